@@ -1,0 +1,14 @@
+// Integer helpers: scaled multiplication and rectangles.
+#pragma once
+#include "platform/win32/types.h"
+
+// number x numerator / denominator in 64 bits, rounded half away from zero; -1 when the
+// denominator is 0 or the result does not fit in 32 bits.
+int MulDiv(int number, int numerator, int denominator);
+
+BOOL SetRect(RECT* rect, int left, int top, int right, int bottom);
+BOOL SetRectEmpty(RECT* rect);
+BOOL IsRectEmpty(const RECT* rect);
+// The common part of a and b; an empty result is stored as all zeros and answers FALSE.
+BOOL IntersectRect(RECT* result, const RECT* a, const RECT* b);
+BOOL OffsetRect(RECT* rect, int dx, int dy);

@@ -1,0 +1,62 @@
+#include "platform/win32/resource.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <mutex>
+
+namespace {
+
+struct StringTable {
+  const StringResource* entries;
+  std::size_t count;
+};
+
+std::mutex& TablesLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+std::map<HINSTANCE, StringTable>& Tables() {
+  static std::map<HINSTANCE, StringTable> tables;
+  return tables;
+}
+
+const char* FindString(HINSTANCE module, UINT id) {
+  std::lock_guard<std::mutex> guard(TablesLock());
+  auto table = Tables().find(module);
+  if (table == Tables().end()) return nullptr;
+  const StringResource* end = table->second.entries + table->second.count;
+  const StringResource* entry = std::find_if(table->second.entries, end,
+                                             [id](const StringResource& e) { return e.id == id; });
+  return entry == end ? nullptr : entry->text;
+}
+
+}  // namespace
+
+namespace platform {
+
+void RegisterStringTable(HINSTANCE module, const StringResource* entries, std::size_t count) {
+  std::lock_guard<std::mutex> guard(TablesLock());
+  Tables()[module] = {entries, count};
+}
+
+void UnregisterStringTable(HINSTANCE module) {
+  std::lock_guard<std::mutex> guard(TablesLock());
+  Tables().erase(module);
+}
+
+}  // namespace platform
+
+int LoadString(HINSTANCE module, UINT id, char* buffer, int size) {
+  if (!buffer || size <= 0) return 0;
+  const char* text = FindString(module, id);
+  if (!text) {
+    buffer[0] = '\0';
+    return 0;
+  }
+  std::size_t length = std::min(std::strlen(text), static_cast<std::size_t>(size - 1));
+  std::memcpy(buffer, text, length);
+  buffer[length] = '\0';
+  return static_cast<int>(length);
+}
