@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/win32/win32.h"
+
+namespace {
+
+TEST(GlobalMemory, LockCountsAndFlagsFollowLocks) {
+  HGLOBAL handle = GlobalAlloc(GHND, 100);
+  ASSERT_NE(handle, nullptr);
+  EXPECT_EQ(GlobalSize(handle), 100u);
+  EXPECT_EQ(GlobalFlags(handle), 0u);
+
+  auto* bytes = static_cast<BYTE*>(GlobalLock(handle));
+  ASSERT_NE(bytes, nullptr);
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(bytes[i], 0) << i;
+  EXPECT_EQ(GlobalLock(handle), bytes);
+  EXPECT_EQ(GlobalFlags(handle), 2u);
+
+  EXPECT_TRUE(GlobalUnlock(handle));
+  SetLastError(ERROR_INVALID_PARAMETER);
+  EXPECT_FALSE(GlobalUnlock(handle));
+  EXPECT_EQ(GetLastError(), NO_ERROR);
+  EXPECT_FALSE(GlobalUnlock(handle));
+  EXPECT_EQ(GetLastError(), ERROR_NOT_LOCKED);
+  EXPECT_EQ(GlobalFree(handle), nullptr);
+}
+
+TEST(GlobalMemory, FreedHandleStaysInvalidAfterItsSlotIsReused) {
+  HGLOBAL first = GlobalAlloc(GMEM_MOVEABLE, 8);
+  ASSERT_EQ(GlobalFree(first), nullptr);
+  HGLOBAL second = GlobalAlloc(GMEM_MOVEABLE, 8);
+  ASSERT_NE(second, nullptr);
+  EXPECT_NE(first, second);
+
+  EXPECT_EQ(GlobalFlags(first), GMEM_INVALID_HANDLE);
+  EXPECT_EQ(GlobalLock(first), nullptr);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(GlobalSize(first), 0u);
+  EXPECT_EQ(GlobalFree(first), first);
+  EXPECT_EQ(GlobalFlags(second), 0u);
+  EXPECT_EQ(GlobalFree(second), nullptr);
+  EXPECT_EQ(GlobalFlags(nullptr), GMEM_INVALID_HANDLE);
+}
+
+TEST(GlobalMemory, ReAllocKeepsContentsAndZeroesTheGrownPart) {
+  HGLOBAL handle = GlobalAlloc(GMEM_MOVEABLE, 4);
+  std::memcpy(GlobalLock(handle), "abcd", 4);
+  GlobalUnlock(handle);
+  ASSERT_EQ(GlobalReAlloc(handle, 4096, GMEM_MOVEABLE | GMEM_ZEROINIT), handle);
+  auto* bytes = static_cast<BYTE*>(GlobalLock(handle));
+  EXPECT_EQ(std::memcmp(bytes, "abcd", 4), 0);
+  for (int i = 4; i < 4096; ++i) ASSERT_EQ(bytes[i], 0) << i;
+  // A locked block may move only when the caller allows it.
+  EXPECT_EQ(GlobalReAlloc(handle, 8192, 0), nullptr);
+  EXPECT_EQ(GlobalSize(handle), 4096u);
+  GlobalUnlock(handle);
+  GlobalFree(handle);
+}
+
+TEST(VirtualMemory, CommitsZeroedPagesAndReleasesThem) {
+  auto* pages = static_cast<BYTE*>(VirtualAlloc(nullptr, 200000, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+  ASSERT_NE(pages, nullptr);
+  for (int i = 0; i < 200000; i += 997) ASSERT_EQ(pages[i], 0) << i;
+  pages[199999] = 1;
+  EXPECT_FALSE(VirtualFree(pages + 4096, 0, MEM_RELEASE));
+  EXPECT_TRUE(VirtualFree(pages, 0, MEM_RELEASE));
+  EXPECT_FALSE(VirtualFree(pages, 0, MEM_RELEASE));
+  EXPECT_EQ(VirtualAlloc(nullptr, 4096, MEM_COMMIT, PAGE_READWRITE), nullptr);
+}
+
+}  // namespace
