@@ -2,6 +2,7 @@
 // bitmap selected into it (platform/gdi/surface.h); every bitmap here is 32 bits per pixel.
 #pragma once
 #include "platform/gdi/surface.h"
+#include "platform/win32/bitmap.h"
 #include "platform/win32/types.h"
 
 using HGDIOBJ = void*;
@@ -12,28 +13,7 @@ constexpr DWORD SRCAND = 0x008800C6;
 constexpr DWORD SRCINVERT = 0x00660046;
 
 constexpr UINT DIB_RGB_COLORS = 0;
-constexpr DWORD BI_RGB = 0;
 constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
-
-struct BITMAPINFOHEADER {
-  DWORD biSize;
-  LONG biWidth;
-  LONG biHeight;  // positive: bottom-up rows; negative: top-down
-  WORD biPlanes;
-  WORD biBitCount;
-  DWORD biCompression;
-  DWORD biSizeImage;
-  LONG biXPelsPerMeter;
-  LONG biYPelsPerMeter;
-  DWORD biClrUsed;
-  DWORD biClrImportant;
-};
-static_assert(sizeof(BITMAPINFOHEADER) == 40, "the header is 40 bytes");
-
-struct BITMAPINFO {
-  BITMAPINFOHEADER bmiHeader;
-  RGBQUAD bmiColors[1];  // biClrUsed entries (2 to the bit count when 0) for 1, 4 and 8 bits
-};
 
 // A memory device context with a 1 x 1 stock bitmap selected; reference is ignored.
 HDC CreateCompatibleDC(HDC reference);
