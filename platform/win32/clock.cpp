@@ -6,6 +6,7 @@ namespace {
 
 std::atomic<bool> virtualClockOn{false};
 std::atomic<std::int64_t> virtualNanoseconds{0};
+std::atomic<void (*)()> virtualClockObserver{nullptr};
 
 std::int64_t SystemNanoseconds() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -47,7 +48,13 @@ void UseVirtualClock(bool enable) {
 bool IsVirtualClock() { return virtualClockOn.load(std::memory_order_acquire); }
 
 void AdvanceVirtualClock(std::chrono::nanoseconds step) {
-  if (IsVirtualClock()) virtualNanoseconds.fetch_add(step.count(), std::memory_order_acq_rel);
+  if (!IsVirtualClock()) return;
+  virtualNanoseconds.fetch_add(step.count(), std::memory_order_acq_rel);
+  if (auto observer = virtualClockObserver.load(std::memory_order_acquire)) observer();
+}
+
+void SetVirtualClockObserver(void (*observer)()) {
+  virtualClockObserver.store(observer, std::memory_order_release);
 }
 
 }  // namespace platform

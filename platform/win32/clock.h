@@ -18,6 +18,9 @@ void UseVirtualClock(bool enable);
 bool IsVirtualClock();
 // Moves the virtual clock forward; does nothing while the system clock is in use.
 void AdvanceVirtualClock(std::chrono::nanoseconds step);
+// Called after every move of the virtual clock, so that threads waiting for a clock time (the
+// window system's timers) look again. One observer; null removes it.
+void SetVirtualClockObserver(void (*observer)());
 
 // Switches to the virtual clock for one scope (a test), and back at its end.
 class VirtualClockScope {

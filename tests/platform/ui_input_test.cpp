@@ -1,0 +1,303 @@
+#include <thread>
+
+#include "platform/win32/clock.h"
+#include "tests/platform/ui_fixture.h"
+
+namespace {
+
+using wf_test::Seen;
+using wf_test::UiTest;
+
+TEST_F(UiTest, FocusChangeSendsKillThenSetCarryingTheOtherWindow) {
+  HWND top = MakeTop({0, 0, 100, 100});
+  HWND a = MakeChild(top, {0, 0, 10, 10});
+  HWND b = MakeChild(top, {20, 0, 30, 10});
+  SetFocus(a);
+  Log().clear();
+  EXPECT_EQ(SetFocus(b), a);
+  ASSERT_EQ(Log().size(), 2u);
+  EXPECT_EQ(Log()[0].hwnd, a);
+  EXPECT_EQ(Log()[0].message, WM_KILLFOCUS);
+  EXPECT_EQ(reinterpret_cast<HWND>(Log()[0].wParam), b);
+  EXPECT_EQ(Log()[1].hwnd, b);
+  EXPECT_EQ(Log()[1].message, WM_SETFOCUS);
+  EXPECT_EQ(reinterpret_cast<HWND>(Log()[1].wParam), a);
+  EXPECT_EQ(GetFocus(), b);
+  DestroyWindow(b);
+  EXPECT_EQ(GetFocus(), nullptr);
+}
+
+TEST_F(UiTest, FocusInAnotherTopLevelWindowActivatesIt) {
+  HWND first = MakeTop({0, 0, 100, 100});
+  HWND second = MakeTop({0, 0, 100, 100});
+  HWND inFirst = MakeChild(first, {0, 0, 10, 10});
+  ASSERT_EQ(GetActiveWindow(), second);
+  Log().clear();
+  SetFocus(inFirst);
+  EXPECT_EQ(GetActiveWindow(), first);
+  EXPECT_EQ(GetFocus(), inFirst);
+  auto activations = Messages(WM_ACTIVATE);
+  ASSERT_EQ(activations.size(), 2u);
+  EXPECT_EQ(activations[0].hwnd, second);
+  EXPECT_EQ(LOWORD(activations[0].wParam), WA_INACTIVE);
+  EXPECT_EQ(activations[1].hwnd, first);
+  EXPECT_EQ(LOWORD(activations[1].wParam), WA_ACTIVE);
+  EXPECT_EQ(GetTopWindow(nullptr), first);
+}
+
+TEST_F(UiTest, CaptureRoutesTheMouseAndReportsItsLoss) {
+  HWND top = MakeTop({0, 0, 200, 200});
+  HWND a = MakeChild(top, {0, 0, 50, 50});
+  HWND b = MakeChild(top, {100, 100, 150, 150});
+  SetCapture(a);
+  Log().clear();
+  platform::MouseMove({120, 120});
+  platform::PumpMessages();
+  auto moves = Messages(WM_MOUSEMOVE);
+  ASSERT_EQ(moves.size(), 1u);
+  EXPECT_EQ(moves[0].hwnd, a);
+  EXPECT_EQ(GET_X_LPARAM(moves[0].lParam), 120);  // a's client coordinates
+  SetCapture(b);
+  auto changes = Messages(WM_CAPTURECHANGED);
+  ASSERT_EQ(changes.size(), 1u);
+  EXPECT_EQ(changes[0].hwnd, a);
+  EXPECT_EQ(reinterpret_cast<HWND>(changes[0].lParam), b);
+  ReleaseCapture();
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_EQ(Messages(WM_CAPTURECHANGED).size(), 2u);
+}
+
+TEST_F(UiTest, ClickBecomesButtonMessagesInClientCoordinates) {
+  HWND top = MakeTop({100, 100, 300, 300});
+  HWND child = MakeChild(top, {10, 10, 60, 60});
+  platform::PumpMessages();
+  Log().clear();
+  platform::Click(platform::ClientPoint(child, 5, 7));
+  platform::PumpMessages();
+  std::vector<UINT> buttons;
+  for (const Seen& seen : Log()) {
+    if (seen.hwnd == child && seen.message >= WM_MOUSEFIRST && seen.message <= WM_MOUSELAST) {
+      buttons.push_back(seen.message);
+      EXPECT_EQ(GET_X_LPARAM(seen.lParam), 5);
+      EXPECT_EQ(GET_Y_LPARAM(seen.lParam), 7);
+    }
+  }
+  EXPECT_EQ(buttons, (std::vector<UINT>{WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP}));
+  EXPECT_EQ(Messages(WM_LBUTTONDOWN)[0].wParam, MK_LBUTTON);
+  EXPECT_EQ(LOWORD(Messages(WM_SETCURSOR)[0].lParam), HTCLIENT);
+}
+
+TEST_F(UiTest, DoubleClickNeedsTheClassStyle) {
+  HWND top = MakeTop({0, 0, 100, 100});
+  WNDCLASS plain{};
+  plain.lpfnWndProc = DefWindowProc;
+  plain.lpszClassName = "WfNoDoubleClicks";
+  RegisterClass(&plain);
+  platform::DoubleClick(platform::CentreOf(top));
+  platform::PumpMessages();
+  EXPECT_EQ(Messages(WM_LBUTTONDBLCLK).size(), 1u);
+  EXPECT_EQ(Messages(WM_LBUTTONDOWN).size(), 1u);
+  // Two single clicks never make a double click, however close in time.
+  Log().clear();
+  platform::Click(platform::CentreOf(top));
+  platform::Click(platform::CentreOf(top));
+  platform::PumpMessages();
+  EXPECT_EQ(Messages(WM_LBUTTONDBLCLK).size(), 0u);
+}
+
+TEST_F(UiTest, KeysReachTheFocusAndTheKeyStateFollowsRetrieval) {
+  HWND top = MakeTop({0, 0, 100, 100});
+  HWND child = MakeChild(top, {0, 0, 10, 10});
+  SetFocus(child);
+  platform::KeyDown(VK_CONTROL);
+  EXPECT_GE(GetKeyState(VK_CONTROL), 0);  // not yet retrieved
+  EXPECT_LT(GetAsyncKeyState(VK_CONTROL), 0);
+  platform::PumpMessages();
+  EXPECT_LT(GetKeyState(VK_CONTROL), 0);
+  platform::KeyUp(VK_CONTROL);
+  platform::PumpMessages();
+  EXPECT_GE(GetKeyState(VK_CONTROL), 0);
+  Log().clear();
+  platform::Key('A');
+  platform::PumpMessages();
+  auto chars = Messages(WM_CHAR);
+  ASSERT_EQ(chars.size(), 1u);
+  EXPECT_EQ(chars[0].hwnd, child);
+  EXPECT_EQ(chars[0].wParam, static_cast<WPARAM>('a'));
+}
+
+TEST_F(UiTest, WheelGoesToTheFocusAndUpToItsParent) {
+  HWND top = MakeTop({0, 0, 100, 100});
+  HWND child = MakeChild(top, {0, 0, 10, 10});
+  SetFocus(child);
+  Log().clear();
+  platform::Wheel({50, 60}, -240);
+  platform::PumpMessages();
+  auto wheels = Messages(WM_MOUSEWHEEL);
+  ASSERT_EQ(wheels.size(), 2u);
+  EXPECT_EQ(wheels[0].hwnd, child);
+  EXPECT_EQ(wheels[1].hwnd, top);
+  EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(wheels[0].wParam), -240);
+  EXPECT_EQ(GET_X_LPARAM(wheels[0].lParam), 50);  // screen coordinates
+}
+
+TEST_F(UiTest, PressActivatesTheTopLevelWindow) {
+  HWND first = MakeTop({0, 0, 100, 100});
+  HWND second = MakeTop({200, 0, 300, 100});
+  ASSERT_EQ(GetActiveWindow(), second);
+  platform::Click({50, 50});
+  platform::PumpMessages();
+  EXPECT_EQ(GetActiveWindow(), first);
+  EXPECT_EQ(Messages(WM_MOUSEACTIVATE).size(), 1u);
+}
+
+TEST_F(UiTest, DraggingASizeGripResizesTheTopLevelWindowWithinItsMinimum) {
+  HWND top = Make(WS_POPUP | WS_VISIBLE | WS_THICKFRAME, {0, 0, 300, 200});
+  HWND grip = MakeChild(top, {270, 170, 290, 190});
+  Handlers()[grip] = [](HWND, UINT message, WPARAM, LPARAM, LRESULT* result) {
+    if (message != WM_NCHITTEST) return false;
+    *result = HTBOTTOMRIGHT;
+    return true;
+  };
+  Handlers()[top] = [](HWND, UINT message, WPARAM, LPARAM lParam, LRESULT*) {
+    if (message == WM_GETMINMAXINFO) reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = POINT{250, 150};
+    return false;
+  };
+  POINT start = platform::CentreOf(grip);
+  platform::Drag({start, {start.x + 40, start.y + 30}});
+  platform::PumpMessages();
+  RECT rect;
+  GetWindowRect(top, &rect);
+  EXPECT_EQ(rect.right, 340);
+  EXPECT_EQ(rect.bottom, 230);
+  platform::Drag({platform::CentreOf(grip), {0, 0}});
+  platform::PumpMessages();
+  GetWindowRect(top, &rect);
+  EXPECT_EQ(rect.right - rect.left, 250);
+  EXPECT_EQ(rect.bottom - rect.top, 150);
+  EXPECT_EQ(GetCapture(), nullptr);
+}
+
+// A button-like child ends the dialog's modal loop with its id when clicked.
+void EndOnClick(HWND button) {
+  UiTest::Handlers()[button] = [](HWND hwnd, UINT message, WPARAM, LPARAM, LRESULT*) {
+    if (message == WM_LBUTTONUP) EndDialog(GetParent(hwnd), GetDlgCtrlID(hwnd));
+    return false;
+  };
+}
+
+TEST_F(UiTest, ScriptedClickEndsAModalLoopWithTheButtonsId) {
+  HWND owner = MakeTop({0, 0, 400, 400});
+  HWND dialog = Make(WS_POPUP | WS_CAPTION, {50, 50, 250, 200}, owner);
+  HWND ok = MakeChild(dialog, {10, 10, 80, 30}, IDOK);
+  HWND cancel = MakeChild(dialog, {90, 10, 160, 30}, IDCANCEL);
+  EndOnClick(ok);
+  EndOnClick(cancel);
+  platform::EventScript script;
+  script.MouseMove({300, 300}).ClickControl(IDCANCEL);
+  EXPECT_EQ(platform::RunModalLoop(dialog), IDCANCEL);
+  EXPECT_EQ(script.Remaining(), 0u);
+  EXPECT_TRUE(IsWindowEnabled(owner));
+  EXPECT_FALSE(IsWindowVisible(dialog));
+  EXPECT_EQ(GetActiveWindow(), owner);
+}
+
+TEST_F(UiTest, OwnerIsDisabledWhileTheModalLoopRuns) {
+  HWND owner = MakeTop({0, 0, 400, 400});
+  HWND dialog = Make(WS_POPUP, {50, 50, 250, 200}, owner);
+  bool ownerEnabled = true;
+  platform::EventScript script;
+  script.Then("look at the owner", [&] {
+    ownerEnabled = IsWindowEnabled(owner);
+    EndDialog(dialog, 7);
+  });
+  EXPECT_EQ(platform::RunModalLoop(dialog), 7);
+  EXPECT_FALSE(ownerEnabled);
+}
+
+TEST_F(UiTest, DryScriptFailsTheModalLoopInsteadOfHanging) {
+  HWND dialog = MakeTop({0, 0, 100, 100});
+  {
+    platform::EventScript script;
+    script.MouseMove({10, 10});
+    try {
+      platform::RunModalLoop(dialog);
+      FAIL() << "the loop returned";
+    } catch (const platform::ScriptFailure& failure) {
+      EXPECT_NE(std::string(failure.what()).find("ran dry"), std::string::npos) << failure.what();
+    }
+  }
+  EXPECT_THROW(platform::RunModalLoop(dialog), platform::ScriptFailure);  // no script at all
+}
+
+TEST_F(UiTest, TrackingLoopWithoutScriptFailsInsteadOfHanging) {
+  HWND hwnd = MakeTop({0, 0, 100, 100});
+  platform::PumpMessages();
+  SetCapture(hwnd);
+  MSG msg;
+  EXPECT_THROW(GetMessage(&msg, nullptr, 0, 0), platform::ScriptFailure);
+}
+
+TEST_F(UiTest, ScriptAdvancesTheClockForATimerInAModalLoop) {
+  platform::VirtualClockScope clock;
+  HWND dialog = MakeTop({0, 0, 100, 100});
+  Handlers()[dialog] = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM, LRESULT*) {
+    if (message == WM_TIMER) EndDialog(hwnd, static_cast<INT_PTR>(wParam));
+    return false;
+  };
+  SetTimer(dialog, 50, 50, nullptr);
+  platform::EventScript script;
+  script.Advance(30).Advance(30);
+  EXPECT_EQ(platform::RunModalLoop(dialog), 50);
+  EXPECT_EQ(script.Remaining(), 0u);
+}
+
+TEST_F(UiTest, MessageBoxesTakeTheScriptsAnswerAndAreRecorded) {
+  platform::EventScript script;
+  script.AnswerMessageBox(IDNO).AnswerMessageBox(IDYES);
+  EXPECT_EQ(MessageBox(nullptr, "File already exists.\nOverwrite?", "Preset", MB_YESNO), IDNO);
+  EXPECT_THROW(MessageBox(nullptr, "Unknown file extension", nullptr, MB_OK | MB_ICONSTOP), platform::ScriptFailure);
+  ASSERT_EQ(script.MessageBoxes().size(), 1u);
+  EXPECT_EQ(script.MessageBoxes()[0].text, "File already exists.\nOverwrite?");
+  EXPECT_EQ(script.MessageBoxes()[0].caption, "Preset");
+  EXPECT_THROW(MessageBox(nullptr, "more", nullptr, MB_OK), platform::ScriptFailure);  // dry
+}
+
+TEST_F(UiTest, FileDialogsAnswerFromTheScript) {
+  platform::EventScript script;
+  script.ChooseFile("/tmp/tile").CancelFileDialog();
+  char path[64] = "*.jpg";
+  OPENFILENAME ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.lpstrFilter = "JPEG (*.jpg)\0*.jpg\0PNG (*.png)\0*.png\0";
+  ofn.lpstrFile = path;
+  ofn.nMaxFile = sizeof path;
+  ofn.lpstrDefExt = "JPEG";
+  ASSERT_TRUE(GetSaveFileName(&ofn));
+  EXPECT_STREQ(path, "/tmp/tile.JPEG");
+  EXPECT_EQ(ofn.nFileOffset, 5);
+  EXPECT_STREQ(path + ofn.nFileExtension, "JPEG");
+  EXPECT_FALSE(GetOpenFileName(&ofn));
+  ASSERT_EQ(script.FileDialogs().size(), 2u);
+  EXPECT_EQ(script.FileDialogs()[0].filter, "JPEG (*.jpg)|*.jpg|PNG (*.png)|*.png");
+  EXPECT_EQ(script.FileDialogs()[0].initialName, "*.jpg");
+  EXPECT_TRUE(script.FileDialogs()[0].save);
+  EXPECT_EQ(script.FileDialogs()[1].answer, "");
+}
+
+TEST_F(UiTest, ScriptWaitsForAPostFromAnotherThread) {
+  HWND dialog = MakeTop({0, 0, 100, 100});
+  Handlers()[dialog] = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM, LRESULT*) {
+    if (message == WM_USER + 1794) EndDialog(hwnd, static_cast<INT_PTR>(wParam));
+    return false;
+  };
+  platform::EventScript script;
+  std::thread worker;
+  script.Then("start the worker", [&] {
+    worker = std::thread([dialog] { PostMessage(dialog, WM_USER + 1794, 5, 0); });
+  }).WaitForPost();
+  EXPECT_EQ(platform::RunModalLoop(dialog), 5);
+  worker.join();
+}
+
+}  // namespace
