@@ -1,0 +1,235 @@
+// CImageFile: the image of the image-file library. One packed device-independent bitmap (the
+// information header, the palette and bottom-up pixel rows of 1, 4, 8 or 24 bits in one heap
+// block) plus an info record, and optionally an alpha plane, a selection mask and layers.
+// Every codec decodes into a CImageFile and encodes from one; the format classes derive from
+// it. Members report failure by false or null and keep a text in the last error.
+#pragma once
+#include <cstdio>
+
+#include "codecs/ByteStream.h"
+#include "codecs/ImageFileFormat.h"
+#include "codecs/ImageFileInfo.h"
+#include "platform/win32/bitmap.h"
+#include "platform/win32/module_resource.h"
+#include "platform/win32/types.h"
+
+class CImageFile {
+ public:
+  struct rgb_color {
+    BYTE r, g, b;
+  };
+
+  explicit CImageFile(unsigned long type = keImageFormatUnknown);
+  CImageFile(unsigned long width, unsigned long height, unsigned long bpp, unsigned long type);
+  CImageFile(const CImageFile& src, bool copypixels = true, bool copyselection = true,
+             bool copyalpha = true);
+  // Construct and decode (or load); the outcome shows through IsValid and GetLastError.
+  CImageFile(const char* filename, unsigned long type);
+  CImageFile(FILE* stream, unsigned long type);
+  CImageFile(CByteStream* stream, unsigned long type);
+  CImageFile(unsigned char* buffer, unsigned long size, unsigned long type);
+  virtual ~CImageFile();
+  CImageFile& operator=(const CImageFile& src);
+
+  // Lifecycle.
+  bool Destroy();
+  // The DIB block, or null; the pixels start cleared.
+  void* Create(unsigned long width, unsigned long height, unsigned long bpp, unsigned long type);
+  bool CreateFromArray(unsigned char* array, unsigned long width, unsigned long height,
+                       unsigned long bpp, unsigned long bytesperline, bool flipimage);
+  bool CreateFromMatrix(unsigned char** rows, unsigned long width, unsigned long height,
+                        unsigned long bpp, unsigned long bytesperline, bool flipimage);
+  void Copy(const CImageFile& src, bool copypixels = true, bool copyselection = true,
+            bool copyalpha = true);
+  bool Transfer(CImageFile& from);
+  BYTE* GetBits(unsigned long row = 0);
+  long GetSize() const;
+  bool IsInside(long x, long y) const;
+  void Clear(unsigned char value = 0);
+  static void FreeMemory(void* memblock);
+
+  // Encoding and decoding through the format dispatch.
+  bool Encode(CByteStream* stream, unsigned long type);
+  bool Encode(CByteStream* stream, CImageFile** images, int count, unsigned long type);
+  bool Encode(FILE* stream, unsigned long type);
+  bool Encode(FILE* stream, CImageFile** images, int count, unsigned long type);
+  // buffer must be null on entry; release the result with FreeMemory.
+  bool Encode(unsigned char*& buffer, long& size, unsigned long type);
+  bool Encode2RGBA(CByteStream* stream);
+  bool Encode2RGBA(unsigned char*& buffer, long& size);
+  bool Decode(CByteStream* stream, unsigned long type);
+  bool Decode(FILE* stream, unsigned long type);
+  bool Decode(unsigned char* buffer, unsigned long size, unsigned long type);
+  bool Save(const char* filename, unsigned long type);
+  bool Load(const char* filename, unsigned long type = keImageFormatUnknown);
+  bool LoadResource(HRSRC resource, unsigned long type, HMODULE module = nullptr);
+
+  // Attributes.
+  unsigned long GetWidth() const;
+  unsigned long GetHeight() const;
+  unsigned short GetBpp() const;
+  unsigned long GetNumColors() const;
+  unsigned long GetEffWidth() const;
+  unsigned long GetType() const;
+  bool IsValid() const;
+  void* GetDIB() const;
+  bool IsIndexed() const;
+  unsigned char GetColorType();
+  long GetTransIndex() const;
+  void SetTransIndex(long index);
+  bool IsTransparent() const;
+  RGBQUAD GetTransColor();
+  void SetTransColor(RGBQUAD color);
+  long GetXDPI() const;
+  long GetYDPI() const;
+  void SetXDPI(long dpi);
+  void SetYDPI(long dpi);
+  unsigned long GetFlags() const;
+  void SetFlags(unsigned long flags, bool lockreserved = true);
+  unsigned long GetFrameDelay() const;
+  void SetFrameDelay(unsigned long delay);
+  void GetOffset(long* x, long* y) const;
+  void SetOffset(long x, long y);
+  unsigned char GetJpegQuality() const;
+  void SetJpegQuality(unsigned char quality);
+  unsigned char GetJpegScale() const;
+  void SetJpegScale(unsigned char scale);
+  long GetProgress() const;
+  void SetProgress(long progress);
+  long GetEscape() const;
+  void SetEscape(long escape);
+  bool IsEnabled() const;
+  void Enable(bool enable = true);
+  long GetNumFrames() const;
+  long GetFrame() const;
+  void SetFrame(long frame);
+  const char* GetLastError() const;
+  static const char* GetVersion();
+  static float GetVersionNumber();
+  unsigned long GetCodecOption(unsigned long format = keImageFormatUnknown) const;
+  bool SetCodecOption(unsigned long option, unsigned long format = keImageFormatUnknown);
+
+  // Alpha plane: one byte per pixel, rows bottom-up, 0 transparent, 255 opaque.
+  void AlphaCreate();
+  void AlphaDelete();
+  bool AlphaIsValid() const;
+  void AlphaClear();
+  void AlphaSet(unsigned char level);
+  void AlphaSet(long x, long y, unsigned char level);
+  bool AlphaSet(CImageFile& from);
+  unsigned char AlphaGet(long x, long y);
+  BYTE* AlphaGetPointer(long x = 0, long y = 0);
+  void AlphaInvert();
+  unsigned char AlphaGetMax() const;
+  void AlphaSetMax(unsigned char max);
+  void AlphaPaletteEnable(bool enable = true);
+  bool AlphaPaletteIsEnabled() const;
+  bool AlphaPaletteIsValid();
+  void AlphaPaletteClear();
+  bool AlphaCopy(CImageFile& from);
+  bool AlphaFlip();
+  bool AlphaMirror();
+  bool AlphaSplit(CImageFile* dest);
+  bool AlphaPaletteSplit(CImageFile* dest);
+  void AlphaStrip();
+
+  // Palette.
+  unsigned long GetPaletteSize() const;
+  RGBQUAD* GetPalette() const;
+  RGBQUAD GetPaletteColor(unsigned char i);
+  bool GetPaletteColor(unsigned char i, unsigned char* r, unsigned char* g, unsigned char* b);
+  void SetPaletteColor(unsigned char i, unsigned char r, unsigned char g, unsigned char b,
+                       unsigned char alpha = 0);
+  void SetPaletteColor(unsigned char i, RGBQUAD c);
+  void SetPaletteColor(unsigned char i, unsigned long colorref);
+  void SetPalette(unsigned long n, unsigned char* r, unsigned char* g = nullptr,
+                  unsigned char* b = nullptr);
+  void SetPalette(rgb_color* rgb, unsigned long n = 256);
+  void SetPalette(RGBQUAD* pal, unsigned long n = 256);
+  void SetGrayPalette();
+  void SetStdPalette();
+  void BlendPalette(unsigned long colorref, long percent);
+  bool IsGrayScale();
+  bool IsSamePalette(CImageFile& img, bool checkalpha = true);
+  void SwapIndex(unsigned char i1, unsigned char i2);
+  unsigned long GetClrImportant() const;
+  void SetClrImportant(unsigned long n = 0);
+  unsigned char GetNearestIndex(RGBQUAD c);
+  static RGBQUAD RGBtoRGBQUAD(unsigned long colorref);
+  static unsigned long RGBQUADtoRGB(RGBQUAD c);
+
+  // Pixels: x from the left, y from the bottom row.
+  unsigned char GetPixelIndex(long x, long y);
+  void SetPixelIndex(long x, long y, unsigned char i);
+  RGBQUAD GetPixelColor(long x, long y, bool getalpha = true);
+  unsigned char GetPixelGray(long x, long y);
+  void SetPixelColor(long x, long y, RGBQUAD c, bool setalpha = false);
+  void SetPixelColor(long x, long y, unsigned long colorref);
+  void BlendPixelColor(long x, long y, RGBQUAD c, float blend, bool setalpha = false);
+  bool IsTransparent(long x, long y);
+  // Note the order: both x values, then both y values.
+  void DrawLine(int startx, int endx, int starty, int endy, RGBQUAD c, bool setalpha = false);
+  void DrawLine(int startx, int endx, int starty, int endy, unsigned long colorref);
+
+  // Selection mask: one byte per pixel, rows bottom-up, nonzero selected.
+  bool SelectionIsValid() const;
+  bool SelectionCreate();
+  bool SelectionDelete();
+  bool SelectionClear();
+  void SelectionGetBox(RECT& r) const;
+  bool SelectionIsInside(long x, long y);
+  bool SelectionInvert();
+  bool SelectionCopy(CImageFile& from);
+  bool SelectionSplit(CImageFile* dest);
+  bool SelectionAddPixel(int x, int y);
+  bool SelectionAddRect(RECT r);
+  bool SelectionAddEllipse(RECT r);
+  bool SelectionAddPolygon(POINT* points, long count);
+  bool SelectionAddColor(RGBQUAD c);
+
+  // Turning over.
+  bool Flip();
+  bool Mirror();
+
+ protected:
+  void Startup(unsigned long type);
+  void Ghost(CImageFile* from);
+  void CopyInfo(const CImageFile& src);
+  // Refuses (true) a null stream or an image without pixels, with a last-error text.
+  bool EncodeSafeCheck(CByteStream* stream);
+  void SetLastError(const char* text);
+  void Bitfield2RGB(unsigned char* src, unsigned short redmask, unsigned short greenmask,
+                    unsigned short bluemask, unsigned char bpp);
+  // One row of Bitfield2RGB: width source pixels into a 24-bit row (which may overlap src).
+  void BitfieldRow2RGB(const unsigned char* src, BYTE* dst, unsigned short redmask,
+                       unsigned short greenmask, unsigned short bluemask, unsigned char bpp);
+  static int CompareColors(const void* a, const void* b);
+  void RGBtoBGR(unsigned char* buffer, int length);
+  unsigned char BlindGetPixelIndex(long x, long y);
+  RGBQUAD BlindGetPixelColor(long x, long y);
+  BYTE* BlindGetPixelPointer(long x, long y);
+  unsigned char BlindAlphaGet(long x, long y);
+  void BlindSetPixelIndex(long x, long y, unsigned char i);
+  // Every change of palette entries makes the nearest-colour cache stale.
+  void InvalidateNearestCache() { info_.lastNearestValid = false; }
+
+  void* dib_;
+  BITMAPINFOHEADER header_;
+  CImageFileInfo info_;
+  BYTE* selection_;
+  BYTE* alpha_;
+  CImageFile** layers_;
+
+ private:
+  bool DecodeWithFormat(CByteStream* stream, unsigned long type);
+  bool EncodeWithFormat(CByteStream* stream, unsigned long type);
+  bool CreateForRows(unsigned long width, unsigned long height, unsigned long bpp);
+  void CopySourceRow(const unsigned char* source, unsigned long row, unsigned long bpp,
+                     unsigned long bytesperline);
+  void Unghost();
+  // Bytes of an alpha or selection plane of this image's size.
+  std::size_t PlaneSize() const;
+  // An uninitialised plane, or null when the image has no pixels or the plane is too large.
+  BYTE* AllocatePlane() const;
+  void SetSelectionBoxEmpty();
+};

@@ -1,0 +1,336 @@
+#include "codecs/ImageFileBMP.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "codecs/detail/ImageLimits.h"
+#include "codecs/detail/LittleEndian.h"
+
+namespace {
+
+constexpr WORD kBitmapType = 0x4D42;  // "BM"
+constexpr DWORD kFileHeaderSize = 14;
+constexpr DWORD kOldHeaderSize = 12;
+constexpr DWORD kInfoHeaderSize = 40;
+constexpr DWORD kOs2HeaderSize = 64;
+constexpr DWORD kMasksEnd = 52;  // the three colour masks follow the 40-byte fields
+
+// The longer header forms whose layout is known: they start with the 40-byte fields and the
+// colour masks.
+bool IsKnownLongHeader(DWORD size) { return size == 52 || size == 56 || size == 108 || size == 124; }
+
+bool IsSupportedDepth(WORD bits) {
+  return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
+
+bool ReadAll(CByteStream* stream, void* buffer, std::size_t size) {
+  return stream->Read(buffer, 1, size) == size;
+}
+
+}  // namespace
+
+bool CImageFileBMP::Fail(const char* text) {
+  SetLastError(text);
+  return false;
+}
+
+bool CImageFileBMP::Encode(CByteStream* stream) {
+  if (EncodeSafeCheck(stream)) return false;
+  unsigned char fileHeader[kFileHeaderSize] = {};
+  WriteLE16(fileHeader, kBitmapType);
+  WriteLE32(fileHeader + 2, static_cast<std::uint32_t>(GetSize() + kFileHeaderSize));
+  WriteLE32(fileHeader + 10,
+            static_cast<std::uint32_t>(kFileHeaderSize + header_.biSize + GetPaletteSize()));
+  // The block's copy of the header is brought up to date, so the file has the current one.
+  std::memcpy(dib_, &header_, sizeof(header_));
+  if (stream->Write(fileHeader, kFileHeaderSize, 1) != 1 ||
+      stream->Write(dib_, static_cast<std::size_t>(GetSize()), 1) != 1) {
+    return Fail("Error writing BMP");
+  }
+  return true;
+}
+
+bool CImageFileBMP::ReadBitmapInfo(CByteStream* stream, BITMAPINFOHEADER* header, DWORD* masks) {
+  if (!stream || !header) return false;
+  unsigned char raw[kMasksEnd];
+  if (!ReadAll(stream, raw, 4)) return false;
+  const DWORD size = ReadLE32(raw);
+  std::memset(header, 0, sizeof(*header));
+  header->biSize = size;
+  if (size == kOldHeaderSize) {
+    if (!ReadAll(stream, raw + 4, kOldHeaderSize - 4)) return false;
+    header->biWidth = ReadLE16(raw + 4);
+    header->biHeight = ReadLE16(raw + 6);
+    header->biPlanes = ReadLE16(raw + 8);
+    header->biBitCount = ReadLE16(raw + 10);
+  } else {
+    if (size < kInfoHeaderSize || !ReadAll(stream, raw + 4, kInfoHeaderSize - 4)) return false;
+    header->biWidth = static_cast<LONG>(ReadLE32(raw + 4));
+    header->biHeight = static_cast<LONG>(ReadLE32(raw + 8));
+    header->biPlanes = ReadLE16(raw + 12);
+    header->biBitCount = ReadLE16(raw + 14);
+    header->biCompression = ReadLE32(raw + 16);
+    header->biSizeImage = ReadLE32(raw + 20);
+    header->biXPelsPerMeter = static_cast<LONG>(ReadLE32(raw + 24));
+    header->biYPelsPerMeter = static_cast<LONG>(ReadLE32(raw + 28));
+    header->biClrUsed = ReadLE32(raw + 32);
+    header->biClrImportant = ReadLE32(raw + 36);
+    if (IsKnownLongHeader(size)) {
+      if (!ReadAll(stream, raw + kInfoHeaderSize, kMasksEnd - kInfoHeaderSize)) return false;
+      if (masks) {
+        for (int i = 0; i < 3; ++i) masks[i] = ReadLE32(raw + kInfoHeaderSize + 4 * i);
+      }
+      if (!stream->Seek(static_cast<long>(size - kMasksEnd), 1)) return false;
+    } else if (size == kOs2HeaderSize) {
+      if (!stream->Seek(kOs2HeaderSize - kInfoHeaderSize, 1)) return false;
+    } else if (size > kInfoHeaderSize) {
+      // An unknown longer form is taken only when its first fields describe a plain picture.
+      const std::int64_t rowBytes =
+          (static_cast<std::int64_t>(header->biBitCount) * header->biWidth + 31) / 32 * 4;
+      if (rowBytes * header->biHeight != header->biSizeImage || header->biPlanes != 1 ||
+          header->biCompression != BI_RGB || header->biClrUsed != 0) {
+        return false;
+      }
+      if (!stream->Seek(static_cast<long>(size - kInfoHeaderSize), 1)) return false;
+    }
+  }
+  if (header->biSizeImage == 0) {
+    const std::int64_t rowBytes =
+        ((static_cast<std::int64_t>(header->biBitCount) * header->biWidth + 31) >> 3) & ~3;
+    header->biSizeImage = static_cast<DWORD>(rowBytes * header->biHeight);
+  }
+  if (header->biClrUsed == 0) {
+    header->biClrUsed = header->biBitCount <= 8 ? 1u << header->biBitCount : 0;
+  }
+  return true;
+}
+
+void CImageFileBMP::ReadPalette(CByteStream* stream, const BITMAPINFOHEADER& fileHeader) {
+  RGBQUAD* palette = GetPalette();
+  const bool oldForm = fileHeader.biSize == kOldHeaderSize;
+  const std::size_t entrySize = oldForm ? 3 : 4;
+  const std::uint64_t count = fileHeader.biClrUsed;
+  // Entries past the image's own palette are skipped, however many the file claims.
+  const std::size_t kept = static_cast<std::size_t>(std::min<std::uint64_t>(count, GetNumColors()));
+  unsigned char entries[256 * 4] = {};
+  stream->Read(entries, 1, kept * entrySize);
+  for (std::size_t i = 0; i < kept; ++i) {
+    const unsigned char* entry = entries + i * entrySize;
+    palette[i].rgbBlue = entry[0];
+    palette[i].rgbGreen = entry[1];
+    palette[i].rgbRed = entry[2];
+    palette[i].rgbReserved = 0;
+  }
+  if (count > kept) stream->Seek(static_cast<long>((count - kept) * entrySize), 1);
+  InvalidateNearestCache();
+}
+
+bool CImageFileBMP::Decode(CByteStream* stream) {
+  if (!stream) return false;
+  const long start = stream->Tell();
+  unsigned char fileHeader[kFileHeaderSize];
+  if (!ReadAll(stream, fileHeader, kFileHeaderSize)) return Fail("Not a BMP");
+  long pixelOffset = static_cast<long>(ReadLE32(fileHeader + 10));
+  if (ReadLE16(fileHeader) != kBitmapType) {
+    // A bare information header, as in a clipboard bitmap.
+    pixelOffset = 0;
+    stream->Seek(start, 0);
+  }
+  BITMAPINFOHEADER bmi;
+  DWORD masks[3] = {0x7C00, 0x3E0, 0x1F};
+  bool maskedHeader = false;
+  {
+    DWORD headerMasks[3] = {0, 0, 0};
+    if (!ReadBitmapInfo(stream, &bmi, headerMasks)) return Fail("Error reading BMP info");
+    if (IsKnownLongHeader(bmi.biSize)) {
+      std::copy(headerMasks, headerMasks + 3, masks);
+      maskedHeader = true;
+    }
+  }
+  const std::int64_t height = std::llabs(static_cast<std::int64_t>(bmi.biHeight));
+  if (bmi.biWidth <= 0 || height == 0 || height > static_cast<std::int64_t>(kMaxImageSide) ||
+      !IsSupportedDepth(bmi.biBitCount)) {
+    return Fail("Error reading BMP info");
+  }
+  const bool topDown = bmi.biHeight < 0;
+
+  if (info_.escape == -1) {
+    header_.biWidth = bmi.biWidth;
+    header_.biHeight = static_cast<LONG>(height);
+    SetLastError("output dimensions returned");
+    return true;
+  }
+
+  if (!Create(static_cast<unsigned long>(bmi.biWidth), static_cast<unsigned long>(height),
+              bmi.biBitCount, keImageFormatBMP)) {
+    return Fail("Can't allocate memory");
+  }
+  header_.biXPelsPerMeter = bmi.biXPelsPerMeter;
+  header_.biYPelsPerMeter = bmi.biYPelsPerMeter;
+  info_.xDpi = static_cast<std::int32_t>(std::floor(bmi.biXPelsPerMeter * 0.0254 + 0.5));
+  info_.yDpi = static_cast<std::int32_t>(std::floor(bmi.biYPelsPerMeter * 0.0254 + 0.5));
+  if (info_.escape) return Fail("Cancelled");
+
+  if (GetPalette()) ReadPalette(stream, bmi);
+  if (info_.escape) return Fail("Cancelled");
+
+  auto seekPixels = [&] {
+    if (pixelOffset) stream->Seek(start + pixelOffset, 0);
+  };
+  // Short reads leave the rest of the rows as Create cleared them.
+  const std::size_t imageSize = header_.biSizeImage;
+  switch (bmi.biBitCount) {
+    case 32: {
+      seekPixels();
+      if (bmi.biCompression != BI_RGB && bmi.biCompression != BI_BITFIELDS) {
+        return Fail("unknown compression");
+      }
+      const std::size_t rowBytes = GetWidth() * std::size_t{4};
+      std::unique_ptr<unsigned char, void (*)(void*)> row(
+          static_cast<unsigned char*>(std::calloc(rowBytes, 1)), std::free);
+      if (!row) return Fail("can't allocate memory");
+      for (unsigned long y = 0; y < GetHeight(); ++y) {
+        std::size_t got = stream->Read(row.get(), 1, rowBytes);
+        std::memset(row.get() + got, 0, rowBytes - got);
+        BitfieldRow2RGB(row.get(), GetBits(y), 0, 0, 0, 32);
+        if (got < rowBytes) break;
+      }
+      break;
+    }
+    case 24:
+      seekPixels();
+      if (bmi.biCompression != BI_RGB) return Fail("unknown compression");
+      stream->Read(GetBits(0), 1, imageSize);
+      break;
+    case 16: {
+      if (bmi.biCompression == BI_BITFIELDS && !maskedHeader) {
+        unsigned char raw[12] = {};
+        stream->Read(raw, 1, sizeof(raw));
+        for (int i = 0; i < 3; ++i) masks[i] = ReadLE32(raw + 4 * i);
+      } else if (bmi.biCompression != BI_BITFIELDS) {
+        masks[0] = 0x7C00;
+        masks[1] = 0x3E0;
+        masks[2] = 0x1F;
+      }
+      seekPixels();
+      const std::size_t sourceSize = (GetWidth() + std::size_t{1}) / 2 * 4 * GetHeight();
+      stream->Read(GetBits(0), 1, std::min(sourceSize, imageSize));
+      Bitfield2RGB(GetBits(0), static_cast<unsigned short>(masks[0]),
+                   static_cast<unsigned short>(masks[1]), static_cast<unsigned short>(masks[2]), 16);
+      break;
+    }
+    default:
+      seekPixels();
+      switch (bmi.biCompression) {
+        case BI_RGB:
+          stream->Read(GetBits(0), 1, imageSize);
+          break;
+        case BI_RLE8:
+          ReadRunLength8(stream);
+          break;
+        case BI_RLE4:
+          ReadRunLength4(stream);
+          break;
+        default:
+          return Fail("compression type not supported");
+      }
+      break;
+  }
+  if (topDown) Flip();
+  return true;
+}
+
+// Escape codes of the run-length forms, after a zero count byte.
+namespace {
+constexpr int kEndOfRow = 0;
+constexpr int kEndOfBitmap = 1;
+constexpr int kDelta = 2;
+}  // namespace
+
+// Runs and literal strings of bytes, rows from the bottom. Whatever falls outside the picture
+// is dropped; a run past the end of its row ends the picture.
+void CImageFileBMP::ReadRunLength8(CByteStream* stream) {
+  const long rowBytes = static_cast<long>((GetWidth() * std::size_t{GetBpp()} + 7) / 8);
+  const long height = static_cast<long>(GetHeight());
+  long x = 0;
+  long y = 0;
+  unsigned char literal[256];
+  for (;;) {
+    const long count = stream->GetC();
+    const long value = stream->GetC();
+    if (count < 0 || value < 0) return;
+    if (count > 0) {
+      if (x + count > rowBytes) return;
+      if (y < height) std::memset(GetBits(static_cast<unsigned long>(y)) + x, static_cast<int>(value), static_cast<std::size_t>(count));
+      x += count;
+      continue;
+    }
+    if (value == kEndOfRow) {
+      x = 0;
+      ++y;
+    } else if (value == kEndOfBitmap) {
+      return;
+    } else if (value == kDelta) {
+      const long dx = stream->GetC();
+      const long dy = stream->GetC();
+      if (dx < 0 || dy < 0) return;
+      x += dx;
+      y += dy;
+    } else {
+      // Literal bytes, padded to an even count.
+      const std::size_t length = static_cast<std::size_t>(value);
+      const std::size_t got = stream->Read(literal, 1, length + (length & 1));
+      if (y < height && x < rowBytes) {
+        std::size_t kept = std::min({got, length, static_cast<std::size_t>(rowBytes - x)});
+        std::memcpy(GetBits(static_cast<unsigned long>(y)) + x, literal, kept);
+      }
+      if (got < length) return;
+      x += value;
+    }
+  }
+}
+
+// Runs and literal strings of 4-bit pixels, high nibble first, rows from the bottom.
+void CImageFileBMP::ReadRunLength4(CByteStream* stream) {
+  long x = 0;
+  long y = 0;
+  unsigned char literal[128];
+  for (;;) {
+    const long count = stream->GetC();
+    const long value = stream->GetC();
+    if (count < 0 || value < 0) return;
+    if (count > 0) {
+      for (long i = 0; i < count; ++i) {
+        SetPixelIndex(x + i, y, static_cast<BYTE>((i & 1) ? value & 15 : value >> 4));
+      }
+      x += count;
+      continue;
+    }
+    if (value == kEndOfRow) {
+      x = 0;
+      ++y;
+    } else if (value == kEndOfBitmap) {
+      return;
+    } else if (value == kDelta) {
+      const long dx = stream->GetC();
+      const long dy = stream->GetC();
+      if (dx < 0 || dy < 0) return;
+      x += dx;
+      y += dy;
+    } else {
+      // value pixels in (value + 1) / 2 bytes, padded to an even count of bytes.
+      const std::size_t bytes = static_cast<std::size_t>(value + 1) / 2;
+      const std::size_t padded = bytes + ((value + 1) & 2 ? 1 : 0);
+      const std::size_t got = stream->Read(literal, 1, padded);
+      if (got < bytes) return;
+      for (long i = 0; i < value; ++i) {
+        BYTE pair = literal[i / 2];
+        SetPixelIndex(x + i, y, static_cast<BYTE>((i & 1) ? pair & 15 : pair >> 4));
+      }
+      x += value;
+    }
+  }
+}

@@ -1,0 +1,319 @@
+// The format dispatch: every encode and decode goes through here to the class of its format id.
+#include <sys/stat.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "codecs/ImageFile.h"
+#include "codecs/ImageFileBMP.h"
+#include "codecs/ImageFileWBMP.h"
+#include "codecs/MemoryStream.h"
+#include "codecs/StdioStream.h"
+
+namespace {
+
+// How the dispatch reaches the class of one format id. A format whose class is not built has
+// no entries and fails with a text that says so.
+struct FormatCodec {
+  const char* name;
+  std::unique_ptr<CImageFile> (*make)();
+  bool (*decode)(CImageFile& format, CByteStream* stream, unsigned long type);
+  bool (*encode)(CImageFile& format, CByteStream* stream, unsigned long type);
+  bool reportsFrames;  // a failed decode still tells how many frames the file has
+};
+
+template <class Format>
+std::unique_ptr<CImageFile> Make() {
+  return std::make_unique<Format>();
+}
+
+template <class Format>
+bool DecodeAs(CImageFile& format, CByteStream* stream, unsigned long) {
+  return static_cast<Format&>(format).Decode(stream);
+}
+
+template <class Format>
+bool EncodeAs(CImageFile& format, CByteStream* stream, unsigned long) {
+  return static_cast<Format&>(format).Encode(stream);
+}
+
+template <class Format>
+constexpr FormatCodec Codec(const char* name) {
+  return {name, Make<Format>, DecodeAs<Format>, EncodeAs<Format>, false};
+}
+
+constexpr FormatCodec NotBuilt(const char* name) { return {name, nullptr, nullptr, nullptr, false}; }
+
+const FormatCodec kCodecs[keImageFormatCount] = {
+    NotBuilt("unknown"),
+    Codec<CImageFileBMP>("BMP"),
+    NotBuilt("GIF"),
+    NotBuilt("JPEG"),
+    NotBuilt("PNG"),
+    NotBuilt("ICO"),
+    NotBuilt("TIFF"),
+    NotBuilt("TGA"),
+    NotBuilt("PCX"),
+    Codec<CImageFileWBMP>("WBMP"),
+    NotBuilt("WMF"),
+    NotBuilt("JP2"),
+    NotBuilt("JPC"),
+    NotBuilt("PGX"),
+    NotBuilt("PNM"),
+    NotBuilt("RAS"),
+};
+
+// The order in which a decode of an unknown format tries the decoders.
+const unsigned long kDecodeOrder[] = {
+    keImageFormatBMP, keImageFormatJPG, keImageFormatICO, keImageFormatGIF,
+    keImageFormatPNG, keImageFormatTIF, keImageFormatTGA, keImageFormatPCX,
+    keImageFormatWBMP, keImageFormatWMF, keImageFormatJP2,
+};
+
+std::string NotBuiltText(const char* direction, unsigned long type) {
+  return std::string(direction) + ": " + kCodecs[type].name + " format is not built in";
+}
+
+}  // namespace
+
+bool CImageFile::EncodeSafeCheck(CByteStream* stream) {
+  if (!stream) {
+    SetLastError("null file handler");
+    return true;
+  }
+  if (!dib_) {
+    SetLastError("null image!!!");
+    return true;
+  }
+  return false;
+}
+
+bool CImageFile::EncodeWithFormat(CByteStream* stream, unsigned long type) {
+  const FormatCodec& codec = kCodecs[type];
+  if (!codec.encode) {
+    SetLastError(NotBuiltText("Encode", type).c_str());
+    return false;
+  }
+  std::unique_ptr<CImageFile> format = codec.make();
+  // The format object shows this image's buffers; it must let them go before it dies.
+  format->Ghost(this);
+  bool encoded = false;
+  try {
+    encoded = codec.encode(*format, stream, type);
+  } catch (...) {
+    format->Unghost();
+    throw;
+  }
+  if (!encoded) SetLastError(format->GetLastError());
+  format->Unghost();
+  return encoded;
+}
+
+bool CImageFile::Encode(CByteStream* stream, unsigned long type) {
+  if (type == keImageFormatUnknown || type >= keImageFormatCount) {
+    SetLastError("Encode: Unknown format");
+    return false;
+  }
+  return EncodeWithFormat(stream, type);
+}
+
+bool CImageFile::Encode(CByteStream*, CImageFile**, int, unsigned long type) {
+  if (type == keImageFormatTIF || type == keImageFormatGIF) {
+    SetLastError(NotBuiltText("Encode", type).c_str());
+    return false;
+  }
+  SetLastError("Multipage Encode, Unsupported operation for this format");
+  return false;
+}
+
+bool CImageFile::Encode(FILE* stream, unsigned long type) {
+  CStdioStream file(stream);
+  return Encode(stream ? &file : nullptr, type);
+}
+
+bool CImageFile::Encode(FILE* stream, CImageFile** images, int count, unsigned long type) {
+  CStdioStream file(stream);
+  return Encode(stream ? &file : nullptr, images, count, type);
+}
+
+bool CImageFile::Encode(unsigned char*& buffer, long& size, unsigned long type) {
+  if (buffer) {
+    SetLastError("the buffer must be empty");
+    return false;
+  }
+  CMemoryStream memory;
+  memory.Open();
+  if (!Encode(&memory, type)) return false;
+  buffer = memory.GetBuffer(true);
+  size = memory.Size();
+  return true;
+}
+
+bool CImageFile::Encode2RGBA(CByteStream* stream) {
+  if (EncodeSafeCheck(stream)) return false;
+  const RGBQUAD* palette = GetPalette();
+  for (long y = 0; y < static_cast<long>(GetHeight()); ++y) {
+    for (long x = 0; x < static_cast<long>(GetWidth()); ++x) {
+      RGBQUAD c = BlindGetPixelColor(x, y);
+      BYTE fourth = palette ? c.rgbReserved : (alpha_ ? BlindAlphaGet(x, y) : 0);
+      if (!stream->PutC(c.rgbRed) || !stream->PutC(c.rgbGreen) || !stream->PutC(c.rgbBlue) ||
+          !stream->PutC(fourth)) {
+        SetLastError("Encode2RGBA: write failed");
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+bool CImageFile::Encode2RGBA(unsigned char*& buffer, long& size) {
+  if (buffer) {
+    SetLastError("the buffer must be empty");
+    return false;
+  }
+  CMemoryStream memory;
+  memory.Open();
+  if (!Encode2RGBA(&memory)) return false;
+  buffer = memory.GetBuffer(true);
+  size = memory.Size();
+  return true;
+}
+
+bool CImageFile::DecodeWithFormat(CByteStream* stream, unsigned long type) {
+  const FormatCodec& codec = kCodecs[type];
+  if (!codec.decode) {
+    SetLastError(NotBuiltText("Decode", type).c_str());
+    return false;
+  }
+  std::unique_ptr<CImageFile> format = codec.make();
+  // Options such as the frame to decode reach the decoder through the info record.
+  format->CopyInfo(*this);
+  if (codec.decode(*format, stream, type)) return Transfer(*format);
+  SetLastError(format->GetLastError());
+  if (codec.reportsFrames) info_.numberOfFrames = format->info_.numberOfFrames;
+  return false;
+}
+
+bool CImageFile::Decode(CByteStream* stream, unsigned long type) {
+  if (type >= keImageFormatCount) {
+    SetLastError("Decode: Unknown or wrong format");
+    return false;
+  }
+  if (type != keImageFormatUnknown) return DecodeWithFormat(stream, type);
+  // Each failed try leaves its own text; none of them is the answer when all fail.
+  const long start = stream ? stream->Tell() : 0;
+  for (unsigned long candidate : kDecodeOrder) {
+    if (DecodeWithFormat(stream, candidate)) return true;
+    if (stream) stream->Seek(start, 0);
+  }
+  SetLastError("Decode: Unknown or wrong format");
+  return false;
+}
+
+bool CImageFile::Decode(FILE* stream, unsigned long type) {
+  CStdioStream file(stream);
+  return Decode(stream ? &file : nullptr, type);
+}
+
+bool CImageFile::Decode(unsigned char* buffer, unsigned long size, unsigned long type) {
+  CMemoryStream memory(buffer, size);
+  return Decode(&memory, type);
+}
+
+bool CImageFile::Load(const char* filename, unsigned long type) {
+  if (type != keImageFormatUnknown && type < keImageFormatCount) {
+    FILE* file = std::fopen(filename, "rb");
+    if (!file) return false;
+    bool decoded = Decode(file, type);
+    std::fclose(file);
+    if (decoded) return true;
+  }
+  char firstError[sizeof(info_.lastError)];
+  std::memcpy(firstError, info_.lastError, sizeof(firstError));
+  FILE* file = std::fopen(filename, "rb");
+  if (!file) return false;
+  bool decoded = Decode(file, keImageFormatUnknown);
+  std::fclose(file);
+  if (!decoded && type != keImageFormatUnknown) {
+    std::memcpy(info_.lastError, firstError, sizeof(firstError));
+  }
+  return decoded;
+}
+
+namespace {
+
+// A file written beside its destination under a unique name, which replaces the destination
+// only once everything is written; a failed save leaves the old file as it was.
+class ReplacementFile {
+ public:
+  explicit ReplacementFile(const char* destination) : destination_(destination) {
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
+      temporary_ = destination_ + ".~wf" + std::to_string(getpid()) + "-" +
+                   std::to_string(__atomic_fetch_add(&counter, 1, __ATOMIC_RELAXED));
+      int fd = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd >= 0) {
+        file_ = fdopen(fd, "wb");
+        if (!file_) {
+          close(fd);
+          std::remove(temporary_.c_str());
+          return;
+        }
+      } else if (errno != EEXIST) {
+        return;
+      }
+    }
+  }
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+  ~ReplacementFile() {
+    if (file_) {
+      std::fclose(file_);
+      std::remove(temporary_.c_str());
+    }
+  }
+
+  FILE* Stream() const { return file_; }
+
+  // Closes the file and moves it over the destination; false when either fails.
+  bool Commit() {
+    FILE* file = file_;
+    file_ = nullptr;
+    bool written = std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+    written = std::fclose(file) == 0 && written;
+    if (written && std::rename(temporary_.c_str(), destination_.c_str()) == 0) return true;
+    std::remove(temporary_.c_str());
+    return false;
+  }
+
+ private:
+  std::string destination_;
+  std::string temporary_;
+  FILE* file_ = nullptr;
+};
+
+}  // namespace
+
+bool CImageFile::Save(const char* filename, unsigned long type) {
+  if (!filename) return false;
+  ReplacementFile file(filename);
+  if (!file.Stream()) return false;
+  return Encode(file.Stream(), type) && file.Commit();
+}
+
+bool CImageFile::LoadResource(HRSRC resource, unsigned long type, HMODULE module) {
+  const DWORD size = SizeofResource(module, resource);
+  HGLOBAL loaded = ::LoadResource(module, resource);
+  if (!loaded) {
+    SetLastError("Unable to load resource!");
+    return false;
+  }
+  auto* bytes = static_cast<unsigned char*>(LockResource(loaded));
+  if (!bytes) return false;
+  return Decode(bytes, size, type);
+}

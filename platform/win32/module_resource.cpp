@@ -1,0 +1,72 @@
+#include "platform/win32/module_resource.h"
+
+#include <strings.h>
+
+#include <map>
+#include <mutex>
+
+namespace {
+
+struct ResourceTable {
+  const BinaryResource* entries;
+  std::size_t count;
+};
+
+std::mutex& TablesLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+std::map<HINSTANCE, ResourceTable>& Tables() {
+  static std::map<HINSTANCE, ResourceTable> tables;
+  return tables;
+}
+
+bool SameName(LPCSTR a, LPCSTR b) {
+  if (IS_INTRESOURCE(a) || IS_INTRESOURCE(b)) return a == b;
+  return strcasecmp(a, b) == 0;
+}
+
+}  // namespace
+
+namespace platform {
+
+void RegisterResourceTable(HINSTANCE module, const BinaryResource* entries, std::size_t count) {
+  std::lock_guard<std::mutex> guard(TablesLock());
+  Tables()[module] = {entries, count};
+}
+
+void UnregisterResourceTable(HINSTANCE module) {
+  std::lock_guard<std::mutex> guard(TablesLock());
+  Tables().erase(module);
+}
+
+}  // namespace platform
+
+// A resource handle points at its table entry; the loaded handle at the same entry's bytes.
+HRSRC FindResource(HMODULE module, LPCSTR name, LPCSTR type) {
+  if (!name || !type) return nullptr;
+  std::lock_guard<std::mutex> guard(TablesLock());
+  auto table = Tables().find(module);
+  if (table == Tables().end()) return nullptr;
+  for (std::size_t i = 0; i < table->second.count; ++i) {
+    const BinaryResource& entry = table->second.entries[i];
+    if (SameName(entry.type, type) && SameName(entry.name, name)) {
+      return reinterpret_cast<HRSRC>(const_cast<BinaryResource*>(&entry));
+    }
+  }
+  return nullptr;
+}
+
+HGLOBAL LoadResource(HMODULE, HRSRC resource) {
+  if (!resource) return nullptr;
+  const auto* entry = reinterpret_cast<const BinaryResource*>(resource);
+  return const_cast<BYTE*>(entry->data);
+}
+
+DWORD SizeofResource(HMODULE, HRSRC resource) {
+  if (!resource) return 0;
+  return reinterpret_cast<const BinaryResource*>(resource)->size;
+}
+
+LPVOID LockResource(HGLOBAL loaded) { return loaded; }

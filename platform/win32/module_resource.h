@@ -1,0 +1,38 @@
+// Binary resources of a module (pictures, raw data). Each module (the null handle is the main
+// module) has one table of {type, name, bytes}; modules register theirs once at start-up, as a
+// resource compiler would have linked them in. Names and types are either integers made with
+// MAKEINTRESOURCE or strings, compared without regard to case as the platform does.
+#pragma once
+#include <cstddef>
+
+#include "platform/win32/types.h"
+
+WF_DECLARE_HANDLE(HRSRC);
+
+#define MAKEINTRESOURCE(id) (reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(id))))
+#define IS_INTRESOURCE(name) ((reinterpret_cast<ULONG_PTR>(name) >> 16) == 0)
+
+#define RT_RCDATA MAKEINTRESOURCE(10)
+
+struct BinaryResource {
+  LPCSTR type;
+  LPCSTR name;
+  const BYTE* data;
+  DWORD size;
+};
+
+namespace platform {
+// Installs the resource table of a module, replacing any earlier one. Entries, their names and
+// their bytes must outlive the module (static tables).
+void RegisterResourceTable(HINSTANCE module, const BinaryResource* entries, std::size_t count);
+void UnregisterResourceTable(HINSTANCE module);
+}  // namespace platform
+
+// The resource of that type and name in module, or null.
+HRSRC FindResource(HMODULE module, LPCSTR name, LPCSTR type);
+// A handle on the resource's bytes, or null for a null resource.
+HGLOBAL LoadResource(HMODULE module, HRSRC resource);
+// The resource's size in bytes, 0 for a null resource.
+DWORD SizeofResource(HMODULE module, HRSRC resource);
+// The first byte of a loaded resource, or null.
+LPVOID LockResource(HGLOBAL loaded);

@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "codecs/ImageFile.h"
+
+TEST(ImageFileAttributes, DpiSetsPixelsPerMetre) {
+  struct Case {
+    long dpi, stored, perMetre;
+  };
+  const Case cases[] = {{0, 96, 3780}, {-5, 96, 3780}, {300, 300, 11811}, {72, 72, 2835}};
+  for (const Case& c : cases) {
+    CImageFile image;
+    image.SetXDPI(c.dpi);
+    image.SetYDPI(c.dpi);
+    ASSERT_TRUE(image.Create(1, 1, 24, 0));
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, image.GetDIB(), sizeof(header));
+    EXPECT_EQ(image.GetXDPI(), c.stored);
+    EXPECT_EQ(image.GetYDPI(), c.stored);
+    EXPECT_EQ(header.biXPelsPerMeter, c.perMetre);
+    EXPECT_EQ(header.biYPelsPerMeter, c.perMetre);
+  }
+}
+
+TEST(ImageFileAttributes, FlagsKeepTheReservedHalfOnlyWhenAsked) {
+  CImageFile image;
+  image.SetFlags(0x12345678, true);
+  EXPECT_EQ(image.GetFlags(), 0x5678u);
+  image.SetFlags(0x12345678, false);
+  EXPECT_EQ(image.GetFlags(), 0x12345678u);
+}
+
+TEST(ImageFileAttributes, TransparentColourComesFromThePaletteBelow24Bits) {
+  CImageFile indexed(2, 2, 8, 0);
+  indexed.SetPaletteColor(3, 10, 20, 30);
+  indexed.SetTransColor(RGBQUAD{1, 2, 3, 200});
+  indexed.SetTransIndex(3);
+  EXPECT_TRUE(indexed.IsTransparent());
+  EXPECT_EQ(indexed.GetTransColor().rgbRed, 10);
+
+  CImageFile rgb(2, 2, 24, 0);
+  rgb.SetTransIndex(3);
+  rgb.SetTransColor(RGBQUAD{1, 2, 3, 200});
+  RGBQUAD c = rgb.GetTransColor();
+  EXPECT_EQ(c.rgbBlue, 1);
+  EXPECT_EQ(c.rgbRed, 3);
+  EXPECT_EQ(c.rgbReserved, 0);  // stored without its reserved byte
+}
+
+TEST(ImageFileAttributes, CodecOptionsStayInsideTheirTable) {
+  CImageFile tiff(keImageFormatTIF);
+  EXPECT_TRUE(tiff.SetCodecOption(5));
+  EXPECT_EQ(tiff.GetCodecOption(keImageFormatTIF), 5u);
+  EXPECT_EQ(tiff.GetCodecOption(), 5u);
+  EXPECT_EQ(tiff.GetCodecOption(keImageFormatBMP), 0u);
+  EXPECT_EQ(tiff.GetCodecOption(16), 0u);
+  EXPECT_FALSE(tiff.SetCodecOption(1, 16));
+
+  CImageFile foreign(1234);  // a type outside the table is never used as an index
+  EXPECT_FALSE(foreign.SetCodecOption(7));
+  EXPECT_EQ(foreign.GetCodecOption(), 0u);
+}
+
+TEST(ImageFileAttributes, ColourTypeAndVersion) {
+  CImageFile indexed(1, 1, 8, 0);
+  CImageFile rgb(1, 1, 24, 0);
+  EXPECT_EQ(indexed.GetColorType(), 1);
+  EXPECT_EQ(rgb.GetColorType(), 2);
+  rgb.AlphaCreate();
+  EXPECT_EQ(rgb.GetColorType(), 4);
+  EXPECT_STREQ(CImageFile::GetVersion(), "CImageFile 5.99c");
+  float version = CImageFile::GetVersionNumber();
+  std::uint32_t bits;
+  std::memcpy(&bits, &version, sizeof(bits));
+  EXPECT_EQ(bits, 0x40BFAE53u);
+}
+
+TEST(ImageFileAttributes, PlainFieldsReadBackWhatWasSet) {
+  CImageFile image;
+  image.SetFrameDelay(12);
+  image.SetOffset(-3, 4);
+  image.SetJpegScale(2);
+  image.SetProgress(50);
+  image.SetEscape(1);
+  image.Enable(false);
+  image.SetFrame(3);
+  long x = 0, y = 0;
+  image.GetOffset(&x, &y);
+  EXPECT_EQ(image.GetFrameDelay(), 12u);
+  EXPECT_EQ(x, -3);
+  EXPECT_EQ(y, 4);
+  EXPECT_EQ(image.GetJpegScale(), 2);
+  EXPECT_EQ(image.GetProgress(), 50);
+  EXPECT_EQ(image.GetEscape(), 1);
+  EXPECT_FALSE(image.IsEnabled());
+  EXPECT_EQ(image.GetFrame(), 3);
+  EXPECT_EQ(image.GetNumFrames(), 0);
+}

@@ -1,0 +1,264 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "codecs/ImageFile.h"
+
+namespace {
+RGBQUAD Quad(BYTE r, BYTE g, BYTE b, BYTE a = 0) { return RGBQUAD{b, g, r, a}; }
+
+bool SameRgb(RGBQUAD a, RGBQUAD b) {
+  return a.rgbRed == b.rgbRed && a.rgbGreen == b.rgbGreen && a.rgbBlue == b.rgbBlue;
+}
+}  // namespace
+
+TEST(ImageFilePixels, IndexesArePackedHighBitsFirst) {
+  CImageFile four(8, 1, 4, 0);
+  four.GetBits(0)[1] = 0xAB;
+  EXPECT_EQ(four.GetPixelIndex(2, 0), 0xA);
+  EXPECT_EQ(four.GetPixelIndex(3, 0), 0xB);
+  four.SetPixelIndex(3, 0, 0x14);  // only the low nibble is stored
+  EXPECT_EQ(four.GetBits(0)[1], 0xA4);
+
+  CImageFile one(16, 1, 1, 0);
+  one.SetPixelIndex(9, 0, 3);
+  EXPECT_EQ(one.GetBits(0)[1], 0x40);
+  EXPECT_EQ(one.GetPixelIndex(9, 0), 1);
+  one.SetPixelIndex(9, 0, 2);
+  EXPECT_EQ(one.GetBits(0)[1], 0x00);
+}
+
+TEST(ImageFilePixels, EveryDepthRoundTripsEveryPixel) {
+  for (unsigned long bpp : {1ul, 4ul, 8ul}) {
+    CImageFile image(13, 5, bpp, 0);
+    const unsigned colors = 1u << bpp;
+    for (long y = 0; y < 5; ++y) {
+      for (long x = 0; x < 13; ++x) image.SetPixelIndex(x, y, static_cast<BYTE>((x * 7 + y * 3) % colors));
+    }
+    for (long y = 0; y < 5; ++y) {
+      for (long x = 0; x < 13; ++x) {
+        ASSERT_EQ(image.GetPixelIndex(x, y), (x * 7 + y * 3) % colors) << bpp << " at " << x << "," << y;
+      }
+    }
+  }
+}
+
+TEST(ImageFilePixels, OutsideReadsFollowTheTransparentIndex) {
+  CImageFile rgb(3, 3, 24, 0);
+  rgb.SetPixelColor(0, 0, Quad(1, 2, 3));
+  rgb.SetTransColor(Quad(9, 9, 9));
+  EXPECT_TRUE(SameRgb(rgb.GetPixelColor(-1, 0), Quad(1, 2, 3)));
+  rgb.SetTransIndex(0);
+  EXPECT_TRUE(SameRgb(rgb.GetPixelColor(-1, 0), Quad(9, 9, 9)));
+
+  CImageFile indexed(3, 3, 8, 0);
+  indexed.SetPaletteColor(5, 50, 60, 70);
+  indexed.GetBits(0)[0] = 4;
+  EXPECT_EQ(indexed.GetPixelIndex(7, 7), 4);  // the first byte of the rows
+  indexed.SetTransIndex(5);
+  EXPECT_EQ(indexed.GetPixelIndex(7, 7), 5);
+  EXPECT_TRUE(SameRgb(indexed.GetPixelColor(3, 0), Quad(50, 60, 70)));
+
+  CImageFile empty;
+  empty.SetTransColor(Quad(4, 5, 6));
+  EXPECT_TRUE(SameRgb(empty.GetPixelColor(0, 0), Quad(4, 5, 6)));
+  EXPECT_EQ(empty.GetPixelIndex(0, 0), 0);
+}
+
+TEST(ImageFilePixels, ColourWritesGoToTheNearestEntryOrTheAlphaPlane) {
+  CImageFile indexed(2, 1, 4, 0);
+  indexed.SetStdPalette();
+  indexed.SetPixelColor(0, 0, Quad(0xFF, 0x10, 0x00));
+  EXPECT_EQ(indexed.GetPixelIndex(0, 0), 9);  // FF0000
+
+  CImageFile rgb(2, 1, 24, 0);
+  rgb.AlphaCreate();
+  rgb.SetPixelColor(1, 0, Quad(1, 2, 3, 77), true);
+  EXPECT_EQ(rgb.AlphaGet(1, 0), 77);
+  rgb.SetPixelColor(1, 0, Quad(1, 2, 3, 11), false);
+  EXPECT_EQ(rgb.AlphaGet(1, 0), 77);
+  rgb.SetPixelColor(0, 0, RGB(10, 20, 30));
+  EXPECT_TRUE(SameRgb(rgb.GetPixelColor(0, 0), Quad(10, 20, 30)));
+  EXPECT_EQ(rgb.GetPixelGray(0, 0), (601 * 20 + 306 * 10 + 117 * 30) >> 10);
+}
+
+TEST(ImageFilePixels, NearestIndexPrefersTheFirstOfEqualCandidates) {
+  CImageFile image(1, 1, 4, 0);
+  image.SetPaletteColor(5, 100, 100, 100);
+  image.SetPaletteColor(9, 100, 100, 100);
+  EXPECT_EQ(image.GetNearestIndex(Quad(100, 100, 100)), 5);
+  image.SetPaletteColor(0, 255, 255, 255);
+  image.SetPaletteColor(2, 10, 0, 0);
+  image.SetPaletteColor(7, 30, 0, 0);
+  for (int i : {1, 3, 4, 6, 8, 10, 11, 12, 13, 14, 15}) image.SetPaletteColor(static_cast<BYTE>(i), 255, 255, 255);
+  EXPECT_EQ(image.GetNearestIndex(Quad(20, 0, 0)), 2);
+  // The cached answer is dropped by a palette change.
+  image.SetPaletteColor(7, 20, 0, 0);
+  EXPECT_EQ(image.GetNearestIndex(Quad(20, 0, 0)), 7);
+}
+
+TEST(ImageFilePixels, NearestIndexSearchesOnlyTheImportantColours) {
+  CImageFile image(1, 1, 8, 0);
+  image.SetPaletteColor(3, 200, 0, 0);
+  image.SetClrImportant(3);
+  EXPECT_EQ(image.GetNearestIndex(Quad(200, 0, 0)), 0);
+  image.SetClrImportant(0);
+  EXPECT_EQ(image.GetNearestIndex(Quad(200, 0, 0)), 3);
+}
+
+TEST(ImageFilePixels, ClrImportantIsBoundedByTheDepth) {
+  struct Case {
+    unsigned long bpp, n, stored;
+  };
+  const Case cases[] = {{8, 300, 0}, {8, 0, 0}, {8, 200, 200}, {4, 20, 16}, {1, 5, 2}, {24, 5, 0}};
+  for (const Case& c : cases) {
+    CImageFile image(1, 1, c.bpp, 0);
+    image.SetClrImportant(c.n);
+    EXPECT_EQ(image.GetClrImportant(), c.stored) << c.bpp << " " << c.n;
+  }
+}
+
+TEST(ImageFilePixels, PaletteAccessorsStayInsideThePalette) {
+  CImageFile image(1, 1, 4, 0);
+  image.SetPaletteColor(20, 1, 2, 3);  // past the 16 entries: nothing happens
+  EXPECT_EQ(image.GetPaletteColor(20).rgbRed, 0);
+  BYTE r = 9, g = 9, b = 9;
+  EXPECT_FALSE(image.GetPaletteColor(20, &r, &g, &b));
+  image.SetPaletteColor(2, RGB(7, 8, 9));
+  EXPECT_TRUE(image.GetPaletteColor(2, &r, &g, &b));
+  EXPECT_EQ(r, 7);
+  EXPECT_EQ(b, 9);
+
+  unsigned char ramp[300];
+  for (int i = 0; i < 300; ++i) ramp[i] = static_cast<unsigned char>(i);
+  image.SetPalette(300, ramp);  // one array gives a grey palette, cut to 16 entries
+  EXPECT_EQ(image.GetPaletteColor(15).rgbBlue, 15);
+  CImageFile rgb(1, 1, 24, 0);
+  rgb.SetPalette(300, ramp);
+  EXPECT_EQ(rgb.GetPalette(), nullptr);
+}
+
+TEST(ImageFilePixels, GreyPalettesAndTheIdentityTest) {
+  CImageFile sixteen(1, 1, 4, 0);
+  sixteen.SetGrayPalette();
+  EXPECT_EQ(sixteen.GetPaletteColor(1).rgbRed, 17);
+  EXPECT_EQ(sixteen.GetPaletteColor(15).rgbRed, 255);
+  EXPECT_FALSE(sixteen.IsGrayScale());
+  CImageFile two(1, 1, 1, 0);
+  two.SetGrayPalette();
+  EXPECT_EQ(two.GetPaletteColor(1).rgbGreen, 255);
+  CImageFile full(1, 1, 8, 0);
+  full.SetGrayPalette();
+  EXPECT_TRUE(full.IsGrayScale());
+  EXPECT_EQ(full.GetPaletteColor(200).rgbBlue, 200);
+}
+
+TEST(ImageFilePixels, StandardPalettes) {
+  CImageFile four(1, 1, 4, 0);
+  four.SetStdPalette();
+  EXPECT_TRUE(SameRgb(four.GetPaletteColor(7), Quad(0xC0, 0xC0, 0xC0)));
+  EXPECT_TRUE(SameRgb(four.GetPaletteColor(8), Quad(0x80, 0x80, 0x80)));
+  CImageFile eight(1, 1, 8, 0);
+  eight.SetStdPalette();
+  struct Entry {
+    BYTE index;
+    RGBQUAD color;
+  };
+  const Entry entries[] = {{9, Quad(0xA6, 0xCA, 0xF0)},   {10, Quad(0xFF, 0xF0, 0xD4)},
+                           {40, Quad(0xFE, 0x00, 0x00)},  {225, Quad(0x50, 0x50, 0x00)},
+                           {226, Quad(0xF2, 0xF2, 0xF2)}, {245, Quad(0x0E, 0x0E, 0x0E)},
+                           {246, Quad(0xFF, 0xFB, 0xF0)}, {255, Quad(0xFF, 0xFF, 0xFF)}};
+  for (const Entry& e : entries) EXPECT_TRUE(SameRgb(eight.GetPaletteColor(e.index), e.color)) << int(e.index);
+  CImageFile one(1, 1, 1, 0);
+  one.SetStdPalette();  // other depths are left alone
+  EXPECT_TRUE(SameRgb(one.GetPaletteColor(1), Quad(0, 0, 0)));
+}
+
+TEST(ImageFilePixels, BlendPaletteClampsThePercentage) {
+  CImageFile image(1, 1, 1, 0);
+  image.SetPaletteColor(0, 100, 100, 100);
+  image.BlendPalette(RGB(200, 0, 50), 150);
+  EXPECT_TRUE(SameRgb(image.GetPaletteColor(0), Quad(200, 0, 50)));
+  image.SetPaletteColor(1, 100, 100, 100);
+  image.BlendPalette(RGB(0, 0, 0), 50);
+  EXPECT_TRUE(SameRgb(image.GetPaletteColor(1), Quad(50, 50, 50)));
+  image.BlendPalette(RGB(255, 255, 255), -20);
+  EXPECT_TRUE(SameRgb(image.GetPaletteColor(1), Quad(50, 50, 50)));
+}
+
+TEST(ImageFilePixels, SwapIndexRewritesPixels) {
+  CImageFile image(3, 1, 8, 0);
+  image.SetPaletteColor(1, 10, 10, 10);
+  image.SetPaletteColor(2, 20, 20, 20);
+  image.SetPixelIndex(0, 0, 1);
+  image.SetPixelIndex(1, 0, 2);
+  image.SetPixelIndex(2, 0, 3);
+  image.SwapIndex(1, 2);
+  EXPECT_EQ(image.GetPixelIndex(0, 0), 2);
+  EXPECT_EQ(image.GetPixelIndex(1, 0), 1);
+  EXPECT_EQ(image.GetPixelIndex(2, 0), 3);
+  EXPECT_EQ(image.GetPaletteColor(1).rgbRed, 20);
+  EXPECT_TRUE(SameRgb(image.GetPixelColor(0, 0), Quad(10, 10, 10)));
+}
+
+TEST(ImageFilePixels, IsSamePaletteComparesCountsAndEntries) {
+  CImageFile a(1, 1, 4, 0), b(1, 1, 4, 0), c(1, 1, 8, 0), d(1, 1, 24, 0), e(1, 1, 24, 0);
+  EXPECT_TRUE(a.IsSamePalette(b));
+  EXPECT_FALSE(a.IsSamePalette(c));
+  EXPECT_FALSE(d.IsSamePalette(e));
+  b.SetPaletteColor(3, 0, 0, 0, 9);
+  EXPECT_FALSE(a.IsSamePalette(b, true));
+  EXPECT_TRUE(a.IsSamePalette(b, false));
+}
+
+TEST(ImageFilePixels, BlendMixesWithTheCurrentColour) {
+  CImageFile image(1, 1, 24, 0);
+  image.SetPixelColor(0, 0, Quad(0, 100, 200));
+  image.BlendPixelColor(0, 0, Quad(200, 100, 0), 0.5f);
+  EXPECT_TRUE(SameRgb(image.GetPixelColor(0, 0), Quad(100, 100, 100)));
+  image.BlendPixelColor(0, 0, Quad(255, 255, 255), 7.0f);  // weights beyond 1 count as 1
+  EXPECT_TRUE(SameRgb(image.GetPixelColor(0, 0), Quad(255, 255, 255)));
+}
+
+TEST(ImageFilePixels, TransparencyByIndexColourOrAlpha) {
+  CImageFile indexed(2, 1, 8, 0);
+  indexed.SetPixelIndex(1, 0, 4);
+  indexed.SetTransIndex(4);
+  EXPECT_TRUE(indexed.IsTransparent(1, 0));
+  EXPECT_FALSE(indexed.IsTransparent(0, 0));
+
+  CImageFile rgb(2, 1, 24, 0);
+  rgb.SetTransColor(Quad(5, 5, 5));
+  rgb.SetPixelColor(0, 0, Quad(5, 5, 5));
+  rgb.SetTransIndex(0);
+  EXPECT_TRUE(rgb.IsTransparent(0, 0));
+  EXPECT_FALSE(rgb.IsTransparent(1, 0));
+  rgb.AlphaCreate();
+  rgb.AlphaSet(1, 0, 0);
+  EXPECT_TRUE(rgb.IsTransparent(1, 0));
+  EXPECT_FALSE(CImageFile().IsTransparent(0, 0));
+}
+
+TEST(ImageFilePixels, DrawLineIncludesBothEnds) {
+  struct Case {
+    int x0, x1, y0, y1;
+    std::vector<std::pair<int, int>> pixels;
+  };
+  const Case cases[] = {
+      {0, 3, 0, 1, {{0, 0}, {1, 0}, {2, 1}, {3, 1}}},
+      {3, 0, 1, 0, {{3, 1}, {2, 1}, {1, 0}, {0, 0}}},
+      {1, 1, 0, 3, {{1, 0}, {1, 1}, {1, 2}, {1, 3}}},
+      {-2, 1, 2, 2, {{0, 2}, {1, 2}}},  // pixels outside are skipped
+  };
+  for (const Case& c : cases) {
+    CImageFile image(4, 4, 8, 0);
+    image.SetPaletteColor(1, 255, 255, 255);
+    image.DrawLine(c.x0, c.x1, c.y0, c.y1, RGB(255, 255, 255));
+    int drawn = 0;
+    for (long y = 0; y < 4; ++y) {
+      for (long x = 0; x < 4; ++x) drawn += image.GetPixelIndex(x, y) == 1;
+    }
+    EXPECT_EQ(drawn, static_cast<int>(c.pixels.size()));
+    for (auto [x, y] : c.pixels) EXPECT_EQ(image.GetPixelIndex(x, y), 1) << x << "," << y;
+  }
+}
