@@ -250,10 +250,11 @@ constexpr int kEndOfBitmap = 1;
 constexpr int kDelta = 2;
 }  // namespace
 
-// Runs and literal strings of bytes, rows from the bottom. Whatever falls outside the picture
-// is dropped; a run past the end of its row ends the picture.
+// Runs and literal strings of bytes, rows from the bottom; a row ends after its padding, which
+// writers may fill by runs too. Whatever falls outside the rows is dropped; a run past the end
+// of its row ends the picture.
 void CImageFileBMP::ReadRunLength8(CByteStream* stream) {
-  const long rowBytes = static_cast<long>((GetWidth() * std::size_t{GetBpp()} + 7) / 8);
+  const long rowBytes = static_cast<long>(GetEffWidth());
   const long height = static_cast<long>(GetHeight());
   long x = 0;
   long y = 0;

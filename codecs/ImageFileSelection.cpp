@@ -157,7 +157,8 @@ class PolygonMask {
   // Draws the edge twice, stepping x and then y, so that steep and flat edges have no gaps.
   void DrawEdge(POINT a, POINT b) {
     if (a.x != b.x) {
-      const float slope = static_cast<float>(b.y - a.y) / static_cast<float>(b.x - a.x);
+      const float slope = static_cast<float>(static_cast<long>(b.y) - a.y) /
+                          static_cast<float>(static_cast<long>(b.x) - a.x);
       // Columns outside the image would be skipped anyway.
       const long from = std::max<long>(std::min(a.x, b.x), 0);
       const long to = std::min<long>(std::max(a.x, b.x), width_ - 1);
@@ -166,7 +167,8 @@ class PolygonMask {
       }
     }
     if (a.y != b.y) {
-      const float slope = static_cast<float>(b.x - a.x) / static_cast<float>(b.y - a.y);
+      const float slope = static_cast<float>(static_cast<long>(b.x) - a.x) /
+                          static_cast<float>(static_cast<long>(b.y) - a.y);
       const long from = std::max<long>(std::min(a.y, b.y), 0);
       const long to = std::min<long>(std::max(a.y, b.y), height_ - 1);
       for (long y = from; y <= to; ++y) {

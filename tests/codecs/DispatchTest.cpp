@@ -1,0 +1,260 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "codecs/ImageFile.h"
+#include "codecs/MemoryStream.h"
+#include "platform/win32/module_resource.h"
+#include "tests/codecs/TempDir.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+CImageFile Picture(unsigned long bpp) {
+  CImageFile image(5, 3, bpp, 0);
+  if (bpp <= 8) image.SetGrayPalette();
+  image.SetPixelIndex(4, 2, 1);
+  image.SetPixelColor(2, 1, RGB(255, 255, 255));
+  return image;
+}
+
+Bytes EncodeToMemory(CImageFile& image, unsigned long type) {
+  unsigned char* buffer = nullptr;
+  long size = 0;
+  EXPECT_TRUE(image.Encode(buffer, size, type)) << image.GetLastError();
+  Bytes bytes(buffer, buffer + size);
+  CImageFile::FreeMemory(buffer);
+  return bytes;
+}
+
+Bytes ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+TEST(Dispatch, EncodeRefusals) {
+  struct Case {
+    bool emptyImage, nullStream;
+    unsigned long type;
+    const char* error;
+  };
+  const Case cases[] = {
+      {false, false, keImageFormatUnknown, "Encode: Unknown format"},
+      {false, false, 16, "Encode: Unknown format"},
+      {false, true, keImageFormatBMP, "null file handler"},
+      {true, false, keImageFormatBMP, "null image!!!"},
+      {false, false, keImageFormatPNG, "Encode: PNG format is not built in"},
+      {false, false, keImageFormatWMF, "Encode: WMF format is not built in"},
+      {false, false, keImageFormatJP2, "Encode: JP2 format is not built in"},
+  };
+  for (const Case& c : cases) {
+    CImageFile image = c.emptyImage ? CImageFile() : Picture(24);
+    CMemoryStream stream;
+    stream.Open();
+    EXPECT_FALSE(image.Encode(c.nullStream ? nullptr : &stream, c.type));
+    EXPECT_STREQ(image.GetLastError(), c.error);
+  }
+  CImageFile image = Picture(8);
+  CImageFile* pages[1] = {&image};
+  CMemoryStream stream;
+  stream.Open();
+  EXPECT_FALSE(image.Encode(&stream, pages, 1, keImageFormatBMP));
+  EXPECT_STREQ(image.GetLastError(), "Multipage Encode, Unsupported operation for this format");
+  EXPECT_FALSE(image.Encode(&stream, pages, 1, keImageFormatTIF));
+  EXPECT_STREQ(image.GetLastError(), "Encode: TIFF format is not built in");
+}
+
+TEST(Dispatch, EncodeToMemoryNeedsAnEmptyBuffer) {
+  CImageFile image = Picture(24);
+  unsigned char byte = 0;
+  unsigned char* buffer = &byte;
+  long size = 77;
+  EXPECT_FALSE(image.Encode(buffer, size, keImageFormatBMP));
+  EXPECT_STREQ(image.GetLastError(), "the buffer must be empty");
+  EXPECT_EQ(buffer, &byte);
+  EXPECT_EQ(size, 77);
+  EXPECT_FALSE(image.Encode2RGBA(buffer, size));
+  buffer = nullptr;
+  EXPECT_FALSE(image.Encode(buffer, size, keImageFormatPNG));
+  EXPECT_EQ(buffer, nullptr);
+}
+
+TEST(Dispatch, DecodeFindsTheFormatFromTheBytes) {
+  struct Case {
+    unsigned long bpp, encodeAs;
+  };
+  for (const Case& c : {Case{24, keImageFormatBMP}, Case{1, keImageFormatBMP}, Case{1, keImageFormatWBMP}}) {
+    CImageFile image = Picture(c.bpp);
+    Bytes bytes = EncodeToMemory(image, c.encodeAs);
+    CImageFile decoded(bytes.data(), static_cast<unsigned long>(bytes.size()), keImageFormatUnknown);
+    ASSERT_TRUE(decoded.IsValid()) << decoded.GetLastError();
+    EXPECT_EQ(decoded.GetType(), c.encodeAs);
+    EXPECT_EQ(decoded.GetPixelIndex(4, 2), image.GetPixelIndex(4, 2));
+    EXPECT_EQ(decoded.GetPixelColor(2, 1).rgbRed, 255);
+  }
+}
+
+TEST(Dispatch, DecodeFailuresKeepTheImage) {
+  CImageFile image = Picture(8);
+  void* dib = image.GetDIB();
+  Bytes junk = {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e', 0, 0, 0, 0, 0, 0, 0, 0};
+  struct Case {
+    unsigned long type;
+    const char* error;
+  };
+  const Case cases[] = {
+      {keImageFormatUnknown, "Decode: Unknown or wrong format"},
+      {keImageFormatBMP, "Error reading BMP info"},
+      {keImageFormatWBMP, "Unsupported WBMP type"},
+      {keImageFormatGIF, "Decode: GIF format is not built in"},
+      {keImageFormatRAS, "Decode: RAS format is not built in"},
+      {99, "Decode: Unknown or wrong format"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_FALSE(image.Decode(junk.data(), static_cast<unsigned long>(junk.size()), c.type));
+    EXPECT_STREQ(image.GetLastError(), c.error) << c.type;
+    EXPECT_EQ(image.GetDIB(), dib);
+  }
+}
+
+TEST(Dispatch, DecodeOfUnknownFormatRewindsBetweenTries) {
+  // A WBMP after some bytes of a stream: each failed try must start again from there.
+  CImageFile image = Picture(1);
+  Bytes wbmp = EncodeToMemory(image, keImageFormatWBMP);
+  Bytes bytes = {1, 2, 3};
+  bytes.insert(bytes.end(), wbmp.begin(), wbmp.end());
+  CMemoryStream stream(bytes.data(), bytes.size());
+  stream.Seek(3, 0);
+  CImageFile decoded;
+  ASSERT_TRUE(decoded.Decode(&stream, keImageFormatUnknown)) << decoded.GetLastError();
+  EXPECT_EQ(decoded.GetType(), keImageFormatWBMP);
+}
+
+TEST(Dispatch, DecoderOptionsReachTheDecoder) {
+  CImageFile image = Picture(24);
+  Bytes bmp = EncodeToMemory(image, keImageFormatBMP);
+  CImageFile query;
+  query.SetEscape(-1);
+  ASSERT_TRUE(query.Decode(bmp.data(), static_cast<unsigned long>(bmp.size()), keImageFormatBMP));
+  EXPECT_STREQ(query.GetLastError(), "output dimensions returned");
+  EXPECT_EQ(query.GetWidth(), 5u);
+  EXPECT_EQ(query.GetHeight(), 3u);
+  EXPECT_FALSE(query.IsValid());
+}
+
+TEST(Dispatch, Encode2RgbaWritesRedFirst) {
+  CImageFile rgb(2, 1, 24, 0);
+  rgb.SetPixelColor(0, 0, RGB(1, 2, 3));
+  rgb.SetPixelColor(1, 0, RGB(4, 5, 6));
+  unsigned char* buffer = nullptr;
+  long size = 0;
+  ASSERT_TRUE(rgb.Encode2RGBA(buffer, size));
+  EXPECT_EQ(Bytes(buffer, buffer + size), (Bytes{1, 2, 3, 0, 4, 5, 6, 0}));
+  CImageFile::FreeMemory(buffer);
+
+  rgb.AlphaCreate();
+  rgb.AlphaSet(1, 0, 9);
+  buffer = nullptr;
+  ASSERT_TRUE(rgb.Encode2RGBA(buffer, size));
+  EXPECT_EQ(Bytes(buffer, buffer + size), (Bytes{1, 2, 3, 255, 4, 5, 6, 9}));
+  CImageFile::FreeMemory(buffer);
+
+  CImageFile indexed(1, 1, 8, 0);
+  indexed.SetPaletteColor(0, 7, 8, 9, 44);
+  buffer = nullptr;
+  ASSERT_TRUE(indexed.Encode2RGBA(buffer, size));
+  EXPECT_EQ(Bytes(buffer, buffer + size), (Bytes{7, 8, 9, 44}));
+  CImageFile::FreeMemory(buffer);
+  CImageFile::FreeMemory(nullptr);
+}
+
+TEST(Dispatch, SaveReplacesTheFileOnlyWhenEncodingWorked) {
+  TempDir dir;
+  const std::string path = dir.Path("tile.bmp");
+  CImageFile image = Picture(24);
+  ASSERT_TRUE(image.Save(path.c_str(), keImageFormatBMP));
+  const Bytes saved = ReadFile(path);
+  EXPECT_EQ(saved.size(), 14u + 40 + 3 * 16);
+
+  CImageFile tooDeep = Picture(8);
+  EXPECT_FALSE(tooDeep.Save(path.c_str(), keImageFormatWBMP));
+  EXPECT_STREQ(tooDeep.GetLastError(), "Can't save this image as WBMP");
+  EXPECT_EQ(ReadFile(path), saved);  // the old file is untouched
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(path.substr(0, path.rfind('/')))) {
+    (void)entry;
+    ++files;
+  }
+  EXPECT_EQ(files, 1);  // and no temporary is left behind
+
+  EXPECT_FALSE(image.Save(dir.Path("missing/tile.bmp").c_str(), keImageFormatBMP));
+}
+
+TEST(Dispatch, LoadTriesTheGivenTypeThenEveryDecoder) {
+  TempDir dir;
+  const std::string wbmpPath = dir.Path("picture.wbmp");
+  CImageFile image = Picture(1);
+  ASSERT_TRUE(image.Save(wbmpPath.c_str(), keImageFormatWBMP));
+
+  CImageFile loaded;
+  ASSERT_TRUE(loaded.Load(wbmpPath.c_str(), keImageFormatBMP));  // the second attempt finds it
+  EXPECT_EQ(loaded.GetType(), keImageFormatWBMP);
+
+  const std::string junkPath = dir.Path("junk.bin");
+  std::ofstream(junkPath) << "neither format at all, not even close";
+  CImageFile junk;
+  EXPECT_FALSE(junk.Load(junkPath.c_str(), keImageFormatBMP));
+  EXPECT_STREQ(junk.GetLastError(), "Error reading BMP info");  // the first attempt's text
+  EXPECT_FALSE(junk.Load(junkPath.c_str()));
+  EXPECT_STREQ(junk.GetLastError(), "Decode: Unknown or wrong format");
+
+  CImageFile missing;
+  missing.SetTransIndex(3);
+  EXPECT_FALSE(missing.Load(dir.Path("none.bmp").c_str(), keImageFormatBMP));
+  EXPECT_STREQ(missing.GetLastError(), "");
+  CImageFile constructed(wbmpPath.c_str(), keImageFormatWBMP);
+  EXPECT_TRUE(constructed.IsValid());
+}
+
+TEST(Dispatch, FileStreamsAreNotClosedByTheDispatch) {
+  TempDir dir;
+  const std::string path = dir.Path("stream.bmp");
+  FILE* out = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(out, nullptr);
+  CImageFile image = Picture(4);
+  ASSERT_TRUE(image.Encode(out, keImageFormatBMP));
+  EXPECT_EQ(std::fclose(out), 0);
+  FILE* in = std::fopen(path.c_str(), "rb");
+  ASSERT_NE(in, nullptr);
+  CImageFile decoded(in, keImageFormatUnknown);
+  EXPECT_TRUE(decoded.IsValid());
+  EXPECT_EQ(std::fclose(in), 0);
+  FILE* none = nullptr;
+  EXPECT_FALSE(image.Encode(none, keImageFormatBMP));
+  EXPECT_STREQ(image.GetLastError(), "null file handler");
+}
+
+TEST(Dispatch, LoadResourceDecodesTheModulesBytes) {
+  CImageFile image = Picture(8);
+  static Bytes bytes;
+  bytes = EncodeToMemory(image, keImageFormatBMP);
+  static BinaryResource table[1];
+  table[0] = {"BMP", MAKEINTRESOURCE(7), bytes.data(), static_cast<DWORD>(bytes.size())};
+  HMODULE module = reinterpret_cast<HMODULE>(0x7123);
+  platform::RegisterResourceTable(module, table, 1);
+  HRSRC resource = FindResource(module, MAKEINTRESOURCE(7), "BMP");
+  CImageFile loaded;
+  ASSERT_TRUE(loaded.LoadResource(resource, keImageFormatBMP, module)) << loaded.GetLastError();
+  EXPECT_EQ(loaded.GetPixelIndex(4, 2), 1);
+  EXPECT_FALSE(loaded.LoadResource(nullptr, keImageFormatBMP, module));
+  EXPECT_STREQ(loaded.GetLastError(), "Unable to load resource!");
+  platform::UnregisterResourceTable(module);
+}

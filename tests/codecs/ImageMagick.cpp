@@ -1,0 +1,67 @@
+#include "tests/codecs/ImageMagick.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+
+namespace {
+const char kConvert[] = "/usr/bin/convert";
+}  // namespace
+
+RgbPicture TestPattern(long width, long height) {
+  RgbPicture picture{width, height, {}};
+  for (long y = 0; y < height; ++y) {
+    for (long x = 0; x < width; ++x) {
+      picture.rgb.push_back(static_cast<unsigned char>(x * 6));
+      picture.rgb.push_back(static_cast<unsigned char>(y * 11));
+      picture.rgb.push_back(static_cast<unsigned char>(x * y));
+    }
+  }
+  return picture;
+}
+
+bool HaveImageMagick() { return access(kConvert, X_OK) == 0; }
+
+bool Convert(const std::string& arguments) {
+  const std::string command = std::string(kConvert) + " " + arguments + " 2>/dev/null";
+  return std::system(command.c_str()) == 0;
+}
+
+void WritePpm(const std::string& path, const RgbPicture& picture) {
+  std::ofstream out(path, std::ios::binary);
+  out << "P6\n" << picture.width << " " << picture.height << "\n255\n";
+  out.write(reinterpret_cast<const char*>(picture.rgb.data()), static_cast<std::streamsize>(picture.rgb.size()));
+}
+
+RgbPicture ReadWithImageMagick(const std::string& path) {
+  RgbPicture picture;
+  const std::string command = std::string(kConvert) + " '" + path + "' -depth 8 ppm:- 2>/dev/null";
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  if (!pipe) return picture;
+  int maxValue = 0;
+  if (std::fscanf(pipe.get(), "P6 %ld %ld %d", &picture.width, &picture.height, &maxValue) != 3 ||
+      maxValue != 255 || std::fgetc(pipe.get()) == EOF) {
+    return RgbPicture();
+  }
+  picture.rgb.resize(static_cast<std::size_t>(picture.width * picture.height * 3));
+  if (std::fread(picture.rgb.data(), 1, picture.rgb.size(), pipe.get()) != picture.rgb.size()) {
+    return RgbPicture();
+  }
+  return picture;
+}
+
+RgbPicture FromImage(CImageFile& image) {
+  RgbPicture picture{static_cast<long>(image.GetWidth()), static_cast<long>(image.GetHeight()), {}};
+  for (long row = 0; row < picture.height; ++row) {
+    for (long x = 0; x < picture.width; ++x) {
+      RGBQUAD c = image.GetPixelColor(x, picture.height - 1 - row, false);
+      picture.rgb.push_back(c.rgbRed);
+      picture.rgb.push_back(c.rgbGreen);
+      picture.rgb.push_back(c.rgbBlue);
+    }
+  }
+  return picture;
+}

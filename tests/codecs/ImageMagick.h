@@ -1,0 +1,27 @@
+// ImageMagick as the oracle of the codec tests: it writes files of every kind it knows and
+// reads ours; pictures are compared pixel by pixel, never byte by byte.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "codecs/ImageFile.h"
+
+struct RgbPicture {
+  long width = 0;
+  long height = 0;
+  std::vector<unsigned char> rgb;  // top row first, three bytes a pixel
+
+  const unsigned char* At(long x, long y) const { return &rgb[3 * (y * width + x)]; }
+};
+
+// The picture the oracle tests start from: many colours, an odd width that needs row padding.
+RgbPicture TestPattern(long width, long height);
+
+bool HaveImageMagick();
+// Runs the oracle's convert with the arguments as given to the shell; true when it succeeded.
+bool Convert(const std::string& arguments);
+void WritePpm(const std::string& path, const RgbPicture& picture);
+// The oracle's reading of an image file; empty when it cannot read it.
+RgbPicture ReadWithImageMagick(const std::string& path);
+// Our image as the same kind of picture.
+RgbPicture FromImage(CImageFile& image);
