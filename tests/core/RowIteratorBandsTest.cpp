@@ -161,10 +161,10 @@ TEST(RowLocks, PixelInByteOfPackedFormats) {
   EXPECT_EQ(pixelInByte, 1);
 }
 
-// Row kernels that count their calls, for watching write-back.
+// Row kernels of a BGR image that count their calls, for watching write-back.
 int reads = 0, writes = 0;
-void CountingRead(const CRowIteratorBands* image, void* d, const void* s, int n) { ++reads; BGRToBGRA(image, d, s, n); }
-void CountingWrite(const CRowIteratorBands* image, void* d, const void* s, int n) { ++writes; BGRAToBGR(image, d, s, n); }
+void CountingRead(const CRowIteratorBands*, void* d, const void* s, int n) { ++reads; std::memcpy(d, s, 3 * n); }
+void CountingWrite(const CRowIteratorBands*, void* d, const void* s, int n) { ++writes; std::memcpy(d, s, 3 * n); }
 
 TEST(RowLocks, ARowLockedTwiceIsWrittenBackOnce) {
   CRowIteratorBands image;
