@@ -11,14 +11,6 @@ bool IsEqual(double a, double b) { return std::fabs(a - b) < kGeometryTolerance;
 
 bool IsZero(double x) { return std::fabs(x) < kGeometryTolerance; }
 
-std::int32_t RoundToInt(double value) {
-  double rounded = std::nearbyint(value);  // the default rounding mode: halves to even
-  if (std::isnan(rounded)) return 0;
-  rounded = std::clamp(rounded, static_cast<double>(std::numeric_limits<std::int32_t>::min()),
-                       static_cast<double>(std::numeric_limits<std::int32_t>::max()));
-  return static_cast<std::int32_t>(rounded);
-}
-
 bool Point2D::operator!=(const Point2D& p) const {
   return !(std::fabs(x - p.x) < kGeometryTolerance) || !(std::fabs(y - p.y) < kGeometryTolerance);
 }

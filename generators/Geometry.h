@@ -7,6 +7,7 @@
 #pragma once
 #include <cstdint>
 
+#include "core/Rounding.h"
 #include "platform/win32/types.h"
 
 namespace corvel {
@@ -15,9 +16,6 @@ constexpr double kGeometryTolerance = 1e-8;
 
 bool IsEqual(double a, double b);
 bool IsZero(double x);
-
-// The nearest 32-bit integer, halves to even; values beyond the range saturate.
-std::int32_t RoundToInt(double value);
 
 struct Point2D {
   double x = 0;

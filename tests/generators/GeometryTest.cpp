@@ -88,17 +88,6 @@ TEST(Rotation, PositiveAnglesTurnXTowardsMinusY) {
   EXPECT_GT(std::fabs(far.y), 1.0);
 }
 
-TEST(RoundToInt, HalvesToEvenAndSaturates) {
-  EXPECT_EQ(RoundToInt(0.5), 0);
-  EXPECT_EQ(RoundToInt(1.5), 2);
-  EXPECT_EQ(RoundToInt(2.5), 2);
-  EXPECT_EQ(RoundToInt(-2.5), -2);
-  EXPECT_EQ(RoundToInt(-2.6), -3);
-  EXPECT_EQ(RoundToInt(1e20), INT32_MAX);
-  EXPECT_EQ(RoundToInt(-1e20), INT32_MIN);
-  EXPECT_EQ(RoundToInt(NAN), 0);
-}
-
 TEST(Triangles, AreaAndBarycentricWeights) {
   EXPECT_DOUBLE_EQ(TriangleArea(0, 0, 4, 0, 0, 3), 6);
   EXPECT_EQ(TriangleArea(1, 1, 1, 1, 5, 7), 0);
