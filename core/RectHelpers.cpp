@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/RowIteratorBands.h"
 #include "core/Rounding.h"
 #include "platform/win32/rect.h"
 
@@ -125,6 +126,17 @@ int Log2Exact(std::uint32_t n) {
     ++exponent;
   }
   return exponent;
+}
+
+RECT GetImageBoundsClipped(const CRowIteratorBands& image, const RECT* clip) {
+  RECT bounds{0, 0, image.Width(), image.Height()};
+  if (clip) IntersectRect(&bounds, &bounds, clip);
+  return bounds;
+}
+
+RECT ImageBoundsOr(const CRowIteratorBands& image, const RECT* rect) {
+  if (rect && !IsRectEmpty(rect)) return *rect;
+  return RECT{0, 0, image.Width(), image.Height()};
 }
 
 }  // namespace corvel

@@ -8,6 +8,8 @@
 
 namespace corvel {
 
+class CRowIteratorBands;
+
 constexpr double kRectTolerance = 1e-8;
 
 struct RectD {
@@ -53,5 +55,10 @@ int RectDDimensions(const RectD& rect);
 bool SameRectSize(const RECT& a, const RECT& b);
 // The exponent of a power of two, else -1.
 int Log2Exact(std::uint32_t n);
+
+// (0, 0, width, height) of the image, cut by clip when one is given.
+RECT GetImageBoundsClipped(const CRowIteratorBands& image, const RECT* clip);
+// rect when it is given and not empty, else the image's bounds.
+RECT ImageBoundsOr(const CRowIteratorBands& image, const RECT* rect);
 
 }  // namespace corvel

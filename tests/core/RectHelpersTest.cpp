@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/RectHelpers.h"
+#include "core/RowIteratorBands.h"
 #include "core/Rounding.h"
 
 namespace corvel {
@@ -142,6 +143,21 @@ TEST(SizeHelpers, SameRectSizeAndLog2Exact) {
   EXPECT_EQ(Log2Exact(0x80000000u), 31);
   EXPECT_EQ(Log2Exact(0), -1);
   EXPECT_EQ(Log2Exact(12), -1);
+}
+
+TEST(ImageBounds, ClippedAndDefaulted) {
+  CRowIteratorBands image;
+  ASSERT_EQ(image.Create(7, 5, keFormatGrey).GetCode(), 0);
+  ExpectRect(GetImageBoundsClipped(image, nullptr), 0, 0, 7, 5);
+  RECT clip{-2, 3, 4, 9};
+  ExpectRect(GetImageBoundsClipped(image, &clip), 0, 3, 4, 5);
+  RECT outside{10, 10, 12, 12};
+  ExpectRect(GetImageBoundsClipped(image, &outside), 0, 0, 0, 0);
+
+  RECT given{1, 1, 2, 2}, empty{3, 3, 3, 9};
+  ExpectRect(ImageBoundsOr(image, &given), 1, 1, 2, 2);
+  ExpectRect(ImageBoundsOr(image, &empty), 0, 0, 7, 5);
+  ExpectRect(ImageBoundsOr(image, nullptr), 0, 0, 7, 5);
 }
 
 }  // namespace
