@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <numeric>
 #include <vector>
 
@@ -168,6 +169,25 @@ TEST(CopyPixels, SubViewsAcrossUnalignedBandBoundariesInEveryVariant) {
         ASSERT_EQ(Code(rows.CreateSubView(to, outside.left, outside.top, outside.right, outside.bottom)), keErrorNone);
         ASSERT_EQ(Code(was.CreateSubView(expectedImage, outside.left, outside.top, outside.right, outside.bottom)), keErrorNone);
         ExpectSamePixels(rows, was, what + " outside");
+      }
+    }
+  }
+}
+
+TEST(CopyPixels, WholeImagesWhoseRowsFollowWithoutGapsInEveryVariant) {
+  for (const Variant& variant : kVariants) {
+    CpuFeaturesOverride forced(variant.features);
+    for (keFormat format : {keFormatBGRA, keFormatGrey, keFormatIndex1}) {
+      CRowIteratorBands to, from;
+      ASSERT_EQ(Code(to.Create(256, 300, format)), keErrorNone);
+      ASSERT_EQ(Code(from.Create(256, 300, format)), keErrorNone);
+      Paint(from, 3);
+      ASSERT_EQ(Code(CRowIteratorBands::CopyPixels(to, from)), keErrorNone);
+      for (int y : {0, 1, 127, 128, 200, 255, 256, 299}) {
+        BYTE *a, *b;
+        ASSERT_EQ(Code(to.LockRow(y, &a)), keErrorNone);
+        ASSERT_EQ(Code(from.LockRow(y, &b)), keErrorNone);
+        EXPECT_EQ(std::memcmp(a, b, static_cast<std::size_t>(to.GetRowBytes())), 0) << variant.name << " row " << y;
       }
     }
   }
