@@ -73,7 +73,6 @@ void CRowIteratorBands::Clear() {
   storedFormat_ = presentedFormat_ = keFormatNone;
   firstBand_ = endBand_ = 0;
   paletteSize_ = 0;
-  storageWidth_ = storageHeight_ = 0;
   readKernel_ = writeKernel_ = nullptr;
   rect_ = RECT{0, 0, 0, 0};
   originX_ = originY_ = 0;
@@ -192,8 +191,6 @@ CoreResult CRowIteratorBands::CreateBands(int width, int height, keFormat format
   bitsPerPixel_ = bits;
   firstBand_ = 0;
   endBand_ = bandCount;
-  storageWidth_ = width;
-  storageHeight_ = height;
   rect_ = RECT{0, 0, width, height};
   originX_ = originY_ = 0;
   return keErrorNone;
@@ -359,8 +356,6 @@ CoreResult CRowIteratorBands::ShareFrom(CRowIteratorBands& source) {
   storedFormat_ = presentedFormat_ = source.storedFormat_;
   firstBand_ = source.firstBand_;
   endBand_ = source.endBand_;
-  storageWidth_ = source.storageWidth_;
-  storageHeight_ = source.storageHeight_;
   rect_ = source.rect_;
   originX_ = source.originX_;
   originY_ = source.originY_;

@@ -109,7 +109,9 @@ class CRowIteratorBands {
   void TakeFrom(CRowIteratorBands& source);
 
   // Rows. width -1 means to the right edge. pixelInByte receives the position of the first
-  // pixel inside the addressed byte for 1- and 4-bit storage without a view, else 0.
+  // pixel inside the addressed byte for 1- and 4-bit storage without a view, else 0. Through a
+  // view of 1- or 4-bit storage a span must start on a byte (101 otherwise): the read kernels
+  // unpack whole bytes.
   CoreResult LockRowSpan(int row, int x, int width, BYTE** pointer, int* pixelInByte = nullptr);
   CoreResult LockRow(int row, BYTE** pointer) { return LockRowSpan(row, 0, -1, pointer); }
   void ReleaseRow(int row);
@@ -170,8 +172,6 @@ class CRowIteratorBands {
   TSharedArray<CBand> bands_;
   TSharedArray<RGBQUAD> palette_;
   std::int32_t paletteSize_ = 0;
-  std::int32_t storageWidth_ = 0;
-  std::int32_t storageHeight_ = 0;
   RowKernel readKernel_ = nullptr;
   RowKernel writeKernel_ = nullptr;
   TSharedArray<BYTE*> rowTable_;

@@ -189,6 +189,16 @@ TEST(Draw, ReproducesThePixelsOfEveryDrawableFormat) {
   }
 }
 
+TEST(Draw, StoredGreyIsDrawnThroughTheGreyRampWhateverItPresents) {
+  CRowIteratorBands image;
+  const CColorRef grey(90, 90, 90, 255);
+  ASSERT_EQ(Code(image.Create(3, 2, keFormatGrey, &grey)), keErrorNone);
+  ASSERT_EQ(Code(image.SetViewFormat(keFormatBGR, keAccessReadWrite)), keErrorNone);
+  MemoryDC target(3, 2);
+  ASSERT_EQ(Code(image.DrawCopy(target.dc, 0, 0)), keErrorNone);
+  EXPECT_EQ(GetPixel(target.dc, 2, 1), RGB(90, 90, 90));
+}
+
 TEST(Draw, SubViewsScalingAndSourceRectangles) {
   CRowIteratorBands image, part;
   ASSERT_EQ(Code(image.Create(40, 300, keFormatBGR)), keErrorNone);

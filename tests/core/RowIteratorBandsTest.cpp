@@ -155,6 +155,11 @@ TEST(RowLocks, PixelInByteOfPackedFormats) {
   ASSERT_EQ(Code(part.LockRowSpan(0, 6, 1, &pointer, &pixelInByte)), keErrorNone);
   EXPECT_EQ(pointer, row + 1);
   EXPECT_EQ(pixelInByte, 1);
+  ASSERT_EQ(Code(part.SetViewFormat(keFormatIndex8, keAccessReadWrite)), keErrorNone);
+  EXPECT_EQ(Code(part.LockRow(0, &pointer)), keErrorBadArgument);  // the view would start inside a byte
+  ASSERT_EQ(Code(part.CreateSubView(image, 8, 0, 40, 2)), keErrorNone);
+  ASSERT_EQ(Code(part.SetViewFormat(keFormatIndex8, keAccessReadWrite)), keErrorNone);
+  EXPECT_EQ(Code(part.LockRow(0, &pointer)), keErrorNone);
   CRowIteratorBands nibbles;
   ASSERT_EQ(Code(nibbles.Create(9, 1, keFormatIndex4)), keErrorNone);
   ASSERT_EQ(Code(nibbles.LockRowSpan(0, 7, 1, &pointer, &pixelInByte)), keErrorNone);
