@@ -242,7 +242,10 @@ CoreResult CRowIteratorBands::CreateGreyA(int width, int height, const CColorRef
 
 CoreResult CRowIteratorBands::CreateCopyOfRect(int width, int height, CRowIteratorBands& source, int accessMode,
                                                const CColorRef* fill) {
-  if (!source.bands_) return keErrorNotCreated;
+  if (!source.bands_) {
+    Destroy();
+    return keErrorNotCreated;
+  }
   // Everything taken from the source is read before this image (maybe the source) is emptied.
   const keFormat stored = source.storedFormat_, presented = source.presentedFormat_;
   const int role = source.channelView_;
@@ -266,7 +269,10 @@ CoreResult CRowIteratorBands::CreateValidated(CRowIteratorBands& source, int acc
 
 CoreResult CRowIteratorBands::CreateCopy(CRowIteratorBands& source) {
   if (&source == this) return CoreResult();
-  if (!source.bands_) return keErrorNotCreated;
+  if (!source.bands_) {
+    Destroy();
+    return keErrorNotCreated;
+  }
   CoreResult result = Create(source.Width(), source.Height(), source.presentedFormat_, nullptr,
                              source.GetPalette(), source.GetPaletteSize());
   if (result.GetCode() != keErrorNone) return result;
