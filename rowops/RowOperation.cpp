@@ -1,0 +1,82 @@
+#include "rowops/RowOperation.h"
+
+#include <atomic>
+
+#include "rowops/RowOpContext.h"
+
+namespace corvel {
+
+const char* RowOperationTypeName(std::int32_t code) {
+  static const char* const kNames[] = {
+      "keRoNOP", "keRoChannelConstant", "keRoChannelLUT", "keRoChannelGet", "keRoChannelSet",
+      "keRoChannelCopy", "keRoChannelMulEqual", "keRoChannelLinear", "keRoRowAdjustWvk",
+      "keRoRowArithmetic", "keRoRowBlend", nullptr, "keRoRowBlendWvk", "keRoRowBlendSolid",
+      "keRoRowCopy", "keRoRowCopyIndexed", "keRoRowCopyPalettedWithTransparencyIndex",
+      "keRoRowDematte", "keRoRowErase", "keRoRowFill", "keRoRowHSLAdjust",
+      "keRoRowHSLCopyChannel", "keRoRowRGBAdjust", "keRoRowInvert", "keRoRowMask",
+      "keRoRowMaskOverSolid", "keRoRowMatte", "keRoRowMulEqual", "keRoRowNoise",
+      "keRoRowReplaceColor", "keRoRowPlusEqual", "keRoRowTurbulence", nullptr, "keRoHighPass"};
+  constexpr std::int32_t kCount = sizeof kNames / sizeof kNames[0];
+  if (code < 0 || code >= kCount || kNames[code] == nullptr) return "Unknown";
+  return kNames[code];
+}
+
+void EmptyFunction(const RowOperation&, const RowOpArgs&) {}
+
+namespace {
+std::atomic<int> gMmxSetting{2};
+}  // namespace
+
+int ProbeMmx() {
+  // The SIMD kernels are SSE2, which every x86-64 processor has; the query keeps the choice
+  // honest on a build for another processor.
+#if defined(__x86_64__) || defined(__i386__)
+  return __builtin_cpu_supports("sse2") ? 1 : 0;
+#else
+  return 0;
+#endif
+}
+
+bool HasMmx() {
+  int setting = gMmxSetting.load(std::memory_order_relaxed);
+  if (setting == 2) return ProbeMmx() == 1;
+  return setting == 1;
+}
+
+void SetMmxSetting(int setting) { gMmxSetting.store(setting, std::memory_order_relaxed); }
+int GetMmxSetting() { return gMmxSetting.load(std::memory_order_relaxed); }
+
+RowOpKernel FindRowOpKernel(const RowOpKernelRecord* table, keFormat dst, keFormat src,
+                            int variantMode) {
+  if (table == nullptr) return EmptyFunction;
+  RowOpKernel plain = nullptr, mmx = nullptr;
+  for (const RowOpKernelRecord* record = table; record->kernel != nullptr; ++record) {
+    if (record->dst != dst || record->src != src) continue;
+    if (record->variant == keVariantPlain) plain = record->kernel;
+    if (record->variant == keVariantMmx) mmx = record->kernel;
+  }
+  RowOpKernel chosen = nullptr;
+  switch (variantMode) {
+    case 0: chosen = plain; break;
+    case 1: chosen = mmx; break;
+    case 2: chosen = (mmx != nullptr && HasMmx()) ? mmx : plain; break;
+    default: break;
+  }
+  return chosen != nullptr ? chosen : EmptyFunction;
+}
+
+RowOpKernel RowOperation::Bind(RowOpContext& context, const RowOpArgs& args, int variantMode,
+                               int flag) {
+  RowOpKernel kernel = ChooseKernel(args.dst.format, args.src.format, variantMode, flag);
+  if (kernel == nullptr) kernel = EmptyFunction;
+  context.SetBinding(this, kernel);
+  return kernel;
+}
+
+void RowOperation::Unbind(RowOpContext& context) {
+  const RowOperation* bound = context.BoundOp();
+  if (bound != nullptr && bound != this) delete bound;
+  context.SetBinding(nullptr, nullptr);
+}
+
+}  // namespace corvel
