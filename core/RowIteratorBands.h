@@ -114,6 +114,12 @@ class CRowIteratorBands {
   // unpack whole bytes.
   CoreResult LockRowSpan(int row, int x, int width, BYTE** pointer, int* pixelInByte = nullptr);
   CoreResult LockRow(int row, BYTE** pointer) { return LockRowSpan(row, 0, -1, pointer); }
+  // The span's pointer; the result is dropped unread, so a failed lock throws CJException.
+  BYTE* LockRowPointer(int row, int x, int width) {
+    BYTE* pointer = nullptr;
+    LockRowSpan(row, x, width, &pointer);
+    return pointer;
+  }
   void ReleaseRow(int row);
   void UnlockRow(int row);
   void ReleaseAllRows();

@@ -151,6 +151,14 @@ RowOpExecutor::RowOpExecutor(const RowOperation& op, keFormat dst, keFormat src)
   context_.Bind(*op_, args_, 2, 1);
 }
 
+RowOpExecutor::RowOpExecutor(const RowOperation& op, const CRowIteratorBands& dst,
+                             const CRowIteratorBands* src)
+    : op_(op.Clone()) {
+  args_.SetDestination(dst, 0, 0);
+  if (src != nullptr) args_.SetSource(*src, 0, 0);
+  context_.Bind(*op_, args_, 2, 1);
+}
+
 RowOpExecutor::~RowOpExecutor() { context_.Unbind(); }
 
 void RowOpExecutor::Run(int count, void* dstRow, const void* srcRow) {

@@ -58,6 +58,9 @@ class RowOpContext {
 class RowOpExecutor {
  public:
   RowOpExecutor(const RowOperation& op, keFormat dst, keFormat src);
+  // Formats and palettes from the images, positions 0; a null source leaves the source half
+  // empty.
+  RowOpExecutor(const RowOperation& op, const CRowIteratorBands& dst, const CRowIteratorBands* src);
   ~RowOpExecutor();
   RowOpExecutor(const RowOpExecutor&) = delete;
   RowOpExecutor& operator=(const RowOpExecutor&) = delete;

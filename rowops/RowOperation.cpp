@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "core/RowIteratorBands.h"
 #include "rowops/RowOpContext.h"
 
 namespace corvel {
@@ -19,6 +20,14 @@ const char* RowOperationTypeName(std::int32_t code) {
   constexpr std::int32_t kCount = sizeof kNames / sizeof kNames[0];
   if (code < 0 || code >= kCount || kNames[code] == nullptr) return "Unknown";
   return kNames[code];
+}
+
+void RowOpRow::SetFromImage(const CRowIteratorBands& image, std::int32_t atX, std::int32_t atY) {
+  format = image.GetFormat();
+  paletteSize = image.GetPaletteSize();
+  palette = reinterpret_cast<const std::uint8_t*>(image.GetPalette());
+  x = atX;
+  y = atY;
 }
 
 void EmptyFunction(const RowOperation&, const RowOpArgs&) {}

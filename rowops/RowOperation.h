@@ -11,6 +11,7 @@
 
 namespace corvel {
 
+class CRowIteratorBands;
 class RowOpContext;
 class RowOperation;
 
@@ -63,11 +64,22 @@ struct RowOpRow {
   std::int32_t x = 0;
   std::int32_t y = 0;
   std::int32_t reserved[2] = {0, 0};
+
+  // Format and palette as the image presents them (the grey ramp for the 8-bit grey formats),
+  // and the position.
+  void SetFromImage(const CRowIteratorBands& image, std::int32_t x, std::int32_t y);
 };
 
 struct RowOpArgs {
   RowOpRow dst;
   RowOpRow src;
+
+  void SetDestination(const CRowIteratorBands& image, std::int32_t x, std::int32_t y) {
+    dst.SetFromImage(image, x, y);
+  }
+  void SetSource(const CRowIteratorBands& image, std::int32_t x, std::int32_t y) {
+    src.SetFromImage(image, x, y);
+  }
 };
 
 // Processes dst.count pixels; callers set the source count equal.
