@@ -1,0 +1,288 @@
+#include "rowops/Resampler.h"
+
+#include <cstring>
+#include <new>
+
+#include "core/ColorUtils.h"
+#include "rowops/detail/ResampleKernels.h"
+#include "rowops/detail/ResampleSimd.h"
+
+namespace corvel {
+
+namespace {
+
+constexpr std::array<CubicWeights, 256> MakeCubicWeightTable() {
+  std::array<CubicWeights, 256> table{};
+  for (int i = 0; i < 256; ++i) {
+    const double t = i / 256.0, t2 = t * t, t3 = t2 * t;
+    const double w[4] = {-t + 2 * t2 - t3, 1 - 2 * t2 + t3, t + t2 - t3, -t2 + t3};
+    for (int k = 0; k < 4; ++k) table[i][k] = static_cast<std::int32_t>(w[k] * 256);
+    // The truncations lose up to a few units; the centre tap takes them back so that a flat
+    // colour stays flat.
+    table[i][1] += 256 - (table[i][0] + table[i][1] + table[i][2] + table[i][3]);
+  }
+  return table;
+}
+
+constexpr std::array<CubicWeights, 256> kCubicWeights = MakeCubicWeightTable();
+static_assert(kCubicWeights[0][1] == 256 && kCubicWeights[0][0] == 0 && kCubicWeights[0][2] == 0);
+
+// The locked tile that footprints are read from in place, kept from one position to the next.
+class TileCursor {
+ public:
+  explicit TileCursor(TiledImage& image) : image_(image) {}
+  ~TileCursor() { Release(); }
+  TileCursor(const TileCursor&) = delete;
+  TileCursor& operator=(const TileCursor&) = delete;
+
+  bool Holds(int x0, int y0, int size) const {
+    return locked_ && x0 >= rect_.left && y0 >= rect_.top && x0 + size <= rect_.right && y0 + size <= rect_.bottom;
+  }
+
+  // Locks the tile that holds the whole footprint; false when none does.
+  bool MoveTo(int x0, int y0, int size) {
+    if (x0 < 0 || y0 < 0 || x0 + size > image_.GetWidth() || y0 + size > image_.GetHeight()) return false;
+    Tile tile;
+    RECT rect;
+    if (image_.GetTileAt(POINT{x0, y0}, &tile).GetCode() != keErrorNone) return false;
+    if (image_.GetTileRect(tile, &rect).GetCode() != keErrorNone) return false;
+    if (x0 + size > rect.right || y0 + size > rect.bottom) return false;
+    Release();
+    if (image_.LockTile(tile, &block_).GetCode() != keErrorNone || !block_.bits) return false;
+    tile_ = tile;
+    rect_ = rect;
+    locked_ = true;
+    return true;
+  }
+
+  const std::uint8_t* At(int x, int y, int pixelBytes) const {
+    return block_.bits + (y - rect_.top) * block_.stride + std::intptr_t{x - rect_.left} * pixelBytes;
+  }
+  std::intptr_t Stride() const { return block_.stride; }
+
+  void Release() {
+    if (!locked_) return;
+    image_.UnlockTile(tile_).GetCode();
+    locked_ = false;
+  }
+
+ private:
+  TiledImage& image_;
+  Tile tile_{0, 0};
+  RECT rect_{0, 0, 0, 0};
+  PixelBlock block_;
+  bool locked_ = false;
+};
+
+// The positions whose footprint may touch the image, from the footprint's margins.
+struct AcceptedRange {
+  std::int64_t xmin, ymin, xmax, ymax;
+  AcceptedRange(const TiledImage& image, int left, int top, int right, int bottom)
+      : xmin(-std::int64_t{right} * 256),
+        ymin(-std::int64_t{bottom} * 256),
+        xmax((std::int64_t{image.GetWidth()} - left) * 256),
+        ymax((std::int64_t{image.GetHeight()} - top) * 256) {}
+  bool Contains(std::int32_t x, std::int32_t y) const { return x >= xmin && x < xmax && y >= ymin && y < ymax; }
+};
+
+// The frame shared by every kind: the fill pixel outside, in-place reads from the locked tile,
+// the tiled transfer (with the edge mode) for footprints that leave the image or a tile.
+// Kind gives kSize, the margins, and Sample(out, p, stride, x, y).
+template <class Kind>
+void Drive(const Kind& kind, const PixelBlock& dst, const std::int32_t* positions, TiledImage& image, int edgeMode,
+           const std::uint8_t* fillPixel) {
+  constexpr int size = Kind::kSize;
+  const int pixelBytes = kind.PixelBytes();
+  alignas(16) std::uint8_t scratch[size * size * 16];
+  PixelBlock footprint{dst.format, size, size, scratch, size * pixelBytes};
+  const RECT footprintRect{0, 0, size, size};
+  const AcceptedRange range(image, Kind::kMargins[0], Kind::kMargins[1], Kind::kMargins[2], Kind::kMargins[3]);
+  TileCursor cursor(image);
+  for (int r = 0; r < dst.height; ++r) {
+    std::uint8_t* out = dst.bits + r * dst.stride;
+    for (int i = 0; i < dst.width; ++i, out += pixelBytes, positions += 2) {
+      const std::int32_t x = positions[0], y = positions[1];
+      if (edgeMode == keEdgeFill && !range.Contains(x, y)) {
+        std::memcpy(out, fillPixel, pixelBytes);
+        continue;
+      }
+      const int x0 = Kind::Origin(x), y0 = Kind::Origin(y);
+      if (cursor.Holds(x0, y0, size) || cursor.MoveTo(x0, y0, size)) {
+        kind.Sample(out, cursor.At(x0, y0, pixelBytes), cursor.Stride(), x, y);
+      } else {
+        TransferTiledRect(footprint, footprintRect, image, x0, y0, edgeMode, fillPixel);
+        kind.Sample(out, scratch, footprint.stride, x, y);
+      }
+    }
+  }
+}
+
+struct NearestKind {
+  static constexpr int kSize = 1;
+  static constexpr int kMargins[4] = {0, 0, 1, 1};
+  int pixelBytes;
+  int PixelBytes() const { return pixelBytes; }
+  // floor(v / 256): -1 .. -256 are pixel -1.
+  static int Origin(std::int32_t v) { return v >> 8; }
+  void Sample(std::uint8_t* out, const std::uint8_t* p, std::intptr_t, std::int32_t, std::int32_t) const {
+    std::memcpy(out, p, pixelBytes);
+  }
+};
+
+template <class Kernel>
+struct BilinearKind {
+  static constexpr int kSize = 2;
+  static constexpr int kMargins[4] = {0, 0, 2, 2};
+  static constexpr int PixelBytes() { return Kernel::kPixelBytes; }
+  static int Origin(std::int32_t v) { return v >> 8; }
+  static void Sample(std::uint8_t* out, const std::uint8_t* p, std::intptr_t stride, std::int32_t x, std::int32_t y) {
+    Kernel::Run(out, p, stride, static_cast<std::uint32_t>(x) & 0xFF, static_cast<std::uint32_t>(y) & 0xFF);
+  }
+};
+
+template <class Kernel>
+struct BicubicKind {
+  static constexpr int kSize = 4;
+  static constexpr int kMargins[4] = {-1, -1, 3, 3};
+  static constexpr int PixelBytes() { return Kernel::kPixelBytes; }
+  // One pixel left of (above) the bilinear origin.
+  static int Origin(std::int32_t v) { return (v >> 8) - 1; }
+  static void Sample(std::uint8_t* out, const std::uint8_t* p, std::intptr_t stride, std::int32_t x, std::int32_t y) {
+    Kernel::Run(out, p, stride, kCubicWeights[x & 0xFF].data(), kCubicWeights[y & 0xFF].data());
+  }
+};
+
+using Driver = void (*)(const PixelBlock& dst, const std::int32_t* positions, TiledImage& image, int edgeMode,
+                        const std::uint8_t* fillPixel);
+
+template <template <class> class KindOf, class Kernel>
+void DriveWith(const PixelBlock& dst, const std::int32_t* positions, TiledImage& image, int edgeMode,
+               const std::uint8_t* fillPixel) {
+  Drive(KindOf<Kernel>{}, dst, positions, image, edgeMode, fillPixel);
+}
+
+Driver BilinearDriver(keFormat format) {
+  using namespace detail;
+  if (format == keFormatBGRA && HasSimdResampling()) return &DriveWith<BilinearKind, BilinearAlpha8Simd>;
+  if (format == keFormatBGRxA && HasSimdResampling()) return &DriveWith<BilinearKind, BilinearPlain4Simd>;
+  switch (format) {
+    case keFormatGrey: return &DriveWith<BilinearKind, BilinearPlain<std::uint8_t, 1>>;
+    case keFormatGreyA: return &DriveWith<BilinearKind, BilinearAlpha8<1>>;
+    case keFormatBGR: return &DriveWith<BilinearKind, BilinearPlain<std::uint8_t, 3>>;
+    case keFormatBGRA: return &DriveWith<BilinearKind, BilinearAlpha8<3>>;
+    case keFormatBGRxA: return &DriveWith<BilinearKind, BilinearPlain<std::uint8_t, 4>>;
+    case keFormatGrey_u16: return &DriveWith<BilinearKind, BilinearPlain<std::uint16_t, 1>>;
+    case keFormatGreyA_u16: return &DriveWith<BilinearKind, BilinearAlpha16<1>>;
+    case keFormatBGR_u16: return &DriveWith<BilinearKind, BilinearPlain<std::uint16_t, 3>>;
+    case keFormatBGRA_u16: return &DriveWith<BilinearKind, BilinearAlpha16<3>>;
+    case keFormatBGRxA_u16: return &DriveWith<BilinearKind, BilinearPlain<std::uint16_t, 4>>;
+    default: return nullptr;
+  }
+}
+
+Driver BicubicDriver(keFormat format) {
+  using namespace detail;
+  switch (format) {
+    case keFormatGrey: return &DriveWith<BicubicKind, BicubicPlain<std::uint8_t, 1>>;
+    case keFormatGreyA: return &DriveWith<BicubicKind, BicubicAlpha<std::uint8_t, 1>>;
+    case keFormatBGR: return &DriveWith<BicubicKind, BicubicPlain<std::uint8_t, 3>>;
+    case keFormatBGRA: return &DriveWith<BicubicKind, BicubicAlpha<std::uint8_t, 3>>;
+    case keFormatBGRxA: return &DriveWith<BicubicKind, BicubicPlain<std::uint8_t, 4>>;
+    case keFormatGrey_u16: return &DriveWith<BicubicKind, BicubicPlain<std::uint16_t, 1>>;
+    case keFormatGreyA_u16: return &DriveWith<BicubicKind, BicubicAlpha<std::uint16_t, 1>>;
+    case keFormatBGR_u16: return &DriveWith<BicubicKind, BicubicPlain<std::uint16_t, 3>>;
+    case keFormatBGRA_u16: return &DriveWith<BicubicKind, BicubicAlpha<std::uint16_t, 3>>;
+    case keFormatBGRxA_u16: return &DriveWith<BicubicKind, BicubicPlain<std::uint16_t, 4>>;
+    default: return nullptr;
+  }
+}
+
+// Pixels are read in the resampler's format: the block and the image must have it.
+bool Matches(keFormat format, const PixelBlock& dst, const TiledImage& image) {
+  return dst.format == format && image.GetFormat() == format && (dst.height <= 1 || dst.stride != 0);
+}
+
+bool IsPacked(keFormat format) { return format == keFormatIndex1 || format == keFormatIndex4; }
+
+// The fill colour as one pixel of the format; the float formats take up to 16 bytes.
+struct FillPixel {
+  alignas(8) std::uint8_t bytes[16] = {};
+};
+
+FillPixel MakeFillPixel(keFormat format, std::uint32_t colour) {
+  FillPixel pixel;
+  CPixelFormat(format).SetPixelColor(pixel.bytes, colour);
+  return pixel;
+}
+
+class NearestResampler final : public Resampler {
+ public:
+  NearestResampler(keFormat format, int edgeMode, std::uint32_t fillColour)
+      : Resampler(format, edgeMode, fillColour) {}
+  int SampleRow(const PixelBlock& dst, const std::int32_t* positions, TiledImage& image) const override {
+    if (!Matches(Format(), dst, image)) return keErrorBadArgument;
+    const NearestKind kind{CPixelFormat(Format()).GetBitsPerPixel() / 8};
+    FillPixel fill;
+    if (EdgeMode() == keEdgeFill) {
+      const RGBQUAD* palette = image.GetPalette();
+      if (palette && image.GetPaletteSize() > 0) {
+        const std::uint32_t colour = FillColour();
+        fill.bytes[0] = static_cast<std::uint8_t>(
+            NearestPaletteIndex(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF,
+                                reinterpret_cast<const std::uint8_t*>(palette), image.GetPaletteSize(), 4));
+        fill.bytes[1] = static_cast<std::uint8_t>(colour >> 24);
+      } else {
+        fill = MakeFillPixel(Format(), FillColour());
+      }
+    }
+    Drive(kind, dst, positions, image, EdgeMode(), fill.bytes);
+    return 0;
+  }
+};
+
+class DriverResampler final : public Resampler {
+ public:
+  DriverResampler(Driver driver, keFormat format, int edgeMode, std::uint32_t fillColour)
+      : Resampler(format, edgeMode, fillColour), driver_(driver), fill_(MakeFillPixel(format, fillColour)) {}
+  int SampleRow(const PixelBlock& dst, const std::int32_t* positions, TiledImage& image) const override {
+    if (!Matches(Format(), dst, image)) return keErrorBadArgument;
+    if (driver_) driver_(dst, positions, image, EdgeMode(), fill_.bytes);
+    return 0;
+  }
+
+ private:
+  Driver driver_;
+  FillPixel fill_;
+};
+
+}  // namespace
+
+const CubicWeights* CubicWeightTable() { return kCubicWeights.data(); }
+
+std::unique_ptr<Resampler> CreateNearestResampler(keFormat format, int edgeMode, std::uint32_t fillColour) {
+  if (IsPacked(format) || CPixelFormat(format).GetBitsPerPixel() < 8) return nullptr;
+  return std::unique_ptr<Resampler>(new (std::nothrow) NearestResampler(format, edgeMode, fillColour));
+}
+
+std::unique_ptr<Resampler> CreateBilinearResampler(keFormat format, int edgeMode, std::uint32_t fillColour) {
+  if (IsPacked(format)) return nullptr;
+  return std::unique_ptr<Resampler>(new (std::nothrow)
+                                        DriverResampler(BilinearDriver(format), format, edgeMode, fillColour));
+}
+
+std::unique_ptr<Resampler> CreateBicubicResampler(keFormat format, int edgeMode, std::uint32_t fillColour) {
+  if (IsPacked(format)) return nullptr;
+  return std::unique_ptr<Resampler>(new (std::nothrow)
+                                        DriverResampler(BicubicDriver(format), format, edgeMode, fillColour));
+}
+
+std::unique_ptr<Resampler> CreateResampler(int mode, keFormat format, int edgeMode, std::uint32_t fillColour) {
+  switch (mode) {
+    case keInterpolationNearest: return CreateNearestResampler(format, edgeMode, fillColour);
+    case keInterpolationBilinear: return CreateBilinearResampler(format, edgeMode, fillColour);
+    case keInterpolationBicubic: return CreateBicubicResampler(format, edgeMode, fillColour);
+    default: return nullptr;
+  }
+}
+
+}  // namespace corvel
