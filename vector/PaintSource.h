@@ -1,0 +1,44 @@
+// Vector rendering and canvas (namespace corvel): paths, matrices, paints and span filling,
+// stroking, the drawing context and the image canvas. Uses the row operations and the image
+// core; the window controls and the filter draw through it.
+//
+// A paint source produces the colours of a paint for spans of a target image: it is prepared
+// when its paint is attached to a target and unprepared when the paint is detached.
+#pragma once
+#include "platform/win32/types.h"
+#include "rowops/HeapBuffer.h"
+#include "rowops/RowOperation.h"
+
+namespace corvel {
+
+class CRowIteratorBands;
+
+// What a paint is attached to.
+struct PaintAttachRecord {
+  CRowIteratorBands* target = nullptr;
+};
+
+class PaintSource {
+ public:
+  PaintSource() = default;
+  virtual ~PaintSource() = default;
+  PaintSource(const PaintSource&) = delete;
+  PaintSource& operator=(const PaintSource&) = delete;
+
+  // Makes the row buffer: 4 bytes for every pixel of the target's width.
+  virtual bool Prepare(const PaintAttachRecord& record);
+  virtual bool Unprepare();
+  virtual bool IsOpaque() const { return false; }
+  // Writes request.count pixels of row request.y from column request.x in request.format
+  // (keFormatNone: keFormatBGRA) into request.row (null: the source's row buffer, which is then
+  // stored in the request).
+  virtual void GenerateSpan(RowOpRow& request) = 0;
+  // Generates every row of the rectangle (null: the whole image) straight into the image, the
+  // rectangle's top-left taking the source position (x, y).
+  virtual void FillImage(CRowIteratorBands& image, const RECT* rect, int x, int y);
+
+ protected:
+  HeapBuffer rowBuffer_;
+};
+
+}  // namespace corvel
