@@ -28,8 +28,9 @@ BOOL DeleteObject(HGDIOBJ object);
 COLORREF GetPixel(HDC dc, int x, int y);
 
 // Copies the source rectangle of a device-independent bitmap (uncompressed, 1, 4, 8, 16, 24 or
-// 32 bits per pixel) into the destination rectangle, stretching by nearest pixel and mirroring
-// for negative sizes, combined by SRCCOPY, SRCPAINT, SRCAND or SRCINVERT. As on the platform,
+// 32 bits per pixel) into the destination rectangle (logical coordinates, clipped like every
+// drawing call), stretching by nearest pixel and mirroring for negative sizes, combined by any
+// raster operation (platform/gdi/draw.h). As on the platform,
 // a bottom-up bitmap's source rectangle is measured from its bottom row. Answers the source
 // rows, 0 on failure.
 int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, int xSrc,

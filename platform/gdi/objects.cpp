@@ -38,6 +38,13 @@ GdiObject* FindObject(const void* handle, GdiObject::Type type) {
   return object->type == type ? object : nullptr;
 }
 
+GdiObject* FindAnyObject(const void* handle) {
+  Registry& registry = Objects();
+  std::lock_guard<std::mutex> lock(registry.mutex);
+  if (!registry.live.count(handle)) return nullptr;
+  return static_cast<GdiObject*>(const_cast<void*>(handle));
+}
+
 void DestroyObject(GdiObject* object) {
   {
     Registry& registry = Objects();

@@ -3,8 +3,12 @@
 
 #include <algorithm>
 
+#include "platform/gdi/dcstate.h"
+#include "platform/gdi/draw.h"
+#include "platform/gdi/surfacedc.h"
 #include "platform/ui/detail/Retrieval.h"
 #include "platform/ui/queue.h"
+#include "platform/ui/window.h"
 #include "platform/win32/rect.h"
 
 using namespace platform::detail;
@@ -77,6 +81,66 @@ void CollectDirty(HWND hwnd, bool children, std::vector<HWND>* out) {
   for (HWND child : window->children) CollectDirty(child, true, out);
 }
 
+RECT ScreenRectLocked(const Window& window, bool clientOnly) {
+  RECT rect = window.rect;
+  if (window.parent) {
+    POINT origin = ClientOriginOnScreen(*Find(window.parent));
+    OffsetRect(&rect, origin.x, origin.y);
+  }
+  if (clientOnly) {
+    POINT origin = ClientOriginOnScreen(window);
+    RECT client = ClientBoundsLocked(window);
+    OffsetRect(&client, origin.x, origin.y);
+    return client;
+  }
+  return rect;
+}
+
+// Makes sure the top-level window's surface has the window's size (its old pixels are gone
+// with a new size: the window is repainted after a resize anyway).
+HBITMAP SurfaceOfLocked(Window& root) {
+  LONG width = std::max<LONG>(1, root.rect.right - root.rect.left);
+  LONG height = std::max<LONG>(1, root.rect.bottom - root.rect.top);
+  const platform::Surface* current = root.surface ? platform::GetBitmapSurface(root.surface) : nullptr;
+  if (current && current->width == width && current->height == height) return root.surface;
+  if (root.surface) DeleteObject(root.surface);
+  root.surface = CreateCompatibleBitmap(nullptr, width, height);
+  return root.surface;
+}
+
+HDC WindowDC(HWND hwnd, bool clientOnly) {
+  using platform::gdi::RegionData;
+  Lock lock(Global().mutex);
+  Window* window = FindLive(hwnd);
+  if (!window) return nullptr;
+  Window* root = window;
+  while (root->parent) root = Find(root->parent);
+  HBITMAP surface = SurfaceOfLocked(*root);
+  if (!surface) return nullptr;
+  RECT area = ScreenRectLocked(*window, clientOnly);
+  for (Window* up = window->parent ? Find(window->parent) : nullptr; up; up = up->parent ? Find(up->parent) : nullptr) {
+    RECT client = ScreenRectLocked(*up, true);
+    IntersectRect(&area, &area, &client);
+  }
+  RegionData visible(area);
+  auto cut = [&](const Window& other) {
+    if (other.style & WS_VISIBLE) visible = RegionData::Combine(visible, RegionData(ScreenRectLocked(other, false)), RGN_DIFF);
+  };
+  if (clientOnly && (window->style & WS_CLIPCHILDREN)) {
+    for (HWND child : window->children) cut(*Find(child));
+  }
+  if (window->parent && (window->style & WS_CLIPSIBLINGS)) {
+    for (HWND sibling : SiblingList(*window)) {
+      if (sibling == hwnd) break;  // the ones before it lie above it
+      cut(*Find(sibling));
+    }
+  }
+  visible.Offset(-root->rect.left, -root->rect.top);
+  RECT from = ScreenRectLocked(*window, clientOnly);
+  POINT origin{from.left - root->rect.left, from.top - root->rect.top};
+  return platform::CreateSurfaceDC(surface, origin, visible);
+}
+
 }  // namespace
 
 namespace platform::detail {
@@ -107,9 +171,20 @@ HWND FindWindowToPaintLocked(const ThreadQueue& queue, HWND filter) {
   return nullptr;
 }
 
-void DefaultPaint(HWND hwnd) { ValidateRect(hwnd, nullptr); }
+void DefaultPaint(HWND hwnd) {
+  PAINTSTRUCT paint;
+  BeginPaint(hwnd, &paint);
+  EndPaint(hwnd, &paint);
+}
 
-LRESULT DefaultErase(HWND, HDC) { return 0; }
+LRESULT DefaultErase(HWND hwnd, HDC dc) {
+  auto brush = reinterpret_cast<HBRUSH>(GetClassLongPtr(hwnd, GCLP_HBRBACKGROUND));
+  if (!brush) return 0;
+  RECT client;
+  GetClientRect(hwnd, &client);
+  FillRect(dc, &client, brush);
+  return 1;
+}
 
 }  // namespace platform::detail
 
@@ -133,7 +208,44 @@ BOOL UpdateWindow(HWND hwnd) {
   return RedrawWindow(hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_NOCHILDREN);
 }
 
-BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN, UINT flags) {
+HDC GetDC(HWND hwnd) {
+  if (!hwnd) return platform::CreateSurfaceDC(nullptr, POINT{0, 0}, platform::gdi::RegionData());
+  return WindowDC(hwnd, true);
+}
+
+HDC GetWindowDC(HWND hwnd) { return hwnd ? WindowDC(hwnd, false) : GetDC(nullptr); }
+
+int ReleaseDC(HWND, HDC dc) { return DeleteDC(dc) ? 1 : 0; }
+
+HDC BeginPaint(HWND hwnd, PAINTSTRUCT* paint) {
+  if (!paint) return nullptr;
+  *paint = PAINTSTRUCT{};
+  bool erase;
+  {
+    Lock lock(Global().mutex);
+    Window* window = FindLive(hwnd);
+    if (!window) return nullptr;
+    paint->rcPaint = window->update;
+    erase = window->erase;
+    SetRectEmpty(&window->update);
+    window->erase = false;
+  }
+  HDC dc = GetDC(hwnd);
+  if (!dc) return nullptr;
+  const RECT& area = paint->rcPaint;
+  IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
+  paint->hdc = dc;
+  paint->fErase = erase ? !SendMessage(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) : FALSE;
+  return dc;
+}
+
+BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint) {
+  return paint && paint->hdc && ReleaseDC(hwnd, paint->hdc);
+}
+
+BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN region, UINT flags) {
+  RECT regionBox;
+  if (!rect && region && GetRgnBox(region, &regionBox) != RGN_ERROR) rect = &regionBox;
   std::vector<HWND> dirty;
   {
     Lock lock(Global().mutex);

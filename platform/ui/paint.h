@@ -5,6 +5,26 @@
 #pragma once
 #include "platform/ui/messages.h"
 
+// Window device contexts draw into the window's part of its top-level window's surface,
+// clipped to what of the window is visible (less its children with WS_CLIPCHILDREN, less the
+// siblings above it with WS_CLIPSIBLINGS). GetDC(null) is the screen's, which draws nowhere.
+HDC GetDC(HWND hwnd);
+HDC GetWindowDC(HWND hwnd);  // the whole window, frame included
+int ReleaseDC(HWND hwnd, HDC dc);
+
+struct PAINTSTRUCT {
+  HDC hdc;
+  BOOL fErase;  // WM_ERASEBKGND left the background to the painter
+  RECT rcPaint;
+  BOOL fRestore;
+  BOOL fIncUpdate;
+  BYTE rgbReserved[32];
+};
+// Sends WM_ERASEBKGND when due, validates the update area and answers a device context
+// clipped to it.
+HDC BeginPaint(HWND hwnd, PAINTSTRUCT* paint);
+BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint);
+
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);  // null rect: the whole client area
 BOOL ValidateRect(HWND hwnd, const RECT* rect);
 // The update area's bounding rectangle (empty when there is none); answers whether it is
@@ -25,5 +45,5 @@ constexpr UINT RDW_UPDATENOW = 0x0100;
 constexpr UINT RDW_ERASENOW = 0x0200;
 constexpr UINT RDW_FRAME = 0x0400;
 constexpr UINT RDW_NOFRAME = 0x0800;
-// Regions are not taken here: the update area is a rectangle.
+// A region is taken by its bounding box (client coordinates): the update area is a rectangle.
 BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN region, UINT flags);

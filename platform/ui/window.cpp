@@ -5,6 +5,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "platform/gdi/gdi.h"
 #include "platform/ui/detail/Retrieval.h"
 #include "platform/ui/input.h"
 #include "platform/ui/paint.h"
@@ -215,6 +216,7 @@ BOOL DestroyWindow(HWND hwnd) {
   siblings.erase(std::find(siblings.begin(), siblings.end(), hwnd));
   for (HWND each : subtree) {
     Window* dying = Find(each);
+    if (dying->surface) DeleteObject(dying->surface);
     DropTimersLocked(*dying->thread, each);
     Global().windows.erase(reinterpret_cast<std::uintptr_t>(each));
   }

@@ -47,3 +47,37 @@ BOOL OffsetRect(RECT* rect, int dx, int dy) {
   rect->bottom += dy;
   return TRUE;
 }
+
+BOOL InflateRect(RECT* rect, int dx, int dy) {
+  if (!rect) return FALSE;
+  rect->left -= dx;
+  rect->top -= dy;
+  rect->right += dx;
+  rect->bottom += dy;
+  return TRUE;
+}
+
+BOOL PtInRect(const RECT* rect, POINT point) {
+  return rect && point.x >= rect->left && point.x < rect->right && point.y >= rect->top && point.y < rect->bottom;
+}
+
+BOOL UnionRect(RECT* result, const RECT* a, const RECT* b) {
+  if (!result || !a || !b) return FALSE;
+  if (IsRectEmpty(a) && IsRectEmpty(b)) {
+    SetRectEmpty(result);
+    return FALSE;
+  }
+  if (IsRectEmpty(a)) {
+    *result = *b;
+  } else if (IsRectEmpty(b)) {
+    *result = *a;
+  } else {
+    *result = RECT{std::min(a->left, b->left), std::min(a->top, b->top), std::max(a->right, b->right),
+                   std::max(a->bottom, b->bottom)};
+  }
+  return TRUE;
+}
+
+BOOL EqualRect(const RECT* a, const RECT* b) {
+  return a && b && a->left == b->left && a->top == b->top && a->right == b->right && a->bottom == b->bottom;
+}

@@ -12,3 +12,8 @@ BOOL IsRectEmpty(const RECT* rect);
 // The common part of a and b; an empty result is stored as all zeros and answers FALSE.
 BOOL IntersectRect(RECT* result, const RECT* a, const RECT* b);
 BOOL OffsetRect(RECT* rect, int dx, int dy);
+BOOL InflateRect(RECT* rect, int dx, int dy);
+BOOL PtInRect(const RECT* rect, POINT point);  // right and bottom are outside
+// The smallest rectangle holding both (an empty one counts for nothing).
+BOOL UnionRect(RECT* result, const RECT* a, const RECT* b);
+BOOL EqualRect(const RECT* a, const RECT* b);

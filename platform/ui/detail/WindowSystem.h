@@ -97,6 +97,7 @@ struct Window {
   RECT update{};      // bounding box of the update area in client coordinates
   bool erase = false; // WM_ERASEBKGND is due with the next BeginPaint
   bool destroying = false;
+  HBITMAP surface = nullptr;  // top-level windows: the pixels of the window and its children
   LONG_PTR dialogResult = 0;
   bool dialogEnded = false;
 };

@@ -1,0 +1,23 @@
+// Device contexts over part of a surface.
+#include "platform/gdi/surfacedc.h"
+
+#include <new>
+
+#include "platform/gdi/detail/objects.h"
+
+namespace platform {
+
+HDC CreateSurfaceDC(HBITMAP surface, POINT origin, const gdi::RegionData& visible) {
+  gdi::Bitmap* bitmap = surface ? gdi::FindBitmap(surface) : gdi::StockBitmap();
+  if (!bitmap) return nullptr;
+  auto dc = std::unique_ptr<gdi::DeviceContext>(new (std::nothrow) gdi::DeviceContext);
+  if (!dc) return nullptr;
+  dc->bitmap = bitmap;
+  dc->windowDC = true;
+  dc->origin = origin;
+  if (surface) dc->visible = visible;
+  gdi::ResetState(dc->state);
+  return static_cast<HDC>(gdi::RegisterObject(std::move(dc)));
+}
+
+}  // namespace platform

@@ -1,0 +1,166 @@
+// Painting a window tree at once and saving the picture.
+#include "platform/ui/capture.h"
+
+#include <png.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/gdi/dcstate.h"
+#include "platform/gdi/draw.h"
+#include "platform/gdi/text.h"
+#include "platform/ui/detail/WindowSystem.h"
+#include "platform/ui/input.h"
+#include "platform/ui/metrics.h"
+#include "platform/ui/paint.h"
+#include "platform/ui/window.h"
+#include "platform/win32/rect.h"
+
+namespace platform {
+
+namespace {
+
+// The frame and caption of a window in the classic look.
+void PaintFrame(HWND hwnd) {
+  DWORD style = static_cast<DWORD>(GetWindowLongPtr(hwnd, GWL_STYLE));
+  DWORD exStyle = static_cast<DWORD>(GetWindowLongPtr(hwnd, GWL_EXSTYLE));
+  RECT insets = detail::FrameInsets(style, exStyle);
+  if (insets.left == 0 && insets.top == 0 && insets.right == 0 && insets.bottom == 0) return;
+  HDC dc = GetWindowDC(hwnd);
+  RECT window;
+  GetWindowRect(hwnd, &window);
+  RECT r{0, 0, window.right - window.left, window.bottom - window.top};
+  if ((style & WS_THICKFRAME) || (style & WS_DLGFRAME) || (exStyle & WS_EX_DLGMODALFRAME)) {
+    DrawEdge(dc, &r, EDGE_RAISED, BF_RECT | BF_ADJUST);
+    int rest = GetSystemMetrics((style & WS_THICKFRAME) ? SM_CXFRAME : SM_CXDLGFRAME) - 2;
+    for (int i = 0; i < rest; ++i) {
+      FrameRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+      InflateRect(&r, -1, -1);
+    }
+  } else if (style & WS_BORDER) {
+    FrameRect(dc, &r, GetSysColorBrush(COLOR_WINDOWFRAME));
+    InflateRect(&r, -1, -1);
+  }
+  if ((style & WS_CAPTION) == WS_CAPTION) {
+    int height = GetSystemMetrics((exStyle & WS_EX_TOOLWINDOW) ? SM_CYSMCAPTION : SM_CYCAPTION);
+    bool active = GetActiveWindow() == hwnd;
+    RECT bar{r.left, r.top, r.right, r.top + height - 1};
+    FillRect(dc, &bar, GetSysColorBrush(active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION));
+    char title[256];
+    GetWindowText(hwnd, title, sizeof title);
+    HFONT font = CreateFont(-11, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, "MS Shell Dlg");
+    HGDIOBJ previous = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(active ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT));
+    RECT text = bar;
+    text.left += 4;
+    DrawText(dc, title, -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    SelectObject(dc, previous);
+    DeleteObject(font);
+    r.top += height;
+  }
+  if (exStyle & WS_EX_CLIENTEDGE) DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+  if (style & WS_VSCROLL) {
+    RECT bar{r.right - GetSystemMetrics(SM_CXVSCROLL), r.top, r.right, r.bottom};
+    FillRect(dc, &bar, GetSysColorBrush(COLOR_SCROLLBAR));
+  }
+  if (style & WS_HSCROLL) {
+    RECT bar{r.left, r.bottom - GetSystemMetrics(SM_CYHSCROLL), r.right, r.bottom};
+    FillRect(dc, &bar, GetSysColorBrush(COLOR_SCROLLBAR));
+  }
+  ReleaseDC(hwnd, dc);
+}
+
+BOOL PaintVisibleFrame(HWND hwnd, LPARAM) {
+  if (IsWindowVisible(hwnd)) PaintFrame(hwnd);
+  return TRUE;
+}
+
+}  // namespace
+
+CapturedImage Capture(HWND hwnd) {
+  CapturedImage image;
+  if (!IsWindowVisible(hwnd)) return image;
+  HWND root = GetAncestor(hwnd, GA_ROOT);
+  RedrawWindow(root, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  PaintFrame(root);
+  EnumChildWindows(root, PaintVisibleFrame, 0);
+  RECT rootRect, rect;
+  GetWindowRect(root, &rootRect);
+  GetWindowRect(hwnd, &rect);
+  HBITMAP surface;
+  {
+    detail::Lock lock(detail::Global().mutex);
+    surface = detail::Find(root)->surface;
+  }
+  const Surface* pixels = surface ? GetBitmapSurface(surface) : nullptr;
+  if (!pixels) return image;
+  image.width = rect.right - rect.left;
+  image.height = rect.bottom - rect.top;
+  image.pixels.assign(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height), 0xFF000000u);
+  for (int y = 0; y < image.height; ++y) {
+    int sy = y + rect.top - rootRect.top;
+    if (sy < 0 || sy >= pixels->height) continue;
+    const auto* row = reinterpret_cast<const std::uint32_t*>(pixels->Row(sy));
+    for (int x = 0; x < image.width; ++x) {
+      int sx = x + rect.left - rootRect.left;
+      if (sx >= 0 && sx < pixels->width) {
+        image.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) + static_cast<std::size_t>(x)] =
+            row[sx] | 0xFF000000u;
+      }
+    }
+  }
+  return image;
+}
+
+namespace {
+
+bool EncodePng(FILE* file, const CapturedImage& image) {
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (!info) {
+    png_destroy_write_struct(png ? &png : nullptr, nullptr);
+    return false;
+  }
+  std::vector<png_byte> row(static_cast<std::size_t>(image.width) * 3);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return false;
+  }
+  png_init_io(png, file);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
+               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) {
+      std::uint32_t pixel = image.At(x, y);
+      row[3 * static_cast<std::size_t>(x)] = static_cast<png_byte>(pixel >> 16);
+      row[3 * static_cast<std::size_t>(x) + 1] = static_cast<png_byte>(pixel >> 8);
+      row[3 * static_cast<std::size_t>(x) + 2] = static_cast<png_byte>(pixel);
+    }
+    png_write_row(png, row.data());
+  }
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return true;
+}
+
+}  // namespace
+
+bool WritePng(const CapturedImage& image, const std::string& path) {
+  if (image.width <= 0 || image.height <= 0) return false;
+  std::string temporary = path + ".tmp";
+  FILE* file = std::fopen(temporary.c_str(), "wb");
+  if (!file) return false;
+  bool written = EncodePng(file, image);
+  written = std::fclose(file) == 0 && written;
+  if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
+    std::remove(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool Capture(HWND hwnd, const std::string& path) { return WritePng(Capture(hwnd), path); }
+
+}  // namespace platform

@@ -1,0 +1,491 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/gdi/dcstate.h"
+#include "platform/gdi/dib.h"
+#include "platform/gdi/draw.h"
+#include "platform/gdi/gdiplus.h"
+#include "platform/gdi/region.h"
+#include "platform/gdi/text.h"
+
+namespace {
+
+// A memory device context with a bitmap of its own, filled with one colour.
+struct Canvas {
+  Canvas(int width, int height, COLORREF fill = RGB(255, 255, 255))
+      : dc(CreateCompatibleDC(nullptr)), bitmap(CreateCompatibleBitmap(dc, width, height)) {
+    previous = SelectObject(dc, bitmap);
+    HBRUSH brush = CreateSolidBrush(fill);
+    RECT all{0, 0, width, height};
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+  }
+  ~Canvas() {
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+  COLORREF At(int x, int y) const { return GetPixel(dc, x, y); }
+  HDC dc;
+  HBITMAP bitmap;
+  HGDIOBJ previous;
+};
+
+// Selects an object for one scope and deletes it afterwards.
+struct Selected {
+  Selected(HDC dc, HGDIOBJ object) : dc_(dc), object_(object), previous_(SelectObject(dc, object)) {}
+  ~Selected() {
+    SelectObject(dc_, previous_);
+    DeleteObject(object_);
+  }
+  HDC dc_;
+  HGDIOBJ object_;
+  HGDIOBJ previous_;
+};
+
+TEST(RasterOperations, CombinePatternSourceAndDestination) {
+  const COLORREF d = RGB(0xF0, 0x0F, 0x55), s = RGB(0xCC, 0x33, 0xAA), p = RGB(0x81, 0x42, 0x24);
+  auto bits = [](COLORREF c) { return c & 0xFFFFFF; };
+  struct Case {
+    const char* name;
+    DWORD rop;
+    COLORREF expected;
+  } cases[] = {
+      {"SRCCOPY", SRCCOPY, s},
+      {"SRCPAINT", SRCPAINT, s | d},
+      {"SRCAND", SRCAND, s & d},
+      {"SRCINVERT", SRCINVERT, s ^ d},
+      {"SRCERASE", SRCERASE, s & bits(~d)},
+      {"NOTSRCCOPY", NOTSRCCOPY, bits(~s)},
+      {"NOTSRCERASE", NOTSRCERASE, bits(~(s | d))},
+      {"MERGECOPY", MERGECOPY, p & s},
+      {"MERGEPAINT", MERGEPAINT, bits(~s) | d},
+      {"PATCOPY", PATCOPY, p},
+      {"PATPAINT", PATPAINT, bits(~s) | p | d},
+      {"PATINVERT", PATINVERT, p ^ d},
+      {"DSTINVERT", DSTINVERT, bits(~d)},
+      {"BLACKNESS", BLACKNESS, 0},
+      {"WHITENESS", WHITENESS, 0xFFFFFF},
+  };
+  Canvas source(4, 4, s);
+  for (const Case& c : cases) {
+    Canvas target(4, 4, d);
+    Selected brush(target.dc, CreateSolidBrush(p));
+    ASSERT_TRUE(BitBlt(target.dc, 1, 1, 2, 2, source.dc, 0, 0, c.rop)) << c.name;
+    EXPECT_EQ(target.At(1, 1), c.expected) << c.name;
+    EXPECT_EQ(target.At(2, 2), c.expected) << c.name;
+    EXPECT_EQ(target.At(0, 0), d) << c.name << ": outside the rectangle";
+    EXPECT_EQ(target.At(3, 3), d) << c.name << ": outside the rectangle";
+  }
+}
+
+TEST(RasterOperations, MonochromeMaskMakesAColourTransparent) {
+  // The classic mask trick: invert, and with the mask, invert again.
+  const COLORREF key = RGB(255, 0, 255), ink = RGB(10, 200, 30), back = RGB(90, 90, 90);
+  Canvas image(2, 1, key);
+  SetPixel(image.dc, 1, 0, ink);
+  HDC maskDc = CreateCompatibleDC(image.dc);
+  HBITMAP mask = CreateBitmap(2, 1, 1, 1, nullptr);
+  HGDIOBJ old = SelectObject(maskDc, mask);
+  SetBkColor(image.dc, key);
+  BitBlt(maskDc, 0, 0, 2, 1, image.dc, 0, 0, SRCCOPY);  // the key colour becomes white
+  EXPECT_EQ(GetPixel(maskDc, 0, 0), RGB(255, 255, 255));
+  EXPECT_EQ(GetPixel(maskDc, 1, 0), RGB(0, 0, 0));
+  Canvas target(2, 1, back);
+  SetBkColor(target.dc, RGB(255, 255, 255));
+  SetTextColor(target.dc, RGB(0, 0, 0));
+  BitBlt(target.dc, 0, 0, 2, 1, image.dc, 0, 0, 0x00660046);
+  BitBlt(target.dc, 0, 0, 2, 1, maskDc, 0, 0, 0x008800C6);
+  BitBlt(target.dc, 0, 0, 2, 1, image.dc, 0, 0, 0x00660046);
+  EXPECT_EQ(target.At(0, 0), back);
+  EXPECT_EQ(target.At(1, 0), ink);
+  SelectObject(maskDc, old);
+  DeleteObject(mask);
+  DeleteDC(maskDc);
+}
+
+TEST(RasterOperations, StretchMirrorsAndPicksTheNearestPixel) {
+  Canvas source(2, 1);
+  SetPixel(source.dc, 0, 0, RGB(255, 0, 0));
+  SetPixel(source.dc, 1, 0, RGB(0, 0, 255));
+  Canvas target(4, 1);
+  StretchBlt(target.dc, 0, 0, 4, 1, source.dc, 0, 0, 2, 1, SRCCOPY);
+  EXPECT_EQ(target.At(1, 0), RGB(255, 0, 0));
+  EXPECT_EQ(target.At(2, 0), RGB(0, 0, 255));
+  StretchBlt(target.dc, 4, 0, -4, 1, source.dc, 0, 0, 2, 1, SRCCOPY);
+  EXPECT_EQ(target.At(0, 0), RGB(0, 0, 255));
+  EXPECT_EQ(target.At(3, 0), RGB(255, 0, 0));
+}
+
+struct DibInfo {
+  BITMAPINFOHEADER header;
+  RGBQUAD colors[256];
+};
+
+TEST(DibSections, BottomUpRowsAndPalettesKeepStepWithDrawing) {
+  DibInfo info{};
+  info.header = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 4, 2, 1, 8, BI_RGB, 0, 0, 0, 3, 0};
+  info.colors[0] = RGBQUAD{0, 0, 0, 0};
+  info.colors[1] = RGBQUAD{0, 0, 255, 0};   // red
+  info.colors[2] = RGBQUAD{255, 0, 0, 0};   // blue
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_NE(dib, nullptr);
+  auto* rows = static_cast<BYTE*>(bits);
+  rows[0] = 1;  // the first row in memory is the bottom row on screen
+  rows[4] = 2;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, dib);
+  EXPECT_EQ(GetPixel(dc, 0, 1), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0, 0, 255));
+  RECT right{2, 0, 4, 1};
+  HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+  FillRect(dc, &right, blue);
+  DeleteObject(blue);
+  EXPECT_EQ(rows[4 + 2], 2);  // the top row on screen is the second in memory
+  EXPECT_EQ(rows[4 + 3], 2);
+  EXPECT_EQ(rows[0 + 3], 0);
+  DIBSECTION section;
+  ASSERT_EQ(GetObject(dib, sizeof section, &section), static_cast<int>(sizeof section));
+  EXPECT_EQ(section.dsBm.bmBitsPixel, 8);
+  EXPECT_EQ(section.dsBm.bmBits, bits);
+  SelectObject(dc, old);
+  DeleteObject(dib);
+  DeleteDC(dc);
+}
+
+TEST(DibSections, EveryDepthReadsBackThroughGetDIBits) {
+  for (int depth : {1, 4, 8, 16, 24, 32}) {
+    DibInfo info{};
+    info.header = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 3, -2, 1, static_cast<WORD>(depth), BI_RGB, 0, 0, 0, 0, 0};
+    info.colors[0] = RGBQUAD{0, 0, 0, 0};
+    info.colors[1] = RGBQUAD{255, 255, 255, 0};
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(dib, nullptr) << depth;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, dib);
+    SetPixel(dc, 1, 1, RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(dc, 1, 1), RGB(255, 255, 255)) << depth;
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0, 0, 0)) << depth;
+    SelectObject(dc, old);
+    // Read bottom-up and top-down: the rows come in opposite orders, and only the bottom one
+    // (with the white pixel) holds anything.
+    const std::size_t rowBytes = static_cast<std::size_t>((3 * depth + 31) / 32 * 4);
+    std::vector<BYTE> up(2 * rowBytes), down(2 * rowBytes);
+    DibInfo out = info;
+    out.header.biHeight = 2;
+    EXPECT_EQ(GetDIBits(dc, dib, 0, 2, up.data(), reinterpret_cast<BITMAPINFO*>(&out), DIB_RGB_COLORS), 2) << depth;
+    out.header.biHeight = -2;
+    EXPECT_EQ(GetDIBits(dc, dib, 0, 2, down.data(), reinterpret_cast<BITMAPINFO*>(&out), DIB_RGB_COLORS), 2) << depth;
+    EXPECT_TRUE(std::equal(up.begin(), up.begin() + static_cast<std::ptrdiff_t>(rowBytes), down.begin() + static_cast<std::ptrdiff_t>(rowBytes))) << depth;
+    EXPECT_TRUE(std::any_of(up.begin(), up.begin() + static_cast<std::ptrdiff_t>(rowBytes), [](BYTE b) { return b != 0; })) << depth;
+    EXPECT_TRUE(std::all_of(down.begin(), down.begin() + static_cast<std::ptrdiff_t>(rowBytes), [](BYTE b) { return b == 0; })) << depth;
+    DeleteDC(dc);
+    DeleteObject(dib);
+  }
+}
+
+TEST(Pens, LinesLeaveOutTheirEndAndDashesLeaveGaps) {
+  Canvas canvas(60, 3);
+  SetBkMode(canvas.dc, TRANSPARENT);
+  {
+    Selected pen(canvas.dc, CreatePen(PS_SOLID, 1, RGB(0, 0, 0)));
+    MoveToEx(canvas.dc, 0, 0, nullptr);
+    LineTo(canvas.dc, 10, 0);
+  }
+  EXPECT_EQ(canvas.At(9, 0), RGB(0, 0, 0));
+  EXPECT_EQ(canvas.At(10, 0), RGB(255, 255, 255));
+  {
+    Selected pen(canvas.dc, CreatePen(PS_DASH, 1, RGB(0, 0, 0)));
+    MoveToEx(canvas.dc, 0, 2, nullptr);
+    LineTo(canvas.dc, 60, 2);
+  }
+  int inked = 0, gaps = 0;
+  for (int x = 0; x < 60; ++x) (canvas.At(x, 2) == RGB(0, 0, 0) ? inked : gaps)++;
+  EXPECT_EQ(canvas.At(0, 2), RGB(0, 0, 0));
+  EXPECT_EQ(canvas.At(20, 2), RGB(255, 255, 255));  // the first gap
+  EXPECT_GT(gaps, 10);
+  EXPECT_GT(inked, 30);
+  // In OPAQUE mode the gaps take the background colour.
+  SetBkMode(canvas.dc, OPAQUE);
+  SetBkColor(canvas.dc, RGB(0, 255, 0));
+  {
+    Selected pen(canvas.dc, CreatePen(PS_DOT, 1, RGB(0, 0, 0)));
+    MoveToEx(canvas.dc, 0, 1, nullptr);
+    LineTo(canvas.dc, 12, 1);
+  }
+  EXPECT_EQ(canvas.At(0, 1), RGB(0, 0, 0));
+  EXPECT_EQ(canvas.At(4, 1), RGB(0, 255, 0));
+}
+
+TEST(Shapes, RectangleOutlinesWithThePenAndFillsWithTheBrush) {
+  Canvas canvas(12, 12);
+  Selected pen(canvas.dc, CreatePen(PS_SOLID, 1, RGB(255, 0, 0)));
+  Selected brush(canvas.dc, CreateSolidBrush(RGB(0, 0, 255)));
+  Rectangle(canvas.dc, 2, 2, 8, 8);
+  EXPECT_EQ(canvas.At(2, 2), RGB(255, 0, 0));
+  EXPECT_EQ(canvas.At(7, 7), RGB(255, 0, 0));
+  EXPECT_EQ(canvas.At(4, 4), RGB(0, 0, 255));
+  EXPECT_EQ(canvas.At(8, 8), RGB(255, 255, 255));  // right and bottom are outside
+  Ellipse(canvas.dc, 0, 0, 12, 12);
+  EXPECT_EQ(canvas.At(6, 6), RGB(0, 0, 255));
+  EXPECT_EQ(canvas.At(0, 0), RGB(255, 255, 255));  // corners stay outside
+}
+
+TEST(Brushes, HatchesDrawLinesOnTheBackground) {
+  Canvas canvas(8, 8);
+  SetBkColor(canvas.dc, RGB(0, 255, 0));
+  HBRUSH hatch = CreateHatchBrush(HS_HORIZONTAL, RGB(0, 0, 0));
+  RECT all{0, 0, 8, 8};
+  FillRect(canvas.dc, &all, hatch);
+  EXPECT_EQ(canvas.At(3, 4), RGB(0, 0, 0));
+  EXPECT_EQ(canvas.At(3, 3), RGB(0, 255, 0));
+  SetBkMode(canvas.dc, TRANSPARENT);
+  HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+  FillRect(canvas.dc, &all, white);
+  FillRect(canvas.dc, &all, hatch);
+  EXPECT_EQ(canvas.At(3, 3), RGB(255, 255, 255));
+  DeleteObject(hatch);
+  DeleteObject(white);
+}
+
+TEST(Clipping, ClipRectanglesLimitDrawingUntilRestored) {
+  Canvas canvas(10, 10);
+  HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
+  RECT all{0, 0, 10, 10};
+  int saved = SaveDC(canvas.dc);
+  IntersectClipRect(canvas.dc, 2, 2, 6, 6);
+  ExcludeClipRect(canvas.dc, 3, 3, 4, 4);
+  RECT box;
+  EXPECT_EQ(GetClipBox(canvas.dc, &box), COMPLEXREGION);
+  EXPECT_EQ(box.left, 2);
+  EXPECT_EQ(box.right, 6);
+  FillRect(canvas.dc, &all, black);
+  EXPECT_EQ(canvas.At(6, 6), CLR_INVALID);  // outside the clip region pixels cannot be read
+  RestoreDC(canvas.dc, saved);
+  EXPECT_EQ(canvas.At(2, 2), RGB(0, 0, 0));
+  EXPECT_EQ(canvas.At(3, 3), RGB(255, 255, 255));
+  EXPECT_EQ(canvas.At(6, 6), RGB(255, 255, 255));
+  FillRect(canvas.dc, &all, black);
+  EXPECT_EQ(canvas.At(9, 9), RGB(0, 0, 0));
+  DeleteObject(black);
+}
+
+TEST(Mapping, ViewportAndWindowMoveAndScaleDrawing) {
+  Canvas canvas(20, 20);
+  SetViewportOrgEx(canvas.dc, 5, 5, nullptr);
+  SetPixel(canvas.dc, 0, 0, RGB(0, 0, 0));
+  EXPECT_EQ(GetPixel(canvas.dc, 0, 0), RGB(0, 0, 0));
+  SetViewportOrgEx(canvas.dc, 0, 0, nullptr);
+  EXPECT_EQ(canvas.At(5, 5), RGB(0, 0, 0));
+  SetMapMode(canvas.dc, MM_ANISOTROPIC);
+  SetWindowExtEx(canvas.dc, 100, 100, nullptr);
+  SetViewportExtEx(canvas.dc, 20, 20, nullptr);
+  POINT p{50, 75};
+  LPtoDP(canvas.dc, &p, 1);
+  EXPECT_EQ(p.x, 10);
+  EXPECT_EQ(p.y, 15);
+  HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
+  RECT logical{0, 0, 50, 50};
+  FillRect(canvas.dc, &logical, black);
+  DeleteObject(black);
+  SetMapMode(canvas.dc, MM_TEXT);
+  EXPECT_EQ(canvas.At(9, 9), RGB(0, 0, 0));
+  EXPECT_EQ(canvas.At(10, 10), RGB(255, 255, 255));
+}
+
+TEST(Regions, CombineModesGiveTheExpectedAreas) {
+  HRGN a = CreateRectRgn(0, 0, 10, 10);
+  HRGN b = CreateRectRgn(5, 5, 15, 15);
+  HRGN out = CreateRectRgn(0, 0, 0, 0);
+  struct Case {
+    int mode;
+    POINT inside;
+    POINT outside;
+    int kind;
+  } cases[] = {
+      {RGN_AND, {7, 7}, {2, 2}, SIMPLEREGION},
+      {RGN_OR, {12, 12}, {12, 2}, COMPLEXREGION},
+      {RGN_XOR, {2, 2}, {7, 7}, COMPLEXREGION},
+      {RGN_DIFF, {2, 2}, {7, 7}, COMPLEXREGION},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CombineRgn(out, a, b, c.mode), c.kind) << c.mode;
+    EXPECT_TRUE(PtInRegion(out, c.inside.x, c.inside.y)) << c.mode;
+    EXPECT_FALSE(PtInRegion(out, c.outside.x, c.outside.y)) << c.mode;
+  }
+  HRGN ellipse = CreateEllipticRgn(0, 0, 20, 10);
+  EXPECT_TRUE(PtInRegion(ellipse, 10, 5));
+  EXPECT_FALSE(PtInRegion(ellipse, 0, 0));
+  RECT box;
+  GetRgnBox(ellipse, &box);
+  EXPECT_EQ(box.top, 0);
+  EXPECT_EQ(box.bottom, 10);
+  for (HRGN r : {a, b, out, ellipse}) DeleteObject(r);
+}
+
+TEST(Text, ExtentsAreStableAndAddUpFromCharacterWidths) {
+  Canvas canvas(200, 40);
+  Selected font(canvas.dc, CreateFont(-16, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "MS Shell Dlg"));
+  SIZE first, second;
+  ASSERT_TRUE(GetTextExtentPoint32(canvas.dc, "Wendle Forge", 12, &first));
+  ASSERT_TRUE(GetTextExtentPoint32(canvas.dc, "Wendle Forge", 12, &second));
+  EXPECT_EQ(first.cx, second.cx);
+  INT widths[256];
+  ASSERT_TRUE(GetCharWidth32(canvas.dc, 0, 255, widths));
+  int sum = 0;
+  for (char c : std::string("Wendle Forge")) sum += widths[static_cast<unsigned char>(c)];
+  EXPECT_EQ(first.cx, sum);
+  TEXTMETRIC metrics;
+  ASSERT_TRUE(GetTextMetrics(canvas.dc, &metrics));
+  EXPECT_EQ(first.cy, metrics.tmHeight);
+  EXPECT_EQ(metrics.tmHeight - metrics.tmInternalLeading, 16);  // the character height asked for
+  EXPECT_GT(first.cx, 60);
+  EXPECT_LT(first.cx, 140);
+}
+
+TEST(Text, TextOutInksOnlyInsideItsCell) {
+  Canvas canvas(120, 40);
+  Selected font(canvas.dc, CreateFont(-20, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, "Arial"));
+  SetTextColor(canvas.dc, RGB(0, 0, 0));
+  SetBkMode(canvas.dc, TRANSPARENT);
+  SIZE size;
+  GetTextExtentPoint32(canvas.dc, "Hm", 2, &size);
+  TextOut(canvas.dc, 10, 5, "Hm", 2);
+  int inked = 0;
+  for (int y = 0; y < 40; ++y) {
+    for (int x = 0; x < 120; ++x) {
+      if (canvas.At(x, y) == RGB(255, 255, 255)) continue;
+      ++inked;
+      EXPECT_TRUE(x >= 10 && x < 10 + size.cx && y >= 5 && y < 5 + size.cy) << x << "," << y;
+    }
+  }
+  EXPECT_GT(inked, 50);
+}
+
+TEST(Text, DrawTextWrapsMeasuresAndCentres) {
+  Canvas canvas(200, 100);
+  SelectObject(canvas.dc, GetStockObject(DEFAULT_GUI_FONT));
+  TEXTMETRIC metrics;
+  GetTextMetrics(canvas.dc, &metrics);
+  RECT rect{0, 0, 60, 0};
+  int height = DrawText(canvas.dc, "one two three four", -1, &rect, DT_WORDBREAK | DT_CALCRECT);
+  EXPECT_GT(height, metrics.tmHeight);
+  EXPECT_EQ(rect.bottom, height);
+  EXPECT_LE(rect.right, 60);
+  RECT line{0, 0, 0, 0};
+  DrawText(canvas.dc, "&Save", -1, &line, DT_CALCRECT | DT_SINGLELINE);
+  SIZE plain;
+  GetTextExtentPoint32(canvas.dc, "Save", 4, &plain);
+  EXPECT_EQ(line.right, plain.cx);  // the prefix mark takes no room
+  RECT box{0, 0, 200, 100};
+  SetBkMode(canvas.dc, TRANSPARENT);
+  DrawText(canvas.dc, "X", 1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  EXPECT_EQ(canvas.At(0, 0), RGB(255, 255, 255));
+  bool inkedNearCentre = false;
+  for (int y = 40; y < 60; ++y) {
+    for (int x = 90; x < 110; ++x) inkedNearCentre = inkedNearCentre || canvas.At(x, y) != RGB(255, 255, 255);
+  }
+  EXPECT_TRUE(inkedNearCentre);
+}
+
+TEST(Text, GlyphOutlinesComeInThePlatformsRecords) {
+  Canvas canvas(10, 10);
+  Selected font(canvas.dc, CreateFont(-100, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "Arial"));
+  GLYPHMETRICS metrics;
+  MAT2 identity{{0, 1}, {0, 0}, {0, 0}, {0, 1}};
+  for (UINT format : {GGO_NATIVE, GGO_BEZIER}) {
+    DWORD size = GetGlyphOutline(canvas.dc, 'O', format, &metrics, 0, nullptr, &identity);
+    ASSERT_NE(size, GDI_ERROR);
+    std::vector<BYTE> buffer(size);
+    ASSERT_EQ(GetGlyphOutline(canvas.dc, 'O', format, &metrics, size, buffer.data(), &identity), size);
+    int contours = 0;
+    for (DWORD at = 0; at < size;) {
+      auto* header = reinterpret_cast<TTPOLYGONHEADER*>(buffer.data() + at);
+      EXPECT_EQ(header->dwType, TT_POLYGON_TYPE);
+      for (DWORD curve = at + sizeof(TTPOLYGONHEADER); curve < at + header->cb;) {
+        auto* record = reinterpret_cast<TTPOLYCURVE*>(buffer.data() + curve);
+        EXPECT_TRUE(record->wType == TT_PRIM_LINE || record->wType == (format == GGO_BEZIER ? TT_PRIM_CSPLINE : TT_PRIM_QSPLINE));
+        curve += 4 + record->cpfx * sizeof(POINTFX);
+      }
+      at += header->cb;
+      ++contours;
+    }
+    EXPECT_EQ(contours, 2);  // the outside and the hole
+  }
+  EXPECT_GT(metrics.gmBlackBoxY, 60u);
+  EXPECT_GT(metrics.gmCellIncX, 60);
+}
+
+TEST(DrawingPlus, HatchedBezierPathLandsWhereExpected) {
+  ULONG_PTR token;
+  GdiplusStartupInput input;
+  ASSERT_EQ(GdiplusStartup(&token, &input, nullptr), Ok);
+  Canvas canvas(100, 100);
+  GpGraphics* graphics = nullptr;
+  ASSERT_EQ(GdipCreateFromHDC(canvas.dc, &graphics), Ok);
+  GdipSetSmoothingMode(graphics, SmoothingModeHighQuality);
+  GpHatch* hatch = nullptr;
+  GdipCreateHatchBrush(HatchStyleForwardDiagonal, 0xFF191919, 0xFFE6E6E6, &hatch);
+  GpPath* path = nullptr;
+  GdipCreatePath(FillModeAlternate, &path);
+  // A lens between two Beziers from (20, 50) to (80, 50).
+  GdipAddPathBezier(path, 20, 50, 40, 20, 60, 20, 80, 50);
+  GdipAddPathBezier(path, 80, 50, 60, 80, 40, 80, 20, 50);
+  GdipClosePathFigure(path);
+  GpRegion* region = nullptr;
+  GdipCreateRegion(&region);
+  GdipCombineRegionPath(region, path, CombineModeXor);
+  GpSolidFill* shade = nullptr;
+  GdipCreateSolidFill(0xFF000000, &shade);
+  ASSERT_EQ(GdipFillRegion(graphics, reinterpret_cast<GpBrush*>(shade), region), Ok);
+  ASSERT_EQ(GdipFillPath(graphics, reinterpret_cast<GpBrush*>(hatch), path), Ok);
+  // Outside the lens: the shade; inside: only the hatch's two colours; on a hatch line the ink.
+  EXPECT_EQ(canvas.At(5, 5), RGB(0, 0, 0));
+  EXPECT_EQ(canvas.At(50, 10), RGB(0, 0, 0));
+  int ink = 0, paper = 0;
+  for (int y = 45; y < 56; ++y) {
+    for (int x = 40; x < 61; ++x) {
+      COLORREF c = canvas.At(x, y);
+      if (c == RGB(0x19, 0x19, 0x19)) ++ink;
+      else if (c == RGB(0xE6, 0xE6, 0xE6)) ++paper;
+      else ADD_FAILURE() << "unexpected colour at " << x << "," << y;
+    }
+  }
+  EXPECT_GT(ink, 10);
+  EXPECT_GT(paper, 5 * ink);
+  GpPen* pen = nullptr;
+  ASSERT_EQ(GdipCreatePen2(reinterpret_cast<GpBrush*>(hatch), 0.5f, UnitWorld, &pen), Ok);
+  EXPECT_EQ(GdipDrawRectangleI(graphics, pen, 2, 2, 10, 10), Ok);
+  GdipDeletePen(pen);
+  GdipDeleteRegion(region);
+  GdipDeletePath(path);
+  GdipDeleteBrush(reinterpret_cast<GpBrush*>(shade));
+  GdipDeleteBrush(reinterpret_cast<GpBrush*>(hatch));
+  GdipDeleteGraphics(graphics);
+  GdiplusShutdown(token);
+}
+
+TEST(DrawingPlus, TranslucentFillBlendsWithTheBackground) {
+  ULONG_PTR token;
+  GdiplusStartupInput input;
+  GdiplusStartup(&token, &input, nullptr);
+  Canvas canvas(10, 10, RGB(200, 200, 200));
+  GpGraphics* graphics = nullptr;
+  GdipCreateFromHDC(canvas.dc, &graphics);
+  GpSolidFill* shade = nullptr;
+  GdipCreateSolidFill(0x40202020, &shade);
+  GdipFillRectangleI(graphics, reinterpret_cast<GpBrush*>(shade), 0, 0, 5, 5);
+  COLORREF mixed = canvas.At(2, 2);
+  EXPECT_NEAR(GetRValue(mixed), (200 * 191 + 32 * 64) / 255, 2);
+  EXPECT_EQ(canvas.At(5, 5), RGB(200, 200, 200));
+  GdipDeleteBrush(reinterpret_cast<GpBrush*>(shade));
+  GdipDeleteGraphics(graphics);
+  GdiplusShutdown(token);
+}
+
+}  // namespace
