@@ -5,6 +5,7 @@
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
+#include <cstdlib>
 #include <cmath>
 #include <map>
 #include <strings.h>
@@ -33,6 +34,8 @@ FaceCache& Cache() {
   static FaceCache* cache = [] {
     auto* made = new FaceCache;
     if (FT_Init_FreeType(&made->library) != 0) made->library = nullptr;
+    // fontconfig keeps caches of its own until told to let them go.
+    if (FcInit()) std::atexit(FcFini);
     return made;
   }();
   return *cache;
@@ -68,7 +71,7 @@ FT_Face LoadFace(const FaceKey& key) {
   auto found = cache.faces.find(key);
   if (found != cache.faces.end()) return found->second;
   FT_Face face = nullptr;
-  if (cache.library && FcInit()) {
+  if (cache.library) {
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(key.family.c_str()));
     // Anything unknown falls back to the standard face rather than whatever is installed.
