@@ -5,59 +5,30 @@ namespace corvel {
 
 void PremultiplyPixel(std::uint8_t* dst, const std::uint8_t* src) {
   const std::uint32_t a = src[3];
-  if (a >= 255) {
-    std::memmove(dst, src, 4);
-  } else if (a == 0) {
-    std::memset(dst, 0, 4);
-  } else {
-    for (int c = 0; c < 3; ++c) dst[c] = static_cast<std::uint8_t>(MulDiv255(src[c], a));
-    dst[3] = static_cast<std::uint8_t>(a);
-  }
+  for (int c = 0; c < 3; ++c) dst[c] = static_cast<std::uint8_t>(PremultiplyChannel(src[c], a, 255));
+  dst[3] = static_cast<std::uint8_t>(a);
 }
 
 void UnpremultiplyPixel(std::uint8_t* dst, const std::uint8_t* src) {
   const std::uint32_t a = src[3];
-  if (a == 255) {
-    std::memmove(dst, src, 4);
-  } else if (a == 0) {
-    std::memset(dst, 0, 4);
-  } else {
-    for (int c = 0; c < 3; ++c) {
-      dst[c] = src[c] >= a ? 255 : static_cast<std::uint8_t>(src[c] * 255u / a);
-    }
-    dst[3] = static_cast<std::uint8_t>(a);
-  }
+  for (int c = 0; c < 3; ++c) dst[c] = static_cast<std::uint8_t>(UnpremultiplyChannel(src[c], a, 255));
+  dst[3] = static_cast<std::uint8_t>(a);
 }
 
 void PremultiplyPixel16(void* dst, const void* src) {
   const auto* s = static_cast<const std::uint8_t*>(src);
   auto* d = static_cast<std::uint8_t*>(dst);
   const std::uint32_t a = Load16(s + 6);
-  if (a == 65535) {
-    std::memmove(d, s, 8);
-  } else if (a == 0) {
-    std::memset(d, 0, 8);
-  } else {
-    for (int c = 0; c < 3; ++c) Store16(d + 2 * c, MulDiv65535(Load16(s + 2 * c), a));
-    Store16(d + 6, a);
-  }
+  for (int c = 0; c < 3; ++c) Store16(d + 2 * c, PremultiplyChannel(Load16(s + 2 * c), a, 65535));
+  Store16(d + 6, a);
 }
 
 void UnpremultiplyPixel16(void* dst, const void* src) {
   const auto* s = static_cast<const std::uint8_t*>(src);
   auto* d = static_cast<std::uint8_t*>(dst);
   const std::uint32_t a = Load16(s + 6);
-  if (a == 65535) {
-    std::memmove(d, s, 8);
-  } else if (a == 0) {
-    std::memset(d, 0, 8);
-  } else {
-    for (int c = 0; c < 3; ++c) {
-      std::uint32_t v = Load16(s + 2 * c);
-      Store16(d + 2 * c, v >= a ? 65535 : v * 65535u / a);
-    }
-    Store16(d + 6, a);
-  }
+  for (int c = 0; c < 3; ++c) Store16(d + 2 * c, UnpremultiplyChannel(Load16(s + 2 * c), a, 65535));
+  Store16(d + 6, a);
 }
 
 void PremultiplyRowInPlace(int count, std::uint8_t* row) {
@@ -70,9 +41,7 @@ void UnpremultiplyRowInPlace(int count, std::uint8_t* row) {
 
 void UnpremultiplyGreyARowInPlace(int count, std::uint8_t* row) {
   for (int i = 0; i < count; ++i, row += 2) {
-    const std::uint32_t a = row[1];
-    if (a == 0) row[0] = 0;
-    else if (a < 255) row[0] = row[0] >= a ? 255 : static_cast<std::uint8_t>(row[0] * 255u / a);
+    row[0] = static_cast<std::uint8_t>(UnpremultiplyChannel(row[0], row[1], 255));
   }
 }
 

@@ -19,6 +19,16 @@ constexpr std::uint32_t MulDiv65535(std::uint32_t a, std::uint32_t b) {
   return static_cast<std::uint32_t>((t + (t >> 16)) >> 16);
 }
 
+// One colour channel against its alpha, for 8-bit (max 255) or 16-bit (max 65535) channels.
+// Alpha 0 gives 0 and full alpha keeps the value; premultiplying rounds c x a / max, and
+// un-premultiplying gives max for c >= a, else c x max / a truncated.
+constexpr std::uint32_t PremultiplyChannel(std::uint32_t c, std::uint32_t a, std::uint32_t max) {
+  return a == 0 ? 0 : a >= max ? c : max == 255 ? MulDiv255(c, a) : MulDiv65535(c, a);
+}
+constexpr std::uint32_t UnpremultiplyChannel(std::uint32_t c, std::uint32_t a, std::uint32_t max) {
+  return a == 0 ? 0 : a >= max ? c : c >= a ? max : c * max / a;
+}
+
 // Rows of 16-bit formats are read and written through these, so no alignment is assumed.
 inline std::uint16_t Load16(const void* p) {
   std::uint16_t v;
@@ -30,9 +40,8 @@ inline void Store16(void* p, std::uint32_t v) {
   std::memcpy(p, &w, 2);
 }
 
-// One BGRA pixel to another (the same address is allowed). Premultiply: alpha 255 copies,
-// alpha 0 clears all four channels, otherwise each colour channel is rounded c x a / max.
-// Unpremultiply: alpha max copies, 0 clears, otherwise c >= a gives max, else c x max / a.
+// One BGRA pixel to another (the same address is allowed), by the channel rules above; alpha 0
+// clears the whole pixel.
 void PremultiplyPixel(std::uint8_t* dst, const std::uint8_t* src);
 void UnpremultiplyPixel(std::uint8_t* dst, const std::uint8_t* src);
 void PremultiplyPixel16(void* dst, const void* src);

@@ -60,22 +60,13 @@ void Convert(const RowOperation&, const RowOpArgs& args) {
     std::uint32_t a = D::kMax;
     if constexpr (S::kAlpha) a = ChangeDepth<S, D>(S::Get(s, S::kChannels - 1));
     if constexpr (D::kPremultiplied && !S::kPremultiplied) {
-      if (a == 0) {
-        b = g = r = 0;
-      } else if (a < D::kMax) {
-        const auto mul = D::kWide ? MulDiv65535 : MulDiv255;
-        b = mul(b, a);
-        g = mul(g, a);
-        r = mul(r, a);
-      }
+      b = PremultiplyChannel(b, a, D::kMax);
+      g = PremultiplyChannel(g, a, D::kMax);
+      r = PremultiplyChannel(r, a, D::kMax);
     } else if constexpr (S::kPremultiplied && !D::kPremultiplied) {
-      if (a == 0) {
-        b = g = r = 0;
-      } else if (a < D::kMax) {
-        b = b >= a ? D::kMax : b * D::kMax / a;
-        g = g >= a ? D::kMax : g * D::kMax / a;
-        r = r >= a ? D::kMax : r * D::kMax / a;
-      }
+      b = UnpremultiplyChannel(b, a, D::kMax);
+      g = UnpremultiplyChannel(g, a, D::kMax);
+      r = UnpremultiplyChannel(r, a, D::kMax);
     }
     if constexpr (D::kGrey) {
       D::Put(d, 0, g);
