@@ -1,10 +1,14 @@
 # make test   install what is missing, build Release and sanitizer builds, run every test of both
 # make bench  build and run the benchmarks (Release)
+# make fuzz   build the decoders' fuzz targets with clang and run each for FUZZ_SECONDS
 JOBS ?= $(shell nproc)
 RELEASE := build/release
 SANITIZE := build/sanitize
+FUZZ := build/fuzz
+FUZZ_SECONDS ?= 25
+FUZZERS := bmp wbmp
 
-.PHONY: test deps release sanitize bench clean
+.PHONY: test deps release sanitize bench fuzz clean
 
 test: deps release sanitize
 	ctest --test-dir $(RELEASE) --output-on-failure -j $(JOBS)
@@ -23,6 +27,20 @@ sanitize: deps
 
 bench: release
 	@for b in $(RELEASE)/bench/wf_bench_*; do echo "== $$b"; $$b; done
+
+# A crash leaves its input in build/fuzz/crashes; once mended, keep it in
+# codecs/fuzz/regressions/<format>/ so that the tests replay it.
+fuzz: deps
+	cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
+	  -DCMAKE_CXX_COMPILER=clang++ -DWF_FUZZ=ON -DWF_BENCHMARKS=OFF
+	cmake --build $(FUZZ) -j $(JOBS) --target $(addprefix wf_fuzz_,$(FUZZERS))
+	rm -rf $(FUZZ)/seeds && sh codecs/fuzz/make-seeds.sh $(FUZZ)/seeds
+	@mkdir -p $(FUZZ)/crashes
+	@for f in $(FUZZERS); do mkdir -p $(FUZZ)/corpus/$$f; echo "== fuzzing $$f for $(FUZZ_SECONDS) s"; \
+	  $(FUZZ)/codecs/fuzz/wf_fuzz_$$f -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
+	    -rss_limit_mb=3072 -malloc_limit_mb=2304 -print_final_stats=1 \
+	    -artifact_prefix=$(FUZZ)/crashes/$$f- $(FUZZ)/corpus/$$f $(FUZZ)/seeds/$$f || exit 1; \
+	done
 
 clean:
 	rm -rf build

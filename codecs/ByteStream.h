@@ -1,7 +1,3 @@
-// Image-file library (subsystem 6): the image object CImageFile, its byte streams, the format
-// dispatch and one codec per format. Uses the core and the platform layer; the filter, the
-// controls and the framework read and write image files through it.
-//
 // CByteStream: the one abstract stream every codec reads and writes, so that the same codec
 // works on a file and on a block of memory.
 #pragma once

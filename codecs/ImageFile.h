@@ -1,3 +1,8 @@
+// The image-file library: the image object CImageFile, byte streams over files and memory
+// (ByteStream.h), the format dispatch and one codec class per format (ImageFileBMP.h, ...).
+// Uses the core and the platform layer; the filter, the controls and the framework read and
+// write image files through it.
+//
 // CImageFile: the image of the image-file library. One packed device-independent bitmap (the
 // information header, the palette and bottom-up pixel rows of 1, 4, 8 or 24 bits in one heap
 // block) plus an info record, and optionally an alpha plane, a selection mask and layers.

@@ -26,6 +26,11 @@ bool IsSupportedDepth(WORD bits) {
   return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
 }
 
+// Bytes of a row padded to 4, and of all rows, in arithmetic wide enough for any header.
+__int128 PaddedRowBytes(const BITMAPINFOHEADER& h) {
+  return (static_cast<__int128>(h.biBitCount) * h.biWidth + 31) / 32 * 4;
+}
+
 bool ReadAll(CByteStream* stream, void* buffer, std::size_t size) {
   return stream->Read(buffer, 1, size) == size;
 }
@@ -88,9 +93,7 @@ bool CImageFileBMP::ReadBitmapInfo(CByteStream* stream, BITMAPINFOHEADER* header
       if (!stream->Seek(kOs2HeaderSize - kInfoHeaderSize, 1)) return false;
     } else if (size > kInfoHeaderSize) {
       // An unknown longer form is taken only when its first fields describe a plain picture.
-      const std::int64_t rowBytes =
-          (static_cast<std::int64_t>(header->biBitCount) * header->biWidth + 31) / 32 * 4;
-      if (rowBytes * header->biHeight != header->biSizeImage || header->biPlanes != 1 ||
+      if (PaddedRowBytes(*header) * header->biHeight != header->biSizeImage || header->biPlanes != 1 ||
           header->biCompression != BI_RGB || header->biClrUsed != 0) {
         return false;
       }
@@ -98,9 +101,8 @@ bool CImageFileBMP::ReadBitmapInfo(CByteStream* stream, BITMAPINFOHEADER* header
     }
   }
   if (header->biSizeImage == 0) {
-    const std::int64_t rowBytes =
-        ((static_cast<std::int64_t>(header->biBitCount) * header->biWidth + 31) >> 3) & ~3;
-    header->biSizeImage = static_cast<DWORD>(rowBytes * header->biHeight);
+    // Only a hint for readers of the header: the decoder sizes the rows itself.
+    header->biSizeImage = static_cast<DWORD>(PaddedRowBytes(*header) * header->biHeight);
   }
   if (header->biClrUsed == 0) {
     header->biClrUsed = header->biBitCount <= 8 ? 1u << header->biBitCount : 0;

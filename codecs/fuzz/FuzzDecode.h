@@ -1,0 +1,51 @@
+// What every decoder fuzz target does with one input, shared with the test that replays the
+// inputs the fuzzers once crashed on: ask for the size, skip pictures too large to be worth
+// the time, decode, and check that our own encoding of the result decodes to the same pixels.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "codecs/ImageFile.h"
+
+namespace fuzz {
+
+// Pictures above this many pixels are decoded only as far as their size.
+constexpr unsigned long kMaxFuzzPixels = 1ul << 16;
+
+inline bool SamePixels(CImageFile& a, CImageFile& b) {
+  if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight() || a.GetBpp() != b.GetBpp()) {
+    return false;
+  }
+  for (long y = 0; y < static_cast<long>(a.GetHeight()); ++y) {
+    for (long x = 0; x < static_cast<long>(a.GetWidth()); ++x) {
+      RGBQUAD p = a.GetPixelColor(x, y, false), q = b.GetPixelColor(x, y, false);
+      if (std::memcmp(&p, &q, 3) != 0) return false;
+    }
+  }
+  return true;
+}
+
+// Decodes data as the given format; answers false only when our own encoding of a decoded
+// picture does not decode to the same pixels (a fault the caller reports).
+inline bool DecodeInput(const std::uint8_t* data, std::size_t size, unsigned long type) {
+  auto* bytes = const_cast<unsigned char*>(data);
+  const auto length = static_cast<unsigned long>(size);
+  CImageFile probe;
+  probe.SetEscape(-1);
+  if (probe.Decode(bytes, length, type) && !probe.IsValid() &&
+      probe.GetWidth() * probe.GetHeight() > kMaxFuzzPixels) {
+    return true;
+  }
+  CImageFile image;
+  if (!image.Decode(bytes, length, type)) return true;
+  unsigned char* encoded = nullptr;
+  long encodedSize = 0;
+  if (!image.Encode(encoded, encodedSize, type)) return true;  // e.g. too large for WBMP
+  CImageFile again;
+  bool same = again.Decode(encoded, static_cast<unsigned long>(encodedSize), type) && SamePixels(image, again);
+  CImageFile::FreeMemory(encoded);
+  return same;
+}
+
+}  // namespace fuzz

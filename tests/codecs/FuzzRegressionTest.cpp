@@ -1,0 +1,39 @@
+// Replays every input a decoder fuzzer once crashed on (codecs/fuzz/regressions/<format>/).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "codecs/fuzz/FuzzDecode.h"
+
+namespace {
+
+struct Regressions {
+  const char* folder;
+  unsigned long type;
+};
+
+std::vector<unsigned char> ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+TEST(FuzzRegressions, EveryKeptInputDecodesCleanly) {
+  int replayed = 0;
+  for (const Regressions& r : {Regressions{"bmp", keImageFormatBMP}, Regressions{"wbmp", keImageFormatWBMP}}) {
+    const std::filesystem::path folder = std::filesystem::path(WF_FUZZ_REGRESSIONS) / r.folder;
+    if (!std::filesystem::exists(folder)) continue;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      const std::vector<unsigned char> bytes = ReadFile(entry.path());
+      EXPECT_TRUE(fuzz::DecodeInput(bytes.data(), bytes.size(), r.type)) << entry.path();
+      // Through the dispatch too, which tries every decoder in turn.
+      EXPECT_TRUE(fuzz::DecodeInput(bytes.data(), bytes.size(), keImageFormatUnknown)) << entry.path();
+      ++replayed;
+    }
+  }
+  EXPECT_GT(replayed, 0);
+}
