@@ -186,6 +186,8 @@ class CImageFile {
   bool SelectionInvert();
   bool SelectionCopy(CImageFile& from);
   bool SelectionSplit(CImageFile* dest);
+  // Adds every run of fully selected pixels to region; rows are DIB rows.
+  bool SelectionToHRGN(HRGN& region);
   bool SelectionAddPixel(int x, int y);
   bool SelectionAddRect(RECT r);
   bool SelectionAddEllipse(RECT r);

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "codecs/ImageFile.h"
+#include "platform/gdi/gdi.h"
+#include "platform/gdi/region.h"
 
 void CImageFile::SetSelectionBoxEmpty() {
   info_.selectionBox.left = static_cast<LONG>(GetWidth());
@@ -74,6 +76,27 @@ bool CImageFile::SelectionSplit(CImageFile* dest) {
     std::memcpy(plane.GetBits(y), selection_ + static_cast<std::size_t>(y) * width, width);
   }
   return dest->Transfer(plane);
+}
+
+bool CImageFile::SelectionToHRGN(HRGN& region) {
+  if (!selection_ || !region) return false;
+  const long width = static_cast<long>(GetWidth());
+  for (long y = 0; y < static_cast<long>(GetHeight()); ++y) {
+    const BYTE* row = selection_ + static_cast<std::size_t>(y) * GetWidth();
+    for (long x = 0; x < width;) {
+      if (row[x] != 255) {
+        ++x;
+        continue;
+      }
+      const long start = x;
+      while (x < width && row[x] == 255) ++x;
+      HRGN run = CreateRectRgn(static_cast<int>(start), static_cast<int>(y), static_cast<int>(x),
+                               static_cast<int>(y + 1));
+      CombineRgn(region, region, run, RGN_OR);
+      DeleteObject(run);
+    }
+  }
+  return true;
 }
 
 bool CImageFile::SelectionAddPixel(int x, int y) {

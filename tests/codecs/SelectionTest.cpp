@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "codecs/ImageFile.h"
+#include "platform/gdi/gdi.h"
+#include "platform/gdi/region.h"
 
 namespace {
 
@@ -148,4 +150,28 @@ TEST(ImageFileSelection, ColourPixelsAndCopies) {
   EXPECT_EQ(split.GetPixelIndex(2, 1), 0);
   EXPECT_TRUE(image.SelectionDelete());
   EXPECT_FALSE(image.SelectionSplit(&split));
+}
+
+TEST(ImageFileSelection, RegionOfTheFullySelectedRuns) {
+  CImageFile image(6, 3, 8, 0);
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_FALSE(image.SelectionToHRGN(region));
+  image.SelectionAddRect(Rect(1, 2, 3, 0));
+  image.SelectionAddPixel(5, 2);
+  image.SelectionAddPixel(4, 0);
+  ASSERT_TRUE(image.SelectionToHRGN(region));
+  RECT box;
+  GetRgnBox(region, &box);
+  EXPECT_EQ(box.left, 1);
+  EXPECT_EQ(box.top, 0);
+  EXPECT_EQ(box.right, 6);
+  EXPECT_EQ(box.bottom, 3);
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 6; ++x) {
+      EXPECT_EQ(PtInRegion(region, x, y) != 0, image.SelectionIsInside(x, y)) << x << "," << y;
+    }
+  }
+  HRGN none = nullptr;
+  EXPECT_FALSE(image.SelectionToHRGN(none));
+  DeleteObject(region);
 }
