@@ -182,8 +182,16 @@ bool CImageFileBMP::Decode(CByteStream* stream) {
   auto seekPixels = [&] {
     if (pixelOffset) stream->Seek(start + pixelOffset, 0);
   };
-  // Short reads leave the rest of the rows as Create cleared them.
-  const std::size_t imageSize = header_.biSizeImage;
+  // Rows of a top-down file go straight to their place, so that no second copy of the
+  // picture is needed to turn it over. Short reads leave the rest as Create cleared it.
+  const long height32 = static_cast<long>(GetHeight());
+  auto readRows = [&](BYTE* base, std::size_t pitch) {
+    for (long row = 0; row < height32; ++row) {
+      const long y = topDown ? height32 - 1 - row : row;
+      if (stream->Read(base + pitch * static_cast<std::size_t>(y), 1, pitch) < pitch) return;
+    }
+  };
+  bool turnOver = false;
   switch (bmi.biBitCount) {
     case 32: {
       seekPixels();
@@ -194,10 +202,11 @@ bool CImageFileBMP::Decode(CByteStream* stream) {
       std::unique_ptr<unsigned char, void (*)(void*)> row(
           static_cast<unsigned char*>(std::calloc(rowBytes, 1)), std::free);
       if (!row) return Fail("can't allocate memory");
-      for (unsigned long y = 0; y < GetHeight(); ++y) {
-        std::size_t got = stream->Read(row.get(), 1, rowBytes);
+      for (long r = 0; r < height32; ++r) {
+        const std::size_t got = stream->Read(row.get(), 1, rowBytes);
         std::memset(row.get() + got, 0, rowBytes - got);
-        BitfieldRow2RGB(row.get(), GetBits(y), 0, 0, 0, 32);
+        BitfieldRow2RGB(row.get(), GetBits(static_cast<unsigned long>(topDown ? height32 - 1 - r : r)),
+                        0, 0, 0, 32);
         if (got < rowBytes) break;
       }
       break;
@@ -205,9 +214,9 @@ bool CImageFileBMP::Decode(CByteStream* stream) {
     case 24:
       seekPixels();
       if (bmi.biCompression != BI_RGB) return Fail("unknown compression");
-      stream->Read(GetBits(0), 1, imageSize);
+      readRows(GetBits(0), GetEffWidth());
       break;
-    case 16: {
+    case 16:
       if (bmi.biCompression == BI_BITFIELDS && !maskedHeader) {
         unsigned char raw[12] = {};
         stream->Read(raw, 1, sizeof(raw));
@@ -218,30 +227,32 @@ bool CImageFileBMP::Decode(CByteStream* stream) {
         masks[2] = 0x1F;
       }
       seekPixels();
-      const std::size_t sourceSize = (GetWidth() + std::size_t{1}) / 2 * 4 * GetHeight();
-      stream->Read(GetBits(0), 1, std::min(sourceSize, imageSize));
+      // The 16-bit rows are shorter than the 24-bit rows they become: read them into the
+      // pixel buffer at their own pitch and widen them in place.
+      readRows(GetBits(0), (GetWidth() + std::size_t{1}) / 2 * 4);
       Bitfield2RGB(GetBits(0), static_cast<unsigned short>(masks[0]),
                    static_cast<unsigned short>(masks[1]), static_cast<unsigned short>(masks[2]), 16);
       break;
-    }
     default:
       seekPixels();
       switch (bmi.biCompression) {
         case BI_RGB:
-          stream->Read(GetBits(0), 1, imageSize);
+          readRows(GetBits(0), GetEffWidth());
           break;
         case BI_RLE8:
           ReadRunLength8(stream);
+          turnOver = topDown;
           break;
         case BI_RLE4:
           ReadRunLength4(stream);
+          turnOver = topDown;
           break;
         default:
           return Fail("compression type not supported");
       }
       break;
   }
-  if (topDown) Flip();
+  if (turnOver) Flip();
   return true;
 }
 

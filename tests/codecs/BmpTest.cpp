@@ -206,6 +206,46 @@ TEST(BmpDecode, HeaderFormsGiveTheSamePicture) {
   }
 }
 
+TEST(BmpDecode, TopDownFilesMatchTheirBottomUpTwins) {
+  struct Case {
+    unsigned bits, compression;
+    std::vector<Bytes> rows;  // file rows of the bottom-up twin, bottom row first
+  };
+  const Case cases[] = {
+      {1, 0, {{0x80, 0, 0, 0}, {0x40, 0, 0, 0}, {0xC0, 0, 0, 0}}},
+      {8, 0, {{1, 2, 0, 0}, {3, 4, 0, 0}, {5, 6, 0, 0}}},
+      {16, 0, {{0x1F, 0, 0xE0, 0x03}, {0, 0x7C, 0xFF, 0x7F}, {0x10, 0x42, 0, 0}}},
+      {24, 0, {{1, 2, 3, 4, 5, 6, 0, 0}, {7, 8, 9, 10, 11, 12, 0, 0}, {13, 14, 15, 16, 17, 18, 0, 0}}},
+      {32, 0, {{1, 2, 3, 0, 4, 5, 6, 0}, {7, 8, 9, 0, 10, 11, 12, 0}, {13, 14, 15, 0, 16, 17, 18, 0}}},
+      {8, 1, {{2, 7, 0, 0}, {1, 8, 1, 9, 0, 0}, {2, 5, 0, 0}}},
+  };
+  for (const Case& c : cases) {
+    BmpFile bottomUp;
+    bottomUp.width = 2;
+    bottomUp.height = 3;
+    bottomUp.bits = c.bits;
+    bottomUp.compression = c.compression;
+    if (c.bits <= 8) bottomUp.palette = GreyPalette(1u << c.bits);
+    BmpFile topDown = bottomUp;
+    topDown.height = -3;
+    for (std::size_t i = 0; i < 3; ++i) {
+      bottomUp.pixels.insert(bottomUp.pixels.end(), c.rows[i].begin(), c.rows[i].end());
+      topDown.pixels.insert(topDown.pixels.end(), c.rows[2 - i].begin(), c.rows[2 - i].end());
+    }
+    CImageFileBMP a, b;
+    ASSERT_TRUE(DecodeBytes(a, bottomUp.Build())) << c.bits;
+    ASSERT_TRUE(DecodeBytes(b, topDown.Build())) << c.bits;
+    ASSERT_EQ(b.GetHeight(), 3u);
+    for (long y = 0; y < 3; ++y) {
+      for (long x = 0; x < 2; ++x) {
+        RGBQUAD p = a.GetPixelColor(x, y), q = b.GetPixelColor(x, y);
+        EXPECT_EQ(std::memcmp(&p, &q, 3), 0) << c.bits << "/" << c.compression << " at " << x << "," << y;
+      }
+    }
+    EXPECT_NE(a.GetPixelColor(0, 2).rgbRed + a.GetPixelColor(1, 2).rgbRed, 0) << c.bits;
+  }
+}
+
 TEST(BmpDecode, TinyOldFormFile) {
   // 1 x 1 with the 12-byte header: the whole file is shorter than a 40-byte header.
   BmpFile old;
