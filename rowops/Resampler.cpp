@@ -35,8 +35,12 @@ class TileCursor {
   TileCursor(const TileCursor&) = delete;
   TileCursor& operator=(const TileCursor&) = delete;
 
-  bool Holds(int x0, int y0, int size) const {
-    return locked_ && x0 >= rect_.left && y0 >= rect_.top && x0 + size <= rect_.right && y0 + size <= rect_.bottom;
+  // Every one of the rows lies in the locked tile, and the tile spans the image's width.
+  bool HoldsRows(const int* rows, int count) const {
+    if (!locked_ || rect_.left > 0 || rect_.right < image_.GetWidth()) return false;
+    for (int k = 0; k < count; ++k)
+      if (rows[k] < rect_.top || rows[k] >= rect_.bottom) return false;
+    return true;
   }
 
   // Locks the tile that holds the whole footprint; false when none does.
@@ -59,6 +63,8 @@ class TileCursor {
     return block_.bits + (y - rect_.top) * block_.stride + std::intptr_t{x - rect_.left} * pixelBytes;
   }
   std::intptr_t Stride() const { return block_.stride; }
+  const RECT& Rect() const { return rect_; }
+  bool Locked() const { return locked_; }
 
   void Release() {
     if (!locked_) return;
@@ -85,19 +91,55 @@ struct AcceptedRange {
   bool Contains(std::int32_t x, std::int32_t y) const { return x >= xmin && x < xmax && y >= ymin && y < ymax; }
 };
 
+// A footprint's tap coordinate on one axis mapped into [0, extent) by the edge mode, as the
+// tiled transfer maps it; -1 for a tap that takes the fill pixel.
+int FoldTap(int v, int extent, int edgeMode) {
+  if (v >= 0 && v < extent) return v;
+  switch (edgeMode) {
+    case keEdgeWrap: {
+      const int r = v % extent;
+      return r < 0 ? r + extent : r;
+    }
+    case keEdgeClamp: return v < 0 ? 0 : extent - 1;
+    case keEdgeMirror: {
+      int r = v % (2 * extent);
+      if (r < 0) r += 2 * extent;
+      return r < extent ? r : 2 * extent - 1 - r;
+    }
+    default: return -1;
+  }
+}
+
 // The frame shared by every kind: the fill pixel outside, in-place reads from the locked tile,
-// the tiled transfer (with the edge mode) for footprints that leave the image or a tile.
-// Kind gives kSize, the margins, and Sample(out, p, stride, x, y).
+// and for footprints that leave the image or the tile a gather of folded taps into a scratch
+// footprint (through the tiled transfer where the taps span tiles).
+// Kind gives kSize, the margins, Origin and Sample(out, p, stride, x, y).
 template <class Kind>
 void Drive(const Kind& kind, const PixelBlock& dst, const std::int32_t* positions, TiledImage& image, int edgeMode,
            const std::uint8_t* fillPixel) {
   constexpr int size = Kind::kSize;
   const int pixelBytes = kind.PixelBytes();
+  const int width = image.GetWidth(), height = image.GetHeight();
   alignas(16) std::uint8_t scratch[size * size * 16];
   PixelBlock footprint{dst.format, size, size, scratch, size * pixelBytes};
   const RECT footprintRect{0, 0, size, size};
   const AcceptedRange range(image, Kind::kMargins[0], Kind::kMargins[1], Kind::kMargins[2], Kind::kMargins[3]);
+  const bool foldable = edgeMode >= keEdgeWrap && edgeMode <= keEdgeMirror && width > 0 && height > 0;
   TileCursor cursor(image);
+  // The locked tile's pixels and the origins whose footprint lies in it, kept in locals: the
+  // stores through out may alias anything, so members would be reloaded for every pixel.
+  const std::uint8_t* tileBits = nullptr;
+  std::intptr_t tileStride = 0;
+  int left = 0, top = 0, lastX = -1, lastY = -1;
+  auto takeTile = [&] {
+    const RECT& rect = cursor.Rect();
+    tileBits = cursor.At(rect.left, rect.top, pixelBytes);
+    tileStride = cursor.Stride();
+    left = rect.left;
+    top = rect.top;
+    lastX = rect.right - size;
+    lastY = rect.bottom - size;
+  };
   for (int r = 0; r < dst.height; ++r) {
     std::uint8_t* out = dst.bits + r * dst.stride;
     for (int i = 0; i < dst.width; ++i, out += pixelBytes, positions += 2) {
@@ -107,12 +149,37 @@ void Drive(const Kind& kind, const PixelBlock& dst, const std::int32_t* position
         continue;
       }
       const int x0 = Kind::Origin(x), y0 = Kind::Origin(y);
-      if (cursor.Holds(x0, y0, size) || cursor.MoveTo(x0, y0, size)) {
-        kind.Sample(out, cursor.At(x0, y0, pixelBytes), cursor.Stride(), x, y);
+      if (x0 >= left && x0 <= lastX && y0 >= top && y0 <= lastY) {
+        kind.Sample(out, tileBits + (y0 - top) * tileStride + std::intptr_t{x0 - left} * pixelBytes, tileStride, x, y);
+        continue;
+      }
+      if (cursor.MoveTo(x0, y0, size)) {
+        takeTile();
+        kind.Sample(out, tileBits + (y0 - top) * tileStride + std::intptr_t{x0 - left} * pixelBytes, tileStride, x, y);
+        continue;
+      }
+      int xs[size], ys[size];
+      bool gathered = foldable;
+      for (int k = 0; k < size && gathered; ++k) {
+        xs[k] = FoldTap(x0 + k, width, edgeMode);
+        ys[k] = FoldTap(y0 + k, height, edgeMode);
+        gathered = xs[k] >= 0 && ys[k] >= 0;
+      }
+      if (gathered && !cursor.HoldsRows(ys, size)) gathered = cursor.MoveTo(0, ys[0], 1) && cursor.HoldsRows(ys, size);
+      if (cursor.Locked()) {
+        takeTile();
+      } else {
+        lastX = lastY = -1;
+        left = top = 0;
+      }
+      if (gathered) {
+        for (int k = 0; k < size; ++k)
+          for (int l = 0; l < size; ++l)
+            std::memcpy(scratch + (k * size + l) * pixelBytes, cursor.At(xs[l], ys[k], pixelBytes), pixelBytes);
       } else {
         TransferTiledRect(footprint, footprintRect, image, x0, y0, edgeMode, fillPixel);
-        kind.Sample(out, scratch, footprint.stride, x, y);
       }
+      kind.Sample(out, scratch, footprint.stride, x, y);
     }
   }
 }
