@@ -11,6 +11,7 @@
 
 #include "codecs/ImageFile.h"
 #include "codecs/ImageFileBMP.h"
+#include "codecs/ImageFileJPG.h"
 #include "codecs/ImageFileWBMP.h"
 #include "codecs/MemoryStream.h"
 #include "codecs/StdioStream.h"
@@ -53,7 +54,7 @@ const FormatCodec kCodecs[keImageFormatCount] = {
     NotBuilt("unknown"),
     Codec<CImageFileBMP>("BMP"),
     NotBuilt("GIF"),
-    NotBuilt("JPEG"),
+    Codec<CImageFileJPG>("JPEG"),
     NotBuilt("PNG"),
     NotBuilt("ICO"),
     NotBuilt("TIFF"),
