@@ -414,10 +414,9 @@ void CImageFileJPG::EncodeRows(jpeg_compress_struct* cinfo) {
   cinfo->Y_density = static_cast<UINT16>(GetYDPI());
   jpeg_start_compress(cinfo, TRUE);
 
-  // Grey pictures go through their palette, whatever their depth and the order of its greys.
-  const RGBQUAD* palette = GetPalette();
-  const bool identity = grey && GetBpp() == 8 && IsGreyRamp();
-  JSAMPROW greyRow = grey && !identity
+  // A grey picture's palette is the ramp 0, 1, 2 ...: its indices are its greys, but rows of
+  // fewer than 8 bits a pixel must be widened first.
+  JSAMPROW greyRow = grey && GetBpp() != 8
                          ? (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
                                                        JPOOL_IMAGE, cinfo->image_width, 1)[0]
                          : nullptr;
@@ -425,22 +424,12 @@ void CImageFileJPG::EncodeRows(jpeg_compress_struct* cinfo) {
     const long y = static_cast<long>(cinfo->image_height - 1 - cinfo->next_scanline);
     JSAMPROW row = GetBits(static_cast<unsigned long>(y));
     if (greyRow) {
-      for (long x = 0; x < static_cast<long>(cinfo->image_width); ++x) {
-        greyRow[x] = palette[BlindGetPixelIndex(x, y)].rgbRed;
-      }
+      for (long x = 0; x < static_cast<long>(cinfo->image_width); ++x) greyRow[x] = BlindGetPixelIndex(x, y);
       row = greyRow;
     }
     jpeg_write_scanlines(cinfo, &row, 1);
   }
   jpeg_finish_compress(cinfo);
-}
-
-bool CImageFileJPG::IsGreyRamp() const {
-  const RGBQUAD* palette = GetPalette();
-  for (unsigned long i = 0; i < GetNumColors(); ++i) {
-    if (palette[i].rgbRed != i) return false;
-  }
-  return true;
 }
 
 bool CImageFileJPG::LoadThumbnail(const char* path, SIZE& size, int, int) {

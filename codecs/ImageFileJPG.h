@@ -75,7 +75,6 @@ class CImageFileJPG : public CImageFile {
   bool DecodeRows(jpeg_decompress_struct* cinfo, bool exifRead);
   void EncodeRows(jpeg_compress_struct* cinfo);
   void SetResolution(bool exifRead, unsigned densityUnit, unsigned xDensity, unsigned yDensity);
-  bool IsGreyRamp() const;
   void CopyExifFrom(const CImageFileJPG& src);
 
   CExifInfo* exifReader_ = nullptr;
