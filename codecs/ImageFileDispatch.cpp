@@ -12,6 +12,7 @@
 #include "codecs/ImageFile.h"
 #include "codecs/ImageFileBMP.h"
 #include "codecs/ImageFileJPG.h"
+#include "codecs/ImageFilePNG.h"
 #include "codecs/ImageFileWBMP.h"
 #include "codecs/MemoryStream.h"
 #include "codecs/StdioStream.h"
@@ -55,7 +56,7 @@ const FormatCodec kCodecs[keImageFormatCount] = {
     Codec<CImageFileBMP>("BMP"),
     NotBuilt("GIF"),
     Codec<CImageFileJPG>("JPEG"),
-    NotBuilt("PNG"),
+    Codec<CImageFilePNG>("PNG"),
     NotBuilt("ICO"),
     NotBuilt("TIFF"),
     NotBuilt("TGA"),

@@ -10,8 +10,11 @@
 #include <jerror.h>
 
 #include "codecs/ExifInfo.h"
+#include "codecs/ImageIterator.h"
 #include "codecs/MemoryStream.h"
 #include "codecs/StdioStream.h"
+#include "codecs/detail/ImageLimits.h"
+#include "codecs/detail/Resolution.h"
 
 // Everything between setjmp and the library calls below is plain C data: a long jump out of the
 // library must not skip a destructor.
@@ -155,11 +158,6 @@ unsigned ScaleDenominator(unsigned scale) {
   return 1;
 }
 
-// Dots per inch from a resolution in a file; nonsense values give none.
-long DotsPerInch(double value) {
-  return value >= 1 && value < 1e9 ? static_cast<long>(value) : 0;
-}
-
 // Decode options (codec option word of the JPEG format id).
 constexpr unsigned long kDecodeGrey = 0x80;
 constexpr unsigned long kDecodeQuantize = 0x100;
@@ -250,11 +248,11 @@ void CImageFileJPG::SetResolution(bool exifRead, unsigned densityUnit, unsigned 
       SetYDPI(DotsPerInch(static_cast<double>(exifInfo_.YResolution) / exifInfo_.ResolutionUnit));
     }
   } else if (densityUnit == 2) {
-    SetXDPI(static_cast<long>(std::floor(xDensity * 2.54 + 0.5)));
-    SetYDPI(static_cast<long>(std::floor(yDensity * 2.54 + 0.5)));
+    SetXDPI(DotsPerInch(std::floor(xDensity * 2.54 + 0.5)));
+    SetYDPI(DotsPerInch(std::floor(yDensity * 2.54 + 0.5)));
   } else if (densityUnit == 1) {
-    SetXDPI(static_cast<long>(xDensity));
-    SetYDPI(static_cast<long>(yDensity));
+    SetXDPI(DotsPerInch(xDensity));
+    SetYDPI(DotsPerInch(yDensity));
   }
   // Unit 0 gives only the pixels' aspect ratio: the default resolution stays.
 }
@@ -305,6 +303,10 @@ bool CImageFileJPG::DecodeRows(jpeg_decompress_struct* cinfo, bool exifRead) {
     header_.biHeight = static_cast<LONG>(cinfo->output_height);
     return true;
   }
+  if (std::uint64_t{cinfo->output_width} * cinfo->output_height > kMaxDecodePixels) {
+    SetLastError("Image too large to decode");
+    return false;
+  }
   // Made before the library allocates its own buffers, so that an absurd size fails first.
   if (!Create(cinfo->output_width, cinfo->output_height, 8 * cinfo->output_components,
               keImageFormatJPG)) {
@@ -328,9 +330,11 @@ bool CImageFileJPG::DecodeRows(jpeg_decompress_struct* cinfo, bool exifRead) {
                                                          JPOOL_IMAGE, static_cast<JDIMENSION>(rowStride), 1)
                            : nullptr;
   const std::size_t rowBytes = GetEffWidth();
-  while (cinfo->output_scanline < cinfo->output_height) {
+  CImageIterator rows(this);
+  rows.SeekTopRow();
+  for (; cinfo->output_scanline < cinfo->output_height; rows.NextRowDown()) {
     if (GetEscape()) return false;
-    BYTE* row = GetBits(GetHeight() - 1 - cinfo->output_scanline);
+    BYTE* row = rows.RowPointer();
     if (!cmyk) {
       jpeg_read_scanlines(cinfo, &row, 1);
       continue;
@@ -420,11 +424,14 @@ void CImageFileJPG::EncodeRows(jpeg_compress_struct* cinfo) {
                          ? (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
                                                        JPOOL_IMAGE, cinfo->image_width, 1)[0]
                          : nullptr;
-  while (cinfo->next_scanline < cinfo->image_height) {
-    const long y = static_cast<long>(cinfo->image_height - 1 - cinfo->next_scanline);
-    JSAMPROW row = GetBits(static_cast<unsigned long>(y));
+  CImageIterator rows(this);
+  rows.SeekTopRow();
+  for (; cinfo->next_scanline < cinfo->image_height; rows.NextRowDown()) {
+    JSAMPROW row = rows.RowPointer();
     if (greyRow) {
-      for (long x = 0; x < static_cast<long>(cinfo->image_width); ++x) greyRow[x] = BlindGetPixelIndex(x, y);
+      for (long x = 0; x < static_cast<long>(cinfo->image_width); ++x) {
+        greyRow[x] = BlindGetPixelIndex(x, rows.GetY());
+      }
       row = greyRow;
     }
     jpeg_write_scanlines(cinfo, &row, 1);

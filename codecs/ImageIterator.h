@@ -17,6 +17,8 @@ class CImageIterator {
   // The row at a bottom-up index, or the current one when the index is outside the image.
   BYTE* SeekRow(long y);
   long GetY() const { return Y; }
+  // The current row's pixels, null once the walk has passed the bottom row.
+  BYTE* RowPointer() const { return Row; }
 
  private:
   long Y = 0;  // bottom-up row index
