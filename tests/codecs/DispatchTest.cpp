@@ -51,7 +51,7 @@ TEST(Dispatch, EncodeRefusals) {
       {false, false, 16, "Encode: Unknown format"},
       {false, true, keImageFormatBMP, "null file handler"},
       {true, false, keImageFormatBMP, "null image!!!"},
-      {false, false, keImageFormatPNG, "Encode: PNG format is not built in"},
+      {false, false, keImageFormatGIF, "Encode: GIF format is not built in"},
       {false, false, keImageFormatWMF, "Encode: WMF format is not built in"},
       {false, false, keImageFormatJP2, "Encode: JP2 format is not built in"},
   };
@@ -83,7 +83,7 @@ TEST(Dispatch, EncodeToMemoryNeedsAnEmptyBuffer) {
   EXPECT_EQ(size, 77);
   EXPECT_FALSE(image.Encode2RGBA(buffer, size));
   buffer = nullptr;
-  EXPECT_FALSE(image.Encode(buffer, size, keImageFormatPNG));
+  EXPECT_FALSE(image.Encode(buffer, size, keImageFormatWMF));
   EXPECT_EQ(buffer, nullptr);
 }
 
