@@ -45,8 +45,10 @@ Mapping MappingOf(const DcState& state) {
   }
   m.scaleX = scaleX;
   m.scaleY = scaleY;
-  m.offsetX = state.viewportOrg.x - state.windowOrg.x * scaleX;
-  m.offsetY = state.viewportOrg.y - state.windowOrg.y * scaleY;
+  m.offsetX = (state.viewportOrg.x - state.windowOrg.x * scaleX) * state.placeScaleX + state.placeOffsetX;
+  m.offsetY = (state.viewportOrg.y - state.windowOrg.y * scaleY) * state.placeScaleY + state.placeOffsetY;
+  m.scaleX *= state.placeScaleX;
+  m.scaleY *= state.placeScaleY;
   return m;
 }
 

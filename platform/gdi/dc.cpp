@@ -203,6 +203,7 @@ DWORD GetObjectType(HGDIOBJ object) {
     case GdiObject::Type::Font: return OBJ_FONT;
     case GdiObject::Type::Region: return OBJ_REGION;
     case GdiObject::Type::Palette: return OBJ_PAL;
+    case GdiObject::Type::MetaFile: return OBJ_ENHMETAFILE;
   }
   return 0;
 }

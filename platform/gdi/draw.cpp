@@ -69,25 +69,36 @@ std::uint32_t ApplyRop2(int rop2, std::uint32_t pen, std::uint32_t dest) {
 // end point; styled pens walk their pattern pixel by pixel.
 class LinePlotter {
  public:
-  LinePlotter(DeviceContext& dc, const PenInfo& pen) : dc_(dc), writer_(dc), pen_(pen), pattern_(DashPattern(pen.style)) {}
+  LinePlotter(DeviceContext& dc, const PenInfo& pen) : dc_(dc), writer_(dc), pen_(pen), pattern_(DashPattern(pen.style)) {
+    for (int run : pattern_) period_ += run;
+    period_ = std::max(period_, 1);
+  }
 
   void Line(POINT from, POINT to, bool includeEnd) {
-    int dx = std::abs(to.x - from.x), dy = std::abs(to.y - from.y);
-    int sx = from.x < to.x ? 1 : -1, sy = from.y < to.y ? 1 : -1;
-    int steps = std::max(dx, dy) + (includeEnd ? 1 : 0);
-    int error = (dx > dy ? dx : -dy) / 2;
-    int x = from.x, y = from.y;
-    for (int i = 0; i < steps; ++i) {
-      Plot(x, y);
-      int e = error;
-      if (e > -dx) {
-        error -= dy;
-        x += sx;
-      }
-      if (e < dy) {
-        error += dx;
-        y += sy;
-      }
+    const std::int64_t dx = std::abs(static_cast<std::int64_t>(to.x) - from.x);
+    const std::int64_t dy = std::abs(static_cast<std::int64_t>(to.y) - from.y);
+    const bool xMajor = dx >= dy;
+    const std::int64_t major = xMajor ? dx : dy, minor = xMajor ? dy : dx;
+    const int majorStep = (xMajor ? to.x >= from.x : to.y >= from.y) ? 1 : -1;
+    const int minorStep = (xMajor ? to.y >= from.y : to.x >= from.x) ? 1 : -1;
+    const std::int64_t majorStart = xMajor ? from.x : from.y, minorStart = xMajor ? from.y : from.x;
+    const std::int64_t steps = major + (includeEnd ? 1 : 0);
+    // Only the steps whose major coordinate lies over the clip box are walked; the pattern
+    // still counts the ones before them.
+    RECT box = writer_.Clip().Box();
+    POINT origin = writer_.Origin();
+    std::int64_t low = (xMajor ? box.left - origin.x : box.top - origin.y) - 1;
+    std::int64_t high = (xMajor ? box.right - origin.x : box.bottom - origin.y) + 1;
+    std::int64_t first = majorStep > 0 ? low - majorStart : majorStart - high;
+    std::int64_t last = majorStep > 0 ? high - majorStart : majorStart - low;
+    first = std::max<std::int64_t>(0, first);
+    last = std::min<std::int64_t>(steps, last + 1);
+    position_ = static_cast<int>((position_ + first) % period_);
+    for (std::int64_t i = first; i < last; ++i) {
+      // The minor coordinate rounds the exact line, as the midpoint rule does.
+      std::int64_t offset = major ? (2 * i * minor + major) / (2 * major) : 0;
+      std::int64_t a = majorStart + i * majorStep, b = minorStart + offset * minorStep;
+      Plot(static_cast<int>(xMajor ? a : b), static_cast<int>(xMajor ? b : a));
     }
   }
 
@@ -95,9 +106,8 @@ class LinePlotter {
   void Plot(int x, int y) {
     bool on = true;
     if (!pattern_.empty()) {
-      int period = 0;
-      for (int run : pattern_) period += run;
-      int at = position_++ % period, index = 0;
+      int at = position_, index = 0;
+      position_ = (position_ + 1) % period_;
       while (at >= pattern_[static_cast<std::size_t>(index)]) at -= pattern_[static_cast<std::size_t>(index++)];
       on = index % 2 == 0;
     }
@@ -114,6 +124,7 @@ class LinePlotter {
   PixelWriter writer_;
   PenInfo pen_;
   const std::vector<int>& pattern_;
+  int period_ = 0;
   int position_ = 0;
 };
 

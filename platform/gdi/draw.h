@@ -72,6 +72,7 @@ constexpr DWORD OBJ_FONT = 6;
 constexpr DWORD OBJ_BITMAP = 7;
 constexpr DWORD OBJ_REGION = 8;
 constexpr DWORD OBJ_MEMDC = 10;
+constexpr DWORD OBJ_ENHMETAFILE = 13;
 DWORD GetObjectType(HGDIOBJ object);
 HGDIOBJ GetCurrentObject(HDC dc, UINT type);
 // Copies the object's description (BITMAP, DIBSECTION, LOGPEN, LOGBRUSH, LOGFONT or the

@@ -146,7 +146,8 @@ bool Realize(const LOGFONT& logFont, double pixelScale, SizedFont* font) {
   double height = std::fabs(logFont.lfHeight * pixelScale);
   if (logFont.lfHeight == 0) height = 16;  // the platform's default cell
   double em = logFont.lfHeight < 0 ? height : height * unitsPerEm / (cellAscent + cellDescent);
-  em = std::max(1.0, em);
+  // Beyond this a glyph's bitmap would be larger than any surface worth drawing on.
+  em = std::clamp(em, 1.0, 4096.0);
   font->emHeight = font->emWidth = em;
   double scale = em / unitsPerEm;
   font->ascent = static_cast<LONG>(std::lround(cellAscent * scale));
@@ -155,7 +156,7 @@ bool Realize(const LOGFONT& logFont, double pixelScale, SizedFont* font) {
   font->externalLeading = static_cast<LONG>(std::lround(lineGap * scale));
   double natural = os2 ? os2->xAvgCharWidth * scale : em / 2;
   if (logFont.lfWidth != 0 && natural > 0) {
-    font->emWidth = em * std::fabs(logFont.lfWidth * pixelScale) / natural;
+    font->emWidth = std::clamp(em * std::fabs(logFont.lfWidth * pixelScale) / natural, 1.0, 4096.0);
     natural = std::fabs(logFont.lfWidth * pixelScale);
   }
   font->averageWidth = static_cast<LONG>(std::lround(natural));

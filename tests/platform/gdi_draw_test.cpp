@@ -222,6 +222,15 @@ TEST(Pens, LinesLeaveOutTheirEndAndDashesLeaveGaps) {
   EXPECT_EQ(canvas.At(4, 1), RGB(0, 255, 0));
 }
 
+TEST(Pens, LinesFromFarOutsideTheSurfaceDrawOnlyTheirVisiblePart) {
+  Canvas canvas(10, 3);
+  Selected pen(canvas.dc, CreatePen(PS_SOLID, 1, RGB(0, 0, 0)));
+  MoveToEx(canvas.dc, -100000000, 1, nullptr);
+  LineTo(canvas.dc, 100000000, 1);
+  for (int x = 0; x < 10; ++x) EXPECT_EQ(canvas.At(x, 1), RGB(0, 0, 0)) << x;
+  EXPECT_EQ(canvas.At(5, 0), RGB(255, 255, 255));
+}
+
 TEST(Shapes, RectangleOutlinesWithThePenAndFillsWithTheBrush) {
   Canvas canvas(12, 12);
   Selected pen(canvas.dc, CreatePen(PS_SOLID, 1, RGB(255, 0, 0)));

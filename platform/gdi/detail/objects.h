@@ -9,13 +9,14 @@
 #include "platform/gdi/detail/dibformat.h"
 #include "platform/gdi/dib.h"
 #include "platform/gdi/gdi.h"
+#include "platform/gdi/metafile.h"
 #include "platform/gdi/region.h"
 #include "platform/gdi/text.h"
 
 namespace platform::gdi {
 
 struct GdiObject {
-  enum class Type { Bitmap, DeviceContext, Pen, Brush, Font, Region, Palette };
+  enum class Type { Bitmap, DeviceContext, Pen, Brush, Font, Region, Palette, MetaFile };
   explicit GdiObject(Type objectType) : type(objectType) {}
   virtual ~GdiObject() = default;
   const Type type;
@@ -74,6 +75,14 @@ struct Palette final : GdiObject {
   std::vector<PALETTEENTRY> entries;
 };
 
+struct MetaFile final : GdiObject {
+  MetaFile() : GdiObject(Type::MetaFile) {}
+  bool windows = false;  // a Windows metafile's records, else an enhanced metafile's
+  std::vector<BYTE> bytes;
+  ENHMETAHEADER header{};
+  METAFILEPICT picture{};
+};
+
 // Attributes that SaveDC keeps and RestoreDC brings back.
 struct DcState {
   HGDIOBJ pen = nullptr;
@@ -94,6 +103,8 @@ struct DcState {
   SIZE viewportExt{1, 1};
   POINT current{0, 0};
   POINT brushOrg{0, 0};
+  // Metafile playback places the picture's device space into the destination rectangle.
+  double placeScaleX = 1, placeScaleY = 1, placeOffsetX = 0, placeOffsetY = 0;
   bool hasClip = false;
   RegionData clip;  // device coordinates of the DC (before the window offset)
 };

@@ -1,0 +1,257 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <initializer_list>
+#include <vector>
+
+#include "platform/gdi/dcstate.h"
+#include "platform/gdi/draw.h"
+#include "platform/gdi/metafile.h"
+
+namespace {
+
+// Little-endian bytes, as the files have them.
+struct Writer {
+  std::vector<BYTE> bytes;
+  Writer& U16(unsigned v) {
+    bytes.push_back(static_cast<BYTE>(v));
+    bytes.push_back(static_cast<BYTE>(v >> 8));
+    return *this;
+  }
+  Writer& U32(std::uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
+  Writer& Words(std::initializer_list<int> values) {
+    for (int v : values) U16(static_cast<unsigned>(v) & 0xFFFF);
+    return *this;
+  }
+  Writer& Longs(std::initializer_list<std::int32_t> values) {
+    for (std::int32_t v : values) U32(static_cast<std::uint32_t>(v));
+    return *this;
+  }
+};
+
+// A memory device context over a white 200 x 200 bitmap.
+struct Target {
+  Target() : dc(CreateCompatibleDC(nullptr)), bitmap(CreateCompatibleBitmap(dc, 200, 200)) {
+    old = SelectObject(dc, bitmap);
+    PatBlt(dc, 0, 0, 200, 200, WHITENESS);
+  }
+  ~Target() {
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+  HDC dc;
+  HBITMAP bitmap;
+  HGDIOBJ old;
+};
+
+// A Windows metafile: a record is its size in words, its function and its parameters.
+struct WindowsMetafile {
+  Writer records;
+  WindowsMetafile& Record(unsigned function, std::initializer_list<int> parameters) {
+    records.U32(static_cast<std::uint32_t>(3 + parameters.size())).U16(function).Words(parameters);
+    return *this;
+  }
+  // The 22-byte placeable header, the 18-byte standard one, the records and the end record.
+  std::vector<BYTE> Placeable(int left, int top, int right, int bottom, int unitsPerInch) {
+    Record(0x0000, {});
+    Writer file;
+    file.U32(0x9AC6CDD7).U16(0).Words({left, top, right, bottom}).U16(static_cast<unsigned>(unitsPerInch)).U32(0);
+    unsigned checksum = 0;
+    for (std::size_t i = 0; i < 20; i += 2) checksum ^= file.bytes[i] | (file.bytes[i + 1] << 8);
+    file.U16(checksum);
+    std::uint32_t words = static_cast<std::uint32_t>(9 + records.bytes.size() / 2);
+    file.U16(1).U16(9).U16(0x300).U32(words).U16(4).U32(16).U16(0);
+    file.bytes.insert(file.bytes.end(), records.bytes.begin(), records.bytes.end());
+    return file.bytes;
+  }
+};
+
+TEST(Metafiles, PlaceableWindowsMetafilePlaysIntoTheRectangle) {
+  WindowsMetafile wmf;
+  wmf.Record(0x020B, {0, 0})                       // window origin (y, x)
+      .Record(0x020C, {100, 100})                  // window extent (y, x)
+      .Record(0x02FC, {0, 0x00FF, 0x0000, 0})      // solid red brush: index 0
+      .Record(0x012D, {0})
+      .Record(0x02FA, {5, 0, 0, 0, 0})             // null pen: index 1
+      .Record(0x012D, {1})
+      .Record(0x041B, {50, 50, 0, 0})              // rectangle (bottom, right, top, left)
+      .Record(0x02FA, {0, 1, 0, 0xFF00, 0})        // green pen: index 2
+      .Record(0x012D, {2})
+      .Record(0x0214, {75, 0})                     // move to (0, 75)
+      .Record(0x0213, {75, 100});                  // line to (100, 75)
+  std::vector<BYTE> file = wmf.Placeable(0, 0, 100, 100, 96);
+  METAFILEPICT picture{MM_ANISOTROPIC, 100, 100, nullptr};
+  HENHMETAFILE metafile = SetWinMetaFileBits(static_cast<UINT>(file.size() - 22), file.data() + 22, nullptr, &picture);
+  ASSERT_NE(metafile, nullptr);
+  Target target;
+  RECT rect{0, 0, 200, 200};
+  ASSERT_TRUE(PlayEnhMetaFile(target.dc, metafile, &rect));
+  EXPECT_EQ(GetPixel(target.dc, 10, 10), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(target.dc, 95, 95), RGB(255, 0, 0));   // the logical 50 x 50 doubled
+  EXPECT_EQ(GetPixel(target.dc, 120, 120), RGB(255, 255, 255));
+  EXPECT_EQ(GetPixel(target.dc, 150, 150), RGB(0, 255, 0));  // the line at logical y 75
+  EXPECT_EQ(GetPixel(target.dc, 150, 148), RGB(255, 255, 255));
+  // The device context comes back as it was.
+  EXPECT_EQ(GetMapMode(target.dc), MM_TEXT);
+  EXPECT_EQ(GetCurrentObject(target.dc, OBJ_PEN), GetStockObject(BLACK_PEN));
+  DeleteEnhMetaFile(metafile);
+}
+
+TEST(Metafiles, WindowsMetafileHeadersAreChecked) {
+  std::vector<BYTE> file = WindowsMetafile().Placeable(0, 0, 10, 10, 96);
+  METAFILEPICT picture{MM_ANISOTROPIC, 10, 10, nullptr};
+  std::vector<BYTE> body(file.begin() + 22, file.end());
+  body[0] = 3;  // neither a memory nor a disk metafile
+  EXPECT_EQ(SetWinMetaFileBits(static_cast<UINT>(body.size()), body.data(), nullptr, &picture), nullptr);
+  body[0] = 1;
+  EXPECT_EQ(SetWinMetaFileBits(static_cast<UINT>(body.size() - 2), body.data(), nullptr, &picture), nullptr);  // shorter than it says
+  HENHMETAFILE metafile = SetWinMetaFileBits(static_cast<UINT>(body.size()), body.data(), nullptr, &picture);
+  EXPECT_NE(metafile, nullptr);
+  DeleteEnhMetaFile(metafile);
+}
+
+TEST(Metafiles, DamagedWindowsMetafilesPlaySafely) {
+  WindowsMetafile wmf;
+  wmf.Record(0x020C, {100, 100})
+      .Record(0x02FC, {0, 0x00FF, 0x0000, 0})
+      .Record(0x012D, {0})
+      .Record(0x0324, {3, 0, 0, 50, 0, 0, 50})  // polygon of three points
+      .Record(0x0521, {2, 0x6948, 10, 10})       // text "Hi" at (10, 10)
+      .Record(0x01F0, {0});
+  std::vector<BYTE> file = wmf.Placeable(0, 0, 100, 100, 96);
+  METAFILEPICT picture{MM_ANISOTROPIC, 100, 100, nullptr};
+  Target target;
+  RECT rect{0, 0, 200, 200};
+  // Each byte of the records in turn set to every bit pattern that stretches sizes and counts.
+  for (std::size_t at = 22 + 18; at < file.size(); ++at) {
+    for (BYTE value : {BYTE{0x00}, BYTE{0x7F}, BYTE{0xFF}}) {
+      std::vector<BYTE> damaged(file.begin() + 22, file.end());
+      damaged[at - 22] = value;
+      HENHMETAFILE metafile = SetWinMetaFileBits(static_cast<UINT>(damaged.size()), damaged.data(), nullptr, &picture);
+      ASSERT_NE(metafile, nullptr);
+      PlayEnhMetaFile(target.dc, metafile, &rect);
+      DeleteEnhMetaFile(metafile);
+    }
+  }
+  EXPECT_EQ(GetMapMode(target.dc), MM_TEXT);
+}
+
+// An enhanced metafile whose frame is 100 x 100 reference pixels (one pixel, 0.1 mm).
+struct EnhancedMetafile {
+  Writer records;
+  EnhancedMetafile& Record(std::uint32_t type, std::initializer_list<std::int32_t> parameters) {
+    records.U32(type).U32(static_cast<std::uint32_t>(8 + 4 * parameters.size())).Longs(parameters);
+    return *this;
+  }
+  std::vector<BYTE> Bytes() {
+    Record(14, {0, 16, 20});  // end: no palette
+    Writer file;
+    std::uint32_t total = static_cast<std::uint32_t>(108 + records.bytes.size());
+    file.U32(1).U32(108).Longs({0, 0, 99, 99}).Longs({0, 0, 1000, 1000}).U32(ENHMETA_SIGNATURE).U32(0x10000)
+        .U32(total).U32(0).U16(4).U16(0).U32(0).U32(0).U32(0).Longs({1000, 1000}).Longs({100, 100})
+        .U32(0).U32(0).U32(0).Longs({100000, 100000});
+    file.bytes.insert(file.bytes.end(), records.bytes.begin(), records.bytes.end());
+    return file.bytes;
+  }
+};
+
+TEST(Metafiles, EnhancedMetafilePlaysScaledIntoTheRectangle) {
+  EnhancedMetafile emf;
+  emf.Record(39, {1, 0 /* BS_SOLID */, RGB(0, 0, 255), 0})  // blue brush: index 1
+      .Record(37, {1})
+      .Record(37, {static_cast<std::int32_t>(0x80000000u | NULL_PEN)})
+      .Record(43, {0, 0, 49, 49})                          // rectangle, inclusive box
+      .Record(38, {2, PS_SOLID, 1, 0, RGB(255, 0, 0)})     // red pen: index 2
+      .Record(37, {2})
+      .Record(27, {0, 80})                                 // move to (0, 80)
+      .Record(54, {100, 80});                              // line to (100, 80)
+  std::vector<BYTE> bytes = emf.Bytes();
+  HENHMETAFILE metafile = SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data());
+  ASSERT_NE(metafile, nullptr);
+  ENHMETAHEADER header;
+  ASSERT_EQ(GetEnhMetaFileHeader(metafile, sizeof header, &header), sizeof header);
+  EXPECT_EQ(header.rclBounds.right - header.rclBounds.left, 99);
+  EXPECT_EQ(GetEnhMetaFilePaletteEntries(metafile, 0, nullptr), 0u);
+  Target target;
+  RECT rect{0, 0, 200, 200};
+  ASSERT_TRUE(PlayEnhMetaFile(target.dc, metafile, &rect));
+  EXPECT_EQ(GetPixel(target.dc, 5, 5), RGB(0, 0, 255));
+  EXPECT_EQ(GetPixel(target.dc, 95, 95), RGB(0, 0, 255));
+  EXPECT_EQ(GetPixel(target.dc, 110, 110), RGB(255, 255, 255));
+  EXPECT_EQ(GetPixel(target.dc, 150, 160), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(target.dc, 150, 150), RGB(255, 255, 255));
+  DeleteEnhMetaFile(metafile);
+}
+
+TEST(Metafiles, EnhancedMetafileStretchesItsBitmaps) {
+  EnhancedMetafile emf;
+  // A 2 x 1 24-bit bitmap (red, green) stretched onto the frame's left half.
+  Writer record;
+  record.U32(81).U32(80 + 40 + 8).Longs({0, 0, 49, 99})
+      .Longs({0, 0, 0, 0, 2, 1})     // destination x, y; source x, y, width, height
+      .U32(80).U32(40).U32(120).U32(8).U32(DIB_RGB_COLORS).U32(SRCCOPY).Longs({50, 100})
+      .U32(40).Longs({2, 1}).U16(1).U16(24).U32(0).U32(8).Longs({0, 0}).U32(0).U32(0);
+  record.bytes.insert(record.bytes.end(), {0, 0, 255, 0, 255, 0, 0, 0});
+  emf.records.bytes.insert(emf.records.bytes.end(), record.bytes.begin(), record.bytes.end());
+  std::vector<BYTE> bytes = emf.Bytes();
+  HENHMETAFILE metafile = SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data());
+  ASSERT_NE(metafile, nullptr);
+  Target target;
+  RECT rect{0, 0, 200, 200};
+  ASSERT_TRUE(PlayEnhMetaFile(target.dc, metafile, &rect));
+  EXPECT_EQ(GetPixel(target.dc, 10, 100), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(target.dc, 90, 100), RGB(0, 255, 0));
+  EXPECT_EQ(GetPixel(target.dc, 110, 100), RGB(255, 255, 255));
+  DeleteEnhMetaFile(metafile);
+}
+
+TEST(Metafiles, DamagedEnhancedMetafilesAreRefusedOrStopSafely) {
+  EnhancedMetafile emf;
+  emf.Record(43, {0, 0, 49, 49});
+  std::vector<BYTE> bytes = emf.Bytes();
+  std::vector<BYTE> unsigned_ = bytes;
+  unsigned_[40] ^= 1;  // the signature
+  EXPECT_EQ(SetEnhMetaFileBits(static_cast<UINT>(unsigned_.size()), unsigned_.data()), nullptr);
+  EXPECT_EQ(SetEnhMetaFileBits(60, bytes.data()), nullptr);
+  // A record that claims more bytes than there are ends the playback with a failure.
+  std::vector<BYTE> broken = bytes;
+  broken[108 + 4] = 0xF0;
+  HENHMETAFILE metafile = SetEnhMetaFileBits(static_cast<UINT>(broken.size()), broken.data());
+  ASSERT_NE(metafile, nullptr);
+  Target target;
+  RECT rect{0, 0, 200, 200};
+  EXPECT_FALSE(PlayEnhMetaFile(target.dc, metafile, &rect));
+  DeleteEnhMetaFile(metafile);
+  // Each byte of the records of a richer file set to patterns that stretch sizes, counts,
+  // indices and coordinates: played without harm.
+  EnhancedMetafile rich;
+  rich.Record(39, {1, 0, RGB(0, 0, 255), 0})
+      .Record(37, {1})
+      .Record(86, {0, 0, 10, 10, 3, 0x00000000, 0x0000000A, 0x000A0000})  // polygon16 of three points
+      .Record(82, {3, -12, 0, 0, 0, 400, 0, 0, 0x00410041, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})
+      .Record(37, {3})
+      .Record(84, {0, 0, 10, 10, 1, 0, 0, 5, 5, 2, 76, 0, 0, 0, 10, 10, 0, 0x00690048})
+      .Record(40, {1});
+  std::vector<BYTE> richBytes = rich.Bytes();
+  for (std::size_t at = 108; at < richBytes.size(); ++at) {
+    for (BYTE value : {BYTE{0x00}, BYTE{0x7F}, BYTE{0xFF}}) {
+      std::vector<BYTE> damaged = richBytes;
+      damaged[at] = value;
+      if (HENHMETAFILE played = SetEnhMetaFileBits(static_cast<UINT>(damaged.size()), damaged.data())) {
+        PlayEnhMetaFile(target.dc, played, &rect);
+        DeleteEnhMetaFile(played);
+      }
+    }
+  }
+  // Every truncation of a good file is either refused or played without harm.
+  for (std::size_t size = 0; size < bytes.size(); size += 4) {
+    HENHMETAFILE partial = SetEnhMetaFileBits(static_cast<UINT>(size), bytes.data());
+    if (partial) {
+      PlayEnhMetaFile(target.dc, partial, &rect);
+      DeleteEnhMetaFile(partial);
+    }
+  }
+}
+
+}  // namespace
