@@ -57,13 +57,13 @@ bool IsHatchLine(int hatch, int x, int y) {
 
 }  // namespace
 
-std::uint32_t BrushPixel(const Brush& brush, const DcState& state, int x, int y) {
+std::uint32_t BrushPixel(const Brush& brush, const DcState& state, int x, int y, bool transparentGaps) {
   switch (brush.style) {
     case BS_SOLID: return PixelOf(brush.color);
     case BS_HATCHED: {
       int px = ((x - state.brushOrg.x) % 8 + 8) % 8, py = ((y - state.brushOrg.y) % 8 + 8) % 8;
       if (IsHatchLine(brush.hatch, px, py)) return PixelOf(brush.color);
-      return state.bkMode == OPAQUE ? PixelOf(state.bkColor) : 0;
+      return transparentGaps ? 0 : PixelOf(state.bkColor);
     }
     case BS_PATTERN: {
       if (brush.patternWidth <= 0 || brush.patternHeight <= 0) return 0;
@@ -129,7 +129,8 @@ void Transfer(DeviceContext& dest, int x, int y, int width, int height, const So
       int j = sy - target.top;
       for (int sx = x0; sx < x1; ++sx) {
         int i = sx - target.left;
-        std::uint32_t p = brush ? BrushPixel(*brush, dest.state, sx - origin.x, sy - origin.y) : 0;
+        // Block transfers take a hatch whole, its gaps in the background colour.
+        std::uint32_t p = brush ? BrushPixel(*brush, dest.state, sx - origin.x, sy - origin.y, false) : 0;
         std::uint32_t s = source ? sourcePixels[static_cast<std::size_t>(j) * static_cast<std::size_t>(count) + static_cast<std::size_t>(i)] : 0;
         std::uint32_t result = combine(p, s, row[sx]) | kOpaque;
         if (destMono) {

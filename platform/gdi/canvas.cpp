@@ -146,7 +146,7 @@ bool Canvas::SetBrush(HGDIOBJ handle) {
   const DcState& state = dc_.state;
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
-      data[y * stride + x] = BrushPixel(*brush, state, x + state.brushOrg.x, y + state.brushOrg.y);
+      data[y * stride + x] = BrushPixel(*brush, state, x + state.brushOrg.x, y + state.brushOrg.y, state.bkMode == TRANSPARENT);
     }
   }
   cairo_surface_mark_dirty(tile);

@@ -571,6 +571,9 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       return window ? static_cast<LRESULT>(window->text.size()) : 0;
     }
     case WM_CLOSE: DestroyWindow(hwnd); return 0;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_CLOSE) SendMessage(hwnd, WM_CLOSE, 0, 0);
+      return 0;
     case WM_PAINT: DefaultPaint(hwnd); return 0;
     case WM_ERASEBKGND: return DefaultErase(hwnd, reinterpret_cast<HDC>(wParam));
     case WM_NCHITTEST: return DefaultHitTest(hwnd, lParam);

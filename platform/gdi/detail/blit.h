@@ -17,9 +17,9 @@ struct SourceImage {
 void Transfer(DeviceContext& dest, int x, int y, int width, int height, const SourceImage* source, int xSrc, int ySrc,
               int srcWidth, int srcHeight, DWORD rop);
 
-// The brush's colour at a device pixel: 0xFFRRGGBB, or 0 where a hatch lets the destination
-// show (TRANSPARENT mode); 0 for a hollow brush.
-std::uint32_t BrushPixel(const Brush& brush, const DcState& state, int x, int y);
+// The brush's colour at a device pixel: 0xFFRRGGBB; between a hatch's lines the background
+// colour, or 0 (the destination shows) when `transparentGaps`; 0 for a hollow brush.
+std::uint32_t BrushPixel(const Brush& brush, const DcState& state, int x, int y, bool transparentGaps);
 
 // Does the raster operation read the source?
 inline bool UsesSource(DWORD rop) {
