@@ -228,7 +228,8 @@ class CImageFile {
   CImageFile** layers_;
 
  private:
-  bool DecodeWithFormat(CByteStream* stream, unsigned long type);
+  // reportFailure: a failure leaves the decoder's text (and frame count) in this image.
+  bool DecodeWithFormat(CByteStream* stream, unsigned long type, bool reportFailure);
   bool EncodeWithFormat(CByteStream* stream, unsigned long type);
   bool CreateForRows(unsigned long width, unsigned long height, unsigned long bpp);
   void CopySourceRow(const unsigned char* source, unsigned long row, unsigned long bpp,

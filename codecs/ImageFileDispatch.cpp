@@ -186,18 +186,20 @@ bool CImageFile::Encode2RGBA(unsigned char*& buffer, long& size) {
   return true;
 }
 
-bool CImageFile::DecodeWithFormat(CByteStream* stream, unsigned long type) {
+bool CImageFile::DecodeWithFormat(CByteStream* stream, unsigned long type, bool reportFailure) {
   const FormatCodec& codec = kCodecs[type];
   if (!codec.decode) {
-    SetLastError(NotBuiltText("Decode", type).c_str());
+    if (reportFailure) SetLastError(NotBuiltText("Decode", type).c_str());
     return false;
   }
   std::unique_ptr<CImageFile> format = codec.make();
   // Options such as the frame to decode reach the decoder through the info record.
   format->CopyInfo(*this);
   if (codec.decode(*format, stream, type)) return Transfer(*format);
-  SetLastError(format->GetLastError());
-  if (codec.reportsFrames) info_.numberOfFrames = format->info_.numberOfFrames;
+  if (reportFailure) {
+    SetLastError(format->GetLastError());
+    if (codec.reportsFrames) info_.numberOfFrames = format->info_.numberOfFrames;
+  }
   return false;
 }
 
@@ -206,11 +208,11 @@ bool CImageFile::Decode(CByteStream* stream, unsigned long type) {
     SetLastError("Decode: Unknown or wrong format");
     return false;
   }
-  if (type != keImageFormatUnknown) return DecodeWithFormat(stream, type);
-  // Each failed try leaves its own text; none of them is the answer when all fail.
+  if (type != keImageFormatUnknown) return DecodeWithFormat(stream, type, true);
+  // A failed try leaves nothing behind, not even its text: the next one starts afresh.
   const long start = stream ? stream->Tell() : 0;
   for (unsigned long candidate : kDecodeOrder) {
-    if (DecodeWithFormat(stream, candidate)) return true;
+    if (DecodeWithFormat(stream, candidate, false)) return true;
     if (stream) stream->Seek(start, 0);
   }
   SetLastError("Decode: Unknown or wrong format");

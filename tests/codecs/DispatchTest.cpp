@@ -136,6 +136,7 @@ TEST(Dispatch, DecodeOfUnknownFormatRewindsBetweenTries) {
   CImageFile decoded;
   ASSERT_TRUE(decoded.Decode(&stream, keImageFormatUnknown)) << decoded.GetLastError();
   EXPECT_EQ(decoded.GetType(), keImageFormatWBMP);
+  EXPECT_STREQ(decoded.GetLastError(), "");  // the BMP decoder's failure is not kept
 }
 
 TEST(Dispatch, DecoderOptionsReachTheDecoder) {
