@@ -1,9 +1,4 @@
 // The format dispatch: every encode and decode goes through here to the class of its format id.
-#include <sys/stat.h>
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -16,6 +11,7 @@
 #include "codecs/ImageFileWBMP.h"
 #include "codecs/MemoryStream.h"
 #include "codecs/StdioStream.h"
+#include "platform/win32/replacement_file.h"
 
 namespace {
 
@@ -249,63 +245,9 @@ bool CImageFile::Load(const char* filename, unsigned long type) {
   return decoded;
 }
 
-namespace {
-
-// A file written beside its destination under a unique name, which replaces the destination
-// only once everything is written; a failed save leaves the old file as it was.
-class ReplacementFile {
- public:
-  explicit ReplacementFile(const char* destination) : destination_(destination) {
-    static unsigned counter = 0;
-    for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
-      temporary_ = destination_ + ".~wf" + std::to_string(getpid()) + "-" +
-                   std::to_string(__atomic_fetch_add(&counter, 1, __ATOMIC_RELAXED));
-      int fd = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd >= 0) {
-        file_ = fdopen(fd, "wb");
-        if (!file_) {
-          close(fd);
-          std::remove(temporary_.c_str());
-          return;
-        }
-      } else if (errno != EEXIST) {
-        return;
-      }
-    }
-  }
-  ReplacementFile(const ReplacementFile&) = delete;
-  ReplacementFile& operator=(const ReplacementFile&) = delete;
-  ~ReplacementFile() {
-    if (file_) {
-      std::fclose(file_);
-      std::remove(temporary_.c_str());
-    }
-  }
-
-  FILE* Stream() const { return file_; }
-
-  // Closes the file and moves it over the destination; false when either fails.
-  bool Commit() {
-    FILE* file = file_;
-    file_ = nullptr;
-    bool written = std::fflush(file) == 0 && fsync(fileno(file)) == 0;
-    written = std::fclose(file) == 0 && written;
-    if (written && std::rename(temporary_.c_str(), destination_.c_str()) == 0) return true;
-    std::remove(temporary_.c_str());
-    return false;
-  }
-
- private:
-  std::string destination_;
-  std::string temporary_;
-  FILE* file_ = nullptr;
-};
-
-}  // namespace
-
 bool CImageFile::Save(const char* filename, unsigned long type) {
   if (!filename) return false;
-  ReplacementFile file(filename);
+  platform::ReplacementFile file(filename);
   if (!file.Stream()) return false;
   return Encode(file.Stream(), type) && file.Commit();
 }
