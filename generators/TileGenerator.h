@@ -1,0 +1,76 @@
+// The base of the seventeen tile generators. A generator holds the picked source area, one
+// lattice twice (A, B on the output, C, D on the source), three seam amplitudes and three
+// feather fractions. Lattice coordinates: the plane point u A + v B; the cell is 0 <= u, v < 1,
+// and the same (u, v) on the source is u C + v D.
+#pragma once
+#include "core/CoreResult.h"
+#include "core/RowIteratorBands.h"
+#include "generators/Geometry.h"
+#include "platform/win32/types.h"
+
+namespace corvel {
+
+class CProgressMeter;
+
+// A 2 x 2 matrix of doubles, row by row; columns are the two lattice vectors.
+struct LatticeMatrix {
+  double m00 = 0, m01 = 0, m10 = 0, m11 = 0;
+
+  Point2D Apply(double a, double b) const { return {a * m00 + b * m01, a * m10 + b * m11}; }
+};
+
+class TileGenerator {
+ public:
+  TileGenerator() = default;
+  virtual ~TileGenerator() = default;
+  TileGenerator(const TileGenerator&) = delete;
+  TileGenerator& operator=(const TileGenerator&) = delete;
+
+  // Called at the end of PrepareLattice; generators with anchor points place them here.
+  virtual void SetAnchor() {}
+  // Copies the picked area (right and bottom inclusive) into workImage as BGRA and puts origin
+  // at the anchor. Parts of the area outside the source repeat the nearest edge pixel.
+  virtual CoreResult TakeSourceArea(CRowIteratorBands& source, int anchorX, int anchorY, double featherPercent,
+                                    const RECT& area);
+  // The group's fold of a point of the cell; the base's folds nothing and adds origin.
+  virtual Point2D MapPoint(const Point2D& p) const;
+  // Renders the tile into workImage: 0, or 100 when the meter asked to stop.
+  virtual int Generate(CProgressMeter* meter) = 0;
+  // Sets origin to where the tile starts in workImage once Generate is done.
+  virtual void ComputeOrigin() {}
+  // All three fractions from a percentage.
+  virtual void SetFeather(double percentage);
+
+  void SetSeamCurves(double k0, double k1, double k2);
+  // Matrices, determinants and inverses from the four basis vectors, then SetAnchor.
+  void PrepareLattice();
+
+  // With a determinant of exactly 0 each returns its input unchanged.
+  Point2D LatticeToPlane(double u, double v) const;
+  Point2D PlaneToLattice(double x, double y) const;
+  Point2D LatticeToSource(double u, double v) const;
+  // The point of the base cell equivalent to pixel (x, y).
+  Point2D WrapToCell(int x, int y) const;
+  // The bounding box of the cell A, B.
+  RECT CellBounds() const;
+
+  CRowIteratorBands workImage;
+  Point2D origin;
+  double seamK0 = 0, seamK1 = 0, seamK2 = 0;
+  double feather0 = 0, feather1 = 0, feather2 = 0;
+  POINT basisA{0, 0}, basisB{0, 0};
+  POINT basisC{0, 0}, basisD{0, 0};
+  LatticeMatrix matM, matN, invM, invN;
+  double detM = 0, detN = 0;
+
+ protected:
+  // The origin of the groups whose tile starts where the cell's box does: past a negative A.x
+  // and a negative B.y.
+  void ComputeOriginFromLattice();
+  // Both directional fractions from the percentage; feather0 keeps its value.
+  void SetFeatherUV(double percentage);
+  // All three fractions equal.
+  void SetFeatherUniform(double percentage);
+};
+
+}  // namespace corvel

@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/ProgressMeter.h"
+#include "generators/CMGenerator.h"
+#include "generators/TileGenerator.h"
+#include "tests/generators/TileTestImages.h"
+
+namespace corvel {
+namespace {
+
+using testing_images::Bgra;
+using testing_images::MakeGradient;
+using testing_images::PixelAt;
+
+// The base alone: the lattice arithmetic and the source area need no group.
+struct BareGenerator : TileGenerator {
+  int Generate(CProgressMeter*) override { return 0; }
+};
+
+struct BareCM : CMGenerator {
+  int Generate(CProgressMeter*) override { return 0; }
+};
+
+void SetLattice(TileGenerator& g, POINT a, POINT b) {
+  g.basisA = g.basisC = a;
+  g.basisB = g.basisD = b;
+  g.PrepareLattice();
+}
+
+TEST(TileGenerator, CellBoundsIsTheBoxOfTheParallelogram) {
+  struct Case {
+    POINT a, b;
+    RECT bounds;
+  } cases[] = {
+      {{100, 0}, {30, 80}, {0, 0, 130, 80}},
+      {{-50, 0}, {0, -40}, {-50, -40, 0, 0}},
+      {{100, 0}, {-30, 80}, {-30, 0, 100, 80}},
+      {{40, 10}, {-10, 30}, {-10, 0, 40, 40}},
+      {{0, 0}, {0, 0}, {0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    BareGenerator g;
+    SetLattice(g, c.a, c.b);
+    RECT r = g.CellBounds();
+    EXPECT_EQ(r.left, c.bounds.left);
+    EXPECT_EQ(r.top, c.bounds.top);
+    EXPECT_EQ(r.right, c.bounds.right);
+    EXPECT_EQ(r.bottom, c.bounds.bottom);
+  }
+}
+
+TEST(TileGenerator, LatticeConversionsAreInverse) {
+  BareGenerator g;
+  SetLattice(g, {40, 10}, {-10, 30});
+  EXPECT_DOUBLE_EQ(g.detM, 1300);
+  for (double u : {-1.5, 0.0, 0.25, 0.9}) {
+    for (double v : {-0.5, 0.0, 0.5, 1.75}) {
+      Point2D p = g.LatticeToPlane(u, v);
+      EXPECT_NEAR(p.x, 40 * u - 10 * v, 1e-12);
+      EXPECT_NEAR(p.y, 10 * u + 30 * v, 1e-12);
+      Point2D back = g.PlaneToLattice(p.x, p.y);
+      EXPECT_NEAR(back.x, u, 1e-12);
+      EXPECT_NEAR(back.y, v, 1e-12);
+    }
+  }
+}
+
+TEST(TileGenerator, AZeroDeterminantLeavesPointsAsTheyAre) {
+  BareGenerator g;
+  SetLattice(g, {0, 0}, {0, 0});
+  for (Point2D p : {g.PlaneToLattice(3, 4), g.LatticeToPlane(3, 4), g.LatticeToSource(3, 4)}) {
+    EXPECT_EQ(p.x, 3);
+    EXPECT_EQ(p.y, 4);
+  }
+  SetLattice(g, {10, 20}, {5, 10});  // parallel vectors
+  EXPECT_EQ(g.detM, 0);
+  EXPECT_EQ(g.PlaneToLattice(3, 4).x, 3);
+}
+
+TEST(TileGenerator, WrapToCellMovesByWholeLatticeVectors) {
+  BareGenerator g;
+  SetLattice(g, {100, 0}, {0, 50});
+  Point2D p = g.WrapToCell(150, 10);
+  EXPECT_NEAR(p.x, 50, 1e-9);
+  EXPECT_NEAR(p.y, 10, 1e-9);
+  p = g.WrapToCell(-1, -1);
+  EXPECT_NEAR(p.x, 99, 1e-9);
+  EXPECT_NEAR(p.y, 49, 1e-9);
+
+  SetLattice(g, {40, 10}, {-10, 30});
+  for (int y = -70; y < 90; y += 13) {
+    for (int x = -70; x < 90; x += 11) {
+      Point2D q = g.WrapToCell(x, y);
+      Point2D uv = g.PlaneToLattice(q.x, q.y);
+      EXPECT_GE(uv.x, -1e-12);
+      EXPECT_LT(uv.x, 1 + 1e-12);
+      EXPECT_GE(uv.y, -1e-12);
+      EXPECT_LT(uv.y, 1 + 1e-12);
+      Point2D shift = g.PlaneToLattice(x - q.x, y - q.y);
+      EXPECT_NEAR(shift.x, std::round(shift.x), 1e-9) << x << "," << y;
+      EXPECT_NEAR(shift.y, std::round(shift.y), 1e-9) << x << "," << y;
+    }
+  }
+}
+
+TEST(TileGenerator, BaseFoldOnlyAddsTheOrigin) {
+  BareGenerator g;
+  SetLattice(g, {40, 10}, {-10, 30});
+  g.origin.Set(5, -3);
+  Point2D q = g.MapPoint({12.5, 7});
+  EXPECT_NEAR(q.x, 17.5, 1e-12);
+  EXPECT_NEAR(q.y, 4, 1e-12);
+}
+
+TEST(CMGenerator, FoldsAcrossTheCellDiagonal) {
+  BareCM g;
+  SetLattice(g, {40, 10}, {-10, 30});
+  g.origin.Set(100, 100);  // the CM fold adds no origin
+  struct Case {
+    double u, v, foldedU, foldedV;
+  } cases[] = {
+      {0.7, 0.2, 0.7, 0.2},  // below the diagonal: unchanged
+      {0.2, 0.7, 0.7, 0.2},
+      {0.4, 0.4, 0.4, 0.4},  // on it: its own mirror image
+      {0.0, 0.9, 0.9, 0.0},
+  };
+  for (const Case& c : cases) {
+    Point2D p = g.LatticeToPlane(c.u, c.v);
+    Point2D folded = g.PlaneToLattice(g.MapPoint(p).x, g.MapPoint(p).y);
+    EXPECT_NEAR(folded.x, c.foldedU, 1e-9) << c.u << "," << c.v;
+    EXPECT_NEAR(folded.y, c.foldedV, 1e-9) << c.u << "," << c.v;
+  }
+}
+
+TEST(TakeSourceArea, CopiesTheAreaWithInclusiveEdgesAndPlacesTheAnchor) {
+  CRowIteratorBands source;
+  MakeGradient(source, 40, 40);
+  BareGenerator g;
+  ASSERT_EQ(g.TakeSourceArea(source, 15, 25, 0, RECT{10, 20, 19, 29}).GetCode(), keErrorNone);
+  EXPECT_EQ(g.workImage.Width(), 10);
+  EXPECT_EQ(g.workImage.Height(), 10);
+  EXPECT_EQ(g.workImage.GetFormat(), keFormatBGRA);
+  EXPECT_EQ(PixelAt(g.workImage, 0, 0), (Bgra{7, 20, 10, 255}));
+  EXPECT_EQ(PixelAt(g.workImage, 9, 9), (Bgra{7, 29, 19, 255}));
+  EXPECT_EQ(g.origin.x, 5);
+  EXPECT_EQ(g.origin.y, 5);
+}
+
+TEST(TakeSourceArea, OutsideTheSourceRepeatsTheNearestEdgePixel) {
+  CRowIteratorBands source;
+  MakeGradient(source, 8, 6);
+  BareGenerator g;
+  ASSERT_EQ(g.TakeSourceArea(source, 0, 0, 0, RECT{-3, -2, 10, 7}).GetCode(), keErrorNone);
+  ASSERT_EQ(g.workImage.Width(), 14);
+  ASSERT_EQ(g.workImage.Height(), 10);
+  for (int y = 0; y < 10; ++y) {
+    for (int x = 0; x < 14; ++x) {
+      const int sx = std::min(std::max(x - 3, 0), 7), sy = std::min(std::max(y - 2, 0), 5);
+      EXPECT_EQ(PixelAt(g.workImage, x, y), (Bgra{7, sy, sx, 255})) << x << "," << y;
+    }
+  }
+  // Wholly outside: every pixel is the nearest corner.
+  ASSERT_EQ(g.TakeSourceArea(source, 0, 0, 0, RECT{20, -9, 22, -8}).GetCode(), keErrorNone);
+  EXPECT_EQ(PixelAt(g.workImage, 0, 0), (Bgra{7, 0, 7, 255}));
+  EXPECT_EQ(PixelAt(g.workImage, 2, 1), (Bgra{7, 0, 7, 255}));
+}
+
+TEST(TakeSourceArea, ConvertsOtherFormatsAndLeavesTheSourceViewAlone) {
+  CRowIteratorBands source;
+  ASSERT_EQ(source.CreateGrey(4, 4, nullptr).GetCode(), keErrorNone);
+  for (int y = 0; y < 4; ++y) {
+    BYTE* row = source.LockRowPointer(y, 0, -1);
+    for (int x = 0; x < 4; ++x) row[x] = BYTE(10 * x + y);
+    source.UnlockRow(y);
+  }
+  BareGenerator g;
+  ASSERT_EQ(g.TakeSourceArea(source, 0, 0, 0, RECT{1, 1, 2, 2}).GetCode(), keErrorNone);
+  EXPECT_EQ(PixelAt(g.workImage, 1, 0), (Bgra{21, 21, 21, 255}));
+  EXPECT_EQ(source.GetFormat(), keFormatGrey);
+}
+
+TEST(TakeSourceArea, RefusesAnEmptyAreaAndAnEmptySource) {
+  CRowIteratorBands source, none;
+  MakeGradient(source, 8, 8);
+  BareGenerator g;
+  EXPECT_EQ(g.TakeSourceArea(source, 0, 0, 0, RECT{5, 0, 4, 3}).GetCode(), keErrorBadArgument);
+  EXPECT_EQ(g.TakeSourceArea(none, 0, 0, 0, RECT{0, 0, 3, 3}).GetCode(), keErrorNotCreated);
+}
+
+}  // namespace
+}  // namespace corvel

@@ -1,0 +1,36 @@
+// Images for the generator tests, and pixel access by (x, y).
+#pragma once
+#include <array>
+#include <cstdint>
+
+#include "core/RowIteratorBands.h"
+
+namespace corvel {
+namespace testing_images {
+
+using Bgra = std::array<int, 4>;
+
+// A BGRA image whose red is x and green is y (both mod 256), blue 7, alpha 255.
+inline void MakeGradient(CRowIteratorBands& image, int width, int height) {
+  image.CreateBGRA(width, height).GetCode();
+  for (int y = 0; y < height; ++y) {
+    BYTE* row = image.LockRowPointer(y, 0, -1);
+    for (int x = 0; x < width; ++x) {
+      row[4 * x + 0] = 7;
+      row[4 * x + 1] = BYTE(y);
+      row[4 * x + 2] = BYTE(x);
+      row[4 * x + 3] = 255;
+    }
+    image.UnlockRow(y);
+  }
+}
+
+inline Bgra PixelAt(CRowIteratorBands& image, int x, int y) {
+  const BYTE* row = image.LockRowPointer(y, x, 1);
+  Bgra pixel{row[0], row[1], row[2], row[3]};
+  image.UnlockRow(y);
+  return pixel;
+}
+
+}  // namespace testing_images
+}  // namespace corvel
