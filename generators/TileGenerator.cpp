@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "generators/TileWorker.h"
+
 namespace corvel {
 
 void TileGenerator::SetSeamCurves(double k0, double k1, double k2) {
@@ -37,23 +39,6 @@ void TileGenerator::PrepareLattice() {
   SetAnchor();
 }
 
-Point2D TileGenerator::LatticeToPlane(double u, double v) const {
-  return detM == 0 ? Point2D(u, v) : matM.Apply(u, v);
-}
-
-Point2D TileGenerator::PlaneToLattice(double x, double y) const {
-  return detM == 0 ? Point2D(x, y) : invM.Apply(x, y);
-}
-
-Point2D TileGenerator::LatticeToSource(double u, double v) const {
-  return detN == 0 ? Point2D(u, v) : matN.Apply(u, v);
-}
-
-Point2D TileGenerator::WrapToCell(int x, int y) const {
-  Point2D uv = PlaneToLattice(x, y);
-  return LatticeToPlane(uv.x - std::floor(uv.x), uv.y - std::floor(uv.y));
-}
-
 RECT TileGenerator::CellBounds() const {
   const LONG zero = 0, sx = basisA.x + basisB.x, sy = basisA.y + basisB.y;
   return {std::min({zero, basisA.x, basisB.x, sx}), std::min({zero, basisA.y, basisB.y, sy}),
@@ -63,6 +48,16 @@ RECT TileGenerator::CellBounds() const {
 Point2D TileGenerator::MapPoint(const Point2D& p) const {
   const Point2D uv = PlaneToLattice(p.x, p.y);
   return LatticeToPlane(uv.x, uv.y) + origin;
+}
+
+int TileGenerator::Generate(CProgressMeter* meter) {
+  PrepareLattice();
+  return RunTileWorker(*this, meter, [this](int x, int y, SamplePlan& plan) {
+    const Point2D p = WrapToCell(x, y);
+    const Point2D q = MapPoint(p);
+    const Point2D uv = PlaneToLattice(q.x, q.y);
+    plan.Single(LatticeToSource(uv.x, uv.y));
+  });
 }
 
 void TileGenerator::ComputeOriginFromLattice() {

@@ -3,6 +3,8 @@
 // feather fractions. Lattice coordinates: the plane point u A + v B; the cell is 0 <= u, v < 1,
 // and the same (u, v) on the source is u C + v D.
 #pragma once
+#include <cmath>
+
 #include "core/CoreResult.h"
 #include "core/RowIteratorBands.h"
 #include "generators/Geometry.h"
@@ -34,8 +36,9 @@ class TileGenerator {
                                     const RECT& area);
   // The group's fold of a point of the cell; the base's folds nothing and adds origin.
   virtual Point2D MapPoint(const Point2D& p) const;
-  // Renders the tile into workImage: 0, or 100 when the meter asked to stop.
-  virtual int Generate(CProgressMeter* meter) = 0;
+  // Renders the tile into workImage: 0, 100 when the meter asked to stop, or the core code of
+  // a failed set-up. The base's worker samples each pixel once at its fold (MapPoint).
+  virtual int Generate(CProgressMeter* meter);
   // Sets origin to where the tile starts in workImage once Generate is done.
   virtual void ComputeOrigin() {}
   // All three fractions from a percentage.
@@ -46,11 +49,14 @@ class TileGenerator {
   void PrepareLattice();
 
   // With a determinant of exactly 0 each returns its input unchanged.
-  Point2D LatticeToPlane(double u, double v) const;
-  Point2D PlaneToLattice(double x, double y) const;
-  Point2D LatticeToSource(double u, double v) const;
+  Point2D LatticeToPlane(double u, double v) const { return detM == 0 ? Point2D(u, v) : matM.Apply(u, v); }
+  Point2D PlaneToLattice(double x, double y) const { return detM == 0 ? Point2D(x, y) : invM.Apply(x, y); }
+  Point2D LatticeToSource(double u, double v) const { return detN == 0 ? Point2D(u, v) : matN.Apply(u, v); }
   // The point of the base cell equivalent to pixel (x, y).
-  Point2D WrapToCell(int x, int y) const;
+  Point2D WrapToCell(int x, int y) const {
+    const Point2D uv = PlaneToLattice(x, y);
+    return LatticeToPlane(uv.x - std::floor(uv.x), uv.y - std::floor(uv.y));
+  }
   // The bounding box of the cell A, B.
   RECT CellBounds() const;
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/ProgressMeter.h"
@@ -13,15 +14,6 @@ namespace {
 using testing_images::Bgra;
 using testing_images::MakeGradient;
 using testing_images::PixelAt;
-
-// The base alone: the lattice arithmetic and the source area need no group.
-struct BareGenerator : TileGenerator {
-  int Generate(CProgressMeter*) override { return 0; }
-};
-
-struct BareCM : CMGenerator {
-  int Generate(CProgressMeter*) override { return 0; }
-};
 
 void SetLattice(TileGenerator& g, POINT a, POINT b) {
   g.basisA = g.basisC = a;
@@ -41,7 +33,7 @@ TEST(TileGenerator, CellBoundsIsTheBoxOfTheParallelogram) {
       {{0, 0}, {0, 0}, {0, 0, 0, 0}},
   };
   for (const Case& c : cases) {
-    BareGenerator g;
+    TileGenerator g;
     SetLattice(g, c.a, c.b);
     RECT r = g.CellBounds();
     EXPECT_EQ(r.left, c.bounds.left);
@@ -52,7 +44,7 @@ TEST(TileGenerator, CellBoundsIsTheBoxOfTheParallelogram) {
 }
 
 TEST(TileGenerator, LatticeConversionsAreInverse) {
-  BareGenerator g;
+  TileGenerator g;
   SetLattice(g, {40, 10}, {-10, 30});
   EXPECT_DOUBLE_EQ(g.detM, 1300);
   for (double u : {-1.5, 0.0, 0.25, 0.9}) {
@@ -68,7 +60,7 @@ TEST(TileGenerator, LatticeConversionsAreInverse) {
 }
 
 TEST(TileGenerator, AZeroDeterminantLeavesPointsAsTheyAre) {
-  BareGenerator g;
+  TileGenerator g;
   SetLattice(g, {0, 0}, {0, 0});
   for (Point2D p : {g.PlaneToLattice(3, 4), g.LatticeToPlane(3, 4), g.LatticeToSource(3, 4)}) {
     EXPECT_EQ(p.x, 3);
@@ -80,7 +72,7 @@ TEST(TileGenerator, AZeroDeterminantLeavesPointsAsTheyAre) {
 }
 
 TEST(TileGenerator, WrapToCellMovesByWholeLatticeVectors) {
-  BareGenerator g;
+  TileGenerator g;
   SetLattice(g, {100, 0}, {0, 50});
   Point2D p = g.WrapToCell(150, 10);
   EXPECT_NEAR(p.x, 50, 1e-9);
@@ -106,7 +98,7 @@ TEST(TileGenerator, WrapToCellMovesByWholeLatticeVectors) {
 }
 
 TEST(TileGenerator, BaseFoldOnlyAddsTheOrigin) {
-  BareGenerator g;
+  TileGenerator g;
   SetLattice(g, {40, 10}, {-10, 30});
   g.origin.Set(5, -3);
   Point2D q = g.MapPoint({12.5, 7});
@@ -115,7 +107,7 @@ TEST(TileGenerator, BaseFoldOnlyAddsTheOrigin) {
 }
 
 TEST(CMGenerator, FoldsAcrossTheCellDiagonal) {
-  BareCM g;
+  CMGenerator g;
   SetLattice(g, {40, 10}, {-10, 30});
   g.origin.Set(100, 100);  // the CM fold adds no origin
   struct Case {
@@ -137,7 +129,7 @@ TEST(CMGenerator, FoldsAcrossTheCellDiagonal) {
 TEST(TakeSourceArea, CopiesTheAreaWithInclusiveEdgesAndPlacesTheAnchor) {
   CRowIteratorBands source;
   MakeGradient(source, 40, 40);
-  BareGenerator g;
+  TileGenerator g;
   ASSERT_EQ(g.TakeSourceArea(source, 15, 25, 0, RECT{10, 20, 19, 29}).GetCode(), keErrorNone);
   EXPECT_EQ(g.workImage.Width(), 10);
   EXPECT_EQ(g.workImage.Height(), 10);
@@ -151,7 +143,7 @@ TEST(TakeSourceArea, CopiesTheAreaWithInclusiveEdgesAndPlacesTheAnchor) {
 TEST(TakeSourceArea, OutsideTheSourceRepeatsTheNearestEdgePixel) {
   CRowIteratorBands source;
   MakeGradient(source, 8, 6);
-  BareGenerator g;
+  TileGenerator g;
   ASSERT_EQ(g.TakeSourceArea(source, 0, 0, 0, RECT{-3, -2, 10, 7}).GetCode(), keErrorNone);
   ASSERT_EQ(g.workImage.Width(), 14);
   ASSERT_EQ(g.workImage.Height(), 10);
@@ -175,7 +167,7 @@ TEST(TakeSourceArea, ConvertsOtherFormatsAndLeavesTheSourceViewAlone) {
     for (int x = 0; x < 4; ++x) row[x] = BYTE(10 * x + y);
     source.UnlockRow(y);
   }
-  BareGenerator g;
+  TileGenerator g;
   ASSERT_EQ(g.TakeSourceArea(source, 0, 0, 0, RECT{1, 1, 2, 2}).GetCode(), keErrorNone);
   EXPECT_EQ(PixelAt(g.workImage, 1, 0), (Bgra{21, 21, 21, 255}));
   EXPECT_EQ(source.GetFormat(), keFormatGrey);
@@ -184,9 +176,36 @@ TEST(TakeSourceArea, ConvertsOtherFormatsAndLeavesTheSourceViewAlone) {
 TEST(TakeSourceArea, RefusesAnEmptyAreaAndAnEmptySource) {
   CRowIteratorBands source, none;
   MakeGradient(source, 8, 8);
-  BareGenerator g;
+  TileGenerator g;
   EXPECT_EQ(g.TakeSourceArea(source, 0, 0, 0, RECT{5, 0, 4, 3}).GetCode(), keErrorBadArgument);
   EXPECT_EQ(g.TakeSourceArea(none, 0, 0, 0, RECT{0, 0, 3, 3}).GetCode(), keErrorNotCreated);
+}
+
+}  // namespace
+}  // namespace corvel
+
+namespace corvel {
+namespace {
+
+TEST(TileGenerator, GenericWorkerSamplesTheFoldOfEveryPixel) {
+  // The CM fold through the base's worker: a square cell mirrored across its diagonal.
+  CRowIteratorBands source;
+  MakeGradient(source, 100, 100);
+  CMGenerator g;
+  ASSERT_EQ(g.TakeSourceArea(source, 20, 30, 0, RECT{0, 0, 99, 99}).GetCode(), keErrorNone);
+  SetLattice(g, {40, 0}, {0, 40});
+  ASSERT_EQ(g.Generate(nullptr), 0);
+  ASSERT_EQ(g.workImage.Width(), 41);
+  ASSERT_EQ(g.workImage.Height(), 41);
+  // Positions truncate to 1/256 pixel, so a point a hair short of a pixel may read one less.
+  for (int y = 0; y < 40; ++y) {
+    for (int x = 0; x < 40; ++x) {
+      const int u = std::max(x, y), v = std::min(x, y);
+      const Bgra pixel = PixelAt(g.workImage, x, y);
+      EXPECT_NEAR(pixel[1], 30 + v, 1) << x << "," << y;
+      EXPECT_NEAR(pixel[2], 20 + u, 1) << x << "," << y;
+    }
+  }
 }
 
 }  // namespace

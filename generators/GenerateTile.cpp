@@ -1,0 +1,142 @@
+#include "generators/GenerateTile.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "core/ProgressMeter.h"
+#include "generators/P1Generator.h"
+#include "generators/P2Generator.h"
+#include "generators/RectangularPeriod.h"
+#include "generators/TileLattice.h"
+#include "generators/TileWorker.h"
+#include "rowops/ImageSampler.h"
+
+namespace corvel {
+
+namespace {
+
+// Longer sides than this are cut to 16000: a safeguard against absurd tiles.
+constexpr int kLongestSide = 32000;
+constexpr int kCutSide = 16000;
+
+long long Determinant(POINT a, POINT b) { return static_cast<long long>(a.x) * b.y - static_cast<long long>(b.x) * a.y; }
+
+CoreResult BlankTile(CRowIteratorBands& destination, int width, int height) {
+  CoreResult result = destination.CreateBGRA(width, height);
+  if (result.GetCode() != keErrorNone) return result;
+  return keErrorStopped;
+}
+
+}  // namespace
+
+std::unique_ptr<TileGenerator> CreateTileGenerator(int method) {
+  switch (method) {
+    case keTilingP1:
+      return std::make_unique<P1Generator>();
+    case keTilingP2:
+      return std::make_unique<P2Generator>();
+    default:
+      return nullptr;
+  }
+}
+
+long long LatticeRemainder(long long a, long long det) {
+  long long r = a % det;
+  if (a != 0 && (a < 0) != (det < 0)) r += det;
+  return r;
+}
+
+int GeneratedTile::RepeatTile(CProgressMeter* meter) {
+  CProgressMeter rows(meter);
+  rows.SetUnitCount(size_.y);
+  if (size_.x <= 0 || size_.y <= 0) return 0;
+  const TileGenerator& generator = *lattice_.generator;
+  ImageSampler sampler;
+  if (sampler.Init(lattice_.generator->workImage, keInterpolationBilinear, keEdgeFill, 0, false) != 4)
+    return keErrorNotCreated;
+  const POINT a = lattice_.basisA, b = lattice_.basisB;
+  const long long det = Determinant(a, b);
+  if (det == 0) return keErrorBadArgument;
+  const double ox = RoundToInt(256 * generator.origin.x), oy = RoundToInt(256 * generator.origin.y);
+  const Point2D eA = Point2D(a) * 256 / double(det), eB = Point2D(b) * 256 / double(det);
+  std::vector<std::int32_t> positions(2 * std::size_t(size_.x));
+
+  image.ClearRowCursor();
+  for (int y = 0; y < size_.y; ++y) {
+    // Lattice coordinates times det, stepped in integers along the row.
+    long long u = -static_cast<long long>(y) * b.x, v = static_cast<long long>(y) * a.x;
+    for (int x = 0; x < size_.x; ++x) {
+      u += b.y;
+      v -= a.y;
+      const double i = double(LatticeRemainder(u, det)), j = double(LatticeRemainder(v, det));
+      positions[2 * x] = SaturatedTrunc(ox + i * eA.x + j * eB.x);
+      positions[2 * x + 1] = SaturatedTrunc(oy + i * eA.y + j * eB.y);
+    }
+    sampler.SampleRow(image.LockRowPointer(y, 0, -1), positions.data(), size_.x);
+    image.UnlockRow(y);
+    if (rows.StepAndTestAbort(1) != 0) return keErrorStopped;
+  }
+  return 0;
+}
+
+CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileShape& shape,
+                        CRowIteratorBands& destination) {
+  const keFormat format = source.GetFormat();
+  if (format < keFormatGrey || format > keFormatBGRA) return keErrorBadArgument;
+  if (shape.method < 0 || shape.method >= keTilingMethodCount) return keErrorBadArgument;
+  std::unique_ptr<TileGenerator> generator = CreateTileGenerator(shape.method);
+  if (!generator) return keErrorFormatNotSupported;
+  const TileLattice lattice = BuildTileLattice(shape.method, shape.p0, shape.p1, shape.p2, shape.centre);
+  if (Determinant(lattice.basisA, lattice.basisB) == 0) return keErrorBadArgument;
+  if (lattice.negateK0) shape.seamK0 = -shape.seamK0;
+  if (lattice.negateK1) shape.seamK1 = -shape.seamK1;
+
+  // The source lattice turns with the shape; the tile's own lattice stays upright.
+  TileGenerator& g = *generator;
+  POINT anchor = lattice.anchor;
+  RotateIntPointDegrees(shape.angle, shape.centre.x, shape.centre.y, anchor);
+  g.basisC = lattice.basisA;
+  g.basisD = lattice.basisB;
+  if (shape.angle != 0) {
+    RotateIntPointDegrees(shape.angle, 0, 0, g.basisC);
+    RotateIntPointDegrees(shape.angle, 0, 0, g.basisD);
+  }
+  if (lattice.anchorBelowD) anchor = {anchor.x - g.basisD.x, anchor.y - g.basisD.y};
+  g.SetSeamCurves(shape.seamK0, shape.seamK1, shape.seamK2);
+  g.basisA = lattice.basisA;
+  g.basisB = lattice.basisB;
+  g.PrepareLattice();
+  CoreResult result = g.TakeSourceArea(source, anchor.x, anchor.y, shape.feather, shape.area);
+  if (result.GetCode() != keErrorNone) return result;
+  g.SetFeather(shape.feather);
+
+  CProgressMeter steps(meter);
+  steps.SetStepCount(lattice.repeats ? 2 : 1);
+  int code = g.Generate(&steps);
+  if (code != 0 && code != keErrorStopped) return code;
+
+  // One period of the lattice the cell was generated on (shrunk by the feather).
+  if (Determinant(g.basisA, g.basisB) == 0) return keErrorBadArgument;
+  const POINT period = RectangularPeriod(g.basisA, g.basisB);
+  if (!lattice.repeats) {
+    const int width = std::min<int>(period.x, g.workImage.Width());
+    const int height = std::min<int>(period.y, g.workImage.Height());
+    if (code == keErrorStopped) return BlankTile(destination, width, height);
+    CRowIteratorBands cell;
+    result = cell.CreateSubView(g.workImage, 0, 0, width, height);
+    if (result.GetCode() != keErrorNone) return result;
+    return destination.CreateCopy(cell);
+  }
+  const int width = period.x > kLongestSide ? kCutSide : period.x;
+  const int height = period.y > kLongestSide ? kCutSide : period.y;
+  if (code == keErrorStopped) return BlankTile(destination, width, height);
+  GeneratedTile tile(width, height, LatticeRecord{g.basisA, g.basisB, &g});
+  result = tile.Create();
+  if (result.GetCode() != keErrorNone) return result;
+  code = tile.RepeatTile(&steps);
+  if (code == keErrorStopped) return BlankTile(destination, width, height);
+  if (code != 0) return code;
+  return destination.CreateCopy(tile.image);
+}
+
+}  // namespace corvel

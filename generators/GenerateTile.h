@@ -1,0 +1,65 @@
+// The one entry into the tile generators: a seamless tile of one of the 17 plane symmetry
+// groups from a picked area of an image.
+#pragma once
+#include <memory>
+
+#include "core/CoreResult.h"
+#include "core/RowIteratorBands.h"
+#include "generators/TileGenerator.h"
+#include "platform/win32/types.h"
+
+namespace corvel {
+
+class CProgressMeter;
+
+// The tile shape as the user placed it, in source pixels.
+struct TileShape {
+  int method = 0;  // keTilingMethod
+  POINT p0{0, 0}, p1{0, 0}, p2{0, 0};
+  POINT centre{0, 0};  // of the rotation
+  // Seam amplitudes; "P1" negates k0 and k1 here when it flips its lattice.
+  double seamK0 = 0, seamK1 = 0, seamK2 = 0;
+  int angle = 0;       // whole degrees
+  double feather = 0;  // percent, 0..100
+  RECT area{0, 0, 0, 0};  // right and bottom inclusive
+};
+
+// Fills destination with a tile of exactly one period of the group's lattice. The source must
+// be presented as grey, grey with alpha, BGR or BGRA and is left as it is. Errors: 101 for
+// another format, a method outside 0..16 or a degenerate lattice, 120 for a method whose
+// generator this build lacks, 100 when the meter asked to stop (destination then a blank
+// image of the tile's size), and what creating the images answered. Otherwise destination
+// is untouched.
+CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileShape& shape,
+                        CRowIteratorBands& destination);
+
+// The generator of a tiling method, or none where this build has no generator for it.
+std::unique_ptr<TileGenerator> CreateTileGenerator(int method);
+
+// The lattice a generated cell repeats along.
+struct LatticeRecord {
+  POINT basisA{0, 0}, basisB{0, 0};
+  TileGenerator* generator = nullptr;  // not owned
+};
+
+// A tile of size W x H filled by repeating the generator's cell along its lattice.
+class GeneratedTile {
+ public:
+  GeneratedTile(int width, int height, const LatticeRecord& lattice) : size_{width, height}, lattice_(lattice) {}
+
+  CoreResult Create() { return image.CreateBGRA(size_.x, size_.y); }
+  // Fills the image row by row from the generator's workImage: 0, or 100 when stopped.
+  int RepeatTile(CProgressMeter* meter);
+
+  CRowIteratorBands image;
+
+ private:
+  POINT size_;
+  LatticeRecord lattice_;
+};
+
+// a modulo det with the sign of det, as the tile repetition uses it; an exact multiple of det
+// of the other sign gives det itself (one whole period) rather than 0.
+long long LatticeRemainder(long long a, long long det);
+
+}  // namespace corvel
