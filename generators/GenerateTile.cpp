@@ -18,6 +18,15 @@ namespace {
 // Longer sides than this are cut to 16000: a safeguard against absurd tiles.
 constexpr int kLongestSide = 32000;
 constexpr int kCutSide = 16000;
+// Picked points lie on or near an image; far beyond, the lattice arithmetic would overflow.
+constexpr LONG kFarthestPoint = 1 << 24;
+
+bool IsNear(POINT p) { return p.x >= -kFarthestPoint && p.x <= kFarthestPoint && p.y >= -kFarthestPoint && p.y <= kFarthestPoint; }
+
+bool IsSound(const TileShape& shape) {
+  return shape.method >= 0 && shape.method < keTilingMethodCount && shape.feather >= 0 && shape.feather <= 100 &&
+         IsNear(shape.p0) && IsNear(shape.p1) && IsNear(shape.p2) && IsNear(shape.centre);
+}
 
 long long Determinant(POINT a, POINT b) { return static_cast<long long>(a.x) * b.y - static_cast<long long>(b.x) * a.y; }
 
@@ -83,7 +92,7 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
                         CRowIteratorBands& destination) {
   const keFormat format = source.GetFormat();
   if (format < keFormatGrey || format > keFormatBGRA) return keErrorBadArgument;
-  if (shape.method < 0 || shape.method >= keTilingMethodCount) return keErrorBadArgument;
+  if (!IsSound(shape)) return keErrorBadArgument;
   std::unique_ptr<TileGenerator> generator = CreateTileGenerator(shape.method);
   if (!generator) return keErrorFormatNotSupported;
   const TileLattice lattice = BuildTileLattice(shape.method, shape.p0, shape.p1, shape.p2, shape.centre);

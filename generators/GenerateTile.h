@@ -26,7 +26,8 @@ struct TileShape {
 
 // Fills destination with a tile of exactly one period of the group's lattice. The source must
 // be presented as grey, grey with alpha, BGR or BGRA and is left as it is. Errors: 101 for
-// another format, a method outside 0..16 or a degenerate lattice, 120 for a method whose
+// another format, a method outside 0..16, a feather outside 0..100, points more than 2^24
+// pixels out or a degenerate lattice, 120 for a method whose
 // generator this build lacks, 100 when the meter asked to stop (destination then a blank
 // image of the tile's size), and what creating the images answered. Otherwise destination
 // is untouched.

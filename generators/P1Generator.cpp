@@ -14,7 +14,7 @@ constexpr double kSqrt2 = 1.4142135623730951;
 // stays, one within 1e-6 of 1 loses 1. Values further out than one cell are first reduced by
 // whole cells, which gives what repeated steps would.
 inline double WrapOnce(double t) {
-  if (!(t >= -1 && t <= 2 - 1e-6)) t -= std::floor(t);
+  if (!(t >= -1 && t <= 2 - 1e-6)) t -= FloorOf(t);
   if (t <= -1e-6) t += 1;
   if (t > 1 - 1e-6) t -= 1;
   return t;

@@ -24,7 +24,7 @@ enum Region { kInside, kLeftBand, kBottomBand, kDiagonalBand, kLeftBottom, kLeft
 
 }  // namespace
 
-Point2D P2Generator::Fold(const Point2D& p) const {
+inline Point2D P2Generator::Fold(const Point2D& p) const {
   Point2D uv = PlaneToLattice(p.x, p.y);
   if (1 - uv.x < uv.y) uv = uv.HalfTurn({0.5, 0.5});
   return LatticeToPlane(uv.x, uv.y);
@@ -45,6 +45,8 @@ int P2Generator::Generate(CProgressMeter* meter) {
   PrepareLattice();
   const double f1 = feather1, f2 = feather2;
   const double hu = f1 / 2, hv = f2 / 2;
+  // The seam curves run between the bands at both ends of their seam.
+  const double seamScaleU = 1 / (1 - 2 * f1), seamScaleV = 1 / (1 - 2 * f2);
   // Samples sit half a feather into the source cell; the turn centres carry the same inset.
   auto source = [&](double u, double v) { return LatticeToSource(u + hu, v + hv); };
   const Point2D z00 = source(0, 0), zCentre = source(0.5, 0.5), zLeft = source(0, 0.5), zBottom = source(0.5, 0),
@@ -75,7 +77,7 @@ int P2Generator::Generate(CProgressMeter* meter) {
     const Point2D folded = PlaneToLattice(q.x, q.y);
     double u = Clamp01(folded.x), v = Clamp01(folded.y);
 
-    const double su = Clamp01((u - f1) / (1 - 2 * f1)), sv = Clamp01((v - f2) / (1 - 2 * f2));
+    const double su = Clamp01((u - f1) * seamScaleU), sv = Clamp01((v - f2) * seamScaleV);
     double d0 = (1 - 2 * f2) * SeamCurve(sv, seamK0);
     double d1 = (1 - 2 * f1) * SeamCurve(sv, seamK1);
     double d2 = (1 - 2 * f2) * SeamCurve(su, seamK2);

@@ -14,6 +14,13 @@ namespace corvel {
 
 class CProgressMeter;
 
+// floor without a library call on processors without a rounding instruction.
+inline double FloorOf(double t) {
+  if (!(t > -1e15 && t < 1e15)) return std::floor(t);
+  const double truncated = static_cast<double>(static_cast<long long>(t));
+  return truncated > t ? truncated - 1 : truncated;
+}
+
 // A 2 x 2 matrix of doubles, row by row; columns are the two lattice vectors.
 struct LatticeMatrix {
   double m00 = 0, m01 = 0, m10 = 0, m11 = 0;
@@ -55,7 +62,7 @@ class TileGenerator {
   // The point of the base cell equivalent to pixel (x, y).
   Point2D WrapToCell(int x, int y) const {
     const Point2D uv = PlaneToLattice(x, y);
-    return LatticeToPlane(uv.x - std::floor(uv.x), uv.y - std::floor(uv.y));
+    return LatticeToPlane(uv.x - FloorOf(uv.x), uv.y - FloorOf(uv.y));
   }
   // The bounding box of the cell A, B.
   RECT CellBounds() const;

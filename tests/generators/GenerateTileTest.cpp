@@ -252,7 +252,11 @@ TEST(GenerateTile, RefusesWhatItCannotMake) {
     POINT b;
     int width;
     std::int32_t code;
+    double feather = 0;
   } cases[] = {
+      {keTilingP1, {0, 30}, 40, keErrorBadArgument, -1},
+      {keTilingP2, {0, 30}, 40, keErrorBadArgument, 100.5},
+      {keTilingP1, {0, 1 << 30}, 40, keErrorBadArgument},
       {-1, {0, 30}, 40, keErrorBadArgument},
       {keTilingMethodCount, {0, 30}, 40, keErrorBadArgument},
       {keTilingPM, {0, 30}, 40, keErrorFormatNotSupported},  // generators still to come
@@ -261,7 +265,7 @@ TEST(GenerateTile, RefusesWhatItCannotMake) {
       {keTilingP2, {20, 0}, 40, keErrorBadArgument},
   };
   for (const Case& c : cases) {
-    TileShape shape = Shape(c.method, c.width, c.b);
+    TileShape shape = Shape(c.method, c.width, c.b, c.feather);
     EXPECT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), c.code) << c.method;
     EXPECT_FALSE(CRowIteratorBands::IsValid(&tile));
   }
