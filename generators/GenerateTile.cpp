@@ -49,10 +49,13 @@ std::unique_ptr<TileGenerator> CreateTileGenerator(int method) {
   }
 }
 
-long long LatticeRemainder(long long a, long long det) {
-  long long r = a % det;
-  if (a != 0 && (a < 0) != (det < 0)) r += det;
-  return r;
+LatticeStepper::LatticeStepper(long long start, long long step, long long det)
+    : value_(start), step_(step), det_(det), stepRemainder_(FloorRemainder(step, det)),
+      remainder_(FloorRemainder(start, det)) {}
+
+long long LatticeStepper::FloorRemainder(long long a, long long det) {
+  const long long r = a % det;
+  return r != 0 && (r < 0) != (det < 0) ? r + det : r;
 }
 
 int GeneratedTile::RepeatTile(CProgressMeter* meter) {
@@ -72,12 +75,11 @@ int GeneratedTile::RepeatTile(CProgressMeter* meter) {
 
   image.ClearRowCursor();
   for (int y = 0; y < size_.y; ++y) {
-    // Lattice coordinates times det, stepped in integers along the row.
-    long long u = -static_cast<long long>(y) * b.x, v = static_cast<long long>(y) * a.x;
+    // Lattice coordinates times det, stepped in integers along the row; the remainders follow
+    // by one correction a step, as each step is below det once reduced.
+    LatticeStepper u(-static_cast<long long>(y) * b.x, b.y, det), v(static_cast<long long>(y) * a.x, -a.y, det);
     for (int x = 0; x < size_.x; ++x) {
-      u += b.y;
-      v -= a.y;
-      const double i = double(LatticeRemainder(u, det)), j = double(LatticeRemainder(v, det));
+      const double i = double(u.Next()), j = double(v.Next());
       positions[2 * x] = SaturatedTrunc(ox + i * eA.x + j * eB.x);
       positions[2 * x + 1] = SaturatedTrunc(oy + i * eA.y + j * eB.y);
     }

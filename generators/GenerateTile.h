@@ -59,8 +59,25 @@ class GeneratedTile {
   LatticeRecord lattice_;
 };
 
-// a modulo det with the sign of det, as the tile repetition uses it; an exact multiple of det
-// of the other sign gives det itself (one whole period) rather than 0.
-long long LatticeRemainder(long long a, long long det);
+// The remainders of start + k step (k = 1, 2, ...) modulo det, with the sign of det, one per
+// call and without a division. An exact multiple of det of the other sign than det gives det,
+// one whole period, rather than 0. det must not be 0.
+class LatticeStepper {
+ public:
+  LatticeStepper(long long start, long long step, long long det);
+
+  long long Next() {
+    value_ += step_;
+    remainder_ += stepRemainder_;
+    if (det_ > 0 ? remainder_ >= det_ : remainder_ <= det_) remainder_ -= det_;
+    if (remainder_ == 0 && value_ != 0 && (value_ < 0) != (det_ < 0)) return det_;
+    return remainder_;
+  }
+
+ private:
+  static long long FloorRemainder(long long a, long long det);
+
+  long long value_, step_, det_, stepRemainder_, remainder_;
+};
 
 }  // namespace corvel

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "generators/GenerateTile.h"
 #include "generators/TileLattice.h"
 
@@ -79,14 +81,23 @@ TEST(BuildTileLattice, SingleCases) {
   EXPECT_TRUE(Same(p3ml.anchor, {0, 0}));
 }
 
-TEST(LatticeRemainder, TakesTheSignOfTheDeterminant) {
+TEST(LatticeStepper, RemaindersTakeTheSignOfTheDeterminant) {
   struct Case {
-    long long a, det, remainder;
+    long long start, step, det;
+    std::vector<long long> remainders;
   } cases[] = {
-      {7, 5, 2}, {-7, 5, 3}, {10, 5, 0}, {-10, 5, 5}, {0, 5, 0},
-      {7, -5, -3}, {-7, -5, -2}, {10, -5, -5}, {-10, -5, 0}, {0, -5, 0},
+      // -7 gives 3; -10, a whole period, gives 5 rather than 0.
+      {-12, 1, 5, {4, 5, 1, 2, 3, 4, 5, 1, 2, 3, 4, 0, 1, 2, 3, 4, 0}},
+      {-14, 7, 5, {3, 0, 2, 4}},  // steps longer than det
+      {12, -1, -5, {-4, -5, -1, -2, -3, -4, -5, -1, -2, -3, -4, 0, -1, -2, -3, -4, 0}},
+      {2, -3, -5, {-1, -4, -2, 0, -3}},
   };
-  for (const Case& c : cases) EXPECT_EQ(LatticeRemainder(c.a, c.det), c.remainder) << c.a << " mod " << c.det;
+  for (const Case& c : cases) {
+    LatticeStepper stepper(c.start, c.step, c.det);
+    std::vector<long long> remainders;
+    for (std::size_t k = 0; k < c.remainders.size(); ++k) remainders.push_back(stepper.Next());
+    EXPECT_EQ(remainders, c.remainders) << c.start << " by " << c.step << " mod " << c.det;
+  }
 }
 
 }  // namespace
