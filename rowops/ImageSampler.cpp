@@ -75,6 +75,11 @@ int ImageSampler::Setup(std::unique_ptr<TiledImage> adapter, int interpolation, 
   }
   resampler_ = CreateResampler(interpolation, format, edgeMode, resamplerColour);
   adapter_ = std::move(adapter);
+  cursor_.reset(new (std::nothrow) TileCursor(*adapter_));
+  if (!cursor_) {
+    Reset();
+    return 0;
+  }
   interpolation_ = interpolation;
   invert_ = invert;
   channelCount_ = CPixelFormat(format).GetChannelCount();
@@ -86,6 +91,7 @@ void ImageSampler::Reset() {
   copyContext_.Unbind();
   copyFormat_ = keFormatNone;
   resampler_.reset();
+  cursor_.reset();  // unlocks its tile while the adapter is still there
   adapter_.reset();
   positions_.reset();
   positionCapacity_ = 0;
@@ -112,7 +118,7 @@ void ImageSampler::Invert(void* dst, int count) const {
 int ImageSampler::SampleRaw(void* dst, const std::int32_t* positions, int count) {
   if (!IsReady()) return keErrorNotCreated;
   const PixelBlock block{adapter_->GetFormat(), count, 1, static_cast<BYTE*>(dst), 0};
-  resampler_->SampleRow(block, positions, *adapter_);
+  resampler_->SampleRow(block, positions, *adapter_, cursor_.get());
   return 0;
 }
 

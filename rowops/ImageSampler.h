@@ -1,7 +1,8 @@
 // ImageSampler: the one object through which the tile generators read source pixels at 24.8
 // fixed-point positions, and through which the canvas's image paint reads an image under a 3 x 3
 // transform. It wraps the image in a TiledImageAdapter, owns the resampler, applies the edge
-// mode, can invert every sampled byte and can hand the samples over in another format.
+// mode, can invert every sampled byte and can hand the samples over in another format. The tile
+// it read last stays locked until the next Init, Reset or its destruction.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -87,6 +88,8 @@ class ImageSampler {
 
   std::unique_ptr<Resampler> resampler_;
   std::unique_ptr<TiledImage> adapter_;
+  // The tile last read stays locked here between calls (generators sample one position a call).
+  std::unique_ptr<TileCursor> cursor_;
   int channelCount_ = 0;
   int bytesPerPixel_ = 0;
   const RGBQUAD* palette_ = nullptr;

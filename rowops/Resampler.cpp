@@ -2,12 +2,41 @@
 
 #include <cstring>
 #include <new>
+#include <optional>
 
 #include "core/ColorUtils.h"
 #include "rowops/detail/ResampleKernels.h"
 #include "rowops/detail/ResampleSimd.h"
 
 namespace corvel {
+
+bool TileCursor::HoldsRows(const int* rows, int count) const {
+  if (!locked_ || rect_.left > 0 || rect_.right < width_) return false;
+  for (int k = 0; k < count; ++k)
+    if (rows[k] < rect_.top || rows[k] >= rect_.bottom) return false;
+  return true;
+}
+
+bool TileCursor::MoveTo(int x0, int y0, int size) {
+  if (x0 < 0 || y0 < 0 || x0 + size > width_ || y0 + size > height_) return false;
+  Tile tile;
+  RECT rect;
+  if (image_.GetTileAt(POINT{x0, y0}, &tile).GetCode() != keErrorNone) return false;
+  if (image_.GetTileRect(tile, &rect).GetCode() != keErrorNone) return false;
+  if (x0 + size > rect.right || y0 + size > rect.bottom) return false;
+  Release();
+  if (image_.LockTile(tile, &block_).GetCode() != keErrorNone || !block_.bits) return false;
+  tile_ = tile;
+  rect_ = rect;
+  locked_ = true;
+  return true;
+}
+
+void TileCursor::Release() {
+  if (!locked_) return;
+  image_.UnlockTile(tile_).GetCode();
+  locked_ = false;
+}
 
 namespace {
 
@@ -27,67 +56,14 @@ constexpr std::array<CubicWeights, 256> MakeCubicWeightTable() {
 constexpr std::array<CubicWeights, 256> kCubicWeights = MakeCubicWeightTable();
 static_assert(kCubicWeights[0][1] == 256 && kCubicWeights[0][0] == 0 && kCubicWeights[0][2] == 0);
 
-// The locked tile that footprints are read from in place, kept from one position to the next.
-class TileCursor {
- public:
-  explicit TileCursor(TiledImage& image) : image_(image) {}
-  ~TileCursor() { Release(); }
-  TileCursor(const TileCursor&) = delete;
-  TileCursor& operator=(const TileCursor&) = delete;
-
-  // Every one of the rows lies in the locked tile, and the tile spans the image's width.
-  bool HoldsRows(const int* rows, int count) const {
-    if (!locked_ || rect_.left > 0 || rect_.right < image_.GetWidth()) return false;
-    for (int k = 0; k < count; ++k)
-      if (rows[k] < rect_.top || rows[k] >= rect_.bottom) return false;
-    return true;
-  }
-
-  // Locks the tile that holds the whole footprint; false when none does.
-  bool MoveTo(int x0, int y0, int size) {
-    if (x0 < 0 || y0 < 0 || x0 + size > image_.GetWidth() || y0 + size > image_.GetHeight()) return false;
-    Tile tile;
-    RECT rect;
-    if (image_.GetTileAt(POINT{x0, y0}, &tile).GetCode() != keErrorNone) return false;
-    if (image_.GetTileRect(tile, &rect).GetCode() != keErrorNone) return false;
-    if (x0 + size > rect.right || y0 + size > rect.bottom) return false;
-    Release();
-    if (image_.LockTile(tile, &block_).GetCode() != keErrorNone || !block_.bits) return false;
-    tile_ = tile;
-    rect_ = rect;
-    locked_ = true;
-    return true;
-  }
-
-  const std::uint8_t* At(int x, int y, int pixelBytes) const {
-    return block_.bits + (y - rect_.top) * block_.stride + std::intptr_t{x - rect_.left} * pixelBytes;
-  }
-  std::intptr_t Stride() const { return block_.stride; }
-  const RECT& Rect() const { return rect_; }
-  bool Locked() const { return locked_; }
-
-  void Release() {
-    if (!locked_) return;
-    image_.UnlockTile(tile_).GetCode();
-    locked_ = false;
-  }
-
- private:
-  TiledImage& image_;
-  Tile tile_{0, 0};
-  RECT rect_{0, 0, 0, 0};
-  PixelBlock block_;
-  bool locked_ = false;
-};
-
 // The positions whose footprint may touch the image, from the footprint's margins.
 struct AcceptedRange {
   std::int64_t xmin, ymin, xmax, ymax;
-  AcceptedRange(const TiledImage& image, int left, int top, int right, int bottom)
+  AcceptedRange(int width, int height, int left, int top, int right, int bottom)
       : xmin(-std::int64_t{right} * 256),
         ymin(-std::int64_t{bottom} * 256),
-        xmax((std::int64_t{image.GetWidth()} - left) * 256),
-        ymax((std::int64_t{image.GetHeight()} - top) * 256) {}
+        xmax((std::int64_t{width} - left) * 256),
+        ymax((std::int64_t{height} - top) * 256) {}
   bool Contains(std::int32_t x, std::int32_t y) const { return x >= xmin && x < xmax && y >= ymin && y < ymax; }
 };
 
@@ -115,23 +91,28 @@ int FoldTap(int v, int extent, int edgeMode) {
 // footprint (through the tiled transfer where the taps span tiles).
 // Kind gives kSize, the margins, Origin and Sample(out, p, stride, x, y).
 template <class Kind>
-void Drive(const Kind& kind, const PixelBlock& dst, const std::int32_t* positions, TiledImage& image, int edgeMode,
+void Drive(const Kind& kind, const PixelBlock& dst, const std::int32_t* positions, TileCursor& cursor, int edgeMode,
            const std::uint8_t* fillPixel) {
   constexpr int size = Kind::kSize;
   const int pixelBytes = kind.PixelBytes();
-  const int width = image.GetWidth(), height = image.GetHeight();
+  TiledImage& image = cursor.Image();
+  const int width = cursor.Width(), height = cursor.Height();
   alignas(16) std::uint8_t scratch[size * size * 16];
   PixelBlock footprint{dst.format, size, size, scratch, size * pixelBytes};
   const RECT footprintRect{0, 0, size, size};
-  const AcceptedRange range(image, Kind::kMargins[0], Kind::kMargins[1], Kind::kMargins[2], Kind::kMargins[3]);
+  const AcceptedRange range(width, height, Kind::kMargins[0], Kind::kMargins[1], Kind::kMargins[2], Kind::kMargins[3]);
   const bool foldable = edgeMode >= keEdgeWrap && edgeMode <= keEdgeMirror && width > 0 && height > 0;
-  TileCursor cursor(image);
   // The locked tile's pixels and the origins whose footprint lies in it, kept in locals: the
   // stores through out may alias anything, so members would be reloaded for every pixel.
   const std::uint8_t* tileBits = nullptr;
   std::intptr_t tileStride = 0;
   int left = 0, top = 0, lastX = -1, lastY = -1;
   auto takeTile = [&] {
+    if (!cursor.Locked()) {
+      lastX = lastY = -1;
+      left = top = 0;
+      return;
+    }
     const RECT& rect = cursor.Rect();
     tileBits = cursor.At(rect.left, rect.top, pixelBytes);
     tileStride = cursor.Stride();
@@ -140,6 +121,7 @@ void Drive(const Kind& kind, const PixelBlock& dst, const std::int32_t* position
     lastX = rect.right - size;
     lastY = rect.bottom - size;
   };
+  takeTile();  // a tile kept locked from the last call
   for (int r = 0; r < dst.height; ++r) {
     std::uint8_t* out = dst.bits + r * dst.stride;
     for (int i = 0; i < dst.width; ++i, out += pixelBytes, positions += 2) {
@@ -166,12 +148,7 @@ void Drive(const Kind& kind, const PixelBlock& dst, const std::int32_t* position
         gathered = xs[k] >= 0 && ys[k] >= 0;
       }
       if (gathered && !cursor.HoldsRows(ys, size)) gathered = cursor.MoveTo(0, ys[0], 1) && cursor.HoldsRows(ys, size);
-      if (cursor.Locked()) {
-        takeTile();
-      } else {
-        lastX = lastY = -1;
-        left = top = 0;
-      }
+      takeTile();
       if (gathered) {
         for (int k = 0; k < size; ++k)
           for (int l = 0; l < size; ++l)
@@ -219,13 +196,13 @@ struct BicubicKind {
   }
 };
 
-using Driver = void (*)(const PixelBlock& dst, const std::int32_t* positions, TiledImage& image, int edgeMode,
+using Driver = void (*)(const PixelBlock& dst, const std::int32_t* positions, TileCursor& cursor, int edgeMode,
                         const std::uint8_t* fillPixel);
 
 template <template <class> class KindOf, class Kernel>
-void DriveWith(const PixelBlock& dst, const std::int32_t* positions, TiledImage& image, int edgeMode,
+void DriveWith(const PixelBlock& dst, const std::int32_t* positions, TileCursor& cursor, int edgeMode,
                const std::uint8_t* fillPixel) {
-  Drive(KindOf<Kernel>{}, dst, positions, image, edgeMode, fillPixel);
+  Drive(KindOf<Kernel>{}, dst, positions, cursor, edgeMode, fillPixel);
 }
 
 Driver BilinearDriver(keFormat format) {
@@ -269,6 +246,13 @@ bool Matches(keFormat format, const PixelBlock& dst, const TiledImage& image) {
   return dst.format == format && image.GetFormat() == format && (dst.height <= 1 || dst.stride != 0);
 }
 
+// The caller's cursor when it keeps one over this image, else one for this call only.
+TileCursor& CursorFor(TiledImage& image, TileCursor* kept, std::optional<TileCursor>& local) {
+  if (kept && &kept->Image() == &image) return *kept;
+  local.emplace(image);
+  return *local;
+}
+
 bool IsPacked(keFormat format) { return format == keFormatIndex1 || format == keFormatIndex4; }
 
 // The fill colour as one pixel of the format; the float formats take up to 16 bytes.
@@ -286,8 +270,11 @@ class NearestResampler final : public Resampler {
  public:
   NearestResampler(keFormat format, int edgeMode, std::uint32_t fillColour)
       : Resampler(format, edgeMode, fillColour) {}
-  int SampleRow(const PixelBlock& dst, const std::int32_t* positions, TiledImage& image) const override {
+  int SampleRow(const PixelBlock& dst, const std::int32_t* positions, TiledImage& image,
+                TileCursor* kept) const override {
     if (!Matches(Format(), dst, image)) return keErrorBadArgument;
+    std::optional<TileCursor> local;
+    TileCursor& cursor = CursorFor(image, kept, local);
     const NearestKind kind{CPixelFormat(Format()).GetBitsPerPixel() / 8};
     FillPixel fill;
     if (EdgeMode() == keEdgeFill) {
@@ -302,7 +289,7 @@ class NearestResampler final : public Resampler {
         fill = MakeFillPixel(Format(), FillColour());
       }
     }
-    Drive(kind, dst, positions, image, EdgeMode(), fill.bytes);
+    Drive(kind, dst, positions, cursor, EdgeMode(), fill.bytes);
     return 0;
   }
 };
@@ -311,9 +298,12 @@ class DriverResampler final : public Resampler {
  public:
   DriverResampler(Driver driver, keFormat format, int edgeMode, std::uint32_t fillColour)
       : Resampler(format, edgeMode, fillColour), driver_(driver), fill_(MakeFillPixel(format, fillColour)) {}
-  int SampleRow(const PixelBlock& dst, const std::int32_t* positions, TiledImage& image) const override {
+  int SampleRow(const PixelBlock& dst, const std::int32_t* positions, TiledImage& image,
+                TileCursor* kept) const override {
     if (!Matches(Format(), dst, image)) return keErrorBadArgument;
-    if (driver_) driver_(dst, positions, image, EdgeMode(), fill_.bytes);
+    if (!driver_) return 0;
+    std::optional<TileCursor> local;
+    driver_(dst, positions, CursorFor(image, kept, local), EdgeMode(), fill_.bytes);
     return 0;
   }
 

@@ -19,13 +19,51 @@ enum keInterpolation : int {
   keInterpolationBicubic = 2,
 };
 
+// The tile that footprints are read from in place, kept locked from one position to the next;
+// a sampler keeps one across calls. The image must outlive it.
+class TileCursor {
+ public:
+  explicit TileCursor(TiledImage& image) : image_(image), width_(image.GetWidth()), height_(image.GetHeight()) {}
+  ~TileCursor() { Release(); }
+  TileCursor(const TileCursor&) = delete;
+  TileCursor& operator=(const TileCursor&) = delete;
+
+  // Locks the tile that holds the whole footprint of size x size pixels at (x0, y0); false when
+  // none does (the locked tile is then unchanged, or released when a lock failed).
+  bool MoveTo(int x0, int y0, int size);
+  // Every one of the rows lies in the locked tile, and the tile spans the image's width.
+  bool HoldsRows(const int* rows, int count) const;
+  void Release();
+
+  const std::uint8_t* At(int x, int y, int pixelBytes) const {
+    return block_.bits + (y - rect_.top) * block_.stride + std::intptr_t{x - rect_.left} * pixelBytes;
+  }
+  std::intptr_t Stride() const { return block_.stride; }
+  const RECT& Rect() const { return rect_; }
+  bool Locked() const { return locked_; }
+  TiledImage& Image() const { return image_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+
+ private:
+  TiledImage& image_;
+  int width_;
+  int height_;
+  Tile tile_{0, 0};
+  RECT rect_{0, 0, 0, 0};
+  PixelBlock block_;
+  bool locked_ = false;
+};
+
 class Resampler {
  public:
   virtual ~Resampler() = default;
   // Fills dst.height rows of dst.width pixels (row r at bits + r stride) from width x height
   // positions. Answers 0, or 101 (nothing sampled) when the block or the image is not in the
-  // resampler's format.
-  virtual int SampleRow(const PixelBlock& dst, const std::int32_t* positions, TiledImage& image) const = 0;
+  // resampler's format. With a cursor over the image, the tile it holds is used and the last
+  // one read stays locked in it; without one, every tile is unlocked before the call returns.
+  virtual int SampleRow(const PixelBlock& dst, const std::int32_t* positions, TiledImage& image,
+                        TileCursor* cursor = nullptr) const = 0;
 
   keFormat Format() const { return format_; }
   int EdgeMode() const { return edgeMode_; }

@@ -35,6 +35,26 @@ TEST(ImageSampler, DefaultsAndEmptyCalls) {
   EXPECT_EQ(out[0], 1);
 }
 
+// Generators sample one position a call: the band read last stays locked between calls and is
+// let go by Reset.
+TEST(ImageSampler, KeepsTheLastTileLockedBetweenCalls) {
+  CRowIteratorBands image;
+  MakeImage(image, 4, 300, keFormatBGRA, Noise);
+  const int created = image.GetBand(0)->lockCount;
+  ImageSampler sampler;
+  sampler.Init(image, keInterpolationBilinear, keEdgeClamp, 0, false);
+  std::uint8_t out[4];
+  const std::int32_t first[2] = {256, 256}, second[2] = {256, 200 * 256};
+  EXPECT_EQ(sampler.SampleRow(out, first, 1), 0);
+  EXPECT_EQ(image.GetBand(0)->lockCount, created + 1);
+  EXPECT_EQ(sampler.SampleRow(out, second, 1), 0);
+  EXPECT_EQ(image.GetBand(0)->lockCount, created);
+  EXPECT_EQ(image.GetBand(1)->lockCount, created + 1);
+  EXPECT_EQ(std::vector<std::uint8_t>(out, out + 4), ReadPixel(image, 1, 200));
+  sampler.Reset();
+  EXPECT_EQ(image.GetBand(1)->lockCount, created);
+}
+
 TEST(ImageSampler, RefusesPackedImages) {
   for (keFormat format : {keFormatIndex1, keFormatIndex4}) {
     CRowIteratorBands image;
