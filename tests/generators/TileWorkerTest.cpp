@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+
+#include "core/ProgressMeter.h"
+#include "generators/TileWorker.h"
+#include "platform/win32/clock.h"
+#include "rowops/ImageSampler.h"
+#include "tests/generators/TileTestImages.h"
+
+namespace corvel {
+namespace {
+
+using testing_images::Bgra;
+using testing_images::MakeGradient;
+using testing_images::PixelAt;
+
+// A generator over a gradient work image with a 4 x 2 cell, so that the worker's output is 5 x 3.
+struct Fixture {
+  Fixture() {
+    MakeGradient(g.workImage, 64, 64);
+    g.basisA = g.basisC = {4, 0};
+    g.basisB = g.basisD = {0, 2};
+    g.PrepareLattice();
+  }
+  TileGenerator g;
+};
+
+TEST(RunTileWorker, MixesInDoublesAndTruncates) {
+  Fixture f;
+  // Red is x: 0.1 of pixel 40 and 0.9 of pixel 41 make 40.9, written as 40; weights above 1
+  // stay at 255.
+  ASSERT_EQ(RunTileWorker(f.g, nullptr, [](int x, int, SamplePlan& plan) {
+              plan.Clear();
+              plan.Add({40, 1}, 0.1);
+              plan.Add({41, 1}, x == 0 ? 0.9 : 9);
+            }), 0);
+  ASSERT_EQ(f.g.workImage.Width(), 5);
+  ASSERT_EQ(f.g.workImage.Height(), 3);
+  EXPECT_EQ(PixelAt(f.g.workImage, 0, 0), (Bgra{7, 1, 40, 255}));
+  EXPECT_EQ(PixelAt(f.g.workImage, 1, 0), (Bgra{63, 9, 255, 255}));
+}
+
+TEST(RunTileWorker, FetchesAtTruncatedFixedPointPositionsOffsetByTheOrigin) {
+  Fixture f;
+  f.g.origin.Set(10, 20);
+  CRowIteratorBands reference;
+  MakeGradient(reference, 64, 64);
+  ImageSampler sampler;
+  ASSERT_EQ(sampler.Init(reference, keInterpolationBilinear, keEdgeClamp, 0, false), 4);
+  const std::int32_t positions[] = {3200, 6143, -300, 99999};
+  BYTE expected[8];
+  sampler.SampleRow(expected, positions, 2);
+  ASSERT_EQ(RunTileWorker(f.g, nullptr, [](int x, int, SamplePlan& plan) {
+              plan.Single(x == 0 ? Point2D(2.5, 3.999) : Point2D(-11.1719, 370.6));
+            }), 0);
+  for (int x = 0; x < 2; ++x) {
+    const Bgra pixel = PixelAt(f.g.workImage, x, 1);
+    EXPECT_EQ(pixel, (Bgra{expected[4 * x], expected[4 * x + 1], expected[4 * x + 2], expected[4 * x + 3]})) << x;
+  }
+}
+
+TEST(RunTileWorker, AStopHandsOverTheRowsWrittenSoFar) {
+  platform::VirtualClockScope clock;
+  ElapsedSeconds();
+  platform::AdvanceVirtualClock(std::chrono::seconds(1));
+  Fixture f;
+  CProgressMeter meter;
+  meter.SetContinueCallback([](CProgressMeter*) -> std::int32_t { return 1; });
+  EXPECT_EQ(RunTileWorker(f.g, &meter, [](int, int, SamplePlan& plan) { plan.Single({30, 30}); }), keErrorStopped);
+  ASSERT_EQ(f.g.workImage.Height(), 3);
+  EXPECT_EQ(PixelAt(f.g.workImage, 4, 0), (Bgra{7, 30, 30, 255}));
+  EXPECT_EQ(PixelAt(f.g.workImage, 4, 1), (Bgra{0, 0, 0, 0}));
+}
+
+}  // namespace
+}  // namespace corvel
