@@ -125,6 +125,23 @@ void Drive(const Kind& kind, const PixelBlock& dst, const std::int32_t* position
   for (int r = 0; r < dst.height; ++r) {
     std::uint8_t* out = dst.bits + r * dst.stride;
     for (int i = 0; i < dst.width; ++i, out += pixelBytes, positions += 2) {
+      if constexpr (Kind::kPairs) {
+        // Two footprints in the tile: no fill test needed, each lies inside the image.
+        if (i + 1 < dst.width) {
+          const std::int32_t xa = positions[0], ya = positions[1], xb = positions[2], yb = positions[3];
+          const int ax = Kind::Origin(xa), ay = Kind::Origin(ya), bx = Kind::Origin(xb), by = Kind::Origin(yb);
+          if (ax >= left && ax <= lastX && ay >= top && ay <= lastY && bx >= left && bx <= lastX && by >= top &&
+              by <= lastY) {
+            kind.SamplePair(out, tileBits + (ay - top) * tileStride + std::intptr_t{ax - left} * pixelBytes,
+                            tileBits + (by - top) * tileStride + std::intptr_t{bx - left} * pixelBytes, tileStride, xa,
+                            ya, xb, yb);
+            ++i;
+            out += pixelBytes;
+            positions += 2;
+            continue;
+          }
+        }
+      }
       const std::int32_t x = positions[0], y = positions[1];
       if (edgeMode == keEdgeFill && !range.Contains(x, y)) {
         std::memcpy(out, fillPixel, pixelBytes);
@@ -163,6 +180,7 @@ void Drive(const Kind& kind, const PixelBlock& dst, const std::int32_t* position
 
 struct NearestKind {
   static constexpr int kSize = 1;
+  static constexpr bool kPairs = false;
   static constexpr int kMargins[4] = {0, 0, 1, 1};
   int pixelBytes;
   int PixelBytes() const { return pixelBytes; }
@@ -176,6 +194,14 @@ struct NearestKind {
 template <class Kernel>
 struct BilinearKind {
   static constexpr int kSize = 2;
+  static constexpr bool kPairs = detail::HasPairs<Kernel>::value;
+  static void SamplePair(std::uint8_t* out, const std::uint8_t* p0, const std::uint8_t* p1, std::intptr_t stride,
+                         std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
+    if constexpr (kPairs) {
+      Kernel::RunPair(out, p0, p1, stride, static_cast<std::uint32_t>(x0) & 0xFF, static_cast<std::uint32_t>(y0) & 0xFF,
+                      static_cast<std::uint32_t>(x1) & 0xFF, static_cast<std::uint32_t>(y1) & 0xFF);
+    }
+  }
   static constexpr int kMargins[4] = {0, 0, 2, 2};
   static constexpr int PixelBytes() { return Kernel::kPixelBytes; }
   static int Origin(std::int32_t v) { return v >> 8; }
@@ -187,6 +213,7 @@ struct BilinearKind {
 template <class Kernel>
 struct BicubicKind {
   static constexpr int kSize = 4;
+  static constexpr bool kPairs = false;
   static constexpr int kMargins[4] = {-1, -1, 3, 3};
   static constexpr int PixelBytes() { return Kernel::kPixelBytes; }
   // One pixel left of (above) the bilinear origin.

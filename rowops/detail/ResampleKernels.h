@@ -4,6 +4,7 @@
 #pragma once
 #include <algorithm>
 #include <cstdint>
+#include <type_traits>
 
 #include "rowops/PixelHelpers.h"
 #include "rowops/Resampler.h"
@@ -36,6 +37,12 @@ inline std::uint32_t Bilinear(std::uint32_t a, std::uint32_t b, std::uint32_t c,
   std::uint32_t bottom = (d - c) * fx + c * 256;
   return ((bottom - top) * fy + top * 256) >> 16;
 }
+
+// Kernels with a RunPair for two footprints at once say so.
+template <class Kernel, class = void>
+struct HasPairs : std::false_type {};
+template <class Kernel>
+struct HasPairs<Kernel, std::void_t<decltype(Kernel::kPairs)>> : std::bool_constant<Kernel::kPairs> {};
 
 // Every channel alike: grey, colour, and the premultiplied formats.
 template <typename T, int Channels>

@@ -2,6 +2,7 @@
 // ones. Chosen when a resampler is made, by the row engine's SIMD setting.
 #pragma once
 #include <cstdint>
+#include <cstring>
 
 #include "rowops/RowOperation.h"
 #include "rowops/detail/ResampleKernels.h"
@@ -41,8 +42,41 @@ inline std::uint32_t PackChannels(__m128i lanes) {
   return static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
 }
 
+// Two footprints at once: their horizontal passes share the packing, the vertical pass and the
+// store. Lanes as in BilinearFourChannels; answers both pixels' bytes.
+inline __m128i BilinearTwoPixels(const std::uint8_t* p0, const std::uint8_t* p1, std::intptr_t stride, std::uint32_t fx0,
+                                 std::uint32_t fy0, std::uint32_t fx1, std::uint32_t fy1) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i row0 = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p0)),
+                                          _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p1)));
+  const __m128i row1 = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p0 + stride)),
+                                          _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p1 + stride)));
+  const __m128i a0 = _mm_unpacklo_epi8(row0, zero), a1 = _mm_unpackhi_epi8(row0, zero);
+  const __m128i c0 = _mm_unpacklo_epi8(row1, zero), c1 = _mm_unpackhi_epi8(row1, zero);
+  const __m128i wx0 = _mm_set1_epi32(static_cast<int>((fx0 << 16) | (256 - fx0)));
+  const __m128i wx1 = _mm_set1_epi32(static_cast<int>((fx1 << 16) | (256 - fx1)));
+  const __m128i bias = _mm_set1_epi32(32768);
+  const __m128i top0 = _mm_sub_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a0, _mm_srli_si128(a0, 8)), wx0), bias);
+  const __m128i top1 = _mm_sub_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a1, _mm_srli_si128(a1, 8)), wx1), bias);
+  const __m128i bottom0 = _mm_sub_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(c0, _mm_srli_si128(c0, 8)), wx0), bias);
+  const __m128i bottom1 = _mm_sub_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(c1, _mm_srli_si128(c1, 8)), wx1), bias);
+  const __m128i tops = _mm_packs_epi32(top0, top1), bottoms = _mm_packs_epi32(bottom0, bottom1);
+  const __m128i wy0 = _mm_set1_epi32(static_cast<int>((fy0 << 16) | (256 - fy0)));
+  const __m128i wy1 = _mm_set1_epi32(static_cast<int>((fy1 << 16) | (256 - fy1)));
+  const __m128i offset = _mm_set1_epi32(32768 * 256);
+  const __m128i v0 = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(tops, bottoms), wy0), offset), 16);
+  const __m128i v1 = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(tops, bottoms), wy1), offset), 16);
+  const __m128i words = _mm_packs_epi32(v0, v1);
+  return _mm_packus_epi16(words, words);
+}
+
 struct BilinearPlain4Simd {
   static constexpr int kPixelBytes = 4;
+  static constexpr bool kPairs = true;
+  static void RunPair(std::uint8_t* out, const std::uint8_t* p0, const std::uint8_t* p1, std::intptr_t stride,
+                      std::uint32_t fx0, std::uint32_t fy0, std::uint32_t fx1, std::uint32_t fy1) {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), BilinearTwoPixels(p0, p1, stride, fx0, fy0, fx1, fy1));
+  }
   static void Run(std::uint8_t* out, const std::uint8_t* p, std::intptr_t stride, std::uint32_t fx, std::uint32_t fy) {
     const std::uint32_t pixel = PackChannels(BilinearFourChannels(p, stride, fx, fy));
     std::memcpy(out, &pixel, 4);
@@ -52,8 +86,25 @@ struct BilinearPlain4Simd {
 // Opaque and transparent results are the common cases; partial alpha goes the plain way.
 struct BilinearAlpha8Simd {
   static constexpr int kPixelBytes = 4;
+  static constexpr bool kPairs = true;
+  static void RunPair(std::uint8_t* out, const std::uint8_t* p0, const std::uint8_t* p1, std::intptr_t stride,
+                      std::uint32_t fx0, std::uint32_t fy0, std::uint32_t fx1, std::uint32_t fy1) {
+    const __m128i pixels = BilinearTwoPixels(p0, p1, stride, fx0, fy0, fx1, fy1);
+    const std::uint32_t first = static_cast<std::uint32_t>(_mm_cvtsi128_si32(pixels));
+    const std::uint32_t second = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(pixels, 4)));
+    if ((first & second) >> 24 == 255) {
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out), pixels);
+      return;
+    }
+    Finish(out, first, p0, stride, fx0, fy0);
+    Finish(out + 4, second, p1, stride, fx1, fy1);
+  }
   static void Run(std::uint8_t* out, const std::uint8_t* p, std::intptr_t stride, std::uint32_t fx, std::uint32_t fy) {
-    std::uint32_t pixel = PackChannels(BilinearFourChannels(p, stride, fx, fy));
+    Finish(out, PackChannels(BilinearFourChannels(p, stride, fx, fy)), p, stride, fx, fy);
+  }
+  // The plain result stands when opaque; transparent clears; partial alpha goes the plain way.
+  static void Finish(std::uint8_t* out, std::uint32_t pixel, const std::uint8_t* p, std::intptr_t stride,
+                     std::uint32_t fx, std::uint32_t fy) {
     const std::uint32_t alpha = pixel >> 24;
     if (alpha == 0) {
       pixel = 0;
