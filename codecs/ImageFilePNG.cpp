@@ -11,9 +11,10 @@
 #include "codecs/detail/ImageLimits.h"
 #include "codecs/detail/Resolution.h"
 
-// Tiles are photographs cut and mirrored: at zlib's level 6 (libpng's default) the encoder
-// manages a few megapixels a second, while level 3 is several times faster and makes files only
-// a few percent larger; a user who saves a tile waits for the encoder, not for the disk.
+// Tiles are photographs cut and mirrored. On such a picture (bench/codecs_jpeg_png_bench.cpp,
+// 24 megapixels) zlib's level 6, libpng's default, encodes 5 Mpx/s; level 3 encodes 16 Mpx/s
+// into a file 3 % larger, and level 1 24 Mpx/s into one 20 % larger than level 3's. A user who
+// saves a tile waits for the encoder, not for the disk: level 3 is where speed stops being cheap.
 const int CImageFilePNG::kCompressionLevel = 3;
 
 // Everything between setjmp and the library calls below is plain C data: a long jump out of the
