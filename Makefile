@@ -6,7 +6,7 @@ RELEASE := build/release
 SANITIZE := build/sanitize
 FUZZ := build/fuzz
 FUZZ_SECONDS ?= 25
-FUZZERS := bmp wbmp
+FUZZERS := bmp wbmp jpeg png exif
 
 .PHONY: test deps release sanitize bench fuzz clean
 

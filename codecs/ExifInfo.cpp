@@ -483,8 +483,9 @@ void CImageFileJPG::CExifInfo::ProcessUserComment(unsigned char* value, std::siz
                                                   const unsigned char* end, tag_ExifInfo* info) {
   for (std::size_t i = byteCount; i > 0 && value[i - 1] == ' '; --i) value[i - 1] = 0;
   constexpr std::size_t kMaxComment = 199;
-  if (value + 5 <= end && std::memcmp(value, "ASCII", 5) == 0) {
-    for (std::size_t i = 5; i < 10 && value + i < end; ++i) {
+  const auto room = static_cast<std::size_t>(end - value);
+  if (room >= 5 && std::memcmp(value, "ASCII", 5) == 0) {
+    for (std::size_t i = 5; i < 10 && i < room; ++i) {
       if (value[i] != 0 && value[i] != ' ') {
         CopyText(info->Comments, kMaxComment, value + i, end);
         return;

@@ -22,6 +22,33 @@ for kind in "-colors 2 -type Palette BMP3" "-colors 16 -type Palette BMP3" \
 done
 "$convert" "$picture" -monochrome "WBMP:$out/wbmp/seed1.wbmp"
 "$convert" -size 150x3 gradient: -monochrome "WBMP:$out/wbmp/seed2.wbmp"
-for format in bmp wbmp; do
+mkdir -p "$out/jpeg" "$out/png" "$out/exif"
+n=0
+for options in "" "-progressive" "-grayscale" "-arithmetic" "-restart 1" "-optimize -sample 1x1"; do
+  n=$((n + 1))
+  # shellcheck disable=SC2086
+  cjpeg $options -outfile "$out/jpeg/seed$n.jpg" "$picture"
+done
+"$convert" "$picture" -colorspace CMYK "JPEG:$out/jpeg/seed-cmyk.jpg"
+n=0
+for options in "-define png:color-type=2" "-define png:color-type=2 -interlace PNG" \
+               "-define png:color-type=2 -define png:bit-depth=16" "-colors 16 -define png:color-type=3" \
+               "-colorspace Gray -define png:color-type=0 -define png:bit-depth=2" \
+               "-transparent yellow -background blue -define png:color-type=2" \
+               "-alpha set -channel A -evaluate set 50% +channel -define png:color-type=6" \
+               "-alpha set -channel A -evaluate set 50% +channel -colorspace Gray -define png:color-type=4"; do
+  n=$((n + 1))
+  # shellcheck disable=SC2086
+  "$convert" "$picture" $options "PNG:$out/png/seed$n.png"
+done
+# A camera's EXIF block (make, orientation, resolution, ISO, date and a thumbnail) in front of
+# a picture.
+{
+  printf '\377\330'
+  printf '\377\341\000\252\105\170\151\146\000\000\111\111\052\000\010\000\000\000\004\000\017\001\002\000\007\000\000\000\076\000\000\000\022\001\003\000\001\000\000\000\006\000\000\000\032\001\005\000\001\000\000\000\232\000\000\000\151\207\004\000\001\000\000\000\106\000\000\000\170\000\000\000\126\145\154\164\162\141\000\000\002\000\047\210\003\000\001\000\000\000\002\000\000\000\003\220\002\000\024\000\000\000\144\000\000\000\000\000\000\000\062\060\062\066\072\061\062\072\060\066\040\062\063\072\061\060\072\060\060\000\002\000\001\002\004\000\001\000\000\000\226\000\000\000\002\002\004\000\001\000\000\000\004\000\000\000\000\000\000\000\377\330\377\331\110\000\000\000\001\000\000\000'
+  tail -c +3 "$out/jpeg/seed1.jpg"
+} > "$out/exif/camera.jpg"
+cp "$out/jpeg/"* "$out/exif/"
+for format in bmp wbmp jpeg png exif; do
   cp "$here/regressions/$format/"* "$out/$format/" 2>/dev/null || true
 done

@@ -24,7 +24,10 @@ std::vector<unsigned char> ReadFile(const std::filesystem::path& path) {
 
 TEST(FuzzRegressions, EveryKeptInputDecodesCleanly) {
   int replayed = 0;
-  for (const Regressions& r : {Regressions{"bmp", keImageFormatBMP}, Regressions{"wbmp", keImageFormatWBMP}}) {
+  // The EXIF reader's inputs are JPEG streams, read with their EXIF block by the JPEG decoder.
+  for (const Regressions& r : {Regressions{"bmp", keImageFormatBMP}, Regressions{"wbmp", keImageFormatWBMP},
+                               Regressions{"jpeg", keImageFormatJPG}, Regressions{"png", keImageFormatPNG},
+                               Regressions{"exif", keImageFormatJPG}}) {
     const std::filesystem::path folder = std::filesystem::path(WF_FUZZ_REGRESSIONS) / r.folder;
     if (!std::filesystem::exists(folder)) continue;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
