@@ -21,6 +21,10 @@ const int CImageFilePNG::kCompressionLevel = 3;
 // library must not skip a destructor.
 namespace {
 
+// Descriptive chunks, four letters and a zero each.
+const png_byte kUnusedChunks[] = "tEXt\0zTXt\0iTXt\0tIME\0sPLT\0hIST\0sBIT\0oFFs\0pCAL\0sCAL\0eXIf";
+constexpr int kUnusedChunkCount = sizeof(kUnusedChunks) / 5;
+
 CByteStream* StreamOf(png_structp png) { return static_cast<CByteStream*>(png_get_io_ptr(png)); }
 
 void ReadData(png_structp png, png_bytep data, png_size_t length) {
@@ -82,6 +86,9 @@ bool CImageFilePNG::DecodeWithLibrary(CByteStream* file) {
   }
   png_set_error_fn(png, info_.lastError, ErrorExit, IgnoreWarning);
   png_set_read_fn(png, file, ReadData);
+  // The library gives a text chunk the memory its length claims, however absurd; none of these
+  // chunks is used here, so they are skipped unread.
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnusedChunks, kUnusedChunkCount);
   const bool decoded = DecodeRows(png, info, &rowBuffer);
   std::free(rowBuffer);
   png_destroy_read_struct(&png, &info, nullptr);
