@@ -44,6 +44,13 @@ int MaxDifference(const RgbPicture& a, const RgbPicture& b) {
   return worst;
 }
 
+double MeanDifference(const RgbPicture& a, const RgbPicture& b) {
+  if (a.rgb.size() != b.rgb.size() || a.rgb.empty()) return 1e9;
+  double sum = 0;
+  for (std::size_t i = 0; i < a.rgb.size(); ++i) sum += std::abs(a.rgb[i] - b.rgb[i]);
+  return sum / static_cast<double>(a.rgb.size());
+}
+
 // The libjpeg tools' own decoding of a file, or an empty picture.
 RgbPicture Djpeg(const TempDir& dir, const std::string& jpeg) {
   const std::string pnm = dir.Path("djpeg.pnm");
@@ -365,4 +372,39 @@ TEST(Jpeg, DispatchFindsJpegAmongTheFormats) {
       << image.GetLastError();
   EXPECT_EQ(image.GetWidth(), 9u);
   EXPECT_EQ(image.GetType(), keImageFormatJPG);
+}
+
+TEST(Jpeg, DecodeOptionsShapeTheOutput) {
+  const Bytes jpeg = SmallJpeg(40, 24);
+  CImageFileJPG plain;
+  ASSERT_TRUE(DecodeBytes(plain, jpeg));
+  struct Case {
+    const char* what;
+    unsigned long options;
+    unsigned char colours;  // the quantiser's number of colours comes from the quality
+    int bpp;
+    double tolerance;  // mean difference from the plain decode
+  } cases[] = {{"grey", 0x80, 90, 8, 255},
+               {"16 colours", 0x100, 16, 8, 16},
+               {"16 colours in one pass from a colour cube", 0x100 | 0x200 | 0x400, 16, 8, 100},
+               {"no fancy upsampling", 0x800, 90, 24, 5}};
+  for (const Case& c : cases) {
+    CImageFileJPG image;
+    image.SetCodecOption(c.options, keImageFormatJPG);
+    image.SetJpegQuality(c.colours);
+    ASSERT_TRUE(DecodeBytes(image, jpeg)) << c.what << ": " << image.GetLastError();
+    EXPECT_EQ(image.GetBpp(), c.bpp) << c.what;
+    EXPECT_LE(MeanDifference(FromImage(plain), FromImage(image)), c.tolerance) << c.what;
+    if (c.options & 0x100) {
+      // Only the quantiser's colours are used.
+      for (long y = 0; y < 24; ++y) {
+        for (long x = 0; x < 40; ++x) ASSERT_LT(image.GetPixelIndex(x, y), c.colours) << c.what;
+      }
+    }
+    if (c.options == 0x80) {
+      EXPECT_TRUE(image.IsGrayScale());
+      const RGBQUAD p = plain.GetPixelColor(7, 5, false);
+      EXPECT_NEAR(image.GetPixelIndex(7, 5), (77 * p.rgbRed + 150 * p.rgbGreen + 29 * p.rgbBlue) / 256, 2);
+    }
+  }
 }

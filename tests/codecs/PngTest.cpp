@@ -187,6 +187,9 @@ TEST(Png, OurFilesReadBackTheSame) {
     EXPECT_EQ(MaxDifference(FromImage(image), FromImage(again)), 0) << c.what;
     if (c.alpha) {
       EXPECT_EQ(MaxDifference(AlphaOf(image), AlphaOf(again)), 0) << c.what;
+      // The background chunk we always write (white) becomes the image's background colour.
+      const RGBQUAD background = again.GetTransColor();
+      EXPECT_EQ(background.rgbRed + background.rgbGreen + background.rgbBlue, 3 * 255) << c.what;
     }
   }
 }
