@@ -22,11 +22,16 @@ class Rop3 {
   explicit Rop3(DWORD rop) : code_((rop >> 16) & 0xFF) {}
   std::uint32_t operator()(std::uint32_t p, std::uint32_t s, std::uint32_t d) const {
     switch (code_) {
-      case 0xCC: return s;
-      case 0xF0: return p;
-      case 0x00: return 0;
-      case 0xFF: return 0xFFFFFFFF;
-      default: break;
+      case 0xCC:
+        return s;
+      case 0xF0:
+        return p;
+      case 0x00:
+        return 0;
+      case 0xFF:
+        return 0xFFFFFFFF;
+      default:
+        break;
     }
     std::uint32_t result = 0;
     for (unsigned i = 0; i < 8; ++i) {
@@ -41,25 +46,34 @@ class Rop3 {
 };
 
 int MapPosition(int position, int count, int sourceCount) {
-  return static_cast<int>((2 * static_cast<std::int64_t>(position) + 1) * sourceCount / (2 * static_cast<std::int64_t>(count)));
+  return static_cast<int>((2 * static_cast<std::int64_t>(position) + 1) * sourceCount /
+                          (2 * static_cast<std::int64_t>(count)));
 }
 
 bool IsHatchLine(int hatch, int x, int y) {
   switch (hatch) {
-    case HS_HORIZONTAL: return y == 4;
-    case HS_VERTICAL: return x == 4;
-    case HS_FDIAGONAL: return x == y;
-    case HS_BDIAGONAL: return x == 7 - y;
-    case HS_CROSS: return x == 4 || y == 4;
-    default: return x == y || x == 7 - y;
+    case HS_HORIZONTAL:
+      return y == 4;
+    case HS_VERTICAL:
+      return x == 4;
+    case HS_FDIAGONAL:
+      return x == y;
+    case HS_BDIAGONAL:
+      return x == 7 - y;
+    case HS_CROSS:
+      return x == 4 || y == 4;
+    default:
+      return x == y || x == 7 - y;
   }
 }
 
 }  // namespace
 
-std::uint32_t BrushPixel(const Brush& brush, const DcState& state, int x, int y, bool transparentGaps) {
+std::uint32_t BrushPixel(const Brush& brush, const DcState& state, int x, int y,
+                         bool transparentGaps) {
   switch (brush.style) {
-    case BS_SOLID: return PixelOf(brush.color);
+    case BS_SOLID:
+      return PixelOf(brush.color);
     case BS_HATCHED: {
       int px = ((x - state.brushOrg.x) % 8 + 8) % 8, py = ((y - state.brushOrg.y) % 8 + 8) % 8;
       if (IsHatchLine(brush.hatch, px, py)) return PixelOf(brush.color);
@@ -67,16 +81,19 @@ std::uint32_t BrushPixel(const Brush& brush, const DcState& state, int x, int y,
     }
     case BS_PATTERN: {
       if (brush.patternWidth <= 0 || brush.patternHeight <= 0) return 0;
-      int px = ((x - state.brushOrg.x) % brush.patternWidth + brush.patternWidth) % brush.patternWidth;
-      int py = ((y - state.brushOrg.y) % brush.patternHeight + brush.patternHeight) % brush.patternHeight;
+      int px =
+          ((x - state.brushOrg.x) % brush.patternWidth + brush.patternWidth) % brush.patternWidth;
+      int py = ((y - state.brushOrg.y) % brush.patternHeight + brush.patternHeight) %
+               brush.patternHeight;
       return brush.pattern[static_cast<std::size_t>(py * brush.patternWidth + px)] | kOpaque;
     }
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
-void Transfer(DeviceContext& dest, int x, int y, int width, int height, const SourceImage* source, int xSrc, int ySrc,
-              int srcWidth, int srcHeight, DWORD rop) {
+void Transfer(DeviceContext& dest, int x, int y, int width, int height, const SourceImage* source,
+              int xSrc, int ySrc, int srcWidth, int srcHeight, DWORD rop) {
   if (width == 0 || height == 0 || (source && (srcWidth == 0 || srcHeight == 0))) return;
   const Rop3 combine(rop);
   const Brush* brush = FindBrush(ResolveBrush(static_cast<HBRUSH>(dest.state.brush)));
@@ -110,9 +127,11 @@ void Transfer(DeviceContext& dest, int x, int y, int width, int height, const So
         if (destMono && !source->monochrome) {
           pixel = (pixel & 0xFFFFFF) == (PixelOf(source->bkColor) & 0xFFFFFF) ? kWhite : kBlack;
         } else if (!destMono && source->monochrome) {
-          pixel = (pixel & 0xFFFFFF) == 0xFFFFFF ? PixelOf(dest.state.bkColor) : PixelOf(dest.state.textColor);
+          pixel = (pixel & 0xFFFFFF) == 0xFFFFFF ? PixelOf(dest.state.bkColor)
+                                                 : PixelOf(dest.state.textColor);
         }
-        sourcePixels[static_cast<std::size_t>(j) * static_cast<std::size_t>(count) + static_cast<std::size_t>(i)] = pixel;
+        sourcePixels[static_cast<std::size_t>(j) * static_cast<std::size_t>(count) +
+                     static_cast<std::size_t>(i)] = pixel;
       }
     }
   }
@@ -130,11 +149,17 @@ void Transfer(DeviceContext& dest, int x, int y, int width, int height, const So
       for (int sx = x0; sx < x1; ++sx) {
         int i = sx - target.left;
         // Block transfers take a hatch whole, its gaps in the background colour.
-        std::uint32_t p = brush ? BrushPixel(*brush, dest.state, sx - origin.x, sy - origin.y, false) : 0;
-        std::uint32_t s = source ? sourcePixels[static_cast<std::size_t>(j) * static_cast<std::size_t>(count) + static_cast<std::size_t>(i)] : 0;
+        std::uint32_t p =
+            brush ? BrushPixel(*brush, dest.state, sx - origin.x, sy - origin.y, false) : 0;
+        std::uint32_t s =
+            source ? sourcePixels[static_cast<std::size_t>(j) * static_cast<std::size_t>(count) +
+                                  static_cast<std::size_t>(i)]
+                   : 0;
         std::uint32_t result = combine(p, s, row[sx]) | kOpaque;
         if (destMono) {
-          int luminance = (77 * ((result >> 16) & 0xFF) + 151 * ((result >> 8) & 0xFF) + 28 * (result & 0xFF)) >> 8;
+          int luminance = (77 * ((result >> 16) & 0xFF) + 151 * ((result >> 8) & 0xFF) +
+                           28 * (result & 0xFF)) >>
+                          8;
           result = luminance >= 128 ? kWhite : kBlack;
         }
         row[sx] = result;
@@ -151,16 +176,18 @@ BOOL PatBlt(HDC handle, int x, int y, int width, int height, DWORD rop) {
   DeviceContext* dc = platform::gdi::FindDC(handle);
   if (!dc || platform::gdi::UsesSource(rop)) return FALSE;
   RECT r = platform::gdi::ToDevice(dc->state, RECT{x, y, x + width, y + height});
-  platform::gdi::Transfer(*dc, r.left, r.top, r.right - r.left, r.bottom - r.top, nullptr, 0, 0, 0, 0, rop);
+  platform::gdi::Transfer(*dc, r.left, r.top, r.right - r.left, r.bottom - r.top, nullptr, 0, 0, 0,
+                          0, rop);
   return TRUE;
 }
 
-BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSrc, int ySrc, DWORD rop) {
+BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSrc, int ySrc,
+            DWORD rop) {
   return StretchBlt(dest, x, y, width, height, source, xSrc, ySrc, width, height, rop);
 }
 
-BOOL StretchBlt(HDC destHandle, int x, int y, int width, int height, HDC sourceHandle, int xSrc, int ySrc,
-                int srcWidth, int srcHeight, DWORD rop) {
+BOOL StretchBlt(HDC destHandle, int x, int y, int width, int height, HDC sourceHandle, int xSrc,
+                int ySrc, int srcWidth, int srcHeight, DWORD rop) {
   DeviceContext* dest = platform::gdi::FindDC(destHandle);
   if (!dest) return FALSE;
   if (!platform::gdi::UsesSource(rop)) return PatBlt(destHandle, x, y, width, height, rop);
@@ -172,8 +199,10 @@ BOOL StretchBlt(HDC destHandle, int x, int y, int width, int height, HDC sourceH
   POINT s0 = platform::gdi::ToDevice(source->state, POINT{xSrc, ySrc});
   POINT s1 = platform::gdi::ToDevice(source->state, POINT{xSrc + srcWidth, ySrc + srcHeight});
   platform::gdi::SurfaceUse use(source->bitmap, false);
-  platform::gdi::SourceImage image{&source->bitmap->surface, source->bitmap->monochrome, source->state.bkColor};
-  platform::gdi::Transfer(*dest, d0.x, d0.y, d1.x - d0.x, d1.y - d0.y, &image, s0.x + source->origin.x,
-                          s0.y + source->origin.y, s1.x - s0.x, s1.y - s0.y, rop);
+  platform::gdi::SourceImage image{&source->bitmap->surface, source->bitmap->monochrome,
+                                   source->state.bkColor};
+  platform::gdi::Transfer(*dest, d0.x, d0.y, d1.x - d0.x, d1.y - d0.y, &image,
+                          s0.x + source->origin.x, s0.y + source->origin.y, s1.x - s0.x,
+                          s1.y - s0.y, rop);
   return TRUE;
 }

@@ -17,12 +17,18 @@ namespace {
 // Pixels per logical unit of the fixed mapping modes at 96 dots per inch.
 double FixedScale(int mapMode) {
   switch (mapMode) {
-    case MM_LOMETRIC: return 96.0 / 254.0;
-    case MM_HIMETRIC: return 96.0 / 2540.0;
-    case MM_LOENGLISH: return 96.0 / 100.0;
-    case MM_HIENGLISH: return 96.0 / 1000.0;
-    case MM_TWIPS: return 96.0 / 1440.0;
-    default: return 1.0;
+    case MM_LOMETRIC:
+      return 96.0 / 254.0;
+    case MM_HIMETRIC:
+      return 96.0 / 2540.0;
+    case MM_LOENGLISH:
+      return 96.0 / 100.0;
+    case MM_HIENGLISH:
+      return 96.0 / 1000.0;
+    case MM_TWIPS:
+      return 96.0 / 1440.0;
+    default:
+      return 1.0;
   }
 }
 
@@ -32,8 +38,10 @@ Mapping MappingOf(const DcState& state) {
   Mapping m;
   double scaleX = 1, scaleY = 1;
   if (state.mapMode == MM_ISOTROPIC || state.mapMode == MM_ANISOTROPIC) {
-    scaleX = state.windowExt.cx ? static_cast<double>(state.viewportExt.cx) / state.windowExt.cx : 1;
-    scaleY = state.windowExt.cy ? static_cast<double>(state.viewportExt.cy) / state.windowExt.cy : 1;
+    scaleX =
+        state.windowExt.cx ? static_cast<double>(state.viewportExt.cx) / state.windowExt.cx : 1;
+    scaleY =
+        state.windowExt.cy ? static_cast<double>(state.viewportExt.cy) / state.windowExt.cy : 1;
     if (state.mapMode == MM_ISOTROPIC) {
       double common = std::min(std::fabs(scaleX), std::fabs(scaleY));
       scaleX = std::copysign(common, scaleX);
@@ -45,8 +53,10 @@ Mapping MappingOf(const DcState& state) {
   }
   m.scaleX = scaleX;
   m.scaleY = scaleY;
-  m.offsetX = (state.viewportOrg.x - state.windowOrg.x * scaleX) * state.placeScaleX + state.placeOffsetX;
-  m.offsetY = (state.viewportOrg.y - state.windowOrg.y * scaleY) * state.placeScaleY + state.placeOffsetY;
+  m.offsetX =
+      (state.viewportOrg.x - state.windowOrg.x * scaleX) * state.placeScaleX + state.placeOffsetX;
+  m.offsetY =
+      (state.viewportOrg.y - state.windowOrg.y * scaleY) * state.placeScaleY + state.placeOffsetY;
   m.scaleX *= state.placeScaleX;
   m.scaleY *= state.placeScaleY;
   return m;
@@ -54,7 +64,8 @@ Mapping MappingOf(const DcState& state) {
 
 POINT ToDevice(const DcState& state, POINT logical) {
   Mapping m = MappingOf(state);
-  return POINT{static_cast<LONG>(std::lround(m.X(logical.x))), static_cast<LONG>(std::lround(m.Y(logical.y)))};
+  return POINT{static_cast<LONG>(std::lround(m.X(logical.x))),
+               static_cast<LONG>(std::lround(m.Y(logical.y)))};
 }
 
 RECT ToDevice(const DcState& state, const RECT& logical) {
@@ -63,12 +74,15 @@ RECT ToDevice(const DcState& state, const RECT& logical) {
   return RECT{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
 }
 
-double ScaleLength(const DcState& state, double length) { return length * std::fabs(MappingOf(state).scaleX); }
+double ScaleLength(const DcState& state, double length) {
+  return length * std::fabs(MappingOf(state).scaleX);
+}
 
 RegionData EffectiveClip(const DeviceContext& dc) {
   const Surface& surface = dc.bitmap->surface;
-  RegionData clip = RegionData::Combine(dc.windowDC ? dc.visible : RegionData(RECT{0, 0, surface.width, surface.height}),
-                                        RegionData(RECT{0, 0, surface.width, surface.height}), RGN_AND);
+  RegionData clip = RegionData::Combine(
+      dc.windowDC ? dc.visible : RegionData(RECT{0, 0, surface.width, surface.height}),
+      RegionData(RECT{0, 0, surface.width, surface.height}), RGN_AND);
   if (dc.state.hasClip) {
     RegionData own = dc.state.clip;
     own.Offset(dc.origin.x, dc.origin.y);
@@ -93,7 +107,8 @@ void PushDib(Bitmap& bitmap) {
   const Surface& surface = bitmap.surface;
   for (int y = 0; y < surface.height; ++y) {
     std::size_t row = static_cast<std::size_t>(dib.layout.bottomUp ? surface.height - 1 - y : y);
-    EncodeDibRow(dib.layout, reinterpret_cast<const std::uint32_t*>(surface.Row(y)), dib.bits.get() + dib.layout.rowBytes * row);
+    EncodeDibRow(dib.layout, reinterpret_cast<const std::uint32_t*>(surface.Row(y)),
+                 dib.bits.get() + dib.layout.rowBytes * row);
   }
 }
 
@@ -126,7 +141,8 @@ Canvas::~Canvas() {
 }
 
 void Canvas::SetColor(COLORREF color) {
-  cairo_set_source_rgb(cr_, GetRValue(color) / 255.0, GetGValue(color) / 255.0, GetBValue(color) / 255.0);
+  cairo_set_source_rgb(cr_, GetRValue(color) / 255.0, GetGValue(color) / 255.0,
+                       GetBValue(color) / 255.0);
 }
 
 bool Canvas::SetBrush(HGDIOBJ handle) {
@@ -146,7 +162,8 @@ bool Canvas::SetBrush(HGDIOBJ handle) {
   const DcState& state = dc_.state;
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
-      data[y * stride + x] = BrushPixel(*brush, state, x + state.brushOrg.x, y + state.brushOrg.y, state.bkMode == TRANSPARENT);
+      data[y * stride + x] = BrushPixel(*brush, state, x + state.brushOrg.x, y + state.brushOrg.y,
+                                        state.bkMode == TRANSPARENT);
     }
   }
   cairo_surface_mark_dirty(tile);
@@ -163,7 +180,8 @@ bool Canvas::SetBrush(HGDIOBJ handle) {
   return true;
 }
 
-PixelWriter::PixelWriter(DeviceContext& dc) : dc_(dc), use_(dc.bitmap, true), clip_(EffectiveClip(dc)) {}
+PixelWriter::PixelWriter(DeviceContext& dc)
+    : dc_(dc), use_(dc.bitmap, true), clip_(EffectiveClip(dc)) {}
 
 std::uint32_t* PixelWriter::At(int x, int y) {
   int sx = x + dc_.origin.x, sy = y + dc_.origin.y;
@@ -177,7 +195,8 @@ std::uint32_t PixelOf(COLORREF color) {
 }
 
 COLORREF ColorOf(std::uint32_t pixel) {
-  return RGB(static_cast<BYTE>(pixel >> 16), static_cast<BYTE>(pixel >> 8), static_cast<BYTE>(pixel));
+  return RGB(static_cast<BYTE>(pixel >> 16), static_cast<BYTE>(pixel >> 8),
+             static_cast<BYTE>(pixel));
 }
 
 HBRUSH ResolveBrush(HBRUSH brush) {

@@ -125,8 +125,11 @@ HDC CreateCompatibleDC(HDC) {
 BOOL DeleteDC(HDC handle) {
   DeviceContext* dc = platform::gdi::FindDC(handle);
   if (!dc) return FALSE;
-  if (dc->bitmap->selectedInto == dc) dc->bitmap->selectedInto = nullptr;
+  Bitmap* bitmap = dc->bitmap;
+  if (bitmap->selectedInto == dc) bitmap->selectedInto = nullptr;
+  bool surfaceUser = dc->windowDC && !bitmap->stock;
   platform::gdi::DestroyObject(dc);
+  if (surfaceUser && --bitmap->surfaceUsers == 0 && bitmap->deleteWhenUnused) platform::gdi::DestroyObject(bitmap);
   return TRUE;
 }
 
@@ -176,7 +179,14 @@ BOOL DeleteObject(HGDIOBJ object) {
   GdiObject* found = platform::gdi::FindAnyObject(object);
   if (!found || found->type == GdiObject::Type::DeviceContext) return FALSE;
   if (found->stock) return TRUE;
-  if (found->type == GdiObject::Type::Bitmap && static_cast<Bitmap*>(found)->selectedInto) return FALSE;
+  if (found->type == GdiObject::Type::Bitmap) {
+    auto* bitmap = static_cast<Bitmap*>(found);
+    if (bitmap->selectedInto) return FALSE;
+    if (bitmap->surfaceUsers > 0) {
+      bitmap->deleteWhenUnused = true;
+      return TRUE;
+    }
+  }
   platform::gdi::DestroyObject(found);
   return TRUE;
 }

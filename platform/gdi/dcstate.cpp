@@ -60,9 +60,13 @@ int SetBkMode(HDC dc, int mode) {
   return Exchange(dc, &DcState::bkMode, mode, 0);
 }
 int GetBkMode(HDC dc) { return Read(dc, &DcState::bkMode, 0); }
-COLORREF SetBkColor(HDC dc, COLORREF color) { return Exchange(dc, &DcState::bkColor, color & 0xFFFFFF, CLR_INVALID); }
+COLORREF SetBkColor(HDC dc, COLORREF color) {
+  return Exchange(dc, &DcState::bkColor, color & 0xFFFFFF, CLR_INVALID);
+}
 COLORREF GetBkColor(HDC dc) { return Read(dc, &DcState::bkColor, CLR_INVALID); }
-COLORREF SetTextColor(HDC dc, COLORREF color) { return Exchange(dc, &DcState::textColor, color & 0xFFFFFF, CLR_INVALID); }
+COLORREF SetTextColor(HDC dc, COLORREF color) {
+  return Exchange(dc, &DcState::textColor, color & 0xFFFFFF, CLR_INVALID);
+}
 COLORREF GetTextColor(HDC dc) { return Read(dc, &DcState::textColor, CLR_INVALID); }
 int SetROP2(HDC dc, int mode) {
   if (mode < R2_BLACK || mode > R2_WHITE) return 0;
@@ -78,7 +82,9 @@ int SetStretchBltMode(HDC dc, int mode) {
   return Exchange(dc, &DcState::stretchMode, mode, 0);
 }
 int GetStretchBltMode(HDC dc) { return Read(dc, &DcState::stretchMode, 0); }
-BOOL SetBrushOrgEx(HDC dc, int x, int y, POINT* previous) { return SetPair(dc, &DcState::brushOrg, x, y, previous); }
+BOOL SetBrushOrgEx(HDC dc, int x, int y, POINT* previous) {
+  return SetPair(dc, &DcState::brushOrg, x, y, previous);
+}
 
 int SetMapMode(HDC handle, int mode) {
   DeviceContext* dc = platform::gdi::FindDC(handle);
@@ -93,7 +99,9 @@ int SetMapMode(HDC handle, int mode) {
 }
 int GetMapMode(HDC dc) { return Read(dc, &DcState::mapMode, 0); }
 
-BOOL SetWindowOrgEx(HDC dc, int x, int y, POINT* previous) { return SetPair(dc, &DcState::windowOrg, x, y, previous); }
+BOOL SetWindowOrgEx(HDC dc, int x, int y, POINT* previous) {
+  return SetPair(dc, &DcState::windowOrg, x, y, previous);
+}
 BOOL SetViewportOrgEx(HDC dc, int x, int y, POINT* previous) {
   return SetPair(dc, &DcState::viewportOrg, x, y, previous);
 }
@@ -113,7 +121,9 @@ BOOL SetExtent(HDC handle, SIZE DcState::*member, int x, int y, SIZE* previous) 
 
 }  // namespace
 
-BOOL SetWindowExtEx(HDC dc, int x, int y, SIZE* previous) { return SetExtent(dc, &DcState::windowExt, x, y, previous); }
+BOOL SetWindowExtEx(HDC dc, int x, int y, SIZE* previous) {
+  return SetExtent(dc, &DcState::windowExt, x, y, previous);
+}
 BOOL SetViewportExtEx(HDC dc, int x, int y, SIZE* previous) {
   return SetExtent(dc, &DcState::viewportExt, x, y, previous);
 }
@@ -261,17 +271,30 @@ int GetDeviceCaps(HDC handle, int index) {
   int height = dc && !dc->windowDC ? dc->bitmap->surface.height : GetSystemMetrics(SM_CYSCREEN);
   bool monochrome = dc && dc->bitmap->monochrome;
   switch (index) {
-    case TECHNOLOGY: return DT_RASDISPLAY;
-    case HORZRES: return width;
-    case VERTRES: return height;
-    case HORZSIZE: return width * 254 / 960;
-    case VERTSIZE: return height * 254 / 960;
-    case BITSPIXEL: return monochrome ? 1 : 32;
-    case PLANES: return 1;
-    case NUMCOLORS: return -1;
-    case LOGPIXELSX: case LOGPIXELSY: return 96;
-    case RASTERCAPS: return RC_BITBLT | RC_STRETCHBLT | RC_STRETCHDIB | RC_DI_BITMAP;
-    case SIZEPALETTE: return 0;
-    default: return 0;
+    case TECHNOLOGY:
+      return DT_RASDISPLAY;
+    case HORZRES:
+      return width;
+    case VERTRES:
+      return height;
+    case HORZSIZE:
+      return width * 254 / 960;
+    case VERTSIZE:
+      return height * 254 / 960;
+    case BITSPIXEL:
+      return monochrome ? 1 : 32;
+    case PLANES:
+      return 1;
+    case NUMCOLORS:
+      return -1;
+    case LOGPIXELSX:
+    case LOGPIXELSY:
+      return 96;
+    case RASTERCAPS:
+      return RC_BITBLT | RC_STRETCHBLT | RC_STRETCHDIB | RC_DI_BITMAP;
+    case SIZEPALETTE:
+      return 0;
+    default:
+      return 0;
   }
 }

@@ -60,13 +60,13 @@ int SelectClipRgn(HDC dc, HRGN region);  // null removes the clip region
 int ExtSelectClipRgn(HDC dc, HRGN region, int mode);
 int IntersectClipRect(HDC dc, int left, int top, int right, int bottom);
 int ExcludeClipRect(HDC dc, int left, int top, int right, int bottom);
-int GetClipBox(HDC dc, RECT* box);  // logical coordinates
+int GetClipBox(HDC dc, RECT* box);    // logical coordinates
 int GetClipRgn(HDC dc, HRGN region);  // 1 with a clip region copied, 0 without one
 BOOL PtVisible(HDC dc, int x, int y);
 BOOL RectVisible(HDC dc, const RECT* rect);
 
-int SaveDC(HDC dc);                // answers the saved level
-BOOL RestoreDC(HDC dc, int level); // a negative level counts back from the last save
+int SaveDC(HDC dc);                 // answers the saved level
+BOOL RestoreDC(HDC dc, int level);  // a negative level counts back from the last save
 
 constexpr int HORZSIZE = 4;
 constexpr int VERTSIZE = 6;

@@ -22,7 +22,8 @@ HBITMAP Register(std::unique_ptr<Bitmap> bitmap) {
 
 }  // namespace
 
-HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD) {
+HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
+                         DWORD) {
   if (bits) *bits = nullptr;
   DibLayout layout;
   if (section || !platform::gdi::ReadDibLayout(info, usage, &layout) || layout.width > kMaxSide ||
@@ -37,7 +38,8 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, H
   if (layout.bitCount != 32 || layout.bottomUp) {
     auto dib = std::unique_ptr<platform::gdi::DibBits>(new (std::nothrow) platform::gdi::DibBits);
     if (!dib) return nullptr;
-    dib->bits.reset(new (std::nothrow) BYTE[layout.rowBytes * static_cast<std::size_t>(layout.height)]());
+    dib->bits.reset(new (std::nothrow)
+                        BYTE[layout.rowBytes * static_cast<std::size_t>(layout.height)]());
     if (!dib->bits) return nullptr;
     dib->layout = std::move(layout);
     visible = dib->bits.get();
@@ -50,7 +52,8 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, H
 }
 
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitCount, const void* bits) {
-  if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide || planes != 1) return nullptr;
+  if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide || planes != 1)
+    return nullptr;
   auto bitmap = platform::gdi::MakeBitmap(width, height);
   if (!bitmap) return nullptr;
   bitmap->monochrome = bitCount == 1;
@@ -61,12 +64,17 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitCount, const vo
     const auto* source = static_cast<const BYTE*>(bits);
     for (int y = 0; y < height; ++y) {
       for (int x = 0; x < width; ++x) {
-        bool white = source && ((source[rowBytes * static_cast<std::size_t>(y) + static_cast<std::size_t>(x >> 3)] >> (7 - (x & 7))) & 1);
+        bool white =
+            source &&
+            ((source[rowBytes * static_cast<std::size_t>(y) + static_cast<std::size_t>(x >> 3)] >>
+              (7 - (x & 7))) &
+             1);
         pixels[y * width + x] = white ? 0xFFFFFFFFu : 0xFF000000u;
       }
     }
   } else if (bits && bitCount == 32) {
-    std::memcpy(pixels, bits, static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+    std::memcpy(pixels, bits,
+                static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
     for (int i = 0; i < width * height; ++i) pixels[i] |= 0xFF000000u;
   } else if (bitCount != 32 && bitCount != 24 && bitCount != 16 && bitCount != 8) {
     return nullptr;
@@ -74,20 +82,24 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitCount, const vo
   return Register(std::move(bitmap));
 }
 
-HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits, const BITMAPINFO* info,
-                       UINT usage) {
+HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
+                       const BITMAPINFO* info, UINT usage) {
   if (!header) return nullptr;
   HBITMAP bitmap = CreateCompatibleBitmap(dc, header->biWidth, std::abs(header->biHeight));
-  if (bitmap && (init & CBM_INIT) && !SetDIBits(dc, bitmap, 0, static_cast<UINT>(std::abs(header->biHeight)), bits, info, usage)) {
+  if (bitmap && (init & CBM_INIT) &&
+      !SetDIBits(dc, bitmap, 0, static_cast<UINT>(std::abs(header->biHeight)), bits, info, usage)) {
     DeleteObject(bitmap);
     return nullptr;
   }
   return bitmap;
 }
 
-int GetDIBits(HDC, HBITMAP handle, UINT start, UINT count, void* bits, BITMAPINFO* info, UINT usage) {
+int GetDIBits(HDC, HBITMAP handle, UINT start, UINT count, void* bits, BITMAPINFO* info,
+              UINT usage) {
   Bitmap* bitmap = platform::gdi::FindBitmap(handle);
-  if (!bitmap || !info || usage != DIB_RGB_COLORS || info->bmiHeader.biSize < sizeof(BITMAPINFOHEADER)) return 0;
+  if (!bitmap || !info || usage != DIB_RGB_COLORS ||
+      info->bmiHeader.biSize < sizeof(BITMAPINFOHEADER))
+    return 0;
   BITMAPINFOHEADER& header = info->bmiHeader;
   const platform::Surface& surface = bitmap->surface;
   int ownBits = bitmap->monochrome ? 1 : bitmap->dibBitCount;
@@ -100,8 +112,9 @@ int GetDIBits(HDC, HBITMAP handle, UINT start, UINT count, void* bits, BITMAPINF
       header.biBitCount = static_cast<WORD>(ownBits);
       header.biCompression = BI_RGB;
     }
-    header.biSizeImage = static_cast<DWORD>((static_cast<std::size_t>(surface.width) * header.biBitCount + 31) / 32 * 4 *
-                                            static_cast<std::size_t>(surface.height));
+    header.biSizeImage =
+        static_cast<DWORD>((static_cast<std::size_t>(surface.width) * header.biBitCount + 31) / 32 *
+                           4 * static_cast<std::size_t>(surface.height));
     return surface.height;
   }
   if (header.biWidth != surface.width || header.biHeight == 0 || header.biHeight == INT_MIN ||
@@ -111,7 +124,8 @@ int GetDIBits(HDC, HBITMAP handle, UINT start, UINT count, void* bits, BITMAPINF
   int bitCount = header.biBitCount;
   bool paletted = bitCount == 1 || bitCount == 4 || bitCount == 8;
   // A colour table is known only for DIB sections of that same form, and for monochrome bitmaps.
-  if (paletted && !(bitmap->dib && bitmap->dib->layout.bitCount == bitCount) && !(bitmap->monochrome && bitCount == 1)) {
+  if (paletted && !(bitmap->dib && bitmap->dib->layout.bitCount == bitCount) &&
+      !(bitmap->monochrome && bitCount == 1)) {
     return 0;
   }
   if (!paletted && bitCount != 16 && bitCount != 24 && bitCount != 32) return 0;
@@ -122,9 +136,11 @@ int GetDIBits(HDC, HBITMAP handle, UINT start, UINT count, void* bits, BITMAPINF
   layout.height = surface.height;
   layout.bottomUp = header.biHeight > 0;
   layout.bitCount = bitCount;
-  layout.rowBytes = (static_cast<std::size_t>(surface.width) * static_cast<std::size_t>(bitCount) + 31) / 32 * 4;
+  layout.rowBytes =
+      (static_cast<std::size_t>(surface.width) * static_cast<std::size_t>(bitCount) + 31) / 32 * 4;
   if (paletted) {
-    layout.colors = bitmap->dib ? bitmap->dib->layout.colors : std::vector<RGBQUAD>{{0, 0, 0, 0}, {255, 255, 255, 0}};
+    layout.colors = bitmap->dib ? bitmap->dib->layout.colors
+                                : std::vector<RGBQUAD>{{0, 0, 0, 0}, {255, 255, 255, 0}};
     std::copy(layout.colors.begin(), layout.colors.end(), info->bmiColors);
     header.biClrUsed = 0;
   }
@@ -140,7 +156,8 @@ int GetDIBits(HDC, HBITMAP handle, UINT start, UINT count, void* bits, BITMAPINF
   return start < end ? static_cast<int>(end - start) : 0;
 }
 
-int SetDIBits(HDC, HBITMAP handle, UINT start, UINT count, const void* bits, const BITMAPINFO* info, UINT usage) {
+int SetDIBits(HDC, HBITMAP handle, UINT start, UINT count, const void* bits, const BITMAPINFO* info,
+              UINT usage) {
   Bitmap* bitmap = platform::gdi::FindBitmap(handle);
   DibLayout layout;
   if (!bitmap || !bits || !platform::gdi::ReadDibLayout(info, usage, &layout)) return 0;
@@ -173,7 +190,8 @@ LONG GetBitmapBits(HBITMAP handle, LONG size, void* bits) {
 HPALETTE CreatePalette(const LOGPALETTE* logPalette) {
   if (!logPalette || logPalette->palVersion != 0x300) return nullptr;
   auto palette = std::make_unique<platform::gdi::Palette>();
-  palette->entries.assign(logPalette->palPalEntry, logPalette->palPalEntry + logPalette->palNumEntries);
+  palette->entries.assign(logPalette->palPalEntry,
+                          logPalette->palPalEntry + logPalette->palNumEntries);
   return static_cast<HPALETTE>(platform::gdi::RegisterObject(std::move(palette)));
 }
 
@@ -192,7 +210,8 @@ UINT GetPaletteEntries(HPALETTE handle, UINT start, UINT count, PALETTEENTRY* en
   if (!palette) return 0;
   if (!entries) return static_cast<UINT>(palette->entries.size());
   UINT copied = 0;
-  for (UINT i = start; i < start + count && i < palette->entries.size(); ++i) entries[copied++] = palette->entries[i];
+  for (UINT i = start; i < start + count && i < palette->entries.size(); ++i)
+    entries[copied++] = palette->entries[i];
   return copied;
 }
 
@@ -203,7 +222,8 @@ UINT GetNearestPaletteIndex(HPALETTE handle, COLORREF color) {
   int bestDistance = INT_MAX;
   for (UINT i = 0; i < palette->entries.size(); ++i) {
     const PALETTEENTRY& e = palette->entries[i];
-    int dr = e.peRed - GetRValue(color), dg = e.peGreen - GetGValue(color), db = e.peBlue - GetBValue(color);
+    int dr = e.peRed - GetRValue(color), dg = e.peGreen - GetGValue(color),
+        db = e.peBlue - GetBValue(color);
     int distance = dr * dr + dg * dg + db * db;
     if (distance < bestDistance) {
       bestDistance = distance;

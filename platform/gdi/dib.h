@@ -27,7 +27,8 @@ struct DIBSECTION {
 // `*bits` receives the caller's view of the pixels (rows as the header orders them). Drawing
 // into the bitmap through a device context shows in them after each call, and what the caller
 // writes into them shows in the next call.
-HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD offset);
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
+                         DWORD offset);
 // A device-dependent bitmap: monochrome for 1 bit per pixel (black and white), 32-bit
 // otherwise; `bits` (top row first, rows padded to 16 bits) may be null.
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitCount, const void* bits);
@@ -41,12 +42,15 @@ HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const
 // or 32 bits, or the bitmap's own form for DIB sections of 1, 4 or 8 bits (with their colour
 // table). With null bits, fills in the header (size, bit count, image size). Answers the rows
 // copied, 0 on failure.
-int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT count, void* bits, BITMAPINFO* info, UINT usage);
+int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT count, void* bits, BITMAPINFO* info,
+              UINT usage);
 // Writes DIB rows into a bitmap.
-int SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT count, const void* bits, const BITMAPINFO* info, UINT usage);
+int SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT count, const void* bits,
+              const BITMAPINFO* info, UINT usage);
 // Copies a DIB's rectangle to the device unscaled; answers the rows drawn.
 int SetDIBitsToDevice(HDC dc, int xDest, int yDest, DWORD width, DWORD height, int xSrc, int ySrc,
-                      UINT startScan, UINT scanLines, const void* bits, const BITMAPINFO* info, UINT usage);
+                      UINT startScan, UINT scanLines, const void* bits, const BITMAPINFO* info,
+                      UINT usage);
 LONG GetBitmapBits(HBITMAP bitmap, LONG size, void* bits);
 
 struct PALETTEENTRY {

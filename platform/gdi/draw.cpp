@@ -26,11 +26,16 @@ const std::vector<int>& DashPattern(int style) {
   static const std::vector<int> dashDot{9, 6, 3, 6};
   static const std::vector<int> dashDotDot{9, 3, 3, 3, 3, 3};
   switch (style) {
-    case PS_DASH: return dash;
-    case PS_DOT: return dot;
-    case PS_DASHDOT: return dashDot;
-    case PS_DASHDOTDOT: return dashDotDot;
-    default: return none;
+    case PS_DASH:
+      return dash;
+    case PS_DOT:
+      return dot;
+    case PS_DASHDOT:
+      return dashDot;
+    case PS_DASHDOTDOT:
+      return dashDotDot;
+    default:
+      return none;
   }
 }
 
@@ -69,7 +74,8 @@ std::uint32_t ApplyRop2(int rop2, std::uint32_t pen, std::uint32_t dest) {
 // end point; styled pens walk their pattern pixel by pixel.
 class LinePlotter {
  public:
-  LinePlotter(DeviceContext& dc, const PenInfo& pen) : dc_(dc), writer_(dc), pen_(pen), pattern_(DashPattern(pen.style)) {
+  LinePlotter(DeviceContext& dc, const PenInfo& pen)
+      : dc_(dc), writer_(dc), pen_(pen), pattern_(DashPattern(pen.style)) {
     for (int run : pattern_) period_ += run;
     period_ = std::max(period_, 1);
   }
@@ -108,7 +114,8 @@ class LinePlotter {
     if (!pattern_.empty()) {
       int at = position_, index = 0;
       position_ = (position_ + 1) % period_;
-      while (at >= pattern_[static_cast<std::size_t>(index)]) at -= pattern_[static_cast<std::size_t>(index++)];
+      while (at >= pattern_[static_cast<std::size_t>(index)])
+        at -= pattern_[static_cast<std::size_t>(index++)];
       on = index % 2 == 0;
     }
     std::uint32_t* pixel = writer_.At(x, y);
@@ -169,17 +176,21 @@ std::vector<POINT> DevicePoints(const DeviceContext& dc, const POINT* points, in
 void AddPolygonPath(cairo_t* cr, const std::vector<POINT>& points) {
   for (std::size_t i = 0; i < points.size(); ++i) {
     double x = points[i].x + 0.5, y = points[i].y + 0.5;
-    if (i == 0) cairo_move_to(cr, x, y);
-    else cairo_line_to(cr, x, y);
+    if (i == 0)
+      cairo_move_to(cr, x, y);
+    else
+      cairo_line_to(cr, x, y);
   }
   cairo_close_path(cr);
 }
 
-void OutlinePolygon(DeviceContext& dc, const PenInfo& pen, const std::vector<POINT>& points, bool closed) {
+void OutlinePolygon(DeviceContext& dc, const PenInfo& pen, const std::vector<POINT>& points,
+                    bool closed) {
   if (!pen.visible || points.size() < 2) return;
   if (pen.cosmetic()) {
     LinePlotter plotter(dc, pen);
-    for (std::size_t i = 0; i + 1 < points.size(); ++i) plotter.Line(points[i], points[i + 1], false);
+    for (std::size_t i = 0; i + 1 < points.size(); ++i)
+      plotter.Line(points[i], points[i + 1], false);
     if (closed) plotter.Line(points.back(), points.front(), false);
     return;
   }
@@ -187,8 +198,10 @@ void OutlinePolygon(DeviceContext& dc, const PenInfo& pen, const std::vector<POI
   cairo_t* cr = canvas.cr();
   for (std::size_t i = 0; i < points.size(); ++i) {
     double x = points[i].x + 0.5, y = points[i].y + 0.5;
-    if (i == 0) cairo_move_to(cr, x, y);
-    else cairo_line_to(cr, x, y);
+    if (i == 0)
+      cairo_move_to(cr, x, y);
+    else
+      cairo_line_to(cr, x, y);
   }
   if (closed) cairo_close_path(cr);
   StrokePath(canvas, pen);
@@ -207,7 +220,8 @@ void AddEllipsePath(cairo_t* cr, const RECT& r, double inset) {
 
 enum class ArcKind { Arc, Pie, Chord };
 
-BOOL DrawArc(HDC handle, ArcKind kind, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd, int yEnd) {
+BOOL DrawArc(HDC handle, ArcKind kind, int left, int top, int right, int bottom, int xStart,
+             int yStart, int xEnd, int yEnd) {
   DeviceContext* dc = platform::gdi::FindDC(handle);
   if (!dc) return FALSE;
   RECT r = platform::gdi::ToDevice(dc->state, RECT{left, top, right, bottom});
@@ -256,7 +270,8 @@ HPEN CreatePen(int style, int width, COLORREF color) {
 }
 
 HPEN CreatePenIndirect(const LOGPEN* pen) {
-  return pen ? CreatePen(static_cast<int>(pen->lopnStyle), pen->lopnWidth.x, pen->lopnColor) : nullptr;
+  return pen ? CreatePen(static_cast<int>(pen->lopnStyle), pen->lopnWidth.x, pen->lopnColor)
+             : nullptr;
 }
 
 HBRUSH CreateSolidBrush(COLORREF color) {
@@ -287,7 +302,8 @@ HBRUSH CreatePatternBrush(HBITMAP handle) {
 }
 
 HBRUSH CreateBrushIndirect(const LOGBRUSH* logBrush) {
-  if (!logBrush || (logBrush->lbStyle != BS_SOLID && logBrush->lbStyle != BS_NULL && logBrush->lbStyle != BS_HATCHED)) {
+  if (!logBrush || (logBrush->lbStyle != BS_SOLID && logBrush->lbStyle != BS_NULL &&
+                    logBrush->lbStyle != BS_HATCHED)) {
     return nullptr;
   }
   auto brush = std::make_unique<platform::gdi::Brush>();
@@ -382,12 +398,14 @@ BOOL Rectangle(HDC handle, int left, int top, int right, int bottom) {
   if (!pen.visible) return TRUE;
   double inset = pen.style == PS_INSIDEFRAME ? pen.width / 2.0 : 0.5;
   if (pen.cosmetic()) {
-    std::vector<POINT> corners{{r.left, r.top}, {r.right - 1, r.top}, {r.right - 1, r.bottom - 1}, {r.left, r.bottom - 1}};
+    std::vector<POINT> corners{
+        {r.left, r.top}, {r.right - 1, r.top}, {r.right - 1, r.bottom - 1}, {r.left, r.bottom - 1}};
     OutlinePolygon(*dc, pen, corners, true);
     return TRUE;
   }
   Canvas canvas(*dc);
-  cairo_rectangle(canvas.cr(), r.left + inset, r.top + inset, r.right - r.left - 2 * inset, r.bottom - r.top - 2 * inset);
+  cairo_rectangle(canvas.cr(), r.left + inset, r.top + inset, r.right - r.left - 2 * inset,
+                  r.bottom - r.top - 2 * inset);
   cairo_set_line_join(canvas.cr(), CAIRO_LINE_JOIN_MITER);
   StrokePath(canvas, pen);
   return TRUE;
@@ -397,8 +415,10 @@ BOOL RoundRect(HDC handle, int left, int top, int right, int bottom, int width, 
   DeviceContext* dc = platform::gdi::FindDC(handle);
   if (!dc) return FALSE;
   RECT r = platform::gdi::ToDevice(dc->state, RECT{left, top, right, bottom});
-  double rx = std::min(std::fabs(platform::gdi::ScaleLength(dc->state, width)) / 2.0, (r.right - r.left) / 2.0);
-  double ry = std::min(std::fabs(platform::gdi::MappingOf(dc->state).scaleY * height) / 2.0, (r.bottom - r.top) / 2.0);
+  double rx = std::min(std::fabs(platform::gdi::ScaleLength(dc->state, width)) / 2.0,
+                       (r.right - r.left) / 2.0);
+  double ry = std::min(std::fabs(platform::gdi::MappingOf(dc->state).scaleY * height) / 2.0,
+                       (r.bottom - r.top) / 2.0);
   PenInfo pen = PenOf(*dc);
   Canvas canvas(*dc);
   cairo_t* cr = canvas.cr();
@@ -446,15 +466,18 @@ BOOL Ellipse(HDC handle, int left, int top, int right, int bottom) {
   return TRUE;
 }
 
-BOOL Arc(HDC dc, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd, int yEnd) {
+BOOL Arc(HDC dc, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
+         int yEnd) {
   return DrawArc(dc, ArcKind::Arc, left, top, right, bottom, xStart, yStart, xEnd, yEnd);
 }
 
-BOOL Pie(HDC dc, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd, int yEnd) {
+BOOL Pie(HDC dc, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
+         int yEnd) {
   return DrawArc(dc, ArcKind::Pie, left, top, right, bottom, xStart, yStart, xEnd, yEnd);
 }
 
-BOOL Chord(HDC dc, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd, int yEnd) {
+BOOL Chord(HDC dc, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
+           int yEnd) {
   return DrawArc(dc, ArcKind::Chord, left, top, right, bottom, xStart, yStart, xEnd, yEnd);
 }
 
@@ -468,8 +491,8 @@ BOOL PolyBezier(HDC handle, const POINT* points, DWORD count) {
   cairo_t* cr = canvas.cr();
   cairo_move_to(cr, device[0].x + 0.5, device[0].y + 0.5);
   for (std::size_t i = 1; i + 2 < device.size(); i += 3) {
-    cairo_curve_to(cr, device[i].x + 0.5, device[i].y + 0.5, device[i + 1].x + 0.5, device[i + 1].y + 0.5,
-                   device[i + 2].x + 0.5, device[i + 2].y + 0.5);
+    cairo_curve_to(cr, device[i].x + 0.5, device[i].y + 0.5, device[i + 1].x + 0.5,
+                   device[i + 1].y + 0.5, device[i + 2].x + 0.5, device[i + 2].y + 0.5);
   }
   StrokePath(canvas, pen);
   return TRUE;
@@ -486,7 +509,9 @@ COLORREF SetPixel(HDC handle, int x, int y, COLORREF color) {
   return color & 0xFFFFFF;
 }
 
-BOOL SetPixelV(HDC dc, int x, int y, COLORREF color) { return SetPixel(dc, x, y, color) != CLR_INVALID; }
+BOOL SetPixelV(HDC dc, int x, int y, COLORREF color) {
+  return SetPixel(dc, x, y, color) != CLR_INVALID;
+}
 
 int FillRect(HDC handle, const RECT* rect, HBRUSH brush) {
   DeviceContext* dc = platform::gdi::FindDC(handle);
@@ -515,7 +540,8 @@ int FrameRect(HDC handle, const RECT* rect, HBRUSH brush) {
 }
 
 BOOL InvertRect(HDC dc, const RECT* rect) {
-  return rect && PatBlt(dc, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, DSTINVERT);
+  return rect && PatBlt(dc, rect->left, rect->top, rect->right - rect->left,
+                        rect->bottom - rect->top, DSTINVERT);
 }
 
 BOOL FillRgn(HDC handle, HRGN region, HBRUSH brush) {
@@ -553,7 +579,8 @@ BOOL FrameRgn(HDC handle, HRGN region, HBRUSH brush, int width, int height) {
     inner = platform::gdi::RegionData::Combine(inner, moved, RGN_AND);
   }
   HRGN frame = CreateRectRgn(0, 0, 0, 0);
-  platform::gdi::FindRegion(frame)->data = platform::gdi::RegionData::Combine(object->data, inner, RGN_DIFF);
+  platform::gdi::FindRegion(frame)->data =
+      platform::gdi::RegionData::Combine(object->data, inner, RGN_DIFF);
   BOOL done = FillRgn(handle, frame, brush);
   DeleteObject(frame);
   return done;
@@ -593,9 +620,10 @@ BOOL DrawEdge(HDC handle, RECT* rect, UINT edge, UINT flags) {
     UINT raised, sunken;
     int raisedLight, raisedDark, sunkenLight, sunkenDark;
   };
-  const Border borders[2] = {
-      {BDR_RAISEDOUTER, BDR_SUNKENOUTER, COLOR_3DLIGHT, COLOR_3DDKSHADOW, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT},
-      {BDR_RAISEDINNER, BDR_SUNKENINNER, COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW, COLOR_3DDKSHADOW, COLOR_3DLIGHT}};
+  const Border borders[2] = {{BDR_RAISEDOUTER, BDR_SUNKENOUTER, COLOR_3DLIGHT, COLOR_3DDKSHADOW,
+                              COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT},
+                             {BDR_RAISEDINNER, BDR_SUNKENINNER, COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW,
+                              COLOR_3DDKSHADOW, COLOR_3DLIGHT}};
   for (int i = 0; i < 2; ++i) {
     const Border& border = borders[i];
     if (!(edge & (border.raised | border.sunken))) continue;
@@ -616,7 +644,8 @@ BOOL DrawEdge(HDC handle, RECT* rect, UINT edge, UINT flags) {
     if (flags & BF_BOTTOM) --r.bottom;
     if (flags & BF_RIGHT) --r.right;
   }
-  if (flags & BF_MIDDLE) FillRect(handle, &r, GetSysColorBrush((flags & BF_MONO) ? COLOR_WINDOW : COLOR_BTNFACE));
+  if (flags & BF_MIDDLE)
+    FillRect(handle, &r, GetSysColorBrush((flags & BF_MONO) ? COLOR_WINDOW : COLOR_BTNFACE));
   if (flags & BF_ADJUST) *rect = r;
   return TRUE;
 }

@@ -90,9 +90,12 @@ BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
 BOOL RoundRect(HDC dc, int left, int top, int right, int bottom, int width, int height);
 BOOL Ellipse(HDC dc, int left, int top, int right, int bottom);
 // Counter-clockwise from the radial through the start point to the one through the end point.
-BOOL Arc(HDC dc, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd, int yEnd);
-BOOL Pie(HDC dc, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd, int yEnd);
-BOOL Chord(HDC dc, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd, int yEnd);
+BOOL Arc(HDC dc, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
+         int yEnd);
+BOOL Pie(HDC dc, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
+         int yEnd);
+BOOL Chord(HDC dc, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
+           int yEnd);
 BOOL PolyBezier(HDC dc, const POINT* points, DWORD count);
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
 BOOL SetPixelV(HDC dc, int x, int y, COLORREF color);
@@ -141,7 +144,8 @@ constexpr DWORD DSTINVERT = 0x00550009;
 constexpr DWORD BLACKNESS = 0x00000042;
 constexpr DWORD WHITENESS = 0x00FF0062;
 BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop);
-BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSrc, int ySrc, DWORD rop);
+BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSrc, int ySrc,
+            DWORD rop);
 // Stretching picks the nearest source pixel in every stretch mode; negative sizes mirror.
 BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSrc, int ySrc,
                 int srcWidth, int srcHeight, DWORD rop);

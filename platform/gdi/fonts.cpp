@@ -48,15 +48,24 @@ std::string StandIn(const char* face) {
     const char* family;
   };
   static const Mapping kMappings[] = {
-      {"MS Shell Dlg", "DejaVu Sans"},        {"MS Shell Dlg 2", "DejaVu Sans"},
-      {"Microsoft Sans Serif", "DejaVu Sans"}, {"MS Sans Serif", "DejaVu Sans"},
-      {"Arial", "DejaVu Sans"},               {"Tahoma", "DejaVu Sans"},
-      {"Verdana", "DejaVu Sans"},             {"Segoe UI", "DejaVu Sans"},
-      {"System", "DejaVu Sans"},              {"Helvetica", "DejaVu Sans"},
-      {"Courier New", "DejaVu Sans Mono"},    {"Courier", "DejaVu Sans Mono"},
-      {"Fixedsys", "DejaVu Sans Mono"},       {"Terminal", "DejaVu Sans Mono"},
-      {"Lucida Console", "DejaVu Sans Mono"}, {"Consolas", "DejaVu Sans Mono"},
-      {"Times New Roman", "DejaVu Serif"},    {"Times", "DejaVu Serif"},
+      {"MS Shell Dlg", "DejaVu Sans"},
+      {"MS Shell Dlg 2", "DejaVu Sans"},
+      {"Microsoft Sans Serif", "DejaVu Sans"},
+      {"MS Sans Serif", "DejaVu Sans"},
+      {"Arial", "DejaVu Sans"},
+      {"Tahoma", "DejaVu Sans"},
+      {"Verdana", "DejaVu Sans"},
+      {"Segoe UI", "DejaVu Sans"},
+      {"System", "DejaVu Sans"},
+      {"Helvetica", "DejaVu Sans"},
+      {"Courier New", "DejaVu Sans Mono"},
+      {"Courier", "DejaVu Sans Mono"},
+      {"Fixedsys", "DejaVu Sans Mono"},
+      {"Terminal", "DejaVu Sans Mono"},
+      {"Lucida Console", "DejaVu Sans Mono"},
+      {"Consolas", "DejaVu Sans Mono"},
+      {"Times New Roman", "DejaVu Serif"},
+      {"Times", "DejaVu Serif"},
       {"Georgia", "DejaVu Serif"},
   };
   if (!face || !*face) return "DejaVu Sans";
@@ -87,7 +96,8 @@ FT_Face LoadFace(const FaceKey& key) {
     int index = 0;
     if (match && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
       FcPatternGetInteger(match, FC_INDEX, 0, &index);
-      if (FT_New_Face(cache.library, reinterpret_cast<const char*>(file), index, &face) != 0) face = nullptr;
+      if (FT_New_Face(cache.library, reinterpret_cast<const char*>(file), index, &face) != 0)
+        face = nullptr;
     }
     if (match) FcPatternDestroy(match);
     FcPatternDestroy(pattern);
@@ -116,7 +126,9 @@ void SizedFont::Activate() const {
                    static_cast<FT_F26Dot6>(std::lround(emHeight * 64)), 72, 72);
 }
 
-FT_UInt SizedFont::Glyph(unsigned char character) const { return FT_Get_Char_Index(face, UnicodeOf(character)); }
+FT_UInt SizedFont::Glyph(unsigned char character) const {
+  return FT_Get_Char_Index(face, UnicodeOf(character));
+}
 
 LONG SizedFont::Advance(unsigned char character) const {
   if (FT_Load_Glyph(face, Glyph(character), FT_LOAD_DEFAULT) != 0) return 0;
@@ -152,7 +164,8 @@ bool Realize(const LOGFONT& logFont, double pixelScale, SizedFont* font) {
   double scale = em / unitsPerEm;
   font->ascent = static_cast<LONG>(std::lround(cellAscent * scale));
   font->descent = static_cast<LONG>(std::lround(cellDescent * scale));
-  font->internalLeading = std::max<LONG>(0, font->ascent + font->descent - static_cast<LONG>(std::lround(em)));
+  font->internalLeading =
+      std::max<LONG>(0, font->ascent + font->descent - static_cast<LONG>(std::lround(em)));
   font->externalLeading = static_cast<LONG>(std::lround(lineGap * scale));
   double natural = os2 ? os2->xAvgCharWidth * scale : em / 2;
   if (logFont.lfWidth != 0 && natural > 0) {
@@ -160,7 +173,8 @@ bool Realize(const LOGFONT& logFont, double pixelScale, SizedFont* font) {
     natural = std::fabs(logFont.lfWidth * pixelScale);
   }
   font->averageWidth = static_cast<LONG>(std::lround(natural));
-  font->maxWidth = static_cast<LONG>(std::lround(face->max_advance_width * font->emWidth / unitsPerEm));
+  font->maxWidth =
+      static_cast<LONG>(std::lround(face->max_advance_width * font->emWidth / unitsPerEm));
   return true;
 }
 

@@ -20,8 +20,8 @@ struct GpSolidFill final : GpBrush {
   ARGB color;
   explicit GpSolidFill(ARGB c) : color(c) {}
   void Apply(cairo_t* cr) const override {
-    cairo_set_source_rgba(cr, ((color >> 16) & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, (color & 0xFF) / 255.0,
-                          ((color >> 24) & 0xFF) / 255.0);
+    cairo_set_source_rgba(cr, ((color >> 16) & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0,
+                          (color & 0xFF) / 255.0, ((color >> 24) & 0xFF) / 255.0);
   }
 };
 
@@ -37,18 +37,31 @@ struct GpHatch final : GpBrush {
     auto premultiplied = [](ARGB c) {
       std::uint32_t a = c >> 24;
       auto channel = [a](std::uint32_t v) { return (v * a + 127) / 255; };
-      return (a << 24) | (channel((c >> 16) & 0xFF) << 16) | (channel((c >> 8) & 0xFF) << 8) | channel(c & 0xFF);
+      return (a << 24) | (channel((c >> 16) & 0xFF) << 16) | (channel((c >> 8) & 0xFF) << 8) |
+             channel(c & 0xFF);
     };
     for (int y = 0; y < 8; ++y) {
       for (int x = 0; x < 8; ++x) {
         bool line = false;
         switch (style) {
-          case HatchStyleHorizontal: line = y == 0; break;
-          case HatchStyleVertical: line = x == 0; break;
-          case HatchStyleForwardDiagonal: line = x == y; break;
-          case HatchStyleBackwardDiagonal: line = x == 7 - y; break;
-          case HatchStyleCross: line = x == 0 || y == 0; break;
-          default: line = x == y || x == 7 - y; break;
+          case HatchStyleHorizontal:
+            line = y == 0;
+            break;
+          case HatchStyleVertical:
+            line = x == 0;
+            break;
+          case HatchStyleForwardDiagonal:
+            line = x == y;
+            break;
+          case HatchStyleBackwardDiagonal:
+            line = x == 7 - y;
+            break;
+          case HatchStyleCross:
+            line = x == 0 || y == 0;
+            break;
+          default:
+            line = x == y || x == 7 - y;
+            break;
         }
         data[y * stride + x] = premultiplied(line ? foreground : background);
       }
@@ -105,8 +118,11 @@ struct GpPath {
     for (const Figure& figure : figures) {
       cairo_move_to(cr, figure.startX, figure.startY);
       for (const Segment& s : figure.segments) {
-        if (s.bezier) cairo_curve_to(cr, s.points[0], s.points[1], s.points[2], s.points[3], s.points[4], s.points[5]);
-        else cairo_line_to(cr, s.points[0], s.points[1]);
+        if (s.bezier)
+          cairo_curve_to(cr, s.points[0], s.points[1], s.points[2], s.points[3], s.points[4],
+                         s.points[5]);
+        else
+          cairo_line_to(cr, s.points[0], s.points[1]);
       }
       if (figure.closed) cairo_close_path(cr);
     }
@@ -141,7 +157,8 @@ class Drawing {
     if (!dc_) return;
     canvas_ = std::make_unique<platform::gdi::Canvas>(*dc_);
     cairo_t* cr = canvas_->cr();
-    bool smooth = graphics->smoothing == SmoothingModeHighQuality || graphics->smoothing == SmoothingModeAntiAlias;
+    bool smooth = graphics->smoothing == SmoothingModeHighQuality ||
+                  graphics->smoothing == SmoothingModeAntiAlias;
     cairo_set_antialias(cr, smooth ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
     platform::gdi::Mapping m = platform::gdi::MappingOf(dc_->state);
     cairo_translate(cr, m.offsetX + 0.5, m.offsetY + 0.5);
@@ -173,7 +190,8 @@ GpStatus Make(T** out, Args&&... args) {
 }
 
 // The region as an A8 mask over the device context's surface (binary: regions are aliased).
-std::vector<BYTE> RegionMask(const GpRegion& region, int width, int height, const cairo_matrix_t& toSurface) {
+std::vector<BYTE> RegionMask(const GpRegion& region, int width, int height,
+                             const cairo_matrix_t& toSurface) {
   std::vector<BYTE> mask(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
   std::vector<BYTE> shape(mask.size());
   int stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, width);
@@ -184,11 +202,13 @@ std::vector<BYTE> RegionMask(const GpRegion& region, int width, int height, cons
       std::fill(shape.begin(), shape.end(), BYTE{255});
     } else {
       std::fill(scratch.begin(), scratch.end(), BYTE{0});
-      cairo_surface_t* surface = cairo_image_surface_create_for_data(scratch.data(), CAIRO_FORMAT_A8, width, height, stride);
+      cairo_surface_t* surface = cairo_image_surface_create_for_data(
+          scratch.data(), CAIRO_FORMAT_A8, width, height, stride);
       cairo_t* cr = cairo_create(surface);
       cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
       cairo_set_matrix(cr, &toSurface);
-      cairo_set_fill_rule(cr, part.path->fillMode == FillModeWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+      cairo_set_fill_rule(cr, part.path->fillMode == FillModeWinding ? CAIRO_FILL_RULE_WINDING
+                                                                     : CAIRO_FILL_RULE_EVEN_ODD);
       part.path->Trace(cr);
       cairo_fill(cr);
       cairo_destroy(cr);
@@ -204,12 +224,24 @@ std::vector<BYTE> RegionMask(const GpRegion& region, int width, int height, cons
       bool in = index == 0 ? b : false;
       if (index > 0) {
         switch (part.mode) {
-          case CombineModeReplace: in = b; break;
-          case CombineModeIntersect: in = a && b; break;
-          case CombineModeUnion: in = a || b; break;
-          case CombineModeXor: in = a != b; break;
-          case CombineModeExclude: in = a && !b; break;
-          case CombineModeComplement: in = b && !a; break;
+          case CombineModeReplace:
+            in = b;
+            break;
+          case CombineModeIntersect:
+            in = a && b;
+            break;
+          case CombineModeUnion:
+            in = a || b;
+            break;
+          case CombineModeXor:
+            in = a != b;
+            break;
+          case CombineModeExclude:
+            in = a && !b;
+            break;
+          case CombineModeComplement:
+            in = b && !a;
+            break;
         }
       }
       mask[i] = in ? 255 : 0;
@@ -246,7 +278,8 @@ GpStatus GdipDeleteGraphics(GpGraphics* graphics) {
 }
 
 GpStatus GdipSetSmoothingMode(GpGraphics* graphics, SmoothingMode mode) {
-  if (!graphics || mode < SmoothingModeDefault || mode > SmoothingModeAntiAlias) return InvalidParameter;
+  if (!graphics || mode < SmoothingModeDefault || mode > SmoothingModeAntiAlias)
+    return InvalidParameter;
   graphics->smoothing = mode;
   return Ok;
 }
@@ -316,10 +349,12 @@ GpStatus GdipAddPathLine(GpPath* path, REAL x1, REAL y1, REAL x2, REAL y2) {
 }
 
 GpStatus GdipAddPathLineI(GpPath* path, INT x1, INT y1, INT x2, INT y2) {
-  return GdipAddPathLine(path, static_cast<REAL>(x1), static_cast<REAL>(y1), static_cast<REAL>(x2), static_cast<REAL>(y2));
+  return GdipAddPathLine(path, static_cast<REAL>(x1), static_cast<REAL>(y1), static_cast<REAL>(x2),
+                         static_cast<REAL>(y2));
 }
 
-GpStatus GdipAddPathBezier(GpPath* path, REAL x1, REAL y1, REAL x2, REAL y2, REAL x3, REAL y3, REAL x4, REAL y4) {
+GpStatus GdipAddPathBezier(GpPath* path, REAL x1, REAL y1, REAL x2, REAL y2, REAL x3, REAL y3,
+                           REAL x4, REAL y4) {
   if (!path) return InvalidParameter;
   GpPath::Figure& figure = path->Continue(x1, y1);
   figure.segments.push_back(GpPath::Segment{true, {x2, y2, x3, y3, x4, y4}});
@@ -328,7 +363,8 @@ GpStatus GdipAddPathBezier(GpPath* path, REAL x1, REAL y1, REAL x2, REAL y2, REA
   return Ok;
 }
 
-GpStatus GdipAddPathBezierI(GpPath* path, INT x1, INT y1, INT x2, INT y2, INT x3, INT y3, INT x4, INT y4) {
+GpStatus GdipAddPathBezierI(GpPath* path, INT x1, INT y1, INT x2, INT y2, INT x3, INT y3, INT x4,
+                            INT y4) {
   auto r = [](INT v) { return static_cast<REAL>(v); };
   return GdipAddPathBezier(path, r(x1), r(y1), r(x2), r(y2), r(x3), r(y3), r(x4), r(y4));
 }
@@ -358,7 +394,8 @@ std::unique_ptr<GpPath> RectPath(const GpRectF& rect) {
   auto path = std::make_unique<GpPath>();
   path->fillMode = FillModeAlternate;
   GdipAddPathLine(path.get(), rect.X, rect.Y, rect.X + rect.Width, rect.Y);
-  GdipAddPathLine(path.get(), rect.X + rect.Width, rect.Y + rect.Height, rect.X, rect.Y + rect.Height);
+  GdipAddPathLine(path.get(), rect.X + rect.Width, rect.Y + rect.Height, rect.X,
+                  rect.Y + rect.Height);
   GdipClosePathFigure(path.get());
   return path;
 }
@@ -368,25 +405,30 @@ std::unique_ptr<GpPath> RectPath(const GpRectF& rect) {
 GpStatus GdipCreateRegionRect(const GpRectF* rect, GpRegion** region) {
   if (!rect) return InvalidParameter;
   GpStatus status = Make(region);
-  if (status == Ok) (*region)->parts.push_back(GpRegion::Part{CombineModeReplace, RectPath(*rect), false});
+  if (status == Ok)
+    (*region)->parts.push_back(GpRegion::Part{CombineModeReplace, RectPath(*rect), false});
   return status;
 }
 
 GpStatus GdipCreateRegionPath(GpPath* path, GpRegion** region) {
   if (!path) return InvalidParameter;
   GpStatus status = Make(region);
-  if (status == Ok) (*region)->parts.push_back(GpRegion::Part{CombineModeReplace, std::make_unique<GpPath>(*path), false});
+  if (status == Ok)
+    (*region)->parts.push_back(
+        GpRegion::Part{CombineModeReplace, std::make_unique<GpPath>(*path), false});
   return status;
 }
 
 GpStatus GdipCombineRegionPath(GpRegion* region, GpPath* path, CombineMode mode) {
-  if (!region || !path || mode < CombineModeReplace || mode > CombineModeComplement) return InvalidParameter;
+  if (!region || !path || mode < CombineModeReplace || mode > CombineModeComplement)
+    return InvalidParameter;
   region->parts.push_back(GpRegion::Part{mode, std::make_unique<GpPath>(*path), false});
   return Ok;
 }
 
 GpStatus GdipCombineRegionRect(GpRegion* region, const GpRectF* rect, CombineMode mode) {
-  if (!region || !rect || mode < CombineModeReplace || mode > CombineModeComplement) return InvalidParameter;
+  if (!region || !rect || mode < CombineModeReplace || mode > CombineModeComplement)
+    return InvalidParameter;
   region->parts.push_back(GpRegion::Part{mode, RectPath(*rect), false});
   return Ok;
 }
@@ -403,16 +445,19 @@ GpStatus GdipFillRegion(GpGraphics* graphics, GpBrush* brush, GpRegion* region) 
   if (!drawing.ok()) return InvalidParameter;
   cairo_t* cr = drawing.cr();
   cairo_surface_t* target = cairo_get_target(cr);
-  int width = cairo_image_surface_get_width(target), height = cairo_image_surface_get_height(target);
+  int width = cairo_image_surface_get_width(target),
+      height = cairo_image_surface_get_height(target);
   cairo_matrix_t toSurface;
   cairo_get_matrix(cr, &toSurface);
   std::vector<BYTE> mask = RegionMask(*region, width, height, toSurface);
   int stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, width);
   std::vector<BYTE> padded(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
   for (int y = 0; y < height; ++y) {
-    std::copy_n(mask.begin() + static_cast<std::ptrdiff_t>(y) * width, width, padded.begin() + static_cast<std::ptrdiff_t>(y) * stride);
+    std::copy_n(mask.begin() + static_cast<std::ptrdiff_t>(y) * width, width,
+                padded.begin() + static_cast<std::ptrdiff_t>(y) * stride);
   }
-  cairo_surface_t* maskSurface = cairo_image_surface_create_for_data(padded.data(), CAIRO_FORMAT_A8, width, height, stride);
+  cairo_surface_t* maskSurface =
+      cairo_image_surface_create_for_data(padded.data(), CAIRO_FORMAT_A8, width, height, stride);
   brush->Apply(cr);
   // The mask lies in surface coordinates: identity for it, the brush keeps user space.
   cairo_pattern_t* source = cairo_get_source(cr);
@@ -436,7 +481,8 @@ GpStatus GdipFillPath(GpGraphics* graphics, GpBrush* brush, GpPath* path) {
   Drawing drawing(graphics);
   if (!drawing.ok()) return InvalidParameter;
   cairo_t* cr = drawing.cr();
-  cairo_set_fill_rule(cr, path->fillMode == FillModeWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+  cairo_set_fill_rule(
+      cr, path->fillMode == FillModeWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
   path->Trace(cr);
   brush->Apply(cr);
   cairo_fill(cr);
@@ -463,11 +509,12 @@ GpStatus GdipDrawLine(GpGraphics* graphics, GpPen* pen, REAL x1, REAL y1, REAL x
 }
 
 GpStatus GdipDrawLineI(GpGraphics* graphics, GpPen* pen, INT x1, INT y1, INT x2, INT y2) {
-  return GdipDrawLine(graphics, pen, static_cast<REAL>(x1), static_cast<REAL>(y1), static_cast<REAL>(x2), static_cast<REAL>(y2));
+  return GdipDrawLine(graphics, pen, static_cast<REAL>(x1), static_cast<REAL>(y1),
+                      static_cast<REAL>(x2), static_cast<REAL>(y2));
 }
 
-GpStatus GdipDrawBezier(GpGraphics* graphics, GpPen* pen, REAL x1, REAL y1, REAL x2, REAL y2, REAL x3, REAL y3, REAL x4,
-                        REAL y4) {
+GpStatus GdipDrawBezier(GpGraphics* graphics, GpPen* pen, REAL x1, REAL y1, REAL x2, REAL y2,
+                        REAL x3, REAL y3, REAL x4, REAL y4) {
   if (!graphics || !pen) return InvalidParameter;
   Drawing drawing(graphics);
   if (!drawing.ok()) return InvalidParameter;
@@ -477,13 +524,14 @@ GpStatus GdipDrawBezier(GpGraphics* graphics, GpPen* pen, REAL x1, REAL y1, REAL
   return Ok;
 }
 
-GpStatus GdipDrawBezierI(GpGraphics* graphics, GpPen* pen, INT x1, INT y1, INT x2, INT y2, INT x3, INT y3, INT x4,
-                         INT y4) {
+GpStatus GdipDrawBezierI(GpGraphics* graphics, GpPen* pen, INT x1, INT y1, INT x2, INT y2, INT x3,
+                         INT y3, INT x4, INT y4) {
   auto r = [](INT v) { return static_cast<REAL>(v); };
   return GdipDrawBezier(graphics, pen, r(x1), r(y1), r(x2), r(y2), r(x3), r(y3), r(x4), r(y4));
 }
 
-GpStatus GdipDrawRectangle(GpGraphics* graphics, GpPen* pen, REAL x, REAL y, REAL width, REAL height) {
+GpStatus GdipDrawRectangle(GpGraphics* graphics, GpPen* pen, REAL x, REAL y, REAL width,
+                           REAL height) {
   if (!graphics || !pen) return InvalidParameter;
   Drawing drawing(graphics);
   if (!drawing.ok()) return InvalidParameter;
@@ -493,8 +541,8 @@ GpStatus GdipDrawRectangle(GpGraphics* graphics, GpPen* pen, REAL x, REAL y, REA
 }
 
 GpStatus GdipDrawRectangleI(GpGraphics* graphics, GpPen* pen, INT x, INT y, INT width, INT height) {
-  return GdipDrawRectangle(graphics, pen, static_cast<REAL>(x), static_cast<REAL>(y), static_cast<REAL>(width),
-                           static_cast<REAL>(height));
+  return GdipDrawRectangle(graphics, pen, static_cast<REAL>(x), static_cast<REAL>(y),
+                           static_cast<REAL>(width), static_cast<REAL>(height));
 }
 
 namespace {
@@ -510,7 +558,8 @@ void EllipsePath(cairo_t* cr, REAL x, REAL y, REAL width, REAL height) {
 
 }  // namespace
 
-GpStatus GdipDrawEllipse(GpGraphics* graphics, GpPen* pen, REAL x, REAL y, REAL width, REAL height) {
+GpStatus GdipDrawEllipse(GpGraphics* graphics, GpPen* pen, REAL x, REAL y, REAL width,
+                         REAL height) {
   if (!graphics || !pen) return InvalidParameter;
   Drawing drawing(graphics);
   if (!drawing.ok()) return InvalidParameter;
@@ -520,11 +569,12 @@ GpStatus GdipDrawEllipse(GpGraphics* graphics, GpPen* pen, REAL x, REAL y, REAL 
 }
 
 GpStatus GdipDrawEllipseI(GpGraphics* graphics, GpPen* pen, INT x, INT y, INT width, INT height) {
-  return GdipDrawEllipse(graphics, pen, static_cast<REAL>(x), static_cast<REAL>(y), static_cast<REAL>(width),
-                         static_cast<REAL>(height));
+  return GdipDrawEllipse(graphics, pen, static_cast<REAL>(x), static_cast<REAL>(y),
+                         static_cast<REAL>(width), static_cast<REAL>(height));
 }
 
-GpStatus GdipFillRectangle(GpGraphics* graphics, GpBrush* brush, REAL x, REAL y, REAL width, REAL height) {
+GpStatus GdipFillRectangle(GpGraphics* graphics, GpBrush* brush, REAL x, REAL y, REAL width,
+                           REAL height) {
   if (!graphics || !brush) return InvalidParameter;
   Drawing drawing(graphics);
   if (!drawing.ok()) return InvalidParameter;
@@ -534,12 +584,14 @@ GpStatus GdipFillRectangle(GpGraphics* graphics, GpBrush* brush, REAL x, REAL y,
   return Ok;
 }
 
-GpStatus GdipFillRectangleI(GpGraphics* graphics, GpBrush* brush, INT x, INT y, INT width, INT height) {
-  return GdipFillRectangle(graphics, brush, static_cast<REAL>(x), static_cast<REAL>(y), static_cast<REAL>(width),
-                           static_cast<REAL>(height));
+GpStatus GdipFillRectangleI(GpGraphics* graphics, GpBrush* brush, INT x, INT y, INT width,
+                            INT height) {
+  return GdipFillRectangle(graphics, brush, static_cast<REAL>(x), static_cast<REAL>(y),
+                           static_cast<REAL>(width), static_cast<REAL>(height));
 }
 
-GpStatus GdipFillEllipse(GpGraphics* graphics, GpBrush* brush, REAL x, REAL y, REAL width, REAL height) {
+GpStatus GdipFillEllipse(GpGraphics* graphics, GpBrush* brush, REAL x, REAL y, REAL width,
+                         REAL height) {
   if (!graphics || !brush) return InvalidParameter;
   Drawing drawing(graphics);
   if (!drawing.ok()) return InvalidParameter;
@@ -549,7 +601,8 @@ GpStatus GdipFillEllipse(GpGraphics* graphics, GpBrush* brush, REAL x, REAL y, R
   return Ok;
 }
 
-GpStatus GdipFillEllipseI(GpGraphics* graphics, GpBrush* brush, INT x, INT y, INT width, INT height) {
-  return GdipFillEllipse(graphics, brush, static_cast<REAL>(x), static_cast<REAL>(y), static_cast<REAL>(width),
-                         static_cast<REAL>(height));
+GpStatus GdipFillEllipseI(GpGraphics* graphics, GpBrush* brush, INT x, INT y, INT width,
+                          INT height) {
+  return GdipFillEllipse(graphics, brush, static_cast<REAL>(x), static_cast<REAL>(y),
+                         static_cast<REAL>(width), static_cast<REAL>(height));
 }

@@ -28,7 +28,8 @@ struct GdiplusStartupOutput {
   void* NotificationHook;
   void* NotificationUnhook;
 };
-GpStatus GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInput* input, GdiplusStartupOutput* output);
+GpStatus GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInput* input,
+                        GdiplusStartupOutput* output);
 void GdiplusShutdown(ULONG_PTR token);
 void* GdipAlloc(std::size_t size);
 void GdipFree(void* pointer);
@@ -89,8 +90,10 @@ GpStatus GdipCreatePath(FillMode fillMode, GpPath** path);
 GpStatus GdipDeletePath(GpPath* path);
 GpStatus GdipAddPathLine(GpPath* path, REAL x1, REAL y1, REAL x2, REAL y2);
 GpStatus GdipAddPathLineI(GpPath* path, INT x1, INT y1, INT x2, INT y2);
-GpStatus GdipAddPathBezier(GpPath* path, REAL x1, REAL y1, REAL x2, REAL y2, REAL x3, REAL y3, REAL x4, REAL y4);
-GpStatus GdipAddPathBezierI(GpPath* path, INT x1, INT y1, INT x2, INT y2, INT x3, INT y3, INT x4, INT y4);
+GpStatus GdipAddPathBezier(GpPath* path, REAL x1, REAL y1, REAL x2, REAL y2, REAL x3, REAL y3,
+                           REAL x4, REAL y4);
+GpStatus GdipAddPathBezierI(GpPath* path, INT x1, INT y1, INT x2, INT y2, INT x3, INT y3, INT x4,
+                            INT y4);
 GpStatus GdipClosePathFigure(GpPath* path);
 GpStatus GdipStartPathFigure(GpPath* path);
 
@@ -106,15 +109,20 @@ GpStatus GdipFillPath(GpGraphics* graphics, GpBrush* brush, GpPath* path);
 GpStatus GdipDrawPath(GpGraphics* graphics, GpPen* pen, GpPath* path);
 GpStatus GdipDrawLine(GpGraphics* graphics, GpPen* pen, REAL x1, REAL y1, REAL x2, REAL y2);
 GpStatus GdipDrawLineI(GpGraphics* graphics, GpPen* pen, INT x1, INT y1, INT x2, INT y2);
-GpStatus GdipDrawBezier(GpGraphics* graphics, GpPen* pen, REAL x1, REAL y1, REAL x2, REAL y2, REAL x3, REAL y3,
-                        REAL x4, REAL y4);
-GpStatus GdipDrawBezierI(GpGraphics* graphics, GpPen* pen, INT x1, INT y1, INT x2, INT y2, INT x3, INT y3, INT x4,
-                         INT y4);
-GpStatus GdipDrawRectangle(GpGraphics* graphics, GpPen* pen, REAL x, REAL y, REAL width, REAL height);
+GpStatus GdipDrawBezier(GpGraphics* graphics, GpPen* pen, REAL x1, REAL y1, REAL x2, REAL y2,
+                        REAL x3, REAL y3, REAL x4, REAL y4);
+GpStatus GdipDrawBezierI(GpGraphics* graphics, GpPen* pen, INT x1, INT y1, INT x2, INT y2, INT x3,
+                         INT y3, INT x4, INT y4);
+GpStatus GdipDrawRectangle(GpGraphics* graphics, GpPen* pen, REAL x, REAL y, REAL width,
+                           REAL height);
 GpStatus GdipDrawRectangleI(GpGraphics* graphics, GpPen* pen, INT x, INT y, INT width, INT height);
 GpStatus GdipDrawEllipse(GpGraphics* graphics, GpPen* pen, REAL x, REAL y, REAL width, REAL height);
 GpStatus GdipDrawEllipseI(GpGraphics* graphics, GpPen* pen, INT x, INT y, INT width, INT height);
-GpStatus GdipFillRectangle(GpGraphics* graphics, GpBrush* brush, REAL x, REAL y, REAL width, REAL height);
-GpStatus GdipFillRectangleI(GpGraphics* graphics, GpBrush* brush, INT x, INT y, INT width, INT height);
-GpStatus GdipFillEllipse(GpGraphics* graphics, GpBrush* brush, REAL x, REAL y, REAL width, REAL height);
-GpStatus GdipFillEllipseI(GpGraphics* graphics, GpBrush* brush, INT x, INT y, INT width, INT height);
+GpStatus GdipFillRectangle(GpGraphics* graphics, GpBrush* brush, REAL x, REAL y, REAL width,
+                           REAL height);
+GpStatus GdipFillRectangleI(GpGraphics* graphics, GpBrush* brush, INT x, INT y, INT width,
+                            INT height);
+GpStatus GdipFillEllipse(GpGraphics* graphics, GpBrush* brush, REAL x, REAL y, REAL width,
+                         REAL height);
+GpStatus GdipFillEllipseI(GpGraphics* graphics, GpBrush* brush, INT x, INT y, INT width,
+                          INT height);

@@ -20,14 +20,21 @@ namespace {
 class Bytes {
  public:
   Bytes(const BYTE* data, std::size_t size) : data_(data), size_(size) {}
-  bool Has(std::size_t offset, std::size_t bytes) const { return offset <= size_ && bytes <= size_ - offset; }
+  bool Has(std::size_t offset, std::size_t bytes) const {
+    return offset <= size_ && bytes <= size_ - offset;
+  }
   std::uint32_t U32(std::size_t offset) const {
-    return data_[offset] | (data_[offset + 1] << 8) | (data_[offset + 2] << 16) | (static_cast<std::uint32_t>(data_[offset + 3]) << 24);
+    return data_[offset] | (data_[offset + 1] << 8) | (data_[offset + 2] << 16) |
+           (static_cast<std::uint32_t>(data_[offset + 3]) << 24);
   }
   std::int32_t S32(std::size_t offset) const { return static_cast<std::int32_t>(U32(offset)); }
   // A coordinate, kept within a range where sums and differences cannot overflow.
-  std::int32_t Coord(std::size_t offset) const { return std::clamp(S32(offset), -(1 << 26), 1 << 26); }
-  std::uint16_t U16(std::size_t offset) const { return static_cast<std::uint16_t>(data_[offset] | (data_[offset + 1] << 8)); }
+  std::int32_t Coord(std::size_t offset) const {
+    return std::clamp(S32(offset), -(1 << 26), 1 << 26);
+  }
+  std::uint16_t U16(std::size_t offset) const {
+    return static_cast<std::uint16_t>(data_[offset] | (data_[offset + 1] << 8));
+  }
   std::int16_t S16(std::size_t offset) const { return static_cast<std::int16_t>(U16(offset)); }
   const BYTE* At(std::size_t offset) const { return data_ + offset; }
   std::size_t Size() const { return size_; }
@@ -39,21 +46,31 @@ class Bytes {
 
 // A DIB section made of a record's bitmap information and bits; null when they are not a
 // bitmap this layer reads or the bits are short.
-HBITMAP DibFromRecord(const Bytes& record, std::size_t offInfo, std::size_t sizeInfo, std::size_t offBits, std::size_t sizeBits,
-                      UINT usage) {
-  if (usage != DIB_RGB_COLORS || sizeInfo < sizeof(BITMAPINFOHEADER) || !record.Has(offInfo, sizeInfo) ||
-      !record.Has(offBits, sizeBits)) {
+HBITMAP DibFromRecord(const Bytes& record, std::size_t offInfo, std::size_t sizeInfo,
+                      std::size_t offBits, std::size_t sizeBits, UINT usage) {
+  if (usage != DIB_RGB_COLORS || sizeInfo < sizeof(BITMAPINFOHEADER) ||
+      !record.Has(offInfo, sizeInfo) || !record.Has(offBits, sizeBits)) {
     return nullptr;
   }
   // Copied into aligned memory with room for the whole colour table the header may name.
   std::vector<std::uint32_t> aligned((sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD)) / 4, 0);
-  std::memcpy(aligned.data(), record.At(offInfo), std::min<std::size_t>(sizeInfo, aligned.size() * 4));
+  std::memcpy(aligned.data(), record.At(offInfo),
+              std::min<std::size_t>(sizeInfo, aligned.size() * 4));
   const auto* info = reinterpret_cast<const BITMAPINFO*>(aligned.data());
   platform::gdi::DibLayout layout;
-  if (!platform::gdi::ReadDibLayout(info, usage, &layout) || info->bmiHeader.biSize != sizeof(BITMAPINFOHEADER)) return nullptr;
-  std::size_t colours = layout.bitCount <= 8 ? (info->bmiHeader.biClrUsed ? std::min<std::size_t>(info->bmiHeader.biClrUsed, layout.colors.size()) : layout.colors.size()) : 0;
+  if (!platform::gdi::ReadDibLayout(info, usage, &layout) ||
+      info->bmiHeader.biSize != sizeof(BITMAPINFOHEADER))
+    return nullptr;
+  std::size_t colours =
+      layout.bitCount <= 8
+          ? (info->bmiHeader.biClrUsed
+                 ? std::min<std::size_t>(info->bmiHeader.biClrUsed, layout.colors.size())
+                 : layout.colors.size())
+          : 0;
   if (sizeInfo < sizeof(BITMAPINFOHEADER) + colours * sizeof(RGBQUAD)) return nullptr;
-  if (static_cast<std::uint64_t>(layout.rowBytes) * static_cast<std::uint64_t>(layout.height) > sizeBits) return nullptr;
+  if (static_cast<std::uint64_t>(layout.rowBytes) * static_cast<std::uint64_t>(layout.height) >
+      sizeBits)
+    return nullptr;
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(nullptr, info, usage, &bits, nullptr, 0);
   if (!bitmap) return nullptr;
@@ -62,8 +79,8 @@ HBITMAP DibFromRecord(const Bytes& record, std::size_t offInfo, std::size_t size
 }
 
 // Draws a record's bitmap stretched with a raster operation; without one, only the pattern.
-void StretchRecordBitmap(HDC dc, int x, int y, int width, int height, HBITMAP bitmap, int xSrc, int ySrc, int srcWidth,
-                         int srcHeight, DWORD rop) {
+void StretchRecordBitmap(HDC dc, int x, int y, int width, int height, HBITMAP bitmap, int xSrc,
+                         int ySrc, int srcWidth, int srcHeight, DWORD rop) {
   if (!bitmap) {
     PatBlt(dc, x, y, width, height, rop);
     return;
@@ -114,7 +131,9 @@ class ObjectTable {
     HGDIOBJ object = slots_[index];
     DWORD type = GetObjectType(object);
     if (GetCurrentObject(dc_, type) == object) {
-      SelectObject(dc_, GetStockObject(type == OBJ_PEN ? BLACK_PEN : type == OBJ_BRUSH ? WHITE_BRUSH : SYSTEM_FONT));
+      SelectObject(dc_, GetStockObject(type == OBJ_PEN     ? BLACK_PEN
+                                       : type == OBJ_BRUSH ? WHITE_BRUSH
+                                                           : SYSTEM_FONT));
     }
     DeleteObject(object);
     slots_[index] = nullptr;
@@ -176,27 +195,66 @@ std::string NarrowText(const Bytes& record, std::size_t offset, std::size_t coun
 
 // Enhanced metafile records by number.
 enum : std::uint32_t {
-  EMR_HEADER = 1, EMR_POLYBEZIER = 2, EMR_POLYGON = 3, EMR_POLYLINE = 4, EMR_POLYPOLYGON = 8, EMR_SETWINDOWEXTEX = 9,
-  EMR_SETWINDOWORGEX = 10, EMR_SETVIEWPORTEXTEX = 11, EMR_SETVIEWPORTORGEX = 12, EMR_SETBRUSHORGEX = 13, EMR_EOF = 14,
-  EMR_SETPIXELV = 15, EMR_SETMAPMODE = 17, EMR_SETBKMODE = 18, EMR_SETPOLYFILLMODE = 19, EMR_SETROP2 = 20,
-  EMR_SETSTRETCHBLTMODE = 21, EMR_SETTEXTALIGN = 22, EMR_SETTEXTCOLOR = 24, EMR_SETBKCOLOR = 25, EMR_MOVETOEX = 27,
-  EMR_EXCLUDECLIPRECT = 29, EMR_INTERSECTCLIPRECT = 30, EMR_SAVEDC = 33, EMR_RESTOREDC = 34, EMR_SELECTOBJECT = 37,
-  EMR_CREATEPEN = 38, EMR_CREATEBRUSHINDIRECT = 39, EMR_DELETEOBJECT = 40, EMR_ELLIPSE = 42, EMR_RECTANGLE = 43,
-  EMR_ROUNDRECT = 44, EMR_ARC = 45, EMR_CHORD = 46, EMR_PIE = 47, EMR_LINETO = 54, EMR_BITBLT = 76,
-  EMR_STRETCHBLT = 77, EMR_STRETCHDIBITS = 81, EMR_EXTCREATEFONTINDIRECTW = 82, EMR_EXTTEXTOUTA = 83,
-  EMR_EXTTEXTOUTW = 84, EMR_POLYBEZIER16 = 85, EMR_POLYGON16 = 86, EMR_POLYLINE16 = 87, EMR_POLYPOLYGON16 = 91,
+  EMR_HEADER = 1,
+  EMR_POLYBEZIER = 2,
+  EMR_POLYGON = 3,
+  EMR_POLYLINE = 4,
+  EMR_POLYPOLYGON = 8,
+  EMR_SETWINDOWEXTEX = 9,
+  EMR_SETWINDOWORGEX = 10,
+  EMR_SETVIEWPORTEXTEX = 11,
+  EMR_SETVIEWPORTORGEX = 12,
+  EMR_SETBRUSHORGEX = 13,
+  EMR_EOF = 14,
+  EMR_SETPIXELV = 15,
+  EMR_SETMAPMODE = 17,
+  EMR_SETBKMODE = 18,
+  EMR_SETPOLYFILLMODE = 19,
+  EMR_SETROP2 = 20,
+  EMR_SETSTRETCHBLTMODE = 21,
+  EMR_SETTEXTALIGN = 22,
+  EMR_SETTEXTCOLOR = 24,
+  EMR_SETBKCOLOR = 25,
+  EMR_MOVETOEX = 27,
+  EMR_EXCLUDECLIPRECT = 29,
+  EMR_INTERSECTCLIPRECT = 30,
+  EMR_SAVEDC = 33,
+  EMR_RESTOREDC = 34,
+  EMR_SELECTOBJECT = 37,
+  EMR_CREATEPEN = 38,
+  EMR_CREATEBRUSHINDIRECT = 39,
+  EMR_DELETEOBJECT = 40,
+  EMR_ELLIPSE = 42,
+  EMR_RECTANGLE = 43,
+  EMR_ROUNDRECT = 44,
+  EMR_ARC = 45,
+  EMR_CHORD = 46,
+  EMR_PIE = 47,
+  EMR_LINETO = 54,
+  EMR_BITBLT = 76,
+  EMR_STRETCHBLT = 77,
+  EMR_STRETCHDIBITS = 81,
+  EMR_EXTCREATEFONTINDIRECTW = 82,
+  EMR_EXTTEXTOUTA = 83,
+  EMR_EXTTEXTOUTW = 84,
+  EMR_POLYBEZIER16 = 85,
+  EMR_POLYGON16 = 86,
+  EMR_POLYLINE16 = 87,
+  EMR_POLYPOLYGON16 = 91,
   EMR_EXTCREATEPEN = 95
 };
 constexpr std::uint32_t kStockObject = 0x80000000u;
 
 // Points of a poly record: 32-bit pairs, or 16-bit ones for the "16" records.
-bool ReadPoints(const Bytes& r, std::size_t offset, std::uint32_t count, bool small, std::vector<POINT>* points) {
+bool ReadPoints(const Bytes& r, std::size_t offset, std::uint32_t count, bool small,
+                std::vector<POINT>* points) {
   std::size_t each = small ? 4 : 8;
   if (count > (1u << 24) || !r.Has(offset, static_cast<std::size_t>(count) * each)) return false;
   points->clear();
   for (std::uint32_t i = 0; i < count; ++i) {
     std::size_t at = offset + i * each;
-    points->push_back(small ? POINT{r.S16(at), r.S16(at + 2)} : POINT{r.Coord(at), r.Coord(at + 4)});
+    points->push_back(small ? POINT{r.S16(at), r.S16(at + 2)}
+                            : POINT{r.Coord(at), r.Coord(at + 4)});
   }
   return true;
 }
@@ -207,59 +265,101 @@ bool PlayEnhancedRecord(HDC dc, const Bytes& r, ObjectTable& objects, SaveLevels
   auto need = [&](std::size_t bytes) { return r.Has(0, bytes); };
   std::vector<POINT> points;
   switch (type) {
-    case EMR_SETWINDOWEXTEX: return need(16) && (SetWindowExtEx(dc, r.Coord(8), r.Coord(12), nullptr), true);
-    case EMR_SETWINDOWORGEX: return need(16) && (SetWindowOrgEx(dc, r.Coord(8), r.Coord(12), nullptr), true);
-    case EMR_SETVIEWPORTEXTEX: return need(16) && (SetViewportExtEx(dc, r.Coord(8), r.Coord(12), nullptr), true);
-    case EMR_SETVIEWPORTORGEX: return need(16) && (SetViewportOrgEx(dc, r.Coord(8), r.Coord(12), nullptr), true);
-    case EMR_SETBRUSHORGEX: return need(16) && (SetBrushOrgEx(dc, r.Coord(8), r.Coord(12), nullptr), true);
-    case EMR_SETMAPMODE: return need(12) && (SetMapMode(dc, r.Coord(8)), true);
-    case EMR_SETBKMODE: return need(12) && (SetBkMode(dc, r.Coord(8)), true);
-    case EMR_SETPOLYFILLMODE: return need(12) && (SetPolyFillMode(dc, r.Coord(8)), true);
-    case EMR_SETROP2: return need(12) && (SetROP2(dc, r.Coord(8)), true);
-    case EMR_SETSTRETCHBLTMODE: return need(12) && (SetStretchBltMode(dc, r.Coord(8)), true);
-    case EMR_SETTEXTALIGN: return need(12) && (SetTextAlign(dc, r.U32(8)), true);
-    case EMR_SETTEXTCOLOR: return need(12) && (SetTextColor(dc, r.U32(8)), true);
-    case EMR_SETBKCOLOR: return need(12) && (SetBkColor(dc, r.U32(8)), true);
-    case EMR_SETPIXELV: return need(20) && (SetPixelV(dc, r.Coord(8), r.Coord(12), r.U32(16)), true);
-    case EMR_MOVETOEX: return need(16) && (MoveToEx(dc, r.Coord(8), r.Coord(12), nullptr), true);
-    case EMR_LINETO: return need(16) && (LineTo(dc, r.Coord(8), r.Coord(12)), true);
+    case EMR_SETWINDOWEXTEX:
+      return need(16) && (SetWindowExtEx(dc, r.Coord(8), r.Coord(12), nullptr), true);
+    case EMR_SETWINDOWORGEX:
+      return need(16) && (SetWindowOrgEx(dc, r.Coord(8), r.Coord(12), nullptr), true);
+    case EMR_SETVIEWPORTEXTEX:
+      return need(16) && (SetViewportExtEx(dc, r.Coord(8), r.Coord(12), nullptr), true);
+    case EMR_SETVIEWPORTORGEX:
+      return need(16) && (SetViewportOrgEx(dc, r.Coord(8), r.Coord(12), nullptr), true);
+    case EMR_SETBRUSHORGEX:
+      return need(16) && (SetBrushOrgEx(dc, r.Coord(8), r.Coord(12), nullptr), true);
+    case EMR_SETMAPMODE:
+      return need(12) && (SetMapMode(dc, r.Coord(8)), true);
+    case EMR_SETBKMODE:
+      return need(12) && (SetBkMode(dc, r.Coord(8)), true);
+    case EMR_SETPOLYFILLMODE:
+      return need(12) && (SetPolyFillMode(dc, r.Coord(8)), true);
+    case EMR_SETROP2:
+      return need(12) && (SetROP2(dc, r.Coord(8)), true);
+    case EMR_SETSTRETCHBLTMODE:
+      return need(12) && (SetStretchBltMode(dc, r.Coord(8)), true);
+    case EMR_SETTEXTALIGN:
+      return need(12) && (SetTextAlign(dc, r.U32(8)), true);
+    case EMR_SETTEXTCOLOR:
+      return need(12) && (SetTextColor(dc, r.U32(8)), true);
+    case EMR_SETBKCOLOR:
+      return need(12) && (SetBkColor(dc, r.U32(8)), true);
+    case EMR_SETPIXELV:
+      return need(20) && (SetPixelV(dc, r.Coord(8), r.Coord(12), r.U32(16)), true);
+    case EMR_MOVETOEX:
+      return need(16) && (MoveToEx(dc, r.Coord(8), r.Coord(12), nullptr), true);
+    case EMR_LINETO:
+      return need(16) && (LineTo(dc, r.Coord(8), r.Coord(12)), true);
     case EMR_EXCLUDECLIPRECT:
-      return need(24) && (ExcludeClipRect(dc, r.Coord(8), r.Coord(12), r.Coord(16), r.Coord(20)), true);
+      return need(24) &&
+             (ExcludeClipRect(dc, r.Coord(8), r.Coord(12), r.Coord(16), r.Coord(20)), true);
     case EMR_INTERSECTCLIPRECT:
-      return need(24) && (IntersectClipRect(dc, r.Coord(8), r.Coord(12), r.Coord(16), r.Coord(20)), true);
-    case EMR_SAVEDC: levels.Save(); return true;
-    case EMR_RESTOREDC: return need(12) && (levels.Restore(r.Coord(8)), true);
+      return need(24) &&
+             (IntersectClipRect(dc, r.Coord(8), r.Coord(12), r.Coord(16), r.Coord(20)), true);
+    case EMR_SAVEDC:
+      levels.Save();
+      return true;
+    case EMR_RESTOREDC:
+      return need(12) && (levels.Restore(r.Coord(8)), true);
     // Boxes are inclusive in the records.
-    case EMR_RECTANGLE: return need(24) && (Rectangle(dc, r.Coord(8), r.Coord(12), r.Coord(16) + 1, r.Coord(20) + 1), true);
-    case EMR_ELLIPSE: return need(24) && (Ellipse(dc, r.Coord(8), r.Coord(12), r.Coord(16) + 1, r.Coord(20) + 1), true);
+    case EMR_RECTANGLE:
+      return need(24) &&
+             (Rectangle(dc, r.Coord(8), r.Coord(12), r.Coord(16) + 1, r.Coord(20) + 1), true);
+    case EMR_ELLIPSE:
+      return need(24) &&
+             (Ellipse(dc, r.Coord(8), r.Coord(12), r.Coord(16) + 1, r.Coord(20) + 1), true);
     case EMR_ROUNDRECT:
-      return need(32) && (RoundRect(dc, r.Coord(8), r.Coord(12), r.Coord(16) + 1, r.Coord(20) + 1, r.Coord(24), r.Coord(28)), true);
-    case EMR_ARC: case EMR_CHORD: case EMR_PIE: {
+      return need(32) && (RoundRect(dc, r.Coord(8), r.Coord(12), r.Coord(16) + 1, r.Coord(20) + 1,
+                                    r.Coord(24), r.Coord(28)),
+                          true);
+    case EMR_ARC:
+    case EMR_CHORD:
+    case EMR_PIE: {
       if (!need(40)) return false;
       auto draw = type == EMR_ARC ? Arc : type == EMR_CHORD ? Chord : Pie;
-      draw(dc, r.Coord(8), r.Coord(12), r.Coord(16) + 1, r.Coord(20) + 1, r.Coord(24), r.Coord(28), r.Coord(32), r.Coord(36));
+      draw(dc, r.Coord(8), r.Coord(12), r.Coord(16) + 1, r.Coord(20) + 1, r.Coord(24), r.Coord(28),
+           r.Coord(32), r.Coord(36));
       return true;
     }
-    case EMR_POLYGON: case EMR_POLYLINE: case EMR_POLYBEZIER: case EMR_POLYGON16: case EMR_POLYLINE16: case EMR_POLYBEZIER16: {
+    case EMR_POLYGON:
+    case EMR_POLYLINE:
+    case EMR_POLYBEZIER:
+    case EMR_POLYGON16:
+    case EMR_POLYLINE16:
+    case EMR_POLYBEZIER16: {
       bool small = type >= EMR_POLYBEZIER16;
       if (!need(28) || !ReadPoints(r, 28, r.U32(24), small, &points)) return false;
       int count = static_cast<int>(points.size());
-      if (type == EMR_POLYGON || type == EMR_POLYGON16) Polygon(dc, points.data(), count);
-      else if (type == EMR_POLYLINE || type == EMR_POLYLINE16) Polyline(dc, points.data(), count);
-      else PolyBezier(dc, points.data(), static_cast<DWORD>(count));
+      if (type == EMR_POLYGON || type == EMR_POLYGON16)
+        Polygon(dc, points.data(), count);
+      else if (type == EMR_POLYLINE || type == EMR_POLYLINE16)
+        Polyline(dc, points.data(), count);
+      else
+        PolyBezier(dc, points.data(), static_cast<DWORD>(count));
       return true;
     }
-    case EMR_POLYPOLYGON: case EMR_POLYPOLYGON16: {
+    case EMR_POLYPOLYGON:
+    case EMR_POLYPOLYGON16: {
       if (!need(32)) return false;
       std::uint32_t polygons = r.U32(24), total = r.U32(28);
-      if (polygons == 0 || polygons > (1u << 16) || !r.Has(32, static_cast<std::size_t>(polygons) * 4)) return false;
+      if (polygons == 0 || polygons > (1u << 16) ||
+          !r.Has(32, static_cast<std::size_t>(polygons) * 4))
+        return false;
       std::vector<INT> counts;
       std::uint64_t sum = 0;
       for (std::uint32_t i = 0; i < polygons; ++i) {
         counts.push_back(static_cast<INT>(r.U32(32 + 4 * static_cast<std::size_t>(i))));
         sum += r.U32(32 + 4 * static_cast<std::size_t>(i));
       }
-      if (sum != total || !ReadPoints(r, 32 + 4 * static_cast<std::size_t>(polygons), total, type == EMR_POLYPOLYGON16, &points)) {
+      if (sum != total || !ReadPoints(r, 32 + 4 * static_cast<std::size_t>(polygons), total,
+                                      type == EMR_POLYPOLYGON16, &points)) {
         return false;
       }
       PolyPolygon(dc, points.data(), counts.data(), static_cast<int>(polygons));
@@ -288,69 +388,115 @@ bool PlayEnhancedRecord(HDC dc, const Bytes& r, ObjectTable& objects, SaveLevels
     case EMR_SELECTOBJECT: {
       if (!need(12)) return false;
       std::uint32_t index = r.U32(8);
-      HGDIOBJ object = (index & kStockObject) ? GetStockObject(static_cast<int>(index & ~kStockObject)) : objects.Get(index);
+      HGDIOBJ object = (index & kStockObject)
+                           ? GetStockObject(static_cast<int>(index & ~kStockObject))
+                           : objects.Get(index);
       if (object) SelectObject(dc, object);
       return true;
     }
-    case EMR_DELETEOBJECT: return need(12) && (objects.Delete(r.U32(8)), true);
-    case EMR_EXTTEXTOUTA: case EMR_EXTTEXTOUTW: {
+    case EMR_DELETEOBJECT:
+      return need(12) && (objects.Delete(r.U32(8)), true);
+    case EMR_EXTTEXTOUTA:
+    case EMR_EXTTEXTOUTW: {
       if (!need(76)) return false;
-      std::uint32_t count = r.U32(44), offString = r.U32(48), options = r.U32(52), offDx = r.U32(72);
+      std::uint32_t count = r.U32(44), offString = r.U32(48), options = r.U32(52),
+                    offDx = r.U32(72);
       bool wide = type == EMR_EXTTEXTOUTW;
-      if (count > 8192 || !r.Has(offString, static_cast<std::size_t>(count) * (wide ? 2 : 1))) return false;
+      if (count > 8192 || !r.Has(offString, static_cast<std::size_t>(count) * (wide ? 2 : 1)))
+        return false;
       std::string text = NarrowText(r, offString, count, wide);
       RECT rect{r.Coord(56), r.Coord(60), r.Coord(64), r.Coord(68)};
       std::vector<INT> dx;
       if (offDx && r.Has(offDx, static_cast<std::size_t>(count) * 4)) {
-        for (std::uint32_t i = 0; i < count; ++i) dx.push_back(r.Coord(offDx + 4 * static_cast<std::size_t>(i)));
+        for (std::uint32_t i = 0; i < count; ++i)
+          dx.push_back(r.Coord(offDx + 4 * static_cast<std::size_t>(i)));
       }
-      ExtTextOut(dc, r.Coord(36), r.Coord(40), options & (ETO_OPAQUE | ETO_CLIPPED), &rect, text.data(),
-                 static_cast<UINT>(text.size()), dx.empty() ? nullptr : dx.data());
+      ExtTextOut(dc, r.Coord(36), r.Coord(40), options & (ETO_OPAQUE | ETO_CLIPPED), &rect,
+                 text.data(), static_cast<UINT>(text.size()), dx.empty() ? nullptr : dx.data());
       return true;
     }
     case EMR_STRETCHDIBITS: {
       if (!need(80)) return false;
       HBITMAP bitmap = DibFromRecord(r, r.U32(48), r.U32(52), r.U32(56), r.U32(60), r.U32(64));
       if (!bitmap && r.U32(52) != 0) return true;  // a bitmap this layer cannot read draws nothing
-      StretchRecordBitmap(dc, r.Coord(24), r.Coord(28), r.Coord(72), r.Coord(76), bitmap, r.Coord(32), r.Coord(36), r.Coord(40),
-                          r.Coord(44), r.U32(68));
+      StretchRecordBitmap(dc, r.Coord(24), r.Coord(28), r.Coord(72), r.Coord(76), bitmap,
+                          r.Coord(32), r.Coord(36), r.Coord(40), r.Coord(44), r.U32(68));
       if (bitmap) DeleteObject(bitmap);
       return true;
     }
-    case EMR_BITBLT: case EMR_STRETCHBLT: {
+    case EMR_BITBLT:
+    case EMR_STRETCHBLT: {
       bool stretch = type == EMR_STRETCHBLT;
       if (!need(stretch ? 108 : 100)) return false;
-      HBITMAP bitmap = r.U32(88) ? DibFromRecord(r, r.U32(84), r.U32(88), r.U32(92), r.U32(96), r.U32(80)) : nullptr;
+      HBITMAP bitmap = r.U32(88)
+                           ? DibFromRecord(r, r.U32(84), r.U32(88), r.U32(92), r.U32(96), r.U32(80))
+                           : nullptr;
       if (!bitmap && r.U32(88) != 0) return true;
       int width = r.Coord(32), height = r.Coord(36);
-      StretchRecordBitmap(dc, r.Coord(24), r.Coord(28), width, height, bitmap, r.Coord(44), r.Coord(48),
-                          stretch ? r.Coord(100) : width, stretch ? r.Coord(104) : height, r.U32(40));
+      StretchRecordBitmap(dc, r.Coord(24), r.Coord(28), width, height, bitmap, r.Coord(44),
+                          r.Coord(48), stretch ? r.Coord(100) : width,
+                          stretch ? r.Coord(104) : height, r.U32(40));
       if (bitmap) DeleteObject(bitmap);
       return true;
     }
-    default: return true;  // records that change nothing visible here
+    default:
+      return true;  // records that change nothing visible here
   }
 }
 
 // Windows metafile records by function number.
 enum : std::uint16_t {
-  META_EOF = 0x0000, META_SAVEDC = 0x001E, META_REALIZEPALETTE = 0x0035, META_SETBKMODE = 0x0102,
-  META_SETMAPMODE = 0x0103, META_SETROP2 = 0x0104, META_SETPOLYFILLMODE = 0x0106, META_SETSTRETCHBLTMODE = 0x0107,
-  META_RESTOREDC = 0x0127, META_SELECTOBJECT = 0x012D, META_SETTEXTALIGN = 0x012E, META_DIBCREATEPATTERNBRUSH = 0x0142,
-  META_DELETEOBJECT = 0x01F0, META_SETBKCOLOR = 0x0201, META_SETTEXTCOLOR = 0x0209, META_SETWINDOWORG = 0x020B,
-  META_SETWINDOWEXT = 0x020C, META_SETVIEWPORTORG = 0x020D, META_SETVIEWPORTEXT = 0x020E,
-  META_OFFSETWINDOWORG = 0x020F, META_LINETO = 0x0213, META_MOVETO = 0x0214, META_SELECTPALETTE = 0x0234,
-  META_CREATEPENINDIRECT = 0x02FA, META_CREATEFONTINDIRECT = 0x02FB, META_CREATEBRUSHINDIRECT = 0x02FC,
-  META_POLYGON = 0x0324, META_POLYLINE = 0x0325, META_SCALEWINDOWEXT = 0x0410, META_EXCLUDECLIPRECT = 0x0415,
-  META_INTERSECTCLIPRECT = 0x0416, META_ELLIPSE = 0x0418, META_RECTANGLE = 0x041B, META_SETPIXEL = 0x041F,
-  META_TEXTOUT = 0x0521, META_POLYPOLYGON = 0x0538, META_ROUNDRECT = 0x061C, META_ARC = 0x0817, META_PIE = 0x081A,
-  META_CHORD = 0x0830, META_DIBBITBLT = 0x0940, META_EXTTEXTOUT = 0x0A32, META_DIBSTRETCHBLT = 0x0B41,
-  META_STRETCHDIB = 0x0F43, META_CREATEPALETTE = 0x00F7
+  META_EOF = 0x0000,
+  META_SAVEDC = 0x001E,
+  META_REALIZEPALETTE = 0x0035,
+  META_SETBKMODE = 0x0102,
+  META_SETMAPMODE = 0x0103,
+  META_SETROP2 = 0x0104,
+  META_SETPOLYFILLMODE = 0x0106,
+  META_SETSTRETCHBLTMODE = 0x0107,
+  META_RESTOREDC = 0x0127,
+  META_SELECTOBJECT = 0x012D,
+  META_SETTEXTALIGN = 0x012E,
+  META_DIBCREATEPATTERNBRUSH = 0x0142,
+  META_DELETEOBJECT = 0x01F0,
+  META_SETBKCOLOR = 0x0201,
+  META_SETTEXTCOLOR = 0x0209,
+  META_SETWINDOWORG = 0x020B,
+  META_SETWINDOWEXT = 0x020C,
+  META_SETVIEWPORTORG = 0x020D,
+  META_SETVIEWPORTEXT = 0x020E,
+  META_OFFSETWINDOWORG = 0x020F,
+  META_LINETO = 0x0213,
+  META_MOVETO = 0x0214,
+  META_SELECTPALETTE = 0x0234,
+  META_CREATEPENINDIRECT = 0x02FA,
+  META_CREATEFONTINDIRECT = 0x02FB,
+  META_CREATEBRUSHINDIRECT = 0x02FC,
+  META_POLYGON = 0x0324,
+  META_POLYLINE = 0x0325,
+  META_SCALEWINDOWEXT = 0x0410,
+  META_EXCLUDECLIPRECT = 0x0415,
+  META_INTERSECTCLIPRECT = 0x0416,
+  META_ELLIPSE = 0x0418,
+  META_RECTANGLE = 0x041B,
+  META_SETPIXEL = 0x041F,
+  META_TEXTOUT = 0x0521,
+  META_POLYPOLYGON = 0x0538,
+  META_ROUNDRECT = 0x061C,
+  META_ARC = 0x0817,
+  META_PIE = 0x081A,
+  META_CHORD = 0x0830,
+  META_DIBBITBLT = 0x0940,
+  META_EXTTEXTOUT = 0x0A32,
+  META_DIBSTRETCHBLT = 0x0B41,
+  META_STRETCHDIB = 0x0F43,
+  META_CREATEPALETTE = 0x00F7
 };
 
 // Plays one Windows metafile record (parameters from byte 6 on); false for a malformed one.
 // `scaled` pictures keep the placement's viewport: their own viewport records are ignored.
-bool PlayWindowsRecord(HDC dc, const Bytes& r, ObjectTable& objects, SaveLevels& levels, bool scaled) {
+bool PlayWindowsRecord(HDC dc, const Bytes& r, ObjectTable& objects, SaveLevels& levels,
+                       bool scaled) {
   const std::uint16_t function = r.U16(4);
   auto words = [&](std::size_t count) { return r.Has(6, 2 * count); };
   auto s = [&](std::size_t index) { return static_cast<int>(r.S16(6 + 2 * index)); };
@@ -360,23 +506,37 @@ bool PlayWindowsRecord(HDC dc, const Bytes& r, ObjectTable& objects, SaveLevels&
   auto readPoints = [&](std::size_t firstWord, std::size_t count) {
     if (count > 65535 || !words(firstWord + 2 * count)) return false;
     points.clear();
-    for (std::size_t i = 0; i < count; ++i) points.push_back(POINT{s(firstWord + 2 * i), s(firstWord + 2 * i + 1)});
+    for (std::size_t i = 0; i < count; ++i)
+      points.push_back(POINT{s(firstWord + 2 * i), s(firstWord + 2 * i + 1)});
     return true;
   };
   switch (function) {
-    case META_SETBKMODE: return words(1) && (SetBkMode(dc, s(0)), true);
-    case META_SETMAPMODE: return words(1) && (scaled || (SetMapMode(dc, s(0)), true));
-    case META_SETROP2: return words(1) && (SetROP2(dc, s(0)), true);
-    case META_SETPOLYFILLMODE: return words(1) && (SetPolyFillMode(dc, s(0)), true);
-    case META_SETSTRETCHBLTMODE: return words(1) && (SetStretchBltMode(dc, s(0)), true);
-    case META_SETTEXTALIGN: return words(1) && (SetTextAlign(dc, u(0)), true);
-    case META_SETBKCOLOR: return words(2) && (SetBkColor(dc, color(0)), true);
-    case META_SETTEXTCOLOR: return words(2) && (SetTextColor(dc, color(0)), true);
-    case META_SETWINDOWORG: return words(2) && (SetWindowOrgEx(dc, s(1), s(0), nullptr), true);
-    case META_SETWINDOWEXT: return words(2) && (SetWindowExtEx(dc, s(1), s(0), nullptr), true);
-    case META_SETVIEWPORTORG: return words(2) && (scaled || (SetViewportOrgEx(dc, s(1), s(0), nullptr), true));
-    case META_SETVIEWPORTEXT: return words(2) && (scaled || (SetViewportExtEx(dc, s(1), s(0), nullptr), true));
-    case META_OFFSETWINDOWORG: return words(2) && (OffsetWindowOrgEx(dc, s(1), s(0), nullptr), true);
+    case META_SETBKMODE:
+      return words(1) && (SetBkMode(dc, s(0)), true);
+    case META_SETMAPMODE:
+      return words(1) && (scaled || (SetMapMode(dc, s(0)), true));
+    case META_SETROP2:
+      return words(1) && (SetROP2(dc, s(0)), true);
+    case META_SETPOLYFILLMODE:
+      return words(1) && (SetPolyFillMode(dc, s(0)), true);
+    case META_SETSTRETCHBLTMODE:
+      return words(1) && (SetStretchBltMode(dc, s(0)), true);
+    case META_SETTEXTALIGN:
+      return words(1) && (SetTextAlign(dc, u(0)), true);
+    case META_SETBKCOLOR:
+      return words(2) && (SetBkColor(dc, color(0)), true);
+    case META_SETTEXTCOLOR:
+      return words(2) && (SetTextColor(dc, color(0)), true);
+    case META_SETWINDOWORG:
+      return words(2) && (SetWindowOrgEx(dc, s(1), s(0), nullptr), true);
+    case META_SETWINDOWEXT:
+      return words(2) && (SetWindowExtEx(dc, s(1), s(0), nullptr), true);
+    case META_SETVIEWPORTORG:
+      return words(2) && (scaled || (SetViewportOrgEx(dc, s(1), s(0), nullptr), true));
+    case META_SETVIEWPORTEXT:
+      return words(2) && (scaled || (SetViewportExtEx(dc, s(1), s(0), nullptr), true));
+    case META_OFFSETWINDOWORG:
+      return words(2) && (OffsetWindowOrgEx(dc, s(1), s(0), nullptr), true);
     case META_SCALEWINDOWEXT: {
       if (!words(4) || s(0) == 0 || s(2) == 0) return words(4);
       SIZE extent;
@@ -384,24 +544,37 @@ bool PlayWindowsRecord(HDC dc, const Bytes& r, ObjectTable& objects, SaveLevels&
       SetWindowExtEx(dc, extent.cx * s(3) / s(2), extent.cy * s(1) / s(0), nullptr);
       return true;
     }
-    case META_MOVETO: return words(2) && (MoveToEx(dc, s(1), s(0), nullptr), true);
-    case META_LINETO: return words(2) && (LineTo(dc, s(1), s(0)), true);
-    case META_SETPIXEL: return words(4) && (SetPixelV(dc, s(3), s(2), color(0)), true);
-    case META_RECTANGLE: return words(4) && (Rectangle(dc, s(3), s(2), s(1), s(0)), true);
-    case META_ELLIPSE: return words(4) && (Ellipse(dc, s(3), s(2), s(1), s(0)), true);
-    case META_ROUNDRECT: return words(6) && (RoundRect(dc, s(5), s(4), s(3), s(2), s(1), s(0)), true);
-    case META_ARC: case META_PIE: case META_CHORD: {
+    case META_MOVETO:
+      return words(2) && (MoveToEx(dc, s(1), s(0), nullptr), true);
+    case META_LINETO:
+      return words(2) && (LineTo(dc, s(1), s(0)), true);
+    case META_SETPIXEL:
+      return words(4) && (SetPixelV(dc, s(3), s(2), color(0)), true);
+    case META_RECTANGLE:
+      return words(4) && (Rectangle(dc, s(3), s(2), s(1), s(0)), true);
+    case META_ELLIPSE:
+      return words(4) && (Ellipse(dc, s(3), s(2), s(1), s(0)), true);
+    case META_ROUNDRECT:
+      return words(6) && (RoundRect(dc, s(5), s(4), s(3), s(2), s(1), s(0)), true);
+    case META_ARC:
+    case META_PIE:
+    case META_CHORD: {
       if (!words(8)) return false;
       auto draw = function == META_ARC ? Arc : function == META_PIE ? Pie : Chord;
       draw(dc, s(7), s(6), s(5), s(4), s(3), s(2), s(1), s(0));
       return true;
     }
-    case META_EXCLUDECLIPRECT: return words(4) && (ExcludeClipRect(dc, s(3), s(2), s(1), s(0)), true);
-    case META_INTERSECTCLIPRECT: return words(4) && (IntersectClipRect(dc, s(3), s(2), s(1), s(0)), true);
-    case META_POLYGON: case META_POLYLINE: {
+    case META_EXCLUDECLIPRECT:
+      return words(4) && (ExcludeClipRect(dc, s(3), s(2), s(1), s(0)), true);
+    case META_INTERSECTCLIPRECT:
+      return words(4) && (IntersectClipRect(dc, s(3), s(2), s(1), s(0)), true);
+    case META_POLYGON:
+    case META_POLYLINE: {
       if (!words(1) || !readPoints(1, u(0))) return false;
-      if (function == META_POLYGON) Polygon(dc, points.data(), static_cast<int>(points.size()));
-      else Polyline(dc, points.data(), static_cast<int>(points.size()));
+      if (function == META_POLYGON)
+        Polygon(dc, points.data(), static_cast<int>(points.size()));
+      else
+        Polyline(dc, points.data(), static_cast<int>(points.size()));
       return true;
     }
     case META_POLYPOLYGON: {
@@ -416,8 +589,11 @@ bool PlayWindowsRecord(HDC dc, const Bytes& r, ObjectTable& objects, SaveLevels&
       PolyPolygon(dc, points.data(), counts.data(), static_cast<int>(counts.size()));
       return true;
     }
-    case META_SAVEDC: levels.Save(); return true;
-    case META_RESTOREDC: return words(1) && (levels.Restore(s(0)), true);
+    case META_SAVEDC:
+      levels.Save();
+      return true;
+    case META_RESTOREDC:
+      return words(1) && (levels.Restore(s(0)), true);
     case META_CREATEPENINDIRECT:
       if (!words(5)) return false;
       objects.AddToFirstFree(CreatePen(s(0) & PS_STYLE_MASK, s(1), color(3)));
@@ -437,7 +613,8 @@ bool PlayWindowsRecord(HDC dc, const Bytes& r, ObjectTable& objects, SaveLevels&
         std::uint32_t bits = r.U16(offInfo + 14), used = r.U32(offInfo + 32);
         std::size_t colours = bits <= 8 ? (used ? used : (1u << bits)) : 0;
         std::size_t infoSize = sizeof(BITMAPINFOHEADER) + std::min<std::size_t>(colours, 256) * 4;
-        bitmap = DibFromRecord(r, offInfo, infoSize, offInfo + infoSize, r.Size() - std::min(r.Size(), offInfo + infoSize), u(1));
+        bitmap = DibFromRecord(r, offInfo, infoSize, offInfo + infoSize,
+                               r.Size() - std::min(r.Size(), offInfo + infoSize), u(1));
       }
       objects.AddToFirstFree(bitmap ? CreatePatternBrush(bitmap) : CreateSolidBrush(0));
       if (bitmap) DeleteObject(bitmap);
@@ -471,13 +648,17 @@ bool PlayWindowsRecord(HDC dc, const Bytes& r, ObjectTable& objects, SaveLevels&
       }
       return true;
     }
-    case META_SELECTPALETTE: case META_REALIZEPALETTE: return true;
-    case META_DELETEOBJECT: return words(1) && (objects.Delete(u(0)), true);
+    case META_SELECTPALETTE:
+    case META_REALIZEPALETTE:
+      return true;
+    case META_DELETEOBJECT:
+      return words(1) && (objects.Delete(u(0)), true);
     case META_TEXTOUT: {
       if (!words(1)) return false;
       std::size_t count = u(0), padded = (count + 1) / 2;
       if (!words(1 + padded + 2)) return false;
-      TextOut(dc, s(1 + padded + 1), s(1 + padded), reinterpret_cast<const char*>(r.At(8)), static_cast<int>(count));
+      TextOut(dc, s(1 + padded + 1), s(1 + padded), reinterpret_cast<const char*>(r.At(8)),
+              static_cast<int>(count));
       return true;
     }
     case META_EXTTEXTOUT: {
@@ -498,10 +679,13 @@ bool PlayWindowsRecord(HDC dc, const Bytes& r, ObjectTable& objects, SaveLevels&
         for (UINT i = 0; i < count; ++i) dx.push_back(r.S16(offDx + 2 * i));
       }
       ExtTextOut(dc, s(1), s(0), options & (ETO_OPAQUE | ETO_CLIPPED), hasRect ? &rect : nullptr,
-                 reinterpret_cast<const char*>(r.At(text)), count, dx.empty() ? nullptr : dx.data());
+                 reinterpret_cast<const char*>(r.At(text)), count,
+                 dx.empty() ? nullptr : dx.data());
       return true;
     }
-    case META_STRETCHDIB: case META_DIBSTRETCHBLT: case META_DIBBITBLT: {
+    case META_STRETCHDIB:
+    case META_DIBSTRETCHBLT:
+    case META_DIBBITBLT: {
       // rop, then the rectangles (source before destination, y before x), then the bitmap.
       bool blit = function == META_DIBBITBLT, withUsage = function == META_STRETCHDIB;
       std::size_t rects = blit ? 6 : 8, first = 2 + (withUsage ? 1 : 0);
@@ -509,20 +693,34 @@ bool PlayWindowsRecord(HDC dc, const Bytes& r, ObjectTable& objects, SaveLevels&
       DWORD rop = r.U32(6);
       int ySrc, xSrc, srcHeight, srcWidth, height, width, y, x;
       if (blit) {
-        ySrc = s(first); xSrc = s(first + 1); height = s(first + 2); width = s(first + 3); y = s(first + 4); x = s(first + 5);
+        ySrc = s(first);
+        xSrc = s(first + 1);
+        height = s(first + 2);
+        width = s(first + 3);
+        y = s(first + 4);
+        x = s(first + 5);
         srcHeight = height;
         srcWidth = width;
       } else {
-        srcHeight = s(first); srcWidth = s(first + 1); ySrc = s(first + 2); xSrc = s(first + 3);
-        height = s(first + 4); width = s(first + 5); y = s(first + 6); x = s(first + 7);
+        srcHeight = s(first);
+        srcWidth = s(first + 1);
+        ySrc = s(first + 2);
+        xSrc = s(first + 3);
+        height = s(first + 4);
+        width = s(first + 5);
+        y = s(first + 6);
+        x = s(first + 7);
       }
       std::size_t offInfo = 6 + 2 * (first + rects);
       HBITMAP bitmap = nullptr;
       if (r.Has(offInfo, sizeof(BITMAPINFOHEADER))) {
         std::uint32_t bits = r.U16(offInfo + 14), used = r.U32(offInfo + 32);
-        std::size_t colours = bits <= 8 ? (used ? std::min<std::uint32_t>(used, 256) : (1u << std::min<std::uint32_t>(bits, 8))) : 0;
+        std::size_t colours = bits <= 8 ? (used ? std::min<std::uint32_t>(used, 256)
+                                                : (1u << std::min<std::uint32_t>(bits, 8)))
+                                        : 0;
         std::size_t infoSize = sizeof(BITMAPINFOHEADER) + colours * 4;
-        bitmap = DibFromRecord(r, offInfo, infoSize, offInfo + infoSize, r.Size() - std::min(r.Size(), offInfo + infoSize),
+        bitmap = DibFromRecord(r, offInfo, infoSize, offInfo + infoSize,
+                               r.Size() - std::min(r.Size(), offInfo + infoSize),
                                withUsage ? u(2) : DIB_RGB_COLORS);
         if (!bitmap) return true;
       }
@@ -530,7 +728,8 @@ bool PlayWindowsRecord(HDC dc, const Bytes& r, ObjectTable& objects, SaveLevels&
       if (bitmap) DeleteObject(bitmap);
       return true;
     }
-    default: return true;
+    default:
+      return true;
   }
 }
 
@@ -559,14 +758,18 @@ HENHMETAFILE SetEnhMetaFileBits(UINT size, const BYTE* bits) {
   if (!bits || size < 88) return nullptr;
   Bytes data(bits, size);
   auto metafile = std::make_unique<platform::gdi::MetaFile>();
-  std::memcpy(&metafile->header, bits, std::min<std::size_t>(sizeof(ENHMETAHEADER), std::min<std::size_t>(size, data.U32(4))));
+  std::memcpy(
+      &metafile->header, bits,
+      std::min<std::size_t>(sizeof(ENHMETAHEADER), std::min<std::size_t>(size, data.U32(4))));
   const ENHMETAHEADER& header = metafile->header;
-  if (header.iType != EMR_HEADER || header.nSize < 88 || header.nSize > size || header.dSignature != ENHMETA_SIGNATURE ||
-      header.nBytes > size || header.nBytes < header.nSize) {
+  if (header.iType != EMR_HEADER || header.nSize < 88 || header.nSize > size ||
+      header.dSignature != ENHMETA_SIGNATURE || header.nBytes > size ||
+      header.nBytes < header.nSize) {
     return nullptr;
   }
   if (header.nSize < sizeof(ENHMETAHEADER)) {
-    std::memset(reinterpret_cast<BYTE*>(&metafile->header) + header.nSize, 0, sizeof(ENHMETAHEADER) - header.nSize);
+    std::memset(reinterpret_cast<BYTE*>(&metafile->header) + header.nSize, 0,
+                sizeof(ENHMETAHEADER) - header.nSize);
   }
   metafile->bytes.assign(bits, bits + metafile->header.nBytes);
   return Register(std::move(metafile));
@@ -591,9 +794,11 @@ HENHMETAFILE SetWinMetaFileBits(UINT size, const BYTE* bits, HDC, const METAFILE
   header.nBytes = static_cast<DWORD>(bytes);
   header.szlDevice = SIZE{1280, 1024};
   header.szlMillimeters = SIZE{338, 270};
-  LONG width = std::max<LONG>(1, metafile->picture.xExt), height = std::max<LONG>(1, metafile->picture.yExt);
+  LONG width = std::max<LONG>(1, metafile->picture.xExt),
+       height = std::max<LONG>(1, metafile->picture.yExt);
   header.rclFrame = RECT{0, 0, width - 1, height - 1};
-  header.rclBounds = RECT{0, 0, static_cast<LONG>(width * 96 / 2540) - 1, static_cast<LONG>(height * 96 / 2540) - 1};
+  header.rclBounds = RECT{0, 0, static_cast<LONG>(width * 96 / 2540) - 1,
+                          static_cast<LONG>(height * 96 / 2540) - 1};
   return Register(std::move(metafile));
 }
 
@@ -648,8 +853,10 @@ BOOL PlayEnhMetaFile(HDC dc, HENHMETAFILE handle, const RECT* rect) {
       SetMapMode(dc, scaled ? MM_ANISOTROPIC : MM_TEXT);
       SetViewportOrgEx(dc, target.left, target.top, nullptr);
       if (scaled) {
-        SetWindowExtEx(dc, std::max<LONG>(1, target.right - target.left), std::max<LONG>(1, target.bottom - target.top), nullptr);
-        SetViewportExtEx(dc, std::max<LONG>(1, target.right - target.left), std::max<LONG>(1, target.bottom - target.top), nullptr);
+        SetWindowExtEx(dc, std::max<LONG>(1, target.right - target.left),
+                       std::max<LONG>(1, target.bottom - target.top), nullptr);
+        SetViewportExtEx(dc, std::max<LONG>(1, target.right - target.left),
+                         std::max<LONG>(1, target.bottom - target.top), nullptr);
       }
       for (std::size_t offset = 18; offset + 6 <= data.Size();) {
         std::uint64_t bytes = static_cast<std::uint64_t>(data.U32(offset)) * 2;
@@ -668,8 +875,12 @@ BOOL PlayEnhMetaFile(HDC dc, HENHMETAFILE handle, const RECT* rect) {
     } else {
       // The frame (0.01 mm) in the reference device's pixels is placed onto the destination.
       const ENHMETAHEADER& header = metafile->header;
-      double pixelsX = header.szlMillimeters.cx > 0 ? header.szlDevice.cx / (header.szlMillimeters.cx * 100.0) : 96 / 2540.0;
-      double pixelsY = header.szlMillimeters.cy > 0 ? header.szlDevice.cy / (header.szlMillimeters.cy * 100.0) : 96 / 2540.0;
+      double pixelsX = header.szlMillimeters.cx > 0
+                           ? header.szlDevice.cx / (header.szlMillimeters.cx * 100.0)
+                           : 96 / 2540.0;
+      double pixelsY = header.szlMillimeters.cy > 0
+                           ? header.szlDevice.cy / (header.szlMillimeters.cy * 100.0)
+                           : 96 / 2540.0;
       double left = header.rclFrame.left * pixelsX, top = header.rclFrame.top * pixelsY;
       double width = (header.rclFrame.right - header.rclFrame.left) * pixelsX;
       double height = (header.rclFrame.bottom - header.rclFrame.top) * pixelsY;

@@ -48,7 +48,8 @@ HENHMETAFILE SetEnhMetaFileBits(UINT size, const BYTE* bits);
 // A Windows metafile (its 18-byte header and records, without the placeable header) as an
 // enhanced metafile; `picture` gives its mapping mode and extents. Null when the bytes are not
 // a Windows metafile.
-HENHMETAFILE SetWinMetaFileBits(UINT size, const BYTE* bits, HDC reference, const METAFILEPICT* picture);
+HENHMETAFILE SetWinMetaFileBits(UINT size, const BYTE* bits, HDC reference,
+                                const METAFILEPICT* picture);
 // Copies the header (at most `size` bytes) and answers the bytes copied; with a null header,
 // the header's size.
 UINT GetEnhMetaFileHeader(HENHMETAFILE metafile, UINT size, ENHMETAHEADER* header);

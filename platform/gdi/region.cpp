@@ -14,11 +14,16 @@ using Spans = std::vector<std::pair<LONG, LONG>>;
 
 bool Member(bool inA, bool inB, int mode) {
   switch (mode) {
-    case RGN_AND: return inA && inB;
-    case RGN_OR: return inA || inB;
-    case RGN_XOR: return inA != inB;
-    case RGN_DIFF: return inA && !inB;
-    default: return inA;
+    case RGN_AND:
+      return inA && inB;
+    case RGN_OR:
+      return inA || inB;
+    case RGN_XOR:
+      return inA != inB;
+    case RGN_DIFF:
+      return inA && !inB;
+    default:
+      return inA;
   }
 }
 
@@ -66,7 +71,8 @@ RegionData RegionData::FromRows(std::vector<Row> rows) {
     }
   }
   for (const Row& row : merged) {
-    for (const auto& span : row.spans) region.rects_.push_back(RECT{span.first, row.top, span.second, row.bottom});
+    for (const auto& span : row.spans)
+      region.rects_.push_back(RECT{span.first, row.top, span.second, row.bottom});
   }
   return region;
 }
@@ -102,7 +108,8 @@ RegionData RegionData::Ellipse(const RECT& bounds) {
   for (LONG y = bounds.top; y < bounds.bottom; ++y) {
     double dy = (y + 0.5 - cy) / ry;
     double half = rx * std::sqrt(std::max(0.0, 1.0 - dy * dy));
-    LONG left = static_cast<LONG>(std::lround(cx - half)), right = static_cast<LONG>(std::lround(cx + half));
+    LONG left = static_cast<LONG>(std::lround(cx - half)),
+         right = static_cast<LONG>(std::lround(cx + half));
     if (right > left) rows.push_back(Row{y, y + 1, {{left, right}}});
   }
   return FromRows(std::move(rows));
@@ -194,7 +201,8 @@ bool RegionData::operator==(const RegionData& other) const {
   if (rects_.size() != other.rects_.size()) return false;
   for (std::size_t i = 0; i < rects_.size(); ++i) {
     const RECT &a = rects_[i], &b = other.rects_[i];
-    if (a.left != b.left || a.top != b.top || a.right != b.right || a.bottom != b.bottom) return false;
+    if (a.left != b.left || a.top != b.top || a.right != b.right || a.bottom != b.bottom)
+      return false;
   }
   return true;
 }
@@ -215,8 +223,8 @@ HRGN NewRegion(RegionData data) {
 }  // namespace
 
 HRGN CreateRectRgn(int left, int top, int right, int bottom) {
-  return NewRegion(RegionData(RECT{std::min(left, right), std::min(top, bottom), std::max(left, right),
-                                   std::max(top, bottom)}));
+  return NewRegion(RegionData(RECT{std::min(left, right), std::min(top, bottom),
+                                   std::max(left, right), std::max(top, bottom)}));
 }
 
 HRGN CreateRectRgnIndirect(const RECT* rect) {

@@ -15,7 +15,10 @@ HDC CreateSurfaceDC(HBITMAP surface, POINT origin, const gdi::RegionData& visibl
   dc->bitmap = bitmap;
   dc->windowDC = true;
   dc->origin = origin;
-  if (surface) dc->visible = visible;
+  if (surface) {
+    dc->visible = visible;
+    ++bitmap->surfaceUsers;
+  }
   gdi::ResetState(dc->state);
   return static_cast<HDC>(gdi::RegisterObject(std::move(dc)));
 }

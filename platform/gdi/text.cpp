@@ -32,7 +32,8 @@ bool FontOf(const DeviceContext& dc, SizedFont* font) {
 
 LONG TextWidth(const SizedFont& font, const char* text, std::size_t count) {
   LONG width = 0;
-  for (std::size_t i = 0; i < count; ++i) width += font.Advance(static_cast<unsigned char>(text[i]));
+  for (std::size_t i = 0; i < count; ++i)
+    width += font.Advance(static_cast<unsigned char>(text[i]));
   return width;
 }
 
@@ -43,32 +44,37 @@ double LogicalFromDevice(const DeviceContext& dc, double device, bool vertical) 
 }
 
 // Blends one glyph bitmap in the text colour, its top-left corner at device (x, y).
-void BlendBitmap(platform::gdi::PixelWriter& writer, const FT_Bitmap& bitmap, int x, int y, COLORREF color) {
+void BlendBitmap(platform::gdi::PixelWriter& writer, const FT_Bitmap& bitmap, int x, int y,
+                 COLORREF color) {
   const int red = GetRValue(color), green = GetGValue(color), blue = GetBValue(color);
   for (unsigned row = 0; row < bitmap.rows; ++row) {
     const unsigned char* line = bitmap.buffer + static_cast<std::ptrdiff_t>(row) * bitmap.pitch;
     for (unsigned column = 0; column < bitmap.width; ++column) {
-      int coverage = bitmap.pixel_mode == FT_PIXEL_MODE_MONO ? ((line[column >> 3] >> (7 - (column & 7))) & 1) * 255
-                                                              : line[column];
+      int coverage = bitmap.pixel_mode == FT_PIXEL_MODE_MONO
+                         ? ((line[column >> 3] >> (7 - (column & 7))) & 1) * 255
+                         : line[column];
       if (coverage == 0) continue;
       std::uint32_t* pixel = writer.At(x + static_cast<int>(column), y + static_cast<int>(row));
       if (!pixel) continue;
       auto mix = [coverage](int dest, int text) { return dest + (text - dest) * coverage / 255; };
-      int r = mix((*pixel >> 16) & 0xFF, red), g = mix((*pixel >> 8) & 0xFF, green), b = mix(*pixel & 0xFF, blue);
-      *pixel = 0xFF000000u | (static_cast<std::uint32_t>(r) << 16) | (static_cast<std::uint32_t>(g) << 8) |
-               static_cast<std::uint32_t>(b);
+      int r = mix((*pixel >> 16) & 0xFF, red), g = mix((*pixel >> 8) & 0xFF, green),
+          b = mix(*pixel & 0xFF, blue);
+      *pixel = 0xFF000000u | (static_cast<std::uint32_t>(r) << 16) |
+               (static_cast<std::uint32_t>(g) << 8) | static_cast<std::uint32_t>(b);
     }
   }
 }
 
 // Draws a run with its baseline starting at device point `origin`; `advances` are device
 // pixels per character. The run turns by the font's escapement.
-void DrawRun(DeviceContext& dc, const SizedFont& font, POINT origin, const char* text, std::size_t count,
-             const std::vector<LONG>& advances) {
+void DrawRun(DeviceContext& dc, const SizedFont& font, POINT origin, const char* text,
+             std::size_t count, const std::vector<LONG>& advances) {
   platform::gdi::PixelWriter writer(dc);
   const double cosA = std::cos(font.escapement), sinA = std::sin(font.escapement);
-  FT_Matrix rotation{static_cast<FT_Fixed>(std::lround(cosA * 65536)), static_cast<FT_Fixed>(std::lround(-sinA * 65536)),
-                     static_cast<FT_Fixed>(std::lround(sinA * 65536)), static_cast<FT_Fixed>(std::lround(cosA * 65536))};
+  FT_Matrix rotation{static_cast<FT_Fixed>(std::lround(cosA * 65536)),
+                     static_cast<FT_Fixed>(std::lround(-sinA * 65536)),
+                     static_cast<FT_Fixed>(std::lround(sinA * 65536)),
+                     static_cast<FT_Fixed>(std::lround(cosA * 65536))};
   bool rotated = font.escapement != 0;
   FT_Set_Transform(font.face, rotated ? &rotation : nullptr, nullptr);
   double pen = 0;
@@ -90,7 +96,8 @@ void DrawRun(DeviceContext& dc, const SizedFont& font, POINT origin, const char*
     auto bar = [&](LONG top) {
       for (LONG y = top; y < top + thickness; ++y) {
         for (LONG x = origin.x; x < origin.x + static_cast<LONG>(pen); ++x) {
-          if (std::uint32_t* pixel = writer.At(x, y)) *pixel = platform::gdi::PixelOf(dc.state.textColor);
+          if (std::uint32_t* pixel = writer.At(x, y))
+            *pixel = platform::gdi::PixelOf(dc.state.textColor);
         }
       }
     };
@@ -100,7 +107,8 @@ void DrawRun(DeviceContext& dc, const SizedFont& font, POINT origin, const char*
 }
 
 // Output of one run at a logical point with the DC's alignment and background.
-BOOL Output(HDC handle, int x, int y, UINT options, const RECT* rect, const char* text, std::size_t count, const INT* dx) {
+BOOL Output(HDC handle, int x, int y, UINT options, const RECT* rect, const char* text,
+            std::size_t count, const INT* dx) {
   DeviceContext* dc = platform::gdi::FindDC(handle);
   if (!dc || (!text && count)) return FALSE;
   auto lock = platform::gdi::FontLock();
@@ -116,15 +124,21 @@ BOOL Output(HDC handle, int x, int y, UINT options, const RECT* rect, const char
   UINT align = dc->state.textAlign;
   POINT start = (align & TA_UPDATECP) ? dc->state.current : POINT{x, y};
   POINT device = platform::gdi::ToDevice(dc->state, start);
-  if ((align & TA_CENTER) == TA_CENTER) device.x -= width / 2;
-  else if (align & TA_RIGHT) device.x -= width;
+  if ((align & TA_CENTER) == TA_CENTER)
+    device.x -= width / 2;
+  else if (align & TA_RIGHT)
+    device.x -= width;
   LONG baseline = device.y;
-  if ((align & TA_BASELINE) == TA_BASELINE) baseline = device.y;
-  else if (align & TA_BOTTOM) baseline = device.y - font.descent;
-  else baseline = device.y + font.ascent;
+  if ((align & TA_BASELINE) == TA_BASELINE)
+    baseline = device.y;
+  else if (align & TA_BOTTOM)
+    baseline = device.y - font.descent;
+  else
+    baseline = device.y + font.ascent;
   if (align & TA_UPDATECP) {
     LONG logicalWidth = static_cast<LONG>(std::lround(LogicalFromDevice(*dc, width, false)));
-    if ((align & TA_CENTER) != TA_CENTER) dc->state.current.x += (align & TA_RIGHT) ? -logicalWidth : logicalWidth;
+    if ((align & TA_CENTER) != TA_CENTER)
+      dc->state.current.x += (align & TA_RIGHT) ? -logicalWidth : logicalWidth;
   }
 
   int saved = 0;
@@ -141,7 +155,8 @@ BOOL Output(HDC handle, int x, int y, UINT options, const RECT* rect, const char
     // The run's cell in the background colour, in device coordinates.
     platform::gdi::Canvas canvas(*dc);
     canvas.SetColor(dc->state.bkColor);
-    cairo_rectangle(canvas.cr(), device.x, baseline - font.ascent, width, font.ascent + font.descent);
+    cairo_rectangle(canvas.cr(), device.x, baseline - font.ascent, width,
+                    font.ascent + font.descent);
     cairo_fill(canvas.cr());
   }
   DrawRun(*dc, font, POINT{device.x, baseline}, text, count, advances);
@@ -155,7 +170,8 @@ struct Line {
 };
 
 // Splits at line breaks, takes "&" prefixes out and, with a width limit, wraps at spaces.
-std::vector<Line> LayOut(const SizedFont& font, const std::string& text, UINT format, LONG maxWidth) {
+std::vector<Line> LayOut(const SizedFont& font, const std::string& text, UINT format,
+                         LONG maxWidth) {
   std::vector<Line> lines(1);
   auto width = [&](const std::string& s) { return TextWidth(font, s.data(), s.size()); };
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -189,7 +205,8 @@ std::vector<Line> LayOut(const SizedFont& font, const std::string& text, UINT fo
       if (width(rest) > maxWidth) {
         // The longest start that fits and ends before a space; a single long word stays whole.
         std::size_t space = std::string::npos;
-        for (std::size_t at = rest.find(' '); at != std::string::npos; at = rest.find(' ', at + 1)) {
+        for (std::size_t at = rest.find(' '); at != std::string::npos;
+             at = rest.find(' ', at + 1)) {
           if (width(rest.substr(0, at)) > maxWidth) break;
           space = at;
         }
@@ -217,9 +234,9 @@ HFONT CreateFontIndirect(const LOGFONT* logFont) {
   return static_cast<HFONT>(platform::gdi::RegisterObject(std::move(font)));
 }
 
-HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
-                 DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision, DWORD quality,
-                 DWORD pitchAndFamily, LPCSTR faceName) {
+HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                 DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision,
+                 DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, LPCSTR faceName) {
   LOGFONT logFont{height,
                   width,
                   escapement,
@@ -244,15 +261,19 @@ BOOL GetTextMetrics(HDC handle, TEXTMETRIC* metrics) {
   auto lock = platform::gdi::FontLock();
   SizedFont font;
   if (!FontOf(*dc, &font)) return FALSE;
-  auto logical = [&](double device) { return static_cast<LONG>(std::lround(LogicalFromDevice(*dc, device, true))); };
+  auto logical = [&](double device) {
+    return static_cast<LONG>(std::lround(LogicalFromDevice(*dc, device, true)));
+  };
   *metrics = TEXTMETRIC{};
   metrics->tmAscent = logical(font.ascent);
   metrics->tmDescent = logical(font.descent);
   metrics->tmHeight = metrics->tmAscent + metrics->tmDescent;
   metrics->tmInternalLeading = logical(font.internalLeading);
   metrics->tmExternalLeading = logical(font.externalLeading);
-  metrics->tmAveCharWidth = static_cast<LONG>(std::lround(LogicalFromDevice(*dc, font.averageWidth, false)));
-  metrics->tmMaxCharWidth = static_cast<LONG>(std::lround(LogicalFromDevice(*dc, font.maxWidth, false)));
+  metrics->tmAveCharWidth =
+      static_cast<LONG>(std::lround(LogicalFromDevice(*dc, font.averageWidth, false)));
+  metrics->tmMaxCharWidth =
+      static_cast<LONG>(std::lround(LogicalFromDevice(*dc, font.maxWidth, false)));
   metrics->tmWeight = font.bold ? FW_BOLD : FW_NORMAL;
   metrics->tmDigitizedAspectX = metrics->tmDigitizedAspectY = 96;
   metrics->tmFirstChar = 0x20;
@@ -262,7 +283,8 @@ BOOL GetTextMetrics(HDC handle, TEXTMETRIC* metrics) {
   metrics->tmItalic = font.italic;
   metrics->tmUnderlined = font.underline;
   metrics->tmStruckOut = font.strikeOut;
-  metrics->tmPitchAndFamily = static_cast<BYTE>((font.family.find("Mono") != std::string::npos ? 0 : VARIABLE_PITCH) | 0x04);
+  metrics->tmPitchAndFamily = static_cast<BYTE>(
+      (font.family.find("Mono") != std::string::npos ? 0 : VARIABLE_PITCH) | 0x04);
   return TRUE;
 }
 
@@ -272,8 +294,10 @@ BOOL GetTextExtentPoint32(HDC handle, LPCSTR text, int count, SIZE* size) {
   auto lock = platform::gdi::FontLock();
   SizedFont font;
   if (!FontOf(*dc, &font)) return FALSE;
-  size->cx = static_cast<LONG>(std::lround(LogicalFromDevice(*dc, TextWidth(font, text, static_cast<std::size_t>(count)), false)));
-  size->cy = static_cast<LONG>(std::lround(LogicalFromDevice(*dc, font.ascent + font.descent, true)));
+  size->cx = static_cast<LONG>(std::lround(
+      LogicalFromDevice(*dc, TextWidth(font, text, static_cast<std::size_t>(count)), false)));
+  size->cy =
+      static_cast<LONG>(std::lround(LogicalFromDevice(*dc, font.ascent + font.descent, true)));
   return TRUE;
 }
 
@@ -284,7 +308,8 @@ BOOL GetCharWidth32(HDC handle, UINT first, UINT last, INT* widths) {
   SizedFont font;
   if (!FontOf(*dc, &font)) return FALSE;
   for (UINT c = first; c <= last; ++c) {
-    widths[c - first] = static_cast<INT>(std::lround(LogicalFromDevice(*dc, font.Advance(static_cast<unsigned char>(c)), false)));
+    widths[c - first] = static_cast<INT>(
+        std::lround(LogicalFromDevice(*dc, font.Advance(static_cast<unsigned char>(c)), false)));
   }
   return TRUE;
 }
@@ -320,14 +345,16 @@ BOOL TextOut(HDC dc, int x, int y, LPCSTR text, int count) {
   return Output(dc, x, y, 0, nullptr, text, static_cast<std::size_t>(count), nullptr);
 }
 
-BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR text, UINT count, const INT* dx) {
+BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR text, UINT count,
+                const INT* dx) {
   return Output(dc, x, y, options, rect, text, count, dx);
 }
 
 int DrawText(HDC handle, LPCSTR text, int count, RECT* rect, UINT format) {
   DeviceContext* dc = platform::gdi::FindDC(handle);
   if (!dc || !text || !rect) return 0;
-  std::string source = count < 0 ? std::string(text) : std::string(text, static_cast<std::size_t>(count));
+  std::string source =
+      count < 0 ? std::string(text) : std::string(text, static_cast<std::size_t>(count));
   auto lock = platform::gdi::FontLock();
   SizedFont font;
   if (!FontOf(*dc, &font)) return 0;
@@ -336,7 +363,8 @@ int DrawText(HDC handle, LPCSTR text, int count, RECT* rect, UINT format) {
   std::vector<Line> lines = LayOut(font, source, format, box.right - box.left);
   LONG lineHeight = font.ascent + font.descent;
   LONG widest = 0;
-  for (const Line& line : lines) widest = std::max(widest, TextWidth(font, line.text.data(), line.text.size()));
+  for (const Line& line : lines)
+    widest = std::max(widest, TextWidth(font, line.text.data(), line.text.size()));
   LONG height = lineHeight * static_cast<LONG>(lines.size());
   if (format & DT_CALCRECT) {
     POINT corner = {box.left + widest, box.top + height};
@@ -348,13 +376,17 @@ int DrawText(HDC handle, LPCSTR text, int count, RECT* rect, UINT format) {
   }
   LONG top = box.top;
   if (format & DT_SINGLELINE) {
-    if (format & DT_VCENTER) top = box.top + (box.bottom - box.top - lineHeight) / 2;
-    else if (format & DT_BOTTOM) top = box.bottom - lineHeight;
+    if (format & DT_VCENTER)
+      top = box.top + (box.bottom - box.top - lineHeight) / 2;
+    else if (format & DT_BOTTOM)
+      top = box.bottom - lineHeight;
   }
   platform::gdi::DcState saved = dc->state;
   if (!(format & DT_NOCLIP)) {
     platform::gdi::RegionData bound(box);
-    dc->state.clip = dc->state.hasClip ? platform::gdi::RegionData::Combine(dc->state.clip, bound, RGN_AND) : bound;
+    dc->state.clip = dc->state.hasClip
+                         ? platform::gdi::RegionData::Combine(dc->state.clip, bound, RGN_AND)
+                         : bound;
     dc->state.hasClip = true;
   }
   // Drawn in device coordinates: MM_TEXT with no offsets for the duration.
@@ -366,13 +398,17 @@ int DrawText(HDC handle, LPCSTR text, int count, RECT* rect, UINT format) {
     std::string shown = lines[i].text;
     LONG width = TextWidth(font, shown.data(), shown.size());
     if ((format & DT_END_ELLIPSIS) && width > box.right - box.left) {
-      while (!shown.empty() && TextWidth(font, (shown + "...").data(), shown.size() + 3) > box.right - box.left) shown.pop_back();
+      while (!shown.empty() &&
+             TextWidth(font, (shown + "...").data(), shown.size() + 3) > box.right - box.left)
+        shown.pop_back();
       shown += "...";
       width = TextWidth(font, shown.data(), shown.size());
     }
     LONG x = box.left;
-    if (format & DT_CENTER) x = box.left + (box.right - box.left - width) / 2;
-    else if (format & DT_RIGHT) x = box.right - width;
+    if (format & DT_CENTER)
+      x = box.left + (box.right - box.left - width) / 2;
+    else if (format & DT_RIGHT)
+      x = box.right - width;
     LONG y = top + lineHeight * static_cast<LONG>(i);
     std::vector<LONG> advances;
     for (char c : shown) advances.push_back(font.Advance(static_cast<unsigned char>(c)));
@@ -388,12 +424,15 @@ int DrawText(HDC handle, LPCSTR text, int count, RECT* rect, UINT format) {
       LONG from = x + TextWidth(font, shown.data(), static_cast<std::size_t>(prefix));
       platform::gdi::PixelWriter writer(*dc);
       for (LONG px = from; px < from + advances[static_cast<std::size_t>(prefix)]; ++px) {
-        if (std::uint32_t* pixel = writer.At(px, y + font.ascent + 1)) *pixel = platform::gdi::PixelOf(saved.textColor);
+        if (std::uint32_t* pixel = writer.At(px, y + font.ascent + 1))
+          *pixel = platform::gdi::PixelOf(saved.textColor);
       }
     }
   }
   dc->state = saved;
-  LONG drawnHeight = (format & (DT_VCENTER | DT_BOTTOM)) && (format & DT_SINGLELINE) ? top - box.top + lineHeight : height;
+  LONG drawnHeight = (format & (DT_VCENTER | DT_BOTTOM)) && (format & DT_SINGLELINE)
+                         ? top - box.top + lineHeight
+                         : height;
   return static_cast<int>(std::lround(LogicalFromDevice(*dc, drawnHeight, true)));
 }
 
@@ -415,7 +454,9 @@ class OutlineWriter {
   void Contour(const FT_Outline& outline, int first, int last) {
     int count = last - first + 1;
     auto point = [&](int i) { return outline.points[first + ((i % count) + count) % count]; };
-    auto tag = [&](int i) { return FT_CURVE_TAG(outline.tags[first + ((i % count) + count) % count]); };
+    auto tag = [&](int i) {
+      return FT_CURVE_TAG(outline.tags[first + ((i % count) + count) % count]);
+    };
     // Start at an on-curve point (or the midpoint of two off-curve ones).
     int start = 0;
     while (start < count && tag(start) != FT_CURVE_TAG_ON) ++start;
@@ -471,7 +512,9 @@ class OutlineWriter {
   const std::vector<BYTE>& Bytes() const { return buffer_; }
 
  private:
-  static FT_Vector Mid(FT_Vector a, FT_Vector b) { return FT_Vector{(a.x + b.x) / 2, (a.y + b.y) / 2}; }
+  static FT_Vector Mid(FT_Vector a, FT_Vector b) {
+    return FT_Vector{(a.x + b.x) / 2, (a.y + b.y) / 2};
+  }
 
   std::size_t Reserve(std::size_t bytes) {
     std::size_t at = buffer_.size();
@@ -531,20 +574,27 @@ class OutlineWriter {
 
 }  // namespace
 
-DWORD GetGlyphOutline(HDC handle, UINT character, UINT format, GLYPHMETRICS* metrics, DWORD size, void* buffer,
-                      const MAT2* matrix) {
+DWORD GetGlyphOutline(HDC handle, UINT character, UINT format, GLYPHMETRICS* metrics, DWORD size,
+                      void* buffer, const MAT2* matrix) {
   DeviceContext* dc = platform::gdi::FindDC(handle);
   UINT kind = format & 0x0F;
-  if (!dc || !metrics || (kind != GGO_METRICS && kind != GGO_NATIVE && kind != GGO_BEZIER)) return GDI_ERROR;
-  if (matrix && (matrix->eM11.value != 1 || matrix->eM11.fract || matrix->eM12.value || matrix->eM12.fract ||
-                 matrix->eM21.value || matrix->eM21.fract || matrix->eM22.value != 1 || matrix->eM22.fract)) {
+  if (!dc || !metrics || (kind != GGO_METRICS && kind != GGO_NATIVE && kind != GGO_BEZIER))
+    return GDI_ERROR;
+  if (matrix &&
+      (matrix->eM11.value != 1 || matrix->eM11.fract || matrix->eM12.value || matrix->eM12.fract ||
+       matrix->eM21.value || matrix->eM21.fract || matrix->eM22.value != 1 || matrix->eM22.fract)) {
     return GDI_ERROR;
   }
   auto lock = platform::gdi::FontLock();
   SizedFont font;
   if (!FontOf(*dc, &font)) return GDI_ERROR;
-  FT_UInt glyph = (format & GGO_GLYPH_INDEX) ? character : FT_Get_Char_Index(font.face, platform::gdi::UnicodeOf(static_cast<unsigned char>(character)));
-  FT_Int32 flags = FT_LOAD_NO_BITMAP | ((format & GGO_UNHINTED) ? FT_LOAD_NO_HINTING : FT_LOAD_DEFAULT);
+  FT_UInt glyph =
+      (format & GGO_GLYPH_INDEX)
+          ? character
+          : FT_Get_Char_Index(font.face,
+                              platform::gdi::UnicodeOf(static_cast<unsigned char>(character)));
+  FT_Int32 flags =
+      FT_LOAD_NO_BITMAP | ((format & GGO_UNHINTED) ? FT_LOAD_NO_HINTING : FT_LOAD_DEFAULT);
   if (FT_Load_Glyph(font.face, glyph, flags) != 0) return GDI_ERROR;
   FT_Outline& outline = font.face->glyph->outline;
   FT_BBox box;
@@ -552,7 +602,8 @@ DWORD GetGlyphOutline(HDC handle, UINT character, UINT format, GLYPHMETRICS* met
   bool empty = outline.n_points == 0;
   metrics->gmBlackBoxX = empty ? 1 : static_cast<UINT>((box.xMax - box.xMin + 63) >> 6);
   metrics->gmBlackBoxY = empty ? 1 : static_cast<UINT>((box.yMax - box.yMin + 63) >> 6);
-  metrics->gmptGlyphOrigin = POINT{empty ? 0 : static_cast<LONG>(box.xMin >> 6), empty ? 0 : static_cast<LONG>((box.yMax + 63) >> 6)};
+  metrics->gmptGlyphOrigin = POINT{empty ? 0 : static_cast<LONG>(box.xMin >> 6),
+                                   empty ? 0 : static_cast<LONG>((box.yMax + 63) >> 6)};
   metrics->gmCellIncX = static_cast<SHORT>((font.face->glyph->advance.x + 32) >> 6);
   metrics->gmCellIncY = 0;
   if (kind == GGO_METRICS) return 0;

@@ -7,8 +7,8 @@
 
 constexpr int LF_FACESIZE = 32;
 struct LOGFONT {
-  LONG lfHeight;  // negative: character height; positive: cell height; 0: a default size
-  LONG lfWidth;   // average character width, 0 for the face's own
+  LONG lfHeight;      // negative: character height; positive: cell height; 0: a default size
+  LONG lfWidth;       // average character width, 0 for the face's own
   LONG lfEscapement;  // tenths of a degree, counter-clockwise
   LONG lfOrientation;
   LONG lfWeight;
@@ -54,8 +54,8 @@ constexpr BYTE FF_MODERN = 0x30;
 
 HFONT CreateFontIndirect(const LOGFONT* font);
 HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic,
-                 DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision,
-                 DWORD quality, DWORD pitchAndFamily, LPCSTR faceName);
+                 DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision,
+                 DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, LPCSTR faceName);
 
 struct TEXTMETRIC {
   LONG tmHeight;
@@ -100,7 +100,8 @@ BOOL TextOut(HDC dc, int x, int y, LPCSTR text, int count);
 constexpr UINT ETO_OPAQUE = 0x0002;
 constexpr UINT ETO_CLIPPED = 0x0004;
 // `dx`, when given, holds the advance of each character.
-BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR text, UINT count, const INT* dx);
+BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR text, UINT count,
+                const INT* dx);
 
 constexpr UINT DT_TOP = 0x0000;
 constexpr UINT DT_LEFT = 0x0000;

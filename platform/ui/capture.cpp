@@ -82,7 +82,8 @@ CapturedImage Capture(HWND hwnd) {
   CapturedImage image;
   if (!IsWindowVisible(hwnd)) return image;
   HWND root = GetAncestor(hwnd, GA_ROOT);
-  RedrawWindow(root, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  RedrawWindow(root, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   PaintFrame(root);
   EnumChildWindows(root, PaintVisibleFrame, 0);
   RECT rootRect, rect;
@@ -97,7 +98,8 @@ CapturedImage Capture(HWND hwnd) {
   if (!pixels) return image;
   image.width = rect.right - rect.left;
   image.height = rect.bottom - rect.top;
-  image.pixels.assign(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height), 0xFF000000u);
+  image.pixels.assign(
+      static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height), 0xFF000000u);
   for (int y = 0; y < image.height; ++y) {
     int sy = y + rect.top - rootRect.top;
     if (sy < 0 || sy >= pixels->height) continue;
@@ -105,8 +107,8 @@ CapturedImage Capture(HWND hwnd) {
     for (int x = 0; x < image.width; ++x) {
       int sx = x + rect.left - rootRect.left;
       if (sx >= 0 && sx < pixels->width) {
-        image.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) + static_cast<std::size_t>(x)] =
-            row[sx] | 0xFF000000u;
+        image.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
+                     static_cast<std::size_t>(x)] = row[sx] | 0xFF000000u;
       }
     }
   }
@@ -128,8 +130,9 @@ bool EncodePng(FILE* file, const CapturedImage& image) {
     return false;
   }
   png_init_io(png, file);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
-               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
+               static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   for (int y = 0; y < image.height; ++y) {
     for (int x = 0; x < image.width; ++x) {

@@ -13,7 +13,10 @@ struct CapturedImage {
   int width = 0;
   int height = 0;
   std::vector<std::uint32_t> pixels;  // 0xFFRRGGBB, top row first
-  std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]; }
+  std::uint32_t At(int x, int y) const {
+    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                  static_cast<std::size_t>(x)];
+  }
 };
 
 // Repaints the window's top-level window and everything in it at once (erase, paint, frames)

@@ -19,13 +19,20 @@ bool AllowedAnswer(UINT type, int answer) {
     return false;
   };
   switch (type & 0xF) {
-    case MB_OK: return among({IDOK});
-    case MB_OKCANCEL: return among({IDOK, IDCANCEL});
-    case MB_ABORTRETRYIGNORE: return among({IDABORT, IDRETRY, IDIGNORE});
-    case MB_YESNOCANCEL: return among({IDYES, IDNO, IDCANCEL});
-    case MB_YESNO: return among({IDYES, IDNO});
-    case MB_RETRYCANCEL: return among({IDRETRY, IDCANCEL});
-    default: return false;
+    case MB_OK:
+      return among({IDOK});
+    case MB_OKCANCEL:
+      return among({IDOK, IDCANCEL});
+    case MB_ABORTRETRYIGNORE:
+      return among({IDABORT, IDRETRY, IDIGNORE});
+    case MB_YESNOCANCEL:
+      return among({IDYES, IDNO, IDCANCEL});
+    case MB_YESNO:
+      return among({IDYES, IDNO});
+    case MB_RETRYCANCEL:
+      return among({IDRETRY, IDCANCEL});
+    default:
+      return false;
   }
 }
 
@@ -48,15 +55,20 @@ BOOL RunFileDialog(OPENFILENAME* ofn, bool save) {
   if (!ofn || !ofn->lpstrFile || ofn->nMaxFile == 0) return FALSE;
   std::string what = std::string(save ? "a save" : "an open") + " file dialog";
   EventScript& script = RequireScript(what);
-  platform::FileDialogRecord record{save, ofn->lpstrTitle ? ofn->lpstrTitle : "", JoinFilter(ofn->lpstrFilter),
-                                    ofn->lpstrDefExt ? ofn->lpstrDefExt : "", ofn->lpstrFile, ""};
+  platform::FileDialogRecord record{save,
+                                    ofn->lpstrTitle ? ofn->lpstrTitle : "",
+                                    JoinFilter(ofn->lpstrFilter),
+                                    ofn->lpstrDefExt ? ofn->lpstrDefExt : "",
+                                    ofn->lpstrFile,
+                                    ""};
   EventScript::Step step = script.TakeStep(what + " waited for an answer");
   if (step.kind == EventScript::StepKind::FileCancel) {
     script.RecordFileDialog(record);
     return FALSE;
   }
   if (step.kind != EventScript::StepKind::FileAnswer) {
-    throw ScriptFailure(what + " waits for an answer, but the script's next step is to " + step.description);
+    throw ScriptFailure(what + " waits for an answer, but the script's next step is to " +
+                        step.description);
   }
   std::string path = step.path;
   std::size_t nameStart = path.find_last_of('/') + 1;  // npos + 1 == 0
@@ -88,12 +100,14 @@ int MessageBox(HWND, LPCSTR text, LPCSTR caption, UINT type) {
   EventScript& script = RequireScript(what);
   EventScript::Step step = script.TakeStep(what + " waited for an answer");
   if (step.kind != EventScript::StepKind::MessageBoxAnswer) {
-    throw ScriptFailure(what + " waits for an answer, but the script's next step is to " + step.description);
+    throw ScriptFailure(what + " waits for an answer, but the script's next step is to " +
+                        step.description);
   }
   if (!AllowedAnswer(type, step.answer)) {
     throw ScriptFailure(what + " has no button for the answer " + std::to_string(step.answer));
   }
-  script.RecordMessageBox(platform::MessageBoxRecord{shown, caption ? caption : "Error", type, step.answer});
+  script.RecordMessageBox(
+      platform::MessageBoxRecord{shown, caption ? caption : "Error", type, step.answer});
   return step.answer;
 }
 

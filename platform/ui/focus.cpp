@@ -17,14 +17,16 @@ HWND RootLocked(HWND hwnd) {
 }
 
 bool InSubtreeLocked(HWND root, HWND hwnd) {
-  for (Window* window = Find(hwnd); window; window = window->parent ? Find(window->parent) : nullptr) {
+  for (Window* window = Find(hwnd); window;
+       window = window->parent ? Find(window->parent) : nullptr) {
     if (window->handle == root) return true;
   }
   return false;
 }
 
 bool EnabledChainLocked(HWND hwnd) {
-  for (Window* window = Find(hwnd); window; window = window->parent ? Find(window->parent) : nullptr) {
+  for (Window* window = Find(hwnd); window;
+       window = window->parent ? Find(window->parent) : nullptr) {
     if (window->style & WS_DISABLED) return false;
   }
   return true;
@@ -36,7 +38,8 @@ HWND NextActiveLocked(HWND leaving) {
   Window* window = Find(leaving);
   if (window && window->owner) {
     Window* owner = Find(window->owner);
-    if (owner && !owner->destroying && (owner->style & WS_VISIBLE) && !(owner->style & WS_DISABLED)) {
+    if (owner && !owner->destroying && (owner->style & WS_VISIBLE) &&
+        !(owner->style & WS_DISABLED)) {
       return owner->handle;
     }
   }
@@ -141,7 +144,9 @@ HWND GetActiveWindow() {
   return Global().active;
 }
 
-BOOL SetForegroundWindow(HWND hwnd) { return SetActiveWindow(hwnd) != nullptr || GetActiveWindow() == hwnd; }
+BOOL SetForegroundWindow(HWND hwnd) {
+  return SetActiveWindow(hwnd) != nullptr || GetActiveWindow() == hwnd;
+}
 
 HWND GetForegroundWindow() { return GetActiveWindow(); }
 

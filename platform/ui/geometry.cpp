@@ -14,7 +14,8 @@ using namespace platform::detail;
 namespace {
 
 bool Contains(const RECT& rect, POINT point) {
-  return point.x >= rect.left && point.x < rect.right && point.y >= rect.top && point.y < rect.bottom;
+  return point.x >= rect.left && point.x < rect.right && point.y >= rect.top &&
+         point.y < rect.bottom;
 }
 
 RECT WindowRectOnScreenLocked(const Window& window) {
@@ -60,7 +61,8 @@ void PlaceInZOrderLocked(Window& window, HWND insertAfter) {
   auto position = siblings.begin();
   if (insertAfter == HWND_BOTTOM) {
     position = siblings.end();
-  } else if (insertAfter == HWND_TOP || insertAfter == HWND_TOPMOST || insertAfter == HWND_NOTOPMOST) {
+  } else if (insertAfter == HWND_TOP || insertAfter == HWND_TOPMOST ||
+             insertAfter == HWND_NOTOPMOST) {
     position = siblings.begin();
   } else {
     auto after = std::find(siblings.begin(), siblings.end(), insertAfter);
@@ -127,7 +129,8 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int heig
   if (moved) {
     POINT origin{0, 0};
     MapWindowPoints(hwnd, topLevel ? nullptr : GetParent(hwnd), &origin, 1);
-    SendMessage(hwnd, WM_MOVE, 0, MAKELPARAM(static_cast<WORD>(origin.x), static_cast<WORD>(origin.y)));
+    SendMessage(hwnd, WM_MOVE, 0,
+                MAKELPARAM(static_cast<WORD>(origin.x), static_cast<WORD>(origin.y)));
   }
   if (sized) {
     RECT client;
@@ -159,7 +162,9 @@ BOOL ShowWindow(HWND hwnd, int command) {
   }
   UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER;
   switch (command) {
-    case SW_HIDE: SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, flags | SWP_HIDEWINDOW | SWP_NOACTIVATE); break;
+    case SW_HIDE:
+      SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, flags | SWP_HIDEWINDOW | SWP_NOACTIVATE);
+      break;
     case SW_SHOWNOACTIVATE:
     case SW_SHOWNA:
     case SW_SHOWMINNOACTIVE:

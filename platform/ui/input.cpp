@@ -46,7 +46,9 @@ void Press(std::array<std::atomic<BYTE>, 256>& table, int key, bool down) {
   entry.store(value);
 }
 
-bool AsyncDown(int key) { return (Keys().asynchronous[static_cast<std::size_t>(key)].load() & kDown) != 0; }
+bool AsyncDown(int key) {
+  return (Keys().asynchronous[static_cast<std::size_t>(key)].load() & kDown) != 0;
+}
 
 WPARAM MouseKeyFlags() {
   WPARAM flags = 0;
@@ -62,10 +64,17 @@ bool IsMouse(UINT message) { return message >= WM_MOUSEFIRST && message <= WM_MO
 
 int ButtonKey(UINT message) {
   switch (message) {
-    case WM_LBUTTONDOWN: case WM_LBUTTONUP: return VK_LBUTTON;
-    case WM_RBUTTONDOWN: case WM_RBUTTONUP: return VK_RBUTTON;
-    case WM_MBUTTONDOWN: case WM_MBUTTONUP: return VK_MBUTTON;
-    default: return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+      return VK_LBUTTON;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+      return VK_RBUTTON;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+      return VK_MBUTTON;
+    default:
+      return 0;
   }
 }
 
@@ -75,9 +84,12 @@ bool IsPress(UINT message) {
 
 UINT DownMessage(platform::MouseButton button) {
   switch (button) {
-    case platform::MouseButton::Right: return WM_RBUTTONDOWN;
-    case platform::MouseButton::Middle: return WM_MBUTTONDOWN;
-    default: return WM_LBUTTONDOWN;
+    case platform::MouseButton::Right:
+      return WM_RBUTTONDOWN;
+    case platform::MouseButton::Middle:
+      return WM_MBUTTONDOWN;
+    default:
+      return WM_LBUTTONDOWN;
   }
 }
 
@@ -162,9 +174,13 @@ namespace platform {
 
 void MouseMove(POINT screen) { InjectMouse(WM_MOUSEMOVE, screen, 0, false); }
 
-void MouseDown(MouseButton button, POINT screen) { InjectMouse(DownMessage(button), screen, 0, false); }
+void MouseDown(MouseButton button, POINT screen) {
+  InjectMouse(DownMessage(button), screen, 0, false);
+}
 
-void MouseUp(MouseButton button, POINT screen) { InjectMouse(DownMessage(button) + 1, screen, 0, false); }
+void MouseUp(MouseButton button, POINT screen) {
+  InjectMouse(DownMessage(button) + 1, screen, 0, false);
+}
 
 void Click(POINT screen, MouseButton button) {
   MouseMove(screen);
@@ -286,8 +302,9 @@ MSG DeliverInput(const InputEvent& input) {
   if (IsPress(input.message)) {
     HWND top = GetAncestor(target.hwnd, GA_ROOT);
     if (top && GetActiveWindow() != top) {
-      LRESULT answer = SendMessage(target.hwnd, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top),
-                                   MAKELPARAM(static_cast<WORD>(hit), static_cast<WORD>(input.message)));
+      LRESULT answer =
+          SendMessage(target.hwnd, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top),
+                      MAKELPARAM(static_cast<WORD>(hit), static_cast<WORD>(input.message)));
       if (answer != MA_NOACTIVATE) SetActiveWindow(top);
     }
   }

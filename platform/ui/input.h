@@ -57,7 +57,9 @@ BOOL SetCursorPos(int x, int y);
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
 // Standard cursors, by their integer names.
-inline LPCSTR MAKEINTRESOURCE(WORD id) { return reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(id)); }
+inline LPCSTR MAKEINTRESOURCE(WORD id) {
+  return reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(id));
+}
 inline const LPCSTR IDC_ARROW = MAKEINTRESOURCE(32512);
 inline const LPCSTR IDC_IBEAM = MAKEINTRESOURCE(32513);
 inline const LPCSTR IDC_WAIT = MAKEINTRESOURCE(32514);

@@ -175,8 +175,12 @@ constexpr LPARAM MAKELPARAM(WORD low, WORD high) {
 }
 constexpr LRESULT MAKELRESULT(WORD low, WORD high) { return MAKELPARAM(low, high); }
 // Signed coordinates of a point packed into an lParam (mouse messages).
-constexpr int GET_X_LPARAM(LPARAM lp) { return static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lp))); }
-constexpr int GET_Y_LPARAM(LPARAM lp) { return static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(lp))); }
+constexpr int GET_X_LPARAM(LPARAM lp) {
+  return static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lp)));
+}
+constexpr int GET_Y_LPARAM(LPARAM lp) {
+  return static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(lp)));
+}
 constexpr SHORT GET_WHEEL_DELTA_WPARAM(WPARAM wp) { return static_cast<SHORT>(HIWORD(wp)); }
 constexpr WORD GET_KEYSTATE_WPARAM(WPARAM wp) { return LOWORD(wp); }
 

@@ -17,7 +17,8 @@ namespace {
 
 RECT ClientBoundsLocked(const Window& window) {
   RECT insets = FrameInsets(window.style, window.exStyle);
-  return RECT{0, 0, std::max<LONG>(0, window.rect.right - window.rect.left - insets.left - insets.right),
+  return RECT{0, 0,
+              std::max<LONG>(0, window.rect.right - window.rect.left - insets.left - insets.right),
               std::max<LONG>(0, window.rect.bottom - window.rect.top - insets.top - insets.bottom)};
 }
 
@@ -34,7 +35,8 @@ void Unite(RECT* into, const RECT& add) {
 
 HWND FindDirtyLocked(const Window& window, const ThreadQueue& queue, HWND filter) {
   if (!(window.style & WS_VISIBLE)) return nullptr;
-  if (window.thread.get() == &queue && !IsRectEmpty(&window.update) && (!filter || filter == window.handle)) {
+  if (window.thread.get() == &queue && !IsRectEmpty(&window.update) &&
+      (!filter || filter == window.handle)) {
     return window.handle;
   }
   for (HWND child : window.children) {
@@ -55,11 +57,15 @@ void ValidateLocked(Window& window, const RECT* rect) {
   RECT cut;
   if (!IntersectRect(&cut, &update, rect)) return;
   if (cut.top == update.top && cut.bottom == update.bottom) {
-    if (cut.left == update.left) update.left = cut.right;
-    else if (cut.right == update.right) update.right = cut.left;
+    if (cut.left == update.left)
+      update.left = cut.right;
+    else if (cut.right == update.right)
+      update.right = cut.left;
   } else if (cut.left == update.left && cut.right == update.right) {
-    if (cut.top == update.top) update.top = cut.bottom;
-    else if (cut.bottom == update.bottom) update.bottom = cut.top;
+    if (cut.top == update.top)
+      update.top = cut.bottom;
+    else if (cut.bottom == update.bottom)
+      update.bottom = cut.top;
   }
   if (IsRectEmpty(&update)) {
     SetRectEmpty(&update);
@@ -101,7 +107,8 @@ RECT ScreenRectLocked(const Window& window, bool clientOnly) {
 HBITMAP SurfaceOfLocked(Window& root) {
   LONG width = std::max<LONG>(1, root.rect.right - root.rect.left);
   LONG height = std::max<LONG>(1, root.rect.bottom - root.rect.top);
-  const platform::Surface* current = root.surface ? platform::GetBitmapSurface(root.surface) : nullptr;
+  const platform::Surface* current =
+      root.surface ? platform::GetBitmapSurface(root.surface) : nullptr;
   if (current && current->width == width && current->height == height) return root.surface;
   if (root.surface) DeleteObject(root.surface);
   root.surface = CreateCompatibleBitmap(nullptr, width, height);
@@ -118,13 +125,15 @@ HDC WindowDC(HWND hwnd, bool clientOnly) {
   HBITMAP surface = SurfaceOfLocked(*root);
   if (!surface) return nullptr;
   RECT area = ScreenRectLocked(*window, clientOnly);
-  for (Window* up = window->parent ? Find(window->parent) : nullptr; up; up = up->parent ? Find(up->parent) : nullptr) {
+  for (Window* up = window->parent ? Find(window->parent) : nullptr; up;
+       up = up->parent ? Find(up->parent) : nullptr) {
     RECT client = ScreenRectLocked(*up, true);
     IntersectRect(&area, &area, &client);
   }
   RegionData visible(area);
   auto cut = [&](const Window& other) {
-    if (other.style & WS_VISIBLE) visible = RegionData::Combine(visible, RegionData(ScreenRectLocked(other, false)), RGN_DIFF);
+    if (other.style & WS_VISIBLE)
+      visible = RegionData::Combine(visible, RegionData(ScreenRectLocked(other, false)), RGN_DIFF);
   };
   if (clientOnly && (window->style & WS_CLIPCHILDREN)) {
     for (HWND child : window->children) cut(*Find(child));
@@ -153,7 +162,8 @@ void InvalidateLocked(Window& window, const RECT* rect, bool erase, ChildRule ru
   Unite(&window.update, area);
   window.erase = window.erase || erase;
   window.thread->wake.notify_all();
-  if (rule == ChildRule::None || (rule == ChildRule::Default && (window.style & WS_CLIPCHILDREN))) return;
+  if (rule == ChildRule::None || (rule == ChildRule::Default && (window.style & WS_CLIPCHILDREN)))
+    return;
   for (HWND child : window.children) {
     Window* under = Find(child);
     RECT overlap;
@@ -235,7 +245,8 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* paint) {
   const RECT& area = paint->rcPaint;
   IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
   paint->hdc = dc;
-  paint->fErase = erase ? !SendMessage(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) : FALSE;
+  paint->fErase =
+      erase ? !SendMessage(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) : FALSE;
   return dc;
 }
 
@@ -251,9 +262,9 @@ BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN region, UINT flags) {
     Lock lock(Global().mutex);
     Window* window = FindLive(hwnd);
     if (!window) return FALSE;
-    ChildRule rule = (flags & RDW_ALLCHILDREN) ? ChildRule::All
+    ChildRule rule = (flags & RDW_ALLCHILDREN)  ? ChildRule::All
                      : (flags & RDW_NOCHILDREN) ? ChildRule::None
-                                                 : ChildRule::Default;
+                                                : ChildRule::Default;
     if (flags & RDW_INVALIDATE) {
       InvalidateLocked(*window, rect, (flags & RDW_ERASE) != 0, rule);
     } else if (flags & RDW_VALIDATE) {

@@ -30,7 +30,8 @@ bool RetrieveLocked(Lock& lock, ThreadQueue& queue, HWND hwnd, UINT filterMin, U
   for (auto it = queue.posted.begin(); it != queue.posted.end(); ++it) {
     if (it->isInput) {
       InputTarget target = ResolveInputLocked(it->input);
-      if (!target.hwnd || (hwnd && target.hwnd != hwnd) || !InFilter(target.message, filterMin, filterMax)) {
+      if (!target.hwnd || (hwnd && target.hwnd != hwnd) ||
+          !InFilter(target.message, filterMin, filterMax)) {
         continue;
       }
       InputEvent input = it->input;
@@ -46,7 +47,8 @@ bool RetrieveLocked(Lock& lock, ThreadQueue& queue, HWND hwnd, UINT filterMin, U
       queue.last = *msg;
       return true;
     }
-    if ((hwnd && it->msg.hwnd != hwnd) || !InFilter(it->msg.message, filterMin, filterMax)) continue;
+    if ((hwnd && it->msg.hwnd != hwnd) || !InFilter(it->msg.message, filterMin, filterMax))
+      continue;
     *msg = it->msg;
     if (remove) queue.posted.erase(it);
     queue.last = *msg;
@@ -104,7 +106,8 @@ void AnswerIncomingSends(Lock& lock, ThreadQueue& queue) {
     if (window) {
       ++queue.inSendDepth;
       lock.unlock();
-      result = CallWindowProc(proc, sent->msg.hwnd, sent->msg.message, sent->msg.wParam, sent->msg.lParam);
+      result = CallWindowProc(proc, sent->msg.hwnd, sent->msg.message, sent->msg.wParam,
+                              sent->msg.lParam);
       lock.lock();
       --queue.inSendDepth;
     }
@@ -178,7 +181,8 @@ BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
 BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags) {
   auto queue = CurrentQueue();
   Lock lock(Global().mutex);
-  return RetrieveLocked(lock, *queue, hwnd, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0, msg)
+  return RetrieveLocked(lock, *queue, hwnd, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0,
+                        msg)
              ? TRUE
              : FALSE;
 }
@@ -200,7 +204,8 @@ BOOL TranslateMessage(const MSG* msg) {
     character = static_cast<char>(shift ? key : std::tolower(key));
   } else if (key >= '0' && key <= '9' && !shift) {
     character = static_cast<char>(key);
-  } else if (key == VK_SPACE || key == VK_RETURN || key == VK_BACK || key == VK_TAB || key == VK_ESCAPE) {
+  } else if (key == VK_SPACE || key == VK_RETURN || key == VK_BACK || key == VK_TAB ||
+             key == VK_ESCAPE) {
     character = key == VK_RETURN ? '\r' : static_cast<char>(key);
   }
   if (!character) return FALSE;
@@ -208,7 +213,11 @@ BOOL TranslateMessage(const MSG* msg) {
   Window* window = FindLive(msg->hwnd);
   if (!window) return FALSE;
   // The character comes next, ahead of anything posted after the key.
-  QueueEntry entry{false, MakeMessage(msg->hwnd, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(character)), msg->lParam), {}};
+  QueueEntry entry{
+      false,
+      MakeMessage(msg->hwnd, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(character)),
+                  msg->lParam),
+      {}};
   window->thread->posted.push_front(entry);
   return TRUE;
 }
@@ -233,7 +242,8 @@ LRESULT DispatchMessage(const MSG* msg) {
 DWORD GetMessagePos() {
   auto queue = CurrentQueue();
   Lock lock(Global().mutex);
-  return static_cast<DWORD>(MAKELPARAM(static_cast<WORD>(queue->last.pt.x), static_cast<WORD>(queue->last.pt.y)));
+  return static_cast<DWORD>(
+      MAKELPARAM(static_cast<WORD>(queue->last.pt.x), static_cast<WORD>(queue->last.pt.y)));
 }
 
 LONG GetMessageTime() {

@@ -20,9 +20,9 @@ BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessage(const MSG* msg);
 // Returns when the queue holds a message (or the event script has acted).
 BOOL WaitMessage();
-DWORD GetMessagePos();   // screen position of the last retrieved message, x low, y high
-LONG GetMessageTime();   // tick count of the last retrieved message
-BOOL InSendMessage();    // the current message came from another thread's SendMessage
+DWORD GetMessagePos();  // screen position of the last retrieved message, x low, y high
+LONG GetMessageTime();  // tick count of the last retrieved message
+BOOL InSendMessage();   // the current message came from another thread's SendMessage
 
 // The same name gives the same number, from 0xC000 up, for the life of the process.
 UINT RegisterWindowMessage(LPCSTR name);

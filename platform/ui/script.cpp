@@ -71,8 +71,9 @@ EventScript& EventScript::ClickControl(int id) {
 }
 
 EventScript& EventScript::DoubleClick(POINT screen) {
-  return Then("double-click at (" + std::to_string(screen.x) + ", " + std::to_string(screen.y) + ")",
-              [screen] { platform::DoubleClick(screen); });
+  return Then(
+      "double-click at (" + std::to_string(screen.x) + ", " + std::to_string(screen.y) + ")",
+      [screen] { platform::DoubleClick(screen); });
 }
 
 EventScript& EventScript::Drag(std::vector<POINT> path, MouseButton button) {
@@ -81,7 +82,8 @@ EventScript& EventScript::Drag(std::vector<POINT> path, MouseButton button) {
 }
 
 EventScript& EventScript::Wheel(POINT screen, int delta) {
-  return Then("wheel " + std::to_string(delta), [screen, delta] { platform::Wheel(screen, delta); });
+  return Then("wheel " + std::to_string(delta),
+              [screen, delta] { platform::Wheel(screen, delta); });
 }
 
 EventScript& EventScript::Key(int virtualKey) {
@@ -89,11 +91,13 @@ EventScript& EventScript::Key(int virtualKey) {
 }
 
 EventScript& EventScript::KeyDown(int virtualKey) {
-  return Then("key down " + std::to_string(virtualKey), [virtualKey] { platform::KeyDown(virtualKey); });
+  return Then("key down " + std::to_string(virtualKey),
+              [virtualKey] { platform::KeyDown(virtualKey); });
 }
 
 EventScript& EventScript::KeyUp(int virtualKey) {
-  return Then("key up " + std::to_string(virtualKey), [virtualKey] { platform::KeyUp(virtualKey); });
+  return Then("key up " + std::to_string(virtualKey),
+              [virtualKey] { platform::KeyUp(virtualKey); });
 }
 
 EventScript& EventScript::TypeText(std::string text) {
@@ -102,7 +106,8 @@ EventScript& EventScript::TypeText(std::string text) {
 
 EventScript& EventScript::Advance(UINT milliseconds) {
   return Then("advance the clock " + std::to_string(milliseconds) + " ms", [milliseconds] {
-    if (!IsVirtualClock()) throw ScriptFailure("the script advances the clock, but the clock is not virtual");
+    if (!IsVirtualClock())
+      throw ScriptFailure("the script advances the clock, but the clock is not virtual");
     AdvanceVirtualClock(std::chrono::milliseconds(milliseconds));
   });
 }
@@ -148,9 +153,10 @@ bool RunScriptStep(Lock& lock, ThreadQueue& queue) {
   if (!script) {
     Window* captor = Global().capture ? Find(Global().capture) : nullptr;
     if (queue.modalDepth > 0 || (captor && captor->thread.get() == &queue)) {
-      throw ScriptFailure(queue.modalDepth > 0
-                              ? "a modal loop waits for input, but no event script is installed"
-                              : "a tracking loop waits for input, but no event script is installed");
+      throw ScriptFailure(
+          queue.modalDepth > 0
+              ? "a modal loop waits for input, but no event script is installed"
+              : "a tracking loop waits for input, but no event script is installed");
     }
     return false;
   }
@@ -168,13 +174,15 @@ bool RunScriptStep(Lock& lock, ThreadQueue& queue) {
       while (queue.posted.empty() && queue.incoming.empty()) {
         if (queue.wake.wait_until(lock, deadline) == std::cv_status::timeout &&
             queue.posted.empty() && queue.incoming.empty()) {
-          throw ScriptFailure("nothing was posted within " + std::to_string(step.timeoutMs) + " ms");
+          throw ScriptFailure("nothing was posted within " + std::to_string(step.timeoutMs) +
+                              " ms");
         }
       }
       return true;
     }
     default:
-      throw ScriptFailure("a loop waits for input, but the script's next step is to " + step.description);
+      throw ScriptFailure("a loop waits for input, but the script's next step is to " +
+                          step.description);
   }
 }
 

@@ -17,15 +17,24 @@ struct Edges {
 
 Edges EdgesOf(WPARAM hit) {
   switch (hit) {
-    case HTLEFT: return {true, false, false, false};
-    case HTRIGHT: return {false, false, true, false};
-    case HTTOP: return {false, true, false, false};
-    case HTBOTTOM: return {false, false, false, true};
-    case HTTOPLEFT: return {true, true, false, false};
-    case HTTOPRIGHT: return {false, true, true, false};
-    case HTBOTTOMLEFT: return {true, false, false, true};
-    case HTBOTTOMRIGHT: return {false, false, true, true};
-    default: return {false, false, false, false};
+    case HTLEFT:
+      return {true, false, false, false};
+    case HTRIGHT:
+      return {false, false, true, false};
+    case HTTOP:
+      return {false, true, false, false};
+    case HTBOTTOM:
+      return {false, false, false, true};
+    case HTTOPLEFT:
+      return {true, true, false, false};
+    case HTTOPRIGHT:
+      return {false, true, true, false};
+    case HTBOTTOMLEFT:
+      return {true, false, false, true};
+    case HTBOTTOMRIGHT:
+      return {false, false, true, true};
+    default:
+      return {false, false, false, false};
   }
 }
 
@@ -36,18 +45,24 @@ RECT Track(const RECT& start, WPARAM hit, POINT delta, const MINMAXINFO& limits)
     return rect;
   }
   Edges edges = EdgesOf(hit);
-  auto clampSize = [](LONG size, LONG minimum, LONG maximum) { return std::clamp(size, minimum, std::max(minimum, maximum)); };
+  auto clampSize = [](LONG size, LONG minimum, LONG maximum) {
+    return std::clamp(size, minimum, std::max(minimum, maximum));
+  };
   if (edges.left || edges.right) {
     LONG width = clampSize(start.right - start.left + (edges.right ? delta.x : -delta.x),
                            limits.ptMinTrackSize.x, limits.ptMaxTrackSize.x);
-    if (edges.right) rect.right = rect.left + width;
-    else rect.left = rect.right - width;
+    if (edges.right)
+      rect.right = rect.left + width;
+    else
+      rect.left = rect.right - width;
   }
   if (edges.top || edges.bottom) {
     LONG height = clampSize(start.bottom - start.top + (edges.bottom ? delta.y : -delta.y),
                             limits.ptMinTrackSize.y, limits.ptMaxTrackSize.y);
-    if (edges.bottom) rect.bottom = rect.top + height;
-    else rect.top = rect.bottom - height;
+    if (edges.bottom)
+      rect.bottom = rect.top + height;
+    else
+      rect.top = rect.bottom - height;
   }
   return rect;
 }
@@ -74,17 +89,19 @@ void DefaultNonClientPress(HWND hwnd, WPARAM hit, LPARAM lParam) {
     }
     if (msg.message == WM_MOUSEMOVE && msg.hwnd == hwnd) {
       MINMAXINFO limits{};
-      limits.ptMinTrackSize = POINT{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
-      limits.ptMaxTrackSize = POINT{GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};
+      limits.ptMinTrackSize =
+          POINT{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
+      limits.ptMaxTrackSize =
+          POINT{GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};
       SendMessage(target, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
       RECT rect = Track(start, hit, POINT{msg.pt.x - anchor.x, msg.pt.y - anchor.y}, limits);
-      SetWindowPos(target, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+      SetWindowPos(target, nullptr, rect.left, rect.top, rect.right - rect.left,
+                   rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
     } else if (msg.message == WM_LBUTTONUP) {
       break;
     } else if (msg.message == WM_KEYDOWN && msg.wParam == static_cast<WPARAM>(VK_ESCAPE)) {
-      SetWindowPos(target, nullptr, start.left, start.top, start.right - start.left, start.bottom - start.top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+      SetWindowPos(target, nullptr, start.left, start.top, start.right - start.left,
+                   start.bottom - start.top, SWP_NOZORDER | SWP_NOACTIVATE);
       break;
     } else {
       TranslateMessage(&msg);

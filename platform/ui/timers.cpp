@@ -67,7 +67,7 @@ bool TakeDueTimerLocked(ThreadQueue& queue, HWND filter, bool remove, MSG* msg) 
     if (!first || timer.dueNs < first->dueNs) first = &timer;
   }
   if (!first) return false;
-  *msg = MSG{first->hwnd, WM_TIMER, first->id, reinterpret_cast<LPARAM>(first->proc),
+  *msg = MSG{first->hwnd,    WM_TIMER,     first->id, reinterpret_cast<LPARAM>(first->proc),
              GetTickCount(), queue.last.pt};
   // Periodic: the next one is due a whole period after this retrieval, as on the platform,
   // so a late thread gets one WM_TIMER rather than a burst.
@@ -85,8 +85,9 @@ std::int64_t NextTimerDueLocked(const ThreadQueue& queue) {
 
 void DropTimersLocked(ThreadQueue& queue, HWND hwnd) {
   auto& timers = queue.timers;
-  timers.erase(std::remove_if(timers.begin(), timers.end(), [&](const Timer& t) { return t.hwnd == hwnd; }),
-               timers.end());
+  timers.erase(
+      std::remove_if(timers.begin(), timers.end(), [&](const Timer& t) { return t.hwnd == hwnd; }),
+      timers.end());
 }
 
 }  // namespace platform::detail

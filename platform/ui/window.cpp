@@ -31,7 +31,8 @@ std::shared_ptr<WindowClass> FindClassLocked(LPCSTR name) {
 void CopyText(const std::string& text, LPSTR buffer, int size, int* copied) {
   *copied = 0;
   if (!buffer || size <= 0) return;
-  *copied = static_cast<int>(std::min<std::size_t>(text.size(), static_cast<std::size_t>(size - 1)));
+  *copied =
+      static_cast<int>(std::min<std::size_t>(text.size(), static_cast<std::size_t>(size - 1)));
   std::memcpy(buffer, text.data(), static_cast<std::size_t>(*copied));
   buffer[*copied] = '\0';
 }
@@ -41,9 +42,8 @@ void InsertTopLevelLocked(HWND hwnd, bool topmost) {
   auto& list = Global().topLevel;
   auto at = list.begin();
   if (!topmost) {
-    at = std::find_if(list.begin(), list.end(), [](HWND other) {
-      return !(Find(other)->exStyle & WS_EX_TOPMOST);
-    });
+    at = std::find_if(list.begin(), list.end(),
+                      [](HWND other) { return !(Find(other)->exStyle & WS_EX_TOPMOST); });
   }
   list.insert(at, hwnd);
 }
@@ -114,9 +114,9 @@ int GetClassName(HWND hwnd, LPSTR buffer, int size) {
   return copied;
 }
 
-HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
-                    int y, int width, int height, HWND parent, HMENU menuOrId,
-                    HINSTANCE instance, LPVOID param) {
+HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                    int width, int height, HWND parent, HMENU menuOrId, HINSTANCE instance,
+                    LPVOID param) {
   auto queue = CurrentQueue();
   HWND hwnd;
   {
@@ -158,9 +158,9 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
     if (!child) InsertTopLevelLocked(hwnd, (exStyle & WS_EX_TOPMOST) != 0);
   }
 
-  CREATESTRUCT create{param, instance,  menuOrId, parent,
-                      height, width,    y,        x,
-                      static_cast<LONG>(style), windowName, className, exStyle};
+  CREATESTRUCT create{
+      param,      instance,  menuOrId, parent, height, width, y, x, static_cast<LONG>(style),
+      windowName, className, exStyle};
   LPARAM createParam = reinterpret_cast<LPARAM>(&create);
   if (!SendMessage(hwnd, WM_NCCREATE, 0, createParam) ||
       SendMessage(hwnd, WM_CREATE, 0, createParam) == -1) {
@@ -170,8 +170,8 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
   if (!IsWindow(hwnd)) return nullptr;  // destroyed itself while being created
   RECT client;
   GetClientRect(hwnd, &client);
-  SendMessage(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(static_cast<WORD>(client.right),
-                                                       static_cast<WORD>(client.bottom)));
+  SendMessage(hwnd, WM_SIZE, SIZE_RESTORED,
+              MAKELPARAM(static_cast<WORD>(client.right), static_cast<WORD>(client.bottom)));
   POINT origin{0, 0};
   MapWindowPoints(hwnd, parent && (style & WS_CHILD) ? parent : nullptr, &origin, 1);
   SendMessage(hwnd, WM_MOVE, 0,
@@ -237,15 +237,23 @@ LONG_PTR GetWindowLongPtr(HWND hwnd, int index) {
   Window* window = Find(hwnd);
   if (!window) return 0;
   switch (index) {
-    case GWLP_WNDPROC: return reinterpret_cast<LONG_PTR>(window->proc);
-    case GWLP_HINSTANCE: return reinterpret_cast<LONG_PTR>(window->instance);
-    case GWLP_HWNDPARENT: return reinterpret_cast<LONG_PTR>(window->parent ? window->parent : window->owner);
-    case GWL_STYLE: return static_cast<LONG_PTR>(window->style);
-    case GWL_EXSTYLE: return static_cast<LONG_PTR>(window->exStyle);
-    case GWLP_USERDATA: return window->userData;
-    case GWLP_ID: return window->id;
+    case GWLP_WNDPROC:
+      return reinterpret_cast<LONG_PTR>(window->proc);
+    case GWLP_HINSTANCE:
+      return reinterpret_cast<LONG_PTR>(window->instance);
+    case GWLP_HWNDPARENT:
+      return reinterpret_cast<LONG_PTR>(window->parent ? window->parent : window->owner);
+    case GWL_STYLE:
+      return static_cast<LONG_PTR>(window->style);
+    case GWL_EXSTYLE:
+      return static_cast<LONG_PTR>(window->exStyle);
+    case GWLP_USERDATA:
+      return window->userData;
+    case GWLP_ID:
+      return window->id;
     default:
-      if (index >= 0 && static_cast<std::size_t>(index) + sizeof(LONG_PTR) <= window->extra.size()) {
+      if (index >= 0 &&
+          static_cast<std::size_t>(index) + sizeof(LONG_PTR) <= window->extra.size()) {
         LONG_PTR value;
         std::memcpy(&value, window->extra.data() + index, sizeof value);
         return value;
@@ -289,7 +297,8 @@ LONG_PTR SetWindowLongPtr(HWND hwnd, int index, LONG_PTR value) {
         window->id = value;
         break;
       default:
-        if (index >= 0 && static_cast<std::size_t>(index) + sizeof(LONG_PTR) <= window->extra.size()) {
+        if (index >= 0 &&
+            static_cast<std::size_t>(index) + sizeof(LONG_PTR) <= window->extra.size()) {
           std::memcpy(&previous, window->extra.data() + index, sizeof previous);
           std::memcpy(window->extra.data() + index, &value, sizeof value);
         }
@@ -306,10 +315,14 @@ ULONG_PTR GetClassLongPtr(HWND hwnd, int index) {
   if (!window) return 0;
   const WindowClass& windowClass = *window->windowClass;
   switch (index) {
-    case GCLP_HBRBACKGROUND: return reinterpret_cast<ULONG_PTR>(windowClass.background);
-    case GCLP_HCURSOR: return reinterpret_cast<ULONG_PTR>(windowClass.cursor);
-    case GCL_STYLE: return windowClass.style;
-    default: return 0;
+    case GCLP_HBRBACKGROUND:
+      return reinterpret_cast<ULONG_PTR>(windowClass.background);
+    case GCLP_HCURSOR:
+      return reinterpret_cast<ULONG_PTR>(windowClass.cursor);
+    case GCL_STYLE:
+      return windowClass.style;
+    default:
+      return 0;
   }
 }
 
@@ -332,7 +345,8 @@ ULONG_PTR SetClassLongPtr(HWND hwnd, int index, LONG_PTR value) {
       previous = windowClass.style;
       windowClass.style = static_cast<UINT>(value);
       break;
-    default: break;
+    default:
+      break;
   }
   return previous;
 }
@@ -369,7 +383,8 @@ HWND GetAncestor(HWND hwnd, UINT flags) {
   Window* window = Find(hwnd);
   if (!window) return nullptr;
   switch (flags) {
-    case GA_PARENT: return window->parent;
+    case GA_PARENT:
+      return window->parent;
     case GA_ROOT:
       while (window->parent) window = Find(window->parent);
       return window->handle;
@@ -379,7 +394,8 @@ HWND GetAncestor(HWND hwnd, UINT flags) {
         if (!window->owner) return window->handle;
         window = Find(window->owner);
       }
-    default: return nullptr;
+    default:
+      return nullptr;
   }
 }
 
@@ -392,11 +408,16 @@ HWND GetWindow(HWND hwnd, UINT command) {
   const auto& siblings = SiblingList(*window);
   auto at = std::find(siblings.begin(), siblings.end(), hwnd);
   switch (command) {
-    case GW_HWNDFIRST: return siblings.front();
-    case GW_HWNDLAST: return siblings.back();
-    case GW_HWNDNEXT: return at + 1 == siblings.end() ? nullptr : *(at + 1);
-    case GW_HWNDPREV: return at == siblings.begin() ? nullptr : *(at - 1);
-    default: return nullptr;
+    case GW_HWNDFIRST:
+      return siblings.front();
+    case GW_HWNDLAST:
+      return siblings.back();
+    case GW_HWNDNEXT:
+      return at + 1 == siblings.end() ? nullptr : *(at + 1);
+    case GW_HWNDPREV:
+      return at == siblings.begin() ? nullptr : *(at - 1);
+    default:
+      return nullptr;
   }
 }
 
@@ -550,7 +571,8 @@ BOOL IsZoomed(HWND hwnd) {
 
 LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_NCCREATE: return TRUE;
+    case WM_NCCREATE:
+      return TRUE;
     case WM_SETTEXT: {
       Lock lock(Global().mutex);
       Window* window = Find(hwnd);
@@ -562,7 +584,8 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       Lock lock(Global().mutex);
       Window* window = Find(hwnd);
       int copied = 0;
-      if (window) CopyText(window->text, reinterpret_cast<LPSTR>(lParam), static_cast<int>(wParam), &copied);
+      if (window)
+        CopyText(window->text, reinterpret_cast<LPSTR>(lParam), static_cast<int>(wParam), &copied);
       return copied;
     }
     case WM_GETTEXTLENGTH: {
@@ -570,14 +593,21 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       Window* window = Find(hwnd);
       return window ? static_cast<LRESULT>(window->text.size()) : 0;
     }
-    case WM_CLOSE: DestroyWindow(hwnd); return 0;
+    case WM_CLOSE:
+      DestroyWindow(hwnd);
+      return 0;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_CLOSE) SendMessage(hwnd, WM_CLOSE, 0, 0);
       return 0;
-    case WM_PAINT: DefaultPaint(hwnd); return 0;
-    case WM_ERASEBKGND: return DefaultErase(hwnd, reinterpret_cast<HDC>(wParam));
-    case WM_NCHITTEST: return DefaultHitTest(hwnd, lParam);
-    case WM_SETCURSOR: return DefaultSetCursor(hwnd, wParam, lParam);
+    case WM_PAINT:
+      DefaultPaint(hwnd);
+      return 0;
+    case WM_ERASEBKGND:
+      return DefaultErase(hwnd, reinterpret_cast<HDC>(wParam));
+    case WM_NCHITTEST:
+      return DefaultHitTest(hwnd, lParam);
+    case WM_SETCURSOR:
+      return DefaultSetCursor(hwnd, wParam, lParam);
     case WM_MOUSEACTIVATE: {
       HWND parent = GetParent(hwnd);
       if (parent && (GetWindowLongPtr(hwnd, GWL_STYLE) & WS_CHILD)) {
@@ -589,8 +619,11 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATE:
       if (LOWORD(wParam) != WA_INACTIVE && !IsIconic(hwnd)) SetFocus(hwnd);
       return 0;
-    case WM_NCACTIVATE: return TRUE;
-    case WM_NCLBUTTONDOWN: DefaultNonClientPress(hwnd, wParam, lParam); return 0;
+    case WM_NCACTIVATE:
+      return TRUE;
+    case WM_NCLBUTTONDOWN:
+      DefaultNonClientPress(hwnd, wParam, lParam);
+      return 0;
     case WM_MOUSEWHEEL: {
       // Unhandled wheel turns travel up to the parent.
       HWND parent = GetParent(hwnd);
@@ -609,10 +642,13 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_RBUTTONUP: {
       POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
       ClientToScreen(hwnd, &at);
-      SendMessage(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), platform::PointToLParam(at));
+      SendMessage(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd),
+                  platform::PointToLParam(at));
       return 0;
     }
-    case WM_GETMINMAXINFO: return 0;
-    default: return 0;
+    case WM_GETMINMAXINFO:
+      return 0;
+    default:
+      return 0;
   }
 }

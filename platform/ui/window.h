@@ -81,7 +81,9 @@ struct CREATESTRUCT {
 
 // Class atoms are small numbers; MAKEINTATOM turns one into a class "name".
 using ATOM = WORD;
-inline LPCSTR MAKEINTATOM(ATOM atom) { return reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(atom)); }
+inline LPCSTR MAKEINTATOM(ATOM atom) {
+  return reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(atom));
+}
 
 constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000);
 
@@ -91,11 +93,11 @@ BOOL GetClassInfo(HINSTANCE instance, LPCSTR className, WNDCLASS* windowClass);
 int GetClassName(HWND hwnd, LPSTR buffer, int size);
 
 // `menuOrId` is the child's control id for WS_CHILD windows.
-HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
-                    int y, int width, int height, HWND parent, HMENU menuOrId, HINSTANCE instance,
+HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                    int width, int height, HWND parent, HMENU menuOrId, HINSTANCE instance,
                     LPVOID param);
-inline HWND CreateWindow(LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
-                         int width, int height, HWND parent, HMENU menuOrId, HINSTANCE instance,
+inline HWND CreateWindow(LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
+                         int height, HWND parent, HMENU menuOrId, HINSTANCE instance,
                          LPVOID param) {
   return CreateWindowEx(0, className, windowName, style, x, y, width, height, parent, menuOrId,
                         instance, param);

@@ -36,7 +36,8 @@ struct Canvas {
 
 // Selects an object for one scope and deletes it afterwards.
 struct Selected {
-  Selected(HDC dc, HGDIOBJ object) : dc_(dc), object_(object), previous_(SelectObject(dc, object)) {}
+  Selected(HDC dc, HGDIOBJ object)
+      : dc_(dc), object_(object), previous_(SelectObject(dc, object)) {}
   ~Selected() {
     SelectObject(dc_, previous_);
     DeleteObject(object_);
@@ -129,10 +130,11 @@ TEST(DibSections, BottomUpRowsAndPalettesKeepStepWithDrawing) {
   DibInfo info{};
   info.header = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 4, 2, 1, 8, BI_RGB, 0, 0, 0, 3, 0};
   info.colors[0] = RGBQUAD{0, 0, 0, 0};
-  info.colors[1] = RGBQUAD{0, 0, 255, 0};   // red
-  info.colors[2] = RGBQUAD{255, 0, 0, 0};   // blue
+  info.colors[1] = RGBQUAD{0, 0, 255, 0};  // red
+  info.colors[2] = RGBQUAD{255, 0, 0, 0};  // blue
   void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP dib = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS,
+                                 &bits, nullptr, 0);
   ASSERT_NE(dib, nullptr);
   auto* rows = static_cast<BYTE*>(bits);
   rows[0] = 1;  // the first row in memory is the bottom row on screen
@@ -160,11 +162,13 @@ TEST(DibSections, BottomUpRowsAndPalettesKeepStepWithDrawing) {
 TEST(DibSections, EveryDepthReadsBackThroughGetDIBits) {
   for (int depth : {1, 4, 8, 16, 24, 32}) {
     DibInfo info{};
-    info.header = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 3, -2, 1, static_cast<WORD>(depth), BI_RGB, 0, 0, 0, 0, 0};
+    info.header = BITMAPINFOHEADER{
+        sizeof(BITMAPINFOHEADER), 3, -2, 1, static_cast<WORD>(depth), BI_RGB, 0, 0, 0, 0, 0};
     info.colors[0] = RGBQUAD{0, 0, 0, 0};
     info.colors[1] = RGBQUAD{255, 255, 255, 0};
     void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP dib = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS,
+                                   &bits, nullptr, 0);
     ASSERT_NE(dib, nullptr) << depth;
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, dib);
@@ -178,12 +182,23 @@ TEST(DibSections, EveryDepthReadsBackThroughGetDIBits) {
     std::vector<BYTE> up(2 * rowBytes), down(2 * rowBytes);
     DibInfo out = info;
     out.header.biHeight = 2;
-    EXPECT_EQ(GetDIBits(dc, dib, 0, 2, up.data(), reinterpret_cast<BITMAPINFO*>(&out), DIB_RGB_COLORS), 2) << depth;
+    EXPECT_EQ(
+        GetDIBits(dc, dib, 0, 2, up.data(), reinterpret_cast<BITMAPINFO*>(&out), DIB_RGB_COLORS), 2)
+        << depth;
     out.header.biHeight = -2;
-    EXPECT_EQ(GetDIBits(dc, dib, 0, 2, down.data(), reinterpret_cast<BITMAPINFO*>(&out), DIB_RGB_COLORS), 2) << depth;
-    EXPECT_TRUE(std::equal(up.begin(), up.begin() + static_cast<std::ptrdiff_t>(rowBytes), down.begin() + static_cast<std::ptrdiff_t>(rowBytes))) << depth;
-    EXPECT_TRUE(std::any_of(up.begin(), up.begin() + static_cast<std::ptrdiff_t>(rowBytes), [](BYTE b) { return b != 0; })) << depth;
-    EXPECT_TRUE(std::all_of(down.begin(), down.begin() + static_cast<std::ptrdiff_t>(rowBytes), [](BYTE b) { return b == 0; })) << depth;
+    EXPECT_EQ(
+        GetDIBits(dc, dib, 0, 2, down.data(), reinterpret_cast<BITMAPINFO*>(&out), DIB_RGB_COLORS),
+        2)
+        << depth;
+    EXPECT_TRUE(std::equal(up.begin(), up.begin() + static_cast<std::ptrdiff_t>(rowBytes),
+                           down.begin() + static_cast<std::ptrdiff_t>(rowBytes)))
+        << depth;
+    EXPECT_TRUE(std::any_of(up.begin(), up.begin() + static_cast<std::ptrdiff_t>(rowBytes),
+                            [](BYTE b) { return b != 0; }))
+        << depth;
+    EXPECT_TRUE(std::all_of(down.begin(), down.begin() + static_cast<std::ptrdiff_t>(rowBytes),
+                            [](BYTE b) { return b == 0; }))
+        << depth;
     DeleteDC(dc);
     DeleteObject(dib);
   }
@@ -339,7 +354,8 @@ TEST(Regions, CombineModesGiveTheExpectedAreas) {
 
 TEST(Text, ExtentsAreStableAndAddUpFromCharacterWidths) {
   Canvas canvas(200, 40);
-  Selected font(canvas.dc, CreateFont(-16, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "MS Shell Dlg"));
+  Selected font(canvas.dc,
+                CreateFont(-16, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "MS Shell Dlg"));
   SIZE first, second;
   ASSERT_TRUE(GetTextExtentPoint32(canvas.dc, "Wendle Forge", 12, &first));
   ASSERT_TRUE(GetTextExtentPoint32(canvas.dc, "Wendle Forge", 12, &second));
@@ -397,7 +413,8 @@ TEST(Text, DrawTextWrapsMeasuresAndCentres) {
   EXPECT_EQ(canvas.At(0, 0), RGB(255, 255, 255));
   bool inkedNearCentre = false;
   for (int y = 40; y < 60; ++y) {
-    for (int x = 90; x < 110; ++x) inkedNearCentre = inkedNearCentre || canvas.At(x, y) != RGB(255, 255, 255);
+    for (int x = 90; x < 110; ++x)
+      inkedNearCentre = inkedNearCentre || canvas.At(x, y) != RGB(255, 255, 255);
   }
   EXPECT_TRUE(inkedNearCentre);
 }
@@ -411,14 +428,16 @@ TEST(Text, GlyphOutlinesComeInThePlatformsRecords) {
     DWORD size = GetGlyphOutline(canvas.dc, 'O', format, &metrics, 0, nullptr, &identity);
     ASSERT_NE(size, GDI_ERROR);
     std::vector<BYTE> buffer(size);
-    ASSERT_EQ(GetGlyphOutline(canvas.dc, 'O', format, &metrics, size, buffer.data(), &identity), size);
+    ASSERT_EQ(GetGlyphOutline(canvas.dc, 'O', format, &metrics, size, buffer.data(), &identity),
+              size);
     int contours = 0;
     for (DWORD at = 0; at < size;) {
       auto* header = reinterpret_cast<TTPOLYGONHEADER*>(buffer.data() + at);
       EXPECT_EQ(header->dwType, TT_POLYGON_TYPE);
       for (DWORD curve = at + sizeof(TTPOLYGONHEADER); curve < at + header->cb;) {
         auto* record = reinterpret_cast<TTPOLYCURVE*>(buffer.data() + curve);
-        EXPECT_TRUE(record->wType == TT_PRIM_LINE || record->wType == (format == GGO_BEZIER ? TT_PRIM_CSPLINE : TT_PRIM_QSPLINE));
+        EXPECT_TRUE(record->wType == TT_PRIM_LINE ||
+                    record->wType == (format == GGO_BEZIER ? TT_PRIM_CSPLINE : TT_PRIM_QSPLINE));
         curve += 4 + record->cpfx * sizeof(POINTFX);
       }
       at += header->cb;
@@ -460,9 +479,12 @@ TEST(DrawingPlus, HatchedBezierPathLandsWhereExpected) {
   for (int y = 45; y < 56; ++y) {
     for (int x = 40; x < 61; ++x) {
       COLORREF c = canvas.At(x, y);
-      if (c == RGB(0x19, 0x19, 0x19)) ++ink;
-      else if (c == RGB(0xE6, 0xE6, 0xE6)) ++paper;
-      else ADD_FAILURE() << "unexpected colour at " << x << "," << y;
+      if (c == RGB(0x19, 0x19, 0x19))
+        ++ink;
+      else if (c == RGB(0xE6, 0xE6, 0xE6))
+        ++paper;
+      else
+        ADD_FAILURE() << "unexpected colour at " << x << "," << y;
     }
   }
   EXPECT_GT(ink, 10);

@@ -56,7 +56,11 @@ struct WindowsMetafile {
   std::vector<BYTE> Placeable(int left, int top, int right, int bottom, int unitsPerInch) {
     Record(0x0000, {});
     Writer file;
-    file.U32(0x9AC6CDD7).U16(0).Words({left, top, right, bottom}).U16(static_cast<unsigned>(unitsPerInch)).U32(0);
+    file.U32(0x9AC6CDD7)
+        .U16(0)
+        .Words({left, top, right, bottom})
+        .U16(static_cast<unsigned>(unitsPerInch))
+        .U32(0);
     unsigned checksum = 0;
     for (std::size_t i = 0; i < 20; i += 2) checksum ^= file.bytes[i] | (file.bytes[i + 1] << 8);
     file.U16(checksum);
@@ -69,26 +73,27 @@ struct WindowsMetafile {
 
 TEST(Metafiles, PlaceableWindowsMetafilePlaysIntoTheRectangle) {
   WindowsMetafile wmf;
-  wmf.Record(0x020B, {0, 0})                       // window origin (y, x)
-      .Record(0x020C, {100, 100})                  // window extent (y, x)
-      .Record(0x02FC, {0, 0x00FF, 0x0000, 0})      // solid red brush: index 0
+  wmf.Record(0x020B, {0, 0})                   // window origin (y, x)
+      .Record(0x020C, {100, 100})              // window extent (y, x)
+      .Record(0x02FC, {0, 0x00FF, 0x0000, 0})  // solid red brush: index 0
       .Record(0x012D, {0})
-      .Record(0x02FA, {5, 0, 0, 0, 0})             // null pen: index 1
+      .Record(0x02FA, {5, 0, 0, 0, 0})  // null pen: index 1
       .Record(0x012D, {1})
-      .Record(0x041B, {50, 50, 0, 0})              // rectangle (bottom, right, top, left)
-      .Record(0x02FA, {0, 1, 0, 0xFF00, 0})        // green pen: index 2
+      .Record(0x041B, {50, 50, 0, 0})        // rectangle (bottom, right, top, left)
+      .Record(0x02FA, {0, 1, 0, 0xFF00, 0})  // green pen: index 2
       .Record(0x012D, {2})
-      .Record(0x0214, {75, 0})                     // move to (0, 75)
-      .Record(0x0213, {75, 100});                  // line to (100, 75)
+      .Record(0x0214, {75, 0})     // move to (0, 75)
+      .Record(0x0213, {75, 100});  // line to (100, 75)
   std::vector<BYTE> file = wmf.Placeable(0, 0, 100, 100, 96);
   METAFILEPICT picture{MM_ANISOTROPIC, 100, 100, nullptr};
-  HENHMETAFILE metafile = SetWinMetaFileBits(static_cast<UINT>(file.size() - 22), file.data() + 22, nullptr, &picture);
+  HENHMETAFILE metafile =
+      SetWinMetaFileBits(static_cast<UINT>(file.size() - 22), file.data() + 22, nullptr, &picture);
   ASSERT_NE(metafile, nullptr);
   Target target;
   RECT rect{0, 0, 200, 200};
   ASSERT_TRUE(PlayEnhMetaFile(target.dc, metafile, &rect));
   EXPECT_EQ(GetPixel(target.dc, 10, 10), RGB(255, 0, 0));
-  EXPECT_EQ(GetPixel(target.dc, 95, 95), RGB(255, 0, 0));   // the logical 50 x 50 doubled
+  EXPECT_EQ(GetPixel(target.dc, 95, 95), RGB(255, 0, 0));  // the logical 50 x 50 doubled
   EXPECT_EQ(GetPixel(target.dc, 120, 120), RGB(255, 255, 255));
   EXPECT_EQ(GetPixel(target.dc, 150, 150), RGB(0, 255, 0));  // the line at logical y 75
   EXPECT_EQ(GetPixel(target.dc, 150, 148), RGB(255, 255, 255));
@@ -103,10 +108,13 @@ TEST(Metafiles, WindowsMetafileHeadersAreChecked) {
   METAFILEPICT picture{MM_ANISOTROPIC, 10, 10, nullptr};
   std::vector<BYTE> body(file.begin() + 22, file.end());
   body[0] = 3;  // neither a memory nor a disk metafile
-  EXPECT_EQ(SetWinMetaFileBits(static_cast<UINT>(body.size()), body.data(), nullptr, &picture), nullptr);
+  EXPECT_EQ(SetWinMetaFileBits(static_cast<UINT>(body.size()), body.data(), nullptr, &picture),
+            nullptr);
   body[0] = 1;
-  EXPECT_EQ(SetWinMetaFileBits(static_cast<UINT>(body.size() - 2), body.data(), nullptr, &picture), nullptr);  // shorter than it says
-  HENHMETAFILE metafile = SetWinMetaFileBits(static_cast<UINT>(body.size()), body.data(), nullptr, &picture);
+  EXPECT_EQ(SetWinMetaFileBits(static_cast<UINT>(body.size() - 2), body.data(), nullptr, &picture),
+            nullptr);  // shorter than it says
+  HENHMETAFILE metafile =
+      SetWinMetaFileBits(static_cast<UINT>(body.size()), body.data(), nullptr, &picture);
   EXPECT_NE(metafile, nullptr);
   DeleteEnhMetaFile(metafile);
 }
@@ -117,7 +125,7 @@ TEST(Metafiles, DamagedWindowsMetafilesPlaySafely) {
       .Record(0x02FC, {0, 0x00FF, 0x0000, 0})
       .Record(0x012D, {0})
       .Record(0x0324, {3, 0, 0, 50, 0, 0, 50})  // polygon of three points
-      .Record(0x0521, {2, 0x6948, 10, 10})       // text "Hi" at (10, 10)
+      .Record(0x0521, {2, 0x6948, 10, 10})      // text "Hi" at (10, 10)
       .Record(0x01F0, {0});
   std::vector<BYTE> file = wmf.Placeable(0, 0, 100, 100, 96);
   METAFILEPICT picture{MM_ANISOTROPIC, 100, 100, nullptr};
@@ -128,7 +136,8 @@ TEST(Metafiles, DamagedWindowsMetafilesPlaySafely) {
     for (BYTE value : {BYTE{0x00}, BYTE{0x7F}, BYTE{0xFF}}) {
       std::vector<BYTE> damaged(file.begin() + 22, file.end());
       damaged[at - 22] = value;
-      HENHMETAFILE metafile = SetWinMetaFileBits(static_cast<UINT>(damaged.size()), damaged.data(), nullptr, &picture);
+      HENHMETAFILE metafile =
+          SetWinMetaFileBits(static_cast<UINT>(damaged.size()), damaged.data(), nullptr, &picture);
       ASSERT_NE(metafile, nullptr);
       PlayEnhMetaFile(target.dc, metafile, &rect);
       DeleteEnhMetaFile(metafile);
@@ -148,9 +157,25 @@ struct EnhancedMetafile {
     Record(14, {0, 16, 20});  // end: no palette
     Writer file;
     std::uint32_t total = static_cast<std::uint32_t>(108 + records.bytes.size());
-    file.U32(1).U32(108).Longs({0, 0, 99, 99}).Longs({0, 0, 1000, 1000}).U32(ENHMETA_SIGNATURE).U32(0x10000)
-        .U32(total).U32(0).U16(4).U16(0).U32(0).U32(0).U32(0).Longs({1000, 1000}).Longs({100, 100})
-        .U32(0).U32(0).U32(0).Longs({100000, 100000});
+    file.U32(1)
+        .U32(108)
+        .Longs({0, 0, 99, 99})
+        .Longs({0, 0, 1000, 1000})
+        .U32(ENHMETA_SIGNATURE)
+        .U32(0x10000)
+        .U32(total)
+        .U32(0)
+        .U16(4)
+        .U16(0)
+        .U32(0)
+        .U32(0)
+        .U32(0)
+        .Longs({1000, 1000})
+        .Longs({100, 100})
+        .U32(0)
+        .U32(0)
+        .U32(0)
+        .Longs({100000, 100000});
     file.bytes.insert(file.bytes.end(), records.bytes.begin(), records.bytes.end());
     return file.bytes;
   }
@@ -161,11 +186,11 @@ TEST(Metafiles, EnhancedMetafilePlaysScaledIntoTheRectangle) {
   emf.Record(39, {1, 0 /* BS_SOLID */, RGB(0, 0, 255), 0})  // blue brush: index 1
       .Record(37, {1})
       .Record(37, {static_cast<std::int32_t>(0x80000000u | NULL_PEN)})
-      .Record(43, {0, 0, 49, 49})                          // rectangle, inclusive box
-      .Record(38, {2, PS_SOLID, 1, 0, RGB(255, 0, 0)})     // red pen: index 2
+      .Record(43, {0, 0, 49, 49})                       // rectangle, inclusive box
+      .Record(38, {2, PS_SOLID, 1, 0, RGB(255, 0, 0)})  // red pen: index 2
       .Record(37, {2})
-      .Record(27, {0, 80})                                 // move to (0, 80)
-      .Record(54, {100, 80});                              // line to (100, 80)
+      .Record(27, {0, 80})     // move to (0, 80)
+      .Record(54, {100, 80});  // line to (100, 80)
   std::vector<BYTE> bytes = emf.Bytes();
   HENHMETAFILE metafile = SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data());
   ASSERT_NE(metafile, nullptr);
@@ -188,10 +213,26 @@ TEST(Metafiles, EnhancedMetafileStretchesItsBitmaps) {
   EnhancedMetafile emf;
   // A 2 x 1 24-bit bitmap (red, green) stretched onto the frame's left half.
   Writer record;
-  record.U32(81).U32(80 + 40 + 8).Longs({0, 0, 49, 99})
-      .Longs({0, 0, 0, 0, 2, 1})     // destination x, y; source x, y, width, height
-      .U32(80).U32(40).U32(120).U32(8).U32(DIB_RGB_COLORS).U32(SRCCOPY).Longs({50, 100})
-      .U32(40).Longs({2, 1}).U16(1).U16(24).U32(0).U32(8).Longs({0, 0}).U32(0).U32(0);
+  record.U32(81)
+      .U32(80 + 40 + 8)
+      .Longs({0, 0, 49, 99})
+      .Longs({0, 0, 0, 0, 2, 1})  // destination x, y; source x, y, width, height
+      .U32(80)
+      .U32(40)
+      .U32(120)
+      .U32(8)
+      .U32(DIB_RGB_COLORS)
+      .U32(SRCCOPY)
+      .Longs({50, 100})
+      .U32(40)
+      .Longs({2, 1})
+      .U16(1)
+      .U16(24)
+      .U32(0)
+      .U32(8)
+      .Longs({0, 0})
+      .U32(0)
+      .U32(0);
   record.bytes.insert(record.bytes.end(), {0, 0, 255, 0, 255, 0, 0, 0});
   emf.records.bytes.insert(emf.records.bytes.end(), record.bytes.begin(), record.bytes.end());
   std::vector<BYTE> bytes = emf.Bytes();
@@ -228,8 +269,10 @@ TEST(Metafiles, DamagedEnhancedMetafilesAreRefusedOrStopSafely) {
   EnhancedMetafile rich;
   rich.Record(39, {1, 0, RGB(0, 0, 255), 0})
       .Record(37, {1})
-      .Record(86, {0, 0, 10, 10, 3, 0x00000000, 0x0000000A, 0x000A0000})  // polygon16 of three points
-      .Record(82, {3, -12, 0, 0, 0, 400, 0, 0, 0x00410041, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})
+      .Record(86,
+              {0, 0, 10, 10, 3, 0x00000000, 0x0000000A, 0x000A0000})  // polygon16 of three points
+      .Record(82, {3, -12, 0, 0, 0, 400, 0, 0, 0x00410041, 0, 0, 0, 0,
+                   0, 0,   0, 0, 0, 0,   0, 0, 0,          0, 0, 0})
       .Record(37, {3})
       .Record(84, {0, 0, 10, 10, 1, 0, 0, 5, 5, 2, 76, 0, 0, 0, 10, 10, 0, 0x00690048})
       .Record(40, {1});
@@ -238,7 +281,8 @@ TEST(Metafiles, DamagedEnhancedMetafilesAreRefusedOrStopSafely) {
     for (BYTE value : {BYTE{0x00}, BYTE{0x7F}, BYTE{0xFF}}) {
       std::vector<BYTE> damaged = richBytes;
       damaged[at] = value;
-      if (HENHMETAFILE played = SetEnhMetaFileBits(static_cast<UINT>(damaged.size()), damaged.data())) {
+      if (HENHMETAFILE played =
+              SetEnhMetaFileBits(static_cast<UINT>(damaged.size()), damaged.data())) {
         PlayEnhMetaFile(target.dc, played, &rect);
         DeleteEnhMetaFile(played);
       }

@@ -60,8 +60,8 @@ TEST(Inverting, FocusRectanglesAndXorPensUndoThemselves) {
   Canvas canvas(12, 12, RGB(10, 20, 30));
   RECT rect{1, 1, 11, 11};
   DrawFocusRect(canvas.dc, &rect);
-  EXPECT_EQ(canvas.At(2, 2), RGB(10, 20, 30));            // inside stays
-  EXPECT_NE(canvas.At(1, 1), canvas.At(2, 1));            // dotted
+  EXPECT_EQ(canvas.At(2, 2), RGB(10, 20, 30));  // inside stays
+  EXPECT_NE(canvas.At(1, 1), canvas.At(2, 1));  // dotted
   DrawFocusRect(canvas.dc, &rect);
   for (int x = 0; x < 12; ++x) EXPECT_EQ(canvas.At(x, 1), RGB(10, 20, 30)) << x;
   SetROP2(canvas.dc, R2_XORPEN);
@@ -248,8 +248,8 @@ TEST(Objects, DescriptionsComeBackFromGetObject) {
   EXPECT_EQ(info.bmWidthBytes, 2);
   EXPECT_EQ(GetObjectType(pen), OBJ_PEN);
   EXPECT_EQ(GetObjectType(bitmap), OBJ_BITMAP);
-  for (HGDIOBJ object : {static_cast<HGDIOBJ>(pen), static_cast<HGDIOBJ>(brush), static_cast<HGDIOBJ>(font),
-                         static_cast<HGDIOBJ>(bitmap)}) {
+  for (HGDIOBJ object : {static_cast<HGDIOBJ>(pen), static_cast<HGDIOBJ>(brush),
+                         static_cast<HGDIOBJ>(font), static_cast<HGDIOBJ>(bitmap)}) {
     EXPECT_TRUE(DeleteObject(object));
     EXPECT_FALSE(DeleteObject(object));  // a handle dies once
   }

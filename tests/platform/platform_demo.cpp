@@ -28,7 +28,8 @@ LRESULT PaintShapes(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   Ellipse(dc, 20, 20, 160, 120);
   SelectObject(dc, GetStockObject(NULL_BRUSH));
   RoundRect(dc, 180, 20, 320, 120, 24, 24);
-  POINT star[] = {{400, 20}, {420, 80}, {480, 80}, {430, 110}, {450, 170}, {400, 130}, {350, 170}, {370, 110}, {320, 80}, {380, 80}};
+  POINT star[] = {{400, 20},  {420, 80},  {480, 80},  {430, 110}, {450, 170},
+                  {400, 130}, {350, 170}, {370, 110}, {320, 80},  {380, 80}};
   HBRUSH gold = CreateSolidBrush(RGB(240, 190, 40));
   SelectObject(dc, gold);
   Polygon(dc, star, 10);
@@ -89,9 +90,10 @@ int main(int argc, char** argv) {
   Register("DemoFrame", DefWindowProc, COLOR_BTNFACE);
   Register("DemoShapes", PaintShapes, COLOR_WINDOW);
   Register("DemoLabel", PaintLabel, COLOR_BTNFACE);
-  HWND frame = CreateWindowEx(0, "DemoFrame", "Platform demo", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 540, 320,
-                              nullptr, nullptr, nullptr, nullptr);
-  CreateWindowEx(WS_EX_CLIENTEDGE, "DemoShapes", "", WS_CHILD | WS_VISIBLE, 10, 10, 510, 200, frame, nullptr, nullptr, nullptr);
+  HWND frame = CreateWindowEx(0, "DemoFrame", "Platform demo", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                              100, 100, 540, 320, nullptr, nullptr, nullptr, nullptr);
+  CreateWindowEx(WS_EX_CLIENTEDGE, "DemoShapes", "", WS_CHILD | WS_VISIBLE, 10, 10, 510, 200, frame,
+                 nullptr, nullptr, nullptr);
   HWND ok = CreateWindowEx(0, "DemoLabel", "OK", WS_CHILD | WS_VISIBLE, 320, 225, 90, 26, frame,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(1)), nullptr, nullptr);
   CreateWindowEx(0, "DemoLabel", "Cancel", WS_CHILD | WS_VISIBLE, 420, 225, 90, 26, frame,

@@ -22,7 +22,7 @@ struct Seen {
 using Handler = std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT*)>;
 
 class UiTest : public ::testing::Test {
-  public:
+ public:
   static constexpr const char* kClass = "WfRecorder";
 
   void SetUp() override {
@@ -48,8 +48,9 @@ class UiTest : public ::testing::Test {
   }
 
   static HWND Make(DWORD style, RECT r, HWND parent = nullptr, int id = 0, DWORD exStyle = 0) {
-    return CreateWindowEx(exStyle, kClass, "", style, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                          parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+    return CreateWindowEx(exStyle, kClass, "", style, r.left, r.top, r.right - r.left,
+                          r.bottom - r.top, parent,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
   }
   static HWND MakeTop(RECT r, DWORD style = WS_POPUP | WS_VISIBLE) { return Make(style, r); }
   static HWND MakeChild(HWND parent, RECT r, int id = 0, DWORD style = WS_CHILD | WS_VISIBLE) {

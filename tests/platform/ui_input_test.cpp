@@ -160,7 +160,8 @@ TEST_F(UiTest, DraggingASizeGripResizesTheTopLevelWindowWithinItsMinimum) {
     return true;
   };
   Handlers()[top] = [](HWND, UINT message, WPARAM, LPARAM lParam, LRESULT*) {
-    if (message == WM_GETMINMAXINFO) reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = POINT{250, 150};
+    if (message == WM_GETMINMAXINFO)
+      reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = POINT{250, 150};
     return false;
   };
   POINT start = platform::CentreOf(grip);
@@ -256,7 +257,8 @@ TEST_F(UiTest, MessageBoxesTakeTheScriptsAnswerAndAreRecorded) {
   platform::EventScript script;
   script.AnswerMessageBox(IDNO).AnswerMessageBox(IDYES);
   EXPECT_EQ(MessageBox(nullptr, "File already exists.\nOverwrite?", "Preset", MB_YESNO), IDNO);
-  EXPECT_THROW(MessageBox(nullptr, "Unknown file extension", nullptr, MB_OK | MB_ICONSTOP), platform::ScriptFailure);
+  EXPECT_THROW(MessageBox(nullptr, "Unknown file extension", nullptr, MB_OK | MB_ICONSTOP),
+               platform::ScriptFailure);
   ASSERT_EQ(script.MessageBoxes().size(), 1u);
   EXPECT_EQ(script.MessageBoxes()[0].text, "File already exists.\nOverwrite?");
   EXPECT_EQ(script.MessageBoxes()[0].caption, "Preset");
@@ -293,9 +295,10 @@ TEST_F(UiTest, ScriptWaitsForAPostFromAnotherThread) {
   };
   platform::EventScript script;
   std::thread worker;
-  script.Then("start the worker", [&] {
-    worker = std::thread([dialog] { PostMessage(dialog, WM_USER + 1794, 5, 0); });
-  }).WaitForPost();
+  script
+      .Then("start the worker",
+            [&] { worker = std::thread([dialog] { PostMessage(dialog, WM_USER + 1794, 5, 0); }); })
+      .WaitForPost();
   EXPECT_EQ(platform::RunModalLoop(dialog), 5);
   worker.join();
 }

@@ -11,7 +11,8 @@ namespace {
 using wf_test::UiTest;
 
 constexpr std::uint32_t Pixel(COLORREF c) {
-  return 0xFF000000u | (static_cast<std::uint32_t>(GetRValue(c)) << 16) | (static_cast<std::uint32_t>(GetGValue(c)) << 8) | GetBValue(c);
+  return 0xFF000000u | (static_cast<std::uint32_t>(GetRValue(c)) << 16) |
+         (static_cast<std::uint32_t>(GetGValue(c)) << 8) | GetBValue(c);
 }
 
 // Paints its client area in one colour.
@@ -64,6 +65,18 @@ TEST_F(UiTest, ParentPaintStaysOutOfClippedChildren) {
   HDC childDc = GetDC(child);
   EXPECT_EQ(GetPixel(childDc, 5, 5), RGB(0, 0, 255));
   ReleaseDC(child, childDc);
+}
+
+TEST_F(UiTest, DeviceContextsOutliveAResizeOfTheirWindow) {
+  HWND top = MakeTop({0, 0, 50, 50});
+  platform::Capture(top);
+  HDC dc = GetDC(top);
+  MoveWindow(top, 0, 0, 80, 80, TRUE);
+  platform::Capture(top);            // a new surface of the new size
+  SetPixel(dc, 1, 1, RGB(1, 2, 3));  // still draws into the old one, harmlessly
+  EXPECT_EQ(GetPixel(dc, 1, 1), RGB(1, 2, 3));
+  ReleaseDC(top, dc);
+  EXPECT_EQ(platform::Capture(top).width, 80);
 }
 
 TEST_F(UiTest, EraseComesWithBeginPaintOnlyWhenAsked) {

@@ -21,11 +21,13 @@ TEST_F(UiTest, TwoThreadsSendingToEachOtherDoNotDeadlock) {
   std::thread other([&] {
     WNDCLASS plain{};
     plain.lpfnWndProc = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-      return message == WM_USER + 1 ? static_cast<LRESULT>(wParam * 10) : DefWindowProc(hwnd, message, wParam, lParam);
+      return message == WM_USER + 1 ? static_cast<LRESULT>(wParam * 10)
+                                    : DefWindowProc(hwnd, message, wParam, lParam);
     };
     plain.lpszClassName = "WfOtherThread";
     RegisterClass(&plain);
-    HWND hwnd = CreateWindowEx(0, "WfOtherThread", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    HWND hwnd = CreateWindowEx(0, "WfOtherThread", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                               nullptr, nullptr);
     theirs = hwnd;
     LRESULT answer = SendMessage(mine, WM_USER, 4, 0);
     EXPECT_EQ(answer, 41);
@@ -55,10 +57,12 @@ TEST_F(UiTest, NestedModalLoopsEndInsideOut) {
   HWND inner = Make(WS_POPUP, {10, 10, 50, 50}, outer);
   INT_PTR innerResult = 0;
   platform::EventScript script;
-  script.Then("open the inner loop", [&] {
-          innerResult = platform::RunModalLoop(inner);
-          EndDialog(outer, 2);
-        })
+  script
+      .Then("open the inner loop",
+            [&] {
+              innerResult = platform::RunModalLoop(inner);
+              EndDialog(outer, 2);
+            })
       .Then("end the inner loop", [&] { EndDialog(inner, 1); });
   EXPECT_EQ(platform::RunModalLoop(outer), 2);
   EXPECT_EQ(innerResult, 1);
@@ -83,7 +87,8 @@ TEST_F(UiTest, ClassCursorIsSetOverTheClientArea) {
   withCursor.lpszClassName = "WfHandCursor";
   static const ATOM atom = RegisterClass(&withCursor);
   ASSERT_NE(atom, 0);
-  HWND hwnd = CreateWindowEx(0, "WfHandCursor", "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+  HWND hwnd = CreateWindowEx(0, "WfHandCursor", "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                             nullptr, nullptr, nullptr);
   SetCursor(nullptr);
   platform::MouseMove({10, 10});
   platform::PumpMessages();

@@ -41,6 +41,10 @@ struct Bitmap final : GdiObject {
   bool dibSection = false;     // made by CreateDIBSection
   std::unique_ptr<DibBits> dib;  // set when the DIB's bits are not the surface itself
   int dibBitCount = 32;
+  // Window device contexts drawing into this surface; a surface deleted while they live goes
+  // when the last of them is released.
+  int surfaceUsers = 0;
+  bool deleteWhenUnused = false;
 };
 
 struct Pen final : GdiObject {

@@ -51,11 +51,11 @@ struct SentMessage {
 // Mouse and keyboard events wait as raw input and become messages when retrieved, against
 // the capture, focus and window tree of that moment.
 struct InputEvent {
-  UINT message;       // WM_MOUSEMOVE, WM_xBUTTONDOWN/UP, WM_MOUSEWHEEL, WM_KEYDOWN/UP, WM_CHAR
-  POINT screen;       // cursor position at the event
-  WPARAM keyFlags;    // MK_ flags for mouse events; the key or character otherwise
+  UINT message;     // WM_MOUSEMOVE, WM_xBUTTONDOWN/UP, WM_MOUSEWHEEL, WM_KEYDOWN/UP, WM_CHAR
+  POINT screen;     // cursor position at the event
+  WPARAM keyFlags;  // MK_ flags for mouse events; the key or character otherwise
   int wheelDelta;
-  bool doubleClick;   // the second press of DoubleClick
+  bool doubleClick;  // the second press of DoubleClick
 };
 
 struct QueueEntry {
@@ -86,16 +86,16 @@ struct Window {
   std::string text;
   DWORD style = 0;
   DWORD exStyle = 0;
-  HWND parent = nullptr;  // child windows
-  HWND owner = nullptr;   // popups and overlapped windows
+  HWND parent = nullptr;       // child windows
+  HWND owner = nullptr;        // popups and overlapped windows
   std::vector<HWND> children;  // z-order, top first
   RECT rect{};  // window rectangle in the parent's client coordinates (the screen at top level)
   LONG_PTR id = 0;
   LONG_PTR userData = 0;
   std::vector<BYTE> extra;
   std::map<std::string, HANDLE> props;
-  RECT update{};      // bounding box of the update area in client coordinates
-  bool erase = false; // WM_ERASEBKGND is due with the next BeginPaint
+  RECT update{};       // bounding box of the update area in client coordinates
+  bool erase = false;  // WM_ERASEBKGND is due with the next BeginPaint
   bool destroying = false;
   HBITMAP surface = nullptr;  // top-level windows: the pixels of the window and its children
   LONG_PTR dialogResult = 0;
