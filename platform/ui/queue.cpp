@@ -2,6 +2,7 @@
 #include "platform/ui/queue.h"
 
 #include <cctype>
+#include <iterator>
 
 #include "platform/ui/detail/Retrieval.h"
 #include "platform/ui/detail/WindowSystem.h"
@@ -27,32 +28,43 @@ MSG MakeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 bool RetrieveLocked(Lock& lock, ThreadQueue& queue, HWND hwnd, UINT filterMin, UINT filterMax,
                     bool remove, MSG* msg) {
   AnswerIncomingSends(lock, queue);
-  for (auto it = queue.posted.begin(); it != queue.posted.end(); ++it) {
-    if (it->isInput) {
-      InputTarget target = ResolveInputLocked(it->input);
-      if (!target.hwnd || (hwnd && target.hwnd != hwnd) ||
-          !InFilter(target.message, filterMin, filterMax)) {
+  for (auto it = queue.posted.begin(); it != queue.posted.end();) {
+    if (!it->isInput) {
+      if ((hwnd && it->msg.hwnd != hwnd) || !InFilter(it->msg.message, filterMin, filterMax)) {
+        ++it;
         continue;
       }
-      InputEvent input = it->input;
-      if (!remove) {
-        *msg = PreviewInputLocked(input, target);
-        return true;
-      }
-      queue.posted.erase(it);
-      lock.unlock();
-      *msg = DeliverInput(input);  // hit tests, cursor, activation: outside the lock
-      lock.lock();
-      if (!msg->hwnd) return RetrieveLocked(lock, queue, hwnd, filterMin, filterMax, remove, msg);
+      *msg = it->msg;
+      if (remove) queue.posted.erase(it);
       queue.last = *msg;
       return true;
     }
-    if ((hwnd && it->msg.hwnd != hwnd) || !InFilter(it->msg.message, filterMin, filterMax))
+    InputTarget target = ResolveInputLocked(it->input);
+    if (!target.hwnd) {
+      // Input that no window can take is dropped, as the platform drops it.
+      it = remove ? queue.posted.erase(it) : std::next(it);
       continue;
-    *msg = it->msg;
-    if (remove) queue.posted.erase(it);
-    queue.last = *msg;
-    return true;
+    }
+    if ((hwnd && target.hwnd != hwnd) || !InFilter(target.message, filterMin, filterMax)) {
+      ++it;
+      continue;
+    }
+    InputEvent input = it->input;
+    if (!remove) {
+      *msg = PreviewInputLocked(input, target);
+      return true;
+    }
+    queue.posted.erase(it);
+    lock.unlock();
+    *msg = DeliverInput(input);  // hit tests, cursor, activation: outside the lock
+    lock.lock();
+    if (msg->hwnd) {
+      queue.last = *msg;
+      return true;
+    }
+    // The event came to nothing (a disabled window): look again from the start, the queue
+    // may have changed while the lock was free.
+    it = queue.posted.begin();
   }
   if (queue.quitPosted) {
     *msg = MakeMessage(nullptr, WM_QUIT, static_cast<WPARAM>(queue.quitCode), 0);

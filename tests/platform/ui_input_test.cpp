@@ -126,6 +126,21 @@ TEST_F(UiTest, KeysReachTheFocusAndTheKeyStateFollowsRetrieval) {
   EXPECT_EQ(chars[0].wParam, static_cast<WPARAM>('a'));
 }
 
+TEST_F(UiTest, InputNoWindowCanTakeIsDropped) {
+  platform::Key('X');  // nothing active, nothing focused
+  platform::PumpMessages();
+  HWND top = MakeTop({0, 0, 100, 100});
+  SetFocus(top);
+  Log().clear();
+  platform::PumpMessages();
+  EXPECT_TRUE(Messages(WM_KEYDOWN).empty());
+  EXPECT_TRUE(Messages(WM_CHAR).empty());
+  EnableWindow(top, FALSE);
+  platform::Click({50, 50});  // a disabled window gets no mouse
+  platform::PumpMessages();
+  EXPECT_TRUE(Messages(WM_LBUTTONDOWN).empty());
+}
+
 TEST_F(UiTest, WheelGoesToTheFocusAndUpToItsParent) {
   HWND top = MakeTop({0, 0, 100, 100});
   HWND child = MakeChild(top, {0, 0, 10, 10});
