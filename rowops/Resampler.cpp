@@ -86,9 +86,18 @@ int FoldTap(int v, int extent, int edgeMode) {
   }
 }
 
+// Row y (whole) from the cursor's tile or the spare's, which moves to it if need be; none when
+// no tile that spans the image's width holds it.
+const std::uint8_t* RowOf(const TileCursor& cursor, std::optional<TileCursor>& spare, int y, int pixelBytes) {
+  if (cursor.HoldsRows(&y, 1)) return cursor.At(0, y, pixelBytes);
+  if (!spare) spare.emplace(cursor.Image());
+  if (spare->HoldsRows(&y, 1) || (spare->MoveTo(0, y, 1) && spare->HoldsRows(&y, 1))) return spare->At(0, y, pixelBytes);
+  return nullptr;
+}
+
 // The frame shared by every kind: the fill pixel outside, in-place reads from the locked tile,
 // and for footprints that leave the image or the tile a gather of folded taps into a scratch
-// footprint (through the tiled transfer where the taps span tiles).
+// footprint (through the tiled transfer where that cannot be done row by row).
 // Kind gives kSize, the margins, Origin and Sample(out, p, stride, x, y).
 template <class Kind>
 void Drive(const Kind& kind, const PixelBlock& dst, const std::int32_t* positions, TileCursor& cursor, int edgeMode,
@@ -101,7 +110,8 @@ void Drive(const Kind& kind, const PixelBlock& dst, const std::int32_t* position
   PixelBlock footprint{dst.format, size, size, scratch, size * pixelBytes};
   const RECT footprintRect{0, 0, size, size};
   const AcceptedRange range(width, height, Kind::kMargins[0], Kind::kMargins[1], Kind::kMargins[2], Kind::kMargins[3]);
-  const bool foldable = edgeMode >= keEdgeWrap && edgeMode <= keEdgeMirror && width > 0 && height > 0;
+  const bool gatherable = width > 0 && height > 0;
+  std::optional<TileCursor> spare;  // made when a footprint straddles two tiles
   // The locked tile's pixels and the origins whose footprint lies in it, kept in locals: the
   // stores through out may alias anything, so members would be reloaded for every pixel.
   const std::uint8_t* tileBits = nullptr;
@@ -152,24 +162,27 @@ void Drive(const Kind& kind, const PixelBlock& dst, const std::int32_t* position
         kind.Sample(out, tileBits + (y0 - top) * tileStride + std::intptr_t{x0 - left} * pixelBytes, tileStride, x, y);
         continue;
       }
-      if (cursor.MoveTo(x0, y0, size)) {
-        takeTile();
+      const bool moved = cursor.MoveTo(x0, y0, size);
+      takeTile();  // moved, or let go after a failed lock
+      if (moved) {
         kind.Sample(out, tileBits + (y0 - top) * tileStride + std::intptr_t{x0 - left} * pixelBytes, tileStride, x, y);
         continue;
       }
-      int xs[size], ys[size];
-      bool gathered = foldable;
+      // Taps folded into the image, their rows from the tile or the spare one (a footprint that
+      // straddles two bands).
+      int xs[size];
+      const std::uint8_t* rows[size];
+      bool gathered = gatherable;
       for (int k = 0; k < size && gathered; ++k) {
         xs[k] = FoldTap(x0 + k, width, edgeMode);
-        ys[k] = FoldTap(y0 + k, height, edgeMode);
-        gathered = xs[k] >= 0 && ys[k] >= 0;
+        const int row = FoldTap(y0 + k, height, edgeMode);
+        rows[k] = xs[k] >= 0 && row >= 0 ? RowOf(cursor, spare, row, pixelBytes) : nullptr;
+        gathered = rows[k] != nullptr;
       }
-      if (gathered && !cursor.HoldsRows(ys, size)) gathered = cursor.MoveTo(0, ys[0], 1) && cursor.HoldsRows(ys, size);
-      takeTile();
       if (gathered) {
         for (int k = 0; k < size; ++k)
           for (int l = 0; l < size; ++l)
-            std::memcpy(scratch + (k * size + l) * pixelBytes, cursor.At(xs[l], ys[k], pixelBytes), pixelBytes);
+            std::memcpy(scratch + (k * size + l) * pixelBytes, rows[k] + std::intptr_t{xs[l]} * pixelBytes, pixelBytes);
       } else {
         TransferTiledRect(footprint, footprintRect, image, x0, y0, edgeMode, fillPixel);
       }
