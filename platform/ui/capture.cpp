@@ -15,6 +15,7 @@
 #include "platform/ui/paint.h"
 #include "platform/ui/window.h"
 #include "platform/win32/rect.h"
+#include "platform/win32/replacement_file.h"
 
 namespace platform {
 
@@ -152,16 +153,8 @@ bool EncodePng(FILE* file, const CapturedImage& image) {
 
 bool WritePng(const CapturedImage& image, const std::string& path) {
   if (image.width <= 0 || image.height <= 0) return false;
-  std::string temporary = path + ".tmp";
-  FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (!file) return false;
-  bool written = EncodePng(file, image);
-  written = std::fclose(file) == 0 && written;
-  if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
-    return false;
-  }
-  return true;
+  ReplacementFile file(path);
+  return file.Stream() && EncodePng(file.Stream(), image) && file.Commit();
 }
 
 bool Capture(HWND hwnd, const std::string& path) { return WritePng(Capture(hwnd), path); }
