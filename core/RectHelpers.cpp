@@ -1,5 +1,6 @@
 #include "core/RectHelpers.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/RowIteratorBands.h"
@@ -61,11 +62,19 @@ RectD InflateRectD(const RectD& rect, double dx, double dy) {
   return {rect.left - dx, rect.top - dy, rect.right + dx, rect.bottom + dy};
 }
 
+namespace {
+
+// An integral double as a 32-bit edge: beyond the range saturates, NaN gives 0.
+LONG ToEdge(double value) {
+  if (std::isnan(value)) return 0;
+  return static_cast<LONG>(std::clamp(value, -2147483648.0, 2147483647.0));
+}
+
+}  // namespace
+
 RECT RectDToRect(const RectD& rect) {
-  return {static_cast<LONG>(std::floor(rect.left + kRectTolerance)),
-          static_cast<LONG>(std::floor(rect.top + kRectTolerance)),
-          static_cast<LONG>(std::ceil(rect.right - kRectTolerance)),
-          static_cast<LONG>(std::ceil(rect.bottom - kRectTolerance))};
+  return {ToEdge(std::floor(rect.left + kRectTolerance)), ToEdge(std::floor(rect.top + kRectTolerance)),
+          ToEdge(std::ceil(rect.right - kRectTolerance)), ToEdge(std::ceil(rect.bottom - kRectTolerance))};
 }
 
 RECT ScaleRectRound(const RECT& rect, double factor) {

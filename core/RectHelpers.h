@@ -36,7 +36,7 @@ RectD AddRectD(const RectD& a, const RectD& b);
 RectD OffsetRectD(const RectD& rect, double dx, double dy);
 RectD InflateRectD(const RectD& rect, double dx, double dy);
 // The smallest integer rectangle that holds the rectangle, edges within 1e-8 of an integer
-// counting as on it.
+// counting as on it. Edges beyond the 32-bit range saturate; NaN edges give 0.
 RECT RectDToRect(const RectD& rect);
 
 RECT ScaleRectRound(const RECT& rect, double factor);

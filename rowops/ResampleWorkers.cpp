@@ -79,8 +79,9 @@ struct Frame {
   bool wide = false;
 
   // 0 to go on, -1 when the sizes are equal and the copy is done, else a code.
-  int Open(CRowIteratorBands& dst, CRowIteratorBands& src, const RECT& dstRect, const RECT& integral,
-           bool indexedAsBGR) {
+  int Open(CRowIteratorBands& dst, CRowIteratorBands& src, const RECT& dstRect, const RectD& srcRect,
+           const RECT& integral, bool indexedAsBGR) {
+    if (!detail::Finite(srcRect)) return keErrorBadArgument;
     if (!WorkingFormat(src.GetFormat(), indexedAsBGR, &working)) return keErrorBadArgument;
     keFormat unused;
     if (!WorkingFormat(dst.GetFormat(), true, &unused) && dst.GetFormat() != working) return keErrorBadArgument;
@@ -132,7 +133,7 @@ int ResampleFourTap(CRowIteratorBands& dst, CRowIteratorBands& src, const RECT& 
   if (CPixelFormat(src.GetFormat()).IsIndexed()) return keErrorBadArgument;
   const RECT integral = RectDToRect(RectD{srcRect.left + 1e-8, srcRect.top + 1e-8, srcRect.right, srcRect.bottom});
   Frame frame;
-  int code = frame.Open(dst, src, dstRect, integral, false);
+  int code = frame.Open(dst, src, dstRect, srcRect, integral, false);
   if (code != 0) return Finish(code);
   std::vector<Tap> columns, rows;
   try {
@@ -280,7 +281,7 @@ int ResampleCubicConvolution(CRowIteratorBands& dst, CRowIteratorBands& src, con
                              const RectD& srcRect, CProgressMeter* meter) {
   const RECT integral = RectDToRect(RectD{srcRect.left + 1e-8, srcRect.top + 1e-8, srcRect.right, srcRect.bottom});
   Frame frame;
-  int code = frame.Open(dst, src, dstRect, integral, true);
+  int code = frame.Open(dst, src, dstRect, srcRect, integral, true);
   if (code != 0) return Finish(code);
   std::vector<Tap> columns, rows;
   try {
@@ -383,7 +384,7 @@ int ResampleReduce(CRowIteratorBands& dst, CRowIteratorBands& src, const RECT& d
                    CProgressMeter* meter) {
   const RECT integral = RectDToRect(srcRect);
   Frame frame;
-  int code = frame.Open(dst, src, dstRect, integral, false);
+  int code = frame.Open(dst, src, dstRect, srcRect, integral, false);
   if (code != 0) return Finish(code);
   std::vector<Coverage> columns, rows;
   std::vector<std::uint32_t> sums;
@@ -442,7 +443,7 @@ int ResampleReduceSampled(CRowIteratorBands& dst, CRowIteratorBands& src, const 
   if (!(fx >= 2.0 && fy >= 2.0)) return keErrorBadArgument;
   const RECT integral = RectDToRect(srcRect);
   Frame frame;
-  int code = frame.Open(dst, src, dstRect, integral, false);
+  int code = frame.Open(dst, src, dstRect, srcRect, integral, false);
   if (code != 0) return Finish(code);
   const int blockWidth = static_cast<int>(fx - 1.0), blockHeight = static_cast<int>(fy - 1.0);
   const int area = blockWidth * blockHeight;

@@ -127,7 +127,7 @@ int ResampleNearest(CRowIteratorBands& dst, CRowIteratorBands& src, const RECT& 
   const bool convert = dstFormat != srcFormat;
   if (convert && CPixelFormat(dstFormat).IsIndexed()) return keErrorBadArgument;
   const RECT source = RectDToRect(srcRect);
-  if (!detail::Inside(dstRect, dst) || !detail::Inside(source, src)) return keErrorBadArgument;
+  if (!detail::Finite(srcRect) || !detail::Inside(dstRect, dst) || !detail::Inside(source, src)) return keErrorBadArgument;
   const int width = dstRect.right - dstRect.left, height = dstRect.bottom - dstRect.top;
   if (SameRectSize(source, dstRect)) return CopyImageRect(dst, dstRect, src, source) ? 0 : keErrorBadArgument;
 

@@ -38,6 +38,7 @@ TEST(RectDToRect, EdgesWithinToleranceCountAsIntegral) {
   ExpectRect(RectDToRect({0.999999999, 0, 2.000000001, 1}), 1, 0, 2, 1);
   ExpectRect(RectDToRect({0.5, 0.5, 1.5, 1.5}), 0, 0, 2, 2);
   ExpectRect(RectDToRect({-0.5, -1.2, -0.1, 3.0}), -1, -2, 0, 3);
+  ExpectRect(RectDToRect({NAN, -1e30, 1e30, INFINITY}), 0, INT32_MIN, INT32_MAX, INT32_MAX);
 }
 
 TEST(IntersectRectOpt, TouchingIsEmptyForIntegersButMeetsForDoubles) {

@@ -230,7 +230,10 @@ TEST(TransformOperation, RectanglesOutsideTheImagesAreRefused) {
   ASSERT_EQ(destination.Create(20, 20, keFormatBGR).GetCode(), 0);
   const RECT outside{5, 5, 25, 25};
   const RectD beyond{-2, 0, 10, 10};
+  const RectD broken{NAN, 0, 1e300, 10}, half{NAN, 0, 10, 10};
   for (std::int32_t method : {90, 91, 92}) {
+    EXPECT_EQ(TransformOperation(method, nullptr, &broken, 0).Run(destination, &source).GetCode(), keErrorBadArgument);
+    EXPECT_EQ(TransformOperation(method, nullptr, &half, 0).Run(destination, &source).GetCode(), keErrorBadArgument);
     EXPECT_EQ(TransformOperation(method, &outside, nullptr, 0).Run(destination, &source).GetCode(), keErrorBadArgument);
     EXPECT_EQ(TransformOperation(method, nullptr, &beyond, 0).Run(destination, &source).GetCode(), keErrorBadArgument);
   }
