@@ -303,6 +303,11 @@ bool CImageFileJPG::DecodeRows(jpeg_decompress_struct* cinfo, bool exifRead) {
     header_.biHeight = static_cast<LONG>(cinfo->output_height);
     return true;
   }
+  // Grey, colour and CMYK have a place in the bitmap; two components or five do not.
+  if (cinfo->output_components != 1 && cinfo->output_components != 3 && cinfo->output_components != 4) {
+    SetLastError("JPEG color space not supported");
+    return false;
+  }
   if (std::uint64_t{cinfo->output_width} * cinfo->output_height > kMaxDecodePixels) {
     SetLastError("Image too large to decode");
     return false;

@@ -15,6 +15,9 @@
 #include "tests/codecs/TempDir.h"
 #include "tests/codecs/TiffBlock.h"
 
+// After our headers: the library's TRUE and FALSE must not replace the platform's.
+#include <jpeglib.h>
+
 namespace {
 
 bool HaveLibjpegTools() { return access("/usr/bin/cjpeg", X_OK) == 0 && access("/usr/bin/djpeg", X_OK) == 0; }
@@ -407,4 +410,33 @@ TEST(Jpeg, DecodeOptionsShapeTheOutput) {
       EXPECT_NEAR(image.GetPixelIndex(7, 5), (77 * p.rgbRed + 150 * p.rgbGreen + 29 * p.rgbBlue) / 256, 2);
     }
   }
+}
+
+TEST(Jpeg, TwoComponentFilesAreRefused) {
+  // Written with the library itself: no tool writes such files.
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr error;
+  cinfo.err = jpeg_std_error(&error);
+  jpeg_create_compress(&cinfo);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &buffer, &size);
+  cinfo.image_width = 8;
+  cinfo.image_height = 8;
+  cinfo.input_components = 2;
+  cinfo.in_color_space = JCS_UNKNOWN;
+  jpeg_set_defaults(&cinfo);
+  jpeg_start_compress(&cinfo, TRUE);
+  unsigned char row[16] = {};
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW rows[1] = {row};
+    jpeg_write_scanlines(&cinfo, rows, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  const Bytes jpeg(buffer, buffer + size);
+  std::free(buffer);
+  CImageFileJPG image;
+  EXPECT_FALSE(DecodeBytes(image, jpeg));
+  EXPECT_STREQ(image.GetLastError(), "JPEG color space not supported");
 }
