@@ -136,21 +136,11 @@ void Drive(const Kind& kind, const PixelBlock& dst, const std::int32_t* position
     std::uint8_t* out = dst.bits + r * dst.stride;
     for (int i = 0; i < dst.width; ++i, out += pixelBytes, positions += 2) {
       if constexpr (Kind::kPairs) {
-        // Two footprints in the tile: no fill test needed, each lies inside the image.
-        if (i + 1 < dst.width) {
-          const std::int32_t xa = positions[0], ya = positions[1], xb = positions[2], yb = positions[3];
-          const int ax = Kind::Origin(xa), ay = Kind::Origin(ya), bx = Kind::Origin(xb), by = Kind::Origin(yb);
-          if (ax >= left && ax <= lastX && ay >= top && ay <= lastY && bx >= left && bx <= lastX && by >= top &&
-              by <= lastY) {
-            kind.SamplePair(out, tileBits + (ay - top) * tileStride + std::intptr_t{ax - left} * pixelBytes,
-                            tileBits + (by - top) * tileStride + std::intptr_t{bx - left} * pixelBytes, tileStride, xa,
-                            ya, xb, yb);
-            ++i;
-            out += pixelBytes;
-            positions += 2;
-            continue;
-          }
-        }
+        const int done = Kind::RunInTile(out, positions, dst.width - i, tileBits, tileStride, left, top, lastX, lastY);
+        i += done;
+        out += done * pixelBytes;
+        positions += 2 * done;
+        if (i >= dst.width) break;
       }
       const std::int32_t x = positions[0], y = positions[1];
       if (edgeMode == keEdgeFill && !range.Contains(x, y)) {
@@ -208,11 +198,28 @@ template <class Kernel>
 struct BilinearKind {
   static constexpr int kSize = 2;
   static constexpr bool kPairs = detail::HasPairs<Kernel>::value;
-  static void SamplePair(std::uint8_t* out, const std::uint8_t* p0, const std::uint8_t* p1, std::intptr_t stride,
-                         std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
+  // Samples pairs of positions while both footprints of a pair lie in the tile (origins in
+  // [left, lastX] x [top, lastY], pixels from bits at (left, top)); answers how many it did.
+  // A loop of its own, so that its few values stay in registers.
+  static int RunInTile(std::uint8_t* out, const std::int32_t* positions, int count, const std::uint8_t* bits,
+                       std::intptr_t stride, int left, int top, int lastX, int lastY) {
     if constexpr (kPairs) {
-      Kernel::RunPair(out, p0, p1, stride, static_cast<std::uint32_t>(x0) & 0xFF, static_cast<std::uint32_t>(y0) & 0xFF,
-                      static_cast<std::uint32_t>(x1) & 0xFF, static_cast<std::uint32_t>(y1) & 0xFF);
+      const unsigned spanX = static_cast<unsigned>(lastX - left), spanY = static_cast<unsigned>(lastY - top);
+      if (lastX < left || lastY < top) return 0;
+      int done = 0;
+      for (; done + 1 < count; done += 2, positions += 4, out += 2 * Kernel::kPixelBytes) {
+        const std::int32_t xa = positions[0], ya = positions[1], xb = positions[2], yb = positions[3];
+        const unsigned ax = static_cast<unsigned>((xa >> 8) - left), ay = static_cast<unsigned>((ya >> 8) - top);
+        const unsigned bx = static_cast<unsigned>((xb >> 8) - left), by = static_cast<unsigned>((yb >> 8) - top);
+        if ((ax > spanX) | (ay > spanY) | (bx > spanX) | (by > spanY)) break;
+        Kernel::RunPair(out, bits + ay * stride + std::intptr_t{ax} * Kernel::kPixelBytes,
+                        bits + by * stride + std::intptr_t{bx} * Kernel::kPixelBytes, stride,
+                        static_cast<std::uint32_t>(xa) & 0xFF, static_cast<std::uint32_t>(ya) & 0xFF,
+                        static_cast<std::uint32_t>(xb) & 0xFF, static_cast<std::uint32_t>(yb) & 0xFF);
+      }
+      return done;
+    } else {
+      return 0;
     }
   }
   static constexpr int kMargins[4] = {0, 0, 2, 2};
