@@ -81,8 +81,6 @@ void Convert(const RowOperation&, const RowOpArgs& args) {
 
 enum class Indexed { k1, k4, k8, k8A };
 
-constexpr int PackedBits(Indexed kind) { return kind == Indexed::k1 ? 1 : 4; }
-
 int FirstPixelInByte(Indexed kind, std::int32_t x) {
   if (kind == Indexed::k1) return (x % 8 + 8) % 8;
   if (kind == Indexed::k4) return (x % 2 + 2) % 2;

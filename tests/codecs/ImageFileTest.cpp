@@ -144,7 +144,8 @@ TEST(ImageFile, CopyTakesPixelsSelectionAndAlphaAsAsked) {
 
   CImageFile assigned;
   assigned = source;
-  assigned = assigned;
+  const CImageFile& itself = assigned;
+  assigned = itself;  // self-assignment keeps the pixels
   EXPECT_EQ(assigned.GetPixelIndex(2, 3), 77);
 }
 
