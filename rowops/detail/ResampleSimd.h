@@ -1,6 +1,7 @@
 // SSE2 forms of the hottest bilinear kernels (four 8-bit channels), bit-exact with the plain
 // ones. Chosen when a resampler is made, by the row engine's SIMD setting.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <cstring>
 
@@ -17,6 +18,21 @@ namespace corvel::detail {
 
 inline bool HasSimdResampling() { return HasMmx(); }
 
+// The weight pair (256 - f, f) of every fraction f, four times over: one load instead of
+// building the broadcast for each footprint.
+struct alignas(16) WeightPairs {
+  std::uint32_t lanes[4];
+};
+constexpr std::array<WeightPairs, 256> MakeWeightPairs() {
+  std::array<WeightPairs, 256> table{};
+  for (std::uint32_t f = 0; f < 256; ++f)
+    for (auto& lane : table[f].lanes) lane = (f << 16) | (256 - f);
+  return table;
+}
+inline constexpr std::array<WeightPairs, 256> kWeightPairs = MakeWeightPairs();
+
+inline __m128i WeightPair(std::uint32_t f) { return _mm_load_si128(reinterpret_cast<const __m128i*>(&kWeightPairs[f])); }
+
 // The four channels of one BGRA/BGRxA footprint by the plain rule, as 32-bit lanes.
 inline __m128i BilinearFourChannels(const std::uint8_t* p, std::intptr_t stride, std::uint32_t fx, std::uint32_t fy) {
   const __m128i zero = _mm_setzero_si128();
@@ -26,13 +42,13 @@ inline __m128i BilinearFourChannels(const std::uint8_t* p, std::intptr_t stride,
   // plain rule's (b - a) fx + 256 a.
   const __m128i ab = _mm_unpacklo_epi16(r0, _mm_srli_si128(r0, 8));
   const __m128i cd = _mm_unpacklo_epi16(r1, _mm_srli_si128(r1, 8));
-  const __m128i wx = _mm_set1_epi32(static_cast<int>((fx << 16) | (256 - fx)));
+  const __m128i wx = WeightPair(fx);
   const __m128i bias = _mm_set1_epi32(32768);
   // top and bottom reach 65280: biased into signed 16 bits for the vertical multiply-add.
   const __m128i top = _mm_sub_epi32(_mm_madd_epi16(ab, wx), bias);
   const __m128i bottom = _mm_sub_epi32(_mm_madd_epi16(cd, wx), bias);
   const __m128i tb = _mm_unpacklo_epi16(_mm_packs_epi32(top, top), _mm_packs_epi32(bottom, bottom));
-  const __m128i wy = _mm_set1_epi32(static_cast<int>((fy << 16) | (256 - fy)));
+  const __m128i wy = WeightPair(fy);
   const __m128i sum = _mm_add_epi32(_mm_madd_epi16(tb, wy), _mm_set1_epi32(32768 * 256));
   return _mm_srli_epi32(sum, 16);
 }
@@ -53,16 +69,14 @@ inline __m128i BilinearTwoPixels(const std::uint8_t* p0, const std::uint8_t* p1,
                                           _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p1 + stride)));
   const __m128i a0 = _mm_unpacklo_epi8(row0, zero), a1 = _mm_unpackhi_epi8(row0, zero);
   const __m128i c0 = _mm_unpacklo_epi8(row1, zero), c1 = _mm_unpackhi_epi8(row1, zero);
-  const __m128i wx0 = _mm_set1_epi32(static_cast<int>((fx0 << 16) | (256 - fx0)));
-  const __m128i wx1 = _mm_set1_epi32(static_cast<int>((fx1 << 16) | (256 - fx1)));
+  const __m128i wx0 = WeightPair(fx0), wx1 = WeightPair(fx1);
   const __m128i bias = _mm_set1_epi32(32768);
   const __m128i top0 = _mm_sub_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a0, _mm_srli_si128(a0, 8)), wx0), bias);
   const __m128i top1 = _mm_sub_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a1, _mm_srli_si128(a1, 8)), wx1), bias);
   const __m128i bottom0 = _mm_sub_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(c0, _mm_srli_si128(c0, 8)), wx0), bias);
   const __m128i bottom1 = _mm_sub_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(c1, _mm_srli_si128(c1, 8)), wx1), bias);
   const __m128i tops = _mm_packs_epi32(top0, top1), bottoms = _mm_packs_epi32(bottom0, bottom1);
-  const __m128i wy0 = _mm_set1_epi32(static_cast<int>((fy0 << 16) | (256 - fy0)));
-  const __m128i wy1 = _mm_set1_epi32(static_cast<int>((fy1 << 16) | (256 - fy1)));
+  const __m128i wy0 = WeightPair(fy0), wy1 = WeightPair(fy1);
   const __m128i offset = _mm_set1_epi32(32768 * 256);
   const __m128i v0 = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(tops, bottoms), wy0), offset), 16);
   const __m128i v1 = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(tops, bottoms), wy1), offset), 16);
