@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "core/ColorRef.h"
 #include "core/ProgressMeter.h"
 #include "platform/win32/clock.h"
 #include "rowops/RowCopyOp.h"
@@ -90,6 +91,34 @@ TEST(TransformOperation, EqualSizesCopyTheRectangle) {
       ASSERT_EQ(transform.Run(destination, &source).GetCode(), 0);
       EXPECT_TRUE(SamePixels(destination, source)) << method << " " << CPixelFormat(format).GetName();
     }
+  }
+}
+
+// Indexed images always go the nearest way, packed rows included; a destination that starts
+// inside a byte keeps the pixels before it.
+TEST(TransformOperation, IndexedImagesScaleByNearest) {
+  for (keFormat format : {keFormatIndex1, keFormatIndex4, keFormatIndex8}) {
+    const int levels = format == keFormatIndex1 ? 2 : format == keFormatIndex4 ? 16 : 256;
+    CRowIteratorBands source, destination;
+    ASSERT_EQ(source.Create(5, 3, format).GetCode(), 0);
+    ASSERT_EQ(destination.Create(13, 6, format).GetCode(), 0);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 5; ++x) {
+        CColorRef colour;
+        colour.SetIndex((x * 3 + y * 7) % levels);
+        ASSERT_EQ(source.SetPixel(x, y, colour).GetCode(), 0);
+      }
+    const RECT area{3, 0, 13, 6};
+    ASSERT_EQ(TransformOperation(92, &area, nullptr, 0).Run(destination, &source).GetCode(), 0);
+    for (int y = 0; y < 6; ++y)
+      for (int x = 0; x < 13; ++x) {
+        CColorRef got;
+        ASSERT_EQ(destination.GetPixel(x, y, &got).GetCode(), 0);
+        std::int32_t index = -1;
+        ASSERT_EQ(got.GetIndex(&index).GetCode(), 0);
+        const int expected = x < 3 ? 0 : ((x - 3) / 2 * 3 + y / 2 * 7) % levels;
+        EXPECT_EQ(index, expected) << CPixelFormat(format).GetName() << " " << x << "," << y;
+      }
   }
 }
 
