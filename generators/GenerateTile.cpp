@@ -147,7 +147,8 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
   code = tile.RepeatTile(&steps);
   if (code == keErrorStopped) return BlankTile(destination, width, height);
   if (code != 0) return code;
-  return destination.CreateCopy(tile.image);
+  destination.TakeFrom(tile.image);  // the tile is ours alone: no copy needed
+  return CoreResult();
 }
 
 }  // namespace corvel
