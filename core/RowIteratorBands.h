@@ -63,6 +63,8 @@ class CRowIteratorBands {
   int Width() const { return rect_.right - rect_.left; }
   int Height() const { return rect_.bottom - rect_.top; }
   const RECT& GetRect() const { return rect_; }
+  // Moves the image rectangle's top-left in the image's own frame; the pixels stay.
+  void MoveRectTo(int left, int top) { rect_ = RECT{left, top, left + Width(), top + Height()}; }
   keFormat GetFormat() const { return presentedFormat_; }
   keFormat GetStorageFormat() const { return storedFormat_; }
   int GetBitsPerPixel() const { return CPixelFormat(presentedFormat_).GetBitsPerPixel(); }
