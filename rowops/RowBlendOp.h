@@ -1,5 +1,5 @@
-// Composition of a source row onto a destination row by a blend mode (RowBlendOp), and of one
-// constant colour onto a row (RowBlendSolidOp). The kernels come from the tables of the modes.
+// Compositing rows: RowBlendOp lays a source row over a destination row by one of ten modes
+// (RowBlendMode), RowBlendSolidOp lays one colour over a row.
 #pragma once
 #include <cstdint>
 
@@ -7,19 +7,29 @@
 
 namespace corvel {
 
-using RowBlendMode = std::int32_t;  // 0 normal .. 9
+using RowBlendMode = std::int32_t;
+enum : RowBlendMode {
+  keBlendNormal = 0,
+  keBlendMultiply = 1,
+  keBlendScreen = 2,
+  keBlendDarken = 3,
+  keBlendLighten = 4,
+  keBlendSourceAtop = 5,
+  keBlendSourceIn = 6,
+  keBlendSourceOut = 7,
+  keBlendNormal2 = 8,  // shares mode 0's table
+  keBlendXor = 9,
+};
 
-// The kernel table of a mode, or null when the mode has none.
-const RowOpKernelRecord* GetRowBlendKernelTable(RowBlendMode mode, int flag);
+// The kernel table of a mode, null outside 0..9. The flag is not read.
+const RowOpKernelRecord* GetRowBlendKernelTable(RowBlendMode mode, int flag = 0);
 const RowOpKernelRecord* GetBlendSolidKernelTable();
 
 class RowBlendOp : public RowOperation {
  public:
   explicit RowBlendOp(RowBlendMode mode) : RowOperation(keRoRowBlend), mode_(mode) {}
-  std::unique_ptr<RowOperation> Clone() const override { return std::make_unique<RowBlendOp>(mode_); }
-  RowOpKernel ChooseKernel(keFormat dst, keFormat src, int variantMode, int flag) const override {
-    return FindRowOpKernel(GetRowBlendKernelTable(mode_, flag), dst, src, variantMode);
-  }
+  std::unique_ptr<RowOperation> Clone() const override { return std::make_unique<RowBlendOp>(*this); }
+  RowOpKernel ChooseKernel(keFormat dst, keFormat src, int variantMode, int flag) const override;
   RowBlendMode Mode() const { return mode_; }
 
  private:
@@ -29,17 +39,26 @@ class RowBlendOp : public RowOperation {
 // The process-wide normal blend through which the canvas paints compose.
 RowBlendOp& DefaultRowBlendOp();
 
-// The colour holds red in bits 0..7, green 8..15, blue 16..23, alpha 24..31.
+// A colour (red in bits 0..7, green 8..15, blue 16..23, alpha 24..31) over a row: alpha 0
+// leaves the row, 255 fills it.
 class RowBlendSolidOp : public TableRowOperation<RowBlendSolidOp> {
  public:
-  explicit RowBlendSolidOp(std::uint32_t color = 0)
-      : TableRowOperation(keRoRowBlendSolid), color_(color) {}
+  explicit RowBlendSolidOp(std::uint32_t color = 0) : TableRowOperation(keRoRowBlendSolid), color_(color) {}
   static const RowOpKernelRecord* KernelTable() { return GetBlendSolidKernelTable(); }
+  // The BGRA kernel reads the shared tables: without them the pair has no kernel.
+  RowOpKernel ChooseKernel(keFormat dst, keFormat src, int variantMode, int flag) const override;
   std::uint32_t Color() const { return color_; }
   void SetColor(std::uint32_t color) { color_ = color; }
 
  private:
   std::uint32_t color_;
 };
+
+// Mode-0 kernels that the editor-compatible blend takes at opacity 255.
+void BlendNormalBgrFromBgra(const RowOperation& op, const RowOpArgs& args);
+void BlendNormalGreyFromGreyA(const RowOperation& op, const RowOpArgs& args);
+// Each destination index moves to the palette entry nearest its colour composited with the
+// source pixel.
+void BlendNormalIndex8FromBgra(const RowOperation& op, const RowOpArgs& args);
 
 }  // namespace corvel
