@@ -1,0 +1,645 @@
+// The editor-compatible blend: every mode and pair against references written from the mode
+// formulas, on random pixels.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <string>
+
+#include "core/ColorUtils.h"
+#include "rowops/CoreTables.h"
+#include "rowops/RowBlendOp.h"
+#include "rowops/RowBlendWvkOp.h"
+#include "tests/rowops/BlendTestSupport.h"
+
+namespace corvel {
+namespace {
+
+using namespace blendtest;
+
+std::uint32_t Rcp(std::uint32_t a, std::uint32_t b) { return b == 0 ? 0 : (a * 65536 + b / 2) / b; }
+std::uint32_t D255(std::uint64_t x) {
+  const std::uint64_t t = x + 128;
+  return static_cast<std::uint32_t>((t + (t >> 8)) >> 8);
+}
+std::uint32_t D65535(std::uint64_t x) {
+  const std::uint64_t t = x + 32768;
+  return static_cast<std::uint32_t>((t + (t >> 16)) >> 16);
+}
+std::uint32_t Over(std::uint32_t d, std::uint32_t s, std::uint64_t w) {
+  return static_cast<std::uint32_t>((d * (65536 - w) + s * w + 32768) >> 16);
+}
+std::uint32_t Weight(std::uint32_t a, std::uint32_t ra) {
+  return ra == a ? 65536 : ra == 0 ? 0 : static_cast<std::uint32_t>((std::uint64_t{a} * 65536 + ra / 2) / ra);
+}
+
+class RowBlendWvkTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { InitCoreTables(nullptr); }
+  static void TearDownTestSuite() { FreeCoreTables(); }
+  std::mt19937 random{99};
+};
+
+struct Pix {
+  std::uint32_t c[3];
+  std::uint32_t a;
+};
+
+Pix Read(const Bytes& row, keFormat format, int i) {
+  const CPixelFormat f(format);
+  const bool wide = f.Is16Bit();
+  const int n = f.GetChannelCount();
+  const int colours = f.HasAlpha() ? n - 1 : n;
+  Pix p{{0, 0, 0}, wide ? 65535u : 255u};
+  for (int c = 0; c < colours; ++c) p.c[c] = At(row, wide, static_cast<std::size_t>(i) * n + c);
+  if (f.HasAlpha()) p.a = At(row, wide, static_cast<std::size_t>(i) * n + colours);
+  return p;
+}
+
+void ExpectRow(const Bytes& out, keFormat format, int count, const std::function<Pix(int)>& expected) {
+  const CPixelFormat f(format);
+  const int colours = f.IsGrey() ? 1 : 3;
+  for (int i = 0; i < count; ++i) {
+    const Pix got = Read(out, format, i), want = expected(i);
+    for (int c = 0; c < colours; ++c) ASSERT_EQ(got.c[c], want.c[c]) << "pixel " << i << " channel " << c;
+    if (f.HasAlpha()) ASSERT_EQ(got.a, want.a) << "pixel " << i << " alpha";
+  }
+}
+
+// ---- Byte blend values of the separable modes ----------------------------------------------
+
+std::uint32_t BlendValue(int mode, std::uint32_t d, std::uint32_t s) {
+  switch (mode) {
+    case 1: return std::min(d, s);
+    case 2: return std::max(d, s);
+    case 7: return P(s * d);
+    case 8: return 255 - P((255 - s) * (255 - d));
+    case 10: return d < 128 ? (s * d) >> 7 : 255 - (((255 - s) * (255 - d)) >> 7);
+    case 11: return s < 128 ? (s * d) >> 7 : 255 - (((255 - s) * (255 - d)) >> 7);
+    default: return P((255 - s) * d + (255 - d) * s);  // 16
+  }
+}
+
+std::uint32_t DivideMode(int mode, std::uint32_t d, std::uint32_t s, std::uint32_t k, std::uint32_t t,
+                         std::uint32_t ra, std::uint32_t da) {
+  if (mode == 14) {
+    const std::uint32_t sp = P(s * t);
+    if (d * k == 0) return 0;
+    if (sp == 255) return 255;
+    return std::min(255u, d * k / (255 - sp));
+  }
+  if (mode == 15) {
+    const std::uint32_t sp = P((255 - s) * t);
+    if ((255 - d) * k == 0) return 255;
+    if (sp == 255) return 0;
+    const std::uint32_t q = (255 - d) * k / (255 - sp);
+    return q > 255 ? 0 : 255 - q;
+  }
+  const std::uint32_t w = Rcp(t, ra);
+  const std::uint32_t e = P(static_cast<std::uint32_t>((static_cast<int>(d) - 128) * static_cast<int>(da) + 32640));
+  const std::uint32_t root = static_cast<std::uint32_t>(std::sqrt(e / 255.0) * 255.0);
+  const std::uint32_t x = s <= 128 ? P((255 - 2 * s) * P(e * e) + 2 * s * e) : P(2 * (root * (s - 128) + (255 - s) * e));
+  return static_cast<std::uint32_t>((std::uint64_t{x} * w + std::uint64_t{d} * (65536 - w)) >> 16);
+}
+
+// The colour a colour-model mode makes of two pixels (B, G, R).
+void ColourModel(int mode, const Pix& d, const Pix& s, std::uint32_t* out) {
+  Rgb8 rgb;
+  if (mode >= 17) {
+    const Hsl a = RgbToHsl12(d.c[2], d.c[1], d.c[0]), b = RgbToHsl12(s.c[2], s.c[1], s.c[0]);
+    rgb = mode == 17 ? HslToRgb12(b.hue, a.saturation, a.lightness)
+        : mode == 18 ? HslToRgb12(a.hue, b.saturation, a.lightness)
+        : mode == 19 ? HslToRgb12(b.hue, b.saturation, a.lightness)
+                     : HslToRgb12(a.hue, a.saturation, b.lightness);
+  } else {
+    const HueChromaLuma a = RgbToHueChromaLuma(d.c[2], d.c[1], d.c[0]), b = RgbToHueChromaLuma(s.c[2], s.c[1], s.c[0]);
+    rgb = mode == 3 ? HueChromaLumaToRgb(b.hue, a.chroma, a.luma)
+        : mode == 4 ? HueChromaLumaToRgb(a.hue, b.chroma, a.luma)
+                    : HueChromaLumaToRgb(b.hue, b.chroma, a.luma);
+  }
+  out[0] = rgb.blue, out[1] = rgb.green, out[2] = rgb.red;
+}
+
+// One pixel of the generic 8-bit loops.
+Pix ReferenceGeneric(int mode, Pix d, const Pix& s, std::uint32_t o, bool keep, bool dstAlpha, int colours) {
+  const std::uint32_t a = o;
+  const std::uint32_t t = P(s.a * a);
+  if (t == 0) return d;
+  const std::uint32_t ra = P((255 - d.a) * t) + d.a;
+  const std::uint32_t w = Rcp(t, ra);
+  Pix out = d;
+  if (d.a == 0) {
+    for (int c = 0; c < colours; ++c) out.c[c] = Over(d.c[c], s.c[c], w);
+  } else if (mode == 12 || mode == 14 || mode == 15) {
+    const std::uint32_t k = d.a * 255 / ra;
+    for (int c = 0; c < colours; ++c) out.c[c] = DivideMode(mode, d.c[c], s.c[c], k, t, ra, d.a);
+  } else {
+    std::uint32_t x[3];
+    const bool model = (mode >= 3 && mode <= 5) || mode >= 17;
+    if (model) ColourModel(mode, d, s, x);
+    for (int c = 0; c < colours; ++c) {
+      std::uint32_t m;
+      if (model) m = P(x[c] * a + d.c[c] * (255 - a));
+      else if (mode == 13) m = static_cast<std::uint32_t>(std::abs(static_cast<int>(d.c[c]) - static_cast<int>(P(s.c[c] * a))));
+      else m = P(BlendValue(mode, d.c[c], s.c[c]) * a + d.c[c] * (255 - a));
+      const std::uint32_t dv = P((255 - s.a) * d.c[c] + m * s.a);
+      const std::uint32_t sv = P((255 - d.a) * s.c[c] + m * d.a);
+      out.c[c] = Over(dv, sv, w);
+    }
+  }
+  if (!keep && dstAlpha) out.a = ra;
+  return out;
+}
+
+struct Pair {
+  keFormat dst, src;
+};
+const Pair kColourPairs[] = {{keFormatBGRA, keFormatBGRA}, {keFormatBGR, keFormatBGRA}, {keFormatBGRA, keFormatBGR},
+                             {keFormatBGR, keFormatBGR}};
+const Pair kGreyPairs[] = {{keFormatGreyA, keFormatGreyA}, {keFormatGrey, keFormatGreyA}, {keFormatGreyA, keFormatGrey}};
+
+TEST_F(RowBlendWvkTest, GenericLoopsEveryModeAndPair) {
+  constexpr int kCount = 400;
+  const int modes[] = {1, 2, 3, 4, 5, 7, 8, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20};
+  for (int mode : modes) {
+    const bool colourOnly = (mode >= 3 && mode <= 5) || mode >= 17;
+    std::vector<Pair> pairs(std::begin(kColourPairs), std::end(kColourPairs));
+    if (!colourOnly) pairs.insert(pairs.end(), std::begin(kGreyPairs), std::end(kGreyPairs));
+    for (const Pair& pair : pairs) {
+      for (std::uint32_t opacity : {255u, 100u, 0u}) {
+        for (bool keep : {false, true}) {
+          SCOPED_TRACE("mode " + std::to_string(mode) + " " + CPixelFormat(pair.dst).GetName() + " from " +
+                       CPixelFormat(pair.src).GetName() + " opacity " + std::to_string(opacity) + (keep ? " keep" : ""));
+          const Bytes dst = RandomRow(pair.dst, kCount, random), src = RandomRow(pair.src, kCount, random);
+          RowBlendWvkOp op(mode);
+          op.SetOpacity(opacity);
+          op.SetKeepDestinationAlpha(keep);
+          const Bytes out = RunBlend(op, pair.dst, dst, pair.src, src, kCount);
+          const int colours = CPixelFormat(pair.dst).IsGrey() ? 1 : 3;
+          ExpectRow(out, pair.dst, kCount, [&](int i) {
+            return ReferenceGeneric(mode, Read(dst, pair.dst, i), Read(src, pair.src, i), opacity, keep,
+                                    CPixelFormat(pair.dst).HasAlpha(), colours);
+          });
+        }
+      }
+    }
+  }
+}
+
+TEST_F(RowBlendWvkTest, ModesWithoutALoopBindNothing) {
+  for (int mode : {3, 4, 5, 6, 17, 18, 19, 20}) {
+    RowBlendWvkOp op(mode);
+    EXPECT_EQ(op.ChooseKernel(keFormatGrey, keFormatGreyA, 2, 0), EmptyFunction) << mode;
+  }
+  RowBlendWvkOp hue(3);
+  RowOpArgs args;
+  args.dst.format = args.src.format = keFormatBGRA_u16;
+  RowOpContext context;
+  hue.Bind(context, args, 2, 0);
+  EXPECT_EQ(context.Kernel(), EmptyFunction);
+  hue.Unbind(context);
+  RowBlendWvkOp multiply(7);
+  args.dst.format = args.src.format = keFormatBGRA;
+  multiply.Bind(context, args, 2, 0);
+  EXPECT_EQ(context.Kernel(), BlendLoopBgr);
+  EXPECT_TRUE(multiply.ChannelFunction());
+  multiply.Unbind(context);
+  EXPECT_FALSE(multiply.ChannelFunction());
+  EXPECT_FALSE(GetBlendChannelFunction(0));
+  EXPECT_FALSE(GetBlendChannelFunction(6));
+  EXPECT_FALSE(GetBlendChannelFunction(9));
+  EXPECT_FALSE(CanUseGenericBlendLoop(keFormatBGRA, keFormatBGRA, 1));
+  EXPECT_FALSE(CanUseGenericBlendLoop(keFormatGrey, keFormatBGRA, 2));
+}
+
+TEST_F(RowBlendWvkTest, SeparableEdges) {
+  auto one = [](int mode, std::uint32_t opacity, Bytes d, Bytes s) {
+    RowBlendWvkOp op(mode);
+    op.SetOpacity(opacity);
+    return RunBlend(op, keFormatBGR, d, keFormatBGR, s, 1);
+  };
+  EXPECT_EQ(one(1, 255, {10, 200, 90}, {50, 100, 90}), (Bytes{10, 100, 90}));
+  EXPECT_EQ(one(1, 0, {10, 200, 90}, {50, 100, 90}), (Bytes{10, 200, 90}));
+  EXPECT_EQ(one(13, 255, {10, 10, 10}, {200, 200, 200}), (Bytes{190, 190, 190}));
+  EXPECT_EQ(one(14, 255, {1, 0, 200}, {255, 255, 255}), (Bytes{255, 0, 255}));
+  EXPECT_EQ(one(15, 255, {0, 254, 255}, {0, 0, 0}), (Bytes{0, 0, 255}));
+  // Over a transparent destination the divide modes give the source, like every loop.
+  RowBlendWvkOp dodge(14), burn(15);
+  EXPECT_EQ(RunBlend(dodge, keFormatBGRA, {9, 9, 9, 0}, keFormatBGRA, {40, 50, 60, 255}, 1), (Bytes{40, 50, 60, 255}));
+  EXPECT_EQ(RunBlend(burn, keFormatBGRA, {9, 9, 9, 0}, keFormatBGRA, {40, 50, 60, 255}, 1), (Bytes{40, 50, 60, 255}));
+}
+
+// The luminosity loop: hue and chroma of the composite, luma weighted between both.
+TEST_F(RowBlendWvkTest, LuminosityLoop) {
+  constexpr int kCount = 300;
+  for (const Pair& pair : kColourPairs) {
+    for (std::uint32_t opacity : {255u, 90u}) {
+      const Bytes dst = RandomRow(pair.dst, kCount, random), src = RandomRow(pair.src, kCount, random);
+      RowBlendWvkOp op(6);
+      op.SetOpacity(opacity);
+      const Bytes out = RunBlend(op, pair.dst, dst, pair.src, src, kCount);
+      ExpectRow(out, pair.dst, kCount, [&](int i) {
+        const Pix d = Read(dst, pair.dst, i), s = Read(src, pair.src, i);
+        const std::uint32_t a = P(s.a * opacity);
+        if (a == 0) return d;
+        Pix r = d;
+        if (d.a == 0) {
+          for (int c = 0; c < 3; ++c) r.c[c] = s.c[c];
+        } else {
+          const std::uint32_t b = P((255 - d.a) * a);
+          const std::uint32_t w = Rcp(b, b + d.a);
+          Pix mix = d;
+          for (int c = 0; c < 3; ++c) mix.c[c] = Over(d.c[c], s.c[c], w);
+          const HueChromaLuma hd = RgbToHueChromaLuma(d.c[2], d.c[1], d.c[0]);
+          const HueChromaLuma hm = RgbToHueChromaLuma(mix.c[2], mix.c[1], mix.c[0]);
+          const HueChromaLuma hs = RgbToHueChromaLuma(s.c[2], s.c[1], s.c[0]);
+          const std::uint32_t u = P((255 - a) * d.a);
+          const int luma = static_cast<int>((u * hd.luma + a * hs.luma) / (a + u));
+          const Rgb8 rgb = HueChromaLumaToRgb(hm.hue, hm.chroma, luma);
+          r.c[0] = rgb.blue, r.c[1] = rgb.green, r.c[2] = rgb.red;
+        }
+        r.a = P((255 - d.a) * a) + d.a;
+        return r;
+      });
+    }
+  }
+}
+
+TEST_F(RowBlendWvkTest, DissolveIsAllOrNothingOnTheGrid) {
+  constexpr int kCount = 300;
+  const std::uint8_t* grid = GetRandomTable();
+  for (const Pair& pair : {kColourPairs[0], kColourPairs[1], kGreyPairs[0]}) {
+    for (std::uint32_t opacity : {255u, 128u, 0u}) {
+      const Bytes dst = RandomRow(pair.dst, kCount, random), src = RandomRow(pair.src, kCount, random);
+      RowBlendWvkOp op(9);
+      op.SetOpacity(opacity);
+      op.SetDissolve(3, -5, 200);
+      const int x = 7, y = -3;
+      const Bytes out = RunBlend(op, pair.dst, dst, pair.src, src, kCount, x, y);
+      const int colours = CPixelFormat(pair.dst).IsGrey() ? 1 : 3;
+      ExpectRow(out, pair.dst, kCount, [&](int i) {
+        Pix d = Read(dst, pair.dst, i);
+        const Pix s = Read(src, pair.src, i);
+        const int row = ((200 + y) % 128 + 128) % 128;
+        const int column = (((-5 + x + 3 * i) % 128) + 128) % 128;
+        const std::uint32_t a = P(s.a * opacity);
+        if (a != 0 && a >= grid[row * 128 + column]) {
+          for (int c = 0; c < colours; ++c) d.c[c] = s.c[c];
+          d.a = 255;
+        }
+        return d;
+      });
+    }
+  }
+  // Opaque sources at full opacity replace every pixel.
+  RowBlendWvkOp op(9);
+  const Bytes src = RandomRow(keFormatBGR, 50, random);
+  EXPECT_EQ(RunBlend(op, keFormatBGR, RandomRow(keFormatBGR, 50, random), keFormatBGR, src, 50), src);
+}
+
+// ---- Normal mode ---------------------------------------------------------------------------------
+
+Pix ReferenceNormal(Pix d, Pix s, const Pair& pair, std::uint32_t o, bool keep, const BlendRangeTables* tables) {
+  const CPixelFormat df(pair.dst), sf(pair.src);
+  const bool dw = df.Is16Bit(), sw = sf.Is16Bit();
+  const std::uint32_t max = dw ? 65535 : 255;
+  auto depth = [&](std::uint32_t v) { return dw == sw ? v : dw ? v * 257 : v >> 8; };
+  for (auto& c : s.c) c = depth(c);
+  s.a = depth(s.a);
+  const int colours = df.IsGrey() ? 1 : 3;
+  std::uint32_t a = dw ? static_cast<std::uint32_t>((std::uint64_t{s.a} * o + 127) / 255) : D255(s.a * o);
+  if (tables) {
+    auto hi = [&](std::uint32_t v) { return dw ? v >> 8 : v; };
+    std::uint32_t c = 255;
+    if (df.IsGrey()) {
+      if (s.a) c = D255(tables->source[1][hi(s.c[0])] * 255);
+      if (d.a) c = D255(tables->destination[1][hi(d.c[0])] * c);
+    } else {
+      auto grey = [&](const Pix& p) { return (77 * hi(p.c[2]) + 151 * hi(p.c[1]) + 28 * hi(p.c[0])) >> 8; };
+      if (s.a && !tables->sourceFlags[0]) c = tables->source[0][grey(s)];
+      if (d.a && !tables->destinationFlags[0]) c = D255(tables->destination[0][grey(d)] * c);
+      for (int k = 0; k < 3 && s.a; ++k) c = D255(tables->source[1 + k][hi(s.c[2 - k])] * c);
+      for (int k = 0; k < 3 && d.a; ++k) c = D255(tables->destination[1 + k][hi(d.c[2 - k])] * c);
+    }
+    a = dw ? static_cast<std::uint32_t>((std::uint64_t{a} * c + 127) / 255) : D255(a * c);
+  }
+  if (a == 0) return d;
+  const std::uint32_t ra = dw ? d.a - D65535(std::uint64_t{d.a} * a) + a : d.a - D255(d.a * a) + a;
+  const std::uint32_t w = Weight(a, ra);
+  for (int c = 0; c < colours; ++c) d.c[c] = Toward(d.c[c], s.c[c], w);
+  if (df.HasAlpha() && !keep) d.a = ra;
+  (void)max;
+  return d;
+}
+
+TEST_F(RowBlendWvkTest, NormalTableKernels) {
+  const Pair pairs[] = {{keFormatGreyA, keFormatGreyA},    {keFormatGreyA_u16, keFormatGreyA_u16},
+                        {keFormatBGR, keFormatBGRA_u16},   {keFormatBGRA, keFormatBGRA},
+                        {keFormatBGR_u16, keFormatBGRA_u16}, {keFormatBGRA_u16, keFormatBGRA},
+                        {keFormatBGRA_u16, keFormatBGRA_u16}};
+  BlendRangeTables tables;
+  tables.count = 1;
+  for (auto& half : {&tables.source, &tables.destination})
+    for (auto& table : *half)
+      for (auto& v : table) v = static_cast<std::uint8_t>(128 + random() % 128);
+  tables.destinationFlags[0] = 1;
+  constexpr int kCount = 300;
+  for (const Pair& pair : pairs) {
+    for (std::uint32_t opacity : {255u, 77u}) {
+      for (bool keep : {false, true}) {
+        for (bool withTables : {false, true}) {
+          // Without tables this pair takes the opaque-destination kernels (tested below).
+          if (!withTables && pair.dst == keFormatBGR_u16) continue;
+          SCOPED_TRACE(std::string(CPixelFormat(pair.dst).GetName()) + " from " + CPixelFormat(pair.src).GetName() +
+                       " opacity " + std::to_string(opacity) + (keep ? " keep" : "") + (withTables ? " tables" : ""));
+          const Bytes dst = RandomRow(pair.dst, kCount, random), src = RandomRow(pair.src, kCount, random);
+          RowBlendWvkOp op(0);
+          op.SetOpacity(opacity);
+          op.SetKeepDestinationAlpha(keep);
+          if (withTables) op.SetTables(&tables);
+          const Bytes out = RunBlend(op, pair.dst, dst, pair.src, src, kCount);
+          ExpectRow(out, pair.dst, kCount, [&](int i) {
+            return ReferenceNormal(Read(dst, pair.dst, i), Read(src, pair.src, i), pair, opacity, keep,
+                                   withTables ? &tables : nullptr);
+          });
+        }
+      }
+    }
+  }
+}
+
+TEST_F(RowBlendWvkTest, NormalOpaqueDestinationKernels) {
+  constexpr int kCount = 300;
+  const Pair pairs[] = {{keFormatBGR, keFormatBGRA}, {keFormatGrey, keFormatGreyA},
+                        {keFormatBGR_u16, keFormatBGRA_u16}, {keFormatGrey_u16, keFormatGreyA_u16}};
+  for (const Pair& pair : pairs) {
+    for (std::uint32_t opacity : {255u, 200u, 0u}) {
+      SCOPED_TRACE(std::string(CPixelFormat(pair.dst).GetName()) + " opacity " + std::to_string(opacity));
+      const Bytes dst = RandomRow(pair.dst, kCount, random), src = RandomRow(pair.src, kCount, random);
+      RowBlendWvkOp op(0);
+      op.SetOpacity(opacity);
+      const Bytes out = RunBlend(op, pair.dst, dst, pair.src, src, kCount);
+      const bool wide = CPixelFormat(pair.dst).Is16Bit();
+      const bool grey = CPixelFormat(pair.dst).IsGrey();
+      ExpectRow(out, pair.dst, kCount, [&](int i) {
+        Pix d = Read(dst, pair.dst, i);
+        const Pix s = Read(src, pair.src, i);
+        std::uint64_t w;
+        if (wide) {
+          const std::uint32_t a = opacity == 255 ? s.a : D255(std::uint64_t{s.a} * opacity);
+          if (a == 0) return d;
+          w = a == 65535 ? 65536 : a + 1;
+        } else if (opacity == 255) {
+          if (s.a == 0) return d;
+          // The mode-0 kernels: grey by sa x 257 + 1, colour as over an opaque BGRA.
+          w = grey ? (s.a == 255 ? 65536 : s.a * 257 + 1) : Weight(s.a, 255);
+          if (!grey && s.a != 255) w = (std::uint64_t{s.a} * 65536 + 127) / 255;
+        } else {
+          const std::uint32_t a = R8(s.a * opacity);
+          if (a == 0) return d;
+          w = a * 257 + 1;
+        }
+        for (int c = 0; c < (grey ? 1 : 3); ++c) d.c[c] = Toward(d.c[c], s.c[c], w);
+        return d;
+      });
+    }
+  }
+}
+
+TEST_F(RowBlendWvkTest, NormalEdges) {
+  RowBlendWvkOp op(0);
+  EXPECT_EQ(RunBlend(op, keFormatBGRA, {1, 2, 3, 40}, keFormatBGRA, {9, 8, 7, 255}, 1), (Bytes{9, 8, 7, 255}));
+  EXPECT_EQ(RunBlend(op, keFormatBGRA, {1, 2, 3, 40}, keFormatBGRA, {9, 8, 7, 0}, 1), (Bytes{1, 2, 3, 40}));
+  EXPECT_EQ(RunBlend(op, keFormatBGR, {1, 2, 3}, keFormatBGR, {9, 8, 7}, 1), (Bytes{9, 8, 7}));
+  op.SetKeepDestinationAlpha(true);
+  EXPECT_EQ(RunBlend(op, keFormatBGRA, {1, 2, 3, 40}, keFormatBGRA, {9, 8, 7, 255}, 1), (Bytes{9, 8, 7, 40}));
+  // Indexed destinations take the nearest palette entry, whatever the opacity.
+  const std::uint8_t palette[] = {0, 0, 0, 0, 255, 255, 255, 0, 0, 0, 200, 0};
+  RowBlendWvkOp faint(0);
+  faint.SetOpacity(10);
+  EXPECT_EQ(RunBlend(faint, keFormatIndex8, {0}, keFormatBGRA, {0, 0, 210, 255}, 1, 0, 0, palette, 3), (Bytes{2}));
+  RowOpArgs args;
+  args.dst.format = keFormatIndex8;
+  args.src.format = keFormatBGRA;
+  RowOpContext context;
+  faint.Bind(context, args, 2, 0);
+  EXPECT_EQ(context.Kernel(), BlendNormalIndex8FromBgra);
+}
+
+// ---- 16-bit sources in the separable modes ----------------------------------------------------------
+
+std::uint32_t Value16(int mode, std::uint32_t d, std::uint32_t s) {
+  switch (mode) {
+    case 1: return std::min(d, s);
+    case 2: return std::max(d, s);
+    case 7: return D65535(std::uint64_t{s} * d);
+    case 8: return 65535 - D65535(std::uint64_t{65535 - s} * (65535 - d));
+    case 10: return d < 32768 ? static_cast<std::uint32_t>((std::uint64_t{d} * s) >> 15)
+                              : 65535 - static_cast<std::uint32_t>((std::uint64_t{65535 - d} * (65535 - s)) >> 15);
+    case 11: return s < 32768 ? static_cast<std::uint32_t>((std::uint64_t{d} * s) >> 15)
+                              : 65535 - static_cast<std::uint32_t>((std::uint64_t{65535 - d} * (65535 - s)) >> 15);
+    default: return D65535(std::uint64_t{65535 - s} * d + std::uint64_t{65535 - d} * s);
+  }
+}
+
+TEST_F(RowBlendWvkTest, SixteenBitModeKernels) {
+  const Pair pairs[] = {{keFormatBGR_u16, keFormatBGRA_u16}, {keFormatBGRA_u16, keFormatBGRA_u16},
+                        {keFormatGrey_u16, keFormatGreyA_u16}, {keFormatGreyA_u16, keFormatGreyA_u16}};
+  constexpr int kCount = 300;
+  for (int mode : {1, 2, 7, 8, 10, 11, 12, 13, 14, 15, 16}) {
+    for (const Pair& pair : pairs) {
+      for (std::uint32_t opacity : {255u, 60u}) {
+        SCOPED_TRACE("mode " + std::to_string(mode) + " " + CPixelFormat(pair.dst).GetName() + " opacity " +
+                     std::to_string(opacity));
+        const Bytes dst = RandomRow(pair.dst, kCount, random), src = RandomRow(pair.src, kCount, random);
+        RowBlendWvkOp op(mode);
+        op.SetOpacity(opacity);
+        const Bytes out = RunBlend(op, pair.dst, dst, pair.src, src, kCount);
+        const int colours = CPixelFormat(pair.dst).IsGrey() ? 1 : 3;
+        ExpectRow(out, pair.dst, kCount, [&](int i) {
+          Pix d = Read(dst, pair.dst, i);
+          const Pix s = Read(src, pair.src, i);
+          const std::uint32_t ow = opacity * 257 + 1;
+          const auto a = static_cast<std::uint32_t>((std::uint64_t{s.a} * ow) >> 16);
+          if (a == 0) return d;
+          const std::uint32_t ra = d.a - D65535(std::uint64_t{d.a} * a) + a;
+          const std::uint32_t w = Weight(a, ra);
+          const std::uint32_t k = d.a * 255 / ra;
+          Pix r = d;
+          for (int c = 0; c < colours; ++c) {
+            const std::uint32_t dv = d.c[c], sv = s.c[c];
+            if (d.a == 0) {
+              r.c[c] = Toward(dv, sv, w);
+            } else if (mode == 12) {
+              const std::uint32_t dh = dv >> 8, sh = sv >> 8, ah = d.a >> 8;
+              const auto y = static_cast<std::uint32_t>((static_cast<int>(dh) - 128) * static_cast<int>(ah) + 32768);
+              const std::uint32_t e = (y + (y >> 8)) >> 8;
+              const auto root = static_cast<std::uint32_t>(std::sqrt(e / 255.0) * 255.0);
+              const std::uint32_t x = sh <= 128 ? D255((255 - 2 * sh) * D255(e * e) + 2 * sh * e)
+                                                : D255(2 * (root * (sh - 128) + (255 - sh) * e));
+              r.c[c] = Toward(dh, x, w) * 257;
+            } else if (mode == 14) {
+              const std::uint32_t sp = D65535(std::uint64_t{sv} * a);
+              const std::uint64_t dk = std::uint64_t{dv} * k * 257;
+              r.c[c] = dk == 0 ? 0 : sp >= 65535 ? 65535 : static_cast<std::uint32_t>(std::min<std::uint64_t>(65535, dk / (65535 - sp)));
+            } else if (mode == 15) {
+              const std::uint32_t sp = D65535(std::uint64_t{65535 - sv} * a);
+              const std::uint64_t dk = std::uint64_t{65535 - dv} * k * 257;
+              const std::uint64_t q = sp >= 65535 || dk == 0 ? 0 : dk / (65535 - sp);
+              r.c[c] = dk == 0 ? 65535 : sp >= 65535 ? 0 : q < 65536 ? static_cast<std::uint32_t>(65535 - q) : 0;
+            } else {
+              const std::uint32_t m = mode == 13
+                  ? static_cast<std::uint32_t>(std::abs(static_cast<long>(dv) - static_cast<long>((std::uint64_t{sv} * ow) >> 16)))
+                  : Toward(dv, Value16(mode, dv, sv), ow);
+              r.c[c] = Toward(Toward(dv, m, s.a + 1), Toward(sv, m, d.a + 1), w);
+            }
+          }
+          if (CPixelFormat(pair.dst).HasAlpha()) r.a = ra;
+          return r;
+        });
+      }
+    }
+  }
+  RowBlendWvkOp darken(1);
+  const Bytes d = {0x00, 0x10, 0x00, 0x80, 0xFF, 0x70, 0xFF, 0xFF}, s = {0x00, 0x20, 0x00, 0x40, 0x00, 0x90, 0xFF, 0xFF};
+  EXPECT_EQ(RunBlend(darken, keFormatBGRA_u16, d, keFormatBGRA_u16, s, 1),
+            (Bytes{0x00, 0x10, 0x00, 0x40, 0xFF, 0x70, 0xFF, 0xFF}));
+}
+
+// ---- Special modes ---------------------------------------------------------------------------------
+
+TEST_F(RowBlendWvkTest, SpecialModesEveryPair) {
+  constexpr int kCount = 300;
+  std::vector<Pair> pairs(std::begin(kColourPairs), std::end(kColourPairs));
+  pairs.insert(pairs.end(), std::begin(kGreyPairs), std::end(kGreyPairs));
+  struct Variant {
+    int mode, flag;
+  };
+  for (const Variant v : {Variant{21, 0}, {22, 0}, {23, 0}, {253, 0}, {254, 0}, {253, 1}, {253, 2}, {253, 3},
+                          {254, 1}, {254, 2}, {254, 7}}) {
+    const std::uint8_t* curve = v.flag ? GetMaskCurve(v.mode, v.flag) : nullptr;
+    for (const Pair& pair : pairs) {
+      for (std::uint32_t opacity : {255u, 140u}) {
+        SCOPED_TRACE("mode " + std::to_string(v.mode) + " flag " + std::to_string(v.flag) + " " +
+                     CPixelFormat(pair.dst).GetName() + " from " + CPixelFormat(pair.src).GetName());
+        const Bytes dst = RandomRow(pair.dst, kCount, random), src = RandomRow(pair.src, kCount, random);
+        RowBlendWvkOp op(v.mode);
+        op.SetOpacity(opacity);
+        op.SetSpecialFlag(v.flag);
+        op.SetKeepDestinationAlpha(true);  // not read by these modes
+        const Bytes out = RunBlend(op, pair.dst, dst, pair.src, src, kCount);
+        const int colours = CPixelFormat(pair.dst).IsGrey() ? 1 : 3;
+        ExpectRow(out, pair.dst, kCount, [&](int i) {
+          const Pix d = Read(dst, pair.dst, i), s = Read(src, pair.src, i);
+          const std::uint32_t a = D255(s.a * opacity);
+          const std::uint32_t u = Rcp(255, d.a);
+          Pix r = d;
+          for (int c = 0; c < colours; ++c) {
+            const std::uint32_t dv = d.c[c], sv = s.c[c];
+            switch (v.mode) {
+              case 21: {
+                const std::uint32_t b = D255(a * (255 - d.a)), ra = b + d.a;
+                const std::uint32_t rr = Rcp(255, ra), vv = ((rr >> 8) + rr + 128) >> 8;
+                r.c[c] = static_cast<std::uint32_t>((std::uint64_t{sv * b + dv * d.a} * vv + 32767) >> 16);
+                r.a = ra;
+                break;
+              }
+              case 22: case 23: {
+                std::uint32_t x;
+                if (v.mode == 22) {
+                  const std::uint32_t t = sv * s.a + dv * d.a;
+                  x = t > 255 * d.a ? d.a : D255(t);
+                } else {
+                  const long t = (static_cast<long>(sv) - static_cast<long>(d.a)) * static_cast<long>(s.a) + dv * d.a;
+                  x = t < 0 ? 0 : std::min(D255(static_cast<std::uint64_t>(t)), d.a);
+                }
+                r.c[c] = static_cast<std::uint32_t>((std::uint64_t{P(x * a + P(dv * d.a) * (255 - a))} * u) >> 16);
+                break;
+              }
+              default:
+                if (curve) {
+                  r.c[c] = P(P(curve[dv] * s.a + dv * (255 - s.a)) * a + dv * (255 - a));
+                } else if (v.mode == 253) {
+                  const std::uint32_t t = 51 * s.a + d.a * dv;
+                  r.c[c] = P((t > 255 * d.a ? d.a : D255(t)) * a + dv * (255 - a));
+                } else {
+                  const long t = 204L * s.a - static_cast<long>(d.a * s.a) + static_cast<long>(d.a * dv);
+                  r.c[c] = P((t < 0 ? 0 : D255(static_cast<std::uint64_t>(t))) * a + dv * (255 - a));
+                }
+            }
+          }
+          return r;
+        });
+      }
+    }
+  }
+}
+
+TEST_F(RowBlendWvkTest, SpecialModeEdgesAndCurves) {
+  auto opaque = [](int mode, int flag, Bytes d, Bytes s) {
+    RowBlendWvkOp op(mode);
+    op.SetSpecialFlag(flag);
+    return RunBlend(op, keFormatBGR, d, keFormatBGR, s, 1);
+  };
+  EXPECT_EQ(opaque(22, 0, {100, 200, 0}, {100, 100, 7}), (Bytes{200, 255, 7}));
+  EXPECT_EQ(opaque(23, 0, {100, 200, 255}, {100, 100, 7}), (Bytes{0, 45, 7}));
+  EXPECT_EQ(opaque(21, 0, {100, 200, 0}, {1, 2, 3}), (Bytes{100, 200, 0}));
+  EXPECT_EQ(opaque(254, 0, {30, 30, 30}, {1, 2, 3}), (Bytes{0, 0, 0}));
+  EXPECT_EQ(opaque(253, 0, {230, 230, 230}, {9, 9, 9}), (Bytes{255, 255, 255}));
+  RowBlendWvkOp behind(21);
+  EXPECT_EQ(RunBlend(behind, keFormatBGRA, {9, 9, 9, 0}, keFormatBGRA, {10, 20, 30, 255}, 1), (Bytes{10, 20, 30, 255}));
+  RowOpArgs args;
+  args.dst.format = keFormatGrey;
+  args.src.format = keFormatBGRA;
+  RowOpContext context;
+  behind.Bind(context, args, 2, 0);
+  EXPECT_EQ(context.Kernel(), EmptyFunction);
+  behind.Unbind(context);
+
+  // Each curve passes through its anchors and never falls.
+  const int inputs[] = {0, 1, 16, 32, 64, 96, 128, 160, 192, 224, 255};
+  const int anchors[2][3][11] = {
+      {{0, 0, 0, 0, 18, 58, 98, 137, 177, 217, 255}, {0, 1, 10, 21, 45, 72, 103, 136, 174, 213, 255},
+       {0, 1, 13, 26, 51, 77, 103, 129, 154, 180, 205}},
+      {{50, 51, 63, 76, 102, 127, 153, 179, 205, 230, 255}, {0, 2, 31, 54, 89, 120, 149, 176, 203, 230, 255},
+       {0, 1, 19, 39, 79, 119, 159, 199, 238, 255, 255}}};
+  for (int lighten = 0; lighten < 2; ++lighten) {
+    for (int flag = 1; flag <= 3; ++flag) {
+      const std::uint8_t* curve = GetMaskCurve(lighten ? 253 : 254, flag);
+      for (int k = 0; k < 11; ++k) EXPECT_EQ(curve[inputs[k]], anchors[lighten][flag - 1][k]) << lighten << flag << k;
+      for (int x = 1; x < 256; ++x) EXPECT_GE(curve[x], curve[x - 1]);
+      // Between anchors the curve is the rounded straight line.
+      EXPECT_EQ(curve[48], lighten ? (flag == 1 ? 89 : flag == 2 ? 72 : 59) : (flag == 1 ? 9 : flag == 2 ? 33 : 39));
+    }
+  }
+  EXPECT_EQ(GetMaskCurve(254, 9), GetMaskCurve(254, 1));
+  // The mask modes read only the source's alpha.
+  RowBlendWvkOp mask(253);
+  EXPECT_EQ(RunBlend(mask, keFormatBGRA, {10, 20, 30, 200}, keFormatBGRA, {1, 2, 3, 99}, 1),
+            RunBlend(mask, keFormatBGRA, {10, 20, 30, 200}, keFormatBGRA, {200, 100, 50, 99}, 1));
+}
+
+TEST_F(RowBlendWvkTest, CloneCopiesEveryField) {
+  BlendRangeTables tables;
+  RowBlendWvkOp op(254);
+  op.SetOpacity(12);
+  op.SetTables(&tables);
+  op.SetKeepDestinationAlpha(true);
+  op.SetDissolve(-2, 5, 6);
+  op.SetSpecialFlag(3);
+  auto clone = op.Clone();
+  ASSERT_TRUE(clone);
+  const auto& copy = static_cast<const RowBlendWvkOp&>(*clone);
+  EXPECT_EQ(copy.Mode(), 254);
+  EXPECT_EQ(copy.Opacity(), 12u);
+  EXPECT_EQ(copy.Tables(), &tables);
+  EXPECT_TRUE(copy.KeepDestinationAlpha());
+  EXPECT_EQ(copy.DissolveStep(), -2);
+  EXPECT_EQ(copy.DissolveX(), 5);
+  EXPECT_EQ(copy.DissolveY(), 6);
+  EXPECT_EQ(copy.SpecialFlag(), 3);
+}
+
+}  // namespace
+}  // namespace corvel
