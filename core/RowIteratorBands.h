@@ -102,6 +102,10 @@ class CRowIteratorBands {
   CoreResult CreateView(int width, int height, BYTE* firstRow, std::intptr_t stride, keFormat format,
                         int left = 0, int top = 0, int right = 0, int bottom = 0);
   CoreResult CreateFromBuffer(const PixelBlock& buffer);
+  // From a packed device-independent bitmap of size bytes: header, palette, rows (uncompressed,
+  // 1, 4, 8, 16 (index and alpha), 24 or 32 bits). keFormatNone chooses the format by the bit
+  // count, grey for the grey ramp's palette. 101 for a malformed or too short bitmap.
+  CoreResult CreateFromDIB(const void* bitmap, std::size_t size, keFormat format = keFormatNone);
   // The rectangle is in the source's frame and must lie inside the source's rectangle.
   CoreResult CreateSubView(CRowIteratorBands& source, int left, int top, int right, int bottom);
 

@@ -1,0 +1,3 @@
+#include "platform/gdi/syspalette.h"
+
+UINT GetSystemPaletteEntries(HDC, UINT, UINT, PALETTEENTRY*) { return 0; }
