@@ -7,6 +7,7 @@
 #include "rowops/RowCopyOp.h"
 #include "rowops/RowFillOp.h"
 #include "rowops/detail/BlendMath.h"
+#include "rowops/detail/BlendSimd.h"
 #include "rowops/detail/PixelAccess.h"
 
 namespace corvel {
@@ -145,12 +146,25 @@ void PorterDuffKernel(const RowOperation&, const RowOpArgs& args) {
   if constexpr (!F::kPremultiplied) UnpremultiplyRowInPlace(args.dst.count, row);
 }
 
+template <int Mode>
+void PorterDuffSimdKernel(const RowOperation&, const RowOpArgs& args) {
+  constexpr detail::PorterDuffMode kMode = Mode == keBlendSourceAtop ? detail::PorterDuffMode::kAtop
+                                           : Mode == keBlendSourceIn ? detail::PorterDuffMode::kIn
+                                           : Mode == keBlendSourceOut ? detail::PorterDuffMode::kOut
+                                                                      : detail::PorterDuffMode::kXor;
+  detail::PorterDuffBgrxaSse2(kMode, static_cast<std::uint8_t*>(args.dst.row),
+                              static_cast<const std::uint8_t*>(args.src.row), args.dst.count);
+}
+
 constexpr keFormat kGrey = keFormatGrey, kGreyA = keFormatGreyA, kBGR = keFormatBGR, kBGRA = keFormatBGRA,
                    kBGRxA = keFormatBGRxA, kGreyA16 = keFormatGreyA_u16, kBGRA16 = keFormatBGRA_u16,
                    kIndex8 = keFormatIndex8, kIndex4 = keFormatIndex4, kIndex1 = keFormatIndex1;
 
 constexpr RowOpKernelRecord Plain(keFormat dst, keFormat src, RowOpKernel kernel) {
   return {dst, src, keVariantPlain, kernel};
+}
+constexpr RowOpKernelRecord Mmx(keFormat dst, keFormat src, RowOpKernel kernel) {
+  return {dst, src, keVariantMmx, kernel};
 }
 constexpr RowOpKernelRecord kEnd{keFormatNone, keFormatNone, 0, nullptr};
 
@@ -186,6 +200,7 @@ template <int Mode>
 constexpr RowOpKernelRecord kPorterDuffTable[] = {
     Plain(kBGRA, kBGRA, PorterDuffKernel<Mode, BGRA8>),
     Plain(kBGRxA, kBGRxA, PorterDuffKernel<Mode, BGRxA8>),
+    Mmx(kBGRxA, kBGRxA, PorterDuffSimdKernel<Mode>),
     kEnd,
 };
 
@@ -260,14 +275,39 @@ bool SolidNeedsBlend(const RowOperation& op, const RowOpArgs& args) {
   return false;
 }
 
-void SolidBGR(const RowOperation& op, const RowOpArgs& args) {
+// BGR and BGRxA: each byte d becomes round(d (255 - a) / 255) plus the colour's share.
+void SolidShares(std::uint32_t color, std::uint8_t* bgr) {
+  const SolidColour c(color);
+  bgr[0] = static_cast<std::uint8_t>(MulDiv255(c.blue, c.alpha));
+  bgr[1] = static_cast<std::uint8_t>(MulDiv255(c.green, c.alpha));
+  bgr[2] = static_cast<std::uint8_t>(MulDiv255(c.red, c.alpha));
+}
+
+// BGRxA adds the premultiplied colour and, for alpha, a itself: da + a - r(da a) equals
+// r(da (255 - a)) + a.
+void SolidShares4(std::uint32_t color, std::uint8_t* bgra) {
+  const std::uint32_t p = PremultiplyColor(color);
+  bgra[0] = static_cast<std::uint8_t>(p >> 16);
+  bgra[1] = static_cast<std::uint8_t>(p >> 8);
+  bgra[2] = static_cast<std::uint8_t>(p);
+  bgra[3] = static_cast<std::uint8_t>(color >> 24);
+}
+
+template <int Period, bool Simd>
+void SolidScaleAndAdd(const RowOperation& op, const RowOpArgs& args) {
   if (!SolidNeedsBlend(op, args)) return;
-  const SolidColour c(SolidOf(op).Color());
-  const std::uint32_t keep = 255 - c.alpha;
-  const std::uint32_t add[3] = {MulDiv255(c.blue, c.alpha), MulDiv255(c.green, c.alpha), MulDiv255(c.red, c.alpha)};
+  const std::uint32_t color = SolidOf(op).Color();
+  std::uint8_t add[4];
+  if (Period == 3) SolidShares(color, add);
+  else SolidShares4(color, add);
+  const std::uint32_t keep = 255 - (color >> 24);
   auto* d = static_cast<std::uint8_t*>(args.dst.row);
-  for (int i = 0; i < args.dst.count; ++i, d += 3)
-    for (int k = 0; k < 3; ++k) d[k] = static_cast<std::uint8_t>(MulDiv255(d[k], keep) + add[k]);
+  const int bytes = args.dst.count * Period;
+  if constexpr (Simd) {
+    detail::ScaleAndAddSse2(d, bytes, keep, add, Period);
+  } else {
+    for (int i = 0; i < bytes; ++i) d[i] = static_cast<std::uint8_t>(MulDiv255(d[i], keep) + add[i % Period]);
+  }
 }
 
 void SolidBGRA(const RowOperation& op, const RowOpArgs& args) {
@@ -287,19 +327,6 @@ void SolidBGRA(const RowOperation& op, const RowOpArgs& args) {
       d[k] = static_cast<std::uint8_t>(d[k] + ((difference * w + 32768) >> 16));
     }
     d[3] = static_cast<std::uint8_t>(na);
-  }
-}
-
-void SolidBGRxA(const RowOperation& op, const RowOpArgs& args) {
-  if (!SolidNeedsBlend(op, args)) return;
-  const SolidColour c(SolidOf(op).Color());
-  const std::uint32_t keep = 255 - c.alpha;
-  const std::uint32_t add[4] = {MulDiv255(c.blue, c.alpha), MulDiv255(c.green, c.alpha), MulDiv255(c.red, c.alpha),
-                                c.alpha};
-  auto* d = static_cast<std::uint8_t*>(args.dst.row);
-  for (int i = 0; i < args.dst.count; ++i, d += 4) {
-    for (int k = 0; k < 3; ++k) d[k] = static_cast<std::uint8_t>(MulDiv255(d[k], keep) + add[k]);
-    d[3] = static_cast<std::uint8_t>(d[3] + c.alpha - MulDiv255(d[3], c.alpha));
   }
 }
 
@@ -353,8 +380,9 @@ void SolidIndex8(const RowOperation& op, const RowOpArgs& args) {
 
 const RowOpKernelRecord kSolidTable[] = {
     Plain(kGrey, keFormatNone, SolidGrey),   Plain(kGreyA, keFormatNone, SolidGreyA),
-    Plain(kIndex8, keFormatNone, SolidIndex8), Plain(kBGR, keFormatNone, SolidBGR),
-    Plain(kBGRA, keFormatNone, SolidBGRA),   Plain(kBGRxA, keFormatNone, SolidBGRxA),
+    Plain(kIndex8, keFormatNone, SolidIndex8), Plain(kBGR, keFormatNone, SolidScaleAndAdd<3, false>),
+    Plain(kBGRA, keFormatNone, SolidBGRA),   Plain(kBGRxA, keFormatNone, SolidScaleAndAdd<4, false>),
+    Mmx(kBGRxA, keFormatNone, SolidScaleAndAdd<4, true>), Mmx(kBGR, keFormatNone, SolidScaleAndAdd<3, true>),
     kEnd,
 };
 

@@ -123,52 +123,56 @@ std::uint32_t Straight(std::uint32_t c, std::uint32_t a) {
 }
 
 TEST_F(RowBlendTest, ModesOneToNineEveryPair) {
-  struct Pair {
-    keFormat dst, src;
-  };
-  const Pair separable[] = {{keFormatBGR, keFormatBGRA},
-                            {keFormatBGR, keFormatBGRxA},
-                            {keFormatBGRA, keFormatBGRA},
-                            {keFormatBGRxA, keFormatBGRxA}};
-  const Pair porterDuff[] = {{keFormatBGRA, keFormatBGRA}, {keFormatBGRxA, keFormatBGRxA}};
-  constexpr int kCount = 300;
-  for (int mode : {1, 2, 3, 4, 5, 6, 7, 9}) {
-    const bool pd = mode >= 5;
-    for (const Pair& pair : pd ? std::vector<Pair>(std::begin(porterDuff), std::end(porterDuff))
-                               : std::vector<Pair>(std::begin(separable), std::end(separable))) {
-      SCOPED_TRACE("mode " + std::to_string(mode) + " " + CPixelFormat(pair.dst).GetName() + " from " +
-                   CPixelFormat(pair.src).GetName());
-      Bytes src = RandomRow(pair.src, kCount, random);
-      Bytes dst = RandomRow(pair.dst, kCount, random);
-      // Premultiplied rows hold colours no larger than their alpha.
-      for (Bytes* row : {&src, &dst}) {
-        if ((row == &src ? pair.src : pair.dst) != keFormatBGRxA) continue;
-        for (int i = 0; i < kCount; ++i)
-          for (int c = 0; c < 3; ++c) (*row)[4 * i + c] = std::min((*row)[4 * i + c], (*row)[4 * i + 3]);
-      }
-      RowBlendOp op(mode);
-      const Bytes out = RunBlend(op, pair.dst, dst, pair.src, src, kCount);
-      const int dn = PixelBytes(pair.dst), sn = PixelBytes(pair.src);
-      for (int i = 0; i < kCount; ++i) {
-        const std::uint8_t* s = &src[static_cast<std::size_t>(i) * sn];
-        const std::uint8_t* d = &dst[static_cast<std::size_t>(i) * dn];
-        const std::uint32_t sa = s[3], da = dn == 4 ? d[3] : 255;
-        auto premultiplied = [](keFormat f, const std::uint8_t* p, int c, std::uint32_t a) {
-          return f == keFormatBGRA ? R8(p[c] * a) : std::uint32_t{p[c]};
-        };
-        std::uint32_t result[4];
-        for (int c = 0; c < 3; ++c)
-          result[c] = std::min(255u, ReferenceMode(mode, premultiplied(pair.src, s, c, sa), sa,
-                                                    premultiplied(pair.dst, d, c, da), da));
-        result[3] = pd ? std::min(255u, ReferenceMode(mode, sa, sa, da, da)) : sa + da - R8(sa * da);
-        if (pair.dst == keFormatBGRA)
-          for (int c = 0; c < 3; ++c) result[c] = Straight(result[c], result[3]);
-        if (pair.dst == keFormatBGRA && result[3] == 0) result[0] = result[1] = result[2] = 0;
-        for (int c = 0; c < dn; ++c)
-          ASSERT_EQ(out[static_cast<std::size_t>(i) * dn + c], result[c]) << "pixel " << i << " channel " << c;
+  for (int variant : {0, 1}) {
+    SetMmxSetting(variant);
+    struct Pair {
+      keFormat dst, src;
+    };
+    const Pair separable[] = {{keFormatBGR, keFormatBGRA},
+                              {keFormatBGR, keFormatBGRxA},
+                              {keFormatBGRA, keFormatBGRA},
+                              {keFormatBGRxA, keFormatBGRxA}};
+    const Pair porterDuff[] = {{keFormatBGRA, keFormatBGRA}, {keFormatBGRxA, keFormatBGRxA}};
+    constexpr int kCount = 300;
+    for (int mode : {1, 2, 3, 4, 5, 6, 7, 9}) {
+      const bool pd = mode >= 5;
+      for (const Pair& pair : pd ? std::vector<Pair>(std::begin(porterDuff), std::end(porterDuff))
+                                 : std::vector<Pair>(std::begin(separable), std::end(separable))) {
+        SCOPED_TRACE("mode " + std::to_string(mode) + " " + CPixelFormat(pair.dst).GetName() + " from " +
+                     CPixelFormat(pair.src).GetName());
+        Bytes src = RandomRow(pair.src, kCount, random);
+        Bytes dst = RandomRow(pair.dst, kCount, random);
+        // Premultiplied rows hold colours no larger than their alpha.
+        for (Bytes* row : {&src, &dst}) {
+          if ((row == &src ? pair.src : pair.dst) != keFormatBGRxA) continue;
+          for (int i = 0; i < kCount; ++i)
+            for (int c = 0; c < 3; ++c) (*row)[4 * i + c] = std::min((*row)[4 * i + c], (*row)[4 * i + 3]);
+        }
+        RowBlendOp op(mode);
+        const Bytes out = RunBlend(op, pair.dst, dst, pair.src, src, kCount);
+        const int dn = PixelBytes(pair.dst), sn = PixelBytes(pair.src);
+        for (int i = 0; i < kCount; ++i) {
+          const std::uint8_t* s = &src[static_cast<std::size_t>(i) * sn];
+          const std::uint8_t* d = &dst[static_cast<std::size_t>(i) * dn];
+          const std::uint32_t sa = s[3], da = dn == 4 ? d[3] : 255;
+          auto premultiplied = [](keFormat f, const std::uint8_t* p, int c, std::uint32_t a) {
+            return f == keFormatBGRA ? R8(p[c] * a) : std::uint32_t{p[c]};
+          };
+          std::uint32_t result[4];
+          for (int c = 0; c < 3; ++c)
+            result[c] = std::min(255u, ReferenceMode(mode, premultiplied(pair.src, s, c, sa), sa,
+                                                      premultiplied(pair.dst, d, c, da), da));
+          result[3] = pd ? std::min(255u, ReferenceMode(mode, sa, sa, da, da)) : sa + da - R8(sa * da);
+          if (pair.dst == keFormatBGRA)
+            for (int c = 0; c < 3; ++c) result[c] = Straight(result[c], result[3]);
+          if (pair.dst == keFormatBGRA && result[3] == 0) result[0] = result[1] = result[2] = 0;
+          for (int c = 0; c < dn; ++c)
+            ASSERT_EQ(out[static_cast<std::size_t>(i) * dn + c], result[c]) << "pixel " << i << " channel " << c;
+        }
       }
     }
   }
+  SetMmxSetting(2);
 }
 
 TEST_F(RowBlendTest, ModeEdges) {
@@ -235,7 +239,11 @@ TEST_F(RowBlendTest, SolidEveryFormat) {
             break;
           }
           case keFormatBGRxA:
-            for (int c = 0; c < 3; ++c) expected[c] = R8(d[c] * (255 - alpha)) + R8(colour[c] * alpha);
+            // The colour is premultiplied as the core's PremultiplyColor rounds.
+            for (int c = 0; c < 3; ++c) {
+              const std::uint32_t x = colour[c] * alpha;
+              expected[c] = R8(d[c] * (255 - alpha)) + (((x >> 8) + x + 128) >> 8);
+            }
             expected[3] = d[3] + alpha - R8(d[3] * alpha);
             break;
           default: {
@@ -254,6 +262,40 @@ TEST_F(RowBlendTest, SolidEveryFormat) {
         }
         for (int c = 0; c < n; ++c)
           ASSERT_EQ(out[static_cast<std::size_t>(i) * n + c], expected[c]) << "pixel " << i << " channel " << c;
+      }
+    }
+  }
+}
+
+// The fast kernels against the plain ones on the same rows, every value, with odd lengths for
+// the tails.
+TEST_F(RowBlendTest, FastVariantsMatchThePlainKernels) {
+  for (int count : {1, 3, 4, 15, 16, 17, 63, 64, 301}) {
+    for (int mode : {5, 6, 7, 9}) {
+      Bytes src = RandomRow(keFormatBGRxA, count, random), dst = RandomRow(keFormatBGRxA, count, random);
+      for (Bytes* row : {&src, &dst})
+        for (int i = 0; i < count; ++i)
+          for (int c = 0; c < 3; ++c) (*row)[4 * i + c] = std::min((*row)[4 * i + c], (*row)[4 * i + 3]);
+      RowBlendOp op(mode);
+      SetMmxSetting(0);
+      const Bytes plain = RunBlend(op, keFormatBGRxA, dst, keFormatBGRxA, src, count);
+      SetMmxSetting(1);
+      const Bytes fast = RunBlend(op, keFormatBGRxA, dst, keFormatBGRxA, src, count);
+      SetMmxSetting(2);
+      for (std::size_t i = 0; i < plain.size(); ++i)
+        ASSERT_EQ(fast[i], plain[i]) << "mode " << mode << " count " << count << " byte " << i;
+    }
+    for (keFormat format : {keFormatBGR, keFormatBGRxA}) {
+      for (std::uint32_t alpha : {1u, 100u, 254u}) {
+        RowBlendSolidOp op(0x00336699u | alpha << 24);
+        const Bytes dst = RandomRow(format, count, random);
+        SetMmxSetting(0);
+        const Bytes plain = RunBlend(op, format, dst, keFormatNone, {}, count);
+        SetMmxSetting(1);
+        const Bytes fast = RunBlend(op, format, dst, keFormatNone, {}, count);
+        SetMmxSetting(2);
+        for (std::size_t i = 0; i < plain.size(); ++i)
+          ASSERT_EQ(fast[i], plain[i]) << CPixelFormat(format).GetName() << " count " << count << " byte " << i;
       }
     }
   }
