@@ -251,7 +251,9 @@ TEST(MakeGreyFromGreyPalette, RemapsThroughAReversedRamp) {
     const auto out = ImageBytes(image);
     for (int x = 0; x < 256; ++x) {
       ASSERT_EQ(out[(256 + x) * step], 255 - x);
-      if (step == 2) ASSERT_EQ(out[(256 + x) * 2 + 1], 77);
+      if (step == 2) {
+        ASSERT_EQ(out[(256 + x) * 2 + 1], 77);
+      }
     }
   }
 }

@@ -167,7 +167,9 @@ TEST(TransformColors, GreyOfColourImagesBothDepths) {
       const double exact = EncodeTransfer(params, y) * max;
       // The lattice interpolates the curve between its samples.
       ASSERT_NEAR(channel(out, i * outChannels), exact, max * 0.02) << "pixel " << i;
-      if (alpha) ASSERT_EQ(channel(out, i * 2 + 1), channel(bytes, i * 4 + 3));
+      if (alpha) {
+        ASSERT_EQ(channel(out, i * 2 + 1), channel(bytes, i * 4 + 3));
+      }
     }
   }
 }
@@ -195,7 +197,9 @@ TEST(TransformColors, IndexedGreyAndRefusedSources) {
     const auto out = ImageBytes(destination);
     const int step = alpha ? 2 : 1;
     for (int x = 0; x < 9; ++x) EXPECT_EQ(out[x * step], x == 1 ? 255 : 0) << x;
-    if (alpha) EXPECT_EQ(out[3], 200);
+    if (alpha) {
+      EXPECT_EQ(out[3], 200);
+    }
   }
   CRowIteratorBands grey, copy, premultiplied, empty;
   std::mt19937 random(1);

@@ -63,7 +63,9 @@ void ExpectRow(const Bytes& out, keFormat format, int count, const std::function
   for (int i = 0; i < count; ++i) {
     const Pix got = Read(out, format, i), want = expected(i);
     for (int c = 0; c < colours; ++c) ASSERT_EQ(got.c[c], want.c[c]) << "pixel " << i << " channel " << c;
-    if (f.HasAlpha()) ASSERT_EQ(got.a, want.a) << "pixel " << i << " alpha";
+    if (f.HasAlpha()) {
+      ASSERT_EQ(got.a, want.a) << "pixel " << i << " alpha";
+    }
   }
 }
 
