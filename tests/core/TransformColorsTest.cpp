@@ -19,11 +19,12 @@ template <typename T>
 class LinearFunction : public VTetraFunctionT<T> {
  public:
   int inputs = 3;
+  int outputs = 2;
   void Evaluate(const T* in, T* out) override {
     std::uint32_t sum = 0;
     for (int i = 0; i < inputs; ++i) sum += in[i];
     out[0] = static_cast<T>(sum / inputs);
-    out[1] = in[0];
+    if (outputs > 1) out[1] = in[0];
   }
 };
 
@@ -112,6 +113,7 @@ TEST(VTetra, ThrowsItsOwnErrors) {
   EXPECT_THROW(VTetraGrid{many}, VTetra::BadSampleCount);
   EXPECT_THROW(grid.GetPosition(5, 0), VTetra::BadChannelCount);
   EXPECT_THROW(grid.GetPosition(0, 30), VTetra::BadSampleCount);
+  f.outputs = 1;
   VTetra named(3, 1, grid, &f);
   named.SetName("grey");
   EXPECT_STREQ(named.GetName(), "grey");
