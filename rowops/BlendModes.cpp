@@ -12,6 +12,13 @@ namespace {
 
 const RowBlendWvkOp& WvkOf(const RowOperation& op) { return static_cast<const RowBlendWvkOp&>(op); }
 
+// The function stored at binding; when another context's unbinding has cleared it, the mode's
+// own, so that a shared operation never silently blends nothing.
+BlendChannelFunction FunctionOf(const RowOperation& base) {
+  const RowBlendWvkOp& op = WvkOf(base);
+  return op.ChannelFunction() ? op.ChannelFunction() : GetBlendChannelFunction(op.Mode());
+}
+
 // The shared tables: P[x] = (x + 128) / 255, R[a][b] = a / b in 16.16, Q[i] = 255 sqrt(i / 255).
 struct Tables {
   const std::uint8_t* P = GetDivideBy255Table();
@@ -249,7 +256,7 @@ std::uint32_t BlendCoverageBgr(const std::uint8_t* src, const std::uint8_t* dst,
 }
 
 void BlendLoopGrey(const RowOperation& op, const RowOpArgs& args) {
-  const BlendByteFunction f = WvkOf(op).ChannelFunction().byte;
+  const BlendByteFunction f = FunctionOf(op).byte;
   if (!f) return;
   const std::uint8_t* P = GetDivideBy255Table();
   SeparableFrame(op, args, [&](Pixel& p, int colours, std::uint32_t a, std::uint32_t, std::uint32_t, std::uint32_t w) {
@@ -260,7 +267,7 @@ void BlendLoopGrey(const RowOperation& op, const RowOpArgs& args) {
 void BlendLoopBgr(const RowOperation& op, const RowOpArgs& args) { BlendLoopGrey(op, args); }
 
 void BlendLoopDivideGrey(const RowOperation& op, const RowOpArgs& args) {
-  const BlendDivideFunction f = WvkOf(op).ChannelFunction().divide;
+  const BlendDivideFunction f = FunctionOf(op).divide;
   if (!f) return;
   SeparableFrame(op, args, [&](Pixel& p, int colours, std::uint32_t, std::uint32_t t, std::uint32_t ra, std::uint32_t) {
     const std::uint32_t k = p.da * 255 / ra;
@@ -274,7 +281,7 @@ namespace {
 
 template <bool Hsl>
 void ColourModelLoop(const RowOperation& op, const RowOpArgs& args) {
-  const BlendColourFunction f = WvkOf(op).ChannelFunction().colour;
+  const BlendColourFunction f = FunctionOf(op).colour;
   if (!f) return;
   const std::uint8_t* P = GetDivideBy255Table();
   SeparableFrame(op, args, [&](Pixel& p, int, std::uint32_t a, std::uint32_t, std::uint32_t, std::uint32_t w) {

@@ -55,6 +55,11 @@ void NormalKernel(const RowOperation&, const RowOpArgs& args) {
     if (sa == 0) continue;
     std::uint32_t colour[3];
     SourceColour<D, S>(s, colour);
+    if (sa == kMax) {  // an opaque source replaces the pixel, with no division
+      for (int c = 0; c < kColours; ++c) D::Put(d, c, colour[c]);
+      if constexpr (D::kAlpha) D::Put(d, D::kChannels - 1, kMax);
+      continue;
+    }
     std::uint32_t w;
     if constexpr (D::kAlpha) {
       const std::uint32_t da = D::Get(d, D::kChannels - 1);

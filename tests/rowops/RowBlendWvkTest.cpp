@@ -215,6 +215,20 @@ TEST_F(RowBlendWvkTest, ModesWithoutALoopBindNothing) {
   EXPECT_FALSE(CanUseGenericBlendLoop(keFormatGrey, keFormatBGRA, 2));
 }
 
+TEST_F(RowBlendWvkTest, SharedOperationStillBlendsAfterAnotherContextUnbinds) {
+  RowBlendWvkOp op(7);
+  Bytes dst = {100, 100, 100}, src = {128, 255, 0};
+  RowOpArgs args;
+  args.dst = {keFormatBGR, 1, dst.data()};
+  args.src = {keFormatBGR, 1, src.data()};
+  RowOpContext first, second;
+  ASSERT_TRUE(first.Bind(op, args, 2, 1));
+  ASSERT_TRUE(second.Bind(op, args, 2, 1));
+  first.Unbind();
+  second.Execute(args);
+  EXPECT_EQ(dst, (Bytes{static_cast<std::uint8_t>(P(128 * 100)), 100, 0}));
+}
+
 TEST_F(RowBlendWvkTest, SeparableEdges) {
   auto one = [](int mode, std::uint32_t opacity, Bytes d, Bytes s) {
     RowBlendWvkOp op(mode);
