@@ -1,11 +1,23 @@
 #include "generators/GenerateTile.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "core/ProgressMeter.h"
+#include "generators/CMGenerator.h"
+#include "generators/CMMGenerator.h"
 #include "generators/P1Generator.h"
 #include "generators/P2Generator.h"
+#include "generators/P3Generator.h"
+#include "generators/P3LMGenerator.h"
+#include "generators/P3MLGenerator.h"
+#include "generators/P4Generator.h"
+#include "generators/PGGenerator.h"
+#include "generators/PGGGenerator.h"
+#include "generators/PMGenerator.h"
+#include "generators/PMGGenerator.h"
+#include "generators/PMMGenerator.h"
 #include "generators/RectangularPeriod.h"
 #include "generators/TileLattice.h"
 #include "generators/TileWorker.h"
@@ -24,7 +36,7 @@ constexpr LONG kFarthestPoint = 1 << 24;
 bool IsNear(POINT p) { return p.x >= -kFarthestPoint && p.x <= kFarthestPoint && p.y >= -kFarthestPoint && p.y <= kFarthestPoint; }
 
 bool IsSound(const TileShape& shape) {
-  return shape.method >= 0 && shape.method < keTilingMethodCount && shape.feather >= 0 && shape.feather <= 100 &&
+  return shape.method >= 0 && shape.method < keTilingMethodCount && !std::isnan(shape.feather) &&
          IsNear(shape.p0) && IsNear(shape.p1) && IsNear(shape.p2) && IsNear(shape.centre);
 }
 
@@ -44,6 +56,28 @@ std::unique_ptr<TileGenerator> CreateTileGenerator(int method) {
       return std::make_unique<P1Generator>();
     case keTilingP2:
       return std::make_unique<P2Generator>();
+    case keTilingPM:
+      return std::make_unique<PMGenerator>();
+    case keTilingPG:
+      return std::make_unique<PGGenerator>();
+    case keTilingPMM:
+      return std::make_unique<PMMGenerator>();
+    case keTilingPMG:
+      return std::make_unique<PMGGenerator>();
+    case keTilingPGG:
+      return std::make_unique<PGGGenerator>();
+    case keTilingCM:
+      return std::make_unique<CMGenerator>();
+    case keTilingCMM:
+      return std::make_unique<CMMGenerator>();
+    case keTilingP4:
+      return std::make_unique<P4Generator>();
+    case keTilingP3:
+      return std::make_unique<P3Generator>();
+    case keTilingP3ML:
+      return std::make_unique<P3MLGenerator>();
+    case keTilingP3LM:
+      return std::make_unique<P3LMGenerator>();
     default:
       return nullptr;
   }
@@ -101,25 +135,29 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
   if (Determinant(lattice.basisA, lattice.basisB) == 0) return keErrorBadArgument;
   if (lattice.negateK0) shape.seamK0 = -shape.seamK0;
   if (lattice.negateK1) shape.seamK1 = -shape.seamK1;
+  // Lowered here, not in the caller's shape: the next render of the same shape flips again.
+  const int angle = lattice.turnedHalf ? shape.angle - 180 : shape.angle;
+  // A scripted feather may carry any value; past 100 the shrunk lattice would collapse.
+  const double feather = std::clamp(shape.feather, 0.0, 100.0);
 
   // The source lattice turns with the shape; the tile's own lattice stays upright.
   TileGenerator& g = *generator;
   POINT anchor = lattice.anchor;
-  RotateIntPointDegrees(shape.angle, shape.centre.x, shape.centre.y, anchor);
+  RotateIntPointDegrees(angle, shape.centre.x, shape.centre.y, anchor);
   g.basisC = lattice.basisA;
   g.basisD = lattice.basisB;
-  if (shape.angle != 0) {
-    RotateIntPointDegrees(shape.angle, 0, 0, g.basisC);
-    RotateIntPointDegrees(shape.angle, 0, 0, g.basisD);
+  if (angle != 0) {
+    RotateIntPointDegrees(angle, 0, 0, g.basisC);
+    RotateIntPointDegrees(angle, 0, 0, g.basisD);
   }
   if (lattice.anchorBelowD) anchor = {anchor.x - g.basisD.x, anchor.y - g.basisD.y};
   g.SetSeamCurves(shape.seamK0, shape.seamK1, shape.seamK2);
   g.basisA = lattice.basisA;
   g.basisB = lattice.basisB;
   g.PrepareLattice();
-  CoreResult result = g.TakeSourceArea(source, anchor.x, anchor.y, shape.feather, shape.area);
+  CoreResult result = g.TakeSourceArea(source, anchor.x, anchor.y, feather, shape.area);
   if (result.GetCode() != keErrorNone) return result;
-  g.SetFeather(shape.feather);
+  g.SetFeather(feather);
 
   CProgressMeter steps(meter);
   steps.SetStepCount(lattice.repeats ? 2 : 1);

@@ -20,13 +20,13 @@ struct TileShape {
   // Seam amplitudes; "P1" negates k0 and k1 here when it flips its lattice.
   double seamK0 = 0, seamK1 = 0, seamK2 = 0;
   int angle = 0;       // whole degrees
-  double feather = 0;  // percent, 0..100
+  double feather = 0;  // percent; clamped to 0..100
   RECT area{0, 0, 0, 0};  // right and bottom inclusive
 };
 
 // Fills destination with a tile of exactly one period of the group's lattice. The source must
 // be presented as grey, grey with alpha, BGR or BGRA and is left as it is. Errors: 101 for
-// another format, a method outside 0..16, a feather outside 0..100, points more than 2^24
+// another format, a method outside 0..16, a feather that is not a number, points more than 2^24
 // pixels out or a degenerate lattice, 120 for a method whose
 // generator this build lacks, 100 when the meter asked to stop (destination then a blank
 // image of the tile's size), and what creating the images answered. Otherwise destination

@@ -7,6 +7,18 @@
 
 namespace corvel {
 
+namespace {
+
+// The angles as stored doubles; cos and sin are taken of them once at start-up.
+TurnConstants TurnBy(double radians) { return {std::cos(radians), std::sin(radians)}; }
+
+}  // namespace
+
+const TurnConstants kTurnPlus60 = TurnBy(1.0471975511965976);
+const TurnConstants kTurnMinus60 = TurnBy(-1.0471975511965976);
+const TurnConstants kTurnPlus120 = TurnBy(2.0943951023931953);
+const TurnConstants kTurnMinus120 = TurnBy(-2.0943951023931953);
+
 bool IsEqual(double a, double b) { return std::fabs(a - b) < kGeometryTolerance; }
 
 bool IsZero(double x) { return std::fabs(x) < kGeometryTolerance; }

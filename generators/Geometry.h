@@ -16,6 +16,19 @@ constexpr double kGeometryTolerance = 1e-8;
 
 bool IsEqual(double a, double b);
 bool IsZero(double x);
+// 0 when a and b differ by less than the tolerance, else -1 when a < b and 1 otherwise (also
+// when either is NaN).
+inline int CompareWithTolerance(double a, double b) {
+  const double d = a - b;
+  if (d < kGeometryTolerance && d > -kGeometryTolerance) return 0;
+  return a < b ? -1 : 1;
+}
+
+// cos and sin of a turn, for the folds of the three-, four- and six-fold groups.
+struct TurnConstants {
+  double cosine, sine;
+};
+extern const TurnConstants kTurnPlus60, kTurnMinus60, kTurnPlus120, kTurnMinus120;
 
 struct Point2D {
   double x = 0;
@@ -51,6 +64,21 @@ struct Point2D {
   Point2D Reflect(const class Line2D& line) const;
   // 2c - p, the half turn about c.
   Point2D HalfTurn(Point2D c) const { return (*this - c) * -1.0 + c; }
+  // The quarter turns about c; B undoes A. About (0.5, 0.5), A takes (u, v) to (v, 1 - u).
+  Point2D QuarterTurnA(Point2D c) const { return {(y - c.y) + c.x, -(x - c.x) + c.y}; }
+  Point2D QuarterTurnB(Point2D c) const { return {-(y - c.y) + c.x, (x - c.x) + c.y}; }
+  // Turns by +-60 and +-120 degrees about c, as Rotated turns: +120 takes (1, 0) about the
+  // origin to about (-0.5, -0.866).
+  Point2D RotatePlus60(Point2D c) const { return Turned(kTurnPlus60, c); }
+  Point2D RotateMinus60(Point2D c) const { return Turned(kTurnMinus60, c); }
+  Point2D RotatePlus120(Point2D c) const { return Turned(kTurnPlus120, c); }
+  Point2D RotateMinus120(Point2D c) const { return Turned(kTurnMinus120, c); }
+
+ private:
+  Point2D Turned(const TurnConstants& t, Point2D c) const {
+    const double dx = x - c.x, dy = y - c.y;
+    return {(dx * t.cosine + dy * t.sine) + c.x, (-dx * t.sine + dy * t.cosine) + c.y};
+  }
 };
 
 // Turns p in place about (cx, cy); the degree is pi rounded to single precision over 180.
@@ -72,6 +100,10 @@ class Line2D {
   bool Intersect(const Line2D& other, Point2D& q) const;
   // The foot of the perpendicular from p.
   Point2D Project(const Point2D& p) const;
+  // The line's y at x; a vertical line has none and answers x itself.
+  double YAt(double x) const { return IsZero(n.y) ? x : (c - x * n.x) / n.y; }
+  // The line's x at y; a horizontal line answers y itself.
+  double XAt(double y) const { return IsZero(n.x) ? y : (c - y * n.y) / n.x; }
 
   Point2D n{0, 1};
   double c = 0;

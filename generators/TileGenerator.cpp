@@ -51,12 +51,9 @@ Point2D TileGenerator::MapPoint(const Point2D& p) const {
 }
 
 int TileGenerator::Generate(CProgressMeter* meter) {
-  PrepareLattice();
-  return RunTileWorker(*this, meter, [this](int x, int y, SamplePlan& plan) {
-    const Point2D p = WrapToCell(x, y);
-    const Point2D q = MapPoint(p);
-    const Point2D uv = PlaneToLattice(q.x, q.y);
-    plan.Single(LatticeToSource(uv.x, uv.y));
+  return RunPlainWorker(*this, meter, [this](int x, int y) {
+    const Point2D q = MapPoint(WrapToCell(x, y));
+    return PlaneToLattice(q.x, q.y);
   });
 }
 

@@ -85,6 +85,7 @@ TileLattice BuildTileLattice(int method, POINT p0, POINT p1, POINT p2, POINT cen
         for (POINT* p : {&p0, &p1, &p2}) RotateIntPointDegrees(-180, centre.x, centre.y, *p);
         P3MLVectors(p0, p1, p2, v1, v2);
         t.anchor = p0;
+        t.turnedHalf = true;
       }
       t.repeats = true;
       break;

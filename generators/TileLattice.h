@@ -21,6 +21,9 @@ struct TileLattice {
   bool anchorBelowD = false;
   // The generated cell is repeated into an axis-aligned tile; otherwise it is the tile.
   bool repeats = false;
+  // "P3ML" turned the points half round the centre to make A point right; the picking angle
+  // loses 180 degrees so that the source lattice still lies over the picked area.
+  bool turnedHalf = false;
   // "P1" flips its vectors to point right and down; its seams then bend the other way.
   bool negateK0 = false;
   bool negateK1 = false;

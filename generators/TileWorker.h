@@ -105,4 +105,16 @@ int RunTileWorker(TileGenerator& generator, CProgressMeter* meter, PlanPixel&& p
   return rows.HandOver(code);
 }
 
+// The worker of the groups without feathering: one sample per pixel at the source point of the
+// lattice coordinates foldToLattice(x, y), the pixel's cell position folded into the
+// fundamental region. Prepares the lattice first; the feather and seams are not read.
+template <class FoldToLattice>
+int RunPlainWorker(TileGenerator& generator, CProgressMeter* meter, FoldToLattice&& foldToLattice) {
+  generator.PrepareLattice();
+  return RunTileWorker(generator, meter, [&](int x, int y, SamplePlan& plan) {
+    const Point2D uv = foldToLattice(x, y);
+    plan.Single(generator.LatticeToSource(uv.x, uv.y));
+  });
+}
+
 }  // namespace corvel

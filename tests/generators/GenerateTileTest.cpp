@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 
 #include "core/ProgressMeter.h"
@@ -254,12 +255,11 @@ TEST(GenerateTile, RefusesWhatItCannotMake) {
     std::int32_t code;
     double feather = 0;
   } cases[] = {
-      {keTilingP1, {0, 30}, 40, keErrorBadArgument, -1},
-      {keTilingP2, {0, 30}, 40, keErrorBadArgument, 100.5},
+      {keTilingP1, {0, 30}, 40, keErrorBadArgument, std::nan("")},
       {keTilingP1, {0, 1 << 30}, 40, keErrorBadArgument},
       {-1, {0, 30}, 40, keErrorBadArgument},
       {keTilingMethodCount, {0, 30}, 40, keErrorBadArgument},
-      {keTilingPM, {0, 30}, 40, keErrorFormatNotSupported},  // generators still to come
+      {keTilingP4M, {0, 30}, 40, keErrorFormatNotSupported},  // generators still to come
       {keTilingP6M, {0, 30}, 40, keErrorFormatNotSupported},
       {keTilingP1, {0, 30}, 0, keErrorBadArgument},  // a flat lattice
       {keTilingP2, {20, 0}, 40, keErrorBadArgument},
@@ -272,6 +272,24 @@ TEST(GenerateTile, RefusesWhatItCannotMake) {
   TileShape shape = Shape(keTilingP1, 4, {0, 4});
   shape.area = {0, 0, 9, 9};
   EXPECT_EQ(GenerateTile(nullptr, indexed, shape, tile).GetCode(), keErrorBadArgument);
+}
+
+TEST(GenerateTile, ClampsTheFeatherToItsRange) {
+  // A scripting descriptor may carry any feather; past 100 the lattice would shrink to nothing.
+  struct Case {
+    int method;
+    double feather, clamped;
+  } cases[] = {{keTilingP1, 150, 100}, {keTilingP2, 1e300, 100}, {keTilingPM, -5, 0}, {keTilingPGG, -1e300, 0}};
+  for (const Case& c : cases) {
+    CRowIteratorBands tile, expected;
+    ASSERT_EQ(Generate(Shape(c.method, 40, {0, 30}, c.feather, 0.1), tile).GetCode(), keErrorNone);
+    ASSERT_EQ(Generate(Shape(c.method, 40, {0, 30}, c.clamped, 0.1), expected).GetCode(), keErrorNone);
+    ASSERT_EQ(tile.Width(), expected.Width());
+    ASSERT_EQ(tile.Height(), expected.Height());
+    for (int y = 0; y < tile.Height(); y += 3) {
+      for (int x = 0; x < tile.Width(); x += 3) ASSERT_EQ(PixelAt(tile, x, y), PixelAt(expected, x, y));
+    }
+  }
 }
 
 TEST(GenerateTile, P1SeamAmplitudesFollowTheFlippedLattice) {

@@ -1,6 +1,7 @@
 // Images for the generator tests, and pixel access by (x, y).
 #pragma once
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 #include "core/RowIteratorBands.h"
@@ -19,6 +20,23 @@ inline void MakeGradient(CRowIteratorBands& image, int width, int height) {
       row[4 * x + 0] = 7;
       row[4 * x + 1] = BYTE(y);
       row[4 * x + 2] = BYTE(x);
+      row[4 * x + 3] = 255;
+    }
+    image.UnlockRow(y);
+  }
+}
+
+// A BGRA image of smooth waves of about 100 levels in each channel, some 150 pixels long, in
+// different directions: a picture whose copies differ across every seam.
+inline void MakeWaves(CRowIteratorBands& image, int width, int height) {
+  image.CreateBGRA(width, height).GetCode();
+  const double step = 2 * 3.141592653589793;
+  for (int y = 0; y < height; ++y) {
+    BYTE* row = image.LockRowPointer(y, 0, -1);
+    for (int x = 0; x < width; ++x) {
+      row[4 * x + 0] = BYTE(128 + 100 * std::sin((x + y) * step / 190));
+      row[4 * x + 1] = BYTE(128 + 100 * std::sin(y * step / 130));
+      row[4 * x + 2] = BYTE(128 + 100 * std::sin(x * step / 170));
       row[4 * x + 3] = 255;
     }
     image.UnlockRow(y);

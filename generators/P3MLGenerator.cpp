@@ -1,0 +1,33 @@
+#include "generators/P3MLGenerator.h"
+
+#include <cstdint>
+
+#include "generators/TileWorker.h"
+
+namespace corvel {
+
+void P3MLGenerator::SetAnchor() {
+  P3Generator::SetAnchor();
+  mirror_ = Line2D(Point2D(basisB), Point2D(basisA));
+}
+
+CoreResult P3MLGenerator::TakeSourceArea(CRowIteratorBands& source, int anchorX, int anchorY, double featherPercent,
+                                         const RECT& area) {
+  if (area.left == INT32_MIN || area.top == INT32_MIN) return keErrorBadArgument;
+  return TileGenerator::TakeSourceArea(source, anchorX, anchorY, featherPercent,
+                                       {area.left - 1, area.top - 1, area.right, area.bottom});
+}
+
+Point2D P3MLGenerator::Fold(const Point2D& p) const {
+  const Point2D q = P3Generator::Fold(p);
+  return CompareWithTolerance(q.y, mirror_.YAt(q.x)) != -1 ? q.Reflect(mirror_) : q;
+}
+
+int P3MLGenerator::Generate(CProgressMeter* meter) {
+  return RunPlainWorker(*this, meter, [this](int x, int y) {
+    const Point2D q = Fold(WrapToCell(x, y));
+    return PlaneToLattice(q.x, q.y);
+  });
+}
+
+}  // namespace corvel

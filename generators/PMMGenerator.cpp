@@ -1,0 +1,16 @@
+#include "generators/PMMGenerator.h"
+
+#include "generators/SeamFeathering.h"
+
+namespace corvel {
+
+Point2D PMMGenerator::MapPoint(const Point2D& p) const {
+  const Point2D uv = Fold(PlaneToLattice(p.x, p.y));
+  return LatticeToPlane(uv.x, uv.y);
+}
+
+int PMMGenerator::Generate(CProgressMeter* meter) {
+  return RunPlainWorker(*this, meter, [this](int x, int y) { return Fold(CellPosition(*this, x, y)); });
+}
+
+}  // namespace corvel

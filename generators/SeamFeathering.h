@@ -1,0 +1,79 @@
+// What the feathering workers share: the shrink of the lattice by the feather, the cell position
+// of a pixel, the source points half a feather into the source cell, the weight ramps across a
+// seam, and the plans of a band (two samples) and a corner (four). PM, PG, PMG, PGG and P4 blend
+// their rectangular regions with these alone; CM, CMM, P3 and P3LM add weights of their own.
+#pragma once
+#include "generators/TileWorker.h"
+
+namespace corvel {
+
+// Every component of A and C times factorAC, of B and D times factorBD, rounded half to even;
+// then the lattice is prepared again.
+void ShrinkLattice(TileGenerator& generator, double factorAC, double factorBD);
+// The same with one factor for the x components of all four vectors and one for the y.
+void ShrinkLatticeXY(TileGenerator& generator, double factorX, double factorY);
+
+// -min(0, A.x, B.x), -min(0, B.y): where the lattice origin lies in the box of the cell for the
+// groups whose B may lean left.
+Point2D OriginPastTheLeft(POINT a, POINT b);
+
+// The lattice coordinates of pixel (x, y), brought into the base cell.
+inline Point2D CellPosition(const TileGenerator& generator, int x, int y) {
+  const Point2D uv = generator.PlaneToLattice(x, y);
+  return {uv.x - FloorOf(uv.x), uv.y - FloorOf(uv.y)};
+}
+
+// The weight of a sample at a signed distance from its seam (positive inside its own region):
+// 0.5 on the seam, 1 from half a feather inside.
+inline double Ramp(double distance, double feather) { return Clamp01(distance / feather + 0.5); }
+
+// The larger of two candidate seam offsets for a positive amplitude, the smaller otherwise.
+inline double LargerForPositive(double a, double b, bool positive) {
+  return positive ? (a > b ? a : b) : (a < b ? a : b);
+}
+
+// The parabolic bump of a seam curve at the position t (0..1) along the seam.
+inline double Bump(double t) { return 3 * t * (1 - t); }
+
+// Feathering workers read the source half a feather into its cell, so that the band on each
+// side of a seam has source pixels under it.
+class FeatherSource {
+ public:
+  FeatherSource(const TileGenerator& generator, double halfU, double halfV)
+      : generator_(generator), hu_(halfU), hv_(halfV) {}
+  Point2D operator()(double s, double t) const { return generator_.LatticeToSource(s + hu_, t + hv_); }
+  Point2D operator()(const Point2D& st) const { return (*this)(st.x, st.y); }
+
+ private:
+  const TileGenerator& generator_;
+  double hu_, hv_;
+};
+
+// Own sample with weight w, its partner across the seam with 1 - w.
+inline void PlanBand(SamplePlan& plan, const Point2D& own, const Point2D& partner, double w) {
+  plan.Clear();
+  plan.Add(own, w);
+  plan.Add(partner, 1 - w);
+}
+
+// Where two seams meet: acrossFirst lies across the seam of w1, acrossSecond across that of w2,
+// acrossBoth across both. Summed own, both, first, second.
+inline void PlanCorner(SamplePlan& plan, const Point2D& own, const Point2D& acrossFirst, const Point2D& acrossSecond,
+                       const Point2D& acrossBoth, double w1, double w2) {
+  plan.Clear();
+  plan.Add(own, w1 * w2);
+  plan.Add(acrossBoth, (1 - w2) * (1 - w1));
+  plan.Add(acrossFirst, (1 - w1) * w2);
+  plan.Add(acrossSecond, (1 - w2) * w1);
+}
+
+// Three samples with their weights, each clamped on its own.
+inline void PlanThree(SamplePlan& plan, const Point2D& s1, double w1, const Point2D& s2, double w2, const Point2D& s3,
+                      double w3) {
+  plan.Clear();
+  plan.Add(s1, Clamp01(w1));
+  plan.Add(s2, Clamp01(w2));
+  plan.Add(s3, Clamp01(w3));
+}
+
+}  // namespace corvel
