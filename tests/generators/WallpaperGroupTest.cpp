@@ -93,12 +93,21 @@ PlaneMap MirrorThroughAB(const Lattice& l) {
   };
 }
 
+// The tile's pixels read once, looked up modulo its size.
 struct TileView {
-  CRowIteratorBands& image;
+  explicit TileView(CRowIteratorBands& image) : w(image.Width()), h(image.Height()) {
+    pixels.reserve(std::size_t(w) * h);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) pixels.push_back(PixelAt(image, x, y));
+  }
+  const Bgra& At(long long x, long long y) const {
+    return pixels[std::size_t(((y % h) + h) % h) * w + std::size_t(((x % w) + w) % w)];
+  }
   int w, h;
-  Bgra At(long long x, long long y) { return PixelAt(image, int(((x % w) + w) % w), int(((y % h) + h) % h)); }
+  std::vector<Bgra> pixels;
+
   // The largest change of red or green to a neighbour.
-  int LocalStep(int x, int y) {
+  int LocalStep(int x, int y) const {
     const Bgra here = At(x, y);
     int step = 0;
     for (int dy = -1; dy <= 1; ++dy)
@@ -124,7 +133,7 @@ void ExpectSymmetry(CRowIteratorBands& tile, Point2D shift, const PlaneMap& g, i
                     bool hardSeams, const std::string& what) {
   // Feathered tiles have no hard seam left to skip.
   const int kSmooth = hardSeams ? 6 : 255;
-  TileView view{tile, tile.Width(), tile.Height()};
+  const TileView view(tile);
   int checked = 0, skipped = 0, failures = 0;
   for (int y = 0; y < view.h; ++y) {
     for (int x = 0; x < view.w; ++x) {
@@ -174,7 +183,7 @@ struct Steps {
 
 Steps NeighbourSteps(CRowIteratorBands& tile) {
   Steps steps;
-  TileView view{tile, tile.Width(), tile.Height()};
+  const TileView view(tile);
   for (int y = 0; y < view.h; ++y) {
     for (int x = 0; x < view.w; ++x) {
       const Bgra here = view.At(x, y), right = view.At(x + 1, y), below = view.At(x, y + 1);
@@ -200,9 +209,9 @@ struct GroupCase {
   double slack = 0;
 };
 
-// The rectangular shapes are picked so that the shrunk lattices have even sides (40 shrinks to
-// 38, 36, 32, 30 or 20): the group's mirrors, glides and turn centres then map pixels onto
-// pixels. The hexagonal lattices are hexagonal only up to the rounding of their integer
+// The rectangular shapes are picked so that the shrunk lattices have even sides (48 shrinks to
+// 42, 36 or 24): the group's mirrors, glides and turn centres then map pixels onto pixels, and
+// the hexagonal ones so that their rectangular periods stay small. The hexagonal lattices are hexagonal only up to the rounding of their integer
 // vectors, which moves the turns by up to half a pixel near their centre.
 std::vector<GroupCase> Cases(double feather, double k0, double k1) {
   std::vector<GroupCase> cases;
@@ -213,31 +222,31 @@ std::vector<GroupCase> Cases(double feather, double k0, double k1) {
   };
   auto scaled = [](int n, double factor) { return LONG(RoundToInt(n * factor)); };
 
-  add("PM", Shape(keTilingPM, 40, {0, 20}, feather, k0, k1), {{scaled(40, 1 - f), 0}, {0, scaled(40, 1 - f)}},
+  add("PM", Shape(keTilingPM, 48, {0, 24}, feather, k0, k1), {{scaled(48, 1 - f), 0}, {0, scaled(48, 1 - f)}},
       [](const Lattice& l) { return std::vector<PlaneMap>{l.Affine(1, 0, 0, -1, 0, 0)}; });
-  add("PG", Shape(keTilingPG, 20, {0, 40}, feather, k0, k1),
-      {{scaled(40, 1 - 2 * f), 0}, {0, scaled(40, 1 - f)}},
+  add("PG", Shape(keTilingPG, 24, {0, 48}, feather, k0, k1),
+      {{scaled(48, 1 - 2 * f), 0}, {0, scaled(48, 1 - f)}},
       [](const Lattice& l) { return std::vector<PlaneMap>{l.Affine(1, 0, 0, -1, 0.5, 0)}; });
-  add("PMM", Shape(keTilingPMM, 20, {0, 20}, feather, k0, k1), {{40, 0}, {0, 40}}, [](const Lattice& l) {
+  add("PMM", Shape(keTilingPMM, 24, {0, 24}, feather, k0, k1), {{48, 0}, {0, 48}}, [](const Lattice& l) {
     return std::vector<PlaneMap>{l.Affine(-1, 0, 0, 1, 0, 0), l.Affine(1, 0, 0, -1, 0, 0)};
   });
-  add("PMG", Shape(keTilingPMG, 40, {0, 10}, feather, k0, k1), {{scaled(40, 1 - f), 0}, {0, scaled(40, 1 - f)}},
+  add("PMG", Shape(keTilingPMG, 48, {0, 12}, feather, k0, k1), {{scaled(48, 1 - f), 0}, {0, scaled(48, 1 - f)}},
       [](const Lattice& l) {
         return std::vector<PlaneMap>{l.Affine(-1, 0, 0, -1, 1, 1), l.Affine(1, 0, 0, -1, 0, 0.5)};
       });
-  add("PGG", Shape(keTilingPGG, 20, {0, 20}, feather, k0, k1),
-      {{scaled(40, 1 - f), 0}, {0, scaled(40, 1 - f)}}, [](const Lattice& l) {  // half fractions, doubled
+  add("PGG", Shape(keTilingPGG, 24, {0, 24}, feather, k0, k1),
+      {{scaled(48, 1 - f), 0}, {0, scaled(48, 1 - f)}}, [](const Lattice& l) {  // half fractions, doubled
         return std::vector<PlaneMap>{l.Affine(-1, 0, 0, -1, 0, 0), l.Affine(1, 0, 0, -1, 0.5, 0.5)};
       });
-  add("CM", Shape(keTilingCM, -40, {0, 40}, feather, k0, k1), {{scaled(40, 1 - f), 0}, {0, scaled(40, 1 - f)}},
+  add("CM", Shape(keTilingCM, -48, {0, 48}, feather, k0, k1), {{scaled(48, 1 - f), 0}, {0, scaled(48, 1 - f)}},
       [](const Lattice& l) { return std::vector<PlaneMap>{l.Affine(0, 1, 1, 0, 0, 0)}; });
-  add("CMM", Shape(keTilingCMM, -40, {0, 40}, feather, k0, k1),
-      {{scaled(40, 1 - f), scaled(40, 1 - f)}, {scaled(40, 1 - f), -scaled(40, 1 - f)}}, [](const Lattice& l) {
+  add("CMM", Shape(keTilingCMM, -48, {0, 48}, feather, k0, k1),
+      {{scaled(48, 1 - f), scaled(48, 1 - f)}, {scaled(48, 1 - f), -scaled(48, 1 - f)}}, [](const Lattice& l) {
         return std::vector<PlaneMap>{l.Affine(0, 1, 1, 0, 0, 0), l.Affine(0, -1, -1, 0, 1, 1),
                                      l.Affine(-1, 0, 0, -1, 1, 0)};
       });
-  add("P4", Shape(keTilingP4, 20, {0, 20}, feather, k0, k1),
-      {{scaled(40, 1 - 2 * f), 0}, {0, scaled(40, 1 - 2 * f)}}, [](const Lattice& l) {
+  add("P4", Shape(keTilingP4, 24, {0, 24}, feather, k0, k1),
+      {{scaled(48, 1 - 2 * f), 0}, {0, scaled(48, 1 - 2 * f)}}, [](const Lattice& l) {
         return std::vector<PlaneMap>{l.Affine(0, 1, -1, 0, 0, 1), l.Affine(-1, 0, 0, -1, 1, 1)};
       });
   // The hexagonal groups repeat their cell into the tile, one pixel on and past their origin.
@@ -265,7 +274,7 @@ std::vector<GroupCase> Cases(double feather, double k0, double k1) {
 TEST(WallpaperGroups, TilesAreOnePeriodAndKeepTheGroupsSymmetries) {
   struct Setting {
     double feather, k0, k1;
-  } settings[] = {{0, 0, 0}, {0, 0.2, -0.15}, {40, 0, 0}, {40, 0.2, -0.15}, {100, -0.1, 0.2}};
+  } settings[] = {{0, 0, 0}, {0, 0.2, -0.15}, {50, 0, 0}, {50, 0.2, -0.15}, {100, -0.1, 0.2}};
   for (const Setting& setting : settings) {
     for (const GroupCase& c : Cases(setting.feather, setting.k0, setting.k1)) {
       const std::string what = std::string(c.name) + " feather " + std::to_string(int(setting.feather)) + " k0 " +
