@@ -255,6 +255,18 @@ TEST(GroupGenerators, WithoutFeatherOrSeamsTheFoldReadsTheSourceOnce) {
   }
 }
 
+TEST(GroupGenerators, OnAStraightSeamAPixelIsTheMeanOfItsTwoCopies) {
+  // "PM" with feather 50: A shrinks to 42 and samples sit hu = 1/16 of a cell into the source.
+  // The column u = 0 lies on the seam: half its own sample at 120 + 42 / 16, half the partner
+  // one cell on, so red is 120 + 42 (1/2 + 1/16), 143.6, truncated.
+  CRowIteratorBands tile;
+  ASSERT_EQ(Generate(keTilingPM, 48, {0, 24}, 50, tile).GetCode(), keErrorNone);
+  ASSERT_EQ(tile.Width(), 42);
+  for (int y = 0; y < tile.Height(); y += 5) EXPECT_NEAR(PixelAt(tile, 0, y)[2], 143, 1) << y;
+  // Half a feather inside the region a pixel keeps its own colour: x = 3 reads 120 + 3 + 2.6.
+  for (int y = 0; y < tile.Height(); y += 5) EXPECT_NEAR(PixelAt(tile, 3, y)[2], 125, 1) << y;
+}
+
 TEST(GroupGenerators, P3MLTakesTheAreaGrownByAPixel) {
   CRowIteratorBands source, bgr;
   MakeGradient(source, 240, 240);
