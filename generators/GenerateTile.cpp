@@ -13,6 +13,10 @@
 #include "generators/P3LMGenerator.h"
 #include "generators/P3MLGenerator.h"
 #include "generators/P4Generator.h"
+#include "generators/P4GGenerator.h"
+#include "generators/P4MGenerator.h"
+#include "generators/P6Generator.h"
+#include "generators/P6MGenerator.h"
 #include "generators/PGGenerator.h"
 #include "generators/PGGGenerator.h"
 #include "generators/PMGenerator.h"
@@ -72,12 +76,20 @@ std::unique_ptr<TileGenerator> CreateTileGenerator(int method) {
       return std::make_unique<CMMGenerator>();
     case keTilingP4:
       return std::make_unique<P4Generator>();
+    case keTilingP4M:
+      return std::make_unique<P4MGenerator>();
+    case keTilingP4G:
+      return std::make_unique<P4GGenerator>();
     case keTilingP3:
       return std::make_unique<P3Generator>();
     case keTilingP3ML:
       return std::make_unique<P3MLGenerator>();
     case keTilingP3LM:
       return std::make_unique<P3LMGenerator>();
+    case keTilingP6:
+      return std::make_unique<P6Generator>();
+    case keTilingP6M:
+      return std::make_unique<P6MGenerator>();
     default:
       return nullptr;
   }

@@ -67,6 +67,16 @@ inline void PlanCorner(SamplePlan& plan, const Point2D& own, const Point2D& acro
   plan.Add(acrossSecond, (1 - w2) * w1);
 }
 
+// Weights clamped one by one may sum past 1 where a pixel lies off the triangle its weights were
+// taken from; such a plan is scaled back to 1 so that bright channels stay as bright as the
+// copies they mix, not brighter.
+inline void LimitWeightsToOne(SamplePlan& plan) {
+  double sum = 0;
+  for (int i = 0; i < plan.count; ++i) sum += plan.weights[i];
+  if (sum <= 1) return;
+  for (int i = 0; i < plan.count; ++i) plan.weights[i] /= sum;
+}
+
 // Three samples with their weights, each clamped on its own.
 inline void PlanThree(SamplePlan& plan, const Point2D& s1, double w1, const Point2D& s2, double w2, const Point2D& s3,
                       double w3) {

@@ -1,0 +1,26 @@
+#include "generators/P4MGenerator.h"
+
+#include "generators/TileWorker.h"
+
+namespace corvel {
+
+Point2D P4MGenerator::Fold(Point2D uv) {
+  if (uv.y >= 0.5) uv.y = 1 - uv.y;
+  if (uv.x >= 0.5) uv.x = 1 - uv.x;
+  if (uv.y >= uv.x) uv = {uv.y, uv.x};
+  return uv;
+}
+
+Point2D P4MGenerator::MapPoint(const Point2D& p) const {
+  const Point2D uv = Fold(PlaneToLattice(p.x, p.y));
+  return LatticeToPlane(uv.x, uv.y);
+}
+
+int P4MGenerator::Generate(CProgressMeter* meter) {
+  return RunPlainWorker(*this, meter, [this](int x, int y) {
+    const Point2D p = WrapToCell(x, y);
+    return Fold(PlaneToLattice(p.x, p.y));
+  });
+}
+
+}  // namespace corvel

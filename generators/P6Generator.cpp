@@ -1,0 +1,154 @@
+#include "generators/P6Generator.h"
+
+#include "generators/SeamFeathering.h"
+
+namespace corvel {
+
+namespace {
+
+constexpr double kSqrt2 = 1.4142135623730951;
+constexpr double kSqrt3 = 1.7320508075688772;
+constexpr double kThird = 1.0 / 3;
+
+inline double ClampHalf(double t) { return t < 0 ? 0 : (t > 0.5 ? 0.5 : t); }
+
+}  // namespace
+
+P6Generator::P6Generator()
+    : shortDiagonal_({1, 0}, {0, 1}), median1_({0.5, 0}, {0, 1}), third_({kThird, 0}, {kThird, 1}),
+      median2_({1, 0}, {0, 0.5}) {}
+
+Point2D P6Generator::FoldToLattice(const Point2D& p) const {
+  Point2D uv = PlaneToLattice(p.x, p.y);
+  if (CompareWithTolerance(uv.y, shortDiagonal_.YAt(uv.x)) != -1) uv = uv.HalfTurn({0.5, 0.5});
+  const bool belowMedian1 = CompareWithTolerance(uv.y, median1_.YAt(uv.x)) == -1;
+  if (belowMedian1 && CompareWithTolerance(uv.y, median2_.YAt(uv.x)) == -1) return uv;
+  // B's kite lies on or above u + 2v = 1 below the first median, and above the diagonal (the
+  // vertical third_ answers u) beyond it; the rest is A's.
+  const bool kiteOfB = belowMedian1 || CompareWithTolerance(uv.y, third_.YAt(uv.x)) == 1;
+  const Point2D q = LatticeToPlane(uv.x, uv.y);
+  const Point2D turned = kiteOfB ? q.RotateMinus120(anchor_) : q.RotatePlus120(anchor_);
+  return PlaneToLattice(turned.x, turned.y);
+}
+
+Point2D P6Generator::MapPoint(const Point2D& p) const {
+  const Point2D uv = FoldToLattice(p);
+  return LatticeToPlane(uv.x, uv.y);
+}
+
+void P6Generator::ComputeOrigin() {
+  if (basisA.x < 0)
+    origin.Set(-double(basisA.x + basisB.x), -double(basisA.y + basisB.y));
+  else
+    origin.Set(0, 0);
+}
+
+int P6Generator::Generate(CProgressMeter* meter) {
+  const double fu = feather1, fv = feather2, hu = fu / 2, hv = fv / 2;
+  ShrinkLattice(*this, 1 - 2 * fu, 1 - 2 * fv);
+  const FeatherSource source(*this, hu, hv);
+  auto toLattice = [&](const Point2D& s) {
+    const Point2D st = detN == 0 ? s : invN.Apply(s.x, s.y);
+    return Point2D(st.x - hu, st.y - hv);
+  };
+  // The six-fold centre, the three-fold one and the two-fold ones of code 13 and code 11, on the
+  // source; the corner triangle at the six-fold centre reaches half a feather along each edge.
+  const Point2D z = source(0, 0), t = source(kThird, kThird), h1 = source(0.5, 0), h2 = source(0, 0.5);
+  const Point2D q1 = source(0, hv), q2 = source(hu, 0);
+
+  // The kite shrunk by the feather: its three-fold corner c moves towards 0, its edges on the
+  // medians become e1 and e2, and e3 cuts off the three-fold corner between i1 and j.
+  const Point2D c(kThird - fu * kSqrt2 / 4, kThird - fv * kSqrt2 / 4), centroid(kThird, kThird);
+  const Line2D e1(c, {0.5 - hu, 0}), e2(c, {0, 0.5 - hv});
+  Point2D i1;
+  median1_.Intersect(e2, i1);
+  const Point2D j(i1.y, i1.x);
+  const Line2D e3(i1, j);
+  const double k0 = seamK0, k1 = seamK1;
+
+  return RunTileWorker(*this, meter, [&](int x, int y, SamplePlan& plan) {
+    Point2D uv = FoldToLattice(WrapToCell(x, y));
+    uv = {ClampHalf(uv.x), ClampHalf(uv.y)};
+    if (uv.y > median1_.YAt(uv.x)) uv.y = median1_.YAt(uv.x);
+    if (uv.y > median2_.YAt(uv.x)) uv.y = median2_.YAt(uv.x);
+
+    // Beyond a bent seam the point belongs to the kite turned about that seam's centre. The
+    // seams on the axes bend by the larger bump of the two, those on the medians by the smaller.
+    double s = Clamp01((uv.x - hu) / (0.5 - fu)), r = Clamp01((uv.y - hv) / (0.5 - fv));
+    const double o1 = LargerForPositive((1 - fu) * Bump(s) * k0, (1 - fu) * Bump(r) * k0, k0 > 0) / kSqrt3;
+    if (o1 > 0) {
+      if (CompareWithTolerance(uv.y - o1, 0) == -1) uv = toLattice(source(uv).RotateMinus60(z));
+    } else if (CompareWithTolerance(uv.x + o1, 0) == -1) {
+      uv = toLattice(source(uv).RotatePlus60(z));
+    }
+    s = Clamp01((uv.x - hu) / (i1.y - hu));
+    r = Clamp01((uv.y - hv) / (i1.y - hu));
+    const double o2 = LargerForPositive((1 - fu) * Bump(s) * -k1, (1 - fu) * Bump(r) * -k1, k1 < 0) / kSqrt3;
+    if (o2 > 0) {
+      if (CompareWithTolerance(uv.x + o2, median1_.XAt(uv.y)) != -1) uv = toLattice(source(uv).RotatePlus120(t));
+    } else if (CompareWithTolerance(uv.y - o2, median2_.YAt(uv.x)) != -1) {
+      uv = toLattice(source(uv).RotateMinus120(t));
+    }
+
+    const double u = uv.x, v = uv.y;
+    const Point2D own = source(u, v);
+    if (IsZero(fv)) {
+      plan.Single(own);
+      return;
+    }
+    // Signed distances to the four seams, positive inside the kite.
+    const double toAxisV = u + o1, toAxisU = v - o1;
+    const double toMedian1 = median1_.XAt(v) - u - o2, toMedian2 = median2_.YAt(u) - v + o2;
+    if (u < hu - o1) {
+      if (v < hv) {
+        if (v < hv - u) {
+          // Six copies meet at the six-fold centre.
+          double w1, w2, w0;
+          BarycentricCoords(q1, q2, z, own, w1, w2, w0);
+          const Point2D half = own.HalfTurn(z);
+          plan.Clear();
+          plan.Add(own, Clamp01(w1 / 2 + w2 / 2 + w0 / 6));
+          plan.Add(own.RotateMinus60(z), Clamp01(w2 / 2 + w0 / 6));
+          plan.Add(own.RotatePlus60(z), Clamp01(w1 / 2 + w0 / 6));
+          plan.Add(half, Clamp01(w0 / 6));
+          plan.Add(own.RotateMinus120(z), Clamp01(w0 / 6));
+          plan.Add(own.RotatePlus120(z), Clamp01(w0 / 6));
+        } else {
+          const double a = Clamp01(0.5 - toAxisV / fu), b = Clamp01(0.5 - toAxisU / fv);
+          PlanThree(plan, own, 1 - a - b, own.RotatePlus60(z), a, own.RotateMinus60(z), b);
+        }
+      } else if (v <= e2.YAt(u)) {
+        PlanBand(plan, own, own.RotatePlus60(z), Ramp(toAxisV, fu));
+      } else {
+        const double a = Clamp01(0.5 - toAxisV / fu), b = Clamp01(0.5 - toMedian2 / fu);
+        PlanCorner(plan, own, own.RotatePlus60(z), own.RotateMinus120(t), own.HalfTurn(h2), 1 - a, 1 - b);
+      }
+    } else if (u > v ? u > e1.XAt(v) - o2 : v > e1.YAt(u) - o2) {
+      if (v < hv + o1) {
+        const double a = Clamp01(0.5 - toAxisU / fv), b = Clamp01(0.5 - toMedian1 / fu);
+        PlanCorner(plan, own, own.RotateMinus60(z), own.RotatePlus120(t), own.HalfTurn(h1), 1 - a, 1 - b);
+      } else if (v <= e2.YAt(u) - o2) {
+        PlanBand(plan, own, own.RotatePlus120(t), Ramp(toMedian1, fu));
+      } else {
+        // Three copies meet at the three-fold centre.
+        double w1, w2, w3;
+        const bool atCentre = v > e3.YAt(u);
+        BarycentricCoords(atCentre ? centroid : c, i1, j, uv, w1, w2, w3);
+        if (atCentre)
+          PlanThree(plan, own, 0.5 - w1 / 6, own.RotatePlus120(t), w1 / 3 + w2 / 2, own.RotateMinus120(t),
+                    w1 / 3 + w3 / 2);
+        else
+          PlanThree(plan, own, 0.5 + w1 / 2, own.RotatePlus120(t), w2 / 2, own.RotateMinus120(t), w3 / 2);
+      }
+    } else if (v < hv + o1) {
+      PlanBand(plan, own, own.RotateMinus60(z), Ramp(toAxisU, fv));
+    } else if (v <= e2.YAt(u) + o2) {
+      plan.Single(own);
+    } else {
+      PlanBand(plan, own, own.RotateMinus120(t), Ramp(toMedian2, fu));
+    }
+    LimitWeightsToOne(plan);
+  });
+}
+
+}  // namespace corvel
