@@ -142,7 +142,6 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
   if (format < keFormatGrey || format > keFormatBGRA) return keErrorBadArgument;
   if (!IsSound(shape)) return keErrorBadArgument;
   std::unique_ptr<TileGenerator> generator = CreateTileGenerator(shape.method);
-  if (!generator) return keErrorFormatNotSupported;
   const TileLattice lattice = BuildTileLattice(shape.method, shape.p0, shape.p1, shape.p2, shape.centre);
   if (Determinant(lattice.basisA, lattice.basisB) == 0) return keErrorBadArgument;
   if (lattice.negateK0) shape.seamK0 = -shape.seamK0;

@@ -27,14 +27,13 @@ struct TileShape {
 // Fills destination with a tile of exactly one period of the group's lattice. The source must
 // be presented as grey, grey with alpha, BGR or BGRA and is left as it is. Errors: 101 for
 // another format, a method outside 0..16, a feather that is not a number, points more than 2^24
-// pixels out or a degenerate lattice, 120 for a method whose
-// generator this build lacks, 100 when the meter asked to stop (destination then a blank
-// image of the tile's size), and what creating the images answered. Otherwise destination
-// is untouched.
+// pixels out or a degenerate lattice, 100 when the meter asked to stop (destination then a
+// blank image of the tile's size), and what creating the images answered. Otherwise
+// destination is untouched.
 CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileShape& shape,
                         CRowIteratorBands& destination);
 
-// The generator of a tiling method, or none where this build has no generator for it.
+// The generator of a tiling method, or none for a method outside 0..16.
 std::unique_ptr<TileGenerator> CreateTileGenerator(int method);
 
 // The lattice a generated cell repeats along.

@@ -99,6 +99,9 @@ int P6Generator::Generate(CProgressMeter* meter) {
     // Signed distances to the four seams, positive inside the kite.
     const double toAxisV = u + o1, toAxisU = v - o1;
     const double toMedian1 = median1_.XAt(v) - u - o2, toMedian2 = median2_.YAt(u) - v + o2;
+    // A point carried across a bent median lies in the bulge of the seam beyond the kite's edge,
+    // where the lines of the other median's band reach on; it belongs to its own median's band or
+    // to the interior, never to the other band.
     if (u < hu - o1) {
       if (v < hv) {
         if (v < hv - u) {
@@ -117,13 +120,13 @@ int P6Generator::Generate(CProgressMeter* meter) {
           const double a = Clamp01(0.5 - toAxisV / fu), b = Clamp01(0.5 - toAxisU / fv);
           PlanThree(plan, own, 1 - a - b, own.RotatePlus60(z), a, own.RotateMinus60(z), b);
         }
-      } else if (v <= e2.YAt(u)) {
+      } else if (v <= e2.YAt(u) + o2) {
         PlanBand(plan, own, own.RotatePlus60(z), Ramp(toAxisV, fu));
       } else {
         const double a = Clamp01(0.5 - toAxisV / fu), b = Clamp01(0.5 - toMedian2 / fu);
         PlanCorner(plan, own, own.RotatePlus60(z), own.RotateMinus120(t), own.HalfTurn(h2), 1 - a, 1 - b);
       }
-    } else if (u > v ? u > e1.XAt(v) - o2 : v > e1.YAt(u) - o2) {
+    } else if (v <= median2_.YAt(u) && (u > v ? u > e1.XAt(v) - o2 : v > e1.YAt(u) - o2)) {
       if (v < hv + o1) {
         const double a = Clamp01(0.5 - toAxisU / fv), b = Clamp01(0.5 - toMedian1 / fu);
         PlanCorner(plan, own, own.RotateMinus60(z), own.RotatePlus120(t), own.HalfTurn(h1), 1 - a, 1 - b);
@@ -142,7 +145,7 @@ int P6Generator::Generate(CProgressMeter* meter) {
       }
     } else if (v < hv + o1) {
       PlanBand(plan, own, own.RotateMinus60(z), Ramp(toAxisU, fv));
-    } else if (v <= e2.YAt(u) + o2) {
+    } else if (v <= e2.YAt(u) + o2 || u > median1_.XAt(v)) {
       plan.Single(own);
     } else {
       PlanBand(plan, own, own.RotateMinus120(t), Ramp(toMedian2, fu));

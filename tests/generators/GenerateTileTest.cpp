@@ -259,8 +259,6 @@ TEST(GenerateTile, RefusesWhatItCannotMake) {
       {keTilingP1, {0, 1 << 30}, 40, keErrorBadArgument},
       {-1, {0, 30}, 40, keErrorBadArgument},
       {keTilingMethodCount, {0, 30}, 40, keErrorBadArgument},
-      {keTilingP4M, {0, 30}, 40, keErrorFormatNotSupported},  // generators still to come
-      {keTilingP6M, {0, 30}, 40, keErrorFormatNotSupported},
       {keTilingP1, {0, 30}, 0, keErrorBadArgument},  // a flat lattice
       {keTilingP2, {20, 0}, 40, keErrorBadArgument},
   };

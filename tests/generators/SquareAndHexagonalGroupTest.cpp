@@ -130,5 +130,204 @@ TEST(SquareAndHexagonalGroups, TilesAreOnePeriodAndKeepTheGroupsSymmetries) {
   }
 }
 
+// Smooth waves a cell long: inside a copy neighbours differ by a few levels, across a hard seam
+// by up to the waves' full height. The mirror groups fold the picture onto itself and have no
+// hard seam at all; feathered, "P4G" and "P6" must join every seam and every corner where seams
+// meet without a jump, straight or bent either way. A jump of up to 200 levels ramps over a
+// band of 10 to 20 pixels at a feather of 40, and of 25 to 37 at 100; with the waves' own slope
+// of about 5 that gives steps up to about 20. At a feather of 100 the bend of "P6"'s median
+// seams rises over the few pixels between the band of the axis and the three-fold corner, and
+// its steps grow by up to 8.
+TEST(SquareAndHexagonalGroups, SeamsHaveNoJumps) {
+  CRowIteratorBands source;
+  MakeWaves(source, 480, 480);
+  struct Case {
+    const char* name;
+    int method, width;
+    POINT b;
+    bool feathers;
+    int largestStep;
+  } cases[] = {
+      {"P4M", keTilingP4M, -100, {0, 100}, false, 8},
+      {"P6M", keTilingP6M, 41, {0, 71}, false, 8},
+      {"P4G", keTilingP4G, 100, {0, 100}, true, 20},
+      {"P6", keTilingP6, 104, {0, 90}, true, 20},
+  };
+  for (const Case& c : cases) {
+    for (double feather : {40.0, 100.0}) {
+      for (double k : {0.0, 0.15, -0.15}) {
+        const std::string what =
+            std::string(c.name) + " feather " + std::to_string(int(feather)) + " k " + std::to_string(k);
+        int largest[2] = {0, 0};
+        for (int soft = 0; soft < 2; ++soft) {
+          TileShape shape = Shape(c.method, c.width, c.b, 480, soft ? feather : 0, k, -k);
+          CRowIteratorBands tile;
+          ASSERT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNone) << what;
+          const Steps steps = NeighbourSteps(tile);
+          largest[soft] = std::max(steps.inside, steps.acrossEdges);
+        }
+        if (c.feathers) EXPECT_GE(largest[0], 100) << what;
+        const int bentP6 = c.method == keTilingP6 && feather == 100 && k != 0 ? 8 : 0;
+        EXPECT_LE(largest[1], c.largestStep + bentP6) << what;
+      }
+    }
+  }
+}
+
+// A flat source gives a flat tile: the weights of every pixel's samples sum to 1, wherever
+// seams bend and corners meet, so neither a dark rim nor a bright spot appears; white stays
+// white rather than wrapping to dark. Grey sources go through the same blend.
+TEST(SquareAndHexagonalGroups, AFlatSourceGivesAFlatTile) {
+  struct Case {
+    int method, width;
+    POINT b;
+  } cases[] = {{keTilingP4M, -40, {0, 40}}, {keTilingP4G, 40, {0, 40}}, {keTilingP6M, 41, {0, 71}},
+               {keTilingP6, 52, {0, 45}}};
+  for (keFormat format : {keFormatBGRA, keFormatGrey}) {
+    for (int level : {200, 255}) {
+      CRowIteratorBands source;
+      ASSERT_EQ(source.Create(120, 120, format).GetCode(), keErrorNone);
+      for (int y = 0; y < 120; ++y) {
+        for (int x = 0; x < 120; ++x) source.SetPixel(x, y, CColorRef(BYTE(level), BYTE(level), BYTE(level), 255, 0, 0)).GetCode();
+      }
+      for (const Case& c : cases) {
+        for (double feather : {0.0, 30.0, 100.0}) {
+          for (double k : {0.0, 0.4, -0.4}) {
+            const std::string what = "method " + std::to_string(c.method) + " format " + std::to_string(format) +
+                                     " level " + std::to_string(level) + " feather " + std::to_string(feather) +
+                                     " k " + std::to_string(k);
+            TileShape shape = Shape(c.method, c.width, c.b, 120, feather, k, -k);
+            CRowIteratorBands tile;
+            ASSERT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNone) << what;
+            int low = 255, high = 0;
+            for (int y = 0; y < tile.Height(); ++y)
+              for (int x = 0; x < tile.Width(); ++x) {
+                const Bgra p = PixelAt(tile, x, y);
+                for (int i = 0; i < 3; ++i) {
+                  low = std::min(low, p[i]);
+                  high = std::max(high, p[i]);
+                }
+              }
+            // Truncating a sum of products loses at most a level or two.
+            EXPECT_GE(low, level - 2) << what;
+            EXPECT_LE(high, level) << what;
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST(SquareAndHexagonalGroups, ACancelAfterTheFirstRowStops) {
+  platform::VirtualClockScope clock;
+  ElapsedSeconds();
+  platform::AdvanceVirtualClock(std::chrono::seconds(1));
+  CRowIteratorBands source;
+  MakeGradient(source, 240, 240);
+  for (const GroupCase& c : Cases(40)) {
+    CProgressMeter meter;
+    meter.SetContinueCallback([](CProgressMeter*) -> std::int32_t {
+      platform::AdvanceVirtualClock(std::chrono::seconds(1));
+      return 1;
+    });
+    TileShape shape = Shape(c.method, c.width, c.b, 240, 40, 0.2, 0.1);
+    CRowIteratorBands tile;
+    EXPECT_EQ(GenerateTile(&meter, source, shape, tile).GetCode(), keErrorStopped) << c.name;
+    const POINT period = RectangularPeriod(c.lattice.a, c.lattice.b);
+    EXPECT_EQ(tile.Width(), period.x) << c.name;
+    EXPECT_EQ(tile.Height(), period.y) << c.name;
+  }
+}
+
+TEST(P4MFold, FoldsOntoTheTriangleBelowTheDiagonal) {
+  struct Case {
+    Point2D in, out;
+  } cases[] = {{{0.5, 0.5}, {0.5, 0.5}}, {{0.75, 0.25}, {0.25, 0.25}}, {{0.1, 0.3}, {0.3, 0.1}},
+               {{0.9, 0.8}, {0.2, 0.1}}, {{0.3, 0.1}, {0.3, 0.1}},     {{0, 0}, {0, 0}}};
+  P4MGenerator g;
+  g.basisA = {40, 0};
+  g.basisB = {0, 40};
+  g.PrepareLattice();
+  for (const Case& c : cases) {
+    const Point2D folded = g.MapPoint(g.LatticeToPlane(c.in.x, c.in.y));
+    EXPECT_NEAR(folded.x, 40 * c.out.x, 1e-9) << c.in.x << ", " << c.in.y;
+    EXPECT_NEAR(folded.y, 40 * c.out.y, 1e-9) << c.in.x << ", " << c.in.y;
+  }
+  // Without a lattice the plane coordinates fold as if they were lattice coordinates.
+  P4MGenerator flat;
+  flat.PrepareLattice();
+  const Point2D folded = flat.MapPoint({0.9, 0.8});
+  EXPECT_NEAR(folded.x, 0.2, 1e-12);
+  EXPECT_NEAR(folded.y, 0.1, 1e-12);
+}
+
+TEST(P4GFold, TurnsTheQuartersOntoTheFirstAndMirrorsAcrossItsDiagonal) {
+  struct Case {
+    Point2D in, out;
+  } cases[] = {
+      {{0.1, 0.2}, {0.1, 0.2}},       {{0.5 + 1e-9, 0.3}, {0.2, -1e-9}},  // within the tolerance: mirrored only
+      {{0.5 + 1e-9, 0.8}, {-1e-9, 0.3}}, {{0.7, 0.1}, {0.1, 0.3}},  // quarter turn A: (v, 1 - u)
+      {{0.2, 0.9}, {0.1, 0.2}},       {{0.9, 0.6}, {0.1, 0.4}},  // B then the mirror; the half turn
+      {{0.3, 0.2}, {0.3, 0.2}},       {{0.25, 0.25}, {0.25, 0.25}},  // on the mirror
+  };
+  P4GGenerator g;
+  g.basisA = {40, 0};
+  g.basisB = {0, 40};
+  g.PrepareLattice();
+  for (const Case& c : cases) {
+    const Point2D uv = g.Fold(c.in);
+    EXPECT_NEAR(uv.x, c.out.x, 1e-12) << c.in.x << ", " << c.in.y;
+    EXPECT_NEAR(uv.y, c.out.y, 1e-12) << c.in.x << ", " << c.in.y;
+  }
+}
+
+// The folds of the hexagonal groups on an exact hexagonal lattice: every point of the cell lands
+// in the fundamental region, on a point equivalent to it under the group.
+TEST(HexagonalFolds, LandInTheFundamentalRegion) {
+  const double h = 100 * std::sqrt(3.0);
+  P6MGenerator p6m;
+  p6m.basisA = {150, -87};
+  p6m.basisB = {0, 173};
+  p6m.PrepareLattice();
+  // Inside the region a point stays; the centre turns onto itself and mirrors onto (0, 0.5).
+  const Point2D inside = p6m.MapPoint(p6m.LatticeToPlane(0.1, 0.7));
+  const Point2D expected = p6m.LatticeToPlane(0.1, 0.7);
+  EXPECT_NEAR(inside.x, expected.x, 1e-9);
+  EXPECT_NEAR(inside.y, expected.y, 1e-9);
+  const Point2D centre = p6m.PlaneToLattice(p6m.MapPoint(p6m.LatticeToPlane(0.5, 0.5)).x,
+                                            p6m.MapPoint(p6m.LatticeToPlane(0.5, 0.5)).y);
+  EXPECT_NEAR(centre.x, 0, 0.01);
+  EXPECT_NEAR(centre.y, 0.5, 0.01);
+
+  P6Generator p6;
+  p6.basisA = {200, 0};
+  p6.basisB = {100, LONG(std::lround(h))};
+  p6.PrepareLattice();
+  for (int i = 0; i < 20; ++i) {
+    for (int j = 0; j < 20; ++j) {
+      const double u = (i + 0.5) / 20, v = (j + 0.5) / 20;
+      const Point2D m = p6m.PlaneToLattice(p6m.MapPoint(p6m.LatticeToPlane(u, v)).x,
+                                           p6m.MapPoint(p6m.LatticeToPlane(u, v)).y);
+      // The triangle (0, 0.5), (0, 1), (1/3, 2/3), up to the lattice's rounding.
+      EXPECT_GE(m.x, -0.01) << u << ", " << v;
+      EXPECT_GE(m.y, 2 * m.x - 0.01) << u << ", " << v;
+      EXPECT_GE(m.y, 0.5 + 0.5 * m.x - 0.01) << u << ", " << v;
+      EXPECT_LE(m.x + m.y, 1.01) << u << ", " << v;
+
+      const Point2D k = p6.PlaneToLattice(p6.MapPoint(p6.LatticeToPlane(u, v)).x,
+                                          p6.MapPoint(p6.LatticeToPlane(u, v)).y);
+      // The kite (0, 0), (0.5, 0), (1/3, 1/3), (0, 0.5).
+      EXPECT_GE(k.x, -0.01) << u << ", " << v;
+      EXPECT_GE(k.y, -0.01) << u << ", " << v;
+      EXPECT_LE(2 * k.x + k.y, 1.01) << u << ", " << v;
+      EXPECT_LE(k.x + 2 * k.y, 1.01) << u << ", " << v;
+      if (2 * u + v < 0.99 && u + 2 * v < 0.99) {
+        EXPECT_NEAR(k.x, u, 1e-9);
+        EXPECT_NEAR(k.y, v, 1e-9);
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace corvel
