@@ -1,6 +1,6 @@
 #include "generators/P4MGenerator.h"
 
-#include "generators/TileWorker.h"
+#include "generators/SeamFeathering.h"
 
 namespace corvel {
 
@@ -17,10 +17,7 @@ Point2D P4MGenerator::MapPoint(const Point2D& p) const {
 }
 
 int P4MGenerator::Generate(CProgressMeter* meter) {
-  return RunPlainWorker(*this, meter, [this](int x, int y) {
-    const Point2D p = WrapToCell(x, y);
-    return Fold(PlaneToLattice(p.x, p.y));
-  });
+  return RunPlainWorker(*this, meter, [this](int x, int y) { return Fold(CellPosition(*this, x, y)); });
 }
 
 }  // namespace corvel

@@ -18,8 +18,7 @@ P6Generator::P6Generator()
     : shortDiagonal_({1, 0}, {0, 1}), median1_({0.5, 0}, {0, 1}), third_({kThird, 0}, {kThird, 1}),
       median2_({1, 0}, {0, 0.5}) {}
 
-Point2D P6Generator::FoldToLattice(const Point2D& p) const {
-  Point2D uv = PlaneToLattice(p.x, p.y);
+Point2D P6Generator::Fold(Point2D uv) const {
   if (CompareWithTolerance(uv.y, shortDiagonal_.YAt(uv.x)) != -1) uv = uv.HalfTurn({0.5, 0.5});
   const bool belowMedian1 = CompareWithTolerance(uv.y, median1_.YAt(uv.x)) == -1;
   if (belowMedian1 && CompareWithTolerance(uv.y, median2_.YAt(uv.x)) == -1) return uv;
@@ -32,7 +31,7 @@ Point2D P6Generator::FoldToLattice(const Point2D& p) const {
 }
 
 Point2D P6Generator::MapPoint(const Point2D& p) const {
-  const Point2D uv = FoldToLattice(p);
+  const Point2D uv = Fold(PlaneToLattice(p.x, p.y));
   return LatticeToPlane(uv.x, uv.y);
 }
 
@@ -67,7 +66,7 @@ int P6Generator::Generate(CProgressMeter* meter) {
   const double k0 = seamK0, k1 = seamK1;
 
   return RunTileWorker(*this, meter, [&](int x, int y, SamplePlan& plan) {
-    Point2D uv = FoldToLattice(WrapToCell(x, y));
+    Point2D uv = Fold(CellPosition(*this, x, y));
     uv = {ClampHalf(uv.x), ClampHalf(uv.y)};
     if (uv.y > median1_.YAt(uv.x)) uv.y = median1_.YAt(uv.x);
     if (uv.y > median2_.YAt(uv.x)) uv.y = median2_.YAt(uv.x);

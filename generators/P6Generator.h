@@ -22,10 +22,10 @@ class P6Generator : public TileGenerator {
   void SetFeather(double percentage) override { SetFeatherUV(percentage); }
 
  private:
-  // The kites about A and B turned onto K about the anchor, the half beyond u + v = 1 first
-  // turned half about the cell's centre. Within the tolerance a point on a kite's edge counts
-  // as the neighbour's.
-  Point2D FoldToLattice(const Point2D& p) const;
+  // In lattice coordinates of the cell: the kites about A and B turned onto K about the anchor,
+  // the half beyond u + v = 1 first turned half about the cell's centre. Within the tolerance a
+  // point on a kite's edge counts as the neighbour's.
+  Point2D Fold(Point2D uv) const;
 
   Point2D anchor_;
   // In lattice coordinates: u + v = 1, 2u + v = 1, u = 1/3 and u + 2v = 1.

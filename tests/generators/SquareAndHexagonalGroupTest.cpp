@@ -166,7 +166,9 @@ TEST(SquareAndHexagonalGroups, SeamsHaveNoJumps) {
           const Steps steps = NeighbourSteps(tile);
           largest[soft] = std::max(steps.inside, steps.acrossEdges);
         }
-        if (c.feathers) EXPECT_GE(largest[0], 100) << what;
+        if (c.feathers) {
+          EXPECT_GE(largest[0], 100) << what;
+        }
         const int bentP6 = c.method == keTilingP6 && feather == 100 && k != 0 ? 8 : 0;
         EXPECT_LE(largest[1], c.largestStep + bentP6) << what;
       }

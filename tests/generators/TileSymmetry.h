@@ -113,7 +113,7 @@ struct TileView {
 // `slack` is how far, in pixels, the symmetry may miss for the integer lattice; it allows that
 // distance times the local slope of the picture.
 inline void ExpectSymmetry(CRowIteratorBands& tile, Point2D shift, const PlaneMap& g, int tolerance, double slack,
-                    bool hardSeams, const std::string& what) {
+                           bool hardSeams, const std::string& what) {
   // Feathered tiles have no hard seam left to skip.
   const int kSmooth = hardSeams ? 6 : 255;
   const TileView view(tile);
