@@ -4,12 +4,6 @@
 
 namespace corvel {
 
-namespace {
-
-inline double ClampHalf(double t) { return t < 0 ? 0 : (t > 0.5 ? 0.5 : t); }
-
-}  // namespace
-
 P4GGenerator::P4GGenerator() : mirror_({0, 0.5}, {0.5, 0}) {}
 
 Point2D P4GGenerator::Fold(Point2D uv) const {

@@ -4,12 +4,6 @@
 
 namespace corvel {
 
-namespace {
-
-inline double ClampHalf(double t) { return t < 0 ? 0 : (t > 0.5 ? 0.5 : t); }
-
-}  // namespace
-
 Point2D P4Generator::MapPoint(const Point2D& p) const {
   const Point2D uv = Fold(PlaneToLattice(p.x, p.y));
   return LatticeToPlane(uv.x, uv.y);

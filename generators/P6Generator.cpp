@@ -10,8 +10,6 @@ constexpr double kSqrt2 = 1.4142135623730951;
 constexpr double kSqrt3 = 1.7320508075688772;
 constexpr double kThird = 1.0 / 3;
 
-inline double ClampHalf(double t) { return t < 0 ? 0 : (t > 0.5 ? 0.5 : t); }
-
 }  // namespace
 
 P6Generator::P6Generator()
@@ -50,8 +48,9 @@ int P6Generator::Generate(CProgressMeter* meter) {
     const Point2D st = detN == 0 ? s : invN.Apply(s.x, s.y);
     return Point2D(st.x - hu, st.y - hv);
   };
-  // The six-fold centre, the three-fold one and the two-fold ones of code 13 and code 11, on the
-  // source; the corner triangle at the six-fold centre reaches half a feather along each edge.
+  // The six-fold centre, the three-fold one and the two-fold ones where the axes meet the
+  // medians, on the source; the corner triangle at the six-fold centre reaches half a feather
+  // along each edge.
   const Point2D z = source(0, 0), t = source(kThird, kThird), h1 = source(0.5, 0), h2 = source(0, 0.5);
   const Point2D q1 = source(0, hv), q2 = source(hu, 0);
 

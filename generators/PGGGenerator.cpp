@@ -8,8 +8,6 @@ namespace {
 
 constexpr double kSqrt2 = 1.4142135623730951;
 
-inline double ClampHalf(double t) { return t < 0 ? 0 : (t >= 0.5 ? 0.5 : t); }
-
 }  // namespace
 
 Point2D PGGGenerator::MapPoint(const Point2D& p) const {

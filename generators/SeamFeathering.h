@@ -23,6 +23,9 @@ inline Point2D CellPosition(const TileGenerator& generator, int x, int y) {
   return {uv.x - FloorOf(uv.x), uv.y - FloorOf(uv.y)};
 }
 
+// A coordinate kept within the half cell [0, 0.5] that the square and hexagonal folds end in.
+inline double ClampHalf(double t) { return t < 0 ? 0 : (t > 0.5 ? 0.5 : t); }
+
 // The weight of a sample at a signed distance from its seam (positive inside its own region):
 // 0.5 on the seam, 1 from half a feather inside.
 inline double Ramp(double distance, double feather) { return Clamp01(distance / feather + 0.5); }

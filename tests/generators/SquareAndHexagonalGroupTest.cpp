@@ -331,5 +331,31 @@ TEST(HexagonalFolds, LandInTheFundamentalRegion) {
   }
 }
 
+// Where the hexagonal tiles start in the box of their cell: "P6M" below a rising A, or past a
+// negative A.x and B.y; "P6" past -(A + B) when A points left.
+TEST(HexagonalOrigins, StartWhereTheCellsBoxStarts) {
+  struct Case {
+    POINT a, b;
+    Point2D p6m, p6;
+  } cases[] = {
+      {{150, -87}, {0, 173}, {0, 87}, {0, 0}},
+      {{150, -87}, {-40, -173}, {0, 87}, {0, 0}},
+      {{-150, 87}, {0, -173}, {150, 173}, {150, 86}},
+  };
+  for (const Case& c : cases) {
+    P6MGenerator p6m;
+    P6Generator p6;
+    for (TileGenerator* g : {static_cast<TileGenerator*>(&p6m), static_cast<TileGenerator*>(&p6)}) {
+      g->basisA = c.a;
+      g->basisB = c.b;
+      g->ComputeOrigin();
+    }
+    EXPECT_EQ(p6m.origin.x, c.p6m.x) << c.a.x;
+    EXPECT_EQ(p6m.origin.y, c.p6m.y) << c.a.x;
+    EXPECT_EQ(p6.origin.x, c.p6.x) << c.a.x;
+    EXPECT_EQ(p6.origin.y, c.p6.y) << c.a.x;
+  }
+}
+
 }  // namespace
 }  // namespace corvel
