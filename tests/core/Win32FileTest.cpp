@@ -1,9 +1,7 @@
 #include "core/Win32File.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
