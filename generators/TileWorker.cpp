@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <vector>
 
 #include "rowops/ImageSampler.h"
@@ -53,8 +54,13 @@ int TileWorkerRows::Open() {
   height_ = int(height);
   plans_.reset(new (std::nothrow) SamplePlan[width_]);
   if (!plans_) return keErrorNoMemory;
-  s.positions.resize(std::size_t(width_) * SamplePlan::kMaxSamples * 2);
-  s.samples.resize(std::size_t(width_) * SamplePlan::kMaxSamples * 4);
+  // A row of a very wide cell may not fit; what was set up is released with this object.
+  try {
+    s.positions.resize(std::size_t(width_) * SamplePlan::kMaxSamples * 2);
+    s.samples.resize(std::size_t(width_) * SamplePlan::kMaxSamples * 4);
+  } catch (const std::bad_alloc&) {
+    return keErrorNoMemory;
+  }
   meter_.SetUnitCount(height_);
   return 0;
 }
