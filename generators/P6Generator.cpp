@@ -71,7 +71,7 @@ int P6Generator::Generate(CProgressMeter* meter) {
     if (uv.y > median2_.YAt(uv.x)) uv.y = median2_.YAt(uv.x);
 
     // Beyond a bent seam the point belongs to the kite turned about that seam's centre. The
-    // seams on the axes bend by the larger bump of the two, those on the medians by the smaller.
+    // seams on the axes bend by the stronger of the bumps along the two.
     double s = Clamp01((uv.x - hu) / (0.5 - fu)), r = Clamp01((uv.y - hv) / (0.5 - fv));
     const double o1 = LargerForPositive((1 - fu) * Bump(s) * k0, (1 - fu) * Bump(r) * k0, k0 > 0) / kSqrt3;
     if (o1 > 0) {
@@ -79,13 +79,24 @@ int P6Generator::Generate(CProgressMeter* meter) {
     } else if (CompareWithTolerance(uv.x + o1, 0) == -1) {
       uv = toLattice(source(uv).RotatePlus60(z));
     }
-    s = Clamp01((uv.x - hu) / (i1.y - hu));
-    r = Clamp01((uv.y - hv) / (i1.y - hu));
-    const double o2 = LargerForPositive((1 - fu) * Bump(s) * -k1, (1 - fu) * Bump(r) * -k1, k1 < 0) / kSqrt3;
-    if (o2 > 0) {
-      if (CompareWithTolerance(uv.x + o2, median1_.XAt(uv.y)) != -1) uv = toLattice(source(uv).RotatePlus120(t));
-    } else if (CompareWithTolerance(uv.y - o2, median2_.YAt(uv.x)) != -1) {
+    // Each median bends by the bump along itself, the first by v and the second by u: near the
+    // three-fold centre, where the medians meet, the bump of the other median would carry points
+    // of this one across that one.
+    double bend1 = 0, bend2 = 0;
+    auto medianBends = [&] {
+      bend1 = (1 - fu) * Bump(Clamp01((uv.y - hv) / (i1.y - hu))) * -k1 / kSqrt3;
+      bend2 = (1 - fu) * Bump(Clamp01((uv.x - hu) / (i1.y - hu))) * -k1 / kSqrt3;
+    };
+    medianBends();
+    const double across = k1 < 0 ? bend1 : bend2;
+    if (across > 0) {
+      if (CompareWithTolerance(uv.x + across, median1_.XAt(uv.y)) != -1) {
+        uv = toLattice(source(uv).RotatePlus120(t));
+        medianBends();
+      }
+    } else if (CompareWithTolerance(uv.y - across, median2_.YAt(uv.x)) != -1) {
       uv = toLattice(source(uv).RotateMinus120(t));
+      medianBends();
     }
 
     const double u = uv.x, v = uv.y;
@@ -96,7 +107,7 @@ int P6Generator::Generate(CProgressMeter* meter) {
     }
     // Signed distances to the four seams, positive inside the kite.
     const double toAxisV = u + o1, toAxisU = v - o1;
-    const double toMedian1 = median1_.XAt(v) - u - o2, toMedian2 = median2_.YAt(u) - v + o2;
+    const double toMedian1 = median1_.XAt(v) - u - bend1, toMedian2 = median2_.YAt(u) - v + bend2;
     // A point carried across a bent median lies in the bulge of the seam beyond the kite's edge,
     // where the lines of the other median's band reach on; it belongs to its own median's band or
     // to the interior, never to the other band.
@@ -118,17 +129,17 @@ int P6Generator::Generate(CProgressMeter* meter) {
           const double a = Clamp01(0.5 - toAxisV / fu), b = Clamp01(0.5 - toAxisU / fv);
           PlanThree(plan, own, 1 - a - b, own.RotatePlus60(z), a, own.RotateMinus60(z), b);
         }
-      } else if (v <= e2.YAt(u) + o2) {
+      } else if (v <= e2.YAt(u) + bend2) {
         PlanBand(plan, own, own.RotatePlus60(z), Ramp(toAxisV, fu));
       } else {
         const double a = Clamp01(0.5 - toAxisV / fu), b = Clamp01(0.5 - toMedian2 / fu);
         PlanCorner(plan, own, own.RotatePlus60(z), own.RotateMinus120(t), own.HalfTurn(h2), 1 - a, 1 - b);
       }
-    } else if (v <= median2_.YAt(u) && (u > v ? u > e1.XAt(v) - o2 : v > e1.YAt(u) - o2)) {
+    } else if (v <= median2_.YAt(u) && (u > v ? u > e1.XAt(v) - bend1 : v > e1.YAt(u) - bend1)) {
       if (v < hv + o1) {
         const double a = Clamp01(0.5 - toAxisU / fv), b = Clamp01(0.5 - toMedian1 / fu);
         PlanCorner(plan, own, own.RotateMinus60(z), own.RotatePlus120(t), own.HalfTurn(h1), 1 - a, 1 - b);
-      } else if (v <= e2.YAt(u) - o2) {
+      } else if (v <= e2.YAt(u) - bend1) {
         PlanBand(plan, own, own.RotatePlus120(t), Ramp(toMedian1, fu));
       } else {
         // Three copies meet at the three-fold centre.
@@ -143,7 +154,7 @@ int P6Generator::Generate(CProgressMeter* meter) {
       }
     } else if (v < hv + o1) {
       PlanBand(plan, own, own.RotateMinus60(z), Ramp(toAxisU, fv));
-    } else if (v <= e2.YAt(u) + o2 || u > median1_.XAt(v)) {
+    } else if (v <= e2.YAt(u) + bend2 || u > median1_.XAt(v)) {
       plan.Single(own);
     } else {
       PlanBand(plan, own, own.RotateMinus120(t), Ramp(toMedian2, fu));
