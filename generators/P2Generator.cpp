@@ -1,6 +1,6 @@
 #include "generators/P2Generator.h"
 
-#include "generators/TileWorker.h"
+#include "generators/SeamFeathering.h"
 
 namespace corvel {
 
@@ -70,6 +70,7 @@ int P2Generator::Generate(CProgressMeter* meter) {
     plan.Add(s3, Clamp01(g0 / 6));
     plan.Add(s3.HalfTurn(e1), Clamp01(g0 / 6));
     plan.Add(s3.HalfTurn(e2), Clamp01(g0 / 6));
+    LimitWeightsToOne(plan);
   };
 
   return RunTileWorker(*this, meter, [&](int x, int y, SamplePlan& plan) {
@@ -147,10 +148,7 @@ int P2Generator::Generate(CProgressMeter* meter) {
         const double b = region == kLeftBottom ? 0.5 - v / f2 : diagonal;
         const Point2D& first = region == kBottomDiagonal ? zBottom : zLeft;
         const Point2D& second = region == kLeftBottom ? zBottom : zCentre;
-        plan.Clear();
-        plan.Add(s0.HalfTurn(first), Clamp01(a));
-        plan.Add(s0.HalfTurn(second), Clamp01(b));
-        plan.Add(s0, Clamp01(1 - b - a));
+        PlanThree(plan, s0.HalfTurn(first), a, s0.HalfTurn(second), b, s0, 1 - b - a);
         break;
       }
       case kCorner00:

@@ -122,6 +122,7 @@ int P3Generator::Generate(CProgressMeter* meter) {
       plan.Add(s4, Clamp01(b2 / 2 + b3 / 6));
       plan.Add(s5, Clamp01(b3 / 6));
       plan.Add(s6, Clamp01(b1 / 2 + b3 / 6));
+      LimitWeightsToOne(plan);
     };
 
     if (s < hu + o1) {

@@ -80,13 +80,14 @@ inline void LimitWeightsToOne(SamplePlan& plan) {
   for (int i = 0; i < plan.count; ++i) plan.weights[i] /= sum;
 }
 
-// Three samples with their weights, each clamped on its own.
+// Three samples with their weights, each clamped on its own and then limited to a sum of 1.
 inline void PlanThree(SamplePlan& plan, const Point2D& s1, double w1, const Point2D& s2, double w2, const Point2D& s3,
                       double w3) {
   plan.Clear();
   plan.Add(s1, Clamp01(w1));
   plan.Add(s2, Clamp01(w2));
   plan.Add(s3, Clamp01(w3));
+  LimitWeightsToOne(plan);
 }
 
 }  // namespace corvel
