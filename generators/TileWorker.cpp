@@ -17,8 +17,14 @@ namespace {
 // A coordinate in 24.8 fixed point, truncated toward zero.
 std::int32_t ToFixed(double coordinate) { return SaturatedTrunc(256 * coordinate); }
 
-// A mixed byte: truncated toward zero and kept in 0..255 when the weights sum past 1.
-BYTE ToByte(double sum) { return sum > 0 ? (sum < 255 ? BYTE(sum) : BYTE(255)) : BYTE(0); }
+// A mixed byte: truncated toward zero and kept in 0..255 when the weights sum past 1. Equal
+// bytes under weights that sum to 1 can mix to a rounding error short of themselves; the slack
+// keeps them whole (an opaque picture stays opaque) and is far too small to lift a true fraction.
+BYTE ToByte(double sum) {
+  constexpr double kRoundingSlack = 1e-6;
+  sum += kRoundingSlack;
+  return sum > 0 ? (sum < 255 ? BYTE(sum) : BYTE(255)) : BYTE(0);
+}
 
 }  // namespace
 

@@ -134,7 +134,7 @@ TEST(AllGroups, SmallFeatheredCellsBlendWithinThePicture) {
               above = std::max(above, pixel[ch] - high[ch]);
             }
           }
-          EXPECT_LE(below, 1) << what;  // the mix truncates
+          EXPECT_EQ(below, 0) << what;
           EXPECT_EQ(above, 0) << what;
           const Steps steps = NeighbourSteps(tile);
           const int step = std::max(steps.inside, steps.acrossEdges);

@@ -30,9 +30,15 @@ struct Fixture {
 TEST(RunTileWorker, MixesInDoublesAndTruncates) {
   Fixture f;
   // Red is x: 0.1 of pixel 40 and 0.9 of pixel 41 make 40.9, written as 40; weights above 1
-  // stay at 255.
+  // stay at 255. Equal bytes under weights that sum to 1 stay themselves, though 0.04 and 0.96
+  // of 255 add up to a hair below 255 in doubles.
   ASSERT_EQ(RunTileWorker(f.g, nullptr, [](int x, int, SamplePlan& plan) {
               plan.Clear();
+              if (x == 2) {
+                plan.Add({40, 1}, 0.04);
+                plan.Add({40, 1}, 1 - 0.04);
+                return;
+              }
               plan.Add({40, 1}, 0.1);
               plan.Add({41, 1}, x == 0 ? 0.9 : 9);
             }), 0);
@@ -40,6 +46,7 @@ TEST(RunTileWorker, MixesInDoublesAndTruncates) {
   ASSERT_EQ(f.g.workImage.Height(), 3);
   EXPECT_EQ(PixelAt(f.g.workImage, 0, 0), (Bgra{7, 1, 40, 255}));
   EXPECT_EQ(PixelAt(f.g.workImage, 1, 0), (Bgra{63, 9, 255, 255}));
+  EXPECT_EQ(PixelAt(f.g.workImage, 2, 0), (Bgra{7, 1, 40, 255}));
 }
 
 TEST(RunTileWorker, FetchesAtTruncatedFixedPointPositionsOffsetByTheOrigin) {
