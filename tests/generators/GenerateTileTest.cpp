@@ -9,6 +9,7 @@
 #include "generators/GenerateTile.h"
 #include "generators/TileLattice.h"
 #include "platform/win32/clock.h"
+#include "tests/generators/TileSymmetry.h"
 #include "tests/generators/TileTestImages.h"
 
 namespace corvel {
@@ -17,6 +18,8 @@ namespace {
 using testing_images::Bgra;
 using testing_images::MakeGradient;
 using testing_images::PixelAt;
+using tile_symmetry::NeighbourSteps;
+using tile_symmetry::Steps;
 
 // A shape whose lattice is V1 = (w, 0) and V2 = b from the anchor (60, 60) of a 240 x 240
 // gradient (red = x, green = y).
@@ -45,28 +48,6 @@ int Difference(const Bgra& a, const Bgra& b) {
   int d = 0;
   for (int c = 0; c < 4; ++c) d = std::max(d, std::abs(a[c] - b[c]));
   return d;
-}
-
-// The largest step between neighbours inside the tile, and across its right and bottom edges
-// to the next repetition.
-struct Steps {
-  int inside = 0;
-  int acrossEdges = 0;
-};
-
-Steps NeighbourSteps(CRowIteratorBands& tile) {
-  Steps steps;
-  const int w = tile.Width(), h = tile.Height();
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      const Bgra here = PixelAt(tile, x, y);
-      int& right = x + 1 == w ? steps.acrossEdges : steps.inside;
-      right = std::max(right, Difference(here, PixelAt(tile, (x + 1) % w, y)));
-      int& below = y + 1 == h ? steps.acrossEdges : steps.inside;
-      below = std::max(below, Difference(here, PixelAt(tile, x, (y + 1) % h)));
-    }
-  }
-  return steps;
 }
 
 // Each lattice vector moves the tile onto itself, modulo its size.
