@@ -1,4 +1,4 @@
-// Tile generators (subsystems 3 and 4): plane geometry, the generator base and lattices, the
+// Tile generators: plane geometry, the generator base and lattices, the
 // driver GenerateTile, and one generator per symmetry group. Uses the row operations and the
 // image core; the shape editor and the filter use the geometry and the driver.
 //
