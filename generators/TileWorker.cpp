@@ -14,9 +14,6 @@ namespace detail {
 
 namespace {
 
-// A coordinate in 24.8 fixed point, truncated toward zero.
-std::int32_t ToFixed(double coordinate) { return SaturatedTrunc(256 * coordinate); }
-
 // A mixed byte: truncated toward zero and kept in 0..255 when the weights sum past 1. Equal
 // bytes under weights that sum to 1 can mix to a rounding error short of themselves; the slack
 // keeps them whole (an opaque picture stays opaque) and is far too small to lift a true fraction.
@@ -32,7 +29,6 @@ struct TileWorkerRows::State {
   CRowIteratorBands source;  // workImage presented as BGRA
   ImageSampler sampler;
   CRowIteratorBands output;
-  std::vector<std::int32_t> positions;
   std::vector<BYTE> samples;
 };
 
@@ -58,11 +54,17 @@ int TileWorkerRows::Open() {
   if (result.GetCode() != keErrorNone) return result.GetCode();
   width_ = int(width);
   height_ = int(height);
-  plans_.reset(new (std::nothrow) SamplePlan[width_]);
-  if (!plans_) return keErrorNoMemory;
+  origin_ = generator_.origin;
   // A row of a very wide cell may not fit; what was set up is released with this object.
+  const std::size_t samples = std::size_t(width_) * SamplePlan::kMaxSamples;
+  positions_.reset(new (std::nothrow) std::int32_t[samples * 2]);
+  weights_.reset(new (std::nothrow) double[samples]);
+  counts_.reset(new (std::nothrow) unsigned char[width_]);
+  if (!positions_ || !weights_ || !counts_) return keErrorNoMemory;
+  position_ = positions_.get();
+  weight_ = weights_.get();
+  count_ = counts_.get();
   try {
-    s.positions.resize(std::size_t(width_) * SamplePlan::kMaxSamples * 2);
     s.samples.resize(std::size_t(width_) * SamplePlan::kMaxSamples * 4);
   } catch (const std::bad_alloc&) {
     return keErrorNoMemory;
@@ -73,35 +75,29 @@ int TileWorkerRows::Open() {
 
 void TileWorkerRows::FinishRow(int y) {
   State& s = *state_;
-  const Point2D origin = generator_.origin;
-  std::int32_t* position = s.positions.data();
-  int count = 0;
-  for (int x = 0; x < width_; ++x) {
-    const SamplePlan& plan = plans_[x];
-    for (int i = 0; i < plan.count; ++i) {
-      *position++ = ToFixed(plan.points[i].x + origin.x);
-      *position++ = ToFixed(plan.points[i].y + origin.y);
-    }
-    count += plan.count;
-  }
-  s.sampler.SampleRow(s.samples.data(), s.positions.data(), count);
+  s.sampler.SampleRow(s.samples.data(), positions_.get(), int(position_ - positions_.get()) / 2);
 
   BYTE* out = s.output.LockRowPointer(y, 0, -1);
   const BYTE* sample = s.samples.data();
+  const double* weight = weights_.get();
   for (int x = 0; x < width_; ++x, out += 4) {
-    const SamplePlan& plan = plans_[x];
-    if (plan.count == 1 && plan.weights[0] == 1) {
+    const int count = counts_[x];
+    if (count == 1 && weight[0] == 1) {
       std::memcpy(out, sample, 4);
     } else {
       for (int c = 0; c < 4; ++c) {
         double sum = 0;
-        for (int i = 0; i < plan.count; ++i) sum += plan.weights[i] * sample[4 * i + c];
+        for (int i = 0; i < count; ++i) sum += weight[i] * sample[4 * i + c];
         out[c] = ToByte(sum);
       }
     }
-    sample += 4 * plan.count;
+    sample += 4 * count;
+    weight += count;
   }
   s.output.UnlockRow(y);
+  position_ = positions_.get();
+  weight_ = weights_.get();
+  count_ = counts_.get();
 }
 
 bool TileWorkerRows::StepAndTestStop() { return meter_.StepAndTestAbort(1) != 0; }

@@ -51,8 +51,11 @@ inline double Clamp01(double t) { return t < 0 ? 0 : (t > 1 ? 1 : t); }
 
 namespace detail {
 
-// The state of one run: sampler over workImage, the output image of the cell's box, a row of
-// plans and of fetched samples, and the child meter.
+// A coordinate in 24.8 fixed point, truncated toward zero.
+inline std::int32_t ToFixed(double coordinate) { return SaturatedTrunc(256 * coordinate); }
+
+// The state of one run: sampler over workImage, the output image of the cell's box, the row's
+// fetch positions, sample counts and weights, the fetched samples, and the child meter.
 class TileWorkerRows {
  public:
   TileWorkerRows(TileGenerator& generator, CProgressMeter* meter);
@@ -64,8 +67,17 @@ class TileWorkerRows {
   int Open();
   int Width() const { return width_; }
   int Height() const { return height_; }
-  SamplePlan* Plans() { return plans_.get(); }
-  // Fetches, mixes and writes the planned row y.
+  // Queues the next pixel's plan of the row: its fetch positions, count and weights. The plan
+  // itself stays with the caller, so that it lives in registers and cache rather than in a row.
+  void Append(const SamplePlan& plan) {
+    for (int i = 0; i < plan.count; ++i) {
+      *position_++ = ToFixed(plan.points[i].x + origin_.x);
+      *position_++ = ToFixed(plan.points[i].y + origin_.y);
+      *weight_++ = plan.weights[i];
+    }
+    *count_++ = static_cast<unsigned char>(plan.count);
+  }
+  // Fetches, mixes and writes the queued row y.
   void FinishRow(int y);
   // Moves the meter one row on; true when it asks to stop.
   bool StepAndTestStop();
@@ -78,7 +90,14 @@ class TileWorkerRows {
   CProgressMeter meter_;
   int width_ = 0;
   int height_ = 0;
-  std::unique_ptr<SamplePlan[]> plans_;
+  Point2D origin_;
+  std::unique_ptr<std::int32_t[]> positions_;
+  std::unique_ptr<double[]> weights_;
+  std::unique_ptr<unsigned char[]> counts_;
+  // The next free entries of the row being queued.
+  std::int32_t* position_ = nullptr;
+  double* weight_ = nullptr;
+  unsigned char* count_ = nullptr;
   std::unique_ptr<State> state_;
 };
 
@@ -93,9 +112,12 @@ int RunTileWorker(TileGenerator& generator, CProgressMeter* meter, PlanPixel&& p
   detail::TileWorkerRows rows(generator, meter);
   int code = rows.Open();
   if (code != 0) return code;
+  SamplePlan plan;
   for (int y = 0; y < rows.Height(); ++y) {
-    SamplePlan* plans = rows.Plans();
-    for (int x = 0; x < rows.Width(); ++x) planPixel(x, y, plans[x]);
+    for (int x = 0; x < rows.Width(); ++x) {
+      planPixel(x, y, plan);
+      rows.Append(plan);
+    }
     rows.FinishRow(y);
     if (rows.StepAndTestStop()) {
       code = keErrorStopped;
