@@ -140,6 +140,23 @@ TEST(TakeSourceArea, CopiesTheAreaWithInclusiveEdgesAndPlacesTheAnchor) {
   EXPECT_EQ(g.origin.y, 5);
 }
 
+// An area inside a BGRA source is shared rather than copied: it must still be the area of the
+// source's own frame when the source is itself a part of a larger image, and stay readable after
+// the source is gone.
+TEST(TakeSourceArea, AnAreaInsideAPartOfAnImageIsTakenInThePartsFrame) {
+  CRowIteratorBands image, part;
+  MakeGradient(image, 40, 40);
+  ASSERT_EQ(part.CreateSubView(image, 5, 6, 35, 36).GetCode(), keErrorNone);
+  TileGenerator g;
+  ASSERT_EQ(g.TakeSourceArea(part, 0, 0, 0, RECT{10, 20, 19, 29}).GetCode(), keErrorNone);
+  part.Destroy();
+  image.Destroy();
+  ASSERT_EQ(g.workImage.Width(), 10);
+  ASSERT_EQ(g.workImage.Height(), 10);
+  EXPECT_EQ(PixelAt(g.workImage, 0, 0), (Bgra{7, 26, 15, 255}));
+  EXPECT_EQ(PixelAt(g.workImage, 9, 9), (Bgra{7, 35, 24, 255}));
+}
+
 TEST(TakeSourceArea, OutsideTheSourceRepeatsTheNearestEdgePixel) {
   CRowIteratorBands source;
   MakeGradient(source, 8, 6);
