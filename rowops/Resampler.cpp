@@ -112,20 +112,24 @@ void Drive(const Kind& kind, const PixelBlock& dst, const std::int32_t* position
   const AcceptedRange range(width, height, Kind::kMargins[0], Kind::kMargins[1], Kind::kMargins[2], Kind::kMargins[3]);
   const bool gatherable = width > 0 && height > 0;
   std::optional<TileCursor> spare;  // made when a footprint straddles two tiles
+  // Samples that alternate between two tiles (the copies a seam blends) keep both locked: the
+  // caller's cursor and this one take turns as the active one.
+  std::optional<TileCursor> second;
+  TileCursor* active = &cursor;
   // The locked tile's pixels and the origins whose footprint lies in it, kept in locals: the
   // stores through out may alias anything, so members would be reloaded for every pixel.
   const std::uint8_t* tileBits = nullptr;
   std::intptr_t tileStride = 0;
   int left = 0, top = 0, lastX = -1, lastY = -1;
   auto takeTile = [&] {
-    if (!cursor.Locked()) {
+    if (!active->Locked()) {
       lastX = lastY = -1;
       left = top = 0;
       return;
     }
-    const RECT& rect = cursor.Rect();
-    tileBits = cursor.At(rect.left, rect.top, pixelBytes);
-    tileStride = cursor.Stride();
+    const RECT& rect = active->Rect();
+    tileBits = active->At(rect.left, rect.top, pixelBytes);
+    tileStride = active->Stride();
     left = rect.left;
     top = rect.top;
     lastX = rect.right - size;
@@ -152,7 +156,13 @@ void Drive(const Kind& kind, const PixelBlock& dst, const std::int32_t* position
         kind.Sample(out, tileBits + (y0 - top) * tileStride + std::intptr_t{x0 - left} * pixelBytes, tileStride, x, y);
         continue;
       }
-      const bool moved = cursor.MoveTo(x0, y0, size);
+      if (!second) second.emplace(image);
+      TileCursor& other = active == &cursor ? *second : cursor;
+      const RECT& held = other.Rect();
+      const bool moved = (other.Locked() && x0 >= held.left && x0 + size <= held.right && y0 >= held.top &&
+                          y0 + size <= held.bottom) ||
+                         other.MoveTo(x0, y0, size);
+      if (moved) active = &other;
       takeTile();  // moved, or let go after a failed lock
       if (moved) {
         kind.Sample(out, tileBits + (y0 - top) * tileStride + std::intptr_t{x0 - left} * pixelBytes, tileStride, x, y);
@@ -166,7 +176,7 @@ void Drive(const Kind& kind, const PixelBlock& dst, const std::int32_t* position
       for (int k = 0; k < size && gathered; ++k) {
         xs[k] = FoldTap(x0 + k, width, edgeMode);
         const int row = FoldTap(y0 + k, height, edgeMode);
-        rows[k] = xs[k] >= 0 && row >= 0 ? RowOf(cursor, spare, row, pixelBytes) : nullptr;
+        rows[k] = xs[k] >= 0 && row >= 0 ? RowOf(*active, spare, row, pixelBytes) : nullptr;
         gathered = rows[k] != nullptr;
       }
       if (gathered) {
@@ -179,6 +189,8 @@ void Drive(const Kind& kind, const PixelBlock& dst, const std::int32_t* position
       kind.Sample(out, scratch, footprint.stride, x, y);
     }
   }
+  // The caller's cursor keeps the tile read last.
+  if (active != &cursor && active->Locked()) cursor.MoveTo(active->Rect().left, active->Rect().top, 1);
 }
 
 struct NearestKind {

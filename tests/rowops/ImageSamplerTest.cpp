@@ -55,6 +55,28 @@ TEST(ImageSampler, KeepsTheLastTileLockedBetweenCalls) {
   EXPECT_EQ(image.GetBand(1)->lockCount, created);
 }
 
+// A row whose samples alternate between two bands reads each from its own band, and leaves
+// only the band read last locked.
+TEST(ImageSampler, SamplesAlternatingBetweenTwoBands) {
+  CRowIteratorBands image;
+  MakeImage(image, 4, 300, keFormatBGRA, Noise);
+  const int created = image.GetBand(0)->lockCount;
+  ImageSampler sampler;
+  sampler.Init(image, keInterpolationBilinear, keEdgeClamp, 0, false);
+  const std::int32_t positions[] = {256, 10 * 256, 512, 200 * 256, 256, 11 * 256, 768, 201 * 256, 512, 12 * 256};
+  std::uint8_t out[5 * 4];
+  ASSERT_EQ(sampler.SampleRow(out, positions, 5), 0);
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(std::vector<std::uint8_t>(out + 4 * i, out + 4 * i + 4),
+              ReadPixel(image, positions[2 * i] / 256, positions[2 * i + 1] / 256))
+        << i;
+  }
+  EXPECT_EQ(image.GetBand(0)->lockCount, created + 1);
+  EXPECT_EQ(image.GetBand(1)->lockCount, created);
+  sampler.Reset();
+  EXPECT_EQ(image.GetBand(0)->lockCount, created);
+}
+
 TEST(ImageSampler, RefusesPackedImages) {
   for (keFormat format : {keFormatIndex1, keFormatIndex4}) {
     CRowIteratorBands image;
