@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 
 #include "core/ProgressMeter.h"
@@ -26,6 +27,27 @@ struct Fixture {
   }
   TileGenerator g;
 };
+
+TEST(SaturatedTrunc, TruncatesTowardZeroAndSaturatesFarValuesAndNaN) {
+  const struct {
+    double value;
+    std::int32_t expected;
+  } cases[] = {
+      {0.0, 0},
+      {2.9, 2},
+      {-2.9, -2},
+      {2147483646.5, 2147483646},
+      {2147483647.0, INT32_MAX},
+      {1e300, INT32_MAX},
+      {HUGE_VAL, INT32_MAX},
+      {-2147483647.5, -2147483647},
+      {-2147483648.0, INT32_MIN},
+      {-1e300, INT32_MIN},
+      {-HUGE_VAL, INT32_MIN},
+      {NAN, INT32_MIN},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SaturatedTrunc(c.value), c.expected) << c.value;
+}
 
 TEST(RunTileWorker, MixesInDoublesAndTruncates) {
   Fixture f;
