@@ -182,6 +182,10 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
     const int width = std::min<int>(period.x, g.workImage.Width());
     const int height = std::min<int>(period.y, g.workImage.Height());
     if (code == keErrorStopped) return BlankTile(destination, width, height);
+    // The box of the cell holds its far edge too: the period leaves out at most that row and
+    // column, and the tile is ours alone, so the caller shares it rather than copying it.
+    if (width + 1 >= g.workImage.Width() && height + 1 >= g.workImage.Height())
+      return destination.CreateSubView(g.workImage, 0, 0, width, height);
     CRowIteratorBands cell;
     result = cell.CreateSubView(g.workImage, 0, 0, width, height);
     if (result.GetCode() != keErrorNone) return result;
