@@ -42,10 +42,9 @@ inline int CompareLattice(double t, double c) {
 
 // A double truncated toward zero into 32 bits; far-off values saturate, NaN gives the lowest.
 inline std::int32_t SaturatedTrunc(double value) {
-  // Written as the two selections that compile to min and max without branches; the order
-  // of the operands sends NaN to the low end.
-  const double low = -2147483648.0 < value ? value : -2147483648.0;
-  return static_cast<std::int32_t>(low > 2147483647.0 ? 2147483647.0 : low);
+  if (!(value > -2147483648.0)) return INT32_MIN;
+  if (!(value < 2147483647.0)) return INT32_MAX;
+  return static_cast<std::int32_t>(value);
 }
 
 inline double Clamp01(double t) { return t < 0 ? 0 : (t > 1 ? 1 : t); }
