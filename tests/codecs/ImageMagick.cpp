@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -64,4 +65,10 @@ RgbPicture FromImage(CImageFile& image) {
     }
   }
   return picture;
+}
+
+std::string TestNameOf(const char* what) {
+  std::string name;
+  for (const char* p = what; *p; ++p) name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+  return name;
 }

@@ -1,6 +1,8 @@
 // ImageMagick as the oracle of the codec tests: it writes files of every kind it knows and
 // reads ours; pictures are compared pixel by pixel, never byte by byte.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -25,3 +27,13 @@ void WritePpm(const std::string& path, const RgbPicture& picture);
 RgbPicture ReadWithImageMagick(const std::string& path);
 // Our image as the same kind of picture.
 RgbPicture FromImage(CImageFile& image);
+
+// Names the cases of a parameterised oracle test after their description (`what`): letters
+// and digits kept, anything else '_'.
+std::string TestNameOf(const char* what);
+struct NameByWhat {
+  template <class Case>
+  std::string operator()(const ::testing::TestParamInfo<Case>& info) const {
+    return TestNameOf(info.param.what);
+  }
+};

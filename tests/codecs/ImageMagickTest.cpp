@@ -80,11 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
         OracleCase{"old header 4-bit", "-colors 16 -type Palette BMP2:", {8, 8, 8}},
         OracleCase{"old header 1-bit", "-colors 2 -type Palette BMP2:", {8, 8, 8}},
         OracleCase{"WBMP", "-monochrome WBMP:", {8, 8, 8}}),
-    [](const ::testing::TestParamInfo<OracleCase>& info) {
-      std::string name;
-      for (const char* p = info.param.what; *p; ++p) name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-      return name;
-    });
+    NameByWhat());
 
 TEST(ImageMagickReads, OurBmpsOfEveryDepth) {
   if (!HaveImageMagick()) GTEST_SKIP() << "no oracle";

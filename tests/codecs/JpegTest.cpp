@@ -111,7 +111,7 @@ TEST_P(JpegFromOtherWriters, DecodeAsTheLibraryToolsAndImageMagickDo) {
   EXPECT_LE(MaxDifference(ReadWithImageMagick(jpeg), ours), 1) << c.what;
 }
 
-INSTANTIATE_TEST_SUITE_P(Writers, JpegFromOtherWriters, ::testing::ValuesIn(kWriters));
+INSTANTIATE_TEST_SUITE_P(Writers, JpegFromOtherWriters, ::testing::ValuesIn(kWriters), NameByWhat());
 
 TEST(Jpeg, CmykDecodesAsInvertedInkTimesBlack) {
   if (!HaveImageMagick()) GTEST_SKIP() << "no oracle";

@@ -153,7 +153,7 @@ TEST_P(PngFromImageMagick, DecodesAsTheOracleReadsIt) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Writers, PngFromImageMagick, ::testing::ValuesIn(kWriters));
+INSTANTIATE_TEST_SUITE_P(Writers, PngFromImageMagick, ::testing::ValuesIn(kWriters), NameByWhat());
 
 TEST(Png, OurFilesReadBackTheSame) {
   struct Case {
