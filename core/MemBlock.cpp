@@ -54,9 +54,26 @@ class GlobalMemBlock final : public MemBlock {
   HGLOBAL handle_ = nullptr;
 };
 
-class HeapMemBlock final : public MemBlock {
+// The kinds whose memory is addressed directly: locking only counts.
+class DirectMemBlock : public MemBlock {
  public:
-  HeapMemBlock() : MemBlock(keMemoryHeap) {}
+  using MemBlock::MemBlock;
+  void* Lock(SIZE_T offset) final {
+    ++lockCount;
+    return memory_ + offset;
+  }
+  bool Unlock() final {
+    --lockCount;
+    return true;
+  }
+
+ protected:
+  BYTE* memory_ = nullptr;
+};
+
+class HeapMemBlock final : public DirectMemBlock {
+ public:
+  HeapMemBlock() : DirectMemBlock(keMemoryHeap) {}
   ~HeapMemBlock() override { delete[] memory_; }
   bool Alloc(SIZE_T size, bool zeroFill) override {
     memory_ = zeroFill ? new (std::nothrow) BYTE[size]() : new (std::nothrow) BYTE[size];
@@ -74,22 +91,11 @@ class HeapMemBlock final : public MemBlock {
     delete[] std::exchange(memory_, nullptr);
     return true;
   }
-  void* Lock(SIZE_T offset) override {
-    ++lockCount;
-    return memory_ + offset;
-  }
-  bool Unlock() override {
-    --lockCount;
-    return true;
-  }
-
- private:
-  BYTE* memory_ = nullptr;
 };
 
-class VirtualMemBlock final : public MemBlock {
+class VirtualMemBlock final : public DirectMemBlock {
  public:
-  VirtualMemBlock() : MemBlock(keMemoryVirtual) {}
+  VirtualMemBlock() : DirectMemBlock(keMemoryVirtual) {}
   ~VirtualMemBlock() override {
     if (memory_) VirtualFree(memory_, 0, MEM_RELEASE);
   }
@@ -114,39 +120,17 @@ class VirtualMemBlock final : public MemBlock {
     memory_ = nullptr;
     return true;
   }
-  void* Lock(SIZE_T offset) override {
-    ++lockCount;
-    return memory_ + offset;
-  }
-  bool Unlock() override {
-    --lockCount;
-    return true;
-  }
-
- private:
-  BYTE* memory_ = nullptr;
 };
 
-class ExternalMemBlock final : public MemBlock {
+class ExternalMemBlock final : public DirectMemBlock {
  public:
-  ExternalMemBlock() : MemBlock(keMemoryExternal) {}
+  ExternalMemBlock() : DirectMemBlock(keMemoryExternal) {}
   bool Alloc(SIZE_T address, bool) override {
     memory_ = reinterpret_cast<BYTE*>(address);
     return true;
   }
   bool ReAlloc(SIZE_T, SIZE_T, bool) override { return false; }
   bool Free() override { return true; }  // the memory stays the caller's
-  void* Lock(SIZE_T offset) override {
-    ++lockCount;
-    return memory_ + offset;
-  }
-  bool Unlock() override {
-    --lockCount;
-    return true;
-  }
-
- private:
-  BYTE* memory_ = nullptr;
 };
 
 }  // namespace

@@ -10,29 +10,9 @@
 #include "platform/gdi/gdiplus.h"
 #include "platform/gdi/region.h"
 #include "platform/gdi/text.h"
+#include "tests/platform/gdi_canvas.h"
 
 namespace {
-
-// A memory device context with a bitmap of its own, filled with one colour.
-struct Canvas {
-  Canvas(int width, int height, COLORREF fill = RGB(255, 255, 255))
-      : dc(CreateCompatibleDC(nullptr)), bitmap(CreateCompatibleBitmap(dc, width, height)) {
-    previous = SelectObject(dc, bitmap);
-    HBRUSH brush = CreateSolidBrush(fill);
-    RECT all{0, 0, width, height};
-    FillRect(dc, &all, brush);
-    DeleteObject(brush);
-  }
-  ~Canvas() {
-    SelectObject(dc, previous);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-  }
-  COLORREF At(int x, int y) const { return GetPixel(dc, x, y); }
-  HDC dc;
-  HBITMAP bitmap;
-  HGDIOBJ previous;
-};
 
 // Selects an object for one scope and deletes it afterwards.
 struct Selected {

@@ -9,28 +9,9 @@
 #include "platform/gdi/region.h"
 #include "platform/gdi/text.h"
 #include "platform/ui/metrics.h"
+#include "tests/platform/gdi_canvas.h"
 
 namespace {
-
-struct Canvas {
-  Canvas(int width, int height, COLORREF fill = RGB(255, 255, 255))
-      : dc(CreateCompatibleDC(nullptr)), bitmap(CreateCompatibleBitmap(dc, width, height)) {
-    previous = SelectObject(dc, bitmap);
-    HBRUSH brush = CreateSolidBrush(fill);
-    RECT all{0, 0, width, height};
-    FillRect(dc, &all, brush);
-    DeleteObject(brush);
-  }
-  ~Canvas() {
-    SelectObject(dc, previous);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-  }
-  COLORREF At(int x, int y) const { return GetPixel(dc, x, y); }
-  HDC dc;
-  HBITMAP bitmap;
-  HGDIOBJ previous;
-};
 
 TEST(Edges, EachBorderKindUsesItsSystemColours) {
   struct Case {
