@@ -147,7 +147,7 @@ class PngSuite : public ::testing::TestWithParam<std::string> {};
 
 }  // namespace
 
-TEST(PngSuiteFiles, ArePresent) { EXPECT_GE(SuiteFiles().size(), 30u) << "PngSuite in shared/testdata: " << kSuite; }
+TEST(PngSuiteFiles, ArePresent) { EXPECT_GE(SuiteFiles().size(), 30u) << "PngSuite in tests/data: " << kSuite; }
 
 TEST_P(PngSuite, DecodesToThePixelsOfItsDump) {
   const std::string name = GetParam();
