@@ -6,6 +6,8 @@ RELEASE := build/release
 SANITIZE := build/sanitize
 FUZZ := build/fuzz
 FUZZ_SECONDS ?= 25
+# WERROR=ON turns warnings into errors (CI sets it).
+WERROR ?= OFF
 FUZZERS := bmp wbmp jpeg png exif
 
 .PHONY: test deps release sanitize bench fuzz clean
@@ -18,11 +20,11 @@ deps:
 	@sh tools/install-deps
 
 release: deps
-	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DWF_WERROR=$(WERROR)
 	cmake --build $(RELEASE) -j $(JOBS)
 
 sanitize: deps
-	cmake -S . -B $(SANITIZE) -DCMAKE_BUILD_TYPE=Debug -DWF_SANITIZE=ON -DWF_BENCHMARKS=OFF
+	cmake -S . -B $(SANITIZE) -DCMAKE_BUILD_TYPE=Debug -DWF_SANITIZE=ON -DWF_BENCHMARKS=OFF -DWF_WERROR=$(WERROR)
 	cmake --build $(SANITIZE) -j $(JOBS)
 
 bench: release

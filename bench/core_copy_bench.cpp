@@ -39,7 +39,9 @@ void BM_Memcpy(benchmark::State& state) {
 
 // Each kernel variant on the same images, forced as the tests force them.
 void BM_CopyPixelsVariant(benchmark::State& state) {
-  const corvel::CpuFeatures features{state.range(0) >= 1, state.range(0) >= 2};
+  corvel::CpuFeatures features;
+  features.mmx = state.range(0) >= 1;
+  features.sse = state.range(0) >= 2;
   corvel::CpuFeaturesOverride forced(features);
   BM_CopyPixels(state);
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/CpuFeatures.h"
 #include "rowops/CoreTables.h"
 #include "rowops/RowBlendOp.h"
 #include "rowops/RowBlendWvkOp.h"
@@ -57,13 +58,12 @@ void BM_EditorNormalBlendBGRA(benchmark::State& state) {
 void Solid(benchmark::State& state, corvel::keFormat format, int variant) {
   const int bytes = corvel::CPixelFormat(format).GetBitsPerPixel() / 8;
   std::vector<std::uint8_t> image(static_cast<std::size_t>(kSide) * kSide * bytes, 90);
-  corvel::SetMmxSetting(variant);
+  corvel::CpuFeaturesOverride forced(corvel::ProbedOrNone(variant != 0));
   corvel::RowOpExecutor executor(corvel::RowBlendSolidOp(0x80336699), format, corvel::keFormatNone);
   for (auto _ : state) {
     for (int y = 0; y < kSide; ++y) executor.Run(kSide, image.data() + static_cast<std::size_t>(y) * kSide * bytes, nullptr);
     benchmark::ClobberMemory();
   }
-  corvel::SetMmxSetting(2);
   state.counters["Mpx/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * kSide * kSide / 1e6,
                                                benchmark::Counter::kIsRate);
 }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/CpuFeatures.h"
 #include "rowops/RowCopyOp.h"
 #include "rowops/RowOpContext.h"
 
@@ -22,7 +23,7 @@ void Convert(benchmark::State& state, corvel::keFormat dst, corvel::keFormat src
   std::vector<std::uint8_t> from(static_cast<std::size_t>(kSide) * kSide * srcBytes);
   std::vector<std::uint8_t> to(static_cast<std::size_t>(kSide) * (toImage ? kSide : 1) * dstBytes);
   for (std::size_t i = 0; i < from.size(); ++i) from[i] = static_cast<std::uint8_t>(i * 131 + (i >> 9));
-  corvel::SetMmxSetting(variant);
+  corvel::CpuFeaturesOverride forced(corvel::ProbedOrNone(variant != 0));
   corvel::RowOpExecutor executor(corvel::RowCopyOp(), dst, src);
   for (auto _ : state) {
     for (int y = 0; y < kSide; ++y) {
@@ -31,7 +32,6 @@ void Convert(benchmark::State& state, corvel::keFormat dst, corvel::keFormat src
     }
     benchmark::ClobberMemory();
   }
-  corvel::SetMmxSetting(2);
   state.counters["Mpx/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * kSide * kSide / 1e6,
                                                benchmark::Counter::kIsRate);
 }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "core/CpuFeatures.h"
 #include "core/RowIteratorBands.h"
 #include "rowops/ImageSampler.h"
 #include "rowops/RowOperation.h"
@@ -44,10 +45,11 @@ Matrix3 RotateAndScale() {
 // it, so that the source rows a strip touches stay in the caches and the TLB.
 void SampleAffine(benchmark::State& state, int interpolation, int simd, int strip = 256) {
   CRowIteratorBands& image = PhotoLikeImage();
-  SetMmxSetting(simd);
   ImageSampler sampler;
-  sampler.Init(image, interpolation, keEdgeClamp, 0, false);
-  SetMmxSetting(2);
+  {
+    CpuFeaturesOverride forced(ProbedOrNone(simd != 0));
+    sampler.Init(image, interpolation, keEdgeClamp, 0, false);
+  }
   const Matrix3 map = RotateAndScale();
   std::vector<BYTE> row(kSize * 4);
   for (auto _ : state) {

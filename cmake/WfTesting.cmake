@@ -6,7 +6,7 @@ include(GoogleTest)
 function(wf_add_tests target)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${target} ${ARG_SOURCES})
-  target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${target} PRIVATE wf_build_options ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
                        PROPERTIES ENVIRONMENT "WF_TEST_TMPDIR=${CMAKE_CURRENT_BINARY_DIR}")
 endfunction()

@@ -1,6 +1,5 @@
 #include "core/CopyRect.h"
 
-#include <cpuid.h>
 #include <mmintrin.h>
 #include <xmmintrin.h>
 
@@ -8,14 +7,6 @@
 
 namespace corvel {
 namespace {
-
-CpuFeatures& Features() {
-  static CpuFeatures features = ProbeCpuFeatures();
-  return features;
-}
-
-// Probed before main, so that no copy races the first probe.
-[[maybe_unused]] const bool kProbedAtLoad = (Features(), true);
 
 using Byte = std::uint8_t;
 
@@ -97,21 +88,6 @@ std::size_t CopySSEAligned(const CopyRectArgs& a) {
 
 }  // namespace
 
-CpuFeatures ProbeCpuFeatures() {
-  CpuFeatures features;
-  unsigned eax, ebx, ecx, edx;
-  if (__get_cpuid(1, &eax, &ebx, &ecx, &edx)) {
-    features.mmx = (edx & bit_MMX) != 0;
-    features.sse = (edx & bit_SSE) != 0;
-  }
-  return features;
-}
-
-const CpuFeatures& GetCpuFeatures() { return Features(); }
-
-CpuFeaturesOverride::CpuFeaturesOverride(CpuFeatures forced) : saved_(Features()) { Features() = forced; }
-CpuFeaturesOverride::~CpuFeaturesOverride() { Features() = saved_; }
-
 std::size_t CopyRectPlain(const CopyRectArgs& a) {
   const std::size_t words = a.bytesPerRow / 4 * 4;
   for (std::size_t row = 0; row < a.rows; ++row) {
@@ -149,7 +125,7 @@ std::size_t CopyRectSSEAligned(const CopyRectArgs& args) { return CopySSEAligned
 std::size_t CopyRectSSEAlignedStream(const CopyRectArgs& args) { return CopySSEAligned<true>(args); }
 
 CopyRectKernel ChooseCopyRectKernel(const CopyRectArgs& a, std::size_t imageBytes) {
-  const CpuFeatures& features = Features();
+  const CpuFeatures& features = GetCpuFeatures();
   if (a.bytesPerRow < 16) return CopyRectPlain;
   if (features.sse) {
     const bool stream = imageBytes >= kStreamThreshold;

@@ -1,33 +1,12 @@
-// Rectangle copy kernels and the processor features that choose among them. Each kernel copies
+// Rectangle copy kernels and their choice by the processor features. Each kernel copies
 // rows bytes-per-row wide from one surface to another, row by row, and answers the bytes copied.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 
+#include "core/CpuFeatures.h"
+
 namespace corvel {
-
-struct CpuFeatures {
-  bool mmx = false;
-  bool sse = false;
-};
-
-// What the processor offers, from cpuid.
-CpuFeatures ProbeCpuFeatures();
-// The process-wide record, probed once at load; the pixel copy reads it.
-const CpuFeatures& GetCpuFeatures();
-
-// Forces the features the pixel copy sees for one scope, so that each kernel can be tested on
-// any machine. Not for use while other threads copy.
-class CpuFeaturesOverride {
- public:
-  explicit CpuFeaturesOverride(CpuFeatures forced);
-  ~CpuFeaturesOverride();
-  CpuFeaturesOverride(const CpuFeaturesOverride&) = delete;
-  CpuFeaturesOverride& operator=(const CpuFeaturesOverride&) = delete;
-
- private:
-  CpuFeatures saved_;
-};
 
 struct CopyRectArgs {
   std::uint8_t* destination;  // first byte of the first row

@@ -6,7 +6,7 @@
 
 #include "core/ColorUtils.h"
 #include "rowops/detail/ResampleKernels.h"
-#include "rowops/detail/ResampleSimd.h"
+#include "rowops/detail/ResamplerSse2.h"
 
 namespace corvel {
 

@@ -7,7 +7,7 @@
 #include "rowops/RowCopyOp.h"
 #include "rowops/RowFillOp.h"
 #include "rowops/detail/BlendMath.h"
-#include "rowops/detail/BlendSimd.h"
+#include "rowops/detail/RowBlendOpSse2.h"
 #include "rowops/detail/PixelAccess.h"
 
 namespace corvel {

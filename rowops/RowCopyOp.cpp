@@ -5,7 +5,7 @@
 #include "core/PaletteCache.h"
 #include "rowops/BitRuns.h"
 #include "rowops/detail/PixelAccess.h"
-#include "rowops/detail/RowCopySimd.h"
+#include "rowops/detail/RowCopyOpSse2.h"
 
 namespace corvel {
 namespace {

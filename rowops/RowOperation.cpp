@@ -1,7 +1,6 @@
 #include "rowops/RowOperation.h"
 
-#include <atomic>
-
+#include "core/CpuFeatures.h"
 #include "core/RowIteratorBands.h"
 #include "rowops/RowOpContext.h"
 
@@ -32,28 +31,11 @@ void RowOpRow::SetFromImage(const CRowIteratorBands& image, std::int32_t atX, st
 
 void EmptyFunction(const RowOperation&, const RowOpArgs&) {}
 
-namespace {
-std::atomic<int> gMmxSetting{2};
-}  // namespace
+// The SIMD kernels are SSE2, which every x86-64 processor has; the record keeps the choice honest
+// on a build for another processor, and lets tests force the plain kernels.
+int ProbeMmx() { return ProbeCpuFeatures().sse2 ? 1 : 0; }
 
-int ProbeMmx() {
-  // The SIMD kernels are SSE2, which every x86-64 processor has; the query keeps the choice
-  // honest on a build for another processor.
-#if defined(__x86_64__) || defined(__i386__)
-  return __builtin_cpu_supports("sse2") ? 1 : 0;
-#else
-  return 0;
-#endif
-}
-
-bool HasMmx() {
-  int setting = gMmxSetting.load(std::memory_order_relaxed);
-  if (setting == 2) return ProbeMmx() == 1;
-  return setting == 1;
-}
-
-void SetMmxSetting(int setting) { gMmxSetting.store(setting, std::memory_order_relaxed); }
-int GetMmxSetting() { return gMmxSetting.load(std::memory_order_relaxed); }
+bool HasMmx() { return GetCpuFeatures().sse2; }
 
 RowOpKernel FindRowOpKernel(const RowOpKernelRecord* table, keFormat dst, keFormat src,
                             int variantMode) {

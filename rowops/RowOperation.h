@@ -103,12 +103,10 @@ struct RowOpKernelRecord {
 RowOpKernel FindRowOpKernel(const RowOpKernelRecord* table, keFormat dst, keFormat src,
                             int variantMode);
 
-// The process-wide setting behind the choice of SIMD kernels: 1 yes, 0 no, 2 (the default)
-// probe the processor on each query. Tests force each variant through SetMmxSetting.
+// Whether the SIMD kernels may run, by the process-wide processor record (core/CpuFeatures.h);
+// tests force either answer through CpuFeaturesOverride. ProbeMmx asks the processor itself.
 bool HasMmx();
 int ProbeMmx();
-void SetMmxSetting(int setting);
-int GetMmxSetting();
 
 class RowOperation {
  public:

@@ -89,10 +89,14 @@ TEST(CopyRectKernels, ChoiceFollowsSizeAlignmentAndFeatures) {
 
 TEST(CpuFeatures, ProbeFindsWhatEveryX86_64Has) {
   const CpuFeatures features = ProbeCpuFeatures();
-  EXPECT_TRUE(features.mmx);
-  EXPECT_TRUE(features.sse);
+  EXPECT_TRUE(features.mmx && features.sse && features.sse2);
   {
-    CpuFeaturesOverride forced({false, false});
+    CpuFeaturesOverride forced(CpuFeatures{});
+    EXPECT_FALSE(GetCpuFeatures().sse);
+    {
+      CpuFeaturesOverride inner(features);
+      EXPECT_TRUE(GetCpuFeatures().sse);
+    }
     EXPECT_FALSE(GetCpuFeatures().sse);
   }
   EXPECT_EQ(GetCpuFeatures().sse, features.sse);

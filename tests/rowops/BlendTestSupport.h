@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "core/CpuFeatures.h"
 #include "core/PixelFormat.h"
 #include "rowops/RowOpContext.h"
 
@@ -47,6 +48,13 @@ inline Bytes RunBlend(RowOperation& op, keFormat dstFormat, const Bytes& dst, ke
   for (int i = 0; i < kGuard; ++i) EXPECT_EQ(row[dst.size() + i], kGuardByte) << "guard byte " << i;
   row.resize(dst.size());
   return row;
+}
+
+// RunBlend with the SIMD kernels allowed or not.
+inline Bytes RunBlendForced(bool simd, RowOperation& op, keFormat dstFormat, const Bytes& dst, keFormat srcFormat,
+                            const Bytes& src, int count) {
+  CpuFeaturesOverride forced(ProbedOrNone(simd));
+  return RunBlend(op, dstFormat, dst, srcFormat, src, count);
 }
 
 // Channel i of a row of 8- or 16-bit channels.

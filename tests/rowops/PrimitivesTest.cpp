@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "core/CpuFeatures.h"
 #include "rowops/BitRuns.h"
 #include "rowops/RowOperation.h"
 
@@ -13,8 +14,7 @@ namespace {
 
 class Primitives : public ::testing::TestWithParam<int> {
  protected:
-  void SetUp() override { SetMmxSetting(GetParam()); }
-  void TearDown() override { SetMmxSetting(2); }
+  CpuFeaturesOverride forced_{ProbedOrNone(GetParam() != 0)};
 };
 
 TEST_P(Primitives, ToBytesClamps) {
@@ -99,7 +99,7 @@ TEST(PrimitivesSimd, MatchPlainOnRandomVectors) {
     }
     const double weights[3] = {3, -2, 7};
     auto run = [&](int setting, auto&& table, auto* dstInit) {
-      SetMmxSetting(setting);
+      CpuFeaturesOverride forced(ProbedOrNone(setting != 0));
       using T = std::remove_pointer_t<decltype(dstInit)>;
       std::vector<std::vector<T>> results;
       auto fresh = [&] { return std::vector<T>(dstInit, dstInit + count + 2); };
@@ -126,7 +126,6 @@ TEST(PrimitivesSimd, MatchPlainOnRandomVectors) {
     EXPECT_EQ(run(0, GetFillPrimitiveTable, unsignedInit), run(1, GetFillPrimitiveTable, unsignedInit))
         << "unsigned, count " << count;
   }
-  SetMmxSetting(2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, Primitives, ::testing::Values(0, 1));

@@ -4,6 +4,7 @@
 #include <random>
 #include <vector>
 
+#include "core/CpuFeatures.h"
 #include "rowops/Resampler.h"
 #include "rowops/RowOperation.h"
 #include "tests/rowops/SamplingTestImages.h"
@@ -116,11 +117,10 @@ TEST(BilinearResampler, ColourIsWeightedByAlpha) {
     return x == 0 ? red[c] : clear[c];
   });
   for (int simd : {0, 1}) {
-    SetMmxSetting(simd);
+    CpuFeaturesOverride forced(ProbedOrNone(simd != 0));
     EXPECT_EQ(SampleOne(keInterpolationBilinear, image, 128, 0), (std::vector<std::uint8_t>{0, 0, 255, 127}));
     EXPECT_EQ(SampleOne(keInterpolationBilinear, image, 256, 0), (std::vector<std::uint8_t>{0, 0, 0, 0}));
   }
-  SetMmxSetting(2);
 }
 
 struct FormatCase {
@@ -286,10 +286,9 @@ TEST(BilinearResampler, SimdMatchesPlain) {
     const auto positions = RandomPositions(33, 300, 5000, 11);
     std::vector<std::uint8_t> results[2];
     for (int simd : {0, 1}) {
-      SetMmxSetting(simd);
+      CpuFeaturesOverride forced(ProbedOrNone(simd != 0));
       results[simd] = Sample(*CreateResampler(keInterpolationBilinear, format, keEdgeMirror, 0), image, positions);
     }
-    SetMmxSetting(2);
     ASSERT_EQ(results[0], results[1]) << CPixelFormat(format).GetName();
   }
 }

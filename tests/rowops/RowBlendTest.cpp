@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <random>
 
+#include "core/CpuFeatures.h"
 #include "rowops/CoreTables.h"
 #include "rowops/RowBlendOp.h"
 #include "rowops/RowFillOp.h"
@@ -124,7 +125,7 @@ std::uint32_t Straight(std::uint32_t c, std::uint32_t a) {
 
 TEST_F(RowBlendTest, ModesOneToNineEveryPair) {
   for (int variant : {0, 1}) {
-    SetMmxSetting(variant);
+    CpuFeaturesOverride forced(ProbedOrNone(variant != 0));
     struct Pair {
       keFormat dst, src;
     };
@@ -172,7 +173,6 @@ TEST_F(RowBlendTest, ModesOneToNineEveryPair) {
       }
     }
   }
-  SetMmxSetting(2);
 }
 
 TEST_F(RowBlendTest, ModeEdges) {
@@ -277,11 +277,8 @@ TEST_F(RowBlendTest, FastVariantsMatchThePlainKernels) {
         for (int i = 0; i < count; ++i)
           for (int c = 0; c < 3; ++c) (*row)[4 * i + c] = std::min((*row)[4 * i + c], (*row)[4 * i + 3]);
       RowBlendOp op(mode);
-      SetMmxSetting(0);
-      const Bytes plain = RunBlend(op, keFormatBGRxA, dst, keFormatBGRxA, src, count);
-      SetMmxSetting(1);
-      const Bytes fast = RunBlend(op, keFormatBGRxA, dst, keFormatBGRxA, src, count);
-      SetMmxSetting(2);
+      const Bytes plain = RunBlendForced(false, op, keFormatBGRxA, dst, keFormatBGRxA, src, count);
+      const Bytes fast = RunBlendForced(true, op, keFormatBGRxA, dst, keFormatBGRxA, src, count);
       for (std::size_t i = 0; i < plain.size(); ++i)
         ASSERT_EQ(fast[i], plain[i]) << "mode " << mode << " count " << count << " byte " << i;
     }
@@ -289,11 +286,8 @@ TEST_F(RowBlendTest, FastVariantsMatchThePlainKernels) {
       for (std::uint32_t alpha : {1u, 100u, 254u}) {
         RowBlendSolidOp op(0x00336699u | alpha << 24);
         const Bytes dst = RandomRow(format, count, random);
-        SetMmxSetting(0);
-        const Bytes plain = RunBlend(op, format, dst, keFormatNone, {}, count);
-        SetMmxSetting(1);
-        const Bytes fast = RunBlend(op, format, dst, keFormatNone, {}, count);
-        SetMmxSetting(2);
+        const Bytes plain = RunBlendForced(false, op, format, dst, keFormatNone, {}, count);
+        const Bytes fast = RunBlendForced(true, op, format, dst, keFormatNone, {}, count);
         for (std::size_t i = 0; i < plain.size(); ++i)
           ASSERT_EQ(fast[i], plain[i]) << CPixelFormat(format).GetName() << " count " << count << " byte " << i;
       }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/CpuFeatures.h"
 #include "rowops/RowCopyOp.h"
 #include "rowops/RowOpContext.h"
 
@@ -201,10 +202,7 @@ int PaletteSize(const Format& f) {
   return f.kind == Kind::Index1 ? 2 : f.kind == Kind::Index4 ? 16 : 256;
 }
 
-class RowCopyAllPairs : public ::testing::TestWithParam<int> {
- protected:
-  void TearDown() override { SetMmxSetting(2); }
-};
+class RowCopyAllPairs : public ::testing::TestWithParam<int> {};
 
 TEST_P(RowCopyAllPairs, EveryPixelMatchesTheRulesAndNothingBeyondTheSpanIsWritten) {
   const Format& d = kFormats[GetParam()];
@@ -217,7 +215,7 @@ TEST_P(RowCopyAllPairs, EveryPixelMatchesTheRulesAndNothingBeyondTheSpanIsWritte
       for (int x : {0, 3}) {
         SCOPED_TRACE(std::string(d.label) + " from " + s.label + ", variant " +
                      std::to_string(variant) + ", x " + std::to_string(x));
-        SetMmxSetting(variant);
+        CpuFeaturesOverride forced(ProbedOrNone(variant != 0));
         const Palette srcPalette{IsIndexed(s.kind) ? srcEntries.data() : nullptr,
                                  IsIndexed(s.kind) ? PaletteSize(s) : 0};
         const Palette dstPalette{IsIndexed(d.kind) ? dstEntries.data() : nullptr,

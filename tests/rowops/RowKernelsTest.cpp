@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "core/CpuFeatures.h"
 #include "rowops/ChannelLutOp.h"
 #include "rowops/ChannelOps.h"
 #include "rowops/PixelHelpers.h"
@@ -52,7 +53,7 @@ TEST(RowFill, EveryFormat) {
       {keFormatIndex8A, {5, 0x80}},
   };
   for (int variant : {0, 1}) {
-    SetMmxSetting(variant);
+    CpuFeaturesOverride forced(ProbedOrNone(variant != 0));
     for (const Case& c : cases) {
       constexpr int kCount = 21;
       const std::size_t size = c.pixel.size();
@@ -66,7 +67,6 @@ TEST(RowFill, EveryFormat) {
       for (std::size_t b = kCount * size; b < row.size(); ++b) ASSERT_EQ(row[b], 0xEE) << "guard";
     }
   }
-  SetMmxSetting(2);
 }
 
 TEST(RowFill, IndexedRowsFindTheNearestEntryUnlessGivenAnIndex) {
@@ -104,16 +104,13 @@ TEST(RowFill, SimdBGRMatchesPlainAtEveryAlignment) {
   for (int offset = 0; offset < 16; ++offset) {
     for (int count : {0, 1, 5, 16, 17, 33, 100}) {
       Bytes plain(3 * 100 + 40, 0x77), simd = plain;
-      SetMmxSetting(0);
-      RowOpExecutor plainFill(RowFillOp(0xFF112233), keFormatBGR, keFormatNone);
-      plainFill.Run(count, plain.data() + offset, nullptr);
-      SetMmxSetting(1);
-      RowOpExecutor simdFill(RowFillOp(0xFF112233), keFormatBGR, keFormatNone);
-      simdFill.Run(count, simd.data() + offset, nullptr);
+      for (Bytes* row : {&plain, &simd}) {
+        CpuFeaturesOverride forced(ProbedOrNone(row == &simd));
+        RowOpExecutor(RowFillOp(0xFF112233), keFormatBGR, keFormatNone).Run(count, row->data() + offset, nullptr);
+      }
       ASSERT_EQ(plain, simd) << "offset " << offset << ", count " << count;
     }
   }
-  SetMmxSetting(2);
 }
 
 TEST(RowCopySimd, MatchesPlainOnRandomRowsOfEveryLength) {
@@ -128,14 +125,13 @@ TEST(RowCopySimd, MatchesPlainOnRandomRowsOfEveryLength) {
       Bytes src(count * srcBytes);
       for (auto& b : src) b = static_cast<std::uint8_t>(random());
       Bytes plain(count * dstBytes + 16, 0xC3), simd = plain;
-      SetMmxSetting(0);
-      RowOpExecutor(RowCopyOp(), pair[0], pair[1]).Run(count, plain.data(), src.data());
-      SetMmxSetting(1);
-      RowOpExecutor(RowCopyOp(), pair[0], pair[1]).Run(count, simd.data(), src.data());
+      for (Bytes* row : {&plain, &simd}) {
+        CpuFeaturesOverride forced(ProbedOrNone(row == &simd));
+        RowOpExecutor(RowCopyOp(), pair[0], pair[1]).Run(count, row->data(), src.data());
+      }
       ASSERT_EQ(plain, simd) << pair[0] << " from " << pair[1] << ", count " << count;
     }
   }
-  SetMmxSetting(2);
 }
 
 TEST(RowMask, OpacityInversionAndDepths) {
@@ -250,7 +246,7 @@ TEST(ChannelLut, ChannelsAndGreyRows) {
   Bytes table(256);
   for (int i = 0; i < 256; ++i) table[i] = static_cast<std::uint8_t>(255 - i);
   for (int variant : {0, 1}) {
-    SetMmxSetting(variant);
+    CpuFeaturesOverride forced(ProbedOrNone(variant != 0));
     Bytes bgr = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}, out(15, 0);
     RunOp(ChannelLutOp(1, table.data()), keFormatBGR, keFormatBGR, 5, out, bgr);
     EXPECT_EQ(out, (Bytes{0, 253, 0, 0, 250, 0, 0, 247, 0, 0, 244, 0, 0, 241, 0}));
@@ -260,7 +256,6 @@ TEST(ChannelLut, ChannelsAndGreyRows) {
     RunOp(ChannelLutOp(0, nullptr), keFormatGrey, keFormatNone, 3, grey, {});
     EXPECT_EQ(grey, (Bytes{255, 245, 0}));
   }
-  SetMmxSetting(2);
 }
 
 TEST(PixelHelpers, PremultiplyAndBack) {

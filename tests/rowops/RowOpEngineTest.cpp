@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/CpuFeatures.h"
 #include "rowops/RowCopyOp.h"
 #include "rowops/RowFillOp.h"
 #include "rowops/RowOpContext.h"
@@ -22,36 +23,35 @@ const RowOpKernelRecord kTable[] = {
     {keFormatNone, keFormatNone, 0, nullptr},
 };
 
-class MmxSetting : public ::testing::Test {
- protected:
-  void TearDown() override { SetMmxSetting(2); }
-};
-
-TEST_F(MmxSetting, FindRowOpKernelByVariantMode) {
+TEST(FindRowOpKernel, ByVariantModeAndProcessor) {
   struct Case {
-    int setting, mode;
+    bool simd;
+    int mode;
     keFormat dst;
     RowOpKernel expected;
   };
   const Case cases[] = {
-      {1, 2, keFormatBGR, SimdA},          {0, 2, keFormatBGR, PlainA},
-      {2, 2, keFormatBGR, SimdA},          {1, 0, keFormatBGR, PlainA},
-      {1, 1, keFormatBGR, SimdA},          {1, 1, keFormatBGRA, EmptyFunction},
-      {1, 3, keFormatBGR, EmptyFunction},  {1, 2, keFormatGrey, EmptyFunction},
-      {0, 2, keFormatBGRA, PlainB},  // the later record wins
+      {true, 2, keFormatBGR, SimdA},          {false, 2, keFormatBGR, PlainA},
+      {true, 0, keFormatBGR, PlainA},         {true, 1, keFormatBGR, SimdA},
+      {true, 1, keFormatBGRA, EmptyFunction}, {true, 3, keFormatBGR, EmptyFunction},
+      {true, 2, keFormatGrey, EmptyFunction}, {false, 2, keFormatBGRA, PlainB},  // the later record wins
   };
   for (const Case& c : cases) {
-    SetMmxSetting(c.setting);
+    CpuFeaturesOverride forced(ProbedOrNone(c.simd));
     EXPECT_EQ(FindRowOpKernel(kTable, c.dst, keFormatGrey, c.mode), c.expected)
-        << "setting " << c.setting << ", mode " << c.mode << ", dst " << c.dst;
+        << "simd " << c.simd << ", mode " << c.mode << ", dst " << c.dst;
   }
   EXPECT_EQ(FindRowOpKernel(nullptr, keFormatBGR, keFormatGrey, 2), EmptyFunction);
 }
 
-TEST(HasMmx, ProbesWhenSetToTwo) {
-  ASSERT_EQ(GetMmxSetting(), 2);
-  EXPECT_EQ(HasMmx(), ProbeMmx() == 1);
+TEST(HasMmx, FollowsTheProcessorRecord) {
   EXPECT_EQ(ProbeMmx(), 1);  // every x86-64 processor has SSE2
+  EXPECT_TRUE(HasMmx());
+  {
+    CpuFeaturesOverride forced(CpuFeatures{});
+    EXPECT_FALSE(HasMmx());
+  }
+  EXPECT_TRUE(HasMmx());
 }
 
 TEST(RowOperationTypeName, NamesAndUnknowns) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/ColorRef.h"
+#include "core/CpuFeatures.h"
 #include "core/ProgressMeter.h"
 #include "platform/win32/clock.h"
 #include "rowops/RowCopyOp.h"
@@ -242,13 +243,12 @@ TEST(TransformOperation, CubicSimdMatchesPlain) {
   for (auto size : {std::pair{101, 160}, std::pair{40, 300}}) {
     CRowIteratorBands results[2];
     for (int simd : {0, 1}) {
-      SetMmxSetting(simd);
+      CpuFeaturesOverride forced(ProbedOrNone(simd != 0));
       ASSERT_EQ(results[simd].Create(size.first, size.second, keFormatBGRA).GetCode(), 0);
       ASSERT_EQ(ResampleCubicConvolution(results[simd], source, RECT{0, 0, size.first, size.second},
                                          RectD{0.5, 0, 37, 150}, nullptr),
                 0);
     }
-    SetMmxSetting(2);
     EXPECT_TRUE(SamePixels(results[0], results[1])) << size.first;
   }
 }

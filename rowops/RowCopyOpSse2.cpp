@@ -1,4 +1,4 @@
-#include "rowops/detail/RowCopySimd.h"
+#include "rowops/detail/RowCopyOpSse2.h"
 
 #include <emmintrin.h>
 

@@ -1,4 +1,4 @@
-#include "rowops/detail/BlendSimd.h"
+#include "rowops/detail/RowBlendOpSse2.h"
 
 #include <emmintrin.h>
 
