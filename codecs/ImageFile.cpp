@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "codecs/detail/ImageLimits.h"
+#include "codecs/detail/LittleEndian.h"
 
 CImageFile::CImageFile(unsigned long type) { Startup(type); }
 
@@ -106,7 +107,7 @@ void* CImageFile::Create(unsigned long width, unsigned long height, unsigned lon
   }
   const std::uint64_t room = kMaxImageBytes - sizeof(BITMAPINFOHEADER) - paletteSize;
   if (effectiveWidth == 0 || effectiveWidth > room / height) {
-    SetLastError("CXIMAGE_MAX_MEMORY exceeded");
+    SetLastError("IMAGEFILE_MAX_MEMORY exceeded");
     return nullptr;
   }
   const std::uint64_t imageSize = effectiveWidth * height;
@@ -295,31 +296,31 @@ BYTE* CImageFile::AllocatePlane() const {
 
 namespace {
 // Moves a masked channel so that its top bit lands on bit 7, whatever the mask's width.
-BYTE ChannelFromMask(unsigned word, unsigned short mask) {
+BYTE ChannelFromMask(std::uint32_t word, std::uint32_t mask) {
   if (mask == 0) return 0;
   int top = 31 - __builtin_clz(mask);
-  unsigned value = word & mask;
+  std::uint32_t value = word & mask;
   return static_cast<BYTE>(top >= 7 ? value >> (top - 7) : value << (7 - top));
 }
 }  // namespace
 
-void CImageFile::BitfieldRow2RGB(const unsigned char* src, BYTE* dst, unsigned short redmask,
-                                 unsigned short greenmask, unsigned short bluemask,
-                                 unsigned char bpp) {
+void CImageFile::BitfieldRow2RGB(const unsigned char* src, BYTE* dst, DWORD redmask, DWORD greenmask,
+                                 DWORD bluemask, unsigned char bpp) {
   const long width = static_cast<long>(GetWidth());
+  if (bpp == 32 && (redmask | greenmask | bluemask) == 0) {
+    for (long x = 0; x < width; ++x) std::memmove(dst + 3 * x, src + 4 * x, 3);
+    return;
+  }
+  if (bpp != 16 && bpp != 32) return;
   // Last pixel first: the source may be the start of the row being written.
-  if (bpp == 16) {
-    for (long x = width - 1; x >= 0; --x) {
-      unsigned word = src[2 * x] | (src[2 * x + 1] << 8);
-      BYTE* pixel = dst + 3 * x;
-      pixel[0] = ChannelFromMask(word, bluemask);
-      pixel[1] = ChannelFromMask(word, greenmask);
-      pixel[2] = ChannelFromMask(word, redmask);
-    }
-  } else if (bpp == 32) {
-    for (long x = width - 1; x >= 0; --x) {
-      std::memmove(dst + 3 * x, src + 4 * x, 3);
-    }
+  const int bytes = bpp / 8;
+  for (long x = width - 1; x >= 0; --x) {
+    const unsigned char* p = src + bytes * x;
+    const std::uint32_t word = bytes == 2 ? ReadLE16(p) : ReadLE32(p);
+    BYTE* pixel = dst + 3 * x;
+    pixel[0] = ChannelFromMask(word, bluemask);
+    pixel[1] = ChannelFromMask(word, greenmask);
+    pixel[2] = ChannelFromMask(word, redmask);
   }
 }
 
@@ -329,10 +330,12 @@ void CImageFile::Bitfield2RGB(unsigned char* src, unsigned short redmask,
   if (!dib_ || (bpp != 16 && bpp != 32)) return;
   const std::size_t pitch =
       bpp == 16 ? (static_cast<std::size_t>(GetWidth()) + 1) / 2 * 4 : std::size_t{GetWidth()} * 4;
+  // At 32 bits the masks are not used: blue, green, red and a fourth byte that is dropped.
+  const bool masked = bpp == 16;
   // Last row first, so that the source may be this image's own pixel buffer.
   for (long y = static_cast<long>(GetHeight()) - 1; y >= 0; --y) {
     BitfieldRow2RGB(src + pitch * static_cast<std::size_t>(y), GetBits(static_cast<unsigned long>(y)),
-                    redmask, greenmask, bluemask, bpp);
+                    masked ? redmask : 0, masked ? greenmask : 0, masked ? bluemask : 0, bpp);
   }
 }
 

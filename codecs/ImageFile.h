@@ -208,8 +208,9 @@ class CImageFile {
   void Bitfield2RGB(unsigned char* src, unsigned short redmask, unsigned short greenmask,
                     unsigned short bluemask, unsigned char bpp);
   // One row of Bitfield2RGB: width source pixels into a 24-bit row (which may overlap src).
-  void BitfieldRow2RGB(const unsigned char* src, BYTE* dst, unsigned short redmask,
-                       unsigned short greenmask, unsigned short bluemask, unsigned char bpp);
+  // At 32 bits, masks that are all zero mean blue, green, red and a dropped fourth byte.
+  void BitfieldRow2RGB(const unsigned char* src, BYTE* dst, DWORD redmask, DWORD greenmask,
+                       DWORD bluemask, unsigned char bpp);
   static int CompareColors(const void* a, const void* b);
   void RGBtoBGR(unsigned char* buffer, int length);
   unsigned char BlindGetPixelIndex(long x, long y);

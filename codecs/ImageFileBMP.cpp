@@ -166,6 +166,10 @@ bool CImageFileBMP::Decode(CByteStream* stream) {
     return true;
   }
 
+  // A small file may claim a huge picture: refused before anything is allocated.
+  if (static_cast<std::uint64_t>(bmi.biWidth) * static_cast<std::uint64_t>(height) > kMaxDecodePixels) {
+    return Fail("Image too large to decode");
+  }
   if (!Create(static_cast<unsigned long>(bmi.biWidth), static_cast<unsigned long>(height),
               bmi.biBitCount, keImageFormatBMP)) {
     return Fail("Can't allocate memory");
@@ -191,13 +195,23 @@ bool CImageFileBMP::Decode(CByteStream* stream) {
       if (stream->Read(base + pitch * static_cast<std::size_t>(y), 1, pitch) < pitch) return;
     }
   };
+  // The masks of a 40-byte header follow it.
+  auto readMasks = [&] {
+    unsigned char raw[12] = {};
+    stream->Read(raw, 1, sizeof(raw));
+    for (int i = 0; i < 3; ++i) masks[i] = ReadLE32(raw + 4 * i);
+  };
   bool turnOver = false;
   switch (bmi.biBitCount) {
     case 32: {
+      if (bmi.biCompression == BI_BITFIELDS && !maskedHeader) readMasks();
       seekPixels();
       if (bmi.biCompression != BI_RGB && bmi.biCompression != BI_BITFIELDS) {
         return Fail("unknown compression");
       }
+      // Masks in another order than blue, green, red are followed; without all three the
+      // bytes are blue, green, red as in a plain file.
+      const bool masked = bmi.biCompression == BI_BITFIELDS && masks[0] && masks[1] && masks[2];
       const std::size_t rowBytes = GetWidth() * std::size_t{4};
       std::unique_ptr<unsigned char, void (*)(void*)> row(
           static_cast<unsigned char*>(std::calloc(rowBytes, 1)), std::free);
@@ -206,7 +220,7 @@ bool CImageFileBMP::Decode(CByteStream* stream) {
         const std::size_t got = stream->Read(row.get(), 1, rowBytes);
         std::memset(row.get() + got, 0, rowBytes - got);
         BitfieldRow2RGB(row.get(), GetBits(static_cast<unsigned long>(topDown ? height32 - 1 - r : r)),
-                        0, 0, 0, 32);
+                        masked ? masks[0] : 0, masked ? masks[1] : 0, masked ? masks[2] : 0, 32);
         if (got < rowBytes) break;
       }
       break;
@@ -218,9 +232,7 @@ bool CImageFileBMP::Decode(CByteStream* stream) {
       break;
     case 16:
       if (bmi.biCompression == BI_BITFIELDS && !maskedHeader) {
-        unsigned char raw[12] = {};
-        stream->Read(raw, 1, sizeof(raw));
-        for (int i = 0; i < 3; ++i) masks[i] = ReadLE32(raw + 4 * i);
+        readMasks();
       } else if (bmi.biCompression != BI_BITFIELDS) {
         masks[0] = 0x7C00;
         masks[1] = 0x3E0;

@@ -1,5 +1,9 @@
 #include "codecs/ImageFileWBMP.h"
 
+#include <cstdint>
+
+#include "codecs/detail/ImageLimits.h"
+
 namespace {
 
 constexpr unsigned long kMaxWrittenSide = 255;
@@ -40,6 +44,10 @@ bool CImageFileWBMP::Decode(CByteStream* stream) {
   if (type < 0 || fixedHeader < 0 || width == -1 || height == -1) return Fail("Not a WBMP");
   if (type != 0) return Fail("Unsupported WBMP type");
   if (width <= 0 || height <= 0) return Fail("Corrupted WBMP");
+  // Five bytes of header may claim a huge picture: refused before anything is allocated.
+  if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > kMaxDecodePixels) {
+    return Fail("Image too large to decode");
+  }
   Create(static_cast<unsigned long>(width), static_cast<unsigned long>(height), 1, keImageFormatWBMP);
   if (!IsValid()) return Fail("WBMP Create failed");
   SetGrayPalette();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -54,8 +55,12 @@ struct BmpFile {
       Put32(info, 0);
       info.resize(headerSize, 0);
     }
+    // A long header holds the masks itself; a 40-byte one is followed by them.
+    const bool inHeader = headerSize > 40 && !masks.empty();
+    if (inHeader) std::copy(masks.begin(), masks.end(), info.begin() + 40);
+    const Bytes& after = inHeader ? Bytes() : masks;
     Bytes out;
-    const unsigned offset = 14 + static_cast<unsigned>(info.size() + masks.size() + palette.size());
+    const unsigned offset = 14 + static_cast<unsigned>(info.size() + after.size() + palette.size());
     if (fileHeader) {
       Put16(out, 0x4D42);
       Put32(out, offset + static_cast<unsigned>(pixels.size()));
@@ -63,7 +68,7 @@ struct BmpFile {
       Put32(out, offset);
     }
     out.insert(out.end(), info.begin(), info.end());
-    out.insert(out.end(), masks.begin(), masks.end());
+    out.insert(out.end(), after.begin(), after.end());
     out.insert(out.end(), palette.begin(), palette.end());
     out.insert(out.end(), pixels.begin(), pixels.end());
     return out;
@@ -287,12 +292,8 @@ TEST(BmpDecode, SixteenBitsWithAndWithoutMasks) {
 
   // A long header carries the masks itself.
   BmpFile v4 = masked;
-  v4.masks.clear();
   v4.headerSize = 108;
-  Bytes file = v4.Build();
-  const unsigned masks[3] = {0xF800, 0x07E0, 0x001F};
-  std::memcpy(&file[14 + 40], masks, sizeof(masks));
-  ASSERT_TRUE(DecodeBytes(image, file));
+  ASSERT_TRUE(DecodeBytes(image, v4.Build()));
   EXPECT_EQ(image.GetPixelColor(0, 0).rgbGreen, 0xFC);
   EXPECT_EQ(image.GetPixelColor(1, 0).rgbRed, 0xF8);
 }
@@ -308,6 +309,39 @@ TEST(BmpDecode, ThirtyTwoBitsDropTheFourthByte) {
   EXPECT_FALSE(image.AlphaIsValid());
   EXPECT_EQ(image.GetPixelColor(1, 0).rgbBlue, 5);
   EXPECT_EQ(image.GetPixelColor(1, 0).rgbRed, 7);
+}
+
+TEST(BmpDecode, ThirtyTwoBitMasksInAnyOrder) {
+  struct Case {
+    const char* what;
+    unsigned headerSize, compression;
+    unsigned masks[3];  // red, green, blue; none when all are zero
+  };
+  // Pixel bytes 10 20 30 40: red 10, green 20, blue 30 by the masks of the first two cases.
+  const Case cases[] = {
+      {"124-byte header, red in the low byte", 124, 3, {0xFF, 0xFF00, 0xFF0000}},
+      {"40-byte header and masks", 40, 3, {0xFF, 0xFF00, 0xFF0000}},
+      {"standard masks", 124, 3, {0xFF0000, 0xFF00, 0xFF}},
+      {"masks of a plain file are not used", 124, 0, {0xFF, 0xFF00, 0xFF0000}},
+      {"no masks", 40, 0, {0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    BmpFile file;
+    file.bits = 32;
+    file.headerSize = c.headerSize;
+    file.compression = c.compression;
+    if (c.masks[0]) {
+      for (unsigned m : c.masks) Put32(file.masks, m);
+    }
+    const bool lowRed = c.compression == 3 && c.masks[0] == 0xFF;
+    file.pixels = lowRed ? Bytes{10, 20, 30, 40} : Bytes{30, 20, 10, 40};
+    CImageFileBMP image;
+    ASSERT_TRUE(DecodeBytes(image, file.Build())) << c.what;
+    const RGBQUAD p = image.GetPixelColor(0, 0);
+    EXPECT_EQ(p.rgbRed, 10) << c.what;
+    EXPECT_EQ(p.rgbGreen, 20) << c.what;
+    EXPECT_EQ(p.rgbBlue, 30) << c.what;
+  }
 }
 
 TEST(BmpDecode, RunLength8) {
@@ -458,7 +492,12 @@ TEST(BmpDecode, FailuresNameTheirCause) {
       {"width 0", with([](BmpFile& f) { f.width = 0; }), {}, 0, "Error reading BMP info"},
       {"negative width", with([](BmpFile& f) { f.width = -4; }), {}, 0, "Error reading BMP info"},
       {"height INT_MIN", with([](BmpFile& f) { f.height = INT32_MIN; }), {}, 0, "Error reading BMP info"},
-      {"huge", with([](BmpFile& f) { f.width = 0x7FFFFFFF; f.height = 0x7FFFFFFF; }), {}, 0, "Can't allocate memory"},
+      {"huge", with([](BmpFile& f) { f.width = 0x7FFFFFFF; f.height = 0x7FFFFFFF; }), {}, 0, "Image too large to decode"},
+      // A kilobyte of run-length codes claiming two gigabytes, top-down; 122 bytes claiming 1.7.
+      {"RLE8 46340 x -46340", with([](BmpFile& f) { f.bits = 8; f.compression = 1; f.width = 46340; f.height = -46340;
+                                                   f.pixels = Bytes(1000, 0); }), {}, 0, "Image too large to decode"},
+      {"RLE4 60000 x 60000", with([](BmpFile& f) { f.bits = 4; f.compression = 2; f.width = 60000; f.height = 60000; }),
+       {}, 0, "Image too large to decode"},
       {"cancelled", base, {}, 1, "Cancelled"},
       {"24-bit rle", with([](BmpFile& f) { f.compression = 1; }), {}, 0, "unknown compression"},
       {"32-bit rle", with([](BmpFile& f) { f.bits = 32; f.compression = 2; }), {}, 0, "unknown compression"},

@@ -60,11 +60,11 @@ TEST(ImageFileCreate, RefusesEmptyAndOversizedImages) {
   const Case cases[] = {
       {0, 5, 8, "CImageFile::Create : width and height must be greater than zero"},
       {5, 0, 8, "CImageFile::Create : width and height must be greater than zero"},
-      {100000, 100000, 24, "CXIMAGE_MAX_MEMORY exceeded"},
-      {0x80000000UL, 1, 1, "CXIMAGE_MAX_MEMORY exceeded"},
-      {1, 0x80000000UL, 1, "CXIMAGE_MAX_MEMORY exceeded"},
-      {0xFFFFFFFFFFFFUL, 0xFFFFFFFFFFFFUL, 24, "CXIMAGE_MAX_MEMORY exceeded"},
-      {30000, 30000, 24, "CXIMAGE_MAX_MEMORY exceeded"},  // 2.7 GB: above the 2 GiB cap
+      {100000, 100000, 24, "IMAGEFILE_MAX_MEMORY exceeded"},
+      {0x80000000UL, 1, 1, "IMAGEFILE_MAX_MEMORY exceeded"},
+      {1, 0x80000000UL, 1, "IMAGEFILE_MAX_MEMORY exceeded"},
+      {0xFFFFFFFFFFFFUL, 0xFFFFFFFFFFFFUL, 24, "IMAGEFILE_MAX_MEMORY exceeded"},
+      {30000, 30000, 24, "IMAGEFILE_MAX_MEMORY exceeded"},  // 2.7 GB: above the 2 GiB cap
   };
   for (const Case& c : cases) {
     CImageFile image(4, 4, 8, 0);
