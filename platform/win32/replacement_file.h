@@ -8,7 +8,9 @@ namespace platform {
 
 class ReplacementFile {
  public:
-  // Opens the temporary file; Stream() is null when that failed.
+  // Opens the temporary file; Stream() is null when that failed, and where a plain write to
+  // the destination would be refused (a read-only file, something other than a file). A link
+  // is followed: its target is replaced and the link kept. The new file has the old one's mode.
   explicit ReplacementFile(const std::string& destination);
   ReplacementFile(const ReplacementFile&) = delete;
   ReplacementFile& operator=(const ReplacementFile&) = delete;

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -197,6 +199,41 @@ TEST(Dispatch, SaveReplacesTheFileOnlyWhenEncodingWorked) {
   EXPECT_EQ(files, 1);  // and no temporary is left behind
 
   EXPECT_FALSE(image.Save(dir.Path("missing/tile.bmp").c_str(), keImageFormatBMP));
+}
+
+TEST(Dispatch, SaveWritesWhereAPlainWriteWouldAndKeepsTheMode) {
+  struct Case {
+    const char* what;
+    mode_t mode;
+    bool throughLink;
+    bool saved;
+  };
+  const Case cases[] = {
+      {"read-only file", 0444, false, false},
+      {"private file", 0600, false, true},
+      {"link to a shared file", 0644, true, true},
+      {"link to a read-only file", 0444, true, false},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    const std::string target = dir.Path("target.bmp");
+    const std::string path = c.throughLink ? dir.Path("link.bmp") : target;
+    std::ofstream(target) << "old";
+    ASSERT_EQ(chmod(target.c_str(), c.mode), 0);
+    if (c.throughLink) {
+      ASSERT_EQ(symlink("target.bmp", path.c_str()), 0);
+    }
+    CImageFile image = Picture(24);
+    EXPECT_EQ(image.Save(path.c_str(), keImageFormatBMP), c.saved) << c.what;
+    EXPECT_EQ(ReadFile(target).size(), c.saved ? 14u + 40 + 3 * 16 : 3u) << c.what;
+    struct stat status;
+    ASSERT_EQ(stat(target.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, c.mode) << c.what;
+    ASSERT_EQ(lstat(path.c_str(), &status), 0);
+    EXPECT_EQ(S_ISLNK(status.st_mode), c.throughLink) << c.what;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path("")), {}), c.throughLink ? 2 : 1)
+        << c.what;
+  }
 }
 
 TEST(Dispatch, LoadTriesTheGivenTypeThenEveryDecoder) {
