@@ -164,9 +164,9 @@ int StoreEightBitPixel(keFormat format, std::uint8_t* pixel, std::uint32_t color
       pixel[3] = alpha;
       return 4;
     case keFormatBGRxA:
-      pixel[0] = static_cast<std::uint8_t>(Div255(blue * alpha));
-      pixel[1] = static_cast<std::uint8_t>(Div255(green * alpha));
-      pixel[2] = static_cast<std::uint8_t>(Div255(red * alpha));
+      pixel[0] = static_cast<std::uint8_t>(Div255Approx(blue * alpha));
+      pixel[1] = static_cast<std::uint8_t>(Div255Approx(green * alpha));
+      pixel[2] = static_cast<std::uint8_t>(Div255Approx(red * alpha));
       pixel[3] = alpha;
       return 4;
     default:
@@ -207,7 +207,7 @@ std::uint32_t PremultiplyColor(std::uint32_t color) {
   if (alpha == 0) return 0;
   std::uint32_t result = color & 0xFF000000u;
   for (int shift = 0; shift < 24; shift += 8) {
-    result |= Div255(((color >> shift) & 0xFF) * alpha) << shift;
+    result |= Div255Approx(((color >> shift) & 0xFF) * alpha) << shift;
   }
   return result;
 }

@@ -245,7 +245,7 @@ void PremultiplyRow(const CRowIteratorBands*, void* destination, const void* sou
     if (alpha == 255) {
       std::memcpy(out, in, 4);
     } else {
-      for (int c = 0; c < 3; ++c) out[c] = alpha ? static_cast<Byte>(Div255(in[c] * alpha)) : 0;
+      for (int c = 0; c < 3; ++c) out[c] = alpha ? static_cast<Byte>(Div255Approx(in[c] * alpha)) : 0;
       out[3] = static_cast<Byte>(alpha);
     }
   }

@@ -1,5 +1,7 @@
 #include "rowops/ChannelLutOp.h"
 
+#include "rowops/detail/KernelRecords.h"
+
 namespace corvel {
 namespace {
 
@@ -53,15 +55,19 @@ void LookUpChannelUnrolled(const RowOperation& op, const RowOpArgs& args) {
   for (; i < n; ++i) dst[i * Step] = table[src[i * Step]];
 }
 
+using detail::kEnd;
+using detail::Mmx;
+using detail::Plain;
+
 constexpr RowOpKernelRecord kChannelLutTable[] = {
-    {keFormatGrey, keFormatNone, keVariantPlain, LookUpGreyInPlace},
-    {keFormatGrey, keFormatGrey, keVariantPlain, LookUpGrey},
-    {keFormatBGR, keFormatBGR, keVariantPlain, LookUpChannel<3>},
-    {keFormatBGRA, keFormatBGRA, keVariantPlain, LookUpChannel<4>},
-    {keFormatBGRxA, keFormatBGRxA, keVariantPlain, LookUpChannel<4>},
-    {keFormatBGR, keFormatBGR, keVariantMmx, LookUpChannelUnrolled<3>},
-    {keFormatBGRA, keFormatBGRA, keVariantMmx, LookUpChannelUnrolled<4>},
-    {keFormatNone, keFormatNone, 0, nullptr},
+    Plain(keFormatGrey, keFormatNone, LookUpGreyInPlace),
+    Plain(keFormatGrey, keFormatGrey, LookUpGrey),
+    Plain(keFormatBGR, keFormatBGR, LookUpChannel<3>),
+    Plain(keFormatBGRA, keFormatBGRA, LookUpChannel<4>),
+    Plain(keFormatBGRxA, keFormatBGRxA, LookUpChannel<4>),
+    Mmx(keFormatBGR, keFormatBGR, LookUpChannelUnrolled<3>),
+    Mmx(keFormatBGRA, keFormatBGRA, LookUpChannelUnrolled<4>),
+    kEnd,
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "rowops/CoreTables.h"
 #include "rowops/PixelHelpers.h"
+#include "rowops/detail/KernelRecords.h"
 
 namespace corvel {
 namespace {
@@ -62,36 +63,35 @@ void SetChannel(const RowOperation& op, const RowOpArgs& args) {
   }
 }
 
-constexpr RowOpKernelRecord Record(keFormat dst, keFormat src, RowOpKernel kernel) {
-  return {dst, src, keVariantPlain, kernel};
-}
+using detail::kEnd;
+using detail::Plain;
 
 constexpr RowOpKernelRecord kChannelGetTable[] = {
-    Record(keFormatGrey, keFormatGrey, GetChannel<false>),
-    Record(keFormatGrey, keFormatGreyA, GetChannel<false>),
-    Record(keFormatGrey, keFormatIndex8A, GetChannel<false>),
-    Record(keFormatGrey, keFormatBGR, GetChannel<false>),
-    Record(keFormatGrey, keFormatBGRA, GetChannel<false>),
-    Record(keFormatGrey, keFormatBGRxA, GetChannel<false>),
-    Record(keFormatGrey_u16, keFormatGrey_u16, GetChannel<true>),
-    Record(keFormatGrey_u16, keFormatGreyA_u16, GetChannel<true>),
-    Record(keFormatGrey_u16, keFormatBGR_u16, GetChannel<true>),
-    Record(keFormatGrey_u16, keFormatBGRA_u16, GetChannel<true>),
-    {keFormatNone, keFormatNone, 0, nullptr},
+    Plain(keFormatGrey, keFormatGrey, GetChannel<false>),
+    Plain(keFormatGrey, keFormatGreyA, GetChannel<false>),
+    Plain(keFormatGrey, keFormatIndex8A, GetChannel<false>),
+    Plain(keFormatGrey, keFormatBGR, GetChannel<false>),
+    Plain(keFormatGrey, keFormatBGRA, GetChannel<false>),
+    Plain(keFormatGrey, keFormatBGRxA, GetChannel<false>),
+    Plain(keFormatGrey_u16, keFormatGrey_u16, GetChannel<true>),
+    Plain(keFormatGrey_u16, keFormatGreyA_u16, GetChannel<true>),
+    Plain(keFormatGrey_u16, keFormatBGR_u16, GetChannel<true>),
+    Plain(keFormatGrey_u16, keFormatBGRA_u16, GetChannel<true>),
+    kEnd,
 };
 
 constexpr RowOpKernelRecord kChannelSetTable[] = {
-    Record(keFormatGrey, keFormatGrey, SetChannel<false>),
-    Record(keFormatGreyA, keFormatGrey, SetChannel<false>),
-    Record(keFormatIndex8A, keFormatGrey, SetChannel<false>),
-    Record(keFormatBGR, keFormatGrey, SetChannel<false>),
-    Record(keFormatBGRA, keFormatGrey, SetChannel<false>),
-    Record(keFormatBGRxA, keFormatGrey, SetChannel<false>),
-    Record(keFormatGrey_u16, keFormatGrey_u16, SetChannel<true>),
-    Record(keFormatGreyA_u16, keFormatGrey_u16, SetChannel<true>),
-    Record(keFormatBGR_u16, keFormatGrey_u16, SetChannel<true>),
-    Record(keFormatBGRA_u16, keFormatGrey_u16, SetChannel<true>),
-    {keFormatNone, keFormatNone, 0, nullptr},
+    Plain(keFormatGrey, keFormatGrey, SetChannel<false>),
+    Plain(keFormatGreyA, keFormatGrey, SetChannel<false>),
+    Plain(keFormatIndex8A, keFormatGrey, SetChannel<false>),
+    Plain(keFormatBGR, keFormatGrey, SetChannel<false>),
+    Plain(keFormatBGRA, keFormatGrey, SetChannel<false>),
+    Plain(keFormatBGRxA, keFormatGrey, SetChannel<false>),
+    Plain(keFormatGrey_u16, keFormatGrey_u16, SetChannel<true>),
+    Plain(keFormatGreyA_u16, keFormatGrey_u16, SetChannel<true>),
+    Plain(keFormatBGR_u16, keFormatGrey_u16, SetChannel<true>),
+    Plain(keFormatBGRA_u16, keFormatGrey_u16, SetChannel<true>),
+    kEnd,
 };
 
 }  // namespace

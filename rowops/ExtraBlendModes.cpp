@@ -10,8 +10,6 @@ namespace {
 
 const RowBlendWvkOp& WvkOf(const RowOperation& op) { return static_cast<const RowBlendWvkOp&>(op); }
 
-using detail::Div255;
-
 // ---- Tone curves of the mask modes: piecewise linear through their anchors, rounded ---------
 
 constexpr int kAnchorInputs[11] = {0, 1, 16, 32, 64, 96, 128, 160, 192, 224, 255};
@@ -63,7 +61,7 @@ void SpecialLoop(const RowOperation& base, const RowOpArgs& args, Formula formul
     std::uint32_t c = op.Opacity();
     if (op.HasTables())
       c = Colour ? BlendCoverageBgr(s, d, sa, da, op.Tables(), c) : BlendCoverageGrey(s, d, sa, da, op.Tables(), c);
-    const std::uint32_t a = Div255(sa * c);
+    const std::uint32_t a = Div255Exact(sa * c);
     const std::int32_t alpha = formula(d, s, kColours, a, sa, da);
     if (alpha >= 0 && dstAlpha) d[kColours] = static_cast<std::uint8_t>(alpha);
   }
@@ -74,7 +72,7 @@ void Behind(const RowOperation& op, const RowOpArgs& args) {
   const Context t;
   SpecialLoop<Colour>(op, args, [&](std::uint8_t* d, const std::uint8_t* s, int colours, std::uint32_t a,
                                     std::uint32_t, std::uint32_t da) -> std::int32_t {
-    const std::uint32_t b = Div255(a * (255 - da));
+    const std::uint32_t b = Div255Exact(a * (255 - da));
     const std::uint32_t ra = da + b;
     const std::uint32_t r = t.R[255 * 256 + ra];
     const std::uint32_t v = ((r >> 8) + r + 128) >> 8;
@@ -97,10 +95,10 @@ void AddOrSubtract(const RowOperation& op, const RowOpArgs& args) {
       if constexpr (Subtract) {
         const std::int32_t v = (static_cast<std::int32_t>(s[c]) - static_cast<std::int32_t>(da)) *
                                    static_cast<std::int32_t>(sa) + static_cast<std::int32_t>(d[c] * da);
-        x = v < 0 ? 0 : std::min(Div255(static_cast<std::uint32_t>(v)), da);
+        x = v < 0 ? 0 : std::min(Div255Exact(static_cast<std::uint32_t>(v)), da);
       } else {
         const std::uint32_t v = s[c] * sa + d[c] * da;
-        x = v > 255 * da ? da : Div255(v);
+        x = v > 255 * da ? da : Div255Exact(v);
       }
       const std::uint32_t mixed = t.P[x * a + t.P[d[c] * da] * (255 - a)];
       d[c] = static_cast<std::uint8_t>((std::uint64_t{mixed} * u) >> 16);
@@ -118,11 +116,11 @@ void MaskConstant(const RowOperation& op, const RowOpArgs& args) {
       std::uint32_t x;
       if constexpr (Lighten) {
         const std::uint32_t v = 51 * sa + da * d[c];
-        x = v > 255 * da ? da : Div255(v);
+        x = v > 255 * da ? da : Div255Exact(v);
       } else {
         const std::int32_t v = static_cast<std::int32_t>(204 * sa) - static_cast<std::int32_t>(da * sa) +
                                static_cast<std::int32_t>(da * d[c]);
-        x = v < 0 ? 0 : std::min(Div255(static_cast<std::uint32_t>(v)), 255u);
+        x = v < 0 ? 0 : std::min(Div255Exact(static_cast<std::uint32_t>(v)), 255u);
       }
       d[c] = t.P[x * a + d[c] * (255 - a)];
     }

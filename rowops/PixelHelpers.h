@@ -9,10 +9,7 @@
 namespace corvel {
 
 // round(a x b / 255) for bytes, exact: t = a b + 128, (t + (t >> 8)) >> 8.
-constexpr std::uint32_t MulDiv255(std::uint32_t a, std::uint32_t b) {
-  std::uint32_t t = a * b + 128;
-  return (t + (t >> 8)) >> 8;
-}
+constexpr std::uint32_t MulDiv255(std::uint32_t a, std::uint32_t b) { return Div255Exact(a * b); }
 // round(a x b / 65535) for 16-bit values.
 constexpr std::uint32_t MulDiv65535(std::uint32_t a, std::uint32_t b) {
   std::uint64_t t = std::uint64_t{a} * b + 32768;

@@ -7,8 +7,9 @@
 #include "rowops/RowCopyOp.h"
 #include "rowops/RowFillOp.h"
 #include "rowops/detail/BlendMath.h"
-#include "rowops/detail/RowBlendOpSse2.h"
+#include "rowops/detail/KernelRecords.h"
 #include "rowops/detail/PixelAccess.h"
+#include "rowops/detail/RowBlendOpSse2.h"
 
 namespace corvel {
 
@@ -83,8 +84,6 @@ void CopyKernel(const RowOperation&, const RowOpArgs& args) {
 
 // ---- Modes 1 to 9 on premultiplied values ---------------------------------------------------
 
-using detail::Div255;
-
 struct Premultiplied {
   std::uint32_t c[3];
   std::uint32_t a;
@@ -109,13 +108,11 @@ std::uint32_t Separable(int mode, std::uint32_t s, std::uint32_t sa, std::uint32
   }
 }
 
-std::uint32_t PorterDuff(int mode, std::uint32_t s, std::uint32_t sa, std::uint32_t d, std::uint32_t da) {
-  switch (mode) {
-    case keBlendSourceAtop: return MulDiv255(s, da) + MulDiv255(d, 255 - sa);
-    case keBlendSourceIn: return MulDiv255(s, da);
-    case keBlendSourceOut: return MulDiv255(s, 255 - da);
-    default: return MulDiv255(s, 255 - da) + MulDiv255(d, 255 - sa);
-  }
+constexpr detail::PorterDuffMode PorterDuffModeOf(int mode) {
+  return mode == keBlendSourceAtop ? detail::PorterDuffMode::kAtop
+         : mode == keBlendSourceIn ? detail::PorterDuffMode::kIn
+         : mode == keBlendSourceOut ? detail::PorterDuffMode::kOut
+                                    : detail::PorterDuffMode::kXor;
 }
 
 // Modes 1 to 4: colour channels by the mode, alpha as source over. A straight destination is
@@ -138,6 +135,7 @@ void SeparableKernel(const RowOperation&, const RowOpArgs& args) {
 // Modes 5, 6, 7 and 9: all four channels by the Porter-Duff rule.
 template <int Mode, class F>
 void PorterDuffKernel(const RowOperation&, const RowOpArgs& args) {
+  constexpr detail::PorterDuffMode kMode = PorterDuffModeOf(Mode);
   auto* row = static_cast<std::uint8_t*>(args.dst.row);
   std::uint8_t* d = row;
   const auto* s = static_cast<const std::uint8_t*>(args.src.row);
@@ -145,19 +143,15 @@ void PorterDuffKernel(const RowOperation&, const RowOpArgs& args) {
     const Premultiplied src = Read<F>(s);
     const Premultiplied dst = Read<F>(d);
     for (int c = 0; c < 3; ++c)
-      d[c] = static_cast<std::uint8_t>(Clamp255(PorterDuff(Mode, src.c[c], src.a, dst.c[c], dst.a)));
-    d[3] = static_cast<std::uint8_t>(Clamp255(PorterDuff(Mode, src.a, src.a, dst.a, dst.a)));
+      d[c] = static_cast<std::uint8_t>(Clamp255(detail::PorterDuff(kMode, src.c[c], src.a, dst.c[c], dst.a)));
+    d[3] = static_cast<std::uint8_t>(Clamp255(detail::PorterDuff(kMode, src.a, src.a, dst.a, dst.a)));
   }
   if constexpr (!F::kPremultiplied) UnpremultiplyRowInPlace(args.dst.count, row);
 }
 
 template <int Mode>
 void PorterDuffSimdKernel(const RowOperation&, const RowOpArgs& args) {
-  constexpr detail::PorterDuffMode kMode = Mode == keBlendSourceAtop ? detail::PorterDuffMode::kAtop
-                                           : Mode == keBlendSourceIn ? detail::PorterDuffMode::kIn
-                                           : Mode == keBlendSourceOut ? detail::PorterDuffMode::kOut
-                                                                      : detail::PorterDuffMode::kXor;
-  detail::PorterDuffBgrxaSse2(kMode, static_cast<std::uint8_t*>(args.dst.row),
+  detail::PorterDuffBgrxaSse2(PorterDuffModeOf(Mode), static_cast<std::uint8_t*>(args.dst.row),
                               static_cast<const std::uint8_t*>(args.src.row), args.dst.count);
 }
 
@@ -165,13 +159,9 @@ constexpr keFormat kGrey = keFormatGrey, kGreyA = keFormatGreyA, kBGR = keFormat
                    kBGRxA = keFormatBGRxA, kGreyA16 = keFormatGreyA_u16, kBGRA16 = keFormatBGRA_u16,
                    kIndex8 = keFormatIndex8, kIndex4 = keFormatIndex4, kIndex1 = keFormatIndex1;
 
-constexpr RowOpKernelRecord Plain(keFormat dst, keFormat src, RowOpKernel kernel) {
-  return {dst, src, keVariantPlain, kernel};
-}
-constexpr RowOpKernelRecord Mmx(keFormat dst, keFormat src, RowOpKernel kernel) {
-  return {dst, src, keVariantMmx, kernel};
-}
-constexpr RowOpKernelRecord kEnd{keFormatNone, keFormatNone, 0, nullptr};
+using detail::kEnd;
+using detail::Mmx;
+using detail::Plain;
 
 const RowOpKernelRecord kNormalTable[] = {
     Plain(kGrey, kGreyA, NormalKernel<Grey8, GreyA8>),
@@ -372,9 +362,9 @@ void SolidIndex8(const RowOperation& op, const RowOpArgs& args) {
       if (lastIn < args.dst.paletteSize) {
         const std::uint8_t* p = palette + 4 * lastIn;
         const std::uint32_t keep = 255 - c.alpha;
-        const int blue = static_cast<int>(Div255(p[0] * keep + c.blue * c.alpha));
-        const int green = static_cast<int>(Div255(p[1] * keep + c.green * c.alpha));
-        const int red = static_cast<int>(Div255(p[2] * keep + c.red * c.alpha));
+        const int blue = static_cast<int>(Div255Exact(p[0] * keep + c.blue * c.alpha));
+        const int green = static_cast<int>(Div255Exact(p[1] * keep + c.green * c.alpha));
+        const int red = static_cast<int>(Div255Exact(p[2] * keep + c.red * c.alpha));
         const int index = RgbToPaletteIndex(red, green, blue, palette, args.dst.paletteSize);
         if (index >= 0) lastOut = index;
       }

@@ -7,7 +7,7 @@
 namespace corvel::detail {
 namespace {
 
-// round(x / 255) on 16-bit lanes holding products of two bytes.
+// Div255Exact on 16-bit lanes holding products of two bytes.
 inline __m128i Round255(__m128i x) {
   const __m128i t = _mm_add_epi16(x, _mm_set1_epi16(128));
   return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
@@ -18,7 +18,8 @@ inline __m128i SpreadAlpha(__m128i pixels) {
   return _mm_shufflehi_epi16(_mm_shufflelo_epi16(pixels, 0xFF), 0xFF);
 }
 
-inline __m128i PorterDuff(PorterDuffMode mode, __m128i s, __m128i d) {
+// PorterDuff (BlendMath.h) on the 16-bit lanes of two pixels.
+inline __m128i PorterDuffLanes(PorterDuffMode mode, __m128i s, __m128i d) {
   const __m128i full = _mm_set1_epi16(255);
   const __m128i sa = SpreadAlpha(s), da = SpreadAlpha(d);
   switch (mode) {
@@ -32,15 +33,6 @@ inline __m128i PorterDuff(PorterDuffMode mode, __m128i s, __m128i d) {
   }
 }
 
-std::uint32_t PorterDuffScalar(PorterDuffMode mode, std::uint32_t s, std::uint32_t sa, std::uint32_t d, std::uint32_t da) {
-  switch (mode) {
-    case PorterDuffMode::kAtop: return MulDiv255(s, da) + MulDiv255(d, 255 - sa);
-    case PorterDuffMode::kIn: return MulDiv255(s, da);
-    case PorterDuffMode::kOut: return MulDiv255(s, 255 - da);
-    default: return MulDiv255(s, 255 - da) + MulDiv255(d, 255 - sa);
-  }
-}
-
 }  // namespace
 
 void PorterDuffBgrxaSse2(PorterDuffMode mode, std::uint8_t* dst, const std::uint8_t* src, int count) {
@@ -49,14 +41,14 @@ void PorterDuffBgrxaSse2(PorterDuffMode mode, std::uint8_t* dst, const std::uint
   for (; i + 4 <= count; i += 4, dst += 16, src += 16) {
     const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
     const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst));
-    const __m128i low = PorterDuff(mode, _mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero));
-    const __m128i high = PorterDuff(mode, _mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero));
+    const __m128i low = PorterDuffLanes(mode, _mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero));
+    const __m128i high = PorterDuffLanes(mode, _mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_packus_epi16(low, high));
   }
   for (; i < count; ++i, dst += 4, src += 4) {
     const std::uint32_t sa = src[3], da = dst[3];
     for (int c = 0; c < 4; ++c) {
-      const std::uint32_t v = PorterDuffScalar(mode, src[c], sa, dst[c], da);
+      const std::uint32_t v = PorterDuff(mode, src[c], sa, dst[c], da);
       dst[c] = static_cast<std::uint8_t>(v > 255 ? 255 : v);
     }
   }

@@ -8,6 +8,7 @@
 #include "rowops/RowCopyOp.h"
 #include "rowops/RowOpContext.h"
 #include "rowops/detail/BlendMath.h"
+#include "rowops/detail/KernelRecords.h"
 #include "rowops/detail/PixelAccess.h"
 
 namespace corvel {
@@ -41,19 +42,19 @@ std::uint32_t WeighByTables(const BlendRangeTables& t, const std::uint8_t* d, co
   };
   std::uint32_t c = 255;
   if constexpr (D::kGrey) {
-    if (sa != 0) c = detail::Div255(t.source[BlendRangeTables::kRed][byte(S{}, s, 0)] * 255u);
-    if (da != 0) c = detail::Div255(t.destination[BlendRangeTables::kRed][byte(D{}, d, 0)] * c);
+    if (sa != 0) c = Div255Exact(t.source[BlendRangeTables::kRed][byte(S{}, s, 0)] * 255u);
+    if (da != 0) c = Div255Exact(t.destination[BlendRangeTables::kRed][byte(D{}, d, 0)] * c);
   } else {
     auto grey = [&](auto format, const std::uint8_t* p) {
       return detail::GreyOf(byte(format, p, 2), byte(format, p, 1), byte(format, p, 0));
     };
     if (sa != 0 && t.sourceFlags[0] == 0) c = t.source[BlendRangeTables::kGrey][grey(S{}, s)];
-    if (da != 0 && t.destinationFlags[0] == 0) c = detail::Div255(t.destination[BlendRangeTables::kGrey][grey(D{}, d)] * c);
-    for (int k = 0; k < 3 && sa != 0; ++k) c = detail::Div255(t.source[BlendRangeTables::kRed + k][byte(S{}, s, 2 - k)] * c);
+    if (da != 0 && t.destinationFlags[0] == 0) c = Div255Exact(t.destination[BlendRangeTables::kGrey][grey(D{}, d)] * c);
+    for (int k = 0; k < 3 && sa != 0; ++k) c = Div255Exact(t.source[BlendRangeTables::kRed + k][byte(S{}, s, 2 - k)] * c);
     for (int k = 0; k < 3 && da != 0; ++k)
-      c = detail::Div255(t.destination[BlendRangeTables::kRed + k][byte(D{}, d, 2 - k)] * c);
+      c = Div255Exact(t.destination[BlendRangeTables::kRed + k][byte(D{}, d, 2 - k)] * c);
   }
-  return D::kWide ? static_cast<std::uint32_t>((std::uint64_t{a} * c + 127) / 255) : detail::Div255(a * c);
+  return D::kWide ? static_cast<std::uint32_t>((std::uint64_t{a} * c + 127) / 255) : Div255Exact(a * c);
 }
 
 // ---- Normal (mode 0) ------------------------------------------------------------------------
@@ -73,10 +74,10 @@ void NormalLoop(const RowBlendWvkOp& op, const RowOpArgs& args) {
     const std::uint32_t da = D::kAlpha ? D::Get(d, D::kChannels - 1) : kMax;
     std::uint32_t a;
     if constexpr (Fast) a = sa;
-    else a = D::kWide ? static_cast<std::uint32_t>((std::uint64_t{sa} * opacity + 127) / 255) : detail::Div255(sa * opacity);
+    else a = D::kWide ? static_cast<std::uint32_t>((std::uint64_t{sa} * opacity + 127) / 255) : Div255Exact(sa * opacity);
     if constexpr (Tables) a = WeighByTables<D, S>(*op.Tables(), d, s, sa, da, a);
     if (a == 0) continue;
-    const std::uint32_t ra = D::kWide ? da - Div65535(std::uint64_t{da} * a) + a : da - detail::Div255(da * a) + a;
+    const std::uint32_t ra = D::kWide ? da - Div65535(std::uint64_t{da} * a) + a : da - Div255Exact(da * a) + a;
     const std::uint32_t w = CompositeWeight(a, ra);
     for (int c = 0; c < kColours; ++c) D::Put(d, c, Mix(D::Get(d, c), ChangeDepth<S, D>(S::Get(s, c)), w));
     if (D::kAlpha && !keep) D::Put(d, D::kChannels - 1, ra);
@@ -106,7 +107,7 @@ void OpacityKernel(const RowOperation& base, const RowOpArgs& args) {
   const auto* s = static_cast<const std::uint8_t*>(args.src.row);
   for (int i = 0; i < args.dst.count; ++i, d += D::kBytes, s += S::kBytes) {
     std::uint32_t a = S::Get(s, S::kChannels - 1);
-    if (Scaled) a = detail::Div255(a * opacity);
+    if (Scaled) a = Div255Exact(a * opacity);
     if (a == 0) continue;
     const std::uint32_t w = D::kWide ? (a == 65535 ? 65536 : a + 1) : a * 257 + 1;
     for (int c = 0; c < kColours; ++c) D::Put(d, c, Mix(D::Get(d, c), S::Get(s, c), w));
@@ -117,10 +118,8 @@ constexpr keFormat kGrey = keFormatGrey, kGreyA = keFormatGreyA, kBGR = keFormat
                    kGrey16 = keFormatGrey_u16, kGreyA16 = keFormatGreyA_u16, kBGR16 = keFormatBGR_u16,
                    kBGRA16 = keFormatBGRA_u16;
 
-constexpr RowOpKernelRecord Plain(keFormat dst, keFormat src, RowOpKernel kernel) {
-  return {dst, src, keVariantPlain, kernel};
-}
-constexpr RowOpKernelRecord kEnd{keFormatNone, keFormatNone, 0, nullptr};
+using detail::kEnd;
+using detail::Plain;
 
 const RowOpKernelRecord kNormalTable[] = {
     Plain(kGreyA, kGreyA, NormalKernel<GreyA8, GreyA8>),
@@ -158,8 +157,8 @@ std::uint32_t SoftLight16(std::uint32_t d, std::uint32_t s, std::uint32_t da, st
   const std::uint32_t dh = d >> 8, sh = s >> 8, ah = da >> 8;
   const auto y = static_cast<std::uint32_t>((static_cast<std::int32_t>(dh) - 128) * static_cast<std::int32_t>(ah) + 32768);
   const std::uint32_t e = (y + (y >> 8)) >> 8;
-  const std::uint32_t x = sh <= 128 ? detail::Div255((255 - 2 * sh) * detail::Div255(e * e) + 2 * sh * e)
-                                    : detail::Div255(2 * (GetSqrtTable()[e] * (sh - 128) + (255 - sh) * e));
+  const std::uint32_t x = sh <= 128 ? Div255Exact((255 - 2 * sh) * Div255Exact(e * e) + 2 * sh * e)
+                                    : Div255Exact(2 * (GetSqrtTable()[e] * (sh - 128) + (255 - sh) * e));
   return Mix(dh, std::min(x, 255u), w) * 257;
 }
 

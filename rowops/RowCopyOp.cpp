@@ -4,6 +4,7 @@
 
 #include "core/PaletteCache.h"
 #include "rowops/BitRuns.h"
+#include "rowops/detail/KernelRecords.h"
 #include "rowops/detail/PixelAccess.h"
 #include "rowops/detail/RowCopyOpSse2.h"
 
@@ -165,13 +166,6 @@ constexpr keFormat kIndex1 = keFormatIndex1, kIndex4 = keFormatIndex4, kIndex8 =
                    kGrey16 = keFormatGrey_u16, kGreyA16 = keFormatGreyA_u16,
                    kBGR16 = keFormatBGR_u16, kBGRA16 = keFormatBGRA_u16,
                    kBGRxA16 = keFormatBGRxA_u16;
-
-constexpr RowOpKernelRecord Plain(keFormat dst, keFormat src, RowOpKernel kernel) {
-  return {dst, src, keVariantPlain, kernel};
-}
-constexpr RowOpKernelRecord Mmx(keFormat dst, keFormat src, RowOpKernel kernel) {
-  return {dst, src, keVariantMmx, kernel};
-}
 
 // One kernel serves each byte work: the same-format copies by pixel size, and the GreyA/Grey
 // kernels also the Index8A/Index8 pairs.

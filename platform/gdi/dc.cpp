@@ -153,7 +153,7 @@ HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) {
   platform::gdi::DcState& state = dc->state;
   HGDIOBJ previous = nullptr;
   switch (selected->type) {
-    case GdiObject::Type::Bitmap: {
+    case GdiObject::Type::kBitmap: {
       auto* bitmap = static_cast<Bitmap*>(selected);
       if (dc->windowDC) return nullptr;
       if (!bitmap->stock && bitmap->selectedInto && bitmap->selectedInto != dc) return nullptr;
@@ -163,10 +163,10 @@ HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) {
       dc->bitmap = bitmap;
       return old;
     }
-    case GdiObject::Type::Pen: previous = state.pen; state.pen = object; return previous;
-    case GdiObject::Type::Brush: previous = state.brush; state.brush = object; return previous;
-    case GdiObject::Type::Font: previous = state.font; state.font = object; return previous;
-    case GdiObject::Type::Region: {
+    case GdiObject::Type::kPen: previous = state.pen; state.pen = object; return previous;
+    case GdiObject::Type::kBrush: previous = state.brush; state.brush = object; return previous;
+    case GdiObject::Type::kFont: previous = state.font; state.font = object; return previous;
+    case GdiObject::Type::kRegion: {
       // Selecting a region makes a copy of it the clip region; the answer is the region kind.
       int kind = SelectClipRgn(handle, static_cast<HRGN>(object));
       return reinterpret_cast<HGDIOBJ>(static_cast<std::uintptr_t>(kind));
@@ -177,9 +177,9 @@ HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) {
 
 BOOL DeleteObject(HGDIOBJ object) {
   GdiObject* found = platform::gdi::FindAnyObject(object);
-  if (!found || found->type == GdiObject::Type::DeviceContext) return FALSE;
+  if (!found || found->type == GdiObject::Type::kDeviceContext) return FALSE;
   if (found->stock) return TRUE;
-  if (found->type == GdiObject::Type::Bitmap) {
+  if (found->type == GdiObject::Type::kBitmap) {
     auto* bitmap = static_cast<Bitmap*>(found);
     if (bitmap->selectedInto) return FALSE;
     if (bitmap->surfaceUsers > 0) {
@@ -206,14 +206,14 @@ DWORD GetObjectType(HGDIOBJ object) {
   GdiObject* found = platform::gdi::FindAnyObject(object);
   if (!found) return 0;
   switch (found->type) {
-    case GdiObject::Type::Bitmap: return OBJ_BITMAP;
-    case GdiObject::Type::DeviceContext: return static_cast<DeviceContext*>(found)->windowDC ? OBJ_DC : OBJ_MEMDC;
-    case GdiObject::Type::Pen: return OBJ_PEN;
-    case GdiObject::Type::Brush: return OBJ_BRUSH;
-    case GdiObject::Type::Font: return OBJ_FONT;
-    case GdiObject::Type::Region: return OBJ_REGION;
-    case GdiObject::Type::Palette: return OBJ_PAL;
-    case GdiObject::Type::MetaFile: return OBJ_ENHMETAFILE;
+    case GdiObject::Type::kBitmap: return OBJ_BITMAP;
+    case GdiObject::Type::kDeviceContext: return static_cast<DeviceContext*>(found)->windowDC ? OBJ_DC : OBJ_MEMDC;
+    case GdiObject::Type::kPen: return OBJ_PEN;
+    case GdiObject::Type::kBrush: return OBJ_BRUSH;
+    case GdiObject::Type::kFont: return OBJ_FONT;
+    case GdiObject::Type::kRegion: return OBJ_REGION;
+    case GdiObject::Type::kPalette: return OBJ_PAL;
+    case GdiObject::Type::kMetaFile: return OBJ_ENHMETAFILE;
   }
   return 0;
 }
@@ -246,7 +246,7 @@ int GetObject(HGDIOBJ object, int size, void* buffer) {
   GdiObject* found = platform::gdi::FindAnyObject(object);
   if (!found) return 0;
   switch (found->type) {
-    case GdiObject::Type::Bitmap: {
+    case GdiObject::Type::kBitmap: {
       auto* bitmap = static_cast<Bitmap*>(found);
       DIBSECTION section{};
       int bits = bitmap->monochrome ? 1 : bitmap->dibBitCount;
@@ -265,21 +265,21 @@ int GetObject(HGDIOBJ object, int size, void* buffer) {
       int bytes = size >= static_cast<int>(sizeof(DIBSECTION)) || !buffer ? sizeof(DIBSECTION) : sizeof(BITMAP);
       return CopyOut(&section, bytes, size, buffer);
     }
-    case GdiObject::Type::Pen: {
+    case GdiObject::Type::kPen: {
       auto* pen = static_cast<platform::gdi::Pen*>(found);
       LOGPEN logPen{static_cast<UINT>(pen->style), POINT{pen->width, 0}, pen->color};
       return CopyOut(&logPen, sizeof logPen, size, buffer);
     }
-    case GdiObject::Type::Brush: {
+    case GdiObject::Type::kBrush: {
       auto* brush = static_cast<platform::gdi::Brush*>(found);
       LOGBRUSH logBrush{static_cast<UINT>(brush->style), brush->color, static_cast<ULONG_PTR>(brush->hatch)};
       return CopyOut(&logBrush, sizeof logBrush, size, buffer);
     }
-    case GdiObject::Type::Font: {
+    case GdiObject::Type::kFont: {
       auto* font = static_cast<platform::gdi::Font*>(found);
       return CopyOut(&font->logFont, sizeof(LOGFONT), size, buffer);
     }
-    case GdiObject::Type::Palette: {
+    case GdiObject::Type::kPalette: {
       WORD count = static_cast<WORD>(static_cast<platform::gdi::Palette*>(found)->entries.size());
       return CopyOut(&count, sizeof count, size, buffer);
     }

@@ -218,7 +218,7 @@ void AddEllipsePath(cairo_t* cr, const RECT& r, double inset) {
   cairo_restore(cr);
 }
 
-enum class ArcKind { Arc, Pie, Chord };
+enum class ArcKind { kArc, kPie, kChord };
 
 BOOL DrawArc(HDC handle, ArcKind kind, int left, int top, int right, int bottom, int xStart,
              int yStart, int xEnd, int yEnd) {
@@ -239,15 +239,15 @@ BOOL DrawArc(HDC handle, ArcKind kind, int left, int top, int right, int bottom,
   cairo_t* cr = canvas.cr();
   auto path = [&] {
     cairo_new_path(cr);
-    if (kind == ArcKind::Pie) cairo_move_to(cr, cx, cy);
+    if (kind == ArcKind::kPie) cairo_move_to(cr, cx, cy);
     cairo_save(cr);
     cairo_translate(cr, cx, cy);
     cairo_scale(cr, rx, ry);
     cairo_arc_negative(cr, 0, 0, 1, a0, a1 >= a0 ? a1 - 2 * kPi : a1);
     cairo_restore(cr);
-    if (kind != ArcKind::Arc) cairo_close_path(cr);
+    if (kind != ArcKind::kArc) cairo_close_path(cr);
   };
-  if (kind != ArcKind::Arc) {
+  if (kind != ArcKind::kArc) {
     path();
     FillPath(canvas, true);
   }
@@ -468,17 +468,17 @@ BOOL Ellipse(HDC handle, int left, int top, int right, int bottom) {
 
 BOOL Arc(HDC dc, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
          int yEnd) {
-  return DrawArc(dc, ArcKind::Arc, left, top, right, bottom, xStart, yStart, xEnd, yEnd);
+  return DrawArc(dc, ArcKind::kArc, left, top, right, bottom, xStart, yStart, xEnd, yEnd);
 }
 
 BOOL Pie(HDC dc, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
          int yEnd) {
-  return DrawArc(dc, ArcKind::Pie, left, top, right, bottom, xStart, yStart, xEnd, yEnd);
+  return DrawArc(dc, ArcKind::kPie, left, top, right, bottom, xStart, yStart, xEnd, yEnd);
 }
 
 BOOL Chord(HDC dc, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
            int yEnd) {
-  return DrawArc(dc, ArcKind::Chord, left, top, right, bottom, xStart, yStart, xEnd, yEnd);
+  return DrawArc(dc, ArcKind::kChord, left, top, right, bottom, xStart, yStart, xEnd, yEnd);
 }
 
 BOOL PolyBezier(HDC handle, const POINT* points, DWORD count) {

@@ -735,7 +735,7 @@ bool PlayWindowsRecord(HDC dc, const Bytes& r, ObjectTable& objects, SaveLevels&
 
 platform::gdi::MetaFile* FindMetaFile(HENHMETAFILE handle) {
   return static_cast<platform::gdi::MetaFile*>(
-      platform::gdi::FindObject(handle, platform::gdi::GdiObject::Type::MetaFile));
+      platform::gdi::FindObject(handle, platform::gdi::GdiObject::Type::kMetaFile));
 }
 
 HENHMETAFILE Register(std::unique_ptr<platform::gdi::MetaFile> metafile) {

@@ -20,7 +20,7 @@ namespace {
 
 // A handle points at one of these; the registry tells live handles from stale or foreign ones.
 struct KernelObject {
-  enum class Type { File, Mapping } type;
+  enum class Type { kFile, kMapping } type;
   int descriptor;
   ULONGLONG mappingSize = 0;  // mappings only
   bool writable = false;      // mappings only
@@ -95,13 +95,13 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD, SECURITY_ATTRIBUTES*, DWORD
     FailWithErrno();
     return INVALID_HANDLE_VALUE;
   }
-  HANDLE file = Register(KernelObject::Type::File, descriptor);
+  HANDLE file = Register(KernelObject::Type::kFile, descriptor);
   return file ? file : INVALID_HANDLE_VALUE;
 }
 
 BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD count, DWORD* read, OVERLAPPED*) {
   if (read) *read = 0;
-  KernelObject* file = Find(handle, KernelObject::Type::File);
+  KernelObject* file = Find(handle, KernelObject::Type::kFile);
   if (!file) return FALSE;
   DWORD done = 0;
   while (done < count) {
@@ -120,7 +120,7 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD count, DWORD* read, OVERLAPPED
 
 BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, DWORD* written, OVERLAPPED*) {
   if (written) *written = 0;
-  KernelObject* file = Find(handle, KernelObject::Type::File);
+  KernelObject* file = Find(handle, KernelObject::Type::kFile);
   if (!file) return FALSE;
   DWORD done = 0;
   while (done < count) {
@@ -138,7 +138,7 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, DWORD* written, OVERL
 }
 
 DWORD SetFilePointer(HANDLE handle, LONG distance, LONG* distanceHigh, DWORD method) {
-  KernelObject* file = Find(handle, KernelObject::Type::File);
+  KernelObject* file = Find(handle, KernelObject::Type::kFile);
   if (!file) return INVALID_SET_FILE_POINTER;
   int whence;
   switch (method) {
@@ -163,7 +163,7 @@ DWORD SetFilePointer(HANDLE handle, LONG distance, LONG* distanceHigh, DWORD met
 }
 
 DWORD GetFileSize(HANDLE handle, DWORD* sizeHigh) {
-  KernelObject* file = Find(handle, KernelObject::Type::File);
+  KernelObject* file = Find(handle, KernelObject::Type::kFile);
   if (!file) return INVALID_FILE_SIZE;
   struct stat status;
   if (fstat(file->descriptor, &status) != 0) {
@@ -177,7 +177,7 @@ DWORD GetFileSize(HANDLE handle, DWORD* sizeHigh) {
 }
 
 BOOL FlushFileBuffers(HANDLE handle) {
-  KernelObject* file = Find(handle, KernelObject::Type::File);
+  KernelObject* file = Find(handle, KernelObject::Type::kFile);
   if (!file) return FALSE;
   return fsync(file->descriptor) == 0 ? TRUE : FailWithErrno();
 }
@@ -260,7 +260,7 @@ UINT GetTempFileNameA(LPCSTR path, LPCSTR prefix, UINT unique, LPSTR buffer) {
 
 HANDLE CreateFileMappingA(HANDLE fileHandle, SECURITY_ATTRIBUTES*, DWORD protect, DWORD sizeHigh,
                           DWORD sizeLow, LPCSTR name) {
-  KernelObject* file = Find(fileHandle, KernelObject::Type::File);
+  KernelObject* file = Find(fileHandle, KernelObject::Type::kFile);
   if (!file) return nullptr;
   if (name || (protect != PAGE_READONLY && protect != PAGE_READWRITE)) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -296,12 +296,12 @@ HANDLE CreateFileMappingA(HANDLE fileHandle, SECURITY_ATTRIBUTES*, DWORD protect
     FailWithErrno();
     return nullptr;
   }
-  return Register(KernelObject::Type::Mapping, descriptor, size, protect == PAGE_READWRITE);
+  return Register(KernelObject::Type::kMapping, descriptor, size, protect == PAGE_READWRITE);
 }
 
 LPVOID MapViewOfFile(HANDLE mappingHandle, DWORD access, DWORD offsetHigh, DWORD offsetLow,
                      SIZE_T bytes) {
-  KernelObject* mapping = Find(mappingHandle, KernelObject::Type::Mapping);
+  KernelObject* mapping = Find(mappingHandle, KernelObject::Type::kMapping);
   if (!mapping) return nullptr;
   const ULONGLONG offset = (static_cast<ULONGLONG>(offsetHigh) << 32) | offsetLow;
   const bool write = access & FILE_MAP_WRITE;

@@ -3,9 +3,9 @@
 #pragma once
 #include <cstdint>
 
-namespace corvel::detail {
+#include "rowops/detail/BlendMath.h"
 
-enum class PorterDuffMode { kAtop, kIn, kOut, kXor };
+namespace corvel::detail {
 
 // count premultiplied BGRxA pixels of src over dst.
 void PorterDuffBgrxaSse2(PorterDuffMode mode, std::uint8_t* dst, const std::uint8_t* src, int count);

@@ -14,7 +14,7 @@
 namespace corvel {
 namespace {
 
-enum class Kind { Index1, Index4, Index8, Index8A, Grey, GreyA, BGR, BGRA, BGRxA };
+enum class Kind { kIndex1, kIndex4, kIndex8, kIndex8A, kGrey, kGreyA, kBGR, kBGRA, kBGRxA };
 
 struct Format {
   keFormat value;
@@ -24,13 +24,13 @@ struct Format {
 };
 
 const Format kFormats[14] = {
-    {keFormatIndex1, "Index1", Kind::Index1, false},   {keFormatIndex4, "Index4", Kind::Index4, false},
-    {keFormatIndex8, "Index8", Kind::Index8, false},   {keFormatIndex8A, "Index8A", Kind::Index8A, false},
-    {keFormatGrey, "Grey", Kind::Grey, false},         {keFormatGreyA, "GreyA", Kind::GreyA, false},
-    {keFormatBGR, "BGR", Kind::BGR, false},            {keFormatBGRA, "BGRA", Kind::BGRA, false},
-    {keFormatBGRxA, "BGRxA", Kind::BGRxA, false},      {keFormatGrey_u16, "Grey16", Kind::Grey, true},
-    {keFormatGreyA_u16, "GreyA16", Kind::GreyA, true}, {keFormatBGR_u16, "BGR16", Kind::BGR, true},
-    {keFormatBGRA_u16, "BGRA16", Kind::BGRA, true},    {keFormatBGRxA_u16, "BGRxA16", Kind::BGRxA, true},
+    {keFormatIndex1, "Index1", Kind::kIndex1, false},   {keFormatIndex4, "Index4", Kind::kIndex4, false},
+    {keFormatIndex8, "Index8", Kind::kIndex8, false},   {keFormatIndex8A, "Index8A", Kind::kIndex8A, false},
+    {keFormatGrey, "Grey", Kind::kGrey, false},         {keFormatGreyA, "GreyA", Kind::kGreyA, false},
+    {keFormatBGR, "BGR", Kind::kBGR, false},            {keFormatBGRA, "BGRA", Kind::kBGRA, false},
+    {keFormatBGRxA, "BGRxA", Kind::kBGRxA, false},      {keFormatGrey_u16, "Grey16", Kind::kGrey, true},
+    {keFormatGreyA_u16, "GreyA16", Kind::kGreyA, true}, {keFormatBGR_u16, "BGR16", Kind::kBGR, true},
+    {keFormatBGRA_u16, "BGRA16", Kind::kBGRA, true},    {keFormatBGRxA_u16, "BGRxA16", Kind::kBGRxA, true},
 };
 const Format& kBGR8 = kFormats[6];
 const Format& kBGRA8 = kFormats[7];
@@ -46,20 +46,20 @@ const char* const kDirect[14] = {
 int IndexOf(const Format& f) { return static_cast<int>(&f - kFormats); }
 bool IsDirect(const Format& d, const Format& s) { return kDirect[IndexOf(d)][IndexOf(s)] == 'x'; }
 
-bool IsIndexed(Kind k) { return k <= Kind::Index8A; }
-bool IsGrey(Kind k) { return k == Kind::Grey || k == Kind::GreyA; }
-bool HasAlpha(Kind k) { return k == Kind::Index8A || k == Kind::GreyA || k == Kind::BGRA || k == Kind::BGRxA; }
+bool IsIndexed(Kind k) { return k <= Kind::kIndex8A; }
+bool IsGrey(Kind k) { return k == Kind::kGrey || k == Kind::kGreyA; }
+bool HasAlpha(Kind k) { return k == Kind::kIndex8A || k == Kind::kGreyA || k == Kind::kBGRA || k == Kind::kBGRxA; }
 int Channels(Kind k) {
   switch (k) {
-    case Kind::Index8A: case Kind::GreyA: return 2;
-    case Kind::BGR: return 3;
-    case Kind::BGRA: case Kind::BGRxA: return 4;
+    case Kind::kIndex8A: case Kind::kGreyA: return 2;
+    case Kind::kBGR: return 3;
+    case Kind::kBGRA: case Kind::kBGRxA: return 4;
     default: return 1;
   }
 }
 int BitsPerPixel(const Format& f) {
-  if (f.kind == Kind::Index1) return 1;
-  if (f.kind == Kind::Index4) return 4;
+  if (f.kind == Kind::kIndex1) return 1;
+  if (f.kind == Kind::kIndex4) return 4;
   return Channels(f.kind) * (f.wide ? 16 : 8);
 }
 std::uint32_t Max(const Format& f) { return f.wide ? 65535 : 255; }
@@ -135,18 +135,18 @@ std::uint32_t RoundedProduct(std::uint32_t c, std::uint32_t a, std::uint32_t max
 Pixel Convert(const Format& d, const Format& s, const Pixel& p, const Palette& srcPalette,
               const Palette& dstPalette) {
   if (d.value == s.value) return p;
-  if (d.kind == Kind::Index8 && s.kind == Kind::Index8A) return {p[0]};
-  if (d.kind == Kind::Index8A && s.kind == Kind::Index8) return {p[0], 255};
+  if (d.kind == Kind::kIndex8 && s.kind == Kind::kIndex8A) return {p[0]};
+  if (d.kind == Kind::kIndex8A && s.kind == Kind::kIndex8) return {p[0], 255};
   if (IsIndexed(s.kind)) {
     const std::uint8_t* e = srcPalette.entries + 4 * p[0];
     Pixel out = {Depth(e[0], kBGR8, d), Depth(e[1], kBGR8, d), Depth(e[2], kBGR8, d)};
-    if (HasAlpha(d.kind)) out.push_back(s.kind == Kind::Index8A ? Depth(p[1], kBGR8, d) : Max(d));
+    if (HasAlpha(d.kind)) out.push_back(s.kind == Kind::kIndex8A ? Depth(p[1], kBGR8, d) : Max(d));
     return out;
   }
   if (IsIndexed(d.kind)) {
     Pixel out = {static_cast<std::uint32_t>(
         Nearest(Depth(p[2], s, kBGR8), Depth(p[1], s, kBGR8), Depth(p[0], s, kBGR8), dstPalette))};
-    if (d.kind == Kind::Index8A) out.push_back(Depth(p[3], s, kBGR8));
+    if (d.kind == Kind::kIndex8A) out.push_back(Depth(p[3], s, kBGR8));
     return out;
   }
   std::uint32_t b, g, r;
@@ -158,7 +158,7 @@ Pixel Convert(const Format& d, const Format& s, const Pixel& p, const Palette& s
   std::uint32_t grey = (77 * r + 151 * g + 28 * b) >> 8;
   std::uint32_t a = HasAlpha(s.kind) ? Depth(p.back(), s, d) : Max(d);
   b = Depth(b, s, d), g = Depth(g, s, d), r = Depth(r, s, d), grey = Depth(grey, s, d);
-  const bool dstPremultiplied = d.kind == Kind::BGRxA, srcPremultiplied = s.kind == Kind::BGRxA;
+  const bool dstPremultiplied = d.kind == Kind::kBGRxA, srcPremultiplied = s.kind == Kind::kBGRxA;
   if (dstPremultiplied != srcPremultiplied) {
     for (std::uint32_t* c : {&b, &g, &r}) {
       if (a == 0) *c = 0;
@@ -199,7 +199,7 @@ std::vector<std::uint8_t> RandomPalette(std::mt19937& random) {
 }
 
 int PaletteSize(const Format& f) {
-  return f.kind == Kind::Index1 ? 2 : f.kind == Kind::Index4 ? 16 : 256;
+  return f.kind == Kind::kIndex1 ? 2 : f.kind == Kind::kIndex4 ? 16 : 256;
 }
 
 class RowCopyAllPairs : public ::testing::TestWithParam<int> {};

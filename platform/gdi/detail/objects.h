@@ -16,7 +16,7 @@
 namespace platform::gdi {
 
 struct GdiObject {
-  enum class Type { Bitmap, DeviceContext, Pen, Brush, Font, Region, Palette, MetaFile };
+  enum class Type { kBitmap, kDeviceContext, kPen, kBrush, kFont, kRegion, kPalette, kMetaFile };
   explicit GdiObject(Type objectType) : type(objectType) {}
   virtual ~GdiObject() = default;
   const Type type;
@@ -33,7 +33,7 @@ struct DibBits {
 };
 
 struct Bitmap final : GdiObject {
-  Bitmap() : GdiObject(Type::Bitmap) {}
+  Bitmap() : GdiObject(Type::kBitmap) {}
   Surface surface;
   std::unique_ptr<BYTE[]> storage;
   DeviceContext* selectedInto = nullptr;
@@ -48,14 +48,14 @@ struct Bitmap final : GdiObject {
 };
 
 struct Pen final : GdiObject {
-  Pen() : GdiObject(Type::Pen) {}
+  Pen() : GdiObject(Type::kPen) {}
   int style = 0;  // PS_ values
   int width = 0;
   COLORREF color = 0;
 };
 
 struct Brush final : GdiObject {
-  Brush() : GdiObject(Type::Brush) {}
+  Brush() : GdiObject(Type::kBrush) {}
   int style = 0;  // BS_ values
   COLORREF color = 0;
   int hatch = 0;
@@ -65,22 +65,22 @@ struct Brush final : GdiObject {
 };
 
 struct Font final : GdiObject {
-  Font() : GdiObject(Type::Font) {}
+  Font() : GdiObject(Type::kFont) {}
   LOGFONT logFont{};
 };
 
 struct RegionObject final : GdiObject {
-  RegionObject() : GdiObject(Type::Region) {}
+  RegionObject() : GdiObject(Type::kRegion) {}
   RegionData data;
 };
 
 struct Palette final : GdiObject {
-  Palette() : GdiObject(Type::Palette) {}
+  Palette() : GdiObject(Type::kPalette) {}
   std::vector<PALETTEENTRY> entries;
 };
 
 struct MetaFile final : GdiObject {
-  MetaFile() : GdiObject(Type::MetaFile) {}
+  MetaFile() : GdiObject(Type::kMetaFile) {}
   bool windows = false;  // a Windows metafile's records, else an enhanced metafile's
   std::vector<BYTE> bytes;
   ENHMETAHEADER header{};
@@ -114,7 +114,7 @@ struct DcState {
 };
 
 struct DeviceContext final : GdiObject {
-  DeviceContext() : GdiObject(Type::DeviceContext) {}
+  DeviceContext() : GdiObject(Type::kDeviceContext) {}
   Bitmap* bitmap = nullptr;
   DcState state;
   std::vector<DcState> saved;
@@ -137,21 +137,21 @@ GdiObject* FindAnyObject(const void* handle);
 void DestroyObject(GdiObject* object);
 
 inline Bitmap* FindBitmap(const void* handle) {
-  return static_cast<Bitmap*>(FindObject(handle, GdiObject::Type::Bitmap));
+  return static_cast<Bitmap*>(FindObject(handle, GdiObject::Type::kBitmap));
 }
 inline DeviceContext* FindDC(const void* handle) {
-  return static_cast<DeviceContext*>(FindObject(handle, GdiObject::Type::DeviceContext));
+  return static_cast<DeviceContext*>(FindObject(handle, GdiObject::Type::kDeviceContext));
 }
-inline Pen* FindPen(const void* handle) { return static_cast<Pen*>(FindObject(handle, GdiObject::Type::Pen)); }
+inline Pen* FindPen(const void* handle) { return static_cast<Pen*>(FindObject(handle, GdiObject::Type::kPen)); }
 inline Brush* FindBrush(const void* handle) {
-  return static_cast<Brush*>(FindObject(handle, GdiObject::Type::Brush));
+  return static_cast<Brush*>(FindObject(handle, GdiObject::Type::kBrush));
 }
-inline Font* FindFont(const void* handle) { return static_cast<Font*>(FindObject(handle, GdiObject::Type::Font)); }
+inline Font* FindFont(const void* handle) { return static_cast<Font*>(FindObject(handle, GdiObject::Type::kFont)); }
 inline RegionObject* FindRegion(const void* handle) {
-  return static_cast<RegionObject*>(FindObject(handle, GdiObject::Type::Region));
+  return static_cast<RegionObject*>(FindObject(handle, GdiObject::Type::kRegion));
 }
 inline Palette* FindPalette(const void* handle) {
-  return static_cast<Palette*>(FindObject(handle, GdiObject::Type::Palette));
+  return static_cast<Palette*>(FindObject(handle, GdiObject::Type::kPalette));
 }
 
 // A zeroed bitmap of that size with its own storage; null when memory runs out.

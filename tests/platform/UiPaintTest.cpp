@@ -4,7 +4,7 @@
 
 #include "platform/gdi/draw.h"
 #include "platform/ui/capture.h"
-#include "tests/platform/ui_fixture.h"
+#include "tests/platform/UiFixture.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "platform/gdi/gdiplus.h"
 #include "platform/gdi/region.h"
 #include "platform/gdi/text.h"
-#include "tests/platform/gdi_canvas.h"
+#include "tests/platform/GdiCanvas.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <thread>
 
 #include "platform/win32/clock.h"
-#include "tests/platform/ui_fixture.h"
+#include "tests/platform/UiFixture.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "tests/platform/ui_fixture.h"
+#include "tests/platform/UiFixture.h"
 
 namespace {
 

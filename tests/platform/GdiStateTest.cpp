@@ -9,7 +9,7 @@
 #include "platform/gdi/region.h"
 #include "platform/gdi/text.h"
 #include "platform/ui/metrics.h"
-#include "tests/platform/gdi_canvas.h"
+#include "tests/platform/GdiCanvas.h"
 
 namespace {
 
