@@ -130,47 +130,33 @@ void CImageFileBMP::ReadPalette(CByteStream* stream, const BITMAPINFOHEADER& fil
   InvalidateNearestCache();
 }
 
+// Where a file's pixels are and how they are stored.
+struct CImageFileBMP::Layout {
+  long start = 0;        // the stream position of the file
+  long pixelOffset = 0;  // from start; 0 when the pixels follow the palette
+  BITMAPINFOHEADER info{};
+  long height = 0;  // of the picture, whichever way its rows run
+  bool topDown = false;
+  DWORD masks[3] = {0x7C00, 0x3E0, 0x1F};  // red, green, blue
+  bool headerMasks = false;                // the header carried the masks
+};
+
 bool CImageFileBMP::Decode(CByteStream* stream) {
   if (!stream) return false;
-  const long start = stream->Tell();
-  unsigned char fileHeader[kFileHeaderSize];
-  if (!ReadAll(stream, fileHeader, kFileHeaderSize)) return Fail("Not a BMP");
-  long pixelOffset = static_cast<long>(ReadLE32(fileHeader + 10));
-  if (ReadLE16(fileHeader) != kBitmapType) {
-    // A bare information header, as in a clipboard bitmap.
-    pixelOffset = 0;
-    stream->Seek(start, 0);
-  }
-  BITMAPINFOHEADER bmi;
-  DWORD masks[3] = {0x7C00, 0x3E0, 0x1F};
-  bool maskedHeader = false;
-  {
-    DWORD headerMasks[3] = {0, 0, 0};
-    if (!ReadBitmapInfo(stream, &bmi, headerMasks)) return Fail("Error reading BMP info");
-    if (IsKnownLongHeader(bmi.biSize)) {
-      std::copy(headerMasks, headerMasks + 3, masks);
-      maskedHeader = true;
-    }
-  }
-  const std::int64_t height = std::llabs(static_cast<std::int64_t>(bmi.biHeight));
-  if (bmi.biWidth <= 0 || height == 0 || height > static_cast<std::int64_t>(kMaxImageSide) ||
-      !IsSupportedDepth(bmi.biBitCount)) {
-    return Fail("Error reading BMP info");
-  }
-  const bool topDown = bmi.biHeight < 0;
-
+  Layout layout;
+  if (!ReadLayout(stream, &layout)) return false;
+  const BITMAPINFOHEADER& bmi = layout.info;
   if (info_.escape == -1) {
     header_.biWidth = bmi.biWidth;
-    header_.biHeight = static_cast<LONG>(height);
+    header_.biHeight = static_cast<LONG>(layout.height);
     SetLastError("output dimensions returned");
     return true;
   }
-
   // A small file may claim a huge picture: refused before anything is allocated.
-  if (static_cast<std::uint64_t>(bmi.biWidth) * static_cast<std::uint64_t>(height) > kMaxDecodePixels) {
+  if (static_cast<std::uint64_t>(bmi.biWidth) * static_cast<std::uint64_t>(layout.height) > kMaxDecodePixels) {
     return Fail("Image too large to decode");
   }
-  if (!Create(static_cast<unsigned long>(bmi.biWidth), static_cast<unsigned long>(height),
+  if (!Create(static_cast<unsigned long>(bmi.biWidth), static_cast<unsigned long>(layout.height),
               bmi.biBitCount, keImageFormatBMP)) {
     return Fail("Can't allocate memory");
   }
@@ -179,92 +165,108 @@ bool CImageFileBMP::Decode(CByteStream* stream) {
   info_.xDpi = static_cast<std::int32_t>(std::floor(bmi.biXPelsPerMeter * 0.0254 + 0.5));
   info_.yDpi = static_cast<std::int32_t>(std::floor(bmi.biYPelsPerMeter * 0.0254 + 0.5));
   if (info_.escape) return Fail("Cancelled");
-
   if (GetPalette()) ReadPalette(stream, bmi);
   if (info_.escape) return Fail("Cancelled");
+  return ReadPixels(stream, &layout);
+}
 
-  auto seekPixels = [&] {
-    if (pixelOffset) stream->Seek(start + pixelOffset, 0);
-  };
-  // Rows of a top-down file go straight to their place, so that no second copy of the
-  // picture is needed to turn it over. Short reads leave the rest as Create cleared it.
-  const long height32 = static_cast<long>(GetHeight());
-  auto readRows = [&](BYTE* base, std::size_t pitch) {
-    for (long row = 0; row < height32; ++row) {
-      const long y = topDown ? height32 - 1 - row : row;
-      if (stream->Read(base + pitch * static_cast<std::size_t>(y), 1, pitch) < pitch) return;
-    }
-  };
-  // The masks of a 40-byte header follow it.
-  auto readMasks = [&] {
+bool CImageFileBMP::ReadLayout(CByteStream* stream, Layout* layout) {
+  layout->start = stream->Tell();
+  unsigned char fileHeader[kFileHeaderSize];
+  if (!ReadAll(stream, fileHeader, kFileHeaderSize)) return Fail("Not a BMP");
+  layout->pixelOffset = static_cast<long>(ReadLE32(fileHeader + 10));
+  if (ReadLE16(fileHeader) != kBitmapType) {
+    // A bare information header, as in a clipboard bitmap.
+    layout->pixelOffset = 0;
+    stream->Seek(layout->start, 0);
+  }
+  BITMAPINFOHEADER& bmi = layout->info;
+  DWORD headerMasks[3] = {0, 0, 0};
+  if (!ReadBitmapInfo(stream, &bmi, headerMasks)) return Fail("Error reading BMP info");
+  if (IsKnownLongHeader(bmi.biSize)) {
+    std::copy(headerMasks, headerMasks + 3, layout->masks);
+    layout->headerMasks = true;
+  }
+  const std::int64_t height = std::llabs(static_cast<std::int64_t>(bmi.biHeight));
+  if (bmi.biWidth <= 0 || height == 0 || height > static_cast<std::int64_t>(kMaxImageSide) ||
+      !IsSupportedDepth(bmi.biBitCount)) {
+    return Fail("Error reading BMP info");
+  }
+  layout->height = static_cast<long>(height);
+  layout->topDown = bmi.biHeight < 0;
+  return true;
+}
+
+bool CImageFileBMP::ReadPixels(CByteStream* stream, Layout* layout) {
+  const WORD bits = layout->info.biBitCount;
+  const DWORD compression = layout->info.biCompression;
+  DWORD* masks = layout->masks;
+  if ((bits == 16 || bits == 32) && compression == BI_BITFIELDS && !layout->headerMasks) {
+    // The masks of a 40-byte header follow it.
     unsigned char raw[12] = {};
     stream->Read(raw, 1, sizeof(raw));
     for (int i = 0; i < 3; ++i) masks[i] = ReadLE32(raw + 4 * i);
-  };
-  bool turnOver = false;
-  switch (bmi.biBitCount) {
-    case 32: {
-      if (bmi.biCompression == BI_BITFIELDS && !maskedHeader) readMasks();
-      seekPixels();
-      if (bmi.biCompression != BI_RGB && bmi.biCompression != BI_BITFIELDS) {
-        return Fail("unknown compression");
-      }
-      // Masks in another order than blue, green, red are followed; without all three the
-      // bytes are blue, green, red as in a plain file.
-      const bool masked = bmi.biCompression == BI_BITFIELDS && masks[0] && masks[1] && masks[2];
-      const std::size_t rowBytes = GetWidth() * std::size_t{4};
-      std::unique_ptr<unsigned char, void (*)(void*)> row(
-          static_cast<unsigned char*>(std::calloc(rowBytes, 1)), std::free);
-      if (!row) return Fail("can't allocate memory");
-      for (long r = 0; r < height32; ++r) {
-        const std::size_t got = stream->Read(row.get(), 1, rowBytes);
-        std::memset(row.get() + got, 0, rowBytes - got);
-        BitfieldRow2RGB(row.get(), GetBits(static_cast<unsigned long>(topDown ? height32 - 1 - r : r)),
-                        masked ? masks[0] : 0, masked ? masks[1] : 0, masked ? masks[2] : 0, 32);
-        if (got < rowBytes) break;
-      }
-      break;
-    }
+  } else if (bits == 16 && compression != BI_BITFIELDS) {
+    masks[0] = 0x7C00;
+    masks[1] = 0x3E0;
+    masks[2] = 0x1F;
+  }
+  if (layout->pixelOffset) stream->Seek(layout->start + layout->pixelOffset, 0);
+  switch (bits) {
+    case 32:
+      if (compression != BI_RGB && compression != BI_BITFIELDS) return Fail("unknown compression");
+      return ReadRows32(stream, *layout);
     case 24:
-      seekPixels();
-      if (bmi.biCompression != BI_RGB) return Fail("unknown compression");
-      readRows(GetBits(0), GetEffWidth());
-      break;
+      if (compression != BI_RGB) return Fail("unknown compression");
+      ReadRows(stream, layout->topDown, GetEffWidth());
+      return true;
     case 16:
-      if (bmi.biCompression == BI_BITFIELDS && !maskedHeader) {
-        readMasks();
-      } else if (bmi.biCompression != BI_BITFIELDS) {
-        masks[0] = 0x7C00;
-        masks[1] = 0x3E0;
-        masks[2] = 0x1F;
-      }
-      seekPixels();
       // The 16-bit rows are shorter than the 24-bit rows they become: read them into the
       // pixel buffer at their own pitch and widen them in place.
-      readRows(GetBits(0), (GetWidth() + std::size_t{1}) / 2 * 4);
-      Bitfield2RGB(GetBits(0), static_cast<unsigned short>(masks[0]),
-                   static_cast<unsigned short>(masks[1]), static_cast<unsigned short>(masks[2]), 16);
-      break;
+      ReadRows(stream, layout->topDown, (GetWidth() + std::size_t{1}) / 2 * 4);
+      Bitfield2RGB(GetBits(0), static_cast<unsigned short>(masks[0]), static_cast<unsigned short>(masks[1]),
+                   static_cast<unsigned short>(masks[2]), 16);
+      return true;
     default:
-      seekPixels();
-      switch (bmi.biCompression) {
-        case BI_RGB:
-          readRows(GetBits(0), GetEffWidth());
-          break;
-        case BI_RLE8:
-          ReadRunLength8(stream);
-          turnOver = topDown;
-          break;
-        case BI_RLE4:
-          ReadRunLength4(stream);
-          turnOver = topDown;
-          break;
-        default:
-          return Fail("compression type not supported");
+      if (compression == BI_RGB) {
+        ReadRows(stream, layout->topDown, GetEffWidth());
+        return true;
       }
-      break;
+      if (compression != BI_RLE8 && compression != BI_RLE4) return Fail("compression type not supported");
+      ReadRunLength(stream, compression == BI_RLE4);
+      if (layout->topDown) Flip();
+      return true;
   }
-  if (turnOver) Flip();
+}
+
+// Rows of a top-down file go straight to their place, so that no second copy of the picture is
+// needed to turn it over. Short reads leave the rest as Create cleared it.
+void CImageFileBMP::ReadRows(CByteStream* stream, bool topDown, std::size_t pitch) {
+  const long height = static_cast<long>(GetHeight());
+  BYTE* base = GetBits(0);
+  for (long row = 0; row < height; ++row) {
+    const long y = topDown ? height - 1 - row : row;
+    if (stream->Read(base + pitch * static_cast<std::size_t>(y), 1, pitch) < pitch) return;
+  }
+}
+
+bool CImageFileBMP::ReadRows32(CByteStream* stream, const Layout& layout) {
+  // Masks in another order than blue, green, red are followed; without all three the bytes
+  // are blue, green, red as in a plain file.
+  const DWORD* masks = layout.masks;
+  const bool masked = layout.info.biCompression == BI_BITFIELDS && masks[0] && masks[1] && masks[2];
+  const std::size_t rowBytes = GetWidth() * std::size_t{4};
+  std::unique_ptr<unsigned char, void (*)(void*)> row(static_cast<unsigned char*>(std::calloc(rowBytes, 1)),
+                                                      std::free);
+  if (!row) return Fail("can't allocate memory");
+  const long height = static_cast<long>(GetHeight());
+  for (long r = 0; r < height; ++r) {
+    const std::size_t got = stream->Read(row.get(), 1, rowBytes);
+    std::memset(row.get() + got, 0, rowBytes - got);
+    BitfieldRow2RGB(row.get(), GetBits(static_cast<unsigned long>(layout.topDown ? height - 1 - r : r)),
+                    masked ? masks[0] : 0, masked ? masks[1] : 0, masked ? masks[2] : 0, 32);
+    if (got < rowBytes) break;
+  }
   return true;
 }
 
@@ -275,26 +277,37 @@ constexpr int kEndOfBitmap = 1;
 constexpr int kDelta = 2;
 }  // namespace
 
-// Runs and literal strings of bytes, rows from the bottom; a row ends after its padding, which
-// writers may fill by runs too. Whatever falls outside the rows is dropped; a run past the end
-// of its row ends the picture.
-void CImageFileBMP::ReadRunLength8(CByteStream* stream) {
-  const long rowBytes = static_cast<long>(GetEffWidth());
+// Runs and literal strings, rows from the bottom. Positions count bytes in the 8-bit form (used
+// for 1-bit pictures too) and pixels in the 4-bit form, whose bytes hold two, high nibble first.
+// A row ends after its padding, which writers may fill by runs too. Whatever falls outside the
+// rows is dropped; an 8-bit run past the end of its row ends the picture.
+void CImageFileBMP::ReadRunLength(CByteStream* stream, bool fourBits) {
+  const long rowUnits = static_cast<long>(fourBits ? GetWidth() : GetEffWidth());
   const long height = static_cast<long>(GetHeight());
   long x = 0;
   long y = 0;
+  // count units from bytes at x; a run repeats its one byte.
+  auto put = [&](const unsigned char* bytes, bool run, long count) {
+    for (long i = 0; i < count; ++i) {
+      const unsigned char byte = bytes[run ? 0 : fourBits ? i / 2 : i];
+      if (fourBits) {
+        SetPixelIndex(x + i, y, static_cast<BYTE>((i & 1) ? byte & 15 : byte >> 4));
+      } else if (y < height && x + i < rowUnits) {
+        GetBits(static_cast<unsigned long>(y))[x + i] = byte;
+      }
+    }
+  };
   unsigned char literal[256];
   for (;;) {
     const long count = stream->GetC();
     const long value = stream->GetC();
     if (count < 0 || value < 0) return;
     if (count > 0) {
-      if (x + count > rowBytes) return;
-      if (y < height) std::memset(GetBits(static_cast<unsigned long>(y)) + x, static_cast<int>(value), static_cast<std::size_t>(count));
+      if (!fourBits && x + count > rowUnits) return;
+      const unsigned char byte = static_cast<unsigned char>(value);
+      put(&byte, true, count);
       x += count;
-      continue;
-    }
-    if (value == kEndOfRow) {
+    } else if (value == kEndOfRow) {
       x = 0;
       ++y;
     } else if (value == kEndOfBitmap) {
@@ -306,56 +319,11 @@ void CImageFileBMP::ReadRunLength8(CByteStream* stream) {
       x += dx;
       y += dy;
     } else {
-      // Literal bytes, padded to an even count.
-      const std::size_t length = static_cast<std::size_t>(value);
-      const std::size_t got = stream->Read(literal, 1, length + (length & 1));
-      if (y < height && x < rowBytes) {
-        std::size_t kept = std::min({got, length, static_cast<std::size_t>(rowBytes - x)});
-        std::memcpy(GetBits(static_cast<unsigned long>(y)) + x, literal, kept);
-      }
-      if (got < length) return;
-      x += value;
-    }
-  }
-}
-
-// Runs and literal strings of 4-bit pixels, high nibble first, rows from the bottom.
-void CImageFileBMP::ReadRunLength4(CByteStream* stream) {
-  long x = 0;
-  long y = 0;
-  unsigned char literal[128];
-  for (;;) {
-    const long count = stream->GetC();
-    const long value = stream->GetC();
-    if (count < 0 || value < 0) return;
-    if (count > 0) {
-      for (long i = 0; i < count; ++i) {
-        SetPixelIndex(x + i, y, static_cast<BYTE>((i & 1) ? value & 15 : value >> 4));
-      }
-      x += count;
-      continue;
-    }
-    if (value == kEndOfRow) {
-      x = 0;
-      ++y;
-    } else if (value == kEndOfBitmap) {
-      return;
-    } else if (value == kDelta) {
-      const long dx = stream->GetC();
-      const long dy = stream->GetC();
-      if (dx < 0 || dy < 0) return;
-      x += dx;
-      y += dy;
-    } else {
-      // value pixels in (value + 1) / 2 bytes, padded to an even count of bytes.
-      const std::size_t bytes = static_cast<std::size_t>(value + 1) / 2;
-      const std::size_t padded = bytes + ((value + 1) & 2 ? 1 : 0);
-      const std::size_t got = stream->Read(literal, 1, padded);
+      // value units in whole bytes, padded to an even count of bytes.
+      const std::size_t bytes = fourBits ? static_cast<std::size_t>(value + 1) / 2 : static_cast<std::size_t>(value);
+      const std::size_t got = stream->Read(literal, 1, bytes + (bytes & 1));
+      put(literal, false, std::min<long>(value, static_cast<long>(fourBits ? 2 * got : got)));
       if (got < bytes) return;
-      for (long i = 0; i < value; ++i) {
-        BYTE pair = literal[i / 2];
-        SetPixelIndex(x + i, y, static_cast<BYTE>((i & 1) ? pair & 15 : pair >> 4));
-      }
       x += value;
     }
   }

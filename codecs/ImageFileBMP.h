@@ -17,8 +17,14 @@ class CImageFileBMP : public CImageFile {
   bool ReadBitmapInfo(CByteStream* stream, BITMAPINFOHEADER* header, DWORD* masks = nullptr);
 
  private:
+  struct Layout;
+
   bool Fail(const char* text);
+  // The steps of Decode.
+  bool ReadLayout(CByteStream* stream, Layout* layout);
   void ReadPalette(CByteStream* stream, const BITMAPINFOHEADER& fileHeader);
-  void ReadRunLength8(CByteStream* stream);
-  void ReadRunLength4(CByteStream* stream);
+  bool ReadPixels(CByteStream* stream, Layout* layout);
+  void ReadRows(CByteStream* stream, bool topDown, std::size_t pitch);
+  bool ReadRows32(CByteStream* stream, const Layout& layout);
+  void ReadRunLength(CByteStream* stream, bool fourBits);
 };
