@@ -107,63 +107,12 @@ bool CImageFilePNG::DecodeRows(png_structp png, png_infop info, png_bytep volati
   // Asked to stop before the picture is made: nothing is lost by not making it.
   if (GetEscape()) return false;
 
-  png_color_16p fileBackground = nullptr;
-  const bool hasBackground = png_get_bKGD(png, info, &fileBackground) != 0;
-  if (pixelDepth != 32) {
-    if (hasBackground) {
-      png_set_background(png, fileBackground, PNG_BACKGROUND_GAMMA_FILE, 1, 1.0);
-    } else {
-      // The grey value too: libpng composites grey pictures over it, not over red, green, blue.
-      png_color_16 grey = {0, 192, 192, 192, 192};
-      png_set_background(png, &grey, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
-    }
-  } else if (hasBackground) {
-    info_.backgroundColor = RGBQUAD{static_cast<BYTE>(fileBackground->blue), static_cast<BYTE>(fileBackground->green),
-                                    static_cast<BYTE>(fileBackground->red), 0};
-  }
+  SetUpBackground(png, info, pixelDepth);
   if (bitDepth == 16) png_set_strip_16(png);
-
   const int bpp = pixelDepth > 16 ? 24 : pixelDepth == 16 ? 8 : pixelDepth;
   if (!Create(width, height, static_cast<unsigned long>(bpp), keImageFormatPNG)) return false;
-
-  png_uint_32 xDensity = 0;
-  png_uint_32 yDensity = 0;
-  int unit = PNG_RESOLUTION_UNKNOWN;
-  png_get_pHYs(png, info, &xDensity, &yDensity, &unit);
-  if (unit == PNG_RESOLUTION_METER) {
-    SetXDPI(DotsPerInch(std::floor(xDensity * 0.0254 + 0.5)));
-    SetYDPI(DotsPerInch(std::floor(yDensity * 0.0254 + 0.5)));
-  }
-  // Without a unit the densities give only the pixels' aspect: the default resolution stays.
-
-  png_colorp entries = nullptr;
-  int entryCount = 0;
-  if (png_get_PLTE(png, info, &entries, &entryCount)) {
-    static_assert(sizeof(png_color) == sizeof(rgb_color), "palette entries are three bytes");
-    SetPalette(reinterpret_cast<rgb_color*>(entries), static_cast<unsigned long>(entryCount));
-  } else if (bitDepth == 2) {
-    for (unsigned char i = 0; i < 4; ++i) SetPaletteColor(i, i * 85, i * 85, i * 85);
-  } else {
-    SetGrayPalette();
-  }
-
-  // Only palette files have transparency values; grey and colour ones were composited above.
-  png_bytep transparency = nullptr;
-  int transparencyCount = 0;
-  RGBQUAD* palette = GetPalette();
-  if (colorType == PNG_COLOR_TYPE_PALETTE && palette &&
-      png_get_tRNS(png, info, &transparency, &transparencyCount, nullptr) && transparency &&
-      transparencyCount > 0) {
-    const unsigned long colors = GetNumColors();
-    const unsigned long given = std::min<unsigned long>(static_cast<unsigned long>(transparencyCount), colors);
-    for (unsigned long i = 0; i < given; ++i) palette[i].rgbReserved = transparency[i];
-    if (transparencyCount == 1 && transparency[0] == 0) {
-      SetTransIndex(0);
-    } else {
-      AlphaPaletteEnable(true);
-      for (unsigned long i = given; i < colors; ++i) palette[i].rgbReserved = 255;
-    }
-  }
+  ReadResolution(png, info);
+  ReadPalette(png, info, bitDepth, colorType);
 
   const bool alpha = colorType == PNG_COLOR_TYPE_RGB_ALPHA ||
                      (colorType == PNG_COLOR_TYPE_GRAY_ALPHA && pixelDepth == 32);
@@ -188,35 +137,104 @@ bool CImageFilePNG::DecodeRows(png_structp png, png_infop info, png_bytep volati
   } else if (rowBytes > GetEffWidth()) {
     return Fail("Unexpected PNG row size");  // the transformations above rule this out
   }
+  if (!ReadImageRows(png, passes, bitDepth == 2, alpha ? *rowBuffer : nullptr)) return false;
+  png_read_end(png, info);
+  return true;
+}
 
+// Pictures without their own alpha plane are composited over the file's background, or a
+// light grey without one; those with it keep the background as the image's.
+void CImageFilePNG::SetUpBackground(png_structp png, png_infop info, int pixelDepth) {
+  png_color_16p fileBackground = nullptr;
+  const bool hasBackground = png_get_bKGD(png, info, &fileBackground) != 0;
+  if (pixelDepth != 32) {
+    if (hasBackground) {
+      png_set_background(png, fileBackground, PNG_BACKGROUND_GAMMA_FILE, 1, 1.0);
+    } else {
+      // The grey value too: libpng composites grey pictures over it, not over red, green, blue.
+      png_color_16 grey = {0, 192, 192, 192, 192};
+      png_set_background(png, &grey, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
+    }
+  } else if (hasBackground) {
+    info_.backgroundColor = RGBQUAD{static_cast<BYTE>(fileBackground->blue), static_cast<BYTE>(fileBackground->green),
+                                    static_cast<BYTE>(fileBackground->red), 0};
+  }
+}
+
+void CImageFilePNG::ReadResolution(png_structp png, png_infop info) {
+  png_uint_32 xDensity = 0;
+  png_uint_32 yDensity = 0;
+  int unit = PNG_RESOLUTION_UNKNOWN;
+  png_get_pHYs(png, info, &xDensity, &yDensity, &unit);
+  // Without a unit the densities give only the pixels' aspect: the default resolution stays.
+  if (unit == PNG_RESOLUTION_METER) {
+    SetXDPI(DotsPerInch(std::floor(xDensity * 0.0254 + 0.5)));
+    SetYDPI(DotsPerInch(std::floor(yDensity * 0.0254 + 0.5)));
+  }
+}
+
+void CImageFilePNG::ReadPalette(png_structp png, png_infop info, int bitDepth, int colorType) {
+  png_colorp entries = nullptr;
+  int entryCount = 0;
+  if (png_get_PLTE(png, info, &entries, &entryCount)) {
+    static_assert(sizeof(png_color) == sizeof(rgb_color), "palette entries are three bytes");
+    SetPalette(reinterpret_cast<rgb_color*>(entries), static_cast<unsigned long>(entryCount));
+  } else if (bitDepth == 2) {
+    for (unsigned char i = 0; i < 4; ++i) SetPaletteColor(i, i * 85, i * 85, i * 85);
+  } else {
+    SetGrayPalette();
+  }
+
+  // Only palette files have transparency values; grey and colour ones were composited.
+  png_bytep transparency = nullptr;
+  int transparencyCount = 0;
+  RGBQUAD* palette = GetPalette();
+  if (colorType != PNG_COLOR_TYPE_PALETTE || !palette ||
+      !png_get_tRNS(png, info, &transparency, &transparencyCount, nullptr) || !transparency ||
+      transparencyCount <= 0) {
+    return;
+  }
+  const unsigned long colors = GetNumColors();
+  const unsigned long given = std::min<unsigned long>(static_cast<unsigned long>(transparencyCount), colors);
+  for (unsigned long i = 0; i < given; ++i) palette[i].rgbReserved = transparency[i];
+  if (transparencyCount == 1 && transparency[0] == 0) {
+    SetTransIndex(0);
+  } else {
+    AlphaPaletteEnable(true);
+    for (unsigned long i = given; i < colors; ++i) palette[i].rgbReserved = 255;
+  }
+}
+
+// Rows come top first; without alpha in the bitmap's own layout, straight into the rows. Later
+// passes of an interlaced file fill in the rows of earlier ones.
+bool CImageFilePNG::ReadImageRows(png_structp png, int passes, bool twoBits, png_bytep alphaBuffer) {
+  const png_uint_32 width = GetWidth();
+  const png_uint_32 height = GetHeight();
   CImageIterator rows(this);
   for (int pass = 0; pass < passes; ++pass) {
     rows.SeekTopRow();
     for (png_uint_32 y = 0; y < height; ++y, rows.NextRowDown()) {
       if (GetEscape()) return false;
-      if (!alpha) {
-        // Rows come in the bitmap's own layout; later passes fill in the rows of earlier ones.
+      if (!alphaBuffer) {
         png_read_row(png, rows.RowPointer(), nullptr);
-        if (bitDepth == 2 && pass == passes - 1) Widen2To4(rows.RowPointer(), width);
+        if (twoBits && pass == passes - 1) Widen2To4(rows.RowPointer(), width);
         continue;
       }
       BYTE* colour = rows.RowPointer();
       BYTE* alphaRow = AlphaGetPointer(0, rows.GetY());
-      png_bytep buffer = *rowBuffer;
       if (pass > 0) {
         for (png_uint_32 x = width; x-- > 0;) {
-          std::memcpy(buffer + 4 * x, colour + 3 * x, 3);
-          buffer[4 * x + 3] = alphaRow[x];
+          std::memcpy(alphaBuffer + 4 * x, colour + 3 * x, 3);
+          alphaBuffer[4 * x + 3] = alphaRow[x];
         }
       }
-      png_read_row(png, buffer, nullptr);
+      png_read_row(png, alphaBuffer, nullptr);
       for (png_uint_32 x = 0; x < width; ++x) {
-        std::memcpy(colour + 3 * x, buffer + 4 * x, 3);
-        alphaRow[x] = buffer[4 * x + 3];
+        std::memcpy(colour + 3 * x, alphaBuffer + 4 * x, 3);
+        alphaRow[x] = alphaBuffer[4 * x + 3];
       }
     }
   }
-  png_read_end(png, info);
   return true;
 }
 
@@ -267,10 +285,8 @@ bool CImageFilePNG::EncodeWithLibrary(CByteStream* file) {
 }
 
 void CImageFilePNG::EncodeRows(png_structp png, png_infop info, png_bytep volatile* rowBuffer) {
-  const png_uint_32 width = GetWidth();
-  const png_uint_32 height = GetHeight();
   const bool alpha = AlphaIsValid();
-  RGBQUAD* palette = GetPalette();
+  const bool palette = GetPalette() != nullptr;
   int colorType = PNG_COLOR_TYPE_RGB;
   int bitDepth = 8;
   if (alpha) {
@@ -280,7 +296,7 @@ void CImageFilePNG::EncodeRows(png_structp png, png_infop info, png_bytep volati
     bitDepth = GetBpp();
   }
   const int interlace = GetCodecOption(keImageFormatPNG) == 1 ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE;
-  png_set_IHDR(png, info, width, height, bitDepth, colorType, interlace, PNG_COMPRESSION_TYPE_DEFAULT,
+  png_set_IHDR(png, info, GetWidth(), GetHeight(), bitDepth, colorType, interlace, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
 
   png_color_16 background = {0, 255, 255, 255, 0};
@@ -292,73 +308,85 @@ void CImageFilePNG::EncodeRows(png_structp png, png_infop info, png_bytep volati
   png_set_bKGD(png, info, &background);
   png_set_pHYs(png, info, static_cast<png_uint_32>(std::max<LONG>(header_.biXPelsPerMeter, 0)),
                static_cast<png_uint_32>(std::max<LONG>(header_.biYPelsPerMeter, 0)), PNG_RESOLUTION_METER);
-
-  if (colorType == PNG_COLOR_TYPE_PALETTE) {
-    png_byte alphas[256];
-    const long transparentIndex = GetTransIndex();
-    if (transparentIndex != -1) {
-      // Readers that take a single tRNS entry want the transparent colour at index 0.
-      if (transparentIndex != 0) {
-        SwapIndex(0, static_cast<unsigned char>(transparentIndex));
-        SetTransIndex(0);
-        if (info_.ghost) info_.ghost->SetTransIndex(0);
-      }
-      alphas[0] = 0;
-      png_set_tRNS(png, info, alphas, 1, nullptr);
-    }
-    unsigned long count = GetNumColors();
-    if (count > 2 && std::uint64_t{width} * height < 65536) {
-      unsigned largest = 0;
-      for (long y = 0; y < static_cast<long>(height); ++y) {
-        for (long x = 0; x < static_cast<long>(width); ++x) largest = std::max<unsigned>(largest, BlindGetPixelIndex(x, y));
-      }
-      count = largest + 1;
-    }
-    if (AlphaPaletteIsEnabled()) {
-      for (unsigned long i = 0; i < count; ++i) alphas[i] = palette[i].rgbReserved;
-      png_set_tRNS(png, info, alphas, static_cast<int>(count), nullptr);
-    }
-    png_color entries[256];
-    for (unsigned long i = 0; i < count; ++i) entries[i] = {palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue};
-    png_set_PLTE(png, info, entries, static_cast<int>(count));
-  }
+  if (colorType == PNG_COLOR_TYPE_PALETTE) WritePalette(png, info);
 
   png_set_compression_level(png, kCompressionLevel);
   png_write_info(png, info);
   if (colorType == PNG_COLOR_TYPE_RGB) png_set_bgr(png);
-  const int passes = png_set_interlace_handling(png);
   if (alpha) {
-    *rowBuffer = static_cast<png_bytep>(std::malloc(width * std::size_t{4} + 10));
+    *rowBuffer = static_cast<png_bytep>(std::malloc(GetWidth() * std::size_t{4} + 10));
     if (!*rowBuffer) png_error(png, "Can't allocate memory");
   }
+  WriteImageRows(png, png_set_interlace_handling(png), alpha ? *rowBuffer : nullptr);
+  png_write_end(png, info);
+}
+
+// The palette and its transparency; a small picture's palette is cut to the indices it uses.
+void CImageFilePNG::WritePalette(png_structp png, png_infop info) {
+  RGBQUAD* palette = GetPalette();
+  const png_uint_32 width = GetWidth();
+  const png_uint_32 height = GetHeight();
+  png_byte alphas[256];
+  const long transparentIndex = GetTransIndex();
+  if (transparentIndex != -1) {
+    // Readers that take a single tRNS entry want the transparent colour at index 0.
+    if (transparentIndex != 0) {
+      SwapIndex(0, static_cast<unsigned char>(transparentIndex));
+      SetTransIndex(0);
+      if (info_.ghost) info_.ghost->SetTransIndex(0);
+    }
+    alphas[0] = 0;
+    png_set_tRNS(png, info, alphas, 1, nullptr);
+  }
+  unsigned long count = GetNumColors();
+  if (count > 2 && std::uint64_t{width} * height < 65536) {
+    unsigned largest = 0;
+    for (long y = 0; y < static_cast<long>(height); ++y) {
+      for (long x = 0; x < static_cast<long>(width); ++x) largest = std::max<unsigned>(largest, BlindGetPixelIndex(x, y));
+    }
+    count = largest + 1;
+  }
+  if (AlphaPaletteIsEnabled()) {
+    for (unsigned long i = 0; i < count; ++i) alphas[i] = palette[i].rgbReserved;
+    png_set_tRNS(png, info, alphas, static_cast<int>(count), nullptr);
+  }
+  png_color entries[256];
+  for (unsigned long i = 0; i < count; ++i) entries[i] = {palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue};
+  png_set_PLTE(png, info, entries, static_cast<int>(count));
+}
+
+// Rows top first; with alpha they go through the buffer as red, green, blue, alpha.
+void CImageFilePNG::WriteImageRows(png_structp png, int passes, png_bytep alphaBuffer) {
+  const png_uint_32 width = GetWidth();
+  const png_uint_32 height = GetHeight();
+  const bool palette = GetPalette() != nullptr;
   const unsigned alphaMax = AlphaGetMax();
   CImageIterator rows(this);
   for (int pass = 0; pass < passes; ++pass) {
     rows.SeekTopRow();
     for (png_uint_32 y = 0; y < height; ++y, rows.NextRowDown()) {
-      if (!alpha) {
+      if (!alphaBuffer) {
         png_write_row(png, rows.RowPointer());
         continue;
       }
-      png_bytep buffer = *rowBuffer;
       const long row = rows.GetY();
       const BYTE* colour = rows.RowPointer();
       const BYTE* alphaRow = AlphaGetPointer(0, row);
       for (png_uint_32 x = 0; x < width; ++x) {
+        png_bytep out = alphaBuffer + 4 * x;
         if (palette) {
           const RGBQUAD c = BlindGetPixelColor(static_cast<long>(x), row);
-          buffer[4 * x] = c.rgbRed;
-          buffer[4 * x + 1] = c.rgbGreen;
-          buffer[4 * x + 2] = c.rgbBlue;
+          out[0] = c.rgbRed;
+          out[1] = c.rgbGreen;
+          out[2] = c.rgbBlue;
         } else {
-          buffer[4 * x] = colour[3 * x + 2];
-          buffer[4 * x + 1] = colour[3 * x + 1];
-          buffer[4 * x + 2] = colour[3 * x];
+          out[0] = colour[3 * x + 2];
+          out[1] = colour[3 * x + 1];
+          out[2] = colour[3 * x];
         }
-        buffer[4 * x + 3] = static_cast<png_byte>(alphaRow[x] * alphaMax / 255);
+        out[3] = static_cast<png_byte>(alphaRow[x] * alphaMax / 255);
       }
-      png_write_row(png, buffer);
+      png_write_row(png, alphaBuffer);
     }
   }
-  png_write_end(png, info);
 }
