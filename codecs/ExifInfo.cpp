@@ -313,7 +313,6 @@ bool CImageFileJPG::CExifInfo::process_EXIF(unsigned char* block, unsigned lengt
 
 bool CImageFileJPG::CExifInfo::ProcessExifDir(std::uint64_t offset, unsigned char* offsetBase,
                                               unsigned exifLength, tag_ExifInfo* info, int depth) {
-  const unsigned char* end = offsetBase + exifLength;
   if (offset + 2 > exifLength) return Fail("Illegally sized directory");
   unsigned char* dirStart = offsetBase + offset;
   const unsigned entries = static_cast<unsigned>(Get16u(dirStart));
@@ -346,119 +345,18 @@ bool CImageFileJPG::CExifInfo::ProcessExifDir(std::uint64_t offset, unsigned cha
     }
     // A value without components has no bytes to read.
     const double number = components ? ConvertAnyFormat(value, format) : 0.0;
-    const int integer = ToInt(number);
-
-    switch (tag) {
-      case kTagMake:
-        CopyText(info->CameraMake, 31, value, end);
-        break;
-      case kTagModel:
-        CopyText(info->CameraModel, 39, value, end);
-        break;
-      case kTagOrientation:
-        info->Orientation = integer;
-        if (integer < 1 || integer > 8) {
-          Fail("Undefined rotation value");
-          info->Orientation = 0;
-        }
-        break;
-      case kTagXResolution:
-        info->XResolution = ToFloat(number);
-        break;
-      case kTagYResolution:
-        info->YResolution = ToFloat(number);
-        break;
-      case kTagResolutionUnit:
-        if (float inches = InchesPerUnit(integer)) info->ResolutionUnit = inches;
-        break;
-      case kTagThumbnailOffset:
-        thumbnailOffset = integer;
-        break;
-      case kTagThumbnailLength:
-        thumbnailSize = integer;
-        break;
-      case kTagExposureTime:
-        info->ExposureTime = ToFloat(number);
-        break;
-      case kTagFNumber:
-        info->ApertureFNumber = ToFloat(number);
-        break;
-      case kTagExposureProgram:
-        info->ExposureProgram = integer;
-        break;
-      case kTagIsoEquivalent: {
-        // Some cameras store the speed divided by 200.
-        const long long iso = integer < 50 ? integer * 200LL : integer;
-        info->ISOEquivalent = ToInt(static_cast<double>(iso));
-        break;
-      }
-      case kTagExifVersion:
-        CopyText(info->Version, 4, value, end);
-        break;
-      case kTagDateTimeOriginal:
-        CopyText(info->DateTime, 19, value, end);
-        break;
-      case kTagCompressionLevel:
-        info->CompressionLevel = integer;
-        break;
-      case kTagShutterSpeed:
-        if (info->ExposureTime == 0) info->ExposureTime = ToFloat(1 / std::exp(number * std::log(2.0)));
-        break;
-      case kTagAperture:
-      case kTagMaxAperture:
-        if (info->ApertureFNumber == 0) {
-          info->ApertureFNumber = ToFloat(std::exp(number * std::log(2.0) * 0.5));
-        }
-        break;
-      case kTagBrightness:
-        info->Brightness = ToFloat(number);
-        break;
-      case kTagExposureBias:
-        info->ExposureBias = ToFloat(number);
-        break;
-      case kTagSubjectDistance:
-        info->Distance = ToFloat(number);
-        break;
-      case kTagMeteringMode:
-        info->MeteringMode = integer;
-        break;
-      case kTagLightSource:
-        info->WhiteBalance = integer;
-        break;
-      case kTagFlash:
-        info->FlashUsed = (integer & 7) ? 1 : 0;
-        break;
-      case kTagFocalLength:
-        info->FocalLength = ToFloat(number);
-        break;
-      case kTagUserComment:
-        ProcessUserComment(value, static_cast<std::size_t>(byteCount), end, info);
-        break;
-      case kTagPixelXDimension:
-      case kTagPixelYDimension:
-        LargestPixelDimension = std::max(LargestPixelDimension, integer);
-        break;
-      case kTagFocalPlaneXRes:
-        info->FocalPlaneXRes = ToFloat(number);
-        break;
-      case kTagFocalPlaneYRes:
-        info->FocalPlaneYRes = ToFloat(number);
-        break;
-      case kTagFocalPlaneUnits:
-        if (float inches = InchesPerUnit(integer)) info->FocalPlaneUnits = inches;
-        break;
-      case kTagExifOffset:
-      case kTagInteropOffset: {
-        const std::uint32_t sub = Get32u(value);
-        if (sub > 8) {
-          if (sub > exifLength) return Fail("Illegal subdirectory link");
-          // A failing subdirectory does not fail this one; its text stays.
-          ProcessExifDir(sub, offsetBase, exifLength, info, depth + 1);
-        }
-        break;
-      }
-      default:
-        break;
+    if (tag == kTagExifOffset || tag == kTagInteropOffset) {
+      const std::uint32_t sub = Get32u(value);
+      if (sub <= 8) continue;
+      if (sub > exifLength) return Fail("Illegal subdirectory link");
+      // A failing subdirectory does not fail this one; its text stays.
+      ProcessExifDir(sub, offsetBase, exifLength, info, depth + 1);
+    } else if (tag == kTagThumbnailOffset) {
+      thumbnailOffset = ToInt(number);
+    } else if (tag == kTagThumbnailLength) {
+      thumbnailSize = ToInt(number);
+    } else {
+      StoreTag(tag, value, static_cast<std::size_t>(byteCount), number, offsetBase + exifLength, info);
     }
   }
 
@@ -477,6 +375,94 @@ bool CImageFileJPG::CExifInfo::ProcessExifDir(std::uint64_t offset, unsigned cha
     info->ThumbnailSize = static_cast<unsigned>(thumbnailSize);
   }
   return true;
+}
+
+namespace {
+
+using Record = CImageFileJPG::tag_ExifInfo;
+
+// Tags whose value is stored as it stands.
+struct FloatTag {
+  int tag;
+  float Record::*field;
+};
+constexpr FloatTag kFloatTags[] = {
+    {kTagXResolution, &Record::XResolution},     {kTagYResolution, &Record::YResolution},
+    {kTagExposureTime, &Record::ExposureTime},   {kTagFNumber, &Record::ApertureFNumber},
+    {kTagBrightness, &Record::Brightness},       {kTagExposureBias, &Record::ExposureBias},
+    {kTagSubjectDistance, &Record::Distance},    {kTagFocalLength, &Record::FocalLength},
+    {kTagFocalPlaneXRes, &Record::FocalPlaneXRes}, {kTagFocalPlaneYRes, &Record::FocalPlaneYRes},
+};
+struct IntTag {
+  int tag;
+  int Record::*field;
+};
+constexpr IntTag kIntTags[] = {
+    {kTagExposureProgram, &Record::ExposureProgram}, {kTagCompressionLevel, &Record::CompressionLevel},
+    {kTagMeteringMode, &Record::MeteringMode},       {kTagLightSource, &Record::WhiteBalance},
+};
+
+}  // namespace
+
+void CImageFileJPG::CExifInfo::StoreTag(int tag, unsigned char* value, std::size_t byteCount, double number,
+                                        const unsigned char* end, tag_ExifInfo* info) {
+  const int integer = ToInt(number);
+  for (const FloatTag& t : kFloatTags) {
+    if (t.tag == tag) info->*t.field = ToFloat(number);
+  }
+  for (const IntTag& t : kIntTags) {
+    if (t.tag == tag) info->*t.field = integer;
+  }
+  switch (tag) {
+    case kTagMake:
+      CopyText(info->CameraMake, 31, value, end);
+      break;
+    case kTagModel:
+      CopyText(info->CameraModel, 39, value, end);
+      break;
+    case kTagExifVersion:
+      CopyText(info->Version, 4, value, end);
+      break;
+    case kTagDateTimeOriginal:
+      CopyText(info->DateTime, 19, value, end);
+      break;
+    case kTagUserComment:
+      ProcessUserComment(value, byteCount, end, info);
+      break;
+    case kTagOrientation:
+      info->Orientation = integer;
+      if (integer < 1 || integer > 8) {
+        Fail("Undefined rotation value");
+        info->Orientation = 0;
+      }
+      break;
+    case kTagResolutionUnit:
+      if (float inches = InchesPerUnit(integer)) info->ResolutionUnit = inches;
+      break;
+    case kTagFocalPlaneUnits:
+      if (float inches = InchesPerUnit(integer)) info->FocalPlaneUnits = inches;
+      break;
+    case kTagIsoEquivalent:
+      // Some cameras store the speed divided by 200.
+      info->ISOEquivalent = ToInt(integer < 50 ? integer * 200.0 : integer);
+      break;
+    case kTagShutterSpeed:
+      if (info->ExposureTime == 0) info->ExposureTime = ToFloat(1 / std::exp(number * std::log(2.0)));
+      break;
+    case kTagAperture:
+    case kTagMaxAperture:
+      if (info->ApertureFNumber == 0) info->ApertureFNumber = ToFloat(std::exp(number * std::log(2.0) * 0.5));
+      break;
+    case kTagFlash:
+      info->FlashUsed = (integer & 7) ? 1 : 0;
+      break;
+    case kTagPixelXDimension:
+    case kTagPixelYDimension:
+      LargestPixelDimension = std::max(LargestPixelDimension, integer);
+      break;
+    default:
+      break;
+  }
 }
 
 void CImageFileJPG::CExifInfo::ProcessUserComment(unsigned char* value, std::size_t byteCount,
