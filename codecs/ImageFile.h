@@ -198,6 +198,91 @@ class CImageFile {
   bool Flip();
   bool Mirror();
 
+  // Sampling between pixel centres (which lie at integer coordinates) and outside the image.
+  enum class InterpolationMethod : int {
+    Nearest = 1, Bilinear = 2, BSpline = 3, Cubic = 4, GeneralizedCubic = 5, Lanczos = 6,
+    Box = 7, Hermite = 8, Hamming = 9, Sinc = 10, Blackman = 11, Bessel = 12, Gaussian = 13,
+    Quadratic = 14, Mitchell = 15, Catrom = 16,
+  };
+  // What a sample outside the image yields.
+  enum class OverflowMethod : int {
+    Color = 1, Background = 2, Transparent = 3, Wrap = 4, Repeat = 5, Mirror = 6,
+  };
+  void OverflowCoordinates(long& x, long& y, OverflowMethod method);
+  void OverflowCoordinates(float& x, float& y, OverflowMethod method);
+  // A null replacement colour means white with alpha 0.
+  RGBQUAD GetPixelColorWithOverflow(long x, long y, OverflowMethod method = OverflowMethod::Background,
+                                    const RGBQUAD* replacement = nullptr);
+  RGBQUAD GetPixelColorInterpolated(float x, float y, InterpolationMethod method,
+                                    OverflowMethod overflow = OverflowMethod::Background,
+                                    const RGBQUAD* replacement = nullptr);
+  // The average colour over a width x height rectangle centred on (x, y).
+  RGBQUAD GetAreaColorInterpolated(float x, float y, float width, float height,
+                                   InterpolationMethod method,
+                                   OverflowMethod overflow = OverflowMethod::Background,
+                                   const RGBQUAD* replacement = nullptr);
+  static void AddAveragingCont(const RGBQUAD& color, float weight, float& r, float& g, float& b,
+                               float& a);
+  static float KernelBSpline(float x);
+  static float KernelLinear(float t);
+  static float KernelCubic(float t);
+  static float KernelGeneralizedCubic(float t, float a = -1);
+  static float KernelLanczosSinc(float t, float r = 3);
+  static float KernelBox(float x);
+  static float KernelHermite(float x);
+  static float KernelHamming(float x);
+  static float KernelSinc(float x);
+  static float KernelBlackman(float x);
+  static double KernelBessel_J1(double x);
+  static double KernelBessel_P1(double x);
+  static double KernelBessel_Q1(double x);
+  static double KernelBessel_Order1(double x);
+  static float KernelBessel(float x);
+  static float KernelGaussian(float x);
+  static float KernelQuadratic(float x);
+  static float KernelMitchell(float x);
+  static float KernelCatrom(float x);
+
+  // Geometric transformations. A null destination means the result replaces this image;
+  // otherwise this image stays as it is and the result goes to the destination.
+  bool RotateLeft(CImageFile* dest = nullptr);
+  bool RotateRight(CImageFile* dest = nullptr);
+  bool Rotate180(CImageFile* dest = nullptr);
+  // Angles in degrees, counter-clockwise.
+  bool Rotate(float angle, CImageFile* dest = nullptr);
+  bool Rotate2(float angle, CImageFile* dest = nullptr,
+               InterpolationMethod method = InterpolationMethod::Bilinear,
+               OverflowMethod overflow = OverflowMethod::Background,
+               const RGBQUAD* replacement = nullptr, bool optimizeRightAngles = true,
+               bool keepSize = false);
+  // Mode 1 nearest, 2 bicubic, anything else bilinear or (shrinking 24 bits) area averaging.
+  bool Resample(long newx, long newy, int mode = 1, CImageFile* dest = nullptr);
+  bool Resample2(long newx, long newy, InterpolationMethod method = InterpolationMethod::BSpline,
+                 OverflowMethod overflow = OverflowMethod::Repeat, CImageFile* dest = nullptr,
+                 bool disableAveraging = false);
+  bool QIShrink(long newx, long newy, CImageFile* dest = nullptr);
+  bool Thumbnail(long newx, long newy, RGBQUAD canvascolor, CImageFile* dest = nullptr);
+  bool Expand(long left, long top, long right, long bottom, RGBQUAD canvascolor,
+              CImageFile* dest = nullptr);
+  bool Expand(long newx, long newy, RGBQUAD canvascolor, CImageFile* dest = nullptr);
+  // Top and bottom count from the top of the picture.
+  bool Crop(long left, long top, long right, long bottom, CImageFile* dest = nullptr);
+  bool Crop(const RECT& rect, CImageFile* dest = nullptr);
+  // Angle in radians.
+  bool CropRotatedRectangle(long topx, long topy, long width, long height, float angle,
+                            CImageFile* dest = nullptr);
+  bool Skew(float xgain, float ygain, long xpivot = 0, long ypivot = 0, bool interpolate = false);
+  bool CircleTransform(int type, long rmax = 0, float coeff = 1.0f);
+
+  // Colour transformations.
+  bool GrayScale();
+  bool Negative();
+  bool IncreaseBpp(unsigned long nbit);
+  bool DecreaseBpp(unsigned long nbit, bool errordiffusion, const RGBQUAD* palette = nullptr,
+                   unsigned long clrimportant = 0);
+  // Method 0 to 7; other values act as 0.
+  bool Dither(long method = 0);
+
  protected:
   void Startup(unsigned long type);
   void Ghost(CImageFile* from);
@@ -216,6 +301,12 @@ class CImageFile {
   unsigned char BlindGetPixelIndex(long x, long y);
   RGBQUAD BlindGetPixelColor(long x, long y);
   BYTE* BlindGetPixelPointer(long x, long y);
+  // The colour of a pixel inside the image, alpha from the alpha plane when there is one.
+  RGBQUAD PixelWithAlpha(long x, long y) {
+    RGBQUAD c = BlindGetPixelColor(x, y);
+    if (alpha_) c.rgbReserved = BlindAlphaGet(x, y);
+    return c;
+  }
   unsigned char BlindAlphaGet(long x, long y);
   void BlindSetPixelIndex(long x, long y, unsigned char i);
   // Every change of palette entries makes the nearest-colour cache stale.
@@ -241,4 +332,14 @@ class CImageFile {
   // An uninitialised plane, or null when the image has no pixels or the plane is too large.
   BYTE* AllocatePlane() const;
   void SetSelectionBoxEmpty();
+  // The image an operation builds its result in: this image's info record, depth, format id
+  // and palette, with an alpha plane when this image has one. The size is checked against
+  // the image cap in 64 bits before anything is allocated.
+  bool CreateWorkingImage(CImageFile& work, double width, double height, unsigned long bpp = 0);
+  // The finished working image to the destination, or over this image without one.
+  bool DeliverResult(CImageFile& work, CImageFile* dest);
+  // Sets the progress for the row; true when the escape flag asks to stop.
+  bool ReportRow(long row, long rows);
+  // The area-averaging shrink of Resample into a 24-bit working image.
+  void ShrinkByAreas(CImageFile& work, double xScale, double yScale);
 };

@@ -1,0 +1,327 @@
+// Sampling an image between pixel centres and outside its borders: coordinate folding, the
+// colour of an outside pixel, the interpolated pixel of every method, and area averages.
+#include <algorithm>
+#include <cmath>
+
+#include "codecs/FloatGeometry.h"
+#include "codecs/ImageFile.h"
+
+using Interpolation = CImageFile::InterpolationMethod;
+using Overflow = CImageFile::OverflowMethod;
+
+namespace {
+
+RGBQUAD Replacement(const RGBQUAD* replacement) {
+  if (replacement) return *replacement;
+  RGBQUAD white;
+  white.rgbBlue = white.rgbGreen = white.rgbRed = 255;
+  white.rgbReserved = 0;
+  return white;
+}
+
+bool Folds(Overflow method) {
+  return method == Overflow::Wrap || method == Overflow::Repeat || method == Overflow::Mirror;
+}
+
+// Coordinates far outside any image, kept where a long holds them and x + 12 does not overflow.
+long ClampedFloor(float v) {
+  return static_cast<long>(std::floor(std::clamp(v, -4e9f, 4e9f)));
+}
+
+// Weighted sums land a hair under the exact byte when the weights add up to one in real
+// arithmetic; the slack keeps such sums (a flat colour, above all) on their byte.
+constexpr double kTruncSlack = 1e-4;
+
+BYTE ClampedByte(double v) { return static_cast<BYTE>(std::clamp(v + kTruncSlack, 0.0, 255.0)); }
+
+struct ColorSums {
+  double b = 0, g = 0, r = 0, a = 0;
+  void Add(const RGBQUAD& c, double w) {
+    b += c.rgbBlue * w;
+    g += c.rgbGreen * w;
+    r += c.rgbRed * w;
+    a += c.rgbReserved * w;
+  }
+  void AddBytes(const BYTE* pixel, double w) {
+    b += pixel[0] * w;
+    g += pixel[1] * w;
+    r += pixel[2] * w;
+  }
+  RGBQUAD Result(double scale, bool withAlpha) const {
+    RGBQUAD c;
+    c.rgbBlue = ClampedByte(b * scale);
+    c.rgbGreen = ClampedByte(g * scale);
+    c.rgbRed = ClampedByte(r * scale);
+    c.rgbReserved = withAlpha ? ClampedByte(a * scale) : 0;
+    return c;
+  }
+};
+
+// A separable kernel sample over kTaps x kTaps pixels starting kTaps/2 - 1 before the floor.
+// The sum is divided by the sum of the weights: kernels that do not add up to one at every
+// offset would otherwise brighten or darken a picture, and a flat colour would not stay flat.
+template <int kTaps, class Kernel>
+RGBQUAD SampleKernel(CImageFile& image, float x, float y, Overflow overflow, const RGBQUAD* replacement,
+                     Kernel kernel) {
+  constexpr long kBefore = kTaps / 2 - 1;
+  const long width = static_cast<long>(image.GetWidth());
+  const long height = static_cast<long>(image.GetHeight());
+  long xi = ClampedFloor(x);
+  long yi = ClampedFloor(y);
+  if (xi + kTaps / 2 < 0 || xi - kBefore >= width || yi + kTaps / 2 < 0 || yi - kBefore >= height) {
+    if (!Folds(overflow)) return image.GetPixelColorWithOverflow(-999, -999, overflow, replacement);
+    image.OverflowCoordinates(x, y, overflow);
+    xi = ClampedFloor(x);
+    yi = ClampedFloor(y);
+  }
+  const long left = xi - kBefore;
+  const long bottom = yi - kBefore;
+  float wx[kTaps];
+  float wy[kTaps];
+  double sumX = 0;
+  double sumY = 0;
+  for (int k = 0; k < kTaps; ++k) {
+    wx[k] = kernel(static_cast<float>(left + k) - x);
+    wy[k] = kernel(static_cast<float>(bottom + k) - y);
+    sumX += wx[k];
+    sumY += wy[k];
+  }
+  const double weightSum = sumX * sumY;
+  const double scale = std::fabs(weightSum) > 1e-6 ? 1 / weightSum : 1;
+  const bool withAlpha = image.AlphaIsValid();
+  ColorSums sums;
+  if (left >= 0 && left + kTaps <= width && bottom >= 0 && bottom + kTaps <= height && !image.GetPalette()) {
+    for (int j = 0; j < kTaps; ++j) {
+      const BYTE* row = image.GetBits(static_cast<unsigned long>(bottom + j)) + 3 * left;
+      const BYTE* alpha = withAlpha ? image.AlphaGetPointer(left, bottom + j) : nullptr;
+      for (int k = 0; k < kTaps; ++k) {
+        const double w = static_cast<double>(wx[k]) * wy[j];
+        sums.AddBytes(row + 3 * k, w);
+        if (alpha) sums.a += alpha[k] * w;
+      }
+    }
+  } else {
+    for (int j = 0; j < kTaps; ++j) {
+      for (int k = 0; k < kTaps; ++k) {
+        sums.Add(image.GetPixelColorWithOverflow(left + k, bottom + j, overflow, replacement),
+                 static_cast<double>(wx[k]) * wy[j]);
+      }
+    }
+  }
+  return sums.Result(scale, withAlpha);
+}
+
+}  // namespace
+
+void CImageFile::OverflowCoordinates(long& x, long& y, OverflowMethod method) {
+  if (IsInside(x, y)) return;
+  const long width = static_cast<long>(GetWidth());
+  const long height = static_cast<long>(GetHeight());
+  if (width == 0 || height == 0) return;
+  auto fold = [method](long& v, long size) {
+    switch (method) {
+      case Overflow::Wrap:
+        v %= size;
+        if (v < 0) v += size;
+        break;
+      case Overflow::Repeat:
+        v = std::clamp(v, 0L, size - 1);
+        break;
+      case Overflow::Mirror:
+        if (v < 0) {
+          v = static_cast<long>((0UL - static_cast<unsigned long>(v)) % static_cast<unsigned long>(size));
+        } else if (v >= size) {
+          v = size - v % size - 1;
+        }
+        break;
+      default:
+        break;
+    }
+  };
+  fold(x, width);
+  fold(y, height);
+}
+
+void CImageFile::OverflowCoordinates(float& x, float& y, OverflowMethod method) {
+  const float width = static_cast<float>(GetWidth());
+  const float height = static_cast<float>(GetHeight());
+  if (x >= 0 && x < width && y >= 0 && y < height) return;
+  if (width == 0 || height == 0) return;
+  auto fold = [method](float& v, float size) {
+    switch (method) {
+      case Overflow::Wrap:
+        v = std::fmod(v, size);
+        if (v < 0) v += size;
+        break;
+      case Overflow::Repeat:
+        v = std::clamp(v, 0.0f, size - 1);
+        break;
+      case Overflow::Mirror:
+        if (v < 0) {
+          v = std::fmod(-v, size);
+        } else if (v >= size) {
+          v = size - (std::fmod(v, size) + 1);
+        }
+        break;
+      default:
+        break;
+    }
+  };
+  fold(x, width);
+  fold(y, height);
+}
+
+RGBQUAD CImageFile::GetPixelColorWithOverflow(long x, long y, OverflowMethod method,
+                                              const RGBQUAD* replacement) {
+  if (dib_ && IsInside(x, y)) return PixelWithAlpha(x, y);
+  RGBQUAD color = Replacement(replacement);
+  if (!dib_) return color;
+  switch (method) {
+    case Overflow::Transparent:
+      if (alpha_) {
+        color.rgbReserved = 0;
+        return color;
+      }
+      [[fallthrough]];
+    case Overflow::Background:
+      if (info_.transparentIndex >= 0) {
+        return GetPalette() ? GetPaletteColor(static_cast<BYTE>(info_.transparentIndex)) : info_.backgroundColor;
+      }
+      return color;
+    case Overflow::Wrap:
+    case Overflow::Repeat:
+    case Overflow::Mirror:
+      OverflowCoordinates(x, y, method);
+      return PixelWithAlpha(x, y);
+    default:
+      return color;
+  }
+}
+
+RGBQUAD CImageFile::GetPixelColorInterpolated(float x, float y, InterpolationMethod method,
+                                              OverflowMethod overflow, const RGBQUAD* replacement) {
+  if (!std::isfinite(x) || !std::isfinite(y)) {
+    return GetPixelColorWithOverflow(-999, -999, Folds(overflow) ? Overflow::Color : overflow, replacement);
+  }
+  switch (method) {
+    case Interpolation::Nearest:
+      return GetPixelColorWithOverflow(ClampedFloor(std::trunc(x + 0.5f)), ClampedFloor(std::trunc(y + 0.5f)),
+                                       overflow, replacement);
+    case Interpolation::BSpline: return SampleKernel<4>(*this, x, y, overflow, replacement, KernelBSpline);
+    case Interpolation::Cubic: return SampleKernel<4>(*this, x, y, overflow, replacement, KernelCubic);
+    case Interpolation::GeneralizedCubic:
+      return SampleKernel<4>(*this, x, y, overflow, replacement,
+                             [](float t) { return KernelGeneralizedCubic(t, -0.5f); });
+    case Interpolation::Lanczos:
+      return SampleKernel<12>(*this, x, y, overflow, replacement, [](float t) { return KernelLanczosSinc(t, 6); });
+    case Interpolation::Box: return SampleKernel<4>(*this, x, y, overflow, replacement, KernelBox);
+    case Interpolation::Hermite: return SampleKernel<4>(*this, x, y, overflow, replacement, KernelHermite);
+    case Interpolation::Hamming: return SampleKernel<4>(*this, x, y, overflow, replacement, KernelHamming);
+    case Interpolation::Sinc: return SampleKernel<4>(*this, x, y, overflow, replacement, KernelSinc);
+    case Interpolation::Blackman: return SampleKernel<4>(*this, x, y, overflow, replacement, KernelBlackman);
+    case Interpolation::Bessel: return SampleKernel<4>(*this, x, y, overflow, replacement, KernelBessel);
+    case Interpolation::Gaussian: return SampleKernel<4>(*this, x, y, overflow, replacement, KernelGaussian);
+    case Interpolation::Quadratic: return SampleKernel<4>(*this, x, y, overflow, replacement, KernelQuadratic);
+    case Interpolation::Mitchell: return SampleKernel<4>(*this, x, y, overflow, replacement, KernelMitchell);
+    case Interpolation::Catrom: return SampleKernel<4>(*this, x, y, overflow, replacement, KernelCatrom);
+    default: break;
+  }
+  // Bilinear, also for 0 and unknown methods.
+  const long width = static_cast<long>(GetWidth());
+  const long height = static_cast<long>(GetHeight());
+  long xi = ClampedFloor(x);
+  long yi = ClampedFloor(y);
+  if (xi < -1 || xi >= width || yi < -1 || yi >= height) {
+    if (!Folds(overflow)) return GetPixelColorWithOverflow(-999, -999, overflow, replacement);
+    OverflowCoordinates(x, y, overflow);
+    xi = ClampedFloor(x);
+    yi = ClampedFloor(y);
+  }
+  if (xi >= 0 && xi + 1 < width && yi >= 0 && yi + 1 < height && !GetPalette()) {
+    const unsigned fx = static_cast<unsigned>((x - static_cast<float>(xi)) * 256);
+    const unsigned fy = static_cast<unsigned>((y - static_cast<float>(yi)) * 256);
+    const unsigned d = (fx * fy) >> 8;
+    const unsigned w00 = 256 - fx - fy + d, w10 = fx - d, w01 = fy - d, w11 = d;
+    const BYTE* p00 = BlindGetPixelPointer(xi, yi);
+    const BYTE* p01 = p00 + info_.effectiveWidth;
+    RGBQUAD c;
+    auto mix = [&](int i) {
+      return static_cast<BYTE>((p00[i] * w00 + p00[i + 3] * w10 + p01[i] * w01 + p01[i + 3] * w11) >> 8);
+    };
+    c.rgbBlue = mix(0);
+    c.rgbGreen = mix(1);
+    c.rgbRed = mix(2);
+    c.rgbReserved = 0;
+    if (alpha_) {
+      const BYTE* a00 = AlphaGetPointer(xi, yi);
+      const BYTE* a01 = a00 + width;
+      c.rgbReserved = static_cast<BYTE>((a00[0] * w00 + a00[1] * w10 + a01[0] * w01 + a01[1] * w11) >> 8);
+    }
+    return c;
+  }
+  const double dx = x - static_cast<float>(xi);
+  const double dy = y - static_cast<float>(yi);
+  const double d = dx * dy;
+  const double w11 = d, w10 = dx - d, w01 = dy - d, w00 = 1 - dx - w01;
+  ColorSums sums;
+  sums.Add(GetPixelColorWithOverflow(xi, yi, overflow, replacement), w00);
+  sums.Add(GetPixelColorWithOverflow(xi + 1, yi, overflow, replacement), w10);
+  sums.Add(GetPixelColorWithOverflow(xi, yi + 1, overflow, replacement), w01);
+  sums.Add(GetPixelColorWithOverflow(xi + 1, yi + 1, overflow, replacement), w11);
+  return sums.Result(1, alpha_ != nullptr);
+}
+
+void CImageFile::AddAveragingCont(const RGBQUAD& color, float weight, float& r, float& g, float& b,
+                                  float& a) {
+  r += color.rgbRed * weight;
+  g += color.rgbGreen * weight;
+  b += color.rgbBlue * weight;
+  a += color.rgbReserved * weight;
+}
+
+RGBQUAD CImageFile::GetAreaColorInterpolated(float x, float y, float width, float height,
+                                             InterpolationMethod method, OverflowMethod overflow,
+                                             const RGBQUAD* replacement) {
+  if (width <= 1 && height <= 1) return GetPixelColorInterpolated(x, y, method, overflow, replacement);
+  // Larger areas than the cap allows pixels would take the lifetime of the universe to add up.
+  if (!std::isfinite(x) || !std::isfinite(y) || !(width * height < 4e9f)) {
+    return GetPixelColorWithOverflow(-999, -999, Folds(overflow) ? Overflow::Color : overflow, replacement);
+  }
+  const CFloatRect2 area(x - width / 2, y - height / 2, x + width / 2, y + height / 2);
+  // Rounded down rather than toward zero: left of the origin the cell is the one that holds the edge.
+  const long xmin = ClampedFloor(area.botLeft.x + 0.5f);
+  const long ymin = ClampedFloor(area.botLeft.y + 0.5f);
+  const long xmax = ClampedFloor(area.topRight.x + 0.5f);
+  const long ymax = ClampedFloor(area.topRight.y + 0.5f);
+  float r = 0, g = 0, b = 0, a = 0;
+  if (width <= 1 || height <= 1) {
+    for (long yy = ymin; yy <= ymax; ++yy) {
+      for (long xx = xmin; xx <= xmax; ++xx) {
+        const CFloatRect2 cell(xx - 0.5f, yy - 0.5f, xx + 0.5f, yy + 0.5f);
+        const CFloatRect2 common = area.CrossSection(cell);
+        const float surface = common.Surface();
+        if (surface <= 0) continue;
+        const CFloatPoint2 centre = common.Center();
+        AddAveragingCont(GetPixelColorInterpolated(centre.x, centre.y, method, overflow, replacement), surface, r, g,
+                         b, a);
+      }
+    }
+  } else {
+    // Edge cells are covered in part: they weigh by the covered width and height.
+    for (long yy = ymin; yy <= ymax; ++yy) {
+      const float rowHeight = std::min(yy + 0.5f, area.topRight.y) - std::max(yy - 0.5f, area.botLeft.y);
+      for (long xx = xmin; xx <= xmax; ++xx) {
+        const float columnWidth = std::min(xx + 0.5f, area.topRight.x) - std::max(xx - 0.5f, area.botLeft.x);
+        AddAveragingCont(GetPixelColorWithOverflow(xx, yy, overflow, replacement), columnWidth * rowHeight, r, g, b,
+                         a);
+      }
+    }
+  }
+  const double scale = 1.0 / static_cast<double>(area.Surface());
+  RGBQUAD c;
+  c.rgbRed = ClampedByte(r * scale);
+  c.rgbGreen = ClampedByte(g * scale);
+  c.rgbBlue = ClampedByte(b * scale);
+  c.rgbReserved = alpha_ ? ClampedByte(a * scale) : 0;
+  return c;
+}
