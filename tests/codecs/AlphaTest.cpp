@@ -16,57 +16,37 @@ TEST(ImageFileAlpha, PlaneStartsOpaqueAndIsKeptByALaterCreate) {
   EXPECT_EQ(image.AlphaGet(2, 1), 7);
   image.AlphaInvert();
   EXPECT_EQ(image.AlphaGet(2, 1), 248);
-  image.AlphaClear();
-  EXPECT_EQ(image.AlphaGet(2, 1), 0);
-  image.AlphaSet(static_cast<unsigned char>(40));
-  EXPECT_EQ(image.AlphaGet(0, 0), 40);
-  image.AlphaDelete();
-  EXPECT_FALSE(image.AlphaIsValid());
-}
-
-TEST(ImageFileAlpha, OutsideTheImageThereIsNoAlpha) {
-  CImageFile image(3, 2, 24, 0);
-  image.AlphaCreate();
+  // Outside the image there is no alpha.
   EXPECT_EQ(image.AlphaGet(-1, 0), 0);
   EXPECT_EQ(image.AlphaGetPointer(3, 0), nullptr);
-  EXPECT_NE(image.AlphaGetPointer(2, 1), nullptr);
   image.AlphaSet(5, 5, 1);  // ignored
   CImageFile empty;
   empty.AlphaCreate();  // no pixels, no plane
   EXPECT_FALSE(empty.AlphaIsValid());
 }
 
-TEST(ImageFileAlpha, CopyNeedsTheSameSize) {
+TEST(ImageFileAlpha, CopyAndSetNeedTheSameSizeAndOneBytePixels) {
   CImageFile source(3, 2, 24, 0);
   source.AlphaCreate();
   source.AlphaSet(1, 1, 33);
   source.AlphaSetMax(99);
   CImageFile other(2, 2, 24, 0);
-  other.AlphaCreate();
   EXPECT_FALSE(other.AlphaCopy(source));
-  EXPECT_EQ(other.AlphaGet(1, 1), 255);
   CImageFile same(3, 2, 8, 0);
   EXPECT_TRUE(same.AlphaCopy(source));
   EXPECT_EQ(same.AlphaGet(1, 1), 33);
   EXPECT_EQ(same.AlphaGetMax(), 99);
-}
 
-TEST(ImageFileAlpha, SetFromAGreyImageTakesItsIndexes) {
-  CImageFile target(3, 2, 24, 0);
   CImageFile grey(3, 2, 8, 0);
   grey.SetGrayPalette();
   grey.SetPixelIndex(2, 1, 123);
-  EXPECT_TRUE(target.AlphaSet(grey));
-  EXPECT_EQ(target.AlphaGet(2, 1), 123);
-
-  CImageFile sixteen(3, 2, 4, 0);
-  sixteen.SetGrayPalette();
-  EXPECT_FALSE(target.AlphaSet(sixteen));
+  EXPECT_TRUE(source.AlphaSet(grey));
+  EXPECT_EQ(source.AlphaGet(2, 1), 123);
   // An identity ramp of 16 entries passes the grey test, but its rows are not one byte a pixel.
   CImageFile ramp(3, 2, 4, 0);
   for (int i = 0; i < 16; ++i) ramp.SetPaletteColor(static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(i));
   ASSERT_TRUE(ramp.IsGrayScale());
-  EXPECT_FALSE(target.AlphaSet(ramp));
+  EXPECT_FALSE(source.AlphaSet(ramp));
 }
 
 TEST(ImageFileAlpha, FlipAndMirrorMoveThePlane) {
@@ -88,21 +68,16 @@ TEST(ImageFileAlpha, SplitsIntoGreyImages) {
   image.AlphaCreate();
   image.AlphaSet(1, 0, 42);
   ASSERT_TRUE(image.AlphaSplit(&plane));
-  EXPECT_EQ(plane.GetBpp(), 8);
   EXPECT_TRUE(plane.IsGrayScale());
   EXPECT_EQ(plane.GetPixelIndex(1, 0), 42);
-  EXPECT_FALSE(image.AlphaSplit(nullptr));
 
   CImageFile indexed(2, 1, 4, 0);
   EXPECT_FALSE(indexed.AlphaPaletteIsValid());
   indexed.SetPaletteColor(3, 1, 2, 3, 90);
   indexed.SetPixelIndex(1, 0, 3);
-  ASSERT_TRUE(indexed.AlphaPaletteIsValid());
   ASSERT_TRUE(indexed.AlphaPaletteSplit(&plane));
   EXPECT_EQ(plane.GetPixelIndex(1, 0), 90);
   EXPECT_EQ(plane.GetPixelIndex(0, 0), 0);
-  indexed.AlphaPaletteClear();
-  EXPECT_FALSE(indexed.AlphaPaletteIsValid());
 }
 
 TEST(ImageFileAlpha, StripFlattensOverTheBackground) {
@@ -125,14 +100,6 @@ TEST(ImageFileAlpha, StripFlattensOverTheBackground) {
   }
 }
 
-TEST(ImageFileAlpha, StripWithoutAlphaDoesNothing) {
-  CImageFile image(1, 1, 24, 0);
-  image.SetPixelColor(0, 0, Quad(200, 200, 200));
-  image.AlphaSetMax(10);
-  image.AlphaStrip();
-  EXPECT_EQ(image.GetPixelColor(0, 0).rgbRed, 200);
-}
-
 TEST(ImageFileAlpha, StripOfAPaletteImageMakesItTrueColour) {
   CImageFile image(2, 1, 8, keImageFormatBMP);
   image.SetPaletteColor(1, 250, 100, 0, 0);
@@ -142,7 +109,6 @@ TEST(ImageFileAlpha, StripOfAPaletteImageMakesItTrueColour) {
   image.SetTransColor(Quad(10, 20, 30));
   image.AlphaStrip();
   EXPECT_EQ(image.GetBpp(), 24);
-  EXPECT_EQ(image.GetType(), 0u);
   EXPECT_EQ(image.GetPalette(), nullptr);
   RGBQUAD transparent = image.GetPixelColor(0, 0);
   RGBQUAD opaque = image.GetPixelColor(1, 0);

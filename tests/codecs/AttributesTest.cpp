@@ -61,39 +61,3 @@ TEST(ImageFileAttributes, CodecOptionsStayInsideTheirTable) {
   EXPECT_FALSE(foreign.SetCodecOption(7));
   EXPECT_EQ(foreign.GetCodecOption(), 0u);
 }
-
-TEST(ImageFileAttributes, ColourTypeAndVersion) {
-  CImageFile indexed(1, 1, 8, 0);
-  CImageFile rgb(1, 1, 24, 0);
-  EXPECT_EQ(indexed.GetColorType(), 1);
-  EXPECT_EQ(rgb.GetColorType(), 2);
-  rgb.AlphaCreate();
-  EXPECT_EQ(rgb.GetColorType(), 4);
-  EXPECT_STREQ(CImageFile::GetVersion(), "CImageFile 5.99c");
-  float version = CImageFile::GetVersionNumber();
-  std::uint32_t bits;
-  std::memcpy(&bits, &version, sizeof(bits));
-  EXPECT_EQ(bits, 0x40BFAE53u);
-}
-
-TEST(ImageFileAttributes, PlainFieldsReadBackWhatWasSet) {
-  CImageFile image;
-  image.SetFrameDelay(12);
-  image.SetOffset(-3, 4);
-  image.SetJpegScale(2);
-  image.SetProgress(50);
-  image.SetEscape(1);
-  image.Enable(false);
-  image.SetFrame(3);
-  long x = 0, y = 0;
-  image.GetOffset(&x, &y);
-  EXPECT_EQ(image.GetFrameDelay(), 12u);
-  EXPECT_EQ(x, -3);
-  EXPECT_EQ(y, 4);
-  EXPECT_EQ(image.GetJpegScale(), 2);
-  EXPECT_EQ(image.GetProgress(), 50);
-  EXPECT_EQ(image.GetEscape(), 1);
-  EXPECT_FALSE(image.IsEnabled());
-  EXPECT_EQ(image.GetFrame(), 3);
-  EXPECT_EQ(image.GetNumFrames(), 0);
-}

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -37,9 +38,10 @@ void WritePpm(const std::string& path, const RgbPicture& picture) {
   out.write(reinterpret_cast<const char*>(picture.rgb.data()), static_cast<std::streamsize>(picture.rgb.size()));
 }
 
-RgbPicture ReadWithImageMagick(const std::string& path) {
+RgbPicture ReadWithImageMagick(const std::string& path, const std::string& options) {
   RgbPicture picture;
-  const std::string command = std::string(kConvert) + " '" + path + "' -depth 8 ppm:- 2>/dev/null";
+  const std::string command =
+      std::string(kConvert) + " '" + path + "' " + options + " -depth 8 -type TrueColor ppm:- 2>/dev/null";
   std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
   if (!pipe) return picture;
   int maxValue = 0;
@@ -65,6 +67,13 @@ RgbPicture FromImage(CImageFile& image) {
     }
   }
   return picture;
+}
+
+int MaxDifference(const RgbPicture& a, const RgbPicture& b) {
+  if (a.width != b.width || a.height != b.height || a.rgb.size() != b.rgb.size() || a.rgb.empty()) return -1;
+  int worst = 0;
+  for (std::size_t i = 0; i < a.rgb.size(); ++i) worst = std::max(worst, std::abs(a.rgb[i] - b.rgb[i]));
+  return worst;
 }
 
 std::string TestNameOf(const char* what) {

@@ -23,10 +23,13 @@ bool HaveImageMagick();
 // Runs the oracle's convert with the arguments as given to the shell; true when it succeeded.
 bool Convert(const std::string& arguments);
 void WritePpm(const std::string& path, const RgbPicture& picture);
-// The oracle's reading of an image file; empty when it cannot read it.
-RgbPicture ReadWithImageMagick(const std::string& path);
+// The oracle's reading of an image file, with extra options (flattening, alpha extraction);
+// empty when it cannot read it.
+RgbPicture ReadWithImageMagick(const std::string& path, const std::string& options = "");
 // Our image as the same kind of picture.
 RgbPicture FromImage(CImageFile& image);
+// The largest difference of any channel; -1 when the sizes differ or a picture is empty.
+int MaxDifference(const RgbPicture& a, const RgbPicture& b);
 
 // Names the cases of a parameterised oracle test after their description (`what`): letters
 // and digits kept, anything else '_'.

@@ -28,21 +28,6 @@ TEST(ImageFilePixels, IndexesArePackedHighBitsFirst) {
   EXPECT_EQ(one.GetBits(0)[1], 0x00);
 }
 
-TEST(ImageFilePixels, EveryDepthRoundTripsEveryPixel) {
-  for (unsigned long bpp : {1ul, 4ul, 8ul}) {
-    CImageFile image(13, 5, bpp, 0);
-    const unsigned colors = 1u << bpp;
-    for (long y = 0; y < 5; ++y) {
-      for (long x = 0; x < 13; ++x) image.SetPixelIndex(x, y, static_cast<BYTE>((x * 7 + y * 3) % colors));
-    }
-    for (long y = 0; y < 5; ++y) {
-      for (long x = 0; x < 13; ++x) {
-        ASSERT_EQ(image.GetPixelIndex(x, y), (x * 7 + y * 3) % colors) << bpp << " at " << x << "," << y;
-      }
-    }
-  }
-}
-
 TEST(ImageFilePixels, OutsideReadsFollowTheTransparentIndex) {
   CImageFile rgb(3, 3, 24, 0);
   rgb.SetPixelColor(0, 0, Quad(1, 2, 3));
@@ -58,11 +43,7 @@ TEST(ImageFilePixels, OutsideReadsFollowTheTransparentIndex) {
   indexed.SetTransIndex(5);
   EXPECT_EQ(indexed.GetPixelIndex(7, 7), 5);
   EXPECT_TRUE(SameRgb(indexed.GetPixelColor(3, 0), Quad(50, 60, 70)));
-
-  CImageFile empty;
-  empty.SetTransColor(Quad(4, 5, 6));
-  EXPECT_TRUE(SameRgb(empty.GetPixelColor(0, 0), Quad(4, 5, 6)));
-  EXPECT_EQ(empty.GetPixelIndex(0, 0), 0);
+  EXPECT_EQ(CImageFile().GetPixelIndex(0, 0), 0);
 }
 
 TEST(ImageFilePixels, ColourWritesGoToTheNearestEntryOrTheAlphaPlane) {
@@ -95,22 +76,16 @@ TEST(ImageFilePixels, NearestIndexPrefersTheFirstOfEqualCandidates) {
   // The cached answer is dropped by a palette change.
   image.SetPaletteColor(7, 20, 0, 0);
   EXPECT_EQ(image.GetNearestIndex(Quad(20, 0, 0)), 7);
-}
-
-TEST(ImageFilePixels, NearestIndexSearchesOnlyTheImportantColours) {
-  CImageFile image(1, 1, 8, 0);
-  image.SetPaletteColor(3, 200, 0, 0);
-  image.SetClrImportant(3);
-  EXPECT_EQ(image.GetNearestIndex(Quad(200, 0, 0)), 0);
-  image.SetClrImportant(0);
-  EXPECT_EQ(image.GetNearestIndex(Quad(200, 0, 0)), 3);
+  // Only the important colours are searched.
+  image.SetClrImportant(7);
+  EXPECT_EQ(image.GetNearestIndex(Quad(20, 0, 0)), 2);
 }
 
 TEST(ImageFilePixels, ClrImportantIsBoundedByTheDepth) {
   struct Case {
     unsigned long bpp, n, stored;
   };
-  const Case cases[] = {{8, 300, 0}, {8, 0, 0}, {8, 200, 200}, {4, 20, 16}, {1, 5, 2}, {24, 5, 0}};
+  const Case cases[] = {{8, 300, 0}, {8, 200, 200}, {4, 20, 16}, {1, 5, 2}, {24, 5, 0}};
   for (const Case& c : cases) {
     CImageFile image(1, 1, c.bpp, 0);
     image.SetClrImportant(c.n);
@@ -124,11 +99,6 @@ TEST(ImageFilePixels, PaletteAccessorsStayInsideThePalette) {
   EXPECT_EQ(image.GetPaletteColor(20).rgbRed, 0);
   BYTE r = 9, g = 9, b = 9;
   EXPECT_FALSE(image.GetPaletteColor(20, &r, &g, &b));
-  image.SetPaletteColor(2, RGB(7, 8, 9));
-  EXPECT_TRUE(image.GetPaletteColor(2, &r, &g, &b));
-  EXPECT_EQ(r, 7);
-  EXPECT_EQ(b, 9);
-
   unsigned char ramp[300];
   for (int i = 0; i < 300; ++i) ramp[i] = static_cast<unsigned char>(i);
   image.SetPalette(300, ramp);  // one array gives a grey palette, cut to 16 entries
@@ -138,40 +108,19 @@ TEST(ImageFilePixels, PaletteAccessorsStayInsideThePalette) {
   EXPECT_EQ(rgb.GetPalette(), nullptr);
 }
 
-TEST(ImageFilePixels, GreyPalettesAndTheIdentityTest) {
+TEST(ImageFilePixels, GreyAndStandardPalettes) {
   CImageFile sixteen(1, 1, 4, 0);
   sixteen.SetGrayPalette();
   EXPECT_EQ(sixteen.GetPaletteColor(1).rgbRed, 17);
-  EXPECT_EQ(sixteen.GetPaletteColor(15).rgbRed, 255);
-  EXPECT_FALSE(sixteen.IsGrayScale());
-  CImageFile two(1, 1, 1, 0);
-  two.SetGrayPalette();
-  EXPECT_EQ(two.GetPaletteColor(1).rgbGreen, 255);
+  EXPECT_FALSE(sixteen.IsGrayScale());  // only the identity ramp of 256 entries is grey
   CImageFile full(1, 1, 8, 0);
   full.SetGrayPalette();
   EXPECT_TRUE(full.IsGrayScale());
-  EXPECT_EQ(full.GetPaletteColor(200).rgbBlue, 200);
-}
-
-TEST(ImageFilePixels, StandardPalettes) {
-  CImageFile four(1, 1, 4, 0);
-  four.SetStdPalette();
-  EXPECT_TRUE(SameRgb(four.GetPaletteColor(7), Quad(0xC0, 0xC0, 0xC0)));
-  EXPECT_TRUE(SameRgb(four.GetPaletteColor(8), Quad(0x80, 0x80, 0x80)));
-  CImageFile eight(1, 1, 8, 0);
-  eight.SetStdPalette();
-  struct Entry {
-    BYTE index;
-    RGBQUAD color;
-  };
-  const Entry entries[] = {{9, Quad(0xA6, 0xCA, 0xF0)},   {10, Quad(0xFF, 0xF0, 0xD4)},
-                           {40, Quad(0xFE, 0x00, 0x00)},  {225, Quad(0x50, 0x50, 0x00)},
-                           {226, Quad(0xF2, 0xF2, 0xF2)}, {245, Quad(0x0E, 0x0E, 0x0E)},
-                           {246, Quad(0xFF, 0xFB, 0xF0)}, {255, Quad(0xFF, 0xFF, 0xFF)}};
-  for (const Entry& e : entries) EXPECT_TRUE(SameRgb(eight.GetPaletteColor(e.index), e.color)) << int(e.index);
-  CImageFile one(1, 1, 1, 0);
-  one.SetStdPalette();  // other depths are left alone
-  EXPECT_TRUE(SameRgb(one.GetPaletteColor(1), Quad(0, 0, 0)));
+  full.SetStdPalette();
+  EXPECT_TRUE(SameRgb(full.GetPaletteColor(40), Quad(0xFE, 0x00, 0x00)));
+  EXPECT_TRUE(SameRgb(full.GetPaletteColor(246), Quad(0xFF, 0xFB, 0xF0)));
+  sixteen.SetStdPalette();
+  EXPECT_TRUE(SameRgb(sixteen.GetPaletteColor(7), Quad(0xC0, 0xC0, 0xC0)));
 }
 
 TEST(ImageFilePixels, BlendPaletteClampsThePercentage) {
@@ -190,53 +139,44 @@ TEST(ImageFilePixels, SwapIndexRewritesPixels) {
   CImageFile image(3, 1, 8, 0);
   image.SetPaletteColor(1, 10, 10, 10);
   image.SetPaletteColor(2, 20, 20, 20);
-  image.SetPixelIndex(0, 0, 1);
-  image.SetPixelIndex(1, 0, 2);
-  image.SetPixelIndex(2, 0, 3);
+  for (long x = 0; x < 3; ++x) image.SetPixelIndex(x, 0, static_cast<BYTE>(x + 1));
   image.SwapIndex(1, 2);
   EXPECT_EQ(image.GetPixelIndex(0, 0), 2);
   EXPECT_EQ(image.GetPixelIndex(1, 0), 1);
   EXPECT_EQ(image.GetPixelIndex(2, 0), 3);
-  EXPECT_EQ(image.GetPaletteColor(1).rgbRed, 20);
   EXPECT_TRUE(SameRgb(image.GetPixelColor(0, 0), Quad(10, 10, 10)));
 }
 
 TEST(ImageFilePixels, IsSamePaletteComparesCountsAndEntries) {
-  CImageFile a(1, 1, 4, 0), b(1, 1, 4, 0), c(1, 1, 8, 0), d(1, 1, 24, 0), e(1, 1, 24, 0);
+  CImageFile a(1, 1, 4, 0), b(1, 1, 4, 0), c(1, 1, 8, 0), d(1, 1, 24, 0);
   EXPECT_TRUE(a.IsSamePalette(b));
   EXPECT_FALSE(a.IsSamePalette(c));
-  EXPECT_FALSE(d.IsSamePalette(e));
+  EXPECT_FALSE(d.IsSamePalette(d));
   b.SetPaletteColor(3, 0, 0, 0, 9);
   EXPECT_FALSE(a.IsSamePalette(b, true));
   EXPECT_TRUE(a.IsSamePalette(b, false));
 }
 
-TEST(ImageFilePixels, BlendMixesWithTheCurrentColour) {
-  CImageFile image(1, 1, 24, 0);
+TEST(ImageFilePixels, BlendAndTransparency) {
+  CImageFile image(2, 1, 24, 0);
   image.SetPixelColor(0, 0, Quad(0, 100, 200));
   image.BlendPixelColor(0, 0, Quad(200, 100, 0), 0.5f);
   EXPECT_TRUE(SameRgb(image.GetPixelColor(0, 0), Quad(100, 100, 100)));
   image.BlendPixelColor(0, 0, Quad(255, 255, 255), 7.0f);  // weights beyond 1 count as 1
   EXPECT_TRUE(SameRgb(image.GetPixelColor(0, 0), Quad(255, 255, 255)));
-}
 
-TEST(ImageFilePixels, TransparencyByIndexColourOrAlpha) {
+  image.SetTransColor(Quad(255, 255, 255));
+  image.SetTransIndex(0);
+  EXPECT_TRUE(image.IsTransparent(0, 0));
+  EXPECT_FALSE(image.IsTransparent(1, 0));
+  image.AlphaCreate();
+  image.AlphaSet(1, 0, 0);
+  EXPECT_TRUE(image.IsTransparent(1, 0));
   CImageFile indexed(2, 1, 8, 0);
   indexed.SetPixelIndex(1, 0, 4);
   indexed.SetTransIndex(4);
   EXPECT_TRUE(indexed.IsTransparent(1, 0));
   EXPECT_FALSE(indexed.IsTransparent(0, 0));
-
-  CImageFile rgb(2, 1, 24, 0);
-  rgb.SetTransColor(Quad(5, 5, 5));
-  rgb.SetPixelColor(0, 0, Quad(5, 5, 5));
-  rgb.SetTransIndex(0);
-  EXPECT_TRUE(rgb.IsTransparent(0, 0));
-  EXPECT_FALSE(rgb.IsTransparent(1, 0));
-  rgb.AlphaCreate();
-  rgb.AlphaSet(1, 0, 0);
-  EXPECT_TRUE(rgb.IsTransparent(1, 0));
-  EXPECT_FALSE(CImageFile().IsTransparent(0, 0));
 }
 
 TEST(ImageFilePixels, DrawLineIncludesBothEnds) {

@@ -19,11 +19,6 @@ namespace {
 
 const char kSuite[] = WF_PNGSUITE_DIR;
 
-Bytes ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 struct Rgb {
   int r = 0, g = 0, b = 0;
 };

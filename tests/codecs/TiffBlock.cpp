@@ -1,5 +1,18 @@
 #include "tests/codecs/TiffBlock.h"
 
+#include <fstream>
+#include <iterator>
+
+Bytes ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::string& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
 Bytes TiffBlock::Number(unsigned value, int size) const {
   Bytes out(static_cast<std::size_t>(size));
   for (int i = 0; i < size; ++i) {

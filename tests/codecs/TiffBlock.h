@@ -1,12 +1,24 @@
-// EXIF blocks and JPEG streams put together byte by byte, as a camera would write them.
+// EXIF blocks and JPEG streams put together byte by byte, as a camera would write them, and the
+// byte helpers every codec test shares.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "codecs/ImageFile.h"
+#include "codecs/MemoryStream.h"
 
 using Bytes = std::vector<unsigned char>;
+
+Bytes ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const Bytes& bytes);
+
+// Decodes the bytes with one format's class.
+template <class Format>
+bool DecodeBytes(Format& image, Bytes bytes) {
+  CMemoryStream stream(bytes.data(), bytes.size());
+  return image.Decode(&stream);
+}
 
 // The TIFF structure inside an APP1 "Exif" segment: directories of entries in either byte
 // order, laid out one after the other, each followed by its values longer than four bytes.

@@ -11,13 +11,6 @@
 
 namespace {
 
-int MaxDifference(const RgbPicture& a, const RgbPicture& b) {
-  if (a.width != b.width || a.height != b.height || a.rgb.empty()) return -1;
-  int worst = 0;
-  for (std::size_t i = 0; i < a.rgb.size(); ++i) worst = std::max(worst, std::abs(a.rgb[i] - b.rgb[i]));
-  return worst;
-}
-
 // Smooth like a photograph, with one hard edge.
 CImageFile Tile() {
   CImageFile tile(97, 61, 24, keImageFormatUnknown);
