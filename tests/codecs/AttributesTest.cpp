@@ -23,14 +23,6 @@ TEST(ImageFileAttributes, DpiSetsPixelsPerMetre) {
   }
 }
 
-TEST(ImageFileAttributes, FlagsKeepTheReservedHalfOnlyWhenAsked) {
-  CImageFile image;
-  image.SetFlags(0x12345678, true);
-  EXPECT_EQ(image.GetFlags(), 0x5678u);
-  image.SetFlags(0x12345678, false);
-  EXPECT_EQ(image.GetFlags(), 0x12345678u);
-}
-
 TEST(ImageFileAttributes, TransparentColourComesFromThePaletteBelow24Bits) {
   CImageFile indexed(2, 2, 8, 0);
   indexed.SetPaletteColor(3, 10, 20, 30);

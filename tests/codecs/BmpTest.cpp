@@ -195,6 +195,8 @@ TEST(BmpDecode, BitFieldsInAnyOrder) {
   };
   const Case cases[] = {
       {"16 bits, 5-5-5 without masks", 16, 40, 0, {}, {0x1F, 0x7C}, 0xF8, 0, 0xF8},
+      {"16 bits, masks narrower than a byte", 16, 40, 3, {0x0003, 0x000C, 0x0030}, {0x36, 0}, 0x80, 0x40, 0xC0},
+      {"16 bits, one channel of 16 bits", 16, 40, 3, {0xFFFF, 0, 0}, {0x00, 0xAB}, 0xAB, 0, 0},
       {"16 bits, 5-6-5 after the header", 16, 40, 3, {0xF800, 0x07E0, 0x001F}, {0xE0, 0x07}, 0, 0xFC, 0},
       {"16 bits, 5-6-5 in a long header", 16, 108, 3, {0xF800, 0x07E0, 0x001F}, {0x00, 0xF8}, 0xF8, 0, 0},
       {"32 bits, red low, in a long header", 32, 124, 3, {0xFF, 0xFF00, 0xFF0000}, {10, 20, 30, 40}, 10, 20, 30},

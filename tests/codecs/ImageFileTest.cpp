@@ -9,10 +9,8 @@ namespace {
 // Exposes the protected members a codec uses.
 class CodecView : public CImageFile {
  public:
-  using CImageFile::Bitfield2RGB;
   using CImageFile::CImageFile;
   using CImageFile::Ghost;
-  using CImageFile::RGBtoBGR;
 };
 
 }  // namespace
@@ -148,35 +146,4 @@ TEST(ImageFile, CreateFromRowsKeepsAlphaWithItsColour) {
   EXPECT_TRUE(image.IsGrayScale());
   EXPECT_FALSE(image.CreateFromArray(pixels, 3, 2, 16, 3, false));
   EXPECT_FALSE(image.CreateFromArray(nullptr, 3, 2, 8, 3, false));
-}
-
-TEST(ImageFile, BitfieldsScaleEachMaskToItsTopBit) {
-  struct Case {
-    unsigned short red, green, blue, pixel;
-    BYTE r, g, b;
-  };
-  const Case cases[] = {
-      {0x7C00, 0x03E0, 0x001F, 0x7FFF, 0xF8, 0xF8, 0xF8},  // 5-5-5
-      {0xF800, 0x07E0, 0x001F, 0x0821, 0x08, 0x04, 0x08},  // 5-6-5
-      {0x0F00, 0x00F0, 0x000F, 0x0ABC, 0xA0, 0xB0, 0xC0},  // 4-4-4
-      {0x0003, 0x000C, 0x0030, 0x003F, 0xC0, 0xC0, 0xC0},  // narrow masks shift left, never right by a negative count
-      {0x0000, 0x0000, 0xFFFF, 0xFFFF, 0x00, 0x00, 0xFF},
-  };
-  for (const Case& c : cases) {
-    CodecView image(1, 1, 24, 0);
-    unsigned char source[4] = {static_cast<unsigned char>(c.pixel), static_cast<unsigned char>(c.pixel >> 8)};
-    image.Bitfield2RGB(source, c.red, c.green, c.blue, 16);
-    RGBQUAD color = image.GetPixelColor(0, 0);
-    EXPECT_EQ(color.rgbRed, c.r) << std::hex << c.pixel;
-    EXPECT_EQ(color.rgbGreen, c.g) << std::hex << c.pixel;
-    EXPECT_EQ(color.rgbBlue, c.b) << std::hex << c.pixel;
-  }
-}
-
-TEST(ImageFile, RgbToBgrTouchesWholeGroupsInsideTheBuffer) {
-  CodecView image(2, 1, 24, 0);
-  unsigned char buffer[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-  image.RGBtoBGR(buffer, 7);
-  const unsigned char expected[8] = {3, 2, 1, 6, 5, 4, 7, 8};
-  EXPECT_EQ(std::memcmp(buffer, expected, 8), 0);
 }

@@ -81,18 +81,6 @@ TEST(ImageFilePixels, NearestIndexPrefersTheFirstOfEqualCandidates) {
   EXPECT_EQ(image.GetNearestIndex(Quad(20, 0, 0)), 2);
 }
 
-TEST(ImageFilePixels, ClrImportantIsBoundedByTheDepth) {
-  struct Case {
-    unsigned long bpp, n, stored;
-  };
-  const Case cases[] = {{8, 300, 0}, {8, 200, 200}, {4, 20, 16}, {1, 5, 2}, {24, 5, 0}};
-  for (const Case& c : cases) {
-    CImageFile image(1, 1, c.bpp, 0);
-    image.SetClrImportant(c.n);
-    EXPECT_EQ(image.GetClrImportant(), c.stored) << c.bpp << " " << c.n;
-  }
-}
-
 TEST(ImageFilePixels, PaletteAccessorsStayInsideThePalette) {
   CImageFile image(1, 1, 4, 0);
   image.SetPaletteColor(20, 1, 2, 3);  // past the 16 entries: nothing happens
@@ -108,21 +96,6 @@ TEST(ImageFilePixels, PaletteAccessorsStayInsideThePalette) {
   EXPECT_EQ(rgb.GetPalette(), nullptr);
 }
 
-TEST(ImageFilePixels, GreyAndStandardPalettes) {
-  CImageFile sixteen(1, 1, 4, 0);
-  sixteen.SetGrayPalette();
-  EXPECT_EQ(sixteen.GetPaletteColor(1).rgbRed, 17);
-  EXPECT_FALSE(sixteen.IsGrayScale());  // only the identity ramp of 256 entries is grey
-  CImageFile full(1, 1, 8, 0);
-  full.SetGrayPalette();
-  EXPECT_TRUE(full.IsGrayScale());
-  full.SetStdPalette();
-  EXPECT_TRUE(SameRgb(full.GetPaletteColor(40), Quad(0xFE, 0x00, 0x00)));
-  EXPECT_TRUE(SameRgb(full.GetPaletteColor(246), Quad(0xFF, 0xFB, 0xF0)));
-  sixteen.SetStdPalette();
-  EXPECT_TRUE(SameRgb(sixteen.GetPaletteColor(7), Quad(0xC0, 0xC0, 0xC0)));
-}
-
 TEST(ImageFilePixels, BlendPaletteClampsThePercentage) {
   CImageFile image(1, 1, 1, 0);
   image.SetPaletteColor(0, 100, 100, 100);
@@ -133,28 +106,6 @@ TEST(ImageFilePixels, BlendPaletteClampsThePercentage) {
   EXPECT_TRUE(SameRgb(image.GetPaletteColor(1), Quad(50, 50, 50)));
   image.BlendPalette(RGB(255, 255, 255), -20);
   EXPECT_TRUE(SameRgb(image.GetPaletteColor(1), Quad(50, 50, 50)));
-}
-
-TEST(ImageFilePixels, SwapIndexRewritesPixels) {
-  CImageFile image(3, 1, 8, 0);
-  image.SetPaletteColor(1, 10, 10, 10);
-  image.SetPaletteColor(2, 20, 20, 20);
-  for (long x = 0; x < 3; ++x) image.SetPixelIndex(x, 0, static_cast<BYTE>(x + 1));
-  image.SwapIndex(1, 2);
-  EXPECT_EQ(image.GetPixelIndex(0, 0), 2);
-  EXPECT_EQ(image.GetPixelIndex(1, 0), 1);
-  EXPECT_EQ(image.GetPixelIndex(2, 0), 3);
-  EXPECT_TRUE(SameRgb(image.GetPixelColor(0, 0), Quad(10, 10, 10)));
-}
-
-TEST(ImageFilePixels, IsSamePaletteComparesCountsAndEntries) {
-  CImageFile a(1, 1, 4, 0), b(1, 1, 4, 0), c(1, 1, 8, 0), d(1, 1, 24, 0);
-  EXPECT_TRUE(a.IsSamePalette(b));
-  EXPECT_FALSE(a.IsSamePalette(c));
-  EXPECT_FALSE(d.IsSamePalette(d));
-  b.SetPaletteColor(3, 0, 0, 0, 9);
-  EXPECT_FALSE(a.IsSamePalette(b, true));
-  EXPECT_TRUE(a.IsSamePalette(b, false));
 }
 
 TEST(ImageFilePixels, BlendAndTransparency) {
