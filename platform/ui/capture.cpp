@@ -9,6 +9,7 @@
 #include "platform/gdi/dcstate.h"
 #include "platform/gdi/draw.h"
 #include "platform/gdi/text.h"
+#include "platform/ui/detail/Controls.h"
 #include "platform/ui/detail/WindowSystem.h"
 #include "platform/ui/input.h"
 #include "platform/ui/metrics.h"
@@ -61,13 +62,23 @@ void PaintFrame(HWND hwnd) {
     r.top += height;
   }
   if (exStyle & WS_EX_CLIENTEDGE) DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+  bool both = (style & WS_VSCROLL) && (style & WS_HSCROLL);
+  int corner = both ? GetSystemMetrics(SM_CYHSCROLL) : 0;
+  auto paintBar = [&](int which, RECT bar) {
+    SCROLLINFO info{sizeof info, SIF_ALL, 0, 0, 0, 0, 0};
+    GetScrollInfo(hwnd, which, &info);
+    detail::DrawScrollBar(dc, bar, which == SB_VERT, info.nMin, info.nMax, info.nPage, info.nPos,
+                          IsWindowEnabled(hwnd) != FALSE);
+  };
   if (style & WS_VSCROLL) {
-    RECT bar{r.right - GetSystemMetrics(SM_CXVSCROLL), r.top, r.right, r.bottom};
-    FillRect(dc, &bar, GetSysColorBrush(COLOR_SCROLLBAR));
+    paintBar(SB_VERT, RECT{r.right - GetSystemMetrics(SM_CXVSCROLL), r.top, r.right, r.bottom - corner});
   }
   if (style & WS_HSCROLL) {
-    RECT bar{r.left, r.bottom - GetSystemMetrics(SM_CYHSCROLL), r.right, r.bottom};
-    FillRect(dc, &bar, GetSysColorBrush(COLOR_SCROLLBAR));
+    paintBar(SB_HORZ, RECT{r.left, r.bottom - GetSystemMetrics(SM_CYHSCROLL), r.right - (both ? GetSystemMetrics(SM_CXVSCROLL) : 0), r.bottom});
+  }
+  if (both) {
+    RECT box{r.right - GetSystemMetrics(SM_CXVSCROLL), r.bottom - corner, r.right, r.bottom};
+    FillRect(dc, &box, GetSysColorBrush(COLOR_BTNFACE));
   }
   ReleaseDC(hwnd, dc);
 }

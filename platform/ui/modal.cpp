@@ -67,7 +67,7 @@ bool Ended(HWND dialog, INT_PTR* result) {
 
 }  // namespace
 
-INT_PTR RunModalLoop(HWND dialog) {
+INT_PTR RunModalLoop(HWND dialog, const ModalHooks& hooks) {
   if (!IsWindow(dialog)) return -1;
   HWND owner = GetWindow(dialog, GW_OWNER);
   if (owner && !IsWindowEnabled(owner)) owner = nullptr;  // someone else's loop disabled it
@@ -76,11 +76,19 @@ INT_PTR RunModalLoop(HWND dialog) {
   ShowWindow(dialog, SW_SHOW);
   INT_PTR result = -1;
   MSG msg;
+  bool idleDue = true;
   while (!Ended(dialog, &result)) {
+    if (hooks.idle && idleDue && !PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+      idleDue = false;
+      hooks.idle();
+      continue;
+    }
     if (!GetMessage(&msg, nullptr, 0, 0)) {
       PostQuitMessage(static_cast<int>(msg.wParam));
       return -1;
     }
+    idleDue = true;
+    if (hooks.preTranslate && hooks.preTranslate(&msg)) continue;
     TranslateMessage(&msg);
     DispatchMessage(&msg);
   }

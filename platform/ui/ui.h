@@ -5,7 +5,10 @@
 // Uses platform/win32 (types, clock) and platform/gdi; used by the controls, the framework,
 // the shape editor and the application.
 #pragma once
+#include "platform/ui/controls.h"
+#include "platform/ui/dialogbox.h"
 #include "platform/ui/dialogs.h"
+#include "platform/ui/icons.h"
 #include "platform/ui/input.h"
 #include "platform/ui/messages.h"
 #include "platform/ui/metrics.h"

@@ -6,6 +6,7 @@
 #include <strings.h>
 
 #include "platform/gdi/gdi.h"
+#include "platform/ui/detail/Controls.h"
 #include "platform/ui/detail/Retrieval.h"
 #include "platform/ui/input.h"
 #include "platform/ui/paint.h"
@@ -90,6 +91,7 @@ BOOL UnregisterClass(LPCSTR className, HINSTANCE) {
 }
 
 BOOL GetClassInfo(HINSTANCE, LPCSTR className, WNDCLASS* windowClass) {
+  EnsureStandardClasses();
   Lock lock(Global().mutex);
   auto found = FindClassLocked(className);
   if (!found || !windowClass) return FALSE;
@@ -117,6 +119,7 @@ int GetClassName(HWND hwnd, LPSTR buffer, int size) {
 HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
                     int width, int height, HWND parent, HMENU menuOrId, HINSTANCE instance,
                     LPVOID param) {
+  EnsureStandardClasses();
   auto queue = CurrentQueue();
   HWND hwnd;
   {

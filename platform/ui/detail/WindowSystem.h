@@ -100,6 +100,14 @@ struct Window {
   HBITMAP surface = nullptr;  // top-level windows: the pixels of the window and its children
   LONG_PTR dialogResult = 0;
   bool dialogEnded = false;
+  // The window's own scroll bars (horizontal, vertical): range, page and position.
+  struct ScrollBar {
+    int min = 0;
+    int max = 100;
+    UINT page = 0;
+    int pos = 0;
+    int trackPos = 0;
+  } scrollBars[2];
 };
 
 struct State {

@@ -1,0 +1,97 @@
+// What the standard controls share: their state behind the window's first extra word, the
+// notifications to the parent, the font and the classic drawing helpers.
+#pragma once
+#include <memory>
+#include <string>
+
+#include "platform/gdi/gdi.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/paint.h"
+#include "platform/ui/queue.h"
+#include "platform/win32/rect.h"
+#include "platform/ui/window.h"
+
+namespace platform::detail {
+
+// Registers every standard control class once; safe to call from any thread.
+void EnsureStandardClasses();
+void RegisterControlClass(LPCSTR name, WNDPROC proc, UINT style, LPCSTR cursor);
+// Each control class's registration, in its own file.
+void RegisterButtonClass();
+void RegisterEditClass();
+void RegisterStaticClass();
+void RegisterListClasses();
+void RegisterScrollBarClass();
+void RegisterUpDownClass();
+void RegisterProgressClass();
+void RegisterTrackbarClass();
+void RegisterToolTipClass();
+
+// The control's state object, made on WM_NCCREATE and deleted on WM_NCDESTROY by
+// ControlProc; null in between for a window of another class.
+template <class State>
+State* StateOf(HWND hwnd) {
+  return reinterpret_cast<State*>(GetWindowLongPtr(hwnd, 0));
+}
+
+// Runs `handle` with the control's state, creating and deleting the state around the
+// window's life.
+template <class State, class Handler>
+LRESULT ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, Handler handle) {
+  if (message == WM_NCCREATE) {
+    SetWindowLongPtr(hwnd, 0, reinterpret_cast<LONG_PTR>(new State{}));
+  }
+  State* state = StateOf<State>(hwnd);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtr(hwnd, 0, 0);
+    delete state;
+    return DefWindowProc(hwnd, message, wParam, lParam);
+  }
+  if (!state) return DefWindowProc(hwnd, message, wParam, lParam);
+  return handle(*state, hwnd, message, wParam, lParam);
+}
+
+// WM_COMMAND with the control's id and `code` to its parent.
+void NotifyParent(HWND hwnd, WORD code);
+// WM_NOTIFY with a header filled in from the control.
+LRESULT NotifyParent(HWND hwnd, NMHDR* header, UINT code);
+int ControlId(HWND hwnd);
+std::string TextOf(HWND hwnd);
+
+// The font a control draws with: the one set by WM_SETFONT, else the dialog font.
+HFONT DialogFont();
+struct FontHolder {
+  HFONT font = nullptr;
+  LRESULT Get() const { return reinterpret_cast<LRESULT>(font); }
+};
+
+// A device context for painting a control: the paint area, its font selected, transparent text.
+class ControlPaint {
+ public:
+  ControlPaint(HWND hwnd, HFONT font);
+  ~ControlPaint();
+  ControlPaint(const ControlPaint&) = delete;
+  ControlPaint& operator=(const ControlPaint&) = delete;
+  HDC dc() const { return dc_; }
+  const RECT& client() const { return client_; }
+
+ private:
+  HWND hwnd_;
+  PAINTSTRUCT paint_{};
+  HDC dc_;
+  HGDIOBJ oldFont_;
+  RECT client_{};
+};
+
+// Asks the parent for the control's background brush (WM_CTLCOLOR...), else the 3-D face.
+HBRUSH ParentBrush(HWND hwnd, HDC dc, UINT message);
+
+// The classic raised (or pressed) button face with its two-pixel edge.
+void DrawButtonFace(HDC dc, RECT rect, bool pressed, bool defaultFrame);
+// A scroll bar's arrows, track and thumb in `rect` (the bar of a window or a control).
+void DrawScrollBar(HDC dc, const RECT& rect, bool vertical, int min, int max, UINT page, int pos,
+                   bool enabled);
+// A small filled triangle pointing `direction` (0 up, 1 down, 2 left, 3 right) centred in rect.
+void DrawArrow(HDC dc, const RECT& rect, int direction, COLORREF colour);
+
+}  // namespace platform::detail
