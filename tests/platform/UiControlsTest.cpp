@@ -1,0 +1,231 @@
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/gdi/dib.h"
+#include "platform/gdi/draw.h"
+#include "platform/ui/capture.h"
+#include "platform/win32/clock.h"
+#include "tests/platform/UiFixture.h"
+
+namespace {
+
+using wf_test::UiTest;
+
+class ControlsTest : public UiTest {
+ protected:
+  void SetUp() override {
+    UiTest::SetUp();
+    parent_ = MakeTop({100, 100, 400, 300});
+  }
+  HWND Control(LPCSTR className, DWORD style, RECT r = {10, 10, 110, 34}, int id = 7, LPCSTR text = "") {
+    return CreateWindowEx(0, className, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top,
+                          r.right - r.left, r.bottom - r.top, parent_,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+  }
+  // Notification codes of WM_COMMAND from the control with id 7, in order.
+  std::vector<int> Codes() {
+    std::vector<int> codes;
+    for (const auto& seen : Messages(WM_COMMAND)) {
+      if (LOWORD(seen.wParam) == 7) codes.push_back(HIWORD(seen.wParam));
+    }
+    return codes;
+  }
+  std::string Text(HWND hwnd) {
+    char buffer[256];
+    GetWindowText(hwnd, buffer, sizeof buffer);
+    return buffer;
+  }
+  HWND parent_ = nullptr;
+};
+
+TEST_F(ControlsTest, EditReportsEveryChangeAndKeepsItsSelection) {
+  HWND edit = Control(WC_EDIT, ES_AUTOHSCROLL);
+  SetWindowText(edit, "tile");
+  EXPECT_EQ(Codes(), (std::vector<int>{EN_UPDATE, EN_CHANGE}));
+  SetFocus(edit);
+  SendMessage(edit, EM_SETSEL, 1, 3);
+  DWORD from = 0, to = 0;
+  SendMessage(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+  EXPECT_EQ(std::make_pair(from, to), std::make_pair(1u, 3u));
+  platform::TypeText("X");
+  platform::PumpMessages();
+  EXPECT_EQ(Text(edit), "tXe");
+  platform::Key(VK_HOME);
+  platform::Key(VK_DELETE);
+  platform::Key(VK_END);
+  platform::Key(VK_BACK);
+  platform::PumpMessages();
+  EXPECT_EQ(Text(edit), "X");
+  EXPECT_EQ(Codes().back(), EN_CHANGE);
+  SendMessage(edit, EM_SETSEL, 0, -1);
+  SendMessage(edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("abc"));
+  EXPECT_EQ(Text(edit), "abc");
+}
+
+TEST_F(ControlsTest, EditLimitsAndFiltersWhatIsTyped) {
+  HWND edit = Control(WC_EDIT, ES_NUMBER);
+  SendMessage(edit, EM_LIMITTEXT, 3, 0);
+  SetFocus(edit);
+  platform::TypeText("1a2345");
+  platform::PumpMessages();
+  EXPECT_EQ(Text(edit), "123");
+}
+
+TEST_F(ControlsTest, CheckBoxesToggleOnClickAndSpace) {
+  HWND box = Control(WC_BUTTON, BS_AUTOCHECKBOX, {10, 10, 110, 30}, 7, "Show Preview");
+  platform::Click(platform::CentreOf(box));
+  platform::PumpMessages();
+  EXPECT_EQ(SendMessage(box, BM_GETCHECK, 0, 0), static_cast<LRESULT>(BST_CHECKED));
+  platform::Key(VK_SPACE);
+  platform::PumpMessages();
+  EXPECT_EQ(SendMessage(box, BM_GETCHECK, 0, 0), static_cast<LRESULT>(BST_UNCHECKED));
+  EXPECT_EQ(Codes(), (std::vector<int>{BN_CLICKED, BN_CLICKED}));
+}
+
+TEST_F(ControlsTest, ReleasingOutsideAPushButtonDoesNotClick) {
+  HWND button = Control(WC_BUTTON, BS_PUSHBUTTON);
+  platform::Drag({platform::CentreOf(button), POINT{5, 5}});
+  platform::PumpMessages();
+  EXPECT_TRUE(Codes().empty());
+}
+
+TEST_F(ControlsTest, OwnerDrawnButtonsAskTheirParentToDraw) {
+  HWND button = Control(WC_BUTTON, BS_OWNERDRAW);
+  UINT state = 0, id = 0;
+  Handlers()[parent_] = [&](HWND, UINT message, WPARAM, LPARAM lParam, LRESULT*) {
+    if (message != WM_DRAWITEM) return false;
+    auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+    state = item->itemState;
+    id = item->CtlID;
+    return false;
+  };
+  SetFocus(button);
+  SendMessage(button, BM_SETSTATE, TRUE, 0);
+  platform::Capture(parent_);
+  EXPECT_EQ(id, 7u);
+  EXPECT_EQ(state, ODS_SELECTED | ODS_FOCUS);
+}
+
+TEST_F(ControlsTest, SortedListBoxReportsTheChosenRow) {
+  HWND list = Control(WC_LISTBOX, LBS_NOTIFY | LBS_SORT, {10, 10, 110, 80});
+  SendMessage(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Result"));
+  EXPECT_EQ(SendMessage(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Original")), 0);
+  int rowHeight = static_cast<int>(SendMessage(list, LB_GETITEMHEIGHT, 0, 0));
+  platform::Click(platform::ClientPoint(list, 5, rowHeight + 2));
+  platform::PumpMessages();
+  EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), 1);
+  char text[32];
+  SendMessage(list, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(text));
+  EXPECT_STREQ(text, "Result");
+  EXPECT_EQ(Codes(), (std::vector<int>{LBN_SELCHANGE}));
+  EXPECT_EQ(SendMessage(list, LB_SETCURSEL, 5, 0), LB_ERR);
+  EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), -1);
+}
+
+TEST_F(ControlsTest, RangedControlsClampTheirPositions) {
+  HWND progress = Control(PROGRESS_CLASS, 0);
+  SendMessage(progress, PBM_SETRANGE32, 10, 20);
+  SendMessage(progress, PBM_SETPOS, 50, 0);
+  EXPECT_EQ(SendMessage(progress, PBM_GETPOS, 0, 0), 20);
+  HWND track = Control(TRACKBAR_CLASS, 0);
+  SendMessage(track, TBM_SETRANGE, TRUE, MAKELPARAM(0, 8));
+  SendMessage(track, TBM_SETPOS, TRUE, -3);
+  EXPECT_EQ(SendMessage(track, TBM_GETPOS, 0, 0), 0);
+  SCROLLINFO info{sizeof info, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 99, 10, 200, 0};
+  EXPECT_EQ(SetScrollInfo(parent_, SB_VERT, &info, FALSE), 90);  // the last page
+  EXPECT_EQ(GetScrollPos(parent_, SB_VERT), 90);
+}
+
+TEST_F(ControlsTest, UpDownStepsItsBuddyAndTheParentMayRefuse) {
+  HWND buddy = Control(WC_EDIT, 0, {10, 10, 60, 30}, 8);
+  HWND spin = Control(UPDOWN_CLASS, UDS_SETBUDDYINT | UDS_ALIGNRIGHT, {60, 10, 76, 30});
+  SendMessage(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy), 0);
+  SendMessage(spin, UDM_SETRANGE32, 0, 2);
+  platform::Click(platform::ClientPoint(spin, 3, 2));
+  platform::Click(platform::ClientPoint(spin, 3, 2));
+  platform::Click(platform::ClientPoint(spin, 3, 2));
+  platform::PumpMessages();
+  EXPECT_EQ(SendMessage(spin, UDM_GETPOS32, 0, 0), 2);
+  EXPECT_EQ(Text(buddy), "2");
+  Handlers()[parent_] = [](HWND, UINT message, WPARAM, LPARAM lParam, LRESULT* result) {
+    if (message != WM_NOTIFY || reinterpret_cast<NMHDR*>(lParam)->code != UDN_DELTAPOS) return false;
+    *result = TRUE;
+    return true;
+  };
+  RECT client;
+  GetClientRect(spin, &client);
+  platform::Click(platform::ClientPoint(spin, 3, client.bottom - 2));
+  platform::PumpMessages();
+  EXPECT_EQ(SendMessage(spin, UDM_GETPOS32, 0, 0), 2);
+}
+
+TEST_F(ControlsTest, ToolTipAsksForItsTextAfterTheDelay) {
+  platform::VirtualClockScope clock;
+  HWND button = Control(WC_BUTTON, 0, {10, 10, 110, 34}, 3006);
+  HWND tip = CreateWindowEx(0, TOOLTIPS_CLASS, nullptr, WS_POPUP, 0, 0, 0, 0, parent_, nullptr, nullptr, nullptr);
+  TOOLINFO tool{sizeof tool, TTF_IDISHWND | TTF_SUBCLASS, parent_, reinterpret_cast<UINT_PTR>(button), {}, nullptr,
+                LPSTR_TEXTCALLBACK, 0};
+  SendMessage(tip, TTM_ADDTOOL, 0, reinterpret_cast<LPARAM>(&tool));
+  Handlers()[parent_] = [](HWND, UINT message, WPARAM, LPARAM lParam, LRESULT*) {
+    auto* info = reinterpret_cast<NMTTDISPINFO*>(lParam);
+    if (message == WM_NOTIFY && info->hdr.code == TTN_NEEDTEXTA) std::strcpy(info->szText, "Apply the settings");
+    return false;
+  };
+  platform::MouseMove(platform::CentreOf(button));
+  platform::PumpMessages();
+  EXPECT_FALSE(IsWindowVisible(tip));
+  platform::AdvanceVirtualClock(std::chrono::milliseconds(600));
+  platform::PumpMessages();
+  EXPECT_TRUE(IsWindowVisible(tip));
+  platform::MouseMove(POINT{105, 290});
+  platform::PumpMessages();
+  platform::AdvanceVirtualClock(std::chrono::milliseconds(200));
+  platform::PumpMessages();
+  EXPECT_FALSE(IsWindowVisible(tip));
+}
+
+TEST_F(ControlsTest, SizeGripSizesItsTopLevelWindow) {
+  RECT client;
+  GetClientRect(parent_, &client);
+  HWND grip = Control(WC_SCROLLBAR, SBS_SIZEGRIP, {client.right - 16, client.bottom - 16, client.right, client.bottom}, 0);
+  POINT corner = platform::ClientPoint(grip, 10, 10);
+  platform::Drag({corner, POINT{corner.x + 30, corner.y + 20}});
+  platform::PumpMessages();
+  RECT window;
+  GetWindowRect(parent_, &window);
+  EXPECT_EQ(window.right - window.left, 330);
+  EXPECT_EQ(window.bottom - window.top, 220);
+}
+
+TEST_F(ControlsTest, ImageListsCutStripsAndKeepTheMaskColourTransparent) {
+  HBITMAP strip = CreateCompatibleBitmap(nullptr, 32, 15);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, strip);
+  RECT all{0, 0, 32, 15}, red{2, 2, 6, 6};
+  HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255)), redBrush = CreateSolidBrush(RGB(255, 0, 0));
+  FillRect(dc, &all, magenta);
+  FillRect(dc, &red, redBrush);
+  SelectObject(dc, old);
+  HIMAGELIST list = ImageList_Create(16, 15, ILC_COLOR32 | ILC_MASK, 2, 0);
+  EXPECT_EQ(ImageList_AddMasked(list, strip, RGB(255, 0, 255)), 0);
+  EXPECT_EQ(ImageList_GetImageCount(list), 2);
+  HBITMAP target = CreateCompatibleBitmap(nullptr, 16, 15);
+  SelectObject(dc, target);
+  HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+  RECT cell{0, 0, 16, 15};
+  FillRect(dc, &cell, white);
+  EXPECT_TRUE(ImageList_Draw(list, 0, dc, 0, 0, ILD_TRANSPARENT));
+  EXPECT_EQ(GetPixel(dc, 3, 3), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(dc, 10, 10), RGB(255, 255, 255));
+  EXPECT_FALSE(ImageList_Draw(list, 2, dc, 0, 0, ILD_NORMAL));
+  SelectObject(dc, old);
+  for (HGDIOBJ object : {static_cast<HGDIOBJ>(strip), static_cast<HGDIOBJ>(target), static_cast<HGDIOBJ>(magenta),
+                         static_cast<HGDIOBJ>(redBrush), static_cast<HGDIOBJ>(white)}) {
+    DeleteObject(object);
+  }
+  DeleteDC(dc);
+  ImageList_Destroy(list);
+}
+
+}  // namespace
