@@ -1,0 +1,382 @@
+#include "platform/registry/registry.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <set>
+
+#include "platform/registry/detail/hive.h"
+#include "platform/win32/replacement_file.h"
+
+namespace {
+
+using platform::registry::Hive;
+using platform::registry::Key;
+using platform::registry::Value;
+
+// Files larger than this are not a registry this system wrote.
+constexpr std::uintmax_t kMaxFileSize = 64u << 20;
+constexpr DWORD kMaxValueSize = 16u << 20;
+
+struct OpenKey {
+  int root;
+  std::vector<std::string> path;
+  REGSAM access;
+};
+
+struct FileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = -1;
+  timespec modified{};
+  bool operator==(const FileIdentity& o) const {
+    return device == o.device && inode == o.inode && size == o.size &&
+           modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
+  }
+};
+
+struct State {
+  std::mutex lock;
+  std::set<OpenKey*> handles;
+  Hive hive;
+  std::string loadedPath;
+  FileIdentity loadedFile;
+  bool loaded = false;
+  void (*writeHook)() = nullptr;
+};
+
+State& Registry() {
+  static State state;
+  return state;
+}
+
+// The shell's browser command, which a fresh registry answers as the platform would.
+void AddDefaults(Hive& hive) {
+  Key* key = &hive.roots[platform::registry::kClassesRoot];
+  for (const char* name : {"http", "shell", "open", "command"}) {
+    Key* sub = key->FindSubKey(name);
+    key = sub ? sub : &key->AddSubKey(name);
+  }
+  if (!key->FindValue("")) {
+    const char command[] = "xdg-open";
+    key->values.push_back({"", REG_SZ, std::vector<BYTE>(command, command + sizeof command)});
+  }
+}
+
+bool Identify(const std::string& path, FileIdentity& identity, int& error) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) {
+    error = errno;
+    return false;
+  }
+  identity = {info.st_dev, info.st_ino, info.st_size, info.st_mtim};
+  return true;
+}
+
+// Brings the hive in step with the file; a missing file is an empty registry.
+LSTATUS Load(State& state) {
+  std::string path = platform::RegistryPath();
+  if (path.empty()) return ERROR_CANTREAD;
+  FileIdentity identity;
+  int error = 0;
+  if (!Identify(path, identity, error)) {
+    if (error != ENOENT) return ERROR_CANTREAD;
+    identity = {};
+  }
+  if (state.loaded && state.loadedPath == path && state.loadedFile == identity) return ERROR_SUCCESS;
+  state.loaded = false;
+  Hive hive;
+  if (identity.size >= 0) {
+    if (static_cast<std::uintmax_t>(identity.size) > kMaxFileSize) return ERROR_REGISTRY_CORRUPT;
+    std::ifstream in(path, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof()) return ERROR_CANTREAD;
+    if (!platform::registry::ParseHive(text, hive)) return ERROR_REGISTRY_CORRUPT;
+  }
+  AddDefaults(hive);
+  for (int root = 0; root < platform::registry::kRootCount; ++root) {
+    state.hive.roots[root] = std::move(hive.roots[root]);
+  }
+  state.loadedPath = path;
+  state.loadedFile = identity;
+  state.loaded = true;
+  return ERROR_SUCCESS;
+}
+
+LSTATUS Save(State& state) {
+  // Whatever happens, the next call rereads the file: a failed write leaves the file as it was.
+  state.loaded = false;
+  std::error_code ignored;
+  std::filesystem::create_directories(std::filesystem::path(state.loadedPath).parent_path(), ignored);
+  std::string text = platform::registry::FormatHive(state.hive);
+  platform::ReplacementFile file(state.loadedPath);
+  if (!file.Stream()) return ERROR_CANTWRITE;
+  std::size_t half = text.size() / 2;
+  bool written = std::fwrite(text.data(), 1, half, file.Stream()) == half;
+  if (state.writeHook) {
+    std::fflush(file.Stream());
+    state.writeHook();
+  }
+  written = written && std::fwrite(text.data() + half, 1, text.size() - half, file.Stream()) ==
+                           text.size() - half;
+  if (!written || !file.Commit()) return ERROR_CANTWRITE;
+  int error = 0;
+  state.loaded = Identify(state.loadedPath, state.loadedFile, error);
+  return ERROR_SUCCESS;
+}
+
+bool IsRoot(HKEY key, int& root) {
+  if (key == HKEY_CLASSES_ROOT) {
+    root = platform::registry::kClassesRoot;
+  } else if (key == HKEY_CURRENT_USER) {
+    root = platform::registry::kCurrentUser;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// The open key behind a handle: its root, path and access.
+LSTATUS Describe(State& state, HKEY key, OpenKey& out) {
+  if (IsRoot(key, out.root)) {
+    out.path.clear();
+    out.access = KEY_ALL_ACCESS;
+    return ERROR_SUCCESS;
+  }
+  auto* open = reinterpret_cast<OpenKey*>(key);
+  if (!key || !state.handles.count(open)) return ERROR_INVALID_HANDLE;
+  out = *open;
+  return ERROR_SUCCESS;
+}
+
+Key* Walk(Key* key, const std::vector<std::string>& path) {
+  for (const std::string& name : path) {
+    if (!key) break;
+    key = key->FindSubKey(name);
+  }
+  return key;
+}
+
+// Splits "A\B\C"; false for empty levels. Null and empty name the key itself.
+bool SplitPath(LPCSTR subKey, std::vector<std::string>& parts) {
+  parts.clear();
+  if (!subKey || !*subKey) return true;
+  std::string path(subKey);
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t end = path.find('\\', start);
+    std::string part = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    if (part.empty()) return false;
+    parts.push_back(part);
+    if (end == std::string::npos) return true;
+    start = end + 1;
+  }
+}
+
+// Loads the file, finds the key behind the handle and checks the access the call needs.
+LSTATUS Resolve(State& state, HKEY handle, REGSAM needed, OpenKey& open, Key*& key) {
+  LSTATUS status = Describe(state, handle, open);
+  if (status == ERROR_SUCCESS) status = Load(state);
+  if (status != ERROR_SUCCESS) return status;
+  if ((open.access & needed) != needed) return ERROR_ACCESS_DENIED;
+  key = Walk(&state.hive.roots[open.root], open.path);
+  return key ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+}
+
+HKEY NewHandle(State& state, const OpenKey& parent, const std::vector<std::string>& path,
+               REGSAM access) {
+  auto* open = new OpenKey{parent.root, parent.path, access};
+  open->path.insert(open->path.end(), path.begin(), path.end());
+  state.handles.insert(open);
+  return reinterpret_cast<HKEY>(open);
+}
+
+std::string ValueName(LPCSTR name) { return name ? name : ""; }
+
+LSTATUS CopyData(const Value& value, LPDWORD type, LPBYTE data, LPDWORD size) {
+  if (data && !size) return ERROR_INVALID_PARAMETER;
+  if (type) *type = value.type;
+  if (!size) return ERROR_SUCCESS;
+  DWORD needed = static_cast<DWORD>(value.data.size());
+  DWORD room = *size;
+  *size = needed;
+  if (!data) return ERROR_SUCCESS;
+  if (room < needed) return ERROR_MORE_DATA;
+  if (needed) std::memcpy(data, value.data.data(), needed);
+  return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+namespace platform {
+
+std::string RegistryPath() {
+  const char* named = std::getenv("WF_REGISTRY");
+  if (named && *named) return named;
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  std::string folder;
+  if (config && config[0] == '/') {
+    folder = config;
+  } else {
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) return "";
+    folder = std::string(home) + "/.config";
+  }
+  return folder + "/Veltramoor/registry";
+}
+
+void SetRegistryWriteHook(void (*hook)()) {
+  std::lock_guard<std::mutex> guard(Registry().lock);
+  Registry().writeHook = hook;
+}
+
+}  // namespace platform
+
+LSTATUS RegCreateKeyEx(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM access, void*,
+                       PHKEY result, LPDWORD disposition) {
+  if (!result) return ERROR_INVALID_PARAMETER;
+  *result = nullptr;
+  std::vector<std::string> path;
+  if (!SplitPath(subKey, path)) return ERROR_INVALID_PARAMETER;
+  State& state = Registry();
+  std::lock_guard<std::mutex> guard(state.lock);
+  OpenKey parent;
+  Key* node = nullptr;
+  LSTATUS status = Resolve(state, key, path.empty() ? 0 : KEY_CREATE_SUB_KEY, parent, node);
+  if (status != ERROR_SUCCESS) return status;
+  if (parent.path.size() + path.size() > platform::registry::kMaxDepth) return ERROR_INVALID_PARAMETER;
+  bool created = false;
+  for (const std::string& name : path) {
+    Key* sub = node->FindSubKey(name);
+    if (!sub) {
+      sub = &node->AddSubKey(name);
+      created = true;
+    }
+    node = sub;
+  }
+  if (created && (status = Save(state)) != ERROR_SUCCESS) return status;
+  if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+  *result = NewHandle(state, parent, path, access);
+  return ERROR_SUCCESS;
+}
+
+LSTATUS RegOpenKeyEx(HKEY key, LPCSTR subKey, DWORD, REGSAM access, PHKEY result) {
+  if (!result) return ERROR_INVALID_PARAMETER;
+  *result = nullptr;
+  std::vector<std::string> path;
+  if (!SplitPath(subKey, path)) return ERROR_INVALID_PARAMETER;
+  State& state = Registry();
+  std::lock_guard<std::mutex> guard(state.lock);
+  OpenKey parent;
+  Key* node = nullptr;
+  LSTATUS status = Resolve(state, key, 0, parent, node);
+  if (status != ERROR_SUCCESS) return status;
+  if (!Walk(node, path)) return ERROR_FILE_NOT_FOUND;
+  *result = NewHandle(state, parent, path, access);
+  return ERROR_SUCCESS;
+}
+
+LSTATUS RegCloseKey(HKEY key) {
+  int root;
+  if (IsRoot(key, root)) return ERROR_SUCCESS;
+  State& state = Registry();
+  std::lock_guard<std::mutex> guard(state.lock);
+  auto* open = reinterpret_cast<OpenKey*>(key);
+  if (!key || !state.handles.erase(open)) return ERROR_INVALID_HANDLE;
+  delete open;
+  return ERROR_SUCCESS;
+}
+
+LSTATUS RegDeleteKey(HKEY key, LPCSTR subKey) {
+  std::vector<std::string> path;
+  if (!SplitPath(subKey, path) || path.empty()) return ERROR_INVALID_PARAMETER;
+  State& state = Registry();
+  std::lock_guard<std::mutex> guard(state.lock);
+  OpenKey open;
+  Key* node = nullptr;
+  LSTATUS status = Resolve(state, key, 0, open, node);
+  if (status != ERROR_SUCCESS) return status;
+  std::string last = path.back();
+  path.pop_back();
+  Key* parent = Walk(node, path);
+  Key* target = parent ? parent->FindSubKey(last) : nullptr;
+  if (!target) return ERROR_FILE_NOT_FOUND;
+  if (!target->subKeys.empty()) return ERROR_ACCESS_DENIED;
+  auto& siblings = parent->subKeys;
+  for (auto it = siblings.begin(); it != siblings.end(); ++it) {
+    if (it->get() == target) {
+      siblings.erase(it);
+      break;
+    }
+  }
+  return Save(state);
+}
+
+LSTATUS RegQueryValueEx(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                        LPDWORD size) {
+  if (reserved) return ERROR_INVALID_PARAMETER;
+  State& state = Registry();
+  std::lock_guard<std::mutex> guard(state.lock);
+  OpenKey open;
+  Key* node = nullptr;
+  LSTATUS status = Resolve(state, key, KEY_QUERY_VALUE, open, node);
+  if (status != ERROR_SUCCESS) return status;
+  Value* value = node->FindValue(ValueName(valueName));
+  if (!value) return ERROR_FILE_NOT_FOUND;
+  return CopyData(*value, type, data, size);
+}
+
+LSTATUS RegSetValueEx(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD size) {
+  if ((!data && size) || size > kMaxValueSize) return ERROR_INVALID_PARAMETER;
+  State& state = Registry();
+  std::lock_guard<std::mutex> guard(state.lock);
+  OpenKey open;
+  Key* node = nullptr;
+  LSTATUS status = Resolve(state, key, KEY_SET_VALUE, open, node);
+  if (status != ERROR_SUCCESS) return status;
+  std::string name = ValueName(valueName);
+  Value* value = node->FindValue(name);
+  if (!value) {
+    node->values.push_back({name, 0, {}});
+    value = &node->values.back();
+  }
+  value->type = type;
+  value->data.assign(data, data + size);
+  return Save(state);
+}
+
+LSTATUS RegDeleteValue(HKEY key, LPCSTR valueName) {
+  State& state = Registry();
+  std::lock_guard<std::mutex> guard(state.lock);
+  OpenKey open;
+  Key* node = nullptr;
+  LSTATUS status = Resolve(state, key, KEY_SET_VALUE, open, node);
+  if (status != ERROR_SUCCESS) return status;
+  Value* value = node->FindValue(ValueName(valueName));
+  if (!value) return ERROR_FILE_NOT_FOUND;
+  node->values.erase(node->values.begin() + (value - node->values.data()));
+  return Save(state);
+}
+
+LSTATUS RegEnumValue(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
+                     LPDWORD type, LPBYTE data, LPDWORD dataSize) {
+  if (!name || !nameSize || reserved) return ERROR_INVALID_PARAMETER;
+  State& state = Registry();
+  std::lock_guard<std::mutex> guard(state.lock);
+  OpenKey open;
+  Key* node = nullptr;
+  LSTATUS status = Resolve(state, key, KEY_QUERY_VALUE, open, node);
+  if (status != ERROR_SUCCESS) return status;
+  if (index >= node->values.size()) return ERROR_NO_MORE_ITEMS;
+  const Value& value = node->values[index];
+  if (value.name.size() >= *nameSize) return ERROR_MORE_DATA;
+  std::memcpy(name, value.name.c_str(), value.name.size() + 1);
+  *nameSize = static_cast<DWORD>(value.name.size());
+  return CopyData(value, type, data, dataSize);
+}
