@@ -5,6 +5,9 @@
 #include <map>
 #include <mutex>
 
+#include "platform/win32/error.h"
+#include "platform/win32/module.h"
+
 namespace {
 
 struct ResourceTable {
@@ -33,28 +36,35 @@ namespace platform {
 
 void RegisterResourceTable(HINSTANCE module, const BinaryResource* entries, std::size_t count) {
   std::lock_guard<std::mutex> guard(TablesLock());
-  Tables()[module] = {entries, count};
+  Tables()[CanonicalModule(module)] = {entries, count};
 }
 
 void UnregisterResourceTable(HINSTANCE module) {
   std::lock_guard<std::mutex> guard(TablesLock());
-  Tables().erase(module);
+  Tables().erase(CanonicalModule(module));
 }
 
 }  // namespace platform
 
 // A resource handle points at its table entry; the loaded handle at the same entry's bytes.
 HRSRC FindResource(HMODULE module, LPCSTR name, LPCSTR type) {
-  if (!name || !type) return nullptr;
+  if (!name || !type) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
   std::lock_guard<std::mutex> guard(TablesLock());
-  auto table = Tables().find(module);
-  if (table == Tables().end()) return nullptr;
+  auto table = Tables().find(platform::CanonicalModule(module));
+  if (table == Tables().end()) {
+    SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
+    return nullptr;
+  }
   for (std::size_t i = 0; i < table->second.count; ++i) {
     const BinaryResource& entry = table->second.entries[i];
     if (SameName(entry.type, type) && SameName(entry.name, name)) {
       return reinterpret_cast<HRSRC>(const_cast<BinaryResource*>(&entry));
     }
   }
+  SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
   return nullptr;
 }
 

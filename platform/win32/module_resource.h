@@ -28,7 +28,11 @@ void RegisterResourceTable(HINSTANCE module, const BinaryResource* entries, std:
 void UnregisterResourceTable(HINSTANCE module);
 }  // namespace platform
 
-// The resource of that type and name in module, or null.
+constexpr DWORD ERROR_RESOURCE_DATA_NOT_FOUND = 1812;
+constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
+
+// The resource of that type and name in module, or null with ERROR_RESOURCE_NAME_NOT_FOUND
+// (ERROR_RESOURCE_DATA_NOT_FOUND when the module has no resources at all).
 HRSRC FindResource(HMODULE module, LPCSTR name, LPCSTR type);
 // A handle on the resource's bytes, or null for a null resource.
 HGLOBAL LoadResource(HMODULE module, HRSRC resource);

@@ -5,6 +5,8 @@
 #include <map>
 #include <mutex>
 
+#include "platform/win32/module.h"
+
 namespace {
 
 struct StringTable {
@@ -24,7 +26,7 @@ std::map<HINSTANCE, StringTable>& Tables() {
 
 const char* FindString(HINSTANCE module, UINT id) {
   std::lock_guard<std::mutex> guard(TablesLock());
-  auto table = Tables().find(module);
+  auto table = Tables().find(platform::CanonicalModule(module));
   if (table == Tables().end()) return nullptr;
   const StringResource* end = table->second.entries + table->second.count;
   const StringResource* entry = std::find_if(table->second.entries, end,
@@ -38,12 +40,12 @@ namespace platform {
 
 void RegisterStringTable(HINSTANCE module, const StringResource* entries, std::size_t count) {
   std::lock_guard<std::mutex> guard(TablesLock());
-  Tables()[module] = {entries, count};
+  Tables()[CanonicalModule(module)] = {entries, count};
 }
 
 void UnregisterStringTable(HINSTANCE module) {
   std::lock_guard<std::mutex> guard(TablesLock());
-  Tables().erase(module);
+  Tables().erase(CanonicalModule(module));
 }
 
 }  // namespace platform
