@@ -129,29 +129,33 @@ CapturedImage Capture(HWND hwnd) {
 
 namespace {
 
-bool EncodePng(FILE* file, const CapturedImage& image) {
+bool EncodePng(FILE* file, const CapturedImage& image, bool withAlpha) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!info) {
     png_destroy_write_struct(png ? &png : nullptr, nullptr);
     return false;
   }
-  std::vector<png_byte> row(static_cast<std::size_t>(image.width) * 3);
+  const std::size_t channels = withAlpha ? 4 : 3;
+  std::vector<png_byte> row(static_cast<std::size_t>(image.width) * channels);
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
     return false;
   }
   png_init_io(png, file);
   png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
-               static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               static_cast<png_uint_32>(image.height), 8,
+               withAlpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   for (int y = 0; y < image.height; ++y) {
     for (int x = 0; x < image.width; ++x) {
       std::uint32_t pixel = image.At(x, y);
-      row[3 * static_cast<std::size_t>(x)] = static_cast<png_byte>(pixel >> 16);
-      row[3 * static_cast<std::size_t>(x) + 1] = static_cast<png_byte>(pixel >> 8);
-      row[3 * static_cast<std::size_t>(x) + 2] = static_cast<png_byte>(pixel);
+      png_byte* out = &row[channels * static_cast<std::size_t>(x)];
+      out[0] = static_cast<png_byte>(pixel >> 16);
+      out[1] = static_cast<png_byte>(pixel >> 8);
+      out[2] = static_cast<png_byte>(pixel);
+      if (withAlpha) out[3] = static_cast<png_byte>(pixel >> 24);
     }
     png_write_row(png, row.data());
   }
@@ -162,10 +166,10 @@ bool EncodePng(FILE* file, const CapturedImage& image) {
 
 }  // namespace
 
-bool WritePng(const CapturedImage& image, const std::string& path) {
+bool WritePng(const CapturedImage& image, const std::string& path, bool withAlpha) {
   if (image.width <= 0 || image.height <= 0) return false;
   ReplacementFile file(path);
-  return file.Stream() && EncodePng(file.Stream(), image) && file.Commit();
+  return file.Stream() && EncodePng(file.Stream(), image, withAlpha) && file.Commit();
 }
 
 bool Capture(HWND hwnd, const std::string& path) { return WritePng(Capture(hwnd), path); }

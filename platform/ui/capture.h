@@ -22,8 +22,9 @@ struct CapturedImage {
 // Repaints the window's top-level window and everything in it at once (erase, paint, frames)
 // and answers the window's rectangle of it; empty for an invalid or hidden window.
 CapturedImage Capture(HWND hwnd);
-// Writes an 8-bit RGB PNG through a temporary file and a rename; false on any failure.
-bool WritePng(const CapturedImage& image, const std::string& path);
+// Writes an 8-bit RGB PNG (RGBA with `withAlpha`, the pixels' top byte unpremultiplied alpha)
+// through a temporary file and a rename; false on any failure.
+bool WritePng(const CapturedImage& image, const std::string& path, bool withAlpha = false);
 // Both in one.
 bool Capture(HWND hwnd, const std::string& path);
 

@@ -162,6 +162,7 @@ HCURSOR LoadCursor(HINSTANCE instance, LPCSTR name) {
   static std::mutex mutex;
   static std::map<std::pair<HINSTANCE, std::string>, std::uintptr_t> cursors;
   if (!name) return nullptr;
+  if (!FindResource(instance, name, RT_CURSOR) && instance) return nullptr;
   std::string key = reinterpret_cast<ULONG_PTR>(name) <= 0xFFFF
                         ? "#" + std::to_string(reinterpret_cast<ULONG_PTR>(name))
                         : std::string(name);

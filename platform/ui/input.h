@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/ui/messages.h"
+#include "platform/win32/module_resource.h"
 
 // Virtual keys.
 constexpr int VK_LBUTTON = 0x01;
@@ -57,9 +58,6 @@ BOOL SetCursorPos(int x, int y);
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
 // Standard cursors, by their integer names.
-inline LPCSTR MAKEINTRESOURCE(WORD id) {
-  return reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(id));
-}
 inline const LPCSTR IDC_ARROW = MAKEINTRESOURCE(32512);
 inline const LPCSTR IDC_IBEAM = MAKEINTRESOURCE(32513);
 inline const LPCSTR IDC_WAIT = MAKEINTRESOURCE(32514);
@@ -68,7 +66,9 @@ inline const LPCSTR IDC_SIZENWSE = MAKEINTRESOURCE(32642);
 inline const LPCSTR IDC_SIZEALL = MAKEINTRESOURCE(32646);
 inline const LPCSTR IDC_NO = MAKEINTRESOURCE(32648);
 inline const LPCSTR IDC_HAND = MAKEINTRESOURCE(32649);
-// A cursor handle per (module, name); the window system only remembers which one is set.
+// A cursor handle per (module, name); the window system only remembers which one is set. A
+// module's own cursor must be among its resources (RT_CURSOR): null otherwise, with
+// ERROR_RESOURCE_NAME_NOT_FOUND. The null module also answers the platform's standard cursors.
 HCURSOR LoadCursor(HINSTANCE instance, LPCSTR name);
 
 namespace platform {

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <mutex>
+#include <vector>
 
 #include "platform/win32/error.h"
 #include "platform/win32/module.h"
@@ -20,8 +21,8 @@ std::mutex& TablesLock() {
   return lock;
 }
 
-std::map<HINSTANCE, ResourceTable>& Tables() {
-  static std::map<HINSTANCE, ResourceTable> tables;
+std::map<HINSTANCE, std::vector<ResourceTable>>& Tables() {
+  static std::map<HINSTANCE, std::vector<ResourceTable>> tables;
   return tables;
 }
 
@@ -36,7 +37,11 @@ namespace platform {
 
 void RegisterResourceTable(HINSTANCE module, const BinaryResource* entries, std::size_t count) {
   std::lock_guard<std::mutex> guard(TablesLock());
-  Tables()[CanonicalModule(module)] = {entries, count};
+  auto& tables = Tables()[CanonicalModule(module)];
+  for (const ResourceTable& table : tables) {
+    if (table.entries == entries) return;
+  }
+  tables.push_back({entries, count});
 }
 
 void UnregisterResourceTable(HINSTANCE module) {
@@ -58,10 +63,12 @@ HRSRC FindResource(HMODULE module, LPCSTR name, LPCSTR type) {
     SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
     return nullptr;
   }
-  for (std::size_t i = 0; i < table->second.count; ++i) {
-    const BinaryResource& entry = table->second.entries[i];
-    if (SameName(entry.type, type) && SameName(entry.name, name)) {
-      return reinterpret_cast<HRSRC>(const_cast<BinaryResource*>(&entry));
+  for (const ResourceTable& part : table->second) {
+    for (std::size_t i = 0; i < part.count; ++i) {
+      const BinaryResource& entry = part.entries[i];
+      if (SameName(entry.type, type) && SameName(entry.name, name)) {
+        return reinterpret_cast<HRSRC>(const_cast<BinaryResource*>(&entry));
+      }
     }
   }
   SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);

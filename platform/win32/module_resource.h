@@ -12,7 +12,9 @@ WF_DECLARE_HANDLE(HRSRC);
 #define MAKEINTRESOURCE(id) (reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(id))))
 #define IS_INTRESOURCE(name) ((reinterpret_cast<ULONG_PTR>(name) >> 16) == 0)
 
+#define RT_CURSOR MAKEINTRESOURCE(1)
 #define RT_RCDATA MAKEINTRESOURCE(10)
+#define RT_VERSION MAKEINTRESOURCE(16)
 
 struct BinaryResource {
   LPCSTR type;
@@ -22,9 +24,10 @@ struct BinaryResource {
 };
 
 namespace platform {
-// Installs the resource table of a module, replacing any earlier one. Entries, their names and
-// their bytes must outlive the module (static tables).
+// Adds a resource table to a module (a table given again is not added twice); a module may have
+// several. Entries, their names and their bytes must outlive the module (static tables).
 void RegisterResourceTable(HINSTANCE module, const BinaryResource* entries, std::size_t count);
+// Removes every table of the module.
 void UnregisterResourceTable(HINSTANCE module);
 }  // namespace platform
 

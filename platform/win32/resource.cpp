@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <vector>
 
 #include "platform/win32/module.h"
 
@@ -19,8 +20,8 @@ std::mutex& TablesLock() {
   return lock;
 }
 
-std::map<HINSTANCE, StringTable>& Tables() {
-  static std::map<HINSTANCE, StringTable> tables;
+std::map<HINSTANCE, std::vector<StringTable>>& Tables() {
+  static std::map<HINSTANCE, std::vector<StringTable>> tables;
   return tables;
 }
 
@@ -28,10 +29,13 @@ const char* FindString(HINSTANCE module, UINT id) {
   std::lock_guard<std::mutex> guard(TablesLock());
   auto table = Tables().find(platform::CanonicalModule(module));
   if (table == Tables().end()) return nullptr;
-  const StringResource* end = table->second.entries + table->second.count;
-  const StringResource* entry = std::find_if(table->second.entries, end,
-                                             [id](const StringResource& e) { return e.id == id; });
-  return entry == end ? nullptr : entry->text;
+  for (const StringTable& part : table->second) {
+    const StringResource* end = part.entries + part.count;
+    const StringResource* entry =
+        std::find_if(part.entries, end, [id](const StringResource& e) { return e.id == id; });
+    if (entry != end) return entry->text;
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -40,7 +44,11 @@ namespace platform {
 
 void RegisterStringTable(HINSTANCE module, const StringResource* entries, std::size_t count) {
   std::lock_guard<std::mutex> guard(TablesLock());
-  Tables()[CanonicalModule(module)] = {entries, count};
+  auto& tables = Tables()[CanonicalModule(module)];
+  for (const StringTable& table : tables) {
+    if (table.entries == entries) return;
+  }
+  tables.push_back({entries, count});
 }
 
 void UnregisterStringTable(HINSTANCE module) {

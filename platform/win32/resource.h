@@ -11,9 +11,10 @@ struct StringResource {
 };
 
 namespace platform {
-// Installs the string table of a module, replacing any earlier one. The entries and their
-// texts must outlive the module (static tables).
+// Adds a string table to a module (a table given again is not added twice); a module may have
+// several. The entries and their texts must outlive the module (static tables).
 void RegisterStringTable(HINSTANCE module, const StringResource* entries, std::size_t count);
+// Removes every string table of the module.
 void UnregisterStringTable(HINSTANCE module);
 }  // namespace platform
 

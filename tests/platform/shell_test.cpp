@@ -96,7 +96,8 @@ TEST_F(Shell, DeletionAsksFirstAndANoKeepsTheFile) {
 
 TEST_F(Shell, FileInformationNamesTheFileAndItsKind) {
   SHFILEINFO info;
-  ASSERT_NE(SHGetFileInfo(File("tile.png").c_str(), 0, &info, sizeof info, SHGFI_DISPLAYNAME | SHGFI_TYPENAME), 0u);
+  ASSERT_NE(
+      SHGetFileInfo(File("tile.png").c_str(), 0, &info, sizeof info, SHGFI_DISPLAYNAME | SHGFI_TYPENAME), 0u);
   EXPECT_STREQ(info.szDisplayName, "tile.png");
   EXPECT_STREQ(info.szTypeName, "PNG File");
   EXPECT_EQ(info.iIcon, 0);
