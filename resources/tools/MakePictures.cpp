@@ -1,0 +1,442 @@
+// Draws the module's pictures at build time: the 17 group pictures (PNG 3044 + method), the two
+// preset buttons (PNG 103 delete, 104 save) and the shape editor's and tool view's cursors.
+// Usage: wf_make_pictures <output folder>; writes png-<id>.png and cursor-<id>.cur there.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/gdi/dcstate.h"
+#include "platform/gdi/dib.h"
+#include "platform/gdi/gdiplus.h"
+#include "platform/gdi/text.h"
+#include "platform/ui/capture.h"
+#include "resources/tools/Symmetry.h"
+
+namespace {
+
+using wf_tools::Vec;
+
+constexpr double kPi = 3.14159265358979323846;
+
+// A transparent 32-bit drawing surface with a GDI+ graphics object on it.
+class Canvas {
+ public:
+  Canvas(int width, int height) : width_(width), height_(height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    dc_ = CreateCompatibleDC(nullptr);
+    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
+    old_ = SelectObject(dc_, bitmap_);
+    GdipCreateFromHDC(dc_, &graphics_);
+    GdipSetSmoothingMode(graphics_, SmoothingModeAntiAlias);
+  }
+  ~Canvas() {
+    GdipDeleteGraphics(graphics_);
+    SelectObject(dc_, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+  }
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+
+  HDC dc() const { return dc_; }
+  GpGraphics* graphics() const { return graphics_; }
+
+  void Fill(const std::vector<Vec>& polygon, ARGB colour) {
+    GpPath* path = Path(polygon, true);
+    GpSolidFill* brush = nullptr;
+    GdipCreateSolidFill(colour, &brush);
+    GdipFillPath(graphics_, reinterpret_cast<GpBrush*>(brush), path);
+    GdipDeleteBrush(reinterpret_cast<GpBrush*>(brush));
+    GdipDeletePath(path);
+  }
+  void Stroke(const std::vector<Vec>& points, bool closed, ARGB colour, REAL width) {
+    GpPath* path = Path(points, closed);
+    GpPen* pen = nullptr;
+    GdipCreatePen1(colour, width, UnitPixel, &pen);
+    GdipDrawPath(graphics_, pen, path);
+    GdipDeletePen(pen);
+    GdipDeletePath(path);
+  }
+  void Line(Vec from, Vec to, ARGB colour, REAL width) { Stroke({from, to}, false, colour, width); }
+  void Ellipse(Vec centre, double rx, double ry, ARGB colour) { Fill(EllipsePoints(centre, rx, ry), colour); }
+
+  static std::vector<Vec> EllipsePoints(Vec centre, double rx, double ry, double from = 0,
+                                        double to = 2 * kPi, int steps = 48) {
+    std::vector<Vec> points;
+    for (int i = 0; i <= steps; ++i) {
+      double angle = from + (to - from) * i / steps;
+      points.push_back({centre.x + rx * std::cos(angle), centre.y + ry * std::sin(angle)});
+    }
+    return points;
+  }
+
+  // Straight (not premultiplied) colours, for the PNG.
+  bool Save(const std::string& path) const {
+    platform::CapturedImage image;
+    image.width = width_;
+    image.height = height_;
+    const auto* pixels = static_cast<const std::uint32_t*>(bits_);
+    for (int i = 0; i < width_ * height_; ++i) {
+      std::uint32_t p = pixels[i], alpha = p >> 24;
+      auto channel = [&](int shift) {
+        std::uint32_t c = (p >> shift) & 0xFF;
+        return alpha ? std::min<std::uint32_t>(255, (c * 255 + alpha / 2) / alpha) : 0;
+      };
+      image.pixels.push_back(alpha << 24 | channel(16) << 16 | channel(8) << 8 | channel(0));
+    }
+    return platform::WritePng(image, path, true);
+  }
+
+ private:
+  GpPath* Path(const std::vector<Vec>& points, bool closed) {
+    GpPath* path = nullptr;
+    GdipCreatePath(FillModeWinding, &path);
+    for (std::size_t i = 1; i < points.size(); ++i) {
+      GdipAddPathLine(path, REAL(points[i - 1].x), REAL(points[i - 1].y), REAL(points[i].x),
+                      REAL(points[i].y));
+    }
+    if (closed) GdipClosePathFigure(path);
+    return path;
+  }
+
+  int width_, height_;
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+  void* bits_ = nullptr;
+  GpGraphics* graphics_ = nullptr;
+};
+
+// ---- Group pictures ---------------------------------------------------------------------------
+
+constexpr int kPictureSize = 85;
+constexpr int kLabelHeight = 15;
+constexpr ARGB kCellFill = 0xFFF4F7FB, kCellEdge = 0xFF8A96A3, kMotif = 0xFFF2A65A;
+constexpr ARGB kMirror = 0xFF1F4E9C, kRotation = 0xFFB0182C;
+
+std::vector<Vec> RegularPolygon(Vec centre, double radius, int sides, double turn) {
+  std::vector<Vec> points;
+  for (int i = 0; i < sides; ++i) {
+    double angle = turn + 2 * kPi * i / sides;
+    points.push_back({centre.x + radius * std::cos(angle), centre.y + radius * std::sin(angle)});
+  }
+  return points;
+}
+
+// The usual symbols: a lens for two-fold centres, a triangle, a square and a hexagon.
+void DrawRotationCentre(Canvas& canvas, Vec at, int order, Vec edge) {
+  double along = std::atan2(edge.y, edge.x);
+  switch (order) {
+    case 2: {
+      auto upper = Canvas::EllipsePoints(at, 4.6, 2.6, 0, 2 * kPi, 32);
+      for (Vec& p : upper) {
+        Vec d = p - at;
+        p = at +
+            Vec{d.x * std::cos(along) - d.y * std::sin(along), d.x * std::sin(along) + d.y * std::cos(along)};
+      }
+      canvas.Fill(upper, kRotation);
+      break;
+    }
+    case 3:
+      canvas.Fill(RegularPolygon(at, 5.0, 3, -kPi / 2), kRotation);
+      break;
+    case 4:
+      canvas.Fill(RegularPolygon(at, 5.0, 4, along + kPi / 4), kRotation);
+      break;
+    default:
+      canvas.Fill(RegularPolygon(at, 5.0, 6, 0), kRotation);
+      break;
+  }
+}
+
+void DrawDashed(Canvas& canvas, Vec from, Vec to, ARGB colour) {
+  Vec d = to - from;
+  double length = std::sqrt(Dot(d, d));
+  const double dash = 4, gap = 3;
+  for (double s = 0; s < length; s += dash + gap) {
+    double e = std::min(length, s + dash);
+    canvas.Line(from + (s / length) * d, from + (e / length) * d, colour, 1.6f);
+  }
+}
+
+// Where the motif has most room: far from its own images (so that no two copies touch) and, as
+// the copies are drawn once each, far from the cell's edges.
+Vec MotifPlace(const wf_tools::Group& group, double& room) {
+  auto plane = [&](Vec f) { return f.x * group.a + f.y * group.b; };
+  double edgeA = std::sqrt(Dot(group.a, group.a)), edgeB = std::sqrt(Dot(group.b, group.b));
+  double area = std::fabs(group.a.x * group.b.y - group.a.y * group.b.x);
+  Vec best{0.3, 0.3};
+  room = 0;
+  for (int i = 1; i < 48; ++i) {
+    for (int j = 1; j < 48; ++j) {
+      Vec f{i / 48.0, j / 48.0};
+      double score = 1e9;
+      std::vector<Vec> images;
+      for (const auto& op : group.operations) {
+        Vec g = op.Apply(f);
+        images.push_back({g.x - std::floor(g.x), g.y - std::floor(g.y)});
+      }
+      for (std::size_t k = 0; k < images.size(); ++k) {
+        Vec g = images[k];
+        // Distance to the edges: the cell's height over each pair of edges times the margin.
+        score = std::min({score, g.x * area / edgeB, (1 - g.x) * area / edgeB, g.y * area / edgeA,
+                          (1 - g.y) * area / edgeA});
+        for (std::size_t m = 0; m < images.size(); ++m) {
+          for (int lx = -1; lx <= 1; ++lx) {
+            for (int ly = -1; ly <= 1; ++ly) {
+              if (m == k && lx == 0 && ly == 0) continue;
+              Vec d = plane(images[m] + Vec{double(lx), double(ly)}) - plane(g);
+              score = std::min(score, std::sqrt(Dot(d, d)) / 2);
+            }
+          }
+        }
+      }
+      if (score > room + 1e-9) {
+        room = score;
+        best = f;
+      }
+    }
+  }
+  return best;
+}
+
+// An L, which no rotation maps onto its mirror image, at every image of the motif's place.
+void DrawMotifs(Canvas& canvas, const wf_tools::Group& group, Vec origin) {
+  double room = 0;
+  Vec place = MotifPlace(group, room);
+  double size = std::min(room * 1.1, 11.0);
+  const std::vector<Vec> shape = {{-0.45, -0.5},  {0.55, -0.5}, {0.55, -0.18},
+                                  {-0.13, -0.18}, {-0.13, 0.5}, {-0.45, 0.5}};
+  auto toCell = [&](Vec p) {
+    double det = group.a.x * group.b.y - group.a.y * group.b.x;
+    return Vec{(p.x * group.b.y - p.y * group.b.x) / det, (group.a.x * p.y - group.a.y * p.x) / det};
+  };
+  auto plane = [&](Vec f) { return f.x * group.a + f.y * group.b; };
+  for (const auto& op : group.operations) {
+    Vec image = op.Apply(place);
+    image = {image.x - std::floor(image.x), image.y - std::floor(image.y)};
+    std::vector<Vec> polygon;
+    for (Vec corner : shape) {
+      // The operation's linear part carries the shape's offsets along.
+      Vec f = toCell(size * corner);
+      Vec turned{op.r[0][0] * f.x + op.r[0][1] * f.y, op.r[1][0] * f.x + op.r[1][1] * f.y};
+      polygon.push_back(origin + plane(image) + plane(turned));
+    }
+    canvas.Fill(polygon, kMotif);
+  }
+}
+
+void DrawGroup(const wf_tools::Group& group, const std::string& path) {
+  Canvas canvas(kPictureSize, kPictureSize);
+  canvas.Fill({{0, 0}, {kPictureSize, 0}, {kPictureSize, kPictureSize}, {0, kPictureSize}}, 0xFFFFFFFF);
+  // The cell centred in the area above the label.
+  Vec corners[4] = {{0, 0}, group.a, group.a + group.b, group.b};
+  double left = 1e9, right = -1e9, top = 1e9, bottom = -1e9;
+  for (Vec c : corners) {
+    left = std::min(left, c.x), right = std::max(right, c.x);
+    top = std::min(top, c.y), bottom = std::max(bottom, c.y);
+  }
+  Vec origin{std::round((kPictureSize - (right - left)) / 2 - left) + 0.5,
+             std::round((kPictureSize - kLabelHeight - (bottom - top)) / 2 - top) + 0.5};
+  auto at = [&](Vec f) { return origin + f.x * group.a + f.y * group.b; };
+  std::vector<Vec> cell = {at({0, 0}), at({1, 0}), at({1, 1}), at({0, 1})};
+  canvas.Fill(cell, kCellFill);
+  DrawMotifs(canvas, group, origin);
+  canvas.Stroke(cell, true, kCellEdge, 1.0f);
+  for (const auto& line : wf_tools::ReflectionLines(group)) {
+    if (line.mirror) {
+      canvas.Line(at(line.from), at(line.to), kMirror, 2.2f);
+    } else {
+      DrawDashed(canvas, at(line.from), at(line.to), kMirror);
+    }
+  }
+  for (const auto& centre : wf_tools::RotationCentres(group)) {
+    DrawRotationCentre(canvas, at(centre.at), centre.order, group.a);
+  }
+  HFONT font = CreateFont(-12, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                          CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, VARIABLE_PITCH | FF_SWISS, "DejaVu Sans");
+  HGDIOBJ oldFont = SelectObject(canvas.dc(), font);
+  SetBkMode(canvas.dc(), TRANSPARENT);
+  SetTextColor(canvas.dc(), RGB(0x20, 0x20, 0x20));
+  SetTextAlign(canvas.dc(), TA_CENTER | TA_BOTTOM);
+  TextOut(canvas.dc(), kPictureSize / 2, kPictureSize - 2, group.name.c_str(),
+          static_cast<int>(group.name.size()));
+  SelectObject(canvas.dc(), oldFont);
+  DeleteObject(font);
+  if (!canvas.Save(path)) std::fprintf(stderr, "cannot write %s\n", path.c_str());
+}
+
+// ---- Preset buttons ---------------------------------------------------------------------------
+
+void DrawSaveButton(const std::string& path) {
+  Canvas canvas(16, 16);
+  canvas.Fill({{1.5, 1.5}, {12.5, 1.5}, {14.5, 3.5}, {14.5, 14.5}, {1.5, 14.5}}, 0xFF2E5A9C);
+  canvas.Fill({{4, 2}, {12, 2}, {12, 7.5}, {4, 7.5}}, 0xFFF4F4F4);
+  canvas.Line({5, 4}, {11, 4}, 0xFF9AA7B8, 1.0f);
+  canvas.Fill({{4.5, 10}, {11.5, 10}, {11.5, 14.5}, {4.5, 14.5}}, 0xFFB8C2CC);
+  canvas.Fill({{9, 11}, {10.5, 11}, {10.5, 13.5}, {9, 13.5}}, 0xFF2E5A9C);
+  canvas.Save(path);
+}
+
+void DrawDeleteButton(const std::string& path) {
+  Canvas canvas(16, 16);
+  canvas.Line({3.5, 3.5}, {12.5, 12.5}, 0xFFC62828, 2.8f);
+  canvas.Line({12.5, 3.5}, {3.5, 12.5}, 0xFFC62828, 2.8f);
+  canvas.Save(path);
+}
+
+// ---- Cursors ----------------------------------------------------------------------------------
+
+constexpr ARGB kInk = 0xFF000000, kPaper = 0xFFFFFFFF;
+
+std::vector<Vec> Turned(const std::vector<Vec>& points, Vec centre, double angle) {
+  std::vector<Vec> out;
+  for (Vec p : points) {
+    out.push_back({centre.x + p.x * std::cos(angle) - p.y * std::sin(angle),
+                   centre.y + p.x * std::sin(angle) + p.y * std::cos(angle)});
+  }
+  return out;
+}
+
+// A rim with round corners: the pens' mitred joins would spike at the arrows' sharp corners.
+void DrawRim(Canvas& canvas, const std::vector<Vec>& shape) {
+  for (std::size_t i = 0; i < shape.size(); ++i) {
+    canvas.Line(shape[i], shape[(i + 1) % shape.size()], kInk, 2.2f);
+    canvas.Ellipse(shape[i], 1.1, 1.1, kInk);
+  }
+}
+
+// White shapes with a black rim: every rim first, then every face, so that shapes merge.
+void DrawOutlined(Canvas& canvas, const std::vector<std::vector<Vec>>& shapes) {
+  for (const auto& shape : shapes) DrawRim(canvas, shape);
+  for (const auto& shape : shapes) canvas.Fill(shape, kPaper);
+}
+
+// A cursor resource: the hot spot as two little-endian 16-bit words, then the picture as PNG.
+void SaveCursor(const Canvas& canvas, int hotX, int hotY, const std::string& path) {
+  const std::string picture = path + ".png";
+  canvas.Save(picture);
+  std::ifstream in(picture, std::ios::binary);
+  std::ofstream out(path, std::ios::binary);
+  const char hotSpot[4] = {char(hotX), char(hotX >> 8), char(hotY), char(hotY >> 8)};
+  out.write(hotSpot, 4);
+  out << in.rdbuf();
+  std::remove(picture.c_str());
+}
+
+void DrawMoveCursor(const std::string& path) {
+  Canvas canvas(32, 32);
+  const std::vector<Vec> arm = {{1.5, -1.5}, {1.5, -8},  {4.5, -8},   {0, -13},
+                                {-4.5, -8},  {-1.5, -8}, {-1.5, -1.5}};
+  std::vector<Vec> outline;
+  for (int quarter = 0; quarter < 4; ++quarter) {
+    auto turned = Turned(arm, {15, 15}, -quarter * kPi / 2);
+    outline.insert(outline.end(), turned.begin(), turned.end());
+  }
+  DrawOutlined(canvas, {outline});
+  SaveCursor(canvas, 15, 15, path);
+}
+
+void DrawCornerCursor(const std::string& path) {
+  Canvas canvas(32, 32);
+  const std::vector<Vec> arrow = {{-12, 0}, {-7, -4.5}, {-7, -1.5}, {7, -1.5}, {7, -4.5},
+                                  {12, 0},  {7, 4.5},   {7, 1.5},   {-7, 1.5}, {-7, 4.5}};
+  DrawOutlined(canvas, {Turned(arrow, {15, 15}, kPi / 4)});
+  SaveCursor(canvas, 15, 15, path);
+}
+
+void DrawRotateCursor(const std::string& path) {
+  Canvas canvas(32, 32);
+  const Vec centre{15, 15};
+  const double start = -kPi / 3, end = 7 * kPi / 6;
+  auto arc = Canvas::EllipsePoints(centre, 8, 8, start, end, 40);
+  canvas.Stroke(arc, false, kInk, 5.0f);
+  Vec tip = arc.front();
+  Vec tangent{std::sin(start), -std::cos(start)};  // against the arc's direction of travel
+  Vec across{-tangent.y, tangent.x};
+  std::vector<Vec> head = {tip + 5.0 * tangent, tip + 5.0 * across, tip - 5.0 * across};
+  DrawRim(canvas, head);
+  canvas.Stroke(arc, false, kPaper, 2.4f);
+  canvas.Fill(head, kPaper);
+  SaveCursor(canvas, 15, 15, path);
+}
+
+void DrawZoomCursor(const std::string& path) {
+  Canvas canvas(32, 32);
+  const Vec lens{12, 12};
+  canvas.Line({17, 17}, {26, 26}, kInk, 5.0f);
+  canvas.Line({18, 18}, {25, 25}, 0xFF606060, 2.5f);
+  canvas.Ellipse(lens, 8.2, 8.2, kInk);
+  canvas.Ellipse(lens, 6.6, 6.6, kPaper);
+  canvas.Line({8, 12}, {16, 12}, kInk, 1.6f);
+  canvas.Line({12, 8}, {12, 16}, kInk, 1.6f);
+  SaveCursor(canvas, 12, 12, path);
+}
+
+void DrawPanCursor(const std::string& path) {
+  Canvas canvas(32, 32);
+  auto bar = [](double x, double top, double bottom) {
+    auto points = Canvas::EllipsePoints({x, top}, 1.7, 1.7, kPi, 2 * kPi, 8);
+    auto lower = Canvas::EllipsePoints({x, bottom}, 1.7, 1.7, 0, kPi, 8);
+    points.insert(points.end(), lower.begin(), lower.end());
+    return points;
+  };
+  std::vector<std::vector<Vec>> hand = {
+      bar(10.5, 8, 18),
+      bar(14, 5, 17),
+      bar(17.5, 5, 17),
+      bar(21, 7, 18),
+      Turned(bar(0, -4, 4), {7.5, 18}, -kPi / 4),
+      {{9, 15}, {22.7, 15}, {22.7, 21}, {20, 26}, {12, 26}, {9, 21}},
+  };
+  DrawOutlined(canvas, hand);
+  SaveCursor(canvas, 16, 16, path);
+}
+
+void DrawControlCursor(const std::string& path) {
+  Canvas canvas(32, 32);
+  for (auto [from, to] : {std::pair<Vec, Vec>{{15, 2}, {15, 28}}, {{2, 15}, {28, 15}}}) {
+    canvas.Line(from, to, kPaper, 3.2f);
+  }
+  for (auto [from, to] : {std::pair<Vec, Vec>{{15, 2}, {15, 28}}, {{2, 15}, {28, 15}}}) {
+    canvas.Line(from, to, kInk, 1.2f);
+  }
+  canvas.Ellipse({15, 15}, 5, 5, kInk);
+  canvas.Ellipse({15, 15}, 3.4, 3.4, kPaper);
+  SaveCursor(canvas, 15, 15, path);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+    return 2;
+  }
+  const std::string folder = argv[1];
+  ULONG_PTR token = 0;
+  GdiplusStartupInput input;
+  GdiplusStartup(&token, &input, nullptr);
+  auto groups = wf_tools::AllGroups();
+  for (std::size_t i = 0; i < groups.size(); ++i) {
+    DrawGroup(groups[i], folder + "/png-" + std::to_string(3044 + i) + ".png");
+  }
+  DrawDeleteButton(folder + "/png-103.png");
+  DrawSaveButton(folder + "/png-104.png");
+  DrawRotateCursor(folder + "/cursor-3007.cur");
+  DrawZoomCursor(folder + "/cursor-3009.cur");
+  DrawPanCursor(folder + "/cursor-3011.cur");
+  DrawMoveCursor(folder + "/cursor-3026.cur");
+  DrawControlCursor(folder + "/cursor-3029.cur");
+  DrawCornerCursor(folder + "/cursor-3067.cur");
+  GdiplusShutdown(token);
+  return 0;
+}
