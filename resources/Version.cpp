@@ -1,4 +1,4 @@
-#include "platform/win32/version.h"
+#include "platform/win32/Version.h"
 #include "resources/detail/Tables.h"
 
 namespace resources::detail {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/win32/error.h"
-#include "platform/win32/module.h"
+#include "platform/win32/Module.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/win32/module.h"
+#include "platform/win32/Module.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include "codecs/ImageFile.h"
 #include "platform/ui/input.h"
 #include "platform/win32/error.h"
-#include "platform/win32/module.h"
+#include "platform/win32/Module.h"
 #include "platform/win32/resource.h"
-#include "platform/win32/version.h"
+#include "platform/win32/Version.h"
 #include "resources/Resources.h"
 #include "resources/tools/Symmetry.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/shell/shell.h"
+#include "platform/shell/Shell.h"
 #include "platform/ui/script.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/win32/version.h"
+#include "platform/win32/Version.h"
 
 #include <strings.h>
 
@@ -8,7 +8,7 @@
 #include <mutex>
 
 #include "platform/win32/error.h"
-#include "platform/win32/module.h"
+#include "platform/win32/Module.h"
 #include "platform/win32/module_resource.h"
 
 namespace {

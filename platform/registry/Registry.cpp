@@ -1,4 +1,4 @@
-#include "platform/registry/registry.h"
+#include "platform/registry/Registry.h"
 
 #include <sys/stat.h>
 
@@ -11,7 +11,7 @@
 #include <mutex>
 #include <set>
 
-#include "platform/registry/detail/hive.h"
+#include "platform/registry/detail/Hive.h"
 #include "platform/win32/replacement_file.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry/registry.h"
+#include "platform/registry/Registry.h"
 
 namespace {
 

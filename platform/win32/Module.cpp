@@ -1,4 +1,4 @@
-#include "platform/win32/module.h"
+#include "platform/win32/Module.h"
 
 #include <dlfcn.h>
 #include <link.h>

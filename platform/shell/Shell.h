@@ -7,7 +7,7 @@
 
 #include "platform/ui/dialogs.h"
 #include "platform/win32/error.h"
-#include "platform/win32/module.h"
+#include "platform/win32/Module.h"
 
 // Answers a value above 32 on success, or one of these.
 constexpr INT_PTR SE_ERR_FNF = 2;

@@ -1,4 +1,4 @@
-#include "platform/shell/shell.h"
+#include "platform/shell/Shell.h"
 
 #include <strings.h>
 #include <sys/stat.h>

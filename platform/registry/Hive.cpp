@@ -1,4 +1,4 @@
-#include "platform/registry/detail/hive.h"
+#include "platform/registry/detail/Hive.h"
 
 #include <strings.h>
 
