@@ -342,4 +342,12 @@ class CImageFile {
   bool ReportRow(long row, long rows);
   // The area-averaging shrink of Resample into a 24-bit working image.
   void ShrinkByAreas(CImageFile& work, double xScale, double yScale);
+  // Stores an interpolated colour: through the colour setter in palette images, as bytes
+  // otherwise, and its alpha into the alpha plane when there is one.
+  void StoreSample(long x, long y, const RGBQUAD& c);
+  // Samples this image at every (xs[i], ys[j]), points within half a pixel of the image, into
+  // work (i, j) with a kernel method, its weights planned once per column and per row; false
+  // for the methods without a kernel.
+  bool SampleGrid(const float* xs, long columns, const float* ys, long rows, InterpolationMethod method,
+                  OverflowMethod overflow, CImageFile& work);
 };

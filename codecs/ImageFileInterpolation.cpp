@@ -2,6 +2,8 @@
 // colour of an outside pixel, the interpolated pixel of every method, and area averages.
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
+#include <vector>
 
 #include "codecs/FloatGeometry.h"
 #include "codecs/ImageFile.h"
@@ -57,45 +59,44 @@ struct ColorSums {
   }
 };
 
-// A separable kernel sample over kTaps x kTaps pixels starting kTaps/2 - 1 before the floor.
-// The sum is divided by the sum of the weights: kernels that do not add up to one at every
-// offset would otherwise brighten or darken a picture, and a flat colour would not stay flat.
+// The samples of one axis for a kTaps-wide kernel: the first position (kTaps/2 - 1 before the
+// floor of the coordinate) and the weights.
+template <int kTaps>
+struct AxisTaps {
+  long first;
+  float weight[kTaps];
+  double sum;
+};
+
 template <int kTaps, class Kernel>
-RGBQUAD SampleKernel(CImageFile& image, float x, float y, Overflow overflow, const RGBQUAD* replacement,
-                     Kernel kernel) {
-  constexpr long kBefore = kTaps / 2 - 1;
+void PlanAxis(float v, Kernel kernel, AxisTaps<kTaps>& taps) {
+  taps.first = ClampedFloor(v) - (kTaps / 2 - 1);
+  taps.sum = 0;
+  for (int k = 0; k < kTaps; ++k) {
+    taps.weight[k] = kernel(static_cast<float>(taps.first + k) - v);
+    taps.sum += taps.weight[k];
+  }
+}
+
+// The sum over the kTaps x kTaps samples, divided by the sum of the weights: kernels that do not
+// add up to one at every offset would otherwise brighten or darken a picture, and a flat colour
+// would not stay flat.
+template <int kTaps>
+RGBQUAD Gather(CImageFile& image, const AxisTaps<kTaps>& tx, const AxisTaps<kTaps>& ty, Overflow overflow,
+               const RGBQUAD* replacement) {
   const long width = static_cast<long>(image.GetWidth());
   const long height = static_cast<long>(image.GetHeight());
-  long xi = ClampedFloor(x);
-  long yi = ClampedFloor(y);
-  if (xi + kTaps / 2 < 0 || xi - kBefore >= width || yi + kTaps / 2 < 0 || yi - kBefore >= height) {
-    if (!Folds(overflow)) return image.GetPixelColorWithOverflow(-999, -999, overflow, replacement);
-    image.OverflowCoordinates(x, y, overflow);
-    xi = ClampedFloor(x);
-    yi = ClampedFloor(y);
-  }
-  const long left = xi - kBefore;
-  const long bottom = yi - kBefore;
-  float wx[kTaps];
-  float wy[kTaps];
-  double sumX = 0;
-  double sumY = 0;
-  for (int k = 0; k < kTaps; ++k) {
-    wx[k] = kernel(static_cast<float>(left + k) - x);
-    wy[k] = kernel(static_cast<float>(bottom + k) - y);
-    sumX += wx[k];
-    sumY += wy[k];
-  }
-  const double weightSum = sumX * sumY;
+  const double weightSum = tx.sum * ty.sum;
   const double scale = std::fabs(weightSum) > 1e-6 ? 1 / weightSum : 1;
   const bool withAlpha = image.AlphaIsValid();
   ColorSums sums;
-  if (left >= 0 && left + kTaps <= width && bottom >= 0 && bottom + kTaps <= height && !image.GetPalette()) {
+  if (tx.first >= 0 && tx.first + kTaps <= width && ty.first >= 0 && ty.first + kTaps <= height &&
+      !image.GetPalette()) {
     for (int j = 0; j < kTaps; ++j) {
-      const BYTE* row = image.GetBits(static_cast<unsigned long>(bottom + j)) + 3 * left;
-      const BYTE* alpha = withAlpha ? image.AlphaGetPointer(left, bottom + j) : nullptr;
+      const BYTE* row = image.GetBits(static_cast<unsigned long>(ty.first + j)) + 3 * tx.first;
+      const BYTE* alpha = withAlpha ? image.AlphaGetPointer(tx.first, ty.first + j) : nullptr;
       for (int k = 0; k < kTaps; ++k) {
-        const double w = static_cast<double>(wx[k]) * wy[j];
+        const double w = static_cast<double>(tx.weight[k]) * ty.weight[j];
         sums.AddBytes(row + 3 * k, w);
         if (alpha) sums.a += alpha[k] * w;
       }
@@ -103,12 +104,60 @@ RGBQUAD SampleKernel(CImageFile& image, float x, float y, Overflow overflow, con
   } else {
     for (int j = 0; j < kTaps; ++j) {
       for (int k = 0; k < kTaps; ++k) {
-        sums.Add(image.GetPixelColorWithOverflow(left + k, bottom + j, overflow, replacement),
-                 static_cast<double>(wx[k]) * wy[j]);
+        sums.Add(image.GetPixelColorWithOverflow(tx.first + k, ty.first + j, overflow, replacement),
+                 static_cast<double>(tx.weight[k]) * ty.weight[j]);
       }
     }
   }
   return sums.Result(scale, withAlpha);
+}
+
+template <int kTaps, class Kernel>
+RGBQUAD SampleKernel(CImageFile& image, float x, float y, Overflow overflow, const RGBQUAD* replacement,
+                     Kernel kernel) {
+  constexpr long kBefore = kTaps / 2 - 1;
+  const long width = static_cast<long>(image.GetWidth());
+  const long height = static_cast<long>(image.GetHeight());
+  const long xi = ClampedFloor(x);
+  const long yi = ClampedFloor(y);
+  if (xi + kTaps / 2 < 0 || xi - kBefore >= width || yi + kTaps / 2 < 0 || yi - kBefore >= height) {
+    if (!Folds(overflow)) return image.GetPixelColorWithOverflow(-999, -999, overflow, replacement);
+    image.OverflowCoordinates(x, y, overflow);
+  }
+  AxisTaps<kTaps> tx, ty;
+  PlanAxis(x, kernel, tx);
+  PlanAxis(y, kernel, ty);
+  return Gather(image, tx, ty, overflow, replacement);
+}
+
+// Calls visit(taps, kernel) with the method's tap count as a compile-time constant and its kernel
+// as a type of its own, so that the per-pixel loops call the kernel directly; false for the
+// methods that have no kernel (nearest, bilinear).
+template <class Visit>
+bool VisitKernel(Interpolation method, Visit&& visit) {
+  using Four = std::integral_constant<int, 4>;
+  switch (method) {
+    case Interpolation::BSpline: visit(Four(), [](float t) { return CImageFile::KernelBSpline(t); }); break;
+    case Interpolation::Cubic: visit(Four(), [](float t) { return CImageFile::KernelCubic(t); }); break;
+    case Interpolation::GeneralizedCubic:
+      visit(Four(), [](float t) { return CImageFile::KernelGeneralizedCubic(t, -0.5f); });
+      break;
+    case Interpolation::Lanczos:
+      visit(std::integral_constant<int, 12>(), [](float t) { return CImageFile::KernelLanczosSinc(t, 6); });
+      break;
+    case Interpolation::Box: visit(Four(), [](float t) { return CImageFile::KernelBox(t); }); break;
+    case Interpolation::Hermite: visit(Four(), [](float t) { return CImageFile::KernelHermite(t); }); break;
+    case Interpolation::Hamming: visit(Four(), [](float t) { return CImageFile::KernelHamming(t); }); break;
+    case Interpolation::Sinc: visit(Four(), [](float t) { return CImageFile::KernelSinc(t); }); break;
+    case Interpolation::Blackman: visit(Four(), [](float t) { return CImageFile::KernelBlackman(t); }); break;
+    case Interpolation::Bessel: visit(Four(), [](float t) { return CImageFile::KernelBessel(t); }); break;
+    case Interpolation::Gaussian: visit(Four(), [](float t) { return CImageFile::KernelGaussian(t); }); break;
+    case Interpolation::Quadratic: visit(Four(), [](float t) { return CImageFile::KernelQuadratic(t); }); break;
+    case Interpolation::Mitchell: visit(Four(), [](float t) { return CImageFile::KernelMitchell(t); }); break;
+    case Interpolation::Catrom: visit(Four(), [](float t) { return CImageFile::KernelCatrom(t); }); break;
+    default: return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -203,28 +252,15 @@ RGBQUAD CImageFile::GetPixelColorInterpolated(float x, float y, InterpolationMet
   if (!std::isfinite(x) || !std::isfinite(y)) {
     return GetPixelColorWithOverflow(-999, -999, Folds(overflow) ? Overflow::Color : overflow, replacement);
   }
-  switch (method) {
-    case Interpolation::Nearest:
-      return GetPixelColorWithOverflow(ClampedFloor(std::trunc(x + 0.5f)), ClampedFloor(std::trunc(y + 0.5f)),
-                                       overflow, replacement);
-    case Interpolation::BSpline: return SampleKernel<4>(*this, x, y, overflow, replacement, KernelBSpline);
-    case Interpolation::Cubic: return SampleKernel<4>(*this, x, y, overflow, replacement, KernelCubic);
-    case Interpolation::GeneralizedCubic:
-      return SampleKernel<4>(*this, x, y, overflow, replacement,
-                             [](float t) { return KernelGeneralizedCubic(t, -0.5f); });
-    case Interpolation::Lanczos:
-      return SampleKernel<12>(*this, x, y, overflow, replacement, [](float t) { return KernelLanczosSinc(t, 6); });
-    case Interpolation::Box: return SampleKernel<4>(*this, x, y, overflow, replacement, KernelBox);
-    case Interpolation::Hermite: return SampleKernel<4>(*this, x, y, overflow, replacement, KernelHermite);
-    case Interpolation::Hamming: return SampleKernel<4>(*this, x, y, overflow, replacement, KernelHamming);
-    case Interpolation::Sinc: return SampleKernel<4>(*this, x, y, overflow, replacement, KernelSinc);
-    case Interpolation::Blackman: return SampleKernel<4>(*this, x, y, overflow, replacement, KernelBlackman);
-    case Interpolation::Bessel: return SampleKernel<4>(*this, x, y, overflow, replacement, KernelBessel);
-    case Interpolation::Gaussian: return SampleKernel<4>(*this, x, y, overflow, replacement, KernelGaussian);
-    case Interpolation::Quadratic: return SampleKernel<4>(*this, x, y, overflow, replacement, KernelQuadratic);
-    case Interpolation::Mitchell: return SampleKernel<4>(*this, x, y, overflow, replacement, KernelMitchell);
-    case Interpolation::Catrom: return SampleKernel<4>(*this, x, y, overflow, replacement, KernelCatrom);
-    default: break;
+  if (method == Interpolation::Nearest) {
+    return GetPixelColorWithOverflow(ClampedFloor(std::trunc(x + 0.5f)), ClampedFloor(std::trunc(y + 0.5f)), overflow,
+                                     replacement);
+  }
+  RGBQUAD sample;
+  if (VisitKernel(method, [&](auto taps, auto kernel) {
+        sample = SampleKernel<decltype(taps)::value>(*this, x, y, overflow, replacement, kernel);
+      })) {
+    return sample;
   }
   // Bilinear, also for 0 and unknown methods.
   const long width = static_cast<long>(GetWidth());
@@ -283,8 +319,11 @@ RGBQUAD CImageFile::GetAreaColorInterpolated(float x, float y, float width, floa
                                              InterpolationMethod method, OverflowMethod overflow,
                                              const RGBQUAD* replacement) {
   if (width <= 1 && height <= 1) return GetPixelColorInterpolated(x, y, method, overflow, replacement);
-  // Larger areas than the cap allows pixels would take the lifetime of the universe to add up.
-  if (!std::isfinite(x) || !std::isfinite(y) || !(width * height < 4e9f)) {
+  // An area far larger than the image would take ages to add up cell by cell, and is all
+  // outside colour anyway.
+  const double cells = (static_cast<double>(width) + 2) * (static_cast<double>(height) + 2);
+  const double imageCells = (GetWidth() + 2.0) * (GetHeight() + 2.0);
+  if (!std::isfinite(x) || !std::isfinite(y) || !(cells <= 4 * imageCells + 1e6)) {
     return GetPixelColorWithOverflow(-999, -999, Folds(overflow) ? Overflow::Color : overflow, replacement);
   }
   const CFloatRect2 area(x - width / 2, y - height / 2, x + width / 2, y + height / 2);
@@ -324,4 +363,31 @@ RGBQUAD CImageFile::GetAreaColorInterpolated(float x, float y, float width, floa
   c.rgbBlue = ClampedByte(b * scale);
   c.rgbReserved = alpha_ ? ClampedByte(a * scale) : 0;
   return c;
+}
+
+void CImageFile::StoreSample(long x, long y, const RGBQUAD& c) {
+  if (GetPalette()) {
+    SetPixelColor(x, y, c);
+  } else {
+    BYTE* pixel = BlindGetPixelPointer(x, y);
+    pixel[0] = c.rgbBlue;
+    pixel[1] = c.rgbGreen;
+    pixel[2] = c.rgbRed;
+  }
+  if (alpha_) alpha_[static_cast<std::size_t>(y) * GetWidth() + static_cast<std::size_t>(x)] = c.rgbReserved;
+}
+
+bool CImageFile::SampleGrid(const float* xs, long columns, const float* ys, long rows, InterpolationMethod method,
+                            OverflowMethod overflow, CImageFile& work) {
+  return VisitKernel(method, [&](auto taps, auto kernel) {
+    constexpr int kTaps = decltype(taps)::value;
+    std::vector<AxisTaps<kTaps>> columnTaps(static_cast<std::size_t>(columns));
+    std::vector<AxisTaps<kTaps>> rowTaps(static_cast<std::size_t>(rows));
+    for (long i = 0; i < columns; ++i) PlanAxis(xs[i], kernel, columnTaps[i]);
+    for (long j = 0; j < rows; ++j) PlanAxis(ys[j], kernel, rowTaps[j]);
+    for (long y = 0; y < rows; ++y) {
+      if (ReportRow(y, rows)) break;
+      for (long x = 0; x < columns; ++x) work.StoreSample(x, y, Gather(*this, columnTaps[x], rowTaps[y], overflow, nullptr));
+    }
+  });
 }

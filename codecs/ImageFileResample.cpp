@@ -232,25 +232,18 @@ bool CImageFile::Resample2(long newx, long newy, InterpolationMethod method, Ove
   if (!CreateWorkingImage(work, newx, newy)) return false;
   const float xScale = static_cast<float>(GetWidth()) / static_cast<float>(newx);
   const float yScale = static_cast<float>(GetHeight()) / static_cast<float>(newy);
+  std::vector<float> xs(static_cast<std::size_t>(newx)), ys(static_cast<std::size_t>(newy));
+  for (long x = 0; x < newx; ++x) xs[x] = (static_cast<float>(x) + 0.5f) * xScale - 0.5f;
+  for (long y = 0; y < newy; ++y) ys[y] = (static_cast<float>(y) + 0.5f) * yScale - 0.5f;
   const bool averaging = (xScale > 1 || yScale > 1) && !disableAveraging;
-  const bool indexed = GetPalette() != nullptr;
+  if (!averaging && SampleGrid(xs.data(), newx, ys.data(), newy, method, overflow, work)) {
+    return DeliverResult(work, dest);
+  }
   for (long y = 0; y < newy; ++y) {
     if (ReportRow(y, newy)) break;
-    const float sy = (static_cast<float>(y) + 0.5f) * yScale - 0.5f;
-    BYTE* target = work.GetBits(static_cast<unsigned long>(y));
-    BYTE* alpha = work.AlphaGetPointer(0, y);
     for (long x = 0; x < newx; ++x) {
-      const float sx = (static_cast<float>(x) + 0.5f) * xScale - 0.5f;
-      const RGBQUAD c = averaging ? GetAreaColorInterpolated(sx, sy, xScale, yScale, method, overflow)
-                                  : GetPixelColorInterpolated(sx, sy, method, overflow);
-      if (indexed) {
-        work.SetPixelColor(x, y, c);
-      } else {
-        target[3 * x] = c.rgbBlue;
-        target[3 * x + 1] = c.rgbGreen;
-        target[3 * x + 2] = c.rgbRed;
-      }
-      if (alpha) alpha[x] = c.rgbReserved;
+      work.StoreSample(x, y, averaging ? GetAreaColorInterpolated(xs[x], ys[y], xScale, yScale, method, overflow)
+                                       : GetPixelColorInterpolated(xs[x], ys[y], method, overflow));
     }
   }
   return DeliverResult(work, dest);

@@ -198,27 +198,16 @@ bool CImageFile::Rotate2(float angle, CImageFile* dest, InterpolationMethod meth
   const double r = Radians(angle);
   const double c = std::cos(r);
   const double s = std::sin(r);
-  const bool indexed = GetPalette() != nullptr;
   const long rows = static_cast<long>(height);
   const long columns = static_cast<long>(width);
   for (long y = 0; y < rows; ++y) {
     if (ReportRow(y, rows)) break;
     const double Y = startY + y;
-    BYTE* target = work.GetBits(static_cast<unsigned long>(y));
-    BYTE* alpha = work.AlphaGetPointer(0, y);
     for (long x = 0; x < columns; ++x) {
       const double X = startX + x;
-      const RGBQUAD color = GetPixelColorInterpolated(static_cast<float>(X * c + Y * s + centreX),
-                                                      static_cast<float>(Y * c - X * s + centreY), method, overflow,
-                                                      replacement);
-      if (indexed) {
-        work.SetPixelColor(x, y, color);
-      } else {
-        target[3 * x] = color.rgbBlue;
-        target[3 * x + 1] = color.rgbGreen;
-        target[3 * x + 2] = color.rgbRed;
-      }
-      if (alpha) alpha[x] = color.rgbReserved;
+      work.StoreSample(x, y, GetPixelColorInterpolated(static_cast<float>(X * c + Y * s + centreX),
+                                                       static_cast<float>(Y * c - X * s + centreY), method, overflow,
+                                                       replacement));
     }
   }
   return DeliverResult(work, dest);
