@@ -225,3 +225,24 @@ TEST(ImageFileGeometry, ExpandEdges) {
     EXPECT_EQ(Rgb(centred, 1, 2), Rgb(image, 0, 0));
   }
 }
+
+TEST(ImageFileGeometry, WarpsAndTheEscapeFlag) {
+  CImageFile image = Pattern(12, 9, 24);
+  CImageFile still(image);
+  ASSERT_TRUE(still.Skew(0, 0));
+  EXPECT_EQ(Rgb(still, 5, 4), Rgb(image, 5, 4));
+  CImageFile sheared(image);
+  ASSERT_TRUE(sheared.Skew(1, 0, 0, 2));
+  EXPECT_EQ(Rgb(sheared, 3, 4), Rgb(image, 5, 4));  // x + 1 * (4 - 2)
+  // Pixels at or beyond the radius take what the getters give outside: here pixel (0, 0).
+  CImageFile warped(image);
+  ASSERT_TRUE(warped.CircleTransform(0, 3));
+  EXPECT_EQ(Rgb(warped, 11, 8), Rgb(image, 0, 0));
+  EXPECT_EQ(Rgb(warped, 6, 4), Rgb(image, 6, 4));  // the centre stays
+  // A set escape flag stops after the first row and keeps what is done.
+  image.SetEscape(1);
+  CImageFile partial;
+  EXPECT_TRUE(image.Resample2(24, 18, Method::Bilinear, Overflow::Repeat, &partial, true));
+  EXPECT_EQ(partial.GetWidth(), 24u);
+  EXPECT_EQ(image.GetProgress(), 0);
+}
