@@ -44,11 +44,6 @@ struct ColorSums {
     r += c.rgbRed * w;
     a += c.rgbReserved * w;
   }
-  void AddBytes(const BYTE* pixel, double w) {
-    b += pixel[0] * w;
-    g += pixel[1] * w;
-    r += pixel[2] * w;
-  }
   RGBQUAD Result(double scale, bool withAlpha) const {
     RGBQUAD c;
     c.rgbBlue = ClampedByte(b * scale);
@@ -92,14 +87,24 @@ RGBQUAD Gather(CImageFile& image, const AxisTaps<kTaps>& tx, const AxisTaps<kTap
   ColorSums sums;
   if (tx.first >= 0 && tx.first + kTaps <= width && ty.first >= 0 && ty.first + kTaps <= height &&
       !image.GetPalette()) {
+    // Row by row: each row's sum along x, then that sum weighted by the row.
     for (int j = 0; j < kTaps; ++j) {
       const BYTE* row = image.GetBits(static_cast<unsigned long>(ty.first + j)) + 3 * tx.first;
-      const BYTE* alpha = withAlpha ? image.AlphaGetPointer(tx.first, ty.first + j) : nullptr;
-      for (int k = 0; k < kTaps; ++k) {
-        const double w = static_cast<double>(tx.weight[k]) * ty.weight[j];
-        sums.AddBytes(row + 3 * k, w);
-        if (alpha) sums.a += alpha[k] * w;
+      float b = 0, g = 0, r = 0, a = 0;
+      for (int k = 0; k < kTaps; ++k, row += 3) {
+        b += tx.weight[k] * row[0];
+        g += tx.weight[k] * row[1];
+        r += tx.weight[k] * row[2];
       }
+      if (withAlpha) {
+        const BYTE* alpha = image.AlphaGetPointer(tx.first, ty.first + j);
+        for (int k = 0; k < kTaps; ++k) a += tx.weight[k] * alpha[k];
+      }
+      const double w = ty.weight[j];
+      sums.b += b * w;
+      sums.g += g * w;
+      sums.r += r * w;
+      sums.a += a * w;
     }
   } else {
     for (int j = 0; j < kTaps; ++j) {
