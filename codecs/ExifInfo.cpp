@@ -319,14 +319,7 @@ bool CImageFileJPG::CExifInfo::ProcessExifDir(std::uint64_t offset, unsigned cha
   if (offset + 2 + std::uint64_t{kDirectoryEntrySize} * entries > exifLength) {
     return Fail("Illegally sized directory");
   }
-  // A directory reached a second time has been read; links may not loop or fan out forever.
-  const auto directory = static_cast<std::uint32_t>(offset);
-  if (std::find(visitedDirectories_.begin(), visitedDirectories_.end(), directory) !=
-          visitedDirectories_.end() ||
-      visitedDirectories_.size() >= kMaxDirectories || depth > kMaxDirectoryDepth) {
-    return true;
-  }
-  visitedDirectories_.push_back(directory);
+  if (!FirstVisit(static_cast<std::uint32_t>(offset), depth)) return true;
 
   double thumbnailOffset = 0;
   double thumbnailSize = 0;
@@ -347,10 +340,7 @@ bool CImageFileJPG::CExifInfo::ProcessExifDir(std::uint64_t offset, unsigned cha
     const double number = components ? ConvertAnyFormat(value, format) : 0.0;
     if (tag == kTagExifOffset || tag == kTagInteropOffset) {
       const std::uint32_t sub = Get32u(value);
-      if (sub <= 8) continue;
-      if (sub > exifLength) return Fail("Illegal subdirectory link");
-      // A failing subdirectory does not fail this one; its text stays.
-      ProcessExifDir(sub, offsetBase, exifLength, info, depth + 1);
+      if (sub > 8 && !FollowLink(sub, offsetBase, exifLength, info, depth)) return false;
     } else if (tag == kTagThumbnailOffset) {
       thumbnailOffset = ToInt(number);
     } else if (tag == kTagThumbnailLength) {
@@ -364,16 +354,33 @@ bool CImageFileJPG::CExifInfo::ProcessExifDir(std::uint64_t offset, unsigned cha
   const std::uint64_t linkOffset = offset + 2 + std::uint64_t{kDirectoryEntrySize} * entries;
   if (linkOffset + 4 <= exifLength) {
     const std::uint32_t next = Get32u(offsetBase + linkOffset);
-    if (next) {
-      if (next > exifLength) return Fail("Illegal subdirectory link");
-      ProcessExifDir(next, offsetBase, exifLength, info, depth + 1);
-    }
+    if (next && !FollowLink(next, offsetBase, exifLength, info, depth)) return false;
   }
 
   if (thumbnailOffset > 0 && thumbnailSize > 0 && thumbnailOffset + thumbnailSize <= exifLength) {
     info->ThumbnailPointer = offsetBase + static_cast<std::size_t>(thumbnailOffset);
     info->ThumbnailSize = static_cast<unsigned>(thumbnailSize);
   }
+  return true;
+}
+
+// A directory reached a second time has been read; links may not loop or fan out forever.
+bool CImageFileJPG::CExifInfo::FirstVisit(std::uint32_t directory, int depth) {
+  if (std::find(visitedDirectories_.begin(), visitedDirectories_.end(), directory) !=
+          visitedDirectories_.end() ||
+      visitedDirectories_.size() >= kMaxDirectories || depth > kMaxDirectoryDepth) {
+    return false;
+  }
+  visitedDirectories_.push_back(directory);
+  return true;
+}
+
+// A link outside the block fails the directory that holds it; a linked directory that fails
+// does not, and its text stays.
+bool CImageFileJPG::CExifInfo::FollowLink(std::uint32_t target, unsigned char* offsetBase, unsigned exifLength,
+                                          tag_ExifInfo* info, int depth) {
+  if (target > exifLength) return Fail("Illegal subdirectory link");
+  ProcessExifDir(target, offsetBase, exifLength, info, depth + 1);
   return true;
 }
 

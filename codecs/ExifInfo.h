@@ -57,6 +57,9 @@ class CImageFileJPG::CExifInfo {
 
  private:
   bool Fail(const char* text);
+  bool FirstVisit(std::uint32_t directory, int depth);
+  bool FollowLink(std::uint32_t target, unsigned char* offsetBase, unsigned exifLength, tag_ExifInfo* info,
+                  int depth);
   // Keeps a tag's value in the record; links and the thumbnail are the directory's business.
   void StoreTag(int tag, unsigned char* value, std::size_t byteCount, double number, const unsigned char* end,
                 tag_ExifInfo* info);
