@@ -1,6 +1,7 @@
 # make test   install what is missing, build Release and sanitizer builds, run every test of both
 # make bench  build and run the benchmarks (Release)
 # make fuzz   build the decoders' fuzz targets with clang and run each for FUZZ_SECONDS
+# make format-check  fail when clang-format (.clang-format) would change a tracked .cpp or .h file
 JOBS ?= $(shell nproc)
 RELEASE := build/release
 SANITIZE := build/sanitize
@@ -10,7 +11,7 @@ FUZZ_SECONDS ?= 25
 WERROR ?= OFF
 FUZZERS := bmp wbmp jpeg png exif
 
-.PHONY: test deps release sanitize bench fuzz clean
+.PHONY: test deps release sanitize bench fuzz format-check clean
 
 test: deps release sanitize
 	ctest --test-dir $(RELEASE) --output-on-failure -j $(JOBS)
@@ -43,6 +44,9 @@ fuzz: deps
 	    -rss_limit_mb=3072 -malloc_limit_mb=2304 -print_final_stats=1 \
 	    -artifact_prefix=$(FUZZ)/crashes/$$f- $(FUZZ)/corpus/$$f $(FUZZ)/seeds/$$f || exit 1; \
 	done
+
+format-check:
+	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
 
 clean:
 	rm -rf build
