@@ -22,65 +22,32 @@ class RowBlendTest : public ::testing::Test {
   std::mt19937 random{1234};
 };
 
-// Mode 0 on channel values: the source over the destination.
-void ReferenceNormal(keFormat dstFormat, keFormat srcFormat, const Bytes& dstRow, const Bytes& srcRow,
-                     int i, std::uint32_t* out) {
-  const CPixelFormat df(dstFormat), sf(srcFormat);
-  const bool dw = df.Is16Bit(), sw = sf.Is16Bit();
-  const int dn = df.GetChannelCount(), sn = sf.GetChannelCount();
-  auto depth = [&](std::uint32_t v) { return dw == sw ? v : dw ? v * 257 : v >> 8; };
-  std::uint32_t s[4];
-  for (int c = 0; c < sn; ++c) s[c] = At(srcRow, sw, static_cast<std::size_t>(i) * sn + c);
-  std::uint32_t d[4];
-  for (int c = 0; c < dn; ++c) d[c] = At(dstRow, dw, static_cast<std::size_t>(i) * dn + c);
-  std::copy(d, d + dn, out);
-  const std::uint32_t sa = depth(s[sn - 1]);
-  if (sa == 0) return;
-  std::uint32_t colour[3];
-  const int colours = df.HasAlpha() ? dn - 1 : dn;
-  if (df.IsGrey() && !sf.IsGrey()) colour[0] = depth((77 * s[2] + 151 * s[1] + 28 * s[0]) >> 8);
-  else for (int c = 0; c < colours; ++c) colour[c] = depth(s[c]);
-  const std::uint32_t max = dw ? 65535 : 255;
-  std::uint64_t w;
-  if (df.HasAlpha()) {
-    const std::uint32_t da = d[dn - 1];
-    const std::uint32_t na = da + sa - (dw ? R16(std::uint64_t{da} * sa) : R8(da * sa));
-    w = na == sa ? 65536 : (std::uint64_t{sa} * 65536 + na / 2) / na;
-    out[dn - 1] = na;
-  } else if (df.IsGrey()) {
-    w = sa == max ? 65536 : sa * 257 + 1;
-  } else {
-    w = sa == max ? 65536 : (std::uint64_t{sa} * 65536 + max / 2) / max;
-  }
-  for (int c = 0; c < colours; ++c) out[c] = Toward(d[c], colour[c], w);
-}
-
-TEST_F(RowBlendTest, NormalModeEveryPairEveryValue) {
-  const std::pair<keFormat, keFormat> pairs[] = {
-      {keFormatGrey, keFormatGreyA},       {keFormatBGR, keFormatBGRA},
-      {keFormatBGR, keFormatBGRA_u16},     {keFormatGreyA, keFormatGreyA},
-      {keFormatGreyA_u16, keFormatGreyA},  {keFormatGreyA_u16, keFormatBGRA},
-      {keFormatBGRA, keFormatBGRA},        {keFormatBGRA, keFormatBGRA_u16},
-      {keFormatBGRA_u16, keFormatBGRA},    {keFormatBGRA_u16, keFormatBGRA_u16},
+// Mode 0 on every pair it serves, and the solid blend on every format, pinned (see BlendDigest).
+TEST_F(RowBlendTest, PinnedResultsOfNormalAndSolidBlends) {
+  const Pairs normal = {{keFormatGrey, keFormatGreyA},      {keFormatBGR, keFormatBGRA},
+                        {keFormatBGR, keFormatBGRA_u16},    {keFormatGreyA, keFormatGreyA},
+                        {keFormatGreyA_u16, keFormatGreyA}, {keFormatGreyA_u16, keFormatBGRA},
+                        {keFormatBGRA, keFormatBGRA},       {keFormatBGRA, keFormatBGRA_u16},
+                        {keFormatBGRA_u16, keFormatBGRA},   {keFormatBGRA_u16, keFormatBGRA_u16}};
+  RowBlendOp normal2(keBlendNormal2);
+  EXPECT_EQ(BlendDigest(DefaultRowBlendOp(), normal), 6864010181183931881ull);
+  EXPECT_EQ(BlendDigest(normal2, normal), BlendDigest(DefaultRowBlendOp(), normal));
+  const Pairs solid = {{keFormatGrey, keFormatNone}, {keFormatGreyA, keFormatNone}, {keFormatBGR, keFormatNone},
+                       {keFormatBGRA, keFormatNone}, {keFormatBGRxA, keFormatNone}};
+  struct Case {
+    std::uint32_t colour;
+    std::uint64_t expected;
   };
-  constexpr int kCount = 257;
-  for (const auto& [dstFormat, srcFormat] : pairs) {
-    SCOPED_TRACE(std::string(CPixelFormat(dstFormat).GetName()) + " from " + CPixelFormat(srcFormat).GetName());
-    const Bytes dst = RandomRow(dstFormat, kCount, random);
-    const Bytes src = RandomRow(srcFormat, kCount, random);
-    for (RowBlendOp* op : {&DefaultRowBlendOp(), new RowBlendOp(keBlendNormal2)}) {
-      const Bytes out = RunBlend(*op, dstFormat, dst, srcFormat, src, kCount);
-      const int dn = CPixelFormat(dstFormat).GetChannelCount();
-      for (int i = 0; i < kCount; ++i) {
-        std::uint32_t expected[4];
-        ReferenceNormal(dstFormat, srcFormat, dst, src, i, expected);
-        for (int c = 0; c < dn; ++c)
-          ASSERT_EQ(At(out, CPixelFormat(dstFormat).Is16Bit(), static_cast<std::size_t>(i) * dn + c), expected[c])
-              << "pixel " << i << " channel " << c;
-      }
-      if (op != &DefaultRowBlendOp()) delete op;
-    }
+  const Case cases[] = {{0x01C08040, 10216171733940406348ull}, {0x4D2080F0, 12838864665534522459ull}, {0x80FF0010, 7257779942000653386ull}, {0xFE12ABCD, 2929722768268858375ull}};
+  for (const Case& c : cases) {
+    RowBlendSolidOp op(c.colour);
+    EXPECT_EQ(BlendDigest(op, solid), c.expected) << std::hex << c.colour;
   }
+  // Indexed rows take the entry nearest the blend of their own entry: blue 100 at half over entry 1
+  // (red 100) gives blue 50, red 50, nearest entry 2; entry 0 stays nearest itself.
+  const std::uint8_t palette[] = {200, 0, 0, 0, 0, 0, 100, 0, 90, 0, 60, 0};
+  RowBlendSolidOp half(0x80640000);
+  EXPECT_EQ(RunBlend(half, keFormatIndex8, {0, 1}, keFormatNone, {}, 2, 0, 0, palette, 3), (Bytes{0, 2}));
 }
 
 TEST_F(RowBlendTest, NormalModeEdges) {
@@ -143,12 +110,8 @@ TEST_F(RowBlendTest, ModesOneToNineEveryPair) {
                      CPixelFormat(pair.src).GetName());
         Bytes src = RandomRow(pair.src, kCount, random);
         Bytes dst = RandomRow(pair.dst, kCount, random);
-        // Premultiplied rows hold colours no larger than their alpha.
-        for (Bytes* row : {&src, &dst}) {
-          if ((row == &src ? pair.src : pair.dst) != keFormatBGRxA) continue;
-          for (int i = 0; i < kCount; ++i)
-            for (int c = 0; c < 3; ++c) (*row)[4 * i + c] = std::min((*row)[4 * i + c], (*row)[4 * i + 3]);
-        }
+        ClampPremultiplied(pair.src, src);
+        ClampPremultiplied(pair.dst, dst);
         RowBlendOp op(mode);
         const Bytes out = RunBlend(op, pair.dst, dst, pair.src, src, kCount);
         const int dn = PixelBytes(pair.dst), sn = PixelBytes(pair.src);
@@ -187,95 +150,14 @@ TEST_F(RowBlendTest, ModeEdges) {
   EXPECT_TRUE(executor.Context().IsTwoStage());
 }
 
-// The solid blend of one colour (red 0..7, green 8..15, blue 16..23, alpha 24..31).
-TEST_F(RowBlendTest, SolidEveryFormat) {
-  constexpr int kCount = 200;
-  std::uint8_t palette[16 * 4];
-  for (int i = 0; i < 16; ++i) {
-    palette[4 * i] = static_cast<std::uint8_t>(i * 17);
-    palette[4 * i + 1] = static_cast<std::uint8_t>(255 - i * 17);
-    palette[4 * i + 2] = static_cast<std::uint8_t>(i * 9);
-    palette[4 * i + 3] = 0;
-  }
-  for (std::uint32_t alpha : {1u, 77u, 128u, 254u}) {
-    const std::uint32_t red = random() & 0xFF, green = random() & 0xFF, blue = random() & 0xFF;
-    const std::uint32_t color = red | green << 8 | blue << 16 | alpha << 24;
-    const std::uint32_t grey = (77 * red + 151 * green + 28 * blue) >> 8;
-    const std::uint32_t colour[3] = {blue, green, red};
-    RowBlendSolidOp op(color);
-    for (keFormat format : {keFormatGrey, keFormatGreyA, keFormatBGR, keFormatBGRA, keFormatBGRxA, keFormatIndex8}) {
-      SCOPED_TRACE(std::string(CPixelFormat(format).GetName()) + " alpha " + std::to_string(alpha));
-      Bytes dst = RandomRow(format, kCount, random);
-      if (format == keFormatIndex8) for (auto& b : dst) b &= 15;
-      if (format == keFormatBGRxA)
-        for (int i = 0; i < kCount; ++i)
-          for (int c = 0; c < 3; ++c) dst[4 * i + c] = std::min(dst[4 * i + c], dst[4 * i + 3]);
-      const Bytes out = RunBlend(op, format, dst, keFormatNone, {}, kCount, 0, 0, palette, 16);
-      const int n = PixelBytes(format);
-      for (int i = 0; i < kCount; ++i) {
-        const std::uint8_t* d = &dst[static_cast<std::size_t>(i) * n];
-        std::uint32_t expected[4] = {};
-        switch (format) {
-          case keFormatGrey: expected[0] = R8(grey * alpha) + R8(d[0] * (255 - alpha)); break;
-          case keFormatGreyA: {
-            const std::uint32_t a = d[1] + alpha - R8(d[1] * alpha);
-            const std::uint32_t g = R8(grey * alpha) + R8(R8(d[0] * d[1]) * (255 - alpha));
-            expected[0] = a == 0 ? 0 : Straight(g, a);
-            expected[1] = a;
-            break;
-          }
-          case keFormatBGR:
-            for (int c = 0; c < 3; ++c) expected[c] = R8(d[c] * (255 - alpha)) + R8(colour[c] * alpha);
-            break;
-          case keFormatBGRA: {
-            const std::uint32_t na = d[3] + P((255 - d[3]) * alpha);
-            const std::int64_t w = (std::int64_t{alpha} * 65536 + na / 2) / na;
-            for (int c = 0; c < 3; ++c) {
-              // An arithmetic shift: the signed step rounds toward minus infinity.
-              const std::int64_t step = ((static_cast<std::int64_t>(colour[c]) - d[c]) * w + 32768) >> 16;
-              expected[c] = static_cast<std::uint32_t>(d[c] + step);
-            }
-            expected[3] = na;
-            break;
-          }
-          case keFormatBGRxA:
-            // The colour is premultiplied as the core's PremultiplyColor rounds.
-            for (int c = 0; c < 3; ++c) {
-              const std::uint32_t x = colour[c] * alpha;
-              expected[c] = R8(d[c] * (255 - alpha)) + (((x >> 8) + x + 128) >> 8);
-            }
-            expected[3] = d[3] + alpha - R8(d[3] * alpha);
-            break;
-          default: {
-            const std::uint8_t* p = &palette[4 * d[0]];
-            int best = 0, bestDistance = 1 << 30;
-            const int blended[3] = {static_cast<int>(R8(p[0] * (255 - alpha) + blue * alpha)),
-                                    static_cast<int>(R8(p[1] * (255 - alpha) + green * alpha)),
-                                    static_cast<int>(R8(p[2] * (255 - alpha) + red * alpha))};
-            for (int e = 0; e < 16; ++e) {
-              int distance = 0;
-              for (int c = 0; c < 3; ++c) distance += (palette[4 * e + c] - blended[c]) * (palette[4 * e + c] - blended[c]);
-              if (distance < bestDistance) bestDistance = distance, best = e;
-            }
-            expected[0] = static_cast<std::uint32_t>(best);
-          }
-        }
-        for (int c = 0; c < n; ++c)
-          ASSERT_EQ(out[static_cast<std::size_t>(i) * n + c], expected[c]) << "pixel " << i << " channel " << c;
-      }
-    }
-  }
-}
-
 // The fast kernels against the plain ones on the same rows, every value, with odd lengths for
 // the tails.
 TEST_F(RowBlendTest, FastVariantsMatchThePlainKernels) {
   for (int count : {1, 3, 4, 15, 16, 17, 63, 64, 301}) {
     for (int mode : {5, 6, 7, 9}) {
       Bytes src = RandomRow(keFormatBGRxA, count, random), dst = RandomRow(keFormatBGRxA, count, random);
-      for (Bytes* row : {&src, &dst})
-        for (int i = 0; i < count; ++i)
-          for (int c = 0; c < 3; ++c) (*row)[4 * i + c] = std::min((*row)[4 * i + c], (*row)[4 * i + 3]);
+      ClampPremultiplied(keFormatBGRxA, src);
+      ClampPremultiplied(keFormatBGRxA, dst);
       RowBlendOp op(mode);
       const Bytes plain = RunBlendForced(false, op, keFormatBGRxA, dst, keFormatBGRxA, src, count);
       const Bytes fast = RunBlendForced(true, op, keFormatBGRxA, dst, keFormatBGRxA, src, count);

@@ -20,19 +20,8 @@ namespace {
 using namespace blendtest;
 
 std::uint32_t Rcp(std::uint32_t a, std::uint32_t b) { return b == 0 ? 0 : (a * 65536 + b / 2) / b; }
-std::uint32_t D255(std::uint64_t x) {
-  const std::uint64_t t = x + 128;
-  return static_cast<std::uint32_t>((t + (t >> 8)) >> 8);
-}
-std::uint32_t D65535(std::uint64_t x) {
-  const std::uint64_t t = x + 32768;
-  return static_cast<std::uint32_t>((t + (t >> 16)) >> 16);
-}
 std::uint32_t Over(std::uint32_t d, std::uint32_t s, std::uint64_t w) {
   return static_cast<std::uint32_t>((d * (65536 - w) + s * w + 32768) >> 16);
-}
-std::uint32_t Weight(std::uint32_t a, std::uint32_t ra) {
-  return ra == a ? 65536 : ra == 0 ? 0 : static_cast<std::uint32_t>((std::uint64_t{a} * 65536 + ra / 2) / ra);
 }
 
 class RowBlendWvkTest : public ::testing::Test {
@@ -247,42 +236,6 @@ TEST_F(RowBlendWvkTest, SeparableEdges) {
   EXPECT_EQ(RunBlend(burn, keFormatBGRA, {9, 9, 9, 0}, keFormatBGRA, {40, 50, 60, 255}, 1), (Bytes{40, 50, 60, 255}));
 }
 
-// The luminosity loop: hue and chroma of the composite, luma weighted between both.
-TEST_F(RowBlendWvkTest, LuminosityLoop) {
-  constexpr int kCount = 300;
-  for (const Pair& pair : kColourPairs) {
-    for (std::uint32_t opacity : {255u, 90u}) {
-      const Bytes dst = RandomRow(pair.dst, kCount, random), src = RandomRow(pair.src, kCount, random);
-      RowBlendWvkOp op(6);
-      op.SetOpacity(opacity);
-      const Bytes out = RunBlend(op, pair.dst, dst, pair.src, src, kCount);
-      ExpectRow(out, pair.dst, kCount, [&](int i) {
-        const Pix d = Read(dst, pair.dst, i), s = Read(src, pair.src, i);
-        const std::uint32_t a = P(s.a * opacity);
-        if (a == 0) return d;
-        Pix r = d;
-        if (d.a == 0) {
-          for (int c = 0; c < 3; ++c) r.c[c] = s.c[c];
-        } else {
-          const std::uint32_t b = P((255 - d.a) * a);
-          const std::uint32_t w = Rcp(b, b + d.a);
-          Pix mix = d;
-          for (int c = 0; c < 3; ++c) mix.c[c] = Over(d.c[c], s.c[c], w);
-          const HueChromaLuma hd = RgbToHueChromaLuma(d.c[2], d.c[1], d.c[0]);
-          const HueChromaLuma hm = RgbToHueChromaLuma(mix.c[2], mix.c[1], mix.c[0]);
-          const HueChromaLuma hs = RgbToHueChromaLuma(s.c[2], s.c[1], s.c[0]);
-          const std::uint32_t u = P((255 - a) * d.a);
-          const int luma = static_cast<int>((u * hd.luma + a * hs.luma) / (a + u));
-          const Rgb8 rgb = HueChromaLumaToRgb(hm.hue, hm.chroma, luma);
-          r.c[0] = rgb.blue, r.c[1] = rgb.green, r.c[2] = rgb.red;
-        }
-        r.a = P((255 - d.a) * a) + d.a;
-        return r;
-      });
-    }
-  }
-}
-
 TEST_F(RowBlendWvkTest, DissolveIsAllOrNothingOnTheGrid) {
   constexpr int kCount = 300;
   const std::uint8_t* grid = GetRandomTable();
@@ -317,113 +270,6 @@ TEST_F(RowBlendWvkTest, DissolveIsAllOrNothingOnTheGrid) {
 
 // ---- Normal mode ---------------------------------------------------------------------------------
 
-Pix ReferenceNormal(Pix d, Pix s, const Pair& pair, std::uint32_t o, bool keep, const BlendRangeTables* tables) {
-  const CPixelFormat df(pair.dst), sf(pair.src);
-  const bool dw = df.Is16Bit(), sw = sf.Is16Bit();
-  const std::uint32_t max = dw ? 65535 : 255;
-  auto depth = [&](std::uint32_t v) { return dw == sw ? v : dw ? v * 257 : v >> 8; };
-  for (auto& c : s.c) c = depth(c);
-  s.a = depth(s.a);
-  const int colours = df.IsGrey() ? 1 : 3;
-  std::uint32_t a = dw ? static_cast<std::uint32_t>((std::uint64_t{s.a} * o + 127) / 255) : D255(s.a * o);
-  if (tables) {
-    auto hi = [&](std::uint32_t v) { return dw ? v >> 8 : v; };
-    std::uint32_t c = 255;
-    if (df.IsGrey()) {
-      if (s.a) c = D255(tables->source[1][hi(s.c[0])] * 255);
-      if (d.a) c = D255(tables->destination[1][hi(d.c[0])] * c);
-    } else {
-      auto grey = [&](const Pix& p) { return (77 * hi(p.c[2]) + 151 * hi(p.c[1]) + 28 * hi(p.c[0])) >> 8; };
-      if (s.a && !tables->sourceFlags[0]) c = tables->source[0][grey(s)];
-      if (d.a && !tables->destinationFlags[0]) c = D255(tables->destination[0][grey(d)] * c);
-      for (int k = 0; k < 3 && s.a; ++k) c = D255(tables->source[1 + k][hi(s.c[2 - k])] * c);
-      for (int k = 0; k < 3 && d.a; ++k) c = D255(tables->destination[1 + k][hi(d.c[2 - k])] * c);
-    }
-    a = dw ? static_cast<std::uint32_t>((std::uint64_t{a} * c + 127) / 255) : D255(a * c);
-  }
-  if (a == 0) return d;
-  const std::uint32_t ra = dw ? d.a - D65535(std::uint64_t{d.a} * a) + a : d.a - D255(d.a * a) + a;
-  const std::uint32_t w = Weight(a, ra);
-  for (int c = 0; c < colours; ++c) d.c[c] = Toward(d.c[c], s.c[c], w);
-  if (df.HasAlpha() && !keep) d.a = ra;
-  (void)max;
-  return d;
-}
-
-TEST_F(RowBlendWvkTest, NormalTableKernels) {
-  const Pair pairs[] = {{keFormatGreyA, keFormatGreyA},    {keFormatGreyA_u16, keFormatGreyA_u16},
-                        {keFormatBGR, keFormatBGRA_u16},   {keFormatBGRA, keFormatBGRA},
-                        {keFormatBGR_u16, keFormatBGRA_u16}, {keFormatBGRA_u16, keFormatBGRA},
-                        {keFormatBGRA_u16, keFormatBGRA_u16}};
-  BlendRangeTables tables;
-  tables.count = 1;
-  for (auto& half : {&tables.source, &tables.destination})
-    for (auto& table : *half)
-      for (auto& v : table) v = static_cast<std::uint8_t>(128 + random() % 128);
-  tables.destinationFlags[0] = 1;
-  constexpr int kCount = 300;
-  for (const Pair& pair : pairs) {
-    for (std::uint32_t opacity : {255u, 77u}) {
-      for (bool keep : {false, true}) {
-        for (bool withTables : {false, true}) {
-          // Without tables this pair takes the opaque-destination kernels (tested below).
-          if (!withTables && pair.dst == keFormatBGR_u16) continue;
-          SCOPED_TRACE(std::string(CPixelFormat(pair.dst).GetName()) + " from " + CPixelFormat(pair.src).GetName() +
-                       " opacity " + std::to_string(opacity) + (keep ? " keep" : "") + (withTables ? " tables" : ""));
-          const Bytes dst = RandomRow(pair.dst, kCount, random), src = RandomRow(pair.src, kCount, random);
-          RowBlendWvkOp op(0);
-          op.SetOpacity(opacity);
-          op.SetKeepDestinationAlpha(keep);
-          if (withTables) op.SetTables(&tables);
-          const Bytes out = RunBlend(op, pair.dst, dst, pair.src, src, kCount);
-          ExpectRow(out, pair.dst, kCount, [&](int i) {
-            return ReferenceNormal(Read(dst, pair.dst, i), Read(src, pair.src, i), pair, opacity, keep,
-                                   withTables ? &tables : nullptr);
-          });
-        }
-      }
-    }
-  }
-}
-
-TEST_F(RowBlendWvkTest, NormalOpaqueDestinationKernels) {
-  constexpr int kCount = 300;
-  const Pair pairs[] = {{keFormatBGR, keFormatBGRA}, {keFormatGrey, keFormatGreyA},
-                        {keFormatBGR_u16, keFormatBGRA_u16}, {keFormatGrey_u16, keFormatGreyA_u16}};
-  for (const Pair& pair : pairs) {
-    for (std::uint32_t opacity : {255u, 200u, 0u}) {
-      SCOPED_TRACE(std::string(CPixelFormat(pair.dst).GetName()) + " opacity " + std::to_string(opacity));
-      const Bytes dst = RandomRow(pair.dst, kCount, random), src = RandomRow(pair.src, kCount, random);
-      RowBlendWvkOp op(0);
-      op.SetOpacity(opacity);
-      const Bytes out = RunBlend(op, pair.dst, dst, pair.src, src, kCount);
-      const bool wide = CPixelFormat(pair.dst).Is16Bit();
-      const bool grey = CPixelFormat(pair.dst).IsGrey();
-      ExpectRow(out, pair.dst, kCount, [&](int i) {
-        Pix d = Read(dst, pair.dst, i);
-        const Pix s = Read(src, pair.src, i);
-        std::uint64_t w;
-        if (wide) {
-          const std::uint32_t a = opacity == 255 ? s.a : D255(std::uint64_t{s.a} * opacity);
-          if (a == 0) return d;
-          w = a == 65535 ? 65536 : a + 1;
-        } else if (opacity == 255) {
-          if (s.a == 0) return d;
-          // The mode-0 kernels: grey by sa x 257 + 1, colour as over an opaque BGRA.
-          w = grey ? (s.a == 255 ? 65536 : s.a * 257 + 1) : Weight(s.a, 255);
-          if (!grey && s.a != 255) w = (std::uint64_t{s.a} * 65536 + 127) / 255;
-        } else {
-          const std::uint32_t a = R8(s.a * opacity);
-          if (a == 0) return d;
-          w = a * 257 + 1;
-        }
-        for (int c = 0; c < (grey ? 1 : 3); ++c) d.c[c] = Toward(d.c[c], s.c[c], w);
-        return d;
-      });
-    }
-  }
-}
-
 TEST_F(RowBlendWvkTest, NormalEdges) {
   RowBlendWvkOp op(0);
   EXPECT_EQ(RunBlend(op, keFormatBGRA, {1, 2, 3, 40}, keFormatBGRA, {9, 8, 7, 255}, 1), (Bytes{9, 8, 7, 255}));
@@ -444,154 +290,7 @@ TEST_F(RowBlendWvkTest, NormalEdges) {
   EXPECT_EQ(context.Kernel(), BlendNormalIndex8FromBgra);
 }
 
-// ---- 16-bit sources in the separable modes ----------------------------------------------------------
-
-std::uint32_t Value16(int mode, std::uint32_t d, std::uint32_t s) {
-  switch (mode) {
-    case 1: return std::min(d, s);
-    case 2: return std::max(d, s);
-    case 7: return D65535(std::uint64_t{s} * d);
-    case 8: return 65535 - D65535(std::uint64_t{65535 - s} * (65535 - d));
-    case 10: return d < 32768 ? static_cast<std::uint32_t>((std::uint64_t{d} * s) >> 15)
-                              : 65535 - static_cast<std::uint32_t>((std::uint64_t{65535 - d} * (65535 - s)) >> 15);
-    case 11: return s < 32768 ? static_cast<std::uint32_t>((std::uint64_t{d} * s) >> 15)
-                              : 65535 - static_cast<std::uint32_t>((std::uint64_t{65535 - d} * (65535 - s)) >> 15);
-    default: return D65535(std::uint64_t{65535 - s} * d + std::uint64_t{65535 - d} * s);
-  }
-}
-
-TEST_F(RowBlendWvkTest, SixteenBitModeKernels) {
-  const Pair pairs[] = {{keFormatBGR_u16, keFormatBGRA_u16}, {keFormatBGRA_u16, keFormatBGRA_u16},
-                        {keFormatGrey_u16, keFormatGreyA_u16}, {keFormatGreyA_u16, keFormatGreyA_u16}};
-  constexpr int kCount = 300;
-  for (int mode : {1, 2, 7, 8, 10, 11, 12, 13, 14, 15, 16}) {
-    for (const Pair& pair : pairs) {
-      for (std::uint32_t opacity : {255u, 60u}) {
-        SCOPED_TRACE("mode " + std::to_string(mode) + " " + CPixelFormat(pair.dst).GetName() + " opacity " +
-                     std::to_string(opacity));
-        const Bytes dst = RandomRow(pair.dst, kCount, random), src = RandomRow(pair.src, kCount, random);
-        RowBlendWvkOp op(mode);
-        op.SetOpacity(opacity);
-        const Bytes out = RunBlend(op, pair.dst, dst, pair.src, src, kCount);
-        const int colours = CPixelFormat(pair.dst).IsGrey() ? 1 : 3;
-        ExpectRow(out, pair.dst, kCount, [&](int i) {
-          Pix d = Read(dst, pair.dst, i);
-          const Pix s = Read(src, pair.src, i);
-          const std::uint32_t ow = opacity * 257 + 1;
-          const auto a = static_cast<std::uint32_t>((std::uint64_t{s.a} * ow) >> 16);
-          if (a == 0) return d;
-          const std::uint32_t ra = d.a - D65535(std::uint64_t{d.a} * a) + a;
-          const std::uint32_t w = Weight(a, ra);
-          const std::uint32_t k = d.a * 255 / ra;
-          Pix r = d;
-          for (int c = 0; c < colours; ++c) {
-            const std::uint32_t dv = d.c[c], sv = s.c[c];
-            if (d.a == 0) {
-              r.c[c] = Toward(dv, sv, w);
-            } else if (mode == 12) {
-              const std::uint32_t dh = dv >> 8, sh = sv >> 8, ah = d.a >> 8;
-              const auto y = static_cast<std::uint32_t>((static_cast<int>(dh) - 128) * static_cast<int>(ah) + 32768);
-              const std::uint32_t e = (y + (y >> 8)) >> 8;
-              const auto root = static_cast<std::uint32_t>(std::sqrt(e / 255.0) * 255.0);
-              const std::uint32_t x = sh <= 128 ? D255((255 - 2 * sh) * D255(e * e) + 2 * sh * e)
-                                                : D255(2 * (root * (sh - 128) + (255 - sh) * e));
-              r.c[c] = Toward(dh, x, w) * 257;
-            } else if (mode == 14) {
-              const std::uint32_t sp = D65535(std::uint64_t{sv} * a);
-              const std::uint64_t dk = std::uint64_t{dv} * k * 257;
-              r.c[c] = dk == 0 ? 0 : sp >= 65535 ? 65535 : static_cast<std::uint32_t>(std::min<std::uint64_t>(65535, dk / (65535 - sp)));
-            } else if (mode == 15) {
-              const std::uint32_t sp = D65535(std::uint64_t{65535 - sv} * a);
-              const std::uint64_t dk = std::uint64_t{65535 - dv} * k * 257;
-              const std::uint64_t q = sp >= 65535 || dk == 0 ? 0 : dk / (65535 - sp);
-              r.c[c] = dk == 0 ? 65535 : sp >= 65535 ? 0 : q < 65536 ? static_cast<std::uint32_t>(65535 - q) : 0;
-            } else {
-              const std::uint32_t m = mode == 13
-                  ? static_cast<std::uint32_t>(std::abs(static_cast<long>(dv) - static_cast<long>((std::uint64_t{sv} * ow) >> 16)))
-                  : Toward(dv, Value16(mode, dv, sv), ow);
-              r.c[c] = Toward(Toward(dv, m, s.a + 1), Toward(sv, m, d.a + 1), w);
-            }
-          }
-          if (CPixelFormat(pair.dst).HasAlpha()) r.a = ra;
-          return r;
-        });
-      }
-    }
-  }
-  RowBlendWvkOp darken(1);
-  const Bytes d = {0x00, 0x10, 0x00, 0x80, 0xFF, 0x70, 0xFF, 0xFF}, s = {0x00, 0x20, 0x00, 0x40, 0x00, 0x90, 0xFF, 0xFF};
-  EXPECT_EQ(RunBlend(darken, keFormatBGRA_u16, d, keFormatBGRA_u16, s, 1),
-            (Bytes{0x00, 0x10, 0x00, 0x40, 0xFF, 0x70, 0xFF, 0xFF}));
-}
-
 // ---- Special modes ---------------------------------------------------------------------------------
-
-TEST_F(RowBlendWvkTest, SpecialModesEveryPair) {
-  constexpr int kCount = 300;
-  std::vector<Pair> pairs(std::begin(kColourPairs), std::end(kColourPairs));
-  pairs.insert(pairs.end(), std::begin(kGreyPairs), std::end(kGreyPairs));
-  struct Variant {
-    int mode, flag;
-  };
-  for (const Variant v : {Variant{21, 0}, {22, 0}, {23, 0}, {253, 0}, {254, 0}, {253, 1}, {253, 2}, {253, 3},
-                          {254, 1}, {254, 2}, {254, 7}}) {
-    const std::uint8_t* curve = v.flag ? GetMaskCurve(v.mode, v.flag) : nullptr;
-    for (const Pair& pair : pairs) {
-      for (std::uint32_t opacity : {255u, 140u}) {
-        SCOPED_TRACE("mode " + std::to_string(v.mode) + " flag " + std::to_string(v.flag) + " " +
-                     CPixelFormat(pair.dst).GetName() + " from " + CPixelFormat(pair.src).GetName());
-        const Bytes dst = RandomRow(pair.dst, kCount, random), src = RandomRow(pair.src, kCount, random);
-        RowBlendWvkOp op(v.mode);
-        op.SetOpacity(opacity);
-        op.SetSpecialFlag(v.flag);
-        op.SetKeepDestinationAlpha(true);  // not read by these modes
-        const Bytes out = RunBlend(op, pair.dst, dst, pair.src, src, kCount);
-        const int colours = CPixelFormat(pair.dst).IsGrey() ? 1 : 3;
-        ExpectRow(out, pair.dst, kCount, [&](int i) {
-          const Pix d = Read(dst, pair.dst, i), s = Read(src, pair.src, i);
-          const std::uint32_t a = D255(s.a * opacity);
-          const std::uint32_t u = Rcp(255, d.a);
-          Pix r = d;
-          for (int c = 0; c < colours; ++c) {
-            const std::uint32_t dv = d.c[c], sv = s.c[c];
-            switch (v.mode) {
-              case 21: {
-                const std::uint32_t b = D255(a * (255 - d.a)), ra = b + d.a;
-                const std::uint32_t rr = Rcp(255, ra), vv = ((rr >> 8) + rr + 128) >> 8;
-                r.c[c] = static_cast<std::uint32_t>((std::uint64_t{sv * b + dv * d.a} * vv + 32767) >> 16);
-                r.a = ra;
-                break;
-              }
-              case 22: case 23: {
-                std::uint32_t x;
-                if (v.mode == 22) {
-                  const std::uint32_t t = sv * s.a + dv * d.a;
-                  x = t > 255 * d.a ? d.a : D255(t);
-                } else {
-                  const long t = (static_cast<long>(sv) - static_cast<long>(d.a)) * static_cast<long>(s.a) + dv * d.a;
-                  x = t < 0 ? 0 : std::min(D255(static_cast<std::uint64_t>(t)), d.a);
-                }
-                r.c[c] = static_cast<std::uint32_t>((std::uint64_t{P(x * a + P(dv * d.a) * (255 - a))} * u) >> 16);
-                break;
-              }
-              default:
-                if (curve) {
-                  r.c[c] = P(P(curve[dv] * s.a + dv * (255 - s.a)) * a + dv * (255 - a));
-                } else if (v.mode == 253) {
-                  const std::uint32_t t = 51 * s.a + d.a * dv;
-                  r.c[c] = P((t > 255 * d.a ? d.a : D255(t)) * a + dv * (255 - a));
-                } else {
-                  const long t = 204L * s.a - static_cast<long>(d.a * s.a) + static_cast<long>(d.a * dv);
-                  r.c[c] = P((t < 0 ? 0 : D255(static_cast<std::uint64_t>(t))) * a + dv * (255 - a));
-                }
-            }
-          }
-          return r;
-        });
-      }
-    }
-  }
-}
 
 TEST_F(RowBlendWvkTest, SpecialModeEdgesAndCurves) {
   auto opaque = [](int mode, int flag, Bytes d, Bytes s) {
@@ -635,6 +334,79 @@ TEST_F(RowBlendWvkTest, SpecialModeEdgesAndCurves) {
   RowBlendWvkOp mask(253);
   EXPECT_EQ(RunBlend(mask, keFormatBGRA, {10, 20, 30, 200}, keFormatBGRA, {1, 2, 3, 99}, 1),
             RunBlend(mask, keFormatBGRA, {10, 20, 30, 200}, keFormatBGRA, {200, 100, 50, 99}, 1));
+}
+
+// The 16-bit kernels, the luminosity loop, the special modes and the normal kernels with range
+// tables or over an opaque destination, on every pair each serves (see BlendDigest); the edges
+// of each are spelled out in the tests around.
+TEST_F(RowBlendWvkTest, PinnedResultsOfEveryKernelFamily) {
+  const Pairs colour = {{keFormatBGRA, keFormatBGRA}, {keFormatBGR, keFormatBGRA}, {keFormatBGRA, keFormatBGR},
+                        {keFormatBGR, keFormatBGR}};
+  Pairs any = colour;
+  any.insert(any.end(), {{keFormatGreyA, keFormatGreyA}, {keFormatGrey, keFormatGreyA}, {keFormatGreyA, keFormatGrey}});
+  const Pairs wide = {{keFormatBGR_u16, keFormatBGRA_u16}, {keFormatBGRA_u16, keFormatBGRA_u16},
+                      {keFormatGrey_u16, keFormatGreyA_u16}, {keFormatGreyA_u16, keFormatGreyA_u16}};
+  const Pairs ranged = {{keFormatGreyA, keFormatGreyA}, {keFormatGreyA_u16, keFormatGreyA_u16},
+                        {keFormatBGR, keFormatBGRA_u16},  {keFormatBGRA, keFormatBGRA},
+                        {keFormatBGR_u16, keFormatBGRA_u16}, {keFormatBGRA_u16, keFormatBGRA},
+                        {keFormatBGRA_u16, keFormatBGRA_u16}};
+  const Pairs opaque = {{keFormatBGR, keFormatBGRA}, {keFormatGrey, keFormatGreyA}, {keFormatBGR_u16, keFormatBGRA_u16},
+                        {keFormatGrey_u16, keFormatGreyA_u16}};
+  BlendRangeTables tables;
+  tables.count = 1;
+  for (auto& half : {&tables.source, &tables.destination})
+    for (auto& table : *half)
+      for (auto& v : table) v = static_cast<std::uint8_t>(128 + random() % 128);
+  tables.destinationFlags[0] = 1;
+  struct Case {
+    int mode, flag;
+    const Pairs& pairs;
+    std::vector<std::uint32_t> opacities;
+    bool keep;
+    const BlendRangeTables* tables;
+    std::uint64_t expected;
+  };
+  const Case cases[] = {
+      {1, 0, wide, {255, 60}, false, nullptr, 16809142352796651599ull},
+      {2, 0, wide, {255, 60}, false, nullptr, 15796706949247117261ull},
+      {7, 0, wide, {255, 60}, false, nullptr, 432348782201305313ull},
+      {8, 0, wide, {255, 60}, false, nullptr, 17032506429399523907ull},
+      {10, 0, wide, {255, 60}, false, nullptr, 6099424946094532754ull},
+      {11, 0, wide, {255, 60}, false, nullptr, 10684114550392762051ull},
+      {12, 0, wide, {255, 60}, false, nullptr, 11080532000870101760ull},
+      {13, 0, wide, {255, 60}, false, nullptr, 10205566867363404169ull},
+      {14, 0, wide, {255, 60}, false, nullptr, 1980906498518649963ull},
+      {15, 0, wide, {255, 60}, false, nullptr, 3837554770934570531ull},
+      {16, 0, wide, {255, 60}, false, nullptr, 17140330361195945791ull},
+      {6, 0, colour, {255, 90}, false, nullptr, 13969587130933907546ull},
+      {21, 0, any, {255, 140}, true, nullptr, 13643292547306316141ull},
+      {22, 0, any, {255, 140}, true, nullptr, 13423945096529387809ull},
+      {23, 0, any, {255, 140}, true, nullptr, 5640252989975746624ull},
+      {253, 0, any, {255, 140}, true, nullptr, 14532815477976211745ull},
+      {253, 1, any, {255, 140}, true, nullptr, 1159209834473687859ull},
+      {253, 2, any, {255, 140}, true, nullptr, 14949482296522897483ull},
+      {253, 3, any, {255, 140}, true, nullptr, 17146808299223915537ull},
+      {254, 0, any, {255, 140}, true, nullptr, 10167720362025527387ull},
+      {254, 1, any, {255, 140}, true, nullptr, 7618705275331169942ull},
+      {254, 2, any, {255, 140}, true, nullptr, 10541280668080273073ull},
+      {254, 7, any, {255, 140}, true, nullptr, 7618705275331169942ull},
+      {0, 0, ranged, {255, 77}, false, &tables, 3461195647669318001ull},
+      {0, 0, ranged, {255, 77}, true, &tables, 2822701715939969413ull},
+      {0, 0, opaque, {255, 200, 0}, false, nullptr, 14761421784339578354ull},
+  };
+  for (const Case& c : cases) {
+    RowBlendWvkOp op(c.mode);
+    op.SetSpecialFlag(c.flag);
+    op.SetKeepDestinationAlpha(c.keep);
+    op.SetTables(c.tables);
+    std::uint64_t digest = 14695981039346656037ull;
+    for (std::uint32_t opacity : c.opacities) {
+      op.SetOpacity(opacity);
+      digest = BlendDigest(op, c.pairs, digest);
+    }
+    EXPECT_EQ(digest, c.expected) << "mode " << c.mode << " flag " << c.flag << (c.keep ? " keep" : "")
+                                  << (c.tables ? " tables" : "");
+  }
 }
 
 TEST_F(RowBlendWvkTest, CloneCopiesEveryField) {
