@@ -114,6 +114,7 @@ TEST(PixelFormat, SetPixelColorStoresEachLayout) {
   EXPECT_EQ(PixelOf(keFormatBGRA, halfBlue), (Bytes{255, 0, 40, 128}));
   EXPECT_EQ(PixelOf(keFormatBGRxA, halfBlue), (Bytes{128, 0, 20, 128}));
   EXPECT_EQ(PixelOf(keFormatBGRxA, 0x00FFFFFF), (Bytes{0, 0, 0, 0}));
+  EXPECT_EQ(PixelOf(keFormatBGRxA, 0x980000E5), (Bytes{0, 0, 136, 152}));
   EXPECT_EQ(PixelOf(keFormatGrey, 0x00FFFFFF), (Bytes{255}));
   EXPECT_EQ(PixelOf(keFormatGreyA, red), (Bytes{76, 255}));  // 77 * 255 >> 8
   EXPECT_EQ(PixelOf(keFormatIndex8A, 0x7F000009), (Bytes{9, 0x7F}));
@@ -133,6 +134,17 @@ TEST(PixelFormat, SetPixelColorStoresEachLayout) {
   EXPECT_FLOAT_EQ(channels[3], 128 / 255.0f);
 }
 
+TEST(Div255, ExactRoundsEveryByteProductAndTheFormatsDivideMissesTwentyFour) {
+  int misses = 0;
+  for (std::uint32_t a = 0; a < 256; ++a)
+    for (std::uint32_t b = 0; b < 256; ++b) {
+      ASSERT_EQ(Div255Exact(a * b), (2 * a * b + 255) / 510) << a << " x " << b;
+      misses += Div255Approx(a * b) != Div255Exact(a * b);
+    }
+  EXPECT_EQ(misses, 24);
+  EXPECT_EQ(Div255Approx(152 * 229), 136u);
+}
+
 TEST(PackedColors, SwapAndPremultiply) {
   EXPECT_EQ(SwapRedBlue(0x11223344), 0x11443322u);
   EXPECT_EQ(SwapRedBlue(SwapRedBlue(0xA1B2C3D4)), 0xA1B2C3D4u);
@@ -140,6 +152,7 @@ TEST(PackedColors, SwapAndPremultiply) {
   EXPECT_EQ(PremultiplyColor(0xFF123456), 0xFF123456u);
   EXPECT_EQ(PremultiplyColor(0x00FFFFFF), 0u);
   EXPECT_EQ(PremultiplyColor(0x01FFFFFF), 0x01010101u);
+  EXPECT_EQ(PremultiplyColor(0x980000E5), 0x98000088u);  // 229 x 152 / 255 by the formats' divide
 }
 
 }  // namespace

@@ -63,6 +63,7 @@ TEST(RowConverters, FormatKernels) {
        {1, 2, 3, 77, 4, 5, 6, 88}},
       {"PremultiplyRow", PremultiplyRow, {255, 128, 0, 128, 9, 9, 9, 0, 9, 8, 7, 255}, 3, Bytes(12),
        {128, 64, 0, 128, 0, 0, 0, 0, 9, 8, 7, 255}},
+      {"PremultiplyRow divides as the formats do", PremultiplyRow, {229, 0, 0, 152}, 1, Bytes(4), {136, 0, 0, 152}},
       {"UnpremultiplyRow", UnpremultiplyRow, {128, 64, 0, 128, 9, 9, 9, 0}, 2, Bytes(8),
        {255, 128, 0, 128, 0, 0, 0, 0}},
       {"count 0 writes nothing", BGRToBGRA, {1, 2, 3}, 0, {}, {}},

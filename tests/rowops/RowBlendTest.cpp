@@ -38,10 +38,18 @@ TEST_F(RowBlendTest, PinnedResultsOfNormalAndSolidBlends) {
     std::uint32_t colour;
     std::uint64_t expected;
   };
-  const Case cases[] = {{0x01C08040, 10216171733940406348ull}, {0x4D2080F0, 12838864665534522459ull}, {0x80FF0010, 7257779942000653386ull}, {0xFE12ABCD, 2929722768268858375ull}};
+  // Alphas 26 and 152 meet the byte products where an approximate divide by 255 would be off; long
+  // rows make sure those products come up.
+  const Case cases[] = {
+      {0x01C08040, 13179660154222755380ull},
+      {0x1A2080F0, 15109510130073730994ull},
+      {0x80FF0010, 11925122823761973884ull},
+      {0x98E5D4AD, 366934494433928244ull},
+      {0xFE12ABCD, 15289743708946132068ull},
+  };
   for (const Case& c : cases) {
     RowBlendSolidOp op(c.colour);
-    EXPECT_EQ(BlendDigest(op, solid), c.expected) << std::hex << c.colour;
+    EXPECT_EQ(BlendDigest(op, solid, 14695981039346656037ull, 4096), c.expected) << std::hex << c.colour;
   }
   // Indexed rows take the entry nearest the blend of their own entry: blue 100 at half over entry 1
   // (red 100) gives blue 50, red 50, nearest entry 2; entry 0 stays nearest itself.
