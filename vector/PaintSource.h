@@ -5,17 +5,30 @@
 // A paint source produces the colours of a paint for spans of a target image: it is prepared
 // when its paint is attached to a target and unprepared when the paint is detached.
 #pragma once
+#include "core/Matrix3.h"
 #include "platform/win32/types.h"
 #include "rowops/HeapBuffer.h"
+#include "rowops/ImageSampler.h"
 #include "rowops/RowOperation.h"
 
 namespace corvel {
 
 class CRowIteratorBands;
 
-// What a paint is attached to.
+// What a paint is attached to, as the drawing context hands it over for one drawing call.
 struct PaintAttachRecord {
+  PaintAttachRecord() = default;
+  PaintAttachRecord(CRowIteratorBands* targetImage) : target(targetImage) {}
+
   CRowIteratorBands* target = nullptr;
+  Matrix3 matrix = kIdentityMatrix3;     // pattern space to target
+  RECT bounds{0, 0, 0, 0};               // the target's
+  RECT clip{0, 0, 0, 0};                 // spans outside it are dropped
+  RECT view{0, 0, 0, 0};                 // its top-left is view coordinate 0
+  double maskPlacement[4] = {0, 0, 0, 0};  // where the context's mask image lies
+  SamplerOptions maskOptions;
+  CRowIteratorBands* mask = nullptr;     // the context's mask image, or null
+  RowOperation* blend = nullptr;         // null: the shared normal blend
 };
 
 class PaintSource {
