@@ -1,6 +1,9 @@
 #include "core/PaletteCache.h"
 
 #include <atomic>
+#include <memory>
+#include <mutex>
+#include <algorithm>
 #include <new>
 
 #include "core/ColorUtils.h"
@@ -13,67 +16,80 @@ constexpr int kSlots = 4;
 struct InverseMap {
   const std::uint8_t* palette;
   int count;
-  // Entries are written at most once per quantised colour, always with a nearest index; the
-  // filled bit is set after the index so that a reader who sees the bit sees the index.
-  std::atomic<std::uint8_t> index[65536];
-  std::atomic<std::uint8_t> filled[8192];  // most significant bit first
+  int holders;  // registrations: the map lives until the last holder removes it
+  std::uint8_t index[65536];
+  std::uint8_t filled[8192];  // most significant bit first
 };
 
-std::atomic<InverseMap*> gSlots[kSlots];
+// Threads draw at once (the render thread and the user-interface thread): the slots, the
+// holder counts and the filling of a map are all guarded here, so that no map is freed or
+// half written under another thread.
+std::mutex gLock;
+InverseMap* gSlots[kSlots];
 std::atomic<int> gSlotsInUse{0};
 
-InverseMap* FindMap(const std::uint8_t* palette) {
-  for (auto& slot : gSlots) {
-    InverseMap* map = slot.load(std::memory_order_acquire);
-    if (map != nullptr && map->palette == palette) return map;
+int FindSlot(const std::uint8_t* palette) {
+  for (int i = 0; i < kSlots; ++i) {
+    if (palette == nullptr ? gSlots[i] == nullptr : (gSlots[i] != nullptr && gSlots[i]->palette == palette)) return i;
   }
-  return nullptr;
+  return -1;
 }
 
 }  // namespace
 
 int FindPaletteSlot(const std::uint8_t* palette) {
-  for (int i = 0; i < kSlots; ++i) {
-    InverseMap* map = gSlots[i].load(std::memory_order_acquire);
-    if (palette == nullptr ? map == nullptr : (map != nullptr && map->palette == palette)) return i;
-  }
-  return -1;
+  std::lock_guard<std::mutex> hold(gLock);
+  return FindSlot(palette);
 }
 
 int RgbToPaletteIndex(int red, int green, int blue, const std::uint8_t* palette, int count) {
   if (palette == nullptr) return -1;
-  InverseMap* map = gSlotsInUse.load(std::memory_order_relaxed) > 0 ? FindMap(palette) : nullptr;
-  if (map == nullptr) return NearestPaletteIndex(red, green, blue, palette, count, 4);
-  const unsigned q = static_cast<unsigned>((red & 0xFF) >> 3) << 11 |
-                     static_cast<unsigned>((green & 0xFF) >> 2) << 5 |
-                     static_cast<unsigned>((blue & 0xFF) >> 3);
-  const std::uint8_t bit = static_cast<std::uint8_t>(0x80 >> (q & 7));
-  if ((map->filled[q >> 3].load(std::memory_order_acquire) & bit) == 0) {
-    map->index[q].store(
-        static_cast<std::uint8_t>(NearestPaletteIndex(red, green, blue, palette, map->count, 4)),
-        std::memory_order_relaxed);
-    map->filled[q >> 3].fetch_or(bit, std::memory_order_release);
+  if (gSlotsInUse.load(std::memory_order_relaxed) > 0) {
+    std::lock_guard<std::mutex> hold(gLock);
+    const int slot = FindSlot(palette);
+    if (slot >= 0) {
+      InverseMap& map = *gSlots[slot];
+      const unsigned q = static_cast<unsigned>((red & 0xFF) >> 3) << 11 |
+                         static_cast<unsigned>((green & 0xFF) >> 2) << 5 |
+                         static_cast<unsigned>((blue & 0xFF) >> 3);
+      const std::uint8_t bit = static_cast<std::uint8_t>(0x80 >> (q & 7));
+      if ((map.filled[q >> 3] & bit) == 0) {
+        map.index[q] = static_cast<std::uint8_t>(NearestPaletteIndex(red, green, blue, palette, map.count, 4));
+        map.filled[q >> 3] = static_cast<std::uint8_t>(map.filled[q >> 3] | bit);
+      }
+      return map.index[q];
+    }
   }
-  return map->index[q].load(std::memory_order_relaxed);
+  return NearestPaletteIndex(red, green, blue, palette, count, 4);
 }
 
 void AddPaletteInverseMap(const std::uint8_t* palette, int count) {
-  if (palette == nullptr || FindMap(palette) != nullptr) return;
-  const int slot = FindPaletteSlot(nullptr);
+  if (palette == nullptr) return;
+  std::lock_guard<std::mutex> hold(gLock);
+  int slot = FindSlot(palette);
+  if (slot >= 0) {
+    ++gSlots[slot]->holders;
+    return;
+  }
+  slot = FindSlot(nullptr);
   if (slot < 0) return;
-  InverseMap* map = new (std::nothrow) InverseMap();  // value-initialised: no bit filled
-  if (map == nullptr) return;
+  std::unique_ptr<InverseMap> map(new (std::nothrow) InverseMap);
+  if (!map) return;
   map->palette = palette;
   map->count = count;
-  gSlots[slot].store(map, std::memory_order_release);
+  map->holders = 1;
+  std::fill(map->filled, map->filled + sizeof(map->filled), 0);  // the index map is read only where filled
+  gSlots[slot] = map.release();
   gSlotsInUse.fetch_add(1, std::memory_order_relaxed);
 }
 
 void RemovePaletteInverseMap(const std::uint8_t* palette) {
   if (palette == nullptr) return;
-  const int slot = FindPaletteSlot(palette);
-  if (slot < 0) return;
-  delete gSlots[slot].exchange(nullptr, std::memory_order_acq_rel);
+  std::lock_guard<std::mutex> hold(gLock);
+  const int slot = FindSlot(palette);
+  if (slot < 0 || --gSlots[slot]->holders > 0) return;
+  delete gSlots[slot];
+  gSlots[slot] = nullptr;
   gSlotsInUse.fetch_sub(1, std::memory_order_relaxed);
 }
 

@@ -10,8 +10,8 @@ namespace corvel {
 // entries blue, green, red, spare.
 int RgbToPaletteIndex(int red, int green, int blue, const std::uint8_t* palette, int count);
 
-// Registration is not counted: the first removal frees the map. Registering and removing are
-// meant for one thread at a time; lookups may run on any thread.
+// Registrations are counted: the map lives until its last holder removes it. Every call may run
+// on any thread.
 void AddPaletteInverseMap(const std::uint8_t* palette, int count);
 void RemovePaletteInverseMap(const std::uint8_t* palette);
 // The slot holding the palette's map, or for a null palette the first free slot; -1 if none.

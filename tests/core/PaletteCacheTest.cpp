@@ -40,6 +40,17 @@ TEST(PaletteCache, RegisteredPalettesAnswerPerQuantisedColour) {
   EXPECT_EQ(RgbToPaletteIndex(99, 96, 99, palette.data(), 256), 98);
 }
 
+TEST(PaletteCache, AMapLivesUntilItsLastHolderRemovesIt) {
+  const auto palette = Ramp(1);
+  AddPaletteInverseMap(palette.data(), 256);
+  AddPaletteInverseMap(palette.data(), 256);
+  RemovePaletteInverseMap(palette.data());
+  ASSERT_GE(FindPaletteSlot(palette.data()), 0);
+  EXPECT_EQ(RgbToPaletteIndex(40, 40, 40, palette.data(), 256), 40);
+  RemovePaletteInverseMap(palette.data());
+  EXPECT_EQ(FindPaletteSlot(palette.data()), -1);
+}
+
 TEST(PaletteCache, AFifthPaletteStaysUnregistered) {
   std::vector<std::vector<std::uint8_t>> palettes;
   for (int i = 0; i < 5; ++i) palettes.push_back(Ramp(i + 1));

@@ -1,0 +1,110 @@
+#include "vector/CoreStartup.h"
+
+#include "vector/Coverage.h"
+
+namespace corvel {
+namespace {
+
+bool gStarted = false;
+
+// No part of the system registers a counted slot, so the table has no entries to make or free.
+bool CreateSlotTable() { return true; }
+void ReleaseSlotTable() {}
+
+struct LeadByteRange {
+  int codePage;
+  std::uint8_t first;
+  std::uint8_t last;
+};
+
+// The double-byte code pages the platform knows; every other code page is single-byte.
+constexpr LeadByteRange kLeadBytes[] = {
+    {932, 0x81, 0x9F}, {932, 0xE0, 0xFC}, {936, 0x81, 0xFE}, {949, 0x81, 0xFE}, {950, 0x81, 0xFE},
+};
+
+bool HasLeadBytes(int codePage) {
+  for (const LeadByteRange& range : kLeadBytes) {
+    if (range.codePage == codePage) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int CoreStartup(CoreTableProvider provider) {
+  if (gStarted) return 0;
+  if (!InitCoreTables(provider)) return 101;
+  BuildDivideTable();
+  if (!CreateSlotTable()) return 101;
+  gStarted = true;
+  return 0;
+}
+
+int CoreShutdown() {
+  if (!gStarted) return 0;
+  ReleaseSlotTable();
+  ReleaseSharedRows();
+  FreeCoreTables();
+  gStarted = false;
+  return 0;
+}
+
+bool IsCoreStarted() { return gStarted; }
+
+void BlendBytesConstant(std::uint8_t* destination, const std::uint8_t* source, int count, int alpha) {
+  const std::uint32_t a = static_cast<std::uint32_t>(alpha < 0 ? 0 : alpha > 255 ? 255 : alpha);
+  for (int i = 0; i < count; ++i) {
+    const std::uint32_t t = source[i] * a + destination[i] * (255 - a) + 128;
+    destination[i] = static_cast<std::uint8_t>((t + (t >> 8)) >> 8);
+  }
+}
+
+TextIterator::TextIterator(const char* text, int codePage) : narrow_(true), start_(text), current_(text) {
+  SetCodePage(codePage);
+}
+
+TextIterator::TextIterator(const char16_t* text) : narrow_(false), start_(text), current_(text) {}
+
+int TextIterator::SetCodePage(int codePage) {
+  const int previous = codePage_;
+  codePage_ = codePage;
+  singleByte_ = narrow_ && !HasLeadBytes(codePage);
+  return previous;
+}
+
+bool TextIterator::IsLeadByte(std::uint8_t byte) const {
+  for (const LeadByteRange& range : kLeadBytes) {
+    if (range.codePage == codePage_ && byte >= range.first && byte <= range.last) return true;
+  }
+  return false;
+}
+
+std::uint32_t TextIterator::Next() {
+  if (!narrow_) {
+    const char16_t* p = static_cast<const char16_t*>(current_);
+    if (*p == 0) return 0;
+    current_ = p + 1;
+    return *p;
+  }
+  const std::uint8_t* p = static_cast<const std::uint8_t*>(current_);
+  if (*p == 0) return 0;
+  if (!singleByte_ && IsLeadByte(*p) && p[1] != 0) {
+    current_ = p + 2;
+    return std::uint32_t{p[0]} << 8 | p[1];
+  }
+  current_ = p + 1;
+  return *p;
+}
+
+int TextIterator::Length() {
+  if (length_ >= 0) return length_;
+  const void* kept = current_;
+  current_ = start_;
+  int length = 0;
+  while (Next() != 0) ++length;
+  current_ = kept;
+  length_ = length;
+  return length_;
+}
+
+}  // namespace corvel
