@@ -1,21 +1,25 @@
-# make test   install what is missing, build Release and sanitizer builds, run every test of both
+# make test   install what is missing, build Release and sanitizer builds, run every test of both,
+#             and the threaded tests under ThreadSanitizer
 # make bench  build and run the benchmarks (Release)
 # make fuzz   build the decoders' fuzz targets with clang and run each for FUZZ_SECONDS
 # make format-check  fail when clang-format (.clang-format) would change a tracked .cpp or .h file
 JOBS ?= $(shell nproc)
 RELEASE := build/release
 SANITIZE := build/sanitize
+TSAN := build/tsan
+TSAN_TESTS := tests/vector/wf_vector_thread_tests
 FUZZ := build/fuzz
 FUZZ_SECONDS ?= 25
 # WERROR=ON turns warnings into errors (CI sets it).
 WERROR ?= OFF
 FUZZERS := bmp wbmp jpeg png exif
 
-.PHONY: test deps release sanitize bench fuzz format-check clean
+.PHONY: test deps release sanitize tsan bench fuzz format-check clean
 
-test: deps release sanitize
+test: deps release sanitize tsan
 	ctest --test-dir $(RELEASE) --output-on-failure -j $(JOBS)
 	ctest --test-dir $(SANITIZE) --output-on-failure -j $(JOBS)
+	@for t in $(TSAN_TESTS); do echo "== $$t under ThreadSanitizer"; TSAN_OPTIONS=halt_on_error=1 $(TSAN)/$$t || exit 1; done
 
 deps:
 	@sh tools/install-deps
@@ -27,6 +31,11 @@ release: deps
 sanitize: deps
 	cmake -S . -B $(SANITIZE) -DCMAKE_BUILD_TYPE=Debug -DWF_SANITIZE=ON -DWF_BENCHMARKS=OFF -DWF_WERROR=$(WERROR)
 	cmake --build $(SANITIZE) -j $(JOBS)
+
+# Only the threaded tests: the rest of the tree runs on one thread.
+tsan: deps
+	cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=Debug -DWF_TSAN=ON -DWF_BENCHMARKS=OFF
+	cmake --build $(TSAN) -j $(JOBS) --target $(notdir $(TSAN_TESTS))
 
 bench: release
 	@for b in $(RELEASE)/bench/wf_bench_*; do echo "== $$b"; $$b; done
