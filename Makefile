@@ -34,7 +34,7 @@ sanitize: deps
 
 # Only the threaded tests: the rest of the tree runs on one thread.
 tsan: deps
-	cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=Debug -DWF_TSAN=ON -DWF_BENCHMARKS=OFF
+	cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=Debug -DWF_TSAN=ON -DWF_BENCHMARKS=OFF -DWF_WERROR=$(WERROR)
 	cmake --build $(TSAN) -j $(JOBS) --target $(notdir $(TSAN_TESTS))
 
 bench: release
