@@ -1,5 +1,6 @@
 #include "vector/CoreStartup.h"
 
+#include "core/PixelFormat.h"
 #include "vector/Coverage.h"
 
 namespace corvel {
@@ -54,8 +55,7 @@ bool IsCoreStarted() { return gStarted; }
 void BlendBytesConstant(std::uint8_t* destination, const std::uint8_t* source, int count, int alpha) {
   const std::uint32_t a = static_cast<std::uint32_t>(alpha < 0 ? 0 : alpha > 255 ? 255 : alpha);
   for (int i = 0; i < count; ++i) {
-    const std::uint32_t t = source[i] * a + destination[i] * (255 - a) + 128;
-    destination[i] = static_cast<std::uint8_t>((t + (t >> 8)) >> 8);
+    destination[i] = static_cast<std::uint8_t>(Div255Exact(source[i] * a + destination[i] * (255 - a)));
   }
 }
 

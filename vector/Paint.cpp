@@ -30,7 +30,7 @@ RECT EffectiveClip(const RECT& clip, const CRowIteratorBands& target) {
 }
 
 void MultiplyAlpha(std::uint8_t* bgra, const std::uint8_t* factors, int count) {
-  for (int i = 0; i < count; ++i) bgra[4 * i + 3] = static_cast<std::uint8_t>(Div255(std::uint32_t{bgra[4 * i + 3]} * factors[i]));
+  for (int i = 0; i < count; ++i) bgra[4 * i + 3] = static_cast<std::uint8_t>(Div255Exact(std::uint32_t{bgra[4 * i + 3]} * factors[i]));
 }
 
 }  // namespace
@@ -320,7 +320,7 @@ void Paint::Blend(int x, int y, int count, const std::uint8_t* bgra) {
 void Paint::FillSpan(int x, int y, std::uint8_t coverage, int count) {
   if (!Clip(&x, y, &count)) return;
   std::uint32_t c = coverage;
-  if (effectiveOpacity_ < 255) c = Div255(c * effectiveOpacity_);
+  if (effectiveOpacity_ < 255) c = Div255Exact(c * effectiveOpacity_);
   // Indexed targets have no partial coverage.
   if (args_.dst.paletteSize != 0 && args_.dst.format != keFormatGreyA) c = 255;
   if (direct_ && c == 255 && !contextMask_ && !mask_) {
@@ -356,7 +356,7 @@ void Paint::FillRect(int x, int y, int width, int height, std::uint8_t coverage)
                   static_cast<int>(std::min<std::int64_t>(std::int64_t{y} + height, clip.bottom))};
   if (area.right <= area.left || area.bottom <= area.top) return;
   std::uint32_t c = coverage;
-  if (effectiveOpacity_ < 255) c = Div255(c * effectiveOpacity_);
+  if (effectiveOpacity_ < 255) c = Div255Exact(c * effectiveOpacity_);
   if (args_.dst.paletteSize != 0 && args_.dst.format != keFormatGreyA) c = 255;
   if (direct_ && c == 255 && !contextMask_ && !mask_) {
     source_->FillImage(*record_.target, &area, area.left, area.top);
