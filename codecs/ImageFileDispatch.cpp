@@ -6,8 +6,11 @@
 
 #include "codecs/ImageFile.h"
 #include "codecs/ImageFileBMP.h"
+#include "codecs/ImageFileICO.h"
 #include "codecs/ImageFileJPG.h"
+#include "codecs/ImageFilePCX.h"
 #include "codecs/ImageFilePNG.h"
+#include "codecs/ImageFileTGA.h"
 #include "codecs/ImageFileWBMP.h"
 #include "codecs/MemoryStream.h"
 #include "codecs/StdioStream.h"
@@ -45,6 +48,11 @@ constexpr FormatCodec Codec(const char* name) {
   return {name, Make<Format>, DecodeAs<Format>, EncodeAs<Format>, false};
 }
 
+template <class Format>
+constexpr FormatCodec CodecWithFrames(const char* name) {
+  return {name, Make<Format>, DecodeAs<Format>, EncodeAs<Format>, true};
+}
+
 constexpr FormatCodec NotBuilt(const char* name) { return {name, nullptr, nullptr, nullptr, false}; }
 
 const FormatCodec kCodecs[keImageFormatCount] = {
@@ -53,10 +61,10 @@ const FormatCodec kCodecs[keImageFormatCount] = {
     NotBuilt("GIF"),
     Codec<CImageFileJPG>("JPEG"),
     Codec<CImageFilePNG>("PNG"),
-    NotBuilt("ICO"),
+    CodecWithFrames<CImageFileICO>("ICO"),
     NotBuilt("TIFF"),
-    NotBuilt("TGA"),
-    NotBuilt("PCX"),
+    Codec<CImageFileTGA>("TGA"),
+    Codec<CImageFilePCX>("PCX"),
     Codec<CImageFileWBMP>("WBMP"),
     NotBuilt("WMF"),
     NotBuilt("JP2"),

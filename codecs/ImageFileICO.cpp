@@ -1,0 +1,257 @@
+#include "codecs/ImageFileICO.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "codecs/detail/LittleEndian.h"
+
+namespace {
+
+constexpr unsigned kDirectorySize = 6;
+constexpr unsigned kEntrySize = 16;
+constexpr unsigned kInfoSize = 40;
+constexpr unsigned kIcon = 1;
+constexpr unsigned kCursor = 2;
+constexpr unsigned long kMaxWrittenSide = 255;
+
+bool ReadAll(CByteStream* stream, void* buffer, std::size_t size) {
+  return size == 0 || stream->Read(buffer, 1, size) == size;
+}
+
+bool IsKnownDepth(unsigned bits) { return bits == 1 || bits == 4 || bits == 8 || bits == 24 || bits == 32; }
+
+// Mask rows hold one bit a pixel, most significant first, padded to 4 bytes; 1 is transparent.
+unsigned long MaskRowBytes(unsigned long width) { return (width + 31) / 32 * 4; }
+
+bool MaskBit(const std::vector<unsigned char>& mask, unsigned long maskRow, unsigned long x, unsigned long y) {
+  return (mask[y * maskRow + x / 8] >> (7 - x % 8)) & 1;
+}
+
+}  // namespace
+
+// Fails silently, as the other decoders do not: a failed try is common when the dispatch looks
+// for the format of a file.
+bool CImageFileICO::Decode(CByteStream* stream) {
+  if (!stream) return false;
+  const long start = stream->Tell();
+  const long size = stream->Size();
+  unsigned char directory[kDirectorySize];
+  if (!ReadAll(stream, directory, kDirectorySize)) return false;
+  const unsigned type = ReadLE16(directory + 2);
+  if (ReadLE16(directory) != 0 || (type != kIcon && type != kCursor)) return false;
+  const unsigned count = ReadLE16(directory + 4);
+  info_.numberOfFrames = static_cast<std::int32_t>(count);
+  std::vector<unsigned char> entries(std::size_t{count} * kEntrySize);
+  if (!ReadAll(stream, entries.data(), entries.size())) return false;
+  if (info_.frame < 0 || info_.frame >= static_cast<std::int32_t>(count)) return false;
+
+  const unsigned char* entry = &entries[std::size_t(info_.frame) * kEntrySize];
+  // A side of 0 in the directory stands for 256.
+  const unsigned long width = entry[0] ? entry[0] : 256;
+  const unsigned long height = entry[1] ? entry[1] : 256;
+  const std::uint64_t offset = ReadLE32(entry + 12);
+  const std::uint64_t bytes = ReadLE32(entry + 8);
+  const std::uint64_t available = size > start ? static_cast<std::uint64_t>(size - start) : 0;
+  if (offset + kInfoSize > available || offset + bytes > available) return false;
+  if (!stream->Seek(static_cast<long>(start + static_cast<long>(offset)), 0)) return false;
+
+  unsigned char info[kInfoSize];
+  if (!ReadAll(stream, info, kInfoSize)) return false;
+  const unsigned bits = ReadLE16(info + 14);
+  // Only bitmaps of a known depth: entries stored in other formats are refused.
+  if (ReadLE32(info) != kInfoSize || !IsKnownDepth(bits)) return false;
+  if (!Create(width, height, bits, keImageFormatICO)) return false;
+  if (!ReadColours(stream, bits, ReadLE32(info + 32))) return false;
+
+  const unsigned long maskRow = MaskRowBytes(width);
+  std::vector<unsigned char> mask(maskRow * height);
+  if (!ReadAll(stream, mask.data(), mask.size())) return true;  // no mask: the colours alone
+  if (std::all_of(mask.begin(), mask.end(), [](unsigned char b) { return b == 0xFF; })) {
+    SetTransIndex(0);
+    InvertColours();
+    return true;
+  }
+  ApplyMask(mask, maskRow, bits);
+  return true;
+}
+
+bool CImageFileICO::ReadColours(CByteStream* stream, unsigned bits, std::uint32_t colours) {
+  if (colours == 0 && bits <= 8) colours = 1u << bits;
+  if (colours > 256) return false;
+  unsigned char palette[256 * 4];
+  if (!ReadAll(stream, palette, colours * 4)) return false;
+  for (unsigned i = 0; i < colours && i < GetNumColors(); ++i) {
+    SetPaletteColor(static_cast<BYTE>(i), palette[4 * i + 2], palette[4 * i + 1], palette[4 * i], 0);
+  }
+  const unsigned long width = GetWidth();
+  const unsigned long height = GetHeight();
+  if (bits <= 24) {
+    // Short colour data leaves the rest of the rows clear.
+    stream->Read(GetBits(0), 1, std::size_t{GetEffWidth()} * height);
+    return true;
+  }
+  AlphaCreate();
+  if (!AlphaIsValid()) return false;
+  std::vector<unsigned char> line(4 * std::size_t{width});
+  for (unsigned long y = 0; y < height; ++y) {
+    if (!ReadAll(stream, line.data(), line.size())) break;
+    BYTE* row = GetBits(y);
+    BYTE* alpha = AlphaGetPointer(0, static_cast<long>(y));
+    for (unsigned long x = 0; x < width; ++x) {
+      std::memcpy(row + 3 * x, &line[4 * x], 3);
+      alpha[x] = line[4 * x + 3];
+    }
+  }
+  return true;
+}
+
+void CImageFileICO::ApplyMask(const std::vector<unsigned char>& mask, unsigned long maskRow, unsigned bits) {
+  const long width = static_cast<long>(GetWidth());
+  const long height = static_cast<long>(GetHeight());
+  const bool hadAlpha = AlphaIsValid();
+  AlphaCreate();
+  bool anyMasked = false;
+  for (long y = 0; y < height; ++y) {
+    for (long x = 0; x < width; ++x) {
+      if (!MaskBit(mask, maskRow, x, y)) continue;
+      AlphaSet(x, y, 0);
+      anyMasked = true;
+    }
+  }
+  if (!anyMasked) {
+    if (!hadAlpha) AlphaDelete();
+    return;
+  }
+  if (bits == 24) {
+    // One colour under every masked pixel becomes the transparent colour instead of alpha.
+    bool oneColour = true;
+    RGBQUAD first{};
+    bool seen = false;
+    for (long y = 0; y < height && oneColour; ++y) {
+      for (long x = 0; x < width && oneColour; ++x) {
+        if (!MaskBit(mask, maskRow, x, y)) continue;
+        const RGBQUAD c = GetPixelColor(x, y, false);
+        if (!seen) first = c;
+        oneColour = !seen || std::memcmp(&c, &first, 3) == 0;
+        seen = true;
+      }
+    }
+    if (oneColour) {
+      SetTransColor(first);
+      SetTransIndex(0);
+      AlphaDelete();
+    }
+  } else if (bits <= 8) {
+    // A palette entry no pixel uses becomes the transparent index instead of alpha.
+    bool used[256] = {};
+    for (long y = 0; y < height; ++y) {
+      for (long x = 0; x < width; ++x) used[BlindGetPixelIndex(x, y)] = true;
+    }
+    const unsigned colours = static_cast<unsigned>(GetNumColors());
+    const unsigned unused = static_cast<unsigned>(std::find(used, used + colours, false) - used);
+    if (unused == colours) return;
+    for (long y = 0; y < height; ++y) {
+      for (long x = 0; x < width; ++x) {
+        if (MaskBit(mask, maskRow, x, y)) BlindSetPixelIndex(x, y, static_cast<BYTE>(unused));
+      }
+    }
+    SetTransIndex(unused);
+    AlphaDelete();
+  }
+}
+
+// The colours of a picture whose every pixel is masked: shown by inverting what lies beneath.
+void CImageFileICO::InvertColours() {
+  if (RGBQUAD* palette = GetPalette()) {
+    for (unsigned long i = 0; i < GetNumColors(); ++i) {
+      palette[i].rgbBlue = static_cast<BYTE>(~palette[i].rgbBlue);
+      palette[i].rgbGreen = static_cast<BYTE>(~palette[i].rgbGreen);
+      palette[i].rgbRed = static_cast<BYTE>(~palette[i].rgbRed);
+    }
+    InvalidateNearestCache();
+    return;
+  }
+  BYTE* bits = GetBits(0);
+  for (std::size_t i = 0, n = std::size_t{GetEffWidth()} * GetHeight(); i < n; ++i) bits[i] = static_cast<BYTE>(~bits[i]);
+}
+
+bool CImageFileICO::Encode(CByteStream* stream) {
+  if (EncodeSafeCheck(stream)) return false;
+  const unsigned long width = GetWidth();
+  const unsigned long height = GetHeight();
+  if (width > kMaxWrittenSide || height > kMaxWrittenSide) {
+    SetLastError("Can't save this image as icon");
+    return false;
+  }
+  const RGBQUAD* palette = GetPalette();
+  if (GetBpp() <= 8 && !palette) return false;
+  const unsigned long maskRow = MaskRowBytes(width);
+  const bool colourWithAlpha = AlphaIsValid() && !palette;
+  const std::uint32_t colourBytes = colourWithAlpha ? static_cast<std::uint32_t>(width * height * 4)
+                                                    : static_cast<std::uint32_t>(GetEffWidth() * height);
+  const unsigned bits = colourWithAlpha ? 32 : GetBpp();
+  const std::uint32_t paletteBytes = static_cast<std::uint32_t>(GetPaletteSize());
+
+  unsigned char head[kDirectorySize + kEntrySize + kInfoSize] = {};
+  WriteLE16(head + 2, kIcon);
+  WriteLE16(head + 4, 1);
+  unsigned char* entry = head + kDirectorySize;
+  entry[0] = static_cast<unsigned char>(width);
+  entry[1] = static_cast<unsigned char>(height);
+  entry[2] = static_cast<unsigned char>(GetNumColors());
+  WriteLE16(entry + 6, static_cast<std::uint16_t>(bits));
+  WriteLE32(entry + 8, colourBytes + paletteBytes + kInfoSize + static_cast<std::uint32_t>(maskRow * height));
+  WriteLE32(entry + 12, kDirectorySize + kEntrySize);
+  unsigned char* info = entry + kEntrySize;
+  WriteLE32(info, kInfoSize);
+  WriteLE32(info + 4, static_cast<std::uint32_t>(width));
+  WriteLE32(info + 8, static_cast<std::uint32_t>(height * 2));
+  WriteLE16(info + 12, 1);
+  WriteLE16(info + 14, static_cast<std::uint16_t>(bits));
+  WriteLE32(info + 20, colourBytes);
+
+  bool written = stream->Write(head, sizeof(head), 1) == 1 &&
+                 (paletteBytes == 0 || stream->Write(palette, paletteBytes, 1) == 1);
+  if (written && colourWithAlpha) {
+    std::vector<unsigned char> line(4 * std::size_t{width});
+    for (unsigned long y = 0; y < height && written; ++y) {
+      const BYTE* row = GetBits(y);
+      const BYTE* alpha = AlphaGetPointer(0, static_cast<long>(y));
+      for (unsigned long x = 0; x < width; ++x) {
+        std::memcpy(&line[4 * x], row + 3 * x, 3);
+        line[4 * x + 3] = alpha[x];
+      }
+      written = stream->Write(line.data(), line.size(), 1) == 1;
+    }
+  } else if (written) {
+    written = stream->Write(GetBits(0), colourBytes, 1) == 1;
+  }
+  const std::vector<unsigned char> mask = BuildMask(maskRow);
+  if (!written || stream->Write(mask.data(), mask.size(), 1) != 1) {
+    SetLastError("Error writing icon");
+    return false;
+  }
+  return true;
+}
+
+std::vector<unsigned char> CImageFileICO::BuildMask(unsigned long maskRow) {
+  const long width = static_cast<long>(GetWidth());
+  const long height = static_cast<long>(GetHeight());
+  std::vector<unsigned char> mask(maskRow * static_cast<unsigned long>(height));
+  const bool paletteAlpha = AlphaPaletteIsValid();
+  const bool transparentColour = GetTransIndex() != -1;
+  const RGBQUAD key = GetTransColor();
+  // In a palette picture the transparent index is what is transparent, not every entry that
+  // happens to share its colour.
+  const bool byIndex = GetPalette() != nullptr;
+  for (long y = 0; y < height; ++y) {
+    for (long x = 0; x < width; ++x) {
+      const RGBQUAD c = GetPixelColor(x, y, false);
+      const bool keyed = byIndex ? BlindGetPixelIndex(x, y) == GetTransIndex() : std::memcmp(&c, &key, 3) == 0;
+      const bool clear = (AlphaIsValid() && AlphaGet(x, y) == 0) || (paletteAlpha && c.rgbReserved == 0) ||
+                         (transparentColour && keyed);
+      if (clear) mask[y * maskRow + x / 8] |= static_cast<unsigned char>(0x80 >> (x % 8));
+    }
+  }
+  return mask;
+}

@@ -1,0 +1,149 @@
+// ICO, TGA and PCX against the oracle: its files decode to its pixels and alpha, and what we
+// write it reads back the same.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "codecs/ImageFile.h"
+#include "tests/codecs/ImageMagick.h"
+#include "tests/codecs/TempDir.h"
+
+namespace {
+
+struct FormatCase {
+  const char* what;
+  const char* options;  // convert options, applied to the test pattern
+  const char* format;   // the oracle's name of the format, also the file's extension
+  unsigned long type;
+  int bits;   // top bits of each channel that must agree
+  int frames;  // directory entries of an icon file
+};
+
+// The oracle reads the bits of a one-plane 1-bit PCX the other way round from the format's own
+// convention (and ours): 1 black, 0 white.
+unsigned char OracleFlip(unsigned long type, unsigned long bpp) { return type == keImageFormatPCX && bpp == 1 ? 255 : 0; }
+
+// Our alpha as the oracle reports it: transparent pixels 0, the rest their alpha or opaque.
+unsigned char AlphaOf(CImageFile& image, long x, long y) {
+  if (image.IsTransparent(x, y)) return 0;
+  return image.AlphaIsValid() ? image.AlphaGet(x, y) : 255;
+}
+
+// Colours must agree only where the pixel shows: a masked icon keeps any colour beneath. The
+// oracle keeps the rows of a bottom-up TGA in file order and only notes the orientation.
+void ExpectSamePicture(const std::string& file, CImageFile& image, int bits, const std::string& what,
+                       unsigned char flip) {
+  const RgbPicture colours = ReadWithImageMagick(file, "-auto-orient");
+  const RgbPicture alpha = ReadWithImageMagick(file, "-auto-orient -alpha extract");
+  const RgbPicture ours = FromImage(image);
+  ASSERT_EQ(ours.width, colours.width) << what;
+  ASSERT_EQ(ours.height, colours.height) << what;
+  ASSERT_EQ(alpha.width, colours.width) << what;
+  for (long y = 0; y < ours.height; ++y) {
+    for (long x = 0; x < ours.width; ++x) {
+      const unsigned char want = alpha.At(x, y)[0];
+      ASSERT_EQ(AlphaOf(image, x, ours.height - 1 - y), want) << what << ": alpha at " << x << "," << y;
+      for (int c = 0; c < 3 && want != 0; ++c) {
+        ASSERT_EQ(ours.At(x, y)[c] >> (8 - bits), (colours.At(x, y)[c] ^ flip) >> (8 - bits))
+            << what << ": channel " << c << " at " << x << "," << y;
+      }
+    }
+  }
+}
+
+class FormatOracle : public ::testing::TestWithParam<FormatCase> {};
+
+}  // namespace
+
+TEST_P(FormatOracle, TheirFilesDecodeToTheirPixelsAndOursReadBackTheSame) {
+  if (!HaveImageMagick()) GTEST_SKIP() << "no oracle";
+  const FormatCase& c = GetParam();
+  TempDir dir;
+  const std::string source = dir.Path("source.ppm");
+  const std::string file = dir.Path(std::string("oracle.") + c.format);
+  WritePpm(source, TestPattern(37, 23));
+  ASSERT_TRUE(Convert("'" + source + "' " + c.options + " " + c.format + ":'" + file + "'")) << c.what;
+  for (int frame = 0; frame < c.frames; ++frame) {
+    const std::string what = std::string(c.what) + " frame " + std::to_string(frame);
+    CImageFile image;
+    image.SetFrame(frame);
+    ASSERT_TRUE(image.Load(file.c_str(), c.type)) << what << ": " << image.GetLastError();
+    EXPECT_EQ(image.GetType(), c.type);
+    EXPECT_EQ(image.GetNumFrames(), c.type == keImageFormatICO ? c.frames : 0) << what;
+    const unsigned char flip = OracleFlip(c.type, image.GetBpp());
+    ExpectSamePicture(c.frames > 1 ? file + "[" + std::to_string(frame) + "]" : file, image, c.bits, what, flip);
+    const std::string ours = dir.Path(std::string("ours.") + c.format);
+    ASSERT_TRUE(image.Save(ours.c_str(), c.type)) << what << ": " << image.GetLastError();
+    ExpectSamePicture(ours, image, 8, what + " written by us", flip);
+  }
+  if (c.type != keImageFormatICO) return;
+  // A frame past the directory fails, and still tells how many there are.
+  CImageFile past;
+  past.SetFrame(c.frames);
+  std::FILE* stream = std::fopen(file.c_str(), "rb");
+  EXPECT_FALSE(past.Decode(stream, c.type));
+  std::fclose(stream);
+  EXPECT_EQ(past.GetNumFrames(), c.frames);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, FormatOracle,
+    ::testing::Values(
+        FormatCase{"icon sizes", "-alpha set -define icon:auto-resize=32,24,16", "ico", keImageFormatICO, 8, 3},
+        FormatCase{"icon 32-bit alpha", "-alpha set -channel A -fx 'i/w' +channel", "ico", keImageFormatICO, 8, 1},
+        FormatCase{"icon 4-bit mask", "-fill yellow -draw 'rectangle 3,3 10,8' -transparent yellow -colors 16",
+                   "ico", keImageFormatICO, 8, 1},
+        FormatCase{"icon 8-bit mask", "-fill yellow -draw 'rectangle 3,3 10,8' -transparent yellow -colors 100",
+                   "ico", keImageFormatICO, 8, 1},
+        FormatCase{"tga 24-bit", "-type TrueColor", "tga", keImageFormatTGA, 8, 1},
+        FormatCase{"tga 24-bit run-length top-down", "-type TrueColor -orient TopLeft -compress RLE", "tga",
+                   keImageFormatTGA, 8, 1},
+        FormatCase{"tga 32-bit", "-alpha set -channel A -fx 'j/h' +channel", "tga", keImageFormatTGA, 8, 1},
+        FormatCase{"tga 32-bit run-length top-down", "-alpha set -orient TopLeft -compress RLE", "tga",
+                   keImageFormatTGA, 8, 1},
+        FormatCase{"tga 16-bit", "-depth 5", "tga", keImageFormatTGA, 5, 1},
+        FormatCase{"tga 16-bit run-length", "-depth 5 -compress RLE", "tga", keImageFormatTGA, 5, 1},
+        FormatCase{"tga colour-mapped", "-colors 100 -type Palette", "tga", keImageFormatTGA, 8, 1},
+        FormatCase{"tga colour-mapped run-length top-down", "-colors 20 -type Palette -orient TopLeft -compress RLE",
+                   "tga", keImageFormatTGA, 8, 1},
+        FormatCase{"tga grey run-length", "-colorspace Gray -compress RLE", "tga", keImageFormatTGA, 8, 1},
+        FormatCase{"pcx 1-bit", "-colors 2 -type Palette -depth 1", "pcx", keImageFormatPCX, 8, 1},
+        FormatCase{"pcx 8-bit", "-colors 200 -type Palette", "pcx", keImageFormatPCX, 8, 1},
+        FormatCase{"pcx 24-bit", "-type TrueColor", "pcx", keImageFormatPCX, 8, 1},
+        FormatCase{"pcx 32-bit", "-alpha set -channel A -fx 'i/w' +channel", "pcx", keImageFormatPCX, 8, 1}),
+    NameByWhat());
+
+// The oracle writes no 4-bit PCX and no 4-bit or 8-bit TGA of its own choosing: pictures of
+// every depth we write are checked in its reading instead.
+TEST(FormatOracle, ReadsWhatWeWriteOfEveryDepth) {
+  if (!HaveImageMagick()) GTEST_SKIP() << "no oracle";
+  TempDir dir;
+  const RgbPicture pattern = TestPattern(37, 23);
+  struct Written {
+    const char* format;
+    unsigned long type;
+    unsigned long bpp;
+    bool alpha;
+  };
+  for (const Written& w : {Written{"pcx", keImageFormatPCX, 1, false}, Written{"pcx", keImageFormatPCX, 4, false},
+                           Written{"pcx", keImageFormatPCX, 8, false}, Written{"pcx", keImageFormatPCX, 24, true},
+                           Written{"tga", keImageFormatTGA, 8, false}, Written{"tga", keImageFormatTGA, 24, true},
+                           Written{"ico", keImageFormatICO, 1, false}, Written{"ico", keImageFormatICO, 4, false},
+                           Written{"ico", keImageFormatICO, 24, false}, Written{"ico", keImageFormatICO, 24, true}}) {
+    const std::string what = std::string(w.format) + " " + std::to_string(w.bpp) + (w.alpha ? " alpha" : "");
+    CImageFile image(37, 23, w.bpp, 0);
+    if (w.bpp == 1) image.SetGrayPalette();
+    if (w.bpp > 1 && w.bpp <= 8) image.SetStdPalette();
+    if (w.alpha) image.AlphaCreate();
+    for (long y = 0; y < 23; ++y) {
+      for (long x = 0; x < 37; ++x) {
+        const unsigned char* p = pattern.At(x, 22 - y);
+        image.SetPixelColor(x, y, RGBQUAD{p[2], p[1], p[0], static_cast<BYTE>(x * 7)}, true);
+      }
+    }
+    const std::string file = dir.Path("ours." + std::string(w.format));
+    ASSERT_TRUE(image.Save(file.c_str(), w.type)) << what << ": " << image.GetLastError();
+    ExpectSamePicture(file, image, 8, what, OracleFlip(w.type, w.bpp));
+  }
+}
