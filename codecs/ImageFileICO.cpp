@@ -49,10 +49,11 @@ bool CImageFileICO::Decode(CByteStream* stream) {
   // A side of 0 in the directory stands for 256.
   const unsigned long width = entry[0] ? entry[0] : 256;
   const unsigned long height = entry[1] ? entry[1] : 256;
+  // A picture that starts outside the file is refused; one that runs past its end is read as
+  // far as it goes, whatever size the entry claims.
   const std::uint64_t offset = ReadLE32(entry + 12);
-  const std::uint64_t bytes = ReadLE32(entry + 8);
   const std::uint64_t available = size > start ? static_cast<std::uint64_t>(size - start) : 0;
-  if (offset + kInfoSize > available || offset + bytes > available) return false;
+  if (offset + kInfoSize > available) return false;
   if (!stream->Seek(static_cast<long>(start + static_cast<long>(offset)), 0)) return false;
 
   unsigned char info[kInfoSize];

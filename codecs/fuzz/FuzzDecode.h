@@ -30,6 +30,23 @@ inline bool SamePixels(CImageFile& a, CImageFile& b) {
   return true;
 }
 
+// An icon keeps any colour beneath a masked pixel: what must survive is which pixels show, and
+// their colours. A picture with nothing showing has nothing to compare.
+inline bool SameVisiblePixels(CImageFile& a, CImageFile& b) {
+  if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight()) return false;
+  bool anyShows = false;
+  bool same = true;
+  for (long y = 0; y < static_cast<long>(a.GetHeight()); ++y) {
+    for (long x = 0; x < static_cast<long>(a.GetWidth()); ++x) {
+      const bool hidden = a.IsTransparent(x, y);
+      RGBQUAD p = a.GetPixelColor(x, y, false), q = b.GetPixelColor(x, y, false);
+      anyShows |= !hidden;
+      same &= hidden == b.IsTransparent(x, y) && (hidden || std::memcmp(&p, &q, 3) == 0);
+    }
+  }
+  return same || !anyShows;
+}
+
 // Decodes data as the given format; answers false only when our own encoding of a decoded
 // picture does not decode to the same pixels, or for a lossy format to the same size (a fault
 // the caller reports).
@@ -50,7 +67,8 @@ inline bool DecodeInput(const std::uint8_t* data, std::size_t size, unsigned lon
   CImageFile again;
   const bool lossy = type == keImageFormatJPG;
   bool same = again.Decode(encoded, static_cast<unsigned long>(encodedSize), type) &&
-              (lossy ? SameSize(image, again) : SamePixels(image, again));
+              (lossy ? SameSize(image, again)
+                     : type == keImageFormatICO ? SameVisiblePixels(image, again) : SamePixels(image, again));
   CImageFile::FreeMemory(encoded);
   return same;
 }

@@ -52,3 +52,24 @@ cp "$out/jpeg/"* "$out/exif/"
 for format in bmp wbmp jpeg png exif; do
   cp "$here/regressions/$format/"* "$out/$format/" 2>/dev/null || true
 done
+# Icons, TGA and PCX files of the kinds the oracle writes.
+mkdir -p "$out/ico" "$out/tga" "$out/pcx"
+write_seeds() {
+  format="$1"
+  shift
+  n=0
+  for options in "$@"; do
+    n=$((n + 1))
+    # shellcheck disable=SC2086
+    "$convert" "$picture" $options "$format:$out/$(echo "$format" | tr A-Z a-z)/seed$n"
+  done
+}
+write_seeds ICO "-alpha set -define icon:auto-resize=16,24" "-colors 16" "-transparent yellow -colors 16" \
+  "-transparent yellow -colors 60" "-type TrueColor"
+write_seeds TGA "-type TrueColor" "-type TrueColor -compress RLE" "-alpha set" \
+  "-alpha set -orient TopLeft -compress RLE" "-depth 5" "-depth 5 -compress RLE" "-colors 5 -type Palette" \
+  "-colors 5 -type Palette -compress RLE" "-colorspace Gray -compress RLE"
+write_seeds PCX "-colors 2 -type Palette -depth 1" "-colors 60 -type Palette" "-type TrueColor" "-alpha set"
+for format in ico tga pcx; do
+  cp "$here/regressions/$format/"* "$out/$format/" 2>/dev/null || true
+done

@@ -27,7 +27,8 @@ TEST(FuzzRegressions, EveryKeptInputDecodesCleanly) {
   // The EXIF reader's inputs are JPEG streams, read with their EXIF block by the JPEG decoder.
   for (const Regressions& r : {Regressions{"bmp", keImageFormatBMP}, Regressions{"wbmp", keImageFormatWBMP},
                                Regressions{"jpeg", keImageFormatJPG}, Regressions{"png", keImageFormatPNG},
-                               Regressions{"exif", keImageFormatJPG}}) {
+                               Regressions{"exif", keImageFormatJPG}, Regressions{"ico", keImageFormatICO},
+                               Regressions{"tga", keImageFormatTGA}, Regressions{"pcx", keImageFormatPCX}}) {
     const std::filesystem::path folder = std::filesystem::path(WF_FUZZ_REGRESSIONS) / r.folder;
     if (!std::filesystem::exists(folder)) continue;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {

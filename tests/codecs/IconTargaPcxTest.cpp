@@ -1,0 +1,156 @@
+// ICO, TGA and PCX on hand-made bytes: hostile files stop at the boundary with their texts,
+// and the run-length writers' byte patterns.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "codecs/ImageFile.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+Bytes Tga(unsigned char type, unsigned mapLength, unsigned char depth, unsigned char width, unsigned char height,
+          Bytes payload) {
+  Bytes file{0, static_cast<unsigned char>(mapLength ? 1 : 0), type, 0, 0,
+             static_cast<unsigned char>(mapLength), static_cast<unsigned char>(mapLength >> 8), 24, 0, 0, 0, 0,
+             width, 0, height, 0, depth, 0};
+  file.insert(file.end(), payload.begin(), payload.end());
+  return file;
+}
+
+Bytes Pcx(unsigned char bits, unsigned char planes, unsigned char width, unsigned char height, unsigned char bpl,
+          Bytes payload) {
+  Bytes file(128, 0);
+  file[0] = 10, file[1] = 5, file[2] = 1, file[3] = bits;
+  file[8] = static_cast<unsigned char>(width - 1), file[10] = static_cast<unsigned char>(height - 1);
+  for (unsigned i = 0; i < 16; ++i) file[16 + 3 * i] = static_cast<unsigned char>(16 * i);  // red ramp
+  file[65] = planes, file[66] = bpl;
+  file.insert(file.end(), payload.begin(), payload.end());
+  return file;
+}
+
+bool DecodeBytes(CImageFile& image, Bytes bytes, unsigned long type) {
+  return image.Decode(bytes.data(), static_cast<unsigned long>(bytes.size()), type);
+}
+
+Bytes Encoded(CImageFile& image, unsigned long type) {
+  unsigned char* buffer = nullptr;
+  long size = 0;
+  if (!image.Encode(buffer, size, type)) return {};
+  Bytes bytes(buffer, buffer + size);
+  CImageFile::FreeMemory(buffer);
+  return bytes;
+}
+
+struct Hostile {
+  const char* what;
+  Bytes file;
+  unsigned long type;
+  const char* text;
+};
+
+}  // namespace
+
+TEST(IconTargaPcx, HostileFilesFailWithTheirText) {
+  const Bytes map2{0, 0, 255, 0, 255, 0};
+  for (const Hostile& h : {
+           Hostile{"tga file ends inside a row", Tga(3, 0, 8, 4, 2, {1, 2, 3, 4, 5}), keImageFormatTGA, "corrupted TGA"},
+           Hostile{"tga run header without its value", Tga(11, 0, 8, 4, 1, {0x83}), keImageFormatTGA, "corrupted TGA"},
+           Hostile{"tga index past a short map", Tga(1, 2, 8, 2, 1, Bytes{0, 0, 255, 0, 255, 0, 1, 5}),
+                   keImageFormatTGA, "corrupted TGA"},
+           Hostile{"tga map of 257 entries", Tga(1, 257, 8, 2, 1, map2), keImageFormatTGA, "bad TGA header"},
+           Hostile{"tga depth 12", Tga(2, 0, 12, 2, 1, map2), keImageFormatTGA, "bad TGA header"},
+           Hostile{"pcx run past the picture", Pcx(8, 1, 2, 1, 2, {0xC5, 1}), keImageFormatPCX,
+                   "repeat count spans end of image"},
+           Hostile{"pcx palette without signature", Pcx(8, 1, 2, 1, 2, {1, 2, 11}), keImageFormatPCX,
+                   "bad color map signature"},
+           Hostile{"pcx file ends early", Pcx(8, 3, 2, 2, 2, {1, 2, 3}), keImageFormatPCX, "corrupted PCX"},
+           Hostile{"pcx five planes", Pcx(1, 5, 2, 2, 2, {}), keImageFormatPCX, "Can't handle image with more than 4 planes"},
+           Hostile{"pcx two 4-bit planes", Pcx(4, 2, 2, 2, 2, {}), keImageFormatPCX,
+                   "Can't handle packed pixels with more than 1 plane."},
+       }) {
+    CImageFile image;
+    EXPECT_FALSE(DecodeBytes(image, h.file, h.type)) << h.what;
+    EXPECT_STREQ(image.GetLastError(), h.text) << h.what;
+  }
+}
+
+TEST(IconTargaPcx, TgaPacketsRunOnIntoTheNextRowAndStopAtThePictureEnd) {
+  CImageFile image;
+  // A run of 3 and a raw packet of 1 fill two rows of 2; the last run is cut at the end.
+  ASSERT_TRUE(DecodeBytes(image, Tga(11, 0, 8, 2, 3, {0x82, 9, 0x00, 7, 0x85, 4}), keImageFormatTGA))
+      << image.GetLastError();
+  const unsigned char expected[3][2] = {{9, 9}, {9, 7}, {4, 4}};
+  for (long y = 0; y < 3; ++y) {
+    for (long x = 0; x < 2; ++x) EXPECT_EQ(image.GetPixelIndex(x, y), expected[y][x]) << x << "," << y;
+  }
+  // A 16-bit pixel of all ones widens to 248 in each channel.
+  ASSERT_TRUE(DecodeBytes(image, Tga(2, 0, 16, 1, 1, {0xFF, 0x7F}), keImageFormatTGA));
+  EXPECT_EQ(image.GetPixelColor(0, 0).rgbGreen, 248);
+  CImageFile fourBits(2, 2, 4, 0);
+  EXPECT_TRUE(Encoded(fourBits, keImageFormatTGA).empty());
+  EXPECT_STREQ(fourBits.GetLastError(), "Bit depth must be 8 or 24");
+}
+
+TEST(IconTargaPcx, PcxLinesShorterThanTheRowLeaveTheRestClear) {
+  // Bytes a line of 2 for a picture 5 wide: each plane gives two pixels.
+  CImageFile image;
+  ASSERT_TRUE(DecodeBytes(image, Pcx(8, 3, 5, 1, 2, {10, 11, 20, 21, 30, 31}), keImageFormatPCX));
+  EXPECT_EQ(image.GetPixelColor(1, 0).rgbRed, 11);
+  EXPECT_EQ(image.GetPixelColor(1, 0).rgbBlue, 31);
+  EXPECT_EQ(image.GetPixelColor(4, 0).rgbRed, 0);
+  // Three 1-bit planes make eight colours, not two.
+  ASSERT_TRUE(DecodeBytes(image, Pcx(1, 3, 2, 1, 2, {0x80, 0, 0x80, 0, 0x40, 0}), keImageFormatPCX));
+  EXPECT_EQ(image.GetBpp(), 4);
+  EXPECT_EQ(image.GetPixelIndex(0, 0), 3);
+  EXPECT_EQ(image.GetPixelColor(1, 0).rgbRed, 64);
+}
+
+TEST(IconTargaPcx, PcxWritersRunsAndPadding) {
+  CImageFile eight(101, 1, 8, 0);
+  for (long x = 0; x < 100; ++x) eight.SetPixelIndex(x, 0, 0xC5);
+  eight.SetPixelIndex(100, 0, 0x41);
+  Bytes file = Encoded(eight, keImageFormatPCX);
+  ASSERT_GT(file.size(), 128u);
+  EXPECT_EQ(file[66], 102);  // bytes a line rounded up to even
+  EXPECT_EQ(Bytes(file.begin() + 128, file.begin() + 136), (Bytes{0xFF, 0xC5, 0xE5, 0xC5, 0x41, 0x00, 12, 0}));
+  // A 1-bit picture with white first is written with its indices turned over.
+  CImageFile one(3, 1, 1, 0);
+  one.SetPaletteColor(0, 255, 255, 255);
+  one.SetPaletteColor(1, 0, 0, 0);
+  one.SetPixelIndex(1, 0, 1);
+  file = Encoded(one, keImageFormatPCX);
+  EXPECT_EQ(Bytes(file.begin() + 128, file.end()), (Bytes{0xA0, 0x00}));
+  EXPECT_EQ(Bytes(file.begin() + 16, file.begin() + 22), (Bytes{0, 0, 0, 255, 255, 255}));
+}
+
+TEST(IconTargaPcx, IconDirectoryAndMaskAreCheckedAgainstTheFile) {
+  CImageFile big(256, 1, 24, 0);
+  EXPECT_TRUE(Encoded(big, keImageFormatICO).empty());
+  EXPECT_STREQ(big.GetLastError(), "Can't save this image as icon");
+  // Pixels of the transparent index are masked; decoding gives them the first unused index.
+  CImageFile icon(255, 3, 8, 0);
+  icon.SetPixelIndex(4, 1, 1);
+  icon.SetPixelIndex(5, 1, 2);
+  icon.SetTransIndex(2);
+  const Bytes file = Encoded(icon, keImageFormatICO);
+  ASSERT_FALSE(file.empty()) << icon.GetLastError();
+  CImageFile decoded;
+  ASSERT_TRUE(DecodeBytes(decoded, file, keImageFormatICO));
+  EXPECT_EQ(decoded.GetTransIndex(), 3);
+  EXPECT_EQ(decoded.GetPixelIndex(5, 1), 3);
+  EXPECT_EQ(decoded.GetPixelIndex(4, 1), 1);
+  EXPECT_FALSE(decoded.AlphaIsValid());
+  // A mask cut short is left out; the colours stay.
+  CImageFile unmasked;
+  ASSERT_TRUE(DecodeBytes(unmasked, Bytes(file.begin(), file.end() - 1), keImageFormatICO));
+  EXPECT_EQ(unmasked.GetTransIndex(), -1);
+  EXPECT_EQ(unmasked.GetPixelIndex(5, 1), 2);
+  // An entry whose picture starts past the end of the file is refused; the frames still count.
+  Bytes outside = file;
+  outside[20] = 0x40;
+  CImageFile refused;
+  EXPECT_FALSE(DecodeBytes(refused, outside, keImageFormatICO));
+  EXPECT_EQ(refused.GetNumFrames(), 1);
+}
