@@ -43,30 +43,25 @@ Bytes Encoded(CImageFile& image, unsigned long type) {
   return bytes;
 }
 
-struct Hostile {
-  const char* what;
-  Bytes file;
-  unsigned long type;
-  const char* text;
-};
-
 }  // namespace
 
 TEST(IconTargaPcx, HostileFilesFailWithTheirText) {
-  const Bytes map2{0, 0, 255, 0, 255, 0};
+  struct Hostile {
+    const char* what;
+    Bytes file;
+    unsigned long type;
+    const char* text;
+  };
   for (const Hostile& h : {
            Hostile{"tga file ends inside a row", Tga(3, 0, 8, 4, 2, {1, 2, 3, 4, 5}), keImageFormatTGA, "corrupted TGA"},
-           Hostile{"tga run header without its value", Tga(11, 0, 8, 4, 1, {0x83}), keImageFormatTGA, "corrupted TGA"},
            Hostile{"tga index past a short map", Tga(1, 2, 8, 2, 1, Bytes{0, 0, 255, 0, 255, 0, 1, 5}),
                    keImageFormatTGA, "corrupted TGA"},
-           Hostile{"tga map of 257 entries", Tga(1, 257, 8, 2, 1, map2), keImageFormatTGA, "bad TGA header"},
-           Hostile{"tga depth 12", Tga(2, 0, 12, 2, 1, map2), keImageFormatTGA, "bad TGA header"},
+           Hostile{"tga map of 257 entries", Tga(1, 257, 8, 2, 1, {}), keImageFormatTGA, "bad TGA header"},
            Hostile{"pcx run past the picture", Pcx(8, 1, 2, 1, 2, {0xC5, 1}), keImageFormatPCX,
                    "repeat count spans end of image"},
            Hostile{"pcx palette without signature", Pcx(8, 1, 2, 1, 2, {1, 2, 11}), keImageFormatPCX,
                    "bad color map signature"},
            Hostile{"pcx file ends early", Pcx(8, 3, 2, 2, 2, {1, 2, 3}), keImageFormatPCX, "corrupted PCX"},
-           Hostile{"pcx five planes", Pcx(1, 5, 2, 2, 2, {}), keImageFormatPCX, "Can't handle image with more than 4 planes"},
            Hostile{"pcx two 4-bit planes", Pcx(4, 2, 2, 2, 2, {}), keImageFormatPCX,
                    "Can't handle packed pixels with more than 1 plane."},
        }) {
