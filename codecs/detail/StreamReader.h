@@ -33,8 +33,6 @@ class StreamReader {
     return done;
   }
 
-  bool AtEnd() { return next_ == end_ && !Refill(); }
-
  private:
   bool Refill() {
     next_ = 0;

@@ -80,6 +80,8 @@ TEST(IconTargaPcx, TgaPacketsRunOnIntoTheNextRowAndStopAtThePictureEnd) {
   for (long y = 0; y < 3; ++y) {
     for (long x = 0; x < 2; ++x) EXPECT_EQ(image.GetPixelIndex(x, y), expected[y][x]) << x << "," << y;
   }
+  // A run may cover the last rows with nothing after it in the file.
+  EXPECT_TRUE(DecodeBytes(image, Tga(11, 0, 8, 2, 2, {0x83, 6}), keImageFormatTGA)) << image.GetLastError();
   // A 16-bit pixel of all ones widens to 248 in each channel.
   ASSERT_TRUE(DecodeBytes(image, Tga(2, 0, 16, 1, 1, {0xFF, 0x7F}), keImageFormatTGA));
   EXPECT_EQ(image.GetPixelColor(0, 0).rgbGreen, 248);
