@@ -68,8 +68,9 @@ bool CImageFileICO::Decode(CByteStream* stream) {
   std::vector<unsigned char> mask(maskRow * height);
   if (!ReadAll(stream, mask.data(), mask.size())) return true;  // no mask: the colours alone
   if (std::all_of(mask.begin(), mask.end(), [](unsigned char b) { return b == 0xFF; })) {
+    // Every pixel masked: what shows is the inverse of what lies beneath.
     SetTransIndex(0);
-    InvertColours();
+    Negative();
     return true;
   }
   ApplyMask(mask, maskRow, bits);
@@ -159,21 +160,6 @@ void CImageFileICO::ApplyMask(const std::vector<unsigned char>& mask, unsigned l
     SetTransIndex(unused);
     AlphaDelete();
   }
-}
-
-// The colours of a picture whose every pixel is masked: shown by inverting what lies beneath.
-void CImageFileICO::InvertColours() {
-  if (RGBQUAD* palette = GetPalette()) {
-    for (unsigned long i = 0; i < GetNumColors(); ++i) {
-      palette[i].rgbBlue = static_cast<BYTE>(~palette[i].rgbBlue);
-      palette[i].rgbGreen = static_cast<BYTE>(~palette[i].rgbGreen);
-      palette[i].rgbRed = static_cast<BYTE>(~palette[i].rgbRed);
-    }
-    InvalidateNearestCache();
-    return;
-  }
-  BYTE* bits = GetBits(0);
-  for (std::size_t i = 0, n = std::size_t{GetEffWidth()} * GetHeight(); i < n; ++i) bits[i] = static_cast<BYTE>(~bits[i]);
 }
 
 bool CImageFileICO::Encode(CByteStream* stream) {

@@ -19,6 +19,5 @@ class CImageFileICO : public CImageFile {
   // The palette (colours entries, 0 for as many as the depth has) and the colour rows.
   bool ReadColours(CByteStream* stream, unsigned bits, std::uint32_t colours);
   void ApplyMask(const std::vector<unsigned char>& mask, unsigned long maskRow, unsigned bits);
-  void InvertColours();
   std::vector<unsigned char> BuildMask(unsigned long maskRow);
 };
