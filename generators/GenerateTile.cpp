@@ -5,25 +5,8 @@
 #include <vector>
 
 #include "core/ProgressMeter.h"
-#include "generators/CMGenerator.h"
-#include "generators/CMMGenerator.h"
-#include "generators/P1Generator.h"
-#include "generators/P2Generator.h"
-#include "generators/P3Generator.h"
-#include "generators/P3LMGenerator.h"
-#include "generators/P3MLGenerator.h"
-#include "generators/P4Generator.h"
-#include "generators/P4GGenerator.h"
-#include "generators/P4MGenerator.h"
-#include "generators/P6Generator.h"
-#include "generators/P6MGenerator.h"
-#include "generators/PGGenerator.h"
-#include "generators/PGGGenerator.h"
-#include "generators/PMGenerator.h"
-#include "generators/PMGGenerator.h"
-#include "generators/PMMGenerator.h"
 #include "generators/RectangularPeriod.h"
-#include "generators/TileLattice.h"
+#include "generators/TileGroups.h"
 #include "generators/TileWorker.h"
 #include "rowops/ImageSampler.h"
 
@@ -53,47 +36,6 @@ CoreResult BlankTile(CRowIteratorBands& destination, int width, int height) {
 }
 
 }  // namespace
-
-std::unique_ptr<TileGenerator> CreateTileGenerator(int method) {
-  switch (method) {
-    case keTilingP1:
-      return std::make_unique<P1Generator>();
-    case keTilingP2:
-      return std::make_unique<P2Generator>();
-    case keTilingPM:
-      return std::make_unique<PMGenerator>();
-    case keTilingPG:
-      return std::make_unique<PGGenerator>();
-    case keTilingPMM:
-      return std::make_unique<PMMGenerator>();
-    case keTilingPMG:
-      return std::make_unique<PMGGenerator>();
-    case keTilingPGG:
-      return std::make_unique<PGGGenerator>();
-    case keTilingCM:
-      return std::make_unique<CMGenerator>();
-    case keTilingCMM:
-      return std::make_unique<CMMGenerator>();
-    case keTilingP4:
-      return std::make_unique<P4Generator>();
-    case keTilingP4M:
-      return std::make_unique<P4MGenerator>();
-    case keTilingP4G:
-      return std::make_unique<P4GGenerator>();
-    case keTilingP3:
-      return std::make_unique<P3Generator>();
-    case keTilingP3ML:
-      return std::make_unique<P3MLGenerator>();
-    case keTilingP3LM:
-      return std::make_unique<P3LMGenerator>();
-    case keTilingP6:
-      return std::make_unique<P6Generator>();
-    case keTilingP6M:
-      return std::make_unique<P6MGenerator>();
-    default:
-      return nullptr;
-  }
-}
 
 LatticeStepper::LatticeStepper(long long start, long long step, long long det)
     : value_(start), step_(step), det_(det), stepRemainder_(FloorRemainder(step, det)),
@@ -141,8 +83,9 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
   const keFormat format = source.GetFormat();
   if (format < keFormatGrey || format > keFormatBGRA) return keErrorBadArgument;
   if (!IsSound(shape)) return keErrorBadArgument;
-  std::unique_ptr<TileGenerator> generator = CreateTileGenerator(shape.method);
-  const TileLattice lattice = BuildTileLattice(shape.method, shape.p0, shape.p1, shape.p2, shape.centre);
+  const TileGroup& group = *FindTileGroup(shape.method);
+  std::unique_ptr<TileGenerator> generator = group.create();
+  const TileLattice lattice = group.buildLattice(shape.p0, shape.p1, shape.p2, shape.centre);
   if (Determinant(lattice.basisA, lattice.basisB) == 0) return keErrorBadArgument;
   if (lattice.negateK0) shape.seamK0 = -shape.seamK0;
   if (lattice.negateK1) shape.seamK1 = -shape.seamK1;

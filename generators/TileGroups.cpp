@@ -1,0 +1,187 @@
+#include "generators/TileGroups.h"
+
+#include <cmath>
+#include <initializer_list>
+
+#include "generators/CMGenerator.h"
+#include "generators/CMMGenerator.h"
+#include "generators/Geometry.h"
+#include "generators/P1Generator.h"
+#include "generators/P2Generator.h"
+#include "generators/P3Generator.h"
+#include "generators/P3LMGenerator.h"
+#include "generators/P3MLGenerator.h"
+#include "generators/P4Generator.h"
+#include "generators/P4GGenerator.h"
+#include "generators/P4MGenerator.h"
+#include "generators/P6Generator.h"
+#include "generators/P6MGenerator.h"
+#include "generators/PGGenerator.h"
+#include "generators/PGGGenerator.h"
+#include "generators/PMGenerator.h"
+#include "generators/PMGGenerator.h"
+#include "generators/PMMGenerator.h"
+
+namespace corvel {
+
+namespace {
+
+POINT Minus(POINT a, POINT b) { return {a.x - b.x, a.y - b.y}; }
+
+// The lattice (d2.x kx, 0), (0, d1.y ky) of the rectangular groups, anchored at p0.
+template <int kx, int ky>
+TileLattice Rectangular(POINT p0, POINT p1, POINT p2, POINT) {
+  TileLattice t;
+  t.anchor = p0;
+  t.basisA = {kx * (p2.x - p0.x), 0};
+  t.basisB = {0, ky * (p1.y - p0.y)};
+  return t;
+}
+
+// "P1" flips its vectors to point right and down; the anchor follows to the flipped cell's corner.
+TileLattice P1Lattice(POINT p0, POINT p1, POINT p2, POINT) {
+  TileLattice t;
+  t.anchor = p0;
+  t.basisA = {p2.x - p0.x, 0};
+  t.basisB = Minus(p1, p0);
+  bool moved = false;
+  if (t.basisB.y < 0) {
+    t.negateK0 = true;
+    if (t.basisA.x < 0) {
+      t.anchor = {p1.x + t.basisA.x, p1.y + t.basisA.y};
+      moved = true;
+    }
+    t.basisB = {-t.basisB.x, -t.basisB.y};
+    if (!moved) t.anchor = p1;
+  }
+  if (t.basisA.x < 0) {
+    t.negateK1 = true;
+    t.basisA = {-t.basisA.x, -t.basisA.y};
+    if (!moved) t.anchor = p2;
+  }
+  t.repeats = true;
+  return t;
+}
+
+TileLattice CMLattice(POINT p0, POINT p1, POINT p2, POINT) {
+  TileLattice t;
+  t.basisA = {p0.x - p2.x, 0};
+  t.basisB = {0, p1.y - p0.y};
+  t.anchor = p2;
+  return t;
+}
+
+TileLattice CMMLattice(POINT p0, POINT p1, POINT p2, POINT) {
+  TileLattice t;
+  const POINT w{2 * p0.x - p1.x - p2.x, 2 * p0.y - p1.y - p2.y}, a = Minus(p1, p2);
+  t.basisA = {w.x, a.y};
+  t.basisB = {w.x, -a.y};
+  t.anchor = p2;
+  return t;
+}
+
+TileLattice P4MLattice(POINT p0, POINT p1, POINT p2, POINT) {
+  TileLattice t;
+  t.basisA = {2 * (p0.x - p2.x), 0};
+  t.basisB = {0, 2 * (p1.y - p0.y)};
+  t.anchor = p2;
+  return t;
+}
+
+TileLattice P3Lattice(POINT p0, POINT p1, POINT p2, POINT) {
+  TileLattice t;
+  t.anchor = p0;
+  t.basisA = {2 * p2.x - p0.x - p1.x, 2 * p2.y - p0.y - p1.y};
+  t.basisB = {0, 2 * p1.y - p0.y - p2.y};
+  t.repeats = true;
+  return t;
+}
+
+// "P3ML": V2 upright, V1 the same turned by 120 degrees with half of V2's height below.
+void P3MLVectors(POINT p0, POINT p1, POINT p2, POINT& v1, POINT& v2) {
+  v2 = {0, 2 * p1.y - p0.y - p2.y};
+  v1 = v2;
+  RotateIntPointDegrees(120, 0, 0, v1);
+  v1.y = -v2.y / 2;
+}
+
+TileLattice P3MLLattice(POINT p0, POINT p1, POINT p2, POINT centre) {
+  TileLattice t;
+  t.anchor = p0;
+  P3MLVectors(p0, p1, p2, t.basisA, t.basisB);
+  if (t.basisA.x < 0) {
+    for (POINT* p : {&p0, &p1, &p2}) RotateIntPointDegrees(-180, centre.x, centre.y, *p);
+    P3MLVectors(p0, p1, p2, t.basisA, t.basisB);
+    t.anchor = p0;
+    t.turnedHalf = true;
+  }
+  t.repeats = true;
+  return t;
+}
+
+// "P3LM" and "P6".
+TileLattice SixFoldLattice(POINT p0, POINT p1, POINT p2, POINT) {
+  TileLattice t;
+  t.anchor = p0;
+  t.basisA = {2 * (p2.x - p0.x), 0};
+  t.basisB = {p2.x - p0.x, 2 * (p1.y - p0.y)};
+  t.repeats = true;
+  return t;
+}
+
+TileLattice P6MLattice(POINT p0, POINT p1, POINT p2, POINT) {
+  TileLattice t;
+  p2.y = p0.y;
+  p1.x = p0.x;
+  p1.y = p0.y + LONG(std::sqrt(3.0) * (p2.x - p0.x));
+  t.basisB = {0, 2 * (p1.y - p0.y)};
+  t.basisA = {t.basisB.x + 3 * (p2.x - p1.x), t.basisB.y + 3 * (p2.y - p1.y)};
+  t.anchor = p1;
+  t.anchorBelowD = true;
+  t.repeats = true;
+  return t;
+}
+
+template <class Generator>
+std::unique_ptr<TileGenerator> Make() {
+  return std::make_unique<Generator>();
+}
+
+// In the order of keTilingMethod.
+const TileGroup kGroups[keTilingMethodCount] = {
+    {"P1", P1Lattice, Make<P1Generator>},
+    {"P2", Rectangular<1, 1>, Make<P2Generator>},
+    {"PM", Rectangular<1, 2>, Make<PMGenerator>},
+    {"PG", Rectangular<2, 1>, Make<PGGenerator>},
+    {"PMM", Rectangular<2, 2>, Make<PMMGenerator>},
+    {"PMG", Rectangular<1, 4>, Make<PMGGenerator>},
+    {"PGG", Rectangular<2, 2>, Make<PGGGenerator>},
+    {"CM", CMLattice, Make<CMGenerator>},
+    {"CMM", CMMLattice, Make<CMMGenerator>},
+    {"P4", Rectangular<2, 2>, Make<P4Generator>},
+    {"P4M", P4MLattice, Make<P4MGenerator>},
+    {"P4G", Rectangular<2, 2>, Make<P4GGenerator>},
+    {"P3", P3Lattice, Make<P3Generator>},
+    {"P3ML", P3MLLattice, Make<P3MLGenerator>},
+    {"P3LM", SixFoldLattice, Make<P3LMGenerator>},
+    {"P6", SixFoldLattice, Make<P6Generator>},
+    {"P6M", P6MLattice, Make<P6MGenerator>},
+};
+
+}  // namespace
+
+const TileGroup* FindTileGroup(int method) {
+  return method >= 0 && method < keTilingMethodCount ? &kGroups[method] : nullptr;
+}
+
+TileLattice BuildTileLattice(int method, POINT p0, POINT p1, POINT p2, POINT centre) {
+  const TileGroup* group = FindTileGroup(method);
+  return group ? group->buildLattice(p0, p1, p2, centre) : TileLattice();
+}
+
+std::unique_ptr<TileGenerator> CreateTileGenerator(int method) {
+  const TileGroup* group = FindTileGroup(method);
+  return group ? group->create() : nullptr;
+}
+
+}  // namespace corvel
