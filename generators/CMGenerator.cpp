@@ -12,7 +12,7 @@ Point2D CMGenerator::MapPoint(const Point2D& p) const {
 
 int CMGenerator::Generate(CProgressMeter* meter) {
   const double fu = feather1, fv = feather2, hu = fu / 2, hv = fv / 2;
-  ShrinkLattice(*this, 1 - fu, 1 - fv);
+  ShrinkLatticeXY(*this, 1 - fu, 1 - fv);
   const FeatherSource source(*this, hu, hv);
   // The corner triangle at (1, 0) on the source, for the weights of its pixels.
   const Point2D v1 = source(1, 0) + origin, v2 = source(1 - hu, 0) + origin, v3 = source(1, hu) + origin;

@@ -21,7 +21,7 @@ void CMMGenerator::ComputeOrigin() {
 
 int CMMGenerator::Generate(CProgressMeter* meter) {
   const double fu = feather1, fv = feather2, hu = fu / 2, hv = fv / 2;
-  ShrinkLattice(*this, 1 - fu, 1 - fv);
+  ShrinkLatticeXY(*this, 1 - fu, 1 - fv);
   const FeatherSource source(*this, hu, hv);
   const Point2D middle = source(0.5, 0);  // the half-turn centre of the seam
   const double k0 = seamK0;

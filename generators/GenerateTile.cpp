@@ -14,9 +14,14 @@ namespace corvel {
 
 namespace {
 
-// Longer sides than this are cut to 16000: a safeguard against absurd tiles.
+// Longer sides than this are cut to 16000 or the source's side if longer, a safeguard against
+// absurd tiles: the output has the source's size, so the cut lies beyond it.
 constexpr int kLongestSide = 32000;
 constexpr int kCutSide = 16000;
+
+int CutSide(int period, int sourceSide) {
+  return period > kLongestSide ? std::min(period, std::max(kCutSide, sourceSide)) : period;
+}
 // Picked points lie on or near an image; far beyond, the lattice arithmetic would overflow.
 constexpr LONG kFarthestPoint = 1 << 24;
 
@@ -134,8 +139,7 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
     if (result.GetCode() != keErrorNone) return result;
     return destination.CreateCopy(cell);
   }
-  const int width = period.x > kLongestSide ? kCutSide : period.x;
-  const int height = period.y > kLongestSide ? kCutSide : period.y;
+  const int width = CutSide(period.x, source.Width()), height = CutSide(period.y, source.Height());
   if (code == keErrorStopped) return BlankTile(destination, width, height);
   GeneratedTile tile(width, height, LatticeRecord{g.basisA, g.basisB, &g});
   result = tile.Create();

@@ -46,7 +46,7 @@ Point2D P3LMGenerator::MapPoint(const Point2D& p) const {
 
 int P3LMGenerator::Generate(CProgressMeter* meter) {
   const double fu = feather1, fv = feather2, hu = fu / 2, hv = fv / 2;
-  ShrinkLattice(*this, 1 - 2 * fu, 1 - 2 * fv);
+  ShrinkLatticeXY(*this, 1 - 2 * fu, 1 - 2 * fv);
   const FeatherSource source(*this, hu, hv);
 
   // The kite (0, 0), (0.5, 0), G, (0, 0.5) and the lines of its bands and corners, in lattice

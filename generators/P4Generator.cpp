@@ -11,7 +11,7 @@ Point2D P4Generator::MapPoint(const Point2D& p) const {
 
 int P4Generator::Generate(CProgressMeter* meter) {
   const double fu = feather1, fv = feather2, hu = fu / 2, hv = fv / 2;
-  ShrinkLattice(*this, 1 - 2 * fu, 1 - 2 * fv);
+  ShrinkLatticeXY(*this, 1 - 2 * fu, 1 - 2 * fv);
   const FeatherSource source(*this, hu, hv);
   // The four-fold centres (0, 0) and (0.5, 0.5) and the two-fold ones (0, 0.5) and (0.5, 0),
   // on the source. Partners are turns of the pixel's own source point about them.

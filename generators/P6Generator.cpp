@@ -42,7 +42,7 @@ void P6Generator::ComputeOrigin() {
 
 int P6Generator::Generate(CProgressMeter* meter) {
   const double fu = feather1, fv = feather2, hu = fu / 2, hv = fv / 2;
-  ShrinkLattice(*this, 1 - 2 * fu, 1 - 2 * fv);
+  ShrinkLatticeXY(*this, 1 - 2 * fu, 1 - 2 * fv);
   const FeatherSource source(*this, hu, hv);
   auto toLattice = [&](const Point2D& s) {
     const Point2D st = detN == 0 ? s : invN.Apply(s.x, s.y);

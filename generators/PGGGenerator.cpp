@@ -23,7 +23,7 @@ void PGGGenerator::SetFeather(double percentage) {
 
 int PGGGenerator::Generate(CProgressMeter* meter) {
   const double fu = feather1, fv = feather2, hu = fu / 2, hv = fv / 2;
-  ShrinkLattice(*this, 1 - 2 * fu, 1 - 2 * fv);
+  ShrinkLatticeXY(*this, 1 - 2 * fu, 1 - 2 * fv);
   const FeatherSource source(*this, hu, hv);
   // The two-fold centres at the quarter's corners, on the source.
   const Point2D h00 = source(0, 0), h01 = source(0, 0.5), h10 = source(0.5, 0), h11 = source(0.5, 0.5);

@@ -13,7 +13,7 @@ void PGGenerator::ComputeOrigin() { origin = OriginPastTheLeft(basisA, basisB); 
 
 int PGGenerator::Generate(CProgressMeter* meter) {
   const double fu = feather1, fv = feather2, hu = fu / 2, hv = fv / 2;
-  ShrinkLattice(*this, 1 - 2 * fu, 1 - fv);
+  ShrinkLatticeXY(*this, 1 - 2 * fu, 1 - fv);
   const FeatherSource source(*this, hu, hv);
   const double k0 = seamK0, k1 = seamK1;
   return RunTileWorker(*this, meter, [&](int x, int y, SamplePlan& plan) {

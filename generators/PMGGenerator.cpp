@@ -11,7 +11,7 @@ Point2D PMGGenerator::MapPoint(const Point2D& p) const {
 
 int PMGGenerator::Generate(CProgressMeter* meter) {
   const double fu = feather1;
-  ShrinkLattice(*this, 1 - fu, 1 - feather2);
+  ShrinkLatticeXY(*this, 1 - fu, 1 - feather2);
   feather2 /= 4.0;
   const double fv = feather2, hu = fu / 2, hv = fv / 2;
   const FeatherSource source(*this, hu, hv);

@@ -7,10 +7,9 @@
 
 namespace corvel {
 
-// Every component of A and C times factorAC, of B and D times factorBD, rounded half to even;
-// then the lattice is prepared again.
-void ShrinkLattice(TileGenerator& generator, double factorAC, double factorBD);
-// The same with one factor for the x components of all four vectors and one for the y.
+// The lattice A, B scaled by factorX across and factorY down, each to the nearest size at which
+// it keeps its structure exactly in integers (its rectangular period scales by the same factors,
+// never grows, and never vanishes); C and D shrink with A and B. Then the lattice is prepared again.
 void ShrinkLatticeXY(TileGenerator& generator, double factorX, double factorY);
 
 // -min(0, A.x, B.x), -min(0, B.y): where the lattice origin lies in the box of the cell for the

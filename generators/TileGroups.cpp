@@ -1,6 +1,7 @@
 #include "generators/TileGroups.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <initializer_list>
 
 #include "generators/CMGenerator.h"
@@ -25,6 +26,8 @@
 namespace corvel {
 
 namespace {
+
+constexpr double kSqrt3 = 1.7320508075688772;
 
 POINT Minus(POINT a, POINT b) { return {a.x - b.x, a.y - b.y}; }
 
@@ -88,11 +91,15 @@ TileLattice P4MLattice(POINT p0, POINT p1, POINT p2, POINT) {
   return t;
 }
 
+// B upright of height 2k and A = B turned by 120 degrees, rounded once: (k sqrt(3), -k), on the
+// side that gives a positive determinant, so that every pick renders.
 TileLattice P3Lattice(POINT p0, POINT p1, POINT p2, POINT) {
   TileLattice t;
   t.anchor = p0;
-  t.basisA = {2 * p2.x - p0.x - p1.x, 2 * p2.y - p0.y - p1.y};
-  t.basisB = {0, 2 * p1.y - p0.y - p2.y};
+  const LONG k = LONG(std::lround((2.0 * p1.y - p0.y - p2.y) / 2));
+  const LONG width = LONG(std::lround(kSqrt3 * std::abs(k)));
+  t.basisA = {k < 0 ? -width : width, -k};
+  t.basisB = {0, 2 * k};
   t.repeats = true;
   return t;
 }
@@ -119,12 +126,14 @@ TileLattice P3MLLattice(POINT p0, POINT p1, POINT p2, POINT centre) {
   return t;
 }
 
-// "P3LM" and "P6".
-TileLattice SixFoldLattice(POINT p0, POINT p1, POINT p2, POINT) {
+// "P3LM" and "P6": A = (2d, 0) from the pick and B = A turned by 60 degrees, rounded once, on the
+// side that gives a positive determinant.
+TileLattice SixFoldLattice(POINT p0, POINT, POINT p2, POINT) {
   TileLattice t;
   t.anchor = p0;
-  t.basisA = {2 * (p2.x - p0.x), 0};
-  t.basisB = {p2.x - p0.x, 2 * (p1.y - p0.y)};
+  const LONG d = p2.x - p0.x, height = LONG(std::lround(kSqrt3 * std::abs(d)));
+  t.basisA = {2 * d, 0};
+  t.basisB = {d, d < 0 ? -height : height};
   t.repeats = true;
   return t;
 }
@@ -133,7 +142,7 @@ TileLattice P6MLattice(POINT p0, POINT p1, POINT p2, POINT) {
   TileLattice t;
   p2.y = p0.y;
   p1.x = p0.x;
-  p1.y = p0.y + LONG(std::sqrt(3.0) * (p2.x - p0.x));
+  p1.y = p0.y + LONG(std::lround(kSqrt3 * (p2.x - p0.x)));
   t.basisB = {0, 2 * (p1.y - p0.y)};
   t.basisA = {t.basisB.x + 3 * (p2.x - p1.x), t.basisB.y + 3 * (p2.y - p1.y)};
   t.anchor = p1;

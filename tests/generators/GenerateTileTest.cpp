@@ -44,12 +44,6 @@ CoreResult Generate(TileShape shape, CRowIteratorBands& tile, CProgressMeter* me
   return GenerateTile(meter, source, shape, tile);
 }
 
-int Difference(const Bgra& a, const Bgra& b) {
-  int d = 0;
-  for (int c = 0; c < 4; ++c) d = std::max(d, std::abs(a[c] - b[c]));
-  return d;
-}
-
 // Each lattice vector moves the tile onto itself, modulo its size.
 void ExpectLatticePeriodic(CRowIteratorBands& tile, POINT a, POINT b) {
   const int w = tile.Width(), h = tile.Height();
@@ -124,104 +118,6 @@ TEST(GenerateTile, P1TilesRepeatAlongTheLatticeAndWithoutSeams) {
       Steps steps = NeighbourSteps(tile);
       EXPECT_LE(steps.acrossEdges, steps.inside);
     }
-  }
-}
-
-TEST(GenerateTile, P2WithoutFeatherOrSeamsHalfTurnsTheCell) {
-  CRowIteratorBands tile;
-  ASSERT_EQ(Generate(Shape(keTilingP2, 40, {0, 30}), tile).GetCode(), keErrorNone);
-  ASSERT_EQ(tile.Width(), 40);
-  ASSERT_EQ(tile.Height(), 30);
-  // Below the diagonal u + v = 1 the cell itself, beyond it the cell turned about its centre.
-  // Which side a pixel right on the diagonal shows depends on the rounding of u and v.
-  for (int y = 0; y < 30; ++y) {
-    for (int x = 0; x < 40; ++x) {
-      if (x * 30 + y * 40 == 1200) continue;
-      const bool turned = x * 30 + y * 40 > 1200;
-      const Bgra expected = turned ? Bgra{7, 60 + 30 - y, 60 + 40 - x, 255} : Bgra{7, 60 + y, 60 + x, 255};
-      EXPECT_LE(Difference(PixelAt(tile, x, y), expected), 1) << x << "," << y;
-    }
-  }
-}
-
-TEST(GenerateTile, P2TileIsSymmetricUnderTheHalfTurnAndSeamless) {
-  struct Case {
-    int width, height;
-    double feather, k0, k1, k2;
-  } cases[] = {
-      {48, 40, 0, 0, 0, 0},   {48, 40, 0, 0.2, -0.1, 0.15},   {48, 40, 40, 0, 0, 0},
-      {48, 40, 60, 0.2, -0.1, 0.15}, {48, 40, 100, 0.1, 0.1, 0.1}, {-48, -40, 60, 0.2, -0.1, 0.15},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.feather);
-    CRowIteratorBands tile;
-    const TileShape shape = Shape(keTilingP2, c.width, {0, c.height}, c.feather, c.k0, c.k1, c.k2);
-    ASSERT_EQ(Generate(shape, tile).GetCode(), keErrorNone);
-    const int w = tile.Width(), h = tile.Height();
-    // Exactly one period of the lattice shrunk by the feather.
-    EXPECT_EQ(w, RoundToInt(std::abs(c.width) * (1 - c.feather / 400)));
-    EXPECT_EQ(h, RoundToInt(std::abs(c.height) * (1 - c.feather / 400)));
-    // The half turn about the tile's corner maps (x, y) to (-x, -y), modulo the tile. Rounding
-    // of the 24.8 positions may move a bilinear sample of the unit-slope gradient by one step.
-    // A pixel right on a hard straight seam shows one side of it, not the blend of both.
-    const bool hardStraight = c.feather == 0 && c.k0 == 0 && c.k1 == 0 && c.k2 == 0;
-    int worst = 0;
-    for (int y = 0; y < h; ++y) {
-      for (int x = 0; x < w; ++x) {
-        if (hardStraight && (x == 0 || y == 0 || x * h + y * w == w * h)) continue;
-        worst = std::max(worst, Difference(PixelAt(tile, x, y), PixelAt(tile, (w - x) % w, (h - y) % h)));
-      }
-    }
-    EXPECT_LE(worst, 1);
-    if (c.feather > 0) {
-      Steps steps = NeighbourSteps(tile);
-      EXPECT_LE(steps.acrossEdges, steps.inside);
-    }
-  }
-}
-
-TEST(GenerateTile, FeatheredSeamsHaveNoJumps) {
-  // The cell's gradient runs 40 steps across; a hard seam jumps by about that much, while a
-  // band of a quarter cell spreads the jump over ten pixels: 4 per pixel, plus the slope of the
-  // gradient itself, plus one for truncation. A bent seam crosses the rows at a slant, which
-  // narrows the band along a row.
-  struct Case {
-    int method;
-    POINT b;
-    double k0;
-    int largestStep;
-  } cases[] = {
-      {keTilingP1, {0, 40}, 0, 7},
-      {keTilingP1, {12, 40}, 0, 7},
-      {keTilingP1, {-50, 40}, 0.2, 12},  // sheared past a whole cell
-      {keTilingP2, {0, 40}, 0, 7},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.b.x);
-    CRowIteratorBands hard, soft;
-    ASSERT_EQ(Generate(Shape(c.method, 40, c.b), hard).GetCode(), keErrorNone);
-    ASSERT_EQ(Generate(Shape(c.method, 40, c.b, 100, c.k0), soft).GetCode(), keErrorNone);
-    Steps hardSteps = NeighbourSteps(hard), softSteps = NeighbourSteps(soft);
-    EXPECT_GE(std::max(hardSteps.inside, hardSteps.acrossEdges), 30);
-    EXPECT_LE(std::max(softSteps.inside, softSteps.acrossEdges), c.largestStep);
-  }
-}
-
-TEST(GenerateTile, StopsWithoutHandingOnAPartialTile) {
-  platform::VirtualClockScope clock;
-  ElapsedSeconds();
-  platform::AdvanceVirtualClock(std::chrono::seconds(1));
-  for (int method : {keTilingP1, keTilingP2}) {
-    CProgressMeter meter;
-    meter.SetContinueCallback([](CProgressMeter*) -> std::int32_t {
-      platform::AdvanceVirtualClock(std::chrono::seconds(1));
-      return 1;
-    });
-    CRowIteratorBands tile;
-    EXPECT_EQ(Generate(Shape(method, 40, {0, 30}, 20), tile, &meter).GetCode(), keErrorStopped);
-    ASSERT_EQ(tile.Width(), 38);
-    ASSERT_EQ(tile.Height(), 28);
-    for (int y = 0; y < tile.Height(); y += 5) EXPECT_EQ(PixelAt(tile, 17, y), (Bgra{0, 0, 0, 0}));
   }
 }
 

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "core/ProgressMeter.h"
-#include "generators/CMGenerator.h"
 #include "generators/TileGenerator.h"
 #include "tests/generators/TileTestImages.h"
 
@@ -97,35 +96,6 @@ TEST(TileGenerator, WrapToCellMovesByWholeLatticeVectors) {
   }
 }
 
-TEST(TileGenerator, BaseFoldOnlyAddsTheOrigin) {
-  TileGenerator g;
-  SetLattice(g, {40, 10}, {-10, 30});
-  g.origin.Set(5, -3);
-  Point2D q = g.MapPoint({12.5, 7});
-  EXPECT_NEAR(q.x, 17.5, 1e-12);
-  EXPECT_NEAR(q.y, 4, 1e-12);
-}
-
-TEST(CMGenerator, FoldsAcrossTheCellDiagonal) {
-  CMGenerator g;
-  SetLattice(g, {40, 10}, {-10, 30});
-  g.origin.Set(100, 100);  // the CM fold adds no origin
-  struct Case {
-    double u, v, foldedU, foldedV;
-  } cases[] = {
-      {0.7, 0.2, 0.7, 0.2},  // below the diagonal: unchanged
-      {0.2, 0.7, 0.7, 0.2},
-      {0.4, 0.4, 0.4, 0.4},  // on it: its own mirror image
-      {0.0, 0.9, 0.9, 0.0},
-  };
-  for (const Case& c : cases) {
-    Point2D p = g.LatticeToPlane(c.u, c.v);
-    Point2D folded = g.PlaneToLattice(g.MapPoint(p).x, g.MapPoint(p).y);
-    EXPECT_NEAR(folded.x, c.foldedU, 1e-9) << c.u << "," << c.v;
-    EXPECT_NEAR(folded.y, c.foldedV, 1e-9) << c.u << "," << c.v;
-  }
-}
-
 TEST(TakeSourceArea, CopiesTheAreaWithInclusiveEdgesAndPlacesTheAnchor) {
   CRowIteratorBands source;
   MakeGradient(source, 40, 40);
@@ -196,33 +166,6 @@ TEST(TakeSourceArea, RefusesAnEmptyAreaAndAnEmptySource) {
   TileGenerator g;
   EXPECT_EQ(g.TakeSourceArea(source, 0, 0, 0, RECT{5, 0, 4, 3}).GetCode(), keErrorBadArgument);
   EXPECT_EQ(g.TakeSourceArea(none, 0, 0, 0, RECT{0, 0, 3, 3}).GetCode(), keErrorNotCreated);
-}
-
-}  // namespace
-}  // namespace corvel
-
-namespace corvel {
-namespace {
-
-TEST(TileGenerator, GenericWorkerSamplesTheFoldOfEveryPixel) {
-  // The CM fold through the base's worker: a square cell mirrored across its diagonal.
-  CRowIteratorBands source;
-  MakeGradient(source, 100, 100);
-  CMGenerator g;
-  ASSERT_EQ(g.TakeSourceArea(source, 20, 30, 0, RECT{0, 0, 99, 99}).GetCode(), keErrorNone);
-  SetLattice(g, {40, 0}, {0, 40});
-  ASSERT_EQ(g.Generate(nullptr), 0);
-  ASSERT_EQ(g.workImage.Width(), 41);
-  ASSERT_EQ(g.workImage.Height(), 41);
-  // Positions truncate to 1/256 pixel, so a point a hair short of a pixel may read one less.
-  for (int y = 0; y < 40; ++y) {
-    for (int x = 0; x < 40; ++x) {
-      const int u = std::max(x, y), v = std::min(x, y);
-      const Bgra pixel = PixelAt(g.workImage, x, y);
-      EXPECT_NEAR(pixel[1], 30 + v, 1) << x << "," << y;
-      EXPECT_NEAR(pixel[2], 20 + u, 1) << x << "," << y;
-    }
-  }
 }
 
 }  // namespace

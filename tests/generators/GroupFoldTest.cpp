@@ -1,0 +1,207 @@
+// The exact numbers of the groups: each fold, each lattice built from a pick, and the steps of
+// the lattice coordinates that repeat a cell into its tile.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "generators/GenerateTile.h"
+#include "generators/TileLattice.h"
+#include "tests/generators/TileTestImages.h"
+
+namespace corvel {
+namespace {
+
+void ExpectNear(const Point2D& p, double x, double y, double tolerance = 1e-12) {
+  EXPECT_NEAR(p.x, x, tolerance);
+  EXPECT_NEAR(p.y, y, tolerance);
+}
+
+bool Same(POINT a, POINT b) { return a.x == b.x && a.y == b.y; }
+
+// The fold of the generator of `method` on the lattice A, B, in lattice coordinates.
+Point2D Fold(int method, POINT a, POINT b, double u, double v) {
+  std::unique_ptr<TileGenerator> g = CreateTileGenerator(method);
+  g->basisA = g->basisC = a;
+  g->basisB = g->basisD = b;
+  g->PrepareLattice();
+  const Point2D p = g->LatticeToPlane(u, v);
+  const Point2D q = g->MapPoint(p);
+  return g->PlaneToLattice(q.x, q.y);
+}
+
+TEST(GroupFolds, RectangularAndSquareLattices) {
+  const POINT a{1, 0}, b{0, 1}, a100{100, 0}, b100{0, 100};
+  struct Case {
+    int method;
+    double u, v, foldedU, foldedV;
+  } cases[] = {
+      {keTilingPM, 0.3, 0.5, 0.3, 0.5},      {keTilingPM, 0.3, 0.75, 0.3, 0.25},
+      {keTilingPG, 0.75, 0.2, 0.25, 0.8},    {keTilingPG, 0.3, 0.3, 0.3, 0.3},
+      {keTilingPG, 0.5 + 5e-9, 0.3, 0.5 + 5e-9, 0.3},
+      {keTilingPG, 0.5 + 2e-8, 0.3, 2e-8, 0.7},
+      {keTilingPMM, 0.75, 0.25, 0.25, 0.25}, {keTilingPMM, 0.75, 0.75, 0.25, 0.25},
+      {keTilingPMM, 0.5, 0.3, 0.5, 0.3},     {keTilingPMM, 0.3, 0.5, 0.3, 0.5},
+      {keTilingPMG, 0.3, 0.5, 0.7, 0},       {keTilingPMG, 0.3, 0.6, 0.7, 0.1},
+      {keTilingPMG, 0.3, 0.3, 0.3, 0.2},     {keTilingPMG, 0.3, 0.1, 0.3, 0.1},
+      {keTilingPGG, 0.3, 0.6, 0.2, 0.1},     {keTilingPGG, 0.75, 0.25, 0.25, 0.25},
+      {keTilingPGG, 0.75, 0.9, 0.25, 0.1},   {keTilingPGG, 0.2, 0.3, 0.2, 0.3},
+      {keTilingCM, 0.3, 0.6, 0.6, 0.3},      {keTilingCM, 0.4, 0.4, 0.4, 0.4},
+      {keTilingCMM, 0.3, 0.6, 0.6, 0.3},     {keTilingCMM, 0.5, 0.5, 0.5, 0.5},
+      {keTilingCMM, 0.2, 0.1, 0.2, 0.1},     {keTilingCMM, 0.9, 0.3, 0.7, 0.1},
+      {keTilingP4, 0.75, 0.75, 0.25, 0.25},  {keTilingP4, 0.75, 0.25, 0.25, 0.25},
+      {keTilingP4, 0.25, 0.75, 0.25, 0.25},  {keTilingP4, 0.5, 0.2, 0.2, 0.5},
+      {keTilingP4, 0.2, 0.5, 0.5, 0.2},      {keTilingP4, 0.5, 0.5, 0.5, 0.5},
+      {keTilingP4, 0.1, 0.3, 0.1, 0.3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.method << ": " << c.u << ", " << c.v);
+    ExpectNear(Fold(c.method, a, b, c.u, c.v), c.foldedU, c.foldedV, 1e-15);
+    if (c.method != keTilingPG) ExpectNear(Fold(c.method, a100, b100, c.u, c.v), c.foldedU, c.foldedV);
+  }
+}
+
+TEST(GroupFolds, HexagonalLattices) {
+  const POINT a{90, -52}, b{0, 104};
+  // "P3": the rhombus 0, anchor2, A + B, anchor1 stays; the lattice points A and B lie on the
+  // line between the anchors and turn onto A + B.
+  for (const Point2D uv : {Point2D(0, 0), Point2D(2.0 / 3, 1.0 / 3), Point2D(1, 1), Point2D(1.0 / 3, 2.0 / 3),
+                           Point2D(0.5, 0.5), Point2D(0.4, 0.3)})
+    ExpectNear(Fold(keTilingP3, a, b, uv.x, uv.y), uv.x, uv.y, 1e-12);
+  ExpectNear(Fold(keTilingP3, a, b, 0, 1), 1, 1, 2e-3);
+  ExpectNear(Fold(keTilingP3, a, b, 1, 0), 1, 1, 2e-3);
+  // Every point of the cell lands in the rhombus: v between u / 2 and 2 u, and between
+  // (u + 1) / 2 and 2 u - 1.
+  for (int i = 0; i < 20; ++i) {
+    for (int j = 0; j < 20; ++j) {
+      const Point2D f = Fold(keTilingP3, a, b, i / 20.0 + 0.01, j / 20.0 + 0.02);
+      EXPECT_GE(f.y, 0.5 * f.x - 2e-3);
+      EXPECT_LE(f.y, 2 * f.x + 2e-3);
+      EXPECT_LE(f.y, 0.5 + 0.5 * f.x + 2e-3);
+      EXPECT_GE(f.y, 2 * f.x - 1 - 2e-3);
+      // "P3ML" mirrors that onto the triangle 0, anchor2, anchor1.
+      const Point2D m = Fold(keTilingP3ML, a, b, i / 20.0 + 0.01, j / 20.0 + 0.02);
+      EXPECT_LE(m.x + m.y, 1 + 2e-3);
+    }
+  }
+  // "P3LM" on A = (6, 0), B = (3, 5): the kite at the origin stays, its copies turn about the
+  // centroid A / 3 + B / 3 = (3, 5 / 3).
+  const POINT a3{6, 0}, b3{3, 5};
+  const Point2D centroid(3, 5.0 / 3);
+  auto turned = [&](double u, double v, bool plus) {
+    const Point2D p(u * 6 + v * 3, v * 5);
+    const Point2D q = plus ? p.RotatePlus120(centroid) : p.RotateMinus120(centroid);
+    const double det = 30;
+    return Point2D((q.x * 5 - q.y * 3) / det, (q.y * 6) / det);
+  };
+  ExpectNear(Fold(keTilingP3LM, a3, b3, 0.1, 0.1), 0.1, 0.1);
+  const Point2D plus = turned(0.6, 0.1, true), minus = turned(0.3, 0.6, false), minus2 = turned(0.05, 0.6, false);
+  ExpectNear(Fold(keTilingP3LM, a3, b3, 0.6, 0.1), plus.x, plus.y);
+  ExpectNear(Fold(keTilingP3LM, a3, b3, 0.3, 0.6), minus.x, minus.y);
+  ExpectNear(Fold(keTilingP3LM, a3, b3, 0.05, 0.6), minus2.x, minus2.y);
+}
+
+TEST(BuildTileLattice, EveryMethodFromOnePick) {
+  const POINT p0{100, 100}, p1{110, 160}, p2{180, 105}, centre{100, 100};
+  struct Case {
+    int method;
+    POINT v1, v2, anchor;
+    bool repeats;
+  } cases[] = {
+      {keTilingP1, {80, 0}, {10, 60}, p0, true},
+      {keTilingP2, {80, 0}, {0, 60}, p0, false},
+      {keTilingPM, {80, 0}, {0, 120}, p0, false},
+      {keTilingPG, {160, 0}, {0, 60}, p0, false},
+      {keTilingPMM, {160, 0}, {0, 120}, p0, false},
+      {keTilingPMG, {80, 0}, {0, 240}, p0, false},
+      {keTilingPGG, {160, 0}, {0, 120}, p0, false},
+      {keTilingCM, {-80, 0}, {0, 60}, p2, false},
+      {keTilingCMM, {-90, 55}, {-90, -55}, p2, false},
+      {keTilingP4, {160, 0}, {0, 120}, p0, false},
+      {keTilingP4M, {-160, 0}, {0, 120}, p2, false},
+      {keTilingP4G, {160, 0}, {0, 120}, p0, false},
+      {keTilingP3, {100, -58}, {0, 116}, p0, true},
+      {keTilingP3ML, {100, -57}, {0, 115}, p0, true},
+      {keTilingP3LM, {160, 0}, {80, 139}, p0, true},
+      {keTilingP6, {160, 0}, {80, 139}, p0, true},
+      {keTilingP6M, {240, -139}, {0, 278}, {100, 239}, true},
+  };
+  for (const Case& c : cases) {
+    TileLattice t = BuildTileLattice(c.method, p0, p1, p2, centre);
+    EXPECT_TRUE(Same(t.basisA, c.v1)) << c.method << ": " << t.basisA.x << "," << t.basisA.y;
+    EXPECT_TRUE(Same(t.basisB, c.v2)) << c.method << ": " << t.basisB.x << "," << t.basisB.y;
+    EXPECT_TRUE(Same(t.anchor, c.anchor)) << c.method << ": " << t.anchor.x << "," << t.anchor.y;
+    EXPECT_EQ(t.repeats, c.repeats) << c.method;
+    EXPECT_EQ(t.anchorBelowD, c.method == keTilingP6M) << c.method;
+  }
+}
+
+TEST(BuildTileLattice, P1FlipsItsVectorsToPointRightAndDown) {
+  struct Case {
+    POINT p0, p1, p2;
+    POINT v1, v2, anchor;
+    bool negateK0, negateK1;
+  } cases[] = {
+      // Both flipped: the anchor moves to P1 + V1 as first built.
+      {{100, 100}, {120, 40}, {60, 100}, {40, 0}, {-20, 60}, {80, 40}, true, true},
+      {{100, 100}, {120, 40}, {160, 100}, {60, 0}, {-20, 60}, {120, 40}, true, false},
+      {{100, 100}, {120, 160}, {60, 100}, {40, 0}, {20, 60}, {60, 100}, false, true},
+      {{100, 100}, {120, 160}, {160, 100}, {60, 0}, {20, 60}, {100, 100}, false, false},
+  };
+  for (const Case& c : cases) {
+    TileLattice t = BuildTileLattice(keTilingP1, c.p0, c.p1, c.p2, {0, 0});
+    EXPECT_TRUE(Same(t.basisA, c.v1)) << t.basisA.x << "," << t.basisA.y;
+    EXPECT_TRUE(Same(t.basisB, c.v2)) << t.basisB.x << "," << t.basisB.y;
+    EXPECT_TRUE(Same(t.anchor, c.anchor)) << t.anchor.x << "," << t.anchor.y;
+    EXPECT_EQ(t.negateK0, c.negateK0);
+    EXPECT_EQ(t.negateK1, c.negateK1);
+  }
+}
+
+// A scripted pick may lie either way round; the hexagonal lattices are built with a positive
+// determinant, so that every pick renders an opaque tile.
+TEST(BuildTileLattice, HexagonalPicksOfEitherOrientationRender) {
+  CRowIteratorBands source, tile;
+  testing_images::MakeGradient(source, 240, 240);
+  for (int method : {keTilingP3, keTilingP3LM, keTilingP6}) {
+    for (POINT p2 : {POINT{190, 120}, POINT{50, 120}}) {
+      for (POINT p1 : {POINT{155, 180}, POINT{155, 60}, POINT{85, 60}}) {
+        TileShape shape;
+        shape.method = method;
+        shape.p0 = shape.centre = {120, 120};
+        shape.p1 = p1;
+        shape.p2 = p2;
+        shape.area = {0, 0, 239, 239};
+        ASSERT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNone) << method;
+        const TileLattice t = BuildTileLattice(method, shape.p0, p1, p2, shape.centre);
+        EXPECT_GT(double(t.basisA.x) * t.basisB.y - double(t.basisB.x) * t.basisA.y, 0) << method;
+        int transparent = 0;
+        for (int y = 0; y < tile.Height(); y += 3)
+          for (int x = 0; x < tile.Width(); x += 3) transparent += testing_images::PixelAt(tile, x, y)[3] != 255;
+        EXPECT_EQ(transparent, 0) << method << " p1 " << p1.x << "," << p1.y << " p2 " << p2.x;
+      }
+    }
+  }
+}
+
+TEST(LatticeStepper, RemaindersTakeTheSignOfTheDeterminant) {
+  struct Case {
+    long long start, step, det;
+    std::vector<long long> remainders;
+  } cases[] = {
+      // -7 gives 3; -10, a whole period, gives 5 rather than 0.
+      {-12, 1, 5, {4, 5, 1, 2, 3, 4, 5, 1, 2, 3, 4, 0, 1, 2, 3, 4, 0}},
+      {-14, 7, 5, {3, 0, 2, 4}},  // steps longer than det
+      {12, -1, -5, {-4, -5, -1, -2, -3, -4, -5, -1, -2, -3, -4, 0, -1, -2, -3, -4, 0}},
+      {2, -3, -5, {-1, -4, -2, 0, -3}},
+  };
+  for (const Case& c : cases) {
+    LatticeStepper stepper(c.start, c.step, c.det);
+    std::vector<long long> remainders;
+    for (std::size_t k = 0; k < c.remainders.size(); ++k) remainders.push_back(stepper.Next());
+    EXPECT_EQ(remainders, c.remainders) << c.start << " by " << c.step << " mod " << c.det;
+  }
+}
+
+}  // namespace
+}  // namespace corvel

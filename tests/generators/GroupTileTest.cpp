@@ -1,0 +1,321 @@
+// Every group through GenerateTile, judged by what a tile must be: one period of its lattice
+// (shrunk by the feather without losing its structure), invariant under the group's turns,
+// mirrors and glides, seamless once feathered, flat from a flat source, and stoppable.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <ostream>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "core/ProgressMeter.h"
+#include "generators/GenerateTile.h"
+#include "generators/RectangularPeriod.h"
+#include "generators/TileGroups.h"
+#include "platform/win32/clock.h"
+#include "tests/generators/TileSymmetry.h"
+#include "tests/generators/TileTestImages.h"
+
+namespace corvel {
+namespace {
+
+using namespace tile_symmetry;
+using testing_images::Bgra;
+using testing_images::MakeGradient;
+using testing_images::MakeWaves;
+
+using Symmetries = std::vector<PlaneMap> (*)(const Lattice&);
+
+// One group: its pick (P2 at (width, 0) and P1 at b from the anchor), its symmetries on the
+// lattice of the tile, and the largest neighbour step of its tile fully feathered on the waves.
+struct Group {
+  int method, width;
+  POINT b;
+  Symmetries symmetries;
+  bool feathers;
+  int featheredStep;
+};
+
+std::vector<PlaneMap> None(const Lattice&) { return {}; }
+
+void PrintTo(const Group& g, std::ostream* os) { *os << FindTileGroup(g.method)->name; }
+
+const Group kGroups[] = {
+    {keTilingP1, 48, {0, 48}, None, true, 10},
+    {keTilingP2, 48, {0, 48}, [](const Lattice& l) { return std::vector<PlaneMap>{l.Affine(-1, 0, 0, -1, 0, 0)}; },
+     true, 17},
+    {keTilingPM, 48, {0, 24}, [](const Lattice& l) { return std::vector<PlaneMap>{l.Affine(1, 0, 0, -1, 0, 0)}; },
+     true, 12},
+    {keTilingPG, 24, {0, 48}, [](const Lattice& l) { return std::vector<PlaneMap>{l.Affine(1, 0, 0, -1, 0.5, 0)}; },
+     true, 12},
+    {keTilingPMM, 24, {0, 24},
+     [](const Lattice& l) { return std::vector<PlaneMap>{l.Affine(-1, 0, 0, 1, 0, 0), l.Affine(1, 0, 0, -1, 0, 0)}; },
+     false, 8},
+    {keTilingPMG, 48, {0, 12},
+     [](const Lattice& l) { return std::vector<PlaneMap>{l.Affine(-1, 0, 0, -1, 1, 1), l.Affine(1, 0, 0, -1, 0, 0.5)}; },
+     true, 24},
+    {keTilingPGG, 24, {0, 24},
+     [](const Lattice& l) {
+       return std::vector<PlaneMap>{l.Affine(-1, 0, 0, -1, 0, 0), l.Affine(1, 0, 0, -1, 0.5, 0.5)};
+     },
+     true, 16},
+    {keTilingCM, -48, {0, 48}, [](const Lattice& l) { return std::vector<PlaneMap>{l.Affine(0, 1, 1, 0, 0, 0)}; },
+     true, 14},
+    {keTilingCMM, -48, {0, 48},
+     [](const Lattice& l) {
+       return std::vector<PlaneMap>{l.Affine(0, 1, 1, 0, 0, 0), l.Affine(0, -1, -1, 0, 1, 1),
+                                    l.Affine(-1, 0, 0, -1, 1, 0)};
+     },
+     true, 12},
+    {keTilingP4, 24, {0, 24},
+     [](const Lattice& l) { return std::vector<PlaneMap>{l.Affine(0, 1, -1, 0, 0, 1), l.Affine(-1, 0, 0, -1, 1, 1)}; },
+     true, 12},
+    {keTilingP4M, -24, {0, 24},
+     [](const Lattice& l) {
+       return std::vector<PlaneMap>{TurnAbout(l, {0, 0}, 90), TurnAbout(l, l.ToPlane(0.5, 0.5), 90),
+                                    l.Affine(-1, 0, 0, 1, 0, 0), l.Affine(0, 1, 1, 0, 0, 0)};
+     },
+     false, 8},
+    {keTilingP4G, 24, {0, 24},
+     [](const Lattice& l) {
+       // The quarter turns, the mirror u + v = 0.5 and the glide along u across v = 0.25.
+       return std::vector<PlaneMap>{TurnAbout(l, {0, 0}, 90), TurnAbout(l, l.ToPlane(0.5, 0.5), 90),
+                                    l.Affine(0, -1, -1, 0, 0.5, 0.5), l.Affine(1, 0, 0, -1, 0.5, 0.5)};
+     },
+     true, 12},
+    {keTilingP3, 45, {0, 52},
+     [](const Lattice& l) { return std::vector<PlaneMap>{TurnAbout(l, {0, 0}, 120), TurnAbout(l, l.ToPlane(1.0 / 3, 2.0 / 3), 120)}; },
+     true, 14},
+    {keTilingP3ML, 45, {0, 52},
+     [](const Lattice& l) {
+       return std::vector<PlaneMap>{TurnAbout(l, {0, 0}, 120), TurnAbout(l, l.ToPlane(2.0 / 3, 1.0 / 3), 120),
+                                    MirrorThroughAB(l)};
+     },
+     false, 8},
+    {keTilingP3LM, 52, {0, 45},
+     [](const Lattice& l) { return std::vector<PlaneMap>{TurnAbout(l, l.ToPlane(1.0 / 3, 1.0 / 3), 120), MirrorThroughAB(l)}; },
+     true, 38},
+    {keTilingP6, 52, {0, 45},
+     [](const Lattice& l) {
+       return std::vector<PlaneMap>{TurnAbout(l, {0, 0}, 60), TurnAbout(l, l.ToPlane(1.0 / 3, 1.0 / 3), 120),
+                                    TurnAbout(l, l.ToPlane(0.5, 0), 180), TurnAbout(l, l.ToPlane(0.5, 0.5), 180)};
+     },
+     true, 60},
+    {keTilingP6M, 41, {0, 71},
+     [](const Lattice& l) {
+       return std::vector<PlaneMap>{TurnAbout(l, {0, 0}, 60), TurnAbout(l, l.ToPlane(1.0 / 3, 2.0 / 3), 120),
+                                    TurnAbout(l, l.ToPlane(0.5, 0), 180), MirrorThrough(l, {0, 0}, l.ToPlane(1, 1)),
+                                    MirrorThrough(l, {0, 0}, l.ToPlane(0.5, 1))};
+     },
+     false, 8},
+};
+static_assert(sizeof(kGroups) / sizeof(kGroups[0]) == keTilingMethodCount, "one record per group");
+
+// The pick scaled by `scale` from `anchor` of a picture of `size`.
+TileShape Pick(const Group& g, POINT anchor, int size, double scale, double feather, double k0, double k1) {
+  auto scaled = [scale](LONG n) { return LONG(std::lround(n * scale)); };
+  TileShape shape;
+  shape.method = g.method;
+  shape.p0 = anchor;
+  shape.p1 = {anchor.x + scaled(g.b.x), anchor.y + scaled(g.b.y)};
+  shape.p2 = {anchor.x + scaled(g.width), anchor.y};
+  shape.centre = shape.p0;
+  shape.seamK0 = shape.seamK2 = k0;
+  shape.seamK1 = k1;
+  shape.feather = feather;
+  shape.area = {0, 0, size - 1, size - 1};
+  return shape;
+}
+
+// The lattice of the pick scaled to the tile's size: where the feather shrinks a lattice it
+// keeps its structure, so this lattice is whole and its period is the tile.
+Lattice TileLatticeOf(const TileShape& shape, CRowIteratorBands& tile, const std::string& what) {
+  const TileLattice picked = BuildTileLattice(shape.method, shape.p0, shape.p1, shape.p2, shape.centre);
+  const POINT period = RectangularPeriod(picked.basisA, picked.basisB);
+  const long long w = tile.Width(), h = tile.Height();
+  EXPECT_LE(w, period.x) << what;
+  EXPECT_LE(h, period.y) << what;
+  for (POINT v : {picked.basisA, picked.basisB}) {
+    EXPECT_EQ(v.x * w % period.x, 0) << what;
+    EXPECT_EQ(v.y * h % period.y, 0) << what;
+  }
+  auto scaled = [&](POINT v) { return POINT{LONG(v.x * w / period.x), LONG(v.y * h / period.y)}; };
+  return {scaled(picked.basisA), scaled(picked.basisB)};
+}
+
+class GroupTile : public testing::TestWithParam<Group> {
+ protected:
+  std::string Name(double feather, double k0) const {
+    return std::string(FindTileGroup(GetParam().method)->name) + " feather " + std::to_string(int(feather)) + " k0 " +
+           std::to_string(k0);
+  }
+};
+
+TEST_P(GroupTile, IsOnePeriodAndKeepsTheGroupsSymmetries) {
+  const Group& g = GetParam();
+  CRowIteratorBands source;
+  MakeGradient(source, 240, 240);
+  struct Setting {
+    double feather, k0, k1;
+  } settings[] = {{0, 0, 0}, {0, 0.2, -0.15}, {50, 0, 0}, {50, 0.2, -0.15}, {100, -0.1, 0.2}};
+  for (const Setting& s : settings) {
+    const std::string what = Name(s.feather, s.k0);
+    TileShape shape = Pick(g, {120, 120}, 240, 1, s.feather, s.k0, s.k1);
+    CRowIteratorBands tile;
+    ASSERT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNone) << what;
+    const Lattice l = TileLatticeOf(shape, tile, what);
+    const TileLattice picked = BuildTileLattice(g.method, shape.p0, shape.p1, shape.p2, shape.centre);
+    // The repeated groups show their cell one pixel on, past a rising A.
+    const Point2D shift(picked.repeats ? 1 : 0, -std::min(0.0, double(l.a.y)));
+    const bool hard = s.feather == 0;
+    const double slack = g.method >= keTilingP3 && g.method != keTilingP4M && g.method != keTilingP4G ? 0.5 : 0;
+    ExpectSymmetry(tile, shift, l.Affine(1, 0, 0, 1, 1, 0), 1, 0, hard, what + " along A");
+    ExpectSymmetry(tile, shift, l.Affine(1, 0, 0, 1, 0, 1), 1, 0, hard, what + " along B");
+    const std::vector<PlaneMap> symmetries = g.symmetries(l);
+    for (std::size_t i = 0; i < symmetries.size(); ++i)
+      ExpectSymmetry(tile, shift, symmetries[i], 1, slack, hard, what + " symmetry " + std::to_string(i));
+    if (!hard) EXPECT_LE(NeighbourSteps(tile).acrossEdges, NeighbourSteps(tile).inside) << what;
+  }
+}
+
+// Smooth waves a cell long: inside a copy neighbours differ by a few levels, across a hard seam
+// by most of the waves' height. Feathered by 100, the jump ramps over a band of a quarter cell;
+// narrower bands (PGG, PMG's half-turn seam, the six-copy corners of the hexagonal groups and
+// the bent seams of P3LM and P6) allow more. The mirror groups have no hard seam at all.
+TEST_P(GroupTile, FeatheredSeamsAndCornersHaveNoJumps) {
+  const Group& g = GetParam();
+  CRowIteratorBands source;
+  MakeWaves(source, 480, 480);
+  for (double k : {0.0, 0.2}) {
+    int largest[2] = {0, 0};
+    for (int soft = 0; soft < 2; ++soft) {
+      TileShape shape = Pick(g, {240, 240}, 480, 4, soft ? 100 : 0, k, -k);
+      CRowIteratorBands tile;
+      ASSERT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNone) << Name(soft * 100, k);
+      const Steps steps = NeighbourSteps(tile);
+      largest[soft] = std::max(steps.inside, steps.acrossEdges);
+    }
+    if (g.feathers) EXPECT_GE(largest[0], 60) << Name(0, k);
+    EXPECT_LE(largest[1], g.featheredStep) << Name(100, k);
+  }
+}
+
+// The weights of every pixel's samples sum to 1 wherever seams bend and corners meet: a flat
+// source gives a flat tile, white stays white, and picks of 8 to 16 pixels, whose bands are a
+// pixel or less wide, stay within the picture's range.
+TEST_P(GroupTile, AFlatSourceGivesAFlatTile) {
+  const Group& g = GetParam();
+  for (keFormat format : {keFormatBGRA, keFormatGrey}) {
+    for (int level : {200, 255}) {
+      CRowIteratorBands source;
+      ASSERT_EQ(source.Create(120, 120, format).GetCode(), keErrorNone);
+      for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 120; ++x) source.SetPixel(x, y, CColorRef(BYTE(level), BYTE(level), BYTE(level), 255, 0, 0));
+      for (double scale : {1.0, 0.25}) {
+        for (double feather : {0.0, 30.0, 100.0}) {
+          for (double k : {0.0, 0.4, -0.4}) {
+            const std::string what = Name(feather, k) + " level " + std::to_string(level) + " scale " + std::to_string(scale);
+            TileShape shape = Pick(g, {60, 60}, 120, scale, feather, k, -k);
+            CRowIteratorBands tile;
+            ASSERT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNone) << what;
+            const TileView view(tile);
+            for (const Bgra& p : view.pixels) {
+              // Truncating a sum of products loses at most a level or two.
+              ASSERT_GE(*std::min_element(p.begin(), p.begin() + 3), level - 2) << what;
+              ASSERT_LE(*std::max_element(p.begin(), p.begin() + 3), level) << what;
+            }
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST_P(GroupTile, AStopAfterTheFirstRowGivesABlankTileOfThePeriod) {
+  platform::VirtualClockScope clock;
+  ElapsedSeconds();
+  platform::AdvanceVirtualClock(std::chrono::seconds(1));
+  CRowIteratorBands source, tile, whole;
+  MakeGradient(source, 240, 240);
+  CProgressMeter meter;
+  meter.SetContinueCallback([](CProgressMeter*) -> std::int32_t {
+    platform::AdvanceVirtualClock(std::chrono::seconds(1));
+    return 1;
+  });
+  TileShape shape = Pick(GetParam(), {120, 120}, 240, 1, 40, 0.2, 0.1);
+  EXPECT_EQ(GenerateTile(&meter, source, shape, tile).GetCode(), keErrorStopped);
+  ASSERT_EQ(GenerateTile(nullptr, source, shape, whole).GetCode(), keErrorNone);
+  EXPECT_EQ(tile.Width(), whole.Width());
+  EXPECT_EQ(tile.Height(), whole.Height());
+  EXPECT_EQ(testing_images::PixelAt(tile, tile.Width() / 2, tile.Height() - 1), (Bgra{0, 0, 0, 0}));
+}
+
+// Feathering shrinks the lattice: the tile of any pick never grows with the feather (sheared
+// "P1" lattices aside, whose shrunk vectors may lose their common period).
+TEST_P(GroupTile, FeatheredTilesAreNoLargerThanUnfeathered) {
+  const Group& g = GetParam();
+  CRowIteratorBands source;
+  MakeGradient(source, 64, 64);
+  for (int width = 19; width <= 150; width += 13) {
+    for (int height = 17; height <= 150; height += 19) {
+      int size[2] = {0, 0};
+      for (double feather : {0.0, 20.0, 50.0, 100.0}) {
+        TileShape shape = Pick(g, {32, 32}, 64, 1, feather, 0, 0);
+        shape.p2 = {32 + (g.width < 0 ? -width : width), 32};
+        shape.p1 = {32 + (g.method == keTilingP1 ? 0 : width / 2), 32 + height};
+        CRowIteratorBands tile;
+        ASSERT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNone) << width << " " << height;
+        if (feather == 0) {
+          size[0] = tile.Width();
+          size[1] = tile.Height();
+        }
+        EXPECT_LE(tile.Width(), size[0]) << Name(feather, 0) << " " << width << " x " << height;
+        EXPECT_LE(tile.Height(), size[1]) << Name(feather, 0) << " " << width << " x " << height;
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllGroups, GroupTile, testing::ValuesIn(kGroups),
+                         [](const testing::TestParamInfo<Group>& info) {
+                           return std::string(FindTileGroup(info.param.method)->name);
+                         });
+
+// Shapes placed as the shape editor places them, leg L along x: the hexagonal lattices are
+// hexagonal to within half a pixel, so the six- and three-fold turns hold to a level away from
+// the seams, for every size.
+TEST(HexagonalTiles, TurnWithinALevelForEverySize) {
+  // Two levels a pixel: a turn that misses by a pixel misses by two levels.
+  CRowIteratorBands source;
+  ASSERT_EQ(source.CreateBGRA(128, 128).GetCode(), keErrorNone);
+  for (int y = 0; y < 128; ++y)
+    for (int x = 0; x < 128; ++x) source.SetPixel(x, y, CColorRef(BYTE(2 * x), BYTE(2 * y), 7, 255, 0, 0));
+  constexpr double kRoot3 = 1.7320508075688772;
+  auto check = [&](int method, int leg, POINT p1, double degrees, Point2D centre) {
+    TileShape shape;
+    shape.method = method;
+    shape.p0 = shape.centre = {10, 10};
+    shape.p1 = {10 + p1.x, 10 + p1.y};
+    shape.p2 = {10 + leg, 10};
+    shape.area = {0, 0, 127, 127};
+    CRowIteratorBands tile;
+    const std::string what = std::string(FindTileGroup(method)->name) + " leg " + std::to_string(leg);
+    ASSERT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNone) << what;
+    const Lattice l = TileLatticeOf(shape, tile, what);
+    const Point2D shift(1, -std::min(0.0, double(l.a.y)));
+    ExpectSymmetry(tile, shift, TurnAbout(l, l.ToPlane(centre.x, centre.y), degrees), 2, 0, true, what);
+  };
+  for (int leg = 30; leg <= 90; ++leg) check(keTilingP6M, leg, {0, LONG(kRoot3 * leg)}, 60, {0, 0});
+  for (int leg = 60; leg <= 150; ++leg) {
+    const POINT p1{LONG(std::lround(leg / 2.0)), LONG(std::lround(kRoot3 * leg / 2))};
+    check(keTilingP3, leg, p1, 120, {0, 0});
+    check(keTilingP3LM, leg, p1, 120, {1.0 / 3, 1.0 / 3});
+    check(keTilingP6, leg, p1, 60, {0, 0});
+  }
+}
+
+}  // namespace
+}  // namespace corvel
