@@ -177,7 +177,9 @@ TEST_P(GroupTile, IsOnePeriodAndKeepsTheGroupsSymmetries) {
     const std::vector<PlaneMap> symmetries = g.symmetries(l);
     for (std::size_t i = 0; i < symmetries.size(); ++i)
       ExpectSymmetry(tile, shift, symmetries[i], 1, slack, hard, what + " symmetry " + std::to_string(i));
-    if (!hard) EXPECT_LE(NeighbourSteps(tile).acrossEdges, NeighbourSteps(tile).inside) << what;
+    if (!hard) {
+      EXPECT_LE(NeighbourSteps(tile).acrossEdges, NeighbourSteps(tile).inside) << what;
+    }
   }
 }
 
@@ -198,7 +200,9 @@ TEST_P(GroupTile, FeatheredSeamsAndCornersHaveNoJumps) {
       const Steps steps = NeighbourSteps(tile);
       largest[soft] = std::max(steps.inside, steps.acrossEdges);
     }
-    if (g.feathers) EXPECT_GE(largest[0], 60) << Name(0, k);
+    if (g.feathers) {
+      EXPECT_GE(largest[0], 60) << Name(0, k);
+    }
     EXPECT_LE(largest[1], g.featheredStep) << Name(100, k);
   }
 }
