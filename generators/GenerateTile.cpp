@@ -1,14 +1,17 @@
 #include "generators/GenerateTile.h"
 
 #include <algorithm>
+#include <atomic>
+#include <new>
 #include <cmath>
 #include <vector>
 
 #include "core/ProgressMeter.h"
 #include "generators/RectangularPeriod.h"
 #include "generators/TileGroups.h"
+#include "generators/ImageRows.h"
+#include "generators/RowThreads.h"
 #include "generators/TileWorker.h"
-#include "rowops/ImageSampler.h"
 
 namespace corvel {
 
@@ -56,31 +59,42 @@ int GeneratedTile::RepeatTile(CProgressMeter* meter) {
   rows.SetUnitCount(size_.y);
   if (size_.x <= 0 || size_.y <= 0) return 0;
   const TileGenerator& generator = *lattice_.generator;
-  ImageSampler sampler;
-  if (sampler.Init(lattice_.generator->workImage, keInterpolationBilinear, keEdgeFill, 0, false) != 4)
-    return keErrorNotCreated;
+  ImageRows cell, tile;
+  if (const int code = cell.Lock(lattice_.generator->workImage)) return code;
+  if (const int code = tile.Lock(image)) return code;
   const POINT a = lattice_.basisA, b = lattice_.basisB;
   const long long det = Determinant(a, b);
   if (det == 0) return keErrorBadArgument;
   const double ox = RoundToInt(256 * generator.origin.x), oy = RoundToInt(256 * generator.origin.y);
   const Point2D eA = Point2D(a) * 256 / double(det), eB = Point2D(b) * 256 / double(det);
-  std::vector<std::int32_t> positions(2 * std::size_t(size_.x));
+  std::vector<std::vector<std::int32_t>> positions(std::size_t(RowThreads::Count()));
+  std::atomic<bool> noMemory{false};
 
-  image.ClearRowCursor();
-  for (int y = 0; y < size_.y; ++y) {
-    // Lattice coordinates times det, stepped in integers along the row; the remainders follow
-    // by one correction a step, as each step is below det once reduced.
-    LatticeStepper u(-static_cast<long long>(y) * b.x, b.y, det), v(static_cast<long long>(y) * a.x, -a.y, det);
-    for (int x = 0; x < size_.x; ++x) {
-      const double i = double(u.Next()), j = double(v.Next());
-      positions[2 * x] = SaturatedTrunc(ox + i * eA.x + j * eB.x);
-      positions[2 * x + 1] = SaturatedTrunc(oy + i * eA.y + j * eB.y);
-    }
-    sampler.SampleRow(image.LockRowPointer(y, 0, -1), positions.data(), size_.x);
-    image.UnlockRow(y);
-    if (rows.StepAndTestAbort(1) != 0) return keErrorStopped;
-  }
-  return 0;
+  const bool stopped = RowThreads::Run(
+      size_.y,
+      [&](int first, int last, int slot) {
+        std::vector<std::int32_t>& row = positions[std::size_t(slot)];
+        try {
+          row.resize(2 * std::size_t(size_.x));
+        } catch (const std::bad_alloc&) {
+          noMemory = true;
+          return;
+        }
+        for (int y = first; y < last; ++y) {
+          // Lattice coordinates times det, stepped in integers along the row; the remainders
+          // follow by one correction a step, as each step is below det once reduced.
+          LatticeStepper u(-static_cast<long long>(y) * b.x, b.y, det), v(static_cast<long long>(y) * a.x, -a.y, det);
+          for (int x = 0; x < size_.x; ++x) {
+            const double i = double(u.Next()), j = double(v.Next());
+            row[2 * std::size_t(x)] = SaturatedTrunc(ox + i * eA.x + j * eB.x);
+            row[2 * std::size_t(x) + 1] = SaturatedTrunc(oy + i * eA.y + j * eB.y);
+          }
+          cell.Sample(tile.Row(y), row.data(), size_.x, ImageRows::kFill);
+        }
+      },
+      [&](int finished) { return rows.StepAndTestAbort(finished) != 0; });
+  if (noMemory) return keErrorNoMemory;
+  return stopped ? keErrorStopped : 0;
 }
 
 CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileShape& shape,

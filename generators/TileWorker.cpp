@@ -1,5 +1,6 @@
 #include "generators/TileWorker.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -7,7 +8,7 @@
 #include <new>
 #include <vector>
 
-#include "rowops/ImageSampler.h"
+#include "generators/RowThreads.h"
 
 namespace corvel {
 namespace detail {
@@ -25,63 +26,29 @@ BYTE ToByte(double sum) {
 
 }  // namespace
 
-struct TileWorkerRows::State {
-  CRowIteratorBands source;  // workImage presented as BGRA
-  ImageSampler sampler;
-  CRowIteratorBands output;
-  std::vector<BYTE> samples;
-};
-
-TileWorkerRows::TileWorkerRows(TileGenerator& generator, CProgressMeter* meter)
-    : generator_(generator), meter_(meter), state_(new State) {}
-
-TileWorkerRows::~TileWorkerRows() = default;
-
-int TileWorkerRows::Open() {
-  State& s = *state_;
-  CoreResult result = s.source.ShareFrom(generator_.workImage);
-  if (result.GetCode() == keErrorNone) result = s.source.SetViewFormat(keFormatBGRA, keAccessRead);
-  if (result.GetCode() != keErrorNone) return result.GetCode();
-  if (s.sampler.Init(s.source, keInterpolationBilinear, keEdgeClamp, 0, false) != 4) return keErrorNotCreated;
-
-  const RECT box = generator_.CellBounds();
-  const std::int64_t width = std::int64_t{box.right} - box.left + 1;
-  const std::int64_t height = std::int64_t{box.bottom} - box.top + 1;
-  if (width > std::numeric_limits<std::int32_t>::max() / (8 * SamplePlan::kMaxSamples) ||
-      height > std::numeric_limits<std::int32_t>::max())
-    return keErrorNoMemory;
-  result = s.output.CreateBGRA(int(width), int(height));
-  if (result.GetCode() != keErrorNone) return result.GetCode();
-  width_ = int(width);
-  height_ = int(height);
-  origin_ = generator_.origin;
-  // A row of a very wide cell may not fit; what was set up is released with this object.
-  const std::size_t samples = std::size_t(width_) * SamplePlan::kMaxSamples;
-  positions_.reset(new (std::nothrow) std::int32_t[samples * 2]);
-  weights_.reset(new (std::nothrow) double[samples]);
-  counts_.reset(new (std::nothrow) unsigned char[width_]);
-  if (!positions_ || !weights_ || !counts_) return keErrorNoMemory;
-  position_ = positions_.get();
-  weight_ = weights_.get();
-  count_ = counts_.get();
+bool RowQueue::Reserve(int width, const Point2D& origin) {
+  origin_ = origin;
   try {
-    s.samples.resize(std::size_t(width_) * SamplePlan::kMaxSamples * 4);
+    const std::size_t samples = std::size_t(width) * SamplePlan::kMaxSamples;
+    positions_.resize(2 * samples);
+    weights_.resize(samples);
+    counts_.resize(std::size_t(width));
+    samples_.resize(4 * samples);
   } catch (const std::bad_alloc&) {
-    return keErrorNoMemory;
+    return false;
   }
-  meter_.SetUnitCount(height_);
-  return 0;
+  position_ = positions_.data();
+  weight_ = weights_.data();
+  count_ = counts_.data();
+  return true;
 }
 
-void TileWorkerRows::FinishRow(int y) {
-  State& s = *state_;
-  s.sampler.SampleRow(s.samples.data(), positions_.get(), int(position_ - positions_.get()) / 2);
-
-  BYTE* out = s.output.LockRowPointer(y, 0, -1);
-  const BYTE* sample = s.samples.data();
-  const double* weight = weights_.get();
-  for (int x = 0; x < width_; ++x, out += 4) {
-    const int count = counts_[x];
+void RowQueue::Finish(const ImageRows& source, std::uint8_t* out, int width) {
+  source.Sample(samples_.data(), positions_.data(), int(position_ - positions_.data()) / 2, ImageRows::kClamp);
+  const BYTE* sample = samples_.data();
+  const double* weight = weights_.data();
+  for (int x = 0; x < width; ++x, out += 4) {
+    const int count = counts_[std::size_t(x)];
     if (count == 1 && weight[0] == 1) {
       std::memcpy(out, sample, 4);
     } else {
@@ -94,18 +61,81 @@ void TileWorkerRows::FinishRow(int y) {
     sample += 4 * count;
     weight += count;
   }
-  s.output.UnlockRow(y);
-  position_ = positions_.get();
-  weight_ = weights_.get();
-  count_ = counts_.get();
+  position_ = positions_.data();
+  weight_ = weights_.data();
+  count_ = counts_.data();
 }
 
-bool TileWorkerRows::StepAndTestStop() { return meter_.StepAndTestAbort(1) != 0; }
+struct TileWorkerRows::State {
+  CRowIteratorBands source;  // workImage presented as BGRA
+  CRowIteratorBands converted;  // the same stored as BGRA, where it is not
+  ImageRows sourceRows;
+  CRowIteratorBands output;
+  ImageRows outputRows;
+};
+
+TileWorkerRows::TileWorkerRows(TileGenerator& generator, CProgressMeter* meter)
+    : generator_(generator), meter_(meter), state_(new State) {}
+
+TileWorkerRows::~TileWorkerRows() = default;
+
+int TileWorkerRows::Open() {
+  State& s = *state_;
+  CoreResult result = s.source.ShareFrom(generator_.workImage);
+  if (result.GetCode() == keErrorNone) result = s.source.SetViewFormat(keFormatBGRA, keAccessRead);
+  if (result.GetCode() != keErrorNone) return result.GetCode();
+  if (s.sourceRows.Lock(s.source) != 0) {
+    s.sourceRows.Unlock();
+    result = s.converted.CreateBGRA(s.source.Width(), s.source.Height());
+    if (result.GetCode() == keErrorNone) result = CRowIteratorBands::CopyPixels(s.converted, s.source);
+    if (result.GetCode() != keErrorNone) return result.GetCode();
+    if (const int code = s.sourceRows.Lock(s.converted)) return code;
+  }
+
+  const RECT box = generator_.CellBounds();
+  const std::int64_t width = std::int64_t{box.right} - box.left + 1;
+  const std::int64_t height = std::int64_t{box.bottom} - box.top + 1;
+  if (width > std::numeric_limits<std::int32_t>::max() / (8 * SamplePlan::kMaxSamples) ||
+      height > std::numeric_limits<std::int32_t>::max())
+    return keErrorNoMemory;
+  result = s.output.CreateBGRA(int(width), int(height));
+  if (result.GetCode() != keErrorNone) return result.GetCode();
+  if (const int code = s.outputRows.Lock(s.output)) return code;
+  width_ = int(width);
+  height_ = int(height);
+  meter_.SetUnitCount(height_);
+  return 0;
+}
+
+int TileWorkerRows::Run(const std::function<void(int y, RowQueue& queue)>& planRow) {
+  State& s = *state_;
+  std::vector<RowQueue> queues(std::size_t(RowThreads::Count()));
+  std::atomic<bool> noMemory{false};
+  const Point2D origin = generator_.origin;
+  const bool stopped = RowThreads::Run(
+      height_,
+      [&](int first, int last, int slot) {
+        RowQueue& queue = queues[std::size_t(slot)];
+        if (queue.Empty() && !queue.Reserve(width_, origin)) {
+          noMemory = true;
+          return;
+        }
+        for (int y = first; y < last; ++y) {
+          planRow(y, queue);
+          queue.Finish(s.sourceRows, s.outputRows.Row(y), width_);
+        }
+      },
+      [&](int finished) { return meter_.StepAndTestAbort(finished) != 0; });
+  if (noMemory) return keErrorNoMemory;
+  return stopped ? keErrorStopped : 0;
+}
 
 int TileWorkerRows::HandOver(int code) {
   State& s = *state_;
-  s.sampler.Reset();
+  s.sourceRows.Unlock();
+  s.outputRows.Unlock();
   s.source.Destroy();
+  s.converted.Destroy();
   if (CRowIteratorBands::IsValid(&generator_.workImage)) generator_.workImage.Destroy();
   generator_.workImage.TakeFrom(s.output);
   generator_.ComputeOrigin();

@@ -1,13 +1,16 @@
 // The pixel loop that every generator's Generate runs. A generator plans each output pixel as
-// up to six source points with weights; the worker fetches a whole row of samples in one
-// sampler call, mixes them per byte in double precision in the planned order, truncates, and
-// writes the row. Rows of the output are the plane itself: pixel (x, y) is the point (x, y).
+// up to six source points with weights; the worker fetches a whole row of samples at once, mixes
+// them per byte in double precision in the planned order, truncates, and writes the row; rows
+// are shared among threads. Rows of the output are the plane itself: pixel (x, y) is the point (x, y).
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "core/ProgressMeter.h"
 #include "generators/Geometry.h"
+#include "generators/ImageRows.h"
 #include "generators/TileGenerator.h"
 
 namespace corvel {
@@ -54,8 +57,39 @@ namespace detail {
 // A coordinate in 24.8 fixed point, truncated toward zero.
 inline std::int32_t ToFixed(double coordinate) { return SaturatedTrunc(256 * coordinate); }
 
-// The state of one run: sampler over workImage, the output image of the cell's box, the row's
-// fetch positions, sample counts and weights, the fetched samples, and the child meter.
+// One row's queue: each pixel's fetch positions (with the origin added), sample count and
+// weights, and the fetched samples. Every thread has its own.
+class RowQueue {
+ public:
+  // Room for a row of width pixels; false when the memory cannot be had.
+  bool Reserve(int width, const Point2D& origin);
+  bool Empty() const { return counts_.empty(); }
+  // Queues the next pixel's plan. The plan itself stays with the caller, so that it lives in
+  // registers and cache rather than in a row.
+  void Append(const SamplePlan& plan) {
+    for (int i = 0; i < plan.count; ++i) {
+      *position_++ = ToFixed(plan.points[i].x + origin_.x);
+      *position_++ = ToFixed(plan.points[i].y + origin_.y);
+      *weight_++ = plan.weights[i];
+    }
+    *count_++ = static_cast<unsigned char>(plan.count);
+  }
+  // Fetches the queued samples from source, mixes them into out (width pixels), and empties.
+  void Finish(const ImageRows& source, std::uint8_t* out, int width);
+
+ private:
+  Point2D origin_;
+  std::vector<std::int32_t> positions_;
+  std::vector<double> weights_;
+  std::vector<unsigned char> counts_;
+  std::vector<std::uint8_t> samples_;
+  std::int32_t* position_ = nullptr;
+  double* weight_ = nullptr;
+  unsigned char* count_ = nullptr;
+};
+
+// The state of one run: workImage's rows, the output image of the cell's box and its rows, the
+// threads' queues and the child meter.
 class TileWorkerRows {
  public:
   TileWorkerRows(TileGenerator& generator, CProgressMeter* meter);
@@ -67,20 +101,9 @@ class TileWorkerRows {
   int Open();
   int Width() const { return width_; }
   int Height() const { return height_; }
-  // Queues the next pixel's plan of the row: its fetch positions, count and weights. The plan
-  // itself stays with the caller, so that it lives in registers and cache rather than in a row.
-  void Append(const SamplePlan& plan) {
-    for (int i = 0; i < plan.count; ++i) {
-      *position_++ = ToFixed(plan.points[i].x + origin_.x);
-      *position_++ = ToFixed(plan.points[i].y + origin_.y);
-      *weight_++ = plan.weights[i];
-    }
-    *count_++ = static_cast<unsigned char>(plan.count);
-  }
-  // Fetches, mixes and writes the queued row y.
-  void FinishRow(int y);
-  // Moves the meter one row on; true when it asks to stop.
-  bool StepAndTestStop();
+  // Plans every row (planRow(y, queue) queues its pixels), fetches, mixes and writes it, the rows
+  // shared among threads; the meter moves on the calling thread. 0, 100 when stopped, or 102.
+  int Run(const std::function<void(int y, RowQueue& queue)>& planRow);
   // The output becomes the generator's workImage and its origin the tile's; answers code.
   int HandOver(int code);
 
@@ -90,21 +113,14 @@ class TileWorkerRows {
   CProgressMeter meter_;
   int width_ = 0;
   int height_ = 0;
-  Point2D origin_;
-  std::unique_ptr<std::int32_t[]> positions_;
-  std::unique_ptr<double[]> weights_;
-  std::unique_ptr<unsigned char[]> counts_;
-  // The next free entries of the row being queued.
-  std::int32_t* position_ = nullptr;
-  double* weight_ = nullptr;
-  unsigned char* count_ = nullptr;
   std::unique_ptr<State> state_;
 };
 
 }  // namespace detail
 
 // Runs the pixel loop over the box of the generator's prepared lattice: planPixel(x, y, plan)
-// for every pixel, one row at a time, the stop test after each row. The generator has shrunk
+// for every pixel, rows shared among threads (planPixel must only read what it shares), the stop
+// test on the calling thread. The generator has shrunk
 // and prepared its lattice before. Answers 0, 100 when stopped, or the core code of a failed
 // set-up; workImage holds the tile (in part when stopped) and ComputeOrigin has run.
 template <class PlanPixel>
@@ -112,18 +128,14 @@ int RunTileWorker(TileGenerator& generator, CProgressMeter* meter, PlanPixel&& p
   detail::TileWorkerRows rows(generator, meter);
   int code = rows.Open();
   if (code != 0) return code;
-  SamplePlan plan;
-  for (int y = 0; y < rows.Height(); ++y) {
-    for (int x = 0; x < rows.Width(); ++x) {
+  const int width = rows.Width();
+  code = rows.Run([&](int y, detail::RowQueue& queue) {
+    SamplePlan plan;
+    for (int x = 0; x < width; ++x) {
       planPixel(x, y, plan);
-      rows.Append(plan);
+      queue.Append(plan);
     }
-    rows.FinishRow(y);
-    if (rows.StepAndTestStop()) {
-      code = keErrorStopped;
-      break;
-    }
-  }
+  });
   return rows.HandOver(code);
 }
 

@@ -8,12 +8,14 @@
 #include <cmath>
 #include <ostream>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "core/ProgressMeter.h"
 #include "generators/GenerateTile.h"
 #include "generators/RectangularPeriod.h"
+#include "generators/RowThreads.h"
 #include "generators/TileGroups.h"
 #include "platform/win32/clock.h"
 #include "tests/generators/TileSymmetry.h"
@@ -280,6 +282,28 @@ TEST_P(GroupTile, FeatheredTilesAreNoLargerThanUnfeathered) {
         EXPECT_LE(tile.Height(), size[1]) << Name(feather, 0) << " " << width << " x " << height;
       }
     }
+  }
+}
+
+// Rows are shared among threads; each depends on nothing but its own inputs.
+TEST_P(GroupTile, OneAndFourThreadsGiveTheSameBytes) {
+  CRowIteratorBands source;
+  MakeWaves(source, 480, 480);
+  CRowIteratorBands tiles[2];
+  for (int i = 0; i < 2; ++i) {
+    const RowThreads::ScopedCount threads(i == 0 ? 1 : 4);
+    TileShape shape = Pick(GetParam(), {240, 240}, 480, 2, 30, 0.2, -0.1);
+    shape.angle = 30;
+    ASSERT_EQ(GenerateTile(nullptr, source, shape, tiles[i]).GetCode(), keErrorNone);
+  }
+  ASSERT_EQ(tiles[0].Width(), tiles[1].Width());
+  ASSERT_EQ(tiles[0].Height(), tiles[1].Height());
+  ASSERT_GT(tiles[0].Height(), 16);
+  for (int y = 0; y < tiles[0].Height(); ++y) {
+    ASSERT_EQ(std::memcmp(tiles[0].LockRowPointer(y, 0, -1), tiles[1].LockRowPointer(y, 0, -1), 4 * tiles[0].Width()), 0)
+        << y;
+    tiles[0].UnlockRow(y);
+    tiles[1].UnlockRow(y);
   }
 }
 

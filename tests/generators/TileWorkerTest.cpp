@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "core/ProgressMeter.h"
+#include "generators/RowThreads.h"
 #include "generators/TileWorker.h"
 #include "platform/win32/clock.h"
 #include "rowops/ImageSampler.h"
@@ -90,17 +91,21 @@ TEST(RunTileWorker, FetchesAtTruncatedFixedPointPositionsOffsetByTheOrigin) {
   }
 }
 
+// Rows go out in runs of 16; a stop asked for after the first run starts no other.
 TEST(RunTileWorker, AStopHandsOverTheRowsWrittenSoFar) {
   platform::VirtualClockScope clock;
   ElapsedSeconds();
   platform::AdvanceVirtualClock(std::chrono::seconds(1));
+  const RowThreads::ScopedCount oneThread(1);
   Fixture f;
+  f.g.basisB = f.g.basisD = {0, 40};
+  f.g.PrepareLattice();
   CProgressMeter meter;
   meter.SetContinueCallback([](CProgressMeter*) -> std::int32_t { return 1; });
   EXPECT_EQ(RunTileWorker(f.g, &meter, [](int, int, SamplePlan& plan) { plan.Single({30, 30}); }), keErrorStopped);
-  ASSERT_EQ(f.g.workImage.Height(), 3);
-  EXPECT_EQ(PixelAt(f.g.workImage, 4, 0), (Bgra{7, 30, 30, 255}));
-  EXPECT_EQ(PixelAt(f.g.workImage, 4, 1), (Bgra{0, 0, 0, 0}));
+  ASSERT_EQ(f.g.workImage.Height(), 41);
+  EXPECT_EQ(PixelAt(f.g.workImage, 4, 15), (Bgra{7, 30, 30, 255}));
+  EXPECT_EQ(PixelAt(f.g.workImage, 4, 16), (Bgra{0, 0, 0, 0}));
 }
 
 }  // namespace
