@@ -134,6 +134,12 @@ EventScript& EventScript::CancelFileDialog() {
   return Add(Step{StepKind::FileCancel, "cancel a file dialog"});
 }
 
+EventScript& EventScript::ChooseMenuItem(UINT id) {
+  Step step{StepKind::MenuChoice, id ? "choose the menu item " + std::to_string(id) : "dismiss a menu"};
+  step.answer = static_cast<int>(id);
+  return Add(std::move(step));
+}
+
 std::size_t EventScript::Remaining() const { return steps_.size() - next_; }
 
 EventScript::Step EventScript::TakeStep(const std::string& waiter) {

@@ -26,6 +26,13 @@ struct MessageBoxRecord {
   int answer;
 };
 
+struct MenuRecord {
+  int x;
+  int y;
+  std::vector<std::string> items;  // the texts of the menu's top level
+  UINT chosen;                     // 0 when dismissed
+};
+
 struct FileDialogRecord {
   bool save;
   std::string title;
@@ -68,15 +75,18 @@ class EventScript {
   // The answer of the next file dialog: a path, or a cancel.
   EventScript& ChooseFile(std::string path);
   EventScript& CancelFileDialog();
+  // The choice of the next tracked pop-up menu: an item's command id, or 0 to dismiss it.
+  EventScript& ChooseMenuItem(UINT id);
 
   std::size_t Remaining() const;
   const std::vector<MessageBoxRecord>& MessageBoxes() const { return messageBoxes_; }
   const std::vector<FileDialogRecord>& FileDialogs() const { return fileDialogs_; }
+  const std::vector<MenuRecord>& Menus() const { return menus_; }
 
   // The calling thread's script, or null.
   static EventScript* Current();
 
-  enum class StepKind { Action, Wait, MessageBoxAnswer, FileAnswer, FileCancel };
+  enum class StepKind { Action, Wait, MessageBoxAnswer, FileAnswer, FileCancel, MenuChoice };
   struct Step {
     Step() = default;
     Step(StepKind k, std::string d) : kind(k), description(std::move(d)) {}
@@ -92,6 +102,7 @@ class EventScript {
   Step TakeStep(const std::string& waiter);
   void RecordMessageBox(MessageBoxRecord record) { messageBoxes_.push_back(std::move(record)); }
   void RecordFileDialog(FileDialogRecord record) { fileDialogs_.push_back(std::move(record)); }
+  void RecordMenu(MenuRecord record) { menus_.push_back(std::move(record)); }
 
  private:
   EventScript& Add(Step step);
@@ -100,6 +111,7 @@ class EventScript {
   std::size_t next_ = 0;
   std::vector<MessageBoxRecord> messageBoxes_;
   std::vector<FileDialogRecord> fileDialogs_;
+  std::vector<MenuRecord> menus_;
   EventScript* previous_;
 };
 
