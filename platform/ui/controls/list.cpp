@@ -384,6 +384,9 @@ LRESULT HandleCombo(ComboState& state, HWND hwnd, UINT message, WPARAM wParam, L
     case WM_CREATE: {
       auto* create = reinterpret_cast<CREATESTRUCT*>(lParam);
       state.droppedHeight = create->cy;
+      // Scroll-bar styles belong to the dropped list, not to the field.
+      LONG_PTR style = GetWindowLongPtr(hwnd, GWL_STYLE);
+      if (style & (WS_VSCROLL | WS_HSCROLL)) SetWindowLongPtr(hwnd, GWL_STYLE, style & ~(WS_VSCROLL | WS_HSCROLL));
       RECT window;
       GetWindowRect(hwnd, &window);
       SetWindowPos(hwnd, nullptr, 0, 0, window.right - window.left, FieldHeight(),

@@ -54,7 +54,11 @@ void Paint(StaticState& state, HWND hwnd) {
   HDC dc = paint.dc();
   RECT client = paint.client();
   auto fill = [&](int colour) { FillRect(dc, &client, GetSysColorBrush(colour)); };
-  auto frame = [&](int colour) { FrameRect(dc, &client, GetSysColorBrush(colour)); };
+  auto frame = [&](int colour) {
+    // The inside shows the parent's background, whether or not the parent clips its children.
+    FillRect(dc, &client, ParentBrush(hwnd, dc, WM_CTLCOLORSTATIC));
+    FrameRect(dc, &client, GetSysColorBrush(colour));
+  };
   switch (kind) {
     case SS_BLACKRECT: fill(COLOR_WINDOWFRAME); return;
     case SS_GRAYRECT: fill(COLOR_BTNSHADOW); return;
@@ -62,7 +66,10 @@ void Paint(StaticState& state, HWND hwnd) {
     case SS_BLACKFRAME: frame(COLOR_WINDOWFRAME); return;
     case SS_GRAYFRAME: frame(COLOR_BTNSHADOW); return;
     case SS_WHITEFRAME: frame(COLOR_WINDOW); return;
-    case SS_ETCHEDFRAME: DrawEdge(dc, &client, EDGE_ETCHED, BF_RECT); return;
+    case SS_ETCHEDFRAME:
+      FillRect(dc, &client, ParentBrush(hwnd, dc, WM_CTLCOLORSTATIC));
+      DrawEdge(dc, &client, EDGE_ETCHED, BF_RECT);
+      return;
     case SS_ETCHEDHORZ: DrawEdge(dc, &client, EDGE_ETCHED, BF_TOP); return;
     case SS_ETCHEDVERT: DrawEdge(dc, &client, EDGE_ETCHED, BF_LEFT); return;
     case SS_OWNERDRAW: {
