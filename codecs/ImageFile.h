@@ -340,14 +340,15 @@ class CImageFile {
   bool DeliverResult(CImageFile& work, CImageFile* dest);
   // Sets the progress for the row; true when the escape flag asks to stop.
   bool ReportRow(long row, long rows);
-  // The area-averaging shrink of Resample into a 24-bit working image.
-  void ShrinkByAreas(CImageFile& work, double xScale, double yScale);
+  // The area-averaging shrink of Resample into a 24-bit working image; false when its
+  // accumulators cannot be had.
+  bool ShrinkByAreas(CImageFile& work, double xScale, double yScale);
   // Stores an interpolated colour: through the colour setter in palette images, as bytes
   // otherwise, and its alpha into the alpha plane when there is one.
   void StoreSample(long x, long y, const RGBQUAD& c);
   // Samples this image at every (xs[i], ys[j]), points within half a pixel of the image, into
   // work (i, j) with a kernel method, its weights planned once per column and per row; false
-  // for the methods without a kernel.
+  // for the methods without a kernel, or when the plans cannot be had.
   bool SampleGrid(const float* xs, long columns, const float* ys, long rows, InterpolationMethod method,
                   OverflowMethod overflow, CImageFile& work);
 };

@@ -1,6 +1,7 @@
 // Changing an image's canvas: cropping (also a turned rectangle) and expanding with a colour.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "codecs/ImageFile.h"
@@ -100,15 +101,19 @@ bool CImageFile::Crop(const RECT& rect, CImageFile* dest) {
 }
 
 bool CImageFile::CropRotatedRectangle(long topx, long topy, long width, long height, float angle, CImageFile* dest) {
-  if (!dib_ || !std::isfinite(angle)) return false;
+  // Every corner must lie inside the image, so a side or a corner past any image is refused
+  // before the sums below could overflow.
+  constexpr long kFar = 1L << 32;
+  if (!dib_ || !std::isfinite(angle) || width <= 0 || height <= 0 || width > kFar || height > kFar ||
+      std::labs(topx) > kFar || std::labs(topy) > kFar) {
+    return false;
+  }
   if (std::fabs(angle) < 0.0002f) return Crop(topx, topy, topx + width, topy + height, dest);
   const double c = std::cos(angle);
   const double s = std::sin(angle);
-  // Reaches past any image mean the rectangle cannot lie inside.
   const double reachX = height * s;
   const double reachRight = width * c;
   const double reachDown = width * s + height * c;
-  if (std::fabs(reachX) > 4e9 || std::fabs(reachRight) > 4e9 || std::fabs(reachDown) > 4e9) return false;
   const long left = std::min(topx, topx - static_cast<long>(reachX));
   const long right = topx + static_cast<long>(reachRight);
   const long bottom = topy + static_cast<long>(reachDown);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "codecs/ImageFile.h"
+#include "codecs/detail/BoundedBuffer.h"
 
 namespace {
 
@@ -170,7 +171,8 @@ bool CImageFile::DecreaseBpp(unsigned long nbit, bool errordiffusion, const RGBQ
     }
   } else {
     // This row's and the next row's colours, with the errors spread so far, clamped as added.
-    std::vector<int> rows(static_cast<std::size_t>(width) * 6);
+    std::vector<int> rows;
+    if (!ResizeWithinCap(rows, static_cast<std::size_t>(width) * 6)) return false;
     int* current = rows.data();
     int* next = current + 3 * width;
     auto load = [&](int* row, long y) {

@@ -7,6 +7,7 @@
 
 #include "codecs/FloatGeometry.h"
 #include "codecs/ImageFile.h"
+#include "codecs/detail/BoundedBuffer.h"
 
 using Interpolation = CImageFile::InterpolationMethod;
 using Overflow = CImageFile::OverflowMethod;
@@ -384,10 +385,15 @@ void CImageFile::StoreSample(long x, long y, const RGBQUAD& c) {
 
 bool CImageFile::SampleGrid(const float* xs, long columns, const float* ys, long rows, InterpolationMethod method,
                             OverflowMethod overflow, CImageFile& work) {
-  return VisitKernel(method, [&](auto taps, auto kernel) {
+  bool planned = false;
+  VisitKernel(method, [&](auto taps, auto kernel) {
     constexpr int kTaps = decltype(taps)::value;
-    std::vector<AxisTaps<kTaps>> columnTaps(static_cast<std::size_t>(columns));
-    std::vector<AxisTaps<kTaps>> rowTaps(static_cast<std::size_t>(rows));
+    std::vector<AxisTaps<kTaps>> columnTaps, rowTaps;
+    if (!ResizeWithinCap(columnTaps, static_cast<std::size_t>(columns)) ||
+        !ResizeWithinCap(rowTaps, static_cast<std::size_t>(rows))) {
+      return;
+    }
+    planned = true;
     for (long i = 0; i < columns; ++i) PlanAxis(xs[i], kernel, columnTaps[i]);
     for (long j = 0; j < rows; ++j) PlanAxis(ys[j], kernel, rowTaps[j]);
     for (long y = 0; y < rows; ++y) {
@@ -395,4 +401,5 @@ bool CImageFile::SampleGrid(const float* xs, long columns, const float* ys, long
       for (long x = 0; x < columns; ++x) work.StoreSample(x, y, Gather(*this, columnTaps[x], rowTaps[y], overflow, nullptr));
     }
   });
+  return planned;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "codecs/ImageFile.h"
+#include "codecs/detail/BoundedBuffer.h"
 
 namespace {
 
@@ -20,8 +21,8 @@ struct CubicTaps {
   float weight[4];
 };
 
-std::vector<CubicTaps> BSplineTaps(long count, double scale, long sourceSize) {
-  std::vector<CubicTaps> taps(static_cast<std::size_t>(count));
+bool BSplineTaps(long count, double scale, long sourceSize, std::vector<CubicTaps>& taps) {
+  if (!ResizeWithinCap(taps, static_cast<std::size_t>(count))) return false;
   for (long i = 0; i < count; ++i) {
     const double f = i * scale - 0.5;
     const double fi = std::floor(f);
@@ -31,7 +32,7 @@ std::vector<CubicTaps> BSplineTaps(long count, double scale, long sourceSize) {
       taps[i].weight[n + 1] = CImageFile::KernelBSpline(d - static_cast<float>(n));
     }
   }
-  return taps;
+  return true;
 }
 
 }  // namespace
@@ -50,7 +51,8 @@ bool CImageFile::Resample(long newx, long newy, int mode, CImageFile* dest) {
   const double yScale = static_cast<double>(height) / newy;
   const bool indexed = GetPalette() != nullptr;
   if (mode == 1) {
-    std::vector<long> columns(static_cast<std::size_t>(newx));
+    std::vector<long> columns;
+    if (!ResizeWithinCap(columns, static_cast<std::size_t>(newx))) return false;
     for (long x = 0; x < newx; ++x) columns[x] = static_cast<long>(x * xScale);
     for (long y = 0; y < newy; ++y) {
       if (ReportRow(y, newy)) break;
@@ -67,8 +69,8 @@ bool CImageFile::Resample(long newx, long newy, int mode, CImageFile* dest) {
       }
     }
   } else if (mode == 2) {
-    const std::vector<CubicTaps> xTaps = BSplineTaps(newx, xScale, width);
-    const std::vector<CubicTaps> yTaps = BSplineTaps(newy, yScale, height);
+    std::vector<CubicTaps> xTaps, yTaps;
+    if (!BSplineTaps(newx, xScale, width, xTaps) || !BSplineTaps(newy, yScale, height, yTaps)) return false;
     for (long y = 0; y < newy; ++y) {
       if (ReportRow(y, newy)) break;
       const CubicTaps& ty = yTaps[y];
@@ -107,7 +109,7 @@ bool CImageFile::Resample(long newx, long newy, int mode, CImageFile* dest) {
       }
     }
   } else if (GetBpp() == 24 && width > newx && height > newy) {
-    ShrinkByAreas(work, xScale, yScale);
+    if (!ShrinkByAreas(work, xScale, yScale)) return false;
   } else {
     for (long y = 0; y < newy; ++y) {
       if (ReportRow(y, newy)) break;
@@ -155,14 +157,22 @@ bool CImageFile::Resample(long newx, long newy, int mode, CImageFile* dest) {
 // Every source pixel adds its colour to the destination pixels its area overlaps, weighted in
 // thousandths of a pixel per axis. Each sum is divided by the weight it gathered, so that a
 // colour keeps its value however the thousandths were cut.
-void CImageFile::ShrinkByAreas(CImageFile& work, double xScale, double yScale) {
+bool CImageFile::ShrinkByAreas(CImageFile& work, double xScale, double yScale) {
   const long width = static_cast<long>(GetWidth());
   const long height = static_cast<long>(GetHeight());
   const long newx = static_cast<long>(work.GetWidth());
   const long newy = static_cast<long>(work.GetHeight());
   // Per source column: the destination column it starts in and the thousandths it gives there.
-  std::vector<long> column(static_cast<std::size_t>(width));
-  std::vector<std::int64_t> share(static_cast<std::size_t>(width));
+  std::vector<long> column;
+  std::vector<std::int64_t> share;
+  // Sums of B, G, R and the weight per destination pixel, two spare pixels at the end.
+  const std::size_t rowSize = static_cast<std::size_t>(newx + 2) * 4;
+  std::vector<std::int64_t> current, next;
+  if (!ResizeWithinCap(column, static_cast<std::size_t>(width)) ||
+      !ResizeWithinCap(share, static_cast<std::size_t>(width)) || !ResizeWithinCap(current, rowSize) ||
+      !ResizeWithinCap(next, rowSize)) {
+    return false;
+  }
   double boundary = xScale - 1;
   for (long x = 0, dx = 0; x < width; ++x) {
     column[x] = std::min(dx, newx);
@@ -173,9 +183,6 @@ void CImageFile::ShrinkByAreas(CImageFile& work, double xScale, double yScale) {
       boundary += xScale;
     }
   }
-  // Sums of B, G, R and the weight per destination pixel, two spare pixels at the end.
-  const std::size_t rowSize = static_cast<std::size_t>(newx + 2) * 4;
-  std::vector<std::int64_t> current(rowSize, 0), next(rowSize, 0);
   auto add = [&](std::vector<std::int64_t>& row, const BYTE* source, std::int64_t yWeight) {
     for (long x = 0; x < width; ++x, source += 3) {
       const long dx = column[x];
@@ -206,7 +213,7 @@ void CImageFile::ShrinkByAreas(CImageFile& work, double xScale, double yScale) {
   double rowBoundary = yScale - 1;
   long dy = 0;
   for (long y = 0; y < height && dy < newy; ++y) {
-    if (ReportRow(y, height)) return;
+    if (ReportRow(y, height)) return true;
     const BYTE* source = GetBits(static_cast<unsigned long>(y));
     if (y < rowBoundary) {
       add(current, source, 1000);
@@ -219,6 +226,7 @@ void CImageFile::ShrinkByAreas(CImageFile& work, double xScale, double yScale) {
     rowBoundary += yScale;
   }
   if (dy < newy) store(dy);
+  return true;
 }
 
 bool CImageFile::Resample2(long newx, long newy, InterpolationMethod method, OverflowMethod overflow,
@@ -232,7 +240,10 @@ bool CImageFile::Resample2(long newx, long newy, InterpolationMethod method, Ove
   if (!CreateWorkingImage(work, newx, newy)) return false;
   const float xScale = static_cast<float>(GetWidth()) / static_cast<float>(newx);
   const float yScale = static_cast<float>(GetHeight()) / static_cast<float>(newy);
-  std::vector<float> xs(static_cast<std::size_t>(newx)), ys(static_cast<std::size_t>(newy));
+  std::vector<float> xs, ys;
+  if (!ResizeWithinCap(xs, static_cast<std::size_t>(newx)) || !ResizeWithinCap(ys, static_cast<std::size_t>(newy))) {
+    return false;
+  }
   for (long x = 0; x < newx; ++x) xs[x] = (static_cast<float>(x) + 0.5f) * xScale - 0.5f;
   for (long y = 0; y < newy; ++y) ys[y] = (static_cast<float>(y) + 0.5f) * yScale - 0.5f;
   const bool averaging = (xScale > 1 || yScale > 1) && !disableAveraging;
@@ -261,7 +272,8 @@ bool CImageFile::QIShrink(long newx, long newy, CImageFile* dest) {
   CImageFile work;
   if (!CreateWorkingImage(work, newx, newy)) return false;
   // Per destination pixel: B, G, R, alpha sums and the pixel count; one spare pixel at the end.
-  std::vector<std::uint64_t> sums(static_cast<std::size_t>(newx + 1) * 5, 0);
+  std::vector<std::uint64_t> sums;
+  if (!ResizeWithinCap(sums, static_cast<std::size_t>(newx + 1) * 5)) return false;
   long rowCounter = 0;
   long dy = 0;
   for (long y = 0; y < height && dy < newy; ++y) {

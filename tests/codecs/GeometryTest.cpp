@@ -137,6 +137,10 @@ TEST(ImageFileGeometry, OutputsPastTheCapAreRefused) {
   EXPECT_FALSE(wide.Expand(0, 0x7FFFFFFF, 0, 0x7FFFFFFF, Quad(0, 0, 0)));
   EXPECT_FALSE(wide.Rotate(NAN));
   EXPECT_EQ(wide.GetWidth(), 60000u);
+  // A 1-bit row of 2^31 - 1 pixels fits the cap, but a table of its columns would not.
+  CImageFile bits(8, 1, 1, 0);
+  EXPECT_FALSE(bits.Resample(0x7FFFFFFF, 1, 1));
+  EXPECT_EQ(bits.GetWidth(), 8u);
 }
 
 TEST(ImageFileGeometry, FlatColourStaysFlatUnderEveryResample) {
@@ -245,4 +249,15 @@ TEST(ImageFileGeometry, WarpsAndTheEscapeFlag) {
   EXPECT_TRUE(image.Resample2(24, 18, Method::Bilinear, Overflow::Repeat, &partial, true));
   EXPECT_EQ(partial.GetWidth(), 24u);
   EXPECT_EQ(image.GetProgress(), 0);
+}
+
+TEST(ImageFileGeometry, CropRotatedRectangle) {
+  CImageFile image = Pattern(30, 20, 24);
+  CImageFile straight, turned;
+  ASSERT_TRUE(image.CropRotatedRectangle(3, 4, 6, 5, 0.0001f, &straight));
+  EXPECT_EQ(Rgb(straight, 0, 0), Rgb(image, 3, 20 - 9));
+  ASSERT_TRUE(image.CropRotatedRectangle(8, 2, 10, 6, 0.3f, &turned));
+  EXPECT_EQ(turned.GetWidth() * 100 + turned.GetHeight(), 1006u);
+  EXPECT_FALSE(image.CropRotatedRectangle(8, 2, 40, 6, 0.3f));  // reaches past the right edge
+  EXPECT_FALSE(image.CropRotatedRectangle(8, 2, 0x7FFFFFFFFFFFFFFF, 6, 1.5707963f));
 }
