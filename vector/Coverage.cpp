@@ -50,6 +50,7 @@ struct CrossingRow {
   Word right = 0;
   Word total = 0;
   int count = 0;
+  int capacity = kInlineCrossings;
   bool sorted = true;
 
   Crossing* List() { return heap != nullptr ? heap : inlineList; }
@@ -199,12 +200,14 @@ class ScanlineCoverage::Table {
       r.count = 0;
       return true;
     }
-    if (r.count % kInlineCrossings != 0) return true;
-    const std::size_t bytes = static_cast<std::size_t>(r.count + kInlineCrossings) * sizeof(Crossing);
-    Crossing* grown = static_cast<Crossing*>(std::realloc(r.heap, bytes));
+    if (r.count < r.capacity) return true;
+    // Doubling keeps rows crossed by hundreds of edges from copying their lists over and over.
+    const int capacity = 2 * r.capacity;
+    Crossing* grown = static_cast<Crossing*>(std::realloc(r.heap, static_cast<std::size_t>(capacity) * sizeof(Crossing)));
     if (grown == nullptr) return false;
     if (r.heap == nullptr) std::memcpy(grown, r.inlineList, sizeof(r.inlineList));
     r.heap = grown;
+    r.capacity = capacity;
     return true;
   }
 
