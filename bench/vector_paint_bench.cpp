@@ -29,8 +29,8 @@ void BM_ImagePatternFill(benchmark::State& state) {
     state.SkipWithError("images could not be created");
     return;
   }
-  corvel::RefPtr<corvel::Paint> paint =
-      corvel::RefPtr<corvel::Paint>::Adopt(corvel::CreateImagePaint(tile, false, nullptr, nullptr));
+  corvel::RefPtr<corvel::Paint> paint = corvel::RefPtr<corvel::Paint>::Adopt(
+      corvel::CreateImagePaint(tile, false, nullptr, nullptr));
   const std::size_t bytes = std::size_t{kSide} * kSide * 4;
   std::vector<std::uint8_t> destination(bytes, 1), source(bytes, 2);
   double fillSeconds = 0, copySeconds = 0;
@@ -59,7 +59,8 @@ void BM_StarAntiAliased(benchmark::State& state) {
     state.SkipWithError("image could not be created");
     return;
   }
-  corvel::RefPtr<corvel::VectorPath> star = corvel::RefPtr<corvel::VectorPath>::Adopt(corvel::CreateVectorPath());
+  corvel::RefPtr<corvel::VectorPath> star = corvel::RefPtr<corvel::VectorPath>::Adopt(
+      corvel::CreateVectorPath());
   for (int i = 0; i < kVertices; ++i) {
     const double angle = i * 2 * 3.14159265358979 / kVertices, r = i % 2 ? 300 : 500;
     const corvel::PathPoint p{512 + r * std::cos(angle), 512 + r * std::sin(angle)};
@@ -71,7 +72,8 @@ void BM_StarAntiAliased(benchmark::State& state) {
   }
   star->Close(nullptr);
   corvel::PathReader reader(*star);
-  corvel::RefPtr<corvel::Paint> paint = corvel::RefPtr<corvel::Paint>::Adopt(corvel::CreateSolidPaint(0xFF2060C0));
+  corvel::RefPtr<corvel::Paint> paint = corvel::RefPtr<corvel::Paint>::Adopt(
+      corvel::CreateSolidPaint(0xFF2060C0));
   double pixels = 0;
   for (auto _ : state) {
     paint->Attach(corvel::PaintAttachRecord(&target));

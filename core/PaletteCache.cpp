@@ -1,9 +1,9 @@
 #include "core/PaletteCache.h"
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <mutex>
-#include <algorithm>
 #include <new>
 
 #include "core/ColorUtils.h"
@@ -30,7 +30,8 @@ std::atomic<int> gSlotsInUse{0};
 
 int FindSlot(const std::uint8_t* palette) {
   for (int i = 0; i < kSlots; ++i) {
-    if (palette == nullptr ? gSlots[i] == nullptr : (gSlots[i] != nullptr && gSlots[i]->palette == palette)) return i;
+    if (palette == nullptr ? gSlots[i] == nullptr : (gSlots[i] != nullptr && gSlots[i]->palette == palette))
+      return i;
   }
   return -1;
 }
@@ -54,7 +55,8 @@ int RgbToPaletteIndex(int red, int green, int blue, const std::uint8_t* palette,
                          static_cast<unsigned>((blue & 0xFF) >> 3);
       const std::uint8_t bit = static_cast<std::uint8_t>(0x80 >> (q & 7));
       if ((map.filled[q >> 3] & bit) == 0) {
-        map.index[q] = static_cast<std::uint8_t>(NearestPaletteIndex(red, green, blue, palette, map.count, 4));
+        map.index[q] = static_cast<std::uint8_t>(
+            NearestPaletteIndex(red, green, blue, palette, map.count, 4));
         map.filled[q >> 3] = static_cast<std::uint8_t>(map.filled[q >> 3] | bit);
       }
       return map.index[q];

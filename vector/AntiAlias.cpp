@@ -14,7 +14,7 @@ namespace {
 struct Band {
   int first = INT_MAX;  // smallest start and largest end of the band's intervals
   int last = INT_MIN;
-  bool more = true;     // false once the iterator has run out
+  bool more = true;  // false once the iterator has run out
   bool Empty() const { return last <= first; }
 };
 
@@ -61,7 +61,8 @@ std::shared_ptr<const std::vector<std::uint16_t>> BuildKernel(int kind, int n) {
       const double dx = column - (n - 1) * 0.5, dy = row - (n - 1) * 0.5;
       double w = 1.0 / (n * n);
       if (kind == keQualityConeKernel) w = std::max(0.0, 1 - std::sqrt(dx * dx + dy * dy) / n);
-      if (kind == keQualityGaussKernel) w = std::exp(-0.5 * ((dx / sigma) * (dx / sigma) + (dy / sigma) * (dy / sigma)));
+      if (kind == keQualityGaussKernel)
+        w = std::exp(-0.5 * ((dx / sigma) * (dx / sigma) + (dy / sigma) * (dy / sigma)));
       weights[static_cast<std::size_t>(row * n + column)] = w;
       sum += w;
     }
@@ -69,7 +70,8 @@ std::shared_ptr<const std::vector<std::uint16_t>> BuildKernel(int kind, int n) {
   auto kernel = std::make_shared<std::vector<std::uint16_t>>(weights.size());
   std::uint32_t total = 0;
   for (std::size_t i = 0; i < weights.size(); ++i) {
-    const double w = kind == keQualityConeKernel || kind == keQualityGaussKernel ? weights[i] / sum : weights[i];
+    const double w = kind == keQualityConeKernel || kind == keQualityGaussKernel ? weights[i] / sum
+                                                                                 : weights[i];
     (*kernel)[i] = static_cast<std::uint16_t>(65535 * w);
     total += (*kernel)[i];
   }
@@ -105,7 +107,8 @@ void DrawRegionAliased(SpanIterator& iterator, SpanFiller& sink) {
   int count;
   for (int y = r.top; iterator.NextRow(&spans, &count); ++y) {
     for (int i = 0; i < count; ++i) {
-      if (spans[i].end > spans[i].start) sink.FillSpan(r.left + spans[i].start, y, 255, spans[i].end - spans[i].start);
+      if (spans[i].end > spans[i].start)
+        sink.FillSpan(r.left + spans[i].start, y, 255, spans[i].end - spans[i].start);
     }
   }
 }
@@ -149,7 +152,8 @@ void DrawRegionConeTable(SpanIterator& iterator, SpanFiller& sink) {
   std::vector<std::uint8_t> bytes(current.size());
   int previousFirst = INT_MAX, previousLast = INT_MIN;
   auto emit = [&](int first, int last, int y) {
-    for (int p = first; p <= last; ++p) bytes[static_cast<std::size_t>(p - first)] = current[static_cast<std::size_t>(p)] >> 8;
+    for (int p = first; p <= last; ++p)
+      bytes[static_cast<std::size_t>(p - first)] = current[static_cast<std::size_t>(p)] >> 8;
     sink.FillSpanCoverage(r.left / 4 + first, y, bytes.data(), last - first + 1);
   };
   int bandTop = 0;
@@ -165,7 +169,8 @@ void DrawRegionConeTable(SpanIterator& iterator, SpanFiller& sink) {
         next[p + 1] = static_cast<std::uint16_t>(next[p + 1] + kCone[4 - k][4 - kx]);
       }
     });
-    const int first = band.Empty() ? INT_MAX : band.first / 4, last = band.Empty() ? INT_MIN : band.last / 4 + 1;
+    const int first = band.Empty() ? INT_MAX : band.first / 4,
+              last = band.Empty() ? INT_MIN : band.last / 4 + 1;
     const int from = std::min(first, previousFirst), to = std::max(last, previousLast);
     if (from <= to) emit(from, std::min(to, pixels), (r.top + bandTop) / 4);
     std::fill(current.begin(), current.end(), 0);
@@ -175,7 +180,8 @@ void DrawRegionConeTable(SpanIterator& iterator, SpanFiller& sink) {
     if (!band.more) break;
   }
   // The weights the last band gave to the row below it.
-  if (previousFirst <= previousLast) emit(previousFirst, std::min(previousLast, pixels), (r.top + bandTop) / 4 + 1);
+  if (previousFirst <= previousLast)
+    emit(previousFirst, std::min(previousLast, pixels), (r.top + bandTop) / 4 + 1);
 }
 
 void DrawRegionKernel(SpanIterator& iterator, SpanFiller& sink, int kind) {
@@ -187,7 +193,8 @@ void DrawRegionKernel(SpanIterator& iterator, SpanFiller& sink, int kind) {
   const FillPrimitiveTable& primitives = GetFillPrimitiveTable();
   std::vector<std::uint16_t> laid(static_cast<std::size_t>(n) * columns), rows(laid.size(), 0);
   for (int i = 0; i < n; ++i) {
-    for (int c = 0; c < columns; ++c) laid[static_cast<std::size_t>(i * columns + c)] = (*kernel)[static_cast<std::size_t>(i * n + c % n)];
+    for (int c = 0; c < columns; ++c)
+      laid[static_cast<std::size_t>(i * columns + c)] = (*kernel)[static_cast<std::size_t>(i * n + c % n)];
   }
   for (int bandTop = 0;; bandTop += n) {
     const Band band = ReadBand(iterator, n, width, [&](int s, int start, int end) {
@@ -195,8 +202,12 @@ void DrawRegionKernel(SpanIterator& iterator, SpanFiller& sink, int kind) {
     });
     if (!band.Empty()) {
       const int p0 = band.first / n, p1 = (band.last + n - 1) / n, c0 = p0 * n, span = (p1 - p0) * n;
-      for (int i = 0; i < n; ++i) primitives.bitAnd(&rows[static_cast<std::size_t>(i * columns + c0)], &laid[static_cast<std::size_t>(i * columns + c0)], span);
-      for (int i = 1; i < n; ++i) primitives.add(&rows[static_cast<std::size_t>(c0)], &rows[static_cast<std::size_t>(i * columns + c0)], span);
+      for (int i = 0; i < n; ++i)
+        primitives.bitAnd(&rows[static_cast<std::size_t>(i * columns + c0)],
+                          &laid[static_cast<std::size_t>(i * columns + c0)], span);
+      for (int i = 1; i < n; ++i)
+        primitives.add(&rows[static_cast<std::size_t>(c0)], &rows[static_cast<std::size_t>(i * columns + c0)],
+                       span);
       const int y = (r.top + bandTop) / n;
       int runStart = p0, runCoverage = -1;
       for (int p = p0; p <= p1; ++p) {
@@ -207,12 +218,14 @@ void DrawRegionKernel(SpanIterator& iterator, SpanFiller& sink, int kind) {
           coverage = static_cast<int>(std::min<std::uint32_t>(sum >> 8, 255));
         }
         if (coverage != runCoverage) {
-          if (runCoverage > 0) sink.FillSpan(r.left / n + runStart, y, static_cast<std::uint8_t>(runCoverage), p - runStart);
+          if (runCoverage > 0)
+            sink.FillSpan(r.left / n + runStart, y, static_cast<std::uint8_t>(runCoverage), p - runStart);
           runStart = p;
           runCoverage = coverage;
         }
       }
-      for (int i = 0; i < n; ++i) std::fill(rows.begin() + i * columns + c0, rows.begin() + i * columns + c0 + span, 0);
+      for (int i = 0; i < n; ++i)
+        std::fill(rows.begin() + i * columns + c0, rows.begin() + i * columns + c0 + span, 0);
     }
     if (!band.more) break;
   }

@@ -38,7 +38,9 @@ class SpanRegion : public RegionBase {
   int GetKind() const override { return 0; }
   bool Draw(SpanFiller& sink, int quality) override;
   bool IsPrecomputed() const override { return true; }
-  RECT GetBounds() const override { return RECT{left_, top_, left_ + width_, top_ + static_cast<int>(rows_.size())}; }
+  RECT GetBounds() const override {
+    return RECT{left_, top_, left_ + width_, top_ + static_cast<int>(rows_.size())};
+  }
   void Offset(int dx, int dy) override {
     left_ += dx;
     top_ += dy;

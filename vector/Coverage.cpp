@@ -203,7 +203,8 @@ class ScanlineCoverage::Table {
     if (r.count < r.capacity) return true;
     // Doubling keeps rows crossed by hundreds of edges from copying their lists over and over.
     const int capacity = 2 * r.capacity;
-    Crossing* grown = static_cast<Crossing*>(std::realloc(r.heap, static_cast<std::size_t>(capacity) * sizeof(Crossing)));
+    Crossing* grown = static_cast<Crossing*>(
+        std::realloc(r.heap, static_cast<std::size_t>(capacity) * sizeof(Crossing)));
     if (grown == nullptr) return false;
     if (r.heap == nullptr) std::memcpy(grown, r.inlineList, sizeof(r.inlineList));
     r.heap = grown;
@@ -255,8 +256,10 @@ namespace {
 class CoverageSink : public PathSink {
  public:
   explicit CoverageSink(ScanlineCoverage& coverage)
-      : table_(coverage.Rows()), factor_(coverage.GetFactor()),
-        left_(coverage.SubSampleRect().left), top_(coverage.SubSampleRect().top) {}
+      : table_(coverage.Rows()),
+        factor_(coverage.GetFactor()),
+        left_(coverage.SubSampleRect().left),
+        top_(coverage.SubSampleRect().top) {}
 
   bool MoveTo(const PathPoint& point, const Matrix3* matrix) override {
     PathSink::MoveTo(point, matrix);
@@ -292,7 +295,8 @@ class CoverageSink : public PathSink {
     }
     for (int i = 1; i < n; ++i) {
       const double t = cuts[i];
-      const PathPoint end = Clamp(t >= 1 ? to : PathPoint{from.x + (to.x - from.x) * t, from.y + (to.y - from.y) * t});
+      const PathPoint end = Clamp(
+          t >= 1 ? to : PathPoint{from.x + (to.x - from.x) * t, from.y + (to.y - from.y) * t});
       EdgeTo(static_cast<int>(end.x), static_cast<int>(end.y));
     }
     return true;
@@ -379,7 +383,8 @@ int ToEdge(double v) { return static_cast<int>(std::fmin(std::fmax(v, -107374182
 
 ScanlineCoverage::~ScanlineCoverage() = default;
 
-ScanlineCoverage* CreateScanlineCoverage(const RECT& rect, int fillRule, int factor, bool useSharedRows, int mode) {
+ScanlineCoverage* CreateScanlineCoverage(const RECT& rect, int fillRule, int factor, bool useSharedRows,
+                                         int mode) {
   const int n = std::max(factor, 1);
   const std::int64_t width = (std::int64_t{rect.right} - rect.left) * n;
   const std::int64_t height = (std::int64_t{rect.bottom} - rect.top) * n;
@@ -390,7 +395,8 @@ ScanlineCoverage* CreateScanlineCoverage(const RECT& rect, int fillRule, int fac
   coverage->factor_ = n;
   coverage->fillRule_ = fillRule == keFillEvenOdd ? keFillEvenOdd : keFillNonZero;
   coverage->mode_ = mode;
-  coverage->table_.reset(new (std::nothrow) ScanlineCoverage::Table(static_cast<int>(width), static_cast<int>(height)));
+  coverage->table_.reset(new (std::nothrow)
+                             ScanlineCoverage::Table(static_cast<int>(width), static_cast<int>(height)));
   if (!coverage->table_ || !coverage->table_->Allocate(useSharedRows)) {
     coverage->Release();
     return nullptr;
@@ -411,7 +417,8 @@ std::unique_ptr<PathSink> ScanlineCoverage::CreateSink() { return std::make_uniq
 
 bool ScanlineCoverage::IntersectsRect(const RECT& rect) const {
   const int n = factor_;
-  const RECT scaled{std::max(rect.left * n, rect_.left) - rect_.left, std::max(rect.top * n, rect_.top) - rect_.top,
+  const RECT scaled{std::max(rect.left * n, rect_.left) - rect_.left,
+                    std::max(rect.top * n, rect_.top) - rect_.top,
                     std::min(rect.right * n, rect_.right) - rect_.left,
                     std::min(rect.bottom * n, rect_.bottom) - rect_.top};
   if (IsEmptyRect(scaled)) return false;
@@ -472,7 +479,9 @@ bool CoverageRegion::Draw(SpanFiller& sink, int quality) {
   return coverage_ != nullptr && DrawCoverage(*coverage_, sink, quality);
 }
 
-RECT CoverageRegion::GetBounds() const { return coverage_ != nullptr ? coverage_->GetBounds() : RECT{0, 0, 0, 0}; }
+RECT CoverageRegion::GetBounds() const {
+  return coverage_ != nullptr ? coverage_->GetBounds() : RECT{0, 0, 0, 0};
+}
 
 void CoverageRegion::Offset(int dx, int dy) {
   if (coverage_ != nullptr) coverage_->Offset(dx, dy);
@@ -506,11 +515,11 @@ namespace {
 // The pixels of one axis of a rectangle: a partial first pixel, whole pixels, a partial last
 // one; an extent inside a single pixel is that one pixel with its width as the fraction.
 struct AxisCover {
-  int first;        // pixel of the leading part
-  double lead;      // its fraction, 0 when none
-  int wholeFirst;   // first whole pixel
+  int first;       // pixel of the leading part
+  double lead;     // its fraction, 0 when none
+  int wholeFirst;  // first whole pixel
   int wholeCount;
-  double trail;     // fraction of the pixel after the whole ones, 0 when none
+  double trail;  // fraction of the pixel after the whole ones, 0 when none
 
   AxisCover(double lo, double hi) {
     first = ToEdge(std::floor(lo + kEpsilon));
@@ -531,7 +540,9 @@ struct AxisCover {
   }
 };
 
-std::uint8_t CoverageByte(double f) { return static_cast<std::uint8_t>(std::clamp(RoundToInt(f * 255), 0, 255)); }
+std::uint8_t CoverageByte(double f) {
+  return static_cast<std::uint8_t>(std::clamp(RoundToInt(f * 255), 0, 255));
+}
 
 }  // namespace
 
@@ -552,7 +563,8 @@ RegionBase* CreatePathCoverage(PathStage& stage, int mode, const RenderSettings*
                                const Matrix3* matrix, RECT* bounds, bool useSharedRows) {
   if (bounds != nullptr) *bounds = RECT{0, 0, 0, 0};
   if (settings == nullptr) settings = &GetDefaultRenderSettings();
-  if (clip != nullptr && clip->left == 0 && clip->top == 0 && clip->right == 0 && clip->bottom == 0) clip = nullptr;
+  if (clip != nullptr && clip->left == 0 && clip->top == 0 && clip->right == 0 && clip->bottom == 0)
+    clip = nullptr;
   double box[4];
   if (!PathBounds(box, stage, matrix, true)) {
     const bool line = (box[2] - box[0] > kEpsilon) != (box[3] - box[1] > kEpsilon);
@@ -567,8 +579,8 @@ RegionBase* CreatePathCoverage(PathStage& stage, int mode, const RenderSettings*
   if (IsEmptyRect(visible)) return nullptr;
   const RECT raster = IntersectClip(pixels, clip, 1);
   if (IsEmptyRect(raster)) return nullptr;
-  ScanlineCoverage* coverage =
-      CreateScanlineCoverage(raster, settings->fillRule, settings->antiAliasLevel, useSharedRows, mode);
+  ScanlineCoverage* coverage = CreateScanlineCoverage(raster, settings->fillRule, settings->antiAliasLevel,
+                                                      useSharedRows, mode);
   if (coverage == nullptr) return nullptr;
   bool sent;
   {

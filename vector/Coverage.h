@@ -95,8 +95,8 @@ class ScanlineCoverage : public RefCounted {
   int Mode() const { return mode_; }
 
  private:
-  friend ScanlineCoverage* CreateScanlineCoverage(const RECT& rect, int fillRule, int factor, bool useSharedRows,
-                                                  int mode);
+  friend ScanlineCoverage* CreateScanlineCoverage(const RECT& rect, int fillRule, int factor,
+                                                  bool useSharedRows, int mode);
   ScanlineCoverage() = default;
 
   RECT rect_{0, 0, 0, 0};
@@ -108,7 +108,8 @@ class ScanlineCoverage : public RefCounted {
 
 // rect in pixels; null when memory runs out or the rectangle is empty. Fill rules other than
 // even-odd (1) count as non-zero.
-ScanlineCoverage* CreateScanlineCoverage(const RECT& rect, int fillRule, int factor, bool useSharedRows, int mode);
+ScanlineCoverage* CreateScanlineCoverage(const RECT& rect, int fillRule, int factor, bool useSharedRows,
+                                         int mode);
 
 class CoverageRegion : public RegionBase {
  public:

@@ -68,7 +68,8 @@ bool QuadIsFlatMapped(const PathPoint p[3], const Matrix3* matrix, double t) {
 
 bool CubicIsFlatMapped(const PathPoint p[4], const Matrix3* matrix, double t) {
   if (matrix == nullptr) return CubicIsFlat(p, t);
-  const PathPoint q[4] = {Mapped(matrix, p[0]), Mapped(matrix, p[1]), Mapped(matrix, p[2]), Mapped(matrix, p[3])};
+  const PathPoint q[4] = {Mapped(matrix, p[0]), Mapped(matrix, p[1]), Mapped(matrix, p[2]),
+                          Mapped(matrix, p[3])};
   return CubicIsFlat(q, t);
 }
 
@@ -146,8 +147,9 @@ bool FlattenQuadratic(PathSink& sink, const PathPoint& start, const PathPoint& c
   return sink.LineTo(end, matrix);
 }
 
-bool FlattenCubic(PathSink& sink, const PathPoint& start, const PathPoint& control1, const PathPoint& control2,
-                  const PathPoint& end, const Matrix3* matrix, double tolerance, int depth) {
+bool FlattenCubic(PathSink& sink, const PathPoint& start, const PathPoint& control1,
+                  const PathPoint& control2, const PathPoint& end, const Matrix3* matrix, double tolerance,
+                  int depth) {
   const PathPoint curve[4] = {start, control1, control2, end};
   if (depth < 10 && !CubicIsFlatMapped(curve, matrix, tolerance)) {
     PathPoint halves[7];
@@ -230,11 +232,15 @@ bool EndpointArcToCentre(double* startAngle, double* sweep, Matrix3* unitToPath,
   double begin = std::atan2(-c.y, -c.x);
   double turn = std::atan2(q.y - c.y, q.x - c.x) - begin;
   if (largeArc == 0) {
-    if (turn < -kPi) turn += kTwoPi;
-    else if (turn > kPi) turn -= kTwoPi;
+    if (turn < -kPi)
+      turn += kTwoPi;
+    else if (turn > kPi)
+      turn -= kTwoPi;
   } else {
-    if (turn > -kPi && turn < 0) turn += kTwoPi;
-    else if (turn > 0 && turn < kPi) turn -= kTwoPi;
+    if (turn > -kPi && turn < 0)
+      turn += kTwoPi;
+    else if (turn > 0 && turn < kPi)
+      turn -= kTwoPi;
   }
   if (std::fabs(std::fabs(turn) - kPi) < kEpsilon) turn = sweepFlag != 0 ? kPi : -kPi;
   *startAngle = begin;
@@ -336,7 +342,8 @@ bool PathSink::ArcTo(const PathPoint& radii, double rotation, int largeArc, int 
   Matrix3 unitToPath;
   // An arc back to its own start has no centre to turn about: it becomes the line it spans.
   if (std::fabs(radii.x * radii.y) < kEpsilon ||
-      !EndpointArcToCentre(&startAngle, &turn, &unitToPath, current_, end, radii, rotation, largeArc, sweep)) {
+      !EndpointArcToCentre(&startAngle, &turn, &unitToPath, current_, end, radii, rotation, largeArc,
+                           sweep)) {
     return LineTo(end, matrix);
   }
   PathPoint points[16];

@@ -35,8 +35,9 @@ void SampleCubic(PathPoint* out, int count, const PathPoint cubic[4], double ste
 // LineTo); false at the first failing LineTo. At most 10 halvings.
 bool FlattenQuadratic(PathSink& sink, const PathPoint& start, const PathPoint& control, const PathPoint& end,
                       const Matrix3* matrix, double tolerance, int depth);
-bool FlattenCubic(PathSink& sink, const PathPoint& start, const PathPoint& control1, const PathPoint& control2,
-                  const PathPoint& end, const Matrix3* matrix, double tolerance, int depth);
+bool FlattenCubic(PathSink& sink, const PathPoint& start, const PathPoint& control1,
+                  const PathPoint& control2, const PathPoint& end, const Matrix3* matrix, double tolerance,
+                  int depth);
 bool FlattenArc(PathSink& sink, double startAngle, double sweep, const Matrix3& unitToPath,
                 const Matrix3* matrix, double tolerance, int depth);
 

@@ -25,12 +25,13 @@ RECT EffectiveClip(const RECT& clip, const CRowIteratorBands& target) {
   const bool none = clip.left == 0 && clip.top == 0 && clip.right == 0 && clip.bottom == 0;
   const RECT whole{0, 0, target.Width(), target.Height()};
   if (none) return whole;
-  return RECT{std::max(clip.left, whole.left), std::max(clip.top, whole.top), std::min(clip.right, whole.right),
-              std::min(clip.bottom, whole.bottom)};
+  return RECT{std::max(clip.left, whole.left), std::max(clip.top, whole.top),
+              std::min(clip.right, whole.right), std::min(clip.bottom, whole.bottom)};
 }
 
 void MultiplyAlpha(std::uint8_t* bgra, const std::uint8_t* factors, int count) {
-  for (int i = 0; i < count; ++i) bgra[4 * i + 3] = static_cast<std::uint8_t>(Div255Exact(std::uint32_t{bgra[4 * i + 3]} * factors[i]));
+  for (int i = 0; i < count; ++i)
+    bgra[4 * i + 3] = static_cast<std::uint8_t>(Div255Exact(std::uint32_t{bgra[4 * i + 3]} * factors[i]));
 }
 
 }  // namespace
@@ -135,7 +136,8 @@ void ImagePaintSource::GenerateSpan(RowOpRow& request) {
   sampler_->SampleSpanAs(span, &inverse_, kind_);
 }
 
-std::unique_ptr<ImagePaintSource> CreateImagePaintSource(CRowIteratorBands& image, bool copy, const Matrix3* matrix,
+std::unique_ptr<ImagePaintSource> CreateImagePaintSource(CRowIteratorBands& image, bool copy,
+                                                         const Matrix3* matrix,
                                                          const SamplerOptions* options) {
   std::unique_ptr<ImagePaintSource> source(new (std::nothrow) ImagePaintSource());
   if (!source || !source->Init(image, copy, matrix, options)) return nullptr;
@@ -155,7 +157,8 @@ bool CheckerPaintSource::Prepare(const PaintAttachRecord& record) {
   for (int parity = 0; parity < 2; ++parity) {
     if (bgraRows_[parity].Allocate(std::size_t(width_) * 4) != 0) return false;
     std::memset(bgraRows_[parity].Data(), 0, bgraRows_[parity].Size());
-    for (int i = std::max(0, static_cast<int>(clip.left)); i < std::min(width_, static_cast<int>(clip.right)); ++i) {
+    for (int i = std::max(0, static_cast<int>(clip.left)); i < std::min(width_, static_cast<int>(clip.right));
+         ++i) {
       const int k = (i + originX_) / cell_;
       std::memcpy(bgraRows_[parity].Data() + 4 * i, &colors_[(k & 1) ^ parity], 4);
     }
@@ -188,7 +191,8 @@ bool CheckerPaintSource::Unprepare() {
 void CheckerPaintSource::GenerateSpan(RowOpRow& request) {
   if (request.format == keFormatNone) request.format = keFormatBGRA;
   if (request.row == nullptr) request.row = rowBuffer_.Data();
-  if (request.row == nullptr || request.x < 0 || request.count <= 0 || request.x + request.count > width_) return;
+  if (request.row == nullptr || request.x < 0 || request.count <= 0 || request.x + request.count > width_)
+    return;
   const int parity = ((originY_ + request.y) / cell_) & 1;
   if (request.format == keFormatBGRA && bgraRows_[parity].Data() != nullptr) {
     std::memcpy(request.row, bgraRows_[parity].Data() + 4 * request.x, std::size_t(request.count) * 4);
@@ -211,7 +215,8 @@ bool Paint::Attach(const PaintAttachRecord& record) {
   const keFormat format = target.GetFormat();
   const bool grey = format == keFormatGrey || format == keFormatGreyA;
   if (CPixelFormat(format).IsIndexed() || grey) {
-    registeredPalette_ = reinterpret_cast<const std::uint8_t*>(grey ? GreyRampPalette() : target.GetPalette());
+    registeredPalette_ = reinterpret_cast<const std::uint8_t*>(grey ? GreyRampPalette()
+                                                                    : target.GetPalette());
     AddPaletteInverseMap(registeredPalette_, grey ? 256 : target.GetPaletteSize());
   }
   RowOperation& blend = record.blend != nullptr ? *record.blend : DefaultRowBlendOp();
@@ -234,7 +239,8 @@ bool Paint::Attach(const PaintAttachRecord& record) {
   if (record.mask != nullptr && record.mask->Width() > 0 && record.mask->Height() > 0) {
     const double* place = record.maskPlacement;
     Matrix3 placement = kIdentityMatrix3;
-    Matrix3Scale(&placement, (place[2] - place[0]) / record.mask->Width(), (place[3] - place[1]) / record.mask->Height());
+    Matrix3Scale(&placement, (place[2] - place[0]) / record.mask->Width(),
+                 (place[3] - place[1]) / record.mask->Height());
     Matrix3Translate(&placement, place[0], place[1]);
     contextMask_ = CreateImagePaintSource(*record.mask, false, &placement, &record.maskOptions);
     if (contextMask_ && !contextMask_->Prepare(record_)) contextMask_.reset();
@@ -264,7 +270,8 @@ bool Paint::IsDirect() const {
   return direct_ && effectiveOpacity_ == 255 && !contextMask_ && !mask_ && source_->IsOpaque();
 }
 
-int Paint::SetMask(CRowIteratorBands& image, bool copy, const Matrix3* matrix, const SamplerOptions* options) {
+int Paint::SetMask(CRowIteratorBands& image, bool copy, const Matrix3* matrix,
+                   const SamplerOptions* options) {
   std::unique_ptr<ImagePaintSource> mask = CreateImagePaintSource(image, copy, matrix, options);
   if (!mask) return keErrorNoMemory;
   mask_ = std::move(mask);
@@ -362,7 +369,8 @@ void Paint::FillRect(int x, int y, int width, int height, std::uint8_t coverage)
     source_->FillImage(*record_.target, &area, area.left, area.top);
     return;
   }
-  for (int row = area.top; row < area.bottom; ++row) FillSpan(area.left, row, coverage, area.right - area.left);
+  for (int row = area.top; row < area.bottom; ++row)
+    FillSpan(area.left, row, coverage, area.right - area.left);
 }
 
 namespace {
@@ -376,16 +384,18 @@ Paint* MakePaint(PaintKind kind, std::unique_ptr<PaintSource> source) {
 
 Paint* CreateSolidPaint(std::uint32_t color) {
   // The solid source keeps the row operations' order, red in the low byte.
-  return MakePaint(kePaintSolid, std::unique_ptr<PaintSource>(new (std::nothrow) SolidPaintSource(SwapRedBlue(color))));
+  return MakePaint(kePaintSolid,
+                   std::unique_ptr<PaintSource>(new (std::nothrow) SolidPaintSource(SwapRedBlue(color))));
 }
 
-Paint* CreateImagePaint(CRowIteratorBands& image, bool copy, const Matrix3* matrix, const SamplerOptions* options) {
+Paint* CreateImagePaint(CRowIteratorBands& image, bool copy, const Matrix3* matrix,
+                        const SamplerOptions* options) {
   return MakePaint(kePaintImage, CreateImagePaintSource(image, copy, matrix, options));
 }
 
 Paint* CreateCheckerPaint(int cell, std::uint32_t colorRefA, std::uint32_t colorRefB) {
-  return MakePaint(kePaintChecker,
-                   std::unique_ptr<PaintSource>(new (std::nothrow) CheckerPaintSource(cell, colorRefA, colorRefB)));
+  return MakePaint(kePaintChecker, std::unique_ptr<PaintSource>(
+                                       new (std::nothrow) CheckerPaintSource(cell, colorRefA, colorRefB)));
 }
 
 }  // namespace corvel

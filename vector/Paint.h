@@ -20,7 +20,9 @@ namespace corvel {
 enum PaintKind : std::int32_t { kePaintSolid = 1, kePaintImage = 6, kePaintChecker = 7 };
 
 // A platform colour reference as an engine colour: red and blue exchanged, opaque.
-constexpr std::uint32_t ColorRefToColor(std::uint32_t colorRef) { return SwapRedBlue(colorRef) | 0xFF000000u; }
+constexpr std::uint32_t ColorRefToColor(std::uint32_t colorRef) {
+  return SwapRedBlue(colorRef) | 0xFF000000u;
+}
 
 class ImagePaintSource : public PaintSource {
  public:
@@ -115,10 +117,12 @@ class Paint : public RefCounted, public SpanFiller {
 // Each answers a new paint with one reference, or null. The solid colour is 0xAARRGGBB; null
 // options mean bilinear sampling with the pattern wrapped.
 Paint* CreateSolidPaint(std::uint32_t color);
-Paint* CreateImagePaint(CRowIteratorBands& image, bool copy, const Matrix3* matrix, const SamplerOptions* options);
+Paint* CreateImagePaint(CRowIteratorBands& image, bool copy, const Matrix3* matrix,
+                        const SamplerOptions* options);
 // Colours are platform colour references.
 Paint* CreateCheckerPaint(int cell, std::uint32_t colorRefA, std::uint32_t colorRefB);
-std::unique_ptr<ImagePaintSource> CreateImagePaintSource(CRowIteratorBands& image, bool copy, const Matrix3* matrix,
+std::unique_ptr<ImagePaintSource> CreateImagePaintSource(CRowIteratorBands& image, bool copy,
+                                                         const Matrix3* matrix,
                                                          const SamplerOptions* options);
 
 }  // namespace corvel

@@ -21,14 +21,14 @@ struct PaintAttachRecord {
   PaintAttachRecord(CRowIteratorBands* targetImage) : target(targetImage) {}
 
   CRowIteratorBands* target = nullptr;
-  Matrix3 matrix = kIdentityMatrix3;     // pattern space to target
-  RECT bounds{0, 0, 0, 0};               // the target's
-  RECT clip{0, 0, 0, 0};                 // spans outside it are dropped
-  RECT view{0, 0, 0, 0};                 // its top-left is view coordinate 0
+  Matrix3 matrix = kIdentityMatrix3;       // pattern space to target
+  RECT bounds{0, 0, 0, 0};                 // the target's
+  RECT clip{0, 0, 0, 0};                   // spans outside it are dropped
+  RECT view{0, 0, 0, 0};                   // its top-left is view coordinate 0
   double maskPlacement[4] = {0, 0, 0, 0};  // where the context's mask image lies
   SamplerOptions maskOptions;
-  CRowIteratorBands* mask = nullptr;     // the context's mask image, or null
-  RowOperation* blend = nullptr;         // null: the shared normal blend
+  CRowIteratorBands* mask = nullptr;  // the context's mask image, or null
+  RowOperation* blend = nullptr;      // null: the shared normal blend
 };
 
 class PaintSource {

@@ -44,7 +44,7 @@ class PenStyle {
 enum FillRule : std::int32_t { keFillNonZero = 0, keFillEvenOdd = 1 };
 
 struct RenderSettings {
-  std::int32_t renderMode = 2;  // the quality that picks the anti-aliasing driver
+  std::int32_t renderMode = 2;      // the quality that picks the anti-aliasing driver
   std::int32_t antiAliasLevel = 8;  // sub-samples per pixel and axis, 1..8
   bool flag = true;
   double flatness = 0.05;

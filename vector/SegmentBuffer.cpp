@@ -58,8 +58,8 @@ bool SegmentBuffer::CurveTo3(const PathPoint& control1, const PathPoint& control
   return true;
 }
 
-bool SegmentBuffer::ArcTo(const PathPoint& radii, double rotation, int largeArc, int sweep, const PathPoint& end,
-                          const Matrix3*) {
+bool SegmentBuffer::ArcTo(const PathPoint& radii, double rotation, int largeArc, int sweep,
+                          const PathPoint& end, const Matrix3*) {
   PathSegmentRecord* record = Add(keRecordArc, end);
   if (record == nullptr) return false;
   record->a = radii;

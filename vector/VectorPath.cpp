@@ -204,7 +204,9 @@ VectorPath* CreateRoundRectPath(double left, double top, double right, double bo
   const bool arcs = rx > 0 && ry > 0;
   const PathPoint radii{rx, ry};
   VectorPath& p = *path;
-  auto corner = [&](PathPoint end) { return arcs ? p.ArcTo(radii, 0.0, 0, 1, end, nullptr) : p.LineTo(end, nullptr); };
+  auto corner = [&](PathPoint end) {
+    return arcs ? p.ArcTo(radii, 0.0, 0, 1, end, nullptr) : p.LineTo(end, nullptr);
+  };
   bool ok = p.BeginPath() && p.MoveTo({left + rx, top}, nullptr);
   if (ok && rx < halfW) ok = p.LineTo({right - rx, top}, nullptr);
   if (ok && arcs) ok = p.ArcTo(radii, 0.0, 0, 1, {right, top + ry}, nullptr);

@@ -16,9 +16,7 @@ std::vector<std::uint8_t> Ramp(int step) {
   return palette;
 }
 
-TEST(PaletteCache, NoPaletteGivesMinusOne) {
-  EXPECT_EQ(RgbToPaletteIndex(1, 2, 3, nullptr, 16), -1);
-}
+TEST(PaletteCache, NoPaletteGivesMinusOne) { EXPECT_EQ(RgbToPaletteIndex(1, 2, 3, nullptr, 16), -1); }
 
 TEST(PaletteCache, UnregisteredPalettesAreSearched) {
   const auto palette = Ramp(1);

@@ -24,8 +24,8 @@ TEST(BlendBytesConstant, RoundsBy255) {
   struct Case {
     int source, destination, alpha, expected;
   };
-  for (const Case& c : {Case{200, 10, 255, 200}, Case{255, 0, 255, 255}, Case{200, 10, 0, 10}, Case{255, 0, 128, 128},
-                        Case{0, 255, 128, 127}, Case{100, 200, 51, 180}}) {
+  for (const Case& c : {Case{200, 10, 255, 200}, Case{255, 0, 255, 255}, Case{200, 10, 0, 10},
+                        Case{255, 0, 128, 128}, Case{0, 255, 128, 127}, Case{100, 200, 51, 180}}) {
     std::uint8_t d = static_cast<std::uint8_t>(c.destination);
     const std::uint8_t s = static_cast<std::uint8_t>(c.source);
     BlendBytesConstant(&d, &s, 1, c.alpha);

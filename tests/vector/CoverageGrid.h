@@ -9,12 +9,15 @@ namespace corvel {
 
 class CoverageGrid : public SpanFiller {
  public:
-  CoverageGrid(int width, int height) : width_(width), height_(height), cells_(std::size_t(width) * height, 0) {}
+  CoverageGrid(int width, int height)
+      : width_(width), height_(height), cells_(std::size_t(width) * height, 0) {}
   void FillSpan(int x, int y, std::uint8_t coverage, int count) override {
     ++spans;
     for (int i = 0; i < count; ++i) {
-      if (x + i >= 0 && x + i < width_ && y >= 0 && y < height_) cells_[std::size_t(y) * width_ + x + i] += coverage;
-      else outside += coverage;
+      if (x + i >= 0 && x + i < width_ && y >= 0 && y < height_)
+        cells_[std::size_t(y) * width_ + x + i] += coverage;
+      else
+        outside += coverage;
     }
   }
   int At(int x, int y) const { return cells_[std::size_t(y) * width_ + x]; }

@@ -19,7 +19,7 @@ struct Mode {
   int factor;
   int quality;
 };
-const Mode kModes[] = {{1, keQualityBox}, {4, keQualityConeTable}, {8, keQualityBox},
+const Mode kModes[] = {{1, keQualityBox},        {4, keQualityConeTable},   {8, keQualityBox},
                        {8, keQualityConeKernel}, {8, keQualityGaussKernel}, {4, keQualityBox}};
 
 RefPtr<VectorPath> Polygon(const std::vector<PathPoint>& points) {
@@ -46,8 +46,8 @@ CoverageGrid Draw(const VectorPath& path, Mode mode, int fillRule = keFillNonZer
   settings.fillRule = fillRule;
   PathReader reader(path);
   CoverageGrid grid(size, size);
-  RefPtr<RegionBase> region =
-      RefPtr<RegionBase>::Adopt(CreatePathCoverage(reader, 0, &settings, clip, matrix, nullptr, true));
+  RefPtr<RegionBase> region = RefPtr<RegionBase>::Adopt(
+      CreatePathCoverage(reader, 0, &settings, clip, matrix, nullptr, true));
   if (region) region->Draw(grid, mode.quality);
   return grid;
 }
@@ -59,12 +59,13 @@ TEST(RectRegion, EdgePixelsTakeTheirFractions) {
   };
   const Case cases[] = {
       {{0.5, 0.5, 2.5, 1.5}, {{64, 128, 64}, {64, 128, 64}}},
-      {{0.25, 0.25, 0.75, 0.75}, {{64}}},          // inside one pixel: one pixel, not two
+      {{0.25, 0.25, 0.75, 0.75}, {{64}}},  // inside one pixel: one pixel, not two
       {{1.0, 0.0, 2.0, 1.0}, {{0, 255}}},
       {{0.0, 0.5, 3.0, 0.75}, {{64, 64, 64}}},
   };
   for (const Case& c : cases) {
-    RefPtr<RegionBase> region = RefPtr<RegionBase>::Adopt(CreateRectCoverage(c.rect, nullptr, nullptr, nullptr, true));
+    RefPtr<RegionBase> region = RefPtr<RegionBase>::Adopt(
+        CreateRectCoverage(c.rect, nullptr, nullptr, nullptr, true));
     ASSERT_TRUE(region);
     EXPECT_EQ(region->GetKind(), 1);
     CoverageGrid grid(4, 3);
@@ -74,7 +75,12 @@ TEST(RectRegion, EdgePixelsTakeTheirFractions) {
         EXPECT_EQ(grid.At(int(x), int(y)), c.rows[y][x]) << c.rect[0] << " at " << x << "," << y;
       }
     }
-    EXPECT_EQ(grid.Sum(), [&] { long s = 0; for (auto& r : c.rows) for (int v : r) s += v; return s; }());
+    EXPECT_EQ(grid.Sum(), [&] {
+      long s = 0;
+      for (auto& r : c.rows)
+        for (int v : r) s += v;
+      return s;
+    }());
   }
 }
 
@@ -84,8 +90,10 @@ TEST(RectCoverage, RotationGoesThroughTheScanConverter) {
   Matrix3Rotate(&turn, 0.3);
   Matrix3 scale = kIdentityMatrix3;
   Matrix3Scale(&scale, 2, 3);
-  RefPtr<RegionBase> turned = RefPtr<RegionBase>::Adopt(CreateRectCoverage(rect, nullptr, nullptr, &turn, true));
-  RefPtr<RegionBase> scaled = RefPtr<RegionBase>::Adopt(CreateRectCoverage(rect, nullptr, nullptr, &scale, true));
+  RefPtr<RegionBase> turned = RefPtr<RegionBase>::Adopt(
+      CreateRectCoverage(rect, nullptr, nullptr, &turn, true));
+  RefPtr<RegionBase> scaled = RefPtr<RegionBase>::Adopt(
+      CreateRectCoverage(rect, nullptr, nullptr, &scale, true));
   EXPECT_EQ(turned->GetKind(), 0);
   EXPECT_EQ(scaled->GetKind(), 1);
   EXPECT_EQ(scaled->GetBounds().right, 40);
@@ -183,8 +191,8 @@ TEST(Coverage, OutlineModeMarksALineThatFillingDrops) {
   settings.antiAliasLevel = 1;
   EXPECT_EQ(CreatePathCoverage(reader, 0, &settings, nullptr, nullptr, nullptr, true), nullptr);
   RECT bounds;
-  RefPtr<RegionBase> outline =
-      RefPtr<RegionBase>::Adopt(CreatePathCoverage(reader, keRenderOutline, &settings, nullptr, nullptr, &bounds, true));
+  RefPtr<RegionBase> outline = RefPtr<RegionBase>::Adopt(
+      CreatePathCoverage(reader, keRenderOutline, &settings, nullptr, nullptr, &bounds, true));
   ASSERT_TRUE(outline);
   CoverageGrid grid(30, 30);
   outline->Draw(grid, keQualityBox);
@@ -196,8 +204,8 @@ TEST(Coverage, OutlineModeMarksALineThatFillingDrops) {
 TEST(SpanRegion, StoresWhatWasDrawnAndMoves) {
   RefPtr<VectorPath> circle = Circle(20, 20, 10);
   PathReader reader(*circle);
-  RefPtr<RegionBase> region =
-      RefPtr<RegionBase>::Adopt(CreatePathCoverage(reader, 0, nullptr, nullptr, nullptr, nullptr, true));
+  RefPtr<RegionBase> region = RefPtr<RegionBase>::Adopt(
+      CreatePathCoverage(reader, 0, nullptr, nullptr, nullptr, nullptr, true));
   CoverageGrid direct(60, 60), stored(60, 60), moved(60, 60);
   region->Draw(direct, keQualityBox);
   RefPtr<RegionBase> spans = RefPtr<RegionBase>::Adopt(region->ToSpanRegion(keQualityBox));

@@ -21,7 +21,8 @@ double DistanceToSegment(const PathPoint& p, const PathPoint& a, const PathPoint
 
 PathPoint CubicAt(const PathPoint c[4], double t) {
   const double u = 1 - t, a = u * u * u, b = 3 * u * u * t, d = 3 * u * t * t, e = t * t * t;
-  return {a * c[0].x + b * c[1].x + d * c[2].x + e * c[3].x, a * c[0].y + b * c[1].y + d * c[2].y + e * c[3].y};
+  return {a * c[0].x + b * c[1].x + d * c[2].x + e * c[3].x,
+          a * c[0].y + b * c[1].y + d * c[2].y + e * c[3].y};
 }
 
 TEST(ArcToBeziers, PieceCountsFollowTheSweep) {
@@ -46,8 +47,8 @@ TEST(ArcToBeziers, PiecesLieOnTheUnitCircleAndWalkTheSweep) {
     EXPECT_NEAR(last.x, std::cos(0.5 + sweep), 1e-12);
     EXPECT_NEAR(last.y, std::sin(0.5 + sweep), 1e-12);
     for (int i = 0; i < pieces; ++i) {
-      for (double t = 0; t <= 1; t += 0.125) EXPECT_NEAR(std::hypot(CubicAt(points + 4 * i, t).x,
-                                                                      CubicAt(points + 4 * i, t).y), 1, 3e-4);
+      for (double t = 0; t <= 1; t += 0.125)
+        EXPECT_NEAR(std::hypot(CubicAt(points + 4 * i, t).x, CubicAt(points + 4 * i, t).y), 1, 3e-4);
     }
     if (sweep < 0) {
       EXPECT_LT(points[3].y, points[0].y);  // decreasing angle first

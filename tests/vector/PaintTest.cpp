@@ -9,7 +9,9 @@
 namespace corvel {
 namespace {
 
-constexpr std::uint32_t Rgb(int r, int g, int b) { return std::uint32_t(r) | std::uint32_t(g) << 8 | std::uint32_t(b) << 16; }
+constexpr std::uint32_t Rgb(int r, int g, int b) {
+  return std::uint32_t(r) | std::uint32_t(g) << 8 | std::uint32_t(b) << 16;
+}
 
 struct Target {
   Target(int width, int height, keFormat format = keFormatBGRA, std::uint8_t fill = 0) {
@@ -39,7 +41,8 @@ void MakeTile(CRowIteratorBands& tile, int width, int height) {
   EXPECT_EQ(tile.Create(width, height, keFormatBGRA).GetCode(), 0);
   std::vector<std::uint8_t> bytes;
   for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) bytes.insert(bytes.end(), {std::uint8_t(x), std::uint8_t(y), std::uint8_t(x * 7 + y), 255});
+    for (int x = 0; x < width; ++x)
+      bytes.insert(bytes.end(), {std::uint8_t(x), std::uint8_t(y), std::uint8_t(x * 7 + y), 255});
   }
   SetImageBytes(tile, bytes);
 }

@@ -47,7 +47,8 @@ TEST(RectCopyOperation, CopiesTheSourceThenScrollsByTheScaledOffsets) {
   request.source = &source;
   request.scale = 2.0;
   EXPECT_EQ(scroll.Execute(request), 0);
-  EXPECT_EQ(ImageBytes(target), (std::vector<std::uint8_t>{0, 1, 2, 3, 10, 11, 12, 13, 0, 1, 2, 3, 10, 11, 12, 13}));
+  EXPECT_EQ(ImageBytes(target),
+            (std::vector<std::uint8_t>{0, 1, 2, 3, 10, 11, 12, 13, 0, 1, 2, 3, 10, 11, 12, 13}));
   RectD area;
   scroll.MapArea(&area, SetRectD(10, 10, 20, 20));
   EXPECT_EQ(area.top, 10);
@@ -86,7 +87,9 @@ TEST(PenStyle, CopiesOwnTheirDashes) {
 
 TEST(FillCoverageRow, SendsRunsOfEqualNonZeroBytes) {
   struct Spans : SpanFiller {
-    void FillSpan(int x, int y, std::uint8_t coverage, int count) override { sent.push_back({x, y, coverage, count}); }
+    void FillSpan(int x, int y, std::uint8_t coverage, int count) override {
+      sent.push_back({x, y, coverage, count});
+    }
     std::vector<std::vector<int>> sent;
   } spans;
   const std::uint8_t coverage[5] = {0, 10, 10, 0, 255};

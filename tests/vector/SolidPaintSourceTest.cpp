@@ -43,7 +43,8 @@ TEST(SolidPaintSource, BGRASpansTakeTheColourAsItIs) {
   EXPECT_EQ(request.format, keFormatBGRA);
   const BYTE* pixels = static_cast<const BYTE*>(request.row);
   for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(std::vector<BYTE>(pixels + 4 * i, pixels + 4 * i + 4), (std::vector<BYTE>{0x10, 0x20, 0x30, 0x80}));
+    EXPECT_EQ(std::vector<BYTE>(pixels + 4 * i, pixels + 4 * i + 4),
+              (std::vector<BYTE>{0x10, 0x20, 0x30, 0x80}));
   }
   request = RowOpRow();
   request.count = 5;  // more than the target is wide: the buffer cannot hold it

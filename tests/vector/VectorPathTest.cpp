@@ -17,7 +17,8 @@ std::string Walk(PathStage& stage) {
   int count;
   stage.Rewind();
   while (stage.Next(&records, &count)) {
-    for (int i = 0; i < count; ++i) kinds += std::string("MLQCAZ").substr(records[i].kind, 1) + std::to_string(records[i].figure);
+    for (int i = 0; i < count; ++i)
+      kinds += std::string("MLQCAZ").substr(records[i].kind, 1) + std::to_string(records[i].figure);
   }
   return kinds;
 }
@@ -80,7 +81,8 @@ TEST(PathBounds, NeedsTwoDimensions) {
     PathPoint from, to;
     bool wide;
   };
-  for (const Case& c : {Case{{1, 1}, {1, 1}, false}, Case{{1, 1}, {9, 1}, false}, Case{{1, 1}, {9, 3}, true}}) {
+  for (const Case& c :
+       {Case{{1, 1}, {1, 1}, false}, Case{{1, 1}, {9, 1}, false}, Case{{1, 1}, {9, 3}, true}}) {
     RefPtr<VectorPath> path = RefPtr<VectorPath>::Adopt(CreateVectorPath());
     path->MoveTo(c.from, nullptr);
     path->LineTo(c.to, nullptr);

@@ -29,8 +29,10 @@ RefPtr<VectorPath> Star(double cx, double cy, int points) {
   for (int i = 0; i < 2 * points; ++i) {
     const double angle = i * 3.14159265358979 / points, r = i % 2 ? 30 : 70;
     const PathPoint p{cx + r * std::cos(angle), cy + r * std::sin(angle)};
-    if (i == 0) path->MoveTo(p, nullptr);
-    else path->LineTo(p, nullptr);
+    if (i == 0)
+      path->MoveTo(p, nullptr);
+    else
+      path->LineTo(p, nullptr);
   }
   path->Close(nullptr);
   path->MoveTo({cx - 20, cy}, nullptr);
@@ -64,8 +66,8 @@ std::vector<std::uint8_t> Draw(const Job& job) {
   PathReader reader(*star);
   for (Paint* paint : {pattern_paint.Get(), solid.Get()}) {
     EXPECT_TRUE(paint->Attach(record));
-    RefPtr<RegionBase> region =
-        RefPtr<RegionBase>::Adopt(CreatePathCoverage(reader, 0, &settings, nullptr, nullptr, nullptr, true));
+    RefPtr<RegionBase> region = RefPtr<RegionBase>::Adopt(
+        CreatePathCoverage(reader, 0, &settings, nullptr, nullptr, nullptr, true));
     EXPECT_TRUE(region);
     if (region) region->Draw(*paint, job.quality);
     paint->Detach();
@@ -80,8 +82,12 @@ TEST(DrawingThreads, TwoThreadsDrawTheSameAsOne) {
   std::vector<std::uint8_t> alone[2] = {Draw(jobs[0]), Draw(jobs[1])};
   for (int round = 0; round < 3; ++round) {
     std::vector<std::uint8_t> together[2];
-    std::thread first([&] { for (int i = 0; i < 4; ++i) together[0] = Draw(jobs[0]); });
-    std::thread second([&] { for (int i = 0; i < 4; ++i) together[1] = Draw(jobs[1]); });
+    std::thread first([&] {
+      for (int i = 0; i < 4; ++i) together[0] = Draw(jobs[0]);
+    });
+    std::thread second([&] {
+      for (int i = 0; i < 4; ++i) together[1] = Draw(jobs[1]);
+    });
     first.join();
     second.join();
     EXPECT_TRUE(together[0] == alone[0]);
