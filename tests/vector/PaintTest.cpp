@@ -108,6 +108,34 @@ TEST(SolidPaint, TakesEngineColoursAndDropsSpansOutsideTheClip) {
   EXPECT_EQ(target.At(0, 1), (std::vector<int>{0, 0, 0, 0}));
 }
 
+TEST(SolidPaint, PaintAndContextMasksWeakenTheCoverage) {
+  CRowIteratorBands mask;
+  ASSERT_EQ(mask.Create(4, 1, keFormatGrey).GetCode(), 0);
+  SetImageBytes(mask, {255, 128, 128, 0});
+  for (bool contextMask : {false, true}) {
+    Target target(4, 1);
+    target.FillOpaqueBlack();
+    RefPtr<Paint> paint = RefPtr<Paint>::Adopt(CreateSolidPaint(0xFFFFFFFF));
+    SamplerOptions nearest;
+    nearest.interpolation = keInterpolationNearest;
+    if (contextMask) {
+      target.record.mask = &mask;
+      target.record.maskPlacement[2] = 4;
+      target.record.maskPlacement[3] = 1;
+      target.record.maskOptions = nearest;
+    } else {
+      ASSERT_EQ(paint->SetMask(mask, false, nullptr, &nearest), 0);
+    }
+    ASSERT_TRUE(paint->Attach(target.record));
+    EXPECT_FALSE(paint->IsDirect());
+    paint->FillSpan(0, 0, 255, 4);
+    paint->Detach();
+    EXPECT_EQ(target.At(0, 0)[1], 255) << contextMask;
+    EXPECT_EQ(target.At(1, 0)[1], 128) << contextMask;
+    EXPECT_EQ(target.At(3, 0)[1], 0) << contextMask;
+  }
+}
+
 TEST(SolidPaint, CoverageBytesBelongToTheirOwnPixels) {
   Target target(10, 1);
   target.FillOpaqueBlack();
