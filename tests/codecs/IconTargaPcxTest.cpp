@@ -139,6 +139,12 @@ TEST(IconTargaPcx, IconDirectoryAndMaskAreCheckedAgainstTheFile) {
   EXPECT_EQ(decoded.GetPixelIndex(5, 1), 3);
   EXPECT_EQ(decoded.GetPixelIndex(4, 1), 1);
   EXPECT_FALSE(decoded.AlphaIsValid());
+  // Every pixel masked: what shows is the inverse of the colours.
+  CImageFile black(32, 1, 24, 0);
+  black.SetTransIndex(0);
+  CImageFile inverted;
+  ASSERT_TRUE(DecodeBytes(inverted, Encoded(black, keImageFormatICO), keImageFormatICO));
+  EXPECT_EQ(inverted.GetPixelColor(31, 0).rgbRed, 255);
   // A mask cut short is left out; the colours stay.
   CImageFile unmasked;
   ASSERT_TRUE(DecodeBytes(unmasked, Bytes(file.begin(), file.end() - 1), keImageFormatICO));
