@@ -23,7 +23,8 @@ bool IsKnownDepth(unsigned bits) { return bits == 1 || bits == 4 || bits == 8 ||
 // Mask rows hold one bit a pixel, most significant first, padded to 4 bytes; 1 is transparent.
 unsigned long MaskRowBytes(unsigned long width) { return (width + 31) / 32 * 4; }
 
-bool MaskBit(const std::vector<unsigned char>& mask, unsigned long maskRow, unsigned long x, unsigned long y) {
+bool MaskBit(const std::vector<unsigned char>& mask, unsigned long maskRow, unsigned long x,
+             unsigned long y) {
   return (mask[y * maskRow + x / 8] >> (7 - x % 8)) & 1;
 }
 
@@ -234,7 +235,8 @@ std::vector<unsigned char> CImageFileICO::BuildMask(unsigned long maskRow) {
   for (long y = 0; y < height; ++y) {
     for (long x = 0; x < width; ++x) {
       const RGBQUAD c = GetPixelColor(x, y, false);
-      const bool keyed = byIndex ? BlindGetPixelIndex(x, y) == GetTransIndex() : std::memcmp(&c, &key, 3) == 0;
+      const bool keyed = byIndex ? BlindGetPixelIndex(x, y) == GetTransIndex()
+                                 : std::memcmp(&c, &key, 3) == 0;
       const bool clear = (AlphaIsValid() && AlphaGet(x, y) == 0) || (paletteAlpha && c.rgbReserved == 0) ||
                          (transparentColour && keyed);
       if (clear) mask[y * maskRow + x / 8] |= static_cast<unsigned char>(0x80 >> (x % 8));

@@ -109,7 +109,8 @@ void CImageFilePCX::DecodeOrThrow(CByteStream* file) {
   if (header.planes > kMaxPlanes) throw CodecFailure{"Can't handle image with more than 4 planes"};
   if (width <= 0 || height <= 0 || header.planes == 0) throw CodecFailure{"corrupted PCX"};
   if (header.planes > 1 && !header.TrueColour()) {
-    if (header.bits == 2 || header.bits == 4) throw CodecFailure{"Can't handle packed pixels with more than 1 plane."};
+    if (header.bits == 2 || header.bits == 4)
+      throw CodecFailure{"Can't handle packed pixels with more than 1 plane."};
     if (header.bits != 1) throw CodecFailure{"Can't handle more than 1 bit per pixel"};
   }
   if (header.bits != 1 && header.bits != 2 && header.bits != 4 && header.bits != 8) {
@@ -117,7 +118,8 @@ void CImageFilePCX::DecodeOrThrow(CByteStream* file) {
   }
   header.width = static_cast<unsigned long>(width);
   header.height = static_cast<unsigned long>(height);
-  if (std::uint64_t{header.width} * header.height > kMaxDecodePixels) throw CodecFailure{"Image too large to decode"};
+  if (std::uint64_t{header.width} * header.height > kMaxDecodePixels)
+    throw CodecFailure{"Image too large to decode"};
 
   // Several 1-bit planes make one index of up to four bits.
   const unsigned bpp = header.TrueColour() ? 24 : header.planes > 1 ? 4 : header.bits;
@@ -179,7 +181,9 @@ void CImageFilePCX::StoreLine(const unsigned char* line, long y, const Header& h
   const unsigned long width = header.width;
   const unsigned long bpl = header.bytesPerLine;
   // The byte of plane p that holds bit position `bit` of the line, or 0 past the plane line.
-  auto byteAt = [&](unsigned p, unsigned long bit) -> unsigned { return bit / 8 < bpl ? line[p * bpl + bit / 8] : 0; };
+  auto byteAt = [&](unsigned p, unsigned long bit) -> unsigned {
+    return bit / 8 < bpl ? line[p * bpl + bit / 8] : 0;
+  };
   if (header.TrueColour()) {
     BYTE* row = GetBits(static_cast<unsigned long>(y));
     BYTE* alpha = AlphaGetPointer(0, y);
@@ -316,10 +320,12 @@ void CImageFilePCX::PackPlanes(std::vector<unsigned char>& out, unsigned planes,
   std::vector<unsigned char> plane(bytesPerLine);
   std::vector<unsigned char> indices(width);
   for (long y = static_cast<long>(GetHeight()) - 1; y >= 0; --y) {
-    for (unsigned long x = 0; x < width; ++x) indices[x] = static_cast<unsigned char>(BlindGetPixelIndex(static_cast<long>(x), y) ^ flip);
+    for (unsigned long x = 0; x < width; ++x)
+      indices[x] = static_cast<unsigned char>(BlindGetPixelIndex(static_cast<long>(x), y) ^ flip);
     for (unsigned p = 0; p < planes; ++p) {
       std::fill(plane.begin(), plane.end(), 0);
-      for (unsigned long x = 0; x < width; ++x) plane[x / 8] |= static_cast<unsigned char>(((indices[x] >> p) & 1) << (7 - x % 8));
+      for (unsigned long x = 0; x < width; ++x)
+        plane[x / 8] |= static_cast<unsigned char>(((indices[x] >> p) & 1) << (7 - x % 8));
       EncodeLine(plane.data(), plane.size(), out);
     }
   }

@@ -74,21 +74,30 @@ void CImageFileTGA::DecodeOrThrow(CByteStream* file) {
   StreamReader reader(file);
   unsigned char raw[kHeaderSize];
   if (reader.Read(raw, kHeaderSize) != kHeaderSize) throw CodecFailure{"Not a TGA"};
-  const Header header{raw[0],           raw[1] != 0,      raw[2],  ReadLE16(raw + 5), raw[7],
-                      ReadLE16(raw + 12), ReadLE16(raw + 14), raw[16], raw[17]};
+  const Header header{
+      raw[0],  raw[1] != 0, raw[2], ReadLE16(raw + 5), raw[7], ReadLE16(raw + 12), ReadLE16(raw + 14),
+      raw[16], raw[17]};
   switch (header.type) {
-    case kMapped: case kTrueColour: case kGrey: case kPackedMapped: case kPackedTrueColour: case kPackedGrey:
+    case kMapped:
+    case kTrueColour:
+    case kGrey:
+    case kPackedMapped:
+    case kPackedTrueColour:
+    case kPackedGrey:
       break;
     default:
       throw CodecFailure{"Unknown TGA image type"};
   }
-  if (header.width == 0 || header.height == 0 || header.mapLength > kMaxMapLength || !IsKnownDepth(header.depth)) {
+  if (header.width == 0 || header.height == 0 || header.mapLength > kMaxMapLength ||
+      !IsKnownDepth(header.depth)) {
     throw CodecFailure{"bad TGA header"};
   }
-  if (std::uint64_t{header.width} * header.height > kMaxDecodePixels) throw CodecFailure{"Image too large to decode"};
+  if (std::uint64_t{header.width} * header.height > kMaxDecodePixels)
+    throw CodecFailure{"Image too large to decode"};
 
   for (unsigned skipped = 0; skipped < header.idLength; ++skipped) reader.Get();
-  if (!Create(header.width, header.height, header.depth, keImageFormatTGA)) throw CodecFailure{"TGA Create failed"};
+  if (!Create(header.width, header.height, header.depth, keImageFormatTGA))
+    throw CodecFailure{"TGA Create failed"};
   if (header.depth == 32) {
     AlphaCreate();
     if (!AlphaIsValid()) throw CodecFailure{"TGA Create failed"};
@@ -114,10 +123,8 @@ void CImageFileTGA::DecodeOrThrow(CByteStream* file) {
 
 void CImageFileTGA::ReadColourMap(StreamReader& reader, const Header& header) {
   // Entries of 15, 16 and 32 bits are honoured too; any other size is taken as 24 bits.
-  const unsigned entryBits = header.mapEntryBits == 15 || header.mapEntryBits == 16 || header.mapEntryBits == 32
-                                 ? header.mapEntryBits
-                                 : 24;
-  const unsigned entryBytes = BytesOf(entryBits);
+  const unsigned bits = header.mapEntryBits;
+  const unsigned entryBytes = BytesOf(bits == 15 || bits == 16 || bits == 32 ? bits : 24);
   unsigned char entry[4];
   for (unsigned i = 0; i < header.mapLength; ++i) {
     if (reader.Read(entry, entryBytes) != entryBytes) throw CodecFailure{"corrupted TGA"};
@@ -135,8 +142,8 @@ bool CImageFileTGA::ReadRow(StreamReader& reader, unsigned char* line, unsigned 
   return got == size;
 }
 
-bool CImageFileTGA::ReadPackedRow(StreamReader& reader, unsigned char* line, unsigned long pixels, unsigned bytes,
-                                  Packet& packet) {
+bool CImageFileTGA::ReadPackedRow(StreamReader& reader, unsigned char* line, unsigned long pixels,
+                                  unsigned bytes, Packet& packet) {
   unsigned long x = 0;
   while (x < pixels) {
     if (packet.remaining == 0) {

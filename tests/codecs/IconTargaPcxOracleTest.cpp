@@ -14,8 +14,8 @@ struct FormatCase {
   const char* what;
   const char* options;  // convert options, applied to the test pattern
   unsigned long type;
-  int bits = 8;     // top bits of each channel that must agree
-  int frames = 1;   // directory entries of an icon file
+  int bits = 8;    // top bits of each channel that must agree
+  int frames = 1;  // directory entries of an icon file
 };
 
 // The oracle's name of a format, also the file's extension.
@@ -25,7 +25,9 @@ std::string FormatName(unsigned long type) {
 
 // The oracle reads the bits of a one-plane 1-bit PCX the other way round from the format's own
 // convention (and ours): 1 black, 0 white.
-unsigned char OracleFlip(unsigned long type, unsigned long bpp) { return type == keImageFormatPCX && bpp == 1 ? 255 : 0; }
+unsigned char OracleFlip(unsigned long type, unsigned long bpp) {
+  return type == keImageFormatPCX && bpp == 1 ? 255 : 0;
+}
 
 // Our alpha as the oracle reports it: transparent pixels 0, the rest their alpha or opaque.
 unsigned char AlphaOf(CImageFile& image, long x, long y) {
@@ -75,7 +77,8 @@ TEST_P(FormatOracle, TheirFilesDecodeToTheirPixelsAndOursReadBackTheSame) {
     EXPECT_EQ(image.GetType(), c.type);
     EXPECT_EQ(image.GetNumFrames(), c.type == keImageFormatICO ? c.frames : 0) << what;
     const unsigned char flip = OracleFlip(c.type, image.GetBpp());
-    ExpectSamePicture(c.frames > 1 ? file + "[" + std::to_string(frame) + "]" : file, image, c.bits, what, flip);
+    ExpectSamePicture(c.frames > 1 ? file + "[" + std::to_string(frame) + "]" : file, image, c.bits, what,
+                      flip);
     const std::string ours = dir.Path("ours." + FormatName(c.type));
     ASSERT_TRUE(image.Save(ours.c_str(), c.type)) << what << ": " << image.GetLastError();
     ExpectSamePicture(ours, image, 8, what + " written by us", flip);
@@ -93,19 +96,23 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FormatCase{"icon sizes", "-alpha set -define icon:auto-resize=32,24,16", keImageFormatICO, 8, 3},
         FormatCase{"icon 32-bit alpha", "-alpha set -channel A -fx 'i/w' +channel", keImageFormatICO},
-        FormatCase{"icon 4-bit mask", "-fill yellow -draw 'rectangle 3,3 10,8' -transparent yellow -colors 16",
+        FormatCase{"icon 4-bit mask",
+                   "-fill yellow -draw 'rectangle 3,3 10,8' -transparent yellow -colors 16",
                    keImageFormatICO},
-        FormatCase{"icon 8-bit mask", "-fill yellow -draw 'rectangle 3,3 10,8' -transparent yellow -colors 99",
+        FormatCase{"icon 8-bit mask",
+                   "-fill yellow -draw 'rectangle 3,3 10,8' -transparent yellow -colors 99",
                    keImageFormatICO},
         FormatCase{"tga 24-bit", "-type TrueColor", keImageFormatTGA},
-        FormatCase{"tga 24-bit run-length top-down", "-type TrueColor -orient TopLeft -compress RLE", keImageFormatTGA},
+        FormatCase{"tga 24-bit run-length top-down", "-type TrueColor -orient TopLeft -compress RLE",
+                   keImageFormatTGA},
         FormatCase{"tga 32-bit", "-alpha set -channel A -fx 'j/h' +channel", keImageFormatTGA},
-        FormatCase{"tga 32-bit run-length top-down", "-alpha set -orient TopLeft -compress RLE", keImageFormatTGA},
+        FormatCase{"tga 32-bit run-length top-down", "-alpha set -orient TopLeft -compress RLE",
+                   keImageFormatTGA},
         FormatCase{"tga 16-bit", "-depth 5", keImageFormatTGA, 5},
         FormatCase{"tga 16-bit run-length", "-depth 5 -compress RLE", keImageFormatTGA, 5},
         FormatCase{"tga colour-mapped", "-colors 100 -type Palette", keImageFormatTGA},
-        FormatCase{"tga colour-mapped run-length top-down", "-colors 20 -type Palette -orient TopLeft -compress RLE",
-                   keImageFormatTGA},
+        FormatCase{"tga colour-mapped run-length top-down",
+                   "-colors 20 -type Palette -orient TopLeft -compress RLE", keImageFormatTGA},
         FormatCase{"tga grey run-length", "-colorspace Gray -compress RLE", keImageFormatTGA},
         FormatCase{"pcx 1-bit", "-colors 2 -type Palette -depth 1", keImageFormatPCX},
         FormatCase{"pcx 8-bit", "-colors 200 -type Palette", keImageFormatPCX},

@@ -10,17 +10,32 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-Bytes Tga(unsigned char type, unsigned mapLength, unsigned char depth, unsigned char width, unsigned char height,
-          Bytes payload) {
-  Bytes file{0, static_cast<unsigned char>(mapLength ? 1 : 0), type, 0, 0,
-             static_cast<unsigned char>(mapLength), static_cast<unsigned char>(mapLength >> 8), 24, 0, 0, 0, 0,
-             width, 0, height, 0, depth, 0};
+Bytes Tga(unsigned char type, unsigned mapLength, unsigned char depth, unsigned char width,
+          unsigned char height, Bytes payload) {
+  Bytes file{0,
+             static_cast<unsigned char>(mapLength ? 1 : 0),
+             type,
+             0,
+             0,
+             static_cast<unsigned char>(mapLength),
+             static_cast<unsigned char>(mapLength >> 8),
+             24,
+             0,
+             0,
+             0,
+             0,
+             width,
+             0,
+             height,
+             0,
+             depth,
+             0};
   file.insert(file.end(), payload.begin(), payload.end());
   return file;
 }
 
-Bytes Pcx(unsigned char bits, unsigned char planes, unsigned char width, unsigned char height, unsigned char bpl,
-          Bytes payload) {
+Bytes Pcx(unsigned char bits, unsigned char planes, unsigned char width, unsigned char height,
+          unsigned char bpl, Bytes payload) {
   Bytes file(128, 0);
   file[0] = 10, file[1] = 5, file[2] = 1, file[3] = bits;
   file[8] = static_cast<unsigned char>(width - 1), file[10] = static_cast<unsigned char>(height - 1);
@@ -53,7 +68,8 @@ TEST(IconTargaPcx, HostileFilesFailWithTheirText) {
     const char* text;
   };
   for (const Hostile& h : {
-           Hostile{"tga file ends inside a row", Tga(3, 0, 8, 4, 2, {1, 2, 3, 4, 5}), keImageFormatTGA, "corrupted TGA"},
+           Hostile{"tga file ends inside a row", Tga(3, 0, 8, 4, 2, {1, 2, 3, 4, 5}), keImageFormatTGA,
+                   "corrupted TGA"},
            Hostile{"tga index past a short map", Tga(1, 2, 8, 2, 1, Bytes{0, 0, 255, 0, 255, 0, 1, 5}),
                    keImageFormatTGA, "corrupted TGA"},
            Hostile{"tga map of 257 entries", Tga(1, 257, 8, 2, 1, {}), keImageFormatTGA, "bad TGA header"},
@@ -111,7 +127,8 @@ TEST(IconTargaPcx, PcxWritersRunsAndPadding) {
   Bytes file = Encoded(eight, keImageFormatPCX);
   ASSERT_GT(file.size(), 128u);
   EXPECT_EQ(file[66], 102);  // bytes a line rounded up to even
-  EXPECT_EQ(Bytes(file.begin() + 128, file.begin() + 136), (Bytes{0xFF, 0xC5, 0xE5, 0xC5, 0x41, 0x00, 12, 0}));
+  EXPECT_EQ(Bytes(file.begin() + 128, file.begin() + 136),
+            (Bytes{0xFF, 0xC5, 0xE5, 0xC5, 0x41, 0x00, 12, 0}));
   // A 1-bit picture with white first is written with its indices turned over.
   CImageFile one(3, 1, 1, 0);
   one.SetPaletteColor(0, 255, 255, 255);
