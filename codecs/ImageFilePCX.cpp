@@ -195,6 +195,10 @@ void CImageFilePCX::StoreLine(const unsigned char* line, long y, const Header& h
     }
     return;
   }
+  if (header.planes == 1 && header.bits == 8) {
+    std::memcpy(GetBits(static_cast<unsigned long>(y)), line, std::min(width, bpl));
+    return;
+  }
   for (unsigned long x = 0; x < width; ++x) {
     unsigned index = 0;
     if (header.planes == 1) {
