@@ -17,14 +17,9 @@ namespace corvel {
 
 namespace {
 
-// Longer sides than this are cut to 16000 or the source's side if longer, a safeguard against
-// absurd tiles: the output has the source's size, so the cut lies beyond it.
-constexpr int kLongestSide = 32000;
+// Over-long periods are cut to 16000 or to the source's side if longer: the output has the
+// source's size, so the cut lies beyond it.
 constexpr int kCutSide = 16000;
-
-int CutSide(int period, int sourceSide) {
-  return period > kLongestSide ? std::min(period, std::max(kCutSide, sourceSide)) : period;
-}
 // Picked points lie on or near an image; far beyond, the lattice arithmetic would overflow.
 constexpr LONG kFarthestPoint = 1 << 24;
 
@@ -132,6 +127,7 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
   if (result.GetCode() != keErrorNone) return result;
   g.SetFeather(feather);
 
+  if (lattice.repeats) g.periodLimit = {std::max(kCutSide, source.Width()), std::max(kCutSide, source.Height())};
   CProgressMeter steps(meter);
   steps.SetStepCount(lattice.repeats ? 2 : 1);
   int code = g.Generate(&steps);
@@ -153,7 +149,12 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
     if (result.GetCode() != keErrorNone) return result;
     return destination.CreateCopy(cell);
   }
-  const int width = CutSide(period.x, source.Width()), height = CutSide(period.y, source.Height());
+  if (g.renderedPeriod) {
+    if (code == keErrorStopped) return BlankTile(destination, g.workImage.Width(), g.workImage.Height());
+    destination.TakeFrom(g.workImage);  // the tile is ours alone: no copy needed
+    return CoreResult();
+  }
+  const int width = CutTileSide(period.x, g.periodLimit.x), height = CutTileSide(period.y, g.periodLimit.y);
   if (code == keErrorStopped) return BlankTile(destination, width, height);
   GeneratedTile tile(width, height, LatticeRecord{g.basisA, g.basisB, &g});
   result = tile.Create();

@@ -1,5 +1,6 @@
 #include "generators/P3MLGenerator.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "generators/TileWorker.h"
@@ -14,8 +15,15 @@ void P3MLGenerator::SetAnchor() {
 CoreResult P3MLGenerator::TakeSourceArea(CRowIteratorBands& source, int anchorX, int anchorY, double featherPercent,
                                          const RECT& area) {
   if (area.left == INT32_MIN || area.top == INT32_MIN) return keErrorBadArgument;
-  return TileGenerator::TakeSourceArea(source, anchorX, anchorY, featherPercent,
-                                       {area.left - 1, area.top - 1, area.right, area.bottom});
+  RECT grown{area.left - 1, area.top - 1, area.right, area.bottom};
+  // At the source's own edge the worker's clamp repeats the edge as a copy would: an area inside
+  // the source grows no further than the source, so that it is shared rather than copied.
+  if (CRowIteratorBands::IsValid(&source) && area.left >= 0 && area.top >= 0 && area.right < source.Width() &&
+      area.bottom < source.Height()) {
+    grown.left = std::max(grown.left, LONG(0));
+    grown.top = std::max(grown.top, LONG(0));
+  }
+  return TileGenerator::TakeSourceArea(source, anchorX, anchorY, featherPercent, grown);
 }
 
 Point2D P3MLGenerator::Fold(const Point2D& p) const {

@@ -28,6 +28,10 @@ struct LatticeMatrix {
   Point2D Apply(double a, double b) const { return {a * m00 + b * m01, a * m10 + b * m11}; }
 };
 
+// A side of a lattice's period as the tile has it: past 32000 pixels, a safeguard against absurd
+// tiles cuts it to limit.
+inline int CutTileSide(int period, int limit) { return period > 32000 ? (period < limit ? period : limit) : period; }
+
 class TileGenerator {
  public:
   TileGenerator() = default;
@@ -77,6 +81,11 @@ class TileGenerator {
   POINT basisC{0, 0}, basisD{0, 0};
   LatticeMatrix matM, matN, invM, invN;
   double detM = 0, detN = 0;
+  // Set by the driver for the groups that repeat their cell: the worker then renders the tile
+  // itself, one period of the lattice cut to this limit, where that is not much larger than the
+  // cell's box, and says so in renderedPeriod.
+  POINT periodLimit{0, 0};
+  bool renderedPeriod = false;
 
  protected:
   // The origin of the groups whose tile starts where the cell's box does: past a negative A.x

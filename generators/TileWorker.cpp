@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "generators/RectangularPeriod.h"
 #include "generators/RowThreads.h"
 
 namespace corvel {
@@ -93,8 +94,23 @@ int TileWorkerRows::Open() {
   }
 
   const RECT box = generator_.CellBounds();
-  const std::int64_t width = std::int64_t{box.right} - box.left + 1;
-  const std::int64_t height = std::int64_t{box.bottom} - box.top + 1;
+  std::int64_t width = std::int64_t{box.right} - box.left + 1;
+  std::int64_t height = std::int64_t{box.bottom} - box.top + 1;
+  generator_.renderedPeriod = false;
+  const POINT limit = generator_.periodLimit, period = RectangularPeriod(generator_.basisA, generator_.basisB);
+  const std::int64_t periodWidth = CutTileSide(period.x, limit.x), periodHeight = CutTileSide(period.y, limit.y);
+  // One pass over the tile rather than the cell and then the cell again into the tile, unless
+  // the period is much larger than the cell: the pixels of the tile are the cell's, from the
+  // tile's origin one pixel on.
+  if (limit.x > 0 && periodWidth > 0 && periodHeight > 0 && periodWidth * periodHeight <= 4 * width * height) {
+    const Point2D sourceOrigin = generator_.origin;
+    generator_.ComputeOrigin();
+    start_ = {LONG(generator_.origin.x) + 1, LONG(generator_.origin.y)};
+    generator_.origin = sourceOrigin;
+    generator_.renderedPeriod = true;
+    width = periodWidth;
+    height = periodHeight;
+  }
   if (width > std::numeric_limits<std::int32_t>::max() / (8 * SamplePlan::kMaxSamples) ||
       height > std::numeric_limits<std::int32_t>::max())
     return keErrorNoMemory;

@@ -101,6 +101,8 @@ class TileWorkerRows {
   int Open();
   int Width() const { return width_; }
   int Height() const { return height_; }
+  // The plane point of output pixel (0, 0).
+  POINT Start() const { return start_; }
   // Plans every row (planRow(y, queue) queues its pixels), fetches, mixes and writes it, the rows
   // shared among threads; the meter moves on the calling thread. 0, 100 when stopped, or 102.
   int Run(const std::function<void(int y, RowQueue& queue)>& planRow);
@@ -113,26 +115,29 @@ class TileWorkerRows {
   CProgressMeter meter_;
   int width_ = 0;
   int height_ = 0;
+  POINT start_{0, 0};
   std::unique_ptr<State> state_;
 };
 
 }  // namespace detail
 
-// Runs the pixel loop over the box of the generator's prepared lattice: planPixel(x, y, plan)
-// for every pixel, rows shared among threads (planPixel must only read what it shares), the stop
-// test on the calling thread. The generator has shrunk
-// and prepared its lattice before. Answers 0, 100 when stopped, or the core code of a failed
-// set-up; workImage holds the tile (in part when stopped) and ComputeOrigin has run.
+// Runs the pixel loop over the box of the generator's prepared lattice, or over one period of it
+// where the generator's periodLimit asks for the tile: planPixel(x, y, plan) for every pixel,
+// rows shared among threads (planPixel must only read what it shares), the stop test on the
+// calling thread. The generator has shrunk and prepared its lattice before. Answers 0, 100 when
+// stopped, or the core code of a failed set-up; workImage holds the tile (in part when stopped)
+// and ComputeOrigin has run.
 template <class PlanPixel>
 int RunTileWorker(TileGenerator& generator, CProgressMeter* meter, PlanPixel&& planPixel) {
   detail::TileWorkerRows rows(generator, meter);
   int code = rows.Open();
   if (code != 0) return code;
   const int width = rows.Width();
+  const POINT start = rows.Start();
   code = rows.Run([&](int y, detail::RowQueue& queue) {
     SamplePlan plan;
     for (int x = 0; x < width; ++x) {
-      planPixel(x, y, plan);
+      planPixel(start.x + x, start.y + y, plan);
       queue.Append(plan);
     }
   });

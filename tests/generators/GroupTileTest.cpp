@@ -265,10 +265,10 @@ TEST_P(GroupTile, FeatheredTilesAreNoLargerThanUnfeathered) {
   const Group& g = GetParam();
   CRowIteratorBands source;
   MakeGradient(source, 64, 64);
-  for (int width = 19; width <= 150; width += 13) {
-    for (int height = 17; height <= 150; height += 19) {
+  for (int width = 19; width <= 150; width += 19) {
+    for (int height = 17; height <= 150; height += 29) {
       int size[2] = {0, 0};
-      for (double feather : {0.0, 20.0, 50.0, 100.0}) {
+      for (double feather : {0.0, 20.0, 100.0}) {
         TileShape shape = Pick(g, {32, 32}, 64, 1, feather, 0, 0);
         shape.p2 = {32 + (g.width < 0 ? -width : width), 32};
         shape.p1 = {32 + (g.method == keTilingP1 ? 0 : width / 2), 32 + height};
