@@ -74,38 +74,59 @@ void PlanAxis(float v, Kernel kernel, AxisTaps<kTaps>& taps) {
   }
 }
 
-// The sum over the kTaps x kTaps samples, divided by the sum of the weights: kernels that do not
-// add up to one at every offset would otherwise brighten or darken a picture, and a flat colour
-// would not stay flat.
+// One source row's sum along x for the taps of a column: B, G, R and alpha.
+template <int kTaps>
+void SumAlongRow(const BYTE* row, const BYTE* alpha, const AxisTaps<kTaps>& tx, float out[4]) {
+  row += 3 * tx.first;
+  float b = 0, g = 0, r = 0, a = 0;
+  for (int k = 0; k < kTaps; ++k, row += 3) {
+    b += tx.weight[k] * row[0];
+    g += tx.weight[k] * row[1];
+    r += tx.weight[k] * row[2];
+  }
+  if (alpha) {
+    alpha += tx.first;
+    for (int k = 0; k < kTaps; ++k) a += tx.weight[k] * alpha[k];
+  }
+  out[0] = b;
+  out[1] = g;
+  out[2] = r;
+  out[3] = a;
+}
+
+void AddRowSum(ColorSums& sums, const float rowSum[4], double weight) {
+  sums.b += rowSum[0] * weight;
+  sums.g += rowSum[1] * weight;
+  sums.r += rowSum[2] * weight;
+  sums.a += rowSum[3] * weight;
+}
+
+// The sums divided by the sum of the weights: kernels that do not add up to one at every offset
+// would otherwise brighten or darken a picture, and a flat colour would not stay flat.
+template <int kTaps>
+RGBQUAD Normalised(const ColorSums& sums, const AxisTaps<kTaps>& tx, const AxisTaps<kTaps>& ty, bool withAlpha) {
+  const double weightSum = tx.sum * ty.sum;
+  return sums.Result(std::fabs(weightSum) > 1e-6 ? 1 / weightSum : 1, withAlpha);
+}
+
+template <int kTaps>
+bool Inside(const AxisTaps<kTaps>& taps, long size) {
+  return taps.first >= 0 && taps.first + kTaps <= size;
+}
+
+// The weighted sum over the kTaps x kTaps samples.
 template <int kTaps>
 RGBQUAD Gather(CImageFile& image, const AxisTaps<kTaps>& tx, const AxisTaps<kTaps>& ty, Overflow overflow,
                const RGBQUAD* replacement) {
-  const long width = static_cast<long>(image.GetWidth());
-  const long height = static_cast<long>(image.GetHeight());
-  const double weightSum = tx.sum * ty.sum;
-  const double scale = std::fabs(weightSum) > 1e-6 ? 1 / weightSum : 1;
   const bool withAlpha = image.AlphaIsValid();
   ColorSums sums;
-  if (tx.first >= 0 && tx.first + kTaps <= width && ty.first >= 0 && ty.first + kTaps <= height &&
+  if (Inside(tx, static_cast<long>(image.GetWidth())) && Inside(ty, static_cast<long>(image.GetHeight())) &&
       !image.GetPalette()) {
-    // Row by row: each row's sum along x, then that sum weighted by the row.
     for (int j = 0; j < kTaps; ++j) {
-      const BYTE* row = image.GetBits(static_cast<unsigned long>(ty.first + j)) + 3 * tx.first;
-      float b = 0, g = 0, r = 0, a = 0;
-      for (int k = 0; k < kTaps; ++k, row += 3) {
-        b += tx.weight[k] * row[0];
-        g += tx.weight[k] * row[1];
-        r += tx.weight[k] * row[2];
-      }
-      if (withAlpha) {
-        const BYTE* alpha = image.AlphaGetPointer(tx.first, ty.first + j);
-        for (int k = 0; k < kTaps; ++k) a += tx.weight[k] * alpha[k];
-      }
-      const double w = ty.weight[j];
-      sums.b += b * w;
-      sums.g += g * w;
-      sums.r += r * w;
-      sums.a += a * w;
+      float rowSum[4];
+      SumAlongRow(image.GetBits(static_cast<unsigned long>(ty.first + j)), image.AlphaGetPointer(0, ty.first + j),
+                  tx, rowSum);
+      AddRowSum(sums, rowSum, ty.weight[j]);
     }
   } else {
     for (int j = 0; j < kTaps; ++j) {
@@ -115,7 +136,7 @@ RGBQUAD Gather(CImageFile& image, const AxisTaps<kTaps>& tx, const AxisTaps<kTap
       }
     }
   }
-  return sums.Result(scale, withAlpha);
+  return Normalised(sums, tx, ty, withAlpha);
 }
 
 template <int kTaps, class Kernel>
@@ -389,16 +410,48 @@ bool CImageFile::SampleGrid(const float* xs, long columns, const float* ys, long
   VisitKernel(method, [&](auto taps, auto kernel) {
     constexpr int kTaps = decltype(taps)::value;
     std::vector<AxisTaps<kTaps>> columnTaps, rowTaps;
+    // The sums along x of the last kTaps source rows, for every column: each source row is
+    // summed once, not once per destination row that reads it.
+    std::vector<float> rowSums;
+    long cachedRow[kTaps];
+    std::fill(cachedRow, cachedRow + kTaps, -1L);
     if (!ResizeWithinCap(columnTaps, static_cast<std::size_t>(columns)) ||
-        !ResizeWithinCap(rowTaps, static_cast<std::size_t>(rows))) {
+        !ResizeWithinCap(rowTaps, static_cast<std::size_t>(rows)) ||
+        !ResizeWithinCap(rowSums, static_cast<std::size_t>(columns) * 4 * kTaps)) {
       return;
     }
     planned = true;
     for (long i = 0; i < columns; ++i) PlanAxis(xs[i], kernel, columnTaps[i]);
     for (long j = 0; j < rows; ++j) PlanAxis(ys[j], kernel, rowTaps[j]);
+    const long width = static_cast<long>(GetWidth());
+    const long height = static_cast<long>(GetHeight());
+    const bool direct = !GetPalette();
+    auto sumsOf = [&](long sourceRow) { return &rowSums[static_cast<std::size_t>(sourceRow % kTaps * columns * 4)]; };
     for (long y = 0; y < rows; ++y) {
       if (ReportRow(y, rows)) break;
-      for (long x = 0; x < columns; ++x) work.StoreSample(x, y, Gather(*this, columnTaps[x], rowTaps[y], overflow, nullptr));
+      const AxisTaps<kTaps>& ty = rowTaps[y];
+      const bool rowInside = direct && Inside(ty, height);
+      for (int j = 0; rowInside && j < kTaps; ++j) {
+        const long sourceRow = ty.first + j;
+        if (cachedRow[sourceRow % kTaps] == sourceRow) continue;
+        cachedRow[sourceRow % kTaps] = sourceRow;
+        float* out = sumsOf(sourceRow);
+        const BYTE* bits = GetBits(static_cast<unsigned long>(sourceRow));
+        const BYTE* alpha = AlphaGetPointer(0, sourceRow);
+        for (long x = 0; x < columns; ++x) {
+          if (Inside(columnTaps[x], width)) SumAlongRow(bits, alpha, columnTaps[x], out + 4 * x);
+        }
+      }
+      for (long x = 0; x < columns; ++x) {
+        const AxisTaps<kTaps>& tx = columnTaps[x];
+        if (!rowInside || !Inside(tx, width)) {
+          work.StoreSample(x, y, Gather(*this, tx, ty, overflow, nullptr));
+          continue;
+        }
+        ColorSums sums;
+        for (int j = 0; j < kTaps; ++j) AddRowSum(sums, sumsOf(ty.first + j) + 4 * x, ty.weight[j]);
+        work.StoreSample(x, y, Normalised(sums, tx, ty, alpha_ != nullptr));
+      }
     }
   });
   return planned;

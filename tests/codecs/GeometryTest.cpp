@@ -174,13 +174,13 @@ TEST(ImageFileGeometry, FlatColourStaysFlatUnderEveryResample) {
 
 // Resample2 plans its kernel weights per column and row; each pixel must still be the sample.
 TEST(ImageFileGeometry, Resample2IsTheInterpolatedSampleOfEachPixel) {
-  CImageFile image = Pattern(13, 11, 24);
+  CImageFile image = Pattern(31, 23, 24);
   for (int method = 1; method <= 16; ++method) {
     CImageFile out;
     ASSERT_TRUE(image.Resample2(29, 5, static_cast<Method>(method), Overflow::Mirror, &out, true));
     for (long y = 0; y < 5; ++y) {
       for (long x = 0; x < 29; ++x) {
-        const RGBQUAD c = image.GetPixelColorInterpolated((x + 0.5f) * 13 / 29 - 0.5f, (y + 0.5f) * 11 / 5 - 0.5f,
+        const RGBQUAD c = image.GetPixelColorInterpolated((x + 0.5f) * (31.0f / 29) - 0.5f, (y + 0.5f) * (23.0f / 5) - 0.5f,
                                                           static_cast<Method>(method), Overflow::Mirror);
         ASSERT_EQ(Rgb(out, x, y), static_cast<unsigned>(c.rgbRed << 16 | c.rgbGreen << 8 | c.rgbBlue)) << method;
         ASSERT_EQ(out.AlphaGet(x, y), c.rgbReserved) << method;
