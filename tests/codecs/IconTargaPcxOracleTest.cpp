@@ -120,30 +120,25 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"pcx 32-bit", "-alpha set -channel A -fx 'i/w' +channel", keImageFormatPCX}),
     NameByWhat());
 
-// The oracle writes no 4-bit PCX and no 4-bit or 8-bit TGA of its own choosing: pictures of
-// every depth we write are checked in its reading instead.
-TEST(FormatOracle, ReadsWhatWeWriteOfEveryDepth) {
+// Kinds the oracle's files do not decode to (it writes no 4-bit PCX, and no 1-bit, 4-bit or
+// plain 24-bit icons) are checked in its reading of what we write.
+TEST(FormatOracle, ReadsWhatWeWriteOfOtherDepths) {
   if (!HaveImageMagick()) GTEST_SKIP() << "no oracle";
   TempDir dir;
   const RgbPicture pattern = TestPattern(37, 23);
   struct Written {
     unsigned long type, bpp;
-    bool alpha;
   };
-  for (const Written& w : {Written{keImageFormatPCX, 1, false}, Written{keImageFormatPCX, 4, false},
-                           Written{keImageFormatPCX, 8, false}, Written{keImageFormatPCX, 24, true},
-                           Written{keImageFormatTGA, 8, false}, Written{keImageFormatTGA, 24, true},
-                           Written{keImageFormatICO, 1, false}, Written{keImageFormatICO, 4, false},
-                           Written{keImageFormatICO, 24, false}, Written{keImageFormatICO, 24, true}}) {
-    const std::string what = FormatName(w.type) + " " + std::to_string(w.bpp) + (w.alpha ? " alpha" : "");
+  for (const Written& w : {Written{keImageFormatPCX, 4}, Written{keImageFormatICO, 1},
+                           Written{keImageFormatICO, 4}, Written{keImageFormatICO, 24}}) {
+    const std::string what = FormatName(w.type) + " " + std::to_string(w.bpp);
     CImageFile image(37, 23, w.bpp, 0);
     if (w.bpp == 1) image.SetGrayPalette();
     if (w.bpp > 1 && w.bpp <= 8) image.SetStdPalette();
-    if (w.alpha) image.AlphaCreate();
     for (long y = 0; y < 23; ++y) {
       for (long x = 0; x < 37; ++x) {
         const unsigned char* p = pattern.At(x, 22 - y);
-        image.SetPixelColor(x, y, RGBQUAD{p[2], p[1], p[0], static_cast<BYTE>(x * 7)}, true);
+        image.SetPixelColor(x, y, RGBQUAD{p[2], p[1], p[0], 0});
       }
     }
     const std::string file = dir.Path("ours." + FormatName(w.type));
