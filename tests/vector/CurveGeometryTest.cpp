@@ -122,12 +122,5 @@ TEST(CurveFlattening, TheToleranceBelongsToEachThread) {
   SetDefaultFlatness(before);
 }
 
-TEST(TrimClosedPolygon, LeavesTheCorners) {
-  PathPoint square[6] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 5}, {0, 0}};
-  ASSERT_EQ(TrimClosedPolygon(square, 6), 4);
-  EXPECT_EQ(square[3].x, 0);
-  EXPECT_EQ(square[3].y, 10);
-}
-
 }  // namespace
 }  // namespace corvel

@@ -56,20 +56,6 @@ TEST(RectCopyOperation, CopiesTheSourceThenScrollsByTheScaledOffsets) {
   EXPECT_EQ(area.right, 21);
 }
 
-TEST(WriteImageRows, HandsOverThePlacedAndClippedRows) {
-  struct Rows : RowWriter {
-    void WriteRow(int x, int y, const void* row, int width) override {
-      written.push_back({x, y, width, *static_cast<const std::uint8_t*>(row)});
-    }
-    std::vector<std::vector<int>> written;
-  } rows;
-  CRowIteratorBands image;
-  Numbered(image);
-  const RECT clip{0, 0, 7, 7};
-  WriteImageRows(rows, image, 5, 5, &clip);
-  EXPECT_EQ(rows.written, (std::vector<std::vector<int>>{{5, 5, 2, 0}, {5, 6, 2, 10}}));
-}
-
 TEST(PenStyle, CopiesOwnTheirDashes) {
   PenStyle pen;
   const double dashes[2] = {10, 5};

@@ -76,23 +76,6 @@ TEST(SendPathToSink, ClosesOpenFiguresOnlyWhenAsked) {
   }
 }
 
-TEST(PathBounds, NeedsTwoDimensions) {
-  struct Case {
-    PathPoint from, to;
-    bool wide;
-  };
-  for (const Case& c :
-       {Case{{1, 1}, {1, 1}, false}, Case{{1, 1}, {9, 1}, false}, Case{{1, 1}, {9, 3}, true}}) {
-    RefPtr<VectorPath> path = RefPtr<VectorPath>::Adopt(CreateVectorPath());
-    path->MoveTo(c.from, nullptr);
-    path->LineTo(c.to, nullptr);
-    PathReader reader(*path);
-    double box[4];
-    EXPECT_EQ(PathBounds(box, reader, nullptr, true), c.wide);
-    EXPECT_EQ(box[2], c.to.x);
-  }
-}
-
 TEST(CreateRoundRectPath, CornersFollowTheRadii) {
   struct Case {
     double rx, ry;
