@@ -1,6 +1,7 @@
 # Writes OUTPUT, a C++ source with the bytes of every file in INPUTS ("|"-separated) and the
 # table kEmbedded.
-# A file named png-<id>.png becomes the "PNG" resource <id>; cursor-<id>.cur the cursor <id>.
+# A file named png-<id>.png becomes the "PNG" resource <id>, icon-<id>.png the icon <id> (a
+# picture with alpha), bitmap-<id>.dib the bitmap <id>, cursor-<id>.cur the cursor <id>.
 string(REPLACE "|" ";" INPUTS "${INPUTS}")
 set(arrays "")
 set(entries "")
@@ -9,6 +10,10 @@ foreach(input IN LISTS INPUTS)
   get_filename_component(name "${input}" NAME)
   if(name MATCHES "^png-([0-9]+)\\.png$")
     set(type "\"PNG\"")
+  elseif(name MATCHES "^icon-([0-9]+)\\.png$")
+    set(type "RT_GROUP_ICON")
+  elseif(name MATCHES "^bitmap-([0-9]+)\\.dib$")
+    set(type "RT_BITMAP")
   elseif(name MATCHES "^cursor-([0-9]+)\\.cur$")
     set(type "RT_CURSOR")
   else()

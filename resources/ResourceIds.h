@@ -9,6 +9,10 @@ constexpr int kGroupPictureCount = 17;
 constexpr int kDeletePresetPicture = 103;
 constexpr int kSavePresetPicture = 104;
 
+// The picture of the plug-in dialog's tool bar buttons (a bitmap), and the module's icon.
+constexpr int kToolBarPicture = 128;
+constexpr int kModuleIcon = 128;
+
 // Cursors of the shape editor and the tool view.
 constexpr int kRotateCursor = 3007;
 constexpr int kZoomCursor = 3009;

@@ -1,5 +1,6 @@
 #include "resources/Resources.h"
 
+#include "platform/ui/icons.h"
 #include "platform/win32/module_resource.h"
 #include "platform/win32/resource.h"
 #include "resources/detail/Tables.h"
@@ -26,6 +27,7 @@ const std::vector<BinaryResource>& Table() {
 void RegisterModuleResources(HINSTANCE module) {
   platform::RegisterResourceTable(module, Table().data(), Table().size());
   platform::RegisterStringTable(module, detail::kStrings, detail::kStringCount);
+  platform::SetIconLoader(&detail::LoadModuleIcon);
 }
 
 void UnregisterModuleResources(HINSTANCE module) {

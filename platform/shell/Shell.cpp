@@ -12,6 +12,11 @@
 #include <filesystem>
 #include <mutex>
 
+#include "platform/gdi/dib.h"
+#include "platform/gdi/draw.h"
+#include "platform/ui/icons.h"
+#include "platform/ui/metrics.h"
+
 namespace {
 
 std::mutex& RequestsLock() {
@@ -109,6 +114,50 @@ int DeleteConfirmed(const SHFILEOPSTRUCT& operation, const std::vector<std::stri
   return MessageBox(operation.hwnd, text.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION);
 }
 
+// The generic document (a page with a turned corner) or folder, drawn on a transparent square.
+HICON GenericIcon(bool folder, int size) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = size;
+  info.bmiHeader.biHeight = -size;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP picture = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ oldBitmap = SelectObject(dc, picture);
+  auto scaled = [size](std::initializer_list<POINT> points) {
+    std::vector<POINT> out;
+    for (POINT p : points) out.push_back({p.x * size / 32, p.y * size / 32});
+    return out;
+  };
+  auto shape = [dc](const std::vector<POINT>& points, COLORREF fill, COLORREF edge) {
+    HPEN pen = CreatePen(PS_SOLID, 1, edge);
+    HBRUSH brush = CreateSolidBrush(fill);
+    HGDIOBJ oldPen = SelectObject(dc, pen), oldBrush = SelectObject(dc, brush);
+    Polygon(dc, points.data(), static_cast<int>(points.size()));
+    SelectObject(dc, oldPen);
+    SelectObject(dc, oldBrush);
+    DeleteObject(pen);
+    DeleteObject(brush);
+  };
+  if (folder) {
+    shape(scaled({{2, 6}, {12, 6}, {15, 9}, {29, 9}, {29, 27}, {2, 27}}), RGB(0xE8, 0xB8, 0x3C),
+          RGB(0x8A, 0x64, 0x10));
+    shape(scaled({{2, 12}, {29, 12}, {29, 27}, {2, 27}}), RGB(0xF6, 0xD3, 0x6B), RGB(0x8A, 0x64, 0x10));
+  } else {
+    shape(scaled({{6, 2}, {20, 2}, {26, 8}, {26, 30}, {6, 30}}), RGB(0xFF, 0xFF, 0xFF),
+          RGB(0x60, 0x60, 0x60));
+    shape(scaled({{20, 2}, {20, 8}, {26, 8}}), RGB(0xD8, 0xD8, 0xD8), RGB(0x60, 0x60, 0x60));
+  }
+  SelectObject(dc, oldBitmap);
+  DeleteDC(dc);
+  ICONINFO iconInfo{TRUE, 0, 0, nullptr, picture};
+  HICON icon = CreateIconIndirect(&iconInfo);
+  DeleteObject(picture);
+  return icon;
+}
+
 void CopyText(const std::string& text, char* out, std::size_t size) {
   std::size_t length = std::min(text.size(), size - 1);
   text.copy(out, length);
@@ -117,11 +166,10 @@ void CopyText(const std::string& text, char* out, std::size_t size) {
 
 }  // namespace
 
-HINSTANCE ShellExecute(HWND, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory,
-                       int show) {
+HINSTANCE ShellExecute(HWND, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory, int show) {
   if (verb && *verb && strcasecmp(verb, "open") != 0) return Answer(SE_ERR_NOASSOC);
   if (!file || !*file) return Answer(SE_ERR_FNF);
-  platform::ShellRequest request{verb ? verb : "", file, parameters ? parameters : "",
+  platform::ShellRequest request{verb ? verb : "",           file, parameters ? parameters : "",
                                  directory ? directory : "", show, HasDisplay()};
   std::string program = FindProgram(file);
   std::vector<std::string> arguments;
@@ -177,6 +225,9 @@ DWORD_PTR SHGetFileInfo(LPCSTR path, DWORD attributes, SHFILEINFO* info, UINT si
   *info = SHFILEINFO{};
   info->iIcon = folder ? 1 : 0;
   info->dwAttributes = folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+  if (flags & SHGFI_ICON) {
+    info->hIcon = GenericIcon(folder, GetSystemMetrics((flags & SHGFI_SMALLICON) ? SM_CXSMICON : SM_CXICON));
+  }
   if (flags & SHGFI_DISPLAYNAME) {
     CopyText(name.filename().string(), info->szDisplayName, sizeof info->szDisplayName);
   }

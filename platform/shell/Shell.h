@@ -46,6 +46,7 @@ int SHFileOperation(SHFILEOPSTRUCT* operation);
 constexpr UINT SHGFI_LARGEICON = 0x0000;
 constexpr UINT SHGFI_SMALLICON = 0x0001;
 constexpr UINT SHGFI_USEFILEATTRIBUTES = 0x0010;
+constexpr UINT SHGFI_ICON = 0x0100;
 constexpr UINT SHGFI_DISPLAYNAME = 0x0200;
 constexpr UINT SHGFI_TYPENAME = 0x0400;
 constexpr UINT SHGFI_SYSICONINDEX = 0x4000;
@@ -59,9 +60,10 @@ struct SHFILEINFO {
   char szDisplayName[260];
   char szTypeName[80];
 };
-// The display name (the file's name), the type name ("PNG File", "File folder") and the index of
-// the generic document (0) or folder (1) picture. Without SHGFI_USEFILEATTRIBUTES the file must
-// exist (0 otherwise).
+// The display name (the file's name), the type name ("PNG File", "File folder"), the index of
+// the generic document (0) or folder (1) picture and, with SHGFI_ICON, that picture as an icon
+// (small with SHGFI_SMALLICON) that the caller destroys. Without SHGFI_USEFILEATTRIBUTES the file
+// must exist (0 otherwise).
 DWORD_PTR SHGetFileInfo(LPCSTR path, DWORD attributes, SHFILEINFO* info, UINT size, UINT flags);
 
 namespace platform {

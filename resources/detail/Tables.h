@@ -19,4 +19,7 @@ const std::vector<BYTE>& VersionBlock();
 const std::vector<BYTE>& PropertyList();
 const std::vector<BYTE>& Terminology();
 
+// The icon loader of the window system: the module's icon resources at the size asked.
+HICON LoadModuleIcon(HINSTANCE instance, LPCSTR name, int width, int height);
+
 }  // namespace resources::detail

@@ -1,6 +1,7 @@
 // Draws the module's pictures at build time: the 17 group pictures (PNG 3044 + method), the two
-// preset buttons (PNG 103 delete, 104 save) and the shape editor's and tool view's cursors.
-// Usage: wf_make_pictures <output folder>; writes png-<id>.png and cursor-<id>.cur there.
+// preset buttons (PNG 103 delete, 104 save), the tool bar's buttons (bitmap 128) and the shape
+// editor's and tool view's cursors, and the module's icon 128. Usage: wf_make_pictures <output
+// folder>; writes png-<id>.png, bitmap-<id>.dib, icon-<id>.png and cursor-<id>.cur there.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -76,6 +77,29 @@ class Canvas {
       points.push_back({centre.x + rx * std::cos(angle), centre.y + ry * std::sin(angle)});
     }
     return points;
+  }
+
+  // A packed 24-bit device-independent bitmap, rows bottom up, as bitmap resources hold them.
+  bool SaveDib(const std::string& path) const {
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = width_;
+    header.biHeight = height_;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    const int stride = (width_ * 3 + 3) & ~3;
+    header.biSizeImage = static_cast<DWORD>(stride * height_);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&header), sizeof header);
+    const auto* pixels = static_cast<const BYTE*>(bits_);
+    std::vector<char> row(static_cast<std::size_t>(stride), 0);
+    for (int y = height_ - 1; y >= 0; --y) {
+      for (int x = 0; x < width_; ++x) {
+        for (int c = 0; c < 3; ++c) row[3 * x + c] = static_cast<char>(pixels[(y * width_ + x) * 4 + c]);
+      }
+      out.write(row.data(), stride);
+    }
+    return out.good();
   }
 
   // Straight (not premultiplied) colours, for the PNG.
@@ -293,6 +317,30 @@ void DrawDeleteButton(const std::string& path) {
   canvas.Save(path);
 }
 
+// ---- Tool bar --------------------------------------------------------------------------------
+
+// The tool bar's three buttons side by side, 16 x 15 each, on the light grey that tool bars
+// replace by the button face: zoom, pan, and the target shape of the image area.
+void DrawToolBar(const std::string& path) {
+  constexpr int kWidth = 48, kHeight = 15;
+  constexpr ARGB kFace = 0xFFC0C0C0, kDark = 0xFF202020;
+  Canvas canvas(kWidth, kHeight);
+  canvas.Fill({{0, 0}, {kWidth, 0}, {kWidth, kHeight}, {0, kHeight}}, kFace);
+  canvas.Line({9, 9}, {13.5, 13.5}, kDark, 2.4f);
+  canvas.Ellipse({6.5, 6.5}, 5, 5, kDark);
+  canvas.Ellipse({6.5, 6.5}, 3.6, 3.6, 0xFFE8F0FF);
+  for (double x : {18.5, 21.0, 23.5, 26.0}) canvas.Line({x, 3.5}, {x, 9}, kDark, 1.6f);
+  canvas.Fill({{17.5, 8}, {27, 8}, {27, 11}, {25, 13.5}, {20, 13.5}, {17.5, 11}}, kDark);
+  canvas.Line({17, 9}, {15.5, 7}, kDark, 1.6f);
+  const std::vector<Vec> shape = {{34, 12.5}, {45, 12.5}, {39.5, 2.5}};
+  canvas.Stroke(shape, true, 0xFF1F4E9C, 1.0f);
+  for (Vec corner : shape)
+    canvas.Fill(
+        {corner - Vec{1.5, 1.5}, corner + Vec{1.5, -1.5}, corner + Vec{1.5, 1.5}, corner + Vec{-1.5, 1.5}},
+        kDark);
+  canvas.SaveDib(path);
+}
+
 // ---- Cursors ----------------------------------------------------------------------------------
 
 constexpr ARGB kInk = 0xFF000000, kPaper = 0xFFFFFFFF;
@@ -414,6 +462,29 @@ void DrawControlCursor(const std::string& path) {
   SaveCursor(canvas, 15, 15, path);
 }
 
+// ---- The module's icon ------------------------------------------------------------------------
+
+// A square tile of four turned Ls, the filter's tiling in small.
+void DrawModuleIcon(const std::string& path) {
+  Canvas canvas(32, 32);
+  std::vector<Vec> tile;
+  for (int corner = 0; corner < 4; ++corner) {
+    auto arc = Canvas::EllipsePoints({corner == 0 || corner == 3 ? 26.0 : 5.0, corner < 2 ? 26.0 : 5.0}, 4.5,
+                                     4.5, corner * kPi / 2, (corner + 1) * kPi / 2, 6);
+    tile.insert(tile.end(), arc.begin(), arc.end());
+  }
+  canvas.Fill(tile, 0xFF1F4E9C);
+  const std::vector<Vec> ell = {{-6, -7}, {-1, -7}, {-1, 1}, {6, 1}, {6, 6}, {-6, 6}};
+  for (int quarter = 0; quarter < 4; ++quarter) {
+    auto turned = Turned(ell, {15.5, 15.5}, quarter * kPi / 2);
+    for (Vec& p : turned)
+      p = Vec{15.5, 15.5} + 0.6 * (p - Vec{15.5, 15.5}) +
+          6.5 * Turned({{1, -1}}, {0, 0}, quarter * kPi / 2)[0];
+    canvas.Fill(turned, 0xFFF2A65A);
+  }
+  canvas.Save(path);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -431,6 +502,8 @@ int main(int argc, char** argv) {
   }
   DrawDeleteButton(folder + "/png-103.png");
   DrawSaveButton(folder + "/png-104.png");
+  DrawToolBar(folder + "/bitmap-128.dib");
+  DrawModuleIcon(folder + "/icon-128.png");
   DrawRotateCursor(folder + "/cursor-3007.cur");
   DrawZoomCursor(folder + "/cursor-3009.cur");
   DrawPanCursor(folder + "/cursor-3011.cur");

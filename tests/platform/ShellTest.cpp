@@ -8,7 +8,9 @@
 #include <string>
 #include <thread>
 
+#include "platform/gdi/gdi.h"
 #include "platform/shell/Shell.h"
+#include "platform/ui/icons.h"
 #include "platform/ui/script.h"
 
 namespace {
@@ -106,6 +108,16 @@ TEST_F(Shell, FileInformationNamesTheFileAndItsKind) {
   EXPECT_EQ(info.iIcon, 1);
   EXPECT_EQ(SHGetFileInfo((folder_ + "/none").c_str(), 0, &info, sizeof info, 0), 0u);
   EXPECT_NE(SHGetFileInfo("P4M", FILE_ATTRIBUTE_NORMAL, &info, sizeof info, SHGFI_USEFILEATTRIBUTES), 0u);
+  EXPECT_EQ(info.hIcon, nullptr);
+  for (UINT size : {SHGFI_LARGEICON, SHGFI_SMALLICON}) {
+    ASSERT_NE(SHGetFileInfo(folder_.c_str(), 0, &info, sizeof info, SHGFI_ICON | size), 0u);
+    ICONINFO parts;
+    ASSERT_TRUE(GetIconInfo(info.hIcon, &parts));
+    DeleteObject(parts.hbmColor);
+    DeleteObject(parts.hbmMask);
+    EXPECT_EQ(parts.xHotspot, size == SHGFI_SMALLICON ? 8u : 16u);
+    EXPECT_TRUE(DestroyIcon(info.hIcon));
+  }
 }
 
 TEST(Module, TheProgramIsFoundByNameByAddressAndByNull) {

@@ -6,11 +6,13 @@
 #include <vector>
 
 #include "codecs/ImageFile.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/icons.h"
 #include "platform/ui/input.h"
-#include "platform/win32/error.h"
 #include "platform/win32/Module.h"
-#include "platform/win32/resource.h"
 #include "platform/win32/Version.h"
+#include "platform/win32/error.h"
+#include "platform/win32/resource.h"
 #include "resources/Resources.h"
 #include "resources/tools/Symmetry.h"
 
@@ -46,6 +48,16 @@ TEST_F(Resources, PicturesCursorsAndStringsLoadByIdAndAMissingIdFailsCleanly) {
   EXPECT_TRUE(button.AlphaIsValid());
   for (int id : {3007, 3009, 3011, 3026, 3029, 3067})
     EXPECT_NE(LoadCursor(GetModuleHandle(nullptr), MAKEINTRESOURCE(id)), nullptr);
+
+  HINSTANCE module = GetModuleHandle(nullptr);
+  HICON icon =
+      static_cast<HICON>(LoadImage(module, MAKEINTRESOURCE(resources::kModuleIcon), IMAGE_ICON, 16, 16, 0));
+  ASSERT_NE(icon, nullptr);
+  EXPECT_TRUE(DestroyIcon(icon));
+  EXPECT_EQ(LoadIcon(module, MAKEINTRESOURCE(129)), nullptr);
+  const std::vector<BYTE> strip = Bytes(RT_BITMAP, resources::kToolBarPicture);
+  ASSERT_GT(strip.size(), 12u);
+  EXPECT_EQ(strip[4] | strip[5] << 8, 48);  // 3 x 16 wide
 
   EXPECT_EQ(FindResource(nullptr, MAKEINTRESOURCE(3061), "PNG"), nullptr);
   EXPECT_EQ(GetLastError(), ERROR_RESOURCE_NAME_NOT_FOUND);
