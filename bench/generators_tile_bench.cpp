@@ -32,7 +32,8 @@ CRowIteratorBands& PhotoSource(int size = kSourceSize) {
     BYTE* row = image.LockRowPointer(y, 0, -1);
     for (int x = 0; x < size; ++x) {
       noise = noise * 1664525u + 1013904223u;
-      const double shade = 0.5 + 0.25 * std::sin(x * 0.011) * std::cos(y * 0.007) + 0.2 * std::sin((x + y) * 0.003);
+      const double shade = 0.5 + 0.25 * std::sin(x * 0.011) * std::cos(y * 0.007) +
+                           0.2 * std::sin((x + y) * 0.003);
       const int grain = int(noise >> 28) - 8;
       for (int c = 0; c < 3; ++c) {
         const int value = int(255 * shade * (0.8 + 0.1 * c)) + grain;
@@ -87,12 +88,12 @@ TileShape GroupShape(int method, double feather, int cell, int angle) {
     POINT d1, d2;
   };
   static const Pick picks[keTilingMethodCount] = {
-      {{0, 1024}, {1024, 0}}, {{0, 1024}, {1024, 0}}, {{0, 512}, {1024, 0}},  // P1 P2 PM
-      {{0, 1024}, {512, 0}},  {{0, 512}, {512, 0}},   {{0, 256}, {1024, 0}},  // PG PMM PMG
-      {{0, 512}, {512, 0}},   {{0, 1024}, {-1024, 0}}, {{0, 512}, {-512, 0}}, // PGG CM CMM
-      {{0, 512}, {512, 0}},   {{0, 512}, {-512, 0}},  {{0, 512}, {512, 0}},   // P4 P4M P4G
-      {{128, 222}, {256, 0}}, {{128, 222}, {256, 0}}, {{128, 222}, {256, 0}}, // P3 P3ML P3LM
-      {{128, 222}, {256, 0}}, {{0, 443}, {256, 0}},                           // P6 P6M
+      {{0, 1024}, {1024, 0}}, {{0, 1024}, {1024, 0}},  {{0, 512}, {1024, 0}},   // P1 P2 PM
+      {{0, 1024}, {512, 0}},  {{0, 512}, {512, 0}},    {{0, 256}, {1024, 0}},   // PG PMM PMG
+      {{0, 512}, {512, 0}},   {{0, 1024}, {-1024, 0}}, {{0, 512}, {-512, 0}},   // PGG CM CMM
+      {{0, 512}, {512, 0}},   {{0, 512}, {-512, 0}},   {{0, 512}, {512, 0}},    // P4 P4M P4G
+      {{128, 222}, {256, 0}}, {{128, 222}, {256, 0}},  {{128, 222}, {256, 0}},  // P3 P3ML P3LM
+      {{128, 222}, {256, 0}}, {{0, 443}, {256, 0}},                             // P6 P6M
   };
   const Pick& pick = picks[method];
   auto scaled = [cell](LONG n) { return LONG(n * cell / 1024); };
@@ -139,8 +140,8 @@ class WarpPeer {
 void Group(benchmark::State& state) {
   static WarpPeer peer;
   CRowIteratorBands& source = PhotoSource();
-  const TileShape pick =
-      GroupShape(int(state.range(0)), double(state.range(1)), int(state.range(2)), int(state.range(3)));
+  const TileShape pick = GroupShape(int(state.range(0)), double(state.range(1)), int(state.range(2)),
+                                    int(state.range(3)));
   std::int64_t pixels = 0;
   double ours = 0, theirs = 0;
   for (auto _ : state) {
@@ -163,7 +164,9 @@ BENCHMARK(Group)
     ->ArgsProduct({{keTilingP1, keTilingP2, keTilingPM, keTilingPG, keTilingPMM, keTilingPMG, keTilingPGG,
                     keTilingCM, keTilingCMM, keTilingP4, keTilingP4M, keTilingP4G, keTilingP3, keTilingP3ML,
                     keTilingP3LM, keTilingP6, keTilingP6M},
-                   {0, 20}, {1024, 256}, {0, 30}})
+                   {0, 20},
+                   {1024, 256},
+                   {0, 30}})
     ->Unit(benchmark::kMillisecond);
 
 void CopyCell(benchmark::State& state) {

@@ -145,7 +145,8 @@ bool RowThreads::Run(int rows, const std::function<void(int, int, int)>& work,
   return stopped;
 }
 
-RowThreads::ScopedCount::ScopedCount(int count) : previous_(gCountOverride.exchange(std::clamp(count, 1, kMostThreads))) {}
+RowThreads::ScopedCount::ScopedCount(int count)
+    : previous_(gCountOverride.exchange(std::clamp(count, 1, kMostThreads))) {}
 
 RowThreads::ScopedCount::~ScopedCount() { gCountOverride.store(previous_); }
 

@@ -12,15 +12,15 @@
 #include "generators/P3Generator.h"
 #include "generators/P3LMGenerator.h"
 #include "generators/P3MLGenerator.h"
-#include "generators/P4Generator.h"
 #include "generators/P4GGenerator.h"
+#include "generators/P4Generator.h"
 #include "generators/P4MGenerator.h"
 #include "generators/P6Generator.h"
 #include "generators/P6MGenerator.h"
-#include "generators/PGGenerator.h"
 #include "generators/PGGGenerator.h"
-#include "generators/PMGenerator.h"
+#include "generators/PGGenerator.h"
 #include "generators/PMGGenerator.h"
+#include "generators/PMGenerator.h"
 #include "generators/PMMGenerator.h"
 
 namespace corvel {
@@ -158,22 +158,14 @@ std::unique_ptr<TileGenerator> Make() {
 
 // In the order of keTilingMethod.
 const TileGroup kGroups[keTilingMethodCount] = {
-    {"P1", P1Lattice, Make<P1Generator>},
-    {"P2", Rectangular<1, 1>, Make<P2Generator>},
-    {"PM", Rectangular<1, 2>, Make<PMGenerator>},
-    {"PG", Rectangular<2, 1>, Make<PGGenerator>},
-    {"PMM", Rectangular<2, 2>, Make<PMMGenerator>},
-    {"PMG", Rectangular<1, 4>, Make<PMGGenerator>},
-    {"PGG", Rectangular<2, 2>, Make<PGGGenerator>},
-    {"CM", CMLattice, Make<CMGenerator>},
-    {"CMM", CMMLattice, Make<CMMGenerator>},
-    {"P4", Rectangular<2, 2>, Make<P4Generator>},
-    {"P4M", P4MLattice, Make<P4MGenerator>},
-    {"P4G", Rectangular<2, 2>, Make<P4GGenerator>},
-    {"P3", P3Lattice, Make<P3Generator>},
-    {"P3ML", P3MLLattice, Make<P3MLGenerator>},
-    {"P3LM", SixFoldLattice, Make<P3LMGenerator>},
-    {"P6", SixFoldLattice, Make<P6Generator>},
+    {"P1", P1Lattice, Make<P1Generator>},           {"P2", Rectangular<1, 1>, Make<P2Generator>},
+    {"PM", Rectangular<1, 2>, Make<PMGenerator>},   {"PG", Rectangular<2, 1>, Make<PGGenerator>},
+    {"PMM", Rectangular<2, 2>, Make<PMMGenerator>}, {"PMG", Rectangular<1, 4>, Make<PMGGenerator>},
+    {"PGG", Rectangular<2, 2>, Make<PGGGenerator>}, {"CM", CMLattice, Make<CMGenerator>},
+    {"CMM", CMMLattice, Make<CMMGenerator>},        {"P4", Rectangular<2, 2>, Make<P4Generator>},
+    {"P4M", P4MLattice, Make<P4MGenerator>},        {"P4G", Rectangular<2, 2>, Make<P4GGenerator>},
+    {"P3", P3Lattice, Make<P3Generator>},           {"P3ML", P3MLLattice, Make<P3MLGenerator>},
+    {"P3LM", SixFoldLattice, Make<P3LMGenerator>},  {"P6", SixFoldLattice, Make<P6Generator>},
     {"P6M", P6MLattice, Make<P6MGenerator>},
 };
 

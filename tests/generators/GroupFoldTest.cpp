@@ -36,22 +36,36 @@ TEST(GroupFolds, RectangularAndSquareLattices) {
     int method;
     double u, v, foldedU, foldedV;
   } cases[] = {
-      {keTilingPM, 0.3, 0.5, 0.3, 0.5},      {keTilingPM, 0.3, 0.75, 0.3, 0.25},
-      {keTilingPG, 0.75, 0.2, 0.25, 0.8},    {keTilingPG, 0.3, 0.3, 0.3, 0.3},
+      {keTilingPM, 0.3, 0.5, 0.3, 0.5},
+      {keTilingPM, 0.3, 0.75, 0.3, 0.25},
+      {keTilingPG, 0.75, 0.2, 0.25, 0.8},
+      {keTilingPG, 0.3, 0.3, 0.3, 0.3},
       {keTilingPG, 0.5 + 5e-9, 0.3, 0.5 + 5e-9, 0.3},
       {keTilingPG, 0.5 + 2e-8, 0.3, 2e-8, 0.7},
-      {keTilingPMM, 0.75, 0.25, 0.25, 0.25}, {keTilingPMM, 0.75, 0.75, 0.25, 0.25},
-      {keTilingPMM, 0.5, 0.3, 0.5, 0.3},     {keTilingPMM, 0.3, 0.5, 0.3, 0.5},
-      {keTilingPMG, 0.3, 0.5, 0.7, 0},       {keTilingPMG, 0.3, 0.6, 0.7, 0.1},
-      {keTilingPMG, 0.3, 0.3, 0.3, 0.2},     {keTilingPMG, 0.3, 0.1, 0.3, 0.1},
-      {keTilingPGG, 0.3, 0.6, 0.2, 0.1},     {keTilingPGG, 0.75, 0.25, 0.25, 0.25},
-      {keTilingPGG, 0.75, 0.9, 0.25, 0.1},   {keTilingPGG, 0.2, 0.3, 0.2, 0.3},
-      {keTilingCM, 0.3, 0.6, 0.6, 0.3},      {keTilingCM, 0.4, 0.4, 0.4, 0.4},
-      {keTilingCMM, 0.3, 0.6, 0.6, 0.3},     {keTilingCMM, 0.5, 0.5, 0.5, 0.5},
-      {keTilingCMM, 0.2, 0.1, 0.2, 0.1},     {keTilingCMM, 0.9, 0.3, 0.7, 0.1},
-      {keTilingP4, 0.75, 0.75, 0.25, 0.25},  {keTilingP4, 0.75, 0.25, 0.25, 0.25},
-      {keTilingP4, 0.25, 0.75, 0.25, 0.25},  {keTilingP4, 0.5, 0.2, 0.2, 0.5},
-      {keTilingP4, 0.2, 0.5, 0.5, 0.2},      {keTilingP4, 0.5, 0.5, 0.5, 0.5},
+      {keTilingPMM, 0.75, 0.25, 0.25, 0.25},
+      {keTilingPMM, 0.75, 0.75, 0.25, 0.25},
+      {keTilingPMM, 0.5, 0.3, 0.5, 0.3},
+      {keTilingPMM, 0.3, 0.5, 0.3, 0.5},
+      {keTilingPMG, 0.3, 0.5, 0.7, 0},
+      {keTilingPMG, 0.3, 0.6, 0.7, 0.1},
+      {keTilingPMG, 0.3, 0.3, 0.3, 0.2},
+      {keTilingPMG, 0.3, 0.1, 0.3, 0.1},
+      {keTilingPGG, 0.3, 0.6, 0.2, 0.1},
+      {keTilingPGG, 0.75, 0.25, 0.25, 0.25},
+      {keTilingPGG, 0.75, 0.9, 0.25, 0.1},
+      {keTilingPGG, 0.2, 0.3, 0.2, 0.3},
+      {keTilingCM, 0.3, 0.6, 0.6, 0.3},
+      {keTilingCM, 0.4, 0.4, 0.4, 0.4},
+      {keTilingCMM, 0.3, 0.6, 0.6, 0.3},
+      {keTilingCMM, 0.5, 0.5, 0.5, 0.5},
+      {keTilingCMM, 0.2, 0.1, 0.2, 0.1},
+      {keTilingCMM, 0.9, 0.3, 0.7, 0.1},
+      {keTilingP4, 0.75, 0.75, 0.25, 0.25},
+      {keTilingP4, 0.75, 0.25, 0.25, 0.25},
+      {keTilingP4, 0.25, 0.75, 0.25, 0.25},
+      {keTilingP4, 0.5, 0.2, 0.2, 0.5},
+      {keTilingP4, 0.2, 0.5, 0.5, 0.2},
+      {keTilingP4, 0.5, 0.5, 0.5, 0.5},
       {keTilingP4, 0.1, 0.3, 0.1, 0.3},
   };
   for (const Case& c : cases) {
@@ -95,7 +109,8 @@ TEST(GroupFolds, HexagonalLattices) {
     return Point2D((q.x * 5 - q.y * 3) / det, (q.y * 6) / det);
   };
   ExpectNear(Fold(keTilingP3LM, a3, b3, 0.1, 0.1), 0.1, 0.1);
-  const Point2D plus = turned(0.6, 0.1, true), minus = turned(0.3, 0.6, false), minus2 = turned(0.05, 0.6, false);
+  const Point2D plus = turned(0.6, 0.1, true), minus = turned(0.3, 0.6, false),
+                minus2 = turned(0.05, 0.6, false);
   ExpectNear(Fold(keTilingP3LM, a3, b3, 0.6, 0.1), plus.x, plus.y);
   ExpectNear(Fold(keTilingP3LM, a3, b3, 0.3, 0.6), minus.x, minus.y);
   ExpectNear(Fold(keTilingP3LM, a3, b3, 0.05, 0.6), minus2.x, minus2.y);
@@ -177,7 +192,8 @@ TEST(BuildTileLattice, HexagonalPicksOfEitherOrientationRender) {
         EXPECT_GT(double(t.basisA.x) * t.basisB.y - double(t.basisB.x) * t.basisA.y, 0) << method;
         int transparent = 0;
         for (int y = 0; y < tile.Height(); y += 3)
-          for (int x = 0; x < tile.Width(); x += 3) transparent += testing_images::PixelAt(tile, x, y)[3] != 255;
+          for (int x = 0; x < tile.Width(); x += 3)
+            transparent += testing_images::PixelAt(tile, x, y)[3] != 255;
         EXPECT_EQ(transparent, 0) << method << " p1 " << p1.x << "," << p1.y << " p2 " << p2.x;
       }
     }
