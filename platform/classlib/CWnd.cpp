@@ -1,6 +1,9 @@
 #include "platform/classlib/CWnd.h"
 
+#include <cstdio>
 #include <cstring>
+#include <set>
+#include <string>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -75,6 +78,27 @@ F As(AFX_PMSG pfn) {
 }
 
 }  // namespace
+
+LPCSTR AfxRegisterWndClass(UINT classStyle, HCURSOR cursor, HBRUSH background, HICON icon) {
+  static std::mutex mutex;
+  static auto* names = new std::set<std::string>;
+  char name[128];
+  std::snprintf(name, sizeof name, "WfClass:%x:%p:%p:%p", classStyle, static_cast<void*>(cursor),
+                static_cast<void*>(background), static_cast<void*>(icon));
+  std::lock_guard<std::mutex> lock(mutex);
+  auto [at, added] = names->insert(name);
+  if (added) {
+    WNDCLASS windowClass{};
+    windowClass.style = classStyle;
+    windowClass.lpfnWndProc = &CWnd::AfxWndProc;
+    windowClass.hCursor = cursor;
+    windowClass.hbrBackground = background;
+    windowClass.hIcon = icon;
+    windowClass.lpszClassName = at->c_str();
+    RegisterClass(&windowClass);
+  }
+  return at->c_str();
+}
 
 // ---- command targets ----
 

@@ -254,6 +254,11 @@ class CWnd : public CCmdTarget {
 
 inline HWND HwndOf(const CWnd* wnd) { return wnd ? wnd->m_hWnd : nullptr; }
 
+// A window class of the class library's own procedure with these traits, registered once; the
+// name it answers lives as long as the process.
+LPCSTR AfxRegisterWndClass(UINT classStyle, HCURSOR cursor = nullptr, HBRUSH background = nullptr,
+                           HICON icon = nullptr);
+
 // The window-message entries: each calls the handler named after the message.
 #define WF_ON_WM(message, sig, type, fn) \
   {(message), 0, 0, 0, AfxSig::sig, AfxMsgCast<type>(&ThisClass::fn), nullptr},

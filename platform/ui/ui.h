@@ -10,6 +10,7 @@
 #include "platform/ui/dialogs.h"
 #include "platform/ui/icons.h"
 #include "platform/ui/input.h"
+#include "platform/ui/menu.h"
 #include "platform/ui/messages.h"
 #include "platform/ui/metrics.h"
 #include "platform/ui/modal.h"
