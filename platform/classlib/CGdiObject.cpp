@@ -53,8 +53,15 @@ CGdiObject* CGdiObject::FromHandle(HGDIOBJ object) {
   auto& map = TempMap<CGdiObject, HGDIOBJ>();
   auto& wrapper = map[object];
   if (!wrapper) {
-    // The largest wrapper, so that a cast to any kind of object reads only its handle.
-    wrapper.reset(new CBrush);
+    // The wrapper is of the object's own kind, as the typed selections hand it on.
+    switch (::GetObjectType(object)) {
+      case OBJ_PEN: wrapper.reset(new CPen); break;
+      case OBJ_BRUSH: wrapper.reset(new CBrush); break;
+      case OBJ_FONT: wrapper.reset(new CFont); break;
+      case OBJ_BITMAP: wrapper.reset(new CBitmap); break;
+      case OBJ_REGION: wrapper.reset(new CRgn); break;
+      default: wrapper.reset(new CGdiObject); break;
+    }
     wrapper->m_hObject = object;
   }
   return wrapper.get();

@@ -34,6 +34,24 @@ std::map<HWND, std::unique_ptr<CWnd>>& Temporary() {
   thread_local std::map<HWND, std::unique_ptr<CWnd>> map;
   return map;
 }
+// Scroll-bar views of windows for the scroll handlers' argument, owning nothing.
+std::map<HWND, std::unique_ptr<CScrollBar>>& TemporaryBars() {
+  thread_local std::map<HWND, std::unique_ptr<CScrollBar>> map;
+  return map;
+}
+
+CScrollBar* ScrollBarFromHandle(HWND hwnd) {
+  if (!hwnd) return nullptr;
+  CWnd* permanent = CWnd::FromHandlePermanent(hwnd);
+  if (permanent && permanent->IsKindOf(RUNTIME_CLASS(CScrollBar))) return static_cast<CScrollBar*>(permanent);
+  auto& bar = TemporaryBars()[hwnd];
+  if (!bar) {
+    bar = std::make_unique<CScrollBar>();
+    bar->m_hWnd = hwnd;
+  }
+  return bar.get();
+}
+
 // The object whose window is being created on this thread, attached by its first message.
 thread_local CWnd* t_creating = nullptr;
 thread_local std::vector<MSG> t_messages;
@@ -233,6 +251,8 @@ void CWnd::DeleteTempMap() {
   auto& map = Temporary();
   for (auto& [hwnd, wnd] : map) wnd->m_hWnd = nullptr;
   map.clear();
+  for (auto& [hwnd, bar] : TemporaryBars()) bar->m_hWnd = nullptr;
+  TemporaryBars().clear();
   CDC::DeleteTempMap();
   CGdiObject::DeleteTempMap();
 }
@@ -431,7 +451,7 @@ BOOL CWnd::DispatchEntry(const AFX_MSGMAP_ENTRY& entry, UINT message, WPARAM wPa
       break;
     case AfxSig::v_uus:
       (this->*As<void (CWnd::*)(UINT, UINT, CScrollBar*)>(pfn))(
-          LOWORD(wParam), HIWORD(wParam), static_cast<CScrollBar*>(FromHandle(reinterpret_cast<HWND>(lParam))));
+          LOWORD(wParam), HIWORD(wParam), ScrollBarFromHandle(reinterpret_cast<HWND>(lParam)));
       break;
     case AfxSig::v_b:
       (this->*As<void (CWnd::*)(BOOL)>(pfn))(static_cast<BOOL>(wParam));

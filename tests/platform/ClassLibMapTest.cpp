@@ -33,6 +33,9 @@ class CProbeWnd : public CWnd {
   afx_msg void OnSetFocus(CWnd* old) { seen.push_back(std::string("focus from ") + (old ? "a window" : "none")); }
   afx_msg LRESULT OnNcHitTest(CPoint) { return HTCLIENT; }
   afx_msg void OnPing() { seen.push_back("command"); }
+  afx_msg void OnHScroll(UINT code, UINT, CScrollBar* bar) {
+    seen.push_back("hscroll " + std::to_string(code) + (bar && ::GetDlgCtrlID(bar->m_hWnd) == 88 ? " from 88" : ""));
+  }
   afx_msg void OnFieldChanged() { seen.push_back("field changed"); }
   afx_msg BOOL OnTip(UINT id, NMHDR* header, LRESULT*) {
     auto* request = reinterpret_cast<NMTTDISPINFO*>(header);
@@ -52,6 +55,7 @@ BEGIN_MESSAGE_MAP(CProbeWnd, CWnd)
   ON_WM_MOUSEWHEEL()
   ON_WM_KEYDOWN()
   ON_WM_TIMER()
+  ON_WM_HSCROLL()
   ON_WM_SETFOCUS()
   ON_WM_NCHITTEST()
   ON_COMMAND(500, OnPing)
@@ -103,8 +107,14 @@ TEST_F(ClassLibMapTest, HandlersGetTheirMessagesArguments) {
   platform::PumpMessages();
   wnd.KillTimer(9);
   wnd.SendMessage(WM_COMMAND, 500);
+  CSliderCtrl slider;
+  ASSERT_TRUE(slider.Create(WS_CHILD | WS_VISIBLE, CRect(0, 100, 100, 130), &wnd, 88));
+  slider.SetFocus();
+  platform::Key(VK_RIGHT);
+  platform::PumpMessages();
   EXPECT_EQ(wnd.seen, (std::vector<std::string>{"create 200", "size 200x150", "focus from none", "down 12,34 L",
-                                                "wheel -120", "key 40", "timer 9", "command"}));
+                                                "wheel -120", "key 40", "timer 9", "command", "hscroll 1 from 88",
+                                                "hscroll 8 from 88"}));
 }
 
 TEST_F(ClassLibMapTest, ControlsHandleReflectedNotificationsThemselves) {
