@@ -373,13 +373,25 @@ RGBQUAD CImageFile::GetAreaColorInterpolated(float x, float y, float width, floa
       }
     }
   } else {
-    // Edge cells are covered in part: they weigh by the covered width and height.
+    // Edge cells are covered in part: they weigh by the covered width and height. Inside an
+    // image without palette the bytes are read directly.
+    const bool direct = !GetPalette() && IsInside(xmin, ymin) && IsInside(xmax, ymax);
     for (long yy = ymin; yy <= ymax; ++yy) {
       const float rowHeight = std::min(yy + 0.5f, area.topRight.y) - std::max(yy - 0.5f, area.botLeft.y);
+      const BYTE* pixel = direct ? BlindGetPixelPointer(xmin, yy) : nullptr;
+      const BYTE* alpha = direct && alpha_ ? AlphaGetPointer(xmin, yy) : nullptr;
       for (long xx = xmin; xx <= xmax; ++xx) {
         const float columnWidth = std::min(xx + 0.5f, area.topRight.x) - std::max(xx - 0.5f, area.botLeft.x);
-        AddAveragingCont(GetPixelColorWithOverflow(xx, yy, overflow, replacement), columnWidth * rowHeight, r, g, b,
-                         a);
+        const float weight = columnWidth * rowHeight;
+        if (!direct) {
+          AddAveragingCont(GetPixelColorWithOverflow(xx, yy, overflow, replacement), weight, r, g, b, a);
+          continue;
+        }
+        b += pixel[0] * weight;
+        g += pixel[1] * weight;
+        r += pixel[2] * weight;
+        pixel += 3;
+        if (alpha) a += *alpha++ * weight;
       }
     }
   }

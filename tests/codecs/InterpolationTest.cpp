@@ -115,6 +115,13 @@ TEST(ImageFileInterpolation, PixelCentresAndAreasOfOneGiveThePixel) {
             Packed(image.GetPixelColorInterpolated(2, 3, Method::Bilinear, Overflow::Repeat)));
   // Halfway between two columns: the mean of both.
   EXPECT_EQ(image.GetPixelColorInterpolated(2.5f, 3, Method::Bilinear, Overflow::Repeat).rgbRed, 100);
+  // A 2 x 2 area on pixel corners: the mean of four pixels, alpha too.
+  image.AlphaCreate();
+  image.AlphaSet(3, 2, 15);
+  const RGBQUAD area = image.GetAreaColorInterpolated(2.5f, 1.5f, 2, 2, Method::Bilinear, Overflow::Repeat);
+  EXPECT_EQ(area.rgbRed, 100);
+  EXPECT_EQ(area.rgbGreen, 75);
+  EXPECT_EQ(area.rgbReserved, (255 * 3 + 15) / 4);
 }
 
 // Every method and every overflow keeps a flat colour flat, inside and outside the image, when
