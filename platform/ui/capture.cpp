@@ -14,13 +14,14 @@
 #include "platform/ui/input.h"
 #include "platform/ui/metrics.h"
 #include "platform/ui/paint.h"
+#include "platform/ui/presenter.h"
 #include "platform/ui/window.h"
 #include "platform/win32/rect.h"
 #include "platform/win32/replacement_file.h"
 
 namespace platform {
 
-namespace {
+namespace detail {
 
 // The frame and caption of a window in the classic look.
 void PaintFrame(HWND hwnd) {
@@ -83,8 +84,12 @@ void PaintFrame(HWND hwnd) {
   ReleaseDC(hwnd, dc);
 }
 
+}  // namespace detail
+
+namespace {
+
 BOOL PaintVisibleFrame(HWND hwnd, LPARAM) {
-  if (IsWindowVisible(hwnd)) PaintFrame(hwnd);
+  if (IsWindowVisible(hwnd)) detail::PaintFrame(hwnd);
   return TRUE;
 }
 
@@ -96,7 +101,7 @@ CapturedImage Capture(HWND hwnd) {
   HWND root = GetAncestor(hwnd, GA_ROOT);
   RedrawWindow(root, nullptr, nullptr,
                RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  PaintFrame(root);
+  detail::PaintFrame(root);
   EnumChildWindows(root, PaintVisibleFrame, 0);
   RECT rootRect, rect;
   GetWindowRect(root, &rootRect);

@@ -5,6 +5,7 @@
 #include "platform/ui/input.h"
 #include "platform/ui/metrics.h"
 #include "platform/ui/paint.h"
+#include "platform/ui/presenter.h"
 #include "platform/ui/queue.h"
 #include "platform/ui/window.h"
 #include "platform/win32/rect.h"
@@ -137,6 +138,9 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int heig
     GetClientRect(hwnd, &client);
     SendMessage(hwnd, WM_SIZE, SIZE_RESTORED,
                 MAKELPARAM(static_cast<WORD>(client.right), static_cast<WORD>(client.bottom)));
+  }
+  if (topLevel && (moved || sized || shown || hidden)) {
+    if (auto* presenter = platform::GetPresenter()) presenter->WindowPlaced(hwnd);
   }
   if (hidden) ForgetWindowInInput(hwnd);
   if (shown && topLevel && !(flags & SWP_NOACTIVATE)) SetActiveWindow(hwnd);

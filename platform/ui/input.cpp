@@ -4,11 +4,13 @@
 #include <array>
 #include <atomic>
 #include <map>
+#include <mutex>
 #include <string>
 #include <utility>
 
 #include "platform/ui/detail/Retrieval.h"
 #include "platform/ui/metrics.h"
+#include "platform/ui/presenter.h"
 #include "platform/ui/queue.h"
 #include "platform/ui/window.h"
 #include "platform/win32/clock.h"
@@ -44,6 +46,16 @@ void Press(std::array<std::atomic<BYTE>, 256>& table, int key, bool down) {
     value = static_cast<BYTE>(value & ~kDown);
   }
   entry.store(value);
+}
+
+struct CursorTable {
+  std::mutex mutex;
+  std::map<std::pair<HINSTANCE, std::string>, std::uintptr_t> handles;
+};
+
+CursorTable& Cursors() {
+  static CursorTable* table = new CursorTable;
+  return *table;
 }
 
 bool AsyncDown(int key) {
@@ -154,20 +166,25 @@ BOOL SetCursorPos(int x, int y) {
   return TRUE;
 }
 
-HCURSOR SetCursor(HCURSOR cursor) { return Keys().cursor.exchange(cursor); }
+HCURSOR SetCursor(HCURSOR cursor) {
+  HCURSOR previous = Keys().cursor.exchange(cursor);
+  if (auto* presenter = platform::GetPresenter(); presenter && previous != cursor) {
+    presenter->CursorSet(cursor);
+  }
+  return previous;
+}
 
 HCURSOR GetCursor() { return Keys().cursor.load(); }
 
 HCURSOR LoadCursor(HINSTANCE instance, LPCSTR name) {
-  static std::mutex mutex;
-  static std::map<std::pair<HINSTANCE, std::string>, std::uintptr_t> cursors;
   if (!name) return nullptr;
   if (!FindResource(instance, name, RT_CURSOR) && instance) return nullptr;
   std::string key = reinterpret_cast<ULONG_PTR>(name) <= 0xFFFF
                         ? "#" + std::to_string(reinterpret_cast<ULONG_PTR>(name))
                         : std::string(name);
-  std::lock_guard<std::mutex> lock(mutex);
-  auto [it, added] = cursors.emplace(std::make_pair(instance, key), cursors.size() + 1);
+  CursorTable& table = Cursors();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  auto [it, added] = table.handles.emplace(std::make_pair(instance, key), table.handles.size() + 1);
   return reinterpret_cast<HCURSOR>(it->second * 16);
 }
 
@@ -175,8 +192,8 @@ namespace platform {
 
 void MouseMove(POINT screen) { InjectMouse(WM_MOUSEMOVE, screen, 0, false); }
 
-void MouseDown(MouseButton button, POINT screen) {
-  InjectMouse(DownMessage(button), screen, 0, false);
+void MouseDown(MouseButton button, POINT screen, bool doubleClick) {
+  InjectMouse(DownMessage(button), screen, 0, doubleClick);
 }
 
 void MouseUp(MouseButton button, POINT screen) {
@@ -191,7 +208,7 @@ void Click(POINT screen, MouseButton button) {
 
 void DoubleClick(POINT screen, MouseButton button) {
   Click(screen, button);
-  InjectMouse(DownMessage(button), screen, 0, true);
+  MouseDown(button, screen, true);
   MouseUp(button, screen);
 }
 
@@ -249,6 +266,17 @@ void ResetInputState() {
 }  // namespace platform
 
 namespace platform::detail {
+
+int StandardCursorName(HCURSOR cursor) {
+  CursorTable& table = Cursors();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  for (const auto& [key, index] : table.handles) {
+    if (reinterpret_cast<HCURSOR>(index * 16) == cursor && !key.first && key.second[0] == '#') {
+      return std::stoi(key.second.substr(1));
+    }
+  }
+  return 0;
+}
 
 InputTarget ResolveInputLocked(const InputEvent& input) {
   if (!IsMouse(input.message)) return InputTarget{KeyboardTargetLocked(), input.message};

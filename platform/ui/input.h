@@ -82,7 +82,8 @@ namespace platform {
 enum class MouseButton { Left, Right, Middle };
 
 void MouseMove(POINT screen);
-void MouseDown(MouseButton button, POINT screen);
+// `doubleClick`: the press is the second of a double click (the presenter times real presses).
+void MouseDown(MouseButton button, POINT screen, bool doubleClick = false);
 void MouseUp(MouseButton button, POINT screen);
 void Click(POINT screen, MouseButton button = MouseButton::Left);
 // Two clicks with the second press reported as a double click to windows whose class has

@@ -7,6 +7,7 @@
 #include "platform/gdi/draw.h"
 #include "platform/gdi/surfacedc.h"
 #include "platform/ui/detail/Retrieval.h"
+#include "platform/ui/presenter.h"
 #include "platform/ui/queue.h"
 #include "platform/ui/window.h"
 #include "platform/win32/rect.h"
@@ -150,6 +151,43 @@ HDC WindowDC(HWND hwnd, bool clientOnly) {
   return platform::CreateSurfaceDC(surface, origin, visible);
 }
 
+// Shows what was drawn into a window (`clientArea`, or the whole window) on the display. A
+// window whose client area was painted whole gets its frame painted and shown too.
+void Present(HWND hwnd, const RECT* clientArea) {
+  platform::Presenter* presenter = platform::GetPresenter();
+  if (!presenter) return;
+  HWND root;
+  RECT area;
+  const platform::Surface* pixels;
+  bool frameDue;
+  {
+    Lock lock(Global().mutex);
+    Window* window = FindLive(hwnd);
+    if (!window) return;
+    Window* top = window;
+    while (top->parent) top = Find(top->parent);
+    pixels = top->surface ? platform::GetBitmapSurface(top->surface) : nullptr;
+    if (!pixels) return;
+    area = ScreenRectLocked(*window, clientArea != nullptr);
+    if (clientArea) {
+      RECT client = *clientArea;
+      OffsetRect(&client, area.left, area.top);
+      IntersectRect(&area, &area, &client);
+    }
+    RECT client = ClientBoundsLocked(*window);
+    RECT whole = ScreenRectLocked(*window, false);
+    frameDue = clientArea && EqualRect(clientArea, &client) && !EqualRect(&whole, &area);
+    OffsetRect(&area, -top->rect.left, -top->rect.top);
+    root = top->handle;
+  }
+  if (frameDue) {
+    platform::detail::PaintFrame(hwnd);  // presents the whole window itself
+    return;
+  }
+  RECT bounds{0, 0, pixels->width, pixels->height};
+  if (IntersectRect(&area, &area, &bounds)) presenter->WindowPainted(root, *pixels, area);
+}
+
 }  // namespace
 
 namespace platform::detail {
@@ -225,7 +263,11 @@ HDC GetDC(HWND hwnd) {
 
 HDC GetWindowDC(HWND hwnd) { return hwnd ? WindowDC(hwnd, false) : GetDC(nullptr); }
 
-int ReleaseDC(HWND, HDC dc) { return DeleteDC(dc) ? 1 : 0; }
+int ReleaseDC(HWND hwnd, HDC dc) {
+  if (!DeleteDC(dc)) return 0;
+  if (hwnd) Present(hwnd, nullptr);
+  return 1;
+}
 
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT* paint) {
   if (!paint) return nullptr;
@@ -251,7 +293,9 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* paint) {
 }
 
 BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint) {
-  return paint && paint->hdc && ReleaseDC(hwnd, paint->hdc);
+  if (!paint || !paint->hdc || !DeleteDC(paint->hdc)) return FALSE;
+  Present(hwnd, &paint->rcPaint);
+  return TRUE;
 }
 
 BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN region, UINT flags) {

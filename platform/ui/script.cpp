@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "platform/ui/detail/Retrieval.h"
+#include "platform/ui/presenter.h"
 #include "platform/ui/window.h"
 #include "platform/win32/clock.h"
 
@@ -157,6 +158,8 @@ namespace platform::detail {
 bool RunScriptStep(Lock& lock, ThreadQueue& queue) {
   EventScript* script = EventScript::Current();
   if (!script) {
+    // A display's user gives the input a script would.
+    if (GetPresenter()) return false;
     Window* captor = Global().capture ? Find(Global().capture) : nullptr;
     if (queue.modalDepth > 0 || (captor && captor->thread.get() == &queue)) {
       throw ScriptFailure(

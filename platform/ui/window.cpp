@@ -10,6 +10,7 @@
 #include "platform/ui/detail/Retrieval.h"
 #include "platform/ui/input.h"
 #include "platform/ui/paint.h"
+#include "platform/ui/presenter.h"
 #include "platform/ui/queue.h"
 
 using namespace platform::detail;
@@ -186,10 +187,12 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
 BOOL DestroyWindow(HWND hwnd) {
   std::vector<HWND> subtree;
   std::vector<HWND> owned;
+  bool topLevel;
   {
     Lock lock(Global().mutex);
     Window* window = FindLive(hwnd);
     if (!window) return FALSE;
+    topLevel = !window->parent;
     for (HWND top : Global().topLevel) {
       if (Find(top)->owner == hwnd) owned.push_back(top);
     }
@@ -212,6 +215,9 @@ BOOL DestroyWindow(HWND hwnd) {
   // WM_DESTROY goes to the parent before its children, WM_NCDESTROY the other way round.
   for (HWND each : subtree) SendMessage(each, WM_DESTROY, 0, 0);
   for (auto it = subtree.rbegin(); it != subtree.rend(); ++it) SendMessage(*it, WM_NCDESTROY, 0, 0);
+  if (auto* presenter = platform::GetPresenter(); presenter && topLevel) {
+    presenter->WindowDestroyed(hwnd);
+  }
 
   Lock lock(Global().mutex);
   Window* window = Find(hwnd);

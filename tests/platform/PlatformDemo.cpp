@@ -1,11 +1,14 @@
 // platform-demo: a window with a few children, painted by the platform stand-in and captured
-// to a PNG (the first argument, or platform-demo.png).
+// to a PNG (the first argument, or platform-demo.png). `platform-demo --live` shows it on the
+// X display instead, until it is closed.
 #include <cstdio>
+#include <string>
 
 #include "platform/gdi/draw.h"
 #include "platform/gdi/text.h"
 #include "platform/ui/capture.h"
 #include "platform/ui/ui.h"
+#include "platform/ui/x11/LiveDisplay.h"
 #include "platform/win32/rect.h"
 
 namespace {
@@ -86,6 +89,12 @@ ATOM Register(const char* name, WNDPROC proc, int background) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  bool live = argc > 1 && std::string(argv[1]) == "--live";
+  auto display = live ? platform::x11::LiveDisplay::Open() : nullptr;
+  if (live && !display) {
+    std::fprintf(stderr, "platform-demo: no display to show the window on (DISPLAY, WF_HEADLESS)\n");
+    return 1;
+  }
   const char* path = argc > 1 ? argv[1] : "platform-demo.png";
   Register("DemoFrame", DefWindowProc, COLOR_BTNFACE);
   Register("DemoShapes", PaintShapes, COLOR_WINDOW);
@@ -99,6 +108,12 @@ int main(int argc, char** argv) {
   CreateWindowEx(0, "DemoLabel", "Cancel", WS_CHILD | WS_VISIBLE, 420, 225, 90, 26, frame,
                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(2)), nullptr, nullptr);
   SetFocus(ok);
+  MSG msg;
+  while (live && IsWindow(frame) && GetMessage(&msg, nullptr, 0, 0)) {
+    TranslateMessage(&msg);
+    DispatchMessage(&msg);
+  }
+  if (live) return 0;
   platform::PumpMessages();
   if (!platform::Capture(frame, path)) {
     std::fprintf(stderr, "platform-demo: cannot write %s\n", path);

@@ -1,0 +1,11 @@
+// X key symbols as the platform's virtual keys.
+#pragma once
+
+namespace platform::x11 {
+
+// The virtual key of an unshifted key symbol; 0 for keys the platform has no code for.
+int VirtualKeyOf(unsigned long keysym);
+// Whether TranslateMessage makes the character of this key itself (so the presenter must not).
+bool TranslatedByPlatform(int virtualKey, bool shift);
+
+}  // namespace platform::x11

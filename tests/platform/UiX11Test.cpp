@@ -1,0 +1,321 @@
+// Windows live on an X server: the program starts its own Xvfb on a free display, drives a
+// dialog with xdotool as a user would and stops the server at the end (also when a test fails;
+// if the program dies, the server goes with its last client).
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <future>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/ui/capture.h"
+#include "platform/ui/ui.h"
+#include "platform/ui/x11/DoubleClicks.h"
+#include "platform/ui/x11/LiveDisplay.h"
+
+#include <X11/Xlib.h>
+
+namespace {
+
+std::string TempPath(const std::string& name) {
+  const char* dir = std::getenv("WF_TEST_TMPDIR");
+  return std::string(dir ? dir : "/tmp") + "/" + name;
+}
+
+int Shell(const std::string& command) { return std::system(command.c_str()); }
+
+// The X server of the whole run, on the display number it chose itself.
+class XServer : public ::testing::Environment {
+ public:
+  static Display* keeper;
+
+  void SetUp() override {
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    pid_ = fork();
+    ASSERT_GE(pid_, 0);
+    if (pid_ == 0) {
+      close(ready[0]);
+      std::string fd = std::to_string(ready[1]);
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+             "-terminate", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(ready[1]);
+    char number[16] = {};
+    ssize_t got = read(ready[0], number, sizeof number - 1);
+    close(ready[0]);
+    ASSERT_GT(got, 0) << "Xvfb did not start: install the Debian package xvfb (make test does)";
+    setenv("DISPLAY", (":" + std::string(number, std::strcspn(number, "\n"))).c_str(), 1);
+    unsetenv("WF_HEADLESS");
+    // Held to the end: -terminate stops the server when its last client goes.
+    keeper = XOpenDisplay(nullptr);
+    ASSERT_NE(keeper, nullptr);
+  }
+
+  void TearDown() override {
+    if (keeper) XCloseDisplay(keeper);
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+
+ private:
+  pid_t pid_ = -1;
+};
+Display* XServer::keeper = nullptr;
+
+constexpr int kRecorder = 100, kEdit = 101;
+constexpr UINT kCaptureNow = WM_APP + 1, kPaintNow = WM_APP + 2;
+constexpr UINT_PTR kTick = 7;
+
+// The record of a live run, written by the dialog's thread and read once the dialog is over.
+struct LiveRecord {
+  HWND dialog = nullptr;
+  std::vector<UINT> buttons;  // button messages of the recorder, in order
+  bool hovered = false, left = false;
+  int ticks = 0;
+  char typed[32] = {};
+  platform::CapturedImage captured;
+  std::promise<void>* painted = nullptr;
+} run;
+
+// Hover tracking as the Parts' buttons do it: the capture from the first move in, released at
+// the first move out.
+LRESULT RecorderProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_MOUSEMOVE) {
+    RECT client;
+    GetClientRect(hwnd, &client);
+    POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    bool inside = at.x >= 0 && at.y >= 0 && at.x < client.right && at.y < client.bottom;
+    if (inside && GetCapture() != hwnd) {
+      run.hovered = true;
+      SetCapture(hwnd);
+    } else if (!inside && GetCapture() == hwnd) {
+      run.left = true;
+      ReleaseCapture();
+    }
+  } else if (message >= WM_LBUTTONDOWN && message <= WM_LBUTTONDBLCLK) {
+    run.buttons.push_back(message);
+  }
+  return DefWindowProc(hwnd, message, wParam, lParam);
+}
+
+INT_PTR LiveDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      run.dialog = dialog;
+      SetTimer(dialog, kTick, 20, nullptr);
+      return TRUE;
+    case WM_TIMER:
+      ++run.ticks;
+      return TRUE;
+    case kPaintNow:
+      RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+      run.painted->set_value();
+      return TRUE;
+    case kCaptureNow:
+      run.captured = platform::Capture(dialog);
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+        GetDlgItemText(dialog, kEdit, run.typed, sizeof run.typed);
+        EndDialog(dialog, LOWORD(wParam));
+      }
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+const DialogItemTemplate kItems[] = {
+    {"WfLiveRecorder", "", kRecorder, 7, 7, 80, 36, WS_VISIBLE, WS_EX_CLIENTEDGE},
+    {WC_EDIT, "", kEdit, 7, 50, 80, 12, ES_AUTOHSCROLL | WS_TABSTOP | WS_VISIBLE, WS_EX_CLIENTEDGE},
+    {WC_BUTTON, "OK", IDOK, 100, 7, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 0},
+    {WC_BUTTON, "Cancel", IDCANCEL, 100, 25, 50, 14, BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 0},
+};
+const DialogTemplate kDialog{DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                             0,
+                             40,
+                             40,
+                             160,
+                             70,
+                             "Live dialog",
+                             "MS Shell Dlg",
+                             8,
+                             kItems,
+                             std::size(kItems)};
+
+class LiveTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static const bool registered = [] {
+      WNDCLASS windowClass{};
+      windowClass.style = CS_DBLCLKS;
+      windowClass.lpfnWndProc = RecorderProc;
+      windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
+      windowClass.lpszClassName = "WfLiveRecorder";
+      return RegisterClass(&windowClass) != 0;
+    }();
+    ASSERT_TRUE(registered);
+    run = LiveRecord{};
+    display_ = platform::x11::LiveDisplay::Open();
+    ASSERT_NE(display_, nullptr);
+  }
+  void TearDown() override {
+    if (display_) {
+      EXPECT_EQ(display_->ErrorCount(), 0);
+    }
+    display_.reset();
+    platform::ResetInputState();
+  }
+
+  // Runs the dialog modally while `drive` acts from another thread once it is on the screen;
+  // a drive that stops early closes the dialog so that the test ends.
+  INT_PTR RunDialog(const std::function<bool()>& drive) {
+    std::thread driver([&] {
+      bool done = Shell("xdotool search --sync --onlyvisible --name 'Live dialog' > /dev/null") == 0 &&
+                  drive();
+      if (!done) PostMessage(run.dialog, WM_CLOSE, 0, 0);
+    });
+    INT_PTR result = DialogBoxIndirectParam(nullptr, &kDialog, nullptr, LiveDialogProc, 0);
+    driver.join();
+    return result;
+  }
+
+  // Waits for the edit to hold `text`, then for every paint due after it to reach the server.
+  bool Settle(const char* text) {
+    for (int i = 0; i < 500; ++i) {
+      char now[32];
+      GetDlgItemText(run.dialog, kEdit, now, sizeof now);
+      if (std::strcmp(now, text) == 0) {
+        std::promise<void> painted;
+        run.painted = &painted;
+        PostMessage(run.dialog, kPaintNow, 0, 0);
+        painted.get_future().wait();
+        display_->ErrorCount();  // a round trip: the server has every image
+        return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+
+  static POINT Centre(int id) { return platform::CentreOf(GetDlgItem(run.dialog, id)); }
+  static std::string MoveTo(POINT at) {
+    return "mousemove --sync " + std::to_string(at.x) + " " + std::to_string(at.y) + " ";
+  }
+
+  std::unique_ptr<platform::x11::LiveDisplay> display_;
+};
+
+// Raw 8-bit RGB of an image file, through ImageMagick.
+std::vector<unsigned char> ReadRgb(const std::string& png) {
+  std::string raw = png + ".rgb";
+  if (Shell("convert " + png + " -depth 8 rgb:" + raw) != 0) return {};
+  std::ifstream in(raw, std::ios::binary);
+  return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(LiveTest, AUserDrivesTheDialogToOk) {
+  std::string shot = TempPath("live-dialog-x11.png");
+  INT_PTR result = RunDialog([&] {
+    POINT recorder = Centre(kRecorder);
+    RECT frame;
+    GetWindowRect(run.dialog, &frame);
+    std::string hoverAndClicks = "xdotool " + MoveTo(recorder) +
+                                 MoveTo(POINT{frame.right + 30, frame.bottom + 30}) + MoveTo(recorder) +
+                                 "click --repeat 2 --delay 60 1 click 1 sleep 0.6 click 1";
+    std::string typing = "xdotool " + MoveTo(Centre(kEdit)) + "click 1 type 42x";
+    if (Shell(hoverAndClicks) != 0 || Shell(typing) != 0) return false;
+    // What the display shows once the typing is painted, then what Capture paints afresh.
+    if (!Settle("42x")) return false;
+    char id[32];
+    std::snprintf(id, sizeof id, "0x%lx", display_->XWindowOf(run.dialog));
+    if (Shell(std::string("import -window ") + id + " " + shot) != 0) return false;
+    SendMessage(run.dialog, kCaptureNow, 0, 0);
+    return Shell("xdotool " + MoveTo(Centre(IDOK)) + "click 1") == 0;
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_STREQ(run.typed, "42x");
+  EXPECT_TRUE(run.hovered);
+  EXPECT_TRUE(run.left);
+  EXPECT_GT(run.ticks, 0);
+  // A quick second press is a double click; the press after it starts a new pair, and a press
+  // later than the double-click time is a single one.
+  std::vector<UINT> expected{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP,
+                             WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN,   WM_LBUTTONUP};
+  EXPECT_EQ(run.buttons, expected);
+
+  ASSERT_GT(run.captured.width, 0);
+  ASSERT_TRUE(platform::WritePng(run.captured, TempPath("live-dialog-capture.png")));
+  std::vector<unsigned char> seen = ReadRgb(shot);
+  std::vector<unsigned char> painted = ReadRgb(TempPath("live-dialog-capture.png"));
+  ASSERT_EQ(seen.size(), static_cast<std::size_t>(run.captured.width) * run.captured.height * 3);
+  ASSERT_EQ(seen.size(), painted.size());
+  int worst = 0;
+  for (std::size_t i = 0; i < seen.size(); ++i) worst = std::max(worst, std::abs(seen[i] - painted[i]));
+  EXPECT_LE(worst, 3);
+}
+
+TEST_F(LiveTest, ClosingTheWindowCancels) {
+  INT_PTR result = RunDialog([&] {
+    XEvent close{};
+    close.xclient.type = ClientMessage;
+    close.xclient.window = display_->XWindowOf(run.dialog);
+    close.xclient.message_type = XInternAtom(XServer::keeper, "WM_PROTOCOLS", False);
+    close.xclient.format = 32;
+    close.xclient.data.l[0] = static_cast<long>(XInternAtom(XServer::keeper, "WM_DELETE_WINDOW", False));
+    XSendEvent(XServer::keeper, close.xclient.window, False, NoEventMask, &close);
+    XSync(XServer::keeper, False);
+    return true;
+  });
+  EXPECT_EQ(result, IDCANCEL);
+}
+
+TEST_F(LiveTest, AScriptStillDrivesTheDialog) {
+  unsigned long shown = 0;
+  platform::EventScript script;
+  script.Then("look", [&] { shown = display_->XWindowOf(GetActiveWindow()); }).ClickControl(IDOK);
+  EXPECT_EQ(DialogBoxIndirectParam(nullptr, &kDialog, nullptr, LiveDialogProc, 0), IDOK);
+  EXPECT_NE(shown, 0u);
+}
+
+TEST(DoubleClicksTest, FollowThePlatformsTimeAndRectangle) {
+  struct Case {
+    const char* what;
+    unsigned button;
+    unsigned long timeMs;
+    POINT at;
+    bool second;
+  } cases[] = {
+      {"first press", 1, 1000, {100, 100}, false},
+      {"within time and place", 1, 1500, {102, 98}, true},
+      {"after a double click", 1, 1600, {100, 100}, false},
+      {"too far", 1, 1700, {103, 100}, false},
+      {"another button", 3, 1800, {103, 100}, false},
+      {"too late", 3, 2301, {103, 100}, false},
+      {"across the clock's wrap", 3, 0xFFFFFFF0ul, {103, 100}, false},
+      {"", 3, 0x10, {103, 100}, true},
+  };
+  platform::x11::DoubleClicks clicks;
+  for (const Case& c : cases) EXPECT_EQ(clicks.IsSecondPress(c.button, c.timeMs, c.at), c.second) << c.what;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  ::testing::AddGlobalTestEnvironment(new XServer);
+  return RUN_ALL_TESTS();
+}
