@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -34,15 +36,16 @@ std::string TempPath(const std::string& name) {
 int Shell(const std::string& command) { return std::system(command.c_str()); }
 
 // The X server of the whole run, on the display number it chose itself.
-class XServer : public ::testing::Environment {
+class XServer {
  public:
   static Display* keeper;
 
-  void SetUp() override {
+  // Empty when the server runs; else what went wrong.
+  std::string Start() {
     int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
+    if (pipe(ready) != 0) return "no pipe";
     pid_ = fork();
-    ASSERT_GE(pid_, 0);
+    if (pid_ < 0) return "no fork";
     if (pid_ == 0) {
       close(ready[0]);
       std::string fd = std::to_string(ready[1]);
@@ -51,18 +54,26 @@ class XServer : public ::testing::Environment {
       _exit(127);
     }
     close(ready[1]);
-    char number[16] = {};
-    ssize_t got = read(ready[0], number, sizeof number - 1);
+    std::string number;
+    char c;
+    ssize_t got;
+    while ((got = read(ready[0], &c, 1)) != 0 && c != '\n') {
+      if (got > 0)
+        number += c;
+      else if (errno != EINTR)
+        break;
+    }
     close(ready[0]);
-    ASSERT_GT(got, 0) << "Xvfb did not start: install the Debian package xvfb (make test does)";
-    setenv("DISPLAY", (":" + std::string(number, std::strcspn(number, "\n"))).c_str(), 1);
+    if (number.empty()) return "Xvfb did not start: install the Debian package xvfb (make test does)";
+    setenv("DISPLAY", (":" + number).c_str(), 1);
     unsetenv("WF_HEADLESS");
-    // Held to the end: -terminate stops the server when its last client goes.
+    // Held to the end: -terminate stops the server when its last client goes, so a crashed
+    // run leaves no server behind either.
     keeper = XOpenDisplay(nullptr);
-    ASSERT_NE(keeper, nullptr);
+    return keeper ? "" : "cannot connect to Xvfb on :" + number;
   }
 
-  void TearDown() override {
+  ~XServer() {
     if (keeper) XCloseDisplay(keeper);
     if (pid_ > 0) {
       kill(pid_, SIGTERM);
@@ -80,8 +91,10 @@ constexpr UINT kCaptureNow = WM_APP + 1, kPaintNow = WM_APP + 2;
 constexpr UINT_PTR kTick = 7;
 
 // The record of a live run, written by the dialog's thread and read once the dialog is over.
+// The dialog on the screen, for the driving thread.
+std::atomic<HWND> shownDialog{nullptr};
+
 struct LiveRecord {
-  HWND dialog = nullptr;
   std::vector<UINT> buttons;  // button messages of the recorder, in order
   bool hovered = false, left = false;
   int ticks = 0;
@@ -114,7 +127,7 @@ LRESULT RecorderProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 INT_PTR LiveDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
-      run.dialog = dialog;
+      shownDialog.store(dialog);
       SetTimer(dialog, kTick, 20, nullptr);
       return TRUE;
     case WM_TIMER:
@@ -169,6 +182,7 @@ class LiveTest : public ::testing::Test {
     }();
     ASSERT_TRUE(registered);
     run = LiveRecord{};
+    shownDialog.store(nullptr);
     display_ = platform::x11::LiveDisplay::Open();
     ASSERT_NE(display_, nullptr);
   }
@@ -186,7 +200,7 @@ class LiveTest : public ::testing::Test {
     std::thread driver([&] {
       bool done = Shell("xdotool search --sync --onlyvisible --name 'Live dialog' > /dev/null") == 0 &&
                   drive();
-      if (!done) PostMessage(run.dialog, WM_CLOSE, 0, 0);
+      if (!done) PostMessage(shownDialog.load(), WM_CLOSE, 0, 0);
     });
     INT_PTR result = DialogBoxIndirectParam(nullptr, &kDialog, nullptr, LiveDialogProc, 0);
     driver.join();
@@ -197,11 +211,11 @@ class LiveTest : public ::testing::Test {
   bool Settle(const char* text) {
     for (int i = 0; i < 500; ++i) {
       char now[32];
-      GetDlgItemText(run.dialog, kEdit, now, sizeof now);
+      GetDlgItemText(shownDialog.load(), kEdit, now, sizeof now);
       if (std::strcmp(now, text) == 0) {
         std::promise<void> painted;
         run.painted = &painted;
-        PostMessage(run.dialog, kPaintNow, 0, 0);
+        PostMessage(shownDialog.load(), kPaintNow, 0, 0);
         painted.get_future().wait();
         display_->ErrorCount();  // a round trip: the server has every image
         return true;
@@ -211,7 +225,7 @@ class LiveTest : public ::testing::Test {
     return false;
   }
 
-  static POINT Centre(int id) { return platform::CentreOf(GetDlgItem(run.dialog, id)); }
+  static POINT Centre(int id) { return platform::CentreOf(GetDlgItem(shownDialog.load(), id)); }
   static std::string MoveTo(POINT at) {
     return "mousemove --sync " + std::to_string(at.x) + " " + std::to_string(at.y) + " ";
   }
@@ -232,7 +246,7 @@ TEST_F(LiveTest, AUserDrivesTheDialogToOk) {
   INT_PTR result = RunDialog([&] {
     POINT recorder = Centre(kRecorder);
     RECT frame;
-    GetWindowRect(run.dialog, &frame);
+    GetWindowRect(shownDialog.load(), &frame);
     std::string hoverAndClicks = "xdotool " + MoveTo(recorder) +
                                  MoveTo(POINT{frame.right + 30, frame.bottom + 30}) + MoveTo(recorder) +
                                  "click --repeat 2 --delay 60 1 click 1 sleep 0.6 click 1";
@@ -241,9 +255,9 @@ TEST_F(LiveTest, AUserDrivesTheDialogToOk) {
     // What the display shows once the typing is painted, then what Capture paints afresh.
     if (!Settle("42x")) return false;
     char id[32];
-    std::snprintf(id, sizeof id, "0x%lx", display_->XWindowOf(run.dialog));
+    std::snprintf(id, sizeof id, "0x%lx", display_->XWindowOf(shownDialog.load()));
     if (Shell(std::string("import -window ") + id + " " + shot) != 0) return false;
-    SendMessage(run.dialog, kCaptureNow, 0, 0);
+    SendMessage(shownDialog.load(), kCaptureNow, 0, 0);
     return Shell("xdotool " + MoveTo(Centre(IDOK)) + "click 1") == 0;
   });
   EXPECT_EQ(result, IDOK);
@@ -272,7 +286,7 @@ TEST_F(LiveTest, ClosingTheWindowCancels) {
   INT_PTR result = RunDialog([&] {
     XEvent close{};
     close.xclient.type = ClientMessage;
-    close.xclient.window = display_->XWindowOf(run.dialog);
+    close.xclient.window = display_->XWindowOf(shownDialog.load());
     close.xclient.message_type = XInternAtom(XServer::keeper, "WM_PROTOCOLS", False);
     close.xclient.format = 32;
     close.xclient.data.l[0] = static_cast<long>(XInternAtom(XServer::keeper, "WM_DELETE_WINDOW", False));
@@ -316,6 +330,11 @@ TEST(DoubleClicksTest, FollowThePlatformsTimeAndRectangle) {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  ::testing::AddGlobalTestEnvironment(new XServer);
+  XServer server;
+  std::string failure = server.Start();
+  if (!failure.empty()) {
+    std::fprintf(stderr, "wf_x11_tests: %s\n", failure.c_str());
+    return 1;
+  }
   return RUN_ALL_TESTS();
 }
