@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/ProgressMeter.h"
+#include "generators/P3MLGenerator.h"
 #include "generators/TileGenerator.h"
 #include "tests/generators/TileTestImages.h"
 
@@ -166,6 +167,34 @@ TEST(TakeSourceArea, RefusesAnEmptyAreaAndAnEmptySource) {
   TileGenerator g;
   EXPECT_EQ(g.TakeSourceArea(source, 0, 0, 0, RECT{5, 0, 4, 3}).GetCode(), keErrorBadArgument);
   EXPECT_EQ(g.TakeSourceArea(none, 0, 0, 0, RECT{0, 0, 3, 3}).GetCode(), keErrorNotCreated);
+}
+
+}  // namespace
+}  // namespace corvel
+
+namespace corvel {
+namespace {
+
+// "P3ML" reads a pixel around its area; at the source's own edge the worker's clamp stands in for
+// it, so an area inside the source is shared, not copied.
+TEST(TakeSourceArea, P3MLGrowsTheAreaByAPixelWithinTheSource) {
+  CRowIteratorBands source;
+  MakeGradient(source, 240, 240);
+  struct Case {
+    RECT area;
+    int width;
+    double originX;
+  } cases[] = {{{10, 20, 110, 220}, 102, 1}, {{0, 0, 99, 99}, 100, 0}};
+  for (const Case& c : cases) {
+    P3MLGenerator g;
+    ASSERT_EQ(g.TakeSourceArea(source, c.area.left, c.area.top, 0, c.area).GetCode(), keErrorNone);
+    EXPECT_EQ(g.workImage.Width(), c.width);
+    EXPECT_EQ(g.origin.x, c.originX);
+    const int sourceRow = int(c.area.top + 1 - c.originX);
+    EXPECT_EQ(g.workImage.LockRowPointer(1, 0, 1), source.LockRowPointer(sourceRow, int(c.area.left - c.originX), 1));
+    g.workImage.UnlockRow(1);
+    source.UnlockRow(sourceRow);
+  }
 }
 
 }  // namespace
