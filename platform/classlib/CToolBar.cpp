@@ -213,12 +213,12 @@ void CToolBar::DrawButton(CDC& dc, int index) const {
   if (!bitmap_ || button.image < 0) return;
   int x = rect.left + (rect.Width() - image_.cx) / 2 + (down ? 1 : 0);
   int y = rect.top + (rect.Height() - image_.cy) / 2 + (down ? 1 : 0);
-  // The strip's top-left pixel is its background colour, as tool-bar pictures are drawn.
+  // Tool-bar pictures are drawn on silver, which shows the button's face.
+  constexpr COLORREF kBackground = RGB(192, 192, 192);
   HIMAGELIST list = ImageList_Create(image_.cx, image_.cy, ILC_COLOR32 | ILC_MASK, 1, 0);
   CDC memory;
   memory.CreateCompatibleDC(&dc);
   HGDIOBJ old = ::SelectObject(memory, bitmap_);
-  COLORREF background = memory.GetPixel(0, 0);
   HBITMAP cell = ::CreateCompatibleBitmap(dc, image_.cx, image_.cy);
   CDC cellDc;
   cellDc.CreateCompatibleDC(&dc);
@@ -226,7 +226,7 @@ void CToolBar::DrawButton(CDC& dc, int index) const {
   cellDc.BitBlt(0, 0, image_.cx, image_.cy, &memory, button.image * image_.cx, 0, SRCCOPY);
   ::SelectObject(cellDc, oldCell);
   ::SelectObject(memory, old);
-  ImageList_AddMasked(list, cell, background);
+  ImageList_AddMasked(list, cell, kBackground);
   if (disabled) {
     // Embossed: the picture's shape in highlight, then in shadow one pixel up and left.
     HICON icon = ImageList_GetIcon(list, 0, ILD_NORMAL);

@@ -4,6 +4,7 @@
 
 #include "platform/classlib/classlib.h"
 #include "platform/ui/capture.h"
+#include "resources/Resources.h"
 #include "resources/dialogs/UiTables.h"
 #include "tests/platform/UiFixture.h"
 
@@ -277,6 +278,35 @@ TEST_F(ClassLibTest, TheApplicationsTablesAreRegistered) {
   EXPECT_EQ(TranslateAccelerator(target, keys, &plus), 1);
   EXPECT_EQ(LOWORD(Messages(WM_COMMAND).back().wParam), 32773);
   DestroyAcceleratorTable(keys);
+}
+
+// The plug-in dialog's tool bar from its resource: three pictures in flat buttons.
+TEST_F(ClassLibTest, ToolBarShowsItsResourcePictures) {
+  auto module = reinterpret_cast<HINSTANCE>(0x7100);
+  resources::RegisterModuleResources(module);
+  wf_resources::RegisterUiTables(module);
+  AfxSetResourceHandle(module);
+  CWnd host;
+  host.CreateEx(0, nullptr, "", WS_POPUP | WS_VISIBLE, CRect(0, 0, 120, 40), nullptr, 0);
+  CToolBar bar;
+  ASSERT_TRUE(bar.CreateEx(&host));
+  ASSERT_TRUE(bar.LoadToolBar(128));
+  EXPECT_EQ(bar.GetCount(), 3);
+  EXPECT_EQ(bar.GetItemID(2), 32779u);
+  platform::CapturedImage image = platform::Capture(host.m_hWnd);
+  if (const char* dir = std::getenv("WF_TEST_TMPDIR")) platform::WritePng(image, std::string(dir) + "/toolbar-128.png");
+  // Each button shows something besides the face.
+  for (int index = 0; index < 3; ++index) {
+    CRect item;
+    bar.GetItemRect(index, &item);
+    int painted = 0;
+    for (int y = item.top + 3; y < item.bottom - 3; ++y) {
+      for (int x = item.left + 3; x < item.right - 3; ++x) painted += image.At(x, y) != 0xFFD4D0C8u;
+    }
+    EXPECT_GT(painted, 10) << index;
+  }
+  AfxSetResourceHandle(kModule);
+  resources::UnregisterModuleResources(module);
 }
 
 // Every control of the application's templates lies inside its dialog's client area; the
