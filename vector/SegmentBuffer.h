@@ -40,6 +40,7 @@ class SegmentBuffer : public PathSink, public PathStage, public FigureInfo {
     closed_ = closed;
   }
   int Size() const { return size_; }
+  bool Reserved() const { return capacity_ > 0; }
 
  private:
   PathSegmentRecord* Add(PathRecordKind kind, const PathPoint& end);

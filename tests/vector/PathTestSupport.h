@@ -23,3 +23,19 @@ class RecordingSink : public PathSink {
 };
 
 }  // namespace corvel
+
+#include "vector/PathTypes.h"
+
+namespace corvel {
+
+// Every record a stage hands out from a rewind to its end.
+inline std::vector<PathSegmentRecord> ReadStage(PathStage& stage) {
+  std::vector<PathSegmentRecord> out;
+  const PathSegmentRecord* records = nullptr;
+  int count = 0;
+  if (!stage.Rewind()) return out;
+  while (stage.Next(&records, &count)) out.insert(out.end(), records, records + count);
+  return out;
+}
+
+}  // namespace corvel
