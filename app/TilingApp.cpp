@@ -1,0 +1,110 @@
+#include "app/TilingApp.h"
+
+#include <new>
+
+#include "app/ScriptingDescriptor.h"
+#include "core/MaskedCombine.h"
+#include "framework/UserMessage.h"
+#include "platform/ui/dialogs.h"
+#include "rowops/CoreTables.h"
+
+namespace app {
+
+using namespace corvel;
+
+namespace {
+
+const char kWrongFormatText[] =
+    "Image has a wrong format.\nProgram requires RGB and GreyScale image with or without transparency (8 or 16 "
+    "bit\\chanel).";
+const char kWrongFormatCaption[] = "Image has a wrong format !";
+const char kTooSmallText[] = "Image size should be more then 15 x 15 .";
+const char kTooSmallCaption[] = "! Input Data Error !";
+constexpr int kSmallestSide = 15;
+
+void NoInit(framework::ParameterBlock*) {}
+
+}  // namespace
+
+TilingApp::~TilingApp() { command_.reset(); }
+
+bool TilingApp::InitInstance() {
+  if (!PluginApp::InitInstance()) return false;
+  command_.reset(new (std::nothrow) TilingCommand());
+  return command_ != nullptr;
+}
+
+host::OSErr TilingApp::OnPrepareParameters(host::FilterRecord* record, std::intptr_t* data) {
+  std::int16_t result = 0;
+  framework::ParameterBlock* block = framework::GetParameterBlock(&result, record, record->handleProcs, 8, data, NoInit);
+  if (!block) return framework::OnNothing(record, data);
+  DescriptorBlock& values = GlobalDescriptorBlock();
+  showDialog_ = ReadDescriptor(block, &values);
+  if (command_ && values.integer[1] > 0) {
+    CopyBlockToParameters(values, command_->GetParameters());
+    command_->GetParameters().SaveParametersToRegistry();
+  }
+  return framework::OnNothing(record, data);
+}
+
+host::OSErr TilingApp::OnFinishParameters(host::FilterRecord* record, std::intptr_t* data) {
+  std::int16_t result = 0;
+  framework::ParameterBlock* block = framework::GetParameterBlock(&result, record, record->handleProcs, 8, data, NoInit);
+  if (!block || !command_) return host::noErr;
+  command_->GetParameters().LoadParametersFromRegistry();
+  DescriptorBlock& values = GlobalDescriptorBlock();
+  CopyParametersToBlock(command_->GetParameters(), &values);
+  WriteDescriptor(block, &values);
+  return host::noErr;
+}
+
+bool TilingApp::CheckImageMode(host::FilterRecord* record, void*) {
+  const int mode = record->imageMode;
+  if (mode != host::kModeRGB && mode != host::kModeGrayScale && mode != host::kModeRGB48 &&
+      mode != host::kModeGray16) {
+    framework::ShowUserMessage(kWrongFormatText, kWrongFormatCaption, MB_OK);
+    return false;
+  }
+  if (record->imageSize.h < kSmallestSide || record->imageSize.v < kSmallestSide) {
+    framework::ShowUserMessage(kTooSmallText, kTooSmallCaption, MB_OK);
+    return false;
+  }
+  return true;
+}
+
+bool TilingApp::CheckFilterSize() {
+  if (!PluginApp::CanRun()) return false;
+  CRowIteratorBands& source = GetHostImage().GetSourceImage();
+  if (source.Width() < kSmallestSide || source.Height() < kSmallestSide) {
+    framework::ShowUserMessage(kTooSmallText, kTooSmallCaption, MB_OK);
+    return false;
+  }
+  return true;
+}
+
+bool TilingApp::ShowDialog() { return RenderSilently(); }
+
+bool TilingApp::RenderSilently() {
+  if (!command_) return false;
+  framework::HostImage& hostImage = GetHostImage();
+  CRowIteratorBands& source = hostImage.GetSourceImage();
+  CRowIteratorBands& mask = hostImage.GetMaskImage();
+  CRowIteratorBands output;
+  output.CreateCopy(source);
+  framework::RenderJob job;
+  job.source = &source;
+  job.mask = &mask;
+  job.output = &output;
+  command_->SetSourceImage(source);
+  command_->RunTiling(job);
+  command_->GetParameters().SaveParametersToRegistry();
+  if (CRowIteratorBands::IsValid(&output) && CRowIteratorBands::IsValid(&mask) && CRowIteratorBands::IsValid(&source)) {
+    CRowIteratorBands combined;
+    MaskedCombine(source, output, combined, mask, GetDivideBy255Table(), false, nullptr);
+    CRowIteratorBands::CopyPixels(output, combined);
+  }
+  source.CreateCopy(output);
+  return true;
+}
+
+}  // namespace app

@@ -1,0 +1,133 @@
+#include "app/TilingCommand.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "app/ParameterTable.h"
+#include "core/Rounding.h"
+#include "generators/GenerateTile.h"
+#include "rowops/ImageBufferOps.h"
+#include "rowops/TransformOperation.h"
+
+namespace app {
+
+using namespace corvel;
+
+TilingCommand::TilingCommand() {
+  name_ = CommandName();
+  parameters_.SetName(CommandName());
+  DefineParameters();
+  parameters_.LoadParametersFromRegistry();
+}
+
+TilingCommand::~TilingCommand() { parameters_.SaveParametersToRegistry(); }
+
+void TilingCommand::DefineParameters() {
+  for (const ParameterRow& row : kParameterTable) {
+    std::unique_ptr<framework::Parameter> parameter;
+    if (row.kind == ParameterKind::Integer) {
+      auto integer = std::make_unique<framework::IntegerParameter>();
+      integer->SetRange(static_cast<int>(row.minimum), static_cast<int>(row.maximum));
+      integer->SetDefault(static_cast<int>(row.defaultValue));
+      integer->SetInt(static_cast<int>(row.defaultValue));
+      parameter = std::move(integer);
+    } else if (row.kind == ParameterKind::Float) {
+      auto real = std::make_unique<framework::FloatParameter>();
+      real->SetRange(static_cast<float>(row.minimum), static_cast<float>(row.maximum));
+      real->SetDefault(static_cast<float>(row.defaultValue));
+      real->SetFloat(static_cast<float>(row.defaultValue));
+      parameter = std::move(real);
+    } else {
+      auto flag = std::make_unique<framework::BooleanParameter>();
+      flag->SetDefault(row.defaultValue != 0);
+      flag->SetInt(row.defaultValue != 0);
+      parameter = std::move(flag);
+    }
+    parameter->SetName(row.name);
+    parameters_.AddParameter(row.id, row.name, std::move(parameter));
+  }
+}
+
+int TilingCommand::Int(int id) const {
+  int value = 0;
+  parameters_.GetParameter(id)->GetInt(&value);
+  return value;
+}
+
+float TilingCommand::Float(int id) const {
+  float value = 0;
+  parameters_.GetParameter(id)->GetFloat(&value);
+  return value;
+}
+
+CoreResult FillWithTile(CRowIteratorBands& output, CRowIteratorBands& tile) {
+  if (tile.GetFormat() != output.GetFormat()) {
+    CoreResult changed = ChangeImageFormat(tile, output.GetFormat());
+    if (changed.GetCode() != keErrorNone) return changed;
+  }
+  if (tile.GetBitsPerPixel() != output.GetBitsPerPixel()) return keErrorBadArgument;
+  FillRepeated(output, tile, nullptr);
+  return CoreResult();
+}
+
+int TilingCommand::RunTiling(framework::RenderJob& job) {
+  if (job.progress) job.progress->SetUnitCount(10);
+  const double feather = Int(kFeathering);
+  int method = Int(kTilingMethod);
+  // Methods past the groups are kept as values, as the shape editor keeps them, and render as
+  // the first group, whose shape it shows for them.
+  if (method >= kGroupCount) method = 0;
+
+  CRowIteratorBands source;
+  source.CreateCopy(*job.source);
+  sourceFormat_ = source.GetStorageFormat();
+  CRowIteratorBands output;
+  output = *job.output;
+
+  const double width = source_.Width(), height = source_.Height();
+  auto at = [&](int xId, int yId) {
+    return POINT{RoundToInt(Float(xId) * width), RoundToInt(Float(yId) * height)};
+  };
+  TileShape shape;
+  shape.method = method;
+  shape.angle = Int(kAngle);
+  shape.seamK0 = Float(kSpline1);
+  shape.seamK1 = Float(kSpline2);
+  shape.seamK2 = Float(kSpline3);
+  shape.feather = feather;
+  shape.p1 = at(kPoint1X, kPoint1Y);
+  shape.p2 = at(kPoint2X, kPoint2Y);
+  shape.p0 = at(kPoint3X, kPoint3Y);
+  shape.centre = at(kPointCenterX, kPointCenterY);
+  shape.area = RECT{RoundToInt(Float(kBoundBoxLeft) * width), RoundToInt(Float(kBoundBoxTop) * height),
+                    RoundToInt(Float(kBoundBoxRight) * width), RoundToInt(Float(kBoundBoxBottom) * height)};
+  // Left unexamined, a failed generation leaves here as the core's exception.
+  GenerateTile(job.progress, source, shape, tile_);
+
+  const int size = Int(kTileSize);
+  const int scaledWidth = std::max(1, static_cast<int>(static_cast<long long>(tile_.Width()) * size / 100));
+  const int scaledHeight = std::max(1, static_cast<int>(static_cast<long long>(tile_.Height()) * size / 100));
+  TransformOperation scale(size < 100 ? keWorkerReduce : keWorkerFourTap, nullptr, nullptr, 0);
+  CRowIteratorBands scaled;
+  scaled.Create(scaledWidth, scaledHeight, tile_.GetFormat());
+  scale.Run(scaled, &tile_);
+  tile_.TakeFrom(scaled);
+
+  FillWithTile(output, tile_);
+  output.SetViewFormat(sourceFormat_, keAccessReadWrite);
+  result_.CreateCopy(output);
+  return 0;
+}
+
+bool TilingCommand::GetPreviewImage(CRowIteratorBands& out) {
+  if (CRowIteratorBands::IsValid(&tile_)) return out.CreateCopy(tile_).GetCode() == keErrorNone;
+  if (CRowIteratorBands::IsValid(&source_)) return out.CreateCopy(source_).GetCode() == keErrorNone;
+  return false;
+}
+
+bool TilingCommand::GetResultImage(CRowIteratorBands& out) {
+  if (!CRowIteratorBands::IsValid(&result_)) return false;
+  return out.CreateCopy(result_).GetCode() == keErrorNone;
+}
+
+}  // namespace app

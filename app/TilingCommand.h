@@ -1,0 +1,50 @@
+// The tiling filter (namespace app): its command with the 25 parameters and the render routine,
+// its scripting descriptor, and the application object behind the module's entry. Builds on the
+// framework, the generators and the row operations.
+//
+// TilingCommand: the filter's command. Its render routine makes the tile of the chosen group
+// from the source, scales it by the tile size and fills the output with it repeated.
+#pragma once
+#include <string>
+
+#include "core/PixelFormat.h"
+#include "core/RowIteratorBands.h"
+#include "framework/GenericCommand.h"
+
+namespace app {
+
+class TilingCommand : public framework::GenericCommand {
+ public:
+  // Defines the parameters and loads the user's last values from the registry.
+  TilingCommand();
+  // Saves the parameters to the registry.
+  ~TilingCommand() override;
+
+  void DefineParameters() override;
+  int RunJob(framework::RenderJob& job) override { return RunTiling(job); }
+  std::string GetName() const override { return CommandName(); }
+  static std::string CommandName() { return "Wendle Forge"; }
+
+  // 0 when it returns; a failed generation leaves as the core's exception.
+  int RunTiling(framework::RenderJob& job);
+
+  bool GetPreviewImage(corvel::CRowIteratorBands& out);
+  bool GetResultImage(corvel::CRowIteratorBands& out);
+  corvel::CRowIteratorBands& GetTile() { return tile_; }
+  corvel::keFormat GetSourceFormat() const { return sourceFormat_; }
+
+ private:
+  int Int(int id) const;
+  float Float(int id) const;
+
+  corvel::CRowIteratorBands tile_;
+  corvel::CRowIteratorBands result_;
+  corvel::keFormat sourceFormat_ = corvel::keFormatNone;
+};
+
+// Fills the whole output with the tile repeated from the output's origin; the tile is brought
+// to the output's format first. The one place the output is filled, so that another fill (the
+// canvas's pattern paint) can take over here alone.
+corvel::CoreResult FillWithTile(corvel::CRowIteratorBands& output, corvel::CRowIteratorBands& tile);
+
+}  // namespace app

@@ -1,0 +1,58 @@
+// The exchange of pixels with the host: the host's interleaved buffers of 8- or 16-bit samples
+// become core images before the filter runs (16-bit values scaled to 8 bits), and the working
+// image goes back into the host's output buffer afterwards. With a selection the work is cut to
+// the selection's bounding box, and the mask becomes a grey image of the box.
+#pragma once
+#include "core/RowIteratorBands.h"
+#include "platform/host/PluginInterface.h"
+#include "platform/win32/types.h"
+
+namespace framework {
+
+class HostImage {
+ public:
+  HostImage() = default;
+  virtual ~HostImage() = default;
+  HostImage(const HostImage&) = delete;
+  HostImage& operator=(const HostImage&) = delete;
+
+  virtual corvel::CRowIteratorBands& GetSourceImage() { return source_; }
+  virtual corvel::CRowIteratorBands& GetMaskImage() { return mask_; }
+  virtual corvel::CRowIteratorBands& GetAuxiliaryImage() { return auxiliary_; }
+
+  void SetRecord(host::FilterRecord* record) { record_ = record; }
+  host::FilterRecord* GetRecord() const { return record_; }
+  bool HasMask() const { return maskFlag_; }
+  const RECT& GetFilterRect() const { return filterRect_; }
+
+  // False without a record, for a mode and plane count the exchange does not take, or for a
+  // selection that covers no pixel (the source image then stays empty).
+  bool ReadHostImage();
+  // False for a mode and plane count the exchange does not take, or when the working image
+  // cannot be had in the host's layout; nothing is written then.
+  bool WriteHostImage();
+
+ private:
+  host::FilterRecord* record_ = nullptr;
+  corvel::CRowIteratorBands source_;
+  int cropMode_ = 2;
+  corvel::CRowIteratorBands mask_;
+  bool maskFlag_ = false;
+  corvel::CRowIteratorBands auxiliary_;
+  RECT filterRect_{0, 0, 0, 0};
+};
+
+// The box around the pixels that differ from the background (0), as (left, top, right + 1,
+// bottom + 1); (0, 0, 0, 0) when there are none or the image holds no pixels.
+RECT MaskBounds(corvel::CRowIteratorBands& image);
+
+// How the host's pixels of a mode and plane count map onto a core format: samples read per
+// pixel, of 1 or 2 bytes; format keFormatNone when the combination is refused.
+struct HostLayout {
+  corvel::keFormat format = corvel::keFormatNone;
+  int samples = 0;
+  int sampleBytes = 1;
+};
+HostLayout HostLayoutOf(const host::FilterRecord& record);
+
+}  // namespace framework

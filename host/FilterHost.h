@@ -1,0 +1,73 @@
+// Running a filter module over an image the way a host does: the handle and descriptor suites,
+// the selectors in the host's order, and the buffer protocol in which the filter asks for
+// rectangles of the input, output and mask and the host points it at them until it asks for
+// nothing more.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/host/PluginInterface.h"
+
+namespace wfhost {
+
+// The host's image: interleaved samples of 1 or 2 bytes (16-bit samples run 0 .. 32768).
+struct HostImageBuffer {
+  int width = 0, height = 0, planes = 0;
+  int sampleBytes = 1;
+  std::int16_t mode = 0;
+  std::vector<std::uint8_t> pixels;
+  std::int32_t RowBytes() const { return width * planes * sampleBytes; }
+};
+
+// One value of a scripting descriptor.
+struct DescriptorValue {
+  host::DescriptorKey key = 0;
+  host::DescriptorType type = 0;
+  std::int32_t integer = 0;
+  double real = 0;
+  bool flag = false;
+};
+using Descriptor = std::vector<DescriptorValue>;
+
+struct StepTime {
+  const char* step;
+  double seconds;
+};
+
+struct FilterRun {
+  Descriptor descriptor;                    // in: the recorded values; out: what the filter wrote
+  host::int16 playInfo = host::plugInDialogDontDisplay;
+  const std::vector<std::uint8_t>* selection = nullptr;  // width x height grey, or null
+  std::vector<StepTime> times;
+  host::int16 failedSelector = -1;          // the selector that answered an error
+};
+
+class FilterModule {
+ public:
+  FilterModule() = default;
+  ~FilterModule();
+  FilterModule(const FilterModule&) = delete;
+  FilterModule& operator=(const FilterModule&) = delete;
+  // False with a reason when the module cannot be loaded or lacks the entry.
+  bool Load(const std::string& path, const std::string& entryName, std::string* error);
+  host::FilterEntry Entry() const { return entry_; }
+
+ private:
+  void* library_ = nullptr;
+  host::FilterEntry entry_ = nullptr;
+};
+
+// Calls prepare, start, continue until the filter asks for nothing, and finish; the image is
+// replaced by the filter's output. The first error a selector answers ends the run.
+host::OSErr RunFilter(const FilterModule& module, HostImageBuffer& image, FilterRun& run);
+
+// The host's suites, also for tests that drive a filter by hand. A descriptor handle made from
+// values, and the values of one.
+host::HandleProcs* HostHandleProcs();
+host::ReadDescriptorProcs* HostReadProcs();
+host::WriteDescriptorProcs* HostWriteProcs();
+host::PIDescriptorHandle MakeDescriptor(const Descriptor& values);
+Descriptor ReadDescriptorHandle(host::PIDescriptorHandle handle);
+
+}  // namespace wfhost
