@@ -46,6 +46,8 @@ struct FilterRun {
 class FilterModule {
  public:
   FilterModule() = default;
+  // An entry already in the process (a filter linked in, for tests).
+  explicit FilterModule(host::FilterEntry entry) : entry_(entry) {}
   ~FilterModule();
   FilterModule(const FilterModule&) = delete;
   FilterModule& operator=(const FilterModule&) = delete;

@@ -1,0 +1,217 @@
+// The filter from end to end: the built module loaded with dlopen and the filter linked in,
+// each driven by the host's suites and buffer protocol, in every mode, for every group, with
+// and without a selection.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <tuple>
+
+#include "AppFixture.h"
+#include "host/PluginInfo.h"
+#include "platform/ui/dialogs.h"
+#include "platform/ui/script.h"
+#include "rowops/ImageBufferOps.h"
+
+namespace apptest {
+namespace {
+
+using namespace corvel;
+
+wfhost::FilterModule& Module() {
+  static wfhost::FilterModule module;
+  static bool loaded = [] {
+    std::string error;
+    const bool ok = module.Load(WF_MODULE_PATH, "ENTRYPOINT", &error);
+    EXPECT_TRUE(ok) << error;
+    return ok;
+  }();
+  EXPECT_TRUE(loaded);
+  return module;
+}
+
+std::uint16_t To16(BYTE value) {
+  const std::uint32_t x = std::uint32_t{value} << 15 | 128;
+  return static_cast<std::uint16_t>(((x >> 8) + x) >> 8);
+}
+
+// Sample c of host pixel (x, y).
+unsigned Sample(const wfhost::HostImageBuffer& image, int x, int y, int c) {
+  const std::size_t i = (std::size_t(y) * image.width + x) * image.planes + c;
+  if (image.sampleBytes == 1) return image.pixels[i];
+  std::uint16_t value;
+  std::memcpy(&value, &image.pixels[2 * i], 2);
+  return value;
+}
+
+class EndToEnd : public AppTest, public ::testing::WithParamInterface<std::tuple<std::int16_t, int, bool>> {};
+
+TEST_P(EndToEnd, OutsideTheSelectionUntouchedInsideTheTileRepeatedFromTheBoxOrigin) {
+  const auto [mode, group, selected] = GetParam();
+  const int width = 72, height = 56;
+  const RECT box{17, 9, 61, 50};  // the selection, at an offset
+  std::vector<std::uint8_t> mask(std::size_t(width) * height, 0);
+  for (int y = box.top; y < box.bottom; ++y) std::fill_n(&mask[std::size_t(y) * width + box.left], box.right - box.left, 255);
+  const RECT area = selected ? box : RECT{0, 0, width, height};
+  const wfhost::HostImageBuffer input = PatternImage(mode, width, height);
+
+  app::TilingApp linked;
+  ASSERT_TRUE(linked.InitInstance());
+  LinkedApp() = &linked;
+  wfhost::FilterModule linkedModule(LinkedEntry);
+  wfhost::HostImageBuffer expected = input, actual = input;
+  for (auto [module, image] : {std::pair{&linkedModule, &expected}, std::pair{&Module(), &actual}}) {
+    wfhost::FilterRun run;
+    run.descriptor = Recorded({{app::kTilingMethod, group}, {app::kTileSize, 50}, {app::kFeathering, 20}});
+    run.selection = selected ? &mask : nullptr;
+    ASSERT_EQ(RunFilter(*module, *image, run), host::noErr);
+  }
+  EXPECT_EQ(actual.pixels, expected.pixels) << "the module and the linked filter differ";
+
+  // The tile as the filter left it, in the working format of the mode.
+  CRowIteratorBands tile;
+  ASSERT_EQ(tile.CreateCopy(linked.GetCommand()->GetTile()).GetCode(), 0);
+  const bool colour = input.planes == 3;
+  ASSERT_EQ(ChangeImageFormat(tile, colour ? keFormatBGR : keFormatGrey).GetCode(), 0);
+  ASSERT_LT(tile.Width(), area.right - area.left) << "the tile must repeat inside the area";
+  int differences = 0;
+  for (int y = 0; y < height && differences < 5; ++y) {
+    for (int x = 0; x < width && differences < 5; ++x) {
+      const bool inside = x >= area.left && x < area.right && y >= area.top && y < area.bottom;
+      BYTE pixel[3] = {};
+      if (inside) {
+        const int row = (y - area.top) % tile.Height();
+        std::memcpy(pixel, tile.LockRowPointer(row, 0, -1) + (x - area.left) % tile.Width() * input.planes, input.planes);
+        tile.ReleaseRow(row);
+      }
+      for (int c = 0; c < input.planes; ++c) {
+        unsigned want = Sample(input, x, y, c);
+        const BYTE level = pixel[colour ? 2 - c : 0];  // the core keeps B, G, R
+        if (inside) want = input.sampleBytes == 1 ? level : To16(level);
+        if (Sample(expected, x, y, c) != want) {
+          ++differences;
+          ADD_FAILURE() << "pixel (" << x << ", " << y << ") sample " << c << ": " << Sample(expected, x, y, c)
+                        << ", expected " << want << (inside ? " (tile)" : " (untouched)");
+        }
+      }
+    }
+  }
+  LinkedApp() = nullptr;
+}
+
+INSTANTIATE_TEST_SUITE_P(ModesGroupsSelections, EndToEnd,
+                         ::testing::Combine(::testing::Values(host::kModeGrayScale, host::kModeRGB, host::kModeGray16,
+                                                              host::kModeRGB48),
+                                            ::testing::Range(0, app::kGroupCount), ::testing::Bool()));
+
+TEST_F(AppTest, TheModuleExportsItsEntryAndCarriesItsPropertyList) {
+  wfhost::PluginInfo info;
+  std::string error;
+  ASSERT_TRUE(wfhost::ReadPluginInfo(WF_MODULE_PATH, &info, &error)) << error;
+  EXPECT_EQ(info.kind, "8BFM");
+  EXPECT_EQ(info.name, "Wendle Forge...");
+  EXPECT_EQ(info.category, "Veltra Moor");
+  EXPECT_EQ(info.entryPoint, "ENTRYPOINT");
+  EXPECT_EQ(info.enabling, "in (PSHOP_ImageMode, GrayScaleMode, RGBMode,Gray16Mode,RGB48Mode)");
+  EXPECT_NE(Module().Entry(), nullptr);
+}
+
+// The refusals, with the exact texts of their message boxes.
+TEST_F(AppTest, RefusedModesAndSizesShowTheirMessageAndAnswerCancel) {
+  struct Case {
+    std::int16_t mode;
+    int width, height;
+    const char* text;
+    const char* caption;
+  } cases[] = {
+      {2, 40, 40,
+       "Image has a wrong format.\nProgram requires RGB and GreyScale image with or without transparency (8 or 16 "
+       "bit\\chanel).",
+       "Image has a wrong format !"},
+      {host::kModeRGB, 14, 200, "Image size should be more then 15 x 15 .", "! Input Data Error !"},
+      {host::kModeGrayScale, 200, 14, "Image size should be more then 15 x 15 .", "! Input Data Error !"},
+  };
+  for (const Case& c : cases) {
+    app::TilingApp linked;
+    ASSERT_TRUE(linked.InitInstance());
+    LinkedApp() = &linked;
+    wfhost::FilterModule module(LinkedEntry);
+    wfhost::HostImageBuffer image = PatternImage(c.mode == 2 ? host::kModeRGB : c.mode, c.width, c.height);
+    image.mode = c.mode;
+    const std::vector<std::uint8_t> before = image.pixels;
+    platform::EventScript script;
+    script.AnswerMessageBox(IDOK);
+    wfhost::FilterRun run;
+    run.descriptor = Recorded();
+    EXPECT_EQ(RunFilter(module, image, run), host::userCanceledErr);
+    ASSERT_EQ(script.MessageBoxes().size(), 1u);
+    EXPECT_EQ(script.MessageBoxes()[0].text, c.text);
+    EXPECT_EQ(script.MessageBoxes()[0].caption, c.caption);
+    EXPECT_EQ(image.pixels, before);
+    LinkedApp() = nullptr;
+  }
+  // The module has no script to answer it: the box becomes one line on standard error.
+  wfhost::HostImageBuffer small = PatternImage(host::kModeRGB, 14, 200);
+  wfhost::FilterRun run;
+  run.descriptor = Recorded();
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(RunFilter(Module(), small, run), host::userCanceledErr);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "! Input Data Error !: Image size should be more then 15 x 15 .\n");
+}
+
+// What used to go wrong, each answered cleanly now.
+TEST_F(AppTest, FailuresReachTheHostAsResultsNeverAsCrashes) {
+  wfhost::HostImageBuffer image = PatternImage(host::kModeRGB, 40, 30);
+  const std::vector<std::uint8_t> before = image.pixels;
+  // All points on one spot: no lattice, the generator fails inside the module.
+  wfhost::FilterRun degenerate;
+  degenerate.descriptor = Recorded({{app::kPoint1X, 0.5}, {app::kPoint1Y, 0.5}, {app::kPoint2X, 0.5},
+                                    {app::kPoint2Y, 0.5}, {app::kPoint3X, 0.5}, {app::kPoint3Y, 0.5}});
+  EXPECT_EQ(RunFilter(Module(), image, degenerate), host::filterFailedErr);
+  EXPECT_EQ(image.pixels, before);
+  // A selection that covers nothing.
+  std::vector<std::uint8_t> empty(40 * 30, 0);
+  wfhost::FilterRun unselected;
+  unselected.descriptor = Recorded();
+  unselected.selection = &empty;
+  EXPECT_EQ(RunFilter(Module(), image, unselected), host::userCanceledErr);
+  EXPECT_EQ(image.pixels, before);
+  // An output buffer the filter cannot write to is reported, not taken for success.
+  app::TilingApp linked;
+  ASSERT_TRUE(linked.InitInstance());
+  wfhost::HostImageBuffer copy = image;
+  host::FilterRecord record{};
+  record.imageSize = {30, 40};
+  record.planes = 3;
+  record.imageMode = host::kModeRGB;
+  record.inRect = record.outRect = {0, 0, 30, 40};
+  record.inData = copy.pixels.data();
+  record.inRowBytes = record.outRowBytes = copy.RowBytes();
+  std::intptr_t data = 0;
+  std::int16_t result = 0;
+  framework::DispatchSelector(linked, host::filterSelectorContinue, &record, &data, &result);
+  EXPECT_EQ(result, host::paramErr);
+}
+
+TEST_F(AppTest, MethodsPastTheGroupsRenderAsTheFirstGroup) {
+  wfhost::HostImageBuffer first = PatternImage(host::kModeRGB, 60, 50), past = first;
+  for (auto [image, method] : {std::pair{&first, 0}, std::pair{&past, 19}}) {
+    wfhost::FilterRun run;
+    run.descriptor = Recorded({{app::kTilingMethod, method}});
+    ASSERT_EQ(RunFilter(Module(), *image, run), host::noErr);
+  }
+  EXPECT_EQ(first.pixels, past.pixels);
+}
+
+TEST_F(AppTest, SelectorsPastFinishLeaveTheResultAlone) {
+  app::TilingApp linked;
+  host::FilterRecord record{};
+  std::intptr_t data = 0;
+  std::int16_t result = 1234;
+  framework::DispatchSelector(linked, 6, &record, &data, &result);
+  Module().Entry()(7, &record, &data, &result);
+  EXPECT_EQ(result, 1234);
+}
+
+}  // namespace
+}  // namespace apptest
