@@ -1,5 +1,6 @@
 # make test   install what is missing, build Release and sanitizer builds, run every test of both,
 #             and the threaded tests under ThreadSanitizer
+# make demo   install what is missing, build, run the filter over a photo for all 17 groups into out/
 # make bench  build and run the benchmarks (Release)
 # make fuzz   build the decoders' fuzz targets with clang and run each for FUZZ_SECONDS
 # make format-check  fail when clang-format (.clang-format) would change a tracked .cpp or .h file
@@ -36,6 +37,9 @@ sanitize: deps
 tsan: deps
 	cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=Debug -DWF_TSAN=ON -DWF_BENCHMARKS=OFF -DWF_WERROR=$(WERROR)
 	cmake --build $(TSAN) -j $(JOBS) --target $(notdir $(TSAN_TESTS))
+
+demo: release
+	sh tools/demo.sh $(RELEASE)
 
 bench: release
 	@for b in $(RELEASE)/bench/wf_bench_*; do echo "== $$b"; $$b; done
