@@ -78,8 +78,8 @@ host::OSErr WriteDescriptor(framework::ParameterBlock* block, const DescriptorBl
   return framework::CloseWriteDescriptor(parameters, block->record->handleProcs, &writer);
 }
 
-void CopyBlockToParameters(const DescriptorBlock& values, framework::ParameterSet& parameters) {
-  if (values.integer[kTileSizeRow] <= 0) return;
+bool CopyBlockToParameters(const DescriptorBlock& values, framework::ParameterSet& parameters) {
+  if (values.integer[kTileSizeRow] <= 0) return false;
   for (int row = 0; row < kParameterCount; ++row) {
     const ParameterRow& p = kParameterTable[row];
     framework::Parameter* parameter = parameters.FindParameterByName(p.name);
@@ -88,6 +88,7 @@ void CopyBlockToParameters(const DescriptorBlock& values, framework::ParameterSe
     else if (p.kind == ParameterKind::Integer) parameter->SetInt(values.integer[row]);
     else parameter->SetBool(values.integer[row] != 0);
   }
+  return true;
 }
 
 void CopyParametersToBlock(const framework::ParameterSet& parameters, DescriptorBlock* values) {

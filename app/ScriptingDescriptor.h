@@ -25,8 +25,8 @@ bool ReadDescriptor(framework::ParameterBlock* block, DescriptorBlock* values);
 // Writes the block as a new descriptor; the host's last answer.
 host::OSErr WriteDescriptor(framework::ParameterBlock* block, const DescriptorBlock* values);
 
-// The block into the parameters (clamped by them) when it holds a tile size, and back.
-void CopyBlockToParameters(const DescriptorBlock& values, framework::ParameterSet& parameters);
+// The block into the parameters (clamped by them) when it holds a tile size, then true; and back.
+bool CopyBlockToParameters(const DescriptorBlock& values, framework::ParameterSet& parameters);
 void CopyParametersToBlock(const framework::ParameterSet& parameters, DescriptorBlock* values);
 
 }  // namespace app

@@ -40,10 +40,8 @@ host::OSErr TilingApp::OnPrepareParameters(host::FilterRecord* record, std::intp
   if (!block) return framework::OnNothing(record, data);
   DescriptorBlock& values = GlobalDescriptorBlock();
   showDialog_ = ReadDescriptor(block, &values);
-  if (command_ && values.integer[1] > 0) {
-    CopyBlockToParameters(values, command_->GetParameters());
+  if (command_ && CopyBlockToParameters(values, command_->GetParameters()))
     command_->GetParameters().SaveParametersToRegistry();
-  }
   return framework::OnNothing(record, data);
 }
 

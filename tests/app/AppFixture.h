@@ -3,8 +3,6 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -25,15 +23,13 @@ class AppTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    // Every parameter save rewrites the registry file; memory-backed files keep that quick.
-    const std::string dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm/" : TempPath("");
     std::string name = std::string(info->test_suite_name()) + "-" + info->name();
     for (char& c : name) c = c == '/' ? '_' : c;
-    registry_ = dir + "wf-registry-" + std::to_string(getpid()) + "-" + name;
+    registry_ = TempPath("registry-" + name);
     std::remove(registry_.c_str());
     setenv("WF_REGISTRY", registry_.c_str(), 1);
   }
-  void TearDown() override { std::remove(registry_.c_str()); }
+  // The file stays: a loaded module saves its settings into it once more when the program ends.
   std::string registry_;
 };
 
