@@ -6,18 +6,31 @@
 #include "app/TilingApp.h"
 #include "platform/host/PluginInterface.h"
 #include "platform/win32/Module.h"
+#include "platform/win32/file.h"
+#include "platform/win32/memory.h"
 #include "resources/Resources.h"
 
 namespace {
 
+// The platform's tables of memory blocks, regions and files are made at their first use; made
+// before the application object, they outlive it, and its images can still be freed (and their
+// temporary files deleted) when the module ends.
+void MakePlatformTables() {
+  GlobalFree(GlobalAlloc(GMEM_MOVEABLE, 1));
+  VirtualFree(VirtualAlloc(nullptr, 1, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE), 0, MEM_RELEASE);
+  HANDLE file = CreateFileA("/dev/null", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+}
+
 struct Module {
-  Module() {
+  Module() : tablesMade((MakePlatformTables(), true)) {
     resources::RegisterModuleResources(platform::ModuleOfAddress(this));
     initialised = app.InitInstance();
   }
   ~Module() {
     if (initialised) app.ExitInstance();
   }
+  bool tablesMade;
   app::TilingApp app;
   bool initialised = false;
 };

@@ -36,7 +36,7 @@ bool TilingApp::InitInstance() {
 
 host::OSErr TilingApp::OnPrepareParameters(host::FilterRecord* record, std::intptr_t* data) {
   std::int16_t result = 0;
-  framework::ParameterBlock* block = framework::GetParameterBlock(&result, record, record->handleProcs, 8, data, NoInit);
+  framework::ParameterBlock* block = framework::GetParameterBlock(&result, record, record->handleProcs, sizeof(framework::ParameterBlock), data, NoInit);
   if (!block) return framework::OnNothing(record, data);
   DescriptorBlock& values = GlobalDescriptorBlock();
   showDialog_ = ReadDescriptor(block, &values);
@@ -47,7 +47,7 @@ host::OSErr TilingApp::OnPrepareParameters(host::FilterRecord* record, std::intp
 
 host::OSErr TilingApp::OnFinishParameters(host::FilterRecord* record, std::intptr_t* data) {
   std::int16_t result = 0;
-  framework::ParameterBlock* block = framework::GetParameterBlock(&result, record, record->handleProcs, 8, data, NoInit);
+  framework::ParameterBlock* block = framework::GetParameterBlock(&result, record, record->handleProcs, sizeof(framework::ParameterBlock), data, NoInit);
   if (!block || !command_) return host::noErr;
   command_->GetParameters().LoadParametersFromRegistry();
   DescriptorBlock& values = GlobalDescriptorBlock();

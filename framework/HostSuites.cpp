@@ -1,5 +1,7 @@
 #include "framework/HostSuites.h"
 
+#include <algorithm>
+
 #include "platform/win32/memory.h"
 
 namespace framework {
@@ -91,7 +93,8 @@ ParameterBlock* GetParameterBlock(std::int16_t* result, host::FilterRecord* reco
     void* memory = LockHandle(procs, reinterpret_cast<host::Handle>(*data));
     return memory ? fill(memory) : nullptr;
   }
-  host::Handle handle = AllocateHandle(procs, size);
+  // The block holds two pointers, whatever size the caller counted them at.
+  host::Handle handle = AllocateHandle(procs, std::max<std::int32_t>(size, sizeof(ParameterBlock)));
   if (!handle) return nullptr;
   void* memory = LockHandle(procs, handle);
   if (!memory) {

@@ -24,7 +24,7 @@ host::Handle AllocateHandle(const host::HandleProcs* procs, std::int32_t size);
 void FreeHandle(const host::HandleProcs* procs, host::Handle handle);
 void* LockHandle(const host::HandleProcs* procs, host::Handle handle);
 
-// The 8-byte private block kept in the plug-in's data slot between calls.
+// The private block (two pointers) kept in the plug-in's data slot between calls.
 struct ParameterBlock {
   std::int16_t* result;
   host::FilterRecord* record;

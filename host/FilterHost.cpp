@@ -27,7 +27,7 @@ FilterModule::~FilterModule() {
 }
 
 bool FilterModule::Load(const std::string& path, const std::string& entryName, std::string* error) {
-  library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (!library_) return *error = dlerror(), false;
   entry_ = reinterpret_cast<host::FilterEntry>(dlsym(library_, entryName.c_str()));
   if (!entry_) return *error = "the module has no entry " + entryName, false;
