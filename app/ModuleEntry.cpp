@@ -37,8 +37,9 @@ struct Module {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) void ENTRYPOINT(std::int16_t selector, host::FilterRecord* record,
-                                                                   std::intptr_t* data, std::int16_t* result) {
+extern "C" __attribute__((visibility("default"))) void ENTRYPOINT(std::int16_t selector,
+                                                                  host::FilterRecord* record,
+                                                                  std::intptr_t* data, std::int16_t* result) {
   try {
     static Module module;
     if (!module.initialised) {

@@ -76,15 +76,16 @@ inline constexpr ParameterRow kParameterTable[kParameterCount] = {
 };
 
 // The scripting keys in the order the descriptor reader is given them (rows of the table).
-inline constexpr int kDescriptorReadOrder[kParameterCount] = {0,  2,  1,  3,  12, 13, 14, 4,  5,  6,  7,  8, 9,
-                                                               10, 11, 15, 16, 17, 18, 24, 19, 20, 21, 22, 23};
+inline constexpr int kDescriptorReadOrder[kParameterCount] = {
+    0, 2, 1, 3, 12, 13, 14, 4, 5, 6, 7, 8, 9, 10, 11, 15, 16, 17, 18, 24, 19, 20, 21, 22, 23};
 // The writer's order: the same, with the placement's bottom before its left.
-inline constexpr int kDescriptorWriteOrder[kParameterCount] = {0,  2,  1,  3,  12, 13, 14, 4,  5,  6,  7,  8, 9,
-                                                                10, 11, 15, 16, 17, 18, 24, 19, 21, 20, 22, 23};
+inline constexpr int kDescriptorWriteOrder[kParameterCount] = {
+    0, 2, 1, 3, 12, 13, 14, 4, 5, 6, 7, 8, 9, 10, 11, 15, 16, 17, 18, 24, 19, 21, 20, 22, 23};
 
 // The groups by tiling method; 17 .. 21 name none and render as method 0.
 constexpr int kGroupCount = 17;
-inline constexpr const char* kGroupNames[kGroupCount] = {"P1",  "P2",  "PM",  "PG",   "PMM",  "PMG", "PGG", "CM", "CMM",
-                                                         "P4",  "P4M", "P4G", "P3",   "P3ML", "P3LM", "P6", "P6M"};
+inline constexpr const char* kGroupNames[kGroupCount] = {"P1",  "P2",   "PM",   "PG", "PMM", "PMG",
+                                                         "PGG", "CM",   "CMM",  "P4", "P4M", "P4G",
+                                                         "P3",  "P3ML", "P3LM", "P6", "P6M"};
 
 }  // namespace app

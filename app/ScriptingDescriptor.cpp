@@ -45,7 +45,8 @@ bool ReadDescriptor(framework::ParameterBlock* block, DescriptorBlock* values) {
         values->integer[row] = value;
       } else if (p.kind == ParameterKind::Float) {
         double value = p.defaultValue;
-        if (procs.getFloatProc(reader, &value) != host::noErr || !std::isfinite(value)) value = p.defaultValue;
+        if (procs.getFloatProc(reader, &value) != host::noErr || !std::isfinite(value))
+          value = p.defaultValue;
         values->real[row] = static_cast<float>(value);
       } else {
         bool value = p.defaultValue != 0;
@@ -84,9 +85,12 @@ bool CopyBlockToParameters(const DescriptorBlock& values, framework::ParameterSe
     const ParameterRow& p = kParameterTable[row];
     framework::Parameter* parameter = parameters.FindParameterByName(p.name);
     if (!parameter) continue;
-    if (p.kind == ParameterKind::Float) parameter->SetFloat(values.real[row]);
-    else if (p.kind == ParameterKind::Integer) parameter->SetInt(values.integer[row]);
-    else parameter->SetBool(values.integer[row] != 0);
+    if (p.kind == ParameterKind::Float)
+      parameter->SetFloat(values.real[row]);
+    else if (p.kind == ParameterKind::Integer)
+      parameter->SetInt(values.integer[row]);
+    else
+      parameter->SetBool(values.integer[row] != 0);
   }
   return true;
 }

@@ -15,7 +15,8 @@ using namespace corvel;
 namespace {
 
 const char kWrongFormatText[] =
-    "Image has a wrong format.\nProgram requires RGB and GreyScale image with or without transparency (8 or 16 "
+    "Image has a wrong format.\nProgram requires RGB and GreyScale image with or without transparency (8 or "
+    "16 "
     "bit\\chanel).";
 const char kWrongFormatCaption[] = "Image has a wrong format !";
 const char kTooSmallText[] = "Image size should be more then 15 x 15 .";
@@ -36,7 +37,8 @@ bool TilingApp::InitInstance() {
 
 host::OSErr TilingApp::OnPrepareParameters(host::FilterRecord* record, std::intptr_t* data) {
   std::int16_t result = 0;
-  framework::ParameterBlock* block = framework::GetParameterBlock(&result, record, record->handleProcs, sizeof(framework::ParameterBlock), data, NoInit);
+  framework::ParameterBlock* block = framework::GetParameterBlock(
+      &result, record, record->handleProcs, sizeof(framework::ParameterBlock), data, NoInit);
   if (!block) return framework::OnNothing(record, data);
   DescriptorBlock& values = GlobalDescriptorBlock();
   showDialog_ = ReadDescriptor(block, &values);
@@ -47,7 +49,8 @@ host::OSErr TilingApp::OnPrepareParameters(host::FilterRecord* record, std::intp
 
 host::OSErr TilingApp::OnFinishParameters(host::FilterRecord* record, std::intptr_t* data) {
   std::int16_t result = 0;
-  framework::ParameterBlock* block = framework::GetParameterBlock(&result, record, record->handleProcs, sizeof(framework::ParameterBlock), data, NoInit);
+  framework::ParameterBlock* block = framework::GetParameterBlock(
+      &result, record, record->handleProcs, sizeof(framework::ParameterBlock), data, NoInit);
   if (!block || !command_) return host::noErr;
   command_->GetParameters().LoadParametersFromRegistry();
   DescriptorBlock& values = GlobalDescriptorBlock();
@@ -96,7 +99,8 @@ bool TilingApp::RenderSilently() {
   command_->SetSourceImage(source);
   command_->RunTiling(job);
   command_->GetParameters().SaveParametersToRegistry();
-  if (CRowIteratorBands::IsValid(&output) && CRowIteratorBands::IsValid(&mask) && CRowIteratorBands::IsValid(&source)) {
+  if (CRowIteratorBands::IsValid(&output) && CRowIteratorBands::IsValid(&mask) &&
+      CRowIteratorBands::IsValid(&source)) {
     CRowIteratorBands combined;
     MaskedCombine(source, output, combined, mask, GetDivideBy255Table(), false, nullptr);
     CRowIteratorBands::CopyPixels(output, combined);

@@ -14,9 +14,15 @@ class TilingApp : public framework::PluginApp {
   ~TilingApp() override;
 
   bool InitInstance() override;
-  host::OSErr OnPrepare(host::FilterRecord* record, std::intptr_t* data) override { return OnPrepareParameters(record, data); }
-  host::OSErr OnFinish(host::FilterRecord* record, std::intptr_t* data) override { return OnFinishParameters(record, data); }
-  bool IsSupportedMode(host::FilterRecord* record, void* platformData) override { return CheckImageMode(record, platformData); }
+  host::OSErr OnPrepare(host::FilterRecord* record, std::intptr_t* data) override {
+    return OnPrepareParameters(record, data);
+  }
+  host::OSErr OnFinish(host::FilterRecord* record, std::intptr_t* data) override {
+    return OnFinishParameters(record, data);
+  }
+  bool IsSupportedMode(host::FilterRecord* record, void* platformData) override {
+    return CheckImageMode(record, platformData);
+  }
   bool CanRun() override { return CheckFilterSize(); }
   bool Run() override { return ShowDialog(); }
 

@@ -18,7 +18,9 @@ bool LayerTest(const host::FilterRecord& record, int planes) {
   return record.inLayerPlanes == planes && (record.inTransparencyMask == 1 || record.inLayerMasks >= 1);
 }
 
-BYTE From16(std::uint16_t value) { return value >= host::kMax16BitSample ? 255 : static_cast<BYTE>(value >> 7); }
+BYTE From16(std::uint16_t value) {
+  return value >= host::kMax16BitSample ? 255 : static_cast<BYTE>(value >> 7);
+}
 
 std::uint16_t To16(BYTE value) {
   const std::uint32_t x = std::uint32_t{value} << 15 | 128;
@@ -151,12 +153,13 @@ bool HostImage::ReadHostImage() {
   const int hostPixel = record.planes * layout.sampleBytes;
   BYTE* first = HostPixel(record.inData, record.inRowBytes, filterRect_.left, filterRect_.top, hostPixel);
   if (record.imageMode == host::kModeGrayScale && record.planes == 2) {
-    if (source_.CreateView(width, height, first, record.inRowBytes, keFormatGreyA).GetCode() != keErrorNone) return false;
+    if (source_.CreateView(width, height, first, record.inRowBytes, keFormatGreyA).GetCode() != keErrorNone)
+      return false;
   } else {
     if (source_.Create(width, height, layout.format).GetCode() != keErrorNone) return false;
     for (int y = 0; y < height; ++y) {
-      HostRowToCore(source_.LockRowPointer(y, 0, -1), first + std::int64_t{y} * record.inRowBytes, width, layout,
-                    record.planes);
+      HostRowToCore(source_.LockRowPointer(y, 0, -1), first + std::int64_t{y} * record.inRowBytes, width,
+                    layout, record.planes);
       source_.UnlockRow(y);
     }
   }
@@ -169,9 +172,11 @@ bool HostImage::ReadHostImage() {
     mask_.TakeFrom(box);
   }
   if (record.isFloating) {
-    const keFormat withAlpha = layout.format == keFormatGrey || layout.format == keFormatGreyA ? keFormatGreyA : keFormatBGRA;
+    const keFormat withAlpha = layout.format == keFormatGrey || layout.format == keFormatGreyA ? keFormatGreyA
+                                                                                               : keFormatBGRA;
     CRowIteratorBands converted;
-    if (ConvertImageForHost(nullptr, source_, converted, withAlpha, nullptr, GetDivideBy255Table(), true, nullptr)
+    if (ConvertImageForHost(nullptr, source_, converted, withAlpha, nullptr, GetDivideBy255Table(), true,
+                            nullptr)
             .GetCode() == keErrorNone)
       source_.TakeFrom(converted);
     mask_.Destroy();
@@ -198,11 +203,13 @@ bool HostImage::WriteHostImage() {
   // The working image in the host's layout: a converted copy when a render changed its format.
   CRowIteratorBands rows;
   if (rows.Assign(source_).GetCode() != keErrorNone) return false;
-  if (rows.GetFormat() != layout.format && ChangeImageFormat(rows, layout.format).GetCode() != keErrorNone) return false;
+  if (rows.GetFormat() != layout.format && ChangeImageFormat(rows, layout.format).GetCode() != keErrorNone)
+    return false;
 
   const int hostPixel = record.planes * layout.sampleBytes;
   for (int y = 0; y < height; ++y) {
-    BYTE* to = HostPixel(record.outData, record.outRowBytes, filterRect_.left, filterRect_.top + y, hostPixel);
+    BYTE* to = HostPixel(record.outData, record.outRowBytes, filterRect_.left, filterRect_.top + y,
+                         hostPixel);
     CoreRowToHost(to, rows.LockRowPointer(y, 0, -1), width, layout, record.planes);
     rows.ReleaseRow(y);
   }

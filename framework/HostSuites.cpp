@@ -66,8 +66,10 @@ host::Handle AllocateHandle(const host::HandleProcs* procs, std::int32_t size) {
 }
 
 void FreeHandle(const host::HandleProcs* procs, host::Handle handle) {
-  if (IsHandleSuiteUsable(procs)) procs->disposeProc(handle);
-  else DisposeHostHandle(handle);
+  if (IsHandleSuiteUsable(procs))
+    procs->disposeProc(handle);
+  else
+    DisposeHostHandle(handle);
 }
 
 void* LockHandle(const host::HandleProcs* procs, host::Handle handle) {
@@ -79,8 +81,9 @@ void* LockHandle(const host::HandleProcs* procs, host::Handle handle) {
   return block->tag == kEmulationTag ? GlobalLock(block->data) : nullptr;
 }
 
-ParameterBlock* GetParameterBlock(std::int16_t* result, host::FilterRecord* record, const host::HandleProcs* procs,
-                                  std::int32_t size, std::intptr_t* data, ParameterBlockInit init) {
+ParameterBlock* GetParameterBlock(std::int16_t* result, host::FilterRecord* record,
+                                  const host::HandleProcs* procs, std::int32_t size, std::intptr_t* data,
+                                  ParameterBlockInit init) {
   if (!data) return nullptr;
   auto fill = [&](void* memory) {
     auto* block = static_cast<ParameterBlock*>(memory);
@@ -116,11 +119,11 @@ bool HasDescriptorSuites(const host::PIDescriptorParameters* parameters) {
   if (write->writeDescriptorProcsVersion != 0 || write->numWriteDescriptorProcs < 16) return false;
   // Every read procedure must be there; the framework calls several of them blindly.
   const bool allRead = read->openReadDescriptorProc && read->closeReadDescriptorProc && read->getKeyProc &&
-                       read->getIntegerProc && read->getFloatProc && read->getUnitFloatProc && read->getBooleanProc &&
-                       read->getTextProc && read->getAliasProc && read->getEnumeratedProc && read->getClassProc &&
-                       read->getSimpleReferenceProc && read->getObjectProc && read->getCountProc &&
-                       read->getStringProc && read->getPinnedIntegerProc && read->getPinnedFloatProc &&
-                       read->getPinnedUnitFloatProc;
+                       read->getIntegerProc && read->getFloatProc && read->getUnitFloatProc &&
+                       read->getBooleanProc && read->getTextProc && read->getAliasProc &&
+                       read->getEnumeratedProc && read->getClassProc && read->getSimpleReferenceProc &&
+                       read->getObjectProc && read->getCountProc && read->getStringProc &&
+                       read->getPinnedIntegerProc && read->getPinnedFloatProc && read->getPinnedUnitFloatProc;
   if (!allRead) return false;
   // The writer is opened, filled and closed without further checks.
   return write->openWriteDescriptorProc && write->closeWriteDescriptorProc && write->putIntegerProc &&
@@ -135,10 +138,12 @@ host::OSErr CloseReadDescriptor(host::PIDescriptorParameters* parameters, const 
                                 host::PIReadDescriptor* reader) {
   const host::OSErr error = parameters->readDescriptorProcs->closeReadDescriptorProc(*reader);
   if (parameters->descriptor) {
-    const bool suite = procs && procs->handleProcsVersion >= 1 && procs->numHandleProcs >= 8 && procs->newProc &&
-                       procs->disposeProc && procs->getSizeProc;
-    if (suite) procs->disposeProc(parameters->descriptor);
-    else DisposeHostHandle(parameters->descriptor);
+    const bool suite = procs && procs->handleProcsVersion >= 1 && procs->numHandleProcs >= 8 &&
+                       procs->newProc && procs->disposeProc && procs->getSizeProc;
+    if (suite)
+      procs->disposeProc(parameters->descriptor);
+    else
+      DisposeHostHandle(parameters->descriptor);
   }
   parameters->descriptor = nullptr;
   *reader = nullptr;

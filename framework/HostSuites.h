@@ -33,8 +33,9 @@ using ParameterBlockInit = void (*)(ParameterBlock* block);
 
 // Reuses the slot's handle, or allocates one (calling init once); null when no block can be
 // had. The result word is cleared.
-ParameterBlock* GetParameterBlock(std::int16_t* result, host::FilterRecord* record, const host::HandleProcs* procs,
-                                  std::int32_t size, std::intptr_t* data, ParameterBlockInit init);
+ParameterBlock* GetParameterBlock(std::int16_t* result, host::FilterRecord* record,
+                                  const host::HandleProcs* procs, std::int32_t size, std::intptr_t* data,
+                                  ParameterBlockInit init);
 
 bool HasDescriptorSuites(const host::PIDescriptorParameters* parameters);
 bool IsDialogRequested(const host::PIDescriptorParameters* parameters);

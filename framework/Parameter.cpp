@@ -45,8 +45,10 @@ std::unique_ptr<Parameter> Parameter::Clone() const {
 }
 
 int BooleanParameter::ParseText(const std::string& text) {
-  if (text == "False") value_ = false;
-  else if (text == "True") value_ = true;
+  if (text == "False")
+    value_ = false;
+  else if (text == "True")
+    value_ = true;
   return 0;
 }
 
@@ -57,7 +59,9 @@ int BooleanParameter::LoadFromRegistry(HKEY key) {
   return read;
 }
 
-int BooleanParameter::SaveToRegistry(HKEY key) const { return WriteDword(key, name_, registryType_, value_ ? 1 : 0); }
+int BooleanParameter::SaveToRegistry(HKEY key) const {
+  return WriteDword(key, name_, registryType_, value_ ? 1 : 0);
+}
 
 Parameter& BooleanParameter::CopyTo(Parameter& target) const {
   if (auto* same = dynamic_cast<BooleanParameter*>(&target)) same->value_ = value_;

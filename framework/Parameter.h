@@ -75,8 +75,14 @@ class BooleanParameter final : public Parameter {
   void GetInt(int* value) const override { *value = value_ ? 1 : 0; }
   std::unique_ptr<Parameter> Clone() const override { return std::make_unique<BooleanParameter>(*this); }
   Parameter& CopyTo(Parameter& target) const override;
-  Parameter& AssignBool(bool value) override { value_ = value; return *this; }
-  Parameter& AssignInt(int value) override { value_ = value != 0; return *this; }
+  Parameter& AssignBool(bool value) override {
+    value_ = value;
+    return *this;
+  }
+  Parameter& AssignInt(int value) override {
+    value_ = value != 0;
+    return *this;
+  }
   bool Equals(const Parameter& other) const override;
   void Reset() override { value_ = default_; }
 
@@ -89,7 +95,10 @@ class BooleanParameter final : public Parameter {
 class IntegerParameter final : public Parameter {
  public:
   IntegerParameter() : Parameter("integer param", REG_DWORD) {}
-  void SetRange(int minimum, int maximum) { minimum_ = minimum; maximum_ = maximum; }
+  void SetRange(int minimum, int maximum) {
+    minimum_ = minimum;
+    maximum_ = maximum;
+  }
   void SetDefault(int value) { default_ = Clamp(value); }
   int Minimum() const { return minimum_; }
   int Maximum() const { return maximum_; }
@@ -102,7 +111,10 @@ class IntegerParameter final : public Parameter {
   void GetInt(int* value) const override { *value = Clamp(value_); }
   std::unique_ptr<Parameter> Clone() const override { return std::make_unique<IntegerParameter>(*this); }
   Parameter& CopyTo(Parameter& target) const override;
-  Parameter& AssignInt(int value) override { value_ = value; return *this; }
+  Parameter& AssignInt(int value) override {
+    value_ = value;
+    return *this;
+  }
   bool Equals(const Parameter& other) const override;
   void Reset() override { value_ = default_; }
 
@@ -115,7 +127,10 @@ class IntegerParameter final : public Parameter {
 class FloatParameter final : public Parameter {
  public:
   FloatParameter() : Parameter("Float Parameter", REG_DWORD) {}
-  void SetRange(float minimum, float maximum) { minimum_ = minimum; maximum_ = maximum; }
+  void SetRange(float minimum, float maximum) {
+    minimum_ = minimum;
+    maximum_ = maximum;
+  }
   void SetDefault(float value) { default_ = Clamp(value); }
   float Minimum() const { return minimum_; }
   float Maximum() const { return maximum_; }
@@ -128,7 +143,10 @@ class FloatParameter final : public Parameter {
   void GetFloat(float* value) const override { *value = Clamp(value_); }
   std::unique_ptr<Parameter> Clone() const override { return std::make_unique<FloatParameter>(*this); }
   Parameter& CopyTo(Parameter& target) const override;
-  Parameter& AssignFloat(float value) override { value_ = value; return *this; }
+  Parameter& AssignFloat(float value) override {
+    value_ = value;
+    return *this;
+  }
   void Reset() override { value_ = default_; }
 
  private:

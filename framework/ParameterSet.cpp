@@ -57,8 +57,10 @@ int ParameterSet::WriteCommand(std::ostream& out) const {
 
 int ParameterSet::LoadParametersFromRegistry() {
   KeyHolder vendor, set;
-  if (RegOpenKeyEx(HKEY_CURRENT_USER, kVendorKey, 0, kReadAccess, &vendor.key) != ERROR_SUCCESS) return kRegistryFailed;
-  if (RegOpenKeyEx(vendor.key, name_.c_str(), 0, kReadAccess, &set.key) != ERROR_SUCCESS) return kRegistryFailed;
+  if (RegOpenKeyEx(HKEY_CURRENT_USER, kVendorKey, 0, kReadAccess, &vendor.key) != ERROR_SUCCESS)
+    return kRegistryFailed;
+  if (RegOpenKeyEx(vendor.key, name_.c_str(), 0, kReadAccess, &set.key) != ERROR_SUCCESS)
+    return kRegistryFailed;
   int result = 0;
   for (auto& [id, parameter] : parameters_) {
     const int loaded = parameter->LoadFromRegistry(set.key);
@@ -70,11 +72,11 @@ int ParameterSet::LoadParametersFromRegistry() {
 
 int ParameterSet::SaveParametersToRegistry() const {
   KeyHolder vendor, set;
-  if (RegCreateKeyEx(HKEY_CURRENT_USER, kVendorKey, 0, nullptr, REG_OPTION_NON_VOLATILE, kReadWriteAccess, nullptr,
-                     &vendor.key, nullptr) != ERROR_SUCCESS)
+  if (RegCreateKeyEx(HKEY_CURRENT_USER, kVendorKey, 0, nullptr, REG_OPTION_NON_VOLATILE, kReadWriteAccess,
+                     nullptr, &vendor.key, nullptr) != ERROR_SUCCESS)
     return kRegistryFailed;
-  if (RegCreateKeyEx(vendor.key, name_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kReadWriteAccess, nullptr,
-                     &set.key, nullptr) != ERROR_SUCCESS)
+  if (RegCreateKeyEx(vendor.key, name_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kReadWriteAccess,
+                     nullptr, &set.key, nullptr) != ERROR_SUCCESS)
     return kRegistryFailed;
   for (const auto& [id, parameter] : parameters_) {
     if (parameter->SaveToRegistry(set.key) != 0) return kRegistryFailed;

@@ -19,13 +19,17 @@ host::OSErr PluginApp::OnParameters(host::FilterRecord* record, std::intptr_t* d
   return RequestWholeImage(record, data);
 }
 
-host::OSErr PluginApp::OnPrepare(host::FilterRecord* record, std::intptr_t* data) { return OnNothing(record, data); }
+host::OSErr PluginApp::OnPrepare(host::FilterRecord* record, std::intptr_t* data) {
+  return OnNothing(record, data);
+}
 
 host::OSErr PluginApp::OnStart(host::FilterRecord* record, std::intptr_t* data) {
   return RequestWholeImage(record, data);
 }
 
-host::OSErr PluginApp::OnFinish(host::FilterRecord* record, std::intptr_t* data) { return OnNothing(record, data); }
+host::OSErr PluginApp::OnFinish(host::FilterRecord* record, std::intptr_t* data) {
+  return OnNothing(record, data);
+}
 
 bool PluginApp::IsSupportedMode(host::FilterRecord* record, void*) {
   return record->imageMode == host::kModeRGB || record->imageMode == host::kModeGrayScale;
@@ -61,19 +65,31 @@ void DispatchSelector(PluginApp& app, std::int16_t selector, host::FilterRecord*
   }
   try {
     switch (selector) {
-      case host::filterSelectorAbout: *result = app.OnAbout(record, data); break;
-      case host::filterSelectorParameters: *result = app.OnParameters(record, data); break;
-      case host::filterSelectorPrepare: *result = app.OnPrepare(record, data); break;
-      case host::filterSelectorStart: *result = app.OnStart(record, data); break;
-      case host::filterSelectorContinue: *result = app.OnContinue(record, data); break;
-      default: *result = app.OnFinish(record, data); break;
+      case host::filterSelectorAbout:
+        *result = app.OnAbout(record, data);
+        break;
+      case host::filterSelectorParameters:
+        *result = app.OnParameters(record, data);
+        break;
+      case host::filterSelectorPrepare:
+        *result = app.OnPrepare(record, data);
+        break;
+      case host::filterSelectorStart:
+        *result = app.OnStart(record, data);
+        break;
+      case host::filterSelectorContinue:
+        *result = app.OnContinue(record, data);
+        break;
+      default:
+        *result = app.OnFinish(record, data);
+        break;
     }
   } catch (const std::bad_alloc&) {
     *result = host::memFullErr;
   } catch (const corvel::CJException& error) {
-    *result = error.Code() == corvel::keErrorNoMemory ? host::memFullErr
+    *result = error.Code() == corvel::keErrorNoMemory  ? host::memFullErr
               : error.Code() == corvel::keErrorStopped ? host::userCanceledErr
-                                                        : host::filterFailedErr;
+                                                       : host::filterFailedErr;
   } catch (...) {
     *result = host::filterFailedErr;
   }

@@ -16,7 +16,8 @@ bool Inside(const host::Rect16& r, const HostImageBuffer& image) {
   return r.top >= 0 && r.left >= 0 && r.bottom <= image.height && r.right <= image.width;
 }
 
-std::uint8_t* At(std::vector<std::uint8_t>& bytes, std::int32_t rowBytes, int pixelBytes, const host::Rect16& r) {
+std::uint8_t* At(std::vector<std::uint8_t>& bytes, std::int32_t rowBytes, int pixelBytes,
+                 const host::Rect16& r) {
   return bytes.data() + std::size_t(r.top) * rowBytes + std::size_t(r.left) * pixelBytes;
 }
 
@@ -38,10 +39,11 @@ host::OSErr RunFilter(const FilterModule& module, HostImageBuffer& image, Filter
   std::vector<std::uint8_t> input = image.pixels;
   std::vector<std::uint8_t> mask;
   if (run.selection) mask = *run.selection;
-  host::PIDescriptorParameters descriptor{0, run.playInfo, 0, MakeDescriptor(run.descriptor), HostWriteProcs(),
-                                          HostReadProcs()};
+  host::PIDescriptorParameters descriptor{
+      0, run.playInfo, 0, MakeDescriptor(run.descriptor), HostWriteProcs(), HostReadProcs()};
   host::FilterRecord record{};
-  record.imageSize = host::Point16{static_cast<host::int16>(image.height), static_cast<host::int16>(image.width)};
+  record.imageSize = host::Point16{static_cast<host::int16>(image.height),
+                                   static_cast<host::int16>(image.width)};
   record.planes = static_cast<host::int16>(image.planes);
   record.imageMode = image.mode;
   record.haveMask = run.selection ? 1 : 0;
@@ -54,7 +56,8 @@ host::OSErr RunFilter(const FilterModule& module, HostImageBuffer& image, Filter
     host::int16 result = 0;
     const auto start = std::chrono::steady_clock::now();
     module.Entry()(selector, &record, &data, &result);
-    run.times.push_back({step, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()});
+    run.times.push_back(
+        {step, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()});
     if (result != host::noErr) run.failedSelector = selector;
     return result;
   };
@@ -68,13 +71,16 @@ host::OSErr RunFilter(const FilterModule& module, HostImageBuffer& image, Filter
   host::OSErr result = call(host::filterSelectorPrepare, "prepare");
   if (result == host::noErr) result = call(host::filterSelectorStart, "start");
   int calls = 0;
-  while (result == host::noErr && !(IsEmpty(record.inRect) && IsEmpty(record.outRect) && IsEmpty(record.maskRect))) {
+  while (result == host::noErr &&
+         !(IsEmpty(record.inRect) && IsEmpty(record.outRect) && IsEmpty(record.maskRect))) {
     if (++calls > kMostContinueCalls || !Inside(record.inRect, image) || !Inside(record.outRect, image) ||
         (run.selection && !Inside(record.maskRect, image)))
       return finish(host::paramErr);
     record.inData = IsEmpty(record.inRect) ? nullptr : At(input, image.RowBytes(), pixelBytes, record.inRect);
-    record.outData = IsEmpty(record.outRect) ? nullptr : At(image.pixels, image.RowBytes(), pixelBytes, record.outRect);
-    record.maskData = run.selection && !IsEmpty(record.maskRect) ? At(mask, image.width, 1, record.maskRect) : nullptr;
+    record.outData = IsEmpty(record.outRect) ? nullptr
+                                             : At(image.pixels, image.RowBytes(), pixelBytes, record.outRect);
+    record.maskData = run.selection && !IsEmpty(record.maskRect) ? At(mask, image.width, 1, record.maskRect)
+                                                                 : nullptr;
     record.inRowBytes = record.outRowBytes = image.RowBytes();
     record.maskRowBytes = image.width;
     result = call(host::filterSelectorContinue, "continue");

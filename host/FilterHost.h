@@ -36,11 +36,11 @@ struct StepTime {
 };
 
 struct FilterRun {
-  Descriptor descriptor;                    // in: the recorded values; out: what the filter wrote
+  Descriptor descriptor;  // in: the recorded values; out: what the filter wrote
   host::int16 playInfo = host::plugInDialogDontDisplay;
   const std::vector<std::uint8_t>* selection = nullptr;  // width x height grey, or null
   std::vector<StepTime> times;
-  host::int16 failedSelector = -1;          // the selector that answered an error
+  host::int16 failedSelector = -1;  // the selector that answered an error
 };
 
 class FilterModule {

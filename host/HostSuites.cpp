@@ -19,7 +19,9 @@ host::Handle NewHandle(host::int32 size) {
   return reinterpret_cast<host::Handle>(new HandleBlock{std::vector<std::uint8_t>(std::size_t(size)), 0});
 }
 void DisposeHandle(host::Handle handle) { delete Block(handle); }
-host::int32 GetHandleSize(host::Handle handle) { return handle ? static_cast<host::int32>(Block(handle)->bytes.size()) : 0; }
+host::int32 GetHandleSize(host::Handle handle) {
+  return handle ? static_cast<host::int32>(Block(handle)->bytes.size()) : 0;
+}
 host::OSErr SetHandleSize(host::Handle handle, host::int32 size) {
   if (!handle) return host::nilHandleErr;
   if (size < 0) return host::paramErr;
@@ -50,13 +52,15 @@ WriteToken* Writer(host::PIWriteDescriptor token) { return reinterpret_cast<Writ
 
 host::PIReadDescriptor OpenReader(host::PIDescriptorHandle descriptor, const host::DescriptorKey*) {
   if (!descriptor) return nullptr;
-  return reinterpret_cast<host::PIReadDescriptor>(new ReadToken{ReadDescriptorHandle(descriptor), 0, nullptr});
+  return reinterpret_cast<host::PIReadDescriptor>(
+      new ReadToken{ReadDescriptorHandle(descriptor), 0, nullptr});
 }
 host::OSErr CloseReader(host::PIReadDescriptor token) {
   delete Reader(token);
   return host::noErr;
 }
-bool GetKey(host::PIReadDescriptor token, host::DescriptorKey* key, host::DescriptorType* type, host::int32* flags) {
+bool GetKey(host::PIReadDescriptor token, host::DescriptorKey* key, host::DescriptorType* type,
+            host::int32* flags) {
   ReadToken* reader = Reader(token);
   if (!reader || reader->next >= reader->values.size()) return false;
   reader->current = &reader->values[reader->next++];
@@ -128,33 +132,41 @@ host::OSErr PutBoolean(host::PIWriteDescriptor token, host::DescriptorKey key, b
 }  // namespace
 
 host::HandleProcs* HostHandleProcs() {
-  static host::HandleProcs procs{host::kCurrentHandleProcsVersion, host::kCurrentHandleProcsCount, NewHandle,
-                                 DisposeHandle, GetHandleSize, SetHandleSize, LockHandle, UnlockHandle, RecoverSpace,
+  static host::HandleProcs procs{host::kCurrentHandleProcsVersion,
+                                 host::kCurrentHandleProcsCount,
+                                 NewHandle,
+                                 DisposeHandle,
+                                 GetHandleSize,
+                                 SetHandleSize,
+                                 LockHandle,
+                                 UnlockHandle,
+                                 RecoverSpace,
                                  DisposeHandle};
   return &procs;
 }
 
 host::ReadDescriptorProcs* HostReadProcs() {
-  static host::ReadDescriptorProcs procs{host::kCurrentReadDescriptorProcsVersion,
-                                         host::kCurrentReadDescriptorProcsCount,
-                                         OpenReader,
-                                         CloseReader,
-                                         GetKey,
-                                         GetInteger,
-                                         GetFloat,
-                                         Unsupported<host::DescriptorType*, double*>,
-                                         GetBoolean,
-                                         Unsupported<host::Handle*>,
-                                         Unsupported<host::Handle*>,
-                                         Unsupported<host::DescriptorType*>,
-                                         Unsupported<host::DescriptorType*>,
-                                         Unsupported<void*>,
-                                         Unsupported<host::DescriptorType*, host::PIDescriptorHandle*>,
-                                         Unsupported<std::uint32_t*>,
-                                         Unsupported<unsigned char*>,
-                                         Unsupported<host::int32, host::int32, host::int32*>,
-                                         Unsupported<const double*, const double*, double*>,
-                                         Unsupported<const double*, const double*, host::DescriptorType*, double*>};
+  static host::ReadDescriptorProcs procs{
+      host::kCurrentReadDescriptorProcsVersion,
+      host::kCurrentReadDescriptorProcsCount,
+      OpenReader,
+      CloseReader,
+      GetKey,
+      GetInteger,
+      GetFloat,
+      Unsupported<host::DescriptorType*, double*>,
+      GetBoolean,
+      Unsupported<host::Handle*>,
+      Unsupported<host::Handle*>,
+      Unsupported<host::DescriptorType*>,
+      Unsupported<host::DescriptorType*>,
+      Unsupported<void*>,
+      Unsupported<host::DescriptorType*, host::PIDescriptorHandle*>,
+      Unsupported<std::uint32_t*>,
+      Unsupported<unsigned char*>,
+      Unsupported<host::int32, host::int32, host::int32*>,
+      Unsupported<const double*, const double*, double*>,
+      Unsupported<const double*, const double*, host::DescriptorType*, double*>};
   return &procs;
 }
 
@@ -182,7 +194,8 @@ host::WriteDescriptorProcs* HostWriteProcs() {
 
 host::PIDescriptorHandle MakeDescriptor(const Descriptor& values) {
   host::Handle handle = NewHandle(static_cast<host::int32>(values.size() * sizeof(DescriptorValue)));
-  if (!values.empty()) std::memcpy(Block(handle)->bytes.data(), values.data(), values.size() * sizeof(DescriptorValue));
+  if (!values.empty())
+    std::memcpy(Block(handle)->bytes.data(), values.data(), values.size() * sizeof(DescriptorValue));
   return handle;
 }
 

@@ -23,7 +23,9 @@ bool IsSixteenBitPng(const std::string& path) {
   return png_sig_cmp(header, 0, 8) == 0 && std::memcmp(header + 12, "IHDR", 4) == 0 && header[24] == 16;
 }
 
-std::uint16_t ToHost16(unsigned value) { return static_cast<std::uint16_t>((value * 32768u + 32767u) / 65535u); }
+std::uint16_t ToHost16(unsigned value) {
+  return static_cast<std::uint16_t>((value * 32768u + 32767u) / 65535u);
+}
 unsigned FromHost16(unsigned value) { return value >= 32768u ? 65535u : (value * 65535u + 16384u) / 32768u; }
 
 // The libpng parts return from errors by a long jump: they hold no object with a destructor.
@@ -48,7 +50,8 @@ bool ReadPngRows(png_structp png, png_bytep* rows) {
   return true;
 }
 
-bool WritePngRows(png_structp png, png_infop info, FILE* file, const HostImageBuffer* image, png_bytep* rows) {
+bool WritePngRows(png_structp png, png_infop info, FILE* file, const HostImageBuffer* image,
+                  png_bytep* rows) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_init_io(png, file);
   png_set_IHDR(png, info, png_uint_32(image->width), png_uint_32(image->height), 16,
@@ -68,7 +71,8 @@ bool LoadPng16(const std::string& path, HostImageBuffer* image, std::string* err
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   png_uint_32 width = 0, height = 0;
   int channels = 0;
-  bool read = info && ReadPngHeader(png, info, file.get(), &width, &height, &channels) && (channels == 1 || channels == 3);
+  bool read = info && ReadPngHeader(png, info, file.get(), &width, &height, &channels) &&
+              (channels == 1 || channels == 3);
   if (read && (width > kLargestSide || height > kLargestSide)) {
     png_destroy_read_struct(&png, &info, nullptr);
     return *error = "is larger than 32767 pixels on a side", false;
@@ -81,7 +85,8 @@ bool LoadPng16(const std::string& path, HostImageBuffer* image, std::string* err
     image->mode = channels == 1 ? host::kModeGray16 : host::kModeRGB48;
     image->pixels.assign(std::size_t(image->RowBytes()) * height, 0);
     std::vector<png_bytep> rows(height);
-    for (png_uint_32 y = 0; y < height; ++y) rows[y] = image->pixels.data() + std::size_t(y) * image->RowBytes();
+    for (png_uint_32 y = 0; y < height; ++y)
+      rows[y] = image->pixels.data() + std::size_t(y) * image->RowBytes();
     read = ReadPngRows(png, rows.data());
   }
   png_destroy_read_struct(&png, &info, nullptr);
@@ -104,7 +109,8 @@ bool SavePng16(const std::string& path, const HostImageBuffer& image, std::strin
     std::memcpy(&bytes[i], &v, 2);
   }
   std::vector<png_bytep> rows(std::size_t(image.height));
-  for (int y = 0; y < image.height; ++y) rows[std::size_t(y)] = bytes.data() + std::size_t(y) * image.RowBytes();
+  for (int y = 0; y < image.height; ++y)
+    rows[std::size_t(y)] = bytes.data() + std::size_t(y) * image.RowBytes();
   File file(std::fopen(path.c_str(), "wb"), std::fclose);
   if (!file) return *error = "cannot be written", false;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -134,7 +140,8 @@ bool LoadHostImage(const std::string& path, HostImageBuffer* image, std::string*
   const bool grey = file.GetBpp() == 8 && file.IsGrayScale();
   if (!grey && file.GetBpp() != 24 && !file.IncreaseBpp(24)) return *error = file.GetLastError(), false;
   const int width = static_cast<int>(file.GetWidth()), height = static_cast<int>(file.GetHeight());
-  if (width > kLargestSide || height > kLargestSide) return *error = "is larger than 32767 pixels on a side", false;
+  if (width > kLargestSide || height > kLargestSide)
+    return *error = "is larger than 32767 pixels on a side", false;
   image->width = width;
   image->height = height;
   image->planes = grey ? 1 : 3;
@@ -191,7 +198,8 @@ bool LoadSelection(const std::string& path, int width, int height, std::vector<s
     return *error = "does not have the image's size", false;
   mask->assign(std::size_t(width) * height, 0);
   for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) (*mask)[std::size_t(y) * width + x] = file.GetPixelGray(x, height - 1 - y);
+    for (int x = 0; x < width; ++x)
+      (*mask)[std::size_t(y) * width + x] = file.GetPixelGray(x, height - 1 - y);
   }
   return true;
 }

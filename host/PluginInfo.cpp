@@ -19,14 +19,17 @@ std::string FourCharacters(std::uint32_t code) {
 }
 
 std::uint32_t LittleWord(const unsigned char* data) {
-  return std::uint32_t(data[0]) | std::uint32_t(data[1]) << 8 | std::uint32_t(data[2]) << 16 | std::uint32_t(data[3]) << 24;
+  return std::uint32_t(data[0]) | std::uint32_t(data[1]) << 8 | std::uint32_t(data[2]) << 16 |
+         std::uint32_t(data[3]) << 24;
 }
 
 // Reads little-endian words of the property list with bounds checks.
 class Reader {
  public:
   Reader(const std::vector<unsigned char>& bytes) : bytes_(bytes) {}
-  bool Has(std::size_t count) const { return position_ <= bytes_.size() && count <= bytes_.size() - position_; }
+  bool Has(std::size_t count) const {
+    return position_ <= bytes_.size() && count <= bytes_.size() - position_;
+  }
   std::uint32_t Word(int count) {
     std::uint32_t value = 0;
     for (int i = 0; i < count; ++i) value |= std::uint32_t(bytes_[position_ + i]) << (8 * i);
@@ -60,7 +63,8 @@ bool ReadSection(const std::string& path, std::vector<unsigned char>* section, s
     return s;
   };
   const Elf64_Shdr names = sectionAt(header.e_shstrndx);
-  if (names.sh_offset > size || names.sh_size > size - names.sh_offset) return *error = "is not a module", false;
+  if (names.sh_offset > size || names.sh_size > size - names.sh_offset)
+    return *error = "is not a module", false;
   for (int i = 0; i < header.e_shnum; ++i) {
     const Elf64_Shdr s = sectionAt(i);
     if (s.sh_name >= names.sh_size) continue;
@@ -95,14 +99,24 @@ bool ReadPluginInfo(const std::string& path, PluginInfo* info, std::string* erro
     const std::size_t padded = (std::size_t(length) + 3) / 4 * 4;
     if (!in.Has(padded)) return *error = "has a malformed property list", false;
     const unsigned char* data = list.data() + in.position_;
-    auto pascal = [&] { return length > 0 ? std::string(data + 1, data + 1 + std::min<std::size_t>(data[0], length - 1)) : ""; };
-    auto text = [&] { return std::string(data, data + strnlen(reinterpret_cast<const char*>(data), length)); };
-    if (key == "kind" && length >= 4) info->kind = FourCharacters(LittleWord(data));
-    else if (key == "name") info->name = pascal();
-    else if (key == "catg") info->category = pascal();
-    else if (key == "wx86") info->entryPoint = text();
-    else if (key == "mode" && length >= 2) info->modes = static_cast<std::uint16_t>(data[0] | data[1] << 8);
-    else if (key == "enbl") info->enabling = text();
+    auto pascal = [&] {
+      return length > 0 ? std::string(data + 1, data + 1 + std::min<std::size_t>(data[0], length - 1)) : "";
+    };
+    auto text = [&] {
+      return std::string(data, data + strnlen(reinterpret_cast<const char*>(data), length));
+    };
+    if (key == "kind" && length >= 4)
+      info->kind = FourCharacters(LittleWord(data));
+    else if (key == "name")
+      info->name = pascal();
+    else if (key == "catg")
+      info->category = pascal();
+    else if (key == "wx86")
+      info->entryPoint = text();
+    else if (key == "mode" && length >= 2)
+      info->modes = static_cast<std::uint16_t>(data[0] | data[1] << 8);
+    else if (key == "enbl")
+      info->enabling = text();
     in.position_ += padded;
   }
   if (info->entryPoint.empty()) return *error = "names no entry point", false;
@@ -118,7 +132,8 @@ std::vector<PluginInfo> FindPlugins(const std::string& folder) {
     std::string error;
     if (ReadPluginInfo(entry.path().string(), &info, &error)) found.push_back(info);
   }
-  std::sort(found.begin(), found.end(), [](const PluginInfo& a, const PluginInfo& b) { return a.path < b.path; });
+  std::sort(found.begin(), found.end(),
+            [](const PluginInfo& a, const PluginInfo& b) { return a.path < b.path; });
   return found;
 }
 

@@ -13,12 +13,12 @@ namespace wfhost {
 
 struct PluginInfo {
   std::string path;
-  std::string kind;        // "8BFM" for a filter
-  std::string name;        // the menu entry
+  std::string kind;  // "8BFM" for a filter
+  std::string name;  // the menu entry
   std::string category;
   std::string entryPoint;
-  std::uint16_t modes = 0; // bits of the supported modes (grey 0x4000, RGB 0x1000)
-  std::string enabling;    // the enabling condition
+  std::uint16_t modes = 0;  // bits of the supported modes (grey 0x4000, RGB 0x1000)
+  std::string enabling;     // the enabling condition
 };
 
 // False with a reason when the file is not a module with a readable property list.

@@ -78,15 +78,18 @@ std::string SetValue(const std::string& assignment, Descriptor& descriptor) {
     parsed = !text.empty() && end && *end == '\0' && std::isfinite(number);
     if (parsed && row->kind == app::ParameterKind::Integer) parsed = number == std::floor(number);
   }
-  if (!parsed) return name + " takes a " + (row->kind == app::ParameterKind::Integer ? "whole " : "") +
-                      "number, not \"" + text + "\"";
+  if (!parsed)
+    return name + " takes a " + (row->kind == app::ParameterKind::Integer ? "whole " : "") +
+           "number, not \"" + text + "\"";
   if (number < row->minimum || number > row->maximum) {
     char range[96];
     std::snprintf(range, sizeof range, " is out of range %g .. %g", row->minimum, row->maximum);
     return name + " " + text + range;
   }
-  if (row->kind == app::ParameterKind::Integer) value->integer = static_cast<std::int32_t>(number);
-  else value->real = number;
+  if (row->kind == app::ParameterKind::Integer)
+    value->integer = static_cast<std::int32_t>(number);
+  else
+    value->real = number;
   return "";
 }
 
@@ -98,7 +101,7 @@ Descriptor DefaultDescriptor() {
     v.key = p.key;
     v.type = p.kind == app::ParameterKind::Integer ? host::typeInteger
              : p.kind == app::ParameterKind::Float ? host::typeFloat
-                                                     : host::typeBoolean;
+                                                   : host::typeBoolean;
     v.integer = static_cast<std::int32_t>(p.defaultValue);
     v.real = p.defaultValue;
     v.flag = p.defaultValue != 0;
@@ -130,15 +133,23 @@ int main(int argc, char** argv) {
       return 0;
     }
     std::string value;
-    if (arg == "--time") time = true;
-    else if (arg == "--plugins" && next(&plugins)) continue;
-    else if (arg == "--in" && next(&in)) continue;
-    else if (arg == "--out" && next(&out)) continue;
-    else if (arg == "--selection" && next(&selectionPath)) continue;
-    else if (arg == "--set" && next(&value)) assignments.push_back(value);
-    else return Fail("unknown or incomplete option \"" + arg + "\" (wf-host --help)");
+    if (arg == "--time")
+      time = true;
+    else if (arg == "--plugins" && next(&plugins))
+      continue;
+    else if (arg == "--in" && next(&in))
+      continue;
+    else if (arg == "--out" && next(&out))
+      continue;
+    else if (arg == "--selection" && next(&selectionPath))
+      continue;
+    else if (arg == "--set" && next(&value))
+      assignments.push_back(value);
+    else
+      return Fail("unknown or incomplete option \"" + arg + "\" (wf-host --help)");
   }
-  if (plugins.empty() || in.empty() || out.empty()) return Fail("--plugins, --in and --out are needed (wf-host --help)");
+  if (plugins.empty() || in.empty() || out.empty())
+    return Fail("--plugins, --in and --out are needed (wf-host --help)");
   for (const std::string& assignment : assignments) {
     const std::string error = SetValue(assignment, descriptor);
     if (!error.empty()) return Fail(error);
@@ -167,7 +178,8 @@ int main(int argc, char** argv) {
   run.selection = selectionPath.empty() ? nullptr : &selection;
   const host::OSErr result = RunFilter(module, image, run);
   if (result == host::userCanceledErr) return Fail(filter->name + " refused the image (it was cancelled)");
-  if (result != host::noErr) return Fail(filter->name + " failed with the host error " + std::to_string(result));
+  if (result != host::noErr)
+    return Fail(filter->name + " failed with the host error " + std::to_string(result));
 
   start = std::chrono::steady_clock::now();
   if (!SaveHostImage(out, image, &error)) return Fail(out + ": " + error);

@@ -19,5 +19,5 @@ for group in P1 P2 PM PG PMM PMG PGG CM CMM P4 P4M P4G P3 P3ML P3LM P6 P6M; do
   sheet="$sheet -label $group out/$group.png"
 done
 # shellcheck disable=SC2086
-montage $sheet -tile 6x -geometry 320x200+6+6 -pointsize 18 out/index.png
+montage $sheet -tile 6x -geometry 320x200+6+6 -font DejaVu-Sans -pointsize 18 out/index.png
 echo "demo: out/index.png shows all 17 groups"

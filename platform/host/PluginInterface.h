@@ -24,8 +24,8 @@ constexpr OSErr noErr = 0;
 constexpr OSErr userCanceledErr = -128;  // the host shows nothing for it
 constexpr OSErr memFullErr = -108;
 constexpr OSErr nilHandleErr = -109;
-constexpr OSErr paramErr = -50;         // a record or value the callee cannot work with
-constexpr OSErr filterFailedErr = -1;   // the filter failed inside; it reports nothing more
+constexpr OSErr paramErr = -50;             // a record or value the callee cannot work with
+constexpr OSErr filterFailedErr = -1;       // the filter failed inside; it reports nothing more
 constexpr OSErr descriptorTypeErr = -1703;  // a descriptor value asked for as another type
 
 // Selectors of the filter entry, in the host's order of calling.
@@ -117,7 +117,8 @@ struct WriteDescriptorProcs {
   OSErr (*closeWriteDescriptorProc)(PIWriteDescriptor writer, PIDescriptorHandle* newDescriptor);
   OSErr (*putIntegerProc)(PIWriteDescriptor writer, DescriptorKey key, int32 value);
   OSErr (*putFloatProc)(PIWriteDescriptor writer, DescriptorKey key, const double* value);
-  OSErr (*putUnitFloatProc)(PIWriteDescriptor writer, DescriptorKey key, DescriptorType unit, const double* value);
+  OSErr (*putUnitFloatProc)(PIWriteDescriptor writer, DescriptorKey key, DescriptorType unit,
+                            const double* value);
   OSErr (*putBooleanProc)(PIWriteDescriptor writer, DescriptorKey key, bool value);
   OSErr (*putTextProc)(PIWriteDescriptor writer, DescriptorKey key, Handle text);
   OSErr (*putAliasProc)(PIWriteDescriptor writer, DescriptorKey key, Handle alias);

@@ -38,7 +38,8 @@ inline app::TilingApp*& LinkedApp() {
   static app::TilingApp* app = nullptr;
   return app;
 }
-inline void LinkedEntry(std::int16_t selector, host::FilterRecord* record, std::intptr_t* data, std::int16_t* result) {
+inline void LinkedEntry(std::int16_t selector, host::FilterRecord* record, std::intptr_t* data,
+                        std::int16_t* result) {
   framework::DispatchSelector(*LinkedApp(), selector, record, data, result);
 }
 
@@ -55,7 +56,7 @@ inline wfhost::Descriptor Recorded(std::initializer_list<std::pair<int, double>>
     v.key = p.key;
     v.type = p.kind == app::ParameterKind::Integer ? host::typeInteger
              : p.kind == app::ParameterKind::Float ? host::typeFloat
-                                                     : host::typeBoolean;
+                                                   : host::typeBoolean;
     v.integer = static_cast<std::int32_t>(value);
     v.real = value;
     v.flag = value != 0;

@@ -51,7 +51,8 @@ TEST_P(EndToEnd, OutsideTheSelectionUntouchedInsideTheTileRepeatedFromTheBoxOrig
   const int width = 72, height = 56;
   const RECT box{17, 9, 61, 50};  // the selection, at an offset
   std::vector<std::uint8_t> mask(std::size_t(width) * height, 0);
-  for (int y = box.top; y < box.bottom; ++y) std::fill_n(&mask[std::size_t(y) * width + box.left], box.right - box.left, 255);
+  for (int y = box.top; y < box.bottom; ++y)
+    std::fill_n(&mask[std::size_t(y) * width + box.left], box.right - box.left, 255);
   const RECT area = selected ? box : RECT{0, 0, width, height};
   const wfhost::HostImageBuffer input = PatternImage(mode, width, height);
 
@@ -81,7 +82,8 @@ TEST_P(EndToEnd, OutsideTheSelectionUntouchedInsideTheTileRepeatedFromTheBoxOrig
       BYTE pixel[3] = {};
       if (inside) {
         const int row = (y - area.top) % tile.Height();
-        std::memcpy(pixel, tile.LockRowPointer(row, 0, -1) + (x - area.left) % tile.Width() * input.planes, input.planes);
+        std::memcpy(pixel, tile.LockRowPointer(row, 0, -1) + (x - area.left) % tile.Width() * input.planes,
+                    input.planes);
         tile.ReleaseRow(row);
       }
       for (int c = 0; c < input.planes; ++c) {
@@ -90,8 +92,9 @@ TEST_P(EndToEnd, OutsideTheSelectionUntouchedInsideTheTileRepeatedFromTheBoxOrig
         if (inside) want = input.sampleBytes == 1 ? level : To16(level);
         if (Sample(expected, x, y, c) != want) {
           ++differences;
-          ADD_FAILURE() << "pixel (" << x << ", " << y << ") sample " << c << ": " << Sample(expected, x, y, c)
-                        << ", expected " << want << (inside ? " (tile)" : " (untouched)");
+          ADD_FAILURE() << "pixel (" << x << ", " << y << ") sample " << c << ": "
+                        << Sample(expected, x, y, c) << ", expected " << want
+                        << (inside ? " (tile)" : " (untouched)");
         }
       }
     }
@@ -100,8 +103,8 @@ TEST_P(EndToEnd, OutsideTheSelectionUntouchedInsideTheTileRepeatedFromTheBoxOrig
 }
 
 INSTANTIATE_TEST_SUITE_P(ModesGroupsSelections, EndToEnd,
-                         ::testing::Combine(::testing::Values(host::kModeGrayScale, host::kModeRGB, host::kModeGray16,
-                                                              host::kModeRGB48),
+                         ::testing::Combine(::testing::Values(host::kModeGrayScale, host::kModeRGB,
+                                                              host::kModeGray16, host::kModeRGB48),
                                             ::testing::Range(0, app::kGroupCount), ::testing::Bool()));
 
 TEST_F(AppTest, TheModuleExportsItsEntryAndCarriesItsPropertyList) {
@@ -125,7 +128,8 @@ TEST_F(AppTest, RefusedModesAndSizesShowTheirMessageAndAnswerCancel) {
     const char* caption;
   } cases[] = {
       {2, 40, 40,
-       "Image has a wrong format.\nProgram requires RGB and GreyScale image with or without transparency (8 or 16 "
+       "Image has a wrong format.\nProgram requires RGB and GreyScale image with or without transparency (8 "
+       "or 16 "
        "bit\\chanel).",
        "Image has a wrong format !"},
       {host::kModeRGB, 14, 200, "Image size should be more then 15 x 15 .", "! Input Data Error !"},
@@ -156,7 +160,8 @@ TEST_F(AppTest, RefusedModesAndSizesShowTheirMessageAndAnswerCancel) {
   run.descriptor = Recorded();
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(RunFilter(Module(), small, run), host::userCanceledErr);
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "! Input Data Error !: Image size should be more then 15 x 15 .\n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "! Input Data Error !: Image size should be more then 15 x 15 .\n");
 }
 
 // What used to go wrong, each answered cleanly now.
@@ -165,8 +170,12 @@ TEST_F(AppTest, FailuresReachTheHostAsResultsNeverAsCrashes) {
   const std::vector<std::uint8_t> before = image.pixels;
   // All points on one spot: no lattice, the generator fails inside the module.
   wfhost::FilterRun degenerate;
-  degenerate.descriptor = Recorded({{app::kPoint1X, 0.5}, {app::kPoint1Y, 0.5}, {app::kPoint2X, 0.5},
-                                    {app::kPoint2Y, 0.5}, {app::kPoint3X, 0.5}, {app::kPoint3Y, 0.5}});
+  degenerate.descriptor = Recorded({{app::kPoint1X, 0.5},
+                                    {app::kPoint1Y, 0.5},
+                                    {app::kPoint2X, 0.5},
+                                    {app::kPoint2Y, 0.5},
+                                    {app::kPoint3X, 0.5},
+                                    {app::kPoint3Y, 0.5}});
   EXPECT_EQ(RunFilter(Module(), image, degenerate), host::filterFailedErr);
   EXPECT_EQ(image.pixels, before);
   // A selection that covers nothing.

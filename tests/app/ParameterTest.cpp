@@ -77,9 +77,12 @@ TEST_F(AppTest, AllParametersRoundTripThroughTheRegistry) {
     Parameter* p = saved.GetParameters().GetParameter(row.id);
     ASSERT_EQ(p->GetName(), row.name);
     // A value of its own for each, away from the default.
-    if (row.kind == app::ParameterKind::Integer) p->SetInt(static_cast<int>(row.minimum) + row.id + 1);
-    else if (row.kind == app::ParameterKind::Float) p->SetFloat(static_cast<float>(row.minimum + 0.01 * (row.id + 1)));
-    else p->SetBool(true);
+    if (row.kind == app::ParameterKind::Integer)
+      p->SetInt(static_cast<int>(row.minimum) + row.id + 1);
+    else if (row.kind == app::ParameterKind::Float)
+      p->SetFloat(static_cast<float>(row.minimum + 0.01 * (row.id + 1)));
+    else
+      p->SetBool(true);
   }
   ASSERT_EQ(saved.GetParameters().SaveParametersToRegistry(), 0);
   app::TilingCommand loaded;  // loads at construction
@@ -109,7 +112,8 @@ TEST_F(AppTest, MissingAndMalformedRegistryValuesLeaveTheOthersLoading) {
     command.GetParameters().GetParameter(app::kSpline1)->SetFloat(0.5f);
   }  // saved by the destructor
   HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Veltramoor\\Wendle Forge", 0, KEY_ALL_ACCESS, &key), 0);
+  ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Veltramoor\\Wendle Forge", 0, KEY_ALL_ACCESS, &key),
+            0);
   RegDeleteValue(key, "Feathering");  // the first of all
   const char text[] = "seven";
   RegSetValueEx(key, "TileSize", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text);
@@ -220,7 +224,8 @@ TEST(HostImage, RefusedLayoutsAndTheLayerTest) {
   record.inTransparencyMask = 1;
   EXPECT_EQ(HostLayoutOf(record).format, corvel::keFormatBGRA);
   record = host::FilterRecord{};
-  record.imageMode = host::kModeGrayScale, record.planes = 3, record.inLayerPlanes = 1, record.inLayerMasks = 1;
+  record.imageMode = host::kModeGrayScale, record.planes = 3, record.inLayerPlanes = 1,
+  record.inLayerMasks = 1;
   EXPECT_EQ(HostLayoutOf(record).format, corvel::keFormatGreyA);
   record.imageMode = 7;
   EXPECT_EQ(HostLayoutOf(record).format, corvel::keFormatNone);
@@ -241,12 +246,14 @@ TEST(HostSuites, EmulatedHandlesAndTheParameterBlock) {
   int initialised = 0;
   static int* counter = nullptr;
   counter = &initialised;
-  ParameterBlock* block = GetParameterBlock(&result, &record, nullptr, 8, &data, [](ParameterBlock*) { ++*counter; });
+  ParameterBlock* block = GetParameterBlock(&result, &record, nullptr, 8, &data,
+                                            [](ParameterBlock*) { ++*counter; });
   ASSERT_NE(block, nullptr);
   EXPECT_EQ(block->record, &record);
   EXPECT_EQ(result, 0);
   EXPECT_NE(data, 0);
-  EXPECT_NE(GetParameterBlock(&result, &record, nullptr, 8, &data, [](ParameterBlock*) { ++*counter; }), nullptr);
+  EXPECT_NE(GetParameterBlock(&result, &record, nullptr, 8, &data, [](ParameterBlock*) { ++*counter; }),
+            nullptr);
   EXPECT_EQ(initialised, 1) << "a kept block is reused";
   DisposeHostHandle(reinterpret_cast<host::Handle>(data));
 }

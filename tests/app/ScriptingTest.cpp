@@ -12,10 +12,11 @@ namespace {
 
 // Runs prepare and finish of the linked filter with a descriptor; answers what finish wrote.
 struct Scripted {
-  explicit Scripted(const wfhost::Descriptor& recorded, host::int16 playInfo = host::plugInDialogDontDisplay) {
+  explicit Scripted(const wfhost::Descriptor& recorded,
+                    host::int16 playInfo = host::plugInDialogDontDisplay) {
     EXPECT_TRUE(app.InitInstance());
-    host::PIDescriptorParameters descriptor{0, playInfo, 0, wfhost::MakeDescriptor(recorded), wfhost::HostWriteProcs(),
-                                            wfhost::HostReadProcs()};
+    host::PIDescriptorParameters descriptor{
+        0, playInfo, 0, wfhost::MakeDescriptor(recorded), wfhost::HostWriteProcs(), wfhost::HostReadProcs()};
     record.handleProcs = wfhost::HostHandleProcs();
     record.descriptorParameters = &descriptor;
     std::int16_t result = -1;
@@ -32,7 +33,8 @@ struct Scripted {
     for (const app::ParameterRow& row : app::kParameterTable) {
       if (row.id != id) continue;
       for (const wfhost::DescriptorValue& v : written) {
-        if (v.key == row.key) return v.type == host::typeFloat ? v.real : v.type == host::typeInteger ? v.integer : v.flag;
+        if (v.key == row.key)
+          return v.type == host::typeFloat ? v.real : v.type == host::typeInteger ? v.integer : v.flag;
       }
     }
     return -12345;
@@ -45,10 +47,10 @@ struct Scripted {
 
 TEST_F(AppTest, AllParametersRoundTripThroughTheDescriptor) {
   std::initializer_list<std::pair<int, double>> values = {
-      {0, 33},     {2, 777},    {1, 123},    {3, 15},     {7, 0.125},  {8, 0.25},   {9, 0.375},
-      {10, 0.5},   {11, 0.625}, {12, 0.75},  {13, 0.875}, {14, 0.0625}, {4, -0.5},  {5, 0.25},
-      {6, -1},     {15, 0.1875}, {16, 0.8125}, {18, 0.3125}, {17, 0.6875}, {20, -50}, {21, 60.5},
-      {22, 700},   {23, -800.25}, {24, 2.5}, {19, 1}};
+      {0, 33},   {2, 777},      {1, 123},     {3, 15},      {7, 0.125},   {8, 0.25}, {9, 0.375},
+      {10, 0.5}, {11, 0.625},   {12, 0.75},   {13, 0.875},  {14, 0.0625}, {4, -0.5}, {5, 0.25},
+      {6, -1},   {15, 0.1875},  {16, 0.8125}, {18, 0.3125}, {17, 0.6875}, {20, -50}, {21, 60.5},
+      {22, 700}, {23, -800.25}, {24, 2.5},    {19, 1}};
   Scripted run(Recorded(values));
   EXPECT_FALSE(run.app.GetShowDialog());
   ASSERT_EQ(run.written.size(), 25u);
@@ -64,8 +66,11 @@ TEST_F(AppTest, AllParametersRoundTripThroughTheDescriptor) {
 }
 
 TEST_F(AppTest, HostileDescriptorValuesAreClampedOrRefused) {
-  wfhost::Descriptor recorded = Recorded({{app::kTilingMethod, 40}, {app::kAngle, -90}, {app::kTileSize, 1e6},
-                                          {app::kPoint1X, 7}, {app::kSpline2, -3}});
+  wfhost::Descriptor recorded = Recorded({{app::kTilingMethod, 40},
+                                          {app::kAngle, -90},
+                                          {app::kTileSize, 1e6},
+                                          {app::kPoint1X, 7},
+                                          {app::kSpline2, -3}});
   for (wfhost::DescriptorValue& v : recorded) {
     if (v.key == host::FourCC("kP2X")) v.real = std::numeric_limits<double>::quiet_NaN();
     if (v.key == host::FourCC("kP2Y")) v.real = std::numeric_limits<double>::infinity();
@@ -90,7 +95,8 @@ TEST_F(AppTest, PlayInfoDecidesTheDialogAndNoSuitesMeansNoScripting) {
   app::TilingApp linked;
   ASSERT_TRUE(linked.InitInstance());
   host::FilterRecord record{};
-  host::PIDescriptorParameters old{0, host::plugInDialogDontDisplay, 0, nullptr, nullptr, wfhost::HostReadProcs()};
+  host::PIDescriptorParameters old{0,       host::plugInDialogDontDisplay, 0, nullptr,
+                                   nullptr, wfhost::HostReadProcs()};
   record.descriptorParameters = &old;
   std::intptr_t data = 0;
   std::int16_t result = -1;
