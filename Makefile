@@ -43,8 +43,8 @@ demo: release
 	sh tools/demo.sh $(RELEASE)
 
 bench-filter: release
-	@python3 -c 'import cv2' 2>/dev/null || apt-get install -y -q --no-install-recommends python3-opencv
-	python3 bench/filter_vs_warpaffine.py $(RELEASE)
+	@/usr/bin/python3 -c 'import cv2' 2>/dev/null || apt-get install -y -q --no-install-recommends python3-opencv
+	/usr/bin/python3 bench/filter_vs_warpaffine.py $(RELEASE)
 
 bench: release
 	@for b in $(RELEASE)/bench/wf_bench_*; do echo "== $$b"; $$b; done

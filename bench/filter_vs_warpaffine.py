@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """The filter's whole path without its dialog (every selector, file input and output left out) on a
 12-megapixel photo for every group, beside OpenCV's warpAffine (bilinear, one thread) making an
 image of the same size, timed in the same run. Needs python3-opencv (make bench-filter installs it)."""
