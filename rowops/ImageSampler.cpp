@@ -7,14 +7,11 @@
 #include <limits>
 #include <new>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "core/ColorUtils.h"
 #include "core/RowIteratorBands.h"
 #include "core/Rounding.h"
 #include "rowops/CoreTables.h"
+#include "rowops/detail/ImageSamplerSse2.h"
 
 namespace corvel {
 
@@ -156,17 +153,7 @@ void ProjectSpanToSource(std::int32_t* positions, int count, int x, int y, const
   const double dx = m.m00 * 256, dy = m.m10 * 256;
   if (Matrix3IsAffine(matrix)) {
 #if defined(__SSE2__)
-    // Both coordinates in one register, rounded by the processor as RoundToInt rounds them,
-    // where the whole span stays far inside the 32-bit range (it is a straight line).
-    constexpr double kSafe = 1073741824.0;
-    const double ex = sx + dx * count, ey = sy + dy * count;
-    if (std::fabs(sx) < kSafe && std::fabs(sy) < kSafe && std::fabs(ex) < kSafe && std::fabs(ey) < kSafe) {
-      __m128d v = _mm_set_pd(sy, sx);
-      const __m128d step = _mm_set_pd(dy, dx);
-      for (int i = 0; i < count; ++i, v = _mm_add_pd(v, step))
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(positions + 2 * i), _mm_cvtpd_epi32(v));
-      return;
-    }
+    if (detail::ProjectAffineSpanSse2(positions, count, sx, sy, dx, dy)) return;
 #endif
     for (int i = 0; i < count; ++i, sx += dx, sy += dy) {
       positions[2 * i] = RoundToInt(sx);

@@ -1,13 +1,12 @@
 #include "rowops/RowFillOp.h"
 
-#include <emmintrin.h>
-
 #include <cstring>
 
 #include "core/ColorUtils.h"
 #include "core/PaletteCache.h"
 #include "rowops/BitRuns.h"
 #include "rowops/PixelHelpers.h"
+#include "rowops/detail/RowFillOpSse2.h"
 
 namespace corvel {
 namespace {
@@ -58,30 +57,12 @@ void FillBGR(const RowOperation& op, const RowOpArgs& args) {
   FillPixels(args, pixel, 3);
 }
 
-// Bytes up to a 16-byte boundary, then 48-byte blocks (sixteen pixels) of aligned stores of a
-// pattern started at the right phase, then the remaining bytes.
 void FillBGRSimd(const RowOperation& op, const RowOpArgs& args) {
   if (args.dst.count <= 0) return;
   const std::uint32_t c = FillOf(op).Color();
   const std::uint8_t pixel[3] = {static_cast<std::uint8_t>(Blue(c)), static_cast<std::uint8_t>(Green(c)),
                                  static_cast<std::uint8_t>(Red(c))};
-  auto* dst = static_cast<std::uint8_t*>(args.dst.row);
-  const int bytes = 3 * args.dst.count;
-  const SpanSplit split = SplitSpanForAlignment(reinterpret_cast<std::uintptr_t>(dst), bytes, 16, 48);
-  int i = 0;
-  for (; i < split.head; ++i) dst[i] = pixel[i % 3];
-  alignas(16) std::uint8_t pattern[48];
-  for (int j = 0; j < 48; ++j) pattern[j] = pixel[(split.head + j) % 3];
-  const __m128i p0 = _mm_load_si128(reinterpret_cast<const __m128i*>(pattern));
-  const __m128i p1 = _mm_load_si128(reinterpret_cast<const __m128i*>(pattern + 16));
-  const __m128i p2 = _mm_load_si128(reinterpret_cast<const __m128i*>(pattern + 32));
-  for (const int end = split.head + split.body; i < end; i += 48) {
-    auto* block = reinterpret_cast<__m128i*>(dst + i);
-    _mm_store_si128(block, p0);
-    _mm_store_si128(block + 1, p1);
-    _mm_store_si128(block + 2, p2);
-  }
-  for (; i < bytes; ++i) dst[i] = pixel[i % 3];
+  detail::FillBGRSse2(static_cast<std::uint8_t*>(args.dst.row), args.dst.count, pixel);
 }
 
 void FillBGR16(const RowOperation& op, const RowOpArgs& args) {
