@@ -6,6 +6,7 @@
 
 #include "codecs/ImageFile.h"
 #include "codecs/ImageFileBMP.h"
+#include "codecs/ImageFileGIF.h"
 #include "codecs/ImageFileICO.h"
 #include "codecs/ImageFileJPG.h"
 #include "codecs/ImageFilePCX.h"
@@ -58,7 +59,7 @@ constexpr FormatCodec NotBuilt(const char* name) { return {name, nullptr, nullpt
 const FormatCodec kCodecs[keImageFormatCount] = {
     NotBuilt("unknown"),
     Codec<CImageFileBMP>("BMP"),
-    NotBuilt("GIF"),
+    CodecWithFrames<CImageFileGIF>("GIF"),
     Codec<CImageFileJPG>("JPEG"),
     Codec<CImageFilePNG>("PNG"),
     CodecWithFrames<CImageFileICO>("ICO"),
@@ -128,8 +129,15 @@ bool CImageFile::Encode(CByteStream* stream, unsigned long type) {
   return EncodeWithFormat(stream, type);
 }
 
-bool CImageFile::Encode(CByteStream*, CImageFile**, int, unsigned long type) {
-  if (type == keImageFormatTIF || type == keImageFormatGIF) {
+bool CImageFile::Encode(CByteStream* stream, CImageFile** images, int count, unsigned long type) {
+  if (type == keImageFormatGIF) {
+    CImageFileGIF format;
+    format.Ghost(this);
+    if (format.Encode(stream, images, count, false)) return true;
+    SetLastError(format.GetLastError());
+    return false;
+  }
+  if (type == keImageFormatTIF) {
     SetLastError(NotBuiltText("Encode", type).c_str());
     return false;
   }

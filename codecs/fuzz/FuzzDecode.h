@@ -17,10 +17,9 @@ inline bool SameSize(CImageFile& a, CImageFile& b) {
   return a.GetWidth() == b.GetWidth() && a.GetHeight() == b.GetHeight() && a.GetBpp() == b.GetBpp();
 }
 
-inline bool SamePixels(CImageFile& a, CImageFile& b) {
-  if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight() || a.GetBpp() != b.GetBpp()) {
-    return false;
-  }
+// The same colours whatever the depth: a GIF's true-colour picture may come back as a palette.
+inline bool SameColours(CImageFile& a, CImageFile& b) {
+  if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight()) return false;
   for (long y = 0; y < static_cast<long>(a.GetHeight()); ++y) {
     for (long x = 0; x < static_cast<long>(a.GetWidth()); ++x) {
       RGBQUAD p = a.GetPixelColor(x, y, false), q = b.GetPixelColor(x, y, false);
@@ -29,6 +28,8 @@ inline bool SamePixels(CImageFile& a, CImageFile& b) {
   }
   return true;
 }
+
+inline bool SamePixels(CImageFile& a, CImageFile& b) { return a.GetBpp() == b.GetBpp() && SameColours(a, b); }
 
 // An icon keeps any colour beneath a masked pixel: what must survive is which pixels show, and
 // their colours. A picture with nothing showing has nothing to compare.
@@ -68,7 +69,9 @@ inline bool DecodeInput(const std::uint8_t* data, std::size_t size, unsigned lon
   const bool lossy = type == keImageFormatJPG;
   bool same = again.Decode(encoded, static_cast<unsigned long>(encodedSize), type) &&
               (lossy ? SameSize(image, again)
-                     : type == keImageFormatICO ? SameVisiblePixels(image, again) : SamePixels(image, again));
+                     : type == keImageFormatICO ? SameVisiblePixels(image, again)
+                     : type == keImageFormatGIF ? SameColours(image, again)
+                                                : SamePixels(image, again));
   CImageFile::FreeMemory(encoded);
   return same;
 }

@@ -73,3 +73,9 @@ write_seeds PCX "-colors 2 -type Palette -depth 1" "-colors 60 -type Palette" "-
 for format in ico tga pcx; do
   cp "$here/regressions/$format/"* "$out/$format/" 2>/dev/null || true
 done
+# GIF: palettes of each depth, interlace, transparency, an animation and a true-colour mosaic.
+mkdir -p "$out/gif"
+write_seeds GIF "-colors 2" "-colors 16 -interlace GIF" "-transparent yellow -colors 60" "-colors 200"
+"$convert" -dispose Background "$picture" -colors 8 \( "$picture" -negate -crop 9x7+3+2 -colors 4 \) \
+  "GIF:$out/gif/animation"
+cp "$here/regressions/gif/"* "$out/gif/" 2>/dev/null || true
