@@ -14,7 +14,7 @@ FUZZ := build/fuzz
 FUZZ_SECONDS ?= 25
 # WERROR=ON turns warnings into errors (CI sets it).
 WERROR ?= OFF
-FUZZERS := bmp wbmp jpeg png exif ico tga pcx gif
+FUZZERS := bmp wbmp jpeg png exif ico tga pcx gif tiff
 
 .PHONY: test deps release sanitize tsan bench fuzz format-check clean
 

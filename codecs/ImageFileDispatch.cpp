@@ -12,6 +12,7 @@
 #include "codecs/ImageFilePCX.h"
 #include "codecs/ImageFilePNG.h"
 #include "codecs/ImageFileTGA.h"
+#include "codecs/ImageFileTIF.h"
 #include "codecs/ImageFileWBMP.h"
 #include "codecs/MemoryStream.h"
 #include "codecs/StdioStream.h"
@@ -63,7 +64,7 @@ const FormatCodec kCodecs[keImageFormatCount] = {
     Codec<CImageFileJPG>("JPEG"),
     Codec<CImageFilePNG>("PNG"),
     CodecWithFrames<CImageFileICO>("ICO"),
-    NotBuilt("TIFF"),
+    CodecWithFrames<CImageFileTIF>("TIFF"),
     Codec<CImageFileTGA>("TGA"),
     Codec<CImageFilePCX>("PCX"),
     Codec<CImageFileWBMP>("WBMP"),
@@ -138,7 +139,10 @@ bool CImageFile::Encode(CByteStream* stream, CImageFile** images, int count, uns
     return false;
   }
   if (type == keImageFormatTIF) {
-    SetLastError(NotBuiltText("Encode", type).c_str());
+    CImageFileTIF format;
+    format.Ghost(this);
+    if (format.Encode(stream, images, count)) return true;
+    SetLastError(format.GetLastError());
     return false;
   }
   SetLastError("Multipage Encode, Unsupported operation for this format");

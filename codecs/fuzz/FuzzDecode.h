@@ -66,7 +66,8 @@ inline bool DecodeInput(const std::uint8_t* data, std::size_t size, unsigned lon
   long encodedSize = 0;
   if (!image.Encode(encoded, encodedSize, type)) return true;  // e.g. too large for WBMP
   CImageFile again;
-  const bool lossy = type == keImageFormatJPG;
+  // TIFF writes colour as JPEG and a 1-bit page as black and white, whatever its palette.
+  const bool lossy = type == keImageFormatJPG || type == keImageFormatTIF;
   bool same = again.Decode(encoded, static_cast<unsigned long>(encodedSize), type) &&
               (lossy ? SameSize(image, again)
                      : type == keImageFormatICO ? SameVisiblePixels(image, again)

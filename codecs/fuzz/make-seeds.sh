@@ -79,3 +79,10 @@ write_seeds GIF "-colors 2" "-colors 16 -interlace GIF" "-transparent yellow -co
 "$convert" -dispose Background "$picture" -colors 8 \( "$picture" -negate -crop 9x7+3+2 -colors 4 \) \
   "GIF:$out/gif/animation"
 cp "$here/regressions/gif/"* "$out/gif/" 2>/dev/null || true
+# TIFF: each compression, palette, grey depths, alpha, tiles, an orientation and two pages.
+mkdir -p "$out/tiff"
+write_seeds TIFF "-compress None" "-compress LZW" "-compress Zip" "-compress JPEG" "-monochrome -compress Group4" \
+  "-colors 20 -type Palette" "-colorspace Gray -depth 4" "-colorspace Gray -depth 16" "-alpha set" \
+  "-define tiff:tile-geometry=16x16" "-orient RightTop" "-colorspace Lab"
+"$convert" "$picture" \( "$picture" -negate \) "TIFF:$out/tiff/pages"
+cp "$here/regressions/tiff/"* "$out/tiff/" 2>/dev/null || true

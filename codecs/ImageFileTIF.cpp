@@ -1,0 +1,462 @@
+#include "codecs/ImageFileTIF.h"
+
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "codecs/detail/CodecFailure.h"
+#include "codecs/detail/ImageLimits.h"
+
+namespace {
+
+constexpr toff_t kBadOffset = static_cast<toff_t>(-1);
+
+CByteStream* StreamOf(thandle_t handle) { return static_cast<CByteStream*>(handle); }
+
+tmsize_t ReadProc(thandle_t handle, void* buffer, tmsize_t size) {
+  return static_cast<tmsize_t>(StreamOf(handle)->Read(buffer, 1, static_cast<std::size_t>(size)));
+}
+
+tmsize_t WriteProc(thandle_t handle, void* buffer, tmsize_t size) {
+  return static_cast<tmsize_t>(StreamOf(handle)->Write(buffer, 1, static_cast<std::size_t>(size)));
+}
+
+toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
+  if (offset == kBadOffset) return kBadOffset;
+  if (!StreamOf(handle)->Seek(static_cast<long>(offset), whence)) return kBadOffset;
+  return whence == SEEK_SET ? offset : static_cast<toff_t>(StreamOf(handle)->Tell());
+}
+
+int CloseProc(thandle_t) { return 0; }  // the caller owns the stream
+
+toff_t SizeProc(thandle_t handle) { return static_cast<toff_t>(StreamOf(handle)->Size()); }
+
+int MapProc(thandle_t, void**, toff_t*) { return 0; }
+
+void UnmapProc(thandle_t, void*, toff_t) {}
+
+void Silent(const char*, const char*, va_list) {}
+
+// A libtiff client over the stream; named apart from libtiff's own open functions.
+TIFF* TiffOpenOverStream(CByteStream* file, const char* mode) {
+  // libtiff's handlers are process-wide: silenced once, before the first open.
+  static const bool silenced = (TIFFSetErrorHandler(Silent), TIFFSetWarningHandler(Silent), true);
+  (void)silenced;
+  if (!file) return nullptr;
+  return TIFFClientOpen("TIFF IMAGE", mode, file, ReadProc, WriteProc, SeekProc, CloseProc, SizeProc, MapProc,
+                        UnmapProc);
+}
+
+BYTE ClampByte(double v) { return static_cast<BYTE>(std::clamp(static_cast<int>(v), 0, 255)); }
+
+double Companded(double c) { return c <= 0.00304 ? 12.92 * c : 1.055 * std::pow(c, 1 / 2.4) - 0.055; }
+
+std::size_t CheckedSize(std::uint64_t bytes) {
+  if (bytes > kMaxImageBytes) throw CodecFailure{"CImageFileTIF can't allocate memory"};
+  return static_cast<std::size_t>(bytes);
+}
+
+}  // namespace
+
+CImageFileTIF::~CImageFileTIF() { CloseHandle(); }
+
+void CImageFileTIF::CloseHandle() {
+  if (handle_) TIFFClose(handle_);
+  handle_ = nullptr;
+  multipage_ = false;
+  pages_ = 0;
+}
+
+void CImageFileTIF::TileToStrip(BYTE* strip, const BYTE* tile, unsigned long rows, unsigned long cols, long outSkew,
+                                long inSkew) {
+  for (unsigned long r = 0; r < rows; ++r) {
+    std::copy(tile, tile + cols, strip);
+    strip += cols + static_cast<unsigned long>(outSkew);
+    tile += cols + static_cast<unsigned long>(inSkew);
+  }
+}
+
+bool CImageFileTIF::Decode(CByteStream* file) {
+  TIFF* tif = nullptr;
+  try {
+    tif = TiffOpenOverStream(file, "rb");
+    if (!tif) throw CodecFailure{"Error encountered while opening TIFF file"};
+    info_.numberOfFrames = TIFFNumberOfDirectories(tif);
+    if (info_.frame < 0 || !TIFFSetDirectory(tif, static_cast<tdir_t>(info_.frame))) {
+      throw CodecFailure{"Error: page not present in TIFF file"};
+    }
+    std::uint32_t width = 0, height = 0, rowsPerStrip = 0xFFFFFFFF;
+    std::uint16_t samples = 1, bits = 1, photometric = 0, orientation = 1, compression = 1, planar = 1;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetField(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetField(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetField(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+    TIFFGetField(tif, TIFFTAG_ORIENTATION, &orientation);
+    TIFFGetField(tif, TIFFTAG_COMPRESSION, &compression);
+    TIFFGetField(tif, TIFFTAG_PLANARCONFIG, &planar);
+    if (info_.escape == -1) {
+      header_.biWidth = static_cast<LONG>(width);
+      header_.biHeight = static_cast<LONG>(height);
+      throw CodecFailure{"output dimensions returned"};
+    }
+    std::uint16_t unit = RESUNIT_INCH;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
+    float resolution = 0;
+    const float perCentimetre = 2.54f;
+    if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution)) {
+      SetXDPI(static_cast<long>(unit == RESUNIT_CENTIMETER ? resolution * perCentimetre + 0.5f : resolution));
+    }
+    if (TIFFGetField(tif, TIFFTAG_YRESOLUTION, &resolution)) {
+      SetYDPI(static_cast<long>(unit == RESUNIT_CENTIMETER ? resolution * perCentimetre + 0.5f : resolution));
+    }
+    float x = 0, y = 0;
+    if (TIFFGetField(tif, TIFFTAG_XPOSITION, &x)) info_.xOffset = static_cast<std::int32_t>(x);
+    if (TIFFGetField(tif, TIFFTAG_YPOSITION, &y)) info_.yOffset = static_cast<std::int32_t>(y);
+    info_.transparentIndex = -1;
+    if (width == 0 || height == 0 || std::uint64_t{width} * height > kMaxDecodePixels) {
+      throw CodecFailure{"Corrupted TIFF file!"};
+    }
+
+    // Our own rows cover palette, grey, 8-bit RGB (whose alpha libtiff's RGBA reader would
+    // premultiply) and L*a*b* pictures of contiguous samples; every other kind goes through that
+    // reader.
+    const bool grey = photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK;
+    const bool ownRows = planar == PLANARCONFIG_CONTIG &&
+                         (((grey || photometric == PHOTOMETRIC_PALETTE) && samples <= 2 &&
+                           (bits == 1 || bits == 4 || bits == 8 || bits == 16) && (samples == 1 || bits >= 8)) ||
+                          ((photometric == PHOTOMETRIC_CIELAB || photometric == PHOTOMETRIC_RGB) &&
+                           (samples == 3 || samples == 4) && bits == 8));
+    const int depth = !ownRows || samples >= 3 ? 24 : samples == 1 && bits == 1 ? 1 : samples == 1 && bits == 4 ? 4 : 8;
+    if (info_.escape) throw CodecFailure{"Cancelled"};
+    if (!Create(width, height, static_cast<unsigned long>(depth), keImageFormatTIF)) {
+      throw CodecFailure{"CImageFileTIF can't create image"};
+    }
+    if (samples == 4 || (samples == 2 && bits == 8)) AlphaCreate();
+    SetCodecOption(compression, keImageFormatTIF);
+    if (!ownRows) {
+      ReadRGBA(tif, width, height, samples == 4 || AlphaIsValid());
+    } else {
+      if (depth <= 8) SetPaletteFor(tif, photometric, depth);
+      ReadRows(tif, width, height, samples, bits, photometric);
+    }
+    Orient(orientation);
+    TIFFClose(tif);
+    return true;
+  } catch (const CodecFailure& failure) {
+    SetLastError(failure.text);
+    if (tif) TIFFClose(tif);
+    return info_.escape == -1;
+  }
+}
+
+void CImageFileTIF::ReadRGBA(TIFF* tif, unsigned long width, unsigned long height, bool alpha) {
+  // The orientation is applied afterwards, as on the other route, so the raster is read as stored.
+  TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+  std::vector<std::uint32_t> raster(CheckedSize(std::uint64_t{width} * height * 4) / 4);
+  if (!TIFFReadRGBAImage(tif, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), raster.data(),
+                         1)) {
+    throw CodecFailure{"Corrupted TIFF file!"};
+  }
+  for (unsigned long y = 0; y < height; ++y) {
+    if (info_.escape) throw CodecFailure{"Cancelled"};
+    BYTE* row = GetBits(y);
+    const std::uint32_t* source = &raster[y * width];
+    for (unsigned long x = 0; x < width; ++x) {
+      const std::uint32_t p = source[x];
+      row[3 * x] = static_cast<BYTE>(TIFFGetB(p));
+      row[3 * x + 1] = static_cast<BYTE>(TIFFGetG(p));
+      row[3 * x + 2] = static_cast<BYTE>(TIFFGetR(p));
+      if (alpha) AlphaSet(static_cast<long>(x), static_cast<long>(y), static_cast<BYTE>(TIFFGetA(p)));
+    }
+  }
+}
+
+void CImageFileTIF::SetPaletteFor(TIFF* tif, int photometric, int depth) {
+  RGBQUAD palette[256] = {};
+  const unsigned colours = 1u << depth;
+  if (depth == 1 && photometric != PHOTOMETRIC_PALETTE) {
+    palette[photometric == PHOTOMETRIC_MINISWHITE ? 0 : 1] = RGBQUAD{255, 255, 255, 0};
+  } else if (photometric != PHOTOMETRIC_PALETTE) {
+    for (unsigned i = 0; i < colours; ++i) {
+      const unsigned level = 255 / (colours - 1) * i;
+      const BYTE v = static_cast<BYTE>(photometric == PHOTOMETRIC_MINISWHITE ? 255 - level : level);
+      palette[i] = RGBQUAD{v, v, v, 0};
+    }
+  } else {
+    std::uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
+    std::uint16_t bits = 1;
+    TIFFGetField(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    if (!TIFFGetField(tif, TIFFTAG_COLORMAP, &red, &green, &blue)) throw CodecFailure{"Unable to allocate TIFF palette"};
+    const std::size_t entries = std::size_t{1} << bits;
+    bool wide = false;
+    for (std::size_t i = 0; i < entries && !wide; ++i) wide = red[i] >= 256 || green[i] >= 256 || blue[i] >= 256;
+    auto value = [wide](std::uint16_t v) { return static_cast<BYTE>(wide ? v * 255u / 65535u : v); };
+    for (std::size_t i = 0; i < std::min<std::size_t>(entries, 256); ++i) {
+      palette[i] = RGBQUAD{value(blue[i]), value(green[i]), value(red[i]), 0};
+    }
+  }
+  SetPalette(palette, colours);
+}
+
+void CImageFileTIF::ReadRows(TIFF* tif, unsigned long width, unsigned long height, int samples, int bits,
+                             int photometric) {
+  const std::uint64_t line = (std::uint64_t{static_cast<unsigned>(samples * bits)} * width + 7) / 8;
+  const bool tiled = TIFFIsTiled(tif);
+  std::uint32_t rowsPerStrip = 0xFFFFFFFF, tileWidth = 0, tileLength = 0;
+  if (tiled) {
+    TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileWidth);
+    TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileLength);
+    if (tileWidth == 0 || tileLength == 0) throw CodecFailure{"Corrupted tiled TIFF file!"};
+    rowsPerStrip = tileLength;
+  } else {
+    TIFFGetField(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+  }
+  rowsPerStrip = static_cast<std::uint32_t>(std::min<unsigned long>(std::max<std::uint32_t>(rowsPerStrip, 1), height));
+  // The band is sized by what is read into it: a whole strip, whatever the rows it claims.
+  const std::uint64_t stripSize = tiled ? 0 : static_cast<std::uint64_t>(std::max<tmsize_t>(TIFFStripSize(tif), 0));
+  std::vector<BYTE> band(CheckedSize(std::max(line * rowsPerStrip, stripSize)));
+  std::vector<BYTE> tile(tiled ? CheckedSize(static_cast<std::uint64_t>(std::max<tmsize_t>(TIFFTileSize(tif), 0))) : 0);
+  const std::uint64_t tileRow = tiled ? (std::uint64_t{tileWidth} * static_cast<unsigned>(samples * bits) + 7) / 8 : 0;
+  for (unsigned long row0 = 0; row0 < height; row0 += rowsPerStrip) {
+    if (info_.escape) throw CodecFailure{"Cancelled"};
+    const unsigned long rows = std::min<unsigned long>(rowsPerStrip, height - row0);
+    if (!tiled) {
+      const tstrip_t strip = TIFFComputeStrip(tif, static_cast<std::uint32_t>(row0), 0);
+      if (TIFFReadEncodedStrip(tif, strip, band.data(), static_cast<tmsize_t>(band.size())) == -1) {
+        throw CodecFailure{"Corrupted TIFF file!"};
+      }
+    } else {
+      for (std::uint64_t column = 0, offset = 0; offset < line; ++column, offset += tileRow) {
+        if (TIFFReadTile(tif, tile.data(), static_cast<std::uint32_t>(column * tileWidth),
+                         static_cast<std::uint32_t>(row0), 0, 0) == -1) {
+          throw CodecFailure{"Corrupted tiled TIFF file!"};
+        }
+        const std::uint64_t cols = std::min(tileRow, line - offset);
+        TileToStrip(band.data() + offset, tile.data(), rows, static_cast<unsigned long>(cols),
+                    static_cast<long>(line - cols), static_cast<long>(tileRow - cols));
+      }
+    }
+    for (unsigned long r = 0; r < rows; ++r) {
+      BYTE* source = band.data() + r * line;
+      const unsigned long y = height - 1 - (row0 + r);
+      if (bits == 16) {
+        const auto* wide = reinterpret_cast<const std::uint16_t*>(source);
+        for (unsigned long i = 0; i < width * static_cast<unsigned long>(samples); ++i) {
+          source[i] = static_cast<BYTE>(wide[i] >> 8);
+        }
+      }
+      if (photometric == PHOTOMETRIC_CIELAB) {
+        ReadLabRow(source, y, samples);
+      } else if (photometric == PHOTOMETRIC_RGB) {
+        BYTE* out = GetBits(y);
+        for (unsigned long x = 0; x < width; ++x, source += samples) {
+          out[3 * x] = source[2];
+          out[3 * x + 1] = source[1];
+          out[3 * x + 2] = source[0];
+          if (samples == 4) AlphaSet(static_cast<long>(x), static_cast<long>(y), source[3]);
+        }
+      } else if (samples == 1) {
+        const unsigned long bytes = std::min<unsigned long>(GetEffWidth(), static_cast<unsigned long>(line));
+        std::copy(source, source + bytes, GetBits(y));
+      } else {
+        for (unsigned long x = 0; x < width; ++x) {
+          SetPixelIndex(static_cast<long>(x), static_cast<long>(y), source[2 * x]);
+          AlphaSet(static_cast<long>(x), static_cast<long>(y), source[2 * x + 1]);
+        }
+      }
+    }
+  }
+}
+
+void CImageFileTIF::ReadLabRow(const BYTE* row, unsigned long y, int samples) {
+  if (GetBpp() != 24) {
+    if (!Create(GetWidth(), GetHeight(), 24, keImageFormatTIF)) throw CodecFailure{"CImageFileTIF can't create image"};
+    if (samples == 4) AlphaCreate();
+  }
+  for (unsigned long x = 0; x < GetWidth(); ++x) {
+    const BYTE* p = row + x * static_cast<unsigned long>(samples);
+    const double fy = (p[0] * 0.3921568627450981 + 16) * 0.008620689655172414;
+    const double a = static_cast<signed char>(p[1]);
+    const double b = static_cast<signed char>(p[2]);
+    const double cx = std::pow(a * 0.002 + fy, 3) * 0.95047;
+    const double cy = std::pow(fy, 3);
+    const double cz = std::pow(fy - b * 0.005, 3) * 1.0883;
+    const double r = Companded(3.240479 * cx - 1.53715 * cy - 0.498535 * cz);
+    const double g = Companded(-0.969256 * cx + 1.875992 * cy + 0.041556 * cz);
+    const double bl = Companded(0.055648 * cx - 0.204043 * cy + 1.057311 * cz);
+    SetPixelColor(static_cast<long>(x), static_cast<long>(y), RGBQUAD{ClampByte(bl * 255), ClampByte(g * 255),
+                                                                       ClampByte(r * 255), 0});
+    if (samples == 4) AlphaSet(static_cast<long>(x), static_cast<long>(y), p[3]);
+  }
+}
+
+void CImageFileTIF::Orient(int orientation) {
+  switch (orientation) {
+    case ORIENTATION_TOPRIGHT: Mirror(); break;
+    case ORIENTATION_BOTRIGHT: Flip(); Mirror(); break;
+    case ORIENTATION_BOTLEFT: Flip(); break;
+    case ORIENTATION_LEFTTOP: RotateRight(); Mirror(); break;
+    case ORIENTATION_RIGHTTOP: RotateRight(); break;
+    case ORIENTATION_RIGHTBOT: RotateLeft(); Mirror(); break;
+    case ORIENTATION_LEFTBOT: RotateLeft(); break;
+    default: break;
+  }
+}
+
+bool CImageFileTIF::EncodeBody(TIFF* tif, bool multipage, int page, int pageCount) {
+  const unsigned long width = GetWidth();
+  const unsigned long height = GetHeight();
+  int bitCount = GetBpp();
+  int samples = bitCount >= 24 ? 3 : 1;
+  if (bitCount == 24 && AlphaIsValid()) {
+    bitCount = 32;
+    samples = 4;
+  }
+  const int bitsPerSample = bitCount / samples;
+  int photometric = 0;
+  RGBQUAD* palette = GetPalette();
+  if (bitCount == 1) {
+    // Written min-is-white: a picture whose entry 0 is the darker is turned round to it.
+    if (CompareColors(&palette[0], &palette[1]) < 0) {
+      std::swap(palette[0], palette[1]);
+      InvalidateNearestCache();
+      BYTE* bits = GetBits(0);
+      for (long i = 0; i < GetSize() - static_cast<long>(GetPaletteSize()) - 40 && bits; ++i) bits[i] ^= 0xFF;
+    }
+    photometric = PHOTOMETRIC_MINISWHITE;
+  } else if (bitCount == 4 || bitCount == 8) {
+    bool identity = true;
+    for (unsigned long i = 0; i < GetNumColors() && identity; ++i) {
+      identity = palette[i].rgbRed == i && palette[i].rgbGreen == i && palette[i].rgbBlue == i;
+    }
+    photometric = identity ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_PALETTE;
+  } else if (bitCount >= 24) {
+    photometric = PHOTOMETRIC_RGB;
+  }
+  if (bitCount == 8 && AlphaIsValid()) samples = 2;
+
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(width));
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(height));
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, static_cast<std::uint16_t>(samples));
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, static_cast<std::uint16_t>(bitsPerSample));
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, static_cast<std::uint16_t>(photometric));
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+  if (samples == 2 || samples == 4) {
+    const std::uint16_t extra[1] = {EXTRASAMPLE_UNASSALPHA};
+    TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra);
+  }
+  TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+  TIFFSetField(tif, TIFFTAG_XRESOLUTION, static_cast<float>(GetXDPI()));
+  TIFFSetField(tif, TIFFTAG_YRESOLUTION, static_cast<float>(GetYDPI()));
+  if (multipage) {
+    char name[32];
+    std::snprintf(name, sizeof(name), "Page %d", page);
+    TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+    TIFFSetField(tif, TIFFTAG_PAGENUMBER, static_cast<std::uint16_t>(page), static_cast<std::uint16_t>(pageCount));
+    TIFFSetField(tif, TIFFTAG_PAGENAME, name);
+  } else {
+    TIFFSetField(tif, TIFFTAG_SUBFILETYPE, 0);
+  }
+  if (photometric == PHOTOMETRIC_PALETTE) {
+    std::vector<std::uint16_t> map(3 * 256, 0);
+    for (unsigned long i = 0; i < GetNumColors(); ++i) {
+      map[i] = static_cast<std::uint16_t>(palette[i].rgbRed * 65535u / 255u);
+      map[256 + i] = static_cast<std::uint16_t>(palette[i].rgbGreen * 65535u / 255u);
+      map[512 + i] = static_cast<std::uint16_t>(palette[i].rgbBlue * 65535u / 255u);
+    }
+    TIFFSetField(tif, TIFFTAG_COLORMAP, map.data(), map.data() + 256, map.data() + 512);
+  }
+  unsigned long compression = GetCodecOption(keImageFormatTIF);
+  if (compression == 0) {
+    compression = bitCount == 1 ? COMPRESSION_CCITTFAX4
+                  : bitCount == 4 || bitCount == 8 ? COMPRESSION_LZW
+                  : bitCount >= 24 ? COMPRESSION_JPEG
+                                   : COMPRESSION_NONE;
+  }
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, static_cast<std::uint16_t>(compression));
+  std::uint32_t rowsPerStrip = TIFFDefaultStripSize(tif, 0);
+  if (compression == COMPRESSION_LZW && bitCount >= 8) TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+  if (compression == COMPRESSION_JPEG) {
+    TIFFSetField(tif, TIFFTAG_JPEGQUALITY, static_cast<int>(GetJpegQuality()));
+    rowsPerStrip = (rowsPerStrip + 7) / 8 * 8;
+  }
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
+
+  // Each row is written from a buffer of what that row holds in the file.
+  const std::size_t line = (std::size_t{width} * static_cast<unsigned>(samples * bitsPerSample) + 7) / 8;
+  std::vector<BYTE> row(std::max<std::size_t>(line, GetEffWidth()));
+  for (unsigned long y = 0; y < height; ++y) {
+    const unsigned long bottomUp = height - 1 - y;
+    const BYTE* bits = GetBits(bottomUp);
+    if (samples == 1) {
+      std::copy(bits, bits + GetEffWidth(), row.begin());
+    } else if (samples == 2) {
+      for (unsigned long x = 0; x < width; ++x) {
+        row[2 * x] = bits[x];
+        row[2 * x + 1] = AlphaGet(static_cast<long>(x), static_cast<long>(bottomUp));
+      }
+    } else {
+      for (unsigned long x = 0; x < width; ++x) {
+        BYTE* out = &row[static_cast<std::size_t>(samples) * x];
+        out[0] = bits[3 * x + 2];
+        out[1] = bits[3 * x + 1];
+        out[2] = bits[3 * x];
+        if (samples == 4) out[3] = AlphaGet(static_cast<long>(x), static_cast<long>(bottomUp));
+      }
+    }
+    if (TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0) < 0) return false;
+  }
+  return true;
+}
+
+bool CImageFileTIF::Encode(CByteStream* file, bool append) {
+  try {
+    if (EncodeSafeCheck(file)) return false;
+    if (!handle_) handle_ = TiffOpenOverStream(file, "a");
+    if (!handle_) throw CodecFailure{"initialization fail"};
+    if (append || pages_ > 0) multipage_ = true;
+    ++pages_;
+    if (!EncodeBody(handle_, multipage_, pages_, pages_)) throw CodecFailure{"Error saving TIFF file"};
+    if (append) {
+      if (!TIFFWriteDirectory(handle_)) throw CodecFailure{"Error saving TIFF directory"};
+      return true;
+    }
+    CloseHandle();
+    return true;
+  } catch (const CodecFailure& failure) {
+    SetLastError(failure.text);
+    CloseHandle();
+    return false;
+  }
+}
+
+bool CImageFileTIF::Encode(CByteStream* file, CImageFile** images, int count) {
+  if (!file) {
+    SetLastError("invalid file pointer");
+    return false;
+  }
+  if (!images || count <= 0) {
+    SetLastError("multipage TIFF, no images!");
+    return false;
+  }
+  CImageFileTIF writer;
+  for (int n = 0; n < count; ++n) {
+    if (!images[n]) {
+      SetLastError("Bad image pointer");
+      return false;
+    }
+    writer.Ghost(images[n]);
+    if (!writer.Encode(file, true)) {
+      SetLastError("Error saving TIFF file");
+      return false;
+    }
+  }
+  return true;
+}
