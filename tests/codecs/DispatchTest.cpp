@@ -36,7 +36,6 @@ TEST(Dispatch, EncodeRefusals) {
       {false, false, keImageFormatUnknown, "Encode: Unknown format"},
       {false, false, 16, "Encode: Unknown format"},
       {true, false, keImageFormatBMP, "null image!!!"},
-      {false, false, keImageFormatGIF, "Encode: GIF format is not built in"},
       {false, false, keImageFormatJP2, "Encode: JP2 format is not built in"},
       // A stream that takes nothing, as a full disk does.
       {false, true, keImageFormatBMP, "Error writing BMP"},
@@ -59,8 +58,11 @@ TEST(Dispatch, EncodeRefusals) {
   stream.Open();
   EXPECT_FALSE(image.Encode(&stream, pages, 1, keImageFormatBMP));
   EXPECT_STREQ(image.GetLastError(), "Multipage Encode, Unsupported operation for this format");
-  EXPECT_FALSE(image.Encode(&stream, pages, 1, keImageFormatTIF));
-  EXPECT_STREQ(image.GetLastError(), "Encode: TIFF format is not built in");
+  CImageFile* none[1] = {nullptr};
+  EXPECT_FALSE(image.Encode(&stream, none, 1, keImageFormatTIF));
+  EXPECT_STREQ(image.GetLastError(), "Bad image pointer");
+  EXPECT_FALSE(image.Encode(&stream, nullptr, 0, keImageFormatGIF));
+  EXPECT_STREQ(image.GetLastError(), "multipage GIF, no images!");
   // Memory encodes need an empty buffer.
   unsigned char byte = 0;
   unsigned char* buffer = &byte;
@@ -102,7 +104,7 @@ TEST(Dispatch, DecodeFailuresKeepTheImage) {
       {keImageFormatUnknown, "Decode: Unknown or wrong format"},
       {keImageFormatBMP, "Error reading BMP info"},
       {keImageFormatWBMP, "Unsupported WBMP type"},
-      {keImageFormatGIF, "Decode: GIF format is not built in"},
+      {keImageFormatPGX, "Decode: PGX format is not built in"},
       {99, "Decode: Unknown or wrong format"},
   };
   for (const Case& c : cases) {
