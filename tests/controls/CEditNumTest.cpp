@@ -1,0 +1,147 @@
+#include <chrono>
+#include <cmath>
+
+#include "controls/CEditNum.h"
+#include "platform/ui/script.h"
+#include "platform/win32/clock.h"
+#include "tests/controls/ControlsFixture.h"
+
+namespace {
+
+using wf_test::ControlsTest;
+constexpr int kId = 3024;
+
+class CEditNumTest : public ControlsTest {
+ protected:
+  void Make(double minimum, double maximum, double value, int format, int scale = 0) {
+    ::CreateWindowEx(0, WC_STATIC, "", WS_CHILD | WS_VISIBLE, 20, 20, 120, 22, panel.m_hWnd,
+                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kId)), nullptr, nullptr);
+    ASSERT_TRUE(
+        control.CreateDouble(kId, &panel, minimum, maximum, value, format, scale, -1, 500, TRUE, TRUE));
+  }
+  std::string Text() {
+    char buffer[300];
+    control.GetWindowText(buffer, sizeof buffer);
+    return buffer;
+  }
+  void Type(const char* text) {
+    control.SetFocus();
+    platform::TypeText(text);
+    platform::PumpMessages();
+  }
+  CEditNum control;
+};
+
+TEST_F(CEditNumTest, OutOfRangeEntryIsCorrectedWhenTheFocusLeavesThenUpdatedLater) {
+  platform::VirtualClockScope clock;
+  Make(10, 250, 100, 3);
+  EXPECT_EQ(Text(), "100");
+  Type("500");
+  panel.commands.clear();
+  panel.SetFocus();
+  platform::PumpMessages();
+  EXPECT_EQ(Text(), "250");
+  EXPECT_EQ(panel.Codes(kId), (std::vector<int>{EN_KILLFOCUS, EN_CHANGE}));
+  platform::AdvanceVirtualClock(std::chrono::milliseconds(499));
+  platform::PumpMessages();
+  EXPECT_EQ(panel.Codes(kId).size(), 2u);
+  platform::AdvanceVirtualClock(std::chrono::milliseconds(1));
+  platform::PumpMessages();
+  EXPECT_EQ(panel.Codes(kId).back(), EN_UPDATE);
+  EXPECT_EQ(control.GetValue(), 250);
+}
+
+TEST_F(CEditNumTest, TypingKeepsOnlyWhatCanBeANumber) {
+  struct Case {
+    int format;
+    const char* typed;
+    const char* shown;
+  };
+  for (const Case& c : {Case{1, "1.2.3", "1.23"}, Case{3, "1.5", "15"}, Case{0, "e5e", "5e"},
+                        Case{0, "-2e3E", "-2e3"}, Case{4, "9fz-", "9f"}, Case{2, "nan12", "12"}}) {
+    Make(-1e6, 1e6, 0, c.format);
+    control.SetFocus();
+    control.Field().SetSel(0, -1);
+    platform::TypeText(c.typed);
+    platform::PumpMessages();
+    EXPECT_EQ(Text(), c.shown) << c.typed;
+    control.DestroyWindow();
+  }
+}
+
+TEST_F(CEditNumTest, PastedTextNeverMakesTheValueNaNOrInfinite) {
+  Make(-5, 5, 1, 1);
+  control.Field().SetLocaleSigns(",", "-");
+  struct Case {
+    const char* text;
+    double value;
+  };
+  const std::string digits(200, '9');
+  for (const Case& c : {Case{"1,5", 1.5}, Case{"1e999", 5}, Case{"-1e999", -5}, Case{"nan", 0},
+                        Case{"inf", 0}, Case{digits.c_str(), 5}, Case{"2,5,5", 2.5}, Case{"abc", 0}}) {
+    control.SetWindowText(c.text);
+    EXPECT_EQ(control.GetValue(), c.value) << c.text;
+  }
+  control.SetValue(std::nan(""), TRUE, TRUE);
+  EXPECT_EQ(control.GetValue(), -5);
+}
+
+TEST_F(CEditNumTest, KeysAndWheelStepByTheFormat) {
+  Make(0, 100, 1, 1);
+  control.SetFocus();
+  platform::Key(VK_UP);
+  platform::PumpMessages();
+  EXPECT_EQ(Text(), "1.01");
+  platform::Wheel(platform::CentreOf(control.Field()), 60);
+  platform::PumpMessages();
+  EXPECT_EQ(Text(), "1.01");
+  platform::Wheel(platform::CentreOf(control.Field()), -240);
+  platform::PumpMessages();
+  EXPECT_EQ(Text(), "0.99");
+  control.SetFormat(4);
+  control.SetValue(9, TRUE, TRUE);
+  platform::Key(VK_UP);
+  platform::PumpMessages();
+  EXPECT_EQ(Text(), "a");
+  // The same number in another form is rewritten without a report.
+  control.SetFormat(3);
+  control.SetWindowText("1.0");
+  panel.commands.clear();
+  control.SetValue(1, TRUE, TRUE);
+  EXPECT_EQ(Text(), "1");
+  EXPECT_TRUE(panel.Codes(kId).empty());
+}
+
+TEST_F(CEditNumTest, SliderDragSetsTheValueAndLooksRight) {
+  Make(0, 100, 50, 3);
+  NumEditButton* button = control.Button();
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(Picture(control, "numedit").At(0, 0), Rgb(GetSysColor(COLOR_BTNSHADOW)));
+  platform::EventScript script;
+  script.Then("look at the slider", [&] {
+    ASSERT_NE(button->slider, nullptr);
+    platform::CapturedImage slider = Picture(button->slider->m_hWnd, "numedit-slider");
+    EXPECT_EQ(slider.width, 107);
+  });
+  const POINT press = platform::CentreOf(*button);
+  script.MouseMove(POINT{press.x + 20, press.y + 15}).MouseMove(POINT{press.x - 30, press.y + 15});
+  script.Then("release",
+              [] { platform::MouseUp(platform::MouseButton::Left, platform::CentreOf(::GetCapture())); });
+  platform::MouseDown(platform::MouseButton::Left, press);
+  platform::PumpMessages();
+  EXPECT_EQ(button->slider, nullptr);
+  EXPECT_LT(control.GetValue(), 50);
+  EXPECT_EQ(::GetFocus(), control.Field().m_hWnd);
+}
+
+TEST_F(CEditNumTest, EmptyAndNonPositiveRangesStayFinite) {
+  NumEditSlider empty(7, 7, 7, 0, nullptr);
+  EXPECT_EQ(empty.ThumbAt(7, 3, 103), 3);
+  EXPECT_EQ(empty.ValueAt(50, 3, 103), 7);
+  Make(0, 100, 10, 3, 1);
+  EXPECT_FALSE(control.IsLogarithmic());
+  NumEditSlider log(1, 1000, 10, 1, nullptr);
+  EXPECT_NEAR(log.ValueAt(53, 3, 103), std::sqrt(1000.0), 1e-9);
+}
+
+}  // namespace
