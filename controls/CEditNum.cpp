@@ -266,6 +266,14 @@ void CEditNum::OnEnable(BOOL enable) {
   if (hasButton && button->m_hWnd) button->EnableWindow(enable);
 }
 
+void CEditNum::OnDestroy() {
+  // A picture given to the drop button is the control's to free.
+  if (hasButton && button->m_hWnd) {
+    if (HBITMAP picture = button->GetBitmap()) ::DeleteObject(picture);
+  }
+  Default();
+}
+
 void CEditNum::SetRange(double minimum, double maximum) {
   this->minimum = std::isnan(minimum) ? 0 : minimum;
   this->maximum = std::isnan(maximum) ? this->minimum : maximum;

@@ -141,6 +141,7 @@ class CEditNum : public CWnd {
   afx_msg void OnSize(UINT type, int cx, int cy);
   afx_msg void OnSettingChange(UINT flags, LPCSTR section);
   afx_msg void OnEnable(BOOL enable);
+  afx_msg void OnDestroy();
   DECLARE_MESSAGE_MAP()
 
  private:
