@@ -13,7 +13,7 @@ constexpr double kEpsilon = 1e-8;
 // One curve halved 10 times yields at most 1024 lines.
 constexpr int kFlattenCapacity = 2048;
 // Beyond this many dash pieces a drawing would take minutes: the stage ends there instead.
-constexpr long long kMaxDashPieces = 1 << 20;
+constexpr long long kMaxDashPieces = 1 << 16;
 
 // Restores the calling thread's flatness however the flattening ends.
 class FlatnessScope {

@@ -39,3 +39,14 @@ inline std::vector<PathSegmentRecord> ReadStage(PathStage& stage) {
 }
 
 }  // namespace corvel
+
+#include <memory>
+
+namespace corvel {
+
+struct StageRelease {
+  void operator()(PathStage* stage) const { PathStage::Release(stage); }
+};
+using StagePtr = std::unique_ptr<PathStage, StageRelease>;
+
+}  // namespace corvel
