@@ -38,6 +38,8 @@ class FigureInfo {
   virtual ~FigureInfo() = default;
   virtual int FigureCount() const = 0;
   virtual bool IsFigureClosed(int figure) const = 0;
+  // Figures a figure filter leaves out; no path of this system hides any.
+  virtual bool IsFigureHidden(int) const { return false; }
 };
 
 class PathStage {
