@@ -107,7 +107,8 @@ void CImageFilePCX::DecodeOrThrow(CByteStream* file) {
   const long width = long{ReadLE16(raw + 8)} - ReadLE16(raw + 4) + 1;
   const long height = long{ReadLE16(raw + 10)} - ReadLE16(raw + 6) + 1;
   if (header.planes > kMaxPlanes) throw CodecFailure{"Can't handle image with more than 4 planes"};
-  if (width <= 0 || height <= 0 || header.planes == 0) throw CodecFailure{"corrupted PCX"};
+  if (width <= 0 || height <= 0 || header.planes == 0 || header.bytesPerLine == 0)
+    throw CodecFailure{"corrupted PCX"};
   if (header.planes > 1 && !header.TrueColour()) {
     if (header.bits == 2 || header.bits == 4)
       throw CodecFailure{"Can't handle packed pixels with more than 1 plane."};
