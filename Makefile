@@ -63,7 +63,7 @@ fuzz: deps
 	    -artifact_prefix=$(FUZZ)/crashes/$$f- $(FUZZ)/corpus/$$f $(FUZZ)/seeds/$$f || exit 1; \
 	done
 
-format-check:
+format-check: deps
 	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
 
 clean:

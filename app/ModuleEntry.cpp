@@ -5,9 +5,9 @@
 
 #include "app/TilingApp.h"
 #include "platform/host/PluginInterface.h"
+#include "platform/win32/File.h"
+#include "platform/win32/Memory.h"
 #include "platform/win32/Module.h"
-#include "platform/win32/file.h"
-#include "platform/win32/memory.h"
 #include "resources/Resources.h"
 
 namespace {

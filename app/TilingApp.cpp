@@ -5,7 +5,7 @@
 #include "app/ScriptingDescriptor.h"
 #include "core/MaskedCombine.h"
 #include "framework/UserMessage.h"
-#include "platform/ui/dialogs.h"
+#include "platform/ui/Dialogs.h"
 #include "rowops/CoreTables.h"
 
 namespace app {

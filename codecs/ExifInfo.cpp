@@ -98,8 +98,7 @@ float ToFloat(double value) {
 }
 
 // Copies a text of at most maxChars characters, stopping at a zero byte or the end of the block.
-void CopyText(char* target, std::size_t maxChars, const unsigned char* source,
-              const unsigned char* end) {
+void CopyText(char* target, std::size_t maxChars, const unsigned char* source, const unsigned char* end) {
   std::size_t n = 0;
   while (n < maxChars && source + n < end && source[n] != 0) {
     target[n] = static_cast<char>(source[n]);
@@ -263,9 +262,8 @@ CImageFileJPG::CExifInfo::Section* CImageFileJPG::CExifInfo::FindSection(int typ
 
 bool CImageFileJPG::CExifInfo::EncodeExif(CByteStream* file) {
   if (!FindSection(kMarkerSOS)) return Fail("Can't write exif : didn't read all");
-  static const unsigned char kJfifSegment[] = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 0x4A,
-                                               0x46, 0x49, 0x46, 0x00, 0x01, 0x01, 0x01,
-                                               0x01, 0x2C, 0x01, 0x2C, 0x00, 0x00};
+  static const unsigned char kJfifSegment[] = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 0x4A, 0x46, 0x49, 0x46,
+                                               0x00, 0x01, 0x01, 0x01, 0x01, 0x2C, 0x01, 0x2C, 0x00, 0x00};
   const int firstType = Sections[0].Type;
   // A stream must start with an application segment; the start-of-image marker leads.
   const std::size_t head = firstType == kMarkerAPP1 || firstType == kMarkerAPP0 ? 2 : sizeof(kJfifSegment);
@@ -305,8 +303,8 @@ bool CImageFileJPG::CExifInfo::process_EXIF(unsigned char* block, unsigned lengt
     return false;
   }
   if (Record->FocalPlaneXRes != 0) {
-    Record->CCDWidth = ToFloat(static_cast<double>(Record->FocalPlaneUnits) /
-                               Record->FocalPlaneXRes * LargestPixelDimension);
+    Record->CCDWidth = ToFloat(static_cast<double>(Record->FocalPlaneUnits) / Record->FocalPlaneXRes *
+                               LargestPixelDimension);
   }
   return true;
 }
@@ -377,8 +375,8 @@ bool CImageFileJPG::CExifInfo::FirstVisit(std::uint32_t directory, int depth) {
 
 // A link outside the block fails the directory that holds it; a linked directory that fails
 // does not, and its text stays.
-bool CImageFileJPG::CExifInfo::FollowLink(std::uint32_t target, unsigned char* offsetBase, unsigned exifLength,
-                                          tag_ExifInfo* info, int depth) {
+bool CImageFileJPG::CExifInfo::FollowLink(std::uint32_t target, unsigned char* offsetBase,
+                                          unsigned exifLength, tag_ExifInfo* info, int depth) {
   if (target > exifLength) return Fail("Illegal subdirectory link");
   ProcessExifDir(target, offsetBase, exifLength, info, depth + 1);
   return true;
@@ -394,10 +392,10 @@ struct FloatTag {
   float Record::*field;
 };
 constexpr FloatTag kFloatTags[] = {
-    {kTagXResolution, &Record::XResolution},     {kTagYResolution, &Record::YResolution},
-    {kTagExposureTime, &Record::ExposureTime},   {kTagFNumber, &Record::ApertureFNumber},
-    {kTagBrightness, &Record::Brightness},       {kTagExposureBias, &Record::ExposureBias},
-    {kTagSubjectDistance, &Record::Distance},    {kTagFocalLength, &Record::FocalLength},
+    {kTagXResolution, &Record::XResolution},       {kTagYResolution, &Record::YResolution},
+    {kTagExposureTime, &Record::ExposureTime},     {kTagFNumber, &Record::ApertureFNumber},
+    {kTagBrightness, &Record::Brightness},         {kTagExposureBias, &Record::ExposureBias},
+    {kTagSubjectDistance, &Record::Distance},      {kTagFocalLength, &Record::FocalLength},
     {kTagFocalPlaneXRes, &Record::FocalPlaneXRes}, {kTagFocalPlaneYRes, &Record::FocalPlaneYRes},
 };
 struct IntTag {
@@ -405,8 +403,10 @@ struct IntTag {
   int Record::*field;
 };
 constexpr IntTag kIntTags[] = {
-    {kTagExposureProgram, &Record::ExposureProgram}, {kTagCompressionLevel, &Record::CompressionLevel},
-    {kTagMeteringMode, &Record::MeteringMode},       {kTagLightSource, &Record::WhiteBalance},
+    {kTagExposureProgram, &Record::ExposureProgram},
+    {kTagCompressionLevel, &Record::CompressionLevel},
+    {kTagMeteringMode, &Record::MeteringMode},
+    {kTagLightSource, &Record::WhiteBalance},
 };
 
 }  // namespace
@@ -539,7 +539,7 @@ double CImageFileJPG::CExifInfo::ConvertAnyFormat(const void* value, int format)
       return Get16u(b);
     case 4:  // unsigned long
       return Get32u(b);
-    case 5:  // unsigned rational
+    case 5:     // unsigned rational
     case 10: {  // signed rational
       const double denominator = Get32s(b + 4);
       return denominator == 0 ? 0 : Get32s(b) / denominator;

@@ -10,14 +10,12 @@
 
 CImageFile::CImageFile(unsigned long type) { Startup(type); }
 
-CImageFile::CImageFile(unsigned long width, unsigned long height, unsigned long bpp,
-                       unsigned long type) {
+CImageFile::CImageFile(unsigned long width, unsigned long height, unsigned long bpp, unsigned long type) {
   Startup(type);
   Create(width, height, bpp, type);
 }
 
-CImageFile::CImageFile(const CImageFile& src, bool copypixels, bool copyselection,
-                       bool copyalpha) {
+CImageFile::CImageFile(const CImageFile& src, bool copypixels, bool copyselection, bool copyalpha) {
   Startup(src.info_.type);
   Copy(src, copypixels, copyselection, copyalpha);
 }
@@ -83,8 +81,7 @@ bool CImageFile::Destroy() {
   return true;
 }
 
-void* CImageFile::Create(unsigned long width, unsigned long height, unsigned long bpp,
-                         unsigned long type) {
+void* CImageFile::Create(unsigned long width, unsigned long height, unsigned long bpp, unsigned long type) {
   if (!Destroy()) return nullptr;
   if (width == 0 || height == 0) {
     SetLastError("CImageFile::Create : width and height must be greater than zero");
@@ -181,8 +178,7 @@ void CImageFile::CopySourceRow(const unsigned char* source, unsigned long row, u
   }
 }
 
-void CImageFile::Copy(const CImageFile& src, bool copypixels, bool copyselection,
-                      bool copyalpha) {
+void CImageFile::Copy(const CImageFile& src, bool copypixels, bool copyselection, bool copyalpha) {
   CImageFile* ghost = info_.ghost;
   info_ = src.info_;
   info_.ghost = ghost;
@@ -269,8 +265,7 @@ long CImageFile::GetSize() const {
 }
 
 bool CImageFile::IsInside(long x, long y) const {
-  return y >= 0 && y < static_cast<long>(GetHeight()) && x >= 0 &&
-         x < static_cast<long>(GetWidth());
+  return y >= 0 && y < static_cast<long>(GetHeight()) && x >= 0 && x < static_cast<long>(GetWidth());
 }
 
 void CImageFile::Clear(unsigned char value) {
@@ -285,9 +280,7 @@ void CImageFile::Clear(unsigned char value) {
 
 void CImageFile::FreeMemory(void* memblock) { std::free(memblock); }
 
-std::size_t CImageFile::PlaneSize() const {
-  return static_cast<std::size_t>(GetWidth()) * GetHeight();
-}
+std::size_t CImageFile::PlaneSize() const { return static_cast<std::size_t>(GetWidth()) * GetHeight(); }
 
 BYTE* CImageFile::AllocatePlane() const {
   if (!dib_ || PlaneSize() > kMaxImageBytes) return nullptr;
@@ -324,12 +317,11 @@ void CImageFile::BitfieldRow2RGB(const unsigned char* src, BYTE* dst, DWORD redm
   }
 }
 
-void CImageFile::Bitfield2RGB(unsigned char* src, unsigned short redmask,
-                              unsigned short greenmask, unsigned short bluemask,
-                              unsigned char bpp) {
+void CImageFile::Bitfield2RGB(unsigned char* src, unsigned short redmask, unsigned short greenmask,
+                              unsigned short bluemask, unsigned char bpp) {
   if (!dib_ || (bpp != 16 && bpp != 32)) return;
-  const std::size_t pitch =
-      bpp == 16 ? (static_cast<std::size_t>(GetWidth()) + 1) / 2 * 4 : std::size_t{GetWidth()} * 4;
+  const std::size_t pitch = bpp == 16 ? (static_cast<std::size_t>(GetWidth()) + 1) / 2 * 4
+                                      : std::size_t{GetWidth()} * 4;
   // At 32 bits the masks are not used: blue, green, red and a fourth byte that is dropped.
   const bool masked = bpp == 16;
   // Last row first, so that the source may be this image's own pixel buffer.

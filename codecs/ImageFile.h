@@ -14,9 +14,9 @@
 #include "codecs/ByteStream.h"
 #include "codecs/ImageFileFormat.h"
 #include "codecs/ImageFileInfo.h"
-#include "platform/win32/bitmap.h"
-#include "platform/win32/module_resource.h"
-#include "platform/win32/types.h"
+#include "platform/win32/Bitmap.h"
+#include "platform/win32/ModuleResource.h"
+#include "platform/win32/Types.h"
 
 class CImageFile {
  public:
@@ -26,8 +26,7 @@ class CImageFile {
 
   explicit CImageFile(unsigned long type = keImageFormatUnknown);
   CImageFile(unsigned long width, unsigned long height, unsigned long bpp, unsigned long type);
-  CImageFile(const CImageFile& src, bool copypixels = true, bool copyselection = true,
-             bool copyalpha = true);
+  CImageFile(const CImageFile& src, bool copypixels = true, bool copyselection = true, bool copyalpha = true);
   // Construct and decode (or load); the outcome shows through IsValid and GetLastError.
   CImageFile(const char* filename, unsigned long type);
   CImageFile(FILE* stream, unsigned long type);
@@ -40,12 +39,11 @@ class CImageFile {
   bool Destroy();
   // The DIB block, or null; the pixels start cleared.
   void* Create(unsigned long width, unsigned long height, unsigned long bpp, unsigned long type);
-  bool CreateFromArray(unsigned char* array, unsigned long width, unsigned long height,
-                       unsigned long bpp, unsigned long bytesperline, bool flipimage);
-  bool CreateFromMatrix(unsigned char** rows, unsigned long width, unsigned long height,
-                        unsigned long bpp, unsigned long bytesperline, bool flipimage);
-  void Copy(const CImageFile& src, bool copypixels = true, bool copyselection = true,
-            bool copyalpha = true);
+  bool CreateFromArray(unsigned char* array, unsigned long width, unsigned long height, unsigned long bpp,
+                       unsigned long bytesperline, bool flipimage);
+  bool CreateFromMatrix(unsigned char** rows, unsigned long width, unsigned long height, unsigned long bpp,
+                        unsigned long bytesperline, bool flipimage);
+  void Copy(const CImageFile& src, bool copypixels = true, bool copyselection = true, bool copyalpha = true);
   bool Transfer(CImageFile& from);
   BYTE* GetBits(unsigned long row = 0);
   long GetSize() const;
@@ -147,8 +145,7 @@ class CImageFile {
                        unsigned char alpha = 0);
   void SetPaletteColor(unsigned char i, RGBQUAD c);
   void SetPaletteColor(unsigned char i, unsigned long colorref);
-  void SetPalette(unsigned long n, unsigned char* r, unsigned char* g = nullptr,
-                  unsigned char* b = nullptr);
+  void SetPalette(unsigned long n, unsigned char* r, unsigned char* g = nullptr, unsigned char* b = nullptr);
   void SetPalette(rgb_color* rgb, unsigned long n = 256);
   void SetPalette(RGBQUAD* pal, unsigned long n = 256);
   void SetGrayPalette();
@@ -200,13 +197,31 @@ class CImageFile {
 
   // Sampling between pixel centres (which lie at integer coordinates) and outside the image.
   enum class InterpolationMethod : int {
-    Nearest = 1, Bilinear = 2, BSpline = 3, Cubic = 4, GeneralizedCubic = 5, Lanczos = 6,
-    Box = 7, Hermite = 8, Hamming = 9, Sinc = 10, Blackman = 11, Bessel = 12, Gaussian = 13,
-    Quadratic = 14, Mitchell = 15, Catrom = 16,
+    Nearest = 1,
+    Bilinear = 2,
+    BSpline = 3,
+    Cubic = 4,
+    GeneralizedCubic = 5,
+    Lanczos = 6,
+    Box = 7,
+    Hermite = 8,
+    Hamming = 9,
+    Sinc = 10,
+    Blackman = 11,
+    Bessel = 12,
+    Gaussian = 13,
+    Quadratic = 14,
+    Mitchell = 15,
+    Catrom = 16,
   };
   // What a sample outside the image yields.
   enum class OverflowMethod : int {
-    Color = 1, Background = 2, Transparent = 3, Wrap = 4, Repeat = 5, Mirror = 6,
+    Color = 1,
+    Background = 2,
+    Transparent = 3,
+    Wrap = 4,
+    Repeat = 5,
+    Mirror = 6,
   };
   void OverflowCoordinates(long& x, long& y, OverflowMethod method);
   void OverflowCoordinates(float& x, float& y, OverflowMethod method);
@@ -217,12 +232,10 @@ class CImageFile {
                                     OverflowMethod overflow = OverflowMethod::Background,
                                     const RGBQUAD* replacement = nullptr);
   // The average colour over a width x height rectangle centred on (x, y).
-  RGBQUAD GetAreaColorInterpolated(float x, float y, float width, float height,
-                                   InterpolationMethod method,
+  RGBQUAD GetAreaColorInterpolated(float x, float y, float width, float height, InterpolationMethod method,
                                    OverflowMethod overflow = OverflowMethod::Background,
                                    const RGBQUAD* replacement = nullptr);
-  static void AddAveragingCont(const RGBQUAD& color, float weight, float& r, float& g, float& b,
-                               float& a);
+  static void AddAveragingCont(const RGBQUAD& color, float weight, float& r, float& g, float& b, float& a);
   static float KernelBSpline(float x);
   static float KernelLinear(float t);
   static float KernelCubic(float t);
@@ -252,9 +265,8 @@ class CImageFile {
   bool Rotate(float angle, CImageFile* dest = nullptr);
   bool Rotate2(float angle, CImageFile* dest = nullptr,
                InterpolationMethod method = InterpolationMethod::Bilinear,
-               OverflowMethod overflow = OverflowMethod::Background,
-               const RGBQUAD* replacement = nullptr, bool optimizeRightAngles = true,
-               bool keepSize = false);
+               OverflowMethod overflow = OverflowMethod::Background, const RGBQUAD* replacement = nullptr,
+               bool optimizeRightAngles = true, bool keepSize = false);
   // Mode 1 nearest, 2 bicubic, anything else bilinear or (shrinking 24 bits) area averaging.
   bool Resample(long newx, long newy, int mode = 1, CImageFile* dest = nullptr);
   bool Resample2(long newx, long newy, InterpolationMethod method = InterpolationMethod::BSpline,
@@ -262,8 +274,7 @@ class CImageFile {
                  bool disableAveraging = false);
   bool QIShrink(long newx, long newy, CImageFile* dest = nullptr);
   bool Thumbnail(long newx, long newy, RGBQUAD canvascolor, CImageFile* dest = nullptr);
-  bool Expand(long left, long top, long right, long bottom, RGBQUAD canvascolor,
-              CImageFile* dest = nullptr);
+  bool Expand(long left, long top, long right, long bottom, RGBQUAD canvascolor, CImageFile* dest = nullptr);
   bool Expand(long newx, long newy, RGBQUAD canvascolor, CImageFile* dest = nullptr);
   // Top and bottom count from the top of the picture.
   bool Crop(long left, long top, long right, long bottom, CImageFile* dest = nullptr);
@@ -294,8 +305,8 @@ class CImageFile {
                     unsigned short bluemask, unsigned char bpp);
   // One row of Bitfield2RGB: width source pixels into a 24-bit row (which may overlap src).
   // At 32 bits, masks that are all zero mean blue, green, red and a dropped fourth byte.
-  void BitfieldRow2RGB(const unsigned char* src, BYTE* dst, DWORD redmask, DWORD greenmask,
-                       DWORD bluemask, unsigned char bpp);
+  void BitfieldRow2RGB(const unsigned char* src, BYTE* dst, DWORD redmask, DWORD greenmask, DWORD bluemask,
+                       unsigned char bpp);
   static int CompareColors(const void* a, const void* b);
   void RGBtoBGR(unsigned char* buffer, int length);
   unsigned char BlindGetPixelIndex(long x, long y);

@@ -25,7 +25,8 @@ void CImageFile::AlphaSet(unsigned char level) {
 }
 
 void CImageFile::AlphaSet(long x, long y, unsigned char level) {
-  if (alpha_ && IsInside(x, y)) alpha_[static_cast<std::size_t>(y) * GetWidth() + static_cast<std::size_t>(x)] = level;
+  if (alpha_ && IsInside(x, y))
+    alpha_[static_cast<std::size_t>(y) * GetWidth() + static_cast<std::size_t>(x)] = level;
 }
 
 unsigned char CImageFile::AlphaGet(long x, long y) {

@@ -47,8 +47,7 @@ bool CImageFileBMP::Encode(CByteStream* stream) {
   unsigned char fileHeader[kFileHeaderSize] = {};
   WriteLE16(fileHeader, kBitmapType);
   WriteLE32(fileHeader + 2, static_cast<std::uint32_t>(GetSize() + kFileHeaderSize));
-  WriteLE32(fileHeader + 10,
-            static_cast<std::uint32_t>(kFileHeaderSize + header_.biSize + GetPaletteSize()));
+  WriteLE32(fileHeader + 10, static_cast<std::uint32_t>(kFileHeaderSize + header_.biSize + GetPaletteSize()));
   // The block's copy of the header is brought up to date, so the file has the current one.
   std::memcpy(dib_, &header_, sizeof(header_));
   if (stream->Write(fileHeader, kFileHeaderSize, 1) != 1 ||
@@ -153,7 +152,8 @@ bool CImageFileBMP::Decode(CByteStream* stream) {
     return true;
   }
   // A small file may claim a huge picture: refused before anything is allocated.
-  if (static_cast<std::uint64_t>(bmi.biWidth) * static_cast<std::uint64_t>(layout.height) > kMaxDecodePixels) {
+  if (static_cast<std::uint64_t>(bmi.biWidth) * static_cast<std::uint64_t>(layout.height) >
+      kMaxDecodePixels) {
     return Fail("Image too large to decode");
   }
   if (!Create(static_cast<unsigned long>(bmi.biWidth), static_cast<unsigned long>(layout.height),
@@ -320,7 +320,8 @@ void CImageFileBMP::ReadRunLength(CByteStream* stream, bool fourBits) {
       y += dy;
     } else {
       // value units in whole bytes, padded to an even count of bytes.
-      const std::size_t bytes = fourBits ? static_cast<std::size_t>(value + 1) / 2 : static_cast<std::size_t>(value);
+      const std::size_t bytes = fourBits ? static_cast<std::size_t>(value + 1) / 2
+                                         : static_cast<std::size_t>(value);
       const std::size_t got = stream->Read(literal, 1, bytes + (bytes & 1));
       put(literal, false, std::min<long>(value, static_cast<long>(fourBits ? 2 * got : got)));
       if (got < bytes) return;

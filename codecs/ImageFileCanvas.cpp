@@ -37,7 +37,8 @@ bool CImageFile::Expand(long left, long top, long right, long bottom, RGBQUAD ca
       }
       if (sourceRow) {
         const std::size_t bytes = static_cast<std::size_t>(width) * bpp / 8;
-        std::memcpy(target + static_cast<std::size_t>(left) * bpp / 8, GetBits(static_cast<unsigned long>(sy)), bytes);
+        std::memcpy(target + static_cast<std::size_t>(left) * bpp / 8,
+                    GetBits(static_cast<unsigned long>(sy)), bytes);
       }
     } else {
       for (long x = 0; x < newWidth; ++x) {
@@ -87,11 +88,15 @@ bool CImageFile::Crop(long left, long top, long right, long bottom, CImageFile* 
     const BYTE* source = GetBits(static_cast<unsigned long>(lower + y));
     BYTE* target = work.GetBits(static_cast<unsigned long>(y));
     if (bpp == 8 || bpp == 24) {
-      std::memcpy(target, source + static_cast<std::size_t>(left) * bpp / 8, static_cast<std::size_t>(columns) * bpp / 8);
+      std::memcpy(target, source + static_cast<std::size_t>(left) * bpp / 8,
+                  static_cast<std::size_t>(columns) * bpp / 8);
     } else {
-      for (long x = 0; x < columns; ++x) work.BlindSetPixelIndex(x, y, BlindGetPixelIndex(left + x, lower + y));
+      for (long x = 0; x < columns; ++x)
+        work.BlindSetPixelIndex(x, y, BlindGetPixelIndex(left + x, lower + y));
     }
-    if (alpha_) std::memcpy(work.alpha_ + y * columns, alpha_ + (lower + y) * width + left, static_cast<std::size_t>(columns));
+    if (alpha_)
+      std::memcpy(work.alpha_ + y * columns, alpha_ + (lower + y) * width + left,
+                  static_cast<std::size_t>(columns));
   }
   return DeliverResult(work, dest);
 }
@@ -100,7 +105,8 @@ bool CImageFile::Crop(const RECT& rect, CImageFile* dest) {
   return Crop(rect.left, rect.top, rect.right, rect.bottom, dest);
 }
 
-bool CImageFile::CropRotatedRectangle(long topx, long topy, long width, long height, float angle, CImageFile* dest) {
+bool CImageFile::CropRotatedRectangle(long topx, long topy, long width, long height, float angle,
+                                      CImageFile* dest) {
   // Every corner must lie inside the image, so a side or a corner past any image is refused
   // before the sums below could overflow.
   constexpr long kFar = 1L << 32;

@@ -72,8 +72,10 @@ bool CImageFile::Negative() {
   if (GetBpp() > 8) {
     if (selection_) {
       const RECT box = info_.selectionBox;
-      for (long y = std::max(0L, static_cast<long>(box.bottom)); y <= std::min(height - 1, static_cast<long>(box.top)); ++y) {
-        for (long x = std::max(0L, static_cast<long>(box.left)); x <= std::min(width - 1, static_cast<long>(box.right)); ++x) {
+      for (long y = std::max(0L, static_cast<long>(box.bottom));
+           y <= std::min(height - 1, static_cast<long>(box.top)); ++y) {
+        for (long x = std::max(0L, static_cast<long>(box.left));
+             x <= std::min(width - 1, static_cast<long>(box.right)); ++x) {
           if (!SelectionIsInside(x, y)) continue;
           BYTE* pixel = BlindGetPixelPointer(x, y);
           for (int i = 0; i < 3; ++i) pixel[i] = static_cast<BYTE>(255 - pixel[i]);
@@ -83,7 +85,8 @@ bool CImageFile::Negative() {
       for (DWORD i = 0; i < header_.biSizeImage; ++i) info_.bits[i] = static_cast<BYTE>(~info_.bits[i]);
     }
     RGBQUAD& background = info_.backgroundColor;
-    background = Quad(static_cast<BYTE>(255 - background.rgbRed), static_cast<BYTE>(255 - background.rgbGreen),
+    background = Quad(static_cast<BYTE>(255 - background.rgbRed),
+                      static_cast<BYTE>(255 - background.rgbGreen),
                       static_cast<BYTE>(255 - background.rgbBlue));
     return true;
   }
@@ -125,7 +128,8 @@ bool CImageFile::IncreaseBpp(unsigned long nbit) {
     }
     return Transfer(work);
   }
-  if (info_.transparentIndex >= 0) work.info_.backgroundColor = GetPaletteColor(static_cast<BYTE>(info_.transparentIndex));
+  if (info_.transparentIndex >= 0)
+    work.info_.backgroundColor = GetPaletteColor(static_cast<BYTE>(info_.transparentIndex));
   const bool paletteAlpha = !alpha_ && info_.paletteAlphaEnabled && AlphaPaletteIsValid();
   if (paletteAlpha) work.AlphaCreate();
   for (long y = 0; y < height; ++y) {
@@ -185,7 +189,8 @@ bool CImageFile::DecreaseBpp(unsigned long nbit, bool errordiffusion, const RGBQ
     };
     auto spread = [width](int* row, long x, const int error[3], int weight) {
       if (x < 0 || x >= width) return;
-      for (int i = 0; i < 3; ++i) row[3 * x + i] = std::clamp(row[3 * x + i] + error[i] * weight / 16, 0, 255);
+      for (int i = 0; i < 3; ++i)
+        row[3 * x + i] = std::clamp(row[3 * x + i] + error[i] * weight / 16, 0, 255);
     };
     load(current, 0);
     for (long y = 0; y < height; ++y) {
@@ -194,7 +199,8 @@ bool CImageFile::DecreaseBpp(unsigned long nbit, bool errordiffusion, const RGBQ
       if (!lastRow) load(next, y + 1);
       for (long x = 0; x < width; ++x) {
         const int* c = current + 3 * x;
-        work.SetPixelColor(x, y, Quad(static_cast<BYTE>(c[2]), static_cast<BYTE>(c[1]), static_cast<BYTE>(c[0])));
+        work.SetPixelColor(x, y,
+                           Quad(static_cast<BYTE>(c[2]), static_cast<BYTE>(c[1]), static_cast<BYTE>(c[0])));
         const RGBQUAD stored = work.BlindGetPixelColor(x, y);
         const int error[3] = {c[0] - stored.rgbBlue, c[1] - stored.rgbGreen, c[2] - stored.rgbRed};
         spread(current, x + 1, error, 7);

@@ -16,7 +16,7 @@
 #include "codecs/ImageFileWBMP.h"
 #include "codecs/MemoryStream.h"
 #include "codecs/StdioStream.h"
-#include "platform/win32/replacement_file.h"
+#include "platform/win32/ReplacementFile.h"
 
 namespace {
 
@@ -78,8 +78,8 @@ const FormatCodec kCodecs[keImageFormatCount] = {
 
 // The order in which a decode of an unknown format tries the decoders.
 const unsigned long kDecodeOrder[] = {
-    keImageFormatBMP, keImageFormatJPG, keImageFormatICO, keImageFormatGIF,
-    keImageFormatPNG, keImageFormatTIF, keImageFormatTGA, keImageFormatPCX,
+    keImageFormatBMP,  keImageFormatJPG, keImageFormatICO, keImageFormatGIF,
+    keImageFormatPNG,  keImageFormatTIF, keImageFormatTGA, keImageFormatPCX,
     keImageFormatWBMP, keImageFormatWMF, keImageFormatJP2,
 };
 

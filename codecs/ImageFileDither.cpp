@@ -17,16 +17,17 @@ struct Diffusion {
 };
 
 constexpr Spread kFloydSteinberg[] = {{1, 0, 7}, {-1, 1, 3}, {0, 1, 5}, {1, 1, 1}};
-constexpr Spread kStucki32[] = {{1, 0, 8}, {2, 0, 4}, {-2, 1, 2}, {-1, 1, 4}, {0, 1, 8}, {1, 1, 4}, {2, 1, 2}};
-constexpr Spread kStucki42[] = {{1, 0, 8},  {2, 0, 4},  {-2, 1, 2}, {-1, 1, 4}, {0, 1, 8}, {1, 1, 4},
-                                {2, 1, 2},  {-2, 2, 1}, {-1, 2, 2}, {0, 2, 4},  {1, 2, 2}, {2, 2, 1}};
-constexpr Spread kJarvis[] = {{1, 0, 7},  {2, 0, 5},  {-2, 1, 3}, {-1, 1, 5}, {0, 1, 7}, {1, 1, 5},
-                              {2, 1, 3},  {-2, 2, 1}, {-1, 2, 3}, {0, 2, 5},  {1, 2, 3}, {2, 2, 1}};
-constexpr Spread kSierra[] = {{1, 0, 5},  {2, 0, 3},  {-2, 1, 2}, {-1, 1, 4}, {0, 1, 5},
-                              {1, 1, 4},  {2, 1, 2},  {-1, 2, 2}, {0, 2, 3},  {1, 2, 2}};
-constexpr Spread kStevensonArce[] = {{2, 0, 32},  {-3, 1, 12}, {-1, 1, 26}, {1, 1, 30}, {3, 1, 16},
-                                     {-2, 2, 12}, {0, 2, 26},  {2, 2, 12},  {-3, 2, 5}, {-1, 2, 12},
-                                     {1, 2, 12},  {3, 2, 5}};
+constexpr Spread kStucki32[] = {{1, 0, 8}, {2, 0, 4}, {-2, 1, 2}, {-1, 1, 4},
+                                {0, 1, 8}, {1, 1, 4}, {2, 1, 2}};
+constexpr Spread kStucki42[] = {{1, 0, 8}, {2, 0, 4},  {-2, 1, 2}, {-1, 1, 4}, {0, 1, 8}, {1, 1, 4},
+                                {2, 1, 2}, {-2, 2, 1}, {-1, 2, 2}, {0, 2, 4},  {1, 2, 2}, {2, 2, 1}};
+constexpr Spread kJarvis[] = {{1, 0, 7}, {2, 0, 5},  {-2, 1, 3}, {-1, 1, 5}, {0, 1, 7}, {1, 1, 5},
+                              {2, 1, 3}, {-2, 2, 1}, {-1, 2, 3}, {0, 2, 5},  {1, 2, 3}, {2, 2, 1}};
+constexpr Spread kSierra[] = {{1, 0, 5}, {2, 0, 3}, {-2, 1, 2}, {-1, 1, 4}, {0, 1, 5},
+                              {1, 1, 4}, {2, 1, 2}, {-1, 2, 2}, {0, 2, 3},  {1, 2, 2}};
+constexpr Spread kStevensonArce[] = {{2, 0, 32}, {-3, 1, 12}, {-1, 1, 26}, {1, 1, 30},
+                                     {3, 1, 16}, {-2, 2, 12}, {0, 2, 26},  {2, 2, 12},
+                                     {-3, 2, 5}, {-1, 2, 12}, {1, 2, 12},  {3, 2, 5}};
 
 template <std::size_t N>
 constexpr Diffusion Of(const Spread (&spreads)[N], int divisor) {
@@ -35,12 +36,18 @@ constexpr Diffusion Of(const Spread (&spreads)[N], int divisor) {
 
 Diffusion DiffusionOf(long method) {
   switch (method) {
-    case 2: return Of(kStucki32, 32);
-    case 3: return Of(kStucki42, 42);
-    case 4: return Of(kJarvis, 48);
-    case 5: return Of(kSierra, 32);
-    case 6: return Of(kStevensonArce, 200);
-    default: return Of(kFloydSteinberg, 16);
+    case 2:
+      return Of(kStucki32, 32);
+    case 3:
+      return Of(kStucki42, 42);
+    case 4:
+      return Of(kJarvis, 48);
+    case 5:
+      return Of(kSierra, 32);
+    case 6:
+      return Of(kStevensonArce, 200);
+    default:
+      return Of(kFloydSteinberg, 16);
   }
 }
 

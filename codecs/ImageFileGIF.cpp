@@ -218,7 +218,8 @@ bool CImageFileGIF::Decode(CByteStream* stream) {
   if (!stream) return false;
   Bytes in;
   unsigned char chunk[16384];
-  for (std::size_t n; (n = stream->Read(chunk, 1, sizeof(chunk))) > 0;) in.data.insert(in.data.end(), chunk, chunk + n);
+  for (std::size_t n; (n = stream->Read(chunk, 1, sizeof(chunk))) > 0;)
+    in.data.insert(in.data.end(), chunk, chunk + n);
   unsigned char head[13];
   if (!in.Take(head, sizeof(head)) || std::memcmp(head, "GIF8", 4) != 0) return false;
   const unsigned screenWidth = ReadLE16(head + 6);
@@ -279,7 +280,8 @@ bool CImageFileGIF::Decode(CByteStream* stream) {
       }
     } else if (block != 0) {
       // Stray bytes up to the next zero.
-      while (in.Get() > 0) {}
+      while (in.Get() > 0) {
+      }
     }
   }
   info_.numberOfFrames = static_cast<std::int32_t>(frames.size());
@@ -330,7 +332,8 @@ bool CImageFileGIF::Decode(CByteStream* stream) {
       for (unsigned x = 0; x < screenWidth; ++x) {
         const RGBQUAD& c = canvas.colour[std::size_t{y} * screenWidth + x];
         std::memcpy(row + 3 * x, &c, 3);
-        if (AlphaIsValid()) AlphaSet(static_cast<long>(x), static_cast<long>(screenHeight - 1 - y), c.rgbReserved);
+        if (AlphaIsValid())
+          AlphaSet(static_cast<long>(x), static_cast<long>(screenHeight - 1 - y), c.rgbReserved);
       }
     }
     if (mosaic && shown.transparent >= 0 && shown.transparent < static_cast<long>(shown.table.size())) {
@@ -580,14 +583,32 @@ void CImageFileGIF::EncodeHeader(CByteStream* stream) {
 
 void CImageFileGIF::EncodeLoopExtension(CByteStream* stream) {
   const int loops = std::max(loops_ - 1, 0);
-  const unsigned char block[19] = {0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1,
-                                   static_cast<unsigned char>(loops), static_cast<unsigned char>(loops / 256), 0};
+  const unsigned char block[19] = {0x21,
+                                   0xFF,
+                                   11,
+                                   'N',
+                                   'E',
+                                   'T',
+                                   'S',
+                                   'C',
+                                   'A',
+                                   'P',
+                                   'E',
+                                   '2',
+                                   '.',
+                                   '0',
+                                   3,
+                                   1,
+                                   static_cast<unsigned char>(loops),
+                                   static_cast<unsigned char>(loops / 256),
+                                   0};
   stream->Write(block, 1, sizeof(block));
 }
 
 void CImageFileGIF::EncodeExtension(CByteStream* stream, long disposal) {
   const long transparent = GetTransIndex();
-  unsigned char block[8] = {0x21, 0xF9, 4, static_cast<unsigned char>((disposal & 7) * 4 + (transparent >= 0))};
+  unsigned char block[8] = {0x21, 0xF9, 4,
+                            static_cast<unsigned char>((disposal & 7) * 4 + (transparent >= 0))};
   WriteLE16(block + 4, static_cast<std::uint16_t>(GetFrameDelay()));
   block[6] = static_cast<unsigned char>(transparent >= 0 ? transparent : 0);
   stream->Write(block, 1, sizeof(block));
@@ -623,9 +644,15 @@ bool CImageFileGIF::EncodeBody(CByteStream* stream, bool localColourMap) {
   CodeWriter out(stream, initialBits + 1);
   const std::vector<unsigned char> pixels = TopDownIndices(*this);
   switch (GetCodecOption(keImageFormatGIF)) {
-    case 1: CompressNone(pixels, out); break;
-    case 2: CompressRuns(pixels, out); break;
-    default: CompressLzw(pixels, out); break;
+    case 1:
+      CompressNone(pixels, out);
+      break;
+    case 2:
+      CompressRuns(pixels, out);
+      break;
+    default:
+      CompressLzw(pixels, out);
+      break;
   }
   stream->PutC(0);
   stream->Flush();
@@ -673,8 +700,8 @@ bool CImageFileGIF::EncodeRGB(CByteStream* stream) {
       if (transparent) palette[0] = key;
       for (unsigned long y = 0; y < h; ++y) {
         for (unsigned long x = 0; x < w; ++x) {
-          palette[y * kTileWidth + x + 1] =
-              GetPixelColor(static_cast<long>(left + x), static_cast<long>(height - 1 - top - y), false);
+          palette[y * kTileWidth + x + 1] = GetPixelColor(static_cast<long>(left + x),
+                                                          static_cast<long>(height - 1 - top - y), false);
         }
       }
       tile.SetPalette(palette, 256);

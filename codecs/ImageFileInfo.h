@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 class CImageFile;
 
@@ -13,7 +13,7 @@ struct CImageFileInfo {
   std::uint32_t type;            // format id (CImageFileFormat)
   char lastError[256];
   std::int32_t progress;
-  std::int32_t escape;  // nonzero asks to stop; -1 asks a decoder for the size only
+  std::int32_t escape;            // nonzero asks to stop; -1 asks a decoder for the size only
   std::int32_t transparentIndex;  // -1: none
   RGBQUAD backgroundColor;        // transparent or background colour without palette
   BYTE jpegQuality;

@@ -27,9 +27,7 @@ bool Folds(Overflow method) {
 }
 
 // Coordinates far outside any image, kept where a long holds them and x + 12 does not overflow.
-long ClampedFloor(float v) {
-  return static_cast<long>(std::floor(std::clamp(v, -4e9f, 4e9f)));
-}
+long ClampedFloor(float v) { return static_cast<long>(std::floor(std::clamp(v, -4e9f, 4e9f))); }
 
 // Weighted sums land a hair under the exact byte when the weights add up to one in real
 // arithmetic; the slack keeps such sums (a flat colour, above all) on their byte.
@@ -104,7 +102,8 @@ void AddRowSum(ColorSums& sums, const float rowSum[4], double weight) {
 // The sums divided by the sum of the weights: kernels that do not add up to one at every offset
 // would otherwise brighten or darken a picture, and a flat colour would not stay flat.
 template <int kTaps>
-RGBQUAD Normalised(const ColorSums& sums, const AxisTaps<kTaps>& tx, const AxisTaps<kTaps>& ty, bool withAlpha) {
+RGBQUAD Normalised(const ColorSums& sums, const AxisTaps<kTaps>& tx, const AxisTaps<kTaps>& ty,
+                   bool withAlpha) {
   const double weightSum = tx.sum * ty.sum;
   return sums.Result(std::fabs(weightSum) > 1e-6 ? 1 / weightSum : 1, withAlpha);
 }
@@ -124,8 +123,8 @@ RGBQUAD Gather(CImageFile& image, const AxisTaps<kTaps>& tx, const AxisTaps<kTap
       !image.GetPalette()) {
     for (int j = 0; j < kTaps; ++j) {
       float rowSum[4];
-      SumAlongRow(image.GetBits(static_cast<unsigned long>(ty.first + j)), image.AlphaGetPointer(0, ty.first + j),
-                  tx, rowSum);
+      SumAlongRow(image.GetBits(static_cast<unsigned long>(ty.first + j)),
+                  image.AlphaGetPointer(0, ty.first + j), tx, rowSum);
       AddRowSum(sums, rowSum, ty.weight[j]);
     }
   } else {
@@ -164,25 +163,50 @@ template <class Visit>
 bool VisitKernel(Interpolation method, Visit&& visit) {
   using Four = std::integral_constant<int, 4>;
   switch (method) {
-    case Interpolation::BSpline: visit(Four(), [](float t) { return CImageFile::KernelBSpline(t); }); break;
-    case Interpolation::Cubic: visit(Four(), [](float t) { return CImageFile::KernelCubic(t); }); break;
+    case Interpolation::BSpline:
+      visit(Four(), [](float t) { return CImageFile::KernelBSpline(t); });
+      break;
+    case Interpolation::Cubic:
+      visit(Four(), [](float t) { return CImageFile::KernelCubic(t); });
+      break;
     case Interpolation::GeneralizedCubic:
       visit(Four(), [](float t) { return CImageFile::KernelGeneralizedCubic(t, -0.5f); });
       break;
     case Interpolation::Lanczos:
       visit(std::integral_constant<int, 12>(), [](float t) { return CImageFile::KernelLanczosSinc(t, 6); });
       break;
-    case Interpolation::Box: visit(Four(), [](float t) { return CImageFile::KernelBox(t); }); break;
-    case Interpolation::Hermite: visit(Four(), [](float t) { return CImageFile::KernelHermite(t); }); break;
-    case Interpolation::Hamming: visit(Four(), [](float t) { return CImageFile::KernelHamming(t); }); break;
-    case Interpolation::Sinc: visit(Four(), [](float t) { return CImageFile::KernelSinc(t); }); break;
-    case Interpolation::Blackman: visit(Four(), [](float t) { return CImageFile::KernelBlackman(t); }); break;
-    case Interpolation::Bessel: visit(Four(), [](float t) { return CImageFile::KernelBessel(t); }); break;
-    case Interpolation::Gaussian: visit(Four(), [](float t) { return CImageFile::KernelGaussian(t); }); break;
-    case Interpolation::Quadratic: visit(Four(), [](float t) { return CImageFile::KernelQuadratic(t); }); break;
-    case Interpolation::Mitchell: visit(Four(), [](float t) { return CImageFile::KernelMitchell(t); }); break;
-    case Interpolation::Catrom: visit(Four(), [](float t) { return CImageFile::KernelCatrom(t); }); break;
-    default: return false;
+    case Interpolation::Box:
+      visit(Four(), [](float t) { return CImageFile::KernelBox(t); });
+      break;
+    case Interpolation::Hermite:
+      visit(Four(), [](float t) { return CImageFile::KernelHermite(t); });
+      break;
+    case Interpolation::Hamming:
+      visit(Four(), [](float t) { return CImageFile::KernelHamming(t); });
+      break;
+    case Interpolation::Sinc:
+      visit(Four(), [](float t) { return CImageFile::KernelSinc(t); });
+      break;
+    case Interpolation::Blackman:
+      visit(Four(), [](float t) { return CImageFile::KernelBlackman(t); });
+      break;
+    case Interpolation::Bessel:
+      visit(Four(), [](float t) { return CImageFile::KernelBessel(t); });
+      break;
+    case Interpolation::Gaussian:
+      visit(Four(), [](float t) { return CImageFile::KernelGaussian(t); });
+      break;
+    case Interpolation::Quadratic:
+      visit(Four(), [](float t) { return CImageFile::KernelQuadratic(t); });
+      break;
+    case Interpolation::Mitchell:
+      visit(Four(), [](float t) { return CImageFile::KernelMitchell(t); });
+      break;
+    case Interpolation::Catrom:
+      visit(Four(), [](float t) { return CImageFile::KernelCatrom(t); });
+      break;
+    default:
+      return false;
   }
   return true;
 }
@@ -261,7 +285,8 @@ RGBQUAD CImageFile::GetPixelColorWithOverflow(long x, long y, OverflowMethod met
       [[fallthrough]];
     case Overflow::Background:
       if (info_.transparentIndex >= 0) {
-        return GetPalette() ? GetPaletteColor(static_cast<BYTE>(info_.transparentIndex)) : info_.backgroundColor;
+        return GetPalette() ? GetPaletteColor(static_cast<BYTE>(info_.transparentIndex))
+                            : info_.backgroundColor;
       }
       return color;
     case Overflow::Wrap:
@@ -280,8 +305,8 @@ RGBQUAD CImageFile::GetPixelColorInterpolated(float x, float y, InterpolationMet
     return GetPixelColorWithOverflow(-999, -999, Folds(overflow) ? Overflow::Color : overflow, replacement);
   }
   if (method == Interpolation::Nearest) {
-    return GetPixelColorWithOverflow(ClampedFloor(std::trunc(x + 0.5f)), ClampedFloor(std::trunc(y + 0.5f)), overflow,
-                                     replacement);
+    return GetPixelColorWithOverflow(ClampedFloor(std::trunc(x + 0.5f)), ClampedFloor(std::trunc(y + 0.5f)),
+                                     overflow, replacement);
   }
   RGBQUAD sample;
   if (VisitKernel(method, [&](auto taps, auto kernel) {
@@ -368,8 +393,8 @@ RGBQUAD CImageFile::GetAreaColorInterpolated(float x, float y, float width, floa
         const float surface = common.Surface();
         if (surface <= 0) continue;
         const CFloatPoint2 centre = common.Center();
-        AddAveragingCont(GetPixelColorInterpolated(centre.x, centre.y, method, overflow, replacement), surface, r, g,
-                         b, a);
+        AddAveragingCont(GetPixelColorInterpolated(centre.x, centre.y, method, overflow, replacement),
+                         surface, r, g, b, a);
       }
     }
   } else {
@@ -416,8 +441,8 @@ void CImageFile::StoreSample(long x, long y, const RGBQUAD& c) {
   if (alpha_) alpha_[static_cast<std::size_t>(y) * GetWidth() + static_cast<std::size_t>(x)] = c.rgbReserved;
 }
 
-bool CImageFile::SampleGrid(const float* xs, long columns, const float* ys, long rows, InterpolationMethod method,
-                            OverflowMethod overflow, CImageFile& work) {
+bool CImageFile::SampleGrid(const float* xs, long columns, const float* ys, long rows,
+                            InterpolationMethod method, OverflowMethod overflow, CImageFile& work) {
   bool planned = false;
   VisitKernel(method, [&](auto taps, auto kernel) {
     constexpr int kTaps = decltype(taps)::value;
@@ -438,7 +463,9 @@ bool CImageFile::SampleGrid(const float* xs, long columns, const float* ys, long
     const long width = static_cast<long>(GetWidth());
     const long height = static_cast<long>(GetHeight());
     const bool direct = !GetPalette();
-    auto sumsOf = [&](long sourceRow) { return &rowSums[static_cast<std::size_t>(sourceRow % kTaps * columns * 4)]; };
+    auto sumsOf = [&](long sourceRow) {
+      return &rowSums[static_cast<std::size_t>(sourceRow % kTaps * columns * 4)];
+    };
     for (long y = 0; y < rows; ++y) {
       if (ReportRow(y, rows)) break;
       const AxisTaps<kTaps>& ty = rowTaps[y];

@@ -1,13 +1,13 @@
 #include "codecs/ImageFileJPG.h"
 
-#include <csetjmp>
 #include <cmath>
+#include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <new>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 #include "codecs/ExifInfo.h"
 #include "codecs/ImageIterator.h"
@@ -79,7 +79,9 @@ struct CJpegStreamIO {
 
 CJpegStreamIO* StreamOf(j_common_ptr cinfo) { return static_cast<CJpegStreamIO*>(cinfo->client_data); }
 
-void InitSource(j_decompress_ptr cinfo) { StreamOf(reinterpret_cast<j_common_ptr>(cinfo))->startOfFile = true; }
+void InitSource(j_decompress_ptr cinfo) {
+  StreamOf(reinterpret_cast<j_common_ptr>(cinfo))->startOfFile = true;
+}
 
 boolean FillInputBuffer(j_decompress_ptr cinfo) {
   CJpegStreamIO* io = StreamOf(reinterpret_cast<j_common_ptr>(cinfo));
@@ -176,9 +178,7 @@ constexpr unsigned long kEncodeSmoothing = 0x40;
 
 CImageFileJPG::CImageFileJPG() : CImageFile(keImageFormatJPG), exifInfo_() {}
 
-CImageFileJPG::CImageFileJPG(const CImageFileJPG& src) : CImageFile(src), exifInfo_() {
-  CopyExifFrom(src);
-}
+CImageFileJPG::CImageFileJPG(const CImageFileJPG& src) : CImageFile(src), exifInfo_() { CopyExifFrom(src); }
 
 CImageFileJPG& CImageFileJPG::operator=(const CImageFileJPG& src) {
   if (this != &src) {
@@ -238,8 +238,7 @@ bool CImageFileJPG::Decode(CByteStream* file, bool readExif) {
   return DecodeWithLibrary(file, exifRead);
 }
 
-void CImageFileJPG::SetResolution(bool exifRead, unsigned densityUnit, unsigned xDensity,
-                                  unsigned yDensity) {
+void CImageFileJPG::SetResolution(bool exifRead, unsigned densityUnit, unsigned xDensity, unsigned yDensity) {
   if (exifRead) {
     if (exifInfo_.XResolution != 0 && exifInfo_.ResolutionUnit != 0) {
       SetXDPI(DotsPerInch(static_cast<double>(exifInfo_.XResolution) / exifInfo_.ResolutionUnit));
@@ -313,8 +312,7 @@ bool CImageFileJPG::DecodeRows(jpeg_decompress_struct* cinfo, bool exifRead) {
     return false;
   }
   // Made before the library allocates its own buffers, so that an absurd size fails first.
-  if (!Create(cinfo->output_width, cinfo->output_height, 8 * cinfo->output_components,
-              keImageFormatJPG)) {
+  if (!Create(cinfo->output_width, cinfo->output_height, 8 * cinfo->output_components, keImageFormatJPG)) {
     return false;
   }
   jpeg_start_decompress(cinfo);
@@ -323,16 +321,16 @@ bool CImageFileJPG::DecodeRows(jpeg_decompress_struct* cinfo, bool exifRead) {
   if (quantized) {
     JSAMPARRAY map = cinfo->colormap;
     const bool grey = cinfo->out_color_components == 1;
-    SetPalette(static_cast<unsigned long>(cinfo->actual_number_of_colors), map[0],
-               grey ? map[0] : map[1], grey ? map[0] : map[2]);
+    SetPalette(static_cast<unsigned long>(cinfo->actual_number_of_colors), map[0], grey ? map[0] : map[1],
+               grey ? map[0] : map[2]);
   } else if (cinfo->out_color_space == JCS_GRAYSCALE) {
     SetGrayPalette();
   }
 
   const bool cmyk = cinfo->output_components == 4 && !quantized;
   const std::size_t rowStride = std::size_t{cinfo->output_width} * cinfo->output_components;
-  JSAMPARRAY buffer = cmyk ? (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
-                                                         JPOOL_IMAGE, static_cast<JDIMENSION>(rowStride), 1)
+  JSAMPARRAY buffer = cmyk ? (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                                         static_cast<JDIMENSION>(rowStride), 1)
                            : nullptr;
   const std::size_t rowBytes = GetEffWidth();
   CImageIterator rows(this);
@@ -426,8 +424,8 @@ void CImageFileJPG::EncodeRows(jpeg_compress_struct* cinfo) {
   // A grey picture's palette is the ramp 0, 1, 2 ...: its indices are its greys, but rows of
   // fewer than 8 bits a pixel must be widened first.
   JSAMPROW greyRow = grey && GetBpp() != 8
-                         ? (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
-                                                       JPOOL_IMAGE, cinfo->image_width, 1)[0]
+                         ? (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                                       cinfo->image_width, 1)[0]
                          : nullptr;
   CImageIterator rows(this);
   rows.SeekTopRow();

@@ -2,7 +2,7 @@
 // the EXIF record of the file (camera, date, exposure, resolution, comment, thumbnail).
 #pragma once
 #include "codecs/ImageFile.h"
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 struct jpeg_compress_struct;
 struct jpeg_decompress_struct;

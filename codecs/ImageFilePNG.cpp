@@ -11,7 +11,7 @@
 #include "codecs/detail/ImageLimits.h"
 #include "codecs/detail/Resolution.h"
 
-// Tiles are photographs cut and mirrored. On such a picture (bench/codecs_jpeg_png_bench.cpp,
+// Tiles are photographs cut and mirrored. On such a picture (bench/CodecsJpegPngBench.cpp,
 // 24 megapixels) zlib's level 6, libpng's default, encodes 5 Mpx/s; level 3 encodes 16 Mpx/s
 // into a file 3 % larger, and level 1 24 Mpx/s into one 20 % larger than level 3's. A user who
 // saves a tile waits for the encoder, not for the disk: level 3 is where speed stops being cheap.
@@ -132,7 +132,8 @@ bool CImageFilePNG::DecodeRows(png_structp png, png_infop info, png_bytep volati
   png_read_update_info(png, info);
   const std::size_t rowBytes = png_get_rowbytes(png, info);
   if (alpha) {
-    *rowBuffer = static_cast<png_bytep>(std::malloc(std::max<std::size_t>(rowBytes, width * std::size_t{4}) + 10));
+    *rowBuffer = static_cast<png_bytep>(
+        std::malloc(std::max<std::size_t>(rowBytes, width * std::size_t{4}) + 10));
     if (!*rowBuffer) return Fail("Can't allocate memory");
   } else if (rowBytes > GetEffWidth()) {
     return Fail("Unexpected PNG row size");  // the transformations above rule this out
@@ -156,7 +157,8 @@ void CImageFilePNG::SetUpBackground(png_structp png, png_infop info, int pixelDe
       png_set_background(png, &grey, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
     }
   } else if (hasBackground) {
-    info_.backgroundColor = RGBQUAD{static_cast<BYTE>(fileBackground->blue), static_cast<BYTE>(fileBackground->green),
+    info_.backgroundColor = RGBQUAD{static_cast<BYTE>(fileBackground->blue),
+                                    static_cast<BYTE>(fileBackground->green),
                                     static_cast<BYTE>(fileBackground->red), 0};
   }
 }
@@ -296,8 +298,8 @@ void CImageFilePNG::EncodeRows(png_structp png, png_infop info, png_bytep volati
     bitDepth = GetBpp();
   }
   const int interlace = GetCodecOption(keImageFormatPNG) == 1 ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE;
-  png_set_IHDR(png, info, GetWidth(), GetHeight(), bitDepth, colorType, interlace, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, GetWidth(), GetHeight(), bitDepth, colorType, interlace,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
 
   png_color_16 background = {0, 255, 255, 255, 0};
   if (GetTransIndex() != -1) {
@@ -342,7 +344,8 @@ void CImageFilePNG::WritePalette(png_structp png, png_infop info) {
   if (count > 2 && std::uint64_t{width} * height < 65536) {
     unsigned largest = 0;
     for (long y = 0; y < static_cast<long>(height); ++y) {
-      for (long x = 0; x < static_cast<long>(width); ++x) largest = std::max<unsigned>(largest, BlindGetPixelIndex(x, y));
+      for (long x = 0; x < static_cast<long>(width); ++x)
+        largest = std::max<unsigned>(largest, BlindGetPixelIndex(x, y));
     }
     count = largest + 1;
   }
@@ -351,7 +354,8 @@ void CImageFilePNG::WritePalette(png_structp png, png_infop info) {
     png_set_tRNS(png, info, alphas, static_cast<int>(count), nullptr);
   }
   png_color entries[256];
-  for (unsigned long i = 0; i < count; ++i) entries[i] = {palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue};
+  for (unsigned long i = 0; i < count; ++i)
+    entries[i] = {palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue};
   png_set_PLTE(png, info, entries, static_cast<int>(count));
 }
 

@@ -79,8 +79,7 @@ RGBQUAD CImageFile::GetPaletteColor(unsigned char i) {
   return palette[i];
 }
 
-bool CImageFile::GetPaletteColor(unsigned char i, unsigned char* r, unsigned char* g,
-                                 unsigned char* b) {
+bool CImageFile::GetPaletteColor(unsigned char i, unsigned char* r, unsigned char* g, unsigned char* b) {
   RGBQUAD* palette = GetPalette();
   if (!palette || i >= header_.biClrUsed) return false;
   *r = palette[i].rgbRed;
@@ -89,8 +88,8 @@ bool CImageFile::GetPaletteColor(unsigned char i, unsigned char* r, unsigned cha
   return true;
 }
 
-void CImageFile::SetPaletteColor(unsigned char i, unsigned char r, unsigned char g,
-                                 unsigned char b, unsigned char alpha) {
+void CImageFile::SetPaletteColor(unsigned char i, unsigned char r, unsigned char g, unsigned char b,
+                                 unsigned char alpha) {
   SetPaletteColor(i, Quad(r, g, b, alpha));
 }
 
@@ -105,8 +104,7 @@ void CImageFile::SetPaletteColor(unsigned char i, unsigned long colorref) {
   SetPaletteColor(i, RGBtoRGBQUAD(colorref));
 }
 
-void CImageFile::SetPalette(unsigned long n, unsigned char* r, unsigned char* g,
-                            unsigned char* b) {
+void CImageFile::SetPalette(unsigned long n, unsigned char* r, unsigned char* g, unsigned char* b) {
   RGBQUAD* palette = GetPalette();
   if (!r || !palette) return;
   if (!g) g = r;
@@ -239,10 +237,17 @@ void CImageFile::SetClrImportant(unsigned long n) {
     return;
   }
   switch (header_.biBitCount) {
-    case 1: header_.biClrImportant = static_cast<DWORD>(std::min(n, 2UL)); break;
-    case 4: header_.biClrImportant = static_cast<DWORD>(std::min(n, 16UL)); break;
-    case 8: header_.biClrImportant = static_cast<DWORD>(n); break;
-    default: break;
+    case 1:
+      header_.biClrImportant = static_cast<DWORD>(std::min(n, 2UL));
+      break;
+    case 4:
+      header_.biClrImportant = static_cast<DWORD>(std::min(n, 16UL));
+      break;
+    case 8:
+      header_.biClrImportant = static_cast<DWORD>(n);
+      break;
+    default:
+      break;
   }
 }
 
@@ -288,7 +293,8 @@ unsigned long CImageFile::RGBQUADtoRGB(RGBQUAD c) { return RGB(c.rgbRed, c.rgbGr
 void CImageFile::RGBtoBGR(unsigned char* buffer, int length) {
   if (!buffer || GetPalette() || length <= 0) return;
   // Whole groups inside the buffer only: a partial group at the end is left alone.
-  const unsigned long bytes = std::min<unsigned long>(static_cast<unsigned long>(length), info_.effectiveWidth);
+  const unsigned long bytes = std::min<unsigned long>(static_cast<unsigned long>(length),
+                                                      info_.effectiveWidth);
   for (unsigned long i = 0; i + 3 <= bytes; i += 3) std::swap(buffer[i], buffer[i + 2]);
 }
 
@@ -303,10 +309,14 @@ unsigned char CImageFile::GetPixelIndex(long x, long y) {
 unsigned char CImageFile::BlindGetPixelIndex(long x, long y) {
   const BYTE* row = info_.bits + static_cast<std::size_t>(y) * info_.effectiveWidth;
   switch (header_.biBitCount) {
-    case 8: return row[x];
-    case 4: return (x & 1) ? row[x >> 1] & 15 : row[x >> 1] >> 4;
-    case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1;
-    default: return 0;
+    case 8:
+      return row[x];
+    case 4:
+      return (x & 1) ? row[x >> 1] & 15 : row[x >> 1] >> 4;
+    case 1:
+      return (row[x >> 3] >> (7 - (x & 7))) & 1;
+    default:
+      return 0;
   }
 }
 
@@ -387,7 +397,8 @@ void CImageFile::SetPixelColor(long x, long y, RGBQUAD c, bool setalpha) {
   pixel[0] = c.rgbBlue;
   pixel[1] = c.rgbGreen;
   pixel[2] = c.rgbRed;
-  if (setalpha && alpha_) alpha_[static_cast<std::size_t>(y) * GetWidth() + static_cast<std::size_t>(x)] = c.rgbReserved;
+  if (setalpha && alpha_)
+    alpha_[static_cast<std::size_t>(y) * GetWidth() + static_cast<std::size_t>(x)] = c.rgbReserved;
 }
 
 void CImageFile::SetPixelColor(long x, long y, unsigned long colorref) {
@@ -400,8 +411,8 @@ void CImageFile::BlendPixelColor(long x, long y, RGBQUAD c, float blend, bool se
   const int a = static_cast<int>(std::clamp(blend, 0.0f, 1.0f) * 256);
   RGBQUAD old = BlindGetPixelColor(x, y);
   auto mix = [a](BYTE from, BYTE to) { return static_cast<BYTE>((from * (256 - a) + to * a) >> 8); };
-  RGBQUAD mixed = Quad(mix(old.rgbRed, c.rgbRed), mix(old.rgbGreen, c.rgbGreen),
-                       mix(old.rgbBlue, c.rgbBlue), c.rgbReserved);
+  RGBQUAD mixed = Quad(mix(old.rgbRed, c.rgbRed), mix(old.rgbGreen, c.rgbGreen), mix(old.rgbBlue, c.rgbBlue),
+                       c.rgbReserved);
   SetPixelColor(x, y, mixed, setalpha);
 }
 

@@ -241,7 +241,8 @@ bool CImageFile::Resample2(long newx, long newy, InterpolationMethod method, Ove
   const float xScale = static_cast<float>(GetWidth()) / static_cast<float>(newx);
   const float yScale = static_cast<float>(GetHeight()) / static_cast<float>(newy);
   std::vector<float> xs, ys;
-  if (!ResizeWithinCap(xs, static_cast<std::size_t>(newx)) || !ResizeWithinCap(ys, static_cast<std::size_t>(newy))) {
+  if (!ResizeWithinCap(xs, static_cast<std::size_t>(newx)) ||
+      !ResizeWithinCap(ys, static_cast<std::size_t>(newy))) {
     return false;
   }
   for (long x = 0; x < newx; ++x) xs[x] = (static_cast<float>(x) + 0.5f) * xScale - 0.5f;
@@ -253,8 +254,9 @@ bool CImageFile::Resample2(long newx, long newy, InterpolationMethod method, Ove
   for (long y = 0; y < newy; ++y) {
     if (ReportRow(y, newy)) break;
     for (long x = 0; x < newx; ++x) {
-      work.StoreSample(x, y, averaging ? GetAreaColorInterpolated(xs[x], ys[y], xScale, yScale, method, overflow)
-                                       : GetPixelColorInterpolated(xs[x], ys[y], method, overflow));
+      work.StoreSample(x, y,
+                       averaging ? GetAreaColorInterpolated(xs[x], ys[y], xScale, yScale, method, overflow)
+                                 : GetPixelColorInterpolated(xs[x], ys[y], method, overflow));
     }
   }
   return DeliverResult(work, dest);

@@ -41,26 +41,39 @@ static bool QuarterTurn(CImageFile& image, CImageFile& work, SourceX sourceX, So
   BYTE* target = work.GetBits(0);
   switch (image.GetBpp()) {
     case 24:
-      WalkBlocks(width, height, [&](long x, long y) {
-        std::memcpy(target + y * pitch + 3 * x, source + sourceY(x, y) * sourcePitch + 3 * sourceX(x, y), 3);
-      }, image);
+      WalkBlocks(
+          width, height,
+          [&](long x, long y) {
+            std::memcpy(target + y * pitch + 3 * x, source + sourceY(x, y) * sourcePitch + 3 * sourceX(x, y),
+                        3);
+          },
+          image);
       break;
     case 8:
-      WalkBlocks(width, height, [&](long x, long y) {
-        target[y * pitch + x] = source[sourceY(x, y) * sourcePitch + sourceX(x, y)];
-      }, image);
+      WalkBlocks(
+          width, height,
+          [&](long x, long y) {
+            target[y * pitch + x] = source[sourceY(x, y) * sourcePitch + sourceX(x, y)];
+          },
+          image);
       break;
     default:
-      WalkBlocks(width, height, [&](long x, long y) {
-        work.SetPixelIndex(x, y, image.GetPixelIndex(sourceX(x, y), sourceY(x, y)));
-      }, image);
+      WalkBlocks(
+          width, height,
+          [&](long x, long y) {
+            work.SetPixelIndex(x, y, image.GetPixelIndex(sourceX(x, y), sourceY(x, y)));
+          },
+          image);
       break;
   }
   if (const BYTE* alpha = image.AlphaGetPointer()) {
     BYTE* targetAlpha = work.AlphaGetPointer();
-    WalkBlocks(width, height, [&](long x, long y) {
-      targetAlpha[y * width + x] = alpha[sourceY(x, y) * sourceWidth + sourceX(x, y)];
-    }, image);
+    WalkBlocks(
+        width, height,
+        [&](long x, long y) {
+          targetAlpha[y * width + x] = alpha[sourceY(x, y) * sourceWidth + sourceX(x, y)];
+        },
+        image);
   }
   return true;
 }
@@ -69,7 +82,8 @@ bool CImageFile::RotateLeft(CImageFile* dest) {
   CImageFile work;
   if (!CreateWorkingImage(work, GetHeight(), GetWidth())) return false;
   const long lastRow = static_cast<long>(GetHeight()) - 1;
-  QuarterTurn(*this, work, [](long, long y) { return y; }, [lastRow](long x, long) { return lastRow - x; });
+  QuarterTurn(
+      *this, work, [](long, long y) { return y; }, [lastRow](long x, long) { return lastRow - x; });
   return DeliverResult(work, dest);
 }
 
@@ -77,7 +91,8 @@ bool CImageFile::RotateRight(CImageFile* dest) {
   CImageFile work;
   if (!CreateWorkingImage(work, GetHeight(), GetWidth())) return false;
   const long lastColumn = static_cast<long>(GetWidth()) - 1;
-  QuarterTurn(*this, work, [lastColumn](long, long y) { return lastColumn - y; }, [](long x, long) { return x; });
+  QuarterTurn(
+      *this, work, [lastColumn](long, long y) { return lastColumn - y; }, [](long x, long) { return x; });
   return DeliverResult(work, dest);
 }
 
@@ -98,7 +113,8 @@ bool CImageFile::Rotate180(CImageFile* dest) {
         std::reverse_copy(source, source + width, target);
         break;
       default:
-        for (long x = 0; x < width; ++x) work.BlindSetPixelIndex(width - 1 - x, height - 1 - y, BlindGetPixelIndex(x, y));
+        for (long x = 0; x < width; ++x)
+          work.BlindSetPixelIndex(width - 1 - x, height - 1 - y, BlindGetPixelIndex(x, y));
         break;
     }
     if (alpha_) {
@@ -162,9 +178,12 @@ bool CImageFile::Rotate2(float angle, CImageFile* dest, InterpolationMethod meth
       turned(right, w - 0.5, h - 0.5, rx, ry);
       if (std::hypot(x - rx, y - ry) >= 0.25) continue;
       switch (right) {
-        case 90: return RotateRight(dest);
-        case 270: return RotateLeft(dest);
-        case 180: return Rotate180(dest);
+        case 90:
+          return RotateRight(dest);
+        case 270:
+          return RotateLeft(dest);
+        case 180:
+          return Rotate180(dest);
         default:
           if (dest) dest->Copy(*this, true, true, true);
           return true;
@@ -205,9 +224,10 @@ bool CImageFile::Rotate2(float angle, CImageFile* dest, InterpolationMethod meth
     const double Y = startY + y;
     for (long x = 0; x < columns; ++x) {
       const double X = startX + x;
-      work.StoreSample(x, y, GetPixelColorInterpolated(static_cast<float>(X * c + Y * s + centreX),
-                                                       static_cast<float>(Y * c - X * s + centreY), method, overflow,
-                                                       replacement));
+      work.StoreSample(x, y,
+                       GetPixelColorInterpolated(static_cast<float>(X * c + Y * s + centreX),
+                                                 static_cast<float>(Y * c - X * s + centreY), method,
+                                                 overflow, replacement));
     }
   }
   return DeliverResult(work, dest);

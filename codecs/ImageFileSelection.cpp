@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "codecs/ImageFile.h"
-#include "platform/gdi/gdi.h"
-#include "platform/gdi/region.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/gdi/Region.h"
 
 void CImageFile::SetSelectionBoxEmpty() {
   info_.selectionBox.left = static_cast<LONG>(GetWidth());

@@ -71,8 +71,8 @@ void CImageFileTIF::CloseHandle() {
   pages_ = 0;
 }
 
-void CImageFileTIF::TileToStrip(BYTE* strip, const BYTE* tile, unsigned long rows, unsigned long cols, long outSkew,
-                                long inSkew) {
+void CImageFileTIF::TileToStrip(BYTE* strip, const BYTE* tile, unsigned long rows, unsigned long cols,
+                                long outSkew, long inSkew) {
   for (unsigned long r = 0; r < rows; ++r) {
     std::copy(tile, tile + cols, strip);
     strip += cols + static_cast<unsigned long>(outSkew);
@@ -129,10 +129,14 @@ bool CImageFileTIF::Decode(CByteStream* file) {
     const bool grey = photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK;
     const bool ownRows = planar == PLANARCONFIG_CONTIG &&
                          (((grey || photometric == PHOTOMETRIC_PALETTE) && samples <= 2 &&
-                           (bits == 1 || bits == 4 || bits == 8 || bits == 16) && (samples == 1 || bits >= 8)) ||
+                           (bits == 1 || bits == 4 || bits == 8 || bits == 16) &&
+                           (samples == 1 || bits >= 8)) ||
                           ((photometric == PHOTOMETRIC_CIELAB || photometric == PHOTOMETRIC_RGB) &&
                            (samples == 3 || samples == 4) && bits == 8));
-    const int depth = !ownRows || samples >= 3 ? 24 : samples == 1 && bits == 1 ? 1 : samples == 1 && bits == 4 ? 4 : 8;
+    const int depth = !ownRows || samples >= 3    ? 24
+                      : samples == 1 && bits == 1 ? 1
+                      : samples == 1 && bits == 4 ? 4
+                                                  : 8;
     if (info_.escape) throw CodecFailure{"Cancelled"};
     if (!Create(width, height, static_cast<unsigned long>(depth), keImageFormatTIF)) {
       throw CodecFailure{"CImageFileTIF can't create image"};
@@ -159,8 +163,8 @@ void CImageFileTIF::ReadRGBA(TIFF* tif, unsigned long width, unsigned long heigh
   // The orientation is applied afterwards, as on the other route, so the raster is read as stored.
   TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
   std::vector<std::uint32_t> raster(CheckedSize(std::uint64_t{width} * height * 4) / 4);
-  if (!TIFFReadRGBAImage(tif, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), raster.data(),
-                         1)) {
+  if (!TIFFReadRGBAImage(tif, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height),
+                         raster.data(), 1)) {
     throw CodecFailure{"Corrupted TIFF file!"};
   }
   for (unsigned long y = 0; y < height; ++y) {
@@ -192,10 +196,12 @@ void CImageFileTIF::SetPaletteFor(TIFF* tif, int photometric, int depth) {
     std::uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
     std::uint16_t bits = 1;
     TIFFGetField(tif, TIFFTAG_BITSPERSAMPLE, &bits);
-    if (!TIFFGetField(tif, TIFFTAG_COLORMAP, &red, &green, &blue)) throw CodecFailure{"Unable to allocate TIFF palette"};
+    if (!TIFFGetField(tif, TIFFTAG_COLORMAP, &red, &green, &blue))
+      throw CodecFailure{"Unable to allocate TIFF palette"};
     const std::size_t entries = std::size_t{1} << bits;
     bool wide = false;
-    for (std::size_t i = 0; i < entries && !wide; ++i) wide = red[i] >= 256 || green[i] >= 256 || blue[i] >= 256;
+    for (std::size_t i = 0; i < entries && !wide; ++i)
+      wide = red[i] >= 256 || green[i] >= 256 || blue[i] >= 256;
     auto value = [wide](std::uint16_t v) { return static_cast<BYTE>(wide ? v * 255u / 65535u : v); };
     for (std::size_t i = 0; i < std::min<std::size_t>(entries, 256); ++i) {
       palette[i] = RGBQUAD{value(blue[i]), value(green[i]), value(red[i]), 0};
@@ -217,12 +223,19 @@ void CImageFileTIF::ReadRows(TIFF* tif, unsigned long width, unsigned long heigh
   } else {
     TIFFGetField(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
   }
-  rowsPerStrip = static_cast<std::uint32_t>(std::min<unsigned long>(std::max<std::uint32_t>(rowsPerStrip, 1), height));
+  rowsPerStrip = static_cast<std::uint32_t>(
+      std::min<unsigned long>(std::max<std::uint32_t>(rowsPerStrip, 1), height));
   // The band is sized by what is read into it: a whole strip, whatever the rows it claims.
-  const std::uint64_t stripSize = tiled ? 0 : static_cast<std::uint64_t>(std::max<tmsize_t>(TIFFStripSize(tif), 0));
+  const std::uint64_t stripSize = tiled
+                                      ? 0
+                                      : static_cast<std::uint64_t>(std::max<tmsize_t>(TIFFStripSize(tif), 0));
   std::vector<BYTE> band(CheckedSize(std::max(line * rowsPerStrip, stripSize)));
-  std::vector<BYTE> tile(tiled ? CheckedSize(static_cast<std::uint64_t>(std::max<tmsize_t>(TIFFTileSize(tif), 0))) : 0);
-  const std::uint64_t tileRow = tiled ? (std::uint64_t{tileWidth} * static_cast<unsigned>(samples * bits) + 7) / 8 : 0;
+  std::vector<BYTE> tile(
+      tiled ? CheckedSize(static_cast<std::uint64_t>(std::max<tmsize_t>(TIFFTileSize(tif), 0))) : 0);
+  const std::uint64_t tileRow = tiled
+                                    ? (std::uint64_t{tileWidth} * static_cast<unsigned>(samples * bits) + 7) /
+                                          8
+                                    : 0;
   for (unsigned long row0 = 0; row0 < height; row0 += rowsPerStrip) {
     if (info_.escape) throw CodecFailure{"Cancelled"};
     const unsigned long rows = std::min<unsigned long>(rowsPerStrip, height - row0);
@@ -276,7 +289,8 @@ void CImageFileTIF::ReadRows(TIFF* tif, unsigned long width, unsigned long heigh
 
 void CImageFileTIF::ReadLabRow(const BYTE* row, unsigned long y, int samples) {
   if (GetBpp() != 24) {
-    if (!Create(GetWidth(), GetHeight(), 24, keImageFormatTIF)) throw CodecFailure{"CImageFileTIF can't create image"};
+    if (!Create(GetWidth(), GetHeight(), 24, keImageFormatTIF))
+      throw CodecFailure{"CImageFileTIF can't create image"};
     if (samples == 4) AlphaCreate();
   }
   for (unsigned long x = 0; x < GetWidth(); ++x) {
@@ -290,22 +304,40 @@ void CImageFileTIF::ReadLabRow(const BYTE* row, unsigned long y, int samples) {
     const double r = Companded(3.240479 * cx - 1.53715 * cy - 0.498535 * cz);
     const double g = Companded(-0.969256 * cx + 1.875992 * cy + 0.041556 * cz);
     const double bl = Companded(0.055648 * cx - 0.204043 * cy + 1.057311 * cz);
-    SetPixelColor(static_cast<long>(x), static_cast<long>(y), RGBQUAD{ClampByte(bl * 255), ClampByte(g * 255),
-                                                                       ClampByte(r * 255), 0});
+    SetPixelColor(static_cast<long>(x), static_cast<long>(y),
+                  RGBQUAD{ClampByte(bl * 255), ClampByte(g * 255), ClampByte(r * 255), 0});
     if (samples == 4) AlphaSet(static_cast<long>(x), static_cast<long>(y), p[3]);
   }
 }
 
 void CImageFileTIF::Orient(int orientation) {
   switch (orientation) {
-    case ORIENTATION_TOPRIGHT: Mirror(); break;
-    case ORIENTATION_BOTRIGHT: Flip(); Mirror(); break;
-    case ORIENTATION_BOTLEFT: Flip(); break;
-    case ORIENTATION_LEFTTOP: RotateRight(); Mirror(); break;
-    case ORIENTATION_RIGHTTOP: RotateRight(); break;
-    case ORIENTATION_RIGHTBOT: RotateLeft(); Mirror(); break;
-    case ORIENTATION_LEFTBOT: RotateLeft(); break;
-    default: break;
+    case ORIENTATION_TOPRIGHT:
+      Mirror();
+      break;
+    case ORIENTATION_BOTRIGHT:
+      Flip();
+      Mirror();
+      break;
+    case ORIENTATION_BOTLEFT:
+      Flip();
+      break;
+    case ORIENTATION_LEFTTOP:
+      RotateRight();
+      Mirror();
+      break;
+    case ORIENTATION_RIGHTTOP:
+      RotateRight();
+      break;
+    case ORIENTATION_RIGHTBOT:
+      RotateLeft();
+      Mirror();
+      break;
+    case ORIENTATION_LEFTBOT:
+      RotateLeft();
+      break;
+    default:
+      break;
   }
 }
 
@@ -359,7 +391,8 @@ bool CImageFileTIF::EncodeBody(TIFF* tif, bool multipage, int page, int pageCoun
     char name[32];
     std::snprintf(name, sizeof(name), "Page %d", page);
     TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
-    TIFFSetField(tif, TIFFTAG_PAGENUMBER, static_cast<std::uint16_t>(page), static_cast<std::uint16_t>(pageCount));
+    TIFFSetField(tif, TIFFTAG_PAGENUMBER, static_cast<std::uint16_t>(page),
+                 static_cast<std::uint16_t>(pageCount));
     TIFFSetField(tif, TIFFTAG_PAGENAME, name);
   } else {
     TIFFSetField(tif, TIFFTAG_SUBFILETYPE, 0);
@@ -375,14 +408,15 @@ bool CImageFileTIF::EncodeBody(TIFF* tif, bool multipage, int page, int pageCoun
   }
   unsigned long compression = GetCodecOption(keImageFormatTIF);
   if (compression == 0) {
-    compression = bitCount == 1 ? COMPRESSION_CCITTFAX4
+    compression = bitCount == 1                    ? COMPRESSION_CCITTFAX4
                   : bitCount == 4 || bitCount == 8 ? COMPRESSION_LZW
-                  : bitCount >= 24 ? COMPRESSION_JPEG
-                                   : COMPRESSION_NONE;
+                  : bitCount >= 24                 ? COMPRESSION_JPEG
+                                                   : COMPRESSION_NONE;
   }
   TIFFSetField(tif, TIFFTAG_COMPRESSION, static_cast<std::uint16_t>(compression));
   std::uint32_t rowsPerStrip = TIFFDefaultStripSize(tif, 0);
-  if (compression == COMPRESSION_LZW && bitCount >= 8) TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+  if (compression == COMPRESSION_LZW && bitCount >= 8)
+    TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
   if (compression == COMPRESSION_JPEG) {
     TIFFSetField(tif, TIFFTAG_JPEGQUALITY, static_cast<int>(GetJpegQuality()));
     rowsPerStrip = (rowsPerStrip + 7) / 8 * 8;

@@ -27,7 +27,8 @@ class CImageFileTIF : public CImageFile {
 
  private:
   void ReadRGBA(tiff* handle, unsigned long width, unsigned long height, bool alpha);
-  void ReadRows(tiff* handle, unsigned long width, unsigned long height, int samples, int bits, int photometric);
+  void ReadRows(tiff* handle, unsigned long width, unsigned long height, int samples, int bits,
+                int photometric);
   void SetPaletteFor(tiff* handle, int photometric, int bits);
   void ReadLabRow(const BYTE* row, unsigned long y, int samples);
   void Orient(int orientation);

@@ -34,7 +34,8 @@ bool CImageFile::Mirror() {
         for (long x = 0; x < width; ++x) std::memcpy(target + 3 * (width - 1 - x), source + 3 * x, 3);
         break;
       default:
-        for (long x = 0; x < width; ++x) mirrored.BlindSetPixelIndex(width - 1 - x, y, BlindGetPixelIndex(x, y));
+        for (long x = 0; x < width; ++x)
+          mirrored.BlindSetPixelIndex(width - 1 - x, y, BlindGetPixelIndex(x, y));
         break;
     }
   }

@@ -41,11 +41,14 @@ bool CImageFile::Skew(float xgain, float ygain, long xpivot, long ypivot, bool i
     if (ReportRow(y - box.bottom, box.top - box.bottom + 1)) break;
     for (long x = box.left; x <= box.right; ++x) {
       if (selected && !SelectionIsInside(x, y)) continue;
-      const double sx = x + static_cast<double>(xgain) * (static_cast<double>(y) - static_cast<double>(ypivot));
-      const double sy = y + static_cast<double>(ygain) * (static_cast<double>(x) - static_cast<double>(xpivot));
+      const double sx = x +
+                        static_cast<double>(xgain) * (static_cast<double>(y) - static_cast<double>(ypivot));
+      const double sy = y +
+                        static_cast<double>(ygain) * (static_cast<double>(x) - static_cast<double>(xpivot));
       if (interpolate) {
         const RGBQUAD c = GetPixelColorInterpolated(static_cast<float>(sx), static_cast<float>(sy),
-                                                    InterpolationMethod::Bilinear, OverflowMethod::Background);
+                                                    InterpolationMethod::Bilinear,
+                                                    OverflowMethod::Background);
         work.SetPixelColor(x, y, c, true);
         if (indexed && alpha_) work.AlphaSet(x, y, c.rgbReserved);
       } else {

@@ -17,8 +17,8 @@ bool CImageFile::CreateWorkingImage(CImageFile& work, double width, double heigh
   work.CopyInfo(*this);
   work.header_.biXPelsPerMeter = header_.biXPelsPerMeter;
   work.header_.biYPelsPerMeter = header_.biYPelsPerMeter;
-  if (!work.Create(static_cast<unsigned long>(width), static_cast<unsigned long>(height), bpp ? bpp : GetBpp(),
-                   info_.type)) {
+  if (!work.Create(static_cast<unsigned long>(width), static_cast<unsigned long>(height),
+                   bpp ? bpp : GetBpp(), info_.type)) {
     SetLastError(work.GetLastError());
     return false;
   }

@@ -70,10 +70,17 @@ bool CMemoryStream::Seek(long offset, int origin) {
   if (!buffer_) return false;
   long base;
   switch (origin) {
-    case 0: base = 0; break;
-    case 1: base = position_; break;
-    case 2: base = size_; break;
-    default: return false;
+    case 0:
+      base = 0;
+      break;
+    case 1:
+      base = position_;
+      break;
+    case 2:
+      base = size_;
+      break;
+    default:
+      return false;
   }
   // Positions beyond the limit would overflow the next write; refuse them.
   if (offset > static_cast<long>(kMaxStreamSize) - base) return false;

@@ -27,9 +27,7 @@ std::size_t CStdioStream::Write(const void* buffer, std::size_t size, std::size_
   return fp_ ? std::fwrite(buffer, size, count, fp_) : 0;
 }
 
-bool CStdioStream::Seek(long offset, int origin) {
-  return fp_ && std::fseek(fp_, offset, origin) == 0;
-}
+bool CStdioStream::Seek(long offset, int origin) { return fp_ && std::fseek(fp_, offset, origin) == 0; }
 
 long CStdioStream::Tell() { return fp_ ? std::ftell(fp_) : 0; }
 

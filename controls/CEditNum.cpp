@@ -68,13 +68,13 @@ bool HoldsCapture(const CEditNum& control) {
 // ---- The field ----
 
 BEGIN_MESSAGE_MAP(NumEditField, CEdit)
-ON_CONTROL_REFLECT(EN_CHANGE, OnChange)
-ON_WM_SETFOCUS()
-ON_WM_KILLFOCUS()
-ON_WM_TIMER()
-ON_WM_CHAR()
-ON_WM_KEYDOWN()
-ON_WM_MOUSEWHEEL()
+  ON_CONTROL_REFLECT(EN_CHANGE, OnChange)
+  ON_WM_SETFOCUS()
+  ON_WM_KILLFOCUS()
+  ON_WM_TIMER()
+  ON_WM_CHAR()
+  ON_WM_KEYDOWN()
+  ON_WM_MOUSEWHEEL()
 END_MESSAGE_MAP()
 
 NumEditField::NumEditField() {
@@ -178,12 +178,12 @@ BOOL NumEditField::OnMouseWheel(UINT, short delta, CPoint) {
 IMPLEMENT_DYNAMIC(CEditNum, CWnd)
 
 BEGIN_MESSAGE_MAP(CEditNum, CWnd)
-ON_WM_PAINT()
-ON_WM_SETFOCUS()
-ON_WM_KILLFOCUS()
-ON_WM_SIZE()
-ON_WM_SETTINGCHANGE()
-ON_WM_ENABLE()
+  ON_WM_PAINT()
+  ON_WM_SETFOCUS()
+  ON_WM_KILLFOCUS()
+  ON_WM_SIZE()
+  ON_WM_SETTINGCHANGE()
+  ON_WM_ENABLE()
 END_MESSAGE_MAP()
 
 CEditNum::CEditNum() : edit(new NumEditField), button(new NumEditButton) {}

@@ -5,7 +5,7 @@
 #pragma once
 #include <string>
 
-#include "platform/classlib/classlib.h"
+#include "platform/classlib/ClassLib.h"
 
 class CEditNum;
 class NumEditSlider;

@@ -29,10 +29,10 @@ POINT KeepRectOnMonitor(RECT& rect, const RECT& work) {
 // ---- The drop button ----
 
 BEGIN_MESSAGE_MAP(NumEditButton, CButton)
-ON_WM_LBUTTONDOWN()
-ON_WM_LBUTTONDBLCLK()
-ON_WM_SETFOCUS()
-ON_WM_KILLFOCUS()
+  ON_WM_LBUTTONDOWN()
+  ON_WM_LBUTTONDBLCLK()
+  ON_WM_SETFOCUS()
+  ON_WM_KILLFOCUS()
 END_MESSAGE_MAP()
 
 void NumEditButton::DrawComboButton(HDC dc, int state, const RECT& rect) {
@@ -141,9 +141,9 @@ void NumEditButton::OnLButtonDown(UINT, CPoint point) {
 // ---- The slider ----
 
 BEGIN_MESSAGE_MAP(NumEditSlider, CWnd)
-ON_WM_SETFOCUS()
-ON_WM_KILLFOCUS()
-ON_WM_PAINT()
+  ON_WM_SETFOCUS()
+  ON_WM_KILLFOCUS()
+  ON_WM_PAINT()
 END_MESSAGE_MAP()
 
 CEditNum* NumEditSlider::Owner() const { return static_cast<CEditNum*>(edit->GetParent()); }

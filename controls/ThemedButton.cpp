@@ -1,15 +1,15 @@
 #include "controls/ThemedButton.h"
 
 BEGIN_MESSAGE_MAP(ThemedButton, CButton)
-ON_WM_ENABLE()
-ON_WM_MOUSEMOVE()
-ON_WM_LBUTTONDOWN()
-ON_WM_LBUTTONDBLCLK()
-ON_WM_LBUTTONUP()
-ON_WM_KILLFOCUS()
-ON_WM_CANCELMODE()
-ON_WM_ERASEBKGND()
-ON_MESSAGE(BM_SETCHECK, OnSetCheck)
+  ON_WM_ENABLE()
+  ON_WM_MOUSEMOVE()
+  ON_WM_LBUTTONDOWN()
+  ON_WM_LBUTTONDBLCLK()
+  ON_WM_LBUTTONUP()
+  ON_WM_KILLFOCUS()
+  ON_WM_CANCELMODE()
+  ON_WM_ERASEBKGND()
+  ON_MESSAGE(BM_SETCHECK, OnSetCheck)
 END_MESSAGE_MAP()
 
 void ThemedButton::EnableThemes(bool enable) { themesEnabled = enable && LoadThemeLibrary(); }

@@ -2,7 +2,7 @@
 // button is held on it, optionally a toggle that stays pressed while checked. It reports clicks
 // to its parent as a plain button does.
 #pragma once
-#include "platform/classlib/classlib.h"
+#include "platform/classlib/ClassLib.h"
 
 class ThemedButton : public CButton {
  public:

@@ -12,7 +12,9 @@ void Merge(std::uint8_t& byte, std::uint8_t value, std::uint8_t mask) {
 }
 
 // The mask of bits [from, to) of one byte, 0 being the top bit.
-std::uint8_t BitMask(int from, int to) { return static_cast<std::uint8_t>((0xFF >> from) & (0xFF << (8 - to))); }
+std::uint8_t BitMask(int from, int to) {
+  return static_cast<std::uint8_t>((0xFF >> from) & (0xFF << (8 - to)));
+}
 
 }  // namespace
 

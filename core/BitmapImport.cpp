@@ -3,35 +3,45 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/gdi/dcstate.h"
-#include "platform/gdi/dib.h"
-#include "platform/gdi/draw.h"
-#include "platform/gdi/syspalette.h"
-#include "platform/ui/paint.h"
-#include "platform/win32/bitmap.h"
-#include "platform/win32/memory.h"
+#include "platform/gdi/DcState.h"
+#include "platform/gdi/Dib.h"
+#include "platform/gdi/Draw.h"
+#include "platform/gdi/SysPalette.h"
+#include "platform/ui/Paint.h"
+#include "platform/win32/Bitmap.h"
+#include "platform/win32/Memory.h"
 
 namespace corvel {
 namespace {
 
-std::uint64_t RowBytes(std::uint64_t bitCount, std::uint64_t width) { return (bitCount * width + 31) / 32 * 4; }
+std::uint64_t RowBytes(std::uint64_t bitCount, std::uint64_t width) {
+  return (bitCount * width + 31) / 32 * 4;
+}
 
 bool IsGreyRamp(const RGBQUAD* palette) {
   for (int i = 0; i < 256; ++i)
-    if (palette[i].rgbBlue != i || palette[i].rgbGreen != i || palette[i].rgbRed != i || palette[i].rgbReserved != 0)
+    if (palette[i].rgbBlue != i || palette[i].rgbGreen != i || palette[i].rgbRed != i ||
+        palette[i].rgbReserved != 0)
       return false;
   return true;
 }
 
 keFormat FormatOfBitCount(int bitCount, const RGBQUAD* palette, bool fullPalette) {
   switch (bitCount) {
-    case 1: return keFormatIndex1;
-    case 4: return keFormatIndex4;
-    case 8: return fullPalette && IsGreyRamp(palette) ? keFormatGrey : keFormatIndex8;
-    case 16: return fullPalette && IsGreyRamp(palette) ? keFormatGreyA : keFormatIndex8A;
-    case 24: return keFormatBGR;
-    case 32: return keFormatBGRA;
-    default: return keFormatNone;
+    case 1:
+      return keFormatIndex1;
+    case 4:
+      return keFormatIndex4;
+    case 8:
+      return fullPalette && IsGreyRamp(palette) ? keFormatGrey : keFormatIndex8;
+    case 16:
+      return fullPalette && IsGreyRamp(palette) ? keFormatGreyA : keFormatIndex8A;
+    case 24:
+      return keFormatBGR;
+    case 32:
+      return keFormatBGRA;
+    default:
+      return keFormatNone;
   }
 }
 
@@ -76,13 +86,16 @@ CoreResult CRowIteratorBands::CreateFromDIB(const void* bitmap, std::size_t size
   std::vector<RGBQUAD> palette(paletteCapacity ? paletteCapacity : 1);
   std::memcpy(palette.data(), bytes + header.biSize, paletteBytes);
   const bool fullPalette = entries == 256;
-  const keFormat chosen = format == keFormatNone ? FormatOfBitCount(bitCount, palette.data(), fullPalette) : format;
+  const keFormat chosen = format == keFormatNone ? FormatOfBitCount(bitCount, palette.data(), fullPalette)
+                                                 : format;
   if (CPixelFormat(chosen).GetBitsPerPixel() != bitCount) return keErrorBadArgument;
 
   const BYTE* pixels = bytes + header.biSize + paletteBytes;
   const std::uint64_t width = static_cast<std::uint64_t>(header.biWidth);
-  const std::uint64_t height = header.biHeight < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(std::int64_t{header.biHeight})
-                                                   : static_cast<std::uint64_t>(header.biHeight);
+  const std::uint64_t height = header.biHeight < 0
+                                   ? std::uint64_t{0} -
+                                         static_cast<std::uint64_t>(std::int64_t{header.biHeight})
+                                   : static_cast<std::uint64_t>(header.biHeight);
   PixelBlock block;
   block.format = chosen;
   block.paletteSize = CPixelFormat(chosen).IsIndexed() ? static_cast<std::int32_t>(entries) : 0;
@@ -144,7 +157,8 @@ CoreResult CreateFromBitmap(CRowIteratorBands& image, HBITMAP bitmap, HPALETTE p
   header.biPlanes = 1;
   header.biBitCount = static_cast<WORD>(bitCount);
   header.biCompression = BI_RGB;
-  const std::uint64_t rowBytes = RowBytes(static_cast<std::uint64_t>(bitCount), static_cast<std::uint64_t>(description.bmWidth));
+  const std::uint64_t rowBytes = RowBytes(static_cast<std::uint64_t>(bitCount),
+                                          static_cast<std::uint64_t>(description.bmWidth));
   header.biSizeImage = static_cast<DWORD>(rowBytes * static_cast<std::uint64_t>(description.bmHeight));
   const std::size_t paletteBytes = bitCount <= 8 ? (std::size_t{1} << bitCount) * sizeof(RGBQUAD) : 0;
 
@@ -163,11 +177,13 @@ CoreResult CreateFromBitmap(CRowIteratorBands& image, HBITMAP bitmap, HPALETTE p
     std::memcpy(&info->bmiHeader, &header, sizeof header);
     HPALETTE previous = SelectPalette(screen, palette, FALSE);
     RealizePalette(screen);
-    bool rendered = GetDIBits(screen, bitmap, 0, static_cast<UINT>(description.bmHeight), nullptr, info, DIB_RGB_COLORS) != 0;
+    bool rendered = GetDIBits(screen, bitmap, 0, static_cast<UINT>(description.bmHeight), nullptr, info,
+                              DIB_RGB_COLORS) != 0;
     if (rendered && info->bmiHeader.biSizeImage == 0) info->bmiHeader.biSizeImage = header.biSizeImage;
     rendered = rendered && info->bmiHeader.biSizeImage <= header.biSizeImage &&
                GetDIBits(screen, bitmap, 0, static_cast<UINT>(description.bmHeight),
-                         static_cast<BYTE*>(memory) + sizeof header + paletteBytes, info, DIB_RGB_COLORS) != 0;
+                         static_cast<BYTE*>(memory) + sizeof header + paletteBytes, info,
+                         DIB_RGB_COLORS) != 0;
     if (previous) SelectPalette(screen, previous, FALSE);
     UnlockNoThrow(block.Get(), 0, 0);
     if (!rendered) result = keErrorBitmapRender;
@@ -197,7 +213,8 @@ void CRowAccessor::Release() {
 bool MakeGreyFromGreyPalette(CRowIteratorBands& image) {
   if (!CRowIteratorBands::IsValid(&image)) return false;
   const keFormat stored = image.GetStorageFormat();
-  if (stored == keFormatGrey || stored == keFormatGreyA || stored == keFormatGrey_u16 || stored == keFormatGreyA_u16)
+  if (stored == keFormatGrey || stored == keFormatGreyA || stored == keFormatGrey_u16 ||
+      stored == keFormatGreyA_u16)
     return true;
   if (stored != keFormatIndex8 && stored != keFormatIndex8A) return false;
   const int size = image.GetPaletteSize();

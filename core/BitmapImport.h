@@ -5,7 +5,7 @@
 #include "core/CoreResult.h"
 #include "core/CorvelMemoryMgr.h"
 #include "core/RowIteratorBands.h"
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 namespace corvel {
 

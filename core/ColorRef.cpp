@@ -19,14 +19,11 @@ int ChannelTolerance(int tolerance) { return tolerance * 255 / 200; }
 
 bool MatchRgb(const CColorRef& self, int tolerance, const CColorRef& other) {
   int d = ChannelTolerance(tolerance);
-  return std::abs(self.Blue8() - other.Blue8()) <= d &&
-         std::abs(self.Green8() - other.Green8()) <= d &&
+  return std::abs(self.Blue8() - other.Blue8()) <= d && std::abs(self.Green8() - other.Green8()) <= d &&
          std::abs(self.Red8() - other.Red8()) <= d;
 }
 
-Hsl HslOf(const CColorRef& color) {
-  return RgbToHsl8(color.Red8(), color.Green8(), color.Blue8());
-}
+Hsl HslOf(const CColorRef& color) { return RgbToHsl8(color.Red8(), color.Green8(), color.Blue8()); }
 
 bool MatchHueSaturation(const CColorRef& self, int tolerance, const CColorRef& other) {
   Hsl mine = HslOf(self), theirs = HslOf(other);
@@ -38,9 +35,7 @@ bool MatchHueSaturation(const CColorRef& self, int tolerance, const CColorRef& o
 }
 
 bool MatchLuminance(const CColorRef& self, int tolerance, const CColorRef& other) {
-  auto weighted = [](const CColorRef& c) {
-    return 30 * c.Red8() + 59 * c.Green8() + 11 * c.Blue8();
-  };
+  auto weighted = [](const CColorRef& c) { return 30 * c.Red8() + 59 * c.Green8() + 11 * c.Blue8(); };
   return std::abs(weighted(self) - weighted(other)) <= tolerance * 255 / 2;
 }
 
@@ -56,9 +51,8 @@ bool MatchHue(const CColorRef& self, int tolerance, const CColorRef& other) {
 
 bool MatchAlways(const CColorRef&, int, const CColorRef&) { return true; }
 
-constexpr CColorRef::Comparator kComparators[] = {MatchAlways,    MatchRgb,   MatchHueSaturation,
-                                                  MatchLuminance, MatchOpaque, MatchAlpha,
-                                                  MatchHue};
+constexpr CColorRef::Comparator kComparators[] = {
+    MatchAlways, MatchRgb, MatchHueSaturation, MatchLuminance, MatchOpaque, MatchAlpha, MatchHue};
 
 }  // namespace
 
@@ -93,8 +87,8 @@ void CColorRef::SetBGRA(const std::uint8_t* bytes, std::uint32_t size, const RGB
 }
 
 void CColorRef::SetColorrefAlpha(std::uint32_t packed, std::uint32_t size, const RGBQUAD* palette) {
-  Set(GetRValue(packed), GetGValue(packed), GetBValue(packed), static_cast<std::uint8_t>(packed >> 24),
-      size, palette);
+  Set(GetRValue(packed), GetGValue(packed), GetBValue(packed), static_cast<std::uint8_t>(packed >> 24), size,
+      palette);
 }
 
 void CColorRef::Set(std::uint8_t red, std::uint8_t green, std::uint8_t blue, std::uint8_t alpha,
@@ -150,8 +144,8 @@ void CColorRef::Assign(const CColorRef& other) {
   index_ = other.index_;
 }
 
-CoreResult CColorRef::GetRGBA(std::uint8_t* red, std::uint8_t* green, std::uint8_t* blue,
-                              std::uint8_t* alpha, std::uint32_t size, const RGBQUAD* palette) const {
+CoreResult CColorRef::GetRGBA(std::uint8_t* red, std::uint8_t* green, std::uint8_t* blue, std::uint8_t* alpha,
+                              std::uint32_t size, const RGBQUAD* palette) const {
   if (HasPalette(size, palette)) {
     std::int32_t index;
     if (valid_) {
@@ -186,10 +180,18 @@ int ChannelOf(const CColorRef& color, std::uint32_t size, const RGBQUAD* palette
 
 }  // namespace
 
-int CColorRef::GetRed(std::uint32_t size, const RGBQUAD* palette) const { return ChannelOf<0>(*this, size, palette); }
-int CColorRef::GetGreen(std::uint32_t size, const RGBQUAD* palette) const { return ChannelOf<1>(*this, size, palette); }
-int CColorRef::GetBlue(std::uint32_t size, const RGBQUAD* palette) const { return ChannelOf<2>(*this, size, palette); }
-int CColorRef::GetAlpha(std::uint32_t size, const RGBQUAD* palette) const { return ChannelOf<3>(*this, size, palette); }
+int CColorRef::GetRed(std::uint32_t size, const RGBQUAD* palette) const {
+  return ChannelOf<0>(*this, size, palette);
+}
+int CColorRef::GetGreen(std::uint32_t size, const RGBQUAD* palette) const {
+  return ChannelOf<1>(*this, size, palette);
+}
+int CColorRef::GetBlue(std::uint32_t size, const RGBQUAD* palette) const {
+  return ChannelOf<2>(*this, size, palette);
+}
+int CColorRef::GetAlpha(std::uint32_t size, const RGBQUAD* palette) const {
+  return ChannelOf<3>(*this, size, palette);
+}
 
 CoreResult CColorRef::GetBGR(std::uint8_t* bytes, std::uint32_t size, const RGBQUAD* palette) const {
   std::uint8_t alpha;
@@ -244,8 +246,7 @@ CoreResult CColorRef::GetIndexAlpha(std::int32_t* index, std::uint32_t* alpha, s
                                     const RGBQUAD* palette) const {
   if (HasPalette(size, palette) && valid_) {
     bool storedStillFits = indexed_ && index_ >= 0 && static_cast<std::uint32_t>(index_) < size &&
-                           palette[index_].rgbRed == Red8() &&
-                           palette[index_].rgbGreen == Green8() &&
+                           palette[index_].rgbRed == Red8() && palette[index_].rgbGreen == Green8() &&
                            palette[index_].rgbBlue == Blue8();
     *index = storedStillFits ? index_ : NearestEntry(palette, size, Red8(), Green8(), Blue8());
   } else {

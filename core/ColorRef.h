@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "core/CoreResult.h"
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 namespace corvel {
 
@@ -58,7 +58,8 @@ class CColorRef {
   virtual int GetGreen(std::uint32_t size = 0, const RGBQUAD* palette = nullptr) const;
   virtual int GetBlue(std::uint32_t size = 0, const RGBQUAD* palette = nullptr) const;
   virtual int GetAlpha(std::uint32_t size = 0, const RGBQUAD* palette = nullptr) const;
-  virtual CoreResult GetBGR(std::uint8_t* bytes, std::uint32_t size = 0, const RGBQUAD* palette = nullptr) const;
+  virtual CoreResult GetBGR(std::uint8_t* bytes, std::uint32_t size = 0,
+                            const RGBQUAD* palette = nullptr) const;
   virtual CoreResult GetColorref(COLORREF* packed, std::uint32_t size = 0,
                                  const RGBQUAD* palette = nullptr) const;
   virtual CoreResult GetRGBBytes(std::uint8_t* red, std::uint8_t* green, std::uint8_t* blue,
@@ -69,9 +70,8 @@ class CColorRef {
                                       const RGBQUAD* palette = nullptr) const;
   virtual CoreResult GetBGRA(std::uint8_t* bytes, std::uint32_t size = 0,
                              const RGBQUAD* palette = nullptr) const;
-  virtual CoreResult GetRGBA(std::uint8_t* red, std::uint8_t* green, std::uint8_t* blue,
-                             std::uint8_t* alpha, std::uint32_t size = 0,
-                             const RGBQUAD* palette = nullptr) const;
+  virtual CoreResult GetRGBA(std::uint8_t* red, std::uint8_t* green, std::uint8_t* blue, std::uint8_t* alpha,
+                             std::uint32_t size = 0, const RGBQUAD* palette = nullptr) const;
   virtual CoreResult GetRGBA32(std::uint32_t* red, std::uint32_t* green, std::uint32_t* blue,
                                std::uint32_t* alpha, std::uint32_t size = 0,
                                const RGBQUAD* palette = nullptr) const;
@@ -79,8 +79,8 @@ class CColorRef {
                                   const RGBQUAD* palette = nullptr) const;
   virtual CoreResult GetIndex(std::int32_t* index, std::uint32_t size = 0,
                               const RGBQUAD* palette = nullptr) const;
-  virtual CoreResult GetIndexAlphaBytes(std::uint8_t* index, std::uint8_t* alpha,
-                                        std::uint32_t size = 0, const RGBQUAD* palette = nullptr) const;
+  virtual CoreResult GetIndexAlphaBytes(std::uint8_t* index, std::uint8_t* alpha, std::uint32_t size = 0,
+                                        const RGBQUAD* palette = nullptr) const;
   virtual CoreResult GetIndexAlpha(std::int32_t* index, std::uint32_t* alpha, std::uint32_t size = 0,
                                    const RGBQUAD* palette = nullptr) const;
   virtual CoreResult GetGreyByte(std::uint8_t* grey) const;
@@ -108,7 +108,6 @@ class CColorRef {
   std::uint8_t Alpha8() const { return static_cast<std::uint8_t>(alpha_ >> 8); }
 
  private:
-
   bool valid_ = false;
   bool indexed_ = false;
   std::uint32_t red_ = 0;

@@ -5,8 +5,8 @@
 
 namespace corvel {
 
-std::uint16_t NearestPaletteIndex(int red, int green, int blue, const std::uint8_t* palette,
-                                  int count, int stride) {
+std::uint16_t NearestPaletteIndex(int red, int green, int blue, const std::uint8_t* palette, int count,
+                                  int stride) {
   int best = 0;
   long bestDistance = -1;
   for (int i = 0; i < count; ++i) {
@@ -29,15 +29,15 @@ namespace {
 // agrees with its neighbour's at the boundary.
 int HueNumerator(int r, int g, int b) {
   if (r >= g) {
-    if (b >= r) return 4 * b - 5 * g + r;         // max blue, min green
-    if (b <= g) return g - b;                     // max red, min blue
-    return 6 * r - 5 * g - b;                     // max red, min green
+    if (b >= r) return 4 * b - 5 * g + r;  // max blue, min green
+    if (b <= g) return g - b;              // max red, min blue
+    return 6 * r - 5 * g - b;              // max red, min green
   }
   if (g >= b) {
-    if (b <= r) return 2 * g - r - b;             // max green, min blue
-    return 2 * g - 3 * r + b;                     // max green, min red
+    if (b <= r) return 2 * g - r - b;  // max green, min blue
+    return 2 * g - 3 * r + b;          // max green, min red
   }
-  return 4 * b - 3 * r - g;                       // max blue, min red
+  return 4 * b - 3 * r - g;  // max blue, min red
 }
 
 int RoundTwelveBitToByte(int value) {
@@ -124,12 +124,36 @@ Rgb8 HueChromaLumaToRgb(int h, int c, int y) {
   int up = f * c / 680, down = (680 - f) * c / 680;
   int rgb[3];
   switch (sector) {
-    case 0: rgb[0] = c; rgb[1] = up; rgb[2] = 0; break;
-    case 1: rgb[0] = down; rgb[1] = c; rgb[2] = 0; break;
-    case 2: rgb[0] = 0; rgb[1] = c; rgb[2] = up; break;
-    case 3: rgb[0] = 0; rgb[1] = down; rgb[2] = c; break;
-    case 4: rgb[0] = up; rgb[1] = 0; rgb[2] = c; break;
-    default: rgb[0] = c; rgb[1] = 0; rgb[2] = down; break;
+    case 0:
+      rgb[0] = c;
+      rgb[1] = up;
+      rgb[2] = 0;
+      break;
+    case 1:
+      rgb[0] = down;
+      rgb[1] = c;
+      rgb[2] = 0;
+      break;
+    case 2:
+      rgb[0] = 0;
+      rgb[1] = c;
+      rgb[2] = up;
+      break;
+    case 3:
+      rgb[0] = 0;
+      rgb[1] = down;
+      rgb[2] = c;
+      break;
+    case 4:
+      rgb[0] = up;
+      rgb[1] = 0;
+      rgb[2] = c;
+      break;
+    default:
+      rgb[0] = c;
+      rgb[1] = 0;
+      rgb[2] = down;
+      break;
   }
   int y0 = (300 * rgb[0] + 590 * rgb[1] + 110 * rgb[2]) / 1000;
   if (y0 <= y) {
@@ -144,8 +168,7 @@ Rgb8 HueChromaLumaToRgb(int h, int c, int y) {
   return {ToByte((rgb[0] + 8) >> 4), ToByte((rgb[1] + 8) >> 4), ToByte((rgb[2] + 8) >> 4)};
 }
 
-void FillWithElement(void* destination, const void* element, std::size_t elementSize,
-                     std::size_t count) {
+void FillWithElement(void* destination, const void* element, std::size_t elementSize, std::size_t count) {
   std::size_t total = elementSize * count;
   if (total == 0) return;
   std::uint8_t* out = static_cast<std::uint8_t*>(destination);

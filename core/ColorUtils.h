@@ -29,8 +29,8 @@ struct Rgb8 {
 
 // Index of the entry nearest the colour (squared distance; the lower index on ties) among count
 // entries of stride bytes each, laid out blue, green, red. An empty palette gives 0.
-std::uint16_t NearestPaletteIndex(int red, int green, int blue, const std::uint8_t* palette,
-                                  int count, int stride);
+std::uint16_t NearestPaletteIndex(int red, int green, int blue, const std::uint8_t* palette, int count,
+                                  int stride);
 
 // Hue (256 steps a turn), saturation and lightness, all 0..255.
 Hsl RgbToHsl8(int red, int green, int blue);
@@ -42,8 +42,7 @@ HueChromaLuma RgbToHueChromaLuma(int red, int green, int blue);
 Rgb8 HueChromaLumaToRgb(int hue, int chroma, int luma);
 
 // Writes count copies of an element by doubling the filled part.
-void FillWithElement(void* destination, const void* element, std::size_t elementSize,
-                     std::size_t count);
+void FillWithElement(void* destination, const void* element, std::size_t elementSize, std::size_t count);
 void SwapByteRanges(void* a, void* b, std::size_t count);
 // Reverses the order of the rows of a buffer.
 void FlipRowsInPlace(void* buffer, std::size_t rowBytes, int rows);

@@ -12,11 +12,16 @@ bool SourceFits(keFormat target, keFormat source) {
     case keFormatIndex8A:
       return source == keFormatIndex8 || source == keFormatIndex8A || source == keFormatGrey ||
              source == keFormatGreyA;
-    case keFormatGreyA: return source == keFormatGrey || source == keFormatGreyA;
-    case keFormatBGRA: return source == keFormatBGR || source == keFormatBGRA;
-    case keFormatGreyA_u16: return source == keFormatGrey_u16 || source == keFormatGreyA_u16;
-    case keFormatBGRA_u16: return source == keFormatBGR_u16 || source == keFormatBGRA_u16;
-    default: return false;
+    case keFormatGreyA:
+      return source == keFormatGrey || source == keFormatGreyA;
+    case keFormatBGRA:
+      return source == keFormatBGR || source == keFormatBGRA;
+    case keFormatGreyA_u16:
+      return source == keFormatGrey_u16 || source == keFormatGreyA_u16;
+    case keFormatBGRA_u16:
+      return source == keFormatBGR_u16 || source == keFormatBGRA_u16;
+    default:
+      return false;
   }
 }
 
@@ -38,8 +43,8 @@ inline std::uint32_t MaskAlpha16(const AlphaRule& rule, std::uint32_t m, std::ui
 // One row of pixels: colour channels copied, alpha from the mask (null: the source's alpha,
 // else opaque).
 template <class Channel>
-void ConvertRow(Channel* dst, const Channel* src, const BYTE* mask, int count, int colours,
-                bool sourceAlpha, const AlphaRule& rule) {
+void ConvertRow(Channel* dst, const Channel* src, const BYTE* mask, int count, int colours, bool sourceAlpha,
+                const AlphaRule& rule) {
   constexpr std::uint32_t kOpaque = sizeof(Channel) == 1 ? 255 : 65535;
   const int srcStep = colours + (sourceAlpha ? 1 : 0);
   for (int x = 0; x < count; ++x, dst += colours + 1, src += srcStep) {
@@ -47,7 +52,8 @@ void ConvertRow(Channel* dst, const Channel* src, const BYTE* mask, int count, i
     Channel alphaIn = kOpaque;
     if (sourceAlpha) std::memcpy(&alphaIn, src + colours, sizeof alphaIn);
     std::uint32_t alpha = alphaIn;
-    if (mask) alpha = sizeof(Channel) == 1 ? MaskAlpha8(rule, mask[x], alphaIn) : MaskAlpha16(rule, mask[x], alphaIn);
+    if (mask)
+      alpha = sizeof(Channel) == 1 ? MaskAlpha8(rule, mask[x], alphaIn) : MaskAlpha16(rule, mask[x], alphaIn);
     const Channel out = static_cast<Channel>(alpha);
     std::memcpy(dst + colours, &out, sizeof out);
   }
@@ -56,9 +62,8 @@ void ConvertRow(Channel* dst, const Channel* src, const BYTE* mask, int count, i
 }  // namespace
 
 CoreResult ConvertImageForHost(CProgressMeter* meter, CRowIteratorBands& source,
-                               CRowIteratorBands& destination, keFormat target,
-                               CRowIteratorBands* mask, const std::uint8_t* divideTable,
-                               bool multiply, const POINT* offset) {
+                               CRowIteratorBands& destination, keFormat target, CRowIteratorBands* mask,
+                               const std::uint8_t* divideTable, bool multiply, const POINT* offset) {
   CProgressMeter child(meter);
   if (!CRowIteratorBands::IsValid(&source) || !SourceFits(target, source.GetFormat()))
     return keErrorBadArgument;
@@ -80,7 +85,8 @@ CoreResult ConvertImageForHost(CProgressMeter* meter, CRowIteratorBands& source,
     area = RECT{std::max(place.left, maskRect.left), std::max(place.top, maskRect.top),
                 std::min(place.right, maskRect.right), std::min(place.bottom, maskRect.bottom)};
   }
-  const bool masked = area.left < area.right && area.top < area.bottom && mask && CRowIteratorBands::IsValid(mask);
+  const bool masked = area.left < area.right && area.top < area.bottom && mask &&
+                      CRowIteratorBands::IsValid(mask);
   if (!masked) area = place;
 
   // Counted in stored channels: an index is one channel here, not the palette's three.
@@ -106,8 +112,8 @@ CoreResult ConvertImageForHost(CProgressMeter* meter, CRowIteratorBands& source,
       result = mask->LockRowSpan(y - maskRect.top, area.left - maskRect.left, width, &weights);
     if (result.GetCode() == keErrorNone) {
       if (sourceFormat.Is16Bit())
-        ConvertRow(reinterpret_cast<std::uint16_t*>(dst), reinterpret_cast<const std::uint16_t*>(src), weights,
-                   width, colours, sourceAlpha, rule);
+        ConvertRow(reinterpret_cast<std::uint16_t*>(dst), reinterpret_cast<const std::uint16_t*>(src),
+                   weights, width, colours, sourceAlpha, rule);
       else
         ConvertRow(dst, src, weights, width, colours, sourceAlpha, rule);
     }

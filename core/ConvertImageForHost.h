@@ -18,8 +18,7 @@ namespace corvel {
 // The source must have the target's channel family and channel size (101 otherwise).
 // divideTable is the core's divide-by-255 table, read by the 8-bit form.
 CoreResult ConvertImageForHost(CProgressMeter* meter, CRowIteratorBands& source,
-                               CRowIteratorBands& destination, keFormat target,
-                               CRowIteratorBands* mask, const std::uint8_t* divideTable,
-                               bool multiply, const POINT* offset);
+                               CRowIteratorBands& destination, keFormat target, CRowIteratorBands* mask,
+                               const std::uint8_t* divideTable, bool multiply, const POINT* offset);
 
 }  // namespace corvel

@@ -80,11 +80,13 @@ CoreResult CopyBandByBand(CRowIteratorBands& destination, CRowIteratorBands& sou
         CopyBits(to.Row() + y * to.Stride(), destinationBit, from.Row() + y * from.Stride(), sourceBit,
                  std::int64_t{width} * bits);
     } else {
-      CopyRectArgs args{to.Row(), to.Stride(), from.Row(), from.Stride(), bytesPerRow, static_cast<std::size_t>(rows)};
+      CopyRectArgs args{to.Row(),      to.Stride(), from.Row(),
+                        from.Stride(), bytesPerRow, static_cast<std::size_t>(rows)};
       // Rows that follow each other without a gap on both sides make one long row, copied
       // upwards through memory in one run.
       const std::intptr_t stride = to.Stride();
-      if (stride == from.Stride() && static_cast<std::size_t>(stride < 0 ? -stride : stride) == bytesPerRow && rows > 1) {
+      if (stride == from.Stride() && static_cast<std::size_t>(stride < 0 ? -stride : stride) == bytesPerRow &&
+          rows > 1) {
         if (stride < 0) {
           args.destination += static_cast<std::intptr_t>(rows - 1) * stride;
           args.source += static_cast<std::intptr_t>(rows - 1) * stride;

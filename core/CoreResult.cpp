@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/resource.h"
+#include "platform/win32/Resource.h"
 
 namespace corvel {
 
@@ -239,8 +239,7 @@ int GetCoreErrorText(std::int32_t code, char* buffer, std::int16_t size) {
   if (LoadString(module, kFormatStringId, format, sizeof format) == 0) {
     std::memcpy(format, kFallbackFormat, sizeof kFallbackFormat);
   }
-  int formatted = std::snprintf(buffer, static_cast<std::size_t>(size), format,
-                                static_cast<unsigned>(code));
+  int formatted = std::snprintf(buffer, static_cast<std::size_t>(size), format, static_cast<unsigned>(code));
   if (formatted < 0) {
     buffer[0] = '\0';
     return 0;

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <exception>
 
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 namespace corvel {
 
@@ -34,8 +34,8 @@ class CJException : public std::exception {
  public:
   static constexpr std::size_t kMessageBufferSize = 512;
 
-  CJException(std::int32_t code, std::uint32_t context0 = 0, bool owned = false,
-              bool unexamined = false, std::uint32_t context1 = 0, std::uint32_t context2 = 0);
+  CJException(std::int32_t code, std::uint32_t context0 = 0, bool owned = false, bool unexamined = false,
+              std::uint32_t context1 = 0, std::uint32_t context2 = 0);
   // A copy carries code, message and context; it starts unshared and unexamined.
   CJException(const CJException& other);
   CJException& operator=(const CJException&) = delete;

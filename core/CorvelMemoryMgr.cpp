@@ -7,13 +7,14 @@
 
 #include "core/CoreResult.h"
 #include "core/detail/MemBlock.h"
-#include "platform/win32/win32.h"
+#include "platform/win32/Win32.h"
 
 namespace corvel {
 
 const IID IID_IMemoryMgr = {0x5E3A1C01, 0x7B42, 0x4F0D, {0x9A, 0x61, 0x2C, 0x4E, 0x8B, 0x10, 0x57, 0xD1}};
 const IID IID_IMemoryBlock = {0x5E3A1C02, 0x7B42, 0x4F0D, {0x9A, 0x61, 0x2C, 0x4E, 0x8B, 0x10, 0x57, 0xD1}};
-const IID IID_IMemoryHandleExchange = {0x5E3A1C03, 0x7B42, 0x4F0D, {0x9A, 0x61, 0x2C, 0x4E, 0x8B, 0x10, 0x57, 0xD1}};
+const IID IID_IMemoryHandleExchange = {
+    0x5E3A1C03, 0x7B42, 0x4F0D, {0x9A, 0x61, 0x2C, 0x4E, 0x8B, 0x10, 0x57, 0xD1}};
 
 namespace {
 
@@ -154,7 +155,8 @@ HGLOBAL MemCopyBlockToHandle(MemBlock* block) {
 HGLOBAL MemDetachBlockToHandle(MemBlock** block) {
   ManagerLock lock;
   UndoLocks(*block);
-  HGLOBAL handle = (*block)->kind == keMemoryGlobal ? DetachGlobalHandle(*block) : MemCopyBlockToHandle(*block);
+  HGLOBAL handle = (*block)->kind == keMemoryGlobal ? DetachGlobalHandle(*block)
+                                                    : MemCopyBlockToHandle(*block);
   if (!handle) return nullptr;
   MemFreeBlock(*block);
   *block = nullptr;

@@ -4,8 +4,8 @@
 // locked to reach its bytes and unlocked again. Every manager call runs under one re-entrant
 // process-wide critical section, so blocks may be used from any thread.
 #pragma once
-#include "platform/win32/com.h"
-#include "platform/win32/types.h"
+#include "platform/win32/Com.h"
+#include "platform/win32/Types.h"
 
 namespace corvel {
 

@@ -37,9 +37,8 @@ void CombineRow(Channel* dst, const Channel* src, const BYTE* mask, int width, i
 
 }  // namespace
 
-CoreResult MaskedCombine(CRowIteratorBands& first, CRowIteratorBands& second,
-                         CRowIteratorBands& destination, CRowIteratorBands& mask, const void*,
-                         bool hard, const POINT* offset) {
+CoreResult MaskedCombine(CRowIteratorBands& first, CRowIteratorBands& second, CRowIteratorBands& destination,
+                         CRowIteratorBands& mask, const void*, bool hard, const POINT* offset) {
   if (!CRowIteratorBands::IsValid(&first) || !CRowIteratorBands::IsValid(&second) ||
       !CRowIteratorBands::IsValid(&mask) || mask.GetFormat() != keFormatGrey ||
       first.GetFormat() != second.GetFormat())
@@ -60,8 +59,14 @@ CoreResult MaskedCombine(CRowIteratorBands& first, CRowIteratorBands& second,
 
   const CPixelFormat format(destination.GetFormat());
   switch (format.GetValue()) {
-    case keFormatGrey: case keFormatGreyA: case keFormatBGR: case keFormatBGRA:
-    case keFormatGrey_u16: case keFormatGreyA_u16: case keFormatBGR_u16: case keFormatBGRA_u16:
+    case keFormatGrey:
+    case keFormatGreyA:
+    case keFormatBGR:
+    case keFormatBGRA:
+    case keFormatGrey_u16:
+    case keFormatGreyA_u16:
+    case keFormatBGR_u16:
+    case keFormatBGRA_u16:
       break;
     default:
       return result;
@@ -76,8 +81,8 @@ CoreResult MaskedCombine(CRowIteratorBands& first, CRowIteratorBands& second,
     if (result.GetCode() == keErrorNone) result = mask.LockRowSpan(i, 0, width, &weights);
     if (result.GetCode() == keErrorNone) {
       if (format.Is16Bit())
-        CombineRow(reinterpret_cast<std::uint16_t*>(dst), reinterpret_cast<const std::uint16_t*>(src), weights,
-                   width, channels, hard);
+        CombineRow(reinterpret_cast<std::uint16_t*>(dst), reinterpret_cast<const std::uint16_t*>(src),
+                   weights, width, channels, hard);
       else
         CombineRow(dst, src, weights, width, channels, hard);
     }

@@ -13,8 +13,7 @@ namespace corvel {
 // inside both; 101 otherwise, or for missing images, a mask that is not keFormatGrey or images
 // of unequal formats. Formats other than the 8- and 16-bit grey and straight colour ones are
 // left as the copy. The unused argument is kept for callers that pass the divide table.
-CoreResult MaskedCombine(CRowIteratorBands& first, CRowIteratorBands& second,
-                         CRowIteratorBands& destination, CRowIteratorBands& mask,
-                         const void* unused, bool hard, const POINT* offset);
+CoreResult MaskedCombine(CRowIteratorBands& first, CRowIteratorBands& second, CRowIteratorBands& destination,
+                         CRowIteratorBands& mask, const void* unused, bool hard, const POINT* offset);
 
 }  // namespace corvel

@@ -102,8 +102,7 @@ void Matrix3Rotate(Matrix3* m, double radians) {
 
 double Matrix3Determinant(const Matrix3* m) {
   if (m == nullptr) return 1;
-  return m->m00 * (m->m11 * m->m22 - m->m12 * m->m21) -
-         m->m10 * (m->m01 * m->m22 - m->m02 * m->m21) +
+  return m->m00 * (m->m11 * m->m22 - m->m12 * m->m21) - m->m10 * (m->m01 * m->m22 - m->m02 * m->m21) +
          m->m20 * (m->m01 * m->m12 - m->m02 * m->m11);
 }
 
@@ -201,10 +200,14 @@ int BoundsOfPoints(double out[4], const double* points, int count) {
   double left = points[0], top = points[1], right = points[0], bottom = points[1];
   for (int i = 1; i < count; ++i) {
     const double x = points[2 * i], y = points[2 * i + 1];
-    if (x < left) left = x;
-    else if (x >= right) right = x;
-    if (y < top) top = y;
-    else if (y >= bottom) bottom = y;
+    if (x < left)
+      left = x;
+    else if (x >= right)
+      right = x;
+    if (y < top)
+      top = y;
+    else if (y >= bottom)
+      bottom = y;
   }
   out[0] = left;
   out[1] = top;

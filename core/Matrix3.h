@@ -79,8 +79,7 @@ class Transform2D {
   static constexpr std::uint32_t kUnclassified = 65535;
 
   Transform2D() : matrix_(kIdentityMatrix3), type_(0) {}
-  Transform2D(const Matrix3& matrix, std::uint32_t type = kUnclassified)
-      : matrix_(matrix), type_(type) {}
+  Transform2D(const Matrix3& matrix, std::uint32_t type = kUnclassified) : matrix_(matrix), type_(type) {}
 
   const Matrix3& Matrix() const { return matrix_; }
   std::uint32_t Type();

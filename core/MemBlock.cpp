@@ -4,7 +4,7 @@
 #include <new>
 
 #include "core/detail/MemBlock.h"
-#include "platform/win32/win32.h"
+#include "platform/win32/Win32.h"
 
 namespace corvel {
 namespace {
@@ -105,7 +105,8 @@ class VirtualMemBlock final : public DirectMemBlock {
     return memory_ != nullptr;
   }
   bool ReAlloc(SIZE_T oldSize, SIZE_T newSize, bool) override {
-    auto* memory = static_cast<BYTE*>(VirtualAlloc(nullptr, newSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    auto* memory = static_cast<BYTE*>(
+        VirtualAlloc(nullptr, newSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
     if (!memory) return false;
     std::memcpy(memory, memory_, std::min(oldSize, newSize));
     if (!VirtualFree(memory_, 0, MEM_RELEASE)) {
@@ -137,12 +138,18 @@ class ExternalMemBlock final : public DirectMemBlock {
 
 MemBlock* NewMemBlock(ULONG kind) {
   switch (kind) {
-    case keMemoryGlobal: return new (std::nothrow) GlobalMemBlock;
-    case keMemoryHeap: return new (std::nothrow) HeapMemBlock;
-    case keMemoryVirtual: return new (std::nothrow) VirtualMemBlock;
-    case keMemoryMappedFile: return new (std::nothrow) MappedFileMemBlock;
-    case keMemoryExternal: return new (std::nothrow) ExternalMemBlock;
-    default: return nullptr;
+    case keMemoryGlobal:
+      return new (std::nothrow) GlobalMemBlock;
+    case keMemoryHeap:
+      return new (std::nothrow) HeapMemBlock;
+    case keMemoryVirtual:
+      return new (std::nothrow) VirtualMemBlock;
+    case keMemoryMappedFile:
+      return new (std::nothrow) MappedFileMemBlock;
+    case keMemoryExternal:
+      return new (std::nothrow) ExternalMemBlock;
+    default:
+      return nullptr;
   }
 }
 
@@ -196,7 +203,8 @@ bool MappedFileMemBlock::Alloc(SIZE_T size, bool zeroFill) {
 bool MappedFileMemBlock::ZeroRange(SIZE_T from, SIZE_T to) {
   if (from >= to) return true;
   const SIZE_T start = from / kAllocationGranularity * kAllocationGranularity;
-  auto* view = static_cast<BYTE*>(MapViewOfFile(mapping_, FILE_MAP_WRITE, static_cast<DWORD>(ULONGLONG{start} >> 32),
+  auto* view = static_cast<BYTE*>(MapViewOfFile(mapping_, FILE_MAP_WRITE,
+                                                static_cast<DWORD>(ULONGLONG{start} >> 32),
                                                 static_cast<DWORD>(start), RoundUpToGranule(to) - start));
   if (!view) return false;
   std::memset(view + (from - start), 0, to - from);
@@ -206,7 +214,8 @@ bool MappedFileMemBlock::ZeroRange(SIZE_T from, SIZE_T to) {
 bool MappedFileMemBlock::ReAlloc(SIZE_T oldSize, SIZE_T newSize, bool zeroFill) {
   const SIZE_T rounded = RoundUpToGranule(newSize);
   // The new mapping is made before the old one goes, so a failure leaves the block as it was.
-  HANDLE mapping = CreateFileMappingA(file_, nullptr, PAGE_READWRITE, static_cast<DWORD>(ULONGLONG{rounded} >> 32),
+  HANDLE mapping = CreateFileMappingA(file_, nullptr, PAGE_READWRITE,
+                                      static_cast<DWORD>(ULONGLONG{rounded} >> 32),
                                       static_cast<DWORD>(rounded), nullptr);
   if (!mapping) return false;
   CloseHandle(std::exchange(mapping_, mapping));

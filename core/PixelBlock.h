@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "core/PixelFormat.h"
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 namespace corvel {
 
@@ -11,8 +11,8 @@ struct PixelBlock {
   keFormat format = keFormatNone;
   std::int32_t width = 0;
   std::int32_t height = 0;
-  BYTE* bits = nullptr;        // first byte of the top row
-  std::intptr_t stride = 0;    // bytes from one row to the next; negative for bottom-up storage
+  BYTE* bits = nullptr;      // first byte of the top row
+  std::intptr_t stride = 0;  // bytes from one row to the next; negative for bottom-up storage
   std::int32_t paletteSize = 0;
   const RGBQUAD* palette = nullptr;
 };

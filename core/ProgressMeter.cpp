@@ -1,6 +1,6 @@
 #include "core/ProgressMeter.h"
 
-#include "platform/win32/clock.h"
+#include "platform/win32/Clock.h"
 
 namespace corvel {
 namespace {

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/RowIteratorBands.h"
 #include "core/Rounding.h"
-#include "platform/win32/rect.h"
+#include "core/RowIteratorBands.h"
+#include "platform/win32/Rect.h"
 
 namespace corvel {
 

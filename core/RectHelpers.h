@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 namespace corvel {
 

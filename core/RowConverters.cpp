@@ -294,11 +294,23 @@ void WriteChannel(const CRowIteratorBands* image, void* destination, const void*
 
 }  // namespace
 
-void ReadChannel2(const CRowIteratorBands* image, void* d, const void* s, int n) { ReadChannel<2>(image, d, s, n); }
-void ReadChannel3(const CRowIteratorBands* image, void* d, const void* s, int n) { ReadChannel<3>(image, d, s, n); }
-void ReadChannel4(const CRowIteratorBands* image, void* d, const void* s, int n) { ReadChannel<4>(image, d, s, n); }
-void WriteChannel2(const CRowIteratorBands* image, void* d, const void* s, int n) { WriteChannel<2>(image, d, s, n); }
-void WriteChannel3(const CRowIteratorBands* image, void* d, const void* s, int n) { WriteChannel<3>(image, d, s, n); }
-void WriteChannel4(const CRowIteratorBands* image, void* d, const void* s, int n) { WriteChannel<4>(image, d, s, n); }
+void ReadChannel2(const CRowIteratorBands* image, void* d, const void* s, int n) {
+  ReadChannel<2>(image, d, s, n);
+}
+void ReadChannel3(const CRowIteratorBands* image, void* d, const void* s, int n) {
+  ReadChannel<3>(image, d, s, n);
+}
+void ReadChannel4(const CRowIteratorBands* image, void* d, const void* s, int n) {
+  ReadChannel<4>(image, d, s, n);
+}
+void WriteChannel2(const CRowIteratorBands* image, void* d, const void* s, int n) {
+  WriteChannel<2>(image, d, s, n);
+}
+void WriteChannel3(const CRowIteratorBands* image, void* d, const void* s, int n) {
+  WriteChannel<3>(image, d, s, n);
+}
+void WriteChannel4(const CRowIteratorBands* image, void* d, const void* s, int n) {
+  WriteChannel<4>(image, d, s, n);
+}
 
 }  // namespace corvel

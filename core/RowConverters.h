@@ -10,8 +10,7 @@
 namespace corvel {
 
 class CRowIteratorBands;
-using RowKernel = void (*)(const CRowIteratorBands* image, void* destination, const void* source,
-                           int count);
+using RowKernel = void (*)(const CRowIteratorBands* image, void* destination, const void* source, int count);
 
 // Bit-packed indices (first pixel in the most significant bits) to one byte each and back. The
 // packers keep the bits of a last, partial byte that lie after the span.

@@ -27,13 +27,14 @@ constexpr std::array<RGBQUAD, 256> kPalette256 = [] {
     for (int g = 0; g < 6; ++g)
       for (int b = 0; b < 6; ++b)
         palette[36 * r + 6 * g + b] = RGBQUAD{static_cast<BYTE>(51 * b), static_cast<BYTE>(51 * g),
-                                               static_cast<BYTE>(51 * r), 0};
+                                              static_cast<BYTE>(51 * r), 0};
   return palette;
 }();
 
 constexpr std::array<RGBQUAD, 256> kGreyRamp = [] {
   std::array<RGBQUAD, 256> palette{};
-  for (int i = 0; i < 256; ++i) palette[i] = RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(i), 0};
+  for (int i = 0; i < 256; ++i)
+    palette[i] = RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(i), 0};
   return palette;
 }();
 
@@ -127,12 +128,19 @@ bool CRowIteratorBands::CreatePalette(keFormat format, const RGBQUAD* palette, i
   if (paletteSize < 0 || paletteSize > entries) paletteSize = entries;
   if (!palette) {
     switch (paletteSize) {
-      case 2: palette = kPalette2.data(); break;
-      case 16: palette = kPalette16.data(); break;
-      case 256: palette = kPalette256.data(); break;
+      case 2:
+        palette = kPalette2.data();
+        break;
+      case 16:
+        palette = kPalette16.data();
+        break;
+      case 256:
+        palette = kPalette256.data();
+        break;
       default:
-        palette = format == keFormatIndex1 ? kPalette2.data()
-                  : format == keFormatIndex4 ? kPalette16.data() : kPalette256.data();
+        palette = format == keFormatIndex1   ? kPalette2.data()
+                  : format == keFormatIndex4 ? kPalette16.data()
+                                             : kPalette256.data();
     }
   }
   auto* entriesCopy = new (std::nothrow) RGBQUAD[entries]();
@@ -168,10 +176,11 @@ CoreResult CRowIteratorBands::CreateBands(int width, int height, keFormat format
     try {
       if (callerRows) {
         BYTE* address = callerRows + static_cast<std::intptr_t>(i) * kBandRows * stride;
-        band.block = GetMemoryManager()->CreateBlock(reinterpret_cast<SIZE_T>(address), false, keMemoryExternal);
+        band.block = GetMemoryManager()->CreateBlock(reinterpret_cast<SIZE_T>(address), false,
+                                                     keMemoryExternal);
         // The last band reaches only to the end of the caller's last row.
-        band.lockSize = static_cast<std::uint64_t>(i == bandCount - 1 ? (band.rows - 1) * absStride + imageRowBytes
-                                                                       : kBandRows * absStride);
+        band.lockSize = static_cast<std::uint64_t>(
+            i == bandCount - 1 ? (band.rows - 1) * absStride + imageRowBytes : kBandRows * absStride);
       } else {
         band.block = GetMemoryManager()->CreateBlock(blockSize, zeroFill, keMemoryVirtual);
       }
@@ -207,7 +216,8 @@ CoreResult CRowIteratorBands::Create(int width, int height, keFormat format, con
   Destroy();
   if (!IsCreatable(format) || width < 1 || height < 1) return keErrorBadArgument;
   CoreResult result = CreateBands(width, height, format, nullptr, 0, fill == nullptr);
-  if (result.GetCode() == keErrorNone && !CreatePalette(format, palette, paletteSize)) result = keErrorNoMemory;
+  if (result.GetCode() == keErrorNone && !CreatePalette(format, palette, paletteSize))
+    result = keErrorNoMemory;
   if (result.GetCode() != keErrorNone) {
     Destroy();
     return result;
@@ -240,8 +250,8 @@ CoreResult CRowIteratorBands::CreateGreyA(int width, int height, const CColorRef
   return CreateOrFill(width, height, keFormatGreyA, fill);
 }
 
-CoreResult CRowIteratorBands::CreateCopyOfRect(int width, int height, CRowIteratorBands& source, int accessMode,
-                                               const CColorRef* fill) {
+CoreResult CRowIteratorBands::CreateCopyOfRect(int width, int height, CRowIteratorBands& source,
+                                               int accessMode, const CColorRef* fill) {
   if (!source.bands_) {
     Destroy();
     return keErrorNotCreated;
@@ -263,7 +273,8 @@ CoreResult CRowIteratorBands::CreateCopyOfRect(int width, int height, CRowIterat
   return result;
 }
 
-CoreResult CRowIteratorBands::CreateValidated(CRowIteratorBands& source, int accessMode, const CColorRef* fill) {
+CoreResult CRowIteratorBands::CreateValidated(CRowIteratorBands& source, int accessMode,
+                                              const CColorRef* fill) {
   return CreateCopyOfRect(source.Width(), source.Height(), source, accessMode, fill);
 }
 
@@ -330,7 +341,8 @@ CoreResult CRowIteratorBands::CreateFromBuffer(const PixelBlock& buffer) {
   return result;
 }
 
-CoreResult CRowIteratorBands::CreateSubView(CRowIteratorBands& source, int left, int top, int right, int bottom) {
+CoreResult CRowIteratorBands::CreateSubView(CRowIteratorBands& source, int left, int top, int right,
+                                            int bottom) {
   const RECT outer = source.rect_;
   const POINT origin{source.originX_, source.originY_};
   if (!source.bands_) {

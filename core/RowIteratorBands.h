@@ -19,7 +19,7 @@
 #include "core/PixelFormat.h"
 #include "core/RowConverters.h"
 #include "core/TSharedArray.h"
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 namespace corvel {
 
@@ -133,7 +133,9 @@ class CRowIteratorBands {
 
   // Bands as tiles: LockBand describes the part of a band inside the image.
   int GetBandCount() const { return endBand_; }
-  const CBand* GetBand(int index) const { return index >= firstBand_ && index < endBand_ ? &bands_[index] : nullptr; }
+  const CBand* GetBand(int index) const {
+    return index >= firstBand_ && index < endBand_ ? &bands_[index] : nullptr;
+  }
   CoreResult LockBand(Tile band, PixelBlock* block);
   CoreResult UnlockBand(Tile band);
   CoreResult GetBandAt(POINT point, Tile* band) const;
@@ -157,8 +159,8 @@ class CRowIteratorBands {
   CoreResult CopyRectFrom(const RECT& destinationRect, CRowIteratorBands& source, const RECT& sourceRect);
   bool Unpremultiply();
   CoreResult Draw(HDC dc, const RECT& destination, const RECT& source, DWORD rop);
-  CoreResult DrawCopy(HDC dc, int x, int y, int width = 0, int height = 0, int sourceX = 0,
-                      int sourceY = 0, int sourceWidth = 0, int sourceHeight = 0);
+  CoreResult DrawCopy(HDC dc, int x, int y, int width = 0, int height = 0, int sourceX = 0, int sourceY = 0,
+                      int sourceWidth = 0, int sourceHeight = 0);
 
  private:
   struct RowLock {

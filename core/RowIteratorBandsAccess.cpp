@@ -51,7 +51,8 @@ void CRowIteratorBands::ReleaseRow(int row) {
   if (!rowLocks_ || row < 0 || row >= Height()) return;
   RowLock& record = rowLocks_[row];
   if (!record.buffer || --record.lockCount > 0) return;
-  if (writeKernel_) writeKernel_(this, rowTable_[originY_ + row] + record.offset, record.buffer, record.width);
+  if (writeKernel_)
+    writeKernel_(this, rowTable_[originY_ + row] + record.offset, record.buffer, record.width);
   RowLock& spare = rowLocks_[Height()];
   if (!spare.buffer || spare.width < record.width) {
     delete[] spare.buffer;
@@ -254,7 +255,8 @@ CoreResult CRowIteratorBands::SetChannelView(int role, int accessMode) {
     return CoreResult();
   }
   const bool formatView = channelView_ == keRoleNone && presentedFormat_ != storedFormat_;
-  if (formatView || storedFormat_ < keFormatIndex8A || storedFormat_ > keFormatBGRA) return keErrorBadArgument;
+  if (formatView || storedFormat_ < keFormatIndex8A || storedFormat_ > keFormatBGRA)
+    return keErrorBadArgument;
   for (const ChannelKernels& channel : kChannelTable) {
     if (channel.stored != storedFormat_ || channel.role != role) continue;
     CoreResult result = SetRowKernels(channel.read, channel.writeBack, accessMode);

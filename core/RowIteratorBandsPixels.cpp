@@ -5,8 +5,8 @@
 #include "core/ColorUtils.h"
 #include "core/RowIteratorBands.h"
 #include "core/detail/BitRows.h"
-#include "platform/gdi/gdi.h"
-#include "platform/win32/rect.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/win32/Rect.h"
 
 namespace corvel {
 namespace {
@@ -26,12 +26,18 @@ CoreResult EncodePixel(keFormat format, const CColorRef& color, int paletteSize,
   switch (format) {
     case keFormatIndex1:
     case keFormatIndex4:
-    case keFormatIndex8: return color.GetIndexByte(pixel, size, palette);
-    case keFormatIndex8A: return color.GetIndexAlphaBytes(pixel, pixel + 1, size, palette);
-    case keFormatGrey: return color.GetGreyByte(pixel);
-    case keFormatGreyA: return color.GetGreyABytes(pixel);
-    case keFormatBGR: return color.GetBGR(pixel);
-    case keFormatBGRA: return color.GetBGRA(pixel);
+    case keFormatIndex8:
+      return color.GetIndexByte(pixel, size, palette);
+    case keFormatIndex8A:
+      return color.GetIndexAlphaBytes(pixel, pixel + 1, size, palette);
+    case keFormatGrey:
+      return color.GetGreyByte(pixel);
+    case keFormatGreyA:
+      return color.GetGreyABytes(pixel);
+    case keFormatBGR:
+      return color.GetBGR(pixel);
+    case keFormatBGRA:
+      return color.GetBGRA(pixel);
     case keFormatBGRxA: {
       CoreResult result = color.GetBGRA(pixel);
       if (result.GetCode() == keErrorNone)
@@ -55,7 +61,8 @@ CoreResult EncodePixel(keFormat format, const CColorRef& color, int paletteSize,
       }
       return CoreResult();
     }
-    default: return keErrorNotCreated;
+    default:
+      return keErrorNotCreated;
   }
 }
 
@@ -63,28 +70,54 @@ CoreResult DecodePixel(keFormat format, const BYTE* pixel, int pixelInByte, int 
                        const RGBQUAD* palette, CColorRef* color) {
   const auto size = static_cast<std::uint32_t>(paletteSize);
   switch (format) {
-    case keFormatIndex1: color->SetIndex((pixel[0] >> (7 - pixelInByte)) & 1, size, palette); break;
-    case keFormatIndex4: color->SetIndex(pixelInByte ? pixel[0] & 15 : pixel[0] >> 4, size, palette); break;
-    case keFormatIndex8: color->SetIndex(pixel[0], size, palette); break;
-    case keFormatIndex8A: color->SetIndexAlpha(pixel[0], pixel[1], size, palette); break;
-    case keFormatGrey: color->SetGreyBytes(pixel); break;
-    case keFormatGreyA: color->SetGreyABytes(pixel); break;
-    case keFormatBGR: color->SetBGR(pixel); break;
-    case keFormatBGRA: color->SetBGRA(pixel); break;
+    case keFormatIndex1:
+      color->SetIndex((pixel[0] >> (7 - pixelInByte)) & 1, size, palette);
+      break;
+    case keFormatIndex4:
+      color->SetIndex(pixelInByte ? pixel[0] & 15 : pixel[0] >> 4, size, palette);
+      break;
+    case keFormatIndex8:
+      color->SetIndex(pixel[0], size, palette);
+      break;
+    case keFormatIndex8A:
+      color->SetIndexAlpha(pixel[0], pixel[1], size, palette);
+      break;
+    case keFormatGrey:
+      color->SetGreyBytes(pixel);
+      break;
+    case keFormatGreyA:
+      color->SetGreyABytes(pixel);
+      break;
+    case keFormatBGR:
+      color->SetBGR(pixel);
+      break;
+    case keFormatBGRA:
+      color->SetBGRA(pixel);
+      break;
     case keFormatBGRxA: {
       // A colour byte above its alpha (not a valid premultiplied value) reads as full.
       const unsigned alpha = pixel[3];
       BYTE straight[4] = {0, 0, 0, pixel[3]};
       if (alpha > 0)
-        for (int c = 0; c < 3; ++c) straight[c] = static_cast<BYTE>(std::min(255u, (pixel[c] * (65280 / alpha)) >> 8));
+        for (int c = 0; c < 3; ++c)
+          straight[c] = static_cast<BYTE>(std::min(255u, (pixel[c] * (65280 / alpha)) >> 8));
       color->SetBGRA(straight);
       break;
     }
-    case keFormatGrey_u16: color->Set16(Word(pixel), Word(pixel), Word(pixel), 65535); break;
-    case keFormatGreyA_u16: color->Set16(Word(pixel), Word(pixel), Word(pixel), Word(pixel + 2)); break;
-    case keFormatBGR_u16: color->Set16(Word(pixel + 4), Word(pixel + 2), Word(pixel), 65535); break;
-    case keFormatBGRA_u16: color->Set16(Word(pixel + 4), Word(pixel + 2), Word(pixel), Word(pixel + 6)); break;
-    default: return keErrorNotCreated;
+    case keFormatGrey_u16:
+      color->Set16(Word(pixel), Word(pixel), Word(pixel), 65535);
+      break;
+    case keFormatGreyA_u16:
+      color->Set16(Word(pixel), Word(pixel), Word(pixel), Word(pixel + 2));
+      break;
+    case keFormatBGR_u16:
+      color->Set16(Word(pixel + 4), Word(pixel + 2), Word(pixel), 65535);
+      break;
+    case keFormatBGRA_u16:
+      color->Set16(Word(pixel + 4), Word(pixel + 2), Word(pixel), Word(pixel + 6));
+      break;
+    default:
+      return keErrorNotCreated;
   }
   return CoreResult();
 }
@@ -131,7 +164,8 @@ CoreResult CRowIteratorBands::Fill(const CColorRef& color) {
   if (bits < 8) {
     // Every row's edge bytes are merged under a mask: the bytes may hold pixels of the
     // storage outside this image's rectangle.
-    const BYTE pattern = bits == 1 ? ((pixel[0] & 1) ? 0xFF : 0x00) : static_cast<BYTE>((pixel[0] & 15) * 0x11);
+    const BYTE pattern = bits == 1 ? ((pixel[0] & 1) ? 0xFF : 0x00)
+                                   : static_cast<BYTE>((pixel[0] & 15) * 0x11);
     for (int y = 0; y < Height(); ++y) {
       BYTE* row;
       int pixelInByte;
@@ -201,7 +235,8 @@ struct DibHeader {
 
 // Positions of the source rectangle mapped onto the destination's, by the scale between them.
 LONG MapPosition(LONG value, LONG sourceStart, LONG sourceSize, LONG destinationStart, LONG destinationSize) {
-  return static_cast<LONG>(destinationStart + std::int64_t{value - sourceStart} * destinationSize / sourceSize);
+  return static_cast<LONG>(destinationStart +
+                           std::int64_t{value - sourceStart} * destinationSize / sourceSize);
 }
 
 }  // namespace
@@ -209,9 +244,15 @@ LONG MapPosition(LONG value, LONG sourceStart, LONG sourceSize, LONG destination
 CoreResult CRowIteratorBands::Draw(HDC dc, const RECT& destination, const RECT& source, DWORD rop) {
   if (!bands_) return keErrorNotCreated;
   switch (storedFormat_) {
-    case keFormatIndex1: case keFormatIndex4: case keFormatIndex8:
-    case keFormatGrey: case keFormatBGR: case keFormatBGRA: break;
-    default: return keErrorNotCreated;
+    case keFormatIndex1:
+    case keFormatIndex4:
+    case keFormatIndex8:
+    case keFormatGrey:
+    case keFormatBGR:
+    case keFormatBGRA:
+      break;
+    default:
+      return keErrorNotCreated;
   }
   if (destination.right <= destination.left || destination.bottom <= destination.top ||
       source.right <= source.left || source.bottom <= source.top)
@@ -237,8 +278,12 @@ CoreResult CRowIteratorBands::Draw(HDC dc, const RECT& destination, const RECT& 
   const LONG sourceWidth = source.right - source.left, sourceHeight = source.bottom - source.top;
   const LONG destinationWidth = destination.right - destination.left;
   const LONG destinationHeight = destination.bottom - destination.top;
-  auto mapX = [&](LONG x) { return MapPosition(x, source.left, sourceWidth, destination.left, destinationWidth); };
-  auto mapY = [&](LONG y) { return MapPosition(y, source.top, sourceHeight, destination.top, destinationHeight); };
+  auto mapX = [&](LONG x) {
+    return MapPosition(x, source.left, sourceWidth, destination.left, destinationWidth);
+  };
+  auto mapY = [&](LONG y) {
+    return MapPosition(y, source.top, sourceHeight, destination.top, destinationHeight);
+  };
   // Draws image rows [top, bottom) of one band, whose storage rows lie stride bytes apart.
   auto drawRows = [&](LONG top, LONG bottom, std::intptr_t stride, LONG bitmapWidth) {
     const LONG rows = bottom - top;
@@ -259,7 +304,8 @@ CoreResult CRowIteratorBands::Draw(HDC dc, const RECT& destination, const RECT& 
     const Tile tile{0, row};
     RECT bandRect, part;
     PixelBlock block;
-    if (GetBandRect(tile, &bandRect).GetCode() != keErrorNone || !IntersectRect(&part, &bandRect, &visible)) continue;
+    if (GetBandRect(tile, &bandRect).GetCode() != keErrorNone || !IntersectRect(&part, &bandRect, &visible))
+      continue;
     result = LockBand(tile, &block);
     if (result.GetCode() != keErrorNone) return result;
     const std::intptr_t absStride = block.stride < 0 ? -block.stride : block.stride;

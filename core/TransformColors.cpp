@@ -17,12 +17,15 @@ double CieLightnessDecode(double x) {
 
 double DecodeMagnitude(const ColorTransformParams& p, double x) {
   switch (p.curve) {
-    case keCurveLightness: return CieLightnessDecode(x);
-    case keCurveRec709: return x > 0.081 ? std::pow((x + 0.099) / 1.099, 1.0 / 0.45) : x / 4.5;
+    case keCurveLightness:
+      return CieLightnessDecode(x);
+    case keCurveRec709:
+      return x > 0.081 ? std::pow((x + 0.099) / 1.099, 1.0 / 0.45) : x / 4.5;
     case keCurvePower:
       if (p.gamma > 0.0) return std::pow(x, p.gamma);
       [[fallthrough]];
-    default: return x > 0.04045 ? std::pow((x + 0.055) / 1.055, 2.4) : x / 12.92;
+    default:
+      return x > 0.04045 ? std::pow((x + 0.055) / 1.055, 2.4) : x / 12.92;
   }
 }
 
@@ -30,11 +33,13 @@ double EncodeMagnitude(const ColorTransformParams& p, double y) {
   switch (p.curve) {
     case keCurveLightness:
       return y > 0.008856451679035631 ? (116.0 * std::cbrt(y) - 16.0) / 100.0 : y * 24389.0 / 27.0 / 100.0;
-    case keCurveRec709: return y > 0.018 ? 1.099 * std::pow(y, 0.45) - 0.099 : 4.5 * y;
+    case keCurveRec709:
+      return y > 0.018 ? 1.099 * std::pow(y, 0.45) - 0.099 : 4.5 * y;
     case keCurvePower:
       if (p.gamma > 0.0) return std::pow(y, 1.0 / p.gamma);
       [[fallthrough]];
-    default: return y > 0.0031308 ? 1.055 * std::pow(y, 1.0 / 2.4) - 0.055 : 12.92 * y;
+    default:
+      return y > 0.0031308 ? 1.055 * std::pow(y, 1.0 / 2.4) - 0.055 : 12.92 * y;
   }
 }
 
@@ -42,7 +47,8 @@ double EncodeMagnitude(const ColorTransformParams& p, double y) {
 template <typename T>
 T GreyOf(const ColorTransformParams& p, std::uint32_t blue, std::uint32_t green, std::uint32_t red) {
   constexpr double kMax = VTetraTraits<T>::kMax;
-  const double y = DecodeTransfer(p, red / kMax) * p.matrix[0][1] + DecodeTransfer(p, green / kMax) * p.matrix[1][1] +
+  const double y = DecodeTransfer(p, red / kMax) * p.matrix[0][1] +
+                   DecodeTransfer(p, green / kMax) * p.matrix[1][1] +
                    DecodeTransfer(p, blue / kMax) * p.matrix[2][1];
   const double grey = EncodeTransfer(p, y) * (kMax + 0.9999);
   return static_cast<T>(std::clamp(static_cast<double>(static_cast<std::int64_t>(grey)), 0.0, kMax));
@@ -53,7 +59,9 @@ class GreyFromColourFunction : public VTetraFunctionT<T> {
  public:
   explicit GreyFromColourFunction(const ColorTransformParams& params) : params_(params) {}
   // Inputs in memory order: blue, green, red.
-  void Evaluate(const T* inputs, T* outputs) override { outputs[0] = GreyOf<T>(params_, inputs[0], inputs[1], inputs[2]); }
+  void Evaluate(const T* inputs, T* outputs) override {
+    outputs[0] = GreyOf<T>(params_, inputs[0], inputs[1], inputs[2]);
+  }
 
  private:
   ColorTransformParams params_;
@@ -91,7 +99,8 @@ void PlaceSamples(VTetraGridT<T>& grid, int axis, const ColorTransformParams& pa
     if (width < 2) break;
     add((positions[widest - 1] + positions[widest]) / 2);
   }
-  for (int i = 0; i < n && i < static_cast<int>(positions.size()); ++i) grid.SetPosition(axis, i, static_cast<T>(positions[i]));
+  for (int i = 0; i < n && i < static_cast<int>(positions.size()); ++i)
+    grid.SetPosition(axis, i, static_cast<T>(positions[i]));
 }
 
 template <typename T>
@@ -140,7 +149,8 @@ CoreResult GreyFromIndexed(CRowIteratorBands& source, CRowIteratorBands& destina
   const int entries = std::min(source.GetPaletteSize(), 256);
   for (int i = 0; palette && i < entries; ++i)
     greys[i] = GreyOf<std::uint8_t>(params, palette[i].rgbBlue, palette[i].rgbGreen, palette[i].rgbRed);
-  CoreResult result = destination.Create(source.Width(), source.Height(), alpha ? keFormatGreyA : keFormatGrey);
+  CoreResult result = destination.Create(source.Width(), source.Height(),
+                                         alpha ? keFormatGreyA : keFormatGrey);
   if (result.GetCode() != keErrorNone) return keErrorNoMemory;
   const int bits = CPixelFormat(format).GetBitsPerPixel();
   for (int y = 0; y < source.Height(); ++y) {
@@ -153,9 +163,12 @@ CoreResult GreyFromIndexed(CRowIteratorBands& source, CRowIteratorBands& destina
       for (int x = 0; x < source.Width(); ++x) {
         const int p = first + x;
         std::uint32_t index;
-        if (bits == 1) index = (in[p >> 3] >> (7 - (p & 7))) & 1;
-        else if (bits == 4) index = (in[p >> 1] >> ((p & 1) ? 0 : 4)) & 15;
-        else index = in[alpha ? 2 * x : x];
+        if (bits == 1)
+          index = (in[p >> 3] >> (7 - (p & 7))) & 1;
+        else if (bits == 4)
+          index = (in[p >> 1] >> ((p & 1) ? 0 : 4)) & 15;
+        else
+          index = in[alpha ? 2 * x : x];
         if (alpha) {
           out[2 * x] = greys[index];
           out[2 * x + 1] = in[2 * x + 1];
@@ -188,18 +201,28 @@ CoreResult TransformColors(CProgressMeter* meter, CRowIteratorBands& source, CRo
   const keFormat format = source.GetFormat();
   if (format < keFormatIndex1 || format > keFormatBGRA_u16) return keErrorFormatNotSupported;
   switch (format) {
-    case keFormatIndex1: case keFormatIndex4: case keFormatIndex8: case keFormatIndex8A:
+    case keFormatIndex1:
+    case keFormatIndex4:
+    case keFormatIndex8:
+    case keFormatIndex8A:
       return GreyFromIndexed(source, destination, params);
-    case keFormatGrey: case keFormatGreyA: case keFormatGrey_u16: case keFormatGreyA_u16:
+    case keFormatGrey:
+    case keFormatGreyA:
+    case keFormatGrey_u16:
+    case keFormatGreyA_u16:
       return destination.CreateCopy(source);
-    case keFormatBGR: case keFormatBGRA: case keFormatBGR_u16: case keFormatBGRA_u16:
+    case keFormatBGR:
+    case keFormatBGRA:
+    case keFormatBGR_u16:
+    case keFormatBGRA_u16:
       break;
     default:
       return keErrorFormatNotSupported;
   }
   const bool alpha = CPixelFormat(format).HasAlpha();
   const bool wide = CPixelFormat(format).Is16Bit();
-  const keFormat target = wide ? (alpha ? keFormatGreyA_u16 : keFormatGrey_u16) : (alpha ? keFormatGreyA : keFormatGrey);
+  const keFormat target = wide ? (alpha ? keFormatGreyA_u16 : keFormatGrey_u16)
+                               : (alpha ? keFormatGreyA : keFormatGrey);
   CoreResult created = destination.Create(source.Width(), source.Height(), target);
   if (created.GetCode() != keErrorNone) return keErrorNoMemory;
   return wide ? InterpolateImage<std::uint16_t>(child, source, destination, params, alpha)

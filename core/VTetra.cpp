@@ -16,8 +16,9 @@ VTetraGridT<T>::VTetraGridT(const int (&counts)[kVTetraMaxChannels]) {
     counts_[axis] = n;
     positions_[axis].resize(static_cast<std::size_t>(n), 0);
     for (int i = 0; n > 1 && i < n; ++i)
-      positions_[axis][i] = static_cast<T>((static_cast<std::uint32_t>(i) * kMax + static_cast<std::uint32_t>(n - 1) / 2) /
-                                           static_cast<std::uint32_t>(n - 1));
+      positions_[axis][i] = static_cast<T>(
+          (static_cast<std::uint32_t>(i) * kMax + static_cast<std::uint32_t>(n - 1) / 2) /
+          static_cast<std::uint32_t>(n - 1));
   }
 }
 
@@ -143,7 +144,8 @@ void VTetraT<T>::InterpolateRow(const T* src, T* dst, int count, int srcStep, in
     }
     // Largest fraction first: the walk from the base corner adds one axis at a time.
     for (int k = 1; k < inputs_; ++k)
-      for (int j = k; j > 0 && fractions[axes[j]] > fractions[axes[j - 1]]; --j) std::swap(axes[j], axes[j - 1]);
+      for (int j = k; j > 0 && fractions[axes[j]] > fractions[axes[j - 1]]; --j)
+        std::swap(axes[j], axes[j - 1]);
     std::uint32_t weights[kVTetraMaxChannels + 1];
     std::uint32_t corners[kVTetraMaxChannels + 1];
     std::uint32_t previous = 1u << kBits;

@@ -10,9 +10,9 @@ namespace corvel {
 
 // Thrown by value from the lattices and their grids.
 struct VTetraErrors {
-  struct BadChannelCount {};   // a count outside 1..5, an axis outside 0..4
-  struct BadSampleCount {};    // an axis with too few or too many samples, an index outside it
-  struct BadUserFunction {};   // a table filled without a function
+  struct BadChannelCount {};  // a count outside 1..5, an axis outside 0..4
+  struct BadSampleCount {};   // an axis with too few or too many samples, an index outside it
+  struct BadUserFunction {};  // a table filled without a function
 };
 
 constexpr int kVTetraMaxChannels = 5;

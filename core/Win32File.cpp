@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "platform/win32/error.h"
-#include "platform/win32/file.h"
+#include "platform/win32/Error.h"
+#include "platform/win32/File.h"
 
 namespace corvel {
 
@@ -37,8 +37,7 @@ void Win32File::Open(int mode) {
     case keFileWrite: {
       // A read-only file is rewritten and stays read-only.
       const DWORD attributes = GetFileAttributesA(name_);
-      const bool readOnly =
-          attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+      const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
       if (readOnly) SetFileAttributesA(name_, FILE_ATTRIBUTE_NORMAL);
       handle_ = CreateFileA(name_, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -118,8 +117,7 @@ int TypeFromMagic(const BYTE* b) {
   if (b[0] == 10 && b[1] <= 5 && b[2] == 1 && b[3] < 9) return keImageFilePCX;
   if (std::memcmp(b, "\x89PNG\r\n\x1A\n", 8) == 0) return keImageFilePNG;
   if (std::memcmp(b, "MM\0*", 4) == 0 || std::memcmp(b, "II*\0", 4) == 0) return keImageFileTIFF;
-  if ((b[0] == 1 || b[0] == 2) && b[1] == 0 && Le16(b + 2) == 9 && b[4] == 0 &&
-      (b[5] == 1 || b[5] == 3))
+  if ((b[0] == 1 || b[0] == 2) && b[1] == 0 && Le16(b + 2) == 9 && b[4] == 0 && (b[5] == 1 || b[5] == 3))
     return keImageFileWMF;
   if (b[0] == 0xD7 && b[1] == 0xCD && b[2] == 0xC6 && b[3] == 0x9A) return keImageFileWMF;
   return keImageFileUnknown;
@@ -133,8 +131,8 @@ bool IsTargaHeader(const BYTE* b) {
   const int yOrigin = Le16(b + 10);
   const bool imageType = b[2] == 1 || b[2] == 2 || b[2] == 3 || b[2] == 9 || b[2] == 10 || b[2] == 11;
   const bool depth = b[16] == 8 || b[16] == 15 || b[16] == 16 || b[16] == 24 || b[16] == 32;
-  return b[1] <= 1 && imageType && depth && width != 0 && height != 0 &&
-         (xOrigin == 0 || xOrigin == width) && (yOrigin == 0 || yOrigin == height);
+  return b[1] <= 1 && imageType && depth && width != 0 && height != 0 && (xOrigin == 0 || xOrigin == width) &&
+         (yOrigin == 0 || yOrigin == height);
 }
 
 int Identify(Win32File& file) {

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "core/CoreResult.h"
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 namespace corvel {
 

@@ -9,7 +9,7 @@
 #include "core/ProgressMeter.h"
 #include "core/RowIteratorBands.h"
 #include "framework/ParameterSet.h"
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 namespace framework {
 

@@ -5,7 +5,7 @@
 #pragma once
 #include "core/RowIteratorBands.h"
 #include "platform/host/PluginInterface.h"
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 namespace framework {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/win32/memory.h"
+#include "platform/win32/Memory.h"
 
 namespace framework {
 namespace {

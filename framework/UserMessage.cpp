@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/ui/dialogs.h"
-#include "platform/ui/script.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Script.h"
 
 namespace framework {
 

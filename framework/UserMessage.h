@@ -3,7 +3,7 @@
 // command-line host has neither a display nor a script, so the box goes to standard error as
 // one line, "caption: text", and is answered with OK.
 #pragma once
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 namespace framework {
 

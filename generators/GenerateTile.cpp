@@ -2,15 +2,15 @@
 
 #include <algorithm>
 #include <atomic>
-#include <new>
 #include <cmath>
+#include <new>
 #include <vector>
 
 #include "core/ProgressMeter.h"
-#include "generators/RectangularPeriod.h"
-#include "generators/TileGroups.h"
 #include "generators/ImageRows.h"
+#include "generators/RectangularPeriod.h"
 #include "generators/RowThreads.h"
+#include "generators/TileGroups.h"
 #include "generators/TileWorker.h"
 
 namespace corvel {
@@ -23,14 +23,18 @@ constexpr int kCutSide = 16000;
 // Picked points lie on or near an image; far beyond, the lattice arithmetic would overflow.
 constexpr LONG kFarthestPoint = 1 << 24;
 
-bool IsNear(POINT p) { return p.x >= -kFarthestPoint && p.x <= kFarthestPoint && p.y >= -kFarthestPoint && p.y <= kFarthestPoint; }
+bool IsNear(POINT p) {
+  return p.x >= -kFarthestPoint && p.x <= kFarthestPoint && p.y >= -kFarthestPoint && p.y <= kFarthestPoint;
+}
 
 bool IsSound(const TileShape& shape) {
   return shape.method >= 0 && shape.method < keTilingMethodCount && !std::isnan(shape.feather) &&
          IsNear(shape.p0) && IsNear(shape.p1) && IsNear(shape.p2) && IsNear(shape.centre);
 }
 
-long long Determinant(POINT a, POINT b) { return static_cast<long long>(a.x) * b.y - static_cast<long long>(b.x) * a.y; }
+long long Determinant(POINT a, POINT b) {
+  return static_cast<long long>(a.x) * b.y - static_cast<long long>(b.x) * a.y;
+}
 
 CoreResult BlankTile(CRowIteratorBands& destination, int width, int height) {
   CoreResult result = destination.CreateBGRA(width, height);
@@ -41,7 +45,10 @@ CoreResult BlankTile(CRowIteratorBands& destination, int width, int height) {
 }  // namespace
 
 LatticeStepper::LatticeStepper(long long start, long long step, long long det)
-    : value_(start), step_(step), det_(det), stepRemainder_(FloorRemainder(step, det)),
+    : value_(start),
+      step_(step),
+      det_(det),
+      stepRemainder_(FloorRemainder(step, det)),
       remainder_(FloorRemainder(start, det)) {}
 
 long long LatticeStepper::FloorRemainder(long long a, long long det) {
@@ -78,7 +85,8 @@ int GeneratedTile::RepeatTile(CProgressMeter* meter) {
         for (int y = first; y < last; ++y) {
           // Lattice coordinates times det, stepped in integers along the row; the remainders
           // follow by one correction a step, as each step is below det once reduced.
-          LatticeStepper u(-static_cast<long long>(y) * b.x, b.y, det), v(static_cast<long long>(y) * a.x, -a.y, det);
+          LatticeStepper u(-static_cast<long long>(y) * b.x, b.y, det),
+              v(static_cast<long long>(y) * a.x, -a.y, det);
           for (int x = 0; x < size_.x; ++x) {
             const double i = double(u.Next()), j = double(v.Next());
             row[2 * std::size_t(x)] = SaturatedTrunc(ox + i * eA.x + j * eB.x);
@@ -127,7 +135,8 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
   if (result.GetCode() != keErrorNone) return result;
   g.SetFeather(feather);
 
-  if (lattice.repeats) g.periodLimit = {std::max(kCutSide, source.Width()), std::max(kCutSide, source.Height())};
+  if (lattice.repeats)
+    g.periodLimit = {std::max(kCutSide, source.Width()), std::max(kCutSide, source.Height())};
   CProgressMeter steps(meter);
   steps.SetStepCount(lattice.repeats ? 2 : 1);
   int code = g.Generate(&steps);

@@ -6,7 +6,7 @@
 #include "core/CoreResult.h"
 #include "core/RowIteratorBands.h"
 #include "generators/TileGenerator.h"
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 namespace corvel {
 
@@ -19,8 +19,8 @@ struct TileShape {
   POINT centre{0, 0};  // of the rotation
   // Seam amplitudes; "P1" negates k0 and k1 here when it flips its lattice.
   double seamK0 = 0, seamK1 = 0, seamK2 = 0;
-  int angle = 0;       // whole degrees
-  double feather = 0;  // percent; clamped to 0..100
+  int angle = 0;          // whole degrees
+  double feather = 0;     // percent; clamped to 0..100
   RECT area{0, 0, 0, 0};  // right and bottom inclusive
 };
 
@@ -45,7 +45,8 @@ struct LatticeRecord {
 // A tile of size W x H filled by repeating the generator's cell along its lattice.
 class GeneratedTile {
  public:
-  GeneratedTile(int width, int height, const LatticeRecord& lattice) : size_{width, height}, lattice_(lattice) {}
+  GeneratedTile(int width, int height, const LatticeRecord& lattice)
+      : size_{width, height}, lattice_(lattice) {}
 
   CoreResult Create() { return image.CreateBGRA(size_.x, size_.y); }
   // Fills the image row by row from the generator's workImage: 0, or 100 when stopped.

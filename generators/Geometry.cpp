@@ -64,9 +64,7 @@ Line2D::Line2D(const Point2D& p1, const Point2D& p2) {
   }
 }
 
-bool Line2D::IsParallel(const Line2D& other) const {
-  return IsZero(other.n.y * n.x - other.n.x * n.y);
-}
+bool Line2D::IsParallel(const Line2D& other) const { return IsZero(other.n.y * n.x - other.n.x * n.y); }
 
 bool Line2D::Intersect(const Line2D& other, Point2D& q) const {
   q.Set(DBL_MAX, DBL_MAX);
@@ -76,9 +74,7 @@ bool Line2D::Intersect(const Line2D& other, Point2D& q) const {
   return true;
 }
 
-Point2D Line2D::Project(const Point2D& p) const {
-  return p + n * (c - (n.x * p.x + n.y * p.y));
-}
+Point2D Line2D::Project(const Point2D& p) const { return p + n * (c - (n.x * p.x + n.y * p.y)); }
 
 double TriangleArea(double x0, double y0, double x1, double y1, double x2, double y2) {
   if ((x0 == x1 && y0 == y1) || (x0 == x2 && y0 == y2) || (x1 == x2 && y1 == y2)) return 0;
@@ -90,8 +86,8 @@ double TriangleArea(double x0, double y0, double x1, double y1, double x2, doubl
   return 0.5 * std::sqrt(q * s);
 }
 
-bool BarycentricCoords(const Point2D& p0, const Point2D& p1, const Point2D& p2, const Point2D& q,
-                       double& s, double& t, double& w) {
+bool BarycentricCoords(const Point2D& p0, const Point2D& p1, const Point2D& p2, const Point2D& q, double& s,
+                       double& t, double& w) {
   double area = TriangleArea(p0.x, p0.y, p1.x, p1.y, p2.x, p2.y);
   if (area == 0) {
     s = t = 0.33;

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "core/Rounding.h"
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 namespace corvel {
 
@@ -112,7 +112,7 @@ class Line2D {
 // Unsigned area of the triangle p0 p1 p2.
 double TriangleArea(double x0, double y0, double x1, double y1, double x2, double y2);
 // Weights of q against p0, p1, p2 from unsigned areas; 0.33, 0.33, 0.34 for a flat triangle.
-bool BarycentricCoords(const Point2D& p0, const Point2D& p1, const Point2D& p2, const Point2D& q,
-                       double& s, double& t, double& w);
+bool BarycentricCoords(const Point2D& p0, const Point2D& p1, const Point2D& p2, const Point2D& q, double& s,
+                       double& t, double& w);
 
 }  // namespace corvel

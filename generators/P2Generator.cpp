@@ -19,8 +19,18 @@ double SeamCurve(double t, double k) {
 
 POINT Scaled(POINT p, double f) { return {RoundToInt(p.x * (1 - f)), RoundToInt(p.y * (1 - f))}; }
 
-enum Region { kInside, kLeftBand, kBottomBand, kDiagonalBand, kLeftBottom, kLeftDiagonal, kBottomDiagonal,
-              kCorner00, kCorner01, kCorner10 };
+enum Region {
+  kInside,
+  kLeftBand,
+  kBottomBand,
+  kDiagonalBand,
+  kLeftBottom,
+  kLeftDiagonal,
+  kBottomDiagonal,
+  kCorner00,
+  kCorner01,
+  kCorner10
+};
 
 }  // namespace
 
@@ -49,8 +59,8 @@ int P2Generator::Generate(CProgressMeter* meter) {
   const double seamScaleU = 1 / (1 - 2 * f1), seamScaleV = 1 / (1 - 2 * f2);
   // Samples sit half a feather into the source cell; the turn centres carry the same inset.
   auto source = [&](double u, double v) { return LatticeToSource(u + hu, v + hv); };
-  const Point2D z00 = source(0, 0), zCentre = source(0.5, 0.5), zLeft = source(0, 0.5), zBottom = source(0.5, 0),
-                z10 = source(1, 0), z01 = source(0, 1);
+  const Point2D z00 = source(0, 0), zCentre = source(0.5, 0.5), zLeft = source(0, 0.5),
+                zBottom = source(0.5, 0), z10 = source(1, 0), z01 = source(0, 1);
 
   // The six copies that meet at a corner of the region; g0..g2 are the barycentric weights of
   // the pixel against the corner triangle (corner, point on E1's seam, point on E2's seam).

@@ -61,8 +61,8 @@ int P3Generator::Generate(CProgressMeter* meter) {
   // The six-copy corners weigh the pixel against the triangle of their band ends.
   const Point2D t0a = frame.LatticeToSource(hu, fv) + origin, t0b = frame.LatticeToSource(fu, hv) + origin,
                 t0c = c00 + origin;
-  const Point2D t1a = frame.LatticeToSource(1, 1 + hv) + origin, t1b = frame.LatticeToSource(1 + hu, 1) + origin,
-                t1c = c11 + origin;
+  const Point2D t1a = frame.LatticeToSource(1, 1 + hv) + origin,
+                t1b = frame.LatticeToSource(1 + hu, 1) + origin, t1c = c11 + origin;
   const double k0 = seamK0, k1 = seamK1;
 
   return RunTileWorker(*this, meter, [&](int x, int y, SamplePlan& plan) {
@@ -111,8 +111,8 @@ int P3Generator::Generate(CProgressMeter* meter) {
         PlanThree(plan, own, 0.5 + b1 / 2, s2, b2 / 2, s3, b3 / 2);
     };
     // At 0 and A + B six copies meet.
-    auto sixCorner = [&](const Point2D& a, const Point2D& b, const Point2D& c, const Point2D& s2, const Point2D& s3,
-                         const Point2D& s4, const Point2D& s5, const Point2D& s6) {
+    auto sixCorner = [&](const Point2D& a, const Point2D& b, const Point2D& c, const Point2D& s2,
+                         const Point2D& s3, const Point2D& s4, const Point2D& s5, const Point2D& s6) {
       double b1, b2, b3;
       BarycentricCoords(a, b, c, own + origin, b1, b2, b3);
       plan.Clear();
@@ -129,8 +129,8 @@ int P3Generator::Generate(CProgressMeter* meter) {
       if (t < hv + o0) {
         if (t < (hv + o0) - s) {
           const Point2D s4 = own.RotatePlus120(c10);
-          sixCorner(t0a, t0b, t0c, own.RotateMinus120(c00), own.RotatePlus120(c00), s4, s4.RotateMinus120(c11),
-                    own.RotateMinus120(c01));
+          sixCorner(t0a, t0b, t0c, own.RotateMinus120(c00), own.RotatePlus120(c00), s4,
+                    s4.RotateMinus120(c11), own.RotateMinus120(c01));
         } else {
           const double wa = 0.5 - (s - o1) / fu, wb = 0.5 - (t - o0) / fv;
           PlanThree(plan, own.RotateMinus120(c01), wa, own.RotatePlus120(c10), wb, own, 1 - wb - wa);
@@ -139,7 +139,8 @@ int P3Generator::Generate(CProgressMeter* meter) {
         if (t > s + 1 - hv)
           anchorCorner({0, 1}, {0, 1 - hv}, {hu, 1}, own.RotateMinus120(c01), own.RotatePlus120(c01), true);
         else
-          anchorCorner({hu, 1 - hv}, {0, 1 - hv}, {hu, 1}, own.RotateMinus120(c01), own.RotatePlus120(c01), false);
+          anchorCorner({hu, 1 - hv}, {0, 1 - hv}, {hu, 1}, own.RotateMinus120(c01), own.RotatePlus120(c01),
+                       false);
       } else {
         PlanBand(plan, own, own.RotateMinus120(c01), Ramp(s - o1, fu));
       }
@@ -148,7 +149,8 @@ int P3Generator::Generate(CProgressMeter* meter) {
         if (t < s - 1 + hu)
           anchorCorner({1, 0}, {1 - hu, 0}, {1, hv}, own.RotatePlus120(c10), own.RotateMinus120(c10), true);
         else
-          anchorCorner({1 - hu, hv}, {1 - hu, 0}, {1, hv}, own.RotatePlus120(c10), own.RotateMinus120(c10), false);
+          anchorCorner({1 - hu, hv}, {1 - hu, 0}, {1, hv}, own.RotatePlus120(c10), own.RotateMinus120(c10),
+                       false);
       } else if (t > (1 - hv) + o1) {
         if (t > (2 - hv - s) + o1) {
           const Point2D s4 = own.RotateMinus120(c10);

@@ -34,7 +34,8 @@ Point2D P3LMGenerator::FoldLattice(Point2D uv) const {
     const Point2D q = LatticeToPlane(uv.x, uv.y).Reflect(mirror_);
     uv = PlaneToLattice(q.x, q.y);
   }
-  if (CompareWithTolerance(uv.y, 1 - 2 * uv.x) != -1) return turned(uv, CompareWithTolerance(uv.y, uv.x) != 1);
+  if (CompareWithTolerance(uv.y, 1 - 2 * uv.x) != -1)
+    return turned(uv, CompareWithTolerance(uv.y, uv.x) != 1);
   if (CompareWithTolerance(uv.y, (1 - uv.x) / 2) != -1) return turned(uv, false);
   return uv;
 }

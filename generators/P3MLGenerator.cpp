@@ -12,8 +12,8 @@ void P3MLGenerator::SetAnchor() {
   mirror_ = Line2D(Point2D(basisB), Point2D(basisA));
 }
 
-CoreResult P3MLGenerator::TakeSourceArea(CRowIteratorBands& source, int anchorX, int anchorY, double featherPercent,
-                                         const RECT& area) {
+CoreResult P3MLGenerator::TakeSourceArea(CRowIteratorBands& source, int anchorX, int anchorY,
+                                         double featherPercent, const RECT& area) {
   if (area.left == INT32_MIN || area.top == INT32_MIN) return keErrorBadArgument;
   RECT grown{area.left - 1, area.top - 1, area.right, area.bottom};
   // At the source's own edge the worker's clamp repeats the edge as a copy would: an area inside

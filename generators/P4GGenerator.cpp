@@ -37,7 +37,8 @@ int P4GGenerator::Generate(CProgressMeter* meter) {
     // The seams at the corner bend by the larger bump of the two edges, those at the centre by
     // the smaller; both vanish at the seams' ends.
     const double a = Clamp01((uv.x - hu) / (0.5 - fu)), b = Clamp01((uv.y - hv) / (0.5 - fv));
-    const double dCentre = LargerForPositive(-Bump(b) * k0 * (1 - fv), -Bump(a) * k0 * (1 - fv), k0 > 0) / 2.5;
+    const double dCentre = LargerForPositive(-Bump(b) * k0 * (1 - fv), -Bump(a) * k0 * (1 - fv), k0 > 0) /
+                           2.5;
     const double dCorner = LargerForPositive(Bump(a) * k0 * (1 - fu), Bump(b) * k0 * (1 - fu), k0 > 0) / 2.5;
 
     // Beyond a bent seam the point belongs to the quarter turned about that seam's corner.

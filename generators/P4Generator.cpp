@@ -23,8 +23,10 @@ int P4Generator::Generate(CProgressMeter* meter) {
     uv = {ClampHalf(uv.x), ClampHalf(uv.y)};
 
     const double s = Clamp01((uv.x - hu) / (0.5 - fu)), t = Clamp01((uv.y - hv) / (0.5 - fv));
-    const double gLo = LargerForPositive((1 - fu) * (Bump(s) * k0), (1 - fu) * (Bump(1 - t) * k0), k0 > 0) / 2;
-    const double gHi = LargerForPositive((1 - fv) * (Bump(t) * -k1), (1 - fv) * (Bump(1 - s) * -k1), k1 < 0) / 2;
+    const double gLo = LargerForPositive((1 - fu) * (Bump(s) * k0), (1 - fu) * (Bump(1 - t) * k0), k0 > 0) /
+                       2;
+    const double gHi = LargerForPositive((1 - fv) * (Bump(t) * -k1), (1 - fv) * (Bump(1 - s) * -k1), k1 < 0) /
+                       2;
 
     // Beyond a bent edge the point belongs to the quarter turned about that edge's corner.
     if (gLo <= 0) {

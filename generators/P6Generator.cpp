@@ -13,7 +13,9 @@ constexpr double kThird = 1.0 / 3;
 }  // namespace
 
 P6Generator::P6Generator()
-    : shortDiagonal_({1, 0}, {0, 1}), median1_({0.5, 0}, {0, 1}), third_({kThird, 0}, {kThird, 1}),
+    : shortDiagonal_({1, 0}, {0, 1}),
+      median1_({0.5, 0}, {0, 1}),
+      third_({kThird, 0}, {kThird, 1}),
       median2_({1, 0}, {0, 0.5}) {}
 
 Point2D P6Generator::Fold(Point2D uv) const {

@@ -5,7 +5,10 @@
 namespace corvel {
 
 P6MGenerator::P6MGenerator()
-    : shortDiagonal_({0, 1}, {1, 0}), diagonal_({0, 0}, {1, 1}), steep_({0, 0}, {0.5, 1}), flat_({0, 0.5}, {1, 1}) {}
+    : shortDiagonal_({0, 1}, {1, 0}),
+      diagonal_({0, 0}, {1, 1}),
+      steep_({0, 0}, {0.5, 1}),
+      flat_({0, 0.5}, {1, 1}) {}
 
 void P6MGenerator::SetAnchor() {
   anchor_ = LatticeToPlane(0.5, 0.5);

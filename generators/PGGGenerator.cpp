@@ -33,10 +33,11 @@ int PGGGenerator::Generate(CProgressMeter* meter) {
     double u = ClampHalf(folded.x), v = ClampHalf(folded.y);
 
     const double tu = Clamp01((u - hu) / (0.5 - fu)), tv = Clamp01((v - hv) / (0.5 - fv));
-    const double du =
-        LargerForPositive((1 - fv) * (Bump(tv) * k1), (1 - fv) * (Bump(1 - tv) * k1), k1 < 0) / kSqrt2;
-    const double dv =
-        LargerForPositive((1 - fu) * (Bump(tu) * -k0), (1 - fu) * (Bump(1 - tu) * -k0), k0 > 0) / kSqrt2;
+    const double du = LargerForPositive((1 - fv) * (Bump(tv) * k1), (1 - fv) * (Bump(1 - tv) * k1), k1 < 0) /
+                      kSqrt2;
+    const double dv = LargerForPositive((1 - fu) * (Bump(tu) * -k0), (1 - fu) * (Bump(1 - tu) * -k0),
+                                        k0 > 0) /
+                      kSqrt2;
 
     // Beyond a bent seam the point belongs to the glide image in the neighbouring quarter.
     if (du <= 0 && CompareWithTolerance(u - du, 0.5) == 1) {
@@ -65,11 +66,13 @@ int PGGGenerator::Generate(CProgressMeter* meter) {
     const double wLoV = Ramp(v + dv, fv), wHiV = Ramp((0.5 - v) - dv, fv);
     if (u < hu + du) {
       if (v < hv)
-        PlanCorner(plan, own, source(u + 0.5, 0.5 - v), source(0.5 - u, v + 0.5), own.HalfTurn(h00), wLoU, wLoV);
+        PlanCorner(plan, own, source(u + 0.5, 0.5 - v), source(0.5 - u, v + 0.5), own.HalfTurn(h00), wLoU,
+                   wLoV);
       else if (v <= 0.5 - hv)
         PlanBand(plan, own, source(u + 0.5, 0.5 - v), wLoU);
       else
-        PlanCorner(plan, own, source(u + 0.5, 0.5 - v), source(0.5 - u, v - 0.5), own.HalfTurn(h01), wLoU, wHiV);
+        PlanCorner(plan, own, source(u + 0.5, 0.5 - v), source(0.5 - u, v - 0.5), own.HalfTurn(h01), wLoU,
+                   wHiV);
     } else if (u <= (0.5 - hu) + du) {
       if (v < hv - dv)
         PlanBand(plan, own, source(0.5 - u, v + 0.5), wLoV);
@@ -78,11 +81,13 @@ int PGGGenerator::Generate(CProgressMeter* meter) {
       else
         PlanBand(plan, own, source(0.5 - u, v - 0.5), wHiV);
     } else if (v < hv) {
-      PlanCorner(plan, own, source(0.5 - u, v + 0.5), source(u - 0.5, 0.5 - v), own.HalfTurn(h10), wLoV, wHiU);
+      PlanCorner(plan, own, source(0.5 - u, v + 0.5), source(u - 0.5, 0.5 - v), own.HalfTurn(h10), wLoV,
+                 wHiU);
     } else if (v <= 0.5 - hv) {
       PlanBand(plan, own, source(u - 0.5, 0.5 - v), wHiU);
     } else {
-      PlanCorner(plan, own, source(0.5 - u, v - 0.5), source(u - 0.5, 0.5 - v), own.HalfTurn(h11), wHiV, wHiU);
+      PlanCorner(plan, own, source(0.5 - u, v - 0.5), source(u - 0.5, 0.5 - v), own.HalfTurn(h11), wHiV,
+                 wHiU);
     }
   });
 }

@@ -23,8 +23,7 @@ int PGGenerator::Generate(CProgressMeter* meter) {
 
     // Positions along the seams; each offset is the bump of the nearer-zero candidate.
     const double s = Clamp01((u - hu) / (0.5 - fu)), t = Clamp01((v - hv) / (1 - fv));
-    const double du =
-        LargerForPositive((1 - fv) * (Bump(t) * k1), (1 - fv) * (Bump(1 - t) * k1), k1 < 0) / 2;
+    const double du = LargerForPositive((1 - fv) * (Bump(t) * k1), (1 - fv) * (Bump(1 - t) * k1), k1 < 0) / 2;
     const double dv = LargerForPositive((1 - fu) * (Bump(s) * -k0), (1 - fu) * (Bump(1 - s) * -k0), k0 > 0);
 
     // Beyond a bent glide seam the point belongs to the glide image; beyond a bent translation

@@ -31,8 +31,7 @@ int GreatestCommonDivisor(int a, int b) { return Saturate(Gcd64(a, b)); }
 POINT RectangularPeriod(POINT a, POINT b) {
   std::int64_t gy = Gcd64(b.y, a.y), gx = Gcd64(b.x, a.x);
   if (gy == 0 || gx == 0) return {0, 0};
-  std::int64_t d = std::llabs(static_cast<std::int64_t>(a.x) * b.y -
-                              static_cast<std::int64_t>(a.y) * b.x);
+  std::int64_t d = std::llabs(static_cast<std::int64_t>(a.x) * b.y - static_cast<std::int64_t>(a.y) * b.x);
   return {Saturate(d / gy), Saturate(d / gx)};
 }
 

@@ -1,7 +1,7 @@
 // The smallest axis-aligned repeat of an integer lattice: the tile driver sizes repeated tiles
 // with it, and the shape editor's lattice snap compares candidate lattices by it.
 #pragma once
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 namespace corvel {
 

@@ -60,8 +60,8 @@ inline void PlanBand(SamplePlan& plan, const Point2D& own, const Point2D& partne
 
 // Where two seams meet: acrossFirst lies across the seam of w1, acrossSecond across that of w2,
 // acrossBoth across both. Summed own, both, first, second.
-inline void PlanCorner(SamplePlan& plan, const Point2D& own, const Point2D& acrossFirst, const Point2D& acrossSecond,
-                       const Point2D& acrossBoth, double w1, double w2) {
+inline void PlanCorner(SamplePlan& plan, const Point2D& own, const Point2D& acrossFirst,
+                       const Point2D& acrossSecond, const Point2D& acrossBoth, double w1, double w2) {
   plan.Clear();
   plan.Add(own, w1 * w2);
   plan.Add(acrossBoth, (1 - w2) * (1 - w1));
@@ -80,8 +80,8 @@ inline void LimitWeightsToOne(SamplePlan& plan) {
 }
 
 // Three samples with their weights, each clamped on its own and then limited to a sum of 1.
-inline void PlanThree(SamplePlan& plan, const Point2D& s1, double w1, const Point2D& s2, double w2, const Point2D& s3,
-                      double w3) {
+inline void PlanThree(SamplePlan& plan, const Point2D& s1, double w1, const Point2D& s2, double w2,
+                      const Point2D& s3, double w3) {
   plan.Clear();
   plan.Add(s1, Clamp01(w1));
   plan.Add(s2, Clamp01(w2));

@@ -19,7 +19,9 @@ void TileGenerator::SetFeather(double percentage) { feather0 = feather1 = feathe
 
 void TileGenerator::SetFeatherUV(double percentage) { feather1 = feather2 = percentage / 400; }
 
-void TileGenerator::SetFeatherUniform(double percentage) { feather0 = feather1 = feather2 = percentage / 400; }
+void TileGenerator::SetFeatherUniform(double percentage) {
+  feather0 = feather1 = feather2 = percentage / 400;
+}
 
 namespace {
 
@@ -76,8 +78,8 @@ CoreResult TileGenerator::TakeSourceArea(CRowIteratorBands& source, int anchorX,
   if (bgra.GetFormat() == keFormatBGRA && area.left >= 0 && area.top >= 0 && area.right < bgra.Width() &&
       area.bottom < bgra.Height()) {
     const RECT& frame = bgra.GetRect();
-    result = workImage.CreateSubView(bgra, frame.left + area.left, frame.top + area.top, frame.left + area.right + 1,
-                                     frame.top + area.bottom + 1);
+    result = workImage.CreateSubView(bgra, frame.left + area.left, frame.top + area.top,
+                                     frame.left + area.right + 1, frame.top + area.bottom + 1);
     if (result.GetCode() != keErrorNone) return result;
     origin.Set(double(anchorX) - area.left, double(anchorY) - area.top);
     return CoreResult();

@@ -8,7 +8,7 @@
 #include "core/CoreResult.h"
 #include "core/RowIteratorBands.h"
 #include "generators/Geometry.h"
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 namespace corvel {
 
@@ -30,7 +30,9 @@ struct LatticeMatrix {
 
 // A side of a lattice's period as the tile has it: past 32000 pixels, a safeguard against absurd
 // tiles cuts it to limit.
-inline int CutTileSide(int period, int limit) { return period > 32000 ? (period < limit ? period : limit) : period; }
+inline int CutTileSide(int period, int limit) {
+  return period > 32000 ? (period < limit ? period : limit) : period;
+}
 
 class TileGenerator {
  public:
@@ -45,8 +47,8 @@ class TileGenerator {
   // at the anchor. Parts of the area outside the source repeat the nearest edge pixel. An area
   // wholly inside a BGRA source is shared, not copied: the source must stay as it is until the
   // generator has generated.
-  virtual CoreResult TakeSourceArea(CRowIteratorBands& source, int anchorX, int anchorY, double featherPercent,
-                                    const RECT& area);
+  virtual CoreResult TakeSourceArea(CRowIteratorBands& source, int anchorX, int anchorY,
+                                    double featherPercent, const RECT& area);
   // The group's fold of a point of the cell; the base's folds nothing and adds origin.
   virtual Point2D MapPoint(const Point2D& p) const;
   // Renders the tile into workImage: 0, 100 when the meter asked to stop, or the core code of

@@ -1,15 +1,30 @@
 // The lattice of each tiling method, derived from the three picked points of the tile shape:
 // P0 anchors the lattice, P1 gives its second direction and P2 its first.
 #pragma once
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 namespace corvel {
 
 // Tiling methods in the order of the groups.
 enum keTilingMethod : int {
-  keTilingP1, keTilingP2, keTilingPM, keTilingPG, keTilingPMM, keTilingPMG, keTilingPGG, keTilingCM,
-  keTilingCMM, keTilingP4, keTilingP4M, keTilingP4G, keTilingP3, keTilingP3ML, keTilingP3LM, keTilingP6,
-  keTilingP6M, keTilingMethodCount
+  keTilingP1,
+  keTilingP2,
+  keTilingPM,
+  keTilingPG,
+  keTilingPMM,
+  keTilingPMG,
+  keTilingPGG,
+  keTilingCM,
+  keTilingCMM,
+  keTilingP4,
+  keTilingP4M,
+  keTilingP4G,
+  keTilingP3,
+  keTilingP3ML,
+  keTilingP3LM,
+  keTilingP6,
+  keTilingP6M,
+  keTilingMethodCount
 };
 
 struct TileLattice {

@@ -45,7 +45,8 @@ bool RowQueue::Reserve(int width, const Point2D& origin) {
 }
 
 void RowQueue::Finish(const ImageRows& source, std::uint8_t* out, int width) {
-  source.Sample(samples_.data(), positions_.data(), int(position_ - positions_.data()) / 2, ImageRows::kClamp);
+  source.Sample(samples_.data(), positions_.data(), int(position_ - positions_.data()) / 2,
+                ImageRows::kClamp);
   const BYTE* sample = samples_.data();
   const double* weight = weights_.data();
   for (int x = 0; x < width; ++x, out += 4) {
@@ -68,7 +69,7 @@ void RowQueue::Finish(const ImageRows& source, std::uint8_t* out, int width) {
 }
 
 struct TileWorkerRows::State {
-  CRowIteratorBands source;  // workImage presented as BGRA
+  CRowIteratorBands source;     // workImage presented as BGRA
   CRowIteratorBands converted;  // the same stored as BGRA, where it is not
   ImageRows sourceRows;
   CRowIteratorBands output;
@@ -97,12 +98,15 @@ int TileWorkerRows::Open() {
   std::int64_t width = std::int64_t{box.right} - box.left + 1;
   std::int64_t height = std::int64_t{box.bottom} - box.top + 1;
   generator_.renderedPeriod = false;
-  const POINT limit = generator_.periodLimit, period = RectangularPeriod(generator_.basisA, generator_.basisB);
-  const std::int64_t periodWidth = CutTileSide(period.x, limit.x), periodHeight = CutTileSide(period.y, limit.y);
+  const POINT limit = generator_.periodLimit,
+              period = RectangularPeriod(generator_.basisA, generator_.basisB);
+  const std::int64_t periodWidth = CutTileSide(period.x, limit.x),
+                     periodHeight = CutTileSide(period.y, limit.y);
   // One pass over the tile rather than the cell and then the cell again into the tile, unless
   // the period is much larger than the cell: the pixels of the tile are the cell's, from the
   // tile's origin one pixel on.
-  if (limit.x > 0 && periodWidth > 0 && periodHeight > 0 && periodWidth * periodHeight <= 4 * width * height) {
+  if (limit.x > 0 && periodWidth > 0 && periodHeight > 0 &&
+      periodWidth * periodHeight <= 4 * width * height) {
     const Point2D sourceOrigin = generator_.origin;
     generator_.ComputeOrigin();
     start_ = {LONG(generator_.origin.x) + 1, LONG(generator_.origin.y)};

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/gdi/dib.h"
-#include "platform/ui/icons.h"
+#include "platform/gdi/Dib.h"
+#include "platform/ui/Icons.h"
 #include "resources/detail/Tables.h"
 
 namespace resources::detail {

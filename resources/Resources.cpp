@@ -1,8 +1,8 @@
 #include "resources/Resources.h"
 
-#include "platform/ui/icons.h"
-#include "platform/win32/module_resource.h"
-#include "platform/win32/resource.h"
+#include "platform/ui/Icons.h"
+#include "platform/win32/ModuleResource.h"
+#include "platform/win32/Resource.h"
 #include "resources/detail/Tables.h"
 
 namespace resources {

@@ -4,7 +4,7 @@
 // registers them once at start-up, and everything above reaches them through FindResource,
 // LoadResource, LoadString, LoadCursor, LoadIcon and GetFileVersionInfo.
 #pragma once
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 #include "resources/ResourceIds.h"
 
 namespace resources {

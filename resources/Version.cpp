@@ -15,9 +15,11 @@ const std::vector<BYTE>& VersionBlock() {
     fixed.dwFileType = 2;         // a library
     const std::string version = WF_VERSION_TEXT;
     return platform::MakeVersionBlock(
-        fixed, {{0x0409, 0x04B0,
-                 {{"Comments", "Makes seamless tiles in the 17 plane symmetry groups; a filter plug-in "
-                               "for image editors"},
+        fixed, {{0x0409,
+                 0x04B0,
+                 {{"Comments",
+                   "Makes seamless tiles in the 17 plane symmetry groups; a filter plug-in "
+                   "for image editors"},
                   {"CompanyName", "Veltra Moor"},
                   {"FileDescription", "Wendle Forge filter plug-in"},
                   {"FileVersion", version},

@@ -45,14 +45,13 @@ void SetBitRun(std::uint8_t* row, int firstBit, int rowBytes, int count) {
   FillBitRun<true>(row, firstBit, rowBytes, count);
 }
 
-void CopyBitRun(std::uint8_t* dst, int dstFirstBit, int dstBytes, const std::uint8_t* src,
-                int srcFirstBit, int srcBytes, int count) {
+void CopyBitRun(std::uint8_t* dst, int dstFirstBit, int dstBytes, const std::uint8_t* src, int srcFirstBit,
+                int srcBytes, int count) {
   if (!RunFits(dst, dstFirstBit, dstBytes, count) || !RunFits(src, srcFirstBit, srcBytes, count)) {
     return;
   }
   if ((dstFirstBit & 7) == 0 && (srcFirstBit & 7) == 0) {
-    std::memmove(dst + (dstFirstBit >> 3), src + (srcFirstBit >> 3),
-                 static_cast<std::size_t>(count >> 3));
+    std::memmove(dst + (dstFirstBit >> 3), src + (srcFirstBit >> 3), static_cast<std::size_t>(count >> 3));
     int done = count & ~7;
     for (int i = done; i < count; ++i) {
       PutBit(dst, dstFirstBit + i, GetBit(src, srcFirstBit + i));
@@ -73,8 +72,7 @@ void CopyBitRun(std::uint8_t* dst, int dstFirstBit, int dstBytes, const std::uin
   for (; i < count; ++i) PutBit(dst, dstFirstBit + i, GetBit(src, srcFirstBit + i));
 }
 
-void FillNibbleRun(std::uint32_t value, std::uint8_t* row, bool oddStart, int byteCount,
-                   int count) {
+void FillNibbleRun(std::uint32_t value, std::uint8_t* row, bool oddStart, int byteCount, int count) {
   if (row == nullptr || count <= 0 || (static_cast<long long>(oddStart) + count + 1) / 2 > byteCount) {
     return;
   }

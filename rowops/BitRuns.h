@@ -12,12 +12,11 @@ void SetBitRun(std::uint8_t* row, int firstBit, int rowBytes, int count);
 
 // Copies count bits; destination bits outside the run keep their values. Nothing when a run
 // does not fit its row.
-void CopyBitRun(std::uint8_t* dst, int dstFirstBit, int dstBytes, const std::uint8_t* src,
-                int srcFirstBit, int srcBytes, int count);
+void CopyBitRun(std::uint8_t* dst, int dstFirstBit, int dstBytes, const std::uint8_t* src, int srcFirstBit,
+                int srcBytes, int count);
 
 // Writes the low nibble of value into count nibbles, from the low nibble of the first byte when
 // oddStart is set. Nothing when the run does not fit in byteCount.
-void FillNibbleRun(std::uint32_t value, std::uint8_t* row, bool oddStart, int byteCount,
-                   int count);
+void FillNibbleRun(std::uint32_t value, std::uint8_t* row, bool oddStart, int byteCount, int count);
 
 }  // namespace corvel

@@ -64,7 +64,8 @@ std::uint32_t Exclusion(std::uint32_t d, std::uint32_t s, std::uint32_t a, std::
 void SoftLight(std::uint8_t* d, const std::uint8_t* s, std::uint32_t, std::uint32_t t, std::uint32_t ra,
                std::uint32_t da) {
   const std::uint32_t w = GetReciprocalTable()[t * 256 + ra];
-  const std::uint32_t e = P(static_cast<std::uint32_t>((static_cast<std::int32_t>(*d) - 128) * static_cast<std::int32_t>(da) + 32640));
+  const std::uint32_t e = P(static_cast<std::uint32_t>(
+      (static_cast<std::int32_t>(*d) - 128) * static_cast<std::int32_t>(da) + 32640));
   const std::uint32_t sv = *s;
   const std::uint32_t x = sv <= 128 ? P((255 - 2 * sv) * P(e * e) + 2 * sv * e)
                                     : P(2 * (GetSqrtTable()[e] * (sv - 128) + (255 - sv) * e));
@@ -99,22 +100,27 @@ void Put(const Rgb8& rgb, std::uint8_t* blue, std::uint8_t* green, std::uint8_t*
 void HclHue(const std::int32_t* d, const std::int32_t* s, std::uint8_t* b, std::uint8_t* g, std::uint8_t* r) {
   Put(HueChromaLumaToRgb(s[0], d[1], d[2]), b, g, r);
 }
-void HclSaturation(const std::int32_t* d, const std::int32_t* s, std::uint8_t* b, std::uint8_t* g, std::uint8_t* r) {
+void HclSaturation(const std::int32_t* d, const std::int32_t* s, std::uint8_t* b, std::uint8_t* g,
+                   std::uint8_t* r) {
   Put(HueChromaLumaToRgb(d[0], s[1], d[2]), b, g, r);
 }
-void HclColor(const std::int32_t* d, const std::int32_t* s, std::uint8_t* b, std::uint8_t* g, std::uint8_t* r) {
+void HclColor(const std::int32_t* d, const std::int32_t* s, std::uint8_t* b, std::uint8_t* g,
+              std::uint8_t* r) {
   Put(HueChromaLumaToRgb(s[0], s[1], d[2]), b, g, r);
 }
 void HslHue(const std::int32_t* d, const std::int32_t* s, std::uint8_t* b, std::uint8_t* g, std::uint8_t* r) {
   Put(HslToRgb12(s[0], d[1], d[2]), b, g, r);
 }
-void HslSaturation(const std::int32_t* d, const std::int32_t* s, std::uint8_t* b, std::uint8_t* g, std::uint8_t* r) {
+void HslSaturation(const std::int32_t* d, const std::int32_t* s, std::uint8_t* b, std::uint8_t* g,
+                   std::uint8_t* r) {
   Put(HslToRgb12(d[0], s[1], d[2]), b, g, r);
 }
-void HslColor(const std::int32_t* d, const std::int32_t* s, std::uint8_t* b, std::uint8_t* g, std::uint8_t* r) {
+void HslColor(const std::int32_t* d, const std::int32_t* s, std::uint8_t* b, std::uint8_t* g,
+              std::uint8_t* r) {
   Put(HslToRgb12(s[0], s[1], d[2]), b, g, r);
 }
-void HslLuminosity(const std::int32_t* d, const std::int32_t* s, std::uint8_t* b, std::uint8_t* g, std::uint8_t* r) {
+void HslLuminosity(const std::int32_t* d, const std::int32_t* s, std::uint8_t* b, std::uint8_t* g,
+                   std::uint8_t* r) {
   Put(HslToRgb12(d[0], d[1], s[2]), b, g, r);
 }
 
@@ -198,25 +204,62 @@ void MixBlended(Pixel& p, int c, std::uint32_t m, std::uint32_t w, const std::ui
 BlendChannelFunction GetBlendChannelFunction(std::int32_t mode) {
   BlendChannelFunction f;
   switch (mode) {
-    case keWvkDarken: f.byte = Darken; break;
-    case keWvkLighten: f.byte = Lighten; break;
-    case keWvkMultiply: f.byte = Multiply; break;
-    case keWvkScreen: f.byte = Screen; break;
-    case keWvkOverlay: f.byte = Overlay; break;
-    case keWvkHardLight: f.byte = HardLight; break;
-    case keWvkDifference: f.byte = Difference; break;
-    case keWvkExclusion: f.byte = Exclusion; break;
-    case keWvkSoftLight: f.divide = SoftLight; break;
-    case keWvkColorDodge: f.divide = ColorDodge; break;
-    case keWvkColorBurn: f.divide = ColorBurn; break;
-    case keWvkHue: f.colour = HclHue; break;
-    case keWvkSaturation: f.colour = HclSaturation; break;
-    case keWvkColor: f.colour = HclColor; break;
-    case keWvkHslHue: f.colour = HslHue; break;
-    case keWvkHslSaturation: f.colour = HslSaturation; break;
-    case keWvkHslColor: f.colour = HslColor; break;
-    case keWvkHslLuminosity: f.colour = HslLuminosity; break;
-    default: break;
+    case keWvkDarken:
+      f.byte = Darken;
+      break;
+    case keWvkLighten:
+      f.byte = Lighten;
+      break;
+    case keWvkMultiply:
+      f.byte = Multiply;
+      break;
+    case keWvkScreen:
+      f.byte = Screen;
+      break;
+    case keWvkOverlay:
+      f.byte = Overlay;
+      break;
+    case keWvkHardLight:
+      f.byte = HardLight;
+      break;
+    case keWvkDifference:
+      f.byte = Difference;
+      break;
+    case keWvkExclusion:
+      f.byte = Exclusion;
+      break;
+    case keWvkSoftLight:
+      f.divide = SoftLight;
+      break;
+    case keWvkColorDodge:
+      f.divide = ColorDodge;
+      break;
+    case keWvkColorBurn:
+      f.divide = ColorBurn;
+      break;
+    case keWvkHue:
+      f.colour = HclHue;
+      break;
+    case keWvkSaturation:
+      f.colour = HclSaturation;
+      break;
+    case keWvkColor:
+      f.colour = HclColor;
+      break;
+    case keWvkHslHue:
+      f.colour = HslHue;
+      break;
+    case keWvkHslSaturation:
+      f.colour = HslSaturation;
+      break;
+    case keWvkHslColor:
+      f.colour = HslColor;
+      break;
+    case keWvkHslLuminosity:
+      f.colour = HslLuminosity;
+      break;
+    default:
+      break;
   }
   return f;
 }
@@ -241,7 +284,8 @@ std::uint32_t BlendCoverageBgr(const std::uint8_t* src, const std::uint8_t* dst,
   auto grey = [](const std::uint8_t* p) { return (59u * p[1] + 30u * p[2] + 11u * p[0]) / 100u; };
   std::uint32_t c = 255;
   if (sa != 0 && tables->sourceFlags[0] == 0) c = tables->source[BlendRangeTables::kGrey][grey(src)];
-  if (da != 0 && tables->destinationFlags[0] == 0) c = P(tables->destination[BlendRangeTables::kGrey][grey(dst)] * c);
+  if (da != 0 && tables->destinationFlags[0] == 0)
+    c = P(tables->destination[BlendRangeTables::kGrey][grey(dst)] * c);
   if (sa != 0) {
     c = P(tables->source[BlendRangeTables::kRed][src[2]] * c);
     c = P(tables->source[BlendRangeTables::kGreen][src[1]] * c);
@@ -259,9 +303,10 @@ void BlendLoopGrey(const RowOperation& op, const RowOpArgs& args) {
   const BlendByteFunction f = FunctionOf(op).byte;
   if (!f) return;
   const std::uint8_t* P = GetDivideBy255Table();
-  SeparableFrame(op, args, [&](Pixel& p, int colours, std::uint32_t a, std::uint32_t, std::uint32_t, std::uint32_t w) {
-    for (int c = 0; c < colours; ++c) MixBlended(p, c, f(p.d[c], p.s[c], a, 255 - a), w, P);
-  });
+  SeparableFrame(op, args,
+                 [&](Pixel& p, int colours, std::uint32_t a, std::uint32_t, std::uint32_t, std::uint32_t w) {
+                   for (int c = 0; c < colours; ++c) MixBlended(p, c, f(p.d[c], p.s[c], a, 255 - a), w, P);
+                 });
 }
 
 void BlendLoopBgr(const RowOperation& op, const RowOpArgs& args) { BlendLoopGrey(op, args); }
@@ -269,10 +314,11 @@ void BlendLoopBgr(const RowOperation& op, const RowOpArgs& args) { BlendLoopGrey
 void BlendLoopDivideGrey(const RowOperation& op, const RowOpArgs& args) {
   const BlendDivideFunction f = FunctionOf(op).divide;
   if (!f) return;
-  SeparableFrame(op, args, [&](Pixel& p, int colours, std::uint32_t, std::uint32_t t, std::uint32_t ra, std::uint32_t) {
-    const std::uint32_t k = p.da * 255 / ra;
-    for (int c = 0; c < colours; ++c) f(&p.d[c], &p.s[c], k, t, ra, p.da);
-  });
+  SeparableFrame(op, args,
+                 [&](Pixel& p, int colours, std::uint32_t, std::uint32_t t, std::uint32_t ra, std::uint32_t) {
+                   const std::uint32_t k = p.da * 255 / ra;
+                   for (int c = 0; c < colours; ++c) f(&p.d[c], &p.s[c], k, t, ra, p.da);
+                 });
 }
 
 void BlendLoopDivideBgr(const RowOperation& op, const RowOpArgs& args) { BlendLoopDivideGrey(op, args); }
@@ -284,21 +330,23 @@ void ColourModelLoop(const RowOperation& op, const RowOpArgs& args) {
   const BlendColourFunction f = FunctionOf(op).colour;
   if (!f) return;
   const std::uint8_t* P = GetDivideBy255Table();
-  SeparableFrame(op, args, [&](Pixel& p, int, std::uint32_t a, std::uint32_t, std::uint32_t, std::uint32_t w) {
-    std::int32_t dst[3], src[3];
-    if constexpr (Hsl) {
-      const corvel::Hsl d = RgbToHsl12(p.d[2], p.d[1], p.d[0]), s = RgbToHsl12(p.s[2], p.s[1], p.s[0]);
-      dst[0] = d.hue, dst[1] = d.saturation, dst[2] = d.lightness;
-      src[0] = s.hue, src[1] = s.saturation, src[2] = s.lightness;
-    } else {
-      const HueChromaLuma d = RgbToHueChromaLuma(p.d[2], p.d[1], p.d[0]), s = RgbToHueChromaLuma(p.s[2], p.s[1], p.s[0]);
-      dst[0] = d.hue, dst[1] = d.chroma, dst[2] = d.luma;
-      src[0] = s.hue, src[1] = s.chroma, src[2] = s.luma;
-    }
-    std::uint8_t x[3];
-    f(dst, src, &x[0], &x[1], &x[2]);
-    for (int c = 0; c < 3; ++c) MixBlended(p, c, P[x[c] * a + p.d[c] * (255 - a)], w, P);
-  });
+  SeparableFrame(
+      op, args, [&](Pixel& p, int, std::uint32_t a, std::uint32_t, std::uint32_t, std::uint32_t w) {
+        std::int32_t dst[3], src[3];
+        if constexpr (Hsl) {
+          const corvel::Hsl d = RgbToHsl12(p.d[2], p.d[1], p.d[0]), s = RgbToHsl12(p.s[2], p.s[1], p.s[0]);
+          dst[0] = d.hue, dst[1] = d.saturation, dst[2] = d.lightness;
+          src[0] = s.hue, src[1] = s.saturation, src[2] = s.lightness;
+        } else {
+          const HueChromaLuma d = RgbToHueChromaLuma(p.d[2], p.d[1], p.d[0]),
+                              s = RgbToHueChromaLuma(p.s[2], p.s[1], p.s[0]);
+          dst[0] = d.hue, dst[1] = d.chroma, dst[2] = d.luma;
+          src[0] = s.hue, src[1] = s.chroma, src[2] = s.luma;
+        }
+        std::uint8_t x[3];
+        f(dst, src, &x[0], &x[1], &x[2]);
+        for (int c = 0; c < 3; ++c) MixBlended(p, c, P[x[c] * a + p.d[c] * (255 - a)], w, P);
+      });
 }
 
 }  // namespace
@@ -324,7 +372,8 @@ void BlendLoopLuminosityHcl(const RowOperation& base, const RowOpArgs& args) {
       const HueChromaLuma m = RgbToHueChromaLuma(mix[2], mix[1], mix[0]);
       const HueChromaLuma s = RgbToHueChromaLuma(p.s[2], p.s[1], p.s[0]);
       const std::uint32_t u = tables.P[(255 - a) * p.da];
-      const auto luma = static_cast<int>((u * static_cast<std::uint32_t>(d.luma) + a * static_cast<std::uint32_t>(s.luma)) / (a + u));
+      const auto luma = static_cast<int>(
+          (u * static_cast<std::uint32_t>(d.luma) + a * static_cast<std::uint32_t>(s.luma)) / (a + u));
       const Rgb8 rgb = HueChromaLumaToRgb(m.hue, m.chroma, luma);
       p.d[0] = rgb.blue, p.d[1] = rgb.green, p.d[2] = rgb.red;
     }
@@ -357,7 +406,9 @@ void DissolveLoop(const RowOperation& base, const RowOpArgs& args) {
   const std::uint8_t* P = GetDivideBy255Table();
   const std::uint8_t* grid = GetRandomTable();
   const bool keep = op.KeepDestinationAlpha();
-  auto wrap = [](std::int64_t v) { return static_cast<int>(((v % kRandomTableSide) + kRandomTableSide) % kRandomTableSide); };
+  auto wrap = [](std::int64_t v) {
+    return static_cast<int>(((v % kRandomTableSide) + kRandomTableSide) % kRandomTableSide);
+  };
   const std::uint8_t* gridRow = grid + wrap(std::int64_t{op.DissolveY()} + args.dst.y) * kRandomTableSide;
   int column = wrap(std::int64_t{op.DissolveX()} + args.dst.x);
   const int step = wrap(op.DissolveStep());
@@ -379,18 +430,36 @@ void BlendLoopDissolveBgr(const RowOperation& op, const RowOpArgs& args) { Disso
 RowOpKernel ChooseGenericBlendLoop(const RowBlendWvkOp& op, keFormat dst) {
   const bool colour = dst == keFormatBGR || dst == keFormatBGRA;
   switch (op.Mode()) {
-    case keWvkNormal: return colour ? BlendLoopNormalBgr : BlendLoopNormalGrey;
-    case keWvkDarken: case keWvkLighten: case keWvkMultiply: case keWvkScreen:
-    case keWvkOverlay: case keWvkHardLight: case keWvkDifference: case keWvkExclusion:
+    case keWvkNormal:
+      return colour ? BlendLoopNormalBgr : BlendLoopNormalGrey;
+    case keWvkDarken:
+    case keWvkLighten:
+    case keWvkMultiply:
+    case keWvkScreen:
+    case keWvkOverlay:
+    case keWvkHardLight:
+    case keWvkDifference:
+    case keWvkExclusion:
       return colour ? BlendLoopBgr : BlendLoopGrey;
-    case keWvkHue: case keWvkSaturation: case keWvkColor: return colour ? BlendLoopHcl : nullptr;
-    case keWvkLuminosity: return colour ? BlendLoopLuminosityHcl : nullptr;
-    case keWvkDissolve: return colour ? BlendLoopDissolveBgr : BlendLoopDissolveGrey;
-    case keWvkSoftLight: case keWvkColorDodge: case keWvkColorBurn:
+    case keWvkHue:
+    case keWvkSaturation:
+    case keWvkColor:
+      return colour ? BlendLoopHcl : nullptr;
+    case keWvkLuminosity:
+      return colour ? BlendLoopLuminosityHcl : nullptr;
+    case keWvkDissolve:
+      return colour ? BlendLoopDissolveBgr : BlendLoopDissolveGrey;
+    case keWvkSoftLight:
+    case keWvkColorDodge:
+    case keWvkColorBurn:
       return colour ? BlendLoopDivideBgr : BlendLoopDivideGrey;
-    case keWvkHslHue: case keWvkHslSaturation: case keWvkHslColor: case keWvkHslLuminosity:
+    case keWvkHslHue:
+    case keWvkHslSaturation:
+    case keWvkHslColor:
+    case keWvkHslLuminosity:
       return colour ? BlendLoopHsl : nullptr;
-    default: return nullptr;
+    default:
+      return nullptr;
   }
 }
 

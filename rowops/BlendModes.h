@@ -57,7 +57,8 @@ struct BlendRangeTables {
 //   effective source alpha t, the result alpha ra and the destination alpha da;
 // - colour model (hue, saturation, colour, luminosity): B, G, R from the two pixels' triples
 //   (hue, chroma or saturation, luma or lightness).
-using BlendByteFunction = std::uint32_t (*)(std::uint32_t d, std::uint32_t s, std::uint32_t a, std::uint32_t inverse);
+using BlendByteFunction = std::uint32_t (*)(std::uint32_t d, std::uint32_t s, std::uint32_t a,
+                                            std::uint32_t inverse);
 using BlendDivideFunction = void (*)(std::uint8_t* d, const std::uint8_t* s, std::uint32_t k, std::uint32_t t,
                                      std::uint32_t ra, std::uint32_t da);
 using BlendColourFunction = void (*)(const std::int32_t* dst, const std::int32_t* src, std::uint8_t* blue,

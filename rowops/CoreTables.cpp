@@ -76,8 +76,7 @@ bool InitCoreTables(CoreTableProvider provider) {
     gBuiltHere = true;
   }
   BuildDivideTable();
-  return gRandom != nullptr && gSqrt != nullptr && gReciprocal != nullptr &&
-         gDivideBy255 != nullptr;
+  return gRandom != nullptr && gSqrt != nullptr && gReciprocal != nullptr && gDivideBy255 != nullptr;
 }
 
 bool FreeCoreTables() {

@@ -8,8 +8,8 @@
 
 namespace corvel {
 
-constexpr int kRandomTableSide = 128;          // 128 rows of 128 bytes, values 0..253
-constexpr int kDivideBy255TableSize = 65026;   // entries 0 .. 255 x 255
+constexpr int kRandomTableSide = 128;         // 128 rows of 128 bytes, values 0..253
+constexpr int kDivideBy255TableSize = 65026;  // entries 0 .. 255 x 255
 
 // Asked for table 3 (random), 2 (square root), 1 (reciprocal), 0 (divide by 255).
 using CoreTableProvider = void* (*)(int table);

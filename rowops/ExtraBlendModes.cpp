@@ -31,10 +31,12 @@ constexpr std::array<std::uint8_t, 256> Curve(const Anchors& values) {
 
 // [0] darken (254), [1] lighten (253); each the first, second and third curve.
 constexpr std::array<std::uint8_t, 256> kCurves[2][3] = {
-    {Curve({0, 0, 0, 0, 18, 58, 98, 137, 177, 217, 255}), Curve({0, 1, 10, 21, 45, 72, 103, 136, 174, 213, 255}),
+    {Curve({0, 0, 0, 0, 18, 58, 98, 137, 177, 217, 255}),
+     Curve({0, 1, 10, 21, 45, 72, 103, 136, 174, 213, 255}),
      Curve({0, 1, 13, 26, 51, 77, 103, 129, 154, 180, 205})},
     {Curve({50, 51, 63, 76, 102, 127, 153, 179, 205, 230, 255}),
-     Curve({0, 2, 31, 54, 89, 120, 149, 176, 203, 230, 255}), Curve({0, 1, 19, 39, 79, 119, 159, 199, 238, 255, 255})},
+     Curve({0, 2, 31, 54, 89, 120, 149, 176, 203, 230, 255}),
+     Curve({0, 1, 19, 39, 79, 119, 159, 199, 238, 255, 255})},
 };
 
 // ---- Kernels ------------------------------------------------------------------------------------
@@ -60,7 +62,8 @@ void SpecialLoop(const RowOperation& base, const RowOpArgs& args, Formula formul
     const std::uint32_t da = dstAlpha ? d[kColours] : 255;
     std::uint32_t c = op.Opacity();
     if (op.HasTables())
-      c = Colour ? BlendCoverageBgr(s, d, sa, da, op.Tables(), c) : BlendCoverageGrey(s, d, sa, da, op.Tables(), c);
+      c = Colour ? BlendCoverageBgr(s, d, sa, da, op.Tables(), c)
+                 : BlendCoverageGrey(s, d, sa, da, op.Tables(), c);
     const std::uint32_t a = Div255Exact(sa * c);
     const std::int32_t alpha = formula(d, s, kColours, a, sa, da);
     if (alpha >= 0 && dstAlpha) d[kColours] = static_cast<std::uint8_t>(alpha);
@@ -70,16 +73,18 @@ void SpecialLoop(const RowOperation& base, const RowOpArgs& args, Formula formul
 template <bool Colour>
 void Behind(const RowOperation& op, const RowOpArgs& args) {
   const Context t;
-  SpecialLoop<Colour>(op, args, [&](std::uint8_t* d, const std::uint8_t* s, int colours, std::uint32_t a,
-                                    std::uint32_t, std::uint32_t da) -> std::int32_t {
-    const std::uint32_t b = Div255Exact(a * (255 - da));
-    const std::uint32_t ra = da + b;
-    const std::uint32_t r = t.R[255 * 256 + ra];
-    const std::uint32_t v = ((r >> 8) + r + 128) >> 8;
-    for (int c = 0; c < colours; ++c)
-      d[c] = static_cast<std::uint8_t>((std::uint64_t{s[c] * b + d[c] * da} * v + 32767) >> 16);
-    return static_cast<std::int32_t>(ra);
-  });
+  SpecialLoop<Colour>(
+      op, args,
+      [&](std::uint8_t* d, const std::uint8_t* s, int colours, std::uint32_t a, std::uint32_t,
+          std::uint32_t da) -> std::int32_t {
+        const std::uint32_t b = Div255Exact(a * (255 - da));
+        const std::uint32_t ra = da + b;
+        const std::uint32_t r = t.R[255 * 256 + ra];
+        const std::uint32_t v = ((r >> 8) + r + 128) >> 8;
+        for (int c = 0; c < colours; ++c)
+          d[c] = static_cast<std::uint8_t>((std::uint64_t{s[c] * b + d[c] * da} * v + 32767) >> 16);
+        return static_cast<std::int32_t>(ra);
+      });
 }
 
 // Add and subtract: a premultiplied result x' (at most da) weighed by the coverage and divided
@@ -87,59 +92,66 @@ void Behind(const RowOperation& op, const RowOpArgs& args) {
 template <bool Colour, bool Subtract>
 void AddOrSubtract(const RowOperation& op, const RowOpArgs& args) {
   const Context t;
-  SpecialLoop<Colour>(op, args, [&](std::uint8_t* d, const std::uint8_t* s, int colours, std::uint32_t a,
-                                    std::uint32_t sa, std::uint32_t da) -> std::int32_t {
-    const std::uint32_t u = t.U(da);
-    for (int c = 0; c < colours; ++c) {
-      std::uint32_t x;
-      if constexpr (Subtract) {
-        const std::int32_t v = (static_cast<std::int32_t>(s[c]) - static_cast<std::int32_t>(da)) *
-                                   static_cast<std::int32_t>(sa) + static_cast<std::int32_t>(d[c] * da);
-        x = v < 0 ? 0 : std::min(Div255Exact(static_cast<std::uint32_t>(v)), da);
-      } else {
-        const std::uint32_t v = s[c] * sa + d[c] * da;
-        x = v > 255 * da ? da : Div255Exact(v);
-      }
-      const std::uint32_t mixed = t.P[x * a + t.P[d[c] * da] * (255 - a)];
-      d[c] = static_cast<std::uint8_t>((std::uint64_t{mixed} * u) >> 16);
-    }
-    return -1;
-  });
+  SpecialLoop<Colour>(
+      op, args,
+      [&](std::uint8_t* d, const std::uint8_t* s, int colours, std::uint32_t a, std::uint32_t sa,
+          std::uint32_t da) -> std::int32_t {
+        const std::uint32_t u = t.U(da);
+        for (int c = 0; c < colours; ++c) {
+          std::uint32_t x;
+          if constexpr (Subtract) {
+            const std::int32_t v = (static_cast<std::int32_t>(s[c]) - static_cast<std::int32_t>(da)) *
+                                       static_cast<std::int32_t>(sa) +
+                                   static_cast<std::int32_t>(d[c] * da);
+            x = v < 0 ? 0 : std::min(Div255Exact(static_cast<std::uint32_t>(v)), da);
+          } else {
+            const std::uint32_t v = s[c] * sa + d[c] * da;
+            x = v > 255 * da ? da : Div255Exact(v);
+          }
+          const std::uint32_t mixed = t.P[x * a + t.P[d[c] * da] * (255 - a)];
+          d[c] = static_cast<std::uint8_t>((std::uint64_t{mixed} * u) >> 16);
+        }
+        return -1;
+      });
 }
 
 template <bool Colour, bool Lighten>
 void MaskConstant(const RowOperation& op, const RowOpArgs& args) {
   const Context t;
-  SpecialLoop<Colour>(op, args, [&](std::uint8_t* d, const std::uint8_t*, int colours, std::uint32_t a,
-                                    std::uint32_t sa, std::uint32_t da) -> std::int32_t {
-    for (int c = 0; c < colours; ++c) {
-      std::uint32_t x;
-      if constexpr (Lighten) {
-        const std::uint32_t v = 51 * sa + da * d[c];
-        x = v > 255 * da ? da : Div255Exact(v);
-      } else {
-        const std::int32_t v = static_cast<std::int32_t>(204 * sa) - static_cast<std::int32_t>(da * sa) +
-                               static_cast<std::int32_t>(da * d[c]);
-        x = v < 0 ? 0 : std::min(Div255Exact(static_cast<std::uint32_t>(v)), 255u);
-      }
-      d[c] = t.P[x * a + d[c] * (255 - a)];
-    }
-    return -1;
-  });
+  SpecialLoop<Colour>(op, args,
+                      [&](std::uint8_t* d, const std::uint8_t*, int colours, std::uint32_t a,
+                          std::uint32_t sa, std::uint32_t da) -> std::int32_t {
+                        for (int c = 0; c < colours; ++c) {
+                          std::uint32_t x;
+                          if constexpr (Lighten) {
+                            const std::uint32_t v = 51 * sa + da * d[c];
+                            x = v > 255 * da ? da : Div255Exact(v);
+                          } else {
+                            const std::int32_t v = static_cast<std::int32_t>(204 * sa) -
+                                                   static_cast<std::int32_t>(da * sa) +
+                                                   static_cast<std::int32_t>(da * d[c]);
+                            x = v < 0 ? 0 : std::min(Div255Exact(static_cast<std::uint32_t>(v)), 255u);
+                          }
+                          d[c] = t.P[x * a + d[c] * (255 - a)];
+                        }
+                        return -1;
+                      });
 }
 
 template <bool Colour, bool Lighten>
 void MaskCurve(const RowOperation& op, const RowOpArgs& args) {
   const Context t;
-  const std::uint8_t* curve = GetMaskCurve(Lighten ? keWvkLightenMask : keWvkDarkenMask, WvkOf(op).SpecialFlag());
-  SpecialLoop<Colour>(op, args, [&](std::uint8_t* d, const std::uint8_t*, int colours, std::uint32_t a,
-                                    std::uint32_t sa, std::uint32_t) -> std::int32_t {
-    for (int c = 0; c < colours; ++c) {
-      const std::uint32_t toned = t.P[curve[d[c]] * sa + d[c] * (255 - sa)];
-      d[c] = t.P[toned * a + d[c] * (255 - a)];
-    }
-    return -1;
-  });
+  const std::uint8_t* curve = GetMaskCurve(Lighten ? keWvkLightenMask : keWvkDarkenMask,
+                                           WvkOf(op).SpecialFlag());
+  SpecialLoop<Colour>(op, args,
+                      [&](std::uint8_t* d, const std::uint8_t*, int colours, std::uint32_t a,
+                          std::uint32_t sa, std::uint32_t) -> std::int32_t {
+                        for (int c = 0; c < colours; ++c) {
+                          const std::uint32_t toned = t.P[curve[d[c]] * sa + d[c] * (255 - sa)];
+                          d[c] = t.P[toned * a + d[c] * (255 - a)];
+                        }
+                        return -1;
+                      });
 }
 
 enum class Family { kNone, kColour, kGrey };
@@ -154,9 +166,12 @@ Family FamilyOf(keFormat dst, keFormat src) {
 
 RowOpKernel Pick(keFormat dst, keFormat src, RowOpKernel colour, RowOpKernel grey) {
   switch (FamilyOf(dst, src)) {
-    case Family::kColour: return colour;
-    case Family::kGrey: return grey;
-    default: return nullptr;
+    case Family::kColour:
+      return colour;
+    case Family::kGrey:
+      return grey;
+    default:
+      return nullptr;
   }
 }
 
@@ -167,7 +182,9 @@ const std::uint8_t* GetMaskCurve(std::int32_t mode, std::int32_t specialFlag) {
   return kCurves[mode == keWvkLightenMask ? 1 : 0][which].data();
 }
 
-RowOpKernel ChooseBehindKernel(keFormat dst, keFormat src) { return Pick(dst, src, Behind<true>, Behind<false>); }
+RowOpKernel ChooseBehindKernel(keFormat dst, keFormat src) {
+  return Pick(dst, src, Behind<true>, Behind<false>);
+}
 RowOpKernel ChooseAddKernel(keFormat dst, keFormat src) {
   return Pick(dst, src, AddOrSubtract<true, false>, AddOrSubtract<false, false>);
 }

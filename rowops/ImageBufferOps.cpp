@@ -17,8 +17,8 @@ namespace {
 RECT WholeImage(const CRowIteratorBands& image) { return {0, 0, image.Width(), image.Height()}; }
 
 bool Inside(const RECT& r, const CRowIteratorBands& image) {
-  return r.left >= 0 && r.top >= 0 && r.left <= r.right && r.top <= r.bottom &&
-         r.right <= image.Width() && r.bottom <= image.Height();
+  return r.left >= 0 && r.top >= 0 && r.left <= r.right && r.top <= r.bottom && r.right <= image.Width() &&
+         r.bottom <= image.Height();
 }
 
 // Locks a span and hands the packed kernels the first pixel's place in its byte as x.
@@ -34,8 +34,8 @@ bool LockSpan(CRowIteratorBands& image, int row, int x, int width, RowOpRow& hal
   return true;
 }
 
-bool CopyRows(RowOperation& op, CRowIteratorBands& dst, CRowIteratorBands& src,
-              const RECT* dstRect, const RECT* srcRect, CProgressMeter* meter) {
+bool CopyRows(RowOperation& op, CRowIteratorBands& dst, CRowIteratorBands& src, const RECT* dstRect,
+              const RECT* srcRect, CProgressMeter* meter) {
   RowOpArgs args;
   args.SetDestination(dst, 0, 0);
   args.SetSource(src, 0, 0);
@@ -70,13 +70,12 @@ bool CopyRows(RowOperation& op, CRowIteratorBands& dst, CRowIteratorBands& src,
 
 }  // namespace
 
-bool CopyImageConverted(RowOperation& op, CRowIteratorBands& dst, CRowIteratorBands& src,
-                        const RECT* dstRect, const RECT* srcRect, CProgressMeter* meter) {
+bool CopyImageConverted(RowOperation& op, CRowIteratorBands& dst, CRowIteratorBands& src, const RECT* dstRect,
+                        const RECT* srcRect, CProgressMeter* meter) {
   return CopyRows(op, dst, src, dstRect, srcRect, meter);
 }
 
-bool CopyImageRect(CRowIteratorBands& dst, const RECT& dstRect, CRowIteratorBands& src,
-                   const RECT& srcRect) {
+bool CopyImageRect(CRowIteratorBands& dst, const RECT& dstRect, CRowIteratorBands& src, const RECT& srcRect) {
   RowCopyOp copy;
   return CopyRows(copy, dst, src, &dstRect, &srcRect, nullptr);
 }
@@ -155,8 +154,8 @@ void FillRepeated(CRowIteratorBands& dst, CRowIteratorBands& src, const RECT* cl
       if (lock.GetCode() != keErrorNone) break;
       if (packed) {
         const int count = (area.right - area.left) * bits;
-        CopyBitRun(copy, (copyPhase + area.left) * bits, (copyPhase * bits + dst.Width() * bits + 7) / 8,
-                   to, (toPhase + area.left) * bits, (toPhase * bits + dst.Width() * bits + 7) / 8, count);
+        CopyBitRun(copy, (copyPhase + area.left) * bits, (copyPhase * bits + dst.Width() * bits + 7) / 8, to,
+                   (toPhase + area.left) * bits, (toPhase * bits + dst.Width() * bits + 7) / 8, count);
       } else {
         std::memcpy(copy + firstByte, to + firstByte, static_cast<std::size_t>(endByte - firstByte));
       }
@@ -180,8 +179,10 @@ CoreResult ChangeImageFormat(CRowIteratorBands& image, keFormat format) {
       BYTE* row = nullptr;
       CoreResult lock = image.LockRow(y, &row);
       if (lock.GetCode() != keErrorNone) return lock;
-      if (premultiply) PremultiplyRowInPlace(image.Width(), row);
-      else UnpremultiplyRowInPlace(image.Width(), row);
+      if (premultiply)
+        PremultiplyRowInPlace(image.Width(), row);
+      else
+        UnpremultiplyRowInPlace(image.Width(), row);
       image.ReleaseRow(y);
     }
     image.ChangeFormat(format);

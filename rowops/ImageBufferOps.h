@@ -3,7 +3,7 @@
 #pragma once
 #include "core/CoreResult.h"
 #include "core/PixelFormat.h"
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 namespace corvel {
 
@@ -14,11 +14,10 @@ class RowOperation;
 // Runs the operation row by row from the source rectangle into the destination rectangle.
 // False when the operation cannot bind for the two formats, the rectangles differ in size or
 // leave their images, or the meter asks to stop (rows done so far stay done).
-bool CopyImageConverted(RowOperation& op, CRowIteratorBands& dst, CRowIteratorBands& src,
-                        const RECT* dstRect, const RECT* srcRect, CProgressMeter* meter);
+bool CopyImageConverted(RowOperation& op, CRowIteratorBands& dst, CRowIteratorBands& src, const RECT* dstRect,
+                        const RECT* srcRect, CProgressMeter* meter);
 // A converting copy without progress.
-bool CopyImageRect(CRowIteratorBands& dst, const RECT& dstRect, CRowIteratorBands& src,
-                   const RECT& srcRect);
+bool CopyImageRect(CRowIteratorBands& dst, const RECT& dstRect, CRowIteratorBands& src, const RECT& srcRect);
 // The destination's whole rectangle from the same rectangle of the source, which must be at
 // least as large.
 bool CopyImage(CRowIteratorBands& dst, CRowIteratorBands& src);

@@ -8,8 +8,8 @@
 #include "core/ProgressMeter.h"
 #include "core/Rounding.h"
 #include "core/RowIteratorBands.h"
-#include "platform/win32/clock.h"
-#include "platform/win32/rect.h"
+#include "platform/win32/Clock.h"
+#include "platform/win32/Rect.h"
 #include "rowops/ChannelOps.h"
 #include "rowops/HeapBuffer.h"
 #include "rowops/ImageBufferOps.h"
@@ -94,7 +94,8 @@ int ImageOperation::ExecuteMasked(OperationRequest& request) {
 
   CRowIteratorBands saved;
   const keFormat savedFormat = WithAlpha(prior->GetFormat());
-  int code = saved.Create(width, height, savedFormat, nullptr, prior->GetPalette(), prior->GetPaletteSize()).GetCode();
+  int code = saved.Create(width, height, savedFormat, nullptr, prior->GetPalette(), prior->GetPaletteSize())
+                 .GetCode();
   if (code != 0) return code;
   if (!CopyImageRect(saved, RECT{0, 0, width, height}, *prior, area)) return keErrorBadArgument;
 
@@ -144,8 +145,8 @@ int ImageOperation::ExecuteMasked(OperationRequest& request) {
   return 0;
 }
 
-int BindOperation(OperationBinding& binding, const OperationRequest& request, int operandCount, keFormat first,
-                  keFormat second, keFormat common, bool unify) {
+int BindOperation(OperationBinding& binding, const OperationRequest& request, int operandCount,
+                  keFormat first, keFormat second, keFormat common, bool unify) {
   binding = OperationBinding{};
   binding.request = request;
   CRowIteratorBands* destination = request.destination;
@@ -225,14 +226,15 @@ float MeasureProcessorMHz() {
     const std::uint64_t cycles0 = __rdtsc();
     if (!WaitTicks(window, &end)) return 0;
     const std::uint64_t cycles = __rdtsc() - cycles0;
-    const std::int64_t micros = std::max<std::int64_t>(1, ((end - begin) * 1000000 + frequency.QuadPart / 2) /
-                                                              frequency.QuadPart);
+    const std::int64_t micros = std::max<std::int64_t>(
+        1, ((end - begin) * 1000000 + frequency.QuadPart / 2) / frequency.QuadPart);
     last[0] = last[1];
     last[1] = last[2];
     last[2] = static_cast<std::int64_t>((cycles + micros / 2) / micros);
     if (attempt >= 2) {
       const std::int64_t sum = last[0] + last[1] + last[2];
-      if (std::llabs(3 * last[0] - sum) <= 3 && std::llabs(3 * last[1] - sum) <= 3 && std::llabs(3 * last[2] - sum) <= 3)
+      if (std::llabs(3 * last[0] - sum) <= 3 && std::llabs(3 * last[1] - sum) <= 3 &&
+          std::llabs(3 * last[2] - sum) <= 3)
         break;
     }
   }

@@ -8,7 +8,7 @@
 #include "core/CoreResult.h"
 #include "core/PixelFormat.h"
 #include "core/RectHelpers.h"
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 namespace corvel {
 
@@ -79,8 +79,8 @@ class ImageOperation {
 // Presents the request's sources in the formats an operation works in (first, second; keFormatNone
 // keeps a source's own; with unify two different formats meet at common, or at the first's).
 // Creates a destination that does not exist yet from the first source. 0, 101 or 106.
-int BindOperation(OperationBinding& binding, const OperationRequest& request, int operandCount, keFormat first,
-                  keFormat second, keFormat common, bool unify);
+int BindOperation(OperationBinding& binding, const OperationRequest& request, int operandCount,
+                  keFormat first, keFormat second, keFormat common, bool unify);
 // Restores the sources' presentation; answers code.
 int UnbindOperation(OperationBinding& binding, int code);
 

@@ -8,8 +8,8 @@
 #include <new>
 
 #include "core/ColorUtils.h"
-#include "core/RowIteratorBands.h"
 #include "core/Rounding.h"
+#include "core/RowIteratorBands.h"
 #include "rowops/CoreTables.h"
 #include "rowops/detail/ImageSamplerSse2.h"
 
@@ -42,15 +42,16 @@ ImageSampler::ImageSampler(CRowIteratorBands& image, const SamplerOptions* optio
 
 ImageSampler::~ImageSampler() { Reset(); }
 
-int ImageSampler::Init(CRowIteratorBands& image, int interpolation, int edgeMode, std::uint32_t colour, bool invert) {
+int ImageSampler::Init(CRowIteratorBands& image, int interpolation, int edgeMode, std::uint32_t colour,
+                       bool invert) {
   Reset();
   std::unique_ptr<TiledImage> adapter = CreateTiledImageAdapter(image);
   if (!adapter) return 0;
   return Setup(std::move(adapter), interpolation, edgeMode, colour, invert);
 }
 
-int ImageSampler::Setup(std::unique_ptr<TiledImage> adapter, int interpolation, int edgeMode, std::uint32_t colour,
-                        bool invert) {
+int ImageSampler::Setup(std::unique_ptr<TiledImage> adapter, int interpolation, int edgeMode,
+                        std::uint32_t colour, bool invert) {
   Reset();
   if (!adapter || IsPacked(adapter->GetFormat())) return 0;
   const keFormat format = adapter->GetFormat();
@@ -176,18 +177,21 @@ std::int32_t FoldSpanPosition(std::int64_t position, std::int64_t extent, int ed
       const std::int64_t r = position % extent;
       return static_cast<std::int32_t>(r < 0 ? r + extent : r);
     }
-    case keEdgeClamp: return static_cast<std::int32_t>(std::clamp<std::int64_t>(position, 0, extent - 1));
+    case keEdgeClamp:
+      return static_cast<std::int32_t>(std::clamp<std::int64_t>(position, 0, extent - 1));
     case keEdgeMirror: {
       const std::int64_t m = extent - 1;
       if (m == 0) return 0;
       return static_cast<std::int32_t>(m - std::llabs(std::llabs(position) % (2 * m) - m));
     }
-    default: return static_cast<std::int32_t>(position);
+    default:
+      return static_cast<std::int32_t>(position);
   }
 }
 
 void ImageSampler::FoldPositions(int count) {
-  const std::int64_t w = std::int64_t{adapter_->GetWidth()} * 256, h = std::int64_t{adapter_->GetHeight()} * 256;
+  const std::int64_t w = std::int64_t{adapter_->GetWidth()} * 256,
+                     h = std::int64_t{adapter_->GetHeight()} * 256;
   std::int32_t* p = positions_.get();
   // A span's positions lie on a line: both ends inside means all inside.
   if (count >= 2 && p[0] >= 0 && p[1] >= 0 && p[2 * count - 2] <= w - 1 && p[2 * count - 1] <= h - 1) return;
@@ -227,7 +231,8 @@ int ImageSampler::SampleTranslated(void* dst, int x, int y, int count, const Mat
     sy += RoundToInt(matrix->m12);
   }
   PixelBlock block{adapter_->GetFormat(), count, 1, static_cast<BYTE*>(dst), 0};
-  TransferTiledRect(block, RECT{0, 0, count, 1}, *adapter_, ClampToInt(sx), ClampToInt(sy), edgeMode_, fillPixel_);
+  TransferTiledRect(block, RECT{0, 0, count, 1}, *adapter_, ClampToInt(sx), ClampToInt(sy), edgeMode_,
+                    fillPixel_);
   Invert(dst, count);
   return 0;
 }
@@ -235,7 +240,8 @@ int ImageSampler::SampleTranslated(void* dst, int x, int y, int count, const Mat
 int ImageSampler::SampleSpanAs(const SampleSpanRequest& request, const Matrix3* matrix, std::uint32_t kind) {
   if (!IsReady()) return keErrorNotCreated;
   const keFormat source = adapter_->GetFormat();
-  if (request.format == source) return SampleSpan(request.buffer, request.x, request.y, request.count, matrix, kind);
+  if (request.format == source)
+    return SampleSpan(request.buffer, request.x, request.y, request.count, matrix, kind);
   if (request.count <= 0) return 0;
   // Sized by the source format, which is what is sampled into it.
   const std::size_t bytes = (std::size_t(CPixelFormat(source).GetBitsPerPixel()) * request.count + 7) / 8;

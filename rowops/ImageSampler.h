@@ -55,7 +55,8 @@ class ImageSampler {
   // Answers the source's bytes per pixel; 0 when the image cannot be sampled (packed 1- and
   // 4-bit formats, no memory), the sampler then staying empty.
   int Init(CRowIteratorBands& image, int interpolation, int edgeMode, std::uint32_t colour, bool invert);
-  int Setup(std::unique_ptr<TiledImage> adapter, int interpolation, int edgeMode, std::uint32_t colour, bool invert);
+  int Setup(std::unique_ptr<TiledImage> adapter, int interpolation, int edgeMode, std::uint32_t colour,
+            bool invert);
   void Reset();
   bool IsReady() const { return resampler_ && adapter_; }
 

@@ -61,8 +61,7 @@ struct SpanSplit {
   int tail;
 };
 // Head up to the next multiple of alignment (at most the length), whole blocks, then the rest.
-constexpr SpanSplit SplitSpanForAlignment(std::uintptr_t position, int length, int alignment,
-                                          int block) {
+constexpr SpanSplit SplitSpanForAlignment(std::uintptr_t position, int length, int alignment, int block) {
   int misalignment = static_cast<int>(position % static_cast<std::uintptr_t>(alignment));
   int head = misalignment > 0 ? alignment - misalignment : 0;
   if (head > length) head = length;

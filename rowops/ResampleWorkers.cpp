@@ -81,7 +81,8 @@ struct Frame {
     if (!detail::Finite(srcRect)) return keErrorBadArgument;
     if (!WorkingFormat(src.GetFormat(), indexedAsBGR, &working)) return keErrorBadArgument;
     keFormat unused;
-    if (!WorkingFormat(dst.GetFormat(), true, &unused) && dst.GetFormat() != working) return keErrorBadArgument;
+    if (!WorkingFormat(dst.GetFormat(), true, &unused) && dst.GetFormat() != working)
+      return keErrorBadArgument;
     if (!detail::Inside(dstRect, dst) || !detail::Inside(integral, src)) return keErrorBadArgument;
     source = integral;
     width = dstRect.right - dstRect.left;
@@ -90,7 +91,8 @@ struct Frame {
     sourceHeight = integral.bottom - integral.top;
     channels = CPixelFormat(working).GetChannelCount();
     wide = CPixelFormat(working).Is16Bit();
-    if (SameRectSize(integral, dstRect)) return CopyImageRect(dst, dstRect, src, integral) ? -1 : keErrorBadArgument;
+    if (SameRectSize(integral, dstRect))
+      return CopyImageRect(dst, dstRect, src, integral) ? -1 : keErrorBadArgument;
     return 0;
   }
 };
@@ -104,8 +106,11 @@ void FourTapRow(BYTE* out, const BYTE* top, const BYTE* bottom, const std::vecto
     const FourTapWeights& w = FourTapTable(rowPhase, columns[i].phase);
     const int c0 = columns[i].index, c1 = std::min(c0 + 1, sourceWidth - 1);
     for (int c = 0; c < channels; ++c) {
-      const std::uint32_t value = (w[0] * Get<T>(top, c0 * channels + c) + w[1] * Get<T>(top, c1 * channels + c) +
-                                   w[2] * Get<T>(bottom, c0 * channels + c) + w[3] * Get<T>(bottom, c1 * channels + c) + 128) >> 8;
+      const std::uint32_t value = (w[0] * Get<T>(top, c0 * channels + c) +
+                                   w[1] * Get<T>(top, c1 * channels + c) +
+                                   w[2] * Get<T>(bottom, c0 * channels + c) +
+                                   w[3] * Get<T>(bottom, c1 * channels + c) + 128) >>
+                                  8;
       Put<T>(out, int(i) * channels + c, value);
     }
   }
@@ -128,7 +133,8 @@ void ClampFourTap(std::vector<Tap>& taps, int extent) {
 int ResampleFourTap(CRowIteratorBands& dst, CRowIteratorBands& src, const RECT& dstRect, const RectD& srcRect,
                     CProgressMeter* meter) {
   if (CPixelFormat(src.GetFormat()).IsIndexed()) return keErrorBadArgument;
-  const RECT integral = RectDToRect(RectD{srcRect.left + 1e-8, srcRect.top + 1e-8, srcRect.right, srcRect.bottom});
+  const RECT integral = RectDToRect(
+      RectD{srcRect.left + 1e-8, srcRect.top + 1e-8, srcRect.right, srcRect.bottom});
   Frame frame;
   int code = frame.Open(dst, src, dstRect, srcRect, integral, false);
   if (code != 0) return Finish(code);
@@ -153,9 +159,11 @@ int ResampleFourTap(CRowIteratorBands& dst, CRowIteratorBands& src, const RECT& 
     BYTE* target = out.GetRow(dstRect.top + j, dstRect.left, frame.width);
     if (!top || !bottom || !target) return keErrorNoMemory;
     if (frame.wide) {
-      FourTapRow<std::uint16_t>(target, top, bottom, columns, rows[j].phase, frame.sourceWidth, frame.channels);
+      FourTapRow<std::uint16_t>(target, top, bottom, columns, rows[j].phase, frame.sourceWidth,
+                                frame.channels);
     } else {
-      FourTapRow<std::uint8_t>(target, top, bottom, columns, rows[j].phase, frame.sourceWidth, frame.channels);
+      FourTapRow<std::uint8_t>(target, top, bottom, columns, rows[j].phase, frame.sourceWidth,
+                               frame.channels);
     }
     in.Release(r0);
     if (r1 != r0) in.Release(r1);
@@ -189,7 +197,8 @@ struct CubicColumn {
 };
 
 template <typename T, int Channels>
-void CubicRow(BYTE* out, const BYTE* const lines[4], const CubicColumn* columns, std::size_t count, int rowPhase) {
+void CubicRow(BYTE* out, const BYTE* const lines[4], const CubicColumn* columns, std::size_t count,
+              int rowPhase) {
   for (std::size_t i = 0; i < count; ++i, out += Channels * sizeof(T)) {
     const CubicColumn& column = columns[i];
     const std::int16_t* w = CubicConvolutionTable(rowPhase, column.phase).data();
@@ -216,11 +225,13 @@ void CubicRow(BYTE* out, const BYTE* const lines[4], const CubicColumn* columns,
 #if defined(__SSE2__)
 // Four 8-bit channels with the footprint's columns side by side in the row (every column but
 // the first and last) go through the SSE2 pixel; the same sums as CubicRow.
-void CubicRow4Simd(BYTE* out, const BYTE* const lines[4], const CubicColumn* columns, std::size_t count, int rowPhase) {
+void CubicRow4Simd(BYTE* out, const BYTE* const lines[4], const CubicColumn* columns, std::size_t count,
+                   int rowPhase) {
   for (std::size_t i = 0; i < count; ++i, out += 4) {
     const CubicColumn& column = columns[i];
     if (column.offsets[3] - column.offsets[0] == 12) {
-      detail::CubicPixel4Sse2(out, lines, column.offsets[0], CubicConvolutionTable(rowPhase, column.phase).data());
+      detail::CubicPixel4Sse2(out, lines, column.offsets[0],
+                              CubicConvolutionTable(rowPhase, column.phase).data());
     } else {
       CubicRow<std::uint8_t, 4>(out, lines, &column, 1, rowPhase);
     }
@@ -229,14 +240,20 @@ void CubicRow4Simd(BYTE* out, const BYTE* const lines[4], const CubicColumn* col
 #endif
 
 template <typename T>
-void CubicRowOf(int channels, bool simd, BYTE* out, const BYTE* const lines[4], const std::vector<CubicColumn>& columns,
-                int rowPhase) {
+void CubicRowOf(int channels, bool simd, BYTE* out, const BYTE* const lines[4],
+                const std::vector<CubicColumn>& columns, int rowPhase) {
   const CubicColumn* first = columns.data();
   const std::size_t count = columns.size();
   switch (channels) {
-    case 1: CubicRow<T, 1>(out, lines, first, count, rowPhase); break;
-    case 2: CubicRow<T, 2>(out, lines, first, count, rowPhase); break;
-    case 3: CubicRow<T, 3>(out, lines, first, count, rowPhase); break;
+    case 1:
+      CubicRow<T, 1>(out, lines, first, count, rowPhase);
+      break;
+    case 2:
+      CubicRow<T, 2>(out, lines, first, count, rowPhase);
+      break;
+    case 3:
+      CubicRow<T, 3>(out, lines, first, count, rowPhase);
+      break;
     default:
 #if defined(__SSE2__)
       if constexpr (sizeof(T) == 1) {
@@ -255,7 +272,8 @@ void CubicRowOf(int channels, bool simd, BYTE* out, const BYTE* const lines[4], 
 
 int ResampleCubicConvolution(CRowIteratorBands& dst, CRowIteratorBands& src, const RECT& dstRect,
                              const RectD& srcRect, CProgressMeter* meter) {
-  const RECT integral = RectDToRect(RectD{srcRect.left + 1e-8, srcRect.top + 1e-8, srcRect.right, srcRect.bottom});
+  const RECT integral = RectDToRect(
+      RectD{srcRect.left + 1e-8, srcRect.top + 1e-8, srcRect.right, srcRect.bottom});
   Frame frame;
   int code = frame.Open(dst, src, dstRect, srcRect, integral, true);
   if (code != 0) return Finish(code);
@@ -281,7 +299,8 @@ int ResampleCubicConvolution(CRowIteratorBands& dst, CRowIteratorBands& src, con
   }
   for (int i = 0; i < frame.width; ++i) {
     for (int l = 0; l < 4; ++l)
-      cubicColumns[i].offsets[l] = std::clamp(columns[i].index - 1 + l, 0, frame.sourceWidth - 1) * frame.channels;
+      cubicColumns[i].offsets[l] = std::clamp(columns[i].index - 1 + l, 0, frame.sourceWidth - 1) *
+                                   frame.channels;
     cubicColumns[i].phase = columns[i].phase;
   }
   const bool simd = HasMmx();
@@ -365,7 +384,8 @@ int ResampleReduce(CRowIteratorBands& dst, CRowIteratorBands& src, const RECT& d
   std::vector<Coverage> columns, rows;
   std::vector<std::uint32_t> sums;
   try {
-    columns = BuildCoverage(frame.width, srcRect.Width(), srcRect.left - integral.left, 0, frame.sourceWidth - 1);
+    columns = BuildCoverage(frame.width, srcRect.Width(), srcRect.left - integral.left, 0,
+                            frame.sourceWidth - 1);
     rows = BuildCoverage(frame.height, srcRect.Height(), srcRect.top, integral.top, integral.bottom - 1);
     sums.resize(std::size_t(frame.sourceWidth) * frame.channels);
   } catch (const std::bad_alloc&) {
@@ -398,7 +418,8 @@ int ResampleReduce(CRowIteratorBands& dst, CRowIteratorBands& src, const RECT& d
       for (int c = 0; c < frame.channels; ++c) {
         std::uint64_t value = 0;
         for (std::size_t k = 0; k < horizontal.weights.size(); ++k)
-          value += std::uint64_t{sums[(horizontal.first + k) * frame.channels + c] >> 16} * horizontal.weights[k];
+          value += std::uint64_t{sums[(horizontal.first + k) * frame.channels + c] >> 16} *
+                   horizontal.weights[k];
         if (frame.wide) {
           Put<std::uint16_t>(target, i * frame.channels + c, static_cast<std::uint32_t>(value >> 16));
         } else {
@@ -437,8 +458,9 @@ int ResampleReduceSampled(CRowIteratorBands& dst, CRowIteratorBands& src, const 
     return keErrorNoMemory;
   }
   for (int i = 0; i < width; ++i)
-    columnStarts[i] = std::clamp(static_cast<int>(std::ceil(i * fx + srcRect.left - 1e-8)), int(integral.left),
-                                 int(integral.right) - blockWidth) - integral.left;
+    columnStarts[i] = std::clamp(static_cast<int>(std::ceil(i * fx + srcRect.left - 1e-8)),
+                                 int(integral.left), int(integral.right) - blockWidth) -
+                      integral.left;
   // Sample k of a block: row s / bw, column s mod bw, s = k step.
   std::vector<int> sampleRows(n), sampleColumns(n);
   for (int k = 0; k < n; ++k) {
@@ -467,7 +489,8 @@ int ResampleReduceSampled(CRowIteratorBands& dst, CRowIteratorBands& src, const 
           const int index = (columnStarts[i] + sampleColumns[k]) * frame.channels + c;
           sum += frame.wide ? Get<std::uint16_t>(lines[sampleRows[k]], index) : lines[sampleRows[k]][index];
         }
-        const std::uint32_t average = static_cast<std::uint32_t>((sum * reciprocal + (std::uint64_t{1} << 31) - 1) >> 31);
+        const std::uint32_t average = static_cast<std::uint32_t>(
+            (sum * reciprocal + (std::uint64_t{1} << 31) - 1) >> 31);
         if (frame.wide) {
           Put<std::uint16_t>(target, i * frame.channels + c, average);
         } else {

@@ -64,7 +64,9 @@ struct AcceptedRange {
         ymin(-std::int64_t{bottom} * 256),
         xmax((std::int64_t{width} - left) * 256),
         ymax((std::int64_t{height} - top) * 256) {}
-  bool Contains(std::int32_t x, std::int32_t y) const { return x >= xmin && x < xmax && y >= ymin && y < ymax; }
+  bool Contains(std::int32_t x, std::int32_t y) const {
+    return x >= xmin && x < xmax && y >= ymin && y < ymax;
+  }
 };
 
 // A footprint's tap coordinate on one axis mapped into [0, extent) by the edge mode, as the
@@ -76,13 +78,15 @@ int FoldTap(int v, int extent, int edgeMode) {
       const int r = v % extent;
       return r < 0 ? r + extent : r;
     }
-    case keEdgeClamp: return v < 0 ? 0 : extent - 1;
+    case keEdgeClamp:
+      return v < 0 ? 0 : extent - 1;
     case keEdgeMirror: {
       int r = v % (2 * extent);
       if (r < 0) r += 2 * extent;
       return r < extent ? r : 2 * extent - 1 - r;
     }
-    default: return -1;
+    default:
+      return -1;
   }
 }
 
@@ -91,7 +95,8 @@ int FoldTap(int v, int extent, int edgeMode) {
 const std::uint8_t* RowOf(const TileCursor& cursor, std::optional<TileCursor>& spare, int y, int pixelBytes) {
   if (cursor.HoldsRows(&y, 1)) return cursor.At(0, y, pixelBytes);
   if (!spare) spare.emplace(cursor.Image());
-  if (spare->HoldsRows(&y, 1) || (spare->MoveTo(0, y, 1) && spare->HoldsRows(&y, 1))) return spare->At(0, y, pixelBytes);
+  if (spare->HoldsRows(&y, 1) || (spare->MoveTo(0, y, 1) && spare->HoldsRows(&y, 1)))
+    return spare->At(0, y, pixelBytes);
   return nullptr;
 }
 
@@ -100,8 +105,8 @@ const std::uint8_t* RowOf(const TileCursor& cursor, std::optional<TileCursor>& s
 // footprint (through the tiled transfer where that cannot be done row by row).
 // Kind gives kSize, the margins, Origin and Sample(out, p, stride, x, y).
 template <class Kind>
-void Drive(const Kind& kind, const PixelBlock& dst, const std::int32_t* positions, TileCursor& cursor, int edgeMode,
-           const std::uint8_t* fillPixel) {
+void Drive(const Kind& kind, const PixelBlock& dst, const std::int32_t* positions, TileCursor& cursor,
+           int edgeMode, const std::uint8_t* fillPixel) {
   constexpr int size = Kind::kSize;
   const int pixelBytes = kind.PixelBytes();
   TiledImage& image = cursor.Image();
@@ -109,7 +114,8 @@ void Drive(const Kind& kind, const PixelBlock& dst, const std::int32_t* position
   alignas(16) std::uint8_t scratch[size * size * 16];
   PixelBlock footprint{dst.format, size, size, scratch, size * pixelBytes};
   const RECT footprintRect{0, 0, size, size};
-  const AcceptedRange range(width, height, Kind::kMargins[0], Kind::kMargins[1], Kind::kMargins[2], Kind::kMargins[3]);
+  const AcceptedRange range(width, height, Kind::kMargins[0], Kind::kMargins[1], Kind::kMargins[2],
+                            Kind::kMargins[3]);
   const bool gatherable = width > 0 && height > 0;
   std::optional<TileCursor> spare;  // made when a footprint straddles two tiles
   // Samples that alternate between two tiles (the copies a seam blends) keep both locked: the
@@ -140,7 +146,8 @@ void Drive(const Kind& kind, const PixelBlock& dst, const std::int32_t* position
     std::uint8_t* out = dst.bits + r * dst.stride;
     for (int i = 0; i < dst.width; ++i, out += pixelBytes, positions += 2) {
       if constexpr (Kind::kPairs) {
-        const int done = Kind::RunInTile(out, positions, dst.width - i, tileBits, tileStride, left, top, lastX, lastY);
+        const int done = Kind::RunInTile(out, positions, dst.width - i, tileBits, tileStride, left, top,
+                                         lastX, lastY);
         i += done;
         out += done * pixelBytes;
         positions += 2 * done;
@@ -153,7 +160,8 @@ void Drive(const Kind& kind, const PixelBlock& dst, const std::int32_t* position
       }
       const int x0 = Kind::Origin(x), y0 = Kind::Origin(y);
       if (x0 >= left && x0 <= lastX && y0 >= top && y0 <= lastY) {
-        kind.Sample(out, tileBits + (y0 - top) * tileStride + std::intptr_t{x0 - left} * pixelBytes, tileStride, x, y);
+        kind.Sample(out, tileBits + (y0 - top) * tileStride + std::intptr_t{x0 - left} * pixelBytes,
+                    tileStride, x, y);
         continue;
       }
       if (!second) second.emplace(image);
@@ -165,7 +173,8 @@ void Drive(const Kind& kind, const PixelBlock& dst, const std::int32_t* position
       if (moved) active = &other;
       takeTile();  // moved, or let go after a failed lock
       if (moved) {
-        kind.Sample(out, tileBits + (y0 - top) * tileStride + std::intptr_t{x0 - left} * pixelBytes, tileStride, x, y);
+        kind.Sample(out, tileBits + (y0 - top) * tileStride + std::intptr_t{x0 - left} * pixelBytes,
+                    tileStride, x, y);
         continue;
       }
       // Taps folded into the image, their rows from the tile or the spare one (a footprint that
@@ -182,7 +191,8 @@ void Drive(const Kind& kind, const PixelBlock& dst, const std::int32_t* position
       if (gathered) {
         for (int k = 0; k < size; ++k)
           for (int l = 0; l < size; ++l)
-            std::memcpy(scratch + (k * size + l) * pixelBytes, rows[k] + std::intptr_t{xs[l]} * pixelBytes, pixelBytes);
+            std::memcpy(scratch + (k * size + l) * pixelBytes, rows[k] + std::intptr_t{xs[l]} * pixelBytes,
+                        pixelBytes);
       } else {
         TransferTiledRect(footprint, footprintRect, image, x0, y0, edgeMode, fillPixel);
       }
@@ -221,8 +231,10 @@ struct BilinearKind {
       int done = 0;
       for (; done + 1 < count; done += 2, positions += 4, out += 2 * Kernel::kPixelBytes) {
         const std::int32_t xa = positions[0], ya = positions[1], xb = positions[2], yb = positions[3];
-        const unsigned ax = static_cast<unsigned>((xa >> 8) - left), ay = static_cast<unsigned>((ya >> 8) - top);
-        const unsigned bx = static_cast<unsigned>((xb >> 8) - left), by = static_cast<unsigned>((yb >> 8) - top);
+        const unsigned ax = static_cast<unsigned>((xa >> 8) - left),
+                       ay = static_cast<unsigned>((ya >> 8) - top);
+        const unsigned bx = static_cast<unsigned>((xb >> 8) - left),
+                       by = static_cast<unsigned>((yb >> 8) - top);
         if ((ax > spanX) | (ay > spanY) | (bx > spanX) | (by > spanY)) break;
         Kernel::RunPair(out, bits + ay * stride + std::intptr_t{ax} * Kernel::kPixelBytes,
                         bits + by * stride + std::intptr_t{bx} * Kernel::kPixelBytes, stride,
@@ -237,7 +249,8 @@ struct BilinearKind {
   static constexpr int kMargins[4] = {0, 0, 2, 2};
   static constexpr int PixelBytes() { return Kernel::kPixelBytes; }
   static int Origin(std::int32_t v) { return v >> 8; }
-  static void Sample(std::uint8_t* out, const std::uint8_t* p, std::intptr_t stride, std::int32_t x, std::int32_t y) {
+  static void Sample(std::uint8_t* out, const std::uint8_t* p, std::intptr_t stride, std::int32_t x,
+                     std::int32_t y) {
     Kernel::Run(out, p, stride, static_cast<std::uint32_t>(x) & 0xFF, static_cast<std::uint32_t>(y) & 0xFF);
   }
 };
@@ -250,13 +263,14 @@ struct BicubicKind {
   static constexpr int PixelBytes() { return Kernel::kPixelBytes; }
   // One pixel left of (above) the bilinear origin.
   static int Origin(std::int32_t v) { return (v >> 8) - 1; }
-  static void Sample(std::uint8_t* out, const std::uint8_t* p, std::intptr_t stride, std::int32_t x, std::int32_t y) {
+  static void Sample(std::uint8_t* out, const std::uint8_t* p, std::intptr_t stride, std::int32_t x,
+                     std::int32_t y) {
     Kernel::Run(out, p, stride, kCubicWeights[x & 0xFF].data(), kCubicWeights[y & 0xFF].data());
   }
 };
 
-using Driver = void (*)(const PixelBlock& dst, const std::int32_t* positions, TileCursor& cursor, int edgeMode,
-                        const std::uint8_t* fillPixel);
+using Driver = void (*)(const PixelBlock& dst, const std::int32_t* positions, TileCursor& cursor,
+                        int edgeMode, const std::uint8_t* fillPixel);
 
 template <template <class> class KindOf, class Kernel>
 void DriveWith(const PixelBlock& dst, const std::int32_t* positions, TileCursor& cursor, int edgeMode,
@@ -269,34 +283,56 @@ Driver BilinearDriver(keFormat format) {
   if (format == keFormatBGRA && HasSimdResampling()) return &DriveWith<BilinearKind, BilinearAlpha8Simd>;
   if (format == keFormatBGRxA && HasSimdResampling()) return &DriveWith<BilinearKind, BilinearPlain4Simd>;
   switch (format) {
-    case keFormatGrey: return &DriveWith<BilinearKind, BilinearPlain<std::uint8_t, 1>>;
-    case keFormatGreyA: return &DriveWith<BilinearKind, BilinearAlpha8<1>>;
-    case keFormatBGR: return &DriveWith<BilinearKind, BilinearPlain<std::uint8_t, 3>>;
-    case keFormatBGRA: return &DriveWith<BilinearKind, BilinearAlpha8<3>>;
-    case keFormatBGRxA: return &DriveWith<BilinearKind, BilinearPlain<std::uint8_t, 4>>;
-    case keFormatGrey_u16: return &DriveWith<BilinearKind, BilinearPlain<std::uint16_t, 1>>;
-    case keFormatGreyA_u16: return &DriveWith<BilinearKind, BilinearAlpha16<1>>;
-    case keFormatBGR_u16: return &DriveWith<BilinearKind, BilinearPlain<std::uint16_t, 3>>;
-    case keFormatBGRA_u16: return &DriveWith<BilinearKind, BilinearAlpha16<3>>;
-    case keFormatBGRxA_u16: return &DriveWith<BilinearKind, BilinearPlain<std::uint16_t, 4>>;
-    default: return nullptr;
+    case keFormatGrey:
+      return &DriveWith<BilinearKind, BilinearPlain<std::uint8_t, 1>>;
+    case keFormatGreyA:
+      return &DriveWith<BilinearKind, BilinearAlpha8<1>>;
+    case keFormatBGR:
+      return &DriveWith<BilinearKind, BilinearPlain<std::uint8_t, 3>>;
+    case keFormatBGRA:
+      return &DriveWith<BilinearKind, BilinearAlpha8<3>>;
+    case keFormatBGRxA:
+      return &DriveWith<BilinearKind, BilinearPlain<std::uint8_t, 4>>;
+    case keFormatGrey_u16:
+      return &DriveWith<BilinearKind, BilinearPlain<std::uint16_t, 1>>;
+    case keFormatGreyA_u16:
+      return &DriveWith<BilinearKind, BilinearAlpha16<1>>;
+    case keFormatBGR_u16:
+      return &DriveWith<BilinearKind, BilinearPlain<std::uint16_t, 3>>;
+    case keFormatBGRA_u16:
+      return &DriveWith<BilinearKind, BilinearAlpha16<3>>;
+    case keFormatBGRxA_u16:
+      return &DriveWith<BilinearKind, BilinearPlain<std::uint16_t, 4>>;
+    default:
+      return nullptr;
   }
 }
 
 Driver BicubicDriver(keFormat format) {
   using namespace detail;
   switch (format) {
-    case keFormatGrey: return &DriveWith<BicubicKind, BicubicPlain<std::uint8_t, 1>>;
-    case keFormatGreyA: return &DriveWith<BicubicKind, BicubicAlpha<std::uint8_t, 1>>;
-    case keFormatBGR: return &DriveWith<BicubicKind, BicubicPlain<std::uint8_t, 3>>;
-    case keFormatBGRA: return &DriveWith<BicubicKind, BicubicAlpha<std::uint8_t, 3>>;
-    case keFormatBGRxA: return &DriveWith<BicubicKind, BicubicPlain<std::uint8_t, 4>>;
-    case keFormatGrey_u16: return &DriveWith<BicubicKind, BicubicPlain<std::uint16_t, 1>>;
-    case keFormatGreyA_u16: return &DriveWith<BicubicKind, BicubicAlpha<std::uint16_t, 1>>;
-    case keFormatBGR_u16: return &DriveWith<BicubicKind, BicubicPlain<std::uint16_t, 3>>;
-    case keFormatBGRA_u16: return &DriveWith<BicubicKind, BicubicAlpha<std::uint16_t, 3>>;
-    case keFormatBGRxA_u16: return &DriveWith<BicubicKind, BicubicPlain<std::uint16_t, 4>>;
-    default: return nullptr;
+    case keFormatGrey:
+      return &DriveWith<BicubicKind, BicubicPlain<std::uint8_t, 1>>;
+    case keFormatGreyA:
+      return &DriveWith<BicubicKind, BicubicAlpha<std::uint8_t, 1>>;
+    case keFormatBGR:
+      return &DriveWith<BicubicKind, BicubicPlain<std::uint8_t, 3>>;
+    case keFormatBGRA:
+      return &DriveWith<BicubicKind, BicubicAlpha<std::uint8_t, 3>>;
+    case keFormatBGRxA:
+      return &DriveWith<BicubicKind, BicubicPlain<std::uint8_t, 4>>;
+    case keFormatGrey_u16:
+      return &DriveWith<BicubicKind, BicubicPlain<std::uint16_t, 1>>;
+    case keFormatGreyA_u16:
+      return &DriveWith<BicubicKind, BicubicAlpha<std::uint16_t, 1>>;
+    case keFormatBGR_u16:
+      return &DriveWith<BicubicKind, BicubicPlain<std::uint16_t, 3>>;
+    case keFormatBGRA_u16:
+      return &DriveWith<BicubicKind, BicubicAlpha<std::uint16_t, 3>>;
+    case keFormatBGRxA_u16:
+      return &DriveWith<BicubicKind, BicubicPlain<std::uint16_t, 4>>;
+    default:
+      return nullptr;
   }
 }
 
@@ -382,8 +418,8 @@ std::unique_ptr<Resampler> CreateNearestResampler(keFormat format, int edgeMode,
 
 std::unique_ptr<Resampler> CreateBilinearResampler(keFormat format, int edgeMode, std::uint32_t fillColour) {
   if (IsPacked(format)) return nullptr;
-  return std::unique_ptr<Resampler>(new (std::nothrow)
-                                        DriverResampler(BilinearDriver(format), format, edgeMode, fillColour));
+  return std::unique_ptr<Resampler>(
+      new (std::nothrow) DriverResampler(BilinearDriver(format), format, edgeMode, fillColour));
 }
 
 std::unique_ptr<Resampler> CreateBicubicResampler(keFormat format, int edgeMode, std::uint32_t fillColour) {
@@ -392,12 +428,17 @@ std::unique_ptr<Resampler> CreateBicubicResampler(keFormat format, int edgeMode,
                                         DriverResampler(BicubicDriver(format), format, edgeMode, fillColour));
 }
 
-std::unique_ptr<Resampler> CreateResampler(int mode, keFormat format, int edgeMode, std::uint32_t fillColour) {
+std::unique_ptr<Resampler> CreateResampler(int mode, keFormat format, int edgeMode,
+                                           std::uint32_t fillColour) {
   switch (mode) {
-    case keInterpolationNearest: return CreateNearestResampler(format, edgeMode, fillColour);
-    case keInterpolationBilinear: return CreateBilinearResampler(format, edgeMode, fillColour);
-    case keInterpolationBicubic: return CreateBicubicResampler(format, edgeMode, fillColour);
-    default: return nullptr;
+    case keInterpolationNearest:
+      return CreateNearestResampler(format, edgeMode, fillColour);
+    case keInterpolationBilinear:
+      return CreateBilinearResampler(format, edgeMode, fillColour);
+    case keInterpolationBicubic:
+      return CreateBicubicResampler(format, edgeMode, fillColour);
+    default:
+      return nullptr;
   }
 }
 

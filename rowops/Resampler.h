@@ -23,7 +23,8 @@ enum keInterpolation : int {
 // a sampler keeps one across calls. The image must outlive it.
 class TileCursor {
  public:
-  explicit TileCursor(TiledImage& image) : image_(image), width_(image.GetWidth()), height_(image.GetHeight()) {}
+  explicit TileCursor(TiledImage& image)
+      : image_(image), width_(image.GetWidth()), height_(image.GetHeight()) {}
   ~TileCursor() { Release(); }
   TileCursor(const TileCursor&) = delete;
   TileCursor& operator=(const TileCursor&) = delete;

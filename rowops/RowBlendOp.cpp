@@ -31,8 +31,10 @@ namespace {
 
 template <class F>
 std::uint32_t Round(std::uint32_t a, std::uint32_t b) {
-  if constexpr (F::kWide) return MulDiv65535(a, b);
-  else return MulDiv255(a, b);
+  if constexpr (F::kWide)
+    return MulDiv65535(a, b);
+  else
+    return MulDiv255(a, b);
 }
 
 // The source's colour channels in the destination's depth (grey from colour where needed).
@@ -101,16 +103,20 @@ std::uint32_t Clamp255(std::uint32_t v) { return v > 255 ? 255 : v; }
 
 std::uint32_t Separable(int mode, std::uint32_t s, std::uint32_t sa, std::uint32_t d, std::uint32_t da) {
   switch (mode) {
-    case keBlendMultiply: return MulDiv255(s, 255 - da) + MulDiv255(d, 255 - sa) + MulDiv255(s, d);
-    case keBlendScreen: return s + d - MulDiv255(s, d);
-    case keBlendDarken: return std::min(s + MulDiv255(d, 255 - sa), d + MulDiv255(s, 255 - da));
-    default: return std::max(s + MulDiv255(d, 255 - sa), d + MulDiv255(s, 255 - da));
+    case keBlendMultiply:
+      return MulDiv255(s, 255 - da) + MulDiv255(d, 255 - sa) + MulDiv255(s, d);
+    case keBlendScreen:
+      return s + d - MulDiv255(s, d);
+    case keBlendDarken:
+      return std::min(s + MulDiv255(d, 255 - sa), d + MulDiv255(s, 255 - da));
+    default:
+      return std::max(s + MulDiv255(d, 255 - sa), d + MulDiv255(s, 255 - da));
   }
 }
 
 constexpr detail::PorterDuffMode PorterDuffModeOf(int mode) {
-  return mode == keBlendSourceAtop ? detail::PorterDuffMode::kAtop
-         : mode == keBlendSourceIn ? detail::PorterDuffMode::kIn
+  return mode == keBlendSourceAtop  ? detail::PorterDuffMode::kAtop
+         : mode == keBlendSourceIn  ? detail::PorterDuffMode::kIn
          : mode == keBlendSourceOut ? detail::PorterDuffMode::kOut
                                     : detail::PorterDuffMode::kXor;
 }
@@ -203,16 +209,27 @@ constexpr RowOpKernelRecord kPorterDuffTable[] = {
 
 const RowOpKernelRecord* GetRowBlendKernelTable(RowBlendMode mode, int) {
   switch (mode) {
-    case keBlendNormal: case keBlendNormal2: return kNormalTable;
-    case keBlendMultiply: return kSeparableTable<keBlendMultiply>;
-    case keBlendScreen: return kSeparableTable<keBlendScreen>;
-    case keBlendDarken: return kSeparableTable<keBlendDarken>;
-    case keBlendLighten: return kSeparableTable<keBlendLighten>;
-    case keBlendSourceAtop: return kPorterDuffTable<keBlendSourceAtop>;
-    case keBlendSourceIn: return kPorterDuffTable<keBlendSourceIn>;
-    case keBlendSourceOut: return kPorterDuffTable<keBlendSourceOut>;
-    case keBlendXor: return kPorterDuffTable<keBlendXor>;
-    default: return nullptr;
+    case keBlendNormal:
+    case keBlendNormal2:
+      return kNormalTable;
+    case keBlendMultiply:
+      return kSeparableTable<keBlendMultiply>;
+    case keBlendScreen:
+      return kSeparableTable<keBlendScreen>;
+    case keBlendDarken:
+      return kSeparableTable<keBlendDarken>;
+    case keBlendLighten:
+      return kSeparableTable<keBlendLighten>;
+    case keBlendSourceAtop:
+      return kPorterDuffTable<keBlendSourceAtop>;
+    case keBlendSourceIn:
+      return kPorterDuffTable<keBlendSourceIn>;
+    case keBlendSourceOut:
+      return kPorterDuffTable<keBlendSourceOut>;
+    case keBlendXor:
+      return kPorterDuffTable<keBlendXor>;
+    default:
+      return nullptr;
   }
 }
 
@@ -225,7 +242,9 @@ RowBlendOp& DefaultRowBlendOp() {
   return normal;
 }
 
-void BlendNormalBgrFromBgra(const RowOperation& op, const RowOpArgs& args) { NormalKernel<BGR8, BGRA8>(op, args); }
+void BlendNormalBgrFromBgra(const RowOperation& op, const RowOpArgs& args) {
+  NormalKernel<BGR8, BGRA8>(op, args);
+}
 void BlendNormalGreyFromGreyA(const RowOperation& op, const RowOpArgs& args) {
   NormalKernel<Grey8, GreyA8>(op, args);
 }
@@ -255,7 +274,8 @@ const RowBlendSolidOp& SolidOf(const RowOperation& op) { return static_cast<cons
 
 struct SolidColour {
   std::uint32_t red, green, blue, alpha;
-  explicit SolidColour(std::uint32_t c) : red(c & 0xFF), green((c >> 8) & 0xFF), blue((c >> 16) & 0xFF), alpha(c >> 24) {}
+  explicit SolidColour(std::uint32_t c)
+      : red(c & 0xFF), green((c >> 8) & 0xFF), blue((c >> 16) & 0xFF), alpha(c >> 24) {}
   std::uint32_t Grey() const { return detail::GreyOf(red, green, blue); }
 };
 
@@ -293,8 +313,10 @@ void SolidScaleAndAdd(const RowOperation& op, const RowOpArgs& args) {
   if (!SolidNeedsBlend(op, args)) return;
   const std::uint32_t color = SolidOf(op).Color();
   std::uint8_t add[4];
-  if (Period == 3) SolidShares(color, add);
-  else SolidShares4(color, add);
+  if (Period == 3)
+    SolidShares(color, add);
+  else
+    SolidShares4(color, add);
   const std::uint32_t keep = 255 - (color >> 24);
   auto* d = static_cast<std::uint8_t*>(args.dst.row);
   const int bytes = args.dst.count * Period;
@@ -330,7 +352,8 @@ void SolidGrey(const RowOperation& op, const RowOpArgs& args) {
   const SolidColour c(SolidOf(op).Color());
   const std::uint32_t add = MulDiv255(c.Grey(), c.alpha);
   auto* d = static_cast<std::uint8_t*>(args.dst.row);
-  for (int i = 0; i < args.dst.count; ++i) d[i] = static_cast<std::uint8_t>(add + MulDiv255(d[i], 255 - c.alpha));
+  for (int i = 0; i < args.dst.count; ++i)
+    d[i] = static_cast<std::uint8_t>(add + MulDiv255(d[i], 255 - c.alpha));
 }
 
 // Composited premultiplied, then back to straight grey.
@@ -374,10 +397,14 @@ void SolidIndex8(const RowOperation& op, const RowOpArgs& args) {
 }
 
 const RowOpKernelRecord kSolidTable[] = {
-    Plain(kGrey, keFormatNone, SolidGrey),   Plain(kGreyA, keFormatNone, SolidGreyA),
-    Plain(kIndex8, keFormatNone, SolidIndex8), Plain(kBGR, keFormatNone, SolidScaleAndAdd<3, false>),
-    Plain(kBGRA, keFormatNone, SolidBGRA),   Plain(kBGRxA, keFormatNone, SolidScaleAndAdd<4, false>),
-    Mmx(kBGRxA, keFormatNone, SolidScaleAndAdd<4, true>), Mmx(kBGR, keFormatNone, SolidScaleAndAdd<3, true>),
+    Plain(kGrey, keFormatNone, SolidGrey),
+    Plain(kGreyA, keFormatNone, SolidGreyA),
+    Plain(kIndex8, keFormatNone, SolidIndex8),
+    Plain(kBGR, keFormatNone, SolidScaleAndAdd<3, false>),
+    Plain(kBGRA, keFormatNone, SolidBGRA),
+    Plain(kBGRxA, keFormatNone, SolidScaleAndAdd<4, false>),
+    Mmx(kBGRxA, keFormatNone, SolidScaleAndAdd<4, true>),
+    Mmx(kBGR, keFormatNone, SolidScaleAndAdd<3, true>),
     kEnd,
 };
 

@@ -24,9 +24,12 @@ inline __m128i PorterDuffLanes(PorterDuffMode mode, __m128i s, __m128i d) {
   const __m128i sa = SpreadAlpha(s), da = SpreadAlpha(d);
   switch (mode) {
     case PorterDuffMode::kAtop:
-      return _mm_add_epi16(Round255(_mm_mullo_epi16(s, da)), Round255(_mm_mullo_epi16(d, _mm_sub_epi16(full, sa))));
-    case PorterDuffMode::kIn: return Round255(_mm_mullo_epi16(s, da));
-    case PorterDuffMode::kOut: return Round255(_mm_mullo_epi16(s, _mm_sub_epi16(full, da)));
+      return _mm_add_epi16(Round255(_mm_mullo_epi16(s, da)),
+                           Round255(_mm_mullo_epi16(d, _mm_sub_epi16(full, sa))));
+    case PorterDuffMode::kIn:
+      return Round255(_mm_mullo_epi16(s, da));
+    case PorterDuffMode::kOut:
+      return Round255(_mm_mullo_epi16(s, _mm_sub_epi16(full, da)));
     default:
       return _mm_add_epi16(Round255(_mm_mullo_epi16(s, _mm_sub_epi16(full, da))),
                            Round255(_mm_mullo_epi16(d, _mm_sub_epi16(full, sa))));
@@ -54,7 +57,8 @@ void PorterDuffBgrxaSse2(PorterDuffMode mode, std::uint8_t* dst, const std::uint
   }
 }
 
-void ScaleAndAddSse2(std::uint8_t* bytes, int count, std::uint32_t keep, const std::uint8_t* add, int period) {
+void ScaleAndAddSse2(std::uint8_t* bytes, int count, std::uint32_t keep, const std::uint8_t* add,
+                     int period) {
   // Three vectors cover a whole number of pixels of either period (48 bytes).
   alignas(16) std::uint8_t pattern[48];
   for (int i = 0; i < 48; ++i) pattern[i] = add[i % period];
@@ -68,10 +72,12 @@ void ScaleAndAddSse2(std::uint8_t* bytes, int count, std::uint32_t keep, const s
       const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * k));
       const __m128i low = Round255(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), factor));
       const __m128i high = Round255(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), factor));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + 16 * k), _mm_adds_epu8(_mm_packus_epi16(low, high), adds[k]));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + 16 * k),
+                       _mm_adds_epu8(_mm_packus_epi16(low, high), adds[k]));
     }
   }
-  for (int j = 0; i < count; ++i, ++j, ++bytes) *bytes = static_cast<std::uint8_t>(MulDiv255(*bytes, keep) + pattern[j % 48]);
+  for (int j = 0; i < count; ++i, ++j, ++bytes)
+    *bytes = static_cast<std::uint8_t>(MulDiv255(*bytes, keep) + pattern[j % 48]);
 }
 
 }  // namespace corvel::detail

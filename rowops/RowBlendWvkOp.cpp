@@ -49,8 +49,10 @@ std::uint32_t WeighByTables(const BlendRangeTables& t, const std::uint8_t* d, co
       return detail::GreyOf(byte(format, p, 2), byte(format, p, 1), byte(format, p, 0));
     };
     if (sa != 0 && t.sourceFlags[0] == 0) c = t.source[BlendRangeTables::kGrey][grey(S{}, s)];
-    if (da != 0 && t.destinationFlags[0] == 0) c = Div255Exact(t.destination[BlendRangeTables::kGrey][grey(D{}, d)] * c);
-    for (int k = 0; k < 3 && sa != 0; ++k) c = Div255Exact(t.source[BlendRangeTables::kRed + k][byte(S{}, s, 2 - k)] * c);
+    if (da != 0 && t.destinationFlags[0] == 0)
+      c = Div255Exact(t.destination[BlendRangeTables::kGrey][grey(D{}, d)] * c);
+    for (int k = 0; k < 3 && sa != 0; ++k)
+      c = Div255Exact(t.source[BlendRangeTables::kRed + k][byte(S{}, s, 2 - k)] * c);
     for (int k = 0; k < 3 && da != 0; ++k)
       c = Div255Exact(t.destination[BlendRangeTables::kRed + k][byte(D{}, d, 2 - k)] * c);
   }
@@ -73,11 +75,15 @@ void NormalLoop(const RowBlendWvkOp& op, const RowOpArgs& args) {
     const std::uint32_t sa = ChangeDepth<S, D>(S::Get(s, S::kChannels - 1));
     const std::uint32_t da = D::kAlpha ? D::Get(d, D::kChannels - 1) : kMax;
     std::uint32_t a;
-    if constexpr (Fast) a = sa;
-    else a = D::kWide ? static_cast<std::uint32_t>((std::uint64_t{sa} * opacity + 127) / 255) : Div255Exact(sa * opacity);
+    if constexpr (Fast)
+      a = sa;
+    else
+      a = D::kWide ? static_cast<std::uint32_t>((std::uint64_t{sa} * opacity + 127) / 255)
+                   : Div255Exact(sa * opacity);
     if constexpr (Tables) a = WeighByTables<D, S>(*op.Tables(), d, s, sa, da, a);
     if (a == 0) continue;
-    const std::uint32_t ra = D::kWide ? da - Div65535(std::uint64_t{da} * a) + a : da - Div255Exact(da * a) + a;
+    const std::uint32_t ra = D::kWide ? da - Div65535(std::uint64_t{da} * a) + a
+                                      : da - Div255Exact(da * a) + a;
     const std::uint32_t w = CompositeWeight(a, ra);
     for (int c = 0; c < kColours; ++c) D::Put(d, c, Mix(D::Get(d, c), ChangeDepth<S, D>(S::Get(s, c)), w));
     if (D::kAlpha && !keep) D::Put(d, D::kChannels - 1, ra);
@@ -87,9 +93,12 @@ void NormalLoop(const RowBlendWvkOp& op, const RowOpArgs& args) {
 template <class D, class S>
 void NormalKernel(const RowOperation& base, const RowOpArgs& args) {
   const RowBlendWvkOp& op = WvkOf(base);
-  if (op.HasTables()) NormalLoop<D, S, true, false>(op, args);
-  else if (op.Opacity() == 255 && !op.KeepDestinationAlpha()) NormalLoop<D, S, false, true>(op, args);
-  else NormalLoop<D, S, false, false>(op, args);
+  if (op.HasTables())
+    NormalLoop<D, S, true, false>(op, args);
+  else if (op.Opacity() == 255 && !op.KeepDestinationAlpha())
+    NormalLoop<D, S, false, true>(op, args);
+  else
+    NormalLoop<D, S, false, false>(op, args);
 }
 
 void CopyKernel(const RowOperation&, const RowOpArgs& args) {
@@ -139,23 +148,29 @@ const RowOpKernelRecord kNormalTable[] = {
 
 std::uint32_t BlendValue16(int mode, std::uint32_t d, std::uint32_t s) {
   switch (mode) {
-    case keWvkDarken: return std::min(d, s);
-    case keWvkLighten: return std::max(d, s);
-    case keWvkMultiply: return Div65535(std::uint64_t{s} * d);
-    case keWvkScreen: return 65535 - Div65535(std::uint64_t{65535 - s} * (65535 - d));
+    case keWvkDarken:
+      return std::min(d, s);
+    case keWvkLighten:
+      return std::max(d, s);
+    case keWvkMultiply:
+      return Div65535(std::uint64_t{s} * d);
+    case keWvkScreen:
+      return 65535 - Div65535(std::uint64_t{65535 - s} * (65535 - d));
     case keWvkOverlay:
       return d < 32768 ? static_cast<std::uint32_t>((std::uint64_t{d} * s) >> 15)
                        : 65535 - static_cast<std::uint32_t>((std::uint64_t{65535 - d} * (65535 - s)) >> 15);
     case keWvkHardLight:
       return s < 32768 ? static_cast<std::uint32_t>((std::uint64_t{d} * s) >> 15)
                        : 65535 - static_cast<std::uint32_t>((std::uint64_t{65535 - d} * (65535 - s)) >> 15);
-    default: return Div65535(std::uint64_t{65535 - s} * d + std::uint64_t{65535 - d} * s);  // exclusion
+    default:
+      return Div65535(std::uint64_t{65535 - s} * d + std::uint64_t{65535 - d} * s);  // exclusion
   }
 }
 
 std::uint32_t SoftLight16(std::uint32_t d, std::uint32_t s, std::uint32_t da, std::uint32_t w) {
   const std::uint32_t dh = d >> 8, sh = s >> 8, ah = da >> 8;
-  const auto y = static_cast<std::uint32_t>((static_cast<std::int32_t>(dh) - 128) * static_cast<std::int32_t>(ah) + 32768);
+  const auto y = static_cast<std::uint32_t>(
+      (static_cast<std::int32_t>(dh) - 128) * static_cast<std::int32_t>(ah) + 32768);
   const std::uint32_t e = (y + (y >> 8)) >> 8;
   const std::uint32_t x = sh <= 128 ? Div255Exact((255 - 2 * sh) * Div255Exact(e * e) + 2 * sh * e)
                                     : Div255Exact(2 * (GetSqrtTable()[e] * (sh - 128) + (255 - sh) * e));
@@ -234,18 +249,30 @@ constexpr RowOpKernelRecord kMode16Table[] = {
 
 const RowOpKernelRecord* Mode16Table(std::int32_t mode) {
   switch (mode) {
-    case keWvkDarken: return kMode16Table<keWvkDarken>;
-    case keWvkLighten: return kMode16Table<keWvkLighten>;
-    case keWvkMultiply: return kMode16Table<keWvkMultiply>;
-    case keWvkScreen: return kMode16Table<keWvkScreen>;
-    case keWvkOverlay: return kMode16Table<keWvkOverlay>;
-    case keWvkHardLight: return kMode16Table<keWvkHardLight>;
-    case keWvkSoftLight: return kMode16Table<keWvkSoftLight>;
-    case keWvkDifference: return kMode16Table<keWvkDifference>;
-    case keWvkColorDodge: return kMode16Table<keWvkColorDodge>;
-    case keWvkColorBurn: return kMode16Table<keWvkColorBurn>;
-    case keWvkExclusion: return kMode16Table<keWvkExclusion>;
-    default: return nullptr;
+    case keWvkDarken:
+      return kMode16Table<keWvkDarken>;
+    case keWvkLighten:
+      return kMode16Table<keWvkLighten>;
+    case keWvkMultiply:
+      return kMode16Table<keWvkMultiply>;
+    case keWvkScreen:
+      return kMode16Table<keWvkScreen>;
+    case keWvkOverlay:
+      return kMode16Table<keWvkOverlay>;
+    case keWvkHardLight:
+      return kMode16Table<keWvkHardLight>;
+    case keWvkSoftLight:
+      return kMode16Table<keWvkSoftLight>;
+    case keWvkDifference:
+      return kMode16Table<keWvkDifference>;
+    case keWvkColorDodge:
+      return kMode16Table<keWvkColorDodge>;
+    case keWvkColorBurn:
+      return kMode16Table<keWvkColorBurn>;
+    case keWvkExclusion:
+      return kMode16Table<keWvkExclusion>;
+    default:
+      return nullptr;
   }
 }
 
@@ -265,7 +292,8 @@ RowOpKernel ChooseNormalBlendKernel(const RowBlendWvkOp& op, const RowOpArgs& ar
     const bool full = op.Opacity() == 255;
     if (dst == keFormatIndex8 && src == kBGRA) return BlendNormalIndex8FromBgra;
     if (dst == kBGR && src == kBGRA) return full ? BlendNormalBgrFromBgra : OpacityKernel<BGR8, BGRA8, true>;
-    if (dst == kGrey && src == kGreyA) return full ? BlendNormalGreyFromGreyA : OpacityKernel<Grey8, GreyA8, true>;
+    if (dst == kGrey && src == kGreyA)
+      return full ? BlendNormalGreyFromGreyA : OpacityKernel<Grey8, GreyA8, true>;
     if (dst == kBGR16 && src == kBGRA16)
       return full ? OpacityKernel<BGR16, BGRA16, false> : OpacityKernel<BGR16, BGRA16, true>;
     if (dst == kGrey16 && src == kGreyA16)
@@ -283,11 +311,21 @@ RowOpKernel RowBlendWvkOp::Bind(RowOpContext& context, const RowOpArgs& args, in
   if (special) {
     if (SharedTablesExist()) {
       switch (mode_) {
-        case keWvkLightenMask: kernel = ChooseLightenMaskKernel(dst, src, specialFlag_); break;
-        case keWvkDarkenMask: kernel = ChooseDarkenMaskKernel(dst, src, specialFlag_); break;
-        case keWvkBehind: kernel = ChooseBehindKernel(dst, src); break;
-        case keWvkSubtract: kernel = ChooseSubtractKernel(dst, src); break;
-        default: kernel = ChooseAddKernel(dst, src); break;
+        case keWvkLightenMask:
+          kernel = ChooseLightenMaskKernel(dst, src, specialFlag_);
+          break;
+        case keWvkDarkenMask:
+          kernel = ChooseDarkenMaskKernel(dst, src, specialFlag_);
+          break;
+        case keWvkBehind:
+          kernel = ChooseBehindKernel(dst, src);
+          break;
+        case keWvkSubtract:
+          kernel = ChooseSubtractKernel(dst, src);
+          break;
+        default:
+          kernel = ChooseAddKernel(dst, src);
+          break;
       }
     }
   } else if (CPixelFormat(src).Is16Bit() && Mode16Table(mode_)) {
@@ -311,7 +349,8 @@ void RowBlendWvkOp::Unbind(RowOpContext& context) {
 
 RowOpKernel RowBlendWvkOp::ChooseKernel(keFormat dst, keFormat src, int variantMode, int) const {
   if (mode_ == keWvkNormal && !CPixelFormat(src).HasAlpha()) return FindRowCopyKernel(dst, src);
-  RowOpKernel loop = CanUseGenericBlendLoop(dst, src, variantMode) ? ChooseGenericBlendLoop(*this, dst) : nullptr;
+  RowOpKernel loop = CanUseGenericBlendLoop(dst, src, variantMode) ? ChooseGenericBlendLoop(*this, dst)
+                                                                   : nullptr;
   return loop ? loop : EmptyFunction;
 }
 

@@ -56,22 +56,14 @@ constexpr RowOpKernelRecord Same(keFormat format, RowOpKernel kernel) {
 }
 
 constexpr RowOpKernelRecord kRowCopyIndexedTable[] = {
-    Same(keFormatIndex1, GatherBits),
-    Same(keFormatIndex4, GatherNibbles),
-    Same(keFormatIndex8, GatherPixels<1>),
-    Same(keFormatIndex8A, GatherPixels<2>),
-    Same(keFormatGrey, GatherPixels<1>),
-    Same(keFormatGreyA, GatherPixels<2>),
-    Same(keFormatBGR, GatherPixels<3>),
-    Same(keFormatBGRA, GatherPixels<4>),
-    Same(keFormatBGRxA, GatherPixels<4>),
-    Same(keFormatGrey_u16, GatherPixels<2>),
-    Same(keFormatGreyA_u16, GatherPixels<4>),
-    Same(keFormatBGR_u16, GatherPixels<6>),
-    Same(keFormatBGRA_u16, GatherPixels<8>),
-    Same(keFormatBGRxA_u16, GatherPixels<8>),
-    Same(keFormatGrey_f32, GatherPixels<4>),
-    {keFormatNone, keFormatNone, 0, nullptr},
+    Same(keFormatIndex1, GatherBits),         Same(keFormatIndex4, GatherNibbles),
+    Same(keFormatIndex8, GatherPixels<1>),    Same(keFormatIndex8A, GatherPixels<2>),
+    Same(keFormatGrey, GatherPixels<1>),      Same(keFormatGreyA, GatherPixels<2>),
+    Same(keFormatBGR, GatherPixels<3>),       Same(keFormatBGRA, GatherPixels<4>),
+    Same(keFormatBGRxA, GatherPixels<4>),     Same(keFormatGrey_u16, GatherPixels<2>),
+    Same(keFormatGreyA_u16, GatherPixels<4>), Same(keFormatBGR_u16, GatherPixels<6>),
+    Same(keFormatBGRA_u16, GatherPixels<8>),  Same(keFormatBGRxA_u16, GatherPixels<8>),
+    Same(keFormatGrey_f32, GatherPixels<4>),  {keFormatNone, keFormatNone, 0, nullptr},
 };
 
 }  // namespace

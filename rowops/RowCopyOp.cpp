@@ -16,9 +16,7 @@ using namespace detail;
 const std::uint8_t* SourceRow(const RowOpArgs& args) {
   return static_cast<const std::uint8_t*>(args.src.row);
 }
-std::uint8_t* DestinationRow(const RowOpArgs& args) {
-  return static_cast<std::uint8_t*>(args.dst.row);
-}
+std::uint8_t* DestinationRow(const RowOpArgs& args) { return static_cast<std::uint8_t*>(args.dst.row); }
 
 template <int Bytes>
 void CopySameFormat(const RowOperation&, const RowOpArgs& args) {
@@ -35,8 +33,8 @@ void CopyPackedSameFormat(const RowOperation&, const RowOpArgs& args) {
   const int perByte = 8 / Bits;
   const int dstFirst = (args.dst.x % perByte + perByte) % perByte * Bits;
   const int srcFirst = (args.src.x % perByte + perByte) % perByte * Bits;
-  CopyBitRun(DestinationRow(args), dstFirst, (dstFirst + n * Bits + 7) / 8, SourceRow(args),
-             srcFirst, (srcFirst + n * Bits + 7) / 8, n * Bits);
+  CopyBitRun(DestinationRow(args), dstFirst, (dstFirst + n * Bits + 7) / 8, SourceRow(args), srcFirst,
+             (srcFirst + n * Bits + 7) / 8, n * Bits);
 }
 
 // Every pair of the channel formats: grey from colour at the source's depth, then the depth
@@ -90,17 +88,22 @@ int FirstPixelInByte(Indexed kind, std::int32_t x) {
 
 template <Indexed Kind>
 std::uint32_t ReadIndex(const std::uint8_t* row, int pixel) {
-  if constexpr (Kind == Indexed::k1) return (row[pixel >> 3] >> (7 - (pixel & 7))) & 1;
-  else if constexpr (Kind == Indexed::k4) return (pixel & 1) ? row[pixel >> 1] & 0x0F : row[pixel >> 1] >> 4;
-  else if constexpr (Kind == Indexed::k8) return row[pixel];
-  else return row[2 * pixel];
+  if constexpr (Kind == Indexed::k1)
+    return (row[pixel >> 3] >> (7 - (pixel & 7))) & 1;
+  else if constexpr (Kind == Indexed::k4)
+    return (pixel & 1) ? row[pixel >> 1] & 0x0F : row[pixel >> 1] >> 4;
+  else if constexpr (Kind == Indexed::k8)
+    return row[pixel];
+  else
+    return row[2 * pixel];
 }
 
 template <Indexed Kind>
 void WriteIndex(std::uint8_t* row, int pixel, std::uint32_t index) {
   if constexpr (Kind == Indexed::k1) {
     const std::uint8_t mask = static_cast<std::uint8_t>(0x80 >> (pixel & 7));
-    row[pixel >> 3] = static_cast<std::uint8_t>((index & 1) ? row[pixel >> 3] | mask : row[pixel >> 3] & ~mask);
+    row[pixel >> 3] = static_cast<std::uint8_t>((index & 1) ? row[pixel >> 3] | mask
+                                                            : row[pixel >> 3] & ~mask);
   } else if constexpr (Kind == Indexed::k4) {
     std::uint8_t& byte = row[pixel >> 1];
     byte = static_cast<std::uint8_t>((pixel & 1) ? (byte & 0xF0) | (index & 0x0F)
@@ -147,7 +150,8 @@ void ColourFromIndex(const RowOperation&, const RowOpArgs& args) {
   const int first = FirstPixelInByte(Kind, args.src.x);
   const std::uint8_t* palette = args.src.palette;
   const std::uint32_t size = palette != nullptr && args.src.paletteSize > 0
-                                 ? static_cast<std::uint32_t>(args.src.paletteSize) : 0;
+                                 ? static_cast<std::uint32_t>(args.src.paletteSize)
+                                 : 0;
   for (int i = 0; i < args.dst.count; ++i, d += D::kBytes) {
     const std::uint32_t index = ReadIndex<Kind>(s, first + i);
     const std::uint8_t* entry = index < size ? palette + 4 * index : kBlack;
@@ -163,9 +167,8 @@ void ColourFromIndex(const RowOperation&, const RowOpArgs& args) {
 constexpr keFormat kIndex1 = keFormatIndex1, kIndex4 = keFormatIndex4, kIndex8 = keFormatIndex8,
                    kIndex8A = keFormatIndex8A, kGrey = keFormatGrey, kGreyA = keFormatGreyA,
                    kBGR = keFormatBGR, kBGRA = keFormatBGRA, kBGRxA = keFormatBGRxA,
-                   kGrey16 = keFormatGrey_u16, kGreyA16 = keFormatGreyA_u16,
-                   kBGR16 = keFormatBGR_u16, kBGRA16 = keFormatBGRA_u16,
-                   kBGRxA16 = keFormatBGRxA_u16;
+                   kGrey16 = keFormatGrey_u16, kGreyA16 = keFormatGreyA_u16, kBGR16 = keFormatBGR_u16,
+                   kBGRA16 = keFormatBGRA_u16, kBGRxA16 = keFormatBGRxA_u16;
 
 // One kernel serves each byte work: the same-format copies by pixel size, and the GreyA/Grey
 // kernels also the Index8A/Index8 pairs.

@@ -106,8 +106,8 @@ std::uint32_t FillIndex(const RowOperation& op, const RowOpArgs& args) {
   int index = fill.PaletteIndex();
   if (index < 0) {
     const std::uint32_t c = fill.Color();
-    index = RgbToPaletteIndex(static_cast<int>(Red(c)), static_cast<int>(Green(c)),
-                              static_cast<int>(Blue(c)), args.dst.palette, args.dst.paletteSize);
+    index = RgbToPaletteIndex(static_cast<int>(Red(c)), static_cast<int>(Green(c)), static_cast<int>(Blue(c)),
+                              args.dst.palette, args.dst.paletteSize);
   }
   return index < 0 ? 0 : static_cast<std::uint32_t>(index);
 }
@@ -116,8 +116,10 @@ void FillIndex1(const RowOperation& op, const RowOpArgs& args) {
   const int first = (args.dst.x % 8 + 8) % 8;
   const int rowBytes = (first + args.dst.count + 7) / 8;
   auto* row = static_cast<std::uint8_t*>(args.dst.row);
-  if (FillIndex(op, args) != 0) SetBitRun(row, first, rowBytes, args.dst.count);
-  else ClearBitRun(row, first, rowBytes, args.dst.count);
+  if (FillIndex(op, args) != 0)
+    SetBitRun(row, first, rowBytes, args.dst.count);
+  else
+    ClearBitRun(row, first, rowBytes, args.dst.count);
 }
 
 void FillIndex4(const RowOperation& op, const RowOpArgs& args) {
@@ -138,8 +140,7 @@ void FillIndex8A(const RowOperation& op, const RowOpArgs& args) {
   FillPixels(args, pixel, 2);
 }
 
-constexpr RowOpKernelRecord Record(keFormat dst, RowOpKernel kernel,
-                                   std::int32_t variant = keVariantPlain) {
+constexpr RowOpKernelRecord Record(keFormat dst, RowOpKernel kernel, std::int32_t variant = keVariantPlain) {
   return {dst, keFormatNone, variant, kernel};
 }
 

@@ -14,9 +14,7 @@ class RowFillOp : public TableRowOperation<RowFillOp> {
       : TableRowOperation(keRoRowFill), color_(color), paletteIndex_(paletteIndex) {}
   static const RowOpKernelRecord* KernelTable();
   // The copy forgets the palette index: it belongs to the palette of one binding.
-  std::unique_ptr<RowOperation> Clone() const override {
-    return std::make_unique<RowFillOp>(color_, -1);
-  }
+  std::unique_ptr<RowOperation> Clone() const override { return std::make_unique<RowFillOp>(color_, -1); }
 
   std::uint32_t Color() const { return color_; }
   void SetColor(std::uint32_t color) { color_ = color; }

@@ -33,8 +33,10 @@ void MaskLoop(const RowMaskOp& op, std::uint8_t* d, const MaskedChannel& dc, con
     if (opacity < 255) mask = MulDiv255(mask, opacity);
     const std::uint32_t value = WideDst ? Load16(d) : *d;
     const std::uint32_t scaled = WideMask ? MulDiv65535(value, mask) : MulDiv255(value, mask);
-    if (WideDst) Store16(d, scaled);
-    else *d = static_cast<std::uint8_t>(scaled);
+    if (WideDst)
+      Store16(d, scaled);
+    else
+      *d = static_cast<std::uint8_t>(scaled);
   }
 }
 
@@ -46,11 +48,15 @@ void MaskRow(const RowOperation& op, const RowOpArgs& args) {
   const auto* m = static_cast<const std::uint8_t*>(args.src.row);
   const int n = args.dst.count;
   if (dc.wide) {
-    if (mc.wide) MaskLoop<true, true>(mask, d, dc, m, mc, n);
-    else MaskLoop<true, false>(mask, d, dc, m, mc, n);
+    if (mc.wide)
+      MaskLoop<true, true>(mask, d, dc, m, mc, n);
+    else
+      MaskLoop<true, false>(mask, d, dc, m, mc, n);
   } else {
-    if (mc.wide) MaskLoop<false, true>(mask, d, dc, m, mc, n);
-    else MaskLoop<false, false>(mask, d, dc, m, mc, n);
+    if (mc.wide)
+      MaskLoop<false, true>(mask, d, dc, m, mc, n);
+    else
+      MaskLoop<false, false>(mask, d, dc, m, mc, n);
   }
 }
 

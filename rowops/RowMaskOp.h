@@ -12,9 +12,7 @@ class RowMaskOp : public RowOperation {
  public:
   explicit RowMaskOp(std::uint32_t opacity = 255, bool invert = false)
       : RowOperation(keRoRowMask), opacity_(opacity), invert_(invert) {}
-  std::unique_ptr<RowOperation> Clone() const override {
-    return std::make_unique<RowMaskOp>(*this);
-  }
+  std::unique_ptr<RowOperation> Clone() const override { return std::make_unique<RowMaskOp>(*this); }
   RowOpKernel ChooseKernel(keFormat dst, keFormat src, int variantMode, int flag) const override;
 
   std::uint32_t Opacity() const { return opacity_; }

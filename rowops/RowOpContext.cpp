@@ -144,8 +144,7 @@ void RowOpContext::ExecuteTwoStage(const RowOpArgs& args) const {
   }
 }
 
-RowOpExecutor::RowOpExecutor(const RowOperation& op, keFormat dst, keFormat src)
-    : op_(op.Clone()) {
+RowOpExecutor::RowOpExecutor(const RowOperation& op, keFormat dst, keFormat src) : op_(op.Clone()) {
   args_.dst.format = dst;
   args_.src.format = src;
   context_.Bind(*op_, args_, 2, 1);

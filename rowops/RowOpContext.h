@@ -39,8 +39,7 @@ class RowOpContext {
   const RowOperation* BoundOp() const { return boundOp_; }
 
  private:
-  bool BindTwoStage(keFormat intermediate, RowOperation& op, const RowOpArgs& args,
-                    int variantMode);
+  bool BindTwoStage(keFormat intermediate, RowOperation& op, const RowOpArgs& args, int variantMode);
   void ExecuteTwoStage(const RowOpArgs& args) const;
   void Clear();
 

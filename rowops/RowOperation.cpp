@@ -7,15 +7,40 @@
 namespace corvel {
 
 const char* RowOperationTypeName(std::int32_t code) {
-  static const char* const kNames[] = {
-      "keRoNOP", "keRoChannelConstant", "keRoChannelLUT", "keRoChannelGet", "keRoChannelSet",
-      "keRoChannelCopy", "keRoChannelMulEqual", "keRoChannelLinear", "keRoRowAdjustWvk",
-      "keRoRowArithmetic", "keRoRowBlend", nullptr, "keRoRowBlendWvk", "keRoRowBlendSolid",
-      "keRoRowCopy", "keRoRowCopyIndexed", "keRoRowCopyPalettedWithTransparencyIndex",
-      "keRoRowDematte", "keRoRowErase", "keRoRowFill", "keRoRowHSLAdjust",
-      "keRoRowHSLCopyChannel", "keRoRowRGBAdjust", "keRoRowInvert", "keRoRowMask",
-      "keRoRowMaskOverSolid", "keRoRowMatte", "keRoRowMulEqual", "keRoRowNoise",
-      "keRoRowReplaceColor", "keRoRowPlusEqual", "keRoRowTurbulence", nullptr, "keRoHighPass"};
+  static const char* const kNames[] = {"keRoNOP",
+                                       "keRoChannelConstant",
+                                       "keRoChannelLUT",
+                                       "keRoChannelGet",
+                                       "keRoChannelSet",
+                                       "keRoChannelCopy",
+                                       "keRoChannelMulEqual",
+                                       "keRoChannelLinear",
+                                       "keRoRowAdjustWvk",
+                                       "keRoRowArithmetic",
+                                       "keRoRowBlend",
+                                       nullptr,
+                                       "keRoRowBlendWvk",
+                                       "keRoRowBlendSolid",
+                                       "keRoRowCopy",
+                                       "keRoRowCopyIndexed",
+                                       "keRoRowCopyPalettedWithTransparencyIndex",
+                                       "keRoRowDematte",
+                                       "keRoRowErase",
+                                       "keRoRowFill",
+                                       "keRoRowHSLAdjust",
+                                       "keRoRowHSLCopyChannel",
+                                       "keRoRowRGBAdjust",
+                                       "keRoRowInvert",
+                                       "keRoRowMask",
+                                       "keRoRowMaskOverSolid",
+                                       "keRoRowMatte",
+                                       "keRoRowMulEqual",
+                                       "keRoRowNoise",
+                                       "keRoRowReplaceColor",
+                                       "keRoRowPlusEqual",
+                                       "keRoRowTurbulence",
+                                       nullptr,
+                                       "keRoHighPass"};
   constexpr std::int32_t kCount = sizeof kNames / sizeof kNames[0];
   if (code < 0 || code >= kCount || kNames[code] == nullptr) return "Unknown";
   return kNames[code];
@@ -37,8 +62,7 @@ int ProbeMmx() { return ProbeCpuFeatures().sse2 ? 1 : 0; }
 
 bool HasMmx() { return GetCpuFeatures().sse2; }
 
-RowOpKernel FindRowOpKernel(const RowOpKernelRecord* table, keFormat dst, keFormat src,
-                            int variantMode) {
+RowOpKernel FindRowOpKernel(const RowOpKernelRecord* table, keFormat dst, keFormat src, int variantMode) {
   if (table == nullptr) return EmptyFunction;
   RowOpKernel plain = nullptr, mmx = nullptr;
   for (const RowOpKernelRecord* record = table; record->kernel != nullptr; ++record) {
@@ -48,16 +72,22 @@ RowOpKernel FindRowOpKernel(const RowOpKernelRecord* table, keFormat dst, keForm
   }
   RowOpKernel chosen = nullptr;
   switch (variantMode) {
-    case 0: chosen = plain; break;
-    case 1: chosen = mmx; break;
-    case 2: chosen = (mmx != nullptr && HasMmx()) ? mmx : plain; break;
-    default: break;
+    case 0:
+      chosen = plain;
+      break;
+    case 1:
+      chosen = mmx;
+      break;
+    case 2:
+      chosen = (mmx != nullptr && HasMmx()) ? mmx : plain;
+      break;
+    default:
+      break;
   }
   return chosen != nullptr ? chosen : EmptyFunction;
 }
 
-RowOpKernel RowOperation::Bind(RowOpContext& context, const RowOpArgs& args, int variantMode,
-                               int flag) {
+RowOpKernel RowOperation::Bind(RowOpContext& context, const RowOpArgs& args, int variantMode, int flag) {
   RowOpKernel kernel = ChooseKernel(args.dst.format, args.src.format, variantMode, flag);
   if (kernel == nullptr) kernel = EmptyFunction;
   context.SetBinding(this, kernel);

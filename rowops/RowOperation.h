@@ -57,10 +57,10 @@ const char* RowOperationTypeName(std::int32_t code);
 // their first byte.
 struct RowOpRow {
   keFormat format = keFormatNone;
-  std::int32_t count = 0;                   // pixels
-  void* row = nullptr;                      // first byte of the row
-  std::int32_t paletteSize = 0;             // entries
-  const std::uint8_t* palette = nullptr;    // 4-byte entries: blue, green, red, spare
+  std::int32_t count = 0;                 // pixels
+  void* row = nullptr;                    // first byte of the row
+  std::int32_t paletteSize = 0;           // entries
+  const std::uint8_t* palette = nullptr;  // 4-byte entries: blue, green, red, spare
   std::int32_t x = 0;
   std::int32_t y = 0;
   std::int32_t reserved[2] = {0, 0};
@@ -100,8 +100,7 @@ struct RowOpKernelRecord {
 
 // Variant modes: 0 the plain kernel, 1 the "MMX" kernel, 2 the "MMX" kernel when the table has
 // one and the processor can run it, else the plain one. A miss gives EmptyFunction.
-RowOpKernel FindRowOpKernel(const RowOpKernelRecord* table, keFormat dst, keFormat src,
-                            int variantMode);
+RowOpKernel FindRowOpKernel(const RowOpKernelRecord* table, keFormat dst, keFormat src, int variantMode);
 
 // Whether the SIMD kernels may run, by the process-wide processor record (core/CpuFeatures.h);
 // tests force either answer through CpuFeaturesOverride. ProbeMmx asks the processor itself.
@@ -116,13 +115,11 @@ class RowOperation {
   virtual std::unique_ptr<RowOperation> Clone() const = 0;
   // Stores this operation as the context's bound op and the chosen kernel (EmptyFunction when
   // none); answers the kernel.
-  virtual RowOpKernel Bind(RowOpContext& context, const RowOpArgs& args, int variantMode,
-                           int flag);
+  virtual RowOpKernel Bind(RowOpContext& context, const RowOpArgs& args, int variantMode, int flag);
   // Deletes a bound op the operation stored in place of itself; clears bound op and kernel.
   virtual void Unbind(RowOpContext& context);
   // The kernel for the pair, or null.
-  virtual RowOpKernel ChooseKernel(keFormat dst, keFormat src, int variantMode,
-                                   int flag) const = 0;
+  virtual RowOpKernel ChooseKernel(keFormat dst, keFormat src, int variantMode, int flag) const = 0;
 
   RowOperationType Code() const { return code_; }
 

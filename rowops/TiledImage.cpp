@@ -6,7 +6,7 @@
 #include <new>
 
 #include "core/ColorUtils.h"
-#include "platform/win32/rect.h"
+#include "platform/win32/Rect.h"
 
 namespace corvel {
 
@@ -59,7 +59,8 @@ int Modulo(int value, int period) {
 
 // Reads the part of srcRect that lies in the image (srcRect must lie inside it) to (dx, dy) of
 // dst, tile by tile; a tile that cannot be locked is filled with fillPixel (zeros when none).
-void CopyInside(PixelBlock& dst, int dx, int dy, TiledImage& image, const RECT& srcRect, const void* fillPixel) {
+void CopyInside(PixelBlock& dst, int dx, int dy, TiledImage& image, const RECT& srcRect,
+                const void* fillPixel) {
   RECT range;
   if (image.GetTileRange(srcRect, &range).GetCode() != keErrorNone) return;
   for (int row = range.top; row < range.bottom; ++row) {
@@ -128,7 +129,8 @@ void FillPeriodic(PixelBlock& dst, const RECT& cell, TiledImage& image, int srcX
 
 // Clamp: the cell takes the image's border pixels. column and row say which side of the image
 // the cell lies on (-1 before, 0 inside, 1 after).
-void FillClamped(PixelBlock& dst, const RECT& cell, TiledImage& image, int srcX, int srcY, int column, int row) {
+void FillClamped(PixelBlock& dst, const RECT& cell, TiledImage& image, int srcX, int srcY, int column,
+                 int row) {
   const int width = image.GetWidth(), height = image.GetHeight();
   const int pixelBytes = BlockPixelBytes(dst);
   const int cellWidth = cell.right - cell.left, cellHeight = cell.bottom - cell.top;
@@ -164,7 +166,8 @@ void TransferTiledRect(PixelBlock& dst, const RECT& dstRect, TiledImage& image, 
       std::int64_t{srcY} + (dstRect.bottom - dstRect.top) > INT32_MAX)
     return;
   const int width = image.GetWidth(), height = image.GetHeight();
-  const RECT srcRect{srcX, srcY, srcX + (dstRect.right - dstRect.left), srcY + (dstRect.bottom - dstRect.top)};
+  const RECT srcRect{srcX, srcY, srcX + (dstRect.right - dstRect.left),
+                     srcY + (dstRect.bottom - dstRect.top)};
   const RECT bounds{0, 0, width, height};
   RECT inside;
   const bool any = IntersectRect(&inside, &srcRect, &bounds) != FALSE;
@@ -187,11 +190,18 @@ void TransferTiledRect(PixelBlock& dst, const RECT& dstRect, TiledImage& image, 
       if (i == 1 && j == 1) continue;
       const RECT source{xs[i], ys[j], xs[i + 1], ys[j + 1]};
       if (IsEmpty(source)) continue;
-      const RECT cell{source.left + shiftX, source.top + shiftY, source.right + shiftX, source.bottom + shiftY};
+      const RECT cell{source.left + shiftX, source.top + shiftY, source.right + shiftX,
+                      source.bottom + shiftY};
       switch (edgeMode) {
-        case keEdgeWrap: FillPeriodic(dst, cell, image, source.left, source.top, false, fillPixel); break;
-        case keEdgeMirror: FillPeriodic(dst, cell, image, source.left, source.top, true, fillPixel); break;
-        case keEdgeClamp: FillClamped(dst, cell, image, source.left, source.top, i - 1, j - 1); break;
+        case keEdgeWrap:
+          FillPeriodic(dst, cell, image, source.left, source.top, false, fillPixel);
+          break;
+        case keEdgeMirror:
+          FillPeriodic(dst, cell, image, source.left, source.top, true, fillPixel);
+          break;
+        case keEdgeClamp:
+          FillClamped(dst, cell, image, source.left, source.top, i - 1, j - 1);
+          break;
         case keEdgeFill:
           if (fillPixel) FillRectWithPixel(dst, cell, fillPixel);
           break;
@@ -206,7 +216,8 @@ void FillRectWithPixel(PixelBlock& block, const RECT& rect, const void* pixel) {
   const std::size_t rowBytes = std::size_t(rect.right - rect.left) * pixelBytes;
   BYTE* first = PixelAt(block, rect.left, rect.top, pixelBytes);
   FillWithElement(first, pixel, pixelBytes, rect.right - rect.left);
-  for (int y = rect.top + 1; y < rect.bottom; ++y) std::memcpy(PixelAt(block, rect.left, y, pixelBytes), first, rowBytes);
+  for (int y = rect.top + 1; y < rect.bottom; ++y)
+    std::memcpy(PixelAt(block, rect.left, y, pixelBytes), first, rowBytes);
 }
 
 void CopyBlockRect(PixelBlock& dst, int dx, int dy, const PixelBlock& src, const RECT& srcRect) {
@@ -216,7 +227,8 @@ void CopyBlockRect(PixelBlock& dst, int dx, int dy, const PixelBlock& src, const
   if (dx + width > dst.width || dy + height > dst.height || !InsideBlock(src, srcRect)) return;
   const std::size_t rowBytes = std::size_t(width) * pixelBytes;
   for (int y = 0; y < height; ++y)
-    std::memcpy(PixelAt(dst, dx, dy + y, pixelBytes), PixelAt(src, srcRect.left, srcRect.top + y, pixelBytes), rowBytes);
+    std::memcpy(PixelAt(dst, dx, dy + y, pixelBytes), PixelAt(src, srcRect.left, srcRect.top + y, pixelBytes),
+                rowBytes);
 }
 
 void ReadBlockPixel(const PixelBlock& block, int x, int y, void* out) {

@@ -9,7 +9,7 @@
 #include "core/PixelBlock.h"
 #include "core/PixelFormat.h"
 #include "core/RowIteratorBands.h"
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 namespace corvel {
 
@@ -88,6 +88,8 @@ void ReadTiledPixel(TiledImage& image, int x, int y, void* out);
 void FlipBlockRect(PixelBlock& block, const RECT& rect, int colStep, int rowStep);
 
 // Bytes per pixel of a block's format; 0 for packed formats.
-inline int BlockPixelBytes(const PixelBlock& block) { return CPixelFormat(block.format).GetBitsPerPixel() / 8; }
+inline int BlockPixelBytes(const PixelBlock& block) {
+  return CPixelFormat(block.format).GetBitsPerPixel() / 8;
+}
 
 }  // namespace corvel

@@ -9,7 +9,7 @@
 
 #include "core/ProgressMeter.h"
 #include "core/RowIteratorBands.h"
-#include "platform/win32/rect.h"
+#include "platform/win32/Rect.h"
 #include "rowops/ImageBufferOps.h"
 #include "rowops/RowCopyIndexedOp.h"
 #include "rowops/RowCopyOp.h"
@@ -25,17 +25,22 @@ constexpr std::array<std::array<FourTapWeights, 32>, 32> MakeFourTapTable() {
   for (int a = 0; a < 32; ++a)
     for (int b = 0; b < 32; ++b) {
       const int w0 = (32 - a) * (32 - b) / 4, w1 = b * (32 - a) / 4, w2 = a * (32 - b) / 4;
-      table[a][b] = {std::uint16_t(w0), std::uint16_t(w1), std::uint16_t(w2), std::uint16_t(256 - w0 - w1 - w2)};
+      table[a][b] = {std::uint16_t(w0), std::uint16_t(w1), std::uint16_t(w2),
+                     std::uint16_t(256 - w0 - w1 - w2)};
     }
   return table;
 }
 
 constexpr double Cubic(int k, double t) {
   switch (k) {
-    case 0: return -t + 2 * t * t - t * t * t;
-    case 1: return 1 - 2 * t * t + t * t * t;
-    case 2: return t + t * t - t * t * t;
-    default: return -t * t + t * t * t;
+    case 0:
+      return -t + 2 * t * t - t * t * t;
+    case 1:
+      return 1 - 2 * t * t + t * t * t;
+    case 2:
+      return t + t * t - t * t * t;
+    default:
+      return -t * t + t * t * t;
   }
 }
 
@@ -61,7 +66,9 @@ constexpr auto kCubicConvolutionTable = MakeCubicConvolutionTable();
 
 }  // namespace
 
-const FourTapWeights& FourTapTable(int rowPhase, int columnPhase) { return kFourTapTable[rowPhase & 31][columnPhase & 31]; }
+const FourTapWeights& FourTapTable(int rowPhase, int columnPhase) {
+  return kFourTapTable[rowPhase & 31][columnPhase & 31];
+}
 
 const CubicConvolutionWeights& CubicConvolutionTable(int rowPhase, int columnPhase) {
   return kCubicConvolutionTable[rowPhase & 31][columnPhase & 31];
@@ -76,22 +83,33 @@ TransformOperation::TransformOperation(std::int32_t method, const RECT* destinat
 
 void TransformOperation::Rectangles(const CRowIteratorBands& destination, const CRowIteratorBands& source,
                                     RECT* dstRect, RectD* srcRect) const {
-  *srcRect = RectDDimensions(source_) == 2 ? source_ : RectD{0, 0, double(source.Width()), double(source.Height())};
-  *dstRect = IsRectEmpty(&destination_) ? RECT{0, 0, destination.Width(), destination.Height()} : destination_;
+  *srcRect = RectDDimensions(source_) == 2 ? source_
+                                           : RectD{0, 0, double(source.Width()), double(source.Height())};
+  *dstRect = IsRectEmpty(&destination_) ? RECT{0, 0, destination.Width(), destination.Height()}
+                                        : destination_;
 }
 
-int TransformOperation::ChooseWorker(const CRowIteratorBands& destination, const CRowIteratorBands& source) const {
+int TransformOperation::ChooseWorker(const CRowIteratorBands& destination,
+                                     const CRowIteratorBands& source) const {
   RECT dstRect;
   RectD srcRect;
   Rectangles(destination, source, &dstRect, &srcRect);
   const bool reducing = dstRect.right - dstRect.left < srcRect.Width() ||
-                        (!(dstRect.right - dstRect.left < srcRect.Width()) && dstRect.bottom - dstRect.top < srcRect.Height());
+                        (!(dstRect.right - dstRect.left < srcRect.Width()) &&
+                         dstRect.bottom - dstRect.top < srcRect.Height());
   int worker = method_;
   switch (method_) {
-    case keTransformNearest: worker = reducing ? keWorkerReduce : keWorkerNearest; break;
-    case keTransformBilinear: worker = reducing ? keWorkerReduce : keWorkerFourTap; break;
-    case keTransformCubic: worker = reducing ? keWorkerReduce : keWorkerCubic; break;
-    default: break;
+    case keTransformNearest:
+      worker = reducing ? keWorkerReduce : keWorkerNearest;
+      break;
+    case keTransformBilinear:
+      worker = reducing ? keWorkerReduce : keWorkerFourTap;
+      break;
+    case keTransformCubic:
+      worker = reducing ? keWorkerReduce : keWorkerCubic;
+      break;
+    default:
+      break;
   }
   if (CPixelFormat(destination.GetFormat()).IsIndexed() || CPixelFormat(source.GetFormat()).IsIndexed())
     worker = keWorkerNearest;
@@ -101,7 +119,8 @@ int TransformOperation::ChooseWorker(const CRowIteratorBands& destination, const
 int TransformOperation::Execute(OperationRequest& request) {
   CRowIteratorBands* destination = request.destination;
   CRowIteratorBands* source = request.source;
-  if (!CRowIteratorBands::IsValid(destination) || !CRowIteratorBands::IsValid(source)) return keErrorBadArgument;
+  if (!CRowIteratorBands::IsValid(destination) || !CRowIteratorBands::IsValid(source))
+    return keErrorBadArgument;
   RECT dstRect;
   RectD srcRect;
   Rectangles(*destination, *source, &dstRect, &srcRect);
@@ -110,14 +129,18 @@ int TransformOperation::Execute(OperationRequest& request) {
   const double fy = srcRect.Height() / (dstRect.bottom - dstRect.top);
   CProgressMeter* meter = GetProgressMeter();
   switch (ChooseWorker(*destination, *source)) {
-    case keWorkerNearest: return ResampleNearest(*destination, *source, dstRect, srcRect, meter);
-    case keWorkerFourTap: return ResampleFourTap(*destination, *source, dstRect, srcRect, meter);
-    case keWorkerCubic: return ResampleCubicConvolution(*destination, *source, dstRect, srcRect, meter);
+    case keWorkerNearest:
+      return ResampleNearest(*destination, *source, dstRect, srcRect, meter);
+    case keWorkerFourTap:
+      return ResampleFourTap(*destination, *source, dstRect, srcRect, meter);
+    case keWorkerCubic:
+      return ResampleCubicConvolution(*destination, *source, dstRect, srcRect, meter);
     case keWorkerReduce:
       if (sampleCount_ > 0 && fx >= 2.0 && fy >= 2.0)
         return ResampleReduceSampled(*destination, *source, dstRect, srcRect, sampleCount_, meter);
       return ResampleReduce(*destination, *source, dstRect, srcRect, meter);
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
@@ -127,7 +150,8 @@ int ResampleNearest(CRowIteratorBands& dst, CRowIteratorBands& src, const RECT& 
   const bool convert = dstFormat != srcFormat;
   if (convert && CPixelFormat(dstFormat).IsIndexed()) return keErrorBadArgument;
   const RECT source = RectDToRect(srcRect);
-  if (!detail::Finite(srcRect) || !detail::Inside(dstRect, dst) || !detail::Inside(source, src)) return keErrorBadArgument;
+  if (!detail::Finite(srcRect) || !detail::Inside(dstRect, dst) || !detail::Inside(source, src))
+    return keErrorBadArgument;
   const int width = dstRect.right - dstRect.left, height = dstRect.bottom - dstRect.top;
   if (SameRectSize(source, dstRect)) return CopyImageRect(dst, dstRect, src, source) ? 0 : keErrorBadArgument;
 
@@ -135,20 +159,22 @@ int ResampleNearest(CRowIteratorBands& dst, CRowIteratorBands& src, const RECT& 
   std::vector<BYTE> gathered;
   try {
     columns.resize(width);
-    if (convert) gathered.resize((std::size_t(CPixelFormat(srcFormat).GetBitsPerPixel()) * width + 7) / 8 + 8);
+    if (convert)
+      gathered.resize((std::size_t(CPixelFormat(srcFormat).GetBitsPerPixel()) * width + 7) / 8 + 8);
   } catch (const std::bad_alloc&) {
     return keErrorNoMemory;
   }
   // Columns of the whole source row; clamped so a rounding never leaves the rectangle.
   const double xStep = srcRect.Width() / width, yStep = srcRect.Height() / height;
   for (int i = 0; i < width; ++i)
-    columns[i] = std::clamp(static_cast<std::int32_t>(i * xStep + srcRect.left + 1e-8), std::int32_t(source.left),
-                            std::int32_t(source.right - 1));
+    columns[i] = std::clamp(static_cast<std::int32_t>(i * xStep + srcRect.left + 1e-8),
+                            std::int32_t(source.left), std::int32_t(source.right - 1));
   RowCopyIndexedOp gather(columns.data());
   RowOpExecutor gatherRow(gather, srcFormat, srcFormat);
   RowOpExecutor convertRow(RowCopyOp(), dstFormat, srcFormat);
   RowOpExecutor copyDown(RowCopyOp(), dstFormat, dstFormat);
-  if (!gatherRow.IsBound() || (convert && !convertRow.IsBound()) || !copyDown.IsBound()) return keErrorBadArgument;
+  if (!gatherRow.IsBound() || (convert && !convertRow.IsBound()) || !copyDown.IsBound())
+    return keErrorBadArgument;
   for (RowOpExecutor* e : {&gatherRow, &convertRow}) {
     e->Args().src.paletteSize = src.GetPaletteSize();
     e->Args().src.palette = reinterpret_cast<const std::uint8_t*>(src.GetPalette());
@@ -166,7 +192,8 @@ int ResampleNearest(CRowIteratorBands& dst, CRowIteratorBands& src, const RECT& 
   int previous = -1;
   for (int j = 0; j < height; ++j) {
     if (progress.Stop(j)) return keErrorStopped;
-    const int row = std::clamp(static_cast<int>(j * yStep + srcRect.top + 1e-8), int(source.top), int(source.bottom - 1));
+    const int row = std::clamp(static_cast<int>(j * yStep + srcRect.top + 1e-8), int(source.top),
+                               int(source.bottom - 1));
     const int y = dstRect.top + j;
     BYTE* target = nullptr;
     int targetBit = 0;

@@ -32,7 +32,8 @@ class TransformOperation final : public ImageOperation {
  public:
   // A missing destination rectangle means the whole destination; a source rectangle with fewer
   // than two real axes the whole source. sampleCount > 0 asks for the sampled reduction.
-  TransformOperation(std::int32_t method, const RECT* destination, const RectD* source, std::int32_t sampleCount);
+  TransformOperation(std::int32_t method, const RECT* destination, const RectD* source,
+                     std::int32_t sampleCount);
   int OperandCount() const override { return 1; }
   // 0, 100 (stopped), 101 (format or rectangle not supported), 102 (memory).
   int Execute(OperationRequest& request) override;

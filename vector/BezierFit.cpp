@@ -66,7 +66,8 @@ class Fitter {
         if (error < tolerance_) return receiver_.AddCubic(c, 4);
       }
     }
-    const PathPoint centre = Unit(Mul(Add(Sub(p_[split - 1], p_[split]), Sub(p_[split], p_[split + 1])), 0.5));
+    const PathPoint centre = Unit(
+        Mul(Add(Sub(p_[split - 1], p_[split]), Sub(p_[split], p_[split + 1])), 0.5));
     return Fit(first, split, t1, centre) && Fit(split, last, Mul(centre, -1), t2);
   }
 

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "core/Matrix3.h"
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 #include "vector/RefCounted.h"
 #include "vector/RenderSettings.h"
 

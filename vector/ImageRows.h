@@ -2,7 +2,7 @@
 // image operation that does it at the operation's scale), and handing an image's rows, placed
 // and clipped, to a row writer.
 #pragma once
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 #include "rowops/ImageOperation.h"
 
 namespace corvel {

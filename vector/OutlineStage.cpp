@@ -237,8 +237,9 @@ void OutlineStage::Cap(int end, int capIndex) {
       // A rounded bulb on a short neck.
       line(0, -0.25 * bigH);
       line(0.25 * bigL, -0.25 * bigH);
-      const PathPoint bulb[] = {{0.25 * bigL, -0.25 * bigH}, {0.5 * bigL, -0.75 * bigH}, {bigL, -0.5 * bigH},
-                                {1.25 * bigL, 0},           {bigL, 0.5 * bigH},         {0.5 * bigL, 0.75 * bigH},
+      const PathPoint bulb[] = {{0.25 * bigL, -0.25 * bigH}, {0.5 * bigL, -0.75 * bigH},
+                                {bigL, -0.5 * bigH},         {1.25 * bigL, 0},
+                                {bigL, 0.5 * bigH},          {0.5 * bigL, 0.75 * bigH},
                                 {0.25 * bigL, 0.25 * bigH}};
       chain(bulb, 7);
       break;

@@ -14,8 +14,8 @@ class OutlineStage : public PathStage {
   bool Init();
   // The points stay the caller's and must not change while the outline is read. halfWidth is
   // half the pen's width; the cap indexes pick the pen's cap records for the two ends.
-  void Start(const PathPoint* points, int count, int figure, bool closed, const PenStyle& pen, double halfWidth,
-             int startCap, int endCap);
+  void Start(const PathPoint* points, int count, int figure, bool closed, const PenStyle& pen,
+             double halfWidth, int startCap, int endCap);
 
   bool Rewind() override;
   bool Next(const PathSegmentRecord** records, int* count) override;

@@ -6,7 +6,7 @@
 // when its paint is attached to a target and unprepared when the paint is detached.
 #pragma once
 #include "core/Matrix3.h"
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 #include "rowops/HeapBuffer.h"
 #include "rowops/ImageSampler.h"
 #include "rowops/RowOperation.h"

@@ -153,14 +153,15 @@ bool StrokeStage::Emit(bool closed) {
   // The outline reads the points in place: nothing is gathered until it is drained.
   count_ = 0;
   if (!counting_) {
-    outline_.Start(points_.data(), count, figure_, closed, pen_, pen_.width * 0.5, startCap,
-                   endCap);
+    outline_.Start(points_.data(), count, figure_, closed, pen_, pen_.width * 0.5, startCap, endCap);
     outlineActive_ = true;
   }
   return true;
 }
 
-FillStage::FillStage(PathStage& upstream, bool owns) : upstream_(&upstream), owns_(owns) { upstream.Rewind(); }
+FillStage::FillStage(PathStage& upstream, bool owns) : upstream_(&upstream), owns_(owns) {
+  upstream.Rewind();
+}
 
 FillStage::~FillStage() {
   if (owns_) PathStage::Release(upstream_);
@@ -169,8 +170,8 @@ FillStage::~FillStage() {
 PathStage* CreateStrokeOrFill(PathStage& path, int kind, const PenStyle& pen, const Matrix3* matrix,
                               double flatness, int antiAliasLevel, bool takeOwnership) {
   const bool stroke = kind != keStrokeFill && kind != keStrokeThin;
-  if (stroke && (!std::isfinite(pen.width) || pen.width < 0 ||
-                 (pen.DashCount() > 0 && !DashPatternIsValid(pen)))) {
+  if (stroke &&
+      (!std::isfinite(pen.width) || pen.width < 0 || (pen.DashCount() > 0 && !DashPatternIsValid(pen)))) {
     if (takeOwnership) PathStage::Release(&path);
     return nullptr;
   }

@@ -68,7 +68,9 @@ class FillStage : public RefCounted, public PathStage {
   ~FillStage() override;
 
   bool Rewind() override { return upstream_->Rewind(); }
-  bool Next(const PathSegmentRecord** records, int* count) override { return upstream_->Next(records, count); }
+  bool Next(const PathSegmentRecord** records, int* count) override {
+    return upstream_->Next(records, count);
+  }
   const FigureInfo* GetFigureInfo() const override { return upstream_->GetFigureInfo(); }
   RefCounted* GetRefCounted() override { return this; }
 

@@ -94,8 +94,13 @@ bool TransformStage::Next(const PathSegmentRecord** records, int* count) {
           break;
         }
         for (int i = 0; i < pieces; ++i) {
-          cubics_[i] = PathSegmentRecord{Map(points[4 * i + 1]), Map(points[4 * i + 2]), Map(points[4 * i + 3]),
-                                         keRecordCubic, record_.figure, 0, 0};
+          cubics_[i] = PathSegmentRecord{Map(points[4 * i + 1]),
+                                         Map(points[4 * i + 2]),
+                                         Map(points[4 * i + 3]),
+                                         keRecordCubic,
+                                         record_.figure,
+                                         0,
+                                         0};
         }
         cubicCount_ = pieces;
         continue;

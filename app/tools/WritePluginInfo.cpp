@@ -3,7 +3,7 @@
 // the resource of a module on the platform the filter was designed for.
 #include <cstdio>
 
-#include "platform/win32/module_resource.h"
+#include "platform/win32/ModuleResource.h"
 #include "resources/Resources.h"
 
 int main(int argc, char** argv) {

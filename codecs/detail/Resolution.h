@@ -2,6 +2,4 @@
 #pragma once
 
 // Whole dots per inch, or 0 (the image's default) for a value no picture has.
-inline long DotsPerInch(double value) {
-  return value >= 1 && value < 1e6 ? static_cast<long>(value) : 0;
-}
+inline long DotsPerInch(double value) { return value >= 1 && value < 1e6 ? static_cast<long>(value) : 0; }

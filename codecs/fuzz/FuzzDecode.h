@@ -69,10 +69,10 @@ inline bool DecodeInput(const std::uint8_t* data, std::size_t size, unsigned lon
   // TIFF writes colour as JPEG and a 1-bit page as black and white, whatever its palette.
   const bool lossy = type == keImageFormatJPG || type == keImageFormatTIF;
   bool same = again.Decode(encoded, static_cast<unsigned long>(encodedSize), type) &&
-              (lossy ? SameSize(image, again)
-                     : type == keImageFormatICO ? SameVisiblePixels(image, again)
-                     : type == keImageFormatGIF ? SameColours(image, again)
-                                                : SamePixels(image, again));
+              (lossy                      ? SameSize(image, again)
+               : type == keImageFormatICO ? SameVisiblePixels(image, again)
+               : type == keImageFormatGIF ? SameColours(image, again)
+                                          : SamePixels(image, again));
   CImageFile::FreeMemory(encoded);
   return same;
 }

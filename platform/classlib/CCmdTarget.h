@@ -3,7 +3,7 @@
 // commands and their user-interface updates up in them.
 #pragma once
 #include "platform/classlib/CObject.h"
-#include "platform/ui/messages.h"
+#include "platform/ui/Messages.h"
 
 class CCmdTarget;
 class CCmdUI;
@@ -13,35 +13,35 @@ using AFX_PMSG = void (CCmdTarget::*)();
 // How an entry's handler is called: one kind per handler signature.
 enum class AfxSig {
   end,
-  cmd,           // void ()                           commands, control notifications
-  cmdRange,      // void (UINT id)                    command ranges
-  cmdUI,         // void (CCmdUI*)                    update of a command or a range
-  notify,        // void (NMHDR*, LRESULT*)
-  notifyExRange, // BOOL (UINT id, NMHDR*, LRESULT*)
-  message,       // LRESULT (WPARAM, LPARAM)          ON_MESSAGE, ON_REGISTERED_MESSAGE
-  v,             // void ()
-  b_v,           // BOOL ()
-  i_create,      // int (CREATESTRUCT*)
-  v_uii,         // void (UINT, int, int)             WM_SIZE
-  v_ii,          // void (int, int)                   WM_MOVE
-  v_up,          // void (UINT, CPoint)               mouse buttons and moves
-  b_usp,         // BOOL (UINT, short, CPoint)        WM_MOUSEWHEEL
-  b_wuu,         // BOOL (CWnd*, UINT, UINT)          WM_SETCURSOR
-  v_w,           // void (CWnd*)                      focus, capture
-  v_wp,          // void (CWnd*, CPoint)              WM_CONTEXTMENU
-  v_t,           // void (UINT_PTR)                   WM_TIMER
-  v_uuu,         // void (UINT, UINT, UINT)           keys and characters
-  v_mmi,         // void (MINMAXINFO*)
-  v_uus,         // void (UINT, UINT, CScrollBar*)    WM_HSCROLL, WM_VSCROLL
-  v_b,           // void (BOOL)                       WM_ENABLE
-  v_bu,          // void (BOOL, UINT)                 WM_SHOWWINDOW
-  v_us,          // void (UINT, LPCSTR)               WM_SETTINGCHANGE
-  l_p,           // LRESULT (CPoint)                  WM_NCHITTEST
-  b_dc,          // BOOL (CDC*)                       WM_ERASEBKGND
-  h_dwu,         // HBRUSH (CDC*, CWnd*, UINT)        WM_CTLCOLOR...
-  v_ids,         // void (int, DRAWITEMSTRUCT*)       WM_DRAWITEM
-  u_v,           // UINT ()                           WM_GETDLGCODE
-  v_uwb,         // void (UINT, CWnd*, BOOL)          WM_ACTIVATE
+  cmd,            // void ()                           commands, control notifications
+  cmdRange,       // void (UINT id)                    command ranges
+  cmdUI,          // void (CCmdUI*)                    update of a command or a range
+  notify,         // void (NMHDR*, LRESULT*)
+  notifyExRange,  // BOOL (UINT id, NMHDR*, LRESULT*)
+  message,        // LRESULT (WPARAM, LPARAM)          ON_MESSAGE, ON_REGISTERED_MESSAGE
+  v,              // void ()
+  b_v,            // BOOL ()
+  i_create,       // int (CREATESTRUCT*)
+  v_uii,          // void (UINT, int, int)             WM_SIZE
+  v_ii,           // void (int, int)                   WM_MOVE
+  v_up,           // void (UINT, CPoint)               mouse buttons and moves
+  b_usp,          // BOOL (UINT, short, CPoint)        WM_MOUSEWHEEL
+  b_wuu,          // BOOL (CWnd*, UINT, UINT)          WM_SETCURSOR
+  v_w,            // void (CWnd*)                      focus, capture
+  v_wp,           // void (CWnd*, CPoint)              WM_CONTEXTMENU
+  v_t,            // void (UINT_PTR)                   WM_TIMER
+  v_uuu,          // void (UINT, UINT, UINT)           keys and characters
+  v_mmi,          // void (MINMAXINFO*)
+  v_uus,          // void (UINT, UINT, CScrollBar*)    WM_HSCROLL, WM_VSCROLL
+  v_b,            // void (BOOL)                       WM_ENABLE
+  v_bu,           // void (BOOL, UINT)                 WM_SHOWWINDOW
+  v_us,           // void (UINT, LPCSTR)               WM_SETTINGCHANGE
+  l_p,            // LRESULT (CPoint)                  WM_NCHITTEST
+  b_dc,           // BOOL (CDC*)                       WM_ERASEBKGND
+  h_dwu,          // HBRUSH (CDC*, CWnd*, UINT)        WM_CTLCOLOR...
+  v_ids,          // void (int, DRAWITEMSTRUCT*)       WM_DRAWITEM
+  u_v,            // UINT ()                           WM_GETDLGCODE
+  v_uwb,          // void (UINT, CWnd*, BOOL)          WM_ACTIVATE
 };
 
 struct AFX_MSGMAP_ENTRY {
@@ -98,39 +98,52 @@ Handler AfxMsgHandler(AFX_PMSG pfn) {
 }
 #pragma GCC diagnostic pop
 
-#define DECLARE_MESSAGE_MAP()                       \
- protected:                                          \
-  static const AFX_MSGMAP* GetThisMessageMap();      \
+#define DECLARE_MESSAGE_MAP()                   \
+ protected:                                     \
+  static const AFX_MSGMAP* GetThisMessageMap(); \
   const AFX_MSGMAP* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                               \
-  const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); }          \
-  const AFX_MSGMAP* theClass::GetThisMessageMap() {                                          \
-    typedef theClass ThisClass;                                                              \
-    typedef baseClass TheBaseClass;                                                          \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                      \
+  const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
+  const AFX_MSGMAP* theClass::GetThisMessageMap() {                                 \
+    typedef theClass ThisClass;                                                     \
+    typedef baseClass TheBaseClass;                                                 \
     static const AFX_MSGMAP_ENTRY _messageEntries[] = {
-#define END_MESSAGE_MAP()                                                                    \
-  {0, 0, 0, 0, AfxSig::end, nullptr, nullptr}};                                                       \
+#define END_MESSAGE_MAP()                                                                       \
+  { 0, 0, 0, 0, AfxSig::end, nullptr, nullptr }                                                 \
+  }                                                                                             \
+  ;                                                                                             \
   static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &_messageEntries[0]}; \
-  return &messageMap;                                                                        \
+  return &messageMap;                                                                           \
   }
 
 // Commands and their updates.
-#define ON_COMMAND(id, fn) \
-  {WM_COMMAND, CN_COMMAND, (id), (id), AfxSig::cmd, AfxMsgCast<void (CCmdTarget::*)()>(&ThisClass::fn), nullptr},
-#define ON_COMMAND_RANGE(first, last, fn) \
-  {WM_COMMAND, CN_COMMAND, (first), (last), AfxSig::cmdRange, AfxMsgCast<void (CCmdTarget::*)(UINT)>(&ThisClass::fn), nullptr},
-#define ON_UPDATE_COMMAND_UI(id, fn)                                                       \
-  {WM_COMMAND, static_cast<UINT>(CN_UPDATE_COMMAND_UI), (id), (id), AfxSig::cmdUI,        \
-   AfxMsgCast<void (CCmdTarget::*)(CCmdUI*)>(&ThisClass::fn), nullptr},
-#define ON_UPDATE_COMMAND_UI_RANGE(first, last, fn)                                        \
-  {WM_COMMAND, static_cast<UINT>(CN_UPDATE_COMMAND_UI), (first), (last), AfxSig::cmdUI,   \
-   AfxMsgCast<void (CCmdTarget::*)(CCmdUI*)>(&ThisClass::fn), nullptr},
-#define ON_CONTROL(code, id, fn) \
-  {WM_COMMAND, static_cast<UINT>(code), (id), (id), AfxSig::cmd, AfxMsgCast<void (CCmdTarget::*)()>(&ThisClass::fn), nullptr},
-#define ON_CONTROL_RANGE(code, first, last, fn)                                            \
-  {WM_COMMAND, static_cast<UINT>(code), (first), (last), AfxSig::cmdRange,               \
-   AfxMsgCast<void (CCmdTarget::*)(UINT)>(&ThisClass::fn), nullptr},
+#define ON_COMMAND(id, fn)                                                                              \
+  {WM_COMMAND, CN_COMMAND, (id), (id), AfxSig::cmd, AfxMsgCast<void (CCmdTarget::*)()>(&ThisClass::fn), \
+   nullptr},
+#define ON_COMMAND_RANGE(first, last, fn)                                                \
+  {WM_COMMAND, CN_COMMAND,       (first),                                                \
+   (last),     AfxSig::cmdRange, AfxMsgCast<void (CCmdTarget::*)(UINT)>(&ThisClass::fn), \
+   nullptr},
+#define ON_UPDATE_COMMAND_UI(id, fn)                                         \
+  {WM_COMMAND,    static_cast<UINT>(CN_UPDATE_COMMAND_UI),                   \
+   (id),          (id),                                                      \
+   AfxSig::cmdUI, AfxMsgCast<void (CCmdTarget::*)(CCmdUI*)>(&ThisClass::fn), \
+   nullptr},
+#define ON_UPDATE_COMMAND_UI_RANGE(first, last, fn)                          \
+  {WM_COMMAND,    static_cast<UINT>(CN_UPDATE_COMMAND_UI),                   \
+   (first),       (last),                                                    \
+   AfxSig::cmdUI, AfxMsgCast<void (CCmdTarget::*)(CCmdUI*)>(&ThisClass::fn), \
+   nullptr},
+#define ON_CONTROL(code, id, fn)                                    \
+  {WM_COMMAND,  static_cast<UINT>(code),                            \
+   (id),        (id),                                               \
+   AfxSig::cmd, AfxMsgCast<void (CCmdTarget::*)()>(&ThisClass::fn), \
+   nullptr},
+#define ON_CONTROL_RANGE(code, first, last, fn)                                                 \
+  {WM_COMMAND, static_cast<UINT>(code), (first),                                                \
+   (last),     AfxSig::cmdRange,        AfxMsgCast<void (CCmdTarget::*)(UINT)>(&ThisClass::fn), \
+   nullptr},
 #define ON_BN_CLICKED(id, fn) ON_CONTROL(BN_CLICKED, id, fn)
 #define ON_EN_CHANGE(id, fn) ON_CONTROL(EN_CHANGE, id, fn)
 #define ON_EN_UPDATE(id, fn) ON_CONTROL(EN_UPDATE, id, fn)
@@ -139,22 +152,45 @@ Handler AfxMsgHandler(AFX_PMSG pfn) {
 #define ON_CBN_SELCHANGE(id, fn) ON_CONTROL(CBN_SELCHANGE, id, fn)
 #define ON_LBN_SELCHANGE(id, fn) ON_CONTROL(LBN_SELCHANGE, id, fn)
 #define ON_LBN_DBLCLK(id, fn) ON_CONTROL(LBN_DBLCLK, id, fn)
-#define ON_NOTIFY(code, id, fn)                                                            \
-  {WM_NOTIFY, static_cast<UINT>(code), (id), (id), AfxSig::notify,                        \
-   AfxMsgCast<void (CCmdTarget::*)(NMHDR*, LRESULT*)>(&ThisClass::fn), nullptr},
-#define ON_NOTIFY_EX_RANGE(code, first, last, fn)                                          \
-  {WM_NOTIFY, static_cast<UINT>(code), (first), (last), AfxSig::notifyExRange,            \
-   AfxMsgCast<BOOL (CCmdTarget::*)(UINT, NMHDR*, LRESULT*)>(&ThisClass::fn), nullptr},
+#define ON_NOTIFY(code, id, fn)                                                                            \
+  {WM_NOTIFY, static_cast<UINT>(code), (id),                                                               \
+   (id),      AfxSig::notify,          AfxMsgCast<void (CCmdTarget::*)(NMHDR*, LRESULT*)>(&ThisClass::fn), \
+   nullptr},
+#define ON_NOTIFY_EX_RANGE(code, first, last, fn)                            \
+  {WM_NOTIFY,                                                                \
+   static_cast<UINT>(code),                                                  \
+   (first),                                                                  \
+   (last),                                                                   \
+   AfxSig::notifyExRange,                                                    \
+   AfxMsgCast<BOOL (CCmdTarget::*)(UINT, NMHDR*, LRESULT*)>(&ThisClass::fn), \
+   nullptr},
 // Notifications a control handles itself when its parent reflects them back.
-#define ON_CONTROL_REFLECT(code, fn)                                                       \
-  {WM_COMMAND + WM_REFLECT_BASE, static_cast<UINT>(code), 0, 0, AfxSig::cmd,              \
-   AfxMsgCast<void (CCmdTarget::*)()>(&ThisClass::fn), nullptr},
-#define ON_NOTIFY_REFLECT(code, fn)                                                        \
-  {WM_NOTIFY + WM_REFLECT_BASE, static_cast<UINT>(code), 0, 0, AfxSig::notify,            \
-   AfxMsgCast<void (CCmdTarget::*)(NMHDR*, LRESULT*)>(&ThisClass::fn), nullptr},
+#define ON_CONTROL_REFLECT(code, fn)                   \
+  {WM_COMMAND + WM_REFLECT_BASE,                       \
+   static_cast<UINT>(code),                            \
+   0,                                                  \
+   0,                                                  \
+   AfxSig::cmd,                                        \
+   AfxMsgCast<void (CCmdTarget::*)()>(&ThisClass::fn), \
+   nullptr},
+#define ON_NOTIFY_REFLECT(code, fn)                                    \
+  {WM_NOTIFY + WM_REFLECT_BASE,                                        \
+   static_cast<UINT>(code),                                            \
+   0,                                                                  \
+   0,                                                                  \
+   AfxSig::notify,                                                     \
+   AfxMsgCast<void (CCmdTarget::*)(NMHDR*, LRESULT*)>(&ThisClass::fn), \
+   nullptr},
 // Any message, by number or by registered number (a variable read when the map is searched).
-#define ON_MESSAGE(msg, fn)                                                                \
-  {(msg), 0, 0, 0, AfxSig::message, AfxMsgCast<LRESULT (CCmdTarget::*)(WPARAM, LPARAM)>(&ThisClass::fn), nullptr},
-#define ON_REGISTERED_MESSAGE(variable, fn)                                                \
-  {0xC000, 0, 0, 0, AfxSig::message,                                                      \
-   AfxMsgCast<LRESULT (CCmdTarget::*)(WPARAM, LPARAM)>(&ThisClass::fn), &(variable)},
+#define ON_MESSAGE(msg, fn)                                                                               \
+  {(msg),  0, 0, 0, AfxSig::message, AfxMsgCast<LRESULT (CCmdTarget::*)(WPARAM, LPARAM)>(&ThisClass::fn), \
+   nullptr},
+#define ON_REGISTERED_MESSAGE(variable, fn)                                \
+  {                                                                        \
+      0xC000,                                                              \
+      0,                                                                   \
+      0,                                                                   \
+      0,                                                                   \
+      AfxSig::message,                                                     \
+      AfxMsgCast<LRESULT (CCmdTarget::*)(WPARAM, LPARAM)>(&ThisClass::fn), \
+      &(variable)},

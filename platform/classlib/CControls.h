@@ -16,7 +16,8 @@ class CButton : public CWnd {
   UINT GetButtonStyle() const { return GetStyle() & 0xFFFF; }
   void SetButtonStyle(UINT style, BOOL redraw = TRUE) { SendMessage(BM_SETSTYLE, style, redraw); }
   HBITMAP SetBitmap(HBITMAP bitmap) {
-    return reinterpret_cast<HBITMAP>(SendMessage(BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
+    return reinterpret_cast<HBITMAP>(
+        SendMessage(BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
   }
   HBITMAP GetBitmap() const { return reinterpret_cast<HBITMAP>(SendMessage(BM_GETIMAGE, IMAGE_BITMAP)); }
   // Owner-drawn buttons draw here.
@@ -53,9 +54,12 @@ class CStatic : public CWnd {
   BOOL Create(LPCSTR text, DWORD style, const RECT& rect, CWnd* parent, UINT id = 0xFFFF) {
     return CWnd::Create(WC_STATIC, text, style, rect, parent, id);
   }
-  HICON SetIcon(HICON icon) { return reinterpret_cast<HICON>(SendMessage(STM_SETICON, reinterpret_cast<WPARAM>(icon))); }
+  HICON SetIcon(HICON icon) {
+    return reinterpret_cast<HICON>(SendMessage(STM_SETICON, reinterpret_cast<WPARAM>(icon)));
+  }
   HBITMAP SetBitmap(HBITMAP bitmap) {
-    return reinterpret_cast<HBITMAP>(SendMessage(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
+    return reinterpret_cast<HBITMAP>(
+        SendMessage(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
   }
 };
 
@@ -65,9 +69,12 @@ class CListBox : public CWnd {
   BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
     return CWnd::Create(WC_LISTBOX, nullptr, style, rect, parent, id);
   }
-  int AddString(LPCSTR text) { return static_cast<int>(SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text))); }
+  int AddString(LPCSTR text) {
+    return static_cast<int>(SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
+  }
   int InsertString(int index, LPCSTR text) {
-    return static_cast<int>(SendMessage(LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text)));
+    return static_cast<int>(
+        SendMessage(LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text)));
   }
   int DeleteString(UINT index) { return static_cast<int>(SendMessage(LB_DELETESTRING, index)); }
   void ResetContent() { SendMessage(LB_RESETCONTENT); }
@@ -75,12 +82,16 @@ class CListBox : public CWnd {
   int GetCurSel() const { return static_cast<int>(SendMessage(LB_GETCURSEL)); }
   int SetCurSel(int index) { return static_cast<int>(SendMessage(LB_SETCURSEL, static_cast<WPARAM>(index))); }
   void GetText(int index, CString& text) const;
-  DWORD_PTR GetItemData(int index) const { return static_cast<DWORD_PTR>(SendMessage(LB_GETITEMDATA, static_cast<WPARAM>(index))); }
+  DWORD_PTR GetItemData(int index) const {
+    return static_cast<DWORD_PTR>(SendMessage(LB_GETITEMDATA, static_cast<WPARAM>(index)));
+  }
   int SetItemData(int index, DWORD_PTR data) {
-    return static_cast<int>(SendMessage(LB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(data)));
+    return static_cast<int>(
+        SendMessage(LB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(data)));
   }
   int FindStringExact(int start, LPCSTR text) const {
-    return static_cast<int>(SendMessage(LB_FINDSTRINGEXACT, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(text)));
+    return static_cast<int>(
+        SendMessage(LB_FINDSTRINGEXACT, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(text)));
   }
 };
 
@@ -90,9 +101,12 @@ class CComboBox : public CWnd {
   BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
     return CWnd::Create(WC_COMBOBOX, nullptr, style, rect, parent, id);
   }
-  int AddString(LPCSTR text) { return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text))); }
+  int AddString(LPCSTR text) {
+    return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
+  }
   int InsertString(int index, LPCSTR text) {
-    return static_cast<int>(SendMessage(CB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text)));
+    return static_cast<int>(
+        SendMessage(CB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text)));
   }
   int DeleteString(UINT index) { return static_cast<int>(SendMessage(CB_DELETESTRING, index)); }
   void ResetContent() { SendMessage(CB_RESETCONTENT); }
@@ -100,12 +114,16 @@ class CComboBox : public CWnd {
   int GetCurSel() const { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
   int SetCurSel(int index) { return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(index))); }
   void GetLBText(int index, CString& text) const;
-  DWORD_PTR GetItemData(int index) const { return static_cast<DWORD_PTR>(SendMessage(CB_GETITEMDATA, static_cast<WPARAM>(index))); }
+  DWORD_PTR GetItemData(int index) const {
+    return static_cast<DWORD_PTR>(SendMessage(CB_GETITEMDATA, static_cast<WPARAM>(index)));
+  }
   int SetItemData(int index, DWORD_PTR data) {
-    return static_cast<int>(SendMessage(CB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(data)));
+    return static_cast<int>(
+        SendMessage(CB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(data)));
   }
   int FindStringExact(int start, LPCSTR text) const {
-    return static_cast<int>(SendMessage(CB_FINDSTRINGEXACT, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(text)));
+    return static_cast<int>(
+        SendMessage(CB_FINDSTRINGEXACT, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(text)));
   }
 };
 
@@ -117,7 +135,9 @@ class CScrollBar : public CWnd {
   }
   int GetScrollPos() const { return ::GetScrollPos(m_hWnd, SB_CTL); }
   int SetScrollPos(int pos, BOOL redraw = TRUE) { return ::SetScrollPos(m_hWnd, SB_CTL, pos, redraw); }
-  void SetScrollRange(int minimum, int maximum, BOOL redraw = TRUE) { ::SetScrollRange(m_hWnd, SB_CTL, minimum, maximum, redraw); }
+  void SetScrollRange(int minimum, int maximum, BOOL redraw = TRUE) {
+    ::SetScrollRange(m_hWnd, SB_CTL, minimum, maximum, redraw);
+  }
 };
 
 class CProgressCtrl : public CWnd {
@@ -164,7 +184,8 @@ class CSpinButtonCtrl : public CWnd {
   int SetPos32(int pos) { return static_cast<int>(SendMessage(UDM_SETPOS32, 0, pos)); }
   int GetPos32() const { return static_cast<int>(SendMessage(UDM_GETPOS32)); }
   CWnd* SetBuddy(CWnd* buddy) {
-    return FromHandle(reinterpret_cast<HWND>(SendMessage(UDM_SETBUDDY, reinterpret_cast<WPARAM>(HwndOf(buddy)))));
+    return FromHandle(
+        reinterpret_cast<HWND>(SendMessage(UDM_SETBUDDY, reinterpret_cast<WPARAM>(HwndOf(buddy)))));
   }
 };
 

@@ -39,7 +39,8 @@ INT_PTR CDialog::AfxDlgProc(HWND hwnd, UINT, WPARAM, LPARAM) {
 }
 
 HWND CDialog::CreateFromTemplate(HWND owner, bool visible) {
-  const DialogTemplate* found = platform::FindDialogTemplate(AfxGetResourceHandle(), MAKEINTRESOURCE(static_cast<WORD>(m_nIDTemplate)));
+  const DialogTemplate* found = platform::FindDialogTemplate(
+      AfxGetResourceHandle(), MAKEINTRESOURCE(static_cast<WORD>(m_nIDTemplate)));
   if (!found) return nullptr;
   DialogTemplate dialog = *found;
   if (!visible) dialog.style &= ~WS_VISIBLE;

@@ -23,7 +23,9 @@ class CDialog : public CWnd {
   BOOL UpdateData(BOOL saveAndValidate = TRUE);
   void NextDlgCtrl() const { SendMessage(WM_NEXTDLGCTL, 0, 0); }
   void PrevDlgCtrl() const { SendMessage(WM_NEXTDLGCTL, 1, 0); }
-  void GotoDlgCtrl(CWnd* control) { SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(HwndOf(control)), 1); }
+  void GotoDlgCtrl(CWnd* control) {
+    SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(HwndOf(control)), 1);
+  }
   void SetDefID(UINT id) { SendMessage(DM_SETDEFID, id); }
   DWORD GetDefID() const { return static_cast<DWORD>(SendMessage(DM_GETDEFID)); }
   UINT GetTemplateId() const { return m_nIDTemplate; }
@@ -56,7 +58,8 @@ class CDialog : public CWnd {
 // What DoDataExchange works on: the dialog, the direction, and the control last prepared.
 class CDataExchange {
  public:
-  CDataExchange(CWnd* dialog, BOOL saveAndValidate) : m_pDlgWnd(dialog), m_bSaveAndValidate(saveAndValidate) {}
+  CDataExchange(CWnd* dialog, BOOL saveAndValidate)
+      : m_pDlgWnd(dialog), m_bSaveAndValidate(saveAndValidate) {}
   HWND PrepareCtrl(int id);
   HWND PrepareEditCtrl(int id);
   // Ends the exchange: the last prepared control gets the focus (and its text selected).

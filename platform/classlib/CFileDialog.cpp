@@ -4,8 +4,8 @@
 
 IMPLEMENT_DYNAMIC(CFileDialog, CObject)
 
-CFileDialog::CFileDialog(BOOL openFileDialog, LPCSTR defaultExtension, LPCSTR fileName, DWORD flags, LPCSTR filter,
-                         CWnd* parent)
+CFileDialog::CFileDialog(BOOL openFileDialog, LPCSTR defaultExtension, LPCSTR fileName, DWORD flags,
+                         LPCSTR filter, CWnd* parent)
     : open_(openFileDialog) {
   if (filter) {
     // "A|*.a|B|*.b||" becomes the platform's zero-separated pairs ended by an empty one.

@@ -8,7 +8,8 @@ class CFileDialog : public CObject {
  public:
   // `filter` pairs are separated by '|' and the list ends with "||".
   CFileDialog(BOOL openFileDialog, LPCSTR defaultExtension = nullptr, LPCSTR fileName = nullptr,
-              DWORD flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, LPCSTR filter = nullptr, CWnd* parent = nullptr);
+              DWORD flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, LPCSTR filter = nullptr,
+              CWnd* parent = nullptr);
   // IDOK with the chosen path, IDCANCEL otherwise.
   virtual INT_PTR DoModal();
   CString GetPathName() const { return CString(file_); }

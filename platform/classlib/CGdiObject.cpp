@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "platform/classlib/CWnd.h"
-#include "platform/ui/metrics.h"
+#include "platform/ui/Metrics.h"
 
 IMPLEMENT_DYNAMIC(CGdiObject, CObject)
 IMPLEMENT_DYNCREATE(CDC, CObject)
@@ -55,21 +55,31 @@ CGdiObject* CGdiObject::FromHandle(HGDIOBJ object) {
   if (!wrapper) {
     // The wrapper is of the object's own kind, as the typed selections hand it on.
     switch (::GetObjectType(object)) {
-      case OBJ_PEN: wrapper.reset(new CPen); break;
-      case OBJ_BRUSH: wrapper.reset(new CBrush); break;
-      case OBJ_FONT: wrapper.reset(new CFont); break;
-      case OBJ_BITMAP: wrapper.reset(new CBitmap); break;
-      case OBJ_REGION: wrapper.reset(new CRgn); break;
-      default: wrapper.reset(new CGdiObject); break;
+      case OBJ_PEN:
+        wrapper.reset(new CPen);
+        break;
+      case OBJ_BRUSH:
+        wrapper.reset(new CBrush);
+        break;
+      case OBJ_FONT:
+        wrapper.reset(new CFont);
+        break;
+      case OBJ_BITMAP:
+        wrapper.reset(new CBitmap);
+        break;
+      case OBJ_REGION:
+        wrapper.reset(new CRgn);
+        break;
+      default:
+        wrapper.reset(new CGdiObject);
+        break;
     }
     wrapper->m_hObject = object;
   }
   return wrapper.get();
 }
 
-void CGdiObject::DeleteTempMap() {
-  TempMap<CGdiObject, HGDIOBJ>().clear();
-}
+void CGdiObject::DeleteTempMap() { TempMap<CGdiObject, HGDIOBJ>().clear(); }
 
 BOOL CBrush::CreateSysColorBrush(int index) { return CreateSolidBrush(GetSysColor(index)); }
 
@@ -100,9 +110,7 @@ CDC* CDC::FromHandle(HDC dc) {
   return wrapper.get();
 }
 
-void CDC::DeleteTempMap() {
-  TempMap<CDC, HDC>().clear();
-}
+void CDC::DeleteTempMap() { TempMap<CDC, HDC>().clear(); }
 
 BOOL CDC::Attach(HDC dc) {
   if (!dc) return FALSE;

@@ -4,14 +4,14 @@
 #include "platform/classlib/CObject.h"
 #include "platform/classlib/CRect.h"
 #include "platform/classlib/CString.h"
-#include "platform/gdi/dcstate.h"
-#include "platform/gdi/dib.h"
-#include "platform/gdi/draw.h"
-#include "platform/gdi/gdi.h"
-#include "platform/gdi/region.h"
-#include "platform/gdi/text.h"
-#include "platform/ui/icons.h"
-#include "platform/ui/paint.h"
+#include "platform/gdi/DcState.h"
+#include "platform/gdi/Dib.h"
+#include "platform/gdi/Draw.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/gdi/Region.h"
+#include "platform/gdi/Text.h"
+#include "platform/ui/Icons.h"
+#include "platform/ui/Paint.h"
 
 class CWnd;
 
@@ -59,11 +59,11 @@ class CBrush : public CGdiObject {
 class CFont : public CGdiObject {
  public:
   BOOL CreateFontIndirect(const LOGFONT* font) { return Attach(::CreateFontIndirect(font)); }
-  BOOL CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic, BYTE underline,
-                  BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision, BYTE quality,
-                  BYTE pitchAndFamily, LPCSTR face) {
-    return Attach(::CreateFont(height, width, escapement, orientation, weight, italic, underline, strikeOut, charSet,
-                               outPrecision, clipPrecision, quality, pitchAndFamily, face));
+  BOOL CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic,
+                  BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision,
+                  BYTE quality, BYTE pitchAndFamily, LPCSTR face) {
+    return Attach(::CreateFont(height, width, escapement, orientation, weight, italic, underline, strikeOut,
+                               charSet, outPrecision, clipPrecision, quality, pitchAndFamily, face));
   }
   // `pointSize` in tenths of a point, at 96 dots per inch.
   BOOL CreatePointFont(int pointSize, LPCSTR face);
@@ -87,7 +87,9 @@ class CRgn : public CGdiObject {
  public:
   BOOL CreateRectRgn(int l, int t, int r, int b) { return Attach(::CreateRectRgn(l, t, r, b)); }
   BOOL CreateRectRgnIndirect(const RECT* rect) { return Attach(::CreateRectRgnIndirect(rect)); }
-  BOOL CreatePolygonRgn(const POINT* points, int count, int mode) { return Attach(::CreatePolygonRgn(points, count, mode)); }
+  BOOL CreatePolygonRgn(const POINT* points, int count, int mode) {
+    return Attach(::CreatePolygonRgn(points, count, mode));
+  }
   int CombineRgn(const CRgn* a, const CRgn* b, int mode) {
     return ::CombineRgn(static_cast<HRGN>(m_hObject), static_cast<HRGN>(a->m_hObject),
                         b ? static_cast<HRGN>(b->m_hObject) : nullptr, mode);
@@ -117,9 +119,15 @@ class CDC : public CObject {
 
   CGdiObject* SelectObject(CGdiObject* object);
   CPen* SelectObject(CPen* pen) { return static_cast<CPen*>(SelectObject(static_cast<CGdiObject*>(pen))); }
-  CBrush* SelectObject(CBrush* brush) { return static_cast<CBrush*>(SelectObject(static_cast<CGdiObject*>(brush))); }
-  CFont* SelectObject(CFont* font) { return static_cast<CFont*>(SelectObject(static_cast<CGdiObject*>(font))); }
-  CBitmap* SelectObject(CBitmap* bitmap) { return static_cast<CBitmap*>(SelectObject(static_cast<CGdiObject*>(bitmap))); }
+  CBrush* SelectObject(CBrush* brush) {
+    return static_cast<CBrush*>(SelectObject(static_cast<CGdiObject*>(brush)));
+  }
+  CFont* SelectObject(CFont* font) {
+    return static_cast<CFont*>(SelectObject(static_cast<CGdiObject*>(font)));
+  }
+  CBitmap* SelectObject(CBitmap* bitmap) {
+    return static_cast<CBitmap*>(SelectObject(static_cast<CGdiObject*>(bitmap)));
+  }
   CGdiObject* SelectStockObject(int index);
   int SaveDC() { return ::SaveDC(m_hDC); }
   BOOL RestoreDC(int level) { return ::RestoreDC(m_hDC, level); }
@@ -135,17 +143,27 @@ class CDC : public CObject {
   CPoint SetWindowOrg(int x, int y);
   int GetClipBox(RECT* rect) const { return ::GetClipBox(m_hDC, rect); }
   int IntersectClipRect(int l, int t, int r, int b) { return ::IntersectClipRect(m_hDC, l, t, r, b); }
-  int IntersectClipRect(const RECT* rect) { return IntersectClipRect(rect->left, rect->top, rect->right, rect->bottom); }
-  int ExcludeClipRect(const RECT* rect) { return ::ExcludeClipRect(m_hDC, rect->left, rect->top, rect->right, rect->bottom); }
-  int SelectClipRgn(CRgn* region) { return ::SelectClipRgn(m_hDC, region ? static_cast<HRGN>(region->m_hObject) : nullptr); }
+  int IntersectClipRect(const RECT* rect) {
+    return IntersectClipRect(rect->left, rect->top, rect->right, rect->bottom);
+  }
+  int ExcludeClipRect(const RECT* rect) {
+    return ::ExcludeClipRect(m_hDC, rect->left, rect->top, rect->right, rect->bottom);
+  }
+  int SelectClipRgn(CRgn* region) {
+    return ::SelectClipRgn(m_hDC, region ? static_cast<HRGN>(region->m_hObject) : nullptr);
+  }
 
   void FillSolidRect(const RECT* rect, COLORREF colour);
   void FillSolidRect(int x, int y, int cx, int cy, COLORREF colour);
   // A frame one pixel wide: top and left in one colour, bottom and right in the other.
   void Draw3dRect(const RECT* rect, COLORREF topLeft, COLORREF bottomRight);
   void Draw3dRect(int x, int y, int cx, int cy, COLORREF topLeft, COLORREF bottomRight);
-  void FillRect(const RECT* rect, CBrush* brush) { ::FillRect(m_hDC, rect, static_cast<HBRUSH>(brush->m_hObject)); }
-  void FrameRect(const RECT* rect, CBrush* brush) { ::FrameRect(m_hDC, rect, static_cast<HBRUSH>(brush->m_hObject)); }
+  void FillRect(const RECT* rect, CBrush* brush) {
+    ::FillRect(m_hDC, rect, static_cast<HBRUSH>(brush->m_hObject));
+  }
+  void FrameRect(const RECT* rect, CBrush* brush) {
+    ::FrameRect(m_hDC, rect, static_cast<HBRUSH>(brush->m_hObject));
+  }
   void InvertRect(const RECT* rect) { ::InvertRect(m_hDC, rect); }
   void DrawFocusRect(const RECT* rect) { ::DrawFocusRect(m_hDC, rect); }
   BOOL DrawEdge(RECT* rect, UINT edge, UINT flags) { return ::DrawEdge(m_hDC, rect, edge, flags); }
@@ -156,9 +174,13 @@ class CDC : public CObject {
   BOOL LineTo(int x, int y) { return ::LineTo(m_hDC, x, y); }
   BOOL LineTo(POINT point) { return ::LineTo(m_hDC, point.x, point.y); }
   BOOL Rectangle(int l, int t, int r, int b) { return ::Rectangle(m_hDC, l, t, r, b); }
-  BOOL Rectangle(const RECT* rect) { return ::Rectangle(m_hDC, rect->left, rect->top, rect->right, rect->bottom); }
+  BOOL Rectangle(const RECT* rect) {
+    return ::Rectangle(m_hDC, rect->left, rect->top, rect->right, rect->bottom);
+  }
   BOOL Ellipse(int l, int t, int r, int b) { return ::Ellipse(m_hDC, l, t, r, b); }
-  BOOL Ellipse(const RECT* rect) { return ::Ellipse(m_hDC, rect->left, rect->top, rect->right, rect->bottom); }
+  BOOL Ellipse(const RECT* rect) {
+    return ::Ellipse(m_hDC, rect->left, rect->top, rect->right, rect->bottom);
+  }
   BOOL Polygon(const POINT* points, int count) { return ::Polygon(m_hDC, points, count); }
   BOOL Polyline(const POINT* points, int count) { return ::Polyline(m_hDC, points, count); }
   COLORREF SetPixel(int x, int y, COLORREF colour) { return ::SetPixel(m_hDC, x, y, colour); }
@@ -166,15 +188,21 @@ class CDC : public CObject {
   BOOL BitBlt(int x, int y, int width, int height, CDC* source, int xSrc, int ySrc, DWORD rop) {
     return ::BitBlt(m_hDC, x, y, width, height, source ? source->m_hDC : nullptr, xSrc, ySrc, rop);
   }
-  BOOL StretchBlt(int x, int y, int width, int height, CDC* source, int xSrc, int ySrc, int srcWidth, int srcHeight,
-                  DWORD rop) {
-    return ::StretchBlt(m_hDC, x, y, width, height, source ? source->m_hDC : nullptr, xSrc, ySrc, srcWidth, srcHeight,
-                        rop);
+  BOOL StretchBlt(int x, int y, int width, int height, CDC* source, int xSrc, int ySrc, int srcWidth,
+                  int srcHeight, DWORD rop) {
+    return ::StretchBlt(m_hDC, x, y, width, height, source ? source->m_hDC : nullptr, xSrc, ySrc, srcWidth,
+                        srcHeight, rop);
   }
-  BOOL PatBlt(int x, int y, int width, int height, DWORD rop) { return ::PatBlt(m_hDC, x, y, width, height, rop); }
+  BOOL PatBlt(int x, int y, int width, int height, DWORD rop) {
+    return ::PatBlt(m_hDC, x, y, width, height, rop);
+  }
 
-  int DrawText(LPCSTR text, int count, RECT* rect, UINT format) { return ::DrawText(m_hDC, text, count, rect, format); }
-  int DrawText(const CString& text, RECT* rect, UINT format) { return ::DrawText(m_hDC, text, text.GetLength(), rect, format); }
+  int DrawText(LPCSTR text, int count, RECT* rect, UINT format) {
+    return ::DrawText(m_hDC, text, count, rect, format);
+  }
+  int DrawText(const CString& text, RECT* rect, UINT format) {
+    return ::DrawText(m_hDC, text, text.GetLength(), rect, format);
+  }
   BOOL TextOut(int x, int y, LPCSTR text, int count) { return ::TextOut(m_hDC, x, y, text, count); }
   BOOL TextOut(int x, int y, const CString& text) { return ::TextOut(m_hDC, x, y, text, text.GetLength()); }
   CSize GetTextExtent(LPCSTR text, int count) const;

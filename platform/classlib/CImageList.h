@@ -1,7 +1,7 @@
 // Image lists as objects.
 #pragma once
 #include "platform/classlib/CGdiObject.h"
-#include "platform/ui/icons.h"
+#include "platform/ui/Icons.h"
 
 class CImageList : public CObject {
   DECLARE_DYNAMIC(CImageList)
@@ -23,7 +23,8 @@ class CImageList : public CObject {
                          mask ? static_cast<HBITMAP>(mask->m_hObject) : nullptr);
   }
   int Add(CBitmap* image, COLORREF maskColour) {
-    return ImageList_AddMasked(m_hImageList, image ? static_cast<HBITMAP>(image->m_hObject) : nullptr, maskColour);
+    return ImageList_AddMasked(m_hImageList, image ? static_cast<HBITMAP>(image->m_hObject) : nullptr,
+                               maskColour);
   }
   int Add(HICON icon) { return ImageList_AddIcon(m_hImageList, icon); }
   int Replace(int index, HICON icon) { return ImageList_ReplaceIcon(m_hImageList, index, icon); }

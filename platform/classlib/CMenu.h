@@ -1,7 +1,7 @@
 // Menus as objects; a tracked pop-up menu takes its choice from the event script.
 #pragma once
 #include "platform/classlib/CWnd.h"
-#include "platform/ui/menu.h"
+#include "platform/ui/Menu.h"
 
 class CMenu : public CObject {
   DECLARE_DYNAMIC(CMenu)
@@ -22,7 +22,9 @@ class CMenu : public CObject {
   BOOL CreatePopupMenu() { return Attach(::CreatePopupMenu()); }
   BOOL LoadMenu(UINT id);
   BOOL DestroyMenu();
-  BOOL AppendMenu(UINT flags, UINT_PTR id = 0, LPCSTR text = nullptr) { return ::AppendMenu(m_hMenu, flags, id, text); }
+  BOOL AppendMenu(UINT flags, UINT_PTR id = 0, LPCSTR text = nullptr) {
+    return ::AppendMenu(m_hMenu, flags, id, text);
+  }
   BOOL InsertMenu(UINT position, UINT flags, UINT_PTR id = 0, LPCSTR text = nullptr) {
     return ::InsertMenu(m_hMenu, position, flags, id, text);
   }

@@ -1,7 +1,7 @@
 // The root class and its run-time class records: class names, base classes and dynamic
 // creation by name, for classes declared with the DYNAMIC and DYNCREATE macros.
 #pragma once
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 class CObject;
 
@@ -39,26 +39,26 @@ class CObject {
 
 #define RUNTIME_CLASS(class_name) (class_name::GetThisClass())
 
-#define DECLARE_DYNAMIC(class_name)                          \
- public:                                                     \
-  static const CRuntimeClass class##class_name;              \
-  static const CRuntimeClass* GetThisClass();                \
+#define DECLARE_DYNAMIC(class_name)             \
+ public:                                        \
+  static const CRuntimeClass class##class_name; \
+  static const CRuntimeClass* GetThisClass();   \
   const CRuntimeClass* GetRuntimeClass() const override;
 
 #define DECLARE_DYNCREATE(class_name) \
   DECLARE_DYNAMIC(class_name)         \
   static CObject* CreateObject();
 
-#define WF_IMPLEMENT_RUNTIMECLASS(class_name, base_name, schema, create)                      \
-  const CRuntimeClass class_name::class##class_name = {#class_name, sizeof(class_name), schema, \
-                                                        create, &base_name::GetThisClass};    \
-  static const AFX_CLASSINIT _init_##class_name(&class_name::class##class_name);             \
-  const CRuntimeClass* class_name::GetThisClass() { return &class_name::class##class_name; }  \
+#define WF_IMPLEMENT_RUNTIMECLASS(class_name, base_name, schema, create)                                \
+  const CRuntimeClass class_name::class##class_name = {#class_name, sizeof(class_name), schema, create, \
+                                                       &base_name::GetThisClass};                       \
+  static const AFX_CLASSINIT _init_##class_name(&class_name::class##class_name);                        \
+  const CRuntimeClass* class_name::GetThisClass() { return &class_name::class##class_name; }            \
   const CRuntimeClass* class_name::GetRuntimeClass() const { return &class_name::class##class_name; }
 
 #define IMPLEMENT_DYNAMIC(class_name, base_name) \
   WF_IMPLEMENT_RUNTIMECLASS(class_name, base_name, 0xFFFF, nullptr)
 
-#define IMPLEMENT_DYNCREATE(class_name, base_name)                         \
-  CObject* class_name::CreateObject() { return new class_name; }          \
+#define IMPLEMENT_DYNCREATE(class_name, base_name)               \
+  CObject* class_name::CreateObject() { return new class_name; } \
   WF_IMPLEMENT_RUNTIMECLASS(class_name, base_name, 0xFFFF, class_name::CreateObject)

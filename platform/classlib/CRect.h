@@ -3,8 +3,8 @@
 #pragma once
 #include <utility>
 
-#include "platform/win32/rect.h"
-#include "platform/win32/types.h"
+#include "platform/win32/Rect.h"
+#include "platform/win32/Types.h"
 
 class CSize : public SIZE {
  public:

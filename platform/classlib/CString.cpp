@@ -1,14 +1,14 @@
 #include "platform/classlib/CString.h"
 
+#include <strings.h>
 #include <algorithm>
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
 
 #include "platform/classlib/CWinApp.h"
-#include "platform/win32/resource.h"
+#include "platform/win32/Resource.h"
 
 namespace {
 
@@ -94,7 +94,8 @@ CString& CString::MakeUpper() {
 }
 
 CString& CString::TrimLeft() {
-  auto first = std::find_if(text_.begin(), text_.end(), [](char c) { return !std::isspace(static_cast<unsigned char>(c)); });
+  auto first = std::find_if(text_.begin(), text_.end(),
+                            [](char c) { return !std::isspace(static_cast<unsigned char>(c)); });
   text_.erase(text_.begin(), first);
   return *this;
 }

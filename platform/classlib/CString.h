@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 class CString {
  public:

@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <vector>
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <vector>
 
 #include "platform/classlib/CGdiObject.h"
 #include "platform/classlib/CWinApp.h"
-#include "platform/win32/module_resource.h"
+#include "platform/win32/ModuleResource.h"
 
 IMPLEMENT_DYNAMIC(CToolBar, CWnd)
 
@@ -64,26 +64,31 @@ HBITMAP LoadBitmap(HINSTANCE instance, LPCSTR name) {
   BITMAPINFOHEADER header;
   std::memcpy(&header, bytes, sizeof header);
   if (header.biSize < sizeof header || header.biSize > size) return nullptr;
-  DWORD colours = header.biClrUsed ? header.biClrUsed : (header.biBitCount <= 8 ? (1u << header.biBitCount) : 0);
+  DWORD colours = header.biClrUsed ? header.biClrUsed
+                                   : (header.biBitCount <= 8 ? (1u << header.biBitCount) : 0);
   std::uint64_t bitsOffset = header.biSize + std::uint64_t{colours} * 4;
-  std::uint64_t stride = (std::uint64_t{static_cast<std::uint32_t>(std::abs(header.biWidth))} * header.biBitCount + 31) / 32 * 4;
+  std::uint64_t stride =
+      (std::uint64_t{static_cast<std::uint32_t>(std::abs(header.biWidth))} * header.biBitCount + 31) / 32 * 4;
   std::uint64_t rows = static_cast<std::uint32_t>(std::abs(header.biHeight));
   if (header.biCompression != 0 || bitsOffset + stride * rows > size) return nullptr;
   std::vector<BYTE> info(bytes, bytes + bitsOffset);
-  return CreateDIBitmap(nullptr, &header, CBM_INIT, bytes + bitsOffset, reinterpret_cast<const BITMAPINFO*>(info.data()),
-                        DIB_RGB_COLORS);
+  return CreateDIBitmap(nullptr, &header, CBM_INIT, bytes + bitsOffset,
+                        reinterpret_cast<const BITMAPINFO*>(info.data()), DIB_RGB_COLORS);
 }
 
 CToolBar::~CToolBar() {
   if (bitmap_) ::DeleteObject(bitmap_);
 }
 
-BOOL CToolBar::Create(CWnd* parent, DWORD style, UINT id) { return CreateEx(parent, TBSTYLE_FLAT, style, CRect(), id); }
+BOOL CToolBar::Create(CWnd* parent, DWORD style, UINT id) {
+  return CreateEx(parent, TBSTYLE_FLAT, style, CRect(), id);
+}
 
 BOOL CToolBar::CreateEx(CWnd* parent, DWORD, DWORD style, CRect, UINT id) {
   CSize size = CalcFixedLayout(FALSE, TRUE);
   DWORD windowStyle = (style & (WS_VISIBLE | WS_CHILD | WS_DISABLED)) | WS_CHILD | WS_CLIPSIBLINGS;
-  if (!CWnd::CreateEx(0, nullptr, nullptr, windowStyle, CRect(0, 0, size.cx, size.cy), parent, id)) return FALSE;
+  if (!CWnd::CreateEx(0, nullptr, nullptr, windowStyle, CRect(0, 0, size.cx, size.cy), parent, id))
+    return FALSE;
   if (style & CBRS_TOOLTIPS && tips_.Create(this)) ResetTools({});
   return TRUE;
 }
@@ -240,7 +245,8 @@ void CToolBar::DrawButton(CDC& dc, int index) const {
       int offset = pass == 0 ? 1 : 0;
       for (int row = 0; row < image_.cy; ++row) {
         for (int column = 0; column < image_.cx; ++column) {
-          if (maskDc.GetPixel(column, row) == RGB(0, 0, 0)) dc.SetPixel(x + column + offset, y + row + offset, colour);
+          if (maskDc.GetPixel(column, row) == RGB(0, 0, 0))
+            dc.SetPixel(x + column + offset, y + row + offset, colour);
         }
       }
     }
@@ -280,7 +286,8 @@ void CToolBar::OnLButtonUp(UINT, CPoint point) {
   if (HitTest(point) != index) return;
   UINT id = buttons_[static_cast<std::size_t>(index)].id;
   if (CWnd* parent = GetParent()) {
-    parent->SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED), reinterpret_cast<LPARAM>(m_hWnd));
+    parent->SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED),
+                        reinterpret_cast<LPARAM>(m_hWnd));
   }
 }
 

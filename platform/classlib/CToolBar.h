@@ -47,8 +47,9 @@ class CToolBar : public CWnd {
  public:
   ~CToolBar() override;
   BOOL Create(CWnd* parent, DWORD style = WS_CHILD | WS_VISIBLE | CBRS_TOP, UINT id = AFX_IDW_TOOLBAR);
-  BOOL CreateEx(CWnd* parent, DWORD controlStyle = TBSTYLE_FLAT, DWORD style = WS_CHILD | WS_VISIBLE | CBRS_TOP,
-                CRect borders = CRect(0, 0, 0, 0), UINT id = AFX_IDW_TOOLBAR);
+  BOOL CreateEx(CWnd* parent, DWORD controlStyle = TBSTYLE_FLAT,
+                DWORD style = WS_CHILD | WS_VISIBLE | CBRS_TOP, CRect borders = CRect(0, 0, 0, 0),
+                UINT id = AFX_IDW_TOOLBAR);
   BOOL LoadToolBar(UINT id);
   BOOL LoadBitmap(UINT id);
   BOOL SetButtons(const UINT* ids, int count);

@@ -61,8 +61,13 @@ void CScrollView::UpdateBars() {
   CPoint before = GetScrollPosition();
   ShowScrollBar(m_hWnd, SB_HORZ, horizontal);
   ShowScrollBar(m_hWnd, SB_VERT, vertical);
-  SCROLLINFO info{sizeof info, SIF_RANGE | SIF_PAGE | SIF_POS, 0, std::max<LONG>(0, m_totalLog.cx - 1),
-                  static_cast<UINT>(std::max(0, width)), horizontal ? static_cast<int>(before.x) : 0, 0};
+  SCROLLINFO info{sizeof info,
+                  SIF_RANGE | SIF_PAGE | SIF_POS,
+                  0,
+                  std::max<LONG>(0, m_totalLog.cx - 1),
+                  static_cast<UINT>(std::max(0, width)),
+                  horizontal ? static_cast<int>(before.x) : 0,
+                  0};
   ::SetScrollInfo(m_hWnd, SB_HORZ, &info, TRUE);
   info.nMax = std::max<LONG>(0, m_totalLog.cy - 1);
   info.nPage = static_cast<UINT>(std::max(0, height));
@@ -103,15 +108,23 @@ int CScrollView::NewPosition(int bar, UINT code, UINT thumb) const {
   int page = bar == SB_HORZ ? m_pageDev.cx : m_pageDev.cy;
   int total = bar == SB_HORZ ? m_totalLog.cx : m_totalLog.cy;
   switch (code) {
-    case SB_LINEUP: return pos - std::max(1, line);
-    case SB_LINEDOWN: return pos + std::max(1, line);
-    case SB_PAGEUP: return pos - std::max(1, page);
-    case SB_PAGEDOWN: return pos + std::max(1, page);
+    case SB_LINEUP:
+      return pos - std::max(1, line);
+    case SB_LINEDOWN:
+      return pos + std::max(1, line);
+    case SB_PAGEUP:
+      return pos - std::max(1, page);
+    case SB_PAGEDOWN:
+      return pos + std::max(1, page);
     case SB_THUMBTRACK:
-    case SB_THUMBPOSITION: return static_cast<int>(thumb);
-    case SB_TOP: return 0;
-    case SB_BOTTOM: return total;
-    default: return pos;
+    case SB_THUMBPOSITION:
+      return static_cast<int>(thumb);
+    case SB_TOP:
+      return 0;
+    case SB_BOTTOM:
+      return total;
+    default:
+      return pos;
   }
 }
 

@@ -20,7 +20,6 @@ class CView : public CWnd {
   DECLARE_MESSAGE_MAP()
 };
 
-
 class CScrollView : public CView {
   DECLARE_DYNAMIC(CScrollView)
  public:
@@ -28,7 +27,8 @@ class CScrollView : public CView {
 
   // The drawing's size in pixels; page and line steps default to a tenth of the size and of
   // the page.
-  void SetScrollSizes(int mapMode, SIZE total, const SIZE& page = sizeDefault, const SIZE& line = sizeDefault);
+  void SetScrollSizes(int mapMode, SIZE total, const SIZE& page = sizeDefault,
+                      const SIZE& line = sizeDefault);
   CSize GetTotalSize() const { return m_totalLog; }
   CPoint GetScrollPosition() const;
   // Scrolls to the position, kept within what the drawing allows.

@@ -29,7 +29,9 @@ BOOL CWinApp::OnIdle(LONG) {
   return FALSE;
 }
 
-HICON CWinApp::LoadIcon(UINT id) const { return ::LoadIcon(m_hInstance, MAKEINTRESOURCE(static_cast<WORD>(id))); }
+HICON CWinApp::LoadIcon(UINT id) const {
+  return ::LoadIcon(m_hInstance, MAKEINTRESOURCE(static_cast<WORD>(id)));
+}
 
 BOOL AfxWinInit(HINSTANCE instance, LPCSTR moduleFileName) {
   CWinApp* app = g_app;
@@ -57,7 +59,9 @@ void AfxSetResourceHandle(HINSTANCE instance) {
 
 LPCSTR AfxGetAppName() { return g_app && g_app->m_pszAppName ? g_app->m_pszAppName : ""; }
 
-int AfxMessageBox(LPCSTR text, UINT type, UINT) { return ::MessageBox(::GetActiveWindow(), text, AfxGetAppName(), type); }
+int AfxMessageBox(LPCSTR text, UINT type, UINT) {
+  return ::MessageBox(::GetActiveWindow(), text, AfxGetAppName(), type);
+}
 
 int AfxMessageBox(UINT promptId, UINT type, UINT) {
   CString text;

@@ -23,7 +23,9 @@ class CWinApp : public CCmdTarget {
 
   HICON LoadIcon(UINT id) const;
   HICON LoadStandardIcon(LPCSTR name) const { return ::LoadIcon(nullptr, name); }
-  HCURSOR LoadCursor(UINT id) const { return ::LoadCursor(m_hInstance, MAKEINTRESOURCE(static_cast<WORD>(id))); }
+  HCURSOR LoadCursor(UINT id) const {
+    return ::LoadCursor(m_hInstance, MAKEINTRESOURCE(static_cast<WORD>(id)));
+  }
   HCURSOR LoadStandardCursor(LPCSTR name) const { return ::LoadCursor(nullptr, name); }
 
  private:

@@ -2,11 +2,11 @@
 
 #include <cstdio>
 #include <cstring>
-#include <set>
-#include <string>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "platform/classlib/CControls.h"
@@ -131,7 +131,8 @@ const AFX_MSGMAP* CCmdTarget::GetMessageMap() const { return GetThisMessageMap()
 BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) {
   bool notify = HIWORD(static_cast<DWORD>(nCode)) == WM_NOTIFY && nCode != CN_UPDATE_COMMAND_UI;
   UINT message = notify ? WM_NOTIFY : WM_COMMAND;
-  for (const AFX_MSGMAP* map = GetMessageMap(); map; map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
+  for (const AFX_MSGMAP* map = GetMessageMap(); map;
+       map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
     for (const AFX_MSGMAP_ENTRY* entry = map->lpEntries; entry->nSig != AfxSig::end; ++entry) {
       if (entry->nMessage != message || nID < entry->nID || nID > entry->nLastID) continue;
       bool codeMatches = notify ? LOWORD(entry->nCode) == LOWORD(static_cast<DWORD>(nCode))
@@ -160,7 +161,8 @@ BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO*
         }
         case AfxSig::notifyExRange: {
           auto* extra = static_cast<NotifyExtra*>(pExtra);
-          if ((this->*As<BOOL (CCmdTarget::*)(UINT, NMHDR*, LRESULT*)>(entry->pfn))(nID, extra->header, extra->result)) {
+          if ((this->*As<BOOL (CCmdTarget::*)(UINT, NMHDR*, LRESULT*)>(entry->pfn))(nID, extra->header,
+                                                                                    extra->result)) {
             return TRUE;
           }
           break;
@@ -278,12 +280,13 @@ HWND CWnd::Detach() {
 
 BOOL CWnd::PreCreateWindow(CREATESTRUCT&) { return TRUE; }
 
-BOOL CWnd::Create(LPCSTR className, LPCSTR windowName, DWORD style, const RECT& rect, CWnd* parent, UINT id, void*) {
+BOOL CWnd::Create(LPCSTR className, LPCSTR windowName, DWORD style, const RECT& rect, CWnd* parent, UINT id,
+                  void*) {
   return CreateEx(0, className, windowName, style | WS_CHILD, rect, parent, id, nullptr);
 }
 
-BOOL CWnd::CreateEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, const RECT& rect, CWnd* parent,
-                    UINT id, void* param) {
+BOOL CWnd::CreateEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, const RECT& rect,
+                    CWnd* parent, UINT id, void* param) {
   CREATESTRUCT cs{param,
                   AfxGetInstanceHandle(),
                   reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
@@ -304,8 +307,8 @@ BOOL CWnd::CreateEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
   bool ours = ClassUsesOurProc(cs.lpszClass);
   CWnd* outer = t_creating;
   if (ours) t_creating = this;
-  HWND hwnd = ::CreateWindowEx(cs.dwExStyle, cs.lpszClass, cs.lpszName, static_cast<DWORD>(cs.style), cs.x, cs.y,
-                               cs.cx, cs.cy, cs.hwndParent, cs.hMenu, cs.hInstance, cs.lpCreateParams);
+  HWND hwnd = ::CreateWindowEx(cs.dwExStyle, cs.lpszClass, cs.lpszName, static_cast<DWORD>(cs.style), cs.x,
+                               cs.y, cs.cx, cs.cy, cs.hwndParent, cs.hMenu, cs.hInstance, cs.lpCreateParams);
   if (t_creating == this) t_creating = outer;
   if (!hwnd) return FALSE;
   if (!ours) SubclassWindow(hwnd);
@@ -328,7 +331,8 @@ BOOL CWnd::DestroyWindow() {
 BOOL CWnd::SubclassWindow(HWND hwnd) {
   if (!Attach(hwnd)) return FALSE;
   PreSubclassWindow();
-  auto previous = reinterpret_cast<WNDPROC>(::SetWindowLongPtr(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
+  auto previous = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongPtr(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
   if (previous != &AfxWndProc) m_pfnSuper = previous;
   return TRUE;
 }
@@ -416,11 +420,12 @@ BOOL CWnd::DispatchEntry(const AFX_MSGMAP_ENTRY& entry, UINT message, WPARAM wPa
       *result = (this->*As<int (CWnd::*)(CREATESTRUCT*)>(pfn))(reinterpret_cast<CREATESTRUCT*>(lParam));
       break;
     case AfxSig::v_uii:
-      (this->*As<void (CWnd::*)(UINT, int, int)>(pfn))(static_cast<UINT>(wParam), static_cast<SHORT>(LOWORD(lParam)),
-                                                       static_cast<SHORT>(HIWORD(lParam)));
+      (this->*As<void (CWnd::*)(UINT, int, int)>(pfn))(
+          static_cast<UINT>(wParam), static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam)));
       break;
     case AfxSig::v_ii:
-      (this->*As<void (CWnd::*)(int, int)>(pfn))(static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam)));
+      (this->*As<void (CWnd::*)(int, int)>(pfn))(static_cast<SHORT>(LOWORD(lParam)),
+                                                 static_cast<SHORT>(HIWORD(lParam)));
       break;
     case AfxSig::v_up:
       (this->*As<void (CWnd::*)(UINT, CPoint)>(pfn))(static_cast<UINT>(wParam), CPoint(lParam));
@@ -430,21 +435,23 @@ BOOL CWnd::DispatchEntry(const AFX_MSGMAP_ENTRY& entry, UINT message, WPARAM wPa
           LOWORD(wParam), static_cast<short>(HIWORD(wParam)), CPoint(lParam));
       break;
     case AfxSig::b_wuu:
-      *result = (this->*As<BOOL (CWnd::*)(CWnd*, UINT, UINT)>(pfn))(FromHandle(reinterpret_cast<HWND>(wParam)),
-                                                                    LOWORD(lParam), HIWORD(lParam));
+      *result = (this->*As<BOOL (CWnd::*)(CWnd*, UINT, UINT)>(pfn))(
+          FromHandle(reinterpret_cast<HWND>(wParam)), LOWORD(lParam), HIWORD(lParam));
       break;
     case AfxSig::v_w:
-      (this->*As<void (CWnd::*)(CWnd*)>(pfn))(
-          FromHandle(reinterpret_cast<HWND>(message == WM_CAPTURECHANGED ? static_cast<WPARAM>(lParam) : wParam)));
+      (this->*As<void (CWnd::*)(CWnd*)>(pfn))(FromHandle(
+          reinterpret_cast<HWND>(message == WM_CAPTURECHANGED ? static_cast<WPARAM>(lParam) : wParam)));
       break;
     case AfxSig::v_wp:
-      (this->*As<void (CWnd::*)(CWnd*, CPoint)>(pfn))(FromHandle(reinterpret_cast<HWND>(wParam)), CPoint(lParam));
+      (this->*As<void (CWnd::*)(CWnd*, CPoint)>(pfn))(FromHandle(reinterpret_cast<HWND>(wParam)),
+                                                      CPoint(lParam));
       break;
     case AfxSig::v_t:
       (this->*As<void (CWnd::*)(UINT_PTR)>(pfn))(wParam);
       break;
     case AfxSig::v_uuu:
-      (this->*As<void (CWnd::*)(UINT, UINT, UINT)>(pfn))(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+      (this->*As<void (CWnd::*)(UINT, UINT, UINT)>(pfn))(static_cast<UINT>(wParam), LOWORD(lParam),
+                                                         HIWORD(lParam));
       break;
     case AfxSig::v_mmi:
       (this->*As<void (CWnd::*)(MINMAXINFO*)>(pfn))(reinterpret_cast<MINMAXINFO*>(lParam));
@@ -460,7 +467,8 @@ BOOL CWnd::DispatchEntry(const AFX_MSGMAP_ENTRY& entry, UINT message, WPARAM wPa
       (this->*As<void (CWnd::*)(BOOL, UINT)>(pfn))(static_cast<BOOL>(wParam), static_cast<UINT>(lParam));
       break;
     case AfxSig::v_us:
-      (this->*As<void (CWnd::*)(UINT, LPCSTR)>(pfn))(static_cast<UINT>(wParam), reinterpret_cast<LPCSTR>(lParam));
+      (this->*As<void (CWnd::*)(UINT, LPCSTR)>(pfn))(static_cast<UINT>(wParam),
+                                                     reinterpret_cast<LPCSTR>(lParam));
       break;
     case AfxSig::l_p:
       *result = (this->*As<LRESULT (CWnd::*)(CPoint)>(pfn))(CPoint(lParam));
@@ -469,11 +477,11 @@ BOOL CWnd::DispatchEntry(const AFX_MSGMAP_ENTRY& entry, UINT message, WPARAM wPa
       *result = (this->*As<BOOL (CWnd::*)(CDC*)>(pfn))(CDC::FromHandle(reinterpret_cast<HDC>(wParam)));
       break;
     case AfxSig::h_dwu: {
-      UINT kind = message == WM_CTLCOLOREDIT       ? CTLCOLOR_EDIT
-                  : message == WM_CTLCOLORLISTBOX  ? CTLCOLOR_LISTBOX
-                  : message == WM_CTLCOLORBTN      ? CTLCOLOR_BTN
-                  : message == WM_CTLCOLORDLG      ? CTLCOLOR_DLG
-                                                   : CTLCOLOR_STATIC;
+      UINT kind = message == WM_CTLCOLOREDIT      ? CTLCOLOR_EDIT
+                  : message == WM_CTLCOLORLISTBOX ? CTLCOLOR_LISTBOX
+                  : message == WM_CTLCOLORBTN     ? CTLCOLOR_BTN
+                  : message == WM_CTLCOLORDLG     ? CTLCOLOR_DLG
+                                                  : CTLCOLOR_STATIC;
       *result = reinterpret_cast<LRESULT>((this->*As<HBRUSH (CWnd::*)(CDC*, CWnd*, UINT)>(pfn))(
           CDC::FromHandle(reinterpret_cast<HDC>(wParam)), FromHandle(reinterpret_cast<HWND>(lParam)), kind));
       break;
@@ -487,8 +495,8 @@ BOOL CWnd::DispatchEntry(const AFX_MSGMAP_ENTRY& entry, UINT message, WPARAM wPa
       *result = (this->*As<UINT (CWnd::*)()>(pfn))();
       break;
     case AfxSig::v_uwb:
-      (this->*As<void (CWnd::*)(UINT, CWnd*, BOOL)>(pfn))(LOWORD(wParam), FromHandle(reinterpret_cast<HWND>(lParam)),
-                                                          HIWORD(wParam));
+      (this->*As<void (CWnd::*)(UINT, CWnd*, BOOL)>(pfn))(
+          LOWORD(wParam), FromHandle(reinterpret_cast<HWND>(lParam)), HIWORD(wParam));
       break;
     default:
       return FALSE;
@@ -520,7 +528,8 @@ BOOL CWnd::OnNotify(WPARAM, LPARAM lParam, LRESULT* result) {
     id = static_cast<UINT>(::GetDlgCtrlID(reinterpret_cast<HWND>(header->idFrom)));
   }
   NotifyExtra extra{header, result};
-  return OnCmdMsg(id, static_cast<int>(MAKELPARAM(static_cast<WORD>(header->code), WM_NOTIFY)), &extra, nullptr);
+  return OnCmdMsg(id, static_cast<int>(MAKELPARAM(static_cast<WORD>(header->code), WM_NOTIFY)), &extra,
+                  nullptr);
 }
 
 BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
@@ -539,7 +548,7 @@ BOOL CWnd::ReflectChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
   } else {
     LRESULT ignored = 0;
     (this->*As<void (CCmdTarget::*)(NMHDR*, LRESULT*)>(entry->pfn))(reinterpret_cast<NMHDR*>(lParam),
-                                                                     result ? result : &ignored);
+                                                                    result ? result : &ignored);
   }
   return TRUE;
 }
@@ -552,7 +561,9 @@ void CWnd::OnHScroll(UINT, UINT, CScrollBar* bar) {
   const MSG* current = GetCurrentMessage();
   CWnd* child = bar ? FromHandlePermanent(bar->m_hWnd) : nullptr;
   LRESULT ignored = 0;
-  if (child && child != this && current && child->OnChildNotify(current->message, current->wParam, current->lParam, &ignored)) return;
+  if (child && child != this && current &&
+      child->OnChildNotify(current->message, current->wParam, current->lParam, &ignored))
+    return;
   Default();
 }
 
@@ -562,7 +573,8 @@ HBRUSH CWnd::OnCtlColor(CDC*, CWnd* wnd, UINT) {
   const MSG* current = GetCurrentMessage();
   CWnd* child = wnd ? FromHandlePermanent(wnd->m_hWnd) : nullptr;
   LRESULT brush = 0;
-  if (child && child != this && current && child->OnChildNotify(current->message, current->wParam, current->lParam, &brush)) {
+  if (child && child != this && current &&
+      child->OnChildNotify(current->message, current->wParam, current->lParam, &brush)) {
     return reinterpret_cast<HBRUSH>(brush);
   }
   return reinterpret_cast<HBRUSH>(Default());
@@ -572,7 +584,9 @@ void CWnd::OnDrawItem(int, DRAWITEMSTRUCT* item) {
   const MSG* current = GetCurrentMessage();
   CWnd* child = item ? FromHandlePermanent(item->hwndItem) : nullptr;
   LRESULT ignored = 0;
-  if (child && child != this && current && child->OnChildNotify(WM_DRAWITEM, current->wParam, current->lParam, &ignored)) return;
+  if (child && child != this && current &&
+      child->OnChildNotify(WM_DRAWITEM, current->wParam, current->lParam, &ignored))
+    return;
   Default();
 }
 
@@ -588,7 +602,9 @@ BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT flags) {
   DWORD style = GetStyle(), wanted = (style & ~remove) | add;
   if (style == wanted) return FALSE;
   ::SetWindowLongPtr(m_hWnd, GWL_STYLE, static_cast<LONG_PTR>(wanted));
-  if (flags) ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, flags | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (flags)
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                   flags | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   return TRUE;
 }
 
@@ -596,7 +612,9 @@ BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT flags) {
   DWORD style = GetExStyle(), wanted = (style & ~remove) | add;
   if (style == wanted) return FALSE;
   ::SetWindowLongPtr(m_hWnd, GWL_EXSTYLE, static_cast<LONG_PTR>(wanted));
-  if (flags) ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, flags | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (flags)
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                   flags | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   return TRUE;
 }
 
@@ -612,11 +630,16 @@ void CWnd::ScreenToClient(RECT* rect) const {
 
 BOOL CWnd::SetWindowPos(const CWnd* insertAfter, int x, int y, int cx, int cy, UINT flags) {
   HWND after = nullptr;
-  if (insertAfter == &wndTop) after = HWND_TOP;
-  else if (insertAfter == &wndBottom) after = HWND_BOTTOM;
-  else if (insertAfter == &wndTopMost) after = HWND_TOPMOST;
-  else if (insertAfter == &wndNoTopMost) after = HWND_NOTOPMOST;
-  else after = HwndOf(insertAfter);
+  if (insertAfter == &wndTop)
+    after = HWND_TOP;
+  else if (insertAfter == &wndBottom)
+    after = HWND_BOTTOM;
+  else if (insertAfter == &wndTopMost)
+    after = HWND_TOPMOST;
+  else if (insertAfter == &wndNoTopMost)
+    after = HWND_NOTOPMOST;
+  else
+    after = HwndOf(insertAfter);
   return ::SetWindowPos(m_hWnd, after, x, y, cx, cy, flags);
 }
 
@@ -670,12 +693,15 @@ HICON CWnd::SetIcon(HICON icon, BOOL big) {
   return previous;
 }
 
-HICON CWnd::GetIcon(BOOL big) const { return static_cast<HICON>(::GetProp(m_hWnd, big ? kBigIconProp : kSmallIconProp)); }
+HICON CWnd::GetIcon(BOOL big) const {
+  return static_cast<HICON>(::GetProp(m_hWnd, big ? kBigIconProp : kSmallIconProp));
+}
 
 void CWnd::SendMessageToDescendants(UINT message, WPARAM wParam, LPARAM lParam, BOOL deep) {
   for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
     ::SendMessage(child, message, wParam, lParam);
-    if (deep && ::GetWindow(child, GW_CHILD)) FromHandle(child)->SendMessageToDescendants(message, wParam, lParam, TRUE);
+    if (deep && ::GetWindow(child, GW_CHILD))
+      FromHandle(child)->SendMessageToDescendants(message, wParam, lParam, TRUE);
   }
 }
 
@@ -695,7 +721,9 @@ void CWnd::UpdateDialogControls(CCmdTarget* target, BOOL disableIfNoHandler) {
     state.m_nID = static_cast<UINT>(::GetDlgCtrlID(child));
     state.m_pOther = FromHandle(child);
     // Static labels and controls without an id have no command to update.
-    if (state.m_nID == 0 || state.m_nID == 0xFFFF || (::SendMessage(child, WM_GETDLGCODE, 0, 0) & DLGC_STATIC)) continue;
+    if (state.m_nID == 0 || state.m_nID == 0xFFFF ||
+        (::SendMessage(child, WM_GETDLGCODE, 0, 0) & DLGC_STATIC))
+      continue;
     state.DoUpdate(target, disableIfNoHandler);
   }
 }
@@ -710,8 +738,8 @@ BOOL CWnd::EnableToolTips(BOOL enable) {
     if (!m_pToolTip->Create(this)) return FALSE;
   }
   for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-    TOOLINFO tool{sizeof tool, TTF_IDISHWND | TTF_SUBCLASS, m_hWnd, reinterpret_cast<UINT_PTR>(child), {}, nullptr,
-                  LPSTR_TEXTCALLBACK, 0};
+    TOOLINFO tool{sizeof tool, TTF_IDISHWND | TTF_SUBCLASS, m_hWnd, reinterpret_cast<UINT_PTR>(child), {},
+                  nullptr,     LPSTR_TEXTCALLBACK,          0};
     m_pToolTip->SendMessage(TTM_ADDTOOL, 0, reinterpret_cast<LPARAM>(&tool));
   }
   m_pToolTip->Activate(TRUE);

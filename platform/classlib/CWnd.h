@@ -6,8 +6,8 @@
 #include "platform/classlib/CCmdTarget.h"
 #include "platform/classlib/CRect.h"
 #include "platform/classlib/CString.h"
-#include "platform/gdi/gdi.h"
-#include "platform/ui/ui.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/ui/Ui.h"
 
 #define afx_msg
 #define CALLBACK
@@ -103,9 +103,15 @@ class CWnd : public CCmdTarget {
   void ClientToScreen(RECT* rect) const;
   void ScreenToClient(POINT* point) const { ::ScreenToClient(m_hWnd, point); }
   void ScreenToClient(RECT* rect) const;
-  void MapWindowPoints(CWnd* to, POINT* points, UINT count) const { ::MapWindowPoints(m_hWnd, HwndOf(to), points, count); }
-  void MapWindowPoints(CWnd* to, RECT* rect) const { ::MapWindowPoints(m_hWnd, HwndOf(to), reinterpret_cast<POINT*>(rect), 2); }
-  void MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE) { ::MoveWindow(m_hWnd, x, y, width, height, repaint); }
+  void MapWindowPoints(CWnd* to, POINT* points, UINT count) const {
+    ::MapWindowPoints(m_hWnd, HwndOf(to), points, count);
+  }
+  void MapWindowPoints(CWnd* to, RECT* rect) const {
+    ::MapWindowPoints(m_hWnd, HwndOf(to), reinterpret_cast<POINT*>(rect), 2);
+  }
+  void MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE) {
+    ::MoveWindow(m_hWnd, x, y, width, height, repaint);
+  }
   void MoveWindow(const RECT* rect, BOOL repaint = TRUE) {
     ::MoveWindow(m_hWnd, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, repaint);
   }
@@ -125,7 +131,8 @@ class CWnd : public CCmdTarget {
   void InvalidateRect(const RECT* rect, BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, rect, erase); }
   void ValidateRect(const RECT* rect) { ::ValidateRect(m_hWnd, rect); }
   void UpdateWindow() { ::UpdateWindow(m_hWnd); }
-  BOOL RedrawWindow(const RECT* rect = nullptr, HRGN region = nullptr, UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE) {
+  BOOL RedrawWindow(const RECT* rect = nullptr, HRGN region = nullptr,
+                    UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE) {
     return ::RedrawWindow(m_hWnd, rect, region, flags);
   }
   CDC* GetDC();
@@ -143,7 +150,9 @@ class CWnd : public CCmdTarget {
   HICON GetIcon(BOOL big) const;
   void SetDlgItemText(int id, LPCSTR text) { ::SetDlgItemText(m_hWnd, id, text); }
   int GetDlgItemText(int id, CString& text) const;
-  void SetDlgItemInt(int id, UINT value, BOOL isSigned = TRUE) { ::SetDlgItemInt(m_hWnd, id, value, isSigned); }
+  void SetDlgItemInt(int id, UINT value, BOOL isSigned = TRUE) {
+    ::SetDlgItemInt(m_hWnd, id, value, isSigned);
+  }
   UINT GetDlgItemInt(int id, BOOL* translated = nullptr, BOOL isSigned = TRUE) const {
     return ::GetDlgItemInt(m_hWnd, id, translated, isSigned);
   }
@@ -168,15 +177,21 @@ class CWnd : public CCmdTarget {
   static CWnd* GetCapture() { return FromHandle(::GetCapture()); }
   static CWnd* WindowFromPoint(POINT point) { return FromHandle(::WindowFromPoint(point)); }
   CWnd* ChildWindowFromPoint(POINT point) const { return FromHandle(::ChildWindowFromPoint(m_hWnd, point)); }
-  UINT_PTR SetTimer(UINT_PTR id, UINT elapse, TIMERPROC proc = nullptr) { return ::SetTimer(m_hWnd, id, elapse, proc); }
+  UINT_PTR SetTimer(UINT_PTR id, UINT elapse, TIMERPROC proc = nullptr) {
+    return ::SetTimer(m_hWnd, id, elapse, proc);
+  }
   BOOL KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
   int MessageBox(LPCSTR text, LPCSTR caption = nullptr, UINT type = MB_OK);
   // Scrolling.
-  int SetScrollInfo(int bar, SCROLLINFO* info, BOOL redraw = TRUE) { return ::SetScrollInfo(m_hWnd, bar, info, redraw); }
+  int SetScrollInfo(int bar, SCROLLINFO* info, BOOL redraw = TRUE) {
+    return ::SetScrollInfo(m_hWnd, bar, info, redraw);
+  }
   BOOL GetScrollInfo(int bar, SCROLLINFO* info, UINT mask = SIF_ALL) const;
   int GetScrollPos(int bar) const { return ::GetScrollPos(m_hWnd, bar); }
   int SetScrollPos(int bar, int pos, BOOL redraw = TRUE) { return ::SetScrollPos(m_hWnd, bar, pos, redraw); }
-  void ScrollWindow(int dx, int dy, const RECT* rect = nullptr, const RECT* clip = nullptr) { ::ScrollWindow(m_hWnd, dx, dy, rect, clip); }
+  void ScrollWindow(int dx, int dy, const RECT* rect = nullptr, const RECT* clip = nullptr) {
+    ::ScrollWindow(m_hWnd, dx, dy, rect, clip);
+  }
 
   // Updates the command user interface of the children (tool bars, buttons) with `target`.
   void UpdateDialogControls(CCmdTarget* target, BOOL disableIfNoHandler);
@@ -249,7 +264,8 @@ class CWnd : public CCmdTarget {
 
  private:
   BOOL ReflectChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
-  BOOL DispatchEntry(const AFX_MSGMAP_ENTRY& entry, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+  BOOL DispatchEntry(const AFX_MSGMAP_ENTRY& entry, UINT message, WPARAM wParam, LPARAM lParam,
+                     LRESULT* result);
 };
 
 inline HWND HwndOf(const CWnd* wnd) { return wnd ? wnd->m_hWnd : nullptr; }
@@ -299,10 +315,11 @@ LPCSTR AfxRegisterWndClass(UINT classStyle, HCURSOR cursor = nullptr, HBRUSH bac
 #define ON_WM_ACTIVATE() WF_ON_WM(WM_ACTIVATE, v_uwb, void (CWnd::*)(UINT, CWnd*, BOOL), OnActivate)
 #define ON_WM_NCDESTROY() WF_ON_WM(WM_NCDESTROY, v, void (CWnd::*)(), OnNcDestroy)
 // Every WM_CTLCOLOR... message goes to the one handler with the kind of control.
-#define ON_WM_CTLCOLOR() WF_ON_WM(WM_CTLCOLORSTATIC, h_dwu, HBRUSH (CWnd::*)(CDC*, CWnd*, UINT), OnCtlColor) \
-  WF_ON_WM(WM_CTLCOLOREDIT, h_dwu, HBRUSH (CWnd::*)(CDC*, CWnd*, UINT), OnCtlColor)                        \
-  WF_ON_WM(WM_CTLCOLORBTN, h_dwu, HBRUSH (CWnd::*)(CDC*, CWnd*, UINT), OnCtlColor)                         \
-  WF_ON_WM(WM_CTLCOLORDLG, h_dwu, HBRUSH (CWnd::*)(CDC*, CWnd*, UINT), OnCtlColor)                         \
+#define ON_WM_CTLCOLOR()                                                              \
+  WF_ON_WM(WM_CTLCOLORSTATIC, h_dwu, HBRUSH (CWnd::*)(CDC*, CWnd*, UINT), OnCtlColor) \
+  WF_ON_WM(WM_CTLCOLOREDIT, h_dwu, HBRUSH (CWnd::*)(CDC*, CWnd*, UINT), OnCtlColor)   \
+  WF_ON_WM(WM_CTLCOLORBTN, h_dwu, HBRUSH (CWnd::*)(CDC*, CWnd*, UINT), OnCtlColor)    \
+  WF_ON_WM(WM_CTLCOLORDLG, h_dwu, HBRUSH (CWnd::*)(CDC*, CWnd*, UINT), OnCtlColor)    \
   WF_ON_WM(WM_CTLCOLORLISTBOX, h_dwu, HBRUSH (CWnd::*)(CDC*, CWnd*, UINT), OnCtlColor)
 constexpr UINT CTLCOLOR_MSGBOX = 0;
 constexpr UINT CTLCOLOR_EDIT = 1;

@@ -12,9 +12,7 @@ const char* const kHeader = "WF-REGISTRY 1";
 const char* const kRootNames[kRootCount] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER"};
 const char kHex[] = "0123456789abcdef";
 
-bool NeedsEscape(unsigned char c) {
-  return c < 0x20 || c == 0x7F || std::strchr("%\"\\[]", c) != nullptr;
-}
+bool NeedsEscape(unsigned char c) { return c < 0x20 || c == 0x7F || std::strchr("%\"\\[]", c) != nullptr; }
 
 std::string Escape(const std::string& name) {
   std::string out;

@@ -12,7 +12,7 @@
 #include <set>
 
 #include "platform/registry/detail/Hive.h"
-#include "platform/win32/replacement_file.h"
+#include "platform/win32/ReplacementFile.h"
 
 namespace {
 
@@ -36,8 +36,8 @@ struct FileIdentity {
   off_t size = -1;
   timespec modified{};
   bool operator==(const FileIdentity& o) const {
-    return device == o.device && inode == o.inode && size == o.size &&
-           modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
+    return device == o.device && inode == o.inode && size == o.size && modified.tv_sec == o.modified.tv_sec &&
+           modified.tv_nsec == o.modified.tv_nsec;
   }
 };
 
@@ -123,8 +123,8 @@ LSTATUS Save(State& state) {
     std::fflush(file.Stream());
     state.writeHook();
   }
-  written = written && std::fwrite(text.data() + half, 1, text.size() - half, file.Stream()) ==
-                           text.size() - half;
+  written = written &&
+            std::fwrite(text.data() + half, 1, text.size() - half, file.Stream()) == text.size() - half;
   if (!written || !file.Commit()) return ERROR_CANTWRITE;
   int error = 0;
   state.loaded = Identify(state.loadedPath, state.loadedFile, error);
@@ -189,8 +189,7 @@ LSTATUS Resolve(State& state, HKEY handle, REGSAM needed, OpenKey& open, Key*& k
   return key ? ERROR_SUCCESS : ERROR_KEY_DELETED;
 }
 
-HKEY NewHandle(State& state, const OpenKey& parent, const std::vector<std::string>& path,
-               REGSAM access) {
+HKEY NewHandle(State& state, const OpenKey& parent, const std::vector<std::string>& path, REGSAM access) {
   auto* open = new OpenKey{parent.root, parent.path, access};
   open->path.insert(open->path.end(), path.begin(), path.end());
   state.handles.insert(open);
@@ -238,8 +237,8 @@ void SetRegistryWriteHook(void (*hook)()) {
 
 }  // namespace platform
 
-LSTATUS RegCreateKeyEx(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM access, void*,
-                       PHKEY result, LPDWORD disposition) {
+LSTATUS RegCreateKeyEx(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM access, void*, PHKEY result,
+                       LPDWORD disposition) {
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
   std::vector<std::string> path;
@@ -364,8 +363,8 @@ LSTATUS RegDeleteValue(HKEY key, LPCSTR valueName) {
   return Save(state);
 }
 
-LSTATUS RegEnumValue(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
-                     LPDWORD type, LPBYTE data, LPDWORD dataSize) {
+LSTATUS RegEnumValue(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved, LPDWORD type,
+                     LPBYTE data, LPDWORD dataSize) {
   if (!name || !nameSize || reserved) return ERROR_INVALID_PARAMETER;
   State& state = Registry();
   std::lock_guard<std::mutex> guard(state.lock);

@@ -7,8 +7,8 @@
 #pragma once
 #include <string>
 
-#include "platform/win32/error.h"
-#include "platform/win32/types.h"
+#include "platform/win32/Error.h"
+#include "platform/win32/Types.h"
 
 WF_DECLARE_HANDLE(HKEY);
 using PHKEY = HKEY*;
@@ -51,8 +51,8 @@ constexpr DWORD ERROR_KEY_DELETED = 1018;
 
 // Key names are compared without regard to case and hold no backslash; a sub key may name
 // several levels ("Software\Veltramoor"). A null or empty value name is the key's default value.
-LSTATUS RegCreateKeyEx(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DWORD options,
-                       REGSAM access, void* security, PHKEY result, LPDWORD disposition);
+LSTATUS RegCreateKeyEx(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DWORD options, REGSAM access,
+                       void* security, PHKEY result, LPDWORD disposition);
 LSTATUS RegOpenKeyEx(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result);
 LSTATUS RegCloseKey(HKEY key);
 // Fails with ERROR_ACCESS_DENIED while the key has sub keys, as the platform does.
@@ -61,13 +61,12 @@ LSTATUS RegDeleteKey(HKEY key, LPCSTR subKey);
 // the size needed.
 LSTATUS RegQueryValueEx(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                         LPDWORD size);
-LSTATUS RegSetValueEx(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
-                      DWORD size);
+LSTATUS RegSetValueEx(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD size);
 LSTATUS RegDeleteValue(HKEY key, LPCSTR valueName);
 // Values in the order they were first set; `nameSize` is in characters, without the zero on
 // the way out.
-LSTATUS RegEnumValue(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
-                     LPDWORD type, LPBYTE data, LPDWORD dataSize);
+LSTATUS RegEnumValue(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved, LPDWORD type,
+                     LPBYTE data, LPDWORD dataSize);
 
 namespace platform {
 // The file the registry is kept in, as the environment names it now.

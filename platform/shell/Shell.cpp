@@ -12,10 +12,10 @@
 #include <filesystem>
 #include <mutex>
 
-#include "platform/gdi/dib.h"
-#include "platform/gdi/draw.h"
-#include "platform/ui/icons.h"
-#include "platform/ui/metrics.h"
+#include "platform/gdi/Dib.h"
+#include "platform/gdi/Draw.h"
+#include "platform/ui/Icons.h"
+#include "platform/ui/Metrics.h"
 
 namespace {
 

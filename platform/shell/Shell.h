@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/dialogs.h"
-#include "platform/win32/error.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/win32/Error.h"
 #include "platform/win32/Module.h"
 
 // Answers a value above 32 on success, or one of these.
@@ -14,10 +14,9 @@ constexpr INT_PTR SE_ERR_FNF = 2;
 constexpr INT_PTR SE_ERR_NOASSOC = 31;
 // "open" (or null, the default verb) runs a program with the parameters, or hands a document or
 // link to xdg-open. Parameters are split at blanks; double quotes group and are removed.
-HINSTANCE ShellExecute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory,
-                       int show);
-inline HINSTANCE ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters,
-                               LPCSTR directory, int show) {
+HINSTANCE ShellExecute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory, int show);
+inline HINSTANCE ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory,
+                               int show) {
   return ShellExecute(owner, verb, file, parameters, directory, show);
 }
 

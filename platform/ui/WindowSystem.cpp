@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "platform/ui/metrics.h"
-#include "platform/win32/clock.h"
+#include "platform/ui/Metrics.h"
+#include "platform/win32/Clock.h"
 
 namespace platform::detail {
 

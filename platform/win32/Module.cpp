@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "platform/win32/error.h"
+#include "platform/win32/Error.h"
 
 namespace {
 

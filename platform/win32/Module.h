@@ -2,7 +2,7 @@
 // A module's handle is the address its file is mapped at, as on the platform; the null handle
 // stands for the program itself wherever a module is asked for.
 #pragma once
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
 constexpr DWORD ERROR_MOD_NOT_FOUND = 126;

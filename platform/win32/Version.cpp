@@ -7,9 +7,9 @@
 #include <map>
 #include <mutex>
 
-#include "platform/win32/error.h"
+#include "platform/win32/Error.h"
 #include "platform/win32/Module.h"
-#include "platform/win32/module_resource.h"
+#include "platform/win32/ModuleResource.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 struct VS_FIXEDFILEINFO {
   DWORD dwSignature;  // 0xFEEF04BD

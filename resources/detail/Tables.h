@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <vector>
 
-#include "platform/win32/module_resource.h"
-#include "platform/win32/resource.h"
+#include "platform/win32/ModuleResource.h"
+#include "platform/win32/Resource.h"
 
 namespace resources::detail {
 

@@ -15,7 +15,16 @@ const DialogItemTemplate kItems[] = {
 
 }  // namespace
 
-const DialogTemplate kAboutBox107{DS_SETFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0,
-                                  0, 230, 84, "About", "MS Shell Dlg", 8, kItems, std::size(kItems)};
+const DialogTemplate kAboutBox107{DS_SETFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                                  0,
+                                  0,
+                                  0,
+                                  230,
+                                  84,
+                                  "About",
+                                  "MS Shell Dlg",
+                                  8,
+                                  kItems,
+                                  std::size(kItems)};
 
 }  // namespace wf_resources

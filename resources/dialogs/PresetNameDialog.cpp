@@ -15,8 +15,17 @@ const DialogItemTemplate kItems[] = {
 
 }  // namespace
 
-const DialogTemplate kPresetNameDialog102{DS_SETFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                                          0, 0, 0, 186, 51, "Save Preset", "MS Shell Dlg", 8, kItems,
-                                          std::size(kItems)};
+const DialogTemplate kPresetNameDialog102{
+    DS_SETFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU,
+    0,
+    0,
+    0,
+    186,
+    51,
+    "Save Preset",
+    "MS Shell Dlg",
+    8,
+    kItems,
+    std::size(kItems)};
 
 }  // namespace wf_resources

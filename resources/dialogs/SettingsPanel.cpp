@@ -31,7 +31,16 @@ const DialogItemTemplate kItems[] = {
 
 }  // namespace
 
-const DialogTemplate kSettingsPanel3017{DS_SETFONT | DS_CONTROL | WS_CHILD, 0, 0, 0, 96, 320, nullptr,
-                                        "Microsoft Sans Serif", 8, kItems, std::size(kItems)};
+const DialogTemplate kSettingsPanel3017{DS_SETFONT | DS_CONTROL | WS_CHILD,
+                                        0,
+                                        0,
+                                        0,
+                                        96,
+                                        320,
+                                        nullptr,
+                                        "Microsoft Sans Serif",
+                                        8,
+                                        kItems,
+                                        std::size(kItems)};
 
 }  // namespace wf_resources

@@ -17,7 +17,16 @@ const DialogItemTemplate kItems[] = {
 
 }  // namespace
 
-const DialogTemplate kTileWindow3022{DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, 0, 0, 0, 210, 134,
-                                     "Wendle Forge Preview", "MS Shell Dlg", 8, kItems, std::size(kItems)};
+const DialogTemplate kTileWindow3022{DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME,
+                                     0,
+                                     0,
+                                     0,
+                                     210,
+                                     134,
+                                     "Wendle Forge Preview",
+                                     "MS Shell Dlg",
+                                     8,
+                                     kItems,
+                                     std::size(kItems)};
 
 }  // namespace wf_resources

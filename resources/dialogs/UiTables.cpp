@@ -5,8 +5,9 @@ namespace wf_resources {
 namespace {
 
 const DialogResource kDialogs[] = {
-    {101, &kPluginDialog101}, {102, &kPresetNameDialog102}, {107, &kAboutBox107},      {109, &kPluginDialog109},
-    {111, &kPluginDialog111}, {3017, &kSettingsPanel3017},  {3022, &kTileWindow3022},
+    {101, &kPluginDialog101}, {102, &kPresetNameDialog102}, {107, &kAboutBox107},
+    {109, &kPluginDialog109}, {111, &kPluginDialog111},     {3017, &kSettingsPanel3017},
+    {3022, &kTileWindow3022},
 };
 
 // "+" zooms in and "-" zooms out, typed as characters.

@@ -4,8 +4,8 @@
 #include <cstddef>
 
 #include "platform/classlib/CToolBar.h"
-#include "platform/ui/dialogbox.h"
-#include "platform/ui/menu.h"
+#include "platform/ui/DialogBox.h"
+#include "platform/ui/Menu.h"
 
 namespace wf_resources {
 

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/gdi/dcstate.h"
-#include "platform/gdi/dib.h"
-#include "platform/gdi/gdiplus.h"
-#include "platform/gdi/text.h"
-#include "platform/ui/capture.h"
+#include "platform/gdi/DcState.h"
+#include "platform/gdi/Dib.h"
+#include "platform/gdi/GdiPlus.h"
+#include "platform/gdi/Text.h"
+#include "platform/ui/Capture.h"
 #include "resources/tools/Symmetry.h"
 
 namespace {

@@ -156,8 +156,8 @@ std::vector<Line> ReflectionLines(const Group& group) {
       return basis.ToPlane({op.r[0][0] * f.x + op.r[0][1] * f.y, op.r[1][0] * f.x + op.r[1][1] * f.y});
     };
     Vec candidates[2] = {linearPart({1, 0}) + Vec{1, 0}, linearPart({0, 1}) + Vec{0, 1}};
-    Vec axis =
-        Dot(candidates[0], candidates[0]) > Dot(candidates[1], candidates[1]) ? candidates[0] : candidates[1];
+    Vec axis = Dot(candidates[0], candidates[0]) > Dot(candidates[1], candidates[1]) ? candidates[0]
+                                                                                     : candidates[1];
     axis = (1 / std::sqrt(Dot(axis, axis))) * axis;
     Vec normal{-axis.y, axis.x};
     for (int lx = -kReach; lx <= kReach; ++lx) {
@@ -168,8 +168,8 @@ std::vector<Line> ReflectionLines(const Group& group) {
         Line line;
         if (!ClipToCell(basis.ToCell(onLine), basis.ToCell(axis), line.from, line.to)) continue;
         line.mirror = IsLatticeVector(basis.ToCell(glide));
-        bool known =
-            std::any_of(lines.begin(), lines.end(), [&](const Line& l) { return SameSegment(l, line); });
+        bool known = std::any_of(lines.begin(), lines.end(),
+                                 [&](const Line& l) { return SameSegment(l, line); });
         if (!known) lines.push_back(line);
       }
     }

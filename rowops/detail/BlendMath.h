@@ -32,10 +32,14 @@ enum class PorterDuffMode { kAtop, kIn, kOut, kXor };
 inline std::uint32_t PorterDuff(PorterDuffMode mode, std::uint32_t s, std::uint32_t sa, std::uint32_t d,
                                 std::uint32_t da) {
   switch (mode) {
-    case PorterDuffMode::kAtop: return MulDiv255(s, da) + MulDiv255(d, 255 - sa);
-    case PorterDuffMode::kIn: return MulDiv255(s, da);
-    case PorterDuffMode::kOut: return MulDiv255(s, 255 - da);
-    default: return MulDiv255(s, 255 - da) + MulDiv255(d, 255 - sa);
+    case PorterDuffMode::kAtop:
+      return MulDiv255(s, da) + MulDiv255(d, 255 - sa);
+    case PorterDuffMode::kIn:
+      return MulDiv255(s, da);
+    case PorterDuffMode::kOut:
+      return MulDiv255(s, 255 - da);
+    default:
+      return MulDiv255(s, 255 - da) + MulDiv255(d, 255 - sa);
   }
 }
 

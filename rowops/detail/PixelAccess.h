@@ -20,12 +20,16 @@ struct ChannelFormat {
   static constexpr std::uint32_t kMax = kWide ? 65535 : 255;
 
   static std::uint32_t Get(const std::uint8_t* pixel, int channel) {
-    if constexpr (kWide) return Load16(pixel + 2 * channel);
-    else return pixel[channel];
+    if constexpr (kWide)
+      return Load16(pixel + 2 * channel);
+    else
+      return pixel[channel];
   }
   static void Put(std::uint8_t* pixel, int channel, std::uint32_t value) {
-    if constexpr (kWide) Store16(pixel + 2 * channel, value);
-    else pixel[channel] = static_cast<std::uint8_t>(value);
+    if constexpr (kWide)
+      Store16(pixel + 2 * channel, value);
+    else
+      pixel[channel] = static_cast<std::uint8_t>(value);
   }
 };
 
@@ -43,9 +47,12 @@ using BGRxA16 = ChannelFormat<std::uint16_t, 4, false, true, true>;
 // 8-bit values widen by x 257 and narrow to their high byte.
 template <class From, class To>
 constexpr std::uint32_t ChangeDepth(std::uint32_t v) {
-  if constexpr (From::kWide == To::kWide) return v;
-  else if constexpr (To::kWide) return v * 257;
-  else return v >> 8;
+  if constexpr (From::kWide == To::kWide)
+    return v;
+  else if constexpr (To::kWide)
+    return v * 257;
+  else
+    return v >> 8;
 }
 
 constexpr std::uint32_t GreyOf(std::uint32_t r, std::uint32_t g, std::uint32_t b) {

@@ -31,8 +31,8 @@ inline void PutChannel(std::uint8_t* p, int index, std::uint32_t value) {
 
 // The exact bilinear value truncated, in unsigned 32-bit arithmetic (differences wrap and come
 // back, the result stays below 2^32 for 16-bit channels).
-inline std::uint32_t Bilinear(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d, std::uint32_t fx,
-                              std::uint32_t fy) {
+inline std::uint32_t Bilinear(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
+                              std::uint32_t fx, std::uint32_t fy) {
   std::uint32_t top = (b - a) * fx + a * 256;
   std::uint32_t bottom = (d - c) * fx + c * 256;
   return ((bottom - top) * fy + top * 256) >> 16;
@@ -48,7 +48,8 @@ struct HasPairs<Kernel, std::void_t<decltype(Kernel::kPairs)>> : std::bool_const
 template <typename T, int Channels>
 struct BilinearPlain {
   static constexpr int kPixelBytes = Channels * int(sizeof(T));
-  static void Run(std::uint8_t* out, const std::uint8_t* p, std::intptr_t stride, std::uint32_t fx, std::uint32_t fy) {
+  static void Run(std::uint8_t* out, const std::uint8_t* p, std::intptr_t stride, std::uint32_t fx,
+                  std::uint32_t fy) {
     const std::uint8_t* q = p + stride;
     for (int i = 0; i < Channels; ++i) {
       PutChannel<T>(out, i,
@@ -62,7 +63,8 @@ struct BilinearPlain {
 template <int Colours>
 struct BilinearAlpha8 {
   static constexpr int kPixelBytes = Colours + 1;
-  static void Run(std::uint8_t* out, const std::uint8_t* p, std::intptr_t stride, std::uint32_t fx, std::uint32_t fy) {
+  static void Run(std::uint8_t* out, const std::uint8_t* p, std::intptr_t stride, std::uint32_t fx,
+                  std::uint32_t fy) {
     constexpr int n = kPixelBytes;
     const std::uint8_t* q = p + stride;
     const std::uint32_t alpha = Bilinear(p[Colours], p[Colours + n], q[Colours], q[Colours + n], fx, fy);
@@ -83,7 +85,8 @@ struct BilinearAlpha8 {
       const std::int32_t top = (qb - qa) * sx + qa * 256;
       const std::int32_t bottom = ((qd - qc) * sx + qc * 256) >> 8;
       const std::int32_t value = ((bottom - (top >> 8)) * sy + (top & ~0xFF)) >> 8;
-      out[i] = static_cast<std::uint8_t>(std::min<std::uint32_t>(static_cast<std::uint32_t>(value) / alpha, 255));
+      out[i] = static_cast<std::uint8_t>(
+          std::min<std::uint32_t>(static_cast<std::uint32_t>(value) / alpha, 255));
     }
   }
 };
@@ -92,7 +95,8 @@ struct BilinearAlpha8 {
 template <int Colours>
 struct BilinearAlpha16 {
   static constexpr int kPixelBytes = 2 * (Colours + 1);
-  static void Run(std::uint8_t* out, const std::uint8_t* p, std::intptr_t stride, std::uint32_t fx, std::uint32_t fy) {
+  static void Run(std::uint8_t* out, const std::uint8_t* p, std::intptr_t stride, std::uint32_t fx,
+                  std::uint32_t fy) {
     constexpr int n = Colours + 1;
     const std::uint8_t* q = p + stride;
     using T = std::uint16_t;
@@ -103,7 +107,8 @@ struct BilinearAlpha16 {
     for (int i = 0; i < Colours; ++i) {
       std::uint32_t value = 0;
       if (alpha == 65535) {
-        value = Bilinear(Channel<T>(p, i), Channel<T>(p, i + n), Channel<T>(q, i), Channel<T>(q, i + n), fx, fy);
+        value = Bilinear(Channel<T>(p, i), Channel<T>(p, i + n), Channel<T>(q, i), Channel<T>(q, i + n), fx,
+                         fy);
       } else if (alpha != 0) {
         const std::int64_t qa = Channel<T>(p, i) * aa / 65535, qb = Channel<T>(p, i + n) * ab / 65535;
         const std::int64_t qc = Channel<T>(q, i) * ac / 65535, qd = Channel<T>(q, i + n) * ad / 65535;
@@ -118,8 +123,8 @@ struct BilinearAlpha16 {
 
 // One 4 x 4 channel sum: rows through wx, then down through wy, each shifted by 8.
 template <typename T>
-inline std::int32_t CubicSum(const std::uint8_t* p, std::intptr_t stride, int channel, int step, const std::int32_t* wx,
-                             const std::int32_t* wy) {
+inline std::int32_t CubicSum(const std::uint8_t* p, std::intptr_t stride, int channel, int step,
+                             const std::int32_t* wx, const std::int32_t* wy) {
   std::int32_t sum = 0;
   for (int k = 0; k < 4; ++k) {
     const std::uint8_t* row = p + k * stride;
@@ -137,7 +142,9 @@ struct BicubicPlain {
   static void Run(std::uint8_t* out, const std::uint8_t* p, std::intptr_t stride, const std::int32_t* wx,
                   const std::int32_t* wy) {
     for (int i = 0; i < Channels; ++i)
-      PutChannel<T>(out, i, static_cast<std::uint32_t>(std::clamp(CubicSum<T>(p, stride, i, Channels, wx, wy), 0, kLimit)));
+      PutChannel<T>(
+          out, i,
+          static_cast<std::uint32_t>(std::clamp(CubicSum<T>(p, stride, i, Channels, wx, wy), 0, kLimit)));
   }
 };
 
@@ -161,7 +168,8 @@ struct BicubicAlpha {
           const std::uint8_t* row = p + k * stride;
           std::int64_t r = 0;
           for (int l = 0; l < 4; ++l) {
-            r += std::int64_t{Channel<T>(row, i + l * kChannels)} * Channel<T>(row, Colours + l * kChannels) * wx[l];
+            r += std::int64_t{Channel<T>(row, i + l * kChannels)} * Channel<T>(row, Colours + l * kChannels) *
+                 wx[l];
           }
           sum += ((r >> 8) + kLimit / 2) / kLimit * wy[k];
         }

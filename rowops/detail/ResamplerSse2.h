@@ -31,10 +31,13 @@ constexpr std::array<WeightPairs, 256> MakeWeightPairs() {
 }
 inline constexpr std::array<WeightPairs, 256> kWeightPairs = MakeWeightPairs();
 
-inline __m128i WeightPair(std::uint32_t f) { return _mm_load_si128(reinterpret_cast<const __m128i*>(&kWeightPairs[f])); }
+inline __m128i WeightPair(std::uint32_t f) {
+  return _mm_load_si128(reinterpret_cast<const __m128i*>(&kWeightPairs[f]));
+}
 
 // The four channels of one BGRA/BGRxA footprint by the plain rule, as 32-bit lanes.
-inline __m128i BilinearFourChannels(const std::uint8_t* p, std::intptr_t stride, std::uint32_t fx, std::uint32_t fy) {
+inline __m128i BilinearFourChannels(const std::uint8_t* p, std::intptr_t stride, std::uint32_t fx,
+                                    std::uint32_t fy) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i r0 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
   const __m128i r1 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + stride)), zero);
@@ -60,8 +63,8 @@ inline std::uint32_t PackChannels(__m128i lanes) {
 
 // Two footprints at once: their horizontal passes share the packing, the vertical pass and the
 // store. Lanes as in BilinearFourChannels; answers both pixels' bytes.
-inline __m128i BilinearTwoPixels(const std::uint8_t* p0, const std::uint8_t* p1, std::intptr_t stride, std::uint32_t fx0,
-                                 std::uint32_t fy0, std::uint32_t fx1, std::uint32_t fy1) {
+inline __m128i BilinearTwoPixels(const std::uint8_t* p0, const std::uint8_t* p1, std::intptr_t stride,
+                                 std::uint32_t fx0, std::uint32_t fy0, std::uint32_t fx1, std::uint32_t fy1) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i row0 = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p0)),
                                           _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p1)));
@@ -71,15 +74,21 @@ inline __m128i BilinearTwoPixels(const std::uint8_t* p0, const std::uint8_t* p1,
   const __m128i c0 = _mm_unpacklo_epi8(row1, zero), c1 = _mm_unpackhi_epi8(row1, zero);
   const __m128i wx0 = WeightPair(fx0), wx1 = WeightPair(fx1);
   const __m128i bias = _mm_set1_epi32(32768);
-  const __m128i top0 = _mm_sub_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a0, _mm_srli_si128(a0, 8)), wx0), bias);
-  const __m128i top1 = _mm_sub_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a1, _mm_srli_si128(a1, 8)), wx1), bias);
-  const __m128i bottom0 = _mm_sub_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(c0, _mm_srli_si128(c0, 8)), wx0), bias);
-  const __m128i bottom1 = _mm_sub_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(c1, _mm_srli_si128(c1, 8)), wx1), bias);
+  const __m128i top0 = _mm_sub_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a0, _mm_srli_si128(a0, 8)), wx0),
+                                     bias);
+  const __m128i top1 = _mm_sub_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a1, _mm_srli_si128(a1, 8)), wx1),
+                                     bias);
+  const __m128i bottom0 = _mm_sub_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(c0, _mm_srli_si128(c0, 8)), wx0),
+                                        bias);
+  const __m128i bottom1 = _mm_sub_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(c1, _mm_srli_si128(c1, 8)), wx1),
+                                        bias);
   const __m128i tops = _mm_packs_epi32(top0, top1), bottoms = _mm_packs_epi32(bottom0, bottom1);
   const __m128i wy0 = WeightPair(fy0), wy1 = WeightPair(fy1);
   const __m128i offset = _mm_set1_epi32(32768 * 256);
-  const __m128i v0 = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(tops, bottoms), wy0), offset), 16);
-  const __m128i v1 = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(tops, bottoms), wy1), offset), 16);
+  const __m128i v0 = _mm_srli_epi32(
+      _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(tops, bottoms), wy0), offset), 16);
+  const __m128i v1 = _mm_srli_epi32(
+      _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(tops, bottoms), wy1), offset), 16);
   const __m128i words = _mm_packs_epi32(v0, v1);
   return _mm_packus_epi16(words, words);
 }
@@ -91,7 +100,8 @@ struct BilinearPlain4Simd {
                       std::uint32_t fx0, std::uint32_t fy0, std::uint32_t fx1, std::uint32_t fy1) {
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out), BilinearTwoPixels(p0, p1, stride, fx0, fy0, fx1, fy1));
   }
-  static void Run(std::uint8_t* out, const std::uint8_t* p, std::intptr_t stride, std::uint32_t fx, std::uint32_t fy) {
+  static void Run(std::uint8_t* out, const std::uint8_t* p, std::intptr_t stride, std::uint32_t fx,
+                  std::uint32_t fy) {
     const std::uint32_t pixel = PackChannels(BilinearFourChannels(p, stride, fx, fy));
     std::memcpy(out, &pixel, 4);
   }
@@ -113,7 +123,8 @@ struct BilinearAlpha8Simd {
     Finish(out, first, p0, stride, fx0, fy0);
     Finish(out + 4, second, p1, stride, fx1, fy1);
   }
-  static void Run(std::uint8_t* out, const std::uint8_t* p, std::intptr_t stride, std::uint32_t fx, std::uint32_t fy) {
+  static void Run(std::uint8_t* out, const std::uint8_t* p, std::intptr_t stride, std::uint32_t fx,
+                  std::uint32_t fy) {
     Finish(out, PackChannels(BilinearFourChannels(p, stride, fx, fy)), p, stride, fx, fy);
   }
   // The plain result stands when opaque; transparent clears; partial alpha goes the plain way.

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/PixelFormat.h"
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 #include "rowops/RowOpContext.h"
 
 namespace corvel {

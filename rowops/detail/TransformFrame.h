@@ -11,8 +11,8 @@
 namespace corvel::detail {
 
 inline bool Inside(const RECT& r, const CRowIteratorBands& image) {
-  return r.left >= 0 && r.top >= 0 && r.right <= image.Width() && r.bottom <= image.Height() && r.left < r.right &&
-         r.top < r.bottom;
+  return r.left >= 0 && r.top >= 0 && r.right <= image.Width() && r.bottom <= image.Height() &&
+         r.left < r.right && r.top < r.bottom;
 }
 
 // A source rectangle the workers can map: finite edges only.

@@ -9,8 +9,8 @@
 
 #include "AppFixture.h"
 #include "host/PluginInfo.h"
-#include "platform/ui/dialogs.h"
-#include "platform/ui/script.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Script.h"
 #include "rowops/ImageBufferOps.h"
 
 namespace apptest {

@@ -44,7 +44,9 @@ TEST(ImageFileAlpha, CopyAndSetNeedTheSameSizeAndOneBytePixels) {
   EXPECT_EQ(source.AlphaGet(2, 1), 123);
   // An identity ramp of 16 entries passes the grey test, but its rows are not one byte a pixel.
   CImageFile ramp(3, 2, 4, 0);
-  for (int i = 0; i < 16; ++i) ramp.SetPaletteColor(static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(i));
+  for (int i = 0; i < 16; ++i)
+    ramp.SetPaletteColor(static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(i),
+                         static_cast<BYTE>(i));
   ASSERT_TRUE(ramp.IsGrayScale());
   EXPECT_FALSE(source.AlphaSet(ramp));
 }
@@ -86,7 +88,8 @@ TEST(ImageFileAlpha, StripFlattensOverTheBackground) {
     BYTE expected;
   };
   // Colour 200 over a black background.
-  const Case cases[] = {{0, 255, 0}, {255, 255, 200}, {128, 255, 200 * 128 / 255}, {255, 128, 200 * 128 / 255}};
+  const Case cases[] = {
+      {0, 255, 0}, {255, 255, 200}, {128, 255, 200 * 128 / 255}, {255, 128, 200 * 128 / 255}};
   for (const Case& c : cases) {
     CImageFile image(2, 1, 24, 0);
     image.SetPixelColor(0, 0, Quad(200, 200, 200));

@@ -36,7 +36,8 @@ struct BmpFile {
     Bytes info;
     Put32(info, headerSize);
     if (headerSize == 12) {
-      for (unsigned v : {static_cast<unsigned>(width), static_cast<unsigned>(height), 1u, bits}) Put16(info, v);
+      for (unsigned v : {static_cast<unsigned>(width), static_cast<unsigned>(height), 1u, bits})
+        Put16(info, v);
     } else {
       for (unsigned v : {static_cast<unsigned>(width), static_cast<unsigned>(height)}) Put32(info, v);
       Put16(info, 1);
@@ -57,7 +58,8 @@ struct BmpFile {
       Put32(out, 0);
       Put32(out, offset);
     }
-    for (const Bytes* part : std::initializer_list<const Bytes*>{&info, &after, &palette, &pixels}) out.insert(out.end(), part->begin(), part->end());
+    for (const Bytes* part : std::initializer_list<const Bytes*>{&info, &after, &palette, &pixels})
+      out.insert(out.end(), part->begin(), part->end());
     return out;
   }
 };
@@ -195,14 +197,46 @@ TEST(BmpDecode, BitFieldsInAnyOrder) {
   };
   const Case cases[] = {
       {"16 bits, 5-5-5 without masks", 16, 40, 0, {}, {0x1F, 0x7C}, 0xF8, 0, 0xF8},
-      {"16 bits, masks narrower than a byte", 16, 40, 3, {0x0003, 0x000C, 0x0030}, {0x36, 0}, 0x80, 0x40, 0xC0},
+      {"16 bits, masks narrower than a byte",
+       16,
+       40,
+       3,
+       {0x0003, 0x000C, 0x0030},
+       {0x36, 0},
+       0x80,
+       0x40,
+       0xC0},
       {"16 bits, one channel of 16 bits", 16, 40, 3, {0xFFFF, 0, 0}, {0x00, 0xAB}, 0xAB, 0, 0},
       {"16 bits, 5-6-5 after the header", 16, 40, 3, {0xF800, 0x07E0, 0x001F}, {0xE0, 0x07}, 0, 0xFC, 0},
       {"16 bits, 5-6-5 in a long header", 16, 108, 3, {0xF800, 0x07E0, 0x001F}, {0x00, 0xF8}, 0xF8, 0, 0},
-      {"32 bits, red low, in a long header", 32, 124, 3, {0xFF, 0xFF00, 0xFF0000}, {10, 20, 30, 40}, 10, 20, 30},
-      {"32 bits, red low, after the header", 32, 40, 3, {0xFF, 0xFF00, 0xFF0000}, {10, 20, 30, 40}, 10, 20, 30},
+      {"32 bits, red low, in a long header",
+       32,
+       124,
+       3,
+       {0xFF, 0xFF00, 0xFF0000},
+       {10, 20, 30, 40},
+       10,
+       20,
+       30},
+      {"32 bits, red low, after the header",
+       32,
+       40,
+       3,
+       {0xFF, 0xFF00, 0xFF0000},
+       {10, 20, 30, 40},
+       10,
+       20,
+       30},
       {"32 bits, standard masks", 32, 124, 3, {0xFF0000, 0xFF00, 0xFF}, {30, 20, 10, 40}, 10, 20, 30},
-      {"32 bits, masks of a plain file unused", 32, 124, 0, {0xFF, 0xFF00, 0xFF0000}, {30, 20, 10, 40}, 10, 20, 30},
+      {"32 bits, masks of a plain file unused",
+       32,
+       124,
+       0,
+       {0xFF, 0xFF00, 0xFF0000},
+       {30, 20, 10, 40},
+       10,
+       20,
+       30},
       {"32 bits, fourth byte dropped", 32, 40, 0, {}, {30, 20, 10, 40}, 10, 20, 30},
   };
   for (const Case& c : cases) {
@@ -233,16 +267,40 @@ TEST(BmpDecode, RunLengthCodes) {
     std::vector<int> indexes;  // bottom row first
   };
   const Case cases[] = {
-      {"8 bits: run, padded literal, end of row, delta, end", 8, 1, 6, 3,
+      {"8 bits: run, padded literal, end of row, delta, end",
+       8,
+       1,
+       6,
+       3,
        {3, 7, 0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 2, 1, 2, 9, 0, 1, 5, 5},
        {7, 7, 7, 1, 2, 3, 0, 0, 0, 0, 0, 0, 0, 0, 9, 9, 0, 0}},
-      {"8 bits: a run may end at the row's end, not past it", 8, 1, 4, 2, {2, 1, 2, 2, 0, 0, 3, 3, 2, 4},
+      {"8 bits: a run may end at the row's end, not past it",
+       8,
+       1,
+       4,
+       2,
+       {2, 1, 2, 2, 0, 0, 3, 3, 2, 4},
        {1, 1, 2, 2, 3, 3, 3, 0}},
-      {"4 bits: alternating run, even literal, delta", 4, 2, 7, 2,
+      {"4 bits: alternating run, even literal, delta",
+       4,
+       2,
+       7,
+       2,
        {5, 0x12, 0, 0, 0, 3, 0x34, 0x50, 0, 2, 1, 0, 2, 0xEF, 0, 1},
        {1, 2, 1, 2, 1, 0, 0, 3, 4, 5, 0, 14, 15, 0}},
-      {"4 bits: odd literal of five pixels padded", 4, 2, 6, 1, {0, 5, 0x12, 0x34, 0x50, 0, 1, 0x66}, {1, 2, 3, 4, 5, 6}},
-      {"1 bit: byte rules", 1, 1, 16, 1, {1, 0xF0, 1, 0x0F, 0, 1},
+      {"4 bits: odd literal of five pixels padded",
+       4,
+       2,
+       6,
+       1,
+       {0, 5, 0x12, 0x34, 0x50, 0, 1, 0x66},
+       {1, 2, 3, 4, 5, 6}},
+      {"1 bit: byte rules",
+       1,
+       1,
+       16,
+       1,
+       {1, 0xF0, 1, 0x0F, 0, 1},
        {1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1}},
   };
   for (const Case& c : cases) {
@@ -261,8 +319,8 @@ TEST(BmpDecode, RunLengthCodes) {
 
 TEST(BmpDecode, RunLengthCodesNeverWriteOutsideThePicture) {
   // Deltas far past the top and right, literals longer than the row, a missing end.
-  const Bytes hostile = {0, 2, 255, 255, 0, 2, 255, 255, 4, 1, 0, 255, 1, 2, 3, 4, 0, 0,
-                         0, 9, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 1};
+  const Bytes hostile = {0, 2, 255, 255, 0, 2, 255, 255, 4, 1, 0, 255, 1, 2, 3, 4, 0, 0, 0, 9,
+                         1, 2, 3,   4,   5, 6, 7,   8,   9, 0, 0, 0,   0, 0, 0, 0, 0, 0, 2, 1};
   for (unsigned compression : {1u, 2u}) {
     BmpFile file;
     file.width = 3;
@@ -317,21 +375,66 @@ TEST(BmpDecode, FailuresNameTheirCause) {
   const Case cases[] = {
       {"short", base, {'B', 'M', 0}, 0, "Not a BMP"},
       {"header size 20", with([](BmpFile& f) { f.headerSize = 20; }), {}, 0, "Error reading BMP info"},
-      {"odd long header", with([](BmpFile& f) { f.headerSize = 80; f.compression = 1; }), {}, 0, "Error reading BMP info"},
+      {"odd long header",
+       with([](BmpFile& f) {
+         f.headerSize = 80;
+         f.compression = 1;
+       }),
+       {},
+       0,
+       "Error reading BMP info"},
       {"depth 2", with([](BmpFile& f) { f.bits = 2; }), {}, 0, "Error reading BMP info"},
       {"width 0", with([](BmpFile& f) { f.width = 0; }), {}, 0, "Error reading BMP info"},
       {"negative width", with([](BmpFile& f) { f.width = -4; }), {}, 0, "Error reading BMP info"},
       {"height INT_MIN", with([](BmpFile& f) { f.height = INT32_MIN; }), {}, 0, "Error reading BMP info"},
-      {"huge", with([](BmpFile& f) { f.width = 0x7FFFFFFF; f.height = 0x7FFFFFFF; }), {}, 0, "Image too large to decode"},
+      {"huge",
+       with([](BmpFile& f) {
+         f.width = 0x7FFFFFFF;
+         f.height = 0x7FFFFFFF;
+       }),
+       {},
+       0,
+       "Image too large to decode"},
       // A kilobyte of run-length codes claiming two gigabytes, top-down; 122 bytes claiming 1.7.
-      {"RLE8 46340 x -46340", with([](BmpFile& f) { f.bits = 8; f.compression = 1; f.width = 46340; f.height = -46340;
-                                                   f.pixels = Bytes(1000, 0); }), {}, 0, "Image too large to decode"},
-      {"RLE4 60000 x 60000", with([](BmpFile& f) { f.bits = 4; f.compression = 2; f.width = 60000; f.height = 60000; }),
-       {}, 0, "Image too large to decode"},
+      {"RLE8 46340 x -46340",
+       with([](BmpFile& f) {
+         f.bits = 8;
+         f.compression = 1;
+         f.width = 46340;
+         f.height = -46340;
+         f.pixels = Bytes(1000, 0);
+       }),
+       {},
+       0,
+       "Image too large to decode"},
+      {"RLE4 60000 x 60000",
+       with([](BmpFile& f) {
+         f.bits = 4;
+         f.compression = 2;
+         f.width = 60000;
+         f.height = 60000;
+       }),
+       {},
+       0,
+       "Image too large to decode"},
       {"cancelled", base, {}, 1, "Cancelled"},
       {"24-bit rle", with([](BmpFile& f) { f.compression = 1; }), {}, 0, "unknown compression"},
-      {"32-bit rle", with([](BmpFile& f) { f.bits = 32; f.compression = 2; }), {}, 0, "unknown compression"},
-      {"8-bit code 4", with([](BmpFile& f) { f.bits = 8; f.compression = 4; }), {}, 0, "compression type not supported"},
+      {"32-bit rle",
+       with([](BmpFile& f) {
+         f.bits = 32;
+         f.compression = 2;
+       }),
+       {},
+       0,
+       "unknown compression"},
+      {"8-bit code 4",
+       with([](BmpFile& f) {
+         f.bits = 8;
+         f.compression = 4;
+       }),
+       {},
+       0,
+       "compression type not supported"},
   };
   for (const Case& c : cases) {
     CImageFileBMP image;

@@ -40,7 +40,8 @@ TEST(ImageFileColorDepth, DitherKeepsTheRampsMean) {
     CImageFile reference(ramp);
     if (method == 0) {
       ASSERT_TRUE(reference.Dither(9));  // an unknown method acts as method 0
-      for (long x = 0; x < 256; x += 5) ASSERT_EQ(reference.GetPixelIndex(x, 7), dithered.GetPixelIndex(x, 7));
+      for (long x = 0; x < 256; x += 5)
+        ASSERT_EQ(reference.GetPixelIndex(x, 7), dithered.GetPixelIndex(x, 7));
     }
   }
 }

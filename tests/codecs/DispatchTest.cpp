@@ -8,7 +8,7 @@
 #include <iterator>
 
 #include "codecs/ImageFile.h"
-#include "platform/win32/module_resource.h"
+#include "platform/win32/ModuleResource.h"
 #include "tests/codecs/TempDir.h"
 #include "tests/codecs/TiffBlock.h"
 
@@ -22,7 +22,9 @@ CImageFile Picture(unsigned long bpp) {
   return image;
 }
 
-long FilesIn(const TempDir& dir) { return std::distance(std::filesystem::directory_iterator(dir.Path("")), {}); }
+long FilesIn(const TempDir& dir) {
+  return std::distance(std::filesystem::directory_iterator(dir.Path("")), {});
+}
 
 }  // namespace
 
@@ -87,7 +89,8 @@ TEST(Dispatch, DecodeFindsTheFormatFromTheBytes) {
     ASSERT_TRUE(decoded.IsValid()) << decoded.GetLastError();
     EXPECT_EQ(decoded.GetType(), c.encodeAs);
     const int tolerance = c.encodeAs == keImageFormatJPG ? 24 : 0;
-    EXPECT_NEAR(decoded.GetPixelColor(4, 2).rgbRed, image.GetPixelColor(4, 2).rgbRed, tolerance) << c.encodeAs;
+    EXPECT_NEAR(decoded.GetPixelColor(4, 2).rgbRed, image.GetPixelColor(4, 2).rgbRed, tolerance)
+        << c.encodeAs;
     EXPECT_NEAR(decoded.GetPixelColor(2, 1).rgbRed, 255, tolerance) << c.encodeAs;
   }
 }

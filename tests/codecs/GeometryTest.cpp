@@ -123,7 +123,8 @@ TEST(ImageFileGeometry, ResampleAndThumbnailSizes) {
     const long left = (box.boxWidth - box.width) / 2;
     const long bottom = box.boxHeight - box.height - (box.boxHeight - box.height) / 2;
     EXPECT_EQ(Rgb(thumbnail, left, 0) == 0x010203u, bottom > 0) << box.boxWidth;
-    EXPECT_EQ(Rgb(thumbnail, box.boxWidth - 1, bottom) == 0x010203u, box.width < box.boxWidth) << box.boxWidth;
+    EXPECT_EQ(Rgb(thumbnail, box.boxWidth - 1, bottom) == 0x010203u, box.width < box.boxWidth)
+        << box.boxWidth;
   }
 }
 
@@ -164,7 +165,8 @@ TEST(ImageFileGeometry, FlatColourStaysFlatUnderEveryResample) {
       for (Overflow overflow : {Overflow::Wrap, Overflow::Repeat, Overflow::Mirror}) {
         for (bool noAveraging : {false, true}) {
           CImageFile out;
-          ASSERT_TRUE(image.Resample2(size, size + 3, static_cast<Method>(method), overflow, &out, noAveraging));
+          ASSERT_TRUE(
+              image.Resample2(size, size + 3, static_cast<Method>(method), overflow, &out, noAveraging));
           EXPECT_TRUE(IsFlat(out, flat)) << "method " << method << " size " << size;
         }
       }
@@ -180,9 +182,11 @@ TEST(ImageFileGeometry, Resample2IsTheInterpolatedSampleOfEachPixel) {
     ASSERT_TRUE(image.Resample2(29, 5, static_cast<Method>(method), Overflow::Mirror, &out, true));
     for (long y = 0; y < 5; ++y) {
       for (long x = 0; x < 29; ++x) {
-        const RGBQUAD c = image.GetPixelColorInterpolated((x + 0.5f) * (31.0f / 29) - 0.5f, (y + 0.5f) * (23.0f / 5) - 0.5f,
+        const RGBQUAD c = image.GetPixelColorInterpolated((x + 0.5f) * (31.0f / 29) - 0.5f,
+                                                          (y + 0.5f) * (23.0f / 5) - 0.5f,
                                                           static_cast<Method>(method), Overflow::Mirror);
-        ASSERT_EQ(Rgb(out, x, y), static_cast<unsigned>(c.rgbRed << 16 | c.rgbGreen << 8 | c.rgbBlue)) << method;
+        ASSERT_EQ(Rgb(out, x, y), static_cast<unsigned>(c.rgbRed << 16 | c.rgbGreen << 8 | c.rgbBlue))
+            << method;
         ASSERT_EQ(out.AlphaGet(x, y), c.rgbReserved) << method;
       }
     }
@@ -220,7 +224,8 @@ TEST(ImageFileGeometry, ExpandEdges) {
     for (long y = 0; y < 8; ++y) {
       for (long x = 0; x < 10; ++x) {
         const bool inside = x >= 2 && x < 7 && y >= 4 && y < 7;
-        EXPECT_EQ(Rgb(big, x, y), inside ? Rgb(image, x - 2, y - 4) : 0xFFFFFFu) << bpp << " " << x << "," << y;
+        EXPECT_EQ(Rgb(big, x, y), inside ? Rgb(image, x - 2, y - 4) : 0xFFFFFFu)
+            << bpp << " " << x << "," << y;
       }
     }
     EXPECT_EQ(big.AlphaGet(2, 4), image.AlphaGet(0, 0));

@@ -14,7 +14,8 @@ namespace {
 
 struct GifCase {
   const char* what;
-  const char* arguments;  // convert arguments before the output file; {src} is the test pattern, brackets are quoted
+  const char*
+      arguments;  // convert arguments before the output file; {src} is the test pattern, brackets are quoted
   int frames;
 };
 
@@ -55,7 +56,8 @@ void ExpectSamePicture(const std::string& file, const std::string& options, CIma
         ASSERT_EQ(shown, theirAlpha.At(x, y)[0]) << what << ": alpha at " << x << "," << y;
       }
       for (int c = 0; c < 3 && shown != 0; ++c) {
-        ASSERT_EQ(ours.At(x, y)[c], colours.At(x, y)[c]) << what << ": channel " << c << " at " << x << "," << y;
+        ASSERT_EQ(ours.At(x, y)[c], colours.At(x, y)[c])
+            << what << ": channel " << c << " at " << x << "," << y;
       }
     }
   }
@@ -101,20 +103,23 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         GifCase{"8-bit", "{src} -colors 200", 1}, GifCase{"1-bit", "{src} -colors 2", 1},
         GifCase{"4-bit interlaced", "{src} -colors 16 -interlace GIF", 1},
-        GifCase{"transparent", "{src} -fill yellow -draw 'rectangle 3,3 10,8' -transparent yellow -colors 50", 1},
+        GifCase{"transparent", "{src} -fill yellow -draw 'rectangle 3,3 10,8' -transparent yellow -colors 50",
+                1},
         GifCase{"kept frames with local tables",
                 "-dispose None {src} -colors 64 ( {src} -negate -crop 12x9+4+5 -colors 32 ) "
                 "( {src} -flop -crop 20x7+15+14 -colors 8 ) -loop 3",
                 3},
-        GifCase{"frames cleared to the background",
-                "-dispose Background {src} -fill yellow -draw 'rectangle 0,0 5,5' -transparent yellow -colors 60 "
-                "( {src} -negate -fill yellow -draw 'rectangle 3,3 20,15' -transparent yellow -colors 60 ) "
-                "( {src} -fill yellow -draw 'rectangle 10,5 30,20' -transparent yellow -colors 60 )",
-                3},
-        GifCase{"frames restoring the previous picture",
-                "-dispose None {src} -colors 64 -dispose Previous ( {src} -negate -crop 12x9+4+5 -colors 32 ) "
-                "( {src} -flop -crop 20x7+15+14 -colors 8 )",
-                3}),
+        GifCase{
+            "frames cleared to the background",
+            "-dispose Background {src} -fill yellow -draw 'rectangle 0,0 5,5' -transparent yellow -colors 60 "
+            "( {src} -negate -fill yellow -draw 'rectangle 3,3 20,15' -transparent yellow -colors 60 ) "
+            "( {src} -fill yellow -draw 'rectangle 10,5 30,20' -transparent yellow -colors 60 )",
+            3},
+        GifCase{
+            "frames restoring the previous picture",
+            "-dispose None {src} -colors 64 -dispose Previous ( {src} -negate -crop 12x9+4+5 -colors 32 ) "
+            "( {src} -flop -crop 20x7+15+14 -colors 8 )",
+            3}),
     NameByWhat());
 
 // An animation we write: the oracle reads each frame at its place; the loop count is kept.
@@ -136,14 +141,16 @@ TEST(GifOracle, OurAnimationsReadBackFrameByFrame) {
   ASSERT_TRUE(out);
   EXPECT_TRUE(frames[0].Encode(out, images, 3, keImageFormatGIF)) << frames[0].GetLastError();
   std::fclose(out);
-  for (int n = 0; n < 3; ++n) ExpectSamePicture(file, FrameOptions(n), frames[n], true, "frame " + std::to_string(n));
+  for (int n = 0; n < 3; ++n)
+    ExpectSamePicture(file, FrameOptions(n), frames[n], true, "frame " + std::to_string(n));
 }
 
 // A true-colour picture goes out as 17 x 15 tiles and comes back whole.
 TEST(Gif, TrueColourIsWrittenAsTilesAndReadBackWhole) {
   CImageFile image(20, 20, 24, 0);
   for (long y = 0; y < 20; ++y) {
-    for (long x = 0; x < 20; ++x) image.SetPixelColor(x, y, RGBQUAD{BYTE(x * 9), BYTE(y * 7), BYTE(x + y), 0});
+    for (long x = 0; x < 20; ++x)
+      image.SetPixelColor(x, y, RGBQUAD{BYTE(x * 9), BYTE(y * 7), BYTE(x + y), 0});
   }
   unsigned char* bytes = nullptr;
   long size = 0;
@@ -181,7 +188,8 @@ TEST(Gif, LoopsCommentsAndHostileFiles) {
     std::vector<unsigned char> bytes;
     int frames;
   };
-  const std::vector<unsigned char> head = {'G', 'I', 'F', '8', '9', 'a', 2, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255};
+  const std::vector<unsigned char> head = {'G',  'I', 'F', '8', '9', 'a', 2,   0,   1,  0,
+                                           0x80, 0,   0,   0,   0,   0,   255, 255, 255};
   auto with = [&](std::vector<unsigned char> tail) {
     std::vector<unsigned char> all = head;
     all.insert(all.end(), tail.begin(), tail.end());
@@ -191,13 +199,13 @@ TEST(Gif, LoopsCommentsAndHostileFiles) {
       {"code size 12", with({0x2C, 0, 0, 0, 0, 2, 0, 1, 0, 0, 12, 2, 0xFF, 0xFF, 0, 0x3B}), 1},
       {"frame past the screen", with({0x2C, 0, 0, 0, 0, 3, 0, 1, 0, 0, 2, 1, 0x44, 0, 0x3B}), 0},
       {"cut short", with({0x2C, 0, 0, 0, 0, 2, 0, 1, 0, 0, 2, 9, 0x44}), 1},
-      {"codes that loop", with({0x2C, 0, 0, 0, 0, 2, 0, 1, 0, 0x40, 2, 4, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0x3B}), 1},
+      {"codes that loop", with({0x2C, 0, 0, 0, 0, 2, 0, 1, 0, 0x40, 2, 4, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0x3B}),
+       1},
   };
   for (const Hostile& h : cases) {
     CImageFile image;
-    const bool decoded =
-        image.Decode(const_cast<unsigned char*>(h.bytes.data()), static_cast<unsigned long>(h.bytes.size()),
-                     keImageFormatGIF);
+    const bool decoded = image.Decode(const_cast<unsigned char*>(h.bytes.data()),
+                                      static_cast<unsigned long>(h.bytes.size()), keImageFormatGIF);
     EXPECT_EQ(decoded, h.frames > 0) << h.what;
     EXPECT_EQ(image.GetNumFrames(), h.frames) << h.what;
   }

@@ -22,7 +22,7 @@ TEST(ImageFileCreate, RoundsDepthAndPadsRows) {
     unsigned long colors, effWidth;
   };
   const Case cases[] = {
-      {10, 0, 1, 2, 4},    {33, 1, 1, 2, 8},   {10, 2, 4, 16, 8},   {10, 5, 8, 256, 12},
+      {10, 0, 1, 2, 4},   {33, 1, 1, 2, 8},    {10, 2, 4, 16, 8}, {10, 5, 8, 256, 12},
       {10, 9, 24, 0, 32}, {10, 32, 24, 0, 32}, {1, 24, 24, 0, 4},
   };
   for (const Case& c : cases) {

@@ -35,13 +35,14 @@ bool Convert(const std::string& arguments) {
 void WritePpm(const std::string& path, const RgbPicture& picture) {
   std::ofstream out(path, std::ios::binary);
   out << "P6\n" << picture.width << " " << picture.height << "\n255\n";
-  out.write(reinterpret_cast<const char*>(picture.rgb.data()), static_cast<std::streamsize>(picture.rgb.size()));
+  out.write(reinterpret_cast<const char*>(picture.rgb.data()),
+            static_cast<std::streamsize>(picture.rgb.size()));
 }
 
 RgbPicture ReadWithImageMagick(const std::string& path, const std::string& options) {
   RgbPicture picture;
-  const std::string command =
-      std::string(kConvert) + " '" + path + "' " + options + " -depth 8 -type TrueColor ppm:- 2>/dev/null";
+  const std::string command = std::string(kConvert) + " '" + path + "' " + options +
+                              " -depth 8 -type TrueColor ppm:- 2>/dev/null";
   std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
   if (!pipe) return picture;
   int maxValue = 0;

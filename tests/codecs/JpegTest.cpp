@@ -109,7 +109,8 @@ TEST(Jpeg, TruncatedStreamsDecodeWhatIsThere) {
   for (const char* options : {"", "-progressive"}) {
     const std::string jpeg = dir.Path("whole.jpg");
     const std::string cut = dir.Path("cut.jpg");
-    ASSERT_TRUE(RunTool(std::string("/usr/bin/cjpeg ") + options + " -outfile '" + jpeg + "' '" + source + "'"));
+    ASSERT_TRUE(
+        RunTool(std::string("/usr/bin/cjpeg ") + options + " -outfile '" + jpeg + "' '" + source + "'"));
     Bytes bytes = ReadFile(jpeg);
     bytes.resize(bytes.size() * 3 / 5);
     WriteFile(cut, bytes);
@@ -127,7 +128,8 @@ TEST(Jpeg, StreamsThatAreNotJpegFailWithTheLibrarysText) {
     const char* text;
   } cases[] = {
       {"empty", Bytes{}, 0, "Empty input file"},
-      {"PNG signature", Bytes{0x89, 'P', 'N', 'G', 13, 10, 26, 10}, 0, "Not a JPEG file: starts with 0x89 0x50"},
+      {"PNG signature", Bytes{0x89, 'P', 'N', 'G', 13, 10, 26, 10}, 0,
+       "Not a JPEG file: starts with 0x89 0x50"},
       {"no frame", Bytes{0xFF, 0xD8, 0xFF, 0xD9}, 0, "JPEG datastream contains no image"},
       {"cancelled", SmallJpeg(8, 8), 1, ""},
   };
@@ -145,8 +147,8 @@ TEST(Jpeg, ScaleMapsToEighths) {
   struct Case {
     unsigned char scale;
     unsigned long width, height;
-  } cases[] = {{0, 37, 23}, {1, 37, 23}, {2, 19, 12}, {3, 19, 12}, {4, 10, 6},
-               {7, 10, 6},  {8, 5, 3},   {200, 5, 3}};
+  } cases[] = {{0, 37, 23}, {1, 37, 23}, {2, 19, 12}, {3, 19, 12},
+               {4, 10, 6},  {7, 10, 6},  {8, 5, 3},   {200, 5, 3}};
   for (const Case& c : cases) {
     for (bool sizeOnly : {true, false}) {
       CImageFileJPG image;
@@ -187,9 +189,9 @@ TEST(Jpeg, EncodeOptionsChooseTheProcess) {
     unsigned long options;
     int process;
     int isColor;
-  } cases[] = {{"baseline", 0x01, 0xC0, 1},           {"optimised", 0x08, 0xC0, 1},
-               {"progressive", 0x10, 0xC2, 1},        {"arithmetic", 0x02, 0xC9, 1},
-               {"grey from colour", 0x04, 0xC0, 0},   {"smoothed", 0x40, 0xC0, 1}};
+  } cases[] = {{"baseline", 0x01, 0xC0, 1},         {"optimised", 0x08, 0xC0, 1},
+               {"progressive", 0x10, 0xC2, 1},      {"arithmetic", 0x02, 0xC9, 1},
+               {"grey from colour", 0x04, 0xC0, 0}, {"smoothed", 0x40, 0xC0, 1}};
   Bytes original = SmallJpeg(33, 17);
   CImageFile source;
   source.Decode(original.data(), static_cast<unsigned long>(original.size()), keImageFormatJPG);

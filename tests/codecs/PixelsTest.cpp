@@ -71,7 +71,8 @@ TEST(ImageFilePixels, NearestIndexPrefersTheFirstOfEqualCandidates) {
   image.SetPaletteColor(0, 255, 255, 255);
   image.SetPaletteColor(2, 10, 0, 0);
   image.SetPaletteColor(7, 30, 0, 0);
-  for (int i : {1, 3, 4, 6, 8, 10, 11, 12, 13, 14, 15}) image.SetPaletteColor(static_cast<BYTE>(i), 255, 255, 255);
+  for (int i : {1, 3, 4, 6, 8, 10, 11, 12, 13, 14, 15})
+    image.SetPaletteColor(static_cast<BYTE>(i), 255, 255, 255);
   EXPECT_EQ(image.GetNearestIndex(Quad(20, 0, 0)), 2);
   // The cached answer is dropped by a palette change.
   image.SetPaletteColor(7, 20, 0, 0);

@@ -130,7 +130,8 @@ std::vector<std::string> SuiteFiles() {
   if (DIR* dir = opendir(kSuite)) {
     while (dirent* entry = readdir(dir)) {
       const std::string name = entry->d_name;
-      if (name.size() > 4 && name.substr(name.size() - 4) == ".png") names.push_back(name.substr(0, name.size() - 4));
+      if (name.size() > 4 && name.substr(name.size() - 4) == ".png")
+        names.push_back(name.substr(0, name.size() - 4));
     }
     closedir(dir);
   }
@@ -142,7 +143,9 @@ class PngSuite : public ::testing::TestWithParam<std::string> {};
 
 }  // namespace
 
-TEST(PngSuiteFiles, ArePresent) { EXPECT_GE(SuiteFiles().size(), 30u) << "PngSuite in tests/data: " << kSuite; }
+TEST(PngSuiteFiles, ArePresent) {
+  EXPECT_GE(SuiteFiles().size(), 30u) << "PngSuite in tests/data: " << kSuite;
+}
 
 TEST_P(PngSuite, DecodesToThePixelsOfItsDump) {
   const std::string name = GetParam();

@@ -26,7 +26,8 @@ RgbPicture AlphaOf(CImageFile& image) {
 // Where a chunk of this type starts (its length field), and its length; -1 and 0 without one.
 long FindChunk(const Bytes& png, const char* type, unsigned* length = nullptr) {
   for (std::size_t i = 8; i + 8 <= png.size();) {
-    const unsigned size = static_cast<unsigned>(png[i] << 24 | png[i + 1] << 16 | png[i + 2] << 8 | png[i + 3]);
+    const unsigned size = static_cast<unsigned>(png[i] << 24 | png[i + 1] << 16 | png[i + 2] << 8 |
+                                                png[i + 3]);
     if (std::equal(type, type + 4, png.begin() + static_cast<long>(i) + 4)) {
       if (length) *length = size;
       return static_cast<long>(i);
@@ -47,7 +48,8 @@ unsigned ChunkLength(const Bytes& png, const char* type) {
 void FixHeaderCrc(Bytes& png) {
   const auto i = static_cast<std::size_t>(FindChunk(png, "IHDR"));
   const uLong crc = crc32(0, &png[i + 4], 4 + 13);
-  for (int k = 0; k < 4; ++k) png[i + 8 + 13 + static_cast<std::size_t>(k)] = static_cast<unsigned char>(crc >> (24 - 8 * k));
+  for (int k = 0; k < 4; ++k)
+    png[i + 8 + 13 + static_cast<std::size_t>(k)] = static_cast<unsigned char>(crc >> (24 - 8 * k));
 }
 
 }  // namespace
@@ -58,9 +60,13 @@ TEST(Png, OurFilesReadBackTheSame) {
     unsigned long bpp;
     bool alpha;
     bool interlaced;
-  } cases[] = {{"1 bit", 1, false, false}, {"4 bits", 4, false, true}, {"8 bits", 8, false, false},
-               {"24 bits", 24, false, false}, {"24 bits interlaced", 24, false, true},
-               {"24 bits with alpha", 24, true, false}, {"8 bits with alpha", 8, true, true}};
+  } cases[] = {{"1 bit", 1, false, false},
+               {"4 bits", 4, false, true},
+               {"8 bits", 8, false, false},
+               {"24 bits", 24, false, false},
+               {"24 bits interlaced", 24, false, true},
+               {"24 bits with alpha", 24, true, false},
+               {"8 bits with alpha", 8, true, true}};
   for (const Case& c : cases) {
     CImageFile image(29, 13, c.bpp, keImageFormatUnknown);
     if (c.bpp <= 8) image.SetStdPalette();
@@ -70,7 +76,9 @@ TEST(Png, OurFilesReadBackTheSame) {
         if (c.bpp <= 8) {
           image.SetPixelIndex(x, y, static_cast<BYTE>((x + 3 * y) % image.GetNumColors()));
         } else {
-          image.SetPixelColor(x, y, RGBQUAD{static_cast<BYTE>(x * 8), static_cast<BYTE>(y * 19), static_cast<BYTE>(x * y), 0});
+          image.SetPixelColor(
+              x, y,
+              RGBQUAD{static_cast<BYTE>(x * 8), static_cast<BYTE>(y * 19), static_cast<BYTE>(x * y), 0});
         }
         if (c.alpha) image.AlphaSet(x, y, static_cast<BYTE>(x * 9));
       }
@@ -104,7 +112,8 @@ TEST(Png, PaletteIsCutToTheIndicesUsedOnSmallImages) {
     CImageFile image(c.side, c.side, 8, keImageFormatUnknown);
     image.SetStdPalette();
     for (long y = 0; y < static_cast<long>(c.side); ++y) {
-      for (long x = 0; x < static_cast<long>(c.side); ++x) image.SetPixelIndex(x, y, static_cast<BYTE>((x + y) % 10));
+      for (long x = 0; x < static_cast<long>(c.side); ++x)
+        image.SetPixelIndex(x, y, static_cast<BYTE>((x + y) % 10));
     }
     const Bytes png = EncodeToBytes(image, keImageFormatPNG);
     EXPECT_EQ(ChunkLength(png, "PLTE"), 3 * c.entries) << c.side;
@@ -178,7 +187,8 @@ TEST(Png, BrokenFilesAreRefused) {
       {"header checksum", withHeaderByte(0, 0x7F, false), 0, "IHDR: CRC error"},
       {"colour type 1", withHeaderByte(9, 1, true), 0, "Invalid IHDR data"},
       {"bit depth 3", withHeaderByte(8, 3, true), 0, "Invalid IHDR data"},
-      {"cut in the image data", Bytes(good.begin(), good.begin() + FindChunk(good, "IDAT") + 12), 0, "Read Error"},
+      {"cut in the image data", Bytes(good.begin(), good.begin() + FindChunk(good, "IDAT") + 12), 0,
+       "Read Error"},
       {"no end chunk", Bytes(good.begin(), good.end() - 12), 0, "Read Error"},
       {"65536 x 65536 pixels", huge, 0, "Image too large to decode"},
       {"cancelled", good, 1, ""},

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "codecs/ImageFile.h"
-#include "platform/gdi/gdi.h"
-#include "platform/gdi/region.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/gdi/Region.h"
 
 namespace {
 
@@ -14,7 +14,8 @@ std::vector<std::string> Mask(CImageFile& image) {
   std::vector<std::string> rows;
   for (long y = static_cast<long>(image.GetHeight()) - 1; y >= 0; --y) {
     std::string row;
-    for (long x = 0; x < static_cast<long>(image.GetWidth()); ++x) row += image.SelectionIsInside(x, y) ? '#' : '.';
+    for (long x = 0; x < static_cast<long>(image.GetWidth()); ++x)
+      row += image.SelectionIsInside(x, y) ? '#' : '.';
     rows.push_back(row);
   }
   return rows;
@@ -77,9 +78,9 @@ TEST(ImageFileSelection, Ellipse) {
   EXPECT_TRUE(image.SelectionIsValid());                      // but the mask was made
   ASSERT_TRUE(image.SelectionAddEllipse(Rect(0, 8, 8, 0)));
   // Rows below the centre need the outline strictly below them, rows above strictly above.
-  EXPECT_EQ(Mask(image), (std::vector<std::string>{".........", "....#....", "..#####..", ".#######.",
-                                                   ".#######.", ".#######.", ".#######.", "..#####..",
-                                                   "........."}));
+  EXPECT_EQ(Mask(image),
+            (std::vector<std::string>{".........", "....#....", "..#####..", ".#######.", ".#######.",
+                                      ".#######.", ".#######.", "..#####..", "........."}));
 }
 
 TEST(ImageFileSelection, PolygonWindingDoesNotMatter) {
@@ -105,8 +106,8 @@ TEST(ImageFileSelection, PolygonRingsAndATriangle) {
   POINT rings[] = {{0, 0}, {0, 1}, {1, 1}, {1, 0}, {-1, 0}, {4, 3}, {4, 5}, {6, 5}, {6, 3}};
   CImageFile image(8, 6, 8, 0);
   ASSERT_TRUE(image.SelectionAddPolygon(rings, 9));
-  EXPECT_EQ(Mask(image), (std::vector<std::string>{"....###.", "....###.", "....###.", "........",
-                                                   "##......", "##......"}));
+  EXPECT_EQ(Mask(image), (std::vector<std::string>{"....###.", "....###.", "....###.", "........", "##......",
+                                                   "##......"}));
   POINT triangle[] = {{0, 0}, {6, 0}, {0, 6}};
   CImageFile t(7, 7, 8, 0);
   ASSERT_TRUE(t.SelectionAddPolygon(triangle, 3));

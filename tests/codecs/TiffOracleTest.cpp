@@ -63,7 +63,8 @@ TEST_P(TiffOracle, TheirFilesDecodeToTheirPixelsAndOursReadBackTheSame) {
   image.SetCodecOption(0, keImageFormatTIF);
   ASSERT_TRUE(image.Save(ours.c_str(), keImageFormatTIF)) << c.what << ": " << image.GetLastError();
   const std::string byDepth = std::string(c.what) + " written by us by depth";
-  if (!image.AlphaIsValid()) return ExpectSamePicture(ours, image, image.GetBpp() == 24 ? 48 : c.tolerance, byDepth);
+  if (!image.AlphaIsValid())
+    return ExpectSamePicture(ours, image, image.GetBpp() == 24 ? 48 : c.tolerance, byDepth);
   // The oracle's reading of a four-channel JPEG page strays beyond JPEG's loss: we read it back.
   CImageFile back;
   ASSERT_TRUE(back.Load(ours.c_str(), keImageFormatTIF)) << byDepth;
@@ -72,24 +73,26 @@ TEST_P(TiffOracle, TheirFilesDecodeToTheirPixelsAndOursReadBackTheSame) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, TiffOracle,
-    ::testing::Values(
-        TiffCase{"none", "-type TrueColor -compress None"}, TiffCase{"lzw", "-type TrueColor -compress LZW"},
-        TiffCase{"deflate", "-type TrueColor -compress Zip"}, TiffCase{"jpeg", "-compress JPEG -quality 95", 16},
-        TiffCase{"group 4", "-monochrome -compress Group4"},
-        TiffCase{"palette", "-colors 50 -type Palette -compress LZW"},
-        TiffCase{"min-is-white", "-monochrome -define quantum:polarity=min-is-white"},
-        TiffCase{"grey 4-bit", "-colorspace Gray -depth 4"}, TiffCase{"grey 16-bit", "-colorspace Gray -depth 16", 1},
-        TiffCase{"colour 16-bit", "-type TrueColor -depth 16", 1},
-        TiffCase{"alpha", "-alpha set -channel A -fx 'i/w' +channel"},
-        TiffCase{"tiled", "-type TrueColor -define tiff:tile-geometry=16x16"},
-        TiffCase{"tiled palette", "-colors 20 -type Palette -define tiff:tile-geometry=16x16"},
-        TiffCase{"top right", "-type TrueColor -orient TopRight"},
-        TiffCase{"bottom right", "-type TrueColor -orient BottomRight"},
-        TiffCase{"bottom left", "-colors 30 -type Palette -orient BottomLeft"},
-        TiffCase{"left top", "-type TrueColor -orient LeftTop"},
-        TiffCase{"right top", "-colors 30 -type Palette -orient RightTop"},
-        TiffCase{"right bottom", "-type TrueColor -orient RightBottom"},
-        TiffCase{"left bottom", "-colorspace Gray -orient LeftBottom"}),
+    ::testing::Values(TiffCase{"none", "-type TrueColor -compress None"},
+                      TiffCase{"lzw", "-type TrueColor -compress LZW"},
+                      TiffCase{"deflate", "-type TrueColor -compress Zip"},
+                      TiffCase{"jpeg", "-compress JPEG -quality 95", 16},
+                      TiffCase{"group 4", "-monochrome -compress Group4"},
+                      TiffCase{"palette", "-colors 50 -type Palette -compress LZW"},
+                      TiffCase{"min-is-white", "-monochrome -define quantum:polarity=min-is-white"},
+                      TiffCase{"grey 4-bit", "-colorspace Gray -depth 4"},
+                      TiffCase{"grey 16-bit", "-colorspace Gray -depth 16", 1},
+                      TiffCase{"colour 16-bit", "-type TrueColor -depth 16", 1},
+                      TiffCase{"alpha", "-alpha set -channel A -fx 'i/w' +channel"},
+                      TiffCase{"tiled", "-type TrueColor -define tiff:tile-geometry=16x16"},
+                      TiffCase{"tiled palette", "-colors 20 -type Palette -define tiff:tile-geometry=16x16"},
+                      TiffCase{"top right", "-type TrueColor -orient TopRight"},
+                      TiffCase{"bottom right", "-type TrueColor -orient BottomRight"},
+                      TiffCase{"bottom left", "-colors 30 -type Palette -orient BottomLeft"},
+                      TiffCase{"left top", "-type TrueColor -orient LeftTop"},
+                      TiffCase{"right top", "-colors 30 -type Palette -orient RightTop"},
+                      TiffCase{"right bottom", "-type TrueColor -orient RightBottom"},
+                      TiffCase{"left bottom", "-colorspace Gray -orient LeftBottom"}),
     NameByWhat());
 
 // Each page of a multi-page file; ours carry the pages through the oracle too.
@@ -120,6 +123,7 @@ TEST(TiffOracle, PagesAreReadAndWrittenOneByOne) {
   EXPECT_TRUE(pages[0].Encode(out, images, 3, keImageFormatTIF)) << pages[0].GetLastError();
   std::fclose(out);
   for (int n = 0; n < 3; ++n) {
-    ExpectSamePicture(ours + "[" + std::to_string(n) + "]", pages[n], n == 2 ? 0 : 48, "our page " + std::to_string(n));
+    ExpectSamePicture(ours + "[" + std::to_string(n) + "]", pages[n], n == 2 ? 0 : 48,
+                      "our page " + std::to_string(n));
   }
 }

@@ -17,8 +17,9 @@ CImageFile Tile() {
   for (long y = 0; y < 61; ++y) {
     for (long x = 0; x < 97; ++x) {
       const BYTE edge = x > 48 ? 60 : 0;
-      tile.SetPixelColor(x, y, RGBQUAD{static_cast<BYTE>(2 * x), static_cast<BYTE>(3 * y + edge),
-                                       static_cast<BYTE>(x + y), 0});
+      tile.SetPixelColor(
+          x, y,
+          RGBQUAD{static_cast<BYTE>(2 * x), static_cast<BYTE>(3 * y + edge), static_cast<BYTE>(x + y), 0});
     }
   }
   return tile;
@@ -32,7 +33,9 @@ TEST(TileSave, ImageMagickReadsTheSavedTile) {
     const char* name;
     unsigned long type;
     int tolerance;  // against the tile: JPEG keeps colour at half resolution, even at quality 99
-  } cases[] = {{"tile.jpg", keImageFormatJPG, 16}, {"tile.png", keImageFormatPNG, 0}, {"tile.bmp", keImageFormatBMP, 0}};
+  } cases[] = {{"tile.jpg", keImageFormatJPG, 16},
+               {"tile.png", keImageFormatPNG, 0},
+               {"tile.bmp", keImageFormatBMP, 0}};
   TempDir dir;
   for (const Case& c : cases) {
     CImageFile tile = Tile();

@@ -2,8 +2,8 @@
 #include <cmath>
 
 #include "controls/CEditNum.h"
-#include "platform/ui/script.h"
-#include "platform/win32/clock.h"
+#include "platform/ui/Script.h"
+#include "platform/win32/Clock.h"
 #include "tests/controls/ControlsFixture.h"
 
 namespace {

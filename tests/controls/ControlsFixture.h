@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/classlib/classlib.h"
-#include "platform/ui/capture.h"
+#include "platform/classlib/ClassLib.h"
+#include "platform/ui/Capture.h"
 #include "tests/platform/UiFixture.h"
 
 namespace wf_test {

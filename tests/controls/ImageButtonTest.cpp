@@ -1,7 +1,7 @@
 #include "codecs/ImageFile.h"
 #include "codecs/ImageFileFormat.h"
 #include "controls/ImageButton.h"
-#include "platform/win32/module_resource.h"
+#include "platform/win32/ModuleResource.h"
 #include "rowops/CoreTables.h"
 #include "tests/controls/ControlsFixture.h"
 

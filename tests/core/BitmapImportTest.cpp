@@ -6,9 +6,9 @@
 #include <random>
 #include <vector>
 
-#include "platform/gdi/dib.h"
-#include "platform/gdi/draw.h"
-#include "platform/win32/bitmap.h"
+#include "platform/gdi/Dib.h"
+#include "platform/gdi/Draw.h"
+#include "platform/win32/Bitmap.h"
 #include "tests/core/ImageBytes.h"
 
 namespace corvel {
@@ -51,8 +51,8 @@ TEST(CreateFromDIB, EveryBitCountBothRowOrders) {
     int bitCount;
     keFormat format;
     int entries;
-  } cases[] = {{1, keFormatIndex1, 2}, {4, keFormatIndex4, 16}, {8, keFormatIndex8, 256},
-               {16, keFormatIndex8A, 256}, {24, keFormatBGR, 0}, {32, keFormatBGRA, 0}};
+  } cases[] = {{1, keFormatIndex1, 2},     {4, keFormatIndex4, 16}, {8, keFormatIndex8, 256},
+               {16, keFormatIndex8A, 256}, {24, keFormatBGR, 0},    {32, keFormatBGRA, 0}};
   std::mt19937 random(4);
   for (const Case& c : cases) {
     for (int height : {5, -5}) {
@@ -155,7 +155,8 @@ TEST(CreateFromDIB, RefusesMalformedBitmaps) {
   refuse(dib, dib.bytes.size(), "old header");
   dib.Header().biSize = 40;
   CRowIteratorBands image;
-  EXPECT_EQ(image.CreateFromDIB(dib.bytes.data(), dib.bytes.size(), keFormatBGR).GetCode(), keErrorBadArgument);
+  EXPECT_EQ(image.CreateFromDIB(dib.bytes.data(), dib.bytes.size(), keFormatBGR).GetCode(),
+            keErrorBadArgument);
   EXPECT_EQ(image.CreateFromDIB(nullptr, 100).GetCode(), keErrorBadArgument);
 }
 
@@ -178,12 +179,13 @@ TEST(CreateFromMemoryBlock, ReadsTheBlockAndReleasesIt) {
 }
 
 TEST(CreateFromBitmap, DeviceBitmapsOfEachDepth) {
-  EXPECT_EQ(CreateFromBitmap(*std::make_unique<CRowIteratorBands>(), nullptr, nullptr).GetCode(), keErrorBadArgument);
+  EXPECT_EQ(CreateFromBitmap(*std::make_unique<CRowIteratorBands>(), nullptr, nullptr).GetCode(),
+            keErrorBadArgument);
   struct Case {
     int bitCount;
     keFormat format;
-  } cases[] = {{1, keFormatIndex1}, {4, keFormatIndex4}, {8, keFormatIndex8}, {16, keFormatBGR},
-               {24, keFormatBGR}, {32, keFormatBGR}};
+  } cases[] = {{1, keFormatIndex1}, {4, keFormatIndex4}, {8, keFormatIndex8},
+               {16, keFormatBGR},   {24, keFormatBGR},   {32, keFormatBGR}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.bitCount);
     std::vector<std::uint8_t> info(sizeof(BITMAPINFOHEADER) + 256 * 4, 0);
@@ -194,19 +196,26 @@ TEST(CreateFromBitmap, DeviceBitmapsOfEachDepth) {
     header->biPlanes = 1;
     header->biBitCount = static_cast<WORD>(c.bitCount);
     auto* colours = reinterpret_cast<RGBQUAD*>(info.data() + 40);
-    for (int i = 0; i < 256; ++i) colours[i] = RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 9, 0};
+    for (int i = 0; i < 256; ++i)
+      colours[i] = RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 9, 0};
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS,
+                                      &bits, nullptr, 0);
     ASSERT_TRUE(bitmap);
     const int rowBytes = (c.bitCount * 3 + 31) / 32 * 4;
     auto* rows = static_cast<std::uint8_t*>(bits);
     // Bottom row first in memory: index 1 (or a colour) at the top-left pixel.
     std::memset(rows, 0, static_cast<std::size_t>(rowBytes) * 2);
-    if (c.bitCount == 1) rows[rowBytes] = 0x80;
-    else if (c.bitCount == 4) rows[rowBytes] = 0x10;
-    else if (c.bitCount == 8) rows[rowBytes] = 1;
-    else if (c.bitCount == 16) rows[rowBytes] = 0x1F;  // blue 31 of 5-5-5
-    else rows[rowBytes] = 200;                         // blue
+    if (c.bitCount == 1)
+      rows[rowBytes] = 0x80;
+    else if (c.bitCount == 4)
+      rows[rowBytes] = 0x10;
+    else if (c.bitCount == 8)
+      rows[rowBytes] = 1;
+    else if (c.bitCount == 16)
+      rows[rowBytes] = 0x1F;  // blue 31 of 5-5-5
+    else
+      rows[rowBytes] = 200;  // blue
     CRowIteratorBands image;
     ASSERT_EQ(CreateFromBitmap(image, bitmap, nullptr).GetCode(), 0);
     EXPECT_EQ(image.GetFormat(), c.format);

@@ -28,11 +28,13 @@ TEST(NearestPaletteIndex, SmallestDistanceAndFirstOnTies) {
 }
 
 TEST(Hsl8, KnownColours) {
-  struct Case { int r, g, b, hue, saturation, lightness; };
+  struct Case {
+    int r, g, b, hue, saturation, lightness;
+  };
   const Case cases[] = {
-      {255, 0, 0, 0, 255, 128},   {0, 255, 0, 85, 255, 128},  {0, 0, 255, 171, 255, 128},
+      {255, 0, 0, 0, 255, 128},   {0, 255, 0, 85, 255, 128},   {0, 0, 255, 171, 255, 128},
       {128, 128, 128, 0, 0, 128}, {255, 255, 0, 43, 255, 127}, {255, 0, 255, 213, 255, 127},
-      {0, 0, 0, 0, 0, 0},         {255, 0, 1, 0, 255, 127},   {100, 50, 50, 0, 85, 75},
+      {0, 0, 0, 0, 0, 0},         {255, 0, 1, 0, 255, 127},    {100, 50, 50, 0, 85, 75},
   };
   for (const Case& c : cases) {
     Hsl hsl = RgbToHsl8(c.r, c.g, c.b);
@@ -88,8 +90,8 @@ TEST(HueChromaLuma, GreysPrimariesAndRoundTrip) {
   EXPECT_EQ(RgbToHueChromaLuma(255, 0, 255).hue, 3400);  // red largest, blue above green
 
   // Saturated colours come back within a unit of rounding.
-  const std::array<std::array<int, 3>, 5> colours{{{255, 0, 0}, {0, 255, 0}, {10, 200, 90},
-                                                   {240, 120, 30}, {60, 60, 250}}};
+  const std::array<std::array<int, 3>, 5> colours{
+      {{255, 0, 0}, {0, 255, 0}, {10, 200, 90}, {240, 120, 30}, {60, 60, 250}}};
   for (const auto& c : colours) {
     HueChromaLuma hcl = RgbToHueChromaLuma(c[0], c[1], c[2]);
     Rgb8 rgb = HueChromaLumaToRgb(hcl.hue, hcl.chroma, hcl.luma);

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "platform/win32/clock.h"
+#include "platform/win32/Clock.h"
 #include "tests/core/ImageBytes.h"
 
 namespace corvel {
@@ -56,8 +56,8 @@ TEST(ConvertImageForHost, EveryTargetWithAndWithoutMasks) {
     const auto m = RandomImage(mask, maskWidth, maskHeight, keFormatGrey, random);
     // Offsets are given from the source's top-left, which lies at (10, 20).
     const POINT offset{c.offset.x + 10, c.offset.y + 20};
-    CoreResult result = ConvertImageForHost(nullptr, source, destination, c.target, c.useMask ? &mask : nullptr,
-                                            DivideTable(), c.multiply, &offset);
+    CoreResult result = ConvertImageForHost(nullptr, source, destination, c.target,
+                                            c.useMask ? &mask : nullptr, DivideTable(), c.multiply, &offset);
     ASSERT_EQ(result.GetCode(), 0);
     EXPECT_EQ(destination.GetFormat(), c.target);
     EXPECT_EQ(destination.GetRect().left, 10);
@@ -88,8 +88,8 @@ TEST(ConvertImageForHost, EveryTargetWithAndWithoutMasks) {
           const std::uint32_t weight = m[my * maskWidth + mx];
           // The 8-bit form reads the divide table, (i + 128) / 255; the 16-bit form rounds exactly.
           alpha = !(c.multiply && in.HasAlpha()) ? weight * (wide ? 257 : 1)
-                  : wide                         ? static_cast<std::uint32_t>(weight * sourceAlpha / 255.0 + 0.5)
-                                                 : (weight * sourceAlpha + 128) / 255;
+                  : wide ? static_cast<std::uint32_t>(weight * sourceAlpha / 255.0 + 0.5)
+                         : (weight * sourceAlpha + 128) / 255;
         }
         ASSERT_EQ(outAt(o + colours), alpha) << x << "," << y;
       }
@@ -102,23 +102,25 @@ TEST(ConvertImageForHost, RefusesMismatchedFamiliesAndStops) {
   CRowIteratorBands source, destination;
   RandomImage(source, 4, 4, keFormatBGR, random);
   for (keFormat target : {keFormatGreyA, keFormatIndex8A, keFormatBGRA_u16, keFormatBGR, keFormatGreyA_u16}) {
-    EXPECT_EQ(ConvertImageForHost(nullptr, source, destination, target, nullptr, DivideTable(), false, nullptr)
-                  .GetCode(),
-              keErrorBadArgument)
+    EXPECT_EQ(
+        ConvertImageForHost(nullptr, source, destination, target, nullptr, DivideTable(), false, nullptr)
+            .GetCode(),
+        keErrorBadArgument)
         << CPixelFormat(target).GetName();
   }
   CRowIteratorBands empty;
-  EXPECT_EQ(ConvertImageForHost(nullptr, empty, destination, keFormatBGRA, nullptr, DivideTable(), false, nullptr)
-                .GetCode(),
-            keErrorBadArgument);
+  EXPECT_EQ(
+      ConvertImageForHost(nullptr, empty, destination, keFormatBGRA, nullptr, DivideTable(), false, nullptr)
+          .GetCode(),
+      keErrorBadArgument);
 
   platform::VirtualClockScope clock;
   ElapsedSeconds();
   platform::AdvanceVirtualClock(std::chrono::milliseconds(1000));
   CProgressMeter meter;
   meter.SetContinueCallback([](CProgressMeter*) -> std::int32_t { return 1; });
-  CoreResult stopped =
-      ConvertImageForHost(&meter, source, destination, keFormatBGRA, nullptr, DivideTable(), false, nullptr);
+  CoreResult stopped = ConvertImageForHost(&meter, source, destination, keFormatBGRA, nullptr, DivideTable(),
+                                           false, nullptr);
   EXPECT_EQ(stopped.GetCode(), keErrorStopped);
   EXPECT_FALSE(CRowIteratorBands::IsValid(&destination));
 }
@@ -151,8 +153,8 @@ TEST(ConvertImageForHost, EdgeValuesOfTheAlpha) {
     SetImageBytes(source, pixel);
     ASSERT_EQ(mask.Create(1, 1, keFormatGrey).GetCode(), 0);
     SetImageBytes(mask, {row.m});
-    ASSERT_EQ(ConvertImageForHost(nullptr, source, destination, row.target, &mask, DivideTable(), row.multiply,
-                                  nullptr)
+    ASSERT_EQ(ConvertImageForHost(nullptr, source, destination, row.target, &mask, DivideTable(),
+                                  row.multiply, nullptr)
                   .GetCode(),
               0);
     const auto out = ImageBytes(destination);

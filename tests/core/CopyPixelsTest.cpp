@@ -45,14 +45,22 @@ TEST(CopyRectKernels, CopyEveryByteAndNothingElse) {
         for (std::size_t i = 0; i < sizeof source; ++i) source[i] = static_cast<BYTE>(i * 31 + 7);
         std::fill(std::begin(destination), std::end(destination), kGuard);
         // Bottom-up: the first row is the last in memory, as in the bands.
-        const CopyRectArgs args{destination + 2 * stride + shift, -stride, source + 2 * stride + (shift ? 16 - shift : 0),
-                                -stride, bytesPerRow, rows};
+        const CopyRectArgs args{destination + 2 * stride + shift,
+                                -stride,
+                                source + 2 * stride + (shift ? 16 - shift : 0),
+                                -stride,
+                                bytesPerRow,
+                                rows};
         EXPECT_EQ(entry.kernel(args), bytesPerRow * rows);
         for (std::intptr_t row = 0; row < 3; ++row)
-          for (std::intptr_t i = -static_cast<std::intptr_t>(shift); i < stride - static_cast<std::intptr_t>(shift); ++i) {
+          for (std::intptr_t i = -static_cast<std::intptr_t>(shift);
+               i < stride - static_cast<std::intptr_t>(shift); ++i) {
             const BYTE* to = args.destination - row * stride + i;
-            const BYTE expected = i >= 0 && i < static_cast<std::intptr_t>(bytesPerRow) ? args.source[-row * stride + i] : kGuard;
-            ASSERT_EQ(*to, expected) << entry.name << " bytes " << bytesPerRow << " shift " << shift << " row " << row << " at " << i;
+            const BYTE expected = i >= 0 && i < static_cast<std::intptr_t>(bytesPerRow)
+                                      ? args.source[-row * stride + i]
+                                      : kGuard;
+            ASSERT_EQ(*to, expected) << entry.name << " bytes " << bytesPerRow << " shift " << shift
+                                     << " row " << row << " at " << i;
           }
       }
     }
@@ -83,7 +91,8 @@ TEST(CopyRectKernels, ChoiceFollowsSizeAlignmentAndFeatures) {
   for (const Case& c : cases) {
     CpuFeaturesOverride forced(c.features);
     const CopyRectArgs args{buffer + c.offset, c.stride, buffer, c.stride, c.bytesPerRow, 1};
-    EXPECT_EQ(ChooseCopyRectKernel(args, c.imageBytes), c.expected) << c.bytesPerRow << " " << c.offset << " " << c.stride;
+    EXPECT_EQ(ChooseCopyRectKernel(args, c.imageBytes), c.expected)
+        << c.bytesPerRow << " " << c.offset << " " << c.stride;
   }
 }
 
@@ -137,13 +146,13 @@ TEST(CopyPixels, SubViewsAcrossUnalignedBandBoundariesInEveryVariant) {
   const Case cases[] = {
       {keFormatBGRA, 257, 300, {3, 100, 260, 400}, {40, 5, 297, 305}},
       {keFormatBGRA, 64, 200, {0, 0, 64, 200}, {64, 127, 128, 327}},  // aligned rows
-      {keFormatBGR, 5, 150, {1, 120, 6, 270}, {2, 3, 7, 153}},         // 15-byte rows
+      {keFormatBGR, 5, 150, {1, 120, 6, 270}, {2, 3, 7, 153}},        // 15-byte rows
       {keFormatBGR, 101, 260, {7, 1, 108, 261}, {0, 139, 101, 399}},
       {keFormatGrey, 33, 257, {5, 128, 38, 385}, {6, 0, 39, 257}},
       {keFormatBGRA_u16, 20, 140, {1, 60, 21, 200}, {2, 200, 22, 340}},
       {keFormatIndex1, 75, 200, {3, 30, 78, 230}, {10, 100, 85, 300}},  // starts inside bytes
       {keFormatIndex1, 80, 130, {8, 0, 88, 130}, {5, 1, 85, 131}},
-      {keFormatIndex1, 13, 129, {0, 0, 13, 129}, {0, 1, 13, 130}},      // ends inside a byte
+      {keFormatIndex1, 13, 129, {0, 0, 13, 129}, {0, 1, 13, 130}},  // ends inside a byte
       {keFormatIndex4, 31, 140, {1, 2, 32, 142}, {4, 120, 35, 260}},
   };
   for (const Variant& variant : kVariants) {
@@ -166,12 +175,15 @@ TEST(CopyPixels, SubViewsAcrossUnalignedBandBoundariesInEveryVariant) {
       ExpectSamePixels(toPart, fromPart, what);
       // Outside the destination sub-view nothing changed, not even bits sharing its bytes.
       CRowIteratorBands rows;
-      for (const RECT& outside : {RECT{0, 0, 300, d.top}, RECT{0, d.bottom, 300, 400}, RECT{0, d.top, d.left, d.bottom},
-                                  RECT{d.right, d.top, 300, d.bottom}}) {
+      for (const RECT& outside : {RECT{0, 0, 300, d.top}, RECT{0, d.bottom, 300, 400},
+                                  RECT{0, d.top, d.left, d.bottom}, RECT{d.right, d.top, 300, d.bottom}}) {
         if (outside.left >= outside.right || outside.top >= outside.bottom) continue;
         CRowIteratorBands was;
-        ASSERT_EQ(Code(rows.CreateSubView(to, outside.left, outside.top, outside.right, outside.bottom)), keErrorNone);
-        ASSERT_EQ(Code(was.CreateSubView(expectedImage, outside.left, outside.top, outside.right, outside.bottom)), keErrorNone);
+        ASSERT_EQ(Code(rows.CreateSubView(to, outside.left, outside.top, outside.right, outside.bottom)),
+                  keErrorNone);
+        ASSERT_EQ(
+            Code(was.CreateSubView(expectedImage, outside.left, outside.top, outside.right, outside.bottom)),
+            keErrorNone);
         ExpectSamePixels(rows, was, what + " outside");
       }
     }
@@ -191,7 +203,8 @@ TEST(CopyPixels, WholeImagesWhoseRowsFollowWithoutGapsInEveryVariant) {
         BYTE *a, *b;
         ASSERT_EQ(Code(to.LockRow(y, &a)), keErrorNone);
         ASSERT_EQ(Code(from.LockRow(y, &b)), keErrorNone);
-        EXPECT_EQ(std::memcmp(a, b, static_cast<std::size_t>(to.GetRowBytes())), 0) << variant.name << " row " << y;
+        EXPECT_EQ(std::memcmp(a, b, static_cast<std::size_t>(to.GetRowBytes())), 0)
+            << variant.name << " row " << y;
       }
     }
   }
@@ -204,7 +217,8 @@ TEST(CopyPixels, CopiesThroughViewsRowByRow) {
   ASSERT_EQ(Code(bgr.Create(6, 140, keFormatBGR)), keErrorNone);
   ASSERT_EQ(Code(viewed.Create(6, 140, keFormatBGRA)), keErrorNone);
   ASSERT_EQ(Code(viewed.SetViewFormat(keFormatBGR, keAccessReadWrite)), keErrorNone);
-  EXPECT_EQ(Code(CRowIteratorBands::CopyPixels(bgra, viewed)), keErrorBadArgument);  // presents another format
+  EXPECT_EQ(Code(CRowIteratorBands::CopyPixels(bgra, viewed)),
+            keErrorBadArgument);  // presents another format
   ASSERT_EQ(Code(bgra.SetViewFormat(keFormatBGR, keAccessRead)), keErrorNone);
   ASSERT_EQ(Code(CRowIteratorBands::CopyPixels(bgr, bgra)), keErrorNone);
   CColorRef pixel;

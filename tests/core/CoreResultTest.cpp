@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/CoreResult.h"
-#include "platform/win32/resource.h"
+#include "platform/win32/Resource.h"
 
 namespace corvel {
 namespace {

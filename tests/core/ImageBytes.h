@@ -39,8 +39,8 @@ inline void SetImageBytes(CRowIteratorBands& image, const std::vector<std::uint8
 
 // An image of random bytes; random values for the extremes 0 and max are likely enough with
 // the bias towards them.
-inline std::vector<std::uint8_t> RandomImage(CRowIteratorBands& image, int width, int height,
-                                             keFormat format, std::mt19937& random) {
+inline std::vector<std::uint8_t> RandomImage(CRowIteratorBands& image, int width, int height, keFormat format,
+                                             std::mt19937& random) {
   CoreResult result = image.Create(width, height, format);
   EXPECT_EQ(result.GetCode(), 0);
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(image.GetRowBytes()) * height);

@@ -68,9 +68,9 @@ TEST(MaskedCombine, ValuesAtTheEdges) {
     std::uint8_t m;
     std::uint32_t d, s, expected;
   } rows[] = {
-      {keFormatGrey, 255, 0, 255, 255},           {keFormatGrey, 128, 0, 255, 128},
-      {keFormatGrey, 1, 255, 255, 255},           {keFormatGrey_u16, 255, 0, 65535, 65535},
-      {keFormatGrey_u16, 128, 0, 65535, 32896},   {keFormatGreyA, 128, 0, 255, 128},
+      {keFormatGrey, 255, 0, 255, 255},         {keFormatGrey, 128, 0, 255, 128},
+      {keFormatGrey, 1, 255, 255, 255},         {keFormatGrey_u16, 255, 0, 65535, 65535},
+      {keFormatGrey_u16, 128, 0, 65535, 32896}, {keFormatGreyA, 128, 0, 255, 128},
   };
   for (const auto& row : rows) {
     CRowIteratorBands first, second, mask, destination;
@@ -95,7 +95,8 @@ TEST(MaskedCombine, ValuesAtTheEdges) {
     ASSERT_EQ(MaskedCombine(first, second, destination, mask, nullptr, false, nullptr).GetCode(), 0);
     const auto out = ImageBytes(destination);
     for (int k = 0; k < format.GetChannelCount(); ++k)
-      EXPECT_EQ(format.Is16Bit() ? Word(out, k) : out[k], row.expected) << format.GetName() << " m " << int(row.m);
+      EXPECT_EQ(format.Is16Bit() ? Word(out, k) : out[k], row.expected)
+          << format.GetName() << " m " << int(row.m);
   }
 }
 
@@ -105,24 +106,30 @@ TEST(MaskedCombine, RefusesBadOperandsAndLeavesOtherFormatsAsTheCopy) {
   RandomImage(first, 4, 4, keFormatBGRA, random);
   RandomImage(second, 4, 4, keFormatBGRA, random);
   RandomImage(mask, 4, 4, keFormatGreyA, random);
-  EXPECT_EQ(MaskedCombine(first, second, destination, mask, nullptr, false, nullptr).GetCode(), keErrorBadArgument);
+  EXPECT_EQ(MaskedCombine(first, second, destination, mask, nullptr, false, nullptr).GetCode(),
+            keErrorBadArgument);
   EXPECT_FALSE(CRowIteratorBands::IsValid(&destination));
 
   RandomImage(mask, 3, 3, keFormatGrey, random);
   const POINT outside{2, 0};  // reaches one column past the images
-  EXPECT_EQ(MaskedCombine(first, second, destination, mask, nullptr, false, &outside).GetCode(), keErrorBadArgument);
+  EXPECT_EQ(MaskedCombine(first, second, destination, mask, nullptr, false, &outside).GetCode(),
+            keErrorBadArgument);
   const POINT negative{-1, 0};
-  EXPECT_EQ(MaskedCombine(first, second, destination, mask, nullptr, false, &negative).GetCode(), keErrorBadArgument);
+  EXPECT_EQ(MaskedCombine(first, second, destination, mask, nullptr, false, &negative).GetCode(),
+            keErrorBadArgument);
   CRowIteratorBands other;
   RandomImage(other, 4, 4, keFormatBGR, random);
-  EXPECT_EQ(MaskedCombine(first, other, destination, mask, nullptr, false, nullptr).GetCode(), keErrorBadArgument);
+  EXPECT_EQ(MaskedCombine(first, other, destination, mask, nullptr, false, nullptr).GetCode(),
+            keErrorBadArgument);
   CRowIteratorBands empty;
-  EXPECT_EQ(MaskedCombine(first, empty, destination, mask, nullptr, false, nullptr).GetCode(), keErrorBadArgument);
+  EXPECT_EQ(MaskedCombine(first, empty, destination, mask, nullptr, false, nullptr).GetCode(),
+            keErrorBadArgument);
 
   CRowIteratorBands premultipliedA, premultipliedB;
   const auto bytes = RandomImage(premultipliedA, 4, 4, keFormatBGRxA, random);
   RandomImage(premultipliedB, 4, 4, keFormatBGRxA, random);
-  ASSERT_EQ(MaskedCombine(premultipliedA, premultipliedB, destination, mask, nullptr, false, nullptr).GetCode(), 0);
+  ASSERT_EQ(
+      MaskedCombine(premultipliedA, premultipliedB, destination, mask, nullptr, false, nullptr).GetCode(), 0);
   EXPECT_EQ(ImageBytes(destination), bytes);
 
   // A destination with pixels of another size cannot take the copy.

@@ -9,7 +9,7 @@
 #include "core/CoreResult.h"
 #include "core/CorvelMemoryMgr.h"
 #include "core/detail/MemBlock.h"
-#include "platform/win32/win32.h"
+#include "platform/win32/Win32.h"
 
 namespace corvel {
 namespace {
@@ -34,11 +34,15 @@ int ThrownCode(void (*operation)(IMemoryBlock*), IMemoryBlock* block) {
 }
 
 TEST(MemAllocBlock, ChoosesTheKindBySizeWhenLeftOpen) {
-  struct Case { SIZE_T size; ULONG kind; ULONG expected; };
+  struct Case {
+    SIZE_T size;
+    ULONG kind;
+    ULONG expected;
+  };
   const Case cases[] = {
-      {16777215, keMemoryAny, keMemoryVirtual},   {16777216, keMemoryAny, keMemoryMappedFile},
-      {100, keMemoryGlobal, keMemoryGlobal},      {100, keMemoryHeap, keMemoryHeap},
-      {16777216, keMemoryHeap, keMemoryHeap},     {100, keMemoryMappedFile, keMemoryMappedFile},
+      {16777215, keMemoryAny, keMemoryVirtual}, {16777216, keMemoryAny, keMemoryMappedFile},
+      {100, keMemoryGlobal, keMemoryGlobal},    {100, keMemoryHeap, keMemoryHeap},
+      {16777216, keMemoryHeap, keMemoryHeap},   {100, keMemoryMappedFile, keMemoryMappedFile},
   };
   for (const Case& c : cases) {
     MemBlock* block = MemAllocBlock(c.size, false, c.kind);
@@ -52,9 +56,13 @@ TEST(MemAllocBlock, ChoosesTheKindBySizeWhenLeftOpen) {
 }
 
 TEST(MappedFileBlock, TheTemporaryFileLivesAsLongAsTheBlock) {
-  struct Case { SIZE_T size; long long mapping; };
+  struct Case {
+    SIZE_T size;
+    long long mapping;
+  };
   for (const Case& c : {Case{16777216, 16777216}, Case{16777217, 16842752}, Case{1, 65536}}) {
-    MemBlock* block = MemAllocBlock(c.size, true, c.size >= kMappedFileThreshold ? keMemoryAny : keMemoryMappedFile);
+    MemBlock* block = MemAllocBlock(c.size, true,
+                                    c.size >= kMappedFileThreshold ? keMemoryAny : keMemoryMappedFile);
     ASSERT_NE(block, nullptr);
     const std::string name = static_cast<MappedFileMemBlock*>(block)->FileName();
     char folder[MAX_PATH];
@@ -258,7 +266,8 @@ TEST(MemoryManager, ThreadsShareItSafely) {
   for (int t = 0; t < 4; ++t)
     threads.emplace_back([t] {
       for (int i = 0; i < 200; ++i) {
-        MemoryBlockPtr block = GetMemoryManager()->CreateBlock(256, true, i % 2 ? keMemoryHeap : keMemoryGlobal);
+        MemoryBlockPtr block = GetMemoryManager()->CreateBlock(256, true,
+                                                               i % 2 ? keMemoryHeap : keMemoryGlobal);
         auto* bytes = static_cast<BYTE*>(block->Lock(nullptr, 0, 0));
         bytes[255] = static_cast<BYTE>(t);
         block->Unlock(0, 0);

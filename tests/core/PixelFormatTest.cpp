@@ -17,27 +17,48 @@ struct FormatExpectation {
 };
 
 const FormatExpectation kTable[] = {
-    {keFormatCustom, "keFormatCustom", 0, 0, 0, false, false, false, false, false, keFormatCustom, keFormatNone, keFormatCustom},
-    {keFormatNone, "keFormatNone", 0, 0, 0, false, false, false, false, false, keFormatNone, keFormatNone, keFormatNone},
-    {keFormatIndex1, "keFormatIndex1", 1, 1, 3, false, true, false, false, false, keFormatIndex8A, keFormatIndex8, keFormatIndex1},
-    {keFormatIndex4, "keFormatIndex4", 4, 4, 3, false, true, false, false, false, keFormatIndex8A, keFormatIndex8, keFormatIndex4},
-    {keFormatIndex8, "keFormatIndex8", 8, 8, 3, false, true, false, true, false, keFormatIndex8A, keFormatIndex8, keFormatIndex8},
-    {keFormatIndex8A, "keFormatIndex8A", 16, 8, 4, true, true, false, true, false, keFormatIndex8A, keFormatIndex8A, keFormatIndex8A},
-    {keFormatGrey, "keFormatGrey", 8, 8, 1, false, false, true, true, false, keFormatGreyA, keFormatGrey, keFormatGrey},
-    {keFormatGreyA, "keFormatGreyA", 16, 8, 2, true, false, true, true, false, keFormatGreyA, keFormatGreyA, keFormatGreyA},
-    {keFormatBGR, "keFormatBGR", 24, 8, 3, false, false, false, true, false, keFormatBGRA, keFormatBGR, keFormatBGR},
-    {keFormatBGRA, "keFormatBGRA", 32, 8, 4, true, false, false, true, false, keFormatBGRA, keFormatBGRA, keFormatBGRxA},
-    {keFormatBGRxA, "keFormatBGRxA", 32, 8, 4, true, false, false, true, false, keFormatBGRxA, keFormatBGRxA, keFormatBGRxA},
-    {keFormatGrey_u16, "keFormatGrey_u16", 16, 16, 1, false, false, true, false, true, keFormatGreyA_u16, keFormatGrey, keFormatGrey_u16},
-    {keFormatGreyA_u16, "keFormatGreyA_u16", 32, 16, 2, true, false, true, false, true, keFormatGreyA_u16, keFormatGreyA, keFormatGreyA_u16},
-    {keFormatBGR_u16, "keFormatBGR_u16", 48, 16, 3, false, false, false, false, true, keFormatBGRA_u16, keFormatBGR, keFormatBGR_u16},
-    {keFormatBGRA_u16, "keFormatBGRA_u16", 64, 16, 4, true, false, false, false, true, keFormatBGRA_u16, keFormatBGRA, keFormatBGRxA_u16},
-    {keFormatBGRxA_u16, "keFormatBGRxA_u16", 64, 16, 4, true, false, false, false, true, keFormatBGRxA_u16, keFormatBGRxA, keFormatBGRxA_u16},
-    {keFormatGrey_f32, "keFormatGrey_f32", 32, 32, 1, false, false, true, false, false, keFormatGreyA_f32, keFormatGrey, keFormatGrey_f32},
-    {keFormatGreyA_f32, "keFormatGreyA_f32", 64, 32, 2, true, false, true, false, false, keFormatGreyA_f32, keFormatGreyA, keFormatGreyA_f32},
-    {keFormatBGR_f32, "keFormatBGR_f32", 96, 32, 3, false, false, false, false, false, keFormatBGRA_f32, keFormatBGR, keFormatBGR_f32},
-    {keFormatBGRA_f32, "keFormatBGRA_f32", 128, 32, 4, true, false, false, false, false, keFormatBGRA_f32, keFormatBGRA, keFormatBGRxA_f32},
-    {keFormatBGRxA_f32, "keFormatBGRxA_f32", 128, 32, 4, true, false, false, false, false, keFormatBGRxA_f32, keFormatBGRxA, keFormatBGRxA_f32},
+    {keFormatCustom, "keFormatCustom", 0, 0, 0, false, false, false, false, false, keFormatCustom,
+     keFormatNone, keFormatCustom},
+    {keFormatNone, "keFormatNone", 0, 0, 0, false, false, false, false, false, keFormatNone, keFormatNone,
+     keFormatNone},
+    {keFormatIndex1, "keFormatIndex1", 1, 1, 3, false, true, false, false, false, keFormatIndex8A,
+     keFormatIndex8, keFormatIndex1},
+    {keFormatIndex4, "keFormatIndex4", 4, 4, 3, false, true, false, false, false, keFormatIndex8A,
+     keFormatIndex8, keFormatIndex4},
+    {keFormatIndex8, "keFormatIndex8", 8, 8, 3, false, true, false, true, false, keFormatIndex8A,
+     keFormatIndex8, keFormatIndex8},
+    {keFormatIndex8A, "keFormatIndex8A", 16, 8, 4, true, true, false, true, false, keFormatIndex8A,
+     keFormatIndex8A, keFormatIndex8A},
+    {keFormatGrey, "keFormatGrey", 8, 8, 1, false, false, true, true, false, keFormatGreyA, keFormatGrey,
+     keFormatGrey},
+    {keFormatGreyA, "keFormatGreyA", 16, 8, 2, true, false, true, true, false, keFormatGreyA, keFormatGreyA,
+     keFormatGreyA},
+    {keFormatBGR, "keFormatBGR", 24, 8, 3, false, false, false, true, false, keFormatBGRA, keFormatBGR,
+     keFormatBGR},
+    {keFormatBGRA, "keFormatBGRA", 32, 8, 4, true, false, false, true, false, keFormatBGRA, keFormatBGRA,
+     keFormatBGRxA},
+    {keFormatBGRxA, "keFormatBGRxA", 32, 8, 4, true, false, false, true, false, keFormatBGRxA, keFormatBGRxA,
+     keFormatBGRxA},
+    {keFormatGrey_u16, "keFormatGrey_u16", 16, 16, 1, false, false, true, false, true, keFormatGreyA_u16,
+     keFormatGrey, keFormatGrey_u16},
+    {keFormatGreyA_u16, "keFormatGreyA_u16", 32, 16, 2, true, false, true, false, true, keFormatGreyA_u16,
+     keFormatGreyA, keFormatGreyA_u16},
+    {keFormatBGR_u16, "keFormatBGR_u16", 48, 16, 3, false, false, false, false, true, keFormatBGRA_u16,
+     keFormatBGR, keFormatBGR_u16},
+    {keFormatBGRA_u16, "keFormatBGRA_u16", 64, 16, 4, true, false, false, false, true, keFormatBGRA_u16,
+     keFormatBGRA, keFormatBGRxA_u16},
+    {keFormatBGRxA_u16, "keFormatBGRxA_u16", 64, 16, 4, true, false, false, false, true, keFormatBGRxA_u16,
+     keFormatBGRxA, keFormatBGRxA_u16},
+    {keFormatGrey_f32, "keFormatGrey_f32", 32, 32, 1, false, false, true, false, false, keFormatGreyA_f32,
+     keFormatGrey, keFormatGrey_f32},
+    {keFormatGreyA_f32, "keFormatGreyA_f32", 64, 32, 2, true, false, true, false, false, keFormatGreyA_f32,
+     keFormatGreyA, keFormatGreyA_f32},
+    {keFormatBGR_f32, "keFormatBGR_f32", 96, 32, 3, false, false, false, false, false, keFormatBGRA_f32,
+     keFormatBGR, keFormatBGR_f32},
+    {keFormatBGRA_f32, "keFormatBGRA_f32", 128, 32, 4, true, false, false, false, false, keFormatBGRA_f32,
+     keFormatBGRA, keFormatBGRxA_f32},
+    {keFormatBGRxA_f32, "keFormatBGRxA_f32", 128, 32, 4, true, false, false, false, false, keFormatBGRxA_f32,
+     keFormatBGRxA, keFormatBGRxA_f32},
 };
 
 TEST(PixelFormat, EveryValueHasItsProperties) {
@@ -81,13 +102,16 @@ TEST(PixelFormat, ChannelRolesAndPositions) {
   EXPECT_EQ(index8A.roles[3], keRoleAlpha);
   EXPECT_EQ(CPixelFormat(keFormatNone).GetChannelInfo().roles, nullptr);
 
-  struct Position { keFormat format; int role, position; };
+  struct Position {
+    keFormat format;
+    int role, position;
+  };
   const Position positions[] = {
-      {keFormatIndex8A, keRoleAlpha, 1}, {keFormatIndex8A, keRolePaletteIndex, 0},
-      {keFormatGreyA, keRoleAlpha, 1},   {keFormatGreyA, keRoleGrey, 0},
-      {keFormatBGR, keRoleRed, 2},       {keFormatBGR, keRoleAlpha, 0},
+      {keFormatIndex8A, keRoleAlpha, 1},  {keFormatIndex8A, keRolePaletteIndex, 0},
+      {keFormatGreyA, keRoleAlpha, 1},    {keFormatGreyA, keRoleGrey, 0},
+      {keFormatBGR, keRoleRed, 2},        {keFormatBGR, keRoleAlpha, 0},
       {keFormatBGRA_f32, keRoleAlpha, 3}, {keFormatBGRxA, keRoleGreen, 1},
-      {keFormatIndex8, keRoleRed, 0},    {keFormatBGRA, -1, 0},
+      {keFormatIndex8, keRoleRed, 0},     {keFormatBGRA, -1, 0},
   };
   for (const Position& p : positions) {
     EXPECT_EQ(CPixelFormat(p.format).GetChannelRole(p.role), p.position)
@@ -108,7 +132,7 @@ std::vector<std::uint8_t> PixelOf(keFormat format, std::uint32_t color) {
 
 TEST(PixelFormat, SetPixelColorStoresEachLayout) {
   using Bytes = std::vector<std::uint8_t>;
-  const std::uint32_t red = 0xFF0000FF;           // alpha 255, red 255
+  const std::uint32_t red = 0xFF0000FF;            // alpha 255, red 255
   const std::uint32_t halfBlue = 0x80FF0000 | 40;  // alpha 128, blue 255, red 40
   EXPECT_EQ(PixelOf(keFormatBGR, 0x00302010), (Bytes{0x30, 0x20, 0x10}));
   EXPECT_EQ(PixelOf(keFormatBGRA, halfBlue), (Bytes{255, 0, 40, 128}));

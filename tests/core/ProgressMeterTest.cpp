@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "core/ProgressMeter.h"
-#include "platform/win32/clock.h"
+#include "platform/win32/Clock.h"
 
 namespace corvel {
 namespace {

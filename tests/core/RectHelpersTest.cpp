@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "core/RectHelpers.h"
-#include "core/RowIteratorBands.h"
 #include "core/Rounding.h"
+#include "core/RowIteratorBands.h"
 
 namespace corvel {
 namespace {

@@ -40,7 +40,12 @@ TEST(RowConverters, FormatKernels) {
       {"Unpack1Bit top three bits", Unpack1Bit, {0xA5}, 3, Bytes(3), {1, 0, 1}},
       {"Unpack1Bit across bytes", Unpack1Bit, {0xFF, 0x40}, 10, Bytes(10), {1, 1, 1, 1, 1, 1, 1, 1, 0, 1}},
       {"Pack1Bit partial byte", Pack1Bit, {1, 1, 1}, 3, {0x0F}, {0xEF}},
-      {"Pack1Bit whole and partial", Pack1Bit, {1, 0, 0, 0, 0, 0, 0, 1, 0, 1}, 10, {0x00, 0x3F}, {0x81, 0x7F}},
+      {"Pack1Bit whole and partial",
+       Pack1Bit,
+       {1, 0, 0, 0, 0, 0, 0, 1, 0, 1},
+       10,
+       {0x00, 0x3F},
+       {0x81, 0x7F}},
       {"Unpack4Bit", Unpack4Bit, {0x12, 0x3F}, 3, Bytes(3), {1, 2, 3}},
       {"Pack4Bit partial byte", Pack4Bit, {1, 2, 3}, 3, {0xFF, 0xFF}, {0x12, 0x3F}},
       {"Pack4Bit masks out-of-range values", Pack4Bit, {0x21, 0x1F}, 2, {0x00}, {0x1F}},
@@ -55,20 +60,46 @@ TEST(RowConverters, FormatKernels) {
       {"BGRAToGrey ignores alpha", BGRAToGrey, {0, 0, 255, 0}, 1, Bytes(1), {76}},
       {"BGRToGreyA", BGRToGreyA, {0, 255, 0}, 1, Bytes(2), {150, 255}},
       {"BGRAToGreyA", BGRAToGreyA, {0, 255, 0, 33}, 1, Bytes(2), {150, 33}},
-      {"BGRToBGRA", BGRToBGRA, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}, 5, Bytes(20),
+      {"BGRToBGRA",
+       BGRToBGRA,
+       {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15},
+       5,
+       Bytes(20),
        {1, 2, 3, 255, 4, 5, 6, 255, 7, 8, 9, 255, 10, 11, 12, 255, 13, 14, 15, 255}},
-      {"BGRAToBGR", BGRAToBGR, {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0, 10, 11, 12, 0, 13, 14, 15, 0}, 5, Bytes(15),
+      {"BGRAToBGR",
+       BGRAToBGR,
+       {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0, 10, 11, 12, 0, 13, 14, 15, 0},
+       5,
+       Bytes(15),
        {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}},
-      {"BGRIntoBGRA keeps alpha", BGRIntoBGRA, {1, 2, 3, 4, 5, 6}, 2, {0, 0, 0, 77, 0, 0, 0, 88},
+      {"BGRIntoBGRA keeps alpha",
+       BGRIntoBGRA,
+       {1, 2, 3, 4, 5, 6},
+       2,
+       {0, 0, 0, 77, 0, 0, 0, 88},
        {1, 2, 3, 77, 4, 5, 6, 88}},
-      {"PremultiplyRow", PremultiplyRow, {255, 128, 0, 128, 9, 9, 9, 0, 9, 8, 7, 255}, 3, Bytes(12),
+      {"PremultiplyRow",
+       PremultiplyRow,
+       {255, 128, 0, 128, 9, 9, 9, 0, 9, 8, 7, 255},
+       3,
+       Bytes(12),
        {128, 64, 0, 128, 0, 0, 0, 0, 9, 8, 7, 255}},
-      {"PremultiplyRow divides as the formats do", PremultiplyRow, {229, 0, 0, 152}, 1, Bytes(4), {136, 0, 0, 152}},
-      {"UnpremultiplyRow", UnpremultiplyRow, {128, 64, 0, 128, 9, 9, 9, 0}, 2, Bytes(8),
+      {"PremultiplyRow divides as the formats do",
+       PremultiplyRow,
+       {229, 0, 0, 152},
+       1,
+       Bytes(4),
+       {136, 0, 0, 152}},
+      {"UnpremultiplyRow",
+       UnpremultiplyRow,
+       {128, 64, 0, 128, 9, 9, 9, 0},
+       2,
+       Bytes(8),
        {255, 128, 0, 128, 0, 0, 0, 0}},
       {"count 0 writes nothing", BGRToBGRA, {1, 2, 3}, 0, {}, {}},
   };
-  for (const KernelCase& c : cases) ExpectKernel(c.kernel, nullptr, c.source, c.count, c.initial, c.expected, c.name);
+  for (const KernelCase& c : cases)
+    ExpectKernel(c.kernel, nullptr, c.source, c.count, c.initial, c.expected, c.name);
 }
 
 TEST(RowConverters, PaletteKernelsReadTheStoredPalette) {
@@ -83,7 +114,8 @@ TEST(RowConverters, PaletteKernelsReadTheStoredPalette) {
       {"Index1ToBGR", Index1ToBGR, {0x40}, 2, Bytes(6), {10, 20, 30, 40, 50, 60}},
       {"Index4ToBGRA", Index4ToBGRA, {0x21}, 2, Bytes(8), {70, 80, 90, 255, 40, 50, 60, 255}},
   };
-  for (const KernelCase& c : cases) ExpectKernel(c.kernel, &image, c.source, c.count, c.initial, c.expected, c.name);
+  for (const KernelCase& c : cases)
+    ExpectKernel(c.kernel, &image, c.source, c.count, c.initial, c.expected, c.name);
 }
 
 TEST(RowConverters, WideningKernelsWorkInPlace) {

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "core/RowIteratorBands.h"
-#include "platform/gdi/gdi.h"
+#include "platform/gdi/Gdi.h"
 
 namespace corvel {
 namespace {
@@ -144,7 +144,8 @@ TEST(Unpremultiply, RestoresStraightColour) {
 
 // A memory device context with a bitmap, released at the end of a test.
 struct MemoryDC {
-  MemoryDC(int width, int height) : dc(CreateCompatibleDC(nullptr)), bitmap(CreateCompatibleBitmap(dc, width, height)) {
+  MemoryDC(int width, int height)
+      : dc(CreateCompatibleDC(nullptr)), bitmap(CreateCompatibleBitmap(dc, width, height)) {
     previous = SelectObject(dc, bitmap);
   }
   ~MemoryDC() {
@@ -162,8 +163,10 @@ void Paint(CRowIteratorBands& image) {
   for (int y = 0; y < image.Height(); ++y)
     for (int x = 0; x < image.Width(); ++x) {
       const int index = (x * 7 + y * 3) % 251;
-      CColorRef color(static_cast<BYTE>(index), static_cast<BYTE>(255 - index), static_cast<BYTE>(x ^ y), 255);
-      if (CPixelFormat(image.GetFormat()).IsIndexed()) color.SetIndex(index % image.GetPaletteSize(), image.GetPaletteSize(), image.GetPalette());
+      CColorRef color(static_cast<BYTE>(index), static_cast<BYTE>(255 - index), static_cast<BYTE>(x ^ y),
+                      255);
+      if (CPixelFormat(image.GetFormat()).IsIndexed())
+        color.SetIndex(index % image.GetPaletteSize(), image.GetPaletteSize(), image.GetPalette());
       ASSERT_EQ(Code(image.SetPixel(x, y, color)), keErrorNone);
     }
 }
@@ -177,7 +180,8 @@ COLORREF Expected(CRowIteratorBands& image, int x, int y) {
 }
 
 TEST(Draw, ReproducesThePixelsOfEveryDrawableFormat) {
-  for (keFormat format : {keFormatIndex1, keFormatIndex4, keFormatIndex8, keFormatGrey, keFormatBGR, keFormatBGRA}) {
+  for (keFormat format :
+       {keFormatIndex1, keFormatIndex4, keFormatIndex8, keFormatGrey, keFormatBGR, keFormatBGRA}) {
     CRowIteratorBands image;
     ASSERT_EQ(Code(image.Create(37, 300, format)), keErrorNone);
     Paint(image);
@@ -231,7 +235,8 @@ TEST(Draw, ImagesOverCallerMemoryKeepTheirRowOrder) {
     MemoryDC target(3, 200);
     ASSERT_EQ(Code(image.DrawCopy(target.dc, 0, 0)), keErrorNone);
     for (int y = 0; y < 200; ++y)
-      for (int x = 0; x < 3; ++x) ASSERT_EQ(GetPixel(target.dc, x, y), RGB(0, y + x, 0)) << stride << ": " << x << "," << y;
+      for (int x = 0; x < 3; ++x)
+        ASSERT_EQ(GetPixel(target.dc, x, y), RGB(0, y + x, 0)) << stride << ": " << x << "," << y;
   }
 }
 
@@ -245,7 +250,8 @@ TEST(Draw, RefusesWhatItCannotDraw) {
   EXPECT_EQ(Code(image.Draw(target.dc, RECT{0, 0, 0, 4}, RECT{0, 0, 4, 4}, SRCCOPY)), keErrorBadArgument);
   EXPECT_EQ(Code(image.Draw(target.dc, RECT{0, 0, 4, 4}, RECT{2, 2, 2, 4}, SRCCOPY)), keErrorBadArgument);
   EXPECT_EQ(Code(image.DrawCopy(nullptr, 0, 0)), keErrorBadArgument);
-  EXPECT_EQ(Code(image.Draw(target.dc, RECT{0, 0, 4, 4}, RECT{10, 10, 14, 14}, SRCCOPY)), keErrorNone);  // nothing to draw
+  EXPECT_EQ(Code(image.Draw(target.dc, RECT{0, 0, 4, 4}, RECT{10, 10, 14, 14}, SRCCOPY)),
+            keErrorNone);  // nothing to draw
 }
 
 }  // namespace

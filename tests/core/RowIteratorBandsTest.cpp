@@ -22,12 +22,9 @@ TEST(BandGeometry, RowBytesBandBlocksAndBandCounts) {
     SIZE_T blockSize;
   };
   const Case cases[] = {
-      {1, 1, keFormatBGR, -384, 1, 1, 65536},
-      {1, 128, keFormatBGR, -384, 1, 128, 65536},
-      {1, 129, keFormatBGR, -384, 2, 1, 65536},
-      {129, 300, keFormatBGRA, -1024, 3, 44, 131072},
-      {1000, 1, keFormatIndex1, -128, 1, 1, 65536},
-      {200, 1, keFormatIndex4, -128, 1, 1, 65536},
+      {1, 1, keFormatBGR, -384, 1, 1, 65536},          {1, 128, keFormatBGR, -384, 1, 128, 65536},
+      {1, 129, keFormatBGR, -384, 2, 1, 65536},        {129, 300, keFormatBGRA, -1024, 3, 44, 131072},
+      {1000, 1, keFormatIndex1, -128, 1, 1, 65536},    {200, 1, keFormatIndex4, -128, 1, 1, 65536},
       {600, 1, keFormatBGRA_u16, -5120, 1, 1, 655360},
   };
   for (const Case& c : cases) {
@@ -88,7 +85,11 @@ TEST(BandQueries, BandsOfPointsRectanglesAndTiles) {
   EXPECT_EQ(Code(part.GetBandRange(RECT{0, 0, 7, 160}, &untouched)), keErrorBadArgument);
   EXPECT_EQ(untouched.left, 1);
 
-  struct Case { int row; RECT expected; int code; };
+  struct Case {
+    int row;
+    RECT expected;
+    int code;
+  };
   for (const Case& c : {Case{0, {0, 0, 6, 28}, keErrorNone}, Case{1, {0, 28, 6, 156}, keErrorNone},
                         Case{2, {0, 156, 6, 160}, keErrorNone}, Case{3, {0, 0, 0, 0}, keErrorBadArgument}}) {
     RECT rect;
@@ -125,13 +126,16 @@ TEST(RowLocks, SpansAreCheckedAgainstTheImage) {
   CRowIteratorBands image;
   ASSERT_EQ(Code(image.Create(10, 4, keFormatBGR)), keErrorNone);
   BYTE* pointer;
-  struct Case { int row, x, width, code; };
-  for (const Case& c : {Case{0, -1, 2, keErrorBadArgument}, Case{0, 9, 2, keErrorBadArgument},
-                        Case{0, 9, 1, keErrorNone}, Case{0, 0, 0, keErrorBadArgument},
-                        Case{0, 0, -2, keErrorBadArgument}, Case{4, 0, -1, keErrorBadArgument},
-                        Case{-1, 0, -1, keErrorBadArgument}, Case{3, 10, -1, keErrorBadArgument},
-                        Case{3, 3, -1, keErrorNone}}) {
-    EXPECT_EQ(Code(image.LockRowSpan(c.row, c.x, c.width, &pointer)), c.code) << c.row << " " << c.x << " " << c.width;
+  struct Case {
+    int row, x, width, code;
+  };
+  for (const Case& c :
+       {Case{0, -1, 2, keErrorBadArgument}, Case{0, 9, 2, keErrorBadArgument}, Case{0, 9, 1, keErrorNone},
+        Case{0, 0, 0, keErrorBadArgument}, Case{0, 0, -2, keErrorBadArgument},
+        Case{4, 0, -1, keErrorBadArgument}, Case{-1, 0, -1, keErrorBadArgument},
+        Case{3, 10, -1, keErrorBadArgument}, Case{3, 3, -1, keErrorNone}}) {
+    EXPECT_EQ(Code(image.LockRowSpan(c.row, c.x, c.width, &pointer)), c.code)
+        << c.row << " " << c.x << " " << c.width;
     image.ReleaseRow(c.row);
   }
   // Without a view two spans of one row both point into storage.
@@ -168,8 +172,14 @@ TEST(RowLocks, PixelInByteOfPackedFormats) {
 
 // Row kernels of a BGR image that count their calls, for watching write-back.
 int reads = 0, writes = 0;
-void CountingRead(const CRowIteratorBands*, void* d, const void* s, int n) { ++reads; std::memcpy(d, s, 3 * n); }
-void CountingWrite(const CRowIteratorBands*, void* d, const void* s, int n) { ++writes; std::memcpy(d, s, 3 * n); }
+void CountingRead(const CRowIteratorBands*, void* d, const void* s, int n) {
+  ++reads;
+  std::memcpy(d, s, 3 * n);
+}
+void CountingWrite(const CRowIteratorBands*, void* d, const void* s, int n) {
+  ++writes;
+  std::memcpy(d, s, 3 * n);
+}
 
 TEST(RowLocks, ARowLockedTwiceIsWrittenBackOnce) {
   CRowIteratorBands image;
@@ -227,8 +237,9 @@ TEST(RowLocks, AccessModesDropKernels) {
 
 // The view table, written out independently: which stored -> presented pairs exist, and which
 // of them are read only.
-const std::set<std::pair<int, int>> kReadWriteViews = {
-    {1, 3}, {2, 3}, {3, 4}, {4, 3}, {5, 6}, {5, 7}, {5, 8}, {6, 8}, {7, 5}, {7, 6}, {7, 8}, {8, 6}, {8, 7}, {8, 9}, {9, 8}};
+const std::set<std::pair<int, int>> kReadWriteViews = {{1, 3}, {2, 3}, {3, 4}, {4, 3}, {5, 6},
+                                                       {5, 7}, {5, 8}, {6, 8}, {7, 5}, {7, 6},
+                                                       {7, 8}, {8, 6}, {8, 7}, {8, 9}, {9, 8}};
 const std::set<std::pair<int, int>> kReadOnlyViews = {{1, 7}, {1, 8}, {2, 7}, {2, 8}, {3, 7}, {3, 8}, {4, 8}};
 
 TEST(Views, EveryFormatPairTheTableAllowsAndRefuses) {
@@ -241,11 +252,14 @@ TEST(Views, EveryFormatPairTheTableAllowsAndRefuses) {
       const bool identity = presented == stored || presented == keFormatNone;
       const bool readWrite = kReadWriteViews.count(pair) > 0, readOnly = kReadOnlyViews.count(pair) > 0;
       EXPECT_EQ(Code(image.SetViewFormat(format, keAccessReadWrite)),
-                identity || readWrite ? keErrorNone : keErrorBadArgument) << stored << " -> " << presented;
+                identity || readWrite ? keErrorNone : keErrorBadArgument)
+          << stored << " -> " << presented;
       EXPECT_EQ(Code(image.SetViewFormat(format, keAccessRead)),
-                identity || readWrite || readOnly ? keErrorNone : keErrorBadArgument) << stored << " -> " << presented;
-      EXPECT_EQ(image.GetFormat(), identity || readWrite || readOnly ? (identity ? image.GetStorageFormat() : format)
-                                                                     : image.GetFormat());
+                identity || readWrite || readOnly ? keErrorNone : keErrorBadArgument)
+          << stored << " -> " << presented;
+      EXPECT_EQ(image.GetFormat(), identity || readWrite || readOnly
+                                       ? (identity ? image.GetStorageFormat() : format)
+                                       : image.GetFormat());
       ASSERT_EQ(Code(image.SetViewFormat(keFormatNone, keAccessReadWrite)), keErrorNone);
       EXPECT_EQ(image.GetFormat(), image.GetStorageFormat());
     }
@@ -253,7 +267,11 @@ TEST(Views, EveryFormatPairTheTableAllowsAndRefuses) {
 }
 
 TEST(Views, ChannelViewsTheTableAllowsAndRefuses) {
-  struct Allowed { keFormat stored; int role; keFormat presented; };
+  struct Allowed {
+    keFormat stored;
+    int role;
+    keFormat presented;
+  };
   const Allowed allowed[] = {
       {keFormatIndex8A, keRoleAlpha, keFormatGrey}, {keFormatIndex8A, keRolePaletteIndex, keFormatIndex8},
       {keFormatGreyA, keRoleAlpha, keFormatGrey},   {keFormatGreyA, keRoleGrey, keFormatGrey},
@@ -272,9 +290,11 @@ TEST(Views, ChannelViewsTheTableAllowsAndRefuses) {
       const Allowed* match = nullptr;
       for (const Allowed& a : allowed)
         if (a.stored == stored && a.role == role) match = &a;
-      EXPECT_EQ(Code(image.SetChannelView(role, keAccessReadWrite)), identity || match ? keErrorNone : keErrorBadArgument)
+      EXPECT_EQ(Code(image.SetChannelView(role, keAccessReadWrite)),
+                identity || match ? keErrorNone : keErrorBadArgument)
           << stored << " role " << role;
-      EXPECT_EQ(image.GetFormat(), match ? match->presented : static_cast<keFormat>(stored)) << stored << " role " << role;
+      EXPECT_EQ(image.GetFormat(), match ? match->presented : static_cast<keFormat>(stored))
+          << stored << " role " << role;
       EXPECT_EQ(image.GetChannelView(), match ? role : keRoleNone);
     }
   }
@@ -285,12 +305,14 @@ TEST(Views, FormatAndChannelViewsExcludeEachOther) {
   ASSERT_EQ(Code(image.Create(3, 2, keFormatBGRA)), keErrorNone);
   ASSERT_EQ(Code(image.SetViewFormat(keFormatBGR, keAccessReadWrite)), keErrorNone);
   EXPECT_EQ(Code(image.SetChannelView(keRoleRed, keAccessReadWrite)), keErrorBadArgument);
-  EXPECT_EQ(Code(image.SetChannelView(keRoleNone, keAccessReadWrite)), keErrorNone);  // leaves the format view
+  EXPECT_EQ(Code(image.SetChannelView(keRoleNone, keAccessReadWrite)),
+            keErrorNone);  // leaves the format view
   EXPECT_EQ(image.GetFormat(), keFormatBGR);
   ASSERT_EQ(Code(image.SetViewFormat(keFormatNone, keAccessReadWrite)), keErrorNone);
   ASSERT_EQ(Code(image.SetChannelView(keRoleRed, keAccessReadWrite)), keErrorNone);
   EXPECT_EQ(Code(image.SetViewFormat(keFormatGreyA, keAccessReadWrite)), keErrorBadArgument);
-  EXPECT_EQ(Code(image.SetViewFormat(keFormatNone, keAccessReadWrite)), keErrorNone);  // keeps the channel view
+  EXPECT_EQ(Code(image.SetViewFormat(keFormatNone, keAccessReadWrite)),
+            keErrorNone);  // keeps the channel view
   EXPECT_EQ(image.GetChannelView(), keRoleRed);
   ASSERT_EQ(Code(image.SetChannelView(keRoleAlpha, keAccessReadWrite)), keErrorNone);  // replaces it
   EXPECT_EQ(image.GetChannelOffset(), 3);
@@ -437,11 +459,19 @@ TEST(CallerMemory, ViewsReadAndWriteTheCallersRows) {
   EXPECT_EQ(narrowed.Width(), 3);
   ASSERT_EQ(Code(narrowed.GetPixel(0, 0, &pixel)), keErrorNone);
   EXPECT_EQ(memory[10 * 16 + 3], pixel.GetBlue());
-  struct Bad { int width; std::intptr_t stride; keFormat format; int right; };
-  for (const Bad& bad : {Bad{5, 0, keFormatBGR, 0}, Bad{5, 14, keFormatBGR, 0}, Bad{5, 16, keFormatNone, 0},
-                         Bad{5, 16, keFormatGrey_f32, 0}, Bad{0, 16, keFormatBGR, 0}, Bad{5, 16, keFormatBGR, 6}})
-    EXPECT_EQ(Code(narrowed.CreateView(bad.width, 300, memory.data(), bad.stride, bad.format, 0, 0, bad.right, 1)),
-              keErrorBadArgument) << bad.stride << " " << bad.right;
+  struct Bad {
+    int width;
+    std::intptr_t stride;
+    keFormat format;
+    int right;
+  };
+  for (const Bad& bad :
+       {Bad{5, 0, keFormatBGR, 0}, Bad{5, 14, keFormatBGR, 0}, Bad{5, 16, keFormatNone, 0},
+        Bad{5, 16, keFormatGrey_f32, 0}, Bad{0, 16, keFormatBGR, 0}, Bad{5, 16, keFormatBGR, 6}})
+    EXPECT_EQ(
+        Code(narrowed.CreateView(bad.width, 300, memory.data(), bad.stride, bad.format, 0, 0, bad.right, 1)),
+        keErrorBadArgument)
+        << bad.stride << " " << bad.right;
 }
 
 TEST(CallerMemory, CreateFromBufferCopiesTheRows) {

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "core/VTetra.h"
-#include "platform/win32/clock.h"
+#include "platform/win32/Clock.h"
 #include "tests/core/ImageBytes.h"
 
 namespace corvel {
@@ -151,20 +151,24 @@ TEST(TransformColors, GreyOfColourImagesBothDepths) {
     const bool wide = CPixelFormat(format).Is16Bit(), alpha = CPixelFormat(format).HasAlpha();
     const int channels = alpha ? 4 : 3;
     // White and black first.
-    for (int c = 0; c < channels * (wide ? 2 : 1); ++c) bytes[c] = 255, bytes[channels * (wide ? 2 : 1) + c] = 0;
+    for (int c = 0; c < channels * (wide ? 2 : 1); ++c)
+      bytes[c] = 255, bytes[channels * (wide ? 2 : 1) + c] = 0;
     SetImageBytes(source, bytes);
     ASSERT_EQ(TransformColors(nullptr, source, destination, params).GetCode(), 0);
-    EXPECT_EQ(destination.GetFormat(), wide ? (alpha ? keFormatGreyA_u16 : keFormatGrey_u16)
-                                            : (alpha ? keFormatGreyA : keFormatGrey));
+    EXPECT_EQ(destination.GetFormat(),
+              wide ? (alpha ? keFormatGreyA_u16 : keFormatGrey_u16) : (alpha ? keFormatGreyA : keFormatGrey));
     const auto out = ImageBytes(destination);
     const double max = wide ? 65535.0 : 255.0;
-    auto channel = [&](const std::vector<std::uint8_t>& v, std::size_t i) { return wide ? Word(v, i) : v[i]; };
+    auto channel = [&](const std::vector<std::uint8_t>& v, std::size_t i) {
+      return wide ? Word(v, i) : v[i];
+    };
     const int outChannels = alpha ? 2 : 1;
     EXPECT_EQ(channel(out, 0), static_cast<std::uint32_t>(max));
     EXPECT_EQ(channel(out, outChannels), 0u);
     for (int i = 0; i < 40 * 3; ++i) {
       auto linear = [&](std::uint32_t v) { return DecodeTransfer(params, v / max); };
-      const double y = 0.2126 * linear(channel(bytes, i * channels + 2)) + 0.7152 * linear(channel(bytes, i * channels + 1)) +
+      const double y = 0.2126 * linear(channel(bytes, i * channels + 2)) +
+                       0.7152 * linear(channel(bytes, i * channels + 1)) +
                        0.0722 * linear(channel(bytes, i * channels));
       const double exact = EncodeTransfer(params, y) * max;
       // The lattice interpolates the curve between its samples.
@@ -179,7 +183,8 @@ TEST(TransformColors, GreyOfColourImagesBothDepths) {
 TEST(TransformColors, IndexedGreyAndRefusedSources) {
   const ColorTransformParams params = SRGB();
   RGBQUAD palette[16];
-  for (int i = 0; i < 16; ++i) palette[i] = RGBQUAD{static_cast<BYTE>(i * 17), static_cast<BYTE>(i * 17), static_cast<BYTE>(i * 17), 0};
+  for (int i = 0; i < 16; ++i)
+    palette[i] = RGBQUAD{static_cast<BYTE>(i * 17), static_cast<BYTE>(i * 17), static_cast<BYTE>(i * 17), 0};
   palette[1] = RGBQUAD{255, 255, 255, 0};
   for (keFormat format : {keFormatIndex1, keFormatIndex4, keFormatIndex8, keFormatIndex8A}) {
     SCOPED_TRACE(CPixelFormat(format).GetName());
@@ -188,10 +193,14 @@ TEST(TransformColors, IndexedGreyAndRefusedSources) {
     ASSERT_EQ(source.Create(9, 2, format, nullptr, palette, entries).GetCode(), 0);
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(source.GetRowBytes()) * 2, 0);
     // Pixel 1 of row 0 has index 1 (white); the rest index 0 (black).
-    if (format == keFormatIndex1) bytes[0] = 0x40;
-    else if (format == keFormatIndex4) bytes[0] = 0x01;
-    else if (format == keFormatIndex8) bytes[1] = 1;
-    else bytes[2] = 1, bytes[3] = 200;
+    if (format == keFormatIndex1)
+      bytes[0] = 0x40;
+    else if (format == keFormatIndex4)
+      bytes[0] = 0x01;
+    else if (format == keFormatIndex8)
+      bytes[1] = 1;
+    else
+      bytes[2] = 1, bytes[3] = 200;
     SetImageBytes(source, bytes);
     ASSERT_EQ(TransformColors(nullptr, source, destination, params).GetCode(), 0);
     const bool alpha = format == keFormatIndex8A;

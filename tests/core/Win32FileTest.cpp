@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/file.h"
+#include "platform/win32/File.h"
 #include "tests/codecs/TempDir.h"
 
 namespace corvel {
@@ -184,7 +184,7 @@ TEST(IdentifyImageFile, FilesWrittenByImageMagick) {
   const struct {
     const char* extension;
     int type;
-  } kinds[] = {{"bmp", keImageFileBMP}, {"gif", keImageFileGIF}, {"jpg", keImageFileJPEG},
+  } kinds[] = {{"bmp", keImageFileBMP}, {"gif", keImageFileGIF},  {"jpg", keImageFileJPEG},
                {"png", keImageFilePNG}, {"tif", keImageFileTIFF}, {"tga", keImageFileTGA},
                {"pcx", keImageFilePCX}};
   for (const auto& kind : kinds) {

@@ -8,7 +8,7 @@
 #include "core/ProgressMeter.h"
 #include "generators/GenerateTile.h"
 #include "generators/TileLattice.h"
-#include "platform/win32/clock.h"
+#include "platform/win32/Clock.h"
 #include "tests/generators/TileSymmetry.h"
 #include "tests/generators/TileTestImages.h"
 
@@ -23,7 +23,8 @@ using tile_symmetry::Steps;
 
 // A shape whose lattice is V1 = (w, 0) and V2 = b from the anchor (60, 60) of a 240 x 240
 // gradient (red = x, green = y).
-TileShape Shape(int method, int width, POINT b, double feather = 0, double k0 = 0, double k1 = 0, double k2 = 0) {
+TileShape Shape(int method, int width, POINT b, double feather = 0, double k0 = 0, double k1 = 0,
+                double k2 = 0) {
   TileShape shape;
   shape.method = method;
   shape.p0 = {60, 60};
@@ -82,11 +83,9 @@ TEST(GenerateTile, P1TileIsOnePeriodOfTheShrunkLattice) {
     double feather;
     int tileWidth, tileHeight;
   } cases[] = {
-      {40, {0, 30}, 0, 40, 30},
-      {200, {0, 100}, 20, 190, 95},
-      {46, {0, 38}, 100, 34, 28},  // 34.5 and 28.5 round half to even
-      {60, {9, 40}, 0, 60, 800},
-      {200, {30, 100}, 20, 190, 9025},  // shrunk (190, 0), (28, 95)
+      {40, {0, 30}, 0, 40, 30},   {200, {0, 100}, 20, 190, 95},
+      {46, {0, 38}, 100, 34, 28},                                   // 34.5 and 28.5 round half to even
+      {60, {9, 40}, 0, 60, 800},  {200, {30, 100}, 20, 190, 9025},  // shrunk (190, 0), (28, 95)
   };
   for (const Case& c : cases) {
     CRowIteratorBands tile;
@@ -156,7 +155,8 @@ TEST(GenerateTile, ClampsTheFeatherToItsRange) {
   struct Case {
     int method;
     double feather, clamped;
-  } cases[] = {{keTilingP1, 150, 100}, {keTilingP2, 1e300, 100}, {keTilingPM, -5, 0}, {keTilingPGG, -1e300, 0}};
+  } cases[] = {
+      {keTilingP1, 150, 100}, {keTilingP2, 1e300, 100}, {keTilingPM, -5, 0}, {keTilingPGG, -1e300, 0}};
   for (const Case& c : cases) {
     CRowIteratorBands tile, expected;
     ASSERT_EQ(Generate(Shape(c.method, 40, {0, 30}, c.feather, 0.1), tile).GetCode(), keErrorNone);

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <ostream>
 #include <cstdlib>
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,7 +17,7 @@
 #include "generators/RectangularPeriod.h"
 #include "generators/RowThreads.h"
 #include "generators/TileGroups.h"
-#include "platform/win32/clock.h"
+#include "platform/win32/Clock.h"
 #include "tests/generators/TileSymmetry.h"
 #include "tests/generators/TileTestImages.h"
 
@@ -47,72 +47,137 @@ void PrintTo(const Group& g, std::ostream* os) { *os << FindTileGroup(g.method)-
 
 const Group kGroups[] = {
     {keTilingP1, 48, {0, 48}, None, true, 10},
-    {keTilingP2, 48, {0, 48}, [](const Lattice& l) { return std::vector<PlaneMap>{l.Affine(-1, 0, 0, -1, 0, 0)}; },
-     true, 17},
-    {keTilingPM, 48, {0, 24}, [](const Lattice& l) { return std::vector<PlaneMap>{l.Affine(1, 0, 0, -1, 0, 0)}; },
-     true, 12},
-    {keTilingPG, 24, {0, 48}, [](const Lattice& l) { return std::vector<PlaneMap>{l.Affine(1, 0, 0, -1, 0.5, 0)}; },
-     true, 12},
-    {keTilingPMM, 24, {0, 24},
-     [](const Lattice& l) { return std::vector<PlaneMap>{l.Affine(-1, 0, 0, 1, 0, 0), l.Affine(1, 0, 0, -1, 0, 0)}; },
-     false, 8},
-    {keTilingPMG, 48, {0, 12},
-     [](const Lattice& l) { return std::vector<PlaneMap>{l.Affine(-1, 0, 0, -1, 1, 1), l.Affine(1, 0, 0, -1, 0, 0.5)}; },
-     true, 24},
-    {keTilingPGG, 24, {0, 24},
+    {keTilingP2,
+     48,
+     {0, 48},
+     [](const Lattice& l) { return std::vector<PlaneMap>{l.Affine(-1, 0, 0, -1, 0, 0)}; },
+     true,
+     17},
+    {keTilingPM,
+     48,
+     {0, 24},
+     [](const Lattice& l) { return std::vector<PlaneMap>{l.Affine(1, 0, 0, -1, 0, 0)}; },
+     true,
+     12},
+    {keTilingPG,
+     24,
+     {0, 48},
+     [](const Lattice& l) { return std::vector<PlaneMap>{l.Affine(1, 0, 0, -1, 0.5, 0)}; },
+     true,
+     12},
+    {keTilingPMM,
+     24,
+     {0, 24},
+     [](const Lattice& l) {
+       return std::vector<PlaneMap>{l.Affine(-1, 0, 0, 1, 0, 0), l.Affine(1, 0, 0, -1, 0, 0)};
+     },
+     false,
+     8},
+    {keTilingPMG,
+     48,
+     {0, 12},
+     [](const Lattice& l) {
+       return std::vector<PlaneMap>{l.Affine(-1, 0, 0, -1, 1, 1), l.Affine(1, 0, 0, -1, 0, 0.5)};
+     },
+     true,
+     24},
+    {keTilingPGG,
+     24,
+     {0, 24},
      [](const Lattice& l) {
        return std::vector<PlaneMap>{l.Affine(-1, 0, 0, -1, 0, 0), l.Affine(1, 0, 0, -1, 0.5, 0.5)};
      },
-     true, 16},
-    {keTilingCM, -48, {0, 48}, [](const Lattice& l) { return std::vector<PlaneMap>{l.Affine(0, 1, 1, 0, 0, 0)}; },
-     true, 14},
-    {keTilingCMM, -48, {0, 48},
+     true,
+     16},
+    {keTilingCM,
+     -48,
+     {0, 48},
+     [](const Lattice& l) { return std::vector<PlaneMap>{l.Affine(0, 1, 1, 0, 0, 0)}; },
+     true,
+     14},
+    {keTilingCMM,
+     -48,
+     {0, 48},
      [](const Lattice& l) {
        return std::vector<PlaneMap>{l.Affine(0, 1, 1, 0, 0, 0), l.Affine(0, -1, -1, 0, 1, 1),
                                     l.Affine(-1, 0, 0, -1, 1, 0)};
      },
-     true, 12},
-    {keTilingP4, 24, {0, 24},
-     [](const Lattice& l) { return std::vector<PlaneMap>{l.Affine(0, 1, -1, 0, 0, 1), l.Affine(-1, 0, 0, -1, 1, 1)}; },
-     true, 12},
-    {keTilingP4M, -24, {0, 24},
+     true,
+     12},
+    {keTilingP4,
+     24,
+     {0, 24},
+     [](const Lattice& l) {
+       return std::vector<PlaneMap>{l.Affine(0, 1, -1, 0, 0, 1), l.Affine(-1, 0, 0, -1, 1, 1)};
+     },
+     true,
+     12},
+    {keTilingP4M,
+     -24,
+     {0, 24},
      [](const Lattice& l) {
        return std::vector<PlaneMap>{TurnAbout(l, {0, 0}, 90), TurnAbout(l, l.ToPlane(0.5, 0.5), 90),
                                     l.Affine(-1, 0, 0, 1, 0, 0), l.Affine(0, 1, 1, 0, 0, 0)};
      },
-     false, 8},
-    {keTilingP4G, 24, {0, 24},
+     false,
+     8},
+    {keTilingP4G,
+     24,
+     {0, 24},
      [](const Lattice& l) {
        // The quarter turns, the mirror u + v = 0.5 and the glide along u across v = 0.25.
        return std::vector<PlaneMap>{TurnAbout(l, {0, 0}, 90), TurnAbout(l, l.ToPlane(0.5, 0.5), 90),
                                     l.Affine(0, -1, -1, 0, 0.5, 0.5), l.Affine(1, 0, 0, -1, 0.5, 0.5)};
      },
-     true, 12},
-    {keTilingP3, 45, {0, 52},
-     [](const Lattice& l) { return std::vector<PlaneMap>{TurnAbout(l, {0, 0}, 120), TurnAbout(l, l.ToPlane(1.0 / 3, 2.0 / 3), 120)}; },
-     true, 14},
-    {keTilingP3ML, 45, {0, 52},
+     true,
+     12},
+    {keTilingP3,
+     45,
+     {0, 52},
+     [](const Lattice& l) {
+       return std::vector<PlaneMap>{TurnAbout(l, {0, 0}, 120),
+                                    TurnAbout(l, l.ToPlane(1.0 / 3, 2.0 / 3), 120)};
+     },
+     true,
+     14},
+    {keTilingP3ML,
+     45,
+     {0, 52},
      [](const Lattice& l) {
        return std::vector<PlaneMap>{TurnAbout(l, {0, 0}, 120), TurnAbout(l, l.ToPlane(2.0 / 3, 1.0 / 3), 120),
                                     MirrorThroughAB(l)};
      },
-     false, 8},
-    {keTilingP3LM, 52, {0, 45},
-     [](const Lattice& l) { return std::vector<PlaneMap>{TurnAbout(l, l.ToPlane(1.0 / 3, 1.0 / 3), 120), MirrorThroughAB(l)}; },
-     true, 38},
-    {keTilingP6, 52, {0, 45},
+     false,
+     8},
+    {keTilingP3LM,
+     52,
+     {0, 45},
+     [](const Lattice& l) {
+       return std::vector<PlaneMap>{TurnAbout(l, l.ToPlane(1.0 / 3, 1.0 / 3), 120), MirrorThroughAB(l)};
+     },
+     true,
+     38},
+    {keTilingP6,
+     52,
+     {0, 45},
      [](const Lattice& l) {
        return std::vector<PlaneMap>{TurnAbout(l, {0, 0}, 60), TurnAbout(l, l.ToPlane(1.0 / 3, 1.0 / 3), 120),
-                                    TurnAbout(l, l.ToPlane(0.5, 0), 180), TurnAbout(l, l.ToPlane(0.5, 0.5), 180)};
+                                    TurnAbout(l, l.ToPlane(0.5, 0), 180),
+                                    TurnAbout(l, l.ToPlane(0.5, 0.5), 180)};
      },
-     true, 60},
-    {keTilingP6M, 41, {0, 71},
+     true,
+     60},
+    {keTilingP6M,
+     41,
+     {0, 71},
      [](const Lattice& l) {
        return std::vector<PlaneMap>{TurnAbout(l, {0, 0}, 60), TurnAbout(l, l.ToPlane(1.0 / 3, 2.0 / 3), 120),
-                                    TurnAbout(l, l.ToPlane(0.5, 0), 180), MirrorThrough(l, {0, 0}, l.ToPlane(1, 1)),
+                                    TurnAbout(l, l.ToPlane(0.5, 0), 180),
+                                    MirrorThrough(l, {0, 0}, l.ToPlane(1, 1)),
                                     MirrorThrough(l, {0, 0}, l.ToPlane(0.5, 1))};
      },
-     false, 8},
+     false,
+     8},
 };
 static_assert(sizeof(kGroups) / sizeof(kGroups[0]) == keTilingMethodCount, "one record per group");
 
@@ -151,8 +216,8 @@ Lattice TileLatticeOf(const TileShape& shape, CRowIteratorBands& tile, const std
 class GroupTile : public testing::TestWithParam<Group> {
  protected:
   std::string Name(double feather, double k0) const {
-    return std::string(FindTileGroup(GetParam().method)->name) + " feather " + std::to_string(int(feather)) + " k0 " +
-           std::to_string(k0);
+    return std::string(FindTileGroup(GetParam().method)->name) + " feather " + std::to_string(int(feather)) +
+           " k0 " + std::to_string(k0);
   }
 };
 
@@ -173,7 +238,8 @@ TEST_P(GroupTile, IsOnePeriodAndKeepsTheGroupsSymmetries) {
     // The repeated groups show their cell one pixel on, past a rising A.
     const Point2D shift(picked.repeats ? 1 : 0, -std::min(0.0, double(l.a.y)));
     const bool hard = s.feather == 0;
-    const double slack = g.method >= keTilingP3 && g.method != keTilingP4M && g.method != keTilingP4G ? 0.5 : 0;
+    const double slack = g.method >= keTilingP3 && g.method != keTilingP4M && g.method != keTilingP4G ? 0.5
+                                                                                                      : 0;
     ExpectSymmetry(tile, shift, l.Affine(1, 0, 0, 1, 1, 0), 1, 0, hard, what + " along A");
     ExpectSymmetry(tile, shift, l.Affine(1, 0, 0, 1, 0, 1), 1, 0, hard, what + " along B");
     const std::vector<PlaneMap> symmetries = g.symmetries(l);
@@ -219,11 +285,13 @@ TEST_P(GroupTile, AFlatSourceGivesAFlatTile) {
       CRowIteratorBands source;
       ASSERT_EQ(source.Create(120, 120, format).GetCode(), keErrorNone);
       for (int y = 0; y < 120; ++y)
-        for (int x = 0; x < 120; ++x) source.SetPixel(x, y, CColorRef(BYTE(level), BYTE(level), BYTE(level), 255, 0, 0));
+        for (int x = 0; x < 120; ++x)
+          source.SetPixel(x, y, CColorRef(BYTE(level), BYTE(level), BYTE(level), 255, 0, 0));
       for (double scale : {1.0, 0.25}) {
         for (double feather : {0.0, 30.0, 100.0}) {
           for (double k : {0.0, 0.4, -0.4}) {
-            const std::string what = Name(feather, k) + " level " + std::to_string(level) + " scale " + std::to_string(scale);
+            const std::string what = Name(feather, k) + " level " + std::to_string(level) + " scale " +
+                                     std::to_string(scale);
             TileShape shape = Pick(g, {60, 60}, 120, scale, feather, k, -k);
             CRowIteratorBands tile;
             ASSERT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNone) << what;
@@ -273,7 +341,8 @@ TEST_P(GroupTile, FeatheredTilesAreNoLargerThanUnfeathered) {
         shape.p2 = {32 + (g.width < 0 ? -width : width), 32};
         shape.p1 = {32 + (g.method == keTilingP1 ? 0 : width / 2), 32 + height};
         CRowIteratorBands tile;
-        ASSERT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNone) << width << " " << height;
+        ASSERT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNone)
+            << width << " " << height;
         if (feather == 0) {
           size[0] = tile.Width();
           size[1] = tile.Height();
@@ -300,7 +369,9 @@ TEST_P(GroupTile, OneAndFourThreadsGiveTheSameBytes) {
   ASSERT_EQ(tiles[0].Height(), tiles[1].Height());
   ASSERT_GT(tiles[0].Height(), 16);
   for (int y = 0; y < tiles[0].Height(); ++y) {
-    ASSERT_EQ(std::memcmp(tiles[0].LockRowPointer(y, 0, -1), tiles[1].LockRowPointer(y, 0, -1), 4 * tiles[0].Width()), 0)
+    ASSERT_EQ(std::memcmp(tiles[0].LockRowPointer(y, 0, -1), tiles[1].LockRowPointer(y, 0, -1),
+                          4 * tiles[0].Width()),
+              0)
         << y;
     tiles[0].UnlockRow(y);
     tiles[1].UnlockRow(y);

@@ -26,10 +26,8 @@ TEST(TileGenerator, CellBoundsIsTheBoxOfTheParallelogram) {
     POINT a, b;
     RECT bounds;
   } cases[] = {
-      {{100, 0}, {30, 80}, {0, 0, 130, 80}},
-      {{-50, 0}, {0, -40}, {-50, -40, 0, 0}},
-      {{100, 0}, {-30, 80}, {-30, 0, 100, 80}},
-      {{40, 10}, {-10, 30}, {-10, 0, 40, 40}},
+      {{100, 0}, {30, 80}, {0, 0, 130, 80}},    {{-50, 0}, {0, -40}, {-50, -40, 0, 0}},
+      {{100, 0}, {-30, 80}, {-30, 0, 100, 80}}, {{40, 10}, {-10, 30}, {-10, 0, 40, 40}},
       {{0, 0}, {0, 0}, {0, 0, 0, 0}},
   };
   for (const Case& c : cases) {
@@ -191,7 +189,8 @@ TEST(TakeSourceArea, P3MLGrowsTheAreaByAPixelWithinTheSource) {
     EXPECT_EQ(g.workImage.Width(), c.width);
     EXPECT_EQ(g.origin.x, c.originX);
     const int sourceRow = int(c.area.top + 1 - c.originX);
-    EXPECT_EQ(g.workImage.LockRowPointer(1, 0, 1), source.LockRowPointer(sourceRow, int(c.area.left - c.originX), 1));
+    EXPECT_EQ(g.workImage.LockRowPointer(1, 0, 1),
+              source.LockRowPointer(sourceRow, int(c.area.left - c.originX), 1));
     g.workImage.UnlockRow(1);
     source.UnlockRow(sourceRow);
   }

@@ -51,7 +51,8 @@ inline Point2D NearestCopy(const Lattice& l, const Point2D& p, const Point2D& c)
 
 // The turn by `degrees` about c, applied to the copy of a point nearest to c.
 inline PlaneMap TurnAbout(const Lattice& l, Point2D c, double degrees) {
-  const double radians = degrees * 3.141592653589793 / 180, cosine = std::cos(radians), sine = std::sin(radians);
+  const double radians = degrees * 3.141592653589793 / 180, cosine = std::cos(radians),
+               sine = std::sin(radians);
   return [=](const Point2D& point) {
     const Point2D p = NearestCopy(l, point, c);
     const double dx = p.x - c.x, dy = p.y - c.y;
@@ -67,14 +68,17 @@ inline PlaneMap MirrorThrough(const Lattice& l, Point2D p1, Point2D p2) {
   const Point2D middle = (p1 + p2) * 0.5;
   return [=](const Point2D& point) {
     const Point2D p = NearestCopy(l, point, middle);
-    const double dx = p2.x - p1.x, dy = p2.y - p1.y, t = ((p.x - p1.x) * dx + (p.y - p1.y) * dy) / (dx * dx + dy * dy);
+    const double dx = p2.x - p1.x, dy = p2.y - p1.y,
+                 t = ((p.x - p1.x) * dx + (p.y - p1.y) * dy) / (dx * dx + dy * dy);
     const Point2D foot(p1.x + t * dx, p1.y + t * dy);
     return Point2D(2 * foot.x - p.x, 2 * foot.y - p.y);
   };
 }
 
 // The mirror across the line through the lattice points A and B.
-inline PlaneMap MirrorThroughAB(const Lattice& l) { return MirrorThrough(l, l.ToPlane(1, 0), l.ToPlane(0, 1)); }
+inline PlaneMap MirrorThroughAB(const Lattice& l) {
+  return MirrorThrough(l, l.ToPlane(1, 0), l.ToPlane(0, 1));
+}
 
 // The tile's pixels read once, looked up modulo its size.
 struct TileView {
@@ -107,13 +111,12 @@ struct TileView {
 // range of the (up to four) pixels around that point. The gradient runs one level a pixel, so a
 // point between pixels lies within their range; rounding of the 24.8 sample positions and of
 // the integer lattice adds at most a level. Pixels at a hard seam, where neighbours jump by more
-// than a smooth picture allows, are left out of unfeathered tiles; they must stay few. A pixel right on a hard seam
-// shows one side of it and its image may show the other, so unfeathered tiles allow the jump
-// the pixel's own neighbourhood shows beyond the gradient's step.
-// `slack` is how far, in pixels, the symmetry may miss for the integer lattice; it allows that
-// distance times the local slope of the picture.
-inline void ExpectSymmetry(CRowIteratorBands& tile, Point2D shift, const PlaneMap& g, int tolerance, double slack,
-                           bool hardSeams, const std::string& what) {
+// than a smooth picture allows, are left out of unfeathered tiles; they must stay few. A pixel right on a
+// hard seam shows one side of it and its image may show the other, so unfeathered tiles allow the jump the
+// pixel's own neighbourhood shows beyond the gradient's step. `slack` is how far, in pixels, the symmetry may
+// miss for the integer lattice; it allows that distance times the local slope of the picture.
+inline void ExpectSymmetry(CRowIteratorBands& tile, Point2D shift, const PlaneMap& g, int tolerance,
+                           double slack, bool hardSeams, const std::string& what) {
   // Feathered tiles have no hard seam left to skip.
   const int kSmooth = hardSeams ? 6 : 255;
   const TileView view(tile);
@@ -144,13 +147,14 @@ inline void ExpectSymmetry(CRowIteratorBands& tile, Point2D shift, const PlaneMa
       ++checked;
       const Bgra here = view.At(x, y);
       const int slope = std::max({localStep, high[1] - low[1], high[2] - low[2]});
-      const int allowed = tolerance + (hardSeams ? std::max(0, localStep - 1) : 0) + int(std::ceil(slack * slope));
+      const int allowed = tolerance + (hardSeams ? std::max(0, localStep - 1) : 0) +
+                          int(std::ceil(slack * slope));
       bool ok = true;
       for (int c = 1; c < 3; ++c) ok = ok && here[c] >= low[c] - allowed && here[c] <= high[c] + allowed;
       if (!ok && ++failures <= 3)
         ADD_FAILURE() << what << ": pixel (" << x << ", " << y << ") red " << here[2] << " green " << here[1]
-                      << " against red " << low[2] << ".." << high[2] << " green " << low[1] << ".." << high[1]
-                      << " at (" << q.x << ", " << q.y << ")";
+                      << " against red " << low[2] << ".." << high[2] << " green " << low[1] << ".."
+                      << high[1] << " at (" << q.x << ", " << q.y << ")";
     }
   }
   EXPECT_EQ(failures, 0) << what;

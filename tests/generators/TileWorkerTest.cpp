@@ -7,7 +7,7 @@
 #include "core/ProgressMeter.h"
 #include "generators/RowThreads.h"
 #include "generators/TileWorker.h"
-#include "platform/win32/clock.h"
+#include "platform/win32/Clock.h"
 #include "rowops/ImageSampler.h"
 #include "tests/generators/TileTestImages.h"
 
@@ -55,16 +55,18 @@ TEST(RunTileWorker, MixesInDoublesAndTruncates) {
   // Red is x: 0.1 of pixel 40 and 0.9 of pixel 41 make 40.9, written as 40; weights above 1
   // stay at 255. Equal bytes under weights that sum to 1 stay themselves, though 0.04 and 0.96
   // of 255 add up to a hair below 255 in doubles.
-  ASSERT_EQ(RunTileWorker(f.g, nullptr, [](int x, int, SamplePlan& plan) {
-              plan.Clear();
-              if (x == 2) {
-                plan.Add({40, 1}, 0.04);
-                plan.Add({40, 1}, 1 - 0.04);
-                return;
-              }
-              plan.Add({40, 1}, 0.1);
-              plan.Add({41, 1}, x == 0 ? 0.9 : 9);
-            }), 0);
+  ASSERT_EQ(RunTileWorker(f.g, nullptr,
+                          [](int x, int, SamplePlan& plan) {
+                            plan.Clear();
+                            if (x == 2) {
+                              plan.Add({40, 1}, 0.04);
+                              plan.Add({40, 1}, 1 - 0.04);
+                              return;
+                            }
+                            plan.Add({40, 1}, 0.1);
+                            plan.Add({41, 1}, x == 0 ? 0.9 : 9);
+                          }),
+            0);
   ASSERT_EQ(f.g.workImage.Width(), 5);
   ASSERT_EQ(f.g.workImage.Height(), 3);
   EXPECT_EQ(PixelAt(f.g.workImage, 0, 0), (Bgra{7, 1, 40, 255}));
@@ -82,12 +84,15 @@ TEST(RunTileWorker, FetchesAtTruncatedFixedPointPositionsOffsetByTheOrigin) {
   const std::int32_t positions[] = {3200, 6143, -300, 99999};
   BYTE expected[8];
   sampler.SampleRow(expected, positions, 2);
-  ASSERT_EQ(RunTileWorker(f.g, nullptr, [](int x, int, SamplePlan& plan) {
-              plan.Single(x == 0 ? Point2D(2.5, 3.999) : Point2D(-11.1719, 370.6));
-            }), 0);
+  ASSERT_EQ(RunTileWorker(f.g, nullptr,
+                          [](int x, int, SamplePlan& plan) {
+                            plan.Single(x == 0 ? Point2D(2.5, 3.999) : Point2D(-11.1719, 370.6));
+                          }),
+            0);
   for (int x = 0; x < 2; ++x) {
     const Bgra pixel = PixelAt(f.g.workImage, x, 1);
-    EXPECT_EQ(pixel, (Bgra{expected[4 * x], expected[4 * x + 1], expected[4 * x + 2], expected[4 * x + 3]})) << x;
+    EXPECT_EQ(pixel, (Bgra{expected[4 * x], expected[4 * x + 1], expected[4 * x + 2], expected[4 * x + 3]}))
+        << x;
   }
 }
 
@@ -102,7 +107,11 @@ TEST(RunTileWorker, AStopHandsOverTheRowsWrittenSoFar) {
   f.g.PrepareLattice();
   CProgressMeter meter;
   meter.SetContinueCallback([](CProgressMeter*) -> std::int32_t { return 1; });
-  EXPECT_EQ(RunTileWorker(f.g, &meter, [](int, int, SamplePlan& plan) { plan.Single({30, 30}); }), keErrorStopped);
+  EXPECT_EQ(RunTileWorker(f.g, &meter,
+                          [](int, int, SamplePlan& plan) {
+                            plan.Single({30, 30});
+                          }),
+            keErrorStopped);
   ASSERT_EQ(f.g.workImage.Height(), 41);
   EXPECT_EQ(PixelAt(f.g.workImage, 4, 15), (Bgra{7, 30, 30, 255}));
   EXPECT_EQ(PixelAt(f.g.workImage, 4, 16), (Bgra{0, 0, 0, 0}));

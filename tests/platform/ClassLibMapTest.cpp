@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/classlib/classlib.h"
-#include "platform/win32/clock.h"
+#include "platform/classlib/ClassLib.h"
+#include "platform/win32/Clock.h"
 #include "tests/platform/UiFixture.h"
 
 namespace classlib_map_test {
@@ -20,9 +20,12 @@ class CProbeWnd : public CWnd {
     seen.push_back("create " + std::to_string(cs->cx));
     return CWnd::OnCreate(cs);
   }
-  afx_msg void OnSize(UINT, int cx, int cy) { seen.push_back("size " + std::to_string(cx) + "x" + std::to_string(cy)); }
+  afx_msg void OnSize(UINT, int cx, int cy) {
+    seen.push_back("size " + std::to_string(cx) + "x" + std::to_string(cy));
+  }
   afx_msg void OnLButtonDown(UINT flags, CPoint point) {
-    seen.push_back("down " + std::to_string(point.x) + "," + std::to_string(point.y) + ((flags & MK_LBUTTON) ? " L" : ""));
+    seen.push_back("down " + std::to_string(point.x) + "," + std::to_string(point.y) +
+                   ((flags & MK_LBUTTON) ? " L" : ""));
   }
   afx_msg BOOL OnMouseWheel(UINT, short delta, CPoint) {
     seen.push_back("wheel " + std::to_string(delta));
@@ -30,11 +33,14 @@ class CProbeWnd : public CWnd {
   }
   afx_msg void OnKeyDown(UINT key, UINT, UINT) { seen.push_back("key " + std::to_string(key)); }
   afx_msg void OnTimer(UINT_PTR id) { seen.push_back("timer " + std::to_string(id)); }
-  afx_msg void OnSetFocus(CWnd* old) { seen.push_back(std::string("focus from ") + (old ? "a window" : "none")); }
+  afx_msg void OnSetFocus(CWnd* old) {
+    seen.push_back(std::string("focus from ") + (old ? "a window" : "none"));
+  }
   afx_msg LRESULT OnNcHitTest(CPoint) { return HTCLIENT; }
   afx_msg void OnPing() { seen.push_back("command"); }
   afx_msg void OnHScroll(UINT code, UINT, CScrollBar* bar) {
-    seen.push_back("hscroll " + std::to_string(code) + (bar && ::GetDlgCtrlID(bar->m_hWnd) == 88 ? " from 88" : ""));
+    seen.push_back("hscroll " + std::to_string(code) +
+                   (bar && ::GetDlgCtrlID(bar->m_hWnd) == 88 ? " from 88" : ""));
   }
   afx_msg void OnFieldChanged() { seen.push_back("field changed"); }
   afx_msg BOOL OnTip(UINT id, NMHDR* header, LRESULT*) {
@@ -96,7 +102,8 @@ TEST_F(ClassLibMapTest, HandlersGetTheirMessagesArguments) {
   CProbeWnd wnd;
   LPCSTR windowClass = AfxRegisterWndClass(CS_DBLCLKS);
   EXPECT_STREQ(AfxRegisterWndClass(CS_DBLCLKS), windowClass);  // registered once
-  ASSERT_TRUE(wnd.CreateEx(0, windowClass, "probe", WS_POPUP | WS_VISIBLE, CRect(100, 100, 300, 250), nullptr, 0));
+  ASSERT_TRUE(
+      wnd.CreateEx(0, windowClass, "probe", WS_POPUP | WS_VISIBLE, CRect(100, 100, 300, 250), nullptr, 0));
   wnd.SetFocus();
   platform::Click(platform::ClientPoint(wnd.m_hWnd, 12, 34));
   platform::Wheel(platform::CentreOf(wnd.m_hWnd), -WHEEL_DELTA);
@@ -112,9 +119,9 @@ TEST_F(ClassLibMapTest, HandlersGetTheirMessagesArguments) {
   slider.SetFocus();
   platform::Key(VK_RIGHT);
   platform::PumpMessages();
-  EXPECT_EQ(wnd.seen, (std::vector<std::string>{"create 200", "size 200x150", "focus from none", "down 12,34 L",
-                                                "wheel -120", "key 40", "timer 9", "command", "hscroll 1 from 88",
-                                                "hscroll 8 from 88"}));
+  EXPECT_EQ(wnd.seen, (std::vector<std::string>{"create 200", "size 200x150", "focus from none",
+                                                "down 12,34 L", "wheel -120", "key 40", "timer 9", "command",
+                                                "hscroll 1 from 88", "hscroll 8 from 88"}));
 }
 
 TEST_F(ClassLibMapTest, ControlsHandleReflectedNotificationsThemselves) {
@@ -187,8 +194,8 @@ TEST_F(ClassLibMapTest, DrawingWrappersPaintWhatTheyName) {
   dc.Draw3dRect(2, 2, 10, 8, RGB(255, 0, 0), RGB(0, 0, 255));
   EXPECT_EQ(dc.GetPixel(2, 2), RGB(255, 0, 0));
   EXPECT_EQ(dc.GetPixel(10, 2), RGB(255, 0, 0));
-  EXPECT_EQ(dc.GetPixel(11, 2), RGB(0, 0, 255));   // the top-right corner is the bottom-right's
-  EXPECT_EQ(dc.GetPixel(2, 9), RGB(0, 0, 255));    // and so is the bottom-left one
+  EXPECT_EQ(dc.GetPixel(11, 2), RGB(0, 0, 255));  // the top-right corner is the bottom-right's
+  EXPECT_EQ(dc.GetPixel(2, 9), RGB(0, 0, 255));   // and so is the bottom-left one
   EXPECT_EQ(dc.GetPixel(5, 5), RGB(1, 2, 3));
   EXPECT_EQ(dc.GetPixel(12, 5), RGB(1, 2, 3));
   CPen pen(PS_SOLID, 1, RGB(0, 255, 0));

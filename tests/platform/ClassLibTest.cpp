@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/classlib/classlib.h"
-#include "platform/ui/capture.h"
+#include "platform/classlib/ClassLib.h"
+#include "platform/ui/Capture.h"
 #include "resources/Resources.h"
 #include "resources/dialogs/UiTables.h"
 #include "tests/platform/UiFixture.h"
@@ -72,8 +72,17 @@ const DialogItemTemplate kItems[] = {
     {WC_BUTTON, "OK", IDOK, 70, 60, 50, 14, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0},
     {WC_BUTTON, "Cancel", IDCANCEL, 124, 60, 50, 14, WS_VISIBLE | WS_TABSTOP, 0},
 };
-const DialogTemplate kTemplate{DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION, 0, 0, 0, 180, 80, "Bound",
-                               "MS Shell Dlg", 8, kItems, std::size(kItems)};
+const DialogTemplate kTemplate{DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION,
+                               0,
+                               0,
+                               0,
+                               180,
+                               80,
+                               "Bound",
+                               "MS Shell Dlg",
+                               8,
+                               kItems,
+                               std::size(kItems)};
 const DialogResource kDialogs[] = {{900, &kTemplate}};
 
 class ClassLibTest : public UiTest {
@@ -144,29 +153,34 @@ END_MESSAGE_MAP()
 TEST_F(ClassLibTest, ModalDialogExchangesDataAndRoutesCommands) {
   CBoundDialog dialog;
   platform::EventScript script;
-  script.Then("the members are shown", [&] {
-          EXPECT_EQ(dialog.GetDlgItem(kName)->SendMessage(WM_GETTEXTLENGTH), 5);
-          EXPECT_EQ(dialog.IsDlgButtonChecked(kShow), BST_CHECKED);
-        })
+  script
+      .Then("the members are shown",
+            [&] {
+              EXPECT_EQ(dialog.GetDlgItem(kName)->SendMessage(WM_GETTEXTLENGTH), 5);
+              EXPECT_EQ(dialog.IsDlgButtonChecked(kShow), BST_CHECKED);
+            })
       .Key(VK_END)
       .TypeText("ed")
       .ClickControl(kShow)
       .ClickControl(kApply)
       .Then("ping", [&] { EXPECT_EQ(dialog.SendMessage(g_ping, 42), 7); })
-      .Then("idle has updated the bar", [&] {
-        EXPECT_EQ(dialog.bar.GetButtonStyle(1) & TBBS_DISABLED, TBBS_DISABLED);
-        EXPECT_EQ(dialog.bar.GetButtonStyle(2) & TBBS_CHECKED, TBBS_CHECKED);
-      })
-      .Click("the first tool", [&] {
-        CRect item;
-        dialog.bar.GetItemRect(0, &item);
-        return platform::ClientPoint(dialog.bar.m_hWnd, item.CenterPoint().x, item.CenterPoint().y);
-      })
-      .Click("the disabled tool", [&] {
-        CRect item;
-        dialog.bar.GetItemRect(1, &item);
-        return platform::ClientPoint(dialog.bar.m_hWnd, item.CenterPoint().x, item.CenterPoint().y);
-      })
+      .Then("idle has updated the bar",
+            [&] {
+              EXPECT_EQ(dialog.bar.GetButtonStyle(1) & TBBS_DISABLED, TBBS_DISABLED);
+              EXPECT_EQ(dialog.bar.GetButtonStyle(2) & TBBS_CHECKED, TBBS_CHECKED);
+            })
+      .Click("the first tool",
+             [&] {
+               CRect item;
+               dialog.bar.GetItemRect(0, &item);
+               return platform::ClientPoint(dialog.bar.m_hWnd, item.CenterPoint().x, item.CenterPoint().y);
+             })
+      .Click("the disabled tool",
+             [&] {
+               CRect item;
+               dialog.bar.GetItemRect(1, &item);
+               return platform::ClientPoint(dialog.bar.m_hWnd, item.CenterPoint().x, item.CenterPoint().y);
+             })
       .ClickControl(IDOK);
   EXPECT_EQ(dialog.DoModal(), IDOK);
   EXPECT_EQ(dialog.name, "started");
@@ -211,7 +225,8 @@ TEST_F(ClassLibTest, ModelessDialogsHostOwnerDrawnButtonsAndViews) {
   ASSERT_TRUE(button.SubclassDlgItem(kApply, &dialog));
   button.ModifyStyle(BS_TYPEMASK, BS_OWNERDRAW);
   auto* view = static_cast<CSampleView*>(CRuntimeClass::CreateObject("CSampleView"));
-  ASSERT_TRUE(view->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE | WS_BORDER, CRect(165, 5, 265, 55), &dialog, 300));
+  ASSERT_TRUE(view->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE | WS_BORDER, CRect(165, 5, 265, 55),
+                           &dialog, 300));
   view->SetScrollSizes(MM_TEXT, CSize(400, 30));
   view->ScrollToPosition(CPoint(1000, 0));
   CRect client;
@@ -224,7 +239,8 @@ TEST_F(ClassLibTest, ModelessDialogsHostOwnerDrawnButtonsAndViews) {
   CRect buttonRect, dialogRect, viewRect;
   button.GetWindowRect(&buttonRect);
   dialog.GetWindowRect(&dialogRect);
-  EXPECT_EQ(image.At(buttonRect.left - dialogRect.left + 3, buttonRect.top - dialogRect.top + 3), 0xFF008000u);
+  EXPECT_EQ(image.At(buttonRect.left - dialogRect.left + 3, buttonRect.top - dialogRect.top + 3),
+            0xFF008000u);
   // The view's drawing: red top-left, blue bottom-right of its 40 x 30 box.
   POINT origin = platform::ClientPoint(view->m_hWnd, 0, 0);
   EXPECT_EQ(image.At(origin.x - dialogRect.left, origin.y - dialogRect.top), 0xFFFF0000u);
@@ -294,7 +310,8 @@ TEST_F(ClassLibTest, ToolBarShowsItsResourcePictures) {
   EXPECT_EQ(bar.GetCount(), 3);
   EXPECT_EQ(bar.GetItemID(2), 32779u);
   platform::CapturedImage image = platform::Capture(host.m_hWnd);
-  if (const char* dir = std::getenv("WF_TEST_TMPDIR")) platform::WritePng(image, std::string(dir) + "/toolbar-128.png");
+  if (const char* dir = std::getenv("WF_TEST_TMPDIR"))
+    platform::WritePng(image, std::string(dir) + "/toolbar-128.png");
   // Each button shows something besides the face.
   for (int index = 0; index < 3; ++index) {
     CRect item;
@@ -328,7 +345,8 @@ TEST_F(ClassLibTest, ApplicationTemplatesKeepTheirControlsInside) {
       RECT rect;
       GetWindowRect(child, &rect);
       MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&rect), 2);
-      EXPECT_TRUE(rect.left >= 0 && rect.top >= 0 && rect.right <= client.right && rect.bottom <= client.bottom)
+      EXPECT_TRUE(rect.left >= 0 && rect.top >= 0 && rect.right <= client.right &&
+                  rect.bottom <= client.bottom)
           << "template " << id << " control " << GetDlgCtrlID(child);
     }
     if (const char* dir = std::getenv("WF_TEST_TMPDIR")) {
@@ -340,7 +358,8 @@ TEST_F(ClassLibTest, ApplicationTemplatesKeepTheirControlsInside) {
   HWND panel = CreateDialogIndirectParam(kModule, &wf_resources::kSettingsPanel3017, host, nullptr, 0);
   ASSERT_NE(panel, nullptr);
   ShowWindow(panel, SW_SHOW);
-  if (const char* dir = std::getenv("WF_TEST_TMPDIR")) platform::Capture(panel, std::string(dir) + "/template-3017.png");
+  if (const char* dir = std::getenv("WF_TEST_TMPDIR"))
+    platform::Capture(panel, std::string(dir) + "/template-3017.png");
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 // A memory device context with a bitmap of its own, filled with one colour: what the drawing
 // tests paint on and read back.
 #pragma once
-#include "platform/gdi/draw.h"
-#include "platform/gdi/gdi.h"
+#include "platform/gdi/Draw.h"
+#include "platform/gdi/Gdi.h"
 
 struct Canvas {
   Canvas(int width, int height, COLORREF fill = RGB(255, 255, 255))

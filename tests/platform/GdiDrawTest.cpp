@@ -4,20 +4,19 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/gdi/dcstate.h"
-#include "platform/gdi/dib.h"
-#include "platform/gdi/draw.h"
-#include "platform/gdi/gdiplus.h"
-#include "platform/gdi/region.h"
-#include "platform/gdi/text.h"
+#include "platform/gdi/DcState.h"
+#include "platform/gdi/Dib.h"
+#include "platform/gdi/Draw.h"
+#include "platform/gdi/GdiPlus.h"
+#include "platform/gdi/Region.h"
+#include "platform/gdi/Text.h"
 #include "tests/platform/GdiCanvas.h"
 
 namespace {
 
 // Selects an object for one scope and deletes it afterwards.
 struct Selected {
-  Selected(HDC dc, HGDIOBJ object)
-      : dc_(dc), object_(object), previous_(SelectObject(dc, object)) {}
+  Selected(HDC dc, HGDIOBJ object) : dc_(dc), object_(object), previous_(SelectObject(dc, object)) {}
   ~Selected() {
     SelectObject(dc_, previous_);
     DeleteObject(object_);
@@ -113,8 +112,8 @@ TEST(DibSections, BottomUpRowsAndPalettesKeepStepWithDrawing) {
   info.colors[1] = RGBQUAD{0, 0, 255, 0};  // red
   info.colors[2] = RGBQUAD{255, 0, 0, 0};  // blue
   void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS,
-                                 &bits, nullptr, 0);
+  HBITMAP dib = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits,
+                                 nullptr, 0);
   ASSERT_NE(dib, nullptr);
   auto* rows = static_cast<BYTE*>(bits);
   rows[0] = 1;  // the first row in memory is the bottom row on screen
@@ -147,8 +146,8 @@ TEST(DibSections, EveryDepthReadsBackThroughGetDIBits) {
     info.colors[0] = RGBQUAD{0, 0, 0, 0};
     info.colors[1] = RGBQUAD{255, 255, 255, 0};
     void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS,
-                                   &bits, nullptr, 0);
+    HBITMAP dib = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits,
+                                   nullptr, 0);
     ASSERT_NE(dib, nullptr) << depth;
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, dib);
@@ -162,23 +161,20 @@ TEST(DibSections, EveryDepthReadsBackThroughGetDIBits) {
     std::vector<BYTE> up(2 * rowBytes), down(2 * rowBytes);
     DibInfo out = info;
     out.header.biHeight = 2;
-    EXPECT_EQ(
-        GetDIBits(dc, dib, 0, 2, up.data(), reinterpret_cast<BITMAPINFO*>(&out), DIB_RGB_COLORS), 2)
+    EXPECT_EQ(GetDIBits(dc, dib, 0, 2, up.data(), reinterpret_cast<BITMAPINFO*>(&out), DIB_RGB_COLORS), 2)
         << depth;
     out.header.biHeight = -2;
-    EXPECT_EQ(
-        GetDIBits(dc, dib, 0, 2, down.data(), reinterpret_cast<BITMAPINFO*>(&out), DIB_RGB_COLORS),
-        2)
+    EXPECT_EQ(GetDIBits(dc, dib, 0, 2, down.data(), reinterpret_cast<BITMAPINFO*>(&out), DIB_RGB_COLORS), 2)
         << depth;
     EXPECT_TRUE(std::equal(up.begin(), up.begin() + static_cast<std::ptrdiff_t>(rowBytes),
                            down.begin() + static_cast<std::ptrdiff_t>(rowBytes)))
         << depth;
-    EXPECT_TRUE(std::any_of(up.begin(), up.begin() + static_cast<std::ptrdiff_t>(rowBytes),
-                            [](BYTE b) { return b != 0; }))
-        << depth;
-    EXPECT_TRUE(std::all_of(down.begin(), down.begin() + static_cast<std::ptrdiff_t>(rowBytes),
-                            [](BYTE b) { return b == 0; }))
-        << depth;
+    EXPECT_TRUE(std::any_of(up.begin(), up.begin() + static_cast<std::ptrdiff_t>(rowBytes), [](BYTE b) {
+      return b != 0;
+    })) << depth;
+    EXPECT_TRUE(std::all_of(down.begin(), down.begin() + static_cast<std::ptrdiff_t>(rowBytes), [](BYTE b) {
+      return b == 0;
+    })) << depth;
     DeleteDC(dc);
     DeleteObject(dib);
   }
@@ -334,8 +330,7 @@ TEST(Regions, CombineModesGiveTheExpectedAreas) {
 
 TEST(Text, ExtentsAreStableAndAddUpFromCharacterWidths) {
   Canvas canvas(200, 40);
-  Selected font(canvas.dc,
-                CreateFont(-16, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "MS Shell Dlg"));
+  Selected font(canvas.dc, CreateFont(-16, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "MS Shell Dlg"));
   SIZE first, second;
   ASSERT_TRUE(GetTextExtentPoint32(canvas.dc, "Wendle Forge", 12, &first));
   ASSERT_TRUE(GetTextExtentPoint32(canvas.dc, "Wendle Forge", 12, &second));
@@ -393,8 +388,7 @@ TEST(Text, DrawTextWrapsMeasuresAndCentres) {
   EXPECT_EQ(canvas.At(0, 0), RGB(255, 255, 255));
   bool inkedNearCentre = false;
   for (int y = 40; y < 60; ++y) {
-    for (int x = 90; x < 110; ++x)
-      inkedNearCentre = inkedNearCentre || canvas.At(x, y) != RGB(255, 255, 255);
+    for (int x = 90; x < 110; ++x) inkedNearCentre = inkedNearCentre || canvas.At(x, y) != RGB(255, 255, 255);
   }
   EXPECT_TRUE(inkedNearCentre);
 }
@@ -408,8 +402,7 @@ TEST(Text, GlyphOutlinesComeInThePlatformsRecords) {
     DWORD size = GetGlyphOutline(canvas.dc, 'O', format, &metrics, 0, nullptr, &identity);
     ASSERT_NE(size, GDI_ERROR);
     std::vector<BYTE> buffer(size);
-    ASSERT_EQ(GetGlyphOutline(canvas.dc, 'O', format, &metrics, size, buffer.data(), &identity),
-              size);
+    ASSERT_EQ(GetGlyphOutline(canvas.dc, 'O', format, &metrics, size, buffer.data(), &identity), size);
     int contours = 0;
     for (DWORD at = 0; at < size;) {
       auto* header = reinterpret_cast<TTPOLYGONHEADER*>(buffer.data() + at);

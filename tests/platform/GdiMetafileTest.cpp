@@ -4,9 +4,9 @@
 #include <initializer_list>
 #include <vector>
 
-#include "platform/gdi/dcstate.h"
-#include "platform/gdi/draw.h"
-#include "platform/gdi/metafile.h"
+#include "platform/gdi/DcState.h"
+#include "platform/gdi/Draw.h"
+#include "platform/gdi/Metafile.h"
 
 namespace {
 
@@ -86,8 +86,8 @@ TEST(Metafiles, PlaceableWindowsMetafilePlaysIntoTheRectangle) {
       .Record(0x0213, {75, 100});  // line to (100, 75)
   std::vector<BYTE> file = wmf.Placeable(0, 0, 100, 100, 96);
   METAFILEPICT picture{MM_ANISOTROPIC, 100, 100, nullptr};
-  HENHMETAFILE metafile =
-      SetWinMetaFileBits(static_cast<UINT>(file.size() - 22), file.data() + 22, nullptr, &picture);
+  HENHMETAFILE metafile = SetWinMetaFileBits(static_cast<UINT>(file.size() - 22), file.data() + 22, nullptr,
+                                             &picture);
   ASSERT_NE(metafile, nullptr);
   Target target;
   RECT rect{0, 0, 200, 200};
@@ -108,13 +108,11 @@ TEST(Metafiles, WindowsMetafileHeadersAreChecked) {
   METAFILEPICT picture{MM_ANISOTROPIC, 10, 10, nullptr};
   std::vector<BYTE> body(file.begin() + 22, file.end());
   body[0] = 3;  // neither a memory nor a disk metafile
-  EXPECT_EQ(SetWinMetaFileBits(static_cast<UINT>(body.size()), body.data(), nullptr, &picture),
-            nullptr);
+  EXPECT_EQ(SetWinMetaFileBits(static_cast<UINT>(body.size()), body.data(), nullptr, &picture), nullptr);
   body[0] = 1;
   EXPECT_EQ(SetWinMetaFileBits(static_cast<UINT>(body.size() - 2), body.data(), nullptr, &picture),
             nullptr);  // shorter than it says
-  HENHMETAFILE metafile =
-      SetWinMetaFileBits(static_cast<UINT>(body.size()), body.data(), nullptr, &picture);
+  HENHMETAFILE metafile = SetWinMetaFileBits(static_cast<UINT>(body.size()), body.data(), nullptr, &picture);
   EXPECT_NE(metafile, nullptr);
   DeleteEnhMetaFile(metafile);
 }
@@ -136,8 +134,8 @@ TEST(Metafiles, DamagedWindowsMetafilesPlaySafely) {
     for (BYTE value : {BYTE{0x00}, BYTE{0x7F}, BYTE{0xFF}}) {
       std::vector<BYTE> damaged(file.begin() + 22, file.end());
       damaged[at - 22] = value;
-      HENHMETAFILE metafile =
-          SetWinMetaFileBits(static_cast<UINT>(damaged.size()), damaged.data(), nullptr, &picture);
+      HENHMETAFILE metafile = SetWinMetaFileBits(static_cast<UINT>(damaged.size()), damaged.data(), nullptr,
+                                                 &picture);
       ASSERT_NE(metafile, nullptr);
       PlayEnhMetaFile(target.dc, metafile, &rect);
       DeleteEnhMetaFile(metafile);
@@ -269,10 +267,8 @@ TEST(Metafiles, DamagedEnhancedMetafilesAreRefusedOrStopSafely) {
   EnhancedMetafile rich;
   rich.Record(39, {1, 0, RGB(0, 0, 255), 0})
       .Record(37, {1})
-      .Record(86,
-              {0, 0, 10, 10, 3, 0x00000000, 0x0000000A, 0x000A0000})  // polygon16 of three points
-      .Record(82, {3, -12, 0, 0, 0, 400, 0, 0, 0x00410041, 0, 0, 0, 0,
-                   0, 0,   0, 0, 0, 0,   0, 0, 0,          0, 0, 0})
+      .Record(86, {0, 0, 10, 10, 3, 0x00000000, 0x0000000A, 0x000A0000})  // polygon16 of three points
+      .Record(82, {3, -12, 0, 0, 0, 400, 0, 0, 0x00410041, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})
       .Record(37, {3})
       .Record(84, {0, 0, 10, 10, 1, 0, 0, 5, 5, 2, 76, 0, 0, 0, 10, 10, 0, 0x00690048})
       .Record(40, {1});
@@ -281,8 +277,7 @@ TEST(Metafiles, DamagedEnhancedMetafilesAreRefusedOrStopSafely) {
     for (BYTE value : {BYTE{0x00}, BYTE{0x7F}, BYTE{0xFF}}) {
       std::vector<BYTE> damaged = richBytes;
       damaged[at] = value;
-      if (HENHMETAFILE played =
-              SetEnhMetaFileBits(static_cast<UINT>(damaged.size()), damaged.data())) {
+      if (HENHMETAFILE played = SetEnhMetaFileBits(static_cast<UINT>(damaged.size()), damaged.data())) {
         PlayEnhMetaFile(target.dc, played, &rect);
         DeleteEnhMetaFile(played);
       }

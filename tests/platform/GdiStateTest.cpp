@@ -2,13 +2,13 @@
 
 #include <cstring>
 
-#include "platform/gdi/dcstate.h"
-#include "platform/gdi/dib.h"
-#include "platform/gdi/draw.h"
-#include "platform/gdi/gdiplus.h"
-#include "platform/gdi/region.h"
-#include "platform/gdi/text.h"
-#include "platform/ui/metrics.h"
+#include "platform/gdi/DcState.h"
+#include "platform/gdi/Dib.h"
+#include "platform/gdi/Draw.h"
+#include "platform/gdi/GdiPlus.h"
+#include "platform/gdi/Region.h"
+#include "platform/gdi/Text.h"
+#include "platform/ui/Metrics.h"
 #include "tests/platform/GdiCanvas.h"
 
 namespace {
@@ -229,8 +229,8 @@ TEST(Objects, DescriptionsComeBackFromGetObject) {
   EXPECT_EQ(info.bmWidthBytes, 2);
   EXPECT_EQ(GetObjectType(pen), OBJ_PEN);
   EXPECT_EQ(GetObjectType(bitmap), OBJ_BITMAP);
-  for (HGDIOBJ object : {static_cast<HGDIOBJ>(pen), static_cast<HGDIOBJ>(brush),
-                         static_cast<HGDIOBJ>(font), static_cast<HGDIOBJ>(bitmap)}) {
+  for (HGDIOBJ object : {static_cast<HGDIOBJ>(pen), static_cast<HGDIOBJ>(brush), static_cast<HGDIOBJ>(font),
+                         static_cast<HGDIOBJ>(bitmap)}) {
     EXPECT_TRUE(DeleteObject(object));
     EXPECT_FALSE(DeleteObject(object));  // a handle dies once
   }

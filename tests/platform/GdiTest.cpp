@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/gdi/gdi.h"
+#include "platform/gdi/Gdi.h"
 
 namespace {
 
@@ -79,7 +79,8 @@ TEST(StretchDIBits, BottomUpAndTopDownRowsLandTheSameWay) {
   for (const auto& [bits, height] : {std::pair{topDown, -2}, std::pair{bottomUp, 2}}) {
     MemoryDC target(2, 2);
     const DibInfo info = MakeInfo(2, height, 24);
-    EXPECT_EQ(StretchDIBits(target.dc, 0, 0, 2, 2, 0, 0, 2, 2, bits, AsInfo(info), DIB_RGB_COLORS, SRCCOPY), 2);
+    EXPECT_EQ(StretchDIBits(target.dc, 0, 0, 2, 2, 0, 0, 2, 2, bits, AsInfo(info), DIB_RGB_COLORS, SRCCOPY),
+              2);
     EXPECT_EQ(GetPixel(target.dc, 0, 0), RGB(255, 0, 0)) << height;
     EXPECT_EQ(GetPixel(target.dc, 1, 0), RGB(0, 255, 0)) << height;
     EXPECT_EQ(GetPixel(target.dc, 0, 1), RGB(0, 0, 255)) << height;
@@ -103,10 +104,13 @@ TEST(StretchDIBits, PalettesOfOneFourAndEightBits) {
     DibInfo info = MakeInfo(10, 1, c.bits);
     for (int i = 0; i < 256; ++i) info.colors[i] = RGBQUAD{BYTE(i * 3), BYTE(i * 5), BYTE(i * 7), 0};
     MemoryDC target(10, 1);
-    ASSERT_EQ(StretchDIBits(target.dc, 0, 0, 10, 1, 0, 0, 10, 1, c.row.data(), AsInfo(info), DIB_RGB_COLORS, SRCCOPY), 1);
+    ASSERT_EQ(StretchDIBits(target.dc, 0, 0, 10, 1, 0, 0, 10, 1, c.row.data(), AsInfo(info), DIB_RGB_COLORS,
+                            SRCCOPY),
+              1);
     for (int x = 0; x < 10; ++x) {
       const int i = c.indices[x];
-      EXPECT_EQ(GetPixel(target.dc, x, 0), RGB(BYTE(i * 7), BYTE(i * 5), BYTE(i * 3))) << c.bits << " bits, x " << x;
+      EXPECT_EQ(GetPixel(target.dc, x, 0), RGB(BYTE(i * 7), BYTE(i * 5), BYTE(i * 3)))
+          << c.bits << " bits, x " << x;
     }
   }
 }
@@ -142,19 +146,19 @@ TEST(StretchDIBits, StretchesShrinksAndMirrorsByNearestPixel) {
     int probeX, probeY, expectX, expectY;
   };
   const Case cases[] = {
-      {8, 8, 0, 0, 4, 4, 3, 5, 1, 2},    // doubled
-      {8, 8, 0, 0, 4, 4, 7, 7, 3, 3},
-      {2, 2, 0, 0, 4, 4, 1, 1, 3, 3},    // halved: centres of the 2 x 2 blocks
-      {2, 2, 0, 0, 4, 4, 0, 0, 1, 1},
-      {2, 2, 1, 2, 2, 2, 0, 0, 1, 2},    // a source rectangle, 1:1
-      {-4, 4, 0, 0, 4, 4, 0, 0, 3, 0},   // mirrored left to right (drawn from x = 4 leftwards)
-      {4, 4, 0, 0, 4, -4, 1, 0, 1, 3},   // mirrored top to bottom
+      {8, 8, 0, 0, 4, 4, 3, 5, 1, 2},                                   // doubled
+      {8, 8, 0, 0, 4, 4, 7, 7, 3, 3},  {2, 2, 0, 0, 4, 4, 1, 1, 3, 3},  // halved: centres of the 2 x 2 blocks
+      {2, 2, 0, 0, 4, 4, 0, 0, 1, 1},  {2, 2, 1, 2, 2, 2, 0, 0, 1, 2},  // a source rectangle, 1:1
+      {-4, 4, 0, 0, 4, 4, 0, 0, 3, 0},  // mirrored left to right (drawn from x = 4 leftwards)
+      {4, 4, 0, 0, 4, -4, 1, 0, 1, 3},  // mirrored top to bottom
   };
   for (const Case& c : cases) {
     MemoryDC target(8, 8);
     const int xDest = c.destWidth < 0 ? -c.destWidth : 0;
-    ASSERT_NE(StretchDIBits(target.dc, xDest, 0, c.destWidth, c.destHeight, c.srcX, c.srcHeight < 0 ? c.srcY + 4 : c.srcY,
-                            c.srcWidth, c.srcHeight, bits.data(), AsInfo(info), DIB_RGB_COLORS, SRCCOPY), 0);
+    ASSERT_NE(StretchDIBits(target.dc, xDest, 0, c.destWidth, c.destHeight, c.srcX,
+                            c.srcHeight < 0 ? c.srcY + 4 : c.srcY, c.srcWidth, c.srcHeight, bits.data(),
+                            AsInfo(info), DIB_RGB_COLORS, SRCCOPY),
+              0);
     EXPECT_EQ(GetPixel(target.dc, c.probeX, c.probeY), RGB(BYTE(10 * c.expectX), BYTE(10 * c.expectY), 0))
         << c.destWidth << "x" << c.destHeight << " probe " << c.probeX << "," << c.probeY;
   }
@@ -176,7 +180,9 @@ TEST(StretchDIBits, ClipsToTheSurfaceAndTheBitmap) {
   MemoryDC target(3, 3);
   // Half of it off the surface, and a source rectangle sticking out of the bitmap.
   // Destination column x takes source column x + 2, row y source row y + 1.
-  EXPECT_NE(StretchDIBits(target.dc, -1, 1, 4, 4, 1, 2, 4, 4, bits.data(), AsInfo(info), DIB_RGB_COLORS, SRCCOPY), 0);
+  EXPECT_NE(
+      StretchDIBits(target.dc, -1, 1, 4, 4, 1, 2, 4, 4, bits.data(), AsInfo(info), DIB_RGB_COLORS, SRCCOPY),
+      0);
   EXPECT_EQ(GetPixel(target.dc, 0, 1), RGB(20, 20, 0));
   EXPECT_EQ(GetPixel(target.dc, 1, 2), RGB(30, 30, 0));
   EXPECT_EQ(GetPixel(target.dc, 2, 1), RGB(0, 0, 0));  // maps outside the bitmap: untouched
@@ -186,7 +192,10 @@ TEST(StretchDIBits, ClipsToTheSurfaceAndTheBitmap) {
 TEST(StretchDIBits, RasterOperationsCombineWithTheSurface) {
   const BYTE row[] = {0x0F, 0xF0, 0x33, 0};
   const DibInfo info = MakeInfo(1, 1, 32);
-  struct Case { DWORD rop; COLORREF expected; };
+  struct Case {
+    DWORD rop;
+    COLORREF expected;
+  };
   // The surface starts at red 0x55, green 0x55, blue 0x55 after a first copy.
   const BYTE grey[] = {0x55, 0x55, 0x55, 0};
   for (const Case& c : {Case{SRCCOPY, RGB(0x33, 0xF0, 0x0F)}, Case{SRCPAINT, RGB(0x77, 0xF5, 0x5F)},
@@ -207,7 +216,9 @@ TEST(StretchDIBits, RefusesWhatItCannotDraw) {
   EXPECT_EQ(StretchDIBits(target.dc, 0, 0, 2, 2, 0, 0, 2, 2, bits, AsInfo(info), 1, SRCCOPY), 0);
   for (int badBits : {0, 2, 12, 48}) {
     info = MakeInfo(2, 2, badBits);
-    EXPECT_EQ(StretchDIBits(target.dc, 0, 0, 2, 2, 0, 0, 2, 2, bits, AsInfo(info), DIB_RGB_COLORS, SRCCOPY), 0) << badBits;
+    EXPECT_EQ(StretchDIBits(target.dc, 0, 0, 2, 2, 0, 0, 2, 2, bits, AsInfo(info), DIB_RGB_COLORS, SRCCOPY),
+              0)
+        << badBits;
   }
   info = MakeInfo(2, 2, 32);
   info.header.biCompression = 3;

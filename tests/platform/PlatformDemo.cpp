@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/gdi/draw.h"
-#include "platform/gdi/text.h"
-#include "platform/ui/capture.h"
-#include "platform/ui/ui.h"
+#include "platform/gdi/Draw.h"
+#include "platform/gdi/Text.h"
+#include "platform/ui/Capture.h"
+#include "platform/ui/Ui.h"
 #include "platform/ui/x11/LiveDisplay.h"
-#include "platform/win32/rect.h"
+#include "platform/win32/Rect.h"
 
 namespace {
 
@@ -99,10 +99,10 @@ int main(int argc, char** argv) {
   Register("DemoFrame", DefWindowProc, COLOR_BTNFACE);
   Register("DemoShapes", PaintShapes, COLOR_WINDOW);
   Register("DemoLabel", PaintLabel, COLOR_BTNFACE);
-  HWND frame = CreateWindowEx(0, "DemoFrame", "Platform demo", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                              100, 100, 540, 320, nullptr, nullptr, nullptr, nullptr);
-  CreateWindowEx(WS_EX_CLIENTEDGE, "DemoShapes", "", WS_CHILD | WS_VISIBLE, 10, 10, 510, 200, frame,
-                 nullptr, nullptr, nullptr);
+  HWND frame = CreateWindowEx(0, "DemoFrame", "Platform demo", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
+                              540, 320, nullptr, nullptr, nullptr, nullptr);
+  CreateWindowEx(WS_EX_CLIENTEDGE, "DemoShapes", "", WS_CHILD | WS_VISIBLE, 10, 10, 510, 200, frame, nullptr,
+                 nullptr, nullptr);
   HWND ok = CreateWindowEx(0, "DemoLabel", "OK", WS_CHILD | WS_VISIBLE, 320, 225, 90, 26, frame,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(1)), nullptr, nullptr);
   CreateWindowEx(0, "DemoLabel", "Cancel", WS_CHILD | WS_VISIBLE, 420, 225, 90, 26, frame,

@@ -38,8 +38,8 @@ class Registry : public ::testing::Test {
 
   static HKEY Create(const char* subKey, DWORD* disposition = nullptr) {
     HKEY key = nullptr;
-    EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                             KEY_ALL_ACCESS, nullptr, &key, disposition),
+    EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                             nullptr, &key, disposition),
               ERROR_SUCCESS);
     return key;
   }
@@ -107,8 +107,7 @@ TEST_F(Registry, ValuesOfEveryTypeSurviveTheProcessThatWroteThem) {
     EXPECT_EQ(std::string(reinterpret_cast<char*>(data), size), expected[i].data);
   }
   nameSize = sizeof name;
-  EXPECT_EQ(RegEnumValue(key, 3, name, &nameSize, nullptr, nullptr, nullptr, nullptr),
-            ERROR_NO_MORE_ITEMS);
+  EXPECT_EQ(RegEnumValue(key, 3, name, &nameSize, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
   RegCloseKey(key);
 }
 
@@ -138,7 +137,7 @@ TEST_F(Registry, ACorruptFileIsReportedAndNeverOverwritten) {
   tooDeep += "]\n";
   std::vector<std::string> texts = {
       "not a registry\n",
-      "WF-REGISTRY 1\n\"TileSize\"=4:64000000\n",                           // value outside a key
+      "WF-REGISTRY 1\n\"TileSize\"=4:64000000\n",                            // value outside a key
       "WF-REGISTRY 1\n[HKEY_LOCAL_MACHINE\\Software]\n",                     // unknown root
       "WF-REGISTRY 1\n[HKEY_CURRENT_USER\\Software]\n\"a\"=4:640\n",         // odd digits
       "WF-REGISTRY 1\n[HKEY_CURRENT_USER\\Software]\n\"a\"=4:zz\n",          // not hexadecimal
@@ -155,8 +154,8 @@ TEST_F(Registry, ACorruptFileIsReportedAndNeverOverwritten) {
     std::ofstream(path_, std::ios::binary) << text;
     HKEY key = nullptr;
     EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &key), ERROR_REGISTRY_CORRUPT);
-    EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\New", 0, nullptr, 0, KEY_ALL_ACCESS,
-                             nullptr, &key, nullptr),
+    EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\New", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                             nullptr),
               ERROR_REGISTRY_CORRUPT);
     EXPECT_EQ(key, nullptr);
     EXPECT_EQ(Contents(path_), text);
@@ -199,8 +198,7 @@ TEST_F(Registry, KeysAndValuesAnswerAsThePlatformDoes) {
 
 TEST_F(Registry, AFreshRegistryNamesABrowserCommand) {
   HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyEx(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", 0, KEY_READ, &key),
-            ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyEx(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", 0, KEY_READ, &key), ERROR_SUCCESS);
   char command[32];
   DWORD size = sizeof command;
   ASSERT_EQ(RegQueryValueEx(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(command), &size),

@@ -8,10 +8,10 @@
 #include <string>
 #include <thread>
 
-#include "platform/gdi/gdi.h"
+#include "platform/gdi/Gdi.h"
 #include "platform/shell/Shell.h"
-#include "platform/ui/icons.h"
-#include "platform/ui/script.h"
+#include "platform/ui/Icons.h"
+#include "platform/ui/Script.h"
 
 namespace {
 

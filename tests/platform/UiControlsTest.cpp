@@ -2,10 +2,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/gdi/dib.h"
-#include "platform/gdi/draw.h"
-#include "platform/ui/capture.h"
-#include "platform/win32/clock.h"
+#include "platform/gdi/Dib.h"
+#include "platform/gdi/Draw.h"
+#include "platform/ui/Capture.h"
+#include "platform/win32/Clock.h"
 #include "tests/platform/UiFixture.h"
 
 namespace {
@@ -19,9 +19,9 @@ class ControlsTest : public UiTest {
     parent_ = MakeTop({100, 100, 400, 300});
   }
   HWND Control(LPCSTR className, DWORD style, RECT r = {10, 10, 110, 34}, int id = 7, LPCSTR text = "") {
-    return CreateWindowEx(0, className, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top,
-                          r.right - r.left, r.bottom - r.top, parent_,
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+    return CreateWindowEx(0, className, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left,
+                          r.bottom - r.top, parent_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                          nullptr, nullptr);
   }
   // Notification codes of WM_COMMAND from the control with id 7, in order.
   std::vector<int> Codes() {
@@ -163,13 +163,15 @@ TEST_F(ControlsTest, UpDownStepsItsBuddyAndTheParentMayRefuse) {
 TEST_F(ControlsTest, ToolTipAsksForItsTextAfterTheDelay) {
   platform::VirtualClockScope clock;
   HWND button = Control(WC_BUTTON, 0, {10, 10, 110, 34}, 3006);
-  HWND tip = CreateWindowEx(0, TOOLTIPS_CLASS, nullptr, WS_POPUP, 0, 0, 0, 0, parent_, nullptr, nullptr, nullptr);
-  TOOLINFO tool{sizeof tool, TTF_IDISHWND | TTF_SUBCLASS, parent_, reinterpret_cast<UINT_PTR>(button), {}, nullptr,
-                LPSTR_TEXTCALLBACK, 0};
+  HWND tip = CreateWindowEx(0, TOOLTIPS_CLASS, nullptr, WS_POPUP, 0, 0, 0, 0, parent_, nullptr, nullptr,
+                            nullptr);
+  TOOLINFO tool{sizeof tool, TTF_IDISHWND | TTF_SUBCLASS, parent_, reinterpret_cast<UINT_PTR>(button), {},
+                nullptr,     LPSTR_TEXTCALLBACK,          0};
   SendMessage(tip, TTM_ADDTOOL, 0, reinterpret_cast<LPARAM>(&tool));
   Handlers()[parent_] = [](HWND, UINT message, WPARAM, LPARAM lParam, LRESULT*) {
     auto* info = reinterpret_cast<NMTTDISPINFO*>(lParam);
-    if (message == WM_NOTIFY && info->hdr.code == TTN_NEEDTEXTA) std::strcpy(info->szText, "Apply the settings");
+    if (message == WM_NOTIFY && info->hdr.code == TTN_NEEDTEXTA)
+      std::strcpy(info->szText, "Apply the settings");
     return false;
   };
   platform::MouseMove(platform::CentreOf(button));
@@ -188,7 +190,8 @@ TEST_F(ControlsTest, ToolTipAsksForItsTextAfterTheDelay) {
 TEST_F(ControlsTest, SizeGripSizesItsTopLevelWindow) {
   RECT client;
   GetClientRect(parent_, &client);
-  HWND grip = Control(WC_SCROLLBAR, SBS_SIZEGRIP, {client.right - 16, client.bottom - 16, client.right, client.bottom}, 0);
+  HWND grip = Control(WC_SCROLLBAR, SBS_SIZEGRIP,
+                      {client.right - 16, client.bottom - 16, client.right, client.bottom}, 0);
   POINT corner = platform::ClientPoint(grip, 10, 10);
   platform::Drag({corner, POINT{corner.x + 30, corner.y + 20}});
   platform::PumpMessages();
@@ -220,8 +223,9 @@ TEST_F(ControlsTest, ImageListsCutStripsAndKeepTheMaskColourTransparent) {
   EXPECT_EQ(GetPixel(dc, 10, 10), RGB(255, 255, 255));
   EXPECT_FALSE(ImageList_Draw(list, 2, dc, 0, 0, ILD_NORMAL));
   SelectObject(dc, old);
-  for (HGDIOBJ object : {static_cast<HGDIOBJ>(strip), static_cast<HGDIOBJ>(target), static_cast<HGDIOBJ>(magenta),
-                         static_cast<HGDIOBJ>(redBrush), static_cast<HGDIOBJ>(white)}) {
+  for (HGDIOBJ object :
+       {static_cast<HGDIOBJ>(strip), static_cast<HGDIOBJ>(target), static_cast<HGDIOBJ>(magenta),
+        static_cast<HGDIOBJ>(redBrush), static_cast<HGDIOBJ>(white)}) {
     DeleteObject(object);
   }
   DeleteDC(dc);

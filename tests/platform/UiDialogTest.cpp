@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/capture.h"
+#include "platform/ui/Capture.h"
 #include "tests/platform/UiFixture.h"
 
 namespace {
@@ -22,7 +22,16 @@ const DialogItemTemplate kItems[] = {
     {WC_BUTTON, "Cancel", IDCANCEL, 140, 82, 50, 14, BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 0},
 };
 const DialogTemplate kDialog{DS_SETFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                             0, 0, 0, 197, 103, "Test Dialog", "MS Shell Dlg", 8, kItems, std::size(kItems)};
+                             0,
+                             0,
+                             0,
+                             197,
+                             103,
+                             "Test Dialog",
+                             "MS Shell Dlg",
+                             8,
+                             kItems,
+                             std::size(kItems)};
 
 // What the dialog procedure saw: notifications as (id, code) pairs.
 struct Seen {
@@ -76,10 +85,11 @@ TEST_F(DialogTest, RunsModallyUnderAScript) {
   platform::EventScript script;
   script.Then("focus starts", [&] { focusOrder.push_back(FocusId()); })
       .TypeText("ab")
-      .Then("set the text", [&] {
-        EXPECT_EQ(Count(kEdit, EN_CHANGE), 2);
-        SetDlgItemText(GetActiveWindow(), kEdit, "xyz");
-      })
+      .Then("set the text",
+            [&] {
+              EXPECT_EQ(Count(kEdit, EN_CHANGE), 2);
+              SetDlgItemText(GetActiveWindow(), kEdit, "xyz");
+            })
       .ClickControl(kApply)
       .Then("after the click", [&] { focusOrder.push_back(FocusId()); })
       .Key(VK_TAB)

@@ -7,7 +7,7 @@
 #include <map>
 #include <vector>
 
-#include "platform/ui/ui.h"
+#include "platform/ui/Ui.h"
 
 namespace wf_test {
 
@@ -48,9 +48,8 @@ class UiTest : public ::testing::Test {
   }
 
   static HWND Make(DWORD style, RECT r, HWND parent = nullptr, int id = 0, DWORD exStyle = 0) {
-    return CreateWindowEx(exStyle, kClass, "", style, r.left, r.top, r.right - r.left,
-                          r.bottom - r.top, parent,
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+    return CreateWindowEx(exStyle, kClass, "", style, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                          parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
   }
   static HWND MakeTop(RECT r, DWORD style = WS_POPUP | WS_VISIBLE) { return Make(style, r); }
   static HWND MakeChild(HWND parent, RECT r, int id = 0, DWORD style = WS_CHILD | WS_VISIBLE) {

@@ -1,6 +1,6 @@
 #include <thread>
 
-#include "platform/win32/clock.h"
+#include "platform/win32/Clock.h"
 #include "tests/platform/UiFixture.h"
 
 namespace {
@@ -175,8 +175,7 @@ TEST_F(UiTest, DraggingASizeGripResizesTheTopLevelWindowWithinItsMinimum) {
     return true;
   };
   Handlers()[top] = [](HWND, UINT message, WPARAM, LPARAM lParam, LRESULT*) {
-    if (message == WM_GETMINMAXINFO)
-      reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = POINT{250, 150};
+    if (message == WM_GETMINMAXINFO) reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = POINT{250, 150};
     return false;
   };
   POINT start = platform::CentreOf(grip);

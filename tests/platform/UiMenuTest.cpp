@@ -102,8 +102,17 @@ const DialogItemTemplate kPanelItems[] = {
     {WC_BUTTON, "First", 12, 4, 20, 40, 14, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0},
     {WC_BUTTON, "Second", 13, 50, 20, 40, 14, WS_VISIBLE | WS_TABSTOP, 0},
 };
-const DialogTemplate kPanel{DS_SETFONT | DS_CONTROL | WS_CHILD | WS_VISIBLE, 0, 10, 10, 100, 40, nullptr,
-                            "MS Shell Dlg", 8, kPanelItems, std::size(kPanelItems)};
+const DialogTemplate kPanel{DS_SETFONT | DS_CONTROL | WS_CHILD | WS_VISIBLE,
+                            0,
+                            10,
+                            10,
+                            100,
+                            40,
+                            nullptr,
+                            "MS Shell Dlg",
+                            8,
+                            kPanelItems,
+                            std::size(kPanelItems)};
 
 TEST_F(MenuTest, ChildDialogsSitInTheirParentAndAnswerTheirDefaultButton) {
   HWND host = MakeTop({50, 50, 350, 250});
@@ -125,8 +134,10 @@ TEST_F(MenuTest, ChildDialogsSitInTheirParentAndAnswerTheirDefaultButton) {
   EXPECT_EQ(LOWORD(SendMessage(panel, DM_GETDEFID, 0, 0)), 12);
   SendMessage(panel, DM_SETDEFID, 13, 0);
   EXPECT_EQ(LOWORD(SendMessage(panel, DM_GETDEFID, 0, 0)), 13);
-  EXPECT_EQ(GetWindowLongPtr(GetDlgItem(panel, 12), GWL_STYLE) & BS_TYPEMASK, static_cast<LONG_PTR>(BS_PUSHBUTTON));
-  EXPECT_EQ(GetWindowLongPtr(GetDlgItem(panel, 13), GWL_STYLE) & BS_TYPEMASK, static_cast<LONG_PTR>(BS_DEFPUSHBUTTON));
+  EXPECT_EQ(GetWindowLongPtr(GetDlgItem(panel, 12), GWL_STYLE) & BS_TYPEMASK,
+            static_cast<LONG_PTR>(BS_PUSHBUTTON));
+  EXPECT_EQ(GetWindowLongPtr(GetDlgItem(panel, 13), GWL_STYLE) & BS_TYPEMASK,
+            static_cast<LONG_PTR>(BS_DEFPUSHBUTTON));
   SetFocus(GetDlgItem(panel, 11));
   MSG enter{GetDlgItem(panel, 11), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
   EXPECT_TRUE(IsDialogMessage(panel, &enter));
@@ -144,9 +155,10 @@ TEST_F(MenuTest, ChildDialogsSitInTheirParentAndAnswerTheirDefaultButton) {
 
 TEST_F(MenuTest, ComboAndTrackbarFollowKeysAndDrags) {
   HWND host = MakeTop({0, 0, 300, 200});
-  HWND combo = CreateWindowEx(0, WC_COMBOBOX, "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST, 10, 10, 100, 80, host,
-                              reinterpret_cast<HMENU>(1), nullptr, nullptr);
-  for (const char* text : {"P1", "P2", "PM"}) SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+  HWND combo = CreateWindowEx(0, WC_COMBOBOX, "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST, 10, 10, 100, 80,
+                              host, reinterpret_cast<HMENU>(1), nullptr, nullptr);
+  for (const char* text : {"P1", "P2", "PM"})
+    SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
   RECT field;
   GetClientRect(combo, &field);
   EXPECT_LT(field.bottom, 40);  // the field keeps its own height; the list takes the rest

@@ -2,8 +2,8 @@
 #include <fstream>
 #include <string>
 
-#include "platform/gdi/draw.h"
-#include "platform/ui/capture.h"
+#include "platform/gdi/Draw.h"
+#include "platform/ui/Capture.h"
 #include "tests/platform/UiFixture.h"
 
 namespace {

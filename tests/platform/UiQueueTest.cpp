@@ -2,7 +2,7 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/win32/clock.h"
+#include "platform/win32/Clock.h"
 #include "tests/platform/UiFixture.h"
 
 namespace {

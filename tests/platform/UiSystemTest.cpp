@@ -1,7 +1,7 @@
 #include <atomic>
 #include <thread>
 
-#include "platform/win32/clock.h"
+#include "platform/win32/Clock.h"
 #include "tests/platform/UiFixture.h"
 
 namespace {
@@ -26,8 +26,8 @@ TEST_F(UiTest, TwoThreadsSendingToEachOtherDoNotDeadlock) {
     };
     plain.lpszClassName = "WfOtherThread";
     RegisterClass(&plain);
-    HWND hwnd = CreateWindowEx(0, "WfOtherThread", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                               nullptr, nullptr);
+    HWND hwnd = CreateWindowEx(0, "WfOtherThread", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
+                               nullptr);
     theirs = hwnd;
     LRESULT answer = SendMessage(mine, WM_USER, 4, 0);
     EXPECT_EQ(answer, 41);
@@ -87,8 +87,8 @@ TEST_F(UiTest, ClassCursorIsSetOverTheClientArea) {
   withCursor.lpszClassName = "WfHandCursor";
   static const ATOM atom = RegisterClass(&withCursor);
   ASSERT_NE(atom, 0);
-  HWND hwnd = CreateWindowEx(0, "WfHandCursor", "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
-                             nullptr, nullptr, nullptr);
+  HWND hwnd = CreateWindowEx(0, "WfHandCursor", "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                             nullptr, nullptr);
   SetCursor(nullptr);
   platform::MouseMove({10, 10});
   platform::PumpMessages();

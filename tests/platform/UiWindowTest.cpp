@@ -20,8 +20,7 @@ TEST_F(UiTest, CreationSendsCreateSizeAndMoveThenShows) {
 }
 
 TEST_F(UiTest, CreationFailsForUnknownClassMissingParentOrRefusingProcedure) {
-  EXPECT_EQ(CreateWindowEx(0, "NoSuchClass", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
-                           nullptr),
+  EXPECT_EQ(CreateWindowEx(0, "NoSuchClass", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
             nullptr);
   EXPECT_EQ(Make(WS_CHILD, {0, 0, 10, 10}, nullptr), nullptr);
   WNDCLASS refusing{};
@@ -32,8 +31,7 @@ TEST_F(UiTest, CreationFailsForUnknownClassMissingParentOrRefusingProcedure) {
   static const ATOM atom = RegisterClass(&refusing);
   ASSERT_NE(atom, 0);
   EXPECT_EQ(RegisterClass(&refusing), 0);  // a name is registered once
-  EXPECT_EQ(CreateWindowEx(0, "wfrefusing", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
-                           nullptr),
+  EXPECT_EQ(CreateWindowEx(0, "wfrefusing", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
             nullptr);
   EXPECT_EQ(GetTopWindow(nullptr), nullptr);
 }
@@ -97,8 +95,7 @@ TEST_F(UiTest, WordsStylesAndExtraBytes) {
   withExtra.lpszClassName = "WfExtra";
   static const ATOM atom = RegisterClass(&withExtra);
   ASSERT_NE(atom, 0);
-  HWND hwnd =
-      CreateWindowEx(0, "WfExtra", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  HWND hwnd = CreateWindowEx(0, "WfExtra", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   EXPECT_EQ(SetWindowLongPtr(hwnd, 8, 1234), 0);
   EXPECT_EQ(GetWindowLongPtr(hwnd, 8), 1234);
   EXPECT_EQ(GetWindowLongPtr(hwnd, 12), 0);  // would read past the extra bytes
@@ -122,8 +119,7 @@ LRESULT Uppercase(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_SETTEXT) {
     std::string text = reinterpret_cast<LPCSTR>(lParam);
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return CallWindowProc(previousProc, hwnd, message, wParam,
-                          reinterpret_cast<LPARAM>(text.c_str()));
+    return CallWindowProc(previousProc, hwnd, message, wParam, reinterpret_cast<LPARAM>(text.c_str()));
   }
   return CallWindowProc(previousProc, hwnd, message, wParam, lParam);
 }

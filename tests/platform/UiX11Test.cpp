@@ -19,8 +19,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/ui/capture.h"
-#include "platform/ui/ui.h"
+#include "platform/ui/Capture.h"
+#include "platform/ui/Ui.h"
 #include "platform/ui/x11/DoubleClicks.h"
 #include "platform/ui/x11/LiveDisplay.h"
 

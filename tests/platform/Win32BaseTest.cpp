@@ -3,7 +3,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/win32/win32.h"
+#include "platform/win32/Win32.h"
 
 namespace {
 
@@ -31,11 +31,14 @@ TEST(Clock, SystemClockIsMonotonic) {
 }
 
 TEST(MulDiv, RoundsHalfAwayFromZeroAndRefusesOverflow) {
-  struct Case { int number, numerator, denominator, expected; };
+  struct Case {
+    int number, numerator, denominator, expected;
+  };
   const Case cases[] = {
-      {10, 10, 3, 33},    {5, 1, 2, 3},      {-5, 1, 2, -3},   {5, -1, 2, -3},
-      {-5, -1, 2, 3},     {7, 3, -2, -11},   {1, 1, 0, -1},    {0x40000000, 4, 1, -1},
-      {0x7FFFFFFF, 2, 2, 0x7FFFFFFF},        {100, 96, 72, 133},
+      {10, 10, 3, 33},    {5, 1, 2, 3},           {-5, 1, 2, -3},
+      {5, -1, 2, -3},     {-5, -1, 2, 3},         {7, 3, -2, -11},
+      {1, 1, 0, -1},      {0x40000000, 4, 1, -1}, {0x7FFFFFFF, 2, 2, 0x7FFFFFFF},
+      {100, 96, 72, 133},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(MulDiv(c.number, c.numerator, c.denominator), c.expected)

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/win32/win32.h"
+#include "platform/win32/Win32.h"
 
 namespace {
 
@@ -51,10 +51,12 @@ TEST(Files, DispositionsAndReadOnlyAttribute) {
   EXPECT_EQ(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
             INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
-  HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   CloseHandle(file);
-  EXPECT_EQ(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr),
+            INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), ERROR_FILE_EXISTS);
 
   EXPECT_EQ(GetFileAttributesA(name.c_str()), FILE_ATTRIBUTE_NORMAL);

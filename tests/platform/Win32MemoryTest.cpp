@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/win32/win32.h"
+#include "platform/win32/Win32.h"
 
 namespace {
 

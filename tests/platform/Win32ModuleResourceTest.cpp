@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/win32/module_resource.h"
+#include "platform/win32/ModuleResource.h"
 
 namespace {
 const BYTE kPicture[] = {1, 2, 3};

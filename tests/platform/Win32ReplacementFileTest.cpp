@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/win32/replacement_file.h"
+#include "platform/win32/ReplacementFile.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "codecs/ImageFile.h"
-#include "platform/ui/controls.h"
-#include "platform/ui/icons.h"
-#include "platform/ui/input.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/Icons.h"
+#include "platform/ui/Input.h"
+#include "platform/win32/Error.h"
 #include "platform/win32/Module.h"
+#include "platform/win32/Resource.h"
 #include "platform/win32/Version.h"
-#include "platform/win32/error.h"
-#include "platform/win32/resource.h"
 #include "resources/Resources.h"
 #include "resources/tools/Symmetry.h"
 
@@ -50,8 +50,8 @@ TEST_F(Resources, PicturesCursorsAndStringsLoadByIdAndAMissingIdFailsCleanly) {
     EXPECT_NE(LoadCursor(GetModuleHandle(nullptr), MAKEINTRESOURCE(id)), nullptr);
 
   HINSTANCE module = GetModuleHandle(nullptr);
-  HICON icon =
-      static_cast<HICON>(LoadImage(module, MAKEINTRESOURCE(resources::kModuleIcon), IMAGE_ICON, 16, 16, 0));
+  HICON icon = static_cast<HICON>(
+      LoadImage(module, MAKEINTRESOURCE(resources::kModuleIcon), IMAGE_ICON, 16, 16, 0));
   ASSERT_NE(icon, nullptr);
   EXPECT_TRUE(DestroyIcon(icon));
   EXPECT_EQ(LoadIcon(module, MAKEINTRESOURCE(129)), nullptr);

@@ -33,8 +33,9 @@ inline Bytes RandomRow(keFormat format, int count, std::mt19937& random) {
 
 // Runs the operation bound directly for the pair over a copy of dst with a guard zone, checks
 // the guard, and answers the written row.
-inline Bytes RunBlend(RowOperation& op, keFormat dstFormat, const Bytes& dst, keFormat srcFormat, const Bytes& src,
-                 int count, int x = 0, int y = 0, const std::uint8_t* palette = nullptr, int paletteSize = 0) {
+inline Bytes RunBlend(RowOperation& op, keFormat dstFormat, const Bytes& dst, keFormat srcFormat,
+                      const Bytes& src, int count, int x = 0, int y = 0,
+                      const std::uint8_t* palette = nullptr, int paletteSize = 0) {
   Bytes row = dst;
   row.resize(dst.size() + kGuard, kGuardByte);
   Bytes source = src;
@@ -42,8 +43,8 @@ inline Bytes RunBlend(RowOperation& op, keFormat dstFormat, const Bytes& dst, ke
   args.dst = {dstFormat, count, row.data(), paletteSize, palette, x, y};
   args.src = {srcFormat, count, source.empty() ? nullptr : source.data(), 0, nullptr, x, y};
   RowOpContext context;
-  EXPECT_TRUE(context.Bind(op, args, 2, 1)) << CPixelFormat(dstFormat).GetName() << " from "
-                                            << CPixelFormat(srcFormat).GetName();
+  EXPECT_TRUE(context.Bind(op, args, 2, 1))
+      << CPixelFormat(dstFormat).GetName() << " from " << CPixelFormat(srcFormat).GetName();
   EXPECT_FALSE(context.IsTwoStage());
   context.Execute(args);
   for (int i = 0; i < kGuard; ++i) EXPECT_EQ(row[dst.size() + i], kGuardByte) << "guard byte " << i;
@@ -52,8 +53,8 @@ inline Bytes RunBlend(RowOperation& op, keFormat dstFormat, const Bytes& dst, ke
 }
 
 // RunBlend with the SIMD kernels allowed or not.
-inline Bytes RunBlendForced(bool simd, RowOperation& op, keFormat dstFormat, const Bytes& dst, keFormat srcFormat,
-                            const Bytes& src, int count) {
+inline Bytes RunBlendForced(bool simd, RowOperation& op, keFormat dstFormat, const Bytes& dst,
+                            keFormat srcFormat, const Bytes& src, int count) {
   CpuFeaturesOverride forced(ProbedOrNone(simd));
   return RunBlend(op, dstFormat, dst, srcFormat, src, count);
 }
@@ -71,8 +72,8 @@ using Pairs = std::vector<std::pair<keFormat, keFormat>>;
 // into the hash given. The kernels' rounding rules were checked value by value against references
 // written from the mode formulas and the numbers pinned then: a changed rounding, weight or
 // channel order changes them. Rows come from RandomRow with seed 7; a change there changes all.
-inline std::uint64_t BlendDigest(RowOperation& op, const Pairs& pairs, std::uint64_t hash = 14695981039346656037ull,
-                                 int count = 300) {
+inline std::uint64_t BlendDigest(RowOperation& op, const Pairs& pairs,
+                                 std::uint64_t hash = 14695981039346656037ull, int count = 300) {
   std::mt19937 random(7);
   for (const auto& [dst, src] : pairs) {
     Bytes d = RandomRow(dst, count, random);
@@ -94,7 +95,9 @@ inline std::uint32_t At(const Bytes& row, bool wide, std::size_t i) {
 
 // Rounded products as the blends define them: x / 255 and x / 65535 to the nearest.
 inline std::uint32_t R8(std::uint32_t x) { return static_cast<std::uint32_t>(x / 255.0 + 0.5); }
-inline std::uint32_t R16(std::uint64_t x) { return static_cast<std::uint32_t>(static_cast<double>(x) / 65535.0 + 0.5); }
+inline std::uint32_t R16(std::uint64_t x) {
+  return static_cast<std::uint32_t>(static_cast<double>(x) / 65535.0 + 0.5);
+}
 // The divide-by-255 table's entry: (x + 128) / 255.
 inline std::uint32_t P(std::uint32_t x) { return (x + 128) / 255; }
 // x moved toward y by w / 65536, rounded alike in both directions.

@@ -31,8 +31,9 @@ TEST_F(CoreTablesTest, RandomTableIsTheSameOnEveryBuild) {
 }
 
 TEST_F(CoreTablesTest, SquareRootCurve) {
-  const struct { int index, value; } cases[] = {{0, 0},     {1, 15},    {2, 22},   {64, 127},
-                                               {128, 180}, {254, 254}, {255, 255}};
+  const struct {
+    int index, value;
+  } cases[] = {{0, 0}, {1, 15}, {2, 22}, {64, 127}, {128, 180}, {254, 254}, {255, 255}};
   for (const auto& c : cases) EXPECT_EQ(GetSqrtTable()[c.index], c.value) << "entry " << c.index;
 }
 
@@ -48,9 +49,11 @@ TEST_F(CoreTablesTest, Reciprocal) {
 
 TEST_F(CoreTablesTest, DivideBy255) {
   // (i + 128) / 255: a half rounds up, so 127 gives 1 and 382 gives 2.
-  const struct { int index, value; } cases[] = {{0, 0},   {126, 0},   {127, 1},   {381, 1},
-                                               {382, 2}, {383, 2},   {64 * 255, 64},
-                                               {64 * 255 + 127, 65}, {65025, 255}};
+  const struct {
+    int index, value;
+  } cases[] = {{0, 0},      {126, 0}, {127, 1},       {381, 1},
+               {382, 2},    {383, 2}, {64 * 255, 64}, {64 * 255 + 127, 65},
+               {65025, 255}};
   for (const auto& c : cases) {
     EXPECT_EQ(GetDivideBy255Table()[c.index], c.value) << "entry " << c.index;
   }
@@ -77,10 +80,14 @@ TEST(CoreTablesProvider, ProvidedTablesAreUsedAndNotFreed) {
   auto provider = [](int table) -> void* {
     asked[calls++] = table;
     switch (table) {
-      case 0: return divide;
-      case 1: return reciprocal;
-      case 2: return sqrtCurve;
-      default: return random;
+      case 0:
+        return divide;
+      case 1:
+        return reciprocal;
+      case 2:
+        return sqrtCurve;
+      default:
+        return random;
     }
   };
   ASSERT_TRUE(InitCoreTables(provider));

@@ -6,7 +6,7 @@
 
 #include "core/ProgressMeter.h"
 #include "core/RowIteratorBands.h"
-#include "platform/win32/clock.h"
+#include "platform/win32/Clock.h"
 #include "rowops/RowCopyOp.h"
 #include "rowops/RowOpContext.h"
 

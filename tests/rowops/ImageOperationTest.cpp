@@ -73,13 +73,17 @@ TEST(ImageOperation, BindingChecksItsOperands) {
   MakeImage(source, 3, 2, keFormatGrey, Noise);
   OperationBinding binding;
   OperationRequest request;
-  EXPECT_EQ(BindOperation(binding, request, 1, keFormatNone, keFormatNone, keFormatNone, false), keErrorBadArgument);
+  EXPECT_EQ(BindOperation(binding, request, 1, keFormatNone, keFormatNone, keFormatNone, false),
+            keErrorBadArgument);
   request.destination = &image;
-  EXPECT_EQ(BindOperation(binding, request, 1, keFormatNone, keFormatNone, keFormatNone, false), keErrorMissingOperand);
+  EXPECT_EQ(BindOperation(binding, request, 1, keFormatNone, keFormatNone, keFormatNone, false),
+            keErrorMissingOperand);
   EXPECT_EQ(BindOperation(binding, request, 0, keFormatNone, keFormatNone, keFormatNone, false), 0);
   request.source = &source;
-  EXPECT_EQ(BindOperation(binding, request, 2, keFormatNone, keFormatNone, keFormatNone, false), keErrorMissingOperand);
-  EXPECT_EQ(BindOperation(binding, request, 3, keFormatNone, keFormatNone, keFormatNone, false), keErrorBadArgument);
+  EXPECT_EQ(BindOperation(binding, request, 2, keFormatNone, keFormatNone, keFormatNone, false),
+            keErrorMissingOperand);
+  EXPECT_EQ(BindOperation(binding, request, 3, keFormatNone, keFormatNone, keFormatNone, false),
+            keErrorBadArgument);
   // Two sources unified at the common format.
   request.secondSource = &image;
   ASSERT_EQ(BindOperation(binding, request, 2, keFormatNone, keFormatNone, keFormatBGR, true), 0);

@@ -63,7 +63,8 @@ TEST(ImageSampler, SamplesAlternatingBetweenTwoBands) {
   const int created = image.GetBand(0)->lockCount;
   ImageSampler sampler;
   sampler.Init(image, keInterpolationBilinear, keEdgeClamp, 0, false);
-  const std::int32_t positions[] = {256, 10 * 256, 512, 200 * 256, 256, 11 * 256, 768, 201 * 256, 512, 12 * 256};
+  const std::int32_t positions[] = {256,      10 * 256, 512,       200 * 256, 256,
+                                    11 * 256, 768,      201 * 256, 512,       12 * 256};
   std::uint8_t out[5 * 4];
   ASSERT_EQ(sampler.SampleRow(out, positions, 5), 0);
   for (int i = 0; i < 5; ++i) {
@@ -137,9 +138,10 @@ TEST(FoldSpanPosition, EachModeAgainstItsRule) {
   };
   const std::int64_t w = 4 * 256;
   const Case cases[] = {
-      {-1, keEdgeWrap, 1023},      {1024, keEdgeWrap, 0},      {-1024, keEdgeWrap, 0},   {2500, keEdgeWrap, 452},
-      {5000, keEdgeClamp, 1023},   {-3, keEdgeClamp, 0},       {700, keEdgeClamp, 700},  {-10, keEdgeMirror, 10},
-      {1030, keEdgeMirror, 1016},  {2046, keEdgeMirror, 0},    {-5000, keEdgeFill, -5000}, {9, 7, 9},
+      {-1, keEdgeWrap, 1023},  {1024, keEdgeWrap, 0},      {-1024, keEdgeWrap, 0},
+      {2500, keEdgeWrap, 452}, {5000, keEdgeClamp, 1023},  {-3, keEdgeClamp, 0},
+      {700, keEdgeClamp, 700}, {-10, keEdgeMirror, 10},    {1030, keEdgeMirror, 1016},
+      {2046, keEdgeMirror, 0}, {-5000, keEdgeFill, -5000}, {9, 7, 9},
   };
   for (const Case& c : cases) EXPECT_EQ(FoldSpanPosition(c.position, w, c.mode), c.expected) << c.position;
 }
@@ -147,7 +149,8 @@ TEST(FoldSpanPosition, EachModeAgainstItsRule) {
 TEST(ProjectSpanToSource, IdentityAffineAndProjective) {
   std::int32_t p[6];
   ProjectSpanToSource(p, 3, 2, 5, nullptr);
-  EXPECT_EQ(std::vector<std::int32_t>(p, p + 6), (std::vector<std::int32_t>{512, 1280, 768, 1280, 1024, 1280}));
+  EXPECT_EQ(std::vector<std::int32_t>(p, p + 6),
+            (std::vector<std::int32_t>{512, 1280, 768, 1280, 1024, 1280}));
 
   const Matrix3 affine{0.5, 0, 1, 0, 2, -1, 0, 0, 1};
   ProjectSpanToSource(p, 3, 1, 1, &affine);
@@ -181,16 +184,19 @@ TEST(ImageSampler, IntegerTranslationCopiesWithTheEdgeMode) {
 // row copy of SampleSpan's result.
 TEST(ImageSampler, SampleSpanAsConverts) {
   CRowIteratorBands image;
-  MakeImage(image, 16, 16, keFormatBGRA, [](int x, int y, int c) { return c == 3 ? std::uint8_t(255) : Noise(x, y, c); });
+  MakeImage(image, 16, 16, keFormatBGRA,
+            [](int x, int y, int c) { return c == 3 ? std::uint8_t(255) : Noise(x, y, c); });
   ImageSampler sampler;
   sampler.Init(image, keInterpolationBilinear, keEdgeMirror, 0, false);
   const Matrix3 turn{0.8, -0.3, 4.2, 0.3, 0.8, -1.7, 0, 0, 1};
   std::vector<std::uint8_t> direct(40 * 4), same(40 * 4), grey(40), reference(40);
   ASSERT_EQ(sampler.SampleSpan(direct.data(), -3, 5, 40, &turn, kClassifyHere), 0);
-  ASSERT_EQ(sampler.SampleSpanAs({keFormatBGRA, 40, same.data(), 0, nullptr, -3, 5}, &turn, kClassifyHere), 0);
+  ASSERT_EQ(sampler.SampleSpanAs({keFormatBGRA, 40, same.data(), 0, nullptr, -3, 5}, &turn, kClassifyHere),
+            0);
   EXPECT_EQ(direct, same);
   for (int pass = 0; pass < 2; ++pass) {  // the second pass reuses the bound copy
-    ASSERT_EQ(sampler.SampleSpanAs({keFormatGrey, 40, grey.data(), 0, nullptr, -3, 5}, &turn, kClassifyHere), 0);
+    ASSERT_EQ(sampler.SampleSpanAs({keFormatGrey, 40, grey.data(), 0, nullptr, -3, 5}, &turn, kClassifyHere),
+              0);
     RowOpExecutor copy(RowCopyOp(), keFormatGrey, keFormatBGRA);
     copy.Run(40, reference.data(), direct.data());
     EXPECT_EQ(grey, reference);

@@ -108,14 +108,28 @@ TEST(PrimitivesSimd, MatchPlainOnRandomVectors) {
       std::vector<std::uint8_t> byteOut(count + 2, 0);
       table().toBytes(byteOut.data(), x, count);
       results.emplace_back(byteOut.begin(), byteOut.end());
-      auto v = fresh(); table().fromBytes(v.data(), bytes.data(), count); results.push_back(v);
-      v = fresh(); table().add(v.data(), x, count); results.push_back(v);
-      v = fresh(); table().bitAnd(v.data(), x, count); results.push_back(v);
-      v = fresh(); table().multiplyAdd(v.data(), x, y, count); results.push_back(v);
-      v = fresh(); table().addScaled(v.data(), x, 5.7, count); results.push_back(v);
-      v = fresh(); table().bitOr(v.data(), x, y, count); results.push_back(v);
+      auto v = fresh();
+      table().fromBytes(v.data(), bytes.data(), count);
+      results.push_back(v);
+      v = fresh();
+      table().add(v.data(), x, count);
+      results.push_back(v);
+      v = fresh();
+      table().bitAnd(v.data(), x, count);
+      results.push_back(v);
+      v = fresh();
+      table().multiplyAdd(v.data(), x, y, count);
+      results.push_back(v);
+      v = fresh();
+      table().addScaled(v.data(), x, 5.7, count);
+      results.push_back(v);
+      v = fresh();
+      table().bitOr(v.data(), x, y, count);
+      results.push_back(v);
       if (count >= 3) {
-        v = fresh(); table().convolve(v.data(), count - 2, x, count, weights, 3); results.push_back(v);
+        v = fresh();
+        table().convolve(v.data(), count - 2, x, count, weights, 3);
+        results.push_back(v);
       }
       return results;
     };
@@ -154,11 +168,13 @@ TEST(BitRuns, CopyBitRunAlignedAndShifted) {
         for (int i = 0; i < count; ++i) {
           int s = srcFirst + i, d = dstFirst + i;
           int bit = (src[s / 8] >> (7 - s % 8)) & 1;
-          expected[d / 8] = static_cast<std::uint8_t>((expected[d / 8] & ~(0x80 >> (d % 8))) | (bit << (7 - d % 8)));
+          expected[d / 8] = static_cast<std::uint8_t>((expected[d / 8] & ~(0x80 >> (d % 8))) |
+                                                      (bit << (7 - d % 8)));
         }
         CopyBitRun(dst, dstFirst, 6, src, srcFirst, 6, count);
         for (int i = 0; i < 6; ++i) {
-          ASSERT_EQ(dst[i], expected[i]) << srcFirst << " -> " << dstFirst << ", " << count << " bits, byte " << i;
+          ASSERT_EQ(dst[i], expected[i])
+              << srcFirst << " -> " << dstFirst << ", " << count << " bits, byte " << i;
         }
       }
     }

@@ -58,7 +58,7 @@ TEST(NearestResampler, FloorsPositionsIncludingMinus256) {
     std::uint8_t clamp, fill;
   };
   // Pixel -1 is outside: clamp gives pixel 0, fill the fill colour.
-  const Case cases[] = {{0, 10, 10}, {255, 10, 10}, {256, 20, 20}, {-1, 10, 99}, {-255, 10, 99},
+  const Case cases[] = {{0, 10, 10},    {255, 10, 10},  {256, 20, 20},  {-1, 10, 99},  {-255, 10, 99},
                         {-256, 10, 99}, {-257, 10, 99}, {1023, 40, 40}, {1024, 40, 99}};
   for (const Case& c : cases) {
     EXPECT_EQ(SampleOne(keInterpolationNearest, image, c.x, 0)[0], c.clamp) << c.x;
@@ -98,7 +98,8 @@ TEST(Resamplers, ImageOfAnotherFormatIsRefused) {
   TiledImageAdapter adapter(image);
   std::uint8_t out[4] = {};
   const std::int32_t position[2] = {0, 0};
-  EXPECT_EQ(resampler->SampleRow(PixelBlock{keFormatBGRA, 1, 1, out, 0}, position, adapter), keErrorBadArgument);
+  EXPECT_EQ(resampler->SampleRow(PixelBlock{keFormatBGRA, 1, 1, out, 0}, position, adapter),
+            keErrorBadArgument);
 }
 
 TEST(BilinearResampler, GreyTruncates) {
@@ -130,15 +131,15 @@ struct FormatCase {
   bool alpha;  // straight alpha in the last channel
 };
 const FormatCase kFormats[] = {
-    {keFormatGrey, 1, 1, false},     {keFormatGreyA, 2, 1, true},     {keFormatBGR, 3, 1, false},
-    {keFormatBGRA, 4, 1, true},      {keFormatBGRxA, 4, 1, false},    {keFormatGrey_u16, 1, 2, false},
-    {keFormatGreyA_u16, 2, 2, true}, {keFormatBGR_u16, 3, 2, false},  {keFormatBGRA_u16, 4, 2, true},
+    {keFormatGrey, 1, 1, false},      {keFormatGreyA, 2, 1, true},    {keFormatBGR, 3, 1, false},
+    {keFormatBGRA, 4, 1, true},       {keFormatBGRxA, 4, 1, false},   {keFormatGrey_u16, 1, 2, false},
+    {keFormatGreyA_u16, 2, 2, true},  {keFormatBGR_u16, 3, 2, false}, {keFormatBGRA_u16, 4, 2, true},
     {keFormatBGRxA_u16, 4, 2, false},
 };
 
 double ChannelValue(CRowIteratorBands& image, const FormatCase& f, int x, int y, int c) {
   std::vector<std::uint8_t> p = testing::ReadPixel(image, std::clamp(x, 0, image.Width() - 1),
-                                                    std::clamp(y, 0, image.Height() - 1));
+                                                   std::clamp(y, 0, image.Height() - 1));
   return f.bytes == 1 ? p[c] : p[2 * c] + 256.0 * p[2 * c + 1];
 }
 
@@ -180,7 +181,8 @@ TEST(InterpolatingResamplers, MatchDoublePrecisionReference) {
         if (size == 2) {
           wx[0] = 256 - (px & 255), wx[1] = px & 255, wy[0] = 256 - (py & 255), wy[1] = py & 255;
         } else {
-          for (int k = 0; k < 4; ++k) wx[k] = CubicWeightTable()[px & 255][k], wy[k] = CubicWeightTable()[py & 255][k];
+          for (int k = 0; k < 4; ++k)
+            wx[k] = CubicWeightTable()[px & 255][k], wy[k] = CubicWeightTable()[py & 255][k];
         }
         const double limit = f.bytes == 1 ? 255 : 65535;
         auto value = [&](int c, bool weighted) {
@@ -204,14 +206,18 @@ TEST(InterpolatingResamplers, MatchDoublePrecisionReference) {
           const double alpha = f.alpha ? OutputValue(out, f, i, f.channels - 1) : limit;
           if (!colour) {
             ASSERT_EQ(got, std::clamp(value(c, false), 0.0, limit))
-                << CPixelFormat(f.format).GetName() << " mode " << mode << " sample " << i << " channel " << c;
+                << CPixelFormat(f.format).GetName() << " mode " << mode << " sample " << i << " channel "
+                << c;
           } else if (alpha == 0) {
             ASSERT_EQ(got, 0);
           } else {
             // The alpha-weighted rules truncate several times; a few units at 8 bits.
-            const double tolerance = (f.bytes == 1 ? 3 : 700) * (size == 4 ? 2 : 1) * limit / std::max(alpha, 1.0);
-            ASSERT_NEAR(got, std::clamp(value(c, true), 0.0, limit), std::max(tolerance, f.bytes == 1 ? 3.0 : 700.0))
-                << CPixelFormat(f.format).GetName() << " mode " << mode << " sample " << i << " channel " << c;
+            const double tolerance = (f.bytes == 1 ? 3 : 700) * (size == 4 ? 2 : 1) * limit /
+                                     std::max(alpha, 1.0);
+            ASSERT_NEAR(got, std::clamp(value(c, true), 0.0, limit),
+                        std::max(tolerance, f.bytes == 1 ? 3.0 : 700.0))
+                << CPixelFormat(f.format).GetName() << " mode " << mode << " sample " << i << " channel "
+                << c;
           }
         }
       }
@@ -237,7 +243,8 @@ TEST(InterpolatingResamplers, FlatColourStaysFlat) {
           const auto expected = testing::ReadPixel(image, 0, 0);
           for (int i = 0; i < 300; ++i)
             ASSERT_TRUE(std::equal(expected.begin(), expected.end(), out.begin() + i * expected.size()))
-                << CPixelFormat(f.format).GetName() << " mode " << mode << " edge " << edge << " sample " << i;
+                << CPixelFormat(f.format).GetName() << " mode " << mode << " edge " << edge << " sample "
+                << i;
         }
       }
     }
@@ -259,7 +266,8 @@ TEST(BicubicResampler, PhaseZeroIsThePixelItself) {
   CRowIteratorBands grey;
   MakeImage(grey, 6, 6, keFormatGrey_u16, Noise);
   for (int y = 0; y < 6; ++y)
-    for (int x = 0; x < 6; ++x) EXPECT_EQ(SampleOne(keInterpolationBicubic, grey, x * 256, y * 256), testing::ReadPixel(grey, x, y));
+    for (int x = 0; x < 6; ++x)
+      EXPECT_EQ(SampleOne(keInterpolationBicubic, grey, x * 256, y * 256), testing::ReadPixel(grey, x, y));
 }
 
 TEST(InterpolatingResamplers, FillOutsideTheAcceptedRange) {
@@ -270,7 +278,8 @@ TEST(InterpolatingResamplers, FillOutsideTheAcceptedRange) {
   for (int mode : {keInterpolationNearest, keInterpolationBilinear, keInterpolationBicubic}) {
     EXPECT_EQ(SampleOne(mode, image, -5000, 0, keEdgeFill, 0x40302010), fill) << mode;
     EXPECT_EQ(SampleOne(mode, image, 0, 4 * 256 + 300, keEdgeFill, 0x40302010), fill) << mode;
-    EXPECT_EQ(SampleOne(mode, image, 512, 512, keEdgeFill, 0x40302010), (std::vector<std::uint8_t>(4, 200))) << mode;
+    EXPECT_EQ(SampleOne(mode, image, 512, 512, keEdgeFill, 0x40302010), (std::vector<std::uint8_t>(4, 200)))
+        << mode;
   }
 }
 
@@ -287,7 +296,8 @@ TEST(BilinearResampler, SimdMatchesPlain) {
     std::vector<std::uint8_t> results[2];
     for (int simd : {0, 1}) {
       CpuFeaturesOverride forced(ProbedOrNone(simd != 0));
-      results[simd] = Sample(*CreateResampler(keInterpolationBilinear, format, keEdgeMirror, 0), image, positions);
+      results[simd] = Sample(*CreateResampler(keInterpolationBilinear, format, keEdgeMirror, 0), image,
+                             positions);
     }
     ASSERT_EQ(results[0], results[1]) << CPixelFormat(format).GetName();
   }

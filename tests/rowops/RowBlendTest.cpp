@@ -32,8 +32,11 @@ TEST_F(RowBlendTest, PinnedResultsOfNormalAndSolidBlends) {
   RowBlendOp normal2(keBlendNormal2);
   EXPECT_EQ(BlendDigest(DefaultRowBlendOp(), normal), 6864010181183931881ull);
   EXPECT_EQ(BlendDigest(normal2, normal), BlendDigest(DefaultRowBlendOp(), normal));
-  const Pairs solid = {{keFormatGrey, keFormatNone}, {keFormatGreyA, keFormatNone}, {keFormatBGR, keFormatNone},
-                       {keFormatBGRA, keFormatNone}, {keFormatBGRxA, keFormatNone}};
+  const Pairs solid = {{keFormatGrey, keFormatNone},
+                       {keFormatGreyA, keFormatNone},
+                       {keFormatBGR, keFormatNone},
+                       {keFormatBGRA, keFormatNone},
+                       {keFormatBGRxA, keFormatNone}};
   struct Case {
     std::uint32_t colour;
     std::uint64_t expected;
@@ -41,10 +44,8 @@ TEST_F(RowBlendTest, PinnedResultsOfNormalAndSolidBlends) {
   // Alphas 26 and 152 meet the byte products where an approximate divide by 255 would be off; long
   // rows make sure those products come up.
   const Case cases[] = {
-      {0x01C08040, 13179660154222755380ull},
-      {0x1A2080F0, 15109510130073730994ull},
-      {0x80FF0010, 11925122823761973884ull},
-      {0x98E5D4AD, 366934494433928244ull},
+      {0x01C08040, 13179660154222755380ull}, {0x1A2080F0, 15109510130073730994ull},
+      {0x80FF0010, 11925122823761973884ull}, {0x98E5D4AD, 366934494433928244ull},
       {0xFE12ABCD, 15289743708946132068ull},
   };
   for (const Case& c : cases) {
@@ -61,9 +62,12 @@ TEST_F(RowBlendTest, PinnedResultsOfNormalAndSolidBlends) {
 TEST_F(RowBlendTest, NormalModeEdges) {
   RowBlendOp& op = DefaultRowBlendOp();
   // Onto a fully transparent destination the source comes through unchanged.
-  EXPECT_EQ(RunBlend(op, keFormatBGRA, {9, 9, 9, 0}, keFormatBGRA, {10, 20, 30, 77}, 1), (Bytes{10, 20, 30, 77}));
-  EXPECT_EQ(RunBlend(op, keFormatBGRA, {9, 9, 9, 40}, keFormatBGRA, {10, 20, 30, 255}, 1), (Bytes{10, 20, 30, 255}));
-  EXPECT_EQ(RunBlend(op, keFormatBGRA, {9, 9, 9, 40}, keFormatBGRA, {10, 20, 30, 0}, 1), (Bytes{9, 9, 9, 40}));
+  EXPECT_EQ(RunBlend(op, keFormatBGRA, {9, 9, 9, 0}, keFormatBGRA, {10, 20, 30, 77}, 1),
+            (Bytes{10, 20, 30, 77}));
+  EXPECT_EQ(RunBlend(op, keFormatBGRA, {9, 9, 9, 40}, keFormatBGRA, {10, 20, 30, 255}, 1),
+            (Bytes{10, 20, 30, 255}));
+  EXPECT_EQ(RunBlend(op, keFormatBGRA, {9, 9, 9, 40}, keFormatBGRA, {10, 20, 30, 0}, 1),
+            (Bytes{9, 9, 9, 40}));
   // Sources without alpha copy.
   EXPECT_EQ(RunBlend(op, keFormatBGR, {1, 2, 3}, keFormatBGR, {4, 5, 6}, 1), (Bytes{4, 5, 6}));
   EXPECT_EQ(RunBlend(op, keFormatIndex4, {0x12}, keFormatIndex4, {0x34}, 2), (Bytes{0x34}));
@@ -80,14 +84,22 @@ TEST_F(RowBlendTest, NormalModeEdges) {
 // Modes 1 to 9 per channel on premultiplied values.
 std::uint32_t ReferenceMode(int mode, std::uint32_t s, std::uint32_t sa, std::uint32_t d, std::uint32_t da) {
   switch (mode) {
-    case 1: return R8(s * (255 - da)) + R8(d * (255 - sa)) + R8(s * d);
-    case 2: return s + d - R8(s * d);
-    case 3: return std::min(s + R8(d * (255 - sa)), d + R8(s * (255 - da)));
-    case 4: return std::max(s + R8(d * (255 - sa)), d + R8(s * (255 - da)));
-    case 5: return R8(s * da) + R8(d * (255 - sa));
-    case 6: return R8(s * da);
-    case 7: return R8(s * (255 - da));
-    default: return R8(s * (255 - da)) + R8(d * (255 - sa));
+    case 1:
+      return R8(s * (255 - da)) + R8(d * (255 - sa)) + R8(s * d);
+    case 2:
+      return s + d - R8(s * d);
+    case 3:
+      return std::min(s + R8(d * (255 - sa)), d + R8(s * (255 - da)));
+    case 4:
+      return std::max(s + R8(d * (255 - sa)), d + R8(s * (255 - da)));
+    case 5:
+      return R8(s * da) + R8(d * (255 - sa));
+    case 6:
+      return R8(s * da);
+    case 7:
+      return R8(s * (255 - da));
+    default:
+      return R8(s * (255 - da)) + R8(d * (255 - sa));
   }
 }
 
@@ -133,13 +145,14 @@ TEST_F(RowBlendTest, ModesOneToNineEveryPair) {
           std::uint32_t result[4];
           for (int c = 0; c < 3; ++c)
             result[c] = std::min(255u, ReferenceMode(mode, premultiplied(pair.src, s, c, sa), sa,
-                                                      premultiplied(pair.dst, d, c, da), da));
+                                                     premultiplied(pair.dst, d, c, da), da));
           result[3] = pd ? std::min(255u, ReferenceMode(mode, sa, sa, da, da)) : sa + da - R8(sa * da);
           if (pair.dst == keFormatBGRA)
             for (int c = 0; c < 3; ++c) result[c] = Straight(result[c], result[3]);
           if (pair.dst == keFormatBGRA && result[3] == 0) result[0] = result[1] = result[2] = 0;
           for (int c = 0; c < dn; ++c)
-            ASSERT_EQ(out[static_cast<std::size_t>(i) * dn + c], result[c]) << "pixel " << i << " channel " << c;
+            ASSERT_EQ(out[static_cast<std::size_t>(i) * dn + c], result[c])
+                << "pixel " << i << " channel " << c;
         }
       }
     }
@@ -148,9 +161,12 @@ TEST_F(RowBlendTest, ModesOneToNineEveryPair) {
 
 TEST_F(RowBlendTest, ModeEdges) {
   RowBlendOp screen(keBlendScreen), exclusive(keBlendXor);
-  EXPECT_EQ(RunBlend(screen, keFormatBGR, {10, 100, 200}, keFormatBGRA, {0, 0, 0, 255}, 1), (Bytes{10, 100, 200}));
-  EXPECT_EQ(RunBlend(screen, keFormatBGR, {10, 100, 200}, keFormatBGRA, {255, 255, 255, 255}, 1), (Bytes{255, 255, 255}));
-  EXPECT_EQ(RunBlend(exclusive, keFormatBGRA, {1, 2, 3, 255}, keFormatBGRA, {4, 5, 6, 255}, 1), (Bytes{0, 0, 0, 0}));
+  EXPECT_EQ(RunBlend(screen, keFormatBGR, {10, 100, 200}, keFormatBGRA, {0, 0, 0, 255}, 1),
+            (Bytes{10, 100, 200}));
+  EXPECT_EQ(RunBlend(screen, keFormatBGR, {10, 100, 200}, keFormatBGRA, {255, 255, 255, 255}, 1),
+            (Bytes{255, 255, 255}));
+  EXPECT_EQ(RunBlend(exclusive, keFormatBGRA, {1, 2, 3, 255}, keFormatBGRA, {4, 5, 6, 255}, 1),
+            (Bytes{0, 0, 0, 0}));
   // Other pairs run through an intermediate.
   RowBlendOp multiply(keBlendMultiply);
   RowOpExecutor executor(multiply, keFormatBGRA_u16, keFormatBGRA_u16);
@@ -179,19 +195,22 @@ TEST_F(RowBlendTest, FastVariantsMatchThePlainKernels) {
         const Bytes plain = RunBlendForced(false, op, format, dst, keFormatNone, {}, count);
         const Bytes fast = RunBlendForced(true, op, format, dst, keFormatNone, {}, count);
         for (std::size_t i = 0; i < plain.size(); ++i)
-          ASSERT_EQ(fast[i], plain[i]) << CPixelFormat(format).GetName() << " count " << count << " byte " << i;
+          ASSERT_EQ(fast[i], plain[i])
+              << CPixelFormat(format).GetName() << " count " << count << " byte " << i;
       }
     }
   }
 }
 
 TEST_F(RowBlendTest, SolidAtFullAndNoAlpha) {
-  for (keFormat format : {keFormatGrey, keFormatGreyA, keFormatBGR, keFormatBGRA, keFormatBGRxA, keFormatIndex8}) {
+  for (keFormat format :
+       {keFormatGrey, keFormatGreyA, keFormatBGR, keFormatBGRA, keFormatBGRxA, keFormatIndex8}) {
     const Bytes dst = RandomRow(format, 33, random);
     RowBlendSolidOp clear(0x00123456), full(0xFF123456);
     RowFillOp fill(0xFF123456);
     EXPECT_EQ(RunBlend(clear, format, dst, keFormatNone, {}, 33), dst) << CPixelFormat(format).GetName();
-    EXPECT_EQ(RunBlend(full, format, dst, keFormatNone, {}, 33), RunBlend(fill, format, dst, keFormatNone, {}, 33))
+    EXPECT_EQ(RunBlend(full, format, dst, keFormatNone, {}, 33),
+              RunBlend(fill, format, dst, keFormatNone, {}, 33))
         << CPixelFormat(format).GetName();
   }
   // The straight grey destination is premultiplied first: 200 at alpha 128 under black at 128.
@@ -199,7 +218,8 @@ TEST_F(RowBlendTest, SolidAtFullAndNoAlpha) {
   EXPECT_EQ(RunBlend(black, keFormatGreyA, {200, 128}, keFormatNone, {}, 1), (Bytes{66, 192}));
   // Onto a transparent BGRA destination the colour arrives with its alpha.
   RowBlendSolidOp colour(0x40102030);
-  EXPECT_EQ(RunBlend(colour, keFormatBGRA, {0, 0, 0, 0}, keFormatNone, {}, 1), (Bytes{0x10, 0x20, 0x30, 0x40}));
+  EXPECT_EQ(RunBlend(colour, keFormatBGRA, {0, 0, 0, 0}, keFormatNone, {}, 1),
+            (Bytes{0x10, 0x20, 0x30, 0x40}));
 }
 
 }  // namespace

@@ -55,9 +55,12 @@ void ExpectRow(const Bytes& out, keFormat format, int count, const std::function
 struct Pair {
   keFormat dst, src;
 };
-const Pair kColourPairs[] = {{keFormatBGRA, keFormatBGRA}, {keFormatBGR, keFormatBGRA}, {keFormatBGRA, keFormatBGR},
+const Pair kColourPairs[] = {{keFormatBGRA, keFormatBGRA},
+                             {keFormatBGR, keFormatBGRA},
+                             {keFormatBGRA, keFormatBGR},
                              {keFormatBGR, keFormatBGR}};
-const Pair kGreyPairs[] = {{keFormatGreyA, keFormatGreyA}, {keFormatGrey, keFormatGreyA}, {keFormatGreyA, keFormatGrey}};
+const Pair kGreyPairs[] = {
+    {keFormatGreyA, keFormatGreyA}, {keFormatGrey, keFormatGreyA}, {keFormatGreyA, keFormatGrey}};
 
 TEST_F(RowBlendWvkTest, ModesWithoutALoopBindNothing) {
   for (int mode : {3, 4, 5, 6, 17, 18, 19, 20}) {
@@ -112,8 +115,10 @@ TEST_F(RowBlendWvkTest, SeparableEdges) {
   EXPECT_EQ(one(15, 255, {0, 254, 255}, {0, 0, 0}), (Bytes{0, 0, 255}));
   // Over a transparent destination the divide modes give the source, like every loop.
   RowBlendWvkOp dodge(14), burn(15);
-  EXPECT_EQ(RunBlend(dodge, keFormatBGRA, {9, 9, 9, 0}, keFormatBGRA, {40, 50, 60, 255}, 1), (Bytes{40, 50, 60, 255}));
-  EXPECT_EQ(RunBlend(burn, keFormatBGRA, {9, 9, 9, 0}, keFormatBGRA, {40, 50, 60, 255}, 1), (Bytes{40, 50, 60, 255}));
+  EXPECT_EQ(RunBlend(dodge, keFormatBGRA, {9, 9, 9, 0}, keFormatBGRA, {40, 50, 60, 255}, 1),
+            (Bytes{40, 50, 60, 255}));
+  EXPECT_EQ(RunBlend(burn, keFormatBGRA, {9, 9, 9, 0}, keFormatBGRA, {40, 50, 60, 255}, 1),
+            (Bytes{40, 50, 60, 255}));
 }
 
 TEST_F(RowBlendWvkTest, DissolveIsAllOrNothingOnTheGrid) {
@@ -152,7 +157,8 @@ TEST_F(RowBlendWvkTest, DissolveIsAllOrNothingOnTheGrid) {
 
 TEST_F(RowBlendWvkTest, NormalEdges) {
   RowBlendWvkOp op(0);
-  EXPECT_EQ(RunBlend(op, keFormatBGRA, {1, 2, 3, 40}, keFormatBGRA, {9, 8, 7, 255}, 1), (Bytes{9, 8, 7, 255}));
+  EXPECT_EQ(RunBlend(op, keFormatBGRA, {1, 2, 3, 40}, keFormatBGRA, {9, 8, 7, 255}, 1),
+            (Bytes{9, 8, 7, 255}));
   EXPECT_EQ(RunBlend(op, keFormatBGRA, {1, 2, 3, 40}, keFormatBGRA, {9, 8, 7, 0}, 1), (Bytes{1, 2, 3, 40}));
   EXPECT_EQ(RunBlend(op, keFormatBGR, {1, 2, 3}, keFormatBGR, {9, 8, 7}, 1), (Bytes{9, 8, 7}));
   op.SetKeepDestinationAlpha(true);
@@ -161,7 +167,8 @@ TEST_F(RowBlendWvkTest, NormalEdges) {
   const std::uint8_t palette[] = {0, 0, 0, 0, 255, 255, 255, 0, 0, 0, 200, 0};
   RowBlendWvkOp faint(0);
   faint.SetOpacity(10);
-  EXPECT_EQ(RunBlend(faint, keFormatIndex8, {0}, keFormatBGRA, {0, 0, 210, 255}, 1, 0, 0, palette, 3), (Bytes{2}));
+  EXPECT_EQ(RunBlend(faint, keFormatIndex8, {0}, keFormatBGRA, {0, 0, 210, 255}, 1, 0, 0, palette, 3),
+            (Bytes{2}));
   RowOpArgs args;
   args.dst.format = keFormatIndex8;
   args.src.format = keFormatBGRA;
@@ -184,7 +191,8 @@ TEST_F(RowBlendWvkTest, SpecialModeEdgesAndCurves) {
   EXPECT_EQ(opaque(254, 0, {30, 30, 30}, {1, 2, 3}), (Bytes{0, 0, 0}));
   EXPECT_EQ(opaque(253, 0, {230, 230, 230}, {9, 9, 9}), (Bytes{255, 255, 255}));
   RowBlendWvkOp behind(21);
-  EXPECT_EQ(RunBlend(behind, keFormatBGRA, {9, 9, 9, 0}, keFormatBGRA, {10, 20, 30, 255}, 1), (Bytes{10, 20, 30, 255}));
+  EXPECT_EQ(RunBlend(behind, keFormatBGRA, {9, 9, 9, 0}, keFormatBGRA, {10, 20, 30, 255}, 1),
+            (Bytes{10, 20, 30, 255}));
   RowOpArgs args;
   args.dst.format = keFormatGrey;
   args.src.format = keFormatBGRA;
@@ -195,18 +203,25 @@ TEST_F(RowBlendWvkTest, SpecialModeEdgesAndCurves) {
 
   // Each curve passes through its anchors and never falls.
   const int inputs[] = {0, 1, 16, 32, 64, 96, 128, 160, 192, 224, 255};
-  const int anchors[2][3][11] = {
-      {{0, 0, 0, 0, 18, 58, 98, 137, 177, 217, 255}, {0, 1, 10, 21, 45, 72, 103, 136, 174, 213, 255},
-       {0, 1, 13, 26, 51, 77, 103, 129, 154, 180, 205}},
-      {{50, 51, 63, 76, 102, 127, 153, 179, 205, 230, 255}, {0, 2, 31, 54, 89, 120, 149, 176, 203, 230, 255},
-       {0, 1, 19, 39, 79, 119, 159, 199, 238, 255, 255}}};
+  const int anchors[2][3][11] = {{{0, 0, 0, 0, 18, 58, 98, 137, 177, 217, 255},
+                                  {0, 1, 10, 21, 45, 72, 103, 136, 174, 213, 255},
+                                  {0, 1, 13, 26, 51, 77, 103, 129, 154, 180, 205}},
+                                 {{50, 51, 63, 76, 102, 127, 153, 179, 205, 230, 255},
+                                  {0, 2, 31, 54, 89, 120, 149, 176, 203, 230, 255},
+                                  {0, 1, 19, 39, 79, 119, 159, 199, 238, 255, 255}}};
   for (int lighten = 0; lighten < 2; ++lighten) {
     for (int flag = 1; flag <= 3; ++flag) {
       const std::uint8_t* curve = GetMaskCurve(lighten ? 253 : 254, flag);
-      for (int k = 0; k < 11; ++k) EXPECT_EQ(curve[inputs[k]], anchors[lighten][flag - 1][k]) << lighten << flag << k;
+      for (int k = 0; k < 11; ++k)
+        EXPECT_EQ(curve[inputs[k]], anchors[lighten][flag - 1][k]) << lighten << flag << k;
       for (int x = 1; x < 256; ++x) EXPECT_GE(curve[x], curve[x - 1]);
       // Between anchors the curve is the rounded straight line.
-      EXPECT_EQ(curve[48], lighten ? (flag == 1 ? 89 : flag == 2 ? 72 : 59) : (flag == 1 ? 9 : flag == 2 ? 33 : 39));
+      EXPECT_EQ(curve[48], lighten ? (flag == 1   ? 89
+                                      : flag == 2 ? 72
+                                                  : 59)
+                                   : (flag == 1   ? 9
+                                      : flag == 2 ? 33
+                                                  : 39));
     }
   }
   EXPECT_EQ(GetMaskCurve(254, 9), GetMaskCurve(254, 1));
@@ -221,17 +236,24 @@ TEST_F(RowBlendWvkTest, SpecialModeEdgesAndCurves) {
 // modes and the normal kernels with range tables or over an opaque destination. The edges of
 // each are spelled out in the tests around.
 TEST_F(RowBlendWvkTest, PinnedResultsOfEveryKernelFamily) {
-  const Pairs colour = {{keFormatBGRA, keFormatBGRA}, {keFormatBGR, keFormatBGRA}, {keFormatBGRA, keFormatBGR},
+  const Pairs colour = {{keFormatBGRA, keFormatBGRA},
+                        {keFormatBGR, keFormatBGRA},
+                        {keFormatBGRA, keFormatBGR},
                         {keFormatBGR, keFormatBGR}};
   Pairs any = colour;
-  any.insert(any.end(), {{keFormatGreyA, keFormatGreyA}, {keFormatGrey, keFormatGreyA}, {keFormatGreyA, keFormatGrey}});
-  const Pairs wide = {{keFormatBGR_u16, keFormatBGRA_u16}, {keFormatBGRA_u16, keFormatBGRA_u16},
-                      {keFormatGrey_u16, keFormatGreyA_u16}, {keFormatGreyA_u16, keFormatGreyA_u16}};
-  const Pairs ranged = {{keFormatGreyA, keFormatGreyA}, {keFormatGreyA_u16, keFormatGreyA_u16},
-                        {keFormatBGR, keFormatBGRA_u16},  {keFormatBGRA, keFormatBGRA},
+  any.insert(any.end(),
+             {{keFormatGreyA, keFormatGreyA}, {keFormatGrey, keFormatGreyA}, {keFormatGreyA, keFormatGrey}});
+  const Pairs wide = {{keFormatBGR_u16, keFormatBGRA_u16},
+                      {keFormatBGRA_u16, keFormatBGRA_u16},
+                      {keFormatGrey_u16, keFormatGreyA_u16},
+                      {keFormatGreyA_u16, keFormatGreyA_u16}};
+  const Pairs ranged = {{keFormatGreyA, keFormatGreyA},      {keFormatGreyA_u16, keFormatGreyA_u16},
+                        {keFormatBGR, keFormatBGRA_u16},     {keFormatBGRA, keFormatBGRA},
                         {keFormatBGR_u16, keFormatBGRA_u16}, {keFormatBGRA_u16, keFormatBGRA},
                         {keFormatBGRA_u16, keFormatBGRA_u16}};
-  const Pairs opaque = {{keFormatBGR, keFormatBGRA}, {keFormatGrey, keFormatGreyA}, {keFormatBGR_u16, keFormatBGRA_u16},
+  const Pairs opaque = {{keFormatBGR, keFormatBGRA},
+                        {keFormatGrey, keFormatGreyA},
+                        {keFormatBGR_u16, keFormatBGRA_u16},
                         {keFormatGrey_u16, keFormatGreyA_u16}};
   BlendRangeTables tables;
   tables.count = 1;

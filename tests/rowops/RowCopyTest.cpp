@@ -14,10 +14,10 @@
 namespace corvel {
 namespace {
 
-const keFormat kFormats[14] = {keFormatIndex1,    keFormatIndex4,    keFormatIndex8,   keFormatIndex8A,
-                                keFormatGrey,      keFormatGreyA,     keFormatBGR,      keFormatBGRA,
-                                keFormatBGRxA,     keFormatGrey_u16,  keFormatGreyA_u16, keFormatBGR_u16,
-                                keFormatBGRA_u16,  keFormatBGRxA_u16};
+const keFormat kFormats[14] = {keFormatIndex1,   keFormatIndex4,   keFormatIndex8,    keFormatIndex8A,
+                               keFormatGrey,     keFormatGreyA,    keFormatBGR,       keFormatBGRA,
+                               keFormatBGRxA,    keFormatGrey_u16, keFormatGreyA_u16, keFormatBGR_u16,
+                               keFormatBGRA_u16, keFormatBGRxA_u16};
 
 // Bytes of count pixels from pixel x of a row; packed pixels start inside the first byte.
 int RowBytes(keFormat format, int count, int x) {
@@ -31,7 +31,7 @@ class RowCopyAllPairs : public ::testing::TestWithParam<int> {};
 // By destination, in the order of kFormats.
 const std::uint64_t kPinned[14] = {
     16691896754251195892ull, 11025425786432032252ull, 15426913914288068376ull, 5987855987202416427ull,
-    1085549780047908663ull, 14980641752392800166ull, 8598795622121047093ull, 2198493288078073894ull,
+    1085549780047908663ull,  14980641752392800166ull, 8598795622121047093ull,  2198493288078073894ull,
     11385436116719479552ull, 15438987010665224181ull, 14614577565452252835ull, 17736396526090084564ull,
     10328909822801114838ull, 16296768558876905687ull,
 };
@@ -56,8 +56,8 @@ TEST_P(RowCopyAllPairs, PinnedResultsAndNothingBeyondTheSpan) {
   for (const keFormat s : kFormats) {
     for (int variant : {0, 1}) {
       for (int x : {0, 3}) {
-        SCOPED_TRACE(std::string(CPixelFormat(d).GetName()) + " from " + CPixelFormat(s).GetName() + ", variant " +
-                     std::to_string(variant) + ", x " + std::to_string(x));
+        SCOPED_TRACE(std::string(CPixelFormat(d).GetName()) + " from " + CPixelFormat(s).GetName() +
+                     ", variant " + std::to_string(variant) + ", x " + std::to_string(x));
         CpuFeaturesOverride forced(ProbedOrNone(variant != 0));
         std::vector<std::uint8_t> src(RowBytes(s, kCount, x));
         for (auto& byte : src) byte = static_cast<std::uint8_t>(random());

@@ -22,8 +22,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 // Binds the operation itself (an executor's clone would forget a fill's palette index) for
 // (dst, src) and runs it on rows that already hold their bytes.
-void RunOp(RowOperation&& op, keFormat dst, keFormat src, int count, Bytes& dstRow,
-           const Bytes& srcRow, int dstX = 0, const Bytes* palette = nullptr, int paletteSize = 0) {
+void RunOp(RowOperation&& op, keFormat dst, keFormat src, int count, Bytes& dstRow, const Bytes& srcRow,
+           int dstX = 0, const Bytes* palette = nullptr, int paletteSize = 0) {
   RowOpArgs args;
   args.dst = {dst, count, dstRow.data(), paletteSize, palette ? palette->data() : nullptr, dstX};
   args.src = {src, count, srcRow.empty() ? nullptr : const_cast<std::uint8_t*>(srcRow.data())};
@@ -106,7 +106,8 @@ TEST(RowFill, SimdBGRMatchesPlainAtEveryAlignment) {
       Bytes plain(3 * 100 + 40, 0x77), simd = plain;
       for (Bytes* row : {&plain, &simd}) {
         CpuFeaturesOverride forced(ProbedOrNone(row == &simd));
-        RowOpExecutor(RowFillOp(0xFF112233), keFormatBGR, keFormatNone).Run(count, row->data() + offset, nullptr);
+        RowOpExecutor(RowFillOp(0xFF112233), keFormatBGR, keFormatNone)
+            .Run(count, row->data() + offset, nullptr);
       }
       ASSERT_EQ(plain, simd) << "offset " << offset << ", count " << count;
     }
@@ -114,9 +115,8 @@ TEST(RowFill, SimdBGRMatchesPlainAtEveryAlignment) {
 }
 
 TEST(RowCopySimd, MatchesPlainOnRandomRowsOfEveryLength) {
-  const keFormat pairs[][2] = {{keFormatBGRA, keFormatBGR},
-                               {keFormatBGR, keFormatBGRA},
-                               {keFormatGrey, keFormatBGRA}};
+  const keFormat pairs[][2] = {
+      {keFormatBGRA, keFormatBGR}, {keFormatBGR, keFormatBGRA}, {keFormatGrey, keFormatBGRA}};
   std::mt19937 random(7);
   for (const auto& pair : pairs) {
     const int dstBytes = CPixelFormat(pair[0]).GetBitsPerPixel() / 8;
@@ -216,7 +216,12 @@ TEST(ChannelSet, ChannelsAlphaAndPremultiplied) {
       // Unpremultiply (50 -> 99 at alpha 128), set red, premultiply again.
       {keFormatBGRxA, 2, false, {50, 0, 0, 128, 0, 0, 0, 255}, {255, 7}, {50, 0, 128, 128, 0, 0, 7, 255}},
       {keFormatBGRxA, 2, true, {50, 0, 0, 128, 0, 0, 0, 255}, {255, 7}, {50, 0, 255, 128, 0, 0, 7, 255}},
-      {keFormatBGRA_u16, 2, false, Bytes(16, 0), {1, 2, 3, 4}, {0, 0, 0, 0, 1, 2, 0, 0, 0, 0, 0, 0, 3, 4, 0, 0}},
+      {keFormatBGRA_u16,
+       2,
+       false,
+       Bytes(16, 0),
+       {1, 2, 3, 4},
+       {0, 0, 0, 0, 1, 2, 0, 0, 0, 0, 0, 0, 3, 4, 0, 0}},
       {keFormatBGR_u16, 3, false, Bytes(12, 0), {1, 2, 3, 4}, Bytes(12, 0)},
   };
   for (const Case& c : cases) {

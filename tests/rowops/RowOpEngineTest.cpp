@@ -99,9 +99,9 @@ TEST(RowOpContext, TwoStageRoutes) {
     keFormat intermediate;
   };
   const Case cases[] = {
-      {keFormatIndex8, keFormatGrey_u16, keFormatBGR},       // 8-bit, no alpha
-      {keFormatGrey_u16, keFormatIndex8, keFormatBGR_u16},   // 16-bit, no alpha
-      {keFormatGreyA, keFormatIndex1, keFormatBGRA},         // alpha never goes through BGR
+      {keFormatIndex8, keFormatGrey_u16, keFormatBGR},      // 8-bit, no alpha
+      {keFormatGrey_u16, keFormatIndex8, keFormatBGR_u16},  // 16-bit, no alpha
+      {keFormatGreyA, keFormatIndex1, keFormatBGRA},        // alpha never goes through BGR
       {keFormatGreyA_u16, keFormatGrey, keFormatBGRA_u16},
   };
   RowCopyOp copy;

@@ -25,7 +25,8 @@ inline void FillImage(CRowIteratorBands& image, const PixelRule& rule) {
   }
 }
 
-inline void MakeImage(CRowIteratorBands& image, int width, int height, keFormat format, const PixelRule& rule) {
+inline void MakeImage(CRowIteratorBands& image, int width, int height, keFormat format,
+                      const PixelRule& rule) {
   ASSERT_EQ(image.Create(width, height, format).GetCode(), 0);
   FillImage(image, rule);
 }

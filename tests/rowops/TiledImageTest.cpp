@@ -96,7 +96,8 @@ TEST(TransferTiledRect, BlockWiderAndTallerThanTheImage) {
     };
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x)
-        ASSERT_EQ(pixels[y * w + x], Position(fold(sx + x, 2), fold(sy + y, 3))) << mode << " " << x << "," << y;
+        ASSERT_EQ(pixels[y * w + x], Position(fold(sx + x, 2), fold(sy + y, 3)))
+            << mode << " " << x << "," << y;
   }
 }
 
@@ -130,7 +131,9 @@ class CountingImage : public TiledImage {
   int GetPaletteSize() const override { return adapter_.GetPaletteSize(); }
   const RGBQUAD* GetPalette() const override { return adapter_.GetPalette(); }
   CoreResult GetTileAt(POINT p, Tile* t) const override { return adapter_.GetTileAt(p, t); }
-  CoreResult GetTileRange(const RECT& r, RECT* range) const override { return adapter_.GetTileRange(r, range); }
+  CoreResult GetTileRange(const RECT& r, RECT* range) const override {
+    return adapter_.GetTileRange(r, range);
+  }
   CoreResult GetTileRect(Tile t, RECT* r) const override { return adapter_.GetTileRect(t, r); }
 
   int locks[4] = {};
@@ -147,7 +150,8 @@ TEST(TransferTiledRect, LocksEachBandItTouchesOnce) {
     int top, rows;
     std::array<int, 3> locks;
   };
-  const Case cases[] = {{10, 50, {1, 0, 0}}, {100, 60, {1, 1, 0}}, {120, 150, {1, 1, 1}}, {200, 100, {0, 1, 1}}};
+  const Case cases[] = {
+      {10, 50, {1, 0, 0}}, {100, 60, {1, 1, 0}}, {120, 150, {1, 1, 1}}, {200, 100, {0, 1, 1}}};
   for (const Case& c : cases) {
     CountingImage counting(image);
     std::vector<std::uint8_t> pixels(5 * c.rows);

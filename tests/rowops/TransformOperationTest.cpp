@@ -7,7 +7,7 @@
 #include "core/ColorRef.h"
 #include "core/CpuFeatures.h"
 #include "core/ProgressMeter.h"
-#include "platform/win32/clock.h"
+#include "platform/win32/Clock.h"
 #include "rowops/RowCopyOp.h"
 #include "rowops/RowOpContext.h"
 #include "rowops/RowOperation.h"
@@ -48,7 +48,8 @@ TEST(TransformTables, CubicConvolutionWeights) {
       EXPECT_EQ(sum, 16384) << a << "," << b;
       // Tap (0, 3): c0(u) c3(v), truncated.
       const double u = a / 32.0, v = b / 32.0;
-      EXPECT_EQ(w[3], std::trunc((-u + 2 * u * u - u * u * u) * (-v * v + v * v * v) * 16384)) << a << "," << b;
+      EXPECT_EQ(w[3], std::trunc((-u + 2 * u * u - u * u * u) * (-v * v + v * v * v) * 16384))
+          << a << "," << b;
     }
 }
 
@@ -61,11 +62,16 @@ struct ChoiceCase {
 
 TEST(TransformOperation, ChoosesTheWorkerByMethodScaleAndFormat) {
   const ChoiceCase cases[] = {
-      {90, 5, keFormatBGRA, keFormatBGRA, keWorkerReduce},   {90, 20, keFormatBGRA, keFormatBGRA, keWorkerNearest},
-      {91, 5, keFormatBGRA, keFormatBGRA, keWorkerReduce},   {91, 20, keFormatBGR, keFormatBGR, keWorkerFourTap},
-      {92, 5, keFormatGrey, keFormatGrey, keWorkerReduce},   {92, 20, keFormatGrey, keFormatGrey, keWorkerCubic},
-      {90, 5, keFormatIndex8, keFormatBGR, keWorkerNearest}, {92, 20, keFormatBGR, keFormatIndex8, keWorkerNearest},
-      {1, 5, keFormatBGR, keFormatBGR, keWorkerFourTap},     {3, 20, keFormatBGR, keFormatBGR, keWorkerReduce},
+      {90, 5, keFormatBGRA, keFormatBGRA, keWorkerReduce},
+      {90, 20, keFormatBGRA, keFormatBGRA, keWorkerNearest},
+      {91, 5, keFormatBGRA, keFormatBGRA, keWorkerReduce},
+      {91, 20, keFormatBGR, keFormatBGR, keWorkerFourTap},
+      {92, 5, keFormatGrey, keFormatGrey, keWorkerReduce},
+      {92, 20, keFormatGrey, keFormatGrey, keWorkerCubic},
+      {90, 5, keFormatIndex8, keFormatBGR, keWorkerNearest},
+      {92, 20, keFormatBGR, keFormatIndex8, keWorkerNearest},
+      {1, 5, keFormatBGR, keFormatBGR, keWorkerFourTap},
+      {3, 20, keFormatBGR, keFormatBGR, keWorkerReduce},
       {7, 20, keFormatBGR, keFormatBGR, -1},
   };
   for (const ChoiceCase& c : cases) {
@@ -139,14 +145,16 @@ TEST(TransformOperation, FlatColourStaysFlat) {
       const auto colour = ReadPixel(source, 0, 0);
       for (int y = 0; y < c.height; ++y)
         for (int x = 0; x < c.width; ++x)
-          ASSERT_EQ(ReadPixel(destination, x, y), colour) << c.method << " " << c.width << "x" << c.height << " at " << x << "," << y;
+          ASSERT_EQ(ReadPixel(destination, x, y), colour)
+              << c.method << " " << c.width << "x" << c.height << " at " << x << "," << y;
     }
   }
 }
 
 TEST(TransformOperation, HalvingAveragesEachBlock) {
   CRowIteratorBands checker, blocks, half;
-  MakeImage(checker, 8, 6, keFormatGrey, [](int x, int y, int) { return std::uint8_t((x + y) % 2 ? 255 : 0); });
+  MakeImage(checker, 8, 6, keFormatGrey,
+            [](int x, int y, int) { return std::uint8_t((x + y) % 2 ? 255 : 0); });
   ASSERT_EQ(half.Create(4, 3, keFormatGrey).GetCode(), 0);
   ASSERT_EQ(TransformOperation(92, nullptr, nullptr, 0).Run(half, &checker).GetCode(), 0);
   for (int y = 0; y < 3; ++y)
@@ -163,7 +171,8 @@ TEST(TransformOperation, HalvingAveragesEachBlock) {
         const int a = ReadPixel(blocks, 2 * x, 2 * y)[c], b = ReadPixel(blocks, 2 * x + 1, 2 * y)[c];
         const int d = ReadPixel(blocks, 2 * x, 2 * y + 1)[c], e = ReadPixel(blocks, 2 * x + 1, 2 * y + 1)[c];
         // Columns averaged down first, each truncated, then across.
-        EXPECT_EQ(ReadPixel(halfColour, x, y)[c], ((a + d) / 2 + (b + e) / 2) / 2) << x << "," << y << " " << c;
+        EXPECT_EQ(ReadPixel(halfColour, x, y)[c], ((a + d) / 2 + (b + e) / 2) / 2)
+            << x << "," << y << " " << c;
       }
 }
 
@@ -181,7 +190,8 @@ TEST(TransformOperation, SampledReductionAveragesItsSamples) {
   // Blocks of 4 x 4 at factor 5: columns 0..3 of each 5, values 10 x column.
   MakeImage(source, 10, 10, keFormatGrey, [](int x, int, int) { return std::uint8_t(10 * (x % 5)); });
   ASSERT_EQ(destination.Create(2, 2, keFormatGrey).GetCode(), 0);
-  ASSERT_EQ(ResampleReduceSampled(destination, source, RECT{0, 0, 2, 2}, RectD{0, 0, 10, 10}, 16, nullptr), 0);
+  ASSERT_EQ(ResampleReduceSampled(destination, source, RECT{0, 0, 2, 2}, RectD{0, 0, 10, 10}, 16, nullptr),
+            0);
   EXPECT_EQ(ReadPixel(destination, 1, 1)[0], 15);  // (0 + 10 + 20 + 30) / 4
   EXPECT_EQ(ResampleReduceSampled(destination, source, RECT{0, 0, 2, 2}, RectD{0, 0, 3, 10}, 0, nullptr),
             keErrorBadArgument);  // factor below 2
@@ -198,7 +208,8 @@ TEST(ResampleFourTap, SingleColumnDestinationReadsTheSourceLeft) {
 // A one-pixel-wide source: the taps stay on its only column.
 TEST(ResampleFourTap, OnePixelWideSourceStaysInside) {
   CRowIteratorBands source, destination;
-  MakeImage(source, 3, 4, keFormatGrey, [](int x, int y, int) { return std::uint8_t(x == 1 ? 40 * y : 255); });
+  MakeImage(source, 3, 4, keFormatGrey,
+            [](int x, int y, int) { return std::uint8_t(x == 1 ? 40 * y : 255); });
   ASSERT_EQ(destination.Create(5, 7, keFormatGrey).GetCode(), 0);
   ASSERT_EQ(ResampleFourTap(destination, source, RECT{0, 0, 5, 7}, RectD{1, 0, 2, 4}, nullptr), 0);
   for (int y = 0; y < 7; ++y) {
@@ -214,13 +225,15 @@ TEST(TransformOperation, EnlargesSmoothlyBetweenCorners) {
   ASSERT_EQ(destination.Create(32, 2, keFormatGrey).GetCode(), 0);
   ASSERT_EQ(TransformOperation(91, nullptr, nullptr, 0).Run(destination, &source).GetCode(), 0);
   EXPECT_EQ(ReadPixel(destination, 0, 0)[0], 0);
-  for (int x = 1; x < 32; ++x) EXPECT_GE(ReadPixel(destination, x, 0)[0], ReadPixel(destination, x - 1, 0)[0]);
+  for (int x = 1; x < 32; ++x)
+    EXPECT_GE(ReadPixel(destination, x, 0)[0], ReadPixel(destination, x - 1, 0)[0]);
   EXPECT_GE(ReadPixel(destination, 31, 0)[0], 240);
 }
 
 TEST(TransformOperation, ConvertsIntoAnotherDestinationFormat) {
   CRowIteratorBands source, direct, converted;
-  MakeImage(source, 20, 20, keFormatBGRA, [](int x, int y, int c) { return c == 3 ? std::uint8_t(255) : Noise(x, y, c); });
+  MakeImage(source, 20, 20, keFormatBGRA,
+            [](int x, int y, int c) { return c == 3 ? std::uint8_t(255) : Noise(x, y, c); });
   ASSERT_EQ(direct.Create(33, 29, keFormatBGRA).GetCode(), 0);
   ASSERT_EQ(converted.Create(33, 29, keFormatBGR).GetCode(), 0);
   for (std::int32_t method : {90, 91, 92}) {
@@ -239,7 +252,8 @@ TEST(TransformOperation, ConvertsIntoAnotherDestinationFormat) {
 // one axis at a time, with overshoots that the clamps catch.
 TEST(TransformOperation, CubicSimdMatchesPlain) {
   CRowIteratorBands source;
-  MakeImage(source, 37, 150, keFormatBGRA, [](int x, int y, int c) { return (x + y) % 3 ? Noise(x, y, c) : std::uint8_t(0); });
+  MakeImage(source, 37, 150, keFormatBGRA,
+            [](int x, int y, int c) { return (x + y) % 3 ? Noise(x, y, c) : std::uint8_t(0); });
   for (auto size : {std::pair{101, 160}, std::pair{40, 300}}) {
     CRowIteratorBands results[2];
     for (int simd : {0, 1}) {
@@ -261,12 +275,17 @@ TEST(TransformOperation, RectanglesOutsideTheImagesAreRefused) {
   const RectD beyond{-2, 0, 10, 10};
   const RectD broken{NAN, 0, 1e300, 10}, half{NAN, 0, 10, 10};
   for (std::int32_t method : {90, 91, 92}) {
-    EXPECT_EQ(TransformOperation(method, nullptr, &broken, 0).Run(destination, &source).GetCode(), keErrorBadArgument);
-    EXPECT_EQ(TransformOperation(method, nullptr, &half, 0).Run(destination, &source).GetCode(), keErrorBadArgument);
-    EXPECT_EQ(TransformOperation(method, &outside, nullptr, 0).Run(destination, &source).GetCode(), keErrorBadArgument);
-    EXPECT_EQ(TransformOperation(method, nullptr, &beyond, 0).Run(destination, &source).GetCode(), keErrorBadArgument);
+    EXPECT_EQ(TransformOperation(method, nullptr, &broken, 0).Run(destination, &source).GetCode(),
+              keErrorBadArgument);
+    EXPECT_EQ(TransformOperation(method, nullptr, &half, 0).Run(destination, &source).GetCode(),
+              keErrorBadArgument);
+    EXPECT_EQ(TransformOperation(method, &outside, nullptr, 0).Run(destination, &source).GetCode(),
+              keErrorBadArgument);
+    EXPECT_EQ(TransformOperation(method, nullptr, &beyond, 0).Run(destination, &source).GetCode(),
+              keErrorBadArgument);
   }
-  EXPECT_EQ(TransformOperation(92, nullptr, nullptr, 0).Run(destination, nullptr).GetCode(), keErrorBadArgument);
+  EXPECT_EQ(TransformOperation(92, nullptr, nullptr, 0).Run(destination, nullptr).GetCode(),
+            keErrorBadArgument);
 }
 
 TEST(TransformOperation, StopsWhenTheMeterSaysSo) {

@@ -71,8 +71,8 @@ TEST(FlattenStage, CurvesBecomeLinesFinerUnderAMagnifyingMatrix) {
   std::size_t counts[2];
   for (int i = 0; i < 2; ++i) {
     PathReader reader(*path);
-    RefPtr<FlattenStage> stage =
-        RefPtr<FlattenStage>::Adopt(CreateFlattenStage(reader, 0.05, i == 0 ? nullptr : &zoom, false));
+    RefPtr<FlattenStage> stage = RefPtr<FlattenStage>::Adopt(
+        CreateFlattenStage(reader, 0.05, i == 0 ? nullptr : &zoom, false));
     const std::vector<PathSegmentRecord> flat = ReadStage(*stage);
     for (std::size_t k = 1; k < flat.size(); ++k) ASSERT_EQ(flat[k].kind, keRecordLine);
     EXPECT_NEAR(flat.back().end.x, 60, 1e-9);
@@ -89,11 +89,18 @@ TEST(DashStage, OffsetStartsEveryFigureInsideThePattern) {
     RefPtr<VectorPath> path = Line({0, 0}, {40, 0});
     path->MoveTo({0, 10}, nullptr);
     path->LineTo({20, 10}, nullptr);
-    ExpectRecords(Dashed(*path, {10, 5}, offset),
-                  {{keRecordMove, 0, 0}, {keRecordMove, 3, 0}, {keRecordLine, 13, 0}, {keRecordMove, 18, 0},
-                   {keRecordLine, 28, 0}, {keRecordMove, 33, 0}, {keRecordLine, 40, 0},
-                   {keRecordMove, 0, 10}, {keRecordMove, 3, 10}, {keRecordLine, 13, 10},
-                   {keRecordMove, 18, 10}, {keRecordLine, 20, 10}});
+    ExpectRecords(Dashed(*path, {10, 5}, offset), {{keRecordMove, 0, 0},
+                                                   {keRecordMove, 3, 0},
+                                                   {keRecordLine, 13, 0},
+                                                   {keRecordMove, 18, 0},
+                                                   {keRecordLine, 28, 0},
+                                                   {keRecordMove, 33, 0},
+                                                   {keRecordLine, 40, 0},
+                                                   {keRecordMove, 0, 10},
+                                                   {keRecordMove, 3, 10},
+                                                   {keRecordLine, 13, 10},
+                                                   {keRecordMove, 18, 10},
+                                                   {keRecordLine, 20, 10}});
   }
 }
 

@@ -36,8 +36,8 @@ double CoveredArea(const VectorPath& path, const PenStyle& pen) {
   RenderSettings settings;
   CoverageGrid grid(200, 200);
   const RECT clip{0, 0, 200, 200};
-  RefPtr<RegionBase> region =
-      RefPtr<RegionBase>::Adopt(CreatePathCoverage(*stage, 0, &settings, &clip, nullptr, nullptr, true));
+  RefPtr<RegionBase> region = RefPtr<RegionBase>::Adopt(
+      CreatePathCoverage(*stage, 0, &settings, &clip, nullptr, nullptr, true));
   if (region) region->Draw(grid, keQualityBox);
   return static_cast<double>(grid.Sum() + grid.outside) / 255.0;
 }
@@ -63,8 +63,8 @@ TEST(StrokeStage, ButtSegmentCoversLengthTimesWidth) {
 }
 
 TEST(StrokeStage, RightAngleMiterTipLiesAtTheOuterCorner) {
-  const std::vector<PathSegmentRecord> outline = ReadStage(*Stroke(*Polyline({{10, 10}, {30, 10}, {30, 30}}),
-                                                                   Pen(4)));
+  const std::vector<PathSegmentRecord> outline = ReadStage(
+      *Stroke(*Polyline({{10, 10}, {30, 10}, {30, 30}}), Pen(4)));
   EXPECT_TRUE(HasPoint(outline, {32, 8}));
   // A full turn back bevels instead of spiking: nothing beyond the turning point.
   for (const PathSegmentRecord& r : ReadStage(*Stroke(*Polyline({{10, 10}, {30, 10}, {10, 10}}), Pen(4)))) {
@@ -139,9 +139,11 @@ TEST(StrokeStage, ClosedSquareStrokesARing) {
 TEST(StrokeStage, HostileInputIsRefusedOrDrawnAsNothing) {
   const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
   const double huge = 1073741824.0;
-  const std::vector<std::vector<PathPoint>> paths = {
-      {{nan, 0}, {10, 10}}, {{0, 0}, {inf, 5}}, {{-inf, 0}, {inf, 0}, {5, nan}}, {{0, 5}, {huge, 5}},
-      {{-huge, -huge}, {huge, huge}, {0, 3}}};
+  const std::vector<std::vector<PathPoint>> paths = {{{nan, 0}, {10, 10}},
+                                                     {{0, 0}, {inf, 5}},
+                                                     {{-inf, 0}, {inf, 0}, {5, nan}},
+                                                     {{0, 5}, {huge, 5}},
+                                                     {{-huge, -huge}, {huge, huge}, {0, 3}}};
   const double dashes[] = {3, 2};
   for (const std::vector<PathPoint>& points : paths) {
     for (double width : {0.0, 2.0, nan, inf, -1.0, huge}) {

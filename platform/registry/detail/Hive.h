@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 namespace platform::registry {
 

@@ -4,12 +4,12 @@
 #include <memory>
 #include <string>
 
-#include "platform/gdi/gdi.h"
-#include "platform/ui/controls.h"
-#include "platform/ui/paint.h"
-#include "platform/ui/queue.h"
-#include "platform/win32/rect.h"
-#include "platform/ui/window.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/Paint.h"
+#include "platform/ui/Queue.h"
+#include "platform/ui/Window.h"
+#include "platform/win32/Rect.h"
 
 namespace platform::detail {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/messages.h"
-#include "platform/ui/timers.h"
-#include "platform/ui/window.h"
+#include "platform/ui/Messages.h"
+#include "platform/ui/Timers.h"
+#include "platform/ui/Window.h"
 
 namespace platform::detail {
 

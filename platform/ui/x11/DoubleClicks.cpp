@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "platform/ui/metrics.h"
+#include "platform/ui/Metrics.h"
 
 namespace platform::x11 {
 

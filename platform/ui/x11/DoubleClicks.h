@@ -3,7 +3,7 @@
 // double-click rectangle centred on the first press; the press after a double click starts
 // a new pair.
 #pragma once
-#include "platform/win32/types.h"
+#include "platform/win32/Types.h"
 
 namespace platform::x11 {
 

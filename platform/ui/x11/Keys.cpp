@@ -3,7 +3,7 @@
 
 #include <X11/keysym.h>
 
-#include "platform/ui/input.h"
+#include "platform/ui/Input.h"
 
 namespace platform::x11 {
 

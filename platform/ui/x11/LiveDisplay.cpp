@@ -24,10 +24,10 @@
 #include <thread>
 #include <vector>
 
-#include "platform/ui/input.h"
-#include "platform/ui/presenter.h"
-#include "platform/ui/queue.h"
-#include "platform/ui/window.h"
+#include "platform/ui/Input.h"
+#include "platform/ui/Presenter.h"
+#include "platform/ui/Queue.h"
+#include "platform/ui/Window.h"
 #include "platform/ui/x11/DoubleClicks.h"
 #include "platform/ui/x11/Keys.h"
 

@@ -5,7 +5,7 @@
 #pragma once
 #include <memory>
 
-#include "platform/ui/messages.h"
+#include "platform/ui/Messages.h"
 
 namespace platform::x11 {
 

@@ -1,0 +1,891 @@
+// Enhanced and Windows metafiles: checking, headers and playback through the GDI calls.
+#include "platform/gdi/Metafile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/gdi/DcState.h"
+#include "platform/gdi/Draw.h"
+#include "platform/gdi/Region.h"
+#include "platform/gdi/Text.h"
+#include "platform/gdi/detail/Canvas.h"
+#include "platform/gdi/detail/DibFormat.h"
+
+namespace {
+
+// Little-endian fields of a byte block, every read checked against its end.
+class Bytes {
+ public:
+  Bytes(const BYTE* data, std::size_t size) : data_(data), size_(size) {}
+  bool Has(std::size_t offset, std::size_t bytes) const { return offset <= size_ && bytes <= size_ - offset; }
+  std::uint32_t U32(std::size_t offset) const {
+    return data_[offset] | (data_[offset + 1] << 8) | (data_[offset + 2] << 16) |
+           (static_cast<std::uint32_t>(data_[offset + 3]) << 24);
+  }
+  std::int32_t S32(std::size_t offset) const { return static_cast<std::int32_t>(U32(offset)); }
+  // A coordinate, kept within a range where sums and differences cannot overflow.
+  std::int32_t Coord(std::size_t offset) const { return std::clamp(S32(offset), -(1 << 26), 1 << 26); }
+  std::uint16_t U16(std::size_t offset) const {
+    return static_cast<std::uint16_t>(data_[offset] | (data_[offset + 1] << 8));
+  }
+  std::int16_t S16(std::size_t offset) const { return static_cast<std::int16_t>(U16(offset)); }
+  const BYTE* At(std::size_t offset) const { return data_ + offset; }
+  std::size_t Size() const { return size_; }
+
+ private:
+  const BYTE* data_;
+  std::size_t size_;
+};
+
+// A DIB section made of a record's bitmap information and bits; null when they are not a
+// bitmap this layer reads or the bits are short.
+HBITMAP DibFromRecord(const Bytes& record, std::size_t offInfo, std::size_t sizeInfo, std::size_t offBits,
+                      std::size_t sizeBits, UINT usage) {
+  if (usage != DIB_RGB_COLORS || sizeInfo < sizeof(BITMAPINFOHEADER) || !record.Has(offInfo, sizeInfo) ||
+      !record.Has(offBits, sizeBits)) {
+    return nullptr;
+  }
+  // Copied into aligned memory with room for the whole colour table the header may name.
+  std::vector<std::uint32_t> aligned((sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD)) / 4, 0);
+  std::memcpy(aligned.data(), record.At(offInfo), std::min<std::size_t>(sizeInfo, aligned.size() * 4));
+  const auto* info = reinterpret_cast<const BITMAPINFO*>(aligned.data());
+  platform::gdi::DibLayout layout;
+  if (!platform::gdi::ReadDibLayout(info, usage, &layout) ||
+      info->bmiHeader.biSize != sizeof(BITMAPINFOHEADER))
+    return nullptr;
+  std::size_t colours = layout.bitCount <= 8
+                            ? (info->bmiHeader.biClrUsed
+                                   ? std::min<std::size_t>(info->bmiHeader.biClrUsed, layout.colors.size())
+                                   : layout.colors.size())
+                            : 0;
+  if (sizeInfo < sizeof(BITMAPINFOHEADER) + colours * sizeof(RGBQUAD)) return nullptr;
+  if (static_cast<std::uint64_t>(layout.rowBytes) * static_cast<std::uint64_t>(layout.height) > sizeBits)
+    return nullptr;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(nullptr, info, usage, &bits, nullptr, 0);
+  if (!bitmap) return nullptr;
+  std::memcpy(bits, record.At(offBits), layout.rowBytes * static_cast<std::size_t>(layout.height));
+  return bitmap;
+}
+
+// Draws a record's bitmap stretched with a raster operation; without one, only the pattern.
+void StretchRecordBitmap(HDC dc, int x, int y, int width, int height, HBITMAP bitmap, int xSrc, int ySrc,
+                         int srcWidth, int srcHeight, DWORD rop) {
+  if (!bitmap) {
+    PatBlt(dc, x, y, width, height, rop);
+    return;
+  }
+  HDC memory = CreateCompatibleDC(dc);
+  HGDIOBJ previous = SelectObject(memory, bitmap);
+  BITMAP info;
+  GetObject(bitmap, sizeof info, &info);
+  // The source rectangle of a DIB counts its rows from the bottom, as StretchDIBits does.
+  if (srcHeight > 0 && ySrc >= 0) ySrc = info.bmHeight - ySrc - srcHeight;
+  StretchBlt(dc, x, y, width, height, memory, xSrc, ySrc, srcWidth, srcHeight, rop);
+  SelectObject(memory, previous);
+  DeleteDC(memory);
+}
+
+// Objects the records create, by the records' indices; all deleted when playback ends.
+class ObjectTable {
+ public:
+  explicit ObjectTable(HDC dc) : dc_(dc) {}
+  ~ObjectTable() {
+    for (HGDIOBJ object : slots_) {
+      if (object) DeleteObject(object);
+    }
+  }
+  ObjectTable(const ObjectTable&) = delete;
+  ObjectTable& operator=(const ObjectTable&) = delete;
+
+  // The index a Windows metafile gives a new object: the lowest free one.
+  void AddToFirstFree(HGDIOBJ object) {
+    auto free = std::find(slots_.begin(), slots_.end(), nullptr);
+    if (free == slots_.end()) {
+      if (slots_.size() >= kMaxObjects) return DeleteObjectNow(object);
+      slots_.push_back(object);
+    } else {
+      *free = object;
+    }
+  }
+  void Set(std::uint32_t index, HGDIOBJ object) {
+    if (index >= kMaxObjects || !object) return DeleteObjectNow(object);
+    if (index >= slots_.size()) slots_.resize(index + 1, nullptr);
+    Delete(index);
+    slots_[index] = object;
+  }
+  HGDIOBJ Get(std::uint32_t index) const { return index < slots_.size() ? slots_[index] : nullptr; }
+  void Delete(std::uint32_t index) {
+    if (index >= slots_.size() || !slots_[index]) return;
+    // An object still selected gives way to the stock one of its kind first.
+    HGDIOBJ object = slots_[index];
+    DWORD type = GetObjectType(object);
+    if (GetCurrentObject(dc_, type) == object) {
+      SelectObject(dc_, GetStockObject(type == OBJ_PEN     ? BLACK_PEN
+                                       : type == OBJ_BRUSH ? WHITE_BRUSH
+                                                           : SYSTEM_FONT));
+    }
+    DeleteObject(object);
+    slots_[index] = nullptr;
+  }
+
+ private:
+  static constexpr std::size_t kMaxObjects = 65536;
+  static void DeleteObjectNow(HGDIOBJ object) {
+    if (object) DeleteObject(object);
+  }
+  HDC dc_;
+  std::vector<HGDIOBJ> slots_;
+};
+
+// The saved states a metafile makes, so that it cannot restore past its own.
+class SaveLevels {
+ public:
+  explicit SaveLevels(HDC dc) : dc_(dc) {}
+  void Save() {
+    SaveDC(dc_);
+    ++depth_;
+  }
+  void Restore(int relative) {
+    int count = relative < 0 ? -relative : 1;
+    if (count > depth_) return;
+    RestoreDC(dc_, -count);
+    depth_ -= count;
+  }
+
+ private:
+  HDC dc_;
+  int depth_ = 0;
+};
+
+LOGFONT FontFromWide(const Bytes& record, std::size_t offset) {
+  LOGFONT font{};
+  font.lfHeight = record.S32(offset);
+  font.lfWidth = record.S32(offset + 4);
+  font.lfEscapement = record.S32(offset + 8);
+  font.lfOrientation = record.S32(offset + 12);
+  font.lfWeight = record.S32(offset + 16);
+  std::memcpy(&font.lfItalic, record.At(offset + 20), 8);
+  for (int i = 0; i < LF_FACESIZE - 1; ++i) {
+    std::uint16_t c = record.U16(offset + 28 + 2 * static_cast<std::size_t>(i));
+    if (!c) break;
+    font.lfFaceName[i] = c < 256 ? static_cast<CHAR>(c) : '?';
+  }
+  return font;
+}
+
+std::string NarrowText(const Bytes& record, std::size_t offset, std::size_t count, bool wide) {
+  std::string text;
+  for (std::size_t i = 0; i < count; ++i) {
+    std::uint16_t c = wide ? record.U16(offset + 2 * i) : record.At(offset)[i];
+    text += c < 256 ? static_cast<char>(c) : '?';
+  }
+  return text;
+}
+
+// Enhanced metafile records by number.
+enum : std::uint32_t {
+  EMR_HEADER = 1,
+  EMR_POLYBEZIER = 2,
+  EMR_POLYGON = 3,
+  EMR_POLYLINE = 4,
+  EMR_POLYPOLYGON = 8,
+  EMR_SETWINDOWEXTEX = 9,
+  EMR_SETWINDOWORGEX = 10,
+  EMR_SETVIEWPORTEXTEX = 11,
+  EMR_SETVIEWPORTORGEX = 12,
+  EMR_SETBRUSHORGEX = 13,
+  EMR_EOF = 14,
+  EMR_SETPIXELV = 15,
+  EMR_SETMAPMODE = 17,
+  EMR_SETBKMODE = 18,
+  EMR_SETPOLYFILLMODE = 19,
+  EMR_SETROP2 = 20,
+  EMR_SETSTRETCHBLTMODE = 21,
+  EMR_SETTEXTALIGN = 22,
+  EMR_SETTEXTCOLOR = 24,
+  EMR_SETBKCOLOR = 25,
+  EMR_MOVETOEX = 27,
+  EMR_EXCLUDECLIPRECT = 29,
+  EMR_INTERSECTCLIPRECT = 30,
+  EMR_SAVEDC = 33,
+  EMR_RESTOREDC = 34,
+  EMR_SELECTOBJECT = 37,
+  EMR_CREATEPEN = 38,
+  EMR_CREATEBRUSHINDIRECT = 39,
+  EMR_DELETEOBJECT = 40,
+  EMR_ELLIPSE = 42,
+  EMR_RECTANGLE = 43,
+  EMR_ROUNDRECT = 44,
+  EMR_ARC = 45,
+  EMR_CHORD = 46,
+  EMR_PIE = 47,
+  EMR_LINETO = 54,
+  EMR_BITBLT = 76,
+  EMR_STRETCHBLT = 77,
+  EMR_STRETCHDIBITS = 81,
+  EMR_EXTCREATEFONTINDIRECTW = 82,
+  EMR_EXTTEXTOUTA = 83,
+  EMR_EXTTEXTOUTW = 84,
+  EMR_POLYBEZIER16 = 85,
+  EMR_POLYGON16 = 86,
+  EMR_POLYLINE16 = 87,
+  EMR_POLYPOLYGON16 = 91,
+  EMR_EXTCREATEPEN = 95
+};
+constexpr std::uint32_t kStockObject = 0x80000000u;
+
+// Points of a poly record: 32-bit pairs, or 16-bit ones for the "16" records.
+bool ReadPoints(const Bytes& r, std::size_t offset, std::uint32_t count, bool small,
+                std::vector<POINT>* points) {
+  std::size_t each = small ? 4 : 8;
+  if (count > (1u << 24) || !r.Has(offset, static_cast<std::size_t>(count) * each)) return false;
+  points->clear();
+  for (std::uint32_t i = 0; i < count; ++i) {
+    std::size_t at = offset + i * each;
+    points->push_back(small ? POINT{r.S16(at), r.S16(at + 2)} : POINT{r.Coord(at), r.Coord(at + 4)});
+  }
+  return true;
+}
+
+// Plays one enhanced metafile record; false for a malformed one.
+bool PlayEnhancedRecord(HDC dc, const Bytes& r, ObjectTable& objects, SaveLevels& levels) {
+  const std::uint32_t type = r.U32(0);
+  auto need = [&](std::size_t bytes) { return r.Has(0, bytes); };
+  std::vector<POINT> points;
+  switch (type) {
+    case EMR_SETWINDOWEXTEX:
+      return need(16) && (SetWindowExtEx(dc, r.Coord(8), r.Coord(12), nullptr), true);
+    case EMR_SETWINDOWORGEX:
+      return need(16) && (SetWindowOrgEx(dc, r.Coord(8), r.Coord(12), nullptr), true);
+    case EMR_SETVIEWPORTEXTEX:
+      return need(16) && (SetViewportExtEx(dc, r.Coord(8), r.Coord(12), nullptr), true);
+    case EMR_SETVIEWPORTORGEX:
+      return need(16) && (SetViewportOrgEx(dc, r.Coord(8), r.Coord(12), nullptr), true);
+    case EMR_SETBRUSHORGEX:
+      return need(16) && (SetBrushOrgEx(dc, r.Coord(8), r.Coord(12), nullptr), true);
+    case EMR_SETMAPMODE:
+      return need(12) && (SetMapMode(dc, r.Coord(8)), true);
+    case EMR_SETBKMODE:
+      return need(12) && (SetBkMode(dc, r.Coord(8)), true);
+    case EMR_SETPOLYFILLMODE:
+      return need(12) && (SetPolyFillMode(dc, r.Coord(8)), true);
+    case EMR_SETROP2:
+      return need(12) && (SetROP2(dc, r.Coord(8)), true);
+    case EMR_SETSTRETCHBLTMODE:
+      return need(12) && (SetStretchBltMode(dc, r.Coord(8)), true);
+    case EMR_SETTEXTALIGN:
+      return need(12) && (SetTextAlign(dc, r.U32(8)), true);
+    case EMR_SETTEXTCOLOR:
+      return need(12) && (SetTextColor(dc, r.U32(8)), true);
+    case EMR_SETBKCOLOR:
+      return need(12) && (SetBkColor(dc, r.U32(8)), true);
+    case EMR_SETPIXELV:
+      return need(20) && (SetPixelV(dc, r.Coord(8), r.Coord(12), r.U32(16)), true);
+    case EMR_MOVETOEX:
+      return need(16) && (MoveToEx(dc, r.Coord(8), r.Coord(12), nullptr), true);
+    case EMR_LINETO:
+      return need(16) && (LineTo(dc, r.Coord(8), r.Coord(12)), true);
+    case EMR_EXCLUDECLIPRECT:
+      return need(24) && (ExcludeClipRect(dc, r.Coord(8), r.Coord(12), r.Coord(16), r.Coord(20)), true);
+    case EMR_INTERSECTCLIPRECT:
+      return need(24) && (IntersectClipRect(dc, r.Coord(8), r.Coord(12), r.Coord(16), r.Coord(20)), true);
+    case EMR_SAVEDC:
+      levels.Save();
+      return true;
+    case EMR_RESTOREDC:
+      return need(12) && (levels.Restore(r.Coord(8)), true);
+    // Boxes are inclusive in the records.
+    case EMR_RECTANGLE:
+      return need(24) && (Rectangle(dc, r.Coord(8), r.Coord(12), r.Coord(16) + 1, r.Coord(20) + 1), true);
+    case EMR_ELLIPSE:
+      return need(24) && (Ellipse(dc, r.Coord(8), r.Coord(12), r.Coord(16) + 1, r.Coord(20) + 1), true);
+    case EMR_ROUNDRECT:
+      return need(32) && (RoundRect(dc, r.Coord(8), r.Coord(12), r.Coord(16) + 1, r.Coord(20) + 1,
+                                    r.Coord(24), r.Coord(28)),
+                          true);
+    case EMR_ARC:
+    case EMR_CHORD:
+    case EMR_PIE: {
+      if (!need(40)) return false;
+      auto draw = type == EMR_ARC ? Arc : type == EMR_CHORD ? Chord : Pie;
+      draw(dc, r.Coord(8), r.Coord(12), r.Coord(16) + 1, r.Coord(20) + 1, r.Coord(24), r.Coord(28),
+           r.Coord(32), r.Coord(36));
+      return true;
+    }
+    case EMR_POLYGON:
+    case EMR_POLYLINE:
+    case EMR_POLYBEZIER:
+    case EMR_POLYGON16:
+    case EMR_POLYLINE16:
+    case EMR_POLYBEZIER16: {
+      bool small = type >= EMR_POLYBEZIER16;
+      if (!need(28) || !ReadPoints(r, 28, r.U32(24), small, &points)) return false;
+      int count = static_cast<int>(points.size());
+      if (type == EMR_POLYGON || type == EMR_POLYGON16)
+        Polygon(dc, points.data(), count);
+      else if (type == EMR_POLYLINE || type == EMR_POLYLINE16)
+        Polyline(dc, points.data(), count);
+      else
+        PolyBezier(dc, points.data(), static_cast<DWORD>(count));
+      return true;
+    }
+    case EMR_POLYPOLYGON:
+    case EMR_POLYPOLYGON16: {
+      if (!need(32)) return false;
+      std::uint32_t polygons = r.U32(24), total = r.U32(28);
+      if (polygons == 0 || polygons > (1u << 16) || !r.Has(32, static_cast<std::size_t>(polygons) * 4))
+        return false;
+      std::vector<INT> counts;
+      std::uint64_t sum = 0;
+      for (std::uint32_t i = 0; i < polygons; ++i) {
+        counts.push_back(static_cast<INT>(r.U32(32 + 4 * static_cast<std::size_t>(i))));
+        sum += r.U32(32 + 4 * static_cast<std::size_t>(i));
+      }
+      if (sum != total || !ReadPoints(r, 32 + 4 * static_cast<std::size_t>(polygons), total,
+                                      type == EMR_POLYPOLYGON16, &points)) {
+        return false;
+      }
+      PolyPolygon(dc, points.data(), counts.data(), static_cast<int>(polygons));
+      return true;
+    }
+    case EMR_CREATEPEN:
+      if (!need(28)) return false;
+      objects.Set(r.U32(8), CreatePen(r.Coord(12) & PS_STYLE_MASK, r.Coord(16), r.U32(24)));
+      return true;
+    case EMR_EXTCREATEPEN:
+      if (!need(44)) return false;
+      objects.Set(r.U32(8), CreatePen(r.Coord(28) & PS_STYLE_MASK, r.Coord(32), r.U32(40)));
+      return true;
+    case EMR_CREATEBRUSHINDIRECT: {
+      if (!need(24)) return false;
+      LOGBRUSH brush{r.U32(12), r.U32(16), r.U32(20)};
+      objects.Set(r.U32(8), CreateBrushIndirect(&brush));
+      return true;
+    }
+    case EMR_EXTCREATEFONTINDIRECTW: {
+      if (!need(12 + 92)) return false;
+      LOGFONT font = FontFromWide(r, 12);
+      objects.Set(r.U32(8), CreateFontIndirect(&font));
+      return true;
+    }
+    case EMR_SELECTOBJECT: {
+      if (!need(12)) return false;
+      std::uint32_t index = r.U32(8);
+      HGDIOBJ object = (index & kStockObject) ? GetStockObject(static_cast<int>(index & ~kStockObject))
+                                              : objects.Get(index);
+      if (object) SelectObject(dc, object);
+      return true;
+    }
+    case EMR_DELETEOBJECT:
+      return need(12) && (objects.Delete(r.U32(8)), true);
+    case EMR_EXTTEXTOUTA:
+    case EMR_EXTTEXTOUTW: {
+      if (!need(76)) return false;
+      std::uint32_t count = r.U32(44), offString = r.U32(48), options = r.U32(52), offDx = r.U32(72);
+      bool wide = type == EMR_EXTTEXTOUTW;
+      if (count > 8192 || !r.Has(offString, static_cast<std::size_t>(count) * (wide ? 2 : 1))) return false;
+      std::string text = NarrowText(r, offString, count, wide);
+      RECT rect{r.Coord(56), r.Coord(60), r.Coord(64), r.Coord(68)};
+      std::vector<INT> dx;
+      if (offDx && r.Has(offDx, static_cast<std::size_t>(count) * 4)) {
+        for (std::uint32_t i = 0; i < count; ++i)
+          dx.push_back(r.Coord(offDx + 4 * static_cast<std::size_t>(i)));
+      }
+      ExtTextOut(dc, r.Coord(36), r.Coord(40), options & (ETO_OPAQUE | ETO_CLIPPED), &rect, text.data(),
+                 static_cast<UINT>(text.size()), dx.empty() ? nullptr : dx.data());
+      return true;
+    }
+    case EMR_STRETCHDIBITS: {
+      if (!need(80)) return false;
+      HBITMAP bitmap = DibFromRecord(r, r.U32(48), r.U32(52), r.U32(56), r.U32(60), r.U32(64));
+      if (!bitmap && r.U32(52) != 0) return true;  // a bitmap this layer cannot read draws nothing
+      StretchRecordBitmap(dc, r.Coord(24), r.Coord(28), r.Coord(72), r.Coord(76), bitmap, r.Coord(32),
+                          r.Coord(36), r.Coord(40), r.Coord(44), r.U32(68));
+      if (bitmap) DeleteObject(bitmap);
+      return true;
+    }
+    case EMR_BITBLT:
+    case EMR_STRETCHBLT: {
+      bool stretch = type == EMR_STRETCHBLT;
+      if (!need(stretch ? 108 : 100)) return false;
+      HBITMAP bitmap = r.U32(88) ? DibFromRecord(r, r.U32(84), r.U32(88), r.U32(92), r.U32(96), r.U32(80))
+                                 : nullptr;
+      if (!bitmap && r.U32(88) != 0) return true;
+      int width = r.Coord(32), height = r.Coord(36);
+      StretchRecordBitmap(dc, r.Coord(24), r.Coord(28), width, height, bitmap, r.Coord(44), r.Coord(48),
+                          stretch ? r.Coord(100) : width, stretch ? r.Coord(104) : height, r.U32(40));
+      if (bitmap) DeleteObject(bitmap);
+      return true;
+    }
+    default:
+      return true;  // records that change nothing visible here
+  }
+}
+
+// Windows metafile records by function number.
+enum : std::uint16_t {
+  META_EOF = 0x0000,
+  META_SAVEDC = 0x001E,
+  META_REALIZEPALETTE = 0x0035,
+  META_SETBKMODE = 0x0102,
+  META_SETMAPMODE = 0x0103,
+  META_SETROP2 = 0x0104,
+  META_SETPOLYFILLMODE = 0x0106,
+  META_SETSTRETCHBLTMODE = 0x0107,
+  META_RESTOREDC = 0x0127,
+  META_SELECTOBJECT = 0x012D,
+  META_SETTEXTALIGN = 0x012E,
+  META_DIBCREATEPATTERNBRUSH = 0x0142,
+  META_DELETEOBJECT = 0x01F0,
+  META_SETBKCOLOR = 0x0201,
+  META_SETTEXTCOLOR = 0x0209,
+  META_SETWINDOWORG = 0x020B,
+  META_SETWINDOWEXT = 0x020C,
+  META_SETVIEWPORTORG = 0x020D,
+  META_SETVIEWPORTEXT = 0x020E,
+  META_OFFSETWINDOWORG = 0x020F,
+  META_LINETO = 0x0213,
+  META_MOVETO = 0x0214,
+  META_SELECTPALETTE = 0x0234,
+  META_CREATEPENINDIRECT = 0x02FA,
+  META_CREATEFONTINDIRECT = 0x02FB,
+  META_CREATEBRUSHINDIRECT = 0x02FC,
+  META_POLYGON = 0x0324,
+  META_POLYLINE = 0x0325,
+  META_SCALEWINDOWEXT = 0x0410,
+  META_EXCLUDECLIPRECT = 0x0415,
+  META_INTERSECTCLIPRECT = 0x0416,
+  META_ELLIPSE = 0x0418,
+  META_RECTANGLE = 0x041B,
+  META_SETPIXEL = 0x041F,
+  META_TEXTOUT = 0x0521,
+  META_POLYPOLYGON = 0x0538,
+  META_ROUNDRECT = 0x061C,
+  META_ARC = 0x0817,
+  META_PIE = 0x081A,
+  META_CHORD = 0x0830,
+  META_DIBBITBLT = 0x0940,
+  META_EXTTEXTOUT = 0x0A32,
+  META_DIBSTRETCHBLT = 0x0B41,
+  META_STRETCHDIB = 0x0F43,
+  META_CREATEPALETTE = 0x00F7
+};
+
+// Plays one Windows metafile record (parameters from byte 6 on); false for a malformed one.
+// `scaled` pictures keep the placement's viewport: their own viewport records are ignored.
+bool PlayWindowsRecord(HDC dc, const Bytes& r, ObjectTable& objects, SaveLevels& levels, bool scaled) {
+  const std::uint16_t function = r.U16(4);
+  auto words = [&](std::size_t count) { return r.Has(6, 2 * count); };
+  auto s = [&](std::size_t index) { return static_cast<int>(r.S16(6 + 2 * index)); };
+  auto u = [&](std::size_t index) { return static_cast<UINT>(r.U16(6 + 2 * index)); };
+  auto color = [&](std::size_t index) { return static_cast<COLORREF>(r.U32(6 + 2 * index)); };
+  std::vector<POINT> points;
+  auto readPoints = [&](std::size_t firstWord, std::size_t count) {
+    if (count > 65535 || !words(firstWord + 2 * count)) return false;
+    points.clear();
+    for (std::size_t i = 0; i < count; ++i)
+      points.push_back(POINT{s(firstWord + 2 * i), s(firstWord + 2 * i + 1)});
+    return true;
+  };
+  switch (function) {
+    case META_SETBKMODE:
+      return words(1) && (SetBkMode(dc, s(0)), true);
+    case META_SETMAPMODE:
+      return words(1) && (scaled || (SetMapMode(dc, s(0)), true));
+    case META_SETROP2:
+      return words(1) && (SetROP2(dc, s(0)), true);
+    case META_SETPOLYFILLMODE:
+      return words(1) && (SetPolyFillMode(dc, s(0)), true);
+    case META_SETSTRETCHBLTMODE:
+      return words(1) && (SetStretchBltMode(dc, s(0)), true);
+    case META_SETTEXTALIGN:
+      return words(1) && (SetTextAlign(dc, u(0)), true);
+    case META_SETBKCOLOR:
+      return words(2) && (SetBkColor(dc, color(0)), true);
+    case META_SETTEXTCOLOR:
+      return words(2) && (SetTextColor(dc, color(0)), true);
+    case META_SETWINDOWORG:
+      return words(2) && (SetWindowOrgEx(dc, s(1), s(0), nullptr), true);
+    case META_SETWINDOWEXT:
+      return words(2) && (SetWindowExtEx(dc, s(1), s(0), nullptr), true);
+    case META_SETVIEWPORTORG:
+      return words(2) && (scaled || (SetViewportOrgEx(dc, s(1), s(0), nullptr), true));
+    case META_SETVIEWPORTEXT:
+      return words(2) && (scaled || (SetViewportExtEx(dc, s(1), s(0), nullptr), true));
+    case META_OFFSETWINDOWORG:
+      return words(2) && (OffsetWindowOrgEx(dc, s(1), s(0), nullptr), true);
+    case META_SCALEWINDOWEXT: {
+      if (!words(4) || s(0) == 0 || s(2) == 0) return words(4);
+      SIZE extent;
+      GetWindowExtEx(dc, &extent);
+      SetWindowExtEx(dc, extent.cx * s(3) / s(2), extent.cy * s(1) / s(0), nullptr);
+      return true;
+    }
+    case META_MOVETO:
+      return words(2) && (MoveToEx(dc, s(1), s(0), nullptr), true);
+    case META_LINETO:
+      return words(2) && (LineTo(dc, s(1), s(0)), true);
+    case META_SETPIXEL:
+      return words(4) && (SetPixelV(dc, s(3), s(2), color(0)), true);
+    case META_RECTANGLE:
+      return words(4) && (Rectangle(dc, s(3), s(2), s(1), s(0)), true);
+    case META_ELLIPSE:
+      return words(4) && (Ellipse(dc, s(3), s(2), s(1), s(0)), true);
+    case META_ROUNDRECT:
+      return words(6) && (RoundRect(dc, s(5), s(4), s(3), s(2), s(1), s(0)), true);
+    case META_ARC:
+    case META_PIE:
+    case META_CHORD: {
+      if (!words(8)) return false;
+      auto draw = function == META_ARC ? Arc : function == META_PIE ? Pie : Chord;
+      draw(dc, s(7), s(6), s(5), s(4), s(3), s(2), s(1), s(0));
+      return true;
+    }
+    case META_EXCLUDECLIPRECT:
+      return words(4) && (ExcludeClipRect(dc, s(3), s(2), s(1), s(0)), true);
+    case META_INTERSECTCLIPRECT:
+      return words(4) && (IntersectClipRect(dc, s(3), s(2), s(1), s(0)), true);
+    case META_POLYGON:
+    case META_POLYLINE: {
+      if (!words(1) || !readPoints(1, u(0))) return false;
+      if (function == META_POLYGON)
+        Polygon(dc, points.data(), static_cast<int>(points.size()));
+      else
+        Polyline(dc, points.data(), static_cast<int>(points.size()));
+      return true;
+    }
+    case META_POLYPOLYGON: {
+      if (!words(1) || !words(1 + u(0))) return false;
+      std::vector<INT> counts;
+      std::size_t total = 0;
+      for (std::size_t i = 0; i < u(0); ++i) {
+        counts.push_back(static_cast<INT>(u(1 + i)));
+        total += u(1 + i);
+      }
+      if (counts.empty() || !readPoints(1 + counts.size(), total)) return false;
+      PolyPolygon(dc, points.data(), counts.data(), static_cast<int>(counts.size()));
+      return true;
+    }
+    case META_SAVEDC:
+      levels.Save();
+      return true;
+    case META_RESTOREDC:
+      return words(1) && (levels.Restore(s(0)), true);
+    case META_CREATEPENINDIRECT:
+      if (!words(5)) return false;
+      objects.AddToFirstFree(CreatePen(s(0) & PS_STYLE_MASK, s(1), color(3)));
+      return true;
+    case META_CREATEBRUSHINDIRECT: {
+      if (!words(4)) return false;
+      LOGBRUSH brush{u(0), color(1), u(3)};
+      HBRUSH made = CreateBrushIndirect(&brush);
+      objects.AddToFirstFree(made ? made : CreateSolidBrush(color(1)));
+      return true;
+    }
+    case META_DIBCREATEPATTERNBRUSH: {
+      if (!words(2)) return false;
+      std::size_t offInfo = 10;
+      HBITMAP bitmap = nullptr;
+      if (r.Has(offInfo, sizeof(BITMAPINFOHEADER))) {
+        std::uint32_t bits = r.U16(offInfo + 14), used = r.U32(offInfo + 32);
+        std::size_t colours = bits <= 8 ? (used ? used : (1u << bits)) : 0;
+        std::size_t infoSize = sizeof(BITMAPINFOHEADER) + std::min<std::size_t>(colours, 256) * 4;
+        bitmap = DibFromRecord(r, offInfo, infoSize, offInfo + infoSize,
+                               r.Size() - std::min(r.Size(), offInfo + infoSize), u(1));
+      }
+      objects.AddToFirstFree(bitmap ? CreatePatternBrush(bitmap) : CreateSolidBrush(0));
+      if (bitmap) DeleteObject(bitmap);
+      return true;
+    }
+    case META_CREATEFONTINDIRECT: {
+      if (!words(9)) return false;
+      LOGFONT font{};
+      font.lfHeight = s(0);
+      font.lfWidth = s(1);
+      font.lfEscapement = s(2);
+      font.lfOrientation = s(3);
+      font.lfWeight = s(4);
+      std::memcpy(&font.lfItalic, r.At(16), 8);
+      for (std::size_t i = 0; i < LF_FACESIZE - 1 && r.Has(24 + i, 1) && r.At(24)[i]; ++i) {
+        font.lfFaceName[i] = static_cast<CHAR>(r.At(24)[i]);
+      }
+      objects.AddToFirstFree(CreateFontIndirect(&font));
+      return true;
+    }
+    case META_CREATEPALETTE: {
+      // Palettes change nothing on this device, but they take an index.
+      LOGPALETTE palette{0x300, 1, {{0, 0, 0, 0}}};
+      objects.AddToFirstFree(CreatePalette(&palette));
+      return true;
+    }
+    case META_SELECTOBJECT: {
+      if (!words(1)) return false;
+      if (HGDIOBJ object = objects.Get(u(0))) {
+        if (GetObjectType(object) != OBJ_PAL) SelectObject(dc, object);
+      }
+      return true;
+    }
+    case META_SELECTPALETTE:
+    case META_REALIZEPALETTE:
+      return true;
+    case META_DELETEOBJECT:
+      return words(1) && (objects.Delete(u(0)), true);
+    case META_TEXTOUT: {
+      if (!words(1)) return false;
+      std::size_t count = u(0), padded = (count + 1) / 2;
+      if (!words(1 + padded + 2)) return false;
+      TextOut(dc, s(1 + padded + 1), s(1 + padded), reinterpret_cast<const char*>(r.At(8)),
+              static_cast<int>(count));
+      return true;
+    }
+    case META_EXTTEXTOUT: {
+      if (!words(4)) return false;
+      UINT count = u(2), options = u(3);
+      std::size_t text = 14;
+      RECT rect{};
+      bool hasRect = options & (ETO_OPAQUE | ETO_CLIPPED);
+      if (hasRect) {
+        if (!words(8)) return false;
+        rect = RECT{s(4), s(5), s(6), s(7)};
+        text = 22;
+      }
+      if (!r.Has(text, count)) return false;
+      std::vector<INT> dx;
+      std::size_t offDx = text + ((count + 1) & ~1u);
+      if (r.Has(offDx, 2 * static_cast<std::size_t>(count))) {
+        for (UINT i = 0; i < count; ++i) dx.push_back(r.S16(offDx + 2 * i));
+      }
+      ExtTextOut(dc, s(1), s(0), options & (ETO_OPAQUE | ETO_CLIPPED), hasRect ? &rect : nullptr,
+                 reinterpret_cast<const char*>(r.At(text)), count, dx.empty() ? nullptr : dx.data());
+      return true;
+    }
+    case META_STRETCHDIB:
+    case META_DIBSTRETCHBLT:
+    case META_DIBBITBLT: {
+      // rop, then the rectangles (source before destination, y before x), then the bitmap.
+      bool blit = function == META_DIBBITBLT, withUsage = function == META_STRETCHDIB;
+      std::size_t rects = blit ? 6 : 8, first = 2 + (withUsage ? 1 : 0);
+      if (!words(first + rects)) return false;
+      DWORD rop = r.U32(6);
+      int ySrc, xSrc, srcHeight, srcWidth, height, width, y, x;
+      if (blit) {
+        ySrc = s(first);
+        xSrc = s(first + 1);
+        height = s(first + 2);
+        width = s(first + 3);
+        y = s(first + 4);
+        x = s(first + 5);
+        srcHeight = height;
+        srcWidth = width;
+      } else {
+        srcHeight = s(first);
+        srcWidth = s(first + 1);
+        ySrc = s(first + 2);
+        xSrc = s(first + 3);
+        height = s(first + 4);
+        width = s(first + 5);
+        y = s(first + 6);
+        x = s(first + 7);
+      }
+      std::size_t offInfo = 6 + 2 * (first + rects);
+      HBITMAP bitmap = nullptr;
+      if (r.Has(offInfo, sizeof(BITMAPINFOHEADER))) {
+        std::uint32_t bits = r.U16(offInfo + 14), used = r.U32(offInfo + 32);
+        std::size_t colours = bits <= 8 ? (used ? std::min<std::uint32_t>(used, 256)
+                                                : (1u << std::min<std::uint32_t>(bits, 8)))
+                                        : 0;
+        std::size_t infoSize = sizeof(BITMAPINFOHEADER) + colours * 4;
+        bitmap = DibFromRecord(r, offInfo, infoSize, offInfo + infoSize,
+                               r.Size() - std::min(r.Size(), offInfo + infoSize),
+                               withUsage ? u(2) : DIB_RGB_COLORS);
+        if (!bitmap) return true;
+      }
+      StretchRecordBitmap(dc, x, y, width, height, bitmap, xSrc, ySrc, srcWidth, srcHeight, rop);
+      if (bitmap) DeleteObject(bitmap);
+      return true;
+    }
+    default:
+      return true;
+  }
+}
+
+platform::gdi::MetaFile* FindMetaFile(HENHMETAFILE handle) {
+  return static_cast<platform::gdi::MetaFile*>(
+      platform::gdi::FindObject(handle, platform::gdi::GdiObject::Type::kMetaFile));
+}
+
+HENHMETAFILE Register(std::unique_ptr<platform::gdi::MetaFile> metafile) {
+  return static_cast<HENHMETAFILE>(platform::gdi::RegisterObject(std::move(metafile)));
+}
+
+// Prepares the device context for a picture: default attributes (the clip region stays),
+// and the picture's device space placed onto the destination.
+void BeginPicture(HDC dc) {
+  platform::gdi::DeviceContext* context = platform::gdi::FindDC(dc);
+  platform::gdi::DcState kept = context->state;
+  platform::gdi::ResetState(context->state);
+  context->state.hasClip = kept.hasClip;
+  context->state.clip = kept.clip;
+}
+
+}  // namespace
+
+HENHMETAFILE SetEnhMetaFileBits(UINT size, const BYTE* bits) {
+  if (!bits || size < 88) return nullptr;
+  Bytes data(bits, size);
+  auto metafile = std::make_unique<platform::gdi::MetaFile>();
+  std::memcpy(&metafile->header, bits,
+              std::min<std::size_t>(sizeof(ENHMETAHEADER), std::min<std::size_t>(size, data.U32(4))));
+  const ENHMETAHEADER& header = metafile->header;
+  if (header.iType != EMR_HEADER || header.nSize < 88 || header.nSize > size ||
+      header.dSignature != ENHMETA_SIGNATURE || header.nBytes > size || header.nBytes < header.nSize) {
+    return nullptr;
+  }
+  if (header.nSize < sizeof(ENHMETAHEADER)) {
+    std::memset(reinterpret_cast<BYTE*>(&metafile->header) + header.nSize, 0,
+                sizeof(ENHMETAHEADER) - header.nSize);
+  }
+  metafile->bytes.assign(bits, bits + metafile->header.nBytes);
+  return Register(std::move(metafile));
+}
+
+HENHMETAFILE SetWinMetaFileBits(UINT size, const BYTE* bits, HDC, const METAFILEPICT* picture) {
+  if (!bits || size < 18) return nullptr;
+  Bytes data(bits, size);
+  std::uint16_t type = data.U16(0), headerWords = data.U16(2);
+  std::uint64_t bytes = static_cast<std::uint64_t>(data.U32(6)) * 2;
+  if ((type != 1 && type != 2) || headerWords != 9 || bytes < 18 || bytes > size) return nullptr;
+  auto metafile = std::make_unique<platform::gdi::MetaFile>();
+  metafile->windows = true;
+  metafile->bytes.assign(bits, bits + bytes);
+  metafile->picture = picture ? *picture : METAFILEPICT{MM_ANISOTROPIC, 0, 0, nullptr};
+  // The header an enhanced metafile of it would have: the picture's extents as its frame.
+  ENHMETAHEADER& header = metafile->header;
+  header.iType = EMR_HEADER;
+  header.nSize = sizeof(ENHMETAHEADER);
+  header.dSignature = ENHMETA_SIGNATURE;
+  header.nVersion = 0x10000;
+  header.nBytes = static_cast<DWORD>(bytes);
+  header.szlDevice = SIZE{1280, 1024};
+  header.szlMillimeters = SIZE{338, 270};
+  LONG width = std::max<LONG>(1, metafile->picture.xExt), height = std::max<LONG>(1, metafile->picture.yExt);
+  header.rclFrame = RECT{0, 0, width - 1, height - 1};
+  header.rclBounds = RECT{0, 0, static_cast<LONG>(width * 96 / 2540) - 1,
+                          static_cast<LONG>(height * 96 / 2540) - 1};
+  return Register(std::move(metafile));
+}
+
+UINT GetEnhMetaFileHeader(HENHMETAFILE handle, UINT size, ENHMETAHEADER* header) {
+  platform::gdi::MetaFile* metafile = FindMetaFile(handle);
+  if (!metafile) return 0;
+  if (!header) return sizeof(ENHMETAHEADER);
+  UINT copied = std::min<UINT>(size, sizeof(ENHMETAHEADER));
+  std::memcpy(header, &metafile->header, copied);
+  return copied;
+}
+
+UINT GetEnhMetaFilePaletteEntries(HENHMETAFILE handle, UINT count, PALETTEENTRY* entries) {
+  platform::gdi::MetaFile* metafile = FindMetaFile(handle);
+  if (!metafile) return GDI_ERROR;
+  if (metafile->windows || metafile->header.nPalEntries == 0) return 0;
+  // The entries travel in the last record.
+  Bytes data(metafile->bytes.data(), metafile->bytes.size());
+  if (!data.Has(data.Size() - std::min<std::size_t>(data.Size(), 20), 20)) return 0;
+  std::size_t last = data.Size() - data.U32(data.Size() - 4);
+  if (last >= data.Size() || !data.Has(last, 16) || data.U32(last) != EMR_EOF) return 0;
+  std::uint32_t available = data.U32(last + 8), offset = data.U32(last + 12);
+  if (!data.Has(last + offset, static_cast<std::size_t>(available) * 4)) return 0;
+  if (!entries) return available;
+  UINT copied = std::min(count, available);
+  std::memcpy(entries, data.At(last + offset), static_cast<std::size_t>(copied) * 4);
+  return copied;
+}
+
+BOOL DeleteEnhMetaFile(HENHMETAFILE handle) {
+  platform::gdi::MetaFile* metafile = FindMetaFile(handle);
+  if (!metafile) return FALSE;
+  platform::gdi::DestroyObject(metafile);
+  return TRUE;
+}
+
+BOOL PlayEnhMetaFile(HDC dc, HENHMETAFILE handle, const RECT* rect) {
+  platform::gdi::MetaFile* metafile = FindMetaFile(handle);
+  platform::gdi::DeviceContext* context = platform::gdi::FindDC(dc);
+  if (!metafile || !context || !rect) return FALSE;
+  RECT target = platform::gdi::ToDevice(context->state, *rect);
+  ObjectTable objects(dc);  // outlives the playback's saved state, so nothing selected is deleted
+  int outer = SaveDC(dc);
+  BeginPicture(dc);
+  bool played = true;
+  {
+    SaveLevels levels(dc);
+    Bytes data(metafile->bytes.data(), metafile->bytes.size());
+    if (metafile->windows) {
+      // The picture's logical space (its window) fills the destination.
+      bool scaled = metafile->picture.mm == MM_ANISOTROPIC || metafile->picture.mm == MM_ISOTROPIC;
+      SetMapMode(dc, scaled ? MM_ANISOTROPIC : MM_TEXT);
+      SetViewportOrgEx(dc, target.left, target.top, nullptr);
+      if (scaled) {
+        SetWindowExtEx(dc, std::max<LONG>(1, target.right - target.left),
+                       std::max<LONG>(1, target.bottom - target.top), nullptr);
+        SetViewportExtEx(dc, std::max<LONG>(1, target.right - target.left),
+                         std::max<LONG>(1, target.bottom - target.top), nullptr);
+      }
+      for (std::size_t offset = 18; offset + 6 <= data.Size();) {
+        std::uint64_t bytes = static_cast<std::uint64_t>(data.U32(offset)) * 2;
+        if (bytes < 6 || bytes > data.Size() - offset) {
+          played = false;
+          break;
+        }
+        Bytes record(data.At(offset), static_cast<std::size_t>(bytes));
+        if (record.U16(4) == META_EOF) break;
+        if (!PlayWindowsRecord(dc, record, objects, levels, scaled)) {
+          played = false;
+          break;
+        }
+        offset += static_cast<std::size_t>(bytes);
+      }
+    } else {
+      // The frame (0.01 mm) in the reference device's pixels is placed onto the destination.
+      const ENHMETAHEADER& header = metafile->header;
+      double pixelsX = header.szlMillimeters.cx > 0 ? header.szlDevice.cx / (header.szlMillimeters.cx * 100.0)
+                                                    : 96 / 2540.0;
+      double pixelsY = header.szlMillimeters.cy > 0 ? header.szlDevice.cy / (header.szlMillimeters.cy * 100.0)
+                                                    : 96 / 2540.0;
+      double left = header.rclFrame.left * pixelsX, top = header.rclFrame.top * pixelsY;
+      double width = (header.rclFrame.right - header.rclFrame.left) * pixelsX;
+      double height = (header.rclFrame.bottom - header.rclFrame.top) * pixelsY;
+      if (width <= 0 || height <= 0) {
+        left = header.rclBounds.left;
+        top = header.rclBounds.top;
+        width = header.rclBounds.right - header.rclBounds.left + 1;
+        height = header.rclBounds.bottom - header.rclBounds.top + 1;
+      }
+      platform::gdi::DcState& state = context->state;
+      state.placeScaleX = width > 0 ? (target.right - target.left) / width : 1;
+      state.placeScaleY = height > 0 ? (target.bottom - target.top) / height : 1;
+      state.placeOffsetX = target.left - left * state.placeScaleX;
+      state.placeOffsetY = target.top - top * state.placeScaleY;
+      for (std::size_t offset = metafile->header.nSize; offset + 8 <= data.Size();) {
+        std::uint32_t bytes = data.U32(offset + 4);
+        if (bytes < 8 || bytes % 4 != 0 || bytes > data.Size() - offset) {
+          played = false;
+          break;
+        }
+        Bytes record(data.At(offset), bytes);
+        if (record.U32(0) == EMR_EOF) break;
+        if (!PlayEnhancedRecord(dc, record, objects, levels)) {
+          played = false;
+          break;
+        }
+        offset += bytes;
+      }
+    }
+  }
+  RestoreDC(dc, outer);
+  return played;
+}

@@ -1,3 +1,0 @@
-#include "platform/gdi/syspalette.h"
-
-UINT GetSystemPaletteEntries(HDC, UINT, UINT, PALETTEENTRY*) { return 0; }

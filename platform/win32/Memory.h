@@ -1,0 +1,41 @@
+// Movable global memory (handles with lock counts) and virtual memory (whole pages, zeroed).
+#pragma once
+#include "platform/win32/Types.h"
+
+constexpr UINT GMEM_FIXED = 0x0000;
+constexpr UINT GMEM_MOVEABLE = 0x0002;
+constexpr UINT GMEM_ZEROINIT = 0x0040;
+constexpr UINT GHND = GMEM_MOVEABLE | GMEM_ZEROINIT;
+constexpr UINT GMEM_DISCARDED = 0x4000;
+constexpr UINT GMEM_INVALID_HANDLE = 0x8000;
+constexpr UINT GMEM_LOCKCOUNT = 0x00FF;
+
+// Every global block is reached through a handle that names a slot and its generation, so a
+// freed handle stays recognisably invalid after its slot is reused.
+HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
+// Grows or shrinks the block; it may move unless it is locked and GMEM_MOVEABLE is missing.
+// The handle stays the same; null on failure, the block untouched.
+HGLOBAL GlobalReAlloc(HGLOBAL memory, SIZE_T bytes, UINT flags);
+// Null on success, the handle itself when it is not a valid handle.
+HGLOBAL GlobalFree(HGLOBAL memory);
+LPVOID GlobalLock(HGLOBAL memory);
+// TRUE while the block stays locked; FALSE with last error NO_ERROR when this unlock was its
+// last, FALSE with ERROR_NOT_LOCKED when it was not locked.
+BOOL GlobalUnlock(HGLOBAL memory);
+SIZE_T GlobalSize(HGLOBAL memory);
+// The lock count in the low byte; GMEM_INVALID_HANDLE for a handle that is not (or no longer)
+// valid.
+UINT GlobalFlags(HGLOBAL memory);
+
+constexpr DWORD MEM_COMMIT = 0x1000;
+constexpr DWORD MEM_RESERVE = 0x2000;
+constexpr DWORD MEM_RELEASE = 0x8000;
+constexpr DWORD PAGE_NOACCESS = 0x01;
+constexpr DWORD PAGE_READONLY = 0x02;
+constexpr DWORD PAGE_READWRITE = 0x04;
+
+// Reserves and commits zeroed pages at an address of the system's choosing (address must be
+// null); only MEM_RESERVE | MEM_COMMIT is supported.
+LPVOID VirtualAlloc(LPVOID address, SIZE_T bytes, DWORD allocationType, DWORD protect);
+// Releases a whole region that VirtualAlloc returned (size 0, MEM_RELEASE).
+BOOL VirtualFree(LPVOID address, SIZE_T bytes, DWORD freeType);
