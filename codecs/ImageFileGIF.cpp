@@ -289,9 +289,9 @@ bool CImageFileGIF::Decode(CByteStream* stream) {
   if (std::uint64_t{screenWidth} * screenHeight > kMaxDecodePixels) return false;
 
   // A file without a global table whose first frame is a tile of the screen is a mosaic: every
-  // frame is laid down in true colour.
+  // frame is laid down in true colour. A picture one tile wide or high is a mosaic too.
   int trueColour = global.empty() && frames.size() > 1 ? 1 : 0;
-  if (frames[0].width != screenWidth && frames[0].height != screenHeight) ++trueColour;
+  if (frames[0].width != screenWidth || frames[0].height != screenHeight) ++trueColour;
   const bool mosaic = trueColour >= 2;
   const std::size_t last = mosaic ? frames.size() - 1 : static_cast<std::size_t>(info_.frame);
   if (mosaic) info_.frame = static_cast<std::int32_t>(last);

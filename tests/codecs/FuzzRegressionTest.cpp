@@ -28,7 +28,8 @@ TEST(FuzzRegressions, EveryKeptInputDecodesCleanly) {
   for (const Regressions& r : {Regressions{"bmp", keImageFormatBMP}, Regressions{"wbmp", keImageFormatWBMP},
                                Regressions{"jpeg", keImageFormatJPG}, Regressions{"png", keImageFormatPNG},
                                Regressions{"exif", keImageFormatJPG}, Regressions{"ico", keImageFormatICO},
-                               Regressions{"tga", keImageFormatTGA}, Regressions{"pcx", keImageFormatPCX}}) {
+                               Regressions{"tga", keImageFormatTGA}, Regressions{"pcx", keImageFormatPCX},
+                               Regressions{"gif", keImageFormatGIF}, Regressions{"tiff", keImageFormatTIF}}) {
     const std::filesystem::path folder = std::filesystem::path(WF_FUZZ_REGRESSIONS) / r.folder;
     if (!std::filesystem::exists(folder)) continue;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
