@@ -9,6 +9,18 @@ constexpr float kPi = 3.1415927f;
 constexpr float kTwoPi = 6.2831855f;
 
 float PositiveCube(float t) { return t > 0 ? t * t * t : 0; }
+
+// The ratio of two polynomials in u by Horner's rule, coefficients from the constant term up.
+template <int N>
+double PolynomialRatio(const double (&numerator)[N], const double (&denominator)[N], double u) {
+  double n = numerator[N - 1];
+  double d = denominator[N - 1];
+  for (int i = N - 2; i >= 0; --i) {
+    n = n * u + numerator[i];
+    d = d * u + denominator[i];
+  }
+  return n / d;
+}
 }  // namespace
 
 float CImageFile::KernelBSpline(float x) {
@@ -78,14 +90,7 @@ double CImageFile::KernelBessel_J1(double x) {
       0.20816612213076075e15,      0.52437102621676495e12,    0.1013863514358674e10,
       0.15017935949985855e7,       0.16069315734814877e4,     1.0,
   };
-  const double y = x * x;
-  double n = kNumerator[8];
-  double d = kDenominator[8];
-  for (int i = 7; i >= 0; --i) {
-    n = n * y + kNumerator[i];
-    d = d * y + kDenominator[i];
-  }
-  return n / d;
+  return PolynomialRatio(kNumerator, kDenominator, x * x);
 }
 
 double CImageFile::KernelBessel_P1(double x) {
@@ -98,14 +103,7 @@ double CImageFile::KernelBessel_P1(double x) {
       0.49303964901810890e4, 0.20307751891347593e3, 1.0,
   };
   const double z = 8.0 / x;
-  const double u = z * z;
-  double n = kNumerator[5];
-  double d = kDenominator[5];
-  for (int i = 4; i >= 0; --i) {
-    n = n * u + kNumerator[i];
-    d = d * u + kDenominator[i];
-  }
-  return n / d;
+  return PolynomialRatio(kNumerator, kDenominator, z * z);
 }
 
 double CImageFile::KernelBessel_Q1(double x) {
@@ -118,14 +116,7 @@ double CImageFile::KernelBessel_Q1(double x) {
       0.18111867005523513e4, 0.10381875854621337e3, 1.0,
   };
   const double z = 8.0 / x;
-  const double u = z * z;
-  double n = kNumerator[5];
-  double d = kDenominator[5];
-  for (int i = 4; i >= 0; --i) {
-    n = n * u + kNumerator[i];
-    d = d * u + kDenominator[i];
-  }
-  return n / d;
+  return PolynomialRatio(kNumerator, kDenominator, z * z);
 }
 
 double CImageFile::KernelBessel_Order1(double x) {
