@@ -10,6 +10,7 @@
 
 #include "codecs/detail/CodecFailure.h"
 #include "codecs/detail/ImageLimits.h"
+#include "core/Rounding.h"
 
 namespace {
 
@@ -110,14 +111,17 @@ bool CImageFileTIF::Decode(CByteStream* file) {
     float resolution = 0;
     const float perCentimetre = 2.54f;
     if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution)) {
-      SetXDPI(static_cast<long>(unit == RESUNIT_CENTIMETER ? resolution * perCentimetre + 0.5f : resolution));
+      SetXDPI(corvel::SaturatedTrunc(unit == RESUNIT_CENTIMETER ? resolution * perCentimetre + 0.5f
+                                                                : resolution));
     }
     if (TIFFGetField(tif, TIFFTAG_YRESOLUTION, &resolution)) {
-      SetYDPI(static_cast<long>(unit == RESUNIT_CENTIMETER ? resolution * perCentimetre + 0.5f : resolution));
+      SetYDPI(corvel::SaturatedTrunc(unit == RESUNIT_CENTIMETER ? resolution * perCentimetre + 0.5f
+                                                                : resolution));
     }
     float x = 0, y = 0;
-    if (TIFFGetField(tif, TIFFTAG_XPOSITION, &x)) info_.xOffset = static_cast<std::int32_t>(x);
-    if (TIFFGetField(tif, TIFFTAG_YPOSITION, &y)) info_.yOffset = static_cast<std::int32_t>(y);
+    // Values from the file: a position or resolution past the range saturates.
+    if (TIFFGetField(tif, TIFFTAG_XPOSITION, &x)) info_.xOffset = corvel::SaturatedTrunc(x);
+    if (TIFFGetField(tif, TIFFTAG_YPOSITION, &y)) info_.yOffset = corvel::SaturatedTrunc(y);
     info_.transparentIndex = -1;
     if (width == 0 || height == 0 || std::uint64_t{width} * height > kMaxDecodePixels) {
       throw CodecFailure{"Corrupted TIFF file!"};

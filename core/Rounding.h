@@ -22,4 +22,11 @@ inline std::int32_t RoundToInt(double value) {
 #endif
 }
 
+// A double truncated toward zero into 32 bits; far-off values saturate, NaN gives the lowest.
+inline std::int32_t SaturatedTrunc(double value) {
+  if (!(value > -2147483648.0)) return std::numeric_limits<std::int32_t>::min();
+  if (!(value < 2147483647.0)) return std::numeric_limits<std::int32_t>::max();
+  return static_cast<std::int32_t>(value);
+}
+
 }  // namespace corvel

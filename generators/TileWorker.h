@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/ProgressMeter.h"
+#include "core/Rounding.h"
 #include "generators/Geometry.h"
 #include "generators/ImageRows.h"
 #include "generators/TileGenerator.h"
@@ -41,13 +42,6 @@ struct SamplePlan {
 inline int CompareLattice(double t, double c) {
   if (t - c < 1e-6 && c - t < 1e-6) return 0;
   return t < c ? -1 : 1;
-}
-
-// A double truncated toward zero into 32 bits; far-off values saturate, NaN gives the lowest.
-inline std::int32_t SaturatedTrunc(double value) {
-  if (!(value > -2147483648.0)) return INT32_MIN;
-  if (!(value < 2147483647.0)) return INT32_MAX;
-  return static_cast<std::int32_t>(value);
 }
 
 inline double Clamp01(double t) { return t < 0 ? 0 : (t > 1 ? 1 : t); }
