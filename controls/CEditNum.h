@@ -61,6 +61,9 @@ class NumEditButton : public CButton {
   DECLARE_MESSAGE_MAP()
 };
 
+// The value at pos of range on a logarithmic scale from lo to hi, kept within [lo, hi].
+double LogInterpolate(double lo, double hi, double pos, double range);
+
 // The popup on which the value is dragged; lives for one press of the drop button.
 class NumEditSlider : public CWnd {
  public:

@@ -146,15 +146,16 @@ BEGIN_MESSAGE_MAP(NumEditSlider, CWnd)
   ON_WM_PAINT()
 END_MESSAGE_MAP()
 
+double LogInterpolate(double lo, double hi, double pos, double range) {
+  const double v = std::exp(std::log(lo) + (std::log(hi) - std::log(lo)) * pos / range);
+  return std::fmin(std::fmax(v, lo), hi);
+}
+
 CEditNum* NumEditSlider::Owner() const { return static_cast<CEditNum*>(edit->GetParent()); }
 
 double NumEditSlider::ValueAt(int x, int a, int b) const {
   if (b <= a || maximum <= minimum) return minimum;
-  if (scaleMode == 1) {
-    const double v = std::exp(std::log(minimum) +
-                              (std::log(maximum) - std::log(minimum)) * (x - a) / (b - a));
-    return std::fmin(std::fmax(v, minimum), maximum);
-  }
+  if (scaleMode == 1) return LogInterpolate(minimum, maximum, x - a, b - a);
   const double v = minimum + static_cast<double>(x - a) * (maximum - minimum) / (b - a);
   return std::fmin(std::fmax(v, minimum), maximum);
 }

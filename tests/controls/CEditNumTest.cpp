@@ -144,4 +144,11 @@ TEST_F(CEditNumTest, EmptyAndNonPositiveRangesStayFinite) {
   EXPECT_NEAR(log.ValueAt(53, 3, 103), std::sqrt(1000.0), 1e-9);
 }
 
+TEST(LogInterpolate, SpansTheRangeGeometricallyWithinItsEnds) {
+  EXPECT_NEAR(LogInterpolate(1, 1000, 50, 100), std::sqrt(1000.0), 1e-9);
+  EXPECT_NEAR(LogInterpolate(2, 32, 1, 4), 4, 1e-12);
+  EXPECT_EQ(LogInterpolate(2, 32, -3, 4), 2);
+  EXPECT_EQ(LogInterpolate(2, 32, 9, 4), 32);
+}
+
 }  // namespace
