@@ -87,7 +87,9 @@ bool ReplacementFile::Commit() {
   if (!file_) return false;
   FILE* file = file_;
   file_ = nullptr;
-  bool written = std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+  // A write that failed earlier may leave nothing for the flush to fail on; only the error
+  // flag remembers it.
+  bool written = std::fflush(file) == 0 && std::ferror(file) == 0 && fsync(fileno(file)) == 0;
   written = std::fclose(file) == 0 && written;
   if (written && std::rename(temporary_.c_str(), destination_.c_str()) == 0) return true;
   std::remove(temporary_.c_str());

@@ -19,7 +19,7 @@ class ReplacementFile {
 
   FILE* Stream() const { return file_; }
   // Flushes and closes the file and moves it over the destination; false, leaving the
-  // destination as it was, when any of that fails.
+  // destination as it was, when any of that fails or any write to Stream() failed before.
   bool Commit();
 
  private:

@@ -66,3 +66,19 @@ TEST(ReplacementFile, FailsWhereNoFileCanBeMade) {
   EXPECT_EQ(file.Stream(), nullptr);
   EXPECT_FALSE(file.Commit());
 }
+
+TEST(ReplacementFile, KeepsTheDestinationWhenAWriteFailedBefore) {
+  Folder folder;
+  const std::string path = folder.File("settings");
+  std::ofstream(path) << "old";
+  platform::ReplacementFile file(path);
+  ASSERT_NE(file.Stream(), nullptr);
+  std::fputs("new", file.Stream());
+  // A read from a stream open only for writing fails and sets the error flag, as a lost
+  // write does, while the buffered bytes still flush.
+  EXPECT_EQ(std::fgetc(file.Stream()), EOF);
+  ASSERT_NE(std::ferror(file.Stream()), 0);
+  EXPECT_FALSE(file.Commit());
+  EXPECT_EQ(Contents(path), "old");
+  EXPECT_EQ(folder.Entries(), 1);
+}
