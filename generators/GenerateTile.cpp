@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "core/ProgressMeter.h"
+#include "core/RowThreads.h"
 #include "generators/ImageRows.h"
 #include "generators/RectangularPeriod.h"
-#include "generators/RowThreads.h"
 #include "generators/TileGroups.h"
 #include "generators/TileWorker.h"
 

@@ -8,8 +8,8 @@
 #include <new>
 #include <vector>
 
+#include "core/RowThreads.h"
 #include "generators/RectangularPeriod.h"
-#include "generators/RowThreads.h"
 
 namespace corvel {
 namespace detail {

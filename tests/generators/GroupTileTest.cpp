@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "core/ProgressMeter.h"
+#include "core/RowThreads.h"
 #include "generators/GenerateTile.h"
 #include "generators/RectangularPeriod.h"
-#include "generators/RowThreads.h"
 #include "generators/TileGroups.h"
 #include "platform/win32/Clock.h"
 #include "tests/generators/TileSymmetry.h"

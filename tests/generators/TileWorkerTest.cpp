@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "core/ProgressMeter.h"
-#include "generators/RowThreads.h"
+#include "core/RowThreads.h"
 #include "generators/TileWorker.h"
 #include "platform/win32/Clock.h"
 #include "rowops/ImageSampler.h"

@@ -1,12 +1,17 @@
-#include "generators/RowThreads.h"
+#include "core/RowThreads.h"
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 
 namespace corvel {
 
@@ -14,8 +19,30 @@ namespace {
 
 constexpr int kRowsPerRun = 16;
 constexpr int kMostThreads = 64;
+// Waking a sleeping thread costs 0.1-0.3 ms, as much as a whole preview's pass: between the
+// passes of one filter run the threads keep looking for work this long before they sleep.
+constexpr auto kSpinTime = std::chrono::microseconds(200);
 
 std::atomic<int> gCountOverride{0};
+
+void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+  _mm_pause();
+#else
+  std::this_thread::yield();
+#endif
+}
+
+// Spins on ready() for kSpinTime; answers whether it came true.
+template <typename Ready>
+bool SpinFor(Ready ready) {
+  const auto until = std::chrono::steady_clock::now() + kSpinTime;
+  for (int i = 0;; ++i) {
+    if (ready()) return true;
+    CpuRelax();
+    if ((i & 63) == 63 && std::chrono::steady_clock::now() >= until) return false;
+  }
+}
 
 struct Job {
   const std::function<void(int, int, int)>* work = nullptr;
@@ -26,19 +53,21 @@ struct Job {
   std::atomic<bool> stop{false};
 };
 
-// Takes runs of rows until none is left or the job stops; answers whether it did one.
-void TakeRuns(Job& job, int slot, const std::function<void()>& afterRun) {
+// Takes runs of rows until none is left or the job stops.
+template <typename AfterRun>
+void TakeRuns(Job& job, int slot, AfterRun afterRun) {
   while (!job.stop.load(std::memory_order_relaxed)) {
     const int first = job.next.fetch_add(kRowsPerRun, std::memory_order_relaxed);
     if (first >= job.rows) return;
     const int last = std::min(first + kRowsPerRun, job.rows);
     (*job.work)(first, last, slot);
     job.finished.fetch_add(last - first, std::memory_order_release);
-    if (afterRun) afterRun();
+    afterRun();
   }
 }
 
-// Threads that sleep between jobs; one job at a time, the next caller meanwhile works alone.
+// Threads that spin a little and then sleep between jobs; one job at a time, the next caller
+// meanwhile works alone.
 class Pool {
  public:
   static Pool& Instance() {
@@ -56,14 +85,16 @@ class Pool {
       threads_.emplace_back([this, index] { Serve(index); });
     }
     job_ = &job;
-    pending_ = job.helpers;
-    ++generation_;
+    pending_.store(job.helpers, std::memory_order_relaxed);
+    generation_.fetch_add(1, std::memory_order_release);
     wake_.notify_all();
   }
 
   void Finish() {
+    SpinFor([this] { return pending_.load(std::memory_order_acquire) == 0; });
     std::unique_lock<std::mutex> lock(mutex_);
-    idle_.wait(lock, [this] { return pending_ == 0; });
+    idle_.wait(lock, [this] { return pending_.load(std::memory_order_acquire) == 0; });
+    // Threads that took no part may look for the job later: it ends with this call.
     job_ = nullptr;
   }
 
@@ -73,6 +104,7 @@ class Pool {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       quit_ = true;
+      generation_.fetch_add(1, std::memory_order_release);
     }
     wake_.notify_all();
     for (std::thread& thread : threads_) thread.join();
@@ -81,19 +113,23 @@ class Pool {
   void Serve(int index) {
     unsigned seen = 0;
     for (;;) {
+      SpinFor([&] { return generation_.load(std::memory_order_acquire) != seen; });
       Job* job = nullptr;
       {
         std::unique_lock<std::mutex> lock(mutex_);
-        wake_.wait(lock, [&] { return quit_ || generation_ != seen; });
+        wake_.wait(lock, [&] { return generation_.load(std::memory_order_relaxed) != seen; });
         if (quit_) return;
-        seen = generation_;
+        seen = generation_.load(std::memory_order_relaxed);
         // A thread that takes no part must not look at the job again: it may end any moment.
         if (job_ && index < job_->helpers) job = job_;
       }
       if (!job) continue;
-      TakeRuns(*job, index + 1, nullptr);
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (--pending_ == 0) idle_.notify_one();
+      TakeRuns(*job, index + 1, [] {});
+      // The job lives on its caller's stack: once pending_ reaches 0 it may be gone.
+      if (pending_.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        idle_.notify_one();
+      }
     }
   }
 
@@ -102,8 +138,8 @@ class Pool {
   std::condition_variable wake_, idle_;
   std::vector<std::thread> threads_;
   Job* job_ = nullptr;
-  unsigned generation_ = 0;
-  int pending_ = 0;
+  std::atomic<unsigned> generation_{0};
+  std::atomic<int> pending_{0};
   bool quit_ = false;
 };
 
@@ -134,6 +170,7 @@ bool RowThreads::Run(int rows, const std::function<void(int, int, int)>& work,
   bool stopped = false;
   int reported = 0;
   auto report = [&] {
+    if (!progress) return;
     const int finished = job.finished.load(std::memory_order_acquire);
     if (finished > reported && progress(finished - reported)) stopped = true;
     reported = finished;

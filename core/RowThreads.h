@@ -1,0 +1,37 @@
+// Rows of a render or a whole-image pass shared out among the calling thread and a small pool of
+// threads that stays alive between runs. Rows go out 16 at a time; each row's result depends on
+// nothing but its own inputs, so the output is the same byte for byte for any count of threads.
+#pragma once
+#include <functional>
+
+namespace corvel {
+
+class RowThreads {
+ public:
+  // The threads a run uses, the calling one included: WF_THREADS when set to 1..64, else the
+  // count of processors.
+  static int Count();
+
+  // Calls work(first, last, slot) for consecutive runs of rows covering [0, rows), each run
+  // once, from up to Count() threads; slot (0 .. Count() - 1) is the calling thread's (0) or a
+  // pool thread's own, for buffers of its own. Only the calling thread calls progress (when
+  // given), with the rows finished since its last call; when it answers true no further runs
+  // start. Returns true when stopped so; every run started has finished by then. A run asked for
+  // while the pool serves another (or from inside a work call) is done by its caller alone.
+  static bool Run(int rows, const std::function<void(int first, int last, int slot)>& work,
+                  const std::function<bool(int finished)>& progress = nullptr);
+
+  // For tests: Count() answers count while the object lives.
+  class ScopedCount {
+   public:
+    explicit ScopedCount(int count);
+    ~ScopedCount();
+    ScopedCount(const ScopedCount&) = delete;
+    ScopedCount& operator=(const ScopedCount&) = delete;
+
+   private:
+    int previous_;
+  };
+};
+
+}  // namespace corvel

@@ -1,0 +1,120 @@
+#include "core/RowThreads.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace corvel {
+namespace {
+
+// Every row once, slots within the count, whatever the rows and the threads.
+TEST(RowThreads, CoversEveryRowOnceFromSlotsWithinTheCount) {
+  for (const int threads : {1, 3, 8}) {
+    const RowThreads::ScopedCount count(threads);
+    for (const int rows : {1, 15, 16, 17, 100, 1000}) {
+      std::vector<std::atomic<int>> visits(static_cast<std::size_t>(rows));
+      std::atomic<int> badSlots{0};
+      int reported = 0;
+      const bool stopped = RowThreads::Run(
+          rows,
+          [&](int first, int last, int slot) {
+            if (slot < 0 || slot >= threads) ++badSlots;
+            for (int row = first; row < last; ++row) ++visits[std::size_t(row)];
+          },
+          [&](int finished) {
+            reported += finished;
+            return false;
+          });
+      EXPECT_FALSE(stopped);
+      EXPECT_EQ(reported, rows) << threads << " threads, " << rows << " rows";
+      EXPECT_EQ(badSlots.load(), 0);
+      for (int row = 0; row < rows; ++row)
+        ASSERT_EQ(visits[std::size_t(row)].load(), 1) << threads << " threads, row " << row;
+    }
+  }
+}
+
+TEST(RowThreads, NoRowsCallsNothing) {
+  EXPECT_FALSE(RowThreads::Run(
+      0, [](int, int, int) { FAIL(); }, [](int) { return true; }));
+}
+
+// A stop ends the run with every started run finished; nothing runs after it returns.
+TEST(RowThreads, AStopStartsNoFurtherRuns) {
+  const RowThreads::ScopedCount count(4);
+  std::atomic<int> running{0}, done{0};
+  const bool stopped = RowThreads::Run(
+      100000,
+      [&](int first, int last, int) {
+        ++running;
+        std::this_thread::sleep_for(std::chrono::microseconds(20));
+        done += last - first;
+        --running;
+      },
+      [](int) { return true; });
+  EXPECT_TRUE(stopped);
+  EXPECT_EQ(running.load(), 0);
+  const int atReturn = done.load();
+  EXPECT_LT(atReturn, 100000);
+  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  EXPECT_EQ(done.load(), atReturn);
+}
+
+// Callers on several threads at once, calls from inside a work call, and calls after the pool
+// has fallen asleep all finish with every row done.
+TEST(RowThreads, ConcurrentNestedAndLateCallersAllFinish) {
+  const RowThreads::ScopedCount count(4);
+  auto sumRows = [](int rows) {
+    std::atomic<long> sum{0};
+    RowThreads::Run(rows, [&](int first, int last, int) {
+      for (int row = first; row < last; ++row) sum += row;
+    });
+    return sum.load();
+  };
+  std::vector<std::thread> callers;
+  std::atomic<int> wrong{0};
+  for (int i = 0; i < 4; ++i)
+    callers.emplace_back([&] {
+      for (int round = 0; round < 50; ++round)
+        if (sumRows(500) != 500L * 499 / 2) ++wrong;
+    });
+  for (std::thread& caller : callers) caller.join();
+  EXPECT_EQ(wrong.load(), 0);
+
+  std::atomic<int> nestedWrong{0};
+  RowThreads::Run(64, [&](int, int, int) {
+    if (sumRows(100) != 100L * 99 / 2) ++nestedWrong;
+  });
+  EXPECT_EQ(nestedWrong.load(), 0);
+
+  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_EQ(sumRows(1000), 1000L * 999 / 2);
+}
+
+TEST(RowThreads, CountFollowsTheEnvironmentWithinItsRange) {
+  const char* saved = std::getenv("WF_THREADS");
+  const std::string previous = saved ? saved : "";
+  setenv("WF_THREADS", "3", 1);
+  EXPECT_EQ(RowThreads::Count(), 3);
+  for (const char* ignored : {"0", "65", "many"}) {
+    setenv("WF_THREADS", ignored, 1);
+    EXPECT_GE(RowThreads::Count(), 1) << ignored;
+    EXPECT_LE(RowThreads::Count(), 64) << ignored;
+  }
+  {
+    const RowThreads::ScopedCount count(2);
+    EXPECT_EQ(RowThreads::Count(), 2);
+  }
+  if (saved)
+    setenv("WF_THREADS", previous.c_str(), 1);
+  else
+    unsetenv("WF_THREADS");
+}
+
+}  // namespace
+}  // namespace corvel
