@@ -57,7 +57,8 @@ ReplacementFile::ReplacementFile(const std::string& destination) : destination_(
     temporary_ = destination_ + ".~wf" + std::to_string(getpid()) + "-" + std::to_string(counter++);
     // A new file gets the usual permissions, as the destination would have; a replacement
     // starts private and takes the old file's mode and owner before anything is written.
-    int fd = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, replaces ? 0600 : 0666);
+    // Readable too: some writers read back what they wrote (a multi-page file links its pages).
+    int fd = open(temporary_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, replaces ? 0600 : 0666);
     if (fd < 0) {
       if (errno == EEXIST) continue;
       return;
@@ -67,7 +68,7 @@ ReplacementFile::ReplacementFile(const std::string& destination) : destination_(
       std::remove(temporary_.c_str());
       return;
     }
-    file_ = fdopen(fd, "wb");
+    file_ = fdopen(fd, "w+b");
     if (!file_) {
       close(fd);
       std::remove(temporary_.c_str());

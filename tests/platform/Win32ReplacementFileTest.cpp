@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -73,12 +75,32 @@ TEST(ReplacementFile, KeepsTheDestinationWhenAWriteFailedBefore) {
   std::ofstream(path) << "old";
   platform::ReplacementFile file(path);
   ASSERT_NE(file.Stream(), nullptr);
-  std::fputs("new", file.Stream());
-  // A read from a stream open only for writing fails and sets the error flag, as a lost
-  // write does, while the buffered bytes still flush.
-  EXPECT_EQ(std::fgetc(file.Stream()), EOF);
-  ASSERT_NE(std::ferror(file.Stream()), 0);
+  // A write past the file size limit fails and its bytes are dropped; the later ones still
+  // fit once the limit is lifted, so only the error flag remembers the loss.
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limit;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+  const rlimit small{16, limit.rlim_max};
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const std::string lost(8192, 'x');
+  EXPECT_LT(std::fwrite(lost.data(), 1, lost.size(), file.Stream()), lost.size());
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  std::signal(SIGXFSZ, previous);
+  std::fputs("end", file.Stream());
   EXPECT_FALSE(file.Commit());
   EXPECT_EQ(Contents(path), "old");
   EXPECT_EQ(folder.Entries(), 1);
+}
+
+TEST(ReplacementFile, WhatIsWrittenCanBeReadBack) {
+  Folder folder;
+  platform::ReplacementFile file(folder.File("settings"));
+  ASSERT_NE(file.Stream(), nullptr);
+  std::fputs("header", file.Stream());
+  ASSERT_EQ(std::fseek(file.Stream(), 0, SEEK_SET), 0);
+  char read[7] = {};
+  EXPECT_EQ(std::fread(read, 1, 6, file.Stream()), 6u);
+  EXPECT_STREQ(read, "header");
+  EXPECT_TRUE(file.Commit());
+  EXPECT_EQ(Contents(folder.File("settings")), "header");
 }
