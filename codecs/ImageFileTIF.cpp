@@ -466,6 +466,8 @@ bool CImageFileTIF::Encode(CByteStream* file, bool append) {
       if (!TIFFWriteDirectory(handle_)) throw CodecFailure{"Error saving TIFF directory"};
       return true;
     }
+    // The last strip and the directory are written here; a close would not tell.
+    if (!TIFFFlush(handle_)) throw CodecFailure{"Error saving TIFF directory"};
     CloseHandle();
     return true;
   } catch (const CodecFailure& failure) {
