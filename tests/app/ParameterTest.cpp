@@ -50,6 +50,9 @@ TEST(Parameter, TextsRangesAndDefaults) {
   percent.SetInt(250);
   percent.GetInt(&number);
   EXPECT_EQ(number, 100);
+  percent.SetInt(-5);
+  percent.GetInt(&number);
+  EXPECT_EQ(number, 0);
 
   IntegerParameter inverted;
   inverted.SetRange(10, 2);

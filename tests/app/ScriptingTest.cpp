@@ -88,6 +88,16 @@ TEST_F(AppTest, HostileDescriptorValuesAreClampedOrRefused) {
   EXPECT_EQ(run.Value(app::kFeathering), 10) << "a value of the wrong type: the key's default";
 }
 
+TEST_F(AppTest, DescriptorValuesBelowTheMinimumAreRaisedOrRefused) {
+  Scripted raised(Recorded({{app::kTileSize, 5}, {app::kFeathering, -4}}));
+  EXPECT_EQ(raised.Value(app::kTileSize), 10);
+  EXPECT_EQ(raised.Value(app::kFeathering), 0);
+  // A tile of no size refuses the whole descriptor: the stored settings stay.
+  Scripted refused(Recorded({{app::kTileSize, 0}, {app::kFeathering, 33}}));
+  EXPECT_EQ(refused.Value(app::kTileSize), 10);
+  EXPECT_EQ(refused.Value(app::kFeathering), 0);
+}
+
 TEST_F(AppTest, PlayInfoDecidesTheDialogAndNoSuitesMeansNoScripting) {
   Scripted shown(Recorded(), host::plugInDialogDisplay);
   EXPECT_TRUE(shown.app.GetShowDialog());

@@ -43,6 +43,7 @@ class CProbeWnd : public CWnd {
                    (bar && ::GetDlgCtrlID(bar->m_hWnd) == 88 ? " from 88" : ""));
   }
   afx_msg void OnFieldChanged() { seen.push_back("field changed"); }
+  afx_msg void OnUpdatePassedOn(CCmdUI* ui) { ui->ContinueRouting(); }
   afx_msg BOOL OnTip(UINT id, NMHDR* header, LRESULT*) {
     auto* request = reinterpret_cast<NMTTDISPINFO*>(header);
     std::snprintf(request->szText, sizeof request->szText, "tip %u", id);
@@ -65,6 +66,7 @@ BEGIN_MESSAGE_MAP(CProbeWnd, CWnd)
   ON_WM_SETFOCUS()
   ON_WM_NCHITTEST()
   ON_COMMAND(500, OnPing)
+  ON_UPDATE_COMMAND_UI(503, OnUpdatePassedOn)
   ON_EN_CHANGE(77, OnFieldChanged)
   ON_NOTIFY_EX_RANGE(TTN_NEEDTEXTA, 0, 0xFFFF, OnTip)
 END_MESSAGE_MAP()
@@ -178,9 +180,12 @@ TEST_F(ClassLibMapTest, CommandUpdatesDisableControlsWithoutHandlers) {
   handled.Create("Ping", WS_CHILD | WS_VISIBLE, CRect(0, 0, 50, 20), &parent, 500);
   orphan.Create("None", WS_CHILD | WS_VISIBLE, CRect(0, 20, 50, 40), &parent, 501);
   label.Create("Group", WS_CHILD | WS_VISIBLE | BS_GROUPBOX, CRect(0, 40, 50, 60), &parent, 502);
+  CButton passedOn;  // its update handler routes on, and no command handler follows
+  passedOn.Create("On", WS_CHILD | WS_VISIBLE, CRect(0, 60, 50, 80), &parent, 503);
   parent.UpdateDialogControls(&parent, TRUE);
   EXPECT_TRUE(handled.IsWindowEnabled());
   EXPECT_FALSE(orphan.IsWindowEnabled());
+  EXPECT_FALSE(passedOn.IsWindowEnabled());
   EXPECT_TRUE(label.IsWindowEnabled());
 }
 

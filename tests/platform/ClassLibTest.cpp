@@ -201,6 +201,31 @@ TEST_F(ClassLibTest, EscapeCancelsWithoutReadingTheControls) {
   EXPECT_EQ(dialog.name, "start");
 }
 
+TEST_F(ClassLibTest, DataExchangeReadsWholeNumbersRangesAndRadios) {
+  CWnd parent;
+  parent.CreateEx(0, nullptr, "", WS_POPUP | WS_VISIBLE, CRect(0, 0, 200, 100), nullptr, 0);
+  CEdit edit;
+  edit.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 80, 20), &parent, 301);
+  CButton first, second;
+  first.Create("A", WS_CHILD | WS_VISIBLE | WS_GROUP | BS_AUTORADIOBUTTON, CRect(0, 20, 80, 40), &parent,
+               310);
+  second.Create("B", WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON, CRect(0, 40, 80, 60), &parent, 311);
+  CDataExchange dx(&parent, TRUE);
+  platform::EventScript script;
+  script.AnswerMessageBox(IDOK);
+  edit.SetWindowText("12abc");
+  int number = 0;
+  EXPECT_THROW(DDX_Text(&dx, 301, number), CUserException);
+  ASSERT_EQ(script.MessageBoxes().size(), 1u);
+  EXPECT_EQ(script.MessageBoxes()[0].text, "Please enter an integer.");
+  EXPECT_NO_THROW(DDV_MinMaxInt(&dx, 10, 0, 10));
+  EXPECT_NO_THROW(DDV_MinMaxInt(&dx, 0, 0, 10));
+  int choice = 0;
+  DDX_Radio(&dx, 310, choice);
+  EXPECT_EQ(choice, -1) << "none checked";
+  parent.DestroyWindow();
+}
+
 TEST_F(ClassLibTest, AMissingTemplateFailsTheDialog) {
   CDialog dialog(12345);
   EXPECT_EQ(dialog.DoModal(), -1);

@@ -63,6 +63,16 @@ TEST_F(ControlsTest, EditReportsEveryChangeAndKeepsItsSelection) {
   EXPECT_EQ(Text(edit), "abc");
 }
 
+TEST_F(ControlsTest, EditIsModifiedByTypingOnly) {
+  HWND edit = Control(WC_EDIT, ES_AUTOHSCROLL);
+  SetFocus(edit);
+  platform::TypeText("7");
+  platform::PumpMessages();
+  EXPECT_TRUE(SendMessage(edit, EM_GETMODIFY, 0, 0));
+  SetWindowText(edit, "12");
+  EXPECT_FALSE(SendMessage(edit, EM_GETMODIFY, 0, 0));
+}
+
 TEST_F(ControlsTest, EditLimitsAndFiltersWhatIsTyped) {
   HWND edit = Control(WC_EDIT, ES_NUMBER);
   SendMessage(edit, EM_LIMITTEXT, 3, 0);
@@ -81,6 +91,22 @@ TEST_F(ControlsTest, CheckBoxesToggleOnClickAndSpace) {
   platform::PumpMessages();
   EXPECT_EQ(SendMessage(box, BM_GETCHECK, 0, 0), static_cast<LRESULT>(BST_UNCHECKED));
   EXPECT_EQ(Codes(), (std::vector<int>{BN_CLICKED, BN_CLICKED}));
+}
+
+TEST_F(ControlsTest, ARadioClickUnchecksOnlyItsOwnGroup) {
+  HWND a = Control(WC_BUTTON, BS_AUTORADIOBUTTON | WS_GROUP, {10, 10, 110, 30}, 7, "A");
+  HWND b = Control(WC_BUTTON, BS_AUTORADIOBUTTON, {10, 30, 110, 50}, 8, "B");
+  HWND c = Control(WC_BUTTON, BS_AUTORADIOBUTTON | WS_GROUP, {10, 50, 110, 70}, 9, "C");
+  HWND d = Control(WC_BUTTON, BS_AUTORADIOBUTTON, {10, 70, 110, 90}, 10, "D");
+  for (HWND button : {a, b, c, d})  // in their order, as a dialog lays out its controls
+    SetWindowPos(button, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SendMessage(b, BM_SETCHECK, BST_CHECKED, 0);
+  SendMessage(c, BM_SETCHECK, BST_CHECKED, 0);
+  platform::Click(platform::CentreOf(a));
+  platform::PumpMessages();
+  const auto checked = [](HWND button) { return SendMessage(button, BM_GETCHECK, 0, 0) == BST_CHECKED; };
+  EXPECT_EQ((std::vector<bool>{checked(a), checked(b), checked(c), checked(d)}),
+            (std::vector<bool>{true, false, true, false}));
 }
 
 TEST_F(ControlsTest, ReleasingOutsideAPushButtonDoesNotClick) {
@@ -121,6 +147,21 @@ TEST_F(ControlsTest, SortedListBoxReportsTheChosenRow) {
   EXPECT_EQ(Codes(), (std::vector<int>{LBN_SELCHANGE}));
   EXPECT_EQ(SendMessage(list, LB_SETCURSEL, 5, 0), LB_ERR);
   EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), -1);
+}
+
+TEST_F(ControlsTest, DeletingARowAboveTheSelectionKeepsTheSelectedItem) {
+  HWND list = Control(WC_LISTBOX, 0, {10, 10, 110, 80}, 7);
+  HWND combo = Control(WC_COMBOBOX, CBS_DROPDOWNLIST, {120, 10, 220, 34}, 8);
+  for (LPCSTR item : {"a", "b", "c"}) {
+    SendMessage(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+    SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  }
+  SendMessage(list, LB_SETCURSEL, 2, 0);
+  SendMessage(combo, CB_SETCURSEL, 2, 0);
+  SendMessage(list, LB_DELETESTRING, 0, 0);
+  SendMessage(combo, CB_DELETESTRING, 0, 0);
+  EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(SendMessage(combo, CB_GETCURSEL, 0, 0), 1);
 }
 
 TEST_F(ControlsTest, RangedControlsClampTheirPositions) {

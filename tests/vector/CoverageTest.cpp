@@ -62,6 +62,7 @@ TEST(RectRegion, EdgePixelsTakeTheirFractions) {
       {{0.25, 0.25, 0.75, 0.75}, {{64}}},  // inside one pixel: one pixel, not two
       {{1.0, 0.0, 2.0, 1.0}, {{0, 255}}},
       {{0.0, 0.5, 3.0, 0.75}, {{64, 64, 64}}},
+      {{0.25, 0.25, 2.0, 2.0}, {{143, 191}, {191, 255}}},  // edges a quarter in from the left and top
   };
   for (const Case& c : cases) {
     RefPtr<RegionBase> region = RefPtr<RegionBase>::Adopt(
@@ -113,6 +114,14 @@ TEST(Antialiasing, AFullPixelGives255InEveryMode) {
   const CoverageGrid pixel = Draw(*Polygon({{5, 5}, {6, 5}, {6, 6}, {5, 6}}), {8, keQualityBox});
   EXPECT_EQ(pixel.At(5, 5), 255);
   EXPECT_EQ(pixel.Sum(), 255);
+}
+
+TEST(Antialiasing, BoxFilterFillsAFullPixelAtEveryLevel) {
+  RefPtr<VectorPath> square = Polygon({{10, 10}, {30, 10}, {30, 30}, {10, 30}});
+  for (int level = 1; level <= 8; ++level) {
+    const CoverageGrid grid = Draw(*square, {level, keQualityBox});
+    EXPECT_EQ(grid.At(20, 20), 255) << level;
+  }
 }
 
 TEST(Antialiasing, ACircleCoversItsArea) {

@@ -71,6 +71,13 @@ TEST(CheckerPaint, CellsFollowTheViewOriginAndTheTargetFormat) {
   paint->Detach();
   EXPECT_EQ(target.At(7, 0), (std::vector<int>{255, 220, 200}));
   EXPECT_EQ(target.At(8, 0), (std::vector<int>{3, 2, 1}));
+  Target column(4, 20, keFormatBGR);
+  column.record.view = RECT{0, 8, 4, 28};
+  ASSERT_TRUE(paint->Attach(column.record));
+  paint->FillRect(0, 0, 4, 20, 255);
+  paint->Detach();
+  EXPECT_EQ(column.At(0, 7), (std::vector<int>{255, 220, 200}));
+  EXPECT_EQ(column.At(0, 8), (std::vector<int>{3, 2, 1}));
 }
 
 TEST(SolidPaint, OpacityIsAppliedOnceOnEveryPath) {

@@ -66,6 +66,8 @@ TEST(StrokeStage, RightAngleMiterTipLiesAtTheOuterCorner) {
   const std::vector<PathSegmentRecord> outline = ReadStage(
       *Stroke(*Polyline({{10, 10}, {30, 10}, {30, 30}}), Pen(4)));
   EXPECT_TRUE(HasPoint(outline, {32, 8}));
+  // The limit scales with the pen: a wide pen mitres the same corner.
+  EXPECT_TRUE(HasPoint(ReadStage(*Stroke(*Polyline({{40, 60}, {100, 60}, {100, 120}}), Pen(20))), {110, 50}));
   // A full turn back bevels instead of spiking: nothing beyond the turning point.
   for (const PathSegmentRecord& r : ReadStage(*Stroke(*Polyline({{10, 10}, {30, 10}, {10, 10}}), Pen(4)))) {
     EXPECT_LE(r.end.x, 30 + 1e-6);
@@ -79,6 +81,10 @@ TEST(StrokeStage, DashesTakeFigureCapsOnlyAtTheFigureEnds) {
   pen.SetDash(dashes, 2, 0);
   // Three dashes of 10 by 4, and the square caps add 2 x 4 at the two ends of the figure only.
   EXPECT_NEAR(CoveredArea(*Polyline({{20, 50}, {60, 50}}), pen), 136, 1.0);
+  // Inner dash ends take their own cap, not the one of inner dash starts.
+  pen.caps[0].kind = pen.caps[1].kind = pen.caps[2].kind = 0;
+  pen.caps[3].kind = 1;
+  EXPECT_NEAR(CoveredArea(*Polyline({{20, 50}, {60, 50}}), pen), 136, 1.5);
 }
 
 TEST(StrokeStage, ThinAndFillKindsAreNeverStroked) {
