@@ -14,11 +14,12 @@ namespace {
 
 // The period p of one axis shrunk by factor to a multiple of the step at which both components
 // a and b (of a lattice whose period on that axis is p) stay whole: a p' / p and b p' / p are
-// integers. Never 0, never more than p.
+// integers. Never 0, never more than p; a halfway size rounds to the even count of steps.
 long long ShrunkPeriod(long long a, long long b, long long p, double factor) {
   const long long stepA = p / std::gcd(std::llabs(a), p), stepB = p / std::gcd(std::llabs(b), p);
   const long long step = std::lcm(stepA, stepB);
-  return step * std::max(1LL, std::min(p / step, std::llround(double(p) * factor / double(step))));
+  const long long steps = RoundToInt(double(p) * factor / double(step));
+  return step * std::max(1LL, std::min(p / step, steps));
 }
 
 LONG Scaled(LONG component, long long p, long long shrunk) {

@@ -5,6 +5,7 @@
 
 #include "core/ProgressMeter.h"
 #include "generators/P3MLGenerator.h"
+#include "generators/SeamFeathering.h"
 #include "generators/TileGenerator.h"
 #include "tests/generators/TileTestImages.h"
 
@@ -39,6 +40,18 @@ TEST(TileGenerator, CellBoundsIsTheBoxOfTheParallelogram) {
     EXPECT_EQ(r.right, c.bounds.right);
     EXPECT_EQ(r.bottom, c.bounds.bottom);
   }
+}
+
+// A period shrunk to exactly half a step rounds to the even step: a feather of 10 on 60 gives 58.
+TEST(ShrinkLatticeXY, HalfwayPeriodsRoundToEven) {
+  TileGenerator g;
+  SetLattice(g, {80, 0}, {0, 60});
+  const double factor = 1 - 10.0 / 400;
+  ShrinkLatticeXY(g, factor, factor);
+  EXPECT_EQ(g.basisA.x, 78);
+  EXPECT_EQ(g.basisA.y, 0);
+  EXPECT_EQ(g.basisB.x, 0);
+  EXPECT_EQ(g.basisB.y, 58);
 }
 
 TEST(TileGenerator, LatticeConversionsAreInverse) {
