@@ -1,14 +1,15 @@
 #include "platform/registry/Registry.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <mutex>
+#include <new>
 #include <set>
 
 #include "platform/registry/detail/Hive.h"
@@ -21,7 +22,7 @@ using platform::registry::Key;
 using platform::registry::Value;
 
 // Files larger than this are not a registry this system wrote.
-constexpr std::uintmax_t kMaxFileSize = 64u << 20;
+constexpr std::size_t kMaxFileSize = 64u << 20;
 constexpr DWORD kMaxValueSize = 16u << 20;
 
 struct OpenKey {
@@ -34,10 +35,13 @@ struct FileIdentity {
   dev_t device = 0;
   ino_t inode = 0;
   off_t size = -1;
-  timespec modified{};
+  timespec modified{}, changed{};
   bool operator==(const FileIdentity& o) const {
-    return device == o.device && inode == o.inode && size == o.size && modified.tv_sec == o.modified.tv_sec &&
-           modified.tv_nsec == o.modified.tv_nsec;
+    return device == o.device && inode == o.inode && size == o.size && Same(modified, o.modified) &&
+           Same(changed, o.changed);
+  }
+  static bool Same(const timespec& a, const timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
   }
 };
 
@@ -69,35 +73,50 @@ void AddDefaults(Hive& hive) {
   }
 }
 
-bool Identify(const std::string& path, FileIdentity& identity, int& error) {
-  struct stat info;
-  if (stat(path.c_str(), &info) != 0) {
-    error = errno;
-    return false;
+FileIdentity IdentityOf(const struct stat& info) {
+  return {info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
+}
+
+// The whole file, or false when it cannot be read or holds more than the cap: a device or a
+// growing file is read no further than that.
+LSTATUS ReadCapped(int fd, std::string& text) {
+  text.clear();
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return ERROR_CANTREAD;
+    if (got == 0) return ERROR_SUCCESS;
+    if (text.size() + static_cast<std::size_t>(got) > kMaxFileSize) return ERROR_REGISTRY_CORRUPT;
+    text.append(buffer, static_cast<std::size_t>(got));
   }
-  identity = {info.st_dev, info.st_ino, info.st_size, info.st_mtim};
-  return true;
 }
 
 // Brings the hive in step with the file; a missing file is an empty registry.
 LSTATUS Load(State& state) {
   std::string path = platform::RegistryPath();
   if (path.empty()) return ERROR_CANTREAD;
+  struct stat info;
   FileIdentity identity;
-  int error = 0;
-  if (!Identify(path, identity, error)) {
-    if (error != ENOENT) return ERROR_CANTREAD;
-    identity = {};
+  if (stat(path.c_str(), &info) == 0) {
+    identity = IdentityOf(info);
+  } else if (errno != ENOENT) {
+    return ERROR_CANTREAD;
   }
   if (state.loaded && state.loadedPath == path && state.loadedFile == identity) return ERROR_SUCCESS;
   state.loaded = false;
   Hive hive;
-  if (identity.size >= 0) {
-    if (static_cast<std::uintmax_t>(identity.size) > kMaxFileSize) return ERROR_REGISTRY_CORRUPT;
-    std::ifstream in(path, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.good() && !in.eof()) return ERROR_CANTREAD;
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0 && errno != ENOENT) return ERROR_CANTREAD;
+  if (fd >= 0) {
+    std::string text;
+    LSTATUS status = fstat(fd, &info) == 0 ? ReadCapped(fd, text) : ERROR_CANTREAD;
+    close(fd);
+    if (status != ERROR_SUCCESS) return status;
+    identity = IdentityOf(info);  // what was read, should the file have been replaced since
     if (!platform::registry::ParseHive(text, hive)) return ERROR_REGISTRY_CORRUPT;
+  } else {
+    identity = {};
   }
   AddDefaults(hive);
   for (int root = 0; root < platform::registry::kRootCount; ++root) {
@@ -126,8 +145,9 @@ LSTATUS Save(State& state) {
   written = written &&
             std::fwrite(text.data() + half, 1, text.size() - half, file.Stream()) == text.size() - half;
   if (!written || !file.Commit()) return ERROR_CANTWRITE;
-  int error = 0;
-  state.loaded = Identify(state.loadedPath, state.loadedFile, error);
+  struct stat info;
+  state.loaded = stat(state.loadedPath.c_str(), &info) == 0;
+  if (state.loaded) state.loadedFile = IdentityOf(info);
   return ERROR_SUCCESS;
 }
 
@@ -211,6 +231,17 @@ LSTATUS CopyData(const Value& value, LPDWORD type, LPBYTE data, LPDWORD size) {
   return ERROR_SUCCESS;
 }
 
+// The registry answers allocation failures as the platform does rather than throwing them
+// into a caller that expects a status.
+template <class Body>
+LSTATUS Guarded(Body body) noexcept {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return ERROR_NOT_ENOUGH_MEMORY;
+  }
+}
+
 }  // namespace
 
 namespace platform {
@@ -239,143 +270,159 @@ void SetRegistryWriteHook(void (*hook)()) {
 
 LSTATUS RegCreateKeyEx(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM access, void*, PHKEY result,
                        LPDWORD disposition) {
-  if (!result) return ERROR_INVALID_PARAMETER;
-  *result = nullptr;
-  std::vector<std::string> path;
-  if (!SplitPath(subKey, path)) return ERROR_INVALID_PARAMETER;
-  State& state = Registry();
-  std::lock_guard<std::mutex> guard(state.lock);
-  OpenKey parent;
-  Key* node = nullptr;
-  LSTATUS status = Resolve(state, key, path.empty() ? 0 : KEY_CREATE_SUB_KEY, parent, node);
-  if (status != ERROR_SUCCESS) return status;
-  if (parent.path.size() + path.size() > platform::registry::kMaxDepth) return ERROR_INVALID_PARAMETER;
-  bool created = false;
-  for (const std::string& name : path) {
-    Key* sub = node->FindSubKey(name);
-    if (!sub) {
-      sub = &node->AddSubKey(name);
-      created = true;
+  return Guarded([&]() -> LSTATUS {
+    if (!result) return ERROR_INVALID_PARAMETER;
+    *result = nullptr;
+    std::vector<std::string> path;
+    if (!SplitPath(subKey, path)) return ERROR_INVALID_PARAMETER;
+    State& state = Registry();
+    std::lock_guard<std::mutex> guard(state.lock);
+    OpenKey parent;
+    Key* node = nullptr;
+    LSTATUS status = Resolve(state, key, path.empty() ? 0 : KEY_CREATE_SUB_KEY, parent, node);
+    if (status != ERROR_SUCCESS) return status;
+    if (parent.path.size() + path.size() > platform::registry::kMaxDepth) return ERROR_INVALID_PARAMETER;
+    bool created = false;
+    for (const std::string& name : path) {
+      Key* sub = node->FindSubKey(name);
+      if (!sub) {
+        sub = &node->AddSubKey(name);
+        created = true;
+      }
+      node = sub;
     }
-    node = sub;
-  }
-  if (created && (status = Save(state)) != ERROR_SUCCESS) return status;
-  if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-  *result = NewHandle(state, parent, path, access);
-  return ERROR_SUCCESS;
+    if (created && (status = Save(state)) != ERROR_SUCCESS) return status;
+    if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    *result = NewHandle(state, parent, path, access);
+    return ERROR_SUCCESS;
+  });
 }
 
 LSTATUS RegOpenKeyEx(HKEY key, LPCSTR subKey, DWORD, REGSAM access, PHKEY result) {
-  if (!result) return ERROR_INVALID_PARAMETER;
-  *result = nullptr;
-  std::vector<std::string> path;
-  if (!SplitPath(subKey, path)) return ERROR_INVALID_PARAMETER;
-  State& state = Registry();
-  std::lock_guard<std::mutex> guard(state.lock);
-  OpenKey parent;
-  Key* node = nullptr;
-  LSTATUS status = Resolve(state, key, 0, parent, node);
-  if (status != ERROR_SUCCESS) return status;
-  if (!Walk(node, path)) return ERROR_FILE_NOT_FOUND;
-  *result = NewHandle(state, parent, path, access);
-  return ERROR_SUCCESS;
+  return Guarded([&]() -> LSTATUS {
+    if (!result) return ERROR_INVALID_PARAMETER;
+    *result = nullptr;
+    std::vector<std::string> path;
+    if (!SplitPath(subKey, path)) return ERROR_INVALID_PARAMETER;
+    State& state = Registry();
+    std::lock_guard<std::mutex> guard(state.lock);
+    OpenKey parent;
+    Key* node = nullptr;
+    LSTATUS status = Resolve(state, key, 0, parent, node);
+    if (status != ERROR_SUCCESS) return status;
+    if (!Walk(node, path)) return ERROR_FILE_NOT_FOUND;
+    *result = NewHandle(state, parent, path, access);
+    return ERROR_SUCCESS;
+  });
 }
 
 LSTATUS RegCloseKey(HKEY key) {
-  int root;
-  if (IsRoot(key, root)) return ERROR_SUCCESS;
-  State& state = Registry();
-  std::lock_guard<std::mutex> guard(state.lock);
-  auto* open = reinterpret_cast<OpenKey*>(key);
-  if (!key || !state.handles.erase(open)) return ERROR_INVALID_HANDLE;
-  delete open;
-  return ERROR_SUCCESS;
+  return Guarded([&]() -> LSTATUS {
+    int root;
+    if (IsRoot(key, root)) return ERROR_SUCCESS;
+    State& state = Registry();
+    std::lock_guard<std::mutex> guard(state.lock);
+    auto* open = reinterpret_cast<OpenKey*>(key);
+    if (!key || !state.handles.erase(open)) return ERROR_INVALID_HANDLE;
+    delete open;
+    return ERROR_SUCCESS;
+  });
 }
 
 LSTATUS RegDeleteKey(HKEY key, LPCSTR subKey) {
-  std::vector<std::string> path;
-  if (!SplitPath(subKey, path) || path.empty()) return ERROR_INVALID_PARAMETER;
-  State& state = Registry();
-  std::lock_guard<std::mutex> guard(state.lock);
-  OpenKey open;
-  Key* node = nullptr;
-  LSTATUS status = Resolve(state, key, 0, open, node);
-  if (status != ERROR_SUCCESS) return status;
-  std::string last = path.back();
-  path.pop_back();
-  Key* parent = Walk(node, path);
-  Key* target = parent ? parent->FindSubKey(last) : nullptr;
-  if (!target) return ERROR_FILE_NOT_FOUND;
-  if (!target->subKeys.empty()) return ERROR_ACCESS_DENIED;
-  auto& siblings = parent->subKeys;
-  for (auto it = siblings.begin(); it != siblings.end(); ++it) {
-    if (it->get() == target) {
-      siblings.erase(it);
-      break;
+  return Guarded([&]() -> LSTATUS {
+    std::vector<std::string> path;
+    if (!SplitPath(subKey, path) || path.empty()) return ERROR_INVALID_PARAMETER;
+    State& state = Registry();
+    std::lock_guard<std::mutex> guard(state.lock);
+    OpenKey open;
+    Key* node = nullptr;
+    LSTATUS status = Resolve(state, key, 0, open, node);
+    if (status != ERROR_SUCCESS) return status;
+    std::string last = path.back();
+    path.pop_back();
+    Key* parent = Walk(node, path);
+    Key* target = parent ? parent->FindSubKey(last) : nullptr;
+    if (!target) return ERROR_FILE_NOT_FOUND;
+    if (!target->subKeys.empty()) return ERROR_ACCESS_DENIED;
+    auto& siblings = parent->subKeys;
+    for (auto it = siblings.begin(); it != siblings.end(); ++it) {
+      if (it->get() == target) {
+        siblings.erase(it);
+        break;
+      }
     }
-  }
-  return Save(state);
+    return Save(state);
+  });
 }
 
 LSTATUS RegQueryValueEx(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                         LPDWORD size) {
-  if (reserved) return ERROR_INVALID_PARAMETER;
-  State& state = Registry();
-  std::lock_guard<std::mutex> guard(state.lock);
-  OpenKey open;
-  Key* node = nullptr;
-  LSTATUS status = Resolve(state, key, KEY_QUERY_VALUE, open, node);
-  if (status != ERROR_SUCCESS) return status;
-  Value* value = node->FindValue(ValueName(valueName));
-  if (!value) return ERROR_FILE_NOT_FOUND;
-  return CopyData(*value, type, data, size);
+  return Guarded([&]() -> LSTATUS {
+    if (reserved) return ERROR_INVALID_PARAMETER;
+    State& state = Registry();
+    std::lock_guard<std::mutex> guard(state.lock);
+    OpenKey open;
+    Key* node = nullptr;
+    LSTATUS status = Resolve(state, key, KEY_QUERY_VALUE, open, node);
+    if (status != ERROR_SUCCESS) return status;
+    Value* value = node->FindValue(ValueName(valueName));
+    if (!value) return ERROR_FILE_NOT_FOUND;
+    return CopyData(*value, type, data, size);
+  });
 }
 
 LSTATUS RegSetValueEx(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD size) {
-  if ((!data && size) || size > kMaxValueSize) return ERROR_INVALID_PARAMETER;
-  State& state = Registry();
-  std::lock_guard<std::mutex> guard(state.lock);
-  OpenKey open;
-  Key* node = nullptr;
-  LSTATUS status = Resolve(state, key, KEY_SET_VALUE, open, node);
-  if (status != ERROR_SUCCESS) return status;
-  std::string name = ValueName(valueName);
-  Value* value = node->FindValue(name);
-  if (!value) {
-    node->values.push_back({name, 0, {}});
-    value = &node->values.back();
-  }
-  value->type = type;
-  value->data.assign(data, data + size);
-  return Save(state);
+  return Guarded([&]() -> LSTATUS {
+    if ((!data && size) || size > kMaxValueSize) return ERROR_INVALID_PARAMETER;
+    State& state = Registry();
+    std::lock_guard<std::mutex> guard(state.lock);
+    OpenKey open;
+    Key* node = nullptr;
+    LSTATUS status = Resolve(state, key, KEY_SET_VALUE, open, node);
+    if (status != ERROR_SUCCESS) return status;
+    std::string name = ValueName(valueName);
+    Value* value = node->FindValue(name);
+    if (!value) {
+      node->values.push_back({name, 0, {}});
+      value = &node->values.back();
+    }
+    value->type = type;
+    value->data.assign(data, data + size);
+    return Save(state);
+  });
 }
 
 LSTATUS RegDeleteValue(HKEY key, LPCSTR valueName) {
-  State& state = Registry();
-  std::lock_guard<std::mutex> guard(state.lock);
-  OpenKey open;
-  Key* node = nullptr;
-  LSTATUS status = Resolve(state, key, KEY_SET_VALUE, open, node);
-  if (status != ERROR_SUCCESS) return status;
-  Value* value = node->FindValue(ValueName(valueName));
-  if (!value) return ERROR_FILE_NOT_FOUND;
-  node->values.erase(node->values.begin() + (value - node->values.data()));
-  return Save(state);
+  return Guarded([&]() -> LSTATUS {
+    State& state = Registry();
+    std::lock_guard<std::mutex> guard(state.lock);
+    OpenKey open;
+    Key* node = nullptr;
+    LSTATUS status = Resolve(state, key, KEY_SET_VALUE, open, node);
+    if (status != ERROR_SUCCESS) return status;
+    Value* value = node->FindValue(ValueName(valueName));
+    if (!value) return ERROR_FILE_NOT_FOUND;
+    node->values.erase(node->values.begin() + (value - node->values.data()));
+    return Save(state);
+  });
 }
 
 LSTATUS RegEnumValue(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved, LPDWORD type,
                      LPBYTE data, LPDWORD dataSize) {
-  if (!name || !nameSize || reserved) return ERROR_INVALID_PARAMETER;
-  State& state = Registry();
-  std::lock_guard<std::mutex> guard(state.lock);
-  OpenKey open;
-  Key* node = nullptr;
-  LSTATUS status = Resolve(state, key, KEY_QUERY_VALUE, open, node);
-  if (status != ERROR_SUCCESS) return status;
-  if (index >= node->values.size()) return ERROR_NO_MORE_ITEMS;
-  const Value& value = node->values[index];
-  if (value.name.size() >= *nameSize) return ERROR_MORE_DATA;
-  std::memcpy(name, value.name.c_str(), value.name.size() + 1);
-  *nameSize = static_cast<DWORD>(value.name.size());
-  return CopyData(value, type, data, dataSize);
+  return Guarded([&]() -> LSTATUS {
+    if (!name || !nameSize || reserved) return ERROR_INVALID_PARAMETER;
+    State& state = Registry();
+    std::lock_guard<std::mutex> guard(state.lock);
+    OpenKey open;
+    Key* node = nullptr;
+    LSTATUS status = Resolve(state, key, KEY_QUERY_VALUE, open, node);
+    if (status != ERROR_SUCCESS) return status;
+    if (index >= node->values.size()) return ERROR_NO_MORE_ITEMS;
+    const Value& value = node->values[index];
+    if (value.name.size() >= *nameSize) return ERROR_MORE_DATA;
+    std::memcpy(name, value.name.c_str(), value.name.size() + 1);
+    *nameSize = static_cast<DWORD>(value.name.size());
+    return CopyData(value, type, data, dataSize);
+  });
 }

@@ -162,6 +162,39 @@ TEST_F(Registry, ACorruptFileIsReportedAndNeverOverwritten) {
   }
 }
 
+// Something other than a readable file answers error codes, also when it turns up mid-run.
+TEST_F(Registry, AFolderInsteadOfTheFileAnswersReadErrors) {
+  HKEY key = Create("Software\\Veltramoor");
+  SetDword(key, "TileSize", 100);
+  std::filesystem::remove(path_);
+  std::filesystem::create_directory(path_);
+  const DWORD value = 5;
+  EXPECT_EQ(RegSetValueEx(key, "TileSize", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4),
+            ERROR_CANTREAD);
+  DWORD size = 4, read = 0;
+  EXPECT_EQ(RegQueryValueEx(key, "TileSize", nullptr, nullptr, reinterpret_cast<BYTE*>(&read), &size),
+            ERROR_CANTREAD);
+  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+  HKEY other = nullptr;
+  EXPECT_EQ(
+      RegCreateKeyEx(HKEY_CURRENT_USER, "Software", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &other, nullptr),
+      ERROR_CANTREAD);
+  EXPECT_TRUE(std::filesystem::is_directory(path_));
+}
+
+// A file without end is read only up to the cap; the alarm ends a read that never stops.
+TEST_F(Registry, AnEndlessFileIsReadNoFurtherThanTheCap) {
+  EXPECT_EXIT(
+      {
+        alarm(10);
+        setenv("WF_REGISTRY", "/dev/zero", 1);
+        HKEY key = nullptr;
+        std::exit(
+            RegOpenKeyEx(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &key) == ERROR_REGISTRY_CORRUPT ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
 TEST_F(Registry, KeysAndValuesAnswerAsThePlatformDoes) {
   DWORD value = 0, disposition = 0;
   EXPECT_EQ(GetDword("Software\\Veltramoor", "TileSize", value), ERROR_FILE_NOT_FOUND);
