@@ -4,6 +4,7 @@
 // folder>; writes png-<id>.png, bitmap-<id>.dib, icon-<id>.png and cursor-<id>.cur there.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -14,7 +15,7 @@
 #include "platform/gdi/GdiPlus.h"
 #include "platform/gdi/Text.h"
 #include "platform/ui/Capture.h"
-#include "resources/tools/Symmetry.h"
+#include "resources/tools/GroupPicture.h"
 
 namespace {
 
@@ -22,10 +23,15 @@ using wf_tools::Vec;
 
 constexpr double kPi = 3.14159265358979323846;
 
+// Whole coordinates at pixels' centres, as the graphics library takes them, or at their corners,
+// where a shape must cover whole pixels from its edge (x from 0 to 1 is exactly pixel 0).
+enum class Grid { kCentres, kCorners };
+
 // A transparent 32-bit drawing surface with a GDI+ graphics object on it.
 class Canvas {
  public:
-  Canvas(int width, int height) : width_(width), height_(height) {
+  Canvas(int width, int height, Grid grid = Grid::kCentres)
+      : width_(width), height_(height), shift_(grid == Grid::kCorners ? -0.5 : 0) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
@@ -49,6 +55,12 @@ class Canvas {
 
   HDC dc() const { return dc_; }
   GpGraphics* graphics() const { return graphics_; }
+
+  // Every pixel in one opaque colour, edge to edge.
+  void Clear(ARGB opaque) {
+    auto* pixels = static_cast<std::uint32_t*>(bits_);
+    std::fill(pixels, pixels + width_ * height_, opaque);
+  }
 
   void Fill(const std::vector<Vec>& polygon, ARGB colour) {
     GpPath* path = Path(polygon, true);
@@ -124,14 +136,15 @@ class Canvas {
     GpPath* path = nullptr;
     GdipCreatePath(FillModeWinding, &path);
     for (std::size_t i = 1; i < points.size(); ++i) {
-      GdipAddPathLine(path, REAL(points[i - 1].x), REAL(points[i - 1].y), REAL(points[i].x),
-                      REAL(points[i].y));
+      GdipAddPathLine(path, REAL(points[i - 1].x + shift_), REAL(points[i - 1].y + shift_),
+                      REAL(points[i].x + shift_), REAL(points[i].y + shift_));
     }
     if (closed) GdipClosePathFigure(path);
     return path;
   }
 
   int width_, height_;
+  double shift_;
   HDC dc_ = nullptr;
   HBITMAP bitmap_ = nullptr;
   HGDIOBJ old_ = nullptr;
@@ -141,10 +154,9 @@ class Canvas {
 
 // ---- Group pictures ---------------------------------------------------------------------------
 
-constexpr int kPictureSize = 85;
-constexpr int kLabelHeight = 15;
-constexpr ARGB kCellFill = 0xFFF4F7FB, kCellEdge = 0xFF8A96A3, kMotif = 0xFFF2A65A;
-constexpr ARGB kMirror = 0xFF1F4E9C, kRotation = 0xFFB0182C;
+using wf_tools::kPictureSize;
+constexpr ARGB kCellFill = 0xFFF4F7FB, kCellEdge = 0xFF8A96A3;
+constexpr ARGB kMirror = 0xFF1F4E9C, kGlide = 0xFF5F86C4, kRotation = 0xFFB0182C;
 
 std::vector<Vec> RegularPolygon(Vec centre, double radius, int sides, double turn) {
   std::vector<Vec> points;
@@ -155,136 +167,61 @@ std::vector<Vec> RegularPolygon(Vec centre, double radius, int sides, double tur
   return points;
 }
 
-// The usual symbols: a lens for two-fold centres, a triangle, a square and a hexagon.
-void DrawRotationCentre(Canvas& canvas, Vec at, int order, Vec edge) {
-  double along = std::atan2(edge.y, edge.x);
+// A lens for two-fold centres, a triangle, a square, and a six-pointed star: at this size a
+// hexagon would read as a disc.
+void DrawRotationCentre(Canvas& canvas, Vec at, int order) {
   switch (order) {
-    case 2: {
-      auto upper = Canvas::EllipsePoints(at, 4.6, 2.6, 0, 2 * kPi, 32);
-      for (Vec& p : upper) {
-        Vec d = p - at;
-        p = at +
-            Vec{d.x * std::cos(along) - d.y * std::sin(along), d.x * std::sin(along) + d.y * std::cos(along)};
-      }
-      canvas.Fill(upper, kRotation);
+    case 2:
+      canvas.Fill(Canvas::EllipsePoints(at, 4.2, 2.4, 0, 2 * kPi, 32), kRotation);
       break;
-    }
     case 3:
-      canvas.Fill(RegularPolygon(at, 5.0, 3, -kPi / 2), kRotation);
+      canvas.Fill(RegularPolygon(at, 4.8, 3, -kPi / 2), kRotation);
       break;
     case 4:
-      canvas.Fill(RegularPolygon(at, 5.0, 4, along + kPi / 4), kRotation);
+      canvas.Fill(RegularPolygon(at, 4.8, 4, kPi / 4), kRotation);
       break;
-    default:
-      canvas.Fill(RegularPolygon(at, 5.0, 6, 0), kRotation);
+    default: {
+      std::vector<Vec> star;
+      for (int i = 0; i < 12; ++i) {
+        double radius = i % 2 ? 3.1 : 5.6, angle = -kPi / 2 + kPi * i / 6;
+        star.push_back({at.x + radius * std::cos(angle), at.y + radius * std::sin(angle)});
+      }
+      canvas.Fill(star, kRotation);
       break;
+    }
   }
 }
 
+// Glides thinner and lighter than mirrors, so that the dense groups stay readable.
 void DrawDashed(Canvas& canvas, Vec from, Vec to, ARGB colour) {
   Vec d = to - from;
   double length = std::sqrt(Dot(d, d));
-  const double dash = 4, gap = 3;
+  const double dash = 3, gap = 2.5;
   for (double s = 0; s < length; s += dash + gap) {
     double e = std::min(length, s + dash);
-    canvas.Line(from + (s / length) * d, from + (e / length) * d, colour, 1.6f);
-  }
-}
-
-// Where the motif has most room: far from its own images (so that no two copies touch) and, as
-// the copies are drawn once each, far from the cell's edges.
-Vec MotifPlace(const wf_tools::Group& group, double& room) {
-  auto plane = [&](Vec f) { return f.x * group.a + f.y * group.b; };
-  double edgeA = std::sqrt(Dot(group.a, group.a)), edgeB = std::sqrt(Dot(group.b, group.b));
-  double area = std::fabs(group.a.x * group.b.y - group.a.y * group.b.x);
-  Vec best{0.3, 0.3};
-  room = 0;
-  for (int i = 1; i < 48; ++i) {
-    for (int j = 1; j < 48; ++j) {
-      Vec f{i / 48.0, j / 48.0};
-      double score = 1e9;
-      std::vector<Vec> images;
-      for (const auto& op : group.operations) {
-        Vec g = op.Apply(f);
-        images.push_back({g.x - std::floor(g.x), g.y - std::floor(g.y)});
-      }
-      for (std::size_t k = 0; k < images.size(); ++k) {
-        Vec g = images[k];
-        // Distance to the edges: the cell's height over each pair of edges times the margin.
-        score = std::min({score, g.x * area / edgeB, (1 - g.x) * area / edgeB, g.y * area / edgeA,
-                          (1 - g.y) * area / edgeA});
-        for (std::size_t m = 0; m < images.size(); ++m) {
-          for (int lx = -1; lx <= 1; ++lx) {
-            for (int ly = -1; ly <= 1; ++ly) {
-              if (m == k && lx == 0 && ly == 0) continue;
-              Vec d = plane(images[m] + Vec{double(lx), double(ly)}) - plane(g);
-              score = std::min(score, std::sqrt(Dot(d, d)) / 2);
-            }
-          }
-        }
-      }
-      if (score > room + 1e-9) {
-        room = score;
-        best = f;
-      }
-    }
-  }
-  return best;
-}
-
-// An L, which no rotation maps onto its mirror image, at every image of the motif's place.
-void DrawMotifs(Canvas& canvas, const wf_tools::Group& group, Vec origin) {
-  double room = 0;
-  Vec place = MotifPlace(group, room);
-  double size = std::min(room * 1.1, 11.0);
-  const std::vector<Vec> shape = {{-0.45, -0.5},  {0.55, -0.5}, {0.55, -0.18},
-                                  {-0.13, -0.18}, {-0.13, 0.5}, {-0.45, 0.5}};
-  auto toCell = [&](Vec p) {
-    double det = group.a.x * group.b.y - group.a.y * group.b.x;
-    return Vec{(p.x * group.b.y - p.y * group.b.x) / det, (group.a.x * p.y - group.a.y * p.x) / det};
-  };
-  auto plane = [&](Vec f) { return f.x * group.a + f.y * group.b; };
-  for (const auto& op : group.operations) {
-    Vec image = op.Apply(place);
-    image = {image.x - std::floor(image.x), image.y - std::floor(image.y)};
-    std::vector<Vec> polygon;
-    for (Vec corner : shape) {
-      // The operation's linear part carries the shape's offsets along.
-      Vec f = toCell(size * corner);
-      Vec turned{op.r[0][0] * f.x + op.r[0][1] * f.y, op.r[1][0] * f.x + op.r[1][1] * f.y};
-      polygon.push_back(origin + plane(image) + plane(turned));
-    }
-    canvas.Fill(polygon, kMotif);
+    canvas.Line(from + (s / length) * d, from + (e / length) * d, colour, 1.0f);
   }
 }
 
 void DrawGroup(const wf_tools::Group& group, const std::string& path) {
-  Canvas canvas(kPictureSize, kPictureSize);
-  canvas.Fill({{0, 0}, {kPictureSize, 0}, {kPictureSize, kPictureSize}, {0, kPictureSize}}, 0xFFFFFFFF);
-  // The cell centred in the area above the label.
-  Vec corners[4] = {{0, 0}, group.a, group.a + group.b, group.b};
-  double left = 1e9, right = -1e9, top = 1e9, bottom = -1e9;
-  for (Vec c : corners) {
-    left = std::min(left, c.x), right = std::max(right, c.x);
-    top = std::min(top, c.y), bottom = std::max(bottom, c.y);
-  }
-  Vec origin{std::round((kPictureSize - (right - left)) / 2 - left) + 0.5,
-             std::round((kPictureSize - kLabelHeight - (bottom - top)) / 2 - top) + 0.5};
-  auto at = [&](Vec f) { return origin + f.x * group.a + f.y * group.b; };
+  Canvas canvas(kPictureSize, kPictureSize, Grid::kCorners);
+  canvas.Clear(0xFFFFFFFF);
+  const wf_tools::PictureLayout layout = wf_tools::LayOut(group);
+  auto at = [&](Vec f) { return layout.At(f); };
   std::vector<Vec> cell = {at({0, 0}), at({1, 0}), at({1, 1}), at({0, 1})};
   canvas.Fill(cell, kCellFill);
-  DrawMotifs(canvas, group, origin);
   canvas.Stroke(cell, true, kCellEdge, 1.0f);
-  for (const auto& line : wf_tools::ReflectionLines(group)) {
-    if (line.mirror) {
-      canvas.Line(at(line.from), at(line.to), kMirror, 2.2f);
-    } else {
-      DrawDashed(canvas, at(line.from), at(line.to), kMirror);
-    }
+  const auto lines = wf_tools::ReflectionLines(group);
+  for (const auto& line : lines) {
+    if (!line.mirror) DrawDashed(canvas, at(line.from), at(line.to), kGlide);
   }
-  for (const auto& centre : wf_tools::RotationCentres(group)) {
-    DrawRotationCentre(canvas, at(centre.at), centre.order, group.a);
+  for (const auto& line : lines) {
+    if (line.mirror) canvas.Line(at(line.from), at(line.to), kMirror, 1.6f);
   }
+  // The motifs over the lines, so that no glide hides one; the centres' marks over everything.
+  for (const auto& motif : layout.motifs) canvas.Fill(motif, wf_tools::kMotifColour);
+  for (const auto& centre : wf_tools::RotationCentres(group))
+    DrawRotationCentre(canvas, at(centre.at), centre.order);
   HFONT font = CreateFont(-12, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                           CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, VARIABLE_PITCH | FF_SWISS, "DejaVu Sans");
   HGDIOBJ oldFont = SelectObject(canvas.dc(), font);
@@ -325,13 +262,14 @@ void DrawToolBar(const std::string& path) {
   constexpr int kWidth = 48, kHeight = 15;
   constexpr ARGB kFace = 0xFFC0C0C0, kDark = 0xFF202020;
   Canvas canvas(kWidth, kHeight);
-  canvas.Fill({{0, 0}, {kWidth, 0}, {kWidth, kHeight}, {0, kHeight}}, kFace);
+  canvas.Clear(kFace);
   canvas.Line({9, 9}, {13.5, 13.5}, kDark, 2.4f);
   canvas.Ellipse({6.5, 6.5}, 5, 5, kDark);
   canvas.Ellipse({6.5, 6.5}, 3.6, 3.6, 0xFFE8F0FF);
-  for (double x : {18.5, 21.0, 23.5, 26.0}) canvas.Line({x, 3.5}, {x, 9}, kDark, 1.6f);
-  canvas.Fill({{17.5, 8}, {27, 8}, {27, 11}, {25, 13.5}, {20, 13.5}, {17.5, 11}}, kDark);
-  canvas.Line({17, 9}, {15.5, 7}, kDark, 1.6f);
+  // The hand keeps a clear column on either side: the zoom button once showed its thumb.
+  for (double x : {19.5, 22.0, 24.5, 27.0}) canvas.Line({x, 3.5}, {x, 9}, kDark, 1.6f);
+  canvas.Fill({{18.5, 8}, {28, 8}, {28, 11}, {26, 13.5}, {21, 13.5}, {18.5, 11}}, kDark);
+  canvas.Line({18.8, 9.5}, {17.6, 7.2}, kDark, 1.6f);
   const std::vector<Vec> shape = {{34, 12.5}, {45, 12.5}, {39.5, 2.5}};
   canvas.Stroke(shape, true, 0xFF1F4E9C, 1.0f);
   for (Vec corner : shape)

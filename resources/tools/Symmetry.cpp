@@ -83,10 +83,10 @@ bool SameSegment(const Line& x, const Line& y) {
 }  // namespace
 
 std::vector<Group> AllGroups() {
-  const Vec obliqueA{54, 0}, obliqueB{18, -46};
-  const Vec rectA{70, 0}, rectB{0, -50};
-  const Vec squareA{54, 0}, squareB{0, -54};
-  const Vec hexA{46, 0}, hexB{-23, -23 * std::sqrt(3.0)};
+  const Vec obliqueA{56, 0}, obliqueB{18, -48};
+  const Vec rectA{72, 0}, rectB{0, -52};
+  const Vec squareA{56, 0}, squareB{0, -56};
+  const Vec hexA{48, 0}, hexB{-24, -24 * std::sqrt(3.0)};
   const std::vector<Operation> p4 = {kIdentity, kTurn4, kTurn2, kTurn4Back};
   const std::vector<Operation> p3 = {kIdentity, kTurn3, kTurn3Back};
   const std::vector<Operation> p6 = {kIdentity, kTurn6, kTurn3, kTurn2, kTurn3Back, kTurn6Back};
