@@ -1,5 +1,7 @@
 #include "framework/ParameterSet.h"
 
+#include "platform/registry/Registry.h"
+
 namespace framework {
 namespace {
 
@@ -71,6 +73,7 @@ int ParameterSet::LoadParametersFromRegistry() {
 }
 
 int ParameterSet::SaveParametersToRegistry() const {
+  platform::RegistryBatch batch;  // one write of the file for the whole set
   KeyHolder vendor, set;
   if (RegCreateKeyEx(HKEY_CURRENT_USER, kVendorKey, 0, nullptr, REG_OPTION_NON_VOLATILE, kReadWriteAccess,
                      nullptr, &vendor.key, nullptr) != ERROR_SUCCESS)
@@ -81,7 +84,7 @@ int ParameterSet::SaveParametersToRegistry() const {
   for (const auto& [id, parameter] : parameters_) {
     if (parameter->SaveToRegistry(set.key) != 0) return kRegistryFailed;
   }
-  return 0;
+  return batch.Finish() == ERROR_SUCCESS ? 0 : kRegistryFailed;
 }
 
 }  // namespace framework

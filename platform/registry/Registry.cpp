@@ -1,6 +1,7 @@
 #include "platform/registry/Registry.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,7 +47,10 @@ struct FileIdentity {
 };
 
 struct State {
-  std::mutex lock;
+  std::recursive_mutex lock;  // a batch holds it from its start to its end
+  int batchLock = -1;         // the lock between processes that the open batches hold
+  int batches = 0;
+  bool pending = false;  // changes of the batch not yet in the file
   std::set<OpenKey*> handles;
   Hive hive;
   std::string loadedPath;
@@ -54,6 +58,8 @@ struct State {
   bool loaded = false;
   void (*writeHook)() = nullptr;
 };
+
+using Guard = std::lock_guard<std::recursive_mutex>;
 
 State& Registry() {
   static State state;
@@ -94,6 +100,7 @@ LSTATUS ReadCapped(int fd, std::string& text) {
 
 // Brings the hive in step with the file; a missing file is an empty registry.
 LSTATUS Load(State& state) {
+  if (state.pending) return ERROR_SUCCESS;  // the batch holds the lock: the file is as it read it
   std::string path = platform::RegistryPath();
   if (path.empty()) return ERROR_CANTREAD;
   struct stat info;
@@ -131,8 +138,6 @@ LSTATUS Load(State& state) {
 LSTATUS Save(State& state) {
   // Whatever happens, the next call rereads the file: a failed write leaves the file as it was.
   state.loaded = false;
-  std::error_code ignored;
-  std::filesystem::create_directories(std::filesystem::path(state.loadedPath).parent_path(), ignored);
   std::string text = platform::registry::FormatHive(state.hive);
   platform::ReplacementFile file(state.loadedPath);
   if (!file.Stream()) return ERROR_CANTWRITE;
@@ -150,6 +155,53 @@ LSTATUS Save(State& state) {
   if (state.loaded) state.loadedFile = IdentityOf(info);
   return ERROR_SUCCESS;
 }
+
+// The lock between processes, on a file beside the registry's; -1 when it cannot be had.
+int LockBeside(const std::string& path) {
+  std::error_code ignored;
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+  const int fd = open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return -1;
+  while (flock(fd, LOCK_EX) != 0) {
+    if (errno != EINTR) {
+      close(fd);
+      return -1;
+    }
+  }
+  return fd;
+}
+
+// Takes the lock between processes and rereads the file under it: the change lands on what
+// every process wrote before, and no other change can come between its read and its write.
+LSTATUS LockAndReload(State& state, int& fd) {
+  LSTATUS status = Load(state);  // refuses what is not a registry before a lock file is made
+  if (status != ERROR_SUCCESS) return status;
+  fd = LockBeside(state.loadedPath);
+  if (fd < 0) return ERROR_CANTWRITE;
+  state.loaded = false;  // the file's identity alone could miss a replacement
+  return Load(state);
+}
+
+// One change of the file: read, changed and written under the lock, or kept for the batch.
+class Change {
+ public:
+  explicit Change(State& state) : state_(state) {}
+  Change(const Change&) = delete;
+  Change& operator=(const Change&) = delete;
+  ~Change() {
+    if (lock_ >= 0) close(lock_);
+  }
+  LSTATUS Begin() { return state_.batchLock >= 0 ? ERROR_SUCCESS : LockAndReload(state_, lock_); }
+  LSTATUS Commit() {
+    if (state_.batchLock < 0) return Save(state_);
+    state_.pending = true;
+    return ERROR_SUCCESS;
+  }
+
+ private:
+  State& state_;
+  int lock_ = -1;
+};
 
 bool IsRoot(HKEY key, int& root) {
   if (key == HKEY_CLASSES_ROOT) {
@@ -261,8 +313,37 @@ std::string RegistryPath() {
   return folder + "/Veltramoor/registry";
 }
 
+RegistryBatch::RegistryBatch() {
+  State& state = Registry();
+  state.lock.lock();
+  if (state.batches++ > 0) return;
+  status_ = Guarded([&] { return LockAndReload(state, state.batchLock); });
+  if (status_ != ERROR_SUCCESS && state.batchLock >= 0) {
+    close(state.batchLock);
+    state.batchLock = -1;
+  }
+}
+
+RegistryBatch::~RegistryBatch() { Finish(); }
+
+LSTATUS RegistryBatch::Finish() {
+  if (finished_) return status_;
+  finished_ = true;
+  State& state = Registry();
+  if (--state.batches == 0 && state.batchLock >= 0) {
+    if (state.pending) {
+      state.pending = false;
+      status_ = Guarded([&] { return Save(state); });
+    }
+    close(state.batchLock);
+    state.batchLock = -1;
+  }
+  state.lock.unlock();
+  return status_;
+}
+
 void SetRegistryWriteHook(void (*hook)()) {
-  std::lock_guard<std::mutex> guard(Registry().lock);
+  Guard guard(Registry().lock);
   Registry().writeHook = hook;
 }
 
@@ -276,10 +357,13 @@ LSTATUS RegCreateKeyEx(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM acce
     std::vector<std::string> path;
     if (!SplitPath(subKey, path)) return ERROR_INVALID_PARAMETER;
     State& state = Registry();
-    std::lock_guard<std::mutex> guard(state.lock);
+    Guard guard(state.lock);
     OpenKey parent;
     Key* node = nullptr;
-    LSTATUS status = Resolve(state, key, path.empty() ? 0 : KEY_CREATE_SUB_KEY, parent, node);
+    Change change(state);
+    LSTATUS status = path.empty() ? ERROR_SUCCESS : change.Begin();
+    if (status == ERROR_SUCCESS)
+      status = Resolve(state, key, path.empty() ? 0 : KEY_CREATE_SUB_KEY, parent, node);
     if (status != ERROR_SUCCESS) return status;
     if (parent.path.size() + path.size() > platform::registry::kMaxDepth) return ERROR_INVALID_PARAMETER;
     bool created = false;
@@ -291,7 +375,7 @@ LSTATUS RegCreateKeyEx(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM acce
       }
       node = sub;
     }
-    if (created && (status = Save(state)) != ERROR_SUCCESS) return status;
+    if (created && (status = change.Commit()) != ERROR_SUCCESS) return status;
     if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     *result = NewHandle(state, parent, path, access);
     return ERROR_SUCCESS;
@@ -305,7 +389,7 @@ LSTATUS RegOpenKeyEx(HKEY key, LPCSTR subKey, DWORD, REGSAM access, PHKEY result
     std::vector<std::string> path;
     if (!SplitPath(subKey, path)) return ERROR_INVALID_PARAMETER;
     State& state = Registry();
-    std::lock_guard<std::mutex> guard(state.lock);
+    Guard guard(state.lock);
     OpenKey parent;
     Key* node = nullptr;
     LSTATUS status = Resolve(state, key, 0, parent, node);
@@ -321,7 +405,7 @@ LSTATUS RegCloseKey(HKEY key) {
     int root;
     if (IsRoot(key, root)) return ERROR_SUCCESS;
     State& state = Registry();
-    std::lock_guard<std::mutex> guard(state.lock);
+    Guard guard(state.lock);
     auto* open = reinterpret_cast<OpenKey*>(key);
     if (!key || !state.handles.erase(open)) return ERROR_INVALID_HANDLE;
     delete open;
@@ -334,10 +418,12 @@ LSTATUS RegDeleteKey(HKEY key, LPCSTR subKey) {
     std::vector<std::string> path;
     if (!SplitPath(subKey, path) || path.empty()) return ERROR_INVALID_PARAMETER;
     State& state = Registry();
-    std::lock_guard<std::mutex> guard(state.lock);
+    Guard guard(state.lock);
     OpenKey open;
     Key* node = nullptr;
-    LSTATUS status = Resolve(state, key, 0, open, node);
+    Change change(state);
+    LSTATUS status = change.Begin();
+    if (status == ERROR_SUCCESS) status = Resolve(state, key, 0, open, node);
     if (status != ERROR_SUCCESS) return status;
     std::string last = path.back();
     path.pop_back();
@@ -352,7 +438,7 @@ LSTATUS RegDeleteKey(HKEY key, LPCSTR subKey) {
         break;
       }
     }
-    return Save(state);
+    return change.Commit();
   });
 }
 
@@ -361,7 +447,7 @@ LSTATUS RegQueryValueEx(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD ty
   return Guarded([&]() -> LSTATUS {
     if (reserved) return ERROR_INVALID_PARAMETER;
     State& state = Registry();
-    std::lock_guard<std::mutex> guard(state.lock);
+    Guard guard(state.lock);
     OpenKey open;
     Key* node = nullptr;
     LSTATUS status = Resolve(state, key, KEY_QUERY_VALUE, open, node);
@@ -376,10 +462,12 @@ LSTATUS RegSetValueEx(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE*
   return Guarded([&]() -> LSTATUS {
     if ((!data && size) || size > kMaxValueSize) return ERROR_INVALID_PARAMETER;
     State& state = Registry();
-    std::lock_guard<std::mutex> guard(state.lock);
+    Guard guard(state.lock);
     OpenKey open;
     Key* node = nullptr;
-    LSTATUS status = Resolve(state, key, KEY_SET_VALUE, open, node);
+    Change change(state);
+    LSTATUS status = change.Begin();
+    if (status == ERROR_SUCCESS) status = Resolve(state, key, KEY_SET_VALUE, open, node);
     if (status != ERROR_SUCCESS) return status;
     std::string name = ValueName(valueName);
     Value* value = node->FindValue(name);
@@ -389,22 +477,24 @@ LSTATUS RegSetValueEx(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE*
     }
     value->type = type;
     value->data.assign(data, data + size);
-    return Save(state);
+    return change.Commit();
   });
 }
 
 LSTATUS RegDeleteValue(HKEY key, LPCSTR valueName) {
   return Guarded([&]() -> LSTATUS {
     State& state = Registry();
-    std::lock_guard<std::mutex> guard(state.lock);
+    Guard guard(state.lock);
     OpenKey open;
     Key* node = nullptr;
-    LSTATUS status = Resolve(state, key, KEY_SET_VALUE, open, node);
+    Change change(state);
+    LSTATUS status = change.Begin();
+    if (status == ERROR_SUCCESS) status = Resolve(state, key, KEY_SET_VALUE, open, node);
     if (status != ERROR_SUCCESS) return status;
     Value* value = node->FindValue(ValueName(valueName));
     if (!value) return ERROR_FILE_NOT_FOUND;
     node->values.erase(node->values.begin() + (value - node->values.data()));
-    return Save(state);
+    return change.Commit();
   });
 }
 
@@ -413,7 +503,7 @@ LSTATUS RegEnumValue(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWOR
   return Guarded([&]() -> LSTATUS {
     if (!name || !nameSize || reserved) return ERROR_INVALID_PARAMETER;
     State& state = Registry();
-    std::lock_guard<std::mutex> guard(state.lock);
+    Guard guard(state.lock);
     OpenKey open;
     Key* node = nullptr;
     LSTATUS status = Resolve(state, key, KEY_QUERY_VALUE, open, node);

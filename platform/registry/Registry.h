@@ -1,9 +1,10 @@
 // The registry: HKEY_CURRENT_USER and HKEY_CLASSES_ROOT kept in one file, by default
 // $XDG_CONFIG_HOME/Veltramoor/registry ($HOME/.config when XDG_CONFIG_HOME is unset); the
-// environment variable WF_REGISTRY names another file. Every change rewrites the file through a
-// temporary and a rename, so that a crash leaves the old file whole, and every call rereads it
-// when another process has replaced it. A file that cannot be parsed is never overwritten:
-// every call answers ERROR_REGISTRY_CORRUPT until it is mended or removed.
+// environment variable WF_REGISTRY names another file. Every change rereads the file and
+// rewrites it through a temporary and a rename under a lock between processes (on the file
+// "<registry>.lock" beside it), so that no process's change is lost and a crash leaves the old
+// file whole; every call rereads it when another process has replaced it. A file that cannot be parsed is
+// never overwritten: every call answers ERROR_REGISTRY_CORRUPT until it is mended or removed.
 #pragma once
 #include <string>
 
@@ -71,6 +72,24 @@ LSTATUS RegEnumValue(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWOR
 namespace platform {
 // The file the registry is kept in, as the environment names it now.
 std::string RegistryPath();
+// Changes made on this thread while a batch lives reach the file in one write when it ends,
+// all under one hold of the lock between processes; other threads' registry calls wait.
+// The calls inside answer success for changes that only Finish writes: its status counts.
+class RegistryBatch {
+ public:
+  RegistryBatch();
+  ~RegistryBatch();
+  RegistryBatch(const RegistryBatch&) = delete;
+  RegistryBatch& operator=(const RegistryBatch&) = delete;
+  // Writes the changes (an inner batch leaves that to the outermost): the write's status, or
+  // the error met taking the lock, in which case every change went to the file on its own.
+  LSTATUS Finish();
+
+ private:
+  LSTATUS status_ = ERROR_SUCCESS;
+  bool finished_ = false;
+};
+
 // For tests: called once in every write of the file, after part of it is written.
 void SetRegistryWriteHook(void (*hook)());
 }  // namespace platform

@@ -161,6 +161,25 @@ TEST_F(AppTest, ACrashWhileSavingLeavesTheLastSavedValues) {
   EXPECT_EQ(number, 250);
 }
 
+TEST_F(AppTest, SavingTheSetWritesTheRegistryOnce) {
+  app::TilingCommand command;
+  ASSERT_EQ(command.GetParameters().Parameters().size(), 25u);
+  static int writes;
+  writes = 0;
+  platform::SetRegistryWriteHook([] { ++writes; });
+  EXPECT_EQ(command.GetParameters().SaveParametersToRegistry(), 0);
+  platform::SetRegistryWriteHook(nullptr);
+  EXPECT_EQ(writes, 1);
+  const pid_t child = fork();
+  if (child == 0) {
+    app::TilingCommand loaded;
+    _exit(loaded.GetParameters().LoadParametersFromRegistry() == 0 ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "every value reached the file";
+}
+
 TEST(HostImage, SixteenBitSamplesScaleBothWays) {
   struct Case {
     std::uint16_t in;

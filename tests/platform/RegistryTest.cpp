@@ -162,6 +162,62 @@ TEST_F(Registry, ACorruptFileIsReportedAndNeverOverwritten) {
   }
 }
 
+// Writers in several processes never undo each other's changes: each value set is kept.
+TEST_F(Registry, ProcessesSettingValuesAtOnceKeepEveryOne) {
+  constexpr int kWriters = 2, kValues = 200;
+  std::vector<pid_t> writers;
+  for (int w = 0; w < kWriters; ++w) {
+    const pid_t child = fork();
+    if (child == 0) {
+      HKEY key = nullptr;
+      bool all = RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Veltramoor", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                nullptr, &key, nullptr) == ERROR_SUCCESS;
+      for (DWORD i = 0; all && i < kValues; ++i) {
+        const std::string name = "w" + std::to_string(w) + "-" + std::to_string(i);
+        all = RegSetValueEx(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&i), 4) ==
+              ERROR_SUCCESS;
+      }
+      _exit(all ? 0 : 1);
+    }
+    writers.push_back(child);
+  }
+  for (pid_t child : writers) {
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  for (int w = 0; w < kWriters; ++w) {
+    for (DWORD i = 0; i < kValues; ++i) {
+      const std::string name = "w" + std::to_string(w) + "-" + std::to_string(i);
+      DWORD value = ~0u;
+      ASSERT_EQ(GetDword("Software\\Veltramoor", name.c_str(), value), ERROR_SUCCESS) << name;
+      EXPECT_EQ(value, i);
+    }
+  }
+}
+
+// A batch writes its changes once, when it ends, and takes part in the same lock.
+TEST_F(Registry, ABatchWritesItsChangesOnce) {
+  static int writes;
+  writes = 0;
+  platform::SetRegistryWriteHook([] { ++writes; });
+  {
+    platform::RegistryBatch batch;
+    HKEY key = Create("Software\\Veltramoor");
+    for (DWORD i = 0; i < 25; ++i) SetDword(key, ("v" + std::to_string(i)).c_str(), i);
+    RegCloseKey(key);
+    EXPECT_EQ(writes, 0);
+    EXPECT_EQ(batch.Finish(), ERROR_SUCCESS);
+  }
+  platform::SetRegistryWriteHook(nullptr);
+  EXPECT_EQ(writes, 1);
+  const int status = InChild([] {
+    DWORD value = 0;
+    _exit(GetDword("Software\\Veltramoor", "v24", value) == ERROR_SUCCESS && value == 24 ? 0 : 1);
+  });
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
 // Something other than a readable file answers error codes, also when it turns up mid-run.
 TEST_F(Registry, AFolderInsteadOfTheFileAnswersReadErrors) {
   HKEY key = Create("Software\\Veltramoor");
