@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "codecs/detail/CodecFailure.h"
 #include "codecs/detail/ImageLimits.h"
 #include "codecs/detail/LittleEndian.h"
 
@@ -342,4 +343,18 @@ int CImageFile::CompareColors(const void* a, const void* b) {
 void CImageFile::SetLastError(const char* text) {
   std::strncpy(info_.lastError, text, sizeof(info_.lastError) - 1);
   info_.lastError[sizeof(info_.lastError) - 1] = '\0';
+}
+
+bool CImageFile::Fail(const char* text) {
+  SetLastError(text);
+  return false;
+}
+
+bool CImageFile::Guarded(const std::function<void()>& operation) {
+  try {
+    operation();
+  } catch (const CodecFailure& failure) {
+    return Fail(failure.text);
+  }
+  return true;
 }

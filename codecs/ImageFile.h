@@ -10,6 +10,7 @@
 // it. Members report failure by false or null and keep a text in the last error.
 #pragma once
 #include <cstdio>
+#include <functional>
 
 #include "codecs/ByteStream.h"
 #include "codecs/ImageFileFormat.h"
@@ -301,6 +302,11 @@ class CImageFile {
   // Refuses (true) a null stream or an image without pixels, with a last-error text.
   bool EncodeSafeCheck(CByteStream* stream);
   void SetLastError(const char* text);
+  // A refusal: keeps the text as the last error and answers false.
+  bool Fail(const char* text);
+  // Runs one decode or encode whose failures leave by throwing a CodecFailure
+  // (codecs/detail/CodecFailure.h): true when it ends, else false with the failure's text.
+  bool Guarded(const std::function<void()>& operation);
   void Bitfield2RGB(unsigned char* src, unsigned short redmask, unsigned short greenmask,
                     unsigned short bluemask, unsigned char bpp);
   // One row of Bitfield2RGB: width source pixels into a 24-bit row (which may overlap src).

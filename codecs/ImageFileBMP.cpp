@@ -37,11 +37,6 @@ bool ReadAll(CByteStream* stream, void* buffer, std::size_t size) {
 
 }  // namespace
 
-bool CImageFileBMP::Fail(const char* text) {
-  SetLastError(text);
-  return false;
-}
-
 bool CImageFileBMP::Encode(CByteStream* stream) {
   if (EncodeSafeCheck(stream)) return false;
   unsigned char fileHeader[kFileHeaderSize] = {};

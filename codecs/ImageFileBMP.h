@@ -19,7 +19,6 @@ class CImageFileBMP : public CImageFile {
  private:
   struct Layout;
 
-  bool Fail(const char* text);
   // The steps of Decode.
   bool ReadLayout(CByteStream* stream, Layout* layout);
   void ReadPalette(CByteStream* stream, const BITMAPINFOHEADER& fileHeader);

@@ -103,10 +103,7 @@ bool CImageFile::EncodeSafeCheck(CByteStream* stream) {
 
 bool CImageFile::EncodeWithFormat(CByteStream* stream, unsigned long type) {
   const FormatCodec& codec = kCodecs[type];
-  if (!codec.encode) {
-    SetLastError(NotBuiltText("Encode", type).c_str());
-    return false;
-  }
+  if (!codec.encode) return Fail(NotBuiltText("Encode", type).c_str());
   std::unique_ptr<CImageFile> format = codec.make();
   // The format object shows this image's buffers; it must let them go before it dies.
   format->Ghost(this);
@@ -123,10 +120,7 @@ bool CImageFile::EncodeWithFormat(CByteStream* stream, unsigned long type) {
 }
 
 bool CImageFile::Encode(CByteStream* stream, unsigned long type) {
-  if (type == keImageFormatUnknown || type >= keImageFormatCount) {
-    SetLastError("Encode: Unknown format");
-    return false;
-  }
+  if (type == keImageFormatUnknown || type >= keImageFormatCount) return Fail("Encode: Unknown format");
   return EncodeWithFormat(stream, type);
 }
 
@@ -135,18 +129,15 @@ bool CImageFile::Encode(CByteStream* stream, CImageFile** images, int count, uns
     CImageFileGIF format;
     format.Ghost(this);
     if (format.Encode(stream, images, count, false)) return true;
-    SetLastError(format.GetLastError());
-    return false;
+    return Fail(format.GetLastError());
   }
   if (type == keImageFormatTIF) {
     CImageFileTIF format;
     format.Ghost(this);
     if (format.Encode(stream, images, count)) return true;
-    SetLastError(format.GetLastError());
-    return false;
+    return Fail(format.GetLastError());
   }
-  SetLastError("Multipage Encode, Unsupported operation for this format");
-  return false;
+  return Fail("Multipage Encode, Unsupported operation for this format");
 }
 
 bool CImageFile::Encode(FILE* stream, unsigned long type) {
@@ -160,10 +151,7 @@ bool CImageFile::Encode(FILE* stream, CImageFile** images, int count, unsigned l
 }
 
 bool CImageFile::Encode(unsigned char*& buffer, long& size, unsigned long type) {
-  if (buffer) {
-    SetLastError("the buffer must be empty");
-    return false;
-  }
+  if (buffer) return Fail("the buffer must be empty");
   CMemoryStream memory;
   memory.Open();
   if (!Encode(&memory, type)) return false;
@@ -181,8 +169,7 @@ bool CImageFile::Encode2RGBA(CByteStream* stream) {
       BYTE fourth = palette ? c.rgbReserved : (alpha_ ? BlindAlphaGet(x, y) : 0);
       if (!stream->PutC(c.rgbRed) || !stream->PutC(c.rgbGreen) || !stream->PutC(c.rgbBlue) ||
           !stream->PutC(fourth)) {
-        SetLastError("Encode2RGBA: write failed");
-        return false;
+        return Fail("Encode2RGBA: write failed");
       }
     }
   }
@@ -190,10 +177,7 @@ bool CImageFile::Encode2RGBA(CByteStream* stream) {
 }
 
 bool CImageFile::Encode2RGBA(unsigned char*& buffer, long& size) {
-  if (buffer) {
-    SetLastError("the buffer must be empty");
-    return false;
-  }
+  if (buffer) return Fail("the buffer must be empty");
   CMemoryStream memory;
   memory.Open();
   if (!Encode2RGBA(&memory)) return false;
@@ -220,10 +204,7 @@ bool CImageFile::DecodeWithFormat(CByteStream* stream, unsigned long type, bool 
 }
 
 bool CImageFile::Decode(CByteStream* stream, unsigned long type) {
-  if (type >= keImageFormatCount) {
-    SetLastError("Decode: Unknown or wrong format");
-    return false;
-  }
+  if (type >= keImageFormatCount) return Fail("Decode: Unknown or wrong format");
   if (type != keImageFormatUnknown) return DecodeWithFormat(stream, type, true);
   // A failed try leaves nothing behind, not even its text: the next one starts afresh.
   const long start = stream ? stream->Tell() : 0;
@@ -231,8 +212,7 @@ bool CImageFile::Decode(CByteStream* stream, unsigned long type) {
     if (DecodeWithFormat(stream, candidate, false)) return true;
     if (stream) stream->Seek(start, 0);
   }
-  SetLastError("Decode: Unknown or wrong format");
-  return false;
+  return Fail("Decode: Unknown or wrong format");
 }
 
 bool CImageFile::Decode(FILE* stream, unsigned long type) {
@@ -275,10 +255,7 @@ bool CImageFile::Save(const char* filename, unsigned long type) {
 bool CImageFile::LoadResource(HRSRC resource, unsigned long type, HMODULE module) {
   const DWORD size = SizeofResource(module, resource);
   HGLOBAL loaded = ::LoadResource(module, resource);
-  if (!loaded) {
-    SetLastError("Unable to load resource!");
-    return false;
-  }
+  if (!loaded) return Fail("Unable to load resource!");
   auto* bytes = static_cast<unsigned char*>(LockResource(loaded));
   if (!bytes) return false;
   return Decode(bytes, size, type);

@@ -167,10 +167,7 @@ bool CImageFileICO::Encode(CByteStream* stream) {
   if (EncodeSafeCheck(stream)) return false;
   const unsigned long width = GetWidth();
   const unsigned long height = GetHeight();
-  if (width > kMaxWrittenSide || height > kMaxWrittenSide) {
-    SetLastError("Can't save this image as icon");
-    return false;
-  }
+  if (width > kMaxWrittenSide || height > kMaxWrittenSide) return Fail("Can't save this image as icon");
   const RGBQUAD* palette = GetPalette();
   if (GetBpp() <= 8 && !palette) return false;
   const unsigned long maskRow = MaskRowBytes(width);
@@ -215,10 +212,7 @@ bool CImageFileICO::Encode(CByteStream* stream) {
     written = stream->Write(GetBits(0), colourBytes, 1) == 1;
   }
   const std::vector<unsigned char> mask = BuildMask(maskRow);
-  if (!written || stream->Write(mask.data(), mask.size(), 1) != 1) {
-    SetLastError("Error writing icon");
-    return false;
-  }
+  if (!written || stream->Write(mask.data(), mask.size(), 1) != 1) return Fail("Error writing icon");
   return true;
 }
 

@@ -303,14 +303,10 @@ bool CImageFileJPG::DecodeRows(jpeg_decompress_struct* cinfo, bool exifRead) {
     return true;
   }
   // Grey, colour and CMYK have a place in the bitmap; two components or five do not.
-  if (cinfo->output_components != 1 && cinfo->output_components != 3 && cinfo->output_components != 4) {
-    SetLastError("JPEG color space not supported");
-    return false;
-  }
-  if (std::uint64_t{cinfo->output_width} * cinfo->output_height > kMaxDecodePixels) {
-    SetLastError("Image too large to decode");
-    return false;
-  }
+  if (cinfo->output_components != 1 && cinfo->output_components != 3 && cinfo->output_components != 4)
+    return Fail("JPEG color space not supported");
+  if (std::uint64_t{cinfo->output_width} * cinfo->output_height > kMaxDecodePixels)
+    return Fail("Image too large to decode");
   // Made before the library allocates its own buffers, so that an absurd size fails first.
   if (!Create(cinfo->output_width, cinfo->output_height, 8 * cinfo->output_components, keImageFormatJPG)) {
     return false;
@@ -357,10 +353,7 @@ bool CImageFileJPG::DecodeRows(jpeg_decompress_struct* cinfo, bool exifRead) {
 
 bool CImageFileJPG::Encode(CByteStream* file) {
   if (EncodeSafeCheck(file)) return false;
-  if (GetNumColors() && !IsGrayScale()) {
-    SetLastError("JPEG can save only RGB or GreyScale images");
-    return false;
-  }
+  if (GetNumColors() && !IsGrayScale()) return Fail("JPEG can save only RGB or GreyScale images");
   if (!exifReader_ || !exifInfo_.IsExif) return EncodeWithLibrary(file);
   // The kept sections go in front of the fresh image data, which is read back for that: from
   // memory, because the caller's stream may be open for writing only.
@@ -375,10 +368,8 @@ bool CImageFileJPG::Encode(CByteStream* file) {
   // Without the sections the picture itself is still written.
   file->Seek(start, 0);
   const std::size_t size = static_cast<std::size_t>(encoded.Size());
-  if (file->Write(encoded.GetBuffer(false), 1, size) != size) {
-    SetLastError("Output file write error --- out of disk space?");
-    return false;
-  }
+  if (file->Write(encoded.GetBuffer(false), 1, size) != size)
+    return Fail("Output file write error --- out of disk space?");
   return true;
 }
 

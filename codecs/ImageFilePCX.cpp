@@ -87,13 +87,7 @@ struct CImageFilePCX::Header {
 
 bool CImageFilePCX::Decode(CByteStream* file) {
   if (!file) return false;
-  try {
-    DecodeOrThrow(file);
-  } catch (const CodecFailure& failure) {
-    SetLastError(failure.text);
-    return false;
-  }
-  return true;
+  return Guarded([&] { DecodeOrThrow(file); });
 }
 
 void CImageFilePCX::DecodeOrThrow(CByteStream* file) {
@@ -223,13 +217,7 @@ void CImageFilePCX::ReadTrailingPalette(StreamReader& reader) {
 
 bool CImageFilePCX::Encode(CByteStream* file) {
   if (EncodeSafeCheck(file)) return false;
-  try {
-    EncodeOrThrow(file);
-  } catch (const CodecFailure& failure) {
-    SetLastError(failure.text);
-    return false;
-  }
-  return true;
+  return Guarded([&] { EncodeOrThrow(file); });
 }
 
 void CImageFilePCX::EncodeOrThrow(CByteStream* file) {

@@ -60,11 +60,6 @@ void Widen2To4(png_bytep row, png_uint_32 width) {
 
 }  // namespace
 
-bool CImageFilePNG::Fail(const char* text) {
-  SetLastError(text);
-  return false;
-}
-
 bool CImageFilePNG::Decode(CByteStream* file) {
   if (!file) return false;
   return DecodeWithLibrary(file);

@@ -33,5 +33,4 @@ class CImageFilePNG : public CImageFile {
   // Gives pixels of the transparent colour of a 24-bit image alpha 0; true when the alpha plane
   // was made for that and must go again.
   bool MarkTransparentColour();
-  bool Fail(const char* text);
 };

@@ -61,13 +61,7 @@ struct CImageFileTGA::Header {
 
 bool CImageFileTGA::Decode(CByteStream* file) {
   if (!file) return false;
-  try {
-    DecodeOrThrow(file);
-  } catch (const CodecFailure& failure) {
-    SetLastError(failure.text);
-    return false;
-  }
-  return true;
+  return Guarded([&] { DecodeOrThrow(file); });
 }
 
 void CImageFileTGA::DecodeOrThrow(CByteStream* file) {
@@ -208,14 +202,12 @@ bool CImageFileTGA::StoreRow(const unsigned char* line, long y, const Header& he
 
 bool CImageFileTGA::Encode(CByteStream* file) {
   if (EncodeSafeCheck(file)) return false;
-  if (GetBpp() < 8) {
-    SetLastError("Bit depth must be 8 or 24");
-    return false;
-  }
-  if (GetWidth() > kMaxSide || GetHeight() > kMaxSide) {
-    SetLastError("Can't save this image as TGA");
-    return false;
-  }
+  if (GetBpp() < 8) return Fail("Bit depth must be 8 or 24");
+  if (GetWidth() > kMaxSide || GetHeight() > kMaxSide) return Fail("Can't save this image as TGA");
+  return Guarded([&] { EncodeOrThrow(file); });
+}
+
+void CImageFileTGA::EncodeOrThrow(CByteStream* file) {
   const bool mapped = GetBpp() == 8;
   const bool withAlpha = !mapped && AlphaIsValid();
   unsigned char header[kHeaderSize] = {};
@@ -226,24 +218,18 @@ bool CImageFileTGA::Encode(CByteStream* file) {
   WriteLE16(header + 12, static_cast<std::uint16_t>(GetWidth()));
   WriteLE16(header + 14, static_cast<std::uint16_t>(GetHeight()));
   header[16] = withAlpha ? 32 : static_cast<unsigned char>(GetBpp());
-  try {
-    if (file->Write(header, kHeaderSize, 1) != 1) throw CodecFailure{"Error writing TGA"};
-    if (mapped) {
-      unsigned char map[3 * kMaxMapLength];
-      const RGBQUAD* palette = GetPalette();
-      for (unsigned i = 0; i < kMaxMapLength; ++i) {
-        map[3 * i] = palette[i].rgbBlue;
-        map[3 * i + 1] = palette[i].rgbGreen;
-        map[3 * i + 2] = palette[i].rgbRed;
-      }
-      if (file->Write(map, sizeof(map), 1) != 1) throw CodecFailure{"Error writing TGA"};
+  if (file->Write(header, kHeaderSize, 1) != 1) throw CodecFailure{"Error writing TGA"};
+  if (mapped) {
+    unsigned char map[3 * kMaxMapLength];
+    const RGBQUAD* palette = GetPalette();
+    for (unsigned i = 0; i < kMaxMapLength; ++i) {
+      map[3 * i] = palette[i].rgbBlue;
+      map[3 * i + 1] = palette[i].rgbGreen;
+      map[3 * i + 2] = palette[i].rgbRed;
     }
-    WriteRows(file, withAlpha);
-  } catch (const CodecFailure& failure) {
-    SetLastError(failure.text);
-    return false;
+    if (file->Write(map, sizeof(map), 1) != 1) throw CodecFailure{"Error writing TGA"};
   }
-  return true;
+  WriteRows(file, withAlpha);
 }
 
 void CImageFileTGA::WriteRows(CByteStream* file, bool withAlpha) {

@@ -32,5 +32,6 @@ class CImageFileTGA : public CImageFile {
   // Stores one row of file pixels into bitmap row y; false at an index past the colour map
   // (that pixel and the rest of the row are cleared).
   bool StoreRow(const unsigned char* line, long y, const Header& header);
+  void EncodeOrThrow(CByteStream* file);
   void WriteRows(CByteStream* file, bool withAlpha);
 };

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "codecs/detail/CodecFailure.h"
@@ -41,6 +42,11 @@ int MapProc(thandle_t, void**, toff_t*) { return 0; }
 void UnmapProc(thandle_t, void*, toff_t) {}
 
 void Silent(const char*, const char*, va_list) {}
+
+struct TiffCloser {
+  void operator()(TIFF* tif) const { TIFFClose(tif); }
+};
+using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
 
 // A libtiff client over the stream; named apart from libtiff's own open functions.
 TIFF* TiffOpenOverStream(CByteStream* file, const char* mode) {
@@ -82,85 +88,82 @@ void CImageFileTIF::TileToStrip(BYTE* strip, const BYTE* tile, unsigned long row
 }
 
 bool CImageFileTIF::Decode(CByteStream* file) {
-  TIFF* tif = nullptr;
-  try {
-    tif = TiffOpenOverStream(file, "rb");
-    if (!tif) throw CodecFailure{"Error encountered while opening TIFF file"};
-    info_.numberOfFrames = TIFFNumberOfDirectories(tif);
-    if (info_.frame < 0 || !TIFFSetDirectory(tif, static_cast<tdir_t>(info_.frame))) {
-      throw CodecFailure{"Error: page not present in TIFF file"};
-    }
-    std::uint32_t width = 0, height = 0, rowsPerStrip = 0xFFFFFFFF;
-    std::uint16_t samples = 1, bits = 1, photometric = 0, orientation = 1, compression = 1, planar = 1;
-    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
-    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
-    TIFFGetField(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
-    TIFFGetField(tif, TIFFTAG_BITSPERSAMPLE, &bits);
-    TIFFGetField(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
-    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
-    TIFFGetField(tif, TIFFTAG_ORIENTATION, &orientation);
-    TIFFGetField(tif, TIFFTAG_COMPRESSION, &compression);
-    TIFFGetField(tif, TIFFTAG_PLANARCONFIG, &planar);
-    if (info_.escape == -1) {
-      header_.biWidth = static_cast<LONG>(width);
-      header_.biHeight = static_cast<LONG>(height);
-      throw CodecFailure{"output dimensions returned"};
-    }
-    std::uint16_t unit = RESUNIT_INCH;
-    TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
-    float resolution = 0;
-    const float perCentimetre = 2.54f;
-    if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution)) {
-      SetXDPI(corvel::SaturatedTrunc(unit == RESUNIT_CENTIMETER ? resolution * perCentimetre + 0.5f
-                                                                : resolution));
-    }
-    if (TIFFGetField(tif, TIFFTAG_YRESOLUTION, &resolution)) {
-      SetYDPI(corvel::SaturatedTrunc(unit == RESUNIT_CENTIMETER ? resolution * perCentimetre + 0.5f
-                                                                : resolution));
-    }
-    float x = 0, y = 0;
-    // Values from the file: a position or resolution past the range saturates.
-    if (TIFFGetField(tif, TIFFTAG_XPOSITION, &x)) info_.xOffset = corvel::SaturatedTrunc(x);
-    if (TIFFGetField(tif, TIFFTAG_YPOSITION, &y)) info_.yOffset = corvel::SaturatedTrunc(y);
-    info_.transparentIndex = -1;
-    if (width == 0 || height == 0 || std::uint64_t{width} * height > kMaxDecodePixels) {
-      throw CodecFailure{"Corrupted TIFF file!"};
-    }
+  // The request for the sizes alone also leaves early, with success.
+  return Guarded([&] { DecodeOrThrow(file); }) || info_.escape == -1;
+}
 
-    // Our own rows cover palette, grey, 8-bit RGB (whose alpha libtiff's RGBA reader would
-    // premultiply) and L*a*b* pictures of contiguous samples; every other kind goes through that
-    // reader.
-    const bool grey = photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK;
-    const bool ownRows = planar == PLANARCONFIG_CONTIG &&
-                         (((grey || photometric == PHOTOMETRIC_PALETTE) && samples <= 2 &&
-                           (bits == 1 || bits == 4 || bits == 8 || bits == 16) &&
-                           (samples == 1 || bits >= 8)) ||
-                          ((photometric == PHOTOMETRIC_CIELAB || photometric == PHOTOMETRIC_RGB) &&
-                           (samples == 3 || samples == 4) && bits == 8));
-    const int depth = !ownRows || samples >= 3    ? 24
-                      : samples == 1 && bits == 1 ? 1
-                      : samples == 1 && bits == 4 ? 4
-                                                  : 8;
-    if (info_.escape) throw CodecFailure{"Cancelled"};
-    if (!Create(width, height, static_cast<unsigned long>(depth), keImageFormatTIF)) {
-      throw CodecFailure{"CImageFileTIF can't create image"};
-    }
-    if (samples == 4 || (samples == 2 && bits == 8)) AlphaCreate();
-    SetCodecOption(compression, keImageFormatTIF);
-    if (!ownRows) {
-      ReadRGBA(tif, width, height, samples == 4 || AlphaIsValid());
-    } else {
-      if (depth <= 8) SetPaletteFor(tif, photometric, depth);
-      ReadRows(tif, width, height, samples, bits, photometric);
-    }
-    Orient(orientation);
-    TIFFClose(tif);
-    return true;
-  } catch (const CodecFailure& failure) {
-    SetLastError(failure.text);
-    if (tif) TIFFClose(tif);
-    return info_.escape == -1;
+void CImageFileTIF::DecodeOrThrow(CByteStream* file) {
+  const TiffHandle handle(TiffOpenOverStream(file, "rb"));
+  TIFF* tif = handle.get();
+  if (!tif) throw CodecFailure{"Error encountered while opening TIFF file"};
+  info_.numberOfFrames = TIFFNumberOfDirectories(tif);
+  if (info_.frame < 0 || !TIFFSetDirectory(tif, static_cast<tdir_t>(info_.frame))) {
+    throw CodecFailure{"Error: page not present in TIFF file"};
   }
+  std::uint32_t width = 0, height = 0, rowsPerStrip = 0xFFFFFFFF;
+  std::uint16_t samples = 1, bits = 1, photometric = 0, orientation = 1, compression = 1, planar = 1;
+  TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+  TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+  TIFFGetField(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+  TIFFGetField(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+  TIFFGetField(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+  TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+  TIFFGetField(tif, TIFFTAG_ORIENTATION, &orientation);
+  TIFFGetField(tif, TIFFTAG_COMPRESSION, &compression);
+  TIFFGetField(tif, TIFFTAG_PLANARCONFIG, &planar);
+  if (info_.escape == -1) {
+    header_.biWidth = static_cast<LONG>(width);
+    header_.biHeight = static_cast<LONG>(height);
+    throw CodecFailure{"output dimensions returned"};
+  }
+  std::uint16_t unit = RESUNIT_INCH;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
+  float resolution = 0;
+  const float perCentimetre = 2.54f;
+  if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution)) {
+    SetXDPI(
+        corvel::SaturatedTrunc(unit == RESUNIT_CENTIMETER ? resolution * perCentimetre + 0.5f : resolution));
+  }
+  if (TIFFGetField(tif, TIFFTAG_YRESOLUTION, &resolution)) {
+    SetYDPI(
+        corvel::SaturatedTrunc(unit == RESUNIT_CENTIMETER ? resolution * perCentimetre + 0.5f : resolution));
+  }
+  float x = 0, y = 0;
+  // Values from the file: a position or resolution past the range saturates.
+  if (TIFFGetField(tif, TIFFTAG_XPOSITION, &x)) info_.xOffset = corvel::SaturatedTrunc(x);
+  if (TIFFGetField(tif, TIFFTAG_YPOSITION, &y)) info_.yOffset = corvel::SaturatedTrunc(y);
+  info_.transparentIndex = -1;
+  if (width == 0 || height == 0 || std::uint64_t{width} * height > kMaxDecodePixels) {
+    throw CodecFailure{"Corrupted TIFF file!"};
+  }
+
+  // Our own rows cover palette, grey, 8-bit RGB (whose alpha libtiff's RGBA reader would
+  // premultiply) and L*a*b* pictures of contiguous samples; every other kind goes through that
+  // reader.
+  const bool grey = photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK;
+  const bool ownRows = planar == PLANARCONFIG_CONTIG &&
+                       (((grey || photometric == PHOTOMETRIC_PALETTE) && samples <= 2 &&
+                         (bits == 1 || bits == 4 || bits == 8 || bits == 16) &&
+                         (samples == 1 || bits >= 8)) ||
+                        ((photometric == PHOTOMETRIC_CIELAB || photometric == PHOTOMETRIC_RGB) &&
+                         (samples == 3 || samples == 4) && bits == 8));
+  const int depth = !ownRows || samples >= 3    ? 24
+                    : samples == 1 && bits == 1 ? 1
+                    : samples == 1 && bits == 4 ? 4
+                                                : 8;
+  if (info_.escape) throw CodecFailure{"Cancelled"};
+  if (!Create(width, height, static_cast<unsigned long>(depth), keImageFormatTIF)) {
+    throw CodecFailure{"CImageFileTIF can't create image"};
+  }
+  if (samples == 4 || (samples == 2 && bits == 8)) AlphaCreate();
+  SetCodecOption(compression, keImageFormatTIF);
+  if (!ownRows) {
+    ReadRGBA(tif, width, height, samples == 4 || AlphaIsValid());
+  } else {
+    if (depth <= 8) SetPaletteFor(tif, photometric, depth);
+    ReadRows(tif, width, height, samples, bits, photometric);
+  }
+  Orient(orientation);
 }
 
 void CImageFileTIF::ReadRGBA(TIFF* tif, unsigned long width, unsigned long height, bool alpha) {
@@ -455,48 +458,38 @@ bool CImageFileTIF::EncodeBody(TIFF* tif, bool multipage, int page, int pageCoun
 }
 
 bool CImageFileTIF::Encode(CByteStream* file, bool append) {
-  try {
-    if (EncodeSafeCheck(file)) return false;
-    if (!handle_) handle_ = TiffOpenOverStream(file, "a");
-    if (!handle_) throw CodecFailure{"initialization fail"};
-    if (append || pages_ > 0) multipage_ = true;
-    ++pages_;
-    if (!EncodeBody(handle_, multipage_, pages_, pages_)) throw CodecFailure{"Error saving TIFF file"};
-    if (append) {
-      if (!TIFFWriteDirectory(handle_)) throw CodecFailure{"Error saving TIFF directory"};
-      return true;
-    }
-    // The last strip and the directory are written here; a close would not tell.
-    if (!TIFFFlush(handle_)) throw CodecFailure{"Error saving TIFF directory"};
-    CloseHandle();
-    return true;
-  } catch (const CodecFailure& failure) {
-    SetLastError(failure.text);
+  if (EncodeSafeCheck(file)) {
     CloseHandle();
     return false;
   }
+  if (Guarded([&] { EncodeOrThrow(file, append); })) return true;
+  CloseHandle();
+  return false;
+}
+
+void CImageFileTIF::EncodeOrThrow(CByteStream* file, bool append) {
+  if (!handle_) handle_ = TiffOpenOverStream(file, "a");
+  if (!handle_) throw CodecFailure{"initialization fail"};
+  if (append || pages_ > 0) multipage_ = true;
+  ++pages_;
+  if (!EncodeBody(handle_, multipage_, pages_, pages_)) throw CodecFailure{"Error saving TIFF file"};
+  if (append) {
+    if (!TIFFWriteDirectory(handle_)) throw CodecFailure{"Error saving TIFF directory"};
+    return;
+  }
+  // The last strip and the directory are written here; a close would not tell.
+  if (!TIFFFlush(handle_)) throw CodecFailure{"Error saving TIFF directory"};
+  CloseHandle();
 }
 
 bool CImageFileTIF::Encode(CByteStream* file, CImageFile** images, int count) {
-  if (!file) {
-    SetLastError("invalid file pointer");
-    return false;
-  }
-  if (!images || count <= 0) {
-    SetLastError("multipage TIFF, no images!");
-    return false;
-  }
+  if (!file) return Fail("invalid file pointer");
+  if (!images || count <= 0) return Fail("multipage TIFF, no images!");
   CImageFileTIF writer;
   for (int n = 0; n < count; ++n) {
-    if (!images[n]) {
-      SetLastError("Bad image pointer");
-      return false;
-    }
+    if (!images[n]) return Fail("Bad image pointer");
     writer.Ghost(images[n]);
-    if (!writer.Encode(file, true)) {
-      SetLastError("Error saving TIFF file");
-      return false;
-    }
+    if (!writer.Encode(file, true)) return Fail("Error saving TIFF file");
   }
   return true;
 }

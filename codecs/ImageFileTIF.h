@@ -26,6 +26,8 @@ class CImageFileTIF : public CImageFile {
                           long inSkew);
 
  private:
+  void DecodeOrThrow(CByteStream* file);
+  void EncodeOrThrow(CByteStream* file, bool append);
   void ReadRGBA(tiff* handle, unsigned long width, unsigned long height, bool alpha);
   void ReadRows(tiff* handle, unsigned long width, unsigned long height, int samples, int bits,
                 int photometric);

@@ -30,11 +30,6 @@ bool WriteSize(CByteStream* stream, unsigned long value) {
 
 }  // namespace
 
-bool CImageFileWBMP::Fail(const char* text) {
-  SetLastError(text);
-  return false;
-}
-
 bool CImageFileWBMP::Decode(CByteStream* stream) {
   if (!stream) return false;
   const long type = stream->GetC();
@@ -45,35 +40,31 @@ bool CImageFileWBMP::Decode(CByteStream* stream) {
   if (type != 0) return Fail("Unsupported WBMP type");
   if (width <= 0 || height <= 0) return Fail("Corrupted WBMP");
   // Five bytes of header may claim a huge picture: refused before anything is allocated.
-  if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > kMaxDecodePixels) {
+  if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > kMaxDecodePixels)
     return Fail("Image too large to decode");
-  }
   Create(static_cast<unsigned long>(width), static_cast<unsigned long>(height), 1, keImageFormatWBMP);
   if (!IsValid()) return Fail("WBMP Create failed");
   SetGrayPalette();
   const std::size_t rowBytes = (static_cast<std::size_t>(width) + 7) / 8;
   for (long y = height - 1; y >= 0; --y) {
-    if (stream->Read(GetBits(static_cast<unsigned long>(y)), 1, rowBytes) != rowBytes) {
+    if (stream->Read(GetBits(static_cast<unsigned long>(y)), 1, rowBytes) != rowBytes)
       return Fail("Corrupted WBMP");
-    }
   }
   return true;
 }
 
 bool CImageFileWBMP::Encode(CByteStream* stream) {
   if (EncodeSafeCheck(stream)) return false;
-  if (GetBpp() != 1 || GetWidth() > kMaxWrittenSide || GetHeight() > kMaxWrittenSide) {
+  if (GetBpp() != 1 || GetWidth() > kMaxWrittenSide || GetHeight() > kMaxWrittenSide)
     return Fail("Can't save this image as WBMP");
-  }
   if (!stream->PutC(0) || !stream->PutC(0) || !WriteSize(stream, GetWidth()) ||
       !WriteSize(stream, GetHeight())) {
     return Fail("Error writing WBMP");
   }
   const std::size_t rowBytes = (GetWidth() + std::size_t{7}) / 8;
   for (long y = static_cast<long>(GetHeight()) - 1; y >= 0; --y) {
-    if (stream->Write(GetBits(static_cast<unsigned long>(y)), 1, rowBytes) != rowBytes) {
+    if (stream->Write(GetBits(static_cast<unsigned long>(y)), 1, rowBytes) != rowBytes)
       return Fail("Error writing WBMP");
-    }
   }
   return true;
 }

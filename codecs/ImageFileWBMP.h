@@ -10,5 +10,4 @@ class CImageFileWBMP : public CImageFile {
   bool Decode(CByteStream* stream);
 
  private:
-  bool Fail(const char* text);
 };
