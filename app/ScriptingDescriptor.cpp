@@ -3,6 +3,9 @@
 #include <cmath>
 
 namespace app {
+
+using namespace resources;
+
 namespace {
 
 constexpr int kTileSizeRow = 1;

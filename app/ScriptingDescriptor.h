@@ -3,16 +3,16 @@
 #pragma once
 #include <cstdint>
 
-#include "app/ParameterTable.h"
 #include "framework/HostSuites.h"
 #include "framework/ParameterSet.h"
+#include "resources/ParameterTable.h"
 
 namespace app {
 
 // One value per row of the parameter table: integers and the flag in integer, floats in real.
 struct DescriptorBlock {
-  std::int32_t integer[kParameterCount] = {};
-  float real[kParameterCount] = {};
+  std::int32_t integer[resources::kParameterCount] = {};
+  float real[resources::kParameterCount] = {};
 };
 
 // The module's one block, zero when the module loads.

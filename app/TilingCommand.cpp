@@ -3,15 +3,16 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/ParameterTable.h"
 #include "core/Rounding.h"
 #include "generators/GenerateTile.h"
+#include "resources/ParameterTable.h"
 #include "rowops/ImageBufferOps.h"
 #include "rowops/TransformOperation.h"
 
 namespace app {
 
 using namespace corvel;
+using namespace resources;
 
 TilingCommand::TilingCommand() {
   name_ = CommandName();

@@ -22,6 +22,7 @@
 #include "generators/PMGGenerator.h"
 #include "generators/PMGenerator.h"
 #include "generators/PMMGenerator.h"
+#include "resources/ParameterTable.h"
 
 namespace corvel {
 
@@ -156,17 +157,27 @@ std::unique_ptr<TileGenerator> Make() {
   return std::make_unique<Generator>();
 }
 
-// In the order of keTilingMethod.
+// In the order of keTilingMethod, named as the filter publishes them.
+static_assert(keTilingMethodCount == resources::kGroupCount);
+using resources::kGroupNames;
 const TileGroup kGroups[keTilingMethodCount] = {
-    {"P1", P1Lattice, Make<P1Generator>},           {"P2", Rectangular<1, 1>, Make<P2Generator>},
-    {"PM", Rectangular<1, 2>, Make<PMGenerator>},   {"PG", Rectangular<2, 1>, Make<PGGenerator>},
-    {"PMM", Rectangular<2, 2>, Make<PMMGenerator>}, {"PMG", Rectangular<1, 4>, Make<PMGGenerator>},
-    {"PGG", Rectangular<2, 2>, Make<PGGGenerator>}, {"CM", CMLattice, Make<CMGenerator>},
-    {"CMM", CMMLattice, Make<CMMGenerator>},        {"P4", Rectangular<2, 2>, Make<P4Generator>},
-    {"P4M", P4MLattice, Make<P4MGenerator>},        {"P4G", Rectangular<2, 2>, Make<P4GGenerator>},
-    {"P3", P3Lattice, Make<P3Generator>},           {"P3ML", P3MLLattice, Make<P3MLGenerator>},
-    {"P3LM", SixFoldLattice, Make<P3LMGenerator>},  {"P6", SixFoldLattice, Make<P6Generator>},
-    {"P6M", P6MLattice, Make<P6MGenerator>},
+    {kGroupNames[keTilingP1], P1Lattice, Make<P1Generator>},
+    {kGroupNames[keTilingP2], Rectangular<1, 1>, Make<P2Generator>},
+    {kGroupNames[keTilingPM], Rectangular<1, 2>, Make<PMGenerator>},
+    {kGroupNames[keTilingPG], Rectangular<2, 1>, Make<PGGenerator>},
+    {kGroupNames[keTilingPMM], Rectangular<2, 2>, Make<PMMGenerator>},
+    {kGroupNames[keTilingPMG], Rectangular<1, 4>, Make<PMGGenerator>},
+    {kGroupNames[keTilingPGG], Rectangular<2, 2>, Make<PGGGenerator>},
+    {kGroupNames[keTilingCM], CMLattice, Make<CMGenerator>},
+    {kGroupNames[keTilingCMM], CMMLattice, Make<CMMGenerator>},
+    {kGroupNames[keTilingP4], Rectangular<2, 2>, Make<P4Generator>},
+    {kGroupNames[keTilingP4M], P4MLattice, Make<P4MGenerator>},
+    {kGroupNames[keTilingP4G], Rectangular<2, 2>, Make<P4GGenerator>},
+    {kGroupNames[keTilingP3], P3Lattice, Make<P3Generator>},
+    {kGroupNames[keTilingP3ML], P3MLLattice, Make<P3MLGenerator>},
+    {kGroupNames[keTilingP3LM], SixFoldLattice, Make<P3LMGenerator>},
+    {kGroupNames[keTilingP6], SixFoldLattice, Make<P6Generator>},
+    {kGroupNames[keTilingP6M], P6MLattice, Make<P6MGenerator>},
 };
 
 }  // namespace

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/ParameterTable.h"
 #include "host/FilterHost.h"
 #include "host/ImageFiles.h"
 #include "host/PluginInfo.h"
+#include "resources/ParameterTable.h"
 
 namespace {
 
@@ -30,20 +30,20 @@ int Fail(const std::string& message) {
 
 void PrintHelp() {
   std::printf("%s\nParameters:\n", kUsage);
-  for (const app::ParameterRow& row : app::kParameterTable) {
-    if (row.kind == app::ParameterKind::Boolean) {
+  for (const resources::ParameterRow& row : resources::kParameterTable) {
+    if (row.kind == resources::ParameterKind::Boolean) {
       std::printf("  %-22s true or false (default %s)\n", row.name, row.defaultValue != 0 ? "true" : "false");
     } else {
       std::printf("  %-22s %g .. %g (default %g)\n", row.name, row.minimum, row.maximum, row.defaultValue);
     }
   }
   std::printf("  TilingMethod also takes a group's name:");
-  for (const char* name : app::kGroupNames) std::printf(" %s", name);
+  for (const char* name : resources::kGroupNames) std::printf(" %s", name);
   std::printf("\n");
 }
 
-const app::ParameterRow* FindRow(const std::string& name) {
-  for (const app::ParameterRow& row : app::kParameterTable) {
+const resources::ParameterRow* FindRow(const std::string& name) {
+  for (const resources::ParameterRow& row : resources::kParameterTable) {
     if (name == row.name) return &row;
   }
   return nullptr;
@@ -54,39 +54,39 @@ std::string SetValue(const std::string& assignment, Descriptor& descriptor) {
   const std::size_t equals = assignment.find('=');
   if (equals == std::string::npos) return "--set needs NAME=VALUE, not \"" + assignment + "\"";
   const std::string name = assignment.substr(0, equals), text = assignment.substr(equals + 1);
-  const app::ParameterRow* row = FindRow(name);
+  const resources::ParameterRow* row = FindRow(name);
   if (!row) return "unknown parameter \"" + name + "\" (wf-host --help lists them)";
   DescriptorValue* value = nullptr;
   for (DescriptorValue& v : descriptor) {
     if (v.key == row->key) value = &v;
   }
-  if (row->kind == app::ParameterKind::Boolean) {
+  if (row->kind == resources::ParameterKind::Boolean) {
     if (text != "true" && text != "false") return name + " takes true or false, not \"" + text + "\"";
     value->flag = text == "true";
     return "";
   }
   double number = 0;
   bool parsed = false;
-  if (row->id == app::kTilingMethod) {
-    for (int i = 0; i < app::kGroupCount; ++i) {
-      if (text == app::kGroupNames[i]) number = i, parsed = true;
+  if (row->id == resources::kTilingMethod) {
+    for (int i = 0; i < resources::kGroupCount; ++i) {
+      if (text == resources::kGroupNames[i]) number = i, parsed = true;
     }
   }
   if (!parsed) {
     char* end = nullptr;
     number = std::strtod(text.c_str(), &end);
     parsed = !text.empty() && end && *end == '\0' && std::isfinite(number);
-    if (parsed && row->kind == app::ParameterKind::Integer) parsed = number == std::floor(number);
+    if (parsed && row->kind == resources::ParameterKind::Integer) parsed = number == std::floor(number);
   }
   if (!parsed)
-    return name + " takes a " + (row->kind == app::ParameterKind::Integer ? "whole " : "") +
+    return name + " takes a " + (row->kind == resources::ParameterKind::Integer ? "whole " : "") +
            "number, not \"" + text + "\"";
   if (number < row->minimum || number > row->maximum) {
     char range[96];
     std::snprintf(range, sizeof range, " is out of range %g .. %g", row->minimum, row->maximum);
     return name + " " + text + range;
   }
-  if (row->kind == app::ParameterKind::Integer)
+  if (row->kind == resources::ParameterKind::Integer)
     value->integer = static_cast<std::int32_t>(number);
   else
     value->real = number;
@@ -95,13 +95,11 @@ std::string SetValue(const std::string& assignment, Descriptor& descriptor) {
 
 Descriptor DefaultDescriptor() {
   Descriptor descriptor;
-  for (int row : app::kDescriptorReadOrder) {
-    const app::ParameterRow& p = app::kParameterTable[row];
+  for (int row : resources::kDescriptorReadOrder) {
+    const resources::ParameterRow& p = resources::kParameterTable[row];
     DescriptorValue v;
     v.key = p.key;
-    v.type = p.kind == app::ParameterKind::Integer ? host::typeInteger
-             : p.kind == app::ParameterKind::Float ? host::typeFloat
-                                                   : host::typeBoolean;
+    v.type = resources::DescriptorTypeOf(p.kind);
     v.integer = static_cast<std::int32_t>(p.defaultValue);
     v.real = p.defaultValue;
     v.flag = p.defaultValue != 0;

@@ -3,6 +3,7 @@
 // length-prefixed strings.
 #include <string>
 
+#include "resources/ParameterTable.h"
 #include "resources/detail/Tables.h"
 
 namespace resources::detail {
@@ -53,13 +54,6 @@ void Property(Writer& list, const char (&key)[5], Writer data) {
   list.Append(data.Align(4).bytes());
 }
 
-struct Parameter {
-  const char* name;
-  const char (&key)[5];
-  const char (&type)[5];
-  const char* description;
-};
-
 }  // namespace
 
 const std::vector<BYTE>& PropertyList() {
@@ -85,42 +79,17 @@ const std::vector<BYTE>& PropertyList() {
 
 const std::vector<BYTE>& Terminology() {
   static const std::vector<BYTE> aete = [] {
-    static const Parameter parameters[] = {
-        {"Feathering", "kFth", "long", "Feathering"},
-        {"Angle", "kAgl", "long", "Angle of annotation"},
-        {"Tile size", "kTiS", "long", "Tile size"},
-        {"Tile type", "kTiT", "long", "Symmetry rules"},
-        {"Spline 1", "kSV1", "doub", "Spline 1"},
-        {"Spline 2", "kSV2", "doub", "Spline 2"},
-        {"Spline 3", "kSV3", "doub", "Spline 3"},
-        {"Point 1 X", "kP1X", "doub", "Point 1 X"},
-        {"Point 1 Y", "kP1Y", "doub", "Point 1 Y"},
-        {"Point 2 X", "kP2X", "doub", "Point 2 X"},
-        {"Point 2 Y", "kP2Y", "doub", "Point 2 Y"},
-        {"Point 3 X", "kP3X", "doub", "Point 3 X"},
-        {"Point 3 Y", "kP3Y", "doub", "Point 3 Y"},
-        {"Point Center X", "kPCX", "doub", "Point Center X"},
-        {"Point Center Y", "kPCY", "doub", "Point Center Y"},
-        {"Bound Box Left", "kBBL", "doub", "Bound Box Left"},
-        {"Bound Box Right", "kBBR", "doub", "Bound Box Right"},
-        {"Bound Box Top", "kBBT", "doub", "Bound Box Top"},
-        {"Bound Box Bottom", "kBBB", "doub", "Bound Box Bottom"},
-        {"Preview Original", "kPrO", "bool", "Preview Original"},
-        {"Preview Placement Top", "kPPT", "doub", "Preview Placement Top"},
-        {"Preview Placement Left", "kPPL", "doub", "Preview Placement Left"},
-        {"Preview Placement Bottom", "kPPB", "doub", "Preview Placement Bottom"},
-        {"Preview Placement Right", "kPPR", "doub", "Preview Placement Right"},
-        {"Preview Zoom", "kPrZ", "doub", "Preview Zoom"},
-    };
     Writer w;
     w.Byte(1).Byte(0).Word(0).Word(0).Word(1);  // version 1.0, English, Roman script, one suite
     w.Pascal("Veltra Moor").Pascal("Veltramoor Wendle Forge").Align(2).Long(kSuite).Word(1).Word(1).Word(1);
     w.Pascal("Veltra Moor Wendle Forge").Pascal("Wendle Forge").Align(2).Long(kSuite).Long(kSuite);
     w.Long(Code("null")).Pascal("").Align(2).Word(0);       // reply
     w.Long(Code("#ImR")).Pascal("").Align(2).Word(0xB000);  // direct parameter
-    w.Word(sizeof parameters / sizeof parameters[0]);
-    for (const Parameter& p : parameters) {
-      w.Pascal(p.name).Align(2).Long(Code(p.key)).Long(Code(p.type)).Pascal(p.description).Align(2).Word(0);
+    w.Word(kParameterCount);
+    for (int row : kDescriptorReadOrder) {
+      const ParameterRow& p = kParameterTable[row];
+      w.Pascal(p.scriptingName).Align(2).Long(p.key).Long(DescriptorTypeOf(p.kind));
+      w.Pascal(p.scriptingDescription ? p.scriptingDescription : p.scriptingName).Align(2).Word(0);
     }
     w.Word(0).Word(0).Word(0);  // no classes, comparison operators or enumerations
     return w.bytes();

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/ParameterTable.h"
 #include "app/TilingApp.h"
 #include "host/FilterHost.h"
+#include "resources/ParameterTable.h"
 
 namespace apptest {
 
@@ -46,17 +46,17 @@ inline void LinkedEntry(std::int16_t selector, host::FilterRecord* record, std::
 // The descriptor a recorded action would hold: every parameter at its default, with changes.
 inline wfhost::Descriptor Recorded(std::initializer_list<std::pair<int, double>> changes = {}) {
   wfhost::Descriptor descriptor;
-  for (int row : app::kDescriptorReadOrder) {
-    const app::ParameterRow& p = app::kParameterTable[row];
+  for (int row : resources::kDescriptorReadOrder) {
+    const resources::ParameterRow& p = resources::kParameterTable[row];
     double value = p.defaultValue;
     for (auto [id, changed] : changes) {
       if (id == p.id) value = changed;
     }
     wfhost::DescriptorValue v;
     v.key = p.key;
-    v.type = p.kind == app::ParameterKind::Integer ? host::typeInteger
-             : p.kind == app::ParameterKind::Float ? host::typeFloat
-                                                   : host::typeBoolean;
+    v.type = p.kind == resources::ParameterKind::Integer ? host::typeInteger
+             : p.kind == resources::ParameterKind::Float ? host::typeFloat
+                                                         : host::typeBoolean;
     v.integer = static_cast<std::int32_t>(value);
     v.real = value;
     v.flag = value != 0;

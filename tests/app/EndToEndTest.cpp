@@ -63,7 +63,8 @@ TEST_P(EndToEnd, OutsideTheSelectionUntouchedInsideTheTileRepeatedFromTheBoxOrig
   wfhost::HostImageBuffer expected = input, actual = input;
   for (auto [module, image] : {std::pair{&linkedModule, &expected}, std::pair{&Module(), &actual}}) {
     wfhost::FilterRun run;
-    run.descriptor = Recorded({{app::kTilingMethod, group}, {app::kTileSize, 50}, {app::kFeathering, 20}});
+    run.descriptor = Recorded(
+        {{resources::kTilingMethod, group}, {resources::kTileSize, 50}, {resources::kFeathering, 20}});
     run.selection = selected ? &mask : nullptr;
     ASSERT_EQ(RunFilter(*module, *image, run), host::noErr);
   }
@@ -105,7 +106,7 @@ TEST_P(EndToEnd, OutsideTheSelectionUntouchedInsideTheTileRepeatedFromTheBoxOrig
 INSTANTIATE_TEST_SUITE_P(ModesGroupsSelections, EndToEnd,
                          ::testing::Combine(::testing::Values(host::kModeGrayScale, host::kModeRGB,
                                                               host::kModeGray16, host::kModeRGB48),
-                                            ::testing::Range(0, app::kGroupCount), ::testing::Bool()));
+                                            ::testing::Range(0, resources::kGroupCount), ::testing::Bool()));
 
 TEST_F(AppTest, TheModuleExportsItsEntryAndCarriesItsPropertyList) {
   wfhost::PluginInfo info;
@@ -170,12 +171,12 @@ TEST_F(AppTest, FailuresReachTheHostAsResultsNeverAsCrashes) {
   const std::vector<std::uint8_t> before = image.pixels;
   // All points on one spot: no lattice, the generator fails inside the module.
   wfhost::FilterRun degenerate;
-  degenerate.descriptor = Recorded({{app::kPoint1X, 0.5},
-                                    {app::kPoint1Y, 0.5},
-                                    {app::kPoint2X, 0.5},
-                                    {app::kPoint2Y, 0.5},
-                                    {app::kPoint3X, 0.5},
-                                    {app::kPoint3Y, 0.5}});
+  degenerate.descriptor = Recorded({{resources::kPoint1X, 0.5},
+                                    {resources::kPoint1Y, 0.5},
+                                    {resources::kPoint2X, 0.5},
+                                    {resources::kPoint2Y, 0.5},
+                                    {resources::kPoint3X, 0.5},
+                                    {resources::kPoint3Y, 0.5}});
   EXPECT_EQ(RunFilter(Module(), image, degenerate), host::filterFailedErr);
   EXPECT_EQ(image.pixels, before);
   // A selection that covers nothing.
@@ -206,7 +207,7 @@ TEST_F(AppTest, MethodsPastTheGroupsRenderAsTheFirstGroup) {
   wfhost::HostImageBuffer first = PatternImage(host::kModeRGB, 60, 50), past = first;
   for (auto [image, method] : {std::pair{&first, 0}, std::pair{&past, 19}}) {
     wfhost::FilterRun run;
-    run.descriptor = Recorded({{app::kTilingMethod, method}});
+    run.descriptor = Recorded({{resources::kTilingMethod, method}});
     ASSERT_EQ(RunFilter(Module(), *image, run), host::noErr);
   }
   EXPECT_EQ(first.pixels, past.pixels);

@@ -76,32 +76,32 @@ TEST(Parameter, TextsRangesAndDefaults) {
 
 TEST_F(AppTest, AllParametersRoundTripThroughTheRegistry) {
   app::TilingCommand saved;
-  for (const app::ParameterRow& row : app::kParameterTable) {
+  for (const resources::ParameterRow& row : resources::kParameterTable) {
     Parameter* p = saved.GetParameters().GetParameter(row.id);
     ASSERT_EQ(p->GetName(), row.name);
     // A value of its own for each, away from the default.
-    if (row.kind == app::ParameterKind::Integer)
+    if (row.kind == resources::ParameterKind::Integer)
       p->SetInt(static_cast<int>(row.minimum) + row.id + 1);
-    else if (row.kind == app::ParameterKind::Float)
+    else if (row.kind == resources::ParameterKind::Float)
       p->SetFloat(static_cast<float>(row.minimum + 0.01 * (row.id + 1)));
     else
       p->SetBool(true);
   }
   ASSERT_EQ(saved.GetParameters().SaveParametersToRegistry(), 0);
   app::TilingCommand loaded;  // loads at construction
-  for (const app::ParameterRow& row : app::kParameterTable) {
+  for (const resources::ParameterRow& row : resources::kParameterTable) {
     const Parameter* a = saved.GetParameters().GetParameter(row.id);
     const Parameter* b = loaded.GetParameters().GetParameter(row.id);
     int ia = -1, ib = -2;
     float fa = -1, fb = -2;
     bool ba = false, bb = true;
     a->GetInt(&ia), b->GetInt(&ib), a->GetFloat(&fa), b->GetFloat(&fb), a->GetBool(&ba), b->GetBool(&bb);
-    if (row.kind == app::ParameterKind::Float) {
+    if (row.kind == resources::ParameterKind::Float) {
       EXPECT_EQ(fa, fb) << row.name;
     } else {
       EXPECT_EQ(ia, ib) << row.name;
     }
-    if (row.kind == app::ParameterKind::Boolean) {
+    if (row.kind == resources::ParameterKind::Boolean) {
       EXPECT_EQ(ba, bb) << row.name;
     }
   }
@@ -110,9 +110,9 @@ TEST_F(AppTest, AllParametersRoundTripThroughTheRegistry) {
 TEST_F(AppTest, MissingAndMalformedRegistryValuesLeaveTheOthersLoading) {
   {
     app::TilingCommand command;
-    command.GetParameters().GetParameter(app::kTilingMethod)->SetInt(12);
-    command.GetParameters().GetParameter(app::kPoint1X)->SetFloat(0.75f);
-    command.GetParameters().GetParameter(app::kSpline1)->SetFloat(0.5f);
+    command.GetParameters().GetParameter(resources::kTilingMethod)->SetInt(12);
+    command.GetParameters().GetParameter(resources::kPoint1X)->SetFloat(0.75f);
+    command.GetParameters().GetParameter(resources::kSpline1)->SetFloat(0.5f);
   }  // saved by the destructor
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Veltramoor\\Wendle Forge", 0, KEY_ALL_ACCESS, &key),
@@ -127,28 +127,28 @@ TEST_F(AppTest, MissingAndMalformedRegistryValuesLeaveTheOthersLoading) {
   app::TilingCommand loaded;
   int number = 0;
   float value = 0;
-  loaded.GetParameters().GetParameter(app::kTilingMethod)->GetInt(&number);
+  loaded.GetParameters().GetParameter(resources::kTilingMethod)->GetInt(&number);
   EXPECT_EQ(number, 12) << "values after a missing one still load";
-  loaded.GetParameters().GetParameter(app::kPoint1X)->GetFloat(&value);
+  loaded.GetParameters().GetParameter(resources::kPoint1X)->GetFloat(&value);
   EXPECT_EQ(value, 0.75f);
-  loaded.GetParameters().GetParameter(app::kTileSize)->GetInt(&number);
+  loaded.GetParameters().GetParameter(resources::kTileSize)->GetInt(&number);
   EXPECT_EQ(number, 100) << "a malformed value falls back to the default";
-  loaded.GetParameters().GetParameter(app::kSpline1)->GetFloat(&value);
+  loaded.GetParameters().GetParameter(resources::kSpline1)->GetFloat(&value);
   EXPECT_EQ(value, 0.0f);
-  loaded.GetParameters().GetParameter(app::kFeathering)->GetInt(&number);
+  loaded.GetParameters().GetParameter(resources::kFeathering)->GetInt(&number);
   EXPECT_EQ(number, 10);
 }
 
 TEST_F(AppTest, ACrashWhileSavingLeavesTheLastSavedValues) {
   {
     app::TilingCommand command;
-    command.GetParameters().GetParameter(app::kTileSize)->SetInt(250);
+    command.GetParameters().GetParameter(resources::kTileSize)->SetInt(250);
   }
   const pid_t child = fork();
   if (child == 0) {
     platform::SetRegistryWriteHook([] { raise(SIGKILL); });
     app::TilingCommand command;
-    command.GetParameters().GetParameter(app::kTileSize)->SetInt(40);
+    command.GetParameters().GetParameter(resources::kTileSize)->SetInt(40);
     command.GetParameters().SaveParametersToRegistry();
     _exit(0);
   }
@@ -157,7 +157,7 @@ TEST_F(AppTest, ACrashWhileSavingLeavesTheLastSavedValues) {
   ASSERT_TRUE(WIFSIGNALED(status));
   app::TilingCommand loaded;
   int number = 0;
-  loaded.GetParameters().GetParameter(app::kTileSize)->GetInt(&number);
+  loaded.GetParameters().GetParameter(resources::kTileSize)->GetInt(&number);
   EXPECT_EQ(number, 250);
 }
 

@@ -30,7 +30,7 @@ struct Scripted {
     wfhost::HostHandleProcs()->disposeProc(reinterpret_cast<host::Handle>(data));
   }
   double Value(int id) const {
-    for (const app::ParameterRow& row : app::kParameterTable) {
+    for (const resources::ParameterRow& row : resources::kParameterTable) {
       if (row.id != id) continue;
       for (const wfhost::DescriptorValue& v : written) {
         if (v.key == row.key)
@@ -61,16 +61,16 @@ TEST_F(AppTest, AllParametersRoundTripThroughTheDescriptor) {
   // Prepare kept them in the registry too.
   app::TilingCommand stored;
   int size = 0;
-  stored.GetParameters().GetParameter(app::kTileSize)->GetInt(&size);
+  stored.GetParameters().GetParameter(resources::kTileSize)->GetInt(&size);
   EXPECT_EQ(size, 777);
 }
 
 TEST_F(AppTest, HostileDescriptorValuesAreClampedOrRefused) {
-  wfhost::Descriptor recorded = Recorded({{app::kTilingMethod, 40},
-                                          {app::kAngle, -90},
-                                          {app::kTileSize, 1e6},
-                                          {app::kPoint1X, 7},
-                                          {app::kSpline2, -3}});
+  wfhost::Descriptor recorded = Recorded({{resources::kTilingMethod, 40},
+                                          {resources::kAngle, -90},
+                                          {resources::kTileSize, 1e6},
+                                          {resources::kPoint1X, 7},
+                                          {resources::kSpline2, -3}});
   for (wfhost::DescriptorValue& v : recorded) {
     if (v.key == host::FourCC("kP2X")) v.real = std::numeric_limits<double>::quiet_NaN();
     if (v.key == host::FourCC("kP2Y")) v.real = std::numeric_limits<double>::infinity();
@@ -78,24 +78,24 @@ TEST_F(AppTest, HostileDescriptorValuesAreClampedOrRefused) {
   }
   recorded.push_back({host::FourCC("zzzz"), host::typeInteger, 9, 0, false});  // a key of no one's
   Scripted run(recorded);
-  EXPECT_EQ(run.Value(app::kTilingMethod), 21);
-  EXPECT_EQ(run.Value(app::kAngle), 270) << "an angle is a turn";
-  EXPECT_EQ(run.Value(app::kTileSize), 2500);
-  EXPECT_EQ(run.Value(app::kPoint1X), 1);
-  EXPECT_EQ(run.Value(app::kSpline2), -1);
-  EXPECT_FLOAT_EQ(run.Value(app::kPoint2X), 0.6) << "not a number: the key's default";
-  EXPECT_FLOAT_EQ(run.Value(app::kPoint2Y), 0.4);
-  EXPECT_EQ(run.Value(app::kFeathering), 10) << "a value of the wrong type: the key's default";
+  EXPECT_EQ(run.Value(resources::kTilingMethod), 21);
+  EXPECT_EQ(run.Value(resources::kAngle), 270) << "an angle is a turn";
+  EXPECT_EQ(run.Value(resources::kTileSize), 2500);
+  EXPECT_EQ(run.Value(resources::kPoint1X), 1);
+  EXPECT_EQ(run.Value(resources::kSpline2), -1);
+  EXPECT_FLOAT_EQ(run.Value(resources::kPoint2X), 0.6) << "not a number: the key's default";
+  EXPECT_FLOAT_EQ(run.Value(resources::kPoint2Y), 0.4);
+  EXPECT_EQ(run.Value(resources::kFeathering), 10) << "a value of the wrong type: the key's default";
 }
 
 TEST_F(AppTest, DescriptorValuesBelowTheMinimumAreRaisedOrRefused) {
-  Scripted raised(Recorded({{app::kTileSize, 5}, {app::kFeathering, -4}}));
-  EXPECT_EQ(raised.Value(app::kTileSize), 10);
-  EXPECT_EQ(raised.Value(app::kFeathering), 0);
+  Scripted raised(Recorded({{resources::kTileSize, 5}, {resources::kFeathering, -4}}));
+  EXPECT_EQ(raised.Value(resources::kTileSize), 10);
+  EXPECT_EQ(raised.Value(resources::kFeathering), 0);
   // A tile of no size refuses the whole descriptor: the stored settings stay.
-  Scripted refused(Recorded({{app::kTileSize, 0}, {app::kFeathering, 33}}));
-  EXPECT_EQ(refused.Value(app::kTileSize), 10);
-  EXPECT_EQ(refused.Value(app::kFeathering), 0);
+  Scripted refused(Recorded({{resources::kTileSize, 0}, {resources::kFeathering, 33}}));
+  EXPECT_EQ(refused.Value(resources::kTileSize), 10);
+  EXPECT_EQ(refused.Value(resources::kFeathering), 0);
 }
 
 TEST_F(AppTest, PlayInfoDecidesTheDialogAndNoSuitesMeansNoScripting) {

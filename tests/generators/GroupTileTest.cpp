@@ -18,6 +18,7 @@
 #include "generators/RectangularPeriod.h"
 #include "generators/TileGroups.h"
 #include "platform/win32/Clock.h"
+#include "resources/ParameterTable.h"
 #include "tests/generators/TileSymmetry.h"
 #include "tests/generators/TileTestImages.h"
 
@@ -414,6 +415,14 @@ TEST(HexagonalTiles, TurnWithinALevelForEverySize) {
     check(keTilingP3LM, leg, p1, 120, {1.0 / 3, 1.0 / 3});
     check(keTilingP6, leg, p1, 60, {0, 0});
   }
+}
+
+TEST(TileGroups, AreNamedAsTheFilterPublishesThem) {
+  for (int method = 0; method < resources::kGroupCount; ++method)
+    EXPECT_STREQ(FindTileGroup(method)->name, resources::kGroupNames[method]) << method;
+  EXPECT_EQ(FindTileGroup(resources::kGroupCount), nullptr);
+  EXPECT_STREQ(FindTileGroup(keTilingP3ML)->name, "P3ML");
+  EXPECT_STREQ(FindTileGroup(keTilingP6M)->name, "P6M");
 }
 
 }  // namespace
