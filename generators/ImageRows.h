@@ -30,9 +30,6 @@ class ImageRows {
   void Sample(std::uint8_t* out, const std::int32_t* positions, int count, Edge edge) const;
 
  private:
-  // The footprint at pixel (x0, y0) gathered tap by tap.
-  void SampleGathered(std::uint8_t* out, int x0, int y0, std::uint32_t fx, std::uint32_t fy, Edge edge) const;
-
   CRowIteratorBands* image_ = nullptr;
   std::vector<Tile> locked_;
   std::vector<std::uint8_t*> rows_;

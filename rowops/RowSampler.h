@@ -1,0 +1,23 @@
+// The bilinear sample of BGRA rows at 24.8 positions, straight alpha, byte for byte as the
+// resampler's kernel gives it; the plain and SSE2 kernels are chosen here by the processor record.
+#pragma once
+#include <cstdint>
+
+namespace corvel {
+
+// Rows addressed directly: row y starts at rows[y]; strideBelow[y] is the step to row y + 1 where
+// both lie in one block, else 0.
+struct BgraRows {
+  std::uint8_t* const* rows = nullptr;
+  const std::intptr_t* strideBelow = nullptr;
+  int width = 0, height = 0;
+};
+
+// Taps outside the image repeat its edge (clamp) or are transparent black (fill).
+enum class SampleEdge { kClamp, kFill };
+
+// count pixels from count (x, y) positions.
+void SampleBilinearBgra(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions, int count,
+                        SampleEdge edge);
+
+}  // namespace corvel
