@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "generators/TileWorker.h"
+#include "generators/detail/FoldProgram.h"
 
 namespace corvel {
 
@@ -57,37 +58,44 @@ int P1Generator::Generate(CProgressMeter* meter) {
   PrepareLattice();
   const double f1 = feather1, f2 = feather2;
   const double bendU = 3 * seamK1 * kSqrt2, bendV = 3 * seamK0 * kSqrt2;
-  return RunTileWorker(*this, meter, [&](int x, int y, SamplePlan& plan) {
-    Point2D uv = PlaneToLattice(x, y);
-    const double uc = WrapOnce(uv.x), vc = WrapOnce(uv.y);
-    const double du = vc * (1 - vc) * bendU, dv = uc * (1 - uc) * bendV;
-    const double u = WrapOnce(PreAdjust(uv.x, du) - du);
-    const double v = WrapOnce(PreAdjust(uv.y, dv) - dv);
-    // The own sample is the undisplaced position, moved a cell on where the seam was crossed.
-    const double su = u + du, sv = v + dv;
-    const bool inU = f1 != 0 && u >= 0 && u < f1;
-    const bool inV = f1 != 0 && v >= 0 && v < f2;
-    if (inU && inV) {
-      const double wu = Clamp01(u / f1), wv = Clamp01(v / f2);
-      plan.Clear();
-      plan.Add(LatticeToSource(su, sv), wv * wu);
-      plan.Add(LatticeToSource(su + 1, sv + 1), (1 - wu) * (1 - wv));
-      plan.Add(LatticeToSource(su, sv + 1), (1 - wv) * wu);
-      plan.Add(LatticeToSource(su + 1, sv), (1 - wu) * wv);
-    } else if (inU) {
-      const double w = Clamp01(u / f1);
-      plan.Clear();
-      plan.Add(LatticeToSource(su, sv), w);
-      plan.Add(LatticeToSource(su + 1, sv), 1 - w);
-    } else if (inV) {
-      const double w = Clamp01(v / f2);
-      plan.Clear();
-      plan.Add(LatticeToSource(su, sv), w);
-      plan.Add(LatticeToSource(su, sv + 1), 1 - w);
-    } else {
-      plan.Single(LatticeToSource(su, sv));
-    }
-  });
+  // Unfeathered and unbent, every pixel is one sample of its cell position as WrapOnce has it.
+  detail::FoldProgram wrapOnly;
+  wrapOnly.wrapBias = 1e-6;
+  const bool plain = f1 == 0 && bendU == 0 && bendV == 0;
+  return RunTileWorker(
+      *this, meter,
+      [&](int x, int y, SamplePlan& plan) {
+        Point2D uv = PlaneToLattice(x, y);
+        const double uc = WrapOnce(uv.x), vc = WrapOnce(uv.y);
+        const double du = vc * (1 - vc) * bendU, dv = uc * (1 - uc) * bendV;
+        const double u = WrapOnce(PreAdjust(uv.x, du) - du);
+        const double v = WrapOnce(PreAdjust(uv.y, dv) - dv);
+        // The own sample is the undisplaced position, moved a cell on where the seam was crossed.
+        const double su = u + du, sv = v + dv;
+        const bool inU = f1 != 0 && u >= 0 && u < f1;
+        const bool inV = f1 != 0 && v >= 0 && v < f2;
+        if (inU && inV) {
+          const double wu = Clamp01(u / f1), wv = Clamp01(v / f2);
+          plan.Clear();
+          plan.Add(LatticeToSource(su, sv), wv * wu);
+          plan.Add(LatticeToSource(su + 1, sv + 1), (1 - wu) * (1 - wv));
+          plan.Add(LatticeToSource(su, sv + 1), (1 - wv) * wu);
+          plan.Add(LatticeToSource(su + 1, sv), (1 - wu) * wv);
+        } else if (inU) {
+          const double w = Clamp01(u / f1);
+          plan.Clear();
+          plan.Add(LatticeToSource(su, sv), w);
+          plan.Add(LatticeToSource(su + 1, sv), 1 - w);
+        } else if (inV) {
+          const double w = Clamp01(v / f2);
+          plan.Clear();
+          plan.Add(LatticeToSource(su, sv), w);
+          plan.Add(LatticeToSource(su, sv + 1), 1 - w);
+        } else {
+          plan.Single(LatticeToSource(su, sv));
+        }
+      },
+      plain ? &wrapOnly : nullptr);
 }
 
 }  // namespace corvel

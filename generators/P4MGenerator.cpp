@@ -1,6 +1,7 @@
 #include "generators/P4MGenerator.h"
 
 #include "generators/SeamFeathering.h"
+#include "generators/detail/FoldProgram.h"
 
 namespace corvel {
 
@@ -14,6 +15,13 @@ Point2D P4MGenerator::Fold(Point2D uv) {
 Point2D P4MGenerator::MapPoint(const Point2D& p) const {
   const Point2D uv = Fold(PlaneToLattice(p.x, p.y));
   return LatticeToPlane(uv.x, uv.y);
+}
+
+bool P4MGenerator::DescribeFold(detail::FoldProgram& program) const {
+  program.AddByLine(Line2D({0, 0.5}, {1, 0.5}), true, detail::kMirrorV);
+  program.AddByU(0.5, true, detail::kMirrorU);
+  program.AddByLine(Line2D({0, 0}, {1, 1}), true, detail::kSwap);
+  return true;
 }
 
 int P4MGenerator::Generate(CProgressMeter* meter) {

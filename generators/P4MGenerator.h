@@ -12,6 +12,7 @@ class P4MGenerator : public TileGenerator {
   // a mirror maps onto itself.
   static Point2D Fold(Point2D uv);
   Point2D MapPoint(const Point2D& p) const override;
+  bool DescribeFold(detail::FoldProgram& program) const override;
   int Generate(CProgressMeter* meter) override;
   void ComputeOrigin() override { ComputeOriginFromLattice(); }
 };

@@ -1,6 +1,7 @@
 #include "generators/P6MGenerator.h"
 
 #include "generators/TileWorker.h"
+#include "generators/detail/FoldProgram.h"
 
 namespace corvel {
 
@@ -31,6 +32,19 @@ Point2D P6MGenerator::MapPoint(const Point2D& p) const {
   if (below(steep_)) move(q.Reflect(steepMirror_));
   if (below(flat_)) move(q.Reflect(flatMirror_));
   return q;
+}
+
+bool P6MGenerator::DescribeFold(detail::FoldProgram& program) const {
+  program.AddByLine(shortDiagonal_, true,
+                    detail::InLattice(*this, [this](const Point2D& q) { return q.HalfTurn(anchor_); }));
+  program.AddByLine(diagonal_, false, detail::InLattice(*this, [this](const Point2D& q) {
+                      return q.Reflect(diagonalMirror_);
+                    }));
+  program.AddByLine(steep_, false,
+                    detail::InLattice(*this, [this](const Point2D& q) { return q.Reflect(steepMirror_); }));
+  program.AddByLine(flat_, false,
+                    detail::InLattice(*this, [this](const Point2D& q) { return q.Reflect(flatMirror_); }));
+  return true;
 }
 
 int P6MGenerator::Generate(CProgressMeter* meter) {

@@ -16,6 +16,7 @@ class P6MGenerator : public TileGenerator {
   // The sides are tested in lattice coordinates; the turn and the mirrors act in the plane, so
   // that a lattice that is hexagonal only up to rounding still folds by true reflections.
   Point2D MapPoint(const Point2D& p) const override;
+  bool DescribeFold(detail::FoldProgram& program) const override;
   int Generate(CProgressMeter* meter) override;
   // Where the tile starts in the box of the cell: below a rising A, or past a negative A.x.
   void ComputeOrigin() override;

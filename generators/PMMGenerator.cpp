@@ -1,12 +1,19 @@
 #include "generators/PMMGenerator.h"
 
 #include "generators/SeamFeathering.h"
+#include "generators/detail/FoldProgram.h"
 
 namespace corvel {
 
 Point2D PMMGenerator::MapPoint(const Point2D& p) const {
   const Point2D uv = Fold(PlaneToLattice(p.x, p.y));
   return LatticeToPlane(uv.x, uv.y);
+}
+
+bool PMMGenerator::DescribeFold(detail::FoldProgram& program) const {
+  program.AddByLine(Line2D({0, 0.5}, {1, 0.5}), true, detail::kMirrorV);
+  program.AddByU(0.5, true, detail::kMirrorU);
+  return true;
 }
 
 int PMMGenerator::Generate(CProgressMeter* meter) {

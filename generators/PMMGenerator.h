@@ -15,6 +15,7 @@ class PMMGenerator : public TileGenerator {
     return uv;
   }
   Point2D MapPoint(const Point2D& p) const override;
+  bool DescribeFold(detail::FoldProgram& program) const override;
   int Generate(CProgressMeter* meter) override;
   void ComputeOrigin() override { ComputeOriginFromLattice(); }
 };

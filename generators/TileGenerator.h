@@ -13,6 +13,9 @@
 namespace corvel {
 
 class CProgressMeter;
+namespace detail {
+struct FoldProgram;
+}
 
 // floor without a library call on processors without a rounding instruction.
 inline double FloorOf(double t) {
@@ -54,6 +57,9 @@ class TileGenerator {
   // Renders the tile into workImage: 0, 100 when the meter asked to stop, or the core code of
   // a failed set-up. The base's worker samples each pixel once at its fold (MapPoint).
   virtual int Generate(CProgressMeter* meter);
+  // The fold as a program for the fast render, where the group's plain worker has one; called
+  // once the lattice is prepared.
+  virtual bool DescribeFold(detail::FoldProgram& /*program*/) const { return false; }
   // Sets origin to where the tile starts in workImage once Generate is done.
   virtual void ComputeOrigin() {}
   // All three fractions from a percentage.

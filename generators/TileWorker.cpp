@@ -8,8 +8,10 @@
 #include <new>
 #include <vector>
 
+#include "core/CpuFeatures.h"
 #include "core/RowThreads.h"
 #include "generators/RectangularPeriod.h"
+#include "generators/detail/FoldProgram.h"
 
 namespace corvel {
 namespace detail {
@@ -143,6 +145,34 @@ int TileWorkerRows::Run(const std::function<void(int y, RowQueue& queue)>& planR
         for (int y = first; y < last; ++y) {
           planRow(y, queue);
           queue.Finish(s.sourceRows, s.outputRows.Row(y), width_);
+        }
+      },
+      [&](int finished) { return meter_.StepAndTestAbort(finished) != 0; });
+  if (noMemory) return keErrorNoMemory;
+  return stopped ? keErrorStopped : 0;
+}
+
+bool CanRunFolded() { return GetCpuFeatures().sse2; }
+
+int TileWorkerRows::RunFolded(const FoldProgram& program) {
+  State& s = *state_;
+  std::vector<std::vector<std::int32_t>> positions(std::size_t(RowThreads::Count()));
+  std::atomic<bool> noMemory{false};
+  const FoldPositionsKernel kernel = ChooseFoldKernel();
+  const FoldKernelArgs args = KernelArgs(program, generator_);
+  const bool stopped = RowThreads::Run(
+      height_,
+      [&](int first, int last, int slot) {
+        std::vector<std::int32_t>& row = positions[std::size_t(slot)];
+        try {
+          row.resize(2 * std::size_t(width_));
+        } catch (const std::bad_alloc&) {
+          noMemory = true;
+          return;
+        }
+        for (int y = first; y < last; ++y) {
+          FoldRow(kernel, args, program, generator_, start_.x, start_.y + y, width_, row.data());
+          s.sourceRows.Sample(s.outputRows.Row(y), row.data(), width_, ImageRows::kClamp);
         }
       },
       [&](int finished) { return meter_.StepAndTestAbort(finished) != 0; });

@@ -13,6 +13,7 @@
 #include "generators/Geometry.h"
 #include "generators/ImageRows.h"
 #include "generators/TileGenerator.h"
+#include "generators/detail/FoldProgram.h"
 
 namespace corvel {
 
@@ -82,6 +83,10 @@ class RowQueue {
   unsigned char* count_ = nullptr;
 };
 
+// Whether RunFolded may run: it needs SSE2 in the processor record, so that a record without
+// SIMD renders by the plan in doubles, the reference.
+bool CanRunFolded();
+
 // The state of one run: workImage's rows, the output image of the cell's box and its rows, the
 // threads' queues and the child meter.
 class TileWorkerRows {
@@ -100,6 +105,9 @@ class TileWorkerRows {
   // Plans every row (planRow(y, queue) queues its pixels), fetches, mixes and writes it, the rows
   // shared among threads; the meter moves on the calling thread. 0, 100 when stopped, or 102.
   int Run(const std::function<void(int y, RowQueue& queue)>& planRow);
+  // The same by a fold program: one sample a pixel, lattice coordinates stepped in fixed point
+  // and folded in SIMD lanes. Within a level of Run's planned samples.
+  int RunFolded(const FoldProgram& program);
   // The output becomes the generator's workImage and its origin the tile's; answers code.
   int HandOver(int code);
 
@@ -121,11 +129,15 @@ class TileWorkerRows {
 // calling thread. The generator has shrunk and prepared its lattice before. Answers 0, 100 when
 // stopped, or the core code of a failed set-up; workImage holds the tile (in part when stopped)
 // and ComputeOrigin has run.
+// With a fold program and the processor's SSE2 in the processor record, the program renders
+// instead of planPixel.
 template <class PlanPixel>
-int RunTileWorker(TileGenerator& generator, CProgressMeter* meter, PlanPixel&& planPixel) {
+int RunTileWorker(TileGenerator& generator, CProgressMeter* meter, PlanPixel&& planPixel,
+                  const detail::FoldProgram* fold = nullptr) {
   detail::TileWorkerRows rows(generator, meter);
   int code = rows.Open();
   if (code != 0) return code;
+  if (fold && detail::CanRunFolded()) return rows.HandOver(rows.RunFolded(*fold));
   const int width = rows.Width();
   const POINT start = rows.Start();
   code = rows.Run([&](int y, detail::RowQueue& queue) {
@@ -144,10 +156,15 @@ int RunTileWorker(TileGenerator& generator, CProgressMeter* meter, PlanPixel&& p
 template <class FoldToLattice>
 int RunPlainWorker(TileGenerator& generator, CProgressMeter* meter, FoldToLattice&& foldToLattice) {
   generator.PrepareLattice();
-  return RunTileWorker(generator, meter, [&](int x, int y, SamplePlan& plan) {
-    const Point2D uv = foldToLattice(x, y);
-    plan.Single(generator.LatticeToSource(uv.x, uv.y));
-  });
+  detail::FoldProgram fold;
+  const bool described = generator.DescribeFold(fold);
+  return RunTileWorker(
+      generator, meter,
+      [&](int x, int y, SamplePlan& plan) {
+        const Point2D uv = foldToLattice(x, y);
+        plan.Single(generator.LatticeToSource(uv.x, uv.y));
+      },
+      described ? &fold : nullptr);
 }
 
 }  // namespace corvel

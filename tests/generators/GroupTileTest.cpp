@@ -356,12 +356,12 @@ TEST_P(GroupTile, FeatheredTilesAreNoLargerThanUnfeathered) {
 }
 
 // Rows are shared among threads; each depends on nothing but its own inputs.
-TEST_P(GroupTile, OneAndFourThreadsGiveTheSameBytes) {
+TEST_P(GroupTile, OneAndEightThreadsGiveTheSameBytes) {
   CRowIteratorBands source;
   MakeWaves(source, 480, 480);
   CRowIteratorBands tiles[2];
   for (int i = 0; i < 2; ++i) {
-    const RowThreads::ScopedCount threads(i == 0 ? 1 : 4);
+    const RowThreads::ScopedCount threads(i == 0 ? 1 : 8);
     TileShape shape = Pick(GetParam(), {240, 240}, 480, 2, 30, 0.2, -0.1);
     shape.angle = 30;
     ASSERT_EQ(GenerateTile(nullptr, source, shape, tiles[i]).GetCode(), keErrorNone);

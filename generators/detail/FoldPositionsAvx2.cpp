@@ -1,0 +1,48 @@
+// Compiled with AVX2 enabled for this file alone; run only where the processor record allows.
+#include <immintrin.h>
+
+#include "generators/detail/FoldLanes.h"
+
+namespace corvel::detail {
+
+namespace {
+
+struct Avx2Lanes {
+  using Floats = __m256;
+  using Ints = __m256i;
+  static constexpr int kWidth = 8;
+  static Ints Ramp(std::uint32_t start, std::uint32_t step) {
+    return _mm256_add_epi32(
+        _mm256_set1_epi32(int(start)),
+        _mm256_mullo_epi32(_mm256_set1_epi32(int(step)), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)));
+  }
+  static Ints Splat(std::uint32_t t) { return _mm256_set1_epi32(int(t)); }
+  static Floats Splat(float t) { return _mm256_set1_ps(t); }
+  static Ints Add(Ints a, Ints b) { return _mm256_add_epi32(a, b); }
+  static Floats Unit(Ints t) {
+    const Ints rounded = _mm256_srli_epi32(_mm256_add_epi32(t, _mm256_set1_epi32(128)), 8);
+    return _mm256_mul_ps(_mm256_cvtepi32_ps(rounded), _mm256_set1_ps(0x1p-24f));
+  }
+  static Floats Add(Floats a, Floats b) { return _mm256_add_ps(a, b); }
+  static Floats Sub(Floats a, Floats b) { return _mm256_sub_ps(a, b); }
+  static Floats Mul(Floats a, Floats b) { return _mm256_mul_ps(a, b); }
+  static Floats Less(Floats a, Floats b) { return _mm256_cmp_ps(a, b, _CMP_LT_OQ); }
+  static Floats Mask(std::uint32_t bits) { return _mm256_castsi256_ps(_mm256_set1_epi32(int(bits))); }
+  static Floats Xor(Floats a, Floats b) { return _mm256_xor_ps(a, b); }
+  static Floats Select(Floats mask, Floats yes, Floats no) { return _mm256_blendv_ps(no, yes, mask); }
+  static Ints Truncate(Floats t) { return _mm256_cvttps_epi32(t); }
+  static void StorePairs(std::int32_t* out, Ints x, Ints y) {
+    const __m256i low = _mm256_unpacklo_epi32(x, y), high = _mm256_unpackhi_epi32(x, y);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permute2x128_si256(low, high, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 8), _mm256_permute2x128_si256(low, high, 0x31));
+  }
+};
+
+}  // namespace
+
+void FoldPositionsAvx2(const FoldKernelArgs& args, std::uint32_t u, std::uint32_t du, std::uint32_t v,
+                       std::uint32_t dv, int count, std::int32_t* positions) {
+  FoldPositionsWith<Avx2Lanes>(args, u, du, v, dv, count, positions);
+}
+
+}  // namespace corvel::detail

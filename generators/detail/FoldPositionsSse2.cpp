@@ -1,0 +1,47 @@
+#include <emmintrin.h>
+
+#include "generators/detail/FoldLanes.h"
+
+namespace corvel::detail {
+
+namespace {
+
+struct Sse2Lanes {
+  using Floats = __m128;
+  using Ints = __m128i;
+  static constexpr int kWidth = 4;
+  static Ints Ramp(std::uint32_t start, std::uint32_t step) {
+    return _mm_setr_epi32(int(start), int(start + step), int(start + 2 * step), int(start + 3 * step));
+  }
+  static Ints Splat(std::uint32_t t) { return _mm_set1_epi32(int(t)); }
+  static Floats Splat(float t) { return _mm_set1_ps(t); }
+  static Ints Add(Ints a, Ints b) { return _mm_add_epi32(a, b); }
+  // An unsigned 0.32 coordinate rounded to 24 bits, as a float in [0, 1); the top rounds to 0.
+  static Floats Unit(Ints t) {
+    const Ints rounded = _mm_srli_epi32(_mm_add_epi32(t, _mm_set1_epi32(128)), 8);
+    return _mm_mul_ps(_mm_cvtepi32_ps(rounded), _mm_set1_ps(0x1p-24f));
+  }
+  static Floats Add(Floats a, Floats b) { return _mm_add_ps(a, b); }
+  static Floats Sub(Floats a, Floats b) { return _mm_sub_ps(a, b); }
+  static Floats Mul(Floats a, Floats b) { return _mm_mul_ps(a, b); }
+  static Floats Less(Floats a, Floats b) { return _mm_cmplt_ps(a, b); }
+  static Floats Mask(std::uint32_t bits) { return _mm_castsi128_ps(_mm_set1_epi32(int(bits))); }
+  static Floats Xor(Floats a, Floats b) { return _mm_xor_ps(a, b); }
+  static Floats Select(Floats mask, Floats yes, Floats no) {
+    return _mm_or_ps(_mm_and_ps(mask, yes), _mm_andnot_ps(mask, no));
+  }
+  static Ints Truncate(Floats t) { return _mm_cvttps_epi32(t); }
+  static void StorePairs(std::int32_t* out, Ints x, Ints y) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi32(x, y));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4), _mm_unpackhi_epi32(x, y));
+  }
+};
+
+}  // namespace
+
+void FoldPositionsSse2(const FoldKernelArgs& args, std::uint32_t u, std::uint32_t du, std::uint32_t v,
+                       std::uint32_t dv, int count, std::int32_t* positions) {
+  FoldPositionsWith<Sse2Lanes>(args, u, du, v, dv, count, positions);
+}
+
+}  // namespace corvel::detail

@@ -1,0 +1,65 @@
+#include "generators/detail/FoldProgram.h"
+
+#include <cmath>
+
+#include "core/CpuFeatures.h"
+#include "generators/TileGenerator.h"
+
+namespace corvel::detail {
+
+namespace {
+
+// Each run of this many pixels starts again from doubles: stepping errors of half a unit in
+// 2^32 a pixel stay far below the geometry's tolerance.
+constexpr int kSpan = 64;
+
+// The fraction of t in unsigned 0.32 fixed point.
+std::uint32_t FixedFraction(double t) {
+  const double fraction = t - std::floor(t);
+  return std::uint32_t(std::uint64_t(std::llround(fraction * 0x1p32)));
+}
+
+// Added before the truncation to 24.8: float rounding would otherwise put an exact pixel
+// position a hair short of itself, and truncation would then read the pixel before it.
+constexpr float kTruncationSlack = 0.25f;
+
+}  // namespace
+
+FoldPositionsKernel ChooseFoldKernel() {
+  return GetCpuFeatures().avx2 ? FoldPositionsAvx2 : FoldPositionsSse2;
+}
+
+FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& generator) {
+  FoldKernelArgs args;
+  args.bias = float(program.wrapBias);
+  args.stepCount = program.stepCount;
+  for (int i = 0; i < program.stepCount; ++i) {
+    const FoldStep& s = program.steps[i];
+    const LatticeAffine& m = s.map;
+    args.steps[i] = {float(s.nu), float(s.nv), float(s.n1), s.above ? 0xFFFFFFFFu : 0u,
+                     float(m.uu), float(m.uv), float(m.u1), float(m.vu),
+                     float(m.vv), float(m.v1)};
+  }
+  const LatticeMatrix n = generator.detN == 0 ? LatticeMatrix{1, 0, 0, 1} : generator.matN;
+  args.sx0 = float(256 * generator.origin.x) + kTruncationSlack;
+  args.sxu = float(256 * n.m00);
+  args.sxv = float(256 * n.m01);
+  args.sy0 = float(256 * generator.origin.y) + kTruncationSlack;
+  args.syu = float(256 * n.m10);
+  args.syv = float(256 * n.m11);
+  return args;
+}
+
+void FoldRow(FoldPositionsKernel kernel, const FoldKernelArgs& args, const FoldProgram& program,
+             const TileGenerator& generator, double x, double y, int count, std::int32_t* positions) {
+  const LatticeMatrix& inverse = generator.invM;
+  const std::uint32_t du = FixedFraction(inverse.m00), dv = FixedFraction(inverse.m10);
+  for (int first = 0; first < count; first += kSpan) {
+    const double px = x + first;
+    const Point2D uv = generator.PlaneToLattice(px, y);
+    kernel(args, FixedFraction(uv.x + program.wrapBias), du, FixedFraction(uv.y + program.wrapBias), dv,
+           count - first < kSpan ? count - first : kSpan, positions + 2 * first);
+  }
+}
+
+}  // namespace corvel::detail
