@@ -11,6 +11,7 @@
 #include "host/FilterHost.h"
 #include "host/ImageFiles.h"
 #include "host/PluginInfo.h"
+#include "platform/win32/ReplacementFile.h"
 #include "resources/ParameterTable.h"
 
 namespace {
@@ -115,6 +116,7 @@ double Since(std::chrono::steady_clock::time_point start) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::RemoveUnfinishedReplacementsOnSignals();  // an interrupted save leaves no temporary
   std::string plugins, in, out, selectionPath;
   bool time = false;
   Descriptor descriptor = DefaultDescriptor();

@@ -1,5 +1,6 @@
 #include "platform/win32/ReplacementFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,6 +8,8 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
+#include <cstring>
 
 namespace platform {
 
@@ -45,7 +48,67 @@ bool TakeOver(int fd, const struct stat& old) {
   return fchmod(fd, mode) == 0;
 }
 
+// The names of temporaries being written, where a signal handler can read them: fixed slots
+// and lock-free atomics, nothing allocated.
+struct Unfinished {
+  std::atomic<int> state{0};  // 0 free, 1 being filled, 2 holds a name
+  char path[PATH_MAX];
+};
+Unfinished unfinished[16];
+static_assert(std::atomic<int>::is_always_lock_free);
+
+int Track(const std::string& path) {
+  if (path.size() >= PATH_MAX) return -1;
+  for (int slot = 0; slot < 16; ++slot) {
+    int free = 0;
+    if (unfinished[slot].state.compare_exchange_strong(free, 1)) {
+      std::memcpy(unfinished[slot].path, path.c_str(), path.size() + 1);
+      unfinished[slot].state.store(2);
+      return slot;
+    }
+  }
+  return -1;
+}
+
+void Untrack(int slot) {
+  if (slot >= 0) unfinished[slot].state.store(0);
+}
+
+void RemoveAndRaise(int signal) {
+  RemoveUnfinishedReplacements();
+  raise(signal);  // delivered with the default action once the handler returns
+}
+
 }  // namespace
+
+void RemoveUnfinishedReplacements() {
+  for (Unfinished& slot : unfinished) {
+    if (slot.state.load() == 2) unlink(slot.path);
+  }
+}
+
+void RemoveUnfinishedReplacementsOnSignals() {
+  struct sigaction action {};
+  action.sa_handler = RemoveAndRaise;
+  action.sa_flags = SA_RESETHAND;
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGINT, SIGTERM}) sigaction(signal, &action, nullptr);
+}
+
+void RemoveLeftoverTemporaries(const std::string& destination) {
+  const std::string target = FollowLinks(destination);
+  if (target.empty()) return;
+  const std::size_t slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+  const std::string prefix = target.substr(slash + 1) + ".~wf";
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return;
+  while (const dirent* entry = readdir(dir)) {
+    if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
+      unlinkat(dirfd(dir), entry->d_name, 0);
+  }
+  closedir(dir);
+}
 
 ReplacementFile::ReplacementFile(const std::string& destination) : destination_(FollowLinks(destination)) {
   if (destination_.empty()) return;
@@ -72,7 +135,9 @@ ReplacementFile::ReplacementFile(const std::string& destination) : destination_(
     if (!file_) {
       close(fd);
       std::remove(temporary_.c_str());
+      return;
     }
+    slot_ = Track(temporary_);
     return;
   }
 }
@@ -81,6 +146,7 @@ ReplacementFile::~ReplacementFile() {
   if (file_) {
     std::fclose(file_);
     std::remove(temporary_.c_str());
+    Untrack(slot_);
   }
 }
 
@@ -92,9 +158,10 @@ bool ReplacementFile::Commit() {
   // flag remembers it.
   bool written = std::fflush(file) == 0 && std::ferror(file) == 0 && fsync(fileno(file)) == 0;
   written = std::fclose(file) == 0 && written;
-  if (written && std::rename(temporary_.c_str(), destination_.c_str()) == 0) return true;
-  std::remove(temporary_.c_str());
-  return false;
+  const bool replaced = written && std::rename(temporary_.c_str(), destination_.c_str()) == 0;
+  if (!replaced) std::remove(temporary_.c_str());
+  Untrack(slot_);
+  return replaced;
 }
 
 }  // namespace platform

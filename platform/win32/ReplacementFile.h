@@ -26,6 +26,15 @@ class ReplacementFile {
   std::string destination_;
   std::string temporary_;
   FILE* file_ = nullptr;
+  int slot_ = -1;  // where a signal handler finds the temporary's name
 };
+
+// Removes the temporary files of replacements not yet committed; safe in a signal handler.
+void RemoveUnfinishedReplacements();
+// Makes SIGINT and SIGTERM remove those files first, then end the process as they would have.
+void RemoveUnfinishedReplacementsOnSignals();
+// Removes the temporaries that writes to the destination left behind (a writer killed
+// mid-write); only for a caller that knows no write to it is under way.
+void RemoveLeftoverTemporaries(const std::string& destination);
 
 }  // namespace platform

@@ -131,6 +131,25 @@ TEST_F(Registry, AWriterKilledMidWriteLeavesTheOldFileWhole) {
   EXPECT_EQ(value, 100u);
 }
 
+TEST_F(Registry, AKilledWritersTemporaryGoesWithTheNextWrite) {
+  auto temporaries = [&] {
+    int n = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_ + "/config"))
+      n += entry.path().filename().string().rfind("registry.~wf", 0) == 0;
+    return n;
+  };
+  const int status = InChild([] {
+    platform::SetRegistryWriteHook([] { raise(SIGKILL); });
+    SetDword(Create("Software\\Veltramoor"), "TileSize", 250);
+  });
+  ASSERT_TRUE(WIFSIGNALED(status));
+  ASSERT_EQ(temporaries(), 1);
+  HKEY key = Create("Software\\Veltramoor");
+  SetDword(key, "TileSize", 100);
+  RegCloseKey(key);
+  EXPECT_EQ(temporaries(), 0);
+}
+
 TEST_F(Registry, ACorruptFileIsReportedAndNeverOverwritten) {
   std::string tooDeep = "WF-REGISTRY 1\n[HKEY_CURRENT_USER";
   for (int i = 0; i < 600; ++i) tooDeep += "\\k";

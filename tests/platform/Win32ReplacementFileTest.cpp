@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -103,4 +105,49 @@ TEST(ReplacementFile, WhatIsWrittenCanBeReadBack) {
   EXPECT_STREQ(read, "header");
   EXPECT_TRUE(file.Commit());
   EXPECT_EQ(Contents(folder.File("settings")), "header");
+}
+
+// A writer stopped by SIGINT or SIGTERM mid-write leaves no temporary and ends by the signal.
+TEST(ReplacementFile, ASignalRemovesTheUnfinishedFileAndEndsTheProcess) {
+  for (int signal : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signal);
+    Folder folder;
+    const std::string destination = folder.File("result.png");
+    std::ofstream(destination) << "old";
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+      platform::RemoveUnfinishedReplacementsOnSignals();
+      platform::ReplacementFile file(destination);
+      std::fputs("new, half written", file.Stream());
+      std::fflush(file.Stream());
+      if (write(ready[1], "x", 1) != 1) _exit(2);
+      for (;;) pause();
+    }
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    close(ready[0]);
+    close(ready[1]);
+    EXPECT_EQ(folder.Entries(), 2);
+    kill(child, signal);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), signal);
+    EXPECT_EQ(folder.Entries(), 1);
+    EXPECT_EQ(Contents(destination), "old");
+  }
+}
+
+TEST(ReplacementFile, LeftoverTemporariesOfOnlyThatDestinationGo) {
+  Folder folder;
+  const std::string destination = folder.File("registry");
+  std::ofstream(destination) << "kept";
+  std::ofstream(destination + ".~wf4242-0") << "left by a killed writer";
+  std::ofstream(folder.File("registry2.~wf4242-0")) << "another file's";
+  platform::RemoveLeftoverTemporaries(destination);
+  EXPECT_EQ(folder.Entries(), 2);
+  EXPECT_EQ(Contents(destination), "kept");
+  EXPECT_EQ(Contents(folder.File("registry2.~wf4242-0")), "another file's");
 }
