@@ -67,6 +67,46 @@ std::size_t CheckedSize(std::uint64_t bytes) {
   return static_cast<std::size_t>(bytes);
 }
 
+// Bytes of picture one byte of a strip may give at most, for the compressions that have such a
+// bound; the fax codes spend at least a bit on a row instead.
+std::uint64_t MostBytesFromOne(int compression) {
+  switch (compression) {
+    case COMPRESSION_NONE:
+    case COMPRESSION_LZW:
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE:
+    case COMPRESSION_PACKBITS:
+    case COMPRESSION_JPEG:
+      return 65536;
+    default:
+      return 0;
+  }
+}
+
+bool IsFax(int compression) {
+  return compression == COMPRESSION_CCITTRLE || compression == COMPRESSION_CCITTFAX3 ||
+         compression == COMPRESSION_CCITTFAX4 || compression == COMPRESSION_CCITTRLEW;
+}
+
+// A small file can claim a huge picture: its strips or tiles must lie inside the file and be
+// enough to make the picture before any buffer of the picture's size is made.
+void CheckDataInFile(TIFF* tif, std::uint64_t fileSize, std::uint64_t pictureBytes, std::uint32_t rows,
+                     int compression) {
+  const std::uint32_t count = TIFFIsTiled(tif) ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+  std::uint64_t total = 0;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    int failed = 0;
+    const std::uint64_t offset = TIFFGetStrileOffsetWithErr(tif, i, &failed);
+    const std::uint64_t bytes = TIFFGetStrileByteCountWithErr(tif, i, &failed);
+    if (failed || offset > fileSize || bytes > fileSize - offset) throw CodecFailure{"Corrupted TIFF file!"};
+    total += bytes;
+  }
+  const std::uint64_t most = MostBytesFromOne(compression);
+  if (total == 0 || (most != 0 && pictureBytes / most > total) || (IsFax(compression) && total * 8 < rows)) {
+    throw CodecFailure{"Corrupted TIFF file!"};
+  }
+}
+
 }  // namespace
 
 CImageFileTIF::~CImageFileTIF() { CloseHandle(); }
@@ -136,6 +176,8 @@ void CImageFileTIF::DecodeOrThrow(CByteStream* file) {
   if (width == 0 || height == 0 || std::uint64_t{width} * height > kMaxDecodePixels) {
     throw CodecFailure{"Corrupted TIFF file!"};
   }
+  CheckDataInFile(tif, static_cast<std::uint64_t>(std::max(file->Size(), 0L)),
+                  std::uint64_t{width} * height * samples * bits / 8, height, compression);
 
   // Our own rows cover palette, grey, 8-bit RGB (whose alpha libtiff's RGBA reader would
   // premultiply) and L*a*b* pictures of contiguous samples; every other kind goes through that
@@ -155,10 +197,11 @@ void CImageFileTIF::DecodeOrThrow(CByteStream* file) {
   if (!Create(width, height, static_cast<unsigned long>(depth), keImageFormatTIF)) {
     throw CodecFailure{"CImageFileTIF can't create image"};
   }
-  if (samples == 4 || (samples == 2 && bits == 8)) AlphaCreate();
+  // Four samples of CMYK are all ink.
+  if ((samples == 4 && photometric != PHOTOMETRIC_SEPARATED) || (samples == 2 && bits == 8)) AlphaCreate();
   SetCodecOption(compression, keImageFormatTIF);
   if (!ownRows) {
-    ReadRGBA(tif, width, height, samples == 4 || AlphaIsValid());
+    ReadRGBA(tif, width, height, AlphaIsValid());
   } else {
     if (depth <= 8) SetPaletteFor(tif, photometric, depth);
     ReadRows(tif, width, height, samples, bits, photometric);
