@@ -135,6 +135,8 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
   if (result.GetCode() != keErrorNone) return result;
   g.SetFeather(feather);
 
+  if (&destination != &source) g.reusableOutput = &destination;
+  g.cellIsTile = !lattice.repeats;
   if (lattice.repeats)
     g.periodLimit = {std::max(kCutSide, source.Width()), std::max(kCutSide, source.Height())};
   CProgressMeter steps(meter);
@@ -149,6 +151,10 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
     const int width = std::min<int>(period.x, g.workImage.Width());
     const int height = std::min<int>(period.y, g.workImage.Height());
     if (code == keErrorStopped) return BlankTile(destination, width, height);
+    if (width == g.workImage.Width() && height == g.workImage.Height()) {
+      destination.TakeFrom(g.workImage);
+      return CoreResult();
+    }
     // The box of the cell holds its far edge too: the period leaves out at most that row and
     // column, and the tile is ours alone, so the caller shares it rather than copying it.
     if (width + 1 >= g.workImage.Width() && height + 1 >= g.workImage.Height())

@@ -29,7 +29,9 @@ struct TileShape {
 // another format, a method outside 0..16, a feather that is not a number, points more than 2^24
 // pixels out or a degenerate lattice, 100 when the meter asked to stop (destination then a
 // blank image of the tile's size), and what creating the images answered. Otherwise
-// destination is untouched.
+// destination is untouched. A destination that holds a BGRA image of the tile's size already,
+// the last render's tile, is rendered into rather than made anew: it must not share its pixels
+// with an image the caller still reads.
 CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileShape& shape,
                         CRowIteratorBands& destination);
 

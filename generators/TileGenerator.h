@@ -94,6 +94,12 @@ class TileGenerator {
   // cell's box, and says so in renderedPeriod.
   POINT periodLimit{0, 0};
   bool renderedPeriod = false;
+  // Set by the driver for the groups whose cell is the tile: the worker leaves out the far edge
+  // of the cell's box, which lies one period on.
+  bool cellIsTile = false;
+  // An image the worker renders into instead of a new one where it is BGRA of the output's size:
+  // renders of one size then write over the same pages rather than fault in new ones.
+  CRowIteratorBands* reusableOutput = nullptr;
 
  protected:
   // The origin of the groups whose tile starts where the cell's box does: past a negative A.x

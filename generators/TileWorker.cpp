@@ -76,6 +76,7 @@ struct TileWorkerRows::State {
   ImageRows sourceRows;
   CRowIteratorBands output;
   ImageRows outputRows;
+  bool reused = false;  // output is the generator's reusableOutput
 };
 
 TileWorkerRows::TileWorkerRows(TileGenerator& generator, CProgressMeter* meter)
@@ -116,12 +117,24 @@ int TileWorkerRows::Open() {
     generator_.renderedPeriod = true;
     width = periodWidth;
     height = periodHeight;
+  } else if (generator_.cellIsTile && period.x > 0 && period.y > 0) {
+    // The cell is the tile: the far edge of its box lies a period on, outside the tile.
+    width = std::min<std::int64_t>(width, period.x);
+    height = std::min<std::int64_t>(height, period.y);
   }
   if (width > std::numeric_limits<std::int32_t>::max() / (8 * SamplePlan::kMaxSamples) ||
       height > std::numeric_limits<std::int32_t>::max())
     return keErrorNoMemory;
-  result = s.output.CreateBGRA(int(width), int(height));
-  if (result.GetCode() != keErrorNone) return result.GetCode();
+  CRowIteratorBands* reusable = generator_.reusableOutput;
+  if (reusable && CRowIteratorBands::IsValid(reusable) && reusable->GetStorageFormat() == keFormatBGRA &&
+      reusable->GetFormat() == keFormatBGRA && reusable->GetRect().left == 0 &&
+      reusable->GetRect().top == 0 && reusable->Width() == width && reusable->Height() == height) {
+    s.output.TakeFrom(*reusable);
+    s.reused = true;
+  } else {
+    result = s.output.CreateBGRA(int(width), int(height));
+    if (result.GetCode() != keErrorNone) return result.GetCode();
+  }
   if (const int code = s.outputRows.Lock(s.output)) return code;
   width_ = int(width);
   height_ = int(height);
@@ -187,7 +200,11 @@ int TileWorkerRows::HandOver(int code) {
   s.source.Destroy();
   s.converted.Destroy();
   if (CRowIteratorBands::IsValid(&generator_.workImage)) generator_.workImage.Destroy();
-  generator_.workImage.TakeFrom(s.output);
+  // A failed render leaves the caller's image where it was.
+  if (code != 0 && code != keErrorStopped && s.reused)
+    generator_.reusableOutput->TakeFrom(s.output);
+  else
+    generator_.workImage.TakeFrom(s.output);
   generator_.ComputeOrigin();
   return code;
 }

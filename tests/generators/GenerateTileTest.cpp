@@ -191,5 +191,31 @@ TEST(GenerateTile, TurnedShapesReadTheTurnedSource) {
   EXPECT_EQ(std::abs(first[1] - next[1]), 1);
 }
 
+// A preview renders the same size over and over: the last tile's pages are written again, and
+// the pixels are those of a render into a new image.
+TEST(GenerateTile, RendersIntoTheLastTileWhenItHasTheTilesSize) {
+  CRowIteratorBands source;
+  MakeGradient(source, 240, 240);
+  for (int method : {keTilingPMM, keTilingP6M, keTilingP2}) {
+    CRowIteratorBands reused, fresh;
+    TileShape first = Shape(method, 40, {0, 40}), second = Shape(method, 40, {0, 40});
+    second.p0 = second.centre = {70, 65};
+    second.p1 = {70, 105};
+    second.p2 = {110, 65};
+    ASSERT_EQ(GenerateTile(nullptr, source, first, reused).GetCode(), keErrorNone);
+    const BYTE* pixels = reused.LockRowPointer(0, 0, -1);
+    reused.UnlockRow(0);
+    ASSERT_EQ(GenerateTile(nullptr, source, second, reused).GetCode(), keErrorNone);
+    ASSERT_EQ(GenerateTile(nullptr, source, second, fresh).GetCode(), keErrorNone);
+    EXPECT_EQ(reused.LockRowPointer(0, 0, -1), pixels) << method;
+    reused.UnlockRow(0);
+    ASSERT_EQ(reused.Width(), fresh.Width());
+    ASSERT_EQ(reused.Height(), fresh.Height());
+    for (int y = 0; y < fresh.Height(); ++y)
+      for (int x = 0; x < fresh.Width(); ++x)
+        ASSERT_EQ(PixelAt(reused, x, y), PixelAt(fresh, x, y)) << method;
+  }
+}
+
 }  // namespace
 }  // namespace corvel
