@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -107,6 +108,20 @@ void CheckDataInFile(TIFF* tif, std::uint64_t fileSize, std::uint64_t pictureByt
   }
 }
 
+// Colour stored multiplied by its alpha (the sample after the colours), divided back out.
+template <class Sample>
+void Unpremultiply(Sample* pixel, unsigned long width, int samples, int colours) {
+  constexpr std::uint64_t kMax = std::numeric_limits<Sample>::max();
+  for (unsigned long x = 0; x < width; ++x, pixel += samples) {
+    const std::uint64_t alpha = pixel[colours];
+    for (int c = 0; c < colours; ++c) {
+      pixel[c] = static_cast<Sample>(alpha == 0 ? 0 : std::min(kMax, (pixel[c] * kMax + alpha / 2) / alpha));
+    }
+  }
+}
+
+BYTE To8Bits(std::uint16_t v) { return static_cast<BYTE>((v + 128u) / 257u); }
+
 }  // namespace
 
 CImageFileTIF::~CImageFileTIF() { CloseHandle(); }
@@ -179,16 +194,15 @@ void CImageFileTIF::DecodeOrThrow(CByteStream* file) {
   CheckDataInFile(tif, static_cast<std::uint64_t>(std::max(file->Size(), 0L)),
                   std::uint64_t{width} * height * samples * bits / 8, height, compression);
 
-  // Our own rows cover palette, grey, 8-bit RGB (whose alpha libtiff's RGBA reader would
-  // premultiply) and L*a*b* pictures of contiguous samples; every other kind goes through that
-  // reader.
+  // Our own rows cover palette, grey, RGB (whose alpha libtiff's RGBA reader would premultiply)
+  // and L*a*b* pictures; every other kind goes through that reader.
   const bool grey = photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK;
-  const bool ownRows = planar == PLANARCONFIG_CONTIG &&
+  const bool whole = bits == 8 || bits == 16;
+  const bool ownRows = (planar == PLANARCONFIG_CONTIG || whole) &&
                        (((grey || photometric == PHOTOMETRIC_PALETTE) && samples <= 2 &&
-                         (bits == 1 || bits == 4 || bits == 8 || bits == 16) &&
-                         (samples == 1 || bits >= 8)) ||
-                        ((photometric == PHOTOMETRIC_CIELAB || photometric == PHOTOMETRIC_RGB) &&
-                         (samples == 3 || samples == 4) && bits == 8));
+                         (bits == 1 || bits == 4 || whole) && (samples == 1 || whole)) ||
+                        (photometric == PHOTOMETRIC_CIELAB && (samples == 3 || samples == 4) && bits == 8) ||
+                        (photometric == PHOTOMETRIC_RGB && (samples == 3 || samples == 4) && whole));
   const int depth = !ownRows || samples >= 3    ? 24
                     : samples == 1 && bits == 1 ? 1
                     : samples == 1 && bits == 4 ? 4
@@ -198,13 +212,19 @@ void CImageFileTIF::DecodeOrThrow(CByteStream* file) {
     throw CodecFailure{"CImageFileTIF can't create image"};
   }
   // Four samples of CMYK are all ink.
-  if ((samples == 4 && photometric != PHOTOMETRIC_SEPARATED) || (samples == 2 && bits == 8)) AlphaCreate();
+  if ((samples == 4 && photometric != PHOTOMETRIC_SEPARATED) || (samples == 2 && whole)) AlphaCreate();
+  std::uint16_t extraCount = 0;
+  std::uint16_t* extraKinds = nullptr;
+  TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extraKinds);
+  const bool associated = extraCount > 0 && extraKinds[0] == EXTRASAMPLE_ASSOCALPHA;
   SetCodecOption(compression, keImageFormatTIF);
   if (!ownRows) {
     ReadRGBA(tif, width, height, AlphaIsValid());
   } else {
     if (depth <= 8) SetPaletteFor(tif, photometric, depth);
-    ReadRows(tif, width, height, samples, bits, photometric);
+    ReadRows(tif, width, height,
+             RowLayout{samples, bits, photometric, planar == PLANARCONFIG_SEPARATE,
+                       associated && (grey || photometric == PHOTOMETRIC_RGB)});
   }
   Orient(orientation);
 }
@@ -223,10 +243,14 @@ void CImageFileTIF::ReadRGBA(TIFF* tif, unsigned long width, unsigned long heigh
     const std::uint32_t* source = &raster[y * width];
     for (unsigned long x = 0; x < width; ++x) {
       const std::uint32_t p = source[x];
-      row[3 * x] = static_cast<BYTE>(TIFFGetB(p));
-      row[3 * x + 1] = static_cast<BYTE>(TIFFGetG(p));
-      row[3 * x + 2] = static_cast<BYTE>(TIFFGetR(p));
-      if (alpha) AlphaSet(static_cast<long>(x), static_cast<long>(y), static_cast<BYTE>(TIFFGetA(p)));
+      // The reader gives colour multiplied by alpha.
+      BYTE pixel[4] = {static_cast<BYTE>(TIFFGetB(p)), static_cast<BYTE>(TIFFGetG(p)),
+                       static_cast<BYTE>(TIFFGetR(p)), static_cast<BYTE>(TIFFGetA(p))};
+      if (alpha) {
+        Unpremultiply(pixel, 1, 4, 3);
+        AlphaSet(static_cast<long>(x), static_cast<long>(y), pixel[3]);
+      }
+      std::copy(pixel, pixel + 3, row + 3 * x);
     }
   }
 }
@@ -260,9 +284,13 @@ void CImageFileTIF::SetPaletteFor(TIFF* tif, int photometric, int depth) {
   SetPalette(palette, colours);
 }
 
-void CImageFileTIF::ReadRows(TIFF* tif, unsigned long width, unsigned long height, int samples, int bits,
-                             int photometric) {
+void CImageFileTIF::ReadRows(TIFF* tif, unsigned long width, unsigned long height, const RowLayout& layout) {
+  const int samples = layout.samples;
+  const int bits = layout.bits;
+  const int planes = layout.planar ? samples : 1;
+  const unsigned planeBits = static_cast<unsigned>(samples / planes * bits);
   const std::uint64_t line = (std::uint64_t{static_cast<unsigned>(samples * bits)} * width + 7) / 8;
+  const std::uint64_t planeLine = (std::uint64_t{planeBits} * width + 7) / 8;
   const bool tiled = TIFFIsTiled(tif);
   std::uint32_t rowsPerStrip = 0xFFFFFFFF, tileWidth = 0, tileLength = 0;
   if (tiled) {
@@ -275,64 +303,84 @@ void CImageFileTIF::ReadRows(TIFF* tif, unsigned long width, unsigned long heigh
   }
   rowsPerStrip = static_cast<std::uint32_t>(
       std::min<unsigned long>(std::max<std::uint32_t>(rowsPerStrip, 1), height));
-  // The band is sized by what is read into it: a whole strip, whatever the rows it claims.
+  // A plane's band is sized by what is read into it: a whole strip, whatever the rows it claims.
   const std::uint64_t stripSize = tiled
                                       ? 0
                                       : static_cast<std::uint64_t>(std::max<tmsize_t>(TIFFStripSize(tif), 0));
-  std::vector<BYTE> band(CheckedSize(std::max(line * rowsPerStrip, stripSize)));
+  std::vector<BYTE> band(CheckedSize(std::max(line * rowsPerStrip, planes == 1 ? stripSize : 0)));
+  std::vector<BYTE> planeBand(planes == 1 ? 0 : CheckedSize(std::max(planeLine * rowsPerStrip, stripSize)));
+  std::vector<BYTE>& target = planes == 1 ? band : planeBand;
   std::vector<BYTE> tile(
       tiled ? CheckedSize(static_cast<std::uint64_t>(std::max<tmsize_t>(TIFFTileSize(tif), 0))) : 0);
-  const std::uint64_t tileRow = tiled
-                                    ? (std::uint64_t{tileWidth} * static_cast<unsigned>(samples * bits) + 7) /
-                                          8
-                                    : 0;
+  const std::uint64_t tileRow = tiled ? (std::uint64_t{tileWidth} * planeBits + 7) / 8 : 0;
+  const std::size_t sampleBytes = static_cast<std::size_t>(bits / 8);
   for (unsigned long row0 = 0; row0 < height; row0 += rowsPerStrip) {
     if (info_.escape) throw CodecFailure{"Cancelled"};
     const unsigned long rows = std::min<unsigned long>(rowsPerStrip, height - row0);
-    if (!tiled) {
-      const tstrip_t strip = TIFFComputeStrip(tif, static_cast<std::uint32_t>(row0), 0);
-      if (TIFFReadEncodedStrip(tif, strip, band.data(), static_cast<tmsize_t>(band.size())) == -1) {
-        throw CodecFailure{"Corrupted TIFF file!"};
-      }
-    } else {
-      for (std::uint64_t column = 0, offset = 0; offset < line; ++column, offset += tileRow) {
-        if (TIFFReadTile(tif, tile.data(), static_cast<std::uint32_t>(column * tileWidth),
-                         static_cast<std::uint32_t>(row0), 0, 0) == -1) {
-          throw CodecFailure{"Corrupted tiled TIFF file!"};
+    for (int plane = 0; plane < planes; ++plane) {
+      const auto sample = static_cast<tsample_t>(plane);
+      if (!tiled) {
+        const tstrip_t strip = TIFFComputeStrip(tif, static_cast<std::uint32_t>(row0), sample);
+        if (TIFFReadEncodedStrip(tif, strip, target.data(), static_cast<tmsize_t>(target.size())) == -1) {
+          throw CodecFailure{"Corrupted TIFF file!"};
         }
-        const std::uint64_t cols = std::min(tileRow, line - offset);
-        TileToStrip(band.data() + offset, tile.data(), rows, static_cast<unsigned long>(cols),
-                    static_cast<long>(line - cols), static_cast<long>(tileRow - cols));
+      } else {
+        for (std::uint64_t column = 0, offset = 0; offset < planeLine; ++column, offset += tileRow) {
+          if (TIFFReadTile(tif, tile.data(), static_cast<std::uint32_t>(column * tileWidth),
+                           static_cast<std::uint32_t>(row0), 0, sample) == -1) {
+            throw CodecFailure{"Corrupted tiled TIFF file!"};
+          }
+          const std::uint64_t cols = std::min(tileRow, planeLine - offset);
+          TileToStrip(target.data() + offset, tile.data(), rows, static_cast<unsigned long>(cols),
+                      static_cast<long>(planeLine - cols), static_cast<long>(tileRow - cols));
+        }
+      }
+      // Separate planes are woven into rows of whole pixels.
+      for (unsigned long r = 0; planes > 1 && r < rows; ++r) {
+        const BYTE* from = planeBand.data() + r * planeLine;
+        BYTE* to = band.data() + r * line + static_cast<std::size_t>(plane) * sampleBytes;
+        for (unsigned long x = 0; x < width; ++x, from += sampleBytes, to += samples * sampleBytes) {
+          std::copy(from, from + sampleBytes, to);
+        }
       }
     }
     for (unsigned long r = 0; r < rows; ++r) {
-      BYTE* source = band.data() + r * line;
-      const unsigned long y = height - 1 - (row0 + r);
-      if (bits == 16) {
-        const auto* wide = reinterpret_cast<const std::uint16_t*>(source);
-        for (unsigned long i = 0; i < width * static_cast<unsigned long>(samples); ++i) {
-          source[i] = static_cast<BYTE>(wide[i] >> 8);
-        }
-      }
-      if (photometric == PHOTOMETRIC_CIELAB) {
-        ReadLabRow(source, y, samples);
-      } else if (photometric == PHOTOMETRIC_RGB) {
-        BYTE* out = GetBits(y);
-        for (unsigned long x = 0; x < width; ++x, source += samples) {
-          out[3 * x] = source[2];
-          out[3 * x + 1] = source[1];
-          out[3 * x + 2] = source[0];
-          if (samples == 4) AlphaSet(static_cast<long>(x), static_cast<long>(y), source[3]);
-        }
-      } else if (samples == 1) {
-        const unsigned long bytes = std::min<unsigned long>(GetEffWidth(), static_cast<unsigned long>(line));
-        std::copy(source, source + bytes, GetBits(y));
-      } else {
-        for (unsigned long x = 0; x < width; ++x) {
-          SetPixelIndex(static_cast<long>(x), static_cast<long>(y), source[2 * x]);
-          AlphaSet(static_cast<long>(x), static_cast<long>(y), source[2 * x + 1]);
-        }
-      }
+      StoreRow(band.data() + r * line, height - 1 - (row0 + r), layout);
+    }
+  }
+}
+
+void CImageFileTIF::StoreRow(BYTE* source, unsigned long y, const RowLayout& layout) {
+  const unsigned long width = GetWidth();
+  const int samples = layout.samples;
+  const int colours = samples - 1;
+  if (layout.bits == 16) {
+    auto* wide = reinterpret_cast<std::uint16_t*>(source);
+    if (layout.associated && samples > 1) Unpremultiply(wide, width, samples, colours);
+    for (unsigned long i = 0; i < width * static_cast<unsigned long>(samples); ++i)
+      source[i] = To8Bits(wide[i]);
+  } else if (layout.associated && layout.bits == 8 && (samples == 2 || samples == 4)) {
+    Unpremultiply(source, width, samples, colours);
+  }
+  if (layout.photometric == PHOTOMETRIC_CIELAB) {
+    ReadLabRow(source, y, samples);
+  } else if (layout.photometric == PHOTOMETRIC_RGB) {
+    BYTE* out = GetBits(y);
+    for (unsigned long x = 0; x < width; ++x, source += samples) {
+      out[3 * x] = source[2];
+      out[3 * x + 1] = source[1];
+      out[3 * x + 2] = source[0];
+      if (samples == 4) AlphaSet(static_cast<long>(x), static_cast<long>(y), source[3]);
+    }
+  } else if (samples == 1) {
+    const unsigned long bytes = std::min<unsigned long>(
+        GetEffWidth(),
+        static_cast<unsigned long>((std::uint64_t{static_cast<unsigned>(layout.bits)} * width + 7) / 8));
+    std::copy(source, source + bytes, GetBits(y));
+  } else {
+    for (unsigned long x = 0; x < width; ++x) {
+      SetPixelIndex(static_cast<long>(x), static_cast<long>(y), source[2 * x]);
+      AlphaSet(static_cast<long>(x), static_cast<long>(y), source[2 * x + 1]);
     }
   }
 }

@@ -29,8 +29,16 @@ class CImageFileTIF : public CImageFile {
   void DecodeOrThrow(CByteStream* file);
   void EncodeOrThrow(CByteStream* file, bool append);
   void ReadRGBA(tiff* handle, unsigned long width, unsigned long height, bool alpha);
-  void ReadRows(tiff* handle, unsigned long width, unsigned long height, int samples, int bits,
-                int photometric);
+  struct RowLayout {
+    int samples;
+    int bits;
+    int photometric;
+    bool planar;      // each sample in a plane of its own
+    bool associated;  // colour stored multiplied by alpha
+  };
+  void ReadRows(tiff* handle, unsigned long width, unsigned long height, const RowLayout& layout);
+  // One row of whole pixels into bitmap row y; 16-bit samples are narrowed in place.
+  void StoreRow(BYTE* source, unsigned long y, const RowLayout& layout);
   void SetPaletteFor(tiff* handle, int photometric, int bits);
   void ReadLabRow(const BYTE* row, unsigned long y, int samples);
   void Orient(int orientation);
