@@ -14,6 +14,7 @@
 #include "platform/ui/Paint.h"
 #include "platform/ui/Presenter.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/detail/CapturedPixels.h"
 #include "platform/ui/detail/Controls.h"
 #include "platform/ui/detail/WindowSystem.h"
 #include "platform/win32/Rect.h"
@@ -85,6 +86,28 @@ void PaintFrame(HWND hwnd) {
   ReleaseDC(hwnd, dc);
 }
 
+CapturedImage CutWindow(const unsigned char* rows, std::ptrdiff_t stride, int width, int height, POINT offset,
+                        SIZE size) {
+  CapturedImage image;
+  image.width = size.cx;
+  image.height = size.cy;
+  image.pixels.assign(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height),
+                      0xFF000000u);
+  for (int y = 0; y < image.height; ++y) {
+    int sy = y + offset.y;
+    if (sy < 0 || sy >= height) continue;
+    const auto* row = reinterpret_cast<const std::uint32_t*>(rows + sy * stride);
+    for (int x = 0; x < image.width; ++x) {
+      int sx = x + offset.x;
+      if (sx >= 0 && sx < width) {
+        image.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
+                     static_cast<std::size_t>(x)] = row[sx] | 0xFF000000u;
+      }
+    }
+  }
+  return image;
+}
+
 }  // namespace detail
 
 namespace {
@@ -113,23 +136,9 @@ CapturedImage Capture(HWND hwnd) {
   }
   const Surface* pixels = surface ? GetBitmapSurface(surface) : nullptr;
   if (!pixels) return image;
-  image.width = rect.right - rect.left;
-  image.height = rect.bottom - rect.top;
-  image.pixels.assign(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height),
-                      0xFF000000u);
-  for (int y = 0; y < image.height; ++y) {
-    int sy = y + rect.top - rootRect.top;
-    if (sy < 0 || sy >= pixels->height) continue;
-    const auto* row = reinterpret_cast<const std::uint32_t*>(pixels->Row(sy));
-    for (int x = 0; x < image.width; ++x) {
-      int sx = x + rect.left - rootRect.left;
-      if (sx >= 0 && sx < pixels->width) {
-        image.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
-                     static_cast<std::size_t>(x)] = row[sx] | 0xFF000000u;
-      }
-    }
-  }
-  return image;
+  return detail::CutWindow(pixels->pixels, pixels->stride, pixels->width, pixels->height,
+                           POINT{rect.left - rootRect.left, rect.top - rootRect.top},
+                           SIZE{rect.right - rect.left, rect.bottom - rect.top});
 }
 
 namespace {

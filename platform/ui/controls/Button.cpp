@@ -258,6 +258,7 @@ LRESULT Handle(ButtonState& state, HWND hwnd, UINT message, WPARAM wParam, LPARA
       state.focused = false;
       state.spaceDown = false;
       SetPushed(state, hwnd, false);
+      InvalidateRect(hwnd, nullptr, FALSE);
       if (GetWindowLongPtr(hwnd, GWL_STYLE) & BS_NOTIFY) NotifyParent(hwnd, BN_KILLFOCUS);
       return 0;
     case WM_LBUTTONDBLCLK:

@@ -1,0 +1,108 @@
+#include "controls/CEditNum.h"
+#include "controls/ThemedButton.h"
+#include "platform/ui/Script.h"
+#include "tests/controls/ControlsFixture.h"
+#include "tests/platform/ShownCheck.h"
+
+namespace {
+
+using platform::CentreOf;
+constexpr int kApply = 41, kToggle = 42, kNumber = 3024;
+
+class ShownControlsTest : public wf_test::ControlsTest {
+ protected:
+  wf_test::ShownCheck check;
+};
+
+TEST_F(ShownControlsTest, CustomControlsShowWhatTheyPaint) {
+  ThemedButton apply, toggle;
+  CEditNum number;
+  ASSERT_TRUE(
+      apply.Create("Apply", WS_CHILD | WS_VISIBLE | WS_TABSTOP, CRect(10, 10, 90, 34), &panel, kApply));
+  ASSERT_TRUE(toggle.Create("Lock", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_CHECKBOX, CRect(100, 10, 180, 34),
+                            &panel, kToggle));
+  ::CreateWindowEx(0, WC_STATIC, "", WS_CHILD | WS_VISIBLE, 10, 50, 120, 22, panel.m_hWnd,
+                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kNumber)), nullptr, nullptr);
+  ASSERT_TRUE(number.CreateDouble(kNumber, &panel, 0, 100, 50, 3, 0, -1, 500, TRUE, TRUE));
+  HWND other = nullptr;
+  const POINT away{5, 5};
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+  };
+  const Step steps[] = {
+      {"hover-apply", [&] { platform::MouseMove(CentreOf(apply)); }},
+      {"leave-apply", [&] { platform::MouseMove(away); }},
+      {"press-apply", [&] { platform::MouseDown(platform::MouseButton::Left, CentreOf(apply)); }},
+      {"release-apply", [&] { platform::MouseUp(platform::MouseButton::Left, CentreOf(apply)); }},
+      {"leave-again", [&] { platform::MouseMove(away); }},
+      {"another-window-opens",
+       [&] {
+         other = CreateWindowEx(0, WC_STATIC, "Other", WS_POPUP | WS_CAPTION | WS_VISIBLE, 600, 100, 120, 80,
+                                nullptr, nullptr, nullptr, nullptr);
+         SetActiveWindow(other);
+         SetFocus(other);
+       }},
+      {"it-closes",
+       [&] {
+         DestroyWindow(other);
+         apply.SetFocus();
+       }},
+      {"modal-over-focused-apply",
+       [&] {
+         apply.SetFocus();
+         static const DialogItemTemplate items[] = {
+             {WC_BUTTON, "OK", IDOK, 10, 10, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 0}};
+         static const DialogTemplate box{
+             DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE,
+             0,
+             200,
+             20,
+             80,
+             40,
+             "Modal",
+             "MS Shell Dlg",
+             8,
+             items,
+             1};
+         platform::EventScript script;
+         script.Then("look under it",
+                     [&] { EXPECT_TRUE(check.AsPainted(panel.m_hWnd, "custom-under-modal")); });
+         script.ClickControl(IDOK);
+         DialogBoxIndirectParam(
+             nullptr, &box, panel.m_hWnd,
+             [](HWND d, UINT m, WPARAM w, LPARAM) -> INT_PTR {
+               if (m == WM_COMMAND) EndDialog(d, LOWORD(w));
+               return m == WM_INITDIALOG || m == WM_COMMAND;
+             },
+             0);
+       }},
+      {"click-toggle", [&] { platform::Click(CentreOf(toggle)); }},
+      {"leave-toggle", [&] { platform::MouseMove(away); }},
+      {"click-number", [&] { platform::Click(CentreOf(number.Field())); }},
+      {"type-number", [] { platform::TypeText("7"); }},
+      {"step-number", [] { platform::Key(VK_UP); }},
+      {"wheel-number", [&] { platform::Wheel(CentreOf(number.Field()), -WHEEL_DELTA); }},
+      {"hover-drop", [&] { platform::MouseMove(CentreOf(*number.Button())); }},
+      {"slide",
+       [&] {
+         platform::EventScript script;
+         const POINT press = CentreOf(*number.Button());
+         script.MouseMove(POINT{press.x - 30, press.y + 15});
+         script.Then("release", [] {
+           platform::MouseUp(platform::MouseButton::Left, platform::CentreOf(::GetCapture()));
+         });
+         platform::MouseDown(platform::MouseButton::Left, press);
+         platform::PumpMessages();  // the slider's loop runs while the script lives
+       }},
+      {"tab-away", [] { platform::Key(VK_TAB); }},
+      {"disable-apply", [&] { apply.EnableWindow(FALSE); }},
+  };
+  ASSERT_TRUE(check.AsPainted(panel.m_hWnd, "custom-shown"));
+  for (const Step& step : steps) {
+    step.act();
+    EXPECT_TRUE(check.AsPainted(panel.m_hWnd, std::string("custom-") + step.what));
+  }
+}
+
+}  // namespace
