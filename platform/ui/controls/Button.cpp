@@ -230,35 +230,20 @@ LRESULT Handle(ButtonState& state, HWND hwnd, UINT message, WPARAM wParam, LPARA
       return DLGC_BUTTON;
     case WM_NCHITTEST:
       return kind == BS_GROUPBOX ? HTTRANSPARENT : HTCLIENT;
-    case WM_ERASEBKGND:
-      return 1;
     case WM_PAINT:
       Paint(state, hwnd);
       return 0;
-    case WM_SETFONT:
-      state.font.font = reinterpret_cast<HFONT>(wParam);
-      if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT:
-      return state.font.Get();
     case WM_SETTEXT: {
       LRESULT result = DefWindowProc(hwnd, message, wParam, lParam);
       InvalidateRect(hwnd, nullptr, TRUE);
       return result;
     }
-    case WM_ENABLE:
-      InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
     case WM_SETFOCUS:
-      state.focused = true;
-      InvalidateRect(hwnd, nullptr, FALSE);
       if (GetWindowLongPtr(hwnd, GWL_STYLE) & BS_NOTIFY) NotifyParent(hwnd, BN_SETFOCUS);
       return 0;
     case WM_KILLFOCUS:
-      state.focused = false;
       state.spaceDown = false;
       SetPushed(state, hwnd, false);
-      InvalidateRect(hwnd, nullptr, FALSE);
       if (GetWindowLongPtr(hwnd, GWL_STYLE) & BS_NOTIFY) NotifyParent(hwnd, BN_KILLFOCUS);
       return 0;
     case WM_LBUTTONDBLCLK:

@@ -209,17 +209,9 @@ LRESULT Handle(EditState& state, HWND hwnd, UINT message, WPARAM wParam, LPARAM 
   switch (message) {
     case WM_GETDLGCODE:
       return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
-    case WM_ERASEBKGND:
-      return 1;
     case WM_PAINT:
       Paint(state, hwnd);
       return 0;
-    case WM_SETFONT:
-      state.font.font = reinterpret_cast<HFONT>(wParam);
-      if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT:
-      return state.font.Get();
     case WM_SETTEXT: {
       std::string text = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
       if (text.size() > static_cast<std::size_t>(state.limit))
@@ -231,17 +223,10 @@ LRESULT Handle(EditState& state, HWND hwnd, UINT message, WPARAM wParam, LPARAM 
       state.modified = false;
       return TRUE;
     }
-    case WM_ENABLE:
-      InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
     case WM_SETFOCUS:
-      state.focused = true;
-      InvalidateRect(hwnd, nullptr, FALSE);
       NotifyParent(hwnd, EN_SETFOCUS);
       return 0;
     case WM_KILLFOCUS:
-      state.focused = false;
-      InvalidateRect(hwnd, nullptr, FALSE);
       NotifyParent(hwnd, EN_KILLFOCUS);
       return 0;
     case WM_CHAR:

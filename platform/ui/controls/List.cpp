@@ -289,23 +289,8 @@ LRESULT HandleList(ListState& state, HWND hwnd, UINT message, WPARAM wParam, LPA
   switch (message) {
     case WM_GETDLGCODE:
       return DLGC_WANTARROWS | DLGC_WANTCHARS;
-    case WM_ERASEBKGND:
-      return 1;
     case WM_PAINT:
       PaintList(state, hwnd);
-      return 0;
-    case WM_SETFONT:
-      state.font.font = reinterpret_cast<HFONT>(wParam);
-      return 0;
-    case WM_GETFONT:
-      return state.font.Get();
-    case WM_ENABLE:
-      InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      state.focused = message == WM_SETFOCUS;
-      InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
     case WM_LBUTTONDOWN: {
       if (!state.combo) SetFocus(hwnd);
@@ -476,27 +461,11 @@ LRESULT HandleCombo(ComboState& state, HWND hwnd, UINT message, WPARAM wParam, L
     }
     case WM_GETDLGCODE:
       return DLGC_WANTARROWS | DLGC_WANTCHARS;
-    case WM_ERASEBKGND:
-      return 1;
     case WM_PAINT:
       PaintCombo(state, hwnd);
       return 0;
-    case WM_SETFONT:
-      state.font.font = reinterpret_cast<HFONT>(wParam);
-      return 0;
-    case WM_GETFONT:
-      return state.font.Get();
-    case WM_ENABLE:
-      InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
-    case WM_SETFOCUS:
-      state.focused = true;
-      InvalidateRect(hwnd, nullptr, FALSE);
-      return 0;
     case WM_KILLFOCUS:
-      state.focused = false;
       CloseDrop(state, hwnd);
-      InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
     case WM_LBUTTONDOWN:
       SetFocus(hwnd);

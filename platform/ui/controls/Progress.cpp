@@ -49,8 +49,6 @@ void Paint(ProgressState& state, HWND hwnd) {
 
 LRESULT Handle(ProgressState& state, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_ERASEBKGND:
-      return 1;
     case WM_PAINT:
       Paint(state, hwnd);
       return 0;

@@ -110,8 +110,6 @@ LRESULT HandleBar(BarState& state, HWND hwnd, UINT message, WPARAM wParam, LPARA
         return (GetWindowLongPtr(hwnd, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) ? HTBOTTOMLEFT : HTBOTTOMRIGHT;
       }
       return HTCLIENT;
-    case WM_ERASEBKGND:
-      return 1;
     case WM_PAINT: {
       ControlPaint paint(hwnd, nullptr);
       if (Grip(hwnd)) {
@@ -122,9 +120,6 @@ LRESULT HandleBar(BarState& state, HWND hwnd, UINT message, WPARAM wParam, LPARA
                     state.bar.page, state.bar.pos, IsWindowEnabled(hwnd) != FALSE);
       return 0;
     }
-    case WM_ENABLE:
-      InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
     case SBM_SETSCROLLINFO: {
       int pos = Apply(state.bar, *reinterpret_cast<const SCROLLINFO*>(lParam));
       if (wParam) InvalidateRect(hwnd, nullptr, TRUE);

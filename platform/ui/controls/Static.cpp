@@ -131,22 +131,13 @@ LRESULT Handle(StaticState& state, HWND hwnd, UINT message, WPARAM wParam, LPARA
       return 0;
     case WM_GETDLGCODE:
       return DLGC_STATIC;
-    case WM_ERASEBKGND:
-      return 1;
     case WM_PAINT:
       Paint(state, hwnd);
       return 0;
-    case WM_SETFONT:
-      state.font.font = reinterpret_cast<HFONT>(wParam);
-      if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT:
-      return state.font.Get();
-    case WM_SETTEXT:
-    case WM_ENABLE: {
+    case WM_SETTEXT: {
       LRESULT result = DefWindowProc(hwnd, message, wParam, lParam);
       InvalidateRect(hwnd, nullptr, TRUE);
-      return message == WM_SETTEXT ? result : 0;
+      return result;
     }
     case STM_SETICON:
     case STM_SETIMAGE: {

@@ -201,8 +201,6 @@ LRESULT Handle(TipState& state, HWND hwnd, UINT message, WPARAM wParam, LPARAM l
       return HTTRANSPARENT;
     case WM_MOUSEACTIVATE:
       return MA_NOACTIVATE;
-    case WM_ERASEBKGND:
-      return 1;
     case WM_PAINT: {
       ControlPaint paint(hwnd, nullptr);
       FillRect(paint.dc(), &paint.client(), GetSysColorBrush(COLOR_INFOBK));

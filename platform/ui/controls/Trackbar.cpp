@@ -152,18 +152,8 @@ LRESULT Handle(TrackState& state, HWND hwnd, UINT message, WPARAM wParam, LPARAM
   switch (message) {
     case WM_GETDLGCODE:
       return DLGC_WANTARROWS;
-    case WM_ERASEBKGND:
-      return 1;
     case WM_PAINT:
       Paint(state, hwnd);
-      return 0;
-    case WM_ENABLE:
-      InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      state.focused = message == WM_SETFOCUS;
-      InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
     case WM_LBUTTONDOWN: {
       SetFocus(hwnd);

@@ -81,8 +81,6 @@ LRESULT Handle(UpDownState& state, HWND hwnd, UINT message, WPARAM wParam, LPARA
         SendMessage(hwnd, UDM_SETBUDDY, reinterpret_cast<WPARAM>(GetWindow(hwnd, GW_HWNDNEXT)), 0);
       return 0;
     }
-    case WM_ERASEBKGND:
-      return 1;
     case WM_PAINT:
       Paint(state, hwnd);
       return 0;

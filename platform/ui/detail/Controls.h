@@ -3,6 +3,8 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <type_traits>
+#include <utility>
 
 #include "platform/gdi/Gdi.h"
 #include "platform/ui/Controls.h"
@@ -34,8 +36,20 @@ State* StateOf(HWND hwnd) {
   return reinterpret_cast<State*>(GetWindowLongPtr(hwnd, 0));
 }
 
+// What a control's state may keep for the cases every control answers alike.
+template <class State, class = void>
+struct KeepsFont : std::false_type {};
+template <class State>
+struct KeepsFont<State, std::void_t<decltype(std::declval<State&>().font)>> : std::true_type {};
+template <class State, class = void>
+struct KeepsFocus : std::false_type {};
+template <class State>
+struct KeepsFocus<State, std::void_t<decltype(std::declval<State&>().focused)>> : std::true_type {};
+
 // Runs `handle` with the control's state, creating and deleting the state around the
-// window's life.
+// window's life. Every control paints its whole face (no erase) and repaints when enabled or
+// disabled; one that keeps a font or the focus gets them here, and repaints on a focus change
+// before `handle` adds its own part.
 template <class State, class Handler>
 LRESULT ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, Handler handle) {
   if (message == WM_NCCREATE) {
@@ -48,6 +62,31 @@ LRESULT ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, Handl
     return DefWindowProc(hwnd, message, wParam, lParam);
   }
   if (!state) return DefWindowProc(hwnd, message, wParam, lParam);
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_ENABLE:
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
+    case WM_SETFONT:
+    case WM_GETFONT:
+      if constexpr (KeepsFont<State>::value) {
+        if (message == WM_GETFONT) return state->font.Get();
+        state->font.font = reinterpret_cast<HFONT>(wParam);
+        if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
+        return 0;
+      }
+      break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      if constexpr (KeepsFocus<State>::value) {
+        state->focused = message == WM_SETFOCUS;
+        InvalidateRect(hwnd, nullptr, FALSE);
+      }
+      break;
+    default:
+      break;
+  }
   return handle(*state, hwnd, message, wParam, lParam);
 }
 
