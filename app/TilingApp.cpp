@@ -90,8 +90,14 @@ bool TilingApp::RenderSilently() {
   framework::HostImage& hostImage = GetHostImage();
   CRowIteratorBands& source = hostImage.GetSourceImage();
   CRowIteratorBands& mask = hostImage.GetMaskImage();
+  const bool masked = CRowIteratorBands::IsValid(&mask) && CRowIteratorBands::IsValid(&source);
+  // The tile reads the source before the fill starts, so without a selection the fill may go
+  // straight over the source's own pixels; never over the host's buffer, which stays as it is.
   CRowIteratorBands output;
-  output.CreateCopy(source);
+  if (masked || source.IsCallerMemory())
+    output.CreateCopyOfRect(source.Width(), source.Height(), source, keAccessReadWrite);
+  else
+    output.Assign(source);
   framework::RenderJob job;
   job.source = &source;
   job.mask = &mask;
@@ -99,13 +105,12 @@ bool TilingApp::RenderSilently() {
   command_->SetSourceImage(source);
   command_->RunTiling(job);
   command_->GetParameters().SaveParametersToRegistry();
-  if (CRowIteratorBands::IsValid(&output) && CRowIteratorBands::IsValid(&mask) &&
-      CRowIteratorBands::IsValid(&source)) {
-    CRowIteratorBands combined;
-    MaskedCombine(source, output, combined, mask, GetDivideBy255Table(), false, nullptr);
-    CRowIteratorBands::CopyPixels(output, combined);
-  }
-  source.CreateCopy(output);
+  if (!CRowIteratorBands::IsValid(&output)) return true;
+  // Combined into the source itself: outside the selection it keeps its pixels.
+  if (masked)
+    MaskedCombine(source, output, source, mask, GetDivideBy255Table(), false, nullptr);
+  else
+    source.Assign(output);
   return true;
 }
 

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "core/Rounding.h"
+#include "core/RowThreads.h"
 #include "generators/GenerateTile.h"
 #include "resources/ParameterTable.h"
 #include "rowops/ImageBufferOps.h"
@@ -67,7 +68,16 @@ CoreResult FillWithTile(CRowIteratorBands& output, CRowIteratorBands& tile) {
     if (changed.GetCode() != keErrorNone) return changed;
   }
   if (tile.GetBitsPerPixel() != output.GetBitsPerPixel()) return keErrorBadArgument;
-  FillRepeated(output, tile, nullptr);
+  // Each band of rows is filled on its own; rows that do not lock in place are filled by one
+  // thread.
+  auto fill = [&](int first, int last, int) {
+    const RECT band{0, first, output.Width(), last};
+    FillRepeated(output, tile, &band);
+  };
+  if (output.LocksRowsInPlace() && tile.LocksRowsInPlace())
+    RowThreads::Run(output.Height(), fill);
+  else
+    fill(0, output.Height(), 0);
   return CoreResult();
 }
 
@@ -79,8 +89,8 @@ int TilingCommand::RunTiling(framework::RenderJob& job) {
   // the first group, whose shape it shows for them.
   if (method >= kGroupCount) method = 0;
 
-  CRowIteratorBands source;
-  source.CreateCopy(*job.source);
+  // The tile reads only the picked area of the source and leaves it as it is: no copy.
+  CRowIteratorBands& source = *job.source;
   sourceFormat_ = source.GetStorageFormat();
   CRowIteratorBands output;
   output = *job.output;
@@ -116,7 +126,8 @@ int TilingCommand::RunTiling(framework::RenderJob& job) {
 
   FillWithTile(output, tile_);
   output.SetViewFormat(sourceFormat_, keAccessReadWrite);
-  result_.CreateCopy(output);
+  // Nothing writes the output after the render: sharing it keeps it as a copy would.
+  result_.Assign(output);
   return 0;
 }
 

@@ -1,7 +1,10 @@
 #include "core/ConvertImageForHost.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+
+#include "core/RowThreads.h"
 
 namespace corvel {
 namespace {
@@ -96,33 +99,54 @@ CoreResult ConvertImageForHost(CProgressMeter* meter, CRowIteratorBands& source,
   const AlphaRule rule{divideTable, multiply && sourceAlpha};
   const int width = area.right - area.left;
   child.SetUnitCount(area.bottom - area.top);
-  for (int y = area.top; y < area.bottom; ++y) {
-    if (child.Report(y - area.top)) {
-      destination.Destroy();
-      return keErrorStopped;
+  std::atomic<int> failure{keErrorNone};
+  auto convertRows = [&](int first, int last, int) {
+    for (int y = area.top + first; y < area.top + last; ++y) {
+      const int row = y - place.top;
+      const int x = area.left - place.left;
+      BYTE* src = nullptr;
+      BYTE* dst = nullptr;
+      BYTE* weights = nullptr;
+      CoreResult lock = source.LockRowSpan(row, x, width, &src);
+      if (lock.GetCode() == keErrorNone) lock = destination.LockRowSpan(row, x, width, &dst);
+      if (lock.GetCode() == keErrorNone && masked)
+        lock = mask->LockRowSpan(y - maskRect.top, area.left - maskRect.left, width, &weights);
+      if (lock.GetCode() == keErrorNone) {
+        if (sourceFormat.Is16Bit())
+          ConvertRow(reinterpret_cast<std::uint16_t*>(dst), reinterpret_cast<const std::uint16_t*>(src),
+                     weights, width, colours, sourceAlpha, rule);
+        else
+          ConvertRow(dst, src, weights, width, colours, sourceAlpha, rule);
+      }
+      if (weights) mask->ReleaseRow(y - maskRect.top);
+      if (dst) destination.ReleaseRow(row);
+      if (src) source.ReleaseRow(row);
+      if (lock.GetCode() != keErrorNone) {
+        int none = keErrorNone;
+        failure.compare_exchange_strong(none, lock.GetCode());
+        return;
+      }
     }
-    const int row = y - place.top;
-    const int x = area.left - place.left;
-    BYTE* src = nullptr;
-    BYTE* dst = nullptr;
-    BYTE* weights = nullptr;
-    result = source.LockRowSpan(row, x, width, &src);
-    if (result.GetCode() == keErrorNone) result = destination.LockRowSpan(row, x, width, &dst);
-    if (result.GetCode() == keErrorNone && masked)
-      result = mask->LockRowSpan(y - maskRect.top, area.left - maskRect.left, width, &weights);
-    if (result.GetCode() == keErrorNone) {
-      if (sourceFormat.Is16Bit())
-        ConvertRow(reinterpret_cast<std::uint16_t*>(dst), reinterpret_cast<const std::uint16_t*>(src),
-                   weights, width, colours, sourceAlpha, rule);
-      else
-        ConvertRow(dst, src, weights, width, colours, sourceAlpha, rule);
+  };
+  int done = 0;
+  auto report = [&](int finished) { return child.Report(done += finished) != 0; };
+  const int rows = area.bottom - area.top;
+  bool stopped;
+  // Rows that lock in place may be converted by several threads at once.
+  if (source.LocksRowsInPlace() && destination.LocksRowsInPlace() && (!masked || mask->LocksRowsInPlace())) {
+    stopped = RowThreads::Run(rows, convertRows, report);
+  } else {
+    stopped = false;
+    for (int first = 0; first < rows && !stopped && failure.load() == keErrorNone; ++first) {
+      stopped = child.Report(first) != 0;
+      if (!stopped) convertRows(first, first + 1, 0);
     }
-    if (weights) mask->ReleaseRow(y - maskRect.top);
-    if (dst) destination.ReleaseRow(row);
-    if (src) source.ReleaseRow(row);
-    if (result.GetCode() != keErrorNone) return result;
   }
-  return result;
+  if (stopped) {
+    destination.Destroy();
+    return keErrorStopped;
+  }
+  return failure.load();
 }
 
 }  // namespace corvel

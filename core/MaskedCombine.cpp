@@ -1,7 +1,10 @@
 #include "core/MaskedCombine.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
+
+#include "core/RowThreads.h"
 
 namespace corvel {
 namespace {
@@ -52,9 +55,11 @@ CoreResult MaskedCombine(CRowIteratorBands& first, CRowIteratorBands& second, CR
   };
   if (!inside(first) || !inside(second)) return keErrorBadArgument;
 
-  CoreResult result = CRowIteratorBands::IsValid(&destination)
-                          ? CRowIteratorBands::CopyPixels(destination, first)
-                          : destination.CreateCopy(first);
+  // Combined into the first image itself, its pixels are already in place.
+  CoreResult result;
+  if (&destination != &first)
+    result = CRowIteratorBands::IsValid(&destination) ? CRowIteratorBands::CopyPixels(destination, first)
+                                                      : destination.CreateCopy(first);
   if (result.GetCode() != keErrorNone) return result;
 
   const CPixelFormat format(destination.GetFormat());
@@ -72,26 +77,39 @@ CoreResult MaskedCombine(CRowIteratorBands& first, CRowIteratorBands& second, CR
       return result;
   }
   const int channels = format.GetChannelCount();
-  for (int i = 0; i < height; ++i) {
-    BYTE* dst = nullptr;
-    BYTE* src = nullptr;
-    BYTE* weights = nullptr;
-    result = destination.LockRowSpan(at.y + i, at.x, width, &dst);
-    if (result.GetCode() == keErrorNone) result = second.LockRowSpan(at.y + i, at.x, width, &src);
-    if (result.GetCode() == keErrorNone) result = mask.LockRowSpan(i, 0, width, &weights);
-    if (result.GetCode() == keErrorNone) {
-      if (format.Is16Bit())
-        CombineRow(reinterpret_cast<std::uint16_t*>(dst), reinterpret_cast<const std::uint16_t*>(src),
-                   weights, width, channels, hard);
-      else
-        CombineRow(dst, src, weights, width, channels, hard);
+  std::atomic<int> failure{keErrorNone};
+  auto combineRows = [&](int firstRow, int endRow, int) {
+    for (int i = firstRow; i < endRow; ++i) {
+      BYTE* dst = nullptr;
+      BYTE* src = nullptr;
+      BYTE* weights = nullptr;
+      CoreResult lock = destination.LockRowSpan(at.y + i, at.x, width, &dst);
+      if (lock.GetCode() == keErrorNone) lock = second.LockRowSpan(at.y + i, at.x, width, &src);
+      if (lock.GetCode() == keErrorNone) lock = mask.LockRowSpan(i, 0, width, &weights);
+      if (lock.GetCode() == keErrorNone) {
+        if (format.Is16Bit())
+          CombineRow(reinterpret_cast<std::uint16_t*>(dst), reinterpret_cast<const std::uint16_t*>(src),
+                     weights, width, channels, hard);
+        else
+          CombineRow(dst, src, weights, width, channels, hard);
+      }
+      if (weights) mask.ReleaseRow(i);
+      if (src) second.ReleaseRow(at.y + i);
+      if (dst) destination.ReleaseRow(at.y + i);
+      if (lock.GetCode() != keErrorNone) {
+        int none = keErrorNone;
+        failure.compare_exchange_strong(none, lock.GetCode());
+        return;
+      }
     }
-    if (weights) mask.ReleaseRow(i);
-    if (src) second.ReleaseRow(at.y + i);
-    if (dst) destination.ReleaseRow(at.y + i);
-    if (result.GetCode() != keErrorNone) return result;
-  }
-  return result;
+  };
+  // Rows that lock in place may be combined by several threads at once.
+  if (destination.LocksRowsInPlace() && second.LocksRowsInPlace() && mask.LocksRowsInPlace() &&
+      &second != &destination)
+    RowThreads::Run(height, combineRows);
+  else
+    combineRows(0, height, 0);
+  return failure.load();
 }
 
 }  // namespace corvel

@@ -48,6 +48,11 @@ constexpr std::int64_t kMaxRowBytes = std::int64_t{1} << 24;
 
 const RGBQUAD* GreyRampPalette() { return kGreyRamp.data(); }
 
+bool CRowIteratorBands::IsCallerMemory() const {
+  return bands_ && endBand_ > firstBand_ && bands_[firstBand_].block &&
+         bands_[firstBand_].block->Kind() == keMemoryExternal;
+}
+
 CRowIteratorBands::CRowIteratorBands() { Clear(); }
 
 CRowIteratorBands::~CRowIteratorBands() { Destroy(); }

@@ -142,6 +142,12 @@ class CRowIteratorBands {
   CoreResult GetBandRange(const RECT& rect, RECT* range) const;
   CoreResult GetBandRect(Tile band, RECT* rect) const;
 
+  // True when rows lock in place (no view converts them): a lock then only computes a pointer,
+  // so several threads may lock rows of the image at once.
+  bool LocksRowsInPlace() const { return bands_ && !rowLocks_; }
+  // True when the pixels are the caller's memory (CreateView).
+  bool IsCallerMemory() const;
+
   // Views.
   void SetAccessMode(int mode) { accessMode_ = mode; }
   CoreResult SetRowKernels(RowKernel read, RowKernel writeBack, int accessMode);

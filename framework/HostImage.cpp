@@ -1,10 +1,14 @@
 #include "framework/HostImage.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
+#include <vector>
 
 #include "core/ConvertImageForHost.h"
+#include "core/RowThreads.h"
 #include "rowops/CoreTables.h"
 #include "rowops/ImageBufferOps.h"
 
@@ -27,42 +31,86 @@ std::uint16_t To16(BYTE value) {
   return static_cast<std::uint16_t>(((x >> 8) + x) >> 8);
 }
 
-// Core byte c of a pixel holds host sample kOrder[c] (colour is B, G, R in the core).
-int HostSampleOf(int coreByte, int samples) { return samples >= 3 && coreByte < 3 ? 2 - coreByte : coreByte; }
-
-void HostRowToCore(BYTE* core, const BYTE* hostRow, int width, const HostLayout& layout, int planes) {
-  const int hostPixel = planes * layout.sampleBytes;
-  for (int x = 0; x < width; ++x) {
-    const BYTE* pixel = hostRow + std::size_t(x) * hostPixel;
-    for (int c = 0; c < layout.samples; ++c) {
-      const int s = HostSampleOf(c, layout.samples);
-      if (layout.sampleBytes == 1) {
-        core[c] = pixel[s];
-      } else {
-        std::uint16_t value;
-        std::memcpy(&value, pixel + 2 * s, 2);
-        core[c] = From16(value);
-      }
-    }
-    core += layout.samples;
+// Calls kernel(samples, bytes) with both as compile-time constants, so that the inner loops
+// know their steps.
+template <int Bytes, typename Kernel>
+void WithSamples(int samples, Kernel kernel) {
+  using std::integral_constant;
+  switch (samples) {
+    case 1:
+      return kernel(integral_constant<int, 1>{}, integral_constant<int, Bytes>{});
+    case 2:
+      return kernel(integral_constant<int, 2>{}, integral_constant<int, Bytes>{});
+    case 3:
+      return kernel(integral_constant<int, 3>{}, integral_constant<int, Bytes>{});
+    default:
+      return kernel(integral_constant<int, 4>{}, integral_constant<int, Bytes>{});
   }
 }
 
-void CoreRowToHost(BYTE* hostRow, const BYTE* core, int width, const HostLayout& layout, int planes) {
+template <typename Kernel>
+void WithLayout(const HostLayout& layout, Kernel kernel) {
+  if (layout.sampleBytes == 1)
+    WithSamples<1>(layout.samples, kernel);
+  else
+    WithSamples<2>(layout.samples, kernel);
+}
+
+// Core byte c of a pixel holds host sample HostSampleOf(c) (colour is B, G, R in the core).
+constexpr int HostSampleOf(int coreByte, int samples) {
+  return samples >= 3 && coreByte < 3 ? 2 - coreByte : coreByte;
+}
+
+void HostRowToCore(BYTE* core, const BYTE* hostRow, int width, const HostLayout& layout, int planes) {
   const int hostPixel = planes * layout.sampleBytes;
-  for (int x = 0; x < width; ++x) {
-    BYTE* pixel = hostRow + std::size_t(x) * hostPixel;
-    for (int c = 0; c < layout.samples; ++c) {
-      const int s = HostSampleOf(c, layout.samples);
-      if (layout.sampleBytes == 1) {
-        pixel[s] = core[c];
-      } else {
-        const std::uint16_t value = To16(core[c]);
-        std::memcpy(pixel + 2 * s, &value, 2);
+  WithLayout(layout, [&](auto samples, auto bytes) {
+    constexpr int kSamples = decltype(samples)::value, kBytes = decltype(bytes)::value;
+    const BYTE* pixel = hostRow;
+    BYTE* to = core;
+    for (int x = 0; x < width; ++x, to += kSamples, pixel += hostPixel) {
+      for (int c = 0; c < kSamples; ++c) {
+        const int s = HostSampleOf(c, kSamples);
+        if constexpr (kBytes == 1) {
+          to[c] = pixel[s];
+        } else {
+          std::uint16_t value;
+          std::memcpy(&value, pixel + 2 * s, 2);
+          to[c] = From16(value);
+        }
       }
     }
-    core += layout.samples;
-  }
+  });
+}
+
+// Where the selection is 0 the host's own input samples go back, so that nothing outside it
+// changes by a bit, whatever the scaling of 16-bit samples.
+void CoreRowToHost(BYTE* hostRow, const BYTE* core, const BYTE* hostInput, const BYTE* selection, int width,
+                   const HostLayout& layout, int planes) {
+  const int hostPixel = planes * layout.sampleBytes;
+  WithLayout(layout, [&](auto samples, auto bytes) {
+    constexpr int kSamples = decltype(samples)::value, kBytes = decltype(bytes)::value;
+    const BYTE* from = core;
+    for (int x = 0; x < width; ++x, from += kSamples) {
+      BYTE* pixel = hostRow + std::size_t(x) * hostPixel;
+      if (selection && selection[x] == 0) {
+        const BYTE* input = hostInput + std::size_t(x) * hostPixel;
+        for (int c = 0; c < kSamples; ++c) {
+          const int s = HostSampleOf(c, kSamples) * kBytes;
+          std::memcpy(pixel + s, input + s, kBytes);
+        }
+        continue;
+      }
+      for (int c = 0; c < kSamples; ++c) {
+        const int s = HostSampleOf(c, kSamples);
+        if constexpr (kBytes == 1) {
+          pixel[s] = from[c];
+        } else {
+          const std::uint16_t value = To16(from[c]);
+          std::memcpy(pixel + 2 * s, &value, 2);
+        }
+      }
+    }
+  });
 }
 
 BYTE* HostPixel(void* data, std::int32_t rowBytes, int x, int y, int pixelBytes) {
@@ -101,19 +149,33 @@ RECT MaskBounds(CRowIteratorBands& image) {
   const int mode = image.GetAccessMode();
   if (presented != keFormatGrey && image.SetViewFormat(keFormatGrey, keAccessRead).GetCode() != keErrorNone)
     return RECT{0, 0, 0, 0};
-  int left = image.Width(), top = image.Height(), right = -1, bottom = -1;
-  for (int y = 0; y < image.Height(); ++y) {
-    const BYTE* row = image.LockRowPointer(y, 0, -1);
-    int first = 0, last = image.Width() - 1;
-    while (first <= last && row[first] == 0) ++first;
-    while (last >= first && row[last] == 0) --last;
-    image.ReleaseRow(y);
-    if (first > last) continue;
-    left = std::min(left, first);
-    right = std::max(right, last);
-    top = std::min(top, y);
-    bottom = y;
-  }
+  // Each thread keeps its own box; they are merged afterwards.
+  struct Box {
+    int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;
+  };
+  std::vector<Box> boxes(std::size_t(RowThreads::Count()));
+  auto scan = [&](int first, int last, int slot) {
+    Box& box = boxes[std::size_t(slot)];
+    for (int y = first; y < last; ++y) {
+      const BYTE* row = image.LockRowPointer(y, 0, -1);
+      int from = 0, to = image.Width() - 1;
+      while (from <= to && row[from] == 0) ++from;
+      while (to >= from && row[to] == 0) --to;
+      image.ReleaseRow(y);
+      if (from > to) continue;
+      box = Box{std::min(box.left, from), std::min(box.top, y), std::max(box.right, to),
+                std::max(box.bottom, y)};
+    }
+  };
+  if (image.LocksRowsInPlace())
+    RowThreads::Run(image.Height(), scan);
+  else
+    scan(0, image.Height(), 0);
+  Box all;
+  for (const Box& box : boxes)
+    all = Box{std::min(all.left, box.left), std::min(all.top, box.top), std::max(all.right, box.right),
+              std::max(all.bottom, box.bottom)};
+  const int left = all.left, top = all.top, right = all.right, bottom = all.bottom;
   if (presented != keFormatGrey) image.SetViewFormat(presented, mode);
   if (right < 0) return RECT{0, 0, 0, 0};
   return RECT{left, top, right + 1, bottom + 1};
@@ -133,21 +195,28 @@ bool HostImage::ReadHostImage() {
   if (layout.format == keFormatNone || !record.inData || width <= 0 || height <= 0) return false;
 
   if (record.maskData && record.haveMask && !record.isFloating) {
-    if (mask_.CreateGrey(width, height).GetCode() != keErrorNone) return false;
-    for (int y = 0; y < height; ++y) {
-      std::memcpy(mask_.LockRowPointer(y, 0, -1), HostPixel(record.maskData, record.maskRowBytes, 0, y, 1),
-                  std::size_t(width));
-      mask_.UnlockRow(y);
-    }
+    // The bounds are found on the host's own buffer: only the box is copied.
+    CRowIteratorBands selection;
+    if (selection
+            .CreateView(width, height, static_cast<BYTE*>(record.maskData), record.maskRowBytes, keFormatGrey)
+            .GetCode() != keErrorNone)
+      return false;
     maskFlag_ = true;
-    if (cropMode_ == 2) filterRect_ = MaskBounds(mask_);
+    if (cropMode_ == 2) filterRect_ = MaskBounds(selection);
     width = filterRect_.right - filterRect_.left;
     height = filterRect_.bottom - filterRect_.top;
     // A selection that covers nothing leaves nothing to work on.
-    if (width <= 0 || height <= 0) {
-      mask_.Destroy();
-      return false;
-    }
+    if (width <= 0 || height <= 0) return false;
+    if (mask_.CreateGrey(width, height).GetCode() != keErrorNone) return false;
+    const BYTE* firstMask = HostPixel(record.maskData, record.maskRowBytes, filterRect_.left, filterRect_.top,
+                                      1);
+    RowThreads::Run(height, [&](int first, int last, int) {
+      for (int y = first; y < last; ++y) {
+        std::memcpy(mask_.LockRowPointer(y, 0, -1), firstMask + std::int64_t{y} * record.maskRowBytes,
+                    std::size_t(width));
+        mask_.UnlockRow(y);
+      }
+    });
   }
 
   const int hostPixel = record.planes * layout.sampleBytes;
@@ -157,20 +226,15 @@ bool HostImage::ReadHostImage() {
       return false;
   } else {
     if (source_.Create(width, height, layout.format).GetCode() != keErrorNone) return false;
-    for (int y = 0; y < height; ++y) {
-      HostRowToCore(source_.LockRowPointer(y, 0, -1), first + std::int64_t{y} * record.inRowBytes, width,
-                    layout, record.planes);
-      source_.UnlockRow(y);
-    }
+    RowThreads::Run(height, [&](int firstRow, int lastRow, int) {
+      for (int y = firstRow; y < lastRow; ++y) {
+        HostRowToCore(source_.LockRowPointer(y, 0, -1), first + std::int64_t{y} * record.inRowBytes, width,
+                      layout, record.planes);
+        source_.UnlockRow(y);
+      }
+    });
   }
 
-  if (maskFlag_) {
-    CRowIteratorBands box;
-    if (box.CreateGrey(width, height).GetCode() != keErrorNone) return false;
-    const RECT all{0, 0, width, height};
-    if (box.CopyRectFrom(all, mask_, filterRect_).GetCode() != keErrorNone) return false;
-    mask_.TakeFrom(box);
-  }
   if (record.isFloating) {
     const keFormat withAlpha = layout.format == keFormatGrey || layout.format == keFormatGreyA ? keFormatGreyA
                                                                                                : keFormatBGRA;
@@ -207,12 +271,25 @@ bool HostImage::WriteHostImage() {
     return false;
 
   const int hostPixel = record.planes * layout.sampleBytes;
-  for (int y = 0; y < height; ++y) {
-    BYTE* to = HostPixel(record.outData, record.outRowBytes, filterRect_.left, filterRect_.top + y,
-                         hostPixel);
-    CoreRowToHost(to, rows.LockRowPointer(y, 0, -1), width, layout, record.planes);
-    rows.ReleaseRow(y);
-  }
+  const bool selected = maskFlag_ && record.inData && CRowIteratorBands::IsValid(&mask_) &&
+                        mask_.Width() >= width && mask_.Height() >= height;
+  auto writeRows = [&](int first, int last, int) {
+    for (int y = first; y < last; ++y) {
+      BYTE* to = HostPixel(record.outData, record.outRowBytes, filterRect_.left, filterRect_.top + y,
+                           hostPixel);
+      const BYTE* input = selected ? HostPixel(record.inData, record.inRowBytes, filterRect_.left,
+                                               filterRect_.top + y, hostPixel)
+                                   : nullptr;
+      const BYTE* selection = selected ? mask_.LockRowPointer(y, 0, width) : nullptr;
+      CoreRowToHost(to, rows.LockRowPointer(y, 0, -1), input, selection, width, layout, record.planes);
+      rows.ReleaseRow(y);
+      if (selected) mask_.ReleaseRow(y);
+    }
+  };
+  if (rows.LocksRowsInPlace() && (!selected || mask_.LocksRowsInPlace()))
+    RowThreads::Run(height, writeRows);
+  else
+    writeRows(0, height, 0);
   return true;
 }
 

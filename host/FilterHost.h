@@ -17,6 +17,9 @@ struct HostImageBuffer {
   int sampleBytes = 1;
   std::int16_t mode = 0;
   std::vector<std::uint8_t> pixels;
+  // From a 16-bit file: per sample, the file's value less the one its host sample maps back to,
+  // so that a sample the filter leaves alone is saved as it was read.
+  std::vector<std::int8_t> fileResidue;
   std::int32_t RowBytes() const { return width * planes * sampleBytes; }
 };
 

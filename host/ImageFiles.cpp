@@ -91,22 +91,29 @@ bool LoadPng16(const std::string& path, HostImageBuffer* image, std::string* err
   }
   png_destroy_read_struct(&png, &info, nullptr);
   if (!read) return *error = "is not a readable 16-bit PNG file", false;
+  image->fileResidue.resize(image->pixels.size() / 2);
   for (std::size_t i = 0; i + 1 < image->pixels.size(); i += 2) {
     std::uint16_t v;
     std::memcpy(&v, &image->pixels[i], 2);
-    v = ToHost16(v);
-    std::memcpy(&image->pixels[i], &v, 2);
+    const std::uint16_t host = ToHost16(v);
+    image->fileResidue[i / 2] = static_cast<std::int8_t>(int(v) - int(FromHost16(host)));
+    std::memcpy(&image->pixels[i], &host, 2);
   }
   return true;
 }
 
 bool SavePng16(const std::string& path, const HostImageBuffer& image, std::string* error) {
   std::vector<std::uint8_t> bytes(image.pixels.size());
+  const bool residue = image.fileResidue.size() == bytes.size() / 2;
   for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    std::uint16_t v;
-    std::memcpy(&v, &image.pixels[i], 2);
-    v = static_cast<std::uint16_t>(FromHost16(v));
-    std::memcpy(&bytes[i], &v, 2);
+    std::uint16_t host;
+    std::memcpy(&host, &image.pixels[i], 2);
+    unsigned v = FromHost16(host);
+    // The file's own value wherever it still maps to the host's sample.
+    const int read = int(v) + (residue ? image.fileResidue[i / 2] : 0);
+    if (read >= 0 && read <= 65535 && ToHost16(unsigned(read)) == host) v = unsigned(read);
+    const auto sample = static_cast<std::uint16_t>(v);
+    std::memcpy(&bytes[i], &sample, 2);
   }
   std::vector<png_bytep> rows(std::size_t(image.height));
   for (int y = 0; y < image.height; ++y)

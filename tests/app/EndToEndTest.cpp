@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "AppFixture.h"
+#include "core/RowThreads.h"
 #include "host/PluginInfo.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Script.h"
@@ -49,10 +50,13 @@ class EndToEnd : public AppTest, public ::testing::WithParamInterface<std::tuple
 TEST_P(EndToEnd, OutsideTheSelectionUntouchedInsideTheTileRepeatedFromTheBoxOrigin) {
   const auto [mode, group, selected] = GetParam();
   const int width = 72, height = 56;
-  const RECT box{17, 9, 61, 50};  // the selection, at an offset
+  const RECT box{17, 9, 61, 50};    // the selection, at an offset,
+  const RECT hole{40, 20, 46, 27};  // with a hole whose pixels stay as they are, bit for bit
   std::vector<std::uint8_t> mask(std::size_t(width) * height, 0);
   for (int y = box.top; y < box.bottom; ++y)
     std::fill_n(&mask[std::size_t(y) * width + box.left], box.right - box.left, 255);
+  for (int y = hole.top; y < hole.bottom; ++y)
+    std::fill_n(&mask[std::size_t(y) * width + hole.left], hole.right - hole.left, 0);
   const RECT area = selected ? box : RECT{0, 0, width, height};
   const wfhost::HostImageBuffer input = PatternImage(mode, width, height);
 
@@ -79,7 +83,8 @@ TEST_P(EndToEnd, OutsideTheSelectionUntouchedInsideTheTileRepeatedFromTheBoxOrig
   int differences = 0;
   for (int y = 0; y < height && differences < 5; ++y) {
     for (int x = 0; x < width && differences < 5; ++x) {
-      const bool inside = x >= area.left && x < area.right && y >= area.top && y < area.bottom;
+      const bool inHole = selected && x >= hole.left && x < hole.right && y >= hole.top && y < hole.bottom;
+      const bool inside = x >= area.left && x < area.right && y >= area.top && y < area.bottom && !inHole;
       BYTE pixel[3] = {};
       if (inside) {
         const int row = (y - area.top) % tile.Height();
@@ -221,6 +226,32 @@ TEST_F(AppTest, SelectorsPastFinishLeaveTheResultAlone) {
   framework::DispatchSelector(linked, 6, &record, &data, &result);
   Module().Entry()(7, &record, &data, &result);
   EXPECT_EQ(result, 1234);
+}
+
+// The fill goes out in bands of rows: every pixel is the tile's at its place modulo the tile, on
+// any count of threads, for tiles shorter and taller than a band and a tile of another format.
+TEST(FillWithTile, EveryPixelFromTheTileOnAnyThreads) {
+  for (const SIZE size : {SIZE{7, 5}, SIZE{45, 37}}) {
+    for (const int threads : {1, 8}) {
+      const RowThreads::ScopedCount count(threads);
+      CRowIteratorBands tile, output;
+      ASSERT_EQ(tile.CreateBGRA(size.cx, size.cy).GetCode(), 0);
+      for (int y = 0; y < size.cy; ++y) {
+        BYTE* row = tile.LockRowPointer(y, 0, -1);
+        for (int x = 0; x < size.cx; ++x) row[4 * x] = BYTE(x), row[4 * x + 1] = BYTE(y), row[4 * x + 2] = 9;
+        tile.ReleaseRow(y);
+      }
+      ASSERT_EQ(output.CreateBGR(301, 203).GetCode(), 0);
+      ASSERT_EQ(app::FillWithTile(output, tile).GetCode(), 0);
+      for (int y = 0; y < output.Height(); ++y) {
+        const BYTE* row = output.LockRowPointer(y, 0, -1);
+        for (int x = 0; x < output.Width(); ++x)
+          ASSERT_TRUE(row[3 * x] == x % size.cx && row[3 * x + 1] == y % size.cy && row[3 * x + 2] == 9)
+              << size.cx << " x " << size.cy << ", " << threads << " threads, at " << x << ", " << y;
+        output.ReleaseRow(y);
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -1,0 +1,58 @@
+// The whole-image passes of the core that run in row bands: the same bytes for any count of
+// threads, and a combine into the first image itself equal to one into a new image.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "core/ConvertImageForHost.h"
+#include "core/MaskedCombine.h"
+#include "core/RowThreads.h"
+#include "tests/core/ImageBytes.h"
+
+namespace corvel {
+namespace {
+
+TEST(RowBandPasses, MaskedCombineInPlaceAndOnAnyThreads) {
+  for (const keFormat format : {keFormatBGR, keFormatGreyA_u16}) {
+    SCOPED_TRACE(CPixelFormat(format).GetName());
+    std::mt19937 random(11);
+    CRowIteratorBands first, second, mask;
+    const auto a = RandomImage(first, 301, 517, format, random);
+    RandomImage(second, 301, 517, format, random);
+    RandomImage(mask, 290, 500, keFormatGrey, random);
+    const POINT offset{7, 9};
+    std::vector<std::uint8_t> separate;
+    for (const int threads : {1, 8}) {
+      const RowThreads::ScopedCount count(threads);
+      CRowIteratorBands destination;
+      ASSERT_EQ(MaskedCombine(first, second, destination, mask, nullptr, false, &offset).GetCode(), 0);
+      if (separate.empty()) separate = ImageBytes(destination);
+      EXPECT_EQ(ImageBytes(destination), separate) << threads << " threads";
+    }
+    const RowThreads::ScopedCount count(8);
+    ASSERT_EQ(MaskedCombine(first, second, first, mask, nullptr, false, &offset).GetCode(), 0);
+    EXPECT_EQ(ImageBytes(first), separate);
+    EXPECT_NE(separate, a);
+  }
+}
+
+TEST(RowBandPasses, HostConversionOnAnyThreads) {
+  std::mt19937 random(12);
+  CRowIteratorBands source, mask;
+  RandomImage(source, 333, 444, keFormatBGRA, random);
+  RandomImage(mask, 300, 400, keFormatGrey, random);
+  const POINT offset{20, 30};
+  std::vector<std::uint8_t> first;
+  for (const int threads : {1, 3, 8}) {
+    const RowThreads::ScopedCount count(threads);
+    CRowIteratorBands destination;
+    ASSERT_EQ(ConvertImageForHost(nullptr, source, destination, keFormatBGRA, &mask, nullptr, true, &offset)
+                  .GetCode(),
+              0);
+    if (first.empty()) first = ImageBytes(destination);
+    EXPECT_EQ(ImageBytes(destination), first) << threads << " threads";
+  }
+}
+
+}  // namespace
+}  // namespace corvel
