@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "codecs/ImageFile.h"
+#include "core/Rounding.h"
 
 unsigned long CImageFile::GetWidth() const { return static_cast<unsigned long>(header_.biWidth); }
 unsigned long CImageFile::GetHeight() const { return static_cast<unsigned long>(header_.biHeight); }
@@ -38,18 +39,19 @@ long CImageFile::GetXDPI() const { return info_.xDpi; }
 long CImageFile::GetYDPI() const { return info_.yDpi; }
 
 namespace {
-LONG PixelsPerMetre(long dpi) { return static_cast<LONG>(std::floor(dpi * 39.37007874015748 + 0.5)); }
+// A resolution from a file may be anything: past the range it saturates.
+LONG PixelsPerMetre(long dpi) { return corvel::SaturatedTrunc(std::floor(dpi * 39.37007874015748 + 0.5)); }
 }  // namespace
 
 void CImageFile::SetXDPI(long dpi) {
   if (dpi <= 0) dpi = 96;
-  info_.xDpi = static_cast<std::int32_t>(dpi);
+  info_.xDpi = corvel::SaturatedTrunc(static_cast<double>(dpi));
   header_.biXPelsPerMeter = PixelsPerMetre(dpi);
 }
 
 void CImageFile::SetYDPI(long dpi) {
   if (dpi <= 0) dpi = 96;
-  info_.yDpi = static_cast<std::int32_t>(dpi);
+  info_.yDpi = corvel::SaturatedTrunc(static_cast<double>(dpi));
   header_.biYPelsPerMeter = PixelsPerMetre(dpi);
 }
 

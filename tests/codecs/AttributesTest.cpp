@@ -8,7 +8,14 @@ TEST(ImageFileAttributes, DpiSetsPixelsPerMetre) {
   struct Case {
     long dpi, stored, perMetre;
   };
-  const Case cases[] = {{0, 96, 3780}, {-5, 96, 3780}, {300, 300, 11811}, {72, 72, 2835}};
+  constexpr long kMost = 2147483647;
+  const Case cases[] = {{0, 96, 3780},
+                        {-5, 96, 3780},
+                        {300, 300, 11811},
+                        {72, 72, 2835},
+                        {54600000, 54600000, kMost},
+                        {kMost, kMost, kMost},
+                        {4290000000, kMost, kMost}};
   for (const Case& c : cases) {
     CImageFile image;
     image.SetXDPI(c.dpi);

@@ -118,3 +118,22 @@ TEST(Tiff, CmykHasNoAlpha) {
   EXPECT_FALSE(image.AlphaIsValid());
   EXPECT_LE(MaxDifference(FromImage(image), ReadWithImageMagick(file)), 2);
 }
+
+TEST(Tiff, AResolutionPastTheRangeSaturates) {
+  const Bytes file = TiffFile({{256, 4, {1}},
+                               {257, 4, {1}},
+                               {258, 3, {8}},
+                               {259, 3, {1}},
+                               {262, 3, {1}},
+                               {273, 4, {8}},
+                               {277, 3, {1}},
+                               {278, 4, {1}},
+                               {279, 4, {1}},
+                               {282, 5, {4290000000u}},
+                               {283, 5, {4290000000u}}},
+                              Bytes{0x80});
+  CImageFileTIF image;
+  ASSERT_TRUE(DecodeBytes(image, file)) << image.GetLastError();
+  EXPECT_EQ(image.GetXDPI(), 2147483647);
+  EXPECT_EQ(image.GetYDPI(), 2147483647);
+}
