@@ -2,209 +2,100 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
+#include <new>
 
 #include "codecs/ImageIterator.h"
+#include "codecs/detail/GifCanvas.h"
+#include "codecs/detail/GifCodes.h"
 #include "codecs/detail/ImageLimits.h"
 #include "codecs/detail/LittleEndian.h"
 
 namespace {
 
-constexpr int kMaxCodes = 4096;
-constexpr int kMaxCodeBits = 12;
 constexpr unsigned kTileWidth = 17;
 constexpr unsigned kTileHeight = 15;
-
-struct Colour {
-  BYTE r, g, b;
-};
-
-// What one image descriptor and the graphic control before it say.
-struct FrameHeader {
-  unsigned left = 0, top = 0, width = 0, height = 0;
-  bool interlaced = false;
-  std::vector<Colour> table;
-  bool localTable = false;
-  long transparent = -1;
-  int transparentByte = 0;  // the control's index byte, whether or not its flag is set
-  int disposal = 0;
-  unsigned delay = 0;
-  std::size_t data = 0;  // offset of the code size byte
-};
+// Frame pixels one decode may lay down, in screens: plenty for an animation that redraws its
+// screen in parts, and a quick end for a small file whose frames claim a huge area each.
+constexpr std::uint64_t kFramePixelScreens = 64;
 
 int BitsFor(std::size_t entries) { return entries <= 2 ? 1 : entries <= 16 ? 4 : 8; }
 
-// The whole file in memory: a GIF is read block by block and every length inside it is checked
-// against what is there.
-struct Bytes {
-  std::vector<unsigned char> data;
-  std::size_t pos = 0;
-
-  int Get() { return pos < data.size() ? data[pos++] : -1; }
-  bool Take(unsigned char* out, std::size_t n) {
-    if (data.size() - pos < n) return false;
-    std::memcpy(out, &data[pos], n);
-    pos += n;
-    return true;
-  }
-  // Sub-blocks up to the zero length.
-  void SkipBlocks() {
-    for (int n = Get(); n > 0; n = Get()) pos = std::min(data.size(), pos + static_cast<std::size_t>(n));
-  }
-};
-
-bool ReadTable(Bytes& in, int sizeBits, std::vector<Colour>* table) {
-  table->resize(std::size_t{2} << (sizeBits & 7));
-  return in.Take(reinterpret_cast<unsigned char*>(table->data()), table->size() * 3);
-}
-
-// The LZW codes of one image, least significant bit first across the sub-blocks.
-class CodeReader {
- public:
-  explicit CodeReader(Bytes& in) : in_(in) {}
-  // The next code of the size, or -1 when the data has ended.
-  int Next(int size) {
-    while (bits_ < size) {
-      if (left_ == 0) {
-        const int n = in_.Get();
-        if (n <= 0) return -1;
-        left_ = n;
-      }
-      const int b = in_.Get();
-      if (b < 0) return -1;
-      --left_;
-      accumulator_ |= static_cast<unsigned long>(b) << bits_;
-      bits_ += 8;
-    }
-    const int code = static_cast<int>(accumulator_ & ((1ul << size) - 1));
-    accumulator_ >>= size;
-    bits_ -= size;
-    return code;
-  }
-  // Past the rest of this image's sub-blocks.
-  void Finish() {
-    in_.pos = std::min(in_.data.size(), in_.pos + static_cast<std::size_t>(left_));
-    in_.SkipBlocks();
-  }
-
- private:
-  Bytes& in_;
-  unsigned long accumulator_ = 0;
-  int bits_ = 0;
-  int left_ = 0;
-};
-
-// The picture row of the n-th stored row.
-unsigned InterlacedRow(unsigned n, unsigned height) {
-  static const unsigned kStart[4] = {0, 4, 2, 1};
-  static const unsigned kStep[4] = {8, 8, 4, 2};
-  for (int pass = 0; pass < 4; ++pass) {
-    const unsigned rows = height > kStart[pass] ? (height - kStart[pass] + kStep[pass] - 1) / kStep[pass] : 0;
-    if (n < rows) return kStart[pass] + n * kStep[pass];
-    n -= rows;
-  }
-  return height;
-}
-
-// Decodes one image's codes into indices, top row first. The string stack and the code size are
-// bounded whatever the file says; data that ends early leaves the rest 0.
-bool DecodeCodes(Bytes& in, const FrameHeader& frame, std::vector<unsigned char>* pixels) {
-  const int minimum = in.Get();
-  if (minimum < 2 || minimum > 9) return false;
-  const std::size_t width = frame.width;
-  const std::size_t total = width * frame.height;
-  pixels->assign(total, 0);
-  unsigned short prefix[kMaxCodes];
-  unsigned char suffix[kMaxCodes];
-  unsigned char stack[kMaxCodes];
-  const int clear = 1 << minimum;
-  const int end = clear + 1;
-  int size = minimum + 1;
-  int slot = clear + 2;
-  int top = 1 << size;
-  int old = -1;
-  int first = 0;
-  std::size_t written = 0;
-  CodeReader codes(in);
-  auto put = [&](unsigned char index) {
-    if (written >= total) return;
-    const std::size_t row = written / width;
-    const std::size_t y = frame.interlaced ? InterlacedRow(static_cast<unsigned>(row), frame.height) : row;
-    (*pixels)[y * width + written % width] = index;
-    ++written;
-  };
-  for (;;) {
-    int code = codes.Next(size);
-    if (code < 0 || code == end) break;
-    if (code == clear) {
-      size = minimum + 1;
-      slot = clear + 2;
-      top = 1 << size;
-      old = -1;
-      continue;
-    }
-    if (old < 0) {
-      if (code >= slot) code = 0;
-      put(static_cast<unsigned char>(code));
-      old = first = code;
-      continue;
-    }
-    const int in_code = code;
-    int depth = 0;
-    if (code >= slot) {
-      stack[depth++] = static_cast<unsigned char>(first);
-      code = old;
-    }
-    while (code >= clear && depth < kMaxCodes - 1) {
-      stack[depth++] = suffix[code];
-      code = prefix[code];
-    }
-    if (code >= clear) code = 0;  // a chain that loops: cut off by the stack's size
-    stack[depth++] = static_cast<unsigned char>(code);
-    if (slot < top) {
-      suffix[slot] = static_cast<unsigned char>(code);
-      prefix[slot] = static_cast<unsigned short>(old);
-      ++slot;
-    }
-    first = code;
-    old = in_code;
-    if (slot >= top && size < kMaxCodeBits) {
-      ++size;
-      top <<= 1;
-    }
-    while (depth > 0) put(stack[--depth]);
-    if (written >= total) break;
-  }
-  codes.Finish();
+bool ReadTable(gif::Bytes& in, int flags, gif::Frame* frame) {
+  const std::size_t entries = std::size_t{2} << (flags & 7);
+  if (in.data.size() - in.pos < 3 * entries) return false;
+  frame->table = in.pos;
+  frame->entries = static_cast<unsigned>(entries);
+  in.pos += 3 * entries;
   return true;
 }
 
-// The composed picture: indices while every frame drawn shares the global table, colours with
-// coverage beside them for any other mix.
-struct Canvas {
-  unsigned width = 0, height = 0;
-  std::vector<unsigned char> index;
-  std::vector<RGBQUAD> colour;  // rgbReserved: 255 covered, 0 transparent
-
-  void Fill(int byte, const std::vector<Colour>& table, bool transparent) {
-    index.assign(std::size_t{width} * height, static_cast<unsigned char>(byte));
-    const Colour c = byte < static_cast<int>(table.size()) ? table[byte] : Colour{0, 0, 0};
-    colour.assign(index.size(), RGBQUAD{c.b, c.g, c.r, static_cast<BYTE>(transparent ? 0 : 255)});
+bool ReadWhole(CByteStream* stream, gif::Bytes* in) {
+  unsigned char chunk[16384];
+  try {
+    for (std::size_t n; (n = stream->Read(chunk, 1, sizeof(chunk))) > 0;) {
+      if (in->data.size() + n > kMaxImageBytes) return false;
+      in->data.insert(in->data.end(), chunk, chunk + n);
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
   }
-  // Lays a frame on at its place, clipped to the screen; transparent pixels are skipped unless
-  // every pixel is to be copied.
-  void Draw(const FrameHeader& frame, const std::vector<unsigned char>& pixels, bool copyAll) {
-    for (unsigned y = 0; y < frame.height && frame.top + y < height; ++y) {
-      for (unsigned x = 0; x < frame.width && frame.left + x < width; ++x) {
-        const unsigned char i = pixels[std::size_t{y} * frame.width + x];
-        if (!copyAll && i == frame.transparent) continue;
-        const std::size_t at = std::size_t{frame.top + y} * width + frame.left + x;
-        index[at] = i;
-        const Colour c = i < frame.table.size() ? frame.table[i] : Colour{0, 0, 0};
-        colour[at] = RGBQUAD{c.b, c.g, c.r, 255};
-      }
+  return true;
+}
+
+// Everything a decode holds at once, against the cap of one pixel block.
+bool WithinCap(std::initializer_list<std::uint64_t> bytes) {
+  std::uint64_t total = 0;
+  for (const std::uint64_t b : bytes) total += b;
+  return total <= kMaxImageBytes;
+}
+
+// Frames that cover the screen exactly, edge to edge without overlap, are tiles of one
+// true-colour picture. Stacked in each column in the order of their top edges, every tile must
+// start where the tiles above it end.
+bool TileTheScreen(const std::vector<gif::Frame>& frames, unsigned width, unsigned height) {
+  std::uint64_t area = 0;
+  for (const gif::Frame& f : frames) {
+    if (f.width == 0 || f.height == 0 || f.left + f.width > width || f.top + f.height > height) return false;
+    area += std::uint64_t{f.width} * f.height;
+  }
+  if (area != std::uint64_t{width} * height) return false;
+  std::vector<const gif::Frame*> order;
+  for (const gif::Frame& f : frames) order.push_back(&f);
+  std::sort(order.begin(), order.end(), [](const gif::Frame* a, const gif::Frame* b) {
+    return a->top != b->top ? a->top < b->top : a->left < b->left;
+  });
+  std::vector<unsigned> filled(width, 0);
+  for (const gif::Frame* f : order) {
+    for (unsigned x = f->left; x < f->left + f->width; ++x) {
+      if (filled[x] != f->top) return false;
+      filled[x] = f->top + f->height;
     }
   }
-};
+  return true;
+}
+
+bool Drawn(const gif::Frame& frame, std::size_t n, std::size_t last) {
+  return n == last || (frame.disposal != 2 && frame.disposal != 3);
+}
+
+// The first frame the composition of the last one needs: a frame after which the screen is
+// cleared, or one that covers it without a transparent index, leaves nothing of those before it.
+// A frame whose disposal restores what lay beneath it is not drawn at all.
+std::size_t FirstNeeded(const std::vector<gif::Frame>& frames, std::size_t last, unsigned width,
+                        unsigned height) {
+  std::size_t start = 0;
+  for (std::size_t n = 0; n <= last; ++n) {
+    const gif::Frame& f = frames[n];
+    const bool covers = f.left == 0 && f.top == 0 && f.width >= width && f.height >= height;
+    if (n < last && f.disposal == 2) {
+      start = n + 1;
+    } else if (Drawn(f, n, last) && covers && f.transparent < 0) {
+      start = n;
+    }
+  }
+  return start;
+}
 
 }  // namespace
 
@@ -214,152 +105,205 @@ void CImageFileGIF::SetComment(const char* text) {
 
 void CImageFileGIF::GetComment(char* text) const { std::memcpy(text, comment_.c_str(), comment_.size() + 1); }
 
+bool CImageFileGIF::Fail(const char* text) {
+  SetLastError(text);
+  return false;
+}
+
 bool CImageFileGIF::Decode(CByteStream* stream) {
-  if (!stream) return false;
-  Bytes in;
-  unsigned char chunk[16384];
-  for (std::size_t n; (n = stream->Read(chunk, 1, sizeof(chunk))) > 0;)
-    in.data.insert(in.data.end(), chunk, chunk + n);
+  if (!stream) return Fail("invalid file pointer");
+  gif::Bytes in;
+  if (!ReadWhole(stream, &in)) return Fail("Image too large to decode");
   unsigned char head[13];
-  if (!in.Take(head, sizeof(head)) || std::memcmp(head, "GIF8", 4) != 0) return false;
-  const unsigned screenWidth = ReadLE16(head + 6);
-  const unsigned screenHeight = ReadLE16(head + 8);
+  if (!in.Take(head, sizeof(head)) || std::memcmp(head, "GIF8", 4) != 0) return Fail("Not a GIF");
+  const unsigned width = ReadLE16(head + 6);
+  const unsigned height = ReadLE16(head + 8);
   if (info_.escape == -1) {
-    header_.biWidth = static_cast<LONG>(screenWidth);
-    header_.biHeight = static_cast<LONG>(screenHeight);
+    header_.biWidth = static_cast<LONG>(width);
+    header_.biHeight = static_cast<LONG>(height);
     return true;
   }
-  std::vector<Colour> global;
-  if ((head[10] & 0x80) && !ReadTable(in, head[10], &global)) return false;
+  gif::Frame global;
+  if ((head[10] & 0x80) && !ReadTable(in, head[10], &global)) return Fail("corrupted GIF");
+  std::vector<gif::Frame> frames;
+  if (!ScanFrames(in, global, &frames)) return false;
+  info_.numberOfFrames = static_cast<std::int32_t>(frames.size());
+  if (info_.frame < 0 || info_.frame >= info_.numberOfFrames)
+    return Fail("Error: frame not present in GIF file");
+  if (std::uint64_t{width} * height > kMaxDecodePixels) return Fail("Image too large to decode");
+  if (global.entries == 0 && frames.size() > 1 && TileTheScreen(frames, width, height)) {
+    info_.frame = static_cast<std::int32_t>(frames.size() - 1);
+    return ComposeMosaic(in, frames, width, height);
+  }
+  return ComposeFrame(in, frames, width, height);
+}
 
-  // One pass over the blocks finds the frames that fit the screen, with their controls.
-  std::vector<FrameHeader> frames;
-  FrameHeader control;
+// One pass over the blocks finds every frame with its control, and the comment and loop count.
+bool CImageFileGIF::ScanFrames(gif::Bytes& in, const gif::Frame& global, std::vector<gif::Frame>* frames) {
+  gif::Frame control;
   for (int block = in.Get(); block >= 0 && block != 0x3B; block = in.Get()) {
-    if (info_.escape) return false;
+    if (info_.escape) return Fail("Cancelled");
     if (block == 0x21) {
-      const int label = in.Get();
-      unsigned char body[12];
-      if (label == 0xF9 && in.Get() == 4 && in.Take(body, 4)) {
-        control.transparent = (body[0] & 1) ? body[3] : -1;
-        control.transparentByte = body[3];
-        control.delay = ReadLE16(body + 1);
-        control.disposal = (body[0] >> 2) & 7;
-      } else if (label == 0xFE) {
-        const int n = in.Get();
-        if (n > 0 && in.data.size() - in.pos >= static_cast<std::size_t>(n)) {
-          comment_.assign(reinterpret_cast<const char*>(&in.data[in.pos]), static_cast<std::size_t>(n));
-          in.pos += static_cast<std::size_t>(n);
-        }
-      } else if (label == 0xFF && in.Get() == 11 && in.Take(body, 11)) {
-        const int n = in.Get();
-        if (n > 2 && in.Take(body, 3)) {
-          loops_ = body[1] + 256 * body[2];
-          in.pos = std::min(in.data.size(), in.pos + static_cast<std::size_t>(n - 3));
-        } else if (n > 0) {
-          in.pos = std::min(in.data.size(), in.pos + static_cast<std::size_t>(n));
-        }
-      }
-      in.SkipBlocks();
+      ReadExtension(in, &control);
     } else if (block == 0x2C) {
       unsigned char d[9];
       if (!in.Take(d, 9)) break;
-      FrameHeader frame = control;
+      gif::Frame frame = control;
       frame.left = ReadLE16(d);
       frame.top = ReadLE16(d + 2);
       frame.width = ReadLE16(d + 4);
       frame.height = ReadLE16(d + 6);
       frame.interlaced = (d[8] & 0x40) != 0;
       frame.localTable = (d[8] & 0x80) != 0;
-      if (frame.localTable ? !ReadTable(in, d[8], &frame.table) : (frame.table = global, false)) break;
+      frame.table = global.table;
+      frame.entries = global.entries;
+      if (frame.localTable && !ReadTable(in, d[8], &frame)) break;
       frame.data = in.pos;
       in.Get();
       in.SkipBlocks();
-      if (frame.left + frame.width <= screenWidth && frame.top + frame.height <= screenHeight) {
-        frames.push_back(frame);
-      }
+      if (!WithinCap({in.data.size(), (frames->size() + 1) * sizeof(gif::Frame)}))
+        return Fail("Image too large to decode");
+      frames->push_back(frame);
     } else if (block != 0) {
       // Stray bytes up to the next zero.
       while (in.Get() > 0) {
       }
     }
   }
-  info_.numberOfFrames = static_cast<std::int32_t>(frames.size());
-  if (info_.frame < 0 || info_.frame >= info_.numberOfFrames) return false;
-  if (std::uint64_t{screenWidth} * screenHeight > kMaxDecodePixels) return false;
+  return true;
+}
 
-  // A file without a global table whose first frame is a tile of the screen is a mosaic: every
-  // frame is laid down in true colour. A picture one tile wide or high is a mosaic too.
-  int trueColour = global.empty() && frames.size() > 1 ? 1 : 0;
-  if (frames[0].width != screenWidth || frames[0].height != screenHeight) ++trueColour;
-  const bool mosaic = trueColour >= 2;
-  const std::size_t last = mosaic ? frames.size() - 1 : static_cast<std::size_t>(info_.frame);
-  if (mosaic) info_.frame = static_cast<std::int32_t>(last);
-
-  Canvas canvas{screenWidth, screenHeight, {}, {}};
-  const FrameHeader& first = frames[0];
-  const int background = first.transparentByte;
-  canvas.Fill(mosaic ? 0 : background, first.table, !mosaic && first.transparent >= 0);
-  Canvas saved;
-  bool mixedTables = false;
-  int bits = 1;
-  std::vector<unsigned char> pixels;
-  for (std::size_t n = 0; n <= last; ++n) {
-    if (info_.escape) return false;
-    const FrameHeader& frame = frames[n];
-    if (n > 0 && !mosaic) {
-      const int previous = frames[n - 1].disposal;
-      if (previous == 2) canvas.Fill(background, first.table, first.transparent >= 0);
-      if (previous == 3) canvas = saved;  // restore what lay beneath the previous frame
+// A graphic control applies to the frames after it; comments and the loop count are kept.
+void CImageFileGIF::ReadExtension(gif::Bytes& in, gif::Frame* control) {
+  const int label = in.Get();
+  unsigned char body[12];
+  if (label == 0xF9 && in.Get() == 4 && in.Take(body, 4)) {
+    control->transparent = (body[0] & 1) ? body[3] : -1;
+    control->transparentByte = body[3];
+    control->delay = ReadLE16(body + 1);
+    control->disposal = (body[0] >> 2) & 7;
+  } else if (label == 0xFE) {
+    const int n = in.Get();
+    if (n > 0 && in.data.size() - in.pos >= static_cast<std::size_t>(n)) {
+      comment_.assign(reinterpret_cast<const char*>(&in.data[in.pos]), static_cast<std::size_t>(n));
+      in.pos += static_cast<std::size_t>(n);
     }
-    if (frame.disposal == 3) saved = canvas;
-    in.pos = frame.data;
-    if (!DecodeCodes(in, frame, &pixels)) pixels.assign(std::size_t{frame.width} * frame.height, 0);
-    canvas.Draw(frame, pixels, mosaic);
-    mixedTables |= frame.localTable;
-    bits = std::max(bits, BitsFor(frame.table.size()));
+  } else if (label == 0xFF && in.Get() == 11 && in.Take(body, 11)) {
+    const int n = in.Get();
+    if (n > 2 && in.Take(body, 3)) {
+      loops_ = body[1] + 256 * body[2];
+      in.Skip(static_cast<std::size_t>(n - 3));
+    } else if (n > 0) {
+      in.Skip(static_cast<std::size_t>(n));
+    }
   }
-  const FrameHeader& shown = frames[last];
-  info_.frameDelay = shown.delay;
+  in.SkipBlocks();
+}
 
-  if (mosaic || (mixedTables && last > 0)) {
-    if (!Create(screenWidth, screenHeight, 24, keImageFormatGIF)) return false;
-    const bool anyClear = std::any_of(canvas.colour.begin(), canvas.colour.end(),
-                                      [](const RGBQUAD& c) { return c.rgbReserved == 0; });
-    if (anyClear && !mosaic) AlphaCreate();
-    for (unsigned y = 0; y < screenHeight; ++y) {
-      BYTE* row = GetBits(screenHeight - 1 - y);
-      for (unsigned x = 0; x < screenWidth; ++x) {
-        const RGBQUAD& c = canvas.colour[std::size_t{y} * screenWidth + x];
-        std::memcpy(row + 3 * x, &c, 3);
-        if (AlphaIsValid())
-          AlphaSet(static_cast<long>(x), static_cast<long>(screenHeight - 1 - y), c.rgbReserved);
-      }
-    }
-    if (mosaic && shown.transparent >= 0 && shown.transparent < static_cast<long>(shown.table.size())) {
-      const Colour c = shown.table[static_cast<std::size_t>(shown.transparent)];
-      SetTransColor(RGBQUAD{c.b, c.g, c.r, 0});
-      SetTransIndex(0);
-    }
+// The asked frame over those before it. While every frame drawn shares one table and one
+// transparent index, the picture keeps the indices; any other mix becomes true colour, with an
+// alpha plane where something stays uncovered.
+bool CImageFileGIF::ComposeFrame(gif::Bytes& in, const std::vector<gif::Frame>& frames, unsigned width,
+                                 unsigned height) {
+  const std::size_t last = static_cast<std::size_t>(info_.frame);
+  const std::size_t start = FirstNeeded(frames, last, width, height);
+  const gif::Frame& first = frames[0];
+  const long transparent = first.transparent;
+  bool indexed = true;
+  std::uint64_t pixels = 0;
+  for (std::size_t n = start; n <= last; ++n) {
+    if (!Drawn(frames[n], n, last)) continue;
+    indexed &= frames[n].table == first.table && frames[n].entries == first.entries &&
+               (transparent < 0 || frames[n].transparent == transparent);
+    pixels += std::uint64_t{frames[n].width} * frames[n].height;
+  }
+  const std::uint64_t screen = std::uint64_t{width} * height;
+  if (pixels > kFramePixelScreens * screen) return Fail("GIF animation too large to decode");
+  const std::uint64_t held = in.data.size() + frames.size() * sizeof(gif::Frame);
+  if (!WithinCap({held, indexed ? 2 * screen : 4 * screen})) return Fail("Image too large to decode");
+
+  gif::Canvas canvas;
+  if (indexed) {
+    if (!canvas.UseIndices(width, height)) return Fail("Can't allocate memory");
+  } else {
+    if (!Create(width, height, 24, keImageFormatGIF)) return false;
+    AlphaCreate();
+    if (!AlphaIsValid()) return Fail("Can't allocate memory");
+    canvas.UseColours(this);
+  }
+  const int background = first.transparentByte;
+  canvas.Fill(background, [&] {
+    RGBQUAD c = gif::PaletteOf(in, first).colour[background];
+    c.rgbReserved = transparent >= 0 ? 0 : 255;
+    return c;
+  }());
+  for (std::size_t n = start; n <= last; ++n) {
+    if (info_.escape) return Fail("Cancelled");
+    if (!Drawn(frames[n], n, last)) continue;
+    DrawFrame(in, frames[n], &canvas, false);
+  }
+  info_.frameDelay = frames[last].delay;
+  if (!indexed) {
+    const BYTE* coverage = AlphaGetPointer();
+    if (std::all_of(coverage, coverage + screen, [](BYTE a) { return a == 255; })) AlphaDelete();
     return true;
   }
-  if (!Create(screenWidth, screenHeight, static_cast<unsigned long>(bits), keImageFormatGIF)) return false;
-  // Entries the table lacks are white when an index is transparent.
+  return StoreIndices(in, canvas, first, width, height);
+}
+
+// Tiles of one true-colour picture, every pixel copied.
+bool CImageFileGIF::ComposeMosaic(gif::Bytes& in, const std::vector<gif::Frame>& frames, unsigned width,
+                                  unsigned height) {
+  const std::uint64_t held = in.data.size() + frames.size() * sizeof(gif::Frame);
+  if (!WithinCap({held, 3 * std::uint64_t{width} * height})) return Fail("Image too large to decode");
+  if (!Create(width, height, 24, keImageFormatGIF)) return false;
+  gif::Canvas canvas;
+  canvas.UseColours(this);
+  for (const gif::Frame& frame : frames) {
+    if (info_.escape) return Fail("Cancelled");
+    DrawFrame(in, frame, &canvas, true);
+  }
+  const gif::Frame& shown = frames.back();
+  info_.frameDelay = shown.delay;
+  if (shown.transparent >= 0 && shown.transparent < static_cast<long>(shown.entries)) {
+    RGBQUAD key = gif::PaletteOf(in, shown).colour[shown.transparent];
+    key.rgbReserved = 0;
+    SetTransColor(key);
+    SetTransIndex(0);
+  }
+  return true;
+}
+
+void CImageFileGIF::DrawFrame(gif::Bytes& in, const gif::Frame& frame, gif::Canvas* canvas, bool copyAll) {
+  const gif::Palette palette = gif::PaletteOf(in, frame);
+  in.pos = frame.data;
+  gif::DecodeCodes(in, frame, [&](unsigned row, const unsigned char* indices) {
+    canvas->DrawRow(frame, palette, row, indices, copyAll);
+  });
+}
+
+// The composed indices as a palette picture of the table's depth. Entries the table lacks are
+// white when an index is transparent.
+bool CImageFileGIF::StoreIndices(const gif::Bytes& in, const gif::Canvas& canvas, const gif::Frame& shown,
+                                 unsigned width, unsigned height) {
+  const int bits = BitsFor(shown.entries);
+  if (!Create(width, height, static_cast<unsigned long>(bits), keImageFormatGIF)) return false;
+  const gif::Palette colours = gif::PaletteOf(in, shown);
   RGBQUAD palette[256];
   for (unsigned i = 0; i < 256; ++i) {
-    const bool inTable = i < shown.table.size();
-    const Colour c = inTable ? shown.table[i] : Colour{255, 255, 255};
-    palette[i] = inTable || first.transparent >= 0 ? RGBQUAD{c.b, c.g, c.r, 0} : RGBQUAD{0, 0, 0, 0};
+    const bool inTable = i < shown.entries;
+    palette[i] = inTable ? colours.colour[i] : shown.transparent >= 0 ? RGBQUAD{255, 255, 255, 0} : RGBQUAD{};
+    palette[i].rgbReserved = 0;
   }
   SetPalette(palette, std::min<unsigned long>(256, GetNumColors()));
-  SetTransIndex(first.transparent);
+  SetTransIndex(shown.transparent);
   CImageIterator rows(this);
   rows.SeekTopRow();
   std::vector<unsigned char> line(GetEffWidth());
-  for (unsigned y = 0; y < screenHeight; ++y) {
-    const unsigned char* indices = &canvas.index[std::size_t{y} * screenWidth];
+  for (unsigned y = 0; y < height; ++y) {
+    const unsigned char* indices = canvas.IndexRow(y);
     std::fill(line.begin(), line.end(), 0);
-    for (unsigned x = 0; x < screenWidth; ++x) {
+    for (unsigned x = 0; x < width; ++x) {
       const unsigned i = indices[x] & ((1u << bits) - 1);
       line[x * bits / 8] |= static_cast<unsigned char>(i << (8 - bits - x * bits % 8));
     }
@@ -384,7 +328,7 @@ class CodeWriter {
   int NextFree() const { return nextFree_; }
   // Counts one table entry; false when the table is full, after which a clear code restarts it.
   bool Grow() {
-    if (nextFree_ >= kMaxCodes) return false;
+    if (nextFree_ >= gif::kMaxCodes) return false;
     ++nextFree_;
     return true;
   }
@@ -409,7 +353,7 @@ class CodeWriter {
         clearPending_ = false;
       } else {
         ++size_;
-        largest_ = size_ == kMaxCodeBits ? kMaxCodes : (1 << size_) - 1;
+        largest_ = size_ == gif::kMaxCodeBits ? gif::kMaxCodes : (1 << size_) - 1;
       }
     }
     if (code != End()) return;
@@ -475,7 +419,7 @@ void CompressLzw(const std::vector<unsigned char>& pixels, CodeWriter& out) {
   int string = pixels[0];
   for (std::size_t n = 1; n < pixels.size(); ++n) {
     const int c = pixels[n];
-    const std::int32_t key = (c << kMaxCodeBits) + string;
+    const std::int32_t key = (c << gif::kMaxCodeBits) + string;
     int slot = (c << shift) ^ string;
     bool found = false;
     if (keys[slot] >= 0) {

@@ -10,6 +10,12 @@
 
 #include "codecs/ImageFile.h"
 
+namespace gif {
+struct Bytes;
+struct Frame;
+class Canvas;
+}  // namespace gif
+
 class CImageFileGIF : public CImageFile {
  public:
   CImageFileGIF() : CImageFile(keImageFormatGIF) {}
@@ -28,6 +34,14 @@ class CImageFileGIF : public CImageFile {
   void GetComment(char* text) const;
 
  private:
+  bool Fail(const char* text);
+  bool ScanFrames(gif::Bytes& in, const gif::Frame& global, std::vector<gif::Frame>* frames);
+  void ReadExtension(gif::Bytes& in, gif::Frame* control);
+  bool ComposeFrame(gif::Bytes& in, const std::vector<gif::Frame>& frames, unsigned width, unsigned height);
+  bool ComposeMosaic(gif::Bytes& in, const std::vector<gif::Frame>& frames, unsigned width, unsigned height);
+  static void DrawFrame(gif::Bytes& in, const gif::Frame& frame, gif::Canvas* canvas, bool copyAll);
+  bool StoreIndices(const gif::Bytes& in, const gif::Canvas& canvas, const gif::Frame& shown, unsigned width,
+                    unsigned height);
   bool EncodePicture(CByteStream* stream, long disposal);
   bool EncodeRGB(CByteStream* stream);
   void EncodeHeader(CByteStream* stream);

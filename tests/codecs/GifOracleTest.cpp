@@ -182,7 +182,8 @@ TEST(Gif, LoopsCommentsAndHostileFiles) {
     reader.GetComment(back);
     EXPECT_EQ(std::string(back), comment.substr(0, 255));
   }
-  // Headers only: a code size past twelve bits, a frame larger than the screen, data cut short.
+  // Headers only: a code size past twelve bits, a frame larger than the screen (clipped), data cut
+  // short.
   struct Hostile {
     const char* what;
     std::vector<unsigned char> bytes;
@@ -197,7 +198,7 @@ TEST(Gif, LoopsCommentsAndHostileFiles) {
   };
   const Hostile cases[] = {
       {"code size 12", with({0x2C, 0, 0, 0, 0, 2, 0, 1, 0, 0, 12, 2, 0xFF, 0xFF, 0, 0x3B}), 1},
-      {"frame past the screen", with({0x2C, 0, 0, 0, 0, 3, 0, 1, 0, 0, 2, 1, 0x44, 0, 0x3B}), 0},
+      {"frame past the screen", with({0x2C, 0, 0, 0, 0, 3, 0, 1, 0, 0, 2, 1, 0x44, 0, 0x3B}), 1},
       {"cut short", with({0x2C, 0, 0, 0, 0, 2, 0, 1, 0, 0, 2, 9, 0x44}), 1},
       {"codes that loop", with({0x2C, 0, 0, 0, 0, 2, 0, 1, 0, 0x40, 2, 4, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0x3B}),
        1},
