@@ -246,10 +246,11 @@ bool CImageFile::Load(const char* filename, unsigned long type) {
 }
 
 bool CImageFile::Save(const char* filename, unsigned long type) {
-  if (!filename) return false;
+  if (!filename) return Fail("Save: no file name");
   platform::ReplacementFile file(filename);
-  if (!file.Stream()) return false;
-  return Encode(file.Stream(), type) && file.Commit();
+  if (!file.Stream()) return Fail("Save: can't create the file");
+  if (!Encode(file.Stream(), type)) return false;
+  return file.Commit() || Fail("Save: error writing the file");
 }
 
 bool CImageFile::LoadResource(HRSRC resource, unsigned long type, HMODULE module) {

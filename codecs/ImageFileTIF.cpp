@@ -191,6 +191,12 @@ void CImageFileTIF::DecodeOrThrow(CByteStream* file) {
   if (width == 0 || height == 0 || std::uint64_t{width} * height > kMaxDecodePixels) {
     throw CodecFailure{"Corrupted TIFF file!"};
   }
+  std::uint16_t sampleFormat = SAMPLEFORMAT_UINT;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &sampleFormat);
+  if (sampleFormat == SAMPLEFORMAT_IEEEFP) throw CodecFailure{"Floating point TIFF samples not supported"};
+  if (bits > 16) throw CodecFailure{"TIFF samples of more than 16 bits not supported"};
+  if (photometric == PHOTOMETRIC_SEPARATED && bits == 16)
+    throw CodecFailure{"16-bit CMYK TIFF not supported"};
   CheckDataInFile(tif, static_cast<std::uint64_t>(std::max(file->Size(), 0L)),
                   std::uint64_t{width} * height * samples * bits / 8, height, compression);
 

@@ -176,6 +176,9 @@ TEST(Dispatch, SaveReplacesTheFileOnlyWhenEncodingWorked) {
   EXPECT_EQ(ReadFile(path), saved);  // the old file is untouched
   EXPECT_EQ(FilesIn(dir), 1);        // and no temporary is left behind
   EXPECT_FALSE(image.Save(dir.Path("missing/tile.bmp").c_str(), keImageFormatBMP));
+  EXPECT_STREQ(image.GetLastError(), "Save: can't create the file");
+  EXPECT_FALSE(image.Save(nullptr, keImageFormatBMP));
+  EXPECT_STREQ(image.GetLastError(), "Save: no file name");
 }
 
 TEST(Dispatch, SaveWritesWhereAPlainWriteWouldAndKeepsTheMode) {
@@ -202,6 +205,7 @@ TEST(Dispatch, SaveWritesWhereAPlainWriteWouldAndKeepsTheMode) {
     }
     CImageFile image = Picture(24);
     EXPECT_EQ(image.Save(path.c_str(), keImageFormatBMP), c.saved) << c.what;
+    EXPECT_STREQ(image.GetLastError(), c.saved ? "" : "Save: can't create the file") << c.what;
     EXPECT_EQ(ReadFile(target).size(), c.saved ? 14u + 40 + 3 * 16 : 3u) << c.what;
     struct stat status;
     ASSERT_EQ(stat(target.c_str(), &status), 0);

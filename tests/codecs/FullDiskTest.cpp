@@ -120,6 +120,7 @@ TEST(FullDisk, ASaveThatRunsOutOfRoomKeepsTheOldFile) {
     for (const long free : {0L, (size - 1) / 4096 * 4096}) {
       disk.FillLeaving(free);
       EXPECT_FALSE(image.Save(path.c_str(), s.type)) << s.name << " with " << free << " bytes free";
+      EXPECT_STRNE(image.GetLastError(), "") << s.name;
       EXPECT_EQ(ReadFile(path), before) << s.name;
       std::remove(disk.Path("filler").c_str());
     }

@@ -137,3 +137,32 @@ TEST(Tiff, AResolutionPastTheRangeSaturates) {
   EXPECT_EQ(image.GetXDPI(), 2147483647);
   EXPECT_EQ(image.GetYDPI(), 2147483647);
 }
+
+TEST(Tiff, KindsNotReadAreRefusedAsNotSupported) {
+  struct Case {
+    std::uint32_t photometric, samples, bits, format;  // format 1 integer, 3 floating point
+    const char* text;
+  } cases[] = {
+      {1, 1, 32, 3, "Floating point TIFF samples not supported"},
+      {2, 3, 16, 3, "Floating point TIFF samples not supported"},
+      {1, 1, 32, 1, "TIFF samples of more than 16 bits not supported"},
+      {5, 4, 16, 1, "16-bit CMYK TIFF not supported"},
+  };
+  for (const Case& c : cases) {
+    const std::vector<std::uint32_t> bits(c.samples, c.bits);
+    const Bytes file = TiffFile({{256, 4, {1}},
+                                 {257, 4, {1}},
+                                 {258, 3, bits},
+                                 {259, 3, {1}},
+                                 {262, 3, {c.photometric}},
+                                 {273, 4, {8}},
+                                 {277, 3, {c.samples}},
+                                 {278, 4, {1}},
+                                 {279, 4, {c.samples * c.bits / 8}},
+                                 {339, 3, std::vector<std::uint32_t>(c.samples, c.format)}},
+                                Bytes(16, 0x40));
+    CImageFileTIF image;
+    EXPECT_FALSE(DecodeBytes(image, file)) << c.text;
+    EXPECT_STREQ(image.GetLastError(), c.text);
+  }
+}
