@@ -184,6 +184,7 @@ BEGIN_MESSAGE_MAP(CEditNum, CWnd)
   ON_WM_SIZE()
   ON_WM_SETTINGCHANGE()
   ON_WM_ENABLE()
+  ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
 CEditNum::CEditNum() : edit(new NumEditField), button(new NumEditButton) {}

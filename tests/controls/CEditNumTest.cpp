@@ -135,6 +135,15 @@ TEST_F(CEditNumTest, SliderDragSetsTheValueAndLooksRight) {
   EXPECT_EQ(::GetFocus(), control.Field().m_hWnd);
 }
 
+TEST_F(CEditNumTest, ThePictureOnTheDropButtonGoesWithTheControl) {
+  Make(0, 100, 50, 3);
+  HBITMAP picture = CreateCompatibleBitmap(nullptr, 8, 8);
+  control.Button()->SetBitmap(picture);
+  ASSERT_NE(GetObjectType(picture), 0u);
+  control.DestroyWindow();
+  EXPECT_EQ(GetObjectType(picture), 0u);
+}
+
 TEST_F(CEditNumTest, EmptyAndNonPositiveRangesStayFinite) {
   NumEditSlider empty(7, 7, 7, 0, nullptr);
   EXPECT_EQ(empty.ThumbAt(7, 3, 103), 3);
