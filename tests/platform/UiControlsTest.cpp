@@ -178,6 +178,20 @@ TEST_F(ControlsTest, RangedControlsClampTheirPositions) {
   EXPECT_EQ(GetScrollPos(parent_, SB_VERT), 90);
 }
 
+TEST_F(ControlsTest, ATrackbarPagesByAFifthOfItsRangeUntilToldItsPage) {
+  HWND track = Control(TRACKBAR_CLASS, 0, {10, 10, 210, 40});
+  SendMessage(track, TBM_SETRANGE, TRUE, MAKELPARAM(0, 10));
+  EXPECT_EQ(SendMessage(track, TBM_GETPAGESIZE, 0, 0), 2);
+  platform::Click(platform::ClientPoint(track, 190, 12));
+  platform::PumpMessages();
+  EXPECT_EQ(SendMessage(track, TBM_GETPOS, 0, 0), 2);
+  EXPECT_EQ(SendMessage(track, TBM_SETPAGESIZE, 0, 3), 2);
+  SetFocus(track);
+  platform::Key(VK_NEXT);
+  platform::PumpMessages();
+  EXPECT_EQ(SendMessage(track, TBM_GETPOS, 0, 0), 5);
+}
+
 TEST_F(ControlsTest, UpDownStepsItsBuddyAndTheParentMayRefuse) {
   HWND buddy = Control(WC_EDIT, 0, {10, 10, 60, 30}, 8);
   HWND spin = Control(UPDOWN_CLASS, UDS_SETBUDDYINT | UDS_ALIGNRIGHT, {60, 10, 76, 30});

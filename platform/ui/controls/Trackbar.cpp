@@ -19,13 +19,17 @@ struct TrackState {
   int low = 0;
   int high = 100;
   int pos = 0;
-  int page = 20;
+  int page = -1;  // until set: a fifth of the range
   int line = 1;
   int ticFrequency = 1;
   bool focused = false;
   bool dragging = false;
   int grabOffset = 0;
 };
+
+int Page(const TrackState& state) {
+  return state.page >= 0 ? state.page : std::max(1, (state.high - state.low) / 5);
+}
 
 bool Vertical(HWND hwnd) { return (GetWindowLongPtr(hwnd, GWL_STYLE) & TBS_VERT) != 0; }
 
@@ -165,9 +169,9 @@ LRESULT Handle(TrackState& state, HWND hwnd, UINT message, WPARAM wParam, LPARAM
         state.grabOffset = along - PixelOf(state, hwnd, state.pos);
         SetCapture(hwnd);
       } else if (along < PixelOf(state, hwnd, state.pos)) {
-        Step(state, hwnd, TB_PAGEUP, state.pos - state.page);
+        Step(state, hwnd, TB_PAGEUP, state.pos - Page(state));
       } else {
-        Step(state, hwnd, TB_PAGEDOWN, state.pos + state.page);
+        Step(state, hwnd, TB_PAGEDOWN, state.pos + Page(state));
       }
       return 0;
     }
@@ -200,10 +204,10 @@ LRESULT Handle(TrackState& state, HWND hwnd, UINT message, WPARAM wParam, LPARAM
           Step(state, hwnd, TB_LINEDOWN, state.pos + state.line);
           break;
         case VK_PRIOR:
-          Step(state, hwnd, TB_PAGEUP, state.pos - state.page);
+          Step(state, hwnd, TB_PAGEUP, state.pos - Page(state));
           break;
         case VK_NEXT:
-          Step(state, hwnd, TB_PAGEDOWN, state.pos + state.page);
+          Step(state, hwnd, TB_PAGEDOWN, state.pos + Page(state));
           break;
         case VK_HOME:
           Step(state, hwnd, TB_TOP, state.low);
@@ -241,12 +245,12 @@ LRESULT Handle(TrackState& state, HWND hwnd, UINT message, WPARAM wParam, LPARAM
       InvalidateRect(hwnd, nullptr, TRUE);
       return 0;
     case TBM_SETPAGESIZE: {
-      int previous = state.page;
+      int previous = Page(state);
       state.page = static_cast<int>(lParam);
       return previous;
     }
     case TBM_GETPAGESIZE:
-      return state.page;
+      return Page(state);
     case TBM_SETLINESIZE: {
       int previous = state.line;
       state.line = static_cast<int>(lParam);
