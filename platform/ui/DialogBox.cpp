@@ -138,7 +138,36 @@ void SetDefaultButton(HWND dialog, DialogState& state, int id) {
   restyle(GetDlgItem(dialog, id), BS_DEFPUSHBUTTON);
 }
 
+bool IsPushButton(HWND hwnd) {
+  DWORD kind = static_cast<DWORD>(GetWindowLongPtr(hwnd, GWL_STYLE)) & BS_TYPEMASK;
+  return (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON) &&
+         (DialogCode(hwnd, nullptr) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON));
+}
+
 }  // namespace
+
+namespace platform::detail {
+
+void ShowDefaultFrame(HWND dialog, HWND focus) {
+  char kind[32];
+  if (!dialog || !GetClassName(dialog, kind, sizeof kind) || std::string(kind) != kDialogClassName) return;
+  DialogState* state = ::StateOf(dialog);
+  if (!state || !focus || !IsChild(dialog, focus)) return;
+  // The default button is fixed before its style moves away with the frame.
+  LRESULT answer = SendMessage(dialog, DM_GETDEFID, 0, 0);
+  if (HIWORD(static_cast<DWORD_PTR>(answer)) == DC_HASDEFID)
+    state->defaultId = LOWORD(static_cast<DWORD_PTR>(answer));
+  bool focusPushes = IsPushButton(focus);
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (!IsPushButton(child)) continue;
+    bool framed = focusPushes ? child == focus
+                              : state->defaultId != 0 && GetDlgCtrlID(child) == state->defaultId;
+    bool now = (GetWindowLongPtr(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+    if (framed != now) SendMessage(child, BM_SETSTYLE, framed ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+  }
+}
+
+}  // namespace platform::detail
 
 namespace platform {
 

@@ -178,6 +178,38 @@ TEST_F(ControlsTest, RangedControlsClampTheirPositions) {
   EXPECT_EQ(GetScrollPos(parent_, SB_VERT), 90);
 }
 
+TEST_F(ControlsTest, RadioButtonsAreRoundAndDisabledTextIsEtched) {
+  HWND radio = Control(WC_BUTTON, BS_AUTORADIOBUTTON, {10, 10, 110, 30}, 7, "Round");
+  HWND check = Control(WC_BUTTON, BS_AUTOCHECKBOX, {10, 40, 110, 60}, 8, "Square");
+  HWND label = Control(WC_STATIC, SS_LEFT | WS_DISABLED, {10, 70, 110, 90}, 9, "Etched");
+  SendMessage(radio, BM_SETCHECK, BST_CHECKED, 0);
+  platform::CapturedImage image = platform::Capture(parent_);
+  if (const char* dir = std::getenv("WF_TEST_TMPDIR"))
+    platform::WritePng(image, std::string(dir) + "/radio-check-etched.png");
+  const std::uint32_t face = 0xFF000000u | 0xD4D0C8, white = 0xFFFFFFFF, black = 0xFF000000;
+  auto at = [&](HWND control, int x, int y) {
+    POINT point = platform::ClientPoint(control, x, y);
+    return image.At(point.x - 100, point.y - 100);
+  };
+  // The radio's box leaves its corners to the face; the check box fills its own; the dot is in the middle.
+  EXPECT_EQ(at(radio, 0, 4), face);
+  EXPECT_NE(at(check, 0, 4), face);
+  EXPECT_EQ(at(radio, 5, 10), black);
+  // Disabled text: a white highlight under grey strokes, nothing black.
+  int highlights = 0, shadows = 0, blacks = 0;
+  for (int y = 0; y < 20; ++y) {
+    for (int x = 0; x < 100; ++x) {
+      std::uint32_t pixel = at(label, x, y);
+      highlights += pixel == white;
+      shadows += pixel == 0xFF808080u;
+      blacks += pixel == black;
+    }
+  }
+  EXPECT_GT(highlights, 10);
+  EXPECT_GT(shadows, 10);
+  EXPECT_EQ(blacks, 0);
+}
+
 TEST_F(ControlsTest, ATrackbarPagesByAFifthOfItsRangeUntilToldItsPage) {
   HWND track = Control(TRACKBAR_CLASS, 0, {10, 10, 210, 40});
   SendMessage(track, TBM_SETRANGE, TRUE, MAKELPARAM(0, 10));

@@ -156,7 +156,7 @@ TEST_F(DialogTest, CapturedPictureShowsTheClassicLook) {
   SetDlgItemText(dialog, kEdit, "Seamless");
   SendDlgItemMessage(dialog, kTrack, TBM_SETPOS, TRUE, 3);
   ShowWindow(dialog, SW_SHOW);
-  SetFocus(GetDlgItem(dialog, kApply));
+  SetFocus(GetDlgItem(dialog, kEdit));
   platform::CapturedImage image = platform::Capture(dialog);
   if (const char* dir = std::getenv("WF_TEST_TMPDIR")) {
     platform::WritePng(image, std::string(dir) + "/test-dialog.png");
@@ -191,6 +191,35 @@ TEST_F(DialogTest, CapturedPictureShowsTheClassicLook) {
   HWND progress = GetDlgItem(dialog, kProgress);
   EXPECT_EQ(at(progress, 3, 4), kHighlight);
   EXPECT_EQ(bottomRight(progress, 3, 4), kFace);
+  DestroyWindow(dialog);
+}
+
+TEST_F(DialogTest, TheFocusedPushButtonTakesTheDefaultFrameWhileItHasTheFocus) {
+  HWND dialog = CreateDialogIndirectParam(nullptr, &kDialog, nullptr, TestDialogProc, 0);
+  ASSERT_NE(dialog, nullptr);
+  ShowWindow(dialog, SW_SHOW);
+  auto framed = [dialog](int id) {
+    return (GetWindowLongPtr(GetDlgItem(dialog, id), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+  };
+  auto picture = [dialog](const char* name) {
+    if (const char* dir = std::getenv("WF_TEST_TMPDIR"))
+      platform::WritePng(platform::Capture(dialog), std::string(dir) + "/" + name + ".png");
+  };
+  platform::Click(platform::CentreOf(GetDlgItem(dialog, kApply)));
+  platform::PumpMessages();
+  picture("default-frame-on-apply");
+  EXPECT_TRUE(framed(kApply));
+  EXPECT_FALSE(framed(IDOK));
+  SetFocus(GetDlgItem(dialog, IDCANCEL));
+  EXPECT_TRUE(framed(IDCANCEL));
+  EXPECT_FALSE(framed(kApply));
+  // Off the buttons the dialog's own default comes back, and Enter still presses it.
+  platform::Click(platform::CentreOf(GetDlgItem(dialog, kEdit)));
+  platform::PumpMessages();
+  picture("default-frame-back-on-ok");
+  EXPECT_TRUE(framed(IDOK));
+  EXPECT_FALSE(framed(IDCANCEL));
+  EXPECT_EQ(LOWORD(SendMessage(dialog, DM_GETDEFID, 0, 0)), IDOK);
   DestroyWindow(dialog);
 }
 

@@ -93,26 +93,55 @@ void SetPushed(ButtonState& state, HWND hwnd, bool pushed) {
   InvalidateRect(hwnd, nullptr, FALSE);
 }
 
-void PaintCheckMark(HDC dc, const RECT& box, WPARAM check, bool radio) {
+// The classic tick: three pixels thick, down two steps then up to the right.
+void PaintCheckMark(HDC dc, const RECT& box, WPARAM check) {
   HPEN pen = CreatePen(PS_SOLID, 1,
                        GetSysColor(check == BST_INDETERMINATE ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
   HGDIOBJ old = SelectObject(dc, pen);
-  if (radio) {
-    HBRUSH brush = CreateSolidBrush(GetSysColor(COLOR_WINDOWTEXT));
-    HGDIOBJ oldBrush = SelectObject(dc, brush);
-    Ellipse(dc, box.left + 4, box.top + 4, box.right - 4, box.bottom - 4);
-    SelectObject(dc, oldBrush);
-    DeleteObject(brush);
-  } else {
-    // The classic tick: three pixels thick, down two steps then up to the right.
-    for (int row = 0; row < 3; ++row) {
-      MoveToEx(dc, box.left + 3, box.top + 5 + row, nullptr);
-      LineTo(dc, box.left + 5, box.top + 7 + row);
-      LineTo(dc, box.left + 10, box.top + 2 + row);
-    }
+  for (int row = 0; row < 3; ++row) {
+    MoveToEx(dc, box.left + 3, box.top + 5 + row, nullptr);
+    LineTo(dc, box.left + 5, box.top + 7 + row);
+    LineTo(dc, box.left + 10, box.top + 2 + row);
   }
   SelectObject(dc, old);
   DeleteObject(pen);
+}
+
+// The classic round box, 12 pixels across: two sunken rings lit from the top left around the
+// well, and the dot when checked.
+void PaintRadio(HDC dc, const RECT& box, int inside, bool checked) {
+  static constexpr char kRadio[12][13] = {
+      "....ssss....", "..ssddddss..", ".sddwwwwddl.", ".sdwwwwwwlh.", "sdwwwwwwwwlh", "sdwwwwwwwwlh",
+      "sdwwwwwwwwlh", "sdwwwwwwwwlh", ".sdwwwwwwlh.", ".sllwwwwllh.", "..hhllllhh..", "....hhhh....",
+  };
+  static constexpr char kDot[4][5] = {".xx.", "xxxx", "xxxx", ".xx."};
+  for (int y = 0; y < 12; ++y) {
+    for (int x = 0; x < 12; ++x) {
+      int colour;
+      switch (kRadio[y][x]) {
+        case 's':
+          colour = COLOR_BTNSHADOW;
+          break;
+        case 'd':
+          colour = COLOR_3DDKSHADOW;
+          break;
+        case 'l':
+          colour = COLOR_3DLIGHT;
+          break;
+        case 'h':
+          colour = COLOR_BTNHIGHLIGHT;
+          break;
+        case 'w':
+          colour = checked && y >= 4 && y < 8 && x >= 4 && x < 8 && kDot[y - 4][x - 4] == 'x'
+                       ? COLOR_WINDOWTEXT
+                       : inside;
+          break;
+        default:
+          continue;
+      }
+      SetPixelV(dc, box.left + x, box.top + y, GetSysColor(colour));
+    }
+  }
 }
 
 void PaintCheckBox(ButtonState& state, HWND hwnd, HDC dc, const RECT& client, DWORD style) {
@@ -122,12 +151,14 @@ void PaintCheckBox(ButtonState& state, HWND hwnd, HDC dc, const RECT& client, DW
   int top = (client.top + client.bottom - kBox) / 2;
   RECT box{leftText ? client.right - kBox : client.left, top, 0, top + kBox};
   box.right = box.left + kBox;
-  RECT edge = box;
-  bool radio = IsRadio(style & BS_TYPEMASK);
-  FillRect(dc, &edge,
-           GetSysColorBrush(state.pushed || !IsWindowEnabled(hwnd) ? COLOR_BTNFACE : COLOR_WINDOW));
-  DrawEdge(dc, &edge, EDGE_SUNKEN, BF_RECT);
-  if (state.check != BST_UNCHECKED) PaintCheckMark(dc, box, state.check, radio);
+  int inside = state.pushed || !IsWindowEnabled(hwnd) ? COLOR_BTNFACE : COLOR_WINDOW;
+  if (IsRadio(style & BS_TYPEMASK)) {
+    PaintRadio(dc, box, inside, state.check != BST_UNCHECKED);
+  } else {
+    FillRect(dc, &box, GetSysColorBrush(inside));
+    DrawEdge(dc, &box, EDGE_SUNKEN, BF_RECT);
+    if (state.check != BST_UNCHECKED) PaintCheckMark(dc, box, state.check);
+  }
   RECT text = client;
   if (leftText) {
     text.right = box.left - 4;
@@ -136,7 +167,7 @@ void PaintCheckBox(ButtonState& state, HWND hwnd, HDC dc, const RECT& client, DW
   }
   std::string caption = TextOf(hwnd);
   UINT format = TextFormat(style, leftText ? DT_LEFT : DT_LEFT);
-  DrawText(dc, caption.c_str(), -1, &text, format);
+  DrawControlText(hwnd, dc, caption, &text, format);
   if (state.focused && !caption.empty()) {
     RECT measure = text;
     DrawText(dc, caption.c_str(), -1, &measure, format | DT_CALCRECT);
@@ -163,7 +194,7 @@ void PaintGroupBox(HWND hwnd, HDC dc, const RECT& client) {
   text.right += 2;
   FillRect(dc, &text, ParentBrush(hwnd, dc, WM_CTLCOLORSTATIC));
   text.left += 2;
-  DrawText(dc, caption.c_str(), -1, &text, DT_SINGLELINE);
+  DrawControlText(hwnd, dc, caption, &text, DT_SINGLELINE);
 }
 
 void PaintPushButton(ButtonState& state, HWND hwnd, HDC dc, const RECT& client, DWORD style) {
@@ -183,7 +214,7 @@ void PaintPushButton(ButtonState& state, HWND hwnd, HDC dc, const RECT& client, 
       DeleteDC(memory);
     }
   } else {
-    DrawText(dc, TextOf(hwnd).c_str(), -1, &text, TextFormat(style, DT_CENTER));
+    DrawControlText(hwnd, dc, TextOf(hwnd), &text, TextFormat(style, DT_CENTER));
   }
   if (state.focused) {
     RECT focus = client;
@@ -239,11 +270,14 @@ LRESULT Handle(ButtonState& state, HWND hwnd, UINT message, WPARAM wParam, LPARA
       return result;
     }
     case WM_SETFOCUS:
+      if (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON) ShowDefaultFrame(GetParent(hwnd), hwnd);
       if (GetWindowLongPtr(hwnd, GWL_STYLE) & BS_NOTIFY) NotifyParent(hwnd, BN_SETFOCUS);
       return 0;
     case WM_KILLFOCUS:
       state.spaceDown = false;
       SetPushed(state, hwnd, false);
+      if (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON)
+        ShowDefaultFrame(GetParent(hwnd), reinterpret_cast<HWND>(wParam));
       if (GetWindowLongPtr(hwnd, GWL_STYLE) & BS_NOTIFY) NotifyParent(hwnd, BN_KILLFOCUS);
       return 0;
     case WM_LBUTTONDBLCLK:

@@ -88,6 +88,20 @@ HBRUSH ParentBrush(HWND hwnd, HDC dc, UINT message) {
   return answer ? reinterpret_cast<HBRUSH>(answer) : GetSysColorBrush(COLOR_BTNFACE);
 }
 
+void DrawControlText(HWND hwnd, HDC dc, const std::string& text, RECT* rect, UINT format) {
+  if (IsWindowEnabled(hwnd)) {
+    DrawText(dc, text.c_str(), -1, rect, format);
+    return;
+  }
+  COLORREF previous = SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+  RECT under = *rect;
+  OffsetRect(&under, 1, 1);
+  DrawText(dc, text.c_str(), -1, &under, format);
+  SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
+  DrawText(dc, text.c_str(), -1, rect, format);
+  SetTextColor(dc, previous);
+}
+
 void DrawButtonFace(HDC dc, RECT rect, bool pressed, bool defaultFrame) {
   if (defaultFrame) {
     FrameRect(dc, &rect, GetSysColorBrush(COLOR_WINDOWFRAME));

@@ -117,7 +117,7 @@ void Paint(StaticState& state, HWND hwnd) {
     else
       format |= DT_SINGLELINE;
     if (style & SS_CENTERIMAGE) format = (format & ~DT_WORDBREAK) | DT_SINGLELINE | DT_VCENTER;
-    DrawText(dc, TextOf(hwnd).c_str(), -1, &client, format);
+    DrawControlText(hwnd, dc, TextOf(hwnd), &client, format);
   }
   if (style & SS_SUNKEN) DrawEdge(dc, &client, BDR_SUNKENOUTER, BF_RECT);
 }

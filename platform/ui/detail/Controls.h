@@ -95,6 +95,9 @@ void NotifyParent(HWND hwnd, WORD code);
 // WM_NOTIFY with a header filled in from the control.
 LRESULT NotifyParent(HWND hwnd, NMHDR* header, UINT code);
 int ControlId(HWND hwnd);
+// In a dialog, the push button that has the focus shows the default frame; while none has it,
+// the dialog's default button does. `focus` is the window that has (or is about to get) it.
+void ShowDefaultFrame(HWND dialog, HWND focus);
 std::string TextOf(HWND hwnd);
 
 // The font a control draws with: the one set by WM_SETFONT, else the dialog font.
@@ -124,6 +127,9 @@ class ControlPaint {
 
 // Asks the parent for the control's background brush (WM_CTLCOLOR...), else the 3-D face.
 HBRUSH ParentBrush(HWND hwnd, HDC dc, UINT message);
+
+// A control's caption: etched (a highlight under a shadow) while the control is disabled.
+void DrawControlText(HWND hwnd, HDC dc, const std::string& text, RECT* rect, UINT format);
 
 // The classic raised (or pressed) button face with its two-pixel edge.
 void DrawButtonFace(HDC dc, RECT rect, bool pressed, bool defaultFrame);
