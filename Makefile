@@ -2,7 +2,8 @@
 #             and the threaded tests under ThreadSanitizer
 # make demo   install what is missing, build, run the filter over a photo for all 17 groups into out/
 # make bench  build and run the benchmarks (Release)
-# make bench-filter  the filter's path on a 12-megapixel photo beside OpenCV's warpAffine (installs python3-opencv)
+# make bench-filter  the filter's path on a 12-megapixel image in process and on a photo through wf-host,
+#                    beside OpenCV's warpAffine (installs python3-opencv)
 # make fuzz   build the decoders' fuzz targets with clang and run each for FUZZ_SECONDS
 # make format-check  fail when clang-format (.clang-format) would change a tracked .cpp or .h file
 JOBS ?= $(shell nproc)
@@ -43,6 +44,7 @@ demo: release
 	sh tools/demo.sh $(RELEASE)
 
 bench-filter: release
+	$(RELEASE)/bench/wf_bench_filter_path
 	@/usr/bin/python3 -c 'import cv2' 2>/dev/null || apt-get install -y -q --no-install-recommends python3-opencv
 	/usr/bin/python3 bench/filter_vs_warpaffine.py $(RELEASE)
 
