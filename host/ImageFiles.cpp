@@ -1,5 +1,8 @@
 #include "host/ImageFiles.h"
 
+#include <tiffio.h>
+
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +17,48 @@ namespace {
 
 using detail::kLargestSide;
 
+// 16-bit samples as the 8-bit formats take them.
+HostImageBuffer EightBitCopy(const HostImageBuffer& image) {
+  HostImageBuffer eight = image;
+  eight.sampleBytes = 1;
+  eight.pixels.resize(image.pixels.size() / 2);
+  for (std::size_t i = 0; i < eight.pixels.size(); ++i) {
+    std::uint16_t v;
+    std::memcpy(&v, &image.pixels[2 * i], 2);
+    eight.pixels[i] = static_cast<std::uint8_t>((std::min<unsigned>(v, 32768u) * 255u + 16384u) / 32768u);
+  }
+  return eight;
+}
+
+bool EncodeEightBit(const HostImageBuffer& image, unsigned long type, std::vector<std::uint8_t>* bytes,
+                    std::string* error) {
+  CImageFile file;
+  if (!file.Create(static_cast<unsigned long>(image.width), static_cast<unsigned long>(image.height),
+                   image.planes == 1 ? 8 : 24, type))
+    return *error = file.GetLastError(), false;
+  if (image.planes == 1) file.SetGrayPalette();
+  file.SetCodecOption(COMPRESSION_LZW, keImageFormatTIF);  // lossless, where the library's default is not
+  for (int y = 0; y < image.height; ++y) {
+    BYTE* to = file.GetBits(static_cast<unsigned long>(image.height - 1 - y));
+    const std::uint8_t* from = image.pixels.data() + std::size_t(y) * image.RowBytes();
+    if (image.planes == 1) {
+      std::memcpy(to, from, std::size_t(image.width));
+    } else {
+      for (int x = 0; x < image.width; ++x) {
+        to[3 * x] = from[3 * x + 2];
+        to[3 * x + 1] = from[3 * x + 1];
+        to[3 * x + 2] = from[3 * x];
+      }
+    }
+  }
+  unsigned char* buffer = nullptr;
+  long size = 0;
+  if (!file.Encode(buffer, size, type)) return *error = file.GetLastError(), false;
+  bytes->assign(buffer, buffer + size);
+  CImageFile::FreeMemory(buffer);
+  return true;
+}
+
 // The bytes replace the file only once all of them are written.
 bool WriteReplacing(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string* error) {
   platform::ReplacementFile file(path);
@@ -24,16 +69,26 @@ bool WriteReplacing(const std::string& path, const std::vector<std::uint8_t>& by
   return written;
 }
 
-unsigned long TypeOfPath(const std::string& path) {
-  const std::size_t dot = path.rfind('.');
-  std::string extension = dot == std::string::npos ? "" : path.substr(dot + 1);
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (extension == "jpg" || extension == "jpeg") return keImageFormatJPG;
-  if (extension == "bmp") return keImageFormatBMP;
-  return keImageFormatPNG;
-}
+const OutputFormat kOutputFormats[] = {
+    {"bmp", keImageFormatBMP, "BMP", false},   {"jpg", keImageFormatJPG, "JPEG", false},
+    {"jpeg", keImageFormatJPG, "JPEG", false}, {"png", keImageFormatPNG, "PNG", true},
+    {"tif", keImageFormatTIF, "TIFF", true},   {"tiff", keImageFormatTIF, "TIFF", true},
+    {"gif", keImageFormatGIF, "GIF", false},   {"tga", keImageFormatTGA, "TGA", false},
+    {"pcx", keImageFormatPCX, "PCX", false},
+};
 
 }  // namespace
+
+const OutputFormat* OutputFormatOf(const std::string& path) {
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return nullptr;
+  std::string extension = path.substr(dot + 1);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const OutputFormat& format : kOutputFormats) {
+    if (extension == format.extension) return &format;
+  }
+  return nullptr;
+}
 
 bool LoadHostImage(const std::string& path, HostImageBuffer* image, std::string* error) {
   if (detail::IsSixteenBitPng(path)) return detail::LoadPng16(path, image, error);
@@ -70,31 +125,20 @@ bool LoadHostImage(const std::string& path, HostImageBuffer* image, std::string*
 }
 
 bool SaveHostImage(const std::string& path, const HostImageBuffer& image, std::string* error) {
-  if (image.sampleBytes == 2) {
-    std::vector<std::uint8_t> bytes;
-    if (!detail::EncodePng16(image, &bytes)) return *error = "cannot be encoded as 16-bit PNG", false;
-    return WriteReplacing(path, bytes, error);
+  const OutputFormat* format = OutputFormatOf(path);
+  if (!format)
+    return *error = "the extension names no format written (bmp, jpg, png, tif, gif, tga or pcx)", false;
+  std::vector<std::uint8_t> bytes;
+  bool encoded = false;
+  if (image.sampleBytes == 2 && format->holdsSixteenBits) {
+    encoded = format->type == keImageFormatPNG ? detail::EncodePng16(image, &bytes)
+                                               : detail::EncodeTiff16(image, &bytes);
+    if (!encoded) *error = std::string("cannot be encoded as 16-bit ") + format->name;
+  } else {
+    encoded = EncodeEightBit(image.sampleBytes == 2 ? EightBitCopy(image) : image, format->type, &bytes,
+                             error);
   }
-  CImageFile file;
-  if (!file.Create(static_cast<unsigned long>(image.width), static_cast<unsigned long>(image.height),
-                   image.planes == 1 ? 8 : 24, TypeOfPath(path)))
-    return *error = file.GetLastError(), false;
-  if (image.planes == 1) file.SetGrayPalette();
-  for (int y = 0; y < image.height; ++y) {
-    BYTE* to = file.GetBits(static_cast<unsigned long>(image.height - 1 - y));
-    const std::uint8_t* from = image.pixels.data() + std::size_t(y) * image.RowBytes();
-    if (image.planes == 1) {
-      std::memcpy(to, from, std::size_t(image.width));
-    } else {
-      for (int x = 0; x < image.width; ++x) {
-        to[3 * x] = from[3 * x + 2];
-        to[3 * x + 1] = from[3 * x + 1];
-        to[3 * x + 2] = from[3 * x];
-      }
-    }
-  }
-  if (!file.Save(path.c_str(), TypeOfPath(path))) return *error = file.GetLastError(), false;
-  return true;
+  return encoded && WriteReplacing(path, bytes, error);
 }
 
 bool LoadSelection(const std::string& path, int width, int height, std::vector<std::uint8_t>* mask,

@@ -1,5 +1,7 @@
 // The host's images from and to files: 8-bit pictures through the image-file library (grey ones
-// as grey, others as RGB), 16-bit PNG through libpng as 16-bit grey or 48-bit RGB.
+// as grey, others as RGB), 16-bit PNG through libpng as 16-bit grey or 48-bit RGB. Results are
+// written in the format the name's extension names, through a temporary and a rename: 16-bit
+// PNG and TIFF by libpng and libtiff, everything else through the image-file library.
 #pragma once
 #include <string>
 #include <vector>
@@ -8,8 +10,18 @@
 
 namespace wfhost {
 
+struct OutputFormat {
+  const char* extension;
+  unsigned long type;  // the image-file library's
+  const char* name;
+  bool holdsSixteenBits;
+};
+// The format an output's extension names, or null.
+const OutputFormat* OutputFormatOf(const std::string& path);
+
 // False with the library's reason.
 bool LoadHostImage(const std::string& path, HostImageBuffer* image, std::string* error);
+// 16-bit samples go out with 8 bits where the format holds no more.
 bool SaveHostImage(const std::string& path, const HostImageBuffer& image, std::string* error);
 // A selection: the file's grey levels, which must match the size.
 bool LoadSelection(const std::string& path, int width, int height, std::vector<std::uint8_t>* mask,

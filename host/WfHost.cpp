@@ -21,11 +21,14 @@ using namespace wfhost;
 const char kUsage[] =
     "usage: wf-host --plugins DIR --in IMAGE --out IMAGE [--selection MASK] [--set NAME=VALUE ...] [--time]\n"
     "Runs the Wendle Forge filter over IMAGE (grey, RGB, 16-bit grey or 48-bit RGB from a 16-bit PNG)\n"
-    "and writes the result (PNG, JPEG or BMP by its extension). MASK is a grey image of the same size:\n"
+    "and writes the result in the format its extension names (BMP, JPEG, PNG, TIFF, GIF, TGA or PCX;\n"
+    "16 bits a sample in PNG and TIFF). MASK is a grey image of the same size:\n"
     "the filter works where it is not black. Parameters not set keep their defaults.\n";
 
+void Say(const std::string& message) { std::fprintf(stderr, "wf-host: %s\n", message.c_str()); }
+
 int Fail(const std::string& message) {
-  std::fprintf(stderr, "wf-host: %s\n", message.c_str());
+  Say(message);
   return 1;
 }
 
@@ -155,6 +158,10 @@ int main(int argc, char** argv) {
     if (!error.empty()) return Fail(error);
   }
 
+  const OutputFormat* format = OutputFormatOf(out);
+  if (!format)
+    return Fail(out + ": the extension names no format written (bmp, jpg, png, tif, gif, tga or pcx)");
+
   const std::vector<PluginInfo> found = FindPlugins(plugins);
   const PluginInfo* filter = nullptr;
   for (const PluginInfo& info : found) {
@@ -182,6 +189,8 @@ int main(int argc, char** argv) {
     return Fail(filter->name + " failed with the host error " + std::to_string(result));
 
   start = std::chrono::steady_clock::now();
+  if (image.sampleBytes == 2 && !format->holdsSixteenBits)
+    Say(out + ": " + format->name + " holds 8 bits a sample: the 16-bit result is written with 8");
   if (!SaveHostImage(out, image, &error)) return Fail(out + ": " + error);
   if (time) {
     std::printf("load %.3f s\n", loadSeconds);

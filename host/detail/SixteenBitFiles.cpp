@@ -1,6 +1,7 @@
 #include "host/detail/SixteenBitFiles.h"
 
 #include <png.h>
+#include <tiffio.h>
 
 #include <cstdio>
 #include <cstring>
@@ -73,6 +74,30 @@ std::vector<std::uint16_t> FullScaleSamples(const HostImageBuffer& image) {
   return samples;
 }
 
+// libtiff writes into memory through these: the file is a growing byte vector.
+struct TiffMemory {
+  std::vector<std::uint8_t> bytes;
+  toff_t position = 0;
+};
+tmsize_t TiffRead(thandle_t, void*, tmsize_t) { return 0; }
+tmsize_t TiffWrite(thandle_t handle, void* data, tmsize_t size) {
+  auto* memory = static_cast<TiffMemory*>(handle);
+  const std::size_t end = std::size_t(memory->position) + std::size_t(size);
+  if (end > memory->bytes.size()) memory->bytes.resize(end);
+  std::memcpy(memory->bytes.data() + memory->position, data, std::size_t(size));
+  memory->position = end;
+  return size;
+}
+toff_t TiffSeek(thandle_t handle, toff_t offset, int whence) {
+  auto* memory = static_cast<TiffMemory*>(handle);
+  const toff_t base = whence == SEEK_CUR ? memory->position : whence == SEEK_END ? memory->bytes.size() : 0;
+  return memory->position = base + offset;
+}
+int TiffClose(thandle_t) { return 0; }
+toff_t TiffSize(thandle_t handle) { return static_cast<TiffMemory*>(handle)->bytes.size(); }
+int TiffMap(thandle_t, void**, toff_t*) { return 0; }
+void TiffUnmap(thandle_t, void*, toff_t) {}
+
 }  // namespace
 
 bool IsSixteenBitPng(const std::string& path) {
@@ -130,6 +155,31 @@ bool EncodePng16(const HostImageBuffer& image, std::vector<std::uint8_t>* bytes)
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   const bool written = info && WritePngRows(png, info, bytes, &image, rows.data());
   png_destroy_write_struct(&png, &info);
+  return written;
+}
+
+bool EncodeTiff16(const HostImageBuffer& image, std::vector<std::uint8_t>* bytes) {
+  TiffMemory memory;
+  TIFF* tiff = TIFFClientOpen("output", "w", &memory, TiffRead, TiffWrite, TiffSeek, TiffClose, TiffSize,
+                              TiffMap, TiffUnmap);
+  if (!tiff) return false;
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, std::uint32_t(image.width));
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, std::uint32_t(image.height));
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, std::uint16_t(image.planes));
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, std::uint16_t(16));
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, image.planes == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
+  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+  TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tiff, 0));
+  std::vector<std::uint16_t> samples = FullScaleSamples(image);
+  const std::size_t rowSamples = std::size_t(image.width) * image.planes;
+  bool written = true;
+  for (int y = 0; written && y < image.height; ++y)
+    written = TIFFWriteScanline(tiff, samples.data() + std::size_t(y) * rowSamples, std::uint32_t(y), 0) == 1;
+  written = TIFFWriteDirectory(tiff) == 1 && written;
+  TIFFClose(tiff);
+  if (written) *bytes = std::move(memory.bytes);
   return written;
 }
 

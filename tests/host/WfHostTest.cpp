@@ -1,4 +1,6 @@
-// wf-host run as a user runs it: a disk that fills during the save. ImageMagick makes the inputs.
+// wf-host run as a user runs it: the format each output extension names, 16-bit results, and a
+// disk that fills during the save.
+// ImageMagick makes the inputs and reads the outputs.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -29,8 +31,29 @@ std::string Contents(const std::string& path) {
   return text.str();
 }
 
+// Standard output of a shell command.
+std::string Output(const std::string& command) {
+  std::string text;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[65536];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
+    pclose(pipe);
+  }
+  return text;
+}
+
 bool Convert(const std::string& arguments) {
   return std::system(("/usr/bin/convert " + arguments).c_str()) == 0;
+}
+
+std::string Identify(const std::string& format, const std::string& path) {
+  return Output("/usr/bin/identify -format '" + format + "' '" + path + "[0]' 2>/dev/null");
+}
+
+// The oracle's samples of a picture, at the depth asked for.
+std::string Samples(const std::string& path, int depth, const std::string& options = "") {
+  return Output("/usr/bin/convert '" + path + "' " + options + " -depth " + std::to_string(depth) +
+                " rgb:- 2>/dev/null");
 }
 
 class WfHost : public ::testing::Test {
@@ -40,6 +63,8 @@ class WfHost : public ::testing::Test {
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/wf-host-XXXXXX";
     folder_ = mkdtemp(pattern.data());
     setenv("WF_REGISTRY", Path("registry").c_str(), 1);
+    ASSERT_TRUE(Convert("-size 40x30 gradient:red-blue -depth 8 -type TrueColor " + Path("in.png")));
+    ASSERT_TRUE(Convert("-size 40x30 gradient:red-blue -depth 16 " + Path("in16.png")));
   }
   void TearDown() override {
     unsetenv("WF_REGISTRY");
@@ -61,8 +86,70 @@ class WfHost : public ::testing::Test {
   std::string folder_;
 };
 
-// A save that does not fit (one page of the disk is left) leaves the old file whole and no temporary beside
-// it.
+int Lines(const std::string& text) {
+  int lines = 0;
+  for (char c : text) lines += c == '\n';
+  return lines;
+}
+
+TEST_F(WfHost, WritesTheFormatItsExtensionNames) {
+  ASSERT_EQ(Host("--in in.png --out out.png").exitCode, 0);
+  const std::string expected = Samples(Path("out.png"), 8);
+  ASSERT_EQ(expected.size(), 40u * 30 * 3);
+  struct Case {
+    const char* extension;
+    const char* format;
+    const char* readOptions;  // null: lossy, not compared
+  } cases[] = {
+      {"bmp", "BMP", ""},   {"jpg", "JPEG", nullptr},          {"tif", "TIFF", ""},
+      {"tiff", "TIFF", ""}, {"gif", "GIF", "-layers flatten"}, {"tga", "TGA", "-flip"},
+      {"pcx", "PCX", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.extension);
+    const std::string name = std::string("out.") + c.extension;
+    const Outcome run = Host("--in in.png --out " + name);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.error, "");
+    EXPECT_EQ(Identify("%m", Path(name)).rfind(c.format, 0), 0u) << Identify("%m", Path(name));
+    if (c.readOptions) {
+      EXPECT_TRUE(Samples(Path(name), 8, c.readOptions) == expected);
+    }
+  }
+}
+
+TEST_F(WfHost, SixteenBitResultsKeepSixteenBitsWhereTheFormatHoldsThem) {
+  ASSERT_EQ(Host("--in in16.png --out out.png").exitCode, 0);
+  EXPECT_EQ(Identify("%z", Path("out.png")), "16");
+  const Outcome tiff = Host("--in in16.png --out out.tif");
+  EXPECT_EQ(tiff.exitCode, 0);
+  EXPECT_EQ(tiff.error, "");
+  EXPECT_EQ(Identify("%m %z", Path("out.tif")), "TIFF 16");
+  EXPECT_TRUE(Samples(Path("out.tif"), 16) == Samples(Path("out.png"), 16));
+
+  ASSERT_TRUE(Convert("-size 40x30 gradient: -depth 16 -colorspace Gray " + Path("grey16.png")));
+  ASSERT_EQ(Host("--in grey16.png --out grey.tif").exitCode, 0);
+  EXPECT_EQ(Identify("%m %z %[colorspace]", Path("grey.tif")), "TIFF 16 Gray");
+
+  for (const char* name : {"out.bmp", "out.jpg"}) {
+    SCOPED_TRACE(name);
+    const Outcome run = Host(std::string("--in in16.png --out ") + name);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(Lines(run.error), 1);
+    EXPECT_NE(run.error.find("8 bits"), std::string::npos) << run.error;
+    EXPECT_EQ(Identify("%z", Path(name)), "8");
+  }
+}
+
+TEST_F(WfHost, AnUnknownExtensionIsRefusedBeforeTheInputIsRead) {
+  const Outcome run = Host("--in missing.png --out out.xyz");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.error.rfind("wf-host: out.xyz: ", 0), 0u) << run.error;
+  EXPECT_EQ(Lines(run.error), 1);
+  EXPECT_FALSE(std::filesystem::exists(Path("out.xyz")));
+}
+
+// A save that does not fit (one page of the disk is left) keeps the old file and no temporary.
 TEST_F(WfHost, AFullDiskKeepsTheOldOutput) {
   const std::string disk = Path("disk");
   std::filesystem::create_directory(disk);
