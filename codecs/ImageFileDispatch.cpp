@@ -8,6 +8,7 @@
 #include "codecs/ImageFileBMP.h"
 #include "codecs/ImageFileGIF.h"
 #include "codecs/ImageFileICO.h"
+#include "codecs/ImageFileJAS.h"
 #include "codecs/ImageFileJPG.h"
 #include "codecs/ImageFilePCX.h"
 #include "codecs/ImageFilePNG.h"
@@ -45,6 +46,14 @@ bool EncodeAs(CImageFile& format, CByteStream* stream, unsigned long) {
   return static_cast<Format&>(format).Encode(stream);
 }
 
+bool DecodeJasper(CImageFile& format, CByteStream* stream, unsigned long type) {
+  return static_cast<CImageFileJAS&>(format).Decode(stream, type);
+}
+
+bool EncodeJasper(CImageFile& format, CByteStream* stream, unsigned long type) {
+  return static_cast<CImageFileJAS&>(format).Encode(stream, type);
+}
+
 template <class Format>
 constexpr FormatCodec Codec(const char* name) {
   return {name, Make<Format>, DecodeAs<Format>, EncodeAs<Format>, false};
@@ -55,10 +64,16 @@ constexpr FormatCodec CodecWithFrames(const char* name) {
   return {name, Make<Format>, DecodeAs<Format>, EncodeAs<Format>, true};
 }
 
+// One class serves the JPEG-2000 family and is told the format id with each call.
+constexpr FormatCodec JasperCodec(const char* name) {
+  return {name, Make<CImageFileJAS>, DecodeJasper, EncodeJasper, false};
+}
+
 constexpr FormatCodec NotBuilt(const char* name) { return {name, nullptr, nullptr, nullptr, false}; }
 
 const FormatCodec kCodecs[keImageFormatCount] = {
-    NotBuilt("unknown"),
+    // Reached only by the last try of a decode of unknown format.
+    JasperCodec("unknown"),
     Codec<CImageFileBMP>("BMP"),
     CodecWithFrames<CImageFileGIF>("GIF"),
     Codec<CImageFileJPG>("JPEG"),
@@ -69,18 +84,18 @@ const FormatCodec kCodecs[keImageFormatCount] = {
     Codec<CImageFilePCX>("PCX"),
     Codec<CImageFileWBMP>("WBMP"),
     NotBuilt("WMF"),
-    NotBuilt("JP2"),
-    NotBuilt("JPC"),
-    NotBuilt("PGX"),
-    NotBuilt("PNM"),
-    NotBuilt("RAS"),
+    JasperCodec("JP2"),
+    JasperCodec("JPC"),
+    JasperCodec("PGX"),
+    JasperCodec("PNM"),
+    JasperCodec("RAS"),
 };
 
 // The order in which a decode of an unknown format tries the decoders.
 const unsigned long kDecodeOrder[] = {
-    keImageFormatBMP,  keImageFormatJPG, keImageFormatICO, keImageFormatGIF,
-    keImageFormatPNG,  keImageFormatTIF, keImageFormatTGA, keImageFormatPCX,
-    keImageFormatWBMP, keImageFormatWMF, keImageFormatJP2,
+    keImageFormatBMP,  keImageFormatJPG, keImageFormatICO,     keImageFormatGIF,
+    keImageFormatPNG,  keImageFormatTIF, keImageFormatTGA,     keImageFormatPCX,
+    keImageFormatWBMP, keImageFormatWMF, keImageFormatUnknown,
 };
 
 std::string NotBuiltText(const char* direction, unsigned long type) {
