@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "codecs/detail/BlackAndWhite.h"
 #include "codecs/detail/CodecFailure.h"
 #include "codecs/detail/ImageLimits.h"
 #include "codecs/detail/LittleEndian.h"
@@ -229,7 +230,8 @@ void CImageFilePCX::EncodeOrThrow(CByteStream* file) {
   unsigned planes = 1;
   if (bpp == 24) {
     planes = AlphaIsValid() ? 4 : 3;
-  } else if (bpp != 8 && GetNumColors() == 16) {
+  } else if (bpp == 4 || (bpp == 1 && !IsBlackAndWhite(GetPalette()))) {
+    // A single bit plane reads as black and white: other colours take the 16-colour planes.
     planes = 4;
   }
   unsigned long bytesPerLine = eightBits ? width : (width + 7) / 8;
@@ -247,7 +249,7 @@ void CImageFilePCX::EncodeOrThrow(CByteStream* file) {
   if (!eightBits && planes == 1) {
     std::memset(header + 19, 255, 3);  // black and white
   } else if (!eightBits) {
-    for (unsigned i = 0; i < 16; ++i) {
+    for (unsigned i = 0; i < GetNumColors(); ++i) {
       const RGBQUAD c = GetPaletteColor(static_cast<BYTE>(i));
       header[16 + 3 * i] = c.rgbRed;
       header[17 + 3 * i] = c.rgbGreen;
@@ -304,11 +306,10 @@ void CImageFilePCX::PackIndices(std::vector<unsigned char>& out) {
   }
 }
 
-// 1-bit pictures are written black on white: when entry 0 is the brighter one, every index is
+// Black and white is written black on white: when entry 0 is the white one, every index is
 // turned over so that 0 stays black.
 void CImageFilePCX::PackPlanes(std::vector<unsigned char>& out, unsigned planes, unsigned long bytesPerLine) {
-  const RGBQUAD* palette = GetPalette();
-  const unsigned flip = GetBpp() == 1 && CompareColors(&palette[0], &palette[1]) > 0 ? 1 : 0;
+  const unsigned flip = planes == 1 && IsWhite(GetPalette()[0]) ? 1 : 0;
   const unsigned long width = GetWidth();
   std::vector<unsigned char> plane(bytesPerLine);
   std::vector<unsigned char> indices(width);

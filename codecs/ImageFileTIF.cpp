@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "codecs/detail/BlackAndWhite.h"
 #include "codecs/detail/CodecFailure.h"
 #include "codecs/detail/ImageLimits.h"
 #include "core/Rounding.h"
@@ -456,18 +457,16 @@ bool CImageFileTIF::EncodeBody(TIFF* tif, bool multipage, int page, int pageCoun
   }
   const int bitsPerSample = bitCount / samples;
   int photometric = 0;
-  RGBQUAD* palette = GetPalette();
-  if (bitCount == 1) {
-    // Written min-is-white: a picture whose entry 0 is the darker is turned round to it.
-    if (CompareColors(&palette[0], &palette[1]) < 0) {
-      std::swap(palette[0], palette[1]);
-      InvalidateNearestCache();
-      BYTE* bits = GetBits(0);
-      for (long i = 0; i < GetSize() - static_cast<long>(GetPaletteSize()) - 40 && bits; ++i) bits[i] ^= 0xFF;
-    }
+  const RGBQUAD* palette = GetPalette();
+  // Black and white is written min-is-white, the bits of a picture whose entry 0 is black
+  // turned over on their way out.
+  const bool bilevel = bitCount == 1 && IsBlackAndWhite(palette);
+  const BYTE invert = bilevel && IsBlack(palette[0]) ? 0xFF : 0;
+  if (bilevel) {
     photometric = PHOTOMETRIC_MINISWHITE;
-  } else if (bitCount == 4 || bitCount == 8) {
-    bool identity = true;
+  } else if (bitCount <= 8) {
+    // Only the 8-bit ramp reads back as the same greys.
+    bool identity = bitCount == 8;
     for (unsigned long i = 0; i < GetNumColors() && identity; ++i) {
       identity = palette[i].rgbRed == i && palette[i].rgbGreen == i && palette[i].rgbBlue == i;
     }
@@ -512,10 +511,10 @@ bool CImageFileTIF::EncodeBody(TIFF* tif, bool multipage, int page, int pageCoun
   }
   unsigned long compression = GetCodecOption(keImageFormatTIF);
   if (compression == 0) {
-    compression = bitCount == 1                    ? COMPRESSION_CCITTFAX4
-                  : bitCount == 4 || bitCount == 8 ? COMPRESSION_LZW
-                  : bitCount >= 24                 ? COMPRESSION_JPEG
-                                                   : COMPRESSION_NONE;
+    compression = bilevel          ? COMPRESSION_CCITTFAX4
+                  : bitCount <= 8  ? COMPRESSION_LZW
+                  : bitCount >= 24 ? COMPRESSION_JPEG
+                                   : COMPRESSION_NONE;
   }
   TIFFSetField(tif, TIFFTAG_COMPRESSION, static_cast<std::uint16_t>(compression));
   std::uint32_t rowsPerStrip = TIFFDefaultStripSize(tif, 0);
@@ -534,7 +533,7 @@ bool CImageFileTIF::EncodeBody(TIFF* tif, bool multipage, int page, int pageCoun
     const unsigned long bottomUp = height - 1 - y;
     const BYTE* bits = GetBits(bottomUp);
     if (samples == 1) {
-      std::copy(bits, bits + GetEffWidth(), row.begin());
+      std::transform(bits, bits + GetEffWidth(), row.begin(), [invert](BYTE b) { return b ^ invert; });
     } else if (samples == 2) {
       for (unsigned long x = 0; x < width; ++x) {
         row[2 * x] = bits[x];
