@@ -1,11 +1,14 @@
 #include "rowops/ImageBufferOps.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 
 #include "core/ProgressMeter.h"
 #include "core/RowIteratorBands.h"
+#include "core/RowThreads.h"
 #include "rowops/BitRuns.h"
 #include "rowops/PixelHelpers.h"
 #include "rowops/RowCopyOp.h"
@@ -174,17 +177,35 @@ CoreResult ChangeImageFormat(CRowIteratorBands& image, keFormat format) {
   // Relabelling in place is only sound where the image stores what it presents.
   const bool inPlace = (premultiply || unpremultiply) && image.GetStorageFormat() == current &&
                        image.GetChannelView() == keRoleNone;
+  // Rows that lock in place are converted in bands across the row pool.
+  const auto inBands = [](CRowIteratorBands& a, CRowIteratorBands& b, int rows, auto&& work) {
+    std::atomic<int> failure{keErrorNone};
+    auto band = [&](int first, int last, int) {
+      const int code = work(first, last);
+      int none = keErrorNone;
+      if (code != keErrorNone) failure.compare_exchange_strong(none, code);
+    };
+    if (a.LocksRowsInPlace() && b.LocksRowsInPlace())
+      RowThreads::Run(rows, band);
+    else
+      band(0, rows, 0);
+    return failure.load();
+  };
   if (inPlace) {
-    for (int y = 0; y < image.Height(); ++y) {
-      BYTE* row = nullptr;
-      CoreResult lock = image.LockRow(y, &row);
-      if (lock.GetCode() != keErrorNone) return lock;
-      if (premultiply)
-        PremultiplyRowInPlace(image.Width(), row);
-      else
-        UnpremultiplyRowInPlace(image.Width(), row);
-      image.ReleaseRow(y);
-    }
+    const int failure = inBands(image, image, image.Height(), [&](int first, int last) {
+      for (int y = first; y < last; ++y) {
+        BYTE* row = nullptr;
+        CoreResult lock = image.LockRow(y, &row);
+        if (lock.GetCode() != keErrorNone) return lock.GetCode();
+        if (premultiply)
+          PremultiplyRowInPlace(image.Width(), row);
+        else
+          UnpremultiplyRowInPlace(image.Width(), row);
+        image.ReleaseRow(y);
+      }
+      return std::int32_t{keErrorNone};
+    });
+    if (failure != keErrorNone) return failure;
     image.ChangeFormat(format);
     return keErrorNone;
   }
@@ -195,8 +216,14 @@ CoreResult ChangeImageFormat(CRowIteratorBands& image, keFormat format) {
   CRowIteratorBands converted;
   CoreResult created = converted.Create(image.Width(), image.Height(), format);
   if (created.GetCode() != keErrorNone) return created;
-  RowCopyOp copy;
-  if (!CopyImageConverted(copy, converted, image, nullptr, nullptr, nullptr)) return keErrorBadArgument;
+  const int failure = inBands(converted, image, image.Height(), [&](int first, int last) {
+    RowCopyOp copy;
+    const RECT band{0, first, image.Width(), last};
+    return CopyImageConverted(copy, converted, image, &band, &band, nullptr)
+               ? std::int32_t{keErrorNone}
+               : std::int32_t{keErrorBadArgument};
+  });
+  if (failure != keErrorNone) return failure;
   image.TakeFrom(converted);
   return keErrorNone;
 }
