@@ -47,6 +47,7 @@ struct CImageFileTGA::Header {
   unsigned idLength;
   bool hasMap;
   unsigned type;
+  unsigned mapFirst;  // the index of the map's first entry
   unsigned mapLength;
   unsigned mapEntryBits;
   unsigned long width;
@@ -57,6 +58,8 @@ struct CImageFileTGA::Header {
   bool Packed() const { return type >= kPackedMapped; }
   bool Mapped() const { return hasMap && (type == kMapped || type == kPackedMapped); }
   bool Grey() const { return type == kGrey || type == kPackedGrey; }
+  // Grey with 16 bits a pixel is grey and alpha.
+  bool GreyAlpha() const { return Grey() && depth == 16; }
 };
 
 bool CImageFileTGA::Decode(CByteStream* file) {
@@ -68,9 +71,16 @@ void CImageFileTGA::DecodeOrThrow(CByteStream* file) {
   StreamReader reader(file);
   unsigned char raw[kHeaderSize];
   if (reader.Read(raw, kHeaderSize) != kHeaderSize) throw CodecFailure{"Not a TGA"};
-  const Header header{
-      raw[0],  raw[1] != 0, raw[2], ReadLE16(raw + 5), raw[7], ReadLE16(raw + 12), ReadLE16(raw + 14),
-      raw[16], raw[17]};
+  const Header header{raw[0],
+                      raw[1] != 0,
+                      raw[2],
+                      ReadLE16(raw + 3),
+                      ReadLE16(raw + 5),
+                      raw[7],
+                      ReadLE16(raw + 12),
+                      ReadLE16(raw + 14),
+                      raw[16],
+                      raw[17]};
   switch (header.type) {
     case kMapped:
     case kTrueColour:
@@ -90,9 +100,9 @@ void CImageFileTGA::DecodeOrThrow(CByteStream* file) {
     throw CodecFailure{"Image too large to decode"};
 
   for (unsigned skipped = 0; skipped < header.idLength; ++skipped) reader.Get();
-  if (!Create(header.width, header.height, header.depth, keImageFormatTGA))
+  if (!Create(header.width, header.height, header.GreyAlpha() ? 8 : header.depth, keImageFormatTGA))
     throw CodecFailure{"TGA Create failed"};
-  if (header.depth == 32) {
+  if (header.depth == 32 || header.GreyAlpha()) {
     AlphaCreate();
     if (!AlphaIsValid()) throw CodecFailure{"TGA Create failed"};
   }
@@ -122,10 +132,11 @@ void CImageFileTGA::ReadColourMap(StreamReader& reader, const Header& header) {
   unsigned char entry[4];
   for (unsigned i = 0; i < header.mapLength; ++i) {
     if (reader.Read(entry, entryBytes) != entryBytes) throw CodecFailure{"corrupted TGA"};
-    if (i >= GetNumColors()) continue;  // a true-colour picture carries a map it does not use
+    const unsigned index = header.mapFirst + i;
+    if (index >= GetNumColors()) continue;  // a true-colour picture carries a map it does not use
     BYTE bgr[3] = {entry[0], entry[1], entry[2]};
     if (entryBytes == 2) Widen16(entry, bgr);
-    SetPaletteColor(static_cast<BYTE>(i), bgr[2], bgr[1], bgr[0], 0);
+    SetPaletteColor(static_cast<BYTE>(index), bgr[2], bgr[1], bgr[0], 0);
   }
 }
 
@@ -169,9 +180,9 @@ bool CImageFileTGA::StoreRow(const unsigned char* line, long y, const Header& he
   switch (header.depth) {
     case 8:
       if (header.Mapped()) {
-        // Indices past a short map are not colours of this picture.
+        // Indices outside the map are not colours of this picture.
         for (unsigned long x = 0; x < width; ++x) {
-          if (line[x] >= header.mapLength) {
+          if (line[x] < header.mapFirst || line[x] >= header.mapFirst + header.mapLength) {
             std::memset(row + x, 0, width - x);
             return false;
           }
@@ -183,7 +194,15 @@ bool CImageFileTGA::StoreRow(const unsigned char* line, long y, const Header& he
       break;
     case 15:
     case 16:
-      for (unsigned long x = 0; x < width; ++x) Widen16(line + 2 * x, row + 3 * x);
+      if (header.GreyAlpha()) {
+        BYTE* alpha = AlphaGetPointer(0, y);
+        for (unsigned long x = 0; x < width; ++x) {
+          row[x] = line[2 * x];
+          alpha[x] = line[2 * x + 1];
+        }
+      } else {
+        for (unsigned long x = 0; x < width; ++x) Widen16(line + 2 * x, row + 3 * x);
+      }
       break;
     case 24:
       std::memcpy(row, line, 3 * std::size_t{width});

@@ -11,11 +11,11 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 
 Bytes Tga(unsigned char type, unsigned mapLength, unsigned char depth, unsigned char width,
-          unsigned char height, Bytes payload) {
+          unsigned char height, Bytes payload, unsigned char mapFirst = 0) {
   Bytes file{0,
              static_cast<unsigned char>(mapLength ? 1 : 0),
              type,
-             0,
+             mapFirst,
              0,
              static_cast<unsigned char>(mapLength),
              static_cast<unsigned char>(mapLength >> 8),
@@ -104,6 +104,27 @@ TEST(IconTargaPcx, TgaPacketsRunOnIntoTheNextRowAndStopAtThePictureEnd) {
   CImageFile fourBits(2, 2, 4, 0);
   EXPECT_TRUE(Encoded(fourBits, keImageFormatTGA).empty());
   EXPECT_STREQ(fourBits.GetLastError(), "Bit depth must be 8 or 24");
+}
+
+TEST(IconTargaPcx, TgaGreyWithAlphaAndAMapStartingPastZero) {
+  CImageFile image;
+  ASSERT_TRUE(DecodeBytes(image, Tga(3, 0, 16, 2, 1, {100, 200, 50, 0}), keImageFormatTGA))
+      << image.GetLastError();
+  ASSERT_TRUE(image.AlphaIsValid());
+  EXPECT_EQ(image.GetPixelColor(0, 0).rgbGreen, 100);
+  EXPECT_EQ(image.AlphaGet(0, 0), 200);
+  EXPECT_EQ(image.GetPixelColor(1, 0).rgbRed, 50);
+  EXPECT_EQ(image.AlphaGet(1, 0), 0);
+  // Entries 5 and 6 of the map; index 4 is outside it.
+  const Bytes map{10, 20, 30, 40, 50, 60};
+  Bytes payload = map;
+  payload.insert(payload.end(), {6, 5});
+  ASSERT_TRUE(DecodeBytes(image, Tga(1, 2, 8, 2, 1, payload, 5), keImageFormatTGA)) << image.GetLastError();
+  EXPECT_EQ(image.GetPixelColor(0, 0).rgbRed, 60);
+  EXPECT_EQ(image.GetPixelColor(1, 0).rgbBlue, 10);
+  payload.back() = 4;
+  EXPECT_FALSE(DecodeBytes(image, Tga(1, 2, 8, 2, 1, payload, 5), keImageFormatTGA));
+  EXPECT_STREQ(image.GetLastError(), "corrupted TGA");
 }
 
 TEST(IconTargaPcx, PcxLinesShorterThanTheRowLeaveTheRestClear) {
