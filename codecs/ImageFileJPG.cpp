@@ -32,6 +32,7 @@ struct JpegErrorTrap {
   jpeg_error_mgr manager;  // first: the library hands back a pointer to it
   std::jmp_buf jump;
   char* text;
+  bool endedEarly;  // the file ended before the picture did
 };
 
 void CopyMessage(char* text, const char* message) {
@@ -48,7 +49,10 @@ void CopyMessage(char* text, const char* message) {
 [[noreturn]] void ErrorExit(j_common_ptr cinfo) {
   char message[JMSG_LENGTH_MAX];
   (*cinfo->err->format_message)(cinfo, message);
-  JumpBack(cinfo, message);
+  if (!reinterpret_cast<JpegErrorTrap*>(cinfo->err)->endedEarly) JumpBack(cinfo, message);
+  char truncated[JMSG_LENGTH_MAX + 32];
+  std::snprintf(truncated, sizeof truncated, "JPEG file is truncated (%s)", message);
+  JumpBack(cinfo, truncated);
 }
 
 // Warnings are counted by the library; a plug-in has no console to print them on.
@@ -59,6 +63,7 @@ void InitErrorTrap(JpegErrorTrap* trap, char* text) {
   trap->manager.error_exit = ErrorExit;
   trap->manager.output_message = OutputNothing;
   trap->text = text;
+  trap->endedEarly = false;
 }
 
 void LimitScans(j_common_ptr cinfo) {
@@ -88,7 +93,9 @@ boolean FillInputBuffer(j_decompress_ptr cinfo) {
   std::size_t n = io->file->Read(io->buffer, 1, kStreamBufferSize);
   if (n == 0) {
     if (io->startOfFile) ERREXIT(cinfo, JERR_INPUT_EMPTY);
-    // A stream that ends early gives a truncated picture, not an error.
+    // A stream that ends early gives a truncated picture, not an error, unless the picture
+    // cannot be made at all.
+    reinterpret_cast<JpegErrorTrap*>(cinfo->err)->endedEarly = true;
     WARNMS(cinfo, JWRN_JPEG_EOF);
     io->buffer[0] = 0xFF;
     io->buffer[1] = JPEG_EOI;

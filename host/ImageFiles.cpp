@@ -1,14 +1,18 @@
 #include "host/ImageFiles.h"
 
+#include <sys/stat.h>
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "codecs/ImageFile.h"
+#include "core/Win32File.h"
 #include "host/detail/SixteenBitFiles.h"
 #include "platform/win32/ReplacementFile.h"
 
@@ -59,13 +63,38 @@ bool EncodeEightBit(const HostImageBuffer& image, unsigned long type, std::vecto
   return true;
 }
 
+std::string Reason(int error) { return error ? std::strerror(error) : "the system gave no reason"; }
+
+// Why no file can be made at the path, as far as the file system tells.
+std::string WhyNotWritable(const std::string& path) {
+  struct stat info;
+  if (stat(path.c_str(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) return "it is a folder";
+    if (!S_ISREG(info.st_mode)) return "it is not a regular file";
+    if (access(path.c_str(), W_OK) != 0 || (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+      return "the file is read-only";
+  }
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  if (stat(folder.c_str(), &info) != 0) {
+    return errno == ENOENT ? "the folder " + folder + " does not exist"
+                           : "the folder " + folder + ": " + Reason(errno);
+  }
+  if (!S_ISDIR(info.st_mode)) return folder + " is not a folder";
+  if (access(folder.c_str(), W_OK) != 0) return "the folder " + folder + ": " + Reason(errno);
+  return Reason(errno);
+}
+
 // The bytes replace the file only once all of them are written.
 bool WriteReplacing(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string* error) {
   platform::ReplacementFile file(path);
-  const bool written = file.Stream() &&
-                       std::fwrite(bytes.data(), 1, bytes.size(), file.Stream()) == bytes.size() &&
-                       file.Commit();
-  if (!written) *error = "cannot be written";
+  if (!file.Stream()) return *error = "cannot be written: " + WhyNotWritable(path), false;
+  errno = 0;
+  bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.Stream()) == bytes.size() &&
+                 std::fflush(file.Stream()) == 0;
+  int failure = errno;
+  if (written && !file.Commit()) written = false, failure = errno;
+  if (!written) *error = "cannot be written: " + Reason(failure);
   return written;
 }
 
@@ -91,9 +120,13 @@ const OutputFormat* OutputFormatOf(const std::string& path) {
 }
 
 bool LoadHostImage(const std::string& path, HostImageBuffer* image, std::string* error) {
+  if (access(path.c_str(), R_OK) != 0) return *error = "cannot be read: " + Reason(errno), false;
   if (detail::IsSixteenBitPng(path)) return detail::LoadPng16(path, image, error);
   CImageFile file;
-  if (!file.Load(path.c_str())) return *error = file.GetLastError(), false;
+  // Loaded as the type its first bytes name, a damaged file keeps that decoder's reason.
+  int type = corvel::keImageFileUnknown;
+  corvel::LoadImageFile(path.c_str(), &type);
+  if (!file.Load(path.c_str(), static_cast<unsigned long>(type))) return *error = file.GetLastError(), false;
   if (file.AlphaIsValid()) file.AlphaStrip();
   const bool grey = file.GetBpp() == 8 && file.IsGrayScale();
   if (!grey && file.GetBpp() != 24 && !file.IncreaseBpp(24)) return *error = file.GetLastError(), false;
@@ -143,8 +176,11 @@ bool SaveHostImage(const std::string& path, const HostImageBuffer& image, std::s
 
 bool LoadSelection(const std::string& path, int width, int height, std::vector<std::uint8_t>* mask,
                    std::string* error) {
+  if (access(path.c_str(), R_OK) != 0) return *error = "cannot be read: " + Reason(errno), false;
   CImageFile file;
-  if (!file.Load(path.c_str())) return *error = file.GetLastError(), false;
+  int type = corvel::keImageFileUnknown;
+  corvel::LoadImageFile(path.c_str(), &type);
+  if (!file.Load(path.c_str(), static_cast<unsigned long>(type))) return *error = file.GetLastError(), false;
   if (static_cast<int>(file.GetWidth()) != width || static_cast<int>(file.GetHeight()) != height)
     return *error = "does not have the image's size", false;
   mask->assign(std::size_t(width) * height, 0);
@@ -152,6 +188,8 @@ bool LoadSelection(const std::string& path, int width, int height, std::vector<s
     for (int x = 0; x < width; ++x)
       (*mask)[std::size_t(y) * width + x] = file.GetPixelGray(x, height - 1 - y);
   }
+  if (std::all_of(mask->begin(), mask->end(), [](std::uint8_t level) { return level == 0; }))
+    return *error = "the selection is empty (black everywhere)", false;
   return true;
 }
 

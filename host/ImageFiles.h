@@ -19,11 +19,11 @@ struct OutputFormat {
 // The format an output's extension names, or null.
 const OutputFormat* OutputFormatOf(const std::string& path);
 
-// False with the library's reason.
+// False with the reason.
 bool LoadHostImage(const std::string& path, HostImageBuffer* image, std::string* error);
 // 16-bit samples go out with 8 bits where the format holds no more.
 bool SaveHostImage(const std::string& path, const HostImageBuffer& image, std::string* error);
-// A selection: the file's grey levels, which must match the size.
+// A selection: the file's grey levels, which must match the size and select something.
 bool LoadSelection(const std::string& path, int width, int height, std::vector<std::uint8_t>* mask,
                    std::string* error);
 

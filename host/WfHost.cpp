@@ -1,5 +1,6 @@
 // wf-host: runs a filter module from a plug-ins folder over an image file, as an image editor
 // replays a recorded action without the filter's dialog.
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -25,7 +26,11 @@ const char kUsage[] =
     "16 bits a sample in PNG and TIFF). MASK is a grey image of the same size:\n"
     "the filter works where it is not black. Parameters not set keep their defaults.\n";
 
-void Say(const std::string& message) { std::fprintf(stderr, "wf-host: %s\n", message.c_str()); }
+// One line on standard error, whatever the reason's text holds.
+void Say(std::string message) {
+  std::replace(message.begin(), message.end(), '\n', ' ');
+  std::fprintf(stderr, "wf-host: %s\n", message.c_str());
+}
 
 int Fail(const std::string& message) {
   Say(message);
@@ -184,9 +189,10 @@ int main(int argc, char** argv) {
   run.descriptor = descriptor;
   run.selection = selectionPath.empty() ? nullptr : &selection;
   const host::OSErr result = RunFilter(module, image, run);
-  if (result == host::userCanceledErr) return Fail(filter->name + " refused the image (it was cancelled)");
+  if (result == host::userCanceledErr)
+    return Fail(in + ": " + filter->name + " refused the image (it was cancelled)");
   if (result != host::noErr)
-    return Fail(filter->name + " failed with the host error " + std::to_string(result));
+    return Fail(in + ": " + filter->name + " failed with the host error " + std::to_string(result));
 
   start = std::chrono::steady_clock::now();
   if (image.sampleBytes == 2 && !format->holdsSixteenBits)

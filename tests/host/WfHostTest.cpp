@@ -1,11 +1,12 @@
-// wf-host run as a user runs it: the format each output extension names, 16-bit results, and a
-// disk that fills during the save.
+// wf-host run as a user runs it: the format each output extension names, 16-bit results, one
+// line with the file and the reason for every refusal, and a disk that fills during the save.
 // ImageMagick makes the inputs and reads the outputs.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -54,6 +55,49 @@ std::string Identify(const std::string& format, const std::string& path) {
 std::string Samples(const std::string& path, int depth, const std::string& options = "") {
   return Output("/usr/bin/convert '" + path + "' " + options + " -depth " + std::to_string(depth) +
                 " rgb:- 2>/dev/null");
+}
+
+// A grey PNG of a size no decoder takes, a few hundred kilobytes on disk.
+void WriteHugePng(const std::string& path, std::uint32_t side) {
+  std::vector<unsigned char> idat;
+  z_stream z{};
+  deflateInit(&z, 9);
+  std::vector<unsigned char> row(side + 1, 0), out(1 << 16);
+  for (std::uint32_t y = 0; y <= side; ++y) {
+    z.next_in = row.data();
+    z.avail_in = y < side ? static_cast<uInt>(row.size()) : 0;
+    do {
+      z.next_out = out.data();
+      z.avail_out = static_cast<uInt>(out.size());
+      deflate(&z, y < side ? Z_NO_FLUSH : Z_FINISH);
+      idat.insert(idat.end(), out.data(), out.data() + (out.size() - z.avail_out));
+    } while (z.avail_out == 0);
+  }
+  deflateEnd(&z);
+  std::ofstream file(path, std::ios::binary);
+  auto chunk = [&](const char* type, const std::vector<unsigned char>& data) {
+    const unsigned char length[4] = {
+        static_cast<unsigned char>(data.size() >> 24), static_cast<unsigned char>(data.size() >> 16),
+        static_cast<unsigned char>(data.size() >> 8), static_cast<unsigned char>(data.size())};
+    file.write(reinterpret_cast<const char*>(length), 4);
+    file.write(type, 4);
+    file.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(type), 4);
+    crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));
+    const unsigned char sum[4] = {static_cast<unsigned char>(crc >> 24),
+                                  static_cast<unsigned char>(crc >> 16), static_cast<unsigned char>(crc >> 8),
+                                  static_cast<unsigned char>(crc)};
+    file.write(reinterpret_cast<const char*>(sum), 4);
+  };
+  file.write("\x89PNG\r\n\x1a\n", 8);
+  std::vector<unsigned char> header = {
+      static_cast<unsigned char>(side >> 24), static_cast<unsigned char>(side >> 16),
+      static_cast<unsigned char>(side >> 8), static_cast<unsigned char>(side)};
+  header.insert(header.end(), header.begin(), header.end());
+  header.insert(header.end(), {8, 0, 0, 0, 0});
+  chunk("IHDR", header);
+  chunk("IDAT", idat);
+  chunk("IEND", {});
 }
 
 class WfHost : public ::testing::Test {
@@ -149,8 +193,40 @@ TEST_F(WfHost, AnUnknownExtensionIsRefusedBeforeTheInputIsRead) {
   EXPECT_FALSE(std::filesystem::exists(Path("out.xyz")));
 }
 
+TEST_F(WfHost, RefusalsNameTheFileAndTheReasonInOneLine) {
+  ASSERT_TRUE(Convert("-size 40x30 xc:black " + Path("black.png")));
+  ASSERT_TRUE(Convert("-size 40x30 plasma:fractal -seed 1 " + Path("whole.jpg")));
+  const std::string jpeg = Contents(Path("whole.jpg"));
+  std::ofstream(Path("cut.jpg"), std::ios::binary) << jpeg.substr(0, 200);
+  WriteHugePng(Path("huge.png"), 20000);
+  std::ofstream(Path("readonly.png")) << "old";
+  chmod(Path("readonly.png").c_str(), 0444);
+  struct Case {
+    const char* arguments;
+    const char* file;
+    const char* reason;
+  } cases[] = {
+      {"--in missing.png --out out.png", "missing.png", "No such file"},
+      {"--in in.png --selection nomask.png --out out.png", "nomask.png", "No such file"},
+      {"--in in.png --out nofolder/out.png", "nofolder/out.png", "does not exist"},
+      {"--in in.png --out readonly.png", "readonly.png", "read-only"},
+      {"--in cut.jpg --out out.png", "cut.jpg", "truncated"},
+      {"--in huge.png --out out.png", "huge.png", "too large"},
+      {"--in in.png --selection black.png --out out.png", "black.png", "empty"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const Outcome run = Host(c.arguments);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(Lines(run.error), 1) << run.error;
+    EXPECT_EQ(run.error.rfind("wf-host: " + std::string(c.file) + ": ", 0), 0u) << run.error;
+    EXPECT_NE(run.error.find(c.reason), std::string::npos) << run.error;
+  }
+  EXPECT_EQ(Contents(Path("readonly.png")), "old");
+}
+
 // A save that does not fit (one page of the disk is left) keeps the old file and no temporary.
-TEST_F(WfHost, AFullDiskKeepsTheOldOutput) {
+TEST_F(WfHost, AFullDiskKeepsTheOldOutputAndSaysWhy) {
   const std::string disk = Path("disk");
   std::filesystem::create_directory(disk);
   if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=8k") != 0)
@@ -163,6 +239,9 @@ TEST_F(WfHost, AFullDiskKeepsTheOldOutput) {
   std::ofstream(disk + "/out.png") << "old picture";
   const Outcome run = Host("--in noise16.png --out disk/out.png");
   EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(Lines(run.error), 1) << run.error;
+  EXPECT_EQ(run.error.rfind("wf-host: disk/out.png: ", 0), 0u) << run.error;
+  EXPECT_NE(run.error.find("No space left on device"), std::string::npos) << run.error;
   EXPECT_TRUE(Contents(disk + "/out.png") == "old picture");
   int entries = 0;
   for (const auto& entry : std::filesystem::directory_iterator(disk)) entries += !entry.path().empty();
