@@ -29,6 +29,8 @@ struct FormatCodec {
   bool (*decode)(CImageFile& format, CByteStream* stream, unsigned long type);
   bool (*encode)(CImageFile& format, CByteStream* stream, unsigned long type);
   bool reportsFrames;  // a failed decode still tells how many frames the file has
+  // For a format without a signature: whether a stream of unknown format may be tried as it.
+  bool (*triedWhenUnknown)(CByteStream* stream) = nullptr;
 };
 
 template <class Format>
@@ -82,7 +84,8 @@ const FormatCodec kCodecs[keImageFormatCount] = {
     CodecWithFrames<CImageFileTIF>("TIFF"),
     Codec<CImageFileTGA>("TGA"),
     Codec<CImageFilePCX>("PCX"),
-    Codec<CImageFileWBMP>("WBMP"),
+    {"WBMP", Make<CImageFileWBMP>, DecodeAs<CImageFileWBMP>, EncodeAs<CImageFileWBMP>, false,
+     CImageFileWBMP::HeaderFitsLength},
     NotBuilt("WMF"),
     JasperCodec("JP2"),
     JasperCodec("JPC"),
@@ -224,6 +227,8 @@ bool CImageFile::Decode(CByteStream* stream, unsigned long type) {
   // A failed try leaves nothing behind, not even its text: the next one starts afresh.
   const long start = stream ? stream->Tell() : 0;
   for (unsigned long candidate : kDecodeOrder) {
+    const auto tried = kCodecs[candidate].triedWhenUnknown;
+    if (stream && tried && !tried(stream)) continue;
     if (DecodeWithFormat(stream, candidate, false)) return true;
     if (stream) stream->Seek(start, 0);
   }

@@ -53,6 +53,19 @@ bool CImageFileWBMP::Decode(CByteStream* stream) {
   return true;
 }
 
+bool CImageFileWBMP::HeaderFitsLength(CByteStream* stream) {
+  const long start = stream->Tell();
+  const long type = stream->GetC();
+  const long fixedHeader = stream->GetC();
+  const long width = ReadSize(stream);
+  const long height = ReadSize(stream);
+  const long rows = stream->Size() - stream->Tell();
+  stream->Seek(start, 0);
+  if (type != 0 || fixedHeader != 0 || width <= 0 || height <= 0) return false;
+  return (static_cast<std::uint64_t>(width) + 7) / 8 * static_cast<std::uint64_t>(height) ==
+         static_cast<std::uint64_t>(rows);
+}
+
 bool CImageFileWBMP::Encode(CByteStream* stream) {
   if (EncodeSafeCheck(stream)) return false;
   if (GetBpp() != 1 || GetWidth() > kMaxWrittenSide || GetHeight() > kMaxWrittenSide)

@@ -8,6 +8,7 @@ class CImageFileWBMP : public CImageFile {
 
   bool Encode(CByteStream* stream);
   bool Decode(CByteStream* stream);
-
- private:
+  // The format has no signature: a stream of another kind is taken for it only when its header
+  // and its rows make up exactly the rest of the stream. The position is kept.
+  static bool HeaderFitsLength(CByteStream* stream);
 };

@@ -245,6 +245,28 @@ TEST(Dispatch, LoadTriesTheGivenTypeThenEveryDecoder) {
   EXPECT_EQ(std::fclose(in), 0);
 }
 
+TEST(Dispatch, AWbmpIsGuessedOnlyWhenItsRowsFillTheRestOfTheFile) {
+  TempDir dir;
+  // A TGA of a type it does not know, whose first bytes read as a 5 x 2 WBMP with bytes to spare.
+  Bytes tga(18, 0);
+  tga[1] = 1, tga[2] = 5, tga[3] = 2, tga[12] = 5, tga[14] = 2, tga[16] = 8;
+  const std::string path = dir.Path("broken.tga");
+  WriteFile(path, tga);
+  CImageFile image;
+  EXPECT_FALSE(image.Load(path.c_str(), keImageFormatTGA));
+  EXPECT_STREQ(image.GetLastError(), "Unknown TGA image type");
+  EXPECT_FALSE(image.Load(path.c_str()));
+  // The same picture as a WBMP of its own: header and rows exactly.
+  WriteFile(path, Bytes{0, 0, 5, 2, 0xA0, 0x50});
+  ASSERT_TRUE(image.Load(path.c_str())) << image.GetLastError();
+  EXPECT_EQ(image.GetType(), keImageFormatWBMP);
+  EXPECT_EQ(image.GetWidth(), 5u);
+  // With the format named, trailing bytes are no reason to refuse.
+  WriteFile(path, Bytes{0, 0, 5, 2, 0xA0, 0x50, 0});
+  EXPECT_TRUE(image.Load(path.c_str(), keImageFormatWBMP)) << image.GetLastError();
+  EXPECT_FALSE(image.Load(path.c_str()));
+}
+
 TEST(Dispatch, LoadResourceDecodesTheModulesBytes) {
   CImageFile image = Picture(24);
   static Bytes bytes;
