@@ -286,6 +286,12 @@ LRESULT DefaultHitTest(HWND hwnd, LPARAM lParam) {
   RECT client = ClientRectLocked(*window);
   OffsetRect(&client, origin.x, origin.y);
   if (Contains(client, screen)) return HTCLIENT;
+  if ((window->style & WS_VSCROLL) && screen.y >= client.top && screen.y < client.bottom &&
+      screen.x >= client.right && screen.x < client.right + GetSystemMetrics(SM_CXVSCROLL))
+    return HTVSCROLL;
+  if ((window->style & WS_HSCROLL) && screen.x >= client.left && screen.x < client.right &&
+      screen.y >= client.bottom && screen.y < client.bottom + GetSystemMetrics(SM_CYHSCROLL))
+    return HTHSCROLL;
   if (window->style & WS_THICKFRAME) {
     int frame = GetSystemMetrics(SM_CXFRAME);
     bool left = screen.x < outer.left + frame, right = screen.x >= outer.right - frame;

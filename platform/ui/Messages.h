@@ -125,6 +125,11 @@ constexpr LRESULT HTTRANSPARENT = -1;
 constexpr LRESULT HTNOWHERE = 0;
 constexpr LRESULT HTCLIENT = 1;
 constexpr LRESULT HTCAPTION = 2;
+constexpr LRESULT HTSYSMENU = 3;
+constexpr LRESULT HTHSCROLL = 6;
+constexpr LRESULT HTVSCROLL = 7;
+constexpr LRESULT HTMINBUTTON = 8;
+constexpr LRESULT HTMAXBUTTON = 9;
 constexpr LRESULT HTLEFT = 10;
 constexpr LRESULT HTRIGHT = 11;
 constexpr LRESULT HTTOP = 12;
@@ -134,10 +139,13 @@ constexpr LRESULT HTBOTTOM = 15;
 constexpr LRESULT HTBOTTOMLEFT = 16;
 constexpr LRESULT HTBOTTOMRIGHT = 17;
 constexpr LRESULT HTBORDER = 18;
+constexpr LRESULT HTCLOSE = 20;
 
 // WM_SYSCOMMAND codes.
 constexpr WPARAM SC_SIZE = 0xF000;
 constexpr WPARAM SC_MOVE = 0xF010;
+constexpr WPARAM SC_MINIMIZE = 0xF020;
+constexpr WPARAM SC_MAXIMIZE = 0xF030;
 constexpr WPARAM SC_CLOSE = 0xF060;
 
 // Control notification header of WM_NOTIFY.

@@ -312,5 +312,8 @@ BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN region, UINT flags) {
   for (HWND each : dirty) {
     if (GetUpdateRect(each, nullptr, FALSE)) SendMessage(each, WM_PAINT, 0, 0);
   }
+  // Frames have no update area of their own: they are painted (and shown) at once.
+  if ((flags & RDW_FRAME) && (flags & RDW_INVALIDATE) && IsWindowVisible(hwnd))
+    platform::detail::PaintFrame(hwnd);
   return TRUE;
 }

@@ -6,6 +6,7 @@
 #include "platform/ui/Metrics.h"
 #include "platform/ui/Queue.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/detail/Controls.h"
 #include "platform/ui/detail/Retrieval.h"
 #include "platform/win32/Rect.h"
 
@@ -72,6 +73,11 @@ RECT Track(const RECT& start, WPARAM hit, POINT delta, const MINMAXINFO& limits)
 namespace platform::detail {
 
 void DefaultNonClientPress(HWND hwnd, WPARAM hit, LPARAM lParam) {
+  if (hit == static_cast<WPARAM>(HTVSCROLL) || hit == static_cast<WPARAM>(HTHSCROLL)) {
+    TrackWindowScrollBar(hwnd, hit == static_cast<WPARAM>(HTVSCROLL) ? SB_VERT : SB_HORZ,
+                         POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+    return;
+  }
   bool sizing = hit >= static_cast<WPARAM>(HTLEFT) && hit <= static_cast<WPARAM>(HTBOTTOMRIGHT);
   if (hit != static_cast<WPARAM>(HTCAPTION) && !sizing) return;
   // A child that answers a frame code (a size grip) moves or sizes its top-level window.

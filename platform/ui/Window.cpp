@@ -619,6 +619,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       if (LOWORD(wParam) != WA_INACTIVE && !IsIconic(hwnd)) SetFocus(hwnd);
       return 0;
     case WM_NCACTIVATE:
+      if (IsWindowVisible(hwnd)) PaintFrame(hwnd);  // the caption's colour follows the activation
       return TRUE;
     case WM_NCLBUTTONDOWN:
       DefaultNonClientPress(hwnd, wParam, lParam);

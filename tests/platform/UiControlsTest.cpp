@@ -5,7 +5,9 @@
 #include "platform/gdi/Dib.h"
 #include "platform/gdi/Draw.h"
 #include "platform/ui/Capture.h"
+#include "platform/ui/detail/Controls.h"
 #include "platform/win32/Clock.h"
+#include "tests/platform/ShownCheck.h"
 #include "tests/platform/UiFixture.h"
 
 namespace {
@@ -208,6 +210,82 @@ TEST_F(ControlsTest, RadioButtonsAreRoundAndDisabledTextIsEtched) {
   EXPECT_GT(highlights, 10);
   EXPECT_GT(shadows, 10);
   EXPECT_EQ(blacks, 0);
+}
+
+TEST_F(ControlsTest, AListsBarFollowsItsRowsAndAnswersTheMouse) {
+  HWND list = Control(WC_LISTBOX, WS_VSCROLL | WS_BORDER, {10, 10, 110, 70});
+  auto thumbAt = [list](int y) {
+    // The colour on the bar's middle column, `y` pixels down its client height.
+    RECT bar = platform::detail::WindowScrollBarRect(list, SB_VERT);
+    platform::CapturedImage image = platform::Capture(list);
+    RECT window;
+    GetWindowRect(list, &window);
+    return image.At((bar.left + bar.right) / 2 - window.left, bar.top + y - window.top);
+  };
+  const std::uint32_t track = 0xFFE0E0E0, face = 0xFFD4D0C8;
+  RECT bar = platform::detail::WindowScrollBarRect(list, SB_VERT);
+  const int length = bar.bottom - bar.top, arrow = bar.right - bar.left;
+  EXPECT_EQ(thumbAt(arrow + 2), track) << "an empty list has no thumb";
+  for (int i = 0; i < 12; ++i) SendMessage(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("row"));
+  EXPECT_EQ(thumbAt(arrow + 2), face);
+  EXPECT_EQ(thumbAt(length - arrow - 4), track);
+  SendMessage(list, LB_SETCURSEL, 11, 0);
+  EXPECT_GT(SendMessage(list, LB_GETTOPINDEX, 0, 0), 0);
+  EXPECT_EQ(GetScrollPos(list, SB_VERT), SendMessage(list, LB_GETTOPINDEX, 0, 0));
+  EXPECT_EQ(thumbAt(arrow + 2), track);
+  EXPECT_EQ(thumbAt(length - arrow - 4), face);
+  wf_test::ShownCheck::Keep(platform::Capture(list), "list-bar-scrolled");
+  // The up arrow scrolls a row, the track above the thumb a page.
+  int top = static_cast<int>(SendMessage(list, LB_GETTOPINDEX, 0, 0));
+  SCROLLINFO info{sizeof info, SIF_PAGE, 0, 0, 0, 0, 0};
+  GetScrollInfo(list, SB_VERT, &info);
+  platform::Click(POINT{(bar.left + bar.right) / 2, bar.top + 3});
+  platform::PumpMessages();
+  EXPECT_EQ(SendMessage(list, LB_GETTOPINDEX, 0, 0), top - 1);
+  platform::Click(POINT{(bar.left + bar.right) / 2, bar.top + arrow + 2});
+  platform::PumpMessages();
+  EXPECT_EQ(SendMessage(list, LB_GETTOPINDEX, 0, 0), std::max(0, top - 1 - static_cast<int>(info.nPage)));
+  EXPECT_EQ(GetScrollPos(list, SB_VERT), SendMessage(list, LB_GETTOPINDEX, 0, 0));
+}
+
+TEST_F(ControlsTest, ADropDownListScrollsFollowsThePointerAndPicksOnRelease) {
+  HWND combo = Control(WC_COMBOBOX, CBS_DROPDOWNLIST | WS_VSCROLL, {10, 10, 110, 100});
+  for (const char* name : {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"})
+    SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+  SendMessage(combo, CB_SETCURSEL, 7, 0);
+  // Press on the field, drag down the rows and let go on one.
+  const POINT field = platform::CentreOf(combo);
+  platform::MouseDown(platform::MouseButton::Left, field);
+  platform::PumpMessages();
+  HWND drop = GetCapture();
+  ASSERT_NE(drop, nullptr);
+  EXPECT_TRUE(GetWindowLongPtr(drop, GWL_STYLE) & WS_VSCROLL);
+  const int height = static_cast<int>(SendMessage(drop, LB_GETITEMHEIGHT, 0, 0));
+  const int top = static_cast<int>(SendMessage(drop, LB_GETTOPINDEX, 0, 0));
+  platform::MouseMove(platform::ClientPoint(drop, 10, height / 2));
+  platform::PumpMessages();
+  EXPECT_EQ(SendMessage(drop, LB_GETCURSEL, 0, 0), top);
+  platform::MouseMove(platform::ClientPoint(drop, 10, height + height / 2));
+  platform::PumpMessages();
+  EXPECT_EQ(SendMessage(drop, LB_GETCURSEL, 0, 0), top + 1);
+  platform::MouseUp(platform::MouseButton::Left, platform::ClientPoint(drop, 10, height + height / 2));
+  platform::PumpMessages();
+  EXPECT_FALSE(SendMessage(combo, CB_GETDROPPEDSTATE, 0, 0));
+  EXPECT_EQ(SendMessage(combo, CB_GETCURSEL, 0, 0), top + 1);
+  // A click opens it; its bar brings the first rows into reach.
+  platform::Click(field);
+  platform::PumpMessages();
+  drop = GetCapture();
+  ASSERT_NE(drop, nullptr);
+  wf_test::ShownCheck::Keep(platform::Capture(drop), "drop-down-open");
+  RECT bar = platform::detail::WindowScrollBarRect(drop, SB_VERT);
+  for (int i = 0; i < 10; ++i) platform::Click(POINT{(bar.left + bar.right) / 2, bar.top + 3});
+  platform::PumpMessages();
+  ASSERT_TRUE(SendMessage(combo, CB_GETDROPPEDSTATE, 0, 0));
+  EXPECT_EQ(SendMessage(drop, LB_GETTOPINDEX, 0, 0), 0);
+  platform::Click(platform::ClientPoint(drop, 10, height / 2));
+  platform::PumpMessages();
+  EXPECT_EQ(SendMessage(combo, CB_GETCURSEL, 0, 0), 0);
 }
 
 TEST_F(ControlsTest, ATrackbarPagesByAFifthOfItsRangeUntilToldItsPage) {

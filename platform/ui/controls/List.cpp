@@ -231,6 +231,33 @@ int VisibleRows(HWND hwnd) {
   return std::max(1, static_cast<int>(client.bottom) / ItemHeight());
 }
 
+int LastTop(const ListState& state, HWND hwnd) { return std::max(0, state.list.Count() - VisibleRows(hwnd)); }
+
+// The list's own bar shows where its rows are: the thumb moves with the top row, and an empty
+// or wholly shown list has none.
+void SyncBar(const ListState& state, HWND hwnd) {
+  if (!(GetWindowLongPtr(hwnd, GWL_STYLE) & WS_VSCROLL)) return;
+  SCROLLINFO wanted{sizeof wanted,
+                    SIF_RANGE | SIF_PAGE | SIF_POS,
+                    0,
+                    std::max(0, state.list.Count() - 1),
+                    static_cast<UINT>(VisibleRows(hwnd)),
+                    state.top,
+                    0};
+  SCROLLINFO now{sizeof now, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
+  GetScrollInfo(hwnd, SB_VERT, &now);
+  UINT page = std::min<UINT>(wanted.nPage, static_cast<UINT>(wanted.nMax + 1));
+  if (now.nMin != wanted.nMin || now.nMax != wanted.nMax || now.nPage != page || now.nPos != wanted.nPos)
+    SetScrollInfo(hwnd, SB_VERT, &wanted, TRUE);
+}
+
+void ScrollTo(ListState& state, HWND hwnd, int top) {
+  top = std::clamp(top, 0, LastTop(state, hwnd));
+  if (top == state.top) return;
+  state.top = top;
+  InvalidateRect(hwnd, nullptr, TRUE);
+}
+
 void ScrollIntoView(ListState& state, HWND hwnd) {
   int rows = VisibleRows(hwnd);
   if (state.list.selection < 0) return;
@@ -298,7 +325,16 @@ LRESULT HandleList(ListState& state, HWND hwnd, UINT message, WPARAM wParam, LPA
       GetClientRect(hwnd, &client);
       POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
       if (state.combo && !PtInRect(&client, at)) {
-        PostMessage(state.combo, kPicked, static_cast<WPARAM>(-1), 0);
+        // The drop-down holds the capture: a press on its own bar scrolls, any other closes it.
+        POINT screen = at;
+        ClientToScreen(hwnd, &screen);
+        RECT bar = WindowScrollBarRect(hwnd, SB_VERT);
+        if ((GetWindowLongPtr(hwnd, GWL_STYLE) & WS_VSCROLL) && PtInRect(&bar, screen)) {
+          TrackWindowScrollBar(hwnd, SB_VERT, screen);
+          SetCapture(hwnd);
+        } else {
+          PostMessage(state.combo, kPicked, static_cast<WPARAM>(-1), 0);
+        }
         return 0;
       }
       int row = RowAt(state, lParam);
@@ -306,12 +342,27 @@ LRESULT HandleList(ListState& state, HWND hwnd, UINT message, WPARAM wParam, LPA
       state.tracking = true;
       return 0;
     }
-    case WM_LBUTTONUP:
-      if (state.combo && state.tracking) {
-        PostMessage(state.combo, kPicked, static_cast<WPARAM>(state.list.selection), 0);
+    case WM_MOUSEMOVE: {
+      // In a drop-down the highlight follows the pointer, the button held or not.
+      if (!state.combo) return 0;
+      RECT client;
+      GetClientRect(hwnd, &client);
+      POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      int row = RowAt(state, lParam);
+      if (PtInRect(&client, at) && row < state.list.Count()) ChooseRow(state, hwnd, row, false);
+      return 0;
+    }
+    case WM_LBUTTONUP: {
+      // A release over the rows picks, also at the end of a drag from the combo box's field.
+      RECT client;
+      GetClientRect(hwnd, &client);
+      POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      if (state.combo && PtInRect(&client, at) && RowAt(state, lParam) < state.list.Count()) {
+        PostMessage(state.combo, kPicked, static_cast<WPARAM>(RowAt(state, lParam)), 0);
       }
       state.tracking = false;
       return 0;
+    }
     case WM_LBUTTONDBLCLK:
       if (GetWindowLongPtr(hwnd, GWL_STYLE) & LBS_NOTIFY) NotifyParent(hwnd, LBN_DBLCLK);
       return 0;
@@ -340,10 +391,38 @@ LRESULT HandleList(ListState& state, HWND hwnd, UINT message, WPARAM wParam, LPA
       }
       return 0;
     case WM_MOUSEWHEEL:
-      state.top = std::clamp(state.top - GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA, 0,
-                             std::max(0, state.list.Count() - VisibleRows(hwnd)));
-      InvalidateRect(hwnd, nullptr, TRUE);
+      ScrollTo(state, hwnd, state.top - GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA);
       return 0;
+    case WM_VSCROLL: {
+      int rows = VisibleRows(hwnd);
+      switch (LOWORD(wParam)) {
+        case SB_LINEUP:
+          ScrollTo(state, hwnd, state.top - 1);
+          break;
+        case SB_LINEDOWN:
+          ScrollTo(state, hwnd, state.top + 1);
+          break;
+        case SB_PAGEUP:
+          ScrollTo(state, hwnd, state.top - rows);
+          break;
+        case SB_PAGEDOWN:
+          ScrollTo(state, hwnd, state.top + rows);
+          break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION:
+          ScrollTo(state, hwnd, static_cast<SHORT>(HIWORD(wParam)));
+          break;
+        case SB_TOP:
+          ScrollTo(state, hwnd, 0);
+          break;
+        case SB_BOTTOM:
+          ScrollTo(state, hwnd, LastTop(state, hwnd));
+          break;
+        default:
+          break;
+      }
+      return 0;
+    }
     case LB_GETTOPINDEX:
       return state.top;
     case LB_SETTOPINDEX:
@@ -358,7 +437,12 @@ LRESULT HandleList(ListState& state, HWND hwnd, UINT message, WPARAM wParam, LPA
 }
 
 LRESULT ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  return ControlProc<ListState>(hwnd, message, wParam, lParam, HandleList);
+  return ControlProc<ListState>(hwnd, message, wParam, lParam,
+                                [](ListState& state, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+                                  LRESULT result = HandleList(state, hwnd, message, wParam, lParam);
+                                  if (message != WM_PAINT) SyncBar(state, hwnd);
+                                  return result;
+                                });
 }
 
 // ---- combo box ----
@@ -424,7 +508,8 @@ void OpenDrop(ComboState& state, HWND hwnd) {
   RECT window;
   GetWindowRect(hwnd, &window);
   int rows = std::clamp((state.droppedHeight - FieldHeight()) / ItemHeight(), 1, state.list.Count());
-  state.drop = CreateWindowEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kDropClass, "", WS_POPUP | WS_BORDER,
+  DWORD bar = rows < state.list.Count() ? WS_VSCROLL : 0;
+  state.drop = CreateWindowEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kDropClass, "", WS_POPUP | WS_BORDER | bar,
                               window.left, window.bottom, window.right - window.left, rows * ItemHeight() + 2,
                               hwnd, nullptr, nullptr, nullptr);
   if (!state.drop) return;

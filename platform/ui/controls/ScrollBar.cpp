@@ -61,15 +61,11 @@ struct Layout {
   int thumbLength;
 };
 
-Layout LayoutOf(const Bar& bar, HWND hwnd) {
-  RECT client;
-  GetClientRect(hwnd, &client);
-  bool vertical = VerticalBar(hwnd);
+Layout LayoutOf(const Bar& bar, int length, int across) {
   Layout layout{};
-  layout.length = vertical ? client.bottom : client.right;
-  int across = vertical ? client.right : client.bottom;
-  layout.arrow = std::min(across, layout.length / 2);
-  int track = std::max(0, layout.length - 2 * layout.arrow);
+  layout.length = length;
+  layout.arrow = std::min(across, length / 2);
+  int track = std::max(0, length - 2 * layout.arrow);
   int range = bar.max - bar.min + 1;
   layout.thumbLength = bar.page
                            ? std::max(8, static_cast<int>(track * static_cast<long long>(bar.page) / range))
@@ -81,6 +77,30 @@ Layout LayoutOf(const Bar& bar, HWND hwnd) {
                    (steps > 0 ? static_cast<int>(static_cast<long long>(travel) * (bar.pos - bar.min) / steps)
                               : 0);
   return layout;
+}
+
+Layout LayoutOf(const Bar& bar, HWND hwnd) {
+  RECT client;
+  GetClientRect(hwnd, &client);
+  bool vertical = VerticalBar(hwnd);
+  return LayoutOf(bar, vertical ? client.bottom : client.right, vertical ? client.right : client.bottom);
+}
+
+// The scroll code of a press `along` the bar.
+WORD PartAt(const Layout& layout, int along) {
+  if (along < layout.arrow) return SB_LINEUP;
+  if (along >= layout.length - layout.arrow) return SB_LINEDOWN;
+  if (along < layout.thumbAt) return SB_PAGEUP;
+  if (along >= layout.thumbAt + layout.thumbLength) return SB_PAGEDOWN;
+  return SB_THUMBTRACK;
+}
+
+// The position of a thumb dragged to start at `thumbAt`.
+int TrackPosAt(const Bar& bar, const Layout& layout, int thumbAt) {
+  int travel = std::max(1, layout.length - 2 * layout.arrow - layout.thumbLength);
+  int steps = MaxPos(bar) - bar.min;
+  int pos = bar.min + static_cast<int>(static_cast<long long>(thumbAt - layout.arrow) * steps / travel);
+  return std::clamp(pos, bar.min, MaxPos(bar));
 }
 
 void PaintGrip(HDC dc, const RECT& client) {
@@ -132,17 +152,7 @@ LRESULT HandleBar(BarState& state, HWND hwnd, UINT message, WPARAM wParam, LPARA
       if (Grip(hwnd)) return 0;
       Layout layout = LayoutOf(state.bar, hwnd);
       int along = VerticalBar(hwnd) ? GET_Y_LPARAM(lParam) : GET_X_LPARAM(lParam);
-      WORD code;
-      if (along < layout.arrow)
-        code = SB_LINEUP;
-      else if (along >= layout.length - layout.arrow)
-        code = SB_LINEDOWN;
-      else if (along < layout.thumbAt)
-        code = SB_PAGEUP;
-      else if (along >= layout.thumbAt + layout.thumbLength)
-        code = SB_PAGEDOWN;
-      else
-        code = SB_THUMBTRACK;
+      WORD code = PartAt(layout, along);
       SetCapture(hwnd);
       state.pressedPart = code;
       state.grab = along - layout.thumbAt;
@@ -157,11 +167,7 @@ LRESULT HandleBar(BarState& state, HWND hwnd, UINT message, WPARAM wParam, LPARA
       if (state.pressedPart == SB_THUMBTRACK) {
         Layout layout = LayoutOf(state.bar, hwnd);
         int along = (VerticalBar(hwnd) ? GET_Y_LPARAM(lParam) : GET_X_LPARAM(lParam)) - state.grab;
-        int travel = std::max(1, layout.length - 2 * layout.arrow - layout.thumbLength);
-        int steps = MaxPos(state.bar) - state.bar.min;
-        int pos = state.bar.min +
-                  static_cast<int>(static_cast<long long>(along - layout.arrow) * steps / travel);
-        state.bar.trackPos = std::clamp(pos, state.bar.min, MaxPos(state.bar));
+        state.bar.trackPos = TrackPosAt(state.bar, layout, along);
         SendMessage(GetParent(hwnd), VerticalBar(hwnd) ? WM_VSCROLL : WM_HSCROLL,
                     MAKEWPARAM(SB_THUMBTRACK, static_cast<WORD>(state.bar.trackPos)),
                     reinterpret_cast<LPARAM>(hwnd));
@@ -202,6 +208,61 @@ Bar* WindowBarLocked(HWND hwnd, int bar) {
 void RedrawFrame(HWND hwnd) { RedrawWindow(hwnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE); }
 
 }  // namespace
+
+RECT WindowScrollBarRect(HWND hwnd, int which) {
+  RECT client;
+  GetClientRect(hwnd, &client);
+  POINT origin{0, 0};
+  ClientToScreen(hwnd, &origin);
+  OffsetRect(&client, origin.x, origin.y);
+  if (which == SB_VERT)
+    return RECT{client.right, client.top, client.right + GetSystemMetrics(SM_CXVSCROLL), client.bottom};
+  return RECT{client.left, client.bottom, client.right, client.bottom + GetSystemMetrics(SM_CYHSCROLL)};
+}
+
+void TrackWindowScrollBar(HWND hwnd, int which, POINT screen) {
+  bool vertical = which == SB_VERT;
+  RECT rect = WindowScrollBarRect(hwnd, which);
+  Bar bar;
+  {
+    Lock lock(Global().mutex);
+    Bar* live = WindowBarLocked(hwnd, which);
+    if (!live) return;
+    bar = *live;
+  }
+  Layout layout = vertical ? LayoutOf(bar, rect.bottom - rect.top, rect.right - rect.left)
+                           : LayoutOf(bar, rect.right - rect.left, rect.bottom - rect.top);
+  auto along = [&](POINT at) { return vertical ? at.y - rect.top : at.x - rect.left; };
+  WORD code = PartAt(layout, along(screen));
+  int grab = along(screen) - layout.thumbAt;
+  int trackPos = bar.pos;
+  UINT message = vertical ? WM_VSCROLL : WM_HSCROLL;
+  SetCapture(hwnd);
+  if (code != SB_THUMBTRACK) SendMessage(hwnd, message, MAKEWPARAM(code, 0), 0);
+  MSG msg;
+  while (GetCapture() == hwnd) {
+    if (!GetMessage(&msg, nullptr, 0, 0)) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (msg.message == WM_LBUTTONUP) break;
+    if (msg.message != WM_MOUSEMOVE) {
+      TranslateMessage(&msg);
+      DispatchMessage(&msg);
+    } else if (code == SB_THUMBTRACK) {
+      trackPos = TrackPosAt(bar, layout, along(msg.pt) - grab);
+      {
+        Lock lock(Global().mutex);
+        if (Bar* live = WindowBarLocked(hwnd, which)) live->trackPos = trackPos;
+      }
+      SendMessage(hwnd, message, MAKEWPARAM(SB_THUMBTRACK, static_cast<WORD>(trackPos)), 0);
+    }
+  }
+  if (GetCapture() == hwnd) ReleaseCapture();
+  if (code == SB_THUMBTRACK)
+    SendMessage(hwnd, message, MAKEWPARAM(SB_THUMBPOSITION, static_cast<WORD>(trackPos)), 0);
+  SendMessage(hwnd, message, MAKEWPARAM(SB_ENDSCROLL, 0), 0);
+}
 
 void DrawScrollBar(HDC dc, const RECT& rect, bool vertical, int min, int max, UINT page, int pos,
                    bool enabled) {

@@ -136,6 +136,11 @@ void DrawButtonFace(HDC dc, RECT rect, bool pressed, bool defaultFrame);
 // A scroll bar's arrows, track and thumb in `rect` (the bar of a window or a control).
 void DrawScrollBar(HDC dc, const RECT& rect, bool vertical, int min, int max, UINT page, int pos,
                    bool enabled);
+// A window's own scroll bar in screen coordinates, beside its client area.
+RECT WindowScrollBarRect(HWND hwnd, int which);
+// A press on a window's own bar (SB_VERT or SB_HORZ) at a screen point: the window gets the
+// scroll messages of the part pressed, and of the thumb while it is dragged, until the release.
+void TrackWindowScrollBar(HWND hwnd, int which, POINT screen);
 // A small filled triangle pointing `direction` (0 up, 1 down, 2 left, 3 right) centred in rect.
 void DrawArrow(HDC dc, const RECT& rect, int direction, COLORREF colour);
 
