@@ -1,19 +1,29 @@
 #include "app/TilingCommand.h"
 
-#include <algorithm>
 #include <memory>
 
 #include "core/Rounding.h"
 #include "core/RowThreads.h"
+#include "framework/UserMessage.h"
 #include "generators/GenerateTile.h"
+#include "platform/ui/Dialogs.h"
 #include "resources/ParameterTable.h"
 #include "rowops/ImageBufferOps.h"
-#include "rowops/TransformOperation.h"
 
 namespace app {
 
 using namespace corvel;
 using namespace resources;
+
+namespace {
+
+const char kTileTooLargeText[] =
+    "The tile at this tile size would need more than the 1024 MB the filter may use for it. Choose a smaller "
+    "tile size.";
+const char kTileTooLargeCaption[] = "! Tile too large !";
+static_assert(kTileMemoryBudget == 1024LL << 20, "the message names the budget");
+
+}  // namespace
 
 TilingCommand::TilingCommand() {
   name_ = CommandName();
@@ -112,17 +122,13 @@ int TilingCommand::RunTiling(framework::RenderJob& job) {
   shape.centre = at(kPointCenterX, kPointCenterY);
   shape.area = RECT{RoundToInt(Float(kBoundBoxLeft) * width), RoundToInt(Float(kBoundBoxTop) * height),
                     RoundToInt(Float(kBoundBoxRight) * width), RoundToInt(Float(kBoundBoxBottom) * height)};
-  // Left unexamined, a failed generation leaves here as the core's exception.
-  GenerateTile(job.progress, source, shape, tile_);
-
-  const int size = Int(kTileSize);
-  const int scaledWidth = std::max(1, static_cast<int>(static_cast<long long>(tile_.Width()) * size / 100));
-  const int scaledHeight = std::max(1, static_cast<int>(static_cast<long long>(tile_.Height()) * size / 100));
-  TransformOperation scale(size < 100 ? keWorkerReduce : keWorkerFourTap, nullptr, nullptr, 0);
-  CRowIteratorBands scaled;
-  scaled.Create(scaledWidth, scaledHeight, tile_.GetFormat());
-  scale.Run(scaled, &tile_);
-  tile_.TakeFrom(scaled);
+  shape.tileSize = Int(kTileSize);
+  // A failed generation leaves here as the core's exception; a tile beyond the memory budget
+  // says so first.
+  const std::int32_t generated = GenerateTile(job.progress, source, shape, tile_).GetCode();
+  if (generated == keErrorNoMemory)
+    framework::ShowUserMessage(kTileTooLargeText, kTileTooLargeCaption, MB_OK);
+  if (generated != keErrorNone) throw CJException(generated);
 
   FillWithTile(output, tile_);
   output.SetViewFormat(sourceFormat_, keAccessReadWrite);

@@ -12,6 +12,7 @@
 #include "generators/RectangularPeriod.h"
 #include "generators/TileGroups.h"
 #include "generators/TileWorker.h"
+#include "rowops/TransformOperation.h"
 
 namespace corvel {
 
@@ -36,10 +37,33 @@ long long Determinant(POINT a, POINT b) {
   return static_cast<long long>(a.x) * b.y - static_cast<long long>(b.x) * a.y;
 }
 
-CoreResult BlankTile(CRowIteratorBands& destination, int width, int height) {
+CoreResult BlankTile(CRowIteratorBands& destination, int width, int height, int percent) {
+  width = ScaledTileSide(width, percent);
+  height = ScaledTileSide(height, percent);
+  if (!WithinTileBudget(std::int64_t{width} * height)) return keErrorNoMemory;
   CoreResult result = destination.CreateBGRA(width, height);
   if (result.GetCode() != keErrorNone) return result;
   return keErrorStopped;
+}
+
+// The tile into destination at percent of its size, scaled here where the render did not: by the
+// average of the pixels it covers when it shrinks, by the four-tap filter when it grows.
+CoreResult HandOverTile(CRowIteratorBands& tile, const TileGenerator& g, int percent,
+                        CRowIteratorBands& destination) {
+  if (g.renderedPercent == percent) {
+    destination.TakeFrom(tile);  // the tile is ours alone: no copy needed
+    return CoreResult();
+  }
+  const int width = ScaledTileSide(tile.Width(), percent), height = ScaledTileSide(tile.Height(), percent);
+  if (!WithinTileBudget(std::int64_t{tile.Width()} * tile.Height() + std::int64_t{width} * height))
+    return keErrorNoMemory;
+  CRowIteratorBands scaled;
+  CoreResult result = scaled.CreateBGRA(width, height);
+  if (result.GetCode() != keErrorNone) return result;
+  TransformOperation scale(percent < 100 ? keWorkerReduce : keWorkerFourTap, nullptr, nullptr, 0);
+  scale.Run(scaled, &tile);
+  destination.TakeFrom(scaled);
+  return CoreResult();
 }
 
 }  // namespace
@@ -135,6 +159,8 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
   if (result.GetCode() != keErrorNone) return result;
   g.SetFeather(feather);
 
+  const int percent = std::max(1, shape.tileSize);
+  g.tilePercent = percent;
   if (&destination != &source) g.reusableOutput = &destination;
   g.cellIsTile = !lattice.repeats;
   if (lattice.repeats)
@@ -150,35 +176,42 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
   if (!lattice.repeats) {
     const int width = std::min<int>(period.x, g.workImage.Width());
     const int height = std::min<int>(period.y, g.workImage.Height());
-    if (code == keErrorStopped) return BlankTile(destination, width, height);
-    if (width == g.workImage.Width() && height == g.workImage.Height()) {
-      destination.TakeFrom(g.workImage);
-      return CoreResult();
-    }
+    if (code == keErrorStopped && g.renderedPercent != 100)
+      return BlankTile(destination, g.workImage.Width(), g.workImage.Height(), 100);
+    if (code == keErrorStopped) return BlankTile(destination, width, height, percent);
+    if (g.renderedPercent != 100 || (width == g.workImage.Width() && height == g.workImage.Height()))
+      return HandOverTile(g.workImage, g, percent, destination);
     // The box of the cell holds its far edge too: the period leaves out at most that row and
-    // column, and the tile is ours alone, so the caller shares it rather than copying it.
-    if (width + 1 >= g.workImage.Width() && height + 1 >= g.workImage.Height())
-      return destination.CreateSubView(g.workImage, 0, 0, width, height);
+    // column, and the tile is ours alone, so it is shared rather than copied.
     CRowIteratorBands cell;
     result = cell.CreateSubView(g.workImage, 0, 0, width, height);
     if (result.GetCode() != keErrorNone) return result;
-    return destination.CreateCopy(cell);
+    if (width + 1 < g.workImage.Width() || height + 1 < g.workImage.Height()) {
+      CRowIteratorBands copy;
+      result = copy.CreateCopy(cell);
+      if (result.GetCode() != keErrorNone) return result;
+      return HandOverTile(copy, g, percent, destination);
+    }
+    return HandOverTile(cell, g, percent, destination);
   }
   if (g.renderedPeriod) {
-    if (code == keErrorStopped) return BlankTile(destination, g.workImage.Width(), g.workImage.Height());
-    destination.TakeFrom(g.workImage);  // the tile is ours alone: no copy needed
-    return CoreResult();
+    if (code == keErrorStopped)
+      return BlankTile(destination, CutTileSide(period.x, g.periodLimit.x),
+                       CutTileSide(period.y, g.periodLimit.y), percent);
+    return HandOverTile(g.workImage, g, percent, destination);
   }
   const int width = CutTileSide(period.x, g.periodLimit.x), height = CutTileSide(period.y, g.periodLimit.y);
-  if (code == keErrorStopped) return BlankTile(destination, width, height);
+  if (code == keErrorStopped) return BlankTile(destination, width, height, percent);
+  if (!WithinTileBudget(std::int64_t{g.workImage.Width()} * g.workImage.Height() +
+                        std::int64_t{width} * height))
+    return keErrorNoMemory;
   GeneratedTile tile(width, height, LatticeRecord{g.basisA, g.basisB, &g});
   result = tile.Create();
   if (result.GetCode() != keErrorNone) return result;
   code = tile.RepeatTile(&steps);
-  if (code == keErrorStopped) return BlankTile(destination, width, height);
+  if (code == keErrorStopped) return BlankTile(destination, width, height, percent);
   if (code != 0) return code;
-  destination.TakeFrom(tile.image);  // the tile is ours alone: no copy needed
-  return CoreResult();
+  return HandOverTile(tile.image, g, percent, destination);
 }
 
 }  // namespace corvel

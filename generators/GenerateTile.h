@@ -22,9 +22,12 @@ struct TileShape {
   int angle = 0;          // whole degrees
   double feather = 0;     // percent; clamped to 0..100
   RECT area{0, 0, 0, 0};  // right and bottom inclusive
+  int tileSize = 100;     // percent of one period the tile is used at; at least 1
 };
 
-// Fills destination with a tile of exactly one period of the group's lattice. The source must
+// Fills destination with a tile of exactly one period of the group's lattice, at tileSize percent
+// of the period's size (each side at least 1 pixel). Tiles and working images beyond
+// kTileMemoryBudget are refused with 102 before they are made. The source must
 // be presented as grey, grey with alpha, BGR or BGRA and is left as it is. Errors: 101 for
 // another format, a method outside 0..16, a feather that is not a number, points more than 2^24
 // pixels out or a degenerate lattice, 100 when the meter asked to stop (destination then a

@@ -37,6 +37,19 @@ inline int CutTileSide(int period, int limit) {
   return period > 32000 ? (period < limit ? period : limit) : period;
 }
 
+// A side of the tile at the share (percent) of its own size it is used at; never below 1.
+inline int ScaledTileSide(int side, int percent) {
+  const long long scaled = static_cast<long long>(side) * percent / 100;
+  return scaled < 1 ? 1 : (scaled > 0x7FFFFFFF ? 0x7FFFFFFF : int(scaled));
+}
+
+// What the tile and its working images may hold together, in bytes: a tile size far beyond any
+// screen or print is refused before its images are made rather than left to the system.
+constexpr long long kTileMemoryBudget = 1LL << 30;
+
+// Whether images of these many BGRA pixels together stay within the budget.
+inline bool WithinTileBudget(long long pixels) { return pixels >= 0 && pixels <= kTileMemoryBudget / 4; }
+
 class TileGenerator {
  public:
   TileGenerator() = default;
@@ -97,8 +110,12 @@ class TileGenerator {
   // Set by the driver for the groups whose cell is the tile: the worker leaves out the far edge
   // of the cell's box, which lies one period on.
   bool cellIsTile = false;
-  // An image the worker renders into instead of a new one where it is BGRA of the output's size:
-  // renders of one size then write over the same pages rather than fault in new ones.
+  // The share of its own size the tile is used at: the fold programs render the tile at that size
+  // (and say so in renderedPercent); the driver scales what the plans in doubles render.
+  int tilePercent = 100;
+  int renderedPercent = 100;
+  // An image the fold programs render into instead of a new one where it is BGRA of the tile's
+  // size: renders of one size then write over the same pages rather than fault in new ones.
   CRowIteratorBands* reusableOutput = nullptr;
 
  protected:

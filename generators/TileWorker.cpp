@@ -84,7 +84,7 @@ TileWorkerRows::TileWorkerRows(TileGenerator& generator, CProgressMeter* meter)
 
 TileWorkerRows::~TileWorkerRows() = default;
 
-int TileWorkerRows::Open() {
+int TileWorkerRows::Open(bool folded) {
   State& s = *state_;
   CoreResult result = s.source.ShareFrom(generator_.workImage);
   if (result.GetCode() == keErrorNone) result = s.source.SetViewFormat(keFormatBGRA, keAccessRead);
@@ -101,6 +101,7 @@ int TileWorkerRows::Open() {
   std::int64_t width = std::int64_t{box.right} - box.left + 1;
   std::int64_t height = std::int64_t{box.bottom} - box.top + 1;
   generator_.renderedPeriod = false;
+  generator_.renderedPercent = 100;
   const POINT limit = generator_.periodLimit,
               period = RectangularPeriod(generator_.basisA, generator_.basisB);
   const std::int64_t periodWidth = CutTileSide(period.x, limit.x),
@@ -109,7 +110,7 @@ int TileWorkerRows::Open() {
   // the period is much larger than the cell: the pixels of the tile are the cell's, from the
   // tile's origin one pixel on.
   if (limit.x > 0 && periodWidth > 0 && periodHeight > 0 &&
-      periodWidth * periodHeight <= 4 * width * height) {
+      (folded || periodWidth * periodHeight <= 4 * width * height)) {
     const Point2D sourceOrigin = generator_.origin;
     generator_.ComputeOrigin();
     start_ = {LONG(generator_.origin.x) + 1, LONG(generator_.origin.y)};
@@ -122,13 +123,24 @@ int TileWorkerRows::Open() {
     width = std::min<std::int64_t>(width, period.x);
     height = std::min<std::int64_t>(height, period.y);
   }
+  if (folded && (generator_.renderedPeriod || generator_.cellIsTile) && generator_.tilePercent != 100) {
+    const int scaledWidth = ScaledTileSide(int(width), generator_.tilePercent),
+              scaledHeight = ScaledTileSide(int(height), generator_.tilePercent);
+    pixelStep_ = {double(width) / scaledWidth, double(height) / scaledHeight};
+    width = scaledWidth;
+    height = scaledHeight;
+    generator_.renderedPercent = generator_.tilePercent;
+  }
   if (width > std::numeric_limits<std::int32_t>::max() / (8 * SamplePlan::kMaxSamples) ||
-      height > std::numeric_limits<std::int32_t>::max())
+      height > std::numeric_limits<std::int32_t>::max() || !WithinTileBudget(width * height))
     return keErrorNoMemory;
   CRowIteratorBands* reusable = generator_.reusableOutput;
-  if (reusable && CRowIteratorBands::IsValid(reusable) && reusable->GetStorageFormat() == keFormatBGRA &&
-      reusable->GetFormat() == keFormatBGRA && reusable->GetRect().left == 0 &&
-      reusable->GetRect().top == 0 && reusable->Width() == width && reusable->Height() == height) {
+  // Only a run by a fold program has the tile's final size here; others leave the caller's image
+  // untouched until their tile is done.
+  if (folded && reusable && CRowIteratorBands::IsValid(reusable) &&
+      reusable->GetStorageFormat() == keFormatBGRA && reusable->GetFormat() == keFormatBGRA &&
+      reusable->GetRect().left == 0 && reusable->GetRect().top == 0 && reusable->Width() == width &&
+      reusable->Height() == height) {
     s.output.TakeFrom(*reusable);
     s.reused = true;
   } else {
@@ -184,7 +196,8 @@ int TileWorkerRows::RunFolded(const FoldProgram& program) {
           return;
         }
         for (int y = first; y < last; ++y) {
-          FoldRow(kernel, args, program, generator_, start_.x, start_.y + y, width_, row.data());
+          FoldRow(kernel, args, program, generator_, {double(start_.x), start_.y + y * pixelStep_.y},
+                  pixelStep_.x, width_, row.data());
           s.sourceRows.Sample(s.outputRows.Row(y), row.data(), width_, ImageRows::kClamp);
         }
       },

@@ -96,8 +96,9 @@ class TileWorkerRows {
   TileWorkerRows(const TileWorkerRows&) = delete;
   TileWorkerRows& operator=(const TileWorkerRows&) = delete;
 
-  // 0, or the core code of what could not be set up.
-  int Open();
+  // 0, or the core code of what could not be set up. A run by a fold program renders the tile
+  // in one pass and at the size it is used at.
+  int Open(bool folded = false);
   int Width() const { return width_; }
   int Height() const { return height_; }
   // The plane point of output pixel (0, 0).
@@ -118,6 +119,7 @@ class TileWorkerRows {
   int width_ = 0;
   int height_ = 0;
   POINT start_{0, 0};
+  Point2D pixelStep_{1, 1};  // in the plane, from one output pixel to the next
   std::unique_ptr<State> state_;
 };
 
@@ -135,9 +137,10 @@ template <class PlanPixel>
 int RunTileWorker(TileGenerator& generator, CProgressMeter* meter, PlanPixel&& planPixel,
                   const detail::FoldProgram* fold = nullptr) {
   detail::TileWorkerRows rows(generator, meter);
-  int code = rows.Open();
+  const bool folded = fold && detail::CanRunFolded();
+  int code = rows.Open(folded);
   if (code != 0) return code;
-  if (fold && detail::CanRunFolded()) return rows.HandOver(rows.RunFolded(*fold));
+  if (folded) return rows.HandOver(rows.RunFolded(*fold));
   const int width = rows.Width();
   const POINT start = rows.Start();
   code = rows.Run([&](int y, detail::RowQueue& queue) {

@@ -8,31 +8,49 @@
 
 namespace corvel::detail {
 
+// The steps' coefficients in lanes, loaded once for a run.
 template <class L>
-void FoldPositionsWith(const FoldKernelArgs& a, std::uint32_t u, std::uint32_t du, std::uint32_t v,
-                       std::uint32_t dv, int count, std::int32_t* positions) {
+struct LaneStep {
+  explicit LaneStep(const FoldKernelArgs::Step& s)
+      : nu(L::Splat(s.nu)),
+        nv(L::Splat(s.nv)),
+        n1(L::Splat(s.n1)),
+        above(L::Mask(s.aboveMask)),
+        uu(L::Splat(s.uu)),
+        uv(L::Splat(s.uv)),
+        u1(L::Splat(s.u1)),
+        vu(L::Splat(s.vu)),
+        vv(L::Splat(s.vv)),
+        v1(L::Splat(s.v1)) {}
+  typename L::Floats nu, nv, n1, above, uu, uv, u1, vu, vv, v1;
+};
+
+// With the count of steps fixed, the compiler unrolls them and keeps their coefficients out of
+// the pixel loop.
+template <class L, int kSteps>
+void FoldPositionsUnrolled(const FoldKernelArgs& a, std::uint32_t u, std::uint32_t du, std::uint32_t v,
+                           std::uint32_t dv, int count, std::int32_t* positions) {
   using F = typename L::Floats;
   using I = typename L::Ints;
   constexpr int kWidth = L::kWidth;
   I us = L::Ramp(u, du), vs = L::Ramp(v, dv);
   const I uStep = L::Splat(du * kWidth), vStep = L::Splat(dv * kWidth);
-  const F bias = L::Splat(a.bias);
+  const F bias = L::Splat(a.bias), zero = L::Splat(0.0f);
   const F sx0 = L::Splat(a.sx0), sxu = L::Splat(a.sxu), sxv = L::Splat(a.sxv);
   const F sy0 = L::Splat(a.sy0), syu = L::Splat(a.syu), syv = L::Splat(a.syv);
+  const LaneStep<L> steps[FoldProgram::kMaxSteps] = {LaneStep<L>(a.steps[0]), LaneStep<L>(a.steps[1]),
+                                                     LaneStep<L>(a.steps[2]), LaneStep<L>(a.steps[3])};
   alignas(32) std::int32_t tail[2 * kWidth];
   for (int k = 0; k < count; k += kWidth) {
     F fu = L::Sub(L::Unit(us), bias), fv = L::Sub(L::Unit(vs), bias);
     us = L::Add(us, uStep);
     vs = L::Add(vs, vStep);
-    for (int s = 0; s < a.stepCount; ++s) {
-      const FoldKernelArgs::Step& step = a.steps[s];
-      const F side = L::Add(L::Add(L::Mul(fu, L::Splat(step.nu)), L::Mul(fv, L::Splat(step.nv))),
-                            L::Splat(step.n1));
-      const F taken = L::Xor(L::Less(side, L::Splat(0.0f)), L::Mask(step.aboveMask));
-      const F mu = L::Add(L::Add(L::Mul(fu, L::Splat(step.uu)), L::Mul(fv, L::Splat(step.uv))),
-                          L::Splat(step.u1));
-      const F mv = L::Add(L::Add(L::Mul(fu, L::Splat(step.vu)), L::Mul(fv, L::Splat(step.vv))),
-                          L::Splat(step.v1));
+    for (int i = 0; i < kSteps; ++i) {
+      const LaneStep<L>& s = steps[i];
+      const F side = L::Add(L::Add(L::Mul(fu, s.nu), L::Mul(fv, s.nv)), s.n1);
+      const F taken = L::Xor(L::Less(side, zero), s.above);
+      const F mu = L::Add(L::Add(L::Mul(fu, s.uu), L::Mul(fv, s.uv)), s.u1);
+      const F mv = L::Add(L::Add(L::Mul(fu, s.vu), L::Mul(fv, s.vv)), s.v1);
       fu = L::Select(taken, mu, fu);
       fv = L::Select(taken, mv, fv);
     }
@@ -44,6 +62,23 @@ void FoldPositionsWith(const FoldKernelArgs& a, std::uint32_t u, std::uint32_t d
       L::StorePairs(tail, L::Truncate(x), L::Truncate(y));
       std::memcpy(positions + 2 * k, tail, sizeof(std::int32_t) * 2 * std::size_t(count - k));
     }
+  }
+}
+
+template <class L>
+void FoldPositionsWith(const FoldKernelArgs& a, std::uint32_t u, std::uint32_t du, std::uint32_t v,
+                       std::uint32_t dv, int count, std::int32_t* positions) {
+  switch (a.stepCount) {
+    case 0:
+      return FoldPositionsUnrolled<L, 0>(a, u, du, v, dv, count, positions);
+    case 1:
+      return FoldPositionsUnrolled<L, 1>(a, u, du, v, dv, count, positions);
+    case 2:
+      return FoldPositionsUnrolled<L, 2>(a, u, du, v, dv, count, positions);
+    case 3:
+      return FoldPositionsUnrolled<L, 3>(a, u, du, v, dv, count, positions);
+    default:
+      return FoldPositionsUnrolled<L, 4>(a, u, du, v, dv, count, positions);
   }
 }
 

@@ -51,12 +51,12 @@ FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& gener
 }
 
 void FoldRow(FoldPositionsKernel kernel, const FoldKernelArgs& args, const FoldProgram& program,
-             const TileGenerator& generator, double x, double y, int count, std::int32_t* positions) {
-  const LatticeMatrix& inverse = generator.invM;
-  const std::uint32_t du = FixedFraction(inverse.m00), dv = FixedFraction(inverse.m10);
+             const TileGenerator& generator, const Point2D& start, double step, int count,
+             std::int32_t* positions) {
+  const Point2D along = generator.PlaneToLattice(step, 0);
+  const std::uint32_t du = FixedFraction(along.x), dv = FixedFraction(along.y);
   for (int first = 0; first < count; first += kSpan) {
-    const double px = x + first;
-    const Point2D uv = generator.PlaneToLattice(px, y);
+    const Point2D uv = generator.PlaneToLattice(start.x + first * step, start.y);
     kernel(args, FixedFraction(uv.x + program.wrapBias), du, FixedFraction(uv.y + program.wrapBias), dv,
            count - first < kSpan ? count - first : kSpan, positions + 2 * first);
   }

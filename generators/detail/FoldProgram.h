@@ -48,8 +48,8 @@ struct FoldKernelArgs {
     float nu, nv, n1;
     std::uint32_t aboveMask;  // all ones when taken where the line's test fails
     float uu, uv, u1, vu, vv, v1;
-  } steps[FoldProgram::kMaxSteps];
-  float sx0, sxu, sxv, sy0, syu, syv;
+  } steps[FoldProgram::kMaxSteps] = {};
+  float sx0 = 0, sxu = 0, sxv = 0, sy0 = 0, syu = 0, syv = 0;
 };
 
 // count (x, y) positions for the cell positions (u + k du, v + k dv), k = 0 .. count - 1, 0.32
@@ -83,8 +83,9 @@ constexpr LatticeAffine kSwap{0, 1, 0, 1, 0, 0};
 // The program and the generator's map to the source (its origin added) in the kernels' form.
 FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& generator);
 
-// The positions of a row of count pixels from the plane point (x, y) on, one pixel apart.
+// The positions of a row of count pixels from the plane point start on, step apart along x.
 void FoldRow(FoldPositionsKernel kernel, const FoldKernelArgs& args, const FoldProgram& program,
-             const TileGenerator& generator, double x, double y, int count, std::int32_t* positions);
+             const TileGenerator& generator, const Point2D& start, double step, int count,
+             std::int32_t* positions);
 
 }  // namespace corvel::detail

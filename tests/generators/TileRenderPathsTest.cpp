@@ -9,6 +9,7 @@
 #include "core/CpuFeatures.h"
 #include "generators/GenerateTile.h"
 #include "generators/TileGroups.h"
+#include "tests/generators/TileSymmetry.h"
 #include "tests/generators/TileTestImages.h"
 
 namespace corvel {
@@ -57,6 +58,26 @@ void Render(CRowIteratorBands& source, const TileShape& pick, const CpuFeatures&
   ASSERT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNone);
 }
 
+void ExpectWithinALevel(CRowIteratorBands& fast, CRowIteratorBands& reference, const std::string& what) {
+  ASSERT_EQ(fast.Width(), reference.Width()) << what;
+  ASSERT_EQ(fast.Height(), reference.Height()) << what;
+  long long total = 0;
+  int largest = 0;
+  for (int y = 0; y < fast.Height(); ++y) {
+    const BYTE* ours = fast.LockRowPointer(y, 0, -1);
+    const BYTE* theirs = reference.LockRowPointer(y, 0, -1);
+    for (int i = 0; i < 4 * fast.Width(); ++i) {
+      const int difference = std::abs(int(ours[i]) - int(theirs[i]));
+      total += difference;
+      largest = std::max(largest, difference);
+    }
+    fast.UnlockRow(y);
+    reference.UnlockRow(y);
+  }
+  EXPECT_LE(largest, 1) << what;
+  EXPECT_LE(double(total) / (4.0 * fast.Width() * fast.Height()), 0.05) << what;
+}
+
 // Unbent seams as well: some groups render fast only without them.
 TEST(TileRenderPaths, FastRendersStayWithinALevelOfTheReference) {
   CRowIteratorBands source;
@@ -78,28 +99,39 @@ TEST(TileRenderPaths, FastRendersStayWithinALevelOfTheReference) {
           for (const CpuFeatures& features : {sse2, ProbeCpuFeatures()}) {
             CRowIteratorBands fast;
             Render(source, pick, features, fast);
-            ASSERT_EQ(fast.Width(), reference.Width()) << what;
-            ASSERT_EQ(fast.Height(), reference.Height()) << what;
-            long long total = 0;
-            int largest = 0;
-            for (int y = 0; y < fast.Height(); ++y) {
-              const BYTE* ours = fast.LockRowPointer(y, 0, -1);
-              const BYTE* theirs = reference.LockRowPointer(y, 0, -1);
-              for (int i = 0; i < 4 * fast.Width(); ++i) {
-                const int difference = std::abs(int(ours[i]) - int(theirs[i]));
-                total += difference;
-                largest = std::max(largest, difference);
-              }
-              fast.UnlockRow(y);
-              reference.UnlockRow(y);
-            }
-            EXPECT_LE(largest, 1) << what << (features.avx2 ? " AVX2" : " SSE2");
-            EXPECT_LE(double(total) / (4.0 * fast.Width() * fast.Height()), 0.05)
-                << what << (features.avx2 ? " AVX2" : " SSE2");
+            ExpectWithinALevel(fast, reference, what + (features.avx2 ? " AVX2" : " SSE2"));
           }
         }
       }
     }
+  }
+}
+
+// The reference repeats a cell into a period many cells long; the fast render renders the period
+// in one pass, and at the size the tile is used at, where the reference scales what it rendered.
+TEST(TileRenderPaths, LongPeriodsAndTileSizesMatchTheReference) {
+  CRowIteratorBands source;
+  MakeGrainyWaves(source, 480);
+  TileShape pick = Pick(keTilingP6M, 0, 30);
+  pick.p1 = {pick.p0.x, pick.p0.y + 71};
+  pick.p2 = {pick.p0.x + 41, pick.p0.y};
+  CRowIteratorBands reference, fast;
+  Render(source, pick, CpuFeatures{}, reference);
+  Render(source, pick, ProbeCpuFeatures(), fast);
+  EXPECT_GT(reference.Width() * reference.Height(), 8 * 41 * 71);
+  ExpectWithinALevel(fast, reference, "long period");
+
+  // Scaled by a whole factor, the scaled render samples where the reduced one averages.
+  pick = Pick(keTilingP4M, 0, 0);
+  for (int size : {50, 200}) {
+    pick.tileSize = size;
+    Render(source, pick, CpuFeatures{}, reference);
+    Render(source, pick, ProbeCpuFeatures(), fast);
+    EXPECT_EQ(fast.Width(), reference.Width()) << size;
+    EXPECT_EQ(fast.Height(), reference.Height()) << size;
+    // Still one period: it wraps as smoothly as it runs inside.
+    const tile_symmetry::Steps steps = tile_symmetry::NeighbourSteps(fast);
+    EXPECT_LE(steps.acrossEdges, steps.inside) << size;
   }
 }
 
