@@ -53,7 +53,10 @@ void SampleBilinearBgraPlain(const BgraRows& rows, std::uint8_t* out, const std:
 
 void SampleBilinearBgra(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions, int count,
                         SampleEdge edge) {
-  if (GetCpuFeatures().sse2)
+  const CpuFeatures& features = GetCpuFeatures();
+  if (features.avx2)
+    detail::SampleBilinearBgraAvx2(rows, out, positions, count, edge);
+  else if (features.sse2)
     detail::SampleBilinearBgraSse2(rows, out, positions, count, edge);
   else
     detail::SampleBilinearBgraPlain(rows, out, positions, count, edge);

@@ -17,6 +17,8 @@ void SampleGatheredBgra(const BgraRows& rows, std::uint8_t* out, int x0, int y0,
                         std::uint32_t fy, SampleEdge edge);
 void SampleBilinearBgraPlain(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions,
                              int count, SampleEdge edge);
+void SampleBilinearBgraAvx2(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions, int count,
+                            SampleEdge edge);
 void SampleBilinearBgraSse2(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions, int count,
                             SampleEdge edge);
 

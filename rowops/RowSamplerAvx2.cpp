@@ -1,0 +1,94 @@
+// Compiled with AVX2 enabled for this file alone, and run only where the processor record allows:
+// everything here is its own (no shared inline code), so that no AVX2 copy of a shared function
+// can stand in for the plain one elsewhere.
+#include <immintrin.h>
+
+#include "rowops/detail/RowSamplerKernels.h"
+
+namespace corvel::detail {
+
+namespace {
+
+// (256 - f, f) in each 32-bit lane, as the SSE2 kernel weights.
+__m128i WeightPair(std::uint32_t f) { return _mm_set1_epi32(int((f << 16) | (256 - f))); }
+
+__m256i WeightPairs(std::uint32_t low, std::uint32_t high) {
+  return _mm256_inserti128_si256(_mm256_castsi128_si256(WeightPair(low)), WeightPair(high), 1);
+}
+
+__m256i TwoRows(const std::uint8_t* const p[4], std::intptr_t offset) {
+  const __m128i low = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[0] + offset)),
+                                         _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[1] + offset)));
+  const __m128i high = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[2] + offset)),
+                                          _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[3] + offset)));
+  return _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
+}
+
+// Four footprints by the plain rule, step for step as the SSE2 kernel takes two: pixels 0 and 1
+// in the low half, 2 and 3 in the high one. Answers the four pixels' bytes in order.
+__m128i BilinearFourPixels(const std::uint8_t* const p[4], std::intptr_t stride, const std::uint32_t fx[4],
+                           const std::uint32_t fy[4]) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i row0 = TwoRows(p, 0), row1 = TwoRows(p, stride);
+  const __m256i a0 = _mm256_unpacklo_epi8(row0, zero), a1 = _mm256_unpackhi_epi8(row0, zero);
+  const __m256i c0 = _mm256_unpacklo_epi8(row1, zero), c1 = _mm256_unpackhi_epi8(row1, zero);
+  const __m256i wx0 = WeightPairs(fx[0], fx[2]), wx1 = WeightPairs(fx[1], fx[3]);
+  const __m256i bias = _mm256_set1_epi32(32768);
+  auto across = [&](__m256i t, __m256i w) {
+    return _mm256_sub_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(t, _mm256_srli_si256(t, 8)), w), bias);
+  };
+  const __m256i tops = _mm256_packs_epi32(across(a0, wx0), across(a1, wx1));
+  const __m256i bottoms = _mm256_packs_epi32(across(c0, wx0), across(c1, wx1));
+  const __m256i wy0 = WeightPairs(fy[0], fy[2]), wy1 = WeightPairs(fy[1], fy[3]);
+  const __m256i offset = _mm256_set1_epi32(32768 * 256);
+  const __m256i v0 = _mm256_srli_epi32(
+      _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(tops, bottoms), wy0), offset), 16);
+  const __m256i v1 = _mm256_srli_epi32(
+      _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(tops, bottoms), wy1), offset), 16);
+  const __m256i words = _mm256_packs_epi32(v0, v1);
+  const __m256i bytes = _mm256_packus_epi16(words, words);
+  return _mm_unpacklo_epi64(_mm256_castsi256_si128(bytes), _mm256_extracti128_si256(bytes, 1));
+}
+
+}  // namespace
+
+void SampleBilinearBgraAvx2(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions, int count,
+                            SampleEdge edge) {
+  const unsigned lastX = unsigned(rows.width - 1), lastY = unsigned(rows.height - 1);
+  int i = 0;
+  for (; i + 3 < count; i += 4, out += 16, positions += 8) {
+    const std::uint8_t* p[4];
+    std::uint32_t fx[4], fy[4];
+    std::intptr_t stride = 0;
+    bool inside = true;
+    for (int k = 0; k < 4; ++k) {
+      const std::int32_t x = positions[2 * k], y = positions[2 * k + 1];
+      const int x0 = x >> 8, y0 = y >> 8;
+      fx[k] = std::uint32_t(x) & 0xFF;
+      fy[k] = std::uint32_t(y) & 0xFF;
+      if (unsigned(x0) >= lastX || unsigned(y0) >= lastY) {
+        inside = false;
+        break;
+      }
+      const std::intptr_t below = rows.strideBelow[y0];
+      if (below == 0 || (k > 0 && below != stride)) {
+        inside = false;
+        break;
+      }
+      stride = below;
+      p[k] = rows.rows[y0] + 4 * std::size_t(x0);
+    }
+    if (!inside) {
+      SampleBilinearBgraPlain(rows, out, positions, 4, edge);
+      continue;
+    }
+    const __m128i pixels = BilinearFourPixels(p, stride, fx, fy);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), pixels);
+    // Opaque results stand; the straight-alpha rule weights the colours of the others.
+    const int opaque = _mm_movemask_epi8(_mm_cmpeq_epi8(pixels, _mm_set1_epi8(-1))) & 0x8888;
+    if (opaque != 0x8888) SampleBilinearBgraPlain(rows, out, positions, 4, edge);
+  }
+  if (i < count) SampleBilinearBgraPlain(rows, out, positions, count - i, edge);
+}
+
+}  // namespace corvel::detail
