@@ -47,6 +47,16 @@ host::OSErr TilingApp::OnPrepareParameters(host::FilterRecord* record, std::intp
   return framework::OnNothing(record, data);
 }
 
+host::OSErr TilingApp::OnFinish(host::FilterRecord* record, std::intptr_t* data) {
+  const host::OSErr result = OnFinishParameters(record, data);
+  // The host has the pixels: the run's full-size images would only weigh on its save. The
+  // source may be a view over the host's buffer, which is about to go.
+  GetHostImage().GetSourceImage().Destroy();
+  GetHostImage().GetMaskImage().Destroy();
+  if (command_) command_->ReleaseImages();
+  return result;
+}
+
 host::OSErr TilingApp::OnFinishParameters(host::FilterRecord* record, std::intptr_t* data) {
   std::int16_t result = 0;
   framework::ParameterBlock* block = framework::GetParameterBlock(

@@ -17,9 +17,7 @@ class TilingApp : public framework::PluginApp {
   host::OSErr OnPrepare(host::FilterRecord* record, std::intptr_t* data) override {
     return OnPrepareParameters(record, data);
   }
-  host::OSErr OnFinish(host::FilterRecord* record, std::intptr_t* data) override {
-    return OnFinishParameters(record, data);
-  }
+  host::OSErr OnFinish(host::FilterRecord* record, std::intptr_t* data) override;
   bool IsSupportedMode(host::FilterRecord* record, void* platformData) override {
     return CheckImageMode(record, platformData);
   }

@@ -143,6 +143,11 @@ bool TilingCommand::GetPreviewImage(CRowIteratorBands& out) {
   return false;
 }
 
+void TilingCommand::ReleaseImages() {
+  source_.Destroy();
+  result_.Destroy();
+}
+
 bool TilingCommand::GetResultImage(CRowIteratorBands& out) {
   if (!CRowIteratorBands::IsValid(&result_)) return false;
   return out.CreateCopy(result_).GetCode() == keErrorNone;

@@ -30,6 +30,8 @@ class TilingCommand : public framework::GenericCommand {
 
   bool GetPreviewImage(corvel::CRowIteratorBands& out);
   bool GetResultImage(corvel::CRowIteratorBands& out);
+  // Lets go of the last run's full-size images (its source and result); the tile stays.
+  void ReleaseImages();
   corvel::CRowIteratorBands& GetTile() { return tile_; }
   corvel::keFormat GetSourceFormat() const { return sourceFormat_; }
 

@@ -58,6 +58,7 @@ bool EncodeEightBit(const HostImageBuffer& image, unsigned long type, std::vecto
   unsigned char* buffer = nullptr;
   long size = 0;
   if (!file.Encode(buffer, size, type)) return *error = file.GetLastError(), false;
+  file.Destroy();  // one full-size picture less while the bytes are copied
   bytes->assign(buffer, buffer + size);
   CImageFile::FreeMemory(buffer);
   return true;

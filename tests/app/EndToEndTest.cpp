@@ -72,6 +72,10 @@ TEST_P(EndToEnd, OutsideTheSelectionUntouchedInsideTheTileRepeatedFromTheBoxOrig
     ASSERT_EQ(RunFilter(*module, *image, run), host::noErr);
   }
   EXPECT_EQ(actual.pixels, expected.pixels) << "the module and the linked filter differ";
+  EXPECT_FALSE(CRowIteratorBands::IsValid(&linked.GetHostImage().GetSourceImage()))
+      << "finish lets go of the full-size images";
+  CRowIteratorBands result;
+  EXPECT_FALSE(linked.GetCommand()->GetResultImage(result));
 
   // The tile as the filter left it, in the working format of the mode.
   CRowIteratorBands tile;
