@@ -11,9 +11,9 @@
 
 #include "core/RowIteratorBands.h"
 #include "vector/CoreStartup.h"
-#include "vector/Coverage.h"
 #include "vector/Paint.h"
-#include "vector/PathReader.h"
+#include "vector/detail/Coverage.h"
+#include "vector/detail/PathReader.h"
 
 namespace {
 

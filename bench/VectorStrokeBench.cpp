@@ -6,12 +6,12 @@
 #include <random>
 #include <vector>
 
-#include "vector/AntiAlias.h"
-#include "vector/Coverage.h"
-#include "vector/PathReader.h"
-#include "vector/SpanFiller.h"
-#include "vector/StrokeStage.h"
 #include "vector/VectorPath.h"
+#include "vector/detail/AntiAlias.h"
+#include "vector/detail/Coverage.h"
+#include "vector/detail/PathReader.h"
+#include "vector/detail/SpanFiller.h"
+#include "vector/detail/StrokeStage.h"
 
 namespace corvel {
 namespace {

@@ -1,7 +1,7 @@
 #include "vector/CoreStartup.h"
 
 #include "core/PixelFormat.h"
-#include "vector/Coverage.h"
+#include "vector/detail/Coverage.h"
 
 namespace corvel {
 namespace {

@@ -11,7 +11,7 @@
 #include "rowops/RowBlendOp.h"
 #include "rowops/RowCopyOp.h"
 #include "rowops/TransformOperation.h"
-#include "vector/SolidPaintSource.h"
+#include "vector/detail/SolidPaintSource.h"
 
 namespace corvel {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <new>
 
-#include "vector/SpanFiller.h"
+#include "vector/detail/SpanFiller.h"
 
 namespace corvel {
 

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <new>
 
-#include "vector/CurveGeometry.h"
-#include "vector/PathReader.h"
+#include "vector/detail/CurveGeometry.h"
+#include "vector/detail/PathReader.h"
 
 namespace corvel {
 namespace {

@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/gdi/Display.h"
 #include "platform/gdi/Draw.h"
-#include "platform/ui/Metrics.h"
 
 namespace platform::gdi {
 

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/gdi/Display.h"
 #include "platform/gdi/Region.h"
 #include "platform/gdi/detail/Canvas.h"
-#include "platform/ui/Metrics.h"
 
 using platform::gdi::DcState;
 using platform::gdi::DeviceContext;
@@ -267,8 +267,8 @@ BOOL RestoreDC(HDC handle, int level) {
 
 int GetDeviceCaps(HDC handle, int index) {
   DeviceContext* dc = platform::gdi::FindDC(handle);
-  int width = dc && !dc->windowDC ? dc->bitmap->surface.width : GetSystemMetrics(SM_CXSCREEN);
-  int height = dc && !dc->windowDC ? dc->bitmap->surface.height : GetSystemMetrics(SM_CYSCREEN);
+  int width = dc && !dc->windowDC ? dc->bitmap->surface.width : platform::CurrentMonitor().width;
+  int height = dc && !dc->windowDC ? dc->bitmap->surface.height : platform::CurrentMonitor().height;
   bool monochrome = dc && dc->bitmap->monochrome;
   switch (index) {
     case TECHNOLOGY:

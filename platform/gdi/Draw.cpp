@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "platform/gdi/Display.h"
 #include "platform/gdi/detail/Blit.h"
 #include "platform/gdi/detail/Canvas.h"
-#include "platform/ui/Metrics.h"
 
 using platform::gdi::Canvas;
 using platform::gdi::DeviceContext;

@@ -1,36 +1,22 @@
-// System metrics, colours and the one monitor.
+// System metrics and the one monitor.
 #include "platform/ui/Metrics.h"
-
-#include <atomic>
-#include <mutex>
 
 #include "platform/ui/Window.h"
 
 namespace {
 
-struct Monitor {
-  int width = 1280;
-  int height = 1024;
-  RECT workArea{0, 0, 1280, 984};
-};
-
-std::mutex monitorMutex;
-Monitor monitor;
-
-Monitor CurrentMonitor() {
-  std::lock_guard<std::mutex> lock(monitorMutex);
-  return monitor;
-}
+using platform::CurrentMonitor;
+using platform::MonitorArea;
 
 // The one monitor's handle.
 HMONITOR const kMonitor = reinterpret_cast<HMONITOR>(0x1000);
 
-bool Inside(const Monitor& m, POINT p) { return p.x >= 0 && p.y >= 0 && p.x < m.width && p.y < m.height; }
+bool Inside(const MonitorArea& m, POINT p) { return p.x >= 0 && p.y >= 0 && p.x < m.width && p.y < m.height; }
 
 }  // namespace
 
 int GetSystemMetrics(int index) {
-  Monitor m = CurrentMonitor();
+  MonitorArea m = CurrentMonitor();
   switch (index) {
     case SM_CXSCREEN:
     case SM_CXVIRTUALSCREEN:
@@ -104,45 +90,6 @@ int GetSystemMetrics(int index) {
   }
 }
 
-DWORD GetSysColor(int index) {
-  // The classic scheme.
-  static constexpr COLORREF kColours[] = {
-      RGB(212, 208, 200),  // scroll bar
-      RGB(58, 110, 165),   // background
-      RGB(10, 36, 106),    // active caption
-      RGB(128, 128, 128),  // inactive caption
-      RGB(212, 208, 200),  // menu
-      RGB(255, 255, 255),  // window
-      RGB(0, 0, 0),        // window frame
-      RGB(0, 0, 0),        // menu text
-      RGB(0, 0, 0),        // window text
-      RGB(255, 255, 255),  // caption text
-      RGB(212, 208, 200),  // active border
-      RGB(212, 208, 200),  // inactive border
-      RGB(128, 128, 128),  // application workspace
-      RGB(10, 36, 106),    // highlight
-      RGB(255, 255, 255),  // highlight text
-      RGB(212, 208, 200),  // button face
-      RGB(128, 128, 128),  // button shadow
-      RGB(128, 128, 128),  // grey text
-      RGB(0, 0, 0),        // button text
-      RGB(212, 208, 200),  // inactive caption text
-      RGB(255, 255, 255),  // button highlight
-      RGB(64, 64, 64),     // 3-D dark shadow
-      RGB(212, 208, 200),  // 3-D light
-      RGB(0, 0, 0),        // tooltip text
-      RGB(255, 255, 225),  // tooltip background
-      RGB(181, 181, 181),  // (unnamed)
-      RGB(0, 0, 128),      // hot-tracked item
-      RGB(166, 202, 240),  // active caption gradient
-      RGB(192, 192, 192),  // inactive caption gradient
-      RGB(49, 106, 197),   // menu highlight
-      RGB(212, 208, 200),  // menu bar
-  };
-  if (index < 0 || index >= static_cast<int>(sizeof kColours / sizeof kColours[0])) return 0;
-  return kColours[index];
-}
-
 BOOL SystemParametersInfo(UINT action, UINT, LPVOID pvParam, UINT) {
   if (action == SPI_GETWORKAREA && pvParam) {
     *static_cast<RECT*>(pvParam) = CurrentMonitor().workArea;
@@ -158,7 +105,7 @@ HMONITOR MonitorFromPoint(POINT point, DWORD flags) {
 
 HMONITOR MonitorFromRect(const RECT* rect, DWORD flags) {
   if (!rect) return nullptr;
-  Monitor m = CurrentMonitor();
+  MonitorArea m = CurrentMonitor();
   bool overlaps = rect->right > 0 && rect->bottom > 0 && rect->left < m.width && rect->top < m.height;
   if (flags == MONITOR_DEFAULTTONULL && !overlaps) return nullptr;
   return kMonitor;
@@ -172,7 +119,7 @@ HMONITOR MonitorFromWindow(HWND hwnd, DWORD flags) {
 
 BOOL GetMonitorInfo(HMONITOR handle, MONITORINFO* info) {
   if (handle != kMonitor || !info || info->cbSize < sizeof(MONITORINFO)) return FALSE;
-  Monitor m = CurrentMonitor();
+  MonitorArea m = CurrentMonitor();
   info->rcMonitor = RECT{0, 0, m.width, m.height};
   info->rcWork = m.workArea;
   info->dwFlags = MONITORINFOF_PRIMARY;
@@ -180,17 +127,3 @@ BOOL GetMonitorInfo(HMONITOR handle, MONITORINFO* info) {
 }
 
 UINT GetDoubleClickTime() { return 500; }
-
-namespace platform {
-
-void SetMonitor(int width, int height, RECT workArea) {
-  std::lock_guard<std::mutex> lock(monitorMutex);
-  monitor = Monitor{width, height, workArea};
-}
-
-void ResetMonitor() {
-  std::lock_guard<std::mutex> lock(monitorMutex);
-  monitor = Monitor{};
-}
-
-}  // namespace platform

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "vector/SpanFiller.h"
+#include "vector/detail/SpanFiller.h"
 
 namespace corvel {
 

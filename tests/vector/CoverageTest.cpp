@@ -1,4 +1,4 @@
-#include "vector/Coverage.h"
+#include "vector/detail/Coverage.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "tests/vector/CoverageGrid.h"
-#include "vector/AntiAlias.h"
-#include "vector/PathReader.h"
 #include "vector/VectorPath.h"
+#include "vector/detail/AntiAlias.h"
+#include "vector/detail/PathReader.h"
 
 namespace corvel {
 namespace {

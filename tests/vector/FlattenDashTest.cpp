@@ -1,4 +1,4 @@
-#include "vector/FlattenStage.h"
+#include "vector/detail/FlattenStage.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "tests/vector/PathTestSupport.h"
-#include "vector/PathReader.h"
 #include "vector/RenderSettings.h"
 #include "vector/VectorPath.h"
+#include "vector/detail/PathReader.h"
 
 namespace corvel {
 namespace {

@@ -3,10 +3,10 @@
 #include <vector>
 
 #include "tests/core/ImageBytes.h"
-#include "vector/ImageRows.h"
 #include "vector/RenderSettings.h"
-#include "vector/SegmentBuffer.h"
-#include "vector/SpanFiller.h"
+#include "vector/detail/RowHelpers.h"
+#include "vector/detail/SegmentBuffer.h"
+#include "vector/detail/SpanFiller.h"
 
 namespace corvel {
 namespace {

@@ -1,4 +1,4 @@
-#include "vector/StrokeStage.h"
+#include "vector/detail/StrokeStage.h"
 
 #include <gtest/gtest.h>
 
@@ -8,10 +8,10 @@
 
 #include "tests/vector/CoverageGrid.h"
 #include "tests/vector/PathTestSupport.h"
-#include "vector/AntiAlias.h"
-#include "vector/Coverage.h"
-#include "vector/PathReader.h"
 #include "vector/VectorPath.h"
+#include "vector/detail/AntiAlias.h"
+#include "vector/detail/Coverage.h"
+#include "vector/detail/PathReader.h"
 
 namespace corvel {
 namespace {

@@ -1,12 +1,12 @@
-#include "vector/TransformStage.h"
+#include "vector/detail/TransformStage.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "tests/vector/PathTestSupport.h"
-#include "vector/PathReader.h"
 #include "vector/VectorPath.h"
+#include "vector/detail/PathReader.h"
 
 namespace corvel {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "tests/vector/PathTestSupport.h"
-#include "vector/PathReader.h"
+#include "vector/detail/PathReader.h"
 
 namespace corvel {
 namespace {

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "tests/core/ImageBytes.h"
-#include "vector/AntiAlias.h"
 #include "vector/CoreStartup.h"
-#include "vector/CurveGeometry.h"
 #include "vector/Paint.h"
-#include "vector/PathReader.h"
+#include "vector/detail/AntiAlias.h"
+#include "vector/detail/CurveGeometry.h"
+#include "vector/detail/PathReader.h"
 
 namespace corvel {
 namespace {

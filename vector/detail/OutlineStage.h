@@ -4,7 +4,7 @@
 #pragma once
 #include "vector/PathTypes.h"
 #include "vector/RenderSettings.h"
-#include "vector/SegmentBuffer.h"
+#include "vector/detail/SegmentBuffer.h"
 
 namespace corvel {
 

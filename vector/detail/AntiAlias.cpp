@@ -1,4 +1,4 @@
-#include "vector/AntiAlias.h"
+#include "vector/detail/AntiAlias.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "vector/Coverage.h"
+#include "vector/detail/Coverage.h"
 
 #include <algorithm>
 #include <atomic>
@@ -8,9 +8,9 @@
 #include <new>
 
 #include "core/Rounding.h"
-#include "vector/PathReader.h"
-#include "vector/SpanFiller.h"
 #include "vector/VectorPath.h"
+#include "vector/detail/PathReader.h"
+#include "vector/detail/SpanFiller.h"
 
 namespace corvel {
 namespace {

@@ -6,7 +6,7 @@
 #include "vector/PathTypes.h"
 #include "vector/RefCounted.h"
 #include "vector/RenderSettings.h"
-#include "vector/SegmentBuffer.h"
+#include "vector/detail/SegmentBuffer.h"
 
 namespace corvel {
 

@@ -1,4 +1,4 @@
-#include "vector/PaintSource.h"
+#include "vector/detail/PaintSource.h"
 
 #include "core/RowIteratorBands.h"
 

@@ -1,4 +1,4 @@
-#include "vector/BezierFit.h"
+#include "vector/detail/BezierFit.h"
 
 #include <cmath>
 #include <new>

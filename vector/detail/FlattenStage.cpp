@@ -1,10 +1,10 @@
-#include "vector/FlattenStage.h"
+#include "vector/detail/FlattenStage.h"
 
 #include <cmath>
 #include <new>
 
-#include "vector/CurveGeometry.h"
 #include "vector/RenderSettings.h"
+#include "vector/detail/CurveGeometry.h"
 
 namespace corvel {
 namespace {

@@ -1,4 +1,4 @@
-#include "vector/SegmentBuffer.h"
+#include "vector/detail/SegmentBuffer.h"
 
 #include <new>
 

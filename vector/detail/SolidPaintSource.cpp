@@ -1,4 +1,4 @@
-#include "vector/SolidPaintSource.h"
+#include "vector/detail/SolidPaintSource.h"
 
 #include "core/ColorUtils.h"
 #include "core/PaletteCache.h"

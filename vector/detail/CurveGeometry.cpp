@@ -1,4 +1,4 @@
-#include "vector/CurveGeometry.h"
+#include "vector/detail/CurveGeometry.h"
 
 #include <cmath>
 

@@ -1,8 +1,8 @@
-#include "vector/OutlineStage.h"
+#include "vector/detail/OutlineStage.h"
 
 #include <cmath>
 
-#include "vector/CurveGeometry.h"
+#include "vector/detail/CurveGeometry.h"
 
 namespace corvel {
 namespace {

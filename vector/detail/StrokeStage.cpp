@@ -1,11 +1,11 @@
-#include "vector/StrokeStage.h"
+#include "vector/detail/StrokeStage.h"
 
 #include <algorithm>
 #include <cmath>
 #include <new>
 
-#include "vector/CurveGeometry.h"
-#include "vector/FlattenStage.h"
+#include "vector/detail/CurveGeometry.h"
+#include "vector/detail/FlattenStage.h"
 
 namespace corvel {
 namespace {

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "core/Matrix3.h"
-#include "vector/OutlineStage.h"
 #include "vector/PathTypes.h"
 #include "vector/RefCounted.h"
 #include "vector/RenderSettings.h"
+#include "vector/detail/OutlineStage.h"
 
 namespace corvel {
 

@@ -1,9 +1,9 @@
-#include "vector/TransformStage.h"
+#include "vector/detail/TransformStage.h"
 
 #include <cmath>
 #include <new>
 
-#include "vector/CurveGeometry.h"
+#include "vector/detail/CurveGeometry.h"
 
 namespace corvel {
 namespace {

@@ -1,4 +1,4 @@
-#include "vector/ImageRows.h"
+#include "vector/detail/RowHelpers.h"
 
 #include <algorithm>
 #include <cmath>
