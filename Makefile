@@ -6,6 +6,7 @@
 #                    beside OpenCV's warpAffine (installs python3-opencv)
 # make fuzz   build the decoders' fuzz targets with clang and run each for FUZZ_SECONDS
 # make format-check  fail when clang-format (.clang-format) would change a tracked .cpp or .h file
+# make layer-check   fail on an include against the README's layer order or into another folder's detail/
 JOBS ?= $(shell nproc)
 RELEASE := build/release
 SANITIZE := build/sanitize
@@ -17,7 +18,7 @@ FUZZ_SECONDS ?= 25
 WERROR ?= OFF
 FUZZERS := bmp wbmp jpeg png exif ico tga pcx gif tiff
 
-.PHONY: test deps release sanitize tsan bench fuzz format-check clean
+.PHONY: test deps release sanitize tsan bench fuzz format-check layer-check clean
 
 test: deps release sanitize tsan
 	ctest --test-dir $(RELEASE) --output-on-failure -j $(JOBS)
@@ -67,6 +68,9 @@ fuzz: deps
 
 format-check: deps
 	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+
+layer-check:
+	sh tools/layer-check
 
 clean:
 	rm -rf build
