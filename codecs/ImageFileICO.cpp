@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "codecs/detail/ImageLimits.h"
 #include "codecs/detail/LittleEndian.h"
 
 namespace {
@@ -13,6 +14,7 @@ constexpr unsigned kInfoSize = 40;
 constexpr unsigned kIcon = 1;
 constexpr unsigned kCursor = 2;
 constexpr unsigned long kMaxWrittenSide = 255;
+constexpr unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
 bool ReadAll(CByteStream* stream, void* buffer, std::size_t size) {
   return size == 0 || stream->Read(buffer, 1, size) == size;
@@ -30,44 +32,57 @@ bool MaskBit(const std::vector<unsigned char>& mask, unsigned long maskRow, unsi
 
 }  // namespace
 
-// Fails silently, as the other decoders do not: a failed try is common when the dispatch looks
-// for the format of a file.
 bool CImageFileICO::Decode(CByteStream* stream) {
   if (!stream) return false;
   const long start = stream->Tell();
   const long size = stream->Size();
   unsigned char directory[kDirectorySize];
-  if (!ReadAll(stream, directory, kDirectorySize)) return false;
+  if (!ReadAll(stream, directory, kDirectorySize)) return Fail("Not an icon");
   const unsigned type = ReadLE16(directory + 2);
-  if (ReadLE16(directory) != 0 || (type != kIcon && type != kCursor)) return false;
+  if (ReadLE16(directory) != 0 || (type != kIcon && type != kCursor)) return Fail("Not an icon");
   const unsigned count = ReadLE16(directory + 4);
   info_.numberOfFrames = static_cast<std::int32_t>(count);
   std::vector<unsigned char> entries(std::size_t{count} * kEntrySize);
-  if (!ReadAll(stream, entries.data(), entries.size())) return false;
-  if (info_.frame < 0 || info_.frame >= static_cast<std::int32_t>(count)) return false;
+  if (!ReadAll(stream, entries.data(), entries.size())) return Fail("Corrupted icon");
+  if (info_.frame < 0 || info_.frame >= static_cast<std::int32_t>(count))
+    return Fail("Error: image not present in icon file");
 
   const unsigned char* entry = &entries[std::size_t(info_.frame) * kEntrySize];
-  // A side of 0 in the directory stands for 256.
-  const unsigned long width = entry[0] ? entry[0] : 256;
-  const unsigned long height = entry[1] ? entry[1] : 256;
   // A picture that starts outside the file is refused; one that runs past its end is read as
-  // far as it goes, whatever size the entry claims.
+  // far as it goes.
   const std::uint64_t offset = ReadLE32(entry + 12);
   const std::uint64_t available = size > start ? static_cast<std::uint64_t>(size - start) : 0;
-  if (offset + kInfoSize > available) return false;
-  if (!stream->Seek(static_cast<long>(start + static_cast<long>(offset)), 0)) return false;
+  if (offset + kInfoSize > available) return Fail("Corrupted icon");
+  if (!stream->Seek(static_cast<long>(start + static_cast<long>(offset)), 0)) return Fail("Corrupted icon");
 
   unsigned char info[kInfoSize];
-  if (!ReadAll(stream, info, kInfoSize)) return false;
+  if (!ReadAll(stream, info, kInfoSize)) return Fail("Corrupted icon");
+  if (std::memcmp(info, kPngSignature, sizeof(kPngSignature)) == 0) return Fail("PNG icons not supported");
   const unsigned bits = ReadLE16(info + 14);
-  // Only bitmaps of a known depth: entries stored in other formats are refused.
-  if (ReadLE32(info) != kInfoSize || !IsKnownDepth(bits)) return false;
-  if (!Create(width, height, bits, keImageFormatICO)) return false;
-  if (!ReadColours(stream, bits, ReadLE32(info + 32))) return false;
+  if (ReadLE32(info) != kInfoSize) return Fail("Corrupted icon");
+  if (!IsKnownDepth(bits)) return Fail("Unsupported icon bit depth");
+  // The sizes are the bitmap's (its height counts the mask's rows too), whatever the directory
+  // says.
+  const auto width = static_cast<std::int32_t>(ReadLE32(info + 4));
+  const auto height = static_cast<std::int32_t>(ReadLE32(info + 8)) / 2;
+  if (width <= 0 || height <= 0) return Fail("Corrupted icon");
+  if (std::uint64_t(width) * std::uint64_t(height) > kMaxDecodePixels)
+    return Fail("Image too large to decode");
+  if (!Create(static_cast<unsigned long>(width), static_cast<unsigned long>(height), bits, keImageFormatICO))
+    return Fail("Can't allocate memory");
+  if (!ReadColours(stream, bits, ReadLE32(info + 32))) return Fail("Corrupted icon");
+  // A 32-bit entry whose alpha is all 0 has none: the mask alone says what shows.
+  if (bits == 32 && !HasAlpha()) AlphaDelete();
 
-  const unsigned long maskRow = MaskRowBytes(width);
-  std::vector<unsigned char> mask(maskRow * height);
-  if (!ReadAll(stream, mask.data(), mask.size())) return true;  // no mask: the colours alone
+  // The mask is only what the entry's bytes hold after the colours: a 32-bit entry may have none.
+  const unsigned long maskRow = MaskRowBytes(GetWidth());
+  std::vector<unsigned char> mask(maskRow * GetHeight());
+  const std::uint64_t used = static_cast<std::uint64_t>(stream->Tell() - start) - offset;
+  const std::uint64_t held = ReadLE32(entry + 8);
+  if (held < used || mask.size() > held - used || !ReadAll(stream, mask.data(), mask.size())) {
+    return true;  // no mask: the colours alone
+  }
+  if (AlphaIsValid()) return true;  // where there is alpha, it rules
   if (std::all_of(mask.begin(), mask.end(), [](unsigned char b) { return b == 0xFF; })) {
     // Every pixel masked: what shows is the inverse of what lies beneath.
     SetTransIndex(0);
@@ -76,6 +91,14 @@ bool CImageFileICO::Decode(CByteStream* stream) {
   }
   ApplyMask(mask, maskRow, bits);
   return true;
+}
+
+bool CImageFileICO::HasAlpha() {
+  for (long y = 0; y < static_cast<long>(GetHeight()); ++y) {
+    const BYTE* alpha = AlphaGetPointer(0, y);
+    if (std::any_of(alpha, alpha + GetWidth(), [](BYTE a) { return a != 0; })) return true;
+  }
+  return false;
 }
 
 bool CImageFileICO::ReadColours(CByteStream* stream, unsigned bits, std::uint32_t colours) {
@@ -111,7 +134,6 @@ bool CImageFileICO::ReadColours(CByteStream* stream, unsigned bits, std::uint32_
 void CImageFileICO::ApplyMask(const std::vector<unsigned char>& mask, unsigned long maskRow, unsigned bits) {
   const long width = static_cast<long>(GetWidth());
   const long height = static_cast<long>(GetHeight());
-  const bool hadAlpha = AlphaIsValid();
   AlphaCreate();
   bool anyMasked = false;
   for (long y = 0; y < height; ++y) {
@@ -122,7 +144,7 @@ void CImageFileICO::ApplyMask(const std::vector<unsigned char>& mask, unsigned l
     }
   }
   if (!anyMasked) {
-    if (!hadAlpha) AlphaDelete();
+    AlphaDelete();
     return;
   }
   if (bits == 24) {
@@ -169,7 +191,7 @@ bool CImageFileICO::Encode(CByteStream* stream) {
   const unsigned long height = GetHeight();
   if (width > kMaxWrittenSide || height > kMaxWrittenSide) return Fail("Can't save this image as icon");
   const RGBQUAD* palette = GetPalette();
-  if (GetBpp() <= 8 && !palette) return false;
+  if (GetBpp() <= 8 && !palette) return Fail("Can't save this image as icon");
   const unsigned long maskRow = MaskRowBytes(width);
   const bool colourWithAlpha = AlphaIsValid() && !palette;
   const std::uint32_t colourBytes = colourWithAlpha ? static_cast<std::uint32_t>(width * height * 4)

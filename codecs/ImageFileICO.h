@@ -18,6 +18,8 @@ class CImageFileICO : public CImageFile {
  private:
   // The palette (colours entries, 0 for as many as the depth has) and the colour rows.
   bool ReadColours(CByteStream* stream, unsigned bits, std::uint32_t colours);
+  // Whether any pixel's alpha is other than 0.
+  bool HasAlpha();
   void ApplyMask(const std::vector<unsigned char>& mask, unsigned long maskRow, unsigned bits);
   std::vector<unsigned char> BuildMask(unsigned long maskRow);
 };

@@ -2,6 +2,9 @@
 // and the run-length writers' byte patterns.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
 #include <vector>
 
 #include "codecs/ImageFile.h"
@@ -42,6 +45,44 @@ Bytes Pcx(unsigned char bits, unsigned char planes, unsigned char width, unsigne
   for (unsigned i = 0; i < 16; ++i) file[16 + 3 * i] = static_cast<unsigned char>(16 * i);  // red ramp
   file[65] = planes, file[66] = bpl;
   file.insert(file.end(), payload.begin(), payload.end());
+  return file;
+}
+
+void PutLE(Bytes& out, std::uint32_t value, int size) {
+  for (int i = 0; i < size; ++i) out.push_back(static_cast<unsigned char>(value >> (8 * i)));
+}
+
+struct IconEntry {
+  unsigned char dirWidth, dirHeight;  // what the directory says
+  std::uint32_t width, height, bits;  // what the bitmap says
+  Bytes pixels;                       // palette and colour rows
+  Bytes mask;
+  Bytes after;  // bytes past the entry's count, before the next entry
+};
+
+// The directory, then each entry's bitmap and the bytes after it.
+Bytes IconFile(const std::vector<IconEntry>& entries) {
+  Bytes file{0, 0, 1, 0};
+  PutLE(file, static_cast<std::uint32_t>(entries.size()), 2);
+  std::uint32_t offset = 6 + 16 * static_cast<std::uint32_t>(entries.size());
+  Bytes data;
+  for (const IconEntry& e : entries) {
+    const auto held = static_cast<std::uint32_t>(40 + e.pixels.size() + e.mask.size());
+    file.insert(file.end(), {e.dirWidth, e.dirHeight, 0, 0, 1, 0});
+    PutLE(file, e.bits, 2);
+    PutLE(file, held, 4);
+    PutLE(file, offset, 4);
+    PutLE(data, 40, 4);
+    PutLE(data, e.width, 4);
+    PutLE(data, 2 * e.height, 4);
+    PutLE(data, 1, 2);
+    PutLE(data, e.bits, 2);
+    data.resize(data.size() + 24, 0);
+    for (const Bytes* part : {&e.pixels, &e.mask, &e.after})
+      data.insert(data.end(), part->begin(), part->end());
+    offset += held + static_cast<std::uint32_t>(e.after.size());
+  }
+  file.insert(file.end(), data.begin(), data.end());
   return file;
 }
 
@@ -194,4 +235,58 @@ TEST(IconTargaPcx, IconDirectoryAndMaskAreCheckedAgainstTheFile) {
   CImageFile refused;
   EXPECT_FALSE(DecodeBytes(refused, outside, keImageFormatICO));
   EXPECT_EQ(refused.GetNumFrames(), 1);
+}
+
+TEST(IconTargaPcx, IconAlphaMaskAndSizesComeFromTheEntryItself) {
+  const Bytes noAlpha{1, 2, 3, 0, 4, 5, 6, 0};
+  const Bytes someAlpha{1, 2, 3, 0, 4, 5, 6, 200};
+  const Bytes secondMasked{0x40, 0, 0, 0};
+  const IconEntry other{1, 1, 1, 1, 32, {9, 9, 9, 255}, {0, 0, 0, 0}, {}};
+  CImageFile image;
+  // A 32-bit entry without a mask: the bytes after it are not its mask.
+  ASSERT_TRUE(DecodeBytes(image, IconFile({{2, 1, 2, 1, 32, noAlpha, {}, {0xFF, 0xFF, 0xFF, 0xFF}}, other}),
+                          keImageFormatICO));
+  EXPECT_EQ(image.GetPixelColor(1, 0).rgbBlue, 4);
+  EXPECT_FALSE(image.AlphaIsValid());
+  EXPECT_EQ(image.GetTransIndex(), -1);
+  // Alpha rules where the entry has it; where it has none, the mask does.
+  ASSERT_TRUE(
+      DecodeBytes(image, IconFile({{2, 1, 2, 1, 32, someAlpha, secondMasked, {}}}), keImageFormatICO));
+  EXPECT_EQ(image.AlphaGet(0, 0), 0);
+  EXPECT_EQ(image.AlphaGet(1, 0), 200);
+  ASSERT_TRUE(DecodeBytes(image, IconFile({{2, 1, 2, 1, 32, noAlpha, secondMasked, {}}}), keImageFormatICO));
+  ASSERT_TRUE(image.AlphaIsValid());
+  EXPECT_EQ(image.AlphaGet(0, 0), 255);
+  EXPECT_EQ(image.AlphaGet(1, 0), 0);
+  // The bitmap's sizes, not the directory's (0 there is 256).
+  ASSERT_TRUE(DecodeBytes(image, IconFile({{0, 0, 2, 1, 32, someAlpha, {}, {}}}), keImageFormatICO));
+  EXPECT_EQ(image.GetWidth(), 2u);
+  EXPECT_EQ(image.GetHeight(), 1u);
+}
+
+TEST(IconTargaPcx, IconRefusalsSayWhy) {
+  const IconEntry plain{2, 1, 2, 1, 32, Bytes(8, 7), {}, {}};
+  Bytes png = IconFile({plain});
+  const unsigned char signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::copy(std::begin(signature), std::end(signature), png.begin() + 22);
+  Bytes cursorless = IconFile({plain});
+  cursorless[2] = 3;
+  Bytes deep = IconFile({plain});
+  deep[22 + 14] = 16;
+  struct Case {
+    const char* what;
+    Bytes file;
+    int frame;
+    const char* text;
+  } cases[] = {{"png entry", png, 0, "PNG icons not supported"},
+               {"neither icon nor cursor", cursorless, 0, "Not an icon"},
+               {"16-bit entry", deep, 0, "Unsupported icon bit depth"},
+               {"frame past the entries", IconFile({plain}), 1, "Error: image not present in icon file"},
+               {"directory cut short", Bytes(png.begin(), png.begin() + 12), 0, "Corrupted icon"}};
+  for (const Case& c : cases) {
+    CImageFile image;
+    image.SetFrame(c.frame);
+    EXPECT_FALSE(DecodeBytes(image, c.file, keImageFormatICO)) << c.what;
+    EXPECT_STREQ(image.GetLastError(), c.text) << c.what;
+  }
 }
