@@ -37,8 +37,6 @@ bool FilterModule::Load(const std::string& path, const std::string& entryName, s
 
 host::OSErr RunFilter(const FilterModule& module, HostImageBuffer& image, FilterRun& run) {
   std::vector<std::uint8_t> input = image.pixels;
-  std::vector<std::uint8_t> mask;
-  if (run.selection) mask = *run.selection;
   host::PIDescriptorParameters descriptor{
       0, run.playInfo, 0, MakeDescriptor(run.descriptor), HostWriteProcs(), HostReadProcs()};
   host::FilterRecord record{};
@@ -79,8 +77,9 @@ host::OSErr RunFilter(const FilterModule& module, HostImageBuffer& image, Filter
     record.inData = IsEmpty(record.inRect) ? nullptr : At(input, image.RowBytes(), pixelBytes, record.inRect);
     record.outData = IsEmpty(record.outRect) ? nullptr
                                              : At(image.pixels, image.RowBytes(), pixelBytes, record.outRect);
-    record.maskData = run.selection && !IsEmpty(record.maskRect) ? At(mask, image.width, 1, record.maskRect)
-                                                                 : nullptr;
+    record.maskData = run.selection && !IsEmpty(record.maskRect)
+                          ? At(*run.selection, image.width, 1, record.maskRect)
+                          : nullptr;
     record.inRowBytes = record.outRowBytes = image.RowBytes();
     record.maskRowBytes = image.width;
     result = call(host::filterSelectorContinue, "continue");

@@ -41,7 +41,8 @@ struct StepTime {
 struct FilterRun {
   Descriptor descriptor;  // in: the recorded values; out: what the filter wrote
   host::int16 playInfo = host::plugInDialogDontDisplay;
-  const std::vector<std::uint8_t>* selection = nullptr;  // width x height grey, or null
+  // width x height grey, or null; handed to the filter as the mask buffer itself, not a copy
+  std::vector<std::uint8_t>* selection = nullptr;
   std::vector<StepTime> times;
   host::int16 failedSelector = -1;  // the selector that answered an error
 };
