@@ -16,7 +16,7 @@ FUZZ := build/fuzz
 FUZZ_SECONDS ?= 25
 # WERROR=ON turns warnings into errors (CI sets it).
 WERROR ?= OFF
-FUZZERS := bmp wbmp jpeg png exif ico tga pcx gif tiff
+FUZZERS := bmp wbmp jpeg png exif ico tga pcx gif tiff jp2 jpc pgx pnm ras
 
 .PHONY: test deps release sanitize tsan bench fuzz format-check layer-check clean
 

@@ -66,8 +66,10 @@ inline bool DecodeInput(const std::uint8_t* data, std::size_t size, unsigned lon
   long encodedSize = 0;
   if (!image.Encode(encoded, encodedSize, type)) return true;  // e.g. too large for WBMP
   CImageFile again;
-  // TIFF writes colour as JPEG and a 1-bit page as black and white, whatever its palette.
-  const bool lossy = type == keImageFormatJPG || type == keImageFormatTIF;
+  // TIFF writes colour as JPEG and a 1-bit page as black and white, whatever its palette; the
+  // JPEG-2000 coders write at the default quality's rate.
+  const bool lossy = type == keImageFormatJPG || type == keImageFormatTIF || type == keImageFormatJP2 ||
+                     type == keImageFormatJPC;
   bool same = again.Decode(encoded, static_cast<unsigned long>(encodedSize), type) &&
               (lossy                      ? SameSize(image, again)
                : type == keImageFormatICO ? SameVisiblePixels(image, again)

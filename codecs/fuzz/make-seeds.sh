@@ -86,3 +86,33 @@ write_seeds TIFF "-compress None" "-compress LZW" "-compress Zip" "-compress JPE
   "-define tiff:tile-geometry=16x16" "-orient RightTop" "-colorspace Lab"
 "$convert" "$picture" \( "$picture" -negate \) "TIFF:$out/tiff/pages"
 cp "$here/regressions/tiff/"* "$out/tiff/" 2>/dev/null || true
+# The JPEG-2000 family: colour, grey, 16-bit and grey with alpha in JP2 and bare code streams;
+# PGX of each depth; PNM of every kind; Sun raster of each depth, with and without a map.
+mkdir -p "$out/jp2" "$out/jpc" "$out/pgx" "$out/pnm" "$out/ras"
+write_seeds JP2 "-type TrueColor" "-colorspace Gray" "-depth 16" "-colorspace Gray -alpha set -depth 8" \
+  "-quality 50" "-define jp2:progression-order=RPCL"
+n=0
+for options in "-type TrueColor" "-colorspace Gray" "-depth 12" "-quality 40"; do
+  n=$((n + 1))
+  # shellcheck disable=SC2086
+  "$convert" "$picture" $options "J2K:$out/jpc/seed$n"
+done
+write_seeds PGX "-colorspace Gray -depth 8" "-colorspace Gray -depth 16" "-colorspace Gray -depth 4"
+n=0
+for kind in "-monochrome -compress None PBM" "-monochrome PBM" "-compress None PGM" "-depth 8 PGM" "-depth 16 PGM" \
+            "-compress None PPM" "-depth 8 PPM" "-depth 16 PPM"; do
+  n=$((n + 1))
+  options="${kind% *}"
+  format="${kind##* }"
+  # shellcheck disable=SC2086
+  "$convert" "$picture" $options "$format:$out/pnm/seed$n"
+done
+n=0
+for options in "-type TrueColor" "-alpha set" "-colors 20 -type Palette" "-monochrome" "-colorspace Gray"; do
+  n=$((n + 1))
+  # shellcheck disable=SC2086
+  "$convert" "$picture" $options "SUN:$out/ras/seed$n"
+done
+for format in jp2 jpc pgx pnm ras; do
+  cp "$here/regressions/$format/"* "$out/$format/" 2>/dev/null || true
+done

@@ -29,7 +29,10 @@ TEST(FuzzRegressions, EveryKeptInputDecodesCleanly) {
                                Regressions{"jpeg", keImageFormatJPG}, Regressions{"png", keImageFormatPNG},
                                Regressions{"exif", keImageFormatJPG}, Regressions{"ico", keImageFormatICO},
                                Regressions{"tga", keImageFormatTGA}, Regressions{"pcx", keImageFormatPCX},
-                               Regressions{"gif", keImageFormatGIF}, Regressions{"tiff", keImageFormatTIF}}) {
+                               Regressions{"gif", keImageFormatGIF}, Regressions{"tiff", keImageFormatTIF},
+                               Regressions{"jp2", keImageFormatJP2}, Regressions{"jpc", keImageFormatJPC},
+                               Regressions{"pgx", keImageFormatPGX}, Regressions{"pnm", keImageFormatPNM},
+                               Regressions{"ras", keImageFormatRAS}}) {
     const std::filesystem::path folder = std::filesystem::path(WF_FUZZ_REGRESSIONS) / r.folder;
     if (!std::filesystem::exists(folder)) continue;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
