@@ -14,6 +14,7 @@
 #include "platform/ui/Paint.h"
 #include "platform/ui/Presenter.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/detail/CaptionButtons.h"
 #include "platform/ui/detail/CapturedPixels.h"
 #include "platform/ui/detail/Controls.h"
 #include "platform/ui/detail/WindowSystem.h"
@@ -58,9 +59,14 @@ void PaintFrame(HWND hwnd) {
     SetTextColor(dc, GetSysColor(active ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT));
     RECT text = bar;
     text.left += 4;
+    CaptionButtons buttons = CaptionButtonsOf(style, exStyle, window.right - window.left);
+    for (const RECT& button : {buttons.close, buttons.minimize}) {
+      if (!IsRectEmpty(&button)) text.right = button.left - 2;
+    }
     DrawText(dc, title, -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
     SelectObject(dc, previous);
     DeleteObject(font);
+    PaintCaptionButtons(hwnd, dc, HTNOWHERE);
     r.top += height;
   }
   if (exStyle & WS_EX_CLIENTEDGE) DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);

@@ -7,6 +7,7 @@
 #include "platform/ui/Presenter.h"
 #include "platform/ui/Queue.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/detail/CaptionButtons.h"
 #include "platform/ui/detail/WindowSystem.h"
 #include "platform/win32/Rect.h"
 
@@ -305,7 +306,11 @@ LRESULT DefaultHitTest(HWND hwnd, LPARAM lParam) {
     if (top) return HTTOP;
     if (bottom) return HTBOTTOM;
   }
-  if ((window->style & WS_CAPTION) == WS_CAPTION && screen.y < client.top) return HTCAPTION;
+  if ((window->style & WS_CAPTION) == WS_CAPTION && screen.y < client.top) {
+    POINT at{screen.x - outer.left, screen.y - outer.top};
+    LRESULT button = CaptionButtonAt(window->style, window->exStyle, outer.right - outer.left, at);
+    return button != HTNOWHERE ? button : HTCAPTION;
+  }
   return HTBORDER;
 }
 

@@ -125,7 +125,12 @@ void InjectMouse(UINT message, POINT screen, int wheelDelta, bool doubleClick) {
 }
 
 void InjectKey(UINT message, int key) {
-  if (message != WM_CHAR) Press(Keys().asynchronous, key, message == WM_KEYDOWN);
+  if (message != WM_CHAR) {
+    Press(Keys().asynchronous, key, message == WM_KEYDOWN);
+    // Keys with Alt (and Alt itself) are the system's, unless Ctrl makes them a character.
+    if ((key == VK_MENU || AsyncDown(VK_MENU)) && !AsyncDown(VK_CONTROL))
+      message = message == WM_KEYDOWN ? WM_SYSKEYDOWN : WM_SYSKEYUP;
+  }
   POINT cursor{Keys().cursorX.load(), Keys().cursorY.load()};
   Inject(InputEvent{message, cursor, static_cast<WPARAM>(key), 0, false});
 }
@@ -293,7 +298,9 @@ MSG PreviewInputLocked(const InputEvent& input, const InputTarget& target) {
     POINT client = ToClientLocked(target.hwnd, input.screen);
     msg.lParam = MAKELPARAM(static_cast<WORD>(client.x), static_cast<WORD>(client.y));
   } else {
-    msg.lParam = input.message == WM_KEYUP ? static_cast<LPARAM>(0xC0000001u) : 1;
+    bool up = input.message == WM_KEYUP || input.message == WM_SYSKEYUP;
+    bool alt = input.message == WM_SYSKEYDOWN || input.message == WM_SYSKEYUP;
+    msg.lParam = static_cast<LPARAM>((up ? 0xC0000001u : 1u) | (alt ? 0x20000000u : 0u));
   }
   return msg;
 }
@@ -301,8 +308,10 @@ MSG PreviewInputLocked(const InputEvent& input, const InputTarget& target) {
 MSG DeliverInput(const InputEvent& input) {
   if (int key = ButtonKey(input.message)) {
     Press(Keys().synchronous, key, IsPress(input.message));
-  } else if (input.message == WM_KEYDOWN || input.message == WM_KEYUP) {
-    Press(Keys().synchronous, static_cast<int>(input.keyFlags), input.message == WM_KEYDOWN);
+  } else if (input.message == WM_KEYDOWN || input.message == WM_KEYUP || input.message == WM_SYSKEYDOWN ||
+             input.message == WM_SYSKEYUP) {
+    Press(Keys().synchronous, static_cast<int>(input.keyFlags),
+          input.message == WM_KEYDOWN || input.message == WM_SYSKEYDOWN);
   }
   InputTarget target;
   bool captured;

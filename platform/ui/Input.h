@@ -32,6 +32,7 @@ constexpr int VK_DELETE = 0x2E;
 constexpr int VK_ADD = 0x6B;
 constexpr int VK_SUBTRACT = 0x6D;
 constexpr int VK_F1 = 0x70;
+constexpr int VK_F4 = 0x73;
 
 // Focus: WM_KILLFOCUS to the old window carries the new one, WM_SETFOCUS to the new one
 // carries the old one. Focusing a window of another top-level window activates that one.

@@ -6,6 +6,7 @@
 #include "platform/ui/Metrics.h"
 #include "platform/ui/Queue.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/detail/CaptionButtons.h"
 #include "platform/ui/detail/Controls.h"
 #include "platform/ui/detail/Retrieval.h"
 #include "platform/win32/Rect.h"
@@ -76,6 +77,11 @@ void DefaultNonClientPress(HWND hwnd, WPARAM hit, LPARAM lParam) {
   if (hit == static_cast<WPARAM>(HTVSCROLL) || hit == static_cast<WPARAM>(HTHSCROLL)) {
     TrackWindowScrollBar(hwnd, hit == static_cast<WPARAM>(HTVSCROLL) ? SB_VERT : SB_HORZ,
                          POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+    return;
+  }
+  if (hit == static_cast<WPARAM>(HTCLOSE) || hit == static_cast<WPARAM>(HTMAXBUTTON) ||
+      hit == static_cast<WPARAM>(HTMINBUTTON)) {
+    TrackCaptionButton(hwnd, static_cast<LRESULT>(hit));
     return;
   }
   bool sizing = hit >= static_cast<WPARAM>(HTLEFT) && hit <= static_cast<WPARAM>(HTBOTTOMRIGHT);

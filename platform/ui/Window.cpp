@@ -598,6 +598,10 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_CLOSE) SendMessage(hwnd, WM_CLOSE, 0, 0);
       return 0;
+    case WM_SYSKEYDOWN:
+      if (static_cast<int>(wParam) == VK_F4)
+        SendMessage(GetAncestor(hwnd, GA_ROOT), WM_SYSCOMMAND, SC_CLOSE, 0);
+      return 0;
     case WM_PAINT:
       DefaultPaint(hwnd);
       return 0;

@@ -1,5 +1,6 @@
 #include <thread>
 
+#include "platform/ui/Capture.h"
 #include "platform/win32/Clock.h"
 #include "tests/platform/UiFixture.h"
 
@@ -315,6 +316,55 @@ TEST_F(UiTest, ScriptWaitsForAPostFromAnotherThread) {
       .WaitForPost();
   EXPECT_EQ(platform::RunModalLoop(dialog), 5);
   worker.join();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(UiTest, CaptionButtonsSendTheirCommandsAndAltF4Closes) {
+  HWND window = MakeTop({100, 100, 400, 260},
+                        WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX);
+  if (const char* dir = std::getenv("WF_TEST_TMPDIR"))
+    platform::WritePng(platform::Capture(window), std::string(dir) + "/caption-buttons.png");
+  RECT frame;
+  GetWindowRect(window, &frame);
+  auto hit = [&](POINT at) {
+    return SendMessage(window, WM_NCHITTEST, 0, MAKELPARAM(static_cast<WORD>(at.x), static_cast<WORD>(at.y)));
+  };
+  const int y = frame.top + GetSystemMetrics(SM_CXFRAME) + 8;
+  const POINT close{frame.right - GetSystemMetrics(SM_CXFRAME) - 10, y};
+  const POINT maximize{close.x - 18, y}, minimize{close.x - 34, y};
+  EXPECT_EQ(hit(close), HTCLOSE);
+  EXPECT_EQ(hit(maximize), HTMAXBUTTON);
+  EXPECT_EQ(hit(minimize), HTMINBUTTON);
+  EXPECT_EQ(hit(POINT{frame.left + 40, y}), HTCAPTION);
+  auto commands = [&] {
+    std::vector<WPARAM> seen;
+    for (const Seen& message : Messages(WM_SYSCOMMAND)) seen.push_back(message.wParam & 0xFFF0);
+    return seen;
+  };
+  // A greyed button and a press taken off the button before the release do nothing.
+  platform::Click(minimize);
+  platform::Drag({close, POINT{close.x - 60, y + 40}});
+  platform::Click(maximize);
+  platform::PumpMessages();
+  EXPECT_EQ(commands(), std::vector<WPARAM>{SC_MAXIMIZE});
+  platform::Click(close);
+  platform::PumpMessages();
+  EXPECT_EQ(commands(), (std::vector<WPARAM>{SC_MAXIMIZE, SC_CLOSE}));
+  EXPECT_FALSE(IsWindow(window));
+
+  HWND second = MakeTop({100, 100, 300, 200}, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU);
+  HWND child = MakeChild(second, {5, 5, 50, 30});
+  SetFocus(child);
+  Log().clear();
+  platform::KeyDown(VK_MENU);
+  platform::Key(VK_F4);
+  platform::KeyUp(VK_MENU);
+  platform::PumpMessages();
+  EXPECT_EQ(commands(), std::vector<WPARAM>{SC_CLOSE});
+  EXPECT_FALSE(IsWindow(second));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ui/detail/CaptionButtons.h"
 #include "resources/dialogs/UiTables.h"
 #include "tests/platform/ShownCheck.h"
 #include "tests/platform/UiFixture.h"
@@ -76,6 +77,7 @@ class ShownTest : public wf_test::UiTest {
 
   wf_test::ShownCheck check;
   HWND dialog = nullptr;
+  HWND other = nullptr;
 };
 
 TEST_F(ShownTest, StandardControlsShowWhatTheyPaint) {
@@ -128,6 +130,22 @@ TEST_F(ShownTest, StandardControlsShowWhatTheyPaint) {
            {"track-right", key(VK_RIGHT)},
            {"click-scroll", [this] { platform::Click(ClientPoint(Item(kScroll), 5, 60)); }},
            {"click-spin", [this] { platform::Click(ClientPoint(Item(kSpin), 5, 3)); }},
+           {"drag-off-close",
+            [this, away] {
+              RECT frame;
+              GetWindowRect(dialog, &frame);
+              RECT close = platform::detail::CaptionButtonsOf(GetWindowLong(dialog, GWL_STYLE),
+                                                              GetWindowLong(dialog, GWL_EXSTYLE),
+                                                              frame.right - frame.left)
+                               .close;
+              platform::Drag({POINT{frame.left + close.left + 3, frame.top + close.top + 3}, away});
+            }},
+           {"another-window-activates",
+            [this] {
+              other = MakeTop(RECT{500, 500, 600, 560}, WS_POPUP | WS_VISIBLE | WS_CAPTION);
+              SetActiveWindow(other);
+            }},
+           {"it-goes", [this] { DestroyWindow(other); }},
            {"disable-apply", [this] { EnableWindow(Item(kApply), FALSE); }},
            {"enable-off", [this] { EnableWindow(Item(kOff), TRUE); }},
        });
