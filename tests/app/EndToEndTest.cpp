@@ -211,6 +211,29 @@ TEST_F(AppTest, FailuresReachTheHostAsResultsNeverAsCrashes) {
   EXPECT_EQ(result, host::paramErr);
 }
 
+// Two-plane grey is read as a view over the host's input: the fill must not go over it.
+TEST_F(AppTest, TheHostsInputBufferStaysAsItWas) {
+  app::TilingApp linked;
+  ASSERT_TRUE(linked.InitInstance());
+  const int width = 60, height = 50;
+  std::vector<std::uint8_t> in(std::size_t(width) * height * 2), out(in.size(), 0);
+  for (std::size_t i = 0; i < in.size(); ++i) in[i] = i % 2 ? 255 : std::uint8_t(i * 7 % 251);
+  const std::vector<std::uint8_t> before = in;
+  host::FilterRecord record{};
+  record.imageSize = {height, width};
+  record.planes = 2;
+  record.imageMode = host::kModeGrayScale;
+  record.inRect = record.outRect = {0, 0, height, width};
+  record.inData = in.data(), record.outData = out.data();
+  record.inRowBytes = record.outRowBytes = width * 2;
+  std::intptr_t data = 0;
+  std::int16_t result = 0;
+  framework::DispatchSelector(linked, host::filterSelectorContinue, &record, &data, &result);
+  ASSERT_EQ(result, host::noErr);
+  EXPECT_EQ(in, before);
+  EXPECT_NE(out, before) << "the tile fills the output";
+}
+
 TEST_F(AppTest, MethodsPastTheGroupsRenderAsTheFirstGroup) {
   wfhost::HostImageBuffer first = PatternImage(host::kModeRGB, 60, 50), past = first;
   for (auto [image, method] : {std::pair{&first, 0}, std::pair{&past, 19}}) {
