@@ -625,14 +625,32 @@ bool CImageFileGIF::Encode(CByteStream* stream) {
   return stream->PutC(0x3B);
 }
 
+RGBQUAD CImageFileGIF::UnusedColour() {
+  std::vector<bool> used(std::size_t{1} << 24);
+  for (long y = 0; y < static_cast<long>(GetHeight()); ++y) {
+    for (long x = 0; x < static_cast<long>(GetWidth()); ++x) {
+      if (AlphaGet(x, y) < 128) continue;
+      const RGBQUAD c = GetPixelColor(x, y, false);
+      used[std::size_t{c.rgbRed} << 16 | std::size_t{c.rgbGreen} << 8 | c.rgbBlue] = true;
+    }
+  }
+  const std::size_t free = static_cast<std::size_t>(std::find(used.begin(), used.end(), false) -
+                                                    used.begin());
+  return RGBQUAD{BYTE(free), BYTE(free >> 8), BYTE(free >> 16), 0};
+}
+
 // True colour as tiles of up to 255 colours each, every tile with its own table.
 bool CImageFileGIF::EncodeRGB(CByteStream* stream) {
   EncodeHeader(stream);
   EncodeComment(stream);
-  const bool transparent = GetTransIndex() >= 0;
-  const RGBQUAD key = GetTransColor();
   const unsigned long width = GetWidth();
   const unsigned long height = GetHeight();
+  // Pixels less than half covered are hidden behind the transparent index, keyed by a colour no
+  // shown pixel has unless the picture names its own.
+  const bool hides = AlphaIsValid() && std::any_of(AlphaGetPointer(), AlphaGetPointer() + width * height,
+                                                   [](BYTE a) { return a < 128; });
+  const bool transparent = GetTransIndex() >= 0 || hides;
+  const RGBQUAD key = GetTransIndex() >= 0 || !hides ? GetTransColor() : UnusedColour();
   CImageFileGIF tile;
   tile.SetCodecOption(GetCodecOption(keImageFormatGIF), keImageFormatGIF);
   for (unsigned long top = 0; top < height; top += kTileHeight) {
@@ -644,8 +662,10 @@ bool CImageFileGIF::EncodeRGB(CByteStream* stream) {
       if (transparent) palette[0] = key;
       for (unsigned long y = 0; y < h; ++y) {
         for (unsigned long x = 0; x < w; ++x) {
-          palette[y * kTileWidth + x + 1] = GetPixelColor(static_cast<long>(left + x),
-                                                          static_cast<long>(height - 1 - top - y), false);
+          const long px = static_cast<long>(left + x);
+          const long py = static_cast<long>(height - 1 - top - y);
+          palette[y * kTileWidth + x + 1] = hides && AlphaGet(px, py) < 128 ? key
+                                                                            : GetPixelColor(px, py, false);
         }
       }
       tile.SetPalette(palette, 256);

@@ -44,6 +44,7 @@ class CImageFileGIF : public CImageFile {
                     unsigned height);
   bool EncodePicture(CByteStream* stream, long disposal);
   bool EncodeRGB(CByteStream* stream);
+  RGBQUAD UnusedColour();
   void EncodeHeader(CByteStream* stream);
   void EncodeLoopExtension(CByteStream* stream);
   void EncodeExtension(CByteStream* stream, long disposal);

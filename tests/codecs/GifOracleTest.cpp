@@ -211,3 +211,34 @@ TEST(Gif, LoopsCommentsAndHostileFiles) {
     EXPECT_EQ(image.GetNumFrames(), h.frames) << h.what;
   }
 }
+
+// Alpha below half becomes the transparent index of every tile, for the oracle as for us; the
+// picture saved is left as it was.
+TEST(GifOracle, TrueColourAlphaBelowHalfIsWrittenTransparent) {
+  if (!HaveImageMagick()) GTEST_SKIP() << "no oracle";
+  CImageFile image(40, 20, 24, 0);
+  image.AlphaCreate();
+  for (long y = 0; y < 20; ++y) {
+    for (long x = 0; x < 40; ++x) {
+      image.SetPixelColor(x, y, RGBQUAD{BYTE(x * 6), BYTE(y * 12), 0, 0});
+      image.AlphaSet(x, y, static_cast<BYTE>((x * 7 + y * 5) % 256));
+    }
+  }
+  CImageFile before;
+  before.Copy(image);
+  TempDir dir;
+  const std::string file = dir.Path("alpha.gif");
+  ASSERT_TRUE(image.Save(file.c_str(), keImageFormatGIF)) << image.GetLastError();
+  EXPECT_EQ(MaxDifference(FromImage(image), FromImage(before)), 0);
+  for (long y = 0; y < 20; ++y) {
+    for (long x = 0; x < 40; ++x) ASSERT_EQ(image.AlphaGet(x, y), before.AlphaGet(x, y));
+  }
+  CImageFile back;
+  ASSERT_TRUE(back.Load(file.c_str(), keImageFormatGIF)) << back.GetLastError();
+  for (long y = 0; y < 20; ++y) {
+    for (long x = 0; x < 40; ++x) {
+      ASSERT_EQ(back.IsTransparent(x, y), image.AlphaGet(x, y) < 128) << x << "," << y;
+    }
+  }
+  ExpectSamePicture(file, "-coalesce -reverse", back, true, "alpha written as transparency");
+}
