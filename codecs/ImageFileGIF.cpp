@@ -105,11 +105,6 @@ void CImageFileGIF::SetComment(const char* text) {
 
 void CImageFileGIF::GetComment(char* text) const { std::memcpy(text, comment_.c_str(), comment_.size() + 1); }
 
-bool CImageFileGIF::Fail(const char* text) {
-  SetLastError(text);
-  return false;
-}
-
 bool CImageFileGIF::Decode(CByteStream* stream) {
   if (!stream) return Fail("invalid file pointer");
   gif::Bytes in;

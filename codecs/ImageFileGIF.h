@@ -34,7 +34,6 @@ class CImageFileGIF : public CImageFile {
   void GetComment(char* text) const;
 
  private:
-  bool Fail(const char* text);
   bool ScanFrames(gif::Bytes& in, const gif::Frame& global, std::vector<gif::Frame>* frames);
   void ReadExtension(gif::Bytes& in, gif::Frame* control);
   bool ComposeFrame(gif::Bytes& in, const std::vector<gif::Frame>& frames, unsigned width, unsigned height);
