@@ -39,7 +39,8 @@ for options in "-define png:color-type=2" "-define png:color-type=2 -interlace P
                "-alpha set -channel A -evaluate set 50% +channel -colorspace Gray -define png:color-type=4"; do
   n=$((n + 1))
   # shellcheck disable=SC2086
-  "$convert" "$picture" $options "PNG:$out/png/seed$n.png"
+  # Without the dates of writing, so that the same tree makes the same seeds.
+  "$convert" "$picture" $options -define png:exclude-chunk=date,time "PNG:$out/png/seed$n.png"
 done
 # A camera's EXIF block (make, orientation, resolution, ISO, date and a thumbnail) in front of
 # a picture.
