@@ -251,179 +251,208 @@ bool ReadPoints(const Bytes& r, std::size_t offset, std::uint32_t count, bool sm
   return true;
 }
 
-// Plays one enhanced metafile record; false for a malformed one.
+// One enhanced metafile record being played, with what it plays into.
+struct EnhancedRecord {
+  HDC dc;
+  const Bytes& r;
+  std::uint32_t type;
+  ObjectTable& objects;
+  SaveLevels& levels;
+};
+
+// A call made with the record's box and four more coordinates; boxes are inclusive in records.
+using ArcCall = BOOL (*)(HDC, int, int, int, int, int, int, int, int);
+template <ArcCall Draw>
+bool PlayEnhancedArc(const EnhancedRecord& e) {
+  const Bytes& r = e.r;
+  Draw(e.dc, r.Coord(8), r.Coord(12), r.Coord(16) + 1, r.Coord(20) + 1, r.Coord(24), r.Coord(28), r.Coord(32),
+       r.Coord(36));
+  return true;
+}
+
+bool PlayEnhancedPoly(const EnhancedRecord& e) {
+  const bool small = e.type >= EMR_POLYBEZIER16;
+  std::vector<POINT> points;
+  if (!ReadPoints(e.r, 28, e.r.U32(24), small, &points)) return false;
+  int count = static_cast<int>(points.size());
+  if (e.type == EMR_POLYGON || e.type == EMR_POLYGON16)
+    Polygon(e.dc, points.data(), count);
+  else if (e.type == EMR_POLYLINE || e.type == EMR_POLYLINE16)
+    Polyline(e.dc, points.data(), count);
+  else
+    PolyBezier(e.dc, points.data(), static_cast<DWORD>(count));
+  return true;
+}
+
+bool PlayEnhancedPolyPolygon(const EnhancedRecord& e) {
+  const Bytes& r = e.r;
+  std::uint32_t polygons = r.U32(24), total = r.U32(28);
+  if (polygons == 0 || polygons > (1u << 16) || !r.Has(32, static_cast<std::size_t>(polygons) * 4))
+    return false;
+  std::vector<INT> counts;
+  std::uint64_t sum = 0;
+  for (std::uint32_t i = 0; i < polygons; ++i) {
+    counts.push_back(static_cast<INT>(r.U32(32 + 4 * static_cast<std::size_t>(i))));
+    sum += r.U32(32 + 4 * static_cast<std::size_t>(i));
+  }
+  std::vector<POINT> points;
+  if (sum != total || !ReadPoints(r, 32 + 4 * static_cast<std::size_t>(polygons), total,
+                                  e.type == EMR_POLYPOLYGON16, &points)) {
+    return false;
+  }
+  PolyPolygon(e.dc, points.data(), counts.data(), static_cast<int>(polygons));
+  return true;
+}
+
+bool PlayEnhancedSelect(const EnhancedRecord& e) {
+  std::uint32_t index = e.r.U32(8);
+  HGDIOBJ object = (index & kStockObject) ? GetStockObject(static_cast<int>(index & ~kStockObject))
+                                          : e.objects.Get(index);
+  if (object) SelectObject(e.dc, object);
+  return true;
+}
+
+bool PlayEnhancedText(const EnhancedRecord& e) {
+  const Bytes& r = e.r;
+  std::uint32_t count = r.U32(44), offString = r.U32(48), options = r.U32(52), offDx = r.U32(72);
+  bool wide = e.type == EMR_EXTTEXTOUTW;
+  if (count > 8192 || !r.Has(offString, static_cast<std::size_t>(count) * (wide ? 2 : 1))) return false;
+  std::string text = NarrowText(r, offString, count, wide);
+  RECT rect{r.Coord(56), r.Coord(60), r.Coord(64), r.Coord(68)};
+  std::vector<INT> dx;
+  if (offDx && r.Has(offDx, static_cast<std::size_t>(count) * 4)) {
+    for (std::uint32_t i = 0; i < count; ++i) dx.push_back(r.Coord(offDx + 4 * static_cast<std::size_t>(i)));
+  }
+  ExtTextOut(e.dc, r.Coord(36), r.Coord(40), options & (ETO_OPAQUE | ETO_CLIPPED), &rect, text.data(),
+             static_cast<UINT>(text.size()), dx.empty() ? nullptr : dx.data());
+  return true;
+}
+
+bool PlayEnhancedStretchDib(const EnhancedRecord& e) {
+  const Bytes& r = e.r;
+  HBITMAP bitmap = DibFromRecord(r, r.U32(48), r.U32(52), r.U32(56), r.U32(60), r.U32(64));
+  if (!bitmap && r.U32(52) != 0) return true;  // a bitmap this layer cannot read draws nothing
+  StretchRecordBitmap(e.dc, r.Coord(24), r.Coord(28), r.Coord(72), r.Coord(76), bitmap, r.Coord(32),
+                      r.Coord(36), r.Coord(40), r.Coord(44), r.U32(68));
+  if (bitmap) DeleteObject(bitmap);
+  return true;
+}
+
+bool PlayEnhancedBlt(const EnhancedRecord& e) {
+  const Bytes& r = e.r;
+  bool stretch = e.type == EMR_STRETCHBLT;
+  HBITMAP bitmap = r.U32(88) ? DibFromRecord(r, r.U32(84), r.U32(88), r.U32(92), r.U32(96), r.U32(80))
+                             : nullptr;
+  if (!bitmap && r.U32(88) != 0) return true;
+  int width = r.Coord(32), height = r.Coord(36);
+  StretchRecordBitmap(e.dc, r.Coord(24), r.Coord(28), width, height, bitmap, r.Coord(44), r.Coord(48),
+                      stretch ? r.Coord(100) : width, stretch ? r.Coord(104) : height, r.U32(40));
+  if (bitmap) DeleteObject(bitmap);
+  return true;
+}
+
+// A kind of enhanced record: the bytes it needs at least and how it plays (false: malformed).
+struct EnhancedPlayer {
+  std::uint32_t type;
+  std::size_t bytes;
+  bool (*play)(const EnhancedRecord&);
+};
+using E = const EnhancedRecord&;
+const EnhancedPlayer kEnhancedPlayers[] = {
+    {EMR_SETWINDOWEXTEX, 16,
+     [](E e) { return SetWindowExtEx(e.dc, e.r.Coord(8), e.r.Coord(12), nullptr), true; }},
+    {EMR_SETWINDOWORGEX, 16,
+     [](E e) { return SetWindowOrgEx(e.dc, e.r.Coord(8), e.r.Coord(12), nullptr), true; }},
+    {EMR_SETVIEWPORTEXTEX, 16,
+     [](E e) { return SetViewportExtEx(e.dc, e.r.Coord(8), e.r.Coord(12), nullptr), true; }},
+    {EMR_SETVIEWPORTORGEX, 16,
+     [](E e) { return SetViewportOrgEx(e.dc, e.r.Coord(8), e.r.Coord(12), nullptr), true; }},
+    {EMR_SETBRUSHORGEX, 16,
+     [](E e) { return SetBrushOrgEx(e.dc, e.r.Coord(8), e.r.Coord(12), nullptr), true; }},
+    {EMR_SETMAPMODE, 12, [](E e) { return SetMapMode(e.dc, e.r.Coord(8)), true; }},
+    {EMR_SETBKMODE, 12, [](E e) { return SetBkMode(e.dc, e.r.Coord(8)), true; }},
+    {EMR_SETPOLYFILLMODE, 12, [](E e) { return SetPolyFillMode(e.dc, e.r.Coord(8)), true; }},
+    {EMR_SETROP2, 12, [](E e) { return SetROP2(e.dc, e.r.Coord(8)), true; }},
+    {EMR_SETSTRETCHBLTMODE, 12, [](E e) { return SetStretchBltMode(e.dc, e.r.Coord(8)), true; }},
+    {EMR_SETTEXTALIGN, 12, [](E e) { return SetTextAlign(e.dc, e.r.U32(8)), true; }},
+    {EMR_SETTEXTCOLOR, 12, [](E e) { return SetTextColor(e.dc, e.r.U32(8)), true; }},
+    {EMR_SETBKCOLOR, 12, [](E e) { return SetBkColor(e.dc, e.r.U32(8)), true; }},
+    {EMR_SETPIXELV, 20, [](E e) { return SetPixelV(e.dc, e.r.Coord(8), e.r.Coord(12), e.r.U32(16)), true; }},
+    {EMR_MOVETOEX, 16, [](E e) { return MoveToEx(e.dc, e.r.Coord(8), e.r.Coord(12), nullptr), true; }},
+    {EMR_LINETO, 16, [](E e) { return LineTo(e.dc, e.r.Coord(8), e.r.Coord(12)), true; }},
+    {EMR_EXCLUDECLIPRECT, 24,
+     [](E e) {
+       return ExcludeClipRect(e.dc, e.r.Coord(8), e.r.Coord(12), e.r.Coord(16), e.r.Coord(20)), true;
+     }},
+    {EMR_INTERSECTCLIPRECT, 24,
+     [](E e) {
+       return IntersectClipRect(e.dc, e.r.Coord(8), e.r.Coord(12), e.r.Coord(16), e.r.Coord(20)), true;
+     }},
+    {EMR_SAVEDC, 0, [](E e) { return e.levels.Save(), true; }},
+    {EMR_RESTOREDC, 12, [](E e) { return e.levels.Restore(e.r.Coord(8)), true; }},
+    {EMR_RECTANGLE, 24,
+     [](E e) {
+       return Rectangle(e.dc, e.r.Coord(8), e.r.Coord(12), e.r.Coord(16) + 1, e.r.Coord(20) + 1), true;
+     }},
+    {EMR_ELLIPSE, 24,
+     [](E e) {
+       return Ellipse(e.dc, e.r.Coord(8), e.r.Coord(12), e.r.Coord(16) + 1, e.r.Coord(20) + 1), true;
+     }},
+    {EMR_ROUNDRECT, 32,
+     [](E e) {
+       const Bytes& r = e.r;
+       return RoundRect(e.dc, r.Coord(8), r.Coord(12), r.Coord(16) + 1, r.Coord(20) + 1, r.Coord(24),
+                        r.Coord(28)),
+              true;
+     }},
+    {EMR_ARC, 40, PlayEnhancedArc<Arc>},
+    {EMR_CHORD, 40, PlayEnhancedArc<Chord>},
+    {EMR_PIE, 40, PlayEnhancedArc<Pie>},
+    {EMR_POLYGON, 28, PlayEnhancedPoly},
+    {EMR_POLYLINE, 28, PlayEnhancedPoly},
+    {EMR_POLYBEZIER, 28, PlayEnhancedPoly},
+    {EMR_POLYGON16, 28, PlayEnhancedPoly},
+    {EMR_POLYLINE16, 28, PlayEnhancedPoly},
+    {EMR_POLYBEZIER16, 28, PlayEnhancedPoly},
+    {EMR_POLYPOLYGON, 32, PlayEnhancedPolyPolygon},
+    {EMR_POLYPOLYGON16, 32, PlayEnhancedPolyPolygon},
+    {EMR_CREATEPEN, 28,
+     [](E e) {
+       return e.objects.Set(e.r.U32(8), CreatePen(e.r.Coord(12) & PS_STYLE_MASK, e.r.Coord(16), e.r.U32(24))),
+              true;
+     }},
+    {EMR_EXTCREATEPEN, 44,
+     [](E e) {
+       return e.objects.Set(e.r.U32(8), CreatePen(e.r.Coord(28) & PS_STYLE_MASK, e.r.Coord(32), e.r.U32(40))),
+              true;
+     }},
+    {EMR_CREATEBRUSHINDIRECT, 24,
+     [](E e) {
+       LOGBRUSH brush{e.r.U32(12), e.r.U32(16), e.r.U32(20)};
+       return e.objects.Set(e.r.U32(8), CreateBrushIndirect(&brush)), true;
+     }},
+    {EMR_EXTCREATEFONTINDIRECTW, 12 + 92,
+     [](E e) {
+       LOGFONT font = FontFromWide(e.r, 12);
+       return e.objects.Set(e.r.U32(8), CreateFontIndirect(&font)), true;
+     }},
+    {EMR_SELECTOBJECT, 12, PlayEnhancedSelect},
+    {EMR_DELETEOBJECT, 12, [](E e) { return e.objects.Delete(e.r.U32(8)), true; }},
+    {EMR_EXTTEXTOUTA, 76, PlayEnhancedText},
+    {EMR_EXTTEXTOUTW, 76, PlayEnhancedText},
+    {EMR_STRETCHDIBITS, 80, PlayEnhancedStretchDib},
+    {EMR_BITBLT, 100, PlayEnhancedBlt},
+    {EMR_STRETCHBLT, 108, PlayEnhancedBlt},
+};
+
+// Plays one enhanced metafile record; false for a malformed one. Records of no other kind
+// change nothing visible here.
 bool PlayEnhancedRecord(HDC dc, const Bytes& r, ObjectTable& objects, SaveLevels& levels) {
   const std::uint32_t type = r.U32(0);
-  auto need = [&](std::size_t bytes) { return r.Has(0, bytes); };
-  std::vector<POINT> points;
-  switch (type) {
-    case EMR_SETWINDOWEXTEX:
-      return need(16) && (SetWindowExtEx(dc, r.Coord(8), r.Coord(12), nullptr), true);
-    case EMR_SETWINDOWORGEX:
-      return need(16) && (SetWindowOrgEx(dc, r.Coord(8), r.Coord(12), nullptr), true);
-    case EMR_SETVIEWPORTEXTEX:
-      return need(16) && (SetViewportExtEx(dc, r.Coord(8), r.Coord(12), nullptr), true);
-    case EMR_SETVIEWPORTORGEX:
-      return need(16) && (SetViewportOrgEx(dc, r.Coord(8), r.Coord(12), nullptr), true);
-    case EMR_SETBRUSHORGEX:
-      return need(16) && (SetBrushOrgEx(dc, r.Coord(8), r.Coord(12), nullptr), true);
-    case EMR_SETMAPMODE:
-      return need(12) && (SetMapMode(dc, r.Coord(8)), true);
-    case EMR_SETBKMODE:
-      return need(12) && (SetBkMode(dc, r.Coord(8)), true);
-    case EMR_SETPOLYFILLMODE:
-      return need(12) && (SetPolyFillMode(dc, r.Coord(8)), true);
-    case EMR_SETROP2:
-      return need(12) && (SetROP2(dc, r.Coord(8)), true);
-    case EMR_SETSTRETCHBLTMODE:
-      return need(12) && (SetStretchBltMode(dc, r.Coord(8)), true);
-    case EMR_SETTEXTALIGN:
-      return need(12) && (SetTextAlign(dc, r.U32(8)), true);
-    case EMR_SETTEXTCOLOR:
-      return need(12) && (SetTextColor(dc, r.U32(8)), true);
-    case EMR_SETBKCOLOR:
-      return need(12) && (SetBkColor(dc, r.U32(8)), true);
-    case EMR_SETPIXELV:
-      return need(20) && (SetPixelV(dc, r.Coord(8), r.Coord(12), r.U32(16)), true);
-    case EMR_MOVETOEX:
-      return need(16) && (MoveToEx(dc, r.Coord(8), r.Coord(12), nullptr), true);
-    case EMR_LINETO:
-      return need(16) && (LineTo(dc, r.Coord(8), r.Coord(12)), true);
-    case EMR_EXCLUDECLIPRECT:
-      return need(24) && (ExcludeClipRect(dc, r.Coord(8), r.Coord(12), r.Coord(16), r.Coord(20)), true);
-    case EMR_INTERSECTCLIPRECT:
-      return need(24) && (IntersectClipRect(dc, r.Coord(8), r.Coord(12), r.Coord(16), r.Coord(20)), true);
-    case EMR_SAVEDC:
-      levels.Save();
-      return true;
-    case EMR_RESTOREDC:
-      return need(12) && (levels.Restore(r.Coord(8)), true);
-    // Boxes are inclusive in the records.
-    case EMR_RECTANGLE:
-      return need(24) && (Rectangle(dc, r.Coord(8), r.Coord(12), r.Coord(16) + 1, r.Coord(20) + 1), true);
-    case EMR_ELLIPSE:
-      return need(24) && (Ellipse(dc, r.Coord(8), r.Coord(12), r.Coord(16) + 1, r.Coord(20) + 1), true);
-    case EMR_ROUNDRECT:
-      return need(32) && (RoundRect(dc, r.Coord(8), r.Coord(12), r.Coord(16) + 1, r.Coord(20) + 1,
-                                    r.Coord(24), r.Coord(28)),
-                          true);
-    case EMR_ARC:
-    case EMR_CHORD:
-    case EMR_PIE: {
-      if (!need(40)) return false;
-      auto draw = type == EMR_ARC ? Arc : type == EMR_CHORD ? Chord : Pie;
-      draw(dc, r.Coord(8), r.Coord(12), r.Coord(16) + 1, r.Coord(20) + 1, r.Coord(24), r.Coord(28),
-           r.Coord(32), r.Coord(36));
-      return true;
-    }
-    case EMR_POLYGON:
-    case EMR_POLYLINE:
-    case EMR_POLYBEZIER:
-    case EMR_POLYGON16:
-    case EMR_POLYLINE16:
-    case EMR_POLYBEZIER16: {
-      bool small = type >= EMR_POLYBEZIER16;
-      if (!need(28) || !ReadPoints(r, 28, r.U32(24), small, &points)) return false;
-      int count = static_cast<int>(points.size());
-      if (type == EMR_POLYGON || type == EMR_POLYGON16)
-        Polygon(dc, points.data(), count);
-      else if (type == EMR_POLYLINE || type == EMR_POLYLINE16)
-        Polyline(dc, points.data(), count);
-      else
-        PolyBezier(dc, points.data(), static_cast<DWORD>(count));
-      return true;
-    }
-    case EMR_POLYPOLYGON:
-    case EMR_POLYPOLYGON16: {
-      if (!need(32)) return false;
-      std::uint32_t polygons = r.U32(24), total = r.U32(28);
-      if (polygons == 0 || polygons > (1u << 16) || !r.Has(32, static_cast<std::size_t>(polygons) * 4))
-        return false;
-      std::vector<INT> counts;
-      std::uint64_t sum = 0;
-      for (std::uint32_t i = 0; i < polygons; ++i) {
-        counts.push_back(static_cast<INT>(r.U32(32 + 4 * static_cast<std::size_t>(i))));
-        sum += r.U32(32 + 4 * static_cast<std::size_t>(i));
-      }
-      if (sum != total || !ReadPoints(r, 32 + 4 * static_cast<std::size_t>(polygons), total,
-                                      type == EMR_POLYPOLYGON16, &points)) {
-        return false;
-      }
-      PolyPolygon(dc, points.data(), counts.data(), static_cast<int>(polygons));
-      return true;
-    }
-    case EMR_CREATEPEN:
-      if (!need(28)) return false;
-      objects.Set(r.U32(8), CreatePen(r.Coord(12) & PS_STYLE_MASK, r.Coord(16), r.U32(24)));
-      return true;
-    case EMR_EXTCREATEPEN:
-      if (!need(44)) return false;
-      objects.Set(r.U32(8), CreatePen(r.Coord(28) & PS_STYLE_MASK, r.Coord(32), r.U32(40)));
-      return true;
-    case EMR_CREATEBRUSHINDIRECT: {
-      if (!need(24)) return false;
-      LOGBRUSH brush{r.U32(12), r.U32(16), r.U32(20)};
-      objects.Set(r.U32(8), CreateBrushIndirect(&brush));
-      return true;
-    }
-    case EMR_EXTCREATEFONTINDIRECTW: {
-      if (!need(12 + 92)) return false;
-      LOGFONT font = FontFromWide(r, 12);
-      objects.Set(r.U32(8), CreateFontIndirect(&font));
-      return true;
-    }
-    case EMR_SELECTOBJECT: {
-      if (!need(12)) return false;
-      std::uint32_t index = r.U32(8);
-      HGDIOBJ object = (index & kStockObject) ? GetStockObject(static_cast<int>(index & ~kStockObject))
-                                              : objects.Get(index);
-      if (object) SelectObject(dc, object);
-      return true;
-    }
-    case EMR_DELETEOBJECT:
-      return need(12) && (objects.Delete(r.U32(8)), true);
-    case EMR_EXTTEXTOUTA:
-    case EMR_EXTTEXTOUTW: {
-      if (!need(76)) return false;
-      std::uint32_t count = r.U32(44), offString = r.U32(48), options = r.U32(52), offDx = r.U32(72);
-      bool wide = type == EMR_EXTTEXTOUTW;
-      if (count > 8192 || !r.Has(offString, static_cast<std::size_t>(count) * (wide ? 2 : 1))) return false;
-      std::string text = NarrowText(r, offString, count, wide);
-      RECT rect{r.Coord(56), r.Coord(60), r.Coord(64), r.Coord(68)};
-      std::vector<INT> dx;
-      if (offDx && r.Has(offDx, static_cast<std::size_t>(count) * 4)) {
-        for (std::uint32_t i = 0; i < count; ++i)
-          dx.push_back(r.Coord(offDx + 4 * static_cast<std::size_t>(i)));
-      }
-      ExtTextOut(dc, r.Coord(36), r.Coord(40), options & (ETO_OPAQUE | ETO_CLIPPED), &rect, text.data(),
-                 static_cast<UINT>(text.size()), dx.empty() ? nullptr : dx.data());
-      return true;
-    }
-    case EMR_STRETCHDIBITS: {
-      if (!need(80)) return false;
-      HBITMAP bitmap = DibFromRecord(r, r.U32(48), r.U32(52), r.U32(56), r.U32(60), r.U32(64));
-      if (!bitmap && r.U32(52) != 0) return true;  // a bitmap this layer cannot read draws nothing
-      StretchRecordBitmap(dc, r.Coord(24), r.Coord(28), r.Coord(72), r.Coord(76), bitmap, r.Coord(32),
-                          r.Coord(36), r.Coord(40), r.Coord(44), r.U32(68));
-      if (bitmap) DeleteObject(bitmap);
-      return true;
-    }
-    case EMR_BITBLT:
-    case EMR_STRETCHBLT: {
-      bool stretch = type == EMR_STRETCHBLT;
-      if (!need(stretch ? 108 : 100)) return false;
-      HBITMAP bitmap = r.U32(88) ? DibFromRecord(r, r.U32(84), r.U32(88), r.U32(92), r.U32(96), r.U32(80))
-                                 : nullptr;
-      if (!bitmap && r.U32(88) != 0) return true;
-      int width = r.Coord(32), height = r.Coord(36);
-      StretchRecordBitmap(dc, r.Coord(24), r.Coord(28), width, height, bitmap, r.Coord(44), r.Coord(48),
-                          stretch ? r.Coord(100) : width, stretch ? r.Coord(104) : height, r.U32(40));
-      if (bitmap) DeleteObject(bitmap);
-      return true;
-    }
-    default:
-      return true;  // records that change nothing visible here
+  for (const EnhancedPlayer& player : kEnhancedPlayers) {
+    if (player.type == type) return r.Has(0, player.bytes) && player.play({dc, r, type, objects, levels});
   }
+  return true;
 }
 
 // Windows metafile records by function number.
@@ -475,242 +504,263 @@ enum : std::uint16_t {
   META_CREATEPALETTE = 0x00F7
 };
 
-// Plays one Windows metafile record (parameters from byte 6 on); false for a malformed one.
+// One Windows metafile record being played: its parameters are 16-bit words from byte 6 on.
 // `scaled` pictures keep the placement's viewport: their own viewport records are ignored.
+struct WindowsRecord {
+  HDC dc;
+  const Bytes& r;
+  std::uint16_t function;
+  ObjectTable& objects;
+  SaveLevels& levels;
+  bool scaled;
+
+  bool Words(std::size_t count) const { return r.Has(6, 2 * count); }
+  int S(std::size_t index) const { return static_cast<int>(r.S16(6 + 2 * index)); }
+  UINT U(std::size_t index) const { return static_cast<UINT>(r.U16(6 + 2 * index)); }
+  COLORREF Color(std::size_t index) const { return static_cast<COLORREF>(r.U32(6 + 2 * index)); }
+  // Points as (x, y) word pairs from a word on.
+  bool ReadPoints(std::size_t firstWord, std::size_t count, std::vector<POINT>* points) const {
+    if (count > 65535 || !Words(firstWord + 2 * count)) return false;
+    points->clear();
+    for (std::size_t i = 0; i < count; ++i)
+      points->push_back(POINT{S(firstWord + 2 * i), S(firstWord + 2 * i + 1)});
+    return true;
+  }
+};
+
+// Windows records keep their parameters last first.
+template <ArcCall Draw>
+bool PlayWindowsArc(const WindowsRecord& w) {
+  Draw(w.dc, w.S(7), w.S(6), w.S(5), w.S(4), w.S(3), w.S(2), w.S(1), w.S(0));
+  return true;
+}
+
+bool PlayWindowsScaleWindowExt(const WindowsRecord& w) {
+  if (w.S(0) == 0 || w.S(2) == 0) return true;
+  SIZE extent;
+  GetWindowExtEx(w.dc, &extent);
+  SetWindowExtEx(w.dc, extent.cx * w.S(3) / w.S(2), extent.cy * w.S(1) / w.S(0), nullptr);
+  return true;
+}
+
+bool PlayWindowsPoly(const WindowsRecord& w) {
+  std::vector<POINT> points;
+  if (!w.ReadPoints(1, w.U(0), &points)) return false;
+  if (w.function == META_POLYGON)
+    Polygon(w.dc, points.data(), static_cast<int>(points.size()));
+  else
+    Polyline(w.dc, points.data(), static_cast<int>(points.size()));
+  return true;
+}
+
+bool PlayWindowsPolyPolygon(const WindowsRecord& w) {
+  if (!w.Words(1 + w.U(0))) return false;
+  std::vector<INT> counts;
+  std::size_t total = 0;
+  for (std::size_t i = 0; i < w.U(0); ++i) {
+    counts.push_back(static_cast<INT>(w.U(1 + i)));
+    total += w.U(1 + i);
+  }
+  std::vector<POINT> points;
+  if (counts.empty() || !w.ReadPoints(1 + counts.size(), total, &points)) return false;
+  PolyPolygon(w.dc, points.data(), counts.data(), static_cast<int>(counts.size()));
+  return true;
+}
+
+bool PlayWindowsBrush(const WindowsRecord& w) {
+  LOGBRUSH brush{w.U(0), w.Color(1), w.U(3)};
+  HBRUSH made = CreateBrushIndirect(&brush);
+  w.objects.AddToFirstFree(made ? made : CreateSolidBrush(w.Color(1)));
+  return true;
+}
+
+bool PlayWindowsPatternBrush(const WindowsRecord& w) {
+  const Bytes& r = w.r;
+  std::size_t offInfo = 10;
+  HBITMAP bitmap = nullptr;
+  if (r.Has(offInfo, sizeof(BITMAPINFOHEADER))) {
+    std::uint32_t bits = r.U16(offInfo + 14), used = r.U32(offInfo + 32);
+    std::size_t colours = bits <= 8 ? (used ? used : (1u << bits)) : 0;
+    std::size_t infoSize = sizeof(BITMAPINFOHEADER) + std::min<std::size_t>(colours, 256) * 4;
+    bitmap = DibFromRecord(r, offInfo, infoSize, offInfo + infoSize,
+                           r.Size() - std::min(r.Size(), offInfo + infoSize), w.U(1));
+  }
+  w.objects.AddToFirstFree(bitmap ? CreatePatternBrush(bitmap) : CreateSolidBrush(0));
+  if (bitmap) DeleteObject(bitmap);
+  return true;
+}
+
+bool PlayWindowsFont(const WindowsRecord& w) {
+  const Bytes& r = w.r;
+  LOGFONT font{};
+  font.lfHeight = w.S(0);
+  font.lfWidth = w.S(1);
+  font.lfEscapement = w.S(2);
+  font.lfOrientation = w.S(3);
+  font.lfWeight = w.S(4);
+  std::memcpy(&font.lfItalic, r.At(16), 8);
+  for (std::size_t i = 0; i < LF_FACESIZE - 1 && r.Has(24 + i, 1) && r.At(24)[i]; ++i) {
+    font.lfFaceName[i] = static_cast<CHAR>(r.At(24)[i]);
+  }
+  w.objects.AddToFirstFree(CreateFontIndirect(&font));
+  return true;
+}
+
+bool PlayWindowsSelect(const WindowsRecord& w) {
+  if (HGDIOBJ object = w.objects.Get(w.U(0))) {
+    if (GetObjectType(object) != OBJ_PAL) SelectObject(w.dc, object);
+  }
+  return true;
+}
+
+bool PlayWindowsTextOut(const WindowsRecord& w) {
+  std::size_t count = w.U(0), padded = (count + 1) / 2;
+  if (!w.Words(1 + padded + 2)) return false;
+  TextOut(w.dc, w.S(1 + padded + 1), w.S(1 + padded), reinterpret_cast<const char*>(w.r.At(8)),
+          static_cast<int>(count));
+  return true;
+}
+
+bool PlayWindowsExtTextOut(const WindowsRecord& w) {
+  const Bytes& r = w.r;
+  UINT count = w.U(2), options = w.U(3);
+  std::size_t text = 14;
+  RECT rect{};
+  bool hasRect = options & (ETO_OPAQUE | ETO_CLIPPED);
+  if (hasRect) {
+    if (!w.Words(8)) return false;
+    rect = RECT{w.S(4), w.S(5), w.S(6), w.S(7)};
+    text = 22;
+  }
+  if (!r.Has(text, count)) return false;
+  std::vector<INT> dx;
+  std::size_t offDx = text + ((count + 1) & ~1u);
+  if (r.Has(offDx, 2 * static_cast<std::size_t>(count))) {
+    for (UINT i = 0; i < count; ++i) dx.push_back(r.S16(offDx + 2 * i));
+  }
+  ExtTextOut(w.dc, w.S(1), w.S(0), options & (ETO_OPAQUE | ETO_CLIPPED), hasRect ? &rect : nullptr,
+             reinterpret_cast<const char*>(r.At(text)), count, dx.empty() ? nullptr : dx.data());
+  return true;
+}
+
+// rop, then the rectangles (source before destination, y before x), then the bitmap.
+bool PlayWindowsDib(const WindowsRecord& w) {
+  const Bytes& r = w.r;
+  bool blit = w.function == META_DIBBITBLT, withUsage = w.function == META_STRETCHDIB;
+  std::size_t rects = blit ? 6 : 8, first = 2 + (withUsage ? 1 : 0);
+  DWORD rop = r.U32(6);
+  int ySrc, xSrc, srcHeight, srcWidth, height, width, y, x;
+  if (blit) {
+    ySrc = w.S(first);
+    xSrc = w.S(first + 1);
+    height = w.S(first + 2);
+    width = w.S(first + 3);
+    y = w.S(first + 4);
+    x = w.S(first + 5);
+    srcHeight = height;
+    srcWidth = width;
+  } else {
+    srcHeight = w.S(first);
+    srcWidth = w.S(first + 1);
+    ySrc = w.S(first + 2);
+    xSrc = w.S(first + 3);
+    height = w.S(first + 4);
+    width = w.S(first + 5);
+    y = w.S(first + 6);
+    x = w.S(first + 7);
+  }
+  std::size_t offInfo = 6 + 2 * (first + rects);
+  HBITMAP bitmap = nullptr;
+  if (r.Has(offInfo, sizeof(BITMAPINFOHEADER))) {
+    std::uint32_t bits = r.U16(offInfo + 14), used = r.U32(offInfo + 32);
+    std::size_t colours = bits <= 8 ? (used ? std::min<std::uint32_t>(used, 256)
+                                            : (1u << std::min<std::uint32_t>(bits, 8)))
+                                    : 0;
+    std::size_t infoSize = sizeof(BITMAPINFOHEADER) + colours * 4;
+    bitmap = DibFromRecord(r, offInfo, infoSize, offInfo + infoSize,
+                           r.Size() - std::min(r.Size(), offInfo + infoSize),
+                           withUsage ? w.U(2) : DIB_RGB_COLORS);
+    if (!bitmap) return true;
+  }
+  StretchRecordBitmap(w.dc, x, y, width, height, bitmap, xSrc, ySrc, srcWidth, srcHeight, rop);
+  if (bitmap) DeleteObject(bitmap);
+  return true;
+}
+
+// A kind of Windows record: the parameter words it needs at least and how it plays.
+struct WindowsPlayer {
+  std::uint16_t function;
+  std::size_t words;
+  bool (*play)(const WindowsRecord&);
+};
+using W = const WindowsRecord&;
+const WindowsPlayer kWindowsPlayers[] = {
+    {META_SETBKMODE, 1, [](W w) { return SetBkMode(w.dc, w.S(0)), true; }},
+    {META_SETMAPMODE, 1, [](W w) { return w.scaled || (SetMapMode(w.dc, w.S(0)), true); }},
+    {META_SETROP2, 1, [](W w) { return SetROP2(w.dc, w.S(0)), true; }},
+    {META_SETPOLYFILLMODE, 1, [](W w) { return SetPolyFillMode(w.dc, w.S(0)), true; }},
+    {META_SETSTRETCHBLTMODE, 1, [](W w) { return SetStretchBltMode(w.dc, w.S(0)), true; }},
+    {META_SETTEXTALIGN, 1, [](W w) { return SetTextAlign(w.dc, w.U(0)), true; }},
+    {META_SETBKCOLOR, 2, [](W w) { return SetBkColor(w.dc, w.Color(0)), true; }},
+    {META_SETTEXTCOLOR, 2, [](W w) { return SetTextColor(w.dc, w.Color(0)), true; }},
+    {META_SETWINDOWORG, 2, [](W w) { return SetWindowOrgEx(w.dc, w.S(1), w.S(0), nullptr), true; }},
+    {META_SETWINDOWEXT, 2, [](W w) { return SetWindowExtEx(w.dc, w.S(1), w.S(0), nullptr), true; }},
+    {META_SETVIEWPORTORG, 2,
+     [](W w) { return w.scaled || (SetViewportOrgEx(w.dc, w.S(1), w.S(0), nullptr), true); }},
+    {META_SETVIEWPORTEXT, 2,
+     [](W w) { return w.scaled || (SetViewportExtEx(w.dc, w.S(1), w.S(0), nullptr), true); }},
+    {META_OFFSETWINDOWORG, 2, [](W w) { return OffsetWindowOrgEx(w.dc, w.S(1), w.S(0), nullptr), true; }},
+    {META_SCALEWINDOWEXT, 4, PlayWindowsScaleWindowExt},
+    {META_MOVETO, 2, [](W w) { return MoveToEx(w.dc, w.S(1), w.S(0), nullptr), true; }},
+    {META_LINETO, 2, [](W w) { return LineTo(w.dc, w.S(1), w.S(0)), true; }},
+    {META_SETPIXEL, 4, [](W w) { return SetPixelV(w.dc, w.S(3), w.S(2), w.Color(0)), true; }},
+    {META_RECTANGLE, 4, [](W w) { return Rectangle(w.dc, w.S(3), w.S(2), w.S(1), w.S(0)), true; }},
+    {META_ELLIPSE, 4, [](W w) { return Ellipse(w.dc, w.S(3), w.S(2), w.S(1), w.S(0)), true; }},
+    {META_ROUNDRECT, 6,
+     [](W w) { return RoundRect(w.dc, w.S(5), w.S(4), w.S(3), w.S(2), w.S(1), w.S(0)), true; }},
+    {META_ARC, 8, PlayWindowsArc<Arc>},
+    {META_PIE, 8, PlayWindowsArc<Pie>},
+    {META_CHORD, 8, PlayWindowsArc<Chord>},
+    {META_EXCLUDECLIPRECT, 4,
+     [](W w) { return ExcludeClipRect(w.dc, w.S(3), w.S(2), w.S(1), w.S(0)), true; }},
+    {META_INTERSECTCLIPRECT, 4,
+     [](W w) { return IntersectClipRect(w.dc, w.S(3), w.S(2), w.S(1), w.S(0)), true; }},
+    {META_POLYGON, 1, PlayWindowsPoly},
+    {META_POLYLINE, 1, PlayWindowsPoly},
+    {META_POLYPOLYGON, 1, PlayWindowsPolyPolygon},
+    {META_SAVEDC, 0, [](W w) { return w.levels.Save(), true; }},
+    {META_RESTOREDC, 1, [](W w) { return w.levels.Restore(w.S(0)), true; }},
+    {META_CREATEPENINDIRECT, 5,
+     [](W w) {
+       return w.objects.AddToFirstFree(CreatePen(w.S(0) & PS_STYLE_MASK, w.S(1), w.Color(3))), true;
+     }},
+    {META_CREATEBRUSHINDIRECT, 4, PlayWindowsBrush},
+    {META_DIBCREATEPATTERNBRUSH, 2, PlayWindowsPatternBrush},
+    {META_CREATEFONTINDIRECT, 9, PlayWindowsFont},
+    // Palettes change nothing on this device, but they take an index.
+    {META_CREATEPALETTE, 0,
+     [](W w) {
+       LOGPALETTE palette{0x300, 1, {{0, 0, 0, 0}}};
+       return w.objects.AddToFirstFree(CreatePalette(&palette)), true;
+     }},
+    {META_SELECTOBJECT, 1, PlayWindowsSelect},
+    {META_DELETEOBJECT, 1, [](W w) { return w.objects.Delete(w.U(0)), true; }},
+    {META_TEXTOUT, 1, PlayWindowsTextOut},
+    {META_EXTTEXTOUT, 4, PlayWindowsExtTextOut},
+    {META_STRETCHDIB, 11, PlayWindowsDib},
+    {META_DIBSTRETCHBLT, 10, PlayWindowsDib},
+    {META_DIBBITBLT, 8, PlayWindowsDib},
+};
+
+// Plays one Windows metafile record; false for a malformed one. Records of no other kind
+// (palette selection and realisation among them) change nothing here.
 bool PlayWindowsRecord(HDC dc, const Bytes& r, ObjectTable& objects, SaveLevels& levels, bool scaled) {
   const std::uint16_t function = r.U16(4);
-  auto words = [&](std::size_t count) { return r.Has(6, 2 * count); };
-  auto s = [&](std::size_t index) { return static_cast<int>(r.S16(6 + 2 * index)); };
-  auto u = [&](std::size_t index) { return static_cast<UINT>(r.U16(6 + 2 * index)); };
-  auto color = [&](std::size_t index) { return static_cast<COLORREF>(r.U32(6 + 2 * index)); };
-  std::vector<POINT> points;
-  auto readPoints = [&](std::size_t firstWord, std::size_t count) {
-    if (count > 65535 || !words(firstWord + 2 * count)) return false;
-    points.clear();
-    for (std::size_t i = 0; i < count; ++i)
-      points.push_back(POINT{s(firstWord + 2 * i), s(firstWord + 2 * i + 1)});
-    return true;
-  };
-  switch (function) {
-    case META_SETBKMODE:
-      return words(1) && (SetBkMode(dc, s(0)), true);
-    case META_SETMAPMODE:
-      return words(1) && (scaled || (SetMapMode(dc, s(0)), true));
-    case META_SETROP2:
-      return words(1) && (SetROP2(dc, s(0)), true);
-    case META_SETPOLYFILLMODE:
-      return words(1) && (SetPolyFillMode(dc, s(0)), true);
-    case META_SETSTRETCHBLTMODE:
-      return words(1) && (SetStretchBltMode(dc, s(0)), true);
-    case META_SETTEXTALIGN:
-      return words(1) && (SetTextAlign(dc, u(0)), true);
-    case META_SETBKCOLOR:
-      return words(2) && (SetBkColor(dc, color(0)), true);
-    case META_SETTEXTCOLOR:
-      return words(2) && (SetTextColor(dc, color(0)), true);
-    case META_SETWINDOWORG:
-      return words(2) && (SetWindowOrgEx(dc, s(1), s(0), nullptr), true);
-    case META_SETWINDOWEXT:
-      return words(2) && (SetWindowExtEx(dc, s(1), s(0), nullptr), true);
-    case META_SETVIEWPORTORG:
-      return words(2) && (scaled || (SetViewportOrgEx(dc, s(1), s(0), nullptr), true));
-    case META_SETVIEWPORTEXT:
-      return words(2) && (scaled || (SetViewportExtEx(dc, s(1), s(0), nullptr), true));
-    case META_OFFSETWINDOWORG:
-      return words(2) && (OffsetWindowOrgEx(dc, s(1), s(0), nullptr), true);
-    case META_SCALEWINDOWEXT: {
-      if (!words(4) || s(0) == 0 || s(2) == 0) return words(4);
-      SIZE extent;
-      GetWindowExtEx(dc, &extent);
-      SetWindowExtEx(dc, extent.cx * s(3) / s(2), extent.cy * s(1) / s(0), nullptr);
-      return true;
-    }
-    case META_MOVETO:
-      return words(2) && (MoveToEx(dc, s(1), s(0), nullptr), true);
-    case META_LINETO:
-      return words(2) && (LineTo(dc, s(1), s(0)), true);
-    case META_SETPIXEL:
-      return words(4) && (SetPixelV(dc, s(3), s(2), color(0)), true);
-    case META_RECTANGLE:
-      return words(4) && (Rectangle(dc, s(3), s(2), s(1), s(0)), true);
-    case META_ELLIPSE:
-      return words(4) && (Ellipse(dc, s(3), s(2), s(1), s(0)), true);
-    case META_ROUNDRECT:
-      return words(6) && (RoundRect(dc, s(5), s(4), s(3), s(2), s(1), s(0)), true);
-    case META_ARC:
-    case META_PIE:
-    case META_CHORD: {
-      if (!words(8)) return false;
-      auto draw = function == META_ARC ? Arc : function == META_PIE ? Pie : Chord;
-      draw(dc, s(7), s(6), s(5), s(4), s(3), s(2), s(1), s(0));
-      return true;
-    }
-    case META_EXCLUDECLIPRECT:
-      return words(4) && (ExcludeClipRect(dc, s(3), s(2), s(1), s(0)), true);
-    case META_INTERSECTCLIPRECT:
-      return words(4) && (IntersectClipRect(dc, s(3), s(2), s(1), s(0)), true);
-    case META_POLYGON:
-    case META_POLYLINE: {
-      if (!words(1) || !readPoints(1, u(0))) return false;
-      if (function == META_POLYGON)
-        Polygon(dc, points.data(), static_cast<int>(points.size()));
-      else
-        Polyline(dc, points.data(), static_cast<int>(points.size()));
-      return true;
-    }
-    case META_POLYPOLYGON: {
-      if (!words(1) || !words(1 + u(0))) return false;
-      std::vector<INT> counts;
-      std::size_t total = 0;
-      for (std::size_t i = 0; i < u(0); ++i) {
-        counts.push_back(static_cast<INT>(u(1 + i)));
-        total += u(1 + i);
-      }
-      if (counts.empty() || !readPoints(1 + counts.size(), total)) return false;
-      PolyPolygon(dc, points.data(), counts.data(), static_cast<int>(counts.size()));
-      return true;
-    }
-    case META_SAVEDC:
-      levels.Save();
-      return true;
-    case META_RESTOREDC:
-      return words(1) && (levels.Restore(s(0)), true);
-    case META_CREATEPENINDIRECT:
-      if (!words(5)) return false;
-      objects.AddToFirstFree(CreatePen(s(0) & PS_STYLE_MASK, s(1), color(3)));
-      return true;
-    case META_CREATEBRUSHINDIRECT: {
-      if (!words(4)) return false;
-      LOGBRUSH brush{u(0), color(1), u(3)};
-      HBRUSH made = CreateBrushIndirect(&brush);
-      objects.AddToFirstFree(made ? made : CreateSolidBrush(color(1)));
-      return true;
-    }
-    case META_DIBCREATEPATTERNBRUSH: {
-      if (!words(2)) return false;
-      std::size_t offInfo = 10;
-      HBITMAP bitmap = nullptr;
-      if (r.Has(offInfo, sizeof(BITMAPINFOHEADER))) {
-        std::uint32_t bits = r.U16(offInfo + 14), used = r.U32(offInfo + 32);
-        std::size_t colours = bits <= 8 ? (used ? used : (1u << bits)) : 0;
-        std::size_t infoSize = sizeof(BITMAPINFOHEADER) + std::min<std::size_t>(colours, 256) * 4;
-        bitmap = DibFromRecord(r, offInfo, infoSize, offInfo + infoSize,
-                               r.Size() - std::min(r.Size(), offInfo + infoSize), u(1));
-      }
-      objects.AddToFirstFree(bitmap ? CreatePatternBrush(bitmap) : CreateSolidBrush(0));
-      if (bitmap) DeleteObject(bitmap);
-      return true;
-    }
-    case META_CREATEFONTINDIRECT: {
-      if (!words(9)) return false;
-      LOGFONT font{};
-      font.lfHeight = s(0);
-      font.lfWidth = s(1);
-      font.lfEscapement = s(2);
-      font.lfOrientation = s(3);
-      font.lfWeight = s(4);
-      std::memcpy(&font.lfItalic, r.At(16), 8);
-      for (std::size_t i = 0; i < LF_FACESIZE - 1 && r.Has(24 + i, 1) && r.At(24)[i]; ++i) {
-        font.lfFaceName[i] = static_cast<CHAR>(r.At(24)[i]);
-      }
-      objects.AddToFirstFree(CreateFontIndirect(&font));
-      return true;
-    }
-    case META_CREATEPALETTE: {
-      // Palettes change nothing on this device, but they take an index.
-      LOGPALETTE palette{0x300, 1, {{0, 0, 0, 0}}};
-      objects.AddToFirstFree(CreatePalette(&palette));
-      return true;
-    }
-    case META_SELECTOBJECT: {
-      if (!words(1)) return false;
-      if (HGDIOBJ object = objects.Get(u(0))) {
-        if (GetObjectType(object) != OBJ_PAL) SelectObject(dc, object);
-      }
-      return true;
-    }
-    case META_SELECTPALETTE:
-    case META_REALIZEPALETTE:
-      return true;
-    case META_DELETEOBJECT:
-      return words(1) && (objects.Delete(u(0)), true);
-    case META_TEXTOUT: {
-      if (!words(1)) return false;
-      std::size_t count = u(0), padded = (count + 1) / 2;
-      if (!words(1 + padded + 2)) return false;
-      TextOut(dc, s(1 + padded + 1), s(1 + padded), reinterpret_cast<const char*>(r.At(8)),
-              static_cast<int>(count));
-      return true;
-    }
-    case META_EXTTEXTOUT: {
-      if (!words(4)) return false;
-      UINT count = u(2), options = u(3);
-      std::size_t text = 14;
-      RECT rect{};
-      bool hasRect = options & (ETO_OPAQUE | ETO_CLIPPED);
-      if (hasRect) {
-        if (!words(8)) return false;
-        rect = RECT{s(4), s(5), s(6), s(7)};
-        text = 22;
-      }
-      if (!r.Has(text, count)) return false;
-      std::vector<INT> dx;
-      std::size_t offDx = text + ((count + 1) & ~1u);
-      if (r.Has(offDx, 2 * static_cast<std::size_t>(count))) {
-        for (UINT i = 0; i < count; ++i) dx.push_back(r.S16(offDx + 2 * i));
-      }
-      ExtTextOut(dc, s(1), s(0), options & (ETO_OPAQUE | ETO_CLIPPED), hasRect ? &rect : nullptr,
-                 reinterpret_cast<const char*>(r.At(text)), count, dx.empty() ? nullptr : dx.data());
-      return true;
-    }
-    case META_STRETCHDIB:
-    case META_DIBSTRETCHBLT:
-    case META_DIBBITBLT: {
-      // rop, then the rectangles (source before destination, y before x), then the bitmap.
-      bool blit = function == META_DIBBITBLT, withUsage = function == META_STRETCHDIB;
-      std::size_t rects = blit ? 6 : 8, first = 2 + (withUsage ? 1 : 0);
-      if (!words(first + rects)) return false;
-      DWORD rop = r.U32(6);
-      int ySrc, xSrc, srcHeight, srcWidth, height, width, y, x;
-      if (blit) {
-        ySrc = s(first);
-        xSrc = s(first + 1);
-        height = s(first + 2);
-        width = s(first + 3);
-        y = s(first + 4);
-        x = s(first + 5);
-        srcHeight = height;
-        srcWidth = width;
-      } else {
-        srcHeight = s(first);
-        srcWidth = s(first + 1);
-        ySrc = s(first + 2);
-        xSrc = s(first + 3);
-        height = s(first + 4);
-        width = s(first + 5);
-        y = s(first + 6);
-        x = s(first + 7);
-      }
-      std::size_t offInfo = 6 + 2 * (first + rects);
-      HBITMAP bitmap = nullptr;
-      if (r.Has(offInfo, sizeof(BITMAPINFOHEADER))) {
-        std::uint32_t bits = r.U16(offInfo + 14), used = r.U32(offInfo + 32);
-        std::size_t colours = bits <= 8 ? (used ? std::min<std::uint32_t>(used, 256)
-                                                : (1u << std::min<std::uint32_t>(bits, 8)))
-                                        : 0;
-        std::size_t infoSize = sizeof(BITMAPINFOHEADER) + colours * 4;
-        bitmap = DibFromRecord(r, offInfo, infoSize, offInfo + infoSize,
-                               r.Size() - std::min(r.Size(), offInfo + infoSize),
-                               withUsage ? u(2) : DIB_RGB_COLORS);
-        if (!bitmap) return true;
-      }
-      StretchRecordBitmap(dc, x, y, width, height, bitmap, xSrc, ySrc, srcWidth, srcHeight, rop);
-      if (bitmap) DeleteObject(bitmap);
-      return true;
-    }
-    default:
-      return true;
+  for (const WindowsPlayer& player : kWindowsPlayers) {
+    if (player.function == function)
+      return r.Has(6, 2 * player.words) && player.play({dc, r, function, objects, levels, scaled});
   }
+  return true;
 }
 
 platform::gdi::MetaFile* FindMetaFile(HENHMETAFILE handle) {

@@ -1,6 +1,7 @@
 #include "vector/detail/OutlineStage.h"
 
 #include <cmath>
+#include <iterator>
 
 #include "vector/detail/CurveGeometry.h"
 
@@ -151,27 +152,26 @@ void OutlineStage::Join(int vertex, int direction) {
   Point(Add(v, Mul(n2, w_)));
 }
 
-void OutlineStage::Cap(int end, int capIndex) {
-  const PathPoint e = points_[end], q = points_[end == 0 ? 1 : end - 1];
-  PathPoint d;
-  if (!SegmentDirection(&d, 1, q, e)) {
-    Point(e);
-    return;
+// A cap drawn in its own frame: x along the path out of its end, y across it (the outline
+// arrives at (0, -w)). Lengths come from the pen's half-width w and the cap record's length and
+// width factors.
+struct OutlineStage::CapFrame {
+  OutlineStage& stage;
+  PathPoint e, d, n;
+  double w, fl, fw, bigL, bigH;
+
+  PathPoint At(double x, double y) const { return {e.x + x * d.x + y * n.x, e.y + x * d.y + y * n.y}; }
+  void Line(double x, double y) { stage.Point(At(x, y)); }
+  void Line(const PathPoint& p) { Line(p.x, p.y); }
+  void Cubic(PathPoint c1, PathPoint c2, PathPoint to) {
+    stage.buffer_.CurveTo3(At(c1.x, c1.y), At(c2.x, c2.y), At(to.x, to.y), nullptr);
   }
-  const PathPoint n = {-d.y, d.x};
-  const PenCap& cap = pen_->caps[capIndex];
-  const double w = w_, fl = cap.length, fw = cap.width, bigL = 2 * w * fl, bigH = 2 * w * fw;
-  auto at = [&](double x, double y) { return PathPoint{e.x + x * d.x + y * n.x, e.y + x * d.y + y * n.y}; };
-  auto line = [&](double x, double y) { Point(at(x, y)); };
-  auto cubic = [&](PathPoint c1, PathPoint c2, PathPoint to) {
-    buffer_.CurveTo3(at(c1.x, c1.y), at(c2.x, c2.y), at(to.x, to.y), nullptr);
-  };
-  auto arc = [&](double radius, double x, double y) {
-    buffer_.ArcTo({radius, radius}, 0, 0, 1, at(x, y), nullptr);
-  };
+  void Arc(double radius, double x, double y) {
+    stage.buffer_.ArcTo({radius, radius}, 0, 0, 1, At(x, y), nullptr);
+  }
   // Cubic curves through local points, controls at the thirds of each chord, smoothed at every
   // inner joint.
-  auto chain = [&](const PathPoint* pts, int count) {
+  void Chain(const PathPoint* pts, int count) {
     PathPoint c[12][2];
     for (int i = 0; i + 1 < count; ++i) {
       const PathPoint step = Sub(pts[i + 1], pts[i]);
@@ -179,130 +179,157 @@ void OutlineStage::Cap(int end, int capIndex) {
       c[i][1] = Add(pts[i], Mul(step, 2.0 / 3));
     }
     for (int i = 1; i + 1 < count; ++i) SmoothJoint(pts[i], &c[i - 1][1], &c[i][0]);
-    for (int i = 0; i + 1 < count; ++i) cubic(c[i][0], c[i][1], pts[i + 1]);
-  };
-  const bool plain = std::fabs(fl - 1) < kEpsilon && std::fabs(fw - 1) < kEpsilon;
-  line(0, -w);
-  switch (cap.kind) {
-    case 1:
-      if (plain) {
-        line(w, -w);
-        line(w, w);
-      } else {
-        line(0, -w * fw);
-        line(w * fl, -w * fw);
-        line(w * fl, w * fw);
-        line(0, w * fw);
-      }
-      break;
-    case 2:
-      if (plain) {
-        arc(w, 0, w);
-        return;
-      }
-      line(0, -w * fw);
-      arc(w * fw, 0, w * fw);
-      break;
-    case 3:
-      line(0, -bigH);
-      line(bigL, 0);
-      line(0, bigH);
-      break;
-    case 4: {
-      const double mx = -0.25 * bigL;
-      line(mx, -0.75 * bigH);
-      line(mx, -bigH);
-      line(bigL, 0);
-      line(mx, bigH);
-      line(mx, 0.75 * bigH);
-      break;
-    }
-    case 5:
-      line(0, -0.75 * bigH);
-      cubic({0, -0.75 * bigH}, {0.5 * bigL, 0}, {bigL, 0});
-      cubic({bigL, 0}, {0.5 * bigL, 0}, {0, 0.75 * bigH});
-      break;
-    case 6: {
-      const double mx = 0.25 * bigL;
-      line(0, -0.75 * bigH);
-      line(mx, -0.75 * bigH);
-      line(mx, -0.75 * bigH);
-      line(bigL, 0);
-      line(mx, 0.75 * bigH);
-      line(mx, 0.75 * bigH);
-      line(0, 0.75 * bigH);
-      break;
-    }
-    case 7: {
-      // A rounded bulb on a short neck.
-      line(0, -0.25 * bigH);
-      line(0.25 * bigL, -0.25 * bigH);
-      const PathPoint bulb[] = {{0.25 * bigL, -0.25 * bigH}, {0.5 * bigL, -0.75 * bigH},
-                                {bigL, -0.5 * bigH},         {1.25 * bigL, 0},
-                                {bigL, 0.5 * bigH},          {0.5 * bigL, 0.75 * bigH},
-                                {0.25 * bigL, 0.25 * bigH}};
-      chain(bulb, 7);
-      break;
-    }
-    case 8: {
-      const double m1 = 0.25 * bigL, m2 = 0.75 * bigL;
-      line(0, -0.25 * bigH);
-      cubic({m1, -0.5 * bigH}, {m2, -0.5 * bigH}, {bigL, 0});
-      cubic({m2, 0.5 * bigH}, {m1, 0.5 * bigH}, {0, 0.25 * bigH});
-      break;
-    }
-    case 9:
-      line(0, -0.75 * w * fw);
-      line(bigL, 0);
-      line(0, 0.75 * w * fw);
-      break;
-    case 10: {
-      const double m1 = 0.25 * bigL, m2 = 0.75 * bigL, m3 = bigL;
-      const PathPoint p[12] = {{},
-                               {0, -bigH},
-                               {m1, -bigH},
-                               {m1, -0.25 * bigH},
-                               {m3, -0.75 * bigH},
-                               {m2, -0.25 * bigH},
-                               {1.5 * bigL, 0},
-                               {m2, 0.25 * bigH},
-                               {m3, 0.75 * bigH},
-                               {m1, 0.25 * bigH},
-                               {m1, bigH},
-                               {0, bigH}};
-      line(p[1].x, p[1].y);
-      cubic(p[2], p[3], p[3]);
-      for (int i = 4; i <= 9; ++i) line(p[i].x, p[i].y);
-      cubic(p[9], p[10], p[11]);
-      break;
-    }
-    case 11:
-    case 13: {
-      const double m1 = 0.5 * bigL, m2 = 0.75 * bigL;
-      const PathPoint p[7] = {{0, -0.5 * w * fw}, {m2, -0.75 * bigH}, {m1, -0.25 * bigH}, {1.25 * bigL, 0},
-                              {m1, 0.25 * bigH},  {m2, 0.75 * bigH},  {0, 0.5 * w * fw}};
-      line(p[0].x, p[0].y);
-      if (cap.kind == 13) {
-        chain(p, 7);
-      } else {
-        for (int i = 1; i < 7; ++i) line(p[i].x, p[i].y);
-      }
-      break;
-    }
-    case 12:
-      arc(w * fl, 0, w);
-      return;
-    case 14: {
-      const double mx = 0.5 * bigL;
-      line(mx, -bigH);
-      line(bigL, 0);
-      line(mx, bigH);
-      break;
-    }
-    default:
-      break;
+    for (int i = 0; i + 1 < count; ++i) Cubic(c[i][0], c[i][1], pts[i + 1]);
   }
-  line(0, w);
+  bool Plain() const { return std::fabs(fl - 1) < kEpsilon && std::fabs(fw - 1) < kEpsilon; }
+
+  // Each shape by cap kind; true when the outline still has to cross to (0, w).
+  static bool Butt(CapFrame&) { return true; }
+  static bool Square(CapFrame& f) {
+    if (f.Plain()) {
+      f.Line(f.w, -f.w);
+      f.Line(f.w, f.w);
+      return true;
+    }
+    f.Line(0, -f.w * f.fw);
+    f.Line(f.w * f.fl, -f.w * f.fw);
+    f.Line(f.w * f.fl, f.w * f.fw);
+    f.Line(0, f.w * f.fw);
+    return true;
+  }
+  static bool Round(CapFrame& f) {
+    if (f.Plain()) {
+      f.Arc(f.w, 0, f.w);
+      return false;
+    }
+    f.Line(0, -f.w * f.fw);
+    f.Arc(f.w * f.fw, 0, f.w * f.fw);
+    return true;
+  }
+  static bool Triangle(CapFrame& f) {
+    f.Line(0, -f.bigH);
+    f.Line(f.bigL, 0);
+    f.Line(0, f.bigH);
+    return true;
+  }
+  static bool BarbedArrow(CapFrame& f) {
+    const double mx = -0.25 * f.bigL;
+    f.Line(mx, -0.75 * f.bigH);
+    f.Line(mx, -f.bigH);
+    f.Line(f.bigL, 0);
+    f.Line(mx, f.bigH);
+    f.Line(mx, 0.75 * f.bigH);
+    return true;
+  }
+  static bool CurvedPoint(CapFrame& f) {
+    f.Line(0, -0.75 * f.bigH);
+    f.Cubic({0, -0.75 * f.bigH}, {0.5 * f.bigL, 0}, {f.bigL, 0});
+    f.Cubic({f.bigL, 0}, {0.5 * f.bigL, 0}, {0, 0.75 * f.bigH});
+    return true;
+  }
+  static bool ShoulderedPoint(CapFrame& f) {
+    const double mx = 0.25 * f.bigL;
+    f.Line(0, -0.75 * f.bigH);
+    f.Line(mx, -0.75 * f.bigH);
+    f.Line(mx, -0.75 * f.bigH);
+    f.Line(f.bigL, 0);
+    f.Line(mx, 0.75 * f.bigH);
+    f.Line(mx, 0.75 * f.bigH);
+    f.Line(0, 0.75 * f.bigH);
+    return true;
+  }
+  // A rounded bulb on a short neck.
+  static bool Bulb(CapFrame& f) {
+    const double l = f.bigL, h = f.bigH;
+    f.Line(0, -0.25 * h);
+    f.Line(0.25 * l, -0.25 * h);
+    const PathPoint bulb[] = {{0.25 * l, -0.25 * h}, {0.5 * l, -0.75 * h}, {l, -0.5 * h},       {1.25 * l, 0},
+                              {l, 0.5 * h},          {0.5 * l, 0.75 * h},  {0.25 * l, 0.25 * h}};
+    f.Chain(bulb, 7);
+    return true;
+  }
+  static bool Lens(CapFrame& f) {
+    const double m1 = 0.25 * f.bigL, m2 = 0.75 * f.bigL;
+    f.Line(0, -0.25 * f.bigH);
+    f.Cubic({m1, -0.5 * f.bigH}, {m2, -0.5 * f.bigH}, {f.bigL, 0});
+    f.Cubic({m2, 0.5 * f.bigH}, {m1, 0.5 * f.bigH}, {0, 0.25 * f.bigH});
+    return true;
+  }
+  static bool NarrowTriangle(CapFrame& f) {
+    f.Line(0, -0.75 * f.w * f.fw);
+    f.Line(f.bigL, 0);
+    f.Line(0, 0.75 * f.w * f.fw);
+    return true;
+  }
+  static bool Trident(CapFrame& f) {
+    const double l = f.bigL, h = f.bigH, m1 = 0.25 * l, m2 = 0.75 * l, m3 = l;
+    const PathPoint p[12] = {
+        {},           {0, -h},        {m1, -h},       {m1, -0.25 * h}, {m3, -0.75 * h}, {m2, -0.25 * h},
+        {1.5 * l, 0}, {m2, 0.25 * h}, {m3, 0.75 * h}, {m1, 0.25 * h},  {m1, h},         {0, h}};
+    f.Line(p[1]);
+    f.Cubic(p[2], p[3], p[3]);
+    for (int i = 4; i <= 9; ++i) f.Line(p[i]);
+    f.Cubic(p[9], p[10], p[11]);
+    return true;
+  }
+  // A forked head, in straight lines or (smoothed) in curves through the same points.
+  static bool ForkedPoints(CapFrame& f, bool smooth) {
+    const double l = f.bigL, h = f.bigH, m1 = 0.5 * l, m2 = 0.75 * l;
+    const PathPoint p[7] = {{0, -0.5 * f.w * f.fw}, {m2, -0.75 * h}, {m1, -0.25 * h},      {1.25 * l, 0},
+                            {m1, 0.25 * h},         {m2, 0.75 * h},  {0, 0.5 * f.w * f.fw}};
+    f.Line(p[0]);
+    if (smooth) {
+      f.Chain(p, 7);
+    } else {
+      for (int i = 1; i < 7; ++i) f.Line(p[i]);
+    }
+    return true;
+  }
+  static bool Forked(CapFrame& f) { return ForkedPoints(f, false); }
+  static bool SmoothForked(CapFrame& f) { return ForkedPoints(f, true); }
+  static bool LongRound(CapFrame& f) {
+    f.Arc(f.w * f.fl, 0, f.w);
+    return false;
+  }
+  static bool Kite(CapFrame& f) {
+    const double mx = 0.5 * f.bigL;
+    f.Line(mx, -f.bigH);
+    f.Line(f.bigL, 0);
+    f.Line(mx, f.bigH);
+    return true;
+  }
+};
+
+void OutlineStage::Cap(int end, int capIndex) {
+  using Shape = bool (*)(CapFrame&);
+  // By cap kind; kinds past the table end as butt caps do.
+  static constexpr Shape kShapes[] = {CapFrame::Butt,
+                                      CapFrame::Square,
+                                      CapFrame::Round,
+                                      CapFrame::Triangle,
+                                      CapFrame::BarbedArrow,
+                                      CapFrame::CurvedPoint,
+                                      CapFrame::ShoulderedPoint,
+                                      CapFrame::Bulb,
+                                      CapFrame::Lens,
+                                      CapFrame::NarrowTriangle,
+                                      CapFrame::Trident,
+                                      CapFrame::Forked,
+                                      CapFrame::LongRound,
+                                      CapFrame::SmoothForked,
+                                      CapFrame::Kite};
+  const PathPoint e = points_[end], q = points_[end == 0 ? 1 : end - 1];
+  PathPoint d;
+  if (!SegmentDirection(&d, 1, q, e)) {
+    Point(e);
+    return;
+  }
+  const PenCap& cap = pen_->caps[capIndex];
+  CapFrame frame{
+      *this, e, d, {-d.y, d.x}, w_, cap.length, cap.width, 2 * w_ * cap.length, 2 * w_ * cap.width};
+  frame.Line(0, -w_);
+  const bool known = cap.kind >= 0 && cap.kind < static_cast<int>(std::size(kShapes));
+  if (!known || kShapes[cap.kind](frame)) frame.Line(0, w_);
 }
 
 }  // namespace corvel

@@ -23,6 +23,7 @@ class OutlineStage : public PathStage {
   RefCounted* GetRefCounted() override { return nullptr; }
 
  private:
+  struct CapFrame;
   bool Step();
   void Join(int vertex, int direction);
   void Cap(int end, int capIndex);
