@@ -71,7 +71,8 @@ HBITMAP DibFromRecord(const Bytes& record, std::size_t offInfo, std::size_t size
   return bitmap;
 }
 
-// Draws a record's bitmap stretched with a raster operation; without one, only the pattern.
+// Draws a record's bitmap stretched with a raster operation, and deletes it; without one, only
+// the pattern.
 void StretchRecordBitmap(HDC dc, int x, int y, int width, int height, HBITMAP bitmap, int xSrc, int ySrc,
                          int srcWidth, int srcHeight, DWORD rop) {
   if (!bitmap) {
@@ -87,6 +88,7 @@ void StretchRecordBitmap(HDC dc, int x, int y, int width, int height, HBITMAP bi
   StretchBlt(dc, x, y, width, height, memory, xSrc, ySrc, srcWidth, srcHeight, rop);
   SelectObject(memory, previous);
   DeleteDC(memory);
+  DeleteObject(bitmap);
 }
 
 // Objects the records create, by the records' indices; all deleted when playback ends.
@@ -334,7 +336,6 @@ bool PlayEnhancedStretchDib(const EnhancedRecord& e) {
   if (!bitmap && r.U32(52) != 0) return true;  // a bitmap this layer cannot read draws nothing
   StretchRecordBitmap(e.dc, r.Coord(24), r.Coord(28), r.Coord(72), r.Coord(76), bitmap, r.Coord(32),
                       r.Coord(36), r.Coord(40), r.Coord(44), r.U32(68));
-  if (bitmap) DeleteObject(bitmap);
   return true;
 }
 
@@ -347,7 +348,6 @@ bool PlayEnhancedBlt(const EnhancedRecord& e) {
   int width = r.Coord(32), height = r.Coord(36);
   StretchRecordBitmap(e.dc, r.Coord(24), r.Coord(28), width, height, bitmap, r.Coord(44), r.Coord(48),
                       stretch ? r.Coord(100) : width, stretch ? r.Coord(104) : height, r.U32(40));
-  if (bitmap) DeleteObject(bitmap);
   return true;
 }
 
@@ -683,7 +683,6 @@ bool PlayWindowsDib(const WindowsRecord& w) {
     if (!bitmap) return true;
   }
   StretchRecordBitmap(w.dc, x, y, width, height, bitmap, xSrc, ySrc, srcWidth, srcHeight, rop);
-  if (bitmap) DeleteObject(bitmap);
   return true;
 }
 
