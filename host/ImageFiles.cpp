@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "codecs/ImageFile.h"
 #include "core/Win32File.h"

@@ -193,6 +193,14 @@ TEST_F(WfHost, AnUnknownExtensionIsRefusedBeforeTheInputIsRead) {
   EXPECT_FALSE(std::filesystem::exists(Path("out.xyz")));
 }
 
+// The settings cannot be kept, but the run is not lost for that.
+TEST_F(WfHost, ARegistryThatIsAFolderLeavesTheRunWhole) {
+  std::filesystem::create_directory(Path("registry"));
+  const Outcome run = Host("--in in.png --out out.png");
+  EXPECT_EQ(run.exitCode, 0) << run.error;
+  EXPECT_TRUE(std::filesystem::is_regular_file(Path("out.png")));
+}
+
 TEST_F(WfHost, RefusalsNameTheFileAndTheReasonInOneLine) {
   ASSERT_TRUE(Convert("-size 40x30 xc:black " + Path("black.png")));
   ASSERT_TRUE(Convert("-size 40x30 plasma:fractal -seed 1 " + Path("whole.jpg")));
