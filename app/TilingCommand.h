@@ -44,9 +44,9 @@ class TilingCommand : public framework::GenericCommand {
   corvel::keFormat sourceFormat_ = corvel::keFormatNone;
 };
 
-// Fills the whole output with the tile repeated from the output's origin; the tile is brought
-// to the output's format first. The one place the output is filled, so that another fill (the
-// canvas's pattern paint) can take over here alone.
+// Fills the whole output with the tile repeated from the output's origin, in the output's
+// format. The one place the output is filled, so that another fill (the canvas's pattern paint)
+// can take over here alone.
 corvel::CoreResult FillWithTile(corvel::CRowIteratorBands& output, corvel::CRowIteratorBands& tile);
 
 }  // namespace app
