@@ -96,6 +96,8 @@ UINT SetTextAlign(HDC dc, UINT align);
 UINT GetTextAlign(HDC dc);
 
 // Text is single-byte, in the Windows-1252 code page.
+// The byte of that code page for a Unicode character; -1 for a character it does not have.
+int CodePageByteOf(unsigned long unicode);
 BOOL TextOut(HDC dc, int x, int y, LPCSTR text, int count);
 constexpr UINT ETO_OPAQUE = 0x0002;
 constexpr UINT ETO_CLIPPED = 0x0004;

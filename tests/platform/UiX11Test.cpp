@@ -19,9 +19,12 @@
 #include <thread>
 #include <vector>
 
+#include "platform/gdi/Text.h"
 #include "platform/ui/Capture.h"
 #include "platform/ui/Ui.h"
+#include "platform/ui/detail/CaptionButtons.h"
 #include "platform/ui/x11/DoubleClicks.h"
+#include "platform/ui/x11/Keys.h"
 #include "platform/ui/x11/LiveDisplay.h"
 
 #include <X11/Xlib.h>
@@ -86,7 +89,7 @@ class XServer {
 };
 Display* XServer::keeper = nullptr;
 
-constexpr int kRecorder = 100, kEdit = 101;
+constexpr int kRecorder = 100, kEdit = 101, kCombo = 102;
 constexpr UINT kCaptureNow = WM_APP + 1, kPaintNow = WM_APP + 2;
 constexpr UINT_PTR kTick = 7;
 
@@ -99,6 +102,7 @@ struct LiveRecord {
   bool hovered = false, left = false;
   int ticks = 0;
   char typed[32] = {};
+  int picked = -1, expected = -2;
   platform::CapturedImage captured;
   std::promise<void>* painted = nullptr;
 } run;
@@ -127,6 +131,9 @@ LRESULT RecorderProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 INT_PTR LiveDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
+      for (const char* name : {"P1", "P2", "PM", "PG", "CM", "PMM", "PMG", "PGG", "CMM", "P4"})
+        SendDlgItemMessage(dialog, kCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+      SendDlgItemMessage(dialog, kCombo, CB_SETCURSEL, 6, 0);
       shownDialog.store(dialog);
       SetTimer(dialog, kTick, 20, nullptr);
       return TRUE;
@@ -156,6 +163,7 @@ const DialogItemTemplate kItems[] = {
     {WC_EDIT, "", kEdit, 7, 50, 80, 12, ES_AUTOHSCROLL | WS_TABSTOP | WS_VISIBLE, WS_EX_CLIENTEDGE},
     {WC_BUTTON, "OK", IDOK, 100, 7, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 0},
     {WC_BUTTON, "Cancel", IDCANCEL, 100, 25, 50, 14, BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 0},
+    {WC_COMBOBOX, "", kCombo, 100, 45, 50, 50, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_VISIBLE, 0},
 };
 const DialogTemplate kDialog{DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU,
                              0,
@@ -220,6 +228,15 @@ class LiveTest : public ::testing::Test {
         display_->ErrorCount();  // a round trip: the server has every image
         return true;
       }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+
+  // The dialog ends by itself: the drive waits for it to go (else it would be closed).
+  static bool WaitUntilGone() {
+    for (int i = 0; i < 500; ++i) {
+      if (!IsWindow(shownDialog.load())) return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
@@ -303,6 +320,82 @@ TEST_F(LiveTest, AScriptStillDrivesTheDialog) {
   script.Then("look", [&] { shown = display_->XWindowOf(GetActiveWindow()); }).ClickControl(IDOK);
   EXPECT_EQ(DialogBoxIndirectParam(nullptr, &kDialog, nullptr, LiveDialogProc, 0), IDOK);
   EXPECT_NE(shown, 0u);
+}
+
+TEST_F(LiveTest, TypingOutsideAsciiArrivesInTheTextCodePage) {
+  INT_PTR result = RunDialog([&] {
+    // é ü ß ° and an em dash, as the UTF-8 xdotool reads.
+    std::string typed = "\xC3\xA9\xC3\xBC\xC3\x9F\xC2\xB0\xE2\x80\x94";
+    if (Shell("xdotool " + MoveTo(Centre(kEdit)) + "click 1 type '" + typed + "'") != 0) return false;
+    if (!Settle("\xE9\xFC\xDF\xB0\x97")) return false;
+    return Shell("xdotool " + MoveTo(Centre(IDOK)) + "click 1") == 0;
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_STREQ(run.typed, "\xE9\xFC\xDF\xB0\x97");
+}
+
+TEST_F(LiveTest, TheCaptionsCloseBoxAndAltF4Cancel) {
+  INT_PTR byBox = RunDialog([&] {
+    HWND dialog = shownDialog.load();
+    RECT frame;
+    GetWindowRect(dialog, &frame);
+    RECT close = platform::detail::CaptionButtonsOf(GetWindowLong(dialog, GWL_STYLE),
+                                                    GetWindowLong(dialog, GWL_EXSTYLE),
+                                                    frame.right - frame.left)
+                     .close;
+    POINT at{frame.left + (close.left + close.right) / 2, frame.top + (close.top + close.bottom) / 2};
+    return Shell("xdotool " + MoveTo(at) + "click 1") == 0 && WaitUntilGone();
+  });
+  EXPECT_EQ(byBox, IDCANCEL);
+  INT_PTR byKeys = RunDialog([&] {
+    return Shell("xdotool " + MoveTo(Centre(kEdit)) + "click 1 key alt+F4") == 0 && WaitUntilGone();
+  });
+  EXPECT_EQ(byKeys, IDCANCEL);
+}
+
+TEST_F(LiveTest, ADropDownPicksByPressDragRelease) {
+  int highlighted = -1;
+  INT_PTR result = RunDialog([&] {
+    POINT field = Centre(kCombo);
+    RECT box;
+    GetWindowRect(GetDlgItem(shownDialog.load(), kCombo), &box);
+    if (Shell("xdotool " + MoveTo(field) + "mousedown 1") != 0) return false;
+    HWND drop = nullptr;
+    for (int i = 0; i < 500 && !(drop = GetCapture()); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!drop) return false;
+    int height = static_cast<int>(SendMessage(drop, LB_GETITEMHEIGHT, 0, 0));
+    // Down through the rows to the second one, where the highlight must follow.
+    POINT second{field.x, box.bottom + height + height / 2};
+    if (Shell("xdotool " + MoveTo(POINT{field.x, box.bottom + height / 2}) + MoveTo(second)) != 0)
+      return false;
+    int top = static_cast<int>(SendMessage(drop, LB_GETTOPINDEX, 0, 0));
+    for (int i = 0; i < 500 && highlighted != top + 1; ++i) {
+      highlighted = static_cast<int>(SendMessage(drop, LB_GETCURSEL, 0, 0));
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (Shell("xdotool mouseup 1") != 0) return false;
+    for (int i = 0; i < 500 && SendDlgItemMessage(shownDialog.load(), kCombo, CB_GETDROPPEDSTATE, 0, 0); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    run.picked = static_cast<int>(SendDlgItemMessage(shownDialog.load(), kCombo, CB_GETCURSEL, 0, 0));
+    run.expected = top + 1;
+    return Shell("xdotool " + MoveTo(Centre(IDOK)) + "click 1") == 0;
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(highlighted, run.expected);
+  EXPECT_EQ(run.picked, run.expected);
+}
+
+TEST(KeysTest, SymbolsTypeTheirCharactersInTheTextCodePage) {
+  struct Case {
+    unsigned long keysym;
+    int byte;  // 0: types nothing; -1: a character the code page lacks
+  } cases[] = {{0x61, 'a'},       {0xE9, 0xE9},    {0xAA9, 0x97} /* em dash */, {0x20AC, 0x80} /* euro */,
+               {0x10020AC, 0x80}, {0x10003B1, -1}, {0xFF0D, 0} /* Return */,    {0x13BC, 0x8C} /* OE */};
+  for (const Case& c : cases) {
+    unsigned long unicode = platform::x11::UnicodeOfKeysym(c.keysym);
+    EXPECT_EQ(unicode ? CodePageByteOf(unicode) : 0, c.byte) << std::hex << c.keysym;
+  }
 }
 
 TEST(DoubleClicksTest, FollowThePlatformsTimeAndRectangle) {

@@ -1,6 +1,9 @@
-// Key symbols to virtual keys (the platform's US layout codes).
+// Key symbols to virtual keys (the platform's US layout codes) and to the characters they type.
 #include "platform/ui/x11/Keys.h"
 
+// The typographic symbols are outside the groups keysym.h asks for.
+#define XK_PUBLISHING
+#define XK_TECHNICAL
 #include <X11/keysym.h>
 
 #include "platform/ui/Input.h"
@@ -56,7 +59,49 @@ constexpr KeyPair kKeys[] = {
     {XK_apostrophe, 0xDE},
 };
 
+struct TypedPair {
+  unsigned long keysym;
+  unsigned long unicode;
+};
+
+// The symbols outside Latin-1 whose characters the text code page holds.
+constexpr TypedPair kTyped[] = {
+    {XK_OE, 0x0152},
+    {XK_oe, 0x0153},
+    {XK_Scaron, 0x0160},
+    {XK_scaron, 0x0161},
+    {XK_Ydiaeresis, 0x0178},
+    {XK_Zcaron, 0x017D},
+    {XK_zcaron, 0x017E},
+    {XK_function, 0x0192},
+    {XK_endash, 0x2013},
+    {XK_emdash, 0x2014},
+    {XK_leftsinglequotemark, 0x2018},
+    {XK_rightsinglequotemark, 0x2019},
+    {XK_singlelowquotemark, 0x201A},
+    {XK_leftdoublequotemark, 0x201C},
+    {XK_rightdoublequotemark, 0x201D},
+    {XK_doublelowquotemark, 0x201E},
+    {XK_dagger, 0x2020},
+    {XK_doubledagger, 0x2021},
+    {XK_enfilledcircbullet, 0x2022},
+    {XK_ellipsis, 0x2026},
+    {XK_permille, 0x2030},
+    {XK_EuroSign, 0x20AC},
+    {XK_trademark, 0x2122},
+};
+
 }  // namespace
+
+unsigned long UnicodeOfKeysym(unsigned long keysym) {
+  if ((keysym >= 0x20 && keysym < 0x7F) || (keysym >= 0xA0 && keysym <= 0xFF)) return keysym;
+  // Symbols made from a character carry it in their low bits.
+  if (keysym >= 0x01000100 && keysym <= 0x0110FFFF) return keysym & 0x00FFFFFF;
+  for (const TypedPair& pair : kTyped) {
+    if (pair.keysym == keysym) return pair.unicode;
+  }
+  return 0;
+}
 
 int VirtualKeyOf(unsigned long keysym) {
   if (keysym >= XK_a && keysym <= XK_z) return static_cast<int>('A' + (keysym - XK_a));

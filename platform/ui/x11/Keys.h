@@ -7,5 +7,7 @@ namespace platform::x11 {
 int VirtualKeyOf(unsigned long keysym);
 // Whether TranslateMessage makes the character of this key itself (so the presenter must not).
 bool TranslatedByPlatform(int virtualKey, bool shift);
+// The Unicode character a key symbol types; 0 for a symbol that types none.
+unsigned long UnicodeOfKeysym(unsigned long keysym);
 
 }  // namespace platform::x11

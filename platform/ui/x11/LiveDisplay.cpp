@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/gdi/Text.h"
 #include "platform/ui/Input.h"
 #include "platform/ui/Presenter.h"
 #include "platform/ui/Queue.h"
@@ -307,9 +308,15 @@ struct LiveDisplay::Impl final : Presenter {
           break;
         }
         char text[8];
-        KeySym symbol;
+        KeySym symbol = NoSymbol;
         int length = XLookupString(&event.xkey, text, sizeof text, &symbol, nullptr);
-        char typed = length == 1 && text[0] >= 0x20 && text[0] < 0x7F ? text[0] : 0;
+        // Windows take their characters in the text code page; one it lacks comes as '?'.
+        bool ascii = length == 1 && text[0] >= 0x20 && text[0] < 0x7F;
+        unsigned long unicode = ascii                              ? static_cast<unsigned long>(text[0])
+                                : (event.xkey.state & ControlMask) ? 0
+                                                                   : UnicodeOfKeysym(symbol);
+        int inCodePage = unicode ? CodePageByteOf(unicode) : 0;
+        char typed = static_cast<char>(inCodePage < 0 ? '?' : inCodePage);
         bool shift = (event.xkey.state & ShiftMask) != 0;
         if (key) actions->push_back([key] { KeyDown(key); });
         if (typed && (!key || !TranslatedByPlatform(key, shift))) {
