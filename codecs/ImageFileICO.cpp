@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "codecs/detail/ImageLimits.h"
 #include "codecs/detail/LittleEndian.h"
 
 namespace {
@@ -14,6 +13,7 @@ constexpr unsigned kInfoSize = 40;
 constexpr unsigned kIcon = 1;
 constexpr unsigned kCursor = 2;
 constexpr unsigned long kMaxWrittenSide = 255;
+constexpr std::int32_t kMaxSide = 256;
 constexpr unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
 bool ReadAll(CByteStream* stream, void* buffer, std::size_t size) {
@@ -65,9 +65,8 @@ bool CImageFileICO::Decode(CByteStream* stream) {
   // says.
   const auto width = static_cast<std::int32_t>(ReadLE32(info + 4));
   const auto height = static_cast<std::int32_t>(ReadLE32(info + 8)) / 2;
-  if (width <= 0 || height <= 0) return Fail("Corrupted icon");
-  if (std::uint64_t(width) * std::uint64_t(height) > kMaxDecodePixels)
-    return Fail("Image too large to decode");
+  // No icon is larger than 256 a side, whatever a small hostile file claims.
+  if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return Fail("Corrupted icon");
   if (!Create(static_cast<unsigned long>(width), static_cast<unsigned long>(height), bits, keImageFormatICO))
     return Fail("Can't allocate memory");
   if (!ReadColours(stream, bits, ReadLE32(info + 32))) return Fail("Corrupted icon");

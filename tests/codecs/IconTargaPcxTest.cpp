@@ -273,6 +273,8 @@ TEST(IconTargaPcx, IconRefusalsSayWhy) {
   cursorless[2] = 3;
   Bytes deep = IconFile({plain});
   deep[22 + 14] = 16;
+  Bytes huge = IconFile({plain});
+  huge[22 + 5] = 0x10;  // 4098 wide
   struct Case {
     const char* what;
     Bytes file;
@@ -281,6 +283,7 @@ TEST(IconTargaPcx, IconRefusalsSayWhy) {
   } cases[] = {{"png entry", png, 0, "PNG icons not supported"},
                {"neither icon nor cursor", cursorless, 0, "Not an icon"},
                {"16-bit entry", deep, 0, "Unsupported icon bit depth"},
+               {"bitmap past the largest icon", huge, 0, "Corrupted icon"},
                {"frame past the entries", IconFile({plain}), 1, "Error: image not present in icon file"},
                {"directory cut short", Bytes(png.begin(), png.begin() + 12), 0, "Corrupted icon"}};
   for (const Case& c : cases) {
