@@ -1,7 +1,8 @@
 // GenerateTile on a photo-like 2048 x 2048 source: "P1" and "P2" with a cell of about 1024 x 1024
 // (Tile), and every group at feather 0 and 20, cells of about 1024 and 256, angles 0 and 30, timed
-// call by call against OpenCV's bilinear warpAffine on one thread (Group, ratio "vs_warp"). Also
-// the plain copy of a cell (CopyCell). Megapixels of output per second.
+// call by call against OpenCV's bilinear warpAffine, both on one thread (Group, ratio "vs_warp");
+// all cores against one thread (Cores, "cores_vs_one"); the preview's megapixel "P6M" on all cores
+// (Preview, "ms"). Also the plain copy of a cell (CopyCell). Megapixels of output per second.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -13,6 +14,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "core/RowIteratorBands.h"
+#include "core/RowThreads.h"
 #include "generators/GenerateTile.h"
 #include "generators/TileLattice.h"
 
@@ -135,10 +137,11 @@ class WarpPeer {
   cv::Mat source_, output_;
 };
 
-// Our tile against the peer at the same output size: "vs_warp" is the peer's time over ours, so
-// above 1 we are faster.
+// Our tile against the peer at the same output size, both on one thread: "vs_warp" is the peer's
+// time over ours, so above 1 we are faster.
 void Group(benchmark::State& state) {
   static WarpPeer peer;
+  const RowThreads::ScopedCount oneThread(1);
   CRowIteratorBands& source = PhotoSource();
   const TileShape pick = GroupShape(int(state.range(0)), double(state.range(1)), int(state.range(2)),
                                     int(state.range(3)));
@@ -168,6 +171,54 @@ BENCHMARK(Group)
                    {1024, 256},
                    {0, 30}})
     ->Unit(benchmark::kMillisecond);
+
+// All cores against one thread, call by call: "cores_vs_one" is one thread's time over all cores'.
+void Cores(benchmark::State& state) {
+  CRowIteratorBands& source = PhotoSource();
+  const TileShape pick = GroupShape(int(state.range(0)), double(state.range(1)), 1024, 30);
+  CRowIteratorBands tile;
+  double all = 0, one = 0;
+  for (auto _ : state) {
+    for (int threads : {0, 1}) {
+      const RowThreads::ScopedCount count(threads == 0 ? RowThreads::Count() : 1);
+      TileShape shape = pick;
+      const auto start = std::chrono::steady_clock::now();
+      if (GenerateTile(nullptr, source, shape, tile).GetCode() != keErrorNone) state.SkipWithError("no tile");
+      (threads == 0 ? all
+                    : one) += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+  }
+  state.counters["threads"] = RowThreads::Count();
+  state.counters["cores_vs_one"] = benchmark::Counter(one / all);
+}
+BENCHMARK(Cores)
+    ->ArgNames({"method", "feather"})
+    ->ArgsProduct({{keTilingP1, keTilingP6}, {0, 20}})
+    ->Unit(benchmark::kMillisecond);
+
+// The preview's render: "P6M" at feather 20 scaled to about a megapixel, on every core, into the
+// last render's tile. Milliseconds a render against the 15 the dialog can afford.
+void Preview(benchmark::State& state) {
+  CRowIteratorBands& source = PhotoSource();
+  TileShape pick = GroupShape(keTilingP6M, 20, 1024, 30);
+  CRowIteratorBands tile;
+  TileShape first = pick;
+  if (GenerateTile(nullptr, source, first, tile).GetCode() != keErrorNone) state.SkipWithError("no tile");
+  pick.tileSize = int(std::lround(100 * std::sqrt(1e6 / (double(tile.Width()) * tile.Height()))));
+  double seconds = 0;
+  std::int64_t renders = 0;
+  for (auto _ : state) {
+    TileShape shape = pick;
+    const auto start = std::chrono::steady_clock::now();
+    if (GenerateTile(nullptr, source, shape, tile).GetCode() != keErrorNone) state.SkipWithError("no tile");
+    seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ++renders;
+  }
+  state.counters["Mpx"] = double(tile.Width()) * tile.Height() / 1e6;
+  state.counters["ms"] = 1000 * seconds / double(renders);
+  state.counters["threads"] = RowThreads::Count();
+}
+BENCHMARK(Preview)->Unit(benchmark::kMillisecond);
 
 void CopyCell(benchmark::State& state) {
   CRowIteratorBands& source = PhotoSource();

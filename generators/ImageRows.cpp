@@ -38,8 +38,7 @@ void ImageRows::Unlock() {
 }
 
 void ImageRows::Sample(std::uint8_t* out, const std::int32_t* positions, int count, Edge edge) const {
-  const BgraRows rows{rows_.data(), strideBelow_.data(), width_, height_};
-  SampleBilinearBgra(rows, out, positions, count, edge == kClamp ? SampleEdge::kClamp : SampleEdge::kFill);
+  SampleBilinearBgra(Rows(), out, positions, count, edge == kClamp ? SampleEdge::kClamp : SampleEdge::kFill);
 }
 
 }  // namespace corvel

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/RowIteratorBands.h"
+#include "rowops/RowSampler.h"
 
 namespace corvel {
 
@@ -23,6 +24,8 @@ class ImageRows {
   int Width() const { return width_; }
   int Height() const { return height_; }
   std::uint8_t* Row(int y) const { return rows_[std::size_t(y)]; }
+  // The rows as the row sampler reads them.
+  BgraRows Rows() const { return {rows_.data(), strideBelow_.data(), width_, height_}; }
 
   // count BGRA pixels from count (x, y) positions in 24.8 fixed point. Taps outside the image
   // repeat its edge (clamp) or are transparent black (fill).

@@ -21,6 +21,7 @@ bool P4MGenerator::DescribeFold(detail::FoldProgram& program) const {
   program.AddByLine(Line2D({0, 0.5}, {1, 0.5}), true, detail::kMirrorV);
   program.AddByU(0.5, true, detail::kMirrorU);
   program.AddByLine(Line2D({0, 0}, {1, 1}), true, detail::kSwap);
+  program.reachU = program.reachV = 0.5;
   return true;
 }
 

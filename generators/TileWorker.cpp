@@ -12,6 +12,7 @@
 #include "core/RowThreads.h"
 #include "generators/RectangularPeriod.h"
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/SourceWindow.h"
 
 namespace corvel {
 namespace detail {
@@ -185,6 +186,9 @@ int TileWorkerRows::RunFolded(const FoldProgram& program) {
   std::atomic<bool> noMemory{false};
   const FoldPositionsKernel kernel = ChooseFoldKernel();
   const FoldKernelArgs args = KernelArgs(program, generator_);
+  SourceWindow window;
+  const BgraRows source = window.Open(s.sourceRows, ReachedSource(program, generator_),
+                                      std::int64_t{width_} * height_);
   const bool stopped = RowThreads::Run(
       height_,
       [&](int first, int last, int slot) {
@@ -198,7 +202,7 @@ int TileWorkerRows::RunFolded(const FoldProgram& program) {
         for (int y = first; y < last; ++y) {
           FoldRow(kernel, args, program, generator_, {double(start_.x), start_.y + y * pixelStep_.y},
                   pixelStep_.x, width_, row.data());
-          s.sourceRows.Sample(s.outputRows.Row(y), row.data(), width_, ImageRows::kClamp);
+          SampleBilinearBgra(source, s.outputRows.Row(y), row.data(), width_, SampleEdge::kClamp);
         }
       },
       [&](int finished) { return meter_.StepAndTestAbort(finished) != 0; });

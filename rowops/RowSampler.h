@@ -6,11 +6,16 @@
 namespace corvel {
 
 // Rows addressed directly: row y starts at rows[y]; strideBelow[y] is the step to row y + 1 where
-// both lie in one block, else 0.
+// both lie in one block, else 0. A window, where there is one, is a copy of the rectangle at
+// (windowLeft, windowTop) of windowWidth x windowHeight pixels in one block at a positive pitch:
+// footprints inside it are read there, the others through rows.
 struct BgraRows {
   std::uint8_t* const* rows = nullptr;
   const std::intptr_t* strideBelow = nullptr;
   int width = 0, height = 0;
+  const std::uint8_t* window = nullptr;
+  std::intptr_t windowPitch = 0;
+  int windowLeft = 0, windowTop = 0, windowWidth = 0, windowHeight = 0;
 };
 
 // Taps outside the image repeat its edge (clamp) or are transparent black (fill).

@@ -50,12 +50,98 @@ __m128i BilinearFourPixels(const std::uint8_t* const p[4], std::intptr_t stride,
   return _mm_unpacklo_epi64(_mm256_castsi256_si128(bytes), _mm256_extracti128_si256(bytes, 1));
 }
 
+// Eight positions whose footprints lie inside the window: the taps' byte offsets in it and the
+// weight pairs of their fractions, in lanes; false where any footprint leaves it.
+struct EightFootprints {
+  alignas(32) std::int32_t offsets[8];
+  __m256i wx, wy;
+};
+
+bool LocateEight(const BgraRows& rows, const std::int32_t* positions, EightFootprints& f) {
+  const __m256i pick = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+  const __m256i first = _mm256_permutevar8x32_epi32(
+      _mm256_loadu_si256(reinterpret_cast<const __m256i*>(positions)), pick);
+  const __m256i second = _mm256_permutevar8x32_epi32(
+      _mm256_loadu_si256(reinterpret_cast<const __m256i*>(positions + 8)), pick);
+  const __m256i x = _mm256_permute2x128_si256(first, second, 0x20),
+                y = _mm256_permute2x128_si256(first, second, 0x31);
+  const __m256i x0 = _mm256_sub_epi32(_mm256_srai_epi32(x, 8), _mm256_set1_epi32(rows.windowLeft));
+  const __m256i y0 = _mm256_sub_epi32(_mm256_srai_epi32(y, 8), _mm256_set1_epi32(rows.windowTop));
+  const __m256i none = _mm256_set1_epi32(-1);
+  const __m256i insideX = _mm256_and_si256(_mm256_cmpgt_epi32(x0, none),
+                                           _mm256_cmpgt_epi32(_mm256_set1_epi32(rows.windowWidth - 1), x0));
+  const __m256i insideY = _mm256_and_si256(_mm256_cmpgt_epi32(y0, none),
+                                           _mm256_cmpgt_epi32(_mm256_set1_epi32(rows.windowHeight - 1), y0));
+  const __m256i inside = _mm256_and_si256(insideX, insideY);
+  if (_mm256_movemask_epi8(inside) != -1) return false;
+  const __m256i offsets = _mm256_add_epi32(_mm256_mullo_epi32(y0, _mm256_set1_epi32(int(rows.windowPitch))),
+                                           _mm256_slli_epi32(x0, 2));
+  _mm256_store_si256(reinterpret_cast<__m256i*>(f.offsets), offsets);
+  const __m256i mask = _mm256_set1_epi32(0xFF), whole = _mm256_set1_epi32(256);
+  const __m256i fx = _mm256_and_si256(x, mask), fy = _mm256_and_si256(y, mask);
+  f.wx = _mm256_or_si256(_mm256_slli_epi32(fx, 16), _mm256_sub_epi32(whole, fx));
+  f.wy = _mm256_or_si256(_mm256_slli_epi32(fy, 16), _mm256_sub_epi32(whole, fy));
+  return true;
+}
+
+// Lanes k and k + 2 of w spread over the low and high halves.
+__m256i Spread(__m256i w, int k) {
+  return _mm256_permutevar8x32_epi32(w, _mm256_setr_epi32(k, k, k, k, k + 2, k + 2, k + 2, k + 2));
+}
+
+// Pixels 4 j .. 4 j + 3 of the eight, as BilinearFourPixels takes them.
+__m128i FourOfEight(const std::uint8_t* base, std::intptr_t pitch, const EightFootprints& f, int j) {
+  const std::uint8_t* p[4] = {base + f.offsets[4 * j], base + f.offsets[4 * j + 1],
+                              base + f.offsets[4 * j + 2], base + f.offsets[4 * j + 3]};
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i row0 = TwoRows(p, 0), row1 = TwoRows(p, pitch);
+  const __m256i a0 = _mm256_unpacklo_epi8(row0, zero), a1 = _mm256_unpackhi_epi8(row0, zero);
+  const __m256i c0 = _mm256_unpacklo_epi8(row1, zero), c1 = _mm256_unpackhi_epi8(row1, zero);
+  const __m256i wx0 = Spread(f.wx, 4 * j), wx1 = Spread(f.wx, 4 * j + 1);
+  const __m256i bias = _mm256_set1_epi32(32768);
+  auto across = [&](__m256i t, __m256i w) {
+    return _mm256_sub_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(t, _mm256_srli_si256(t, 8)), w), bias);
+  };
+  const __m256i tops = _mm256_packs_epi32(across(a0, wx0), across(a1, wx1));
+  const __m256i bottoms = _mm256_packs_epi32(across(c0, wx0), across(c1, wx1));
+  const __m256i wy0 = Spread(f.wy, 4 * j), wy1 = Spread(f.wy, 4 * j + 1);
+  const __m256i offset = _mm256_set1_epi32(32768 * 256);
+  const __m256i v0 = _mm256_srli_epi32(
+      _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(tops, bottoms), wy0), offset), 16);
+  const __m256i v1 = _mm256_srli_epi32(
+      _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(tops, bottoms), wy1), offset), 16);
+  const __m256i words = _mm256_packs_epi32(v0, v1);
+  const __m256i bytes = _mm256_packus_epi16(words, words);
+  return _mm_unpacklo_epi64(_mm256_castsi256_si128(bytes), _mm256_extracti128_si256(bytes, 1));
+}
+
+bool IsOpaque(__m128i pixels) {
+  return (_mm_movemask_epi8(_mm_cmpeq_epi8(pixels, _mm_set1_epi8(-1))) & 0x8888) == 0x8888;
+}
+
 }  // namespace
 
 void SampleBilinearBgraAvx2(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions, int count,
                             SampleEdge edge) {
   const unsigned lastX = unsigned(rows.width - 1), lastY = unsigned(rows.height - 1);
   int i = 0;
+  if (rows.window) {
+    // Runs of eight inside the window go without a look at the row tables.
+    const std::uint8_t* base = rows.window;
+    EightFootprints f;
+    for (; i + 7 < count; i += 8, out += 32, positions += 16) {
+      if (!LocateEight(rows, positions, f)) {
+        SampleBilinearBgraPlain(rows, out, positions, 8, edge);
+        continue;
+      }
+      const __m128i low = FourOfEight(base, rows.windowPitch, f, 0),
+                    high = FourOfEight(base, rows.windowPitch, f, 1);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), low);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), high);
+      if (!IsOpaque(low)) SampleBilinearBgraPlain(rows, out, positions, 4, edge);
+      if (!IsOpaque(high)) SampleBilinearBgraPlain(rows, out + 16, positions + 8, 4, edge);
+    }
+  }
   for (; i + 3 < count; i += 4, out += 16, positions += 8) {
     const std::uint8_t* p[4];
     std::uint32_t fx[4], fy[4];
@@ -85,8 +171,7 @@ void SampleBilinearBgraAvx2(const BgraRows& rows, std::uint8_t* out, const std::
     const __m128i pixels = BilinearFourPixels(p, stride, fx, fy);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), pixels);
     // Opaque results stand; the straight-alpha rule weights the colours of the others.
-    const int opaque = _mm_movemask_epi8(_mm_cmpeq_epi8(pixels, _mm_set1_epi8(-1))) & 0x8888;
-    if (opaque != 0x8888) SampleBilinearBgraPlain(rows, out, positions, 4, edge);
+    if (!IsOpaque(pixels)) SampleBilinearBgraPlain(rows, out, positions, 4, edge);
   }
   if (i < count) SampleBilinearBgraPlain(rows, out, positions, count - i, edge);
 }

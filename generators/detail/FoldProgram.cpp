@@ -1,5 +1,6 @@
 #include "generators/detail/FoldProgram.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/CpuFeatures.h"
@@ -23,10 +24,28 @@ std::uint32_t FixedFraction(double t) {
 // position a hair short of itself, and truncation would then read the pixel before it.
 constexpr float kTruncationSlack = 0.25f;
 
+// Beyond any image; keeps the conversion of a far box defined.
+constexpr double kFar = 1 << 30;
+
 }  // namespace
 
 FoldPositionsKernel ChooseFoldKernel() {
   return GetCpuFeatures().avx2 ? FoldPositionsAvx2 : FoldPositionsSse2;
+}
+
+RECT ReachedSource(const FoldProgram& program, const TileGenerator& generator) {
+  double left = 1e300, top = 1e300, right = -1e300, bottom = -1e300;
+  for (const Point2D& corner : {Point2D(0, 0), Point2D(program.reachU, 0), Point2D(0, program.reachV),
+                                Point2D(program.reachU, program.reachV)}) {
+    const Point2D p = generator.LatticeToSource(corner.x, corner.y) + generator.origin;
+    left = std::min(left, p.x);
+    top = std::min(top, p.y);
+    right = std::max(right, p.x);
+    bottom = std::max(bottom, p.y);
+  }
+  auto clamp = [](double t) { return LONG(std::clamp(t, -kFar, kFar)); };
+  return {clamp(std::floor(left) - 2), clamp(std::floor(top) - 2), clamp(std::ceil(right) + 3),
+          clamp(std::ceil(bottom) + 3)};
 }
 
 FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& generator) {

@@ -25,6 +25,8 @@ struct FoldProgram {
   static constexpr int kMaxSteps = 4;
   // Cell positions run over [-wrapBias, 1 - wrapBias) each way.
   double wrapBias = 0;
+  // The steps leave positions in [0, reachU] x [0, reachV], up to the bias: what the render reads.
+  double reachU = 1, reachV = 1;
   int stepCount = 0;
   FoldStep steps[kMaxSteps];
 
@@ -79,6 +81,10 @@ FoldPositionsKernel ChooseFoldKernel();
 constexpr LatticeAffine kMirrorU{-1, 0, 1, 0, 1, 0};
 constexpr LatticeAffine kMirrorV{1, 0, 0, 0, -1, 1};
 constexpr LatticeAffine kSwap{0, 1, 0, 1, 0, 0};
+
+// The box of source pixels (right and bottom exclusive) that the program's reach maps to, with
+// the bilinear footprint and a pixel more of margin.
+RECT ReachedSource(const FoldProgram& program, const TileGenerator& generator);
 
 // The program and the generator's map to the source (its origin added) in the kernels' form.
 FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& generator);

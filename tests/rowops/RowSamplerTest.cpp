@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "core/CpuFeatures.h"
@@ -59,6 +60,32 @@ TEST(RowSampler, SimdKernelsAgreeWithThePlainInsideAcrossBlocksAndAtEdges) {
       CpuFeaturesOverride forced(features);
       EXPECT_EQ(Sample(rows, positions, edge), plain) << features.avx2;
     }
+  }
+}
+
+// A window copied from the image reads as the image does, inside it, across its edges and beyond.
+TEST(RowSampler, AWindowReadsAsTheImage) {
+  const Rows rows;
+  std::vector<std::uint8_t> copy(5 * 96);
+  for (int y = 0; y < 5; ++y) std::memcpy(copy.data() + 96 * y, rows.pointers[std::size_t(1 + y)] + 8, 4 * 6);
+  BgraRows windowed = rows.View();
+  windowed.window = copy.data();
+  windowed.windowPitch = 96;
+  windowed.windowLeft = 2;
+  windowed.windowTop = 1;
+  windowed.windowWidth = 6;
+  windowed.windowHeight = 5;
+  std::vector<std::int32_t> positions;
+  for (int y = -300; y < 1900; y += 37)
+    for (int x = -300; x < 2400; x += 41) positions.insert(positions.end(), {x, y});
+  for (const CpuFeatures& features : {CpuFeatures{}, ProbeCpuFeatures()}) {
+    CpuFeaturesOverride forced(features);
+    std::vector<std::uint8_t> plain(2 * positions.size()), through(2 * positions.size());
+    SampleBilinearBgra(rows.View(), plain.data(), positions.data(), int(positions.size() / 2),
+                       SampleEdge::kClamp);
+    SampleBilinearBgra(windowed, through.data(), positions.data(), int(positions.size() / 2),
+                       SampleEdge::kClamp);
+    EXPECT_EQ(through, plain);
   }
 }
 

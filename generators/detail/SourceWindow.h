@@ -1,0 +1,30 @@
+// The part of the source a fold program reads, copied into one block whose pitch spreads its rows
+// over the cache's sets: the source's own rows lie in bands of their own, and their pitches of a
+// multiple of 512 bytes make a walk down a column evict itself. The buffer is kept for the next
+// render, so that renders of one shape fault in no new pages.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "generators/ImageRows.h"
+#include "platform/win32/Types.h"
+
+namespace corvel::detail {
+
+class SourceWindow {
+ public:
+  SourceWindow() = default;
+  ~SourceWindow();
+  SourceWindow(const SourceWindow&) = delete;
+  SourceWindow& operator=(const SourceWindow&) = delete;
+
+  // The rows with a window over part (right and bottom exclusive, clipped to the rows) where it
+  // is not empty, its copy can be had and budgetPixels more pixels stay within the tile budget;
+  // else the rows alone.
+  BgraRows Open(const ImageRows& rows, RECT part, long long budgetPixels);
+
+ private:
+  std::vector<std::uint8_t> buffer_;
+};
+
+}  // namespace corvel::detail
