@@ -33,13 +33,7 @@ const char* FormatName(unsigned long formatId) {
 
 bool CImageFileJAS::Decode(CByteStream* file, unsigned long formatId) {
   if (!file) return false;
-  try {
-    DecodeOrThrow(file, formatId);
-    return true;
-  } catch (const CodecFailure& failure) {
-    SetLastError(failure.text);
-    return false;
-  }
+  return Guarded([&] { DecodeOrThrow(file, formatId); });
 }
 
 void CImageFileJAS::DecodeOrThrow(CByteStream* file, unsigned long formatId) {
@@ -110,13 +104,7 @@ void CImageFileJAS::TakeFrame(const jasper::Image& image, unsigned long formatId
 
 bool CImageFileJAS::Encode(CByteStream* file, unsigned long formatId) {
   if (EncodeSafeCheck(file)) return false;
-  try {
-    EncodeOrThrow(file, formatId);
-    return true;
-  } catch (const CodecFailure& failure) {
-    SetLastError(failure.text);
-    return false;
-  }
+  return Guarded([&] { EncodeOrThrow(file, formatId); });
 }
 
 void CImageFileJAS::EncodeOrThrow(CByteStream* file, unsigned long formatId) {
