@@ -24,6 +24,9 @@ constexpr int kMostThreads = 64;
 constexpr auto kSpinTime = std::chrono::microseconds(200);
 
 std::atomic<int> gCountOverride{0};
+// Set on pool threads and on a caller while its rows run: a run asked for from inside one is
+// done alone (the caller could not claim the pool it holds).
+thread_local bool tInsideRun = false;
 
 void CpuRelax() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -111,6 +114,7 @@ class Pool {
   }
 
   void Serve(int index) {
+    tInsideRun = true;
     unsigned seen = 0;
     for (;;) {
       SpinFor([&] { return generation_.load(std::memory_order_acquire) != seen; });
@@ -163,9 +167,11 @@ bool RowThreads::Run(int rows, const std::function<void(int, int, int)>& work,
   job.helpers = std::min(Count() - 1, (rows - 1) / kRowsPerRun);
   Pool& pool = Pool::Instance();
   std::unique_lock<std::mutex> claim;
-  if (job.helpers > 0) claim = pool.Claim();
+  if (job.helpers > 0 && !tInsideRun) claim = pool.Claim();
   if (!claim.owns_lock()) job.helpers = 0;
   if (job.helpers > 0) pool.Start(job);
+  const bool outermost = !tInsideRun;
+  tInsideRun = true;
 
   bool stopped = false;
   int reported = 0;
@@ -176,7 +182,16 @@ bool RowThreads::Run(int rows, const std::function<void(int, int, int)>& work,
     reported = finished;
     if (stopped) job.stop.store(true, std::memory_order_relaxed);
   };
-  TakeRuns(job, 0, report);
+  try {
+    TakeRuns(job, 0, report);
+  } catch (...) {
+    // The helpers work on this frame's job: they must be done before it unwinds.
+    job.stop.store(true, std::memory_order_relaxed);
+    if (outermost) tInsideRun = false;
+    if (job.helpers > 0) pool.Finish();
+    throw;
+  }
+  if (outermost) tInsideRun = false;
   if (job.helpers > 0) pool.Finish();
   if (!stopped) report();
   return stopped;

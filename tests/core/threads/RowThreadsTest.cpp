@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -94,6 +95,24 @@ TEST(RowThreads, ConcurrentNestedAndLateCallersAllFinish) {
 
   std::this_thread::sleep_for(std::chrono::milliseconds(5));
   EXPECT_EQ(sumRows(1000), 1000L * 999 / 2);
+}
+
+// A throw from the caller's own rows leaves once the helpers are done; the pool serves on.
+TEST(RowThreads, AThrowFromTheCallersRowsWaitsForTheHelpers) {
+  const RowThreads::ScopedCount count(4);
+  std::atomic<int> running{0};
+  EXPECT_THROW(RowThreads::Run(100000,
+                               [&](int, int, int slot) {
+                                 ++running;
+                                 std::this_thread::sleep_for(std::chrono::microseconds(20));
+                                 --running;
+                                 if (slot == 0) throw std::runtime_error("row failed");
+                               }),
+               std::runtime_error);
+  EXPECT_EQ(running.load(), 0);
+  std::atomic<int> rows{0};
+  RowThreads::Run(1000, [&](int first, int last, int) { rows += last - first; });
+  EXPECT_EQ(rows.load(), 1000);
 }
 
 TEST(RowThreads, CountFollowsTheEnvironmentWithinItsRange) {
