@@ -1,8 +1,10 @@
-// The tiling filter's passes that run in row bands across the pool.
+// The tiling filter's passes that run in row bands across the pool, and the whole filter: the
+// same bytes on any count of threads.
 #include <gtest/gtest.h>
 
 #include "app/TilingCommand.h"
 #include "core/RowThreads.h"
+#include "tests/app/AppFixture.h"
 
 namespace apptest {
 namespace {
@@ -30,6 +32,34 @@ TEST(FillWithTile, EveryPixelFromTheTileOnAnyThreads) {
           ASSERT_TRUE(row[3 * x] == x % size.cx && row[3 * x + 1] == y % size.cy && row[3 * x + 2] == 9)
               << size.cx << " x " << size.cy << ", " << threads << " threads, at " << x << ", " << y;
         output.ReleaseRow(y);
+      }
+    }
+  }
+}
+
+TEST_F(AppTest, TheWholeFilterGivesTheSameBytesOnOneAndEightThreads) {
+  const int width = 150, height = 110;
+  std::vector<std::uint8_t> ring(std::size_t(width) * height, 0);
+  for (int y = 10; y < 100; ++y)
+    for (int x = 12; x < 140; ++x) ring[std::size_t(y) * width + x] = x > 50 && x < 90 && y > 40 ? 0 : 200;
+  for (const std::int16_t mode : {host::kModeRGB, host::kModeRGB48}) {
+    for (const int group : {0, 16}) {
+      std::vector<std::uint8_t> first;
+      for (const int threads : {1, 8}) {
+        const RowThreads::ScopedCount count(threads);
+        app::TilingApp linked;
+        ASSERT_TRUE(linked.InitInstance());
+        LinkedApp() = &linked;
+        wfhost::FilterModule module(LinkedEntry);
+        wfhost::HostImageBuffer image = PatternImage(mode, width, height);
+        wfhost::FilterRun run;
+        run.descriptor = Recorded({{resources::kTilingMethod, group}, {resources::kFeathering, 20}});
+        run.selection = &ring;
+        ASSERT_EQ(RunFilter(module, image, run), host::noErr);
+        LinkedApp() = nullptr;
+        if (first.empty()) first = image.pixels;
+        EXPECT_EQ(image.pixels, first)
+            << "mode " << mode << ", group " << group << ", " << threads << " threads";
       }
     }
   }
