@@ -138,10 +138,14 @@ void SetDefaultButton(HWND dialog, DialogState& state, int id) {
   restyle(GetDlgItem(dialog, id), BS_DEFPUSHBUTTON);
 }
 
+// Push buttons, owner-drawn ones included, which draw their own default look.
+bool PushesLikeAButton(HWND hwnd) {
+  return (DialogCode(hwnd, nullptr) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
+}
+
 bool IsPushButton(HWND hwnd) {
   DWORD kind = static_cast<DWORD>(GetWindowLongPtr(hwnd, GWL_STYLE)) & BS_TYPEMASK;
-  return (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON) &&
-         (DialogCode(hwnd, nullptr) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON));
+  return (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON) && PushesLikeAButton(hwnd);
 }
 
 }  // namespace
@@ -157,7 +161,7 @@ void ShowDefaultFrame(HWND dialog, HWND focus) {
   LRESULT answer = SendMessage(dialog, DM_GETDEFID, 0, 0);
   if (HIWORD(static_cast<DWORD_PTR>(answer)) == DC_HASDEFID)
     state->defaultId = LOWORD(static_cast<DWORD_PTR>(answer));
-  bool focusPushes = IsPushButton(focus);
+  bool focusPushes = PushesLikeAButton(focus);
   for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     if (!IsPushButton(child)) continue;
     bool framed = focusPushes ? child == focus

@@ -148,6 +148,17 @@ HDC WindowDC(HWND hwnd, bool clientOnly) {
   return platform::CreateSurfaceDC(surface, origin, visible);
 }
 
+// A window that does not clip its children paints over them: each child it reaches paints
+// again after it, also one that painted itself (UpdateWindow) while this paint was due.
+void RepaintChildrenUnderLocked(const Window& window, const RECT& area) {
+  for (HWND child : window.children) {
+    Window* under = Find(child);
+    RECT reached;
+    if ((under->style & WS_VISIBLE) && IntersectRect(&reached, &under->rect, &area))
+      InvalidateLocked(*under, nullptr, true, ChildRule::All);
+  }
+}
+
 // Shows what was drawn into a window (`clientArea`, or the whole window) on the display. A
 // window whose client area was painted whole gets its frame painted and shown too.
 void Present(HWND hwnd, const RECT* clientArea) {
@@ -275,6 +286,7 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* paint) {
     erase = window->erase;
     SetRectEmpty(&window->update);
     window->erase = false;
+    if (!(window->style & WS_CLIPCHILDREN)) RepaintChildrenUnderLocked(*window, paint->rcPaint);
   }
   HDC dc = GetDC(hwnd);
   if (!dc) return nullptr;

@@ -1,5 +1,6 @@
 #include "controls/CEditNum.h"
 #include "controls/ThemedButton.h"
+#include "platform/classlib/CDialog.h"
 #include "platform/ui/Script.h"
 #include "tests/controls/ControlsFixture.h"
 #include "tests/platform/ShownCheck.h"
@@ -103,6 +104,123 @@ TEST_F(ShownControlsTest, CustomControlsShowWhatTheyPaint) {
     step.act();
     EXPECT_TRUE(check.AsPainted(panel.m_hWnd, std::string("custom-") + step.what));
   }
+}
+
+// A dialog whose themed buttons are its template's buttons, as the filter's dialog makes them;
+// its Apply opens a modal box over it.
+constexpr UINT kMainDialog = 900, kBoxDialog = 901;
+const DialogItemTemplate kMainItems[] = {
+    {WC_BUTTON, "Apply", kApply, 7, 7, 50, 14, BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 0},
+    {WC_BUTTON, "Lock", kToggle, 62, 7, 50, 14, BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 0},
+    {WC_EDIT, "", 43, 7, 26, 50, 12, ES_AUTOHSCROLL | WS_TABSTOP | WS_VISIBLE, WS_EX_CLIENTEDGE},
+    {WC_BUTTON, "OK", IDOK, 62, 26, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 0},
+};
+const DialogTemplate kMain{DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE,
+                           0,
+                           30,
+                           30,
+                           120,
+                           46,
+                           "Themed",
+                           "MS Shell Dlg",
+                           8,
+                           kMainItems,
+                           std::size(kMainItems)};
+const DialogItemTemplate kBoxItems[] = {
+    {WC_BUTTON, "Yes", kApply, 7, 7, 50, 14, BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 0},
+    {WC_BUTTON, "OK", IDOK, 60, 7, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 0}};
+const DialogTemplate kBox{DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                          0,
+                          200,
+                          30,
+                          120,
+                          28,
+                          "Box",
+                          "MS Shell Dlg",
+                          8,
+                          kBoxItems,
+                          std::size(kBoxItems)};
+const DialogResource kDialogs[] = {{kMainDialog, &kMain}, {kBoxDialog, &kBox}};
+
+// The box's first button, which takes the focus as it opens, is themed too.
+class ThemedBox : public CDialog {
+ public:
+  explicit ThemedBox(CWnd* parent) : CDialog(kBoxDialog, parent) {}
+  std::function<void()> onShown;
+  ThemedButton yes;
+
+ protected:
+  BOOL OnInitDialog() override {
+    CDialog::OnInitDialog();
+    yes.SubclassDlgItem(kApply, this);
+    return TRUE;
+  }
+};
+
+class ThemedDialog : public CDialog {
+ public:
+  ThemedDialog() : CDialog(kMainDialog) {}
+  std::function<void()> onApply;
+  ThemedButton apply, toggle;
+
+ protected:
+  BOOL OnInitDialog() override {
+    CDialog::OnInitDialog();
+    apply.SubclassDlgItem(kApply, this);
+    toggle.SubclassDlgItem(kToggle, this);
+    return TRUE;
+  }
+  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
+    if (LOWORD(wParam) == kApply && onApply) onApply();
+    if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) return TRUE;
+    return CDialog::OnCommand(wParam, lParam);
+  }
+};
+
+TEST_F(ShownControlsTest, AFocusedThemedButtonUnderAnotherWindowShowsWhatItPaints) {
+  static const HINSTANCE kModule = reinterpret_cast<HINSTANCE>(0x7500);
+  AfxWinInit(kModule, "/plugins/WendleForge.8bf");
+  platform::RegisterDialogTable(kModule, kDialogs, std::size(kDialogs));
+  ThemedDialog dialog;
+  dialog.onApply = [&] {
+    platform::EventScript script;
+    script.Then("look under the box",
+                [&] { EXPECT_TRUE(check.AsPainted(dialog.m_hWnd, "themed-under-box")); });
+    script.Then("look at the box", [&] { EXPECT_TRUE(check.AsPainted(GetActiveWindow(), "themed-box")); });
+    script.ClickControl(IDOK);
+    ThemedBox(&dialog).DoModal();
+  };
+  ASSERT_TRUE(dialog.Create(kMainDialog));
+  ASSERT_TRUE(check.AsPainted(dialog.m_hWnd, "themed-shown"));
+  wf_test::ShownCheck::Keep(platform::Capture(dialog.m_hWnd), "themed-dialog");
+  ASSERT_EQ(::GetFocus(), dialog.apply.m_hWnd);
+  // The focused themed button has the dialog's default role: OK gives up its frame.
+  EXPECT_EQ(::GetWindowLongPtr(::GetDlgItem(dialog.m_hWnd, IDOK), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+  platform::MouseMove(CentreOf(dialog.apply));
+  EXPECT_TRUE(check.AsPainted(dialog.m_hWnd, "themed-hover"));
+  platform::Click(CentreOf(dialog.apply));
+  EXPECT_TRUE(check.AsPainted(dialog.m_hWnd, "themed-after-box"));
+  platform::MouseMove(POINT{5, 5});
+  EXPECT_TRUE(check.AsPainted(dialog.m_hWnd, "themed-left"));
+  dialog.DestroyWindow();
+  platform::UnregisterDialogTable(kModule);
+}
+
+TEST_F(ShownControlsTest, AThemedButtonLosingTheFocusBeforeItsDialogIsPaintedShowsWhatItPaints) {
+  static const HINSTANCE kModule = reinterpret_cast<HINSTANCE>(0x7500);
+  AfxWinInit(kModule, "/plugins/WendleForge.8bf");
+  platform::RegisterDialogTable(kModule, kDialogs, std::size(kDialogs));
+  ThemedDialog dialog;
+  ASSERT_TRUE(dialog.Create(kMainDialog));
+  ASSERT_EQ(::GetFocus(), dialog.apply.m_hWnd);
+  // Another window opens at once, before the dialog's first paint.
+  HWND other = CreateWindowEx(0, WC_STATIC, "Other", WS_POPUP | WS_CAPTION | WS_VISIBLE, 600, 100, 120, 80,
+                              nullptr, nullptr, nullptr, nullptr);
+  EXPECT_TRUE(check.AsPainted(dialog.m_hWnd, "themed-focus-taken"));
+  wf_test::ShownCheck::Keep(platform::Capture(dialog.m_hWnd), "themed-focus-taken");
+  DestroyWindow(other);
+  dialog.DestroyWindow();
+  platform::UnregisterDialogTable(kModule);
 }
 
 }  // namespace

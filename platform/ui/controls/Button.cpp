@@ -270,13 +270,14 @@ LRESULT Handle(ButtonState& state, HWND hwnd, UINT message, WPARAM wParam, LPARA
       return result;
     }
     case WM_SETFOCUS:
-      if (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON) ShowDefaultFrame(GetParent(hwnd), hwnd);
+      if (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON || kind == BS_OWNERDRAW)
+        ShowDefaultFrame(GetParent(hwnd), hwnd);
       if (GetWindowLongPtr(hwnd, GWL_STYLE) & BS_NOTIFY) NotifyParent(hwnd, BN_SETFOCUS);
       return 0;
     case WM_KILLFOCUS:
       state.spaceDown = false;
       SetPushed(state, hwnd, false);
-      if (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON)
+      if (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON || kind == BS_OWNERDRAW)
         ShowDefaultFrame(GetParent(hwnd), reinterpret_cast<HWND>(wParam));
       if (GetWindowLongPtr(hwnd, GWL_STYLE) & BS_NOTIFY) NotifyParent(hwnd, BN_KILLFOCUS);
       return 0;
