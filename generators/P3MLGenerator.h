@@ -15,6 +15,7 @@ class P3MLGenerator : public P3Generator {
                             const RECT& area) override;
   // P3's turns, then the mirror onto the side of the line through A and B with smaller y.
   Point2D MapPoint(const Point2D& p) const override { return Fold(p); }
+  bool DescribeFold(detail::FoldProgram& program) const override;
   int Generate(CProgressMeter* meter) override;
   void SetFeather(double percentage) override { TileGenerator::SetFeather(percentage); }
 

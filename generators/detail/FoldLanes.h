@@ -21,13 +21,17 @@ struct LaneStep {
         u1(L::Splat(s.u1)),
         vu(L::Splat(s.vu)),
         vv(L::Splat(s.vv)),
-        v1(L::Splat(s.v1)) {}
-  typename L::Floats nu, nv, n1, above, uu, uv, u1, vu, vv, v1;
+        v1(L::Splat(s.v1)),
+        alsoNu(L::Splat(s.alsoNu)),
+        alsoNv(L::Splat(s.alsoNv)),
+        alsoN1(L::Splat(s.alsoN1)),
+        fromStart(L::Mask(s.fromStartMask)) {}
+  typename L::Floats nu, nv, n1, above, uu, uv, u1, vu, vv, v1, alsoNu, alsoNv, alsoN1, fromStart;
 };
 
 // With the count of steps fixed, the compiler unrolls them and keeps their coefficients out of
-// the pixel loop.
-template <class L, int kSteps>
+// the pixel loop; programs without corners skip their tests.
+template <class L, int kSteps, bool kCorners>
 void FoldPositionsUnrolled(const FoldKernelArgs& a, std::uint32_t u, std::uint32_t du, std::uint32_t v,
                            std::uint32_t dv, int count, std::int32_t* positions) {
   using F = typename L::Floats;
@@ -39,16 +43,27 @@ void FoldPositionsUnrolled(const FoldKernelArgs& a, std::uint32_t u, std::uint32
   const F sx0 = L::Splat(a.sx0), sxu = L::Splat(a.sxu), sxv = L::Splat(a.sxv);
   const F sy0 = L::Splat(a.sy0), syu = L::Splat(a.syu), syv = L::Splat(a.syv);
   const LaneStep<L> steps[FoldProgram::kMaxSteps] = {LaneStep<L>(a.steps[0]), LaneStep<L>(a.steps[1]),
-                                                     LaneStep<L>(a.steps[2]), LaneStep<L>(a.steps[3])};
+                                                     LaneStep<L>(a.steps[2]), LaneStep<L>(a.steps[3]),
+                                                     LaneStep<L>(a.steps[4]), LaneStep<L>(a.steps[5])};
   alignas(32) std::int32_t tail[2 * kWidth];
   for (int k = 0; k < count; k += kWidth) {
     F fu = L::Sub(L::Unit(us), bias), fv = L::Sub(L::Unit(vs), bias);
     us = L::Add(us, uStep);
     vs = L::Add(vs, vStep);
+    const F startU = fu, startV = fv;
     for (int i = 0; i < kSteps; ++i) {
       const LaneStep<L>& s = steps[i];
-      const F side = L::Add(L::Add(L::Mul(fu, s.nu), L::Mul(fv, s.nv)), s.n1);
-      const F taken = L::Xor(L::Less(side, zero), s.above);
+      F tu = fu, tv = fv;
+      if constexpr (kCorners) {
+        tu = L::Select(s.fromStart, startU, fu);
+        tv = L::Select(s.fromStart, startV, fv);
+      }
+      const F side = L::Add(L::Add(L::Mul(tu, s.nu), L::Mul(tv, s.nv)), s.n1);
+      F taken = L::Xor(L::Less(side, zero), s.above);
+      if constexpr (kCorners) {
+        const F also = L::Add(L::Add(L::Mul(tu, s.alsoNu), L::Mul(tv, s.alsoNv)), s.alsoN1);
+        taken = L::And(taken, L::Less(also, zero));
+      }
       const F mu = L::Add(L::Add(L::Mul(fu, s.uu), L::Mul(fv, s.uv)), s.u1);
       const F mv = L::Add(L::Add(L::Mul(fu, s.vu), L::Mul(fv, s.vv)), s.v1);
       fu = L::Select(taken, mu, fu);
@@ -65,21 +80,34 @@ void FoldPositionsUnrolled(const FoldKernelArgs& a, std::uint32_t u, std::uint32
   }
 }
 
+template <class L, bool kCorners>
+void FoldPositionsBy(const FoldKernelArgs& a, std::uint32_t u, std::uint32_t du, std::uint32_t v,
+                     std::uint32_t dv, int count, std::int32_t* positions) {
+  switch (a.stepCount) {
+    case 0:
+      return FoldPositionsUnrolled<L, 0, kCorners>(a, u, du, v, dv, count, positions);
+    case 1:
+      return FoldPositionsUnrolled<L, 1, kCorners>(a, u, du, v, dv, count, positions);
+    case 2:
+      return FoldPositionsUnrolled<L, 2, kCorners>(a, u, du, v, dv, count, positions);
+    case 3:
+      return FoldPositionsUnrolled<L, 3, kCorners>(a, u, du, v, dv, count, positions);
+    case 4:
+      return FoldPositionsUnrolled<L, 4, kCorners>(a, u, du, v, dv, count, positions);
+    case 5:
+      return FoldPositionsUnrolled<L, 5, kCorners>(a, u, du, v, dv, count, positions);
+    default:
+      return FoldPositionsUnrolled<L, 6, kCorners>(a, u, du, v, dv, count, positions);
+  }
+}
+
 template <class L>
 void FoldPositionsWith(const FoldKernelArgs& a, std::uint32_t u, std::uint32_t du, std::uint32_t v,
                        std::uint32_t dv, int count, std::int32_t* positions) {
-  switch (a.stepCount) {
-    case 0:
-      return FoldPositionsUnrolled<L, 0>(a, u, du, v, dv, count, positions);
-    case 1:
-      return FoldPositionsUnrolled<L, 1>(a, u, du, v, dv, count, positions);
-    case 2:
-      return FoldPositionsUnrolled<L, 2>(a, u, du, v, dv, count, positions);
-    case 3:
-      return FoldPositionsUnrolled<L, 3>(a, u, du, v, dv, count, positions);
-    default:
-      return FoldPositionsUnrolled<L, 4>(a, u, du, v, dv, count, positions);
-  }
+  if (a.corners)
+    FoldPositionsBy<L, true>(a, u, du, v, dv, count, positions);
+  else
+    FoldPositionsBy<L, false>(a, u, du, v, dv, count, positions);
 }
 
 }  // namespace corvel::detail

@@ -52,12 +52,17 @@ FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& gener
   FoldKernelArgs args;
   args.bias = float(program.wrapBias);
   args.stepCount = program.stepCount;
+  args.corners = program.HasCorners();
   for (int i = 0; i < program.stepCount; ++i) {
     const FoldStep& s = program.steps[i];
     const LatticeAffine& m = s.map;
-    args.steps[i] = {float(s.nu), float(s.nv), float(s.n1), s.above ? 0xFFFFFFFFu : 0u,
-                     float(m.uu), float(m.uv), float(m.u1), float(m.vu),
-                     float(m.vv), float(m.v1)};
+    args.steps[i] = {float(s.side.nu), float(s.side.nv),
+                     float(s.side.n1), s.above ? 0xFFFFFFFFu : 0u,
+                     float(m.uu),      float(m.uv),
+                     float(m.u1),      float(m.vu),
+                     float(m.vv),      float(m.v1),
+                     float(s.also.nu), float(s.also.nv),
+                     float(s.also.n1), s.fromStart ? 0xFFFFFFFFu : 0u};
   }
   const LatticeMatrix n = generator.detN == 0 ? LatticeMatrix{1, 0, 0, 1} : generator.matN;
   args.sx0 = float(256 * generator.origin.x) + kTruncationSlack;

@@ -1,5 +1,6 @@
 // A group's fold written as data for the fast render: the wrap of the cell position and up to
-// four steps, each an affine map of lattice coordinates taken on one side of a line. The render
+// six steps, each an affine map of lattice coordinates taken on one side of a line (or inside the
+// corner of two). The render
 // steps lattice coordinates along a row in 0.32 fixed point and runs the program in SIMD lanes.
 #pragma once
 #include <cstdint>
@@ -14,15 +15,29 @@ struct LatticeAffine {
   double uu = 1, uv = 0, u1 = 0, vu = 0, vv = 1, v1 = 0;
 };
 
+// The points where nu u + nv v + n1 < 0.
+struct HalfPlane {
+  double nu = 0, nv = 0, n1 = -1;  // the whole plane
+};
+
 struct FoldStep {
-  // Taken where nu u + nv v + n1 < 0, or, when `above`, where not.
-  double nu = 0, nv = 0, n1 = 0;
+  // Taken where the position lies in `side` (or, when `above`, does not) and in `also`; tested on
+  // the position before any step moved it where `fromStart`.
+  HalfPlane side;
   bool above = false;
+  HalfPlane also;
+  bool fromStart = false;
   LatticeAffine map;
 };
 
+// Where v < line.YAt(u), or, with `above`, where v > line.YAt(u).
+inline HalfPlane Beside(const Line2D& line, bool above = false) {
+  const double offset = line.YAt(0), slope = line.YAt(1) - offset;
+  return above ? HalfPlane{slope, -1, offset} : HalfPlane{-slope, 1, -offset};
+}
+
 struct FoldProgram {
-  static constexpr int kMaxSteps = 4;
+  static constexpr int kMaxSteps = 6;
   // Cell positions run over [-wrapBias, 1 - wrapBias) each way.
   double wrapBias = 0;
   // The steps leave positions in [0, reachU] x [0, reachV], up to the bias: what the render reads.
@@ -32,12 +47,27 @@ struct FoldProgram {
 
   // Taken where v lies below the line (v < line.YAt(u)), or, when `above`, where not.
   void AddByLine(const Line2D& line, bool above, const LatticeAffine& map) {
-    const double offset = line.YAt(0);
-    steps[stepCount++] = {offset - line.YAt(1), 1, -offset, above, map};
+    steps[stepCount++] = {Beside(line), above, HalfPlane{}, false, map};
   }
   // Taken where u < at, or, when `above`, where not.
   void AddByU(double at, bool above, const LatticeAffine& map) {
-    steps[stepCount++] = {1, 0, -at, above, map};
+    steps[stepCount++] = {HalfPlane{1, 0, -at}, above, HalfPlane{}, false, map};
+  }
+  // Taken inside the half-plane.
+  void AddBySide(const HalfPlane& side, const LatticeAffine& map) {
+    steps[stepCount++] = {side, false, HalfPlane{}, false, map};
+  }
+  // Taken inside `also` and inside `side` (or, when `above`, outside it), as the position was
+  // before any step: the regions of a fold that turns each region on its own.
+  void AddInCorner(const HalfPlane& side, bool above, const HalfPlane& also, const LatticeAffine& map) {
+    steps[stepCount++] = {side, above, also, true, map};
+  }
+  // Whether a step tests a corner or the unmoved position: the kernels then take the longer way.
+  bool HasCorners() const {
+    for (int i = 0; i < stepCount; ++i)
+      if (steps[i].fromStart || steps[i].also.n1 != -1 || steps[i].also.nu != 0 || steps[i].also.nv != 0)
+        return true;
+    return false;
   }
 };
 
@@ -46,10 +76,13 @@ struct FoldProgram {
 struct FoldKernelArgs {
   float bias = 0;
   int stepCount = 0;
+  bool corners = false;
   struct Step {
     float nu, nv, n1;
     std::uint32_t aboveMask;  // all ones when taken where the line's test fails
     float uu, uv, u1, vu, vv, v1;
+    float alsoNu, alsoNv, alsoN1;
+    std::uint32_t fromStartMask;
   } steps[FoldProgram::kMaxSteps] = {};
   float sx0 = 0, sxu = 0, sxv = 0, sy0 = 0, syu = 0, syv = 0;
 };
@@ -72,6 +105,14 @@ LatticeAffine InLattice(const TileGenerator& generator, PlaneMap&& planeMap) {
   };
   const Point2D zero = map(0, 0), alongU = map(1, 0) - zero, alongV = map(0, 1) - zero;
   return {alongU.x, alongV.x, zero.x, alongU.y, alongV.y, zero.y};
+}
+
+// Where side(point) < 0 for an affine function of the plane, in lattice coordinates.
+template <class PlaneSide>
+HalfPlane InLatticeSide(const TileGenerator& generator, PlaneSide&& side) {
+  auto at = [&](double u, double v) { return side(generator.LatticeToPlane(u, v)); };
+  const double zero = at(0, 0);
+  return {at(1, 0) - zero, at(0, 1) - zero, zero};
 }
 
 // The kernel the processor record allows: AVX2, else SSE2.
