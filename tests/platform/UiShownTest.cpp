@@ -65,12 +65,14 @@ class ShownTest : public wf_test::UiTest {
   struct Step {
     std::string what;
     std::function<void()> act;
+    bool keep = false;  // a picture of the step for a look
   };
   void Walk(HWND window, const std::string& name, const std::vector<Step>& steps) {
     ASSERT_TRUE(check.AsPainted(window, name + "-shown"));
     for (const Step& step : steps) {
       step.act();
       EXPECT_TRUE(check.AsPainted(window, name + "-" + step.what));
+      if (step.keep) wf_test::ShownCheck::Keep(platform::Capture(window), name + "-" + step.what);
     }
   }
   HWND Item(int id) const { return GetDlgItem(dialog, id); }
@@ -90,7 +92,7 @@ TEST_F(ShownTest, StandardControlsShowWhatTheyPaint) {
   Walk(dialog, "standard",
        {
            {"click-apply", click(kApply)},
-           {"click-edit", click(kEdit)},
+           {"click-edit", click(kEdit), true},
            {"type", [] { platform::TypeText("tile"); }},
            {"tab", key(VK_TAB)},
            {"shift-tab",
