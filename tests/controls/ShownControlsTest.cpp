@@ -1,7 +1,10 @@
 #include "controls/CEditNum.h"
+#include "controls/ImageButton.h"
 #include "controls/ThemedButton.h"
 #include "platform/classlib/CDialog.h"
 #include "platform/ui/Script.h"
+#include "resources/Resources.h"
+#include "rowops/CoreTables.h"
 #include "tests/controls/ControlsFixture.h"
 #include "tests/platform/ShownCheck.h"
 
@@ -12,16 +15,32 @@ constexpr int kApply = 41, kToggle = 42, kNumber = 3024;
 
 class ShownControlsTest : public wf_test::ControlsTest {
  protected:
+  // The picture buttons blend with the core's tables and show the module's group pictures.
+  static void SetUpTestSuite() { corvel::InitCoreTables(nullptr); }
+  static void TearDownTestSuite() { corvel::FreeCoreTables(); }
+  void SetUp() override {
+    ControlsTest::SetUp();
+    AfxWinInit(kModule, "/plugins/WendleForge.8bf");
+    resources::RegisterModuleResources(kModule);
+  }
+  void TearDown() override {
+    ControlsTest::TearDown();
+    resources::UnregisterModuleResources(kModule);
+  }
+  static inline const HINSTANCE kModule = reinterpret_cast<HINSTANCE>(0x7500);
   wf_test::ShownCheck check;
 };
 
 TEST_F(ShownControlsTest, CustomControlsShowWhatTheyPaint) {
   ThemedButton apply, toggle;
+  ImageButton picture;
   CEditNum number;
   ASSERT_TRUE(
       apply.Create("Apply", WS_CHILD | WS_VISIBLE | WS_TABSTOP, CRect(10, 10, 90, 34), &panel, kApply));
   ASSERT_TRUE(toggle.Create("Lock", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_CHECKBOX, CRect(100, 10, 180, 34),
                             &panel, kToggle));
+  ASSERT_TRUE(picture.Create("", WS_CHILD | WS_VISIBLE | WS_TABSTOP, CRect(190, 10, 290, 110), &panel, 44));
+  ASSERT_EQ(picture.LoadImage(3044).GetCode(), 0);
   ::CreateWindowEx(0, WC_STATIC, "", WS_CHILD | WS_VISIBLE, 10, 50, 120, 22, panel.m_hWnd,
                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kNumber)), nullptr, nullptr);
   ASSERT_TRUE(number.CreateDouble(kNumber, &panel, 0, 100, 50, 3, 0, -1, 500, TRUE, TRUE));
@@ -79,6 +98,10 @@ TEST_F(ShownControlsTest, CustomControlsShowWhatTheyPaint) {
              0);
        }},
       {"click-toggle", [&] { platform::Click(CentreOf(toggle)); }},
+      {"hover-picture", [&] { platform::MouseMove(CentreOf(picture)); }},
+      {"press-picture", [&] { platform::MouseDown(platform::MouseButton::Left, CentreOf(picture)); }},
+      {"release-picture", [&] { platform::MouseUp(platform::MouseButton::Left, CentreOf(picture)); }},
+      {"leave-picture", [&] { platform::MouseMove(away); }},
       {"leave-toggle", [&] { platform::MouseMove(away); }},
       {"click-number", [&] { platform::Click(CentreOf(number.Field())); }},
       {"type-number", [] { platform::TypeText("7"); }},
@@ -104,6 +127,7 @@ TEST_F(ShownControlsTest, CustomControlsShowWhatTheyPaint) {
     step.act();
     EXPECT_TRUE(check.AsPainted(panel.m_hWnd, std::string("custom-") + step.what));
   }
+  wf_test::ShownCheck::Keep(platform::Capture(panel.m_hWnd), "custom-controls");
 }
 
 // A dialog whose themed buttons are its template's buttons, as the filter's dialog makes them;
@@ -178,8 +202,6 @@ class ThemedDialog : public CDialog {
 };
 
 TEST_F(ShownControlsTest, AFocusedThemedButtonUnderAnotherWindowShowsWhatItPaints) {
-  static const HINSTANCE kModule = reinterpret_cast<HINSTANCE>(0x7500);
-  AfxWinInit(kModule, "/plugins/WendleForge.8bf");
   platform::RegisterDialogTable(kModule, kDialogs, std::size(kDialogs));
   ThemedDialog dialog;
   dialog.onApply = [&] {
@@ -207,8 +229,6 @@ TEST_F(ShownControlsTest, AFocusedThemedButtonUnderAnotherWindowShowsWhatItPaint
 }
 
 TEST_F(ShownControlsTest, AThemedButtonLosingTheFocusBeforeItsDialogIsPaintedShowsWhatItPaints) {
-  static const HINSTANCE kModule = reinterpret_cast<HINSTANCE>(0x7500);
-  AfxWinInit(kModule, "/plugins/WendleForge.8bf");
   platform::RegisterDialogTable(kModule, kDialogs, std::size(kDialogs));
   ThemedDialog dialog;
   ASSERT_TRUE(dialog.Create(kMainDialog));
