@@ -168,8 +168,11 @@ bool SaveHostImage(const std::string& path, const HostImageBuffer& image, std::s
                                                : detail::EncodeTiff16(image, &bytes);
     if (!encoded) *error = std::string("cannot be encoded as 16-bit ") + format->name;
   } else {
-    encoded = EncodeEightBit(image.sampleBytes == 2 ? EightBitCopy(image) : image, format->type, &bytes,
-                             error);
+    // Not a conditional expression: it would copy an 8-bit image whole.
+    if (image.sampleBytes == 2)
+      encoded = EncodeEightBit(EightBitCopy(image), format->type, &bytes, error);
+    else
+      encoded = EncodeEightBit(image, format->type, &bytes, error);
   }
   return encoded && WriteReplacing(path, bytes, error);
 }
