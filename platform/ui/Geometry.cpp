@@ -79,14 +79,16 @@ void PlaceInZOrderLocked(Window& window, HWND insertAfter) {
   siblings.insert(position, window.handle);
 }
 
-HWND DeepestChildAtLocked(Window& window, POINT screen, bool skipDisabled) {
+HWND DeepestChildAtLocked(Window& window, POINT screen, bool skipDisabled,
+                          const std::vector<HWND>& passThrough = {}) {
   POINT origin = ClientOriginOnScreen(window);
   POINT local{screen.x - origin.x, screen.y - origin.y};
   for (HWND child : window.children) {
     Window* candidate = Find(child);
     if (!(candidate->style & WS_VISIBLE) || !Contains(candidate->rect, local)) continue;
+    if (std::find(passThrough.begin(), passThrough.end(), child) != passThrough.end()) continue;
     if (skipDisabled && (candidate->style & WS_DISABLED)) return window.handle;
-    return DeepestChildAtLocked(*candidate, screen, skipDisabled);
+    return DeepestChildAtLocked(*candidate, screen, skipDisabled, passThrough);
   }
   return window.handle;
 }
@@ -267,11 +269,11 @@ HWND ChildWindowFromPoint(HWND parent, POINT point) { return ChildWindowFromPoin
 
 namespace platform::detail {
 
-HWND WindowFromPointLocked(POINT screen) {
+HWND WindowFromPointLocked(POINT screen, const std::vector<HWND>& passThrough) {
   for (HWND top : Global().topLevel) {
     Window* window = Find(top);
     if (!(window->style & WS_VISIBLE) || !Contains(window->rect, screen)) continue;
-    return DeepestChildAtLocked(*window, screen, true);
+    return DeepestChildAtLocked(*window, screen, true, passThrough);
   }
   return nullptr;
 }

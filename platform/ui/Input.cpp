@@ -332,6 +332,18 @@ MSG DeliverInput(const InputEvent& input) {
 
   LPARAM screen = MAKELPARAM(static_cast<WORD>(input.screen.x), static_cast<WORD>(input.screen.y));
   LRESULT hit = SendMessage(target.hwnd, WM_NCHITTEST, 0, screen);
+  // A window that answers HTTRANSPARENT (a group box) passes the mouse to the window beneath.
+  std::vector<HWND> passThrough;
+  while (hit == HTTRANSPARENT && passThrough.size() < 16) {
+    passThrough.push_back(target.hwnd);
+    {
+      Lock lock(Global().mutex);
+      HWND beneath = WindowFromPointLocked(input.screen, passThrough);
+      if (!beneath || beneath == target.hwnd) break;
+      target = InputTarget{beneath, ClientMessageFor(input, beneath)};
+    }
+    hit = SendMessage(target.hwnd, WM_NCHITTEST, 0, screen);
+  }
   if (!IsWindowEnabled(target.hwnd)) return none;
   if (IsPress(input.message)) {
     HWND top = GetAncestor(target.hwnd, GA_ROOT);

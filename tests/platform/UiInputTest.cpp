@@ -322,6 +322,26 @@ TEST_F(UiTest, ScriptWaitsForAPostFromAnotherThread) {
 
 namespace {
 
+TEST_F(UiTest, AGroupBoxLetsTheMouseThroughToTheControlsBeneathIt) {
+  InitCommonControls();
+  HWND parent = MakeTop({100, 100, 300, 220});
+  auto make = [parent](DWORD kind, RECT r, int id) {
+    return CreateWindowEx(0, WC_BUTTON, "", WS_CHILD | WS_VISIBLE | kind, r.left, r.top, r.right - r.left,
+                          r.bottom - r.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                          nullptr, nullptr);
+  };
+  make(BS_GROUPBOX, {5, 5, 195, 115}, 1);  // first in the template: above the others
+  HWND button = make(BS_PUSHBUTTON, {20, 30, 100, 54}, 2);
+  platform::Click(platform::CentreOf(button));
+  platform::Click(platform::ClientPoint(parent, 150, 90));
+  platform::PumpMessages();
+  std::vector<WPARAM> commands;
+  for (const Seen& seen : Messages(WM_COMMAND)) commands.push_back(seen.wParam);
+  EXPECT_EQ(commands, std::vector<WPARAM>{MAKEWPARAM(2, BN_CLICKED)});
+  // Beside the button the press reaches the parent through the box.
+  EXPECT_EQ(Messages(WM_LBUTTONDOWN).size(), 1u);
+}
+
 TEST_F(UiTest, CaptionButtonsSendTheirCommandsAndAltF4Closes) {
   HWND window = MakeTop({100, 100, 400, 260},
                         WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX);

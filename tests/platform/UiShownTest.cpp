@@ -20,6 +20,7 @@ const DialogItemTemplate kItems[] = {
     {UPDOWN_CLASS, "", kSpin, 118, 7, 10, 12, UDS_ARROWKEYS | WS_VISIBLE, 0},
     {WC_BUTTON, "Apply", kApply, 140, 6, 50, 14, BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 0},
     {WC_BUTTON, "Sharp", kCheck, 7, 24, 60, 10, BS_AUTOCHECKBOX | WS_TABSTOP | WS_VISIBLE, 0},
+    {WC_BUTTON, "Shapes", -1, 70, 20, 64, 34, BS_GROUPBOX | WS_VISIBLE, 0},
     {WC_BUTTON, "Round", kRadioA, 76, 30, 50, 10, BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP | WS_VISIBLE, 0},
     {WC_BUTTON, "Square", kRadioB, 76, 41, 50, 10, BS_AUTORADIOBUTTON | WS_VISIBLE, 0},
     {WC_BUTTON, "Off", kOff, 140, 24, 50, 14, BS_PUSHBUTTON | WS_DISABLED | WS_GROUP | WS_VISIBLE, 0},
@@ -29,8 +30,6 @@ const DialogItemTemplate kItems[] = {
     {WC_SCROLLBAR, "", kScroll, 140, 44, 10, 50, SBS_VERT | WS_VISIBLE, 0},
     {WC_BUTTON, "OK", IDOK, 86, 100, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 0},
     {WC_BUTTON, "Cancel", IDCANCEL, 140, 100, 50, 14, BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 0},
-    // Below the radios: a click on them reaches them.
-    {WC_BUTTON, "Shapes", -1, 70, 20, 64, 34, BS_GROUPBOX | WS_VISIBLE, 0},
 };
 const DialogTemplate kDialog{DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE,
                              0,

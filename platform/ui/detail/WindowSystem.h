@@ -156,7 +156,8 @@ void AnswerIncomingSends(Lock& lock, ThreadQueue& queue);
 enum class ChildRule { Default, All, None };
 void InvalidateLocked(Window& window, const RECT* rect, bool erase, ChildRule rule);
 // The deepest visible window under a screen point (disabled children give their parent).
-HWND WindowFromPointLocked(POINT screen);
+// Children in `passThrough` (which answered HTTRANSPARENT) let the point through to what lies beneath.
+HWND WindowFromPointLocked(POINT screen, const std::vector<HWND>& passThrough = {});
 
 // Timers of `window` are dropped when it is destroyed.
 void DropTimersLocked(ThreadQueue& queue, HWND hwnd);
