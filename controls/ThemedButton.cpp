@@ -75,7 +75,18 @@ void ThemedButton::DrawItem(DRAWITEMSTRUCT* item) {
   CRect face(item->rcItem);
   measured.OffsetRect(face.CenterPoint().x - measured.CenterPoint().x,
                       face.CenterPoint().y - measured.CenterPoint().y);
-  dc->DrawText(text, &measured, DT_CENTER | DT_VCENTER);
+  if (state == kDisabled) {
+    // The classic disabled caption is etched: a highlight under the shadow.
+    const COLORREF oldColour = dc->SetTextColor(GetSysColor(COLOR_BTNHIGHLIGHT));
+    CRect under(measured);
+    under.OffsetRect(1, 1);
+    dc->DrawText(text, &under, DT_CENTER | DT_VCENTER);
+    dc->SetTextColor(GetSysColor(COLOR_BTNSHADOW));
+    dc->DrawText(text, &measured, DT_CENTER | DT_VCENTER);
+    dc->SetTextColor(oldColour);
+  } else {
+    dc->DrawText(text, &measured, DT_CENTER | DT_VCENTER);
+  }
   if (oldFont) dc->SelectObject(oldFont);
   dc->SetBkMode(oldMode);
 }

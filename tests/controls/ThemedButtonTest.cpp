@@ -69,7 +69,14 @@ TEST_F(ThemedButtonTest, WithoutTheThemeLibraryTheFrameIsClassicAndFocusShowsIns
   EXPECT_NE(focused.At(3, 3), Rgb(GetSysColor(COLOR_BTNFACE)));
   EXPECT_EQ(focused.At(2, 2), Rgb(GetSysColor(COLOR_BTNFACE)));
   button.EnableWindow(FALSE);
-  EXPECT_EQ(Picture(button, "themed-disabled").At(3, 3), Rgb(GetSysColor(COLOR_BTNFACE)));
+  platform::CapturedImage disabled = Picture(button, "themed-disabled");
+  EXPECT_EQ(disabled.At(3, 3), Rgb(GetSysColor(COLOR_BTNFACE)));
+  // The caption is etched: highlight pixels inside the frame.
+  int highlights = 0;
+  for (int y = 3; y < disabled.height - 3; ++y)
+    for (int x = 3; x < disabled.width - 3; ++x)
+      highlights += disabled.At(x, y) == Rgb(GetSysColor(COLOR_BTNHIGHLIGHT));
+  EXPECT_GT(highlights, 5);
 }
 
 }  // namespace
