@@ -104,10 +104,7 @@ TileShape GroupShape(int method, double feather, int cell, int angle) {
   shape.p0 = {700 + (pick.d2.x < 0 ? cell : 0), 300};
   shape.p1 = {shape.p0.x + scaled(pick.d1.x), shape.p0.y + scaled(pick.d1.y)};
   shape.p2 = {shape.p0.x + scaled(pick.d2.x), shape.p0.y + scaled(pick.d2.y)};
-  shape.centre = shape.p0;
-  shape.seamK0 = 0.1;
-  shape.seamK1 = -0.1;
-  shape.seamK2 = 0.1;
+  shape.centre = shape.p0;  // seams unbent, as the filter's defaults leave them
   shape.angle = angle;
   shape.feather = feather;
   shape.area = {0, 0, kSourceSize - 1, kSourceSize - 1};

@@ -58,10 +58,13 @@ int P1Generator::Generate(CProgressMeter* meter) {
   PrepareLattice();
   const double f1 = feather1, f2 = feather2;
   const double bendU = 3 * seamK1 * kSqrt2, bendV = 3 * seamK0 * kSqrt2;
-  // Unfeathered and unbent, every pixel is one sample of its cell position as WrapOnce has it.
+  // Unbent, every pixel outside the feather's bands is one sample of its cell position as
+  // WrapOnce has it; the bands at the cell's near edges are planned as below.
   detail::FoldProgram wrapOnly;
   wrapOnly.wrapBias = 1e-6;
-  const bool plain = f1 == 0 && bendU == 0 && bendV == 0;
+  wrapOnly.planBelowU = f1;
+  wrapOnly.planBelowV = f1 != 0 ? f2 : 0;
+  const bool plain = bendU == 0 && bendV == 0;
   return RunTileWorker(
       *this, meter,
       [&](int x, int y, SamplePlan& plan) {

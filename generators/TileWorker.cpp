@@ -85,7 +85,8 @@ TileWorkerRows::TileWorkerRows(TileGenerator& generator, CProgressMeter* meter)
 
 TileWorkerRows::~TileWorkerRows() = default;
 
-int TileWorkerRows::Open(bool folded) {
+int TileWorkerRows::Open(const FoldProgram* fold) {
+  const bool folded = fold != nullptr, onePass = folded && !fold->HasBands();
   State& s = *state_;
   CoreResult result = s.source.ShareFrom(generator_.workImage);
   if (result.GetCode() == keErrorNone) result = s.source.SetViewFormat(keFormatBGRA, keAccessRead);
@@ -111,7 +112,7 @@ int TileWorkerRows::Open(bool folded) {
   // the period is much larger than the cell: the pixels of the tile are the cell's, from the
   // tile's origin one pixel on.
   if (limit.x > 0 && periodWidth > 0 && periodHeight > 0 &&
-      (folded || periodWidth * periodHeight <= 4 * width * height)) {
+      (onePass || periodWidth * periodHeight <= 4 * width * height)) {
     const Point2D sourceOrigin = generator_.origin;
     generator_.ComputeOrigin();
     start_ = {LONG(generator_.origin.x) + 1, LONG(generator_.origin.y)};
@@ -180,9 +181,12 @@ int TileWorkerRows::Run(const std::function<void(int y, RowQueue& queue)>& planR
 
 bool CanRunFolded() { return GetCpuFeatures().sse2; }
 
-int TileWorkerRows::RunFolded(const FoldProgram& program) {
+int TileWorkerRows::RunFolded(const FoldProgram& program,
+                              const std::function<void(int x, int y, SamplePlan& plan)>& planPixel) {
   State& s = *state_;
   std::vector<std::vector<std::int32_t>> positions(std::size_t(RowThreads::Count()));
+  std::vector<std::vector<std::uint8_t>> marks(positions.size());
+  std::vector<RowQueue> queues(positions.size());
   std::atomic<bool> noMemory{false};
   const FoldPositionsKernel kernel = ChooseFoldKernel();
   const FoldKernelArgs args = KernelArgs(program, generator_);
@@ -193,16 +197,33 @@ int TileWorkerRows::RunFolded(const FoldProgram& program) {
       height_,
       [&](int first, int last, int slot) {
         std::vector<std::int32_t>& row = positions[std::size_t(slot)];
+        std::vector<std::uint8_t>& banded = marks[std::size_t(slot)];
+        RowQueue& queue = queues[std::size_t(slot)];
         try {
           row.resize(2 * std::size_t(width_));
+          if (program.HasBands()) banded.resize(std::size_t(width_));
         } catch (const std::bad_alloc&) {
           noMemory = true;
           return;
         }
+        if (program.HasBands() && queue.Empty() && !queue.Reserve(1, generator_.origin)) {
+          noMemory = true;
+          return;
+        }
         for (int y = first; y < last; ++y) {
-          FoldRow(kernel, args, program, generator_, {double(start_.x), start_.y + y * pixelStep_.y},
-                  pixelStep_.x, width_, row.data());
-          SampleBilinearBgra(source, s.outputRows.Row(y), row.data(), width_, SampleEdge::kClamp);
+          const Point2D rowStart(start_.x, start_.y + y * pixelStep_.y);
+          FoldRow(kernel, args, program, generator_, rowStart, pixelStep_.x, width_, row.data());
+          std::uint8_t* out = s.outputRows.Row(y);
+          SampleBilinearBgra(source, out, row.data(), width_, SampleEdge::kClamp);
+          if (!program.HasBands()) continue;
+          MarkBands(program, generator_, rowStart, width_, banded.data());
+          for (int x = 0; x < width_; ++x) {
+            if (!banded[std::size_t(x)]) continue;
+            SamplePlan plan;
+            planPixel(x, y, plan);
+            queue.Append(plan);
+            queue.Finish(s.sourceRows, out + 4 * std::size_t(x), 1);
+          }
         }
       },
       [&](int finished) { return meter_.StepAndTestAbort(finished) != 0; });

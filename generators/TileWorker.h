@@ -97,8 +97,9 @@ class TileWorkerRows {
   TileWorkerRows& operator=(const TileWorkerRows&) = delete;
 
   // 0, or the core code of what could not be set up. A run by a fold program renders the tile
-  // in one pass and at the size it is used at.
-  int Open(bool folded = false);
+  // at the size it is used at, and in one pass where no pixel of it is planned: planned seams
+  // round as the plane point falls, so a long period repeats a cell instead, exactly.
+  int Open(const FoldProgram* fold = nullptr);
   int Width() const { return width_; }
   int Height() const { return height_; }
   // The plane point of output pixel (0, 0).
@@ -108,7 +109,9 @@ class TileWorkerRows {
   int Run(const std::function<void(int y, RowQueue& queue)>& planRow);
   // The same by a fold program: one sample a pixel, lattice coordinates stepped in fixed point
   // and folded in SIMD lanes. Within a level of Run's planned samples.
-  int RunFolded(const FoldProgram& program);
+  // Pixels in the program's bands take planPixel(x, y, plan) instead, x and y in the output.
+  int RunFolded(const FoldProgram& program,
+                const std::function<void(int x, int y, SamplePlan& plan)>& planPixel);
   // The output becomes the generator's workImage and its origin the tile's; answers code.
   int HandOver(int code);
 
@@ -137,10 +140,15 @@ template <class PlanPixel>
 int RunTileWorker(TileGenerator& generator, CProgressMeter* meter, PlanPixel&& planPixel,
                   const detail::FoldProgram* fold = nullptr) {
   detail::TileWorkerRows rows(generator, meter);
-  const bool folded = fold && detail::CanRunFolded();
-  int code = rows.Open(folded);
+  // Band pixels are planned at whole plane points: a program with bands renders unscaled.
+  const bool folded = fold && detail::CanRunFolded() && (!fold->HasBands() || generator.tilePercent == 100);
+  int code = rows.Open(folded ? fold : nullptr);
   if (code != 0) return code;
-  if (folded) return rows.HandOver(rows.RunFolded(*fold));
+  if (folded) {
+    const POINT start = rows.Start();
+    return rows.HandOver(rows.RunFolded(
+        *fold, [&](int x, int y, SamplePlan& plan) { planPixel(start.x + x, start.y + y, plan); }));
+  }
   const int width = rows.Width();
   const POINT start = rows.Start();
   code = rows.Run([&](int y, detail::RowQueue& queue) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <utility>
 
 #include "core/CpuFeatures.h"
 #include "generators/TileGenerator.h"
@@ -46,6 +48,40 @@ RECT ReachedSource(const FoldProgram& program, const TileGenerator& generator) {
   auto clamp = [](double t) { return LONG(std::clamp(t, -kFar, kFar)); };
   return {clamp(std::floor(left) - 2), clamp(std::floor(top) - 2), clamp(std::ceil(right) + 3),
           clamp(std::ceil(bottom) + 3)};
+}
+
+namespace {
+
+// Marks where t0 + x dt lies within margin of [k, k + band) for some integer k.
+void MarkBand(double t0, double dt, double band, int count, std::uint8_t* marks) {
+  if (band <= 0 || count <= 0) return;
+  const double margin = 2 * std::abs(dt) + 1e-5;
+  const double last = t0 + (count - 1) * dt;
+  const double low = std::floor(std::min(t0, last)) - 1, high = std::ceil(std::max(t0, last)) + 1;
+  if (dt == 0 || high - low > count) {
+    // Bands at most a pixel apart, or none crossed: the row is tested whole.
+    const double fraction = t0 - std::floor(t0);
+    if (dt != 0 || fraction < band + margin || fraction > 1 - margin)
+      std::memset(marks, 1, std::size_t(count));
+    return;
+  }
+  for (double k = low; k <= high; ++k) {
+    double from = (k - margin - t0) / dt, to = (k + band + margin - t0) / dt;
+    if (dt < 0) std::swap(from, to);
+    const double first = std::max(0.0, std::floor(from) - 1),
+                 end = std::min(double(count), std::ceil(to) + 2);
+    if (first < end) std::memset(marks + std::size_t(first), 1, std::size_t(end - first));
+  }
+}
+
+}  // namespace
+
+void MarkBands(const FoldProgram& program, const TileGenerator& generator, const Point2D& start, int count,
+               std::uint8_t* marks) {
+  std::memset(marks, 0, std::size_t(count));
+  const Point2D at = generator.PlaneToLattice(start.x, start.y), along = generator.PlaneToLattice(1, 0);
+  MarkBand(at.x, along.x, program.planBelowU, count, marks);
+  MarkBand(at.y, along.y, program.planBelowV, count, marks);
 }
 
 FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& generator) {

@@ -42,6 +42,9 @@ struct FoldProgram {
   double wrapBias = 0;
   // The steps leave positions in [0, reachU] x [0, reachV], up to the bias: what the render reads.
   double reachU = 1, reachV = 1;
+  // Pixels whose cell position lies in [0, planBelowU) along u or [0, planBelowV) along v, or near,
+  // are planned in doubles as the reference plans them: the feather's bands.
+  double planBelowU = 0, planBelowV = 0;
   int stepCount = 0;
   FoldStep steps[kMaxSteps];
 
@@ -62,6 +65,7 @@ struct FoldProgram {
   void AddInCorner(const HalfPlane& side, bool above, const HalfPlane& also, const LatticeAffine& map) {
     steps[stepCount++] = {side, above, also, true, map};
   }
+  bool HasBands() const { return planBelowU > 0 || planBelowV > 0; }
   // Whether a step tests a corner or the unmoved position: the kernels then take the longer way.
   bool HasCorners() const {
     for (int i = 0; i < stepCount; ++i)
@@ -126,6 +130,11 @@ constexpr LatticeAffine kSwap{0, 1, 0, 1, 0, 0};
 // The box of source pixels (right and bottom exclusive) that the program's reach maps to, with
 // the bilinear footprint and a pixel more of margin.
 RECT ReachedSource(const FoldProgram& program, const TileGenerator& generator);
+
+// Marks (1) the pixels of a row of count pixels from the plane point start on, one apart, whose
+// cell positions lie in the program's bands or within two pixels of them; clears the others.
+void MarkBands(const FoldProgram& program, const TileGenerator& generator, const Point2D& start, int count,
+               std::uint8_t* marks);
 
 // The program and the generator's map to the source (its origin added) in the kernels' form.
 FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& generator);
