@@ -144,6 +144,16 @@ TEST(Jasper, HostileHeadersAreRefusedBeforeAllocating) {
   }
 }
 
+TEST(Jasper, CodeStreamsOfTinyTilesAreRefusedBeforeTheirHeaderIsRead) {
+  // 5 x 131079 pixels in tiles of 1 x 7: tens of thousands of tile records.
+  Bytes bytes = ReadFile(std::string(WF_FUZZ_REGRESSIONS) + "/jpc/tiles-one-pixel-wide.jpc");
+  ASSERT_FALSE(bytes.empty());
+  CImageFile size;
+  size.SetEscape(-1);
+  EXPECT_FALSE(DecodeAs(size, bytes, keImageFormatJPC));
+  EXPECT_STREQ(size.GetLastError(), "error: cannot load image data");
+}
+
 TEST(Jasper, OffsetsCountFromWhereTheStreamStood) {
   CImageFile image = Colour(9, 7);
   image.SetJpegQuality(100);
