@@ -55,8 +55,8 @@ class PnmReader : public FormatReader {
       for (long x = 0; x < static_cast<long>(width); ++x) {
         for (std::size_t c = 0; c < count; ++c) {
           std::int32_t value = 0;
-          if (!(Plain() ? PlainSample(value) : BinarySample(raw, x, c, count, value))) return false;
-          image.components[c].Row(y)[x] = value;
+          if (Plain() && !PlainSample(value)) return false;
+          image.components[c].Row(y)[x] = Plain() ? value : BinarySample(raw, x, c, count);
         }
       }
     }
@@ -81,15 +81,11 @@ class PnmReader : public FormatReader {
     return true;
   }
 
-  bool BinarySample(const std::vector<unsigned char>& raw, long x, std::size_t c, std::size_t count,
-                    std::int32_t& value) const {
-    if (kind_ == 4) {
-      value = !((raw[x / 8] >> (7 - x % 8)) & 1);
-      return true;
-    }
+  std::int32_t BinarySample(const std::vector<unsigned char>& raw, long x, std::size_t c,
+                            std::size_t count) const {
+    if (kind_ == 4) return !((raw[x / 8] >> (7 - x % 8)) & 1);
     const std::size_t at = x * count + c;
-    value = Scaled(maxval_ > 255 ? raw[2 * at] << 8 | raw[2 * at + 1] : raw[at]);
-    return true;
+    return Scaled(maxval_ > 255 ? raw[2 * at] << 8 | raw[2 * at + 1] : raw[at]);
   }
 
   // A maximum short of all ones is stretched over the precision's range.

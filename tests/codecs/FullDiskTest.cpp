@@ -44,6 +44,8 @@ const Saved kSaved[] = {
     {"bmp", keImageFormatBMP, 24}, {"gif", keImageFormatGIF, 8},  {"jpg", keImageFormatJPG, 24},
     {"png", keImageFormatPNG, 24}, {"ico", keImageFormatICO, 24}, {"tif", keImageFormatTIF, 24},
     {"tga", keImageFormatTGA, 24}, {"pcx", keImageFormatPCX, 24}, {"wbmp", keImageFormatWBMP, 1},
+    {"jp2", keImageFormatJP2, 24}, {"jpc", keImageFormatJPC, 24}, {"pnm", keImageFormatPNM, 24},
+    {"ras", keImageFormatRAS, 24},
 };
 
 CImageFile Picture(long width, long height, unsigned long bpp) {
