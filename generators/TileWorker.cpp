@@ -206,7 +206,7 @@ int TileWorkerRows::RunFolded(const FoldProgram& program,
           noMemory = true;
           return;
         }
-        if (program.HasBands() && queue.Empty() && !queue.Reserve(1, generator_.origin)) {
+        if (program.HasBands() && queue.Empty() && !queue.Reserve(width_, generator_.origin)) {
           noMemory = true;
           return;
         }
@@ -216,13 +216,23 @@ int TileWorkerRows::RunFolded(const FoldProgram& program,
           std::uint8_t* out = s.outputRows.Row(y);
           SampleBilinearBgra(source, out, row.data(), width_, SampleEdge::kClamp);
           if (!program.HasBands()) continue;
+          // The band's pixels planned in one queue, mixed into the row's own samples' place and
+          // then moved out to where they belong.
           MarkBands(program, generator_, rowStart, width_, banded.data());
+          int planned = 0;
           for (int x = 0; x < width_; ++x) {
             if (!banded[std::size_t(x)]) continue;
             SamplePlan plan;
             planPixel(x, y, plan);
             queue.Append(plan);
-            queue.Finish(s.sourceRows, out + 4 * std::size_t(x), 1);
+            ++planned;
+          }
+          std::uint8_t* mixed = reinterpret_cast<std::uint8_t*>(row.data());
+          queue.Finish(s.sourceRows, mixed, planned);
+          for (int x = 0; x < width_; ++x) {
+            if (!banded[std::size_t(x)]) continue;
+            std::memcpy(out + 4 * std::size_t(x), mixed, 4);
+            mixed += 4;
           }
         }
       },

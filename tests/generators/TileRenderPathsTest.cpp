@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "core/CpuFeatures.h"
+#include "core/RowThreads.h"
 #include "generators/GenerateTile.h"
 #include "generators/TileGroups.h"
 #include "tests/generators/TileSymmetry.h"
@@ -132,6 +134,32 @@ TEST(TileRenderPaths, LongPeriodsAndTileSizesMatchTheReference) {
     // Still one period: it wraps as smoothly as it runs inside.
     const tile_symmetry::Steps steps = tile_symmetry::NeighbourSteps(fast);
     EXPECT_LE(steps.acrossEdges, steps.inside) << size;
+  }
+}
+
+// Rows go to threads in runs; the fast render's rows, and the planned pixels of its bands, depend
+// on nothing else.
+TEST(TileRenderPaths, OneAndEightThreadsGiveTheSameBytes) {
+  CRowIteratorBands source;
+  MakeGrainyWaves(source, 480);
+  for (int method : {keTilingP1, keTilingP6M}) {
+    TileShape pick = Pick(method, 20, 30);
+    pick.seamK0 = pick.seamK1 = pick.seamK2 = 0;
+    CRowIteratorBands tiles[2];
+    for (int i = 0; i < 2; ++i) {
+      const RowThreads::ScopedCount threads(i == 0 ? 1 : 8);
+      Render(source, pick, ProbeCpuFeatures(), tiles[i]);
+    }
+    ASSERT_EQ(tiles[0].Width(), tiles[1].Width());
+    ASSERT_EQ(tiles[0].Height(), tiles[1].Height());
+    for (int y = 0; y < tiles[0].Height(); ++y) {
+      ASSERT_EQ(std::memcmp(tiles[0].LockRowPointer(y, 0, -1), tiles[1].LockRowPointer(y, 0, -1),
+                            4 * std::size_t(tiles[0].Width())),
+                0)
+          << method << " row " << y;
+      tiles[0].UnlockRow(y);
+      tiles[1].UnlockRow(y);
+    }
   }
 }
 
