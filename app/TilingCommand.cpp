@@ -1,17 +1,14 @@
 #include "app/TilingCommand.h"
 
-#include <algorithm>
-#include <atomic>
 #include <memory>
-#include <vector>
 
 #include "core/Rounding.h"
-#include "core/RowThreads.h"
 #include "framework/UserMessage.h"
 #include "generators/GenerateTile.h"
 #include "platform/ui/Dialogs.h"
 #include "resources/ParameterTable.h"
-#include "rowops/ImageBufferOps.h"
+#include "rowops/ImageSampler.h"
+#include "vector/CanvasRef.h"
 
 namespace app {
 
@@ -75,66 +72,17 @@ float TilingCommand::Float(int id) const {
   return value;
 }
 
-namespace {
-
-// Rows of the output filled from one strip of converted tile rows; the pool's runs start on
-// multiples of it.
-constexpr int kStripRows = 16;
-
-// Each thread converts the tile rows its band repeats into a strip of its own, so that a large
-// tile of another format is never copied whole. Row y of the output takes strip row y % 16.
-CoreResult FillConvertingStrips(CRowIteratorBands& output, CRowIteratorBands& tile) {
-  const int width = tile.Width(), height = tile.Height();
-  std::vector<CRowIteratorBands> strips(std::size_t(RowThreads::Count()));
-  auto convert = [&](CRowIteratorBands& strip, int y) {
-    const RECT to{0, y % kStripRows, width, y % kStripRows + 1}, from{0, y % height, width, y % height + 1};
-    return CopyImageRect(strip, to, tile, from);
-  };
-  // The first strip tries the conversion before anything is written.
-  if (strips[0].Create(width, kStripRows, output.GetFormat()).GetCode() != keErrorNone)
-    return keErrorNoMemory;
-  if (!convert(strips[0], 0)) return keErrorBadArgument;
-  std::atomic<int> failure{keErrorNone};
-  RowThreads::Run(output.Height(), [&](int first, int last, int slot) {
-    CRowIteratorBands& strip = strips[std::size_t(slot)];
-    if (!CRowIteratorBands::IsValid(&strip) &&
-        strip.Create(width, kStripRows, output.GetFormat()).GetCode() != keErrorNone) {
-      failure = keErrorNoMemory;
-      return;
-    }
-    for (int top = first; top < last;) {
-      const int bottom = std::min(last, (top / kStripRows + 1) * kStripRows);
-      for (int y = top; y < bottom; ++y)
-        if (!convert(strip, y)) failure = keErrorBadArgument;
-      const RECT band{0, top, output.Width(), bottom};
-      FillRepeated(output, strip, &band);
-      top = bottom;
-    }
-  });
-  return failure.load();
-}
-
-}  // namespace
-
 CoreResult FillWithTile(CRowIteratorBands& output, CRowIteratorBands& tile) {
-  const bool inPlace = output.LocksRowsInPlace() && tile.LocksRowsInPlace();
-  if (tile.GetFormat() != output.GetFormat()) {
-    if (inPlace && CRowIteratorBands::IsValid(&tile)) return FillConvertingStrips(output, tile);
-    CoreResult changed = ChangeImageFormat(tile, output.GetFormat());
-    if (changed.GetCode() != keErrorNone) return changed;
-  }
-  if (tile.GetBitsPerPixel() != output.GetBitsPerPixel()) return keErrorBadArgument;
-  // Each band of rows is filled on its own; rows that do not lock in place are filled by one
-  // thread.
-  auto fill = [&](int first, int last, int) {
-    const RECT band{0, first, output.Width(), last};
-    FillRepeated(output, tile, &band);
-  };
-  if (inPlace)
-    RowThreads::Run(output.Height(), fill);
-  else
-    fill(0, output.Height(), 0);
-  return CoreResult();
+  CanvasRef canvas(keFormatBGR);
+  PaintRef paint;
+  if (canvas.AttachImage(output) != keErrorNone ||
+      !paint.SetImage(tile, false, nullptr, keInterpolationBilinear, keEdgeWrap, 0))
+    return keErrorBadArgument;
+  canvas.SetFillPaint(paint);
+  canvas.SetOpacity(255);
+  const bool filled = canvas.FillAll();
+  canvas.DetachImage();
+  return filled ? CoreResult() : CoreResult(keErrorBadArgument);
 }
 
 int TilingCommand::RunTiling(framework::RenderJob& job) {

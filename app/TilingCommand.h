@@ -45,8 +45,7 @@ class TilingCommand : public framework::GenericCommand {
 };
 
 // Fills the whole output with the tile repeated from the output's origin, in the output's
-// format. The one place the output is filled, so that another fill (the canvas's pattern paint)
-// can take over here alone.
+// format, through the canvas's pattern paint.
 corvel::CoreResult FillWithTile(corvel::CRowIteratorBands& output, corvel::CRowIteratorBands& tile);
 
 }  // namespace app

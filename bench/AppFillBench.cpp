@@ -1,5 +1,6 @@
-// The render's fill of a 12-megapixel output with a repeated 173 x 131 tile (FillWithTile)
-// against memcpy of the same bytes: the fill should run at least at half memcpy's bandwidth.
+// The render's fill of a 12-megapixel output with a repeated 173 x 131 tile (FillWithTile, through
+// the canvas's FillAll) against memcpy of the same bytes: the fill should run at least at half
+// memcpy's bandwidth.
 #include <benchmark/benchmark.h>
 
 #include <cstring>

@@ -11,6 +11,7 @@
 #include "rowops/RowBlendOp.h"
 #include "rowops/RowCopyOp.h"
 #include "rowops/TransformOperation.h"
+#include "vector/detail/PatternFill.h"
 #include "vector/detail/SolidPaintSource.h"
 
 namespace corvel {
@@ -134,6 +135,20 @@ void ImagePaintSource::GenerateSpan(RowOpRow& request) {
   span.x = request.x;
   span.y = request.y;
   sampler_->SampleSpanAs(span, &inverse_, kind_);
+}
+
+void ImagePaintSource::FillImage(CRowIteratorBands& image, const RECT* rect, int x, int y) {
+  const RECT area = rect != nullptr ? *rect : RECT{0, 0, image.Width(), image.Height()};
+  const double tx = inverse_.m02, ty = inverse_.m12;
+  const bool wholeShift = !HasAnyFlag(kind_, ~std::uint32_t{keTranslationBits}) && std::fabs(tx) < 1e9 &&
+                          std::fabs(ty) < 1e9 && std::fabs(tx - std::round(tx)) < kEpsilon &&
+                          std::fabs(ty - std::round(ty)) < kEpsilon;
+  // The rectangle's top-left takes pattern position (x, y).
+  if (sampler_ && wholeShift && options_.edgeMode == keEdgeWrap &&
+      FillPatternRepeated(image, area, image_, static_cast<int>(std::round(tx)) + x - area.left,
+                          static_cast<int>(std::round(ty)) + y - area.top))
+    return;
+  PaintSource::FillImage(image, rect, x, y);
 }
 
 std::unique_ptr<ImagePaintSource> CreateImagePaintSource(CRowIteratorBands& image, bool copy,

@@ -33,6 +33,9 @@ class ImagePaintSource : public PaintSource {
   bool Unprepare() override;
   bool IsOpaque() const override { return opaque_; }
   void GenerateSpan(RowOpRow& request) override;
+  // A wrapped pattern under a whole-pixel translation is repeated row by row, converted once per
+  // row; anything else is sampled.
+  void FillImage(CRowIteratorBands& image, const RECT* rect, int x, int y) override;
   // The pattern as sampled (after any conversion or reduction).
   const CRowIteratorBands& Image() const { return image_; }
 

@@ -21,7 +21,9 @@ TEST(FillWithTile, EveryPixelFromTheTileOnAnyThreads) {
       ASSERT_EQ(tile.CreateBGRA(size.cx, size.cy).GetCode(), 0);
       for (int y = 0; y < size.cy; ++y) {
         BYTE* row = tile.LockRowPointer(y, 0, -1);
-        for (int x = 0; x < size.cx; ++x) row[4 * x] = BYTE(x), row[4 * x + 1] = BYTE(y), row[4 * x + 2] = 9;
+        // Opaque, as rendered tiles are: the fill lays the tile over the output by its alpha.
+        for (int x = 0; x < size.cx; ++x)
+          row[4 * x] = BYTE(x), row[4 * x + 1] = BYTE(y), row[4 * x + 2] = 9, row[4 * x + 3] = 255;
         tile.ReleaseRow(y);
       }
       ASSERT_EQ(output.CreateBGR(301, 203).GetCode(), 0);

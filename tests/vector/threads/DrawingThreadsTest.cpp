@@ -7,7 +7,9 @@
 #include <thread>
 #include <vector>
 
+#include "core/RowThreads.h"
 #include "tests/core/ImageBytes.h"
+#include "vector/CanvasRef.h"
 #include "vector/CoreStartup.h"
 #include "vector/Paint.h"
 #include "vector/detail/AntiAlias.h"
@@ -94,6 +96,30 @@ TEST(DrawingThreads, TwoThreadsDrawTheSameAsOne) {
     EXPECT_TRUE(together[1] == alone[1]);
   }
   EXPECT_EQ(CoreShutdown(), 0);
+}
+
+// The pattern fill's bands on the row pool, converting the tile's rows on each thread.
+TEST(FillAll, SameBytesOnOneAndFourThreads) {
+  CRowIteratorBands tile;
+  ASSERT_EQ(tile.Create(37, 23, keFormatBGRA).GetCode(), 0);
+  std::vector<std::uint8_t> bytes;
+  for (int i = 0; i < 37 * 23; ++i)
+    bytes.insert(bytes.end(), {std::uint8_t(i), std::uint8_t(i / 37), 7, 255});
+  SetImageBytes(tile, bytes);
+  std::vector<std::uint8_t> filled[2];
+  for (int threads : {1, 4}) {
+    const RowThreads::ScopedCount count(threads);
+    CRowIteratorBands output;
+    ASSERT_EQ(output.Create(300, 200, keFormatBGR).GetCode(), 0);
+    CanvasRef canvas;
+    PaintRef paint;
+    ASSERT_EQ(canvas.AttachImage(output), 0);
+    ASSERT_TRUE(paint.SetImage(tile, false, nullptr, 1, 0, 0));
+    canvas.SetFillPaint(paint);
+    ASSERT_TRUE(canvas.FillAll());
+    filled[threads == 4] = ImageBytes(output);
+  }
+  EXPECT_EQ(filled[0], filled[1]);
 }
 
 }  // namespace
