@@ -62,8 +62,10 @@ int P1Generator::Generate(CProgressMeter* meter) {
   // WrapOnce has it; the bands at the cell's near edges are planned as below.
   detail::FoldProgram wrapOnly;
   wrapOnly.wrapBias = 1e-6;
-  wrapOnly.planBelowU = f1;
-  wrapOnly.planBelowV = f1 != 0 ? f2 : 0;
+  if (f1 != 0) {
+    wrapOnly.bandU = {true, 0, f1};
+    wrapOnly.bandV = {true, 0, f2};
+  }
   const bool plain = bendU == 0 && bendV == 0;
   return RunTileWorker(
       *this, meter,

@@ -39,7 +39,8 @@ RECT ReachedSource(const FoldProgram& program, const TileGenerator& generator) {
   double left = 1e300, top = 1e300, right = -1e300, bottom = -1e300;
   for (const Point2D& corner : {Point2D(0, 0), Point2D(program.reachU, 0), Point2D(0, program.reachV),
                                 Point2D(program.reachU, program.reachV)}) {
-    const Point2D p = generator.LatticeToSource(corner.x, corner.y) + generator.origin;
+    const Point2D shifted = corner + program.sourceShift;
+    const Point2D p = generator.LatticeToSource(shifted.x, shifted.y) + generator.origin;
     left = std::min(left, p.x);
     top = std::min(top, p.y);
     right = std::max(right, p.x);
@@ -52,21 +53,21 @@ RECT ReachedSource(const FoldProgram& program, const TileGenerator& generator) {
 
 namespace {
 
-// Marks where t0 + x dt lies within margin of [k, k + band) for some integer k.
-void MarkBand(double t0, double dt, double band, int count, std::uint8_t* marks) {
-  if (band <= 0 || count <= 0) return;
+// Marks where t0 + x dt lies within margin of [k + from, k + to) for some integer k.
+void MarkBand(double t0, double dt, const FoldProgram::Band& band, int count, std::uint8_t* marks) {
+  if (!band.planned || count <= 0) return;
   const double margin = 2 * std::abs(dt) + 1e-5;
   const double last = t0 + (count - 1) * dt;
   const double low = std::floor(std::min(t0, last)) - 1, high = std::ceil(std::max(t0, last)) + 1;
   if (dt == 0 || high - low > count) {
     // Bands at most a pixel apart, or none crossed: the row is tested whole.
     const double fraction = t0 - std::floor(t0);
-    if (dt != 0 || fraction < band + margin || fraction > 1 - margin)
-      std::memset(marks, 1, std::size_t(count));
+    auto near = [&](double f) { return f >= band.from - margin && f < band.to + margin; };
+    if (dt != 0 || near(fraction) || near(fraction - 1)) std::memset(marks, 1, std::size_t(count));
     return;
   }
   for (double k = low; k <= high; ++k) {
-    double from = (k - margin - t0) / dt, to = (k + band + margin - t0) / dt;
+    double from = (k + band.from - margin - t0) / dt, to = (k + band.to + margin - t0) / dt;
     if (dt < 0) std::swap(from, to);
     const double first = std::max(0.0, std::floor(from) - 1),
                  end = std::min(double(count), std::ceil(to) + 2);
@@ -80,8 +81,8 @@ void MarkBands(const FoldProgram& program, const TileGenerator& generator, const
                std::uint8_t* marks) {
   std::memset(marks, 0, std::size_t(count));
   const Point2D at = generator.PlaneToLattice(start.x, start.y), along = generator.PlaneToLattice(1, 0);
-  MarkBand(at.x, along.x, program.planBelowU, count, marks);
-  MarkBand(at.y, along.y, program.planBelowV, count, marks);
+  MarkBand(at.x, along.x, program.bandU, count, marks);
+  MarkBand(at.y, along.y, program.bandV, count, marks);
 }
 
 FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& generator) {
@@ -101,10 +102,11 @@ FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& gener
                      float(s.also.n1), s.fromStart ? 0xFFFFFFFFu : 0u};
   }
   const LatticeMatrix n = generator.detN == 0 ? LatticeMatrix{1, 0, 0, 1} : generator.matN;
-  args.sx0 = float(256 * generator.origin.x) + kTruncationSlack;
+  const Point2D shift = generator.LatticeToSource(program.sourceShift.x, program.sourceShift.y);
+  args.sx0 = float(256 * (generator.origin.x + shift.x)) + kTruncationSlack;
   args.sxu = float(256 * n.m00);
   args.sxv = float(256 * n.m01);
-  args.sy0 = float(256 * generator.origin.y) + kTruncationSlack;
+  args.sy0 = float(256 * (generator.origin.y + shift.y)) + kTruncationSlack;
   args.syu = float(256 * n.m10);
   args.syv = float(256 * n.m11);
   return args;

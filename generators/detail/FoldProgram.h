@@ -42,9 +42,14 @@ struct FoldProgram {
   double wrapBias = 0;
   // The steps leave positions in [0, reachU] x [0, reachV], up to the bias: what the render reads.
   double reachU = 1, reachV = 1;
-  // Pixels whose cell position lies in [0, planBelowU) along u or [0, planBelowV) along v, or near,
-  // are planned in doubles as the reference plans them: the feather's bands.
-  double planBelowU = 0, planBelowV = 0;
+  // Pixels whose lattice coordinate lies in a band about a whole number, or near, are planned in
+  // doubles as the reference plans them: the feather's bands and the hard seams.
+  struct Band {
+    bool planned = false;
+    double from = 0, to = 0;  // [k + from, k + to) for every whole k
+  } bandU, bandV;
+  // Added to the folded position before the map to the source.
+  Point2D sourceShift;
   int stepCount = 0;
   FoldStep steps[kMaxSteps];
 
@@ -65,7 +70,7 @@ struct FoldProgram {
   void AddInCorner(const HalfPlane& side, bool above, const HalfPlane& also, const LatticeAffine& map) {
     steps[stepCount++] = {side, above, also, true, map};
   }
-  bool HasBands() const { return planBelowU > 0 || planBelowV > 0; }
+  bool HasBands() const { return bandU.planned || bandV.planned; }
   // Whether a step tests a corner or the unmoved position: the kernels then take the longer way.
   bool HasCorners() const {
     for (int i = 0; i < stepCount; ++i)
