@@ -53,9 +53,13 @@ RECT ReachedSource(const FoldProgram& program, const TileGenerator& generator) {
 
 namespace {
 
-// Marks where t0 + x dt lies within margin of [k + from, k + to) for some integer k.
-void MarkBand(double t0, double dt, const FoldProgram::Band& band, int count, std::uint8_t* marks) {
-  if (!band.planned || count <= 0) return;
+// Marks where t0 + x dt lies within margin of [k every + from, k every + to) for some integer k.
+void MarkBand(double t0, double dt, FoldProgram::Band band, int count, std::uint8_t* marks) {
+  if (!band.planned || count <= 0 || !(band.every > 0)) return;
+  t0 /= band.every;
+  dt /= band.every;
+  band.from /= band.every;
+  band.to /= band.every;
   const double margin = 2 * std::abs(dt) + 1e-5;
   const double last = t0 + (count - 1) * dt;
   const double low = std::floor(std::min(t0, last)) - 1, high = std::ceil(std::max(t0, last)) + 1;

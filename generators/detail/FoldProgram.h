@@ -46,7 +46,8 @@ struct FoldProgram {
   // doubles as the reference plans them: the feather's bands and the hard seams.
   struct Band {
     bool planned = false;
-    double from = 0, to = 0;  // [k + from, k + to) for every whole k
+    double from = 0, to = 0;  // [k every + from, k every + to) for every whole k
+    double every = 1;
   } bandU, bandV;
   // Added to the folded position before the map to the source.
   Point2D sourceShift;
