@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "codecs/detail/BigEndian.h"
 #include "codecs/detail/JasperFormats.h"
 
 namespace jasper {
@@ -76,20 +77,16 @@ long Span(OPJ_UINT32 from, OPJ_UINT32 to, OPJ_UINT32 step) {
   return to > from ? static_cast<long>(ceilDiv(to) - ceilDiv(from)) : 0;
 }
 
-std::uint32_t BigEndian32(const unsigned char* p) {
-  return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
-}
-
 // Moves to the contents of a JP2 file's code-stream box; false when there is none.
 bool SeekToCodeStream(CJasperStream& stream) {
   for (int box = 0; box < 64; ++box) {
     unsigned char head[16];
     if (stream.Read(head, 8) != 8) return false;
-    std::uint64_t length = BigEndian32(head);
+    std::uint64_t length = ReadBE32(head);
     std::uint64_t headLength = 8;
     if (length == 1) {
       if (stream.Read(head + 8, 8) != 8) return false;
-      length = std::uint64_t{BigEndian32(head + 8)} << 32 | BigEndian32(head + 12);
+      length = std::uint64_t{ReadBE32(head + 8)} << 32 | ReadBE32(head + 12);
       headLength = 16;
     }
     if (std::memcmp(head + 4, "jp2c", 4) == 0) return true;
@@ -108,10 +105,10 @@ bool TilingIsPlausible(CJasperStream& stream, bool jp2) {
   constexpr std::uint64_t kMaxTileComponents = std::uint64_t{1} << 18;
   unsigned char siz[42];
   if ((jp2 && !SeekToCodeStream(stream)) || stream.Read(siz, sizeof(siz)) != sizeof(siz)) return true;
-  const std::uint64_t width = BigEndian32(siz + 8), height = BigEndian32(siz + 12);
-  const std::uint64_t left = BigEndian32(siz + 16), top = BigEndian32(siz + 20);
-  const std::uint64_t tileWidth = BigEndian32(siz + 24), tileHeight = BigEndian32(siz + 28);
-  const std::uint64_t tileLeft = BigEndian32(siz + 32), tileTop = BigEndian32(siz + 36);
+  const std::uint64_t width = ReadBE32(siz + 8), height = ReadBE32(siz + 12);
+  const std::uint64_t left = ReadBE32(siz + 16), top = ReadBE32(siz + 20);
+  const std::uint64_t tileWidth = ReadBE32(siz + 24), tileHeight = ReadBE32(siz + 28);
+  const std::uint64_t tileLeft = ReadBE32(siz + 32), tileTop = ReadBE32(siz + 36);
   const std::uint64_t components = std::uint64_t{siz[40]} << 8 | siz[41];
   if (tileWidth == 0 || tileHeight == 0 || width <= left || height <= top || width <= tileLeft ||
       height <= tileTop)

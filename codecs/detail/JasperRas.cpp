@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "codecs/detail/BigEndian.h"
 #include "codecs/detail/ImageLimits.h"
 #include "codecs/detail/JasperFormats.h"
 #include "codecs/detail/StreamReader.h"
@@ -12,14 +13,6 @@ namespace {
 
 enum : std::uint32_t { kOldType = 0, kStandardType = 1, kRgbType = 3 };
 enum : std::uint32_t { kNoMap = 0, kRgbMap = 1 };
-
-std::uint32_t ReadBE32(const unsigned char* p) {
-  return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
-}
-
-void WriteBE32(unsigned char* p, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(value >> (24 - 8 * i));
-}
 
 // Rows are padded to 16 bits.
 std::uint64_t RowBytes(std::uint64_t width, std::uint32_t depth) { return (width * depth + 15) / 16 * 2; }
