@@ -32,7 +32,10 @@ TilingCommand::TilingCommand() {
   parameters_.LoadParametersFromRegistry();
 }
 
-TilingCommand::~TilingCommand() { parameters_.SaveParametersToRegistry(); }
+TilingCommand::~TilingCommand() {
+  StopRender();
+  parameters_.SaveParametersToRegistry();
+}
 
 void TilingCommand::DefineParameters() {
   for (const ParameterRow& row : kParameterTable) {
@@ -60,15 +63,15 @@ void TilingCommand::DefineParameters() {
   }
 }
 
-int TilingCommand::Int(int id) const {
+int TilingCommand::Int(const framework::ParameterSet& values, int id) {
   int value = 0;
-  parameters_.GetParameter(id)->GetInt(&value);
+  values.GetParameter(id)->GetInt(&value);
   return value;
 }
 
-float TilingCommand::Float(int id) const {
+float TilingCommand::Float(const framework::ParameterSet& values, int id) {
   float value = 0;
-  parameters_.GetParameter(id)->GetFloat(&value);
+  values.GetParameter(id)->GetFloat(&value);
   return value;
 }
 
@@ -87,8 +90,9 @@ CoreResult FillWithTile(CRowIteratorBands& output, CRowIteratorBands& tile) {
 
 int TilingCommand::RunTiling(framework::RenderJob& job) {
   if (job.progress) job.progress->SetUnitCount(10);
-  const double feather = Int(kFeathering);
-  int method = Int(kTilingMethod);
+  const framework::ParameterSet& values = job.parameters ? *job.parameters : parameters_;
+  const double feather = Int(values, kFeathering);
+  int method = Int(values, kTilingMethod);
   // Methods past the groups are kept as values, as the shape editor keeps them, and render as
   // the first group, whose shape it shows for them.
   if (method >= kGroupCount) method = 0;
@@ -101,22 +105,23 @@ int TilingCommand::RunTiling(framework::RenderJob& job) {
 
   const double width = source_.Width(), height = source_.Height();
   auto at = [&](int xId, int yId) {
-    return POINT{RoundToInt(Float(xId) * width), RoundToInt(Float(yId) * height)};
+    return POINT{RoundToInt(Float(values, xId) * width), RoundToInt(Float(values, yId) * height)};
   };
   TileShape shape;
   shape.method = method;
-  shape.angle = Int(kAngle);
-  shape.seamK0 = Float(kSpline1);
-  shape.seamK1 = Float(kSpline2);
-  shape.seamK2 = Float(kSpline3);
+  shape.angle = Int(values, kAngle);
+  shape.seamK0 = Float(values, kSpline1);
+  shape.seamK1 = Float(values, kSpline2);
+  shape.seamK2 = Float(values, kSpline3);
   shape.feather = feather;
   shape.p1 = at(kPoint1X, kPoint1Y);
   shape.p2 = at(kPoint2X, kPoint2Y);
   shape.p0 = at(kPoint3X, kPoint3Y);
   shape.centre = at(kPointCenterX, kPointCenterY);
-  shape.area = RECT{RoundToInt(Float(kBoundBoxLeft) * width), RoundToInt(Float(kBoundBoxTop) * height),
-                    RoundToInt(Float(kBoundBoxRight) * width), RoundToInt(Float(kBoundBoxBottom) * height)};
-  shape.tileSize = Int(kTileSize);
+  shape.area = RECT{
+      RoundToInt(Float(values, kBoundBoxLeft) * width), RoundToInt(Float(values, kBoundBoxTop) * height),
+      RoundToInt(Float(values, kBoundBoxRight) * width), RoundToInt(Float(values, kBoundBoxBottom) * height)};
+  shape.tileSize = Int(values, kTileSize);
   // A failed generation leaves here as the core's exception; a tile beyond the memory budget
   // says so first.
   const std::int32_t generated = GenerateTile(job.progress, source, shape, tile_).GetCode();

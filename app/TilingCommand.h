@@ -36,8 +36,8 @@ class TilingCommand : public framework::GenericCommand {
   corvel::keFormat GetSourceFormat() const { return sourceFormat_; }
 
  private:
-  int Int(int id) const;
-  float Float(int id) const;
+  static int Int(const framework::ParameterSet& values, int id);
+  static float Float(const framework::ParameterSet& values, int id);
 
   corvel::CRowIteratorBands tile_;
   corvel::CRowIteratorBands result_;

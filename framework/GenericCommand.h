@@ -1,11 +1,15 @@
 // The framework's unit of work: a command owns its parameter set, the images a render reads and
-// writes, and a progress meter; its render routine takes a RenderJob. (Preview renders on a
-// thread of their own come with the dialogs.)
+// writes, and a progress meter; its render routine takes a RenderJob. A preview render runs on a
+// thread of the command's own and reports to the dialog that owns it by posted messages only.
 #pragma once
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 
+#include "core/CoreResult.h"
 #include "core/ProgressMeter.h"
 #include "core/RowIteratorBands.h"
 #include "framework/ParameterSet.h"
@@ -15,6 +19,14 @@ namespace framework {
 
 // A render routine that is not implemented.
 constexpr int kNotImplemented = -3;
+// Another result a routine may give for a cancel, beside the core's 100.
+constexpr int kRenderCancelled = -6;
+
+// Posted to the job's owner. Progress: wParam the command, lParam the percent. Finished and
+// cancelled: lParam the generation of the render that ended (GenericCommand::GetGeneration).
+constexpr UINT kRenderProgressMessage = 1725;
+constexpr UINT kRenderFinishedMessage = 1794;
+constexpr UINT kRenderCancelledMessage = 1795;
 
 struct RenderJob {
   corvel::CRowIteratorBands* source = nullptr;
@@ -25,12 +37,17 @@ struct RenderJob {
   bool lockDuringRender = false;
   corvel::CProgressMeter* progress = nullptr;  // null: no progress and no cancel
   HWND owner = nullptr;
+  // What the routine reads: on the render thread a copy taken at the start, so that the dialog
+  // may change the command's own meanwhile; null: the command's own.
+  const ParameterSet* parameters = nullptr;
 };
 
 class GenericCommand {
  public:
   GenericCommand() = default;
-  virtual ~GenericCommand() = default;
+  // Stops a running render. A derived command whose routine uses members of its own must stop
+  // it in its own destructor, before they go.
+  virtual ~GenericCommand();
   GenericCommand(const GenericCommand&) = delete;
   GenericCommand& operator=(const GenericCommand&) = delete;
 
@@ -46,16 +63,44 @@ class GenericCommand {
   corvel::CRowIteratorBands& GetSourceImage() { return source_; }
   corvel::CRowIteratorBands& GetOutputImage() { return output_; }
   corvel::CRowIteratorBands& GetMaskImage() { return mask_; }
-  bool IsBusy() const { return busy_; }
+  // The window that gets the render's messages; null: none are posted.
+  void SetOwner(HWND owner) { job_.owner = owner; }
+
+  // Starts a render of the source into a fresh copy of it on the render thread: 101 while a
+  // render thread still runs. The output must not be touched until the render has ended.
+  corvel::CoreResult StartRender();
+  // Asks a running render to stop and waits for its thread to end.
+  void StopRender();
+  bool IsRendering() const { return running_.load(); }
+  // True while the thread is inside the render routine.
+  bool IsBusy() const { return busy_.load(); }
+  // Counts the starts; a finished or cancelled message carries the one of its render.
+  std::uint32_t GetGeneration() const { return generation_; }
 
  protected:
-  bool busy_ = false;
+  // Starts the thread over the job: 101 while one still runs, else 0.
+  int RenderThread(RenderJob& job);
+
+  std::atomic<bool> busy_{false};
   std::string name_;
   ParameterSet parameters_;
-  bool stop_ = false;
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
   corvel::CProgressMeter progress_;
   corvel::CRowIteratorBands source_, output_, mask_;
   RenderJob job_;
+
+ private:
+  void RunRender(RenderJob job, std::uint32_t generation);
+  // True when the routine answered 0; a cancel, another code or an exception leaving it is false.
+  bool RunGuarded(RenderJob& job);
+  static std::int32_t OnProgress(corvel::CProgressMeter* meter);
+  static std::int32_t OnContinue(corvel::CProgressMeter* meter);
+
+  std::atomic<bool> running_{false};
+  std::uint32_t generation_ = 0;
+  ParameterSet renderParameters_;
+  HWND renderOwner_ = nullptr;
 };
 
 }  // namespace framework

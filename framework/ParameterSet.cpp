@@ -19,6 +19,15 @@ class KeyHolder {
 
 }  // namespace
 
+ParameterSet::ParameterSet(const ParameterSet& other) : name_(other.name_), names_(other.names_) {
+  for (const auto& [id, parameter] : other.parameters_) parameters_[id] = parameter->Clone();
+}
+
+ParameterSet& ParameterSet::operator=(const ParameterSet& other) {
+  if (this != &other) *this = ParameterSet(other);
+  return *this;
+}
+
 void ParameterSet::AddParameter(int id, std::string name, std::unique_ptr<Parameter> parameter) {
   names_[id] = std::move(name);
   parameters_[id] = std::move(parameter);

@@ -14,6 +14,13 @@ constexpr int kRegistryFailed = -5;
 
 class ParameterSet {
  public:
+  ParameterSet() = default;
+  // A copy owns clones of the parameters: a render reads one while the dialog changes the original.
+  ParameterSet(const ParameterSet& other);
+  ParameterSet& operator=(const ParameterSet& other);
+  ParameterSet(ParameterSet&&) = default;
+  ParameterSet& operator=(ParameterSet&&) = default;
+
   void SetName(std::string name) { name_ = std::move(name); }
   const std::string& GetName() const { return name_; }
 

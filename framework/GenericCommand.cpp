@@ -1,0 +1,107 @@
+#include "framework/GenericCommand.h"
+
+#include <system_error>
+
+#include "core/MaskedCombine.h"
+#include "platform/ui/Queue.h"
+#include "rowops/CoreTables.h"
+
+namespace framework {
+
+using corvel::CoreResult;
+using corvel::CRowIteratorBands;
+
+namespace {
+
+// Outside the selection the output shows the source again. False when that fails: the output
+// would hand the host pixels the user never selected.
+bool KeepSourceOutsideMask(RenderJob& job) {
+  if (!CRowIteratorBands::IsValid(job.source) || !CRowIteratorBands::IsValid(job.mask)) return true;
+  CRowIteratorBands combined;
+  if (MaskedCombine(*job.source, *job.output, combined, *job.mask, corvel::GetDivideBy255Table(), false,
+                    nullptr)
+          .GetCode() != corvel::keErrorNone)
+    return false;
+  return CRowIteratorBands::CopyPixels(*job.output, combined).GetCode() == corvel::keErrorNone;
+}
+
+}  // namespace
+
+GenericCommand::~GenericCommand() { StopRender(); }
+
+CoreResult GenericCommand::StartRender() {
+  if (IsRendering()) return corvel::keErrorBadArgument;
+  stop_ = false;
+  progress_.Reset();
+  progress_.SetOwner(this);
+  progress_.SetProgressCallback(&OnProgress);
+  progress_.SetContinueCallback(&OnContinue);
+  job_.progress = &progress_;
+  const std::int32_t copied = output_.CreateCopy(source_).GetCode();
+  if (copied != corvel::keErrorNone) return copied;
+  job_.source = &source_;
+  job_.output = &output_;
+  job_.mask = &mask_;
+  renderParameters_ = parameters_;
+  job_.parameters = &renderParameters_;
+  return RenderThread(job_);
+}
+
+int GenericCommand::RenderThread(RenderJob& job) {
+  if (IsRendering()) return corvel::keErrorBadArgument;
+  if (thread_.joinable()) thread_.join();
+  ++generation_;
+  renderOwner_ = job.owner;
+  running_ = true;
+  try {
+    thread_ = std::thread(&GenericCommand::RunRender, this, job, generation_);
+  } catch (const std::system_error&) {
+    running_ = false;
+    return corvel::keErrorNoMemory;
+  }
+  return 0;
+}
+
+void GenericCommand::StopRender() {
+  stop_ = true;
+  if (thread_.joinable()) thread_.join();
+  stop_ = false;
+}
+
+void GenericCommand::RunRender(RenderJob job, std::uint32_t generation) {
+  std::unique_lock<std::mutex> held;
+  if (job.lockDuringRender) held = std::unique_lock<std::mutex>(*job.lock);
+  busy_ = true;
+  const bool finished = RunGuarded(job) && KeepSourceOutsideMask(job);
+  // What is not finished shows the untouched source, so it can never reach the host.
+  if (!finished && CRowIteratorBands::IsValid(job.output) && CRowIteratorBands::IsValid(job.source))
+    job.output->CreateCopy(*job.source).GetCode();
+  busy_ = false;
+  if (renderOwner_)
+    PostMessage(renderOwner_, finished ? kRenderFinishedMessage : kRenderCancelledMessage, 0,
+                static_cast<LPARAM>(generation));
+  running_ = false;
+}
+
+bool GenericCommand::RunGuarded(RenderJob& job) {
+  try {
+    return RunJob(job) == 0;
+  } catch (...) {
+    // A failed render, never the end of the process: the thread has no one to hand it to.
+    return false;
+  }
+}
+
+std::int32_t GenericCommand::OnProgress(corvel::CProgressMeter* meter) {
+  auto* command = static_cast<GenericCommand*>(meter->GetOwner());
+  if (command->renderOwner_)
+    PostMessage(command->renderOwner_, kRenderProgressMessage, reinterpret_cast<WPARAM>(command),
+                meter->GetLastPercent());
+  return command->stop_ ? 1 : 0;
+}
+
+std::int32_t GenericCommand::OnContinue(corvel::CProgressMeter* meter) {
+  return static_cast<GenericCommand*>(meter->GetOwner())->stop_ ? 1 : 0;
+}
+
+}  // namespace framework

@@ -1,0 +1,110 @@
+// A command whose render walks the output's rows through the progress meter, writing each row as
+// the complement of the source's. It can be held at a row, and made to fail or to throw at the end.
+#pragma once
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <stdexcept>
+#include <vector>
+
+#include "framework/GenericCommand.h"
+#include "platform/win32/Clock.h"
+
+namespace wf_test {
+
+class RowWalkCommand : public framework::GenericCommand {
+ public:
+  enum class Ending { kFinish, kFail, kThrow };
+  static constexpr int kParameterId = 1;
+
+  RowWalkCommand() {
+    auto value = std::make_unique<framework::IntegerParameter>();
+    value->SetRange(0, 100);
+    parameters_.AddParameter(kParameterId, "Value", std::move(value));
+  }
+  ~RowWalkCommand() override { StopRender(); }
+
+  // The next render waits at this row until Release, or until it is asked to stop.
+  void HoldAt(int row) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    holdRow_ = row;
+    held_ = released_ = false;
+  }
+  void WaitUntilHeld() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return held_; });
+  }
+  void Release() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+  }
+  int SeenValue() const { return seenValue_; }
+
+  Ending ending = Ending::kFinish;
+
+  int RunJob(framework::RenderJob& job) override {
+    corvel::CRowIteratorBands& output = *job.output;
+    job.progress->SetUnitCount(output.Height());
+    for (int y = 0; y < output.Height(); ++y) {
+      BYTE* row = output.LockRowPointer(y, 0, -1);
+      for (int i = 0; i < output.GetRowBytes(); ++i) row[i] = static_cast<BYTE>(~row[i]);
+      output.UnlockRow(y);
+      if (y == HoldRow()) Hold();
+      // Every row passes the meter's throttle, so each one reports and tests for a stop.
+      platform::AdvanceVirtualClock(std::chrono::milliseconds(250));
+      if (job.progress->StepAndTestAbort(1)) return corvel::keErrorStopped;
+    }
+    job.parameters->GetParameter(kParameterId)->GetInt(&seenValue_);
+    if (ending == Ending::kFail) return corvel::keErrorNoMemory;
+    if (ending == Ending::kThrow) throw std::runtime_error("render routine failed");
+    return 0;
+  }
+
+ private:
+  int HoldRow() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return holdRow_;
+  }
+  void Hold() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    held_ = true;
+    changed_.notify_all();
+    while (!released_ && !stop_) changed_.wait_for(lock, std::chrono::milliseconds(1));
+    holdRow_ = -1;
+  }
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int holdRow_ = -1;
+  bool held_ = false, released_ = false;
+  int seenValue_ = -1;
+};
+
+// A colour image whose bytes run through every value.
+inline void MakeRamp(corvel::CRowIteratorBands& image, int width, int height) {
+  image.Create(width, height, corvel::keFormatBGR).GetCode();
+  for (int y = 0; y < height; ++y) {
+    BYTE* row = image.LockRowPointer(y, 0, -1);
+    for (int i = 0; i < image.GetRowBytes(); ++i) row[i] = static_cast<BYTE>(i * 7 + y * 3);
+    image.UnlockRow(y);
+  }
+}
+
+inline std::vector<std::uint8_t> Bytes(corvel::CRowIteratorBands& image) {
+  std::vector<std::uint8_t> bytes;
+  for (int y = 0; y < image.Height(); ++y) {
+    BYTE* row = image.LockRowPointer(y, 0, -1);
+    bytes.insert(bytes.end(), row, row + image.GetRowBytes());
+    image.UnlockRow(y);
+  }
+  return bytes;
+}
+
+inline std::vector<std::uint8_t> Complement(std::vector<std::uint8_t> bytes) {
+  for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>(~byte);
+  return bytes;
+}
+
+}  // namespace wf_test
