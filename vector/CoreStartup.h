@@ -30,6 +30,8 @@ class TextIterator {
   int Length();
   // Answers the previous code page.
   int SetCodePage(int codePage);
+  int CodePage() const { return codePage_; }
+  void Rewind() { current_ = start_; }
 
  private:
   bool IsLeadByte(std::uint8_t byte) const;

@@ -7,6 +7,7 @@
 #include "core/RectHelpers.h"
 #include "vector/detail/Coverage.h"
 #include "vector/detail/StrokeStage.h"
+#include "vector/detail/TextDrawer.h"
 #include "vector/detail/TransformStage.h"
 
 namespace corvel {
@@ -44,7 +45,10 @@ DrawContext::State::State(const State& other)
       fillPaint(other.fillPaint),
       strokePaint(other.strokePaint),
       pen(other.pen),
-      settings(other.settings) {
+      settings(other.settings),
+      font(other.font),
+      textOrigin(other.textOrigin),
+      textScale(other.textScale) {
   std::copy(other.maskPlacement, other.maskPlacement + 4, maskPlacement);
 }
 
@@ -140,6 +144,9 @@ bool DrawContext::RestoreState() {
   state_.strokePaint = top->strokePaint;
   state_.pen = top->pen;
   state_.settings = top->settings;
+  state_.font = top->font;
+  state_.textOrigin = top->textOrigin;
+  state_.textScale = top->textScale;
   return true;
 }
 
@@ -237,6 +244,26 @@ int DrawContext::SetMask(CRowIteratorBands* image, const double placement[4], co
             state_.maskPlacement);
   state_.maskOptions = options != nullptr ? *options : SamplerOptions{keInterpolationBilinear, 2, 0, false};
   return 0;
+}
+
+GlyphFont* DrawContext::SetFont(GlyphFont* font) {
+  state_.font = RefPtr<GlyphFont>(font);
+  return font;
+}
+
+void DrawContext::SetTextOrigin(double x, double y) { state_.textOrigin = PathPoint{x, y}; }
+
+bool DrawContext::DrawText(TextIterator& text, const PathMeasure* path, bool bent) {
+  TextRun run;
+  run.font = state_.font.Get();
+  run.start = state_.textOrigin;
+  run.path = path;
+  run.bent = bent;
+  run.advanceScale = state_.textScale;
+  TextDrawer drawer(this, run);
+  const bool drawn = drawer.DrawText(text);
+  state_.textOrigin = drawer.Position();
+  return drawn;
 }
 
 std::int32_t DrawContext::SetAntialiasLevel(std::int32_t level) {

@@ -11,6 +11,7 @@
 #include "platform/win32/Types.h"
 #include "rowops/ImageSampler.h"
 #include "rowops/RowOperation.h"
+#include "vector/GlyphFont.h"
 #include "vector/Paint.h"
 #include "vector/RenderSettings.h"
 
@@ -107,6 +108,17 @@ class DrawContext : public GlyphTarget {
   bool StrokePath(PathStage* stage, const Matrix3* matrix);
   bool FillPath(PathStage* stage, const Matrix3* matrix);
 
+  // The context takes its own reference; answers the font now set.
+  GlyphFont* SetFont(GlyphFont* font);
+  GlyphFont* GetFont() const { return state_.font.Get(); }
+  void SetTextOrigin(double x, double y);
+  PathPoint GetTextOrigin() const { return state_.textOrigin; }
+  void SetTextScale(double scale) { state_.textScale = scale; }
+  // From the text origin, or along the path when one is given (bent: each glyph's outline warped
+  // onto it); the origin moves past the text. True without a font; false at a character the font
+  // has no glyph for.
+  bool DrawText(TextIterator& text, const PathMeasure* path, bool bent);
+
   std::int32_t SetAntialiasLevel(std::int32_t level);
   std::int32_t GetAntialiasLevel() const { return state_.settings.antiAliasLevel; }
   std::int32_t SetRenderMode(std::int32_t mode);
@@ -169,6 +181,9 @@ class DrawContext : public GlyphTarget {
     RefPtr<Paint> strokePaint;
     PenStyle pen;
     RenderSettings settings;
+    RefPtr<GlyphFont> font;
+    PathPoint textOrigin;
+    double textScale = 1.0;
   };
 
   bool StrokeInDevicePixels(PathStage& stage, const Matrix3* matrix);

@@ -190,8 +190,10 @@ bool ImageCanvas::CanDrawGlyphBitmaps() {
   if (GetStrokePaint() != nullptr && !(GetPen().width < kEpsilon)) return false;
   bool pairFlag = false;
   GetSettingsPair(&pairFlag);
-  return Matrix3IsAffine(&CurrentTransform()) && GetAntialiasLevel() == 1 && GetRenderSettings().flag &&
-         pairFlag;
+  if (Matrix3IsAffine(&CurrentTransform()) && GetAntialiasLevel() == 1 && GetRenderSettings().flag &&
+      pairFlag)
+    return true;
+  return GetFont() != nullptr && GetFont()->CanDrawGlyphBitmaps();
 }
 
 int ImageCanvas::PutImage(CRowIteratorBands& image, const RECT* rect) {
