@@ -1,0 +1,277 @@
+#include "framework/Presets.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "platform/ui/Script.h"
+#include "resources/Resources.h"
+#include "resources/dialogs/UiTables.h"
+#include "tests/platform/UiFixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace framework;
+
+void DefineParameters(ParameterSet& set) {
+  set.SetName("TilingCommand");
+  const auto add = [&set](int id, const char* name, std::unique_ptr<Parameter> parameter) {
+    parameter->SetName(name);
+    set.AddParameter(id, name, std::move(parameter));
+  };
+  auto size = std::make_unique<IntegerParameter>();
+  size->SetRange(10, 1000);
+  size->SetDefault(100);
+  size->Reset();
+  add(1, "TileSize", std::move(size));
+  auto angle = std::make_unique<FloatParameter>();
+  angle->SetRange(-180, 180);
+  angle->Reset();
+  add(2, "Angle", std::move(angle));
+  add(3, "Mirror", std::make_unique<BooleanParameter>());
+  auto scratch = std::make_unique<IntegerParameter>();
+  scratch->SetRange(0, 10);
+  scratch->SetFlags(0);  // not kept in presets
+  add(4, "Scratch", std::move(scratch));
+}
+
+int Int(const ParameterSet& set, int id) {
+  int value = 0;
+  set.GetParameter(id)->GetInt(&value);
+  return value;
+}
+float Float(const ParameterSet& set, int id) {
+  float value = 0;
+  set.GetParameter(id)->GetFloat(&value);
+  return value;
+}
+
+TEST(PresetParsing, ReadsNamesAndValuesLooselyAndSaysWhenSomethingWasNotUnderstood) {
+  const struct {
+    const char* text;
+    int tileSize;
+    float angle;
+    int result;
+  } cases[] = {
+      {"TilingCommand\n\tTileSize:250\n", 250, 0, 0},
+      {"TilingCommand\r\n\tTileSize : 300  \r\n\tAngle : 45\r\n", 300, 45, 0},
+      {"TilingCommand\n\tTileSize : 200\n\tTileSize : 400\n\tUnknown : 3\n\n \t\n", 400, 0, 0},
+      {"TilingCommand\n\tAngle\n\tTileSize : 120\n", 120, 0, kPresetPartlyRead},
+      {"TilingCommand\n\tAngle : 500\n", 100, 0, kPresetPartlyRead},
+      {"\x89PNG\x01\x02\n\tTileSize : 150\n", 150, 0, kPresetPartlyRead},
+  };
+  for (const auto& c : cases) {
+    ParameterSet set;
+    DefineParameters(set);
+    set.GetParameter(1)->SetInt(999);
+    set.GetParameter(2)->SetFloat(90);
+    set.GetParameter(4)->SetInt(7);
+    std::istringstream in(c.text);
+    EXPECT_EQ(ParsePreset(in, set), c.result) << c.text;
+    EXPECT_EQ(Int(set, 1), c.tileSize) << c.text;
+    EXPECT_EQ(Float(set, 2), c.angle) << c.text;
+    EXPECT_EQ(Int(set, 4), 7) << "a parameter kept out of presets keeps its value";
+  }
+  ParameterSet set;
+  DefineParameters(set);
+  std::istringstream failed;
+  failed.setstate(std::ios::failbit);
+  EXPECT_EQ(ParsePreset(failed, set), -1);
+  EXPECT_EQ(LoadPreset("/nonexistent/folder/x.preset", set), -1);
+}
+
+TEST(PresetNames, StayInsideTheFolder) {
+  for (const char* good : {"Sunset", "Sunset.preset", "My tile 2", "a.b"})
+    EXPECT_TRUE(IsValidPresetName(good)) << good;
+  for (const char* bad : {"", ".preset", "..", "../evil", "a/b", "a\\b", "x..y", "tab\there", "bell\a"})
+    EXPECT_FALSE(IsValidPresetName(bad)) << bad;
+}
+
+class PresetsTest : public wf_test::UiTest {
+ protected:
+  void SetUp() override {
+    UiTest::SetUp();
+    static CWinApp app("Wendle Forge");
+    AfxWinInit(kModule, "/plugins/WendleForge.8bf");
+    resources::RegisterModuleResources(kModule);
+    wf_resources::RegisterUiTables(kModule);
+    folder = fs::path(::testing::TempDir()) / ("presets-" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    state.folder = folder.string() + "/";
+    DefineParameters(set);
+    ASSERT_TRUE(
+        owner.CreateEx(0, nullptr, "Owner", WS_POPUP | WS_VISIBLE, CRect(0, 0, 300, 200), nullptr, 0));
+    ASSERT_TRUE(list.Create(WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST, CRect(10, 10, 200, 200), &owner, 1006));
+  }
+  void TearDown() override {
+    owner.DestroyWindow();
+    fs::remove_all(folder);
+    resources::UnregisterModuleResources(kModule);
+    UiTest::TearDown();
+  }
+  void Write(const std::string& name, const std::string& text) { std::ofstream(folder / name) << text; }
+  std::vector<std::string> Entries() {
+    std::vector<std::string> entries;
+    for (int i = 0; i < list.GetCount(); ++i) {
+      CString text;
+      list.GetLBText(i, text);
+      entries.emplace_back(static_cast<LPCSTR>(text));
+    }
+    return entries;
+  }
+  std::string Selected() {
+    CString text;
+    if (list.GetCurSel() >= 0) list.GetLBText(list.GetCurSel(), text);
+    return static_cast<LPCSTR>(text);
+  }
+  // Answers the name box with a name and OK.
+  static void Name(platform::EventScript& script, const std::string& name) {
+    script.Then("type " + name, [name] { SetDlgItemText(GetActiveWindow(), 1010, name.c_str()); })
+        .ClickControl(IDOK);
+  }
+  static inline const HINSTANCE kModule = reinterpret_cast<HINSTANCE>(0x7600);
+  fs::path folder;
+  PresetState state;
+  ParameterSet set;
+  CWnd owner;
+  CComboBox list;
+};
+
+TEST_F(PresetsTest, SavesListsAndLoadsByName) {
+  set.GetParameter(1)->SetInt(250);
+  platform::EventScript script;
+  Name(script, "  Sunset ");
+  ASSERT_EQ(SavePreset(state, set, &owner), 0);
+  EXPECT_EQ(state.currentName, "Sunset.preset");
+  std::ifstream written(folder / "Sunset.preset");
+  std::string first, second;
+  std::getline(written, first);
+  std::getline(written, second);
+  EXPECT_EQ(first, "TilingCommand");
+  EXPECT_EQ(second, "\tTileSize : 250");
+
+  Name(script, "Dawn.preset");  // the extension is not doubled
+  ASSERT_EQ(SavePreset(state, set, &owner), 0);
+  EXPECT_TRUE(fs::exists(folder / "Dawn.preset"));
+  Write("Test.PRESET", "TilingCommand\n\tTileSize : 640\n");
+  Write("notes.txt", "not a preset");
+  fs::create_directory(folder / "Folder.preset");
+
+  FillPresetList(state, list);
+  std::vector<std::string> entries = Entries();
+  ASSERT_EQ(entries.size(), 4u);
+  EXPECT_EQ(entries[0], "Default");
+  std::sort(entries.begin() + 1, entries.end());
+  EXPECT_EQ(entries, (std::vector<std::string>{"Default", "Dawn", "Sunset", "Test"}));
+  EXPECT_EQ(Selected(), "Dawn");  // the last saved
+
+  list.SetCurSel(list.FindStringExact(0, "Test"));
+  EXPECT_TRUE(SelectPreset(state, list, set));
+  EXPECT_EQ(Int(set, 1), 640);
+  EXPECT_EQ(state.currentName, "Test.preset");
+  EXPECT_EQ(state.currentPath, (folder / "Test.PRESET").string());
+
+  list.SetCurSel(0);
+  set.GetParameter(4)->SetInt(3);
+  EXPECT_TRUE(SelectPreset(state, list, set));
+  EXPECT_EQ(Int(set, 1), 100);
+  EXPECT_EQ(Int(set, 4), 3);
+  EXPECT_TRUE(state.currentName.empty() && state.currentPath.empty());
+  EXPECT_TRUE(script.MessageBoxes().empty());
+}
+
+TEST_F(PresetsTest, AsksBeforeOverwritingAndRefusesNamesOutsideTheFolder) {
+  Write("Sunset.preset", "TilingCommand\n");
+  platform::EventScript script;
+  Name(script, "../escape");
+  script.AnswerMessageBox(IDOK);
+  Name(script, "Sunset");
+  script.AnswerMessageBox(IDNO);
+  Name(script, "Sunset");
+  script.AnswerMessageBox(IDYES);
+  set.GetParameter(1)->SetInt(321);
+  ASSERT_EQ(SavePreset(state, set, &owner), 0);
+  ASSERT_EQ(script.MessageBoxes().size(), 3u);
+  EXPECT_EQ(script.MessageBoxes()[0].text,
+            "A preset name cannot be empty or hold \"/\", \"\\\", \"..\" or control characters");
+  EXPECT_EQ(script.MessageBoxes()[1].text, "File already exists.\nOverwrite?");
+  EXPECT_FALSE(fs::exists(folder.parent_path() / "escape.preset"));
+  ParameterSet read;
+  DefineParameters(read);
+  EXPECT_EQ(LoadPreset((folder / "Sunset.preset").string(), read), 0);
+  EXPECT_EQ(Int(read, 1), 321);
+
+  script.ClickControl(IDCANCEL);
+  EXPECT_EQ(SavePreset(state, set, &owner), kPresetCancelled);
+}
+
+TEST_F(PresetsTest, ASaveThatCannotWriteTheFileSaysSo) {
+  state.folder = (folder / "missing").string() + "/";
+  platform::EventScript script;
+  Name(script, "Lost");
+  script.AnswerMessageBox(IDOK);
+  EXPECT_EQ(SavePreset(state, set, &owner), kPresetNotCreated);
+  ASSERT_EQ(script.MessageBoxes().size(), 1u);
+  EXPECT_EQ(script.MessageBoxes()[0].text, "Can't save the preset");
+  EXPECT_TRUE(state.currentName.empty());
+  FillPresetList(state, list);
+  EXPECT_EQ(Entries(), std::vector<std::string>{"Default"});
+}
+
+TEST_F(PresetsTest, DeletesOnlyTheSelectedEntry) {
+  Write("Keep.preset", "TilingCommand\n");
+  Write("Drop.preset", "TilingCommand\n");
+  state.currentName = "Keep.preset";
+  state.currentPath = (folder / "Keep.preset").string();
+  FillPresetList(state, list);
+  platform::EventScript script;
+
+  list.SetCurSel(-1);
+  EXPECT_FALSE(DeletePreset(state, list, false));
+  list.SetCurSel(0);
+  EXPECT_FALSE(DeletePreset(state, list, false));
+
+  list.SetCurSel(list.FindStringExact(0, "Drop"));
+  script.AnswerMessageBox(IDNO);
+  EXPECT_FALSE(DeletePreset(state, list, false));
+  EXPECT_TRUE(fs::exists(folder / "Drop.preset"));
+  script.AnswerMessageBox(IDYES);
+  EXPECT_TRUE(DeletePreset(state, list, false));
+  EXPECT_FALSE(fs::exists(folder / "Drop.preset"));
+  EXPECT_TRUE(fs::exists(folder / "Keep.preset"));
+  EXPECT_EQ(state.currentName, "Keep.preset") << "another preset's deletion keeps the current one";
+
+  FillPresetList(state, list);
+  list.SetCurSel(list.FindStringExact(0, "Keep"));
+  script.AnswerMessageBox(IDYES);
+  EXPECT_TRUE(DeletePreset(state, list, false));
+  EXPECT_TRUE(state.currentName.empty() && state.currentPath.empty());
+}
+
+TEST_F(PresetsTest, ChoosingAFileThatWentAwayOrIsMalformedSaysSo) {
+  Write("Gone.preset", "TilingCommand\n");
+  Write("Odd.preset", "TilingCommand\n\tAngle\n\tTileSize : 420\n");
+  FillPresetList(state, list);
+  fs::remove(folder / "Gone.preset");
+  platform::EventScript script;
+  script.AnswerMessageBox(IDOK).AnswerMessageBox(IDOK);
+
+  set.GetParameter(1)->SetInt(333);
+  list.SetCurSel(list.FindStringExact(0, "Gone"));
+  EXPECT_FALSE(SelectPreset(state, list, set));
+  EXPECT_EQ(Int(set, 1), 333);
+  EXPECT_EQ(Entries().size(), 2u) << "the list is filled again";
+
+  list.SetCurSel(list.FindStringExact(0, "Odd"));
+  EXPECT_TRUE(SelectPreset(state, list, set));
+  EXPECT_EQ(Int(set, 1), 420);
+  ASSERT_EQ(script.MessageBoxes().size(), 2u);
+  EXPECT_EQ(script.MessageBoxes()[0].text, "Can't load the selected preset");
+  EXPECT_EQ(script.MessageBoxes()[1].text,
+            "Parts of the selected preset could not be read; their parameters keep their defaults");
+}
+
+}  // namespace
