@@ -1,6 +1,7 @@
 #include "generators/CMMGenerator.h"
 
 #include "generators/SeamFeathering.h"
+#include "generators/detail/FoldProgram.h"
 
 namespace corvel {
 
@@ -25,26 +26,37 @@ int CMMGenerator::Generate(CProgressMeter* meter) {
   const FeatherSource source(*this, hu, hv);
   const Point2D middle = source(0.5, 0);  // the half-turn centre of the seam
   const double k0 = seamK0;
-  return RunTileWorker(*this, meter, [&](int x, int y, SamplePlan& plan) {
-    const Point2D folded = Fold(CellPosition(*this, x, y));
-    double u = Clamp01(folded.x), v = folded.y < 0 ? 0 : (folded.y >= 0.5 ? 0.5 : folded.y);
+  // Unbent, a pixel away from the seam along the cell's edges is one sample of its position
+  // folded across both diagonals; the pixels of the bands about it are planned as below.
+  detail::FoldProgram fold;
+  fold.AddByLine(Line2D({0, 0}, {1, 1}), true, detail::kSwap);
+  fold.AddByLine(Line2D({0, 1}, {1, 0}), true, detail::LatticeAffine{0, -1, 1, -1, 0, 1});
+  fold.reachV = 0.5;
+  fold.sourceShift = {hu, hv};
+  fold.bandU = fold.bandV = {true, -hv, hv, 1};
+  return RunTileWorker(
+      *this, meter,
+      [&](int x, int y, SamplePlan& plan) {
+        const Point2D folded = Fold(CellPosition(*this, x, y));
+        double u = Clamp01(folded.x), v = folded.y < 0 ? 0 : (folded.y >= 0.5 ? 0.5 : folded.y);
 
-    // One sign over the first half of the edge, the other over the second.
-    const double s = Clamp01((u - hu) / (1 - fu));
-    const double c = s < 0.5 ? Bump(2 * s) : -3 * (2 * s - 1) * (1 - (2 * s - 1));
-    double off = (1 - fu) * (c * k0) / kSqrt2;
-    if (CompareWithTolerance(v - off, 0) != 1) {
-      u = 1 - u;
-      v = -v;
-      off = -off;
-    }
+        // One sign over the first half of the edge, the other over the second.
+        const double s = Clamp01((u - hu) / (1 - fu));
+        const double c = s < 0.5 ? Bump(2 * s) : -3 * (2 * s - 1) * (1 - (2 * s - 1));
+        double off = (1 - fu) * (c * k0) / kSqrt2;
+        if (CompareWithTolerance(v - off, 0) != 1) {
+          u = 1 - u;
+          v = -v;
+          off = -off;
+        }
 
-    const Point2D own = source(u, v);
-    if (fv == 0 || v >= hv + off)
-      plan.Single(own);
-    else
-      PlanBand(plan, own, own.HalfTurn(middle), Ramp(v - off, fv));
-  });
+        const Point2D own = source(u, v);
+        if (fv == 0 || v >= hv + off)
+          plan.Single(own);
+        else
+          PlanBand(plan, own, own.HalfTurn(middle), Ramp(v - off, fv));
+      },
+      k0 == 0 ? &fold : nullptr);
 }
 
 }  // namespace corvel
