@@ -25,10 +25,11 @@ class RowWalkCommand : public framework::GenericCommand {
   }
   ~RowWalkCommand() override { StopRender(); }
 
-  // The next render waits at this row until Release, or until it is asked to stop.
-  void HoldAt(int row) {
+  // The next render (or every one) waits at this row until Release, or until it is asked to stop.
+  void HoldAt(int row, bool everyRender = false) {
     std::lock_guard<std::mutex> lock(mutex_);
     holdRow_ = row;
+    holdEvery_ = everyRender;
     held_ = released_ = false;
   }
   void WaitUntilHeld() {
@@ -72,13 +73,13 @@ class RowWalkCommand : public framework::GenericCommand {
     held_ = true;
     changed_.notify_all();
     while (!released_ && !stop_) changed_.wait_for(lock, std::chrono::milliseconds(1));
-    holdRow_ = -1;
+    if (!holdEvery_) holdRow_ = -1;
   }
 
   std::mutex mutex_;
   std::condition_variable changed_;
   int holdRow_ = -1;
-  bool held_ = false, released_ = false;
+  bool holdEvery_ = false, held_ = false, released_ = false;
   int seenValue_ = -1;
 };
 
