@@ -1,6 +1,7 @@
 #include "vector/CoreStartup.h"
 
 #include "core/PixelFormat.h"
+#include "platform/win32/CodePage.h"
 #include "vector/detail/Coverage.h"
 
 namespace corvel {
@@ -11,24 +12,6 @@ bool gStarted = false;
 // No part of the system registers a counted slot, so the table has no entries to make or free.
 bool CreateSlotTable() { return true; }
 void ReleaseSlotTable() {}
-
-struct LeadByteRange {
-  int codePage;
-  std::uint8_t first;
-  std::uint8_t last;
-};
-
-// The double-byte code pages the platform knows; every other code page is single-byte.
-constexpr LeadByteRange kLeadBytes[] = {
-    {932, 0x81, 0x9F}, {932, 0xE0, 0xFC}, {936, 0x81, 0xFE}, {949, 0x81, 0xFE}, {950, 0x81, 0xFE},
-};
-
-bool HasLeadBytes(int codePage) {
-  for (const LeadByteRange& range : kLeadBytes) {
-    if (range.codePage == codePage) return true;
-  }
-  return false;
-}
 
 }  // namespace
 
@@ -68,15 +51,13 @@ TextIterator::TextIterator(const char16_t* text) : narrow_(false), start_(text),
 int TextIterator::SetCodePage(int codePage) {
   const int previous = codePage_;
   codePage_ = codePage;
-  singleByte_ = narrow_ && !HasLeadBytes(codePage);
+  CPINFO info;
+  singleByte_ = narrow_ && !(GetCPInfo(static_cast<UINT>(codePage), &info) && info.MaxCharSize > 1);
   return previous;
 }
 
 bool TextIterator::IsLeadByte(std::uint8_t byte) const {
-  for (const LeadByteRange& range : kLeadBytes) {
-    if (range.codePage == codePage_ && byte >= range.first && byte <= range.last) return true;
-  }
-  return false;
+  return IsDBCSLeadByteEx(static_cast<UINT>(codePage_), byte) != FALSE;
 }
 
 std::uint32_t TextIterator::Next() {

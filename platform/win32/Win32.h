@@ -2,6 +2,7 @@
 // Written for this system from what its code expects; only what it calls, but behaving.
 #pragma once
 #include "platform/win32/Clock.h"
+#include "platform/win32/CodePage.h"
 #include "platform/win32/Com.h"
 #include "platform/win32/Error.h"
 #include "platform/win32/File.h"

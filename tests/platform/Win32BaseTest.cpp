@@ -46,6 +46,25 @@ TEST(MulDiv, RoundsHalfAwayFromZeroAndRefusesOverflow) {
   }
 }
 
+TEST(CodePages, SingleBytePlatformPageAndKnownDoubleBytePages) {
+  CPINFO info;
+  for (UINT single : {CP_ACP, CP_OEMCP, 1252u}) {
+    ASSERT_TRUE(GetCPInfo(single, &info)) << single;
+    EXPECT_EQ(info.MaxCharSize, 1u);
+    EXPECT_EQ(info.LeadByte[0], 0);
+    EXPECT_FALSE(IsDBCSLeadByteEx(single, 0x82));
+  }
+  ASSERT_TRUE(GetCPInfo(932, &info));
+  EXPECT_EQ(info.MaxCharSize, 2u);
+  EXPECT_EQ(info.LeadByte[2], 0xE0);
+  EXPECT_EQ(info.LeadByte[4], 0);
+  EXPECT_TRUE(IsDBCSLeadByteEx(932, 0x9F));
+  EXPECT_FALSE(IsDBCSLeadByteEx(932, 0xA0));
+  EXPECT_TRUE(IsDBCSLeadByteEx(950, 0xFE));
+  EXPECT_FALSE(GetCPInfo(1251, &info));
+  EXPECT_FALSE(GetCPInfo(CP_ACP, nullptr));
+}
+
 TEST(Rectangles, IntersectionAndEmptiness) {
   RECT a{0, 0, 10, 10}, b{5, -5, 20, 5}, result;
   EXPECT_TRUE(IntersectRect(&result, &a, &b));
