@@ -98,24 +98,23 @@ bool SeekToCodeStream(CJasperStream& stream) {
 }
 
 // OpenJPEG allocates a record for every tile and component while it reads the header, so a
-// few bytes could ask for gigabytes; genuine tiles are rarely smaller than 16 x 16 pixels.
-// What this cannot read is left for OpenJPEG to refuse.
+// few bytes could ask for gigabytes. Every tile has a part of at least 14 bytes (its start and
+// data markers), so a stream shorter than its tiles' parts is refused before that. What this
+// cannot read is left for OpenJPEG to refuse.
 bool TilingIsPlausible(CJasperStream& stream, bool jp2) {
-  constexpr std::uint64_t kMinTileArea = 256;
+  constexpr std::uint64_t kMinTilePart = 14;
   constexpr std::uint64_t kMaxTileComponents = std::uint64_t{1} << 18;
+  const std::int64_t length = stream.Length();
   unsigned char siz[42];
   if ((jp2 && !SeekToCodeStream(stream)) || stream.Read(siz, sizeof(siz)) != sizeof(siz)) return true;
   const std::uint64_t width = ReadBE32(siz + 8), height = ReadBE32(siz + 12);
-  const std::uint64_t left = ReadBE32(siz + 16), top = ReadBE32(siz + 20);
   const std::uint64_t tileWidth = ReadBE32(siz + 24), tileHeight = ReadBE32(siz + 28);
   const std::uint64_t tileLeft = ReadBE32(siz + 32), tileTop = ReadBE32(siz + 36);
   const std::uint64_t components = std::uint64_t{siz[40]} << 8 | siz[41];
-  if (tileWidth == 0 || tileHeight == 0 || width <= left || height <= top || width <= tileLeft ||
-      height <= tileTop)
-    return true;
+  if (tileWidth == 0 || tileHeight == 0 || width <= tileLeft || height <= tileTop) return true;
   const std::uint64_t tiles = (width - tileLeft + tileWidth - 1) / tileWidth *
                               ((height - tileTop + tileHeight - 1) / tileHeight);
-  return tiles <= 1 + (width - left) * (height - top) / kMinTileArea &&
+  return (length < 0 || tiles * kMinTilePart <= static_cast<std::uint64_t>(length)) &&
          tiles * components <= kMaxTileComponents;
 }
 

@@ -70,6 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
         JasperCase{"jp2 grey", "-colorspace Gray", "JP2", keImageFormatJP2, 8},
         JasperCase{"jp2 colour 16-bit", "-type TrueColor -depth 16", "JP2", keImageFormatJP2, 24},
         JasperCase{"code stream colour", "-type TrueColor", "J2K", keImageFormatJPC, 24},
+        JasperCase{"code stream in tiles", "-type TrueColor -extract 8x8", "J2K", keImageFormatJPC, 24},
         JasperCase{"code stream grey", "-colorspace Gray", "J2K", keImageFormatJPC, 8},
         JasperCase{"pgx 8-bit", "-colorspace Gray -depth 8", "PGX", keImageFormatPGX, 8},
         JasperCase{"pgx 16-bit", "-colorspace Gray -depth 16", "PGX", keImageFormatPGX, 24,

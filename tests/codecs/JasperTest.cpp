@@ -145,7 +145,7 @@ TEST(Jasper, HostileHeadersAreRefusedBeforeAllocating) {
 }
 
 TEST(Jasper, CodeStreamsOfTinyTilesAreRefusedBeforeTheirHeaderIsRead) {
-  // 5 x 131079 pixels in tiles of 1 x 7: tens of thousands of tile records.
+  // 5 x 131079 pixels in tiles of 1 x 7: tens of thousands of tiles in 139 bytes.
   Bytes bytes = ReadFile(std::string(WF_FUZZ_REGRESSIONS) + "/jpc/tiles-one-pixel-wide.jpc");
   ASSERT_FALSE(bytes.empty());
   CImageFile size;
