@@ -3,6 +3,7 @@
 #include <new>
 
 #include "core/CoreResult.h"
+#include "framework/AboutBox.h"
 #include "rowops/CoreTables.h"
 #include "vector/CoreStartup.h"
 
@@ -12,8 +13,10 @@ bool PluginApp::InitInstance() { return corvel::CoreStartup(nullptr) == 0; }
 
 int PluginApp::ExitInstance() { return corvel::CoreShutdown(); }
 
-// The about box comes with the dialogs; until then about answers without showing anything.
-host::OSErr PluginApp::OnAbout(host::FilterRecord*, std::intptr_t*) { return host::noErr; }
+host::OSErr PluginApp::OnAbout(host::FilterRecord*, std::intptr_t*) {
+  ShowAboutBox();
+  return host::noErr;
+}
 
 host::OSErr PluginApp::OnParameters(host::FilterRecord* record, std::intptr_t* data) {
   return RequestWholeImage(record, data);
