@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "rowops/RowCopyOp.h"
 #include "tests/core/ImageBytes.h"
 #include "tests/vector/PathTestSupport.h"
 #include "vector/detail/Coverage.h"
@@ -240,6 +241,67 @@ TEST(ImageCanvas, ImagesArePutGotAndDrawn) {
   CRowIteratorBands none;
   EXPECT_EQ(drawn.canvas.DrawImage(none, 0, 0, 10, 10, 1, 0, nullptr), 0);
   EXPECT_EQ(drawn.canvas.FillFromSource(), keErrorBadArgument);
+}
+
+std::vector<int> Row(CRowIteratorBands& image, int y) {
+  std::vector<int> row;
+  for (int x = 0; x < image.Width(); ++x) row.push_back(At(image, x, y));
+  return row;
+}
+
+TEST(ImageCanvas, SampledAndTransformedRowOperations) {
+  CRowIteratorBands source;
+  ASSERT_EQ(source.Create(4, 1, keFormatGrey).GetCode(), 0);
+  SetImageBytes(source, {10, 20, 30, 40});
+  RowCopyOp copy;
+  const SamplerOptions nearestWrapped{0, 0, 0, false};
+
+  // Read past the source's right edge, which wraps.
+  GreyCanvas wrapped(10, 1);
+  const RECT all{0, 0, 10, 1}, from{2, 0, 12, 1}, narrower{2, 0, 11, 1};
+  ASSERT_TRUE(wrapped.canvas.ApplyRowOperationSampled(copy, &all, source, &from, nearestWrapped));
+  EXPECT_EQ(Row(wrapped.image, 0), (std::vector<int>{30, 40, 10, 20, 30, 40, 10, 20, 30, 40}));
+  EXPECT_FALSE(wrapped.canvas.ApplyRowOperationSampled(copy, &all, source, &narrower, nearestWrapped));
+
+  // A whole-pixel shift copies; a quarter turn samples (at the pixels' integer positions), the
+  // edge filled.
+  GreyCanvas shifted(10, 1);
+  Matrix3 shift = kIdentityMatrix3;
+  Matrix3Translate(&shift, 3, 0);
+  ASSERT_TRUE(shifted.canvas.ApplyRowOperationTransformed(copy, nullptr, source, shift, nullptr));
+  EXPECT_EQ(Row(shifted.image, 0), (std::vector<int>{0, 0, 0, 10, 20, 30, 40, 0, 0, 0}));
+  GreyCanvas turned(6, 6);
+  Matrix3 turn = kIdentityMatrix3;
+  Matrix3Rotate(&turn, M_PI / 2);
+  Matrix3Translate(&turn, 5, 0);
+  const SamplerOptions nearestFilled{0, 2, 0, false};
+  ASSERT_TRUE(turned.canvas.ApplyRowOperationTransformed(copy, nullptr, source, turn, &nearestFilled));
+  for (int y = 0; y < 6; ++y)
+    EXPECT_EQ(Row(turned.image, y), (std::vector<int>{0, 0, 0, 0, 0, y < 4 ? 10 * (y + 1) : 0}));
+}
+
+TEST(ImageCanvas, ImagesOnACheckerboardShowItWhereTransparent) {
+  CRowIteratorBands image, target;
+  ASSERT_EQ(image.Create(4, 4, keFormatBGRA).GetCode(), 0);
+  std::vector<std::uint8_t> pixels(4 * 4 * 4, 0);
+  for (int c = 0; c < 4; ++c) pixels[(1 * 4 + 1) * 4 + c] = c == 0 ? 200 : 255;  // one opaque pixel
+  SetImageBytes(image, pixels);
+  const CColorRef grey(9, 9, 9, 255);
+  ASSERT_EQ(target.Create(8, 8, keFormatBGR, &grey).GetCode(), 0);
+  ImageCanvas canvas(keFormatBGR);
+  ASSERT_EQ(canvas.AttachImage(target), 0);
+  const RECT place{2, 2, 6, 6};
+  ASSERT_TRUE(canvas.DrawImageOnChecker(image, 2, 0x0000FF, 0xFFFFFF, &place));
+  auto pixel = [&](int x, int y) {
+    const std::vector<std::uint8_t> bytes = ImageBytes(target);
+    const std::uint8_t* p = &bytes[std::size_t(y) * target.GetRowBytes() + std::size_t(x) * 3];
+    return std::vector<int>{p[0], p[1], p[2]};
+  };
+  EXPECT_EQ(pixel(2, 2), (std::vector<int>{0, 0, 255}));
+  EXPECT_EQ(pixel(4, 2), (std::vector<int>{255, 255, 255}));
+  EXPECT_EQ(pixel(3, 3), (std::vector<int>{200, 255, 255}));
+  EXPECT_EQ(pixel(1, 1), (std::vector<int>{9, 9, 9}));
+  EXPECT_EQ(pixel(6, 6), (std::vector<int>{9, 9, 9}));
 }
 
 }  // namespace

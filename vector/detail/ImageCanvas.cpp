@@ -1,15 +1,20 @@
 #include "vector/detail/ImageCanvas.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <new>
 
 #include "core/RectHelpers.h"
 #include "core/Rounding.h"
 #include "platform/win32/Rect.h"
+#include "rowops/HeapBuffer.h"
 #include "rowops/ImageBufferOps.h"
+#include "rowops/ImageSampler.h"
 #include "rowops/RowBlendOp.h"
 #include "rowops/RowCopyOp.h"
 #include "rowops/RowOpContext.h"
+#include "rowops/TiledImage.h"
 #include "vector/detail/Coverage.h"
 #include "vector/detail/RowHelpers.h"
 
@@ -232,19 +237,20 @@ bool ImageCanvas::ApplyRowOperation(RowOperation& op, const RECT* rect, CRowIter
   if (!CountDrawCall()) return true;
   if (!CRowIteratorBands::IsValid(&target_)) return false;
   if (rect != nullptr && sourceRect != nullptr && !SameRectSize(*rect, *sourceRect)) return false;
-  const RECT wanted = OffsetScaleRect(rect != nullptr ? *rect : view_);
-  const RECT clip = GetDeviceClip();
-  RECT area{0, 0, 0, 0};
-  if (!IntersectRectOpt(&area, &wanted, &clip) || IsEmptyRect(area)) return true;
+  RECT wanted, area;
+  if (!ClipDestination(rect, &wanted, &area)) return true;
   int sourceX = (sourceRect != nullptr ? sourceRect->left : 0) + (area.left - wanted.left);
   int sourceY = (sourceRect != nullptr ? sourceRect->top : 0) + (area.top - wanted.top);
   if (source != nullptr) {
-    // The source's own extent limits the rows and columns too.
-    const int right = std::min<int>(area.right, area.left + source->Width() - sourceX);
-    const int bottom = std::min<int>(area.bottom, area.top + source->Height() - sourceY);
-    if (sourceX < 0 || sourceY < 0 || right <= area.left || bottom <= area.top) return true;
-    area.right = right;
-    area.bottom = bottom;
+    // Only where the source has pixels: its top-left lands at (area.left - sourceX, ...).
+    auto clamp = [](long long v) { return static_cast<int>(std::clamp<long long>(v, INT32_MIN, INT32_MAX)); };
+    const long long left = static_cast<long long>(area.left) - sourceX,
+                    top = static_cast<long long>(area.top) - sourceY;
+    const RECT extent{clamp(left), clamp(top), clamp(left + source->Width()), clamp(top + source->Height())};
+    const RECT clipped = area;
+    if (!IntersectRectOpt(&area, &clipped, &extent) || IsEmptyRect(area)) return true;
+    sourceX += area.left - clipped.left;
+    sourceY += area.top - clipped.top;
   }
   RowOpArgs args;
   args.SetDestination(target_, area.left, area.top);
@@ -271,6 +277,89 @@ bool ImageCanvas::ApplyRowOperation(RowOperation& op, const RECT* rect, CRowIter
     target_.ReleaseRow(y);
   }
   return true;
+}
+
+bool ImageCanvas::ClipDestination(const RECT* rect, RECT* wanted, RECT* area) const {
+  *wanted = OffsetScaleRect(rect != nullptr ? *rect : view_);
+  const RECT clip = GetDeviceClip();
+  return IntersectRectOpt(area, wanted, &clip) && !IsEmptyRect(*area);
+}
+
+bool ImageCanvas::ApplySampled(RowOperation& op, const RECT& area, CRowIteratorBands& source,
+                               const Matrix3& inverse, const SamplerOptions& options) {
+  ImageSampler sampler(source, &options);
+  HeapBuffer row;
+  const int width = area.right - area.left;
+  if (!sampler.IsReady() || row.Allocate(std::size_t(width) * sampler.BytesPerPixel()) != 0) return false;
+  RowOpArgs args;
+  args.SetDestination(target_, area.left, area.top);
+  args.SetSource(source, 0, 0);
+  RowOpContext context;
+  if (!context.Bind(op, args, 2, 0)) return false;
+  const std::uint32_t kind = Matrix3Classify(&inverse);
+  for (int y = area.top; y < area.bottom; ++y) {
+    if (sampler.SampleSpan(row.Data(), area.left, y, width, &inverse, kind) != 0) return false;
+    BYTE* to = nullptr;
+    if (target_.LockRowSpan(y, area.left, width, &to).GetCode() != keErrorNone) return false;
+    args.dst.row = to;
+    args.src.row = row.Data();
+    args.dst.count = args.src.count = width;
+    args.dst.y = args.src.y = y;
+    context.Execute(args);
+    target_.ReleaseRow(y);
+  }
+  return true;
+}
+
+bool ImageCanvas::ApplyRowOperationSampled(RowOperation& op, const RECT* rect, CRowIteratorBands& source,
+                                           const RECT* sourceRect, const SamplerOptions& options) {
+  if (!CountDrawCall()) return true;
+  if (!CRowIteratorBands::IsValid(&target_)) return false;
+  if (rect != nullptr && sourceRect != nullptr && !SameRectSize(*rect, *sourceRect)) return false;
+  RECT wanted, area;
+  if (!ClipDestination(rect, &wanted, &area)) return true;
+  Matrix3 inverse = kIdentityMatrix3;
+  Matrix3Translate(&inverse, (sourceRect != nullptr ? sourceRect->left : 0) - wanted.left,
+                   (sourceRect != nullptr ? sourceRect->top : 0) - wanted.top);
+  return ApplySampled(op, area, source, inverse, options);
+}
+
+bool ImageCanvas::ApplyRowOperationTransformed(RowOperation& op, const RECT* rect, CRowIteratorBands& source,
+                                               const Matrix3& matrix, const SamplerOptions* options) {
+  Matrix3 full;
+  Matrix3Multiply(&full, &CurrentTransform(), &matrix);
+  const double tx = full.m02, ty = full.m12;
+  if (Matrix3IsTranslation(&full) && std::fabs(tx - std::round(tx)) < kEpsilon &&
+      std::fabs(ty - std::round(ty)) < kEpsilon && std::fabs(tx) < 1e9 && std::fabs(ty) < 1e9) {
+    // Whole pixels: the source rectangle is the destination's, moved back.
+    RECT from = OffsetScaleRect(rect != nullptr ? *rect : view_);
+    OffsetRect(&from, -RoundToInt(tx), -RoundToInt(ty));
+    const RECT to = rect != nullptr ? *rect : view_;
+    return options != nullptr ? ApplyRowOperationSampled(op, &to, source, &from, *options)
+                              : ApplyRowOperation(op, &to, &source, &from);
+  }
+  if (!CountDrawCall()) return true;
+  Matrix3 inverse;
+  if (!CRowIteratorBands::IsValid(&target_) || !Matrix3Invert(&full, &inverse)) return false;
+  RECT wanted, area;
+  if (!ClipDestination(rect, &wanted, &area)) return true;
+  const bool indexed = CPixelFormat(source.GetFormat()).IsIndexed();
+  const SamplerOptions fallback{indexed ? keInterpolationNearest : keInterpolationBilinear, keEdgeFill, 0,
+                                false};
+  return ApplySampled(op, area, source, inverse, options != nullptr ? *options : fallback);
+}
+
+bool ImageCanvas::DrawImageOnChecker(CRowIteratorBands& image, int cell, std::uint32_t colorRefA,
+                                     std::uint32_t colorRefB, const RECT* destination) {
+  RefPtr<Paint> checker = RefPtr<Paint>::Adopt(CreateCheckerPaint(cell, colorRefA, colorRefB));
+  if (!checker || !CRowIteratorBands::IsValid(&image)) return true;
+  const RECT at = destination != nullptr ? *destination : view_;
+  const RECT place{at.left, at.top, at.left + image.Width(), at.top + image.Height()};
+  RefPtr<Paint> kept(GetFillPaint());
+  SetFillPaint(checker.Get());
+  Fill(&place);
+  SetFillPaint(kept.Get());
+  return ApplyRowOperation(DefaultRowBlendOp(), &place, &image, nullptr);
 }
 
 int ImageCanvas::DrawImage(CRowIteratorBands& image, double left, double top, double right, double bottom,

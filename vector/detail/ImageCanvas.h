@@ -50,6 +50,17 @@ class ImageCanvas : public DrawContext {
   // operation cannot bind.
   bool ApplyRowOperation(RowOperation& op, const RECT* rect, CRowIteratorBands* source,
                          const RECT* sourceRect);
+  // The same with the source read through a sampler, so that its edge mode answers outside it.
+  bool ApplyRowOperationSampled(RowOperation& op, const RECT* rect, CRowIteratorBands& source,
+                                const RECT* sourceRect, const SamplerOptions& options);
+  // The source mapped by the current transformation times the matrix; null options sample
+  // bilinearly (nearest for indexed sources) with the edge filled.
+  bool ApplyRowOperationTransformed(RowOperation& op, const RECT* rect, CRowIteratorBands& source,
+                                    const Matrix3& matrix, const SamplerOptions* options);
+  // A checkerboard of the two colours (platform colour references) under the destination, then
+  // the image blended over it 1 : 1 from the destination's top-left (null: the view's).
+  bool DrawImageOnChecker(CRowIteratorBands& image, int cell, std::uint32_t colorRefA,
+                          std::uint32_t colorRefB, const RECT* destination);
   // Scrolls the pixels inside the rectangle by (dx, dy).
   bool RunRectCopy(int dx, int dy, const RECT& rect);
 
@@ -60,6 +71,11 @@ class ImageCanvas : public DrawContext {
 
  private:
   bool DrawCoverageImage(Paint* paint, CRowIteratorBands& coverage, const POINT* offset);
+  // The rectangle in device pixels (wanted) and its part inside the clip (area); false when empty.
+  bool ClipDestination(const RECT* rect, RECT* wanted, RECT* area) const;
+  // Device pixels of the area from the source through inverse (device to source).
+  bool ApplySampled(RowOperation& op, const RECT& area, CRowIteratorBands& source, const Matrix3& inverse,
+                    const SamplerOptions& options);
 
   CRowIteratorBands target_;
 };
