@@ -1,26 +1,29 @@
+#include "framework/DialogToolBar.h"
 #include "framework/ResizableGrip.h"
-
 #include "tests/platform/UiFixture.h"
 
 namespace {
 
-using framework::ResizableGrip;
+constexpr UINT kHandled = 32776, kUnhandled = 32778;
 
-// A resizable window that keeps its grip in the corner, as the plug-in dialog does.
-class GripOwner : public CWnd {
+// A resizable window with a grip in its corner and a tool bar, as the plug-in dialog has.
+class Owner : public CWnd {
  public:
-  ResizableGrip grip{*this};
+  framework::ResizableGrip grip{*this};
+  framework::DialogToolBar bar;
 
  protected:
   afx_msg void OnSize(UINT type, int cx, int cy) {
     CWnd::OnSize(type, cx, cy);
     grip.Place();
   }
+  afx_msg void OnUpdateHandled(CCmdUI* ui) { ui->Enable(TRUE); }
   DECLARE_MESSAGE_MAP()
 };
 
-BEGIN_MESSAGE_MAP(GripOwner, CWnd)
+BEGIN_MESSAGE_MAP(Owner, CWnd)
   ON_WM_SIZE()
+  ON_UPDATE_COMMAND_UI(kHandled, OnUpdateHandled)
 END_MESSAGE_MAP()
 
 class ResizableGripTest : public wf_test::UiTest {
@@ -35,57 +38,55 @@ class ResizableGripTest : public wf_test::UiTest {
     owner.DestroyWindow();
     UiTest::TearDown();
   }
-  // The grip's rectangle in the owner's client coordinates.
-  CRect GripRect() {
-    CRect rect;
-    owner.grip.GetGripWindow().GetWindowRect(&rect);
-    owner.ScreenToClient(&rect);
-    return rect;
-  }
-  CRect Client() {
-    CRect client;
-    owner.GetClientRect(&client);
-    return client;
-  }
-  GripOwner owner;
+  CScrollBar& Grip() { return owner.grip.GetGripWindow(); }
+  Owner owner;
 };
 
-TEST_F(ResizableGripTest, SitsInTheCornerAndFollowsItWhenDraggedToResize) {
-  const int width = GetSystemMetrics(SM_CXVSCROLL), height = GetSystemMetrics(SM_CYHSCROLL);
-  EXPECT_EQ(GripRect(),
-            CRect(Client().right - width, Client().bottom - height, Client().right, Client().bottom));
-  EXPECT_TRUE(owner.grip.GetGripWindow().IsWindowVisible());
-
-  POINT start = platform::CentreOf(owner.grip.GetGripWindow());
+TEST_F(ResizableGripTest, TheGripSitsInTheCornerFollowsItAndIsDisabledWhileMaximised) {
+  const POINT start = platform::CentreOf(Grip());
   platform::Drag({start, {start.x + 40, start.y + 30}});
   platform::PumpMessages();
-  CRect window;
+  CRect window, grip, client;
   owner.GetWindowRect(&window);
   EXPECT_EQ(window.Size(), CSize(340, 230));
-  EXPECT_EQ(GripRect().BottomRight(), Client().BottomRight());
-}
+  Grip().GetWindowRect(&grip);
+  owner.ScreenToClient(&grip);
+  owner.GetClientRect(&client);
+  EXPECT_EQ(grip, CRect(client.right - GetSystemMetrics(SM_CXVSCROLL),
+                        client.bottom - GetSystemMetrics(SM_CYHSCROLL), client.right, client.bottom));
 
-TEST_F(ResizableGripTest, IsDisabledWhileTheOwnerIsMaximised) {
   owner.ModifyStyle(0, WS_MAXIMIZE);
   owner.grip.Place();
-  EXPECT_FALSE(owner.grip.GetGripWindow().IsWindowEnabled());
+  EXPECT_FALSE(Grip().IsWindowEnabled());
   owner.ModifyStyle(WS_MAXIMIZE, 0);
   owner.grip.Place();
-  EXPECT_TRUE(owner.grip.GetGripWindow().IsWindowEnabled());
+  EXPECT_TRUE(Grip().IsWindowEnabled());
 }
 
-TEST_F(ResizableGripTest, AnswersTheCornerItResizesAndLetsGoOfItsProcedureWhenDestroyed) {
-  HWND grip = owner.grip.GetGripWindow();
-  const LPARAM at = MAKELPARAM(0, 0);
-  EXPECT_EQ(SendMessage(grip, WM_NCHITTEST, 0, at), HTBOTTOMRIGHT);
-  SetWindowLongPtr(grip, GWL_EXSTYLE, GetWindowLongPtr(grip, GWL_EXSTYLE) | WS_EX_LAYOUTRTL);
-  EXPECT_EQ(SendMessage(grip, WM_NCHITTEST, 0, at), HTBOTTOMLEFT);
-
-  const HANDLE previous = GetProp(grip, "ResizableGrip");
+TEST_F(ResizableGripTest, TheGripAnswersTheCornerItResizesAndLetsGoOfItsProcedureWhenDestroyed) {
+  EXPECT_EQ(Grip().SendMessage(WM_NCHITTEST), HTBOTTOMRIGHT);
+  Grip().ModifyStyleEx(0, WS_EX_LAYOUTRTL);
+  EXPECT_EQ(Grip().SendMessage(WM_NCHITTEST), HTBOTTOMLEFT);
+  const HANDLE previous = GetProp(Grip(), "ResizableGrip");
   ASSERT_NE(previous, nullptr);
-  SendMessage(grip, WM_DESTROY, 0, 0);
-  EXPECT_EQ(GetProp(grip, "ResizableGrip"), nullptr);
-  EXPECT_EQ(GetWindowLongPtr(grip, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(previous));
+  Grip().SendMessage(WM_DESTROY);
+  EXPECT_EQ(GetProp(Grip(), "ResizableGrip"), nullptr);
+  EXPECT_EQ(GetWindowLongPtr(Grip(), GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(previous));
+}
+
+TEST_F(ResizableGripTest, TheToolBarAsksItsParentAndDisablesButtonsWithoutAHandler) {
+  ASSERT_TRUE(owner.bar.Create(&owner));
+  const UINT ids[] = {kHandled, kUnhandled};
+  ASSERT_TRUE(owner.bar.SetButtons(ids, 2));
+  // Even an update that does not ask for it disables what nobody handles.
+  owner.bar.SendMessage(WM_IDLEUPDATECMDUI, FALSE);
+  EXPECT_FALSE(owner.bar.GetButtonStyle(0) & TBBS_DISABLED);
+  EXPECT_TRUE(owner.bar.GetButtonStyle(1) & TBBS_DISABLED);
+
+  owner.bar.SetButtonStyle(1, TBBS_BUTTON);
+  owner.bar.ShowWindow(SW_HIDE);  // a hidden bar is left alone
+  owner.bar.SendMessage(WM_IDLEUPDATECMDUI, TRUE);
+  EXPECT_FALSE(owner.bar.GetButtonStyle(1) & TBBS_DISABLED);
 }
 
 }  // namespace
