@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "controls/detail/HtmlTableLayout.h"
+#include "controls/detail/HtmlTableText.h"
 #include "controls/detail/HtmlTags.h"
 #include "platform/gdi/Draw.h"
 #include "platform/win32/Rect.h"
@@ -101,12 +102,23 @@ SIZE HtmlDrawer::Render(HDC passDc, std::string_view text, RECT rect, bool measu
   ApplyStyle("body", style);
   SelectStyleFont();
 
+  // Runs of text and the tables between them, one below the other.
   SIZE total{0, 0};
-  if (!text.empty()) {
-    const SIZE run = RenderRun(text, RECT{rect.left, rect.top, rect.right, rect.bottom});
-    total.cx = std::max(total.cx, run.cx);
-    total.cy = Clamped(static_cast<long long>(total.cy) + run.cy);
+  long long top = rect.top;
+  for (size_t at = 0; at < text.size();) {
+    const size_t table = std::min(text.find("<table", at), text.size());
+    const RECT place{rect.left, Clamped(top), rect.right, rect.bottom};
+    SIZE piece{0, 0};
+    if (table > at) {
+      piece = RenderRun(text.substr(at, table - at), place);
+      at = table;
+    } else {
+      piece = RenderTable(*ReadTable(text, at, 0), place);
+    }
+    total.cx = std::max(total.cx, piece.cx);
+    top += piece.cy;
   }
+  total.cy = Clamped(top - rect.top);
 
   SetTextColor(dc, oldTextColor);
   SetBkColor(dc, oldBackColor);

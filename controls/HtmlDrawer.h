@@ -30,6 +30,7 @@ struct LinkArea {
 };
 
 struct HtmlTable;
+struct HtmlTableCell;
 struct TableLayout;
 
 class HtmlDrawer {
@@ -61,6 +62,7 @@ class HtmlDrawer {
 
   const std::vector<LinkArea>& LinkAreas() const { return links; }
   const std::vector<LineRecord>& LineRecords() const { return lines; }
+  const std::vector<TableLayout>& TableRecords() const { return tables; }
   HCURSOR HandCursor() const { return handCursor; }
 
  private:
@@ -87,6 +89,13 @@ class HtmlDrawer {
   void Rule(std::string_view attributes);
   void Image(std::string_view kind, std::string_view attributes);
   void ResourceString(std::string_view attributes);
+  SIZE RenderTable(const HtmlTable& table, RECT rect);
+  void MeasureTable(const HtmlTable& table, TableLayout& layout);
+  void DrawTable(const HtmlTable& table, const TableLayout& layout, RECT box, int border);
+  SIZE RenderCell(const HtmlTableCell& cell, RECT rect);
+  void ParseTableAttributes(std::string_view tag, int* colSpan = nullptr, int* rowSpan = nullptr);
+  void UnwindStyles(size_t depth);
+  void TileBackground(const RECT& box);
   int TextTop(int height, int ascent) const;
   void AddLinkArea(int x, int y, int width, int height);
 

@@ -4,6 +4,7 @@
 
 #include "codecs/ImageFile.h"
 #include "controls/HtmlDrawer.h"
+#include "controls/detail/HtmlPictures.h"
 #include "controls/detail/HtmlTags.h"
 #include "platform/classlib/CWinApp.h"
 #include "platform/gdi/Dib.h"
@@ -18,8 +19,26 @@ namespace {
 // Pictures larger than this on a side are not drawn.
 constexpr int kMaxImageSide = 8192;
 
-// A 32-bit bitmap of a "PNG" resource; pixels below half opacity take `key`, and `keyed` says
-// whether there were any.
+// Cell `index` of a strip of cells, as a bitmap of its own.
+HBITMAP CutCell(HBITMAP strip, int index, int cellWidth, int cellHeight) {
+  const SIZE size = DrawEffects::BitmapSize(strip);
+  if (cellWidth < 1 || cellHeight < 1) return nullptr;
+  const int columns = size.cx / cellWidth, rows = size.cy / cellHeight;
+  if (index < 0 || static_cast<long long>(index) >= static_cast<long long>(columns) * rows) return nullptr;
+  HBITMAP cell = CreateCompatibleBitmap(nullptr, cellWidth, cellHeight);
+  HDC from = CreateCompatibleDC(nullptr), to = CreateCompatibleDC(nullptr);
+  HGDIOBJ oldFrom = SelectObject(from, strip), oldTo = SelectObject(to, cell);
+  BitBlt(to, 0, 0, cellWidth, cellHeight, from, index % columns * cellWidth, index / columns * cellHeight,
+         SRCCOPY);
+  SelectObject(from, oldFrom);
+  SelectObject(to, oldTo);
+  DeleteDC(from);
+  DeleteDC(to);
+  return cell;
+}
+
+}  // namespace
+
 HBITMAP LoadPicture(UINT id, COLORREF key, bool& keyed) {
   keyed = false;
   HINSTANCE module = AfxGetResourceHandle();
@@ -54,26 +73,6 @@ HBITMAP LoadPicture(UINT id, COLORREF key, bool& keyed) {
     }
   return bitmap;
 }
-
-// Cell `index` of a strip of cells, as a bitmap of its own.
-HBITMAP CutCell(HBITMAP strip, int index, int cellWidth, int cellHeight) {
-  const SIZE size = DrawEffects::BitmapSize(strip);
-  if (cellWidth < 1 || cellHeight < 1) return nullptr;
-  const int columns = size.cx / cellWidth, rows = size.cy / cellHeight;
-  if (index < 0 || static_cast<long long>(index) >= static_cast<long long>(columns) * rows) return nullptr;
-  HBITMAP cell = CreateCompatibleBitmap(nullptr, cellWidth, cellHeight);
-  HDC from = CreateCompatibleDC(nullptr), to = CreateCompatibleDC(nullptr);
-  HGDIOBJ oldFrom = SelectObject(from, strip), oldTo = SelectObject(to, cell);
-  BitBlt(to, 0, 0, cellWidth, cellHeight, from, index % columns * cellWidth, index / columns * cellHeight,
-         SRCCOPY);
-  SelectObject(from, oldFrom);
-  SelectObject(to, oldTo);
-  DeleteDC(from);
-  DeleteDC(to);
-  return cell;
-}
-
-}  // namespace
 
 struct HtmlDrawer::ImageAttributes {
   int index = 0;

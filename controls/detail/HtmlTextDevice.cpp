@@ -1,5 +1,7 @@
 #include "controls/detail/HtmlTextDevice.h"
 
+#include <cstring>
+
 #include "platform/gdi/Draw.h"
 
 void GdiTextDevice::Begin(HDC passDc) {
@@ -7,15 +9,25 @@ void GdiTextDevice::Begin(HDC passDc) {
   dc = passDc;
 }
 
-void GdiTextDevice::SelectFont(const LOGFONT& logFont) {
-  HFONT made = CreateFontIndirect(&logFont);
+void GdiTextDevice::SelectFont(const LOGFONT& description) {
+  for (size_t i = 0; i < fonts.size(); ++i)
+    if (std::memcmp(&fonts[i].description, &description, sizeof description) == 0) {
+      SelectObject(dc, fonts[i].font);
+      current = i;
+      return;
+    }
+  if (fonts.size() == kCachedFonts) ReleaseFonts();
+  HFONT made = CreateFontIndirect(&description);
   HGDIOBJ previous = SelectObject(dc, made);
   if (!oldFont) oldFont = previous;
-  if (font) DeleteObject(font);
-  font = made;
+  TEXTMETRIC metrics{};
+  GetTextMetrics(dc, &metrics);
+  fonts.push_back({description, made, metrics});
+  current = fonts.size() - 1;
 }
 
 TEXTMETRIC GdiTextDevice::Metrics() {
+  if (current < fonts.size()) return fonts[current].metrics;
   TEXTMETRIC metrics{};
   GetTextMetrics(dc, &metrics);
   return metrics;
@@ -31,10 +43,15 @@ void GdiTextDevice::Write(int x, int y, std::string_view text) {
   TextOut(dc, x, y, text.data(), static_cast<int>(text.size()));
 }
 
-void GdiTextDevice::End() {
+void GdiTextDevice::ReleaseFonts() {
   if (dc && oldFont) SelectObject(dc, oldFont);
-  if (font) DeleteObject(font);
-  font = nullptr;
   oldFont = nullptr;
+  for (const CachedFont& cached : fonts) DeleteObject(cached.font);
+  fonts.clear();
+  current = 0;
+}
+
+void GdiTextDevice::End() {
+  ReleaseFonts();
   dc = nullptr;
 }

@@ -2,6 +2,7 @@
 // context's; tests put one of fixed metrics in its place so that layouts are exact.
 #pragma once
 #include <string_view>
+#include <vector>
 
 #include "platform/gdi/Text.h"
 
@@ -31,6 +32,17 @@ class GdiTextDevice : public HtmlTextDevice {
   HDC dc = nullptr;
 
  private:
-  HFONT font = nullptr;
+  // Fonts of the pass by description, so that styles switching back and forth do not make a
+  // font each time.
+  struct CachedFont {
+    LOGFONT description;
+    HFONT font;
+    TEXTMETRIC metrics;
+  };
+  static constexpr size_t kCachedFonts = 16;
+  void ReleaseFonts();
+
+  std::vector<CachedFont> fonts;
+  size_t current = 0;
   HGDIOBJ oldFont = nullptr;
 };
