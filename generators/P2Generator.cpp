@@ -1,6 +1,7 @@
 #include "generators/P2Generator.h"
 
 #include "generators/SeamFeathering.h"
+#include "generators/detail/FoldProgram.h"
 
 namespace corvel {
 
@@ -83,95 +84,106 @@ int P2Generator::Generate(CProgressMeter* meter) {
     LimitWeightsToOne(plan);
   };
 
-  return RunTileWorker(*this, meter, [&](int x, int y, SamplePlan& plan) {
-    const Point2D q = Fold(WrapToCell(x, y));
-    const Point2D folded = PlaneToLattice(q.x, q.y);
-    double u = Clamp01(folded.x), v = Clamp01(folded.y);
+  // Unbent, a pixel away from the seams along the cell's edges and its short diagonal is one sample
+  // of its position turned onto the lower triangle; the pixels of the bands about them are
+  // planned as below.
+  detail::FoldProgram fold;
+  fold.AddByLine(Line2D({0, 1}, {1, 0}), true, detail::LatticeAffine{-1, 0, 1, 0, -1, 1});
+  fold.sourceShift = {hu, hv};
+  fold.bandU = {true, -hu, hu, 1};
+  fold.bandV = fold.bandSum = {true, -hv, hv, 1};
+  return RunTileWorker(
+      *this, meter,
+      [&](int x, int y, SamplePlan& plan) {
+        const Point2D q = Fold(WrapToCell(x, y));
+        const Point2D folded = PlaneToLattice(q.x, q.y);
+        double u = Clamp01(folded.x), v = Clamp01(folded.y);
 
-    const double su = Clamp01((u - f1) * seamScaleU), sv = Clamp01((v - f2) * seamScaleV);
-    double d0 = (1 - 2 * f2) * SeamCurve(sv, seamK0);
-    double d1 = (1 - 2 * f1) * SeamCurve(sv, seamK1);
-    double d2 = (1 - 2 * f2) * SeamCurve(su, seamK2);
+        const double su = Clamp01((u - f1) * seamScaleU), sv = Clamp01((v - f2) * seamScaleV);
+        double d0 = (1 - 2 * f2) * SeamCurve(sv, seamK0);
+        double d1 = (1 - 2 * f1) * SeamCurve(sv, seamK1);
+        double d2 = (1 - 2 * f2) * SeamCurve(su, seamK2);
 
-    // Across a curved seam the point belongs to the copy turned about the seam's midpoint.
-    if (CompareLattice(v, 1 - u - d0) != -1) {
-      u = 1 - u;
-      v = 1 - v;
-      d0 = -d0;
-    }
-    if (CompareLattice(v - d2, 0) == -1) {
-      u = 1 - u;
-      v = -v;
-      d2 = -d2;
-    }
-    if (CompareLattice(u - d1, 0) == -1) {
-      u = -u;
-      v = 1 - v;
-      d1 = -d1;
-    }
+        // Across a curved seam the point belongs to the copy turned about the seam's midpoint.
+        if (CompareLattice(v, 1 - u - d0) != -1) {
+          u = 1 - u;
+          v = 1 - v;
+          d0 = -d0;
+        }
+        if (CompareLattice(v - d2, 0) == -1) {
+          u = 1 - u;
+          v = -v;
+          d2 = -d2;
+        }
+        if (CompareLattice(u - d1, 0) == -1) {
+          u = -u;
+          v = 1 - v;
+          d1 = -d1;
+        }
 
-    Region region;
-    if (u < hu + d1) {
-      if (v < hv)
-        region = v < hv - u ? kCorner00 : kLeftBottom;
-      else
-        region = v <= 1 - hv - u ? kLeftBand : (v <= 1 - hv ? kLeftDiagonal : kCorner01);
-    } else if (v <= 1 - hv - u - d0) {
-      region = v < hv + d2 ? kBottomBand : kInside;
-    } else {
-      region = v >= hv ? kDiagonalBand : (u >= 1 - hu ? kCorner10 : kBottomDiagonal);
-    }
-    if (f2 == 0) region = kInside;
+        Region region;
+        if (u < hu + d1) {
+          if (v < hv)
+            region = v < hv - u ? kCorner00 : kLeftBottom;
+          else
+            region = v <= 1 - hv - u ? kLeftBand : (v <= 1 - hv ? kLeftDiagonal : kCorner01);
+        } else if (v <= 1 - hv - u - d0) {
+          region = v < hv + d2 ? kBottomBand : kInside;
+        } else {
+          region = v >= hv ? kDiagonalBand : (u >= 1 - hu ? kCorner10 : kBottomDiagonal);
+        }
+        if (f2 == 0) region = kInside;
 
-    const Point2D s0 = source(u, v);
-    switch (region) {
-      case kInside:
-        plan.Single(s0);
-        break;
-      case kLeftBand: {
-        const double w = Clamp01((u - d1) / f1 + 0.5);
-        plan.Clear();
-        plan.Add(s0, w);
-        plan.Add(s0.HalfTurn(zLeft), 1 - w);
-        break;
-      }
-      case kBottomBand: {
-        const double w = Clamp01((v - d2) / f2 + 0.5);
-        plan.Clear();
-        plan.Add(s0, w);
-        plan.Add(s0.HalfTurn(zBottom), 1 - w);
-        break;
-      }
-      case kDiagonalBand: {
-        const double w = Clamp01((1 - u - d0 - v) / f2 + 0.5);
-        plan.Clear();
-        plan.Add(s0, w);
-        plan.Add(s0.HalfTurn(zCentre), 1 - w);
-        break;
-      }
-      case kLeftBottom:
-      case kLeftDiagonal:
-      case kBottomDiagonal: {
-        // Where two bands meet: both partners and the pixel's own sample.
-        const double diagonal = 0.5 - (1 - u - v) / f2;
-        const double a = region == kBottomDiagonal ? 0.5 - v / f2 : 0.5 - u / f1;
-        const double b = region == kLeftBottom ? 0.5 - v / f2 : diagonal;
-        const Point2D& first = region == kBottomDiagonal ? zBottom : zLeft;
-        const Point2D& second = region == kLeftBottom ? zBottom : zCentre;
-        PlanThree(plan, s0.HalfTurn(first), a, s0.HalfTurn(second), b, s0, 1 - b - a);
-        break;
-      }
-      case kCorner00:
-        sixAround(plan, s0, z00, zLeft, zBottom, {0, 0}, {0, hu}, {hu, 0});
-        break;
-      case kCorner01:
-        sixAround(plan, s0, z01, zLeft, zCentre, {0, 1}, {0, 1 - hu}, {hu, 1 - hu});
-        break;
-      case kCorner10:
-        sixAround(plan, s0, z10, zBottom, zCentre, {1, 0}, {1 - hu, 0}, {1 - hu, hu});
-        break;
-    }
-  });
+        const Point2D s0 = source(u, v);
+        switch (region) {
+          case kInside:
+            plan.Single(s0);
+            break;
+          case kLeftBand: {
+            const double w = Clamp01((u - d1) / f1 + 0.5);
+            plan.Clear();
+            plan.Add(s0, w);
+            plan.Add(s0.HalfTurn(zLeft), 1 - w);
+            break;
+          }
+          case kBottomBand: {
+            const double w = Clamp01((v - d2) / f2 + 0.5);
+            plan.Clear();
+            plan.Add(s0, w);
+            plan.Add(s0.HalfTurn(zBottom), 1 - w);
+            break;
+          }
+          case kDiagonalBand: {
+            const double w = Clamp01((1 - u - d0 - v) / f2 + 0.5);
+            plan.Clear();
+            plan.Add(s0, w);
+            plan.Add(s0.HalfTurn(zCentre), 1 - w);
+            break;
+          }
+          case kLeftBottom:
+          case kLeftDiagonal:
+          case kBottomDiagonal: {
+            // Where two bands meet: both partners and the pixel's own sample.
+            const double diagonal = 0.5 - (1 - u - v) / f2;
+            const double a = region == kBottomDiagonal ? 0.5 - v / f2 : 0.5 - u / f1;
+            const double b = region == kLeftBottom ? 0.5 - v / f2 : diagonal;
+            const Point2D& first = region == kBottomDiagonal ? zBottom : zLeft;
+            const Point2D& second = region == kLeftBottom ? zBottom : zCentre;
+            PlanThree(plan, s0.HalfTurn(first), a, s0.HalfTurn(second), b, s0, 1 - b - a);
+            break;
+          }
+          case kCorner00:
+            sixAround(plan, s0, z00, zLeft, zBottom, {0, 0}, {0, hu}, {hu, 0});
+            break;
+          case kCorner01:
+            sixAround(plan, s0, z01, zLeft, zCentre, {0, 1}, {0, 1 - hu}, {hu, 1 - hu});
+            break;
+          case kCorner10:
+            sixAround(plan, s0, z10, zBottom, zCentre, {1, 0}, {1 - hu, 0}, {1 - hu, hu});
+            break;
+        }
+      },
+      seamK0 == 0 && seamK1 == 0 && seamK2 == 0 ? &fold : nullptr);
 }
 
 }  // namespace corvel

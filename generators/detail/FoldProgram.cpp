@@ -87,6 +87,7 @@ void MarkBands(const FoldProgram& program, const TileGenerator& generator, const
   const Point2D at = generator.PlaneToLattice(start.x, start.y), along = generator.PlaneToLattice(1, 0);
   MarkBand(at.x, along.x, program.bandU, count, marks);
   MarkBand(at.y, along.y, program.bandV, count, marks);
+  MarkBand(at.x + at.y, along.x + along.y, program.bandSum, count, marks);
 }
 
 FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& generator) {

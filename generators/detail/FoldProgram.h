@@ -48,7 +48,7 @@ struct FoldProgram {
     bool planned = false;
     double from = 0, to = 0;  // [k every + from, k every + to) for every whole k
     double every = 1;
-  } bandU, bandV;
+  } bandU, bandV, bandSum;  // about u, v and u + v
   // Added to the folded position before the map to the source.
   Point2D sourceShift;
   int stepCount = 0;
@@ -71,7 +71,7 @@ struct FoldProgram {
   void AddInCorner(const HalfPlane& side, bool above, const HalfPlane& also, const LatticeAffine& map) {
     steps[stepCount++] = {side, above, also, true, map};
   }
-  bool HasBands() const { return bandU.planned || bandV.planned; }
+  bool HasBands() const { return bandU.planned || bandV.planned || bandSum.planned; }
   // Whether a step tests a corner or the unmoved position: the kernels then take the longer way.
   bool HasCorners() const {
     for (int i = 0; i < stepCount; ++i)
