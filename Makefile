@@ -18,7 +18,7 @@ FUZZ_SECONDS ?= 25
 FUZZ_RUNS ?= 20000
 # WERROR=ON turns warnings into errors (CI sets it).
 WERROR ?= OFF
-FUZZERS := bmp wbmp jpeg png exif ico tga pcx gif tiff jp2 jpc pgx pnm ras
+FUZZERS := bmp wbmp jpeg png exif ico tga pcx gif tiff jp2 jpc pgx pnm ras wmf emf
 
 .PHONY: test deps release sanitize tsan bench fuzz fuzz-build fuzz-check format-check layer-check clean
 

@@ -2,7 +2,6 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <string>
 
 #include "codecs/ImageFile.h"
 #include "codecs/ImageFileBMP.h"
@@ -15,14 +14,14 @@
 #include "codecs/ImageFileTGA.h"
 #include "codecs/ImageFileTIF.h"
 #include "codecs/ImageFileWBMP.h"
+#include "codecs/ImageFileWMF.h"
 #include "codecs/MemoryStream.h"
 #include "codecs/StdioStream.h"
 #include "platform/win32/ReplacementFile.h"
 
 namespace {
 
-// How the dispatch reaches the class of one format id. A format whose class is not built has
-// no entries and fails with a text that says so.
+// How the dispatch reaches the class of one format id.
 struct FormatCodec {
   const char* name;
   std::unique_ptr<CImageFile> (*make)();
@@ -71,8 +70,6 @@ constexpr FormatCodec JasperCodec(const char* name) {
   return {name, Make<CImageFileJAS>, DecodeJasper, EncodeJasper, false};
 }
 
-constexpr FormatCodec NotBuilt(const char* name) { return {name, nullptr, nullptr, nullptr, false}; }
-
 const FormatCodec kCodecs[keImageFormatCount] = {
     // Reached only by the last try of a decode of unknown format.
     JasperCodec("unknown"),
@@ -86,7 +83,7 @@ const FormatCodec kCodecs[keImageFormatCount] = {
     Codec<CImageFilePCX>("PCX"),
     {"WBMP", Make<CImageFileWBMP>, DecodeAs<CImageFileWBMP>, EncodeAs<CImageFileWBMP>, false,
      CImageFileWBMP::HeaderFitsLength},
-    NotBuilt("WMF"),
+    Codec<CImageFileWMF>("WMF"),
     JasperCodec("JP2"),
     JasperCodec("JPC"),
     JasperCodec("PGX"),
@@ -100,10 +97,6 @@ const unsigned long kDecodeOrder[] = {
     keImageFormatPNG,  keImageFormatTIF, keImageFormatTGA,     keImageFormatPCX,
     keImageFormatWBMP, keImageFormatWMF, keImageFormatUnknown,
 };
-
-std::string NotBuiltText(const char* direction, unsigned long type) {
-  return std::string(direction) + ": " + kCodecs[type].name + " format is not built in";
-}
 
 }  // namespace
 
@@ -121,7 +114,6 @@ bool CImageFile::EncodeSafeCheck(CByteStream* stream) {
 
 bool CImageFile::EncodeWithFormat(CByteStream* stream, unsigned long type) {
   const FormatCodec& codec = kCodecs[type];
-  if (!codec.encode) return Fail(NotBuiltText("Encode", type).c_str());
   std::unique_ptr<CImageFile> format = codec.make();
   // The format object shows this image's buffers; it must let them go before it dies.
   format->Ghost(this);
@@ -206,10 +198,6 @@ bool CImageFile::Encode2RGBA(unsigned char*& buffer, long& size) {
 
 bool CImageFile::DecodeWithFormat(CByteStream* stream, unsigned long type, bool reportFailure) {
   const FormatCodec& codec = kCodecs[type];
-  if (!codec.decode) {
-    if (reportFailure) SetLastError(NotBuiltText("Decode", type).c_str());
-    return false;
-  }
   std::unique_ptr<CImageFile> format = codec.make();
   // Options such as the frame to decode reach the decoder through the info record.
   format->CopyInfo(*this);

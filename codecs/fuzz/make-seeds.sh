@@ -1,6 +1,6 @@
 #!/bin/sh
 # Writes the fuzzers' seed corpus into $1/<format>: a small picture in every kind of file the
-# oracle writes, and the inputs the fuzzers once crashed on.
+# oracle writes, hand-built metafiles, and the inputs the fuzzers once crashed on.
 set -eu
 out="$1"
 here="$(dirname "$0")"
@@ -115,5 +115,11 @@ for options in "-type TrueColor" "-alpha set" "-colors 20 -type Palette" "-monoc
   "$convert" "$picture" $options "SUN:$out/ras/seed$n"
 done
 for format in jp2 jpc pgx pnm ras; do
+  cp "$here/regressions/$format/"* "$out/$format/" 2>/dev/null || true
+done
+# Metafiles: no oracle writes them, so hand-built ones of many kinds of record are kept in seeds/.
+for format in wmf emf; do
+  mkdir -p "$out/$format"
+  cp "$here/seeds/$format/"* "$out/$format/"
   cp "$here/regressions/$format/"* "$out/$format/" 2>/dev/null || true
 done

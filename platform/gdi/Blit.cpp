@@ -101,21 +101,32 @@ void Transfer(DeviceContext& dest, int x, int y, int width, int height, const So
   const int srcLeft = std::min(xSrc, xSrc + srcWidth), srcTop = std::min(ySrc, ySrc + srcHeight);
   const int srcCount = std::abs(srcWidth), srcRows = std::abs(srcHeight);
 
+  PixelWriter writer(dest);
+  const Surface& surface = writer.surface();
+  const POINT origin = writer.Origin();
+  const RECT target{left + origin.x, top + origin.y, left + origin.x + count, top + origin.y + rows};
+  // Only the part the clip lets through is read and written, however large the rectangle.
+  const RECT box = writer.Clip().Box();
+  const RECT shown{std::max(box.left, target.left), std::max(box.top, target.top),
+                   std::min(box.right, target.right), std::min(box.bottom, target.bottom)};
+  if (shown.left >= shown.right || shown.top >= shown.bottom) return;
+  const int shownCount = shown.right - shown.left, shownRows = shown.bottom - shown.top;
+
   // Source pixels are read first, so a transfer within one surface sees the old pixels.
   std::vector<std::uint32_t> sourcePixels;
-  std::vector<int> columns(static_cast<std::size_t>(count));
   if (source) {
-    for (int i = 0; i < count; ++i) {
-      int mapped = MapPosition(i, count, srcCount);
+    std::vector<int> columns(static_cast<std::size_t>(shownCount));
+    for (int i = 0; i < shownCount; ++i) {
+      int mapped = MapPosition(shown.left - target.left + i, count, srcCount);
       columns[static_cast<std::size_t>(i)] = srcLeft + (mirrorX ? srcCount - 1 - mapped : mapped);
     }
-    sourcePixels.assign(static_cast<std::size_t>(count) * static_cast<std::size_t>(rows), 0);
-    for (int j = 0; j < rows; ++j) {
-      int mapped = MapPosition(j, rows, srcRows);
+    sourcePixels.assign(static_cast<std::size_t>(shownCount) * static_cast<std::size_t>(shownRows), 0);
+    for (int j = 0; j < shownRows; ++j) {
+      int mapped = MapPosition(shown.top - target.top + j, rows, srcRows);
       int sy = srcTop + (mirrorY ? srcRows - 1 - mapped : mapped);
       if (sy < 0 || sy >= source->surface->height) continue;
       const auto* row = reinterpret_cast<const std::uint32_t*>(source->surface->Row(sy));
-      for (int i = 0; i < count; ++i) {
+      for (int i = 0; i < shownCount; ++i) {
         int sx = columns[static_cast<std::size_t>(i)];
         if (sx < 0 || sx >= source->surface->width) continue;
         std::uint32_t pixel = row[sx] | kOpaque;
@@ -127,30 +138,26 @@ void Transfer(DeviceContext& dest, int x, int y, int width, int height, const So
           pixel = (pixel & 0xFFFFFF) == 0xFFFFFF ? PixelOf(dest.state.bkColor)
                                                  : PixelOf(dest.state.textColor);
         }
-        sourcePixels[static_cast<std::size_t>(j) * static_cast<std::size_t>(count) +
+        sourcePixels[static_cast<std::size_t>(j) * static_cast<std::size_t>(shownCount) +
                      static_cast<std::size_t>(i)] = pixel;
       }
     }
   }
 
-  PixelWriter writer(dest);
-  const Surface& surface = writer.surface();
-  const POINT origin = writer.Origin();
-  RECT target{left + origin.x, top + origin.y, left + origin.x + count, top + origin.y + rows};
   for (const RECT& clip : writer.Clip().Rects()) {
-    int x0 = std::max(clip.left, target.left), x1 = std::min(clip.right, target.right);
-    int y0 = std::max(clip.top, target.top), y1 = std::min(clip.bottom, target.bottom);
+    int x0 = std::max(clip.left, shown.left), x1 = std::min(clip.right, shown.right);
+    int y0 = std::max(clip.top, shown.top), y1 = std::min(clip.bottom, shown.bottom);
     for (int sy = y0; sy < y1; ++sy) {
       auto* row = reinterpret_cast<std::uint32_t*>(surface.Row(sy));
-      int j = sy - target.top;
+      int j = sy - shown.top;
       for (int sx = x0; sx < x1; ++sx) {
-        int i = sx - target.left;
+        int i = sx - shown.left;
         // Block transfers take a hatch whole, its gaps in the background colour.
         std::uint32_t p = brush ? BrushPixel(*brush, dest.state, sx - origin.x, sy - origin.y, false) : 0;
-        std::uint32_t s = source
-                              ? sourcePixels[static_cast<std::size_t>(j) * static_cast<std::size_t>(count) +
-                                             static_cast<std::size_t>(i)]
-                              : 0;
+        std::uint32_t s =
+            source ? sourcePixels[static_cast<std::size_t>(j) * static_cast<std::size_t>(shownCount) +
+                                  static_cast<std::size_t>(i)]
+                   : 0;
         std::uint32_t result = combine(p, s, row[sx]) | kOpaque;
         if (destMono) {
           int luminance = (77 * ((result >> 16) & 0xFF) + 151 * ((result >> 8) & 0xFF) +

@@ -34,7 +34,10 @@ double FixedScale(int mapMode) {
 
 }  // namespace
 
-Mapping MappingOf(const DcState& state) {
+namespace {
+
+// Logical page coordinates (after the world transform) to device coordinates.
+Mapping PageMappingOf(const DcState& state) {
   Mapping m;
   double scaleX = 1, scaleY = 1;
   if (state.mapMode == MM_ISOTROPIC || state.mapMode == MM_ANISOTROPIC) {
@@ -58,16 +61,50 @@ Mapping MappingOf(const DcState& state) {
   return m;
 }
 
+// Far beyond any surface, yet sums and differences of two stay within an int.
+LONG DeviceCoordinate(double value) {
+  constexpr double kLimit = 1 << 28;
+  return static_cast<LONG>(std::lround(std::clamp(value, -kLimit, kLimit)));
+}
+
+}  // namespace
+
+Mapping MappingOf(const DcState& state) {
+  Mapping page = PageMappingOf(state);
+  // The world transform's length along each axis, so a turned transform still scales widths.
+  const XFORM& w = state.world;
+  double worldX = std::copysign(std::hypot(w.eM11, w.eM12), w.eM11);
+  double worldY = std::copysign(std::hypot(w.eM21, w.eM22), w.eM22);
+  Mapping m;
+  m.scaleX = page.scaleX * worldX;
+  m.scaleY = page.scaleY * worldY;
+  m.offsetX = page.X(w.eDx);
+  m.offsetY = page.Y(w.eDy);
+  return m;
+}
+
 POINT ToDevice(const DcState& state, POINT logical) {
-  Mapping m = MappingOf(state);
-  return POINT{static_cast<LONG>(std::lround(m.X(logical.x))),
-               static_cast<LONG>(std::lround(m.Y(logical.y)))};
+  Mapping page = PageMappingOf(state);
+  const XFORM& w = state.world;
+  double x = logical.x * static_cast<double>(w.eM11) + logical.y * static_cast<double>(w.eM21) + w.eDx;
+  double y = logical.x * static_cast<double>(w.eM12) + logical.y * static_cast<double>(w.eM22) + w.eDy;
+  return POINT{DeviceCoordinate(page.X(x)), DeviceCoordinate(page.Y(y))};
 }
 
 RECT ToDevice(const DcState& state, const RECT& logical) {
-  POINT a = ToDevice(state, POINT{logical.left, logical.top});
-  POINT b = ToDevice(state, POINT{logical.right, logical.bottom});
-  return RECT{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+  // A turned world transform gives the box around the turned corners.
+  POINT corners[] = {ToDevice(state, POINT{logical.left, logical.top}),
+                     ToDevice(state, POINT{logical.right, logical.bottom}),
+                     ToDevice(state, POINT{logical.left, logical.bottom}),
+                     ToDevice(state, POINT{logical.right, logical.top})};
+  RECT box{corners[0].x, corners[0].y, corners[0].x, corners[0].y};
+  for (const POINT& p : corners) {
+    box.left = std::min(box.left, p.x);
+    box.top = std::min(box.top, p.y);
+    box.right = std::max(box.right, p.x);
+    box.bottom = std::max(box.bottom, p.y);
+  }
+  return box;
 }
 
 double ScaleLength(const DcState& state, double length) {

@@ -298,3 +298,60 @@ int GetDeviceCaps(HDC handle, int index) {
       return 0;
   }
 }
+
+namespace {
+
+// Finite, invertible, and small enough that coordinates mapped through it stay in range.
+bool UsableTransform(const XFORM& t) {
+  const double elements[] = {t.eM11, t.eM12, t.eM21, t.eM22};
+  for (double e : elements) {
+    if (!std::isfinite(e) || std::fabs(e) > 65536) return false;
+  }
+  if (!std::isfinite(t.eDx) || !std::isfinite(t.eDy) || std::fabs(t.eDx) > (1 << 26) ||
+      std::fabs(t.eDy) > (1 << 26))
+    return false;
+  return std::fabs(static_cast<double>(t.eM11) * t.eM22 - static_cast<double>(t.eM12) * t.eM21) > 1e-12;
+}
+
+// a, then b.
+XFORM Combine(const XFORM& a, const XFORM& b) {
+  XFORM c;
+  c.eM11 = a.eM11 * b.eM11 + a.eM12 * b.eM21;
+  c.eM12 = a.eM11 * b.eM12 + a.eM12 * b.eM22;
+  c.eM21 = a.eM21 * b.eM11 + a.eM22 * b.eM21;
+  c.eM22 = a.eM21 * b.eM12 + a.eM22 * b.eM22;
+  c.eDx = a.eDx * b.eM11 + a.eDy * b.eM21 + b.eDx;
+  c.eDy = a.eDx * b.eM12 + a.eDy * b.eM22 + b.eDy;
+  return c;
+}
+
+}  // namespace
+
+BOOL SetWorldTransform(HDC handle, const XFORM* transform) {
+  DeviceContext* dc = platform::gdi::FindDC(handle);
+  if (!dc || !transform || !UsableTransform(*transform)) return FALSE;
+  dc->state.world = *transform;
+  return TRUE;
+}
+
+BOOL ModifyWorldTransform(HDC handle, const XFORM* transform, DWORD mode) {
+  DeviceContext* dc = platform::gdi::FindDC(handle);
+  if (!dc) return FALSE;
+  if (mode == MWT_IDENTITY) {
+    dc->state.world = XFORM{};
+    return TRUE;
+  }
+  if (!transform || (mode != MWT_LEFTMULTIPLY && mode != MWT_RIGHTMULTIPLY)) return FALSE;
+  XFORM combined = mode == MWT_LEFTMULTIPLY ? Combine(*transform, dc->state.world)
+                                            : Combine(dc->state.world, *transform);
+  if (!UsableTransform(combined)) return FALSE;
+  dc->state.world = combined;
+  return TRUE;
+}
+
+BOOL GetWorldTransform(HDC handle, XFORM* transform) {
+  DeviceContext* dc = platform::gdi::FindDC(handle);
+  if (!dc || !transform) return FALSE;
+  *transform = dc->state.world;
+  return TRUE;
+}

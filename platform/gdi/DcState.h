@@ -51,6 +51,20 @@ BOOL GetWindowOrgEx(HDC dc, POINT* origin);
 BOOL GetViewportOrgEx(HDC dc, POINT* origin);
 BOOL GetWindowExtEx(HDC dc, SIZE* extent);
 BOOL GetViewportExtEx(HDC dc, SIZE* extent);
+// The world transform maps a drawing call's coordinates before the window and viewport do:
+// x' = x eM11 + y eM21 + eDx, y' = x eM12 + y eM22 + eDy. Points follow it whole; a shape drawn
+// from a box fills the box around its turned corners, and text and bitmaps are not turned.
+struct XFORM {
+  float eM11 = 1, eM12 = 0, eM21 = 0, eM22 = 1, eDx = 0, eDy = 0;
+};
+constexpr DWORD MWT_IDENTITY = 1;
+constexpr DWORD MWT_LEFTMULTIPLY = 2;  // the given transform, then the current one
+constexpr DWORD MWT_RIGHTMULTIPLY = 3;
+// A transform that is not finite, is singular or reaches beyond what coordinates can hold is
+// refused.
+BOOL SetWorldTransform(HDC dc, const XFORM* transform);
+BOOL ModifyWorldTransform(HDC dc, const XFORM* transform, DWORD mode);
+BOOL GetWorldTransform(HDC dc, XFORM* transform);
 BOOL LPtoDP(HDC dc, POINT* points, int count);
 BOOL DPtoLP(HDC dc, POINT* points, int count);
 

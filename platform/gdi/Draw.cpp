@@ -334,6 +334,13 @@ BOOL MoveToEx(HDC handle, int x, int y, POINT* previous) {
   return TRUE;
 }
 
+BOOL GetCurrentPositionEx(HDC handle, POINT* position) {
+  DeviceContext* dc = platform::gdi::FindDC(handle);
+  if (!dc || !position) return FALSE;
+  *position = dc->state.current;
+  return TRUE;
+}
+
 BOOL LineTo(HDC handle, int x, int y) {
   DeviceContext* dc = platform::gdi::FindDC(handle);
   if (!dc) return FALSE;

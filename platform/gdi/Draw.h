@@ -80,6 +80,7 @@ HGDIOBJ GetCurrentObject(HDC dc, UINT type);
 int GetObject(HGDIOBJ object, int size, void* buffer);
 
 BOOL MoveToEx(HDC dc, int x, int y, POINT* previous);
+BOOL GetCurrentPositionEx(HDC dc, POINT* position);
 // From the current position to (x, y), the end point left out; the end becomes current.
 BOOL LineTo(HDC dc, int x, int y);
 BOOL Polyline(HDC dc, const POINT* points, int count);

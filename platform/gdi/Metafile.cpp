@@ -194,6 +194,8 @@ enum : std::uint32_t {
   EMR_POLYBEZIER = 2,
   EMR_POLYGON = 3,
   EMR_POLYLINE = 4,
+  EMR_POLYBEZIERTO = 5,
+  EMR_POLYLINETO = 6,
   EMR_POLYPOLYGON = 8,
   EMR_SETWINDOWEXTEX = 9,
   EMR_SETWINDOWORGEX = 10,
@@ -215,6 +217,8 @@ enum : std::uint32_t {
   EMR_INTERSECTCLIPRECT = 30,
   EMR_SAVEDC = 33,
   EMR_RESTOREDC = 34,
+  EMR_SETWORLDTRANSFORM = 35,
+  EMR_MODIFYWORLDTRANSFORM = 36,
   EMR_SELECTOBJECT = 37,
   EMR_CREATEPEN = 38,
   EMR_CREATEBRUSHINDIRECT = 39,
@@ -226,6 +230,13 @@ enum : std::uint32_t {
   EMR_CHORD = 46,
   EMR_PIE = 47,
   EMR_LINETO = 54,
+  EMR_BEGINPATH = 59,
+  EMR_ENDPATH = 60,
+  EMR_CLOSEFIGURE = 61,
+  EMR_FILLPATH = 62,
+  EMR_STROKEANDFILLPATH = 63,
+  EMR_STROKEPATH = 64,
+  EMR_ABORTPATH = 68,
   EMR_BITBLT = 76,
   EMR_STRETCHBLT = 77,
   EMR_STRETCHDIBITS = 81,
@@ -235,6 +246,8 @@ enum : std::uint32_t {
   EMR_POLYBEZIER16 = 85,
   EMR_POLYGON16 = 86,
   EMR_POLYLINE16 = 87,
+  EMR_POLYBEZIERTO16 = 88,
+  EMR_POLYLINETO16 = 89,
   EMR_POLYPOLYGON16 = 91,
   EMR_EXTCREATEPEN = 95
 };
@@ -253,6 +266,86 @@ bool ReadPoints(const Bytes& r, std::size_t offset, std::uint32_t count, bool sm
   return true;
 }
 
+// The figures a path collects between its begin and end records, in logical coordinates,
+// until a fill or stroke draws them.
+class RecordedPath {
+ public:
+  bool Open() const { return open_; }
+  void Begin() {
+    Abort();
+    open_ = true;
+  }
+  void End() { open_ = false; }
+  void Abort() {
+    open_ = false;
+    figures_.clear();
+    points_ = 0;
+  }
+  void MoveTo(POINT p) {
+    figures_.push_back({{p}, false});
+    current_ = p;
+    ++points_;
+  }
+  // false once the path holds more points than any picture needs.
+  bool LineTo(POINT p) {
+    if (figures_.empty() || figures_.back().closed) MoveTo(current_);
+    figures_.back().points.push_back(p);
+    current_ = p;
+    return ++points_ <= kMaxPoints;
+  }
+  // A cubic piece from the current point, flattened.
+  bool BezierTo(POINT c1, POINT c2, POINT end) {
+    const POINT start = current_;
+    constexpr int kSteps = 16;
+    for (int i = 1; i <= kSteps; ++i) {
+      double t = static_cast<double>(i) / kSteps, u = 1 - t;
+      double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
+      POINT p{static_cast<LONG>(std::lround(a * start.x + b * c1.x + c * c2.x + d * end.x)),
+              static_cast<LONG>(std::lround(a * start.y + b * c1.y + c * c2.y + d * end.y))};
+      if (!LineTo(p)) return false;
+    }
+    return true;
+  }
+  void Close() {
+    if (figures_.empty()) return;
+    figures_.back().closed = true;
+    current_ = figures_.back().points.front();
+  }
+  // Fills with the brush (no pen) and then strokes with the pen (no brush), as asked; the
+  // figures are used up.
+  void Draw(HDC dc, bool fill, bool stroke) {
+    if (fill) {
+      std::vector<POINT> points;
+      std::vector<INT> counts;
+      for (const Figure& f : figures_) {
+        points.insert(points.end(), f.points.begin(), f.points.end());
+        counts.push_back(static_cast<INT>(f.points.size()));
+      }
+      HGDIOBJ pen = SelectObject(dc, GetStockObject(NULL_PEN));
+      if (!counts.empty()) PolyPolygon(dc, points.data(), counts.data(), static_cast<int>(counts.size()));
+      SelectObject(dc, pen);
+    }
+    if (stroke) {
+      for (Figure& f : figures_) {
+        if (f.closed) f.points.push_back(f.points.front());
+        Polyline(dc, f.points.data(), static_cast<int>(f.points.size()));
+      }
+    }
+    Abort();
+  }
+
+ private:
+  static constexpr std::size_t kMaxPoints = 1u << 22;
+  struct Figure {
+    std::vector<POINT> points;
+    bool closed;
+  };
+  bool open_ = false;
+  std::vector<Figure> figures_;
+  std::size_t points_ = 0;
+  POINT current_{0, 0};
+};
+
 // One enhanced metafile record being played, with what it plays into.
 struct EnhancedRecord {
   HDC dc;
@@ -260,6 +353,7 @@ struct EnhancedRecord {
   std::uint32_t type;
   ObjectTable& objects;
   SaveLevels& levels;
+  RecordedPath& path;
 };
 
 // A call made with the record's box and four more coordinates; boxes are inclusive in records.
@@ -272,18 +366,92 @@ bool PlayEnhancedArc(const EnhancedRecord& e) {
   return true;
 }
 
+// Poly records into an open path: figures of their own, or continuing from the current point
+// for the "to" records.
+bool RecordPoly(const EnhancedRecord& e, const std::vector<POINT>& points) {
+  RecordedPath& path = e.path;
+  const bool to = e.type == EMR_POLYLINETO || e.type == EMR_POLYLINETO16 || e.type == EMR_POLYBEZIERTO ||
+                  e.type == EMR_POLYBEZIERTO16;
+  const bool bezier = e.type == EMR_POLYBEZIER || e.type == EMR_POLYBEZIER16 || e.type == EMR_POLYBEZIERTO ||
+                      e.type == EMR_POLYBEZIERTO16;
+  std::size_t first = 0;
+  if (!to) {
+    if (points.empty()) return true;
+    path.MoveTo(points[0]);
+    first = 1;
+  }
+  if (bezier) {
+    for (std::size_t i = first; i + 3 <= points.size(); i += 3) {
+      if (!path.BezierTo(points[i], points[i + 1], points[i + 2])) return false;
+    }
+  } else {
+    for (std::size_t i = first; i < points.size(); ++i) {
+      if (!path.LineTo(points[i])) return false;
+    }
+  }
+  if (e.type == EMR_POLYGON || e.type == EMR_POLYGON16) path.Close();
+  return true;
+}
+
 bool PlayEnhancedPoly(const EnhancedRecord& e) {
   const bool small = e.type >= EMR_POLYBEZIER16;
   std::vector<POINT> points;
   if (!ReadPoints(e.r, 28, e.r.U32(24), small, &points)) return false;
+  if (e.path.Open()) return RecordPoly(e, points);
+  const bool to = e.type == EMR_POLYLINETO || e.type == EMR_POLYLINETO16 || e.type == EMR_POLYBEZIERTO ||
+                  e.type == EMR_POLYBEZIERTO16;
+  if (to) {
+    // Drawn from the current point, which moves to the last one.
+    if (points.empty()) return true;
+    POINT current;
+    GetCurrentPositionEx(e.dc, &current);
+    points.insert(points.begin(), current);
+    MoveToEx(e.dc, points.back().x, points.back().y, nullptr);
+  }
   int count = static_cast<int>(points.size());
   if (e.type == EMR_POLYGON || e.type == EMR_POLYGON16)
     Polygon(e.dc, points.data(), count);
-  else if (e.type == EMR_POLYLINE || e.type == EMR_POLYLINE16)
+  else if (e.type == EMR_POLYLINE || e.type == EMR_POLYLINE16 || e.type == EMR_POLYLINETO ||
+           e.type == EMR_POLYLINETO16)
     Polyline(e.dc, points.data(), count);
   else
     PolyBezier(e.dc, points.data(), static_cast<DWORD>(count));
   return true;
+}
+
+// The transform's six floats from byte 8.
+XFORM TransformOf(const Bytes& r) {
+  float values[6];
+  for (std::size_t i = 0; i < 6; ++i) {
+    std::uint32_t bits = r.U32(8 + 4 * i);
+    std::memcpy(&values[i], &bits, sizeof bits);
+  }
+  return XFORM{values[0], values[1], values[2], values[3], values[4], values[5]};
+}
+
+bool PlayEnhancedMoveTo(const EnhancedRecord& e) {
+  POINT p{e.r.Coord(8), e.r.Coord(12)};
+  if (e.path.Open()) e.path.MoveTo(p);
+  MoveToEx(e.dc, p.x, p.y, nullptr);
+  return true;
+}
+
+bool PlayEnhancedLineTo(const EnhancedRecord& e) {
+  POINT p{e.r.Coord(8), e.r.Coord(12)};
+  if (!e.path.Open()) return LineTo(e.dc, p.x, p.y), true;
+  MoveToEx(e.dc, p.x, p.y, nullptr);
+  return e.path.LineTo(p);
+}
+
+bool PlayEnhancedRectangle(const EnhancedRecord& e) {
+  const Bytes& r = e.r;
+  LONG left = r.Coord(8), top = r.Coord(12), right = r.Coord(16) + 1, bottom = r.Coord(20) + 1;
+  if (!e.path.Open()) return Rectangle(e.dc, left, top, right, bottom), true;
+  e.path.MoveTo(POINT{left, top});
+  bool kept = e.path.LineTo(POINT{right, top}) && e.path.LineTo(POINT{right, bottom}) &&
+              e.path.LineTo(POINT{left, bottom});
+  e.path.Close();
+  return kept;
 }
 
 bool PlayEnhancedPolyPolygon(const EnhancedRecord& e) {
@@ -301,6 +469,19 @@ bool PlayEnhancedPolyPolygon(const EnhancedRecord& e) {
   if (sum != total || !ReadPoints(r, 32 + 4 * static_cast<std::size_t>(polygons), total,
                                   e.type == EMR_POLYPOLYGON16, &points)) {
     return false;
+  }
+  if (e.path.Open()) {
+    std::size_t at = 0;
+    for (INT count : counts) {
+      for (INT i = 0; i < count; ++i, ++at) {
+        if (i == 0)
+          e.path.MoveTo(points[at]);
+        else if (!e.path.LineTo(points[at]))
+          return false;
+      }
+      e.path.Close();
+    }
+    return true;
   }
   PolyPolygon(e.dc, points.data(), counts.data(), static_cast<int>(polygons));
   return true;
@@ -378,8 +559,25 @@ const EnhancedPlayer kEnhancedPlayers[] = {
     {EMR_SETTEXTCOLOR, 12, [](E e) { return SetTextColor(e.dc, e.r.U32(8)), true; }},
     {EMR_SETBKCOLOR, 12, [](E e) { return SetBkColor(e.dc, e.r.U32(8)), true; }},
     {EMR_SETPIXELV, 20, [](E e) { return SetPixelV(e.dc, e.r.Coord(8), e.r.Coord(12), e.r.U32(16)), true; }},
-    {EMR_MOVETOEX, 16, [](E e) { return MoveToEx(e.dc, e.r.Coord(8), e.r.Coord(12), nullptr), true; }},
-    {EMR_LINETO, 16, [](E e) { return LineTo(e.dc, e.r.Coord(8), e.r.Coord(12)), true; }},
+    {EMR_MOVETOEX, 16, PlayEnhancedMoveTo},
+    {EMR_LINETO, 16, PlayEnhancedLineTo},
+    {EMR_SETWORLDTRANSFORM, 32,
+     [](E e) {
+       XFORM transform = TransformOf(e.r);
+       return SetWorldTransform(e.dc, &transform), true;
+     }},
+    {EMR_MODIFYWORLDTRANSFORM, 36,
+     [](E e) {
+       XFORM transform = TransformOf(e.r);
+       return ModifyWorldTransform(e.dc, &transform, e.r.U32(32)), true;
+     }},
+    {EMR_BEGINPATH, 0, [](E e) { return e.path.Begin(), true; }},
+    {EMR_ENDPATH, 0, [](E e) { return e.path.End(), true; }},
+    {EMR_ABORTPATH, 0, [](E e) { return e.path.Abort(), true; }},
+    {EMR_CLOSEFIGURE, 0, [](E e) { return e.path.Close(), true; }},
+    {EMR_FILLPATH, 0, [](E e) { return e.path.Draw(e.dc, true, false), true; }},
+    {EMR_STROKEPATH, 0, [](E e) { return e.path.Draw(e.dc, false, true), true; }},
+    {EMR_STROKEANDFILLPATH, 0, [](E e) { return e.path.Draw(e.dc, true, true), true; }},
     {EMR_EXCLUDECLIPRECT, 24,
      [](E e) {
        return ExcludeClipRect(e.dc, e.r.Coord(8), e.r.Coord(12), e.r.Coord(16), e.r.Coord(20)), true;
@@ -390,10 +588,7 @@ const EnhancedPlayer kEnhancedPlayers[] = {
      }},
     {EMR_SAVEDC, 0, [](E e) { return e.levels.Save(), true; }},
     {EMR_RESTOREDC, 12, [](E e) { return e.levels.Restore(e.r.Coord(8)), true; }},
-    {EMR_RECTANGLE, 24,
-     [](E e) {
-       return Rectangle(e.dc, e.r.Coord(8), e.r.Coord(12), e.r.Coord(16) + 1, e.r.Coord(20) + 1), true;
-     }},
+    {EMR_RECTANGLE, 24, PlayEnhancedRectangle},
     {EMR_ELLIPSE, 24,
      [](E e) {
        return Ellipse(e.dc, e.r.Coord(8), e.r.Coord(12), e.r.Coord(16) + 1, e.r.Coord(20) + 1), true;
@@ -414,6 +609,10 @@ const EnhancedPlayer kEnhancedPlayers[] = {
     {EMR_POLYGON16, 28, PlayEnhancedPoly},
     {EMR_POLYLINE16, 28, PlayEnhancedPoly},
     {EMR_POLYBEZIER16, 28, PlayEnhancedPoly},
+    {EMR_POLYLINETO, 28, PlayEnhancedPoly},
+    {EMR_POLYBEZIERTO, 28, PlayEnhancedPoly},
+    {EMR_POLYLINETO16, 28, PlayEnhancedPoly},
+    {EMR_POLYBEZIERTO16, 28, PlayEnhancedPoly},
     {EMR_POLYPOLYGON, 32, PlayEnhancedPolyPolygon},
     {EMR_POLYPOLYGON16, 32, PlayEnhancedPolyPolygon},
     {EMR_CREATEPEN, 28,
@@ -447,10 +646,12 @@ const EnhancedPlayer kEnhancedPlayers[] = {
 
 // Plays one enhanced metafile record; false for a malformed one. Records of no other kind
 // change nothing visible here.
-bool PlayEnhancedRecord(HDC dc, const Bytes& r, ObjectTable& objects, SaveLevels& levels) {
+bool PlayEnhancedRecord(HDC dc, const Bytes& r, ObjectTable& objects, SaveLevels& levels,
+                        RecordedPath& path) {
   const std::uint32_t type = r.U32(0);
   for (const EnhancedPlayer& player : kEnhancedPlayers) {
-    if (player.type == type) return r.Has(0, player.bytes) && player.play({dc, r, type, objects, levels});
+    if (player.type == type)
+      return r.Has(0, player.bytes) && player.play({dc, r, type, objects, levels, path});
   }
   return true;
 }
@@ -823,8 +1024,8 @@ HENHMETAFILE SetWinMetaFileBits(UINT size, const BYTE* bits, HDC, const METAFILE
   header.szlMillimeters = SIZE{338, 270};
   LONG width = std::max<LONG>(1, metafile->picture.xExt), height = std::max<LONG>(1, metafile->picture.yExt);
   header.rclFrame = RECT{0, 0, width - 1, height - 1};
-  header.rclBounds = RECT{0, 0, static_cast<LONG>(width * 96 / 2540) - 1,
-                          static_cast<LONG>(height * 96 / 2540) - 1};
+  header.rclBounds = RECT{0, 0, static_cast<LONG>(static_cast<std::int64_t>(width) * 96 / 2540) - 1,
+                          static_cast<LONG>(static_cast<std::int64_t>(height) * 96 / 2540) - 1};
   return Register(std::move(metafile));
 }
 
@@ -905,20 +1106,24 @@ BOOL PlayEnhMetaFile(HDC dc, HENHMETAFILE handle, const RECT* rect) {
                                                     : 96 / 2540.0;
       double pixelsY = header.szlMillimeters.cy > 0 ? header.szlDevice.cy / (header.szlMillimeters.cy * 100.0)
                                                     : 96 / 2540.0;
-      double left = header.rclFrame.left * pixelsX, top = header.rclFrame.top * pixelsY;
-      double width = (header.rclFrame.right - header.rclFrame.left) * pixelsX;
-      double height = (header.rclFrame.bottom - header.rclFrame.top) * pixelsY;
+      // Differences of the file's 32-bit values taken in doubles, where they cannot overflow.
+      const RECT& frame = header.rclFrame;
+      const RECT& bounds = header.rclBounds;
+      double left = frame.left * pixelsX, top = frame.top * pixelsY;
+      double width = (static_cast<double>(frame.right) - frame.left) * pixelsX;
+      double height = (static_cast<double>(frame.bottom) - frame.top) * pixelsY;
       if (width <= 0 || height <= 0) {
-        left = header.rclBounds.left;
-        top = header.rclBounds.top;
-        width = header.rclBounds.right - header.rclBounds.left + 1;
-        height = header.rclBounds.bottom - header.rclBounds.top + 1;
+        left = bounds.left;
+        top = bounds.top;
+        width = static_cast<double>(bounds.right) - bounds.left + 1;
+        height = static_cast<double>(bounds.bottom) - bounds.top + 1;
       }
       platform::gdi::DcState& state = context->state;
       state.placeScaleX = width > 0 ? (target.right - target.left) / width : 1;
       state.placeScaleY = height > 0 ? (target.bottom - target.top) / height : 1;
       state.placeOffsetX = target.left - left * state.placeScaleX;
       state.placeOffsetY = target.top - top * state.placeScaleY;
+      RecordedPath path;
       for (std::size_t offset = metafile->header.nSize; offset + 8 <= data.Size();) {
         std::uint32_t bytes = data.U32(offset + 4);
         if (bytes < 8 || bytes % 4 != 0 || bytes > data.Size() - offset) {
@@ -927,7 +1132,7 @@ BOOL PlayEnhMetaFile(HDC dc, HENHMETAFILE handle, const RECT* rect) {
         }
         Bytes record(data.At(offset), bytes);
         if (record.U32(0) == EMR_EOF) break;
-        if (!PlayEnhancedRecord(dc, record, objects, levels)) {
+        if (!PlayEnhancedRecord(dc, record, objects, levels, path)) {
           played = false;
           break;
         }

@@ -2,8 +2,9 @@
 // SetWinMetaFileBits, and playing them into a rectangle of a device context. The players read
 // the records that ordinary files carry (object creation and selection, lines, polylines,
 // polygons, rectangles, ellipses, arcs, text, stretched bitmaps, mapping modes, window and
-// viewport origins and extents, clipping, saved states) and skip the others; every byte is
-// checked before it is used, and a malformed record ends the playback.
+// viewport origins and extents, world transforms, paths filled and stroked, clipping, saved
+// states) and skip the others; every byte is checked before it is used, and a malformed record
+// ends the playback.
 #pragma once
 #include "platform/gdi/Dib.h"
 #include "platform/gdi/Gdi.h"

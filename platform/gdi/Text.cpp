@@ -14,6 +14,7 @@
 #include "platform/gdi/Draw.h"
 #include "platform/gdi/detail/Canvas.h"
 #include "platform/gdi/detail/Fonts.h"
+#include "platform/win32/Rect.h"
 
 using platform::gdi::DeviceContext;
 using platform::gdi::SizedFont;
@@ -42,17 +43,22 @@ double LogicalFromDevice(const DeviceContext& dc, double device, bool vertical) 
   return scale > 0 ? device / scale : device;
 }
 
-// Blends one glyph bitmap in the text colour, its top-left corner at device (x, y).
-void BlendBitmap(platform::gdi::PixelWriter& writer, const FT_Bitmap& bitmap, int x, int y, COLORREF color) {
+// Blends one glyph bitmap in the text colour, its top-left corner at device (x, y); only the
+// part over the clip box is visited.
+void BlendBitmap(platform::gdi::PixelWriter& writer, const RECT& clipBox, const FT_Bitmap& bitmap, int x,
+                 int y, COLORREF color) {
   const int red = GetRValue(color), green = GetGValue(color), blue = GetBValue(color);
-  for (unsigned row = 0; row < bitmap.rows; ++row) {
+  const int rows = static_cast<int>(bitmap.rows), columns = static_cast<int>(bitmap.width);
+  const int firstRow = std::max(0, clipBox.top - y), lastRow = std::min(rows, clipBox.bottom - y);
+  const int firstColumn = std::max(0, clipBox.left - x), lastColumn = std::min(columns, clipBox.right - x);
+  for (int row = firstRow; row < lastRow; ++row) {
     const unsigned char* line = bitmap.buffer + static_cast<std::ptrdiff_t>(row) * bitmap.pitch;
-    for (unsigned column = 0; column < bitmap.width; ++column) {
+    for (int column = firstColumn; column < lastColumn; ++column) {
       int coverage = bitmap.pixel_mode == FT_PIXEL_MODE_MONO
                          ? ((line[column >> 3] >> (7 - (column & 7))) & 1) * 255
                          : line[column];
       if (coverage == 0) continue;
-      std::uint32_t* pixel = writer.At(x + static_cast<int>(column), y + static_cast<int>(row));
+      std::uint32_t* pixel = writer.At(x + column, y + row);
       if (!pixel) continue;
       auto mix = [coverage](int dest, int text) { return dest + (text - dest) * coverage / 255; };
       int r = mix((*pixel >> 16) & 0xFF, red), g = mix((*pixel >> 8) & 0xFF, green),
@@ -76,12 +82,19 @@ void DrawRun(DeviceContext& dc, const SizedFont& font, POINT origin, const char*
   FT_Set_Transform(font.face, rotated ? &rotation : nullptr, nullptr);
   double pen = 0;
   FT_Int32 flags = FT_LOAD_RENDER | (font.antialias ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO);
+  // The clip box in device coordinates; a glyph whose em square, with room for strokes that
+  // leave it, lies wholly outside is not rendered at all.
+  RECT clipBox = writer.Clip().Box();
+  OffsetRect(&clipBox, -writer.Origin().x, -writer.Origin().y);
+  const double reach = 2 * std::max(font.emHeight, font.emWidth);
   for (std::size_t i = 0; i < count; ++i) {
     auto character = static_cast<unsigned char>(text[i]);
     double px = origin.x + pen * cosA, py = origin.y - pen * sinA;
-    if (FT_Load_Glyph(font.face, font.Glyph(character), flags) == 0) {
+    const bool nearClip = px + reach > clipBox.left && px - reach < clipBox.right &&
+                          py + reach > clipBox.top && py - reach < clipBox.bottom;
+    if (nearClip && FT_Load_Glyph(font.face, font.Glyph(character), flags) == 0) {
       const FT_GlyphSlot slot = font.face->glyph;
-      BlendBitmap(writer, slot->bitmap, static_cast<int>(std::lround(px)) + slot->bitmap_left,
+      BlendBitmap(writer, clipBox, slot->bitmap, static_cast<int>(std::lround(px)) + slot->bitmap_left,
                   static_cast<int>(std::lround(py)) - slot->bitmap_top, dc.state.textColor);
     }
     pen += advances[i];
@@ -91,8 +104,10 @@ void DrawRun(DeviceContext& dc, const SizedFont& font, POINT origin, const char*
   if (!rotated && (font.underline || font.strikeOut)) {
     LONG thickness = std::max<LONG>(1, std::lround(font.emHeight / 14));
     auto bar = [&](LONG top) {
-      for (LONG y = top; y < top + thickness; ++y) {
-        for (LONG x = origin.x; x < origin.x + static_cast<LONG>(pen); ++x) {
+      const LONG right = std::min<LONG>(clipBox.right, origin.x + static_cast<LONG>(pen));
+      for (LONG y = std::max<LONG>(top, clipBox.top); y < std::min<LONG>(top + thickness, clipBox.bottom);
+           ++y) {
+        for (LONG x = std::max<LONG>(origin.x, clipBox.left); x < right; ++x) {
           if (std::uint32_t* pixel = writer.At(x, y)) *pixel = platform::gdi::PixelOf(dc.state.textColor);
         }
       }

@@ -37,6 +37,7 @@ TEST(Dispatch, EncodeRefusals) {
   const Case cases[] = {
       {false, false, keImageFormatUnknown, "Encode: Unknown format"},
       {false, false, 16, "Encode: Unknown format"},
+      {false, false, keImageFormatWMF, "Save WMF not supported"},
       {true, false, keImageFormatBMP, "null image!!!"},
       // A stream that takes nothing, as a full disk does.
       {false, true, keImageFormatBMP, "Error writing BMP"},

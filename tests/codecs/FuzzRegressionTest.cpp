@@ -32,7 +32,8 @@ TEST(FuzzRegressions, EveryKeptInputDecodesCleanly) {
                                Regressions{"gif", keImageFormatGIF}, Regressions{"tiff", keImageFormatTIF},
                                Regressions{"jp2", keImageFormatJP2}, Regressions{"jpc", keImageFormatJPC},
                                Regressions{"pgx", keImageFormatPGX}, Regressions{"pnm", keImageFormatPNM},
-                               Regressions{"ras", keImageFormatRAS}}) {
+                               Regressions{"ras", keImageFormatRAS}, Regressions{"wmf", keImageFormatWMF},
+                               Regressions{"emf", keImageFormatWMF}}) {
     const std::filesystem::path folder = std::filesystem::path(WF_FUZZ_REGRESSIONS) / r.folder;
     if (!std::filesystem::exists(folder)) continue;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {

@@ -207,6 +207,98 @@ TEST(Metafiles, EnhancedMetafilePlaysScaledIntoTheRectangle) {
   DeleteEnhMetaFile(metafile);
 }
 
+std::int32_t FloatBits(float value) {
+  std::int32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
+}
+
+// Two 16-bit coordinates in one 32-bit field.
+std::int32_t Point16(int x, int y) { return static_cast<std::int32_t>((x & 0xFFFF) | (y << 16)); }
+
+TEST(Metafiles, EnhancedMetafileFollowsWorldTransforms) {
+  auto f = FloatBits;
+  EnhancedMetafile emf;
+  emf.Record(39, {1, 0, RGB(0, 0, 255), 0})
+      .Record(37, {1})
+      .Record(37, {static_cast<std::int32_t>(0x80000000u | NULL_PEN)})
+      .Record(35, {f(2), f(0), f(0), f(2), f(10), f(0)})    // doubled, then moved right by 10
+      .Record(43, {0, 0, 9, 9})                             // so 10..29 x 0..19 of the frame
+      .Record(36, {f(1), f(0), f(0), f(1), f(0), f(0), 1})  // back to the identity
+      // A quarter turn, x' = 60 - y and y' = 50 + x: the 30 x 10 polygon stands upright.
+      .Record(35, {f(0), f(1), f(-1), f(0), f(60), f(50)})
+      .Record(86, {0, 0, 0, 0, 4, Point16(0, 0), Point16(30, 0), Point16(30, 10), Point16(0, 10)});
+  std::vector<BYTE> bytes = emf.Bytes();
+  HENHMETAFILE metafile = SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data());
+  ASSERT_NE(metafile, nullptr);
+  Target target;
+  RECT rect{0, 0, 200, 200};
+  ASSERT_TRUE(PlayEnhMetaFile(target.dc, metafile, &rect));
+  EXPECT_EQ(GetPixel(target.dc, 22, 2), RGB(0, 0, 255));
+  EXPECT_EQ(GetPixel(target.dc, 57, 37), RGB(0, 0, 255));
+  EXPECT_EQ(GetPixel(target.dc, 17, 10), RGB(255, 255, 255));
+  EXPECT_EQ(GetPixel(target.dc, 62, 10), RGB(255, 255, 255));
+  EXPECT_EQ(GetPixel(target.dc, 110, 150), RGB(0, 0, 255));  // frame 55, 75: turned
+  EXPECT_EQ(GetPixel(target.dc, 150, 110), RGB(255, 255, 255));
+  XFORM world;
+  ASSERT_TRUE(GetWorldTransform(target.dc, &world));
+  EXPECT_EQ(world.eM11, 1.0f);  // the playback leaves the device context as it was
+  EXPECT_EQ(world.eDx, 0.0f);
+  DeleteEnhMetaFile(metafile);
+}
+
+TEST(Metafiles, WorldTransformsCombineInOrderAndRefuseSingularOnes) {
+  Target target;
+  XFORM doubled{2, 0, 0, 2, 0, 0}, moved{1, 0, 0, 1, 5, 0}, flat{1, 1, 1, 1, 0, 0};
+  XFORM world;
+  ASSERT_TRUE(SetWorldTransform(target.dc, &doubled));
+  ASSERT_TRUE(ModifyWorldTransform(target.dc, &moved, MWT_LEFTMULTIPLY));  // moved, then doubled
+  GetWorldTransform(target.dc, &world);
+  EXPECT_EQ(world.eDx, 10.0f);
+  ASSERT_TRUE(SetWorldTransform(target.dc, &doubled));
+  ASSERT_TRUE(ModifyWorldTransform(target.dc, &moved, MWT_RIGHTMULTIPLY));  // doubled, then moved
+  GetWorldTransform(target.dc, &world);
+  EXPECT_EQ(world.eDx, 5.0f);
+  EXPECT_EQ(world.eM22, 2.0f);
+  EXPECT_FALSE(SetWorldTransform(target.dc, &flat));
+  XFORM huge{1e30f, 0, 0, 1, 0, 0};
+  EXPECT_FALSE(SetWorldTransform(target.dc, &huge));
+  GetWorldTransform(target.dc, &world);
+  EXPECT_EQ(world.eM11, 2.0f);
+}
+
+TEST(Metafiles, EnhancedMetafilePathsAreFilledAndStroked) {
+  EnhancedMetafile emf;
+  emf.Record(39, {1, 0, RGB(0, 0, 255), 0})
+      .Record(37, {1})
+      .Record(38, {2, PS_SOLID, 1, 0, RGB(255, 0, 0)})
+      .Record(37, {2})
+      .Record(59, {})  // a triangle, its lines held back until the fill
+      .Record(27, {0, 0})
+      .Record(54, {40, 0})
+      .Record(54, {40, 40})
+      .Record(61, {})
+      .Record(60, {})
+      .Record(62, {0, 0, 40, 40})
+      .Record(59, {})  // a flat curve along y 90, stroked without a fill
+      .Record(27, {0, 90})
+      .Record(88, {0, 0, 0, 0, 3, Point16(30, 90), Point16(60, 90), Point16(90, 90)})
+      .Record(60, {})
+      .Record(64, {0, 0, 90, 90});
+  std::vector<BYTE> bytes = emf.Bytes();
+  HENHMETAFILE metafile = SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data());
+  ASSERT_NE(metafile, nullptr);
+  Target target;
+  RECT rect{0, 0, 200, 200};
+  ASSERT_TRUE(PlayEnhMetaFile(target.dc, metafile, &rect));
+  EXPECT_EQ(GetPixel(target.dc, 70, 20), RGB(0, 0, 255));
+  EXPECT_EQ(GetPixel(target.dc, 20, 70), RGB(255, 255, 255));
+  EXPECT_EQ(GetPixel(target.dc, 40, 0), RGB(0, 0, 255));  // no pen on the filled path
+  EXPECT_EQ(GetPixel(target.dc, 100, 180), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(target.dc, 100, 170), RGB(255, 255, 255));
+  DeleteEnhMetaFile(metafile);
+}
+
 TEST(Metafiles, EnhancedMetafileStretchesItsBitmaps) {
   EnhancedMetafile emf;
   // A 2 x 1 24-bit bitmap (red, green) stretched onto the frame's left half.

@@ -164,6 +164,18 @@ TEST(StretchDIBits, StretchesShrinksAndMirrorsByNearestPixel) {
   }
 }
 
+TEST(StretchDIBits, StretchFarBeyondTheSurfacePaintsItsVisiblePart) {
+  const BYTE bits[] = {0, 0, 255, 0, 0, 255, 0, 0};  // red, then green
+  const DibInfo info = MakeInfo(2, 1, 32);
+  MemoryDC target(200, 2);
+  // The middle 200 columns of a stretch two hundred thousand wide: the seam falls at x = 100.
+  ASSERT_NE(StretchDIBits(target.dc, -100000, 0, 200200, 2, 0, 0, 2, 1, bits, AsInfo(info), DIB_RGB_COLORS,
+                          SRCCOPY),
+            0);
+  EXPECT_EQ(GetPixel(target.dc, 99, 1), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(target.dc, 100, 1), RGB(0, 255, 0));
+}
+
 TEST(StretchDIBits, BottomUpSourceRectangleCountsFromTheBottomRow) {
   // The same gradient stored bottom-up: memory row 0 is display row 3.
   std::vector<BYTE> topDown = Gradient4x4(), bottomUp(topDown.size());

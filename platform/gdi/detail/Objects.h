@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/gdi/DcState.h"
 #include "platform/gdi/Dib.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Metafile.h"
@@ -107,6 +108,7 @@ struct DcState {
   SIZE viewportExt{1, 1};
   POINT current{0, 0};
   POINT brushOrg{0, 0};
+  XFORM world;
   // Metafile playback places the picture's device space into the destination rectangle.
   double placeScaleX = 1, placeScaleY = 1, placeOffsetX = 0, placeOffsetY = 0;
   bool hasClip = false;
