@@ -4,7 +4,7 @@
 # make bench  build and run the benchmarks (Release)
 # make bench-filter  the filter's path on a 12-megapixel image in process and on a photo through wf-host,
 #                    beside OpenCV's warpAffine (installs python3-opencv)
-# make fuzz   build the decoders' fuzz targets with clang and run each for FUZZ_SECONDS
+# make fuzz   build the decoders' and the markup drawer's fuzz targets with clang and run each for FUZZ_SECONDS
 # make fuzz-check  the same targets from seed 1 for FUZZ_RUNS inputs each, as CI runs them
 # make format-check  fail when clang-format (.clang-format) would change a tracked .cpp or .h file
 # make layer-check   fail on an include against the README's layer order or into another folder's detail/
@@ -18,7 +18,9 @@ FUZZ_SECONDS ?= 25
 FUZZ_RUNS ?= 20000
 # WERROR=ON turns warnings into errors (CI sets it).
 WERROR ?= OFF
-FUZZERS := bmp wbmp jpeg png exif ico tga pcx gif tiff jp2 jpc pgx pnm ras wmf emf
+FUZZERS := bmp wbmp jpeg png exif ico tga pcx gif tiff jp2 jpc pgx pnm ras wmf emf markup
+# Where a fuzzer lives: the markup drawer's beside the controls, the rest beside the codecs.
+FUZZER_DIR = case $$f in markup) d=controls/fuzz;; *) d=codecs/fuzz;; esac
 
 .PHONY: test deps release sanitize tsan bench fuzz fuzz-build fuzz-check format-check layer-check clean
 
@@ -61,6 +63,7 @@ fuzz-build: deps
 	  -DCMAKE_CXX_COMPILER=clang++ -DWF_FUZZ=ON -DWF_BENCHMARKS=OFF
 	cmake --build $(FUZZ) -j $(JOBS) --target $(addprefix wf_fuzz_,$(FUZZERS))
 	rm -rf $(FUZZ)/seeds && sh codecs/fuzz/make-seeds.sh $(FUZZ)/seeds
+	mkdir -p $(FUZZ)/seeds/markup && cp controls/fuzz/seeds/* $(FUZZ)/seeds/markup/
 	@mkdir -p $(FUZZ)/crashes
 
 # Exploration, seeded from the clock and growing its corpus from run to run. A crash leaves its
@@ -68,7 +71,7 @@ fuzz-build: deps
 # the tests replay it.
 fuzz: fuzz-build
 	@for f in $(FUZZERS); do mkdir -p $(FUZZ)/corpus/$$f; echo "== fuzzing $$f for $(FUZZ_SECONDS) s"; \
-	  $(FUZZ)/codecs/fuzz/wf_fuzz_$$f -max_total_time=$(FUZZ_SECONDS) $(FUZZ_LIMITS) \
+	  $(FUZZER_DIR); $(FUZZ)/$$d/wf_fuzz_$$f -max_total_time=$(FUZZ_SECONDS) $(FUZZ_LIMITS) \
 	    -artifact_prefix=$(FUZZ)/crashes/$$f- $(FUZZ)/corpus/$$f $(FUZZ)/seeds/$$f || exit 1; \
 	done
 
@@ -78,7 +81,7 @@ fuzz: fuzz-build
 fuzz-check: fuzz-build
 	@for f in $(FUZZERS); do rm -rf $(FUZZ)/check/$$f && mkdir -p $(FUZZ)/check/$$f; \
 	  echo "== fuzzing $$f for $(FUZZ_RUNS) runs from seed 1"; \
-	  $(FUZZ)/codecs/fuzz/wf_fuzz_$$f -seed=1 -runs=$(FUZZ_RUNS) -reload=0 -use_cmp=0 $(FUZZ_LIMITS) \
+	  $(FUZZER_DIR); $(FUZZ)/$$d/wf_fuzz_$$f -seed=1 -runs=$(FUZZ_RUNS) -reload=0 -use_cmp=0 $(FUZZ_LIMITS) \
 	    -artifact_prefix=$(FUZZ)/crashes/$$f- $(FUZZ)/check/$$f $(FUZZ)/seeds/$$f || exit 1; \
 	done
 

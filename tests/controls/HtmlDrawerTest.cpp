@@ -2,14 +2,14 @@
 
 #include "codecs/ImageFile.h"
 #include "codecs/ImageFileFormat.h"
+#include "controls/fuzz/MetricTextDevice.h"
 #include "platform/classlib/CWinApp.h"
 #include "platform/win32/ModuleResource.h"
 #include "tests/controls/ControlsFixture.h"
-#include "tests/controls/MetricTextDevice.h"
 
 namespace {
 
-using wf_test::MetricDrawer;
+using fuzz::MetricDrawer;
 
 // The default body font, 8 pt at 96 dots per inch: 11 pixels high, 5 wide a character.
 constexpr int kBodyHeight = 11, kAdvance = 5;

@@ -3,11 +3,11 @@
 #include <string>
 
 #include "controls/detail/HtmlTableLayout.h"
-#include "tests/controls/MetricTextDevice.h"
+#include "controls/fuzz/MetricTextDevice.h"
 
 namespace {
 
-using wf_test::MetricDrawer;
+using fuzz::MetricDrawer;
 
 std::pair<int, int> Pair(SIZE size) { return {size.cx, size.cy}; }
 

@@ -1,6 +1,6 @@
-// A font of fixed metrics for the markup drawer's tests: every character is half the font's
-// height wide (one pixel more from weight 700), the ascent three quarters of the height.
-// What is written is recorded with its font and colour.
+// A font of fixed metrics for the markup drawer's tests and fuzz target: every character is
+// half the font's height wide (one pixel more from weight 700), the ascent three quarters of
+// the height. What is written is recorded with its font and colour.
 #pragma once
 #include <string>
 #include <vector>
@@ -8,7 +8,7 @@
 #include "controls/HtmlDrawer.h"
 #include "platform/gdi/Draw.h"
 
-namespace wf_test {
+namespace fuzz {
 
 class MetricTextDevice : public HtmlTextDevice {
  public:
@@ -74,4 +74,4 @@ class MetricDrawer {
   HGDIOBJ old;
 };
 
-}  // namespace wf_test
+}  // namespace fuzz
