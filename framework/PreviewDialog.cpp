@@ -11,13 +11,9 @@ END_MESSAGE_MAP()
 
 BOOL PreviewDialog::OnInitDialog() {
   const BOOL result = FilterDialog::OnInitDialog();
-  if (CWnd* placeholder = GetDlgItem(static_cast<int>(progressId_))) {
-    CRect place;
-    placeholder->GetWindowRect(&place);
-    ScreenToClient(&place);
-    placeholder->DestroyWindow();
+  CRect place;
+  if (TakePlaceOf(static_cast<int>(progressId_), &place))
     progress_.Create(WS_CHILD | WS_VISIBLE, place, this, progressId_);
-  }
   if (hostImage_ && corvel::CRowIteratorBands::IsValid(&hostImage_->GetSourceImage())) {
     sourceCopy_.CreateCopy(hostImage_->GetSourceImage()).GetCode();
     // The unchanged image is there from the start, not only after a first render.

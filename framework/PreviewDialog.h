@@ -10,8 +10,10 @@ namespace framework {
 class PreviewDialog : public FilterDialog {
  public:
   // The item progressId is a placeholder that the progress bar replaces.
-  PreviewDialog(UINT templateId, UINT progressId, CWnd* parent = nullptr)
-      : FilterDialog(templateId, parent), progressId_(progressId) {}
+  PreviewDialog(UINT templateId, UINT titleId, UINT acceleratorId, UINT toolBarId,
+                const CRuntimeClass* viewClass, UINT progressId, CWnd* parent = nullptr)
+      : FilterDialog(templateId, titleId, acceleratorId, toolBarId, viewClass, parent),
+        progressId_(progressId) {}
 
   void SetCommand(GenericCommand* command) { command_ = command; }
   GenericCommand* GetCommand() const { return command_; }

@@ -21,7 +21,7 @@ constexpr UINT kProgressId = 3013;
 
 class TestDialog : public framework::PreviewDialog {
  public:
-  TestDialog() : PreviewDialog(101, kProgressId) {}
+  TestDialog() : PreviewDialog(101, 0, 0, 0, nullptr, kProgressId) {}
   int rendered = 0, cancelled = 0, restarts = 0, restartLimit = 0;
 
  protected:
