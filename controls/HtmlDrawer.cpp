@@ -352,7 +352,8 @@ void HtmlDrawer::Tab(int count) {
 }
 
 int HtmlDrawer::TextTop(int height, int ascent) const {
-  const LineRecord& line = const_cast<HtmlDrawer*>(this)->Line();
+  static const LineRecord blank;
+  const LineRecord& line = lineNumber < lines.size() ? lines[lineNumber] : blank;
   switch (style.verticalAlign) {
     case 0:
       return y;

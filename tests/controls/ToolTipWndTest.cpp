@@ -1,8 +1,10 @@
 #include <cstdlib>
 
 #include "controls/ToolTipWnd.h"
+#include "controls/fuzz/MetricTextDevice.h"
 #include "platform/gdi/Display.h"
 #include "platform/ui/Metrics.h"
+#include "platform/win32/Resource.h"
 #include "resources/Resources.h"
 #include "tests/controls/ControlsFixture.h"
 
@@ -87,6 +89,17 @@ TEST_F(ToolTipWndTest, RichTipShowsItsTablePictureAndColours) {
   EXPECT_GT(gold, 100);
   EXPECT_GT(other, 1000);
   tip.Hide();
+}
+
+TEST_F(ToolTipWndTest, StringsAndIconsComeFromTheModule) {
+  fuzz::MetricDrawer page;
+  char product[64] = {};
+  ASSERT_GT(LoadString(kModule, resources::kProductNameString, product, sizeof product), 0);
+  const auto& written = page.Render("<string idres=57346><string idres=65000> <icon idres=128 cx=16 cy=16>.");
+  ASSERT_EQ(written.size(), 3u);
+  EXPECT_EQ(written[0].text, product);
+  EXPECT_EQ(written[2].x, written[1].x + 5 + 16);  // the icon at the size asked for
+  EXPECT_EQ(written[2].font.lfHeight, -11);
 }
 
 }  // namespace
