@@ -15,9 +15,23 @@
 #include "codecs/ByteStream.h"
 #include "codecs/ImageFileFormat.h"
 #include "codecs/ImageFileInfo.h"
+#include "platform/gdi/Text.h"
 #include "platform/win32/Bitmap.h"
 #include "platform/win32/ModuleResource.h"
 #include "platform/win32/Types.h"
+
+// What DrawStringEx draws: text on an optional background box with rounded corners.
+struct CTextInfo {
+  char text[4096];
+  LOGFONT lfont;
+  COLORREF fcolor;
+  long align;  // 0 left, 1 centre, 2 right
+  BYTE opaque;
+  COLORREF bcolor;
+  float b_opacity;  // 0 opaque .. 1 invisible
+  BYTE b_outline;   // kept, not drawn
+  BYTE b_round;     // corner radius in percent of a line's height, at most 50
+};
 
 class CImageFile {
  public:
@@ -173,6 +187,27 @@ class CImageFile {
   // Note the order: both x values, then both y values.
   void DrawLine(int startx, int endx, int starty, int endy, RGBQUAD c, bool setalpha = false);
   void DrawLine(int startx, int endx, int starty, int endy, unsigned long colorref);
+
+  // Exchange with the platform's graphics: global memory holding a packed DIB, bitmaps,
+  // icons, and drawing into device contexts (sizes below 0 stand for the image's own).
+  HANDLE CopyToHandle();
+  bool CreateFromHANDLE(HANDLE handle);
+  HBITMAP MakeBitmap(HDC hdc = nullptr);
+  bool CreateFromHBITMAP(HBITMAP bitmap, HPALETTE palette = nullptr);
+  bool CreateFromHICON(HICON icon);
+  long Draw(HDC hdc, long x = 0, long y = 0, long cx = -1, long cy = -1, RECT* clip = nullptr,
+            bool smooth = false);
+  long Draw(HDC hdc, const RECT& rect, RECT* clip = nullptr, bool smooth = false);
+  long Draw2(HDC hdc, long x = 0, long y = 0, long cx = -1, long cy = -1);
+  long Draw2(HDC hdc, const RECT& rect);
+  long Stretch(HDC hdc, long x, long y, long cx, long cy, unsigned long rop = SRCCOPY);
+  long Stretch(HDC hdc, const RECT& rect, unsigned long rop = SRCCOPY);
+  long Tile(HDC hdc, RECT* rect);
+  // (x, y) is the bottom-left corner of the text counted from the top of the picture.
+  long DrawString(HDC hdc, long x, long y, const char* text, RGBQUAD color, const char* font, long size = 0,
+                  long weight = 400, BYTE italic = 0, BYTE underline = 0, bool setalpha = false);
+  long DrawStringEx(HDC hdc, long x, long y, CTextInfo* info, bool setalpha = false);
+  static void InitTextInfo(CTextInfo* info);
 
   // Selection mask: one byte per pixel, rows bottom-up, nonzero selected.
   bool SelectionIsValid() const;
@@ -344,6 +379,11 @@ class CImageFile {
   void CopySourceRow(const unsigned char* source, unsigned long row, unsigned long bpp,
                      unsigned long bytesperline);
   void Unghost();
+  // DrawStringEx once it has a device context.
+  long DrawTextInfo(HDC hdc, long x, long y, CTextInfo* info, bool setalpha);
+  // Draw's area (device coordinates inside the clip) through a work bitmap: sampled from the
+  // image placed at (x, y, cx, cy), and blended over the device when blended is set.
+  void DrawArea(HDC hdc, const RECT& painted, long x, long y, long cx, long cy, bool smooth, bool blended);
   // Bytes of an alpha or selection plane of this image's size.
   std::size_t PlaneSize() const;
   // An uninitialised plane, or null when the image has no pixels or the plane is too large.

@@ -330,8 +330,10 @@ int GetObject(HGDIOBJ object, int size, void* buffer) {
 namespace platform {
 
 const Surface* GetBitmapSurface(HBITMAP handle) {
-  const Bitmap* bitmap = gdi::FindBitmap(handle);
-  return bitmap ? &bitmap->surface : nullptr;
+  Bitmap* bitmap = gdi::FindBitmap(handle);
+  if (!bitmap) return nullptr;
+  gdi::PullDib(*bitmap);
+  return &bitmap->surface;
 }
 
 const Surface* GetDCSurface(HDC handle) {

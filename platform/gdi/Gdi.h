@@ -39,7 +39,7 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
 
 namespace platform {
 // The surface of a bitmap, or of the bitmap selected into a device context; null for a handle
-// that is not valid.
+// that is not valid. A DIB section's surface first takes up what was written into its bits.
 const Surface* GetBitmapSurface(HBITMAP bitmap);
 const Surface* GetDCSurface(HDC dc);
 }  // namespace platform
