@@ -30,6 +30,11 @@ corvel::CRowIteratorBands* ZoomScrollView::GetImage() {
   return showAlternative_ ? &provider_->GetAuxiliaryImage() : &provider_->GetSourceImage();
 }
 
+CRect ZoomScrollView::GetImageRect() {
+  corvel::CRowIteratorBands* image = GetImage();
+  return HasPixels(image) ? CRect(0, 0, image->Width(), image->Height()) : CRect(0, 0, 0, 0);
+}
+
 void ZoomScrollView::ZoomStep(bool out, POINT anchor) {
   // A zoom within a hair of a step counts as that step, so a fitted 2/3 steps on.
   constexpr double kSame = 1e-9;

@@ -45,6 +45,9 @@ class ZoomScrollView : public CScrollView {
   CPoint ImageToClient(POINT point);
   CRect ClientToImageRect(const RECT& rect);
   CRect ImageToClientRect(const RECT& rect);
+  // (0, 0, width, height) of the shown image; empty without one. The shape editor's geometry
+  // lives in it.
+  CRect GetImageRect();
 
   void OnInitialUpdate() override;
   void OnDraw(CDC* dc) override;

@@ -1,0 +1,64 @@
+#include "shapes/TargetShapeFactory.h"
+
+#include <cmath>
+
+#include "resources/ParameterTable.h"
+#include "shapes/P1Shape.h"
+#include "shapes/UiContext.h"
+
+namespace shapes {
+
+namespace {
+
+int GetInt(const framework::ParameterSet& parameters, int id) {
+  int value = 0;
+  if (const framework::Parameter* parameter = parameters.GetParameter(id)) parameter->GetInt(&value);
+  return value;
+}
+
+double GetFloat(const framework::ParameterSet& parameters, int id) {
+  float value = 0;
+  if (const framework::Parameter* parameter = parameters.GetParameter(id)) parameter->GetFloat(&value);
+  return std::isfinite(value) ? value : 0.0;
+}
+
+double Fraction(double value) { return value >= 1 ? 1 : value > 0 ? value : 0; }
+
+}  // namespace
+
+std::unique_ptr<TargetShape> CreateTargetShape(framework::ZoomScrollView* view, Point2D centre) {
+  framework::GenericCommand* command = GetUiContext()->command;
+  if (!command) return nullptr;
+  const framework::ParameterSet& parameters = command->GetParameters();
+  const int angle = GetInt(parameters, resources::kAngle);
+  const int method = GetInt(parameters, resources::kTilingMethod);
+  const CRect image = view->GetImageRect();
+  auto corner = [&](int xId, int yId) {
+    return Point2D(image.Width() * Fraction(GetFloat(parameters, xId)),
+                   image.Height() * Fraction(GetFloat(parameters, yId)));
+  };
+  Point2D points[kShapePointCount];
+  points[13] = corner(resources::kPoint2X, resources::kPoint2Y);
+  points[15] = corner(resources::kPoint1X, resources::kPoint1Y);
+  points[12] = corner(resources::kPoint3X, resources::kPoint3Y);
+  const double splines[kSplineCount] = {GetFloat(parameters, resources::kSpline1),
+                                        GetFloat(parameters, resources::kSpline2),
+                                        GetFloat(parameters, resources::kSpline3)};
+
+  // Every group edits the "P1" cell until its own shape is built.
+  std::unique_ptr<TargetShape> shape = std::make_unique<P1Shape>(view);
+  shape->SetPoints(points);
+  if (centre != kKeepCentre) {
+    const Point2D d = centre - shape->ComputeCentre();
+    Point2D* p = shape->GetPoints();
+    for (int i : {0, 1, 3, 2, 12, 13, 15, 14}) p[i] += d;
+  }
+  shape->SetSplines(splines);
+  shape->SetAngle(angle);
+  shape->FitIntoImage();
+  // The snap moves the corners; the parameters follow, so that they say what is shown.
+  if (method == 0 && shape->CheckShape()) shape->WriteParameters(false);
+  return shape;
+}
+
+}  // namespace shapes
