@@ -13,6 +13,10 @@ class SettingsPanelLink {
   virtual bool HasWindow() const = 0;
   // A hand-made change of the shape deselects the preset.
   virtual void ClearPresetSelection() = 0;
+  // The view shows the source while the shape is edited.
+  virtual void ShowOriginal() = 0;
+  // Renders the preview, as the Apply button does.
+  virtual void OnApply() = 0;
 };
 
 struct UiContext {

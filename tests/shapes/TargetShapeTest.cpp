@@ -148,6 +148,8 @@ struct PanelSpy : shapes::SettingsPanelLink {
   int cleared = 0;
   bool HasWindow() const override { return window; }
   void ClearPresetSelection() override { ++cleared; }
+  void ShowOriginal() override {}
+  void OnApply() override {}
 };
 
 TEST_F(ShapeTest, AHandMadeChangeDeselectsThePresetOnlyThroughALivePanel) {
