@@ -6,8 +6,6 @@
 #include <cstdlib>
 #include <limits>
 
-#include "platform/gdi/GdiPlus.h"
-#include "platform/ui/Capture.h"
 #include "tests/shapes/ShapeFixture.h"
 
 namespace shapes_test {
@@ -17,20 +15,8 @@ using namespace resources;
 using shapes::CreateTargetShape;
 using shapes::kKeepCentre;
 
-// The P1 shape drawn over the picture, as the tool view will show it.
-class OverlayView : public framework::ZoomScrollView {
- public:
-  shapes::ShapeHandle* overlay = nullptr;
-
- protected:
-  void DrawOverlay(CDC* dc) override {
-    if (overlay) overlay->Draw(dc);
-  }
-};
-
 class FactoryTest : public ShapeTest {
  protected:
-  framework::ZoomScrollView* MakeView() override { return overlayView = new OverlayView; }
   void SetUp() override {
     ShapeTest::SetUp();
     command->GetParameters().GetParameter(kTilingMethod)->SetInt(0);
@@ -43,7 +29,6 @@ class FactoryTest : public ShapeTest {
     SetFloat(kPoint1X, x15);
     SetFloat(kPoint1Y, y15);
   }
-  OverlayView* overlayView = nullptr;
 };
 
 bool SamePoints(const shapes::TargetShape& a, const shapes::TargetShape& b) {
@@ -169,30 +154,6 @@ TEST_F(FactoryTest, TheWrittenPointsRenderASeamlessTile) {
   // A cell a few pixels off the picture's period shows its seams.
   SetFloat(kPoint2X, Float(kPoint2X) + 9.0f / kWidth);
   EXPECT_GT(RenderStep(*command), smooth + 20);
-}
-
-TEST_F(FactoryTest, TheOverlayShadesTheOutsideOfTheCellOnTheView) {
-  ULONG_PTR token = 0;
-  GdiplusStartupInput input;
-  ASSERT_EQ(GdiplusStartup(&token, &input, nullptr), Ok);
-  SetCorners(0.3f, 0.3f, 0.6f, 0.3f, 0.4f, 0.7f);
-  SetFloat(kSpline1, 0.08f);
-  SetFloat(kSpline2, -0.06f);
-  const std::unique_ptr<shapes::TargetShape> shape = CreateTargetShape(view, kKeepCentre);
-  overlayView->overlay = shape.get();
-  const platform::CapturedImage shown = platform::Capture(*view);
-  overlayView->overlay = nullptr;
-  const platform::CapturedImage plain = platform::Capture(*view);
-  if (const char* dir = std::getenv("WF_TEST_TMPDIR"))
-    platform::WritePng(shown, std::string(dir) + "/p1-overlay.png");
-  GdiplusShutdown(token);
-  auto grey = [](std::uint32_t pixel) {
-    return ((pixel >> 16) & 0xFF) + ((pixel >> 8) & 0xFF) + (pixel & 0xFF);
-  };
-  EXPECT_LT(grey(shown.At(5, 200)), grey(plain.At(5, 200))) << "outside is shaded";
-  const Point2D c = shape->GetPoints()[4];
-  const int x = static_cast<int>(c.x) + 10, y = static_cast<int>(c.y) - 20;
-  EXPECT_EQ(shown.At(x, y), plain.At(x, y)) << "inside is as it was";
 }
 
 }  // namespace

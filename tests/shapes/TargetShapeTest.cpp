@@ -17,12 +17,6 @@ bool Finite(const Point2D* points) {
   return true;
 }
 
-TEST_F(ShapeTest, ClientAndImageCoordinatesAgreeAtZoomOne) {
-  const Point2D p = view->ClientToImage(Point2D(37, 81));
-  EXPECT_DOUBLE_EQ(p.x, 37);
-  EXPECT_DOUBLE_EQ(p.y, 81);
-}
-
 TEST_F(ShapeTest, HitTestsReachTwiceTheToleranceInclusive) {
   OpenP1& p1 = Place({100, 100}, {200, 100}, {100, 200});
   EXPECT_TRUE(p1.HitTest({100, 100}, {108, 108}));
