@@ -1,6 +1,7 @@
 #include "generators/P6Generator.h"
 
 #include "generators/SeamFeathering.h"
+#include "generators/detail/FoldProgram.h"
 
 namespace corvel {
 
@@ -66,103 +67,126 @@ int P6Generator::Generate(CProgressMeter* meter) {
   const Line2D e3(i1, j);
   const double k0 = seamK0, k1 = seamK1;
 
-  return RunTileWorker(*this, meter, [&](int x, int y, SamplePlan& plan) {
-    Point2D uv = Fold(CellPosition(*this, x, y));
-    uv = {ClampHalf(uv.x), ClampHalf(uv.y)};
-    if (uv.y > median1_.YAt(uv.x)) uv.y = median1_.YAt(uv.x);
-    if (uv.y > median2_.YAt(uv.x)) uv.y = median2_.YAt(uv.x);
+  // Unbent, a pixel away from the kites' seams is one sample of its position folded as Fold
+  // folds it; the pixels of generous bands about every line the seams lie on are planned as below.
+  detail::FoldProgram fold;
+  using detail::Beside;
+  using detail::HalfPlane;
+  const detail::LatticeAffine minus120 = detail::InLattice(
+      *this, [this](const Point2D& q) { return q.RotateMinus120(anchor_); });
+  const detail::LatticeAffine plus120 = detail::InLattice(
+      *this, [this](const Point2D& q) { return q.RotatePlus120(anchor_); });
+  fold.AddByLine(shortDiagonal_, true, detail::LatticeAffine{-1, 0, 1, 0, -1, 1});
+  fold.AddInCorner(Beside(median2_), true, Beside(median1_), minus120, false);
+  fold.AddInCorner(Beside(median1_), true, HalfPlane{1, -1, 0}, minus120, false);
+  fold.AddInCorner(Beside(median1_), true, HalfPlane{-1, 1, 0}, plus120, false);
+  fold.sourceShift = {hu, hv};
+  const double w = 1.5 * (fu + fv);
+  fold.bandU = fold.bandV = fold.bandSum = {true, -w, w, 1};
+  fold.skewBands[0] = {2, 1, {true, -3 * w, 3 * w, 1}};
+  fold.skewBands[1] = {1, 2, {true, -3 * w, 3 * w, 1}};
+  fold.skewBands[2] = {1, -1, {true, -2 * w, 2 * w, 1}};
+  return RunTileWorker(
+      *this, meter,
+      [&](int x, int y, SamplePlan& plan) {
+        Point2D uv = Fold(CellPosition(*this, x, y));
+        uv = {ClampHalf(uv.x), ClampHalf(uv.y)};
+        if (uv.y > median1_.YAt(uv.x)) uv.y = median1_.YAt(uv.x);
+        if (uv.y > median2_.YAt(uv.x)) uv.y = median2_.YAt(uv.x);
 
-    // Beyond a bent seam the point belongs to the kite turned about that seam's centre. The
-    // seams on the axes bend by the stronger of the bumps along the two.
-    double s = Clamp01((uv.x - hu) / (0.5 - fu)), r = Clamp01((uv.y - hv) / (0.5 - fv));
-    const double o1 = LargerForPositive((1 - fu) * Bump(s) * k0, (1 - fu) * Bump(r) * k0, k0 > 0) / kSqrt3;
-    if (o1 > 0) {
-      if (CompareWithTolerance(uv.y - o1, 0) == -1) uv = toLattice(source(uv).RotateMinus60(z));
-    } else if (CompareWithTolerance(uv.x + o1, 0) == -1) {
-      uv = toLattice(source(uv).RotatePlus60(z));
-    }
-    // Each median bends by the bump along itself, the first by v and the second by u: near the
-    // three-fold centre, where the medians meet, the bump of the other median would carry points
-    // of this one across that one.
-    double bend1 = 0, bend2 = 0;
-    auto medianBends = [&] {
-      bend1 = (1 - fu) * Bump(Clamp01((uv.y - hv) / (i1.y - hu))) * -k1 / kSqrt3;
-      bend2 = (1 - fu) * Bump(Clamp01((uv.x - hu) / (i1.y - hu))) * -k1 / kSqrt3;
-    };
-    medianBends();
-    const double across = k1 < 0 ? bend1 : bend2;
-    if (across > 0) {
-      if (CompareWithTolerance(uv.x + across, median1_.XAt(uv.y)) != -1) {
-        uv = toLattice(source(uv).RotatePlus120(t));
-        medianBends();
-      }
-    } else if (CompareWithTolerance(uv.y - across, median2_.YAt(uv.x)) != -1) {
-      uv = toLattice(source(uv).RotateMinus120(t));
-      medianBends();
-    }
-
-    const double u = uv.x, v = uv.y;
-    const Point2D own = source(u, v);
-    if (IsZero(fv)) {
-      plan.Single(own);
-      return;
-    }
-    // Signed distances to the four seams, positive inside the kite.
-    const double toAxisV = u + o1, toAxisU = v - o1;
-    const double toMedian1 = median1_.XAt(v) - u - bend1, toMedian2 = median2_.YAt(u) - v + bend2;
-    // A point carried across a bent median lies in the bulge of the seam beyond the kite's edge,
-    // where the lines of the other median's band reach on; it belongs to its own median's band or
-    // to the interior, never to the other band.
-    if (u < hu - o1) {
-      if (v < hv) {
-        if (v < hv - u) {
-          // Six copies meet at the six-fold centre.
-          double w1, w2, w0;
-          BarycentricCoords(q1, q2, z, own, w1, w2, w0);
-          const Point2D half = own.HalfTurn(z);
-          plan.Clear();
-          plan.Add(own, Clamp01(w1 / 2 + w2 / 2 + w0 / 6));
-          plan.Add(own.RotateMinus60(z), Clamp01(w2 / 2 + w0 / 6));
-          plan.Add(own.RotatePlus60(z), Clamp01(w1 / 2 + w0 / 6));
-          plan.Add(half, Clamp01(w0 / 6));
-          plan.Add(own.RotateMinus120(z), Clamp01(w0 / 6));
-          plan.Add(own.RotatePlus120(z), Clamp01(w0 / 6));
-        } else {
-          const double a = Clamp01(0.5 - toAxisV / fu), b = Clamp01(0.5 - toAxisU / fv);
-          PlanThree(plan, own, 1 - a - b, own.RotatePlus60(z), a, own.RotateMinus60(z), b);
+        // Beyond a bent seam the point belongs to the kite turned about that seam's centre. The
+        // seams on the axes bend by the stronger of the bumps along the two.
+        double s = Clamp01((uv.x - hu) / (0.5 - fu)), r = Clamp01((uv.y - hv) / (0.5 - fv));
+        const double o1 = LargerForPositive((1 - fu) * Bump(s) * k0, (1 - fu) * Bump(r) * k0, k0 > 0) /
+                          kSqrt3;
+        if (o1 > 0) {
+          if (CompareWithTolerance(uv.y - o1, 0) == -1) uv = toLattice(source(uv).RotateMinus60(z));
+        } else if (CompareWithTolerance(uv.x + o1, 0) == -1) {
+          uv = toLattice(source(uv).RotatePlus60(z));
         }
-      } else if (v <= e2.YAt(u) + bend2) {
-        PlanBand(plan, own, own.RotatePlus60(z), Ramp(toAxisV, fu));
-      } else {
-        const double a = Clamp01(0.5 - toAxisV / fu), b = Clamp01(0.5 - toMedian2 / fu);
-        PlanCorner(plan, own, own.RotatePlus60(z), own.RotateMinus120(t), own.HalfTurn(h2), 1 - a, 1 - b);
-      }
-    } else if (v <= median2_.YAt(u) && (u > v ? u > e1.XAt(v) - bend1 : v > e1.YAt(u) - bend1)) {
-      if (v < hv + o1) {
-        const double a = Clamp01(0.5 - toAxisU / fv), b = Clamp01(0.5 - toMedian1 / fu);
-        PlanCorner(plan, own, own.RotateMinus60(z), own.RotatePlus120(t), own.HalfTurn(h1), 1 - a, 1 - b);
-      } else if (v <= e2.YAt(u) - bend1) {
-        PlanBand(plan, own, own.RotatePlus120(t), Ramp(toMedian1, fu));
-      } else {
-        // Three copies meet at the three-fold centre.
-        double w1, w2, w3;
-        const bool atCentre = v > e3.YAt(u);
-        BarycentricCoords(atCentre ? centroid : c, i1, j, uv, w1, w2, w3);
-        if (atCentre)
-          PlanThree(plan, own, 0.5 - w1 / 6, own.RotatePlus120(t), w1 / 3 + w2 / 2, own.RotateMinus120(t),
-                    w1 / 3 + w3 / 2);
-        else
-          PlanThree(plan, own, 0.5 + w1 / 2, own.RotatePlus120(t), w2 / 2, own.RotateMinus120(t), w3 / 2);
-      }
-    } else if (v < hv + o1) {
-      PlanBand(plan, own, own.RotateMinus60(z), Ramp(toAxisU, fv));
-    } else if (v <= e2.YAt(u) + bend2 || u > median1_.XAt(v)) {
-      plan.Single(own);
-    } else {
-      PlanBand(plan, own, own.RotateMinus120(t), Ramp(toMedian2, fu));
-    }
-    LimitWeightsToOne(plan);
-  });
+        // Each median bends by the bump along itself, the first by v and the second by u: near the
+        // three-fold centre, where the medians meet, the bump of the other median would carry points
+        // of this one across that one.
+        double bend1 = 0, bend2 = 0;
+        auto medianBends = [&] {
+          bend1 = (1 - fu) * Bump(Clamp01((uv.y - hv) / (i1.y - hu))) * -k1 / kSqrt3;
+          bend2 = (1 - fu) * Bump(Clamp01((uv.x - hu) / (i1.y - hu))) * -k1 / kSqrt3;
+        };
+        medianBends();
+        const double across = k1 < 0 ? bend1 : bend2;
+        if (across > 0) {
+          if (CompareWithTolerance(uv.x + across, median1_.XAt(uv.y)) != -1) {
+            uv = toLattice(source(uv).RotatePlus120(t));
+            medianBends();
+          }
+        } else if (CompareWithTolerance(uv.y - across, median2_.YAt(uv.x)) != -1) {
+          uv = toLattice(source(uv).RotateMinus120(t));
+          medianBends();
+        }
+
+        const double u = uv.x, v = uv.y;
+        const Point2D own = source(u, v);
+        if (IsZero(fv)) {
+          plan.Single(own);
+          return;
+        }
+        // Signed distances to the four seams, positive inside the kite.
+        const double toAxisV = u + o1, toAxisU = v - o1;
+        const double toMedian1 = median1_.XAt(v) - u - bend1, toMedian2 = median2_.YAt(u) - v + bend2;
+        // A point carried across a bent median lies in the bulge of the seam beyond the kite's edge,
+        // where the lines of the other median's band reach on; it belongs to its own median's band or
+        // to the interior, never to the other band.
+        if (u < hu - o1) {
+          if (v < hv) {
+            if (v < hv - u) {
+              // Six copies meet at the six-fold centre.
+              double w1, w2, w0;
+              BarycentricCoords(q1, q2, z, own, w1, w2, w0);
+              const Point2D half = own.HalfTurn(z);
+              plan.Clear();
+              plan.Add(own, Clamp01(w1 / 2 + w2 / 2 + w0 / 6));
+              plan.Add(own.RotateMinus60(z), Clamp01(w2 / 2 + w0 / 6));
+              plan.Add(own.RotatePlus60(z), Clamp01(w1 / 2 + w0 / 6));
+              plan.Add(half, Clamp01(w0 / 6));
+              plan.Add(own.RotateMinus120(z), Clamp01(w0 / 6));
+              plan.Add(own.RotatePlus120(z), Clamp01(w0 / 6));
+            } else {
+              const double a = Clamp01(0.5 - toAxisV / fu), b = Clamp01(0.5 - toAxisU / fv);
+              PlanThree(plan, own, 1 - a - b, own.RotatePlus60(z), a, own.RotateMinus60(z), b);
+            }
+          } else if (v <= e2.YAt(u) + bend2) {
+            PlanBand(plan, own, own.RotatePlus60(z), Ramp(toAxisV, fu));
+          } else {
+            const double a = Clamp01(0.5 - toAxisV / fu), b = Clamp01(0.5 - toMedian2 / fu);
+            PlanCorner(plan, own, own.RotatePlus60(z), own.RotateMinus120(t), own.HalfTurn(h2), 1 - a, 1 - b);
+          }
+        } else if (v <= median2_.YAt(u) && (u > v ? u > e1.XAt(v) - bend1 : v > e1.YAt(u) - bend1)) {
+          if (v < hv + o1) {
+            const double a = Clamp01(0.5 - toAxisU / fv), b = Clamp01(0.5 - toMedian1 / fu);
+            PlanCorner(plan, own, own.RotateMinus60(z), own.RotatePlus120(t), own.HalfTurn(h1), 1 - a, 1 - b);
+          } else if (v <= e2.YAt(u) - bend1) {
+            PlanBand(plan, own, own.RotatePlus120(t), Ramp(toMedian1, fu));
+          } else {
+            // Three copies meet at the three-fold centre.
+            double w1, w2, w3;
+            const bool atCentre = v > e3.YAt(u);
+            BarycentricCoords(atCentre ? centroid : c, i1, j, uv, w1, w2, w3);
+            if (atCentre)
+              PlanThree(plan, own, 0.5 - w1 / 6, own.RotatePlus120(t), w1 / 3 + w2 / 2, own.RotateMinus120(t),
+                        w1 / 3 + w3 / 2);
+            else
+              PlanThree(plan, own, 0.5 + w1 / 2, own.RotatePlus120(t), w2 / 2, own.RotateMinus120(t), w3 / 2);
+          }
+        } else if (v < hv + o1) {
+          PlanBand(plan, own, own.RotateMinus60(z), Ramp(toAxisU, fv));
+        } else if (v <= e2.YAt(u) + bend2 || u > median1_.XAt(v)) {
+          plan.Single(own);
+        } else {
+          PlanBand(plan, own, own.RotateMinus120(t), Ramp(toMedian2, fu));
+        }
+        LimitWeightsToOne(plan);
+      },
+      k0 == 0 && k1 == 0 ? &fold : nullptr);
 }
 
 }  // namespace corvel

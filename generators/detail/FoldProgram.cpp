@@ -60,7 +60,9 @@ void MarkBand(double t0, double dt, FoldProgram::Band band, int count, std::uint
   dt /= band.every;
   band.from /= band.every;
   band.to /= band.every;
-  const double margin = 2 * std::abs(dt) + 1e-5;
+  // Far beyond the fixed-point and float errors of the fast positions (some 1e-7 of a cell), so
+  // that no pixel the fast render would put on the other side of a seam goes unplanned.
+  const double margin = 1e-5;
   const double last = t0 + (count - 1) * dt;
   const double low = std::floor(std::min(t0, last)) - 1, high = std::ceil(std::max(t0, last)) + 1;
   if (dt == 0 || high - low > count) {
@@ -73,8 +75,7 @@ void MarkBand(double t0, double dt, FoldProgram::Band band, int count, std::uint
   for (double k = low; k <= high; ++k) {
     double from = (k + band.from - margin - t0) / dt, to = (k + band.to + margin - t0) / dt;
     if (dt < 0) std::swap(from, to);
-    const double first = std::max(0.0, std::floor(from) - 1),
-                 end = std::min(double(count), std::ceil(to) + 2);
+    const double first = std::max(0.0, std::floor(from)), end = std::min(double(count), std::ceil(to) + 1);
     if (first < end) std::memset(marks + std::size_t(first), 1, std::size_t(end - first));
   }
 }
@@ -88,6 +89,8 @@ void MarkBands(const FoldProgram& program, const TileGenerator& generator, const
   MarkBand(at.x, along.x, program.bandU, count, marks);
   MarkBand(at.y, along.y, program.bandV, count, marks);
   MarkBand(at.x + at.y, along.x + along.y, program.bandSum, count, marks);
+  for (const FoldProgram::SkewBand& skew : program.skewBands)
+    MarkBand(skew.a * at.x + skew.b * at.y, skew.a * along.x + skew.b * along.y, skew.band, count, marks);
 }
 
 FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& generator) {

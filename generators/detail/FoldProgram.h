@@ -49,6 +49,13 @@ struct FoldProgram {
     double from = 0, to = 0;  // [k every + from, k every + to) for every whole k
     double every = 1;
   } bandU, bandV, bandSum;  // about u, v and u + v
+  // Bands about other sums a u + b v.
+  struct SkewBand {
+    double a = 0, b = 0;
+    Band band;
+  };
+  static constexpr int kMaxSkewBands = 3;
+  SkewBand skewBands[kMaxSkewBands];
   // Added to the folded position before the map to the source.
   Point2D sourceShift;
   int stepCount = 0;
@@ -68,10 +75,15 @@ struct FoldProgram {
   }
   // Taken inside `also` and inside `side` (or, when `above`, outside it), as the position was
   // before any step: the regions of a fold that turns each region on its own.
-  void AddInCorner(const HalfPlane& side, bool above, const HalfPlane& also, const LatticeAffine& map) {
-    steps[stepCount++] = {side, above, also, true, map};
+  void AddInCorner(const HalfPlane& side, bool above, const HalfPlane& also, const LatticeAffine& map,
+                   bool fromStart = true) {
+    steps[stepCount++] = {side, above, also, fromStart, map};
   }
-  bool HasBands() const { return bandU.planned || bandV.planned || bandSum.planned; }
+  bool HasBands() const {
+    bool any = bandU.planned || bandV.planned || bandSum.planned;
+    for (const SkewBand& skew : skewBands) any = any || skew.band.planned;
+    return any;
+  }
   // Whether a step tests a corner or the unmoved position: the kernels then take the longer way.
   bool HasCorners() const {
     for (int i = 0; i < stepCount; ++i)
@@ -138,7 +150,7 @@ constexpr LatticeAffine kSwap{0, 1, 0, 1, 0, 0};
 RECT ReachedSource(const FoldProgram& program, const TileGenerator& generator);
 
 // Marks (1) the pixels of a row of count pixels from the plane point start on, one apart, whose
-// cell positions lie in the program's bands or within two pixels of them; clears the others.
+// cell positions lie in the program's bands or next to them; clears the others.
 void MarkBands(const FoldProgram& program, const TileGenerator& generator, const Point2D& start, int count,
                std::uint8_t* marks);
 
