@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <vector>
 
 #include "codecs/ImageFile.h"
 #include "platform/gdi/DcState.h"

@@ -1,5 +1,4 @@
 // The exchange with the platform's graphics: global memory, bitmaps and icons.
-#include <cmath>
 #include <cstring>
 
 #include "codecs/ImageFile.h"
