@@ -1,9 +1,12 @@
 #include "shapes/TargetShapeFactory.h"
 
 #include <cmath>
+#include <utility>
 
+#include "generators/TileLattice.h"
 #include "resources/ParameterTable.h"
 #include "shapes/P1Shape.h"
+#include "shapes/P3Shape.h"
 #include "shapes/UiContext.h"
 
 namespace shapes {
@@ -23,6 +26,24 @@ double GetFloat(const framework::ParameterSet& parameters, int id) {
 }
 
 double Fraction(double value) { return value >= 1 ? 1 : value > 0 ? value : 0; }
+
+template <class Shape>
+std::unique_ptr<TargetShape> Make(framework::ZoomScrollView* view) {
+  return std::make_unique<Shape>(view);
+}
+
+using ShapeMaker = std::unique_ptr<TargetShape> (*)(framework::ZoomScrollView*);
+
+// One line a group; a group without a shape of its own edits the "P1" cell.
+const std::pair<int, ShapeMaker> kShapeMakers[] = {
+    {corvel::keTilingP3, Make<P3Shape>},
+};
+
+std::unique_ptr<TargetShape> MakeShape(int method, framework::ZoomScrollView* view) {
+  for (const auto& [group, make] : kShapeMakers)
+    if (group == method) return make(view);
+  return std::make_unique<P1Shape>(view);
+}
 
 }  // namespace
 
@@ -45,8 +66,7 @@ std::unique_ptr<TargetShape> CreateTargetShape(framework::ZoomScrollView* view, 
                                         GetFloat(parameters, resources::kSpline2),
                                         GetFloat(parameters, resources::kSpline3)};
 
-  // Every group edits the "P1" cell until its own shape is built.
-  std::unique_ptr<TargetShape> shape = std::make_unique<P1Shape>(view);
+  std::unique_ptr<TargetShape> shape = MakeShape(method, view);
   shape->SetPoints(points);
   if (centre != kKeepCentre) {
     const Point2D d = centre - shape->ComputeCentre();

@@ -43,6 +43,10 @@ void Path::AddBezier(const GdiPoint (&c)[4]) {
                                           c[3].y);
 }
 
+void Path::AddLine(GdiPoint from, GdiPoint to) {
+  status = OverlayGdiplus().AddPathLine(path, from.x, from.y, to.x, to.y);
+}
+
 void Path::Release() {
   if (path) status = OverlayGdiplus().DeletePath(path);
   path = nullptr;

@@ -17,6 +17,7 @@ struct GdiplusFunctions {
   decltype(&GdipCreatePath) CreatePath = &GdipCreatePath;
   decltype(&GdipDeletePath) DeletePath = &GdipDeletePath;
   decltype(&GdipAddPathBezier) AddPathBezier = &GdipAddPathBezier;
+  decltype(&GdipAddPathLine) AddPathLine = &GdipAddPathLine;
   decltype(&GdipCreateRegion) CreateRegion = &GdipCreateRegion;
   decltype(&GdipCombineRegionPath) CombineRegionPath = &GdipCombineRegionPath;
   decltype(&GdipDeleteRegion) DeleteRegion = &GdipDeleteRegion;
@@ -86,6 +87,7 @@ class Path {
   Path(const Path&) = delete;
   Path& operator=(const Path&) = delete;
   void AddBezier(const GdiPoint (&curve)[4]);
+  void AddLine(GdiPoint from, GdiPoint to);
   void Release();
   GpPath* get() const { return path; }
   GpStatus status;
