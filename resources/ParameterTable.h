@@ -28,7 +28,7 @@ constexpr host::DescriptorType DescriptorTypeOf(ParameterKind kind) {
                                         : host::typeBoolean;
 }
 
-// Ids of the parameters the render routine reads.
+// Ids of the parameters the render routine and the tile window read.
 enum ParameterId : int {
   kFeathering = 0,
   kAngle = 1,
@@ -50,6 +50,11 @@ enum ParameterId : int {
   kBoundBoxBottom = 17,
   kBoundBoxTop = 18,
   kShowOriginal = 19,
+  kPreviewPlacmentTop = 20,
+  kPreviewPlacmentLeft = 21,
+  kPreviewPlacmentBottom = 22,
+  kPreviewPlacmentRight = 23,
+  kZoomValue = 24,
 };
 
 constexpr int kParameterCount = 25;
