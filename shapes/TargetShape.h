@@ -80,6 +80,8 @@ class TargetShape : public ShapeHandle {
   Point2D scaleOffsets[4];
   Point2D scalePivot;
   double scaleStartDistance = 0;
+  // What a corner drag follows besides dragLine, recorded at the press.
+  Point2D pressPoints[4];
 
  private:
   Point2D* offendingPoint = nullptr;

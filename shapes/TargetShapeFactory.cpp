@@ -6,7 +6,11 @@
 #include "generators/TileLattice.h"
 #include "resources/ParameterTable.h"
 #include "shapes/P1Shape.h"
+#include "shapes/P3LMShape.h"
+#include "shapes/P3MLShape.h"
 #include "shapes/P3Shape.h"
+#include "shapes/P6MShape.h"
+#include "shapes/P6Shape.h"
 #include "shapes/UiContext.h"
 
 namespace shapes {
@@ -36,7 +40,9 @@ using ShapeMaker = std::unique_ptr<TargetShape> (*)(framework::ZoomScrollView*);
 
 // One line a group; a group without a shape of its own edits the "P1" cell.
 const std::pair<int, ShapeMaker> kShapeMakers[] = {
-    {corvel::keTilingP3, Make<P3Shape>},
+    {corvel::keTilingP3, Make<P3Shape>},     {corvel::keTilingP3ML, Make<P3MLShape>},
+    {corvel::keTilingP3LM, Make<P3LMShape>}, {corvel::keTilingP6, Make<P6Shape>},
+    {corvel::keTilingP6M, Make<P6MShape>},
 };
 
 std::unique_ptr<TargetShape> MakeShape(int method, framework::ZoomScrollView* view) {

@@ -10,7 +10,11 @@
 #include "generators/TileLattice.h"
 #include "platform/ui/Capture.h"
 #include "shapes/FramedShape.h"
+#include "shapes/P3LMShape.h"
+#include "shapes/P3MLShape.h"
 #include "shapes/P3Shape.h"
+#include "shapes/P6MShape.h"
+#include "shapes/P6Shape.h"
 #include "shapes/TargetShapeFactory.h"
 #include "shapes/ToolView.h"
 #include "tests/shapes/ShapeFixture.h"
@@ -33,6 +37,14 @@ bool Near(Point2D a, Point2D b, double tolerance = 1e-4) { return Length(a - b) 
 using Constraint = std::function<bool(const Point2D* p)>;
 
 bool Equilateral(const Point2D* p) { return Near(p[3] - p[0], Minus60(p[1] - p[0])); }
+bool Kite(const Point2D* p) {
+  return Equilateral(p) && Near(p[2], p[0] + (p[1] - p[0]) * (2.0 / 3) + (p[3] - p[0]) * (2.0 / 3));
+}
+// The right angle at corner 0, the 30-degree corner 3 on the long leg.
+bool HalfEquilateral(const Point2D* p) {
+  const Point2D a = p[1] - p[0], b = p[3] - p[0];
+  return std::fabs(a.x * b.x + a.y * b.y) < 1e-3 && std::fabs(Length(b) - kRoot3 * Length(a)) < 1e-4;
+}
 bool Rhombus(const Point2D* p) { return Equilateral(p) && Near(p[2], p[1] + p[3] - p[0]); }
 
 template <class Shape>
@@ -53,6 +65,10 @@ void PrintTo(const Family& f, std::ostream* os) { *os << f.name; }
 
 const Family kFamily[] = {
     {corvel::keTilingP3, "P3", Is<shapes::P3Shape>, 3, 0, 1, Rhombus, 2},
+    {corvel::keTilingP3ML, "P3ML", Is<shapes::P3MLShape>, 1, 3, 1, Equilateral, 0},
+    {corvel::keTilingP3LM, "P3LM", Is<shapes::P3LMShape>, 1, 0, 1, Kite, 1},
+    {corvel::keTilingP6, "P6", Is<shapes::P6Shape>, 1, 0, 1, Kite, 2},
+    {corvel::keTilingP6M, "P6M", Is<shapes::P6MShape>, 3, 1, 3, HalfEquilateral, 0},
 };
 
 class HexagonalShapeTest : public ShapeTest, public testing::WithParamInterface<Family> {
@@ -134,7 +150,8 @@ TEST_P(HexagonalShapeTest, SplinesStopAtAnEighthEitherWay) {
   for (int handle = 0; handle < f.splineHandles; ++handle) {
     double stops[2];
     for (int side = 0; side < 2; ++side) {
-      Build(side == 0 ? 0 : 270);
+      // Large enough that a kite's rotation handle keeps clear of its handle 7.
+      Build(side == 0 ? 0 : 270, 140);
       const int point = handle == 0 ? 5 : 7;
       const Point2D from = P()[point], centre = P()[4];
       DragBuilt(from, from + (centre - from) * (side == 0 ? 4.0 : -4.0), MK_LBUTTON, 8);
