@@ -175,9 +175,9 @@ void FramedShape::Draw(CDC* dc) {
   const int count = Sides(sides);
   GdiPoint curves[kMaxSides][4];
   for (int i = 0; i < count; ++i) {
-    curves[i][0] = Gdi(points[sides[i].from]);
+    curves[i][0] = Gdi(SideEnd(sides[i].from));
     curves[i][1] = curves[i][2] = Gdi(sides[i].q);
-    curves[i][3] = Gdi(points[sides[i].to]);
+    curves[i][3] = Gdi(SideEnd(sides[i].to));
     if (sides[i].curved)
       path.AddBezier(curves[i]);
     else

@@ -45,6 +45,8 @@ class FramedShape : public TargetShape {
   virtual void Bend(int handle, Point2D at) = 0;
   // The outline in path order; returns the count.
   virtual int Sides(Side sides[kMaxSides]) = 0;
+  // Where a side's end index lies: a control point, unless a group names a point of its own.
+  virtual Point2D SideEnd(int index) const { return points[index]; }
 
   Point2D Along(Point2D from, double a, double b) {
     return from + LatticeToImage(edgeA, edgeB, Point2D(a, b));

@@ -335,6 +335,18 @@ Point2D TargetShape::ImageToLattice(Point2D u, Point2D v, Point2D p) {
   return {(p.x * v.y - p.y * v.x) / det, (p.y * u.x - p.x * u.y) / det};
 }
 
+bool TargetShape::CrossLines(Point2D from, Point2D direction, Point2D lineFrom, Point2D lineTo,
+                             Point2D& crossing) {
+  // Parametric, so that an upright line is as good as any; a slope would be infinite there.
+  const Point2D along = lineTo - lineFrom;
+  const double cross = direction.x * along.y - direction.y * along.x;
+  if (std::fabs(cross) <= 1e-12 * std::hypot(direction.x, direction.y) * std::hypot(along.x, along.y))
+    return false;
+  const Point2D gap = lineFrom - from;
+  crossing = from + direction * ((gap.x * along.y - gap.y * along.x) / cross);
+  return true;
+}
+
 void TargetShape::RoundPoint(Point2D& p) {
   auto round = [](double x) { return x > 0 ? std::trunc(x + 0.5) : std::trunc(x - 0.5); };
   p.x = round(p.x);

@@ -55,6 +55,10 @@ class TargetShape : public ShapeHandle {
   static Point2D ImageToLattice(Point2D u, Point2D v, Point2D p);
   // Halves away from zero.
   static void RoundPoint(Point2D& p);
+  // Where the line through `from` along `direction` meets the line through `lineFrom` and
+  // `lineTo`; false when they are parallel or either is no line.
+  static bool CrossLines(Point2D from, Point2D direction, Point2D lineFrom, Point2D lineTo,
+                         Point2D& crossing);
 
   static constexpr int kMaxFitFailures = 1000;
 

@@ -5,10 +5,14 @@
 
 #include "generators/TileLattice.h"
 #include "resources/ParameterTable.h"
+#include "shapes/CMMShape.h"
+#include "shapes/CMShape.h"
 #include "shapes/P1Shape.h"
 #include "shapes/P3LMShape.h"
 #include "shapes/P3MLShape.h"
 #include "shapes/P3Shape.h"
+#include "shapes/P4MShape.h"
+#include "shapes/P4Shape.h"
 #include "shapes/P6MShape.h"
 #include "shapes/P6Shape.h"
 #include "shapes/UiContext.h"
@@ -42,7 +46,9 @@ using ShapeMaker = std::unique_ptr<TargetShape> (*)(framework::ZoomScrollView*);
 const std::pair<int, ShapeMaker> kShapeMakers[] = {
     {corvel::keTilingP3, Make<P3Shape>},     {corvel::keTilingP3ML, Make<P3MLShape>},
     {corvel::keTilingP3LM, Make<P3LMShape>}, {corvel::keTilingP6, Make<P6Shape>},
-    {corvel::keTilingP6M, Make<P6MShape>},
+    {corvel::keTilingP6M, Make<P6MShape>},   {corvel::keTilingCM, Make<CMShape>},
+    {corvel::keTilingP4G, Make<CMShape>},    {corvel::keTilingCMM, Make<CMMShape>},
+    {corvel::keTilingP4, Make<P4Shape>},     {corvel::keTilingP4M, Make<P4MShape>},
 };
 
 std::unique_ptr<TargetShape> MakeShape(int method, framework::ZoomScrollView* view) {
