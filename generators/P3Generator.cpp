@@ -1,6 +1,9 @@
 #include "generators/P3Generator.h"
 
+#include <algorithm>
+
 #include "generators/SeamFeathering.h"
+#include "generators/detail/FoldProgram.h"
 
 namespace corvel {
 
@@ -41,6 +44,21 @@ Point2D P3Generator::Fold(const Point2D& p) const {
   return q;
 }
 
+// On the short diagonal a position belongs to the triangles beyond it, as in Fold.
+void P3Generator::AddTurnSteps(detail::FoldProgram& program) const {
+  using detail::Beside;
+  const Line2D shortDiagonal({0, 1}, {1, 0}), steep({0, 0}, {0.5, 1}), flat({0, 0}, {1, 0.5}),
+      upper({0, 0.5}, {1, 1}), lower({0.5, 0}, {1, 1});
+  auto turn = [this](const Point2D& centre, bool plus) {
+    return detail::InLattice(
+        *this, [&](const Point2D& q) { return plus ? q.RotatePlus120(centre) : q.RotateMinus120(centre); });
+  };
+  program.AddInCorner(Beside(shortDiagonal), false, Beside(steep, true), turn(anchor1, false));
+  program.AddInCorner(Beside(shortDiagonal), false, Beside(flat), turn(anchor2, true));
+  program.AddInCorner(Beside(shortDiagonal), true, Beside(upper, true), turn(anchor1, true));
+  program.AddInCorner(Beside(shortDiagonal), true, Beside(lower), turn(anchor2, false));
+}
+
 int P3Generator::Generate(CProgressMeter* meter) {
   const double fu = feather1, fv = feather2, hu = fu / 2, hv = fv / 2;
   ShrinkLatticeXY(*this, 1 - 2 * fu, 1 - 2 * fv);
@@ -65,7 +83,7 @@ int P3Generator::Generate(CProgressMeter* meter) {
                 t1b = frame.LatticeToSource(1 + hu, 1) + origin, t1c = c11 + origin;
   const double k0 = seamK0, k1 = seamK1;
 
-  return RunTileWorker(*this, meter, [&](int x, int y, SamplePlan& plan) {
+  auto planPixel = [&](int x, int y, SamplePlan& plan) {
     const Point2D q = Fold(WrapToCell(x, y));
     const Point2D folded = frame.PlaneToLattice(q.x, q.y);
     double s = Clamp01(folded.x), t = Clamp01(folded.y);
@@ -170,7 +188,38 @@ int P3Generator::Generate(CProgressMeter* meter) {
     } else {
       plan.Single(own);
     }
+  };
+
+  // Unbent, a pixel away from the seams is one sample of its position turned onto the rhombus
+  // and read through the frame. The seams lie on the lines where 2u - v, u - 2v or u + v is whole
+  // (the frame's s, -t and s + t); the pixels of bands about them are planned as above.
+  detail::FoldProgram fold;
+  AddTurnSteps(fold);
+  detail::LatticeAffine toSource = detail::AffineOf([&](double u, double v) {
+    const Point2D q = LatticeToPlane(u, v);
+    const Point2D p = source(frame.PlaneToLattice(q.x, q.y));
+    return detN == 0 ? p : invN.Apply(p.x, p.y);
   });
+  // The rhombus's corners bound what the map reaches; its least corner becomes the program's 0.
+  Point2D low(1e300, 1e300), high(-1e300, -1e300);
+  for (const Point2D& corner :
+       {Point2D(0, 0), Point2D(2.0 / 3, 1.0 / 3), Point2D(1, 1), Point2D(1.0 / 3, 2.0 / 3)}) {
+    const Point2D p(toSource.uu * corner.x + toSource.uv * corner.y + toSource.u1,
+                    toSource.vu * corner.x + toSource.vv * corner.y + toSource.v1);
+    low = {std::min(low.x, p.x), std::min(low.y, p.y)};
+    high = {std::max(high.x, p.x), std::max(high.y, p.y)};
+  }
+  toSource.u1 -= low.x;
+  toSource.v1 -= low.y;
+  fold.AddBySide(detail::HalfPlane{}, toSource);
+  fold.sourceShift = low;
+  fold.reachU = high.x - low.x;
+  fold.reachV = high.y - low.y;
+  const double w = 0.375 * (fu + fv);
+  fold.bandSum = {true, -w, w, 1};
+  fold.skewBands[0] = {2, -1, {true, -w, w, 1}};
+  fold.skewBands[1] = {1, -2, {true, -w, w, 1}};
+  return RunTileWorker(*this, meter, planPixel, k0 == 0 && k1 == 0 ? &fold : nullptr);
 }
 
 }  // namespace corvel

@@ -21,6 +21,8 @@ class P3Generator : public TileGenerator {
 
  protected:
   Point2D Fold(const Point2D& p) const;
+  // Fold's turns as fold program steps, each triangle tested where the position started.
+  void AddTurnSteps(detail::FoldProgram& program) const;
 
   Point2D anchor1, anchor2;
 };

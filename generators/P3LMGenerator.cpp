@@ -1,6 +1,7 @@
 #include "generators/P3LMGenerator.h"
 
 #include "generators/SeamFeathering.h"
+#include "generators/detail/FoldProgram.h"
 
 namespace corvel {
 
@@ -65,7 +66,7 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   const Line2D edgeA(source(0, 0), source(1, 0)), edgeB(source(0, 0), source(0, 1));
   const double k0 = seamK0;
 
-  return RunTileWorker(*this, meter, [&](int x, int y, SamplePlan& plan) {
+  auto planPixel = [&](int x, int y, SamplePlan& plan) {
     const Point2D folded = FoldLattice(CellPosition(*this, x, y));
     double u = folded.x < 0 ? 0 : (folded.x >= 0.5 ? 0.5 : folded.x);
     double v = folded.y < 0 ? 0 : (folded.y >= 0.5 ? 0.5 : folded.y);
@@ -131,7 +132,35 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
     } else {
       PlanBand(plan, own, own.RotateMinus120(gs), Ramp(lm.YAt(u) - v + d, fu));
     }
-  });
+  };
+
+  // Unbent, a pixel away from the seams is one sample of its position folded as FoldLattice
+  // folds it. The seams lie on the lines where 2u + v, u + 2v or u - v is whole; the pixels of
+  // bands about them are planned as above.
+  detail::FoldProgram fold;
+  using detail::Beside;
+  using detail::HalfPlane;
+  const detail::LatticeAffine plus120 = detail::InLattice(
+      *this, [this](const Point2D& q) { return q.RotatePlus120(anchor_); });
+  const detail::LatticeAffine minus120 = detail::InLattice(
+      *this, [this](const Point2D& q) { return q.RotateMinus120(anchor_); });
+  const Line2D beyondKite({0.5, 0}, {0, 1}), besideKite({0, 0.5}, {1, 0});
+  fold.AddByLine(Line2D({0, 1}, {1, 0}), true,
+                 detail::InLattice(*this, [this](const Point2D& q) { return q.Reflect(mirror_); }));
+  fold.AddInCorner(Beside(beyondKite), true, HalfPlane{-1, 1, 0}, plus120, false);
+  fold.AddInCorner(Beside(beyondKite), true, HalfPlane{1, -1, 0}, minus120, false);
+  fold.AddByLine(besideKite, true, minus120);
+  // A lattice a little off the hexagon turns some positions past the kite's mirror edges; they
+  // are clamped onto them, as above.
+  fold.AddByU(0, false, detail::LatticeAffine{0, 0, 0, 0, 1, 0});
+  fold.AddBySide(HalfPlane{0, 1, 0}, detail::LatticeAffine{1, 0, 0, 0, 0, 0});
+  fold.sourceShift = {hu, hv};
+  fold.reachU = fold.reachV = 0.5;
+  const double w = 0.75 * (fu + fv);
+  fold.skewBands[0] = {2, 1, {true, -w, w, 1}};
+  fold.skewBands[1] = {1, 2, {true, -w, w, 1}};
+  fold.skewBands[2] = {1, -1, {true, -w, w, 1}};
+  return RunTileWorker(*this, meter, planPixel, k0 == 0 ? &fold : nullptr);
 }
 
 }  // namespace corvel

@@ -32,20 +32,9 @@ Point2D P3MLGenerator::Fold(const Point2D& p) const {
   return CompareWithTolerance(q.y, mirror_.YAt(q.x)) != -1 ? q.Reflect(mirror_) : q;
 }
 
-// P3's four triangles each tested where the position started, then the mirror.
+// P3's turns, then the mirror.
 bool P3MLGenerator::DescribeFold(detail::FoldProgram& program) const {
-  using detail::Beside;
-  const Line2D shortDiagonal({0, 1}, {1, 0}), steep({0, 0}, {0.5, 1}), flat({0, 0}, {1, 0.5}),
-      upper({0, 0.5}, {1, 1}), lower({0.5, 0}, {1, 1});
-  auto turn = [this](const Point2D& centre, bool plus) {
-    return detail::InLattice(
-        *this, [&](const Point2D& q) { return plus ? q.RotatePlus120(centre) : q.RotateMinus120(centre); });
-  };
-  // On the short diagonal a position belongs to the triangles beyond it, as in P3's fold.
-  program.AddInCorner(Beside(shortDiagonal), false, Beside(steep, true), turn(anchor1, false));
-  program.AddInCorner(Beside(shortDiagonal), false, Beside(flat), turn(anchor2, true));
-  program.AddInCorner(Beside(shortDiagonal), true, Beside(upper, true), turn(anchor1, true));
-  program.AddInCorner(Beside(shortDiagonal), true, Beside(lower), turn(anchor2, false));
+  AddTurnSteps(program);
   program.AddBySide(detail::InLatticeSide(*this, [this](const Point2D& q) { return mirror_.YAt(q.x) - q.y; }),
                     detail::InLattice(*this, [this](const Point2D& q) { return q.Reflect(mirror_); }));
   return true;

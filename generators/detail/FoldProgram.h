@@ -118,15 +118,20 @@ void FoldPositionsSse2(const FoldKernelArgs& args, std::uint32_t u, std::uint32_
 void FoldPositionsAvx2(const FoldKernelArgs& args, std::uint32_t u, std::uint32_t du, std::uint32_t v,
                        std::uint32_t dv, int count, std::int32_t* positions);
 
+// An affine map(u, v) of lattice coordinates as data.
+template <class Map>
+LatticeAffine AffineOf(Map&& map) {
+  const Point2D zero = map(0.0, 0.0), alongU = map(1.0, 0.0) - zero, alongV = map(0.0, 1.0) - zero;
+  return {alongU.x, alongV.x, zero.x, alongU.y, alongV.y, zero.y};
+}
+
 // A map of the plane as a map of lattice coordinates.
 template <class PlaneMap>
 LatticeAffine InLattice(const TileGenerator& generator, PlaneMap&& planeMap) {
-  auto map = [&](double u, double v) {
+  return AffineOf([&](double u, double v) {
     const Point2D q = planeMap(generator.LatticeToPlane(u, v));
     return generator.PlaneToLattice(q.x, q.y);
-  };
-  const Point2D zero = map(0, 0), alongU = map(1, 0) - zero, alongV = map(0, 1) - zero;
-  return {alongU.x, alongV.x, zero.x, alongU.y, alongV.y, zero.y};
+  });
 }
 
 // Where side(point) < 0 for an affine function of the plane, in lattice coordinates.
