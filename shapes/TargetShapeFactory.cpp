@@ -8,6 +8,7 @@
 #include "shapes/CMMShape.h"
 #include "shapes/CMShape.h"
 #include "shapes/P1Shape.h"
+#include "shapes/P2Shape.h"
 #include "shapes/P3LMShape.h"
 #include "shapes/P3MLShape.h"
 #include "shapes/P3Shape.h"
@@ -15,6 +16,10 @@
 #include "shapes/P4Shape.h"
 #include "shapes/P6MShape.h"
 #include "shapes/P6Shape.h"
+#include "shapes/PGShape.h"
+#include "shapes/PMGShape.h"
+#include "shapes/PMMShape.h"
+#include "shapes/PMShape.h"
 #include "shapes/UiContext.h"
 
 namespace shapes {
@@ -49,6 +54,9 @@ const std::pair<int, ShapeMaker> kShapeMakers[] = {
     {corvel::keTilingP6M, Make<P6MShape>},   {corvel::keTilingCM, Make<CMShape>},
     {corvel::keTilingP4G, Make<CMShape>},    {corvel::keTilingCMM, Make<CMMShape>},
     {corvel::keTilingP4, Make<P4Shape>},     {corvel::keTilingP4M, Make<P4MShape>},
+    {corvel::keTilingP2, Make<P2Shape>},     {corvel::keTilingPM, Make<PMShape>},
+    {corvel::keTilingPG, Make<PGShape>},     {corvel::keTilingPGG, Make<PGShape>},
+    {corvel::keTilingPMM, Make<PMMShape>},   {corvel::keTilingPMG, Make<PMGShape>},
 };
 
 std::unique_ptr<TargetShape> MakeShape(int method, framework::ZoomScrollView* view) {

@@ -11,7 +11,10 @@
 #include <vector>
 
 #include "core/RowIteratorBands.h"
+#include "generators/GenerateTile.h"
 #include "generators/Geometry.h"
+#include "generators/RectangularPeriod.h"
+#include "generators/TileLattice.h"
 #include "tests/generators/TileTestImages.h"
 
 namespace corvel {
@@ -40,6 +43,29 @@ struct Lattice {
     };
   }
 };
+
+// The lattice of the pick scaled to the tile's size: where the feather shrinks a lattice it
+// keeps its structure, so this lattice is whole and its period is the tile.
+inline Lattice TileLatticeOf(const TileShape& shape, CRowIteratorBands& tile, const std::string& what) {
+  const TileLattice picked = BuildTileLattice(shape.method, shape.p0, shape.p1, shape.p2, shape.centre);
+  const POINT period = RectangularPeriod(picked.basisA, picked.basisB);
+  const long long w = tile.Width(), h = tile.Height();
+  EXPECT_LE(w, period.x) << what;
+  EXPECT_LE(h, period.y) << what;
+  for (POINT v : {picked.basisA, picked.basisB}) {
+    EXPECT_EQ(v.x * w % period.x, 0) << what;
+    EXPECT_EQ(v.y * h % period.y, 0) << what;
+  }
+  auto scaled = [&](POINT v) { return POINT{LONG(v.x * w / period.x), LONG(v.y * h / period.y)}; };
+  return {scaled(picked.basisA), scaled(picked.basisB)};
+}
+
+// Where the tile shows the plane's origin: the repeated groups show their cell one pixel on,
+// past a rising A.
+inline Point2D TileShift(const TileShape& shape, const Lattice& l) {
+  const TileLattice picked = BuildTileLattice(shape.method, shape.p0, shape.p1, shape.p2, shape.centre);
+  return Point2D(picked.repeats ? 1 : 0, -std::min(0.0, double(l.a.y)));
+}
 
 // The nearest copy of p to c: turns and mirrors of a lattice whose integer vectors are only
 // nearly hexagonal are exact nowhere, and least wrong near their centre.
@@ -78,6 +104,53 @@ inline PlaneMap MirrorThrough(const Lattice& l, Point2D p1, Point2D p2) {
 // The mirror across the line through the lattice points A and B.
 inline PlaneMap MirrorThroughAB(const Lattice& l) {
   return MirrorThrough(l, l.ToPlane(1, 0), l.ToPlane(0, 1));
+}
+
+// The turns, mirrors and glides of each group beyond its lattice's moves, on the lattice its
+// tile was generated on.
+inline std::vector<PlaneMap> GroupSymmetries(int method, const Lattice& l) {
+  switch (method) {
+    case keTilingP2:
+      return {l.Affine(-1, 0, 0, -1, 0, 0)};
+    case keTilingPM:
+      return {l.Affine(1, 0, 0, -1, 0, 0)};
+    case keTilingPG:
+      return {l.Affine(1, 0, 0, -1, 0.5, 0)};
+    case keTilingPMM:
+      return {l.Affine(-1, 0, 0, 1, 0, 0), l.Affine(1, 0, 0, -1, 0, 0)};
+    case keTilingPMG:
+      return {l.Affine(-1, 0, 0, -1, 1, 1), l.Affine(1, 0, 0, -1, 0, 0.5)};
+    case keTilingPGG:
+      return {l.Affine(-1, 0, 0, -1, 0, 0), l.Affine(1, 0, 0, -1, 0.5, 0.5)};
+    case keTilingCM:
+      return {l.Affine(0, 1, 1, 0, 0, 0)};
+    case keTilingCMM:
+      return {l.Affine(0, 1, 1, 0, 0, 0), l.Affine(0, -1, -1, 0, 1, 1), l.Affine(-1, 0, 0, -1, 1, 0)};
+    case keTilingP4:
+      return {l.Affine(0, 1, -1, 0, 0, 1), l.Affine(-1, 0, 0, -1, 1, 1)};
+    case keTilingP4M:
+      return {TurnAbout(l, {0, 0}, 90), TurnAbout(l, l.ToPlane(0.5, 0.5), 90), l.Affine(-1, 0, 0, 1, 0, 0),
+              l.Affine(0, 1, 1, 0, 0, 0)};
+    case keTilingP4G:
+      // The quarter turns, the mirror u + v = 0.5 and the glide along u across v = 0.25.
+      return {TurnAbout(l, {0, 0}, 90), TurnAbout(l, l.ToPlane(0.5, 0.5), 90),
+              l.Affine(0, -1, -1, 0, 0.5, 0.5), l.Affine(1, 0, 0, -1, 0.5, 0.5)};
+    case keTilingP3:
+      return {TurnAbout(l, {0, 0}, 120), TurnAbout(l, l.ToPlane(1.0 / 3, 2.0 / 3), 120)};
+    case keTilingP3ML:
+      return {TurnAbout(l, {0, 0}, 120), TurnAbout(l, l.ToPlane(2.0 / 3, 1.0 / 3), 120), MirrorThroughAB(l)};
+    case keTilingP3LM:
+      return {TurnAbout(l, l.ToPlane(1.0 / 3, 1.0 / 3), 120), MirrorThroughAB(l)};
+    case keTilingP6:
+      return {TurnAbout(l, {0, 0}, 60), TurnAbout(l, l.ToPlane(1.0 / 3, 1.0 / 3), 120),
+              TurnAbout(l, l.ToPlane(0.5, 0), 180), TurnAbout(l, l.ToPlane(0.5, 0.5), 180)};
+    case keTilingP6M:
+      return {TurnAbout(l, {0, 0}, 60), TurnAbout(l, l.ToPlane(1.0 / 3, 2.0 / 3), 120),
+              TurnAbout(l, l.ToPlane(0.5, 0), 180), MirrorThrough(l, {0, 0}, l.ToPlane(1, 1)),
+              MirrorThrough(l, {0, 0}, l.ToPlane(0.5, 1))};
+    default:
+      return {};
+  }
 }
 
 // The tile's pixels read once, looked up modulo its size.
@@ -159,6 +232,21 @@ inline void ExpectSymmetry(CRowIteratorBands& tile, Point2D shift, const PlaneMa
   }
   EXPECT_EQ(failures, 0) << what;
   EXPECT_LT(skipped, (checked + skipped) / 4) << what << ": too few pixels judged";
+}
+
+// The tile generated from `shape` repeats along its lattice and keeps its group's symmetries.
+inline void ExpectGroupSymmetries(CRowIteratorBands& tile, const TileShape& shape, bool hardSeams,
+                                  const std::string& what) {
+  const Lattice l = TileLatticeOf(shape, tile, what);
+  const Point2D shift = TileShift(shape, l);
+  // Integer lattices of the hexagonal groups are only nearly so.
+  const int m = shape.method;
+  const double slack = m >= keTilingP3 ? 0.5 : 0;
+  ExpectSymmetry(tile, shift, l.Affine(1, 0, 0, 1, 1, 0), 1, 0, hardSeams, what + " along A");
+  ExpectSymmetry(tile, shift, l.Affine(1, 0, 0, 1, 0, 1), 1, 0, hardSeams, what + " along B");
+  const std::vector<PlaneMap> symmetries = GroupSymmetries(m, l);
+  for (std::size_t i = 0; i < symmetries.size(); ++i)
+    ExpectSymmetry(tile, shift, symmetries[i], 1, slack, hardSeams, what + " symmetry " + std::to_string(i));
 }
 
 // The largest step between neighbours inside the tile, and across its right and bottom edges

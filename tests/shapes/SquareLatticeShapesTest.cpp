@@ -177,24 +177,6 @@ TEST_F(SquareLatticeShapesTest, TheToolViewShadesTheOutsideOfTheShapeOnly) {
   }
 }
 
-std::vector<PlaneMap> GroupSymmetries(int method, const Lattice& l) {
-  using corvel::tile_symmetry::TurnAbout;
-  switch (method) {
-    case keTilingCM:
-      return {l.Affine(0, 1, 1, 0, 0, 0)};
-    case keTilingCMM:
-      return {l.Affine(0, 1, 1, 0, 0, 0), l.Affine(0, -1, -1, 0, 1, 1), l.Affine(-1, 0, 0, -1, 1, 0)};
-    case keTilingP4:
-      return {l.Affine(0, 1, -1, 0, 0, 1), l.Affine(-1, 0, 0, -1, 1, 1)};
-    case keTilingP4M:
-      return {TurnAbout(l, {0, 0}, 90), TurnAbout(l, l.ToPlane(0.5, 0.5), 90), l.Affine(-1, 0, 0, 1, 0, 0),
-              l.Affine(0, 1, 1, 0, 0, 0)};
-    default:  // P4G: the quarter turns, the mirror u + v = 0.5 and the glide across v = 0.25
-      return {TurnAbout(l, {0, 0}, 90), TurnAbout(l, l.ToPlane(0.5, 0.5), 90),
-              l.Affine(0, -1, -1, 0, 0.5, 0.5), l.Affine(1, 0, 0, -1, 0.5, 0.5)};
-  }
-}
-
 POINT Written(const framework::ParameterSet& parameters, int xId, int yId, int size) {
   float x = 0, y = 0;
   parameters.GetParameter(xId)->GetFloat(&x);

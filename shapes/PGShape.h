@@ -1,0 +1,24 @@
+// The shape of "PG" and "PGG": a rectangle whose top and bottom sides bend alike by point 5 and
+// whose left and right sides bend alike by point 7. Corner 1 resizes it about corner 3, the
+// centre moves it, point 11 turns it and a right drag on corner 1 scales it.
+#pragma once
+#include "shapes/detail/RectangleShape.h"
+
+namespace shapes {
+
+class PGShape : public detail::RectangleShape {
+ public:
+  using RectangleShape::RectangleShape;
+
+  void Draw(CDC* dc) override;
+  void PlaceSplineHandles() override;
+
+ protected:
+  bool CornerNeedsHover() const override { return false; }
+  bool HoldsCorner3() const override { return false; }
+  void PressControl(Point2D at) override;
+  void DragControl(Point2D at) override;
+  void UpdateHovers(Point2D at) override;
+};
+
+}  // namespace shapes

@@ -1,0 +1,86 @@
+#include "shapes/detail/DraggableShape.h"
+
+namespace shapes::detail {
+
+double DraggableShape::HeldSpline(double value) {
+  if (value >= kSplineLimit) return kSplineLimit;
+  if (value <= -kSplineLimit) return -kSplineLimit;
+  return value;
+}
+
+bool DraggableShape::EndLostDrag(UINT flags, CPoint at) {
+  if (leftDown && !(flags & MK_LBUTTON)) {
+    OnLButtonUp(flags, at);
+    return true;
+  }
+  if (rightDown && !(flags & MK_RBUTTON)) {
+    OnRButtonUp(flags, at);
+    return true;
+  }
+  return false;
+}
+
+void DraggableShape::ScaleStep(Point2D at) {
+  SaveState();
+  ScaleTowards(at);
+  ComputeEdgesFromPoints();
+  ApplyRotatedFrame();
+  PlaceSplineHandles();
+  // Placed again from the turned-back corners: placed before, a turned shape's handle is off.
+  PlaceRotationHandle();
+  EndMove();
+}
+
+void DraggableShape::RotateStep(Point2D at) {
+  SaveState();
+  RotateTowards(at);
+  EndMove();
+}
+
+void DraggableShape::MoveStep(Point2D at) {
+  SaveState();
+  const Point2D d = at - points[4];
+  for (int i : {0, 1, 3, 2, 12, 13, 15, 14}) points[i] += d;
+  ComputeCentre();
+  ComputeEdgesFromPoints();
+  PlaceRotationHandle();
+  PlaceSplineHandles();
+  EndMove();
+}
+
+void DraggableShape::SplineStep(int index, double value) {
+  SaveState();
+  splines[index] = HeldSpline(value);
+  PlaceSplineHandles();
+  EndMove();
+}
+
+void DraggableShape::EndMove() {
+  if (IsUsable())
+    InvalidateView();
+  else
+    RestoreState();
+}
+
+void DraggableShape::Release(std::initializer_list<bool*> grabs) {
+  for (bool* grab : grabs) {
+    if (*grab) {
+      *grab = false;
+      WriteParameters(true);
+    }
+  }
+}
+
+void DraggableShape::UpdateHover(std::initializer_list<Hover> hovers) {
+  for (const Hover& hover : hovers) {
+    bool othersSet = true;
+    for (const Hover& other : hovers)
+      if (other.flag != hover.flag) othersSet = othersSet && *other.flag;
+    if (hover.on && !othersSet)
+      *hover.flag = true;
+    else if (!(hover.keptWhileDown && leftDown))
+      *hover.flag = false;
+  }
+}
+
+}  // namespace shapes::detail

@@ -1,0 +1,41 @@
+// The drag steps the group shapes share: the lost button-up, the scale, turn and move steps, a
+// spline handle's step, the undo of a step that leaves the shape unusable, and the hover flags.
+#pragma once
+#include <initializer_list>
+
+#include "shapes/TargetShape.h"
+
+namespace shapes::detail {
+
+class DraggableShape : public TargetShape {
+ public:
+  using TargetShape::TargetShape;
+
+  // How far a spline value bends its side, in lattice units.
+  static constexpr double kSplineLimit = 0.125;
+  static double HeldSpline(double value);
+
+ protected:
+  // A button released outside the view shows as a move without it: the drag ends as its
+  // release would. True when it did.
+  bool EndLostDrag(UINT flags, CPoint at);
+  void ScaleStep(Point2D at);
+  void RotateStep(Point2D at);
+  void MoveStep(Point2D at);
+  void SplineStep(int index, double value);
+  // Keeps a step while the shape stays usable, else undoes it.
+  void EndMove();
+  // Clears each grab flag that is set and writes the parameters once for each.
+  void Release(std::initializer_list<bool*> grabs);
+
+  struct Hover {
+    bool* flag;
+    bool on;
+    bool keptWhileDown;
+  };
+  // In order: a flag is set on its handle unless all the others are set as they stand;
+  // otherwise cleared, except that some keep their state while the left button is down.
+  void UpdateHover(std::initializer_list<Hover> hovers);
+};
+
+}  // namespace shapes::detail
