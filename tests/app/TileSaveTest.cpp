@@ -1,0 +1,152 @@
+// Saving the tile through the file dialog, read back by ImageMagick, and the help page opened
+// through the shell.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/Help.h"
+#include "app/TileSave.h"
+#include "app/TilingCommand.h"
+#include "platform/registry/Registry.h"
+#include "platform/shell/Shell.h"
+#include "platform/ui/Script.h"
+#include "tests/app/AppFixture.h"
+#include "tests/codecs/ImageMagick.h"
+#include "tests/codecs/TempDir.h"
+
+namespace {
+
+using corvel::CRowIteratorBands;
+
+class TileSaveTest : public apptest::AppTest {
+ protected:
+  void SetUp() override {
+    AppTest::SetUp();
+    ASSERT_EQ(source.CreateBGR(61, 43).GetCode(), corvel::keErrorNone);
+    for (int y = 0; y < 43; ++y) {
+      BYTE* row = source.LockRowPointer(y, 0, -1);
+      for (int x = 0; x < 61; ++x)
+        row[3 * x] = BYTE(3 * x), row[3 * x + 1] = BYTE(5 * y), row[3 * x + 2] = 128;
+      source.UnlockRow(y);
+    }
+    command.SetSourceImage(source);
+  }
+  RgbPicture Expected() {
+    RgbPicture picture{61, 43, {}};
+    for (int y = 0; y < 43; ++y)
+      for (int x = 0; x < 61; ++x) picture.rgb.insert(picture.rgb.end(), {128, BYTE(5 * y), BYTE(3 * x)});
+    return picture;
+  }
+  bool Save(const std::string& path, int answers = 0) {
+    platform::EventScript script;
+    script.ChooseFile(path);
+    for (int i = 0; i < answers; ++i) script.AnswerMessageBox(IDOK);
+    const bool saved = app::SaveTile(nullptr, command);
+    messages.clear();
+    for (const auto& box : script.MessageBoxes()) messages.push_back(box.text);
+    if (!script.FileDialogs().empty()) dialog = script.FileDialogs().front();
+    return saved;
+  }
+  CRowIteratorBands source;
+  app::TilingCommand command;
+  TempDir dir;
+  std::vector<std::string> messages;
+  platform::FileDialogRecord dialog;
+};
+
+TEST_F(TileSaveTest, BeforeARenderSavesTheSourceAsJpegPngAndBmp) {
+  if (!HaveImageMagick()) GTEST_SKIP() << "no oracle";
+  const struct {
+    const char* name;
+    int tolerance;  // JPEG keeps colour at half resolution, even at quality 99
+  } cases[] = {{"tile.jpg", 16}, {"TILE.JPEG", 16}, {"tile.png", 0}, {"tile.bmp", 0}};
+  for (const auto& c : cases) {
+    ASSERT_TRUE(Save(dir.Path(c.name))) << c.name;
+    EXPECT_TRUE(messages.empty()) << c.name;
+    EXPECT_LE(MaxDifference(ReadWithImageMagick(dir.Path(c.name)), Expected()), c.tolerance) << c.name;
+  }
+  EXPECT_TRUE(dialog.save);
+  EXPECT_EQ(dialog.defaultExtension, "JPEG");
+  EXPECT_EQ(dialog.initialName, "*.jpg");
+}
+
+TEST_F(TileSaveTest, UnknownExtensionsAndRefusedSavesAreToldAndWriteNothing) {
+  for (const std::string name : {"tile.", "tile.xyz"}) {
+    EXPECT_FALSE(Save(dir.Path(name), 1)) << name;
+    EXPECT_EQ(messages, std::vector<std::string>{"Unknown file extension"}) << name;
+  }
+  EXPECT_FALSE(Save(dir.Path("missing/tile.png"), 1));
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].rfind("The tile could not be saved", 0), 0u) << messages[0];
+  EXPECT_FALSE(std::ifstream(dir.Path("missing/tile.png")).good());
+
+  platform::EventScript script;
+  script.CancelFileDialog();
+  EXPECT_FALSE(app::SaveTile(nullptr, command));
+  EXPECT_TRUE(script.MessageBoxes().empty());
+}
+
+TEST(TileFileNames, ExtensionsAndTheirFormats) {
+  EXPECT_EQ(app::GetExtension("/a/b.c/tile.Png"), "Png");
+  EXPECT_EQ(app::GetExtension("/a/b.c/tile"), "") << "a folder's point is not the file's";
+  EXPECT_EQ(app::GetExtension("tile."), "");
+  EXPECT_EQ(app::ExtensionToImageType("jpeg"), keImageFormatJPG);
+  EXPECT_EQ(app::ExtensionToImageType("tga"), keImageFormatTGA);
+  EXPECT_EQ(app::ExtensionToImageType("pgm"), keImageFormatPNM);
+  EXPECT_EQ(app::ExtensionToImageType("JPG"), keImageFormatUnknown) << "compared after lowering";
+}
+
+class HelpTest : public apptest::AppTest {
+ protected:
+  void SetBrowser(const char* command) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyEx(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", 0, nullptr, 0, KEY_ALL_ACCESS,
+                             nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueEx(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
+                  DWORD(strlen(command) + 1));
+    RegCloseKey(key);
+  }
+};
+
+TEST_F(HelpTest, TheBrowserIsTheRegisteredProgram) {
+  const struct {
+    const char* registered;
+    const char* program;
+  } cases[] = {{"  \"C:\\Program Files\\Web\\web.exe\" -url \"%1\"", "C:\\Program Files\\Web\\web.exe"},
+               {"C:\\Apps\\web.exe -nohome %1", "C:\\Apps\\web.exe"},
+               {"\"lonely", "\"lonely"},
+               {"web %1", "web %1"}};
+  for (const auto& c : cases) {
+    SetBrowser(c.registered);
+    std::string cache;
+    EXPECT_EQ(app::GetBrowserCommand(cache), c.program) << c.registered;
+  }
+}
+
+TEST_F(HelpTest, OpensThePageBesideTheModuleThroughTheShell) {
+  // Stays loaded, as a host keeps it; its globals live until the program ends.
+  void* module = dlopen(WF_MODULE_PATH, RTLD_NOW);
+  ASSERT_NE(module, nullptr) << dlerror();
+  CWinApp application;
+  AfxWinInit(nullptr, WF_MODULE_PATH);
+  const std::string modulePath = WF_MODULE_PATH;
+  const std::string page = "\"" + modulePath.substr(0, modulePath.rfind('/') + 1) + "Help/wendleforge.html\"";
+
+  platform::ClearShellRequests();
+  EXPECT_TRUE(app::ShowHelp());
+  SetBrowser("\"/bin/true\" %1");
+  EXPECT_TRUE(app::ShowHelp());
+  const std::vector<platform::ShellRequest> requests = platform::ShellRequests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].file + " " + requests[0].parameters, "xdg-open " + page)
+      << "no browser: the page itself";
+  EXPECT_EQ(requests[1].file, "/bin/true");
+  EXPECT_EQ(requests[1].parameters, page);
+}
+
+}  // namespace
