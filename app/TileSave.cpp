@@ -15,7 +15,8 @@ using corvel::CRowIteratorBands;
 namespace {
 
 int Tell(CWnd* owner, const std::string& text, UINT type, LPCSTR caption = nullptr) {
-  return owner ? owner->MessageBox(text.c_str(), caption, type) : AfxMessageBox(text.c_str(), type);
+  if (owner) return owner->MessageBox(text.c_str(), caption, type);
+  return ::MessageBox(nullptr, text.c_str(), caption ? caption : AfxGetAppName(), type);
 }
 
 // The image's rows as the library's object, top row first as the image holds them.

@@ -90,6 +90,58 @@ TEST_F(TileSaveTest, UnknownExtensionsAndRefusedSavesAreToldAndWriteNothing) {
   EXPECT_TRUE(script.MessageBoxes().empty());
 }
 
+TEST_F(TileSaveTest, ATileWithTransparencyAsksBeforeAFormatWithoutAlphaAndBlendsOntoWhite) {
+  if (!HaveImageMagick()) GTEST_SKIP() << "no oracle";
+  CRowIteratorBands layer, output;
+  ASSERT_EQ(layer.CreateBGRA(61, 43).GetCode(), corvel::keErrorNone);
+  for (int y = 0; y < 43; ++y) {
+    BYTE* row = layer.LockRowPointer(y, 0, -1);
+    for (int x = 0; x < 61; ++x) {
+      row[4 * x] = BYTE(3 * x), row[4 * x + 1] = BYTE(5 * y), row[4 * x + 2] = 40;
+      row[4 * x + 3] = BYTE(x < 20 ? 0 : x < 40 ? 128 : 255);
+    }
+    layer.UnlockRow(y);
+  }
+  ASSERT_EQ(output.CreateCopy(layer).GetCode(), corvel::keErrorNone);
+  command.SetSourceImage(layer);
+  framework::RenderJob job;
+  job.source = &layer, job.output = &output;
+  ASSERT_EQ(command.RunTiling(job), 0);
+  ASSERT_EQ(command.GetSourceFormat(), corvel::keFormatBGRA);
+  CRowIteratorBands tile;
+  ASSERT_TRUE(command.GetPreviewImage(tile));
+  ASSERT_EQ(tile.GetFormat(), corvel::keFormatBGRA);
+  RgbPicture onWhite{tile.Width(), tile.Height(), {}}, alpha = onWhite;
+  for (int y = 0; y < tile.Height(); ++y) {
+    const BYTE* row = tile.LockRowPointer(y, 0, -1);
+    for (int x = 0; x < tile.Width(); ++x) {
+      const BYTE* p = row + 4 * x;
+      for (int c : {2, 1, 0}) onWhite.rgb.push_back(BYTE((p[c] * p[3] + 255 * (255 - p[3])) / 255));
+      alpha.rgb.insert(alpha.rgb.end(), 3, p[3]);
+    }
+    tile.ReleaseRow(y);
+  }
+
+  {
+    platform::EventScript refuse;
+    refuse.ChooseFile(dir.Path("no.bmp")).AnswerMessageBox(IDNO);
+    EXPECT_FALSE(app::SaveTile(nullptr, command));
+    ASSERT_EQ(refuse.MessageBoxes().size(), 1u);
+    EXPECT_EQ(refuse.MessageBoxes()[0].caption, "Possible \xe0 loss of data");
+    EXPECT_FALSE(std::ifstream(dir.Path("no.bmp")).good());
+  }
+  {
+    platform::EventScript accept;
+    accept.ChooseFile(dir.Path("yes.bmp")).AnswerMessageBox(IDYES);
+    EXPECT_TRUE(app::SaveTile(nullptr, command));
+  }
+  EXPECT_LE(MaxDifference(ReadWithImageMagick(dir.Path("yes.bmp")), onWhite), 1);
+
+  ASSERT_TRUE(Save(dir.Path("kept.png")));
+  EXPECT_TRUE(messages.empty()) << "PNG keeps the alpha";
+  EXPECT_EQ(MaxDifference(ReadWithImageMagick(dir.Path("kept.png"), "-alpha extract"), alpha), 0);
+}
+
 TEST(TileFileNames, ExtensionsAndTheirFormats) {
   EXPECT_EQ(app::GetExtension("/a/b.c/tile.Png"), "Png");
   EXPECT_EQ(app::GetExtension("/a/b.c/tile"), "") << "a folder's point is not the file's";

@@ -214,6 +214,26 @@ TEST_F(TileWindowTest, KeepsItsPlacementLayoutAndChoiceInTheParameters) {
   EXPECT_TRUE(window.IsWindowVisible()) << "the panel closes it";
 }
 
+TEST_F(TileWindowTest, TransparentPartsShowOverWhite) {
+  OpenWith(40, 30);
+  CRowIteratorBands layer;  // grey 100 at alpha 0, 128 and 255
+  ASSERT_EQ(layer.Create(30, 20, corvel::keFormatGreyA).GetCode(), corvel::keErrorNone);
+  for (int y = 0; y < 20; ++y) {
+    BYTE* row = layer.LockRowPointer(y, 0, -1);
+    for (int x = 0; x < 30; ++x) row[2 * x] = 100, row[2 * x + 1] = BYTE(x < 10 ? 0 : x < 20 ? 128 : 255);
+    layer.UnlockRow(y);
+  }
+  window.SetTile(layer);
+  CRowIteratorBands& display = window.GetDisplay();
+  ASSERT_EQ(display.GetFormat(), corvel::keFormatBGRA);
+  const BYTE* row = display.LockRowPointer(0, 0, -1);
+  for (auto [x, level] : {std::pair{5, 255}, std::pair{15, 177}, std::pair{25, 100}}) {
+    EXPECT_EQ(row[4 * x], level) << x;
+    EXPECT_EQ(row[4 * x + 3], 255) << x;
+  }
+  display.ReleaseRow(0);
+}
+
 TEST_F(TileWindowTest, WithoutATileShowsTheOriginalsAndDisablesTheChoice) {
   MakePattern(originals, 200, 150);
   ASSERT_TRUE(window.Create());
