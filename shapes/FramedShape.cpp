@@ -1,26 +1,17 @@
 #include "shapes/FramedShape.h"
 
-#include <algorithm>
+#include <optional>
+#include <vector>
 
-#include "shapes/detail/OverlayGdiplus.h"
+#include "shapes/detail/ShapeOverlay.h"
 
 namespace shapes {
 
 namespace {
 
-constexpr ARGB kOutlineDark = 0xFF191919, kOutlineLight = 0xFFE6E6E6, kOutsideShade = 0x40202020;
-constexpr REAL kOutlineWidth = 0.5f;
 constexpr int kSplineHandles[] = {5, 7};
 
-detail::GdiPoint Gdi(Point2D p) { return {static_cast<REAL>(p.x), static_cast<REAL>(p.y)}; }
-
 }  // namespace
-
-double FramedShape::HeldSpline(double value) {
-  if (value >= kSplineLimit) return kSplineLimit;
-  if (value <= -kSplineLimit) return -kSplineLimit;
-  return value;
-}
 
 void FramedShape::OnLButtonDown(UINT flags, CPoint at) {
   if (ResetOnShift(flags)) return;
@@ -66,13 +57,6 @@ void FramedShape::OnRButtonUp(UINT, CPoint) {
     grabCorner = false;
     WriteParameters(true);
   }
-}
-
-void FramedShape::EndMove() {
-  if (IsUsable())
-    InvalidateView();
-  else
-    RestoreState();
 }
 
 void FramedShape::OnMouseMove(UINT flags, CPoint at) {
@@ -156,70 +140,23 @@ void FramedShape::UpdateHover(Point2D m) {
 }
 
 void FramedShape::Draw(CDC* dc) {
-  using namespace detail;
-  Graphics graphics(dc->GetSafeHdc());
-  Brush hatch = Brush::Hatch(HatchStyleForwardDiagonal, kOutlineDark, kOutlineLight);
-  Pen pen(hatch, kOutlineWidth);
-  OverlayGdiplus().SetSmoothingMode(graphics.get(), SmoothingModeHighQuality);
-  Path path(FillModeAlternate);
-
-  // The drawing works in client coordinates on a copy; the shape itself stays in the image's.
-  Point2D kept[kShapePointCount];
-  std::copy(points, points + kShapePointCount, kept);
-  const Point2D keptA = edgeA, keptB = edgeB;
-  for (Point2D& p : points) p = view->ImageToClient(p);
-  ComputeEdgesFromPoints();
-  PlaceSplineHandles();
-
+  const detail::ClientFrame client(*this, edgeA, edgeB);
+  detail::ShapeOverlay overlay(dc, handleSize);
   Side sides[kMaxSides];
   const int count = Sides(sides);
-  GdiPoint curves[kMaxSides][4];
+  std::vector<detail::Side> outline;
   for (int i = 0; i < count; ++i) {
-    curves[i][0] = Gdi(SideEnd(sides[i].from));
-    curves[i][1] = curves[i][2] = Gdi(sides[i].q);
-    curves[i][3] = Gdi(SideEnd(sides[i].to));
-    if (sides[i].curved)
-      path.AddBezier(curves[i]);
-    else
-      path.AddLine(curves[i][0], curves[i][3]);
+    const Side& side = sides[i];
+    outline.push_back(
+        {SideEnd(side.from), SideEnd(side.to), side.curved ? std::optional(side.q) : std::nullopt});
   }
-  Region outside;
-  outside.CombineXor(path);
-  Brush shade = Brush::Solid(kOutsideShade);
-  OverlayGdiplus().FillRegion(graphics.get(), shade.get(), outside.get());
-  for (int i = 0; i < count; ++i) {
-    const GdiPoint(&c)[4] = curves[i];
-    if (sides[i].curved)
-      OverlayGdiplus().DrawBezier(graphics.get(), pen.get(), c[0].x, c[0].y, c[1].x, c[1].y, c[2].x, c[2].y,
-                                  c[3].x, c[3].y);
-    else
-      OverlayGdiplus().DrawLine(graphics.get(), pen.get(), c[0].x, c[0].y, c[3].x, c[3].y);
-  }
-
-  const int h = handleSize;
-  auto corner = [h](Point2D p) { return POINT{static_cast<int>(p.x) - h, static_cast<int>(p.y) - h}; };
-  for (int i : {ResizeCorner(), 4}) {
-    const POINT c = corner(points[i]);
-    OverlayGdiplus().DrawRectangleI(graphics.get(), pen.get(), c.x, c.y, 2 * h, 2 * h);
-  }
-  for (int i = 0; i < SplineHandleCount(); ++i) {
-    const POINT c = corner(points[kSplineHandles[i]]);
-    OverlayGdiplus().DrawEllipseI(graphics.get(), pen.get(), c.x, c.y, 2 * h, 2 * h);
-  }
-  const POINT r = corner(points[11]);
-  OverlayGdiplus().DrawEllipseI(graphics.get(), pen.get(), r.x, r.y, 2 * h, 2 * h);
-  const GdiPoint rotation = Gdi(points[11]), centre = Gdi(points[4]);
-  OverlayGdiplus().DrawLine(graphics.get(), pen.get(), rotation.x, rotation.y, centre.x, centre.y);
-
-  std::copy(kept, kept + kShapePointCount, points);
-  edgeA = keptA;
-  edgeB = keptB;
-  outside.Release();
-  shade.Release();
-  hatch.Release();
-  path.Release();
-  pen.Release();
-  graphics.Release();
+  overlay.ShadeOutside(outline);
+  overlay.Stroke(outline);
+  overlay.Square(points[ResizeCorner()]);
+  overlay.Square(points[4]);
+  for (int i = 0; i < SplineHandleCount(); ++i) overlay.Circle(points[kSplineHandles[i]]);
+  overlay.Circle(points[11]);
+  overlay.Line(points[11], points[4]);
 }
 
 }  // namespace shapes

@@ -12,17 +12,12 @@ class FramedShape : public TargetShape {
  public:
   using TargetShape::TargetShape;
 
-  static constexpr double kSplineLimit = 0.125;
-
   void OnLButtonDown(UINT flags, CPoint at) override;
   void OnLButtonUp(UINT flags, CPoint at) override;
   void OnRButtonDown(UINT flags, CPoint at) override;
   void OnRButtonUp(UINT flags, CPoint at) override;
   void OnMouseMove(UINT flags, CPoint at) override;
   void Draw(CDC* dc) override;
-
-  // Values at or past the limit stop on it.
-  static double HeldSpline(double value);
 
  protected:
   // A side of the outline: straight, or a cubic through from, q, q, to.
@@ -53,7 +48,6 @@ class FramedShape : public TargetShape {
   }
 
  private:
-  void EndMove();
   void UpdateHover(Point2D m);
   bool OnSplineHandle(Point2D m);
 };

@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <vector>
 
 #include "core/Rounding.h"
 #include "generators/RectangularPeriod.h"
-#include "shapes/detail/OverlayGdiplus.h"
+#include "shapes/detail/ShapeOverlay.h"
 
 namespace shapes {
 
@@ -17,12 +18,6 @@ constexpr double kDegreesPerRadian = 57.29577791868205;
 constexpr double kMinLean = 30, kMaxLean = 150;
 // Neither corner drag lets the cell get thinner than this across.
 constexpr double kMinSpan = 20;
-
-double HeldSpline(double value) {
-  if (value >= P1Shape::kSplineLimit) return P1Shape::kSplineLimit;
-  if (value <= -P1Shape::kSplineLimit) return -P1Shape::kSplineLimit;
-  return value;
-}
 
 }  // namespace
 
@@ -87,13 +82,6 @@ void P1Shape::OnRButtonUp(UINT, CPoint) {
       EndCornerDrag();
     }
   }
-}
-
-void P1Shape::EndMove() {
-  if (IsUsable())
-    InvalidateView();
-  else
-    RestoreState();
 }
 
 void P1Shape::DragCorner1(Point2D m) {
@@ -315,80 +303,19 @@ bool P1Shape::CheckShape() {
   return true;
 }
 
-}  // namespace shapes
-
-namespace shapes {
-
-namespace {
-
-constexpr ARGB kOutlineDark = 0xFF191919, kOutlineLight = 0xFFE6E6E6, kOutsideShade = 0x40202020;
-constexpr REAL kOutlineWidth = 0.5f;
-
-detail::GdiPoint Gdi(Point2D p) { return {static_cast<REAL>(p.x), static_cast<REAL>(p.y)}; }
-
-}  // namespace
-
 void P1Shape::Draw(CDC* dc) {
-  using namespace detail;
-  Graphics graphics(dc->GetSafeHdc());
-  Brush hatch = Brush::Hatch(HatchStyleForwardDiagonal, kOutlineDark, kOutlineLight);
-  Pen pen(hatch, kOutlineWidth);
-  OverlayGdiplus().SetSmoothingMode(graphics.get(), SmoothingModeHighQuality);
-  Path path(FillModeAlternate);
-
-  // The drawing works in client coordinates on a copy; the shape itself stays in the image's.
-  Point2D kept[kShapePointCount];
-  std::copy(points, points + kShapePointCount, kept);
-  const Point2D keptA = edgeA, keptB = edgeB;
-  for (Point2D& p : points) p = view->ImageToClient(p);
-  ComputeEdgesFromPoints();
-  PlaceSplineHandles();
-
-  // One cubic per edge with both inner points at Q, so that it passes the edge's handle halfway.
-  const double j1 = spare[0], k1 = spare[1], j2 = spare[2], k2 = spare[3];
-  const Point2D acrossA((j1 - 0.125) / 0.75, k1 / 0.75), acrossB(k2 / 0.75, (j2 - 0.125) / 0.75);
-  const struct {
-    int from, to;
-    Point2D q;
-  } edges[] = {{0, 1, points[0] + LatticeToImage(edgeA, edgeB, acrossA)},
-               {1, 2, points[1] + LatticeToImage(edgeA, edgeB, acrossB)},
-               {2, 3, points[3] + LatticeToImage(edgeA, edgeB, acrossA)},
-               {3, 0, points[0] + LatticeToImage(edgeA, edgeB, acrossB)}};
-  GdiPoint curves[4][4];
-  for (int i = 0; i < 4; ++i) {
-    curves[i][0] = Gdi(points[edges[i].from]);
-    curves[i][1] = curves[i][2] = Gdi(edges[i].q);
-    curves[i][3] = Gdi(points[edges[i].to]);
-    path.AddBezier(curves[i]);
-  }
-  Region outside;
-  outside.CombineXor(path);
-  Brush shade = Brush::Solid(kOutsideShade);
-  OverlayGdiplus().FillRegion(graphics.get(), shade.get(), outside.get());
-  for (const auto& c : curves)
-    OverlayGdiplus().DrawBezier(graphics.get(), pen.get(), c[0].x, c[0].y, c[1].x, c[1].y, c[2].x, c[2].y,
-                                c[3].x, c[3].y);
-
-  const int h = handleSize;
-  auto box = [h](Point2D p) { return CRect(static_cast<int>(p.x) - h, static_cast<int>(p.y) - h, 0, 0); };
-  for (int i : {1, 3, 4})
-    OverlayGdiplus().DrawRectangleI(graphics.get(), pen.get(), box(points[i]).left, box(points[i]).top, 2 * h,
-                                    2 * h);
-  for (int i : {5, 7, 11})
-    OverlayGdiplus().DrawEllipseI(graphics.get(), pen.get(), box(points[i]).left, box(points[i]).top, 2 * h,
-                                  2 * h);
-  const GdiPoint rotation = Gdi(points[11]), centre = Gdi(points[4]);
-  OverlayGdiplus().DrawLine(graphics.get(), pen.get(), rotation.x, rotation.y, centre.x, centre.y);
-
-  std::copy(kept, kept + kShapePointCount, points);
-  edgeA = keptA;
-  edgeB = keptB;
-  outside.Release();
-  shade.Release();
-  hatch.Release();
-  path.Release();
-  pen.Release();
-  graphics.Release();
+  const detail::ClientFrame client(*this, edgeA, edgeB);
+  detail::ShapeOverlay overlay(dc, handleSize);
+  const Point2D* p = points;
+  // Each edge passes its curve handle, or the handle's copy, halfway.
+  const std::vector<detail::Side> sides = {
+      detail::CurveThrough(p[0], p[5], p[1]), detail::CurveThrough(p[1], p[8], p[2]),
+      detail::CurveThrough(p[2], p[6], p[3]), detail::CurveThrough(p[3], p[7], p[0])};
+  overlay.ShadeOutside(sides);
+  overlay.Stroke(sides);
+  for (int i : {1, 3, 4}) overlay.Square(p[i]);
+  for (int i : {5, 7, 11}) overlay.Circle(p[i]);
+  overlay.Line(p[11], p[4]);
 }
 
 }  // namespace shapes

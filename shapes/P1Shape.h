@@ -11,9 +11,6 @@ class P1Shape : public TargetShape {
  public:
   using TargetShape::TargetShape;
 
-  // The bow of an edge pair, in lattice units.
-  static constexpr double kSplineLimit = 0.125;
-
   void OnLButtonDown(UINT flags, CPoint at) override;
   void OnLButtonUp(UINT flags, CPoint at) override;
   void OnRButtonDown(UINT flags, CPoint at) override;
@@ -31,8 +28,6 @@ class P1Shape : public TargetShape {
   void DragCorner3(Point2D m);
   void DragCentre(Point2D m);
   void UpdateHover(UINT flags, Point2D m);
-  // Keeps a move while the shape stays usable, else undoes it.
-  void EndMove();
   void EndCornerDrag();
 };
 

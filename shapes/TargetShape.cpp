@@ -79,6 +79,19 @@ void TargetShape::InvalidateView() {
   if (view->GetSafeHwnd()) view->InvalidateRect(&rect, TRUE);
 }
 
+void TargetShape::EndMove() {
+  if (IsUsable())
+    InvalidateView();
+  else
+    RestoreState();
+}
+
+double TargetShape::HeldSpline(double value) {
+  if (value >= kSplineLimit) return kSplineLimit;
+  if (value <= -kSplineLimit) return -kSplineLimit;
+  return value;
+}
+
 void TargetShape::SetPoints(const Point2D newPoints[kShapePointCount]) {
   std::copy(newPoints, newPoints + kShapePointCount, points);
   ConstrainCorners();

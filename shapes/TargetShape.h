@@ -61,12 +61,17 @@ class TargetShape : public ShapeHandle {
                          Point2D& crossing);
 
   static constexpr int kMaxFitFailures = 1000;
+  // How far a spline value bends its side, in lattice units; values at or past it stop on it.
+  static constexpr double kSplineLimit = 0.125;
+  static double HeldSpline(double value);
 
  protected:
   Point2D* OffendingPoint() const { return offendingPoint; }
   // Back to the parameters' default cell, angle 0 and straight edges.
   void PlaceDefault();
   void InvalidateView();
+  // Keeps a step while the shape stays usable, else undoes it.
+  void EndMove();
   Point2D MouseToImage(CPoint at) { return view->ClientToImage(Point2D(at)); }
 
   HCURSOR cornerCursor, moveCursor, controlCursor, rotateCursor;

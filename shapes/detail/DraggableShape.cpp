@@ -2,12 +2,6 @@
 
 namespace shapes::detail {
 
-double DraggableShape::HeldSpline(double value) {
-  if (value >= kSplineLimit) return kSplineLimit;
-  if (value <= -kSplineLimit) return -kSplineLimit;
-  return value;
-}
-
 bool DraggableShape::EndLostDrag(UINT flags, CPoint at) {
   if (leftDown && !(flags & MK_LBUTTON)) {
     OnLButtonUp(flags, at);
@@ -53,13 +47,6 @@ void DraggableShape::SplineStep(int index, double value) {
   splines[index] = HeldSpline(value);
   PlaceSplineHandles();
   EndMove();
-}
-
-void DraggableShape::EndMove() {
-  if (IsUsable())
-    InvalidateView();
-  else
-    RestoreState();
 }
 
 void DraggableShape::Release(std::initializer_list<bool*> grabs) {

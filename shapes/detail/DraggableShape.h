@@ -1,5 +1,5 @@
 // The drag steps the group shapes share: the lost button-up, the scale, turn and move steps, a
-// spline handle's step, the undo of a step that leaves the shape unusable, and the hover flags.
+// spline handle's step and the hover flags.
 #pragma once
 #include <initializer_list>
 
@@ -11,10 +11,6 @@ class DraggableShape : public TargetShape {
  public:
   using TargetShape::TargetShape;
 
-  // How far a spline value bends its side, in lattice units.
-  static constexpr double kSplineLimit = 0.125;
-  static double HeldSpline(double value);
-
  protected:
   // A button released outside the view shows as a move without it: the drag ends as its
   // release would. True when it did.
@@ -23,8 +19,6 @@ class DraggableShape : public TargetShape {
   void RotateStep(Point2D at);
   void MoveStep(Point2D at);
   void SplineStep(int index, double value);
-  // Keeps a step while the shape stays usable, else undoes it.
-  void EndMove();
   // Clears each grab flag that is set and writes the parameters once for each.
   void Release(std::initializer_list<bool*> grabs);
 

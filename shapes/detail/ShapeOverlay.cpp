@@ -22,36 +22,36 @@ ShapeOverlay::ShapeOverlay(CDC* dc, int handleSize)
     : handleSize(handleSize),
       graphics(dc->GetSafeHdc()),
       hatch(Brush::Hatch(HatchStyleForwardDiagonal, kOutlineDark, kOutlineLight)),
-      pen(hatch, kOutlineWidth),
-      path(FillModeAlternate) {
+      pen(hatch, kOutlineWidth) {
   OverlayGdiplus().SetSmoothingMode(graphics.get(), SmoothingModeHighQuality);
+  path.emplace(FillModeAlternate);
 }
 
 ShapeOverlay::~ShapeOverlay() {
   if (outside) outside->Release();
   if (shade) shade->Release();
   hatch.Release();
-  path.Release();
+  path->Release();
   pen.Release();
   graphics.Release();
 }
 
-void ShapeOverlay::ShadeOutside(std::initializer_list<Side> sides) {
+void ShapeOverlay::ShadeOutside(const std::vector<Side>& sides) {
   for (const Side& side : sides) {
     if (side.bend) {
       const GdiPoint curve[4] = {Gdi(side.from), Gdi(*side.bend), Gdi(*side.bend), Gdi(side.to)};
-      path.AddBezier(curve);
+      path->AddBezier(curve);
     } else {
-      path.AddLine(Gdi(side.from), Gdi(side.to));
+      path->AddLine(Gdi(side.from), Gdi(side.to));
     }
   }
   outside.emplace();
-  outside->CombineXor(path);
+  outside->CombineXor(*path);
   shade.emplace(Brush::Solid(kOutsideShade));
   OverlayGdiplus().FillRegion(graphics.get(), shade->get(), outside->get());
 }
 
-void ShapeOverlay::Stroke(std::initializer_list<Side> sides) {
+void ShapeOverlay::Stroke(const std::vector<Side>& sides) {
   for (const Side& side : sides) {
     const GdiPoint a = Gdi(side.from), b = Gdi(side.to);
     if (side.bend) {

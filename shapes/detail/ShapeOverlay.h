@@ -1,8 +1,8 @@
 // What every group's overlay draws: its outline with the outside shaded, stroked with the hatch
 // pen, and its handles; and the switch of a shape's points into client coordinates meanwhile.
 #pragma once
-#include <initializer_list>
 #include <optional>
+#include <vector>
 
 #include "shapes/TargetShape.h"
 #include "shapes/detail/OverlayGdiplus.h"
@@ -26,8 +26,8 @@ class ShapeOverlay {
   ShapeOverlay& operator=(const ShapeOverlay&) = delete;
 
   // Makes the sides the outline and darkens everything outside it.
-  void ShadeOutside(std::initializer_list<Side> sides);
-  void Stroke(std::initializer_list<Side> sides);
+  void ShadeOutside(const std::vector<Side>& sides);
+  void Stroke(const std::vector<Side>& sides);
   void Square(Point2D at);
   void Circle(Point2D at);
   void Line(Point2D from, Point2D to);
@@ -37,7 +37,8 @@ class ShapeOverlay {
   Graphics graphics;
   Brush hatch;
   Pen pen;
-  Path path;
+  // Made after the smoothing is set, the order in which every overlay calls.
+  std::optional<Path> path;
   std::optional<Region> outside;
   std::optional<Brush> shade;
 };
