@@ -4,12 +4,6 @@
 
 namespace shapes {
 
-namespace {
-
-double Cross(Point2D a, Point2D b) { return a.x * b.y - a.y * b.x; }
-
-}  // namespace
-
 Point2D P6MShape::ComputeCentre() {
   points[4] = Point2D((points[12].x + points[13].x + points[15].x) / 3,
                       (points[12].y + points[13].y + points[15].y) / 3);
@@ -37,15 +31,14 @@ void P6MShape::BeginResize() {
   pressPoints[2] = points[0];
 }
 
-// Corner 0 is where the leg from the new corner 3, kept parallel, meets the other leg; met
-// parametrically, so that an upright leg is no special case. Legs fallen parallel refuse.
+// Corner 0 is where the leg from the new corner 3, kept parallel, meets the other leg; legs
+// fallen parallel refuse the move.
 bool P6MShape::Resize(Point2D at) {
   const Point2D corner3 = dragLine->Project(at);
-  const Point2D leg3 = pressPoints[0], leg1 = pressPoints[2] - pressPoints[1];
-  const double across = Cross(leg3, leg1);
-  if (across == 0) return false;
+  Point2D corner0;
+  if (!CrossLines(corner3, pressPoints[0], pressPoints[1], pressPoints[2], corner0)) return false;
   points[3] = corner3;
-  points[0] = corner3 + leg3 * (Cross(pressPoints[1] - corner3, leg1) / across);
+  points[0] = corner0;
   return true;
 }
 

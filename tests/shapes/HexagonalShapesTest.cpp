@@ -3,6 +3,7 @@
 // overlays shade what lies outside.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -179,6 +180,41 @@ TEST_P(HexagonalShapeTest, TheToolViewShadesTheOutsideOfTheShapeOnly) {
   const Point2D inside = P()[4] + (P()[0] - P()[4]) * 0.5;
   const int x = static_cast<int>(inside.x), y = static_cast<int>(inside.y);
   EXPECT_EQ(grey(shown.At(x, y)), picture(x, y)) << "inside is as it was";
+}
+
+// Opens the resize of the half triangle to a press its legs could not give.
+class OpenP6M : public shapes::P6MShape {
+ public:
+  using P6MShape::BeginResize;
+  using P6MShape::P6MShape;
+  using P6MShape::pressPoints;
+  using P6MShape::Resize;
+};
+
+TEST_F(ShapeTest, TheHalfTriangleMeetsItsUprightLegAndRefusesParallelLegs) {
+  command->GetParameters().GetParameter(kTilingMethod)->SetInt(corvel::keTilingP6M);
+  SetFloat(kPoint3X, 150.0f / kWidth);
+  SetFloat(kPoint3Y, 60.0f / kHeight);
+  SetFloat(kPoint2X, 200.0f / kWidth);
+  SetFloat(kPoint2Y, 60.0f / kHeight);
+  std::unique_ptr<shapes::TargetShape> shape = shapes::CreateTargetShape(view, shapes::kKeepCentre);
+  const Point2D* p = shape->GetPoints();
+  const Point2D corner1 = p[1], corner3 = p[3];
+  shape->OnLButtonDown(MK_LBUTTON, At(corner3));
+  shape->OnMouseMove(MK_LBUTTON, At(corner3 + (corner1 - corner3) * 0.2));
+  shape->OnLButtonUp(0, At(corner3 + (corner1 - corner3) * 0.2));
+  EXPECT_FALSE(p[1] != corner1) << "the 60-degree corner stays";
+  EXPECT_NEAR(p[0].x, p[3].x, 1e-9) << "the long leg stays upright";
+  EXPECT_NEAR(p[0].y, p[1].y, 1e-9);
+  EXPECT_NEAR(p[15].y - p[12].y, kRoot3 * (p[13].x - p[12].x), 1e-9);
+
+  OpenP6M open(view);
+  Point2D points[shapes::kShapePointCount];
+  std::copy(p, p + shapes::kShapePointCount, points);
+  open.SetPoints(points);
+  open.BeginResize();
+  open.pressPoints[2] = open.pressPoints[1] + open.pressPoints[0];
+  EXPECT_FALSE(open.Resize(p[3] + Point2D(3, 3)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Groups, HexagonalShapeTest, testing::ValuesIn(kFamily),
