@@ -192,7 +192,8 @@ int P3Generator::Generate(CProgressMeter* meter) {
 
   // Unbent, a pixel away from the seams is one sample of its position turned onto the rhombus
   // and read through the frame. The seams lie on the lines where 2u - v, u - 2v or u + v is whole
-  // (the frame's s, -t and s + t); the pixels of bands about them are planned as above.
+  // (the frame's s, -t and s + t); the pixels of bands about them, half again as wide as the
+  // blends (half a feather), are planned as above.
   detail::FoldProgram fold;
   AddTurnSteps(fold);
   detail::LatticeAffine toSource = detail::AffineOf([&](double u, double v) {

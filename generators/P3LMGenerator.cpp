@@ -136,7 +136,7 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
 
   // Unbent, a pixel away from the seams is one sample of its position folded as FoldLattice
   // folds it. The seams lie on the lines where 2u + v, u + 2v or u - v is whole; the pixels of
-  // bands about them are planned as above.
+  // bands about them, half again as wide as the blends about G (1.06 feathers), are planned as above.
   detail::FoldProgram fold;
   using detail::Beside;
   using detail::HalfPlane;
@@ -156,7 +156,7 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   fold.AddBySide(HalfPlane{0, 1, 0}, detail::LatticeAffine{1, 0, 0, 0, 0, 0});
   fold.sourceShift = {hu, hv};
   fold.reachU = fold.reachV = 0.5;
-  const double w = 0.75 * (fu + fv);
+  const double w = 0.8 * (fu + fv);
   fold.skewBands[0] = {2, 1, {true, -w, w, 1}};
   fold.skewBands[1] = {1, 2, {true, -w, w, 1}};
   fold.skewBands[2] = {1, -1, {true, -w, w, 1}};

@@ -68,7 +68,9 @@ int P6Generator::Generate(CProgressMeter* meter) {
   const double k0 = seamK0, k1 = seamK1;
 
   // Unbent, a pixel away from the kites' seams is one sample of its position folded as Fold
-  // folds it; the pixels of generous bands about every line the seams lie on are planned as below.
+  // folds it; the pixels of bands about every line the seams lie on are planned as below. The
+  // bands reach half again as far as the blends: half a feather about the axes' lines, and about
+  // the medians' as far as the three-fold corner c lies inside (1.06 feathers in 2u + v).
   detail::FoldProgram fold;
   using detail::Beside;
   using detail::HalfPlane;
@@ -81,11 +83,11 @@ int P6Generator::Generate(CProgressMeter* meter) {
   fold.AddInCorner(Beside(median1_), true, HalfPlane{1, -1, 0}, minus120, false);
   fold.AddInCorner(Beside(median1_), true, HalfPlane{-1, 1, 0}, plus120, false);
   fold.sourceShift = {hu, hv};
-  const double w = 1.5 * (fu + fv);
+  const double w = 0.375 * (fu + fv), wm = 0.8 * (fu + fv);
   fold.bandU = fold.bandV = fold.bandSum = {true, -w, w, 1};
-  fold.skewBands[0] = {2, 1, {true, -3 * w, 3 * w, 1}};
-  fold.skewBands[1] = {1, 2, {true, -3 * w, 3 * w, 1}};
-  fold.skewBands[2] = {1, -1, {true, -2 * w, 2 * w, 1}};
+  fold.skewBands[0] = {2, 1, {true, -wm, wm, 1}};
+  fold.skewBands[1] = {1, 2, {true, -wm, wm, 1}};
+  fold.skewBands[2] = {1, -1, {true, -wm, wm, 1}};
   return RunTileWorker(
       *this, meter,
       [&](int x, int y, SamplePlan& plan) {
