@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "core/Rounding.h"
+#include "framework/TableParameters.h"
 #include "framework/UserMessage.h"
 #include "generators/GenerateTile.h"
 #include "platform/ui/Dialogs.h"
@@ -37,31 +38,7 @@ TilingCommand::~TilingCommand() {
   parameters_.SaveParametersToRegistry();
 }
 
-void TilingCommand::DefineParameters() {
-  for (const ParameterRow& row : kParameterTable) {
-    std::unique_ptr<framework::Parameter> parameter;
-    if (row.kind == ParameterKind::Integer) {
-      auto integer = std::make_unique<framework::IntegerParameter>();
-      integer->SetRange(static_cast<int>(row.minimum), static_cast<int>(row.maximum));
-      integer->SetDefault(static_cast<int>(row.defaultValue));
-      integer->SetInt(static_cast<int>(row.defaultValue));
-      parameter = std::move(integer);
-    } else if (row.kind == ParameterKind::Float) {
-      auto real = std::make_unique<framework::FloatParameter>();
-      real->SetRange(static_cast<float>(row.minimum), static_cast<float>(row.maximum));
-      real->SetDefault(static_cast<float>(row.defaultValue));
-      real->SetFloat(static_cast<float>(row.defaultValue));
-      parameter = std::move(real);
-    } else {
-      auto flag = std::make_unique<framework::BooleanParameter>();
-      flag->SetDefault(row.defaultValue != 0);
-      flag->SetInt(row.defaultValue != 0);
-      parameter = std::move(flag);
-    }
-    parameter->SetName(row.name);
-    parameters_.AddParameter(row.id, row.name, std::move(parameter));
-  }
-}
+void TilingCommand::DefineParameters() { framework::DefineTableParameters(parameters_); }
 
 int TilingCommand::Int(const framework::ParameterSet& values, int id) {
   int value = 0;

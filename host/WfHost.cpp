@@ -12,6 +12,7 @@
 #include "host/FilterHost.h"
 #include "host/ImageFiles.h"
 #include "host/PluginInfo.h"
+#include "host/ShapePlacement.h"
 #include "platform/win32/ReplacementFile.h"
 #include "resources/ParameterTable.h"
 
@@ -20,11 +21,38 @@ namespace {
 using namespace wfhost;
 
 const char kUsage[] =
-    "usage: wf-host --plugins DIR --in IMAGE --out IMAGE [--selection MASK] [--set NAME=VALUE ...] [--time]\n"
+    "usage: wf-host --plugins DIR --in IMAGE --out IMAGE [--selection MASK] [--set NAME=VALUE ...] [--raw]\n"
+    "               [--time]\n"
     "Runs the Wendle Forge filter over IMAGE (grey, RGB, 16-bit grey or 48-bit RGB from a 16-bit PNG)\n"
     "and writes the result in the format its extension names (BMP, JPEG, PNG, TIFF, GIF, TGA or PCX;\n"
     "16 bits a sample in PNG and TIFF). MASK is a grey image of the same size:\n"
     "the filter works where it is not black. Parameters not set keep their defaults.\n";
+
+const char kShapeHelp[] =
+    "The shape: the area of the image the tile is made from, one cell of the group's lattice.\n"
+    "Positions are fractions of the image (of the selection's box with --selection): 0,0 top left,\n"
+    "1,1 bottom right.\n"
+    "  Point3X/Y            the cell's first corner, where its two edges start\n"
+    "  Point2X/Y            the end of the cell's first edge (its width and direction)\n"
+    "  Point1X/Y            the end of the cell's second edge (its height and lean)\n"
+    "  PointCenterX/Y       the cell's centre, which it turns about\n"
+    "  Angle                the turn of the cell about its centre, in degrees\n"
+    "  Spline1..3           how far the cell's edges bow, as a fraction of an edge (editor: +/-0.125)\n"
+    "  BoundBoxLeft..Bottom the part of the image the tile may read: all of the (turned, bowed) cell\n"
+    "  TileSize             the tile's size in percent of one period of the lattice\n"
+    "  Feathering           how far, in percent, seams are blended\n"
+    "Most groups need a particular cell: square for P4, P4M and P4G; rhombic (two equal edges) for\n"
+    "CM and CMM; rectangular for PM, PG, PMM, PMG and PGG; hexagonal for P3, P3ML, P3LM, P6 and P6M;\n"
+    "P1 and P2 take any parallelogram.\n"
+    "By default wf-host places the group's own cell on the image as the shape editor places it when\n"
+    "it opens; points given with --set are held to the group's cell as a drag of that corner is, the\n"
+    "centre moves the cell, and the bounding box follows the cell unless it is given too.\n"
+    "With --raw every value goes to the filter exactly as given (a recorded action replayed).\n"
+    "Examples, one a lattice family:\n"
+    "  rectangular  wf-host ... --set TilingMethod=PMM --set Angle=30\n"
+    "  square       wf-host ... --set TilingMethod=P4M --set Point2X=0.7 --set Point2Y=0.4\n"
+    "  rhombic      wf-host ... --set TilingMethod=CMM --set TileSize=50\n"
+    "  hexagonal    wf-host ... --set TilingMethod=P6M --set PointCenterX=0.3 --set PointCenterY=0.6\n";
 
 // One line on standard error, whatever the reason's text holds.
 void Say(std::string message) {
@@ -37,8 +65,11 @@ int Fail(const std::string& message) {
   return 1;
 }
 
-void PrintHelp() {
-  std::printf("%s\nParameters:\n", kUsage);
+void PrintHelp(bool raw) {
+  std::printf(
+      "%s\nPlacement: %s\n\n%s\nParameters:\n", kUsage,
+      raw ? "raw (--raw): every value as given" : "the group's shape, placed as the shape editor places it",
+      kShapeHelp);
   for (const resources::ParameterRow& row : resources::kParameterTable) {
     if (row.kind == resources::ParameterKind::Boolean) {
       std::printf("  %-22s true or false (default %s)\n", row.name, row.defaultValue != 0 ? "true" : "false");
@@ -117,6 +148,33 @@ Descriptor DefaultDescriptor() {
   return descriptor;
 }
 
+// What the user gave of the shape's values, which the placement keeps.
+GivenValues Given(const std::vector<std::string>& assignments) {
+  GivenValues given;
+  for (const std::string& assignment : assignments) {
+    const std::string name = assignment.substr(0, assignment.find('='));
+    given.centre = given.centre || name.rfind("PointCenter", 0) == 0;
+    given.boundingBox = given.boundingBox || name.rfind("BoundBox", 0) == 0;
+  }
+  return given;
+}
+
+// The box of the selected (not black) pixels, where the filter works and the shape's fractions
+// are measured; empty when nothing is selected.
+RECT SelectedBox(const std::vector<std::uint8_t>& selection, int width) {
+  RECT box{width, 0, 0, 0};
+  const int height = width > 0 ? static_cast<int>(selection.size() / std::size_t(width)) : 0;
+  box.top = height;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if (selection[std::size_t(y) * std::size_t(width) + std::size_t(x)] == 0) continue;
+      box = RECT{std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x + 1),
+                 std::max<LONG>(box.bottom, y + 1)};
+    }
+  }
+  return box;
+}
+
 double Since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -126,7 +184,7 @@ double Since(std::chrono::steady_clock::time_point start) {
 int main(int argc, char** argv) {
   platform::RemoveUnfinishedReplacementsOnSignals();  // an interrupted save leaves no temporary
   std::string plugins, in, out, selectionPath;
-  bool time = false;
+  bool time = false, raw = false, help = false;
   Descriptor descriptor = DefaultDescriptor();
   std::vector<std::string> assignments;
   for (int i = 1; i < argc; ++i) {
@@ -136,12 +194,12 @@ int main(int argc, char** argv) {
       *into = argv[++i];
       return true;
     };
-    if (arg == "--help" || arg == "-h") {
-      PrintHelp();
-      return 0;
-    }
     std::string value;
-    if (arg == "--time")
+    if (arg == "--help" || arg == "-h")
+      help = true;
+    else if (arg == "--raw")
+      raw = true;
+    else if (arg == "--time")
       time = true;
     else if (arg == "--plugins" && next(&plugins))
       continue;
@@ -155,6 +213,10 @@ int main(int argc, char** argv) {
       assignments.push_back(value);
     else
       return Fail("unknown or incomplete option \"" + arg + "\" (wf-host --help)");
+  }
+  if (help) {
+    PrintHelp(raw);
+    return 0;
   }
   if (plugins.empty() || in.empty() || out.empty())
     return Fail("--plugins, --in and --out are needed (wf-host --help)");
@@ -182,6 +244,15 @@ int main(int argc, char** argv) {
   std::vector<std::uint8_t> selection;
   if (!selectionPath.empty() && !LoadSelection(selectionPath, image.width, image.height, &selection, &error))
     return Fail(selectionPath + ": " + error);
+
+  if (!raw) {
+    const RECT box = selectionPath.empty() ? RECT{0, 0, image.width, image.height}
+                                           : SelectedBox(selection, image.width);
+    const int width = box.right - box.left, height = box.bottom - box.top;
+    // Nothing selected: the filter refuses the image itself.
+    if (width > 0 && height > 0 && !PlaceShape(width, height, Given(assignments), descriptor))
+      return Fail(in + ": the shape could not be placed (out of memory)");
+  }
 
   FilterModule module;
   if (!module.Load(filter->path, filter->entryPoint, &error)) return Fail(filter->path + ": " + error);

@@ -1,0 +1,89 @@
+#include "host/ShapePlacement.h"
+
+#include "framework/GenericCommand.h"
+#include "framework/HostImage.h"
+#include "framework/TableParameters.h"
+#include "framework/ZoomScrollView.h"
+#include "resources/ParameterTable.h"
+#include "shapes/TargetShapeFactory.h"
+#include "shapes/UiContext.h"
+
+namespace wfhost {
+
+namespace {
+
+using namespace resources;
+
+const int kShapeIds[] = {kTilingMethod,  kAngle,         kPoint1X, kPoint1Y,      kPoint2X,
+                         kPoint2Y,       kPoint3X,       kPoint3Y, kPointCenterX, kPointCenterY,
+                         kSpline1,       kSpline2,       kSpline3, kBoundBoxLeft, kBoundBoxTop,
+                         kBoundBoxRight, kBoundBoxBottom};
+
+bool IsBoundingBox(int id) {
+  return id == kBoundBoxLeft || id == kBoundBoxTop || id == kBoundBoxRight || id == kBoundBoxBottom;
+}
+
+DescriptorValue* ValueOf(Descriptor& descriptor, int id) {
+  for (const ParameterRow& row : kParameterTable) {
+    if (row.id != id) continue;
+    for (DescriptorValue& value : descriptor) {
+      if (value.key == row.key) return &value;
+    }
+  }
+  return nullptr;
+}
+
+// The editor reads an image only for its size: one grey byte a pixel is the least to hold it.
+class SizedImage : public framework::HostImage {
+ public:
+  bool Create(int width, int height) {
+    return GetSourceImage().CreateGrey(width, height).GetCode() == corvel::keErrorNone;
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<shapes::TargetShape> PlaceShape(int width, int height, GivenValues given,
+                                                Descriptor& descriptor) {
+  SizedImage image;
+  if (width <= 0 || height <= 0 || !image.Create(width, height)) return nullptr;
+  framework::ZoomScrollView view;
+  view.SetImageProvider(&image);
+  framework::GenericCommand command;
+  framework::ParameterSet& parameters = command.GetParameters();
+  framework::DefineTableParameters(parameters);
+  for (int id : kShapeIds) {
+    const DescriptorValue* value = ValueOf(descriptor, id);
+    framework::Parameter* parameter = parameters.GetParameter(id);
+    if (!value || !parameter) continue;
+    if (id == kTilingMethod || id == kAngle)
+      parameter->SetInt(value->integer);
+    else
+      parameter->SetFloat(static_cast<float>(value->real));
+  }
+  shapes::Point2D centre = shapes::kKeepCentre;
+  if (given.centre)
+    centre = shapes::Point2D(ValueOf(descriptor, kPointCenterX)->real * width,
+                             ValueOf(descriptor, kPointCenterY)->real * height);
+  std::unique_ptr<shapes::TargetShape> shape;
+  {
+    const shapes::UiContextRun run(nullptr, nullptr, &command);
+    shape = shapes::CreateTargetShape(&view, centre);
+  }
+  if (!shape) return nullptr;
+  for (int id : kShapeIds) {
+    DescriptorValue* value = ValueOf(descriptor, id);
+    const framework::Parameter* parameter = parameters.GetParameter(id);
+    if (!value || !parameter || id == kTilingMethod || (given.boundingBox && IsBoundingBox(id))) continue;
+    if (id == kAngle) {
+      parameter->GetInt(&value->integer);
+    } else {
+      float real = 0;
+      parameter->GetFloat(&real);
+      value->real = real;
+    }
+  }
+  return shape;
+}
+
+}  // namespace wfhost

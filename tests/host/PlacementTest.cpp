@@ -1,0 +1,176 @@
+// wf-host's placement of each group's shape, judged by what the filter got (the settings it keeps
+// in the registry) and by what it made: no sample read past the bounding box, and on a non-square
+// image, turned or not, a tile of the group. --raw hands every value on as given.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <string>
+#include <typeinfo>
+
+#include "core/Rounding.h"
+#include "generators/GenerateTile.h"
+#include "host/ShapePlacement.h"
+#include "resources/ParameterTable.h"
+#include "shapes/P1Shape.h"
+#include "tests/generators/TileTestImages.h"
+#include "tests/host/WfHostFixture.h"
+
+namespace {
+
+using namespace wf_host_test;
+using corvel::CRowIteratorBands;
+
+constexpr int kWidth = 240, kHeight = 180;
+
+class Placement : public WfHost {
+ protected:
+  void SetUp() override {
+    WfHost::SetUp();
+    // Red is x, green is y, blue 7: the generator tests' gradient, as a file.
+    std::string rgb;
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) rgb += {char(x), char(y), char(7)};
+    std::ofstream(Path("gradient.rgb"), std::ios::binary) << rgb;
+    ASSERT_TRUE(Convert("-size " + std::to_string(kWidth) + "x" + std::to_string(kHeight) +
+                        " -depth 8 rgb:" + Path("gradient.rgb") + " " + Path("gradient.png")));
+  }
+
+  // What the filter last ran with, by parameter name: integers and floats as the registry keeps them.
+  std::map<std::string, double> Settings() const {
+    std::map<std::string, double> values;
+    std::istringstream lines(Contents(Path("registry")));
+    for (std::string line; std::getline(lines, line);) {
+      const std::size_t close = line.find("\"=4:");
+      if (line.empty() || line[0] != '"' || close == std::string::npos || line.size() < close + 12) continue;
+      std::uint32_t bits = 0;
+      for (int i = 3; i >= 0; --i)
+        bits = bits << 8 | std::stoul(line.substr(close + 4 + 2 * i, 2), nullptr, 16);
+      const std::string name = line.substr(1, close - 1);
+      const resources::ParameterRow* row = nullptr;
+      for (const resources::ParameterRow& r : resources::kParameterTable)
+        if (name == r.name) row = &r;
+      if (!row) continue;
+      float real = 0;
+      std::memcpy(&real, &bits, sizeof real);
+      values[name] = row->kind == resources::ParameterKind::Float ? real : double(std::int32_t(bits));
+    }
+    return values;
+  }
+};
+
+TEST_F(Placement, HelpSaysWhichPlacementIsInForce) {
+  const std::string placed = Output(WF_HOST_PATH " --help"), raw = Output(WF_HOST_PATH " --raw --help");
+  EXPECT_NE(placed.find("Placement: the group's shape"), std::string::npos) << placed;
+  EXPECT_NE(raw.find("Placement: raw"), std::string::npos) << raw;
+  for (const char* family : {"rectangular", "square", "rhombic", "hexagonal"})
+    EXPECT_NE(placed.find(family), std::string::npos) << family;
+}
+
+TEST_F(Placement, RawHandsOnEveryValueAsGivenAndPlacementDerivesTheBox) {
+  const std::map<std::string, std::string> given = {
+      {"Point1X", "0.31"},       {"Point1Y", "0.77"},     {"Point2X", "0.83"},      {"Point2Y", "0.12"},
+      {"Point3X", "0.05"},       {"Point3Y", "0.5"},      {"PointCenterX", "0.47"}, {"PointCenterY", "0.44"},
+      {"Spline1", "0.9"},        {"BoundBoxLeft", "0.2"}, {"BoundBoxTop", "0.1"},   {"BoundBoxRight", "0.7"},
+      {"BoundBoxBottom", "0.65"}};
+  std::string sets = " --set TilingMethod=P2 --set Angle=30";
+  for (const auto& [name, value] : given) sets += " --set " + name + "=" + value;
+  ASSERT_EQ(Host("--raw --in gradient.png --out raw.png" + sets).exitCode, 0);
+  std::map<std::string, double> got = Settings();
+  for (const auto& [name, value] : given) EXPECT_EQ(got[name], std::stof(value)) << name;
+  EXPECT_EQ(got["Angle"], 30);
+
+  // Placed, the box the user gave stays.
+  ASSERT_EQ(Host("--in gradient.png --out placed.png" + sets).exitCode, 0);
+  got = Settings();
+  EXPECT_EQ(got["BoundBoxLeft"], 0.2f);
+  EXPECT_EQ(got["BoundBoxBottom"], 0.65f);
+  // Without one the box follows the cell (GroupPlacement judges that it holds all the cell reads).
+  ASSERT_EQ(Host("--in gradient.png --out placed.png --set TilingMethod=P2 --set Angle=30").exitCode, 0);
+  got = Settings();
+  EXPECT_NE(got["BoundBoxLeft"], 0.3f);
+  EXPECT_NE(got["BoundBoxRight"], 0.6f);
+}
+
+// The shape the filter renders from its settings, as its render routine reads them.
+corvel::TileShape ShapeOf(std::map<std::string, double>& got) {
+  auto at = [&](const std::string& point) {
+    return POINT{corvel::RoundToInt(got[point + "X"] * kWidth),
+                 corvel::RoundToInt(got[point + "Y"] * kHeight)};
+  };
+  corvel::TileShape shape;
+  shape.method = int(got["TilingMethod"]);
+  shape.angle = int(got["Angle"]);
+  shape.seamK0 = got["Spline1"];
+  shape.seamK1 = got["Spline2"];
+  shape.seamK2 = got["Spline3"];
+  shape.feather = got["Feathering"];
+  shape.p1 = at("Point1");
+  shape.p2 = at("Point2");
+  shape.p0 = at("Point3");
+  shape.centre = at("PointCenter");
+  shape.area = RECT{0, 0, kWidth - 1, kHeight - 1};
+  shape.tileSize = int(got["TileSize"]);
+  return shape;
+}
+
+// The shape wf-host places for the group, to tell the group's own from the "P1" cell it edits
+// until its own is built.
+bool HasOwnShape(int method) {
+  wfhost::Descriptor descriptor(1);
+  for (const resources::ParameterRow& row : resources::kParameterTable)
+    if (row.id == resources::kTilingMethod) descriptor[0].key = row.key;
+  descriptor[0].integer = method;
+  const std::unique_ptr<shapes::TargetShape> shape = wfhost::PlaceShape(kWidth, kHeight, {}, descriptor);
+  return shape && (method == 0 || typeid(*shape) != typeid(shapes::P1Shape));
+}
+
+class GroupPlacement : public Placement, public testing::WithParamInterface<int> {};
+
+TEST_P(GroupPlacement, TheOutputIsTheGroupsTileReadWithinTheBox) {
+  const int method = GetParam();
+  const std::string group = resources::kGroupNames[method];
+  const bool ownShape = HasOwnShape(method);
+  for (int angle : {0, 30}) {
+    const std::string what = group + " at " + std::to_string(angle) + " degrees";
+    ASSERT_EQ(Host("--in gradient.png --out out.png --set Feathering=0 --set TilingMethod=" + group +
+                   " --set Angle=" + std::to_string(angle))
+                  .exitCode,
+              0)
+        << what;
+    std::map<std::string, double> got = Settings();
+    ASSERT_EQ(got["TilingMethod"], method) << what;
+    // The "P1" cell's box need not hold another lattice's cell.
+    if (!ownShape) continue;
+    corvel::TileShape shape = ShapeOf(got);
+    CRowIteratorBands source, tile;
+    corvel::testing_images::MakeGradient(source, kWidth, kHeight);
+    // The whole image as the box: a sample the filter clamped at its box's edge differs here.
+    ASSERT_EQ(corvel::GenerateTile(nullptr, source, shape, tile).GetCode(), corvel::keErrorNone) << what;
+    const std::string samples = Samples(Path("out.png"), 8);
+    ASSERT_EQ(samples.size(), std::size_t(kWidth) * kHeight * 3) << what;
+    // The output repeats the tile from its origin.
+    int largest = 0;
+    for (int y = 0; y < std::min(kHeight, tile.Height()); ++y)
+      for (int x = 0; x < std::min(kWidth, tile.Width()); ++x) {
+        const corvel::testing_images::Bgra want = corvel::testing_images::PixelAt(tile, x, y);
+        for (int c = 0; c < 3; ++c)
+          largest = std::max(
+              largest,
+              std::abs(int(std::uint8_t(samples[(std::size_t(y) * kWidth + x) * 3 + c])) - want[2 - c]));
+      }
+    EXPECT_LE(largest, 1) << what << ": samples past the box";
+  }
+  if (!ownShape)
+    GTEST_SKIP() << group << " has no shape of its own yet: the factory gives it the \"P1\" cell";
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryGroup, GroupPlacement, testing::Range(0, resources::kGroupCount),
+                         [](const testing::TestParamInfo<int>& info) {
+                           return std::string(resources::kGroupNames[info.param]);
+                         });
+
+}  // namespace
