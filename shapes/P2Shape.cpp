@@ -51,7 +51,6 @@ void P2Shape::DragCorner3(Point2D at) {
   ComputeEdgesFromPoints();
   ApplyRotatedFrame();
   PlaceSplineHandles();
-  PlaceRotationHandle();
   EndMove();
 }
 

@@ -119,10 +119,11 @@ void TargetShape::ApplyRotatedFrame() {
   ComputeEdgesFromPoints();
   for (int i = 0; i < 4; ++i) points[12 + i] = points[i];
   const Point2D c = ComputeCentre();
-  PlaceRotationHandle();
   if (angle != 0)
     for (int i = 12; i < 16; ++i) corvel::RotatePointDegrees(-angle, c.x, c.y, points[i]);
   ConstrainCorners();
+  // From the turned-back corners: from the turned ones a quarter turn put it on the centre.
+  PlaceRotationHandle();
 }
 
 bool TargetShape::IsUsable() {

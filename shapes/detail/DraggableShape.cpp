@@ -20,8 +20,6 @@ void DraggableShape::ScaleStep(Point2D at) {
   ComputeEdgesFromPoints();
   ApplyRotatedFrame();
   PlaceSplineHandles();
-  // Placed again from the turned-back corners: placed before, a turned shape's handle is off.
-  PlaceRotationHandle();
   EndMove();
 }
 

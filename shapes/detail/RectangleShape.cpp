@@ -71,7 +71,6 @@ void RectangleShape::DragCorner1(Point2D at) {
   ComputeEdgesFromPoints();
   ApplyRotatedFrame();
   PlaceSplineHandles();
-  PlaceRotationHandle();
   EndMove();
 }
 

@@ -47,6 +47,9 @@ TEST_F(ShapeTest, SetAngleTurnsTheCornersAboutTheCentre) {
   EXPECT_NEAR(p[1].y, 100, 1e-4);
   EXPECT_NEAR(p[0].y, 200, 1e-4);
   EXPECT_FALSE(p[13] != Point2D(200, 100)) << "the lattice corners stay";
+  p1.ApplyRotatedFrame();
+  EXPECT_NEAR(p[11].x, 150, 1e-4) << "taking the turned corners back keeps the rotation handle out";
+  EXPECT_NEAR(p[11].y, 117, 1e-4);
 }
 
 TEST_F(ShapeTest, RotationDragsTakeTheAngleFromThePointerIntoZeroTo359) {
