@@ -101,12 +101,17 @@ int TilingCommand::RunTiling(framework::RenderJob& job) {
   shape.tileSize = Int(values, kTileSize);
   // A failed generation leaves here as the core's exception; a tile beyond the memory budget
   // says so first.
-  const std::int32_t generated = GenerateTile(job.progress, source, shape, tile_).GetCode();
+  CRowIteratorBands tile;
+  const std::int32_t generated = GenerateTile(job.progress, source, shape, tile).GetCode();
   if (generated == keErrorNoMemory)
     framework::ShowUserMessage(kTileTooLargeText, kTileTooLargeCaption, MB_OK);
   if (generated != keErrorNone) throw CJException(generated);
 
-  FillWithTile(output, tile_);
+  FillWithTile(output, tile);
+  {
+    std::lock_guard<std::mutex> guard(tileLock_);
+    tile_.TakeFrom(tile);
+  }
   output.SetViewFormat(sourceFormat_, keAccessReadWrite);
   // Nothing writes the output after the render: sharing it keeps it as a copy would.
   result_.Assign(output);
@@ -114,6 +119,7 @@ int TilingCommand::RunTiling(framework::RenderJob& job) {
 }
 
 bool TilingCommand::GetPreviewImage(CRowIteratorBands& out) {
+  std::lock_guard<std::mutex> guard(tileLock_);
   if (CRowIteratorBands::IsValid(&tile_)) return out.CreateCopy(tile_).GetCode() == keErrorNone;
   if (CRowIteratorBands::IsValid(&source_)) return out.CreateCopy(source_).GetCode() == keErrorNone;
   return false;

@@ -5,8 +5,10 @@
 // TilingCommand: the filter's command. Its render routine makes the tile of the chosen group
 // from the source, scales it by the tile size and fills the output with it repeated.
 #pragma once
+#include <mutex>
 #include <string>
 
+#include "app/GroupList.h"
 #include "core/PixelFormat.h"
 #include "core/RowIteratorBands.h"
 #include "framework/GenericCommand.h"
@@ -28,17 +30,22 @@ class TilingCommand : public framework::GenericCommand {
   // 0 when it returns; a failed generation leaves as the core's exception.
   int RunTiling(framework::RenderJob& job);
 
+  // A copy of the tile, else of the source; safe while a render replaces the tile.
   bool GetPreviewImage(corvel::CRowIteratorBands& out);
   bool GetResultImage(corvel::CRowIteratorBands& out);
   // Lets go of the last run's full-size images (its source and result); the tile stays.
   void ReleaseImages();
   corvel::CRowIteratorBands& GetTile() { return tile_; }
   corvel::keFormat GetSourceFormat() const { return sourceFormat_; }
+  GroupList& GetGroupList() { return groups_; }
 
  private:
   static int Int(const framework::ParameterSet& values, int id);
   static float Float(const framework::ParameterSet& values, int id);
 
+  GroupList groups_;
+  // The render thread replaces the tile while the dialog copies it.
+  std::mutex tileLock_;
   corvel::CRowIteratorBands tile_;
   corvel::CRowIteratorBands result_;
   corvel::keFormat sourceFormat_ = corvel::keFormatNone;

@@ -11,21 +11,22 @@ constexpr DWORD kPush = kChild | WS_TABSTOP | BS_PUSHBUTTON;
 constexpr DWORD kEdit = kChild | WS_TABSTOP | ES_AUTOHSCROLL;
 
 const DialogItemTemplate kItems[] = {
-    {WC_BUTTON, "Tiling method", -1, 2, 2, 92, 78, kGroup, 0},
-    {WC_BUTTON, "Method", 3033, 8, 13, 80, 36, kPush, 0},
-    {WC_STATIC, "Edge Blending", -1, 8, 53, 80, 8, kChild, 0},
-    {WC_EDIT, "", 3025, 8, 63, 80, 12, kEdit, WS_EX_CLIENTEDGE},
-    {WC_BUTTON, "Apply", 3006, 2, 84, 92, 16, kPush, 0},
-    {WC_BUTTON, "Seamless Tile", -1, 2, 104, 92, 124, kGroup, 0},
-    {WC_STATIC, "", 3030, 8, 115, 80, 60, kChild | SS_BLACKFRAME, 0},
-    {WC_STATIC, "Size: Width x Height", 3031, 8, 178, 80, 8, kChild | SS_LEFTNOWORDWRAP, 0},
-    {WC_STATIC, "Tile size %:", -1, 8, 190, 80, 8, kChild, 0},
-    {WC_EDIT, "", 3024, 8, 199, 80, 12, kEdit, WS_EX_CLIENTEDGE},
-    {WC_BUTTON, "Save Tile", 3028, 8, 213, 80, 12, kPush, 0},
-    {WC_BUTTON, "View", -1, 2, 232, 92, 84, kGroup, 0},
-    {WC_BUTTON, "Show Preview", 3018, 8, 243, 80, 10, kChild | WS_TABSTOP | BS_AUTOCHECKBOX | BS_LEFTTEXT, 0},
-    {WC_STATIC, "Display:", 3061, 8, 257, 80, 8, kChild, 0},
-    {WC_LISTBOX, "", 3060, 8, 267, 80, 44,
+    // The group picker grows to its 85 x 85 picture plus margins, about 60 x 56 units.
+    {WC_BUTTON, "Tiling method", -1, 2, 2, 92, 98, kGroup, 0},
+    {WC_BUTTON, "Method", 3033, 8, 12, 80, 58, kPush, 0},
+    {WC_STATIC, "Edge Blending", -1, 8, 73, 80, 8, kChild, 0},
+    {WC_EDIT, "", 3025, 8, 82, 80, 12, kEdit, WS_EX_CLIENTEDGE},
+    {WC_BUTTON, "Apply", 3006, 2, 104, 92, 16, kPush, 0},
+    {WC_BUTTON, "Seamless Tile", -1, 2, 124, 92, 124, kGroup, 0},
+    {WC_STATIC, "", 3030, 8, 135, 80, 60, kChild | SS_BLACKFRAME, 0},
+    {WC_STATIC, "Size: Width x Height", 3031, 8, 198, 80, 8, kChild | SS_LEFTNOWORDWRAP, 0},
+    {WC_STATIC, "Tile size %:", -1, 8, 210, 80, 8, kChild, 0},
+    {WC_EDIT, "", 3024, 8, 219, 80, 12, kEdit, WS_EX_CLIENTEDGE},
+    {WC_BUTTON, "Save Tile", 3028, 8, 233, 80, 12, kPush, 0},
+    {WC_BUTTON, "View", -1, 2, 252, 92, 64, kGroup, 0},
+    {WC_BUTTON, "Show Preview", 3018, 8, 263, 80, 10, kChild | WS_TABSTOP | BS_AUTOCHECKBOX | BS_LEFTTEXT, 0},
+    {WC_STATIC, "Display:", 3061, 8, 277, 80, 8, kChild, 0},
+    {WC_LISTBOX, "", 3060, 8, 287, 80, 24,
      kChild | WS_TABSTOP | LBS_NOTIFY | LBS_SORT | WS_BORDER | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 0},
 };
 

@@ -67,5 +67,23 @@ TEST_F(AppTest, TheWholeFilterGivesTheSameBytesOnOneAndEightThreads) {
   }
 }
 
+// The dialog copies the tile for its thumbnail while render threads replace it.
+TEST_F(AppTest, ThePreviewImageIsCopiedWhileRendersReplaceTheTile) {
+  app::TilingCommand command;
+  command.GetParameters().ResetParameters(false);
+  CRowIteratorBands source;
+  ASSERT_EQ(source.CreateBGR(120, 90).GetCode(), 0);
+  command.SetSourceImage(source);
+  for (int render = 0; render < 3; ++render) {
+    ASSERT_EQ(command.StartRender().GetCode(), 0);
+    do {
+      CRowIteratorBands copy;
+      ASSERT_TRUE(command.GetPreviewImage(copy));
+      EXPECT_GT(copy.Width(), 0);
+    } while (command.IsRendering());
+  }
+  command.StopRender();
+}
+
 }  // namespace
 }  // namespace apptest
