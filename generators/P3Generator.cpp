@@ -218,8 +218,8 @@ int P3Generator::Generate(CProgressMeter* meter) {
   fold.reachV = high.y - low.y;
   const double w = 0.375 * (fu + fv);
   fold.bandSum = {true, -w, w, 1};
-  fold.skewBands[0] = {2, -1, {true, -w, w, 1}};
-  fold.skewBands[1] = {1, -2, {true, -w, w, 1}};
+  fold.skewBands[0] = {2, -1, {true, -w, w, 1}, 0, 0, {}};
+  fold.skewBands[1] = {1, -2, {true, -w, w, 1}, 0, 0, {}};
   return RunTileWorker(*this, meter, planPixel, k0 == 0 && k1 == 0 ? &fold : nullptr);
 }
 

@@ -85,9 +85,12 @@ int P6Generator::Generate(CProgressMeter* meter) {
   fold.sourceShift = {hu, hv};
   const double w = 0.375 * (fu + fv), wm = 0.8 * (fu + fv);
   fold.bandU = fold.bandV = fold.bandSum = {true, -w, w, 1};
-  fold.skewBands[0] = {2, 1, {true, -wm, wm, 1}};
-  fold.skewBands[1] = {1, 2, {true, -wm, wm, 1}};
-  fold.skewBands[2] = {1, -1, {true, -wm, wm, 1}};
+  // The medians' lines are seams only between two-fold and three-fold centres, where u (on
+  // u + 2v, v) lies between 1/3 and 2/3 of a cell, with the three-fold corners' blends beyond.
+  const detail::FoldProgram::Band middle{true, kThird - wm, 2 * kThird + wm, 1};
+  fold.skewBands[0] = {2, 1, {true, -wm, wm, 1}, 1, 0, middle};
+  fold.skewBands[1] = {1, 2, {true, -wm, wm, 1}, 0, 1, middle};
+  fold.skewBands[2] = {1, -1, {true, -wm, wm, 1}, 1, 0, middle};
   return RunTileWorker(
       *this, meter,
       [&](int x, int y, SamplePlan& plan) {

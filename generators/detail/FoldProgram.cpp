@@ -53,30 +53,53 @@ RECT ReachedSource(const FoldProgram& program, const TileGenerator& generator) {
 
 namespace {
 
-// Marks where t0 + x dt lies within margin of [k every + from, k every + to) for some integer k.
-void MarkBand(double t0, double dt, FoldProgram::Band band, int count, std::uint8_t* marks) {
+// Far beyond the fixed-point and float errors of the fast positions (some 1e-7 of a cell), so
+// that no pixel the fast render would put on the other side of a seam goes unplanned.
+constexpr double kMargin = 1e-5;
+
+// Whether t lies within kMargin of [k every + from, k every + to) for some integer k.
+bool InBand(double t, const FoldProgram::Band& band) {
+  const double scaled = t / band.every, fraction = scaled - std::floor(scaled);
+  auto near = [&](double f) {
+    return f >= band.from / band.every - kMargin && f < band.to / band.every + kMargin;
+  };
+  return near(fraction) || near(fraction - 1) || near(fraction + 1);
+}
+
+// The part of a row a band is marked on: where r0 + x dr lies in `band`, or, unplanned, all.
+struct BandPart {
+  double r0 = 0, dr = 0;
+  FoldProgram::Band band;
+};
+
+// Marks where t0 + x dt lies within margin of [k every + from, k every + to) for some integer k,
+// and within part.
+void MarkBand(double t0, double dt, FoldProgram::Band band, int count, std::uint8_t* marks,
+              const BandPart& part = {}) {
   if (!band.planned || count <= 0 || !(band.every > 0)) return;
+  const bool startsInBand = InBand(t0, band);
   t0 /= band.every;
   dt /= band.every;
   band.from /= band.every;
   band.to /= band.every;
-  // Far beyond the fixed-point and float errors of the fast positions (some 1e-7 of a cell), so
-  // that no pixel the fast render would put on the other side of a seam goes unplanned.
-  const double margin = 1e-5;
   const double last = t0 + (count - 1) * dt;
   const double low = std::floor(std::min(t0, last)) - 1, high = std::ceil(std::max(t0, last)) + 1;
   if (dt == 0 || high - low > count) {
     // Bands at most a pixel apart, or none crossed: the row is tested whole.
-    const double fraction = t0 - std::floor(t0);
-    auto near = [&](double f) { return f >= band.from - margin && f < band.to + margin; };
-    if (dt != 0 || near(fraction) || near(fraction - 1)) std::memset(marks, 1, std::size_t(count));
+    if (dt != 0 || startsInBand) std::memset(marks, 1, std::size_t(count));
     return;
   }
   for (double k = low; k <= high; ++k) {
-    double from = (k + band.from - margin - t0) / dt, to = (k + band.to + margin - t0) / dt;
+    double from = (k + band.from - kMargin - t0) / dt, to = (k + band.to + kMargin - t0) / dt;
     if (dt < 0) std::swap(from, to);
     const double first = std::max(0.0, std::floor(from)), end = std::min(double(count), std::ceil(to) + 1);
-    if (first < end) std::memset(marks + std::size_t(first), 1, std::size_t(end - first));
+    if (!(first < end)) continue;
+    if (!part.band.planned || !(part.band.every > 0)) {
+      std::memset(marks + std::size_t(first), 1, std::size_t(end - first));
+      continue;
+    }
+    for (int x = int(first); x < int(end); ++x)
+      if (InBand(part.r0 + x * part.dr, part.band)) marks[x] = 1;
   }
 }
 
@@ -90,7 +113,9 @@ void MarkBands(const FoldProgram& program, const TileGenerator& generator, const
   MarkBand(at.y, along.y, program.bandV, count, marks);
   MarkBand(at.x + at.y, along.x + along.y, program.bandSum, count, marks);
   for (const FoldProgram::SkewBand& skew : program.skewBands)
-    MarkBand(skew.a * at.x + skew.b * at.y, skew.a * along.x + skew.b * along.y, skew.band, count, marks);
+    MarkBand(
+        skew.a * at.x + skew.b * at.y, skew.a * along.x + skew.b * along.y, skew.band, count, marks,
+        {skew.alongA * at.x + skew.alongB * at.y, skew.alongA * along.x + skew.alongB * along.y, skew.along});
 }
 
 FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& generator) {

@@ -49,10 +49,13 @@ struct FoldProgram {
     double from = 0, to = 0;  // [k every + from, k every + to) for every whole k
     double every = 1;
   } bandU, bandV, bandSum;  // about u, v and u + v
-  // Bands about other sums a u + b v.
+  // Bands about other sums a u + b v; where `along` is planned, only their parts where
+  // alongA u + alongB v lies in one of its bands: seams that cover only parts of their lines.
   struct SkewBand {
     double a = 0, b = 0;
     Band band;
+    double alongA = 0, alongB = 0;
+    Band along;
   };
   static constexpr int kMaxSkewBands = 3;
   SkewBand skewBands[kMaxSkewBands];

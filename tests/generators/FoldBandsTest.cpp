@@ -1,0 +1,48 @@
+// Which pixels of a row the fast render leaves to the plan in doubles: those near the lines its
+// seams lie on, and for seams that cover only parts of their lines, near those parts alone.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "generators/TileGenerator.h"
+#include "generators/detail/FoldProgram.h"
+
+namespace corvel {
+namespace {
+
+// Whether pixel x of row y is marked, on a lattice of 100-pixel squares: u = x / 100, v = y / 100.
+bool Marked(const detail::FoldProgram& program, double y, int x) {
+  TileGenerator generator;
+  generator.basisA = generator.basisC = {100, 0};
+  generator.basisB = generator.basisD = {0, 100};
+  generator.PrepareLattice();
+  std::vector<std::uint8_t> marks(200, 7);
+  detail::MarkBands(program, generator, {0, y}, 200, marks.data());
+  return marks[std::size_t(x)] != 0;
+}
+
+TEST(FoldBands, SkewBandsLimitedToPartsOfTheirLinesMarkOnlyThose) {
+  // About u + v whole, two pixels each way; limited, only where u lies in [0.25, 0.5] of a cell.
+  detail::FoldProgram whole;
+  whole.skewBands[0] = {1, 1, {true, -0.02, 0.02, 1}, 0, 0, {}};
+  detail::FoldProgram limited = whole;
+  limited.skewBands[0].alongA = 1;
+  limited.skewBands[0].along = {true, 0.25, 0.5, 1};
+
+  // v = 0.3: the lines cross at u = 0.7 and 1.7, outside the limit.
+  for (int x : {68, 70, 72, 168, 170, 172}) {
+    EXPECT_TRUE(Marked(whole, 30, x)) << x;
+    EXPECT_FALSE(Marked(limited, 30, x)) << x;
+  }
+  for (int x : {40, 65, 75, 140}) EXPECT_FALSE(Marked(whole, 30, x)) << x;
+  // v = 0.6: at u = 0.4 and 1.4, inside it.
+  for (int x : {38, 40, 42, 138, 140, 142}) EXPECT_TRUE(Marked(limited, 60, x)) << x;
+  for (int x : {35, 45, 70, 135, 145}) EXPECT_FALSE(Marked(limited, 60, x)) << x;
+  // v = 0.74: at u = 0.26, where the band reaches past the limit's start.
+  for (int x : {25, 26, 28, 125, 128}) EXPECT_TRUE(Marked(limited, 74, x)) << x;
+  for (int x : {23, 24, 123, 124}) EXPECT_FALSE(Marked(limited, 74, x)) << x;
+}
+
+}  // namespace
+}  // namespace corvel
