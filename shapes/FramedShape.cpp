@@ -33,12 +33,7 @@ void FramedShape::OnLButtonDown(UINT flags, CPoint at) {
 
 void FramedShape::OnLButtonUp(UINT, CPoint) {
   leftDown = false;
-  for (bool* grab : {&grabCorner, &grabCentre, &grabRotation, &grabControl1, &grabControl2}) {
-    if (*grab) {
-      *grab = false;
-      WriteParameters(true);
-    }
-  }
+  Release({&grabCorner, &grabCentre, &grabRotation, &grabControl1, &grabControl2});
 }
 
 void FramedShape::OnRButtonDown(UINT, CPoint at) {
@@ -53,31 +48,14 @@ void FramedShape::OnRButtonDown(UINT, CPoint at) {
 
 void FramedShape::OnRButtonUp(UINT, CPoint) {
   rightDown = false;
-  if (grabCorner) {
-    grabCorner = false;
-    WriteParameters(true);
-  }
+  Release({&grabCorner});
 }
 
 void FramedShape::OnMouseMove(UINT flags, CPoint at) {
-  if (leftDown && !(flags & MK_LBUTTON)) {
-    OnLButtonUp(flags, at);
-    return;
-  }
-  if (rightDown && !(flags & MK_RBUTTON)) {
-    OnRButtonUp(flags, at);
-    return;
-  }
+  if (EndLostDrag(flags, at)) return;
   const Point2D m = MouseToImage(at);
   if (!leftDown) {
-    if (rightDown && grabCorner) {
-      SaveState();
-      ScaleTowards(m);
-      ComputeEdgesFromPoints();
-      ApplyRotatedFrame();
-      PlaceSplineHandles();
-      EndMove();
-    }
+    if (rightDown && grabCorner) ScaleStep(m);
   } else if (grabCorner) {
     if (m != points[ResizeCorner()]) {
       SaveState();
@@ -92,22 +70,9 @@ void FramedShape::OnMouseMove(UINT flags, CPoint at) {
       }
     }
   } else if (grabRotation) {
-    if (m != points[11]) {
-      SaveState();
-      RotateTowards(m);
-      EndMove();
-    }
+    if (m != points[11]) RotateStep(m);
   } else if (grabCentre) {
-    if (m != points[4]) {
-      SaveState();
-      const Point2D d = m - points[4];
-      for (int i : {0, 1, 3, 2, 12, 13, 15, 14}) points[i] += d;
-      ComputeCentre();
-      ComputeEdgesFromPoints();
-      PlaceRotationHandle();
-      PlaceSplineHandles();
-      EndMove();
-    }
+    if (m != points[4]) MoveStep(m);
   } else if (grabControl1 || grabControl2) {
     const int handle = grabControl1 ? 0 : 1;
     if (m != points[kSplineHandles[handle]]) {
@@ -117,26 +82,16 @@ void FramedShape::OnMouseMove(UINT flags, CPoint at) {
       EndMove();
     }
   }
-  UpdateHover(m);
+  UpdateHover({{&overCorner, HitTest(points[ResizeCorner()], m), false},
+               {&overCentre, HitTest(points[4], m), false},
+               {&overControl, OnSplineHandle(m), true},
+               {&overRotation, HitTest(points[11], m), true}});
 }
 
 bool FramedShape::OnSplineHandle(Point2D m) {
   for (int i = 0; i < SplineHandleCount(); ++i)
     if (HitTest(points[kSplineHandles[i]], m)) return true;
   return false;
-}
-
-void FramedShape::UpdateHover(Point2D m) {
-  overCorner = HitTest(points[ResizeCorner()], m) && !(overCentre && overControl && overRotation);
-  overCentre = HitTest(points[4], m) && !(overCorner && overControl && overRotation);
-  if (OnSplineHandle(m) && !(overCorner && overCentre && overRotation))
-    overControl = true;
-  else if (!leftDown)
-    overControl = false;
-  if (HitTest(points[11], m) && !(overCorner && overCentre && overControl))
-    overRotation = true;
-  else if (!leftDown)
-    overRotation = false;
 }
 
 void FramedShape::Draw(CDC* dc) {

@@ -4,13 +4,13 @@
 // Each group says which corners, how a resize moves them, how a handle sets its spline and
 // what its sides are.
 #pragma once
-#include "shapes/TargetShape.h"
+#include "shapes/detail/DraggableShape.h"
 
 namespace shapes {
 
-class FramedShape : public TargetShape {
+class FramedShape : public detail::DraggableShape {
  public:
-  using TargetShape::TargetShape;
+  using DraggableShape::DraggableShape;
 
   void OnLButtonDown(UINT flags, CPoint at) override;
   void OnLButtonUp(UINT flags, CPoint at) override;
@@ -48,7 +48,6 @@ class FramedShape : public TargetShape {
   }
 
  private:
-  void UpdateHover(Point2D m);
   bool OnSplineHandle(Point2D m);
 };
 
