@@ -172,7 +172,7 @@ TEST_F(RectangularShapesTest, SplineHandlesStopAtExactlyAnEighthAndKeepTheirTrac
 
 TEST_F(RectangularShapesTest, TheWrittenShapeRendersItsGroupsTile) {
   for (int method = 1; method <= 6; ++method) {
-    for (int angle : {0, 90, 270}) {
+    for (int angle : {0, 30, 90, 270}) {
       const std::string what = GroupName(method) + " at " + std::to_string(angle);
       Build(method, angle, 0.06, -0.05, 0.04);
       const Point2D from = P()[CornerHandle(method)];
