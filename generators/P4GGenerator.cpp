@@ -73,7 +73,7 @@ int P4GGenerator::Generate(CProgressMeter* meter) {
         const double u = uv.x, v = uv.y;
         const Point2D own = source(u, v);
         if (fv == 0) {
-          plan.Single(own);
+          plan.Single(k0 == 0 ? source(OntoUEdges(uv)) : own);
           return;
         }
         const double wLoU = Ramp(u + dCorner, fu), wHiU = Ramp((0.5 - u) + dCentre, fu);

@@ -25,6 +25,16 @@ inline Point2D CellPosition(const TileGenerator& generator, int x, int y) {
 // A coordinate kept within the half cell [0, 0.5] that the square and hexagonal folds end in.
 inline double ClampHalf(double t) { return t < 0 ? 0 : (t > 0.5 ? 0.5 : t); }
 
+// A pixel right on a hard seam of a square group's quarter [0, 0.5]^2 shows one side of it, and
+// every copy of the pixel must show the same side: the turn about the corner glues the edge
+// v = 0 to u = 0 and the turn about the centre glues v = 0.5 to u = 0.5, so such pixels are
+// taken to the u edges (the two-fold corner to (0, 0.5)).
+inline Point2D OntoUEdges(Point2D uv) {
+  if (CompareWithTolerance(uv.y, 0) == 0 && CompareWithTolerance(uv.x, 0) == 1) return {0, uv.x};
+  if (CompareWithTolerance(uv.y, 0.5) == 0 && CompareWithTolerance(uv.x, 0) == 1) return {0.5, uv.x};
+  return uv;
+}
+
 // The weight of a sample at a signed distance from its seam (positive inside its own region):
 // 0.5 on the seam, 1 from half a feather inside.
 inline double Ramp(double distance, double feather) { return Clamp01(distance / feather + 0.5); }

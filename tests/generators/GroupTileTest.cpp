@@ -85,15 +85,40 @@ TEST_P(GroupTile, IsOnePeriodAndKeepsTheGroupsSymmetries) {
   struct Setting {
     double feather, k0, k1;
   } settings[] = {{0, 0, 0}, {0, 0.2, -0.15}, {50, 0, 0}, {50, 0.2, -0.15}, {100, -0.1, 0.2}};
-  for (const Setting& s : settings) {
-    const std::string what = Name(s.feather, s.k0);
-    TileShape shape = Pick(g, {120, 120}, 240, 1, s.feather, s.k0, s.k1);
-    CRowIteratorBands tile;
-    ASSERT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNone) << what;
-    const bool hard = s.feather == 0;
-    ExpectGroupSymmetries(tile, shape, hard, what);
-    if (!hard) {
-      EXPECT_LE(NeighbourSteps(tile).acrossEdges, NeighbourSteps(tile).inside) << what;
+  // The symmetries come from the fold, not from the turned source lattice: they hold at any angle.
+  for (int angle : {0, 90, 180, 270, 30}) {
+    for (const Setting& s : settings) {
+      const std::string what = Name(s.feather, s.k0) + " angle " + std::to_string(angle);
+      TileShape shape = Pick(g, {120, 120}, 240, 1, s.feather, s.k0, s.k1);
+      shape.angle = angle;
+      CRowIteratorBands tile;
+      ASSERT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNone) << what;
+      const bool hard = s.feather == 0;
+      ExpectGroupSymmetries(tile, shape, hard, what);
+      if (!hard) {
+        EXPECT_LE(NeighbourSteps(tile).acrossEdges, NeighbourSteps(tile).inside) << what;
+      }
+    }
+  }
+}
+
+// Pixels right on a hard seam show one side of it; every copy of such a pixel shows the same side,
+// or the seam steps by a pixel from copy to copy. Judged on every pixel, seams included.
+TEST(SquareTiles, PixelsOnHardSeamsShowTheSameSideInEveryCopy) {
+  CRowIteratorBands source;
+  MakeWaves(source, 480, 480);
+  for (int method : {keTilingP4, keTilingP4G}) {
+    for (int angle : {0, 30, 90, 180, 270}) {
+      const std::string what = std::string(FindTileGroup(method)->name) + " angle " + std::to_string(angle);
+      TileShape shape = Pick(kGroups[method], {240, 240}, 480, 2, 0, 0, 0);
+      shape.angle = angle;
+      CRowIteratorBands tile;
+      ASSERT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNone) << what;
+      const Lattice l = TileLatticeOf(shape, tile, what);
+      const std::vector<PlaneMap> symmetries = GroupSymmetries(method, l);
+      for (std::size_t i = 0; i < symmetries.size(); ++i)
+        ExpectSymmetry(tile, TileShift(shape, l), symmetries[i], 1, 0, false,
+                       what + " symmetry " + std::to_string(i));
     }
   }
 }
