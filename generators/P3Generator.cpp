@@ -217,9 +217,12 @@ int P3Generator::Generate(CProgressMeter* meter) {
   fold.reachU = high.x - low.x;
   fold.reachV = high.y - low.y;
   const double w = 0.375 * (fu + fv);
-  fold.bandSum = {true, -w, w, 1};
-  fold.skewBands[0] = {2, -1, {true, -w, w, 1}, 0, 0, {}};
-  fold.skewBands[1] = {1, -2, {true, -w, w, 1}, 0, 0, {}};
+  // Six seams leave each lattice point, three each anchor: a line is a seam only within a third
+  // of a cell of its lattice points, where u (on u - 2v, v) lies within a third of a whole number.
+  const detail::FoldProgram::Band nearLatticePoints{true, -1.0 / 3 - w, 1.0 / 3 + w, 1};
+  fold.skewBands[0] = {2, -1, {true, -w, w, 1}, 1, 0, nearLatticePoints};
+  fold.skewBands[1] = {1, -2, {true, -w, w, 1}, 0, 1, nearLatticePoints};
+  fold.skewBands[2] = {1, 1, {true, -w, w, 1}, 1, 0, nearLatticePoints};
   return RunTileWorker(*this, meter, planPixel, k0 == 0 && k1 == 0 ? &fold : nullptr);
 }
 
