@@ -1,5 +1,8 @@
 #include "host/ShapePlacement.h"
 
+#include <utility>
+
+#include "core/Rounding.h"
 #include "framework/GenericCommand.h"
 #include "framework/HostImage.h"
 #include "framework/TableParameters.h"
@@ -41,6 +44,17 @@ class SizedImage : public framework::HostImage {
   }
 };
 
+// A left-button drag from the handle to a point, in the steps a hand makes; the view's client
+// and image coordinates agree, as it has no window.
+void DragHandle(shapes::TargetShape& shape, shapes::Point2D from, shapes::Point2D to) {
+  constexpr int kSteps = 8;
+  auto at = [](shapes::Point2D p) { return CPoint(corvel::RoundToInt(p.x), corvel::RoundToInt(p.y)); };
+  shape.OnLButtonDown(MK_LBUTTON, at(from));
+  for (int i = 1; i <= kSteps; ++i)
+    shape.OnMouseMove(MK_LBUTTON, at(from + (to - from) * (double(i) / kSteps)));
+  shape.OnLButtonUp(0, at(to));
+}
+
 }  // namespace
 
 std::unique_ptr<shapes::TargetShape> PlaceShape(int width, int height, GivenValues given,
@@ -69,8 +83,19 @@ std::unique_ptr<shapes::TargetShape> PlaceShape(int width, int height, GivenValu
   {
     const shapes::UiContextRun run(nullptr, nullptr, &command);
     shape = shapes::CreateTargetShape(&view, centre);
+    if (!shape) return nullptr;
+    // Corner 1 of the cell is Point2, corner 3 Point1; a shape without that handle ignores the drag.
+    const std::pair<bool, std::pair<int, int>> drags[] = {{given.point2, {1, kPoint2X}},
+                                                          {given.point1, {3, kPoint1X}}};
+    for (const auto& [wanted, corner] : drags) {
+      if (!wanted) continue;
+      const shapes::Point2D* points = shape->GetPoints();
+      shapes::Point2D to(ValueOf(descriptor, corner.second)->real * width,
+                         ValueOf(descriptor, corner.second + 1)->real * height);
+      corvel::RotatePointDegrees(shape->GetAngle(), points[4].x, points[4].y, to);
+      DragHandle(*shape, points[corner.first], to);
+    }
   }
-  if (!shape) return nullptr;
   for (int id : kShapeIds) {
     DescriptorValue* value = ValueOf(descriptor, id);
     const framework::Parameter* parameter = parameters.GetParameter(id);

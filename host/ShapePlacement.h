@@ -11,12 +11,15 @@ namespace wfhost {
 
 // Which of the shape's values the user gave; the others come from the placement.
 struct GivenValues {
+  bool point1 = false, point2 = false;
   bool centre = false;
   bool boundingBox = false;
 };
 
 // Rewrites the descriptor's points, centre, angle, splines and (unless given) bounding box with
-// the placed shape's. The shape is returned for the caller to inspect; it no longer edits.
+// the placed shape's. A given corner is then dragged where it was given, as the editor's user
+// drags it, so the group's shape takes it as that drag would. The shape is returned for the caller to
+// inspect; it no longer edits.
 std::unique_ptr<shapes::TargetShape> PlaceShape(int width, int height, GivenValues given,
                                                 Descriptor& descriptor);
 

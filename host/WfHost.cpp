@@ -51,7 +51,7 @@ const char kShapeHelp[] =
     "Examples, one a lattice family:\n"
     "  rectangular  wf-host ... --set TilingMethod=PMM --set Angle=30\n"
     "  square       wf-host ... --set TilingMethod=P4M --set Point2X=0.7 --set Point2Y=0.4\n"
-    "  rhombic      wf-host ... --set TilingMethod=CMM --set TileSize=50\n"
+    "  rhombic      wf-host ... --set TilingMethod=CMM --set Point1X=0.3 --set Point1Y=0.7\n"
     "  hexagonal    wf-host ... --set TilingMethod=P6M --set PointCenterX=0.3 --set PointCenterY=0.6\n";
 
 // One line on standard error, whatever the reason's text holds.
@@ -153,6 +153,8 @@ GivenValues Given(const std::vector<std::string>& assignments) {
   GivenValues given;
   for (const std::string& assignment : assignments) {
     const std::string name = assignment.substr(0, assignment.find('='));
+    given.point1 = given.point1 || name.rfind("Point1", 0) == 0;
+    given.point2 = given.point2 || name.rfind("Point2", 0) == 0;
     given.centre = given.centre || name.rfind("PointCenter", 0) == 0;
     given.boundingBox = given.boundingBox || name.rfind("BoundBox", 0) == 0;
   }

@@ -27,9 +27,31 @@ using corvel::CRowIteratorBands;
 
 constexpr int kWidth = 240, kHeight = 180;
 
-// About a level a pixel, never wrapping: turned by the angle the picture stays gentle enough for
-// the symmetry checks' tolerance.
+// The generator tests' gradient (MakeGradient), which the host reads from a file.
 corvel::testing_images::Bgra GradientAt(int x, int y) { return {7, y, x, 255}; }
+
+// What the filter last ran with in the folder, by parameter name: integers and floats as the
+// registry keeps them.
+std::map<std::string, double> Settings(const std::string& folder) {
+  std::map<std::string, double> values;
+  std::istringstream lines(Contents(folder + "/registry"));
+  for (std::string line; std::getline(lines, line);) {
+    const std::size_t close = line.find("\"=4:");
+    if (line.empty() || line[0] != '"' || close == std::string::npos || line.size() < close + 12) continue;
+    std::uint32_t bits = 0;
+    for (int i = 3; i >= 0; --i)
+      bits = bits << 8 | std::stoul(line.substr(close + 4 + 2 * i, 2), nullptr, 16);
+    const std::string name = line.substr(1, close - 1);
+    const resources::ParameterRow* row = nullptr;
+    for (const resources::ParameterRow& r : resources::kParameterTable)
+      if (name == r.name) row = &r;
+    if (!row) continue;
+    float real = 0;
+    std::memcpy(&real, &bits, sizeof real);
+    values[name] = row->kind == resources::ParameterKind::Float ? real : double(std::int32_t(bits));
+  }
+  return values;
+}
 
 class Placement : public WfHost {
  protected:
@@ -44,28 +66,6 @@ class Placement : public WfHost {
     std::ofstream(Path("gradient.rgb"), std::ios::binary) << rgb;
     ASSERT_TRUE(Convert("-size " + std::to_string(kWidth) + "x" + std::to_string(kHeight) +
                         " -depth 8 rgb:" + Path("gradient.rgb") + " " + Path("gradient.png")));
-  }
-
-  // What the filter last ran with, by parameter name: integers and floats as the registry keeps them.
-  std::map<std::string, double> Settings() const {
-    std::map<std::string, double> values;
-    std::istringstream lines(Contents(Path("registry")));
-    for (std::string line; std::getline(lines, line);) {
-      const std::size_t close = line.find("\"=4:");
-      if (line.empty() || line[0] != '"' || close == std::string::npos || line.size() < close + 12) continue;
-      std::uint32_t bits = 0;
-      for (int i = 3; i >= 0; --i)
-        bits = bits << 8 | std::stoul(line.substr(close + 4 + 2 * i, 2), nullptr, 16);
-      const std::string name = line.substr(1, close - 1);
-      const resources::ParameterRow* row = nullptr;
-      for (const resources::ParameterRow& r : resources::kParameterTable)
-        if (name == r.name) row = &r;
-      if (!row) continue;
-      float real = 0;
-      std::memcpy(&real, &bits, sizeof real);
-      values[name] = row->kind == resources::ParameterKind::Float ? real : double(std::int32_t(bits));
-    }
-    return values;
   }
 };
 
@@ -86,18 +86,18 @@ TEST_F(Placement, RawHandsOnEveryValueAsGivenAndPlacementDerivesTheBox) {
   std::string sets = " --set TilingMethod=P2 --set Angle=30";
   for (const auto& [name, value] : given) sets += " --set " + name + "=" + value;
   ASSERT_EQ(Host("--raw --in gradient.png --out raw.png" + sets).exitCode, 0);
-  std::map<std::string, double> got = Settings();
+  std::map<std::string, double> got = Settings(folder_);
   for (const auto& [name, value] : given) EXPECT_EQ(got[name], std::stof(value)) << name;
   EXPECT_EQ(got["Angle"], 30);
 
   // Placed, the box the user gave stays.
   ASSERT_EQ(Host("--in gradient.png --out placed.png" + sets).exitCode, 0);
-  got = Settings();
+  got = Settings(folder_);
   EXPECT_EQ(got["BoundBoxLeft"], 0.2f);
   EXPECT_EQ(got["BoundBoxBottom"], 0.65f);
   // Without one the box follows the cell (GroupPlacement judges that it holds all the cell reads).
   ASSERT_EQ(Host("--in gradient.png --out placed.png --set TilingMethod=P2 --set Angle=30").exitCode, 0);
-  got = Settings();
+  got = Settings(folder_);
   EXPECT_NE(got["BoundBoxLeft"], 0.3f);
   EXPECT_NE(got["BoundBoxRight"], 0.6f);
 }
@@ -135,6 +135,35 @@ bool HasOwnShape(int method) {
   return shape && (method == 0 || typeid(*shape) != typeid(shapes::P1Shape));
 }
 
+// The last run's output, judged: its tile is the group's, and no sample was read past the box.
+void ExpectTheGroupsTile(const std::string& folder, const std::string& what) {
+  std::map<std::string, double> got = Settings(folder);
+  corvel::TileShape shape = ShapeOf(got);
+  CRowIteratorBands source, tile;
+  corvel::testing_images::MakeGradient(source, kWidth, kHeight);
+  // The whole image as the box: a sample the filter clamped at its box's edge differs here.
+  ASSERT_EQ(corvel::GenerateTile(nullptr, source, shape, tile).GetCode(), corvel::keErrorNone) << what;
+  const std::string samples = Samples(folder + "/out.png", 8);
+  ASSERT_EQ(samples.size(), std::size_t(kWidth) * kHeight * 3) << what;
+  // The output repeats the tile from its origin. Its tile is judged: as far as the output
+  // shows it, the output's own samples, past that the render they matched.
+  CRowIteratorBands shown;
+  ASSERT_EQ(shown.CreateCopy(tile).GetCode(), corvel::keErrorNone) << what;
+  int largest = 0;
+  for (int y = 0; y < std::min(kHeight, tile.Height()); ++y) {
+    BYTE* row = shown.LockRowPointer(y, 0, -1);
+    for (int x = 0; x < std::min(kWidth, tile.Width()); ++x)
+      for (int c = 0; c < 3; ++c) {
+        const int sample = std::uint8_t(samples[(std::size_t(y) * kWidth + x) * 3 + c]);
+        largest = std::max(largest, std::abs(sample - row[4 * x + 2 - c]));
+        row[4 * x + 2 - c] = BYTE(sample);
+      }
+    shown.UnlockRow(y);
+  }
+  EXPECT_LE(largest, 1) << what << ": samples past the box";
+  corvel::tile_symmetry::ExpectGroupSymmetries(shown, shape, false, what);
+}
+
 class GroupPlacement : public Placement, public testing::WithParamInterface<int> {};
 
 TEST_P(GroupPlacement, TheOutputIsTheGroupsTileReadWithinTheBox) {
@@ -148,37 +177,39 @@ TEST_P(GroupPlacement, TheOutputIsTheGroupsTileReadWithinTheBox) {
                   .exitCode,
               0)
         << what;
-    std::map<std::string, double> got = Settings();
-    ASSERT_EQ(got["TilingMethod"], method) << what;
+    ASSERT_EQ(Settings(folder_)["TilingMethod"], method) << what;
     // The "P1" cell's box need not hold another lattice's cell.
-    if (!ownShape) continue;
-    corvel::TileShape shape = ShapeOf(got);
-    CRowIteratorBands source, tile;
-    corvel::testing_images::MakeGradient(source, kWidth, kHeight);
-    // The whole image as the box: a sample the filter clamped at its box's edge differs here.
-    ASSERT_EQ(corvel::GenerateTile(nullptr, source, shape, tile).GetCode(), corvel::keErrorNone) << what;
-    const std::string samples = Samples(Path("out.png"), 8);
-    ASSERT_EQ(samples.size(), std::size_t(kWidth) * kHeight * 3) << what;
-    // The output repeats the tile from its origin. Its tile is judged: as far as the output
-    // shows it, the output's own samples, past that the render they matched.
-    CRowIteratorBands shown;
-    ASSERT_EQ(shown.CreateCopy(tile).GetCode(), corvel::keErrorNone) << what;
-    int largest = 0;
-    for (int y = 0; y < std::min(kHeight, tile.Height()); ++y) {
-      BYTE* row = shown.LockRowPointer(y, 0, -1);
-      for (int x = 0; x < std::min(kWidth, tile.Width()); ++x)
-        for (int c = 0; c < 3; ++c) {
-          const int sample = std::uint8_t(samples[(std::size_t(y) * kWidth + x) * 3 + c]);
-          largest = std::max(largest, std::abs(sample - row[4 * x + 2 - c]));
-          row[4 * x + 2 - c] = BYTE(sample);
-        }
-      shown.UnlockRow(y);
-    }
-    EXPECT_LE(largest, 1) << what << ": samples past the box";
-    corvel::tile_symmetry::ExpectGroupSymmetries(shown, shape, false, what);
+    if (ownShape) ExpectTheGroupsTile(folder_, what);
   }
   if (!ownShape)
     GTEST_SKIP() << group << " has no shape of its own yet: the factory gives it the \"P1\" cell";
+}
+
+// The help's examples, one a lattice family: given points are held to the group's cell, a given
+// centre moves it.
+TEST_F(Placement, GivenPointsAndCentreKeepTheGroupsCell) {
+  for (const char* sets :
+       {"--set TilingMethod=PMM --set Angle=30", "--set TilingMethod=P4M --set Point2X=0.7 --set Point2Y=0.4",
+        "--set TilingMethod=CMM --set Point1X=0.3 --set Point1Y=0.7",
+        "--set TilingMethod=P6M --set PointCenterX=0.3 --set PointCenterY=0.6"}) {
+    ASSERT_EQ(Host(std::string("--in gradient.png --out out.png ") + sets).exitCode, 0) << sets;
+    if (!HasOwnShape(int(Settings(folder_)["TilingMethod"]))) continue;
+    ExpectTheGroupsTile(folder_, sets);
+  }
+  std::map<std::string, double> got = Settings(folder_);
+  EXPECT_FLOAT_EQ(got["PointCenterX"], 0.3f);
+  EXPECT_FLOAT_EQ(got["PointCenterY"], 0.6f);
+
+  // The rhombic cell derives Point1 from its other corners; given, it is dragged towards there.
+  auto missed = [](std::map<std::string, double> settings) {
+    return std::hypot((settings["Point1X"] - 0.3) * kWidth, (settings["Point1Y"] - 0.7) * kHeight);
+  };
+  ASSERT_EQ(Host("--in gradient.png --out out.png --set TilingMethod=CMM").exitCode, 0);
+  const double placed = missed(Settings(folder_));
+  ASSERT_EQ(Host("--in gradient.png --out out.png --set TilingMethod=CMM --set Point1X=0.3 --set Point1Y=0.7")
+                .exitCode,
+            0);
+  EXPECT_LT(missed(Settings(folder_)), placed - 5);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryGroup, GroupPlacement, testing::Range(0, resources::kGroupCount),
