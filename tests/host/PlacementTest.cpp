@@ -161,7 +161,7 @@ void ExpectTheGroupsTile(const std::string& folder, const std::string& what) {
     shown.UnlockRow(y);
   }
   EXPECT_LE(largest, 1) << what << ": samples past the box";
-  corvel::tile_symmetry::ExpectGroupSymmetries(shown, shape, false, what);
+  corvel::tile_symmetry::ExpectGroupSymmetries(shown, shape, shape.feather == 0, what);
 }
 
 class GroupPlacement : public Placement, public testing::WithParamInterface<int> {};
@@ -170,17 +170,19 @@ TEST_P(GroupPlacement, TheOutputIsTheGroupsTileReadWithinTheBox) {
   const int method = GetParam();
   const std::string group = resources::kGroupNames[method];
   const bool ownShape = HasOwnShape(method);
-  for (int angle : {0, 30}) {
-    const std::string what = group + " at " + std::to_string(angle) + " degrees";
-    ASSERT_EQ(Host("--in gradient.png --out out.png --set TilingMethod=" + group +
-                   " --set Angle=" + std::to_string(angle))
-                  .exitCode,
-              0)
-        << what;
-    ASSERT_EQ(Settings(folder_)["TilingMethod"], method) << what;
-    // The "P1" cell's box need not hold another lattice's cell.
-    if (ownShape) ExpectTheGroupsTile(folder_, what);
-  }
+  for (int angle : {0, 30})
+    for (int feather : {0, 10}) {
+      const std::string what = group + " at " + std::to_string(angle) + " degrees feathered " +
+                               std::to_string(feather);
+      ASSERT_EQ(Host("--in gradient.png --out out.png --set TilingMethod=" + group +
+                     " --set Angle=" + std::to_string(angle) + " --set Feathering=" + std::to_string(feather))
+                    .exitCode,
+                0)
+          << what;
+      ASSERT_EQ(Settings(folder_)["TilingMethod"], method) << what;
+      // The "P1" cell's box need not hold another lattice's cell.
+      if (ownShape) ExpectTheGroupsTile(folder_, what);
+    }
   if (!ownShape)
     GTEST_SKIP() << group << " has no shape of its own yet: the factory gives it the \"P1\" cell";
 }
