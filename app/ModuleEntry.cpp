@@ -9,6 +9,7 @@
 #include "platform/win32/Memory.h"
 #include "platform/win32/Module.h"
 #include "resources/Resources.h"
+#include "resources/dialogs/UiTables.h"
 
 namespace {
 
@@ -25,6 +26,9 @@ void MakePlatformTables() {
 struct Module {
   Module() : tablesMade((MakePlatformTables(), true)) {
     resources::RegisterModuleResources(platform::ModuleOfAddress(this));
+    wf_resources::RegisterUiTables(platform::ModuleOfAddress(this));
+    // No class-library application object here: the dialogs find their templates through this.
+    AfxSetResourceHandle(platform::ModuleOfAddress(this));
     initialised = app.InitInstance();
   }
   ~Module() {

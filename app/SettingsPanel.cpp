@@ -132,6 +132,8 @@ void SettingsPanel::ClearPresetSelection() {
 
 void SettingsPanel::ShowOriginal() {
   SelectDisplay(kOriginalEntry);
+  // OK would hand back the unchanged image.
+  EnableOK(false);
   if (framework::PluginDialog* dialog = GetParentDialog(); dialog && dialog->GetHostImage()) {
     framework::HostImage& host = *dialog->GetHostImage();
     host.GetSourceImage().CreateCopy(host.GetAuxiliaryImage()).GetCode();

@@ -3,10 +3,15 @@
 #include <new>
 
 #include "app/ScriptingDescriptor.h"
+#include "app/SettingsPanel.h"
 #include "core/MaskedCombine.h"
+#include "framework/PluginDialog.h"
 #include "framework/UserMessage.h"
 #include "platform/ui/Dialogs.h"
+#include "resources/ResourceIds.h"
 #include "rowops/CoreTables.h"
+#include "shapes/ToolView.h"
+#include "shapes/UiContext.h"
 
 namespace app {
 
@@ -22,6 +27,8 @@ const char kWrongFormatCaption[] = "Image has a wrong format !";
 const char kTooSmallText[] = "Image size should be more then 15 x 15 .";
 const char kTooSmallCaption[] = "! Input Data Error !";
 constexpr int kSmallestSide = 15;
+constexpr UINT kToolBar = 128;
+constexpr UINT kDialogTemplate = 101;
 
 void NoInit(framework::ParameterBlock*) {}
 
@@ -93,7 +100,23 @@ bool TilingApp::CheckFilterSize() {
   return true;
 }
 
-bool TilingApp::ShowDialog() { return RenderSilently(); }
+bool TilingApp::ShowDialog() {
+  if (!showDialog_) return RenderSilently();
+  if (!command_) return false;
+  // The panel points into the dialog, so it is declared after it and ends first.
+  framework::PluginDialog dialog(resources::kProductNameString, kToolBar, RUNTIME_CLASS(shapes::CToolView),
+                                 kDialogTemplate);
+  SettingsPanel panel(*command_);
+  shapes::UiContextRun context(&dialog, &panel, command_.get());
+  dialog.SetDefaultSize(800, 600);
+  dialog.SetHostImage(&GetHostImage());
+  dialog.SetCommand(command_.get());
+  dialog.SetPanel(&panel);
+  if (dialog.DoModal() != IDOK) return false;
+  // Each finished render already became the host image's source, which continue writes back.
+  command_->GetParameters().SaveParametersToRegistry();
+  return true;
+}
 
 bool TilingApp::RenderSilently() {
   if (!command_) return false;

@@ -28,8 +28,7 @@ class TilingApp : public framework::PluginApp {
   host::OSErr OnFinishParameters(host::FilterRecord* record, std::intptr_t* data);
   bool CheckImageMode(host::FilterRecord* record, void* platformData);
   bool CheckFilterSize();
-  // The run hook. The dialog comes with a later build: a run that asks for it runs as a
-  // replayed action does, without it.
+  // The run hook: the dialog, or a replayed action's render without it.
   bool ShowDialog();
 
   TilingCommand* GetCommand() { return command_.get(); }

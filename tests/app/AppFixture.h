@@ -65,6 +65,24 @@ inline wfhost::Descriptor Recorded(std::initializer_list<std::pair<int, double>>
   return descriptor;
 }
 
+// Prepare as a host replaying a recorded action does: the run that follows shows no dialog.
+inline void PrepareReplay(app::TilingApp& app) {
+  host::PIDescriptorParameters descriptor{0,
+                                          host::plugInDialogDontDisplay,
+                                          0,
+                                          wfhost::MakeDescriptor(Recorded()),
+                                          wfhost::HostWriteProcs(),
+                                          wfhost::HostReadProcs()};
+  host::FilterRecord record{};
+  record.handleProcs = wfhost::HostHandleProcs();
+  record.descriptorParameters = &descriptor;
+  std::intptr_t data = 0;
+  std::int16_t result = -1;
+  framework::DispatchSelector(app, host::filterSelectorPrepare, &record, &data, &result);
+  EXPECT_FALSE(app.GetShowDialog());
+  wfhost::HostHandleProcs()->disposeProc(reinterpret_cast<host::Handle>(data));
+}
+
 // An image of the mode with a pattern that differs from pixel to pixel.
 inline wfhost::HostImageBuffer PatternImage(std::int16_t mode, int width, int height) {
   wfhost::HostImageBuffer image;

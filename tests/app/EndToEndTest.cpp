@@ -197,6 +197,7 @@ TEST_F(AppTest, FailuresReachTheHostAsResultsNeverAsCrashes) {
   // An output buffer the filter cannot write to is reported, not taken for success.
   app::TilingApp linked;
   ASSERT_TRUE(linked.InitInstance());
+  PrepareReplay(linked);
   wfhost::HostImageBuffer copy = image;
   host::FilterRecord record{};
   record.imageSize = {30, 40};
@@ -215,6 +216,7 @@ TEST_F(AppTest, FailuresReachTheHostAsResultsNeverAsCrashes) {
 TEST_F(AppTest, TheHostsInputBufferStaysAsItWas) {
   app::TilingApp linked;
   ASSERT_TRUE(linked.InitInstance());
+  PrepareReplay(linked);
   const int width = 60, height = 50;
   std::vector<std::uint8_t> in(std::size_t(width) * height * 2), out(in.size(), 0);
   for (std::size_t i = 0; i < in.size(); ++i) in[i] = i % 2 ? 255 : std::uint8_t(i * 7 % 251);

@@ -1,0 +1,185 @@
+// The filter run with its dialog through the host's selectors, driven by the event script: OK
+// hands back the last finished render through the selection, Cancel hands back nothing, and
+// the recorded action replays the dialog's result without it.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "AppFixture.h"
+#include "app/SettingsPanel.h"
+#include "controls/ThumbnailPopup.h"
+#include "platform/ui/Capture.h"
+#include "platform/ui/Script.h"
+#include "resources/Resources.h"
+#include "resources/dialogs/UiTables.h"
+#include "tests/platform/UiFixture.h"
+
+namespace apptest {
+namespace {
+
+using namespace resources;
+
+constexpr int kWidth = 240, kHeight = 180;
+constexpr RECT kBox{30, 20, 210, 160};
+
+class DialogRunTest : public wf_test::UiTest {
+ protected:
+  static inline const HINSTANCE kModule = reinterpret_cast<HINSTANCE>(0x7a00);
+  void SetUp() override {
+    UiTest::SetUp();
+    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    const std::string registry = TempPath("registry-dialog-run-" + name);
+    std::remove(registry.c_str());
+    setenv("WF_REGISTRY", registry.c_str(), 1);
+    static CWinApp app("Wendle Forge");
+    AfxWinInit(kModule, "/plugins/WendleForge.8bf");
+    RegisterModuleResources(kModule);
+    wf_resources::RegisterUiTables(kModule);
+    ASSERT_TRUE(linked.InitInstance());
+    LinkedApp() = &linked;
+    for (int y = kBox.top; y < kBox.bottom; ++y)
+      std::fill_n(&mask[std::size_t(y) * kWidth + kBox.left], kBox.right - kBox.left, 255);
+  }
+  void TearDown() override {
+    if (linked.GetCommand()) linked.GetCommand()->StopRender();
+    LinkedApp() = nullptr;
+    UnregisterModuleResources(kModule);
+    UiTest::TearDown();
+  }
+
+  app::SettingsPanel& Panel() { return *dynamic_cast<app::SettingsPanel*>(shapes::GetUiContext()->panel); }
+  void TypeInto(platform::EventScript& script, CEditNum& (app::SettingsPanel::*edit)(),
+                const std::string& text) {
+    script.Then("select the field's text", [this, edit] {
+      CEditNum& field = (Panel().*edit)();
+      field.Field().SetFocus();
+      field.Field().SetSel(0, -1);
+    });
+    script.TypeText(text);
+  }
+  // The popup's picture of `group`, clicked once the pictures have loaded.
+  void PickGroup(platform::EventScript& script, int group) {
+    script.ClickControl(app::SettingsPanel::kMethodButton);
+    script.Then("the pictures load", [this] {
+      app::GroupList& groups = linked.GetCommand()->GetGroupList();
+      for (int i = 0; i < 2000 && groups.IsLoaderRunning(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    });
+    script.Click("the group", [group] {
+      auto* popup = dynamic_cast<CThumbnailView*>(CWnd::FromHandle(::GetFocus()));
+      const CRect cell = popup ? popup->GetItemRect(group) : CRect();
+      return platform::ClientPoint(popup ? popup->m_hWnd : nullptr, cell.left + 20, cell.top + 20);
+    });
+  }
+  void ApplyAndWait(platform::EventScript& script) {
+    script.ClickControl(app::SettingsPanel::kApply);
+    script.Then("wait for the render", [this] {
+      while (linked.GetCommand()->IsRendering()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    });
+  }
+  // Runs the filter with its dialog under the script, which must end it.
+  host::OSErr RunWithDialog(platform::EventScript& script, wfhost::HostImageBuffer& image,
+                            wfhost::FilterRun& run) {
+    wfhost::FilterModule module(LinkedEntry);
+    run.descriptor = Recorded();
+    run.playInfo = host::plugInDialogDisplay;
+    run.selection = &mask;
+    const host::OSErr result = RunFilter(module, image, run);
+    EXPECT_EQ(script.Remaining(), 0u);
+    return result;
+  }
+  int StoredTileSize() {
+    app::TilingCommand stored;
+    int size = 0;
+    stored.GetParameters().GetParameter(kTileSize)->GetInt(&size);
+    return size;
+  }
+
+  app::TilingApp linked;
+  std::vector<std::uint8_t> mask = std::vector<std::uint8_t>(std::size_t(kWidth) * kHeight, 0);
+  const wfhost::HostImageBuffer input = PatternImage(host::kModeRGB, kWidth, kHeight);
+};
+
+TEST_F(DialogRunTest, OkHandsBackTheLastRenderThroughTheSelectionAndTheActionReplaysIt) {
+  platform::EventScript script;
+  PickGroup(script, 9);
+  TypeInto(script, &app::SettingsPanel::GetFeatherEdit, "30");
+  TypeInto(script, &app::SettingsPanel::GetTileSizeEdit, "70");
+  ApplyAndWait(script);
+  // The host's layout of the render: RGB where the working image has BGR.
+  std::vector<std::uint8_t> render;
+  script.Then("keep the render, look at the dialog", [&] {
+    corvel::CRowIteratorBands& output = linked.GetCommand()->GetOutputImage();
+    ASSERT_EQ(output.GetFormat(), corvel::keFormatBGR);
+    ASSERT_EQ(output.Width(), kBox.right - kBox.left);
+    ASSERT_EQ(output.Height(), kBox.bottom - kBox.top);
+    for (int y = 0; y < output.Height(); ++y) {
+      const BYTE* row = output.LockRowPointer(y, 0, -1);
+      for (int x = 0; x < output.Width(); ++x)
+        render.insert(render.end(), {row[3 * x + 2], row[3 * x + 1], row[3 * x]});
+      output.UnlockRow(y);
+    }
+    platform::PumpMessages();
+    if (const char* dir = std::getenv("WF_TEST_TMPDIR"))
+      platform::WritePng(platform::Capture(shapes::GetUiContext()->dialog->m_hWnd),
+                         std::string(dir) + "/dialog-run.png");
+  });
+  script.ClickControl(IDOK);
+  wfhost::HostImageBuffer image = input;
+  wfhost::FilterRun run;
+  ASSERT_EQ(RunWithDialog(script, image, run), host::noErr);
+  EXPECT_EQ(shapes::GetUiContext()->dialog, nullptr);
+
+  ASSERT_FALSE(render.empty());
+  wfhost::HostImageBuffer expected = input;
+  const int boxWidth = kBox.right - kBox.left;
+  for (int y = kBox.top; y < kBox.bottom; ++y)
+    std::copy_n(&render[std::size_t(y - kBox.top) * boxWidth * 3], boxWidth * 3,
+                &expected.pixels[(std::size_t(y) * kWidth + kBox.left) * 3]);
+  EXPECT_TRUE(image.pixels == expected.pixels) << "the render inside the box, the input outside";
+  EXPECT_EQ(StoredTileSize(), 70) << "OK keeps the settings";
+
+  wfhost::FilterRun replay;
+  replay.descriptor = run.descriptor;
+  replay.selection = &mask;
+  wfhost::HostImageBuffer replayed = input;
+  wfhost::FilterModule module(LinkedEntry);
+  ASSERT_EQ(RunFilter(module, replayed, replay), host::noErr);
+  EXPECT_FALSE(linked.GetShowDialog());
+  EXPECT_TRUE(replayed.pixels == image.pixels) << "the recorded action renders what the dialog did";
+}
+
+TEST_F(DialogRunTest, CancelAfterARenderHandsBackNothingAndKeepsTheStoredSettings) {
+  platform::EventScript script;
+  TypeInto(script, &app::SettingsPanel::GetTileSizeEdit, "60");
+  ApplyAndWait(script);
+  script.ClickControl(IDCANCEL);
+  wfhost::HostImageBuffer image = input;
+  wfhost::FilterRun run;
+  EXPECT_EQ(RunWithDialog(script, image, run), host::userCanceledErr);
+  EXPECT_TRUE(image.pixels == input.pixels);
+  EXPECT_EQ(StoredTileSize(), 100);
+}
+
+TEST_F(DialogRunTest, OkStaysOffUntilARenderHasFinishedAndWhileTheOriginalIsShown) {
+  platform::EventScript script;
+  auto okEnabled = [] {
+    return shapes::GetUiContext()->dialog->GetDlgItem(IDOK)->IsWindowEnabled() != FALSE;
+  };
+  script.Then("before a render", [&] { EXPECT_FALSE(okEnabled()); });
+  ApplyAndWait(script);
+  script.Then("rendered", [&] { EXPECT_TRUE(okEnabled()); });
+  PickGroup(script, 2);
+  script.Then("a group picked since: the unchanged image", [&] { EXPECT_FALSE(okEnabled()); });
+  script.ClickControl(IDCANCEL);
+  wfhost::HostImageBuffer image = input;
+  wfhost::FilterRun run;
+  EXPECT_EQ(RunWithDialog(script, image, run), host::userCanceledErr);
+}
+
+}  // namespace
+}  // namespace apptest
