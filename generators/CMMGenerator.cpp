@@ -50,7 +50,8 @@ int CMMGenerator::Generate(CProgressMeter* meter) {
           off = -off;
         }
 
-        const Point2D own = source(u, v);
+        // Unbent, a pixel right on the seam shows its first half in every copy.
+        const Point2D own = source(fv == 0 && k0 == 0 ? OntoHalfFrom({u, v}, {0, 0}, {1, 0}) : Point2D(u, v));
         if (fv == 0 || v >= hv + off)
           plan.Single(own);
         else

@@ -132,7 +132,18 @@ int P2Generator::Generate(CProgressMeter* meter) {
         } else {
           region = v >= hv ? kDiagonalBand : (u >= 1 - hu ? kCorner10 : kBottomDiagonal);
         }
-        if (f2 == 0) region = kInside;
+        if (f2 == 0) {
+          region = kInside;
+          // Unbent, each edge of the triangle is glued to itself by the half turn about its
+          // midpoint; a pixel right on one shows its first half in every copy.
+          if (seamK0 == 0 && seamK1 == 0 && seamK2 == 0) {
+            Point2D uv = OntoHalfFrom({u, v}, {0, 0}, {1, 0});
+            uv = OntoHalfFrom(uv, {0, 0}, {0, 1});
+            uv = OntoHalfFrom(uv, {0, 1}, {1, 0});
+            u = uv.x;
+            v = uv.y;
+          }
+        }
 
         const Point2D s0 = source(u, v);
         switch (region) {

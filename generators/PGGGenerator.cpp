@@ -9,6 +9,14 @@ namespace {
 
 constexpr double kSqrt2 = 1.4142135623730951;
 
+// A pixel right on a hard seam of the quarter shows the side that every copy of it shows: the
+// glides take the edge v = 0.5 to v = 0 and the edge u = 0.5 to u = 0.
+Point2D OntoLowEdges(Point2D uv) {
+  if (OnSeam(uv, {0, 0.5}, {0.5, 0.5})) uv = {0.5 - uv.x, 0};
+  if (OnSeam(uv, {0.5, 0}, {0.5, 0.5})) uv = {0, 0.5 - uv.y};
+  return uv;
+}
+
 }  // namespace
 
 Point2D PGGGenerator::MapPoint(const Point2D& p) const {
@@ -72,7 +80,7 @@ int PGGGenerator::Generate(CProgressMeter* meter) {
 
         const Point2D own = source(u, v);
         if (fv == 0) {
-          plan.Single(own);
+          plan.Single(k0 == 0 && k1 == 0 ? source(OntoLowEdges({u, v})) : own);
           return;
         }
         const double wLoU = Ramp(u - du, fu), wHiU = Ramp((0.5 - u) + du, fu);

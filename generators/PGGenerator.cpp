@@ -5,6 +5,18 @@
 
 namespace corvel {
 
+namespace {
+
+// A pixel right on a hard seam shows the side that every copy of it shows: the glide takes the
+// edge u = 0.5 to u = 0, the translation along B the edge v = 1 to v = 0.
+Point2D OntoGlideStart(Point2D uv) {
+  if (OnSeam(uv, {0.5, 0}, {0.5, 1})) uv = {0, 1 - uv.y};
+  if (OnSeam(uv, {0, 1}, {0.5, 1})) uv.y = 0;
+  return uv;
+}
+
+}  // namespace
+
 Point2D PGGenerator::MapPoint(const Point2D& p) const {
   const Point2D uv = Fold(PlaneToLattice(p.x, p.y));
   return LatticeToPlane(uv.x, uv.y);
@@ -54,7 +66,7 @@ int PGGenerator::Generate(CProgressMeter* meter) {
 
         const Point2D own = source(u, v);
         if (fv == 0) {
-          plan.Single(own);
+          plan.Single(k0 == 0 && k1 == 0 ? source(OntoGlideStart({u, v})) : own);
           return;
         }
         const double wLoU = Ramp(u - du, fu), wHiU = Ramp((0.5 - u) + du, fu);

@@ -5,6 +5,18 @@
 
 namespace corvel {
 
+namespace {
+
+// A pixel right on a hard seam of the strip shows the side that every copy of it shows: the
+// half turn about (0.5, 0) glues the bottom edge to itself, the translation along A u = 1 to 0.
+Point2D OntoFirstCopy(Point2D uv) {
+  uv = OntoHalfFrom(uv, {0, 0}, {1, 0});
+  if (OnSeam(uv, {1, 0}, {1, 0.25})) uv.x = 0;
+  return uv;
+}
+
+}  // namespace
+
 Point2D PMGGenerator::MapPoint(const Point2D& p) const {
   const Point2D uv = Fold(PlaneToLattice(p.x, p.y));
   return LatticeToPlane(uv.x, uv.y);
@@ -53,7 +65,7 @@ int PMGGenerator::Generate(CProgressMeter* meter) {
 
         const Point2D own = source(u, v);
         if (fv == 0) {
-          plan.Single(own);
+          plan.Single(k0 == 0 && k1 == 0 ? source(OntoFirstCopy({u, v})) : own);
           return;
         }
         const double wLoU = Ramp(u - du, fu), wHiU = Ramp((1 - u) + du, fu), wLoV = Ramp(v + dv, fv);

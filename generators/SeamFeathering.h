@@ -35,6 +35,21 @@ inline Point2D OntoUEdges(Point2D uv) {
   return uv;
 }
 
+// Whether uv lies on the seam from a to b, its ends included.
+inline bool OnSeam(Point2D uv, Point2D a, Point2D b) {
+  const Point2D d = b - a, w = uv - a;
+  const double length2 = d.x * d.x + d.y * d.y, t = (w.x * d.x + w.y * d.y) / length2;
+  return CompareWithTolerance((w.x * d.y - w.y * d.x) / length2, 0) == 0 &&
+         CompareWithTolerance(t, 0) != -1 && CompareWithTolerance(t, 1) != 1;
+}
+
+// A hard seam that the half turn about its midpoint glues to itself: a pixel right on it shows
+// the half from a in every copy, not its own half.
+inline Point2D OntoHalfFrom(Point2D uv, Point2D a, Point2D b) {
+  const Point2D middle = (a + b) / 2;
+  return OnSeam(uv, b, middle) && !OnSeam(uv, a, middle) ? uv.HalfTurn(middle) : uv;
+}
+
 // The weight of a sample at a signed distance from its seam (positive inside its own region):
 // 0.5 on the seam, 1 from half a feather inside.
 inline double Ramp(double distance, double feather) { return Clamp01(distance / feather + 0.5); }
