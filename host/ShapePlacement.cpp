@@ -57,15 +57,25 @@ void DragHandle(shapes::TargetShape& shape, shapes::Point2D from, shapes::Point2
 
 }  // namespace
 
-std::unique_ptr<shapes::TargetShape> PlaceShape(int width, int height, GivenValues given,
-                                                Descriptor& descriptor) {
+struct ShapePlacement::Editor {
   SizedImage image;
-  if (width <= 0 || height <= 0 || !image.Create(width, height)) return nullptr;
   framework::ZoomScrollView view;
-  view.SetImageProvider(&image);
   framework::GenericCommand command;
-  framework::ParameterSet& parameters = command.GetParameters();
-  framework::DefineTableParameters(parameters);
+};
+
+ShapePlacement::ShapePlacement() : editor(std::make_unique<Editor>()) {
+  editor->view.SetImageProvider(&editor->image);
+  framework::DefineTableParameters(editor->command.GetParameters());
+}
+
+// Out of line, where the editor is complete; the shape goes first, as it points into it.
+ShapePlacement::~ShapePlacement() = default;
+
+const shapes::TargetShape* ShapePlacement::Place(int width, int height, GivenValues given,
+                                                 Descriptor& descriptor) {
+  shape.reset();
+  if (width <= 0 || height <= 0 || !editor->image.Create(width, height)) return nullptr;
+  framework::ParameterSet& parameters = editor->command.GetParameters();
   for (int id : kShapeIds) {
     const DescriptorValue* value = ValueOf(descriptor, id);
     framework::Parameter* parameter = parameters.GetParameter(id);
@@ -75,25 +85,26 @@ std::unique_ptr<shapes::TargetShape> PlaceShape(int width, int height, GivenValu
     else
       parameter->SetFloat(static_cast<float>(value->real));
   }
-  shapes::Point2D centre = shapes::kKeepCentre;
-  if (given.centre)
-    centre = shapes::Point2D(ValueOf(descriptor, kPointCenterX)->real * width,
-                             ValueOf(descriptor, kPointCenterY)->real * height);
-  std::unique_ptr<shapes::TargetShape> shape;
+  // The given value, in pixels; null when the descriptor has none.
+  auto pixels = [&](int xId) -> std::unique_ptr<shapes::Point2D> {
+    const DescriptorValue *x = ValueOf(descriptor, xId), *y = ValueOf(descriptor, xId + 1);
+    return x && y ? std::make_unique<shapes::Point2D>(x->real * width, y->real * height) : nullptr;
+  };
+  const std::unique_ptr<shapes::Point2D> givenCentre = given.centre ? pixels(kPointCenterX) : nullptr;
   {
-    const shapes::UiContextRun run(nullptr, nullptr, &command);
-    shape = shapes::CreateTargetShape(&view, centre);
+    const shapes::UiContextRun run(nullptr, nullptr, &editor->command);
+    shape = shapes::CreateTargetShape(&editor->view, givenCentre ? *givenCentre : shapes::kKeepCentre);
     if (!shape) return nullptr;
     // Corner 1 of the cell is Point2, corner 3 Point1; a shape without that handle ignores the drag.
     const std::pair<bool, std::pair<int, int>> drags[] = {{given.point2, {1, kPoint2X}},
                                                           {given.point1, {3, kPoint1X}}};
     for (const auto& [wanted, corner] : drags) {
       if (!wanted) continue;
+      const std::unique_ptr<shapes::Point2D> to = pixels(corner.second);
+      if (!to) continue;
       const shapes::Point2D* points = shape->GetPoints();
-      shapes::Point2D to(ValueOf(descriptor, corner.second)->real * width,
-                         ValueOf(descriptor, corner.second + 1)->real * height);
-      corvel::RotatePointDegrees(shape->GetAngle(), points[4].x, points[4].y, to);
-      DragHandle(*shape, points[corner.first], to);
+      corvel::RotatePointDegrees(shape->GetAngle(), points[4].x, points[4].y, *to);
+      DragHandle(*shape, points[corner.first], *to);
     }
   }
   for (int id : kShapeIds) {
@@ -108,7 +119,7 @@ std::unique_ptr<shapes::TargetShape> PlaceShape(int width, int height, GivenValu
       value->real = real;
     }
   }
-  return shape;
+  return shape.get();
 }
 
 }  // namespace wfhost

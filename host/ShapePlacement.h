@@ -16,11 +16,25 @@ struct GivenValues {
   bool boundingBox = false;
 };
 
-// Rewrites the descriptor's points, centre, angle, splines and (unless given) bounding box with
-// the placed shape's. A given corner is then dragged where it was given, as the editor's user
-// drags it, so the group's shape takes it as that drag would. The shape is returned for the caller to
-// inspect; it no longer edits.
-std::unique_ptr<shapes::TargetShape> PlaceShape(int width, int height, GivenValues given,
-                                                Descriptor& descriptor);
+// The editor's surroundings for one placement on an image of a given size, which the placed
+// shape keeps pointing to: it lives as long as this.
+class ShapePlacement {
+ public:
+  ShapePlacement();
+  ~ShapePlacement();
+  ShapePlacement(const ShapePlacement&) = delete;
+  ShapePlacement& operator=(const ShapePlacement&) = delete;
+
+  // Rewrites the descriptor's points, centre, angle, splines and (unless given) bounding box
+  // with the placed shape's, and answers the shape; null when no image of the size can be had.
+  // A given corner is dragged where it was given, as the editor's user drags it, so the group's
+  // shape takes it as that drag would.
+  const shapes::TargetShape* Place(int width, int height, GivenValues given, Descriptor& descriptor);
+
+ private:
+  struct Editor;
+  std::unique_ptr<Editor> editor;
+  std::unique_ptr<shapes::TargetShape> shape;
+};
 
 }  // namespace wfhost

@@ -252,7 +252,7 @@ int main(int argc, char** argv) {
                                            : SelectedBox(selection, image.width);
     const int width = box.right - box.left, height = box.bottom - box.top;
     // Nothing selected: the filter refuses the image itself.
-    if (width > 0 && height > 0 && !PlaceShape(width, height, Given(assignments), descriptor))
+    if (width > 0 && height > 0 && !ShapePlacement().Place(width, height, Given(assignments), descriptor))
       return Fail(in + ": the shape could not be placed (out of memory)");
   }
 

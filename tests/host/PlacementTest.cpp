@@ -131,7 +131,8 @@ bool HasOwnShape(int method) {
   for (const resources::ParameterRow& row : resources::kParameterTable)
     if (row.id == resources::kTilingMethod) descriptor[0].key = row.key;
   descriptor[0].integer = method;
-  const std::unique_ptr<shapes::TargetShape> shape = wfhost::PlaceShape(kWidth, kHeight, {}, descriptor);
+  wfhost::ShapePlacement placement;
+  const shapes::TargetShape* shape = placement.Place(kWidth, kHeight, {}, descriptor);
   return shape && (method == 0 || typeid(*shape) != typeid(shapes::P1Shape));
 }
 
