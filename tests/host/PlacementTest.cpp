@@ -102,6 +102,25 @@ TEST_F(Placement, RawHandsOnEveryValueAsGivenAndPlacementDerivesTheBox) {
   EXPECT_NE(got["BoundBoxRight"], 0.6f);
 }
 
+// With a selection the filter works on the selection's box, and the shape's fractions are of it:
+// the square group's cell is square in the box's pixels.
+TEST_F(Placement, WithASelectionTheCellIsPlacedOnTheSelectionsBox) {
+  constexpr int kBoxWidth = 140, kBoxHeight = 100;
+  ASSERT_TRUE(Convert("-size " + std::to_string(kWidth) + "x" + std::to_string(kHeight) +
+                      " xc:black -fill white -draw 'rectangle 100,30 " + std::to_string(99 + kBoxWidth) +
+                      "," + std::to_string(29 + kBoxHeight) + "' -depth 8 -type Grayscale " +
+                      Path("mask.png")));
+  ASSERT_EQ(Host("--in gradient.png --out out.png --selection mask.png --set TilingMethod=P4").exitCode, 0);
+  std::map<std::string, double> got = Settings(folder_);
+  auto edge = [&](const std::string& point) {
+    return corvel::Point2D((got[point + "X"] - got["Point3X"]) * kBoxWidth,
+                           (got[point + "Y"] - got["Point3Y"]) * kBoxHeight);
+  };
+  const corvel::Point2D a = edge("Point2"), b = edge("Point1");
+  EXPECT_NEAR(std::hypot(a.x, a.y), std::hypot(b.x, b.y), 1);
+  EXPECT_NEAR(a.x * b.x + a.y * b.y, 0, std::hypot(a.x, a.y));
+}
+
 // The shape the filter renders from its settings, as its render routine reads them.
 corvel::TileShape ShapeOf(std::map<std::string, double>& got) {
   auto at = [&](const std::string& point) {
