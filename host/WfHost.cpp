@@ -37,7 +37,7 @@ const char kShapeHelp[] =
     "  Point1X/Y            the end of the cell's second edge (its height and lean)\n"
     "  PointCenterX/Y       the cell's centre, which it turns about\n"
     "  Angle                the turn of the cell about its centre, in degrees\n"
-    "  Spline1..3           how far the cell's edges bow, as a fraction of an edge (editor: +/-0.125)\n"
+    "  Spline1..3           how far the cell's edges bow, in lattice units (the editor: within 0.125)\n"
     "  BoundBoxLeft..Bottom the part of the image the tile may read: all of the (turned, bowed) cell\n"
     "  TileSize             the tile's size in percent of one period of the lattice\n"
     "  Feathering           how far, in percent, seams are blended\n"
