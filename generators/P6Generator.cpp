@@ -1,5 +1,8 @@
 #include "generators/P6Generator.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "generators/SeamFeathering.h"
 #include "generators/detail/FoldProgram.h"
 
@@ -66,6 +69,9 @@ int P6Generator::Generate(CProgressMeter* meter) {
   const Point2D j(i1.y, i1.x);
   const Line2D e3(i1, j);
   const double k0 = seamK0, k1 = seamK1;
+  // A third of a pixel along the shorter lattice vector.
+  const double near = 0.3 / std::sqrt(double(std::min(basisA.x * basisA.x + basisA.y * basisA.y,
+                                                      basisB.x * basisB.x + basisB.y * basisB.y)));
 
   // Unbent, a pixel away from the kites' seams is one sample of its position folded as Fold
   // folds it; the pixels of bands about every line the seams lie on are planned as below. The
@@ -132,7 +138,17 @@ int P6Generator::Generate(CProgressMeter* meter) {
         const double u = uv.x, v = uv.y;
         const Point2D own = source(u, v);
         if (IsZero(fv)) {
-          plan.Single(own);
+          // Unbent, a pixel right on a hard seam shows the side every copy of it shows: the axis
+          // u = 0 turned about the six-fold centre onto v = 0, the second median about the
+          // three-fold centre onto the first. The turns of a nearly hexagonal lattice end a little
+          // off the seams, so "on" is within a third of a pixel.
+          const bool unbent = k0 == 0 && k1 == 0;
+          if (unbent && u < near && v > near)
+            plan.Single(own.RotatePlus60(z));
+          else if (unbent && std::abs(u + 2 * v - 1) < near && std::abs(2 * u + v - 1) >= near)
+            plan.Single(own.RotateMinus120(t));
+          else
+            plan.Single(own);
           return;
         }
         // Signed distances to the four seams, positive inside the kite.
