@@ -8,10 +8,10 @@
 
 #include "core/ProgressMeter.h"
 #include "core/RowThreads.h"
-#include "generators/ImageRows.h"
 #include "generators/RectangularPeriod.h"
 #include "generators/TileGroups.h"
-#include "generators/TileWorker.h"
+#include "generators/detail/ImageRows.h"
+#include "generators/detail/TileWorker.h"
 #include "rowops/TransformOperation.h"
 
 namespace corvel {

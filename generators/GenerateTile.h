@@ -5,7 +5,7 @@
 
 #include "core/CoreResult.h"
 #include "core/RowIteratorBands.h"
-#include "generators/TileGenerator.h"
+#include "generators/detail/TileGenerator.h"
 #include "platform/win32/Types.h"
 
 namespace corvel {

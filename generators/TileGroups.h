@@ -3,8 +3,8 @@
 #pragma once
 #include <memory>
 
-#include "generators/TileGenerator.h"
 #include "generators/TileLattice.h"
+#include "generators/detail/TileGenerator.h"
 
 namespace corvel {
 

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "core/CpuFeatures.h"
-#include "generators/TileGenerator.h"
+#include "generators/detail/TileGenerator.h"
 
 namespace corvel::detail {
 

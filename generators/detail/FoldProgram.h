@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "generators/Geometry.h"
-#include "generators/TileGenerator.h"
+#include "generators/detail/TileGenerator.h"
 
 namespace corvel::detail {
 

@@ -6,7 +6,7 @@
 #include <new>
 
 #include "core/RowThreads.h"
-#include "generators/TileGenerator.h"
+#include "generators/detail/TileGenerator.h"
 
 namespace corvel::detail {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "generators/ImageRows.h"
+#include "generators/detail/ImageRows.h"
 #include "platform/win32/Types.h"
 
 namespace corvel::detail {

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "generators/TileGenerator.h"
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/TileGenerator.h"
 
 namespace corvel {
 namespace {

@@ -4,9 +4,9 @@
 #include <cmath>
 
 #include "core/ProgressMeter.h"
-#include "generators/P3MLGenerator.h"
-#include "generators/SeamFeathering.h"
-#include "generators/TileGenerator.h"
+#include "generators/detail/SeamFeathering.h"
+#include "generators/detail/TileGenerator.h"
+#include "generators/groups/P3MLGenerator.h"
 #include "tests/generators/TileTestImages.h"
 
 namespace corvel {

@@ -6,7 +6,7 @@
 
 #include "core/ProgressMeter.h"
 #include "core/RowThreads.h"
-#include "generators/TileWorker.h"
+#include "generators/detail/TileWorker.h"
 #include "platform/win32/Clock.h"
 #include "rowops/ImageSampler.h"
 #include "tests/generators/TileTestImages.h"

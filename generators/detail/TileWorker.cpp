@@ -1,0 +1,261 @@
+#include "generators/detail/TileWorker.h"
+
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <vector>
+
+#include "core/CpuFeatures.h"
+#include "core/RowThreads.h"
+#include "generators/RectangularPeriod.h"
+#include "generators/detail/FoldProgram.h"
+#include "generators/detail/SourceWindow.h"
+
+namespace corvel {
+namespace detail {
+
+namespace {
+
+// A mixed byte: truncated toward zero and kept in 0..255 when the weights sum past 1. Equal
+// bytes under weights that sum to 1 can mix to a rounding error short of themselves; the slack
+// keeps them whole (an opaque picture stays opaque) and is far too small to lift a true fraction.
+BYTE ToByte(double sum) {
+  constexpr double kRoundingSlack = 1e-6;
+  sum += kRoundingSlack;
+  return sum > 0 ? (sum < 255 ? BYTE(sum) : BYTE(255)) : BYTE(0);
+}
+
+}  // namespace
+
+bool RowQueue::Reserve(int width, const Point2D& origin) {
+  origin_ = origin;
+  try {
+    const std::size_t samples = std::size_t(width) * SamplePlan::kMaxSamples;
+    positions_.resize(2 * samples);
+    weights_.resize(samples);
+    counts_.resize(std::size_t(width));
+    samples_.resize(4 * samples);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  position_ = positions_.data();
+  weight_ = weights_.data();
+  count_ = counts_.data();
+  return true;
+}
+
+void RowQueue::Finish(const ImageRows& source, std::uint8_t* out, int width) {
+  source.Sample(samples_.data(), positions_.data(), int(position_ - positions_.data()) / 2,
+                ImageRows::kClamp);
+  const BYTE* sample = samples_.data();
+  const double* weight = weights_.data();
+  for (int x = 0; x < width; ++x, out += 4) {
+    const int count = counts_[std::size_t(x)];
+    if (count == 1 && weight[0] == 1) {
+      std::memcpy(out, sample, 4);
+    } else {
+      for (int c = 0; c < 4; ++c) {
+        double sum = 0;
+        for (int i = 0; i < count; ++i) sum += weight[i] * sample[4 * i + c];
+        out[c] = ToByte(sum);
+      }
+    }
+    sample += 4 * count;
+    weight += count;
+  }
+  position_ = positions_.data();
+  weight_ = weights_.data();
+  count_ = counts_.data();
+}
+
+struct TileWorkerRows::State {
+  CRowIteratorBands source;     // workImage presented as BGRA
+  CRowIteratorBands converted;  // the same stored as BGRA, where it is not
+  ImageRows sourceRows;
+  CRowIteratorBands output;
+  ImageRows outputRows;
+  bool reused = false;  // output is the generator's reusableOutput
+};
+
+TileWorkerRows::TileWorkerRows(TileGenerator& generator, CProgressMeter* meter)
+    : generator_(generator), meter_(meter), state_(new State) {}
+
+TileWorkerRows::~TileWorkerRows() = default;
+
+int TileWorkerRows::Open(const FoldProgram* fold) {
+  const bool folded = fold != nullptr, onePass = folded && !fold->HasBands();
+  State& s = *state_;
+  CoreResult result = s.source.ShareFrom(generator_.workImage);
+  if (result.GetCode() == keErrorNone) result = s.source.SetViewFormat(keFormatBGRA, keAccessRead);
+  if (result.GetCode() != keErrorNone) return result.GetCode();
+  if (s.sourceRows.Lock(s.source) != 0) {
+    s.sourceRows.Unlock();
+    result = s.converted.CreateBGRA(s.source.Width(), s.source.Height());
+    if (result.GetCode() == keErrorNone) result = CRowIteratorBands::CopyPixels(s.converted, s.source);
+    if (result.GetCode() != keErrorNone) return result.GetCode();
+    if (const int code = s.sourceRows.Lock(s.converted)) return code;
+  }
+
+  const RECT box = generator_.CellBounds();
+  std::int64_t width = std::int64_t{box.right} - box.left + 1;
+  std::int64_t height = std::int64_t{box.bottom} - box.top + 1;
+  generator_.renderedPeriod = false;
+  generator_.renderedPercent = 100;
+  const POINT limit = generator_.periodLimit,
+              period = RectangularPeriod(generator_.basisA, generator_.basisB);
+  const std::int64_t periodWidth = CutTileSide(period.x, limit.x),
+                     periodHeight = CutTileSide(period.y, limit.y);
+  // One pass over the tile rather than the cell and then the cell again into the tile, unless
+  // the period is much larger than the cell: the pixels of the tile are the cell's, from the
+  // tile's origin one pixel on.
+  if (limit.x > 0 && periodWidth > 0 && periodHeight > 0 &&
+      (onePass || periodWidth * periodHeight <= 4 * width * height)) {
+    const Point2D sourceOrigin = generator_.origin;
+    generator_.ComputeOrigin();
+    start_ = {LONG(generator_.origin.x) + 1, LONG(generator_.origin.y)};
+    generator_.origin = sourceOrigin;
+    generator_.renderedPeriod = true;
+    width = periodWidth;
+    height = periodHeight;
+  } else if (generator_.cellIsTile && period.x > 0 && period.y > 0) {
+    // The cell is the tile: the far edge of its box lies a period on, outside the tile.
+    width = std::min<std::int64_t>(width, period.x);
+    height = std::min<std::int64_t>(height, period.y);
+  }
+  if (folded && (generator_.renderedPeriod || generator_.cellIsTile) && generator_.tilePercent != 100) {
+    const int scaledWidth = ScaledTileSide(int(width), generator_.tilePercent),
+              scaledHeight = ScaledTileSide(int(height), generator_.tilePercent);
+    pixelStep_ = {double(width) / scaledWidth, double(height) / scaledHeight};
+    width = scaledWidth;
+    height = scaledHeight;
+    generator_.renderedPercent = generator_.tilePercent;
+  }
+  if (width > std::numeric_limits<std::int32_t>::max() / (8 * SamplePlan::kMaxSamples) ||
+      height > std::numeric_limits<std::int32_t>::max() || !WithinTileBudget(width * height))
+    return keErrorNoMemory;
+  CRowIteratorBands* reusable = generator_.reusableOutput;
+  // Only a run by a fold program has the tile's final size here; others leave the caller's image
+  // untouched until their tile is done.
+  if (folded && reusable && CRowIteratorBands::IsValid(reusable) &&
+      reusable->GetStorageFormat() == keFormatBGRA && reusable->GetFormat() == keFormatBGRA &&
+      reusable->GetRect().left == 0 && reusable->GetRect().top == 0 && reusable->Width() == width &&
+      reusable->Height() == height) {
+    s.output.TakeFrom(*reusable);
+    s.reused = true;
+  } else {
+    result = s.output.CreateBGRA(int(width), int(height));
+    if (result.GetCode() != keErrorNone) return result.GetCode();
+  }
+  if (const int code = s.outputRows.Lock(s.output)) return code;
+  width_ = int(width);
+  height_ = int(height);
+  meter_.SetUnitCount(height_);
+  return 0;
+}
+
+int TileWorkerRows::Run(const std::function<void(int y, RowQueue& queue)>& planRow) {
+  State& s = *state_;
+  std::vector<RowQueue> queues(std::size_t(RowThreads::Count()));
+  std::atomic<bool> noMemory{false};
+  const Point2D origin = generator_.origin;
+  const bool stopped = RowThreads::Run(
+      height_,
+      [&](int first, int last, int slot) {
+        RowQueue& queue = queues[std::size_t(slot)];
+        if (queue.Empty() && !queue.Reserve(width_, origin)) {
+          noMemory = true;
+          return;
+        }
+        for (int y = first; y < last; ++y) {
+          planRow(y, queue);
+          queue.Finish(s.sourceRows, s.outputRows.Row(y), width_);
+        }
+      },
+      [&](int finished) { return meter_.StepAndTestAbort(finished) != 0; });
+  if (noMemory) return keErrorNoMemory;
+  return stopped ? keErrorStopped : 0;
+}
+
+bool CanRunFolded() { return GetCpuFeatures().sse2; }
+
+int TileWorkerRows::RunFolded(const FoldProgram& program,
+                              const std::function<void(int x, int y, SamplePlan& plan)>& planPixel) {
+  State& s = *state_;
+  std::vector<std::vector<std::int32_t>> positions(std::size_t(RowThreads::Count()));
+  std::vector<std::vector<std::uint8_t>> marks(positions.size());
+  std::vector<RowQueue> queues(positions.size());
+  std::atomic<bool> noMemory{false};
+  const FoldPositionsKernel kernel = ChooseFoldKernel();
+  const FoldKernelArgs args = KernelArgs(program, generator_);
+  SourceWindow window;
+  const BgraRows source = window.Open(s.sourceRows, ReachedSource(program, generator_),
+                                      std::int64_t{width_} * height_);
+  const bool stopped = RowThreads::Run(
+      height_,
+      [&](int first, int last, int slot) {
+        std::vector<std::int32_t>& row = positions[std::size_t(slot)];
+        std::vector<std::uint8_t>& banded = marks[std::size_t(slot)];
+        RowQueue& queue = queues[std::size_t(slot)];
+        try {
+          row.resize(2 * std::size_t(width_));
+          if (program.HasBands()) banded.resize(std::size_t(width_));
+        } catch (const std::bad_alloc&) {
+          noMemory = true;
+          return;
+        }
+        if (program.HasBands() && queue.Empty() && !queue.Reserve(width_, generator_.origin)) {
+          noMemory = true;
+          return;
+        }
+        for (int y = first; y < last; ++y) {
+          const Point2D rowStart(start_.x, start_.y + y * pixelStep_.y);
+          FoldRow(kernel, args, program, generator_, rowStart, pixelStep_.x, width_, row.data());
+          std::uint8_t* out = s.outputRows.Row(y);
+          SampleBilinearBgra(source, out, row.data(), width_, SampleEdge::kClamp);
+          if (!program.HasBands()) continue;
+          // The band's pixels planned in one queue, mixed into the row's own samples' place and
+          // then moved out to where they belong.
+          MarkBands(program, generator_, rowStart, width_, banded.data());
+          int planned = 0;
+          for (int x = 0; x < width_; ++x) {
+            if (!banded[std::size_t(x)]) continue;
+            SamplePlan plan;
+            planPixel(x, y, plan);
+            queue.Append(plan);
+            ++planned;
+          }
+          std::uint8_t* mixed = reinterpret_cast<std::uint8_t*>(row.data());
+          queue.Finish(s.sourceRows, mixed, planned);
+          for (int x = 0; x < width_; ++x) {
+            if (!banded[std::size_t(x)]) continue;
+            std::memcpy(out + 4 * std::size_t(x), mixed, 4);
+            mixed += 4;
+          }
+        }
+      },
+      [&](int finished) { return meter_.StepAndTestAbort(finished) != 0; });
+  if (noMemory) return keErrorNoMemory;
+  return stopped ? keErrorStopped : 0;
+}
+
+int TileWorkerRows::HandOver(int code) {
+  State& s = *state_;
+  s.sourceRows.Unlock();
+  s.outputRows.Unlock();
+  s.source.Destroy();
+  s.converted.Destroy();
+  if (CRowIteratorBands::IsValid(&generator_.workImage)) generator_.workImage.Destroy();
+  // A failed render leaves the caller's image where it was.
+  if (code != 0 && code != keErrorStopped && s.reused)
+    generator_.reusableOutput->TakeFrom(s.output);
+  else
+    generator_.workImage.TakeFrom(s.output);
+  generator_.ComputeOrigin();
+  return code;
+}
+
+}  // namespace detail
+}  // namespace corvel

@@ -1,0 +1,181 @@
+// The pixel loop that every generator's Generate runs. A generator plans each output pixel as
+// up to six source points with weights; the worker fetches a whole row of samples at once, mixes
+// them per byte in double precision in the planned order, truncates, and writes the row; rows
+// are shared among threads. Rows of the output are the plane itself: pixel (x, y) is the point (x, y).
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "core/ProgressMeter.h"
+#include "core/Rounding.h"
+#include "generators/Geometry.h"
+#include "generators/detail/FoldProgram.h"
+#include "generators/detail/ImageRows.h"
+#include "generators/detail/TileGenerator.h"
+
+namespace corvel {
+
+// One output pixel: source points relative to the source lattice's origin (the worker adds the
+// generator's origin) and their weights, summed in this order.
+struct SamplePlan {
+  static constexpr int kMaxSamples = 6;
+
+  void Single(const Point2D& point) {
+    count = 1;
+    points[0] = point;
+    weights[0] = 1;
+  }
+  void Clear() { count = 0; }
+  void Add(const Point2D& point, double weight) {
+    points[count] = point;
+    weights[count] = weight;
+    ++count;
+  }
+
+  int count = 0;
+  Point2D points[kMaxSamples];
+  double weights[kMaxSamples];
+};
+
+// The tolerant comparison of lattice coordinates in the workers: 0 within 1e-6, else -1 or +1.
+inline int CompareLattice(double t, double c) {
+  if (t - c < 1e-6 && c - t < 1e-6) return 0;
+  return t < c ? -1 : 1;
+}
+
+inline double Clamp01(double t) { return t < 0 ? 0 : (t > 1 ? 1 : t); }
+
+namespace detail {
+
+// A coordinate in 24.8 fixed point, truncated toward zero.
+inline std::int32_t ToFixed(double coordinate) { return SaturatedTrunc(256 * coordinate); }
+
+// One row's queue: each pixel's fetch positions (with the origin added), sample count and
+// weights, and the fetched samples. Every thread has its own.
+class RowQueue {
+ public:
+  // Room for a row of width pixels; false when the memory cannot be had.
+  bool Reserve(int width, const Point2D& origin);
+  bool Empty() const { return counts_.empty(); }
+  // Queues the next pixel's plan. The plan itself stays with the caller, so that it lives in
+  // registers and cache rather than in a row.
+  void Append(const SamplePlan& plan) {
+    for (int i = 0; i < plan.count; ++i) {
+      *position_++ = ToFixed(plan.points[i].x + origin_.x);
+      *position_++ = ToFixed(plan.points[i].y + origin_.y);
+      *weight_++ = plan.weights[i];
+    }
+    *count_++ = static_cast<unsigned char>(plan.count);
+  }
+  // Fetches the queued samples from source, mixes them into out (width pixels), and empties.
+  void Finish(const ImageRows& source, std::uint8_t* out, int width);
+
+ private:
+  Point2D origin_;
+  std::vector<std::int32_t> positions_;
+  std::vector<double> weights_;
+  std::vector<unsigned char> counts_;
+  std::vector<std::uint8_t> samples_;
+  std::int32_t* position_ = nullptr;
+  double* weight_ = nullptr;
+  unsigned char* count_ = nullptr;
+};
+
+// Whether RunFolded may run: it needs SSE2 in the processor record, so that a record without
+// SIMD renders by the plan in doubles, the reference.
+bool CanRunFolded();
+
+// The state of one run: workImage's rows, the output image of the cell's box and its rows, the
+// threads' queues and the child meter.
+class TileWorkerRows {
+ public:
+  TileWorkerRows(TileGenerator& generator, CProgressMeter* meter);
+  ~TileWorkerRows();
+  TileWorkerRows(const TileWorkerRows&) = delete;
+  TileWorkerRows& operator=(const TileWorkerRows&) = delete;
+
+  // 0, or the core code of what could not be set up. A run by a fold program renders the tile
+  // at the size it is used at, and in one pass where no pixel of it is planned: planned seams
+  // round as the plane point falls, so a long period repeats a cell instead, exactly.
+  int Open(const FoldProgram* fold = nullptr);
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  // The plane point of output pixel (0, 0).
+  POINT Start() const { return start_; }
+  // Plans every row (planRow(y, queue) queues its pixels), fetches, mixes and writes it, the rows
+  // shared among threads; the meter moves on the calling thread. 0, 100 when stopped, or 102.
+  int Run(const std::function<void(int y, RowQueue& queue)>& planRow);
+  // The same by a fold program: one sample a pixel, lattice coordinates stepped in fixed point
+  // and folded in SIMD lanes. Within a level of Run's planned samples.
+  // Pixels in the program's bands take planPixel(x, y, plan) instead, x and y in the output.
+  int RunFolded(const FoldProgram& program,
+                const std::function<void(int x, int y, SamplePlan& plan)>& planPixel);
+  // The output becomes the generator's workImage and its origin the tile's; answers code.
+  int HandOver(int code);
+
+ private:
+  struct State;
+  TileGenerator& generator_;
+  CProgressMeter meter_;
+  int width_ = 0;
+  int height_ = 0;
+  POINT start_{0, 0};
+  Point2D pixelStep_{1, 1};  // in the plane, from one output pixel to the next
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace detail
+
+// Runs the pixel loop over the box of the generator's prepared lattice, or over one period of it
+// where the generator's periodLimit asks for the tile: planPixel(x, y, plan) for every pixel,
+// rows shared among threads (planPixel must only read what it shares), the stop test on the
+// calling thread. The generator has shrunk and prepared its lattice before. Answers 0, 100 when
+// stopped, or the core code of a failed set-up; workImage holds the tile (in part when stopped)
+// and ComputeOrigin has run.
+// With a fold program and the processor's SSE2 in the processor record, the program renders
+// instead of planPixel.
+template <class PlanPixel>
+int RunTileWorker(TileGenerator& generator, CProgressMeter* meter, PlanPixel&& planPixel,
+                  const detail::FoldProgram* fold = nullptr) {
+  detail::TileWorkerRows rows(generator, meter);
+  // Band pixels are planned at whole plane points: a program with bands renders unscaled.
+  const bool folded = fold && detail::CanRunFolded() && (!fold->HasBands() || generator.tilePercent == 100);
+  int code = rows.Open(folded ? fold : nullptr);
+  if (code != 0) return code;
+  if (folded) {
+    const POINT start = rows.Start();
+    return rows.HandOver(rows.RunFolded(
+        *fold, [&](int x, int y, SamplePlan& plan) { planPixel(start.x + x, start.y + y, plan); }));
+  }
+  const int width = rows.Width();
+  const POINT start = rows.Start();
+  code = rows.Run([&](int y, detail::RowQueue& queue) {
+    SamplePlan plan;
+    for (int x = 0; x < width; ++x) {
+      planPixel(start.x + x, start.y + y, plan);
+      queue.Append(plan);
+    }
+  });
+  return rows.HandOver(code);
+}
+
+// The worker of the groups without feathering: one sample per pixel at the source point of the
+// lattice coordinates foldToLattice(x, y), the pixel's cell position folded into the
+// fundamental region. Prepares the lattice first; the feather and seams are not read.
+template <class FoldToLattice>
+int RunPlainWorker(TileGenerator& generator, CProgressMeter* meter, FoldToLattice&& foldToLattice) {
+  generator.PrepareLattice();
+  detail::FoldProgram fold;
+  const bool described = generator.DescribeFold(fold);
+  return RunTileWorker(
+      generator, meter,
+      [&](int x, int y, SamplePlan& plan) {
+        const Point2D uv = foldToLattice(x, y);
+        plan.Single(generator.LatticeToSource(uv.x, uv.y));
+      },
+      described ? &fold : nullptr);
+}
+
+}  // namespace corvel

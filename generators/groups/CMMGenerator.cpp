@@ -1,0 +1,63 @@
+#include "generators/groups/CMMGenerator.h"
+
+#include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamFeathering.h"
+
+namespace corvel {
+
+namespace {
+
+constexpr double kSqrt2 = 1.4142135623730951;
+
+}  // namespace
+
+Point2D CMMGenerator::MapPoint(const Point2D& p) const {
+  const Point2D uv = Fold(PlaneToLattice(p.x, p.y));
+  return LatticeToPlane(uv.x, uv.y);
+}
+
+void CMMGenerator::ComputeOrigin() {
+  origin.Set(basisA.x < 0 ? -2.0 * basisA.x : 0, basisA.y > 0 ? basisA.y : basisB.y);
+}
+
+int CMMGenerator::Generate(CProgressMeter* meter) {
+  const double fu = feather1, fv = feather2, hu = fu / 2, hv = fv / 2;
+  ShrinkLatticeXY(*this, 1 - fu, 1 - fv);
+  const FeatherSource source(*this, hu, hv);
+  const Point2D middle = source(0.5, 0);  // the half-turn centre of the seam
+  const double k0 = seamK0;
+  // Unbent, a pixel away from the seam along the cell's edges is one sample of its position
+  // folded across both diagonals; the pixels of the bands about it are planned as below.
+  detail::FoldProgram fold;
+  fold.AddByLine(Line2D({0, 0}, {1, 1}), true, detail::kSwap);
+  fold.AddByLine(Line2D({0, 1}, {1, 0}), true, detail::LatticeAffine{0, -1, 1, -1, 0, 1});
+  fold.reachV = 0.5;
+  fold.sourceShift = {hu, hv};
+  fold.bandU = fold.bandV = {true, -hv, hv, 1};
+  return RunTileWorker(
+      *this, meter,
+      [&](int x, int y, SamplePlan& plan) {
+        const Point2D folded = Fold(CellPosition(*this, x, y));
+        double u = Clamp01(folded.x), v = folded.y < 0 ? 0 : (folded.y >= 0.5 ? 0.5 : folded.y);
+
+        // One sign over the first half of the edge, the other over the second.
+        const double s = Clamp01((u - hu) / (1 - fu));
+        const double c = s < 0.5 ? Bump(2 * s) : -3 * (2 * s - 1) * (1 - (2 * s - 1));
+        double off = (1 - fu) * (c * k0) / kSqrt2;
+        if (CompareWithTolerance(v - off, 0) != 1) {
+          u = 1 - u;
+          v = -v;
+          off = -off;
+        }
+
+        // Unbent, a pixel right on the seam shows its first half in every copy.
+        const Point2D own = source(fv == 0 && k0 == 0 ? OntoHalfFrom({u, v}, {0, 0}, {1, 0}) : Point2D(u, v));
+        if (fv == 0 || v >= hv + off)
+          plan.Single(own);
+        else
+          PlanBand(plan, own, own.HalfTurn(middle), Ramp(v - off, fv));
+      },
+      k0 == 0 ? &fold : nullptr);
+}
+
+}  // namespace corvel

@@ -1,0 +1,106 @@
+#include "generators/groups/P1Generator.h"
+
+#include <cmath>
+
+#include "generators/detail/FoldProgram.h"
+#include "generators/detail/TileWorker.h"
+
+namespace corvel {
+
+namespace {
+
+constexpr double kSqrt2 = 1.4142135623730951;
+
+// One step into [0, 1) each way, with the workers' tolerance: a value within 1e-6 below 0
+// stays, one within 1e-6 of 1 loses 1. Values further out than one cell are first reduced by
+// whole cells, which gives what repeated steps would.
+inline double WrapOnce(double t) {
+  if (!(t >= -1 && t <= 2 - 1e-6)) t -= FloorOf(t);
+  if (t <= -1e-6) t += 1;
+  if (t > 1 - 1e-6) t -= 1;
+  return t;
+}
+
+// Moves the unwrapped coordinate by a cell where the seam offset would carry it past a cell edge.
+inline double PreAdjust(double t, double offset) {
+  if (offset >= 1e-6) {
+    if (t - offset <= -1e-6) t += 1;
+  } else if (t - offset > 1 - 1e-6) {
+    t -= 1;
+  }
+  return t;
+}
+
+POINT Scaled(POINT p, double fx, double fy, bool round) {
+  const double x = p.x * (1 - fx), y = p.y * (1 - fy);
+  return round ? POINT{RoundToInt(x), RoundToInt(y)} : POINT{LONG(x), LONG(y)};
+}
+
+}  // namespace
+
+Point2D P1Generator::MapPoint(const Point2D& p) const {
+  const Point2D uv = PlaneToLattice(p.x, p.y);
+  return LatticeToPlane(uv.x, uv.y);
+}
+
+void P1Generator::ComputeOrigin() { origin.Set(basisB.x < 0 ? -basisB.x : 0, 0); }
+
+// The output lattice is rounded, the source lattice truncated; x goes with f1, y with f2.
+void P1Generator::ShrinkLattice() {
+  basisA = Scaled(basisA, feather1, feather2, true);
+  basisB = Scaled(basisB, feather1, feather2, true);
+  basisC = Scaled(basisC, feather1, feather2, false);
+  basisD = Scaled(basisD, feather1, feather2, false);
+}
+
+int P1Generator::Generate(CProgressMeter* meter) {
+  ShrinkLattice();
+  PrepareLattice();
+  const double f1 = feather1, f2 = feather2;
+  const double bendU = 3 * seamK1 * kSqrt2, bendV = 3 * seamK0 * kSqrt2;
+  // Unbent, every pixel outside the feather's bands is one sample of its cell position as
+  // WrapOnce has it; the bands at the cell's near edges are planned as below.
+  detail::FoldProgram wrapOnly;
+  wrapOnly.wrapBias = 1e-6;
+  if (f1 != 0) {
+    wrapOnly.bandU = {true, 0, f1};
+    wrapOnly.bandV = {true, 0, f2};
+  }
+  const bool plain = bendU == 0 && bendV == 0;
+  return RunTileWorker(
+      *this, meter,
+      [&](int x, int y, SamplePlan& plan) {
+        Point2D uv = PlaneToLattice(x, y);
+        const double uc = WrapOnce(uv.x), vc = WrapOnce(uv.y);
+        const double du = vc * (1 - vc) * bendU, dv = uc * (1 - uc) * bendV;
+        const double u = WrapOnce(PreAdjust(uv.x, du) - du);
+        const double v = WrapOnce(PreAdjust(uv.y, dv) - dv);
+        // The own sample is the undisplaced position, moved a cell on where the seam was crossed.
+        const double su = u + du, sv = v + dv;
+        const bool inU = f1 != 0 && u >= 0 && u < f1;
+        const bool inV = f1 != 0 && v >= 0 && v < f2;
+        if (inU && inV) {
+          const double wu = Clamp01(u / f1), wv = Clamp01(v / f2);
+          plan.Clear();
+          plan.Add(LatticeToSource(su, sv), wv * wu);
+          plan.Add(LatticeToSource(su + 1, sv + 1), (1 - wu) * (1 - wv));
+          plan.Add(LatticeToSource(su, sv + 1), (1 - wv) * wu);
+          plan.Add(LatticeToSource(su + 1, sv), (1 - wu) * wv);
+        } else if (inU) {
+          const double w = Clamp01(u / f1);
+          plan.Clear();
+          plan.Add(LatticeToSource(su, sv), w);
+          plan.Add(LatticeToSource(su + 1, sv), 1 - w);
+        } else if (inV) {
+          const double w = Clamp01(v / f2);
+          plan.Clear();
+          plan.Add(LatticeToSource(su, sv), w);
+          plan.Add(LatticeToSource(su, sv + 1), 1 - w);
+        } else {
+          plan.Single(LatticeToSource(su, sv));
+        }
+      },
+      plain ? &wrapOnly : nullptr);
+}
+
+}  // namespace corvel

@@ -1,0 +1,22 @@
+// The tile generator of the group "P1", translations alone. Two seam curves cross the cell,
+// one along each lattice direction; past the two cell edges at the lattice origin a feather
+// band blends each pixel with its copy one cell on.
+#pragma once
+#include "generators/detail/TileGenerator.h"
+
+namespace corvel {
+
+class P1Generator : public TileGenerator {
+ public:
+  // No fold: a point maps to itself, up to rounding.
+  Point2D MapPoint(const Point2D& p) const override;
+  int Generate(CProgressMeter* meter) override;
+  // Past a negative B.x, so that the tile starts where the cell does.
+  void ComputeOrigin() override;
+  void SetFeather(double percentage) override { SetFeatherUV(percentage); }
+
+ private:
+  void ShrinkLattice();
+};
+
+}  // namespace corvel

@@ -1,0 +1,229 @@
+#include "generators/groups/P3Generator.h"
+
+#include <algorithm>
+
+#include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamFeathering.h"
+
+namespace corvel {
+
+namespace {
+
+constexpr double kSqrt2 = 1.4142135623730951;
+
+POINT Rounded(const Point2D& p) { return {RoundToInt(p.x), RoundToInt(p.y)}; }
+
+}  // namespace
+
+void P3Generator::SetAnchor() {
+  anchor1 = LatticeToPlane(1.0 / 3, 2.0 / 3);
+  anchor2 = LatticeToPlane(2.0 / 3, 1.0 / 3);
+}
+
+void P3Generator::ComputeOrigin() {
+  if (basisA.x > 0)
+    origin.Set(0, -basisA.y);
+  else
+    origin.Set(-basisA.x, -basisB.y);
+}
+
+// Below the line through A and B (v = 1 - u) lie the triangles 0, anchor1, B (above v = 2u) and
+// 0, A, anchor2 (below v = u / 2); above it B, anchor1, A + B (above v = (1 + u) / 2) and
+// A, A + B, anchor2 (below v = 2u - 1). Within the tolerance of a line a point stays.
+Point2D P3Generator::Fold(const Point2D& p) const {
+  const Point2D uv = PlaneToLattice(p.x, p.y);
+  const double u = uv.x, v = uv.y;
+  const Point2D q = LatticeToPlane(u, v);
+  if (CompareWithTolerance(v, 1 - u) == -1) {
+    if (CompareWithTolerance(v, 2 * u) == 1) return q.RotateMinus120(anchor1);
+    if (CompareWithTolerance(v, 0.5 * u) == -1) return q.RotatePlus120(anchor2);
+  } else {
+    if (CompareWithTolerance(v, 0.5 + 0.5 * u) == 1) return q.RotatePlus120(anchor1);
+    if (CompareWithTolerance(v, 2 * u - 1) == -1) return q.RotateMinus120(anchor2);
+  }
+  return q;
+}
+
+// On the short diagonal a position belongs to the triangles beyond it, as in Fold.
+void P3Generator::AddTurnSteps(detail::FoldProgram& program) const {
+  using detail::Beside;
+  const Line2D shortDiagonal({0, 1}, {1, 0}), steep({0, 0}, {0.5, 1}), flat({0, 0}, {1, 0.5}),
+      upper({0, 0.5}, {1, 1}), lower({0.5, 0}, {1, 1});
+  auto turn = [this](const Point2D& centre, bool plus) {
+    return detail::InLattice(
+        *this, [&](const Point2D& q) { return plus ? q.RotatePlus120(centre) : q.RotateMinus120(centre); });
+  };
+  program.AddInCorner(Beside(shortDiagonal), false, Beside(steep, true), turn(anchor1, false));
+  program.AddInCorner(Beside(shortDiagonal), false, Beside(flat), turn(anchor2, true));
+  program.AddInCorner(Beside(shortDiagonal), true, Beside(upper, true), turn(anchor1, true));
+  program.AddInCorner(Beside(shortDiagonal), true, Beside(lower), turn(anchor2, false));
+}
+
+int P3Generator::Generate(CProgressMeter* meter) {
+  const double fu = feather1, fv = feather2, hu = fu / 2, hv = fv / 2;
+  ShrinkLatticeXY(*this, 1 - 2 * fu, 1 - 2 * fv);
+
+  // The centre frame: the rhombus spanned by the anchors, on the tile and on the source.
+  TileGenerator frame;
+  frame.basisA = Rounded(LatticeToPlane(2.0 / 3, 1.0 / 3));
+  frame.basisB = Rounded(LatticeToPlane(1.0 / 3, 2.0 / 3));
+  frame.basisC = Rounded(LatticeToSource(2.0 / 3, 1.0 / 3));
+  frame.basisD = Rounded(LatticeToSource(1.0 / 3, 2.0 / 3));
+  frame.PrepareLattice();
+  const FeatherSource source(frame, hu, hv);
+  const Point2D c00 = source(0, 0), c10 = source(1, 0), c01 = source(0, 1), c11 = source(1, 1);
+  auto toFrame = [&](const Point2D& p) {
+    const Point2D st = frame.detN == 0 ? p : frame.invN.Apply(p.x, p.y);
+    return Point2D(st.x - hu, st.y - hv);
+  };
+  // The six-copy corners weigh the pixel against the triangle of their band ends.
+  const Point2D t0a = frame.LatticeToSource(hu, fv) + origin, t0b = frame.LatticeToSource(fu, hv) + origin,
+                t0c = c00 + origin;
+  const Point2D t1a = frame.LatticeToSource(1, 1 + hv) + origin,
+                t1b = frame.LatticeToSource(1 + hu, 1) + origin, t1c = c11 + origin;
+  const double k0 = seamK0, k1 = seamK1;
+
+  auto planPixel = [&](int x, int y, SamplePlan& plan) {
+    const Point2D q = Fold(WrapToCell(x, y));
+    const Point2D folded = frame.PlaneToLattice(q.x, q.y);
+    double s = Clamp01(folded.x), t = Clamp01(folded.y);
+
+    // Both seam curves follow the larger bump along either edge; k0 bends the edges at anchor2,
+    // k1 those at anchor1.
+    const double ps = Clamp01((s - hu) / (1 - fu)), pt = Clamp01((t - hv) / (1 - fv));
+    const double bump = Bump(ps) > Bump(pt) ? Bump(ps) : Bump(pt);
+    const double o1 = (1 - fv) * k1 * bump / kSqrt2, o0 = (1 - fu) * k0 * bump / kSqrt2;
+
+    // Beyond a bent edge the point belongs to the copy turned about that edge's anchor.
+    auto carry = [&](bool plus, const Point2D& centre) {
+      const Point2D p = source(s, t);
+      const Point2D st = toFrame(plus ? p.RotatePlus120(centre) : p.RotateMinus120(centre));
+      s = st.x;
+      t = st.y;
+    };
+    if (o0 > 0) {
+      if (CompareWithTolerance(t - o0, 0) == -1) carry(true, c10);
+    } else if (CompareWithTolerance(s - o0, 1) == 1) {
+      carry(false, c10);
+    }
+    if (o1 > 0) {
+      if (CompareWithTolerance(s - o1, 0) == -1) carry(false, c01);
+    } else if (CompareWithTolerance(t - o1, 1) == 1) {
+      carry(true, c01);
+    }
+
+    const Point2D own = source(s, t);
+    if (IsZero(fv)) {
+      plan.Single(own);
+      return;
+    }
+    // At an anchor three copies meet: the own sample and the two turns about the anchor,
+    // weighted by the pixel's place in the corner triangle.
+    auto anchorCorner = [&](const Point2D& a, const Point2D& b, const Point2D& c, const Point2D& s2,
+                            const Point2D& s3, bool nearAnchor) {
+      double b1, b2, b3;
+      BarycentricCoords(a, b, c, {s, t}, b1, b2, b3);
+      if (nearAnchor)
+        PlanThree(plan, own, 0.5 - b1 / 6, s2, b1 / 3 + b2 / 2, s3, b1 / 3 + b3 / 2);
+      else
+        PlanThree(plan, own, 0.5 + b1 / 2, s2, b2 / 2, s3, b3 / 2);
+    };
+    // At 0 and A + B six copies meet.
+    auto sixCorner = [&](const Point2D& a, const Point2D& b, const Point2D& c, const Point2D& s2,
+                         const Point2D& s3, const Point2D& s4, const Point2D& s5, const Point2D& s6) {
+      double b1, b2, b3;
+      BarycentricCoords(a, b, c, own + origin, b1, b2, b3);
+      plan.Clear();
+      plan.Add(own, Clamp01(b1 / 2 + b2 / 2 + b3 / 6));
+      plan.Add(s2, Clamp01(b3 / 6));
+      plan.Add(s3, Clamp01(b3 / 6));
+      plan.Add(s4, Clamp01(b2 / 2 + b3 / 6));
+      plan.Add(s5, Clamp01(b3 / 6));
+      plan.Add(s6, Clamp01(b1 / 2 + b3 / 6));
+      LimitWeightsToOne(plan);
+    };
+
+    if (s < hu + o1) {
+      if (t < hv + o0) {
+        if (t < (hv + o0) - s) {
+          const Point2D s4 = own.RotatePlus120(c10);
+          sixCorner(t0a, t0b, t0c, own.RotateMinus120(c00), own.RotatePlus120(c00), s4,
+                    s4.RotateMinus120(c11), own.RotateMinus120(c01));
+        } else {
+          const double wa = 0.5 - (s - o1) / fu, wb = 0.5 - (t - o0) / fv;
+          PlanThree(plan, own.RotateMinus120(c01), wa, own.RotatePlus120(c10), wb, own, 1 - wb - wa);
+        }
+      } else if (t > (1 - hv) + o1) {
+        if (t > s + 1 - hv)
+          anchorCorner({0, 1}, {0, 1 - hv}, {hu, 1}, own.RotateMinus120(c01), own.RotatePlus120(c01), true);
+        else
+          anchorCorner({hu, 1 - hv}, {0, 1 - hv}, {hu, 1}, own.RotateMinus120(c01), own.RotatePlus120(c01),
+                       false);
+      } else {
+        PlanBand(plan, own, own.RotateMinus120(c01), Ramp(s - o1, fu));
+      }
+    } else if (s > (1 - hu) + o0) {
+      if (t < hv + o0) {
+        if (t < s - 1 + hu)
+          anchorCorner({1, 0}, {1 - hu, 0}, {1, hv}, own.RotatePlus120(c10), own.RotateMinus120(c10), true);
+        else
+          anchorCorner({1 - hu, hv}, {1 - hu, 0}, {1, hv}, own.RotatePlus120(c10), own.RotateMinus120(c10),
+                       false);
+      } else if (t > (1 - hv) + o1) {
+        if (t > (2 - hv - s) + o1) {
+          const Point2D s4 = own.RotateMinus120(c10);
+          sixCorner(t1a, t1b, t1c, own.RotateMinus120(c11), own.RotatePlus120(c11), s4, s4.RotatePlus120(c00),
+                    own.RotatePlus120(c01));
+        } else {
+          const double wa = 0.5 - ((1 - s) + o0) / fu, wb = 0.5 - ((1 - t) + o1) / fv;
+          PlanThree(plan, own.RotateMinus120(c10), wa, own.RotatePlus120(c01), wb, own, 1 - wb - wa);
+        }
+      } else {
+        PlanBand(plan, own, own.RotateMinus120(c10), Ramp((1 - s) + o0, fu));
+      }
+    } else if (t < hv + o0) {
+      PlanBand(plan, own, own.RotatePlus120(c10), Ramp(t - o0, fv));
+    } else if (t > (1 - hv) + o1) {
+      PlanBand(plan, own, own.RotatePlus120(c01), Ramp((1 - t) + o1, fv));
+    } else {
+      plan.Single(own);
+    }
+  };
+
+  // Unbent, a pixel away from the seams is one sample of its position turned onto the rhombus
+  // and read through the frame. The seams lie on the lines where 2u - v, u - 2v or u + v is whole
+  // (the frame's s, -t and s + t); the pixels of bands about them, half again as wide as the
+  // blends (half a feather), are planned as above.
+  detail::FoldProgram fold;
+  AddTurnSteps(fold);
+  detail::LatticeAffine toSource = detail::AffineOf([&](double u, double v) {
+    const Point2D q = LatticeToPlane(u, v);
+    const Point2D p = source(frame.PlaneToLattice(q.x, q.y));
+    return detN == 0 ? p : invN.Apply(p.x, p.y);
+  });
+  // The rhombus's corners bound what the map reaches; its least corner becomes the program's 0.
+  Point2D low(1e300, 1e300), high(-1e300, -1e300);
+  for (const Point2D& corner :
+       {Point2D(0, 0), Point2D(2.0 / 3, 1.0 / 3), Point2D(1, 1), Point2D(1.0 / 3, 2.0 / 3)}) {
+    const Point2D p(toSource.uu * corner.x + toSource.uv * corner.y + toSource.u1,
+                    toSource.vu * corner.x + toSource.vv * corner.y + toSource.v1);
+    low = {std::min(low.x, p.x), std::min(low.y, p.y)};
+    high = {std::max(high.x, p.x), std::max(high.y, p.y)};
+  }
+  toSource.u1 -= low.x;
+  toSource.v1 -= low.y;
+  fold.AddBySide(detail::HalfPlane{}, toSource);
+  fold.sourceShift = low;
+  fold.reachU = high.x - low.x;
+  fold.reachV = high.y - low.y;
+  const double w = 0.375 * (fu + fv);
+  // Six seams leave each lattice point, three each anchor: a line is a seam only within a third
+  // of a cell of its lattice points, where u (on u - 2v, v) lies within a third of a whole number.
+  const detail::FoldProgram::Band nearLatticePoints{true, -1.0 / 3 - w, 1.0 / 3 + w, 1};
+  fold.skewBands[0] = {2, -1, {true, -w, w, 1}, 1, 0, nearLatticePoints};
+  fold.skewBands[1] = {1, -2, {true, -w, w, 1}, 0, 1, nearLatticePoints};
+  fold.skewBands[2] = {1, 1, {true, -w, w, 1}, 1, 0, nearLatticePoints};
+  return RunTileWorker(*this, meter, planPixel, k0 == 0 && k1 == 0 ? &fold : nullptr);
+}
+
+}  // namespace corvel

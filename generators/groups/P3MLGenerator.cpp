@@ -1,0 +1,50 @@
+#include "generators/groups/P3MLGenerator.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "generators/detail/FoldProgram.h"
+#include "generators/detail/TileWorker.h"
+
+namespace corvel {
+
+void P3MLGenerator::SetAnchor() {
+  P3Generator::SetAnchor();
+  mirror_ = Line2D(Point2D(basisB), Point2D(basisA));
+}
+
+CoreResult P3MLGenerator::TakeSourceArea(CRowIteratorBands& source, int anchorX, int anchorY,
+                                         double featherPercent, const RECT& area) {
+  if (area.left == INT32_MIN || area.top == INT32_MIN) return keErrorBadArgument;
+  RECT grown{area.left - 1, area.top - 1, area.right, area.bottom};
+  // At the source's own edge the worker's clamp repeats the edge as a copy would: an area inside
+  // the source grows no further than the source, so that it is shared rather than copied.
+  if (CRowIteratorBands::IsValid(&source) && area.left >= 0 && area.top >= 0 && area.right < source.Width() &&
+      area.bottom < source.Height()) {
+    grown.left = std::max(grown.left, LONG(0));
+    grown.top = std::max(grown.top, LONG(0));
+  }
+  return TileGenerator::TakeSourceArea(source, anchorX, anchorY, featherPercent, grown);
+}
+
+Point2D P3MLGenerator::Fold(const Point2D& p) const {
+  const Point2D q = P3Generator::Fold(p);
+  return CompareWithTolerance(q.y, mirror_.YAt(q.x)) != -1 ? q.Reflect(mirror_) : q;
+}
+
+// P3's turns, then the mirror.
+bool P3MLGenerator::DescribeFold(detail::FoldProgram& program) const {
+  AddTurnSteps(program);
+  program.AddBySide(detail::InLatticeSide(*this, [this](const Point2D& q) { return mirror_.YAt(q.x) - q.y; }),
+                    detail::InLattice(*this, [this](const Point2D& q) { return q.Reflect(mirror_); }));
+  return true;
+}
+
+int P3MLGenerator::Generate(CProgressMeter* meter) {
+  return RunPlainWorker(*this, meter, [this](int x, int y) {
+    const Point2D q = Fold(WrapToCell(x, y));
+    return PlaneToLattice(q.x, q.y);
+  });
+}
+
+}  // namespace corvel

@@ -1,0 +1,213 @@
+#include "generators/groups/P6Generator.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamFeathering.h"
+
+namespace corvel {
+
+namespace {
+
+constexpr double kSqrt2 = 1.4142135623730951;
+constexpr double kSqrt3 = 1.7320508075688772;
+constexpr double kThird = 1.0 / 3;
+
+}  // namespace
+
+P6Generator::P6Generator()
+    : shortDiagonal_({1, 0}, {0, 1}),
+      median1_({0.5, 0}, {0, 1}),
+      third_({kThird, 0}, {kThird, 1}),
+      median2_({1, 0}, {0, 0.5}) {}
+
+Point2D P6Generator::Fold(Point2D uv) const {
+  if (CompareWithTolerance(uv.y, shortDiagonal_.YAt(uv.x)) != -1) uv = uv.HalfTurn({0.5, 0.5});
+  const bool belowMedian1 = CompareWithTolerance(uv.y, median1_.YAt(uv.x)) == -1;
+  if (belowMedian1 && CompareWithTolerance(uv.y, median2_.YAt(uv.x)) == -1) return uv;
+  // B's kite lies on or above u + 2v = 1 below the first median, and above the diagonal (the
+  // vertical third_ answers u) beyond it; the rest is A's.
+  const bool kiteOfB = belowMedian1 || CompareWithTolerance(uv.y, third_.YAt(uv.x)) == 1;
+  const Point2D q = LatticeToPlane(uv.x, uv.y);
+  const Point2D turned = kiteOfB ? q.RotateMinus120(anchor_) : q.RotatePlus120(anchor_);
+  return PlaneToLattice(turned.x, turned.y);
+}
+
+Point2D P6Generator::MapPoint(const Point2D& p) const {
+  const Point2D uv = Fold(PlaneToLattice(p.x, p.y));
+  return LatticeToPlane(uv.x, uv.y);
+}
+
+void P6Generator::ComputeOrigin() {
+  if (basisA.x < 0)
+    origin.Set(-double(basisA.x + basisB.x), -double(basisA.y + basisB.y));
+  else
+    origin.Set(0, 0);
+}
+
+int P6Generator::Generate(CProgressMeter* meter) {
+  const double fu = feather1, fv = feather2, hu = fu / 2, hv = fv / 2;
+  ShrinkLatticeXY(*this, 1 - 2 * fu, 1 - 2 * fv);
+  const FeatherSource source(*this, hu, hv);
+  auto toLattice = [&](const Point2D& s) {
+    const Point2D st = detN == 0 ? s : invN.Apply(s.x, s.y);
+    return Point2D(st.x - hu, st.y - hv);
+  };
+  // The six-fold centre, the three-fold one and the two-fold ones where the axes meet the
+  // medians, on the source; the corner triangle at the six-fold centre reaches half a feather
+  // along each edge.
+  const Point2D z = source(0, 0), t = source(kThird, kThird), h1 = source(0.5, 0), h2 = source(0, 0.5);
+  const Point2D q1 = source(0, hv), q2 = source(hu, 0);
+
+  // The kite shrunk by the feather: its three-fold corner c moves towards 0, its edges on the
+  // medians become e1 and e2, and e3 cuts off the three-fold corner between i1 and j.
+  const Point2D c(kThird - fu * kSqrt2 / 4, kThird - fv * kSqrt2 / 4), centroid(kThird, kThird);
+  const Line2D e1(c, {0.5 - hu, 0}), e2(c, {0, 0.5 - hv});
+  Point2D i1;
+  median1_.Intersect(e2, i1);
+  const Point2D j(i1.y, i1.x);
+  const Line2D e3(i1, j);
+  const double k0 = seamK0, k1 = seamK1;
+  // A third of a pixel along the shorter lattice vector.
+  const double near = 0.3 / std::sqrt(double(std::min(basisA.x * basisA.x + basisA.y * basisA.y,
+                                                      basisB.x * basisB.x + basisB.y * basisB.y)));
+
+  // Unbent, a pixel away from the kites' seams is one sample of its position folded as Fold
+  // folds it; the pixels of bands about every line the seams lie on are planned as below. The
+  // bands reach half again as far as the blends: half a feather about the axes' lines, and about
+  // the medians' as far as the three-fold corner c lies inside (1.06 feathers in 2u + v).
+  detail::FoldProgram fold;
+  using detail::Beside;
+  using detail::HalfPlane;
+  const detail::LatticeAffine minus120 = detail::InLattice(
+      *this, [this](const Point2D& q) { return q.RotateMinus120(anchor_); });
+  const detail::LatticeAffine plus120 = detail::InLattice(
+      *this, [this](const Point2D& q) { return q.RotatePlus120(anchor_); });
+  fold.AddByLine(shortDiagonal_, true, detail::LatticeAffine{-1, 0, 1, 0, -1, 1});
+  fold.AddInCorner(Beside(median2_), true, Beside(median1_), minus120, false);
+  fold.AddInCorner(Beside(median1_), true, HalfPlane{1, -1, 0}, minus120, false);
+  fold.AddInCorner(Beside(median1_), true, HalfPlane{-1, 1, 0}, plus120, false);
+  fold.sourceShift = {hu, hv};
+  const double w = 0.375 * (fu + fv), wm = 0.8 * (fu + fv);
+  fold.bandU = fold.bandV = fold.bandSum = {true, -w, w, 1};
+  // The medians' lines are seams only between two-fold and three-fold centres, where u (on
+  // u + 2v, v) lies between 1/3 and 2/3 of a cell, with the three-fold corners' blends beyond.
+  const detail::FoldProgram::Band middle{true, kThird - wm, 2 * kThird + wm, 1};
+  fold.skewBands[0] = {2, 1, {true, -wm, wm, 1}, 1, 0, middle};
+  fold.skewBands[1] = {1, 2, {true, -wm, wm, 1}, 0, 1, middle};
+  fold.skewBands[2] = {1, -1, {true, -wm, wm, 1}, 1, 0, middle};
+  return RunTileWorker(
+      *this, meter,
+      [&](int x, int y, SamplePlan& plan) {
+        Point2D uv = Fold(CellPosition(*this, x, y));
+        uv = {ClampHalf(uv.x), ClampHalf(uv.y)};
+        if (uv.y > median1_.YAt(uv.x)) uv.y = median1_.YAt(uv.x);
+        if (uv.y > median2_.YAt(uv.x)) uv.y = median2_.YAt(uv.x);
+
+        // Beyond a bent seam the point belongs to the kite turned about that seam's centre. The
+        // seams on the axes bend by the stronger of the bumps along the two.
+        double s = Clamp01((uv.x - hu) / (0.5 - fu)), r = Clamp01((uv.y - hv) / (0.5 - fv));
+        const double o1 = LargerForPositive((1 - fu) * Bump(s) * k0, (1 - fu) * Bump(r) * k0, k0 > 0) /
+                          kSqrt3;
+        if (o1 > 0) {
+          if (CompareWithTolerance(uv.y - o1, 0) == -1) uv = toLattice(source(uv).RotateMinus60(z));
+        } else if (CompareWithTolerance(uv.x + o1, 0) == -1) {
+          uv = toLattice(source(uv).RotatePlus60(z));
+        }
+        // Each median bends by the bump along itself, the first by v and the second by u: near the
+        // three-fold centre, where the medians meet, the bump of the other median would carry points
+        // of this one across that one.
+        double bend1 = 0, bend2 = 0;
+        auto medianBends = [&] {
+          bend1 = (1 - fu) * Bump(Clamp01((uv.y - hv) / (i1.y - hu))) * -k1 / kSqrt3;
+          bend2 = (1 - fu) * Bump(Clamp01((uv.x - hu) / (i1.y - hu))) * -k1 / kSqrt3;
+        };
+        medianBends();
+        const double across = k1 < 0 ? bend1 : bend2;
+        if (across > 0) {
+          if (CompareWithTolerance(uv.x + across, median1_.XAt(uv.y)) != -1) {
+            uv = toLattice(source(uv).RotatePlus120(t));
+            medianBends();
+          }
+        } else if (CompareWithTolerance(uv.y - across, median2_.YAt(uv.x)) != -1) {
+          uv = toLattice(source(uv).RotateMinus120(t));
+          medianBends();
+        }
+
+        const double u = uv.x, v = uv.y;
+        const Point2D own = source(u, v);
+        if (IsZero(fv)) {
+          // Unbent, a pixel right on a hard seam shows the side every copy of it shows: the axis
+          // u = 0 turned about the six-fold centre onto v = 0, the second median about the
+          // three-fold centre onto the first. The turns of a nearly hexagonal lattice end a little
+          // off the seams, so "on" is within a third of a pixel.
+          const bool unbent = k0 == 0 && k1 == 0;
+          if (unbent && u < near && v > near)
+            plan.Single(own.RotatePlus60(z));
+          else if (unbent && std::abs(u + 2 * v - 1) < near && std::abs(2 * u + v - 1) >= near)
+            plan.Single(own.RotateMinus120(t));
+          else
+            plan.Single(own);
+          return;
+        }
+        // Signed distances to the four seams, positive inside the kite.
+        const double toAxisV = u + o1, toAxisU = v - o1;
+        const double toMedian1 = median1_.XAt(v) - u - bend1, toMedian2 = median2_.YAt(u) - v + bend2;
+        // A point carried across a bent median lies in the bulge of the seam beyond the kite's edge,
+        // where the lines of the other median's band reach on; it belongs to its own median's band or
+        // to the interior, never to the other band.
+        if (u < hu - o1) {
+          if (v < hv) {
+            if (v < hv - u) {
+              // Six copies meet at the six-fold centre.
+              double w1, w2, w0;
+              BarycentricCoords(q1, q2, z, own, w1, w2, w0);
+              const Point2D half = own.HalfTurn(z);
+              plan.Clear();
+              plan.Add(own, Clamp01(w1 / 2 + w2 / 2 + w0 / 6));
+              plan.Add(own.RotateMinus60(z), Clamp01(w2 / 2 + w0 / 6));
+              plan.Add(own.RotatePlus60(z), Clamp01(w1 / 2 + w0 / 6));
+              plan.Add(half, Clamp01(w0 / 6));
+              plan.Add(own.RotateMinus120(z), Clamp01(w0 / 6));
+              plan.Add(own.RotatePlus120(z), Clamp01(w0 / 6));
+            } else {
+              const double a = Clamp01(0.5 - toAxisV / fu), b = Clamp01(0.5 - toAxisU / fv);
+              PlanThree(plan, own, 1 - a - b, own.RotatePlus60(z), a, own.RotateMinus60(z), b);
+            }
+          } else if (v <= e2.YAt(u) + bend2) {
+            PlanBand(plan, own, own.RotatePlus60(z), Ramp(toAxisV, fu));
+          } else {
+            const double a = Clamp01(0.5 - toAxisV / fu), b = Clamp01(0.5 - toMedian2 / fu);
+            PlanCorner(plan, own, own.RotatePlus60(z), own.RotateMinus120(t), own.HalfTurn(h2), 1 - a, 1 - b);
+          }
+        } else if (v <= median2_.YAt(u) && (u > v ? u > e1.XAt(v) - bend1 : v > e1.YAt(u) - bend1)) {
+          if (v < hv + o1) {
+            const double a = Clamp01(0.5 - toAxisU / fv), b = Clamp01(0.5 - toMedian1 / fu);
+            PlanCorner(plan, own, own.RotateMinus60(z), own.RotatePlus120(t), own.HalfTurn(h1), 1 - a, 1 - b);
+          } else if (v <= e2.YAt(u) - bend1) {
+            PlanBand(plan, own, own.RotatePlus120(t), Ramp(toMedian1, fu));
+          } else {
+            // Three copies meet at the three-fold centre.
+            double w1, w2, w3;
+            const bool atCentre = v > e3.YAt(u);
+            BarycentricCoords(atCentre ? centroid : c, i1, j, uv, w1, w2, w3);
+            if (atCentre)
+              PlanThree(plan, own, 0.5 - w1 / 6, own.RotatePlus120(t), w1 / 3 + w2 / 2, own.RotateMinus120(t),
+                        w1 / 3 + w3 / 2);
+            else
+              PlanThree(plan, own, 0.5 + w1 / 2, own.RotatePlus120(t), w2 / 2, own.RotateMinus120(t), w3 / 2);
+          }
+        } else if (v < hv + o1) {
+          PlanBand(plan, own, own.RotateMinus60(z), Ramp(toAxisU, fv));
+        } else if (v <= e2.YAt(u) + bend2 || u > median1_.XAt(v)) {
+          plan.Single(own);
+        } else {
+          PlanBand(plan, own, own.RotateMinus120(t), Ramp(toMedian2, fu));
+        }
+        LimitWeightsToOne(plan);
+      },
+      k0 == 0 && k1 == 0 ? &fold : nullptr);
+}
+
+}  // namespace corvel

@@ -1,0 +1,25 @@
+// The tile generator of the group "PGG": half turns at the corners, edge midpoints and centre
+// of a rectangular cell, and two families of glide reflections. The picked area is the quarter
+// at the lattice origin; its four edges are glide seams, bent by the two seam curves and
+// feathered, and its corners blend in the half turn about the corner.
+#pragma once
+#include "generators/detail/TileGenerator.h"
+
+namespace corvel {
+
+class PGGGenerator : public TileGenerator {
+ public:
+  // The upper half turned about the centre, then the far quarter glided back along A.
+  static Point2D Fold(Point2D uv) {
+    if (uv.y >= 0.5) uv = uv.HalfTurn({0.5, 0.5});
+    if (uv.x >= 0.5) uv = {uv.x - 0.5, 0.5 - uv.y};
+    return uv;
+  }
+  Point2D MapPoint(const Point2D& p) const override;
+  int Generate(CProgressMeter* meter) override;
+  void ComputeOrigin() override { ComputeOriginFromLattice(); }
+  // Both directional fractions are half of the other groups': percentage / 800.
+  void SetFeather(double percentage) override;
+};
+
+}  // namespace corvel

@@ -1,0 +1,26 @@
+// The tile generator of the group "PMG". A cell is one picked width across and four picked
+// heights down: the strip v <= 0.25 is the picked area, the next strip its mirror image across
+// v = 0.25, the other half the half turn of both about (0.5, 0.5). The translation seams u = 0
+// and u = 1 bend by the second seam curve, the half-turn seam v = 0 by an S-shaped curve of the
+// first; both are feathered. The mirror line is never blended.
+#pragma once
+#include "generators/detail/TileGenerator.h"
+
+namespace corvel {
+
+class PMGGenerator : public TileGenerator {
+ public:
+  // The lower half turned about (0.5, 0.5), then the second strip mirrored onto the first.
+  static Point2D Fold(Point2D uv) {
+    if (uv.y >= 0.5) uv = uv.HalfTurn({0.5, 0.5});
+    if (uv.y >= 0.25) uv.y = 0.5 - uv.y;
+    return uv;
+  }
+  Point2D MapPoint(const Point2D& p) const override;
+  // Quarters feather2 in place: from then on it measures the feather in units of the strip.
+  int Generate(CProgressMeter* meter) override;
+  void ComputeOrigin() override { ComputeOriginFromLattice(); }
+  void SetFeather(double percentage) override { SetFeatherUV(percentage); }
+};
+
+}  // namespace corvel

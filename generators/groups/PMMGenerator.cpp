@@ -1,0 +1,24 @@
+#include "generators/groups/PMMGenerator.h"
+
+#include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamFeathering.h"
+
+namespace corvel {
+
+Point2D PMMGenerator::MapPoint(const Point2D& p) const {
+  const Point2D uv = Fold(PlaneToLattice(p.x, p.y));
+  return LatticeToPlane(uv.x, uv.y);
+}
+
+bool PMMGenerator::DescribeFold(detail::FoldProgram& program) const {
+  program.AddByLine(Line2D({0, 0.5}, {1, 0.5}), true, detail::kMirrorV);
+  program.AddByU(0.5, true, detail::kMirrorU);
+  program.reachU = program.reachV = 0.5;
+  return true;
+}
+
+int PMMGenerator::Generate(CProgressMeter* meter) {
+  return RunPlainWorker(*this, meter, [this](int x, int y) { return Fold(CellPosition(*this, x, y)); });
+}
+
+}  // namespace corvel
