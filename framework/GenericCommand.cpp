@@ -72,7 +72,9 @@ void GenericCommand::RunRender(RenderJob job, std::uint32_t generation) {
   std::unique_lock<std::mutex> held;
   if (job.lockDuringRender) held = std::unique_lock<std::mutex>(*job.lock);
   busy_ = true;
-  const bool finished = RunGuarded(job) && KeepSourceOutsideMask(job);
+  // A routine that runs to its end past a stop (a generator hands back a blank tile) is still
+  // stopped: what the user aborted never reaches the host.
+  const bool finished = RunGuarded(job) && !stop_ && KeepSourceOutsideMask(job);
   // What is not finished shows the untouched source, so it can never reach the host.
   if (!finished && CRowIteratorBands::IsValid(job.output) && CRowIteratorBands::IsValid(job.source))
     job.output->CreateCopy(*job.source).GetCode();

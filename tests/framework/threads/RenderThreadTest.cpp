@@ -95,6 +95,17 @@ TEST_F(RenderThreadTest, StopMidRenderRestoresTheSourceAndPostsCancelled) {
   EXPECT_EQ(WaitForEnd().message, kRenderFinishedMessage);
 }
 
+TEST_F(RenderThreadTest, RenderThatRunsPastAStopIsNotFinished) {
+  const auto source = Bytes(command.GetSourceImage());
+  command.ending = RowWalkCommand::Ending::kIgnoreStop;
+  command.HoldAt(20);
+  ASSERT_EQ(command.StartRender().GetCode(), corvel::keErrorNone);
+  command.WaitUntilHeld();
+  command.StopRender();
+  EXPECT_EQ(WaitForEnd().message, kRenderCancelledMessage);
+  EXPECT_EQ(Bytes(command.GetOutputImage()), source);
+}
+
 TEST_F(RenderThreadTest, FailedOrThrowingRenderIsNotFinishedAndShowsTheSource) {
   const auto source = Bytes(command.GetSourceImage());
   for (RowWalkCommand::Ending ending : {RowWalkCommand::Ending::kFail, RowWalkCommand::Ending::kThrow}) {

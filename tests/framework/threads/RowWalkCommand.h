@@ -1,5 +1,6 @@
 // A command whose render walks the output's rows through the progress meter, writing each row as
-// the complement of the source's. It can be held at a row, and made to fail or to throw at the end.
+// the complement of the source's. It can be held at a row, made to fail or to throw at the end, or
+// to run past a stop.
 #pragma once
 #include <chrono>
 #include <condition_variable>
@@ -15,7 +16,7 @@ namespace wf_test {
 
 class RowWalkCommand : public framework::GenericCommand {
  public:
-  enum class Ending { kFinish, kFail, kThrow };
+  enum class Ending { kFinish, kFail, kThrow, kIgnoreStop };
   static constexpr int kParameterId = 1;
 
   RowWalkCommand() {
@@ -55,7 +56,8 @@ class RowWalkCommand : public framework::GenericCommand {
       if (y == HoldRow()) Hold();
       // Every row passes the meter's throttle, so each one reports and tests for a stop.
       platform::AdvanceVirtualClock(std::chrono::milliseconds(250));
-      if (job.progress->StepAndTestAbort(1)) return corvel::keErrorStopped;
+      const bool abort = job.progress->StepAndTestAbort(1) != 0;
+      if (abort && ending != Ending::kIgnoreStop) return corvel::keErrorStopped;
     }
     job.parameters->GetParameter(kParameterId)->GetInt(&seenValue_);
     if (ending == Ending::kFail) return corvel::keErrorNoMemory;
