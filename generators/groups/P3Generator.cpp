@@ -1,6 +1,7 @@
 #include "generators/groups/P3Generator.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamFeathering.h"
@@ -82,6 +83,10 @@ int P3Generator::Generate(CProgressMeter* meter) {
   const Point2D t1a = frame.LatticeToSource(1, 1 + hv) + origin,
                 t1b = frame.LatticeToSource(1 + hu, 1) + origin, t1c = c11 + origin;
   const double k0 = seamK0, k1 = seamK1;
+  // A third of a pixel along the shorter side of the frame.
+  const double near = 0.3 / std::sqrt(double(
+                                std::min(frame.basisA.x * frame.basisA.x + frame.basisA.y * frame.basisA.y,
+                                         frame.basisB.x * frame.basisB.x + frame.basisB.y * frame.basisB.y)));
 
   auto planPixel = [&](int x, int y, SamplePlan& plan) {
     const Point2D q = Fold(WrapToCell(x, y));
@@ -114,7 +119,16 @@ int P3Generator::Generate(CProgressMeter* meter) {
 
     const Point2D own = source(s, t);
     if (IsZero(fv)) {
-      plan.Single(own);
+      // Unbent, a pixel right on a hard seam shows the side every copy of it shows: the edge s = 1
+      // turned about its anchor onto t = 0, the edge t = 1 onto s = 0. The turns of a nearly
+      // hexagonal lattice end a little off the edges, so "on" is within a third of a pixel.
+      const bool unbent = k0 == 0 && k1 == 0;
+      if (unbent && s > 1 - near && t > near)
+        plan.Single(own.RotateMinus120(c10));
+      else if (unbent && t > 1 - near && s < 1 - near)
+        plan.Single(own.RotatePlus120(c01));
+      else
+        plan.Single(own);
       return;
     }
     // At an anchor three copies meet: the own sample and the two turns about the anchor,
