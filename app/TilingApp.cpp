@@ -4,12 +4,10 @@
 
 #include "app/ScriptingDescriptor.h"
 #include "app/SettingsPanel.h"
-#include "core/MaskedCombine.h"
 #include "framework/PluginDialog.h"
 #include "framework/UserMessage.h"
 #include "platform/ui/Dialogs.h"
 #include "resources/ResourceIds.h"
-#include "rowops/CoreTables.h"
 #include "shapes/ToolView.h"
 #include "shapes/UiContext.h"
 
@@ -124,26 +122,28 @@ bool TilingApp::RenderSilently() {
   CRowIteratorBands& source = hostImage.GetSourceImage();
   CRowIteratorBands& mask = hostImage.GetMaskImage();
   const bool masked = CRowIteratorBands::IsValid(&mask) && CRowIteratorBands::IsValid(&source);
-  // The tile reads the source before the fill starts, so without a selection the fill may go
-  // straight over the source's own pixels; never over the host's buffer, which stays as it is.
-  CRowIteratorBands output;
-  if (masked || source.IsCallerMemory())
-    output.CreateCopyOfRect(source.Width(), source.Height(), source, keAccessReadWrite);
-  else
-    output.Assign(source);
   framework::RenderJob job;
   job.source = &source;
   job.mask = &mask;
-  job.output = &output;
   command_->SetSourceImage(source);
+  if (masked) {
+    // Outside the selection the source keeps its pixels.
+    command_->RunTilingIntoSelection(job);
+    command_->GetParameters().SaveParametersToRegistry();
+    return true;
+  }
+  // The tile reads the source before the fill starts, so the fill may go straight over the
+  // source's own pixels; never over the host's buffer, which stays as it is.
+  CRowIteratorBands output;
+  if (source.IsCallerMemory())
+    output.CreateCopyOfRect(source.Width(), source.Height(), source, keAccessReadWrite);
+  else
+    output.Assign(source);
+  job.output = &output;
   command_->RunTiling(job);
   command_->GetParameters().SaveParametersToRegistry();
   if (!CRowIteratorBands::IsValid(&output)) return true;
-  // Combined into the source itself: outside the selection it keeps its pixels.
-  if (masked)
-    MaskedCombine(source, output, source, mask, GetDivideBy255Table(), false, nullptr);
-  else
-    source.Assign(output);
+  source.Assign(output);
   return true;
 }
 

@@ -1,13 +1,16 @@
 #include "app/TilingCommand.h"
 
+#include <algorithm>
 #include <memory>
 
+#include "core/MaskedCombine.h"
 #include "core/Rounding.h"
 #include "framework/TableParameters.h"
 #include "framework/UserMessage.h"
 #include "generators/GenerateTile.h"
 #include "platform/ui/Dialogs.h"
 #include "resources/ParameterTable.h"
+#include "rowops/CoreTables.h"
 #include "rowops/ImageSampler.h"
 #include "vector/CanvasRef.h"
 
@@ -52,11 +55,13 @@ float TilingCommand::Float(const framework::ParameterSet& values, int id) {
   return value;
 }
 
-CoreResult FillWithTile(CRowIteratorBands& output, CRowIteratorBands& tile) {
+CoreResult FillWithTile(CRowIteratorBands& output, CRowIteratorBands& tile, int firstRow) {
   CanvasRef canvas(keFormatBGR);
   PaintRef paint;
+  Matrix3 shift = kIdentityMatrix3;
+  Matrix3Translate(&shift, 0, -firstRow);
   if (canvas.AttachImage(output) != keErrorNone ||
-      !paint.SetImage(tile, false, nullptr, keInterpolationBilinear, keEdgeWrap, 0))
+      !paint.SetImage(tile, false, firstRow != 0 ? &shift : nullptr, keInterpolationBilinear, keEdgeWrap, 0))
     return keErrorBadArgument;
   canvas.SetFillPaint(paint);
   canvas.SetOpacity(255);
@@ -65,7 +70,37 @@ CoreResult FillWithTile(CRowIteratorBands& output, CRowIteratorBands& tile) {
   return filled ? CoreResult() : CoreResult(keErrorBadArgument);
 }
 
-int TilingCommand::RunTiling(framework::RenderJob& job) {
+CoreResult FillSelectionWithTile(CRowIteratorBands& image, CRowIteratorBands& mask, CRowIteratorBands& tile,
+                                 int bandRows) {
+  const int width = image.Width(), height = image.Height();
+  if (bandRows <= 0 || mask.Width() < width || mask.Height() < height) return keErrorBadArgument;
+  const keFormat format = image.GetStorageFormat();
+  CRowIteratorBands band;
+  CoreResult result = band.CreateCopyOfRect(width, std::min(bandRows, height), image, keAccessReadWrite);
+  if (result.GetCode() != keErrorNone) return result;
+  const RECT bandFrame = band.GetRect(), imageFrame = image.GetRect(), maskFrame = mask.GetRect();
+  for (int top = 0; top < height; top += bandRows) {
+    const int rows = std::min(bandRows, height - top);
+    CRowIteratorBands filled, part, selected;
+    if ((result = filled.CreateSubView(band, bandFrame.left, bandFrame.top, bandFrame.left + width,
+                                       bandFrame.top + rows))
+                .GetCode() != keErrorNone ||
+        (result = FillWithTile(filled, tile, top)).GetCode() != keErrorNone ||
+        (result = filled.SetViewFormat(format, keAccessReadWrite)).GetCode() != keErrorNone ||
+        (result = part.CreateSubView(image, imageFrame.left, imageFrame.top + top, imageFrame.left + width,
+                                     imageFrame.top + top + rows))
+                .GetCode() != keErrorNone ||
+        (result = selected.CreateSubView(mask, maskFrame.left, maskFrame.top + top, maskFrame.left + width,
+                                         maskFrame.top + top + rows))
+                .GetCode() != keErrorNone ||
+        (result = MaskedCombine(part, filled, part, selected, GetDivideBy255Table(), false, nullptr))
+                .GetCode() != keErrorNone)
+      return result;
+  }
+  return CoreResult();
+}
+
+void TilingCommand::MakeTile(framework::RenderJob& job, CRowIteratorBands& tile) {
   if (job.progress) job.progress->SetUnitCount(10);
   const framework::ParameterSet& values = job.parameters ? *job.parameters : parameters_;
   const double feather = Int(values, kFeathering);
@@ -77,8 +112,6 @@ int TilingCommand::RunTiling(framework::RenderJob& job) {
   // The tile reads only the picked area of the source and leaves it as it is: no copy.
   CRowIteratorBands& source = *job.source;
   sourceFormat_ = source.GetStorageFormat();
-  CRowIteratorBands output;
-  output = *job.output;
 
   const double width = source_.Width(), height = source_.Height();
   auto at = [&](int xId, int yId) {
@@ -101,20 +134,38 @@ int TilingCommand::RunTiling(framework::RenderJob& job) {
   shape.tileSize = Int(values, kTileSize);
   // A failed generation leaves here as the core's exception; a tile beyond the memory budget
   // says so first.
-  CRowIteratorBands tile;
   const std::int32_t generated = GenerateTile(job.progress, source, shape, tile).GetCode();
   if (generated == keErrorNoMemory)
     framework::ShowUserMessage(kTileTooLargeText, kTileTooLargeCaption, MB_OK);
   if (generated != keErrorNone) throw CJException(generated);
+}
 
+void TilingCommand::KeepTile(CRowIteratorBands& tile) {
+  std::lock_guard<std::mutex> guard(tileLock_);
+  tile_.TakeFrom(tile);
+}
+
+int TilingCommand::RunTiling(framework::RenderJob& job) {
+  CRowIteratorBands tile;
+  MakeTile(job, tile);
+  CRowIteratorBands output;
+  output = *job.output;
   FillWithTile(output, tile);
-  {
-    std::lock_guard<std::mutex> guard(tileLock_);
-    tile_.TakeFrom(tile);
-  }
+  KeepTile(tile);
   output.SetViewFormat(sourceFormat_, keAccessReadWrite);
   // Nothing writes the output after the render: sharing it keeps it as a copy would.
   result_.Assign(output);
+  return 0;
+}
+
+int TilingCommand::RunTilingIntoSelection(framework::RenderJob& job) {
+  CRowIteratorBands tile;
+  MakeTile(job, tile);
+  const std::int32_t filled = FillSelectionWithTile(*job.source, *job.mask, tile).GetCode();
+  // A source left half filled must not reach the host as a result.
+  if (filled != keErrorNone) throw CJException(filled);
+  KeepTile(tile);
+  result_.Assign(*job.source);
   return 0;
 }
 
@@ -127,6 +178,7 @@ bool TilingCommand::GetPreviewImage(CRowIteratorBands& out) {
 
 void TilingCommand::ReleaseImages() {
   source_.Destroy();
+  mask_.Destroy();
   result_.Destroy();
 }
 

@@ -29,17 +29,24 @@ class TilingCommand : public framework::GenericCommand {
 
   // 0 when it returns; a failed generation leaves as the core's exception.
   int RunTiling(framework::RenderJob& job);
+  // The same render for a job with a mask and no output: the tile goes into the source through
+  // the mask, so no output the size of the source is held; the source is then the result.
+  int RunTilingIntoSelection(framework::RenderJob& job);
 
   // A copy of the tile, else of the source; safe while a render replaces the tile.
   bool GetPreviewImage(corvel::CRowIteratorBands& out);
   bool GetResultImage(corvel::CRowIteratorBands& out);
-  // Lets go of the last run's full-size images (its source and result); the tile stays.
+  // Lets go of the last run's full-size images (its source, mask and result), which may be views
+  // of the host's buffers; the tile stays.
   void ReleaseImages();
   corvel::CRowIteratorBands& GetTile() { return tile_; }
   corvel::keFormat GetSourceFormat() const { return sourceFormat_; }
   GroupList& GetGroupList() { return groups_; }
 
  private:
+  // Throws the core's code when the tile cannot be had.
+  void MakeTile(framework::RenderJob& job, corvel::CRowIteratorBands& tile);
+  void KeepTile(corvel::CRowIteratorBands& tile);
   static int Int(const framework::ParameterSet& values, int id);
   static float Float(const framework::ParameterSet& values, int id);
 
@@ -52,7 +59,14 @@ class TilingCommand : public framework::GenericCommand {
 };
 
 // Fills the whole output with the tile repeated from the output's origin, in the output's
-// format, through the canvas's pattern paint.
-corvel::CoreResult FillWithTile(corvel::CRowIteratorBands& output, corvel::CRowIteratorBands& tile);
+// format, through the canvas's pattern paint; the output's first row takes the tile's row
+// firstRow (modulo its height), so that bands of an image fill as the whole image would.
+corvel::CoreResult FillWithTile(corvel::CRowIteratorBands& output, corvel::CRowIteratorBands& tile,
+                                int firstRow = 0);
+// The image moves toward the tile repeated from its origin by the mask, as MaskedCombine would
+// with a filled copy of the image, but through one band of bandRows rows at a time.
+constexpr int kSelectionBandRows = 256;
+corvel::CoreResult FillSelectionWithTile(corvel::CRowIteratorBands& image, corvel::CRowIteratorBands& mask,
+                                         corvel::CRowIteratorBands& tile, int bandRows = kSelectionBandRows);
 
 }  // namespace app

@@ -207,16 +207,11 @@ bool HostImage::ReadHostImage() {
     height = filterRect_.bottom - filterRect_.top;
     // A selection that covers nothing leaves nothing to work on.
     if (width <= 0 || height <= 0) return false;
-    if (mask_.CreateGrey(width, height).GetCode() != keErrorNone) return false;
-    const BYTE* firstMask = HostPixel(record.maskData, record.maskRowBytes, filterRect_.left, filterRect_.top,
-                                      1);
-    RowThreads::Run(height, [&](int first, int last, int) {
-      for (int y = first; y < last; ++y) {
-        std::memcpy(mask_.LockRowPointer(y, 0, -1), firstMask + std::int64_t{y} * record.maskRowBytes,
-                    std::size_t(width));
-        mask_.UnlockRow(y);
-      }
-    });
+    // A view of the box in the host's buffer, which lasts as long as the call does.
+    BYTE* firstMask = HostPixel(record.maskData, record.maskRowBytes, filterRect_.left, filterRect_.top, 1);
+    if (mask_.CreateView(width, height, firstMask, record.maskRowBytes, keFormatGrey).GetCode() !=
+        keErrorNone)
+      return false;
   }
 
   const int hostPixel = record.planes * layout.sampleBytes;

@@ -1,7 +1,7 @@
 // The exchange of pixels with the host: the host's interleaved buffers of 8- or 16-bit samples
 // become core images before the filter runs (16-bit values scaled to 8 bits), and the working
 // image goes back into the host's output buffer afterwards. With a selection the work is cut to
-// the selection's bounding box, and the mask becomes a grey image of the box.
+// the selection's bounding box, and the mask is a grey view of the box in the host's buffer.
 #pragma once
 #include "core/RowIteratorBands.h"
 #include "platform/host/PluginInterface.h"

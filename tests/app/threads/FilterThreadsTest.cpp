@@ -2,7 +2,10 @@
 // same bytes on any count of threads.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "app/TilingCommand.h"
+#include "core/MaskedCombine.h"
 #include "core/RowThreads.h"
 #include "tests/app/AppFixture.h"
 
@@ -34,6 +37,64 @@ TEST(FillWithTile, EveryPixelFromTheTileOnAnyThreads) {
           ASSERT_TRUE(row[3 * x] == x % size.cx && row[3 * x + 1] == y % size.cy && row[3 * x + 2] == 9)
               << size.cx << " x " << size.cy << ", " << threads << " threads, at " << x << ", " << y;
         output.ReleaseRow(y);
+      }
+    }
+  }
+}
+
+// Band by band, the fill through a selection gives the bytes of a whole filled copy combined
+// through the mask: bands of one row, of a height the tile's does not divide and taller than
+// the image, over colour and grey, with partly selected pixels.
+TEST(FillSelectionWithTile, BandsGiveTheBytesOfTheWholeFillCombined) {
+  const int width = 61, height = 43;
+  CRowIteratorBands tile, mask;
+  ASSERT_EQ(tile.CreateBGRA(13, 9).GetCode(), 0);
+  for (int y = 0; y < tile.Height(); ++y) {
+    BYTE* row = tile.LockRowPointer(y, 0, -1);
+    for (int x = 0; x < tile.Width(); ++x)
+      row[4 * x] = BYTE(20 * x), row[4 * x + 1] = BYTE(25 * y), row[4 * x + 2] = 77, row[4 * x + 3] = 255;
+    tile.ReleaseRow(y);
+  }
+  ASSERT_EQ(mask.CreateGrey(width, height).GetCode(), 0);
+  for (int y = 0; y < height; ++y) {
+    BYTE* row = mask.LockRowPointer(y, 0, -1);
+    for (int x = 0; x < width; ++x) row[x] = x < 10 ? 0 : x > 40 ? 255 : BYTE(x * y * 7);
+    mask.ReleaseRow(y);
+  }
+  auto picture = [&](keFormat format, CRowIteratorBands& image) {
+    ASSERT_EQ(format == keFormatGrey ? image.CreateGrey(width, height).GetCode()
+                                     : image.CreateBGR(width, height).GetCode(),
+              0);
+    for (int y = 0; y < height; ++y) {
+      BYTE* row = image.LockRowPointer(y, 0, -1);
+      for (int i = 0; i < image.Width() * image.GetBitsPerPixel() / 8; ++i) row[i] = BYTE(3 * i + 11 * y);
+      image.ReleaseRow(y);
+    }
+  };
+  auto bytes = [](CRowIteratorBands& image) {
+    std::vector<BYTE> all;
+    for (int y = 0; y < image.Height(); ++y) {
+      const BYTE* row = image.LockRowPointer(y, 0, -1);
+      all.insert(all.end(), row, row + image.Width() * image.GetBitsPerPixel() / 8);
+      image.ReleaseRow(y);
+    }
+    return all;
+  };
+  for (const keFormat format : {keFormatBGR, keFormatGrey}) {
+    CRowIteratorBands expected, filled;
+    picture(format, expected);
+    ASSERT_EQ(filled.CreateCopy(expected).GetCode(), 0);
+    ASSERT_EQ(app::FillWithTile(filled, tile).GetCode(), 0);
+    ASSERT_EQ(filled.SetViewFormat(format, keAccessReadWrite).GetCode(), 0);
+    ASSERT_EQ(MaskedCombine(expected, filled, expected, mask, nullptr, false, nullptr).GetCode(), 0);
+    for (const int bandRows : {1, 7, 100}) {
+      for (const int threads : {1, 8}) {
+        const RowThreads::ScopedCount count(threads);
+        CRowIteratorBands image;
+        picture(format, image);
+        ASSERT_EQ(app::FillSelectionWithTile(image, mask, tile, bandRows).GetCode(), 0);
+        EXPECT_EQ(bytes(image), bytes(expected))
+            << "format " << format << ", bands of " << bandRows << ", " << threads << " threads";
       }
     }
   }
