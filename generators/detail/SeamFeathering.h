@@ -3,6 +3,9 @@
 // seam, and the plans of a band (two samples) and a corner (four). PM, PG, PMG, PGG and P4 blend
 // their rectangular regions with these alone; CM, CMM, P3 and P3LM add weights of their own.
 #pragma once
+#include <algorithm>
+#include <cmath>
+
 #include "generators/detail/TileWorker.h"
 
 namespace corvel {
@@ -48,6 +51,18 @@ inline bool OnSeam(Point2D uv, Point2D a, Point2D b) {
 inline Point2D OntoHalfFrom(Point2D uv, Point2D a, Point2D b) {
   const Point2D middle = (a + b) / 2;
   return OnSeam(uv, b, middle) && !OnSeam(uv, a, middle) ? uv.HalfTurn(middle) : uv;
+}
+
+// A third of a pixel along the shorter of the lattice vectors a and b, in lattice units: the
+// turns of a nearly hexagonal lattice end that near to a seam they take a pixel onto.
+inline double ThirdOfAPixel(POINT a, POINT b) {
+  return 0.3 / std::sqrt(double(std::min(a.x * a.x + a.y * a.y, b.x * b.x + b.y * b.y)));
+}
+
+// Whether uv lies within `near` of the hexagonal kite's median u + 2v = 1, and not of the
+// other median 2u + v = 1 that meets it at the three-fold centre.
+inline bool OnSecondMedian(Point2D uv, double near) {
+  return std::abs(uv.x + 2 * uv.y - 1) < near && std::abs(2 * uv.x + uv.y - 1) >= near;
 }
 
 // The weight of a sample at a signed distance from its seam (positive inside its own region):

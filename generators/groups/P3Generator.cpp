@@ -1,7 +1,6 @@
 #include "generators/groups/P3Generator.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamFeathering.h"
@@ -83,10 +82,7 @@ int P3Generator::Generate(CProgressMeter* meter) {
   const Point2D t1a = frame.LatticeToSource(1, 1 + hv) + origin,
                 t1b = frame.LatticeToSource(1 + hu, 1) + origin, t1c = c11 + origin;
   const double k0 = seamK0, k1 = seamK1;
-  // A third of a pixel along the shorter side of the frame.
-  const double near = 0.3 / std::sqrt(double(
-                                std::min(frame.basisA.x * frame.basisA.x + frame.basisA.y * frame.basisA.y,
-                                         frame.basisB.x * frame.basisB.x + frame.basisB.y * frame.basisB.y)));
+  const double near = ThirdOfAPixel(frame.basisA, frame.basisB);
 
   auto planPixel = [&](int x, int y, SamplePlan& plan) {
     const Point2D q = Fold(WrapToCell(x, y));

@@ -65,6 +65,7 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   const Point2D gs = source(g);
   const Line2D edgeA(source(0, 0), source(1, 0)), edgeB(source(0, 0), source(0, 1));
   const double k0 = seamK0;
+  const double near = ThirdOfAPixel(basisA, basisB);
 
   auto planPixel = [&](int x, int y, SamplePlan& plan) {
     const Point2D folded = FoldLattice(CellPosition(*this, x, y));
@@ -92,7 +93,10 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
 
     const Point2D own = source(u, v);
     if (IsZero(fv)) {
-      plan.Single(own);
+      // Unbent, a pixel right on the hard seam shows the side every copy of it shows: the seam from
+      // G to (0, 0.5) turned about G onto the one to (0.5, 0). The turns of a nearly hexagonal
+      // lattice end a little off the seams, so "on" is within a third of a pixel.
+      plan.Single(k0 == 0 && OnSecondMedian({u, v}, near) ? own.RotateMinus120(gs) : own);
       return;
     }
     auto three = [&](const Point2D& a, const Point2D& b, const Point2D& c, bool nearCentre) {

@@ -1,8 +1,5 @@
 #include "generators/groups/P6Generator.h"
 
-#include <algorithm>
-#include <cmath>
-
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamFeathering.h"
 
@@ -69,9 +66,7 @@ int P6Generator::Generate(CProgressMeter* meter) {
   const Point2D j(i1.y, i1.x);
   const Line2D e3(i1, j);
   const double k0 = seamK0, k1 = seamK1;
-  // A third of a pixel along the shorter lattice vector.
-  const double near = 0.3 / std::sqrt(double(std::min(basisA.x * basisA.x + basisA.y * basisA.y,
-                                                      basisB.x * basisB.x + basisB.y * basisB.y)));
+  const double near = ThirdOfAPixel(basisA, basisB);
 
   // Unbent, a pixel away from the kites' seams is one sample of its position folded as Fold
   // folds it; the pixels of bands about every line the seams lie on are planned as below. The
@@ -145,7 +140,7 @@ int P6Generator::Generate(CProgressMeter* meter) {
           const bool unbent = k0 == 0 && k1 == 0;
           if (unbent && u < near && v > near)
             plan.Single(own.RotatePlus60(z));
-          else if (unbent && std::abs(u + 2 * v - 1) < near && std::abs(2 * u + v - 1) >= near)
+          else if (unbent && OnSecondMedian({u, v}, near))
             plan.Single(own.RotateMinus120(t));
           else
             plan.Single(own);
