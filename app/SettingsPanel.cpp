@@ -163,8 +163,7 @@ void SettingsPanel::UpdatePreview() {
   const bool grey = previewImage_.GetFormat() == keFormatGreyA;
   if (grey) previewImage_.SetViewFormat(keFormatBGRA, keAccessReadWrite);
   CRowIteratorBands small;
-  if (small.Create(std::max(thumbWidth, 1), std::max(thumbHeight, 1), previewImage_.GetFormat()).GetCode() ==
-      keErrorNone) {
+  if (small.Create(std::max(thumbWidth, 1), std::max(thumbHeight, 1), previewImage_.GetFormat()).Ok()) {
     TransformOperation resample(keWorkerFourTap, nullptr, nullptr, 0);
     resample.Run(small, &previewImage_).GetCode();
     if (small.GetFormat() == keFormatBGRA) PutOnWhite(small);

@@ -77,7 +77,7 @@ CoreResult FillSelectionWithTile(CRowIteratorBands& image, CRowIteratorBands& ma
   const keFormat format = image.GetStorageFormat();
   CRowIteratorBands band;
   CoreResult result = band.CreateCopyOfRect(width, std::min(bandRows, height), image, keAccessReadWrite);
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   const RECT bandFrame = band.GetRect(), imageFrame = image.GetRect(), maskFrame = mask.GetRect();
   for (int top = 0; top < height; top += bandRows) {
     const int rows = std::min(bandRows, height - top);
@@ -171,8 +171,8 @@ int TilingCommand::RunTilingIntoSelection(framework::RenderJob& job) {
 
 bool TilingCommand::GetPreviewImage(CRowIteratorBands& out) {
   std::lock_guard<std::mutex> guard(tileLock_);
-  if (CRowIteratorBands::IsValid(&tile_)) return out.CreateCopy(tile_).GetCode() == keErrorNone;
-  if (CRowIteratorBands::IsValid(&source_)) return out.CreateCopy(source_).GetCode() == keErrorNone;
+  if (CRowIteratorBands::IsValid(&tile_)) return out.CreateCopy(tile_).Ok();
+  if (CRowIteratorBands::IsValid(&source_)) return out.CreateCopy(source_).Ok();
   return false;
 }
 
@@ -184,7 +184,7 @@ void TilingCommand::ReleaseImages() {
 
 bool TilingCommand::GetResultImage(CRowIteratorBands& out) {
   if (!CRowIteratorBands::IsValid(&result_)) return false;
-  return out.CreateCopy(result_).GetCode() == keErrorNone;
+  return out.CreateCopy(result_).Ok();
 }
 
 }  // namespace app

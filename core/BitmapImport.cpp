@@ -190,7 +190,7 @@ CoreResult CreateFromBitmap(CRowIteratorBands& image, HBITMAP bitmap, HPALETTE p
   }
   ReleaseDC(nullptr, screen);
   if (ownPalette) DeleteObject(palette);
-  if (result.GetCode() != keErrorNone) {
+  if (!result.Ok()) {
     ReleaseNoThrow(block);
     return result;
   }
@@ -201,7 +201,7 @@ CRowAccessor::CRowAccessor(CRowIteratorBands& image, int row) : row_(row), image
   if (!CRowIteratorBands::IsValid(&image) || row < 0 || row >= image.Height()) return;
   BYTE* pointer = nullptr;
   CoreResult result = image.LockRow(row, &pointer);
-  if (result.GetCode() == keErrorNone) pointer_ = pointer;
+  if (result.Ok()) pointer_ = pointer;
 }
 
 void CRowAccessor::Release() {

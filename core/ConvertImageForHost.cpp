@@ -74,7 +74,7 @@ CoreResult ConvertImageForHost(CProgressMeter* meter, CRowIteratorBands& source,
   const CPixelFormat sourceFormat(source.GetFormat());
   CoreResult result = destination.Create(source.Width(), source.Height(), target, nullptr,
                                          source.GetPalette(), source.GetPaletteSize());
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   const RECT& place = source.GetRect();
   destination.MoveRectTo(place.left, place.top);
 
@@ -108,10 +108,10 @@ CoreResult ConvertImageForHost(CProgressMeter* meter, CRowIteratorBands& source,
       BYTE* dst = nullptr;
       BYTE* weights = nullptr;
       CoreResult lock = source.LockRowSpan(row, x, width, &src);
-      if (lock.GetCode() == keErrorNone) lock = destination.LockRowSpan(row, x, width, &dst);
-      if (lock.GetCode() == keErrorNone && masked)
+      if (lock.Ok()) lock = destination.LockRowSpan(row, x, width, &dst);
+      if (lock.Ok() && masked)
         lock = mask->LockRowSpan(y - maskRect.top, area.left - maskRect.left, width, &weights);
-      if (lock.GetCode() == keErrorNone) {
+      if (lock.Ok()) {
         if (sourceFormat.Is16Bit())
           ConvertRow(reinterpret_cast<std::uint16_t*>(dst), reinterpret_cast<const std::uint16_t*>(src),
                      weights, width, colours, sourceAlpha, rule);
@@ -121,7 +121,7 @@ CoreResult ConvertImageForHost(CProgressMeter* meter, CRowIteratorBands& source,
       if (weights) mask->ReleaseRow(y - maskRect.top);
       if (dst) destination.ReleaseRow(row);
       if (src) source.ReleaseRow(row);
-      if (lock.GetCode() != keErrorNone) {
+      if (!lock.Ok()) {
         int none = keErrorNone;
         failure.compare_exchange_strong(none, lock.GetCode());
         return;

@@ -21,7 +21,7 @@ class BandWalk {
   CoreResult Start() {
     RECT range;
     CoreResult result = image_.GetBandRange(RECT{0, 0, image_.Width(), image_.Height()}, &range);
-    if (result.GetCode() != keErrorNone) return result;
+    if (!result.Ok()) return result;
     return Lock(Tile{0, range.top});
   }
   // Moves on by rows; locks the next band when this one's part is used up and more is wanted.
@@ -39,7 +39,7 @@ class BandWalk {
  private:
   CoreResult Lock(Tile tile) {
     CoreResult result = image_.LockBand(tile, &block_);
-    if (result.GetCode() == keErrorNone) {
+    if (result.Ok()) {
       tile_ = tile;
       locked_ = true;
       done_ = 0;
@@ -70,9 +70,9 @@ CoreResult CopyBandByBand(CRowIteratorBands& destination, CRowIteratorBands& sou
 
   BandWalk to(destination), from(source);
   CoreResult result = to.Start();
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   result = from.Start();
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   for (int rowsLeft = height; rowsLeft > 0;) {
     const int rows = std::min(to.RowsLeft(), from.RowsLeft());
     if (bitwise) {
@@ -98,9 +98,9 @@ CoreResult CopyBandByBand(CRowIteratorBands& destination, CRowIteratorBands& sou
     }
     rowsLeft -= rows;
     result = to.Advance(rows, rowsLeft > 0);
-    if (result.GetCode() != keErrorNone) return result;
+    if (!result.Ok()) return result;
     result = from.Advance(rows, rowsLeft > 0);
-    if (result.GetCode() != keErrorNone) return result;
+    if (!result.Ok()) return result;
   }
   return result;
 }
@@ -110,9 +110,9 @@ CoreResult CopyRowByRow(CRowIteratorBands& destination, CRowIteratorBands& sourc
   for (int y = 0; y < destination.Height(); ++y) {
     BYTE *to, *from;
     CoreResult result = destination.LockRow(y, &to);
-    if (result.GetCode() != keErrorNone) return result;
+    if (!result.Ok()) return result;
     result = source.LockRow(y, &from);
-    if (result.GetCode() != keErrorNone) {
+    if (!result.Ok()) {
       destination.ReleaseRow(y);
       return result;
     }

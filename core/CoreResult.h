@@ -89,6 +89,8 @@ class CoreResult {
                 std::uint32_t context2 = 0);
   std::int32_t GetCode() const;
   bool HasCode(std::int32_t code) const;
+  // Success; like reading the code, it examines the error.
+  bool Ok() const { return GetCode() == keErrorNone; }
 
   // Peeks without marking the error examined; for diagnostics and tests only.
   const CJException* Record() const { return record_; }

@@ -60,7 +60,7 @@ CoreResult MaskedCombine(CRowIteratorBands& first, CRowIteratorBands& second, CR
   if (&destination != &first)
     result = CRowIteratorBands::IsValid(&destination) ? CRowIteratorBands::CopyPixels(destination, first)
                                                       : destination.CreateCopy(first);
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
 
   const CPixelFormat format(destination.GetFormat());
   switch (format.GetValue()) {
@@ -84,9 +84,9 @@ CoreResult MaskedCombine(CRowIteratorBands& first, CRowIteratorBands& second, CR
       BYTE* src = nullptr;
       BYTE* weights = nullptr;
       CoreResult lock = destination.LockRowSpan(at.y + i, at.x, width, &dst);
-      if (lock.GetCode() == keErrorNone) lock = second.LockRowSpan(at.y + i, at.x, width, &src);
-      if (lock.GetCode() == keErrorNone) lock = mask.LockRowSpan(i, 0, width, &weights);
-      if (lock.GetCode() == keErrorNone) {
+      if (lock.Ok()) lock = second.LockRowSpan(at.y + i, at.x, width, &src);
+      if (lock.Ok()) lock = mask.LockRowSpan(i, 0, width, &weights);
+      if (lock.Ok()) {
         if (format.Is16Bit())
           CombineRow(reinterpret_cast<std::uint16_t*>(dst), reinterpret_cast<const std::uint16_t*>(src),
                      weights, width, channels, hard);
@@ -96,7 +96,7 @@ CoreResult MaskedCombine(CRowIteratorBands& first, CRowIteratorBands& second, CR
       if (weights) mask.ReleaseRow(i);
       if (src) second.ReleaseRow(at.y + i);
       if (dst) destination.ReleaseRow(at.y + i);
-      if (lock.GetCode() != keErrorNone) {
+      if (!lock.Ok()) {
         int none = keErrorNone;
         failure.compare_exchange_strong(none, lock.GetCode());
         return;

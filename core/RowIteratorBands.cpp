@@ -221,9 +221,8 @@ CoreResult CRowIteratorBands::Create(int width, int height, keFormat format, con
   Destroy();
   if (!IsCreatable(format) || width < 1 || height < 1) return keErrorBadArgument;
   CoreResult result = CreateBands(width, height, format, nullptr, 0, fill == nullptr);
-  if (result.GetCode() == keErrorNone && !CreatePalette(format, palette, paletteSize))
-    result = keErrorNoMemory;
-  if (result.GetCode() != keErrorNone) {
+  if (result.Ok() && !CreatePalette(format, palette, paletteSize)) result = keErrorNoMemory;
+  if (!result.Ok()) {
     Destroy();
     return result;
   }
@@ -271,9 +270,9 @@ CoreResult CRowIteratorBands::CreateCopyOfRect(int width, int height, CRowIterat
   if (hasPalette) std::copy(source.GetPalette(), source.GetPalette() + std::min(paletteSize, 256), palette);
 
   CoreResult result = Create(width, height, stored, fill, hasPalette ? palette : nullptr, paletteSize);
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   result = role == keRoleNone ? SetViewFormat(presented, accessMode) : SetChannelView(role, accessMode);
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   rect_ = RECT{left, top, left + width, top + height};
   return result;
 }
@@ -291,7 +290,7 @@ CoreResult CRowIteratorBands::CreateCopy(CRowIteratorBands& source) {
   }
   CoreResult result = Create(source.Width(), source.Height(), source.presentedFormat_, nullptr,
                              source.GetPalette(), source.GetPaletteSize());
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   return CopyPixels(*this, source);
 }
 
@@ -304,8 +303,8 @@ CoreResult CRowIteratorBands::CreateView(int width, int height, BYTE* firstRow, 
   const bool narrowed = left < right && top < bottom;
   if (narrowed && (left < 0 || top < 0 || right > width || bottom > height)) return keErrorBadArgument;
   CoreResult result = CreateBands(width, height, format, firstRow, stride, false);
-  if (result.GetCode() == keErrorNone && !CreatePalette(format, nullptr, -1)) result = keErrorNoMemory;
-  if (result.GetCode() != keErrorNone) {
+  if (result.Ok() && !CreatePalette(format, nullptr, -1)) result = keErrorNoMemory;
+  if (!result.Ok()) {
     Destroy();
     return result;
   }
@@ -330,13 +329,13 @@ CoreResult CRowIteratorBands::CreateFromBuffer(const PixelBlock& buffer) {
   const bool indexed = CPixelFormat(buffer.format).IsIndexed();
   CoreResult result = Create(buffer.width, buffer.height, buffer.format, nullptr,
                              indexed ? buffer.palette : nullptr, indexed ? buffer.paletteSize : -1);
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   const std::size_t rowBytes = (static_cast<std::size_t>(buffer.width) * bitsPerPixel_ + 7) / 8;
   const BYTE* source = buffer.bits;
   for (int y = 0; y < buffer.height; ++y, source += buffer.stride) {
     BYTE* row;
     result = LockRow(y, &row);
-    if (result.GetCode() != keErrorNone) {
+    if (!result.Ok()) {
       Destroy();
       return result;
     }

@@ -100,9 +100,9 @@ CoreResult CRowIteratorBands::GetBandAt(POINT point, Tile* band) const {
 CoreResult CRowIteratorBands::GetBandRange(const RECT& rect, RECT* range) const {
   Tile first, last;
   CoreResult result = GetBandAt(POINT{rect.left, rect.top}, &first);
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   result = GetBandAt(POINT{rect.right - 1, rect.bottom - 1}, &last);
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   *range = RECT{first.column, first.row, last.column + 1, last.row + 1};
   return result;
 }
@@ -123,7 +123,7 @@ CoreResult CRowIteratorBands::LockBand(Tile tile, PixelBlock* block) {
   if (tile.column != 0 || tile.row < firstBand_ || tile.row >= endBand_) return keErrorBadArgument;
   RECT part;
   CoreResult result = GetBandRect(tile, &part);
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   CBand& band = bands_[tile.row];
   if (!band.block || band.width == 0 || band.rows == 0 || band.stride == 0) return keErrorNotCreated;
   LockBandStorage(band);
@@ -239,7 +239,7 @@ CoreResult CRowIteratorBands::SetViewFormat(keFormat format, int accessMode) {
     if (view.stored != storedFormat_ || view.presented != format) continue;
     if (!view.writeBack && accessMode != keAccessRead) return keErrorBadArgument;
     CoreResult result = SetRowKernels(view.read, view.writeBack, accessMode);
-    if (result.GetCode() == keErrorNone) presentedFormat_ = format;
+    if (result.Ok()) presentedFormat_ = format;
     return result;
   }
   return keErrorBadArgument;
@@ -260,7 +260,7 @@ CoreResult CRowIteratorBands::SetChannelView(int role, int accessMode) {
   for (const ChannelKernels& channel : kChannelTable) {
     if (channel.stored != storedFormat_ || channel.role != role) continue;
     CoreResult result = SetRowKernels(channel.read, channel.writeBack, accessMode);
-    if (result.GetCode() != keErrorNone) return result;
+    if (!result.Ok()) return result;
     presentedFormat_ = channel.presented;
     channelOffset_ = channel.offset;
     channelView_ = role;

@@ -40,7 +40,7 @@ CoreResult EncodePixel(keFormat format, const CColorRef& color, int paletteSize,
       return color.GetBGRA(pixel);
     case keFormatBGRxA: {
       CoreResult result = color.GetBGRA(pixel);
-      if (result.GetCode() == keErrorNone)
+      if (result.Ok())
         for (int c = 0; c < 3; ++c) pixel[c] = static_cast<BYTE>(pixel[c] * pixel[3] / 255);
       return result;
     }
@@ -128,7 +128,7 @@ CoreResult CRowIteratorBands::GetPixel(int x, int y, CColorRef* color) {
   BYTE* pixel;
   int pixelInByte;
   CoreResult result = LockRowSpan(y, x, 1, &pixel, &pixelInByte);
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   result = DecodePixel(presentedFormat_, pixel, pixelInByte, GetPaletteSize(), GetPalette(), color);
   ReleaseRow(y);
   return result;
@@ -139,9 +139,9 @@ CoreResult CRowIteratorBands::SetPixel(int x, int y, const CColorRef& color) {
   BYTE* pixel;
   int pixelInByte;
   CoreResult result = LockRowSpan(y, x, 1, &pixel, &pixelInByte);
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   result = EncodePixel(presentedFormat_, color, GetPaletteSize(), GetPalette(), encoded);
-  if (result.GetCode() == keErrorNone) {
+  if (result.Ok()) {
     const int bits = GetBitsPerPixel();
     if (bits == 1)
       FillBits(pixel, pixelInByte, 1, (encoded[0] & 1) ? 0xFF : 0x00);
@@ -159,7 +159,7 @@ CoreResult CRowIteratorBands::Fill(const CColorRef& color) {
     return CoreResult();
   BYTE pixel[8];
   CoreResult result = EncodePixel(presentedFormat_, color, GetPaletteSize(), GetPalette(), pixel);
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   const int bits = GetBitsPerPixel();
   if (bits < 8) {
     // Every row's edge bytes are merged under a mask: the bytes may hold pixels of the
@@ -170,7 +170,7 @@ CoreResult CRowIteratorBands::Fill(const CColorRef& color) {
       BYTE* row;
       int pixelInByte;
       result = LockRowSpan(y, 0, -1, &row, &pixelInByte);
-      if (result.GetCode() != keErrorNone) return result;
+      if (!result.Ok()) return result;
       FillBits(row, std::int64_t{pixelInByte} * bits, std::int64_t{Width()} * bits, pattern);
       ReleaseRow(y);
     }
@@ -178,13 +178,13 @@ CoreResult CRowIteratorBands::Fill(const CColorRef& color) {
   }
   BYTE* first;
   result = LockRow(0, &first);
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   FillWithElement(first, pixel, static_cast<std::size_t>(bits / 8), static_cast<std::size_t>(Width()));
   const auto rowBytes = static_cast<std::size_t>(GetRowBytes());
   for (int y = 1; y < Height(); ++y) {
     BYTE* row;
     result = LockRow(y, &row);
-    if (result.GetCode() != keErrorNone) break;
+    if (!result.Ok()) break;
     std::memcpy(row, first, rowBytes);
     ReleaseRow(y);
   }
@@ -198,7 +198,7 @@ bool CRowIteratorBands::Unpremultiply() {
   const BYTE* table = GetUnpremultiplyTable();
   for (int y = 0; y < Height(); ++y) {
     BYTE* row;
-    if (LockRow(y, &row).GetCode() != keErrorNone) return false;
+    if (!LockRow(y, &row).Ok()) return false;
     if (format == keFormatGreyA) {
       for (int x = 0; x < Width(); ++x) {
         const unsigned alpha = row[2 * x + 1];
@@ -218,11 +218,11 @@ CoreResult CRowIteratorBands::CopyRectFrom(const RECT& destinationRect, CRowIter
   CoreResult result = destinationPart.CreateSubView(
       *this, rect_.left + destinationRect.left, rect_.top + destinationRect.top,
       rect_.left + destinationRect.right, rect_.top + destinationRect.bottom);
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   const RECT& outer = source.rect_;
   result = sourcePart.CreateSubView(source, outer.left + sourceRect.left, outer.top + sourceRect.top,
                                     outer.left + sourceRect.right, outer.top + sourceRect.bottom);
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   return CopyPixels(destinationPart, sourcePart);
 }
 
@@ -299,15 +299,14 @@ CoreResult CRowIteratorBands::Draw(HDC dc, const RECT& destination, const RECT& 
 
   RECT range;
   CoreResult result = GetBandRange(visible, &range);
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   for (LONG row = range.top; row < range.bottom; ++row) {
     const Tile tile{0, row};
     RECT bandRect, part;
     PixelBlock block;
-    if (GetBandRect(tile, &bandRect).GetCode() != keErrorNone || !IntersectRect(&part, &bandRect, &visible))
-      continue;
+    if (!GetBandRect(tile, &bandRect).Ok() || !IntersectRect(&part, &bandRect, &visible)) continue;
     result = LockBand(tile, &block);
-    if (result.GetCode() != keErrorNone) return result;
+    if (!result.Ok()) return result;
     const std::intptr_t absStride = block.stride < 0 ? -block.stride : block.stride;
     const auto bitmapWidth = static_cast<LONG>(absStride * 8 / bitsPerPixel_);
     bool drawn = true;

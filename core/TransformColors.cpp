@@ -123,8 +123,8 @@ CoreResult InterpolateImage(CProgressMeter& meter, CRowIteratorBands& source, CR
     BYTE* in = nullptr;
     BYTE* out = nullptr;
     CoreResult result = source.LockRow(y, &in);
-    if (result.GetCode() == keErrorNone) result = destination.LockRow(y, &out);
-    if (result.GetCode() == keErrorNone) {
+    if (result.Ok()) result = destination.LockRow(y, &out);
+    if (result.Ok()) {
       const T* src = reinterpret_cast<const T*>(in);
       T* dst = reinterpret_cast<T*>(out);
       lattice.InterpolateRow(src, dst, width, srcStep, dstStep);
@@ -133,7 +133,7 @@ CoreResult InterpolateImage(CProgressMeter& meter, CRowIteratorBands& source, CR
     }
     if (out) destination.ReleaseRow(y);
     if (in) source.ReleaseRow(y);
-    if (result.GetCode() != keErrorNone) return result;
+    if (!result.Ok()) return result;
   }
   return CoreResult();
 }
@@ -151,15 +151,15 @@ CoreResult GreyFromIndexed(CRowIteratorBands& source, CRowIteratorBands& destina
     greys[i] = GreyOf<std::uint8_t>(params, palette[i].rgbBlue, palette[i].rgbGreen, palette[i].rgbRed);
   CoreResult result = destination.Create(source.Width(), source.Height(),
                                          alpha ? keFormatGreyA : keFormatGrey);
-  if (result.GetCode() != keErrorNone) return keErrorNoMemory;
+  if (!result.Ok()) return keErrorNoMemory;
   const int bits = CPixelFormat(format).GetBitsPerPixel();
   for (int y = 0; y < source.Height(); ++y) {
     BYTE* in = nullptr;
     BYTE* out = nullptr;
     int first = 0;
     result = source.LockRowSpan(y, 0, -1, &in, &first);
-    if (result.GetCode() == keErrorNone) result = destination.LockRow(y, &out);
-    if (result.GetCode() == keErrorNone) {
+    if (result.Ok()) result = destination.LockRow(y, &out);
+    if (result.Ok()) {
       for (int x = 0; x < source.Width(); ++x) {
         const int p = first + x;
         std::uint32_t index;
@@ -179,7 +179,7 @@ CoreResult GreyFromIndexed(CRowIteratorBands& source, CRowIteratorBands& destina
     }
     if (out) destination.ReleaseRow(y);
     if (in) source.ReleaseRow(y);
-    if (result.GetCode() != keErrorNone) return result;
+    if (!result.Ok()) return result;
   }
   return CoreResult();
 }
@@ -224,7 +224,7 @@ CoreResult TransformColors(CProgressMeter* meter, CRowIteratorBands& source, CRo
   const keFormat target = wide ? (alpha ? keFormatGreyA_u16 : keFormatGrey_u16)
                                : (alpha ? keFormatGreyA : keFormatGrey);
   CoreResult created = destination.Create(source.Width(), source.Height(), target);
-  if (created.GetCode() != keErrorNone) return keErrorNoMemory;
+  if (!created.Ok()) return keErrorNoMemory;
   return wide ? InterpolateImage<std::uint16_t>(child, source, destination, params, alpha)
               : InterpolateImage<std::uint8_t>(child, source, destination, params, alpha);
 }

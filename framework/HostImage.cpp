@@ -147,7 +147,7 @@ RECT MaskBounds(CRowIteratorBands& image) {
   if (!CRowIteratorBands::IsValid(&image)) return RECT{0, 0, 0, 0};
   const keFormat presented = image.GetFormat();
   const int mode = image.GetAccessMode();
-  if (presented != keFormatGrey && image.SetViewFormat(keFormatGrey, keAccessRead).GetCode() != keErrorNone)
+  if (presented != keFormatGrey && !image.SetViewFormat(keFormatGrey, keAccessRead).Ok())
     return RECT{0, 0, 0, 0};
   // Each thread keeps its own box; they are merged afterwards.
   struct Box {
@@ -197,9 +197,10 @@ bool HostImage::ReadHostImage() {
   if (record.maskData && record.haveMask && !record.isFloating) {
     // The bounds are found on the host's own buffer: only the box is copied.
     CRowIteratorBands selection;
-    if (selection
-            .CreateView(width, height, static_cast<BYTE*>(record.maskData), record.maskRowBytes, keFormatGrey)
-            .GetCode() != keErrorNone)
+    if (!selection
+             .CreateView(width, height, static_cast<BYTE*>(record.maskData), record.maskRowBytes,
+                         keFormatGrey)
+             .Ok())
       return false;
     maskFlag_ = true;
     if (cropMode_ == 2) filterRect_ = MaskBounds(selection);
@@ -209,18 +210,15 @@ bool HostImage::ReadHostImage() {
     if (width <= 0 || height <= 0) return false;
     // A view of the box in the host's buffer, which lasts as long as the call does.
     BYTE* firstMask = HostPixel(record.maskData, record.maskRowBytes, filterRect_.left, filterRect_.top, 1);
-    if (mask_.CreateView(width, height, firstMask, record.maskRowBytes, keFormatGrey).GetCode() !=
-        keErrorNone)
-      return false;
+    if (!mask_.CreateView(width, height, firstMask, record.maskRowBytes, keFormatGrey).Ok()) return false;
   }
 
   const int hostPixel = record.planes * layout.sampleBytes;
   BYTE* first = HostPixel(record.inData, record.inRowBytes, filterRect_.left, filterRect_.top, hostPixel);
   if (record.imageMode == host::kModeGrayScale && record.planes == 2) {
-    if (source_.CreateView(width, height, first, record.inRowBytes, keFormatGreyA).GetCode() != keErrorNone)
-      return false;
+    if (!source_.CreateView(width, height, first, record.inRowBytes, keFormatGreyA).Ok()) return false;
   } else {
-    if (source_.Create(width, height, layout.format).GetCode() != keErrorNone) return false;
+    if (!source_.Create(width, height, layout.format).Ok()) return false;
     RowThreads::Run(height, [&](int firstRow, int lastRow, int) {
       for (int y = firstRow; y < lastRow; ++y) {
         HostRowToCore(source_.LockRowPointer(y, 0, -1), first + std::int64_t{y} * record.inRowBytes, width,
@@ -236,7 +234,7 @@ bool HostImage::ReadHostImage() {
     CRowIteratorBands converted;
     if (ConvertImageForHost(nullptr, source_, converted, withAlpha, nullptr, GetDivideBy255Table(), true,
                             nullptr)
-            .GetCode() == keErrorNone)
+            .Ok())
       source_.TakeFrom(converted);
     mask_.Destroy();
   }
@@ -261,9 +259,8 @@ bool HostImage::WriteHostImage() {
 
   // The working image in the host's layout: a converted copy when a render changed its format.
   CRowIteratorBands rows;
-  if (rows.Assign(source_).GetCode() != keErrorNone) return false;
-  if (rows.GetFormat() != layout.format && ChangeImageFormat(rows, layout.format).GetCode() != keErrorNone)
-    return false;
+  if (!rows.Assign(source_).Ok()) return false;
+  if (rows.GetFormat() != layout.format && !ChangeImageFormat(rows, layout.format).Ok()) return false;
 
   const int hostPixel = record.planes * layout.sampleBytes;
   const bool selected = maskFlag_ && record.inData && CRowIteratorBands::IsValid(&mask_) &&

@@ -42,7 +42,7 @@ CoreResult BlankTile(CRowIteratorBands& destination, int width, int height, int 
   height = ScaledTileSide(height, percent);
   if (!WithinTileBudget(std::int64_t{width} * height)) return keErrorNoMemory;
   CoreResult result = destination.CreateBGRA(width, height);
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   return keErrorStopped;
 }
 
@@ -59,7 +59,7 @@ CoreResult HandOverTile(CRowIteratorBands& tile, const TileGenerator& g, int per
     return keErrorNoMemory;
   CRowIteratorBands scaled;
   CoreResult result = scaled.CreateBGRA(width, height);
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   TransformOperation scale(percent < 100 ? keWorkerReduce : keWorkerFourTap, nullptr, nullptr, 0);
   scale.Run(scaled, &tile);
   destination.TakeFrom(scaled);
@@ -156,7 +156,7 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
   g.basisB = lattice.basisB;
   g.PrepareLattice();
   CoreResult result = g.TakeSourceArea(source, anchor.x, anchor.y, feather, shape.area);
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   g.SetFeather(feather);
 
   const int percent = std::max(1, shape.tileSize);
@@ -185,11 +185,11 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
     // column, and the tile is ours alone, so it is shared rather than copied.
     CRowIteratorBands cell;
     result = cell.CreateSubView(g.workImage, 0, 0, width, height);
-    if (result.GetCode() != keErrorNone) return result;
+    if (!result.Ok()) return result;
     if (width + 1 < g.workImage.Width() || height + 1 < g.workImage.Height()) {
       CRowIteratorBands copy;
       result = copy.CreateCopy(cell);
-      if (result.GetCode() != keErrorNone) return result;
+      if (!result.Ok()) return result;
       return HandOverTile(copy, g, percent, destination);
     }
     return HandOverTile(cell, g, percent, destination);
@@ -207,7 +207,7 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
     return keErrorNoMemory;
   GeneratedTile tile(width, height, LatticeRecord{g.basisA, g.basisB, &g});
   result = tile.Create();
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   code = tile.RepeatTile(&steps);
   if (code == keErrorStopped) return BlankTile(destination, width, height, percent);
   if (code != 0) return code;

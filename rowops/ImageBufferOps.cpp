@@ -29,7 +29,7 @@ bool LockSpan(CRowIteratorBands& image, int row, int x, int width, RowOpRow& hal
   BYTE* pointer = nullptr;
   int pixelInByte = 0;
   CoreResult result = image.LockRowSpan(row, x, width, &pointer, &pixelInByte);
-  if (result.GetCode() != keErrorNone) return false;
+  if (!result.Ok()) return false;
   half.row = pointer;
   half.count = width;
   half.x = pixelInByte;
@@ -129,9 +129,9 @@ void FillRepeated(CRowIteratorBands& dst, CRowIteratorBands& src, const RECT* cl
     BYTE *from = nullptr, *to = nullptr;
     int fromPhase = 0, toPhase = 0;
     CoreResult sourceLock = src.LockRowSpan(y % sourceHeight, 0, -1, &from, &fromPhase);
-    if (sourceLock.GetCode() != keErrorNone) return;
+    if (!sourceLock.Ok()) return;
     CoreResult destinationLock = dst.LockRowSpan(y, 0, -1, &to, &toPhase);
-    if (destinationLock.GetCode() != keErrorNone) {
+    if (!destinationLock.Ok()) {
       src.ReleaseRow(y % sourceHeight);
       return;
     }
@@ -154,7 +154,7 @@ void FillRepeated(CRowIteratorBands& dst, CRowIteratorBands& src, const RECT* cl
       BYTE* copy = nullptr;
       int copyPhase = 0;
       CoreResult lock = dst.LockRowSpan(below, 0, -1, &copy, &copyPhase);
-      if (lock.GetCode() != keErrorNone) break;
+      if (!lock.Ok()) break;
       if (packed) {
         const int count = (area.right - area.left) * bits;
         CopyBitRun(copy, (copyPhase + area.left) * bits, (copyPhase * bits + dst.Width() * bits + 7) / 8, to,
@@ -196,7 +196,7 @@ CoreResult ChangeImageFormat(CRowIteratorBands& image, keFormat format) {
       for (int y = first; y < last; ++y) {
         BYTE* row = nullptr;
         CoreResult lock = image.LockRow(y, &row);
-        if (lock.GetCode() != keErrorNone) return lock.GetCode();
+        if (!lock.Ok()) return lock.GetCode();
         if (premultiply)
           PremultiplyRowInPlace(image.Width(), row);
         else
@@ -215,7 +215,7 @@ CoreResult ChangeImageFormat(CRowIteratorBands& image, keFormat format) {
   }
   CRowIteratorBands converted;
   CoreResult created = converted.Create(image.Width(), image.Height(), format);
-  if (created.GetCode() != keErrorNone) return created;
+  if (!created.Ok()) return created;
   const int failure = inBands(converted, image, image.Height(), [&](int first, int last) {
     RowCopyOp copy;
     const RECT band{0, first, image.Width(), last};

@@ -21,11 +21,11 @@ bool TileCursor::MoveTo(int x0, int y0, int size) {
   if (x0 < 0 || y0 < 0 || x0 + size > width_ || y0 + size > height_) return false;
   Tile tile;
   RECT rect;
-  if (image_.GetTileAt(POINT{x0, y0}, &tile).GetCode() != keErrorNone) return false;
-  if (image_.GetTileRect(tile, &rect).GetCode() != keErrorNone) return false;
+  if (!image_.GetTileAt(POINT{x0, y0}, &tile).Ok()) return false;
+  if (!image_.GetTileRect(tile, &rect).Ok()) return false;
   if (x0 + size > rect.right || y0 + size > rect.bottom) return false;
   Release();
-  if (image_.LockTile(tile, &block_).GetCode() != keErrorNone || !block_.bits) return false;
+  if (!image_.LockTile(tile, &block_).Ok() || !block_.bits) return false;
   tile_ = tile;
   rect_ = rect;
   locked_ = true;

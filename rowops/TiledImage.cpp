@@ -14,7 +14,7 @@ TiledImageAdapter::TiledImageAdapter(CRowIteratorBands& image)
     : image_(image), width_(image.Width()), height_(image.Height()) {
   RECT range;
   CoreResult result = image_.GetBandRange(RECT{0, 0, width_, height_}, &range);
-  if (result.GetCode() == keErrorNone) {
+  if (result.Ok()) {
     tileColumns_ = range.right - range.left;
     tileRows_ = range.bottom - range.top;
   }
@@ -22,7 +22,7 @@ TiledImageAdapter::TiledImageAdapter(CRowIteratorBands& image)
 
 CoreResult TiledImageAdapter::LockTile(Tile tile, PixelBlock* block) {
   CoreResult result = image_.LockBand(tile, block);
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   if (block->format != image_.GetFormat() || image_.GetChannelView() != keRoleNone) {
     image_.UnlockBand(tile).GetCode();
     *block = PixelBlock{};
@@ -62,17 +62,17 @@ int Modulo(int value, int period) {
 void CopyInside(PixelBlock& dst, int dx, int dy, TiledImage& image, const RECT& srcRect,
                 const void* fillPixel) {
   RECT range;
-  if (image.GetTileRange(srcRect, &range).GetCode() != keErrorNone) return;
+  if (!image.GetTileRange(srcRect, &range).Ok()) return;
   for (int row = range.top; row < range.bottom; ++row) {
     for (int column = range.left; column < range.right; ++column) {
       const Tile tile{column, row};
       RECT tileRect, part;
-      if (image.GetTileRect(tile, &tileRect).GetCode() != keErrorNone) continue;
+      if (!image.GetTileRect(tile, &tileRect).Ok()) continue;
       if (!IntersectRect(&part, &tileRect, &srcRect)) continue;
       const int placeX = dx - srcRect.left + part.left;
       const int placeY = dy - srcRect.top + part.top;
       PixelBlock block;
-      if (image.LockTile(tile, &block).GetCode() == keErrorNone && block.bits) {
+      if (image.LockTile(tile, &block).Ok() && block.bits) {
         RECT inTile = part;
         OffsetRect(&inTile, -tileRect.left, -tileRect.top);
         CopyBlockRect(dst, placeX, placeY, block, inTile);
@@ -239,11 +239,11 @@ void ReadBlockPixel(const PixelBlock& block, int x, int y, void* out) {
 
 void ReadTiledPixel(TiledImage& image, int x, int y, void* out) {
   Tile tile;
-  if (image.GetTileAt(POINT{x, y}, &tile).GetCode() != keErrorNone) return;
+  if (!image.GetTileAt(POINT{x, y}, &tile).Ok()) return;
   RECT tileRect;
   PixelBlock block;
-  if (image.GetTileRect(tile, &tileRect).GetCode() != keErrorNone) return;
-  if (image.LockTile(tile, &block).GetCode() != keErrorNone) return;
+  if (!image.GetTileRect(tile, &tileRect).Ok()) return;
+  if (!image.LockTile(tile, &block).Ok()) return;
   ReadBlockPixel(block, x - tileRect.left, y - tileRect.top, out);
   image.UnlockTile(tile).GetCode();
 }

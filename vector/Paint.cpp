@@ -19,7 +19,7 @@ namespace {
 
 constexpr double kEpsilon = 1e-8;
 
-bool Succeeded(CoreResult result) { return result.GetCode() == keErrorNone; }
+bool Succeeded(CoreResult result) { return result.Ok(); }
 
 // The clip as given, inside the target; the whole target when none is given.
 RECT EffectiveClip(const RECT& clip, const CRowIteratorBands& target) {

@@ -14,10 +14,10 @@ int ImageRows::Lock(CRowIteratorBands& image) {
   for (int band = 0; band < image.GetBandCount(); ++band) {
     RECT part;
     const Tile tile{0, band};
-    if (image.GetBandRect(tile, &part).GetCode() != keErrorNone) continue;
+    if (!image.GetBandRect(tile, &part).Ok()) continue;
     PixelBlock block;
     const CoreResult result = image.LockBand(tile, &block);
-    if (result.GetCode() != keErrorNone) return result.GetCode();
+    if (!result.Ok()) return result.GetCode();
     locked_.push_back(tile);
     if (block.format != keFormatBGRA) return keErrorBadArgument;
     for (int y = part.top; y < part.bottom; ++y) {

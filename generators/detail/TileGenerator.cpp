@@ -73,21 +73,21 @@ CoreResult TileGenerator::TakeSourceArea(CRowIteratorBands& source, int anchorX,
   // A view of our own, so that the caller's presentation of the source stays as it is.
   CRowIteratorBands bgra;
   CoreResult result = bgra.ShareFrom(source);
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   // An area inside a BGRA image is only read: a view of it spares the copy.
   if (bgra.GetFormat() == keFormatBGRA && area.left >= 0 && area.top >= 0 && area.right < bgra.Width() &&
       area.bottom < bgra.Height()) {
     const RECT& frame = bgra.GetRect();
     result = workImage.CreateSubView(bgra, frame.left + area.left, frame.top + area.top,
                                      frame.left + area.right + 1, frame.top + area.bottom + 1);
-    if (result.GetCode() != keErrorNone) return result;
+    if (!result.Ok()) return result;
     origin.Set(double(anchorX) - area.left, double(anchorY) - area.top);
     return CoreResult();
   }
   result = bgra.SetViewFormat(keFormatBGRA, keAccessRead);
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
   result = workImage.CreateBGRA(int(width), int(height));
-  if (result.GetCode() != keErrorNone) return result;
+  if (!result.Ok()) return result;
 
   // Outside the source the nearest edge pixel stands in: a picked area may leave the image.
   const int sourceWidth = bgra.Width(), sourceHeight = bgra.Height();
@@ -100,8 +100,8 @@ CoreResult TileGenerator::TakeSourceArea(CRowIteratorBands& source, int anchorX,
     BYTE* from = nullptr;
     BYTE* to = nullptr;
     result = bgra.LockRow(sourceRow, &from);
-    if (result.GetCode() == keErrorNone) result = workImage.LockRow(y, &to);
-    if (result.GetCode() != keErrorNone) {
+    if (result.Ok()) result = workImage.LockRow(y, &to);
+    if (!result.Ok()) {
       bgra.ReleaseAllRows();
       return result;
     }

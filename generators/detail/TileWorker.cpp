@@ -89,13 +89,13 @@ int TileWorkerRows::Open(const FoldProgram* fold) {
   const bool folded = fold != nullptr, onePass = folded && !fold->HasBands();
   State& s = *state_;
   CoreResult result = s.source.ShareFrom(generator_.workImage);
-  if (result.GetCode() == keErrorNone) result = s.source.SetViewFormat(keFormatBGRA, keAccessRead);
-  if (result.GetCode() != keErrorNone) return result.GetCode();
+  if (result.Ok()) result = s.source.SetViewFormat(keFormatBGRA, keAccessRead);
+  if (!result.Ok()) return result.GetCode();
   if (s.sourceRows.Lock(s.source) != 0) {
     s.sourceRows.Unlock();
     result = s.converted.CreateBGRA(s.source.Width(), s.source.Height());
-    if (result.GetCode() == keErrorNone) result = CRowIteratorBands::CopyPixels(s.converted, s.source);
-    if (result.GetCode() != keErrorNone) return result.GetCode();
+    if (result.Ok()) result = CRowIteratorBands::CopyPixels(s.converted, s.source);
+    if (!result.Ok()) return result.GetCode();
     if (const int code = s.sourceRows.Lock(s.converted)) return code;
   }
 
@@ -147,7 +147,7 @@ int TileWorkerRows::Open(const FoldProgram* fold) {
     s.reused = true;
   } else {
     result = s.output.CreateBGRA(int(width), int(height));
-    if (result.GetCode() != keErrorNone) return result.GetCode();
+    if (!result.Ok()) return result.GetCode();
   }
   if (const int code = s.outputRows.Lock(s.output)) return code;
   width_ = int(width);

@@ -16,6 +16,7 @@ TEST(CoreResult, EmptyMeansSuccess) {
   EXPECT_EQ(ok.GetCode(), 0);
   EXPECT_TRUE(ok.HasCode(0));
   EXPECT_FALSE(ok.HasCode(101));
+  EXPECT_TRUE(ok.Ok());
   CoreResult zero(0);
   EXPECT_EQ(zero.Record(), nullptr);
 }
@@ -28,6 +29,10 @@ TEST(CoreResult, ExaminedErrorIsDroppedQuietly) {
   EXPECT_NO_THROW({
     CoreResult result = Fail(keErrorBadArgument);
     EXPECT_FALSE(result.HasCode(0));  // any check counts as examining
+  });
+  EXPECT_NO_THROW({
+    CoreResult result = Fail(keErrorBadArgument);
+    EXPECT_FALSE(result.Ok());
   });
 }
 

@@ -238,7 +238,7 @@ void DrawContext::SetCapFactors(double old[2], double length, double width, int 
 int DrawContext::SetMask(CRowIteratorBands* image, const double placement[4], const SamplerOptions* options) {
   mask_.Destroy();
   if (image == nullptr) return 0;
-  if (mask_.ShareFrom(*image).GetCode() != keErrorNone) return keErrorBadArgument;
+  if (!mask_.ShareFrom(*image).Ok()) return keErrorBadArgument;
   const double whole[4] = {0, 0, double(image->Width()), double(image->Height())};
   std::copy(placement != nullptr ? placement : whole, (placement != nullptr ? placement : whole) + 4,
             state_.maskPlacement);

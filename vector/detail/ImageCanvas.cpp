@@ -64,7 +64,7 @@ ImageCanvas::~ImageCanvas() {
 
 int ImageCanvas::AttachImage(CRowIteratorBands& image) {
   target_.Destroy();
-  if (!CRowIteratorBands::IsValid(&image) || target_.ShareFrom(image).GetCode() != keErrorNone) {
+  if (!CRowIteratorBands::IsValid(&image) || !target_.ShareFrom(image).Ok()) {
     target_.Destroy();
     return keErrorBadArgument;
   }
@@ -260,10 +260,10 @@ bool ImageCanvas::ApplyRowOperation(RowOperation& op, const RECT* rect, CRowIter
   const int width = area.right - area.left;
   for (int y = area.top; y < area.bottom; ++y) {
     BYTE* to = nullptr;
-    if (target_.LockRowSpan(y, area.left, width, &to).GetCode() != keErrorNone) break;
+    if (!target_.LockRowSpan(y, area.left, width, &to).Ok()) break;
     BYTE* from = nullptr;
     const int sourceRow = sourceY + (y - area.top);
-    if (source != nullptr && source->LockRowSpan(sourceRow, sourceX, width, &from).GetCode() != keErrorNone) {
+    if (source != nullptr && !source->LockRowSpan(sourceRow, sourceX, width, &from).Ok()) {
       target_.ReleaseRow(y);
       break;
     }
@@ -300,7 +300,7 @@ bool ImageCanvas::ApplySampled(RowOperation& op, const RECT& area, CRowIteratorB
   for (int y = area.top; y < area.bottom; ++y) {
     if (sampler.SampleSpan(row.Data(), area.left, y, width, &inverse, kind) != 0) return false;
     BYTE* to = nullptr;
-    if (target_.LockRowSpan(y, area.left, width, &to).GetCode() != keErrorNone) return false;
+    if (!target_.LockRowSpan(y, area.left, width, &to).Ok()) return false;
     args.dst.row = to;
     args.src.row = row.Data();
     args.dst.count = args.src.count = width;

@@ -21,7 +21,7 @@ void PaintSource::FillImage(CRowIteratorBands& image, const RECT* rect, int x, i
   for (int row = area.top; row < area.bottom; ++row) {
     BYTE* pointer = nullptr;
     CoreResult lock = image.LockRowSpan(row, area.left, width, &pointer);
-    if (lock.GetCode() != keErrorNone) return;
+    if (!lock.Ok()) return;
     RowOpRow request;
     request.SetFromImage(image, x, y + (row - area.top));
     request.count = width;

@@ -36,7 +36,7 @@ class PatternRows {
   // Null on failure; Done must follow a row that was given.
   const BYTE* Row(int y) {
     BYTE* row = nullptr;
-    if (pattern_.LockRowSpan(y, 0, -1, &row).GetCode() != keErrorNone) return nullptr;
+    if (!pattern_.LockRowSpan(y, 0, -1, &row).Ok()) return nullptr;
     if (same_) return row;
     RowOpArgs args = args_;
     args.src.row = row;
@@ -78,7 +78,7 @@ bool FillPatternRepeated(CRowIteratorBands& target, const RECT& area, CRowIterat
     for (int r = first; r < last; ++r) {
       const int y = area.top + r, patternY = Modulo(static_cast<long long>(y) + phaseY, height);
       BYTE* to = nullptr;
-      if (target.LockRowSpan(y, area.left, span, &to).GetCode() != keErrorNone) {
+      if (!target.LockRowSpan(y, area.left, span, &to).Ok()) {
         failed = true;
         return;
       }

@@ -30,8 +30,7 @@ int ScrollImageRect(CRowIteratorBands& image, int dx, int dy, const RECT& rect) 
     const int left = std::min(dst.left, dst.left - dx);
     for (int row = dst.top; row < dst.bottom; ++row) {
       BYTE* pixels = nullptr;
-      if (image.LockRowSpan(row, left, width + std::abs(dx), &pixels).GetCode() != keErrorNone)
-        return keErrorNoMemory;
+      if (!image.LockRowSpan(row, left, width + std::abs(dx), &pixels).Ok()) return keErrorNoMemory;
       BYTE* to = pixels + (dst.left - left) * bits / 8;
       std::memmove(to, pixels + (dst.left - dx - left) * bits / 8, static_cast<std::size_t>(bytes));
       image.ReleaseRow(row);
@@ -44,9 +43,8 @@ int ScrollImageRect(CRowIteratorBands& image, int dx, int dy, const RECT& rect) 
     const int row = dy > 0 ? dst.bottom - 1 - i : dst.top + i;
     BYTE* from = nullptr;
     BYTE* to = nullptr;
-    if (image.LockRowSpan(row - dy, dst.left - dx, width, &from).GetCode() != keErrorNone)
-      return keErrorNoMemory;
-    if (image.LockRowSpan(row, dst.left, width, &to).GetCode() != keErrorNone) {
+    if (!image.LockRowSpan(row - dy, dst.left - dx, width, &from).Ok()) return keErrorNoMemory;
+    if (!image.LockRowSpan(row, dst.left, width, &to).Ok()) {
       image.ReleaseRow(row - dy);
       return keErrorNoMemory;
     }
@@ -84,8 +82,7 @@ void WriteImageRows(RowWriter& sink, CRowIteratorBands& image, int x, int y, con
   if (Empty(visible)) return;
   for (int row = visible.top; row < visible.bottom; ++row) {
     BYTE* pixels = nullptr;
-    if (image.LockRowSpan(row - y, visible.left - x, visible.right - visible.left, &pixels).GetCode() !=
-        keErrorNone) {
+    if (!image.LockRowSpan(row - y, visible.left - x, visible.right - visible.left, &pixels).Ok()) {
       return;
     }
     sink.WriteRow(visible.left, row, pixels, visible.right - visible.left);
