@@ -2,9 +2,12 @@
 // made and initialised at the first call, when everything it uses has been constructed, and
 // ended when the module is unloaded.
 #include <cstdint>
+#include <cstdio>
+#include <optional>
 
 #include "app/TilingApp.h"
 #include "platform/host/PluginInterface.h"
+#include "platform/ui/DialogInput.h"
 #include "platform/win32/File.h"
 #include "platform/win32/Memory.h"
 #include "platform/win32/Module.h"
@@ -51,7 +54,15 @@ extern "C" __attribute__((visibility("default"))) void ENTRYPOINT(std::int16_t s
         *result = host::memFullErr;
       return;
     }
+    std::optional<platform::DialogInput> input;
+    if (selector == host::filterSelectorAbout ||
+        (selector == host::filterSelectorContinue && module.app.GetShowDialog()))
+      input.emplace();
     framework::DispatchSelector(module.app, selector, record, data, result);
+  } catch (const platform::ScriptFailure& failure) {
+    // The host sees only a failed step; whoever wrote the script needs the reason.
+    std::fprintf(stderr, "Wendle Forge: %s\n", failure.what());
+    if (result) *result = host::filterFailedErr;
   } catch (...) {
     if (result) *result = host::filterFailedErr;
   }

@@ -110,7 +110,15 @@ bool TilingApp::ShowDialog() {
   dialog.SetHostImage(&GetHostImage());
   dialog.SetCommand(command_.get());
   dialog.SetPanel(&panel);
-  if (dialog.DoModal() != IDOK) return false;
+  INT_PTR answer = IDCANCEL;
+  try {
+    answer = dialog.DoModal();
+  } catch (...) {
+    // Closed while the whole dialog still handles it, so that its render stops.
+    if (dialog.m_hWnd) dialog.DestroyWindow();
+    throw;
+  }
+  if (answer != IDOK) return false;
   // Each finished render already became the host image's source, which continue writes back.
   command_->GetParameters().SaveParametersToRegistry();
   return true;

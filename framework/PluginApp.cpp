@@ -4,6 +4,7 @@
 
 #include "core/CoreResult.h"
 #include "framework/AboutBox.h"
+#include "platform/ui/Script.h"
 #include "rowops/CoreTables.h"
 #include "vector/CoreStartup.h"
 
@@ -87,6 +88,9 @@ void DispatchSelector(PluginApp& app, std::int16_t selector, host::FilterRecord*
         *result = app.OnFinish(record, data);
         break;
     }
+  } catch (const platform::ScriptFailure&) {
+    // Whoever drives the script needs the reason, not a host result.
+    throw;
   } catch (const std::bad_alloc&) {
     *result = host::memFullErr;
   } catch (const corvel::CJException& error) {

@@ -1,5 +1,5 @@
 // wf-host: runs a filter module from a plug-ins folder over an image file, as an image editor
-// replays a recorded action without the filter's dialog.
+// replays a recorded action without the filter's dialog, or with it, live or under a script.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -22,11 +22,34 @@ using namespace wfhost;
 
 const char kUsage[] =
     "usage: wf-host --plugins DIR --in IMAGE --out IMAGE [--selection MASK] [--set NAME=VALUE ...] [--raw]\n"
-    "               [--time]\n"
+    "               [--time] [--dialog [SCRIPT]]\n"
     "Runs the Wendle Forge filter over IMAGE (grey, RGB, 16-bit grey or 48-bit RGB from a 16-bit PNG)\n"
     "and writes the result in the format its extension names (BMP, JPEG, PNG, TIFF, GIF, TGA or PCX;\n"
     "16 bits a sample in PNG and TIFF). MASK is a grey image of the same size:\n"
-    "the filter works where it is not black. Parameters not set keep their defaults.\n";
+    "the filter works where it is not black. Parameters not set keep their defaults.\n"
+    "--dialog runs the filter with its dialog, starting from these values: on the display that\n"
+    "DISPLAY names, or headless under the event script file SCRIPT. OK writes what the dialog shows,\n"
+    "Cancel writes nothing.\n";
+
+const char kScriptHelp[] =
+    "Event script (--dialog SCRIPT): one step a line; blank lines and lines starting with # are skipped.\n"
+    "Controls are named by their ids (OK 1, Cancel 2, the view 3002, Apply 3006, tile size 3024,\n"
+    "edge blending 3025, Save Tile 3028, Show Preview 3018, the group button 3033, Display list 3060).\n"
+    "  click ID                     the middle of the control in the active window\n"
+    "  click-in ID X Y              a point of the control, from its top left\n"
+    "  double-click-in ID X Y       (in a number field it selects the whole number)\n"
+    "  drag-in ID X Y X Y [X Y ...] the left button held along points of the control\n"
+    "  key NAME [COUNT]             enter, escape, tab, space, backspace, delete, left, right, up,\n"
+    "                               down, home, end, or a virtual-key number\n"
+    "  type TEXT                    the characters after the one space\n"
+    "  wait-enabled ID [MS]         until the control is enabled (OK: a render has finished)\n"
+    "  answer ok|cancel|yes|no      the next message box\n"
+    "  choose-file PATH             the next file dialog's answer; cancel-file cancels it\n"
+    "  capture PATH                 the active window as it shows now, into a PNG\n"
+    "Example: in the group popup, pick the group three after the current one (after the default\n"
+    "PGG: P4), blend 30 %, tile 70 %, render, OK:\n"
+    "  click 3033\n  key right 3\n  key enter\n  double-click-in 3025 10 8\n  type 30\n"
+    "  double-click-in 3024 10 8\n  type 70\n  click 3006\n  wait-enabled 1\n  click 1\n";
 
 const char kShapeHelp[] =
     "The shape: the area of the image the tile is made from, one cell of the group's lattice.\n"
@@ -67,9 +90,9 @@ int Fail(const std::string& message) {
 
 void PrintHelp(bool raw) {
   std::printf(
-      "%s\nPlacement: %s\n\n%s\nParameters:\n", kUsage,
+      "%s\nPlacement: %s\n\n%s\n%s\nParameters:\n", kUsage,
       raw ? "raw (--raw): every value as given" : "the group's shape, placed as the shape editor places it",
-      kShapeHelp);
+      kShapeHelp, kScriptHelp);
   for (const resources::ParameterRow& row : resources::kParameterTable) {
     if (row.kind == resources::ParameterKind::Boolean) {
       std::printf("  %-22s true or false (default %s)\n", row.name, row.defaultValue != 0 ? "true" : "false");
@@ -186,7 +209,8 @@ double Since(std::chrono::steady_clock::time_point start) {
 int main(int argc, char** argv) {
   platform::RemoveUnfinishedReplacementsOnSignals();  // an interrupted save leaves no temporary
   std::string plugins, in, out, selectionPath;
-  bool time = false, raw = false, help = false;
+  bool time = false, raw = false, help = false, dialog = false;
+  std::string script;
   Descriptor descriptor = DefaultDescriptor();
   std::vector<std::string> assignments;
   for (int i = 1; i < argc; ++i) {
@@ -203,7 +227,10 @@ int main(int argc, char** argv) {
       raw = true;
     else if (arg == "--time")
       time = true;
-    else if (arg == "--plugins" && next(&plugins))
+    else if (arg == "--dialog") {
+      dialog = true;
+      if (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0) script = argv[++i];
+    } else if (arg == "--plugins" && next(&plugins))
       continue;
     else if (arg == "--in" && next(&in))
       continue;
@@ -261,7 +288,17 @@ int main(int argc, char** argv) {
   FilterRun run;
   run.descriptor = descriptor;
   run.selection = selectionPath.empty() ? nullptr : &selection;
+  if (dialog) {
+    run.playInfo = host::plugInDialogDisplay;
+    // The module's window system reads its input from there; without a script, from the display.
+    if (script.empty())
+      unsetenv("WF_EVENT_SCRIPT");
+    else
+      setenv("WF_EVENT_SCRIPT", script.c_str(), 1);
+  }
   const host::OSErr result = RunFilter(module, image, run);
+  if (dialog && result == host::userCanceledErr)
+    return Fail(in + ": the dialog was cancelled; " + out + " is not written");
   if (result == host::userCanceledErr)
     return Fail(in + ": " + filter->name + " refused the image (it was cancelled)");
   if (result != host::noErr)

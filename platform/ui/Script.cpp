@@ -28,6 +28,23 @@ EventScript& EventScript::Add(Step step) {
   return *this;
 }
 
+HWND FindControl(int id) {
+  struct Search {
+    int id;
+    HWND found;
+  } search{id, nullptr};
+  EnumChildWindows(
+      GetActiveWindow(),
+      [](HWND hwnd, LPARAM lParam) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lParam);
+        if (GetDlgCtrlID(hwnd) != s->id) return TRUE;
+        s->found = hwnd;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 EventScript& EventScript::Then(std::string description, std::function<void()> action) {
   Step step;
   step.kind = StepKind::Action;
@@ -53,21 +70,9 @@ EventScript& EventScript::Click(std::string description, std::function<POINT()> 
 EventScript& EventScript::ClickControl(int id) {
   std::string description = "click control " + std::to_string(id);
   return Then(description, [id, description] {
-    struct Search {
-      int id;
-      HWND found;
-    } search{id, nullptr};
-    EnumChildWindows(
-        GetActiveWindow(),
-        [](HWND hwnd, LPARAM lParam) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(lParam);
-          if (GetDlgCtrlID(hwnd) != s->id) return TRUE;
-          s->found = hwnd;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    if (!search.found) throw ScriptFailure(description + ": the active window has no such control");
-    platform::Click(CentreOf(search.found));
+    HWND control = FindControl(id);
+    if (!control) throw ScriptFailure(description + ": the active window has no such control");
+    platform::Click(CentreOf(control));
   });
 }
 
@@ -114,6 +119,13 @@ EventScript& EventScript::WaitForPost(UINT timeoutMs) {
   return Add(std::move(step));
 }
 
+EventScript& EventScript::WaitUntil(std::string description, std::function<bool()> done, UINT timeoutMs) {
+  Step step{StepKind::WaitUntil, "wait until " + description};
+  step.done = std::move(done);
+  step.timeoutMs = timeoutMs;
+  return Add(std::move(step));
+}
+
 EventScript& EventScript::AnswerMessageBox(int answer) {
   Step step{StepKind::MessageBoxAnswer, "answer a message box with " + std::to_string(answer)};
   step.answer = answer;
@@ -135,6 +147,8 @@ EventScript& EventScript::ChooseMenuItem(UINT id) {
   step.answer = static_cast<int>(id);
   return Add(std::move(step));
 }
+
+void EventScript::PutBack(Step step) { steps_[--next_] = std::move(step); }
 
 std::size_t EventScript::Remaining() const { return steps_.size() - next_; }
 
@@ -180,6 +194,24 @@ bool RunScriptStep(Lock& lock, ThreadQueue& queue) {
           throw ScriptFailure("nothing was posted within " + std::to_string(step.timeoutMs) + " ms");
         }
       }
+      return true;
+    }
+    case EventScript::StepKind::WaitUntil: {
+      lock.unlock();
+      const bool done = step.done();
+      lock.lock();
+      if (done) return true;
+      const auto now = std::chrono::steady_clock::now();
+      if (step.deadline == std::chrono::steady_clock::time_point{})
+        step.deadline = now + std::chrono::milliseconds(step.timeoutMs);
+      else if (now >= step.deadline)
+        throw ScriptFailure(step.description + ": not within " + std::to_string(step.timeoutMs) + " ms");
+      // Whatever arrives may be what it waits for; the step comes again once it is handled.
+      queue.wake.wait_until(lock, step.deadline,
+                            [&queue] { return !queue.posted.empty() || !queue.incoming.empty(); });
+      lock.unlock();
+      script->PutBack(std::move(step));
+      lock.lock();
       return true;
     }
     default:

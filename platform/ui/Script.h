@@ -4,6 +4,7 @@
 // would wait and no step is left, or a modal or tracking loop waits on a thread without a
 // script, ScriptFailure is thrown with a clear message: a test fails instead of hanging.
 #pragma once
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <stdexcept>
@@ -42,6 +43,9 @@ struct FileDialogRecord {
   std::string answer;  // empty when cancelled
 };
 
+// The control with this id inside the active window, or null.
+HWND FindControl(int id);
+
 class EventScript {
  public:
   // Installs the script for the calling thread; one at a time per thread.
@@ -70,6 +74,9 @@ class EventScript {
   // Waits in real time for another thread to post to this thread's queue (a render that
   // reports back); fails when nothing arrives within the time.
   EventScript& WaitForPost(UINT timeoutMs = 10000);
+  // Waits in real time, taking what other threads post, until `done` answers true; fails when
+  // that takes longer than the time.
+  EventScript& WaitUntil(std::string description, std::function<bool()> done, UINT timeoutMs = 60000);
   // The answer of the next message box (IDOK, IDYES, ...).
   EventScript& AnswerMessageBox(int answer);
   // The answer of the next file dialog: a path, or a cancel.
@@ -86,7 +93,7 @@ class EventScript {
   // The calling thread's script, or null.
   static EventScript* Current();
 
-  enum class StepKind { Action, Wait, MessageBoxAnswer, FileAnswer, FileCancel, MenuChoice };
+  enum class StepKind { Action, Wait, WaitUntil, MessageBoxAnswer, FileAnswer, FileCancel, MenuChoice };
   struct Step {
     Step() = default;
     Step(StepKind k, std::string d) : kind(k), description(std::move(d)) {}
@@ -96,10 +103,14 @@ class EventScript {
     int answer = 0;
     UINT timeoutMs = 0;
     std::string path;
+    std::function<bool()> done;
+    std::chrono::steady_clock::time_point deadline{};
   };
   // The next step, taken off the script; throws ScriptFailure naming `waiter` when none is
   // left.
   Step TakeStep(const std::string& waiter);
+  // Makes a taken step the next one again.
+  void PutBack(Step step);
   void RecordMessageBox(MessageBoxRecord record) { messageBoxes_.push_back(std::move(record)); }
   void RecordFileDialog(FileDialogRecord record) { fileDialogs_.push_back(std::move(record)); }
   void RecordMenu(MenuRecord record) { menus_.push_back(std::move(record)); }

@@ -1,0 +1,81 @@
+// wf-host --dialog under an event script file, through the built module: OK writes what the
+// dialog rendered, which a run without the dialog replays; Cancel and a bad script write nothing.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "tests/host/WfHostFixture.h"
+
+namespace {
+
+using namespace wf_host_test;
+
+class WfHostDialog : public WfHost {
+ protected:
+  void SetUp() override {
+    WfHost::SetUp();
+    ASSERT_TRUE(
+        Convert("-size 160x120 -seed 7 plasma:fractal -depth 8 -type TrueColor " + Path("picture.png")));
+    // The right two thirds selected.
+    ASSERT_TRUE(
+        Convert("-size 160x120 xc:black -fill white -draw 'rectangle 54,0 159,119' " + Path("mask.png")));
+  }
+  void Script(const std::string& text) const { std::ofstream(Path("script.txt")) << text; }
+  bool Exists(const std::string& name) const { return ::access(Path(name).c_str(), F_OK) == 0; }
+};
+
+TEST_F(WfHostDialog, OkWritesTheRenderThroughTheSelectionAndARunWithoutTheDialogReplaysIt) {
+  Script(
+      "# blending 30 %, tile 70 %, render, look, OK\n"
+      "double-click-in 3025 10 8\ntype 30\n"
+      "double-click-in 3024 10 8\ntype 70\n"
+      "click 3006\nwait-enabled 1\n"
+      "capture " +
+      Path("dialog.png") + "\nclick 1\n");
+  const Outcome dialog = Host(
+      "--in picture.png --selection mask.png --out dialog-run.png --dialog script.txt");
+  ASSERT_EQ(dialog.exitCode, 0) << dialog.error;
+  EXPECT_EQ(Identify("%wx%h", Path("dialog.png")), "800x729") << "the dialog as the script saw it";
+  const Outcome replay = Host(
+      "--in picture.png --selection mask.png --out replay.png --set Feathering=30 --set TileSize=70");
+  ASSERT_EQ(replay.exitCode, 0) << replay.error;
+  const std::string written = Samples(Path("dialog-run.png"), 8), input = Samples(Path("picture.png"), 8);
+  ASSERT_EQ(written.size(), input.size());
+  EXPECT_TRUE(written == Samples(Path("replay.png"), 8));
+  // Outside the selection the picture stays; inside, the tile replaces it.
+  const std::size_t row = 160 * 3, split = 54 * 3;
+  for (std::size_t y : {0u, 60u, 119u}) {
+    EXPECT_EQ(written.substr(y * row, split), input.substr(y * row, split)) << y;
+    EXPECT_NE(written.substr(y * row + split, row - split), input.substr(y * row + split, row - split)) << y;
+  }
+}
+
+TEST_F(WfHostDialog, CancelABadScriptOrNoInputWriteNothingAndSayWhy) {
+  Script("click 3006\nwait-enabled 1\nclick 2\n");
+  Outcome run = Host("--in picture.png --out out.png --dialog script.txt");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.error.find("the dialog was cancelled; out.png is not written"), std::string::npos)
+      << run.error;
+
+  Script("click 3006\nwait-enabled 1\npress 1\n");
+  run = Host("--in picture.png --out out.png --dialog script.txt");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.error.find("script.txt:3: no step \"press\""), std::string::npos) << run.error;
+
+  Script("click 3006\n");
+  run = Host("--in picture.png --out out.png --dialog script.txt");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.error.find("the event script ran dry"), std::string::npos) << run.error;
+
+  setenv("WF_HEADLESS", "1", 1);
+  run = Host("--in picture.png --out out.png --dialog");
+  unsetenv("WF_HEADLESS");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.error.find("no event script is installed"), std::string::npos) << run.error;
+  EXPECT_FALSE(Exists("out.png"));
+}
+
+}  // namespace
