@@ -1,0 +1,91 @@
+// What P4 and P4G share on the quarter [0, 0.5]^2 of the square cell: its fold by quarter turns
+// about the corner (0, 0) and the centre (0.5, 0.5), and the feathering of a pixel about the two
+// seams through each, which the seam curve may bend.
+#pragma once
+#include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamFeathering.h"
+
+namespace corvel {
+
+// The unbent fold of each quarter turned back as it started; the caller may add steps after it.
+inline void AddQuarterTurnFolds(detail::FoldProgram& fold, double halfU, double halfV) {
+  const detail::HalfPlane leftHalf{1, 0, -0.5}, lowerHalf{0, 1, -0.5}, upperHalf{0, -1, 0.5};
+  fold.AddInCorner(leftHalf, true, upperHalf, detail::LatticeAffine{-1, 0, 1, 0, -1, 1});
+  fold.AddInCorner(leftHalf, true, lowerHalf, detail::LatticeAffine{0, 1, 0, -1, 0, 1});
+  fold.AddInCorner(leftHalf, false, upperHalf, detail::LatticeAffine{0, -1, 1, 1, 0, 0});
+  fold.reachU = fold.reachV = 0.5;
+  fold.sourceShift = {halfU, halfV};
+  fold.bandU = {true, -halfU, halfU, 0.5};
+  fold.bandV = {true, -halfV, halfV, 0.5};
+}
+
+class QuarterTurnFeathering {
+ public:
+  QuarterTurnFeathering(const FeatherSource& source, double featherU, double featherV)
+      : source_(source),
+        fu_(featherU),
+        fv_(featherV),
+        corner_(source(0, 0)),
+        centre_(source(0.5, 0.5)),
+        twoFoldV_(source(0, 0.5)),
+        twoFoldU_(source(0.5, 0)) {}
+
+  // uv is the folded position clamped to the quarter; the seams through the corner are bent by
+  // dCorner and those through the centre by dCentre. Partners are turns of the pixel's own
+  // source point about the centres on the source. With no feather across v, a pixel takes one
+  // sample: on a seam left `unbent`, the side every copy of it shows.
+  void Plan(SamplePlan& plan, Point2D uv, double dCorner, double dCentre, bool unbent) const {
+    // Beyond a bent seam the point belongs to the quarter turned about that seam's corner.
+    if (dCorner > 0) {
+      if (CompareWithTolerance(uv.y - dCorner, 0) == -1) uv = uv.QuarterTurnB(Point2D(0, 0));
+    } else if (CompareWithTolerance(uv.x + dCorner, 0) == -1) {
+      uv = uv.QuarterTurnA(Point2D(0, 0));
+    }
+    if (dCentre > 0) {
+      if (CompareWithTolerance(uv.y + dCentre, 0.5) == 1) uv = uv.QuarterTurnB(Point2D(0.5, 0.5));
+    } else if (CompareWithTolerance(uv.x - dCentre, 0.5) == 1) {
+      uv = uv.QuarterTurnA(Point2D(0.5, 0.5));
+    }
+
+    const double u = uv.x, v = uv.y, hu = fu_ / 2, hv = fv_ / 2;
+    const Point2D own = source_(u, v);
+    if (fv_ == 0) {
+      plan.Single(unbent ? source_(OntoUEdges(uv)) : own);
+      return;
+    }
+    const double wLoU = Ramp(u + dCorner, fu_), wHiU = Ramp((0.5 - u) + dCentre, fu_);
+    const double wLoV = Ramp(v - dCorner, fv_), wHiV = Ramp((0.5 - v) - dCentre, fv_);
+    if (u < hu - dCorner) {
+      if (v < hv)
+        PlanCorner(plan, own, own.QuarterTurnA(corner_), own.QuarterTurnB(corner_), own.HalfTurn(corner_),
+                   wLoU, wLoV);
+      else if (v <= 0.5 - hv)
+        PlanBand(plan, own, own.QuarterTurnA(corner_), wLoU);
+      else
+        PlanCorner(plan, own, own.QuarterTurnA(corner_), own.QuarterTurnB(centre_), own.HalfTurn(twoFoldV_),
+                   wLoU, wHiV);
+    } else if (u > (0.5 - hu) + dCentre) {
+      if (v < hv)
+        PlanCorner(plan, own, own.QuarterTurnA(centre_), own.QuarterTurnB(corner_), own.HalfTurn(twoFoldU_),
+                   wHiU, wLoV);
+      else if (v <= 0.5 - hv)
+        PlanBand(plan, own, own.QuarterTurnA(centre_), wHiU);
+      else
+        PlanCorner(plan, own, own.QuarterTurnA(centre_), own.QuarterTurnB(centre_), own.HalfTurn(centre_),
+                   wHiU, wHiV);
+    } else if (v < hv + dCorner) {
+      PlanBand(plan, own, own.QuarterTurnB(corner_), wLoV);
+    } else if (v <= (0.5 - hv) - dCentre) {
+      plan.Single(own);
+    } else {
+      PlanBand(plan, own, own.QuarterTurnB(centre_), wHiV);
+    }
+  }
+
+ private:
+  const FeatherSource& source_;
+  double fu_, fv_;
+  Point2D corner_, centre_, twoFoldV_, twoFoldU_;
+};
+
+}  // namespace corvel
