@@ -296,6 +296,31 @@ LSTATUS Guarded(Body body) noexcept {
   }
 }
 
+// Finds the key behind the handle under the registry's lock and answers from it.
+template <class Read>
+LSTATUS ReadKey(HKEY handle, REGSAM needed, Read read) {
+  State& state = Registry();
+  Guard guard(state.lock);
+  OpenKey open;
+  Key* node = nullptr;
+  LSTATUS status = Resolve(state, handle, needed, open, node);
+  return status == ERROR_SUCCESS ? read(*node) : status;
+}
+
+// Finds the key behind the handle for one change of the file; what `edit` does is saved when it
+// succeeds.
+template <class Edit>
+LSTATUS EditKey(HKEY handle, REGSAM needed, Edit edit) {
+  State& state = Registry();
+  Guard guard(state.lock);
+  OpenKey open;
+  Key* node = nullptr;
+  Change change(state);
+  LSTATUS status = change.Begin();
+  if (status == ERROR_SUCCESS) status = Resolve(state, handle, needed, open, node);
+  if (status == ERROR_SUCCESS) status = edit(*node);
+  return status == ERROR_SUCCESS ? change.Commit() : status;
+}
 }  // namespace
 
 namespace platform {
@@ -419,28 +444,22 @@ LSTATUS RegDeleteKey(HKEY key, LPCSTR subKey) {
   return Guarded([&]() -> LSTATUS {
     std::vector<std::string> path;
     if (!SplitPath(subKey, path) || path.empty()) return ERROR_INVALID_PARAMETER;
-    State& state = Registry();
-    Guard guard(state.lock);
-    OpenKey open;
-    Key* node = nullptr;
-    Change change(state);
-    LSTATUS status = change.Begin();
-    if (status == ERROR_SUCCESS) status = Resolve(state, key, 0, open, node);
-    if (status != ERROR_SUCCESS) return status;
-    std::string last = path.back();
-    path.pop_back();
-    Key* parent = Walk(node, path);
-    Key* target = parent ? parent->FindSubKey(last) : nullptr;
-    if (!target) return ERROR_FILE_NOT_FOUND;
-    if (!target->subKeys.empty()) return ERROR_ACCESS_DENIED;
-    auto& siblings = parent->subKeys;
-    for (auto it = siblings.begin(); it != siblings.end(); ++it) {
-      if (it->get() == target) {
-        siblings.erase(it);
-        break;
+    return EditKey(key, 0, [&](Key& node) -> LSTATUS {
+      std::string last = path.back();
+      path.pop_back();
+      Key* parent = Walk(&node, path);
+      Key* target = parent ? parent->FindSubKey(last) : nullptr;
+      if (!target) return ERROR_FILE_NOT_FOUND;
+      if (!target->subKeys.empty()) return ERROR_ACCESS_DENIED;
+      auto& siblings = parent->subKeys;
+      for (auto it = siblings.begin(); it != siblings.end(); ++it) {
+        if (it->get() == target) {
+          siblings.erase(it);
+          break;
+        }
       }
-    }
-    return change.Commit();
+      return ERROR_SUCCESS;
+    });
   });
 }
 
@@ -448,55 +467,39 @@ LSTATUS RegQueryValueEx(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD ty
                         LPDWORD size) {
   return Guarded([&]() -> LSTATUS {
     if (reserved) return ERROR_INVALID_PARAMETER;
-    State& state = Registry();
-    Guard guard(state.lock);
-    OpenKey open;
-    Key* node = nullptr;
-    LSTATUS status = Resolve(state, key, KEY_QUERY_VALUE, open, node);
-    if (status != ERROR_SUCCESS) return status;
-    Value* value = node->FindValue(ValueName(valueName));
-    if (!value) return ERROR_FILE_NOT_FOUND;
-    return CopyData(*value, type, data, size);
+    return ReadKey(key, KEY_QUERY_VALUE, [&](Key& node) -> LSTATUS {
+      Value* value = node.FindValue(ValueName(valueName));
+      if (!value) return ERROR_FILE_NOT_FOUND;
+      return CopyData(*value, type, data, size);
+    });
   });
 }
 
 LSTATUS RegSetValueEx(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD size) {
   return Guarded([&]() -> LSTATUS {
     if ((!data && size) || size > kMaxValueSize) return ERROR_INVALID_PARAMETER;
-    State& state = Registry();
-    Guard guard(state.lock);
-    OpenKey open;
-    Key* node = nullptr;
-    Change change(state);
-    LSTATUS status = change.Begin();
-    if (status == ERROR_SUCCESS) status = Resolve(state, key, KEY_SET_VALUE, open, node);
-    if (status != ERROR_SUCCESS) return status;
-    std::string name = ValueName(valueName);
-    Value* value = node->FindValue(name);
-    if (!value) {
-      node->values.push_back({name, 0, {}});
-      value = &node->values.back();
-    }
-    value->type = type;
-    value->data.assign(data, data + size);
-    return change.Commit();
+    return EditKey(key, KEY_SET_VALUE, [&](Key& node) -> LSTATUS {
+      std::string name = ValueName(valueName);
+      Value* value = node.FindValue(name);
+      if (!value) {
+        node.values.push_back({name, 0, {}});
+        value = &node.values.back();
+      }
+      value->type = type;
+      value->data.assign(data, data + size);
+      return ERROR_SUCCESS;
+    });
   });
 }
 
 LSTATUS RegDeleteValue(HKEY key, LPCSTR valueName) {
   return Guarded([&]() -> LSTATUS {
-    State& state = Registry();
-    Guard guard(state.lock);
-    OpenKey open;
-    Key* node = nullptr;
-    Change change(state);
-    LSTATUS status = change.Begin();
-    if (status == ERROR_SUCCESS) status = Resolve(state, key, KEY_SET_VALUE, open, node);
-    if (status != ERROR_SUCCESS) return status;
-    Value* value = node->FindValue(ValueName(valueName));
-    if (!value) return ERROR_FILE_NOT_FOUND;
-    node->values.erase(node->values.begin() + (value - node->values.data()));
-    return change.Commit();
+    return EditKey(key, KEY_SET_VALUE, [&](Key& node) -> LSTATUS {
+      Value* value = node.FindValue(ValueName(valueName));
+      if (!value) return ERROR_FILE_NOT_FOUND;
+      node.values.erase(node.values.begin() + (value - node.values.data()));
+      return ERROR_SUCCESS;
+    });
   });
 }
 
@@ -504,17 +507,13 @@ LSTATUS RegEnumValue(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWOR
                      LPBYTE data, LPDWORD dataSize) {
   return Guarded([&]() -> LSTATUS {
     if (!name || !nameSize || reserved) return ERROR_INVALID_PARAMETER;
-    State& state = Registry();
-    Guard guard(state.lock);
-    OpenKey open;
-    Key* node = nullptr;
-    LSTATUS status = Resolve(state, key, KEY_QUERY_VALUE, open, node);
-    if (status != ERROR_SUCCESS) return status;
-    if (index >= node->values.size()) return ERROR_NO_MORE_ITEMS;
-    const Value& value = node->values[index];
-    if (value.name.size() >= *nameSize) return ERROR_MORE_DATA;
-    std::memcpy(name, value.name.c_str(), value.name.size() + 1);
-    *nameSize = static_cast<DWORD>(value.name.size());
-    return CopyData(value, type, data, dataSize);
+    return ReadKey(key, KEY_QUERY_VALUE, [&](Key& node) -> LSTATUS {
+      if (index >= node.values.size()) return ERROR_NO_MORE_ITEMS;
+      const Value& value = node.values[index];
+      if (value.name.size() >= *nameSize) return ERROR_MORE_DATA;
+      std::memcpy(name, value.name.c_str(), value.name.size() + 1);
+      *nameSize = static_cast<DWORD>(value.name.size());
+      return CopyData(value, type, data, dataSize);
+    });
   });
 }
