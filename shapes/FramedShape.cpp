@@ -36,20 +36,9 @@ void FramedShape::OnLButtonUp(UINT, CPoint) {
   Release({&grabCorner, &grabCentre, &grabRotation, &grabControl1, &grabControl2});
 }
 
-void FramedShape::OnRButtonDown(UINT, CPoint at) {
-  rightDown = true;
-  const int corner = ScaleCorner();
-  if (HitTest(points[corner], MouseToImage(at))) {
-    grabCorner = true;
-    RememberCornerOffsets();
-    BeginScale(points[corner]);
-  }
-}
+void FramedShape::OnRButtonDown(UINT, CPoint at) { PressToScale(ScaleCorner(), at); }
 
-void FramedShape::OnRButtonUp(UINT, CPoint) {
-  rightDown = false;
-  Release({&grabCorner});
-}
+void FramedShape::OnRButtonUp(UINT, CPoint) { ReleaseScale(); }
 
 void FramedShape::OnMouseMove(UINT flags, CPoint at) {
   if (EndLostDrag(flags, at)) return;

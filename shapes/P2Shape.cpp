@@ -23,19 +23,9 @@ void P2Shape::OnLButtonUp(UINT, CPoint) {
   Release({&grabCorner, &grabCentre, &grabRotation, &grabControl1, &grabControl2, &grabControl3});
 }
 
-void P2Shape::OnRButtonDown(UINT, CPoint at) {
-  rightDown = true;
-  if (HitTest(points[3], MouseToImage(at))) {
-    grabCorner = true;
-    RememberCornerOffsets();
-    BeginScale(points[3]);
-  }
-}
+void P2Shape::OnRButtonDown(UINT, CPoint at) { PressToScale(3, at); }
 
-void P2Shape::OnRButtonUp(UINT, CPoint) {
-  rightDown = false;
-  Release({&grabCorner});
-}
+void P2Shape::OnRButtonUp(UINT, CPoint) { ReleaseScale(); }
 
 void P2Shape::DragCorner3(Point2D at) {
   SaveState();

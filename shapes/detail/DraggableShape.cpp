@@ -23,6 +23,20 @@ void DraggableShape::ScaleStep(Point2D at) {
   EndMove();
 }
 
+void DraggableShape::PressToScale(int corner, CPoint at) {
+  rightDown = true;
+  if (HitTest(points[corner], MouseToImage(at))) {
+    grabCorner = true;
+    RememberCornerOffsets();
+    BeginScale(points[corner]);
+  }
+}
+
+void DraggableShape::ReleaseScale() {
+  rightDown = false;
+  Release({&grabCorner});
+}
+
 void DraggableShape::RotateStep(Point2D at) {
   SaveState();
   RotateTowards(at);

@@ -21,6 +21,9 @@ class DraggableShape : public TargetShape {
   void SplineStep(int index, double value);
   // Clears each grab flag that is set and writes the parameters once for each.
   void Release(std::initializer_list<bool*> grabs);
+  // The right button scales the shape from `corner` while it is held down on it.
+  void PressToScale(int corner, CPoint at);
+  void ReleaseScale();
 
   struct Hover {
     bool* flag;

@@ -27,19 +27,9 @@ void RectangleShape::OnLButtonUp(UINT, CPoint) {
   Release({&grabCentre, &grabRotation, &grabControl1, &grabControl2});
 }
 
-void RectangleShape::OnRButtonDown(UINT, CPoint at) {
-  rightDown = true;
-  if (HitTest(points[1], MouseToImage(at))) {
-    grabCorner = true;
-    RememberCornerOffsets();
-    BeginScale(points[1]);
-  }
-}
+void RectangleShape::OnRButtonDown(UINT, CPoint at) { PressToScale(1, at); }
 
-void RectangleShape::OnRButtonUp(UINT, CPoint) {
-  rightDown = false;
-  Release({&grabCorner});
-}
+void RectangleShape::OnRButtonUp(UINT, CPoint) { ReleaseScale(); }
 
 Point2D RectangleShape::ComputeCentre() {
   points[4] = Point2D((points[12].x + points[13].x + points[14].x + points[15].x) / 4.0,
