@@ -35,12 +35,17 @@ void PGShape::UpdateHovers(Point2D at) {
                {&overRotation, HitTest(points[11], at), true}});
 }
 
+std::vector<detail::Side> PGShape::Outline() const {
+  const Point2D* p = points;
+  return {detail::CurveThrough(p[0], p[5], p[1]), detail::CurveThrough(p[1], p[8], p[2]),
+          detail::CurveThrough(p[2], p[6], p[3]), detail::CurveThrough(p[3], p[7], p[0])};
+}
+
 void PGShape::Draw(CDC* dc) {
   const detail::ClientFrame client(*this, edgeA, edgeB);
   detail::ShapeOverlay overlay(dc, handleSize);
   const Point2D* p = points;
-  const auto sides = {detail::CurveThrough(p[0], p[5], p[1]), detail::CurveThrough(p[1], p[8], p[2]),
-                      detail::CurveThrough(p[2], p[6], p[3]), detail::CurveThrough(p[3], p[7], p[0])};
+  const std::vector<detail::Side> sides = Outline();
   overlay.ShadeOutside(sides);
   overlay.Stroke(sides);
   overlay.Square(p[1]);

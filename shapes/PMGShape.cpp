@@ -13,22 +13,12 @@ void PMGShape::PlaceSplineHandles() {
   points[10] = points[9] = points[5];
 }
 
-void PMGShape::Draw(CDC* dc) {
-  const detail::ClientFrame client(*this, edgeA, edgeB);
-  detail::ShapeOverlay overlay(dc, handleSize);
+std::vector<detail::Side> PMGShape::Outline() const {
   const Point2D* p = points;
   const Point2D middle = p[0] + edgeA * 0.5;
-  const auto sides = {detail::CurveThrough(p[0], p[5], middle), detail::CurveThrough(middle, p[6], p[1]),
-                      detail::CurveThrough(p[1], p[8], p[2]), detail::Side{p[2], p[3], {}},
-                      detail::CurveThrough(p[3], p[7], p[0])};
-  overlay.ShadeOutside(sides);
-  overlay.Stroke(sides);
-  overlay.Square(p[1]);
-  overlay.Square(p[4]);
-  overlay.Circle(p[5]);
-  overlay.Circle(p[7]);
-  overlay.Circle(p[11]);
-  overlay.Line(p[11], p[4]);
+  return {detail::CurveThrough(p[0], p[5], middle), detail::CurveThrough(middle, p[6], p[1]),
+          detail::CurveThrough(p[1], p[8], p[2]), detail::Side{p[2], p[3], {}},
+          detail::CurveThrough(p[3], p[7], p[0])};
 }
 
 }  // namespace shapes

@@ -10,8 +10,10 @@ class PMGShape : public PGShape {
  public:
   using PGShape::PGShape;
 
-  void Draw(CDC* dc) override;
   void PlaceSplineHandles() override;
+
+ protected:
+  std::vector<detail::Side> Outline() const override;
 };
 
 }  // namespace shapes
