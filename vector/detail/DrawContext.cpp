@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <utility>
 
 #include "core/RectHelpers.h"
 #include "vector/detail/Coverage.h"
@@ -60,11 +61,7 @@ DrawContext::DrawContext(keFormat format) : format_(format) {
 
 DrawContext::~DrawContext() = default;
 
-keFormat DrawContext::SetFormat(keFormat format) {
-  const keFormat old = format_;
-  format_ = format;
-  return old;
-}
+keFormat DrawContext::SetFormat(keFormat format) { return std::exchange(format_, format); }
 
 RECT DrawContext::OffsetScaleRect(const RECT& rect) const {
   RECT out{rect.left - view_.left, rect.top - view_.top, rect.right - view_.left, rect.bottom - view_.top};
@@ -105,11 +102,7 @@ void DrawContext::SetDeviceMatrix(const Matrix3& matrix) {
   state_.useDeviceMatrix = true;
 }
 
-bool DrawContext::SetUseDeviceMatrix(bool use) {
-  const bool old = state_.useDeviceMatrix;
-  state_.useDeviceMatrix = use;
-  return old;
-}
+bool DrawContext::SetUseDeviceMatrix(bool use) { return std::exchange(state_.useDeviceMatrix, use); }
 
 bool DrawContext::SaveState() {
   std::unique_ptr<State> copy(new (std::nothrow) State(state_));
@@ -192,23 +185,13 @@ bool DrawContext::SetStrokePaint(Paint* paint) {
 }
 
 double DrawContext::SetLineWidth(double width, bool deviceWidth) {
-  const double old = state_.pen.width;
-  state_.pen.width = width;
   state_.pen.thinInAnyMatrix = deviceWidth;
-  return old;
+  return std::exchange(state_.pen.width, width);
 }
 
-double DrawContext::SetMiterLimit(double limit) {
-  const double old = state_.pen.miterLimit;
-  state_.pen.miterLimit = limit;
-  return old;
-}
+double DrawContext::SetMiterLimit(double limit) { return std::exchange(state_.pen.miterLimit, limit); }
 
-std::int32_t DrawContext::SetLineJoin(std::int32_t join) {
-  const std::int32_t old = state_.pen.join;
-  state_.pen.join = join;
-  return old;
-}
+std::int32_t DrawContext::SetLineJoin(std::int32_t join) { return std::exchange(state_.pen.join, join); }
 
 std::int32_t DrawContext::SetCapKind(std::int32_t kind, int which) {
   if (which == -2) {
@@ -216,9 +199,7 @@ std::int32_t DrawContext::SetCapKind(std::int32_t kind, int which) {
     return -1;
   }
   if (which < 0 || which > 3) return -1;
-  const std::int32_t old = state_.pen.caps[which].kind;
-  state_.pen.caps[which].kind = kind;
-  return old;
+  return std::exchange(state_.pen.caps[which].kind, kind);
 }
 
 void DrawContext::SetCapFactors(double old[2], double length, double width, int which) {
@@ -267,28 +248,20 @@ bool DrawContext::DrawText(TextIterator& text, const PathMeasure* path, bool ben
 }
 
 std::int32_t DrawContext::SetAntialiasLevel(std::int32_t level) {
-  const std::int32_t old = state_.settings.antiAliasLevel;
-  state_.settings.antiAliasLevel = state_.settings.renderMode == 1 ? 4 : std::clamp(level, 1, 8);
-  return old;
+  return std::exchange(state_.settings.antiAliasLevel,
+                       state_.settings.renderMode == 1 ? 4 : std::clamp(level, 1, 8));
 }
 
 std::int32_t DrawContext::SetRenderMode(std::int32_t mode) {
-  const std::int32_t old = state_.settings.renderMode;
-  state_.settings.renderMode = mode;
+  const std::int32_t old = std::exchange(state_.settings.renderMode, mode);
   if (mode == 1) SetAntialiasLevel(state_.settings.antiAliasLevel);
   return old;
 }
 
-double DrawContext::SetFlatness(double flatness) {
-  const double old = state_.settings.flatness;
-  state_.settings.flatness = flatness;
-  return old;
-}
+double DrawContext::SetFlatness(double flatness) { return std::exchange(state_.settings.flatness, flatness); }
 
 std::int32_t DrawContext::SetFillRule(std::int32_t rule) {
-  const std::int32_t old = state_.settings.fillRule;
-  state_.settings.fillRule = rule;
-  return old;
+  return std::exchange(state_.settings.fillRule, rule);
 }
 
 std::int32_t DrawContext::GetSettingsPair(bool* flag) const {
