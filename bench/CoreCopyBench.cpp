@@ -2,9 +2,7 @@
 // walk and kernel choice should cost little over the bare copy.
 #include <benchmark/benchmark.h>
 
-#include <cstring>
-#include <vector>
-
+#include "MemcpyPeer.h"
 #include "core/CopyRect.h"
 #include "core/RowIteratorBands.h"
 
@@ -27,15 +25,7 @@ void BM_CopyPixels(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * std::int64_t{kSide} * kSide * 4);
 }
 
-void BM_Memcpy(benchmark::State& state) {
-  const std::size_t bytes = std::size_t{kSide} * kSide * 4;
-  std::vector<std::uint8_t> destination(bytes, 1), source(bytes, 2);
-  for (auto _ : state) {
-    std::memcpy(destination.data(), source.data(), bytes);
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
-}
+void BM_Memcpy(benchmark::State& state) { CopyWithMemcpy(state, std::size_t{kSide} * kSide * 4); }
 
 // Each kernel variant on the same images, forced as the tests force them.
 void BM_CopyPixelsVariant(benchmark::State& state) {

@@ -2,9 +2,7 @@
 // bytes: the fill should run at least at half memcpy's bandwidth.
 #include <benchmark/benchmark.h>
 
-#include <cstring>
-#include <vector>
-
+#include "MemcpyPeer.h"
 #include "core/RowIteratorBands.h"
 #include "vector/CanvasRef.h"
 
@@ -31,15 +29,7 @@ void BM_FillAll(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * std::int64_t{kWidth} * kHeight * 4);
 }
 
-void BM_Memcpy(benchmark::State& state) {
-  const std::size_t bytes = std::size_t{kWidth} * kHeight * 4;
-  std::vector<std::uint8_t> destination(bytes, 1), source(bytes, 2);
-  for (auto _ : state) {
-    std::memcpy(destination.data(), source.data(), bytes);
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
-}
+void BM_Memcpy(benchmark::State& state) { CopyWithMemcpy(state, std::size_t{kWidth} * kHeight * 4); }
 
 BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FillAll)->Unit(benchmark::kMillisecond);
