@@ -45,6 +45,7 @@ const char kScriptHelp[] =
     "  wait-enabled ID [MS]         until the control is enabled (OK: a render has finished)\n"
     "  answer ok|cancel|yes|no      the next message box\n"
     "  choose-file PATH             the next file dialog's answer; cancel-file cancels it\n"
+    "  activate TITLE               the window whose title starts so becomes the active one\n"
     "  capture PATH                 the active window as it shows now, into a PNG\n"
     "Example: in the group popup, pick the group three after the current one (after the default\n"
     "PGG: P4), blend 30 %, tile 70 %, render, OK:\n"

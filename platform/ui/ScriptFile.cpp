@@ -127,6 +127,19 @@ void AddLine(const LineReader& line, const std::string& text, EventScript& scrip
   } else if (command == "cancel-file") {
     line.Expect(1, 1);
     script.CancelFileDialog();
+  } else if (command == "activate") {
+    const std::string title = Rest(line, text, "a window's title");
+    script.Then(text, [title] {
+      for (HWND top = GetTopWindow(nullptr); top; top = GetWindow(top, GW_HWNDNEXT)) {
+        char caption[256] = "";
+        GetWindowText(top, caption, sizeof caption);
+        if (IsWindowVisible(top) && std::string(caption).rfind(title, 0) == 0) {
+          SetActiveWindow(top);
+          return;
+        }
+      }
+      throw ScriptFailure("no shown window's title starts with \"" + title + "\"");
+    });
   } else if (command == "capture") {
     const std::string path = Rest(line, text, "a path");
     script.Then(text, [path] {

@@ -12,6 +12,7 @@
 //   answer ok|cancel|yes|no      the next message box
 //   choose-file PATH             the next file dialog's answer
 //   cancel-file                  the next file dialog cancelled
+//   activate TITLE               the shown top-level window whose title starts so becomes active
 //   capture PATH                 the active window, as it shows now, into a PNG file
 //
 // Blank lines and lines starting with # are skipped.

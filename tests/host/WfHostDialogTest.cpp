@@ -1,5 +1,6 @@
 // wf-host --dialog under an event script file, through the built module: OK writes what the
-// dialog rendered, which a run without the dialog replays; Cancel and a bad script write nothing.
+// dialog rendered, which a run without the dialog replays; the tile is saved and the tile window
+// opened from the script; Cancel and a bad script write nothing.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -51,6 +52,21 @@ TEST_F(WfHostDialog, OkWritesTheRenderThroughTheSelectionAndARunWithoutTheDialog
     EXPECT_EQ(written.substr(y * row, split), input.substr(y * row, split)) << y;
     EXPECT_NE(written.substr(y * row + split, row - split), input.substr(y * row + split, row - split)) << y;
   }
+}
+
+TEST_F(WfHostDialog, TheScriptSavesTheTileInEachFormatAndOpensTheTileWindow) {
+  std::string script = "click 3006\nwait-enabled 1\n";
+  for (const char* name : {"tile.jpg", "tile.png", "tile.bmp"})
+    script += "click 3028\nchoose-file " + Path(name) + "\n";
+  Script(script + "click 3018\ncapture " + Path("tile-window.png") + "\nactivate Wendle Forge [\nclick 1\n");
+  const Outcome run = Host("--in picture.png --out out.png --dialog script.txt");
+  ASSERT_EQ(run.exitCode, 0) << run.error;
+  const std::string size = Identify("%wx%h", Path("tile.png"));
+  EXPECT_NE(size, "");
+  EXPECT_EQ(Identify("%m %wx%h", Path("tile.jpg")), "JPEG " + size);
+  EXPECT_EQ(Identify("%m %wx%h", Path("tile.bmp")), "BMP3 " + size);
+  EXPECT_EQ(Identify("%m", Path("tile-window.png")), "PNG");
+  EXPECT_TRUE(Exists("out.png"));
 }
 
 TEST_F(WfHostDialog, CancelABadScriptOrNoInputWriteNothingAndSayWhy) {

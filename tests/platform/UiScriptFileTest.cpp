@@ -113,6 +113,7 @@ TEST(ScriptFileErrorTest, ABadLineOrFileIsNamedWithItsReason) {
       {"wait-enabled 1 -5", "a wait takes a time of 0 ms or more"},
       {"answer maybe", "a message box is answered ok, cancel, yes or no"},
       {"capture ", "\"capture\" needs a path"},
+      {"activate", "\"activate\" needs a window's title"},
   };
   for (auto [line, reason] : cases) {
     const std::string path = WriteScript("bad.txt", std::string("click 1\n# fine so far\n") + line + "\n");
