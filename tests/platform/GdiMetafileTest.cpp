@@ -40,6 +40,11 @@ struct Target {
     DeleteObject(bitmap);
     DeleteDC(dc);
   }
+  // Plays over the whole bitmap.
+  bool Play(HENHMETAFILE metafile) {
+    const RECT whole{0, 0, 200, 200};
+    return PlayEnhMetaFile(dc, metafile, &whole);
+  }
   HDC dc;
   HBITMAP bitmap;
   HGDIOBJ old;
@@ -90,8 +95,7 @@ TEST(Metafiles, PlaceableWindowsMetafilePlaysIntoTheRectangle) {
                                              &picture);
   ASSERT_NE(metafile, nullptr);
   Target target;
-  RECT rect{0, 0, 200, 200};
-  ASSERT_TRUE(PlayEnhMetaFile(target.dc, metafile, &rect));
+  ASSERT_TRUE(target.Play(metafile));
   EXPECT_EQ(GetPixel(target.dc, 10, 10), RGB(255, 0, 0));
   EXPECT_EQ(GetPixel(target.dc, 95, 95), RGB(255, 0, 0));  // the logical 50 x 50 doubled
   EXPECT_EQ(GetPixel(target.dc, 120, 120), RGB(255, 255, 255));
@@ -128,7 +132,6 @@ TEST(Metafiles, DamagedWindowsMetafilesPlaySafely) {
   std::vector<BYTE> file = wmf.Placeable(0, 0, 100, 100, 96);
   METAFILEPICT picture{MM_ANISOTROPIC, 100, 100, nullptr};
   Target target;
-  RECT rect{0, 0, 200, 200};
   // Each byte of the records in turn set to every bit pattern that stretches sizes and counts.
   for (std::size_t at = 22 + 18; at < file.size(); ++at) {
     for (BYTE value : {BYTE{0x00}, BYTE{0x7F}, BYTE{0xFF}}) {
@@ -137,12 +140,24 @@ TEST(Metafiles, DamagedWindowsMetafilesPlaySafely) {
       HENHMETAFILE metafile = SetWinMetaFileBits(static_cast<UINT>(damaged.size()), damaged.data(), nullptr,
                                                  &picture);
       ASSERT_NE(metafile, nullptr);
-      PlayEnhMetaFile(target.dc, metafile, &rect);
+      target.Play(metafile);
       DeleteEnhMetaFile(metafile);
     }
   }
   EXPECT_EQ(GetMapMode(target.dc), MM_TEXT);
 }
+
+// An enhanced metafile's handle over its bytes, deleted with it.
+struct LoadedEnhanced {
+  explicit LoadedEnhanced(const std::vector<BYTE>& bytes)
+      : metafile(SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data())) {}
+  ~LoadedEnhanced() {
+    if (metafile) DeleteEnhMetaFile(metafile);
+  }
+  LoadedEnhanced(const LoadedEnhanced&) = delete;
+  LoadedEnhanced& operator=(const LoadedEnhanced&) = delete;
+  HENHMETAFILE metafile;
+};
 
 // An enhanced metafile whose frame is 100 x 100 reference pixels (one pixel, 0.1 mm).
 struct EnhancedMetafile {
@@ -189,22 +204,19 @@ TEST(Metafiles, EnhancedMetafilePlaysScaledIntoTheRectangle) {
       .Record(37, {2})
       .Record(27, {0, 80})     // move to (0, 80)
       .Record(54, {100, 80});  // line to (100, 80)
-  std::vector<BYTE> bytes = emf.Bytes();
-  HENHMETAFILE metafile = SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data());
-  ASSERT_NE(metafile, nullptr);
+  const LoadedEnhanced loaded(emf.Bytes());
+  ASSERT_NE(loaded.metafile, nullptr);
   ENHMETAHEADER header;
-  ASSERT_EQ(GetEnhMetaFileHeader(metafile, sizeof header, &header), sizeof header);
+  ASSERT_EQ(GetEnhMetaFileHeader(loaded.metafile, sizeof header, &header), sizeof header);
   EXPECT_EQ(header.rclBounds.right - header.rclBounds.left, 99);
-  EXPECT_EQ(GetEnhMetaFilePaletteEntries(metafile, 0, nullptr), 0u);
+  EXPECT_EQ(GetEnhMetaFilePaletteEntries(loaded.metafile, 0, nullptr), 0u);
   Target target;
-  RECT rect{0, 0, 200, 200};
-  ASSERT_TRUE(PlayEnhMetaFile(target.dc, metafile, &rect));
+  ASSERT_TRUE(target.Play(loaded.metafile));
   EXPECT_EQ(GetPixel(target.dc, 5, 5), RGB(0, 0, 255));
   EXPECT_EQ(GetPixel(target.dc, 95, 95), RGB(0, 0, 255));
   EXPECT_EQ(GetPixel(target.dc, 110, 110), RGB(255, 255, 255));
   EXPECT_EQ(GetPixel(target.dc, 150, 160), RGB(255, 0, 0));
   EXPECT_EQ(GetPixel(target.dc, 150, 150), RGB(255, 255, 255));
-  DeleteEnhMetaFile(metafile);
 }
 
 std::int32_t FloatBits(float value) {
@@ -228,12 +240,10 @@ TEST(Metafiles, EnhancedMetafileFollowsWorldTransforms) {
       // A quarter turn, x' = 60 - y and y' = 50 + x: the 30 x 10 polygon stands upright.
       .Record(35, {f(0), f(1), f(-1), f(0), f(60), f(50)})
       .Record(86, {0, 0, 0, 0, 4, Point16(0, 0), Point16(30, 0), Point16(30, 10), Point16(0, 10)});
-  std::vector<BYTE> bytes = emf.Bytes();
-  HENHMETAFILE metafile = SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data());
-  ASSERT_NE(metafile, nullptr);
+  const LoadedEnhanced loaded(emf.Bytes());
+  ASSERT_NE(loaded.metafile, nullptr);
   Target target;
-  RECT rect{0, 0, 200, 200};
-  ASSERT_TRUE(PlayEnhMetaFile(target.dc, metafile, &rect));
+  ASSERT_TRUE(target.Play(loaded.metafile));
   EXPECT_EQ(GetPixel(target.dc, 22, 2), RGB(0, 0, 255));
   EXPECT_EQ(GetPixel(target.dc, 57, 37), RGB(0, 0, 255));
   EXPECT_EQ(GetPixel(target.dc, 17, 10), RGB(255, 255, 255));
@@ -244,7 +254,6 @@ TEST(Metafiles, EnhancedMetafileFollowsWorldTransforms) {
   ASSERT_TRUE(GetWorldTransform(target.dc, &world));
   EXPECT_EQ(world.eM11, 1.0f);  // the playback leaves the device context as it was
   EXPECT_EQ(world.eDx, 0.0f);
-  DeleteEnhMetaFile(metafile);
 }
 
 TEST(Metafiles, WorldTransformsCombineInOrderAndRefuseSingularOnes) {
@@ -285,18 +294,15 @@ TEST(Metafiles, EnhancedMetafilePathsAreFilledAndStroked) {
       .Record(88, {0, 0, 0, 0, 3, Point16(30, 90), Point16(60, 90), Point16(90, 90)})
       .Record(60, {})
       .Record(64, {0, 0, 90, 90});
-  std::vector<BYTE> bytes = emf.Bytes();
-  HENHMETAFILE metafile = SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data());
-  ASSERT_NE(metafile, nullptr);
+  const LoadedEnhanced loaded(emf.Bytes());
+  ASSERT_NE(loaded.metafile, nullptr);
   Target target;
-  RECT rect{0, 0, 200, 200};
-  ASSERT_TRUE(PlayEnhMetaFile(target.dc, metafile, &rect));
+  ASSERT_TRUE(target.Play(loaded.metafile));
   EXPECT_EQ(GetPixel(target.dc, 70, 20), RGB(0, 0, 255));
   EXPECT_EQ(GetPixel(target.dc, 20, 70), RGB(255, 255, 255));
   EXPECT_EQ(GetPixel(target.dc, 40, 0), RGB(0, 0, 255));  // no pen on the filled path
   EXPECT_EQ(GetPixel(target.dc, 100, 180), RGB(255, 0, 0));
   EXPECT_EQ(GetPixel(target.dc, 100, 170), RGB(255, 255, 255));
-  DeleteEnhMetaFile(metafile);
 }
 
 TEST(Metafiles, EnhancedMetafileStretchesItsBitmaps) {
@@ -325,16 +331,13 @@ TEST(Metafiles, EnhancedMetafileStretchesItsBitmaps) {
       .U32(0);
   record.bytes.insert(record.bytes.end(), {0, 0, 255, 0, 255, 0, 0, 0});
   emf.records.bytes.insert(emf.records.bytes.end(), record.bytes.begin(), record.bytes.end());
-  std::vector<BYTE> bytes = emf.Bytes();
-  HENHMETAFILE metafile = SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data());
-  ASSERT_NE(metafile, nullptr);
+  const LoadedEnhanced loaded(emf.Bytes());
+  ASSERT_NE(loaded.metafile, nullptr);
   Target target;
-  RECT rect{0, 0, 200, 200};
-  ASSERT_TRUE(PlayEnhMetaFile(target.dc, metafile, &rect));
+  ASSERT_TRUE(target.Play(loaded.metafile));
   EXPECT_EQ(GetPixel(target.dc, 10, 100), RGB(255, 0, 0));
   EXPECT_EQ(GetPixel(target.dc, 90, 100), RGB(0, 255, 0));
   EXPECT_EQ(GetPixel(target.dc, 110, 100), RGB(255, 255, 255));
-  DeleteEnhMetaFile(metafile);
 }
 
 TEST(Metafiles, DamagedEnhancedMetafilesAreRefusedOrStopSafely) {
@@ -351,8 +354,7 @@ TEST(Metafiles, DamagedEnhancedMetafilesAreRefusedOrStopSafely) {
   HENHMETAFILE metafile = SetEnhMetaFileBits(static_cast<UINT>(broken.size()), broken.data());
   ASSERT_NE(metafile, nullptr);
   Target target;
-  RECT rect{0, 0, 200, 200};
-  EXPECT_FALSE(PlayEnhMetaFile(target.dc, metafile, &rect));
+  EXPECT_FALSE(target.Play(metafile));
   DeleteEnhMetaFile(metafile);
   // Each byte of the records of a richer file set to patterns that stretch sizes, counts,
   // indices and coordinates: played without harm.
@@ -370,7 +372,7 @@ TEST(Metafiles, DamagedEnhancedMetafilesAreRefusedOrStopSafely) {
       std::vector<BYTE> damaged = richBytes;
       damaged[at] = value;
       if (HENHMETAFILE played = SetEnhMetaFileBits(static_cast<UINT>(damaged.size()), damaged.data())) {
-        PlayEnhMetaFile(target.dc, played, &rect);
+        target.Play(played);
         DeleteEnhMetaFile(played);
       }
     }
@@ -379,7 +381,7 @@ TEST(Metafiles, DamagedEnhancedMetafilesAreRefusedOrStopSafely) {
   for (std::size_t size = 0; size < bytes.size(); size += 4) {
     HENHMETAFILE partial = SetEnhMetaFileBits(static_cast<UINT>(size), bytes.data());
     if (partial) {
-      PlayEnhMetaFile(target.dc, partial, &rect);
+      target.Play(partial);
       DeleteEnhMetaFile(partial);
     }
   }
