@@ -25,21 +25,20 @@ __m256i TwoRows(const std::uint8_t* const p[4], std::intptr_t offset) {
 }
 
 // Four footprints by the plain rule, step for step as the SSE2 kernel takes two: pixels 0 and 1
-// in the low half, 2 and 3 in the high one. Answers the four pixels' bytes in order.
-__m128i BilinearFourPixels(const std::uint8_t* const p[4], std::intptr_t stride, const std::uint32_t fx[4],
-                           const std::uint32_t fy[4]) {
+// in the low half, 2 and 3 in the high one, each weighted by the pairs in its lanes of wx0 and wy0
+// (pixels 0 and 2) or wx1 and wy1 (pixels 1 and 3). Answers the four pixels' bytes in order.
+__m128i BlendFourFootprints(const std::uint8_t* const p[4], std::intptr_t stride, __m256i wx0, __m256i wx1,
+                            __m256i wy0, __m256i wy1) {
   const __m256i zero = _mm256_setzero_si256();
   const __m256i row0 = TwoRows(p, 0), row1 = TwoRows(p, stride);
   const __m256i a0 = _mm256_unpacklo_epi8(row0, zero), a1 = _mm256_unpackhi_epi8(row0, zero);
   const __m256i c0 = _mm256_unpacklo_epi8(row1, zero), c1 = _mm256_unpackhi_epi8(row1, zero);
-  const __m256i wx0 = WeightPairs(fx[0], fx[2]), wx1 = WeightPairs(fx[1], fx[3]);
   const __m256i bias = _mm256_set1_epi32(32768);
   auto across = [&](__m256i t, __m256i w) {
     return _mm256_sub_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(t, _mm256_srli_si256(t, 8)), w), bias);
   };
   const __m256i tops = _mm256_packs_epi32(across(a0, wx0), across(a1, wx1));
   const __m256i bottoms = _mm256_packs_epi32(across(c0, wx0), across(c1, wx1));
-  const __m256i wy0 = WeightPairs(fy[0], fy[2]), wy1 = WeightPairs(fy[1], fy[3]);
   const __m256i offset = _mm256_set1_epi32(32768 * 256);
   const __m256i v0 = _mm256_srli_epi32(
       _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(tops, bottoms), wy0), offset), 16);
@@ -48,6 +47,13 @@ __m128i BilinearFourPixels(const std::uint8_t* const p[4], std::intptr_t stride,
   const __m256i words = _mm256_packs_epi32(v0, v1);
   const __m256i bytes = _mm256_packus_epi16(words, words);
   return _mm_unpacklo_epi64(_mm256_castsi256_si128(bytes), _mm256_extracti128_si256(bytes, 1));
+}
+
+// Four footprints with their fractions as the plain rule takes them.
+__m128i BilinearFourPixels(const std::uint8_t* const p[4], std::intptr_t stride, const std::uint32_t fx[4],
+                           const std::uint32_t fy[4]) {
+  return BlendFourFootprints(p, stride, WeightPairs(fx[0], fx[2]), WeightPairs(fx[1], fx[3]),
+                             WeightPairs(fy[0], fy[2]), WeightPairs(fy[1], fy[3]));
 }
 
 // Eight positions whose footprints lie inside the window: the taps' byte offsets in it and the
@@ -89,30 +95,12 @@ __m256i Spread(__m256i w, int k) {
   return _mm256_permutevar8x32_epi32(w, _mm256_setr_epi32(k, k, k, k, k + 2, k + 2, k + 2, k + 2));
 }
 
-// Pixels 4 j .. 4 j + 3 of the eight, as BilinearFourPixels takes them.
+// Pixels 4 j .. 4 j + 3 of the eight.
 __m128i FourOfEight(const std::uint8_t* base, std::intptr_t pitch, const EightFootprints& f, int j) {
   const std::uint8_t* p[4] = {base + f.offsets[4 * j], base + f.offsets[4 * j + 1],
                               base + f.offsets[4 * j + 2], base + f.offsets[4 * j + 3]};
-  const __m256i zero = _mm256_setzero_si256();
-  const __m256i row0 = TwoRows(p, 0), row1 = TwoRows(p, pitch);
-  const __m256i a0 = _mm256_unpacklo_epi8(row0, zero), a1 = _mm256_unpackhi_epi8(row0, zero);
-  const __m256i c0 = _mm256_unpacklo_epi8(row1, zero), c1 = _mm256_unpackhi_epi8(row1, zero);
-  const __m256i wx0 = Spread(f.wx, 4 * j), wx1 = Spread(f.wx, 4 * j + 1);
-  const __m256i bias = _mm256_set1_epi32(32768);
-  auto across = [&](__m256i t, __m256i w) {
-    return _mm256_sub_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(t, _mm256_srli_si256(t, 8)), w), bias);
-  };
-  const __m256i tops = _mm256_packs_epi32(across(a0, wx0), across(a1, wx1));
-  const __m256i bottoms = _mm256_packs_epi32(across(c0, wx0), across(c1, wx1));
-  const __m256i wy0 = Spread(f.wy, 4 * j), wy1 = Spread(f.wy, 4 * j + 1);
-  const __m256i offset = _mm256_set1_epi32(32768 * 256);
-  const __m256i v0 = _mm256_srli_epi32(
-      _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(tops, bottoms), wy0), offset), 16);
-  const __m256i v1 = _mm256_srli_epi32(
-      _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(tops, bottoms), wy1), offset), 16);
-  const __m256i words = _mm256_packs_epi32(v0, v1);
-  const __m256i bytes = _mm256_packus_epi16(words, words);
-  return _mm_unpacklo_epi64(_mm256_castsi256_si128(bytes), _mm256_extracti128_si256(bytes, 1));
+  return BlendFourFootprints(p, pitch, Spread(f.wx, 4 * j), Spread(f.wx, 4 * j + 1), Spread(f.wy, 4 * j),
+                             Spread(f.wy, 4 * j + 1));
 }
 
 bool IsOpaque(__m128i pixels) {
