@@ -119,27 +119,7 @@ bool DrawContext::RestoreState() {
   if (saved_.empty()) return false;
   std::unique_ptr<State> top = std::move(saved_.back());
   saved_.pop_back();
-  state_.fillBlend = std::move(top->fillBlend);
-  state_.strokeBlend = std::move(top->strokeBlend);
-  state_.fillOpacity = top->fillOpacity;
-  state_.strokeOpacity = top->strokeOpacity;
-  state_.clip = top->clip;
-  state_.visible = top->visible;
-  state_.zoom = top->zoom;
-  std::copy(top->maskPlacement, top->maskPlacement + 4, state_.maskPlacement);
-  state_.maskOptions = top->maskOptions;
-  state_.user = top->user;
-  state_.current = top->current;
-  state_.inverseView = top->inverseView;
-  state_.deviceMatrix = top->deviceMatrix;
-  state_.useDeviceMatrix = top->useDeviceMatrix;
-  state_.fillPaint = top->fillPaint;
-  state_.strokePaint = top->strokePaint;
-  state_.pen = top->pen;
-  state_.settings = top->settings;
-  state_.font = top->font;
-  state_.textOrigin = top->textOrigin;
-  state_.textScale = top->textScale;
+  state_ = std::move(*top);
   return true;
 }
 

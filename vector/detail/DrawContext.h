@@ -162,6 +162,7 @@ class DrawContext : public GlyphTarget {
     State() = default;
     State(const State& other);
     State& operator=(const State&) = delete;
+    State& operator=(State&&) = default;
 
     std::uint8_t fillOpacity = 255;
     std::uint8_t strokeOpacity = 255;
