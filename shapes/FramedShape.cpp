@@ -49,11 +49,7 @@ void FramedShape::OnMouseMove(UINT flags, CPoint at) {
     if (m != points[ResizeCorner()]) {
       SaveState();
       if (Resize(m)) {
-        ComputeCentre();
-        ComputeEdgesFromPoints();
-        ApplyRotatedFrame();
-        PlaceSplineHandles();
-        EndMove();
+        EndCornerMove();
       } else {
         RestoreState();
       }

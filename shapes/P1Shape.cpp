@@ -100,11 +100,7 @@ void P1Shape::DragCorner1(Point2D m) {
   ComputeEdgesFromPoints();
   if (lean > kMaxLean || lean < kMinLean) RestoreState();
   if (-kMinSpan < edgeB.y && edgeB.y < kMinSpan) RestoreState();
-  ComputeCentre();
-  ComputeEdgesFromPoints();
-  ApplyRotatedFrame();
-  PlaceSplineHandles();
-  EndMove();
+  EndCornerMove();
 }
 
 void P1Shape::DragCorner3(Point2D m) {

@@ -37,11 +37,7 @@ void P2Shape::DragCorner3(Point2D at) {
   if (angle != 0) corvel::RotatePointDegrees(-angle, fixed.x, fixed.y, q);
   points[0] = Point2D(q.x, fixed.y);
   if (angle != 0) corvel::RotatePointDegrees(angle, fixed.x, fixed.y, points[0]);
-  ComputeCentre();
-  ComputeEdgesFromPoints();
-  ApplyRotatedFrame();
-  PlaceSplineHandles();
-  EndMove();
+  EndCornerMove();
 }
 
 void P2Shape::DragControl(Point2D at) {

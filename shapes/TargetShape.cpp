@@ -86,6 +86,14 @@ void TargetShape::EndMove() {
     RestoreState();
 }
 
+void TargetShape::EndCornerMove() {
+  ComputeCentre();
+  ComputeEdgesFromPoints();
+  ApplyRotatedFrame();
+  PlaceSplineHandles();
+  EndMove();
+}
+
 double TargetShape::HeldSpline(double value) {
   if (value >= kSplineLimit) return kSplineLimit;
   if (value <= -kSplineLimit) return -kSplineLimit;

@@ -72,6 +72,9 @@ class TargetShape : public ShapeHandle {
   void InvalidateView();
   // Keeps a step while the shape stays usable, else undoes it.
   void EndMove();
+  // After the corners moved: the centre, edges, turned frame and spline handles follow them, and
+  // the step ends as EndMove ends it.
+  void EndCornerMove();
   Point2D MouseToImage(CPoint at) { return view->ClientToImage(Point2D(at)); }
 
   HCURSOR cornerCursor, moveCursor, controlCursor, rotateCursor;

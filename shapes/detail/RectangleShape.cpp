@@ -57,11 +57,7 @@ void RectangleShape::DragCorner1(Point2D at) {
     corvel::RotatePointDegrees(angle, fixed.x, fixed.y, points[2]);
     corvel::RotatePointDegrees(angle, fixed.x, fixed.y, points[0]);
   }
-  ComputeCentre();
-  ComputeEdgesFromPoints();
-  ApplyRotatedFrame();
-  PlaceSplineHandles();
-  EndMove();
+  EndCornerMove();
 }
 
 void RectangleShape::OnMouseMove(UINT flags, CPoint at) {
