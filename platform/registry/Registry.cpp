@@ -296,6 +296,21 @@ LSTATUS Guarded(Body body) noexcept {
   }
 }
 
+// A call that hands back a handle to a key below another: the place for the handle is cleared and
+// the path split before `open` runs under the registry's lock.
+template <class Open>
+LSTATUS OpenUnder(LPCSTR subKey, PHKEY result, Open open) {
+  return Guarded([&]() -> LSTATUS {
+    if (!result) return ERROR_INVALID_PARAMETER;
+    *result = nullptr;
+    std::vector<std::string> path;
+    if (!SplitPath(subKey, path)) return ERROR_INVALID_PARAMETER;
+    State& state = Registry();
+    Guard guard(state.lock);
+    return open(state, path);
+  });
+}
+
 // Finds the key behind the handle under the registry's lock and answers from it.
 template <class Read>
 LSTATUS ReadKey(HKEY handle, REGSAM needed, Read read) {
@@ -378,13 +393,7 @@ void SetRegistryWriteHook(void (*hook)()) {
 
 LSTATUS RegCreateKeyEx(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM access, void*, PHKEY result,
                        LPDWORD disposition) {
-  return Guarded([&]() -> LSTATUS {
-    if (!result) return ERROR_INVALID_PARAMETER;
-    *result = nullptr;
-    std::vector<std::string> path;
-    if (!SplitPath(subKey, path)) return ERROR_INVALID_PARAMETER;
-    State& state = Registry();
-    Guard guard(state.lock);
+  return OpenUnder(subKey, result, [&](State& state, const std::vector<std::string>& path) -> LSTATUS {
     OpenKey parent;
     Key* node = nullptr;
     Change change(state);
@@ -410,13 +419,7 @@ LSTATUS RegCreateKeyEx(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM acce
 }
 
 LSTATUS RegOpenKeyEx(HKEY key, LPCSTR subKey, DWORD, REGSAM access, PHKEY result) {
-  return Guarded([&]() -> LSTATUS {
-    if (!result) return ERROR_INVALID_PARAMETER;
-    *result = nullptr;
-    std::vector<std::string> path;
-    if (!SplitPath(subKey, path)) return ERROR_INVALID_PARAMETER;
-    State& state = Registry();
-    Guard guard(state.lock);
+  return OpenUnder(subKey, result, [&](State& state, const std::vector<std::string>& path) -> LSTATUS {
     OpenKey parent;
     Key* node = nullptr;
     LSTATUS status = Resolve(state, key, 0, parent, node);
