@@ -33,10 +33,8 @@ void P2Shape::DragCorner3(Point2D at) {
   // Corner 0 is the foot of corner 3 on leg A's line through corner 1, found in the frame turned
   // back about corner 1.
   const Point2D& fixed = points[1];
-  Point2D q = at;
-  if (angle != 0) corvel::RotatePointDegrees(-angle, fixed.x, fixed.y, q);
-  points[0] = Point2D(q.x, fixed.y);
-  if (angle != 0) corvel::RotatePointDegrees(angle, fixed.x, fixed.y, points[0]);
+  const Point2D q = ToLevelFrame(fixed, at);
+  points[0] = FromLevelFrame(fixed, Point2D(q.x, fixed.y));
   EndCornerMove();
 }
 

@@ -23,6 +23,16 @@ void DraggableShape::ScaleStep(Point2D at) {
   EndMove();
 }
 
+Point2D DraggableShape::ToLevelFrame(Point2D pivot, Point2D p) const {
+  if (angle != 0) corvel::RotatePointDegrees(-angle, pivot.x, pivot.y, p);
+  return p;
+}
+
+Point2D DraggableShape::FromLevelFrame(Point2D pivot, Point2D p) const {
+  if (angle != 0) corvel::RotatePointDegrees(angle, pivot.x, pivot.y, p);
+  return p;
+}
+
 void DraggableShape::PressToScale(int corner, CPoint at) {
   rightDown = true;
   if (HitTest(points[corner], MouseToImage(at))) {

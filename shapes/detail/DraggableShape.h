@@ -21,6 +21,10 @@ class DraggableShape : public TargetShape {
   void SplineStep(int index, double value);
   // Clears each grab flag that is set and writes the parameters once for each.
   void Release(std::initializer_list<bool*> grabs);
+  // The frame turned back by the shape's angle about `pivot`, in which its sides are level, and
+  // out of it again; at angle 0 points stay exactly where they are.
+  Point2D ToLevelFrame(Point2D pivot, Point2D p) const;
+  Point2D FromLevelFrame(Point2D pivot, Point2D p) const;
   // The right button scales the shape from `corner` while it is held down on it.
   void PressToScale(int corner, CPoint at);
   void ReleaseScale();

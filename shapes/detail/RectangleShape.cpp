@@ -49,14 +49,9 @@ void RectangleShape::DragCorner1(Point2D at) {
   points[1] = at;
   // The sides are level in the frame turned back about corner 3.
   const Point2D& fixed = points[3];
-  Point2D t = at;
-  if (angle != 0) corvel::RotatePointDegrees(-angle, fixed.x, fixed.y, t);
-  points[2] = Point2D(t.x, fixed.y);
-  points[0] = Point2D(fixed.x, t.y);
-  if (angle != 0) {
-    corvel::RotatePointDegrees(angle, fixed.x, fixed.y, points[2]);
-    corvel::RotatePointDegrees(angle, fixed.x, fixed.y, points[0]);
-  }
+  const Point2D t = ToLevelFrame(fixed, at);
+  points[2] = FromLevelFrame(fixed, Point2D(t.x, fixed.y));
+  points[0] = FromLevelFrame(fixed, Point2D(fixed.x, t.y));
   EndCornerMove();
 }
 
