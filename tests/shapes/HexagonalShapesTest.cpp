@@ -79,12 +79,8 @@ class HexagonalShapeTest : public ShapeTest, public testing::WithParamInterface<
   shapes::TargetShape& Build(int angle, double leg = 80) {
     command->GetParameters().GetParameter(kTilingMethod)->SetInt(GetParam().method);
     command->GetParameters().GetParameter(kAngle)->SetInt(angle);
-    SetFloat(kPoint3X, 150.0f / kWidth);
-    SetFloat(kPoint3Y, 110.0f / kHeight);
-    SetFloat(kPoint2X, static_cast<float>((150 + leg) / kWidth));
-    SetFloat(kPoint2Y, 110.0f / kHeight);
-    SetFloat(kPoint1X, static_cast<float>((150 + leg / 2) / kWidth));
-    SetFloat(kPoint1Y, static_cast<float>((110 + leg) / kHeight));
+    SetCorners(150.0f / kWidth, 110.0f / kHeight, static_cast<float>((150 + leg) / kWidth), 110.0f / kHeight,
+               static_cast<float>((150 + leg / 2) / kWidth), static_cast<float>((110 + leg) / kHeight));
     tool->CreateTargetShape(shapes::kKeepCentre);
     built = tool->GetShape();
     return *built;

@@ -39,12 +39,8 @@ class RectangularShapesTest : public ShapeTest {
   shapes::TargetShape& Build(int method, int angle, double s1 = 0, double s2 = 0, double s3 = 0) {
     command->GetParameters().GetParameter(kTilingMethod)->SetInt(method);
     command->GetParameters().GetParameter(kAngle)->SetInt(angle);
-    SetFloat(kPoint3X, 90.0f / kWidth);
-    SetFloat(kPoint3Y, 90.0f / kHeight);
-    SetFloat(kPoint2X, 170.0f / kWidth);
-    SetFloat(kPoint2Y, 90.0f / kHeight);
-    SetFloat(kPoint1X, 90.0f / kWidth);
-    SetFloat(kPoint1Y, 170.0f / kHeight);
+    SetCorners(90.0f / kWidth, 90.0f / kHeight, 170.0f / kWidth, 90.0f / kHeight, 90.0f / kWidth,
+               170.0f / kHeight);
     SetFloat(kSpline1, static_cast<float>(s1));
     SetFloat(kSpline2, static_cast<float>(s2));
     SetFloat(kSpline3, static_cast<float>(s3));

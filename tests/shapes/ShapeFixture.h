@@ -104,6 +104,15 @@ class ShapeTest : public wf_test::UiTest {
     return value;
   }
   void SetFloat(int id, float value) { command->GetParameters().GetParameter(id)->SetFloat(value); }
+  // Corners 12, 13 and 15 as the parameters hold them: fractions of the image's width and height.
+  void SetCorners(float x12, float y12, float x13, float y13, float x15, float y15) {
+    SetFloat(resources::kPoint3X, x12);
+    SetFloat(resources::kPoint3Y, y12);
+    SetFloat(resources::kPoint2X, x13);
+    SetFloat(resources::kPoint2Y, y13);
+    SetFloat(resources::kPoint1X, x15);
+    SetFloat(resources::kPoint1Y, y15);
+  }
 
   static CPoint At(Point2D p) {
     return CPoint(static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y)));

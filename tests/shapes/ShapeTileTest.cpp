@@ -77,12 +77,7 @@ TEST_P(ShapeTile, TheWrittenShapeRendersTheGroupsSeamlessTile) {
   command->GetParameters().GetParameter(kTileSize)->SetInt(100);
   for (int angle : {0, 30, 90, 270}) {
     const std::string what = group + " at " + std::to_string(angle);
-    SetFloat(kPoint3X, 0.35f);
-    SetFloat(kPoint3Y, 0.35f);
-    SetFloat(kPoint2X, 0.55f);
-    SetFloat(kPoint2Y, 0.35f);
-    SetFloat(kPoint1X, 0.4f);
-    SetFloat(kPoint1Y, 0.65f);
+    SetCorners(0.35f, 0.35f, 0.55f, 0.35f, 0.4f, 0.65f);
     SetFloat(kSpline1, 0.06f);
     SetFloat(kSpline2, -0.05f);
     SetFloat(kSpline3, 0.04f);

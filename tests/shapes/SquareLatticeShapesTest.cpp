@@ -37,12 +37,8 @@ class SquareLatticeShapesTest : public ShapeTest {
   shapes::TargetShape& Build(int method, int angle, float spline = 0) {
     command->GetParameters().GetParameter(kTilingMethod)->SetInt(method);
     command->GetParameters().GetParameter(kAngle)->SetInt(angle);
-    SetFloat(kPoint3X, 120.0f / kWidth);
-    SetFloat(kPoint3Y, 100.0f / kHeight);
-    SetFloat(kPoint2X, 200.0f / kWidth);
-    SetFloat(kPoint2Y, 100.0f / kHeight);
-    SetFloat(kPoint1X, 120.0f / kWidth);
-    SetFloat(kPoint1Y, 180.0f / kHeight);
+    SetCorners(120.0f / kWidth, 100.0f / kHeight, 200.0f / kWidth, 100.0f / kHeight, 120.0f / kWidth,
+               180.0f / kHeight);
     SetFloat(kSpline1, spline);
     SetFloat(kSpline2, spline);
     tool->CreateTargetShape(shapes::kKeepCentre);

@@ -21,14 +21,6 @@ class FactoryTest : public ShapeTest {
     ShapeTest::SetUp();
     command->GetParameters().GetParameter(kTilingMethod)->SetInt(0);
   }
-  void SetCorners(float x12, float y12, float x13, float y13, float x15, float y15) {
-    SetFloat(kPoint3X, x12);
-    SetFloat(kPoint3Y, y12);
-    SetFloat(kPoint2X, x13);
-    SetFloat(kPoint2Y, y13);
-    SetFloat(kPoint1X, x15);
-    SetFloat(kPoint1Y, y15);
-  }
 };
 
 bool SamePoints(const shapes::TargetShape& a, const shapes::TargetShape& b) {
