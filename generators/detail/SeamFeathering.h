@@ -1,7 +1,8 @@
-// What the feathering workers share: the shrink of the lattice by the feather, the cell position
-// of a pixel, the source points half a feather into the source cell, the weight ramps across a
-// seam, and the plans of a band (two samples) and a corner (four). PM, PG, PMG, PGG and P4 blend
-// their rectangular regions with these alone; CM, CMM, P3 and P3LM add weights of their own.
+// What the feathering workers share: the shrink of the lattice by the feather, the cell position of
+// a pixel, the source points half a feather into the source cell, the weight ramps across a seam,
+// and the plans of a band (two samples), a corner (four) and a meeting of six copies. PM, PG, PMG,
+// PGG and P4 blend their rectangular regions with these alone; CM, CMM, P3 and P3LM add weights of
+// their own.
 #pragma once
 #include <algorithm>
 #include <cmath>
@@ -107,6 +108,21 @@ inline void PlanCorner(SamplePlan& plan, const Point2D& own, const Point2D& acro
   plan.Add(acrossBoth, (1 - w2) * (1 - w1));
   plan.Add(acrossFirst, (1 - w1) * w2);
   plan.Add(acrossSecond, (1 - w2) * w1);
+}
+
+// Where six copies meet, by the point's barycentric coordinates in the triangle of the seams'
+// ends: acrossFirst and acrossSecond lie across the seams that `first` and `second` weigh, the
+// three copies beyond across both, and `rest` is shared out in sixths.
+inline void PlanSixCopies(SamplePlan& plan, const Point2D& own, const Point2D& acrossFirst, double first,
+                          const Point2D& acrossSecond, double second, const Point2D& beyond1,
+                          const Point2D& beyond2, const Point2D& beyond3, double rest) {
+  plan.Clear();
+  plan.Add(own, Clamp01(first / 2 + second / 2 + rest / 6));
+  plan.Add(acrossFirst, Clamp01(first / 2 + rest / 6));
+  plan.Add(acrossSecond, Clamp01(second / 2 + rest / 6));
+  plan.Add(beyond1, Clamp01(rest / 6));
+  plan.Add(beyond2, Clamp01(rest / 6));
+  plan.Add(beyond3, Clamp01(rest / 6));
 }
 
 // Weights clamped one by one may sum past 1 where a pixel lies off the triangle its weights were

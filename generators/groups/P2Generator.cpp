@@ -74,13 +74,8 @@ int P2Generator::Generate(CProgressMeter* meter) {
     double g0, g1, g2;
     BarycentricCoords(p0, p1, p2, s0 + offset, g0, g1, g2);
     const Point2D s3 = s0.HalfTurn(corner);
-    plan.Clear();
-    plan.Add(s0, Clamp01(g2 / 2 + g1 / 2 + g0 / 6));
-    plan.Add(s0.HalfTurn(e1), Clamp01(g1 / 2 + g0 / 6));
-    plan.Add(s0.HalfTurn(e2), Clamp01(g2 / 2 + g0 / 6));
-    plan.Add(s3, Clamp01(g0 / 6));
-    plan.Add(s3.HalfTurn(e1), Clamp01(g0 / 6));
-    plan.Add(s3.HalfTurn(e2), Clamp01(g0 / 6));
+    PlanSixCopies(plan, s0, s0.HalfTurn(e1), g1, s0.HalfTurn(e2), g2, s3, s3.HalfTurn(e1), s3.HalfTurn(e2),
+                  g0);
     LimitWeightsToOne(plan);
   };
 

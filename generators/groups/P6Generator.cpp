@@ -158,14 +158,8 @@ int P6Generator::Generate(CProgressMeter* meter) {
               // Six copies meet at the six-fold centre.
               double w1, w2, w0;
               BarycentricCoords(q1, q2, z, own, w1, w2, w0);
-              const Point2D half = own.HalfTurn(z);
-              plan.Clear();
-              plan.Add(own, Clamp01(w1 / 2 + w2 / 2 + w0 / 6));
-              plan.Add(own.RotateMinus60(z), Clamp01(w2 / 2 + w0 / 6));
-              plan.Add(own.RotatePlus60(z), Clamp01(w1 / 2 + w0 / 6));
-              plan.Add(half, Clamp01(w0 / 6));
-              plan.Add(own.RotateMinus120(z), Clamp01(w0 / 6));
-              plan.Add(own.RotatePlus120(z), Clamp01(w0 / 6));
+              PlanSixCopies(plan, own, own.RotateMinus60(z), w2, own.RotatePlus60(z), w1, own.HalfTurn(z),
+                            own.RotateMinus120(z), own.RotatePlus120(z), w0);
             } else {
               const double a = Clamp01(0.5 - toAxisV / fu), b = Clamp01(0.5 - toAxisU / fv);
               PlanThree(plan, own, 1 - a - b, own.RotatePlus60(z), a, own.RotateMinus60(z), b);
