@@ -69,6 +69,9 @@ void BlendBitmap(platform::gdi::PixelWriter& writer, const RECT& clipBox, const 
   }
 }
 
+// Far beyond any surface, yet a device coordinate plus a run's length stays within an int.
+constexpr double kReach = 1 << 28;
+
 // Draws a run with its baseline starting at device point `origin`; `advances` are device
 // pixels per character. The run turns by the font's escapement.
 void DrawRun(DeviceContext& dc, const SizedFont& font, POINT origin, const char* text, std::size_t count,
@@ -104,7 +107,8 @@ void DrawRun(DeviceContext& dc, const SizedFont& font, POINT origin, const char*
   if (!rotated && (font.underline || font.strikeOut)) {
     LONG thickness = std::max<LONG>(1, std::lround(font.emHeight / 14));
     auto bar = [&](LONG top) {
-      const LONG right = std::min<LONG>(clipBox.right, origin.x + static_cast<LONG>(pen));
+      const LONG right = std::min<LONG>(clipBox.right,
+                                        origin.x + static_cast<LONG>(std::clamp(pen, -kReach, kReach)));
       for (LONG y = std::max<LONG>(top, clipBox.top); y < std::min<LONG>(top + thickness, clipBox.bottom);
            ++y) {
         for (LONG x = std::max<LONG>(origin.x, clipBox.left); x < right; ++x) {
@@ -125,12 +129,14 @@ BOOL Output(HDC handle, int x, int y, UINT options, const RECT* rect, const char
   auto lock = platform::gdi::FontLock();
   SizedFont font;
   if (!FontOf(*dc, &font)) return FALSE;
+  // A metafile's spacing is any number: each advance and the run's width stay within kReach.
   std::vector<LONG> advances(count);
   LONG width = 0;
   for (std::size_t i = 0; i < count; ++i) {
-    advances[i] = dx ? static_cast<LONG>(std::lround(platform::gdi::ScaleLength(dc->state, dx[i])))
-                     : font.Advance(static_cast<unsigned char>(text[i]));
-    width += advances[i];
+    const double advance = dx ? platform::gdi::ScaleLength(dc->state, dx[i])
+                              : font.Advance(static_cast<unsigned char>(text[i]));
+    advances[i] = static_cast<LONG>(std::lround(std::clamp(advance, -kReach, kReach)));
+    width = static_cast<LONG>(std::clamp(static_cast<double>(width) + advances[i], -kReach, kReach));
   }
   UINT align = dc->state.textAlign;
   POINT start = (align & TA_UPDATECP) ? dc->state.current : POINT{x, y};
