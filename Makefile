@@ -24,9 +24,13 @@ FUZZER_DIR = case $$f in markup) d=controls/fuzz;; *) d=codecs/fuzz;; esac
 
 .PHONY: test deps release sanitize tsan bench fuzz fuzz-build fuzz-check format-check layer-check clean
 
+# A failure's output is printed again at the end, where a log's tail shows it.
+CTEST = ctest --test-dir $(1) --output-on-failure -j $(JOBS) || \
+	{ echo "== the failed tests of $(1) once more"; ctest --test-dir $(1) --rerun-failed --output-on-failure; exit 1; }
+
 test: deps release sanitize tsan
-	ctest --test-dir $(RELEASE) --output-on-failure -j $(JOBS)
-	ctest --test-dir $(SANITIZE) --output-on-failure -j $(JOBS)
+	$(call CTEST,$(RELEASE))
+	$(call CTEST,$(SANITIZE))
 	@for t in $(TSAN_TESTS); do echo "== $$t under ThreadSanitizer"; TSAN_OPTIONS=halt_on_error=1 $(TSAN)/$$t || exit 1; done
 
 deps:
