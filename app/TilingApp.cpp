@@ -143,14 +143,16 @@ bool TilingApp::RenderSilently() {
   // The tile reads the source before the fill starts, so the fill may go straight over the
   // source's own pixels; never over the host's buffer, which stays as it is.
   CRowIteratorBands output;
-  if (source.IsCallerMemory())
-    output.CreateCopyOfRect(source.Width(), source.Height(), source, keAccessReadWrite);
-  else
+  if (source.IsCallerMemory()) {
+    const std::int32_t copied =
+        output.CreateCopyOfRect(source.Width(), source.Height(), source, keAccessReadWrite).GetCode();
+    if (copied != keErrorNone) throw CJException(copied);
+  } else {
     output.Assign(source);
+  }
   job.output = &output;
   command_->RunTiling(job);
   command_->GetParameters().SaveParametersToRegistry();
-  if (!CRowIteratorBands::IsValid(&output)) return true;
   source.Assign(output);
   return true;
 }

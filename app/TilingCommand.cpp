@@ -150,7 +150,9 @@ int TilingCommand::RunTiling(framework::RenderJob& job) {
   MakeTile(job, tile);
   CRowIteratorBands output;
   output = *job.output;
-  FillWithTile(output, tile);
+  // An output left as the source must not reach the host as a result.
+  const std::int32_t filled = FillWithTile(output, tile).GetCode();
+  if (filled != keErrorNone) throw CJException(filled);
   KeepTile(tile);
   output.SetViewFormat(sourceFormat_, keAccessReadWrite);
   // Nothing writes the output after the render: sharing it keeps it as a copy would.

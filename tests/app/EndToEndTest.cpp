@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "AppFixture.h"
+#include "app/TilingCommand.h"
 #include "host/PluginInfo.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Script.h"
@@ -210,6 +211,14 @@ TEST_F(AppTest, FailuresReachTheHostAsResultsNeverAsCrashes) {
   std::int16_t result = 0;
   framework::DispatchSelector(linked, host::filterSelectorContinue, &record, &data, &result);
   EXPECT_EQ(result, host::paramErr);
+  // Nor is an output the tile cannot fill handed back as the result.
+  app::TilingCommand command;
+  CRowIteratorBands source, unfillable;
+  ASSERT_EQ(source.CreateBGR(40, 30).GetCode(), keErrorNone);
+  command.SetSourceImage(source);
+  framework::RenderJob job;
+  job.source = &source, job.output = &unfillable;
+  EXPECT_THROW(command.RunTiling(job), CJException);
 }
 
 // Two-plane grey is read as a view over the host's input: the fill must not go over it.
