@@ -130,30 +130,33 @@ bool TilingApp::RenderSilently() {
   CRowIteratorBands& source = hostImage.GetSourceImage();
   CRowIteratorBands& mask = hostImage.GetMaskImage();
   const bool masked = CRowIteratorBands::IsValid(&mask) && CRowIteratorBands::IsValid(&source);
-  framework::RenderJob job;
-  job.source = &source;
-  job.mask = &mask;
   command_->SetSourceImage(source);
-  if (masked) {
-    // Outside the selection the source keeps its pixels.
-    command_->RunTilingIntoSelection(job);
-    command_->GetParameters().SaveParametersToRegistry();
-    return true;
-  }
   // The tile reads the source before the fill starts, so the fill may go straight over the
-  // source's own pixels; never over the host's buffer, which stays as it is.
-  CRowIteratorBands output;
+  // source's own pixels; never over the host's buffer, which stays as it is. A whole fill needs
+  // only the source's layout, a combine within the selection its pixels too.
+  CRowIteratorBands working;
   if (source.IsCallerMemory()) {
-    const std::int32_t copied =
-        output.CreateCopyOfRect(source.Width(), source.Height(), source, keAccessReadWrite).GetCode();
+    const std::int32_t copied = (masked ? working.CreateCopy(source)
+                                        : working.CreateCopyOfRect(source.Width(), source.Height(), source,
+                                                                   keAccessReadWrite))
+                                    .GetCode();
     if (copied != keErrorNone) throw CJException(copied);
   } else {
-    output.Assign(source);
+    working.Assign(source);
   }
-  job.output = &output;
-  command_->RunTiling(job);
+  framework::RenderJob job;
+  job.mask = &mask;
+  if (masked) {
+    // Outside the selection the source keeps its pixels.
+    job.source = &working;
+    command_->RunTilingIntoSelection(job);
+  } else {
+    job.source = &source;
+    job.output = &working;
+    command_->RunTiling(job);
+  }
   command_->GetParameters().SaveParametersToRegistry();
-  source.Assign(output);
+  source.Assign(working);
   return true;
 }
 

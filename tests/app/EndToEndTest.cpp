@@ -221,28 +221,45 @@ TEST_F(AppTest, FailuresReachTheHostAsResultsNeverAsCrashes) {
   EXPECT_THROW(command.RunTiling(job), CJException);
 }
 
-// Two-plane grey is read as a view over the host's input: the fill must not go over it.
+// Two-plane grey is read as a view over the host's input: neither the fill nor the combine
+// within a selection may go over it.
 TEST_F(AppTest, TheHostsInputBufferStaysAsItWas) {
-  app::TilingApp linked;
-  ASSERT_TRUE(linked.InitInstance());
-  PrepareReplay(linked);
   const int width = 60, height = 50;
-  std::vector<std::uint8_t> in(std::size_t(width) * height * 2), out(in.size(), 0);
-  for (std::size_t i = 0; i < in.size(); ++i) in[i] = i % 2 ? 255 : std::uint8_t(i * 7 % 251);
-  const std::vector<std::uint8_t> before = in;
-  host::FilterRecord record{};
-  record.imageSize = {height, width};
-  record.planes = 2;
-  record.imageMode = host::kModeGrayScale;
-  record.inRect = record.outRect = {0, 0, height, width};
-  record.inData = in.data(), record.outData = out.data();
-  record.inRowBytes = record.outRowBytes = width * 2;
-  std::intptr_t data = 0;
-  std::int16_t result = 0;
-  framework::DispatchSelector(linked, host::filterSelectorContinue, &record, &data, &result);
-  ASSERT_EQ(result, host::noErr);
-  EXPECT_EQ(in, before);
-  EXPECT_NE(out, before) << "the tile fills the output";
+  std::vector<std::uint8_t> selection(std::size_t(width) * height, 0);
+  for (int y = 10; y < 40; ++y) std::fill_n(selection.begin() + y * width + 5, 50, 255);
+  for (bool selected : {false, true}) {
+    app::TilingApp linked;
+    ASSERT_TRUE(linked.InitInstance());
+    PrepareReplay(linked);
+    std::vector<std::uint8_t> in(std::size_t(width) * height * 2);
+    for (std::size_t i = 0; i < in.size(); ++i) in[i] = i % 2 ? 255 : std::uint8_t(i * 7 % 251);
+    const std::vector<std::uint8_t> before = in;
+    std::vector<std::uint8_t> out = in;  // as a host hands it over
+    host::FilterRecord record{};
+    record.imageSize = {height, width};
+    record.planes = 2;
+    record.imageMode = host::kModeGrayScale;
+    record.inRect = record.outRect = {0, 0, height, width};
+    record.inData = in.data(), record.outData = out.data();
+    record.inRowBytes = record.outRowBytes = width * 2;
+    if (selected) {
+      record.maskData = selection.data();
+      record.maskRowBytes = width;
+      record.haveMask = 1;
+    }
+    std::intptr_t data = 0;
+    std::int16_t result = 0;
+    framework::DispatchSelector(linked, host::filterSelectorContinue, &record, &data, &result);
+    ASSERT_EQ(result, host::noErr) << selected;
+    EXPECT_EQ(in, before) << selected;
+    EXPECT_NE(out, before) << "the tile fills the output " << selected;
+    if (selected) {
+      for (std::size_t i = 0; i < selection.size(); ++i) {
+        if (selection[i]) continue;
+        ASSERT_EQ(out[2 * i], before[2 * i]) << "unselected pixel " << i;
+      }
+    }
+  }
 }
 
 TEST_F(AppTest, MethodsPastTheGroupsRenderAsTheFirstGroup) {
