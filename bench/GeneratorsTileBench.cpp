@@ -5,6 +5,7 @@
 // (Preview, "ms"). Also the plain copy of a cell (CopyCell). Megapixels of output per second.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -16,6 +17,7 @@
 #include "core/RowIteratorBands.h"
 #include "core/RowThreads.h"
 #include "generators/GenerateTile.h"
+#include "generators/Geometry.h"
 #include "generators/TileLattice.h"
 
 namespace corvel {
@@ -83,8 +85,8 @@ BENCHMARK(Tile)
     ->Unit(benchmark::kMillisecond);
 
 // P1 from P0 at d1, P2 at d2 for a cell of about 1024 x 1024 (the hexagonal groups' periods 886
-// to 1024 across), scaled by cell / 1024, turned by angle about P0, and placed so that the cell
-// and its turn by 30 degrees lie inside the 2048 x 2048 source.
+// to 1024 across), scaled by cell / 1024, turned by angle about P0, and placed so that the turned
+// cell's box lies in the middle of the 2048 x 2048 source: the render samples inside it.
 TileShape GroupShape(int method, double feather, int cell, int angle) {
   struct Pick {
     POINT d1, d2;
@@ -99,11 +101,18 @@ TileShape GroupShape(int method, double feather, int cell, int angle) {
   };
   const Pick& pick = picks[method];
   auto scaled = [cell](LONG n) { return LONG(n * cell / 1024); };
+  POINT d1 = {scaled(pick.d1.x), scaled(pick.d1.y)}, d2 = {scaled(pick.d2.x), scaled(pick.d2.y)};
+  POINT low = {0, 0}, high = {0, 0};
+  for (POINT corner : {d1, d2, POINT{d1.x + d2.x, d1.y + d2.y}}) {
+    RotateIntPointDegrees(angle, 0, 0, corner);
+    low = {std::min(low.x, corner.x), std::min(low.y, corner.y)};
+    high = {std::max(high.x, corner.x), std::max(high.y, corner.y)};
+  }
   TileShape shape;
   shape.method = method;
-  shape.p0 = {700 + (pick.d2.x < 0 ? cell : 0), 300};
-  shape.p1 = {shape.p0.x + scaled(pick.d1.x), shape.p0.y + scaled(pick.d1.y)};
-  shape.p2 = {shape.p0.x + scaled(pick.d2.x), shape.p0.y + scaled(pick.d2.y)};
+  shape.p0 = {(kSourceSize - low.x - high.x) / 2, (kSourceSize - low.y - high.y) / 2};
+  shape.p1 = {shape.p0.x + d1.x, shape.p0.y + d1.y};
+  shape.p2 = {shape.p0.x + d2.x, shape.p0.y + d2.y};
   shape.centre = shape.p0;  // seams unbent, as the filter's defaults leave them
   shape.angle = angle;
   shape.feather = feather;

@@ -56,6 +56,9 @@ namespace {
 // Far beyond the fixed-point and float errors of the fast positions (some 1e-7 of a cell), so
 // that no pixel the fast render would put on the other side of a seam goes unplanned.
 constexpr double kMargin = 1e-5;
+// And half a pixel along the row: the turns of a lattice a little off the hexagon put the plan's
+// seams that far from where the fast render puts them.
+constexpr double kSlackPixels = 0.5;
 
 // Whether t lies within kMargin of [k every + from, k every + to) for some integer k.
 bool InBand(double t, const FoldProgram::Band& band) {
@@ -92,7 +95,8 @@ void MarkBand(double t0, double dt, FoldProgram::Band band, int count, std::uint
   for (double k = low; k <= high; ++k) {
     double from = (k + band.from - kMargin - t0) / dt, to = (k + band.to + kMargin - t0) / dt;
     if (dt < 0) std::swap(from, to);
-    const double first = std::max(0.0, std::floor(from)), end = std::min(double(count), std::ceil(to) + 1);
+    const double first = std::max(0.0, std::ceil(from - kSlackPixels)),
+                 end = std::min(double(count), std::floor(to + kSlackPixels) + 1);
     if (!(first < end)) continue;
     if (!part.band.planned || !(part.band.every > 0)) {
       std::memset(marks + std::size_t(first), 1, std::size_t(end - first));
@@ -109,13 +113,19 @@ void MarkBands(const FoldProgram& program, const TileGenerator& generator, const
                std::uint8_t* marks) {
   std::memset(marks, 0, std::size_t(count));
   const Point2D at = generator.PlaneToLattice(start.x, start.y), along = generator.PlaneToLattice(1, 0);
-  MarkBand(at.x, along.x, program.bandU, count, marks);
-  MarkBand(at.y, along.y, program.bandV, count, marks);
-  MarkBand(at.x + at.y, along.x + along.y, program.bandSum, count, marks);
+  auto reaching = [&](FoldProgram::Band band) {
+    band.from -= program.seamReach;
+    band.to += program.seamReach;
+    return band;
+  };
+  MarkBand(at.x, along.x, reaching(program.bandU), count, marks);
+  MarkBand(at.y, along.y, reaching(program.bandV), count, marks);
+  MarkBand(at.x + at.y, along.x + along.y, reaching(program.bandSum), count, marks);
   for (const FoldProgram::SkewBand& skew : program.skewBands)
-    MarkBand(
-        skew.a * at.x + skew.b * at.y, skew.a * along.x + skew.b * along.y, skew.band, count, marks,
-        {skew.alongA * at.x + skew.alongB * at.y, skew.alongA * along.x + skew.alongB * along.y, skew.along});
+    MarkBand(skew.a * at.x + skew.b * at.y, skew.a * along.x + skew.b * along.y, reaching(skew.band), count,
+             marks,
+             {skew.alongA * at.x + skew.alongB * at.y, skew.alongA * along.x + skew.alongB * along.y,
+              reaching(skew.along)});
 }
 
 FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& generator) {

@@ -59,6 +59,9 @@ struct FoldProgram {
   };
   static constexpr int kMaxSkewBands = 3;
   SkewBand skewBands[kMaxSkewBands];
+  // How far (in each band's own units) the plan in doubles takes a pixel on the far side of a
+  // seam onto its near side: every band reaches that much further.
+  double seamReach = 0;
   // Added to the folded position before the map to the source.
   Point2D sourceShift;
   int stepCount = 0;
@@ -158,7 +161,8 @@ constexpr LatticeAffine kSwap{0, 1, 0, 1, 0, 0};
 RECT ReachedSource(const FoldProgram& program, const TileGenerator& generator);
 
 // Marks (1) the pixels of a row of count pixels from the plane point start on, one apart, whose
-// cell positions lie in the program's bands or next to them; clears the others.
+// cell positions lie in the program's bands (reaching seamReach further) or within half a pixel
+// along the row of them; clears the others.
 void MarkBands(const FoldProgram& program, const TileGenerator& generator, const Point2D& start, int count,
                std::uint8_t* marks);
 

@@ -219,21 +219,22 @@ int TileWorkerRows::RunFolded(const FoldProgram& program,
           // The band's pixels planned in one queue, mixed into the row's own samples' place and
           // then moved out to where they belong.
           MarkBands(program, generator_, rowStart, width_, banded.data());
+          // The marked pixels' places, in the row's positions past the last one read.
+          int* const places = reinterpret_cast<int*>(row.data()) + width_;
           int planned = 0;
-          for (int x = 0; x < width_; ++x) {
-            if (!banded[std::size_t(x)]) continue;
+          const std::uint8_t* const marked = banded.data();
+          for (const void* at = std::memchr(marked, 1, std::size_t(width_)); at;) {
+            const int x = int(static_cast<const std::uint8_t*>(at) - marked);
             SamplePlan plan;
             planPixel(x, y, plan);
             queue.Append(plan);
-            ++planned;
+            places[planned++] = x;
+            at = x + 1 < width_ ? std::memchr(marked + x + 1, 1, std::size_t(width_ - x - 1)) : nullptr;
           }
+          if (planned == 0) continue;
           std::uint8_t* mixed = reinterpret_cast<std::uint8_t*>(row.data());
           queue.Finish(s.sourceRows, mixed, planned);
-          for (int x = 0; x < width_; ++x) {
-            if (!banded[std::size_t(x)]) continue;
-            std::memcpy(out + 4 * std::size_t(x), mixed, 4);
-            mixed += 4;
-          }
+          for (int i = 0; i < planned; ++i) std::memcpy(out + 4 * std::size_t(places[i]), mixed + 4 * i, 4);
         }
       },
       [&](int finished) { return meter_.StepAndTestAbort(finished) != 0; });

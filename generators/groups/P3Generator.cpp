@@ -233,6 +233,7 @@ int P3Generator::Generate(CProgressMeter* meter) {
   fold.skewBands[0] = {2, -1, {true, -w, w, 1}, 1, 0, nearLatticePoints};
   fold.skewBands[1] = {1, -2, {true, -w, w, 1}, 0, 1, nearLatticePoints};
   fold.skewBands[2] = {1, 1, {true, -w, w, 1}, 1, 0, nearLatticePoints};
+  fold.seamReach = near;
   return RunTileWorker(*this, meter, planPixel, k0 == 0 && k1 == 0 ? &fold : nullptr);
 }
 

@@ -167,6 +167,7 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   fold.skewBands[0] = {2, 1, {true, -w, w, 1}, 1, 0, middle};
   fold.skewBands[1] = {1, 2, {true, -w, w, 1}, 0, 1, middle};
   fold.skewBands[2] = {1, -1, {true, -w, w, 1}, 1, 0, middle};
+  fold.seamReach = near;
   return RunTileWorker(*this, meter, planPixel, k0 == 0 ? &fold : nullptr);
 }
 

@@ -92,6 +92,7 @@ int P6Generator::Generate(CProgressMeter* meter) {
   fold.skewBands[0] = {2, 1, {true, -wm, wm, 1}, 1, 0, middle};
   fold.skewBands[1] = {1, 2, {true, -wm, wm, 1}, 0, 1, middle};
   fold.skewBands[2] = {1, -1, {true, -wm, wm, 1}, 1, 0, middle};
+  fold.seamReach = near;
   return RunTileWorker(
       *this, meter,
       [&](int x, int y, SamplePlan& plan) {
