@@ -50,6 +50,20 @@ GlobalSlot* FindSlot(GlobalTable& table, HGLOBAL handle) {
   return &slot;
 }
 
+// Runs use(table, slot) on the live slot a handle names, under the table's lock; a handle that
+// names none sets ERROR_INVALID_HANDLE and answers invalid.
+template <class Result, class Use>
+Result WithSlot(HGLOBAL handle, Result invalid, Use use) {
+  GlobalTable& table = Globals();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  GlobalSlot* slot = FindSlot(table, handle);
+  if (!slot) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return invalid;
+  }
+  return use(table, *slot);
+}
+
 // malloc(0) may answer null; a zero-byte block still needs an address of its own.
 BYTE* AllocateBytes(SIZE_T bytes, bool zero) {
   void* memory = zero ? std::calloc(bytes ? bytes : 1, 1) : std::malloc(bytes ? bytes : 1);
@@ -87,80 +101,53 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
 }
 
 HGLOBAL GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags) {
-  GlobalTable& table = Globals();
-  std::lock_guard<std::mutex> lock(table.mutex);
-  GlobalSlot* slot = FindSlot(table, handle);
-  if (!slot) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
-  if (slot->lockCount > 0 && !(flags & GMEM_MOVEABLE)) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
-  }
-  BYTE* memory = static_cast<BYTE*>(std::realloc(slot->memory, bytes ? bytes : 1));
-  if (!memory) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
-  }
-  if ((flags & GMEM_ZEROINIT) && bytes > slot->size) std::memset(memory + slot->size, 0, bytes - slot->size);
-  slot->memory = memory;
-  slot->size = bytes;
-  return handle;
+  return WithSlot(handle, HGLOBAL{}, [&](GlobalTable&, GlobalSlot& slot) -> HGLOBAL {
+    if (slot.lockCount > 0 && !(flags & GMEM_MOVEABLE)) {
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return nullptr;
+    }
+    BYTE* memory = static_cast<BYTE*>(std::realloc(slot.memory, bytes ? bytes : 1));
+    if (!memory) {
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return nullptr;
+    }
+    if ((flags & GMEM_ZEROINIT) && bytes > slot.size) std::memset(memory + slot.size, 0, bytes - slot.size);
+    slot.memory = memory;
+    slot.size = bytes;
+    return handle;
+  });
 }
 
 HGLOBAL GlobalFree(HGLOBAL handle) {
-  GlobalTable& table = Globals();
-  std::lock_guard<std::mutex> lock(table.mutex);
-  GlobalSlot* slot = FindSlot(table, handle);
-  if (!slot) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return handle;
-  }
-  std::free(slot->memory);
-  *slot = GlobalSlot{nullptr, 0, 0, slot->generation + 1, false};
-  table.freeSlots.push_back(static_cast<std::size_t>(slot - table.slots.data()));
-  return nullptr;
+  return WithSlot(handle, handle, [](GlobalTable& table, GlobalSlot& slot) -> HGLOBAL {
+    std::free(slot.memory);
+    slot = GlobalSlot{nullptr, 0, 0, slot.generation + 1, false};
+    table.freeSlots.push_back(static_cast<std::size_t>(&slot - table.slots.data()));
+    return nullptr;
+  });
 }
 
 LPVOID GlobalLock(HGLOBAL handle) {
-  GlobalTable& table = Globals();
-  std::lock_guard<std::mutex> lock(table.mutex);
-  GlobalSlot* slot = FindSlot(table, handle);
-  if (!slot) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
-  if (slot->lockCount < GMEM_LOCKCOUNT) ++slot->lockCount;
-  return slot->memory;
+  return WithSlot(handle, LPVOID{}, [](GlobalTable&, GlobalSlot& slot) -> LPVOID {
+    if (slot.lockCount < GMEM_LOCKCOUNT) ++slot.lockCount;
+    return slot.memory;
+  });
 }
 
 BOOL GlobalUnlock(HGLOBAL handle) {
-  GlobalTable& table = Globals();
-  std::lock_guard<std::mutex> lock(table.mutex);
-  GlobalSlot* slot = FindSlot(table, handle);
-  if (!slot) {
-    SetLastError(ERROR_INVALID_HANDLE);
+  return WithSlot(handle, BOOL{FALSE}, [](GlobalTable&, GlobalSlot& slot) -> BOOL {
+    if (slot.lockCount == 0) {
+      SetLastError(ERROR_NOT_LOCKED);
+      return FALSE;
+    }
+    if (--slot.lockCount > 0) return TRUE;
+    SetLastError(NO_ERROR);
     return FALSE;
-  }
-  if (slot->lockCount == 0) {
-    SetLastError(ERROR_NOT_LOCKED);
-    return FALSE;
-  }
-  if (--slot->lockCount > 0) return TRUE;
-  SetLastError(NO_ERROR);
-  return FALSE;
+  });
 }
 
 SIZE_T GlobalSize(HGLOBAL handle) {
-  GlobalTable& table = Globals();
-  std::lock_guard<std::mutex> lock(table.mutex);
-  GlobalSlot* slot = FindSlot(table, handle);
-  if (!slot) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return 0;
-  }
-  return slot->size;
+  return WithSlot(handle, SIZE_T{0}, [](GlobalTable&, GlobalSlot& slot) { return slot.size; });
 }
 
 UINT GlobalFlags(HGLOBAL handle) {
