@@ -99,6 +99,24 @@ struct Frame {
 
 int Finish(int code) { return code < 0 ? 0 : code; }
 
+// The interpolating workers' opening: the frame over every source pixel the rectangle reaches
+// into, and the taps of each destination column and row, not yet clamped. Answers as Open does,
+// or keErrorNoMemory.
+int OpenWithTaps(Frame& frame, std::vector<Tap>& columns, std::vector<Tap>& rows, CRowIteratorBands& dst,
+                 CRowIteratorBands& src, const RECT& dstRect, const RectD& srcRect, bool indexedAsBGR) {
+  const RECT integral = RectDToRect(
+      RectD{srcRect.left + 1e-8, srcRect.top + 1e-8, srcRect.right, srcRect.bottom});
+  const int code = frame.Open(dst, src, dstRect, srcRect, integral, indexedAsBGR);
+  if (code != 0) return code;
+  try {
+    columns = Taps(frame.width, srcRect.Width(), srcRect.left, integral.left);
+    rows = Taps(frame.height, srcRect.Height(), srcRect.top, integral.top);
+  } catch (const std::bad_alloc&) {
+    return keErrorNoMemory;
+  }
+  return 0;
+}
+
 template <typename T>
 void FourTapRow(BYTE* out, const BYTE* top, const BYTE* bottom, const std::vector<Tap>& columns, int rowPhase,
                 int sourceWidth, int channels) {
@@ -133,18 +151,11 @@ void ClampFourTap(std::vector<Tap>& taps, int extent) {
 int ResampleFourTap(CRowIteratorBands& dst, CRowIteratorBands& src, const RECT& dstRect, const RectD& srcRect,
                     CProgressMeter* meter) {
   if (CPixelFormat(src.GetFormat()).IsIndexed()) return keErrorBadArgument;
-  const RECT integral = RectDToRect(
-      RectD{srcRect.left + 1e-8, srcRect.top + 1e-8, srcRect.right, srcRect.bottom});
   Frame frame;
-  int code = frame.Open(dst, src, dstRect, srcRect, integral, false);
-  if (code != 0) return Finish(code);
   std::vector<Tap> columns, rows;
-  try {
-    columns = Taps(frame.width, srcRect.Width(), srcRect.left, integral.left);
-    rows = Taps(frame.height, srcRect.Height(), srcRect.top, integral.top);
-  } catch (const std::bad_alloc&) {
-    return keErrorNoMemory;
-  }
+  const int code = OpenWithTaps(frame, columns, rows, dst, src, dstRect, srcRect, false);
+  if (code != 0) return Finish(code);
+  const RECT& integral = frame.source;
   ClampFourTap(columns, frame.sourceWidth);
   ClampFourTap(rows, frame.sourceHeight);
   detail::RowCache in(frame.working), out(frame.working);
@@ -272,18 +283,11 @@ void CubicRowOf(int channels, bool simd, BYTE* out, const BYTE* const lines[4],
 
 int ResampleCubicConvolution(CRowIteratorBands& dst, CRowIteratorBands& src, const RECT& dstRect,
                              const RectD& srcRect, CProgressMeter* meter) {
-  const RECT integral = RectDToRect(
-      RectD{srcRect.left + 1e-8, srcRect.top + 1e-8, srcRect.right, srcRect.bottom});
   Frame frame;
-  int code = frame.Open(dst, src, dstRect, srcRect, integral, true);
-  if (code != 0) return Finish(code);
   std::vector<Tap> columns, rows;
-  try {
-    columns = Taps(frame.width, srcRect.Width(), srcRect.left, integral.left);
-    rows = Taps(frame.height, srcRect.Height(), srcRect.top, integral.top);
-  } catch (const std::bad_alloc&) {
-    return keErrorNoMemory;
-  }
+  const int code = OpenWithTaps(frame, columns, rows, dst, src, dstRect, srcRect, true);
+  if (code != 0) return Finish(code);
+  const RECT& integral = frame.source;
   for (auto* taps : {&columns, &rows}) {
     const int extent = taps == &columns ? frame.sourceWidth : frame.sourceHeight;
     for (Tap& t : *taps) {
