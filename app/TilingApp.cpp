@@ -54,8 +54,9 @@ host::OSErr TilingApp::OnPrepareParameters(host::FilterRecord* record, std::intp
 
 host::OSErr TilingApp::OnFinish(host::FilterRecord* record, std::intptr_t* data) {
   const host::OSErr result = OnFinishParameters(record, data);
-  // The host has the pixels: the run's full-size images would only weigh on its save. The
-  // source may be a view over the host's buffer, which is about to go.
+  // The host has the pixels: the run's images, the tile too, which may be larger than the image,
+  // would only weigh on its save. The source may be a view over the host's buffer, which is about
+  // to go.
   GetHostImage().GetSourceImage().Destroy();
   GetHostImage().GetMaskImage().Destroy();
   if (command_) command_->ReleaseImages();

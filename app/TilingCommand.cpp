@@ -182,6 +182,8 @@ void TilingCommand::ReleaseImages() {
   source_.Destroy();
   mask_.Destroy();
   result_.Destroy();
+  std::lock_guard<std::mutex> guard(tileLock_);
+  tile_.Destroy();
 }
 
 bool TilingCommand::GetResultImage(CRowIteratorBands& out) {

@@ -36,8 +36,8 @@ class TilingCommand : public framework::GenericCommand {
   // A copy of the tile, else of the source; safe while a render replaces the tile.
   bool GetPreviewImage(corvel::CRowIteratorBands& out);
   bool GetResultImage(corvel::CRowIteratorBands& out);
-  // Lets go of the last run's full-size images (its source, mask and result), which may be views
-  // of the host's buffers; the tile stays.
+  // Lets go of the last run's images (its source, mask, result and tile), which may be views of
+  // the host's buffers.
   void ReleaseImages();
   corvel::CRowIteratorBands& GetTile() { return tile_; }
   corvel::keFormat GetSourceFormat() const { return sourceFormat_; }

@@ -83,16 +83,19 @@ void HostRowToCore(BYTE* core, const BYTE* hostRow, int width, const HostLayout&
 }
 
 // Where the selection is 0 the host's own input samples go back, so that nothing outside it
-// changes by a bit, whatever the scaling of 16-bit samples.
+// changes by a bit, whatever the scaling of 16-bit samples. A host may hand one buffer for input
+// and output: those samples are then already in place.
 void CoreRowToHost(BYTE* hostRow, const BYTE* core, const BYTE* hostInput, const BYTE* selection, int width,
                    const HostLayout& layout, int planes) {
   const int hostPixel = planes * layout.sampleBytes;
+  const bool inPlace = hostInput == hostRow;
   WithLayout(layout, [&](auto samples, auto bytes) {
     constexpr int kSamples = decltype(samples)::value, kBytes = decltype(bytes)::value;
     const BYTE* from = core;
     for (int x = 0; x < width; ++x, from += kSamples) {
       BYTE* pixel = hostRow + std::size_t(x) * hostPixel;
       if (selection && selection[x] == 0) {
+        if (inPlace) continue;
         const BYTE* input = hostInput + std::size_t(x) * hostPixel;
         for (int c = 0; c < kSamples; ++c) {
           const int s = HostSampleOf(c, kSamples) * kBytes;

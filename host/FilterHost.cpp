@@ -36,7 +36,6 @@ bool FilterModule::Load(const std::string& path, const std::string& entryName, s
 }
 
 host::OSErr RunFilter(const FilterModule& module, HostImageBuffer& image, FilterRun& run) {
-  std::vector<std::uint8_t> input = image.pixels;
   host::PIDescriptorParameters descriptor{
       0, run.playInfo, 0, MakeDescriptor(run.descriptor), HostWriteProcs(), HostReadProcs()};
   host::FilterRecord record{};
@@ -74,7 +73,10 @@ host::OSErr RunFilter(const FilterModule& module, HostImageBuffer& image, Filter
     if (++calls > kMostContinueCalls || !Inside(record.inRect, image) || !Inside(record.outRect, image) ||
         (run.selection && !Inside(record.maskRect, image)))
       return finish(host::paramErr);
-    record.inData = IsEmpty(record.inRect) ? nullptr : At(input, image.RowBytes(), pixelBytes, record.inRect);
+    // Input and output are the image's own pixels, which the filter reads before it writes over
+    // them: a second full-size image would be the largest buffer of the run.
+    record.inData = IsEmpty(record.inRect) ? nullptr
+                                           : At(image.pixels, image.RowBytes(), pixelBytes, record.inRect);
     record.outData = IsEmpty(record.outRect) ? nullptr
                                              : At(image.pixels, image.RowBytes(), pixelBytes, record.outRect);
     record.maskData = run.selection && !IsEmpty(record.maskRect)

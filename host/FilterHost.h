@@ -64,8 +64,9 @@ class FilterModule {
   host::FilterEntry entry_ = nullptr;
 };
 
-// Calls prepare, start, continue until the filter asks for nothing, and finish; the image is
-// replaced by the filter's output. The first error a selector answers ends the run.
+// Calls prepare, start, continue until the filter asks for nothing, and finish; the filter reads
+// the image and writes its output over it in place (input and output rectangles point into the
+// same pixels). The first error a selector answers ends the run.
 host::OSErr RunFilter(const FilterModule& module, HostImageBuffer& image, FilterRun& run);
 
 // The host's suites, also for tests that drive a filter by hand. A descriptor handle made from

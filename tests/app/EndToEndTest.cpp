@@ -45,6 +45,19 @@ unsigned Sample(const wfhost::HostImageBuffer& image, int x, int y, int c) {
   return value;
 }
 
+// The linked filter's tile, copied just before finish lets go of it.
+CRowIteratorBands& TileBeforeFinish() {
+  static CRowIteratorBands tile;
+  return tile;
+}
+void EntryKeepingTile(std::int16_t selector, host::FilterRecord* record, std::intptr_t* data,
+                      std::int16_t* result) {
+  if (selector == host::filterSelectorFinish) {
+    EXPECT_EQ(TileBeforeFinish().CreateCopy(LinkedApp()->GetCommand()->GetTile()).GetCode(), 0);
+  }
+  LinkedEntry(selector, record, data, result);
+}
+
 class EndToEnd : public AppTest, public ::testing::WithParamInterface<std::tuple<std::int16_t, int, bool>> {};
 
 TEST_P(EndToEnd, OutsideTheSelectionUntouchedInsideTheTileRepeatedFromTheBoxOrigin) {
@@ -63,7 +76,7 @@ TEST_P(EndToEnd, OutsideTheSelectionUntouchedInsideTheTileRepeatedFromTheBoxOrig
   app::TilingApp linked;
   ASSERT_TRUE(linked.InitInstance());
   LinkedApp() = &linked;
-  wfhost::FilterModule linkedModule(LinkedEntry);
+  wfhost::FilterModule linkedModule(EntryKeepingTile);
   wfhost::HostImageBuffer expected = input, actual = input;
   for (auto [module, image] : {std::pair{&linkedModule, &expected}, std::pair{&Module(), &actual}}) {
     wfhost::FilterRun run;
@@ -77,10 +90,12 @@ TEST_P(EndToEnd, OutsideTheSelectionUntouchedInsideTheTileRepeatedFromTheBoxOrig
       << "finish lets go of the full-size images";
   CRowIteratorBands result;
   EXPECT_FALSE(linked.GetCommand()->GetResultImage(result));
+  EXPECT_FALSE(CRowIteratorBands::IsValid(&linked.GetCommand()->GetTile())) << "and of the tile";
 
-  // The tile as the filter left it, in the working format of the mode.
+  // The tile as the filter made it, in the working format of the mode.
   CRowIteratorBands tile;
-  ASSERT_EQ(tile.CreateCopy(linked.GetCommand()->GetTile()).GetCode(), 0);
+  tile.TakeFrom(TileBeforeFinish());
+  ASSERT_TRUE(CRowIteratorBands::IsValid(&tile));
   const bool colour = input.planes == 3;
   ASSERT_EQ(ChangeImageFormat(tile, colour ? keFormatBGR : keFormatGrey).GetCode(), 0);
   ASSERT_LT(tile.Width(), area.right - area.left) << "the tile must repeat inside the area";

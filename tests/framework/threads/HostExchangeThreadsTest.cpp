@@ -1,7 +1,9 @@
 // The exchange with the host's buffers runs in row bands across the pool: the same bytes for any
-// count of threads, and a selection's unselected pixels go back to the host untouched.
+// count of threads, and a selection's unselected pixels go back to the host untouched, also
+// when the host hands one buffer for input and output.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -31,19 +33,23 @@ struct Exchange {
   RECT box{};
 };
 
-// Reads, turns every core byte to its complement, and writes back.
+// Reads, turns every core byte to its complement, and writes back; into a buffer of its own, or,
+// inPlace, over a copy of the input that is the input buffer too.
 Exchange RunExchange(const Mode& m, const std::vector<std::uint8_t>& in,
-                     const std::vector<std::uint8_t>& mask, int threads) {
+                     const std::vector<std::uint8_t>& mask, int threads, bool inPlace = false) {
   constexpr int kWidth = 260, kHeight = 200;
   const corvel::RowThreads::ScopedCount count(threads);
   Exchange result;
-  result.out.assign(in.size(), 0);
+  if (inPlace)
+    result.out = in;
+  else
+    result.out.assign(in.size(), 0);
   host::FilterRecord record{};
   record.imageMode = m.mode;
   record.planes = static_cast<std::int16_t>(m.planes);
   record.imageSize = {kHeight, kWidth};
   record.inRect = record.outRect = record.maskRect = {0, 0, kHeight, kWidth};
-  record.inData = const_cast<std::uint8_t*>(in.data());
+  record.inData = inPlace ? result.out.data() : const_cast<std::uint8_t*>(in.data());
   record.outData = result.out.data();
   record.maskData = const_cast<std::uint8_t*>(mask.data());
   record.haveMask = 1;
@@ -87,6 +93,19 @@ TEST(HostExchange, SameBytesForAnyThreadsAndUnselectedSamplesUntouched) {
     EXPECT_EQ(one.box.top, 20);
     EXPECT_EQ(one.box.right, 230);
     EXPECT_EQ(one.box.bottom, 180);
+    const Exchange shared = RunExchange(m, in, mask, 8, true);
+    EXPECT_EQ(shared.source, one.source);
+    for (int y = 0; y < kHeight; ++y) {
+      const std::size_t row = std::size_t(y) * kWidth * m.planes * m.sampleBytes;
+      const std::size_t end = row + std::size_t(kWidth) * m.planes * m.sampleBytes;
+      const bool rowInBox = y >= 20 && y < 180;
+      // In the box the same bytes as into a buffer of its own; outside it the input stays.
+      const auto& expected = rowInBox ? one.out : in;
+      const std::size_t from = rowInBox ? row + std::size_t(30) * m.planes * m.sampleBytes : row;
+      const std::size_t to = rowInBox ? row + std::size_t(230) * m.planes * m.sampleBytes : end;
+      ASSERT_TRUE(std::equal(shared.out.begin() + from, shared.out.begin() + to, expected.begin() + from))
+          << "row " << y;
+    }
 
     const int pixelBytes = m.planes * m.sampleBytes;
     int wrong = 0;
