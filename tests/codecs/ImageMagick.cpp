@@ -77,6 +77,45 @@ int MaxDifference(const RgbPicture& a, const RgbPicture& b) {
   return worst;
 }
 
+namespace {
+
+// Our alpha as the oracle reports it: transparent pixels 0, the rest their alpha or opaque.
+unsigned char AlphaOf(CImageFile& image, long x, long y) {
+  if (image.IsTransparent(x, y)) return 0;
+  return image.AlphaIsValid() ? image.AlphaGet(x, y) : 255;
+}
+
+}  // namespace
+
+void ExpectSameAsOracle(const std::string& file, const std::string& options, CImageFile& image,
+                        const Tolerance& tolerance, const std::string& what) {
+  const bool compareAlpha = tolerance.alpha != kAlphaNotCompared;
+  const RgbPicture colours = ReadWithImageMagick(file, options);
+  const RgbPicture alpha = compareAlpha ? ReadWithImageMagick(file, options + " -alpha extract")
+                                        : RgbPicture();
+  const RgbPicture ours = FromImage(image);
+  ASSERT_EQ(ours.width, colours.width) << what;
+  ASSERT_EQ(ours.height, colours.height) << what;
+  if (compareAlpha) {
+    ASSERT_EQ(alpha.width, colours.width) << what;
+    ASSERT_EQ(alpha.height, colours.height) << what;
+  }
+  const int drop = 8 - tolerance.bits;
+  for (long y = 0; y < ours.height; ++y) {
+    for (long x = 0; x < ours.width; ++x) {
+      const unsigned char shown = AlphaOf(image, x, ours.height - 1 - y);
+      if (compareAlpha) {
+        ASSERT_NEAR(shown, alpha.At(x, y)[0], tolerance.alpha) << what << ": alpha at " << x << "," << y;
+      }
+      for (int c = 0; c < 3 && shown != 0; ++c) {
+        ASSERT_NEAR(ours.At(x, y)[c] >> drop, (colours.At(x, y)[c] ^ tolerance.flip) >> drop,
+                    tolerance.colour)
+            << what << ": channel " << c << " at " << x << "," << y;
+      }
+    }
+  }
+}
+
 std::string TestNameOf(const char* what) {
   std::string name;
   for (const char* p = what; *p; ++p) name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';

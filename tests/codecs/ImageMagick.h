@@ -31,6 +31,19 @@ RgbPicture FromImage(CImageFile& image);
 // The largest difference of any channel; -1 when the sizes differ or a picture is empty.
 int MaxDifference(const RgbPicture& a, const RgbPicture& b);
 
+// How near our picture must come to the oracle's reading of a file.
+struct Tolerance {
+  int colour = 0;          // the largest channel difference allowed
+  int alpha = 0;           // likewise for alpha; kAlphaNotCompared leaves alpha out
+  int bits = 8;            // the top bits of each channel that are compared
+  unsigned char flip = 0;  // xor'ed into the oracle's colours: it reads some bits the other way round
+};
+constexpr int kAlphaNotCompared = -1;
+// Our image against the oracle's reading of file with options: alpha at every pixel, colours only
+// where the pixel shows (a masked or transparent pixel may keep any colour beneath).
+void ExpectSameAsOracle(const std::string& file, const std::string& options, CImageFile& image,
+                        const Tolerance& tolerance, const std::string& what);
+
 // Names the cases of a parameterised oracle test after their description (`what`): letters
 // and digits kept, anything else '_'.
 std::string TestNameOf(const char* what);

@@ -17,27 +17,8 @@ struct TiffCase {
   int tolerance = 0;    // the largest channel difference allowed
 };
 
-unsigned char AlphaOf(CImageFile& image, long x, long y) {
-  if (image.IsTransparent(x, y)) return 0;
-  return image.AlphaIsValid() ? image.AlphaGet(x, y) : 255;
-}
-
 void ExpectSamePicture(const std::string& file, CImageFile& image, int tolerance, const std::string& what) {
-  const RgbPicture colours = ReadWithImageMagick(file, "-auto-orient");
-  const RgbPicture alpha = ReadWithImageMagick(file, "-auto-orient -alpha extract");
-  const RgbPicture ours = FromImage(image);
-  ASSERT_EQ(ours.width, colours.width) << what;
-  ASSERT_EQ(ours.height, colours.height) << what;
-  for (long y = 0; y < ours.height; ++y) {
-    for (long x = 0; x < ours.width; ++x) {
-      const unsigned char shown = AlphaOf(image, x, ours.height - 1 - y);
-      ASSERT_NEAR(shown, alpha.At(x, y)[0], 1) << what << ": alpha at " << x << "," << y;
-      for (int c = 0; c < 3 && shown != 0; ++c) {
-        ASSERT_NEAR(ours.At(x, y)[c], colours.At(x, y)[c], tolerance)
-            << what << ": channel " << c << " at " << x << "," << y;
-      }
-    }
-  }
+  ExpectSameAsOracle(file, "-auto-orient", image, {tolerance, 1}, what);
 }
 
 class TiffOracle : public ::testing::TestWithParam<TiffCase> {};
