@@ -8,28 +8,9 @@
 #include "platform/gdi/Draw.h"
 #include "platform/ui/Icons.h"
 #include "platform/win32/Memory.h"
+#include "tests/platform/GdiCanvas.h"
 
 namespace {
-
-// A memory device context over a bitmap filled with one colour.
-struct Device {
-  Device(int width, int height, COLORREF fill)
-      : dc(CreateCompatibleDC(nullptr)), bitmap(CreateCompatibleBitmap(dc, width, height)) {
-    old = SelectObject(dc, bitmap);
-    HBRUSH brush = CreateSolidBrush(fill);
-    RECT all{0, 0, width, height};
-    FillRect(dc, &all, brush);
-    DeleteObject(brush);
-  }
-  ~Device() {
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-  }
-  HDC dc;
-  HBITMAP bitmap;
-  HGDIOBJ old;
-};
 
 // Distinct colours, or indices, at every pixel.
 CImageFile Pattern(unsigned long bpp, unsigned long width = 7, unsigned long height = 5) {
@@ -120,7 +101,7 @@ TEST(WindowsMembers, HandleReadsStayInsideTheBlock) {
 }
 
 TEST(WindowsMembers, BitmapsRoundTripWithAndWithoutADeviceContext) {
-  Device device(4, 4, RGB(0, 0, 0));
+  Canvas device(4, 4, RGB(0, 0, 0));
   for (unsigned long bpp : {8ul, 24ul}) {
     CImageFile image = Pattern(bpp);
     for (HDC dc : {static_cast<HDC>(nullptr), device.dc}) {
@@ -168,7 +149,7 @@ TEST(WindowsMembers, IconsKeepTheirColoursAndMask) {
     }
   }
   // The icon and the image draw the same over a red device.
-  Device byIcon(6, 4, RGB(255, 0, 0)), byImage(6, 4, RGB(255, 0, 0));
+  Canvas byIcon(6, 4, RGB(255, 0, 0)), byImage(6, 4, RGB(255, 0, 0));
   DrawIconEx(byIcon.dc, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL);
   back.Draw(byImage.dc);
   for (int y = 0; y < 4; ++y) {
@@ -187,7 +168,7 @@ TEST(WindowsMembers, DrawBlendsAlphaOverTheDevice) {
   image.AlphaSet(128);
   image.AlphaSet(1, 1, 0);
   image.AlphaSet(0, 0, 255);
-  Device device(4, 4, RGB(255, 255, 255));
+  Canvas device(4, 4, RGB(255, 255, 255));
   EXPECT_EQ(image.Draw(device.dc, 1, 1, 0, 2), 0);
   EXPECT_EQ(GetPixel(device.dc, 1, 1), RGB(255, 255, 255));
   EXPECT_EQ(image.Draw(device.dc, 1, 1), 1);
@@ -197,7 +178,7 @@ TEST(WindowsMembers, DrawBlendsAlphaOverTheDevice) {
   EXPECT_EQ(GetPixel(device.dc, 1, 2), RGB(0, 0, 0));        // 255 replaces it
   EXPECT_EQ(GetPixel(device.dc, 3, 3), RGB(255, 255, 255));
   // The overall opacity scales the plane: 127 over 128 leaves a = 64, and over 255 a = 127.
-  Device halved(2, 2, RGB(255, 255, 255));
+  Canvas halved(2, 2, RGB(255, 255, 255));
   image.AlphaSetMax(127);
   image.Draw(halved.dc);
   EXPECT_EQ(GetPixel(halved.dc, 0, 0), RGB(190, 190, (255 * 191 + 200 * 64) >> 8));
@@ -210,7 +191,7 @@ TEST(WindowsMembers, DrawBlendsAlphaOverTheDevice) {
   indexed.SetPixelIndex(1, 0, 2);
   indexed.SetTransIndex(1);
   indexed.AlphaPaletteEnable(true);
-  Device under(2, 1, RGB(255, 255, 255));
+  Canvas under(2, 1, RGB(255, 255, 255));
   indexed.Draw(under.dc);
   EXPECT_EQ(GetPixel(under.dc, 0, 0), RGB(255, 255, 255));
   EXPECT_EQ(GetPixel(under.dc, 1, 0), RGB(127, 127, 127));  // a = (127 + 1) x 255 >> 8
@@ -220,7 +201,7 @@ TEST(WindowsMembers, DrawStretchesClipsAndTiles) {
   CImageFile image(2, 1, 24, 0);
   image.SetPixelColor(0, 0, RGB(255, 0, 0));
   image.SetPixelColor(1, 0, RGB(0, 0, 255));
-  Device device(8, 4, RGB(0, 255, 0));
+  Canvas device(8, 4, RGB(0, 255, 0));
   RECT clip{0, 0, 8, 2};
   EXPECT_EQ(image.Draw(device.dc, 0, 0, 8, 4, &clip), 1);
   EXPECT_EQ(GetPixel(device.dc, 3, 1), RGB(255, 0, 0));
@@ -229,13 +210,13 @@ TEST(WindowsMembers, DrawStretchesClipsAndTiles) {
   RECT box;
   GetClipBox(device.dc, &box);
   EXPECT_EQ(box.bottom, 4);  // the clip as it was
-  Device tiled(5, 2, RGB(0, 255, 0));
+  Canvas tiled(5, 2, RGB(0, 255, 0));
   RECT area{0, 0, 5, 2};
   EXPECT_EQ(image.Tile(tiled.dc, &area), 1);
   for (int x = 0; x < 5; ++x) {
     EXPECT_EQ(GetPixel(tiled.dc, x, 1), x % 2 ? RGB(0, 0, 255) : RGB(255, 0, 0)) << x;
   }
-  Device stretched(4, 1, RGB(0, 0, 0));
+  Canvas stretched(4, 1, RGB(0, 0, 0));
   EXPECT_EQ(image.Stretch(stretched.dc, 0, 0, 4, 1), 1);
   EXPECT_EQ(GetPixel(stretched.dc, 1, 0), RGB(255, 0, 0));
   EXPECT_EQ(GetPixel(stretched.dc, 2, 0), RGB(0, 0, 255));
@@ -248,7 +229,7 @@ TEST(WindowsMembers, Draw2ShowsTheBackgroundThroughTheTransparentColour) {
   image.SetPixelIndex(0, 0, 0);
   image.SetPixelIndex(1, 0, 1);
   image.SetTransIndex(0);
-  Device device(4, 2, RGB(0, 255, 0));
+  Canvas device(4, 2, RGB(0, 255, 0));
   EXPECT_EQ(image.Draw2(device.dc, 0, 0, 4, 2), 1);
   EXPECT_EQ(GetPixel(device.dc, 1, 1), RGB(0, 255, 0));
   EXPECT_EQ(GetPixel(device.dc, 2, 1), RGB(0, 0, 255));

@@ -4,6 +4,7 @@
 
 #include "core/RowIteratorBands.h"
 #include "platform/gdi/Gdi.h"
+#include "tests/platform/GdiCanvas.h"
 
 namespace corvel {
 namespace {
@@ -141,22 +142,6 @@ TEST(Unpremultiply, RestoresStraightColour) {
   ASSERT_EQ(Code(image.Create(1, 1, keFormatBGR)), keErrorNone);
   EXPECT_FALSE(image.Unpremultiply());
 }
-
-// A memory device context with a bitmap, released at the end of a test.
-struct MemoryDC {
-  MemoryDC(int width, int height)
-      : dc(CreateCompatibleDC(nullptr)), bitmap(CreateCompatibleBitmap(dc, width, height)) {
-    previous = SelectObject(dc, bitmap);
-  }
-  ~MemoryDC() {
-    SelectObject(dc, previous);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-  }
-  HDC dc;
-  HBITMAP bitmap;
-  HGDIOBJ previous;
-};
 
 // Fills an image with a pattern that differs from pixel to pixel (as far as the format can).
 void Paint(CRowIteratorBands& image) {

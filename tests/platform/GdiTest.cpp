@@ -4,24 +4,9 @@
 #include <vector>
 
 #include "platform/gdi/Gdi.h"
+#include "tests/platform/GdiCanvas.h"
 
 namespace {
-
-// A memory device context with a bitmap of its own, released at the end of a test.
-struct MemoryDC {
-  MemoryDC(int width, int height)
-      : dc(CreateCompatibleDC(nullptr)), bitmap(CreateCompatibleBitmap(dc, width, height)) {
-    previous = SelectObject(dc, bitmap);
-  }
-  ~MemoryDC() {
-    SelectObject(dc, previous);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-  }
-  HDC dc;
-  HBITMAP bitmap;
-  HGDIOBJ previous;
-};
 
 // A bitmap header with room for a full palette.
 struct DibInfo {
