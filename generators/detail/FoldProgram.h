@@ -10,6 +10,8 @@
 
 namespace corvel::detail {
 
+struct SeamBlends;
+
 // (u, v) -> (uu u + uv v + u1, vu u + vv v + v1).
 struct LatticeAffine {
   double uu = 1, uv = 0, u1 = 0, vu = 0, vv = 1, v1 = 0;
@@ -64,6 +66,8 @@ struct FoldProgram {
   double seamReach = 0;
   // Added to the folded position before the map to the source.
   Point2D sourceShift;
+  // Where given, the band pixels it describes blend in lanes rather than by the plan in doubles.
+  const SeamBlends* blends = nullptr;
   int stepCount = 0;
   FoldStep steps[kMaxSteps];
 

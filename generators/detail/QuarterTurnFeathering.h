@@ -3,6 +3,7 @@
 // seams through each, which the seam curve may bend.
 #pragma once
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
 
 namespace corvel {
@@ -29,6 +30,30 @@ class QuarterTurnFeathering {
         centre_(source(0.5, 0.5)),
         twoFoldV_(source(0, 0.5)),
         twoFoldU_(source(0.5, 0)) {}
+
+  // Plan's bands and inside, unbent, as blends; where two bands cross, pixels stay planned.
+  void DescribeBlends(detail::SeamBlends& blends) const {
+    using detail::UAbove;
+    using detail::UBelow;
+    using detail::VAbove;
+    using detail::VBelow;
+    const double hu = fu_ / 2, hv = fv_ / 2;
+    auto turned = [this](bool a, const Point2D& centre) {
+      return detail::AffineOf([&](double u, double v) {
+        const Point2D own = source_(u, v);
+        return a ? own.QuarterTurnA(centre) : own.QuarterTurnB(centre);
+      });
+    };
+    const detail::HalfPlane alongU[] = {UAbove(hu), UBelow(0.5 - hu)},
+                            alongV[] = {VAbove(hv), VBelow(0.5 - hv)};
+    blends.AddOwn({alongU[0], alongU[1], alongV[0], alongV[1]});
+    blends.AddBlend({UBelow(hu), alongV[0], alongV[1]}, turned(true, corner_), {1 / fu_, 0, 0.5});
+    blends.AddBlend({UAbove(0.5 - hu), alongV[0], alongV[1]}, turned(true, centre_),
+                    {-1 / fu_, 0, 0.5 / fu_ + 0.5});
+    blends.AddBlend({VBelow(hv), alongU[0], alongU[1]}, turned(false, corner_), {0, 1 / fv_, 0.5});
+    blends.AddBlend({VAbove(0.5 - hv), alongU[0], alongU[1]}, turned(false, centre_),
+                    {0, -1 / fv_, 0.5 / fv_ + 0.5});
+  }
 
   // uv is the folded position clamped to the quarter; the seams through the corner are bent by
   // dCorner and those through the centre by dCentre. Partners are turns of the pixel's own

@@ -12,6 +12,7 @@
 #include "core/RowThreads.h"
 #include "generators/RectangularPeriod.h"
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamBlends.h"
 #include "generators/detail/SourceWindow.h"
 
 namespace corvel {
@@ -187,6 +188,10 @@ int TileWorkerRows::RunFolded(const FoldProgram& program,
   std::vector<std::vector<std::int32_t>> positions(std::size_t(RowThreads::Count()));
   std::vector<std::vector<std::uint8_t>> marks(positions.size());
   std::vector<RowQueue> queues(positions.size());
+  std::vector<SeamBlendRow> blendRows(positions.size());
+  SeamBlendArgs blendArgs;
+  const bool blending = program.blends && MakeSeamBlendArgs(*program.blends, program, generator_, blendArgs);
+  const SeamBlendKernel blendKernel = ChooseSeamBlendKernel();
   std::atomic<bool> noMemory{false};
   const FoldPositionsKernel kernel = ChooseFoldKernel();
   const FoldKernelArgs args = KernelArgs(program, generator_);
@@ -210,6 +215,11 @@ int TileWorkerRows::RunFolded(const FoldProgram& program,
           noMemory = true;
           return;
         }
+        SeamBlendRow& blendRow = blendRows[std::size_t(slot)];
+        if (blending && !blendRow.Reserve(width_)) {
+          noMemory = true;
+          return;
+        }
         for (int y = first; y < last; ++y) {
           const Point2D rowStart(start_.x, start_.y + y * pixelStep_.y);
           FoldRow(kernel, args, program, generator_, rowStart, pixelStep_.x, width_, row.data());
@@ -219,6 +229,9 @@ int TileWorkerRows::RunFolded(const FoldProgram& program,
           // The band's pixels planned in one queue, mixed into the row's own samples' place and
           // then moved out to where they belong.
           MarkBands(program, generator_, rowStart, width_, banded.data());
+          if (blending &&
+              blendRow.Blend(blendKernel, blendArgs, source, row.data(), width_, banded.data(), out) == 0)
+            continue;
           // The marked pixels' places, in the row's positions past the last one read.
           int* const places = reinterpret_cast<int*>(row.data()) + width_;
           int planned = 0;

@@ -109,7 +109,8 @@ class TileWorkerRows {
   int Run(const std::function<void(int y, RowQueue& queue)>& planRow);
   // The same by a fold program: one sample a pixel, lattice coordinates stepped in fixed point
   // and folded in SIMD lanes. Within a level of Run's planned samples.
-  // Pixels in the program's bands take planPixel(x, y, plan) instead, x and y in the output.
+  // Pixels in the program's bands take planPixel(x, y, plan) instead, x and y in the output,
+  // unless the program's blends finish them.
   int RunFolded(const FoldProgram& program,
                 const std::function<void(int x, int y, SamplePlan& plan)>& planPixel);
   // The output becomes the generator's workImage and its origin the tile's; answers code.

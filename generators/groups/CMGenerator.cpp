@@ -1,6 +1,7 @@
 #include "generators/groups/CMGenerator.h"
 
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
 
 namespace corvel {
@@ -24,6 +25,19 @@ int CMGenerator::Generate(CProgressMeter* meter) {
   fold.AddByLine(Line2D({0, 0}, {1, 1}), true, detail::kSwap);
   fold.sourceShift = {hu, hv};
   fold.bandU = fold.bandV = {true, -hv, hu, 1};
+  // Feathered, the bands' pixels blend as below in lanes; the corners stay planned.
+  using detail::UAbove;
+  using detail::UBelow;
+  using detail::VAbove;
+  using detail::VBelow;
+  detail::SeamBlends blends;
+  blends.AddOwn({VAbove(hu), UBelow(1 - hv)});
+  blends.AddBlend({VBelow(hu), UAbove(hv), UBelow(1 - hv)},
+                  detail::AffineOf([&](double u, double v) { return source(v + 1, u); }), {0, 1 / fu, 0.5});
+  blends.AddBlend({VAbove(hu), UAbove(1 - hv), VBelow(1 - hu)},
+                  detail::AffineOf([&](double u, double v) { return source(v, u - 1); }),
+                  {-1 / fv, 0, 1 / fv + 0.5});
+  if (fv != 0) fold.blends = &blends;
   return RunTileWorker(
       *this, meter,
       [&](int x, int y, SamplePlan& plan) {

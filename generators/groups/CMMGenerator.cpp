@@ -1,6 +1,7 @@
 #include "generators/groups/CMMGenerator.h"
 
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
 
 namespace corvel {
@@ -34,6 +35,13 @@ int CMMGenerator::Generate(CProgressMeter* meter) {
   fold.reachV = 0.5;
   fold.sourceShift = {hu, hv};
   fold.bandU = fold.bandV = {true, -hv, hv, 1};
+  // Feathered, the band's pixels blend as below in lanes.
+  detail::SeamBlends blends;
+  blends.AddOwn({detail::VAbove(hv)});
+  blends.AddBlend({detail::VBelow(hv)},
+                  detail::AffineOf([&](double u, double v) { return source(u, v).HalfTurn(middle); }),
+                  {0, 1 / fv, 0.5});
+  if (fv != 0) fold.blends = &blends;
   return RunTileWorker(
       *this, meter,
       [&](int x, int y, SamplePlan& plan) {

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamBlends.h"
 #include "generators/detail/TileWorker.h"
 
 namespace corvel {
@@ -67,6 +68,24 @@ int P1Generator::Generate(CProgressMeter* meter) {
     wrapOnly.bandV = {true, 0, f2};
   }
   const bool plain = bendU == 0 && bendV == 0;
+  // Feathered, the bands' pixels blend as below in lanes. A pixel right on a cell edge shows its
+  // own sample or its partner as its position rounds, so those stay planned.
+  using detail::UAbove;
+  using detail::UBelow;
+  using detail::VAbove;
+  using detail::VBelow;
+  constexpr double kOnEdge = 1e-5;
+  detail::SeamBlends blends;
+  blends.AddPlanned({UAbove(-kOnEdge), UBelow(kOnEdge)});
+  blends.AddPlanned({VAbove(-kOnEdge), VBelow(kOnEdge)});
+  blends.AddOwn({UAbove(f1), VAbove(f2)});
+  blends.AddBlend({UBelow(f1), VAbove(f2)},
+                  detail::AffineOf([&](double u, double v) { return LatticeToSource(u + 1, v); }),
+                  {1 / f1, 0, 0});
+  blends.AddBlend({VBelow(f2), UAbove(f1)},
+                  detail::AffineOf([&](double u, double v) { return LatticeToSource(u, v + 1); }),
+                  {0, 1 / f2, 0});
+  if (f1 != 0) wrapOnly.blends = &blends;
   return RunTileWorker(
       *this, meter,
       [&](int x, int y, SamplePlan& plan) {

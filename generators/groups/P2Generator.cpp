@@ -1,6 +1,7 @@
 #include "generators/groups/P2Generator.h"
 
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
 
 namespace corvel {
@@ -87,6 +88,23 @@ int P2Generator::Generate(CProgressMeter* meter) {
   fold.sourceShift = {hu, hv};
   fold.bandU = {true, -hu, hu, 1};
   fold.bandV = fold.bandSum = {true, -hv, hv, 1};
+  // Feathered, the bands' pixels blend as below in lanes; the corners stay planned.
+  using detail::HalfPlane;
+  using detail::UAbove;
+  using detail::UBelow;
+  using detail::VAbove;
+  using detail::VBelow;
+  auto halfTurn = [&](const Point2D& centre) {
+    return detail::AffineOf([&](double u, double v) { return source(u, v).HalfTurn(centre); });
+  };
+  const HalfPlane belowDiagonal{1, 1, hv - 1}, aboveDiagonal{-1, -1, 1 - hv};  // v against 1 - hv - u
+  detail::SeamBlends blends;
+  blends.AddOwn({UAbove(hu), VAbove(hv), belowDiagonal});
+  blends.AddBlend({UBelow(hu), VAbove(hv), belowDiagonal}, halfTurn(zLeft), {1 / f1, 0, 0.5});
+  blends.AddBlend({UAbove(hu), VBelow(hv), belowDiagonal}, halfTurn(zBottom), {0, 1 / f2, 0.5});
+  blends.AddBlend({UAbove(hu), VAbove(hv), aboveDiagonal}, halfTurn(zCentre),
+                  {-1 / f2, -1 / f2, 1 / f2 + 0.5});
+  if (f2 != 0) fold.blends = &blends;
   return RunTileWorker(
       *this, meter,
       [&](int x, int y, SamplePlan& plan) {

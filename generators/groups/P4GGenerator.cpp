@@ -32,6 +32,11 @@ int P4GGenerator::Generate(CProgressMeter* meter) {
   detail::FoldProgram fold;
   AddQuarterTurnFolds(fold, hu, hv);
   fold.AddByLine(mirror_, true, detail::LatticeAffine{0, -1, 0.5, -1, 0, 0.5});
+  detail::SeamBlends blends;
+  if (fv != 0) {
+    feathering.DescribeBlends(blends);
+    fold.blends = &blends;
+  }
   return RunTileWorker(
       *this, meter,
       [&](int x, int y, SamplePlan& plan) {

@@ -19,6 +19,11 @@ int P4Generator::Generate(CProgressMeter* meter) {
   // quarter turned about the centre as it started.
   detail::FoldProgram fold;
   AddQuarterTurnFolds(fold, hu, hv);
+  detail::SeamBlends blends;
+  if (fv != 0) {
+    feathering.DescribeBlends(blends);
+    fold.blends = &blends;
+  }
   return RunTileWorker(
       *this, meter,
       [&](int x, int y, SamplePlan& plan) {

@@ -1,6 +1,7 @@
 #include "generators/groups/PGGGenerator.h"
 
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
 
 namespace corvel {
@@ -46,6 +47,27 @@ int PGGGenerator::Generate(CProgressMeter* meter) {
   fold.sourceShift = {hu, hv};
   fold.bandU = {true, -hu, hu, 0.5};
   fold.bandV = {true, -hv, hv, 0.5};
+  // Feathered, the bands' pixels blend as below in lanes; the corners stay planned.
+  using detail::UAbove;
+  using detail::UBelow;
+  using detail::VAbove;
+  using detail::VBelow;
+  auto at = [&](auto&& place) {
+    return detail::AffineOf([&](double u, double v) { return source(place(u, v)); });
+  };
+  detail::SeamBlends blends;
+  blends.AddOwn({UAbove(hu), UBelow(0.5 - hu), VAbove(hv), VBelow(0.5 - hv)});
+  blends.AddBlend({UBelow(hu), VAbove(hv), VBelow(0.5 - hv)},
+                  at([](double u, double v) { return Point2D(u + 0.5, 0.5 - v); }), {1 / fu, 0, 0.5});
+  blends.AddBlend({UAbove(0.5 - hu), VAbove(hv), VBelow(0.5 - hv)},
+                  at([](double u, double v) { return Point2D(u - 0.5, 0.5 - v); }),
+                  {-1 / fu, 0, 0.5 / fu + 0.5});
+  blends.AddBlend({VBelow(hv), UAbove(hu), UBelow(0.5 - hu)},
+                  at([](double u, double v) { return Point2D(0.5 - u, v + 0.5); }), {0, 1 / fv, 0.5});
+  blends.AddBlend({VAbove(0.5 - hv), UAbove(hu), UBelow(0.5 - hu)},
+                  at([](double u, double v) { return Point2D(0.5 - u, v - 0.5); }),
+                  {0, -1 / fv, 0.5 / fv + 0.5});
+  if (fv != 0) fold.blends = &blends;
   return RunTileWorker(
       *this, meter,
       [&](int x, int y, SamplePlan& plan) {

@@ -1,6 +1,7 @@
 #include "generators/groups/PMGGenerator.h"
 
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
 
 namespace corvel {
@@ -40,6 +41,22 @@ int PMGGenerator::Generate(CProgressMeter* meter) {
   fold.sourceShift = {hu, hv};
   fold.bandU = {true, -hu, hu, 1};
   fold.bandV = {true, -hv, hv, 0.5};
+  // Feathered, the bands' pixels blend as below in lanes; the corners stay planned.
+  using detail::UAbove;
+  using detail::UBelow;
+  using detail::VAbove;
+  using detail::VBelow;
+  detail::SeamBlends blends;
+  blends.AddOwn({UAbove(hu), UBelow(1 - hu), VAbove(hv)});
+  blends.AddBlend({UBelow(hu), VAbove(hv)},
+                  detail::AffineOf([&](double u, double v) { return source(u + 1, v); }), {1 / fu, 0, 0.5});
+  blends.AddBlend({UAbove(1 - hu), VAbove(hv)},
+                  detail::AffineOf([&](double u, double v) { return source(u - 1, v); }),
+                  {-1 / fu, 0, 1 / fu + 0.5});
+  blends.AddBlend({VBelow(hv), UAbove(hu), UBelow(1 - hu)},
+                  detail::AffineOf([&](double u, double v) { return source(u, v).HalfTurn(q1); }),
+                  {0, 1 / fv, 0.5});
+  if (fv != 0) fold.blends = &blends;
   return RunTileWorker(
       *this, meter,
       [&](int x, int y, SamplePlan& plan) {

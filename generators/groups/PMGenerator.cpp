@@ -1,6 +1,7 @@
 #include "generators/groups/PMGenerator.h"
 
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
 
 namespace corvel {
@@ -24,6 +25,15 @@ int PMGenerator::Generate(CProgressMeter* meter) {
   fold.reachV = 0.5;
   fold.sourceShift = {hu, hv};
   fold.bandU = {true, -hu, hu};
+  // Feathered, the bands' pixels blend as below in lanes.
+  detail::SeamBlends blends;
+  blends.AddOwn({detail::UAbove(hu), detail::UBelow(1 - hu)});
+  blends.AddBlend({detail::UBelow(hu)},
+                  detail::AffineOf([&](double u, double v) { return source(u + 1, v); }), {1 / fu, 0, 0.5});
+  blends.AddBlend({detail::UAbove(1 - hu)},
+                  detail::AffineOf([&](double u, double v) { return source(u - 1, v); }),
+                  {-1 / fu, 0, 1 / fu + 0.5});
+  if (fv != 0) fold.blends = &blends;
   return RunTileWorker(
       *this, meter,
       [&](int x, int y, SamplePlan& plan) {

@@ -1,0 +1,171 @@
+#include "generators/detail/SeamBlends.h"
+
+#include <emmintrin.h>
+
+#include <cstring>
+#include <new>
+
+#include "core/CpuFeatures.h"
+
+namespace corvel::detail {
+
+namespace {
+
+// As the fold kernels add it before truncating to 24.8: an own position lies this far past the
+// point it was truncated from, on average half a unit less.
+constexpr double kPositionSlack = 0.25;
+
+// value(X, Y) = a X + b Y + c for an affine function of the 24.8 position, as floats.
+template <class Value>
+void Coefficients(Value&& value, float* out) {
+  const double c = value(0.0, 0.0);
+  out[0] = float(value(1.0, 0.0) - c);
+  out[1] = float(value(0.0, 1.0) - c);
+  out[2] = float(c);
+}
+
+// The own samples and their partners mixed as the plan in doubles mixes them, truncated: four
+// channels of one pixel in each register. A weight of 1 keeps the own sample exactly.
+inline __m128i MixFour(__m128 own, __m128 partner, __m128 weight) {
+  constexpr float kRoundingSlack = 1e-4f;
+  const __m128 mixed = _mm_add_ps(_mm_add_ps(partner, _mm_mul_ps(weight, _mm_sub_ps(own, partner))),
+                                  _mm_set1_ps(kRoundingSlack));
+  return _mm_cvttps_epi32(mixed);
+}
+
+// Pixels i of own and partner as four float channels.
+inline __m128 Channels(__m128i pixels, int i) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i words = i < 2 ? _mm_unpacklo_epi8(pixels, zero) : _mm_unpackhi_epi8(pixels, zero);
+  return _mm_cvtepi32_ps(i % 2 == 0 ? _mm_unpacklo_epi16(words, zero) : _mm_unpackhi_epi16(words, zero));
+}
+
+void MixRun(std::uint8_t* out, const std::uint8_t* partners, const float* weights, int count) {
+  int i = 0;
+  for (; i + 4 <= count; i += 4) {
+    const __m128i own = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + 4 * i));
+    const __m128i partner = _mm_loadu_si128(reinterpret_cast<const __m128i*>(partners + 4 * i));
+    const __m128i first = _mm_packs_epi32(
+        MixFour(Channels(own, 0), Channels(partner, 0), _mm_set1_ps(weights[i])),
+        MixFour(Channels(own, 1), Channels(partner, 1), _mm_set1_ps(weights[i + 1])));
+    const __m128i second = _mm_packs_epi32(
+        MixFour(Channels(own, 2), Channels(partner, 2), _mm_set1_ps(weights[i + 2])),
+        MixFour(Channels(own, 3), Channels(partner, 3), _mm_set1_ps(weights[i + 3])));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), _mm_packus_epi16(first, second));
+  }
+  for (; i < count; ++i) {
+    std::int32_t a, b;
+    std::memcpy(&a, out + 4 * i, 4);
+    std::memcpy(&b, partners + 4 * i, 4);
+    const __m128i mixed = MixFour(Channels(_mm_cvtsi32_si128(a), 0), Channels(_mm_cvtsi32_si128(b), 0),
+                                  _mm_set1_ps(weights[i]));
+    const __m128i words = _mm_packs_epi32(mixed, mixed);
+    a = _mm_cvtsi128_si32(_mm_packus_epi16(words, words));
+    std::memcpy(out + 4 * i, &a, 4);
+  }
+}
+
+// The first x from `from` on whose mark is set, or width.
+int NextMarked(const std::uint8_t* marks, int from, int width) {
+  int x = from;
+  for (std::uint64_t eight = 0; x + 8 <= width; x += 8) {
+    std::memcpy(&eight, marks + x, 8);
+    if (eight != 0) break;
+  }
+  while (x < width && !marks[x]) ++x;
+  return x;
+}
+
+}  // namespace
+
+void SeamBlends::Add(std::initializer_list<HalfPlane> sides, bool blended, bool planned,
+                     const LatticeAffine& partner, const LatticeLinear& weight) {
+  BlendRegion& region = regions[regionCount++];
+  for (const HalfPlane& side : sides) region.sides[region.sideCount++] = side;
+  region.blended = blended;
+  region.planned = planned;
+  region.partner = partner;
+  region.weight = weight;
+}
+
+SeamBlendKernel ChooseSeamBlendKernel() { return GetCpuFeatures().avx2 ? SeamBlendAvx2 : SeamBlendSse2; }
+
+bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, const TileGenerator& generator,
+                       SeamBlendArgs& args) {
+  if (generator.detN == 0) return false;
+  const Point2D origin = generator.origin, shift = program.sourceShift;
+  const LatticeMatrix& toLattice = generator.invN;
+  // The folded (u, v) of a 24.8 own position.
+  auto folded = [&](double x, double y) {
+    const double sx = (x + kPositionSlack) / 256 - origin.x, sy = (y + kPositionSlack) / 256 - origin.y;
+    return toLattice.Apply(sx, sy) - shift;
+  };
+  args.regionCount = blends.regionCount;
+  for (int r = 0; r < blends.regionCount; ++r) {
+    const BlendRegion& from = blends.regions[r];
+    SeamBlendArgs::Region& to = args.regions[r];
+    for (int s = 0; s < BlendRegion::kMaxSides; ++s) {
+      const HalfPlane side = s < from.sideCount ? from.sides[s] : HalfPlane{};
+      Coefficients(
+          [&](double x, double y) {
+            const Point2D uv = folded(x, y);
+            return side.nu * uv.x + side.nv * uv.y + side.n1;
+          },
+          to.sides[s]);
+    }
+    const LatticeAffine& p = from.partner;
+    Coefficients(
+        [&](double x, double y) {
+          const Point2D uv = folded(x, y);
+          return 256 * (p.uu * uv.x + p.uv * uv.y + p.u1 + origin.x) + kPositionSlack;
+        },
+        to.partner);
+    Coefficients(
+        [&](double x, double y) {
+          const Point2D uv = folded(x, y);
+          return 256 * (p.vu * uv.x + p.vv * uv.y + p.v1 + origin.y) + kPositionSlack;
+        },
+        to.partner + 3);
+    const LatticeLinear& w = from.weight;
+    Coefficients(
+        [&](double x, double y) {
+          const Point2D uv = folded(x, y);
+          return w.wu * uv.x + w.wv * uv.y + w.w1;
+        },
+        to.weight);
+    to.blended = from.blended ? -1 : 0;
+    to.planned = from.planned ? -1 : 0;
+  }
+  return true;
+}
+
+bool SeamBlendRow::Reserve(int width) {
+  try {
+    partners_.resize(2 * std::size_t(width));
+    weights_.resize(std::size_t(width));
+    samples_.resize(4 * std::size_t(width));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const BgraRows& source,
+                        const std::int32_t* positions, int width, std::uint8_t* marks, std::uint8_t* out) {
+  // Marks come in runs across the bands; each run is decided, sampled and mixed in place. Pixels
+  // without a partner sample their own position again and keep their own sample.
+  int planned = 0;
+  for (int x = NextMarked(marks, 0, width); x < width;) {
+    int end = x + 1;
+    while (end < width && marks[end]) ++end;
+    const int count = end - x;
+    kernel(args, positions + 2 * x, count, marks + x, partners_.data(), weights_.data());
+    SampleBilinearBgra(source, samples_.data(), partners_.data(), count, SampleEdge::kClamp);
+    MixRun(out + 4 * x, samples_.data(), weights_.data(), count);
+    for (int i = x; i < end; ++i) planned += marks[i];
+    x = NextMarked(marks, end, width);
+  }
+  return planned;
+}
+
+}  // namespace corvel::detail

@@ -1,0 +1,108 @@
+// The feather bands of a fold program as data, so that their pixels mix in lanes instead of
+// being planned one by one in doubles: regions of the folded position where a pixel is its own
+// sample alone, or its own sample blended with one partner across a seam. Within a band the
+// partner is an affine image of the pixel's own source point and the weight an affine ramp, so
+// both follow from the position the fold already gave. Corners, where several copies meet, are
+// left to the plan in doubles.
+#pragma once
+#include <cstdint>
+#include <initializer_list>
+#include <vector>
+
+#include "generators/detail/FoldProgram.h"
+#include "rowops/RowSampler.h"
+
+namespace corvel::detail {
+
+// The half-planes u < at, u > at, v < at and v > at.
+inline HalfPlane UBelow(double at) { return {1, 0, -at}; }
+inline HalfPlane UAbove(double at) { return {-1, 0, at}; }
+inline HalfPlane VBelow(double at) { return {0, 1, -at}; }
+inline HalfPlane VAbove(double at) { return {0, -1, at}; }
+
+// t = u wu + v wv + w1.
+struct LatticeLinear {
+  double wu = 0, wv = 0, w1 = 0;
+};
+
+struct BlendRegion {
+  static constexpr int kMaxSides = 4;
+  // Inside every side, on the folded position (u, v) before the program's source shift.
+  HalfPlane sides[kMaxSides];
+  int sideCount = 0;
+  bool blended = false;
+  bool planned = false;
+  // Where blended: the partner's source point (relative to the source lattice's origin, as the
+  // plan in doubles places it) and the own sample's weight, clamped to [0, 1].
+  LatticeAffine partner;
+  LatticeLinear weight;
+};
+
+// Tested in order; the first region a position lies in decides. A band pixel in none is planned,
+// and so is one in a region added as planned: where the plan in doubles turns on which side of
+// a line a pixel right on it falls, which only doubles can tell.
+struct SeamBlends {
+  static constexpr int kMaxRegions = 8;
+  int regionCount = 0;
+  BlendRegion regions[kMaxRegions];
+
+  void AddOwn(std::initializer_list<HalfPlane> sides) { Add(sides, false, false, {}, {}); }
+  void AddPlanned(std::initializer_list<HalfPlane> sides) { Add(sides, false, true, {}, {}); }
+  void AddBlend(std::initializer_list<HalfPlane> sides, const LatticeAffine& partner,
+                const LatticeLinear& weight) {
+    Add(sides, true, false, partner, weight);
+  }
+
+ private:
+  void Add(std::initializer_list<HalfPlane> sides, bool blended, bool planned, const LatticeAffine& partner,
+           const LatticeLinear& weight);
+};
+
+// The regions in the kernels' form, on a pixel's own 24.8 source position (X, Y): inside where
+// a X + b Y + c < 0 for every side; the partner at X' = p0 X + p1 Y + p2, Y' = p3 X + p4 Y + p5;
+// the weight q0 X + q1 Y + q2.
+struct SeamBlendArgs {
+  int regionCount = 0;
+  struct Region {
+    float sides[BlendRegion::kMaxSides][3];
+    float partner[6];
+    float weight[3];
+    std::int32_t blended, planned;  // all ones or 0
+  } regions[SeamBlends::kMaxRegions] = {};
+};
+
+// For count own positions (pairs): planned[i] 1 where no region holds the pixel, else 0; the
+// partner's 24.8 position and the own sample's weight, or the own position and 1 where the
+// pixel takes no partner.
+using SeamBlendKernel = void (*)(const SeamBlendArgs& args, const std::int32_t* positions, int count,
+                                 std::uint8_t* planned, std::int32_t* partners, float* weights);
+void SeamBlendSse2(const SeamBlendArgs& args, const std::int32_t* positions, int count, std::uint8_t* planned,
+                   std::int32_t* partners, float* weights);
+void SeamBlendAvx2(const SeamBlendArgs& args, const std::int32_t* positions, int count, std::uint8_t* planned,
+                   std::int32_t* partners, float* weights);
+// AVX2 where the processor record allows, else SSE2.
+SeamBlendKernel ChooseSeamBlendKernel();
+
+// The blends on the program's and the generator's positions; false where the source lattice is
+// degenerate and a position says nothing of (u, v).
+bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, const TileGenerator& generator,
+                       SeamBlendArgs& args);
+
+// One thread's room for a row's band pixels.
+class SeamBlendRow {
+ public:
+  // false when the memory cannot be had.
+  bool Reserve(int width);
+  // Of the marked pixels of a row whose own samples out already holds, those in a region are
+  // finished (blended with their partners, read from source) and unmarked; the rest stay marked,
+  // and are counted.
+  int Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const BgraRows& source,
+            const std::int32_t* positions, int width, std::uint8_t* marks, std::uint8_t* out);
+
+ private:
+  std::vector<std::int32_t> partners_;
+  std::vector<float> weights_;
+  std::vector<std::uint8_t> samples_;
+};
+
+}  // namespace corvel::detail
