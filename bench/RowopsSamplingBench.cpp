@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "PhotoLikeImage.h"
 #include "core/CpuFeatures.h"
 #include "core/RowIteratorBands.h"
 #include "rowops/ImageSampler.h"
@@ -15,24 +16,6 @@ namespace corvel {
 namespace {
 
 constexpr int kSize = 4096;
-
-CRowIteratorBands& PhotoLikeImage() {
-  static CRowIteratorBands image;
-  if (image.Width() == 0) {
-    image.Create(kSize, kSize, keFormatBGRA).GetCode();
-    for (int y = 0; y < kSize; ++y) {
-      BYTE* row = image.LockRowPointer(y, 0, -1);
-      for (int x = 0; x < kSize; ++x) {
-        row[4 * x] = static_cast<BYTE>(x / 16 + (x * y) % 7);
-        row[4 * x + 1] = static_cast<BYTE>(y / 16 + (x ^ y) % 5);
-        row[4 * x + 2] = static_cast<BYTE>((x + y) / 32);
-        row[4 * x + 3] = 255;
-      }
-      image.ReleaseRow(y);
-    }
-  }
-  return image;
-}
 
 Matrix3 RotateAndScale() {
   const double angle = 30 * 3.14159265358979323846 / 180, scale = 0.9, c = kSize / 2.0;
@@ -44,7 +27,7 @@ Matrix3 RotateAndScale() {
 // strip: output columns per span; the output is walked strip by strip, as a tile renderer walks
 // it, so that the source rows a strip touches stay in the caches and the TLB.
 void SampleAffine(benchmark::State& state, int interpolation, int simd, int strip = 256) {
-  CRowIteratorBands& image = PhotoLikeImage();
+  CRowIteratorBands& image = PhotoLikeImage<kSize>();
   ImageSampler sampler;
   {
     CpuFeaturesOverride forced(ProbedOrNone(simd != 0));

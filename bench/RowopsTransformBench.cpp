@@ -3,6 +3,7 @@
 // the equal-size copy that moves the same rows without resampling.
 #include <benchmark/benchmark.h>
 
+#include "PhotoLikeImage.h"
 #include "core/RowIteratorBands.h"
 #include "rowops/TransformOperation.h"
 
@@ -11,30 +12,12 @@ namespace {
 
 constexpr int kSize = 2048;
 
-CRowIteratorBands& Source() {
-  static CRowIteratorBands image;
-  if (image.Width() == 0) {
-    image.Create(kSize, kSize, keFormatBGRA).GetCode();
-    for (int y = 0; y < kSize; ++y) {
-      BYTE* row = image.LockRowPointer(y, 0, -1);
-      for (int x = 0; x < kSize; ++x) {
-        row[4 * x] = static_cast<BYTE>(x / 8 + (x * y) % 7);
-        row[4 * x + 1] = static_cast<BYTE>(y / 8);
-        row[4 * x + 2] = static_cast<BYTE>((x + y) / 16);
-        row[4 * x + 3] = 255;
-      }
-      image.ReleaseRow(y);
-    }
-  }
-  return image;
-}
-
 void Transform(benchmark::State& state, std::int32_t method, int size, int samples) {
   CRowIteratorBands destination;
   destination.Create(size, size, keFormatBGRA).GetCode();
   for (auto _ : state) {
     TransformOperation transform(method, nullptr, nullptr, samples);
-    benchmark::DoNotOptimize(transform.Run(destination, &Source()).GetCode());
+    benchmark::DoNotOptimize(transform.Run(destination, &PhotoLikeImage<kSize>()).GetCode());
   }
   state.counters["Mpx/s"] = benchmark::Counter(double(size) * size * state.iterations() / 1e6,
                                                benchmark::Counter::kIsRate);
