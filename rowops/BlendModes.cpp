@@ -91,38 +91,23 @@ void ColorBurn(std::uint8_t* d, const std::uint8_t* s, std::uint32_t k, std::uin
   }
 }
 
-// Colour-model functions: triples are (hue, chroma or saturation, luma or lightness).
-void Put(const Rgb8& rgb, std::uint8_t* blue, std::uint8_t* green, std::uint8_t* red) {
-  *blue = rgb.blue;
-  *green = rgb.green;
-  *red = rgb.red;
+// Colour-model functions: triples are (hue, chroma or saturation, luma or lightness); a mode takes
+// the components it names from the source and the rest from the destination.
+template <Rgb8 (*ToRgb)(int, int, int), bool SourceHue, bool SourceMiddle, bool SourceLast>
+void ColourFromModel(const std::int32_t* d, const std::int32_t* s, std::uint8_t* b, std::uint8_t* g,
+                     std::uint8_t* r) {
+  const Rgb8 rgb = ToRgb(SourceHue ? s[0] : d[0], SourceMiddle ? s[1] : d[1], SourceLast ? s[2] : d[2]);
+  *b = rgb.blue;
+  *g = rgb.green;
+  *r = rgb.red;
 }
-void HclHue(const std::int32_t* d, const std::int32_t* s, std::uint8_t* b, std::uint8_t* g, std::uint8_t* r) {
-  Put(HueChromaLumaToRgb(s[0], d[1], d[2]), b, g, r);
-}
-void HclSaturation(const std::int32_t* d, const std::int32_t* s, std::uint8_t* b, std::uint8_t* g,
-                   std::uint8_t* r) {
-  Put(HueChromaLumaToRgb(d[0], s[1], d[2]), b, g, r);
-}
-void HclColor(const std::int32_t* d, const std::int32_t* s, std::uint8_t* b, std::uint8_t* g,
-              std::uint8_t* r) {
-  Put(HueChromaLumaToRgb(s[0], s[1], d[2]), b, g, r);
-}
-void HslHue(const std::int32_t* d, const std::int32_t* s, std::uint8_t* b, std::uint8_t* g, std::uint8_t* r) {
-  Put(HslToRgb12(s[0], d[1], d[2]), b, g, r);
-}
-void HslSaturation(const std::int32_t* d, const std::int32_t* s, std::uint8_t* b, std::uint8_t* g,
-                   std::uint8_t* r) {
-  Put(HslToRgb12(d[0], s[1], d[2]), b, g, r);
-}
-void HslColor(const std::int32_t* d, const std::int32_t* s, std::uint8_t* b, std::uint8_t* g,
-              std::uint8_t* r) {
-  Put(HslToRgb12(s[0], s[1], d[2]), b, g, r);
-}
-void HslLuminosity(const std::int32_t* d, const std::int32_t* s, std::uint8_t* b, std::uint8_t* g,
-                   std::uint8_t* r) {
-  Put(HslToRgb12(d[0], d[1], s[2]), b, g, r);
-}
+constexpr BlendColourFunction HclHue = ColourFromModel<HueChromaLumaToRgb, true, false, false>;
+constexpr BlendColourFunction HclSaturation = ColourFromModel<HueChromaLumaToRgb, false, true, false>;
+constexpr BlendColourFunction HclColor = ColourFromModel<HueChromaLumaToRgb, true, true, false>;
+constexpr BlendColourFunction HslHue = ColourFromModel<HslToRgb12, true, false, false>;
+constexpr BlendColourFunction HslSaturation = ColourFromModel<HslToRgb12, false, true, false>;
+constexpr BlendColourFunction HslColor = ColourFromModel<HslToRgb12, true, true, false>;
+constexpr BlendColourFunction HslLuminosity = ColourFromModel<HslToRgb12, false, false, true>;
 
 // ---- Pixel access for the loops ----------------------------------------------------------------
 
