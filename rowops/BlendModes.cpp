@@ -339,34 +339,12 @@ void ColourModelLoop(const RowOperation& op, const RowOpArgs& args) {
 void BlendLoopHcl(const RowOperation& op, const RowOpArgs& args) { ColourModelLoop<false>(op, args); }
 void BlendLoopHsl(const RowOperation& op, const RowOpArgs& args) { ColourModelLoop<true>(op, args); }
 
-void BlendLoopLuminosityHcl(const RowOperation& base, const RowOpArgs& args) {
-  const RowBlendWvkOp& op = WvkOf(base);
-  const Tables tables;
-  const bool keep = op.KeepDestinationAlpha();
-  ForEachPixel(args, [&](Pixel& p, int colours) -> std::int32_t {
-    const std::uint32_t a = Coverage(op, p, colours, tables.P[p.sa * op.Opacity()]);
-    if (a == 0) return -1;
-    if (p.da == 0) {
-      for (int c = 0; c < 3; ++c) p.d[c] = p.s[c];
-    } else {
-      const std::uint32_t b = tables.P[(255 - p.da) * a];
-      const std::uint32_t w = tables.Recip(b, b + p.da);
-      std::uint8_t mix[3];
-      for (int c = 0; c < 3; ++c) mix[c] = Composite(p.d[c], p.s[c], w);
-      const HueChromaLuma d = RgbToHueChromaLuma(p.d[2], p.d[1], p.d[0]);
-      const HueChromaLuma m = RgbToHueChromaLuma(mix[2], mix[1], mix[0]);
-      const HueChromaLuma s = RgbToHueChromaLuma(p.s[2], p.s[1], p.s[0]);
-      const std::uint32_t u = tables.P[(255 - a) * p.da];
-      const auto luma = static_cast<int>(
-          (u * static_cast<std::uint32_t>(d.luma) + a * static_cast<std::uint32_t>(s.luma)) / (a + u));
-      const Rgb8 rgb = HueChromaLumaToRgb(m.hue, m.chroma, luma);
-      p.d[0] = rgb.blue, p.d[1] = rgb.green, p.d[2] = rgb.red;
-    }
-    return keep ? -1 : static_cast<std::int32_t>(tables.P[(255 - p.da) * a] + p.da);
-  });
-}
+namespace {
 
-void BlendLoopNormalGrey(const RowOperation& base, const RowOpArgs& args) {
+// The frame of the normal and luminosity loops: coverage a of the source's alpha at the
+// operation's opacity and the result alpha ra; blend(p, colours, a, ra) writes the colours.
+template <class Blend>
+void OpacityFrame(const RowOperation& base, const RowOpArgs& args, Blend blend) {
   const RowBlendWvkOp& op = WvkOf(base);
   const Tables tables;
   const bool keep = op.KeepDestinationAlpha();
@@ -374,9 +352,39 @@ void BlendLoopNormalGrey(const RowOperation& base, const RowOpArgs& args) {
     const std::uint32_t a = Coverage(op, p, colours, tables.P[p.sa * op.Opacity()]);
     if (a == 0) return -1;
     const std::uint32_t ra = tables.P[(255 - p.da) * a] + p.da;
+    blend(p, colours, a, ra);
+    return keep ? -1 : static_cast<std::int32_t>(ra);
+  });
+}
+
+}  // namespace
+
+void BlendLoopLuminosityHcl(const RowOperation& op, const RowOpArgs& args) {
+  const Tables tables;
+  OpacityFrame(op, args, [&](Pixel& p, int, std::uint32_t a, std::uint32_t ra) {
+    if (p.da == 0) {
+      for (int c = 0; c < 3; ++c) p.d[c] = p.s[c];
+      return;
+    }
+    const std::uint32_t w = tables.Recip(ra - p.da, ra);
+    std::uint8_t mix[3];
+    for (int c = 0; c < 3; ++c) mix[c] = Composite(p.d[c], p.s[c], w);
+    const HueChromaLuma d = RgbToHueChromaLuma(p.d[2], p.d[1], p.d[0]);
+    const HueChromaLuma m = RgbToHueChromaLuma(mix[2], mix[1], mix[0]);
+    const HueChromaLuma s = RgbToHueChromaLuma(p.s[2], p.s[1], p.s[0]);
+    const std::uint32_t u = tables.P[(255 - a) * p.da];
+    const auto luma = static_cast<int>(
+        (u * static_cast<std::uint32_t>(d.luma) + a * static_cast<std::uint32_t>(s.luma)) / (a + u));
+    const Rgb8 rgb = HueChromaLumaToRgb(m.hue, m.chroma, luma);
+    p.d[0] = rgb.blue, p.d[1] = rgb.green, p.d[2] = rgb.red;
+  });
+}
+
+void BlendLoopNormalGrey(const RowOperation& op, const RowOpArgs& args) {
+  const Tables tables;
+  OpacityFrame(op, args, [&](Pixel& p, int colours, std::uint32_t a, std::uint32_t ra) {
     const std::uint32_t w = tables.Recip(a, ra);
     for (int c = 0; c < colours; ++c) p.d[c] = Composite(p.d[c], p.s[c], w);
-    return keep ? -1 : static_cast<std::int32_t>(ra);
   });
 }
 
