@@ -90,17 +90,52 @@ bool LocateEight(const BgraRows& rows, const std::int32_t* positions, EightFootp
   return true;
 }
 
-// Lanes k and k + 2 of w spread over the low and high halves.
-__m256i Spread(__m256i w, int k) {
-  return _mm256_permutevar8x32_epi32(w, _mm256_setr_epi32(k, k, k, k, k + 2, k + 2, k + 2, k + 2));
+// The footprints of pixels k and k + 4 of the eight, each lane its top pair then its bottom pair.
+__m256i TwoFootprints(const std::uint8_t* base, std::intptr_t pitch, const EightFootprints& f, int k) {
+  auto footprint = [&](int i) {
+    const std::uint8_t* top = base + f.offsets[i];
+    const __m128i pair = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(top));
+    return _mm_castpd_si128(
+        _mm_loadh_pd(_mm_castsi128_pd(pair), reinterpret_cast<const double*>(top + pitch)));
+  };
+  return _mm256_inserti128_si256(_mm256_castsi128_si256(footprint(k)), footprint(k + 4), 1);
 }
 
-// Pixels 4 j .. 4 j + 3 of the eight.
-__m128i FourOfEight(const std::uint8_t* base, std::intptr_t pitch, const EightFootprints& f, int j) {
-  const std::uint8_t* p[4] = {base + f.offsets[4 * j], base + f.offsets[4 * j + 1],
-                              base + f.offsets[4 * j + 2], base + f.offsets[4 * j + 3]};
-  return BlendFourFootprints(p, pitch, Spread(f.wx, 4 * j), Spread(f.wx, 4 * j + 1), Spread(f.wy, 4 * j),
-                             Spread(f.wy, 4 * j + 1));
+// Pixels k and k + 4 by the plain rule, as BlendFourFootprints weighs them: each lane's channels
+// as four 32-bit values.
+template <int k>
+__m256i BlendTwoFootprints(__m256i footprints, const EightFootprints& f) {
+  // Each channel's left and right taps side by side as 16-bit values, of the top or bottom pair.
+  const __m256i topTaps = _mm256_setr_epi8(0, -1, 4, -1, 1, -1, 5, -1, 2, -1, 6, -1, 3, -1, 7, -1, 0, -1, 4,
+                                           -1, 1, -1, 5, -1, 2, -1, 6, -1, 3, -1, 7, -1);
+  const __m256i bottomTaps = _mm256_setr_epi8(8, -1, 12, -1, 9, -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1, 8,
+                                              -1, 12, -1, 9, -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1);
+  // Top and bottom of each channel side by side.
+  const __m256i columns = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15, 0, 1, 8, 9,
+                                           2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
+  const __m256i wx = _mm256_shuffle_epi32(f.wx, k * 0x55), wy = _mm256_shuffle_epi32(f.wy, k * 0x55);
+  const __m256i bias = _mm256_set1_epi32(32768);
+  const __m256i tops = _mm256_sub_epi32(_mm256_madd_epi16(_mm256_shuffle_epi8(footprints, topTaps), wx),
+                                        bias);
+  const __m256i bottoms = _mm256_sub_epi32(_mm256_madd_epi16(_mm256_shuffle_epi8(footprints, bottomTaps), wx),
+                                           bias);
+  const __m256i pairs = _mm256_shuffle_epi8(_mm256_packs_epi32(tops, bottoms), columns);
+  return _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(pairs, wy), _mm256_set1_epi32(32768 * 256)),
+                           16);
+}
+
+// The eight pixels' bytes in order.
+__m256i BlendEight(const std::uint8_t* base, std::intptr_t pitch, const EightFootprints& f) {
+  const __m256i p04 = BlendTwoFootprints<0>(TwoFootprints(base, pitch, f, 0), f);
+  const __m256i p15 = BlendTwoFootprints<1>(TwoFootprints(base, pitch, f, 1), f);
+  const __m256i p26 = BlendTwoFootprints<2>(TwoFootprints(base, pitch, f, 2), f);
+  const __m256i p37 = BlendTwoFootprints<3>(TwoFootprints(base, pitch, f, 3), f);
+  return _mm256_packus_epi16(_mm256_packs_epi32(p04, p15), _mm256_packs_epi32(p26, p37));
+}
+
+bool IsOpaque(__m256i pixels) {
+  return (unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(pixels, _mm256_set1_epi8(-1)))) & 0x88888888u) ==
+         0x88888888u;
 }
 
 bool IsOpaque(__m128i pixels) {
@@ -122,12 +157,9 @@ void SampleBilinearBgraAvx2(const BgraRows& rows, std::uint8_t* out, const std::
         SampleBilinearBgraPlain(rows, out, positions, 8, edge);
         continue;
       }
-      const __m128i low = FourOfEight(base, rows.windowPitch, f, 0),
-                    high = FourOfEight(base, rows.windowPitch, f, 1);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), low);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), high);
-      if (!IsOpaque(low)) SampleBilinearBgraPlain(rows, out, positions, 4, edge);
-      if (!IsOpaque(high)) SampleBilinearBgraPlain(rows, out + 16, positions + 8, 4, edge);
+      const __m256i pixels = BlendEight(base, rows.windowPitch, f);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), pixels);
+      if (!IsOpaque(pixels)) SampleBilinearBgraPlain(rows, out, positions, 8, edge);
     }
   }
   for (; i + 3 < count; i += 4, out += 16, positions += 8) {

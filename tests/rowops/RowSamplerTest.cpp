@@ -76,6 +76,9 @@ TEST(RowSampler, AWindowReadsAsTheImage) {
   windowed.windowWidth = 6;
   windowed.windowHeight = 5;
   std::vector<std::int32_t> positions;
+  // Dense runs wholly inside the window, over opaque and partial alpha alike.
+  for (int y = 256; y < 5 * 256; y += 53)
+    for (int x = 512; x < 7 * 256; x += 29) positions.insert(positions.end(), {x, y});
   for (int y = -300; y < 1900; y += 37)
     for (int x = -300; x < 2400; x += 41) positions.insert(positions.end(), {x, y});
   for (const CpuFeatures& features : {CpuFeatures{}, ProbeCpuFeatures()}) {
