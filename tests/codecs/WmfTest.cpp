@@ -5,60 +5,26 @@
 
 #include "codecs/ImageFileWMF.h"
 #include "tests/codecs/TiffBlock.h"
+#include "tests/platform/MetafileWriter.h"
 
 namespace {
 
-struct Writer {
-  Bytes bytes;
-  Writer& U16(unsigned v) {
-    bytes.push_back(static_cast<unsigned char>(v));
-    bytes.push_back(static_cast<unsigned char>(v >> 8));
-    return *this;
-  }
-  Writer& U32(std::uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
-  Writer& Words(std::initializer_list<int> values) {
-    for (int v : values) U16(static_cast<unsigned>(v) & 0xFFFF);
-    return *this;
-  }
-  Writer& Longs(std::initializer_list<std::int32_t> values) {
-    for (std::int32_t v : values) U32(static_cast<std::uint32_t>(v));
-    return *this;
-  }
-};
-
 // A placeable Windows metafile: a red left half over a window of 100 x 50 logical units.
 Bytes Placeable(int right, int bottom, int unitsPerInch) {
-  Writer records;
-  auto record = [&](unsigned function, std::initializer_list<int> parameters) {
-    records.U32(static_cast<std::uint32_t>(3 + parameters.size())).U16(function).Words(parameters);
-  };
-  record(0x020C, {50, 100});  // window extent (y, x)
-  record(0x02FC, {0, 0x00FF, 0x0000, 0});
-  record(0x012D, {0});
-  record(0x02FA, {5, 0, 0, 0, 0});  // null pen
-  record(0x012D, {1});
-  record(0x041B, {50, 50, 0, 0});  // rectangle (bottom, right, top, left)
-  record(0x0000, {});
-  Writer file;
-  file.U32(0x9AC6CDD7).U16(0).Words({0, 0, right, bottom}).U16(static_cast<unsigned>(unitsPerInch)).U32(0);
-  unsigned checksum = 0;
-  for (std::size_t i = 0; i < 20; i += 2) checksum ^= file.bytes[i] | (file.bytes[i + 1] << 8);
-  file.U16(checksum);
-  file.U16(1)
-      .U16(9)
-      .U16(0x300)
-      .U32(static_cast<std::uint32_t>(9 + records.bytes.size() / 2))
-      .U16(2)
-      .U32(7)
-      .U16(0);
-  file.bytes.insert(file.bytes.end(), records.bytes.begin(), records.bytes.end());
-  return file.bytes;
+  WindowsMetafile wmf;
+  wmf.Record(0x020C, {50, 100})  // window extent (y, x)
+      .Record(0x02FC, {0, 0x00FF, 0x0000, 0})
+      .Record(0x012D, {0})
+      .Record(0x02FA, {5, 0, 0, 0, 0})  // null pen
+      .Record(0x012D, {1})
+      .Record(0x041B, {50, 50, 0, 0});  // rectangle (bottom, right, top, left)
+  return wmf.Placeable(0, 0, right, bottom, unitsPerInch, 2, 7);
 }
 
 // An enhanced metafile whose bounds are 0..80 x 0..40 device pixels: a blue square in the top
 // left corner.
 Bytes Enhanced() {
-  Writer records;
+  LittleEndianWriter records;
   auto record = [&](std::uint32_t type, std::initializer_list<std::int32_t> parameters) {
     records.U32(type).U32(static_cast<std::uint32_t>(8 + 4 * parameters.size())).Longs(parameters);
   };
@@ -67,7 +33,7 @@ Bytes Enhanced() {
   record(37, {static_cast<std::int32_t>(0x80000008u)});  // null pen
   record(43, {0, 0, 19, 19});
   record(14, {0, 16, 20});
-  Writer file;
+  LittleEndianWriter file;
   file.U32(1).U32(108).Longs({0, 0, 80, 40}).Longs({0, 0, 2116, 1058}).U32(0x464D4520).U32(0x10000);
   file.U32(static_cast<std::uint32_t>(108 + records.bytes.size())).U32(5).U16(2).U16(0).U32(0).U32(0).U32(0);
   file.Longs({1280, 1024, 338, 270}).U32(0).U32(0).U32(0).Longs({338000, 270000});

@@ -7,27 +7,9 @@
 #include "platform/gdi/DcState.h"
 #include "platform/gdi/Draw.h"
 #include "platform/gdi/Metafile.h"
+#include "tests/platform/MetafileWriter.h"
 
 namespace {
-
-// Little-endian bytes, as the files have them.
-struct Writer {
-  std::vector<BYTE> bytes;
-  Writer& U16(unsigned v) {
-    bytes.push_back(static_cast<BYTE>(v));
-    bytes.push_back(static_cast<BYTE>(v >> 8));
-    return *this;
-  }
-  Writer& U32(std::uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
-  Writer& Words(std::initializer_list<int> values) {
-    for (int v : values) U16(static_cast<unsigned>(v) & 0xFFFF);
-    return *this;
-  }
-  Writer& Longs(std::initializer_list<std::int32_t> values) {
-    for (std::int32_t v : values) U32(static_cast<std::uint32_t>(v));
-    return *this;
-  }
-};
 
 // A memory device context over a white 200 x 200 bitmap.
 struct Target {
@@ -48,32 +30,6 @@ struct Target {
   HDC dc;
   HBITMAP bitmap;
   HGDIOBJ old;
-};
-
-// A Windows metafile: a record is its size in words, its function and its parameters.
-struct WindowsMetafile {
-  Writer records;
-  WindowsMetafile& Record(unsigned function, std::initializer_list<int> parameters) {
-    records.U32(static_cast<std::uint32_t>(3 + parameters.size())).U16(function).Words(parameters);
-    return *this;
-  }
-  // The 22-byte placeable header, the 18-byte standard one, the records and the end record.
-  std::vector<BYTE> Placeable(int left, int top, int right, int bottom, int unitsPerInch) {
-    Record(0x0000, {});
-    Writer file;
-    file.U32(0x9AC6CDD7)
-        .U16(0)
-        .Words({left, top, right, bottom})
-        .U16(static_cast<unsigned>(unitsPerInch))
-        .U32(0);
-    unsigned checksum = 0;
-    for (std::size_t i = 0; i < 20; i += 2) checksum ^= file.bytes[i] | (file.bytes[i + 1] << 8);
-    file.U16(checksum);
-    std::uint32_t words = static_cast<std::uint32_t>(9 + records.bytes.size() / 2);
-    file.U16(1).U16(9).U16(0x300).U32(words).U16(4).U32(16).U16(0);
-    file.bytes.insert(file.bytes.end(), records.bytes.begin(), records.bytes.end());
-    return file.bytes;
-  }
 };
 
 TEST(Metafiles, PlaceableWindowsMetafilePlaysIntoTheRectangle) {
@@ -161,14 +117,14 @@ struct LoadedEnhanced {
 
 // An enhanced metafile whose frame is 100 x 100 reference pixels (one pixel, 0.1 mm).
 struct EnhancedMetafile {
-  Writer records;
+  LittleEndianWriter records;
   EnhancedMetafile& Record(std::uint32_t type, std::initializer_list<std::int32_t> parameters) {
     records.U32(type).U32(static_cast<std::uint32_t>(8 + 4 * parameters.size())).Longs(parameters);
     return *this;
   }
   std::vector<BYTE> Bytes() {
     Record(14, {0, 16, 20});  // end: no palette
-    Writer file;
+    LittleEndianWriter file;
     std::uint32_t total = static_cast<std::uint32_t>(108 + records.bytes.size());
     file.U32(1)
         .U32(108)
@@ -308,7 +264,7 @@ TEST(Metafiles, EnhancedMetafilePathsAreFilledAndStroked) {
 TEST(Metafiles, EnhancedMetafileStretchesItsBitmaps) {
   EnhancedMetafile emf;
   // A 2 x 1 24-bit bitmap (red, green) stretched onto the frame's left half.
-  Writer record;
+  LittleEndianWriter record;
   record.U32(81)
       .U32(80 + 40 + 8)
       .Longs({0, 0, 49, 99})
