@@ -108,17 +108,8 @@ void ImageButton::DrawItem(DRAWITEMSTRUCT* item) {
     ::SetViewportOrgEx(face.dc, previous.x, previous.y, nullptr);
   }
   const bool disabled = (item->itemState & ODS_DISABLED) != 0;
-  const bool focused = (item->itemState & ODS_FOCUS) != 0;
-  int state = kNormal;
-  if (disabled)
-    state = kDisabled;
-  else if ((isToggle && checkState) || pressedLook)
-    state = kPressed;
-  else if (hot)
-    state = kHot;
-  else if (focused)
-    state = kDefault;
-  DrawFrame(CDC::FromHandle(face.dc), state, CRect(0, 0, width, height), focused);
+  DrawFrame(CDC::FromHandle(face.dc), DrawState(*item), CRect(0, 0, width, height),
+            (item->itemState & ODS_FOCUS) != 0);
 
   const std::intptr_t stride = std::intptr_t{width} * 4;
   for (int i = 0; i < width * height; ++i) face.bits[4 * i + 3] = 255;

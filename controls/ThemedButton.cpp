@@ -46,22 +46,20 @@ void ThemedButton::PreSubclassWindow() {
   CButton::PreSubclassWindow();
 }
 
+int ThemedButton::DrawState(const DRAWITEMSTRUCT& item) const {
+  if (item.itemState & ODS_DISABLED) return kDisabled;
+  if ((isToggle && checkState) || pressedLook) return kPressed;
+  if (hot) return kHot;
+  return (item.itemState & ODS_FOCUS) ? kDefault : kNormal;
+}
+
 void ThemedButton::DrawItem(DRAWITEMSTRUCT* item) {
   CDC* dc = CDC::FromHandle(item->hDC);
-  const bool focused = (item->itemState & ODS_FOCUS) != 0;
-  int state = kNormal;
-  if (item->itemState & ODS_DISABLED)
-    state = kDisabled;
-  else if ((isToggle && checkState) || pressedLook)
-    state = kPressed;
-  else if (hot)
-    state = kHot;
-  else if (focused)
-    state = kDefault;
+  const int state = DrawState(*item);
   CRect client;
   GetClientRect(&client);
   dc->FillSolidRect(&client, GetSysColor(COLOR_BTNFACE));
-  DrawFrame(dc, state, item->rcItem, focused);
+  DrawFrame(dc, state, item->rcItem, (item->itemState & ODS_FOCUS) != 0);
   CString text;
   GetWindowText(text);
   if (text.IsEmpty()) return;

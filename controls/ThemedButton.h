@@ -38,6 +38,9 @@ class ThemedButton : public CButton {
   afx_msg LRESULT OnSetCheck(WPARAM check, LPARAM);
   DECLARE_MESSAGE_MAP()
 
+  // The state an item is drawn in: disabled, pressed (or a checked toggle), hot, focused or normal.
+  int DrawState(const DRAWITEMSTRUCT& item) const;
+
   int pressedLook = 0;
   int buttonDown = 0;
   int hot = 0;
