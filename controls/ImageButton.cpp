@@ -4,6 +4,7 @@
 
 #include "codecs/ImageFile.h"
 #include "codecs/ImageFileFormat.h"
+#include "controls/detail/TopDownSection.h"
 #include "rowops/ImageBufferOps.h"
 #include "rowops/RowBlendWvkOp.h"
 
@@ -18,15 +19,8 @@ constexpr std::int32_t kBlendLuminosity = 20;
 // A 32-bit top-down section selected into a memory context compatible with `reference`.
 struct OffscreenFace {
   OffscreenFace(HDC reference, int width, int height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     dc = ::CreateCompatibleDC(reference);
-    bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+    bitmap = MakeSection(width, height, &bits);
     if (dc && bitmap) old = ::SelectObject(dc, bitmap);
   }
   ~OffscreenFace() {

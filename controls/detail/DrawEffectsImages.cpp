@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "controls/DrawEffects.h"
+#include "controls/detail/TopDownSection.h"
 #include "platform/gdi/Dib.h"
 #include "platform/gdi/Draw.h"
 
@@ -25,22 +26,6 @@ class SelectedBitmap {
   HDC dc;
   HGDIOBJ old;
 };
-
-// A top-down 32-bit section whose pixels the caller reads and writes.
-HBITMAP MakeSection(int width, int height, BYTE** bits) {
-  if (width < 1 || height < 1) return nullptr;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* pixels = nullptr;
-  HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
-  *bits = static_cast<BYTE*>(pixels);
-  return section;
-}
 
 COLORREF PixelColour(const BYTE* pixel) { return RGB(pixel[2], pixel[1], pixel[0]); }
 void SetPixelColour(BYTE* pixel, COLORREF colour) {

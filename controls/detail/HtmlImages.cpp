@@ -6,6 +6,7 @@
 #include "controls/HtmlDrawer.h"
 #include "controls/detail/HtmlPictures.h"
 #include "controls/detail/HtmlTags.h"
+#include "controls/detail/TopDownSection.h"
 #include "platform/classlib/CWinApp.h"
 #include "platform/gdi/Dib.h"
 #include "platform/gdi/Draw.h"
@@ -47,17 +48,10 @@ HBITMAP LoadPicture(UINT id, COLORREF key, bool& keyed) {
   if (!found || !picture.LoadResource(found, keImageFormatPNG, module)) return nullptr;
   const int width = static_cast<int>(picture.GetWidth()), height = static_cast<int>(picture.GetHeight());
   if (width < 1 || height < 1 || width > kMaxImageSide || height > kMaxImageSide) return nullptr;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  BYTE* pixel = nullptr;
+  HBITMAP bitmap = MakeSection(width, height, &pixel);
   if (!bitmap) return nullptr;
   const bool alpha = picture.AlphaIsValid();
-  BYTE* pixel = static_cast<BYTE*>(bits);
   // The picture file keeps its rows bottom-up.
   for (int row = 0; row < height; ++row)
     for (int column = 0; column < width; ++column, pixel += 4) {
