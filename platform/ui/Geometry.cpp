@@ -93,6 +93,17 @@ HWND DeepestChildAtLocked(Window& window, POINT screen, bool skipDisabled,
   return window.handle;
 }
 
+// Moves a point by the window's client origin on the screen, `sign` times.
+BOOL MoveByClientOrigin(HWND hwnd, POINT* point, int sign) {
+  Lock lock(Global().mutex);
+  Window* window = Find(hwnd);
+  if (!window || !point) return FALSE;
+  POINT origin = ClientOriginOnScreen(*window);
+  point->x += sign * origin.x;
+  point->y += sign * origin.y;
+  return TRUE;
+}
+
 }  // namespace
 
 BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int height, UINT flags) {
@@ -205,25 +216,9 @@ BOOL AdjustWindowRectEx(RECT* rect, DWORD style, BOOL, DWORD exStyle) {
   return TRUE;
 }
 
-BOOL ClientToScreen(HWND hwnd, POINT* point) {
-  Lock lock(Global().mutex);
-  Window* window = Find(hwnd);
-  if (!window || !point) return FALSE;
-  POINT origin = ClientOriginOnScreen(*window);
-  point->x += origin.x;
-  point->y += origin.y;
-  return TRUE;
-}
+BOOL ClientToScreen(HWND hwnd, POINT* point) { return MoveByClientOrigin(hwnd, point, 1); }
 
-BOOL ScreenToClient(HWND hwnd, POINT* point) {
-  Lock lock(Global().mutex);
-  Window* window = Find(hwnd);
-  if (!window || !point) return FALSE;
-  POINT origin = ClientOriginOnScreen(*window);
-  point->x -= origin.x;
-  point->y -= origin.y;
-  return TRUE;
-}
+BOOL ScreenToClient(HWND hwnd, POINT* point) { return MoveByClientOrigin(hwnd, point, -1); }
 
 int MapWindowPoints(HWND from, HWND to, POINT* points, UINT count) {
   Lock lock(Global().mutex);
