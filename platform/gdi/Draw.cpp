@@ -9,6 +9,7 @@
 #include "platform/gdi/Display.h"
 #include "platform/gdi/detail/Blit.h"
 #include "platform/gdi/detail/Canvas.h"
+#include "platform/gdi/detail/ClippedStroke.h"
 
 using platform::gdi::Canvas;
 using platform::gdi::DeviceContext;
@@ -143,18 +144,37 @@ void StrokePath(Canvas& canvas, const PenInfo& pen) {
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
   cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
   const std::vector<int>& pattern = DashPattern(pen.style);
-  if (!pattern.empty()) {
+  const std::vector<double> dashes(pattern.begin(), pattern.end());
+  const bool opaque = canvas.dc().state.bkMode == OPAQUE;
+  // A path reaching past the surface (grown by the pen) is cut down to it before Cairo sees it.
+  const platform::Surface& surface = canvas.dc().bitmap->surface;
+  const POINT origin = canvas.dc().origin;
+  const double x = -origin.x, y = -origin.y;
+  const platform::gdi::StrokeBox drawn{x, y, x + surface.width, y + surface.height};
+  const platform::gdi::StrokeBox reach = platform::gdi::StrokeReach(drawn, pen.width);
+  double left, top, right, bottom;
+  cairo_path_extents(cr, &left, &top, &right, &bottom);
+  cairo_path_t* far = nullptr;
+  bool covered = false;  // a pen wider than the surface may paint it all
+  if (left < reach.left || top < reach.top || right > reach.right || bottom > reach.bottom) {
+    far = cairo_copy_path(cr);
+    if (dashes.empty() || opaque) covered = platform::gdi::SetClippedPath(cr, *far, drawn, pen.width, {});
+  }
+  if (!dashes.empty()) {
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
-    if (canvas.dc().state.bkMode == OPAQUE) {
+    if (opaque) {
       canvas.SetColor(canvas.dc().state.bkColor);
-      cairo_stroke_preserve(cr);
+      covered ? cairo_paint(cr) : cairo_stroke_preserve(cr);
     }
-    std::vector<double> dashes(pattern.begin(), pattern.end());
-    cairo_set_dash(cr, dashes.data(), static_cast<int>(dashes.size()), 0);
+    if (far)
+      platform::gdi::SetClippedPath(cr, *far, drawn, pen.width, dashes);
+    else
+      cairo_set_dash(cr, dashes.data(), static_cast<int>(dashes.size()), 0);
   }
   canvas.SetColor(pen.color);
-  cairo_stroke(cr);
+  covered&& dashes.empty() ? cairo_paint(cr) : cairo_stroke(cr);
   cairo_set_dash(cr, nullptr, 0, 0);
+  if (far) cairo_path_destroy(far);
 }
 
 void FillPath(Canvas& canvas, bool winding = false) {

@@ -26,6 +26,13 @@ struct Selected {
   HGDIOBJ previous_;
 };
 
+std::vector<COLORREF> PixelsOf(const Canvas& canvas, int width, int height) {
+  std::vector<COLORREF> pixels;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) pixels.push_back(canvas.At(x, y));
+  return pixels;
+}
+
 TEST(RasterOperations, CombinePatternSourceAndDestination) {
   const COLORREF d = RGB(0xF0, 0x0F, 0x55), s = RGB(0xCC, 0x33, 0xAA), p = RGB(0x81, 0x42, 0x24);
   auto bits = [](COLORREF c) { return c & 0xFFFFFF; };
@@ -220,6 +227,56 @@ TEST(Pens, LinesFromFarOutsideTheSurfaceDrawOnlyTheirVisiblePart) {
   LineTo(canvas.dc, 100000000, 1);
   for (int x = 0; x < 10; ++x) EXPECT_EQ(canvas.At(x, 1), RGB(0, 0, 0)) << x;
   EXPECT_EQ(canvas.At(5, 0), RGB(255, 255, 255));
+}
+
+TEST(Pens, OutlinesReachingFarPastTheSurfaceShowWhatNearOnesShow) {
+  // A wide and a tall outline, each with its ends just past the surface's edges, and the same
+  // stretched outwards by a whole number of dash periods (millions of dashes around), so every
+  // visible dash and gap falls where it did.
+  constexpr int kWidth = 40, kHeight = 30, kGrow = 24 * 340000;
+  struct Case {
+    const char* name;
+    int style, width, bkMode;
+  } cases[] = {
+      {"dash-dot", PS_DASHDOT, 0, TRANSPARENT},
+      {"dash-dot-dot with opaque gaps", PS_DASHDOTDOT, 0, OPAQUE},
+      {"wide solid", PS_SOLID, 3, TRANSPARENT},
+  };
+  for (const Case& c : cases) {
+    auto draw = [&](int grow) {
+      Canvas canvas(kWidth, kHeight);
+      SetBkMode(canvas.dc, c.bkMode);
+      SetBkColor(canvas.dc, RGB(0, 255, 0));
+      Selected pen(canvas.dc, CreatePen(c.style, c.width, RGB(0, 0, 0)));
+      SelectObject(canvas.dc, GetStockObject(NULL_BRUSH));
+      RoundRect(canvas.dc, -3 - grow, 4, kWidth + 3 + grow, kHeight - 3, 0, 0);
+      RoundRect(canvas.dc, 3, -3 - grow, kWidth - 5, kHeight + 3 + grow, 0, 0);
+      return PixelsOf(canvas, kWidth, kHeight);
+    };
+    const std::vector<COLORREF> near = draw(0), far = draw(kGrow);
+    EXPECT_NE(std::count(near.begin(), near.end(), RGB(0, 0, 0)), 0) << c.name;
+    for (std::size_t i = 0; i < near.size(); ++i) {
+      ASSERT_EQ(far[i], near[i]) << c.name << " at " << i % kWidth << ", " << i / kWidth;
+    }
+  }
+}
+
+TEST(Pens, PensWiderThanTheSurfaceReachingFarPaintWhatNearOnesPaint) {
+  // Lines with ends just past the pen's reach and far past it: one whose stroke covers the
+  // surface in part, one that covers all of it.
+  constexpr int kWidth = 40, kHeight = 30, kPen = 60;
+  for (int y : {-20, 15}) {
+    auto draw = [&](int overhang) {
+      Canvas canvas(kWidth, kHeight);
+      Selected pen(canvas.dc, CreatePen(PS_SOLID, kPen, RGB(0, 0, 0)));
+      const POINT line[] = {{-overhang, y}, {kWidth + overhang, y}};
+      Polyline(canvas.dc, line, 2);
+      return PixelsOf(canvas, kWidth, kHeight);
+    };
+    const std::vector<COLORREF> near = draw(kPen / 2 + 1), far = draw(4000000);
+    EXPECT_NE(std::count(near.begin(), near.end(), RGB(0, 0, 0)), 0) << y;
+    EXPECT_EQ(far, near) << y;
+  }
 }
 
 TEST(Shapes, RectangleOutlinesWithThePenAndFillsWithTheBrush) {
