@@ -55,7 +55,10 @@ PenInfo PenOf(const DeviceContext& dc) {
   info.visible = true;
   info.style = pen->style & PS_STYLE_MASK;
   info.color = pen->color;
-  info.width = std::max(1.0, platform::gdi::ScaleLength(dc.state, pen->width));
+  // Wider, a stroke would leave Cairo's coordinate range; this wide, it already covers any
+  // surface its path comes near.
+  constexpr double kWidest = 1 << 20;
+  info.width = std::min(std::max(1.0, platform::gdi::ScaleLength(dc.state, pen->width)), kWidest);
   if (!info.cosmetic() && info.style != PS_INSIDEFRAME) info.style = PS_SOLID;
   return info;
 }

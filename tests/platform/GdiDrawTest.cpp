@@ -277,6 +277,13 @@ TEST(Pens, PensWiderThanTheSurfaceReachingFarPaintWhatNearOnesPaint) {
     EXPECT_NE(std::count(near.begin(), near.end(), RGB(0, 0, 0)), 0) << y;
     EXPECT_EQ(far, near) << y;
   }
+  // Far wider than Cairo's coordinates reach.
+  Canvas canvas(kWidth, kHeight);
+  Selected pen(canvas.dc, CreatePen(PS_SOLID, 1 << 30, RGB(0, 0, 0)));
+  const POINT line[] = {{0, 15}, {10, 15}, {5, 20}};
+  Polyline(canvas.dc, line, 3);
+  const std::vector<COLORREF> pixels = PixelsOf(canvas, kWidth, kHeight);
+  EXPECT_EQ(std::count(pixels.begin(), pixels.end(), RGB(0, 0, 0)), kWidth * kHeight);
 }
 
 TEST(Shapes, RectangleOutlinesWithThePenAndFillsWithTheBrush) {
