@@ -64,6 +64,8 @@ void FoldPositionsUnrolled(const FoldKernelArgs& a, std::uint32_t u, std::uint32
         const F also = L::Add(L::Add(L::Mul(tu, s.alsoNu), L::Mul(tv, s.alsoNv)), s.alsoN1);
         taken = L::And(taken, L::Less(also, zero));
       }
+      // Neighbours mostly lie in one region: a step none of them takes costs only its test.
+      if (!L::Any(taken)) continue;
       const F mu = L::Add(L::Add(L::Mul(fu, s.uu), L::Mul(fv, s.uv)), s.u1);
       const F mv = L::Add(L::Add(L::Mul(fu, s.vu), L::Mul(fv, s.vv)), s.v1);
       fu = L::Select(taken, mu, fu);

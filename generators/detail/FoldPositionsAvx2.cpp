@@ -29,6 +29,7 @@ struct Avx2Lanes {
   static Floats Less(Floats a, Floats b) { return _mm256_cmp_ps(a, b, _CMP_LT_OQ); }
   static Floats Mask(std::uint32_t bits) { return _mm256_castsi256_ps(_mm256_set1_epi32(int(bits))); }
   static Floats And(Floats a, Floats b) { return _mm256_and_ps(a, b); }
+  static bool Any(Floats mask) { return _mm256_movemask_ps(mask) != 0; }
   static Floats Xor(Floats a, Floats b) { return _mm256_xor_ps(a, b); }
   static Floats Select(Floats mask, Floats yes, Floats no) { return _mm256_blendv_ps(no, yes, mask); }
   static Ints Truncate(Floats t) { return _mm256_cvttps_epi32(t); }

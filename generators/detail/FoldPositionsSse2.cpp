@@ -27,6 +27,7 @@ struct Sse2Lanes {
   static Floats Less(Floats a, Floats b) { return _mm_cmplt_ps(a, b); }
   static Floats Mask(std::uint32_t bits) { return _mm_castsi128_ps(_mm_set1_epi32(int(bits))); }
   static Floats And(Floats a, Floats b) { return _mm_and_ps(a, b); }
+  static bool Any(Floats mask) { return _mm_movemask_ps(mask) != 0; }
   static Floats Xor(Floats a, Floats b) { return _mm_xor_ps(a, b); }
   static Floats Select(Floats mask, Floats yes, Floats no) {
     return _mm_or_ps(_mm_and_ps(mask, yes), _mm_andnot_ps(mask, no));
