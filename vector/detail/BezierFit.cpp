@@ -4,15 +4,14 @@
 #include <new>
 #include <vector>
 
+#include "vector/detail/CurveGeometry.h"
+
 namespace corvel {
 namespace {
 
 constexpr double kEpsilon = 1e-8;
 constexpr double kMaxControl = 30.0;
 
-PathPoint Add(const PathPoint& a, const PathPoint& b) { return {a.x + b.x, a.y + b.y}; }
-PathPoint Sub(const PathPoint& a, const PathPoint& b) { return {a.x - b.x, a.y - b.y}; }
-PathPoint Mul(const PathPoint& a, double f) { return {a.x * f, a.y * f}; }
 double Dot(const PathPoint& a, const PathPoint& b) { return a.x * b.x + a.y * b.y; }
 double Distance(const PathPoint& a, const PathPoint& b) { return std::hypot(a.x - b.x, a.y - b.y); }
 

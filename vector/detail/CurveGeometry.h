@@ -51,6 +51,9 @@ bool EndpointArcToCentre(double* startAngle, double* sweep, Matrix3* unitToPath,
                          int sweepFlag);
 bool UnitCircleCentre(PathPoint* centre, const PathPoint& p1, const PathPoint& p2, int largeArc, int sweep);
 
+inline PathPoint Add(const PathPoint& a, const PathPoint& b) { return {a.x + b.x, a.y + b.y}; }
+inline PathPoint Sub(const PathPoint& a, const PathPoint& b) { return {a.x - b.x, a.y - b.y}; }
+inline PathPoint Mul(const PathPoint& a, double f) { return {a.x * f, a.y * f}; }
 bool ScaleToLength(PathPoint* out, double length, const PathPoint& vector);
 bool SegmentDirection(PathPoint* out, double length, const PathPoint& p0, const PathPoint& p1);
 bool SegmentNormal(PathPoint* out, double length, const PathPoint& p0, const PathPoint& p1);

@@ -12,9 +12,6 @@ constexpr double kEpsilon = 1e-8;
 // The largest join or cap writes 12 records.
 constexpr int kOutlineCapacity = 20;
 
-PathPoint Add(const PathPoint& a, const PathPoint& b) { return {a.x + b.x, a.y + b.y}; }
-PathPoint Sub(const PathPoint& a, const PathPoint& b) { return {a.x - b.x, a.y - b.y}; }
-PathPoint Mul(const PathPoint& a, double f) { return {a.x * f, a.y * f}; }
 double Length(const PathPoint& a) { return std::hypot(a.x, a.y); }
 
 // Gives the joint P of two cubic curves a straight, symmetric tangent through its neighbouring
