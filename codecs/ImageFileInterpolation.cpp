@@ -420,13 +420,7 @@ RGBQUAD CImageFile::GetAreaColorInterpolated(float x, float y, float width, floa
       }
     }
   }
-  const double scale = 1.0 / static_cast<double>(area.Surface());
-  RGBQUAD c;
-  c.rgbRed = ClampedByte(r * scale);
-  c.rgbGreen = ClampedByte(g * scale);
-  c.rgbBlue = ClampedByte(b * scale);
-  c.rgbReserved = alpha_ ? ClampedByte(a * scale) : 0;
-  return c;
+  return ColorSums{b, g, r, a}.Result(1.0 / static_cast<double>(area.Surface()), alpha_ != nullptr);
 }
 
 void CImageFile::StoreSample(long x, long y, const RGBQUAD& c) {
