@@ -133,10 +133,10 @@ bool TilingApp::RenderSilently() {
   const bool masked = CRowIteratorBands::IsValid(&mask) && CRowIteratorBands::IsValid(&source);
   command_->SetSourceImage(source);
   // The tile reads the source before the fill starts, so the fill may go straight over the
-  // source's own pixels; never over the host's buffer, which stays as it is. A whole fill needs
+  // source's own pixels; over the host's buffer only where it is the output. A whole fill needs
   // only the source's layout, a combine within the selection its pixels too.
   CRowIteratorBands working;
-  if (source.IsCallerMemory()) {
+  if (source.IsCallerMemory() && !hostImage.SourceIsHostOutput()) {
     const std::int32_t copied = (masked ? working.CreateCopy(source)
                                         : working.CreateCopyOfRect(source.Width(), source.Height(), source,
                                                                    keAccessReadWrite))

@@ -120,6 +120,18 @@ BYTE* HostPixel(void* data, std::int32_t rowBytes, int x, int y, int pixelBytes)
   return static_cast<BYTE*>(data) + std::int64_t{y} * rowBytes + std::int64_t{x} * pixelBytes;
 }
 
+// The host keeps colour as R, G, B (and A), the core as B, G, R (and A): one swap turns either
+// into the other in place.
+void SwapRedAndBlue(BYTE* first, std::int32_t rowBytes, int width, int height, int samples) {
+  if (samples < 3) return;
+  RowThreads::Run(height, [&](int firstRow, int lastRow, int) {
+    for (int y = firstRow; y < lastRow; ++y) {
+      BYTE* pixel = first + std::int64_t{y} * rowBytes;
+      for (int x = 0; x < width; ++x, pixel += samples) std::swap(pixel[0], pixel[2]);
+    }
+  });
+}
+
 }  // namespace
 
 HostLayout HostLayoutOf(const host::FilterRecord& record) {
@@ -187,6 +199,7 @@ RECT MaskBounds(CRowIteratorBands& image) {
 bool HostImage::ReadHostImage() {
   if (!record_) return false;
   host::FilterRecord& record = *record_;
+  sourceInHostBuffer_ = nullptr;
   source_.Destroy();
   mask_.Destroy();
   auxiliary_.Destroy();
@@ -218,6 +231,18 @@ bool HostImage::ReadHostImage() {
 
   const int hostPixel = record.planes * layout.sampleBytes;
   BYTE* first = HostPixel(record.inData, record.inRowBytes, filterRect_.left, filterRect_.top, hostPixel);
+  const bool oneBuffer = record.outData && record.outRowBytes == record.inRowBytes &&
+                         HostPixel(record.outData, record.outRowBytes, filterRect_.left, filterRect_.top,
+                                   hostPixel) == first;
+  if (oneBuffer && !maskFlag_ && !record.isFloating && layout.sampleBytes == 1 &&
+      layout.samples == record.planes) {
+    if (!source_.CreateView(width, height, first, record.inRowBytes, layout.format).Ok()) return false;
+    SwapRedAndBlue(first, record.inRowBytes, width, height, layout.samples);
+    sourceInHostBuffer_ = first;
+    hostRowBytes_ = record.inRowBytes;
+    hostSamples_ = layout.samples;
+    return true;
+  }
   if (record.imageMode == host::kModeGrayScale && record.planes == 2) {
     if (!source_.CreateView(width, height, first, record.inRowBytes, keFormatGreyA).Ok()) return false;
   } else {
@@ -244,6 +269,18 @@ bool HostImage::ReadHostImage() {
   return true;
 }
 
+bool HostImage::SourceIsHostOutput() {
+  BYTE* first = nullptr;
+  return sourceInHostBuffer_ && CRowIteratorBands::IsValid(&source_) && source_.IsCallerMemory() &&
+         source_.GetRowAddress(0, &first).Ok() && first == sourceInHostBuffer_;
+}
+
+void HostImage::GiveBackHostBuffer() {
+  if (SourceIsHostOutput())
+    SwapRedAndBlue(sourceInHostBuffer_, hostRowBytes_, source_.Width(), source_.Height(), hostSamples_);
+  sourceInHostBuffer_ = nullptr;
+}
+
 bool HostImage::WriteHostImage() {
   if (!record_) return false;
   host::FilterRecord& record = *record_;
@@ -259,6 +296,11 @@ bool HostImage::WriteHostImage() {
   width = std::min(width, source_.Width());
   height = std::min(height, source_.Height());
   if (width <= 0 || height <= 0) return false;
+  // The view's storage is the host's buffer in the host's layout, whatever a render presented.
+  if (SourceIsHostOutput()) {
+    GiveBackHostBuffer();
+    return true;
+  }
 
   // The working image in the host's layout: a converted copy when a render changed its format.
   CRowIteratorBands rows;

@@ -31,6 +31,13 @@ class HostImage {
   // False for a mode and plane count the exchange does not take, or when the working image
   // cannot be had in the host's layout; nothing is written then.
   bool WriteHostImage();
+  // True while the source is a view over the host's output buffer, which the host handed as its
+  // input too (8-bit samples, one per plane, no selection): a render may write over it, and no
+  // copy of the image is made. The view holds the samples in the core's order until
+  // WriteHostImage or GiveBackHostBuffer turns them back.
+  bool SourceIsHostOutput();
+  // For a run that ends without writing: the host's buffer gets its own order back.
+  void GiveBackHostBuffer();
 
  private:
   host::FilterRecord* record_ = nullptr;
@@ -40,6 +47,10 @@ class HostImage {
   bool maskFlag_ = false;
   corvel::CRowIteratorBands auxiliary_;
   RECT filterRect_{0, 0, 0, 0};
+  // The view over the host's buffer: its first pixel, row pitch and samples a pixel.
+  BYTE* sourceInHostBuffer_ = nullptr;
+  std::int32_t hostRowBytes_ = 0;
+  int hostSamples_ = 0;
 };
 
 // The box around the pixels that differ from the background (0), as (left, top, right + 1,

@@ -51,10 +51,22 @@ host::OSErr PluginApp::OnContinue(host::FilterRecord* record, std::intptr_t*) {
   if (!IsSupportedMode(record, record->platformData)) return host::userCanceledErr;
   hostImage_.SetRecord(record);
   hostImage_.ReadHostImage();
-  if (!CanRun()) return host::userCanceledErr;
-  if (!Run()) return host::userCanceledErr;
+  bool ran = false;
+  try {
+    ran = CanRun() && Run();
+  } catch (...) {
+    hostImage_.GiveBackHostBuffer();
+    throw;
+  }
+  if (!ran) {
+    hostImage_.GiveBackHostBuffer();
+    return host::userCanceledErr;
+  }
   // A result that cannot reach the host is an error, not a success with the old pixels.
-  if (!hostImage_.WriteHostImage()) return host::paramErr;
+  if (!hostImage_.WriteHostImage()) {
+    hostImage_.GiveBackHostBuffer();
+    return host::paramErr;
+  }
   record->inRect = record->outRect = record->maskRect = host::Rect16{0, 0, 0, 0};
   record->autoMask = 0;
   return host::noErr;

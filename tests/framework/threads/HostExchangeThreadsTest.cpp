@@ -51,8 +51,8 @@ Exchange RunExchange(const Mode& m, const std::vector<std::uint8_t>& in,
   record.inRect = record.outRect = record.maskRect = {0, 0, kHeight, kWidth};
   record.inData = inPlace ? result.out.data() : const_cast<std::uint8_t*>(in.data());
   record.outData = result.out.data();
-  record.maskData = const_cast<std::uint8_t*>(mask.data());
-  record.haveMask = 1;
+  record.maskData = mask.empty() ? nullptr : const_cast<std::uint8_t*>(mask.data());
+  record.haveMask = mask.empty() ? 0 : 1;
   record.inRowBytes = record.outRowBytes = kWidth * m.planes * m.sampleBytes;
   record.maskRowBytes = kWidth;
   HostImage exchange;
@@ -123,6 +123,38 @@ TEST(HostExchange, SameBytesForAnyThreadsAndUnselectedSamplesUntouched) {
           ++wrong, ADD_FAILURE() << "outside the box (" << x << ", " << y << ")";
       }
     }
+  }
+}
+
+TEST(HostExchange, OneBufferWithoutASelectionIsWorkedInPlaceAndGivenBackInTheHostsOrder) {
+  constexpr int kWidth = 260, kHeight = 200;
+  std::mt19937 random(5);
+  for (const Mode& m :
+       {Mode{host::kModeGrayScale, 1, 1}, Mode{host::kModeRGB, 3, 1}, Mode{host::kModeRGB48, 3, 2}}) {
+    SCOPED_TRACE(m.mode);
+    std::vector<std::uint8_t> in(std::size_t(kWidth) * kHeight * m.planes * m.sampleBytes);
+    for (std::uint8_t& byte : in) byte = static_cast<std::uint8_t>(random() % 128);
+    const Exchange apart = RunExchange(m, in, {}, 8);
+    const Exchange shared = RunExchange(m, in, {}, 8, true);
+    EXPECT_EQ(shared.source, apart.source) << "the core's order";
+    EXPECT_EQ(shared.out, apart.out) << "the host's order";
+
+    // A run that ends without writing leaves the host's buffer as it was.
+    std::vector<std::uint8_t> buffer = in;
+    host::FilterRecord record{};
+    record.imageMode = m.mode;
+    record.planes = static_cast<std::int16_t>(m.planes);
+    record.imageSize = {kHeight, kWidth};
+    record.inRect = record.outRect = {0, 0, kHeight, kWidth};
+    record.inData = record.outData = buffer.data();
+    record.inRowBytes = record.outRowBytes = kWidth * m.planes * m.sampleBytes;
+    HostImage exchange;
+    exchange.SetRecord(&record);
+    ASSERT_TRUE(exchange.ReadHostImage());
+    EXPECT_EQ(exchange.SourceIsHostOutput(), m.sampleBytes == 1);
+    exchange.GiveBackHostBuffer();
+    EXPECT_FALSE(exchange.SourceIsHostOutput());
+    EXPECT_TRUE(buffer == in);
   }
 }
 
