@@ -25,6 +25,15 @@ inline std::vector<std::uint8_t> ImageBytes(CRowIteratorBands& image) {
   return bytes;
 }
 
+inline std::vector<std::uint8_t> RowBytes(CRowIteratorBands& image, int y) {
+  BYTE* row = nullptr;
+  EXPECT_EQ(image.LockRow(y, &row).GetCode(), 0);
+  if (!row) return {};
+  std::vector<std::uint8_t> bytes(row, row + image.GetRowBytes());
+  image.ReleaseRow(y);
+  return bytes;
+}
+
 inline void SetImageBytes(CRowIteratorBands& image, const std::vector<std::uint8_t>& bytes) {
   const int rowBytes = image.GetRowBytes();
   for (int y = 0; y < image.Height(); ++y) {

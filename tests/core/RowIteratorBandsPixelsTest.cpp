@@ -4,20 +4,13 @@
 
 #include "core/RowIteratorBands.h"
 #include "platform/gdi/Gdi.h"
+#include "tests/core/ImageBytes.h"
 #include "tests/platform/GdiCanvas.h"
 
 namespace corvel {
 namespace {
 
 int Code(const CoreResult& result) { return result.GetCode(); }
-
-std::vector<BYTE> RowBytes(CRowIteratorBands& image, int row) {
-  BYTE* pointer;
-  EXPECT_EQ(Code(image.LockRow(row, &pointer)), keErrorNone);
-  std::vector<BYTE> bytes(pointer, pointer + image.GetRowBytes());
-  image.ReleaseRow(row);
-  return bytes;
-}
 
 TEST(Pixels, SetAndGetInEveryFormat) {
   struct Case {

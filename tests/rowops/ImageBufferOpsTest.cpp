@@ -9,6 +9,7 @@
 #include "platform/win32/Clock.h"
 #include "rowops/RowCopyOp.h"
 #include "rowops/RowOpContext.h"
+#include "tests/core/ImageBytes.h"
 
 namespace corvel {
 namespace {
@@ -21,13 +22,6 @@ void MakeImage(CRowIteratorBands& image, int width, int height, keFormat format)
     for (int b = 0; b < image.GetRowBytes(); ++b) row[b] = static_cast<BYTE>(y * 37 + b * 11);
     image.ReleaseRow(y);
   }
-}
-
-std::vector<BYTE> RowBytes(CRowIteratorBands& image, int y) {
-  BYTE* row = image.LockRowPointer(y, 0, -1);
-  std::vector<BYTE> bytes(row, row + image.GetRowBytes());
-  image.ReleaseRow(y);
-  return bytes;
 }
 
 TEST(CopyImage, ConvertsEveryRow) {

@@ -5,16 +5,10 @@
 #include <vector>
 
 #include "core/RowIteratorBands.h"
+#include "tests/core/ImageBytes.h"
 
 namespace corvel {
 namespace {
-
-std::vector<BYTE> RowBytes(CRowIteratorBands& image, int y) {
-  BYTE* row = image.LockRowPointer(y, 0, -1);
-  std::vector<BYTE> bytes(row, row + image.GetRowBytes());
-  image.ReleaseRow(y);
-  return bytes;
-}
 
 TEST(SolidPaintSource, OpaqueColoursFillTheTarget) {
   CRowIteratorBands image;
