@@ -8,10 +8,9 @@
 #include <vector>
 
 #include "codecs/ImageFile.h"
+#include "tests/codecs/TiffBlock.h"
 
 namespace {
-
-using Bytes = std::vector<unsigned char>;
 
 Bytes Tga(unsigned char type, unsigned mapLength, unsigned char depth, unsigned char width,
           unsigned char height, Bytes payload, unsigned char mapFirst = 0) {
@@ -90,15 +89,6 @@ bool DecodeBytes(CImageFile& image, Bytes bytes, unsigned long type) {
   return image.Decode(bytes.data(), static_cast<unsigned long>(bytes.size()), type);
 }
 
-Bytes Encoded(CImageFile& image, unsigned long type) {
-  unsigned char* buffer = nullptr;
-  long size = 0;
-  if (!image.Encode(buffer, size, type)) return {};
-  Bytes bytes(buffer, buffer + size);
-  CImageFile::FreeMemory(buffer);
-  return bytes;
-}
-
 }  // namespace
 
 TEST(IconTargaPcx, HostileFilesFailWithTheirText) {
@@ -143,7 +133,7 @@ TEST(IconTargaPcx, TgaPacketsRunOnIntoTheNextRowAndStopAtThePictureEnd) {
   ASSERT_TRUE(DecodeBytes(image, Tga(2, 0, 16, 1, 1, {0xFF, 0x7F}), keImageFormatTGA));
   EXPECT_EQ(image.GetPixelColor(0, 0).rgbGreen, 248);
   CImageFile fourBits(2, 2, 4, 0);
-  EXPECT_TRUE(Encoded(fourBits, keImageFormatTGA).empty());
+  EXPECT_TRUE(EncodeToBytes(fourBits, keImageFormatTGA).empty());
   EXPECT_STREQ(fourBits.GetLastError(), "Bit depth must be 8 or 24");
 }
 
@@ -186,7 +176,7 @@ TEST(IconTargaPcx, PcxWritersRunsAndPadding) {
   CImageFile eight(101, 1, 8, 0);
   for (long x = 0; x < 100; ++x) eight.SetPixelIndex(x, 0, 0xC5);
   eight.SetPixelIndex(100, 0, 0x41);
-  Bytes file = Encoded(eight, keImageFormatPCX);
+  Bytes file = EncodeToBytes(eight, keImageFormatPCX);
   ASSERT_GT(file.size(), 128u);
   EXPECT_EQ(file[66], 102);  // bytes a line rounded up to even
   EXPECT_EQ(Bytes(file.begin() + 128, file.begin() + 136),
@@ -196,21 +186,21 @@ TEST(IconTargaPcx, PcxWritersRunsAndPadding) {
   one.SetPaletteColor(0, 255, 255, 255);
   one.SetPaletteColor(1, 0, 0, 0);
   one.SetPixelIndex(1, 0, 1);
-  file = Encoded(one, keImageFormatPCX);
+  file = EncodeToBytes(one, keImageFormatPCX);
   EXPECT_EQ(Bytes(file.begin() + 128, file.end()), (Bytes{0xA0, 0x00}));
   EXPECT_EQ(Bytes(file.begin() + 16, file.begin() + 22), (Bytes{0, 0, 0, 255, 255, 255}));
 }
 
 TEST(IconTargaPcx, IconDirectoryAndMaskAreCheckedAgainstTheFile) {
   CImageFile big(256, 1, 24, 0);
-  EXPECT_TRUE(Encoded(big, keImageFormatICO).empty());
+  EXPECT_TRUE(EncodeToBytes(big, keImageFormatICO).empty());
   EXPECT_STREQ(big.GetLastError(), "Can't save this image as icon");
   // Pixels of the transparent index are masked; decoding gives them the first unused index.
   CImageFile icon(255, 3, 8, 0);
   icon.SetPixelIndex(4, 1, 1);
   icon.SetPixelIndex(5, 1, 2);
   icon.SetTransIndex(2);
-  const Bytes file = Encoded(icon, keImageFormatICO);
+  const Bytes file = EncodeToBytes(icon, keImageFormatICO);
   ASSERT_FALSE(file.empty()) << icon.GetLastError();
   CImageFile decoded;
   ASSERT_TRUE(DecodeBytes(decoded, file, keImageFormatICO));
@@ -222,7 +212,7 @@ TEST(IconTargaPcx, IconDirectoryAndMaskAreCheckedAgainstTheFile) {
   CImageFile black(32, 1, 24, 0);
   black.SetTransIndex(0);
   CImageFile inverted;
-  ASSERT_TRUE(DecodeBytes(inverted, Encoded(black, keImageFormatICO), keImageFormatICO));
+  ASSERT_TRUE(DecodeBytes(inverted, EncodeToBytes(black, keImageFormatICO), keImageFormatICO));
   EXPECT_EQ(inverted.GetPixelColor(31, 0).rgbRed, 255);
   // A mask cut short is left out; the colours stay.
   CImageFile unmasked;
