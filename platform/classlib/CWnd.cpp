@@ -95,6 +95,18 @@ F As(AFX_PMSG pfn) {
   return AfxMsgHandler<F>(pfn);
 }
 
+// Removes and adds bits of the style (GWL_STYLE) or extended style (GWL_EXSTYLE), then applies any
+// `flags` (SWP_FRAMECHANGED and the like) in place. FALSE when nothing changes.
+BOOL ModifyStyleBits(HWND hwnd, int index, DWORD remove, DWORD add, UINT flags) {
+  DWORD style = static_cast<DWORD>(::GetWindowLongPtr(hwnd, index)), wanted = (style & ~remove) | add;
+  if (style == wanted) return FALSE;
+  ::SetWindowLongPtr(hwnd, index, static_cast<LONG_PTR>(wanted));
+  if (flags)
+    ::SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                   flags | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  return TRUE;
+}
+
 }  // namespace
 
 LPCSTR AfxRegisterWndClass(UINT classStyle, HCURSOR cursor, HBRUSH background, HICON icon) {
@@ -599,23 +611,11 @@ int CWnd::SetDlgCtrlID(int id) {
 }
 
 BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT flags) {
-  DWORD style = GetStyle(), wanted = (style & ~remove) | add;
-  if (style == wanted) return FALSE;
-  ::SetWindowLongPtr(m_hWnd, GWL_STYLE, static_cast<LONG_PTR>(wanted));
-  if (flags)
-    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
-                   flags | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  return TRUE;
+  return ModifyStyleBits(m_hWnd, GWL_STYLE, remove, add, flags);
 }
 
 BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT flags) {
-  DWORD style = GetExStyle(), wanted = (style & ~remove) | add;
-  if (style == wanted) return FALSE;
-  ::SetWindowLongPtr(m_hWnd, GWL_EXSTYLE, static_cast<LONG_PTR>(wanted));
-  if (flags)
-    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
-                   flags | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  return TRUE;
+  return ModifyStyleBits(m_hWnd, GWL_EXSTYLE, remove, add, flags);
 }
 
 void CWnd::ClientToScreen(RECT* rect) const {
