@@ -234,8 +234,9 @@ bool HostImage::ReadHostImage() {
   const bool oneBuffer = record.outData && record.outRowBytes == record.inRowBytes &&
                          HostPixel(record.outData, record.outRowBytes, filterRect_.left, filterRect_.top,
                                    hostPixel) == first;
+  // Two-plane grey stays the view over the input it was: its fill starts from a blank copy.
   if (oneBuffer && !maskFlag_ && !record.isFloating && layout.sampleBytes == 1 &&
-      layout.samples == record.planes) {
+      layout.samples == record.planes && layout.format != keFormatGreyA) {
     if (!source_.CreateView(width, height, first, record.inRowBytes, layout.format).Ok()) return false;
     SwapRedAndBlue(first, record.inRowBytes, width, height, layout.samples);
     sourceInHostBuffer_ = first;

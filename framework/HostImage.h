@@ -32,7 +32,7 @@ class HostImage {
   // cannot be had in the host's layout; nothing is written then.
   bool WriteHostImage();
   // True while the source is a view over the host's output buffer, which the host handed as its
-  // input too (8-bit samples, one per plane, no selection): a render may write over it, and no
+  // input too (8-bit grey, RGB or RGBA, no selection): a render may write over it, and no
   // copy of the image is made. The view holds the samples in the core's order until
   // WriteHostImage or GiveBackHostBuffer turns them back.
   bool SourceIsHostOutput();
