@@ -2,6 +2,8 @@
 
 #include <emmintrin.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -95,10 +97,12 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
   if (generator.detN == 0) return false;
   const Point2D origin = generator.origin, shift = program.sourceShift;
   const LatticeMatrix& toLattice = generator.invN;
-  // The folded (u, v) of a 24.8 own position.
+  const LatticeAffine& f = blends.frame;
+  // The (u, v) of a 24.8 own position that the regions are stated in.
   auto folded = [&](double x, double y) {
     const double sx = (x + kPositionSlack) / 256 - origin.x, sy = (y + kPositionSlack) / 256 - origin.y;
-    return toLattice.Apply(sx, sy) - shift;
+    const Point2D uv = toLattice.Apply(sx, sy) - shift;
+    return Point2D(f.uu * uv.x + f.uv * uv.y + f.u1, f.vu * uv.x + f.vv * uv.y + f.v1);
   };
   args.regionCount = blends.regionCount;
   for (int r = 0; r < blends.regionCount; ++r) {
@@ -137,6 +141,50 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
     to.planned = from.planned ? -1 : 0;
   }
   return true;
+}
+
+RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& program,
+                  const TileGenerator& generator) {
+  constexpr double kFar = 1 << 30;  // beyond any image
+  // The program's reach in the regions' coordinates.
+  const LatticeAffine& f = blends.frame;
+  double reachLowU = 1e300, reachHighU = -1e300, reachLowV = 1e300, reachHighV = -1e300;
+  for (const Point2D& corner : {Point2D(0, 0), Point2D(program.reachU, 0), Point2D(0, program.reachV),
+                                Point2D(program.reachU, program.reachV)}) {
+    const double u = f.uu * corner.x + f.uv * corner.y + f.u1, v = f.vu * corner.x + f.vv * corner.y + f.v1;
+    reachLowU = std::min(reachLowU, u);
+    reachHighU = std::max(reachHighU, u);
+    reachLowV = std::min(reachLowV, v);
+    reachHighV = std::max(reachHighV, v);
+  }
+  for (int r = 0; r < blends.regionCount; ++r) {
+    const BlendRegion& region = blends.regions[r];
+    if (!region.blended) continue;
+    // The reach cut by the region's sides along u and v; slanted sides are left out.
+    double lowU = reachLowU, highU = reachHighU, lowV = reachLowV, highV = reachHighV;
+    for (int i = 0; i < region.sideCount; ++i) {
+      const HalfPlane& side = region.sides[i];
+      if (side.nv == 0 && side.nu != 0) {
+        const double at = -side.n1 / side.nu;
+        side.nu > 0 ? highU = std::min(highU, at) : lowU = std::max(lowU, at);
+      } else if (side.nu == 0 && side.nv != 0) {
+        const double at = -side.n1 / side.nv;
+        side.nv > 0 ? highV = std::min(highV, at) : lowV = std::max(lowV, at);
+      }
+    }
+    if (lowU > highU || lowV > highV) continue;
+    const LatticeAffine& p = region.partner;
+    for (const Point2D& corner :
+         {Point2D(lowU, lowV), Point2D(highU, lowV), Point2D(lowU, highV), Point2D(highU, highV)}) {
+      const double x = p.uu * corner.x + p.uv * corner.y + p.u1 + generator.origin.x,
+                   y = p.vu * corner.x + p.vv * corner.y + p.v1 + generator.origin.y;
+      reached.left = std::min(reached.left, LONG(std::clamp(std::floor(x) - 2, -kFar, kFar)));
+      reached.top = std::min(reached.top, LONG(std::clamp(std::floor(y) - 2, -kFar, kFar)));
+      reached.right = std::max(reached.right, LONG(std::clamp(std::ceil(x) + 3, -kFar, kFar)));
+      reached.bottom = std::max(reached.bottom, LONG(std::clamp(std::ceil(y) + 3, -kFar, kFar)));
+    }
+  }
+  return reached;
 }
 
 bool SeamBlendRow::Reserve(int width) {

@@ -25,6 +25,13 @@ struct LatticeLinear {
   double wu = 0, wv = 0, w1 = 0;
 };
 
+// An affine function of lattice coordinates as data.
+template <class Function>
+LatticeLinear LinearOf(Function&& function) {
+  const double zero = function(0.0, 0.0);
+  return {function(1.0, 0.0) - zero, function(0.0, 1.0) - zero, zero};
+}
+
 struct BlendRegion {
   static constexpr int kMaxSides = 4;
   // Inside every side, on the folded position (u, v) before the program's source shift.
@@ -42,12 +49,20 @@ struct BlendRegion {
 // and so is one in a region added as planned: where the plan in doubles turns on which side of
 // a line a pixel right on it falls, which only doubles can tell.
 struct SeamBlends {
-  static constexpr int kMaxRegions = 8;
+  static constexpr int kMaxRegions = 16;
   int regionCount = 0;
   BlendRegion regions[kMaxRegions];
+  // From the folded position to the coordinates the regions are stated in, where a group plans
+  // in a frame of its own.
+  LatticeAffine frame;
 
   void AddOwn(std::initializer_list<HalfPlane> sides) { Add(sides, false, false, {}, {}); }
   void AddPlanned(std::initializer_list<HalfPlane> sides) { Add(sides, false, true, {}, {}); }
+  // Planned within reach of the line.
+  void AddPlannedNear(const Line2D& line, double reach) {
+    AddPlanned(
+        {HalfPlane{line.n.x, line.n.y, -line.c - reach}, HalfPlane{-line.n.x, -line.n.y, line.c - reach}});
+  }
   void AddBlend(std::initializer_list<HalfPlane> sides, const LatticeAffine& partner,
                 const LatticeLinear& weight) {
     Add(sides, true, false, partner, weight);
@@ -87,6 +102,11 @@ SeamBlendKernel ChooseSeamBlendKernel();
 // degenerate and a position says nothing of (u, v).
 bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, const TileGenerator& generator,
                        SeamBlendArgs& args);
+
+// reached grown to hold the source pixels that the blends' partners read, so that the window
+// over the source serves them too.
+RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& program,
+                  const TileGenerator& generator);
 
 // One thread's room for a row's band pixels.
 class SeamBlendRow {

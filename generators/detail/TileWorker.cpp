@@ -196,8 +196,9 @@ int TileWorkerRows::RunFolded(const FoldProgram& program,
   const FoldPositionsKernel kernel = ChooseFoldKernel();
   const FoldKernelArgs args = KernelArgs(program, generator_);
   SourceWindow window;
-  const BgraRows source = window.Open(s.sourceRows, ReachedSource(program, generator_),
-                                      std::int64_t{width_} * height_);
+  RECT reached = ReachedSource(program, generator_);
+  if (blending) reached = WithPartners(reached, *program.blends, program, generator_);
+  const BgraRows source = window.Open(s.sourceRows, reached, std::int64_t{width_} * height_);
   const bool stopped = RowThreads::Run(
       height_,
       [&](int first, int last, int slot) {

@@ -1,6 +1,7 @@
 #include "generators/groups/P6Generator.h"
 
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
 
 namespace corvel {
@@ -93,6 +94,34 @@ int P6Generator::Generate(CProgressMeter* meter) {
   fold.skewBands[1] = {1, 2, {true, -wm, wm, 1}, 0, 1, middle};
   fold.skewBands[2] = {1, -1, {true, -wm, wm, 1}, 1, 0, middle};
   fold.seamReach = near;
+  // Feathered, the bands' pixels blend as below in lanes; the corners stay planned.
+  using detail::UBelow;
+  using detail::VAbove;
+  using detail::VBelow;
+  auto turned = [&](Point2D (Point2D::*turn)(Point2D) const, const Point2D& centre) {
+    return detail::AffineOf([&](double u, double v) { return (source(u, v).*turn)(centre); });
+  };
+  const detail::HalfPlane belowE2 = Beside(e2), beyondE1 = Beside(e1, true);
+  detail::SeamBlends blends;
+  // Near a seam the plan's turns, of a lattice a little off the hexagon, may take a pixel to the
+  // other side of it than the fold does, where it blends with another partner; across the
+  // bands' ends e1 and e2 the plan jumps, and a pixel's side there is for doubles to tell.
+  blends.AddPlannedNear(median1_, near);
+  blends.AddPlannedNear(median2_, near);
+  blends.AddPlannedNear(Line2D({0, 0}, {0, 1}), near);
+  blends.AddPlannedNear(Line2D({0, 0}, {1, 0}), near);
+  blends.AddPlannedNear(e1, near / 4);
+  blends.AddPlannedNear(e2, near / 4);
+  blends.AddBlend({UBelow(hu), VAbove(hv), belowE2}, turned(&Point2D::RotatePlus60, z), {1 / fu, 0, 0.5});
+  blends.AddPlanned({UBelow(hu)});
+  blends.AddBlend({beyondE1, VAbove(hv), belowE2}, turned(&Point2D::RotatePlus120, t),
+                  detail::LinearOf([&](double u, double v) { return (median1_.XAt(v) - u) / fu + 0.5; }));
+  blends.AddPlanned({beyondE1});
+  blends.AddBlend({VBelow(hv)}, turned(&Point2D::RotateMinus60, z), {0, 1 / fv, 0.5});
+  blends.AddOwn({belowE2});
+  blends.AddBlend({}, turned(&Point2D::RotateMinus120, t),
+                  detail::LinearOf([&](double u, double v) { return (median2_.YAt(u) - v) / fu + 0.5; }));
+  if (fv != 0) fold.blends = &blends;
   return RunTileWorker(
       *this, meter,
       [&](int x, int y, SamplePlan& plan) {
