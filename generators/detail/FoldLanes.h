@@ -24,9 +24,8 @@ struct LaneStep {
         v1(L::Splat(s.v1)),
         alsoNu(L::Splat(s.alsoNu)),
         alsoNv(L::Splat(s.alsoNv)),
-        alsoN1(L::Splat(s.alsoN1)),
-        fromStart(L::Mask(s.fromStartMask)) {}
-  typename L::Floats nu, nv, n1, above, uu, uv, u1, vu, vv, v1, alsoNu, alsoNv, alsoN1, fromStart;
+        alsoN1(L::Splat(s.alsoN1)) {}
+  typename L::Floats nu, nv, n1, above, uu, uv, u1, vu, vv, v1, alsoNu, alsoNv, alsoN1;
 };
 
 // With the count of steps fixed, the compiler unrolls them and keeps their coefficients out of
@@ -55,17 +54,20 @@ void FoldPositionsUnrolled(const FoldKernelArgs& a, std::uint32_t u, std::uint32
       const LaneStep<L>& s = steps[i];
       F tu = fu, tv = fv;
       if constexpr (kCorners) {
-        tu = L::Select(s.fromStart, startU, fu);
-        tv = L::Select(s.fromStart, startV, fv);
+        if (a.steps[i].fromStartMask) {
+          tu = startU;
+          tv = startV;
+        }
       }
       const F side = L::Add(L::Add(L::Mul(tu, s.nu), L::Mul(tv, s.nv)), s.n1);
       F taken = L::Xor(L::Less(side, zero), s.above);
+      // Neighbours mostly lie in one region: a step none of them takes costs only its test.
+      if (!L::Any(taken)) continue;
       if constexpr (kCorners) {
         const F also = L::Add(L::Add(L::Mul(tu, s.alsoNu), L::Mul(tv, s.alsoNv)), s.alsoN1);
         taken = L::And(taken, L::Less(also, zero));
+        if (!L::Any(taken)) continue;
       }
-      // Neighbours mostly lie in one region: a step none of them takes costs only its test.
-      if (!L::Any(taken)) continue;
       const F mu = L::Add(L::Add(L::Mul(fu, s.uu), L::Mul(fv, s.uv)), s.u1);
       const F mv = L::Add(L::Add(L::Mul(fu, s.vu), L::Mul(fv, s.vv)), s.v1);
       fu = L::Select(taken, mu, fu);
