@@ -77,10 +77,11 @@ struct BandPart {
 
 // Marks where t0 + x dt lies within margin of [k every + from, k every + to) for some integer k,
 // and within part.
-void MarkBand(double t0, double dt, FoldProgram::Band band, int count, std::uint8_t* marks,
+void MarkBand(double t0, double dt, const FoldProgram::Band& original, int count, std::uint8_t* marks,
               const BandPart& part = {}) {
+  FoldProgram::Band band = original;
   if (!band.planned || count <= 0 || !(band.every > 0)) return;
-  const bool startsInBand = InBand(t0, band);
+  const double start = t0;
   t0 /= band.every;
   dt /= band.every;
   band.from /= band.every;
@@ -89,7 +90,7 @@ void MarkBand(double t0, double dt, FoldProgram::Band band, int count, std::uint
   const double low = std::floor(std::min(t0, last)) - 1, high = std::ceil(std::max(t0, last)) + 1;
   if (dt == 0 || high - low > count) {
     // Bands at most a pixel apart, or none crossed: the row is tested whole.
-    if (dt != 0 || startsInBand) std::memset(marks, 1, std::size_t(count));
+    if (dt != 0 || InBand(start, original)) std::memset(marks, 1, std::size_t(count));
     return;
   }
   // Pixels per unit of t: one division a row rather than two a crossing.
