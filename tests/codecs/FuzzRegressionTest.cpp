@@ -2,11 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "codecs/fuzz/FuzzDecode.h"
+#include "tests/codecs/TiffBlock.h"
 
 namespace {
 
@@ -14,11 +13,6 @@ struct Regressions {
   const char* folder;
   unsigned long type;
 };
-
-std::vector<unsigned char> ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
-}
 
 }  // namespace
 
@@ -37,7 +31,7 @@ TEST(FuzzRegressions, EveryKeptInputDecodesCleanly) {
     const std::filesystem::path folder = std::filesystem::path(WF_FUZZ_REGRESSIONS) / r.folder;
     if (!std::filesystem::exists(folder)) continue;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-      const std::vector<unsigned char> bytes = ReadFile(entry.path());
+      const std::vector<unsigned char> bytes = ReadFile(entry.path().string());
       EXPECT_TRUE(fuzz::DecodeInput(bytes.data(), bytes.size(), r.type)) << entry.path();
       // Through the dispatch too, which tries every decoder in turn.
       EXPECT_TRUE(fuzz::DecodeInput(bytes.data(), bytes.size(), keImageFormatUnknown)) << entry.path();
