@@ -22,15 +22,10 @@ int Clamped(long long value) {
   return static_cast<int>(std::clamp(value, -kCoordinateLimit, kCoordinateLimit));
 }
 
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 std::string Transformed(std::string text, int transform) {
   if (transform == 1)
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  if (transform == 2 || transform == 3) text = Lower(std::move(text));
+  if (transform == 2 || transform == 3) text = Lower(text);
   if (transform == 3)
     for (size_t i = 0; i < text.size(); ++i)
       if (text[i] >= 'a' && text[i] <= 'z' && (i == 0 || text[i - 1] == ' '))
@@ -186,7 +181,7 @@ bool HtmlDrawer::NextToken(std::string_view text, size_t& at, std::string& words
 void HtmlDrawer::HandleTag(std::string tag) {
   if (tag == "\n") return NewLine(1);
   if (tag == "\t") return Tab(1);
-  tag = Lower(std::move(tag));
+  tag = Lower(tag);
   const bool closing = !tag.empty() && tag[0] == '/';
   std::string_view rest;
   const std::string_view name = TagName(std::string_view(tag).substr(closing ? 1 : 0), rest);

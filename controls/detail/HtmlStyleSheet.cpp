@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "controls/detail/HtmlTags.h"
 #include "platform/gdi/Display.h"
 #include "platform/win32/Rect.h"
 
@@ -216,12 +217,6 @@ constexpr const char* kDefaultSheet[] = {
     "small {font-size:75%}",
     ".cpp-comment {color:green; font-style:italic}",
 };
-
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
-}
 
 bool StartsRule(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '.'; }
 

@@ -1,7 +1,6 @@
 // The drawer's tables: measured into column widths, row heights and a cell grid, then drawn
 // from those records.
 #include <algorithm>
-#include <cctype>
 #include <numeric>
 
 #include "controls/HtmlDrawer.h"
@@ -21,12 +20,6 @@ constexpr long long kMaxGridPlaces = 1 << 20;
 constexpr long long kLengthLimit = 1LL << 28;
 
 int Clamped(long long value) { return static_cast<int>(std::clamp(value, -kLengthLimit, kLengthLimit)); }
-
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
-}
 
 // The "colspan" of a cell tag as the structure counts it: 0 adds nothing.
 int CountedSpan(std::string_view tag) {

@@ -1,8 +1,15 @@
 #include "controls/detail/HtmlTags.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "controls/detail/HtmlStyleSheet.h"
+
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
 
 bool TagAttributes::Next(TagAttribute& attribute) {
   SkipSpaces();

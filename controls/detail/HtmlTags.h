@@ -1,5 +1,6 @@
 // Reading the inside of a markup tag: its name and its attributes one by one.
 #pragma once
+#include <string>
 #include <string_view>
 
 struct TagAttribute {
@@ -21,6 +22,8 @@ class TagAttributes {
   size_t at = 0;
 };
 
+// Tag names, attribute names and selectors compare without case.
+std::string Lower(std::string_view text);
 // The tag's name (up to a space or "=") and what follows it.
 std::string_view TagName(std::string_view tag, std::string_view& rest);
 // The count of a "br" or "t" tag: "=" and a value right after the name; 1 otherwise.
