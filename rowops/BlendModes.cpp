@@ -10,8 +10,6 @@
 namespace corvel {
 namespace {
 
-const RowBlendWvkOp& WvkOf(const RowOperation& op) { return static_cast<const RowBlendWvkOp&>(op); }
-
 // The function stored at binding; when another context's unbinding has cleared it, the mode's
 // own, so that a shared operation never silently blends nothing.
 BlendChannelFunction FunctionOf(const RowOperation& base) {

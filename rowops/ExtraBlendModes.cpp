@@ -8,8 +8,6 @@
 namespace corvel {
 namespace {
 
-const RowBlendWvkOp& WvkOf(const RowOperation& op) { return static_cast<const RowBlendWvkOp&>(op); }
-
 // ---- Tone curves of the mask modes: piecewise linear through their anchors, rounded ---------
 
 constexpr int kAnchorInputs[11] = {0, 1, 16, 32, 64, 96, 128, 160, 192, 224, 255};

@@ -28,8 +28,6 @@ using detail::Mix;
 
 namespace {
 
-const RowBlendWvkOp& WvkOf(const RowOperation& op) { return static_cast<const RowBlendWvkOp&>(op); }
-
 // The coverage the blend-range tables give a pixel, scaling a (in the destination's depth), as
 // the kernels of this operation weigh it: exact rounding, the core's grey, high bytes of
 // 16-bit values as indices.

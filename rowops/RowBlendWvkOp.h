@@ -53,6 +53,9 @@ class RowBlendWvkOp : public RowOperation {
   BlendChannelFunction channelFunction_;
 };
 
+// The operation behind the base a kernel receives: kernels are bound to one operation's kind.
+inline const RowBlendWvkOp& WvkOf(const RowOperation& op) { return static_cast<const RowBlendWvkOp&>(op); }
+
 // The mode-0 kernel for the operation's pair and opacity.
 RowOpKernel ChooseNormalBlendKernel(const RowBlendWvkOp& op, const RowOpArgs& args);
 
