@@ -78,12 +78,6 @@ void NormalKernel(const RowOperation&, const RowOpArgs& args) {
   }
 }
 
-// The plain copies of mode 0 for sources without alpha.
-void CopyKernel(const RowOperation&, const RowOpArgs& args) {
-  const RowCopyOp copy;
-  FindRowCopyKernel(args.dst.format, args.src.format)(copy, args);
-}
-
 // ---- Modes 1 to 9 on premultiplied values ---------------------------------------------------
 
 struct Premultiplied {

@@ -99,11 +99,6 @@ void NormalKernel(const RowOperation& base, const RowOpArgs& args) {
     NormalLoop<D, S, false, false>(op, args);
 }
 
-void CopyKernel(const RowOperation&, const RowOpArgs& args) {
-  const RowCopyOp copy;
-  FindRowCopyKernel(args.dst.format, args.src.format)(copy, args);
-}
-
 // Opaque destinations at an opacity: 8-bit a = r(sa o) with weight a x 257 + 1; 16-bit the
 // source alpha (scaled by the opacity) plus 1, where full alpha copies.
 template <class D, class S, bool Scaled>

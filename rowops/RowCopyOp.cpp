@@ -299,4 +299,9 @@ RowOpKernel FindRowCopyKernel(keFormat dst, keFormat src) {
   return FindRowOpKernel(kRowCopyTable, dst, src, 2);
 }
 
+void CopyKernel(const RowOperation&, const RowOpArgs& args) {
+  const RowCopyOp copy;
+  FindRowCopyKernel(args.dst.format, args.src.format)(copy, args);
+}
+
 }  // namespace corvel

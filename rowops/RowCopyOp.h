@@ -14,5 +14,7 @@ class RowCopyOp : public TableRowOperation<RowCopyOp> {
 
 // The conversion kernel for a pair by the variant-mode-2 rule (EmptyFunction when none).
 RowOpKernel FindRowCopyKernel(keFormat dst, keFormat src);
+// That conversion as a kernel of another operation: the blends copy a source without alpha.
+void CopyKernel(const RowOperation&, const RowOpArgs& args);
 
 }  // namespace corvel
