@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
 
 namespace corvel {
@@ -234,6 +235,35 @@ int P3Generator::Generate(CProgressMeter* meter) {
   fold.skewBands[1] = {1, -2, {true, -w, w, 1}, 0, 1, nearLatticePoints};
   fold.skewBands[2] = {1, 1, {true, -w, w, 1}, 1, 0, nearLatticePoints};
   fold.seamReach = near;
+  // Feathered, the bands' pixels blend as below in lanes, in the frame; the corners stay planned,
+  // and so do pixels near the rhombus's edges (or a little past them) and its diagonal between
+  // the anchors, which the plan's turns of a lattice a little off the hexagon may take to their
+  // other side.
+  using detail::UAbove;
+  using detail::UBelow;
+  using detail::VAbove;
+  using detail::VBelow;
+  auto turned = [&](Point2D (Point2D::*turn)(Point2D) const, const Point2D& centre) {
+    return detail::AffineOf([&](double s, double t) { return (source(s, t).*turn)(centre); });
+  };
+  detail::SeamBlends blends;
+  blends.frame = detail::AffineOf(
+      [&](double u, double v) { return toFrame(LatticeToSource(u + low.x, v + low.y)); });
+  blends.AddPlanned({UBelow(near)});
+  blends.AddPlanned({UAbove(1 - near)});
+  blends.AddPlanned({VBelow(near)});
+  blends.AddPlanned({VAbove(1 - near)});
+  blends.AddPlannedNear(Line2D({1, 0}, {0, 1}), near);
+  blends.AddBlend({UBelow(hu), VAbove(hv), VBelow(1 - hv)}, turned(&Point2D::RotateMinus120, c01),
+                  {1 / fu, 0, 0.5});
+  blends.AddPlanned({UBelow(hu)});
+  blends.AddBlend({UAbove(1 - hu), VAbove(hv), VBelow(1 - hv)}, turned(&Point2D::RotateMinus120, c10),
+                  {-1 / fu, 0, 1 / fu + 0.5});
+  blends.AddPlanned({UAbove(1 - hu)});
+  blends.AddBlend({VBelow(hv)}, turned(&Point2D::RotatePlus120, c10), {0, 1 / fv, 0.5});
+  blends.AddBlend({VAbove(1 - hv)}, turned(&Point2D::RotatePlus120, c01), {0, -1 / fv, 1 / fv + 0.5});
+  blends.AddOwn({});
+  if (fv != 0 && frame.detN != 0) fold.blends = &blends;
   return RunTileWorker(*this, meter, planPixel, k0 == 0 && k1 == 0 ? &fold : nullptr);
 }
 

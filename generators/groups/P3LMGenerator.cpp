@@ -1,6 +1,7 @@
 #include "generators/groups/P3LMGenerator.h"
 
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
 
 namespace corvel {
@@ -168,6 +169,31 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   fold.skewBands[1] = {1, 2, {true, -w, w, 1}, 0, 1, middle};
   fold.skewBands[2] = {1, -1, {true, -w, w, 1}, 1, 0, middle};
   fold.seamReach = near;
+  // Feathered, the bands' pixels blend as below in lanes; the corners stay planned, and so do
+  // pixels near a seam, which the plan's turns of a lattice a little off the hexagon may take to
+  // its other side, or near the ends of the bands, where the plan jumps.
+  using detail::UBelow;
+  using detail::VBelow;
+  auto turned = [&](Point2D (Point2D::*turn)(Point2D) const) {
+    return detail::AffineOf([&](double u, double v) { return (source(u, v).*turn)(gs); });
+  };
+  const detail::HalfPlane belowB = detail::Beside(lb), beyondA = detail::Beside(la, true);
+  detail::SeamBlends blends;
+  blends.AddPlannedNear(lk, near);
+  blends.AddPlannedNear(lm, near);
+  blends.AddPlannedNear(la, near / 4);
+  blends.AddPlannedNear(lb, near / 4);
+  blends.AddOwn({UBelow(hu), VBelow(hv)});
+  blends.AddOwn({UBelow(hu), belowB});
+  blends.AddPlanned({UBelow(hu)});
+  blends.AddBlend({beyondA, detail::VAbove(hv), belowB}, turned(&Point2D::RotatePlus120),
+                  detail::LinearOf([&](double u, double v) { return (lk.XAt(v) - u) / fu + 0.5; }));
+  blends.AddPlanned({beyondA});
+  blends.AddOwn({VBelow(hv)});
+  blends.AddOwn({belowB});
+  blends.AddBlend({}, turned(&Point2D::RotateMinus120),
+                  detail::LinearOf([&](double u, double v) { return (lm.YAt(u) - v) / fu + 0.5; }));
+  if (fv != 0) fold.blends = &blends;
   return RunTileWorker(*this, meter, planPixel, k0 == 0 ? &fold : nullptr);
 }
 
