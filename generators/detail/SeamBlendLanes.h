@@ -42,18 +42,22 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, int co
     const F x = __builtin_convertvector(ownX, F), y = __builtin_convertvector(ownY, F);
     const F zero = x - x, one = zero + 1.0f;
     I decided = ownX != ownX, blended = decided, left = decided;  // all false
+    I bits = decided;
     F px = zero, py = zero, w = one;
+    for (int k = 0; k < a.testCount; ++k) {
+      const float* t = a.tests[k];
+      bits |= (x * t[0] + y * t[1] + t[2] < zero) & (1 << k);
+    }
     for (int r = 0; r < a.regionCount; ++r) {
       const SeamBlendArgs::Region& g = a.regions[r];
-      I inside = ~decided;
-      for (const float* s : g.sides) inside &= (x * s[0] + y * s[1] + s[2] < zero);
+      const I inside = ((bits & g.care) == g.want) & ~decided;
       decided |= inside;
       left |= inside & g.planned;
-      const I takes = inside & g.blended;
-      blended |= takes;
-      px = takes ? x * g.partner[0] + y * g.partner[1] + g.partner[2] : px;
-      py = takes ? x * g.partner[3] + y * g.partner[4] + g.partner[5] : py;
-      w = takes ? x * g.weight[0] + y * g.weight[1] + g.weight[2] : w;
+      if (!g.blended) continue;
+      blended |= inside;
+      px = inside ? x * g.partner[0] + y * g.partner[1] + g.partner[2] : px;
+      py = inside ? x * g.partner[3] + y * g.partner[4] + g.partner[5] : py;
+      w = inside ? x * g.weight[0] + y * g.weight[1] + g.weight[2] : w;
     }
     w = w < zero ? zero : (w > one ? one : w);
     const I partnerX = blended ? __builtin_convertvector(px, I) : ownX;

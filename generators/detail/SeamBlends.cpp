@@ -104,18 +104,38 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
     const Point2D uv = toLattice.Apply(sx, sy) - shift;
     return Point2D(f.uu * uv.x + f.uv * uv.y + f.u1, f.vu * uv.x + f.vv * uv.y + f.v1);
   };
+  // The test of a side, added where no test or its opposite has it yet: its bit, and whether the
+  // side is the test's opposite.
+  auto testOf = [&](const HalfPlane& side, bool& opposite) {
+    float t[3];
+    Coefficients(
+        [&](double x, double y) {
+          const Point2D uv = folded(x, y);
+          return side.nu * uv.x + side.nv * uv.y + side.n1;
+        },
+        t);
+    for (int k = 0; k < args.testCount; ++k) {
+      const float* u = args.tests[k];
+      opposite = u[0] == -t[0] && u[1] == -t[1] && u[2] == -t[2];
+      if (opposite || (u[0] == t[0] && u[1] == t[1] && u[2] == t[2])) return k;
+    }
+    opposite = false;
+    if (args.testCount == SeamBlendArgs::kMaxTests) return -1;
+    std::copy(t, t + 3, args.tests[args.testCount]);
+    return args.testCount++;
+  };
+  args.testCount = 0;
   args.regionCount = blends.regionCount;
   for (int r = 0; r < blends.regionCount; ++r) {
     const BlendRegion& from = blends.regions[r];
     SeamBlendArgs::Region& to = args.regions[r];
-    for (int s = 0; s < BlendRegion::kMaxSides; ++s) {
-      const HalfPlane side = s < from.sideCount ? from.sides[s] : HalfPlane{};
-      Coefficients(
-          [&](double x, double y) {
-            const Point2D uv = folded(x, y);
-            return side.nu * uv.x + side.nv * uv.y + side.n1;
-          },
-          to.sides[s]);
+    to.care = to.want = 0;
+    for (int s = 0; s < from.sideCount; ++s) {
+      bool opposite = false;
+      const int k = testOf(from.sides[s], opposite);
+      if (k < 0) return false;
+      to.care |= 1 << k;
+      if (!opposite) to.want |= 1 << k;
     }
     const LatticeAffine& p = from.partner;
     Coefficients(

@@ -73,13 +73,17 @@ struct SeamBlends {
            const LatticeLinear& weight);
 };
 
-// The regions in the kernels' form, on a pixel's own 24.8 source position (X, Y): inside where
-// a X + b Y + c < 0 for every side; the partner at X' = p0 X + p1 Y + p2, Y' = p3 X + p4 Y + p5;
-// the weight q0 X + q1 Y + q2.
+// The regions in the kernels' form, on a pixel's own 24.8 source position (X, Y). Each distinct
+// side is one test, a X + b Y + c < 0, and sets its bit; a region holds the pixels whose bits
+// under `care` equal `want` (a side and its opposite share a test). The partner lies at
+// X' = p0 X + p1 Y + p2, Y' = p3 X + p4 Y + p5; the weight is q0 X + q1 Y + q2.
 struct SeamBlendArgs {
+  static constexpr int kMaxTests = 30;
+  int testCount = 0;
+  float tests[kMaxTests][3] = {};
   int regionCount = 0;
   struct Region {
-    float sides[BlendRegion::kMaxSides][3];
+    std::int32_t care, want;
     float partner[6];
     float weight[3];
     std::int32_t blended, planned;  // all ones or 0
@@ -99,7 +103,7 @@ void SeamBlendAvx2(const SeamBlendArgs& args, const std::int32_t* positions, int
 SeamBlendKernel ChooseSeamBlendKernel();
 
 // The blends on the program's and the generator's positions; false where the source lattice is
-// degenerate and a position says nothing of (u, v).
+// degenerate and a position says nothing of (u, v), or where the sides are too many.
 bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, const TileGenerator& generator,
                        SeamBlendArgs& args);
 
