@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "codecs/detail/ImageLimits.h"
+#include "codecs/detail/LittleEndian.h"
 #include "platform/gdi/DcState.h"
 #include "platform/gdi/Dib.h"
 #include "platform/gdi/Display.h"
@@ -18,11 +19,6 @@ namespace {
 constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
 constexpr std::size_t kPlaceableBytes = 22;
 constexpr std::size_t kMetaHeaderBytes = 18;
-
-std::uint16_t Word(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t Long(const unsigned char* p) {
-  return Word(p) | (static_cast<std::uint32_t>(Word(p + 2)) << 16);
-}
 
 // What a decode holds from the platform, given back on every path.
 struct ScreenContext {
@@ -42,15 +38,15 @@ struct Metafile {
 }  // namespace
 
 bool CImageFileWMF::CheckPlaceableHeader(const unsigned char bytes[22], PlaceableHeader* header) {
-  header->key = Long(bytes);
-  header->left = static_cast<std::int16_t>(Word(bytes + 6));
-  header->top = static_cast<std::int16_t>(Word(bytes + 8));
-  header->right = static_cast<std::int16_t>(Word(bytes + 10));
-  header->bottom = static_cast<std::int16_t>(Word(bytes + 12));
-  header->unitsPerInch = Word(bytes + 14);
-  header->checksum = Word(bytes + 20);
+  header->key = ReadLE32(bytes);
+  header->left = static_cast<std::int16_t>(ReadLE16(bytes + 6));
+  header->top = static_cast<std::int16_t>(ReadLE16(bytes + 8));
+  header->right = static_cast<std::int16_t>(ReadLE16(bytes + 10));
+  header->bottom = static_cast<std::int16_t>(ReadLE16(bytes + 12));
+  header->unitsPerInch = ReadLE16(bytes + 14);
+  header->checksum = ReadLE16(bytes + 20);
   std::uint16_t sum = 0;
-  for (std::size_t i = 0; i < 20; i += 2) sum ^= Word(bytes + i);
+  for (std::size_t i = 0; i < 20; i += 2) sum ^= ReadLE16(bytes + i);
   return header->key == kPlaceableKey && header->checksum == sum && header->unitsPerInch >= 1 &&
          header->unitsPerInch <= 2540;
 }
@@ -64,8 +60,8 @@ HENHMETAFILE CImageFileWMF::LoadWindowsMetafile(CByteStream* file, HDC screen, l
     return nullptr;
   unsigned char meta[kMetaHeaderBytes];
   if (file->Read(meta, 1, kMetaHeaderBytes) != kMetaHeaderBytes) return nullptr;
-  const std::uint16_t type = Word(meta);
-  const std::uint64_t length = static_cast<std::uint64_t>(Long(meta + 6)) * 2;
+  const std::uint16_t type = ReadLE16(meta);
+  const std::uint64_t length = static_cast<std::uint64_t>(ReadLE32(meta + 6)) * 2;
   const long fileSize = file->Size();
   if ((type != 1 && type != 2) || length < kMetaHeaderBytes || fileSize < start ||
       length > static_cast<std::uint64_t>(fileSize - start))
