@@ -7,6 +7,9 @@
 #include <limits>
 #include <new>
 
+#include "codecs/detail/BigEndian.h"
+#include "codecs/detail/LittleEndian.h"
+
 namespace {
 
 // Directories link to each other; a block may chain many, but a real one has a handful.
@@ -514,16 +517,12 @@ int CImageFileJPG::CExifInfo::Get16m(const void* p) const {
 }
 
 int CImageFileJPG::CExifInfo::Get16u(const void* p) const {
-  const auto* b = static_cast<const unsigned char*>(p);
-  return MotorolaOrder ? b[0] << 8 | b[1] : b[1] << 8 | b[0];
+  return MotorolaOrder ? Get16m(p) : ReadLE16(static_cast<const unsigned char*>(p));
 }
 
 std::uint32_t CImageFileJPG::CExifInfo::Get32u(const void* p) const {
   const auto* b = static_cast<const unsigned char*>(p);
-  if (MotorolaOrder) {
-    return std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 | b[3];
-  }
-  return std::uint32_t{b[3]} << 24 | std::uint32_t{b[2]} << 16 | std::uint32_t{b[1]} << 8 | b[0];
+  return MotorolaOrder ? ReadBE32(b) : ReadLE32(b);
 }
 
 std::int32_t CImageFileJPG::CExifInfo::Get32s(const void* p) const {
