@@ -54,6 +54,14 @@ class PathStage {
 
   static void AddRef(PathStage* stage);
   static void Release(PathStage* stage);
+
+ protected:
+  // Next's answer at the end.
+  static bool EndOfStage(const PathSegmentRecord** records, int* count) {
+    *records = nullptr;
+    *count = 0;
+    return false;
+  }
 };
 
 }  // namespace corvel

@@ -27,12 +27,6 @@ class FlatnessScope {
   double previous_;
 };
 
-bool EndOfStage(const PathSegmentRecord** records, int* count) {
-  *records = nullptr;
-  *count = 0;
-  return false;
-}
-
 }  // namespace
 
 FlattenStage::FlattenStage(PathStage& upstream, double tolerance, const Matrix3* matrix, bool adopt)

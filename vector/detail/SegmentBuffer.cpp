@@ -77,11 +77,7 @@ bool SegmentBuffer::AppendRecord(const PathSegmentRecord& record) {
 }
 
 bool SegmentBuffer::Next(const PathSegmentRecord** records, int* count) {
-  if (size_ == 0) {
-    *records = nullptr;
-    *count = 0;
-    return false;
-  }
+  if (size_ == 0) return EndOfStage(records, count);
   *records = records_.get();
   *count = size_;
   size_ = 0;

@@ -60,11 +60,7 @@ bool StrokeStage::Next(const PathSegmentRecord** records, int* count) {
       if (outline_.Next(records, count)) return true;
       outlineActive_ = false;
     }
-    if (!GatherPolyline()) {
-      *records = nullptr;
-      *count = 0;
-      return false;
-    }
+    if (!GatherPolyline()) return EndOfStage(records, count);
   }
 }
 

@@ -250,18 +250,10 @@ bool PathWarpStage::Take(const PathSegmentRecord& record) {
 
 bool PathWarpStage::Next(const PathSegmentRecord** records, int* count) {
   while (buffer_.Size() == 0) {
-    if (left_ == 0 && !upstream_->Next(&group_, &left_)) {
-      *records = nullptr;
-      *count = 0;
-      return false;
-    }
+    if (left_ == 0 && !upstream_->Next(&group_, &left_)) return EndOfStage(records, count);
     if (left_ == 0) continue;
     --left_;
-    if (!Take(*group_++)) {
-      *records = nullptr;
-      *count = 0;
-      return false;
-    }
+    if (!Take(*group_++)) return EndOfStage(records, count);
   }
   return buffer_.Next(records, count);
 }

@@ -10,12 +10,6 @@ namespace {
 
 constexpr double kEpsilon = 1e-8;
 
-bool EndOfStage(const PathSegmentRecord** records, int* count) {
-  *records = nullptr;
-  *count = 0;
-  return false;
-}
-
 }  // namespace
 
 TransformStage::TransformStage(PathStage& upstream, const Matrix3* matrix, bool owns)
