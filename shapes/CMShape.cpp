@@ -2,11 +2,7 @@
 
 namespace shapes {
 
-Point2D CMShape::ComputeCentre() {
-  points[4] = Point2D((points[12].x + points[13].x + points[15].x) / 3.0,
-                      (points[12].y + points[13].y + points[15].y) / 3.0);
-  return points[4];
-}
+Point2D CMShape::ComputeCentre() { return CentreOfThreeCorners(); }
 
 void CMShape::ConstrainCorners() {
   points[13].y = points[12].y;

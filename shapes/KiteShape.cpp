@@ -2,11 +2,7 @@
 
 namespace shapes {
 
-Point2D KiteShape::ComputeCentre() {
-  points[4] = Point2D((points[12].x + points[13].x + points[14].x + points[15].x) / 4.0,
-                      (points[12].y + points[13].y + points[14].y + points[15].y) / 4.0);
-  return points[4];
-}
+Point2D KiteShape::ComputeCentre() { return CentreOfFourCorners(); }
 
 void KiteShape::BeginResize() { dragLine = std::make_unique<corvel::Line2D>(points[1], points[0]); }
 

@@ -197,11 +197,7 @@ void P1Shape::UpdateHover(UINT flags, Point2D m) {
     overRotation = false;
 }
 
-Point2D P1Shape::ComputeCentre() {
-  points[4] = Point2D((points[12].x + points[13].x + points[14].x + points[15].x) / 4.0,
-                      (points[12].y + points[13].y + points[14].y + points[15].y) / 4.0);
-  return points[4];
-}
+Point2D P1Shape::ComputeCentre() { return CentreOfFourCorners(); }
 
 void P1Shape::ConstrainCorners() {
   points[13].y = points[12].y;

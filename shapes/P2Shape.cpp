@@ -69,11 +69,7 @@ void P2Shape::OnMouseMove(UINT flags, CPoint at) {
                {&overRotation, HitTest(points[11], m), true}});
 }
 
-Point2D P2Shape::ComputeCentre() {
-  points[4] = Point2D((points[12].x + points[13].x + points[15].x) / 3.0,
-                      (points[12].y + points[13].y + points[15].y) / 3.0);
-  return points[4];
-}
+Point2D P2Shape::ComputeCentre() { return CentreOfThreeCorners(); }
 
 void P2Shape::ConstrainCorners() {
   points[13].y = points[12].y;

@@ -4,11 +4,7 @@
 
 namespace shapes {
 
-Point2D P6MShape::ComputeCentre() {
-  points[4] = Point2D((points[12].x + points[13].x + points[15].x) / 3,
-                      (points[12].y + points[13].y + points[15].y) / 3);
-  return points[4];
-}
+Point2D P6MShape::ComputeCentre() { return CentreOfThreeCorners(); }
 
 void P6MShape::ConstrainCorners() {
   points[13].y = points[12].y;

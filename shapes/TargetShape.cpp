@@ -94,6 +94,18 @@ void TargetShape::EndCornerMove() {
   EndMove();
 }
 
+Point2D TargetShape::CentreOfFourCorners() {
+  points[4] = Point2D((points[12].x + points[13].x + points[14].x + points[15].x) / 4.0,
+                      (points[12].y + points[13].y + points[14].y + points[15].y) / 4.0);
+  return points[4];
+}
+
+Point2D TargetShape::CentreOfThreeCorners() {
+  points[4] = Point2D((points[12].x + points[13].x + points[15].x) / 3.0,
+                      (points[12].y + points[13].y + points[15].y) / 3.0);
+  return points[4];
+}
+
 double TargetShape::HeldSpline(double value) {
   if (value >= kSplineLimit) return kSplineLimit;
   if (value <= -kSplineLimit) return -kSplineLimit;

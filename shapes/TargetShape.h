@@ -76,6 +76,10 @@ class TargetShape : public ShapeHandle {
   // the step ends as EndMove ends it.
   void EndCornerMove();
   Point2D MouseToImage(CPoint at) { return view->ClientToImage(Point2D(at)); }
+  // The centre (point 4) at the mean of the corners: all four, or 12, 13 and 15 where corner 14
+  // is not one of the outline's.
+  Point2D CentreOfFourCorners();
+  Point2D CentreOfThreeCorners();
 
   HCURSOR cornerCursor, moveCursor, controlCursor, rotateCursor;
   bool leftDown = false, rightDown = false;

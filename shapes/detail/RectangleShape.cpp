@@ -31,11 +31,7 @@ void RectangleShape::OnRButtonDown(UINT, CPoint at) { PressToScale(1, at); }
 
 void RectangleShape::OnRButtonUp(UINT, CPoint) { ReleaseScale(); }
 
-Point2D RectangleShape::ComputeCentre() {
-  points[4] = Point2D((points[12].x + points[13].x + points[14].x + points[15].x) / 4.0,
-                      (points[12].y + points[13].y + points[14].y + points[15].y) / 4.0);
-  return points[4];
-}
+Point2D RectangleShape::ComputeCentre() { return CentreOfFourCorners(); }
 
 void RectangleShape::ConstrainCorners() {
   points[13].y = points[12].y;
