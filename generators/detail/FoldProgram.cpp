@@ -56,9 +56,6 @@ namespace {
 // Far beyond the fixed-point and float errors of the fast positions (some 1e-7 of a cell), so
 // that no pixel the fast render would put on the other side of a seam goes unplanned.
 constexpr double kMargin = 1e-5;
-// And half a pixel along the row: the turns of a lattice a little off the hexagon put the plan's
-// seams that far from where the fast render puts them.
-constexpr double kSlackPixels = 0.5;
 
 // Whether t lies within kMargin of [k every + from, k every + to) for some integer k.
 bool InBand(double t, const FoldProgram::Band& band) {
@@ -77,8 +74,8 @@ struct BandPart {
 
 // Marks where t0 + x dt lies within margin of [k every + from, k every + to) for some integer k,
 // and within part.
-void MarkBand(double t0, double dt, const FoldProgram::Band& original, int count, std::uint8_t* marks,
-              const BandPart& part = {}) {
+void MarkBand(double t0, double dt, const FoldProgram::Band& original, double slack, int count,
+              std::uint8_t* marks, const BandPart& part = {}) {
   FoldProgram::Band band = original;
   if (!band.planned || count <= 0 || !(band.every > 0)) return;
   const double start = t0;
@@ -99,8 +96,8 @@ void MarkBand(double t0, double dt, const FoldProgram::Band& original, int count
   for (double k = low; k <= high; ++k) {
     double from = fromStart + k * perUnit, to = toStart + k * perUnit;
     if (dt < 0) std::swap(from, to);
-    const double first = std::max(0.0, std::ceil(from - kSlackPixels)),
-                 end = std::min(double(count), std::floor(to + kSlackPixels) + 1);
+    const double first = std::max(0.0, std::ceil(from - slack)),
+                 end = std::min(double(count), std::floor(to + slack) + 1);
     if (!(first < end)) continue;
     if (!part.band.planned || !(part.band.every > 0)) {
       std::memset(marks + std::size_t(first), 1, std::size_t(end - first));
@@ -122,12 +119,13 @@ void MarkBands(const FoldProgram& program, const TileGenerator& generator, const
     band.to += program.seamReach;
     return band;
   };
-  MarkBand(at.x, along.x, reaching(program.bandU), count, marks);
-  MarkBand(at.y, along.y, reaching(program.bandV), count, marks);
-  MarkBand(at.x + at.y, along.x + along.y, reaching(program.bandSum), count, marks);
+  const double slack = program.slackPixels;
+  MarkBand(at.x, along.x, reaching(program.bandU), slack, count, marks);
+  MarkBand(at.y, along.y, reaching(program.bandV), slack, count, marks);
+  MarkBand(at.x + at.y, along.x + along.y, reaching(program.bandSum), slack, count, marks);
   for (const FoldProgram::SkewBand& skew : program.skewBands)
-    MarkBand(skew.a * at.x + skew.b * at.y, skew.a * along.x + skew.b * along.y, reaching(skew.band), count,
-             marks,
+    MarkBand(skew.a * at.x + skew.b * at.y, skew.a * along.x + skew.b * along.y, reaching(skew.band), slack,
+             count, marks,
              {skew.alongA * at.x + skew.alongB * at.y, skew.alongA * along.x + skew.alongB * along.y,
               reaching(skew.along)});
 }

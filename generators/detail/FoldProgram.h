@@ -64,6 +64,9 @@ struct FoldProgram {
   // How far (in each band's own units) the plan in doubles takes a pixel on the far side of a
   // seam onto its near side: every band reaches that much further.
   double seamReach = 0;
+  // And pixels this far along the row past a band: where the plan folds by a lattice rounded to
+  // whole pixels, its seams lie up to a fraction of a pixel from the program's.
+  double slackPixels = 0.5;
   // Added to the folded position before the map to the source.
   Point2D sourceShift;
   // Where given, the band pixels it describes blend in lanes rather than by the plan in doubles.
@@ -165,7 +168,7 @@ constexpr LatticeAffine kSwap{0, 1, 0, 1, 0, 0};
 RECT ReachedSource(const FoldProgram& program, const TileGenerator& generator);
 
 // Marks (1) the pixels of a row of count pixels from the plane point start on, one apart, whose
-// cell positions lie in the program's bands (reaching seamReach further) or within half a pixel
+// cell positions lie in the program's bands (reaching seamReach further) or within slackPixels
 // along the row of them; clears the others.
 void MarkBands(const FoldProgram& program, const TileGenerator& generator, const Point2D& start, int count,
                std::uint8_t* marks);
