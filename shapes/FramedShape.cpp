@@ -99,4 +99,16 @@ void FramedShape::Draw(CDC* dc) {
   overlay.Line(points[11], points[4]);
 }
 
+int FramedShape::StraightTriangle(Side sides[kMaxSides]) {
+  sides[0] = {3, 0, false, {}};
+  sides[1] = {0, 1, false, {}};
+  sides[2] = {1, 3, false, {}};
+  return 3;
+}
+
+void FramedShape::RestSparePointsOnCorner0() {
+  for (int i = 5; i <= 10; ++i) points[i] = points[0];
+  points[2] = points[0];
+}
+
 }  // namespace shapes

@@ -43,6 +43,11 @@ class FramedShape : public detail::DraggableShape {
   // Where a side's end index lies: a control point, unless a group names a point of its own.
   virtual Point2D SideEnd(int index) const { return points[index]; }
 
+  // The triangles with no spline handles: their outline runs straight through corners 3, 0 and 1,
+  // and the spare points and the fourth corner rest on corner 0.
+  static int StraightTriangle(Side sides[kMaxSides]);
+  void RestSparePointsOnCorner0();
+
   Point2D Along(Point2D from, double a, double b) {
     return from + LatticeToImage(edgeA, edgeB, Point2D(a, b));
   }

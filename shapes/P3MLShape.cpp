@@ -11,11 +11,7 @@ void P3MLShape::ConstrainCorners() {
   points[14] = points[15];
 }
 
-// No spline handles: the spare points and the fourth corner rest on corner 0.
-void P3MLShape::PlaceSplineHandles() {
-  for (int i = 5; i <= 10; ++i) points[i] = points[0];
-  points[2] = points[0];
-}
+void P3MLShape::PlaceSplineHandles() { RestSparePointsOnCorner0(); }
 
 void P3MLShape::BeginResize() { dragLine = std::make_unique<corvel::Line2D>(points[3], points[1]); }
 
@@ -27,11 +23,6 @@ bool P3MLShape::Resize(Point2D at) {
   return true;
 }
 
-int P3MLShape::Sides(Side sides[kMaxSides]) {
-  sides[0] = {3, 0, false, {}};
-  sides[1] = {0, 1, false, {}};
-  sides[2] = {1, 3, false, {}};
-  return 3;
-}
+int P3MLShape::Sides(Side sides[kMaxSides]) { return StraightTriangle(sides); }
 
 }  // namespace shapes

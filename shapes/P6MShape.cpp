@@ -13,11 +13,7 @@ void P6MShape::ConstrainCorners() {
   points[14] = points[15];
 }
 
-// No spline handles: the spare points and the fourth corner rest on corner 0.
-void P6MShape::PlaceSplineHandles() {
-  for (int i = 5; i <= 10; ++i) points[i] = points[0];
-  points[2] = points[0];
-}
+void P6MShape::PlaceSplineHandles() { RestSparePointsOnCorner0(); }
 
 // The hypotenuse, the leg from corner 3 to corner 0 as a vector, and the leg through corners 1 and 0.
 void P6MShape::BeginResize() {
@@ -38,11 +34,6 @@ bool P6MShape::Resize(Point2D at) {
   return true;
 }
 
-int P6MShape::Sides(Side sides[kMaxSides]) {
-  sides[0] = {3, 0, false, {}};
-  sides[1] = {0, 1, false, {}};
-  sides[2] = {1, 3, false, {}};
-  return 3;
-}
+int P6MShape::Sides(Side sides[kMaxSides]) { return StraightTriangle(sides); }
 
 }  // namespace shapes
