@@ -85,10 +85,6 @@ Bytes IconFile(const std::vector<IconEntry>& entries) {
   return file;
 }
 
-bool DecodeBytes(CImageFile& image, Bytes bytes, unsigned long type) {
-  return image.Decode(bytes.data(), static_cast<unsigned long>(bytes.size()), type);
-}
-
 }  // namespace
 
 TEST(IconTargaPcx, HostileFilesFailWithTheirText) {

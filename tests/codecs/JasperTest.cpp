@@ -23,10 +23,6 @@ CImageFile Colour(long width, long height) {
 
 Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
-bool DecodeAs(CImageFile& image, Bytes bytes, unsigned long type) {
-  return image.Decode(bytes.data(), static_cast<unsigned long>(bytes.size()), type);
-}
-
 }  // namespace
 
 TEST(Jasper, ComponentsThatAreNotOneColourPictureAreFrames) {
@@ -76,7 +72,7 @@ TEST(Jasper, WritesOnlyColourAndGreyAndPgxOnlyGrey) {
   palette.SetPixelIndex(1, 2, 77);
   Bytes pgx = EncodeToBytes(palette, keImageFormatPGX);
   CImageFile back;
-  ASSERT_TRUE(DecodeAs(back, pgx, keImageFormatPGX)) << back.GetLastError();
+  ASSERT_TRUE(DecodeBytes(back, pgx, keImageFormatPGX)) << back.GetLastError();
   EXPECT_EQ(back.GetPixelIndex(1, 2), 77);
 }
 
@@ -92,25 +88,25 @@ TEST(Jasper, TheJpegQualityIsTheRateOfTheCodedPicture) {
   image.SetJpegQuality(100);
   Bytes lossless = EncodeToBytes(image, keImageFormatJPC);
   CImageFile back;
-  ASSERT_TRUE(DecodeAs(back, lossless, keImageFormatJPC)) << back.GetLastError();
+  ASSERT_TRUE(DecodeBytes(back, lossless, keImageFormatJPC)) << back.GetLastError();
   EXPECT_EQ(MaxDifference(FromImage(back), FromImage(image)), 0);
   image.SetJpegQuality(50);
   Bytes half = EncodeToBytes(image, keImageFormatJPC);
   EXPECT_LE(half.size(), raw / 2 + 64);
   EXPECT_LT(half.size(), lossless.size());
-  ASSERT_TRUE(DecodeAs(back, half, keImageFormatJPC)) << back.GetLastError();
+  ASSERT_TRUE(DecodeBytes(back, half, keImageFormatJPC)) << back.GetLastError();
   EXPECT_EQ(back.GetWidth(), 64u);
 }
 
 TEST(Jasper, PnmSamplesAreScaledToTheirMaximum) {
   CImageFile image;
   // Plain bits need no separators; 1 is black.
-  ASSERT_TRUE(DecodeAs(image, Text("P1\n# comment\n4 1\n0101"), keImageFormatPNM)) << image.GetLastError();
+  ASSERT_TRUE(DecodeBytes(image, Text("P1\n# comment\n4 1\n0101"), keImageFormatPNM)) << image.GetLastError();
   EXPECT_EQ(image.GetBpp(), 1u);
   EXPECT_EQ(image.GetPixelColor(0, 0).rgbRed, 255);
   EXPECT_EQ(image.GetPixelColor(1, 0).rgbRed, 0);
   // A maximum of 100 takes 7 bits, which go through sRGB; samples above it are clamped.
-  ASSERT_TRUE(DecodeAs(image, Text("P2 4 1 100 0 50 100 300 "), keImageFormatPNM)) << image.GetLastError();
+  ASSERT_TRUE(DecodeBytes(image, Text("P2 4 1 100 0 50 100 300 "), keImageFormatPNM)) << image.GetLastError();
   EXPECT_EQ(image.GetBpp(), 24u);
   EXPECT_EQ(image.GetPixelColor(0, 0).rgbGreen, 0);
   EXPECT_NEAR(image.GetPixelColor(1, 0).rgbGreen, 128, 1);
@@ -125,7 +121,7 @@ TEST(Jasper, SignedPgxSamplesAreCentredBeforeSrgb) {
     pgx.push_back(static_cast<unsigned char>(v & 255));
     pgx.push_back(static_cast<unsigned char>((v >> 8) & 15));
   }
-  ASSERT_TRUE(DecodeAs(image, pgx, keImageFormatPGX)) << image.GetLastError();
+  ASSERT_TRUE(DecodeBytes(image, pgx, keImageFormatPGX)) << image.GetLastError();
   EXPECT_EQ(image.GetPixelColor(0, 0).rgbRed, 0);
   EXPECT_EQ(image.GetPixelColor(1, 0).rgbRed, 128);
   EXPECT_EQ(image.GetPixelColor(2, 0).rgbRed, 255);
@@ -139,7 +135,7 @@ TEST(Jasper, HostileHeadersAreRefusedBeforeAllocating) {
         std::string("P5 3 2 255\nabc"), std::string("P3 1 1 255 1 2"), std::string("P7 1 1 255\nabc"),
         std::string("PG ML + 17 1 1\nab"), ras, std::string("\xFF\x4F\xFF\x51\0\x29\0\0", 8)}) {
     CImageFile image;
-    EXPECT_FALSE(DecodeAs(image, Text(text), keImageFormatPNM)) << text;
+    EXPECT_FALSE(DecodeBytes(image, Text(text), keImageFormatPNM)) << text;
     EXPECT_STREQ(image.GetLastError(), "error: cannot load image data") << text;
   }
 }
@@ -150,7 +146,7 @@ TEST(Jasper, CodeStreamsOfTinyTilesAreRefusedBeforeTheirHeaderIsRead) {
   ASSERT_FALSE(bytes.empty());
   CImageFile size;
   size.SetEscape(-1);
-  EXPECT_FALSE(DecodeAs(size, bytes, keImageFormatJPC));
+  EXPECT_FALSE(DecodeBytes(size, bytes, keImageFormatJPC));
   EXPECT_STREQ(size.GetLastError(), "error: cannot load image data");
 }
 

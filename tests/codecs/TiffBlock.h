@@ -20,6 +20,11 @@ bool DecodeBytes(Format& image, Bytes bytes) {
   return image.Decode(&stream);
 }
 
+// Decodes the bytes as the given type through CImageFile's own dispatch.
+inline bool DecodeBytes(CImageFile& image, Bytes bytes, unsigned long type) {
+  return image.Decode(bytes.data(), static_cast<unsigned long>(bytes.size()), type);
+}
+
 // The TIFF structure inside an APP1 "Exif" segment: directories of entries in either byte
 // order, laid out one after the other, each followed by its values longer than four bytes.
 class TiffBlock {
