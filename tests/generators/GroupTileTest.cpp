@@ -124,6 +124,25 @@ TEST(HardSeams, PixelsOnThemShowTheSameSideInEveryCopy) {
   }
 }
 
+// A narrow feather on a turned lattice on a picture that is not square: the glide's band pixels
+// mixed in lanes still match their images across the glide.
+TEST(FeatheredGlide, BandPixelsMatchTheirImagesOnATurnedLattice) {
+  CRowIteratorBands source;
+  MakeGradient(source, 240, 180);
+  TileShape shape;
+  shape.method = keTilingPG;
+  shape.angle = 30;
+  shape.feather = 10;
+  shape.p0 = {96, 72};
+  shape.p1 = {96, 108};
+  shape.p2 = {144, 72};
+  shape.centre = {120, 90};
+  shape.area = {0, 0, 239, 179};
+  CRowIteratorBands tile;
+  ASSERT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNone);
+  ExpectGroupSymmetries(tile, shape, false, "PG at 30 degrees feathered 10");
+}
+
 // Smooth waves a cell long: inside a copy neighbours differ by a few levels, across a hard seam
 // by most of the waves' height. Feathered by 100, the jump ramps over a band of a quarter cell;
 // narrower bands (PGG, PMG's half-turn seam, the six-copy corners of the hexagonal groups and
