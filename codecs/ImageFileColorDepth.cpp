@@ -5,20 +5,12 @@
 
 #include "codecs/ImageFile.h"
 #include "codecs/detail/BoundedBuffer.h"
+#include "codecs/detail/Quad.h"
 
 namespace {
 
 BYTE GreyLevel(BYTE b, BYTE g, BYTE r) { return static_cast<BYTE>((117 * b + 601 * g + 306 * r) >> 10); }
 BYTE GreyLevel(const RGBQUAD& c) { return GreyLevel(c.rgbBlue, c.rgbGreen, c.rgbRed); }
-
-RGBQUAD Quad(BYTE r, BYTE g, BYTE b) {
-  RGBQUAD c;
-  c.rgbBlue = b;
-  c.rgbGreen = g;
-  c.rgbRed = r;
-  c.rgbReserved = 0;
-  return c;
-}
 
 }  // namespace
 

@@ -4,17 +4,9 @@
 #include <cstring>
 
 #include "codecs/ImageFile.h"
+#include "codecs/detail/Quad.h"
 
 namespace {
-
-RGBQUAD Quad(BYTE r, BYTE g, BYTE b, BYTE reserved = 0) {
-  RGBQUAD c;
-  c.rgbBlue = b;
-  c.rgbGreen = g;
-  c.rgbRed = r;
-  c.rgbReserved = reserved;
-  return c;
-}
 
 bool SameColor(const RGBQUAD& a, const RGBQUAD& b) {
   return a.rgbBlue == b.rgbBlue && a.rgbGreen == b.rgbGreen && a.rgbRed == b.rgbRed &&

@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "codecs/ImageFile.h"
-
-namespace {
-RGBQUAD Quad(BYTE r, BYTE g, BYTE b, BYTE a = 0) { return RGBQUAD{b, g, r, a}; }
-}  // namespace
+#include "codecs/detail/Quad.h"
 
 TEST(ImageFileAlpha, PlaneStartsOpaqueAndIsKeptByALaterCreate) {
   CImageFile image(3, 2, 24, 0);

@@ -4,20 +4,12 @@
 #include <vector>
 
 #include "codecs/ImageFile.h"
+#include "codecs/detail/Quad.h"
 
 using Method = CImageFile::InterpolationMethod;
 using Overflow = CImageFile::OverflowMethod;
 
 namespace {
-
-RGBQUAD Quad(BYTE r, BYTE g, BYTE b) {
-  RGBQUAD c;
-  c.rgbRed = r;
-  c.rgbGreen = g;
-  c.rgbBlue = b;
-  c.rgbReserved = 0;
-  return c;
-}
 
 unsigned Rgb(CImageFile& image, long x, long y) {
   RGBQUAD c = image.GetPixelColor(x, y, false);

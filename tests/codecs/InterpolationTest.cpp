@@ -5,20 +5,12 @@
 #include <string>
 
 #include "codecs/ImageFile.h"
+#include "codecs/detail/Quad.h"
 
 using Method = CImageFile::InterpolationMethod;
 using Overflow = CImageFile::OverflowMethod;
 
 namespace {
-
-RGBQUAD Quad(BYTE r, BYTE g, BYTE b, BYTE a = 0) {
-  RGBQUAD c;
-  c.rgbRed = r;
-  c.rgbGreen = g;
-  c.rgbBlue = b;
-  c.rgbReserved = a;
-  return c;
-}
 
 unsigned Packed(RGBQUAD c) {
   return static_cast<unsigned>(c.rgbReserved) << 24 | c.rgbRed << 16 | c.rgbGreen << 8 | c.rgbBlue;

@@ -3,10 +3,9 @@
 #include <vector>
 
 #include "codecs/ImageFile.h"
+#include "codecs/detail/Quad.h"
 
 namespace {
-RGBQUAD Quad(BYTE r, BYTE g, BYTE b, BYTE a = 0) { return RGBQUAD{b, g, r, a}; }
-
 bool SameRgb(RGBQUAD a, RGBQUAD b) {
   return a.rgbRed == b.rgbRed && a.rgbGreen == b.rgbGreen && a.rgbBlue == b.rgbBlue;
 }
