@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "codecs/ImageFile.h"
+#include "codecs/detail/PlaneImage.h"
 
 void CImageFile::AlphaCreate() {
   if (alpha_) return;
@@ -126,14 +127,7 @@ bool CImageFile::AlphaMirror() {
 
 bool CImageFile::AlphaSplit(CImageFile* dest) {
   if (!alpha_ || !dest) return false;
-  CImageFile plane;
-  if (!plane.Create(GetWidth(), GetHeight(), 8, keImageFormatUnknown)) return false;
-  plane.SetGrayPalette();
-  const unsigned long width = GetWidth();
-  for (unsigned long y = 0; y < GetHeight(); ++y) {
-    std::memcpy(plane.GetBits(y), alpha_ + static_cast<std::size_t>(y) * width, width);
-  }
-  return dest->Transfer(plane);
+  return SplitPlane(alpha_, *this, dest);
 }
 
 bool CImageFile::AlphaPaletteSplit(CImageFile* dest) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "codecs/ImageFile.h"
+#include "codecs/detail/PlaneImage.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Region.h"
 
@@ -68,14 +69,7 @@ bool CImageFile::SelectionCopy(CImageFile& from) {
 
 bool CImageFile::SelectionSplit(CImageFile* dest) {
   if (!selection_ || !dest) return false;
-  CImageFile plane;
-  if (!plane.Create(GetWidth(), GetHeight(), 8, keImageFormatUnknown)) return false;
-  plane.SetGrayPalette();
-  const unsigned long width = GetWidth();
-  for (unsigned long y = 0; y < GetHeight(); ++y) {
-    std::memcpy(plane.GetBits(y), selection_ + static_cast<std::size_t>(y) * width, width);
-  }
-  return dest->Transfer(plane);
+  return SplitPlane(selection_, *this, dest);
 }
 
 bool CImageFile::SelectionToHRGN(HRGN& region) {
