@@ -3,6 +3,7 @@
 #include <strings.h>
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "platform/gdi/DcState.h"
 #include "platform/gdi/Draw.h"
@@ -139,66 +140,26 @@ bool Items::Handle(UINT op, WPARAM wParam, LPARAM lParam, bool sorted, LRESULT* 
   }
 }
 
-int ListOp(UINT message) {
-  switch (message) {
-    case LB_ADDSTRING:
-      return kAdd;
-    case LB_INSERTSTRING:
-      return kInsert;
-    case LB_DELETESTRING:
-      return kDelete;
-    case LB_RESETCONTENT:
-      return kReset;
-    case LB_SETCURSEL:
-      return kSetSel;
-    case LB_GETCURSEL:
-      return kGetSel;
-    case LB_GETTEXT:
-      return kGetText;
-    case LB_GETTEXTLEN:
-      return kGetTextLen;
-    case LB_GETCOUNT:
-      return kCount;
-    case LB_GETITEMDATA:
-      return kGetData;
-    case LB_SETITEMDATA:
-      return kSetData;
-    case LB_FINDSTRINGEXACT:
-      return kFind;
-    default:
-      return -1;
-  }
-}
+// The list box's and the combo box's message for each item operation, in Op order.
+struct OpMessages {
+  UINT list, combo;
+};
+constexpr OpMessages kOpMessages[] = {
+    {LB_ADDSTRING, CB_ADDSTRING},       {LB_INSERTSTRING, CB_INSERTSTRING},
+    {LB_DELETESTRING, CB_DELETESTRING}, {LB_RESETCONTENT, CB_RESETCONTENT},
+    {LB_SETCURSEL, CB_SETCURSEL},       {LB_GETCURSEL, CB_GETCURSEL},
+    {LB_GETTEXT, CB_GETLBTEXT},         {LB_GETTEXTLEN, CB_GETLBTEXTLEN},
+    {LB_GETCOUNT, CB_GETCOUNT},         {LB_GETITEMDATA, CB_GETITEMDATA},
+    {LB_SETITEMDATA, CB_SETITEMDATA},   {LB_FINDSTRINGEXACT, CB_FINDSTRINGEXACT},
+};
+static_assert(std::size(kOpMessages) == kFind + 1, "a message pair for every operation");
 
-int ComboOp(UINT message) {
-  switch (message) {
-    case CB_ADDSTRING:
-      return kAdd;
-    case CB_INSERTSTRING:
-      return kInsert;
-    case CB_DELETESTRING:
-      return kDelete;
-    case CB_RESETCONTENT:
-      return kReset;
-    case CB_SETCURSEL:
-      return kSetSel;
-    case CB_GETCURSEL:
-      return kGetSel;
-    case CB_GETLBTEXT:
-      return kGetText;
-    case CB_GETLBTEXTLEN:
-      return kGetTextLen;
-    case CB_GETCOUNT:
-      return kCount;
-    case CB_GETITEMDATA:
-      return kGetData;
-    case CB_SETITEMDATA:
-      return kSetData;
-    case CB_FINDSTRINGEXACT:
-      return kFind;
-    default:
-      return -1;
+// The item operation a message asks for; -1 for any other message.
+int OpOf(UINT message, bool combo) {
+  for (int op = 0; op <= kFind; ++op) {
+    if ((combo ? kOpMessages[op].combo : kOpMessages[op].list) == message) return op;
   }
+  return -1;
 }
 
 int ItemHeight() {
@@ -302,7 +263,7 @@ int RowAt(const ListState& state, LPARAM lParam) {
 }
 
 LRESULT HandleList(ListState& state, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  int op = ListOp(message);
+  int op = OpOf(message, false);
   LRESULT result = 0;
   if (op >= 0 && state.list.Handle(static_cast<UINT>(op), wParam, lParam,
                                    (GetWindowLongPtr(hwnd, GWL_STYLE) & LBS_SORT) != 0, &result)) {
@@ -523,7 +484,7 @@ void OpenDrop(ComboState& state, HWND hwnd) {
 }
 
 LRESULT HandleCombo(ComboState& state, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  int op = ComboOp(message);
+  int op = OpOf(message, true);
   LRESULT result = 0;
   if (op >= 0 && state.list.Handle(static_cast<UINT>(op), wParam, lParam,
                                    (GetWindowLongPtr(hwnd, GWL_STYLE) & CBS_SORT) != 0, &result)) {
