@@ -19,6 +19,16 @@ namespace {
 // The dialog being created on this thread, attached when its procedure first runs.
 thread_local CDialog* t_creatingDialog = nullptr;
 
+// A control's number read with `get` on saving, else written with `set`.
+void ExchangeByMessages(CDataExchange* dx, int id, int& value, UINT get, UINT set) {
+  HWND control = dx->PrepareCtrl(id);
+  if (dx->m_bSaveAndValidate) {
+    value = static_cast<int>(::SendMessage(control, get, 0, 0));
+  } else {
+    ::SendMessage(control, set, static_cast<WPARAM>(value), 0);
+  }
+}
+
 }  // namespace
 
 CDialog::CDialog(UINT templateId, CWnd* parent) : m_nIDTemplate(templateId), m_pParentWnd(parent) {}
@@ -159,12 +169,7 @@ void CDataExchange::Fail() {
 }
 
 void DDX_Check(CDataExchange* dx, int id, int& value) {
-  HWND control = dx->PrepareCtrl(id);
-  if (dx->m_bSaveAndValidate) {
-    value = static_cast<int>(::SendMessage(control, BM_GETCHECK, 0, 0));
-  } else {
-    ::SendMessage(control, BM_SETCHECK, static_cast<WPARAM>(value), 0);
-  }
+  ExchangeByMessages(dx, id, value, BM_GETCHECK, BM_SETCHECK);
 }
 
 void DDX_Text(CDataExchange* dx, int id, CString& value) {
@@ -213,21 +218,11 @@ void DDX_Radio(CDataExchange* dx, int id, int& value) {
 }
 
 void DDX_CBIndex(CDataExchange* dx, int id, int& index) {
-  HWND control = dx->PrepareCtrl(id);
-  if (dx->m_bSaveAndValidate) {
-    index = static_cast<int>(::SendMessage(control, CB_GETCURSEL, 0, 0));
-  } else {
-    ::SendMessage(control, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  }
+  ExchangeByMessages(dx, id, index, CB_GETCURSEL, CB_SETCURSEL);
 }
 
 void DDX_LBIndex(CDataExchange* dx, int id, int& index) {
-  HWND control = dx->PrepareCtrl(id);
-  if (dx->m_bSaveAndValidate) {
-    index = static_cast<int>(::SendMessage(control, LB_GETCURSEL, 0, 0));
-  } else {
-    ::SendMessage(control, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  }
+  ExchangeByMessages(dx, id, index, LB_GETCURSEL, LB_SETCURSEL);
 }
 
 void DDX_Control(CDataExchange* dx, int id, CWnd& control) {
