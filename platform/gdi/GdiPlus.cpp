@@ -188,6 +188,13 @@ GpStatus Make(T** out, Args&&... args) {
   return *out ? Ok : OutOfMemory;
 }
 
+template <typename T>
+GpStatus Delete(T* object) {
+  if (!object) return InvalidParameter;
+  delete object;
+  return Ok;
+}
+
 // The region as an A8 mask over the device context's surface (binary: regions are aliased).
 std::vector<BYTE> RegionMask(const GpRegion& region, int width, int height, const cairo_matrix_t& toSurface) {
   std::vector<BYTE> mask(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
@@ -269,11 +276,7 @@ GpStatus GdipCreateFromHDC(HDC dc, GpGraphics** graphics) {
   return status;
 }
 
-GpStatus GdipDeleteGraphics(GpGraphics* graphics) {
-  if (!graphics) return InvalidParameter;
-  delete graphics;
-  return Ok;
-}
+GpStatus GdipDeleteGraphics(GpGraphics* graphics) { return Delete(graphics); }
 
 GpStatus GdipSetSmoothingMode(GpGraphics* graphics, SmoothingMode mode) {
   if (!graphics || mode < SmoothingModeDefault || mode > SmoothingModeAntiAlias) return InvalidParameter;
@@ -294,11 +297,7 @@ GpStatus GdipCreateHatchBrush(HatchStyle style, ARGB foreground, ARGB background
   return Make(brush, style, foreground, background);
 }
 
-GpStatus GdipDeleteBrush(GpBrush* brush) {
-  if (!brush) return InvalidParameter;
-  delete brush;
-  return Ok;
-}
+GpStatus GdipDeleteBrush(GpBrush* brush) { return Delete(brush); }
 
 GpStatus GdipCreatePen1(ARGB color, REAL width, Unit, GpPen** pen) {
   GpStatus status = Make(pen);
@@ -318,11 +317,7 @@ GpStatus GdipCreatePen2(GpBrush* brush, REAL width, Unit, GpPen** pen) {
   return Ok;
 }
 
-GpStatus GdipDeletePen(GpPen* pen) {
-  if (!pen) return InvalidParameter;
-  delete pen;
-  return Ok;
-}
+GpStatus GdipDeletePen(GpPen* pen) { return Delete(pen); }
 
 GpStatus GdipCreatePath(FillMode fillMode, GpPath** path) {
   GpStatus status = Make(path);
@@ -330,11 +325,7 @@ GpStatus GdipCreatePath(FillMode fillMode, GpPath** path) {
   return status;
 }
 
-GpStatus GdipDeletePath(GpPath* path) {
-  if (!path) return InvalidParameter;
-  delete path;
-  return Ok;
-}
+GpStatus GdipDeletePath(GpPath* path) { return Delete(path); }
 
 GpStatus GdipAddPathLine(GpPath* path, REAL x1, REAL y1, REAL x2, REAL y2) {
   if (!path) return InvalidParameter;
@@ -424,11 +415,7 @@ GpStatus GdipCombineRegionRect(GpRegion* region, const GpRectF* rect, CombineMod
   return Ok;
 }
 
-GpStatus GdipDeleteRegion(GpRegion* region) {
-  if (!region) return InvalidParameter;
-  delete region;
-  return Ok;
-}
+GpStatus GdipDeleteRegion(GpRegion* region) { return Delete(region); }
 
 GpStatus GdipFillRegion(GpGraphics* graphics, GpBrush* brush, GpRegion* region) {
   if (!graphics || !brush || !region) return InvalidParameter;
