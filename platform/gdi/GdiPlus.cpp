@@ -180,6 +180,28 @@ class Drawing {
   std::unique_ptr<platform::gdi::Canvas> canvas_;
 };
 
+// Strokes with the pen, or fills with the brush, what trace(cr) lays down on the graphics.
+template <class Trace>
+GpStatus StrokeTraced(GpGraphics* graphics, GpPen* pen, Trace trace) {
+  if (!graphics || !pen) return InvalidParameter;
+  Drawing drawing(graphics);
+  if (!drawing.ok()) return InvalidParameter;
+  trace(drawing.cr());
+  drawing.Stroke(*pen);
+  return Ok;
+}
+
+template <class Trace>
+GpStatus FillTraced(GpGraphics* graphics, GpBrush* brush, Trace trace) {
+  if (!graphics || !brush) return InvalidParameter;
+  Drawing drawing(graphics);
+  if (!drawing.ok()) return InvalidParameter;
+  trace(drawing.cr());
+  brush->Apply(drawing.cr());
+  cairo_fill(drawing.cr());
+  return Ok;
+}
+
 template <typename T, typename... Args>
 GpStatus Make(T** out, Args&&... args) {
   if (!out) return InvalidParameter;
@@ -454,35 +476,24 @@ GpStatus GdipFillRegion(GpGraphics* graphics, GpBrush* brush, GpRegion* region) 
 }
 
 GpStatus GdipFillPath(GpGraphics* graphics, GpBrush* brush, GpPath* path) {
-  if (!graphics || !brush || !path) return InvalidParameter;
-  Drawing drawing(graphics);
-  if (!drawing.ok()) return InvalidParameter;
-  cairo_t* cr = drawing.cr();
-  cairo_set_fill_rule(cr,
-                      path->fillMode == FillModeWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
-  path->Trace(cr);
-  brush->Apply(cr);
-  cairo_fill(cr);
-  return Ok;
+  if (!path) return InvalidParameter;
+  return FillTraced(graphics, brush, [path](cairo_t* cr) {
+    cairo_set_fill_rule(
+        cr, path->fillMode == FillModeWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+    path->Trace(cr);
+  });
 }
 
 GpStatus GdipDrawPath(GpGraphics* graphics, GpPen* pen, GpPath* path) {
-  if (!graphics || !pen || !path) return InvalidParameter;
-  Drawing drawing(graphics);
-  if (!drawing.ok()) return InvalidParameter;
-  path->Trace(drawing.cr());
-  drawing.Stroke(*pen);
-  return Ok;
+  if (!path) return InvalidParameter;
+  return StrokeTraced(graphics, pen, [path](cairo_t* cr) { path->Trace(cr); });
 }
 
 GpStatus GdipDrawLine(GpGraphics* graphics, GpPen* pen, REAL x1, REAL y1, REAL x2, REAL y2) {
-  if (!graphics || !pen) return InvalidParameter;
-  Drawing drawing(graphics);
-  if (!drawing.ok()) return InvalidParameter;
-  cairo_move_to(drawing.cr(), x1, y1);
-  cairo_line_to(drawing.cr(), x2, y2);
-  drawing.Stroke(*pen);
-  return Ok;
+  return StrokeTraced(graphics, pen, [&](cairo_t* cr) {
+    cairo_move_to(cr, x1, y1);
+    cairo_line_to(cr, x2, y2);
+  });
 }
 
 GpStatus GdipDrawLineI(GpGraphics* graphics, GpPen* pen, INT x1, INT y1, INT x2, INT y2) {
@@ -492,13 +503,10 @@ GpStatus GdipDrawLineI(GpGraphics* graphics, GpPen* pen, INT x1, INT y1, INT x2,
 
 GpStatus GdipDrawBezier(GpGraphics* graphics, GpPen* pen, REAL x1, REAL y1, REAL x2, REAL y2, REAL x3,
                         REAL y3, REAL x4, REAL y4) {
-  if (!graphics || !pen) return InvalidParameter;
-  Drawing drawing(graphics);
-  if (!drawing.ok()) return InvalidParameter;
-  cairo_move_to(drawing.cr(), x1, y1);
-  cairo_curve_to(drawing.cr(), x2, y2, x3, y3, x4, y4);
-  drawing.Stroke(*pen);
-  return Ok;
+  return StrokeTraced(graphics, pen, [&](cairo_t* cr) {
+    cairo_move_to(cr, x1, y1);
+    cairo_curve_to(cr, x2, y2, x3, y3, x4, y4);
+  });
 }
 
 GpStatus GdipDrawBezierI(GpGraphics* graphics, GpPen* pen, INT x1, INT y1, INT x2, INT y2, INT x3, INT y3,
@@ -508,12 +516,7 @@ GpStatus GdipDrawBezierI(GpGraphics* graphics, GpPen* pen, INT x1, INT y1, INT x
 }
 
 GpStatus GdipDrawRectangle(GpGraphics* graphics, GpPen* pen, REAL x, REAL y, REAL width, REAL height) {
-  if (!graphics || !pen) return InvalidParameter;
-  Drawing drawing(graphics);
-  if (!drawing.ok()) return InvalidParameter;
-  cairo_rectangle(drawing.cr(), x, y, width, height);
-  drawing.Stroke(*pen);
-  return Ok;
+  return StrokeTraced(graphics, pen, [&](cairo_t* cr) { cairo_rectangle(cr, x, y, width, height); });
 }
 
 GpStatus GdipDrawRectangleI(GpGraphics* graphics, GpPen* pen, INT x, INT y, INT width, INT height) {
@@ -535,12 +538,7 @@ void EllipsePath(cairo_t* cr, REAL x, REAL y, REAL width, REAL height) {
 }  // namespace
 
 GpStatus GdipDrawEllipse(GpGraphics* graphics, GpPen* pen, REAL x, REAL y, REAL width, REAL height) {
-  if (!graphics || !pen) return InvalidParameter;
-  Drawing drawing(graphics);
-  if (!drawing.ok()) return InvalidParameter;
-  EllipsePath(drawing.cr(), x, y, width, height);
-  drawing.Stroke(*pen);
-  return Ok;
+  return StrokeTraced(graphics, pen, [&](cairo_t* cr) { EllipsePath(cr, x, y, width, height); });
 }
 
 GpStatus GdipDrawEllipseI(GpGraphics* graphics, GpPen* pen, INT x, INT y, INT width, INT height) {
@@ -549,13 +547,7 @@ GpStatus GdipDrawEllipseI(GpGraphics* graphics, GpPen* pen, INT x, INT y, INT wi
 }
 
 GpStatus GdipFillRectangle(GpGraphics* graphics, GpBrush* brush, REAL x, REAL y, REAL width, REAL height) {
-  if (!graphics || !brush) return InvalidParameter;
-  Drawing drawing(graphics);
-  if (!drawing.ok()) return InvalidParameter;
-  cairo_rectangle(drawing.cr(), x, y, width, height);
-  brush->Apply(drawing.cr());
-  cairo_fill(drawing.cr());
-  return Ok;
+  return FillTraced(graphics, brush, [&](cairo_t* cr) { cairo_rectangle(cr, x, y, width, height); });
 }
 
 GpStatus GdipFillRectangleI(GpGraphics* graphics, GpBrush* brush, INT x, INT y, INT width, INT height) {
@@ -564,13 +556,7 @@ GpStatus GdipFillRectangleI(GpGraphics* graphics, GpBrush* brush, INT x, INT y, 
 }
 
 GpStatus GdipFillEllipse(GpGraphics* graphics, GpBrush* brush, REAL x, REAL y, REAL width, REAL height) {
-  if (!graphics || !brush) return InvalidParameter;
-  Drawing drawing(graphics);
-  if (!drawing.ok()) return InvalidParameter;
-  EllipsePath(drawing.cr(), x, y, width, height);
-  brush->Apply(drawing.cr());
-  cairo_fill(drawing.cr());
-  return Ok;
+  return FillTraced(graphics, brush, [&](cairo_t* cr) { EllipsePath(cr, x, y, width, height); });
 }
 
 GpStatus GdipFillEllipseI(GpGraphics* graphics, GpBrush* brush, INT x, INT y, INT width, INT height) {
