@@ -53,6 +53,14 @@ BOOL SetPair(HDC handle, Value DcState::*member, LONG a, LONG b, Value* previous
   return TRUE;
 }
 
+template <typename Value>
+BOOL GetPair(HDC handle, Value DcState::*member, Value* out) {
+  DeviceContext* dc = platform::gdi::FindDC(handle);
+  if (!dc || !out) return FALSE;
+  *out = dc->state.*member;
+  return TRUE;
+}
+
 }  // namespace
 
 int SetBkMode(HDC dc, int mode) {
@@ -142,26 +150,10 @@ BOOL OffsetWindowOrgEx(HDC handle, int dx, int dy, POINT* previous) {
   return SetWindowOrgEx(handle, origin.x + dx, origin.y + dy, previous);
 }
 
-BOOL GetWindowOrgEx(HDC dc, POINT* origin) {
-  if (!origin || !platform::gdi::FindDC(dc)) return FALSE;
-  *origin = Read(dc, &DcState::windowOrg, POINT{});
-  return TRUE;
-}
-BOOL GetViewportOrgEx(HDC dc, POINT* origin) {
-  if (!origin || !platform::gdi::FindDC(dc)) return FALSE;
-  *origin = Read(dc, &DcState::viewportOrg, POINT{});
-  return TRUE;
-}
-BOOL GetWindowExtEx(HDC dc, SIZE* extent) {
-  if (!extent || !platform::gdi::FindDC(dc)) return FALSE;
-  *extent = Read(dc, &DcState::windowExt, SIZE{});
-  return TRUE;
-}
-BOOL GetViewportExtEx(HDC dc, SIZE* extent) {
-  if (!extent || !platform::gdi::FindDC(dc)) return FALSE;
-  *extent = Read(dc, &DcState::viewportExt, SIZE{});
-  return TRUE;
-}
+BOOL GetWindowOrgEx(HDC dc, POINT* origin) { return GetPair(dc, &DcState::windowOrg, origin); }
+BOOL GetViewportOrgEx(HDC dc, POINT* origin) { return GetPair(dc, &DcState::viewportOrg, origin); }
+BOOL GetWindowExtEx(HDC dc, SIZE* extent) { return GetPair(dc, &DcState::windowExt, extent); }
+BOOL GetViewportExtEx(HDC dc, SIZE* extent) { return GetPair(dc, &DcState::viewportExt, extent); }
 
 BOOL LPtoDP(HDC handle, POINT* points, int count) {
   DeviceContext* dc = platform::gdi::FindDC(handle);
