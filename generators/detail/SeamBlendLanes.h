@@ -10,43 +10,67 @@ namespace corvel::detail {
 
 template <int kWidth>
 struct BlendVectors;
+// The lane types, and the shuffles that take pairs (x, y) apart and put them back together.
 template <>
 struct BlendVectors<4> {
   typedef float Floats __attribute__((vector_size(16)));
   typedef std::int32_t Ints __attribute__((vector_size(16)));
+  typedef std::int8_t Bytes __attribute__((vector_size(4)));
+  static constexpr std::int32_t kEvens[] = {0, 2, 4, 6};
+  static constexpr std::int32_t kOdds[] = {1, 3, 5, 7};
+  static constexpr std::int32_t kLowPairs[] = {0, 4, 1, 5};
+  static constexpr std::int32_t kHighPairs[] = {2, 6, 3, 7};
 };
 template <>
 struct BlendVectors<8> {
   typedef float Floats __attribute__((vector_size(32)));
   typedef std::int32_t Ints __attribute__((vector_size(32)));
+  typedef std::int8_t Bytes __attribute__((vector_size(8)));
+  static constexpr std::int32_t kEvens[] = {0, 2, 4, 6, 8, 10, 12, 14};
+  static constexpr std::int32_t kOdds[] = {1, 3, 5, 7, 9, 11, 13, 15};
+  static constexpr std::int32_t kLowPairs[] = {0, 8, 1, 9, 2, 10, 3, 11};
+  static constexpr std::int32_t kHighPairs[] = {4, 12, 5, 13, 6, 14, 7, 15};
 };
 
 template <class Isa>
 void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, int count, std::uint8_t* planned,
                    std::int32_t* partners, float* weights) {
   constexpr int kWidth = Isa::kWidth;
-  using F = typename BlendVectors<kWidth>::Floats;
-  using I = typename BlendVectors<kWidth>::Ints;
+  using V = BlendVectors<kWidth>;
+  using F = typename V::Floats;
+  using I = typename V::Ints;
+  using B = typename V::Bytes;
+  // The shuffles' lanes as vectors; written as arrays, so that no vector crosses a call here.
+  I evens, odds, lowPairs, highPairs;
+  std::memcpy(&evens, V::kEvens, sizeof evens);
+  std::memcpy(&odds, V::kOdds, sizeof odds);
+  std::memcpy(&lowPairs, V::kLowPairs, sizeof lowPairs);
+  std::memcpy(&highPairs, V::kHighPairs, sizeof highPairs);
   for (int k = 0; k < count; k += kWidth) {
     const int n = count - k < kWidth ? count - k : kWidth;
-    // Lanes past the end repeat the last position; nothing of them is stored.
-    alignas(32) std::int32_t xs[kWidth], ys[kWidth];
-    for (int i = 0; i < kWidth; ++i) {
-      const int j = k + (i < n ? i : n - 1);
-      xs[i] = positions[2 * j];
-      ys[i] = positions[2 * j + 1];
+    const std::int32_t* pairs = positions + 2 * k;
+    // A short run's lanes past its end repeat its last position; nothing of them is stored.
+    alignas(32) std::int32_t padded[2 * kWidth];
+    if (n < kWidth) {
+      for (int i = 0; i < kWidth; ++i) {
+        const int j = i < n ? i : n - 1;
+        padded[2 * i] = pairs[2 * j];
+        padded[2 * i + 1] = pairs[2 * j + 1];
+      }
+      pairs = padded;
     }
-    I ownX, ownY;
-    std::memcpy(&ownX, xs, sizeof ownX);
-    std::memcpy(&ownY, ys, sizeof ownY);
+    I first, second;
+    std::memcpy(&first, pairs, sizeof first);
+    std::memcpy(&second, pairs + kWidth, sizeof second);
+    const I ownX = __builtin_shuffle(first, second, evens), ownY = __builtin_shuffle(first, second, odds);
     const F x = __builtin_convertvector(ownX, F), y = __builtin_convertvector(ownY, F);
     const F zero = x - x, one = zero + 1.0f;
     I decided = ownX != ownX, blended = decided, left = decided;  // all false
     I bits = decided;
     F px = zero, py = zero, w = one;
-    for (int k = 0; k < a.testCount; ++k) {
-      const float* t = a.tests[k];
-      bits |= (x * t[0] + y * t[1] + t[2] < zero) & (1 << k);
+    for (int t = 0; t < a.testCount; ++t) {
+      const float* test = a.tests[t];
+      bits |= (x * test[0] + y * test[1] + test[2] < zero) & (1 << t);
     }
     for (int r = 0; r < a.regionCount; ++r) {
       const SeamBlendArgs::Region& g = a.regions[r];
@@ -62,19 +86,26 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, int co
     w = w < zero ? zero : (w > one ? one : w);
     const I partnerX = blended ? __builtin_convertvector(px, I) : ownX;
     const I partnerY = blended ? __builtin_convertvector(py, I) : ownY;
-    alignas(32) std::int32_t outX[kWidth], outY[kWidth], outDecided[kWidth];
-    alignas(32) float outW[kWidth];
-    std::memcpy(outX, &partnerX, sizeof partnerX);
-    std::memcpy(outY, &partnerY, sizeof partnerY);
-    const I finished = decided & ~left;
-    std::memcpy(outDecided, &finished, sizeof finished);
-    std::memcpy(outW, &w, sizeof w);
-    for (int i = 0; i < n; ++i) {
-      planned[k + i] = outDecided[i] ? 0 : 1;
-      partners[2 * (k + i)] = outX[i];
-      partners[2 * (k + i) + 1] = outY[i];
-      weights[k + i] = outW[i];
+    const I outFirst = __builtin_shuffle(partnerX, partnerY, lowPairs),
+            outSecond = __builtin_shuffle(partnerX, partnerY, highPairs);
+    const B flags = __builtin_convertvector((decided & ~left) == 0 ? (ownX == ownX) & 1 : ownX != ownX, B);
+    if (n == kWidth) {
+      std::memcpy(partners + 2 * k, &outFirst, sizeof outFirst);
+      std::memcpy(partners + 2 * k + kWidth, &outSecond, sizeof outSecond);
+      std::memcpy(weights + k, &w, sizeof w);
+      std::memcpy(planned + k, &flags, sizeof flags);
+      continue;
     }
+    alignas(32) std::int32_t outPairs[2 * kWidth];
+    alignas(32) float outW[kWidth];
+    std::int8_t outFlags[kWidth];
+    std::memcpy(outPairs, &outFirst, sizeof outFirst);
+    std::memcpy(outPairs + kWidth, &outSecond, sizeof outSecond);
+    std::memcpy(outW, &w, sizeof w);
+    std::memcpy(outFlags, &flags, sizeof flags);
+    std::memcpy(partners + 2 * k, outPairs, sizeof(std::int32_t) * 2 * std::size_t(n));
+    std::memcpy(weights + k, outW, sizeof(float) * std::size_t(n));
+    std::memcpy(planned + k, outFlags, std::size_t(n));
   }
 }
 

@@ -221,15 +221,23 @@ bool SeamBlendRow::Reserve(int width) {
 int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const BgraRows& source,
                         const std::int32_t* positions, int width, std::uint8_t* marks, std::uint8_t* out) {
   // Marks come in runs across the bands; each run is decided, sampled and mixed in place. Pixels
-  // without a partner sample their own position again and keep their own sample.
+  // without a partner between others that take one sample their own position again and keep
+  // their own sample.
   int planned = 0;
   for (int x = NextMarked(marks, 0, width); x < width;) {
     int end = x + 1;
     while (end < width && marks[end]) ++end;
     const int count = end - x;
     kernel(args, positions + 2 * x, count, marks + x, partners_.data(), weights_.data());
-    SampleBilinearBgra(source, samples_.data(), partners_.data(), count, SampleEdge::kClamp);
-    MixRun(out + 4 * x, samples_.data(), weights_.data(), count);
+    // Only the part from the first to the last pixel that takes some of its partner is mixed.
+    int first = 0, last = count;
+    while (first < last && weights_[std::size_t(first)] == 1) ++first;
+    while (last > first && weights_[std::size_t(last) - 1] == 1) --last;
+    if (first < last) {
+      SampleBilinearBgra(source, samples_.data(), partners_.data() + 2 * first, last - first,
+                         SampleEdge::kClamp);
+      MixRun(out + 4 * (x + first), samples_.data(), weights_.data() + first, last - first);
+    }
     for (int i = x; i < end; ++i) planned += marks[i];
     x = NextMarked(marks, end, width);
   }

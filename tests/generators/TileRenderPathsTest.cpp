@@ -109,6 +109,28 @@ TEST(TileRenderPaths, FastRendersStayWithinALevelOfTheReference) {
   }
 }
 
+// Cells at the source's corner: the partners across their seams lie past its edges, where the
+// lanes read the edge pixels again as the plan in doubles does.
+TEST(TileRenderPaths, BandsWhosePartnersLieOffTheSourceMatchTheReference) {
+  CRowIteratorBands source;
+  MakeGrainyWaves(source, 480);
+  for (int method : {keTilingPM, keTilingP2, keTilingP4, keTilingP6}) {
+    for (int angle : {0, 30}) {
+      TileShape pick = Pick(method, 20, angle);
+      pick.seamK0 = pick.seamK1 = pick.seamK2 = 0;
+      for (POINT* p : {&pick.p0, &pick.p1, &pick.p2, &pick.centre}) {
+        p->x -= 200;
+        p->y -= 150;
+      }
+      const std::string what = std::string(FindTileGroup(method)->name) + " angle " + std::to_string(angle);
+      CRowIteratorBands reference, fast;
+      Render(source, pick, CpuFeatures{}, reference);
+      Render(source, pick, ProbeCpuFeatures(), fast);
+      ExpectWithinALevel(fast, reference, what);
+    }
+  }
+}
+
 // The reference repeats a cell into a period many cells long; the fast render renders the period
 // in one pass, and at the size the tile is used at, where the reference scales what it rendered.
 TEST(TileRenderPaths, LongPeriodsAndTileSizesMatchTheReference) {

@@ -1,0 +1,73 @@
+// The band kernel in lanes: which region each pixel's own position falls in, its partner and its
+// weight, in runs whose length is no multiple of the lanes, for SSE2 and AVX2 alike.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "core/CpuFeatures.h"
+#include "generators/detail/SeamBlends.h"
+#include "generators/detail/TileGenerator.h"
+
+namespace corvel {
+namespace {
+
+TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
+  // The source lattice is 100-pixel squares from the origin (10, 20): (u, v) lies at
+  // (10 + 100 u, 20 + 100 v).
+  TileGenerator generator;
+  generator.basisA = generator.basisC = {100, 0};
+  generator.basisB = generator.basisD = {0, 100};
+  generator.PrepareLattice();
+  generator.origin = {10, 20};
+  const detail::FoldProgram program;
+  detail::SeamBlends blends;
+  blends.AddPlanned({detail::UBelow(0.1)});
+  // Below v = 0.5 a pixel blends with the point a cell on along v, its own weight 2 v.
+  blends.AddBlend({detail::VBelow(0.5)}, {100, 0, 0, 0, 100, 100}, {0, 2, 0});
+  blends.AddOwn({detail::VAbove(0.5)});
+  detail::SeamBlendArgs args;
+  ASSERT_TRUE(detail::MakeSeamBlendArgs(blends, program, generator, args));
+  EXPECT_EQ(args.testCount, 2);  // v < 0.5 and v > 0.5 share one
+
+  struct Case {
+    double u, v;
+    bool planned;
+    double weight;
+  };
+  const Case cases[] = {{0.05, 0.2, true, 0},   {0.3, 0.2, false, 0.4},  {0.3, 0.7, false, 1},
+                        {0.6, 0.1, false, 0.2}, {0.6, 0.45, false, 0.9}, {0.9, 0.9, false, 1},
+                        {0.02, 0.9, true, 0},   {0.5, 0.0, false, 0},    {0.7, 0.3, false, 0.6},
+                        {0.4, 0.6, false, 1},   {0.2, 0.4, false, 0.8}};
+  const int count = int(sizeof cases / sizeof cases[0]);
+  std::vector<std::int32_t> positions;
+  for (const Case& c : cases) {
+    positions.push_back(std::int32_t(256 * (10 + 100 * c.u)));
+    positions.push_back(std::int32_t(256 * (20 + 100 * c.v)));
+  }
+  std::vector<detail::SeamBlendKernel> kernels = {detail::SeamBlendSse2};
+  if (ProbeCpuFeatures().avx2) kernels.push_back(detail::SeamBlendAvx2);
+  for (const detail::SeamBlendKernel kernel : kernels) {
+    std::vector<std::uint8_t> planned(count + 1, 7);
+    std::vector<std::int32_t> partners(2 * count + 2, -7);
+    std::vector<float> weights(count + 1, -7);
+    kernel(args, positions.data(), count, planned.data(), partners.data(), weights.data());
+    for (int i = 0; i < count; ++i) {
+      const Case& c = cases[i];
+      EXPECT_EQ(planned[i], c.planned ? 1 : 0) << i;
+      if (c.planned) continue;
+      EXPECT_NEAR(weights[i], c.weight, 1e-4) << i;
+      // A pixel that keeps its own sample reads its own position again.
+      const bool blended = c.v < 0.5;
+      EXPECT_NEAR(partners[2 * i], positions[2 * i], 1) << i;
+      EXPECT_NEAR(partners[2 * i + 1], positions[2 * i + 1] + (blended ? 25600 : 0), 1) << i;
+    }
+    // Nothing past the run is written.
+    EXPECT_EQ(planned[count], 7);
+    EXPECT_EQ(partners[2 * count], -7);
+    EXPECT_EQ(weights[count], -7);
+  }
+}
+
+}  // namespace
+}  // namespace corvel
