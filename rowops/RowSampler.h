@@ -8,7 +8,9 @@ namespace corvel {
 // Rows addressed directly: row y starts at rows[y]; strideBelow[y] is the step to row y + 1 where
 // both lie in one block, else 0. A window, where there is one, is a copy of the rectangle at
 // (windowLeft, windowTop) of windowWidth x windowHeight pixels in one block at a positive pitch:
-// footprints inside it are read there, the others through rows.
+// footprints inside it are read there, the others through rows. Where windowAhead is not 0, the
+// window's reads also ask the cache for the bytes that far on: a caller that samples row after
+// row of a map names where the rows some way down will read.
 struct BgraRows {
   std::uint8_t* const* rows = nullptr;
   const std::intptr_t* strideBelow = nullptr;
@@ -16,6 +18,7 @@ struct BgraRows {
   const std::uint8_t* window = nullptr;
   std::intptr_t windowPitch = 0;
   int windowLeft = 0, windowTop = 0, windowWidth = 0, windowHeight = 0;
+  std::intptr_t windowAhead = 0;
 };
 
 // Taps outside the image repeat its edge (clamp) or are transparent black (fill).

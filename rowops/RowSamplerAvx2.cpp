@@ -133,6 +133,14 @@ __m256i BlendEight(const std::uint8_t* base, std::intptr_t pitch, const EightFoo
   return _mm256_packus_epi16(_mm256_packs_epi32(p04, p15), _mm256_packs_epi32(p26, p37));
 }
 
+// Asks for the top and bottom rows of the footprint ahead bytes from the given one; the address
+// is only a hint, never read, so it is formed as a number.
+void Prefetch(const std::uint8_t* footprint, std::intptr_t ahead, std::intptr_t pitch) {
+  const std::uintptr_t at = reinterpret_cast<std::uintptr_t>(footprint) + std::uintptr_t(ahead);
+  _mm_prefetch(reinterpret_cast<const char*>(at), _MM_HINT_T0);
+  _mm_prefetch(reinterpret_cast<const char*>(at + std::uintptr_t(pitch)), _MM_HINT_T0);
+}
+
 bool IsOpaque(__m256i pixels) {
   return (unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(pixels, _mm256_set1_epi8(-1)))) & 0x88888888u) ==
          0x88888888u;
@@ -156,6 +164,10 @@ void SampleBilinearBgraAvx2(const BgraRows& rows, std::uint8_t* out, const std::
       if (!LocateEight(rows, positions, f)) {
         SampleBilinearBgraPlain(rows, out, positions, 8, edge);
         continue;
+      }
+      if (rows.windowAhead != 0) {
+        Prefetch(base + f.offsets[0], rows.windowAhead, rows.windowPitch);
+        Prefetch(base + f.offsets[4], rows.windowAhead, rows.windowPitch);
       }
       const __m256i pixels = BlendEight(base, rows.windowPitch, f);
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), pixels);

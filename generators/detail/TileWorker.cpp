@@ -182,6 +182,13 @@ int TileWorkerRows::Run(const std::function<void(int y, RowQueue& queue)>& planR
 
 bool CanRunFolded() { return GetCpuFeatures().sse2; }
 
+namespace {
+
+// How many rows down the source is asked for ahead of the reads.
+constexpr int kRowsAhead = 8;
+
+}  // namespace
+
 int TileWorkerRows::RunFolded(const FoldProgram& program,
                               const std::function<void(int x, int y, SamplePlan& plan)>& planPixel) {
   State& s = *state_;
@@ -198,7 +205,17 @@ int TileWorkerRows::RunFolded(const FoldProgram& program,
   SourceWindow window;
   RECT reached = ReachedSource(program, generator_);
   if (blending) reached = WithPartners(reached, *program.blends, program, generator_);
-  const BgraRows source = window.Open(s.sourceRows, reached, std::int64_t{width_} * height_);
+  BgraRows source = window.Open(s.sourceRows, reached, std::int64_t{width_} * height_);
+  // A turned row reads a long diagonal of the source, farther than the cache keeps from one row to
+  // the next: the reads of the rows some way down are asked for in time, by the map unfolded.
+  if (source.window) {
+    const Point2D down = generator_.PlaneToLattice(0, kRowsAhead * pixelStep_.y) -
+                         generator_.PlaneToLattice(0, 0);
+    const Point2D step = generator_.LatticeToSource(down.x, down.y) - generator_.LatticeToSource(0, 0);
+    if (std::abs(step.x) < source.windowWidth && std::abs(step.y) < source.windowHeight)
+      source.windowAhead = std::intptr_t(std::lround(step.y)) * source.windowPitch +
+                           4 * std::intptr_t(std::lround(step.x));
+  }
   const bool stopped = RowThreads::Run(
       height_,
       [&](int first, int last, int slot) {
