@@ -44,5 +44,22 @@ TEST(FoldBands, SkewBandsLimitedToPartsOfTheirLinesMarkOnlyThose) {
   for (int x : {23, 24, 123, 124}) EXPECT_FALSE(Marked(limited, 74, x)) << x;
 }
 
+TEST(FoldBands, BandsReachFurtherByTheSeamReachAndAlongTheRowByTheSlack) {
+  // About u whole, two and a half pixels each way: pixels 98 to 102 about u = 1.
+  detail::FoldProgram program;
+  program.bandU = {true, -0.025, 0.025, 1};
+  program.slackPixels = 0;
+  for (int x : {98, 102}) EXPECT_TRUE(Marked(program, 30, x)) << x;
+  for (int x : {97, 103}) EXPECT_FALSE(Marked(program, 30, x)) << x;
+  detail::FoldProgram slack = program;
+  slack.slackPixels = 0.5;
+  detail::FoldProgram reach = program;
+  reach.seamReach = 0.01;
+  for (const detail::FoldProgram& wider : {slack, reach}) {
+    for (int x : {97, 103}) EXPECT_TRUE(Marked(wider, 30, x)) << x;
+    for (int x : {96, 104}) EXPECT_FALSE(Marked(wider, 30, x)) << x;
+  }
+}
+
 }  // namespace
 }  // namespace corvel
