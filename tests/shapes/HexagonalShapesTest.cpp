@@ -86,11 +86,6 @@ class HexagonalShapeTest : public ShapeTest, public testing::WithParamInterface<
     return *built;
   }
   const Point2D* P() { return built->GetPoints(); }
-  void DragBuilt(Point2D from, Point2D to, UINT button = MK_LBUTTON, int steps = 4) {
-    button == MK_LBUTTON ? built->OnLButtonDown(button, At(from)) : built->OnRButtonDown(button, At(from));
-    for (int i = 1; i <= steps; ++i) built->OnMouseMove(button, At(from + (to - from) * (double(i) / steps)));
-    button == MK_LBUTTON ? built->OnLButtonUp(0, At(to)) : built->OnRButtonUp(0, At(to));
-  }
   shapes::CToolView* tool = nullptr;
   shapes::TargetShape* built = nullptr;
 };
@@ -116,7 +111,7 @@ TEST_P(HexagonalShapeTest, AResizeKeepsTheShapeAtEveryAngle) {
       Build(angle);
       const Point2D fixed = P()[f.fixedCorner], from = P()[f.resizeCorner];
       const Point2D along = (from - fixed) / Length(from - fixed), across(-along.y, along.x);
-      DragBuilt(from, from + along * push + across * 9);
+      Drag(*built, from, from + along * push + across * 9);
       const std::string what = std::to_string(angle) + " push " + std::to_string(push);
       const Point2D to = P()[f.resizeCorner];
       EXPECT_TRUE(Near(P()[f.fixedCorner], fixed)) << what;
@@ -136,7 +131,7 @@ TEST_P(HexagonalShapeTest, TheRightButtonScalesAboutTheCentre) {
   const Point2D centre = P()[4];
   const Point2D from = P()[f.scaleCorner];
   const double before = Length(P()[1] - P()[0]);
-  DragBuilt(from, centre + (from - centre) * 1.25, MK_RBUTTON);
+  Drag(*built, from, centre + (from - centre) * 1.25, MK_RBUTTON);
   EXPECT_NEAR(Length(P()[1] - P()[0]), 1.25 * before, 1);
   EXPECT_TRUE(Near(P()[4], centre));
   EXPECT_TRUE(f.constraint(P()));
@@ -151,7 +146,7 @@ TEST_P(HexagonalShapeTest, SplinesStopAtAnEighthEitherWay) {
       Build(side == 0 ? 0 : 270, 140);
       const int point = handle == 0 ? 5 : 7;
       const Point2D from = P()[point], centre = P()[4];
-      DragBuilt(from, from + (centre - from) * (side == 0 ? 4.0 : -4.0), MK_LBUTTON, 8);
+      Drag(*built, from, from + (centre - from) * (side == 0 ? 4.0 : -4.0), MK_LBUTTON, 8);
       stops[side] = built->GetSplines()[handle];
       EXPECT_EQ(std::fabs(stops[side]), 0.125) << "handle " << handle << " side " << side;
       EXPECT_FLOAT_EQ(Float(kSpline1 + handle), static_cast<float>(stops[side]));

@@ -117,11 +117,15 @@ class ShapeTest : public wf_test::UiTest {
   static CPoint At(Point2D p) {
     return CPoint(static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y)));
   }
-  // A left-button drag of the shape from one point to another in steps.
+  // A drag of a shape from one point to another in steps, with the left or the right button.
+  static void Drag(shapes::TargetShape& target, Point2D from, Point2D to, UINT button = MK_LBUTTON,
+                   int steps = 4) {
+    button == MK_LBUTTON ? target.OnLButtonDown(button, At(from)) : target.OnRButtonDown(button, At(from));
+    for (int i = 1; i <= steps; ++i) target.OnMouseMove(button, At(from + (to - from) * (double(i) / steps)));
+    button == MK_LBUTTON ? target.OnLButtonUp(0, At(to)) : target.OnRButtonUp(0, At(to));
+  }
   void Drag(Point2D from, Point2D to, UINT button = MK_LBUTTON, int steps = 4) {
-    button == MK_LBUTTON ? shape->OnLButtonDown(button, At(from)) : shape->OnRButtonDown(button, At(from));
-    for (int i = 1; i <= steps; ++i) shape->OnMouseMove(button, At(from + (to - from) * (double(i) / steps)));
-    button == MK_LBUTTON ? shape->OnLButtonUp(0, At(to)) : shape->OnRButtonUp(0, At(to));
+    Drag(*shape, from, to, button, steps);
   }
 
   static inline std::string registry;
