@@ -2,27 +2,13 @@
 
 #include <strings.h>
 
-#include <map>
-#include <mutex>
-#include <vector>
-
 #include "platform/win32/Error.h"
-#include "platform/win32/Module.h"
+#include "platform/win32/detail/ModuleTables.h"
 
 namespace {
 
-struct ResourceTable {
-  const BinaryResource* entries;
-  std::size_t count;
-};
-
-std::mutex& TablesLock() {
-  static std::mutex lock;
-  return lock;
-}
-
-std::map<HINSTANCE, std::vector<ResourceTable>>& Tables() {
-  static std::map<HINSTANCE, std::vector<ResourceTable>> tables;
+platform::detail::ModuleTables<BinaryResource>& Tables() {
+  static platform::detail::ModuleTables<BinaryResource> tables;
   return tables;
 }
 
@@ -36,18 +22,10 @@ bool SameName(LPCSTR a, LPCSTR b) {
 namespace platform {
 
 void RegisterResourceTable(HINSTANCE module, const BinaryResource* entries, std::size_t count) {
-  std::lock_guard<std::mutex> guard(TablesLock());
-  auto& tables = Tables()[CanonicalModule(module)];
-  for (const ResourceTable& table : tables) {
-    if (table.entries == entries) return;
-  }
-  tables.push_back({entries, count});
+  Tables().Register(module, entries, count);
 }
 
-void UnregisterResourceTable(HINSTANCE module) {
-  std::lock_guard<std::mutex> guard(TablesLock());
-  Tables().erase(CanonicalModule(module));
-}
+void UnregisterResourceTable(HINSTANCE module) { Tables().Unregister(module); }
 
 }  // namespace platform
 
@@ -57,22 +35,15 @@ HRSRC FindResource(HMODULE module, LPCSTR name, LPCSTR type) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  std::lock_guard<std::mutex> guard(TablesLock());
-  auto table = Tables().find(platform::CanonicalModule(module));
-  if (table == Tables().end()) {
-    SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
+  bool known = false;
+  const BinaryResource* entry = Tables().Find(
+      module, [&](const BinaryResource& e) { return SameName(e.type, type) && SameName(e.name, name); },
+      &known);
+  if (!entry) {
+    SetLastError(known ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_DATA_NOT_FOUND);
     return nullptr;
   }
-  for (const ResourceTable& part : table->second) {
-    for (std::size_t i = 0; i < part.count; ++i) {
-      const BinaryResource& entry = part.entries[i];
-      if (SameName(entry.type, type) && SameName(entry.name, name)) {
-        return reinterpret_cast<HRSRC>(const_cast<BinaryResource*>(&entry));
-      }
-    }
-  }
-  SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-  return nullptr;
+  return reinterpret_cast<HRSRC>(const_cast<BinaryResource*>(entry));
 }
 
 HGLOBAL LoadResource(HMODULE, HRSRC resource) {

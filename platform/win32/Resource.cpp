@@ -2,40 +2,18 @@
 
 #include <algorithm>
 #include <cstring>
-#include <map>
-#include <mutex>
-#include <vector>
-
-#include "platform/win32/Module.h"
+#include "platform/win32/detail/ModuleTables.h"
 
 namespace {
 
-struct StringTable {
-  const StringResource* entries;
-  std::size_t count;
-};
-
-std::mutex& TablesLock() {
-  static std::mutex lock;
-  return lock;
-}
-
-std::map<HINSTANCE, std::vector<StringTable>>& Tables() {
-  static std::map<HINSTANCE, std::vector<StringTable>> tables;
+platform::detail::ModuleTables<StringResource>& Tables() {
+  static platform::detail::ModuleTables<StringResource> tables;
   return tables;
 }
 
 const char* FindString(HINSTANCE module, UINT id) {
-  std::lock_guard<std::mutex> guard(TablesLock());
-  auto table = Tables().find(platform::CanonicalModule(module));
-  if (table == Tables().end()) return nullptr;
-  for (const StringTable& part : table->second) {
-    const StringResource* end = part.entries + part.count;
-    const StringResource* entry = std::find_if(part.entries, end,
-                                               [id](const StringResource& e) { return e.id == id; });
-    if (entry != end) return entry->text;
-  }
-  return nullptr;
+  const StringResource* entry = Tables().Find(module, [id](const StringResource& e) { return e.id == id; });
+  return entry ? entry->text : nullptr;
 }
 
 }  // namespace
@@ -43,18 +21,10 @@ const char* FindString(HINSTANCE module, UINT id) {
 namespace platform {
 
 void RegisterStringTable(HINSTANCE module, const StringResource* entries, std::size_t count) {
-  std::lock_guard<std::mutex> guard(TablesLock());
-  auto& tables = Tables()[CanonicalModule(module)];
-  for (const StringTable& table : tables) {
-    if (table.entries == entries) return;
-  }
-  tables.push_back({entries, count});
+  Tables().Register(module, entries, count);
 }
 
-void UnregisterStringTable(HINSTANCE module) {
-  std::lock_guard<std::mutex> guard(TablesLock());
-  Tables().erase(CanonicalModule(module));
-}
+void UnregisterStringTable(HINSTANCE module) { Tables().Unregister(module); }
 
 }  // namespace platform
 
