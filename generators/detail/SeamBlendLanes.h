@@ -103,9 +103,12 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, int co
     std::memcpy(outPairs + kWidth, &outSecond, sizeof outSecond);
     std::memcpy(outW, &w, sizeof w);
     std::memcpy(outFlags, &flags, sizeof flags);
-    std::memcpy(partners + 2 * k, outPairs, sizeof(std::int32_t) * 2 * std::size_t(n));
-    std::memcpy(weights + k, outW, sizeof(float) * std::size_t(n));
-    std::memcpy(planned + k, outFlags, std::size_t(n));
+    for (int i = 0; i < n; ++i) {
+      partners[2 * (k + i)] = outPairs[2 * i];
+      partners[2 * (k + i) + 1] = outPairs[2 * i + 1];
+      weights[k + i] = outW[i];
+      planned[k + i] = std::uint8_t(outFlags[i]);
+    }
   }
 }
 

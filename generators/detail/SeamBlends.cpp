@@ -67,6 +67,9 @@ void MixRun(std::uint8_t* out, const std::uint8_t* partners, const float* weight
   }
 }
 
+// The samplers' widest group of lanes.
+constexpr int kSampledTogether = 8;
+
 // The first x from `from` on whose mark is set, or width.
 int NextMarked(const std::uint8_t* marks, int from, int width) {
   int x = from;
@@ -209,9 +212,9 @@ RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& pro
 
 bool SeamBlendRow::Reserve(int width) {
   try {
-    partners_.resize(2 * std::size_t(width));
+    partners_.resize(2 * (std::size_t(width) + kSampledTogether));
     weights_.resize(std::size_t(width));
-    samples_.resize(4 * std::size_t(width));
+    samples_.resize(4 * (std::size_t(width) + kSampledTogether));
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -234,8 +237,13 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
     while (first < last && weights_[std::size_t(first)] == 1) ++first;
     while (last > first && weights_[std::size_t(last) - 1] == 1) --last;
     if (first < last) {
-      SampleBilinearBgra(source, samples_.data(), partners_.data() + 2 * first, last - first,
-                         SampleEdge::kClamp);
+      // Padded with the last position to whole groups of lanes, which the samplers take in one go.
+      const int padded = (last - first + kSampledTogether - 1) / kSampledTogether * kSampledTogether;
+      for (int i = last; i < first + padded; ++i) {
+        partners_[2 * std::size_t(i)] = partners_[2 * std::size_t(last) - 2];
+        partners_[2 * std::size_t(i) + 1] = partners_[2 * std::size_t(last) - 1];
+      }
+      SampleBilinearBgra(source, samples_.data(), partners_.data() + 2 * first, padded, SampleEdge::kClamp);
       MixRun(out + 4 * (x + first), samples_.data(), weights_.data() + first, last - first);
     }
     for (int i = x; i < end; ++i) planned += marks[i];
