@@ -19,11 +19,7 @@ class CEditNumTest : public ControlsTest {
     ASSERT_TRUE(
         control.CreateDouble(kId, &panel, minimum, maximum, value, format, scale, -1, 500, TRUE, TRUE));
   }
-  std::string Text() {
-    char buffer[300];
-    control.GetWindowText(buffer, sizeof buffer);
-    return buffer;
-  }
+  std::string Text() { return WindowText(control.m_hWnd); }
   void Type(const char* text) {
     control.SetFocus();
     platform::TypeText(text);

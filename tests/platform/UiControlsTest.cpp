@@ -33,11 +33,6 @@ class ControlsTest : public UiTest {
     }
     return codes;
   }
-  std::string Text(HWND hwnd) {
-    char buffer[256];
-    GetWindowText(hwnd, buffer, sizeof buffer);
-    return buffer;
-  }
   HWND parent_ = nullptr;
 };
 
@@ -52,17 +47,17 @@ TEST_F(ControlsTest, EditReportsEveryChangeAndKeepsItsSelection) {
   EXPECT_EQ(std::make_pair(from, to), std::make_pair(1u, 3u));
   platform::TypeText("X");
   platform::PumpMessages();
-  EXPECT_EQ(Text(edit), "tXe");
+  EXPECT_EQ(WindowText(edit), "tXe");
   platform::Key(VK_HOME);
   platform::Key(VK_DELETE);
   platform::Key(VK_END);
   platform::Key(VK_BACK);
   platform::PumpMessages();
-  EXPECT_EQ(Text(edit), "X");
+  EXPECT_EQ(WindowText(edit), "X");
   EXPECT_EQ(Codes().back(), EN_CHANGE);
   SendMessage(edit, EM_SETSEL, 0, -1);
   SendMessage(edit, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("abc"));
-  EXPECT_EQ(Text(edit), "abc");
+  EXPECT_EQ(WindowText(edit), "abc");
 }
 
 TEST_F(ControlsTest, EditIsModifiedByTypingOnly) {
@@ -81,7 +76,7 @@ TEST_F(ControlsTest, EditLimitsAndFiltersWhatIsTyped) {
   SetFocus(edit);
   platform::TypeText("1a2345");
   platform::PumpMessages();
-  EXPECT_EQ(Text(edit), "123");
+  EXPECT_EQ(WindowText(edit), "123");
 }
 
 TEST_F(ControlsTest, CheckBoxesToggleOnClickAndSpace) {
@@ -312,7 +307,7 @@ TEST_F(ControlsTest, UpDownStepsItsBuddyAndTheParentMayRefuse) {
   platform::Click(platform::ClientPoint(spin, 3, 2));
   platform::PumpMessages();
   EXPECT_EQ(SendMessage(spin, UDM_GETPOS32, 0, 0), 2);
-  EXPECT_EQ(Text(buddy), "2");
+  EXPECT_EQ(WindowText(buddy), "2");
   Handlers()[parent_] = [](HWND, UINT message, WPARAM, LPARAM lParam, LRESULT* result) {
     if (message != WM_NOTIFY || reinterpret_cast<NMHDR*>(lParam)->code != UDN_DELTAPOS) return false;
     *result = TRUE;

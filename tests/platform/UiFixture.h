@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "platform/ui/Ui.h"
@@ -52,6 +53,12 @@ class UiTest : public ::testing::Test {
                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
   }
   static HWND MakeTop(RECT r, DWORD style = WS_POPUP | WS_VISIBLE) { return Make(style, r); }
+  // A window's text, up to the 299 characters any test shows.
+  static std::string WindowText(HWND hwnd) {
+    char text[300] = "";
+    GetWindowText(hwnd, text, sizeof text);
+    return text;
+  }
   static HWND MakeChild(HWND parent, RECT r, int id = 0, DWORD style = WS_CHILD | WS_VISIBLE) {
     return Make(style, r, parent, id);
   }

@@ -54,11 +54,7 @@ class ScriptFileTest : public UiTest {
     if (worker.joinable()) worker.join();
     UiTest::TearDown();
   }
-  std::string EditText() {
-    char text[32] = "";
-    GetWindowText(edit, text, sizeof text);
-    return text;
-  }
+  std::string EditText() { return WindowText(edit); }
 
   HWND window = nullptr, edit = nullptr;
   std::thread worker;

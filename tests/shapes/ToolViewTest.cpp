@@ -51,11 +51,7 @@ class ToolViewTest : public ShapeTest {
     return SendMessage(tool->m_hWnd, message, wParam, lParam);
   }
   void Command(UINT id) { Send(WM_COMMAND, id, 0); }
-  std::string StatusText() {
-    char text[200] = "";
-    GetWindowText(status, text, sizeof text);
-    return text;
-  }
+  std::string StatusText() { return WindowText(status); }
   Point2D Centre() { return tool->GetShape()->GetPoints()[4]; }
 
   CToolView* tool = nullptr;
