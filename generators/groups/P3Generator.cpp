@@ -1,6 +1,7 @@
 #include "generators/groups/P3Generator.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
@@ -234,7 +235,17 @@ int P3Generator::Generate(CProgressMeter* meter) {
   fold.skewBands[0] = {2, -1, {true, -w, w, 1}, 1, 0, nearLatticePoints};
   fold.skewBands[1] = {1, -2, {true, -w, w, 1}, 0, 1, nearLatticePoints};
   fold.skewBands[2] = {1, 1, {true, -w, w, 1}, 1, 0, nearLatticePoints};
-  fold.seamReach = near;
+  // The frame's corners are whole pixels: its s and t stray from the lattice's 2u - v and 2v - u,
+  // so the plan's seams from the program's, by up to this much over the cell.
+  double frameDrift = 0;
+  for (const Point2D& corner : {Point2D(0, 0), Point2D(1, 0), Point2D(0, 1), Point2D(1, 1)}) {
+    const Point2D q = LatticeToPlane(corner.x, corner.y);
+    const Point2D st = frame.PlaneToLattice(q.x, q.y);
+    const double s = 2 * corner.x - corner.y, t = 2 * corner.y - corner.x;
+    frameDrift = std::max(
+        {frameDrift, std::abs(st.x - s), std::abs(st.y - t), std::abs(st.x + st.y - s - t)});
+  }
+  fold.seamReach = near + frameDrift;
   // Feathered, the bands' pixels blend as below in lanes, in the frame; the corners stay planned,
   // and so do pixels near the rhombus's edges (or a little past them) and its diagonal between
   // the anchors, which the plan's turns of a lattice a little off the hexagon may take to their

@@ -131,6 +131,29 @@ TEST(TileRenderPaths, BandsWhosePartnersLieOffTheSourceMatchTheReference) {
   }
 }
 
+// Lattices well off the hexagon: the three-fold groups' plans fold by frames and turns rounded to
+// whole pixels, their seams some way from the fast render's, which plans the pixels between.
+TEST(TileRenderPaths, ThreeFoldLatticesOffTheHexagonMatchTheReference) {
+  CRowIteratorBands source;
+  MakeGrainyWaves(source, 480);
+  for (int method : {keTilingP3, keTilingP3LM, keTilingP6}) {
+    for (POINT d1 : {POINT{29, 53}, POINT{37, 61}, POINT{23, 49}, POINT{41, 50}, POINT{19, 58}}) {
+      for (int angle : {0, 30}) {
+        TileShape pick = Pick(method, 0, angle);
+        pick.seamK0 = pick.seamK1 = pick.seamK2 = 0;
+        pick.p1 = {pick.p0.x + d1.x, pick.p0.y + d1.y};
+        pick.p2 = {pick.p0.x + 2 * d1.x + 3, pick.p0.y + 1};
+        const std::string what = std::string(FindTileGroup(method)->name) + " " + std::to_string(d1.x) + "," +
+                                 std::to_string(d1.y) + " angle " + std::to_string(angle);
+        CRowIteratorBands reference, fast;
+        Render(source, pick, CpuFeatures{}, reference);
+        Render(source, pick, ProbeCpuFeatures(), fast);
+        ExpectWithinALevel(fast, reference, what);
+      }
+    }
+  }
+}
+
 // The reference repeats a cell into a period many cells long; the fast render renders the period
 // in one pass, and at the size the tile is used at, where the reference scales what it rendered.
 TEST(TileRenderPaths, LongPeriodsAndTileSizesMatchTheReference) {
