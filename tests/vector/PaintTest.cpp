@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "core/RowThreads.h"
 #include "tests/core/ImageBytes.h"
 
 namespace corvel {
@@ -211,6 +212,39 @@ TEST(ImagePaint, OnlyFullyOpaquePatternsAreOpaque) {
   ASSERT_EQ(greyA.Create(3, 2, keFormatGreyA).GetCode(), 0);
   SetImageBytes(greyA, {10, 255, 20, 255, 30, 255, 40, 255, 50, 255, 60, 255});
   EXPECT_TRUE(IsImageOpaque(greyA));
+}
+
+// Rows are scanned several bytes at a time across the threads: one alpha short of full anywhere,
+// in a row's last pixels or its last row too, makes the image not opaque, and colour never does.
+TEST(ImagePaint, AnyAlphaShortOfFullIsFoundInEveryFormatAndThreadCount) {
+  struct Case {
+    keFormat format;
+    int pixelBytes, alphaOffset, alphaBytes;
+  };
+  for (const Case& c : {Case{keFormatBGRA, 4, 3, 1}, Case{keFormatGreyA, 2, 1, 1},
+                        Case{keFormatGreyA_u16, 4, 2, 2}, Case{keFormatBGRA_u16, 8, 6, 2}}) {
+    for (int threads : {1, 8}) {
+      RowThreads::ScopedCount count(threads);
+      const int width = 7, height = 70;
+      CRowIteratorBands image;
+      ASSERT_EQ(image.Create(width, height, c.format).GetCode(), 0);
+      const std::size_t rowBytes = std::size_t(image.GetRowBytes());
+      std::vector<std::uint8_t> opaque(rowBytes * height, 0);
+      for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x)
+          for (int b = 0; b < c.alphaBytes; ++b)
+            opaque[y * rowBytes + std::size_t(x) * c.pixelBytes + c.alphaOffset + b] = 255;
+      }
+      SetImageBytes(image, opaque);
+      EXPECT_TRUE(IsImageOpaque(image)) << c.format << " " << threads;
+      for (auto [x, y] : {std::pair{0, 0}, std::pair{width - 1, 33}, std::pair{3, height - 1}}) {
+        std::vector<std::uint8_t> bytes = opaque;
+        bytes[y * rowBytes + std::size_t(x) * c.pixelBytes + c.alphaOffset] = 254;
+        SetImageBytes(image, bytes);
+        EXPECT_FALSE(IsImageOpaque(image)) << c.format << " " << threads << " " << x << "," << y;
+      }
+    }
+  }
 }
 
 }  // namespace
