@@ -20,9 +20,17 @@ int ReadDword(HKEY key, const std::string& name, DWORD* value) {
   return 0;
 }
 
+// A value already stored as it would be written is left alone: saving an unchanged set then
+// does not rewrite (and sync) the registry's file.
 int WriteDword(HKEY key, const std::string& name, DWORD type, DWORD value) {
   BYTE data[4];
   std::memcpy(data, &value, 4);
+  DWORD storedType = 0;
+  BYTE stored[8] = {};
+  DWORD size = sizeof stored;
+  if (RegQueryValueEx(key, name.c_str(), nullptr, &storedType, stored, &size) == ERROR_SUCCESS &&
+      storedType == type && size == 4 && std::memcmp(stored, data, 4) == 0)
+    return 0;
   return RegSetValueEx(key, name.c_str(), 0, type, data, 4) == ERROR_SUCCESS ? 0 : -1;
 }
 

@@ -161,19 +161,26 @@ TEST_F(AppTest, ACrashWhileSavingLeavesTheLastSavedValues) {
   EXPECT_EQ(number, 250);
 }
 
-TEST_F(AppTest, SavingTheSetWritesTheRegistryOnce) {
+TEST_F(AppTest, SavingTheSetWritesTheRegistryOnceAndOnlyWhenAValueChanged) {
   app::TilingCommand command;
   ASSERT_EQ(command.GetParameters().Parameters().size(), 25u);
   static int writes;
   writes = 0;
   platform::SetRegistryWriteHook([] { ++writes; });
   EXPECT_EQ(command.GetParameters().SaveParametersToRegistry(), 0);
-  platform::SetRegistryWriteHook(nullptr);
   EXPECT_EQ(writes, 1);
+  EXPECT_EQ(command.GetParameters().SaveParametersToRegistry(), 0);
+  EXPECT_EQ(writes, 1) << "values stored as they are leave the file alone";
+  command.GetParameters().GetParameter(resources::kTileSize)->SetInt(40);
+  EXPECT_EQ(command.GetParameters().SaveParametersToRegistry(), 0);
+  platform::SetRegistryWriteHook(nullptr);
+  EXPECT_EQ(writes, 2);
   const pid_t child = fork();
   if (child == 0) {
     app::TilingCommand loaded;
-    _exit(loaded.GetParameters().LoadParametersFromRegistry() == 0 ? 0 : 1);
+    int number = 0;
+    loaded.GetParameters().GetParameter(resources::kTileSize)->GetInt(&number);
+    _exit(loaded.GetParameters().LoadParametersFromRegistry() == 0 && number == 40 ? 0 : 1);
   }
   int status = 0;
   waitpid(child, &status, 0);
