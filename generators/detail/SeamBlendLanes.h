@@ -81,7 +81,9 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, int co
       blended |= inside;
       px = inside ? x * g.partner[0] + y * g.partner[1] + g.partner[2] : px;
       py = inside ? x * g.partner[3] + y * g.partner[4] + g.partner[5] : py;
-      w = inside ? x * g.weight[0] + y * g.weight[1] + g.weight[2] : w;
+      const F own = x * g.weight[0] + y * g.weight[1] + g.weight[2], offMiddle = own - 0.5f;
+      w = inside ? own : w;
+      left |= inside & ((offMiddle < zero ? -offMiddle : offMiddle) < g.middle);
     }
     w = w < zero ? zero : (w > one ? one : w);
     const I partnerX = blended ? __builtin_convertvector(px, I) : ownX;

@@ -17,13 +17,30 @@ namespace {
 // point it was truncated from, on average half a unit less.
 constexpr double kPositionSlack = 0.25;
 
-// value(X, Y) = a X + b Y + c for an affine function of the 24.8 position, as floats.
-template <class Value>
-void Coefficients(Value&& value, float* out) {
+// value(X, Y) = a X + b Y + c for an affine function of the 24.8 position.
+template <class Value, class Number>
+void Coefficients(Value&& value, Number* out) {
   const double c = value(0.0, 0.0);
-  out[0] = float(value(1.0, 0.0) - c);
-  out[1] = float(value(0.0, 1.0) - c);
-  out[2] = float(c);
+  out[0] = Number(value(1.0, 0.0) - c);
+  out[1] = Number(value(0.0, 1.0) - c);
+  out[2] = Number(c);
+}
+
+// Whether the pixels where the weight is one half are their own partners, as on a mirror: their
+// mix is exact whatever the weight, and they need not be planned. Judged a thousand pixels either
+// way along that line.
+bool OwnPartnersOnTheMiddle(const double* partner, const double* weight) {
+  const double slope2 = weight[0] * weight[0] + weight[1] * weight[1];
+  if (slope2 == 0) return true;
+  const double footX = (0.5 - weight[2]) / slope2 * weight[0], footY = (0.5 - weight[2]) / slope2 * weight[1];
+  const double along = 256 * 1000 / std::sqrt(slope2);
+  for (double side : {-along, along}) {
+    const double x = footX - side * weight[1], y = footY + side * weight[0];
+    if (std::abs(partner[0] * x + partner[1] * y + partner[2] - x) > 1 ||
+        std::abs(partner[3] * x + partner[4] * y + partner[5] - y) > 1)
+      return false;
+  }
+  return true;
 }
 
 // The own samples and their partners mixed as the plan in doubles mixes them, truncated: four
@@ -141,25 +158,32 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
       if (!opposite) to.want |= 1 << k;
     }
     const LatticeAffine& p = from.partner;
+    double partner[6], weight[3];
     Coefficients(
         [&](double x, double y) {
           const Point2D uv = folded(x, y);
           return 256 * (p.uu * uv.x + p.uv * uv.y + p.u1 + origin.x) + kPositionSlack;
         },
-        to.partner);
+        partner);
     Coefficients(
         [&](double x, double y) {
           const Point2D uv = folded(x, y);
           return 256 * (p.vu * uv.x + p.vv * uv.y + p.v1 + origin.y) + kPositionSlack;
         },
-        to.partner + 3);
+        partner + 3);
     const LatticeLinear& w = from.weight;
     Coefficients(
         [&](double x, double y) {
           const Point2D uv = folded(x, y);
           return w.wu * uv.x + w.wv * uv.y + w.w1;
         },
-        to.weight);
+        weight);
+    std::copy(partner, partner + 6, to.partner);
+    std::copy(weight, weight + 3, to.weight);
+    // The weight's change over kOnSeamMiddle pixels across its lines, a pixel being 256 units.
+    to.middle = from.blended && !OwnPartnersOnTheMiddle(partner, weight)
+                    ? float(256 * BlendRegion::kOnSeamMiddle * std::hypot(weight[0], weight[1]))
+                    : 0;
     to.blended = from.blended ? -1 : 0;
     to.planned = from.planned ? -1 : 0;
   }

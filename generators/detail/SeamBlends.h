@@ -40,7 +40,13 @@ struct BlendRegion {
   bool blended = false;
   bool planned = false;
   // Where blended: the partner's source point (relative to the source lattice's origin, as the
-  // plan in doubles places it) and the own sample's weight, clamped to [0, 1].
+  // plan in doubles places it) and the own sample's weight, clamped to [0, 1]. Pixels within
+  // kOnSeamMiddle pixels of the line where the weight is one half are planned: the plan mixes
+  // them half and half to a whole or half level, which a weight from a 24.8 position, a few 256ths
+  // of a pixel off, may truncate a level short, and their images across the seam, on its middle
+  // too, would no longer match. Where they are their own partners, as on a mirror, they mix
+  // exactly in lanes.
+  static constexpr double kOnSeamMiddle = 1.0 / 16;
   LatticeAffine partner;
   LatticeLinear weight;
 };
@@ -86,13 +92,14 @@ struct SeamBlendArgs {
     std::int32_t care, want;
     float partner[6];
     float weight[3];
+    float middle;                   // a blended pixel is planned where |weight - 1/2| < middle
     std::int32_t blended, planned;  // all ones or 0
   } regions[SeamBlends::kMaxRegions] = {};
 };
 
-// For count own positions (pairs): planned[i] 1 where no region holds the pixel, else 0; the
-// partner's 24.8 position and the own sample's weight, or the own position and 1 where the
-// pixel takes no partner.
+// For count own positions (pairs): planned[i] 1 where no region holds the pixel, a planned one
+// does or a blended one near its seam's middle, else 0; the partner's 24.8 position and the own
+// sample's weight, or the own position and 1 where the pixel takes no partner.
 using SeamBlendKernel = void (*)(const SeamBlendArgs& args, const std::int32_t* positions, int count,
                                  std::uint8_t* planned, std::int32_t* partners, float* weights);
 void SeamBlendSse2(const SeamBlendArgs& args, const std::int32_t* positions, int count, std::uint8_t* planned,

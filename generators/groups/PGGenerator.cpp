@@ -38,10 +38,7 @@ int PGGenerator::Generate(CProgressMeter* meter) {
   fold.sourceShift = {hu, hv};
   fold.bandU = {true, -hu, hu, 0.5};
   fold.bandV = {true, -hv, hv, 1};
-  // Feathered, the bands' pixels blend as below in lanes; the corners stay planned, and so do
-  // pixels on a seam's middle: the plan mixes them half and half to a whole or half level, which
-  // a weight from a 24.8 position, a few 256ths of a pixel off, may truncate a level short, and
-  // their images across the glide, on a seam's middle too, no longer match.
+  // Feathered, the bands' pixels blend as below in lanes; the corners stay planned.
   using detail::UAbove;
   using detail::UBelow;
   using detail::VAbove;
@@ -49,10 +46,7 @@ int PGGenerator::Generate(CProgressMeter* meter) {
   auto at = [&](auto&& place) {
     return detail::AffineOf([&](double u, double v) { return source(place(u, v)); });
   };
-  const double onSeam = ThirdOfAPixel(basisA, basisB) / 8;
   detail::SeamBlends blends;
-  for (double u : {0.0, 0.5}) blends.AddPlanned({UAbove(u - onSeam), UBelow(u + onSeam)});
-  for (double v : {0.0, 1.0}) blends.AddPlanned({VAbove(v - onSeam), VBelow(v + onSeam)});
   blends.AddOwn({UAbove(hu), UBelow(0.5 - hu), VAbove(hv), VBelow(1 - hv)});
   blends.AddBlend({UBelow(hu), VAbove(hv), VBelow(1 - hv)},
                   at([](double u, double v) { return Point2D(u + 0.5, 1 - v); }), {1 / fu, 0, 0.5});

@@ -96,7 +96,9 @@ TEST_P(GroupTile, IsOnePeriodAndKeepsTheGroupsSymmetries) {
       const bool hard = s.feather == 0;
       ExpectGroupSymmetries(tile, shape, hard, what);
       if (!hard) {
-        EXPECT_LE(NeighbourSteps(tile).acrossEdges, NeighbourSteps(tile).inside) << what;
+        // An edge on a seam's middle mixes its two sides half and half, which may truncate a
+        // level off its neighbours' ramp.
+        EXPECT_LE(NeighbourSteps(tile).acrossEdges, NeighbourSteps(tile).inside + 1) << what;
       }
     }
   }
@@ -124,23 +126,33 @@ TEST(HardSeams, PixelsOnThemShowTheSameSideInEveryCopy) {
   }
 }
 
-// A narrow feather on a turned lattice on a picture that is not square: the glide's band pixels
-// mixed in lanes still match their images across the glide.
-TEST(FeatheredGlide, BandPixelsMatchTheirImagesOnATurnedLattice) {
+// Narrow feathers on turned lattices on a picture that is not square, each with a row of the
+// tile right on a seam's middle: the band pixels mixed in lanes still match their images.
+TEST(FeatheredSeams, MiddlePixelsMatchTheirImagesOnATurnedLattice) {
+  struct Case {
+    int method, width;
+    POINT b;
+    int angle;
+    double feather;
+  };
+  const Case cases[] = {
+      {keTilingPG, 48, {0, 36}, 30, 10},  {keTilingPMG, 48, {0, 12}, 300, 10},
+      {keTilingPGG, 24, {0, 24}, 30, 20}, {keTilingP2, 48, {0, 48}, 45, 10},
+      {keTilingP4G, 24, {0, 24}, 60, 20}, {keTilingCM, -48, {0, 48}, 30, 10},
+  };
   CRowIteratorBands source;
   MakeGradient(source, 240, 180);
-  TileShape shape;
-  shape.method = keTilingPG;
-  shape.angle = 30;
-  shape.feather = 10;
-  shape.p0 = {96, 72};
-  shape.p1 = {96, 108};
-  shape.p2 = {144, 72};
-  shape.centre = {120, 90};
-  shape.area = {0, 0, 239, 179};
-  CRowIteratorBands tile;
-  ASSERT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNone);
-  ExpectGroupSymmetries(tile, shape, false, "PG at 30 degrees feathered 10");
+  for (const Case& c : cases) {
+    const std::string what = std::string(FindTileGroup(c.method)->name) + " at " + std::to_string(c.angle) +
+                             " degrees feathered " + std::to_string(int(c.feather));
+    TileShape shape = Pick({c.method, c.width, c.b, true, 0}, {96, 72}, 240, 1, c.feather, 0, 0);
+    shape.angle = c.angle;
+    shape.centre = {120, 90};
+    shape.area = {0, 0, 239, 179};
+    CRowIteratorBands tile;
+    ASSERT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNone) << what;
+    ExpectGroupSymmetries(tile, shape, false, what);
+  }
 }
 
 // Smooth waves a cell long: inside a copy neighbours differ by a few levels, across a hard seam
