@@ -23,6 +23,9 @@ class TilingApp : public framework::PluginApp {
   }
   bool CanRun() override { return CheckFilterSize(); }
   bool Run() override { return ShowDialog(); }
+  // Without the dialog only the fill reaches anyone, and the tile is sampled, blended and filled
+  // channel by channel; the dialog shows the tile and the source, so it needs the core's order.
+  bool RendersChannelsAlike() override { return !showDialog_; }
 
   host::OSErr OnPrepareParameters(host::FilterRecord* record, std::intptr_t* data);
   host::OSErr OnFinishParameters(host::FilterRecord* record, std::intptr_t* data);

@@ -200,6 +200,7 @@ bool HostImage::ReadHostImage() {
   if (!record_) return false;
   host::FilterRecord& record = *record_;
   sourceInHostBuffer_ = nullptr;
+  swappedInHostBuffer_ = false;
   source_.Destroy();
   mask_.Destroy();
   auxiliary_.Destroy();
@@ -238,7 +239,8 @@ bool HostImage::ReadHostImage() {
   if (oneBuffer && !maskFlag_ && !record.isFloating && layout.sampleBytes == 1 &&
       layout.samples == record.planes && layout.format != keFormatGreyA) {
     if (!source_.CreateView(width, height, first, record.inRowBytes, layout.format).Ok()) return false;
-    SwapRedAndBlue(first, record.inRowBytes, width, height, layout.samples);
+    swappedInHostBuffer_ = !channelsAlike_;
+    if (swappedInHostBuffer_) SwapRedAndBlue(first, record.inRowBytes, width, height, layout.samples);
     sourceInHostBuffer_ = first;
     hostRowBytes_ = record.inRowBytes;
     hostSamples_ = layout.samples;
@@ -277,9 +279,10 @@ bool HostImage::SourceIsHostOutput() {
 }
 
 void HostImage::GiveBackHostBuffer() {
-  if (SourceIsHostOutput())
+  if (SourceIsHostOutput() && swappedInHostBuffer_)
     SwapRedAndBlue(sourceInHostBuffer_, hostRowBytes_, source_.Width(), source_.Height(), hostSamples_);
   sourceInHostBuffer_ = nullptr;
+  swappedInHostBuffer_ = false;
 }
 
 bool HostImage::WriteHostImage() {

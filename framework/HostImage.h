@@ -34,10 +34,14 @@ class HostImage {
   // True while the source is a view over the host's output buffer, which the host handed as its
   // input too (8-bit grey, RGB or RGBA, no selection): a render may write over it, and no
   // copy of the image is made. The view holds the samples in the core's order until
-  // WriteHostImage or GiveBackHostBuffer turns them back.
+  // WriteHostImage or GiveBackHostBuffer turns them back, unless the channels are alike.
   bool SourceIsHostOutput();
   // For a run that ends without writing: the host's buffer gets its own order back.
   void GiveBackHostBuffer();
+  // For a render that treats its colour channels alike: a source that is a view over the host's
+  // buffer keeps the host's order (R where the core has B), so neither the read nor the write
+  // swaps them, and whatever the render makes from it holds the same order.
+  void SetChannelsAlike(bool alike) { channelsAlike_ = alike; }
 
  private:
   host::FilterRecord* record_ = nullptr;
@@ -51,6 +55,8 @@ class HostImage {
   BYTE* sourceInHostBuffer_ = nullptr;
   std::int32_t hostRowBytes_ = 0;
   int hostSamples_ = 0;
+  bool channelsAlike_ = false;
+  bool swappedInHostBuffer_ = false;
 };
 
 // The box around the pixels that differ from the background (0), as (left, top, right + 1,

@@ -50,6 +50,7 @@ bool PluginApp::CanRun() {
 host::OSErr PluginApp::OnContinue(host::FilterRecord* record, std::intptr_t*) {
   if (!IsSupportedMode(record, record->platformData)) return host::userCanceledErr;
   hostImage_.SetRecord(record);
+  hostImage_.SetChannelsAlike(RendersChannelsAlike());
   hostImage_.ReadHostImage();
   bool ran = false;
   try {

@@ -31,6 +31,9 @@ class PluginApp {
   virtual bool IsSupportedMode(host::FilterRecord* record, void* platformData);
   virtual bool CanRun();
   virtual bool Run() { return true; }
+  // True for a run whose render treats the colour channels alike, so that the host's buffer
+  // need not be put into the core's order and back (see HostImage::SetChannelsAlike).
+  virtual bool RendersChannelsAlike() { return false; }
 
   HostImage& GetHostImage() { return hostImage_; }
 

@@ -36,7 +36,8 @@ struct Exchange {
 // Reads, turns every core byte to its complement, and writes back; into a buffer of its own, or,
 // inPlace, over a copy of the input that is the input buffer too.
 Exchange RunExchange(const Mode& m, const std::vector<std::uint8_t>& in,
-                     const std::vector<std::uint8_t>& mask, int threads, bool inPlace = false) {
+                     const std::vector<std::uint8_t>& mask, int threads, bool inPlace = false,
+                     bool channelsAlike = false) {
   constexpr int kWidth = 260, kHeight = 200;
   const corvel::RowThreads::ScopedCount count(threads);
   Exchange result;
@@ -57,6 +58,7 @@ Exchange RunExchange(const Mode& m, const std::vector<std::uint8_t>& in,
   record.maskRowBytes = kWidth;
   HostImage exchange;
   exchange.SetRecord(&record);
+  exchange.SetChannelsAlike(channelsAlike);
   EXPECT_TRUE(exchange.ReadHostImage());
   result.box = exchange.GetFilterRect();
   corvel::CRowIteratorBands& source = exchange.GetSourceImage();
@@ -138,6 +140,12 @@ TEST(HostExchange, OneBufferWithoutASelectionIsWorkedInPlaceAndGivenBackInTheHos
     const Exchange shared = RunExchange(m, in, {}, 8, true);
     EXPECT_EQ(shared.source, apart.source) << "the core's order";
     EXPECT_EQ(shared.out, apart.out) << "the host's order";
+    // A render that treats the channels alike sees the host's own bytes there and hands them
+    // back as they are; apart, the core's order stays.
+    const Exchange alike = RunExchange(m, in, {}, 8, true, true);
+    EXPECT_EQ(alike.out, apart.out);
+    EXPECT_EQ(alike.source == in, m.sampleBytes == 1);
+    EXPECT_EQ(RunExchange(m, in, {}, 8, false, true).source, apart.source);
 
     // A run that ends without writing leaves the host's buffer as it was.
     std::vector<std::uint8_t> buffer = in;
