@@ -57,12 +57,20 @@ namespace {
 // that no pixel the fast render would put on the other side of a seam goes unplanned.
 constexpr double kMargin = 1e-5;
 
+// A band in units of its own period, widened by kMargin: [k + from, k + to) for every whole k,
+// once t is divided by `every`. Made once a band and row rather than once a pixel.
+struct UnitBand {
+  double from = 0, to = 0, every = 1;
+};
+
+UnitBand InUnits(const FoldProgram::Band& band) {
+  return {band.from / band.every - kMargin, band.to / band.every + kMargin, band.every};
+}
+
 // Whether t lies within kMargin of [k every + from, k every + to) for some integer k.
-bool InBand(double t, const FoldProgram::Band& band) {
+bool InBand(double t, const UnitBand& band) {
   const double scaled = t / band.every, fraction = scaled - std::floor(scaled);
-  auto near = [&](double f) {
-    return f >= band.from / band.every - kMargin && f < band.to / band.every + kMargin;
-  };
+  auto near = [&](double f) { return f >= band.from && f < band.to; };
   return near(fraction) || near(fraction - 1) || near(fraction + 1);
 }
 
@@ -87,24 +95,28 @@ void MarkBand(double t0, double dt, const FoldProgram::Band& original, double sl
   const double low = std::floor(std::min(t0, last)) - 1, high = std::ceil(std::max(t0, last)) + 1;
   if (dt == 0 || high - low > count) {
     // Bands at most a pixel apart, or none crossed: the row is tested whole.
-    if (dt != 0 || InBand(start, original)) std::memset(marks, 1, std::size_t(count));
+    if (dt != 0 || InBand(start, InUnits(original))) std::memset(marks, 1, std::size_t(count));
     return;
   }
+  const bool whole = !part.band.planned || !(part.band.every > 0);
+  const UnitBand along = whole ? UnitBand{} : InUnits(part.band);
   // Pixels per unit of t: one division a row rather than two a crossing.
   const double perUnit = 1 / dt;
   const double fromStart = (band.from - kMargin - t0) * perUnit, toStart = (band.to + kMargin - t0) * perUnit;
   for (double k = low; k <= high; ++k) {
     double from = fromStart + k * perUnit, to = toStart + k * perUnit;
     if (dt < 0) std::swap(from, to);
+    // Most of the crossings tried lie off the row: passed over before any rounding.
+    if (to + slack < 0 || from - slack > count) continue;
     const double first = std::max(0.0, std::ceil(from - slack)),
                  end = std::min(double(count), std::floor(to + slack) + 1);
     if (!(first < end)) continue;
-    if (!part.band.planned || !(part.band.every > 0)) {
+    if (whole) {
       std::memset(marks + std::size_t(first), 1, std::size_t(end - first));
       continue;
     }
     for (int x = int(first); x < int(end); ++x)
-      if (InBand(part.r0 + x * part.dr, part.band)) marks[x] = 1;
+      if (InBand(part.r0 + x * part.dr, along)) marks[x] = 1;
   }
 }
 
