@@ -53,6 +53,61 @@ RECT ReachedSource(const FoldProgram& program, const TileGenerator& generator) {
 
 namespace {
 
+LatticeAffine Then(const LatticeAffine& first, const LatticeAffine& second) {
+  const LatticeAffine& m = second;
+  return {m.uu * first.uu + m.uv * first.vu,        m.uu * first.uv + m.uv * first.vv,
+          m.uu * first.u1 + m.uv * first.v1 + m.u1, m.vu * first.uu + m.vv * first.vu,
+          m.vu * first.uv + m.vv * first.vv,        m.vu * first.u1 + m.vv * first.v1 + m.v1};
+}
+
+// The hexagon's step nearest to map: whole coefficients, offsets in sixths (the turn centres lie
+// on thirds, the half turns' on halves); false when map lies too far from one to tell.
+bool NearestHexagonal(const LatticeAffine& map, LatticeAffine& whole) {
+  auto round = [](double t, double unit, double& to) {
+    to = std::round(t / unit) * unit;
+    return std::abs(t - to) < unit / 4;
+  };
+  return round(map.uu, 1, whole.uu) && round(map.uv, 1, whole.uv) && round(map.vu, 1, whole.vu) &&
+         round(map.vv, 1, whole.vv) && round(map.u1, 1.0 / 6, whole.u1) && round(map.v1, 1.0 / 6, whole.v1);
+}
+
+}  // namespace
+
+double HexagonalDrift(const FoldProgram& program) {
+  LatticeAffine ideal[FoldProgram::kMaxSteps];
+  for (int i = 0; i < program.stepCount; ++i)
+    if (!NearestHexagonal(program.steps[i].map, ideal[i])) return -1;
+  // Every chain of steps a position may take is affine, so its error is largest at a corner of
+  // the cell.
+  const double low = -program.wrapBias, high = 1 - program.wrapBias;
+  double drift = 0;
+  for (unsigned taken = 0; taken < 1u << program.stepCount; ++taken) {
+    LatticeAffine actual, hexagonal;
+    for (int i = 0; i < program.stepCount; ++i) {
+      if (!(taken >> i & 1)) continue;
+      actual = Then(actual, program.steps[i].map);
+      hexagonal = Then(hexagonal, ideal[i]);
+    }
+    for (const Point2D& p :
+         {Point2D(low, low), Point2D(high, low), Point2D(low, high), Point2D(high, high)}) {
+      const double du = (actual.uu - hexagonal.uu) * p.x + (actual.uv - hexagonal.uv) * p.y + actual.u1 -
+                        hexagonal.u1,
+                   dv = (actual.vu - hexagonal.vu) * p.x + (actual.vv - hexagonal.vv) * p.y + actual.v1 -
+                        hexagonal.v1;
+      drift = std::max({drift, std::abs(2 * du) + std::abs(dv), std::abs(du) + std::abs(2 * dv)});
+    }
+  }
+  return drift;
+}
+
+void FoldProgram::ReachTurnedSeams(double near) {
+  const double drift = HexagonalDrift(*this);
+  seamReach = near + std::max(drift, 0.0);
+  slackPixels = drift < 0 ? 1 : 0.25;
+}
+
+namespace {
+
 // Far beyond the fixed-point and float errors of the fast positions (some 1e-7 of a cell), so
 // that no pixel the fast render would put on the other side of a seam goes unplanned.
 constexpr double kMargin = 1e-5;

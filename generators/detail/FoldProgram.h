@@ -92,6 +92,10 @@ struct FoldProgram {
                    bool fromStart = true) {
     steps[stepCount++] = {side, above, also, fromStart, map};
   }
+  // Bands reaching near past the seams, the plan's rule for a pixel on one, and as far again as
+  // the program's turns, of a lattice a little off the hexagon, move the plan's seams from the
+  // bands (where that cannot be told, a pixel along the row). After the steps are added.
+  void ReachTurnedSeams(double near);
   bool HasBands() const {
     bool any = bandU.planned || bandV.planned || bandSum.planned;
     for (const SkewBand& skew : skewBands) any = any || skew.band.planned;
@@ -162,6 +166,12 @@ FoldPositionsKernel ChooseFoldKernel();
 constexpr LatticeAffine kMirrorU{-1, 0, 1, 0, 1, 0};
 constexpr LatticeAffine kMirrorV{1, 0, 0, 0, -1, 1};
 constexpr LatticeAffine kSwap{0, 1, 0, 1, 0, 0};
+
+// How far, along any of the lines a u + b v of a hexagonal lattice (a, b each -1 .. 2), the
+// program's steps may take a cell position from where the hexagon's own steps (whole turns and
+// mirrors) would: what a lattice a little off the hexagon moves its seams by. Negative where the
+// steps are not near a hexagon's.
+double HexagonalDrift(const FoldProgram& program);
 
 // The box of source pixels (right and bottom exclusive) that the program's reach maps to, with
 // the bilinear footprint and a pixel more of margin.

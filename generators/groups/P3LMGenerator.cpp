@@ -168,9 +168,7 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   fold.skewBands[0] = {2, 1, {true, -w, w, 1}, 1, 0, middle};
   fold.skewBands[1] = {1, 2, {true, -w, w, 1}, 0, 1, middle};
   fold.skewBands[2] = {1, -1, {true, -w, w, 1}, 1, 0, middle};
-  fold.seamReach = near;
-  // The plan's turns of a lattice off the hexagon put its seams up to a pixel along the row away.
-  fold.slackPixels = 1;
+  fold.ReachTurnedSeams(near);
   // Feathered, the bands' pixels blend as below in lanes; the corners stay planned, and so do
   // pixels near a seam, which the plan's turns of a lattice a little off the hexagon may take to
   // its other side, or near the ends of the bands, where the plan jumps.

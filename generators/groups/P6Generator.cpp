@@ -93,9 +93,7 @@ int P6Generator::Generate(CProgressMeter* meter) {
   fold.skewBands[0] = {2, 1, {true, -wm, wm, 1}, 1, 0, middle};
   fold.skewBands[1] = {1, 2, {true, -wm, wm, 1}, 0, 1, middle};
   fold.skewBands[2] = {1, -1, {true, -wm, wm, 1}, 1, 0, middle};
-  fold.seamReach = near;
-  // The plan's turns of a lattice off the hexagon put its seams up to a pixel along the row away.
-  fold.slackPixels = 1;
+  fold.ReachTurnedSeams(near);
   // Feathered, the bands' pixels blend as below in lanes; the corners stay planned.
   using detail::UBelow;
   using detail::VAbove;

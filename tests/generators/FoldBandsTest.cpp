@@ -61,5 +61,45 @@ TEST(FoldBands, BandsReachFurtherByTheSeamReachAndAlongTheRowByTheSlack) {
   }
 }
 
+// A turn by 120 degrees about the lattice point (1/3, 1/3) of the lattice spanned by a and b.
+detail::FoldProgram TurnAboutCentroid(POINT a, POINT b) {
+  TileGenerator generator;
+  generator.basisA = generator.basisC = a;
+  generator.basisB = generator.basisD = b;
+  generator.PrepareLattice();
+  const Point2D centre = generator.LatticeToPlane(1.0 / 3, 1.0 / 3);
+  detail::FoldProgram program;
+  program.AddBySide(detail::HalfPlane{1, 1, -1},
+                    detail::InLattice(generator, [&](const Point2D& q) { return q.RotatePlus120(centre); }));
+  return program;
+}
+
+TEST(FoldBands, TurnsOfALatticeOffTheHexagonWidenTheBandsByHowFarTheyStray) {
+  // Whole mirrors and half turns stray nowhere.
+  detail::FoldProgram exact;
+  exact.AddByLine(Line2D({0, 1}, {1, 0}), true, detail::LatticeAffine{-1, 0, 1, 0, -1, 1});
+  exact.AddByU(0.5, true, detail::kMirrorU);
+  EXPECT_EQ(detail::HexagonalDrift(exact), 0);
+
+  // Whole pixels put a lattice of 256 a little off the hexagon (221.7 high): its turn strays a
+  // fraction of a pixel over the cell. One further off strays further.
+  const double nearly = detail::HexagonalDrift(TurnAboutCentroid({256, 0}, {128, 222}));
+  EXPECT_GT(nearly, 0);
+  EXPECT_LT(nearly, 1.0 / 256);
+  detail::FoldProgram off = TurnAboutCentroid({61, 1}, {29, 53});
+  EXPECT_GT(detail::HexagonalDrift(off), 4 * nearly);
+  off.ReachTurnedSeams(0.01);
+  EXPECT_DOUBLE_EQ(off.seamReach, 0.01 + detail::HexagonalDrift(off));
+  EXPECT_EQ(off.slackPixels, 0.25);
+
+  // A step no hexagon takes leaves the drift untold: a pixel of slack along the row instead.
+  detail::FoldProgram halved;
+  halved.AddBySide(detail::HalfPlane{}, detail::LatticeAffine{0.5, 0, 0, 0, 0.5, 0});
+  EXPECT_LT(detail::HexagonalDrift(halved), 0);
+  halved.ReachTurnedSeams(0.01);
+  EXPECT_EQ(halved.seamReach, 0.01);
+  EXPECT_EQ(halved.slackPixels, 1);
+}
+
 }  // namespace
 }  // namespace corvel
