@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "core/CpuFeatures.h"
 #include "generators/detail/TileGenerator.h"
@@ -71,25 +72,56 @@ bool NearestHexagonal(const LatticeAffine& map, LatticeAffine& whole) {
          round(map.vv, 1, whole.vv) && round(map.u1, 1.0 / 6, whole.u1) && round(map.v1, 1.0 / 6, whole.v1);
 }
 
+// Where side(map(p)) < 0.
+HalfPlane Through(const HalfPlane& side, const LatticeAffine& map) {
+  return {side.nu * map.uu + side.nv * map.vu, side.nu * map.uv + side.nv * map.vv,
+          side.nu * map.u1 + side.nv * map.v1 + side.n1};
+}
+
+// The part of a convex polygon where side(p) <= 0, its edge kept.
+std::vector<Point2D> Clip(const std::vector<Point2D>& polygon, const HalfPlane& side) {
+  std::vector<Point2D> kept;
+  const std::size_t n = polygon.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    const Point2D &a = polygon[i], &b = polygon[(i + 1) % n];
+    const double fa = side.nu * a.x + side.nv * a.y + side.n1, fb = side.nu * b.x + side.nv * b.y + side.n1;
+    if (fa <= 0) kept.push_back(a);
+    if ((fa < 0 && fb > 0) || (fa > 0 && fb < 0)) kept.push_back(a + (b - a) * (fa / (fa - fb)));
+  }
+  return kept;
+}
+
+HalfPlane Opposite(const HalfPlane& side) { return {-side.nu, -side.nv, -side.n1}; }
+
+bool IsWholePlane(const HalfPlane& side) { return side.nu == 0 && side.nv == 0 && side.n1 < 0; }
+
 }  // namespace
 
 double HexagonalDrift(const FoldProgram& program) {
   LatticeAffine ideal[FoldProgram::kMaxSteps];
   for (int i = 0; i < program.stepCount; ++i)
     if (!NearestHexagonal(program.steps[i].map, ideal[i])) return -1;
-  // Every chain of steps a position may take is affine, so its error is largest at a corner of
-  // the cell.
+  // Every chain of steps a position may take is affine on the convex part of the cell that takes
+  // it, so its error is largest at a corner of that part. A step not taken bounds the part only
+  // where its region is a half-plane.
   const double low = -program.wrapBias, high = 1 - program.wrapBias;
   double drift = 0;
   for (unsigned taken = 0; taken < 1u << program.stepCount; ++taken) {
+    std::vector<Point2D> part{{low, low}, {high, low}, {high, high}, {low, high}};
     LatticeAffine actual, hexagonal;
-    for (int i = 0; i < program.stepCount; ++i) {
-      if (!(taken >> i & 1)) continue;
-      actual = Then(actual, program.steps[i].map);
-      hexagonal = Then(hexagonal, ideal[i]);
+    for (int i = 0; i < program.stepCount && !part.empty(); ++i) {
+      const FoldStep& step = program.steps[i];
+      const LatticeAffine tested = step.fromStart ? LatticeAffine{} : actual;
+      const HalfPlane side = Through(step.above ? Opposite(step.side) : step.side, tested);
+      if (taken >> i & 1) {
+        part = Clip(Clip(part, side), Through(step.also, tested));
+        actual = Then(actual, step.map);
+        hexagonal = Then(hexagonal, ideal[i]);
+      } else if (IsWholePlane(step.also)) {
+        part = Clip(part, Opposite(side));
+      }
     }
-    for (const Point2D& p :
-         {Point2D(low, low), Point2D(high, low), Point2D(low, high), Point2D(high, high)}) {
+    for (const Point2D& p : part) {
       const double du = (actual.uu - hexagonal.uu) * p.x + (actual.uv - hexagonal.uv) * p.y + actual.u1 -
                         hexagonal.u1,
                    dv = (actual.vu - hexagonal.vu) * p.x + (actual.vv - hexagonal.vv) * p.y + actual.v1 -

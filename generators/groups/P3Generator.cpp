@@ -208,6 +208,7 @@ int P3Generator::Generate(CProgressMeter* meter) {
   // blends (half a feather), are planned as above.
   detail::FoldProgram fold;
   AddTurnSteps(fold);
+  const double turnDrift = detail::HexagonalDrift(fold);
   detail::LatticeAffine toSource = detail::AffineOf([&](double u, double v) {
     const Point2D q = LatticeToPlane(u, v);
     const Point2D p = source(frame.PlaneToLattice(q.x, q.y));
@@ -236,16 +237,21 @@ int P3Generator::Generate(CProgressMeter* meter) {
   fold.skewBands[1] = {1, -2, {true, -w, w, 1}, 0, 1, nearLatticePoints};
   fold.skewBands[2] = {1, 1, {true, -w, w, 1}, 1, 0, nearLatticePoints};
   // The frame's corners are whole pixels: its s and t stray from the lattice's 2u - v and 2v - u,
-  // so the plan's seams from the program's, by up to this much over the cell.
+  // so the plan's seams from the program's, by up to this much where the turns leave positions:
+  // on the rhombus, up to the turns' own drift from the hexagon's, which adds to it. Where that
+  // drift cannot be told, over the cell, with half a pixel along the row.
+  const bool onRhombus = turnDrift >= 0;
   double frameDrift = 0;
-  for (const Point2D& corner : {Point2D(0, 0), Point2D(1, 0), Point2D(0, 1), Point2D(1, 1)}) {
+  for (const Point2D& corner : {Point2D(0, 0), onRhombus ? Point2D(2.0 / 3, 1.0 / 3) : Point2D(1, 0),
+                                onRhombus ? Point2D(1.0 / 3, 2.0 / 3) : Point2D(0, 1), Point2D(1, 1)}) {
     const Point2D q = LatticeToPlane(corner.x, corner.y);
     const Point2D st = frame.PlaneToLattice(q.x, q.y);
     const double s = 2 * corner.x - corner.y, t = 2 * corner.y - corner.x;
     frameDrift = std::max(
         {frameDrift, std::abs(st.x - s), std::abs(st.y - t), std::abs(st.x + st.y - s - t)});
   }
-  fold.seamReach = near + frameDrift;
+  fold.seamReach = near + frameDrift + std::max(turnDrift, 0.0);
+  if (onRhombus) fold.slackPixels = 0.25;
   // Feathered, the bands' pixels blend as below in lanes, in the frame; the corners stay planned,
   // and so do pixels near the rhombus's edges (or a little past them) and its diagonal between
   // the anchors, which the plan's turns of a lattice a little off the hexagon may take to their
