@@ -67,7 +67,7 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, int co
     const F zero = x - x, one = zero + 1.0f;
     I decided = ownX != ownX, blended = decided, left = decided;  // all false
     I bits = decided;
-    F px = zero, py = zero, w = one;
+    F px = zero, py = zero, w = one, middle = zero;
     for (int t = 0; t < a.testCount; ++t) {
       const float* test = a.tests[t];
       bits |= (x * test[0] + y * test[1] + test[2] < zero) & (1 << t);
@@ -81,10 +81,11 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, int co
       blended |= inside;
       px = inside ? x * g.partner[0] + y * g.partner[1] + g.partner[2] : px;
       py = inside ? x * g.partner[3] + y * g.partner[4] + g.partner[5] : py;
-      const F own = x * g.weight[0] + y * g.weight[1] + g.weight[2], offMiddle = own - 0.5f;
-      w = inside ? own : w;
-      left |= inside & ((offMiddle < zero ? -offMiddle : offMiddle) < g.middle);
+      w = inside ? x * g.weight[0] + y * g.weight[1] + g.weight[2] : w;
+      middle = inside ? zero + g.middle : middle;
     }
+    const F offMiddle = w - 0.5f;
+    left |= (offMiddle < zero ? -offMiddle : offMiddle) < middle;
     w = w < zero ? zero : (w > one ? one : w);
     const I partnerX = blended ? __builtin_convertvector(px, I) : ownX;
     const I partnerY = blended ? __builtin_convertvector(py, I) : ownY;
