@@ -63,7 +63,17 @@ struct EightFootprints {
   __m256i wx, wy;
 };
 
-bool LocateEight(const BgraRows& rows, const std::int32_t* positions, EightFootprints& f) {
+// Footprints on or past the image's edge along one axis moved onto its last two pixels with all the
+// weight on the edge's: its taps, repeated, would weigh the same bytes to the same sums.
+void ClampToEdge(__m256i& first, __m256i& fraction, int size) {
+  const __m256i last = _mm256_set1_epi32(size - 2);
+  const __m256i before = _mm256_cmpgt_epi32(_mm256_setzero_si256(), first);
+  const __m256i past = _mm256_cmpgt_epi32(first, last);
+  fraction = _mm256_blendv_epi8(_mm256_andnot_si256(before, fraction), _mm256_set1_epi32(256), past);
+  first = _mm256_min_epi32(_mm256_max_epi32(first, _mm256_setzero_si256()), last);
+}
+
+bool LocateEight(const BgraRows& rows, const std::int32_t* positions, SampleEdge edge, EightFootprints& f) {
   const __m256i pick = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
   const __m256i first = _mm256_permutevar8x32_epi32(
       _mm256_loadu_si256(reinterpret_cast<const __m256i*>(positions)), pick);
@@ -71,8 +81,15 @@ bool LocateEight(const BgraRows& rows, const std::int32_t* positions, EightFootp
       _mm256_loadu_si256(reinterpret_cast<const __m256i*>(positions + 8)), pick);
   const __m256i x = _mm256_permute2x128_si256(first, second, 0x20),
                 y = _mm256_permute2x128_si256(first, second, 0x31);
-  const __m256i x0 = _mm256_sub_epi32(_mm256_srai_epi32(x, 8), _mm256_set1_epi32(rows.windowLeft));
-  const __m256i y0 = _mm256_sub_epi32(_mm256_srai_epi32(y, 8), _mm256_set1_epi32(rows.windowTop));
+  const __m256i mask = _mm256_set1_epi32(0xFF), whole = _mm256_set1_epi32(256);
+  __m256i left = _mm256_srai_epi32(x, 8), top = _mm256_srai_epi32(y, 8);
+  __m256i fx = _mm256_and_si256(x, mask), fy = _mm256_and_si256(y, mask);
+  if (edge == SampleEdge::kClamp) {
+    ClampToEdge(left, fx, rows.width);
+    ClampToEdge(top, fy, rows.height);
+  }
+  const __m256i x0 = _mm256_sub_epi32(left, _mm256_set1_epi32(rows.windowLeft));
+  const __m256i y0 = _mm256_sub_epi32(top, _mm256_set1_epi32(rows.windowTop));
   const __m256i none = _mm256_set1_epi32(-1);
   const __m256i insideX = _mm256_and_si256(_mm256_cmpgt_epi32(x0, none),
                                            _mm256_cmpgt_epi32(_mm256_set1_epi32(rows.windowWidth - 1), x0));
@@ -83,8 +100,6 @@ bool LocateEight(const BgraRows& rows, const std::int32_t* positions, EightFootp
   const __m256i offsets = _mm256_add_epi32(_mm256_mullo_epi32(y0, _mm256_set1_epi32(int(rows.windowPitch))),
                                            _mm256_slli_epi32(x0, 2));
   _mm256_store_si256(reinterpret_cast<__m256i*>(f.offsets), offsets);
-  const __m256i mask = _mm256_set1_epi32(0xFF), whole = _mm256_set1_epi32(256);
-  const __m256i fx = _mm256_and_si256(x, mask), fy = _mm256_and_si256(y, mask);
   f.wx = _mm256_or_si256(_mm256_slli_epi32(fx, 16), _mm256_sub_epi32(whole, fx));
   f.wy = _mm256_or_si256(_mm256_slli_epi32(fy, 16), _mm256_sub_epi32(whole, fy));
   return true;
@@ -161,7 +176,7 @@ void SampleBilinearBgraAvx2(const BgraRows& rows, std::uint8_t* out, const std::
     const std::uint8_t* base = rows.window;
     EightFootprints f;
     for (; i + 7 < count; i += 8, out += 32, positions += 16) {
-      if (!LocateEight(rows, positions, f)) {
+      if (!LocateEight(rows, positions, edge, f)) {
         SampleBilinearBgraPlain(rows, out, positions, 8, edge);
         continue;
       }

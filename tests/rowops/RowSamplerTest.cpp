@@ -11,9 +11,10 @@
 namespace corvel {
 namespace {
 
-// A 9 x 7 BGRA image in two blocks (rows 0..3 and 4..6), with opaque, clear and partial alpha.
+// A 9 x 7 BGRA image in two blocks (rows 0..3 and 4..6), with opaque, clear and partial alpha
+// unless made opaque throughout.
 struct Rows {
-  Rows() : bytes(9 * 7 * 4 + 64) {
+  explicit Rows(bool opaque = false) : bytes(9 * 7 * 4 + 64) {
     for (int y = 0; y < 7; ++y) {
       std::uint8_t* row = bytes.data() + (y < 4 ? 36 * y : 36 * y + 64);
       pointers.push_back(row);
@@ -22,7 +23,7 @@ struct Rows {
         row[4 * x] = std::uint8_t(20 * x + 3 * y);
         row[4 * x + 1] = std::uint8_t(200 - 11 * y);
         row[4 * x + 2] = std::uint8_t(7 * x * y);
-        row[4 * x + 3] = std::uint8_t(x == 0 ? 0 : (y == 2 ? 90 : 255));
+        row[4 * x + 3] = std::uint8_t(opaque ? 255 : x == 0 ? 0 : (y == 2 ? 90 : 255));
       }
     }
   }
@@ -89,6 +90,33 @@ TEST(RowSampler, AWindowReadsAsTheImage) {
     SampleBilinearBgra(windowed, through.data(), positions.data(), int(positions.size() / 2),
                        SampleEdge::kClamp);
     EXPECT_EQ(through, plain);
+  }
+}
+
+// A window that reaches the image's edges takes the footprints on and past them too: they read
+// the edge's pixels as the clamp repeats them, or nothing with the fill.
+TEST(RowSampler, AWindowAtTheImagesEdgesReadsPastThemAsTheImage) {
+  const Rows rows(true);
+  std::vector<std::uint8_t> copy(7 * 64);
+  for (int y = 0; y < 7; ++y) std::memcpy(copy.data() + 64 * y, rows.pointers[std::size_t(y)] + 4, 4 * 8);
+  BgraRows windowed = rows.View();
+  windowed.window = copy.data();
+  windowed.windowPitch = 64;
+  windowed.windowLeft = 1;
+  windowed.windowWidth = 8;
+  windowed.windowHeight = 7;
+  std::vector<std::int32_t> positions;
+  // Runs along each edge, on its last pixel, past it and far out, with and without fractions.
+  for (int out : {0, 1, 128, 255, 256, 300, 2000, 1 << 20})
+    for (int along = 256; along < 6 * 256; along += 45) {
+      positions.insert(positions.end(), {9 * 256 - 256 + out, along, 1 * 256 + along / 2, 6 * 256 + out});
+      positions.insert(positions.end(), {1 * 256 + along / 3, -out, 8 * 256 + out, -out});
+    }
+  for (SampleEdge edge : {SampleEdge::kClamp, SampleEdge::kFill}) {
+    std::vector<std::uint8_t> plain(2 * positions.size()), through(2 * positions.size());
+    SampleBilinearBgra(rows.View(), plain.data(), positions.data(), int(positions.size() / 2), edge);
+    SampleBilinearBgra(windowed, through.data(), positions.data(), int(positions.size() / 2), edge);
+    EXPECT_EQ(through, plain) << int(edge);
   }
 }
 
