@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <chrono>
 #include <cstdlib>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,6 +30,17 @@ namespace {
 using app::SettingsPanel;
 using framework::PluginDialog;
 using namespace resources;
+
+// A render that can be held before it starts, so that a check of the rendering state does not
+// race a render that finishes first.
+class HeldCommand : public app::TilingCommand {
+ public:
+  int RunJob(framework::RenderJob& job) override {
+    { std::lock_guard<std::mutex> wait(gate); }
+    return TilingCommand::RunJob(job);
+  }
+  std::mutex gate;
+};
 
 class SettingsPanelTest : public wf_test::UiTest {
  protected:
@@ -128,7 +140,7 @@ class SettingsPanelTest : public wf_test::UiTest {
 
   static inline const HINSTANCE kModule = reinterpret_cast<HINSTANCE>(0x7400);
   framework::HostImage host;
-  app::TilingCommand command;
+  HeldCommand command;
   SettingsPanel panel{command};
   PluginDialog dialog{kProductNameString, 128, RUNTIME_CLASS(shapes::CToolView), 101};
   shapes::UiContextRun run{&dialog, &panel, &command};
@@ -154,6 +166,7 @@ TEST_F(SettingsPanelTest, EditsWriteTheParametersApplyRendersAndTheListSwitchesO
     EXPECT_EQ(Int(kTileSize), 180);
     EXPECT_FALSE(command.IsRendering());
   });
+  script.Then("hold the render", [this] { command.gate.lock(); });
   script.ClickControl(SettingsPanel::kApply);
   script.Then("rendering", [this] {
     EXPECT_EQ(Text(panel.m_hWnd, SettingsPanel::kApply), "Abort");
@@ -163,6 +176,7 @@ TEST_F(SettingsPanelTest, EditsWriteTheParametersApplyRendersAndTheListSwitchesO
     EXPECT_TRUE(Enabled(SettingsPanel::kDisplayLabel));
     EXPECT_FALSE(OkEnabled());
     EXPECT_EQ(Selected(), 1);
+    command.gate.unlock();
   });
   WaitForRender(script);
   script.Then("finished", [this] {
