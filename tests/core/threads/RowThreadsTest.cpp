@@ -13,7 +13,7 @@
 namespace corvel {
 namespace {
 
-// Every row once, slots within the count, whatever the rows and the threads.
+// Every row once, in runs of at most 16, slots within the count, whatever the rows and the threads.
 TEST(RowThreads, CoversEveryRowOnceFromSlotsWithinTheCount) {
   for (const int threads : {1, 3, 8}) {
     const RowThreads::ScopedCount count(threads);
@@ -24,7 +24,7 @@ TEST(RowThreads, CoversEveryRowOnceFromSlotsWithinTheCount) {
       const bool stopped = RowThreads::Run(
           rows,
           [&](int first, int last, int slot) {
-            if (slot < 0 || slot >= threads) ++badSlots;
+            if (slot < 0 || slot >= threads || last - first < 1 || last - first > 16) ++badSlots;
             for (int row = first; row < last; ++row) ++visits[std::size_t(row)];
           },
           [&](int finished) {
