@@ -73,6 +73,18 @@ void ClampToEdge(__m256i& first, __m256i& fraction, int size) {
   first = _mm256_min_epi32(_mm256_max_epi32(first, _mm256_setzero_si256()), last);
 }
 
+// Whether the footprints at these top-left pixels lie in the window.
+bool InWindow(const BgraRows& rows, __m256i left, __m256i top) {
+  const __m256i x0 = _mm256_sub_epi32(left, _mm256_set1_epi32(rows.windowLeft));
+  const __m256i y0 = _mm256_sub_epi32(top, _mm256_set1_epi32(rows.windowTop));
+  const __m256i none = _mm256_set1_epi32(-1);
+  const __m256i insideX = _mm256_and_si256(_mm256_cmpgt_epi32(x0, none),
+                                           _mm256_cmpgt_epi32(_mm256_set1_epi32(rows.windowWidth - 1), x0));
+  const __m256i insideY = _mm256_and_si256(_mm256_cmpgt_epi32(y0, none),
+                                           _mm256_cmpgt_epi32(_mm256_set1_epi32(rows.windowHeight - 1), y0));
+  return _mm256_movemask_epi8(_mm256_and_si256(insideX, insideY)) == -1;
+}
+
 bool LocateEight(const BgraRows& rows, const std::int32_t* positions, SampleEdge edge, EightFootprints& f) {
   const __m256i pick = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
   const __m256i first = _mm256_permutevar8x32_epi32(
@@ -84,19 +96,14 @@ bool LocateEight(const BgraRows& rows, const std::int32_t* positions, SampleEdge
   const __m256i mask = _mm256_set1_epi32(0xFF), whole = _mm256_set1_epi32(256);
   __m256i left = _mm256_srai_epi32(x, 8), top = _mm256_srai_epi32(y, 8);
   __m256i fx = _mm256_and_si256(x, mask), fy = _mm256_and_si256(y, mask);
-  if (edge == SampleEdge::kClamp) {
+  if (!InWindow(rows, left, top)) {
+    if (edge != SampleEdge::kClamp) return false;
     ClampToEdge(left, fx, rows.width);
     ClampToEdge(top, fy, rows.height);
+    if (!InWindow(rows, left, top)) return false;
   }
   const __m256i x0 = _mm256_sub_epi32(left, _mm256_set1_epi32(rows.windowLeft));
   const __m256i y0 = _mm256_sub_epi32(top, _mm256_set1_epi32(rows.windowTop));
-  const __m256i none = _mm256_set1_epi32(-1);
-  const __m256i insideX = _mm256_and_si256(_mm256_cmpgt_epi32(x0, none),
-                                           _mm256_cmpgt_epi32(_mm256_set1_epi32(rows.windowWidth - 1), x0));
-  const __m256i insideY = _mm256_and_si256(_mm256_cmpgt_epi32(y0, none),
-                                           _mm256_cmpgt_epi32(_mm256_set1_epi32(rows.windowHeight - 1), y0));
-  const __m256i inside = _mm256_and_si256(insideX, insideY);
-  if (_mm256_movemask_epi8(inside) != -1) return false;
   const __m256i offsets = _mm256_add_epi32(_mm256_mullo_epi32(y0, _mm256_set1_epi32(int(rows.windowPitch))),
                                            _mm256_slli_epi32(x0, 2));
   _mm256_store_si256(reinterpret_cast<__m256i*>(f.offsets), offsets);
