@@ -60,6 +60,14 @@ inline double ThirdOfAPixel(POINT a, POINT b) {
   return 0.3 / std::sqrt(double(std::min(a.x * a.x + a.y * a.y, b.x * b.x + b.y * b.y)));
 }
 
+// The width of a feather's blends in lattice units of a and b. The turns of a nearly hexagonal
+// lattice put a seam a fraction of a pixel off from copy to copy, which across a blend of a pixel
+// or less is most of its jump; so a blend spans about two pixels at least (a quarter cell at most).
+inline double BlendWidth(double feather, POINT a, POINT b) {
+  if (feather == 0) return 0;
+  return std::max(feather, std::min(0.25, 8 * ThirdOfAPixel(a, b)));
+}
+
 // Whether uv lies within `near` of the hexagonal kite's median u + 2v = 1, and not of the
 // other median 2u + v = 1 that meets it at the three-fold centre.
 inline bool OnSecondMedian(Point2D uv, double near) {

@@ -62,8 +62,7 @@ void P3Generator::AddTurnSteps(detail::FoldProgram& program) const {
 }
 
 int P3Generator::Generate(CProgressMeter* meter) {
-  const double fu = feather1, fv = feather2, hu = fu / 2, hv = fv / 2;
-  ShrinkLatticeXY(*this, 1 - 2 * fu, 1 - 2 * fv);
+  ShrinkLatticeXY(*this, 1 - 2 * feather1, 1 - 2 * feather2);
 
   // The centre frame: the rhombus spanned by the anchors, on the tile and on the source.
   TileGenerator frame;
@@ -72,17 +71,19 @@ int P3Generator::Generate(CProgressMeter* meter) {
   frame.basisC = Rounded(LatticeToSource(2.0 / 3, 1.0 / 3));
   frame.basisD = Rounded(LatticeToSource(1.0 / 3, 2.0 / 3));
   frame.PrepareLattice();
-  const FeatherSource source(frame, hu, hv);
+  // The source is read half the feather into the cell; the blends may reach a little further.
+  const double su = feather1 / 2, sv = feather2 / 2;
+  const double fu = BlendWidth(feather1, frame.basisA, frame.basisB),
+               fv = BlendWidth(feather2, frame.basisA, frame.basisB), hu = fu / 2, hv = fv / 2;
+  const FeatherSource source(frame, su, sv);
   const Point2D c00 = source(0, 0), c10 = source(1, 0), c01 = source(0, 1), c11 = source(1, 1);
   auto toFrame = [&](const Point2D& p) {
     const Point2D st = frame.detN == 0 ? p : frame.invN.Apply(p.x, p.y);
-    return Point2D(st.x - hu, st.y - hv);
+    return Point2D(st.x - su, st.y - sv);
   };
   // The six-copy corners weigh the pixel against the triangle of their band ends.
-  const Point2D t0a = frame.LatticeToSource(hu, fv) + origin, t0b = frame.LatticeToSource(fu, hv) + origin,
-                t0c = c00 + origin;
-  const Point2D t1a = frame.LatticeToSource(1, 1 + hv) + origin,
-                t1b = frame.LatticeToSource(1 + hu, 1) + origin, t1c = c11 + origin;
+  const Point2D t0a = source(0, hv) + origin, t0b = source(hu, 0) + origin, t0c = c00 + origin;
+  const Point2D t1a = source(1 - hu, 1) + origin, t1b = source(1, 1 - hv) + origin, t1c = c11 + origin;
   const double k0 = seamK0, k1 = seamK1;
   const double near = ThirdOfAPixel(frame.basisA, frame.basisB);
 

@@ -48,9 +48,12 @@ Point2D P3LMGenerator::MapPoint(const Point2D& p) const {
 }
 
 int P3LMGenerator::Generate(CProgressMeter* meter) {
-  const double fu = feather1, fv = feather2, hu = fu / 2, hv = fv / 2;
-  ShrinkLatticeXY(*this, 1 - 2 * fu, 1 - 2 * fv);
-  const FeatherSource source(*this, hu, hv);
+  ShrinkLatticeXY(*this, 1 - 2 * feather1, 1 - 2 * feather2);
+  // The source is read half the feather into the cell; the blends may reach a little further.
+  const double su = feather1 / 2, sv = feather2 / 2;
+  const double fu = BlendWidth(feather1, basisA, basisB), fv = BlendWidth(feather2, basisA, basisB),
+               hu = fu / 2, hv = fv / 2;
+  const FeatherSource source(*this, su, sv);
 
   // The kite (0, 0), (0.5, 0), G, (0, 0.5) and the lines of its bands and corners, in lattice
   // coordinates; G's band corner Gi lies half a feather inside along the diagonal.
@@ -88,8 +91,8 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
       const Point2D p = source(u, v);
       const Point2D q = beyondK ? p.RotatePlus120(gs) : p.RotateMinus120(gs);
       const Point2D st = detN == 0 ? q : invN.Apply(q.x, q.y);
-      u = st.x - hu;
-      v = st.y - hv;
+      u = st.x - su;
+      v = st.y - sv;
     }
 
     const Point2D own = source(u, v);
@@ -159,7 +162,7 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   // are clamped onto them, as above.
   fold.AddByU(0, false, detail::LatticeAffine{0, 0, 0, 0, 1, 0});
   fold.AddBySide(HalfPlane{0, 1, 0}, detail::LatticeAffine{1, 0, 0, 0, 0, 0});
-  fold.sourceShift = {hu, hv};
+  fold.sourceShift = {su, sv};
   fold.reachU = fold.reachV = 0.5;
   const double w = 0.8 * (fu + fv);
   // The seams' lines are seams only between the edges' midpoints and the centroids, where u (on

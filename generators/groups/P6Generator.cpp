@@ -45,12 +45,15 @@ void P6Generator::ComputeOrigin() {
 }
 
 int P6Generator::Generate(CProgressMeter* meter) {
-  const double fu = feather1, fv = feather2, hu = fu / 2, hv = fv / 2;
-  ShrinkLatticeXY(*this, 1 - 2 * fu, 1 - 2 * fv);
-  const FeatherSource source(*this, hu, hv);
+  ShrinkLatticeXY(*this, 1 - 2 * feather1, 1 - 2 * feather2);
+  // The source is read half the feather into the cell; the blends may reach a little further.
+  const double su = feather1 / 2, sv = feather2 / 2;
+  const double fu = BlendWidth(feather1, basisA, basisB), fv = BlendWidth(feather2, basisA, basisB),
+               hu = fu / 2, hv = fv / 2;
+  const FeatherSource source(*this, su, sv);
   auto toLattice = [&](const Point2D& s) {
     const Point2D st = detN == 0 ? s : invN.Apply(s.x, s.y);
-    return Point2D(st.x - hu, st.y - hv);
+    return Point2D(st.x - su, st.y - sv);
   };
   // The six-fold centre, the three-fold one and the two-fold ones where the axes meet the
   // medians, on the source; the corner triangle at the six-fold centre reaches half a feather
@@ -84,7 +87,7 @@ int P6Generator::Generate(CProgressMeter* meter) {
   fold.AddInCorner(Beside(median2_), true, Beside(median1_), minus120, false);
   fold.AddInCorner(Beside(median1_), true, HalfPlane{1, -1, 0}, minus120, false);
   fold.AddInCorner(Beside(median1_), true, HalfPlane{-1, 1, 0}, plus120, false);
-  fold.sourceShift = {hu, hv};
+  fold.sourceShift = {su, sv};
   const double w = 0.375 * (fu + fv), wm = 0.8 * (fu + fv);
   fold.bandU = fold.bandV = fold.bandSum = {true, -w, w, 1};
   // The medians' lines are seams only between two-fold and three-fold centres, where u (on

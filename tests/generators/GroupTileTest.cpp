@@ -155,6 +155,37 @@ TEST(FeatheredSeams, MiddlePixelsMatchTheirImagesOnATurnedLattice) {
   }
 }
 
+// Feathers of 5 to 10 on cells of 45 to 52 pixels ask for blends of a pixel or less, and the seams
+// of an integer lattice's copies lie a fraction of a pixel apart: so steep a blend would turn that
+// into most of the jump.
+TEST(FeatheredSeams, NarrowBandsOnSmallPicksKeepTheTurns) {
+  struct Case {
+    int method, width;
+    POINT b;
+    double feather;
+  };
+  const Case cases[] = {
+      {keTilingP3, 52, {26, 45}, 5},  {keTilingP3, 46, {23, 40}, 5}, {keTilingP3, 45, {0, 52}, 6},
+      {keTilingP3LM, 52, {0, 45}, 8}, {keTilingP6, 52, {0, 45}, 5},
+  };
+  CRowIteratorBands source;
+  MakeGradient(source, 240, 180);
+  for (const Case& c : cases) {
+    for (int angle : {0, 30}) {
+      const std::string what = std::string(FindTileGroup(c.method)->name) + " " + std::to_string(c.width) +
+                               " feathered " + std::to_string(int(c.feather)) + " at " +
+                               std::to_string(angle);
+      TileShape shape = Pick({c.method, c.width, c.b, true, 0}, {96, 72}, 240, 1, c.feather, 0, 0);
+      shape.angle = angle;
+      shape.centre = {120, 90};
+      shape.area = {0, 0, 239, 179};
+      CRowIteratorBands tile;
+      ASSERT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNone) << what;
+      ExpectGroupSymmetries(tile, shape, false, what);
+    }
+  }
+}
+
 // Smooth waves a cell long: inside a copy neighbours differ by a few levels, across a hard seam
 // by most of the waves' height. Feathered by 100, the jump ramps over a band of a quarter cell;
 // narrower bands (PGG, PMG's half-turn seam, the six-copy corners of the hexagonal groups and
