@@ -1,9 +1,11 @@
 #include "generators/detail/SourceWindow.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <utility>
 
 #include "core/RowThreads.h"
 #include "generators/detail/TileGenerator.h"
@@ -22,14 +24,47 @@ std::intptr_t SpreadPitch(int width) {
   return lines * 64;
 }
 
+// How far from the parallelogram a sample may lie, and its taps reach, in pixels.
+constexpr double kReachMargin = 3;
+
 }  // namespace
+
+void ReachedColumns(const SourceReach& reach, int y, int& first, int& last) {
+  const double top = y - kReachMargin, bottom = y + kReachMargin;
+  const Point2D a = reach.corner, b = a + reach.alongU, c = b + reach.alongV, d = a + reach.alongV;
+  double left = 1e300, right = -1e300;
+  auto take = [&](double x) {
+    left = std::min(left, x);
+    right = std::max(right, x);
+  };
+  // The parallelogram's edges clipped to the rows' strip; their ends bound it across.
+  for (const auto& [from, to] : {std::pair{a, b}, std::pair{b, c}, std::pair{c, d}, std::pair{d, a}}) {
+    const double low = std::min(from.y, to.y), high = std::max(from.y, to.y);
+    if (high < top || low > bottom) continue;
+    if (high == low) {
+      take(from.x);
+      take(to.x);
+      continue;
+    }
+    for (const double at : {std::max(low, top), std::min(high, bottom)})
+      take(from.x + (to.x - from.x) * (at - from.y) / (to.y - from.y));
+  }
+  if (left > right) {
+    first = last = 0;
+    return;
+  }
+  constexpr double kFar = 1 << 30;
+  first = int(std::clamp(std::floor(left - kReachMargin), -kFar, kFar));
+  last = int(std::clamp(std::ceil(right + kReachMargin) + 1, -kFar, kFar));
+}
 
 SourceWindow::~SourceWindow() {
   const std::lock_guard<std::mutex> hold(cacheLock);
   if (buffer_.capacity() >= cachedBuffer.capacity()) cachedBuffer.swap(buffer_);
 }
 
-BgraRows SourceWindow::Open(const ImageRows& rows, RECT part, long long budgetPixels) {
+BgraRows SourceWindow::Open(const ImageRows& rows, RECT part, long long budgetPixels,
+                            const SourceReach* reach) {
   BgraRows result = rows.Rows();
   part.left = std::max<LONG>(part.left, 0);
   part.top = std::max<LONG>(part.top, 0);
@@ -50,9 +85,17 @@ BgraRows SourceWindow::Open(const ImageRows& rows, RECT part, long long budgetPi
   }
   std::uint8_t* window = buffer_.data();
   RowThreads::Run(height, [&](int first, int last, int) {
-    for (int y = first; y < last; ++y)
-      std::memcpy(window + y * pitch, rows.Row(part.top + y) + 4 * std::size_t(part.left),
-                  4 * std::size_t(width));
+    for (int y = first; y < last; ++y) {
+      int from = part.left, to = part.right;
+      if (reach) {
+        ReachedColumns(*reach, part.top + y, from, to);
+        from = std::max<int>(from, part.left);
+        to = std::min<int>(to, part.right);
+        if (from >= to) continue;
+      }
+      std::memcpy(window + y * pitch + 4 * std::size_t(from - part.left),
+                  rows.Row(part.top + y) + 4 * std::size_t(from), 4 * std::size_t(to - from));
+    }
   });
   result.window = window;
   result.windowPitch = pitch;
