@@ -4,7 +4,7 @@
 
 #include "codecs/ImageFile.h"
 #include "codecs/ImageFileFormat.h"
-#include "controls/detail/TopDownSection.h"
+#include "platform/gdi/Dib.h"
 #include "rowops/ImageBufferOps.h"
 #include "rowops/RowBlendWvkOp.h"
 
@@ -20,7 +20,7 @@ constexpr std::int32_t kBlendLuminosity = 20;
 struct OffscreenFace {
   OffscreenFace(HDC reference, int width, int height) {
     dc = ::CreateCompatibleDC(reference);
-    bitmap = MakeSection(width, height, &bits);
+    bitmap = platform::CreateTopDownSection(width, height, &bits);
     if (dc && bitmap) old = ::SelectObject(dc, bitmap);
   }
   ~OffscreenFace() {

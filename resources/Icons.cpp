@@ -35,16 +35,9 @@ bool Decode(const BYTE* bytes, DWORD size, Picture& picture) {
 
 // Premultiplied BGRA, as the platform's bitmaps hold it, averaged over each target pixel's area.
 HBITMAP Scaled(const Picture& picture, int width, int height) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  BYTE* out = nullptr;
+  HBITMAP bitmap = platform::CreateTopDownSection(width, height, &out);
   if (!bitmap) return nullptr;
-  auto* out = static_cast<BYTE*>(bits);
   for (int y = 0; y < height; ++y) {
     int top = y * picture.height / height, bottom = std::max(top + 1, (y + 1) * picture.height / height);
     for (int x = 0; x < width; ++x) {

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "controls/DrawEffects.h"
-#include "controls/detail/TopDownSection.h"
 #include "platform/gdi/Dib.h"
 #include "platform/gdi/Draw.h"
 
@@ -67,7 +66,7 @@ std::vector<double> BoxSums(const std::vector<double>& grid, int gridWidth, int 
 HBITMAP DrawEffects::MakeEffectBitmap(HBITMAP bitmap, int width, int height, int flags, bool hasMask,
                                       COLORREF maskColor, COLORREF replaceColor) {
   BYTE* bits = nullptr;
-  HBITMAP result = MakeSection(width, height, &bits);
+  HBITMAP result = platform::CreateTopDownSection(width, height, &bits);
   if (!result) return nullptr;
   {
     SelectedBitmap target(result), source(bitmap);
@@ -98,8 +97,8 @@ void DrawEffects::DrawShadow(HDC dc, int x, int y, int width, int height, HBITMA
                              int blurX, int blurY) {
   BYTE* maskBits = nullptr;
   BYTE* screenBits = nullptr;
-  HBITMAP mask = MakeSection(width, height, &maskBits);
-  HBITMAP screen = MakeSection(width, height, &screenBits);
+  HBITMAP mask = platform::CreateTopDownSection(width, height, &maskBits);
+  HBITMAP screen = platform::CreateTopDownSection(width, height, &screenBits);
   if (mask && screen) {
     if (soft) {
       blurX = std::max(1, blurX | 1);
@@ -148,7 +147,7 @@ void DrawEffects::DrawBitmap(HDC dc, int x, int y, int width, int height, HBITMA
   const SIZE size = BitmapSize(bitmap);
   if (size.cx < 1 || width < 1 || height < 1) return;
   BYTE* workBits = nullptr;
-  HBITMAP work = MakeSection(width, height, &workBits);
+  HBITMAP work = platform::CreateTopDownSection(width, height, &workBits);
   if (!work) return;
   {
     SelectedBitmap target(work), source(bitmap);

@@ -6,7 +6,6 @@
 #include "controls/HtmlDrawer.h"
 #include "controls/detail/HtmlPictures.h"
 #include "controls/detail/HtmlTags.h"
-#include "controls/detail/TopDownSection.h"
 #include "platform/classlib/CWinApp.h"
 #include "platform/gdi/Dib.h"
 #include "platform/gdi/Draw.h"
@@ -49,7 +48,7 @@ HBITMAP LoadPicture(UINT id, COLORREF key, bool& keyed) {
   const int width = static_cast<int>(picture.GetWidth()), height = static_cast<int>(picture.GetHeight());
   if (width < 1 || height < 1 || width > kMaxImageSide || height > kMaxImageSide) return nullptr;
   BYTE* pixel = nullptr;
-  HBITMAP bitmap = MakeSection(width, height, &pixel);
+  HBITMAP bitmap = platform::CreateTopDownSection(width, height, &pixel);
   if (!bitmap) return nullptr;
   const bool alpha = picture.AlphaIsValid();
   // The picture file keeps its rows bottom-up.

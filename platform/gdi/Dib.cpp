@@ -223,3 +223,23 @@ UINT GetNearestPaletteIndex(HPALETTE handle, COLORREF color) {
   }
   return best;
 }
+
+namespace platform {
+
+HBITMAP CreateTopDownSection(int width, int height, BYTE** bits) {
+  *bits = nullptr;
+  if (width < 1 || height < 1) return nullptr;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* pixels = nullptr;
+  HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+  *bits = static_cast<BYTE*>(pixels);
+  return section;
+}
+
+}  // namespace platform

@@ -68,3 +68,9 @@ HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL background);
 UINT RealizePalette(HDC dc);
 UINT GetPaletteEntries(HPALETTE palette, UINT start, UINT count, PALETTEENTRY* entries);
 UINT GetNearestPaletteIndex(HPALETTE palette, COLORREF color);
+
+namespace platform {
+// A 32-bit top-down DIB section; `*bits` receives its pixels, top row first, four bytes a
+// pixel. Null (and `*bits` null) for an empty size.
+HBITMAP CreateTopDownSection(int width, int height, BYTE** bits);
+}  // namespace platform

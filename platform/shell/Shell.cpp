@@ -116,14 +116,8 @@ int DeleteConfirmed(const SHFILEOPSTRUCT& operation, const std::vector<std::stri
 
 // The generic document (a page with a turned corner) or folder, drawn on a transparent square.
 HICON GenericIcon(bool folder, int size) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = size;
-  info.bmiHeader.biHeight = -size;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP picture = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  BYTE* bits = nullptr;
+  HBITMAP picture = platform::CreateTopDownSection(size, size, &bits);
   HDC dc = CreateCompatibleDC(nullptr);
   HGDIOBJ oldBitmap = SelectObject(dc, picture);
   auto scaled = [size](std::initializer_list<POINT> points) {

@@ -32,14 +32,10 @@ class Canvas {
  public:
   Canvas(int width, int height, Grid grid = Grid::kCentres)
       : width_(width), height_(height), shift_(grid == Grid::kCorners ? -0.5 : 0) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
     dc_ = CreateCompatibleDC(nullptr);
-    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
+    BYTE* pixels = nullptr;
+    bitmap_ = platform::CreateTopDownSection(width, height, &pixels);
+    bits_ = pixels;
     old_ = SelectObject(dc_, bitmap_);
     GdipCreateFromHDC(dc_, &graphics_);
     GdipSetSmoothingMode(graphics_, SmoothingModeAntiAlias);
