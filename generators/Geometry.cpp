@@ -19,10 +19,6 @@ const TurnConstants kTurnMinus60 = TurnBy(-1.0471975511965976);
 const TurnConstants kTurnPlus120 = TurnBy(2.0943951023931953);
 const TurnConstants kTurnMinus120 = TurnBy(-2.0943951023931953);
 
-bool IsEqual(double a, double b) { return std::fabs(a - b) < kGeometryTolerance; }
-
-bool IsZero(double x) { return std::fabs(x) < kGeometryTolerance; }
-
 bool Point2D::operator!=(const Point2D& p) const {
   return !(std::fabs(x - p.x) < kGeometryTolerance) || !(std::fabs(y - p.y) < kGeometryTolerance);
 }

@@ -14,8 +14,9 @@ namespace corvel {
 
 constexpr double kGeometryTolerance = 1e-8;
 
-bool IsEqual(double a, double b);
-bool IsZero(double x);
+// Inline: the folds ask per pixel.
+inline bool IsZero(double x) { return x < kGeometryTolerance && x > -kGeometryTolerance; }
+inline bool IsEqual(double a, double b) { return IsZero(a - b); }
 // 0 when a and b differ by less than the tolerance, else -1 when a < b and 1 otherwise (also
 // when either is NaN).
 inline int CompareWithTolerance(double a, double b) {

@@ -86,11 +86,26 @@ int P3Generator::Generate(CProgressMeter* meter) {
   const Point2D t1a = source(1 - hu, 1) + origin, t1b = source(1, 1 - hv) + origin, t1c = c11 + origin;
   const double k0 = seamK0, k1 = seamK1;
   const double near = ThirdOfAPixel(frame.basisA, frame.basisB);
+  // Unbent and unfeathered nothing bends or carries: the plan needs the clamped position alone.
+  const bool hardUnbent = IsZero(fv) && k0 == 0 && k1 == 0;
 
   auto planPixel = [&](int x, int y, SamplePlan& plan) {
     const Point2D q = Fold(WrapToCell(x, y));
     const Point2D folded = frame.PlaneToLattice(q.x, q.y);
     double s = Clamp01(folded.x), t = Clamp01(folded.y);
+    if (hardUnbent) {
+      // A pixel right on a hard seam shows the side every copy of it shows: the edge s = 1 turned
+      // about its anchor onto t = 0, the edge t = 1 onto s = 0. The turns of a nearly hexagonal
+      // lattice end a little off the edges, so "on" is within a third of a pixel.
+      const Point2D own = source(s, t);
+      if (s > 1 - near && t > near)
+        plan.Single(own.RotateMinus120(c10));
+      else if (t > 1 - near && s < 1 - near)
+        plan.Single(own.RotatePlus120(c01));
+      else
+        plan.Single(own);
+      return;
+    }
 
     // Both seam curves follow the larger bump along either edge; k0 bends the edges at anchor2,
     // k1 those at anchor1.
@@ -118,16 +133,7 @@ int P3Generator::Generate(CProgressMeter* meter) {
 
     const Point2D own = source(s, t);
     if (IsZero(fv)) {
-      // Unbent, a pixel right on a hard seam shows the side every copy of it shows: the edge s = 1
-      // turned about its anchor onto t = 0, the edge t = 1 onto s = 0. The turns of a nearly
-      // hexagonal lattice end a little off the edges, so "on" is within a third of a pixel.
-      const bool unbent = k0 == 0 && k1 == 0;
-      if (unbent && s > 1 - near && t > near)
-        plan.Single(own.RotateMinus120(c10));
-      else if (unbent && t > 1 - near && s < 1 - near)
-        plan.Single(own.RotatePlus120(c01));
-      else
-        plan.Single(own);
+      plan.Single(own);
       return;
     }
     // At an anchor three copies meet: the own sample and the two turns about the anchor,

@@ -70,6 +70,7 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   const Line2D edgeA(source(0, 0), source(1, 0)), edgeB(source(0, 0), source(0, 1));
   const double k0 = seamK0;
   const double near = ThirdOfAPixel(basisA, basisB);
+  const bool hardUnbent = IsZero(fv) && k0 == 0;
 
   auto planPixel = [&](int x, int y, SamplePlan& plan) {
     const Point2D folded = FoldLattice(CellPosition(*this, x, y));
@@ -77,6 +78,21 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
     double v = folded.y < 0 ? 0 : (folded.y >= 0.5 ? 0.5 : folded.y);
     if (v > lk.YAt(u)) v = lk.YAt(u);
     if (v > lm.YAt(u)) v = lm.YAt(u);
+    if (hardUnbent) {
+      // Nothing bends: only a pixel on the seam to (0, 0.5) is carried across it. A pixel right on
+      // the hard seam shows the side every copy of it shows: that seam turned about G onto the one
+      // to (0.5, 0). The turns of a nearly hexagonal lattice end a little off the seams, so "on"
+      // is within a third of a pixel.
+      if (CompareWithTolerance(v, lm.YAt(u)) != -1) {
+        const Point2D q = source(u, v).RotateMinus120(gs);
+        const Point2D st = detN == 0 ? q : invN.Apply(q.x, q.y);
+        u = st.x - su;
+        v = st.y - sv;
+      }
+      const Point2D own = source(u, v);
+      plan.Single(OnSecondMedian({u, v}, near) ? own.RotateMinus120(gs) : own);
+      return;
+    }
 
     // The two seams from G bend by the larger bump, against the sign of k0.
     const double tu = Clamp01((u - hu) / (h - hu)), tv = Clamp01((v - hv) / (h - hv));
@@ -97,10 +113,7 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
 
     const Point2D own = source(u, v);
     if (IsZero(fv)) {
-      // Unbent, a pixel right on the hard seam shows the side every copy of it shows: the seam from
-      // G to (0, 0.5) turned about G onto the one to (0.5, 0). The turns of a nearly hexagonal
-      // lattice end a little off the seams, so "on" is within a third of a pixel.
-      plan.Single(k0 == 0 && OnSecondMedian({u, v}, near) ? own.RotateMinus120(gs) : own);
+      plan.Single(own);
       return;
     }
     auto three = [&](const Point2D& a, const Point2D& b, const Point2D& c, bool nearCentre) {

@@ -71,6 +71,7 @@ int P6Generator::Generate(CProgressMeter* meter) {
   const Line2D e3(i1, j);
   const double k0 = seamK0, k1 = seamK1;
   const double near = ThirdOfAPixel(basisA, basisB);
+  const bool hardUnbent = IsZero(fv) && k0 == 0 && k1 == 0;
 
   // Unbent, a pixel away from the kites' seams is one sample of its position folded as Fold
   // folds it; the pixels of bands about every line the seams lie on are planned as below. The
@@ -132,6 +133,23 @@ int P6Generator::Generate(CProgressMeter* meter) {
         uv = {ClampHalf(uv.x), ClampHalf(uv.y)};
         if (uv.y > median1_.YAt(uv.x)) uv.y = median1_.YAt(uv.x);
         if (uv.y > median2_.YAt(uv.x)) uv.y = median2_.YAt(uv.x);
+        if (hardUnbent) {
+          // Nothing bends: only a pixel on the second median is carried across it. A pixel right
+          // on a hard seam shows the side every copy of it shows: the axis u = 0 turned about the
+          // six-fold centre onto v = 0, the second median about the three-fold centre onto the
+          // first. The turns of a nearly hexagonal lattice end a little off the seams, so "on" is
+          // within a third of a pixel.
+          if (CompareWithTolerance(uv.y, median2_.YAt(uv.x)) != -1)
+            uv = toLattice(source(uv).RotateMinus120(t));
+          const Point2D own = source(uv);
+          if (uv.x < near && uv.y > near)
+            plan.Single(own.RotatePlus60(z));
+          else if (OnSecondMedian(uv, near))
+            plan.Single(own.RotateMinus120(t));
+          else
+            plan.Single(own);
+          return;
+        }
 
         // Beyond a bent seam the point belongs to the kite turned about that seam's centre. The
         // seams on the axes bend by the stronger of the bumps along the two.
@@ -166,17 +184,7 @@ int P6Generator::Generate(CProgressMeter* meter) {
         const double u = uv.x, v = uv.y;
         const Point2D own = source(u, v);
         if (IsZero(fv)) {
-          // Unbent, a pixel right on a hard seam shows the side every copy of it shows: the axis
-          // u = 0 turned about the six-fold centre onto v = 0, the second median about the
-          // three-fold centre onto the first. The turns of a nearly hexagonal lattice end a little
-          // off the seams, so "on" is within a third of a pixel.
-          const bool unbent = k0 == 0 && k1 == 0;
-          if (unbent && u < near && v > near)
-            plan.Single(own.RotatePlus60(z));
-          else if (unbent && OnSecondMedian({u, v}, near))
-            plan.Single(own.RotateMinus120(t));
-          else
-            plan.Single(own);
+          plan.Single(own);
           return;
         }
         // Signed distances to the four seams, positive inside the kite.
