@@ -198,12 +198,22 @@ void MarkBand(double t0, double dt, const FoldProgram::Band& original, double sl
     const double first = std::max(0.0, std::ceil(from - slack)),
                  end = std::min(double(count), std::floor(to + slack) + 1);
     if (!(first < end)) continue;
-    if (whole) {
-      std::memset(marks + std::size_t(first), 1, std::size_t(end - first));
-      continue;
+    if (!whole) {
+      // The part's test is affine along the row: a run wholly inside one of its bands is marked
+      // whole, one wholly between two passed over, and only a run across a band's end is tested
+      // pixel by pixel.
+      const double a = (part.r0 + first * part.dr) / along.every,
+                   b = (part.r0 + (end - 1) * part.dr) / along.every;
+      const double low = std::min(a, b), high = std::max(a, b);
+      const double inside = std::floor(low - along.from), gap = std::floor(low - along.to);
+      if (high >= inside + along.to) {
+        if (high < gap + 1 + along.from) continue;
+        for (int x = int(first); x < int(end); ++x)
+          if (InBand(part.r0 + x * part.dr, along)) marks[x] = 1;
+        continue;
+      }
     }
-    for (int x = int(first); x < int(end); ++x)
-      if (InBand(part.r0 + x * part.dr, along)) marks[x] = 1;
+    std::memset(marks + std::size_t(first), 1, std::size_t(end - first));
   }
 }
 

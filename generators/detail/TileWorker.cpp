@@ -189,8 +189,7 @@ constexpr int kRowsAhead = 8;
 
 }  // namespace
 
-int TileWorkerRows::RunFolded(const FoldProgram& program,
-                              const std::function<void(int x, int y, SamplePlan& plan)>& planPixel) {
+int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& planPixels) {
   State& s = *state_;
   std::vector<std::vector<std::int32_t>> positions(std::size_t(RowThreads::Count()));
   std::vector<std::vector<std::uint8_t>> marks(positions.size());
@@ -265,13 +264,11 @@ int TileWorkerRows::RunFolded(const FoldProgram& program,
           const std::uint8_t* const marked = banded.data();
           for (const void* at = std::memchr(marked, 1, std::size_t(width_)); at;) {
             const int x = int(static_cast<const std::uint8_t*>(at) - marked);
-            SamplePlan plan;
-            planPixel(x, y, plan);
-            queue.Append(plan);
             places[planned++] = x;
             at = x + 1 < width_ ? std::memchr(marked + x + 1, 1, std::size_t(width_ - x - 1)) : nullptr;
           }
           if (planned == 0) continue;
+          planPixels(y, places, planned, queue);
           std::uint8_t* mixed = reinterpret_cast<std::uint8_t*>(row.data());
           queue.Finish(s.sourceRows, mixed, planned);
           for (int i = 0; i < planned; ++i) std::memcpy(out + 4 * std::size_t(places[i]), mixed + 4 * i, 4);

@@ -107,12 +107,13 @@ class TileWorkerRows {
   // Plans every row (planRow(y, queue) queues its pixels), fetches, mixes and writes it, the rows
   // shared among threads; the meter moves on the calling thread. 0, 100 when stopped, or 102.
   int Run(const std::function<void(int y, RowQueue& queue)>& planRow);
+  // Queues the plans of count pixels xs[0 ..] of row y, in the output.
+  using PlanPixels = std::function<void(int y, const int* xs, int count, RowQueue& queue)>;
   // The same by a fold program: one sample a pixel, lattice coordinates stepped in fixed point
   // and folded in SIMD lanes. Within a level of Run's planned samples.
-  // Pixels in the program's bands take planPixel(x, y, plan) instead, x and y in the output,
-  // unless the program's blends finish them.
-  int RunFolded(const FoldProgram& program,
-                const std::function<void(int x, int y, SamplePlan& plan)>& planPixel);
+  // Pixels in the program's bands are planned by planPixels instead, a row's at once, unless the
+  // program's blends finish them.
+  int RunFolded(const FoldProgram& program, const PlanPixels& planPixels);
   // The output becomes the generator's workImage and its origin the tile's; answers code.
   int HandOver(int code);
 
@@ -147,8 +148,13 @@ int RunTileWorker(TileGenerator& generator, CProgressMeter* meter, PlanPixel&& p
   if (code != 0) return code;
   if (folded) {
     const POINT start = rows.Start();
-    return rows.HandOver(rows.RunFolded(
-        *fold, [&](int x, int y, SamplePlan& plan) { planPixel(start.x + x, start.y + y, plan); }));
+    return rows.HandOver(rows.RunFolded(*fold, [&](int y, const int* xs, int count, detail::RowQueue& queue) {
+      SamplePlan plan;
+      for (int i = 0; i < count; ++i) {
+        planPixel(start.x + xs[i], start.y + y, plan);
+        queue.Append(plan);
+      }
+    }));
   }
   const int width = rows.Width();
   const POINT start = rows.Start();
