@@ -44,6 +44,7 @@ class QuarterTurnFeathering {
         return a ? own.QuarterTurnA(centre) : own.QuarterTurnB(centre);
       });
     };
+    blends.middlesFromRegions = true;
     const detail::HalfPlane alongU[] = {UAbove(hu), UBelow(0.5 - hu)},
                             alongV[] = {VAbove(hv), VBelow(0.5 - hv)};
     blends.AddOwn({alongU[0], alongU[1], alongV[0], alongV[1]});

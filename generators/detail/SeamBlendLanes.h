@@ -85,13 +85,14 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, int co
       middle = inside ? zero + g.middle : middle;
     }
     const F offMiddle = w - 0.5f;
-    left |= (offMiddle < zero ? -offMiddle : offMiddle) < middle;
+    const I nearMiddle = (offMiddle < zero ? -offMiddle : offMiddle) < middle;
     w = w < zero ? zero : (w > one ? one : w);
     const I partnerX = blended ? __builtin_convertvector(px, I) : ownX;
     const I partnerY = blended ? __builtin_convertvector(py, I) : ownY;
     const I outFirst = __builtin_shuffle(partnerX, partnerY, lowPairs),
             outSecond = __builtin_shuffle(partnerX, partnerY, highPairs);
-    const B flags = __builtin_convertvector((decided & ~left) == 0 ? (ownX == ownX) & 1 : ownX != ownX, B);
+    const I byPlan = (decided & ~left) == 0;
+    const B flags = __builtin_convertvector((byPlan & 1) | (nearMiddle & ~byPlan & 2), B);
     if (n == kWidth) {
       std::memcpy(partners + 2 * k, &outFirst, sizeof outFirst);
       std::memcpy(partners + 2 * k + kWidth, &outSecond, sizeof outSecond);

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "core/CpuFeatures.h"
+#include "generators/detail/SeamFeathering.h"
 
 namespace corvel::detail {
 
@@ -234,23 +235,67 @@ RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& pro
   return reached;
 }
 
-bool SeamBlendRow::Reserve(int width) {
+bool SeamBlendsInDoubles::Plan(const Point2D& plane, SamplePlan& plan) const {
+  const FoldProgram& p = program_;
+  // The program's fold, as the kernels run it in lanes.
+  auto wrapped = [&](double t) {
+    t += p.wrapBias;
+    return t - std::floor(t) - p.wrapBias;
+  };
+  const Point2D cell = generator_.PlaneToLattice(plane.x, plane.y);
+  const Point2D start(wrapped(cell.x), wrapped(cell.y));
+  Point2D uv = start;
+  for (int i = 0; i < p.stepCount; ++i) {
+    const FoldStep& step = p.steps[i];
+    const Point2D tested = step.fromStart ? start : uv;
+    auto inside = [&](const HalfPlane& side) {
+      return side.nu * tested.x + side.nv * tested.y + side.n1 < 0;
+    };
+    if (inside(step.side) == step.above || !inside(step.also)) continue;
+    const LatticeAffine& m = step.map;
+    uv = {m.uu * uv.x + m.uv * uv.y + m.u1, m.vu * uv.x + m.vv * uv.y + m.v1};
+  }
+  const LatticeAffine& f = blends_.frame;
+  const Point2D at(f.uu * uv.x + f.uv * uv.y + f.u1, f.vu * uv.x + f.vv * uv.y + f.v1);
+  for (int r = 0; r < blends_.regionCount; ++r) {
+    const BlendRegion& region = blends_.regions[r];
+    bool inside = true;
+    for (int i = 0; i < region.sideCount && inside; ++i) {
+      const HalfPlane& side = region.sides[i];
+      inside = side.nu * at.x + side.nv * at.y + side.n1 < 0;
+    }
+    if (!inside) continue;
+    if (!region.blended || region.planned) return false;
+    const LatticeAffine& q = region.partner;
+    const LatticeLinear& w = region.weight;
+    const Point2D own = generator_.LatticeToSource(uv.x + p.sourceShift.x, uv.y + p.sourceShift.y);
+    PlanBand(plan, own, {q.uu * at.x + q.uv * at.y + q.u1, q.vu * at.x + q.vv * at.y + q.v1},
+             Clamp01(w.wu * at.x + w.wv * at.y + w.w1));
+    return true;
+  }
+  return false;
+}
+
+bool SeamBlendRow::Reserve(int width, const Point2D& origin) {
   try {
     partners_.resize(2 * (std::size_t(width) + kSampledTogether));
     weights_.resize(std::size_t(width));
     samples_.resize(4 * (std::size_t(width) + kSampledTogether));
+    middlePlaces_.resize(std::size_t(width));
   } catch (const std::bad_alloc&) {
     return false;
   }
-  return true;
+  return middles_.Reserve(width, origin);
 }
 
-int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const BgraRows& source,
-                        const std::int32_t* positions, int width, std::uint8_t* marks, std::uint8_t* out) {
+int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const SeamBlendsInDoubles* middles,
+                        const SeamBlendRowPlace& place, const BgraRows& source, const std::int32_t* positions,
+                        int width, std::uint8_t* marks, std::uint8_t* out) {
   // Marks come in runs across the bands; each run is decided, sampled and mixed in place. Pixels
   // without a partner between others that take one sample their own position again and keep
   // their own sample.
-  int planned = 0;
+  int planned = 0, middleCount = 0;
+  SamplePlan plan;
   for (int x = NextMarked(marks, 0, width); x < width;) {
     int end = x + 1;
     while (end < width && marks[end]) ++end;
@@ -270,8 +315,25 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
       SampleBilinearBgra(source, samples_.data(), partners_.data() + 2 * first, padded, SampleEdge::kClamp);
       MixRun(out + 4 * (x + first), samples_.data(), weights_.data() + first, last - first);
     }
-    for (int i = x; i < end; ++i) planned += marks[i];
+    for (int i = x; i < end; ++i) {
+      if (marks[i] == 2) {
+        const bool inDoubles = middles &&
+                               middles->Plan({place.start.x + i * place.step, place.start.y}, plan);
+        if (inDoubles) {
+          middles_.Append(plan);
+          middlePlaces_[std::size_t(middleCount++)] = i;
+        }
+        marks[i] = inDoubles ? 0 : 1;
+      }
+      planned += marks[i];
+    }
     x = NextMarked(marks, end, width);
+  }
+  if (middleCount > 0) {
+    // Mixed in the samples' room, which the runs are done with.
+    middles_.Finish(source, samples_.data(), middleCount);
+    for (int i = 0; i < middleCount; ++i)
+      std::memcpy(out + 4 * std::size_t(middlePlaces_[std::size_t(i)]), samples_.data() + 4 * i, 4);
   }
   return planned;
 }

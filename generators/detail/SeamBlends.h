@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/TileWorker.h"
 #include "rowops/RowSampler.h"
 
 namespace corvel::detail {
@@ -41,11 +42,11 @@ struct BlendRegion {
   bool planned = false;
   // Where blended: the partner's source point (relative to the source lattice's origin, as the
   // plan in doubles places it) and the own sample's weight, clamped to [0, 1]. Pixels within
-  // kOnSeamMiddle pixels of the line where the weight is one half are planned: the plan mixes
-  // them half and half to a whole or half level, which a weight from a 24.8 position, a few 256ths
-  // of a pixel off, may truncate a level short, and their images across the seam, on its middle
-  // too, would no longer match. Where they are their own partners, as on a mirror, they mix
-  // exactly in lanes.
+  // kOnSeamMiddle pixels of the line where the weight is one half mix in doubles, or are planned
+  // where the group's plan is not its regions': the plan mixes them half and half to a whole or
+  // half level, which a weight from a 24.8 position, a few 256ths of a pixel off, may truncate a
+  // level short, and their images across the seam, on its middle too, would no longer match.
+  // Where they are their own partners, as on a mirror, they mix exactly in lanes.
   static constexpr double kOnSeamMiddle = 1.0 / 16;
   LatticeAffine partner;
   LatticeLinear weight;
@@ -61,6 +62,10 @@ struct SeamBlends {
   // From the folded position to the coordinates the regions are stated in, where a group plans
   // in a frame of its own.
   LatticeAffine frame;
+  // Whether the group plans a blended region's pixels just as the region states them, to the
+  // last bit in doubles: its pixels near a seam's middle then mix from the regions in doubles
+  // (SeamBlendsInDoubles) rather than by the group's plan.
+  bool middlesFromRegions = false;
 
   void AddOwn(std::initializer_list<HalfPlane> sides) { Add(sides, false, false, {}, {}); }
   void AddPlanned(std::initializer_list<HalfPlane> sides) { Add(sides, false, true, {}, {}); }
@@ -97,9 +102,10 @@ struct SeamBlendArgs {
   } regions[SeamBlends::kMaxRegions] = {};
 };
 
-// For count own positions (pairs): planned[i] 1 where no region holds the pixel, a planned one
-// does or a blended one near its seam's middle, else 0; the partner's 24.8 position and the own
-// sample's weight, or the own position and 1 where the pixel takes no partner.
+// For count own positions (pairs): planned[i] 1 where no region holds the pixel or a planned one
+// does, 2 where a blended one holds it near its seam's middle, else 0; the partner's 24.8
+// position and the own sample's weight, or the own position and 1 where the pixel takes no
+// partner.
 using SeamBlendKernel = void (*)(const SeamBlendArgs& args, const std::int32_t* positions, int count,
                                  std::uint8_t* planned, std::int32_t* partners, float* weights);
 void SeamBlendSse2(const SeamBlendArgs& args, const std::int32_t* positions, int count, std::uint8_t* planned,
@@ -119,21 +125,46 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
 RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& program,
                   const TileGenerator& generator);
 
+// The blended regions in doubles, for the pixels near a seam's middle: the program's fold and
+// the regions' partners and weights as the plan in doubles takes them, so that such a pixel mixes
+// as the plan mixes it and as its image across the seam mixes.
+class SeamBlendsInDoubles {
+ public:
+  SeamBlendsInDoubles(const SeamBlends& blends, const FoldProgram& program, const TileGenerator& generator)
+      : blends_(blends), program_(program), generator_(generator) {}
+  // The two samples of the pixel at the plane point; false where a blended region does not hold it.
+  bool Plan(const Point2D& plane, SamplePlan& plan) const;
+
+ private:
+  const SeamBlends& blends_;
+  const FoldProgram& program_;
+  const TileGenerator& generator_;
+};
+
+// Where a row of band pixels lies: its first pixel's plane point and the step along it.
+struct SeamBlendRowPlace {
+  Point2D start;
+  double step = 1;
+};
+
 // One thread's room for a row's band pixels.
 class SeamBlendRow {
  public:
   // false when the memory cannot be had.
-  bool Reserve(int width);
+  bool Reserve(int width, const Point2D& origin);
   // Of the marked pixels of a row whose own samples out already holds, those in a region are
-  // finished (blended with their partners, read from source) and unmarked; the rest stay marked,
-  // and are counted.
-  int Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const BgraRows& source,
-            const std::int32_t* positions, int width, std::uint8_t* marks, std::uint8_t* out);
+  // finished (blended with their partners, read from source; near a seam's middle by `middles`
+  // where given) and unmarked; the rest stay marked, and are counted.
+  int Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const SeamBlendsInDoubles* middles,
+            const SeamBlendRowPlace& place, const BgraRows& source, const std::int32_t* positions, int width,
+            std::uint8_t* marks, std::uint8_t* out);
 
  private:
   std::vector<std::int32_t> partners_;
   std::vector<float> weights_;
   std::vector<std::uint8_t> samples_;
+  RowQueue middles_;
+  std::vector<int> middlePlaces_;
 };
 
 }  // namespace corvel::detail

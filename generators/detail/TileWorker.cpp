@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "core/CpuFeatures.h"
@@ -48,9 +49,9 @@ bool RowQueue::Reserve(int width, const Point2D& origin) {
   return true;
 }
 
-void RowQueue::Finish(const ImageRows& source, std::uint8_t* out, int width) {
-  source.Sample(samples_.data(), positions_.data(), int(position_ - positions_.data()) / 2,
-                ImageRows::kClamp);
+void RowQueue::Finish(const BgraRows& source, std::uint8_t* out, int width) {
+  SampleBilinearBgra(source, samples_.data(), positions_.data(), int(position_ - positions_.data()) / 2,
+                     SampleEdge::kClamp);
   const BYTE* sample = samples_.data();
   const double* weight = weights_.data();
   for (int x = 0; x < width; ++x, out += 4) {
@@ -172,7 +173,7 @@ int TileWorkerRows::Run(const std::function<void(int y, RowQueue& queue)>& planR
         }
         for (int y = first; y < last; ++y) {
           planRow(y, queue);
-          queue.Finish(s.sourceRows, s.outputRows.Row(y), width_);
+          queue.Finish(s.sourceRows.Rows(), s.outputRows.Row(y), width_);
         }
       },
       [&](int finished) { return meter_.StepAndTestAbort(finished) != 0; });
@@ -198,6 +199,8 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
   SeamBlendArgs blendArgs;
   const bool blending = program.blends && MakeSeamBlendArgs(*program.blends, program, generator_, blendArgs);
   const SeamBlendKernel blendKernel = ChooseSeamBlendKernel();
+  std::optional<SeamBlendsInDoubles> middles;
+  if (blending && program.blends->middlesFromRegions) middles.emplace(*program.blends, program, generator_);
   std::atomic<bool> noMemory{false};
   const FoldPositionsKernel kernel = ChooseFoldKernel();
   const FoldKernelArgs args = KernelArgs(program, generator_);
@@ -242,7 +245,7 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
           return;
         }
         SeamBlendRow& blendRow = blendRows[std::size_t(slot)];
-        if (blending && !blendRow.Reserve(width_)) {
+        if (blending && !blendRow.Reserve(width_, generator_.origin)) {
           noMemory = true;
           return;
         }
@@ -256,7 +259,8 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
           // then moved out to where they belong.
           MarkBands(program, generator_, rowStart, width_, banded.data());
           if (blending &&
-              blendRow.Blend(blendKernel, blendArgs, source, row.data(), width_, banded.data(), out) == 0)
+              blendRow.Blend(blendKernel, blendArgs, middles ? &*middles : nullptr, {rowStart, pixelStep_.x},
+                             source, row.data(), width_, banded.data(), out) == 0)
             continue;
           // The marked pixels' places, in the row's positions past the last one read.
           int* const places = reinterpret_cast<int*>(row.data()) + width_;
@@ -270,7 +274,7 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
           if (planned == 0) continue;
           planPixels(y, places, planned, queue);
           std::uint8_t* mixed = reinterpret_cast<std::uint8_t*>(row.data());
-          queue.Finish(s.sourceRows, mixed, planned);
+          queue.Finish(s.sourceRows.Rows(), mixed, planned);
           for (int i = 0; i < planned; ++i) std::memcpy(out + 4 * std::size_t(places[i]), mixed + 4 * i, 4);
         }
       },

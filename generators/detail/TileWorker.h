@@ -70,7 +70,7 @@ class RowQueue {
     *count_++ = static_cast<unsigned char>(plan.count);
   }
   // Fetches the queued samples from source, mixes them into out (width pixels), and empties.
-  void Finish(const ImageRows& source, std::uint8_t* out, int width);
+  void Finish(const BgraRows& source, std::uint8_t* out, int width);
 
  private:
   Point2D origin_;

@@ -30,15 +30,17 @@ TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
   ASSERT_TRUE(detail::MakeSeamBlendArgs(blends, program, generator, args));
   EXPECT_EQ(args.testCount, 2);  // v < 0.5 and v > 0.5 share one
 
+  // planned: 1 by the plan, 2 near the seam's middle (v = 0.25, a 16th of a pixel either way).
   struct Case {
     double u, v;
-    bool planned;
+    int planned;
     double weight;
   };
-  const Case cases[] = {{0.05, 0.2, true, 0},   {0.3, 0.2, false, 0.4},  {0.3, 0.7, false, 1},
-                        {0.6, 0.1, false, 0.2}, {0.6, 0.45, false, 0.9}, {0.9, 0.9, false, 1},
-                        {0.02, 0.9, true, 0},   {0.5, 0.0, false, 0},    {0.7, 0.3, false, 0.6},
-                        {0.4, 0.6, false, 1},   {0.2, 0.4, false, 0.8}};
+  const Case cases[] = {{0.05, 0.2, 1, 0},       {0.3, 0.2, 0, 0.4},      {0.3, 0.7, 0, 1},
+                        {0.6, 0.1, 0, 0.2},      {0.6, 0.45, 0, 0.9},     {0.9, 0.9, 0, 1},
+                        {0.02, 0.9, 1, 0},       {0.5, 0.0, 0, 0},        {0.7, 0.3, 0, 0.6},
+                        {0.4, 0.6, 0, 1},        {0.2, 0.4, 0, 0.8},      {0.6, 0.25, 2, 0.5},
+                        {0.3, 0.2505, 2, 0.501}, {0.3, 0.2495, 2, 0.499}, {0.3, 0.2485, 0, 0.497}};
   const int count = int(sizeof cases / sizeof cases[0]);
   std::vector<std::int32_t> positions;
   for (const Case& c : cases) {
@@ -54,8 +56,8 @@ TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
     kernel(args, positions.data(), count, planned.data(), partners.data(), weights.data());
     for (int i = 0; i < count; ++i) {
       const Case& c = cases[i];
-      EXPECT_EQ(planned[i], c.planned ? 1 : 0) << i;
-      if (c.planned) continue;
+      EXPECT_EQ(planned[i], c.planned) << i;
+      if (c.planned == 1) continue;
       EXPECT_NEAR(weights[i], c.weight, 1e-4) << i;
       // A pixel that keeps its own sample reads its own position again.
       const bool blended = c.v < 0.5;
@@ -67,6 +69,24 @@ TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
     EXPECT_EQ(partners[2 * count], -7);
     EXPECT_EQ(weights[count], -7);
   }
+
+  // In doubles, a pixel in the blended region takes its own point and its partner as the plan in
+  // doubles would; elsewhere the plan decides.
+  const detail::SeamBlendsInDoubles inDoubles(blends, program, generator);
+  SamplePlan plan;
+  ASSERT_TRUE(inDoubles.Plan({60, 25}, plan));
+  ASSERT_EQ(plan.count, 2);
+  EXPECT_NEAR(plan.points[0].x, 60, 1e-9);
+  EXPECT_NEAR(plan.points[0].y, 25, 1e-9);
+  EXPECT_NEAR(plan.points[1].x, 60, 1e-9);
+  EXPECT_NEAR(plan.points[1].y, 125, 1e-9);
+  EXPECT_NEAR(plan.weights[0], 0.5, 1e-12);
+  EXPECT_NEAR(plan.weights[1], 0.5, 1e-12);
+  // The cell wraps: a point a cell on is the same pixel.
+  ASSERT_TRUE(inDoubles.Plan({160, 125}, plan));
+  EXPECT_NEAR(plan.points[1].y, 125, 1e-9);
+  EXPECT_FALSE(inDoubles.Plan({5, 25}, plan));   // planned
+  EXPECT_FALSE(inDoubles.Plan({60, 75}, plan));  // own alone
 }
 
 }  // namespace
