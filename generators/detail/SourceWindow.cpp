@@ -17,17 +17,28 @@ namespace {
 std::mutex cacheLock;
 std::vector<std::uint8_t> cachedBuffer;
 
-// Whole cache lines, an odd count of them: successive rows then start in different sets.
-std::intptr_t SpreadPitch(int width) {
-  std::intptr_t lines = (std::intptr_t{width} * 4 + 63) / 64;
-  if (lines % 2 == 0) ++lines;
-  return lines * 64;
+// Rows this far apart fall into sets of the cache apart: not a multiple of two lines.
+bool Spreads(std::intptr_t pitch) { return pitch % 128 != 0; }
+
+// The pitch of the part's rows where they lie at one positive pitch that spreads them, else 0.
+std::intptr_t InPlacePitch(const ImageRows& rows, const RECT& part) {
+  const std::intptr_t pitch = rows.Row(part.top + 1) - rows.Row(part.top);
+  if (pitch <= 0 || !Spreads(pitch) || pitch * (part.bottom - part.top) > INT32_MAX) return 0;
+  for (int y = part.top + 1; y + 1 < part.bottom; ++y)
+    if (rows.Row(y + 1) - rows.Row(y) != pitch) return 0;
+  return pitch;
 }
 
 // How far from the parallelogram a sample may lie, and its taps reach, in pixels.
 constexpr double kReachMargin = 3;
 
 }  // namespace
+
+std::intptr_t SpreadPitch(int width) {
+  std::intptr_t lines = (std::intptr_t{width} * 4 + 63) / 64;
+  if (lines % 2 == 0) ++lines;
+  return lines * 64;
+}
 
 void ReachedColumns(const SourceReach& reach, int y, int& first, int& last) {
   const double top = y - kReachMargin, bottom = y + kReachMargin;
@@ -72,6 +83,17 @@ BgraRows SourceWindow::Open(const ImageRows& rows, RECT part, long long budgetPi
   part.bottom = std::min<LONG>(part.bottom, rows.Height());
   const int width = part.right - part.left, height = part.bottom - part.top;
   if (width < 2 || height < 2) return result;
+  auto framed = [&](const std::uint8_t* window, std::intptr_t pitch) {
+    result.window = window;
+    result.windowPitch = pitch;
+    result.windowLeft = part.left;
+    result.windowTop = part.top;
+    result.windowWidth = width;
+    result.windowHeight = height;
+    return result;
+  };
+  if (const std::intptr_t inPlace = InPlacePitch(rows, part))
+    return framed(rows.Row(part.top) + 4 * std::size_t(part.left), inPlace);
   const std::intptr_t pitch = SpreadPitch(width);
   if (pitch * height > INT32_MAX || !WithinTileBudget(pitch / 4 * height + budgetPixels)) return result;
   {
@@ -97,13 +119,7 @@ BgraRows SourceWindow::Open(const ImageRows& rows, RECT part, long long budgetPi
                   rows.Row(part.top + y) + 4 * std::size_t(from), 4 * std::size_t(to - from));
     }
   });
-  result.window = window;
-  result.windowPitch = pitch;
-  result.windowLeft = part.left;
-  result.windowTop = part.top;
-  result.windowWidth = width;
-  result.windowHeight = height;
-  return result;
+  return framed(window, pitch);
 }
 
 }  // namespace corvel::detail

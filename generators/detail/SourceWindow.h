@@ -1,7 +1,8 @@
-// The part of the source a fold program reads, copied into one block whose pitch spreads its rows
-// over the cache's sets: the source's own rows lie in bands of their own, and their pitches of a
-// multiple of 512 bytes make a walk down a column evict itself. The buffer is kept for the next
-// render, so that renders of one shape fault in no new pages.
+// The part of the source a fold program reads, in one block whose pitch spreads its rows over the
+// cache's sets: our own images' rows lie in bands of their own, and their pitches of a multiple
+// of 512 bytes make a walk down a column evict itself, so such rows are copied; rows laid out so
+// already are read in place. The copy's buffer is kept for the next render, so that renders of
+// one shape fault in no new pages.
 #pragma once
 #include <cstdint>
 #include <vector>
@@ -17,6 +18,10 @@ struct SourceReach {
   Point2D corner, alongU, alongV;
 };
 
+// The pitch of BGRA rows of width pixels that spreads them over the cache's sets: whole cache
+// lines, an odd count of them, so that successive rows start in different sets.
+std::intptr_t SpreadPitch(int width);
+
 // The columns [first, last) of row y that samples within a few pixels of reach may read.
 void ReachedColumns(const SourceReach& reach, int y, int& first, int& last);
 
@@ -28,7 +33,8 @@ class SourceWindow {
   SourceWindow& operator=(const SourceWindow&) = delete;
 
   // The rows with a window over part (right and bottom exclusive, clipped to the rows) where it
-  // is not empty, its copy can be had and budgetPixels more pixels stay within the tile budget;
+  // is not empty: the rows themselves where they lie at one positive pitch that spreads them,
+  // else a copy where it can be had and budgetPixels more pixels stay within the tile budget;
   // else the rows alone. Given reach, each row copies only what samples about it read: a turned
   // parallelogram fills about half its box.
   BgraRows Open(const ImageRows& rows, RECT part, long long budgetPixels, const SourceReach* reach = nullptr);

@@ -4,10 +4,20 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <new>
 
+#include "generators/detail/SourceWindow.h"
 #include "generators/detail/TileWorker.h"
 
 namespace corvel {
+
+// An image over the area's pixels goes before them.
+TileGenerator::~TileGenerator() { workImage.Destroy(); }
+
+void TileGenerator::ReleaseWorkImage() {
+  workImage.Destroy();
+  areaPixels_.reset();
+}
 
 void TileGenerator::SetSeamCurves(double k0, double k1, double k2) {
   seamK0 = k0;
@@ -86,8 +96,13 @@ CoreResult TileGenerator::TakeSourceArea(CRowIteratorBands& source, int anchorX,
   }
   result = bgra.SetViewFormat(keFormatBGRA, keAccessRead);
   if (!result.Ok()) return result;
-  result = workImage.CreateBGRA(int(width), int(height));
+  const std::intptr_t pitch = detail::SpreadPitch(int(width));
+  if (height > PTRDIFF_MAX / pitch) return keErrorNoMemory;
+  std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[std::size_t(pitch * height)]);
+  if (!pixels) return keErrorNoMemory;
+  result = workImage.CreateView(int(width), int(height), pixels.get(), pitch, keFormatBGRA);
   if (!result.Ok()) return result;
+  areaPixels_ = std::move(pixels);
 
   // Outside the source the nearest edge pixel stands in: a picked area may leave the image.
   const int sourceWidth = bgra.Width(), sourceHeight = bgra.Height();

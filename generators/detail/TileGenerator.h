@@ -4,6 +4,8 @@
 // and the same (u, v) on the source is u C + v D.
 #pragma once
 #include <cmath>
+#include <cstdint>
+#include <memory>
 
 #include "core/CoreResult.h"
 #include "core/RowIteratorBands.h"
@@ -53,7 +55,7 @@ inline bool WithinTileBudget(long long pixels) { return pixels >= 0 && pixels <=
 class TileGenerator {
  public:
   TileGenerator() = default;
-  virtual ~TileGenerator() = default;
+  virtual ~TileGenerator();
   TileGenerator(const TileGenerator&) = delete;
   TileGenerator& operator=(const TileGenerator&) = delete;
 
@@ -65,6 +67,8 @@ class TileGenerator {
   // generator has generated.
   virtual CoreResult TakeSourceArea(CRowIteratorBands& source, int anchorX, int anchorY,
                                     double featherPercent, const RECT& area);
+  // Drops workImage and the copied area's pixels it may lie over.
+  void ReleaseWorkImage();
   // The group's fold of a point of the cell; the base's folds nothing and adds origin.
   virtual Point2D MapPoint(const Point2D& p) const;
   // Renders the tile into workImage: 0, 100 when the meter asked to stop, or the core code of
@@ -117,6 +121,11 @@ class TileGenerator {
   // An image the fold programs render into instead of a new one where it is BGRA of the tile's
   // size: renders of one size then write over the same pages rather than fault in new ones.
   CRowIteratorBands* reusableOutput = nullptr;
+
+ private:
+  // A copied area's pixels in one block at a pitch that spreads its rows over the cache's sets,
+  // so that the render reads them in place; workImage lies over them.
+  std::unique_ptr<std::uint8_t[]> areaPixels_;
 
  protected:
   // The origin of the groups whose tile starts where the cell's box does: past a negative A.x

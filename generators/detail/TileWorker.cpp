@@ -289,7 +289,7 @@ int TileWorkerRows::HandOver(int code) {
   s.outputRows.Unlock();
   s.source.Destroy();
   s.converted.Destroy();
-  if (CRowIteratorBands::IsValid(&generator_.workImage)) generator_.workImage.Destroy();
+  generator_.ReleaseWorkImage();
   // A failed render leaves the caller's image where it was.
   if (code != 0 && code != keErrorStopped && s.reused)
     generator_.reusableOutput->TakeFrom(s.output);

@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "core/RowIteratorBands.h"
+#include "generators/detail/ImageRows.h"
 
 namespace corvel::detail {
 namespace {
@@ -45,6 +50,42 @@ TEST(ReachedColumns, FlatReachAndFarRows) {
   EXPECT_GE(last, 112);
   ReachedColumns(flat, 60, first, last);
   EXPECT_EQ(first, last);
+}
+
+// Rows at one positive pitch that spreads them over the cache are read where they lie, across the
+// bands the image keeps them in; rows at a pitch that aliases, bottom-up rows and our own banded
+// rows are copied. Either way the window holds the part's pixels.
+TEST(SourceWindow, ReadsSpreadRowsInPlaceAndCopiesOthers) {
+  const int width = 40, height = 300;
+  const std::intptr_t spread = SpreadPitch(width), aliasing = 256;
+  std::vector<std::uint8_t> spreadRows(std::size_t(spread) * height), aliasingRows(aliasing * height),
+      upwardRows(std::size_t(spread) * height);
+  CRowIteratorBands images[4];
+  ASSERT_TRUE(images[0].CreateView(width, height, spreadRows.data(), spread, keFormatBGRA).Ok());
+  ASSERT_TRUE(images[1].CreateView(width, height, aliasingRows.data(), aliasing, keFormatBGRA).Ok());
+  ASSERT_TRUE(images[2]
+                  .CreateView(width, height, upwardRows.data() + (height - 1) * spread, -spread, keFormatBGRA)
+                  .Ok());
+  ASSERT_TRUE(images[3].CreateBGRA(width, height).Ok());
+  const RECT part{5, 100, 35, 290};
+  for (int i = 0; i < 4; ++i) {
+    for (int y = 0; y < height; ++y) {
+      BYTE* row = images[i].LockRowPointer(y, 0, -1);
+      for (int x = 0; x < 4 * width; ++x) row[x] = BYTE(7 * x + 13 * y);
+      images[i].UnlockRow(y);
+    }
+    ImageRows rows;
+    ASSERT_EQ(rows.Lock(images[i]), 0);
+    SourceWindow window;
+    const BgraRows opened = window.Open(rows, part, 0);
+    ASSERT_NE(opened.window, nullptr) << i;
+    EXPECT_EQ(opened.window == rows.Row(part.top) + 4 * part.left, i == 0) << i;
+    for (int y = part.top; y < part.bottom; ++y)
+      ASSERT_EQ(std::memcmp(opened.window + (y - part.top) * opened.windowPitch, rows.Row(y) + 4 * part.left,
+                            4 * std::size_t(part.right - part.left)),
+                0)
+          << i << " row " << y;
+  }
 }
 
 }  // namespace

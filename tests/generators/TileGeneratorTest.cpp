@@ -4,7 +4,9 @@
 #include <cmath>
 
 #include "core/ProgressMeter.h"
+#include "generators/detail/ImageRows.h"
 #include "generators/detail/SeamFeathering.h"
+#include "generators/detail/SourceWindow.h"
 #include "generators/detail/TileGenerator.h"
 #include "generators/groups/P3MLGenerator.h"
 #include "tests/generators/TileTestImages.h"
@@ -137,6 +139,18 @@ TEST(TakeSourceArea, AnAreaInsideAPartOfAnImageIsTakenInThePartsFrame) {
   ASSERT_EQ(g.workImage.Height(), 10);
   EXPECT_EQ(PixelAt(g.workImage, 0, 0), (Bgra{7, 26, 15, 255}));
   EXPECT_EQ(PixelAt(g.workImage, 9, 9), (Bgra{7, 35, 24, 255}));
+}
+
+// A copy lies as the render's window does, rows at one pitch across bands, to be read in place.
+TEST(TakeSourceArea, ACopiedAreaLiesAtOnePitchThatSpreadsItsRows) {
+  CRowIteratorBands source;
+  ASSERT_TRUE(source.CreateBGR(64, 300).Ok());
+  TileGenerator g;
+  ASSERT_EQ(g.TakeSourceArea(source, 0, 0, 0, RECT{3, 2, 52, 290}).GetCode(), keErrorNone);
+  ImageRows rows;
+  ASSERT_EQ(rows.Lock(g.workImage), 0);
+  for (int y = 0; y + 1 < rows.Height(); ++y)
+    ASSERT_EQ(rows.Row(y + 1) - rows.Row(y), detail::SpreadPitch(50)) << y;
 }
 
 TEST(TakeSourceArea, OutsideTheSourceRepeatsTheNearestEdgePixel) {

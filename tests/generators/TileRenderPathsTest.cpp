@@ -6,11 +6,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/CpuFeatures.h"
 #include "core/RowThreads.h"
 #include "generators/GenerateTile.h"
 #include "generators/TileGroups.h"
+#include "generators/detail/SourceWindow.h"
 #include "tests/generators/TileSymmetry.h"
 #include "tests/generators/TileTestImages.h"
 
@@ -204,6 +207,46 @@ TEST(TileRenderPaths, OneAndEightThreadsGiveTheSameBytes) {
           << method << " row " << y;
       tiles[0].UnlockRow(y);
       tiles[1].UnlockRow(y);
+    }
+  }
+}
+
+// A picked area copied from a source of another format, and a source whose rows lie as the render
+// reads them, are read in place: the same bytes as the window's copy of our own banded rows.
+TEST(TileRenderPaths, AreasReadInPlaceGiveTheBytesOfTheCopiedWindow) {
+  const int size = 480;
+  CRowIteratorBands banded, bgr, spread;
+  MakeGrainyWaves(banded, size);
+  ASSERT_TRUE(bgr.CreateBGR(size, size).Ok());
+  for (int y = 0; y < size; ++y) {
+    const BYTE* from = banded.LockRowPointer(y, 0, -1);
+    BYTE* to = bgr.LockRowPointer(y, 0, -1);
+    for (int x = 0; x < size; ++x) std::memcpy(to + 3 * x, from + 4 * x, 3);
+    banded.UnlockRow(y);
+    bgr.UnlockRow(y);
+  }
+  const std::intptr_t pitch = detail::SpreadPitch(size);
+  std::vector<BYTE> pixels(std::size_t(pitch) * size);
+  ASSERT_TRUE(spread.CreateView(size, size, pixels.data(), pitch, keFormatBGRA).Ok());
+  ASSERT_TRUE(CRowIteratorBands::CopyPixels(spread, banded).Ok());
+  for (const auto& [method, feather] : {std::pair{keTilingP1, 0}, {keTilingP4, 20}, {keTilingP6, 20}}) {
+    TileShape pick = Pick(method, feather, 30);
+    pick.seamK0 = pick.seamK1 = pick.seamK2 = 0;
+    CRowIteratorBands tiles[3];
+    Render(banded, pick, ProbeCpuFeatures(), tiles[0]);
+    Render(bgr, pick, ProbeCpuFeatures(), tiles[1]);
+    Render(spread, pick, ProbeCpuFeatures(), tiles[2]);
+    for (int i = 1; i < 3; ++i) {
+      ASSERT_EQ(tiles[i].Width(), tiles[0].Width());
+      ASSERT_EQ(tiles[i].Height(), tiles[0].Height());
+      for (int y = 0; y < tiles[0].Height(); ++y) {
+        ASSERT_EQ(std::memcmp(tiles[i].LockRowPointer(y, 0, -1), tiles[0].LockRowPointer(y, 0, -1),
+                              4 * std::size_t(tiles[0].Width())),
+                  0)
+            << method << " source " << i << " row " << y;
+        tiles[0].UnlockRow(y);
+        tiles[i].UnlockRow(y);
+      }
     }
   }
 }
