@@ -31,20 +31,21 @@ class QuarterTurnFeathering {
         twoFoldV_(source(0, 0.5)),
         twoFoldU_(source(0.5, 0)) {}
 
-  // Plan's bands and inside, unbent, as blends; where two bands cross, pixels stay planned.
+  // Plan's bands, corners and inside, unbent, as blends.
   void DescribeBlends(detail::SeamBlends& blends) const {
     using detail::UAbove;
     using detail::UBelow;
     using detail::VAbove;
     using detail::VBelow;
     const double hu = fu_ / 2, hv = fv_ / 2;
-    auto turned = [this](bool a, const Point2D& centre) {
+    // Turned by a quarter (A or B) or, neither, by half.
+    auto turned = [this](bool a, const Point2D& centre, bool half = false) {
       return detail::AffineOf([&](double u, double v) {
         const Point2D own = source_(u, v);
-        return a ? own.QuarterTurnA(centre) : own.QuarterTurnB(centre);
+        return half ? own.HalfTurn(centre) : a ? own.QuarterTurnA(centre) : own.QuarterTurnB(centre);
       });
     };
-    blends.middlesFromRegions = true;
+    blends.plansAsRegions = true;
     const detail::HalfPlane alongU[] = {UAbove(hu), UBelow(0.5 - hu)},
                             alongV[] = {VAbove(hv), VBelow(0.5 - hv)};
     blends.AddOwn({alongU[0], alongU[1], alongV[0], alongV[1]});
@@ -54,6 +55,16 @@ class QuarterTurnFeathering {
     blends.AddBlend({VBelow(hv), alongU[0], alongU[1]}, turned(false, corner_), {0, 1 / fv_, 0.5});
     blends.AddBlend({VAbove(0.5 - hv), alongU[0], alongU[1]}, turned(false, centre_),
                     {0, -1 / fv_, 0.5 / fv_ + 0.5});
+    const detail::LatticeLinear lowU{1 / fu_, 0, 0.5}, highU{-1 / fu_, 0, 0.5 / fu_ + 0.5},
+        lowV{0, 1 / fv_, 0.5}, highV{0, -1 / fv_, 0.5 / fv_ + 0.5};
+    blends.AddCorner({UBelow(hu), VBelow(hv)}, turned(true, corner_), lowU, turned(false, corner_), lowV,
+                     turned(true, corner_, true));
+    blends.AddCorner({UBelow(hu), VAbove(0.5 - hv)}, turned(true, corner_), lowU, turned(false, centre_),
+                     highV, turned(true, twoFoldV_, true));
+    blends.AddCorner({UAbove(0.5 - hu), VBelow(hv)}, turned(true, centre_), highU, turned(false, corner_),
+                     lowV, turned(true, twoFoldU_, true));
+    blends.AddCorner({UAbove(0.5 - hu), VAbove(0.5 - hv)}, turned(true, centre_), highU,
+                     turned(false, centre_), highV, turned(true, centre_, true));
   }
 
   // uv is the folded position clamped to the quarter; the seams through the corner are bent by

@@ -65,7 +65,7 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, int co
     const I ownX = __builtin_shuffle(first, second, evens), ownY = __builtin_shuffle(first, second, odds);
     const F x = __builtin_convertvector(ownX, F), y = __builtin_convertvector(ownY, F);
     const F zero = x - x, one = zero + 1.0f;
-    I decided = ownX != ownX, blended = decided, left = decided;  // all false
+    I decided = ownX != ownX, blended = decided, left = decided, inDoubles = decided;  // all false
     I bits = decided;
     F px = zero, py = zero, w = one, middle = zero;
     for (int t = 0; t < a.testCount; ++t) {
@@ -77,6 +77,7 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, int co
       const I inside = ((bits & g.care) == g.want) & ~decided;
       decided |= inside;
       left |= inside & g.planned;
+      inDoubles |= inside & g.inDoubles;
       if (!g.blended) continue;
       blended |= inside;
       px = inside ? x * g.partner[0] + y * g.partner[1] + g.partner[2] : px;
@@ -92,7 +93,7 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, int co
     const I outFirst = __builtin_shuffle(partnerX, partnerY, lowPairs),
             outSecond = __builtin_shuffle(partnerX, partnerY, highPairs);
     const I byPlan = (decided & ~left) == 0;
-    const B flags = __builtin_convertvector((byPlan & 1) | (nearMiddle & ~byPlan & 2), B);
+    const B flags = __builtin_convertvector((byPlan & 1) | ((nearMiddle | inDoubles) & ~byPlan & 2), B);
     if (n == kWidth) {
       std::memcpy(partners + 2 * k, &outFirst, sizeof outFirst);
       std::memcpy(partners + 2 * k + kWidth, &outSecond, sizeof outSecond);

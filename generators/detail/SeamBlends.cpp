@@ -187,6 +187,7 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
                     : 0;
     to.blended = from.blended ? -1 : 0;
     to.planned = from.planned ? -1 : 0;
+    to.inDoubles = from.corner ? -1 : 0;
   }
   return true;
 }
@@ -207,7 +208,7 @@ RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& pro
   }
   for (int r = 0; r < blends.regionCount; ++r) {
     const BlendRegion& region = blends.regions[r];
-    if (!region.blended) continue;
+    if (!region.blended && !region.corner) continue;
     // The reach cut by the region's sides along u and v; slanted sides are left out.
     double lowU = reachLowU, highU = reachHighU, lowV = reachLowV, highV = reachHighV;
     for (int i = 0; i < region.sideCount; ++i) {
@@ -221,15 +222,17 @@ RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& pro
       }
     }
     if (lowU > highU || lowV > highV) continue;
-    const LatticeAffine& p = region.partner;
-    for (const Point2D& corner :
-         {Point2D(lowU, lowV), Point2D(highU, lowV), Point2D(lowU, highV), Point2D(highU, highV)}) {
-      const double x = p.uu * corner.x + p.uv * corner.y + p.u1 + generator.origin.x,
-                   y = p.vu * corner.x + p.vv * corner.y + p.v1 + generator.origin.y;
-      reached.left = std::min(reached.left, LONG(std::clamp(std::floor(x) - 2, -kFar, kFar)));
-      reached.top = std::min(reached.top, LONG(std::clamp(std::floor(y) - 2, -kFar, kFar)));
-      reached.right = std::max(reached.right, LONG(std::clamp(std::ceil(x) + 3, -kFar, kFar)));
-      reached.bottom = std::max(reached.bottom, LONG(std::clamp(std::ceil(y) + 3, -kFar, kFar)));
+    for (const LatticeAffine* p : {&region.partner, &region.partner2, &region.partnerBoth}) {
+      if (p != &region.partner && !region.corner) break;
+      for (const Point2D& corner :
+           {Point2D(lowU, lowV), Point2D(highU, lowV), Point2D(lowU, highV), Point2D(highU, highV)}) {
+        const double x = p->uu * corner.x + p->uv * corner.y + p->u1 + generator.origin.x,
+                     y = p->vu * corner.x + p->vv * corner.y + p->v1 + generator.origin.y;
+        reached.left = std::min(reached.left, LONG(std::clamp(std::floor(x) - 2, -kFar, kFar)));
+        reached.top = std::min(reached.top, LONG(std::clamp(std::floor(y) - 2, -kFar, kFar)));
+        reached.right = std::max(reached.right, LONG(std::clamp(std::ceil(x) + 3, -kFar, kFar)));
+        reached.bottom = std::max(reached.bottom, LONG(std::clamp(std::ceil(y) + 3, -kFar, kFar)));
+      }
     }
   }
   return reached;
@@ -265,12 +268,17 @@ bool SeamBlendsInDoubles::Plan(const Point2D& plane, SamplePlan& plan) const {
       inside = side.nu * at.x + side.nv * at.y + side.n1 < 0;
     }
     if (!inside) continue;
-    if (!region.blended || region.planned) return false;
-    const LatticeAffine& q = region.partner;
-    const LatticeLinear& w = region.weight;
+    if (!(region.blended || region.corner) || region.planned) return false;
+    auto partner = [&](const LatticeAffine& q) {
+      return Point2D(q.uu * at.x + q.uv * at.y + q.u1, q.vu * at.x + q.vv * at.y + q.v1);
+    };
+    auto weight = [&](const LatticeLinear& w) { return Clamp01(w.wu * at.x + w.wv * at.y + w.w1); };
     const Point2D own = generator_.LatticeToSource(uv.x + p.sourceShift.x, uv.y + p.sourceShift.y);
-    PlanBand(plan, own, {q.uu * at.x + q.uv * at.y + q.u1, q.vu * at.x + q.vv * at.y + q.v1},
-             Clamp01(w.wu * at.x + w.wv * at.y + w.w1));
+    if (region.corner)
+      PlanCorner(plan, own, partner(region.partner), partner(region.partner2), partner(region.partnerBoth),
+                 weight(region.weight), weight(region.weight2));
+    else
+      PlanBand(plan, own, partner(region.partner), weight(region.weight));
     return true;
   }
   return false;

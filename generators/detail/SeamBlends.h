@@ -50,6 +50,12 @@ struct BlendRegion {
   static constexpr double kOnSeamMiddle = 1.0 / 16;
   LatticeAffine partner;
   LatticeLinear weight;
+  // Where two bands cross, a corner: the own sample weighs w w2, partnerBoth (1 - w) (1 - w2),
+  // partner (1 - w) w2 and partner2 (1 - w2) w, each weight clamped first, as the plan weighs a
+  // corner. Its pixels mix in doubles.
+  bool corner = false;
+  LatticeAffine partner2, partnerBoth;
+  LatticeLinear weight2;
 };
 
 // Tested in order; the first region a position lies in decides. A band pixel in none is planned,
@@ -62,10 +68,10 @@ struct SeamBlends {
   // From the folded position to the coordinates the regions are stated in, where a group plans
   // in a frame of its own.
   LatticeAffine frame;
-  // Whether the group plans a blended region's pixels just as the region states them, to the
-  // last bit in doubles: its pixels near a seam's middle then mix from the regions in doubles
-  // (SeamBlendsInDoubles) rather than by the group's plan.
-  bool middlesFromRegions = false;
+  // Whether the group plans the pixels of its blended regions and corners just as they state
+  // them, to the last bit in doubles: its pixels near a seam's middle and in corners then mix from
+  // the regions in doubles (SeamBlendsInDoubles) rather than by the group's plan.
+  bool plansAsRegions = false;
 
   void AddOwn(std::initializer_list<HalfPlane> sides) { Add(sides, false, false, {}, {}); }
   void AddPlanned(std::initializer_list<HalfPlane> sides) { Add(sides, false, true, {}, {}); }
@@ -77,6 +83,16 @@ struct SeamBlends {
   void AddBlend(std::initializer_list<HalfPlane> sides, const LatticeAffine& partner,
                 const LatticeLinear& weight) {
     Add(sides, true, false, partner, weight);
+  }
+  void AddCorner(std::initializer_list<HalfPlane> sides, const LatticeAffine& partner,
+                 const LatticeLinear& weight, const LatticeAffine& partner2, const LatticeLinear& weight2,
+                 const LatticeAffine& partnerBoth) {
+    Add(sides, false, false, partner, weight);
+    BlendRegion& region = regions[regionCount - 1];
+    region.corner = true;
+    region.partner2 = partner2;
+    region.weight2 = weight2;
+    region.partnerBoth = partnerBoth;
   }
 
  private:
@@ -97,13 +113,13 @@ struct SeamBlendArgs {
     std::int32_t care, want;
     float partner[6];
     float weight[3];
-    float middle;                   // a blended pixel is planned where |weight - 1/2| < middle
-    std::int32_t blended, planned;  // all ones or 0
+    float middle;  // a blended pixel is mixed in doubles where |weight - 1/2| < middle
+    std::int32_t blended, planned, inDoubles;  // all ones or 0
   } regions[SeamBlends::kMaxRegions] = {};
 };
 
 // For count own positions (pairs): planned[i] 1 where no region holds the pixel or a planned one
-// does, 2 where a blended one holds it near its seam's middle, else 0; the partner's 24.8
+// does, 2 where a corner holds it or a blended region near its seam's middle, else 0; the partner's 24.8
 // position and the own sample's weight, or the own position and 1 where the pixel takes no
 // partner.
 using SeamBlendKernel = void (*)(const SeamBlendArgs& args, const std::int32_t* positions, int count,
@@ -132,7 +148,8 @@ class SeamBlendsInDoubles {
  public:
   SeamBlendsInDoubles(const SeamBlends& blends, const FoldProgram& program, const TileGenerator& generator)
       : blends_(blends), program_(program), generator_(generator) {}
-  // The two samples of the pixel at the plane point; false where a blended region does not hold it.
+  // The samples of the pixel at the plane point; false where a blended region or corner does not
+  // hold it.
   bool Plan(const Point2D& plane, SamplePlan& plan) const;
 
  private:

@@ -200,7 +200,7 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
   const bool blending = program.blends && MakeSeamBlendArgs(*program.blends, program, generator_, blendArgs);
   const SeamBlendKernel blendKernel = ChooseSeamBlendKernel();
   std::optional<SeamBlendsInDoubles> middles;
-  if (blending && program.blends->middlesFromRegions) middles.emplace(*program.blends, program, generator_);
+  if (blending && program.blends->plansAsRegions) middles.emplace(*program.blends, program, generator_);
   std::atomic<bool> noMemory{false};
   const FoldPositionsKernel kernel = ChooseFoldKernel();
   const FoldKernelArgs args = KernelArgs(program, generator_);

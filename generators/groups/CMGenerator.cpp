@@ -31,7 +31,7 @@ int CMGenerator::Generate(CProgressMeter* meter) {
   using detail::VAbove;
   using detail::VBelow;
   detail::SeamBlends blends;
-  blends.middlesFromRegions = true;
+  blends.plansAsRegions = true;
   blends.AddOwn({VAbove(hu), UBelow(1 - hv)});
   blends.AddBlend({VBelow(hu), UAbove(hv), UBelow(1 - hv)},
                   detail::AffineOf([&](double u, double v) { return source(v + 1, u); }), {0, 1 / fu, 0.5});

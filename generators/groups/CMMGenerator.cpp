@@ -37,7 +37,7 @@ int CMMGenerator::Generate(CProgressMeter* meter) {
   fold.bandU = fold.bandV = {true, -hv, hv, 1};
   // Feathered, the band's pixels blend as below in lanes.
   detail::SeamBlends blends;
-  blends.middlesFromRegions = true;
+  blends.plansAsRegions = true;
   blends.AddOwn({detail::VAbove(hv)});
   blends.AddBlend({detail::VBelow(hv)},
                   detail::AffineOf([&](double u, double v) { return source(u, v).HalfTurn(middle); }),

@@ -76,7 +76,7 @@ int P1Generator::Generate(CProgressMeter* meter) {
   using detail::VBelow;
   constexpr double kOnEdge = 1e-5;
   detail::SeamBlends blends;
-  blends.middlesFromRegions = true;
+  blends.plansAsRegions = true;
   blends.AddPlanned({UAbove(-kOnEdge), UBelow(kOnEdge)});
   blends.AddPlanned({VAbove(-kOnEdge), VBelow(kOnEdge)});
   blends.AddOwn({UAbove(f1), VAbove(f2)});

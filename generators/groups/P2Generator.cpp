@@ -99,7 +99,7 @@ int P2Generator::Generate(CProgressMeter* meter) {
   };
   const HalfPlane belowDiagonal{1, 1, hv - 1}, aboveDiagonal{-1, -1, 1 - hv};  // v against 1 - hv - u
   detail::SeamBlends blends;
-  blends.middlesFromRegions = true;
+  blends.plansAsRegions = true;
   blends.AddOwn({UAbove(hu), VAbove(hv), belowDiagonal});
   blends.AddBlend({UBelow(hu), VAbove(hv), belowDiagonal}, halfTurn(zLeft), {1 / f1, 0, 0.5});
   blends.AddBlend({UAbove(hu), VBelow(hv), belowDiagonal}, halfTurn(zBottom), {0, 1 / f2, 0.5});

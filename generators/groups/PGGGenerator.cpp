@@ -56,7 +56,7 @@ int PGGGenerator::Generate(CProgressMeter* meter) {
     return detail::AffineOf([&](double u, double v) { return source(place(u, v)); });
   };
   detail::SeamBlends blends;
-  blends.middlesFromRegions = true;
+  blends.plansAsRegions = true;
   blends.AddOwn({UAbove(hu), UBelow(0.5 - hu), VAbove(hv), VBelow(0.5 - hv)});
   blends.AddBlend({UBelow(hu), VAbove(hv), VBelow(0.5 - hv)},
                   at([](double u, double v) { return Point2D(u + 0.5, 0.5 - v); }), {1 / fu, 0, 0.5});

@@ -47,7 +47,7 @@ int PGGenerator::Generate(CProgressMeter* meter) {
     return detail::AffineOf([&](double u, double v) { return source(place(u, v)); });
   };
   detail::SeamBlends blends;
-  blends.middlesFromRegions = true;
+  blends.plansAsRegions = true;
   blends.AddOwn({UAbove(hu), UBelow(0.5 - hu), VAbove(hv), VBelow(1 - hv)});
   blends.AddBlend({UBelow(hu), VAbove(hv), VBelow(1 - hv)},
                   at([](double u, double v) { return Point2D(u + 0.5, 1 - v); }), {1 / fu, 0, 0.5});

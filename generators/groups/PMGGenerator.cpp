@@ -47,7 +47,7 @@ int PMGGenerator::Generate(CProgressMeter* meter) {
   using detail::VAbove;
   using detail::VBelow;
   detail::SeamBlends blends;
-  blends.middlesFromRegions = true;
+  blends.plansAsRegions = true;
   blends.AddOwn({UAbove(hu), UBelow(1 - hu), VAbove(hv)});
   blends.AddBlend({UBelow(hu), VAbove(hv)},
                   detail::AffineOf([&](double u, double v) { return source(u + 1, v); }), {1 / fu, 0, 0.5});

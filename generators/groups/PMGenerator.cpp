@@ -27,7 +27,7 @@ int PMGenerator::Generate(CProgressMeter* meter) {
   fold.bandU = {true, -hu, hu};
   // Feathered, the bands' pixels blend as below in lanes.
   detail::SeamBlends blends;
-  blends.middlesFromRegions = true;
+  blends.plansAsRegions = true;
   blends.AddOwn({detail::UAbove(hu), detail::UBelow(1 - hu)});
   blends.AddBlend({detail::UBelow(hu)},
                   detail::AffineOf([&](double u, double v) { return source(u + 1, v); }), {1 / fu, 0, 0.5});

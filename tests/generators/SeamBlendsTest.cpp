@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/CpuFeatures.h"
+#include "generators/Geometry.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/TileGenerator.h"
 
@@ -87,6 +88,52 @@ TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
   EXPECT_NEAR(plan.points[1].y, 125, 1e-9);
   EXPECT_FALSE(inDoubles.Plan({5, 25}, plan));   // planned
   EXPECT_FALSE(inDoubles.Plan({60, 75}, plan));  // own alone
+}
+
+// Where two bands cross, the pixel is left to the blends in doubles, which weigh its four
+// samples as the plan weighs a corner: each band's ramp clamped, their products.
+TEST(SeamBlends, CornersMixInDoublesAsThePlanWeighsThem) {
+  TileGenerator generator;
+  generator.basisA = generator.basisC = {100, 0};
+  generator.basisB = generator.basisD = {0, 100};
+  generator.PrepareLattice();
+  const detail::FoldProgram program;
+  detail::SeamBlends blends;
+  // Across u = 0 the partner lies a cell on along u, across v = 0 along v; ramps a fifth wide.
+  blends.AddCorner({detail::UBelow(0.2), detail::VBelow(0.2)}, {100, 0, 100, 0, 100, 0}, {5, 0, 0.5},
+                   {100, 0, 0, 0, 100, 100}, {0, 5, 0.5}, {100, 0, 100, 0, 100, 100});
+  detail::SeamBlendArgs args;
+  ASSERT_TRUE(detail::MakeSeamBlendArgs(blends, program, generator, args));
+  const std::int32_t positions[] = {256 * 5, 256 * 2, 256 * 50, 256 * 2, 256 * 19, 256 * 19};
+  std::vector<detail::SeamBlendKernel> kernels = {detail::SeamBlendSse2};
+  if (ProbeCpuFeatures().avx2) kernels.push_back(detail::SeamBlendAvx2);
+  for (const detail::SeamBlendKernel kernel : kernels) {
+    std::uint8_t planned[3];
+    std::int32_t partners[6];
+    float weights[3];
+    kernel(args, positions, 3, planned, partners, weights);
+    EXPECT_EQ(planned[0], 2);
+    EXPECT_EQ(planned[1], 1);  // in no region
+    EXPECT_EQ(planned[2], 2);
+  }
+
+  const detail::SeamBlendsInDoubles inDoubles(blends, program, generator);
+  SamplePlan plan;
+  ASSERT_TRUE(inDoubles.Plan({5, 2}, plan));
+  ASSERT_EQ(plan.count, 4);
+  const Point2D points[] = {{5, 2}, {105, 102}, {105, 2}, {5, 102}};
+  // Ramps 0.75 across u and 0.6 across v.
+  const double expected[] = {0.45, 0.1, 0.15, 0.3};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_NEAR(plan.points[i].x, points[i].x, 1e-9) << i;
+    EXPECT_NEAR(plan.points[i].y, points[i].y, 1e-9) << i;
+    EXPECT_NEAR(plan.weights[i], expected[i], 1e-12) << i;
+  }
+  // Past the ramp's end the weight stays whole.
+  ASSERT_TRUE(inDoubles.Plan({15, 2}, plan));
+  EXPECT_NEAR(plan.weights[0], 0.6, 1e-12);
+  EXPECT_NEAR(plan.weights[2], 0, 1e-12);
+  EXPECT_FALSE(inDoubles.Plan({50, 2}, plan));
 }
 
 }  // namespace
