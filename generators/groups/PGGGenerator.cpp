@@ -47,7 +47,7 @@ int PGGGenerator::Generate(CProgressMeter* meter) {
   fold.sourceShift = {hu, hv};
   fold.bandU = {true, -hu, hu, 0.5};
   fold.bandV = {true, -hv, hv, 0.5};
-  // Feathered, the bands' pixels blend as below in lanes; the corners stay planned.
+  // Feathered, the bands' pixels blend as below in lanes, and the corners in doubles.
   using detail::UAbove;
   using detail::UBelow;
   using detail::VAbove;
@@ -68,6 +68,23 @@ int PGGGenerator::Generate(CProgressMeter* meter) {
   blends.AddBlend({VAbove(0.5 - hv), UAbove(hu), UBelow(0.5 - hu)},
                   at([](double u, double v) { return Point2D(0.5 - u, v - 0.5); }),
                   {0, -1 / fv, 0.5 / fv + 0.5});
+  const detail::LatticeLinear lowU{1 / fu, 0, 0.5}, highU{-1 / fu, 0, 0.5 / fu + 0.5}, lowV{0, 1 / fv, 0.5},
+      highV{0, -1 / fv, 0.5 / fv + 0.5};
+  auto halfTurn = [&](const Point2D& centre) {
+    return detail::AffineOf([&](double u, double v) { return source(u, v).HalfTurn(centre); });
+  };
+  blends.AddCorner({UBelow(hu), VBelow(hv)}, at([](double u, double v) { return Point2D(u + 0.5, 0.5 - v); }),
+                   lowU, at([](double u, double v) { return Point2D(0.5 - u, v + 0.5); }), lowV,
+                   halfTurn(h00));
+  blends.AddCorner({UBelow(hu), VAbove(0.5 - hv)},
+                   at([](double u, double v) { return Point2D(u + 0.5, 0.5 - v); }), lowU,
+                   at([](double u, double v) { return Point2D(0.5 - u, v - 0.5); }), highV, halfTurn(h01));
+  blends.AddCorner({UAbove(0.5 - hu), VBelow(hv)},
+                   at([](double u, double v) { return Point2D(0.5 - u, v + 0.5); }), lowV,
+                   at([](double u, double v) { return Point2D(u - 0.5, 0.5 - v); }), highU, halfTurn(h10));
+  blends.AddCorner({UAbove(0.5 - hu), VAbove(0.5 - hv)},
+                   at([](double u, double v) { return Point2D(0.5 - u, v - 0.5); }), highV,
+                   at([](double u, double v) { return Point2D(u - 0.5, 0.5 - v); }), highU, halfTurn(h11));
   if (fv != 0) fold.blends = &blends;
   return RunTileWorker(
       *this, meter,

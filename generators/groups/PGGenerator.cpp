@@ -38,7 +38,7 @@ int PGGenerator::Generate(CProgressMeter* meter) {
   fold.sourceShift = {hu, hv};
   fold.bandU = {true, -hu, hu, 0.5};
   fold.bandV = {true, -hv, hv, 1};
-  // Feathered, the bands' pixels blend as below in lanes; the corners stay planned.
+  // Feathered, the bands' pixels blend as below in lanes, and the corners in doubles.
   using detail::UAbove;
   using detail::UBelow;
   using detail::VAbove;
@@ -58,6 +58,22 @@ int PGGenerator::Generate(CProgressMeter* meter) {
                   at([](double u, double v) { return Point2D(u, v + 1); }), {0, 1 / fv, 0.5});
   blends.AddBlend({VAbove(1 - hv), UAbove(hu), UBelow(0.5 - hu)},
                   at([](double u, double v) { return Point2D(u, v - 1); }), {0, -1 / fv, 1 / fv + 0.5});
+  const detail::LatticeLinear lowU{1 / fu, 0, 0.5}, highU{-1 / fu, 0, 0.5 / fu + 0.5}, lowV{0, 1 / fv, 0.5},
+      highV{0, -1 / fv, 1 / fv + 0.5};
+  blends.AddCorner({UBelow(hu), VBelow(hv)}, at([](double u, double v) { return Point2D(u + 0.5, 1 - v); }),
+                   lowU, at([](double u, double v) { return Point2D(u, v + 1); }), lowV,
+                   at([](double u, double v) { return Point2D(u + 0.5, -v); }));
+  blends.AddCorner({UBelow(hu), VAbove(1 - hv)},
+                   at([](double u, double v) { return Point2D(u + 0.5, 1 - v); }), lowU,
+                   at([](double u, double v) { return Point2D(u, v - 1); }), highV,
+                   at([](double u, double v) { return Point2D(u + 0.5, 2 - v); }));
+  blends.AddCorner({UAbove(0.5 - hu), VBelow(hv)}, at([](double u, double v) { return Point2D(u, v + 1); }),
+                   lowV, at([](double u, double v) { return Point2D(u - 0.5, 1 - v); }), highU,
+                   at([](double u, double v) { return Point2D(u - 0.5, -v); }));
+  blends.AddCorner({UAbove(0.5 - hu), VAbove(1 - hv)},
+                   at([](double u, double v) { return Point2D(u, v - 1); }), highV,
+                   at([](double u, double v) { return Point2D(u - 0.5, 1 - v); }), highU,
+                   at([](double u, double v) { return Point2D(u - 0.5, 2 - v); }));
   if (fv != 0) fold.blends = &blends;
   return RunTileWorker(
       *this, meter,

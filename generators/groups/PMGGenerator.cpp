@@ -41,7 +41,7 @@ int PMGGenerator::Generate(CProgressMeter* meter) {
   fold.sourceShift = {hu, hv};
   fold.bandU = {true, -hu, hu, 1};
   fold.bandV = {true, -hv, hv, 0.5};
-  // Feathered, the bands' pixels blend as below in lanes; the corners stay planned.
+  // Feathered, the bands' pixels blend as below in lanes, and the corners in doubles.
   using detail::UAbove;
   using detail::UBelow;
   using detail::VAbove;
@@ -54,9 +54,17 @@ int PMGGenerator::Generate(CProgressMeter* meter) {
   blends.AddBlend({UAbove(1 - hu), VAbove(hv)},
                   detail::AffineOf([&](double u, double v) { return source(u - 1, v); }),
                   {-1 / fu, 0, 1 / fu + 0.5});
-  blends.AddBlend({VBelow(hv), UAbove(hu), UBelow(1 - hu)},
-                  detail::AffineOf([&](double u, double v) { return source(u, v).HalfTurn(q1); }),
-                  {0, 1 / fv, 0.5});
+  auto halfTurn = [&](const Point2D& centre) {
+    return detail::AffineOf([&](double u, double v) { return source(u, v).HalfTurn(centre); });
+  };
+  const detail::LatticeLinear lowV{0, 1 / fv, 0.5};
+  blends.AddBlend({VBelow(hv), UAbove(hu), UBelow(1 - hu)}, halfTurn(q1), lowV);
+  blends.AddCorner({UBelow(hu), VBelow(hv)},
+                   detail::AffineOf([&](double u, double v) { return source(u + 1, v); }), {1 / fu, 0, 0.5},
+                   halfTurn(q1), lowV, halfTurn(q0));
+  blends.AddCorner({UAbove(1 - hu), VBelow(hv)},
+                   detail::AffineOf([&](double u, double v) { return source(u - 1, v); }),
+                   {-1 / fu, 0, 1 / fu + 0.5}, halfTurn(q1), lowV, halfTurn(q2));
   if (fv != 0) fold.blends = &blends;
   return RunTileWorker(
       *this, meter,
