@@ -144,12 +144,9 @@ namespace {
 // that no pixel the fast render would put on the other side of a seam goes unplanned.
 constexpr double kMargin = 1e-5;
 
-// A band in units of its own period, widened by kMargin: [k + from, k + to) for every whole k,
-// once t is divided by `every`. Made once a band and row rather than once a pixel.
-struct UnitBand {
-  double from = 0, to = 0, every = 1;
-};
+using UnitBand = BandMarks::UnitBand;
 
+// A band in units of its own period, widened by kMargin.
 UnitBand InUnits(const FoldProgram::Band& band) {
   return {band.from / band.every - kMargin, band.to / band.every + kMargin, band.every};
 }
@@ -161,35 +158,62 @@ bool InBand(double t, const UnitBand& band) {
   return near(fraction) || near(fraction - 1) || near(fraction + 1);
 }
 
-// The part of a row a band is marked on: where r0 + x dr lies in `band`, or, unplanned, all.
-struct BandPart {
-  double r0 = 0, dr = 0;
-  FoldProgram::Band band;
-};
+}  // namespace
 
-// Marks where t0 + x dt lies within margin of [k every + from, k every + to) for some integer k,
-// and within part.
-void MarkBand(double t0, double dt, const FoldProgram::Band& original, double slack, int count,
-              std::uint8_t* marks, const BandPart& part = {}) {
-  FoldProgram::Band band = original;
-  if (!band.planned || count <= 0 || !(band.every > 0)) return;
-  const double start = t0;
-  t0 /= band.every;
-  dt /= band.every;
-  band.from /= band.every;
-  band.to /= band.every;
+BandMarks::BandMarks(const FoldProgram& program, const TileGenerator& generator)
+    : generator_(generator), slack_(program.slackPixels) {
+  along_ = generator.PlaneToLattice(1, 0);
+  auto add = [&](double a, double b, FoldProgram::Band band, double alongA = 0, double alongB = 0,
+                 FoldProgram::Band part = {}) {
+    band.from -= program.seamReach;
+    band.to += program.seamReach;
+    if (!band.planned || !(band.every > 0)) return;
+    Line& line = lines_[count_++];
+    line.a = a;
+    line.b = b;
+    line.every = band.every;
+    line.reached = InUnits(band);
+    line.from = band.from / band.every;
+    line.to = band.to / band.every;
+    line.dt = (a * along_.x + b * along_.y) / band.every;
+    line.perUnit = 1 / line.dt;
+    line.whole = !part.planned || !(part.every > 0);
+    if (line.whole) return;
+    part.from -= program.seamReach;
+    part.to += program.seamReach;
+    line.alongA = alongA;
+    line.alongB = alongB;
+    line.dr = alongA * along_.x + alongB * along_.y;
+    line.part = InUnits(part);
+  };
+  add(1, 0, program.bandU);
+  add(0, 1, program.bandV);
+  add(1, 1, program.bandSum);
+  for (const FoldProgram::SkewBand& skew : program.skewBands)
+    add(skew.a, skew.b, skew.band, skew.alongA, skew.alongB, skew.along);
+}
+
+void BandMarks::Mark(const Point2D& start, int count, std::uint8_t* marks) const {
+  if (count <= 0) return;
+  std::memset(marks, 0, std::size_t(count));
+  const Point2D at = generator_.PlaneToLattice(start.x, start.y);
+  for (int i = 0; i < count_; ++i) MarkLine(lines_[i], at, count, marks);
+}
+
+// Marks where the line's t lies within margin of its band, and within its part.
+void BandMarks::MarkLine(const Line& line, const Point2D& at, int count, std::uint8_t* marks) const {
+  const double t = line.a * at.x + line.b * at.y, t0 = t / line.every, dt = line.dt;
   const double last = t0 + (count - 1) * dt;
   const double low = std::floor(std::min(t0, last)) - 1, high = std::ceil(std::max(t0, last)) + 1;
   if (dt == 0 || high - low > count) {
     // Bands at most a pixel apart, or none crossed: the row is tested whole.
-    if (dt != 0 || InBand(start, InUnits(original))) std::memset(marks, 1, std::size_t(count));
+    if (dt != 0 || InBand(t, line.reached)) std::memset(marks, 1, std::size_t(count));
     return;
   }
-  const bool whole = !part.band.planned || !(part.band.every > 0);
-  const UnitBand along = whole ? UnitBand{} : InUnits(part.band);
-  // Pixels per unit of t: one division a row rather than two a crossing.
-  const double perUnit = 1 / dt;
-  const double fromStart = (band.from - kMargin - t0) * perUnit, toStart = (band.to + kMargin - t0) * perUnit;
+  const double slack = slack_, perUnit = line.perUnit;
+  const double fromStart = (line.from - kMargin - t0) * perUnit, toStart = (line.to + kMargin - t0) * perUnit;
+  const double r0 = line.alongA * at.x + line.alongB * at.y;
+  const UnitBand& along = line.part;
   for (double k = low; k <= high; ++k) {
     double from = fromStart + k * perUnit, to = toStart + k * perUnit;
     if (dt < 0) std::swap(from, to);
@@ -198,18 +222,17 @@ void MarkBand(double t0, double dt, const FoldProgram::Band& original, double sl
     const double first = std::max(0.0, std::ceil(from - slack)),
                  end = std::min(double(count), std::floor(to + slack) + 1);
     if (!(first < end)) continue;
-    if (!whole) {
+    if (!line.whole) {
       // The part's test is affine along the row: a run wholly inside one of its bands is marked
       // whole, one wholly between two passed over, and only a run across a band's end is tested
       // pixel by pixel.
-      const double a = (part.r0 + first * part.dr) / along.every,
-                   b = (part.r0 + (end - 1) * part.dr) / along.every;
-      const double low = std::min(a, b), high = std::max(a, b);
-      const double inside = std::floor(low - along.from), gap = std::floor(low - along.to);
-      if (high >= inside + along.to) {
-        if (high < gap + 1 + along.from) continue;
+      const double a = (r0 + first * line.dr) / along.every, b = (r0 + (end - 1) * line.dr) / along.every;
+      const double lowest = std::min(a, b), highest = std::max(a, b);
+      const double inside = std::floor(lowest - along.from), gap = std::floor(lowest - along.to);
+      if (highest >= inside + along.to) {
+        if (highest < gap + 1 + along.from) continue;
         for (int x = int(first); x < int(end); ++x)
-          if (InBand(part.r0 + x * part.dr, along)) marks[x] = 1;
+          if (InBand(r0 + x * line.dr, along)) marks[x] = 1;
         continue;
       }
     }
@@ -217,26 +240,9 @@ void MarkBand(double t0, double dt, const FoldProgram::Band& original, double sl
   }
 }
 
-}  // namespace
-
 void MarkBands(const FoldProgram& program, const TileGenerator& generator, const Point2D& start, int count,
                std::uint8_t* marks) {
-  std::memset(marks, 0, std::size_t(count));
-  const Point2D at = generator.PlaneToLattice(start.x, start.y), along = generator.PlaneToLattice(1, 0);
-  auto reaching = [&](FoldProgram::Band band) {
-    band.from -= program.seamReach;
-    band.to += program.seamReach;
-    return band;
-  };
-  const double slack = program.slackPixels;
-  MarkBand(at.x, along.x, reaching(program.bandU), slack, count, marks);
-  MarkBand(at.y, along.y, reaching(program.bandV), slack, count, marks);
-  MarkBand(at.x + at.y, along.x + along.y, reaching(program.bandSum), slack, count, marks);
-  for (const FoldProgram::SkewBand& skew : program.skewBands)
-    MarkBand(skew.a * at.x + skew.b * at.y, skew.a * along.x + skew.b * along.y, reaching(skew.band), slack,
-             count, marks,
-             {skew.alongA * at.x + skew.alongB * at.y, skew.alongA * along.x + skew.alongB * along.y,
-              reaching(skew.along)});
+  BandMarks(program, generator).Mark(start, count, marks);
 }
 
 FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& generator) {

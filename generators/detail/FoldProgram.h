@@ -177,9 +177,40 @@ double HexagonalDrift(const FoldProgram& program);
 // the bilinear footprint and a pixel more of margin.
 RECT ReachedSource(const FoldProgram& program, const TileGenerator& generator);
 
-// Marks (1) the pixels of a row of count pixels from the plane point start on, one apart, whose
-// cell positions lie in the program's bands (reaching seamReach further) or within slackPixels
-// along the row of them; clears the others.
+// The program's bands made ready once for the rows of a render: Mark marks (1) the pixels of a
+// row of count pixels from the plane point start on, one apart, whose cell positions lie in the
+// bands (reaching seamReach further) or within slackPixels along the row of them, and clears the
+// others. Reads the generator's lattice, which must outlive it.
+class BandMarks {
+ public:
+  BandMarks(const FoldProgram& program, const TileGenerator& generator);
+  void Mark(const Point2D& start, int count, std::uint8_t* marks) const;
+
+  // [k + from, k + to) for every whole k, once t is divided by `every`.
+  struct UnitBand {
+    double from = 0, to = 0, every = 1;
+  };
+
+ private:
+  // A band about the lines where t = a u + b v is whole, t per pixel along the row dt (over
+  // every), limited unless whole to where alongA u + alongB v lies in part.
+  struct Line {
+    double a = 0, b = 0, every = 1, from = 0, to = 0, dt = 0, perUnit = 0;
+    UnitBand reached;
+    bool whole = true;
+    double alongA = 0, alongB = 0, dr = 0;
+    UnitBand part;
+  };
+  void MarkLine(const Line& line, const Point2D& at, int count, std::uint8_t* marks) const;
+
+  const TileGenerator& generator_;
+  double slack_ = 0;
+  Point2D along_;
+  int count_ = 0;
+  Line lines_[3 + FoldProgram::kMaxSkewBands];
+};
+
+// BandMarks made for one row.
 void MarkBands(const FoldProgram& program, const TileGenerator& generator, const Point2D& start, int count,
                std::uint8_t* marks);
 

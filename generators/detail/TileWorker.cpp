@@ -204,6 +204,7 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
   std::atomic<bool> noMemory{false};
   const FoldPositionsKernel kernel = ChooseFoldKernel();
   const FoldKernelArgs args = KernelArgs(program, generator_);
+  const BandMarks bandMarks(program, generator_);
   SourceWindow window;
   RECT reached = ReachedSource(program, generator_);
   if (blending) reached = WithPartners(reached, *program.blends, program, generator_);
@@ -257,7 +258,7 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
           if (!program.HasBands()) continue;
           // The band's pixels planned in one queue, mixed into the row's own samples' place and
           // then moved out to where they belong.
-          MarkBands(program, generator_, rowStart, width_, banded.data());
+          bandMarks.Mark(rowStart, width_, banded.data());
           if (blending &&
               blendRow.Blend(blendKernel, blendArgs, middles ? &*middles : nullptr, {rowStart, pixelStep_.x},
                              source, row.data(), width_, banded.data(), out) == 0)
