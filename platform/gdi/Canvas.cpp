@@ -2,6 +2,7 @@
 #include "platform/gdi/detail/Canvas.h"
 
 #include "platform/gdi/detail/Blit.h"
+#include "platform/gdi/detail/ClippedFill.h"
 
 #include <algorithm>
 #include <cmath>
@@ -211,6 +212,14 @@ bool Canvas::SetBrush(HGDIOBJ handle) {
   cairo_surface_destroy(tile);
   return true;
 }
+
+DeviceBox Canvas::Bounds() const {
+  const Surface& surface = dc_.bitmap->surface;
+  const double x = -dc_.origin.x, y = -dc_.origin.y;
+  return {x, y, x + surface.width, y + surface.height};
+}
+
+void Canvas::SetFillPath(const DevicePath& path) { platform::gdi::SetFillPath(cr_, path, Bounds()); }
 
 PixelWriter::PixelWriter(DeviceContext& dc) : dc_(dc), use_(dc.bitmap, true), clip_(EffectiveClip(dc)) {}
 

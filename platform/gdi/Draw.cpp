@@ -13,6 +13,7 @@
 
 using platform::gdi::Canvas;
 using platform::gdi::DeviceContext;
+using platform::gdi::DevicePath;
 using platform::gdi::PixelWriter;
 
 namespace {
@@ -139,30 +140,26 @@ class LinePlotter {
   int position_ = 0;
 };
 
-// Strokes the current Cairo path with a pen (wide pens: round ends and joins; styled ones:
-// their dashes, with the background colour between them in OPAQUE mode).
-void StrokePath(Canvas& canvas, const PenInfo& pen) {
+// Strokes a path with a pen (wide pens: round ends, and round joins unless asked otherwise;
+// styled ones: their dashes, with the background colour between them in OPAQUE mode).
+void StrokePath(Canvas& canvas, const DevicePath& path, const PenInfo& pen,
+                cairo_line_join_t join = CAIRO_LINE_JOIN_ROUND) {
   cairo_t* cr = canvas.cr();
   cairo_set_line_width(cr, pen.width);
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  cairo_set_line_join(cr, join);
   const std::vector<int>& pattern = DashPattern(pen.style);
   const std::vector<double> dashes(pattern.begin(), pattern.end());
   const bool opaque = canvas.dc().state.bkMode == OPAQUE;
   // A path reaching past the surface (grown by the pen) is cut down to it before Cairo sees it.
-  const platform::Surface& surface = canvas.dc().bitmap->surface;
-  const POINT origin = canvas.dc().origin;
-  const double x = -origin.x, y = -origin.y;
-  const platform::gdi::StrokeBox drawn{x, y, x + surface.width, y + surface.height};
-  const platform::gdi::StrokeBox reach = platform::gdi::StrokeReach(drawn, pen.width);
-  double left, top, right, bottom;
-  cairo_path_extents(cr, &left, &top, &right, &bottom);
-  cairo_path_t* far = nullptr;
+  const platform::gdi::DeviceBox drawn = canvas.Bounds();
+  const bool far = !platform::gdi::StrokeReach(drawn, pen.width).Holds(path.Extents());
   bool covered = false;  // a pen wider than the surface may paint it all
-  if (left < reach.left || top < reach.top || right > reach.right || bottom > reach.bottom) {
-    far = cairo_copy_path(cr);
-    if (dashes.empty() || opaque) covered = platform::gdi::SetClippedPath(cr, *far, drawn, pen.width, {});
-  }
+  cairo_new_path(cr);
+  if (!far)
+    path.Emit(cr);
+  else if (dashes.empty() || opaque)
+    covered = platform::gdi::SetClippedPath(cr, path, drawn, pen.width, {});
   if (!dashes.empty()) {
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
     if (opaque) {
@@ -170,22 +167,19 @@ void StrokePath(Canvas& canvas, const PenInfo& pen) {
       covered ? cairo_paint(cr) : cairo_stroke_preserve(cr);
     }
     if (far)
-      platform::gdi::SetClippedPath(cr, *far, drawn, pen.width, dashes);
+      platform::gdi::SetClippedPath(cr, path, drawn, pen.width, dashes);
     else
       cairo_set_dash(cr, dashes.data(), static_cast<int>(dashes.size()), 0);
   }
   canvas.SetColor(pen.color);
   covered&& dashes.empty() ? cairo_paint(cr) : cairo_stroke(cr);
   cairo_set_dash(cr, nullptr, 0, 0);
-  if (far) cairo_path_destroy(far);
 }
 
-void FillPath(Canvas& canvas, bool winding = false) {
+void FillPath(Canvas& canvas, const DevicePath& path, bool winding = false) {
   cairo_t* cr = canvas.cr();
-  if (!canvas.SetBrush(canvas.dc().state.brush)) {
-    cairo_new_path(cr);
-    return;
-  }
+  if (!canvas.SetBrush(canvas.dc().state.brush)) return;
+  canvas.SetFillPath(path);
   cairo_set_fill_rule(cr, winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
   cairo_fill(cr);
 }
@@ -196,15 +190,16 @@ std::vector<POINT> DevicePoints(const DeviceContext& dc, const POINT* points, in
   return device;
 }
 
-void AddPolygonPath(cairo_t* cr, const std::vector<POINT>& points) {
+// Through the pixels' centres.
+void AddPolygonPath(DevicePath& path, const std::vector<POINT>& points, bool closed) {
   for (std::size_t i = 0; i < points.size(); ++i) {
     double x = points[i].x + 0.5, y = points[i].y + 0.5;
     if (i == 0)
-      cairo_move_to(cr, x, y);
+      path.MoveTo(x, y);
     else
-      cairo_line_to(cr, x, y);
+      path.LineTo(x, y);
   }
-  cairo_close_path(cr);
+  if (closed) path.Close();
 }
 
 void OutlinePolygon(DeviceContext& dc, const PenInfo& pen, const std::vector<POINT>& points, bool closed) {
@@ -216,27 +211,17 @@ void OutlinePolygon(DeviceContext& dc, const PenInfo& pen, const std::vector<POI
     return;
   }
   Canvas canvas(dc);
-  cairo_t* cr = canvas.cr();
-  for (std::size_t i = 0; i < points.size(); ++i) {
-    double x = points[i].x + 0.5, y = points[i].y + 0.5;
-    if (i == 0)
-      cairo_move_to(cr, x, y);
-    else
-      cairo_line_to(cr, x, y);
-  }
-  if (closed) cairo_close_path(cr);
-  StrokePath(canvas, pen);
+  DevicePath path;
+  AddPolygonPath(path, points, closed);
+  StrokePath(canvas, path, pen);
 }
 
-// The ellipse inscribed in a device rectangle as a Cairo path, inset for a pen of `width`.
-void AddEllipsePath(cairo_t* cr, const RECT& r, double inset) {
+// The ellipse inscribed in a device rectangle, inset for a pen of `width`.
+DevicePath EllipsePath(const RECT& r, double inset) {
+  DevicePath path;
   double rx = (r.right - r.left) / 2.0 - inset, ry = (r.bottom - r.top) / 2.0 - inset;
-  if (rx <= 0 || ry <= 0) return;
-  cairo_save(cr);
-  cairo_translate(cr, (r.left + r.right) / 2.0, (r.top + r.bottom) / 2.0);
-  cairo_scale(cr, rx, ry);
-  cairo_arc(cr, 0, 0, 1, 0, 2 * kPi);
-  cairo_restore(cr);
+  if (rx > 0 && ry > 0) path.Arc((r.left + r.right) / 2.0, (r.top + r.bottom) / 2.0, rx, ry, 0, 2 * kPi);
+  return path;
 }
 
 enum class ArcKind { kArc, kPie, kChord };
@@ -257,25 +242,14 @@ BOOL DrawArc(HDC handle, ArcKind kind, int left, int top, int right, int bottom,
   double a1 = std::atan2((end.y - cy) / ry, (end.x - cx) / rx);
   PenInfo pen = PenOf(*dc);
   Canvas canvas(*dc);
-  cairo_t* cr = canvas.cr();
-  auto path = [&] {
-    cairo_new_path(cr);
-    if (kind == ArcKind::kPie) cairo_move_to(cr, cx, cy);
-    cairo_save(cr);
-    cairo_translate(cr, cx, cy);
-    cairo_scale(cr, rx, ry);
-    cairo_arc_negative(cr, 0, 0, 1, a0, a1 >= a0 ? a1 - 2 * kPi : a1);
-    cairo_restore(cr);
-    if (kind != ArcKind::kArc) cairo_close_path(cr);
-  };
+  DevicePath path;
+  if (kind == ArcKind::kPie) path.MoveTo(cx, cy);
+  path.Arc(cx, cy, rx, ry, a0, a1 >= a0 ? a1 - 2 * kPi : a1);
   if (kind != ArcKind::kArc) {
-    path();
-    FillPath(canvas, true);
+    path.Close();
+    FillPath(canvas, path, true);
   }
-  if (pen.visible) {
-    path();
-    StrokePath(canvas, pen);
-  }
+  if (pen.visible) StrokePath(canvas, path, pen);
   return TRUE;
 }
 
@@ -398,8 +372,9 @@ BOOL PolyPolygon(HDC handle, const POINT* points, const INT* counts, int polygon
   }
   {
     Canvas canvas(*dc);
-    for (const auto& shape : shapes) AddPolygonPath(canvas.cr(), shape);
-    FillPath(canvas, dc->state.polyFillMode == WINDING);
+    DevicePath path;
+    for (const auto& shape : shapes) AddPolygonPath(path, shape, true);
+    FillPath(canvas, path, dc->state.polyFillMode == WINDING);
   }
   PenInfo pen = PenOf(*dc);
   for (const auto& shape : shapes) OutlinePolygon(*dc, pen, shape, true);
@@ -419,8 +394,9 @@ BOOL Rectangle(HDC handle, int left, int top, int right, int bottom) {
   if (r.right <= r.left || r.bottom <= r.top) return TRUE;
   {
     Canvas canvas(*dc);
-    cairo_rectangle(canvas.cr(), r.left, r.top, r.right - r.left, r.bottom - r.top);
-    FillPath(canvas);
+    DevicePath path;
+    path.Rectangle(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    FillPath(canvas, path);
   }
   if (!pen.visible) return TRUE;
   double inset = pen.style == PS_INSIDEFRAME ? pen.width / 2.0 : 0.5;
@@ -431,10 +407,10 @@ BOOL Rectangle(HDC handle, int left, int top, int right, int bottom) {
     return TRUE;
   }
   Canvas canvas(*dc);
-  cairo_rectangle(canvas.cr(), r.left + inset, r.top + inset, r.right - r.left - 2 * inset,
-                  r.bottom - r.top - 2 * inset);
-  cairo_set_line_join(canvas.cr(), CAIRO_LINE_JOIN_MITER);
-  StrokePath(canvas, pen);
+  DevicePath path;
+  path.Rectangle(r.left + inset, r.top + inset, r.right - r.left - 2 * inset, r.bottom - r.top - 2 * inset);
+  // Square corners, as the platform draws a wide pen's rectangle.
+  StrokePath(canvas, path, pen, CAIRO_LINE_JOIN_MITER);
   return TRUE;
 }
 
@@ -448,33 +424,22 @@ BOOL RoundRect(HDC handle, int left, int top, int right, int bottom, int width, 
                        (r.bottom - r.top) / 2.0);
   PenInfo pen = PenOf(*dc);
   Canvas canvas(*dc);
-  cairo_t* cr = canvas.cr();
   auto path = [&](double inset) {
     double l = r.left + inset, t = r.top + inset, rr = r.right - inset, b = r.bottom - inset;
-    cairo_new_path(cr);
+    DevicePath outline;
     if (rx <= 0 || ry <= 0) {
-      cairo_rectangle(cr, l, t, rr - l, b - t);
-      return;
+      outline.Rectangle(l, t, rr - l, b - t);
+      return outline;
     }
-    auto corner = [&](double x, double y, double from) {
-      cairo_save(cr);
-      cairo_translate(cr, x, y);
-      cairo_scale(cr, rx, ry);
-      cairo_arc(cr, 0, 0, 1, from, from + kPi / 2);
-      cairo_restore(cr);
-    };
-    corner(rr - rx, t + ry, -kPi / 2);
-    corner(rr - rx, b - ry, 0);
-    corner(l + rx, b - ry, kPi / 2);
-    corner(l + rx, t + ry, kPi);
-    cairo_close_path(cr);
+    outline.Arc(rr - rx, t + ry, rx, ry, -kPi / 2, 0);
+    outline.Arc(rr - rx, b - ry, rx, ry, 0, kPi / 2);
+    outline.Arc(l + rx, b - ry, rx, ry, kPi / 2, kPi);
+    outline.Arc(l + rx, t + ry, rx, ry, kPi, kPi + kPi / 2);
+    outline.Close();
+    return outline;
   };
-  path(0);
-  FillPath(canvas);
-  if (pen.visible) {
-    path(pen.cosmetic() ? 0.5 : pen.width / 2.0);
-    StrokePath(canvas, pen);
-  }
+  FillPath(canvas, path(0));
+  if (pen.visible) StrokePath(canvas, path(pen.cosmetic() ? 0.5 : pen.width / 2.0), pen);
   return TRUE;
 }
 
@@ -484,12 +449,8 @@ BOOL Ellipse(HDC handle, int left, int top, int right, int bottom) {
   RECT r = platform::gdi::ToDevice(dc->state, RECT{left, top, right, bottom});
   PenInfo pen = PenOf(*dc);
   Canvas canvas(*dc);
-  AddEllipsePath(canvas.cr(), r, 0);
-  FillPath(canvas);
-  if (pen.visible) {
-    AddEllipsePath(canvas.cr(), r, pen.cosmetic() ? 0.5 : pen.width / 2.0);
-    StrokePath(canvas, pen);
-  }
+  FillPath(canvas, EllipsePath(r, 0));
+  if (pen.visible) StrokePath(canvas, EllipsePath(r, pen.cosmetic() ? 0.5 : pen.width / 2.0), pen);
   return TRUE;
 }
 
@@ -512,13 +473,13 @@ BOOL PolyBezier(HDC handle, const POINT* points, DWORD count) {
   PenInfo pen = PenOf(*dc);
   if (!pen.visible) return TRUE;
   Canvas canvas(*dc);
-  cairo_t* cr = canvas.cr();
-  cairo_move_to(cr, device[0].x + 0.5, device[0].y + 0.5);
+  DevicePath path;
+  path.MoveTo(device[0].x + 0.5, device[0].y + 0.5);
   for (std::size_t i = 1; i + 2 < device.size(); i += 3) {
-    cairo_curve_to(cr, device[i].x + 0.5, device[i].y + 0.5, device[i + 1].x + 0.5, device[i + 1].y + 0.5,
-                   device[i + 2].x + 0.5, device[i + 2].y + 0.5);
+    path.CurveTo(device[i].x + 0.5, device[i].y + 0.5, device[i + 1].x + 0.5, device[i + 1].y + 0.5,
+                 device[i + 2].x + 0.5, device[i + 2].y + 0.5);
   }
-  StrokePath(canvas, pen);
+  StrokePath(canvas, path, pen);
   return TRUE;
 }
 
@@ -541,7 +502,9 @@ int FillRect(HDC handle, const RECT* rect, HBRUSH brush) {
   RECT r = platform::gdi::ToDevice(dc->state, *rect);
   Canvas canvas(*dc);
   if (!canvas.SetBrush(brush)) return 0;
-  cairo_rectangle(canvas.cr(), r.left, r.top, r.right - r.left, r.bottom - r.top);
+  DevicePath path;
+  path.Rectangle(r.left, r.top, r.right - r.left, r.bottom - r.top);
+  canvas.SetFillPath(path);
   cairo_fill(canvas.cr());
   return 1;
 }
@@ -554,8 +517,10 @@ int FrameRect(HDC handle, const RECT* rect, HBRUSH brush) {
   Canvas canvas(*dc);
   if (!canvas.SetBrush(brush)) return 0;
   cairo_t* cr = canvas.cr();
-  cairo_rectangle(cr, r.left, r.top, r.right - r.left, r.bottom - r.top);
-  cairo_rectangle(cr, r.left + 1, r.top + 1, r.right - r.left - 2, r.bottom - r.top - 2);
+  DevicePath path;
+  path.Rectangle(r.left, r.top, r.right - r.left, r.bottom - r.top);
+  path.Rectangle(r.left + 1, r.top + 1, r.right - r.left - 2, r.bottom - r.top - 2);
+  canvas.SetFillPath(path);
   cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
   cairo_fill(cr);
   return 1;
@@ -572,10 +537,12 @@ BOOL FillRgn(HDC handle, HRGN region, HBRUSH brush) {
   if (!dc || !object) return FALSE;
   Canvas canvas(*dc);
   if (!canvas.SetBrush(brush)) return FALSE;
+  DevicePath path;
   for (const RECT& rect : object->data.Rects()) {
     RECT r = platform::gdi::ToDevice(dc->state, rect);
-    cairo_rectangle(canvas.cr(), r.left, r.top, r.right - r.left, r.bottom - r.top);
+    path.Rectangle(r.left, r.top, r.right - r.left, r.bottom - r.top);
   }
+  canvas.SetFillPath(path);
   cairo_fill(canvas.cr());
   return TRUE;
 }

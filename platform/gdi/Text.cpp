@@ -172,7 +172,9 @@ BOOL Output(HDC handle, int x, int y, UINT options, const RECT* rect, const char
     // The run's cell in the background colour, in device coordinates.
     platform::gdi::Canvas canvas(*dc);
     canvas.SetColor(dc->state.bkColor);
-    cairo_rectangle(canvas.cr(), device.x, baseline - font.ascent, width, font.ascent + font.descent);
+    platform::gdi::DevicePath cell;
+    cell.Rectangle(device.x, baseline - font.ascent, width, font.ascent + font.descent);
+    canvas.SetFillPath(cell);
     cairo_fill(canvas.cr());
   }
   DrawRun(*dc, font, POINT{device.x, baseline}, text, count, advances);
@@ -424,7 +426,9 @@ int DrawText(HDC handle, LPCSTR text, int count, RECT* rect, UINT format) {
     if (saved.bkMode == OPAQUE) {
       platform::gdi::Canvas canvas(*dc);
       canvas.SetColor(saved.bkColor);
-      cairo_rectangle(canvas.cr(), x, y, width, lineHeight);
+      platform::gdi::DevicePath cell;
+      cell.Rectangle(x, y, width, lineHeight);
+      canvas.SetFillPath(cell);
       cairo_fill(canvas.cr());
     }
     DrawRun(*dc, font, POINT{x, y + font.ascent}, shown.data(), shown.size(), advances);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -284,6 +285,174 @@ TEST(Pens, PensWiderThanTheSurfaceReachingFarPaintWhatNearOnesPaint) {
   Polyline(canvas.dc, line, 3);
   const std::vector<COLORREF> pixels = PixelsOf(canvas, kWidth, kHeight);
   EXPECT_EQ(std::count(pixels.begin(), pixels.end(), RGB(0, 0, 0)), kWidth * kHeight);
+}
+
+// Far past Cairo's 24.8 coordinates (2^23), yet within the device's (2^28).
+constexpr int kFar[] = {1 << 22, 1 << 24, 1 << 26, (1 << 28) - 12346};
+
+constexpr COLORREF kBlue = RGB(0, 0, 255);
+
+// Filled with a blue brush, no pen, on a white 40 x 30 canvas.
+template <class Draw>
+std::vector<COLORREF> Filled(Draw draw, int fillMode = ALTERNATE) {
+  Canvas canvas(40, 30);
+  Selected brush(canvas.dc, CreateSolidBrush(kBlue));
+  SelectObject(canvas.dc, GetStockObject(NULL_PEN));
+  SetPolyFillMode(canvas.dc, fillMode);
+  draw(canvas.dc);
+  return PixelsOf(canvas, 40, 30);
+}
+
+std::ptrdiff_t BlueCount(const std::vector<COLORREF>& pixels) {
+  return std::count(pixels.begin(), pixels.end(), kBlue);
+}
+
+TEST(FarShapes, FarPolygonsFillWhatNearOnesShowingTheSameFill) {
+  // A wedge opening to the left from (20, 25), its sides one pixel across for two along: near,
+  // cut by hand just past the surface, and reaching far out.
+  const std::vector<COLORREF> nearWedge = Filled([](HDC dc) {
+    const POINT wedge[] = {{20, 25}, {-2, 14}, {-2, 31}, {8, 31}};
+    Polygon(dc, wedge, 4);
+  });
+  EXPECT_GT(BlueCount(nearWedge), 100);
+  for (int far : kFar) {
+    const std::vector<COLORREF> farWedge = Filled([&](HDC dc) {
+      const POINT wedge[] = {{20, 25}, {20 - far, 25 - far / 2}, {20 - far, 25 + far / 2}};
+      Polygon(dc, wedge, 3);
+    });
+    EXPECT_EQ(farWedge, nearWedge) << far;
+  }
+  // A band and a second such wedge turning the same way: their overlap is wound twice, which
+  // one fill rule fills and the other leaves.
+  auto bands = [](int far) {
+    return [far](HDC dc) {
+      const POINT nearPoints[] = {{-2, 5},  {25, 5},  {25, 20}, {-2, 20},  // band
+                                  {30, 12}, {-2, 28}, {-2, -2}, {2, -2}};  // wedge
+      const POINT farPoints[] = {{-far, 5},
+                                 {25, 5},
+                                 {25, 20},
+                                 {-far, 20},  // band
+                                 {30, 12},
+                                 {30 - far, 12 + far / 2},
+                                 {30 - far, 12 - far / 2}};
+      const INT nearCounts[] = {4, 4}, farCounts[] = {4, 3};
+      if (far)
+        PolyPolygon(dc, farPoints, farCounts, 2);
+      else
+        PolyPolygon(dc, nearPoints, nearCounts, 2);
+    };
+  };
+  for (int mode : {ALTERNATE, WINDING}) {
+    const std::vector<COLORREF> near = Filled(bands(0), mode);
+    EXPECT_EQ(near[12 * 40 + 20] == kBlue, mode == WINDING);  // in the overlap
+    EXPECT_EQ(near[19 * 40 + 24], kBlue);                     // the band alone
+    EXPECT_EQ(near[12 * 40 + 28], kBlue);                     // the wedge alone
+    for (int far : kFar) EXPECT_EQ(Filled(bands(far), mode), near) << mode << " " << far;
+  }
+  // Sides that slope a little less than 45 degrees the further out they reach.
+  auto triangle = [](int far) {
+    return Filled([far](HDC dc) {
+      const POINT points[] = {{-far, 22 - far}, {20, 25}, {-far, 28 + far}};
+      Polygon(dc, points, 3);
+    });
+  };
+  const std::vector<COLORREF> reachable = triangle(1 << 22);
+  EXPECT_NE(reachable, triangle(0));
+  for (int far : {1 << 24, 1 << 26}) EXPECT_EQ(triangle(far), reachable) << far;
+}
+
+TEST(FarShapes, FarEllipsesAndPiesShowTheirVisibleArcs) {
+  // A pie of a circle reaching far past the surface fills what a smaller one covering the
+  // surface fills: the wedge between its sides.
+  auto pie = [](int radius) {
+    return Filled(
+        [radius](HDC dc) { Pie(dc, 20 - radius, 15 - radius, 20 + radius, 15 + radius, 40, 5, 10, 0); });
+  };
+  const std::vector<COLORREF> nearPie = pie(40);
+  EXPECT_GT(BlueCount(nearPie), 50);
+  for (int far : kFar) EXPECT_EQ(pie(far), nearPie) << far;
+  // The tip of an ellipse 2^28 wide and 2^16 high, bent as a circle of 8 pixels: each pixel
+  // whose centre lies clearly inside it is filled, clearly outside it left.
+  constexpr double kHalfWidth = 1 << 27, kHalfHeight = 1 << 15;
+  const std::vector<COLORREF> tip = Filled([&](HDC dc) {
+    Ellipse(dc, 30 - 2 * static_cast<int>(kHalfWidth), 15 - static_cast<int>(kHalfHeight), 30,
+            15 + static_cast<int>(kHalfHeight));
+  });
+  int wrong = 0;
+  for (int y = 0; y < 30; ++y) {
+    for (int x = 0; x < 40; ++x) {
+      // The ellipse's equation, and the distance to it along its gradient.
+      const double u = (x + 0.5 - (30 - kHalfWidth)) / kHalfWidth, v = (y + 0.5 - 15) / kHalfHeight;
+      const double f = u * u + v * v - 1;
+      const double gradient = 2 * std::hypot(u / kHalfWidth, v / kHalfHeight);
+      const double distance = f / gradient;
+      if (std::fabs(distance) < 0.5) continue;
+      if ((tip[static_cast<std::size_t>(y * 40 + x)] == kBlue) != (distance < 0)) ++wrong;
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(tip[15 * 40 + 28], kBlue);
+  EXPECT_NE(tip[0 * 40 + 29], kBlue);
+}
+
+TEST(FarShapes, RectanglesAndTextCellsFarAwayPaintNothing) {
+  // Each would wrap onto the surface in Cairo's coordinates.
+  const int far = (1 << 24) + 5;
+  const std::vector<COLORREF> pixels = Filled([far](HDC dc) {
+    RECT r{far, 0, far + 10, 10};
+    FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    Rectangle(dc, far, 10, far + 10, 20);
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, RGB(0, 0, 0));
+    TextOut(dc, far, 20, "Hm", 2);
+  });
+  EXPECT_EQ(std::count(pixels.begin(), pixels.end(), RGB(255, 255, 255)), 40 * 30);
+}
+
+TEST(FarShapes, ShapesAtTheDevicesEdgeDrawInBoundedTime) {
+  // Every shape spanning the whole device range, filled, outlined solid and dashed: each
+  // covers or crosses the surface.
+  const int edge = 1 << 28;
+  for (int style : {PS_SOLID, PS_DASHDOT}) {
+    for (int width : {0, 7}) {
+      Canvas canvas(40, 30);
+      SetBkMode(canvas.dc, OPAQUE);
+      Selected pen(canvas.dc, CreatePen(style, width, RGB(255, 0, 0)));
+      Selected brush(canvas.dc, CreateSolidBrush(kBlue));
+      Ellipse(canvas.dc, -edge, -edge, edge, edge);
+      EXPECT_EQ(canvas.At(20, 15), kBlue);
+      RoundRect(canvas.dc, -edge, -edge, edge, 20, edge, edge);
+      Pie(canvas.dc, -edge, -edge, edge, edge, edge, 0, 0, edge);
+      Chord(canvas.dc, -edge, -edge, edge, 10, -edge, 0, edge, 10);
+      Arc(canvas.dc, 20 - edge, 15 - edge, 20 + edge, 15 + edge, 0, edge, edge, 0);
+      const POINT points[] = {{-edge, 3}, {edge, -edge}, {edge, edge}, {-edge, edge},
+                              {20, 15},   {edge, 25},    {-edge, 3}};
+      Polygon(canvas.dc, points, 6);
+      PolyBezier(canvas.dc, points, 7);
+      Rectangle(canvas.dc, -edge, -edge, edge, edge);
+      EXPECT_EQ(canvas.At(20, 15), kBlue);
+    }
+  }
+}
+
+TEST(Shapes, WidePenRectanglesHaveSquareCorners) {
+  Canvas canvas(40, 30);
+  Selected pen(canvas.dc, CreatePen(PS_SOLID, 9, RGB(255, 0, 0)));
+  SelectObject(canvas.dc, GetStockObject(NULL_BRUSH));
+  Rectangle(canvas.dc, 6, 6, 34, 25);  // the pen runs along 6.5 ... 33.5, 4.5 to each side
+  for (POINT corner : {POINT{2, 2}, POINT{37, 2}, POINT{2, 28}, POINT{37, 28}}) {
+    EXPECT_EQ(canvas.At(corner.x, corner.y), RGB(255, 0, 0)) << corner.x << ", " << corner.y;
+  }
+  EXPECT_EQ(canvas.At(1, 1), RGB(255, 255, 255));
+  EXPECT_EQ(canvas.At(38, 29), RGB(255, 255, 255));
+  EXPECT_EQ(canvas.At(20, 15), RGB(255, 255, 255));
+  // Other shapes keep their round joins.
+  Canvas round(40, 30);
+  Selected roundPen(round.dc, CreatePen(PS_SOLID, 9, RGB(255, 0, 0)));
+  const POINT corner[] = {{6, 25}, {6, 6}, {34, 6}};
+  Polyline(round.dc, corner, 3);
+  EXPECT_EQ(round.At(2, 2), RGB(255, 255, 255));
+  EXPECT_EQ(round.At(3, 3), RGB(255, 0, 0));
 }
 
 TEST(Shapes, RectangleOutlinesWithThePenAndFillsWithTheBrush) {

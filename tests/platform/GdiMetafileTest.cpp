@@ -261,6 +261,33 @@ TEST(Metafiles, EnhancedMetafilePathsAreFilledAndStroked) {
   EXPECT_EQ(GetPixel(target.dc, 100, 170), RGB(255, 255, 255));
 }
 
+TEST(Metafiles, FarPathsFillWhatNearOnesShowingTheSameFill) {
+  // A wedge from (61, 50) opening to the left, its sides one across for two along, as a path:
+  // cut by hand just past the frame, and reaching far out (the playback doubles it).
+  auto play = [](std::initializer_list<std::pair<int, int>> corners) {
+    EnhancedMetafile emf;
+    emf.Record(39, {1, 0, RGB(0, 0, 255), 0}).Record(37, {1}).Record(59, {});
+    bool first = true;
+    for (auto [x, y] : corners) {
+      emf.Record(first ? 27 : 54, {x, y});
+      first = false;
+    }
+    emf.Record(61, {}).Record(60, {}).Record(62, {0, 0, 99, 99});
+    const LoadedEnhanced loaded(emf.Bytes());
+    Target target;
+    EXPECT_TRUE(target.Play(loaded.metafile));
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < 200; ++y)
+      for (int x = 0; x < 200; ++x) pixels.push_back(GetPixel(target.dc, x, y));
+    return pixels;
+  };
+  const std::vector<COLORREF> near = play({{61, 50}, {-1, 19}, {-1, 81}});
+  EXPECT_EQ(near[100 * 200 + 60], RGB(0, 0, 255));
+  EXPECT_EQ(near[100 * 200 + 130], RGB(255, 255, 255));
+  const int far = 1 << 24;  // records hold coordinates to 2^26
+  EXPECT_EQ(play({{61, 50}, {61 - 2 * far, 50 - far}, {61 - 2 * far, 50 + far}}), near);
+}
+
 TEST(Metafiles, EnhancedMetafileStretchesItsBitmaps) {
   EnhancedMetafile emf;
   // A 2 x 1 24-bit bitmap (red, green) stretched onto the frame's left half.

@@ -4,6 +4,7 @@
 #pragma once
 #include <cairo.h>
 
+#include "platform/gdi/detail/DevicePath.h"
 #include "platform/gdi/detail/Objects.h"
 
 namespace platform::gdi {
@@ -53,6 +54,10 @@ class Canvas {
   void SetColor(COLORREF color);
   // The brush as Cairo's source; false for a hollow or missing brush.
   bool SetBrush(HGDIOBJ brush);
+  // The surface, in the device coordinates the canvas draws in.
+  DeviceBox Bounds() const;
+  // What of `path` a fill can show, as Cairo's path.
+  void SetFillPath(const DevicePath& path);
 
  private:
   DeviceContext& dc_;

@@ -17,9 +17,7 @@ constexpr double kMargin = 2;
 constexpr double kTolerance = 0.1;
 constexpr int kMaxHalvings = 32;
 
-struct Point {
-  double x, y;
-};
+using Point = DevicePoint;
 
 struct Segment {
   Point from, to;
@@ -27,7 +25,9 @@ struct Segment {
   bool hidden;  // a piece of a curve wholly outside the box, kept for its length
 };
 
-Segment Line(Point from, Point to) { return {from, to, std::hypot(to.x - from.x, to.y - from.y), false}; }
+Segment LineSegment(Point from, Point to) {
+  return {from, to, std::hypot(to.x - from.x, to.y - from.y), false};
+}
 
 double DistanceToSegment(Point p, Point a, Point b) {
   const double dx = b.x - a.x, dy = b.y - a.y, squared = dx * dx + dy * dy;
@@ -35,14 +35,8 @@ double DistanceToSegment(Point p, Point a, Point b) {
   return std::hypot(p.x - a.x - t * dx, p.y - a.y - t * dy);
 }
 
-double DistanceToLine(Point p, Point a, Point b) {
-  const double dx = b.x - a.x, dy = b.y - a.y, length = std::hypot(dx, dy);
-  if (length == 0) return std::hypot(p.x - a.x, p.y - a.y);
-  return std::fabs((p.x - a.x) * dy - (p.y - a.y) * dx) / length;
-}
-
 // The part of a segment within the box, as fractions of it; false when none.
-bool ClipSegment(const Segment& s, const StrokeBox& box, double& t0, double& t1) {
+bool ClipSegment(const Segment& s, const DeviceBox& box, double& t0, double& t1) {
   t0 = 0;
   t1 = 1;
   // Each side keeps the points where p * t <= q.
@@ -63,9 +57,9 @@ bool ClipSegment(const Segment& s, const StrokeBox& box, double& t0, double& t1)
          side(dy, box.bottom - s.from.y);
 }
 
-class ClippedPath {
+class ClippedPath final : public DevicePathSink {
  public:
-  ClippedPath(cairo_t* cr, const StrokeBox& surface, double width, const std::vector<double>& dashes)
+  ClippedPath(cairo_t* cr, const DeviceBox& surface, double width, const std::vector<double>& dashes)
       : cr_(cr),
         surface_(surface),
         box_(StrokeReach(surface, width)),
@@ -76,65 +70,49 @@ class ClippedPath {
     mayCover_ = dashes_.empty() && width >= across;
   }
 
-  bool Add(const cairo_path_t& path) {
-    std::vector<Segment> figure;
-    Point start{0, 0}, at{0, 0};
-    auto point = [&](int i) { return Point{path.data[i].point.x, path.data[i].point.y}; };
-    for (int i = 0; i < path.num_data && work_ < kMaxWork && !covered_; i += path.data[i].header.length) {
-      switch (path.data[i].header.type) {
-        case CAIRO_PATH_MOVE_TO:
-          Write(figure, false);
-          figure.clear();
-          start = at = point(i + 1);
-          break;
-        case CAIRO_PATH_LINE_TO:
-          Keep(Line(at, point(i + 1)), figure);
-          at = point(i + 1);
-          break;
-        case CAIRO_PATH_CURVE_TO:
-          Flatten({at, point(i + 1), point(i + 2), point(i + 3)}, 0, figure);
-          at = point(i + 3);
-          break;
-        case CAIRO_PATH_CLOSE_PATH:
-          Keep(Line(at, start), figure);
-          Write(figure, true);
-          figure.clear();
-          at = start;
-          break;
-      }
-    }
-    Write(figure, false);
+  bool Add(const DevicePath& path) {
+    path.Walk(*this);
+    Write(figure_, false);
     if (covered_) cairo_new_path(cr_);
     return covered_;
   }
 
+  void Move(Point to) override {
+    Write(figure_, false);
+    figure_.clear();
+    start_ = at_ = to;
+  }
+  void Line(Point to) override {
+    Keep(LineSegment(at_, to), figure_);
+    at_ = to;
+  }
+  void Curve(const Bend& bend) override {
+    Flatten(bend, 0, figure_);
+    at_ = bend.End();
+  }
+  void Close() override {
+    Keep(LineSegment(at_, start_), figure_);
+    Write(figure_, true);
+    figure_.clear();
+    at_ = start_;
+  }
+
  private:
-  // A cubic curve as segments; the parts whose control points all lie outside the box are
-  // not flattened but stand as one hidden segment of about their length.
-  void Flatten(const Point (&c)[4], int halvings, std::vector<Segment>& out) {
+  // A bend as segments; the parts whose hulls lie outside the box are not flattened but stand
+  // as one hidden segment of about their length.
+  void Flatten(const Bend& bend, int halvings, std::vector<Segment>& out) {
     if (work_ >= kMaxWork || covered_) return;
-    const double left = std::min({c[0].x, c[1].x, c[2].x, c[3].x});
-    const double right = std::max({c[0].x, c[1].x, c[2].x, c[3].x});
-    const double top = std::min({c[0].y, c[1].y, c[2].y, c[3].y});
-    const double bottom = std::max({c[0].y, c[1].y, c[2].y, c[3].y});
-    if (right < box_.left || left > box_.right || bottom < box_.top || top > box_.bottom) {
-      const double chord = std::hypot(c[3].x - c[0].x, c[3].y - c[0].y);
-      const double hull = std::hypot(c[1].x - c[0].x, c[1].y - c[0].y) +
-                          std::hypot(c[2].x - c[1].x, c[2].y - c[1].y) +
-                          std::hypot(c[3].x - c[2].x, c[3].y - c[2].y);
-      Keep({c[0], c[3], (chord + hull) / 2, true}, out);
+    if (box_.Misses(bend.HullBox())) {
+      Keep({bend.Start(), bend.End(), bend.Length(), true}, out);
       return;
     }
-    if (halvings == kMaxHalvings ||
-        std::max(DistanceToLine(c[1], c[0], c[3]), DistanceToLine(c[2], c[0], c[3])) <= kTolerance) {
-      Keep(Line(c[0], c[3]), out);
+    if (halvings == kMaxHalvings || bend.Deviation() <= kTolerance) {
+      Keep(LineSegment(bend.Start(), bend.End()), out);
       return;
     }
-    auto mid = [](Point a, Point b) { return Point{(a.x + b.x) / 2, (a.y + b.y) / 2}; };
-    const Point ab = mid(c[0], c[1]), bc = mid(c[1], c[2]), cd = mid(c[2], c[3]);
-    const Point abc = mid(ab, bc), bcd = mid(bc, cd), middle = mid(abc, bcd);
-    Flatten({c[0], ab, abc, middle}, halvings + 1, out);
-    Flatten({middle, bcd, cd, c[3]}, halvings + 1, out);
+    const auto halves = bend.Halves();
+    Flatten(halves.first, halvings + 1, out);
+    Flatten(halves.second, halvings + 1, out);
   }
 
   void Write(const std::vector<Segment>& figure, bool closed) {
@@ -182,6 +160,7 @@ class ClippedPath {
   }
 
   void Keep(const Segment& s, std::vector<Segment>& figure) {
+    if (work_ >= kMaxWork || covered_) return;
     figure.push_back(s);
     ++work_;
     if (mayCover_ && !s.hidden && Covers(s)) covered_ = true;
@@ -229,23 +208,22 @@ class ClippedPath {
   }
 
   cairo_t* cr_;
-  const StrokeBox surface_, box_;
+  const DeviceBox surface_, box_;
   const double halfWidth_;
   const std::vector<double>& dashes_;
   double period_ = 0;
   long work_ = 0;
   bool joined_ = false;
   bool mayCover_ = false, covered_ = false;
+  std::vector<Segment> figure_;
+  Point start_{0, 0}, at_{0, 0};
 };
 
 }  // namespace
 
-StrokeBox StrokeReach(const StrokeBox& surface, double width) {
-  const double reach = width / 2 + kMargin;
-  return {surface.left - reach, surface.top - reach, surface.right + reach, surface.bottom + reach};
-}
+DeviceBox StrokeReach(const DeviceBox& surface, double width) { return surface.Grown(width / 2 + kMargin); }
 
-bool SetClippedPath(cairo_t* cr, const cairo_path_t& path, const StrokeBox& surface, double width,
+bool SetClippedPath(cairo_t* cr, const DevicePath& path, const DeviceBox& surface, double width,
                     const std::vector<double>& dashes) {
   cairo_new_path(cr);
   return ClippedPath(cr, surface, width, dashes).Add(path);

@@ -6,21 +6,19 @@
 
 #include <vector>
 
+#include "platform/gdi/detail/DevicePath.h"
+
 namespace platform::gdi {
 
-struct StrokeBox {
-  double left, top, right, bottom;
-};
-
 // Where a pen `width` wide may still touch `surface`: beyond, a path's stroke cannot show.
-StrokeBox StrokeReach(const StrokeBox& surface, double width);
+DeviceBox StrokeReach(const DeviceBox& surface, double width);
 
 // Replaces `cr`'s path by the pieces of `path` within the reach of a pen `width` wide, its curves
 // flattened where they may show; pieces that meet keep their join. With `dashes` (on and off
 // lengths) only the on runs are kept, each figure's pattern starting afresh and running on over
 // the parts left out, as Cairo's own dashing would. The work is bounded, so no path can stall
 // drawing. True, with the path left empty, when one solid segment's stroke covers all the surface.
-bool SetClippedPath(cairo_t* cr, const cairo_path_t& path, const StrokeBox& surface, double width,
+bool SetClippedPath(cairo_t* cr, const DevicePath& path, const DeviceBox& surface, double width,
                     const std::vector<double>& dashes);
 
 }  // namespace platform::gdi
