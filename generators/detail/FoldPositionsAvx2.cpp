@@ -42,9 +42,9 @@ struct Avx2Lanes {
 
 }  // namespace
 
-void FoldPositionsAvx2(const FoldKernelArgs& args, std::uint32_t u, std::uint32_t du, std::uint32_t v,
+void FoldPositionsAvx2(const FoldKernelArgs& args, const std::uint32_t* starts, std::uint32_t du,
                        std::uint32_t dv, int count, std::int32_t* positions) {
-  FoldPositionsWith<Avx2Lanes>(args, u, du, v, dv, count, positions);
+  FoldPositionsWith<Avx2Lanes>(args, starts, du, dv, count, positions);
 }
 
 }  // namespace corvel::detail

@@ -41,9 +41,9 @@ struct Sse2Lanes {
 
 }  // namespace
 
-void FoldPositionsSse2(const FoldKernelArgs& args, std::uint32_t u, std::uint32_t du, std::uint32_t v,
+void FoldPositionsSse2(const FoldKernelArgs& args, const std::uint32_t* starts, std::uint32_t du,
                        std::uint32_t dv, int count, std::int32_t* positions) {
-  FoldPositionsWith<Sse2Lanes>(args, u, du, v, dv, count, positions);
+  FoldPositionsWith<Sse2Lanes>(args, starts, du, dv, count, positions);
 }
 
 }  // namespace corvel::detail

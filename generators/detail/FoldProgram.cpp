@@ -13,9 +13,8 @@ namespace corvel::detail {
 
 namespace {
 
-// Each run of this many pixels starts again from doubles: stepping errors of half a unit in
-// 2^32 a pixel stay far below the geometry's tolerance.
-constexpr int kSpan = 64;
+// Spans a kernel call folds: its set-up is made once for them.
+constexpr int kSpansPerCall = 32;
 
 // The fraction of t in unsigned 0.32 fixed point.
 std::uint32_t FixedFraction(double t) {
@@ -277,10 +276,15 @@ void FoldRow(FoldPositionsKernel kernel, const FoldKernelArgs& args, const FoldP
              std::int32_t* positions) {
   const Point2D along = generator.PlaneToLattice(step, 0);
   const std::uint32_t du = FixedFraction(along.x), dv = FixedFraction(along.y);
-  for (int first = 0; first < count; first += kSpan) {
-    const Point2D uv = generator.PlaneToLattice(start.x + first * step, start.y);
-    kernel(args, FixedFraction(uv.x + program.wrapBias), du, FixedFraction(uv.y + program.wrapBias), dv,
-           count - first < kSpan ? count - first : kSpan, positions + 2 * first);
+  std::uint32_t starts[2 * kSpansPerCall];
+  for (int call = 0; call < count; call += kSpansPerCall * kFoldSpan) {
+    const int length = std::min(count - call, kSpansPerCall * kFoldSpan);
+    for (int first = 0, s = 0; first < length; first += kFoldSpan, s += 2) {
+      const Point2D uv = generator.PlaneToLattice(start.x + (call + first) * step, start.y);
+      starts[s] = FixedFraction(uv.x + program.wrapBias);
+      starts[s + 1] = FixedFraction(uv.y + program.wrapBias);
+    }
+    kernel(args, starts, du, dv, length, positions + 2 * call);
   }
 }
 

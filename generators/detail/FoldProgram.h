@@ -126,13 +126,18 @@ struct FoldKernelArgs {
   float sx0 = 0, sxu = 0, sxv = 0, sy0 = 0, syu = 0, syv = 0;
 };
 
-// count (x, y) positions for the cell positions (u + k du, v + k dv), k = 0 .. count - 1, 0.32
-// fixed point wrapping as the cell does.
-using FoldPositionsKernel = void (*)(const FoldKernelArgs& args, std::uint32_t u, std::uint32_t du,
-                                     std::uint32_t v, std::uint32_t dv, int count, std::int32_t* positions);
-void FoldPositionsSse2(const FoldKernelArgs& args, std::uint32_t u, std::uint32_t du, std::uint32_t v,
+// Each run of this many pixels starts again from doubles: stepping errors of half a unit in
+// 2^32 a pixel stay far below the geometry's tolerance.
+constexpr int kFoldSpan = 64;
+
+// count (x, y) positions for the cell positions (u_s + k du, v_s + k dv), k = 0 .. kFoldSpan - 1,
+// of each span s from (u_s, v_s) = (starts[2 s], starts[2 s + 1]) on; 0.32 fixed point wrapping as
+// the cell does.
+using FoldPositionsKernel = void (*)(const FoldKernelArgs& args, const std::uint32_t* starts,
+                                     std::uint32_t du, std::uint32_t dv, int count, std::int32_t* positions);
+void FoldPositionsSse2(const FoldKernelArgs& args, const std::uint32_t* starts, std::uint32_t du,
                        std::uint32_t dv, int count, std::int32_t* positions);
-void FoldPositionsAvx2(const FoldKernelArgs& args, std::uint32_t u, std::uint32_t du, std::uint32_t v,
+void FoldPositionsAvx2(const FoldKernelArgs& args, const std::uint32_t* starts, std::uint32_t du,
                        std::uint32_t dv, int count, std::int32_t* positions);
 
 // An affine map(u, v) of lattice coordinates as data.
