@@ -111,6 +111,15 @@ BgraRows SourceWindow::Open(const ImageRows& rows, RECT part, long long budgetPi
       int from = part.left, to = part.right;
       if (reach) {
         ReachedColumns(*reach, part.top + y, from, to);
+        // Samples past the image's edge read its two edge rows or columns instead, wherever the
+        // reach passes them.
+        const int row = part.top + y, lastTwo = rows.Width() - 2;
+        if (row < 2 || row >= rows.Height() - 2) {
+          from = part.left;
+          to = part.right;
+        }
+        if (to > lastTwo) from = std::min(from, lastTwo);
+        if (from < 2) to = std::max(to, 2);
         from = std::max<int>(from, part.left);
         to = std::min<int>(to, part.right);
         if (from >= to) continue;

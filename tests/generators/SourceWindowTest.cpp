@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
 #include "core/RowIteratorBands.h"
 #include "generators/detail/ImageRows.h"
+#include "rowops/RowSampler.h"
 
 namespace corvel::detail {
 namespace {
@@ -86,6 +88,51 @@ TEST(SourceWindow, ReadsSpreadRowsInPlaceAndCopiesOthers) {
                 0)
           << i << " row " << y;
   }
+}
+
+// A turned reach that passes the image's top and right edges: its samples out there read the
+// edge pixels, which the window copies wherever the reach passes them (not only where it crosses
+// the edge rows).
+TEST(SourceWindow, SamplesPastTheImagesEdgesReadItsEdgePixels) {
+  CRowIteratorBands image, other;
+  for (CRowIteratorBands* picture : {&other, &image}) {
+    ASSERT_TRUE(picture->CreateBGRA(64, 48).Ok());
+    for (int y = 0; y < 48; ++y) {
+      BYTE* row = picture->LockRowPointer(y, 0, -1);
+      for (int x = 0; x < 64; ++x) {
+        const BYTE pixel[4] = {BYTE(x * 4), BYTE(y * 5), BYTE(picture == &image ? x * 7 + y * 3 : 9), 255};
+        std::memcpy(row + 4 * x, pixel, 4);
+      }
+      picture->UnlockRow(y);
+    }
+  }
+  // An earlier window leaves its pixels in the buffer the next one takes over.
+  ImageRows rows;
+  {
+    ASSERT_EQ(rows.Lock(other), 0);
+    SourceWindow earlier;
+    ASSERT_NE(earlier.Open(rows, RECT{0, 0, 64, 48}, 0).window, nullptr);
+  }
+  ASSERT_EQ(rows.Lock(image), 0);
+  // Leaning from high above the image down into it at its right edge.
+  const SourceReach reach{{0, -40}, {20, 0}, {50, 55}};
+  SourceWindow window;
+  const BgraRows windowed = window.Open(rows, RECT{0, 0, 64, 48}, 0, &reach);
+  ASSERT_NE(windowed.window, nullptr);
+  std::vector<std::int32_t> positions;
+  for (int j = 0; j <= 40; ++j)
+    for (int i = 0; i < 40; ++i) {
+      const double s = i / 39.0, t = j / 40.0;
+      positions.push_back(std::int32_t(256 * (reach.corner.x + s * reach.alongU.x + t * reach.alongV.x)));
+      positions.push_back(std::int32_t(256 * (reach.corner.y + s * reach.alongU.y + t * reach.alongV.y)));
+    }
+  const int count = int(positions.size() / 2);
+  std::vector<std::uint8_t> fromWindow(4 * std::size_t(count)), fromRows(4 * std::size_t(count));
+  SampleBilinearBgra(windowed, fromWindow.data(), positions.data(), count, SampleEdge::kClamp);
+  SampleBilinearBgra(rows.Rows(), fromRows.data(), positions.data(), count, SampleEdge::kClamp);
+  for (int k = 0; k < count; ++k)
+    ASSERT_EQ(std::memcmp(&fromWindow[4 * k], &fromRows[4 * k], 4), 0)
+        << "sample at " << positions[2 * k] / 256.0 << ", " << positions[2 * k + 1] / 256.0;
 }
 
 }  // namespace
