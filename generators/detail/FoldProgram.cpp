@@ -157,10 +157,20 @@ bool InBand(double t, const UnitBand& band) {
   return near(fraction) || near(fraction - 1) || near(fraction + 1);
 }
 
+// Far below the least distance of a pixel from a line k / 2 of a whole-pixel lattice (1 / (2 det))
+// when the pixel is not on it, and far above the rounding of doubles.
+constexpr double kOnLine = 1e-10;
+
+// Whether t0 + x dt lies right on the line for some x: which x then.
+bool OnTheLine(double t0, double dt, double line, double& x) {
+  x = std::round((line - t0) / dt);
+  return std::abs(t0 + x * dt - line) < kOnLine;
+}
+
 }  // namespace
 
 BandMarks::BandMarks(const FoldProgram& program, const TileGenerator& generator)
-    : generator_(generator), slack_(program.slackPixels) {
+    : generator_(generator), slack_(program.slackPixels), offOnly_(program.stepsDecideSeams) {
   along_ = generator.PlaneToLattice(1, 0);
   auto add = [&](double a, double b, FoldProgram::Band band, double alongA = 0, double alongB = 0,
                  FoldProgram::Band part = {}) {
@@ -176,6 +186,7 @@ BandMarks::BandMarks(const FoldProgram& program, const TileGenerator& generator)
     line.to = band.to / band.every;
     line.dt = (a * along_.x + b * along_.y) / band.every;
     line.perUnit = 1 / line.dt;
+    line.middle = (line.from + line.to) / 2;
     line.whole = !part.planned || !(part.every > 0);
     if (line.whole) return;
     part.from -= program.seamReach;
@@ -206,7 +217,9 @@ void BandMarks::MarkLine(const Line& line, const Point2D& at, int count, std::ui
   const double low = std::floor(std::min(t0, last)) - 1, high = std::ceil(std::max(t0, last)) + 1;
   if (dt == 0 || high - low > count) {
     // Bands at most a pixel apart, or none crossed: the row is tested whole.
-    if (dt != 0 || InBand(t, line.reached)) std::memset(marks, 1, std::size_t(count));
+    const bool onLine = offOnly_ && dt == 0 &&
+                        std::abs(t0 - line.middle - std::round(t0 - line.middle)) < kOnLine;
+    if (dt != 0 || (InBand(t, line.reached) && !onLine)) std::memset(marks, 1, std::size_t(count));
     return;
   }
   const double slack = slack_, perUnit = line.perUnit;
@@ -234,6 +247,13 @@ void BandMarks::MarkLine(const Line& line, const Point2D& at, int count, std::ui
           if (InBand(r0 + x * line.dr, along)) marks[x] = 1;
         continue;
       }
+    }
+    // Where the steps decide a pixel right on the line, it is left to them.
+    double on = 0;
+    if (offOnly_ && line.whole && OnTheLine(t0, dt, k + line.middle, on) && on >= first && on < end) {
+      std::memset(marks + std::size_t(first), 1, std::size_t(on - first));
+      std::memset(marks + std::size_t(on) + 1, 1, std::size_t(end - on - 1));
+      continue;
     }
     std::memset(marks + std::size_t(first), 1, std::size_t(end - first));
   }

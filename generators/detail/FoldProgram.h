@@ -32,6 +32,10 @@ struct FoldStep {
   LatticeAffine map;
 };
 
+// How near its seam the steps take a pixel right on one to lie: far above the float error of the
+// fast positions, far below the reach of the planned pixels about a line.
+constexpr double kOnSeam = 2.5e-6;
+
 // Where v < line.YAt(u), or, with `above`, where v > line.YAt(u).
 inline HalfPlane Beside(const Line2D& line, bool above = false) {
   const double offset = line.YAt(0), slope = line.YAt(1) - offset;
@@ -67,6 +71,10 @@ struct FoldProgram {
   // And pixels this far along the row past a band: where the plan folds by a lattice rounded to
   // whole pixels, its seams lie up to a fraction of a pixel from the program's.
   double slackPixels = 0.5;
+  // Hard seams only: a pixel right on a band's middle line takes the side the plan gives it from
+  // the steps themselves (the last of them take a seam's copies onto the one the plan shows,
+  // within kOnSeam of the seam), so that only pixels near a line, not on it, are planned.
+  bool stepsDecideSeams = false;
   // Added to the folded position before the map to the source.
   Point2D sourceShift;
   // Where given, the band pixels it describes blend in lanes rather than by the plan in doubles.
@@ -200,7 +208,7 @@ class BandMarks {
   // A band about the lines where t = a u + b v is whole, t per pixel along the row dt (over
   // every), limited unless whole to where alongA u + alongB v lies in part.
   struct Line {
-    double a = 0, b = 0, every = 1, from = 0, to = 0, dt = 0, perUnit = 0;
+    double a = 0, b = 0, every = 1, from = 0, to = 0, middle = 0, dt = 0, perUnit = 0;
     UnitBand reached;
     bool whole = true;
     double alongA = 0, alongB = 0, dr = 0;
@@ -210,6 +218,7 @@ class BandMarks {
 
   const TileGenerator& generator_;
   double slack_ = 0;
+  bool offOnly_ = false;
   Point2D along_;
   int count_ = 0;
   Line lines_[3 + FoldProgram::kMaxSkewBands];

@@ -105,7 +105,19 @@ int P2Generator::Generate(CProgressMeter* meter) {
   blends.AddBlend({UAbove(hu), VBelow(hv), belowDiagonal}, halfTurn(zBottom), {0, 1 / f2, 0.5});
   blends.AddBlend({UAbove(hu), VAbove(hv), aboveDiagonal}, halfTurn(zCentre),
                   {-1 / f2, -1 / f2, 1 / f2 + 0.5});
-  if (f2 != 0) fold.blends = &blends;
+  if (f2 != 0) {
+    fold.blends = &blends;
+  } else {
+    // A pixel right on an edge shows its first half, as OntoHalfFrom below gives it, whichever
+    // side of the edge the step took it to.
+    const double on = detail::kOnSeam;
+    fold.AddInCorner(VBelow(on), false, UAbove(0.5), detail::LatticeAffine{-1, 0, 1, 0, -1, 0}, false);
+    fold.AddInCorner(UBelow(on), false, VAbove(0.5), detail::LatticeAffine{-1, 0, 0, 0, -1, 1}, false);
+    fold.AddInCorner(HalfPlane{-1, -1, 1 - on}, false, UAbove(0.5), detail::LatticeAffine{-1, 0, 1, 0, -1, 1},
+                     false);
+    fold.slackPixels = 0;
+    fold.stepsDecideSeams = true;
+  }
   return RunTileWorker(
       *this, meter,
       [&](int x, int y, SamplePlan& plan) {

@@ -18,11 +18,13 @@ int P4Generator::Generate(CProgressMeter* meter) {
   // Unbent, a pixel away from the quarters' seams is one sample of its folded position: each
   // quarter turned about the centre as it started.
   detail::FoldProgram fold;
-  AddQuarterTurnFolds(fold, hu, hv);
+  AddQuarterTurnFolds(fold, hu, hv, fv == 0);
   detail::SeamBlends blends;
   if (fv != 0) {
     feathering.DescribeBlends(blends);
     fold.blends = &blends;
+  } else {
+    AddQuarterSeamSides(fold, true);
   }
   return RunTileWorker(
       *this, meter,

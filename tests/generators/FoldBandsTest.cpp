@@ -11,14 +11,15 @@
 namespace corvel {
 namespace {
 
-// Whether pixel x of row y is marked, on a lattice of 100-pixel squares: u = x / 100, v = y / 100.
-bool Marked(const detail::FoldProgram& program, double y, int x) {
+// Whether pixel x of the row from (shift, y) is marked, on a lattice of 100-pixel squares:
+// u = (x + shift) / 100, v = y / 100.
+bool Marked(const detail::FoldProgram& program, double y, int x, double shift = 0) {
   TileGenerator generator;
   generator.basisA = generator.basisC = {100, 0};
   generator.basisB = generator.basisD = {0, 100};
   generator.PrepareLattice();
   std::vector<std::uint8_t> marks(200, 7);
-  detail::MarkBands(program, generator, {0, y}, 200, marks.data());
+  detail::MarkBands(program, generator, {shift, y}, 200, marks.data());
   return marks[std::size_t(x)] != 0;
 }
 
@@ -59,6 +60,27 @@ TEST(FoldBands, BandsReachFurtherByTheSeamReachAndAlongTheRowByTheSlack) {
     for (int x : {97, 103}) EXPECT_TRUE(Marked(wider, 30, x)) << x;
     for (int x : {96, 104}) EXPECT_FALSE(Marked(wider, 30, x)) << x;
   }
+}
+
+TEST(FoldBands, PixelsRightOnAHardSeamAreLeftToStepsThatDecideThem) {
+  // Hard seams about u and v whole.
+  detail::FoldProgram planned;
+  planned.bandU = planned.bandV = {true, 0, 0, 1};
+  planned.slackPixels = 0;
+  detail::FoldProgram decided = planned;
+  decided.stepsDecideSeams = true;
+  for (int x : {0, 100}) {
+    EXPECT_TRUE(Marked(planned, 30, x)) << x;
+    EXPECT_FALSE(Marked(decided, 30, x)) << x;
+  }
+  // A hair off the line, either way, along the row and across it: planned whichever.
+  for (double shift : {1e-4, -1e-4}) {
+    EXPECT_TRUE(Marked(decided, 30, 100, shift)) << shift;
+    EXPECT_TRUE(Marked(decided, 100 + shift, 40)) << shift;
+  }
+  EXPECT_TRUE(Marked(planned, 100, 40));
+  EXPECT_FALSE(Marked(decided, 100, 40));
+  for (int x : {1, 99, 101}) EXPECT_FALSE(Marked(decided, 30, x)) << x;
 }
 
 // A turn by 120 degrees about the lattice point (1/3, 1/3) of the lattice spanned by a and b.

@@ -157,6 +157,30 @@ TEST(TileRenderPaths, ThreeFoldLatticesOffTheHexagonMatchTheReference) {
   }
 }
 
+// Unfeathered, where the steps decide the pixels right on hard seams, only pixels near a seam are
+// planned: small lattices upright, turned by 45 degrees and by quarter turns, with many pixels on
+// their seams, and larger odd ones whose pixels also come within a hair of a seam.
+TEST(TileRenderPaths, PixelsRightOnHardSeamsMatchTheReference) {
+  CRowIteratorBands source;
+  MakeGrainyWaves(source, 480);
+  const struct { int angle, scale; } cases[] = {{0, 1}, {45, 1}, {90, 1}, {0, 2}, {45, 2}, {210, 2}};
+  for (int method : {keTilingP2, keTilingP4, keTilingP4G}) {
+    for (const auto& c : cases) {
+      TileShape pick = Pick(method, 0, c.angle);
+      pick.seamK0 = pick.seamK1 = pick.seamK2 = 0;
+      const POINT d1 = {pick.p1.x - pick.p0.x, pick.p1.y - pick.p0.y}, d2 = {pick.p2.x - pick.p0.x, 0};
+      pick.p1 = {pick.p0.x + c.scale * d1.x, pick.p0.y + c.scale * d1.y};
+      pick.p2 = {pick.p0.x + c.scale * d2.x + c.scale / 2, pick.p0.y};
+      const std::string what = std::string(FindTileGroup(method)->name) + " angle " +
+                               std::to_string(c.angle) + " scale " + std::to_string(c.scale);
+      CRowIteratorBands reference, fast;
+      Render(source, pick, CpuFeatures{}, reference);
+      Render(source, pick, ProbeCpuFeatures(), fast);
+      ExpectWithinALevel(fast, reference, what);
+    }
+  }
+}
+
 // The reference repeats a cell into a period many cells long; the fast render renders the period
 // in one pass, and at the size the tile is used at, where the reference scales what it rendered.
 TEST(TileRenderPaths, LongPeriodsAndTileSizesMatchTheReference) {
