@@ -20,10 +20,14 @@ namespace {
 
 using detail::kLargestSide;
 
-// 16-bit samples as the 8-bit formats take them.
+// 16-bit samples as the 8-bit formats take them. Built field by field: a copy of the whole
+// image first would hold its 16-bit pixels and residues twice while the file is encoded.
 HostImageBuffer EightBitCopy(const HostImageBuffer& image) {
-  HostImageBuffer eight = image;
-  eight.sampleBytes = 1;
+  HostImageBuffer eight;
+  eight.width = image.width;
+  eight.height = image.height;
+  eight.planes = image.planes;
+  eight.mode = image.mode;
   eight.pixels.resize(image.pixels.size() / 2);
   for (std::size_t i = 0; i < eight.pixels.size(); ++i) {
     std::uint16_t v;
