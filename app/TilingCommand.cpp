@@ -11,6 +11,7 @@
 #include "platform/ui/Dialogs.h"
 #include "resources/ParameterTable.h"
 #include "rowops/CoreTables.h"
+#include "rowops/ImageBufferOps.h"
 #include "rowops/ImageSampler.h"
 #include "vector/CanvasRef.h"
 
@@ -173,7 +174,10 @@ int TilingCommand::RunTilingIntoSelection(framework::RenderJob& job) {
 
 bool TilingCommand::GetPreviewImage(CRowIteratorBands& out) {
   std::lock_guard<std::mutex> guard(tileLock_);
-  if (CRowIteratorBands::IsValid(&tile_)) return out.CreateCopy(tile_).Ok();
+  // A grey image's tile is grey; what shows and saves it takes BGRA.
+  if (CRowIteratorBands::IsValid(&tile_))
+    return out.CreateCopy(tile_).Ok() &&
+           (out.GetFormat() == keFormatBGRA || ChangeImageFormat(out, keFormatBGRA).Ok());
   if (CRowIteratorBands::IsValid(&source_)) return out.CreateCopy(source_).Ok();
   return false;
 }

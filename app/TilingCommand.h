@@ -33,7 +33,7 @@ class TilingCommand : public framework::GenericCommand {
   // the mask, so no output the size of the source is held; the source is then the result.
   int RunTilingIntoSelection(framework::RenderJob& job);
 
-  // A copy of the tile, else of the source; safe while a render replaces the tile.
+  // A copy of the tile as BGRA, else of the source; safe while a render replaces the tile.
   bool GetPreviewImage(corvel::CRowIteratorBands& out);
   bool GetResultImage(corvel::CRowIteratorBands& out);
   // Lets go of the last run's images (its source, mask, result and tile), which may be views of

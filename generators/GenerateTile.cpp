@@ -37,11 +37,11 @@ long long Determinant(POINT a, POINT b) {
   return static_cast<long long>(a.x) * b.y - static_cast<long long>(b.x) * a.y;
 }
 
-CoreResult BlankTile(CRowIteratorBands& destination, int width, int height, int percent) {
+CoreResult BlankTile(CRowIteratorBands& destination, int width, int height, int percent, keFormat format) {
   width = ScaledTileSide(width, percent);
   height = ScaledTileSide(height, percent);
   if (!WithinTileBudget(std::int64_t{width} * height)) return keErrorNoMemory;
-  CoreResult result = destination.CreateBGRA(width, height);
+  CoreResult result = destination.Create(width, height, format);
   if (!result.Ok()) return result;
   return keErrorStopped;
 }
@@ -58,7 +58,7 @@ CoreResult HandOverTile(CRowIteratorBands& tile, const TileGenerator& g, int per
   if (!WithinTileBudget(std::int64_t{tile.Width()} * tile.Height() + std::int64_t{width} * height))
     return keErrorNoMemory;
   CRowIteratorBands scaled;
-  CoreResult result = scaled.CreateBGRA(width, height);
+  CoreResult result = scaled.Create(width, height, tile.GetFormat());
   if (!result.Ok()) return result;
   TransformOperation scale(percent < 100 ? keWorkerReduce : keWorkerFourTap, nullptr, nullptr, 0);
   scale.Run(scaled, &tile);
@@ -87,22 +87,28 @@ int GeneratedTile::RepeatTile(CProgressMeter* meter) {
   const TileGenerator& generator = *lattice_.generator;
   ImageRows cell, tile;
   if (const int code = cell.Lock(lattice_.generator->workImage)) return code;
-  if (const int code = tile.Lock(image)) return code;
+  if (const int code = tile.Lock(image, generator.tileFormat)) return code;
   const POINT a = lattice_.basisA, b = lattice_.basisB;
   const long long det = Determinant(a, b);
   if (det == 0) return keErrorBadArgument;
   const double ox = RoundToInt(256 * generator.origin.x), oy = RoundToInt(256 * generator.origin.y);
   const Point2D eA = Point2D(a) * 256 / double(det), eB = Point2D(b) * 256 / double(det);
   std::vector<std::vector<std::int32_t>> positions(std::size_t(RowThreads::Count()));
+  std::vector<std::vector<std::uint8_t>> bgraRows(positions.size());
   std::atomic<bool> noMemory{false};
 
   const bool stopped = RowThreads::Run(
       size_.y,
       [&](int first, int last, int slot) {
         std::vector<std::int32_t>& row = positions[std::size_t(slot)];
+        std::vector<std::uint8_t>& bgraRow = bgraRows[std::size_t(slot)];
         try {
           row.resize(2 * std::size_t(size_.x));
         } catch (const std::bad_alloc&) {
+          noMemory = true;
+          return;
+        }
+        if (!ReserveBgraRow(tile, bgraRow)) {
           noMemory = true;
           return;
         }
@@ -116,7 +122,8 @@ int GeneratedTile::RepeatTile(CProgressMeter* meter) {
             row[2 * std::size_t(x)] = SaturatedTrunc(ox + i * eA.x + j * eB.x);
             row[2 * std::size_t(x) + 1] = SaturatedTrunc(oy + i * eA.y + j * eB.y);
           }
-          cell.Sample(tile.Row(y), row.data(), size_.x, ImageRows::kFill);
+          const OutputRow out(tile, bgraRow, y);
+          cell.Sample(out.Bgra(), row.data(), size_.x, ImageRows::kFill);
         }
       },
       [&](int finished) { return rows.StepAndTestAbort(finished) != 0; });
@@ -161,6 +168,8 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
 
   const int percent = std::max(1, shape.tileSize);
   g.tilePercent = percent;
+  g.tileFormat = format == keFormatGrey && source.GetStorageFormat() == keFormatGrey ? keFormatGrey
+                                                                                     : keFormatBGRA;
   if (&destination != &source) g.reusableOutput = &destination;
   g.cellIsTile = !lattice.repeats;
   if (lattice.repeats)
@@ -177,8 +186,8 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
     const int width = std::min<int>(period.x, g.workImage.Width());
     const int height = std::min<int>(period.y, g.workImage.Height());
     if (code == keErrorStopped && g.renderedPercent != 100)
-      return BlankTile(destination, g.workImage.Width(), g.workImage.Height(), 100);
-    if (code == keErrorStopped) return BlankTile(destination, width, height, percent);
+      return BlankTile(destination, g.workImage.Width(), g.workImage.Height(), 100, g.tileFormat);
+    if (code == keErrorStopped) return BlankTile(destination, width, height, percent, g.tileFormat);
     if (g.renderedPercent != 100 || (width == g.workImage.Width() && height == g.workImage.Height()))
       return HandOverTile(g.workImage, g, percent, destination);
     // The box of the cell holds its far edge too: the period leaves out at most that row and
@@ -197,11 +206,11 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
   if (g.renderedPeriod) {
     if (code == keErrorStopped)
       return BlankTile(destination, CutTileSide(period.x, g.periodLimit.x),
-                       CutTileSide(period.y, g.periodLimit.y), percent);
+                       CutTileSide(period.y, g.periodLimit.y), percent, g.tileFormat);
     return HandOverTile(g.workImage, g, percent, destination);
   }
   const int width = CutTileSide(period.x, g.periodLimit.x), height = CutTileSide(period.y, g.periodLimit.y);
-  if (code == keErrorStopped) return BlankTile(destination, width, height, percent);
+  if (code == keErrorStopped) return BlankTile(destination, width, height, percent, g.tileFormat);
   if (!WithinTileBudget(std::int64_t{g.workImage.Width()} * g.workImage.Height() +
                         std::int64_t{width} * height))
     return keErrorNoMemory;
@@ -209,7 +218,7 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
   result = tile.Create();
   if (!result.Ok()) return result;
   code = tile.RepeatTile(&steps);
-  if (code == keErrorStopped) return BlankTile(destination, width, height, percent);
+  if (code == keErrorStopped) return BlankTile(destination, width, height, percent, g.tileFormat);
   if (code != 0) return code;
   return HandOverTile(tile.image, g, percent, destination);
 }

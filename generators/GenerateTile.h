@@ -32,9 +32,10 @@ struct TileShape {
 // another format, a method outside 0..16, a feather that is not a number, points more than 2^24
 // pixels out or a degenerate lattice, 100 when the meter asked to stop (destination then a
 // blank image of the tile's size), and what creating the images answered. Otherwise
-// destination is untouched. A destination that holds a BGRA image of the tile's size already,
-// the last render's tile, is rendered into rather than made anew: it must not share its pixels
-// with an image the caller still reads.
+// destination is untouched. The tile is grey for a source stored and presented as grey, else
+// BGRA. A destination that holds an image of the tile's size and format already, the last
+// render's tile, is rendered into rather than made anew: it must not share its pixels with an
+// image the caller still reads.
 CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileShape& shape,
                         CRowIteratorBands& destination);
 
@@ -53,7 +54,8 @@ class GeneratedTile {
   GeneratedTile(int width, int height, const LatticeRecord& lattice)
       : size_{width, height}, lattice_(lattice) {}
 
-  CoreResult Create() { return image.CreateBGRA(size_.x, size_.y); }
+  // In the generator's tile format.
+  CoreResult Create() { return image.Create(size_.x, size_.y, lattice_.generator->tileFormat); }
   // Fills the image row by row from the generator's workImage: 0, or 100 when stopped.
   int RepeatTile(CProgressMeter* meter);
 

@@ -1,12 +1,16 @@
 #include "generators/detail/ImageRows.h"
 
+#include <new>
+
+#include "core/RowConverters.h"
 #include "rowops/RowSampler.h"
 
 namespace corvel {
 
-int ImageRows::Lock(CRowIteratorBands& image) {
+int ImageRows::Lock(CRowIteratorBands& image, keFormat format) {
   Unlock();
   image_ = &image;
+  format_ = format;
   width_ = image.Width();
   height_ = image.Height();
   rows_.assign(std::size_t(height_), nullptr);
@@ -19,7 +23,7 @@ int ImageRows::Lock(CRowIteratorBands& image) {
     const CoreResult result = image.LockBand(tile, &block);
     if (!result.Ok()) return result.GetCode();
     locked_.push_back(tile);
-    if (block.format != keFormatBGRA) return keErrorBadArgument;
+    if (block.format != format) return keErrorBadArgument;
     for (int y = part.top; y < part.bottom; ++y) {
       rows_[std::size_t(y)] = block.bits + (y - part.top) * block.stride;
       if (y + 1 < part.bottom) strideBelow_[std::size_t(y)] = block.stride;
@@ -35,6 +39,20 @@ void ImageRows::Unlock() {
   locked_.clear();
   rows_.clear();
   strideBelow_.clear();
+}
+
+OutputRow::~OutputRow() {
+  if (rows_.Grey()) BGRAToGrey(nullptr, rows_.Row(y_), bgra_, rows_.Width());
+}
+
+bool ReserveBgraRow(const ImageRows& rows, std::vector<std::uint8_t>& own) {
+  if (!rows.Grey()) return true;
+  try {
+    own.resize(4 * std::size_t(rows.Width()));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
 }
 
 void ImageRows::Sample(std::uint8_t* out, const std::int32_t* positions, int count, Edge edge) const {

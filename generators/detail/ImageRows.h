@@ -1,6 +1,6 @@
-// The rows of a BGRA image addressed directly, its bands locked for the object's life, so that
-// several threads read and write them without locks; and the bilinear sample of such rows at
-// 24.8 positions, byte for byte as the resampler gives it.
+// The rows of a BGRA (or grey) image addressed directly, its bands locked for the object's life,
+// so that several threads read and write them without locks; and the bilinear sample of BGRA
+// rows at 24.8 positions, byte for byte as the resampler gives it.
 #pragma once
 #include <cstdint>
 #include <vector>
@@ -17,17 +17,18 @@ class ImageRows {
   ImageRows(const ImageRows&) = delete;
   ImageRows& operator=(const ImageRows&) = delete;
 
-  // 0, or the core code of a failed lock; 101 when the image is not stored as BGRA.
-  int Lock(CRowIteratorBands& image);
+  // 0, or the core code of a failed lock; 101 when the image is not stored in format.
+  int Lock(CRowIteratorBands& image, keFormat format = keFormatBGRA);
   void Unlock();
 
   int Width() const { return width_; }
   int Height() const { return height_; }
+  bool Grey() const { return format_ == keFormatGrey; }
   std::uint8_t* Row(int y) const { return rows_[std::size_t(y)]; }
   // The rows as the row sampler reads them.
   BgraRows Rows() const { return {rows_.data(), strideBelow_.data(), width_, height_}; }
 
-  // count BGRA pixels from count (x, y) positions in 24.8 fixed point. Taps outside the image
+  // count BGRA pixels of BGRA rows from count (x, y) positions in 24.8 fixed point. Taps outside the image
   // repeat its edge (clamp) or are transparent black (fill).
   enum Edge { kClamp, kFill };
   void Sample(std::uint8_t* out, const std::int32_t* positions, int count, Edge edge) const;
@@ -39,6 +40,29 @@ class ImageRows {
   // Bytes from row y to row y + 1 where both lie in one band, else 0.
   std::vector<std::intptr_t> strideBelow_;
   int width_ = 0, height_ = 0;
+  keFormat format_ = keFormatNone;
 };
+
+// Where a render writes row y of locked rows: in place in BGRA rows; for grey ones in the
+// thread's own BGRA row, made grey when the row is left, however the loop leaves it.
+class OutputRow {
+ public:
+  // own: the thread's row, with room for a BGRA row where the rows are grey (ReserveBgraRow).
+  OutputRow(const ImageRows& rows, std::vector<std::uint8_t>& own, int y)
+      : rows_(rows), y_(y), bgra_(rows.Grey() ? own.data() : rows.Row(y)) {}
+  ~OutputRow();
+  OutputRow(const OutputRow&) = delete;
+  OutputRow& operator=(const OutputRow&) = delete;
+
+  std::uint8_t* Bgra() const { return bgra_; }
+
+ private:
+  const ImageRows& rows_;
+  int y_;
+  std::uint8_t* bgra_;
+};
+
+// Room in own for a BGRA row of rows where they are grey; false when it cannot be had.
+bool ReserveBgraRow(const ImageRows& rows, std::vector<std::uint8_t>& own);
 
 }  // namespace corvel

@@ -118,8 +118,11 @@ class TileGenerator {
   // (and say so in renderedPercent); the driver scales what the plans in doubles render.
   int tilePercent = 100;
   int renderedPercent = 100;
-  // An image the fold programs render into instead of a new one where it is BGRA of the tile's
-  // size: renders of one size then write over the same pages rather than fault in new ones.
+  // The tile's format, set by the driver: grey for a grey source, whose tile would otherwise
+  // weigh four times its grey pixels; else BGRA. A cell that is repeated into the tile stays BGRA.
+  keFormat tileFormat = keFormatBGRA;
+  // An image the fold programs render into instead of a new one where it has the tile's format
+  // and size: renders of one size then write over the same pages rather than fault in new ones.
   CRowIteratorBands* reusableOutput = nullptr;
 
  private:

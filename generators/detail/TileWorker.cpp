@@ -138,20 +138,24 @@ int TileWorkerRows::Open(const FoldProgram* fold) {
   if (width > std::numeric_limits<std::int32_t>::max() / (8 * SamplePlan::kMaxSamples) ||
       height > std::numeric_limits<std::int32_t>::max() || !WithinTileBudget(width * height))
     return keErrorNoMemory;
+  // Only what becomes the tile itself is grey: a cell repeated into the tile is read as BGRA.
+  const keFormat format = generator_.tileFormat == keFormatGrey &&
+                                  (generator_.renderedPeriod || generator_.cellIsTile)
+                              ? keFormatGrey
+                              : keFormatBGRA;
   CRowIteratorBands* reusable = generator_.reusableOutput;
   // Only a run by a fold program has the tile's final size here; others leave the caller's image
   // untouched until their tile is done.
-  if (folded && reusable && CRowIteratorBands::IsValid(reusable) &&
-      reusable->GetStorageFormat() == keFormatBGRA && reusable->GetFormat() == keFormatBGRA &&
-      reusable->GetRect().left == 0 && reusable->GetRect().top == 0 && reusable->Width() == width &&
-      reusable->Height() == height) {
+  if (folded && reusable && CRowIteratorBands::IsValid(reusable) && reusable->GetStorageFormat() == format &&
+      reusable->GetFormat() == format && reusable->GetRect().left == 0 && reusable->GetRect().top == 0 &&
+      reusable->Width() == width && reusable->Height() == height) {
     s.output.TakeFrom(*reusable);
     s.reused = true;
   } else {
-    result = s.output.CreateBGRA(int(width), int(height));
+    result = s.output.Create(int(width), int(height), format);
     if (!result.Ok()) return result.GetCode();
   }
-  if (const int code = s.outputRows.Lock(s.output)) return code;
+  if (const int code = s.outputRows.Lock(s.output, format)) return code;
   width_ = int(width);
   height_ = int(height);
   meter_.SetUnitCount(height_);
@@ -161,19 +165,22 @@ int TileWorkerRows::Open(const FoldProgram* fold) {
 int TileWorkerRows::Run(const std::function<void(int y, RowQueue& queue)>& planRow) {
   State& s = *state_;
   std::vector<RowQueue> queues(std::size_t(RowThreads::Count()));
+  std::vector<std::vector<std::uint8_t>> bgraRows(queues.size());
   std::atomic<bool> noMemory{false};
   const Point2D origin = generator_.origin;
   const bool stopped = RowThreads::Run(
       height_,
       [&](int first, int last, int slot) {
         RowQueue& queue = queues[std::size_t(slot)];
-        if (queue.Empty() && !queue.Reserve(width_, origin)) {
+        std::vector<std::uint8_t>& bgraRow = bgraRows[std::size_t(slot)];
+        if ((queue.Empty() && !queue.Reserve(width_, origin)) || !ReserveBgraRow(s.outputRows, bgraRow)) {
           noMemory = true;
           return;
         }
         for (int y = first; y < last; ++y) {
           planRow(y, queue);
-          queue.Finish(s.sourceRows.Rows(), s.outputRows.Row(y), width_);
+          const OutputRow out(s.outputRows, bgraRow, y);
+          queue.Finish(s.sourceRows.Rows(), out.Bgra(), width_);
         }
       },
       [&](int finished) { return meter_.StepAndTestAbort(finished) != 0; });
@@ -196,6 +203,7 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
   std::vector<std::vector<std::uint8_t>> marks(positions.size());
   std::vector<RowQueue> queues(positions.size());
   std::vector<SeamBlendRow> blendRows(positions.size());
+  std::vector<std::vector<std::uint8_t>> bgraRows(positions.size());
   SeamBlendArgs blendArgs;
   const bool blending = program.blends && MakeSeamBlendArgs(*program.blends, program, generator_, blendArgs);
   const SeamBlendKernel blendKernel = ChooseSeamBlendKernel();
@@ -234,6 +242,7 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
         std::vector<std::int32_t>& row = positions[std::size_t(slot)];
         std::vector<std::uint8_t>& banded = marks[std::size_t(slot)];
         RowQueue& queue = queues[std::size_t(slot)];
+        std::vector<std::uint8_t>& bgraRow = bgraRows[std::size_t(slot)];
         try {
           row.resize(2 * std::size_t(width_));
           if (program.HasBands()) banded.resize(std::size_t(width_));
@@ -241,7 +250,8 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
           noMemory = true;
           return;
         }
-        if (program.HasBands() && queue.Empty() && !queue.Reserve(width_, generator_.origin)) {
+        if ((program.HasBands() && queue.Empty() && !queue.Reserve(width_, generator_.origin)) ||
+            !ReserveBgraRow(s.outputRows, bgraRow)) {
           noMemory = true;
           return;
         }
@@ -253,7 +263,8 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
         for (int y = first; y < last; ++y) {
           const Point2D rowStart(start_.x, start_.y + y * pixelStep_.y);
           FoldRow(kernel, args, program, generator_, rowStart, pixelStep_.x, width_, row.data());
-          std::uint8_t* out = s.outputRows.Row(y);
+          const OutputRow outputRow(s.outputRows, bgraRow, y);
+          std::uint8_t* out = outputRow.Bgra();
           SampleBilinearBgra(source, out, row.data(), width_, SampleEdge::kClamp);
           if (!program.HasBands()) continue;
           // The band's pixels planned in one queue, mixed into the row's own samples' place and

@@ -142,6 +142,45 @@ TEST_F(TileSaveTest, ATileWithTransparencyAsksBeforeAFormatWithoutAlphaAndBlends
   EXPECT_EQ(MaxDifference(ReadWithImageMagick(dir.Path("kept.png"), "-alpha extract"), alpha), 0);
 }
 
+// A grey image's tile is kept grey; the dialog shows and saves it as the BGRA it stands for.
+TEST_F(TileSaveTest, AGreyImagesTileIsShownAndSavedAsColour) {
+  CRowIteratorBands grey, output;
+  ASSERT_EQ(grey.CreateGrey(61, 43).GetCode(), corvel::keErrorNone);
+  for (int y = 0; y < 43; ++y) {
+    BYTE* row = grey.LockRowPointer(y, 0, -1);
+    for (int x = 0; x < 61; ++x) row[x] = BYTE(3 * x + 2 * y);
+    grey.UnlockRow(y);
+  }
+  ASSERT_EQ(output.CreateCopy(grey).GetCode(), corvel::keErrorNone);
+  command.SetSourceImage(grey);
+  framework::RenderJob job;
+  job.source = &grey, job.output = &output;
+  ASSERT_EQ(command.RunTiling(job), 0);
+  CRowIteratorBands& kept = command.GetTile();
+  ASSERT_EQ(kept.GetFormat(), corvel::keFormatGrey);
+  CRowIteratorBands tile;
+  ASSERT_TRUE(command.GetPreviewImage(tile));
+  ASSERT_EQ(tile.GetFormat(), corvel::keFormatBGRA);
+  ASSERT_EQ(tile.Width(), kept.Width());
+  ASSERT_EQ(tile.Height(), kept.Height());
+  RgbPicture expected{tile.Width(), tile.Height(), {}};
+  for (int y = 0; y < tile.Height(); ++y) {
+    const BYTE* row = tile.LockRowPointer(y, 0, -1);
+    const BYTE* level = kept.LockRowPointer(y, 0, -1);
+    for (int x = 0; x < tile.Width(); ++x) {
+      const BYTE* p = row + 4 * x;
+      ASSERT_TRUE(p[0] == level[x] && p[1] == level[x] && p[2] == level[x] && p[3] == 255) << x << "," << y;
+      expected.rgb.insert(expected.rgb.end(), 3, level[x]);
+    }
+    tile.ReleaseRow(y);
+    kept.ReleaseRow(y);
+  }
+  if (!HaveImageMagick()) GTEST_SKIP() << "no oracle";
+  ASSERT_TRUE(Save(dir.Path("grey.png")));
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(MaxDifference(ReadWithImageMagick(dir.Path("grey.png")), expected), 0);
+}
+
 TEST(TileFileNames, ExtensionsAndTheirFormats) {
   EXPECT_EQ(app::GetExtension("/a/b.c/tile.Png"), "Png");
   EXPECT_EQ(app::GetExtension("/a/b.c/tile"), "") << "a folder's point is not the file's";

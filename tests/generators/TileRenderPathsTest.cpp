@@ -275,5 +275,76 @@ TEST(TileRenderPaths, AreasReadInPlaceGiveTheBytesOfTheCopiedWindow) {
   }
 }
 
+// A grey source gives a grey tile: the BGRA tile of the same picture made grey, which loses
+// nothing, as that tile's pixels are grey and opaque. Along every road a tile takes: fast or
+// planned, bent, feathered, turned, scaled, repeated from a cell, on one thread or eight.
+TEST(TileRenderPaths, AGreySourceGivesTheBgraTileMadeGrey) {
+  CRowIteratorBands colour, grey, bgra;
+  MakeGrainyWaves(colour, 480);
+  ASSERT_EQ(grey.CreateGrey(480, 480).GetCode(), keErrorNone);
+  ASSERT_EQ(bgra.CreateBGRA(480, 480).GetCode(), keErrorNone);
+  for (int y = 0; y < 480; ++y) {
+    const BYTE* from = colour.LockRowPointer(y, 0, -1);
+    BYTE* level = grey.LockRowPointer(y, 0, -1);
+    BYTE* pixel = bgra.LockRowPointer(y, 0, -1);
+    for (int x = 0; x < 480; ++x) {
+      level[x] = from[4 * x + 1];
+      std::memset(pixel + 4 * x, level[x], 3);
+      pixel[4 * x + 3] = 255;
+    }
+    colour.UnlockRow(y);
+    grey.UnlockRow(y);
+    bgra.UnlockRow(y);
+  }
+  std::vector<std::pair<TileShape, std::string>> picks;
+  for (int method : {keTilingP1, keTilingPG, keTilingP4M, keTilingP3, keTilingP6M}) {
+    for (double feather : {0.0, 20.0}) {
+      for (int angle : {0, 30}) {
+        for (double bend : {0.1, 0.0}) {
+          TileShape pick = Pick(method, feather, angle);
+          pick.seamK0 = pick.seamK2 = bend;
+          pick.seamK1 = -bend;
+          pick.tileSize = angle == 0 ? 100 : feather == 0 ? 60 : 150;
+          picks.emplace_back(pick, std::string(FindTileGroup(method)->name) + " feather " +
+                                       std::to_string(int(feather)) + " angle " + std::to_string(angle) +
+                                       " bend " + std::to_string(bend));
+        }
+      }
+    }
+  }
+  TileShape longPeriod = Pick(keTilingP6M, 0, 30);  // repeated from its cell by the plan in doubles
+  longPeriod.p1 = {longPeriod.p0.x, longPeriod.p0.y + 71};
+  longPeriod.p2 = {longPeriod.p0.x + 41, longPeriod.p0.y};
+  picks.emplace_back(longPeriod, "long period");
+  for (const auto& [pick, name] : picks) {
+    for (const CpuFeatures& features : {CpuFeatures{}, ProbeCpuFeatures()}) {
+      const std::string what = name + (features.sse2 ? " fast" : " planned");
+      CRowIteratorBands fromBgra, fromGrey[2];
+      Render(bgra, pick, features, fromBgra);
+      for (int i = 0; i < 2; ++i) {
+        const RowThreads::ScopedCount threads(i == 0 ? 1 : 8);
+        Render(grey, pick, features, fromGrey[i]);
+        ASSERT_EQ(fromGrey[i].GetFormat(), keFormatGrey) << what;
+      }
+      ASSERT_EQ(fromBgra.GetFormat(), keFormatBGRA) << what;
+      ASSERT_EQ(fromGrey[0].Width(), fromBgra.Width()) << what;
+      ASSERT_EQ(fromGrey[0].Height(), fromBgra.Height()) << what;
+      for (int y = 0; y < fromBgra.Height(); ++y) {
+        const BYTE* expected = fromBgra.LockRowPointer(y, 0, -1);
+        for (CRowIteratorBands& tile : fromGrey) {
+          const BYTE* row = tile.LockRowPointer(y, 0, -1);
+          for (int x = 0; x < fromBgra.Width(); ++x) {
+            const BYTE* pixel = expected + 4 * x;
+            ASSERT_TRUE(pixel[0] == pixel[1] && pixel[1] == pixel[2] && pixel[3] == 255) << what;
+            ASSERT_EQ(row[x], pixel[0]) << what << " at " << x << "," << y;
+          }
+          tile.UnlockRow(y);
+        }
+        fromBgra.UnlockRow(y);
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace corvel

@@ -156,9 +156,13 @@ inline std::vector<PlaneMap> GroupSymmetries(int method, const Lattice& l) {
 // The tile's pixels read once, looked up modulo its size.
 struct TileView {
   explicit TileView(CRowIteratorBands& image) : w(image.Width()), h(image.Height()) {
+    // A grey tile is read as the BGRA it stands for.
+    CRowIteratorBands bgra;
+    bgra.ShareFrom(image);
+    bgra.SetViewFormat(keFormatBGRA, keAccessRead);
     pixels.reserve(std::size_t(w) * h);
     for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) pixels.push_back(PixelAt(image, x, y));
+      for (int x = 0; x < w; ++x) pixels.push_back(PixelAt(bgra, x, y));
   }
   const Bgra& At(long long x, long long y) const {
     return pixels[std::size_t(((y % h) + h) % h) * w + std::size_t(((x % w) + w) % w)];
