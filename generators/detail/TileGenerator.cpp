@@ -1,11 +1,14 @@
 #include "generators/detail/TileGenerator.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <vector>
 
+#include "core/RowThreads.h"
 #include "generators/detail/SourceWindow.h"
 #include "generators/detail/TileWorker.h"
 
@@ -94,8 +97,6 @@ CoreResult TileGenerator::TakeSourceArea(CRowIteratorBands& source, int anchorX,
     origin.Set(double(anchorX) - area.left, double(anchorY) - area.top);
     return CoreResult();
   }
-  result = bgra.SetViewFormat(keFormatBGRA, keAccessRead);
-  if (!result.Ok()) return result;
   const std::intptr_t pitch = detail::SpreadPitch(int(width));
   if (height > PTRDIFF_MAX / pitch) return keErrorNoMemory;
   std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[std::size_t(pitch * height)]);
@@ -110,25 +111,45 @@ CoreResult TileGenerator::TakeSourceArea(CRowIteratorBands& source, int anchorX,
   const int last = int(std::clamp<std::int64_t>(area.right, 0, sourceWidth - 1));
   const std::int64_t before = std::clamp<std::int64_t>(first - std::int64_t{area.left}, 0, width);
   const std::int64_t inside = area.left > last || area.right < first ? 0 : last - first + 1;
-  for (int y = 0; y < int(height); ++y) {
-    const int sourceRow = int(std::clamp<std::int64_t>(std::int64_t{area.top} + y, 0, sourceHeight - 1));
-    BYTE* from = nullptr;
-    BYTE* to = nullptr;
-    result = bgra.LockRow(sourceRow, &from);
-    if (result.Ok()) result = workImage.LockRow(y, &to);
-    if (!result.Ok()) {
-      bgra.ReleaseAllRows();
-      return result;
+  // Only the columns read are converted; a view of storage below a byte a pixel starts on a byte.
+  const int spanStart = bgra.GetBitsPerPixel() >= 8 ? first : 0;
+  // A view converts its rows in buffers of its own: each thread reads through a view of its own.
+  std::vector<CRowIteratorBands> views(std::size_t(RowThreads::Count()));
+  std::atomic<std::int32_t> failure{keErrorNone};
+  RowThreads::Run(int(height), [&](int firstRow, int lastRow, int slot) {
+    CRowIteratorBands& view = views[std::size_t(slot)];
+    if (!CRowIteratorBands::IsValid(&view)) {
+      CoreResult made = view.ShareFrom(bgra);
+      if (made.Ok()) made = view.SetViewFormat(keFormatBGRA, keAccessRead);
+      if (!made.Ok()) {
+        view.Destroy();
+        failure = made.GetCode();
+        return;
+      }
     }
-    const BYTE* leftEdge = from + 4 * std::size_t(first);
-    const BYTE* rightEdge = from + 4 * std::size_t(last);
-    for (std::int64_t x = 0; x < before; ++x) std::memcpy(to + 4 * x, leftEdge, 4);
-    if (inside > 0) std::memcpy(to + 4 * before, leftEdge, std::size_t(4 * inside));
-    for (std::int64_t x = before + inside; x < width; ++x) {
-      std::memcpy(to + 4 * x, rightEdge, 4);
+    for (int y = firstRow; y < lastRow; ++y) {
+      const int sourceRow = int(std::clamp<std::int64_t>(std::int64_t{area.top} + y, 0, sourceHeight - 1));
+      BYTE* from = nullptr;
+      BYTE* to = nullptr;
+      CoreResult locked = view.LockRowSpan(sourceRow, spanStart, last - spanStart + 1, &from);
+      if (locked.Ok()) locked = workImage.LockRow(y, &to);
+      if (!locked.Ok()) {
+        view.ReleaseAllRows();
+        failure = locked.GetCode();
+        return;
+      }
+      const BYTE* leftEdge = from + 4 * std::size_t(first - spanStart);
+      const BYTE* rightEdge = from + 4 * std::size_t(last - spanStart);
+      for (std::int64_t x = 0; x < before; ++x) std::memcpy(to + 4 * x, leftEdge, 4);
+      if (inside > 0) std::memcpy(to + 4 * before, leftEdge, std::size_t(4 * inside));
+      for (std::int64_t x = before + inside; x < width; ++x) std::memcpy(to + 4 * x, rightEdge, 4);
+      workImage.UnlockRow(y);
+      view.UnlockRow(sourceRow);
     }
-    workImage.UnlockRow(y);
-    bgra.UnlockRow(sourceRow);
+  });
+  if (failure != keErrorNone) {
+    ReleaseWorkImage();
+    return failure.load();
   }
   origin.Set(double(anchorX) - area.left, double(anchorY) - area.top);
   return CoreResult();

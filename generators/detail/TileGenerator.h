@@ -61,10 +61,10 @@ class TileGenerator {
 
   // Called at the end of PrepareLattice; generators with anchor points place them here.
   virtual void SetAnchor() {}
-  // Copies the picked area (right and bottom inclusive) into workImage as BGRA and puts origin
-  // at the anchor. Parts of the area outside the source repeat the nearest edge pixel. An area
-  // wholly inside a BGRA source is shared, not copied: the source must stay as it is until the
-  // generator has generated.
+  // Copies the picked area (right and bottom inclusive) into workImage as BGRA, in row bands
+  // across the threads, and puts origin at the anchor. Parts of the area outside the source
+  // repeat the nearest edge pixel. An area wholly inside a BGRA source is shared, not copied: the
+  // source must stay as it is until the generator has generated.
   virtual CoreResult TakeSourceArea(CRowIteratorBands& source, int anchorX, int anchorY,
                                     double featherPercent, const RECT& area);
   // Drops workImage and the copied area's pixels it may lie over.

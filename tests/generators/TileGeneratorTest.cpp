@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/ProgressMeter.h"
+#include "core/RowThreads.h"
 #include "generators/detail/ImageRows.h"
 #include "generators/detail/SeamFeathering.h"
 #include "generators/detail/SourceWindow.h"
@@ -184,6 +185,49 @@ TEST(TakeSourceArea, ConvertsOtherFormatsAndLeavesTheSourceViewAlone) {
   ASSERT_EQ(g.TakeSourceArea(source, 0, 0, 0, RECT{1, 1, 2, 2}).GetCode(), keErrorNone);
   EXPECT_EQ(PixelAt(g.workImage, 1, 0), (Bgra{21, 21, 21, 255}));
   EXPECT_EQ(source.GetFormat(), keFormatGrey);
+}
+
+// Converted areas are copied in row bands across the threads, each through a view of its own:
+// over several bands and off every edge of a grey and of a BGR source, any thread count gives each
+// pixel the nearest source pixel's colour.
+TEST(TakeSourceArea, ConvertsAnAreaLeavingTheSourceInBandsOnAnyThreadCount) {
+  constexpr int kWidth = 90, kHeight = 300;
+  auto level = [](int x, int y) { return BYTE((3 * x + 5 * y) % 251); };
+  for (keFormat format : {keFormatGrey, keFormatBGR}) {
+    CRowIteratorBands source;
+    ASSERT_EQ(source.Create(kWidth, kHeight, format).GetCode(), keErrorNone);
+    const int bytes = format == keFormatGrey ? 1 : 3;
+    for (int y = 0; y < kHeight; ++y) {
+      BYTE* row = source.LockRowPointer(y, 0, -1);
+      for (int x = 0; x < kWidth; ++x)
+        for (int c = 0; c < bytes; ++c) row[bytes * x + c] = BYTE(level(x, y) + 40 * c);
+      source.UnlockRow(y);
+    }
+    for (const RECT& area : {RECT{-7, -20, kWidth + 4, kHeight + 9}, RECT{30, 100, 60, 270},
+                             RECT{kWidth + 2, -5, kWidth + 6, 140}}) {
+      for (int threads : {1, 8}) {
+        const RowThreads::ScopedCount count(threads);
+        TileGenerator g;
+        ASSERT_EQ(g.TakeSourceArea(source, 0, 0, 0, area).GetCode(), keErrorNone);
+        ASSERT_EQ(g.workImage.Width(), area.right - area.left + 1);
+        ASSERT_EQ(g.workImage.Height(), area.bottom - area.top + 1);
+        for (int y = 0; y < g.workImage.Height(); ++y) {
+          const BYTE* row = g.workImage.LockRowPointer(y, 0, -1);
+          for (int x = 0; x < g.workImage.Width(); ++x) {
+            const int sx = std::clamp(x + int(area.left), 0, kWidth - 1);
+            const int sy = std::clamp(y + int(area.top), 0, kHeight - 1);
+            const BYTE grey = level(sx, sy);
+            const Bgra want = format == keFormatGrey ? Bgra{grey, grey, grey, 255}
+                                                     : Bgra{grey, BYTE(grey + 40), BYTE(grey + 80), 255};
+            const Bgra got{row[4 * x], row[4 * x + 1], row[4 * x + 2], row[4 * x + 3]};
+            ASSERT_EQ(got, want) << format << " threads " << threads << " at " << x << "," << y;
+          }
+          g.workImage.UnlockRow(y);
+        }
+      }
+    }
+    EXPECT_EQ(source.GetFormat(), format);
+  }
 }
 
 TEST(TakeSourceArea, RefusesAnEmptyAreaAndAnEmptySource) {
