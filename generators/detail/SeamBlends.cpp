@@ -99,6 +99,31 @@ int NextMarked(const std::uint8_t* marks, int from, int width) {
   return x;
 }
 
+// The marked pixels of a row that lie on a fold line, within kMargin of a unit (far beyond the
+// errors of the lanes' fold, some 1e-7 of a cell): the pixels about each crossing.
+void MarkedOnFoldLines(const SeamBlendArgs& args, const SeamBlendRowPlace& place, int width,
+                       const std::uint8_t* marks, std::vector<int>& on) {
+  constexpr double kMargin = 1e-5;
+  on.clear();
+  for (int i = 0; i < args.foldLineCount; ++i) {
+    const double* c = args.foldLines[i];
+    const double t0 = c[0] * place.start.x + c[1] * place.start.y + c[2], dt = c[0] * place.step;
+    auto take = [&](double from, double to) {
+      for (int x = int(std::max(0.0, std::ceil(from))); x < width && x <= to; ++x)
+        if (marks[x]) on.push_back(x);
+    };
+    if (dt == 0) {
+      if (std::abs(t0 - std::round(t0)) < kMargin) take(0, width);
+      continue;
+    }
+    const double last = t0 + (width - 1) * dt;
+    for (double k = std::ceil(std::min(t0, last) - kMargin); k <= std::max(t0, last) + kMargin; ++k) {
+      const double from = (k - kMargin - t0) / dt, to = (k + kMargin - t0) / dt;
+      take(std::min(from, to), std::max(from, to));
+    }
+  }
+}
+
 }  // namespace
 
 void SeamBlends::Add(std::initializer_list<HalfPlane> sides, bool blended, bool planned,
@@ -145,6 +170,16 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
     std::copy(t, t + 3, args.tests[args.testCount]);
     return args.testCount++;
   };
+  args.foldLineCount = blends.foldLineCount;
+  for (int i = 0; i < blends.foldLineCount; ++i) {
+    const Point2D& line = blends.foldLines[i];
+    Coefficients(
+        [&](double x, double y) {
+          const Point2D uv = generator.PlaneToLattice(x, y);
+          return line.x * uv.x + line.y * uv.y;
+        },
+        args.foldLines[i]);
+  }
   args.testCount = 0;
   args.regionCount = blends.regionCount;
   for (int r = 0; r < blends.regionCount; ++r) {
@@ -290,6 +325,7 @@ bool SeamBlendRow::Reserve(int width, const Point2D& origin) {
     weights_.resize(std::size_t(width));
     samples_.resize(4 * (std::size_t(width) + kSampledTogether));
     middlePlaces_.resize(std::size_t(width));
+    onFoldLines_.reserve(SeamBlends::kMaxFoldLines * (std::size_t(width) + 2));
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -304,6 +340,7 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
   // their own sample.
   int planned = 0, middleCount = 0;
   SamplePlan plan;
+  MarkedOnFoldLines(args, place, width, marks, onFoldLines_);
   for (int x = NextMarked(marks, 0, width); x < width;) {
     int end = x + 1;
     while (end < width && marks[end]) ++end;
@@ -336,6 +373,10 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
       planned += marks[i];
     }
     x = NextMarked(marks, end, width);
+  }
+  for (const int x : onFoldLines_) {
+    planned += marks[x] == 0;
+    marks[x] = 1;
   }
   if (middleCount > 0) {
     // Mixed in the samples' room, which the runs are done with.

@@ -72,13 +72,25 @@ struct SeamBlends {
   // them, to the last bit in doubles: its pixels near a seam's middle and in corners then mix from
   // the regions in doubles (SeamBlendsInDoubles) rather than by the group's plan.
   bool plansAsRegions = false;
+  // The lines a u + b v = k, k whole, where the fold takes a position to one copy or another: a
+  // pixel right on one may go to different copies in the plan in doubles and in the lanes, which
+  // on a lattice a little off the hexagon lie some way apart. Such band pixels are planned.
+  static constexpr int kMaxFoldLines = 4;
+  int foldLineCount = 0;
+  Point2D foldLines[kMaxFoldLines];
 
+  void AddFoldLines(double a, double b) { foldLines[foldLineCount++] = {a, b}; }
   void AddOwn(std::initializer_list<HalfPlane> sides) { Add(sides, false, false, {}, {}); }
   void AddPlanned(std::initializer_list<HalfPlane> sides) { Add(sides, false, true, {}, {}); }
   // Planned within reach of the line.
   void AddPlannedNear(const Line2D& line, double reach) {
     AddPlanned(
         {HalfPlane{line.n.x, line.n.y, -line.c - reach}, HalfPlane{-line.n.x, -line.n.y, line.c - reach}});
+  }
+  // Planned on the far side of a line that misses the origin, and within reach of it on the
+  // near side.
+  void AddPlannedBeyond(const Line2D& line, double reach) {
+    AddPlanned({HalfPlane{-line.n.x, -line.n.y, line.c - reach}});
   }
   void AddBlend(std::initializer_list<HalfPlane> sides, const LatticeAffine& partner,
                 const LatticeLinear& weight) {
@@ -116,6 +128,9 @@ struct SeamBlendArgs {
     float middle;  // a blended pixel is mixed in doubles where |weight - 1/2| < middle
     std::int32_t blended, planned, inDoubles;  // all ones or 0
   } regions[SeamBlends::kMaxRegions] = {};
+  // The blends' fold lines as t = c0 x + c1 y + c2 of the plane point, whole on the lines.
+  int foldLineCount = 0;
+  double foldLines[SeamBlends::kMaxFoldLines][3] = {};
 };
 
 // For count own positions (pairs): planned[i] 1 where no region holds the pixel or a planned one
@@ -182,6 +197,7 @@ class SeamBlendRow {
   std::vector<std::uint8_t> samples_;
   RowQueue middles_;
   std::vector<int> middlePlaces_;
+  std::vector<int> onFoldLines_;
 };
 
 }  // namespace corvel::detail

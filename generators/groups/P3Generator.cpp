@@ -211,8 +211,8 @@ int P3Generator::Generate(CProgressMeter* meter) {
 
   // Unbent, a pixel away from the seams is one sample of its position turned onto the rhombus
   // and read through the frame. The seams lie on the lines where 2u - v, u - 2v or u + v is whole
-  // (the frame's s, -t and s + t); the pixels of bands about them, half again as wide as the
-  // blends (half a feather), are planned as above.
+  // (the frame's s, -t and s + t); the pixels of bands about them as wide as the blends (half a
+  // feather), and as far again as the seams' reach, are planned as above.
   detail::FoldProgram fold;
   AddTurnSteps(fold);
   const double turnDrift = detail::HexagonalDrift(fold);
@@ -236,7 +236,7 @@ int P3Generator::Generate(CProgressMeter* meter) {
   fold.sourceShift = low;
   fold.reachU = high.x - low.x;
   fold.reachV = high.y - low.y;
-  const double w = 0.375 * (fu + fv);
+  const double w = std::max(hu, hv);
   // Six seams leave each lattice point, three each anchor: a line is a seam only within a third
   // of a cell of its lattice points, where u (on u - 2v, v) lies within a third of a whole number.
   const detail::FoldProgram::Band nearLatticePoints{true, -1.0 / 3 - w, 1.0 / 3 + w, 1};
@@ -260,9 +260,8 @@ int P3Generator::Generate(CProgressMeter* meter) {
   fold.seamReach = near + frameDrift + std::max(turnDrift, 0.0);
   if (onRhombus) fold.slackPixels = 0.25;
   // Feathered, the bands' pixels blend as below in lanes, in the frame; the corners stay planned,
-  // and so do pixels near the rhombus's edges (or a little past them) and its diagonal between
-  // the anchors, which the plan's turns of a lattice a little off the hexagon may take to their
-  // other side.
+  // and so do pixels past the rhombus's edges (or within a sliver of them), where the turns of a
+  // lattice a little off the hexagon carry some positions and the plan clamps them back.
   using detail::UAbove;
   using detail::UBelow;
   using detail::VAbove;
@@ -273,11 +272,15 @@ int P3Generator::Generate(CProgressMeter* meter) {
   detail::SeamBlends blends;
   blends.frame = detail::AffineOf(
       [&](double u, double v) { return toFrame(LatticeToSource(u + low.x, v + low.y)); });
-  blends.AddPlanned({UBelow(near)});
-  blends.AddPlanned({UAbove(1 - near)});
-  blends.AddPlanned({VBelow(near)});
-  blends.AddPlanned({VAbove(1 - near)});
-  blends.AddPlannedNear(Line2D({1, 0}, {0, 1}), near);
+  // Fold lines: the short diagonal and the rhombus's edges.
+  blends.AddFoldLines(1, 1);
+  blends.AddFoldLines(2, -1);
+  blends.AddFoldLines(1, -2);
+  const double sideways = near / 16;  // far beyond a fast position's error, some 1/300 pixel
+  blends.AddPlanned({UBelow(sideways)});
+  blends.AddPlanned({UAbove(1 - sideways)});
+  blends.AddPlanned({VBelow(sideways)});
+  blends.AddPlanned({VAbove(1 - sideways)});
   blends.AddBlend({UBelow(hu), VAbove(hv), VBelow(1 - hv)}, turned(&Point2D::RotateMinus120, c01),
                   {1 / fu, 0, 0.5});
   blends.AddPlanned({UBelow(hu)});

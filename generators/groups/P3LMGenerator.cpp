@@ -1,5 +1,7 @@
 #include "generators/groups/P3LMGenerator.h"
 
+#include <algorithm>
+
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
@@ -157,7 +159,8 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
 
   // Unbent, a pixel away from the seams is one sample of its position folded as FoldLattice
   // folds it. The seams lie on the lines where 2u + v, u + 2v or u - v is whole; the pixels of
-  // bands about them, half again as wide as the blends about G (1.06 feathers), are planned as above.
+  // bands about them as wide as the blends about G (3 / 4 sqrt 2 feathers in 2u + v), and the
+  // seams' reach beyond, are planned as above.
   detail::FoldProgram fold;
   using detail::Beside;
   using detail::HalfPlane;
@@ -177,7 +180,7 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   fold.AddBySide(HalfPlane{0, 1, 0}, detail::LatticeAffine{1, 0, 0, 0, 0, 0});
   fold.sourceShift = {su, sv};
   fold.reachU = fold.reachV = 0.5;
-  const double w = 0.8 * (fu + fv);
+  const double w = 0.75 * kSqrt2 * std::max(fu, fv);
   // The seams' lines are seams only between the edges' midpoints and the centroids, where u (on
   // u + 2v, v) lies between 1/3 and 2/3 of a cell, with the blends about G beyond.
   const detail::FoldProgram::Band middle{true, 1.0 / 3 - w, 2.0 / 3 + w, 1};
@@ -186,19 +189,26 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   fold.skewBands[2] = {1, -1, {true, -w, w, 1}, 1, 0, middle};
   fold.ReachTurnedSeams(near);
   // Feathered, the bands' pixels blend as below in lanes; the corners stay planned, and so do
-  // pixels near a seam, which the plan's turns of a lattice a little off the hexagon may take to
-  // its other side, or near the ends of the bands, where the plan jumps.
+  // pixels near the ends of the bands, where the plan jumps, and those where the turns of a
+  // lattice a little off the hexagon put the plan's positions some way from the fold's: past lm,
+  // which the plan clamps onto it before turning them, so that they come out on either side of lk.
   using detail::UBelow;
   using detail::VBelow;
   auto turned = [&](Point2D (Point2D::*turn)(Point2D) const) {
     return detail::AffineOf([&](double u, double v) { return (source(u, v).*turn)(gs); });
   };
   const detail::HalfPlane belowB = detail::Beside(lb), beyondA = detail::Beside(la, true);
+  const double sideways = near / 16;  // far beyond a fast position's error, some 1/300 pixel
   detail::SeamBlends blends;
+  // Fold lines: A B, u = v and the lines of lk and lm.
+  blends.AddFoldLines(1, 1);
+  blends.AddFoldLines(1, -1);
+  blends.AddFoldLines(2, 1);
+  blends.AddFoldLines(1, 2);
   blends.AddPlannedNear(lk, near);
-  blends.AddPlannedNear(lm, near);
-  blends.AddPlannedNear(la, near / 4);
-  blends.AddPlannedNear(lb, near / 4);
+  blends.AddPlannedBeyond(lm, sideways);
+  blends.AddPlannedNear(la, sideways);
+  blends.AddPlannedNear(lb, sideways);
   blends.AddOwn({UBelow(hu), VBelow(hv)});
   blends.AddOwn({UBelow(hu), belowB});
   blends.AddPlanned({UBelow(hu)});

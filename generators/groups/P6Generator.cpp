@@ -1,5 +1,7 @@
 #include "generators/groups/P6Generator.h"
 
+#include <algorithm>
+
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
@@ -75,8 +77,9 @@ int P6Generator::Generate(CProgressMeter* meter) {
 
   // Unbent, a pixel away from the kites' seams is one sample of its position folded as Fold
   // folds it; the pixels of bands about every line the seams lie on are planned as below. The
-  // bands reach half again as far as the blends: half a feather about the axes' lines, and about
-  // the medians' as far as the three-fold corner c lies inside (1.06 feathers in 2u + v).
+  // bands reach as far as the blends, and the seams' reach beyond: half a feather about the axes'
+  // lines, and about the medians' as far as the three-fold corner c lies inside (3 / 4 sqrt 2
+  // feathers in 2u + v).
   detail::FoldProgram fold;
   using detail::Beside;
   using detail::HalfPlane;
@@ -89,7 +92,7 @@ int P6Generator::Generate(CProgressMeter* meter) {
   fold.AddInCorner(Beside(median1_), true, HalfPlane{1, -1, 0}, minus120, false);
   fold.AddInCorner(Beside(median1_), true, HalfPlane{-1, 1, 0}, plus120, false);
   fold.sourceShift = {su, sv};
-  const double w = 0.375 * (fu + fv), wm = 0.8 * (fu + fv);
+  const double w = std::max(hu, hv), wm = 0.75 * kSqrt2 * std::max(fu, fv);
   fold.bandU = fold.bandV = fold.bandSum = {true, -w, w, 1};
   // The medians' lines are seams only between two-fold and three-fold centres, where u (on
   // u + 2v, v) lies between 1/3 and 2/3 of a cell, with the three-fold corners' blends beyond.
@@ -106,16 +109,22 @@ int P6Generator::Generate(CProgressMeter* meter) {
     return detail::AffineOf([&](double u, double v) { return (source(u, v).*turn)(centre); });
   };
   const detail::HalfPlane belowE2 = Beside(e2), beyondE1 = Beside(e1, true);
+  const double sideways = near / 16;  // far beyond a fast position's error, some 1/300 pixel
   detail::SeamBlends blends;
-  // Near a seam the plan's turns, of a lattice a little off the hexagon, may take a pixel to the
-  // other side of it than the fold does, where it blends with another partner; across the
-  // bands' ends e1 and e2 the plan jumps, and a pixel's side there is for doubles to tell.
-  blends.AddPlannedNear(median1_, near);
-  blends.AddPlannedNear(median2_, near);
-  blends.AddPlannedNear(Line2D({0, 0}, {0, 1}), near);
-  blends.AddPlannedNear(Line2D({0, 0}, {1, 0}), near);
-  blends.AddPlannedNear(e1, near / 4);
-  blends.AddPlannedNear(e2, near / 4);
+  // The turns of a lattice a little off the hexagon carry some positions past the kite's edges,
+  // which the plan clamps onto them, and those on the second median it turns about the
+  // three-fold centre; across the bands' ends e1 and e2 the plan jumps, and a pixel's side there
+  // is for doubles to tell. Fold lines: the short diagonal, u = v and the medians.
+  blends.AddFoldLines(1, 1);
+  blends.AddFoldLines(1, -1);
+  blends.AddFoldLines(2, 1);
+  blends.AddFoldLines(1, 2);
+  blends.AddPlannedBeyond(median1_, sideways);
+  blends.AddPlannedBeyond(median2_, sideways);
+  blends.AddPlanned({UBelow(sideways)});
+  blends.AddPlanned({VBelow(sideways)});
+  blends.AddPlannedNear(e1, sideways);
+  blends.AddPlannedNear(e2, sideways);
   blends.AddBlend({UBelow(hu), VAbove(hv), belowE2}, turned(&Point2D::RotatePlus60, z), {1 / fu, 0, 0.5});
   blends.AddPlanned({UBelow(hu)});
   blends.AddBlend({beyondE1, VAbove(hv), belowE2}, turned(&Point2D::RotatePlus120, t),

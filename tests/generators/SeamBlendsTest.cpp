@@ -13,6 +13,32 @@
 namespace corvel {
 namespace {
 
+// Past a line that misses the origin (2u + v = 1 here), and within reach of it before: planned.
+TEST(SeamBlends, PlannedBeyondALineReachesBackOnlyOnItsNearSide) {
+  TileGenerator generator;
+  generator.basisA = generator.basisC = {100, 0};
+  generator.basisB = generator.basisD = {0, 100};
+  generator.PrepareLattice();
+  const detail::FoldProgram program;
+  detail::SeamBlends blends;
+  blends.AddPlannedBeyond(Line2D({0.5, 0}, {0, 1}), 0.05);  // 0.05 of the normal: 2u + v > 0.888
+  blends.AddOwn({});
+  detail::SeamBlendArgs args;
+  ASSERT_TRUE(detail::MakeSeamBlendArgs(blends, program, generator, args));
+  const double us[] = {0.2, 0.3, 0.4, 0.45, 0.6, 0.05}, vs[] = {0.2, 0.25, 0.1, 0.1, 0.5, 0.95};
+  const bool planned[] = {false, false, true, true, true, true};
+  std::vector<std::int32_t> positions;
+  for (int i = 0; i < 6; ++i) {
+    positions.push_back(std::int32_t(256 * 100 * us[i]));
+    positions.push_back(std::int32_t(256 * 100 * vs[i]));
+  }
+  std::uint8_t marks[6];
+  std::int32_t partners[12];
+  float weights[6];
+  detail::SeamBlendSse2(args, positions.data(), 6, marks, partners, weights);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(marks[i], planned[i] ? 1 : 0) << i;
+}
+
 TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
   // The source lattice is 100-pixel squares from the origin (10, 20): (u, v) lies at
   // (10 + 100 u, 20 + 100 v).

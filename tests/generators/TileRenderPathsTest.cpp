@@ -181,6 +181,33 @@ TEST(TileRenderPaths, PixelsRightOnHardSeamsMatchTheReference) {
   }
 }
 
+// Feathered, the turns of a lattice a little off the hexagon carry some positions past the
+// kites' and rhombi's edges, where the plan clamps them, and a pixel right on a line the fold
+// turns about may go to copies some way apart: such pixels are planned too.
+TEST(TileRenderPaths, FeatheredNearlyHexagonalLatticesMatchTheReference) {
+  CRowIteratorBands source;
+  MakeGrainyWaves(source, 480);
+  struct Case {
+    int method;
+    POINT d1;
+    int angle;
+  };
+  for (const Case& c :
+       {Case{keTilingP3, {128, 222}, 0}, Case{keTilingP3, {77, 135}, 0}, Case{keTilingP3, {100, 170}, 30},
+        Case{keTilingP3LM, {45, 80}, 30}, Case{keTilingP6, {64, 111}, 0}, Case{keTilingP6, {77, 135}, 30}}) {
+    TileShape pick = Pick(c.method, 20, c.angle);
+    pick.seamK0 = pick.seamK1 = pick.seamK2 = 0;
+    pick.p1 = {pick.p0.x + c.d1.x, pick.p0.y + c.d1.y};
+    pick.p2 = {pick.p0.x + 2 * c.d1.x, pick.p0.y};
+    const std::string what = std::string(FindTileGroup(c.method)->name) + " " + std::to_string(c.d1.x) + "," +
+                             std::to_string(c.d1.y) + " angle " + std::to_string(c.angle);
+    CRowIteratorBands reference, fast;
+    Render(source, pick, CpuFeatures{}, reference);
+    Render(source, pick, ProbeCpuFeatures(), fast);
+    ExpectWithinALevel(fast, reference, what);
+  }
+}
+
 // The reference repeats a cell into a period many cells long; the fast render renders the period
 // in one pass, and at the size the tile is used at, where the reference scales what it rendered.
 TEST(TileRenderPaths, LongPeriodsAndTileSizesMatchTheReference) {
