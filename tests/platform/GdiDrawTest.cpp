@@ -395,6 +395,26 @@ TEST(FarShapes, FarEllipsesAndPiesShowTheirVisibleArcs) {
   EXPECT_NE(tip[0 * 40 + 29], kBlue);
 }
 
+TEST(FarShapes, FarCirclesStrokeTheirVisibleArcs) {
+  // The top of a circle millions of pixels across, drawn with a 3-pixel pen, is the straight
+  // line through its top across the surface.
+  auto outline = [](auto draw) {
+    Canvas canvas(40, 30);
+    Selected pen(canvas.dc, CreatePen(PS_SOLID, 3, RGB(255, 0, 0)));
+    SelectObject(canvas.dc, GetStockObject(NULL_BRUSH));
+    draw(canvas.dc);
+    return PixelsOf(canvas, 40, 30);
+  };
+  const std::vector<COLORREF> line = outline([](HDC dc) {
+    const POINT points[] = {{-5, 16}, {45, 16}};
+    Polyline(dc, points, 2);
+  });
+  for (int radius : {1 << 22, 1 << 24, 1 << 26}) {
+    EXPECT_EQ(outline([radius](HDC dc) { Ellipse(dc, 20 - radius, 15, 20 + radius, 15 + 2 * radius); }), line)
+        << radius;
+  }
+}
+
 TEST(FarShapes, RectanglesAndTextCellsFarAwayPaintNothing) {
   // Each would wrap onto the surface in Cairo's coordinates.
   const int far = (1 << 24) + 5;
