@@ -197,9 +197,11 @@ constexpr int kRowsAhead = 8;
 
 }  // namespace
 
-int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& planPixels) {
+int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& planPixels,
+                              const PlanPositions& planPositions) {
   State& s = *state_;
   std::vector<std::vector<std::int32_t>> positions(std::size_t(RowThreads::Count()));
+  std::vector<std::vector<std::int32_t>> plannedPositions(positions.size());
   std::vector<std::vector<std::uint8_t>> marks(positions.size());
   std::vector<RowQueue> queues(positions.size());
   std::vector<SeamBlendRow> blendRows(positions.size());
@@ -246,6 +248,8 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
         try {
           row.resize(2 * std::size_t(width_));
           if (program.HasBands()) banded.resize(std::size_t(width_));
+          if (program.HasBands() && planPositions)
+            plannedPositions[std::size_t(slot)].resize(2 * std::size_t(width_));
         } catch (const std::bad_alloc&) {
           noMemory = true;
           return;
@@ -284,9 +288,15 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
             at = x + 1 < width_ ? std::memchr(marked + x + 1, 1, std::size_t(width_ - x - 1)) : nullptr;
           }
           if (planned == 0) continue;
-          planPixels(y, places, planned, queue);
           std::uint8_t* mixed = reinterpret_cast<std::uint8_t*>(row.data());
-          queue.Finish(s.sourceRows.Rows(), mixed, planned);
+          if (planPositions) {
+            std::int32_t* const at = plannedPositions[std::size_t(slot)].data();
+            planPositions(start_.x, start_.y + y, places, planned, at);
+            SampleBilinearBgra(s.sourceRows.Rows(), mixed, at, planned, SampleEdge::kClamp);
+          } else {
+            planPixels(y, places, planned, queue);
+            queue.Finish(s.sourceRows.Rows(), mixed, planned);
+          }
           for (int i = 0; i < planned; ++i) std::memcpy(out + 4 * std::size_t(places[i]), mixed + 4 * i, 4);
         }
       },

@@ -109,11 +109,15 @@ class TileWorkerRows {
   int Run(const std::function<void(int y, RowQueue& queue)>& planRow);
   // Queues the plans of count pixels xs[0 ..] of row y, in the output.
   using PlanPixels = std::function<void(int y, const int* xs, int count, RowQueue& queue)>;
+  // Where every plan is one sample: the 24.8 source positions (the origin added) of the count
+  // pixels (x0 + xs[i], y) of the plane, as the queue would hold them.
+  using PlanPositions = std::function<void(int x0, int y, const int* xs, int count, std::int32_t* positions)>;
   // The same by a fold program: one sample a pixel, lattice coordinates stepped in fixed point
   // and folded in SIMD lanes. Within a level of Run's planned samples.
   // Pixels in the program's bands are planned by planPixels instead, a row's at once, unless the
   // program's blends finish them.
-  int RunFolded(const FoldProgram& program, const PlanPixels& planPixels);
+  int RunFolded(const FoldProgram& program, const PlanPixels& planPixels,
+                const PlanPositions& planPositions = {});
   // The output becomes the generator's workImage and its origin the tile's; answers code.
   int HandOver(int code);
 
@@ -138,9 +142,11 @@ class TileWorkerRows {
 // and ComputeOrigin has run.
 // With a fold program and the processor's SSE2 in the processor record, the program renders
 // instead of planPixel.
+// Where planPositions is given, the fold program's band pixels take it rather than planPixel.
 template <class PlanPixel>
 int RunTileWorker(TileGenerator& generator, CProgressMeter* meter, PlanPixel&& planPixel,
-                  const detail::FoldProgram* fold = nullptr) {
+                  const detail::FoldProgram* fold = nullptr,
+                  const detail::TileWorkerRows::PlanPositions& planPositions = {}) {
   detail::TileWorkerRows rows(generator, meter);
   // Band pixels are planned at whole plane points: a program with bands renders unscaled.
   const bool folded = fold && detail::CanRunFolded() && (!fold->HasBands() || generator.tilePercent == 100);
@@ -148,13 +154,16 @@ int RunTileWorker(TileGenerator& generator, CProgressMeter* meter, PlanPixel&& p
   if (code != 0) return code;
   if (folded) {
     const POINT start = rows.Start();
-    return rows.HandOver(rows.RunFolded(*fold, [&](int y, const int* xs, int count, detail::RowQueue& queue) {
-      SamplePlan plan;
-      for (int i = 0; i < count; ++i) {
-        planPixel(start.x + xs[i], start.y + y, plan);
-        queue.Append(plan);
-      }
-    }));
+    return rows.HandOver(rows.RunFolded(
+        *fold,
+        [&](int y, const int* xs, int count, detail::RowQueue& queue) {
+          SamplePlan plan;
+          for (int i = 0; i < count; ++i) {
+            planPixel(start.x + xs[i], start.y + y, plan);
+            queue.Append(plan);
+          }
+        },
+        planPositions));
   }
   const int width = rows.Width();
   const POINT start = rows.Start();

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "core/CpuFeatures.h"
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/HexagonalPlans.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
 
@@ -135,6 +137,24 @@ int P6Generator::Generate(CProgressMeter* meter) {
   blends.AddBlend({}, turned(&Point2D::RotateMinus120, t),
                   detail::LinearOf([&](double u, double v) { return (median2_.YAt(u) - v) / fu + 0.5; }));
   if (fv != 0) fold.blends = &blends;
+  detail::P6PlanLanes lanes;
+  detail::TileWorkerRows::PlanPositions planPositions;
+  if (hardUnbent && detail::HasLaneLattice(*this) && GetCpuFeatures().avx2) {
+    lanes = {detail::LaneLatticeOf(*this),
+             detail::LaneLineOf(shortDiagonal_),
+             detail::LaneLineOf(median1_),
+             detail::LaneLineOf(third_),
+             detail::LaneLineOf(median2_),
+             anchor_,
+             z,
+             t,
+             su,
+             sv,
+             near};
+    planPositions = [&lanes](int x0, int y, const int* xs, int count, std::int32_t* positions) {
+      detail::PlanP6Avx2(lanes, x0, y, xs, count, positions);
+    };
+  }
   return RunTileWorker(
       *this, meter,
       [&](int x, int y, SamplePlan& plan) {
@@ -246,7 +266,7 @@ int P6Generator::Generate(CProgressMeter* meter) {
         }
         LimitWeightsToOne(plan);
       },
-      k0 == 0 && k1 == 0 ? &fold : nullptr);
+      k0 == 0 && k1 == 0 ? &fold : nullptr, planPositions);
 }
 
 }  // namespace corvel

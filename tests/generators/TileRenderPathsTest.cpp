@@ -83,6 +83,18 @@ void ExpectWithinALevel(CRowIteratorBands& fast, CRowIteratorBands& reference, c
   EXPECT_LE(double(total) / (4.0 * fast.Width() * fast.Height()), 0.05) << what;
 }
 
+void ExpectSameBytes(CRowIteratorBands& a, CRowIteratorBands& b, const std::string& what) {
+  ASSERT_EQ(a.Width(), b.Width()) << what;
+  ASSERT_EQ(a.Height(), b.Height()) << what;
+  for (int y = 0; y < a.Height(); ++y) {
+    ASSERT_EQ(std::memcmp(a.LockRowPointer(y, 0, -1), b.LockRowPointer(y, 0, -1), 4 * std::size_t(a.Width())),
+              0)
+        << what << " row " << y;
+    a.UnlockRow(y);
+    b.UnlockRow(y);
+  }
+}
+
 // Unbent seams as well: some groups render fast only without them.
 TEST(TileRenderPaths, FastRendersStayWithinALevelOfTheReference) {
   CRowIteratorBands source;
@@ -205,6 +217,32 @@ TEST(TileRenderPaths, FeatheredNearlyHexagonalLatticesMatchTheReference) {
     Render(source, pick, CpuFeatures{}, reference);
     Render(source, pick, ProbeCpuFeatures(), fast);
     ExpectWithinALevel(fast, reference, what);
+  }
+}
+
+// The three-fold groups' unfeathered seam pixels are planned in AVX2 lanes by the plan's own
+// operations: the AVX2 render gives the bytes of the SSE2 one, which plans them one by one.
+TEST(TileRenderPaths, SeamPlansInLanesGiveThePlansBytes) {
+  if (!ProbeCpuFeatures().avx2) GTEST_SKIP() << "no AVX2";
+  CRowIteratorBands source;
+  MakeGrainyWaves(source, 480);
+  CpuFeatures sse2 = ProbeCpuFeatures();
+  sse2.avx2 = false;
+  for (int method : {keTilingP3, keTilingP3LM, keTilingP6}) {
+    for (POINT d1 : {POINT{32, 55}, POINT{29, 53}, POINT{41, 50}, POINT{19, 58}}) {
+      for (int angle : {0, 30, 211}) {
+        TileShape pick = Pick(method, 0, angle);
+        pick.seamK0 = pick.seamK1 = pick.seamK2 = 0;
+        pick.p1 = {pick.p0.x + d1.x, pick.p0.y + d1.y};
+        pick.p2 = {pick.p0.x + 2 * d1.x + 3, pick.p0.y + 1};
+        CRowIteratorBands tiles[2];
+        Render(source, pick, sse2, tiles[0]);
+        Render(source, pick, ProbeCpuFeatures(), tiles[1]);
+        ExpectSameBytes(tiles[0], tiles[1],
+                        std::string(FindTileGroup(method)->name) + " " + std::to_string(d1.x) + "," +
+                            std::to_string(d1.y) + " angle " + std::to_string(angle));
+      }
+    }
   }
 }
 
