@@ -1,5 +1,6 @@
 // The blend kernel written once over the compiler's vector types; each instruction-set file
-// instantiates it with its own tag (Isa::kWidth lanes), so the two never share a definition.
+// instantiates it with its own tag (Isa::kWidth lanes, Isa::Any and Isa::All of a lane mask), so
+// the two never share a definition.
 #pragma once
 #include <cstdint>
 #include <cstring>
@@ -75,6 +76,8 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, int co
     for (int r = 0; r < a.regionCount; ++r) {
       const SeamBlendArgs::Region& g = a.regions[r];
       const I inside = ((bits & g.care) == g.want) & ~decided;
+      // Neighbours mostly lie in one or two regions: the others cost only their test.
+      if (!Isa::Any(inside)) continue;
       decided |= inside;
       left |= inside & g.planned;
       inDoubles |= inside & g.inDoubles;
@@ -84,6 +87,7 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, int co
       py = inside ? x * g.partner[3] + y * g.partner[4] + g.partner[5] : py;
       w = inside ? x * g.weight[0] + y * g.weight[1] + g.weight[2] : w;
       middle = inside ? zero + g.middle : middle;
+      if (Isa::All(decided)) break;
     }
     const F offMiddle = w - 0.5f;
     const I nearMiddle = (offMiddle < zero ? -offMiddle : offMiddle) < middle;

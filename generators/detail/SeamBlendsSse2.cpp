@@ -1,3 +1,5 @@
+#include <emmintrin.h>
+
 #include "generators/detail/SeamBlendLanes.h"
 
 namespace corvel::detail {
@@ -5,6 +7,10 @@ namespace corvel::detail {
 namespace {
 struct Sse2 {
   static constexpr int kWidth = 4;
+  using Mask = BlendVectors<kWidth>::Ints;
+  static int Bits(Mask mask) { return _mm_movemask_ps(_mm_castsi128_ps(__m128i(mask))); }
+  static bool Any(Mask mask) { return Bits(mask) != 0; }
+  static bool All(Mask mask) { return Bits(mask) == 0xF; }
 };
 }  // namespace
 
