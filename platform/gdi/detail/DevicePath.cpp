@@ -64,24 +64,28 @@ double Bend::Deviation() const {
 }
 
 double Bend::Length() const {
-  if (arc_) {
-    // Gauss-Legendre over the speed along the ellipse: exact enough that dashes beyond a
-    // hidden arc fall where Cairo's own would.
-    constexpr double kNodes[] = {-0.9061798459386640, -0.5384693101056831, 0, 0.5384693101056831,
-                                 0.9061798459386640};
-    constexpr double kWeights[] = {0.2369268850561891, 0.4786286704993665, 0.5688888888888889,
-                                   0.4786286704993665, 0.2369268850561891};
-    const double middle = (from_ + to_) / 2, half = (to_ - from_) / 2;
-    double sum = 0;
-    for (int i = 0; i < 5; ++i) {
-      const double angle = middle + kNodes[i] * half;
-      sum += kWeights[i] * std::hypot(rx_ * std::sin(angle), ry_ * std::cos(angle));
+  // Gauss-Legendre over the speed along the bend: close enough that dashes beyond a hidden
+  // bend fall about where Cairo's own would.
+  constexpr double kNodes[] = {-0.9061798459386640, -0.5384693101056831, 0, 0.5384693101056831,
+                               0.9061798459386640};
+  constexpr double kWeights[] = {0.2369268850561891, 0.4786286704993665, 0.5688888888888889,
+                                 0.4786286704993665, 0.2369268850561891};
+  const auto& c = hull_;
+  double sum = 0;
+  for (int i = 0; i < 5; ++i) {
+    const double t = (1 + kNodes[i]) / 2;
+    double speed;
+    if (arc_) {
+      const double angle = from_ + t * (to_ - from_);
+      speed = std::hypot(rx_ * std::sin(angle), ry_ * std::cos(angle)) * std::fabs(to_ - from_);
+    } else {
+      const double u = 1 - t, a = 3 * u * u, b = 6 * u * t, d = 3 * t * t;
+      speed = std::hypot(a * (c[1].x - c[0].x) + b * (c[2].x - c[1].x) + d * (c[3].x - c[2].x),
+                         a * (c[1].y - c[0].y) + b * (c[2].y - c[1].y) + d * (c[3].y - c[2].y));
     }
-    return sum * std::fabs(half);
+    sum += kWeights[i] * speed;
   }
-  const double hull = Distance(hull_[0], hull_[1]) + Distance(hull_[1], hull_[2]) +
-                      Distance(hull_[2], hull_[3]);
-  return (Distance(hull_[0], hull_[3]) + hull) / 2;
+  return sum / 2;
 }
 
 std::pair<Bend, Bend> Bend::Halves() const {
