@@ -104,13 +104,16 @@ class LinePlotter {
     std::int64_t last = majorStep > 0 ? high - majorStart : majorStart - low;
     first = std::max<std::int64_t>(0, first);
     last = std::min<std::int64_t>(steps, last + 1);
-    position_ = static_cast<int>((position_ + first) % period_);
+    const int start = position_;
+    position_ = static_cast<int>((start + first) % period_);
     for (std::int64_t i = first; i < last; ++i) {
       // The minor coordinate rounds the exact line, as the midpoint rule does.
       std::int64_t offset = major ? (2 * i * minor + major) / (2 * major) : 0;
       std::int64_t a = majorStart + i * majorStep, b = minorStart + offset * minorStep;
       Plot(static_cast<int>(xMajor ? a : b), static_cast<int>(xMajor ? b : a));
     }
+    // The next line goes on with the pattern where this one's last step, shown or not, left it.
+    position_ = static_cast<int>((start + steps) % period_);
   }
 
  private:

@@ -221,6 +221,21 @@ TEST(Pens, LinesLeaveOutTheirEndAndDashesLeaveGaps) {
   EXPECT_EQ(canvas.At(4, 1), RGB(0, 255, 0));
 }
 
+TEST(Pens, DashesRunOnOverTheLinesPartsOffTheSurface) {
+  // An outline leaving the surface and coming back dashes as it does on a surface that holds it.
+  auto draw = [](int width, int shift) {
+    Canvas canvas(width, 30);
+    Selected pen(canvas.dc, CreatePen(PS_DASHDOT, 0, RGB(0, 0, 0)));
+    SetViewportOrgEx(canvas.dc, shift, 0, nullptr);
+    const POINT outline[] = {{5, 10}, {67, 10}, {67, 20}, {-13, 20}, {-13, 25}, {30, 25}};
+    Polyline(canvas.dc, outline, 6);
+    return PixelsOf(canvas, 40, 30);  // read through the shift
+  };
+  const std::vector<COLORREF> held = draw(100, 20);
+  EXPECT_NE(std::count(held.begin(), held.end(), RGB(0, 0, 0)), 0);
+  EXPECT_EQ(draw(40, 0), held);
+}
+
 TEST(Pens, LinesFromFarOutsideTheSurfaceDrawOnlyTheirVisiblePart) {
   Canvas canvas(10, 3);
   Selected pen(canvas.dc, CreatePen(PS_SOLID, 1, RGB(0, 0, 0)));
