@@ -90,6 +90,13 @@ struct FoldProgram {
   void AddByU(double at, bool above, const LatticeAffine& map) {
     steps[stepCount++] = {HalfPlane{1, 0, -at}, above, HalfPlane{}, false, map};
   }
+  // For a group whose plan folds by the same lattice: the pixels right on its hard seams are left
+  // to the steps, the last of which (added after the fold) take each such pixel onto the copy
+  // the plan shows; no slack along the row.
+  void LeaveSeamsToSteps() {
+    slackPixels = 0;
+    stepsDecideSeams = true;
+  }
   // Taken inside the half-plane.
   void AddBySide(const HalfPlane& side, const LatticeAffine& map) {
     steps[stepCount++] = {side, false, HalfPlane{}, false, map};

@@ -37,8 +37,7 @@ inline void AddQuarterSeamSides(detail::FoldProgram& fold, bool centreEdge) {
   if (centreEdge)
     fold.AddInCorner(detail::VAbove(0.5 - detail::kOnSeam), false, pastCorner,
                      detail::LatticeAffine{0, 0, 0.5, 1, 0, 0}, false);
-  fold.slackPixels = 0;
-  fold.stepsDecideSeams = true;
+  fold.LeaveSeamsToSteps();
 }
 
 class QuarterTurnFeathering {

@@ -42,7 +42,14 @@ int CMMGenerator::Generate(CProgressMeter* meter) {
   blends.AddBlend({detail::VBelow(hv)},
                   detail::AffineOf([&](double u, double v) { return source(u, v).HalfTurn(middle); }),
                   {0, 1 / fv, 0.5});
-  if (fv != 0) fold.blends = &blends;
+  if (fv != 0) {
+    fold.blends = &blends;
+  } else {
+    // A pixel right on the seam shows its first half, whichever side the steps took it to.
+    fold.AddInCorner(detail::VBelow(detail::kOnSeam), false, detail::UAbove(0.5),
+                     detail::LatticeAffine{-1, 0, 1, 0, -1, 0}, false);
+    fold.LeaveSeamsToSteps();
+  }
   return RunTileWorker(
       *this, meter,
       [&](int x, int y, SamplePlan& plan) {

@@ -115,8 +115,7 @@ int P2Generator::Generate(CProgressMeter* meter) {
     fold.AddInCorner(UBelow(on), false, VAbove(0.5), detail::LatticeAffine{-1, 0, 0, 0, -1, 1}, false);
     fold.AddInCorner(HalfPlane{-1, -1, 1 - on}, false, UAbove(0.5), detail::LatticeAffine{-1, 0, 1, 0, -1, 1},
                      false);
-    fold.slackPixels = 0;
-    fold.stepsDecideSeams = true;
+    fold.LeaveSeamsToSteps();
   }
   return RunTileWorker(
       *this, meter,

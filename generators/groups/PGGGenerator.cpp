@@ -85,7 +85,15 @@ int PGGGenerator::Generate(CProgressMeter* meter) {
   blends.AddCorner({UAbove(0.5 - hu), VAbove(0.5 - hv)},
                    at([](double u, double v) { return Point2D(0.5 - u, v - 0.5); }), highV,
                    at([](double u, double v) { return Point2D(u - 0.5, 0.5 - v); }), highU, halfTurn(h11));
-  if (fv != 0) fold.blends = &blends;
+  if (fv != 0) {
+    fold.blends = &blends;
+  } else {
+    // A pixel right on a seam shows the side OntoLowEdges gives it, whichever side the steps
+    // took it to.
+    fold.AddBySide(VAbove(0.5 - detail::kOnSeam), detail::LatticeAffine{-1, 0, 0.5, 0, 0, 0});
+    fold.AddBySide(UAbove(0.5 - detail::kOnSeam), detail::LatticeAffine{0, 0, 0, 0, -1, 0.5});
+    fold.LeaveSeamsToSteps();
+  }
   return RunTileWorker(
       *this, meter,
       [&](int x, int y, SamplePlan& plan) {

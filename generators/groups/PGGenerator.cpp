@@ -74,7 +74,15 @@ int PGGenerator::Generate(CProgressMeter* meter) {
                    at([](double u, double v) { return Point2D(u, v - 1); }), highV,
                    at([](double u, double v) { return Point2D(u - 0.5, 1 - v); }), highU,
                    at([](double u, double v) { return Point2D(u - 0.5, 2 - v); }));
-  if (fv != 0) fold.blends = &blends;
+  if (fv != 0) {
+    fold.blends = &blends;
+  } else {
+    // A pixel right on a seam shows the side OntoGlideStart gives it, whichever side the step
+    // took it to.
+    fold.AddBySide(UAbove(0.5 - detail::kOnSeam), detail::LatticeAffine{0, 0, 0, 0, -1, 1});
+    fold.AddBySide(VAbove(1 - detail::kOnSeam), detail::LatticeAffine{1, 0, 0, 0, 0, 0});
+    fold.LeaveSeamsToSteps();
+  }
   return RunTileWorker(
       *this, meter,
       [&](int x, int y, SamplePlan& plan) {

@@ -65,7 +65,16 @@ int PMGGenerator::Generate(CProgressMeter* meter) {
   blends.AddCorner({UAbove(1 - hu), VBelow(hv)},
                    detail::AffineOf([&](double u, double v) { return source(u - 1, v); }),
                    {-1 / fu, 0, 1 / fu + 0.5}, halfTurn(q1), lowV, halfTurn(q2));
-  if (fv != 0) fold.blends = &blends;
+  if (fv != 0) {
+    fold.blends = &blends;
+  } else {
+    // A pixel right on a seam shows the side OntoFirstCopy gives it, whichever side the steps
+    // took it to.
+    fold.AddInCorner(VBelow(detail::kOnSeam), false, UAbove(0.5), detail::LatticeAffine{-1, 0, 1, 0, -1, 0},
+                     false);
+    fold.AddBySide(UAbove(1 - detail::kOnSeam), detail::LatticeAffine{0, 0, 0, 0, 1, 0});
+    fold.LeaveSeamsToSteps();
+  }
   return RunTileWorker(
       *this, meter,
       [&](int x, int y, SamplePlan& plan) {
