@@ -9,18 +9,20 @@
 namespace corvel {
 
 // The unbent fold of each quarter turned back as it started; the caller may add steps after it.
-// With `hard` seams the turn about the corner also takes the row v = 0.5 and a sliver before
-// u = 0.5 that holds no pixel but those right on the seam: such pixels land on the quarter's
-// edges too, not between its regions.
+// With `hard` seams, the upper half turned about the centre and then the right half about the
+// corner: the same turns in two plain steps, with no gap between their regions, so that a pixel
+// right on a seam lands on the quarter's edge too.
 inline void AddQuarterTurnFolds(detail::FoldProgram& fold, double halfU, double halfV, bool hard = false) {
   const detail::HalfPlane leftHalf{1, 0, -0.5}, lowerHalf{0, 1, -0.5}, upperHalf{0, -1, 0.5};
-  const detail::LatticeAffine aboutCorner{0, 1, 0, -1, 0, 1};
-  fold.AddInCorner(leftHalf, true, upperHalf, detail::LatticeAffine{-1, 0, 1, 0, -1, 1});
-  if (hard)
-    fold.AddInCorner(upperHalf, true, detail::UAbove(0.5 - detail::kOnSeam), aboutCorner);
-  else
+  const detail::LatticeAffine halfTurn{-1, 0, 1, 0, -1, 1}, aboutCorner{0, 1, 0, -1, 0, 1};
+  if (hard) {
+    fold.AddBySide(upperHalf, halfTurn);
+    fold.AddByU(0.5, true, aboutCorner);
+  } else {
+    fold.AddInCorner(leftHalf, true, upperHalf, halfTurn);
     fold.AddInCorner(leftHalf, true, lowerHalf, aboutCorner);
-  fold.AddInCorner(leftHalf, false, upperHalf, detail::LatticeAffine{0, -1, 1, 1, 0, 0});
+    fold.AddInCorner(leftHalf, false, upperHalf, detail::LatticeAffine{0, -1, 1, 1, 0, 0});
+  }
   fold.reachU = fold.reachV = 0.5;
   fold.sourceShift = {halfU, halfV};
   fold.bandU = {true, -halfU, halfU, 0.5};
@@ -28,15 +30,13 @@ inline void AddQuarterTurnFolds(detail::FoldProgram& fold, double halfU, double 
 }
 
 // Unfeathered, a pixel right on a seam shows the copy Plan gives it, whichever side of the seam
-// the steps took it to: the quarter's v edges go onto its u edges (the edge v = 0.5 only where
-// it remains after the group's steps). After those steps.
+// the steps took it to: the quarter's v edges go onto its u edges (the edge v = 0.5 first, where
+// it remains after the group's steps; the two-fold corner (0.5, 0) ends at (0, 0.5)). After
+// those steps.
 inline void AddQuarterSeamSides(detail::FoldProgram& fold, bool centreEdge) {
-  const detail::HalfPlane pastCorner = detail::UAbove(detail::kOnSeam);
-  fold.AddInCorner(detail::VBelow(detail::kOnSeam), false, pastCorner,
-                   detail::LatticeAffine{0, 0, 0, 1, 0, 0}, false);
   if (centreEdge)
-    fold.AddInCorner(detail::VAbove(0.5 - detail::kOnSeam), false, pastCorner,
-                     detail::LatticeAffine{0, 0, 0.5, 1, 0, 0}, false);
+    fold.AddBySide(detail::VAbove(0.5 - detail::kOnSeam), detail::LatticeAffine{0, 0, 0.5, 1, 0, 0});
+  fold.AddBySide(detail::VBelow(detail::kOnSeam), detail::LatticeAffine{0, 0, 0, 1, 0, 0});
   fold.LeaveSeamsToSteps();
 }
 
