@@ -39,7 +39,27 @@ struct P6PlanLanes {
   double su = 0, sv = 0, near = 0;
 };
 
+struct P3PlanLanes {
+  LaneLattice lattice;
+  // The centre frame's maps from the plane and to the source.
+  LatticeMatrix frameToLattice, frameToSource;
+  // The anchors on the plane; the frame's corners (1, 0) and (0, 1) on the source.
+  Point2D anchor1, anchor2, c10, c01;
+  double su = 0, sv = 0, near = 0;
+};
+
+struct P3LMPlanLanes {
+  LaneLattice lattice;
+  LaneLine mirror, lk, lm;
+  // The turn centre on the plane and on the source.
+  Point2D anchor, turnCentre;
+  double su = 0, sv = 0, near = 0;
+};
+
 // The 24.8 source positions (the origin added) of the count pixels (x0 + xs[i], y).
 void PlanP6Avx2(const P6PlanLanes& plan, int x0, int y, const int* xs, int count, std::int32_t* positions);
+void PlanP3Avx2(const P3PlanLanes& plan, int x0, int y, const int* xs, int count, std::int32_t* positions);
+void PlanP3LMAvx2(const P3LMPlanLanes& plan, int x0, int y, const int* xs, int count,
+                  std::int32_t* positions);
 
 }  // namespace corvel::detail

@@ -66,6 +66,14 @@ Pair Turned(const Pair& p, const Point2D& c, D cosine, D sine) {
   return {(dx * cosine + dy * sine) + Splat(c.x), (-dx * sine + dy * cosine) + Splat(c.y)};
 }
 
+// The same about a centre chosen per lane.
+Pair Turned(const Pair& p, D cosine, D sine, D cx, D cy) {
+  const D dx = p.x - cx, dy = p.y - cy;
+  return {(dx * cosine + dy * sine) + cx, (-dx * sine + dy * cosine) + cy};
+}
+
+D Clamp01(D t) { return Select(Below(t, Splat(0)), Splat(0), Select(Greater(t, Splat(1)), Splat(1), t)); }
+
 Pair Turned(const Pair& p, const Point2D& c, const TurnConstants& turn) {
   return Turned(p, c, Splat(turn.cosine), Splat(turn.sine));
 }
@@ -132,6 +140,95 @@ void PlanP6Avx2(const P6PlanLanes& plan, int x0, int y, const int* xs, int count
     const Pair chosen = Select(onAxis, Turned(own, plan.sixFold, kTurnPlus60),
                                Select(onSecondMedian, Turned(own, plan.threeFold, kTurnMinus120), own));
     StorePositions(chosen, lattice.origin, count - i, positions + 2 * i);
+  }
+}
+
+void PlanP3Avx2(const P3PlanLanes& plan, int x0, int y, const int* xs, int count, std::int32_t* positions) {
+  const LaneLattice& lattice = plan.lattice;
+  const D one = Splat(1), half = Splat(0.5), two = Splat(2);
+  const D py = Splat(double(y));
+  for (int i = 0; i < count; i += 4) {
+    // WrapToCell.
+    const Pair cell = Apply(lattice.toLattice, PixelsX(x0, xs, i, count), py);
+    const Pair wrapped = Apply(lattice.toPlane, cell.x - Floor(cell.x), cell.y - Floor(cell.y));
+    // Fold.
+    const Pair uv = Apply(lattice.toLattice, wrapped.x, wrapped.y);
+    const D u = uv.x, v = uv.y;
+    const Pair q = Apply(lattice.toPlane, u, v);
+    const D lower = LessBeyondTolerance(v, one - u);
+    const D steep = _mm256_and_pd(lower, GreaterBeyondTolerance(v, two * u));
+    const D flat = _mm256_andnot_pd(steep, _mm256_and_pd(lower, LessBeyondTolerance(v, half * u)));
+    const D upper = _mm256_andnot_pd(lower, GreaterBeyondTolerance(v, half + half * u));
+    const D right = _mm256_andnot_pd(_mm256_or_pd(lower, upper), LessBeyondTolerance(v, two * u - one));
+    const D aboutAnchor1 = _mm256_or_pd(steep, upper), minus = _mm256_or_pd(steep, right);
+    const Point2D& a1 = plan.anchor1;
+    const Point2D& a2 = plan.anchor2;
+    const Pair turned = Turned(q, Select(minus, Splat(kTurnMinus120.cosine), Splat(kTurnPlus120.cosine)),
+                               Select(minus, Splat(kTurnMinus120.sine), Splat(kTurnPlus120.sine)),
+                               Select(aboutAnchor1, Splat(a1.x), Splat(a2.x)),
+                               Select(aboutAnchor1, Splat(a1.y), Splat(a2.y)));
+    const D moved = _mm256_or_pd(_mm256_or_pd(aboutAnchor1, minus), _mm256_or_pd(flat, right));
+    const Pair folded = Select(moved, turned, q);
+    // The centre frame, clamped to the rhombus, and the hard seams' sides.
+    const Pair st = Apply(plan.frameToLattice, folded.x, folded.y);
+    const D s = Clamp01(st.x), t = Clamp01(st.y);
+    const Pair own = Apply(plan.frameToSource, s + Splat(plan.su), t + Splat(plan.sv));
+    const D near = Splat(plan.near), farEdge = one - near;
+    const D beyondS = _mm256_and_pd(Greater(s, farEdge), Greater(t, near));
+    const D beyondT = _mm256_and_pd(Greater(t, farEdge), Below(s, farEdge));
+    const Pair chosen = Select(beyondS, Turned(own, plan.c10, kTurnMinus120),
+                               Select(beyondT, Turned(own, plan.c01, kTurnPlus120), own));
+    StorePositions(chosen, lattice.origin, count - i, positions + 2 * i);
+  }
+}
+
+void PlanP3LMAvx2(const P3LMPlanLanes& plan, int x0, int y, const int* xs, int count,
+                  std::int32_t* positions) {
+  const LaneLattice& lattice = plan.lattice;
+  const D one = Splat(1), two = Splat(2), half = Splat(0.5);
+  auto source = [&](D u, D v) { return Apply(lattice.toSource, u + Splat(plan.su), v + Splat(plan.sv)); };
+  const D py = Splat(double(y));
+  for (int i = 0; i < count; i += 4) {
+    // CellPosition.
+    const Pair cell = Apply(lattice.toLattice, PixelsX(x0, xs, i, count), py);
+    D u = cell.x - Floor(cell.x), v = cell.y - Floor(cell.y);
+    // FoldLattice: the mirror across A B, then the turns of the kites at A and B.
+    const D mirrored = NotMask(LessBeyondTolerance(v, one - u));
+    const Pair p = Apply(lattice.toPlane, u, v);
+    const D d = Splat(plan.mirror.nx) * p.x + Splat(plan.mirror.ny) * p.y - Splat(plan.mirror.c);
+    const Pair reflected = Apply(lattice.toLattice, p.x - Splat(plan.mirror.nx) * (two * d),
+                                 p.y - Splat(plan.mirror.ny) * (two * d));
+    u = Select(mirrored, reflected.x, u);
+    v = Select(mirrored, reflected.y, v);
+    const D kiteA = NotMask(LessBeyondTolerance(v, one - two * u));
+    const D plus = _mm256_andnot_pd(GreaterBeyondTolerance(v, u), kiteA);
+    const D kiteB = NotMask(LessBeyondTolerance(v, (one - u) / two));
+    const Pair turned = Turned(Apply(lattice.toPlane, u, v), plan.anchor,
+                               Select(plus, Splat(kTurnPlus120.cosine), Splat(kTurnMinus120.cosine)),
+                               Select(plus, Splat(kTurnPlus120.sine), Splat(kTurnMinus120.sine)));
+    const Pair back = Apply(lattice.toLattice, turned.x, turned.y);
+    const D moved = _mm256_or_pd(kiteA, kiteB);
+    u = Select(moved, back.x, u);
+    v = Select(moved, back.y, v);
+    // The plan's clamps onto the kite, and its carry across the seam to (0, 0.5).
+    u = Select(Below(u, Splat(0)), Splat(0), Select(_mm256_cmp_pd(u, half, _CMP_GE_OQ), half, u));
+    v = Select(Below(v, Splat(0)), Splat(0), Select(_mm256_cmp_pd(v, half, _CMP_GE_OQ), half, v));
+    const D onK = YAt(plan.lk, u);
+    v = Select(Greater(v, onK), onK, v);
+    const D onM = YAt(plan.lm, u);
+    v = Select(Greater(v, onM), onM, v);
+    const D carried = NotMask(LessBeyondTolerance(v, onM));
+    const Pair across = Turned(source(u, v), plan.turnCentre, kTurnMinus120);
+    const Pair st = Apply(lattice.fromSource, across.x, across.y);
+    u = Select(carried, st.x - Splat(plan.su), u);
+    v = Select(carried, st.y - Splat(plan.sv), v);
+    // The hard seam's side.
+    const Pair own = source(u, v);
+    const D near = Splat(plan.near);
+    const D onSecondMedian = _mm256_and_pd(Below(Abs(u + two * v - one), near),
+                                           _mm256_cmp_pd(Abs(two * u + v - one), near, _CMP_GE_OQ));
+    StorePositions(Select(onSecondMedian, Turned(own, plan.turnCentre, kTurnMinus120), own), lattice.origin,
+                   count - i, positions + 2 * i);
   }
 }
 

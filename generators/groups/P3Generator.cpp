@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/CpuFeatures.h"
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/HexagonalPlans.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
 
@@ -291,7 +293,15 @@ int P3Generator::Generate(CProgressMeter* meter) {
   blends.AddBlend({VAbove(1 - hv)}, turned(&Point2D::RotatePlus120, c01), {0, -1 / fv, 1 / fv + 0.5});
   blends.AddOwn({});
   if (fv != 0 && frame.detN != 0) fold.blends = &blends;
-  return RunTileWorker(*this, meter, planPixel, k0 == 0 && k1 == 0 ? &fold : nullptr);
+  detail::P3PlanLanes lanes;
+  detail::TileWorkerRows::PlanPositions planPositions;
+  if (hardUnbent && detail::HasLaneLattice(*this) && detail::HasLaneLattice(frame) && GetCpuFeatures().avx2) {
+    lanes = {detail::LaneLatticeOf(*this), frame.invM, frame.matN, anchor1, anchor2, c10, c01, su, sv, near};
+    planPositions = [&lanes](int x0, int y, const int* xs, int count, std::int32_t* positions) {
+      detail::PlanP3Avx2(lanes, x0, y, xs, count, positions);
+    };
+  }
+  return RunTileWorker(*this, meter, planPixel, k0 == 0 && k1 == 0 ? &fold : nullptr, planPositions);
 }
 
 }  // namespace corvel

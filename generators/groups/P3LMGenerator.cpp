@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "core/CpuFeatures.h"
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/HexagonalPlans.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
 
@@ -220,7 +222,23 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   blends.AddBlend({}, turned(&Point2D::RotateMinus120),
                   detail::LinearOf([&](double u, double v) { return (lm.YAt(u) - v) / fu + 0.5; }));
   if (fv != 0) fold.blends = &blends;
-  return RunTileWorker(*this, meter, planPixel, k0 == 0 ? &fold : nullptr);
+  detail::P3LMPlanLanes lanes;
+  detail::TileWorkerRows::PlanPositions planPositions;
+  if (hardUnbent && detail::HasLaneLattice(*this) && GetCpuFeatures().avx2) {
+    lanes = {detail::LaneLatticeOf(*this),
+             detail::LaneLineOf(mirror_),
+             detail::LaneLineOf(lk),
+             detail::LaneLineOf(lm),
+             anchor_,
+             gs,
+             su,
+             sv,
+             near};
+    planPositions = [&lanes](int x0, int y, const int* xs, int count, std::int32_t* positions) {
+      detail::PlanP3LMAvx2(lanes, x0, y, xs, count, positions);
+    };
+  }
+  return RunTileWorker(*this, meter, planPixel, k0 == 0 ? &fold : nullptr, planPositions);
 }
 
 }  // namespace corvel
