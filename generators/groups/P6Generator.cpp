@@ -75,7 +75,7 @@ int P6Generator::Generate(CProgressMeter* meter) {
   const Line2D e3(i1, j);
   const double k0 = seamK0, k1 = seamK1;
   const double near = ThirdOfAPixel(basisA, basisB);
-  const bool hardUnbent = IsZero(fv) && k0 == 0 && k1 == 0;
+  const bool unbent = k0 == 0 && k1 == 0, hardUnbent = IsZero(fv) && unbent;
 
   // Unbent, a pixel away from the kites' seams is one sample of its position folded as Fold
   // folds it; the pixels of bands about every line the seams lie on are planned as below. The
@@ -181,10 +181,12 @@ int P6Generator::Generate(CProgressMeter* meter) {
         }
 
         // Beyond a bent seam the point belongs to the kite turned about that seam's centre. The
-        // seams on the axes bend by the stronger of the bumps along the two.
-        double s = Clamp01((uv.x - hu) / (0.5 - fu)), r = Clamp01((uv.y - hv) / (0.5 - fv));
-        const double o1 = LargerForPositive((1 - fu) * Bump(s) * k0, (1 - fu) * Bump(r) * k0, k0 > 0) /
-                          kSqrt3;
+        // seams on the axes bend by the stronger of the bumps along the two; unbent, by nothing.
+        auto axisBend = [&] {
+          const double s = Clamp01((uv.x - hu) / (0.5 - fu)), r = Clamp01((uv.y - hv) / (0.5 - fv));
+          return LargerForPositive((1 - fu) * Bump(s) * k0, (1 - fu) * Bump(r) * k0, k0 > 0) / kSqrt3;
+        };
+        const double o1 = unbent ? 0 : axisBend();
         if (o1 > 0) {
           if (CompareWithTolerance(uv.y - o1, 0) == -1) uv = toLattice(source(uv).RotateMinus60(z));
         } else if (CompareWithTolerance(uv.x + o1, 0) == -1) {
@@ -195,6 +197,7 @@ int P6Generator::Generate(CProgressMeter* meter) {
         // of this one across that one.
         double bend1 = 0, bend2 = 0;
         auto medianBends = [&] {
+          if (unbent) return;
           bend1 = (1 - fu) * Bump(Clamp01((uv.y - hv) / (i1.y - hu))) * -k1 / kSqrt3;
           bend2 = (1 - fu) * Bump(Clamp01((uv.x - hu) / (i1.y - hu))) * -k1 / kSqrt3;
         };
