@@ -8,6 +8,9 @@ namespace {
 
 // Past the surface, so that no edge the clipping adds can show.
 constexpr double kMargin = 2;
+// Cairo holds paths in 24.8 fixed point, about 2^23 px each way from the surface: well within
+// that a path goes to Cairo as it is, so that every shape Cairo can hold fills as Cairo fills it.
+constexpr double kCairoReach = 1 << 21;
 // Cairo's own flattening tolerance, in pixels.
 constexpr double kTolerance = 0.1;
 constexpr int kMaxHalvings = 32;
@@ -121,9 +124,8 @@ class FigureClipper final : public DevicePathSink {
 
 void SetFillPath(cairo_t* cr, const DevicePath& path, const DeviceBox& surface) {
   cairo_new_path(cr);
-  const DeviceBox box = surface.Grown(kMargin);
-  if (box.Holds(path.Extents())) return path.Emit(cr);
-  FigureClipper clipper(cr, box);
+  if (surface.Grown(kCairoReach).Holds(path.Extents())) return path.Emit(cr);
+  FigureClipper clipper(cr, surface.Grown(kMargin));
   path.Walk(clipper);
   clipper.Finish();
 }
