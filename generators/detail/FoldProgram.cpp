@@ -201,6 +201,18 @@ BandMarks::BandMarks(const FoldProgram& program, const TileGenerator& generator)
   add(1, 1, program.bandSum);
   for (const FoldProgram::SkewBand& skew : program.skewBands)
     add(skew.a, skew.b, skew.band, skew.alongA, skew.alongB, skew.along);
+  if (!offOnly_ || generator.detM == 0) return;
+  const double nearest = 1 / (2 * std::abs(generator.detM));
+  canMark_ = false;
+  auto whole = [](double t) { return t == std::round(t); };
+  for (int i = 0; i < count_; ++i) {
+    const Line& line = lines_[i];
+    // Lines k / 2 apart at least two pixels, without width, and off them farther than the margin.
+    const bool apart = line.whole && line.from == line.to && line.middle == 0 && whole(line.a) &&
+                       whole(line.b) && whole(2 * line.every) && std::abs(line.dt) < 0.5 &&
+                       nearest / line.every > 2 * kMargin;
+    if (!apart) canMark_ = true;
+  }
 }
 
 void BandMarks::Mark(const Point2D& start, int count, std::uint8_t* marks) const {

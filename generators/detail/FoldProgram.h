@@ -205,6 +205,10 @@ class BandMarks {
  public:
   BandMarks(const FoldProgram& program, const TileGenerator& generator);
   void Mark(const Point2D& start, int count, std::uint8_t* marks) const;
+  // False where no pixel of a row from a whole plane point can be marked: on a lattice of whole
+  // pixels, one off a line k / 2 lies at least 1 / (2 det) from it, beyond the bands of hard seams
+  // whose pixels right on the lines the steps decide.
+  bool CanMark() const { return canMark_; }
 
   // [k + from, k + to) for every whole k, once t is divided by `every`.
   struct UnitBand {
@@ -226,6 +230,7 @@ class BandMarks {
   const TileGenerator& generator_;
   double slack_ = 0;
   bool offOnly_ = false;
+  bool canMark_ = true;
   Point2D along_;
   int count_ = 0;
   Line lines_[3 + FoldProgram::kMaxSkewBands];

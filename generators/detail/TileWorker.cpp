@@ -215,6 +215,8 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
   const FoldPositionsKernel kernel = ChooseFoldKernel();
   const FoldKernelArgs args = KernelArgs(program, generator_);
   const BandMarks bandMarks(program, generator_);
+  // Rows where no pixel can be marked skip the marking.
+  const bool marking = program.HasBands() && bandMarks.CanMark();
   SourceWindow window;
   RECT reached = ReachedSource(program, generator_);
   if (blending) reached = WithPartners(reached, *program.blends, program, generator_);
@@ -270,7 +272,7 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
           const OutputRow outputRow(s.outputRows, bgraRow, y);
           std::uint8_t* out = outputRow.Bgra();
           SampleBilinearBgra(source, out, row.data(), width_, SampleEdge::kClamp);
-          if (!program.HasBands()) continue;
+          if (!marking) continue;
           // The band's pixels planned in one queue, mixed into the row's own samples' place and
           // then moved out to where they belong.
           bandMarks.Mark(rowStart, width_, banded.data());

@@ -83,6 +83,28 @@ TEST(FoldBands, PixelsRightOnAHardSeamAreLeftToStepsThatDecideThem) {
   for (int x : {1, 99, 101}) EXPECT_FALSE(Marked(decided, 30, x)) << x;
 }
 
+TEST(FoldBands, NoPixelIsMarkedWhereTheStepsDecideSeamsOfASmallLattice) {
+  detail::FoldProgram program;
+  program.bandU = program.bandV = {true, 0, 0, 0.5};
+  program.bandSum = {true, 0, 0, 1};
+  program.LeaveSeamsToSteps();
+  TileGenerator generator;
+  generator.basisA = generator.basisC = {100, 3};
+  generator.basisB = generator.basisD = {-7, 90};
+  generator.PrepareLattice();
+  EXPECT_FALSE(detail::BandMarks(program, generator).CanMark());
+  // Planned seams, bands with a width, or a lattice whose pixels come within the margin of a line.
+  detail::FoldProgram planned = program, wide = program;
+  planned.stepsDecideSeams = false;
+  wide.bandV = {true, -0.01, 0.01, 0.5};
+  EXPECT_TRUE(detail::BandMarks(planned, generator).CanMark());
+  EXPECT_TRUE(detail::BandMarks(wide, generator).CanMark());
+  generator.basisA = generator.basisC = {700, 3};
+  generator.basisB = generator.basisD = {-7, 690};
+  generator.PrepareLattice();
+  EXPECT_TRUE(detail::BandMarks(program, generator).CanMark());
+}
+
 // A turn by 120 degrees about the lattice point (1/3, 1/3) of the lattice spanned by a and b.
 detail::FoldProgram TurnAboutCentroid(POINT a, POINT b) {
   TileGenerator generator;
