@@ -17,7 +17,8 @@ class ImageRows {
   ImageRows(const ImageRows&) = delete;
   ImageRows& operator=(const ImageRows&) = delete;
 
-  // 0, or the core code of a failed lock; 101 when the image is not stored in format.
+  // 0, or the core code of a failed lock; 101 when the image is not stored in format: BGRA, or
+  // grey for rows an OutputRow writes.
   int Lock(CRowIteratorBands& image, keFormat format = keFormatBGRA);
   void Unlock();
 
