@@ -243,8 +243,14 @@ void BandMarks::MarkLine(const Line& line, const Point2D& at, int count, std::ui
     if (dt < 0) std::swap(from, to);
     // Most of the crossings tried lie off the row: passed over before any rounding.
     if (to + slack < 0 || from - slack > count) continue;
-    const double first = std::max(0.0, std::ceil(from - slack)),
-                 end = std::min(double(count), std::floor(to + slack) + 1);
+    // Whole pixels from first to end without a rounding call: the run's ends lie on the row here.
+    const double fromEdge = from - slack, toEdge = to + slack;
+    int first = 0;
+    if (fromEdge > 0) {
+      first = int(fromEdge);
+      first += first < fromEdge;
+    }
+    const int end = toEdge < count ? int(toEdge) + 1 : count;
     if (!(first < end)) continue;
     if (!line.whole) {
       // The part's test is affine along the row: a run wholly inside one of its bands is marked
@@ -255,7 +261,7 @@ void BandMarks::MarkLine(const Line& line, const Point2D& at, int count, std::ui
       const double inside = std::floor(lowest - along.from), gap = std::floor(lowest - along.to);
       if (highest >= inside + along.to) {
         if (highest < gap + 1 + along.from) continue;
-        for (int x = int(first); x < int(end); ++x)
+        for (int x = first; x < end; ++x)
           if (InBand(r0 + x * line.dr, along)) marks[x] = 1;
         continue;
       }
