@@ -77,9 +77,10 @@ HalfPlane Through(const HalfPlane& side, const LatticeAffine& map) {
           side.nu * map.u1 + side.nv * map.v1 + side.n1};
 }
 
-// The part of a convex polygon where side(p) <= 0, its edge kept.
-std::vector<Point2D> Clip(const std::vector<Point2D>& polygon, const HalfPlane& side) {
-  std::vector<Point2D> kept;
+// The part of a convex polygon where side(p) <= 0, its edge kept, in place through scratch: the
+// vectors keep their room from part to part.
+void Clip(std::vector<Point2D>& polygon, const HalfPlane& side, std::vector<Point2D>& kept) {
+  kept.clear();
   const std::size_t n = polygon.size();
   for (std::size_t i = 0; i < n; ++i) {
     const Point2D &a = polygon[i], &b = polygon[(i + 1) % n];
@@ -87,7 +88,7 @@ std::vector<Point2D> Clip(const std::vector<Point2D>& polygon, const HalfPlane& 
     if (fa <= 0) kept.push_back(a);
     if ((fa < 0 && fb > 0) || (fa > 0 && fb < 0)) kept.push_back(a + (b - a) * (fa / (fa - fb)));
   }
-  return kept;
+  polygon.swap(kept);
 }
 
 HalfPlane Opposite(const HalfPlane& side) { return {-side.nu, -side.nv, -side.n1}; }
@@ -105,19 +106,23 @@ double HexagonalDrift(const FoldProgram& program) {
   // where its region is a half-plane.
   const double low = -program.wrapBias, high = 1 - program.wrapBias;
   double drift = 0;
+  std::vector<Point2D> part, scratch;
+  part.reserve(4 + 2 * FoldProgram::kMaxSteps);
+  scratch.reserve(part.capacity());
   for (unsigned taken = 0; taken < 1u << program.stepCount; ++taken) {
-    std::vector<Point2D> part{{low, low}, {high, low}, {high, high}, {low, high}};
+    part.assign({{low, low}, {high, low}, {high, high}, {low, high}});
     LatticeAffine actual, hexagonal;
     for (int i = 0; i < program.stepCount && !part.empty(); ++i) {
       const FoldStep& step = program.steps[i];
       const LatticeAffine tested = step.fromStart ? LatticeAffine{} : actual;
       const HalfPlane side = Through(step.above ? Opposite(step.side) : step.side, tested);
       if (taken >> i & 1) {
-        part = Clip(Clip(part, side), Through(step.also, tested));
+        Clip(part, side, scratch);
+        Clip(part, Through(step.also, tested), scratch);
         actual = Then(actual, step.map);
         hexagonal = Then(hexagonal, ideal[i]);
       } else if (IsWholePlane(step.also)) {
-        part = Clip(part, Opposite(side));
+        Clip(part, Opposite(side), scratch);
       }
     }
     for (const Point2D& p : part) {
