@@ -75,7 +75,7 @@ struct SeamBlends {
   // The lines a u + b v = k, k whole, where the fold takes a position to one copy or another: a
   // pixel right on one may go to different copies in the plan in doubles and in the lanes, which
   // on a lattice a little off the hexagon lie some way apart. Such band pixels are planned.
-  static constexpr int kMaxFoldLines = 4;
+  static constexpr int kMaxFoldLines = 6;
   int foldLineCount = 0;
   Point2D foldLines[kMaxFoldLines];
 

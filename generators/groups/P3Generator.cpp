@@ -274,10 +274,13 @@ int P3Generator::Generate(CProgressMeter* meter) {
   detail::SeamBlends blends;
   blends.frame = detail::AffineOf(
       [&](double u, double v) { return toFrame(LatticeToSource(u + low.x, v + low.y)); });
-  // Fold lines: the short diagonal and the rhombus's edges.
+  // Fold lines: the short diagonal, the rhombus's edges and the cell's, where the wrap meets
+  // other turns.
   blends.AddFoldLines(1, 1);
   blends.AddFoldLines(2, -1);
   blends.AddFoldLines(1, -2);
+  blends.AddFoldLines(1, 0);
+  blends.AddFoldLines(0, 1);
   const double sideways = near / 16;  // far beyond a fast position's error, some 1/300 pixel
   blends.AddPlanned({UBelow(sideways)});
   blends.AddPlanned({UAbove(1 - sideways)});

@@ -202,11 +202,13 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   const detail::HalfPlane belowB = detail::Beside(lb), beyondA = detail::Beside(la, true);
   const double sideways = near / 16;  // far beyond a fast position's error, some 1/300 pixel
   detail::SeamBlends blends;
-  // Fold lines: A B, u = v and the lines of lk and lm.
+  // Fold lines: A B, u = v, the lines of lk and lm and the cell's edges.
   blends.AddFoldLines(1, 1);
   blends.AddFoldLines(1, -1);
   blends.AddFoldLines(2, 1);
   blends.AddFoldLines(1, 2);
+  blends.AddFoldLines(1, 0);
+  blends.AddFoldLines(0, 1);
   blends.AddPlannedNear(lk, near);
   blends.AddPlannedBeyond(lm, sideways);
   blends.AddPlannedNear(la, sideways);

@@ -116,11 +116,14 @@ int P6Generator::Generate(CProgressMeter* meter) {
   // The turns of a lattice a little off the hexagon carry some positions past the kite's edges,
   // which the plan clamps onto them, and those on the second median it turns about the
   // three-fold centre; across the bands' ends e1 and e2 the plan jumps, and a pixel's side there
-  // is for doubles to tell. Fold lines: the short diagonal, u = v and the medians.
+  // is for doubles to tell. Fold lines: the short diagonal, u = v, the medians and the cell's
+  // edges.
   blends.AddFoldLines(1, 1);
   blends.AddFoldLines(1, -1);
   blends.AddFoldLines(2, 1);
   blends.AddFoldLines(1, 2);
+  blends.AddFoldLines(1, 0);
+  blends.AddFoldLines(0, 1);
   blends.AddPlannedBeyond(median1_, sideways);
   blends.AddPlannedBeyond(median2_, sideways);
   blends.AddPlanned({UBelow(sideways)});
