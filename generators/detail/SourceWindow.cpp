@@ -32,6 +32,30 @@ std::intptr_t InPlacePitch(const ImageRows& rows, const RECT& part) {
 // How far from the parallelogram a sample may lie, and its taps reach, in pixels.
 constexpr double kReachMargin = 3;
 
+// A row's part to copy; none where bytes is 0.
+struct RowSpan {
+  const std::uint8_t* from = nullptr;
+  std::uint8_t* to = nullptr;
+  std::size_t bytes = 0;
+};
+
+// Rows copied eight at a time, 16 bytes of each in turn: several streams of reads keep more of the
+// memory's latency in flight than one row after another (a cold source copies a third faster
+// here; sixteen streams are slower again).
+constexpr int kRowsTogether = 8;
+
+void CopyTogether(const RowSpan (&spans)[kRowsTogether]) {
+  std::size_t longest = 0;
+  for (const RowSpan& span : spans) longest = std::max(longest, span.bytes);
+  for (std::size_t at = 0; at + 16 <= longest; at += 16)
+    for (const RowSpan& span : spans)
+      if (at + 16 <= span.bytes) std::memcpy(span.to + at, span.from + at, 16);
+  for (const RowSpan& span : spans) {
+    const std::size_t whole = span.bytes / 16 * 16;
+    if (span.bytes > whole) std::memcpy(span.to + whole, span.from + whole, span.bytes - whole);
+  }
+}
+
 }  // namespace
 
 std::intptr_t SpreadPitch(int width) {
@@ -107,25 +131,31 @@ BgraRows SourceWindow::Open(const ImageRows& rows, RECT part, long long budgetPi
   }
   std::uint8_t* window = buffer_.data();
   RowThreads::Run(height, [&](int first, int last, int) {
-    for (int y = first; y < last; ++y) {
-      int from = part.left, to = part.right;
-      if (reach) {
-        ReachedColumns(*reach, part.top + y, from, to);
-        // Samples past the image's edge read its two edge rows or columns instead, wherever the
-        // reach passes them.
-        const int row = part.top + y, lastTwo = rows.Width() - 2;
-        if (row < 2 || row >= rows.Height() - 2) {
-          from = part.left;
-          to = part.right;
+    for (int y = first; y < last; y += kRowsTogether) {
+      RowSpan spans[kRowsTogether];
+      for (int r = 0; r < kRowsTogether && y + r < last; ++r) {
+        const int row = part.top + y + r;
+        int from = part.left, to = part.right;
+        if (reach) {
+          ReachedColumns(*reach, row, from, to);
+          // Samples past the image's edge read its two edge rows or columns instead, wherever the
+          // reach passes them.
+          const int lastTwo = rows.Width() - 2;
+          if (row < 2 || row >= rows.Height() - 2) {
+            from = part.left;
+            to = part.right;
+          }
+          if (to > lastTwo) from = std::min(from, lastTwo);
+          if (from < 2) to = std::max(to, 2);
+          from = std::max<int>(from, part.left);
+          to = std::min<int>(to, part.right);
         }
-        if (to > lastTwo) from = std::min(from, lastTwo);
-        if (from < 2) to = std::max(to, 2);
-        from = std::max<int>(from, part.left);
-        to = std::min<int>(to, part.right);
-        if (from >= to) continue;
+        if (from < to)
+          spans[r] = {rows.Row(row) + 4 * std::size_t(from),
+                      window + (y + r) * pitch + 4 * std::size_t(from - part.left),
+                      4 * std::size_t(to - from)};
       }
-      std::memcpy(window + y * pitch + 4 * std::size_t(from - part.left),
-                  rows.Row(part.top + y) + 4 * std::size_t(from), 4 * std::size_t(to - from));
+      CopyTogether(spans);
     }
   });
   return framed(window, pitch);
