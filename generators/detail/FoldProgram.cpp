@@ -106,33 +106,37 @@ double HexagonalDrift(const FoldProgram& program) {
   // where its region is a half-plane.
   const double low = -program.wrapBias, high = 1 - program.wrapBias;
   double drift = 0;
-  std::vector<Point2D> part, scratch;
-  part.reserve(4 + 2 * FoldProgram::kMaxSteps);
-  scratch.reserve(part.capacity());
-  for (unsigned taken = 0; taken < 1u << program.stepCount; ++taken) {
-    part.assign({{low, low}, {high, low}, {high, high}, {low, high}});
-    LatticeAffine actual, hexagonal;
-    for (int i = 0; i < program.stepCount && !part.empty(); ++i) {
-      const FoldStep& step = program.steps[i];
-      const LatticeAffine tested = step.fromStart ? LatticeAffine{} : actual;
-      const HalfPlane side = Through(step.above ? Opposite(step.side) : step.side, tested);
-      if (taken >> i & 1) {
-        Clip(part, side, scratch);
-        Clip(part, Through(step.also, tested), scratch);
-        actual = Then(actual, step.map);
-        hexagonal = Then(hexagonal, ideal[i]);
-      } else if (IsWholePlane(step.also)) {
-        Clip(part, Opposite(side), scratch);
+  // Depth first over the steps, each chain's part made from its prefix's, so that a part found
+  // empty ends every chain through it.
+  std::vector<Point2D> parts[FoldProgram::kMaxSteps + 1], scratch;
+  for (std::vector<Point2D>& part : parts) part.reserve(4 + 2 * FoldProgram::kMaxSteps);
+  scratch.reserve(4 + 2 * FoldProgram::kMaxSteps);
+  parts[0] = {{low, low}, {high, low}, {high, high}, {low, high}};
+  auto explore = [&](auto& self, int i, const LatticeAffine& actual, const LatticeAffine& hexagonal) -> void {
+    if (parts[i].empty()) return;
+    if (i == program.stepCount) {
+      for (const Point2D& p : parts[i]) {
+        const double du = (actual.uu - hexagonal.uu) * p.x + (actual.uv - hexagonal.uv) * p.y + actual.u1 -
+                          hexagonal.u1,
+                     dv = (actual.vu - hexagonal.vu) * p.x + (actual.vv - hexagonal.vv) * p.y + actual.v1 -
+                          hexagonal.v1;
+        drift = std::max({drift, std::abs(2 * du) + std::abs(dv), std::abs(du) + std::abs(2 * dv)});
       }
+      return;
     }
-    for (const Point2D& p : part) {
-      const double du = (actual.uu - hexagonal.uu) * p.x + (actual.uv - hexagonal.uv) * p.y + actual.u1 -
-                        hexagonal.u1,
-                   dv = (actual.vu - hexagonal.vu) * p.x + (actual.vv - hexagonal.vv) * p.y + actual.v1 -
-                        hexagonal.v1;
-      drift = std::max({drift, std::abs(2 * du) + std::abs(dv), std::abs(du) + std::abs(2 * dv)});
-    }
-  }
+    const FoldStep& step = program.steps[i];
+    const LatticeAffine tested = step.fromStart ? LatticeAffine{} : actual;
+    const HalfPlane side = Through(step.above ? Opposite(step.side) : step.side, tested);
+    std::vector<Point2D>& next = parts[i + 1];
+    next = parts[i];
+    Clip(next, side, scratch);
+    Clip(next, Through(step.also, tested), scratch);
+    self(self, i + 1, Then(actual, step.map), Then(hexagonal, ideal[i]));
+    next = parts[i];
+    if (IsWholePlane(step.also)) Clip(next, Opposite(side), scratch);
+    self(self, i + 1, actual, hexagonal);
+  };
+  explore(explore, 0, LatticeAffine{}, LatticeAffine{});
   return drift;
 }
 
