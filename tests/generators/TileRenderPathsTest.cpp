@@ -278,12 +278,12 @@ TEST(TileRenderPaths, LongPeriodsAndTileSizesMatchTheReference) {
   }
 }
 
-// Rows go to threads in runs; the fast render's rows, and the planned pixels of its bands, depend
-// on nothing else.
+// Rows go to threads in runs; the fast render's rows, and the planned pixels of its bands and
+// those mixed in doubles, depend on nothing else.
 TEST(TileRenderPaths, OneAndEightThreadsGiveTheSameBytes) {
   CRowIteratorBands source;
   MakeGrainyWaves(source, 480);
-  for (int method : {keTilingP1, keTilingP6M}) {
+  for (int method : {keTilingP1, keTilingP4, keTilingP6M}) {
     TileShape pick = Pick(method, 20, 30);
     pick.seamK0 = pick.seamK1 = pick.seamK2 = 0;
     CRowIteratorBands tiles[2];
