@@ -228,7 +228,7 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
 }
 
 RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& program,
-                  const TileGenerator& generator) {
+                  const TileGenerator& generator, std::vector<SourceReach>& reaches) {
   constexpr double kFar = 1 << 30;  // beyond any image
   // The program's reach in the regions' coordinates.
   const LatticeAffine& f = blends.frame;
@@ -259,10 +259,13 @@ RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& pro
     if (lowU > highU || lowV > highV) continue;
     for (const LatticeAffine* p : {&region.partner, &region.partner2, &region.partnerBoth}) {
       if (p != &region.partner && !region.corner) break;
-      for (const Point2D& corner :
-           {Point2D(lowU, lowV), Point2D(highU, lowV), Point2D(lowU, highV), Point2D(highU, highV)}) {
-        const double x = p->uu * corner.x + p->uv * corner.y + p->u1 + generator.origin.x,
-                     y = p->vu * corner.x + p->vv * corner.y + p->v1 + generator.origin.y;
+      auto at = [&](double u, double v) {
+        return Point2D(p->uu * u + p->uv * v + p->u1, p->vu * u + p->vv * v + p->v1) + generator.origin;
+      };
+      const Point2D first = at(lowU, lowV);
+      reaches.push_back({first, at(highU, lowV) - first, at(lowU, highV) - first});
+      for (const Point2D& corner : {first, at(highU, lowV), at(lowU, highV), at(highU, highV)}) {
+        const double x = corner.x, y = corner.y;
         reached.left = std::min(reached.left, LONG(std::clamp(std::floor(x) - 2, -kFar, kFar)));
         reached.top = std::min(reached.top, LONG(std::clamp(std::floor(y) - 2, -kFar, kFar)));
         reached.right = std::max(reached.right, LONG(std::clamp(std::ceil(x) + 3, -kFar, kFar)));

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/SourceWindow.h"
 #include "generators/detail/TileWorker.h"
 #include "rowops/RowSampler.h"
 
@@ -152,9 +153,9 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
                        SeamBlendArgs& args);
 
 // reached grown to hold the source pixels that the blends' partners read, so that the window
-// over the source serves them too.
+// over the source serves them too; the parallelogram each partner reads is added to reaches.
 RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& program,
-                  const TileGenerator& generator);
+                  const TileGenerator& generator, std::vector<SourceReach>& reaches);
 
 // The blended regions in doubles, for the pixels near a seam's middle: the program's fold and
 // the regions' partners and weights as the plan in doubles takes them, so that such a pixel mixes

@@ -1,6 +1,7 @@
 #include "generators/detail/SourceWindow.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -99,7 +100,7 @@ SourceWindow::~SourceWindow() {
 }
 
 BgraRows SourceWindow::Open(const ImageRows& rows, RECT part, long long budgetPixels,
-                            const SourceReach* reach) {
+                            const std::vector<SourceReach>& reaches) {
   BgraRows result = rows.Rows();
   part.left = std::max<LONG>(part.left, 0);
   part.top = std::max<LONG>(part.top, 0);
@@ -136,8 +137,16 @@ BgraRows SourceWindow::Open(const ImageRows& rows, RECT part, long long budgetPi
       for (int r = 0; r < kRowsTogether && y + r < last; ++r) {
         const int row = part.top + y + r;
         int from = part.left, to = part.right;
-        if (reach) {
-          ReachedColumns(*reach, row, from, to);
+        if (!reaches.empty()) {
+          from = INT_MAX;
+          to = INT_MIN;
+          for (const SourceReach& reach : reaches) {
+            int first = 0, last = 0;
+            ReachedColumns(reach, row, first, last);
+            if (first >= last) continue;
+            from = std::min(from, first);
+            to = std::max(to, last);
+          }
           // Samples past the image's edge read its two edge rows or columns instead, wherever the
           // reach passes them.
           const int lastTwo = rows.Width() - 2;

@@ -35,9 +35,10 @@ class SourceWindow {
   // The rows with a window over part (right and bottom exclusive, clipped to the rows) where it
   // is not empty: the rows themselves where they lie at one positive pitch that spreads them,
   // else a copy where it can be had and budgetPixels more pixels stay within the tile budget;
-  // else the rows alone. Given reach, each row copies only what samples about it read: a turned
-  // parallelogram fills about half its box.
-  BgraRows Open(const ImageRows& rows, RECT part, long long budgetPixels, const SourceReach* reach = nullptr);
+  // else the rows alone. Given reaches, each row copies only what samples about them read: a
+  // turned parallelogram fills about half its box.
+  BgraRows Open(const ImageRows& rows, RECT part, long long budgetPixels,
+                const std::vector<SourceReach>& reaches = {});
 
  private:
   std::vector<std::uint8_t> buffer_;

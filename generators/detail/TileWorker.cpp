@@ -219,17 +219,13 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
   const bool marking = program.HasBands() && bandMarks.CanMark();
   SourceWindow window;
   RECT reached = ReachedSource(program, generator_);
-  if (blending) reached = WithPartners(reached, *program.blends, program, generator_);
-  // Partners of blends read beyond the program's own reach: their window is whole.
-  SourceReach reach;
   const Point2D corner = generator_.LatticeToSource(program.sourceShift.x, program.sourceShift.y);
-  reach.corner = corner + generator_.origin;
-  reach.alongU = generator_.LatticeToSource(program.sourceShift.x + program.reachU, program.sourceShift.y) -
-                 corner;
-  reach.alongV = generator_.LatticeToSource(program.sourceShift.x, program.sourceShift.y + program.reachV) -
-                 corner;
-  BgraRows source = window.Open(s.sourceRows, reached, std::int64_t{width_} * height_,
-                                blending ? nullptr : &reach);
+  std::vector<SourceReach> reaches{
+      {corner + generator_.origin,
+       generator_.LatticeToSource(program.sourceShift.x + program.reachU, program.sourceShift.y) - corner,
+       generator_.LatticeToSource(program.sourceShift.x, program.sourceShift.y + program.reachV) - corner}};
+  if (blending) reached = WithPartners(reached, *program.blends, program, generator_, reaches);
+  BgraRows source = window.Open(s.sourceRows, reached, std::int64_t{width_} * height_, reaches);
   // A turned row reads a long diagonal of the source, farther than the cache keeps from one row to
   // the next: the reads of the rows some way down are asked for in time, by the map unfolded.
   if (source.window) {

@@ -117,7 +117,7 @@ TEST(SourceWindow, SamplesPastTheImagesEdgesReadItsEdgePixels) {
   // Leaning from high above the image down into it at its right edge.
   const SourceReach reach{{0, -40}, {20, 0}, {50, 55}};
   SourceWindow window;
-  const BgraRows windowed = window.Open(rows, RECT{0, 0, 64, 48}, 0, &reach);
+  const BgraRows windowed = window.Open(rows, RECT{0, 0, 64, 48}, 0, {reach});
   ASSERT_NE(windowed.window, nullptr);
   std::vector<std::int32_t> positions;
   for (int j = 0; j <= 40; ++j)
@@ -126,6 +126,47 @@ TEST(SourceWindow, SamplesPastTheImagesEdgesReadItsEdgePixels) {
       positions.push_back(std::int32_t(256 * (reach.corner.x + s * reach.alongU.x + t * reach.alongV.x)));
       positions.push_back(std::int32_t(256 * (reach.corner.y + s * reach.alongU.y + t * reach.alongV.y)));
     }
+  const int count = int(positions.size() / 2);
+  std::vector<std::uint8_t> fromWindow(4 * std::size_t(count)), fromRows(4 * std::size_t(count));
+  SampleBilinearBgra(windowed, fromWindow.data(), positions.data(), count, SampleEdge::kClamp);
+  SampleBilinearBgra(rows.Rows(), fromRows.data(), positions.data(), count, SampleEdge::kClamp);
+  for (int k = 0; k < count; ++k)
+    ASSERT_EQ(std::memcmp(&fromWindow[4 * k], &fromRows[4 * k], 4), 0)
+        << "sample at " << positions[2 * k] / 256.0 << ", " << positions[2 * k + 1] / 256.0;
+}
+
+// Each of several reaches is copied, one far from another (as a blend's partner lies across a
+// seam from the pixels it blends with), over what an earlier window left in the buffer.
+TEST(SourceWindow, CopiesWhatEveryReachReads) {
+  CRowIteratorBands image, other;
+  for (CRowIteratorBands* picture : {&other, &image}) {
+    ASSERT_TRUE(picture->CreateBGRA(300, 200).Ok());
+    for (int y = 0; y < 200; ++y) {
+      BYTE* row = picture->LockRowPointer(y, 0, -1);
+      for (int x = 0; x < 4 * 300; ++x) row[x] = BYTE(picture == &image ? 3 * x + 11 * y : 77);
+      picture->UnlockRow(y);
+    }
+  }
+  ImageRows rows;
+  {
+    ASSERT_EQ(rows.Lock(other), 0);
+    SourceWindow earlier;
+    ASSERT_NE(earlier.Open(rows, RECT{0, 0, 300, 200}, 0).window, nullptr);
+  }
+  ASSERT_EQ(rows.Lock(image), 0);
+  const std::vector<SourceReach> reaches{{{40, 30}, {80, 40}, {-20, 60}},
+                                         {{200.5, 120.25}, {60, -30}, {10, 50}}};
+  SourceWindow window;
+  const BgraRows windowed = window.Open(rows, RECT{0, 0, 300, 200}, 0, reaches);
+  ASSERT_NE(windowed.window, nullptr);
+  std::vector<std::int32_t> positions;
+  for (const SourceReach& reach : reaches)
+    for (int j = 0; j <= 30; ++j)
+      for (int i = 0; i <= 30; ++i) {
+        const double s = i / 30.0, t = j / 30.0;
+        positions.push_back(std::int32_t(256 * (reach.corner.x + s * reach.alongU.x + t * reach.alongV.x)));
+        positions.push_back(std::int32_t(256 * (reach.corner.y + s * reach.alongU.y + t * reach.alongV.y)));
+      }
   const int count = int(positions.size() / 2);
   std::vector<std::uint8_t> fromWindow(4 * std::size_t(count)), fromRows(4 * std::size_t(count));
   SampleBilinearBgra(windowed, fromWindow.data(), positions.data(), count, SampleEdge::kClamp);
