@@ -310,13 +310,18 @@ bool SeamBlendsInDoubles::Plan(const Point2D& plane, SamplePlan& plan) const {
     auto partner = [&](const LatticeAffine& q) {
       return Point2D(q.uu * at.x + q.uv * at.y + q.u1, q.vu * at.x + q.vv * at.y + q.v1);
     };
-    auto weight = [&](const LatticeLinear& w) { return Clamp01(w.wu * at.x + w.wv * at.y + w.w1); };
+    auto value = [&](const LatticeLinear& w) { return w.wu * at.x + w.wv * at.y + w.w1; };
+    auto weight = [&](const LatticeLinear& w) { return Clamp01(value(w)); };
     const Point2D own = generator_.LatticeToSource(uv.x + p.sourceShift.x, uv.y + p.sourceShift.y);
-    if (region.corner)
+    if (region.threeCopies) {
+      const double a = value(region.weight), b = value(region.weight2);
+      PlanThree(plan, partner(region.partner), a, partner(region.partner2), b, own, 1 - b - a);
+    } else if (region.corner) {
       PlanCorner(plan, own, partner(region.partner), partner(region.partner2), partner(region.partnerBoth),
                  weight(region.weight), weight(region.weight2));
-    else
+    } else {
       PlanBand(plan, own, partner(region.partner), weight(region.weight));
+    }
     return true;
   }
   return false;

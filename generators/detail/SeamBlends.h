@@ -53,8 +53,11 @@ struct BlendRegion {
   LatticeLinear weight;
   // Where two bands cross, a corner: the own sample weighs w w2, partnerBoth (1 - w) (1 - w2),
   // partner (1 - w) w2 and partner2 (1 - w2) w, each weight clamped first, as the plan weighs a
-  // corner. Its pixels mix in doubles.
+  // corner. Its pixels mix in doubles. Where three copies meet (threeCopies), partner weighs w,
+  // partner2 w2 and the own sample 1 - w - w2, summed in that order, each clamped and all cut to a
+  // sum of 1, as the plan weighs three copies.
   bool corner = false;
+  bool threeCopies = false;
   LatticeAffine partner2, partnerBoth;
   LatticeLinear weight2;
 };
@@ -106,6 +109,12 @@ struct SeamBlends {
     region.partner2 = partner2;
     region.weight2 = weight2;
     region.partnerBoth = partnerBoth;
+  }
+  void AddThreeCopies(std::initializer_list<HalfPlane> sides, const LatticeAffine& partner,
+                      const LatticeLinear& weight, const LatticeAffine& partner2,
+                      const LatticeLinear& weight2) {
+    AddCorner(sides, partner, weight, partner2, weight2, partner);
+    regions[regionCount - 1].threeCopies = true;
   }
 
  private:

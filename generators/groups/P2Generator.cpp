@@ -88,7 +88,7 @@ int P2Generator::Generate(CProgressMeter* meter) {
   fold.sourceShift = {hu, hv};
   fold.bandU = {true, -hu, hu, 1};
   fold.bandV = fold.bandSum = {true, -hv, hv, 1};
-  // Feathered, the bands' pixels blend as below in lanes; the corners stay planned.
+  // Feathered, the bands' pixels blend as below in lanes, and where they meet in doubles.
   using detail::HalfPlane;
   using detail::UAbove;
   using detail::UBelow;
@@ -105,6 +105,16 @@ int P2Generator::Generate(CProgressMeter* meter) {
   blends.AddBlend({UAbove(hu), VBelow(hv), belowDiagonal}, halfTurn(zBottom), {0, 1 / f2, 0.5});
   blends.AddBlend({UAbove(hu), VAbove(hv), aboveDiagonal}, halfTurn(zCentre),
                   {-1 / f2, -1 / f2, 1 / f2 + 0.5});
+  // Where two bands meet away from the triangle's corners, three copies; at the corners the six
+  // stay planned.
+  const detail::LatticeLinear acrossLeft{-1 / f1, 0, 0.5}, acrossBottom{0, -1 / f2, 0.5},
+      acrossDiagonal{1 / f2, 1 / f2, 0.5 - 1 / f2};
+  blends.AddThreeCopies({UBelow(hu), VBelow(hv), HalfPlane{-1, -1, hv}}, halfTurn(zLeft), acrossLeft,
+                        halfTurn(zBottom), acrossBottom);
+  blends.AddThreeCopies({UBelow(hu), VAbove(hv), aboveDiagonal, VBelow(1 - hv)}, halfTurn(zLeft), acrossLeft,
+                        halfTurn(zCentre), acrossDiagonal);
+  blends.AddThreeCopies({UAbove(hu), VBelow(hv), aboveDiagonal, UBelow(1 - hu)}, halfTurn(zBottom),
+                        acrossBottom, halfTurn(zCentre), acrossDiagonal);
   if (f2 != 0) {
     fold.blends = &blends;
   } else {

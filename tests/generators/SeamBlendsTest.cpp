@@ -162,5 +162,45 @@ TEST(SeamBlends, CornersMixInDoublesAsThePlanWeighsThem) {
   EXPECT_FALSE(inDoubles.Plan({50, 2}, plan));
 }
 
+// Where three copies meet, the partners weigh their ramps and the pixel what they leave, each
+// clamped and all cut back to a sum of 1, as the plan weighs three copies.
+TEST(SeamBlends, ThreeCopiesMixInDoublesAsThePlanWeighsThem) {
+  TileGenerator generator;
+  generator.basisA = generator.basisC = {100, 0};
+  generator.basisB = generator.basisD = {0, 100};
+  generator.PrepareLattice();
+  const detail::FoldProgram program;
+  detail::SeamBlends blends;
+  blends.AddThreeCopies({detail::UBelow(0.2), detail::VBelow(0.2)}, {100, 0, 100, 0, 100, 0}, {-5, 0, 0.5},
+                        {100, 0, 0, 0, 100, 100}, {0, -5, 0.5});
+  detail::SeamBlendArgs args;
+  ASSERT_TRUE(detail::MakeSeamBlendArgs(blends, program, generator, args));
+  const std::int32_t positions[] = {256 * 5, 256 * 2};
+  std::uint8_t planned = 0;
+  std::int32_t partners[2];
+  float weights[1];
+  detail::SeamBlendSse2(args, positions, 1, &planned, partners, weights);
+  EXPECT_EQ(planned, 2);
+
+  const detail::SeamBlendsInDoubles inDoubles(blends, program, generator);
+  struct Case {
+    Point2D plane;
+    double weights[3];  // across u, across v, own
+  };
+  // Ramps 0.25 and 0.4; then -0.25, clamped to 0, and 0.4, the own 0.85: 1.25 in all.
+  const Case cases[] = {{{5, 2}, {0.25, 0.4, 0.35}}, {{15, 2}, {0, 0.4 / 1.25, 0.85 / 1.25}}};
+  for (const Case& c : cases) {
+    SamplePlan plan;
+    ASSERT_TRUE(inDoubles.Plan(c.plane, plan));
+    ASSERT_EQ(plan.count, 3);
+    const Point2D points[] = {c.plane + Point2D(100, 0), c.plane + Point2D(0, 100), c.plane};
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_NEAR(plan.points[i].x, points[i].x, 1e-9) << i;
+      EXPECT_NEAR(plan.points[i].y, points[i].y, 1e-9) << i;
+      EXPECT_NEAR(plan.weights[i], c.weights[i], 1e-12) << i;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace corvel
