@@ -80,19 +80,32 @@ Pair Turned(const Pair& p, const Point2D& c, const TurnConstants& turn) {
 
 // The x of pixels first .. first + 3, the lanes past count repeating the last.
 D PixelsX(int x0, const int* xs, int first, int count) {
+  if (count - first >= 4)
+    return _mm256_cvtepi32_pd(
+        _mm_add_epi32(_mm_set1_epi32(x0), _mm_loadu_si128(reinterpret_cast<const __m128i*>(xs + first))));
   int x[4];
   for (int i = 0; i < 4; ++i) x[i] = x0 + xs[first + i < count ? first + i : count - 1];
   return _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x)));
+}
+
+// The first count of four pixels' positions.
+void StoreFirst(__m128i x, __m128i y, int count, std::int32_t* positions) {
+  std::int32_t both[8];
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(both), _mm_unpacklo_epi32(x, y));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(both + 4), _mm_unpackhi_epi32(x, y));
+  std::memcpy(positions, both, sizeof(std::int32_t) * 2 * std::size_t(count));
 }
 
 // SaturatedTrunc(256 * (p + origin)) for each coordinate, stored x, y pixel by pixel.
 void StorePositions(const Pair& p, const Point2D& origin, int count, std::int32_t* positions) {
   auto fixed = [](D t) { return _mm256_cvttpd_epi32(_mm256_min_pd(Splat(2147483647.0), Splat(256) * t)); };
   const __m128i x = fixed(p.x + Splat(origin.x)), y = fixed(p.y + Splat(origin.y));
-  std::int32_t both[8];
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(both), _mm_unpacklo_epi32(x, y));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(both + 4), _mm_unpackhi_epi32(x, y));
-  std::memcpy(positions, both, sizeof(std::int32_t) * 2 * std::size_t(count < 4 ? count : 4));
+  if (count >= 4) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(positions), _mm_unpacklo_epi32(x, y));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(positions + 4), _mm_unpackhi_epi32(x, y));
+  } else {
+    StoreFirst(x, y, count, positions);
+  }
 }
 
 }  // namespace
