@@ -37,10 +37,12 @@ std::array<LaneStep<L>, sizeof...(kIndex)> LaneSteps(const FoldKernelArgs& a,
   return {LaneStep<L>(a.steps[kIndex])...};
 }
 
-// One step on the position (fu, fv) that started as (startU, startV).
+// One step on the position (fu, fv) that started as (startU, startV); inside holds where the
+// last step's line had the position inside, and then this step's.
 template <class L, bool kCorners>
 inline void FoldStepLanes(const FoldKernelArgs::Step& plain, const LaneStep<L>& s, typename L::Floats startU,
-                          typename L::Floats startV, typename L::Floats& fu, typename L::Floats& fv) {
+                          typename L::Floats startV, typename L::Floats& fu, typename L::Floats& fv,
+                          typename L::Floats& inside) {
   using F = typename L::Floats;
   F tu = fu, tv = fv;
   if constexpr (kCorners) {
@@ -49,8 +51,11 @@ inline void FoldStepLanes(const FoldKernelArgs::Step& plain, const LaneStep<L>& 
       tv = startV;
     }
   }
-  const F side = L::Add(L::Add(L::Mul(tu, s.nu), L::Mul(tv, s.nv)), s.n1);
-  F taken = L::Xor(L::Less(side, L::Splat(0.0f)), s.above);
+  // The regions of a fold by turns share their lines: a line tested on the same start is not
+  // tested again.
+  if (!kCorners || !plain.sameSideMask)
+    inside = L::Less(L::Add(L::Add(L::Mul(tu, s.nu), L::Mul(tv, s.nv)), s.n1), L::Splat(0.0f));
+  F taken = L::Xor(inside, s.above);
   // Neighbours mostly lie in one region: a step none of them takes costs only its test.
   if (!L::Any(taken)) return;
   if constexpr (kCorners) {
@@ -72,7 +77,8 @@ inline void FoldStepsLanes([[maybe_unused]] const FoldKernelArgs& a,
                            [[maybe_unused]] typename L::Floats startV,
                            [[maybe_unused]] typename L::Floats& fu, [[maybe_unused]] typename L::Floats& fv,
                            std::index_sequence<kIndex...>) {
-  (FoldStepLanes<L, kCorners>(a.steps[kIndex], steps[kIndex], startU, startV, fu, fv), ...);
+  [[maybe_unused]] typename L::Floats inside = L::Splat(0.0f);
+  (FoldStepLanes<L, kCorners>(a.steps[kIndex], steps[kIndex], startU, startV, fu, fv, inside), ...);
 }
 
 // With the count of steps fixed, the steps are unrolled and their coefficients made once a row,

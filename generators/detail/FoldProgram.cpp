@@ -299,13 +299,19 @@ FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& gener
   for (int i = 0; i < program.stepCount; ++i) {
     const FoldStep& s = program.steps[i];
     const LatticeAffine& m = s.map;
-    args.steps[i] = {float(s.side.nu), float(s.side.nv),
-                     float(s.side.n1), s.above ? 0xFFFFFFFFu : 0u,
-                     float(m.uu),      float(m.uv),
-                     float(m.u1),      float(m.vu),
-                     float(m.vv),      float(m.v1),
-                     float(s.also.nu), float(s.also.nv),
-                     float(s.also.n1), s.fromStart ? 0xFFFFFFFFu : 0u};
+    // A line tested on the start, as the previous step's was, is tested once.
+    const HalfPlane* previous = i > 0 && program.steps[i - 1].fromStart ? &program.steps[i - 1].side
+                                                                        : nullptr;
+    const bool sameSide = s.fromStart && previous && previous->nu == s.side.nu && previous->nv == s.side.nv &&
+                          previous->n1 == s.side.n1;
+    args.steps[i] = {float(s.side.nu),   float(s.side.nv),
+                     float(s.side.n1),   s.above ? ~0u : 0u,
+                     float(m.uu),        float(m.uv),
+                     float(m.u1),        float(m.vu),
+                     float(m.vv),        float(m.v1),
+                     float(s.also.nu),   float(s.also.nv),
+                     float(s.also.n1),   s.fromStart ? ~0u : 0u,
+                     sameSide ? ~0u : 0u};
   }
   const LatticeMatrix n = generator.detN == 0 ? LatticeMatrix{1, 0, 0, 1} : generator.matN;
   const Point2D shift = generator.LatticeToSource(program.sourceShift.x, program.sourceShift.y);

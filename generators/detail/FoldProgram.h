@@ -137,6 +137,7 @@ struct FoldKernelArgs {
     float uu, uv, u1, vu, vv, v1;
     float alsoNu, alsoNv, alsoN1;
     std::uint32_t fromStartMask;
+    std::uint32_t sameSideMask;  // tests the previous step's line on the start too
   } steps[FoldProgram::kMaxSteps] = {};
   float sx0 = 0, sxu = 0, sxv = 0, sy0 = 0, syu = 0, syv = 0;
 };
