@@ -211,15 +211,18 @@ BandMarks::BandMarks(const FoldProgram& program, const TileGenerator& generator)
   for (const FoldProgram::SkewBand& skew : program.skewBands)
     add(skew.a, skew.b, skew.band, skew.alongA, skew.alongB, skew.along);
   if (!offOnly_ || generator.detM == 0) return;
-  const double nearest = 1 / (2 * std::abs(generator.detM));
   canMark_ = false;
   auto whole = [](double t) { return t == std::round(t); };
   for (int i = 0; i < count_; ++i) {
     const Line& line = lines_[i];
-    // Lines k / 2 apart at least two pixels, without width, and off them farther than the margin.
+    // t det is whole at every pixel, so a pixel off a line k every lies at least 1 / (det every q)
+    // of a unit from it, q the least whole number that makes q every det whole: beyond the
+    // margin, nothing is marked about lines without width at least two pixels apart.
+    const double perLine = std::abs(generator.detM) * line.every;
+    const double q = whole(perLine) ? 1 : (whole(2 * perLine) ? 2 : 0);
     const bool apart = line.whole && line.from == line.to && line.middle == 0 && whole(line.a) &&
-                       whole(line.b) && whole(2 * line.every) && std::abs(line.dt) < 0.5 &&
-                       nearest / line.every > 2 * kMargin;
+                       whole(line.b) && q > 0 && std::abs(line.dt) < 0.5 &&
+                       1 / (perLine * q) > kMargin * 1.01;
     if (!apart) canMark_ = true;
   }
 }
