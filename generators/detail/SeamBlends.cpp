@@ -276,55 +276,96 @@ RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& pro
   return reached;
 }
 
-bool SeamBlendsInDoubles::Plan(const Point2D& plane, SamplePlan& plan) const {
+SeamBlendsInDoubles::SeamBlendsInDoubles(const SeamBlends& blends, const FoldProgram& program,
+                                         const TileGenerator& generator)
+    : blends_(blends), program_(program), generator_(generator) {
+  Tests& t = tests_;
+  for (int r = 0; r < blends.regionCount; ++r) {
+    const BlendRegion& region = blends.regions[r];
+    for (int i = 0; i < region.sideCount; ++i) {
+      const HalfPlane& side = region.sides[i];
+      int k = 0;
+      bool opposite = false;
+      for (; k < t.count; ++k) {
+        const HalfPlane& test = t.tests[k];
+        opposite = test.nu == -side.nu && test.nv == -side.nv && test.n1 == -side.n1;
+        if (opposite || (test.nu == side.nu && test.nv == side.nv && test.n1 == side.n1)) break;
+      }
+      if (k == t.count) t.tests[t.count++] = side;
+      t.care[r] |= std::uint64_t{1} << k;
+      if (!opposite) t.want[r] |= std::uint64_t{1} << k;
+    }
+  }
+}
+
+void SeamBlendsInDoubles::Locate(const double* x, double y, int count, double* u, double* v,
+                                 int* regions) const {
+  if (GetCpuFeatures().avx2)
+    return LocateInDoublesAvx2(blends_, tests_, program_, generator_, x, y, count, u, v, regions);
   const FoldProgram& p = program_;
   // The program's fold, as the kernels run it in lanes.
   auto wrapped = [&](double t) {
     t += p.wrapBias;
     return t - std::floor(t) - p.wrapBias;
   };
-  const Point2D cell = generator_.PlaneToLattice(plane.x, plane.y);
-  const Point2D start(wrapped(cell.x), wrapped(cell.y));
-  Point2D uv = start;
-  for (int i = 0; i < p.stepCount; ++i) {
-    const FoldStep& step = p.steps[i];
-    const Point2D tested = step.fromStart ? start : uv;
-    auto inside = [&](const HalfPlane& side) {
-      return side.nu * tested.x + side.nv * tested.y + side.n1 < 0;
-    };
-    if (inside(step.side) == step.above || !inside(step.also)) continue;
-    const LatticeAffine& m = step.map;
-    uv = {m.uu * uv.x + m.uv * uv.y + m.u1, m.vu * uv.x + m.vv * uv.y + m.v1};
+  for (int k = 0; k < count; ++k) {
+    const Point2D cell = generator_.PlaneToLattice(x[k], y);
+    const Point2D start(wrapped(cell.x), wrapped(cell.y));
+    Point2D uv = start;
+    for (int i = 0; i < p.stepCount; ++i) {
+      const FoldStep& step = p.steps[i];
+      const Point2D tested = step.fromStart ? start : uv;
+      auto inside = [&](const HalfPlane& side) {
+        return side.nu * tested.x + side.nv * tested.y + side.n1 < 0;
+      };
+      if (inside(step.side) == step.above || !inside(step.also)) continue;
+      const LatticeAffine& m = step.map;
+      uv = {m.uu * uv.x + m.uv * uv.y + m.u1, m.vu * uv.x + m.vv * uv.y + m.v1};
+    }
+    const LatticeAffine& f = blends_.frame;
+    const Point2D at(f.uu * uv.x + f.uv * uv.y + f.u1, f.vu * uv.x + f.vv * uv.y + f.v1);
+    std::uint64_t bits = 0;
+    for (int i = 0; i < tests_.count; ++i) {
+      const HalfPlane& test = tests_.tests[i];
+      bits |= std::uint64_t{test.nu * at.x + test.nv * at.y + test.n1 < 0} << i;
+    }
+    int r = 0;
+    while (r < blends_.regionCount && (bits & tests_.care[r]) != tests_.want[r]) ++r;
+    u[k] = uv.x;
+    v[k] = uv.y;
+    regions[k] = r < blends_.regionCount ? r : -1;
   }
+}
+
+bool SeamBlendsInDoubles::PlanAt(double u, double v, int r, SamplePlan& plan) const {
+  if (r < 0) return false;
+  const BlendRegion& region = blends_.regions[r];
+  if (!(region.blended || region.corner) || region.planned) return false;
   const LatticeAffine& f = blends_.frame;
-  const Point2D at(f.uu * uv.x + f.uv * uv.y + f.u1, f.vu * uv.x + f.vv * uv.y + f.v1);
-  for (int r = 0; r < blends_.regionCount; ++r) {
-    const BlendRegion& region = blends_.regions[r];
-    bool inside = true;
-    for (int i = 0; i < region.sideCount && inside; ++i) {
-      const HalfPlane& side = region.sides[i];
-      inside = side.nu * at.x + side.nv * at.y + side.n1 < 0;
-    }
-    if (!inside) continue;
-    if (!(region.blended || region.corner) || region.planned) return false;
-    auto partner = [&](const LatticeAffine& q) {
-      return Point2D(q.uu * at.x + q.uv * at.y + q.u1, q.vu * at.x + q.vv * at.y + q.v1);
-    };
-    auto value = [&](const LatticeLinear& w) { return w.wu * at.x + w.wv * at.y + w.w1; };
-    auto weight = [&](const LatticeLinear& w) { return Clamp01(value(w)); };
-    const Point2D own = generator_.LatticeToSource(uv.x + p.sourceShift.x, uv.y + p.sourceShift.y);
-    if (region.threeCopies) {
-      const double a = value(region.weight), b = value(region.weight2);
-      PlanThree(plan, partner(region.partner), a, partner(region.partner2), b, own, 1 - b - a);
-    } else if (region.corner) {
-      PlanCorner(plan, own, partner(region.partner), partner(region.partner2), partner(region.partnerBoth),
-                 weight(region.weight), weight(region.weight2));
-    } else {
-      PlanBand(plan, own, partner(region.partner), weight(region.weight));
-    }
-    return true;
+  const Point2D at(f.uu * u + f.uv * v + f.u1, f.vu * u + f.vv * v + f.v1);
+  auto partner = [&](const LatticeAffine& q) {
+    return Point2D(q.uu * at.x + q.uv * at.y + q.u1, q.vu * at.x + q.vv * at.y + q.v1);
+  };
+  auto value = [&](const LatticeLinear& w) { return w.wu * at.x + w.wv * at.y + w.w1; };
+  auto weight = [&](const LatticeLinear& w) { return Clamp01(value(w)); };
+  const Point2D own = generator_.LatticeToSource(u + program_.sourceShift.x, v + program_.sourceShift.y);
+  if (region.threeCopies) {
+    const double a = value(region.weight), b = value(region.weight2);
+    PlanThree(plan, partner(region.partner), a, partner(region.partner2), b, own, 1 - b - a);
+  } else if (region.corner) {
+    PlanCorner(plan, own, partner(region.partner), partner(region.partner2), partner(region.partnerBoth),
+               weight(region.weight), weight(region.weight2));
+  } else {
+    PlanBand(plan, own, partner(region.partner), weight(region.weight));
   }
-  return false;
+  return true;
+}
+
+bool SeamBlendsInDoubles::Plan(const Point2D& plane, SamplePlan& plan) const {
+  double u, v;
+  int region;
+  Locate(&plane.x, plane.y, 1, &u, &v, &region);
+  return PlanAt(u, v, region, plan);
 }
 
 bool SeamBlendRow::Reserve(int width, const Point2D& origin) {
@@ -333,6 +374,10 @@ bool SeamBlendRow::Reserve(int width, const Point2D& origin) {
     weights_.resize(std::size_t(width));
     samples_.resize(4 * (std::size_t(width) + kSampledTogether));
     middlePlaces_.resize(std::size_t(width));
+    middleX_.resize(std::size_t(width));
+    middleU_.resize(std::size_t(width) + 4);
+    middleV_.resize(std::size_t(width) + 4);
+    middleRegions_.resize(std::size_t(width) + 4);
     onFoldLines_.reserve(SeamBlends::kMaxFoldLines * (std::size_t(width) + 2));
   } catch (const std::bad_alloc&) {
     return false;
@@ -370,17 +415,33 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
     }
     for (int i = x; i < end; ++i) {
       if (marks[i] == 2) {
-        const bool inDoubles = middles &&
-                               middles->Plan({place.start.x + i * place.step, place.start.y}, plan);
-        if (inDoubles) {
-          middles_.Append(plan);
+        // Taken in doubles below, all of the row's at once, or else planned.
+        marks[i] = middles ? 0 : 1;
+        if (middles) {
+          middleX_[std::size_t(middleCount)] = place.start.x + i * place.step;
           middlePlaces_[std::size_t(middleCount++)] = i;
         }
-        marks[i] = inDoubles ? 0 : 1;
       }
       planned += marks[i];
     }
     x = NextMarked(marks, end, width);
+  }
+  if (middleCount > 0) {
+    middles->Locate(middleX_.data(), place.start.y, middleCount, middleU_.data(), middleV_.data(),
+                    middleRegions_.data());
+    int kept = 0;
+    for (int i = 0; i < middleCount; ++i) {
+      const std::size_t k = std::size_t(i);
+      const int at = middlePlaces_[k];
+      if (middles->PlanAt(middleU_[k], middleV_[k], middleRegions_[k], plan)) {
+        middles_.Append(plan);
+        middlePlaces_[std::size_t(kept++)] = at;
+      } else {
+        marks[at] = 1;
+        ++planned;
+      }
+    }
+    middleCount = kept;
   }
   for (const int x : onFoldLines_) {
     planned += marks[x] == 0;

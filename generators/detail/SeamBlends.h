@@ -171,17 +171,36 @@ RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& pro
 // as the plan mixes it and as its image across the seam mixes.
 class SeamBlendsInDoubles {
  public:
-  SeamBlendsInDoubles(const SeamBlends& blends, const FoldProgram& program, const TileGenerator& generator)
-      : blends_(blends), program_(program), generator_(generator) {}
+  SeamBlendsInDoubles(const SeamBlends& blends, const FoldProgram& program, const TileGenerator& generator);
   // The samples of the pixel at the plane point; false where a blended region or corner does not
   // hold it.
   bool Plan(const Point2D& plane, SamplePlan& plan) const;
+  // The same in two steps, for count pixels of a row at once: their folded positions (u, v) and
+  // regions (-1 for none), in AVX2 lanes where the processor record allows, bit for bit as
+  // one by one; then each pixel's samples.
+  void Locate(const double* x, double y, int count, double* u, double* v, int* regions) const;
+  bool PlanAt(double u, double v, int region, SamplePlan& plan) const;
+
+  // The regions' sides as distinct tests, each setting its bit where side < 0; a region holds the
+  // points whose bits under care[r] equal want[r] (a side and its opposite share a test, so a
+  // point right on it lies on the opposite's side).
+  struct Tests {
+    int count = 0;
+    HalfPlane tests[SeamBlends::kMaxRegions * BlendRegion::kMaxSides];
+    std::uint64_t care[SeamBlends::kMaxRegions] = {}, want[SeamBlends::kMaxRegions] = {};
+  };
 
  private:
   const SeamBlends& blends_;
   const FoldProgram& program_;
   const TileGenerator& generator_;
+  Tests tests_;
 };
+
+// SeamBlendsInDoubles::Locate four pixels at a time; positions past count repeat the last.
+void LocateInDoublesAvx2(const SeamBlends& blends, const SeamBlendsInDoubles::Tests& tests,
+                         const FoldProgram& program, const TileGenerator& generator, const double* x,
+                         double y, int count, double* u, double* v, int* regions);
 
 // Where a row of band pixels lies: its first pixel's plane point and the step along it.
 struct SeamBlendRowPlace {
@@ -207,6 +226,8 @@ class SeamBlendRow {
   std::vector<std::uint8_t> samples_;
   RowQueue middles_;
   std::vector<int> middlePlaces_;
+  std::vector<double> middleX_, middleU_, middleV_;
+  std::vector<int> middleRegions_;
   std::vector<int> onFoldLines_;
 };
 

@@ -20,4 +20,73 @@ void SeamBlendAvx2(const SeamBlendArgs& args, const std::int32_t* positions, int
   SeamBlendWith<Avx2>(args, positions, count, planned, partners, weights);
 }
 
+void LocateInDoublesAvx2(const SeamBlends& blends, const SeamBlendsInDoubles::Tests& tests,
+                         const FoldProgram& program, const TileGenerator& generator, const double* x,
+                         double y, int count, double* u, double* v, int* regions) {
+  // As SeamBlendsInDoubles::Locate takes one pixel, operation for operation: no fused multiply-add
+  // in this file, so the same sums round alike.
+  const __m256d zero = _mm256_setzero_pd(), bias = _mm256_set1_pd(program.wrapBias);
+  auto splat = [](double t) { return _mm256_set1_pd(t); };
+  auto affine = [&](double a, __m256d p, double b, __m256d q, double c) {
+    return _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(splat(a), p), _mm256_mul_pd(splat(b), q)), splat(c));
+  };
+  auto below = [&](const HalfPlane& side, __m256d p, __m256d q) {
+    return _mm256_cmp_pd(affine(side.nu, p, side.nv, q, side.n1), zero, _CMP_LT_OQ);
+  };
+  auto wrapped = [&](__m256d t) {
+    t = _mm256_add_pd(t, bias);
+    return _mm256_sub_pd(_mm256_sub_pd(t, _mm256_floor_pd(t)), bias);
+  };
+  const LatticeMatrix& m = generator.invM;
+  for (int k = 0; k < count; k += 4) {
+    alignas(32) double xs[4];
+    for (int i = 0; i < 4; ++i) xs[i] = x[k + (k + i < count ? i : count - 1 - k)];
+    const __m256d px = _mm256_load_pd(xs), py = splat(y);
+    __m256d cu = px, cv = py;
+    if (generator.detM != 0) {
+      cu = _mm256_add_pd(_mm256_mul_pd(px, splat(m.m00)), _mm256_mul_pd(py, splat(m.m01)));
+      cv = _mm256_add_pd(_mm256_mul_pd(px, splat(m.m10)), _mm256_mul_pd(py, splat(m.m11)));
+    }
+    const __m256d startU = wrapped(cu), startV = wrapped(cv);
+    __m256d fu = startU, fv = startV;
+    for (int i = 0; i < program.stepCount; ++i) {
+      const FoldStep& step = program.steps[i];
+      const __m256d tu = step.fromStart ? startU : fu, tv = step.fromStart ? startV : fv;
+      __m256d taken = below(step.side, tu, tv);
+      if (step.above) taken = _mm256_xor_pd(taken, _mm256_castsi256_pd(_mm256_set1_epi64x(-1)));
+      taken = _mm256_and_pd(taken, below(step.also, tu, tv));
+      const LatticeAffine& a = step.map;
+      const __m256d mu = affine(a.uu, fu, a.uv, fv, a.u1), mv = affine(a.vu, fu, a.vv, fv, a.v1);
+      fu = _mm256_blendv_pd(fu, mu, taken);
+      fv = _mm256_blendv_pd(fv, mv, taken);
+    }
+    const LatticeAffine& f = blends.frame;
+    const __m256d au = affine(f.uu, fu, f.uv, fv, f.u1), av = affine(f.vu, fu, f.vv, fv, f.v1);
+    __m256i bits = _mm256_setzero_si256();
+    for (int i = 0; i < tests.count; ++i)
+      bits = _mm256_or_si256(bits, _mm256_and_si256(_mm256_castpd_si256(below(tests.tests[i], au, av)),
+                                                    _mm256_set1_epi64x(std::int64_t{1} << i)));
+    __m256d decided = zero, region = splat(-1);
+    for (int r = 0; r < blends.regionCount; ++r) {
+      const __m256i held = _mm256_cmpeq_epi64(
+          _mm256_and_si256(bits, _mm256_set1_epi64x(std::int64_t(tests.care[r]))),
+          _mm256_set1_epi64x(std::int64_t(tests.want[r])));
+      const __m256d inside = _mm256_andnot_pd(decided, _mm256_castsi256_pd(held));
+      region = _mm256_blendv_pd(region, splat(r), inside);
+      decided = _mm256_or_pd(decided, inside);
+      if (_mm256_movemask_pd(decided) == 0xF) break;
+    }
+    alignas(32) double us[4], vs[4];
+    alignas(16) int rs[4];
+    _mm256_store_pd(us, fu);
+    _mm256_store_pd(vs, fv);
+    _mm_store_si128(reinterpret_cast<__m128i*>(rs), _mm256_cvtpd_epi32(region));
+    for (int i = 0; i < 4 && k + i < count; ++i) {
+      u[k + i] = us[i];
+      v[k + i] = vs[i];
+      regions[k + i] = rs[i];
+    }
+  }
+}
+
 }  // namespace corvel::detail

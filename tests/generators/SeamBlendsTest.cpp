@@ -202,5 +202,45 @@ TEST(SeamBlends, ThreeCopiesMixInDoublesAsThePlanWeighsThem) {
   }
 }
 
+// The row's pixels located in AVX2 lanes, bit for bit as one by one: a turned lattice, a fold
+// that mirrors half the cell and a turn that tests its unmoved position in a corner.
+TEST(SeamBlends, PixelsLocatedInLanesAsOneByOne) {
+  if (!ProbeCpuFeatures().avx2) GTEST_SKIP() << "no AVX2";
+  TileGenerator generator;
+  generator.basisA = generator.basisC = {87, 50};
+  generator.basisB = generator.basisD = {-50, 87};
+  generator.PrepareLattice();
+  generator.origin = {10.5, 20.25};
+  detail::FoldProgram program;
+  program.wrapBias = 1e-6;
+  program.AddByU(0.5, true, detail::kMirrorU);
+  program.AddInCorner({0, 1, -0.5}, false, {1, 0, -0.25}, detail::kSwap);
+  detail::SeamBlends blends;
+  blends.AddPlanned({detail::UBelow(0.05)});
+  blends.AddBlend({detail::VBelow(0.25)}, {100, 0, 0, 0, 100, 100}, {0, 4, 0});
+  blends.AddCorner({detail::UAbove(0.4), detail::VAbove(0.6)}, {}, {}, {}, {}, {});
+  const detail::SeamBlendsInDoubles inDoubles(blends, program, generator);
+  constexpr int kCount = 61;  // no multiple of the lanes
+  double x[kCount];
+  for (int i = 0; i < kCount; ++i) x[i] = -40 + 3.5 * i;
+  double u[2][kCount], v[2][kCount];
+  int regions[2][kCount];
+  for (int lanes = 0; lanes < 2; ++lanes) {
+    CpuFeatures features = ProbeCpuFeatures();
+    features.avx2 = lanes == 1;
+    const CpuFeaturesOverride forced(features);
+    inDoubles.Locate(x, 17.5, kCount, u[lanes], v[lanes], regions[lanes]);
+  }
+  int held = 0;
+  for (int i = 0; i < kCount; ++i) {
+    EXPECT_EQ(u[0][i], u[1][i]) << i;
+    EXPECT_EQ(v[0][i], v[1][i]) << i;
+    EXPECT_EQ(regions[0][i], regions[1][i]) << i;
+    held += regions[0][i] >= 0;
+  }
+  EXPECT_GT(held, 0);
+  EXPECT_LT(held, kCount);
+}
+
 }  // namespace
 }  // namespace corvel
