@@ -318,12 +318,13 @@ FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& gener
   }
   const LatticeMatrix n = generator.detN == 0 ? LatticeMatrix{1, 0, 0, 1} : generator.matN;
   const Point2D shift = generator.LatticeToSource(program.sourceShift.x, program.sourceShift.y);
-  args.sx0 = float(256 * (generator.origin.x + shift.x)) + kTruncationSlack;
-  args.sxu = float(256 * n.m00);
-  args.sxv = float(256 * n.m01);
-  args.sy0 = float(256 * (generator.origin.y + shift.y)) + kTruncationSlack;
-  args.syu = float(256 * n.m10);
-  args.syv = float(256 * n.m11);
+  const LatticeAffine& t = program.readThrough;
+  args.sx0 = float(256 * (generator.origin.x + shift.x + n.m00 * t.u1 + n.m01 * t.v1)) + kTruncationSlack;
+  args.sxu = float(256 * (n.m00 * t.uu + n.m01 * t.vu));
+  args.sxv = float(256 * (n.m00 * t.uv + n.m01 * t.vv));
+  args.sy0 = float(256 * (generator.origin.y + shift.y + n.m10 * t.u1 + n.m11 * t.v1)) + kTruncationSlack;
+  args.syu = float(256 * (n.m10 * t.uu + n.m11 * t.vu));
+  args.syv = float(256 * (n.m10 * t.uv + n.m11 * t.vv));
   return args;
 }
 

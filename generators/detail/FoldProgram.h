@@ -77,6 +77,9 @@ struct FoldProgram {
   bool stepsDecideSeams = false;
   // Added to the folded position before the map to the source.
   Point2D sourceShift;
+  // The map the folded position is read through before the shift: the kernels make it part of
+  // their map to the source rather than a step.
+  LatticeAffine readThrough;
   // Where given, the band pixels it describes blend in lanes rather than by the plan in doubles.
   const SeamBlends* blends = nullptr;
   int stepCount = 0;

@@ -322,6 +322,8 @@ void SeamBlendsInDoubles::Locate(const double* x, double y, int count, double* u
       const LatticeAffine& m = step.map;
       uv = {m.uu * uv.x + m.uv * uv.y + m.u1, m.vu * uv.x + m.vv * uv.y + m.v1};
     }
+    const LatticeAffine& t = p.readThrough;
+    uv = {t.uu * uv.x + t.uv * uv.y + t.u1, t.vu * uv.x + t.vv * uv.y + t.v1};
     const LatticeAffine& f = blends_.frame;
     const Point2D at(f.uu * uv.x + f.uv * uv.y + f.u1, f.vu * uv.x + f.vv * uv.y + f.v1);
     std::uint64_t bits = 0;

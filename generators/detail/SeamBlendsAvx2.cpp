@@ -60,6 +60,10 @@ void LocateInDoublesAvx2(const SeamBlends& blends, const SeamBlendsInDoubles::Te
       fu = _mm256_blendv_pd(fu, mu, taken);
       fv = _mm256_blendv_pd(fv, mv, taken);
     }
+    const LatticeAffine& t = program.readThrough;
+    const __m256d ru = affine(t.uu, fu, t.uv, fv, t.u1), rv = affine(t.vu, fu, t.vv, fv, t.v1);
+    fu = ru;
+    fv = rv;
     const LatticeAffine& f = blends.frame;
     const __m256d au = affine(f.uu, fu, f.uv, fv, f.u1), av = affine(f.vu, fu, f.vv, fv, f.v1);
     __m256i bits = _mm256_setzero_si256();

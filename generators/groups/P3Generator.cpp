@@ -234,7 +234,7 @@ int P3Generator::Generate(CProgressMeter* meter) {
   }
   toSource.u1 -= low.x;
   toSource.v1 -= low.y;
-  fold.AddBySide(detail::HalfPlane{}, toSource);
+  fold.readThrough = toSource;
   fold.sourceShift = low;
   fold.reachU = high.x - low.x;
   fold.reachV = high.y - low.y;
