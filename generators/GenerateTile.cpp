@@ -92,7 +92,7 @@ int GeneratedTile::RepeatTile(CProgressMeter* meter) {
   const long long det = Determinant(a, b);
   if (det == 0) return keErrorBadArgument;
   const double ox = RoundToInt(256 * generator.origin.x), oy = RoundToInt(256 * generator.origin.y);
-  const Point2D eA = Point2D(a) * 256 / double(det), eB = Point2D(b) * 256 / double(det);
+  const Point2D eA = Point2D(a) / double(det), eB = Point2D(b) / double(det);
   std::vector<std::vector<std::int32_t>> positions(std::size_t(RowThreads::Count()));
   std::vector<std::vector<std::uint8_t>> bgraRows(positions.size());
   std::atomic<bool> noMemory{false};
@@ -118,9 +118,11 @@ int GeneratedTile::RepeatTile(CProgressMeter* meter) {
           LatticeStepper u(-static_cast<long long>(y) * b.x, b.y, det),
               v(static_cast<long long>(y) * a.x, -a.y, det);
           for (int x = 0; x < size_.x; ++x) {
+            // A whole pixel's copy in the cell lies whole pixels from the origin: rounded, it is
+            // copied rather than mixed a 256th with a neighbour, a level short.
             const double i = double(u.Next()), j = double(v.Next());
-            row[2 * std::size_t(x)] = SaturatedTrunc(ox + i * eA.x + j * eB.x);
-            row[2 * std::size_t(x) + 1] = SaturatedTrunc(oy + i * eA.y + j * eB.y);
+            row[2 * std::size_t(x)] = SaturatedTrunc(ox + 256 * std::round(i * eA.x + j * eB.x));
+            row[2 * std::size_t(x) + 1] = SaturatedTrunc(oy + 256 * std::round(i * eA.y + j * eB.y));
           }
           const OutputRow out(tile, bgraRow, y);
           cell.Sample(out.Bgra(), row.data(), size_.x, ImageRows::kFill);

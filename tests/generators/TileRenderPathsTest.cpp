@@ -224,6 +224,44 @@ TEST(TileRenderPaths, FeatheredNearlyHexagonalLatticesMatchTheReference) {
   }
 }
 
+// Lattices found off by more than a level in a scan of every group: uneven and small cells, odd
+// sizes, turned by odd angles, at narrow and wide feathers.
+TEST(TileRenderPaths, UnevenLatticesMatchTheReference) {
+  CRowIteratorBands source;
+  MakeGrainyWaves(source, 480);
+  struct Case {
+    int method;
+    POINT d1, d2;
+    int angle;
+    double feather;
+  };
+  const Case cases[] = {
+      // Pixels right on a quarter's edge, folded onto one neighbour or the other.
+      {keTilingP4, {0, 61}, {37, 0}, 0, 20},
+      {keTilingP4, {0, 17}, {23, 0}, 30, 50},
+      {keTilingP4, {0, 128}, {128, 0}, 0, 50},
+      {keTilingP4G, {0, 61}, {37, 0}, 45, 20},
+      {keTilingP4G, {0, 17}, {23, 0}, 90, 5},
+      // Periods far longer than the cell, repeated from it at whole pixels.
+      {keTilingP3ML, {29, 53}, {61, 1}, 0, 0},
+      {keTilingP1, {57, 203}, {251, 0}, 30, 0},
+  };
+  for (const Case& c : cases) {
+    TileShape pick = Pick(c.method, c.feather, c.angle);
+    pick.seamK0 = pick.seamK1 = pick.seamK2 = 0;
+    pick.p1 = {pick.p0.x + c.d1.x, pick.p0.y + c.d1.y};
+    pick.p2 = {pick.p0.x + c.d2.x, pick.p0.y + c.d2.y};
+    const std::string what = std::string(FindTileGroup(c.method)->name) + " " + std::to_string(c.d1.x) + "," +
+                             std::to_string(c.d1.y) + " " + std::to_string(c.d2.x) + "," +
+                             std::to_string(c.d2.y) + " angle " + std::to_string(c.angle) + " feather " +
+                             std::to_string(int(c.feather));
+    CRowIteratorBands reference, fast;
+    Render(source, pick, CpuFeatures{}, reference);
+    Render(source, pick, ProbeCpuFeatures(), fast);
+    ExpectWithinALevel(fast, reference, what);
+  }
+}
+
 // The three-fold groups' unfeathered seam pixels are planned in AVX2 lanes by the plan's own
 // operations: the AVX2 render gives the bytes of the SSE2 one, which plans them one by one.
 TEST(TileRenderPaths, SeamPlansInLanesGiveThePlansBytes) {
