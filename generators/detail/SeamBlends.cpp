@@ -241,6 +241,17 @@ RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& pro
     reachLowV = std::min(reachLowV, v);
     reachHighV = std::max(reachHighV, v);
   }
+  // Regions that share a partner map, a band and the corners at its ends, read one parallelogram:
+  // the box of theirs, so that the window tests fewer of them row by row.
+  struct Read {
+    const LatticeAffine* map;
+    double lowU, highU, lowV, highV;
+  };
+  Read reads[SeamBlends::kMaxRegions * 3];
+  int readCount = 0;
+  auto same = [](const LatticeAffine& a, const LatticeAffine& b) {
+    return a.uu == b.uu && a.uv == b.uv && a.u1 == b.u1 && a.vu == b.vu && a.vv == b.vv && a.v1 == b.v1;
+  };
   for (int r = 0; r < blends.regionCount; ++r) {
     const BlendRegion& region = blends.regions[r];
     if (!region.blended && !region.corner) continue;
@@ -259,18 +270,34 @@ RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& pro
     if (lowU > highU || lowV > highV) continue;
     for (const LatticeAffine* p : {&region.partner, &region.partner2, &region.partnerBoth}) {
       if (p != &region.partner && !region.corner) break;
-      auto at = [&](double u, double v) {
-        return Point2D(p->uu * u + p->uv * v + p->u1, p->vu * u + p->vv * v + p->v1) + generator.origin;
-      };
-      const Point2D first = at(lowU, lowV);
-      reaches.push_back({first, at(highU, lowV) - first, at(lowU, highV) - first});
-      for (const Point2D& corner : {first, at(highU, lowV), at(lowU, highV), at(highU, highV)}) {
-        const double x = corner.x, y = corner.y;
-        reached.left = std::min(reached.left, LONG(std::clamp(std::floor(x) - 2, -kFar, kFar)));
-        reached.top = std::min(reached.top, LONG(std::clamp(std::floor(y) - 2, -kFar, kFar)));
-        reached.right = std::max(reached.right, LONG(std::clamp(std::ceil(x) + 3, -kFar, kFar)));
-        reached.bottom = std::max(reached.bottom, LONG(std::clamp(std::ceil(y) + 3, -kFar, kFar)));
+      int k = 0;
+      while (k < readCount && !same(*reads[k].map, *p)) ++k;
+      if (k == readCount) {
+        reads[readCount++] = {p, lowU, highU, lowV, highV};
+        continue;
       }
+      Read& read = reads[k];
+      read.lowU = std::min(read.lowU, lowU);
+      read.highU = std::max(read.highU, highU);
+      read.lowV = std::min(read.lowV, lowV);
+      read.highV = std::max(read.highV, highV);
+    }
+  }
+  for (int k = 0; k < readCount; ++k) {
+    const Read& read = reads[k];
+    const LatticeAffine* p = read.map;
+    auto at = [&](double u, double v) {
+      return Point2D(p->uu * u + p->uv * v + p->u1, p->vu * u + p->vv * v + p->v1) + generator.origin;
+    };
+    const Point2D first = at(read.lowU, read.lowV);
+    reaches.push_back({first, at(read.highU, read.lowV) - first, at(read.lowU, read.highV) - first});
+    for (const Point2D& corner :
+         {first, at(read.highU, read.lowV), at(read.lowU, read.highV), at(read.highU, read.highV)}) {
+      const double x = corner.x, y = corner.y;
+      reached.left = std::min(reached.left, LONG(std::clamp(std::floor(x) - 2, -kFar, kFar)));
+      reached.top = std::min(reached.top, LONG(std::clamp(std::floor(y) - 2, -kFar, kFar)));
+      reached.right = std::max(reached.right, LONG(std::clamp(std::ceil(x) + 3, -kFar, kFar)));
+      reached.bottom = std::max(reached.bottom, LONG(std::clamp(std::ceil(y) + 3, -kFar, kFar)));
     }
   }
   return reached;
