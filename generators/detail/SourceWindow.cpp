@@ -66,8 +66,8 @@ std::intptr_t SpreadPitch(int width) {
   return lines * 64;
 }
 
-void ReachedColumns(const SourceReach& reach, int y, int& first, int& last) {
-  const double top = y - kReachMargin, bottom = y + kReachMargin;
+void ReachedColumns(const SourceReach& reach, int topRow, int bottomRow, int& first, int& last) {
+  const double top = topRow - kReachMargin, bottom = bottomRow + kReachMargin;
   const Point2D a = reach.corner, b = a + reach.alongU, c = b + reach.alongV, d = a + reach.alongV;
   double left = 1e300, right = -1e300;
   auto take = [&](double x) {
@@ -134,37 +134,38 @@ BgraRows SourceWindow::Open(const ImageRows& rows, RECT part, long long budgetPi
   std::uint8_t* window = buffer_.data();
   RowThreads::Run(height, [&](int first, int last, int) {
     for (int y = first; y < last; y += kRowsTogether) {
-      RowSpan spans[kRowsTogether];
-      for (int r = 0; r < kRowsTogether && y + r < last; ++r) {
-        const int row = part.top + y + r;
-        int from = part.left, to = part.right;
-        if (!reaches.empty()) {
-          from = INT_MAX;
-          to = INT_MIN;
-          for (const SourceReach& reach : reaches) {
-            int first = 0, last = 0;
-            ReachedColumns(reach, row, first, last);
-            if (first >= last) continue;
-            from = std::min(from, first);
-            to = std::max(to, last);
-          }
-          // Samples past the image's edge read its two edge rows or columns instead, wherever the
-          // reach passes them.
-          const int lastTwo = rows.Width() - 2;
-          if (row < 2 || row >= rows.Height() - 2) {
-            from = part.left;
-            to = part.right;
-          }
-          if (to > lastTwo) from = std::min(from, lastTwo);
-          if (from < 2) to = std::max(to, 2);
-          from = std::max<int>(from, part.left);
-          to = std::min<int>(to, part.right);
+      const int count = std::min(kRowsTogether, last - y), topRow = part.top + y;
+      // The reaches' columns once for the rows copied together: a few reaches a row would cost
+      // as much as the copy saves.
+      int from = part.left, to = part.right;
+      if (!reaches.empty()) {
+        from = INT_MAX;
+        to = INT_MIN;
+        for (const SourceReach& reach : reaches) {
+          int reachFirst = 0, reachLast = 0;
+          ReachedColumns(reach, topRow, topRow + count - 1, reachFirst, reachLast);
+          if (reachFirst >= reachLast) continue;
+          from = std::min(from, reachFirst);
+          to = std::max(to, reachLast);
         }
-        if (from < to)
-          spans[r] = {rows.Row(row) + 4 * std::size_t(from),
+        // Samples past the image's edge read its two edge rows or columns instead, wherever the
+        // reach passes them.
+        const int lastTwo = rows.Width() - 2;
+        if (topRow < 2 || topRow + count > rows.Height() - 2) {
+          from = part.left;
+          to = part.right;
+        }
+        if (to > lastTwo) from = std::min(from, lastTwo);
+        if (from < 2) to = std::max(to, 2);
+        from = std::max<int>(from, part.left);
+        to = std::min<int>(to, part.right);
+      }
+      RowSpan spans[kRowsTogether];
+      if (from < to)
+        for (int r = 0; r < count; ++r)
+          spans[r] = {rows.Row(topRow + r) + 4 * std::size_t(from),
                       window + (y + r) * pitch + 4 * std::size_t(from - part.left),
                       4 * std::size_t(to - from)};
-      }
       CopyTogether(spans);
     }
   });

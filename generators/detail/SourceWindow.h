@@ -22,8 +22,9 @@ struct SourceReach {
 // lines, an odd count of them, so that successive rows start in different sets.
 std::intptr_t SpreadPitch(int width);
 
-// The columns [first, last) of row y that samples within a few pixels of reach may read.
-void ReachedColumns(const SourceReach& reach, int y, int& first, int& last);
+// The columns [first, last) of rows topRow to bottomRow that samples within a few pixels of reach
+// may read.
+void ReachedColumns(const SourceReach& reach, int topRow, int bottomRow, int& first, int& last);
 
 class SourceWindow {
  public:

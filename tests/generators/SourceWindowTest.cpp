@@ -27,7 +27,7 @@ TEST(ReachedColumns, HoldEveryTapNearTheReachAndLittleMore) {
       const double y = reach.corner.y + s * reach.alongU.y + t * reach.alongV.y;
       for (const int row : {int(std::floor(y)), int(std::floor(y)) + 1}) {
         int first = 0, last = 0;
-        ReachedColumns(reach, row, first, last);
+        ReachedColumns(reach, row, row, first, last);
         ASSERT_LE(first, int(std::floor(x))) << s << " " << t;
         ASSERT_GE(last, int(std::floor(x)) + 2) << s << " " << t;
       }
@@ -35,7 +35,7 @@ TEST(ReachedColumns, HoldEveryTapNearTheReachAndLittleMore) {
   long long copied = 0;
   for (int row = 0; row < 600; ++row) {
     int first = 0, last = 0;
-    ReachedColumns(reach, row, first, last);
+    ReachedColumns(reach, row, row, first, last);
     copied += last - first;
   }
   const double boxWidth = 400 * std::cos(turn) + 250 * std::sin(turn);
@@ -47,10 +47,10 @@ TEST(ReachedColumns, HoldEveryTapNearTheReachAndLittleMore) {
 TEST(ReachedColumns, FlatReachAndFarRows) {
   const SourceReach flat{{10, 20}, {100, 0}, {0, 0}};
   int first = 0, last = 0;
-  ReachedColumns(flat, 21, first, last);
+  ReachedColumns(flat, 21, 21, first, last);
   EXPECT_LE(first, 10);
   EXPECT_GE(last, 112);
-  ReachedColumns(flat, 60, first, last);
+  ReachedColumns(flat, 60, 60, first, last);
   EXPECT_EQ(first, last);
 }
 
