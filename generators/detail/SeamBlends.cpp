@@ -88,6 +88,9 @@ void MixRun(std::uint8_t* out, const std::uint8_t* partners, const float* weight
 // The samplers' widest group of lanes.
 constexpr int kSampledTogether = 8;
 
+// A mark for a pixel mixed in doubles by the plan's own fold, until the fold lines are done.
+constexpr std::uint8_t kMixedAsPlanned = 3;
+
 // The first x from `from` on whose mark is set, or width.
 int NextMarked(const std::uint8_t* marks, int from, int width) {
   int x = from;
@@ -327,7 +330,7 @@ SeamBlendsInDoubles::SeamBlendsInDoubles(const SeamBlends& blends, const FoldPro
 
 void SeamBlendsInDoubles::Locate(const double* x, double y, int count, double* u, double* v,
                                  int* regions) const {
-  if (GetCpuFeatures().avx2)
+  if (GetCpuFeatures().avx2 && !blends_.planFold)
     return LocateInDoublesAvx2(blends_, tests_, program_, generator_, x, y, count, u, v, regions);
   const FoldProgram& p = program_;
   // The program's fold, as the kernels run it in lanes.
@@ -338,8 +341,8 @@ void SeamBlendsInDoubles::Locate(const double* x, double y, int count, double* u
   for (int k = 0; k < count; ++k) {
     const Point2D cell = generator_.PlaneToLattice(x[k], y);
     const Point2D start(wrapped(cell.x), wrapped(cell.y));
-    Point2D uv = start;
-    for (int i = 0; i < p.stepCount; ++i) {
+    Point2D uv = blends_.planFold ? blends_.planFold(CellPosition(generator_, x[k], y)) : start;
+    for (int i = 0; i < (blends_.planFold ? 0 : p.stepCount); ++i) {
       const FoldStep& step = p.steps[i];
       const Point2D tested = step.fromStart ? start : uv;
       auto inside = [&](const HalfPlane& side) {
@@ -465,6 +468,8 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
       if (middles->PlanAt(middleU_[k], middleV_[k], middleRegions_[k], plan)) {
         middles_.Append(plan);
         middlePlaces_[std::size_t(kept++)] = at;
+        // Folded as the plan folds, right on a fold line too.
+        if (middles->FoldsAsPlan()) marks[at] = kMixedAsPlanned;
       } else {
         marks[at] = 1;
         ++planned;
@@ -473,9 +478,12 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
     middleCount = kept;
   }
   for (const int x : onFoldLines_) {
+    if (marks[x] == kMixedAsPlanned) continue;
     planned += marks[x] == 0;
     marks[x] = 1;
   }
+  if (middles && middles->FoldsAsPlan())
+    for (int i = 0; i < middleCount; ++i) marks[middlePlaces_[std::size_t(i)]] = 0;
   if (middleCount > 0) {
     // Mixed in the samples' room, which the runs are done with.
     middles_.Finish(source, samples_.data(), middleCount);

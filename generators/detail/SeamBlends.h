@@ -6,6 +6,7 @@
 // left to the plan in doubles.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <vector>
 
@@ -76,6 +77,10 @@ struct SeamBlends {
   // them, to the last bit in doubles: its pixels near a seam's middle and in corners then mix from
   // the regions in doubles (SeamBlendsInDoubles) rather than by the group's plan.
   bool plansAsRegions = false;
+  // Where given, the plan's own fold of a cell position, clamped as the plan clamps it: the pixels
+  // mixed in doubles fold by it, a pixel right on a fold line onto the copy the plan shows, so that
+  // they need not be planned there.
+  std::function<Point2D(Point2D)> planFold;
   // The lines a u + b v = k, k whole, where the fold takes a position to one copy or another: a
   // pixel right on one may go to different copies in the plan in doubles and in the lanes, which
   // on a lattice a little off the hexagon lie some way apart. Such band pixels are planned.
@@ -180,6 +185,7 @@ class SeamBlendsInDoubles {
   // one by one; then each pixel's samples.
   void Locate(const double* x, double y, int count, double* u, double* v, int* regions) const;
   bool PlanAt(double u, double v, int region, SamplePlan& plan) const;
+  bool FoldsAsPlan() const { return bool(blends_.planFold); }
 
   // The regions' sides as distinct tests, each setting its bit where side < 0; a region holds the
   // points whose bits under care[r] equal want[r] (a side and its opposite share a test, so a

@@ -35,6 +35,10 @@ int P4GGenerator::Generate(CProgressMeter* meter) {
   detail::SeamBlends blends;
   if (fv != 0) {
     feathering.DescribeBlends(blends);
+    blends.planFold = [this](Point2D cell) {
+      const Point2D uv = Fold(cell);
+      return Point2D(ClampHalf(uv.x), ClampHalf(uv.y));
+    };
     fold.blends = &blends;
   } else {
     AddQuarterSeamSides(fold, false);

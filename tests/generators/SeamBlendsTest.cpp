@@ -8,6 +8,7 @@
 #include "core/CpuFeatures.h"
 #include "generators/Geometry.h"
 #include "generators/detail/SeamBlends.h"
+#include "generators/detail/SeamFeathering.h"
 #include "generators/detail/TileGenerator.h"
 
 namespace corvel {
@@ -240,6 +241,17 @@ TEST(SeamBlends, PixelsLocatedInLanesAsOneByOne) {
   }
   EXPECT_GT(held, 0);
   EXPECT_LT(held, kCount);
+
+  // The plan's own fold, where given, stands in for the program's, one pixel at a time.
+  blends.planFold = [](Point2D cell) { return Point2D(1 - cell.x, cell.y); };
+  const detail::SeamBlendsInDoubles asPlanned(blends, program, generator);
+  EXPECT_TRUE(asPlanned.FoldsAsPlan());
+  asPlanned.Locate(x, 17, kCount, u[1], v[1], regions[1]);
+  for (int i = 0; i < kCount; i += 2) {  // whole pixels
+    const Point2D cell = CellPosition(generator, int(x[i]), 17);
+    EXPECT_EQ(u[1][i], 1 - cell.x) << i;
+    EXPECT_EQ(v[1][i], cell.y) << i;
+  }
 }
 
 }  // namespace
