@@ -102,26 +102,30 @@ int NextMarked(const std::uint8_t* marks, int from, int width) {
   return x;
 }
 
-// The marked pixels of a row that lie on a fold line, within kMargin of a unit (far beyond the
-// errors of the lanes' fold, some 1e-7 of a cell): the pixels about each crossing.
-void MarkedOnFoldLines(const SeamBlendArgs& args, const SeamBlendRowPlace& place, int width,
-                       const std::uint8_t* marks, std::vector<int>& on) {
+// The pixels of a row that lie on a fold line, within a margin of a unit far beyond the errors of
+// the lanes' fold, some 1e-7 of a cell: the pixels about each crossing, in a band or not, as a
+// pixel right on a cell's edge is folded from one side of the wrap or the other. On whole pixels
+// of a lattice of whole pixels, one off a line lies at least 1 / det from it: the margin keeps
+// within half of that where it can, so that only the pixels right on a line are taken.
+void OnFoldLines(const SeamBlendArgs& args, const SeamBlendRowPlace& place, int width, std::vector<int>& on) {
   constexpr double kMargin = 1e-5;
+  const bool wholePixels = place.step == 1 && place.start.x == std::floor(place.start.x) &&
+                           place.start.y == std::floor(place.start.y);
+  const double margin = wholePixels ? std::clamp(args.foldLineSpacing / 2, kOnSeam, kMargin) : kMargin;
   on.clear();
   for (int i = 0; i < args.foldLineCount; ++i) {
     const double* c = args.foldLines[i];
     const double t0 = c[0] * place.start.x + c[1] * place.start.y + c[2], dt = c[0] * place.step;
     auto take = [&](double from, double to) {
-      for (int x = int(std::max(0.0, std::ceil(from))); x < width && x <= to; ++x)
-        if (marks[x]) on.push_back(x);
+      for (int x = int(std::max(0.0, std::ceil(from))); x < width && x <= to; ++x) on.push_back(x);
     };
     if (dt == 0) {
-      if (std::abs(t0 - std::round(t0)) < kMargin) take(0, width);
+      if (std::abs(t0 - std::round(t0)) < margin) take(0, width);
       continue;
     }
     const double last = t0 + (width - 1) * dt;
-    for (double k = std::ceil(std::min(t0, last) - kMargin); k <= std::max(t0, last) + kMargin; ++k) {
-      const double from = (k - kMargin - t0) / dt, to = (k + kMargin - t0) / dt;
+    for (double k = std::ceil(std::min(t0, last) - margin); k <= std::max(t0, last) + margin; ++k) {
+      const double from = (k - margin - t0) / dt, to = (k + margin - t0) / dt;
       take(std::min(from, to), std::max(from, to));
     }
   }
@@ -174,6 +178,7 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
     return args.testCount++;
   };
   args.foldLineCount = blends.foldLineCount;
+  args.foldLineSpacing = generator.detM == 0 ? 0 : 1 / std::abs(generator.detM);
   for (int i = 0; i < blends.foldLineCount; ++i) {
     const Point2D& line = blends.foldLines[i];
     Coefficients(
@@ -425,7 +430,7 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
   // their own sample.
   int planned = 0, middleCount = 0;
   SamplePlan plan;
-  MarkedOnFoldLines(args, place, width, marks, onFoldLines_);
+  OnFoldLines(args, place, width, onFoldLines_);
   for (int x = NextMarked(marks, 0, width); x < width;) {
     int end = x + 1;
     while (end < width && marks[end]) ++end;

@@ -146,6 +146,8 @@ struct SeamBlendArgs {
   // The blends' fold lines as t = c0 x + c1 y + c2 of the plane point, whole on the lines.
   int foldLineCount = 0;
   double foldLines[SeamBlends::kMaxFoldLines][3] = {};
+  // 1 / det of the lattice: how far apart the lines' values at whole pixels lie.
+  double foldLineSpacing = 0;
 };
 
 // For count own positions (pairs): planned[i] 1 where no region holds the pixel or a planned one

@@ -242,6 +242,12 @@ TEST(TileRenderPaths, UnevenLatticesMatchTheReference) {
       {keTilingP4, {0, 128}, {128, 0}, 0, 50},
       {keTilingP4G, {0, 61}, {37, 0}, 45, 20},
       {keTilingP4G, {0, 17}, {23, 0}, 90, 5},
+      // Narrow feathers off the hexagon: pixels right on a cell's edge in no band, which the wrap
+      // may take to either side, where the turns put copies some way apart.
+      {keTilingP3, {37, 61}, {77, 1}, 0, 5},
+      {keTilingP3, {19, 58}, {41, 1}, 45, 5},
+      {keTilingP3LM, {29, 53}, {61, 1}, 30, 5},
+      {keTilingP3LM, {29, 53}, {61, 1}, 90, 5},
       // Periods far longer than the cell, repeated from it at whole pixels.
       {keTilingP3ML, {29, 53}, {61, 1}, 0, 0},
       {keTilingP1, {57, 203}, {251, 0}, 30, 0},
