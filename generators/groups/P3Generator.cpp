@@ -49,8 +49,12 @@ Point2D P3Generator::Fold(const Point2D& p) const {
 }
 
 // On the short diagonal a position belongs to the triangles beyond it, as in Fold.
-void P3Generator::AddTurnSteps(detail::FoldProgram& program) const {
-  using detail::Beside;
+void P3Generator::AddTurnSteps(detail::FoldProgram& program, double strict) const {
+  auto Beside = [strict](const Line2D& line, bool above = false) {
+    detail::HalfPlane side = detail::Beside(line, above);
+    side.n1 += strict;
+    return side;
+  };
   const Line2D shortDiagonal({0, 1}, {1, 0}), steep({0, 0}, {0.5, 1}), flat({0, 0}, {1, 0.5}),
       upper({0, 0.5}, {1, 1}), lower({0.5, 0}, {1, 1});
   auto turn = [this](const Point2D& centre, bool plus) {

@@ -22,7 +22,9 @@ class P3Generator : public TileGenerator {
  protected:
   Point2D Fold(const Point2D& p) const;
   // Fold's turns as fold program steps, each triangle tested where the position started.
-  void AddTurnSteps(detail::FoldProgram& program) const;
+  // Each turn taken only as far as `strict` past its lines, as the plan keeps a position within
+  // its tolerance of one.
+  void AddTurnSteps(detail::FoldProgram& program, double strict = 0) const;
 
   Point2D anchor1, anchor2;
 };

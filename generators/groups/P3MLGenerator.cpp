@@ -32,11 +32,18 @@ Point2D P3MLGenerator::Fold(const Point2D& p) const {
   return CompareWithTolerance(q.y, mirror_.YAt(q.x)) != -1 ? q.Reflect(mirror_) : q;
 }
 
-// P3's turns, then the mirror.
+// P3's turns, then the mirror. A pixel right on a line where the turns meet stays where it is,
+// as in the plan; one near a line, which only doubles tell apart from one on it, and one right on
+// the cell's edge, which the wrap may take to either side, are planned.
 bool P3MLGenerator::DescribeFold(detail::FoldProgram& program) const {
-  AddTurnSteps(program);
+  AddTurnSteps(program, detail::kOnSeam);
   program.AddBySide(detail::InLatticeSide(*this, [this](const Point2D& q) { return mirror_.YAt(q.x) - q.y; }),
                     detail::InLattice(*this, [this](const Point2D& q) { return q.Reflect(mirror_); }));
+  const detail::FoldProgram::Band onLine{true, 0, 0, 1};
+  program.bandU = program.bandV = program.bandSum = onLine;
+  program.skewBands[0] = {2, -1, onLine, 0, 0, {}};
+  program.skewBands[1] = {1, -2, onLine, 0, 0, {}};
+  program.LeaveSeamsToSteps();
   return true;
 }
 

@@ -248,6 +248,9 @@ TEST(TileRenderPaths, UnevenLatticesMatchTheReference) {
       {keTilingP3, {19, 58}, {41, 1}, 45, 5},
       {keTilingP3LM, {29, 53}, {61, 1}, 30, 5},
       {keTilingP3LM, {29, 53}, {61, 1}, 90, 5},
+      // Rows right on the lines where the turns meet, which the plan keeps unturned.
+      {keTilingP3ML, {150, 255}, {300, 0}, 0, 0},
+      {keTilingP3ML, {150, 255}, {300, 0}, 30, 0},
       // Periods far longer than the cell, repeated from it at whole pixels.
       {keTilingP3ML, {29, 53}, {61, 1}, 0, 0},
       {keTilingP1, {57, 203}, {251, 0}, 30, 0},
