@@ -2,8 +2,8 @@
 // being planned one by one in doubles: regions of the folded position where a pixel is its own
 // sample alone, or its own sample blended with one partner across a seam. Within a band the
 // partner is an affine image of the pixel's own source point and the weight an affine ramp, so
-// both follow from the position the fold already gave. Corners, where several copies meet, are
-// left to the plan in doubles.
+// both follow from the position the fold already gave. Corners, where several copies meet, and
+// pixels on a seam's middle mix in doubles from the same description, or are left to the plan.
 #pragma once
 #include <cstdint>
 #include <functional>
