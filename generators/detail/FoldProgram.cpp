@@ -148,9 +148,11 @@ void FoldProgram::ReachTurnedSeams(double near) {
 
 namespace {
 
-// Far beyond the fixed-point and float errors of the fast positions (some 1e-7 of a cell), so
-// that no pixel the fast render would put on the other side of a seam goes unplanned.
-constexpr double kMargin = 1e-5;
+// Far beyond the fixed-point and float errors of the fast positions (some 1e-7 of a cell), and
+// beyond kOnSeam, within which the steps take a pixel right on a seam, so that no pixel the fast
+// render would put on the other side of a seam goes unplanned; no wider, so that on lattices of
+// whole pixels up to some 250000 pixels of area no pixel off a hard seam lies within it.
+constexpr double kMargin = 4e-6;
 
 using UnitBand = BandMarks::UnitBand;
 
