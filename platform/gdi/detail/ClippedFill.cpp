@@ -11,9 +11,6 @@ constexpr double kMargin = 2;
 // Cairo holds paths in 24.8 fixed point, about 2^23 px each way from the surface: well within
 // that a path goes to Cairo as it is, so that every shape Cairo can hold fills as Cairo fills it.
 constexpr double kCairoReach = 1 << 21;
-// Cairo's own flattening tolerance, in pixels.
-constexpr double kTolerance = 0.1;
-constexpr int kMaxHalvings = 32;
 // Pieces made from a path's bends: far more than a surface shows. Past them, bends that still
 // cross the box go as their chords.
 constexpr long kMaxPieces = 1L << 16;
@@ -64,7 +61,7 @@ class FigureClipper final : public DevicePathSink {
   // is halved until flat.
   void Pieces(const Bend& bend, int halvings) {
     const DeviceBox hull = bend.HullBox();
-    const bool flat = halvings == kMaxHalvings || pieces_ >= kMaxPieces || bend.Deviation() <= kTolerance;
+    const bool flat = pieces_ >= kMaxPieces || bend.IsFlat(halvings);
     if (bend.IsCubic() && box_.Holds(hull)) {
       const auto& c = bend.Hull();
       figure_.push_back({c[3], true, c[1], c[2]});

@@ -13,9 +13,6 @@ namespace {
 constexpr long kMaxWork = 1L << 16;
 // Past the pen's half width, so that no cut end's cap can show.
 constexpr double kMargin = 2;
-// Cairo's own flattening tolerance, in pixels.
-constexpr double kTolerance = 0.1;
-constexpr int kMaxHalvings = 32;
 
 using Point = DevicePoint;
 
@@ -106,7 +103,7 @@ class ClippedPath final : public DevicePathSink {
       Keep({bend.Start(), bend.End(), bend.Length(), true}, out);
       return;
     }
-    if (halvings == kMaxHalvings || bend.Deviation() <= kTolerance) {
+    if (bend.IsFlat(halvings)) {
       Keep(LineSegment(bend.Start(), bend.End()), out);
       return;
     }

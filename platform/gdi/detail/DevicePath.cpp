@@ -9,6 +9,9 @@ namespace platform::gdi {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+// Cairo's own flattening tolerance, in pixels.
+constexpr double kFlatness = 0.1;
+constexpr int kMaxHalvings = 32;
 
 DevicePoint OnEllipse(DevicePoint centre, double rx, double ry, double angle) {
   return {centre.x + rx * std::cos(angle), centre.y + ry * std::sin(angle)};
@@ -50,18 +53,15 @@ Bend Bend::Arc(DevicePoint centre, double rx, double ry, double from, double to)
 
 DeviceBox Bend::HullBox() const {
   DeviceBox box{hull_[0].x, hull_[0].y, hull_[0].x, hull_[0].y};
-  for (const DevicePoint& p : hull_) {
-    box.left = std::min(box.left, p.x);
-    box.top = std::min(box.top, p.y);
-    box.right = std::max(box.right, p.x);
-    box.bottom = std::max(box.bottom, p.y);
-  }
+  for (const DevicePoint& p : hull_) box.Include(p);
   return box;
 }
 
 double Bend::Deviation() const {
   return std::max(DistanceToLine(hull_[1], hull_[0], hull_[3]), DistanceToLine(hull_[2], hull_[0], hull_[3]));
 }
+
+bool Bend::IsFlat(int halvings) const { return halvings >= kMaxHalvings || Deviation() <= kFlatness; }
 
 double Bend::Length() const {
   // Gauss-Legendre over the speed along the bend: close enough that dashes beyond a hidden
@@ -135,46 +135,38 @@ void DevicePath::Emit(cairo_t* cr) const {
 DeviceBox DevicePath::Extents() const {
   constexpr double kFar = std::numeric_limits<double>::infinity();
   DeviceBox box{kFar, kFar, -kFar, -kFar};
-  auto take = [&](double x, double y) {
-    box.left = std::min(box.left, x);
-    box.top = std::min(box.top, y);
-    box.right = std::max(box.right, x);
-    box.bottom = std::max(box.bottom, y);
-  };
   for (const Element& e : elements_) {
     const auto& v = e.v;
     switch (e.kind) {
       case Kind::kMove:
       case Kind::kLine:
-        take(v[0], v[1]);
+        box.Include({v[0], v[1]});
         break;
       case Kind::kCurve:
-        for (int i = 0; i < 6; i += 2) take(v[i], v[i + 1]);
+        for (int i = 0; i < 6; i += 2) box.Include({v[i], v[i + 1]});
         break;
       case Kind::kArc: {
         // The ends and the ellipse's extremes the arc passes.
         const DevicePoint centre{v[0], v[1]};
         const double low = std::min(v[4], v[5]), high = std::max(v[4], v[5]), quarter = kPi / 2;
         for (double angle : {low, high}) {
-          const DevicePoint p = OnEllipse(centre, v[2], v[3], angle);
-          take(p.x, p.y);
+          box.Include(OnEllipse(centre, v[2], v[3], angle));
         }
         if (high - low >= 2 * kPi) {
-          take(v[0] - v[2], v[1] - v[3]);
-          take(v[0] + v[2], v[1] + v[3]);
+          box.Include({v[0] - v[2], v[1] - v[3]});
+          box.Include({v[0] + v[2], v[1] + v[3]});
           break;
         }
         for (int i = 0; i < 4; ++i) {
           const double angle = (std::ceil(low / quarter) + i) * quarter;
           if (!(angle <= high)) break;
-          const DevicePoint p = OnEllipse(centre, v[2], v[3], angle);
-          take(p.x, p.y);
+          box.Include(OnEllipse(centre, v[2], v[3], angle));
         }
         break;
       }
       case Kind::kRectangle:
-        take(v[0], v[1]);
-        take(v[0] + v[2], v[1] + v[3]);
+        box.Include({v[0], v[1]});
+        box.Include({v[0] + v[2], v[1] + v[3]});
         break;
       case Kind::kClose:
         break;

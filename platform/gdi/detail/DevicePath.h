@@ -5,6 +5,7 @@
 #pragma once
 #include <cairo.h>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 #include <vector>
@@ -18,6 +19,12 @@ struct DevicePoint {
 struct DeviceBox {
   double left, top, right, bottom;
   DeviceBox Grown(double by) const { return {left - by, top - by, right + by, bottom + by}; }
+  void Include(DevicePoint p) {
+    left = std::min(left, p.x);
+    top = std::min(top, p.y);
+    right = std::max(right, p.x);
+    bottom = std::max(bottom, p.y);
+  }
   bool Holds(const DeviceBox& other) const {
     return other.left >= left && other.top >= top && other.right <= right && other.bottom <= bottom;
   }
@@ -44,6 +51,9 @@ class Bend {
   DeviceBox HullBox() const;
   // How far the hull strays from the chord: at least as far as the bend does.
   double Deviation() const;
+  // Near enough its chord to go as it, at the flattening tolerance the drawing library keeps, or
+  // halved `halvings` times already, as often as a bend may be.
+  bool IsFlat(int halvings) const;
   // About the bend's length.
   double Length() const;
   std::pair<Bend, Bend> Halves() const;
