@@ -28,17 +28,17 @@ D Greater(D a, D b) { return _mm256_cmp_pd(a, b, _CMP_GT_OQ); }
 
 D Below(D a, D b) { return _mm256_cmp_pd(a, b, _CMP_LT_OQ); }
 
-// CompareWithTolerance(a, b) == -1 and == 1.
-D LessBeyondTolerance(D a, D b) {
+// CompareWithTolerance(a, b) == 0, == -1 and == 1.
+D WithinTolerance(D a, D b) {
   const D d = a - b;
-  const D equal = _mm256_and_pd(Below(d, Splat(kGeometryTolerance)), Greater(d, Splat(-kGeometryTolerance)));
-  return _mm256_andnot_pd(equal, Below(a, b));
+  return _mm256_and_pd(Below(d, Splat(kGeometryTolerance)), Greater(d, Splat(-kGeometryTolerance)));
 }
 
+D LessBeyondTolerance(D a, D b) { return _mm256_andnot_pd(WithinTolerance(a, b), Below(a, b)); }
+
 D GreaterBeyondTolerance(D a, D b) {
-  const D d = a - b;
-  const D equal = _mm256_and_pd(Below(d, Splat(kGeometryTolerance)), Greater(d, Splat(-kGeometryTolerance)));
-  return _mm256_andnot_pd(_mm256_or_pd(equal, Below(a, b)), _mm256_castsi256_pd(_mm256_set1_epi64x(-1)));
+  return _mm256_andnot_pd(_mm256_or_pd(WithinTolerance(a, b), Below(a, b)),
+                          _mm256_castsi256_pd(_mm256_set1_epi64x(-1)));
 }
 
 D NotMask(D mask) { return _mm256_xor_pd(mask, _mm256_castsi256_pd(_mm256_set1_epi64x(-1))); }
@@ -76,6 +76,21 @@ D Clamp01(D t) { return Select(Below(t, Splat(0)), Splat(0), Select(Greater(t, S
 
 Pair Turned(const Pair& p, const Point2D& c, const TurnConstants& turn) {
   return Turned(p, c, Splat(turn.cosine), Splat(turn.sine));
+}
+
+// The plan's clamps of v below the kite's two lines, and its carry of a position on the second
+// across it, turned by -120 degrees about centre on the source.
+void ClampBelowAndCarry(const LaneLattice& lattice, double su, double sv, const LaneLine& first,
+                        const LaneLine& second, const Point2D& centre, D& u, D& v) {
+  const D onFirst = YAt(first, u);
+  v = Select(Greater(v, onFirst), onFirst, v);
+  const D onSecond = YAt(second, u);
+  v = Select(Greater(v, onSecond), onSecond, v);
+  const D carried = NotMask(LessBeyondTolerance(v, onSecond));
+  const Pair across = Turned(Apply(lattice.toSource, u + Splat(su), v + Splat(sv)), centre, kTurnMinus120);
+  const Pair back = Apply(lattice.fromSource, across.x, across.y);
+  u = Select(carried, back.x - Splat(su), u);
+  v = Select(carried, back.y - Splat(sv), v);
 }
 
 // The x of pixels first .. first + 3, the lanes past count repeating the last.
@@ -135,15 +150,7 @@ void PlanP6Avx2(const P6PlanLanes& plan, int x0, int y, const int* xs, int count
     // The plan's clamps onto the kite, and its carry across the second median.
     u = ClampHalf(u);
     v = ClampHalf(v);
-    const D onMedian1 = YAt(plan.median1, u);
-    v = Select(Greater(v, onMedian1), onMedian1, v);
-    const D onMedian2 = YAt(plan.median2, u);
-    v = Select(Greater(v, onMedian2), onMedian2, v);
-    const D carried = NotMask(LessBeyondTolerance(v, onMedian2));
-    const Pair across = Turned(source(u, v), plan.threeFold, kTurnMinus120);
-    const Pair back = Apply(lattice.fromSource, across.x, across.y);
-    u = Select(carried, back.x - Splat(plan.su), u);
-    v = Select(carried, back.y - Splat(plan.sv), v);
+    ClampBelowAndCarry(lattice, plan.su, plan.sv, plan.median1, plan.median2, plan.threeFold, u, v);
     // The hard seams' sides.
     const Pair own = source(u, v);
     const D near = Splat(plan.near);
@@ -226,15 +233,7 @@ void PlanP3LMAvx2(const P3LMPlanLanes& plan, int x0, int y, const int* xs, int c
     // The plan's clamps onto the kite, and its carry across the seam to (0, 0.5).
     u = Select(Below(u, Splat(0)), Splat(0), Select(_mm256_cmp_pd(u, half, _CMP_GE_OQ), half, u));
     v = Select(Below(v, Splat(0)), Splat(0), Select(_mm256_cmp_pd(v, half, _CMP_GE_OQ), half, v));
-    const D onK = YAt(plan.lk, u);
-    v = Select(Greater(v, onK), onK, v);
-    const D onM = YAt(plan.lm, u);
-    v = Select(Greater(v, onM), onM, v);
-    const D carried = NotMask(LessBeyondTolerance(v, onM));
-    const Pair across = Turned(source(u, v), plan.turnCentre, kTurnMinus120);
-    const Pair st = Apply(lattice.fromSource, across.x, across.y);
-    u = Select(carried, st.x - Splat(plan.su), u);
-    v = Select(carried, st.y - Splat(plan.sv), v);
+    ClampBelowAndCarry(lattice, plan.su, plan.sv, plan.lk, plan.lm, plan.turnCentre, u, v);
     // The hard seam's side.
     const Pair own = source(u, v);
     const D near = Splat(plan.near);
