@@ -140,7 +140,7 @@ struct SeamBlendArgs {
     std::int32_t care, want;
     float partner[6];
     float weight[3];
-    float middle;  // a blended pixel is mixed in doubles where |weight - 1/2| < middle
+    float middle;  // a blended pixel is not mixed in lanes where |weight - 1/2| < middle
     std::int32_t blended, planned, inDoubles;  // all ones or 0
   } regions[SeamBlends::kMaxRegions] = {};
   // The blends' fold lines as t = c0 x + c1 y + c2 of the plane point, whole on the lines.
@@ -151,9 +151,9 @@ struct SeamBlendArgs {
 };
 
 // For count own positions (pairs): planned[i] 1 where no region holds the pixel or a planned one
-// does, 2 where a corner holds it or a blended region near its seam's middle, else 0; the partner's 24.8
-// position and the own sample's weight, or the own position and 1 where the pixel takes no
-// partner.
+// does, 2 where a corner holds it or a blended region near its seam's middle, else 0; the
+// partner's 24.8 position and the own sample's weight, or the own position and 1 where the pixel
+// takes no partner.
 using SeamBlendKernel = void (*)(const SeamBlendArgs& args, const std::int32_t* positions, int count,
                                  std::uint8_t* planned, std::int32_t* partners, float* weights);
 void SeamBlendSse2(const SeamBlendArgs& args, const std::int32_t* positions, int count, std::uint8_t* planned,
