@@ -14,12 +14,17 @@
 namespace corvel {
 namespace {
 
+// The lattice and the source's alike, spanned by a and b.
+void SetLattice(TileGenerator& generator, POINT a, POINT b) {
+  generator.basisA = generator.basisC = a;
+  generator.basisB = generator.basisD = b;
+  generator.PrepareLattice();
+}
+
 // Past a line that misses the origin (2u + v = 1 here), and within reach of it before: planned.
 TEST(SeamBlends, PlannedBeyondALineReachesBackOnlyOnItsNearSide) {
   TileGenerator generator;
-  generator.basisA = generator.basisC = {100, 0};
-  generator.basisB = generator.basisD = {0, 100};
-  generator.PrepareLattice();
+  SetLattice(generator, {100, 0}, {0, 100});
   const detail::FoldProgram program;
   detail::SeamBlends blends;
   blends.AddPlannedBeyond(Line2D({0.5, 0}, {0, 1}), 0.05);  // 0.05 of the normal: 2u + v > 0.888
@@ -44,9 +49,7 @@ TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
   // The source lattice is 100-pixel squares from the origin (10, 20): (u, v) lies at
   // (10 + 100 u, 20 + 100 v).
   TileGenerator generator;
-  generator.basisA = generator.basisC = {100, 0};
-  generator.basisB = generator.basisD = {0, 100};
-  generator.PrepareLattice();
+  SetLattice(generator, {100, 0}, {0, 100});
   generator.origin = {10, 20};
   const detail::FoldProgram program;
   detail::SeamBlends blends;
@@ -121,9 +124,7 @@ TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
 // samples as the plan weighs a corner: each band's ramp clamped, their products.
 TEST(SeamBlends, CornersMixInDoublesAsThePlanWeighsThem) {
   TileGenerator generator;
-  generator.basisA = generator.basisC = {100, 0};
-  generator.basisB = generator.basisD = {0, 100};
-  generator.PrepareLattice();
+  SetLattice(generator, {100, 0}, {0, 100});
   const detail::FoldProgram program;
   detail::SeamBlends blends;
   // Across u = 0 the partner lies a cell on along u, across v = 0 along v; ramps a fifth wide.
@@ -167,9 +168,7 @@ TEST(SeamBlends, CornersMixInDoublesAsThePlanWeighsThem) {
 // clamped and all cut back to a sum of 1, as the plan weighs three copies.
 TEST(SeamBlends, ThreeCopiesMixInDoublesAsThePlanWeighsThem) {
   TileGenerator generator;
-  generator.basisA = generator.basisC = {100, 0};
-  generator.basisB = generator.basisD = {0, 100};
-  generator.PrepareLattice();
+  SetLattice(generator, {100, 0}, {0, 100});
   const detail::FoldProgram program;
   detail::SeamBlends blends;
   blends.AddThreeCopies({detail::UBelow(0.2), detail::VBelow(0.2)}, {100, 0, 100, 0, 100, 0}, {-5, 0, 0.5},
@@ -208,9 +207,7 @@ TEST(SeamBlends, ThreeCopiesMixInDoublesAsThePlanWeighsThem) {
 TEST(SeamBlends, PixelsLocatedInLanesAsOneByOne) {
   if (!ProbeCpuFeatures().avx2) GTEST_SKIP() << "no AVX2";
   TileGenerator generator;
-  generator.basisA = generator.basisC = {87, 50};
-  generator.basisB = generator.basisD = {-50, 87};
-  generator.PrepareLattice();
+  SetLattice(generator, {87, 50}, {-50, 87});
   generator.origin = {10.5, 20.25};
   detail::FoldProgram program;
   program.wrapBias = 1e-6;
