@@ -14,6 +14,35 @@
 namespace corvel::detail {
 namespace {
 
+// A window over other first, which leaves its pixels in the buffer the next window takes over.
+void OpenAnEarlierWindow(ImageRows& rows, CRowIteratorBands& other) {
+  ASSERT_EQ(rows.Lock(other), 0);
+  SourceWindow earlier;
+  ASSERT_NE(earlier.Open(rows, RECT{0, 0, other.Width(), other.Height()}, 0).window, nullptr);
+}
+
+// Positions on a grid over the reach's parallelogram, stepsU by stepsV steps.
+void AddPositionsOver(const SourceReach& reach, int stepsU, int stepsV,
+                      std::vector<std::int32_t>& positions) {
+  for (int j = 0; j <= stepsV; ++j)
+    for (int i = 0; i <= stepsU; ++i) {
+      const double s = double(i) / stepsU, t = double(j) / stepsV;
+      positions.push_back(std::int32_t(256 * (reach.corner.x + s * reach.alongU.x + t * reach.alongV.x)));
+      positions.push_back(std::int32_t(256 * (reach.corner.y + s * reach.alongU.y + t * reach.alongV.y)));
+    }
+}
+
+void ExpectWindowSamplesAsRows(const BgraRows& windowed, const ImageRows& rows,
+                               const std::vector<std::int32_t>& positions) {
+  const int count = int(positions.size() / 2);
+  std::vector<std::uint8_t> fromWindow(4 * std::size_t(count)), fromRows(4 * std::size_t(count));
+  SampleBilinearBgra(windowed, fromWindow.data(), positions.data(), count, SampleEdge::kClamp);
+  SampleBilinearBgra(rows.Rows(), fromRows.data(), positions.data(), count, SampleEdge::kClamp);
+  for (int k = 0; k < count; ++k)
+    ASSERT_EQ(std::memcmp(&fromWindow[4 * k], &fromRows[4 * k], 4), 0)
+        << "sample at " << positions[2 * k] / 256.0 << ", " << positions[2 * k + 1] / 256.0;
+}
+
 // Every tap of a sample a pixel off a turned parallelogram lies in its row's columns, and the
 // rows copy well under the box.
 TEST(ReachedColumns, HoldEveryTapNearTheReachAndLittleMore) {
@@ -106,13 +135,8 @@ TEST(SourceWindow, SamplesPastTheImagesEdgesReadItsEdgePixels) {
       picture->UnlockRow(y);
     }
   }
-  // An earlier window leaves its pixels in the buffer the next one takes over.
   ImageRows rows;
-  {
-    ASSERT_EQ(rows.Lock(other), 0);
-    SourceWindow earlier;
-    ASSERT_NE(earlier.Open(rows, RECT{0, 0, 64, 48}, 0).window, nullptr);
-  }
+  ASSERT_NO_FATAL_FAILURE(OpenAnEarlierWindow(rows, other));
   ASSERT_EQ(rows.Lock(image), 0);
   // Leaning from high above the image down into it at its right edge.
   const SourceReach reach{{0, -40}, {20, 0}, {50, 55}};
@@ -120,19 +144,8 @@ TEST(SourceWindow, SamplesPastTheImagesEdgesReadItsEdgePixels) {
   const BgraRows windowed = window.Open(rows, RECT{0, 0, 64, 48}, 0, {reach});
   ASSERT_NE(windowed.window, nullptr);
   std::vector<std::int32_t> positions;
-  for (int j = 0; j <= 40; ++j)
-    for (int i = 0; i < 40; ++i) {
-      const double s = i / 39.0, t = j / 40.0;
-      positions.push_back(std::int32_t(256 * (reach.corner.x + s * reach.alongU.x + t * reach.alongV.x)));
-      positions.push_back(std::int32_t(256 * (reach.corner.y + s * reach.alongU.y + t * reach.alongV.y)));
-    }
-  const int count = int(positions.size() / 2);
-  std::vector<std::uint8_t> fromWindow(4 * std::size_t(count)), fromRows(4 * std::size_t(count));
-  SampleBilinearBgra(windowed, fromWindow.data(), positions.data(), count, SampleEdge::kClamp);
-  SampleBilinearBgra(rows.Rows(), fromRows.data(), positions.data(), count, SampleEdge::kClamp);
-  for (int k = 0; k < count; ++k)
-    ASSERT_EQ(std::memcmp(&fromWindow[4 * k], &fromRows[4 * k], 4), 0)
-        << "sample at " << positions[2 * k] / 256.0 << ", " << positions[2 * k + 1] / 256.0;
+  AddPositionsOver(reach, 39, 40, positions);
+  ExpectWindowSamplesAsRows(windowed, rows, positions);
 }
 
 // Each of several reaches is copied, one far from another (as a blend's partner lies across a
@@ -148,11 +161,7 @@ TEST(SourceWindow, CopiesWhatEveryReachReads) {
     }
   }
   ImageRows rows;
-  {
-    ASSERT_EQ(rows.Lock(other), 0);
-    SourceWindow earlier;
-    ASSERT_NE(earlier.Open(rows, RECT{0, 0, 300, 200}, 0).window, nullptr);
-  }
+  ASSERT_NO_FATAL_FAILURE(OpenAnEarlierWindow(rows, other));
   ASSERT_EQ(rows.Lock(image), 0);
   const std::vector<SourceReach> reaches{{{40, 30}, {80, 40}, {-20, 60}},
                                          {{200.5, 120.25}, {60, -30}, {10, 50}}};
@@ -160,20 +169,8 @@ TEST(SourceWindow, CopiesWhatEveryReachReads) {
   const BgraRows windowed = window.Open(rows, RECT{0, 0, 300, 200}, 0, reaches);
   ASSERT_NE(windowed.window, nullptr);
   std::vector<std::int32_t> positions;
-  for (const SourceReach& reach : reaches)
-    for (int j = 0; j <= 30; ++j)
-      for (int i = 0; i <= 30; ++i) {
-        const double s = i / 30.0, t = j / 30.0;
-        positions.push_back(std::int32_t(256 * (reach.corner.x + s * reach.alongU.x + t * reach.alongV.x)));
-        positions.push_back(std::int32_t(256 * (reach.corner.y + s * reach.alongU.y + t * reach.alongV.y)));
-      }
-  const int count = int(positions.size() / 2);
-  std::vector<std::uint8_t> fromWindow(4 * std::size_t(count)), fromRows(4 * std::size_t(count));
-  SampleBilinearBgra(windowed, fromWindow.data(), positions.data(), count, SampleEdge::kClamp);
-  SampleBilinearBgra(rows.Rows(), fromRows.data(), positions.data(), count, SampleEdge::kClamp);
-  for (int k = 0; k < count; ++k)
-    ASSERT_EQ(std::memcmp(&fromWindow[4 * k], &fromRows[4 * k], 4), 0)
-        << "sample at " << positions[2 * k] / 256.0 << ", " << positions[2 * k + 1] / 256.0;
+  for (const SourceReach& reach : reaches) AddPositionsOver(reach, 30, 30, positions);
+  ExpectWindowSamplesAsRows(windowed, rows, positions);
 }
 
 }  // namespace
