@@ -48,6 +48,12 @@ constexpr std::int64_t kMaxRowBytes = std::int64_t{1} << 24;
 
 const RGBQUAD* GreyRampPalette() { return kGreyRamp.data(); }
 
+std::intptr_t SpreadPitch(std::int64_t rowBytes) {
+  std::intptr_t lines = static_cast<std::intptr_t>((rowBytes + 63) / 64);
+  if (lines % 2 == 0) ++lines;
+  return lines * 64;
+}
+
 bool CRowIteratorBands::IsCallerMemory() const {
   return bands_ && endBand_ > firstBand_ && bands_[firstBand_].block &&
          bands_[firstBand_].block->Kind() == keMemoryExternal;
@@ -156,13 +162,23 @@ bool CRowIteratorBands::CreatePalette(keFormat format, const RGBQUAD* palette, i
 }
 
 CoreResult CRowIteratorBands::CreateBands(int width, int height, keFormat format, BYTE* callerRows,
-                                          std::intptr_t callerStride, bool zeroFill) {
+                                          std::intptr_t callerStride, bool zeroFill, bool oneBlock) {
   const int bits = CPixelFormat(format).GetBitsPerPixel();
   const std::int64_t imageRowBytes = (std::int64_t{width} * bits + 7) / 8;
   std::intptr_t stride;
   SIZE_T blockSize = 0;
+  MemoryBlockPtr whole;
   if (callerRows) {
     stride = callerStride;
+  } else if (oneBlock) {
+    if (imageRowBytes > kMaxRowBytes) return keErrorBadArgument;
+    stride = SpreadPitch(imageRowBytes);
+    try {
+      whole = GetMemoryManager()->CreateBlock(static_cast<SIZE_T>(stride) * height, zeroFill,
+                                              keMemoryVirtual);
+    } catch (const CJException&) {
+      return keErrorNoMemory;
+    }
   } else {
     const std::int64_t rowBytes = bits * ((std::int64_t{width} + 127) / 128 * 128) / 8;
     if (rowBytes > kMaxRowBytes) return keErrorBadArgument;
@@ -186,6 +202,10 @@ CoreResult CRowIteratorBands::CreateBands(int width, int height, keFormat format
         // The last band reaches only to the end of the caller's last row.
         band.lockSize = static_cast<std::uint64_t>(
             i == bandCount - 1 ? (band.rows - 1) * absStride + imageRowBytes : kBandRows * absStride);
+      } else if (whole) {
+        band.block = whole;
+        band.lockOffset = static_cast<std::uint64_t>(i) * kBandRows * stride;
+        band.lockSize = static_cast<std::uint64_t>(band.rows) * stride;
       } else {
         band.block = GetMemoryManager()->CreateBlock(blockSize, zeroFill, keMemoryVirtual);
       }
@@ -212,6 +232,17 @@ CoreResult CRowIteratorBands::CreateBands(int width, int height, keFormat format
 
 CoreResult CRowIteratorBands::Create(int width, int height, keFormat format, const CColorRef* fill,
                                      const RGBQUAD* palette, int paletteSize) {
+  return CreateOwned(width, height, format, fill, palette, paletteSize, false);
+}
+
+CoreResult CRowIteratorBands::CreateSpread(int width, int height, keFormat format) {
+  const CoreResult result = CreateOwned(width, height, format, nullptr, nullptr, -1, true);
+  // Bands are smaller blocks, which may be had where the whole image in one is not.
+  return result.GetCode() == keErrorNoMemory ? Create(width, height, format) : result;
+}
+
+CoreResult CRowIteratorBands::CreateOwned(int width, int height, keFormat format, const CColorRef* fill,
+                                          const RGBQUAD* palette, int paletteSize, bool oneBlock) {
   // The palette may be this image's own, which emptying frees.
   RGBQUAD kept[256];
   if (palette && palette == palette_.Get()) {
@@ -220,7 +251,7 @@ CoreResult CRowIteratorBands::Create(int width, int height, keFormat format, con
   }
   Destroy();
   if (!IsCreatable(format) || width < 1 || height < 1) return keErrorBadArgument;
-  CoreResult result = CreateBands(width, height, format, nullptr, 0, fill == nullptr);
+  CoreResult result = CreateBands(width, height, format, nullptr, 0, fill == nullptr, oneBlock);
   if (result.Ok() && !CreatePalette(format, palette, paletteSize)) result = keErrorNoMemory;
   if (!result.Ok()) {
     Destroy();

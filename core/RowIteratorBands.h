@@ -25,6 +25,11 @@ namespace corvel {
 
 constexpr int kBandRows = 128;
 
+// The pitch of rows of rowBytes that spreads them over the cache's sets: whole cache lines, an odd
+// count of them, so that successive rows start in different sets. Pitches of a multiple of 512
+// bytes, as bands of 128-pixel multiples have, make a walk down a column evict itself.
+std::intptr_t SpreadPitch(std::int64_t rowBytes);
+
 enum keAccessMode : int { keAccessRead = 0, keAccessWrite = 1, keAccessReadWrite = 2 };
 
 // A tile of an image: for a banded image column 0 and the band's index as its row.
@@ -91,6 +96,10 @@ class CRowIteratorBands {
   CoreResult CreateBGR(int width, int height, const CColorRef* fill = nullptr);
   CoreResult CreateGrey(int width, int height, const CColorRef* fill = nullptr);
   CoreResult CreateGreyA(int width, int height, const CColorRef* fill = nullptr);
+  // As Create, but the rows lie top-down in one block at SpreadPitch: a walk down a column then
+  // keeps its lines in the cache, and a render reads such rows in place rather than copying
+  // them. Where one block of the whole image cannot be had, in bands as Create lays them.
+  CoreResult CreateSpread(int width, int height, keFormat format);
   // An image of the given size shaped like the source (stored format, palette, view) whose
   // rectangle starts at the source's; no pixels are copied.
   CoreResult CreateCopyOfRect(int width, int height, CRowIteratorBands& source, int accessMode,
@@ -177,7 +186,9 @@ class CRowIteratorBands {
   };
 
   CoreResult CreateBands(int width, int height, keFormat format, BYTE* callerRows, std::intptr_t callerStride,
-                         bool zeroFill);
+                         bool zeroFill, bool oneBlock = false);
+  CoreResult CreateOwned(int width, int height, keFormat format, const CColorRef* fill,
+                         const RGBQUAD* palette, int paletteSize, bool oneBlock);
   CoreResult CreateOrFill(int width, int height, keFormat format, const CColorRef* fill);
   bool CreatePalette(keFormat format, const RGBQUAD* palette, int paletteSize);
   void LockCreatedBands();

@@ -249,7 +249,8 @@ bool HostImage::ReadHostImage() {
   if (record.imageMode == host::kModeGrayScale && record.planes == 2) {
     if (!source_.CreateView(width, height, first, record.inRowBytes, keFormatGreyA).Ok()) return false;
   } else {
-    if (!source_.Create(width, height, layout.format).Ok()) return false;
+    // Rows at a spreading pitch are what a render reads in place, without a window copy.
+    if (!source_.CreateSpread(width, height, layout.format).Ok()) return false;
     RowThreads::Run(height, [&](int firstRow, int lastRow, int) {
       for (int y = firstRow; y < lastRow; ++y) {
         HostRowToCore(source_.LockRowPointer(y, 0, -1), first + std::int64_t{y} * record.inRowBytes, width,

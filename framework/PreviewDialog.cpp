@@ -15,7 +15,10 @@ BOOL PreviewDialog::OnInitDialog() {
   if (TakePlaceOf(static_cast<int>(progressId_), &place))
     progress_.Create(WS_CHILD | WS_VISIBLE, place, this, progressId_);
   if (hostImage_ && corvel::CRowIteratorBands::IsValid(&hostImage_->GetSourceImage())) {
-    sourceCopy_.CreateCopy(hostImage_->GetSourceImage()).GetCode();
+    // The renders read this copy: in one block at a spreading pitch, they read it in place.
+    corvel::CRowIteratorBands& source = hostImage_->GetSourceImage();
+    if (sourceCopy_.CreateSpread(source.Width(), source.Height(), source.GetFormat()).Ok())
+      corvel::CRowIteratorBands::CopyPixels(sourceCopy_, source).GetCode();
     // The unchanged image is there from the start, not only after a first render.
     hostImage_->GetAuxiliaryImage().Assign(sourceCopy_).GetCode();
     if (command_) {

@@ -60,12 +60,6 @@ void CopyTogether(const RowSpan (&spans)[kRowsTogether]) {
 
 }  // namespace
 
-std::intptr_t SpreadPitch(int width) {
-  std::intptr_t lines = (std::intptr_t{width} * 4 + 63) / 64;
-  if (lines % 2 == 0) ++lines;
-  return lines * 64;
-}
-
 void ReachedColumns(const SourceReach& reach, int topRow, int bottomRow, int& first, int& last) {
   const double top = topRow - kReachMargin, bottom = bottomRow + kReachMargin;
   const Point2D a = reach.corner, b = a + reach.alongU, c = b + reach.alongV, d = a + reach.alongV;
@@ -120,7 +114,7 @@ BgraRows SourceWindow::Open(const ImageRows& rows, RECT part, long long budgetPi
   };
   if (const std::intptr_t inPlace = InPlacePitch(rows, part))
     return framed(rows.Row(part.top) + 4 * std::size_t(part.left), inPlace);
-  const std::intptr_t pitch = SpreadPitch(width);
+  const std::intptr_t pitch = SpreadPitch(std::int64_t{width} * 4);
   if (pitch * height > INT32_MAX || !WithinTileBudget(pitch / 4 * height + budgetPixels)) return result;
   {
     const std::lock_guard<std::mutex> hold(cacheLock);

@@ -18,10 +18,6 @@ struct SourceReach {
   Point2D corner, alongU, alongV;
 };
 
-// The pitch of BGRA rows of width pixels that spreads them over the cache's sets: whole cache
-// lines, an odd count of them, so that successive rows start in different sets.
-std::intptr_t SpreadPitch(int width);
-
 // The columns [first, last) of rows topRow to bottomRow that samples within a few pixels of reach
 // may read.
 void ReachedColumns(const SourceReach& reach, int topRow, int bottomRow, int& first, int& last);

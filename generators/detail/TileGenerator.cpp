@@ -97,7 +97,7 @@ CoreResult TileGenerator::TakeSourceArea(CRowIteratorBands& source, int anchorX,
     origin.Set(double(anchorX) - area.left, double(anchorY) - area.top);
     return CoreResult();
   }
-  const std::intptr_t pitch = detail::SpreadPitch(int(width));
+  const std::intptr_t pitch = SpreadPitch(width * 4);
   if (height > PTRDIFF_MAX / pitch) return keErrorNoMemory;
   std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[std::size_t(pitch * height)]);
   if (!pixels) return keErrorNoMemory;

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstring>
 #include <set>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -46,6 +47,54 @@ TEST(BandGeometry, RowBytesBandBlocksAndBandCounts) {
     ASSERT_EQ(Code(image.GetRowAddress(c.height - 1, &bottom)), keErrorNone);
     EXPECT_EQ(bottom, last->block->Lock(nullptr, 0, 0));
     last->block->Unlock(0, 0);
+  }
+}
+
+TEST(BandGeometry, SpreadImagesLieTopDownInOneBlockAtAnOddCountOfLines) {
+  EXPECT_EQ(SpreadPitch(1), 64);
+  EXPECT_EQ(SpreadPitch(64), 64);
+  EXPECT_EQ(SpreadPitch(65), 192);
+  EXPECT_EQ(SpreadPitch(8192), 8256);
+  for (const auto& [width, height, format] :
+       {std::tuple{2048, 300, keFormatBGRA}, std::tuple{33, 129, keFormatBGR},
+        std::tuple{7, 1, keFormatGrey}}) {
+    CRowIteratorBands image;
+    ASSERT_EQ(Code(image.CreateSpread(width, height, format)), keErrorNone);
+    const std::intptr_t pitch = SpreadPitch(image.GetRowBytes());
+    ASSERT_EQ(image.GetBandCount(), (height + 127) / 128);
+    EXPECT_EQ(image.GetBand(0)->block->Size(), SIZE_T(pitch) * height);
+    for (int i = 0; i < image.GetBandCount(); ++i)
+      EXPECT_EQ(image.GetBand(i)->block.Get(), image.GetBand(0)->block.Get());
+    BYTE *top, *row;
+    ASSERT_EQ(Code(image.GetRowAddress(0, &top)), keErrorNone);
+    for (int y = 0; y < height; ++y) {
+      ASSERT_EQ(Code(image.GetRowAddress(y, &row)), keErrorNone);
+      ASSERT_EQ(row - top, y * pitch) << width << "x" << height << " row " << y;
+    }
+  }
+  CRowIteratorBands image;
+  EXPECT_EQ(Code(image.CreateSpread(INT_MAX, 1, keFormatBGRA)), keErrorBadArgument);
+  EXPECT_EQ(Code(image.CreateSpread(4, 0, keFormatBGRA)), keErrorBadArgument);
+}
+
+TEST(Sharing, ASpreadImageCopiesAndOutlivesItsFirstOwner) {
+  CRowIteratorBands banded, shared;
+  ASSERT_EQ(Code(banded.Create(50, 300, keFormatBGRA)), keErrorNone);
+  for (int y = 0; y < 300; y += 7)
+    ASSERT_EQ(Code(banded.SetPixel(y % 50, y, CColorRef(y % 256, 9, 3, 255))), keErrorNone);
+  {
+    CRowIteratorBands spread;
+    ASSERT_EQ(Code(spread.CreateSpread(50, 300, keFormatBGRA)), keErrorNone);
+    ASSERT_EQ(Code(CRowIteratorBands::CopyPixels(spread, banded)), keErrorNone);
+    ASSERT_EQ(Code(shared.Assign(spread)), keErrorNone);
+  }
+  CRowIteratorBands back;
+  ASSERT_EQ(Code(back.CreateCopy(shared)), keErrorNone);
+  for (int y = 0; y < 300; ++y) {
+    BYTE *from, *to;
+    ASSERT_EQ(Code(banded.GetRowAddress(y, &from)), keErrorNone);
+    ASSERT_EQ(Code(back.GetRowAddress(y, &to)), keErrorNone);
+    ASSERT_EQ(std::memcmp(from, to, 200), 0) << y;
   }
 }
 

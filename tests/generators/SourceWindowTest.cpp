@@ -88,7 +88,7 @@ TEST(ReachedColumns, FlatReachAndFarRows) {
 // rows are copied. Either way the window holds the part's pixels.
 TEST(SourceWindow, ReadsSpreadRowsInPlaceAndCopiesOthers) {
   const int width = 40, height = 300;
-  const std::intptr_t spread = SpreadPitch(width), aliasing = 256;
+  const std::intptr_t spread = SpreadPitch(std::int64_t{width} * 4), aliasing = 256;
   std::vector<std::uint8_t> spreadRows(std::size_t(spread) * height), aliasingRows(aliasing * height),
       upwardRows(std::size_t(spread) * height);
   CRowIteratorBands images[4];

@@ -151,7 +151,7 @@ TEST(TakeSourceArea, ACopiedAreaLiesAtOnePitchThatSpreadsItsRows) {
   ImageRows rows;
   ASSERT_EQ(rows.Lock(g.workImage), 0);
   for (int y = 0; y + 1 < rows.Height(); ++y)
-    ASSERT_EQ(rows.Row(y + 1) - rows.Row(y), detail::SpreadPitch(50)) << y;
+    ASSERT_EQ(rows.Row(y + 1) - rows.Row(y), SpreadPitch(50 * 4)) << y;
 }
 
 TEST(TakeSourceArea, OutsideTheSourceRepeatsTheNearestEdgePixel) {

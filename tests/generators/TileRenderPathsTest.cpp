@@ -365,7 +365,7 @@ TEST(TileRenderPaths, AreasReadInPlaceGiveTheBytesOfTheCopiedWindow) {
     banded.UnlockRow(y);
     bgr.UnlockRow(y);
   }
-  const std::intptr_t pitch = detail::SpreadPitch(size);
+  const std::intptr_t pitch = SpreadPitch(std::int64_t{size} * 4);
   std::vector<BYTE> pixels(std::size_t(pitch) * size);
   ASSERT_TRUE(spread.CreateView(size, size, pixels.data(), pitch, keFormatBGRA).Ok());
   ASSERT_TRUE(CRowIteratorBands::CopyPixels(spread, banded).Ok());
