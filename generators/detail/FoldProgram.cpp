@@ -24,7 +24,7 @@ std::uint32_t FixedFraction(double t) {
 
 // Added before the truncation to 24.8: float rounding would otherwise put an exact pixel
 // position a hair short of itself, and truncation would then read the pixel before it.
-constexpr float kTruncationSlack = 0.25f;
+constexpr float kTruncationSlack = float(kFixedPointSlack);
 
 // Beyond any image; keeps the conversion of a far box defined.
 constexpr double kFar = 1 << 30;

@@ -111,9 +111,11 @@ void StoreFirst(__m128i x, __m128i y, int count, std::int32_t* positions) {
   std::memcpy(positions, both, sizeof(std::int32_t) * 2 * std::size_t(count));
 }
 
-// SaturatedTrunc(256 * (p + origin)) for each coordinate, stored x, y pixel by pixel.
+// ToFixed(p + origin) for each coordinate, stored x, y pixel by pixel.
 void StorePositions(const Pair& p, const Point2D& origin, int count, std::int32_t* positions) {
-  auto fixed = [](D t) { return _mm256_cvttpd_epi32(_mm256_min_pd(Splat(2147483647.0), Splat(256) * t)); };
+  auto fixed = [](D t) {
+    return _mm256_cvttpd_epi32(_mm256_min_pd(Splat(2147483647.0), Splat(256) * t + Splat(kFixedPointSlack)));
+  };
   const __m128i x = fixed(p.x + Splat(origin.x)), y = fixed(p.y + Splat(origin.y));
   if (count >= 4) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(positions), _mm_unpacklo_epi32(x, y));

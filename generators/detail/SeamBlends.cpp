@@ -16,7 +16,7 @@ namespace {
 
 // As the fold kernels add it before truncating to 24.8: an own position lies this far past the
 // point it was truncated from, on average half a unit less.
-constexpr double kPositionSlack = 0.25;
+constexpr double kPositionSlack = kFixedPointSlack;
 
 // value(X, Y) = a X + b Y + c for an affine function of the 24.8 position.
 template <class Value, class Number>

@@ -49,8 +49,8 @@ inline double Clamp01(double t) { return t < 0 ? 0 : (t > 1 ? 1 : t); }
 
 namespace detail {
 
-// A coordinate in 24.8 fixed point, truncated toward zero.
-inline std::int32_t ToFixed(double coordinate) { return SaturatedTrunc(256 * coordinate); }
+// A coordinate in 24.8 fixed point, truncated toward zero past the slack.
+inline std::int32_t ToFixed(double coordinate) { return SaturatedTrunc(256 * coordinate + kFixedPointSlack); }
 
 // One row's queue: each pixel's fetch positions (with the origin added), sample count and
 // weights, and the fetched samples. Every thread has its own.

@@ -251,6 +251,11 @@ TEST(TileRenderPaths, UnevenLatticesMatchTheReference) {
       // Rows right on the lines where the turns meet, which the plan keeps unturned.
       {keTilingP3ML, {150, 255}, {300, 0}, 0, 0},
       {keTilingP3ML, {150, 255}, {300, 0}, 30, 0},
+      // Whole or half-pixel source positions, which doubles may put a hair short of themselves:
+      // read as the lanes read them.
+      {keTilingCMM, {0, 150}, {-101, 0}, 0, 20},
+      {keTilingCMM, {0, 23}, {-17, 0}, 0, 20},
+      {keTilingP3, {150, 255}, {300, 0}, 90, 0},
       // Periods far longer than the cell, repeated from it at whole pixels.
       {keTilingP3ML, {29, 53}, {61, 1}, 0, 0},
       {keTilingP1, {57, 203}, {251, 0}, 30, 0},
