@@ -21,12 +21,19 @@ std::vector<std::uint8_t> cachedBuffer;
 // Rows this far apart fall into sets of the cache apart: not a multiple of two lines.
 bool Spreads(std::intptr_t pitch) { return pitch % 128 != 0; }
 
+// Bytes from row y to row y + 1, as addresses: rows of different bands lie in blocks of their
+// own, whose pointers do not subtract.
+std::intptr_t RowPitch(const ImageRows& rows, int y) {
+  return std::intptr_t(reinterpret_cast<std::uintptr_t>(rows.Row(y + 1)) -
+                       reinterpret_cast<std::uintptr_t>(rows.Row(y)));
+}
+
 // The pitch of the part's rows where they lie at one positive pitch that spreads them, else 0.
 std::intptr_t InPlacePitch(const ImageRows& rows, const RECT& part) {
-  const std::intptr_t pitch = rows.Row(part.top + 1) - rows.Row(part.top);
+  const std::intptr_t pitch = RowPitch(rows, part.top);
   if (pitch <= 0 || !Spreads(pitch) || pitch * (part.bottom - part.top) > INT32_MAX) return 0;
   for (int y = part.top + 1; y + 1 < part.bottom; ++y)
-    if (rows.Row(y + 1) - rows.Row(y) != pitch) return 0;
+    if (RowPitch(rows, y) != pitch) return 0;
   return pitch;
 }
 
