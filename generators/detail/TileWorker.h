@@ -114,8 +114,8 @@ class TileWorkerRows {
   using PlanPositions = std::function<void(int x0, int y, const int* xs, int count, std::int32_t* positions)>;
   // The same by a fold program: one sample a pixel, lattice coordinates stepped in fixed point
   // and folded in SIMD lanes. Within a level of Run's planned samples.
-  // Pixels in the program's bands are planned by planPixels instead, a row's at once, unless the
-  // program's blends finish them.
+  // Pixels in the program's bands are planned instead, a row's at once, by planPositions where
+  // given, else by planPixels, unless the program's blends finish them.
   int RunFolded(const FoldProgram& program, const PlanPixels& planPixels,
                 const PlanPositions& planPositions = {});
   // The output becomes the generator's workImage and its origin the tile's; answers code.
