@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 #include <utility>
-#include <vector>
 
 #include "core/CpuFeatures.h"
 #include "generators/detail/TileGenerator.h"
@@ -77,73 +76,184 @@ HalfPlane Through(const HalfPlane& side, const LatticeAffine& map) {
           side.nu * map.u1 + side.nv * map.v1 + side.n1};
 }
 
-// The part of a convex polygon where side(p) <= 0, its edge kept, in place through scratch: the
-// vectors keep their room from part to part.
-void Clip(std::vector<Point2D>& polygon, const HalfPlane& side, std::vector<Point2D>& kept) {
-  kept.clear();
-  const std::size_t n = polygon.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    const Point2D &a = polygon[i], &b = polygon[(i + 1) % n];
+// A convex polygon: each clip adds at most a corner, so the cell clipped by every step's two
+// sides and by two bands' two has room.
+struct Polygon {
+  static constexpr int kRoom = 4 + 2 * FoldProgram::kMaxSteps + 4;
+  Point2D corners[kRoom];
+  int count = 0;
+};
+
+// The part of a convex polygon where side(p) <= 0, its edge kept.
+Polygon Clip(const Polygon& polygon, const HalfPlane& side) {
+  Polygon kept;
+  const int n = polygon.count;
+  for (int i = 0; i < n; ++i) {
+    const Point2D &a = polygon.corners[i], &b = polygon.corners[(i + 1) % n];
     const double fa = side.nu * a.x + side.nv * a.y + side.n1, fb = side.nu * b.x + side.nv * b.y + side.n1;
-    if (fa <= 0) kept.push_back(a);
-    if ((fa < 0 && fb > 0) || (fa > 0 && fb < 0)) kept.push_back(a + (b - a) * (fa / (fa - fb)));
+    if (fa <= 0) kept.corners[kept.count++] = a;
+    if ((fa < 0 && fb > 0) || (fa > 0 && fb < 0)) kept.corners[kept.count++] = a + (b - a) * (fa / (fa - fb));
   }
-  polygon.swap(kept);
+  return kept;
 }
 
 HalfPlane Opposite(const HalfPlane& side) { return {-side.nu, -side.nv, -side.n1}; }
 
 bool IsWholePlane(const HalfPlane& side) { return side.nu == 0 && side.nv == 0 && side.n1 < 0; }
 
-}  // namespace
+// A chain of steps a position may take: the convex part of the cell that takes it, the map the
+// program's steps make of it and the one the hexagon's would.
+struct Chain {
+  Polygon part;
+  LatticeAffine actual, hexagonal;
 
-double HexagonalDrift(const FoldProgram& program) {
+  // How far the program's steps take p from where the hexagon's would.
+  Point2D DriftAt(const Point2D& p) const {
+    return {(actual.uu - hexagonal.uu) * p.x + (actual.uv - hexagonal.uv) * p.y + actual.u1 - hexagonal.u1,
+            (actual.vu - hexagonal.vu) * p.x + (actual.vv - hexagonal.vv) * p.y + actual.v1 - hexagonal.v1};
+  }
+};
+
+// Across any of the lines a u + b v of a hexagonal lattice, a, b each -1 .. 2.
+double AcrossAnyLine(const Point2D& drift) {
+  return std::max(std::abs(2 * drift.x) + std::abs(drift.y), std::abs(drift.x) + std::abs(2 * drift.y));
+}
+
+// Every chain of steps with a part of the cell, into chains (room for one a step taken or not
+// each); false where the steps are not near a hexagon's.
+bool HexagonalChains(const FoldProgram& program, Chain* chains, int& count) {
+  count = 0;
   LatticeAffine ideal[FoldProgram::kMaxSteps];
   for (int i = 0; i < program.stepCount; ++i)
-    if (!NearestHexagonal(program.steps[i].map, ideal[i])) return -1;
-  // Every chain of steps a position may take is affine on the convex part of the cell that takes
-  // it, so its error is largest at a corner of that part. A step not taken bounds the part only
-  // where its region is a half-plane.
+    if (!NearestHexagonal(program.steps[i].map, ideal[i])) return false;
+  // Every chain is affine on its convex part of the cell, so its drift is largest at a corner of
+  // that part. A step not taken bounds the part only where its region is a half-plane. Depth
+  // first, each chain's part made from its prefix's, so that a part found empty ends every chain
+  // through it.
   const double low = -program.wrapBias, high = 1 - program.wrapBias;
-  double drift = 0;
-  // Depth first over the steps, each chain's part made from its prefix's, so that a part found
-  // empty ends every chain through it.
-  std::vector<Point2D> parts[FoldProgram::kMaxSteps + 1], scratch;
-  for (std::vector<Point2D>& part : parts) part.reserve(4 + 2 * FoldProgram::kMaxSteps);
-  scratch.reserve(4 + 2 * FoldProgram::kMaxSteps);
-  parts[0] = {{low, low}, {high, low}, {high, high}, {low, high}};
-  auto explore = [&](auto& self, int i, const LatticeAffine& actual, const LatticeAffine& hexagonal) -> void {
-    if (parts[i].empty()) return;
+  Polygon cell;
+  cell.count = 4;
+  cell.corners[0] = {low, low};
+  cell.corners[1] = {high, low};
+  cell.corners[2] = {high, high};
+  cell.corners[3] = {low, high};
+  auto explore = [&](auto& self, int i, const Polygon& part, const LatticeAffine& actual,
+                     const LatticeAffine& hexagonal) -> void {
+    if (part.count == 0) return;
     if (i == program.stepCount) {
-      for (const Point2D& p : parts[i]) {
-        const double du = (actual.uu - hexagonal.uu) * p.x + (actual.uv - hexagonal.uv) * p.y + actual.u1 -
-                          hexagonal.u1,
-                     dv = (actual.vu - hexagonal.vu) * p.x + (actual.vv - hexagonal.vv) * p.y + actual.v1 -
-                          hexagonal.v1;
-        drift = std::max({drift, std::abs(2 * du) + std::abs(dv), std::abs(du) + std::abs(2 * dv)});
-      }
+      chains[count++] = {part, actual, hexagonal};
       return;
     }
     const FoldStep& step = program.steps[i];
     const LatticeAffine tested = step.fromStart ? LatticeAffine{} : actual;
     const HalfPlane side = Through(step.above ? Opposite(step.side) : step.side, tested);
-    std::vector<Point2D>& next = parts[i + 1];
-    next = parts[i];
-    Clip(next, side, scratch);
-    Clip(next, Through(step.also, tested), scratch);
-    self(self, i + 1, Then(actual, step.map), Then(hexagonal, ideal[i]));
-    next = parts[i];
-    if (IsWholePlane(step.also)) Clip(next, Opposite(side), scratch);
-    self(self, i + 1, actual, hexagonal);
+    self(self, i + 1, Clip(Clip(part, side), Through(step.also, tested)), Then(actual, step.map),
+         Then(hexagonal, ideal[i]));
+    self(self, i + 1, IsWholePlane(step.also) ? Clip(part, Opposite(side)) : part, actual, hexagonal);
   };
-  explore(explore, 0, LatticeAffine{}, LatticeAffine{});
+  explore(explore, 0, cell, LatticeAffine{}, LatticeAffine{});
+  return true;
+}
+
+constexpr int kMostChains = 1 << FoldProgram::kMaxSteps;
+
+// Calls take(piece) for each piece of the polygon within [k every + from, k every + to] in
+// t = a u + b v, k whole.
+template <class Take>
+void ForEachBandPiece(const Polygon& polygon, double a, double b, double from, double to, double every,
+                      Take&& take) {
+  double lowest = 1e300, highest = -1e300;
+  for (int i = 0; i < polygon.count; ++i) {
+    const double t = a * polygon.corners[i].x + b * polygon.corners[i].y;
+    lowest = std::min(lowest, t);
+    highest = std::max(highest, t);
+  }
+  for (double k = std::ceil((lowest - to) / every); k * every + from <= highest; ++k) {
+    if (lowest >= k * every + from && highest <= k * every + to) {
+      take(polygon);
+      continue;
+    }
+    const Polygon piece = Clip(Clip(polygon, {a, b, -(k * every + to)}), {-a, -b, k * every + from});
+    if (piece.count > 0) take(piece);
+  }
+}
+
+// How far the chains may take the seams about a band's lines t = a u + b v from them: at a
+// point p near one, the seam there is the line l through the chain's hexagonal map H with
+// l H = (a, b), l = (a, b) H^-1, and it strays by l across the drift at p. Only the chains' parts
+// within reach of the band (and of its part, where limited) count. A chain the hexagon's steps
+// would flatten strays by as much as across any line.
+double BandDrift(const Chain* chains, int count, double a, double b, const FoldProgram::Band& band,
+                 double alongA, double alongB, const FoldProgram::Band& along, double reach) {
+  double drift = 0;
+  for (int c = 0; c < count; ++c) {
+    const Chain& chain = chains[c];
+    const LatticeAffine& h = chain.hexagonal;
+    const double det = h.uu * h.vv - h.uv * h.vu;
+    const bool flat = std::abs(det) < 0.5;
+    const double lu = flat ? 0 : (a * h.vv - b * h.vu) / det, lv = flat ? 0 : (b * h.uu - a * h.uv) / det;
+    auto across = [&](const Point2D& p) {
+      const Point2D d = chain.DriftAt(p);
+      return flat ? AcrossAnyLine(d) : std::abs(lu * d.x + lv * d.y);
+    };
+    auto measure = [&](const Polygon& piece) {
+      for (int i = 0; i < piece.count; ++i) drift = std::max(drift, across(piece.corners[i]));
+    };
+    // A part whose whole strays no further than found yet needs no cutting.
+    double most = 0;
+    for (int i = 0; i < chain.part.count; ++i) most = std::max(most, across(chain.part.corners[i]));
+    if (most <= drift) continue;
+    ForEachBandPiece(chain.part, a, b, band.from - reach, band.to + reach, band.every,
+                     [&](const Polygon& piece) {
+                       if (along.planned && along.every > 0)
+                         ForEachBandPiece(piece, alongA, alongB, along.from - reach, along.to + reach,
+                                          along.every, measure);
+                       else
+                         measure(piece);
+                     });
+  }
   return drift;
+}
+
+// The largest drift of the chains across any line.
+double LargestDrift(const Chain* chains, int count) {
+  double drift = 0;
+  for (int c = 0; c < count; ++c)
+    for (int i = 0; i < chains[c].part.count; ++i)
+      drift = std::max(drift, AcrossAnyLine(chains[c].DriftAt(chains[c].part.corners[i])));
+  return drift;
+}
+
+}  // namespace
+
+double HexagonalDrift(const FoldProgram& program) {
+  Chain chains[kMostChains];
+  int count = 0;
+  return HexagonalChains(program, chains, count) ? LargestDrift(chains, count) : -1;
 }
 
 void FoldProgram::ReachTurnedSeams(double near) {
   const double drift = HexagonalDrift(*this);
   seamReach = near + std::max(drift, 0.0);
   slackPixels = drift < 0 ? 1 : 0.25;
+  ReachOwnSeams();
+}
+
+void FoldProgram::ReachOwnSeams() {
+  Chain chains[kMostChains];
+  int count = 0;
+  if (!HexagonalChains(*this, chains, count)) return;
+  const double whole = LargestDrift(chains, count);
+  auto reachOwn = [&](double a, double b, Band& band, double alongA = 0, double alongB = 0,
+                      const Band& along = {}) {
+    if (band.planned && band.every > 0)
+      band.ownReach = seamReach - whole +
+                      BandDrift(chains, count, a, b, band, alongA, alongB, along, seamReach);
+  };
+  reachOwn(1, 0, bandU);
+  reachOwn(0, 1, bandV);
+  reachOwn(1, 1, bandSum);
+  for (SkewBand& skew : skewBands) reachOwn(skew.a, skew.b, skew.band, skew.alongA, skew.alongB, skew.along);
 }
 
 namespace {
@@ -185,8 +295,9 @@ BandMarks::BandMarks(const FoldProgram& program, const TileGenerator& generator)
   along_ = generator.PlaneToLattice(1, 0);
   auto add = [&](double a, double b, FoldProgram::Band band, double alongA = 0, double alongB = 0,
                  FoldProgram::Band part = {}) {
-    band.from -= program.seamReach;
-    band.to += program.seamReach;
+    const double reach = band.ownReach >= 0 ? band.ownReach : program.seamReach;
+    band.from -= reach;
+    band.to += reach;
     if (!band.planned || !(band.every > 0)) return;
     Line& line = lines_[count_++];
     line.a = a;

@@ -54,6 +54,8 @@ struct FoldProgram {
     bool planned = false;
     double from = 0, to = 0;  // [k every + from, k every + to) for every whole k
     double every = 1;
+    // Where not negative, how far this band's own seams reach, in place of seamReach.
+    double ownReach = -1;
   } bandU, bandV, bandSum;  // about u, v and u + v
   // Bands about other sums a u + b v; where `along` is planned, only their parts where
   // alongA u + alongB v lies in one of its bands: seams that cover only parts of their lines.
@@ -112,8 +114,13 @@ struct FoldProgram {
   }
   // Bands reaching near past the seams, the plan's rule for a pixel on one, and as far again as
   // the program's turns, of a lattice a little off the hexagon, move the plan's seams from the
-  // bands (where that cannot be told, a pixel along the row). After the steps are added.
+  // bands (where that cannot be told, a pixel along the row); each band only as far as its own
+  // seams move. After the steps and bands are set.
   void ReachTurnedSeams(double near);
+  // Each band reaching only as far as the turns move its own seams, where they are told apart from
+  // the hexagon's: seamReach less the whole cell's drift plus that of the band's lines, over the
+  // parts of the cell within seamReach of the band and of its limits. After the bands are set.
+  void ReachOwnSeams();
   bool HasBands() const {
     bool any = bandU.planned || bandV.planned || bandSum.planned;
     for (const SkewBand& skew : skewBands) any = any || skew.band.planned;

@@ -264,6 +264,7 @@ int P3Generator::Generate(CProgressMeter* meter) {
         {frameDrift, std::abs(st.x - s), std::abs(st.y - t), std::abs(st.x + st.y - s - t)});
   }
   fold.seamReach = near + frameDrift + std::max(turnDrift, 0.0);
+  fold.ReachOwnSeams();
   if (onRhombus) fold.slackPixels = 0.25;
   // Feathered, the bands' pixels blend as below in lanes, in the frame; the corners stay planned,
   // and so do pixels past the rhombus's edges (or within a sliver of them), where the turns of a

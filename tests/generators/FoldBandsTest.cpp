@@ -2,6 +2,8 @@
 // seams lie on, and for seams that cover only parts of their lines, near those parts alone.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -143,6 +145,59 @@ TEST(FoldBands, TurnsOfALatticeOffTheHexagonWidenTheBandsByHowFarTheyStray) {
   halved.ReachTurnedSeams(0.01);
   EXPECT_EQ(halved.seamReach, 0.01);
   EXPECT_EQ(halved.slackPixels, 1);
+}
+
+TEST(FoldBands, EachBandReachesOnlyAsFarAsTheTurnsMoveItsOwnSeams) {
+  // A lattice off the hexagon turned about its centroid where u + v < 1: the turn strays from the
+  // hexagon's by a drift affine in the position, so each band's own seams stray by that drift
+  // across the line the turn takes them to, sampled here near each band.
+  TileGenerator generator;
+  generator.basisA = generator.basisC = {61, 1};
+  generator.basisB = generator.basisD = {29, 53};
+  generator.PrepareLattice();
+  detail::FoldProgram program = TurnAboutCentroid({61, 1}, {29, 53});
+  program.bandU = program.bandV = program.bandSum = {true, 0, 0, 1};
+  program.skewBands[0] = {1, -1, {true, 0, 0, 1}, 1, 0, {true, -0.2, 0.2, 1}};
+  const double near = 0.01;
+  program.ReachTurnedSeams(near);
+  const detail::LatticeAffine& turn = program.steps[0].map;
+  // The hexagon's turn: whole coefficients, offsets in thirds.
+  auto whole = [](double t, double unit) { return std::round(t / unit) * unit; };
+  const detail::LatticeAffine hexagon{whole(turn.uu, 1), whole(turn.uv, 1), whole(turn.u1, 1.0 / 3),
+                                      whole(turn.vu, 1), whole(turn.vv, 1), whole(turn.v1, 1.0 / 3)};
+  struct Band {
+    double a, b, reach;
+    bool nearOrigin;  // limited to u within 0.2 of whole
+  };
+  const Band bands[] = {{1, 0, program.bandU.ownReach, false},
+                        {0, 1, program.bandV.ownReach, false},
+                        {1, 1, program.bandSum.ownReach, false},
+                        {1, -1, program.skewBands[0].band.ownReach, true}};
+  bool narrower = false;
+  for (const Band& band : bands) {
+    EXPECT_GE(band.reach, near);
+    EXPECT_LE(band.reach, program.seamReach);
+    narrower = narrower || band.reach < program.seamReach - 1e-9;
+    // The line l with l H = (a, b) for the turn's hexagonal map H, whose det is 1.
+    const double lu = band.a * hexagon.vv - band.b * hexagon.vu,
+                 lv = band.b * hexagon.uu - band.a * hexagon.uv;
+    double largest = 0;
+    for (int i = 0; i <= 400; ++i)
+      for (int j = 0; j <= 400; ++j) {
+        const double u = i / 400.0, v = j / 400.0, t = band.a * u + band.b * v;
+        const bool inBand = std::abs(t - std::round(t)) <= program.seamReach;
+        const bool inPart = !band.nearOrigin || std::abs(u - std::round(u)) <= 0.2 + program.seamReach;
+        if (u + v >= 1 || !inBand || !inPart) continue;
+        const double du = turn.uu * u + turn.uv * v + turn.u1 -
+                          (hexagon.uu * u + hexagon.uv * v + hexagon.u1),
+                     dv = turn.vu * u + turn.vv * v + turn.v1 -
+                          (hexagon.vu * u + hexagon.vv * v + hexagon.v1);
+        largest = std::max(largest, std::abs(lu * du + lv * dv));
+      }
+    EXPECT_LE(largest, band.reach - near + 1e-12) << band.a << "," << band.b;
+    EXPECT_GE(largest, 0.9 * (band.reach - near)) << band.a << "," << band.b;
+  }
+  EXPECT_TRUE(narrower);
 }
 
 }  // namespace

@@ -256,6 +256,9 @@ TEST(TileRenderPaths, UnevenLatticesMatchTheReference) {
       {keTilingCMM, {0, 150}, {-101, 0}, 0, 20},
       {keTilingCMM, {0, 23}, {-17, 0}, 0, 20},
       {keTilingP3, {150, 255}, {300, 0}, 90, 0},
+      // Unfeathered, pixels right on a cell's edge where no band keeps them planned.
+      {keTilingP3LM, {128, 222}, {256, 0}, 0, 0},
+      {keTilingP3LM, {128, 222}, {256, 0}, 90, 0},
       // Periods far longer than the cell, repeated from it at whole pixels.
       {keTilingP3ML, {29, 53}, {61, 1}, 0, 0},
       {keTilingP1, {57, 203}, {251, 0}, 30, 0},
