@@ -33,8 +33,10 @@ Point2D P3MLGenerator::Fold(const Point2D& p) const {
 }
 
 // P3's turns, then the mirror. A pixel right on a line where the turns meet stays where it is,
-// as in the plan; one near a line, which only doubles tell apart from one on it, and one right on
-// the cell's edge, which the wrap may take to either side, are planned.
+// as in the plan; one near a line or the cell's edge, which only doubles tell apart from one on
+// it, is planned. One right on the cell's edge goes to the side the wrap takes it to, which may
+// be the other copy (a level or two off, as the lattice is a little off the hexagon): planning
+// those too would cost a fifth of the render of small cells.
 bool P3MLGenerator::DescribeFold(detail::FoldProgram& program) const {
   AddTurnSteps(program, detail::kOnSeam);
   program.AddBySide(detail::InLatticeSide(*this, [this](const Point2D& q) { return mirror_.YAt(q.x) - q.y; }),
