@@ -14,10 +14,6 @@ namespace corvel::detail {
 
 namespace {
 
-// As the fold kernels add it before truncating to 24.8: an own position lies this far past the
-// point it was truncated from, on average half a unit less.
-constexpr double kPositionSlack = kFixedPointSlack;
-
 // value(X, Y) = a X + b Y + c for an affine function of the 24.8 position.
 template <class Value, class Number>
 void Coefficients(Value&& value, Number* out) {
@@ -151,9 +147,10 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
   const Point2D origin = generator.origin, shift = program.sourceShift;
   const LatticeMatrix& toLattice = generator.invN;
   const LatticeAffine& f = blends.frame;
-  // The (u, v) of a 24.8 own position that the regions are stated in.
+  // The (u, v) of a 24.8 own position that the regions are stated in; the position lies
+  // kFixedPointSlack past the point it was truncated from, on average half a unit less.
   auto folded = [&](double x, double y) {
-    const double sx = (x + kPositionSlack) / 256 - origin.x, sy = (y + kPositionSlack) / 256 - origin.y;
+    const double sx = (x + kFixedPointSlack) / 256 - origin.x, sy = (y + kFixedPointSlack) / 256 - origin.y;
     const Point2D uv = toLattice.Apply(sx, sy) - shift;
     return Point2D(f.uu * uv.x + f.uv * uv.y + f.u1, f.vu * uv.x + f.vv * uv.y + f.v1);
   };
@@ -206,13 +203,13 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
     Coefficients(
         [&](double x, double y) {
           const Point2D uv = folded(x, y);
-          return 256 * (p.uu * uv.x + p.uv * uv.y + p.u1 + origin.x) + kPositionSlack;
+          return 256 * (p.uu * uv.x + p.uv * uv.y + p.u1 + origin.x) + kFixedPointSlack;
         },
         partner);
     Coefficients(
         [&](double x, double y) {
           const Point2D uv = folded(x, y);
-          return 256 * (p.vu * uv.x + p.vv * uv.y + p.v1 + origin.y) + kPositionSlack;
+          return 256 * (p.vu * uv.x + p.vv * uv.y + p.v1 + origin.y) + kFixedPointSlack;
         },
         partner + 3);
     const LatticeLinear& w = from.weight;
