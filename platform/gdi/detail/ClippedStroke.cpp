@@ -14,19 +14,17 @@ constexpr long kMaxWork = 1L << 16;
 // Past the pen's half width, so that no cut end's cap can show.
 constexpr double kMargin = 2;
 
-using Point = DevicePoint;
-
 struct Segment {
-  Point from, to;
+  DevicePoint from, to;
   double length;
   bool hidden;  // a piece of a curve wholly outside the box, kept for its length
 };
 
-Segment LineSegment(Point from, Point to) {
+Segment LineSegment(DevicePoint from, DevicePoint to) {
   return {from, to, std::hypot(to.x - from.x, to.y - from.y), false};
 }
 
-double DistanceToSegment(Point p, Point a, Point b) {
+double DistanceToSegment(DevicePoint p, DevicePoint a, DevicePoint b) {
   const double dx = b.x - a.x, dy = b.y - a.y, squared = dx * dx + dy * dy;
   const double t = squared > 0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / squared, 0.0, 1.0) : 0;
   return std::hypot(p.x - a.x - t * dx, p.y - a.y - t * dy);
@@ -74,12 +72,12 @@ class ClippedPath final : public DevicePathSink {
     return covered_;
   }
 
-  void Move(Point to) override {
+  void Move(DevicePoint to) override {
     Write(figure_, false);
     figure_.clear();
     start_ = at_ = to;
   }
-  void Line(Point to) override {
+  void Line(DevicePoint to) override {
     Keep(LineSegment(at_, to), figure_);
     at_ = to;
   }
@@ -166,8 +164,9 @@ class ClippedPath final : public DevicePathSink {
   // Does the segment's stroke, round ends and all, hold every corner of the surface (and so all
   // of it)?
   bool Covers(const Segment& s) const {
-    for (Point corner : {Point{surface_.left, surface_.top}, Point{surface_.right, surface_.top},
-                         Point{surface_.left, surface_.bottom}, Point{surface_.right, surface_.bottom}}) {
+    for (DevicePoint corner :
+         {DevicePoint{surface_.left, surface_.top}, DevicePoint{surface_.right, surface_.top},
+          DevicePoint{surface_.left, surface_.bottom}, DevicePoint{surface_.right, surface_.bottom}}) {
       if (DistanceToSegment(corner, s.from, s.to) > halfWidth_) return false;
     }
     return true;
@@ -213,7 +212,7 @@ class ClippedPath final : public DevicePathSink {
   bool joined_ = false;
   bool mayCover_ = false, covered_ = false;
   std::vector<Segment> figure_;
-  Point start_{0, 0}, at_{0, 0};
+  DevicePoint start_{0, 0}, at_{0, 0};
 };
 
 }  // namespace
