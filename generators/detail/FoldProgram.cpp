@@ -196,20 +196,21 @@ double BandDrift(const Chain* chains, int count, double a, double b, const FoldP
       const Point2D d = chain.DriftAt(p);
       return flat ? AcrossAnyLine(d) : std::abs(lu * d.x + lv * d.y);
     };
-    auto measure = [&](const Polygon& piece) {
-      for (int i = 0; i < piece.count; ++i) drift = std::max(drift, across(piece.corners[i]));
+    auto most = [&](const Polygon& piece) {
+      double largest = 0;
+      for (int i = 0; i < piece.count; ++i) largest = std::max(largest, across(piece.corners[i]));
+      return largest;
     };
-    // A part whose whole strays no further than found yet needs no cutting.
-    double most = 0;
-    for (int i = 0; i < chain.part.count; ++i) most = std::max(most, across(chain.part.corners[i]));
-    if (most <= drift) continue;
+    auto measure = [&](const Polygon& piece) { drift = std::max(drift, most(piece)); };
+    // A piece whose whole strays no further than found yet needs no cutting.
+    if (most(chain.part) <= drift) continue;
     ForEachBandPiece(chain.part, a, b, band.from - reach, band.to + reach, band.every,
                      [&](const Polygon& piece) {
-                       if (along.planned && along.every > 0)
+                       if (!along.planned || !(along.every > 0))
+                         measure(piece);
+                       else if (most(piece) > drift)
                          ForEachBandPiece(piece, alongA, alongB, along.from - reach, along.to + reach,
                                           along.every, measure);
-                       else
-                         measure(piece);
                      });
   }
   return drift;
@@ -232,28 +233,39 @@ double HexagonalDrift(const FoldProgram& program) {
   return HexagonalChains(program, chains, count) ? LargestDrift(chains, count) : -1;
 }
 
+namespace {
+
+// Each band's reach: the program's less the whole cell's drift plus that of the band's lines.
+void ReachOwnSeamsOf(FoldProgram& program, const Chain* chains, int count) {
+  const double whole = LargestDrift(chains, count);
+  auto reachOwn = [&](double a, double b, FoldProgram::Band& band, double alongA = 0, double alongB = 0,
+                      const FoldProgram::Band& along = {}) {
+    if (band.planned && band.every > 0)
+      band.ownReach = program.seamReach - whole +
+                      BandDrift(chains, count, a, b, band, alongA, alongB, along, program.seamReach);
+  };
+  reachOwn(1, 0, program.bandU);
+  reachOwn(0, 1, program.bandV);
+  reachOwn(1, 1, program.bandSum);
+  for (FoldProgram::SkewBand& skew : program.skewBands)
+    reachOwn(skew.a, skew.b, skew.band, skew.alongA, skew.alongB, skew.along);
+}
+
+}  // namespace
+
 void FoldProgram::ReachTurnedSeams(double near) {
-  const double drift = HexagonalDrift(*this);
-  seamReach = near + std::max(drift, 0.0);
-  slackPixels = drift < 0 ? 1 : 0.25;
-  ReachOwnSeams();
+  Chain chains[kMostChains];
+  int count = 0;
+  const bool hexagonal = HexagonalChains(*this, chains, count);
+  seamReach = near + (hexagonal ? LargestDrift(chains, count) : 0);
+  slackPixels = hexagonal ? 0.25 : 1;
+  if (hexagonal) ReachOwnSeamsOf(*this, chains, count);
 }
 
 void FoldProgram::ReachOwnSeams() {
   Chain chains[kMostChains];
   int count = 0;
-  if (!HexagonalChains(*this, chains, count)) return;
-  const double whole = LargestDrift(chains, count);
-  auto reachOwn = [&](double a, double b, Band& band, double alongA = 0, double alongB = 0,
-                      const Band& along = {}) {
-    if (band.planned && band.every > 0)
-      band.ownReach = seamReach - whole +
-                      BandDrift(chains, count, a, b, band, alongA, alongB, along, seamReach);
-  };
-  reachOwn(1, 0, bandU);
-  reachOwn(0, 1, bandV);
-  reachOwn(1, 1, bandSum);
-  for (SkewBand& skew : skewBands) reachOwn(skew.a, skew.b, skew.band, skew.alongA, skew.alongB, skew.along);
+  if (HexagonalChains(*this, chains, count)) ReachOwnSeamsOf(*this, chains, count);
 }
 
 namespace {
