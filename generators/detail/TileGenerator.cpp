@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <new>
 #include <vector>
 
 #include "core/RowThreads.h"
@@ -14,13 +13,9 @@
 
 namespace corvel {
 
-// An image over the area's pixels goes before them.
-TileGenerator::~TileGenerator() { workImage.Destroy(); }
+TileGenerator::~TileGenerator() = default;
 
-void TileGenerator::ReleaseWorkImage() {
-  workImage.Destroy();
-  areaPixels_.reset();
-}
+void TileGenerator::ReleaseWorkImage() { workImage.Destroy(); }
 
 void TileGenerator::SetSeamCurves(double k0, double k1, double k2) {
   seamK0 = k0;
@@ -97,13 +92,9 @@ CoreResult TileGenerator::TakeSourceArea(CRowIteratorBands& source, int anchorX,
     origin.Set(double(anchorX) - area.left, double(anchorY) - area.top);
     return CoreResult();
   }
-  const std::intptr_t pitch = SpreadPitch(width * 4);
-  if (height > PTRDIFF_MAX / pitch) return keErrorNoMemory;
-  std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[std::size_t(pitch * height)]);
-  if (!pixels) return keErrorNoMemory;
-  result = workImage.CreateView(int(width), int(height), pixels.get(), pitch, keFormatBGRA);
+  // Rows at a spreading pitch, which the render reads in place.
+  result = workImage.CreateSpread(int(width), int(height), keFormatBGRA);
   if (!result.Ok()) return result;
-  areaPixels_ = std::move(pixels);
 
   // Outside the source the nearest edge pixel stands in: a picked area may leave the image.
   const int sourceWidth = bgra.Width(), sourceHeight = bgra.Height();

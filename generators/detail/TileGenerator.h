@@ -5,7 +5,6 @@
 #pragma once
 #include <cmath>
 #include <cstdint>
-#include <memory>
 
 #include "core/CoreResult.h"
 #include "core/RowIteratorBands.h"
@@ -72,7 +71,7 @@ class TileGenerator {
   // source must stay as it is until the generator has generated.
   virtual CoreResult TakeSourceArea(CRowIteratorBands& source, int anchorX, int anchorY,
                                     double featherPercent, const RECT& area);
-  // Drops workImage and the copied area's pixels it may lie over.
+  // Drops workImage, and with it a copied area's pixels.
   void ReleaseWorkImage();
   // The group's fold of a point of the cell; the base's folds nothing and adds origin.
   virtual Point2D MapPoint(const Point2D& p) const;
@@ -129,11 +128,6 @@ class TileGenerator {
   // An image the fold programs render into instead of a new one where it has the tile's format
   // and size: renders of one size then write over the same pages rather than fault in new ones.
   CRowIteratorBands* reusableOutput = nullptr;
-
- private:
-  // A copied area's pixels in one block at a pitch that spreads its rows over the cache's sets,
-  // so that the render reads them in place; workImage lies over them.
-  std::unique_ptr<std::uint8_t[]> areaPixels_;
 
  protected:
   // The origin of the groups whose tile starts where the cell's box does: past a negative A.x
