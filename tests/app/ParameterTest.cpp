@@ -8,8 +8,10 @@
 #include <cmath>
 #include <limits>
 #include <sstream>
+#include <vector>
 
 #include "AppFixture.h"
+#include "core/RowIteratorBands.h"
 #include "framework/HostImage.h"
 #include "framework/HostSuites.h"
 #include "platform/registry/Registry.h"
@@ -244,6 +246,37 @@ TEST(HostImage, TheSelectionsBoxIsReadAndWrittenInPlace) {
   std::fill(std::begin(mask), std::end(mask), 0);
   EXPECT_FALSE(exchange.ReadHostImage()) << "an empty selection leaves nothing to work on";
   EXPECT_FALSE(corvel::CRowIteratorBands::IsValid(&exchange.GetSourceImage()));
+}
+
+// A render reads a BGRA source in place only where its rows lie at one spreading pitch.
+TEST(HostImage, AnRgbaSourceBuiltFromTheHostsSamplesLiesAtTheSpreadPitch) {
+  constexpr int kWidth = 70, kHeight = 300;
+  std::vector<std::uint8_t> in(kWidth * kHeight * 4), out(in.size());
+  for (std::size_t i = 0; i < in.size(); ++i) in[i] = static_cast<std::uint8_t>(i * 7 + i / 4);
+  host::FilterRecord record{};
+  record.imageMode = host::kModeRGB, record.planes = 4, record.inLayerPlanes = 3,
+  record.inTransparencyMask = 1;
+  record.imageSize = {kHeight, kWidth};
+  record.inRect = record.outRect = {0, 0, kHeight, kWidth};
+  record.inData = in.data(), record.outData = out.data();
+  record.inRowBytes = record.outRowBytes = kWidth * 4;
+  HostImage exchange;
+  exchange.SetRecord(&record);
+  ASSERT_TRUE(exchange.ReadHostImage());
+  corvel::CRowIteratorBands& source = exchange.GetSourceImage();
+  ASSERT_EQ(source.GetFormat(), corvel::keFormatBGRA);
+  BYTE *top, *row;
+  ASSERT_EQ(source.GetRowAddress(0, &top).GetCode(), corvel::keErrorNone);
+  for (int y = 0; y < kHeight; ++y) {
+    ASSERT_EQ(source.GetRowAddress(y, &row).GetCode(), corvel::keErrorNone);
+    ASSERT_EQ(row - top, y * corvel::SpreadPitch(kWidth * 4)) << y;
+    const std::uint8_t* pixel = &in[(y * kWidth + 9) * 4];
+    ASSERT_EQ((std::vector<int>{row[36], row[37], row[38], row[39]}),
+              (std::vector<int>{pixel[2], pixel[1], pixel[0], pixel[3]}))
+        << y;
+  }
+  ASSERT_TRUE(exchange.WriteHostImage());
+  EXPECT_EQ(out, in);
 }
 
 TEST(HostImage, RefusedLayoutsAndTheLayerTest) {
