@@ -414,11 +414,6 @@ void BandMarks::MarkLine(const Line& line, const Point2D& at, int count, std::ui
   }
 }
 
-void MarkBands(const FoldProgram& program, const TileGenerator& generator, const Point2D& start, int count,
-               std::uint8_t* marks) {
-  BandMarks(program, generator).Mark(start, count, marks);
-}
-
 FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& generator) {
   FoldKernelArgs args;
   args.bias = float(program.wrapBias);
@@ -430,8 +425,7 @@ FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& gener
     // A line tested on the start, as the previous step's was, is tested once.
     const HalfPlane* previous = i > 0 && program.steps[i - 1].fromStart ? &program.steps[i - 1].side
                                                                         : nullptr;
-    const bool sameSide = s.fromStart && previous && previous->nu == s.side.nu && previous->nv == s.side.nv &&
-                          previous->n1 == s.side.n1;
+    const bool sameSide = s.fromStart && previous && *previous == s.side;
     args.steps[i] = {float(s.side.nu),   float(s.side.nv),
                      float(s.side.n1),   s.above ? ~0u : 0u,
                      float(m.uu),        float(m.uv),

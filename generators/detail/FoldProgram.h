@@ -20,6 +20,9 @@ struct LatticeAffine {
 // The points where nu u + nv v + n1 < 0.
 struct HalfPlane {
   double nu = 0, nv = 0, n1 = -1;  // the whole plane
+
+  bool operator==(const HalfPlane& other) const { return nu == other.nu && nv == other.nv && n1 == other.n1; }
+  HalfPlane operator-() const { return {-nu, -nv, -n1}; }
 };
 
 struct FoldStep {
@@ -246,10 +249,6 @@ class BandMarks {
   int count_ = 0;
   Line lines_[3 + FoldProgram::kMaxSkewBands];
 };
-
-// BandMarks made for one row.
-void MarkBands(const FoldProgram& program, const TileGenerator& generator, const Point2D& start, int count,
-               std::uint8_t* marks);
 
 // The program and the generator's map to the source (its origin added) in the kernels' form.
 FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& generator);

@@ -320,8 +320,8 @@ SeamBlendsInDoubles::SeamBlendsInDoubles(const SeamBlends& blends, const FoldPro
       bool opposite = false;
       for (; k < t.count; ++k) {
         const HalfPlane& test = t.tests[k];
-        opposite = test.nu == -side.nu && test.nv == -side.nv && test.n1 == -side.n1;
-        if (opposite || (test.nu == side.nu && test.nv == side.nv && test.n1 == side.n1)) break;
+        opposite = test == -side;
+        if (opposite || test == side) break;
       }
       if (k == t.count) t.tests[t.count++] = side;
       t.care[r] |= std::uint64_t{1} << k;

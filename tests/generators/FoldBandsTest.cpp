@@ -21,7 +21,7 @@ bool Marked(const detail::FoldProgram& program, double y, int x, double shift = 
   generator.basisB = generator.basisD = {0, 100};
   generator.PrepareLattice();
   std::vector<std::uint8_t> marks(200, 7);
-  detail::MarkBands(program, generator, {shift, y}, 200, marks.data());
+  detail::BandMarks(program, generator).Mark({shift, y}, 200, marks.data());
   return marks[std::size_t(x)] != 0;
 }
 
