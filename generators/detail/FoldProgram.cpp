@@ -464,4 +464,16 @@ void FoldRow(FoldPositionsKernel kernel, const FoldKernelArgs& args, const FoldP
   }
 }
 
+std::pair<std::uint32_t, std::uint32_t> FixedCellPosition(const FoldProgram& program,
+                                                          const TileGenerator& generator,
+                                                          const Point2D& start, int i) {
+  const int first = i - i % kFoldSpan;
+  const Point2D along = generator.PlaneToLattice(1, 0);
+  const Point2D uv = generator.PlaneToLattice(start.x + first * 1.0, start.y);
+  const std::uint32_t k = std::uint32_t(i - first);
+  const std::uint32_t u = FixedFraction(uv.x + program.wrapBias) + k * FixedFraction(along.x),
+                      v = FixedFraction(uv.y + program.wrapBias) + k * FixedFraction(along.y);
+  return {(u + 128) >> 8, (v + 128) >> 8};
+}
+
 }  // namespace corvel::detail

@@ -4,6 +4,7 @@
 // steps lattice coordinates along a row in 0.32 fixed point and runs the program in SIMD lanes.
 #pragma once
 #include <cstdint>
+#include <utility>
 
 #include "generators/Geometry.h"
 #include "generators/detail/TileGenerator.h"
@@ -80,6 +81,10 @@ struct FoldProgram {
   // the steps themselves (the last of them take a seam's copies onto the one the plan shows,
   // within kOnSeam of the seam), so that only pixels near a line, not on it, are planned.
   bool stepsDecideSeams = false;
+  // And, without blends, the pixels right on the cell's edges that the fast positions and the
+  // plan's doubles wrap to different sides are planned: the wrap, not a step, takes them to one
+  // side, and the copies there differ on a lattice off the hexagon.
+  bool planCellEdges = false;
   // Added to the folded position before the map to the source.
   Point2D sourceShift;
   // The map the folded position is read through before the shift: the kernels make it part of
@@ -252,6 +257,12 @@ class BandMarks {
 
 // The program and the generator's map to the source (its origin added) in the kernels' form.
 FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& generator);
+
+// The cell position of pixel i of a row from start, a pixel apart, as FoldRow's kernels read it:
+// stepped in 0.32 fixed point, rounded to 0.24 (wrapping); u in first, v in second.
+std::pair<std::uint32_t, std::uint32_t> FixedCellPosition(const FoldProgram& program,
+                                                          const TileGenerator& generator,
+                                                          const Point2D& start, int i);
 
 // The positions of a row of count pixels from the plane point start on, step apart along x.
 void FoldRow(FoldPositionsKernel kernel, const FoldKernelArgs& args, const FoldProgram& program,

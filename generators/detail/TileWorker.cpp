@@ -12,6 +12,7 @@
 #include "core/CpuFeatures.h"
 #include "core/RowThreads.h"
 #include "generators/RectangularPeriod.h"
+#include "generators/detail/CellEdgePixels.h"
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SourceWindow.h"
@@ -217,6 +218,10 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
   const BandMarks bandMarks(program, generator_);
   // Rows where no pixel can be marked skip the marking.
   const bool marking = program.HasBands() && bandMarks.CanMark();
+  const bool markingEdges = program.HasBands() && program.planCellEdges && !program.blends &&
+                            program.wrapBias == 0 && pixelStep_.x == 1 && pixelStep_.y == 1;
+  std::optional<CellEdgePixels> cellEdges;
+  if (markingEdges) cellEdges.emplace(program, generator_, start_.x, width_);
   SourceWindow window;
   RECT reached = ReachedSource(program, generator_);
   const Point2D corner = generator_.LatticeToSource(program.sourceShift.x, program.sourceShift.y);
@@ -268,10 +273,12 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
           const OutputRow outputRow(s.outputRows, bgraRow, y);
           std::uint8_t* out = outputRow.Bgra();
           SampleBilinearBgra(source, out, row.data(), width_, SampleEdge::kClamp);
-          if (!marking) continue;
+          if (!marking && !markingEdges) continue;
           // The band's pixels planned in one queue, mixed into the row's own samples' place and
-          // then moved out to where they belong.
-          bandMarks.Mark(rowStart, width_, banded.data());
+          // then moved out to where they belong. Marking cell edges alone, the marks are cleared
+          // after use rather than before: most rows cross no edge right on a pixel.
+          if (marking) bandMarks.Mark(rowStart, width_, banded.data());
+          if (markingEdges && !cellEdges->Mark(start_.y + y, banded.data()) && !marking) continue;
           if (blending &&
               blendRow.Blend(blendKernel, blendArgs, middles ? &*middles : nullptr, {rowStart, pixelStep_.x},
                              source, row.data(), width_, banded.data(), out) == 0)
@@ -296,6 +303,8 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
             queue.Finish(s.sourceRows.Rows(), mixed, planned);
           }
           for (int i = 0; i < planned; ++i) std::memcpy(out + 4 * std::size_t(places[i]), mixed + 4 * i, 4);
+          if (!marking)
+            for (int i = 0; i < planned; ++i) banded[std::size_t(places[i])] = 0;
         }
       },
       [&](int finished) { return meter_.StepAndTestAbort(finished) != 0; });

@@ -301,6 +301,9 @@ int P3Generator::Generate(CProgressMeter* meter) {
   blends.AddBlend({VAbove(1 - hv)}, turned(&Point2D::RotatePlus120, c01), {0, -1 / fv, 1 / fv + 0.5});
   blends.AddOwn({});
   if (fv != 0 && frame.detN != 0) fold.blends = &blends;
+  // Unfeathered, a pixel right on the cell's edge that the fast positions wrap to the other copy
+  // than the plan's is planned.
+  fold.planCellEdges = fold.blends == nullptr;
   detail::P3PlanLanes lanes;
   detail::TileWorkerRows::PlanPositions planPositions;
   if (hardUnbent && detail::HasLaneLattice(*this) && detail::HasLaneLattice(frame) && GetCpuFeatures().avx2) {

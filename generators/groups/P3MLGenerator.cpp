@@ -34,9 +34,8 @@ Point2D P3MLGenerator::Fold(const Point2D& p) const {
 
 // P3's turns, then the mirror. A pixel right on a line where the turns meet stays where it is,
 // as in the plan; one near a line or the cell's edge, which only doubles tell apart from one on
-// it, is planned. One right on the cell's edge goes to the side the wrap takes it to, which may
-// be the other copy (a level or two off, as the lattice is a little off the hexagon): planning
-// those too would cost a fifth of the render of small cells.
+// it, is planned, and so is one right on the cell's edge that the fast positions wrap to the
+// other copy than the plan's (a level or two off, as the lattice is a little off the hexagon).
 bool P3MLGenerator::DescribeFold(detail::FoldProgram& program) const {
   AddTurnSteps(program, detail::kOnSeam);
   program.AddBySide(detail::InLatticeSide(*this, [this](const Point2D& q) { return mirror_.YAt(q.x) - q.y; }),
@@ -46,6 +45,7 @@ bool P3MLGenerator::DescribeFold(detail::FoldProgram& program) const {
   program.skewBands[0] = {2, -1, onLine, 0, 0, {}};
   program.skewBands[1] = {1, -2, onLine, 0, 0, {}};
   program.LeaveSeamsToSteps();
+  program.planCellEdges = true;
   return true;
 }
 

@@ -259,6 +259,12 @@ TEST(TileRenderPaths, UnevenLatticesMatchTheReference) {
       // Unfeathered, pixels right on a cell's edge where no band keeps them planned.
       {keTilingP3LM, {128, 222}, {256, 0}, 0, 0},
       {keTilingP3LM, {128, 222}, {256, 0}, 90, 0},
+      // The same on small cells where the steps decide the seams: no band there at all.
+      {keTilingP3, {14, 24}, {28, 0}, 0, 0},
+      {keTilingP3, {12, 21}, {24, 0}, 30, 0},
+      {keTilingP3ML, {14, 24}, {28, 0}, 0, 0},
+      {keTilingP3ML, {15, 25}, {30, 1}, 45, 0},
+      {keTilingP3ML, {31, 52}, {61, 1}, 0, 0},
       // Periods far longer than the cell, repeated from it at whole pixels.
       {keTilingP3ML, {29, 53}, {61, 1}, 0, 0},
       {keTilingP1, {57, 203}, {251, 0}, 30, 0},

@@ -1,0 +1,125 @@
+#include "generators/detail/CellEdgePixels.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace corvel::detail {
+
+namespace {
+
+// Wide enough for the product of two residues of a determinant of 32-bit basis coordinates.
+__extension__ using Wide = __int128;
+
+std::int64_t Residue(Wide value, std::int64_t modulus) {
+  const Wide r = value % modulus;
+  return std::int64_t(r < 0 ? r + modulus : r);
+}
+
+// a b modulo m for residues a, b of m: in 64 bits where they fit, as they do for any tile.
+std::int64_t TimesModulo(std::int64_t a, std::int64_t b, std::int64_t m) {
+  return m <= (std::int64_t{1} << 31) ? a * b % m : Residue(Wide{a} * b, m);
+}
+
+}  // namespace
+
+CellEdgePixels::CellEdgePixels(const FoldProgram& program, const TileGenerator& generator, std::int64_t x0,
+                               int count)
+    : program_(program),
+      generator_(generator),
+      x0_(x0),
+      count_(count),
+      modulus_(std::abs(std::int64_t{generator.basisA.x} * generator.basisB.y -
+                        std::int64_t{generator.basisA.y} * generator.basisB.x)) {
+  if (modulus_ == 0 || count <= 0) return;
+  // det u = B.y x - B.x y and det v = A.x y - A.y x.
+  const POINT a = generator.basisA, b = generator.basisB;
+  u_ = EdgeOf(b.y, -std::int64_t{b.x}, true, b.y == 0, b.x == 0);
+  v_ = EdgeOf(-std::int64_t{a.y}, a.x, false, a.y == 0, a.x == 0);
+}
+
+CellEdgePixels::Progression CellEdgePixels::Solve(std::int64_t a, std::int64_t b, std::int64_t m) {
+  // r = s a modulo m along Euclid's steps: at their end r = gcd(a, m), and s a's inverse modulo
+  // m / r once a and m are divided by it.
+  std::int64_t r0 = m, r1 = a, s0 = 0, s1 = 1;
+  while (r1 != 0) {
+    const std::int64_t q = r0 / r1;
+    const std::int64_t r2 = r0 - q * r1, s2 = s0 - q * s1;
+    r0 = r1;
+    r1 = r2;
+    s0 = s1;
+    s1 = s2;
+  }
+  Progression solutions;
+  if (b % r0 != 0) return solutions;
+  solutions.any = true;
+  solutions.every = m / r0;
+  solutions.first = TimesModulo(b / r0, Residue(s0, solutions.every), solutions.every);
+  return solutions;
+}
+
+CellEdgePixels::Edge CellEdgePixels::EdgeOf(std::int64_t perX, std::int64_t perY, bool isU, bool alongRows,
+                                            bool alongColumns) const {
+  Edge edge;
+  edge.perX = Residue(perX, modulus_);
+  edge.perY = Residue(perY, modulus_);
+  edge.atX0 = TimesModulo(edge.perX, Residue(x0_, modulus_), modulus_);
+  edge.isU = isU;
+  edge.alongRows = alongRows;
+  // Along a row the start term perX x0 + perY y steps by perX a pixel: multiples of the
+  // determinant lie every det / gcd(perX, det) pixels, on the rows where the term is a multiple
+  // of that gcd.
+  edge.every = Solve(edge.perX, 0, modulus_).every;
+  edge.unit = modulus_ / edge.every;
+  edge.rows = Solve(edge.perY % edge.unit, Residue(-edge.atX0, edge.unit), edge.unit);
+  if (alongColumns && !alongRows) {
+    std::vector<std::uint8_t> marks(std::size_t(count_), 0);
+    if (MarkEdge(edge, 0, marks.data()))
+      for (int i = 0; i < count_; ++i)
+        if (marks[std::size_t(i)]) edge.columns.push_back(i);
+    edge.alongColumns = true;
+  }
+  return edge;
+}
+
+bool CellEdgePixels::Mark(std::int64_t y, std::uint8_t* marks) const {
+  if (modulus_ == 0 || count_ <= 0) return false;
+  const bool onU = MarkEdge(u_, y, marks);
+  return MarkEdge(v_, y, marks) || onU;
+}
+
+bool CellEdgePixels::MarkEdge(const Edge& edge, std::int64_t y, std::uint8_t* marks) const {
+  if (edge.alongColumns) {
+    for (const int i : edge.columns) marks[i] = 1;
+    return !edge.columns.empty();
+  }
+  if (!edge.rows.any || Residue(y - edge.rows.first, edge.rows.every) != 0) return false;
+  const std::int64_t start = (edge.atX0 + TimesModulo(edge.perY, Residue(y, modulus_), modulus_)) % modulus_;
+  const std::int64_t wanted = start == 0 ? 0 : modulus_ - start;
+  if (edge.alongRows) {
+    // The row lies on the edge, each side's one coordinate all along it.
+    if (!WrappedApart(edge, y, 0)) return false;
+    std::memset(marks, 1, std::size_t(count_));
+    return true;
+  }
+  bool any = false;
+  for (std::int64_t i = Solve(edge.perX, wanted, modulus_).first; i < count_; i += edge.every) {
+    if (!WrappedApart(edge, y, i)) continue;
+    marks[i] = 1;
+    any = true;
+  }
+  return any;
+}
+
+// The plan wraps t by its floor: to the far side where it lies a hair below the whole number.
+// The fast position wraps in fixed point: to the far side where it lies in the upper half once
+// rounded as the kernels round it.
+bool CellEdgePixels::WrappedApart(const Edge& edge, std::int64_t y, std::int64_t i) const {
+  const Point2D uv = generator_.PlaneToLattice(double(x0_ + i), double(y));
+  const double t = edge.isU ? uv.x : uv.y;
+  const bool planFar = t - FloorOf(t) > 0.5;
+  const auto fixed = FixedCellPosition(program_, generator_, Point2D(double(x0_), double(y)), int(i));
+  const bool fastFar = (edge.isU ? fixed.first : fixed.second) >= 0x800000u;
+  return planFar != fastFar;
+}
+
+}  // namespace corvel::detail

@@ -1,0 +1,57 @@
+// The pixels right on a cell's edges, where u or v is whole, that the fast positions and the
+// plan's doubles wrap to different sides of the cell, for a program wrapping at whole u and v.
+// The lattice's basis is whole pixels, so det u and det v are whole at whole plane points, and
+// whole numbers tell exactly which pixels lie on an edge; the side each takes them to is then
+// worked out as each works it out.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "generators/detail/FoldProgram.h"
+#include "generators/detail/TileGenerator.h"
+
+namespace corvel::detail {
+
+class CellEdgePixels {
+ public:
+  // For rows of count pixels from whole plane points (x0, y). Reads the program and the
+  // generator's lattice, which must outlive it.
+  CellEdgePixels(const FoldProgram& program, const TileGenerator& generator, std::int64_t x0, int count);
+  // Sets to 1 the marks of the row's pixels right on an edge and wrapped apart; leaves the others.
+  // Whether any was marked.
+  bool Mark(std::int64_t y, std::uint8_t* marks) const;
+
+ private:
+  // Whole numbers every `every` from first, if any.
+  struct Progression {
+    bool any = false;
+    std::int64_t first = 0, every = 1;
+  };
+  // The pixels where perX x + perY y is a multiple of the determinant: along a row, every `every`
+  // pixels, on the rows where the row's start term is a multiple of `unit`.
+  struct Edge {
+    std::int64_t perX = 0, perY = 0, unit = 1, every = 1;
+    Progression rows;
+    std::int64_t atX0 = 0;  // perX x0, modulo the determinant
+    bool isU = false;
+    bool alongRows = false;  // one coordinate all along a row
+    // One coordinate all down a column: the columns wrapped apart, the same for every row.
+    bool alongColumns = false;
+    std::vector<int> columns;
+  };
+  // The i where a i = b modulo m (a, b residues of m).
+  static Progression Solve(std::int64_t a, std::int64_t b, std::int64_t m);
+  Edge EdgeOf(std::int64_t perX, std::int64_t perY, bool isU, bool alongRows, bool alongColumns) const;
+  bool MarkEdge(const Edge& edge, std::int64_t y, std::uint8_t* marks) const;
+  // Whether the plan and the fast positions take pixel i of row y, on the edge, to different sides.
+  bool WrappedApart(const Edge& edge, std::int64_t y, std::int64_t i) const;
+
+  const FoldProgram& program_;
+  const TileGenerator& generator_;
+  std::int64_t x0_ = 0;
+  int count_ = 0;
+  std::int64_t modulus_ = 0;
+  Edge u_, v_;
+};
+
+}  // namespace corvel::detail

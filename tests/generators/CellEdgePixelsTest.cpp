@@ -1,0 +1,68 @@
+// The pixels right on a cell's edge wrapped apart: checked pixel by pixel against det u and det v
+// worked out for each and the sides the plan's wrap and the fast positions take them to.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "generators/detail/CellEdgePixels.h"
+#include "generators/detail/FoldProgram.h"
+#include "generators/detail/TileGenerator.h"
+
+namespace corvel {
+namespace {
+
+// Which side of the cell the plan's wrap takes a pixel to.
+bool PlanWrapsFar(const TileGenerator& generator, std::int64_t x, std::int64_t y, bool u) {
+  const Point2D q = generator.WrapToCell(int(x), int(y));
+  const Point2D uv = generator.PlaneToLattice(q.x, q.y);
+  return (u ? uv.x : uv.y) > 0.5;
+}
+
+TEST(CellEdgePixels, MarksThePixelsRightOnAnEdgeThatThePlanAndTheFastPositionsWrapApart) {
+  // Off the hexagon, sheared, with horizontal and vertical edges, with steps that share a factor
+  // with the determinant, and with a negative determinant.
+  const POINT lattices[][2] = {{{30, 1}, {15, 25}}, {{28, 0}, {14, 24}}, {{95, -55}, {0, 110}},
+                               {{12, 8}, {-6, 9}},  {{0, 64}, {64, 0}},  {{-17, 3}, {5, 23}}};
+  int onEdges = 0, marked = 0;
+  for (const auto& basis : lattices) {
+    TileGenerator generator;
+    generator.basisA = basis[0];
+    generator.basisB = basis[1];
+    generator.PrepareLattice();
+    const detail::FoldProgram program;
+    const std::int64_t x0 = -101;
+    const detail::CellEdgePixels edges(program, generator, x0, 200);
+    const std::int64_t det = std::int64_t{basis[0].x} * basis[1].y - std::int64_t{basis[0].y} * basis[1].x;
+    for (std::int64_t y = -70; y <= 170; ++y) {
+      std::vector<std::uint8_t> marks(200, 0);
+      marks[5] = 2;  // an earlier mark stays
+      const bool any = edges.Mark(y, marks.data());
+      bool found = false;
+      for (int i = 0; i < int(marks.size()); ++i) {
+        const std::int64_t x = x0 + i, detU = basis[1].y * x - basis[1].x * y,
+                           detV = basis[0].x * y - basis[0].y * x;
+        const auto fixed = detail::FixedCellPosition(program, generator, Point2D(double(x0), double(y)), i);
+        const bool apartU = detU % det == 0 &&
+                            PlanWrapsFar(generator, x, y, true) != (fixed.first >= 0x800000u),
+                   apartV = detV % det == 0 &&
+                            PlanWrapsFar(generator, x, y, false) != (fixed.second >= 0x800000u);
+        onEdges += detU % det == 0 || detV % det == 0;
+        found = found || apartU || apartV;
+        ASSERT_EQ(marks[std::size_t(i)], apartU || apartV ? 1 : (i == 5 ? 2 : 0))
+            << basis[0].x << "," << basis[0].y << " " << basis[1].x << "," << basis[1].y << " at " << x << ","
+            << y;
+      }
+      ASSERT_EQ(any, found);
+      marked += found;
+    }
+  }
+  // Some are wrapped apart, most not.
+  EXPECT_GT(marked, 0);
+  EXPECT_LT(marked * 4, onEdges);
+}
+
+}  // namespace
+}  // namespace corvel
