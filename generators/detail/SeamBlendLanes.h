@@ -89,15 +89,18 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, int co
       middle = inside ? zero + g.middle : middle;
       if (Isa::All(decided)) break;
     }
-    const F offMiddle = w - 0.5f;
-    const I nearMiddle = (offMiddle < zero ? -offMiddle : offMiddle) < middle;
+    const F offMiddle = w - 0.5f, fromMiddle = offMiddle < zero ? -offMiddle : offMiddle;
+    const F offEnd = fromMiddle - 0.5f;
+    // Where the weight reaches 0 or 1 the plan keeps one sample whole, which a weight a hair
+    // inside would mix a level short.
+    const I nearExactWeight = (fromMiddle < middle) | ((offEnd < zero ? -offEnd : offEnd) < middle);
     w = w < zero ? zero : (w > one ? one : w);
     const I partnerX = blended ? __builtin_convertvector(px, I) : ownX;
     const I partnerY = blended ? __builtin_convertvector(py, I) : ownY;
     const I outFirst = __builtin_shuffle(partnerX, partnerY, lowPairs),
             outSecond = __builtin_shuffle(partnerX, partnerY, highPairs);
     const I byPlan = (decided & ~left) == 0;
-    const B flags = __builtin_convertvector((byPlan & 1) | ((nearMiddle | inDoubles) & ~byPlan & 2), B);
+    const B flags = __builtin_convertvector((byPlan & 1) | ((nearExactWeight | inDoubles) & ~byPlan & 2), B);
     if (n == kWidth) {
       std::memcpy(partners + 2 * k, &outFirst, sizeof outFirst);
       std::memcpy(partners + 2 * k + kWidth, &outSecond, sizeof outSecond);

@@ -48,7 +48,8 @@ struct BlendRegion {
   // where the group's plan is not its regions': the plan mixes them half and half to a whole or
   // half level, which a weight from a 24.8 position, a few 256ths of a pixel off, may truncate a
   // level short, and their images across the seam, on its middle too, would no longer match.
-  // Where they are their own partners, as on a mirror, they mix exactly in lanes.
+  // Where they are their own partners, as on a mirror, they mix exactly in lanes. Pixels as near
+  // the lines where the weight reaches 0 or 1 are taken alike: the plan keeps one sample whole.
   static constexpr double kOnSeamMiddle = 1.0 / 16;
   LatticeAffine partner;
   LatticeLinear weight;
@@ -140,7 +141,7 @@ struct SeamBlendArgs {
     std::int32_t care, want;
     float partner[6];
     float weight[3];
-    float middle;  // a blended pixel is not mixed in lanes where |weight - 1/2| < middle
+    float middle;  // a blended pixel is not mixed in lanes within middle of a weight of 0, 1/2 or 1
     std::int32_t blended, planned, inDoubles;  // all ones or 0
   } regions[SeamBlends::kMaxRegions] = {};
   // The blends' fold lines as t = c0 x + c1 y + c2 of the plane point, whole on the lines.

@@ -268,6 +268,9 @@ TEST(TileRenderPaths, UnevenLatticesMatchTheReference) {
       // Periods far longer than the cell, repeated from it at whole pixels.
       {keTilingP3ML, {29, 53}, {61, 1}, 0, 0},
       {keTilingP1, {57, 203}, {251, 0}, 30, 0},
+      // Rows right on a band's outer edge, where the plan keeps the own sample whole.
+      {keTilingP4, {0, 40}, {40, 0}, 90, 100},
+      {keTilingP4G, {0, 40}, {40, 0}, 90, 100},
   };
   for (const Case& c : cases) {
     TileShape pick = Pick(c.method, c.feather, c.angle);
