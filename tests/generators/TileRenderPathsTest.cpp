@@ -271,6 +271,10 @@ TEST(TileRenderPaths, UnevenLatticesMatchTheReference) {
       // Rows right on a band's outer edge, where the plan keeps the own sample whole.
       {keTilingP4, {0, 40}, {40, 0}, 90, 100},
       {keTilingP4G, {0, 40}, {40, 0}, 90, 100},
+      // Feathered, rows right on a large cell's edge, where the lanes' positions lie further off
+      // the edge than the bands' margin.
+      {keTilingP1, {3, 164}, {150, 0}, 30, 50},
+      {keTilingP1, {48, 150}, {254, 0}, 45, 50},
   };
   for (const Case& c : cases) {
     TileShape pick = Pick(c.method, c.feather, c.angle);
