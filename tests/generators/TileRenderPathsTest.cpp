@@ -83,6 +83,31 @@ void ExpectWithinALevel(CRowIteratorBands& fast, CRowIteratorBands& reference, c
   EXPECT_LE(double(total) / (4.0 * fast.Width() * fast.Height()), 0.05) << what;
 }
 
+// The plan in doubles and the fast render of pick, within a level of each other.
+void ExpectFastMatchesReference(CRowIteratorBands& source, const TileShape& pick, const std::string& what) {
+  CRowIteratorBands reference, fast;
+  Render(source, pick, CpuFeatures{}, reference);
+  Render(source, pick, ProbeCpuFeatures(), fast);
+  ExpectWithinALevel(fast, reference, what);
+}
+
+// Pick's group moved to unbent corners d1 and d2 from its p0.
+TileShape UnbentPick(int method, POINT d1, POINT d2, int angle, double feather) {
+  TileShape pick = Pick(method, feather, angle);
+  pick.seamK0 = pick.seamK1 = pick.seamK2 = 0;
+  pick.p1 = {pick.p0.x + d1.x, pick.p0.y + d1.y};
+  pick.p2 = {pick.p0.x + d2.x, pick.p0.y + d2.y};
+  return pick;
+}
+
+std::string Described(const TileShape& pick) {
+  auto at = [&](const POINT& p) {
+    return std::to_string(p.x - pick.p0.x) + "," + std::to_string(p.y - pick.p0.y);
+  };
+  return std::string(FindTileGroup(pick.method)->name) + " " + at(pick.p1) + " " + at(pick.p2) + " angle " +
+         std::to_string(pick.angle) + " feather " + std::to_string(int(pick.feather));
+}
+
 void ExpectSameBytes(CRowIteratorBands& a, CRowIteratorBands& b, const std::string& what) {
   ASSERT_EQ(a.Width(), b.Width()) << what;
   ASSERT_EQ(a.Height(), b.Height()) << what;
@@ -137,11 +162,7 @@ TEST(TileRenderPaths, BandsWhosePartnersLieOffTheSourceMatchTheReference) {
         p->x -= 200;
         p->y -= 150;
       }
-      const std::string what = std::string(FindTileGroup(method)->name) + " angle " + std::to_string(angle);
-      CRowIteratorBands reference, fast;
-      Render(source, pick, CpuFeatures{}, reference);
-      Render(source, pick, ProbeCpuFeatures(), fast);
-      ExpectWithinALevel(fast, reference, what);
+      ExpectFastMatchesReference(source, pick, Described(pick));
     }
   }
 }
@@ -154,16 +175,8 @@ TEST(TileRenderPaths, ThreeFoldLatticesOffTheHexagonMatchTheReference) {
   for (int method : {keTilingP3, keTilingP3LM, keTilingP6}) {
     for (POINT d1 : {POINT{29, 53}, POINT{37, 61}, POINT{23, 49}, POINT{41, 50}, POINT{19, 58}}) {
       for (int angle : {0, 30}) {
-        TileShape pick = Pick(method, 0, angle);
-        pick.seamK0 = pick.seamK1 = pick.seamK2 = 0;
-        pick.p1 = {pick.p0.x + d1.x, pick.p0.y + d1.y};
-        pick.p2 = {pick.p0.x + 2 * d1.x + 3, pick.p0.y + 1};
-        const std::string what = std::string(FindTileGroup(method)->name) + " " + std::to_string(d1.x) + "," +
-                                 std::to_string(d1.y) + " angle " + std::to_string(angle);
-        CRowIteratorBands reference, fast;
-        Render(source, pick, CpuFeatures{}, reference);
-        Render(source, pick, ProbeCpuFeatures(), fast);
-        ExpectWithinALevel(fast, reference, what);
+        const TileShape pick = UnbentPick(method, d1, {2 * d1.x + 3, 1}, angle, 0);
+        ExpectFastMatchesReference(source, pick, Described(pick));
       }
     }
   }
@@ -184,12 +197,7 @@ TEST(TileRenderPaths, PixelsRightOnHardSeamsMatchTheReference) {
       const POINT d1 = {pick.p1.x - pick.p0.x, pick.p1.y - pick.p0.y}, d2 = {pick.p2.x - pick.p0.x, 0};
       pick.p1 = {pick.p0.x + c.scale * d1.x, pick.p0.y + c.scale * d1.y};
       pick.p2 = {pick.p0.x + c.scale * d2.x + c.scale / 2, pick.p0.y};
-      const std::string what = std::string(FindTileGroup(method)->name) + " angle " +
-                               std::to_string(c.angle) + " scale " + std::to_string(c.scale);
-      CRowIteratorBands reference, fast;
-      Render(source, pick, CpuFeatures{}, reference);
-      Render(source, pick, ProbeCpuFeatures(), fast);
-      ExpectWithinALevel(fast, reference, what);
+      ExpectFastMatchesReference(source, pick, Described(pick));
     }
   }
 }
@@ -210,17 +218,8 @@ TEST(TileRenderPaths, FeatheredNearlyHexagonalLatticesMatchTheReference) {
                         Case{keTilingP3, {100, 170}, 30, 20}, Case{keTilingP3LM, {45, 80}, 30, 20},
                         Case{keTilingP6, {64, 111}, 0, 20}, Case{keTilingP6, {29, 53}, 0, 5},
                         Case{keTilingP6, {29, 53}, 30, 5}}) {
-    TileShape pick = Pick(c.method, c.feather, c.angle);
-    pick.seamK0 = pick.seamK1 = pick.seamK2 = 0;
-    pick.p1 = {pick.p0.x + c.d1.x, pick.p0.y + c.d1.y};
-    pick.p2 = {pick.p0.x + 2 * c.d1.x, pick.p0.y};
-    const std::string what = std::string(FindTileGroup(c.method)->name) + " " + std::to_string(c.d1.x) + "," +
-                             std::to_string(c.d1.y) + " angle " + std::to_string(c.angle) + " feather " +
-                             std::to_string(int(c.feather));
-    CRowIteratorBands reference, fast;
-    Render(source, pick, CpuFeatures{}, reference);
-    Render(source, pick, ProbeCpuFeatures(), fast);
-    ExpectWithinALevel(fast, reference, what);
+    const TileShape pick = UnbentPick(c.method, c.d1, {2 * c.d1.x, 0}, c.angle, c.feather);
+    ExpectFastMatchesReference(source, pick, Described(pick));
   }
 }
 
@@ -277,18 +276,8 @@ TEST(TileRenderPaths, UnevenLatticesMatchTheReference) {
       {keTilingP1, {48, 150}, {254, 0}, 45, 50},
   };
   for (const Case& c : cases) {
-    TileShape pick = Pick(c.method, c.feather, c.angle);
-    pick.seamK0 = pick.seamK1 = pick.seamK2 = 0;
-    pick.p1 = {pick.p0.x + c.d1.x, pick.p0.y + c.d1.y};
-    pick.p2 = {pick.p0.x + c.d2.x, pick.p0.y + c.d2.y};
-    const std::string what = std::string(FindTileGroup(c.method)->name) + " " + std::to_string(c.d1.x) + "," +
-                             std::to_string(c.d1.y) + " " + std::to_string(c.d2.x) + "," +
-                             std::to_string(c.d2.y) + " angle " + std::to_string(c.angle) + " feather " +
-                             std::to_string(int(c.feather));
-    CRowIteratorBands reference, fast;
-    Render(source, pick, CpuFeatures{}, reference);
-    Render(source, pick, ProbeCpuFeatures(), fast);
-    ExpectWithinALevel(fast, reference, what);
+    const TileShape pick = UnbentPick(c.method, c.d1, c.d2, c.angle, c.feather);
+    ExpectFastMatchesReference(source, pick, Described(pick));
   }
 }
 
