@@ -91,6 +91,14 @@ void ExpectFastMatchesReference(CRowIteratorBands& source, const TileShape& pick
   ExpectWithinALevel(fast, reference, what);
 }
 
+// Pick with its seams bent by bend (none at 0): some groups render fast only unbent.
+TileShape BentPick(int method, double feather, int angle, double bend) {
+  TileShape pick = Pick(method, feather, angle);
+  pick.seamK0 = pick.seamK2 = bend;
+  pick.seamK1 = -bend;
+  return pick;
+}
+
 // Pick's group moved to unbent corners d1 and d2 from its p0.
 TileShape UnbentPick(int method, POINT d1, POINT d2, int angle, double feather) {
   TileShape pick = Pick(method, feather, angle);
@@ -130,9 +138,7 @@ TEST(TileRenderPaths, FastRendersStayWithinALevelOfTheReference) {
     for (double feather : {0.0, 20.0}) {
       for (int angle : {0, 30}) {
         for (double bend : {0.1, 0.0}) {
-          TileShape pick = Pick(method, feather, angle);
-          pick.seamK0 = pick.seamK2 = bend;
-          pick.seamK1 = -bend;
+          TileShape pick = BentPick(method, feather, angle, bend);
           const std::string what = std::string(FindTileGroup(method)->name) + " feather " +
                                    std::to_string(int(feather)) + " angle " + std::to_string(angle) +
                                    " bend " + std::to_string(bend);
@@ -427,9 +433,7 @@ TEST(TileRenderPaths, AGreySourceGivesTheBgraTileMadeGrey) {
     for (double feather : {0.0, 20.0}) {
       for (int angle : {0, 30}) {
         for (double bend : {0.1, 0.0}) {
-          TileShape pick = Pick(method, feather, angle);
-          pick.seamK0 = pick.seamK2 = bend;
-          pick.seamK1 = -bend;
+          TileShape pick = BentPick(method, feather, angle, bend);
           pick.tileSize = angle == 0 ? 100 : feather == 0 ? 60 : 150;
           picks.emplace_back(pick, std::string(FindTileGroup(method)->name) + " feather " +
                                        std::to_string(int(feather)) + " angle " + std::to_string(angle) +
