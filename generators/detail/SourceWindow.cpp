@@ -4,7 +4,6 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <mutex>
 #include <new>
 #include <utility>
 
@@ -14,9 +13,6 @@
 namespace corvel::detail {
 
 namespace {
-
-std::mutex cacheLock;
-std::vector<std::uint8_t> cachedBuffer;
 
 // Rows this far apart fall into sets of the cache apart: not a multiple of two lines.
 bool Spreads(std::intptr_t pitch) { return pitch % 128 != 0; }
@@ -96,11 +92,6 @@ void ReachedColumns(const SourceReach& reach, int topRow, int bottomRow, int& fi
   last = int(std::clamp(std::ceil(right + kReachMargin) + 1, -kFar, kFar));
 }
 
-SourceWindow::~SourceWindow() {
-  const std::lock_guard<std::mutex> hold(cacheLock);
-  if (buffer_.capacity() >= cachedBuffer.capacity()) cachedBuffer.swap(buffer_);
-}
-
 BgraRows SourceWindow::Open(const ImageRows& rows, RECT part, long long budgetPixels,
                             const std::vector<SourceReach>& reaches) {
   BgraRows result = rows.Rows();
@@ -123,16 +114,13 @@ BgraRows SourceWindow::Open(const ImageRows& rows, RECT part, long long budgetPi
     return framed(rows.Row(part.top) + 4 * std::size_t(part.left), inPlace);
   const std::intptr_t pitch = SpreadPitch(std::int64_t{width} * 4);
   if (pitch * height > INT32_MAX || !WithinTileBudget(pitch / 4 * height + budgetPixels)) return result;
-  {
-    const std::lock_guard<std::mutex> hold(cacheLock);
-    buffer_.swap(cachedBuffer);
-  }
+  std::vector<std::uint8_t>& buffer = buffer_.value;
   try {
-    buffer_.resize(std::size_t(pitch) * std::size_t(height));
+    buffer.resize(std::size_t(pitch) * std::size_t(height));
   } catch (const std::bad_alloc&) {
     return result;
   }
-  std::uint8_t* window = buffer_.data();
+  std::uint8_t* window = buffer.data();
   RowThreads::Run(height, [&](int first, int last, int) {
     for (int y = first; y < last; y += kRowsTogether) {
       const int count = std::min(kRowsTogether, last - y), topRow = part.top + y;

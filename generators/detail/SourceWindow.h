@@ -9,6 +9,7 @@
 
 #include "generators/Geometry.h"
 #include "generators/detail/ImageRows.h"
+#include "generators/detail/KeptForNextRender.h"
 #include "platform/win32/Types.h"
 
 namespace corvel::detail {
@@ -25,7 +26,6 @@ void ReachedColumns(const SourceReach& reach, int topRow, int bottomRow, int& fi
 class SourceWindow {
  public:
   SourceWindow() = default;
-  ~SourceWindow();
   SourceWindow(const SourceWindow&) = delete;
   SourceWindow& operator=(const SourceWindow&) = delete;
 
@@ -38,7 +38,7 @@ class SourceWindow {
                 const std::vector<SourceReach>& reaches = {});
 
  private:
-  std::vector<std::uint8_t> buffer_;
+  KeptForNextRender<std::vector<std::uint8_t>> buffer_;
 };
 
 }  // namespace corvel::detail

@@ -14,6 +14,7 @@
 #include "generators/RectangularPeriod.h"
 #include "generators/detail/CellEdgePixels.h"
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/KeptForNextRender.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SourceWindow.h"
 
@@ -196,17 +197,28 @@ namespace {
 // How many rows down the source is asked for ahead of the reads.
 constexpr int kRowsAhead = 8;
 
+// A thread's buffers for the rows of a fold program's run.
+struct FoldedRowBuffers {
+  std::vector<std::int32_t> positions, plannedPositions;
+  std::vector<std::uint8_t> marks, bgraRow;
+  RowQueue queue;
+  SeamBlendRow blendRow;
+};
+
 }  // namespace
 
 int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& planPixels,
                               const PlanPositions& planPositions) {
   State& s = *state_;
-  std::vector<std::vector<std::int32_t>> positions(std::size_t(RowThreads::Count()));
-  std::vector<std::vector<std::int32_t>> plannedPositions(positions.size());
-  std::vector<std::vector<std::uint8_t>> marks(positions.size());
-  std::vector<RowQueue> queues(positions.size());
-  std::vector<SeamBlendRow> blendRows(positions.size());
-  std::vector<std::vector<std::uint8_t>> bgraRows(positions.size());
+  KeptForNextRender<std::vector<FoldedRowBuffers>> kept;
+  std::vector<FoldedRowBuffers>& buffers = kept.value;
+  // Each thread sizes its buffers for this run at its first rows; the allocation stays.
+  std::vector<char> sized(std::size_t(RowThreads::Count()));
+  try {
+    if (buffers.size() < sized.size()) buffers.resize(sized.size());
+  } catch (const std::bad_alloc&) {
+    return keErrorNoMemory;
+  }
   SeamBlendArgs blendArgs;
   const bool blending = program.blends && MakeSeamBlendArgs(*program.blends, program, generator_, blendArgs);
   const SeamBlendKernel blendKernel = ChooseSeamBlendKernel();
@@ -244,28 +256,29 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
   const bool stopped = RowThreads::Run(
       height_,
       [&](int first, int last, int slot) {
-        std::vector<std::int32_t>& row = positions[std::size_t(slot)];
-        std::vector<std::uint8_t>& banded = marks[std::size_t(slot)];
-        RowQueue& queue = queues[std::size_t(slot)];
-        std::vector<std::uint8_t>& bgraRow = bgraRows[std::size_t(slot)];
-        try {
-          row.resize(2 * std::size_t(width_));
-          if (program.HasBands()) banded.resize(std::size_t(width_));
-          if (program.HasBands() && planPositions)
-            plannedPositions[std::size_t(slot)].resize(2 * std::size_t(width_));
-        } catch (const std::bad_alloc&) {
-          noMemory = true;
-          return;
-        }
-        if ((program.HasBands() && queue.Empty() && !queue.Reserve(width_, generator_.origin)) ||
-            !ReserveBgraRow(s.outputRows, bgraRow)) {
-          noMemory = true;
-          return;
-        }
-        SeamBlendRow& blendRow = blendRows[std::size_t(slot)];
-        if (blending && !blendRow.Reserve(width_, generator_.origin)) {
-          noMemory = true;
-          return;
+        FoldedRowBuffers& own = buffers[std::size_t(slot)];
+        std::vector<std::int32_t>& row = own.positions;
+        std::vector<std::uint8_t>& banded = own.marks;
+        RowQueue& queue = own.queue;
+        std::vector<std::uint8_t>& bgraRow = own.bgraRow;
+        SeamBlendRow& blendRow = own.blendRow;
+        if (!sized[std::size_t(slot)]) {
+          try {
+            row.resize(2 * std::size_t(width_));
+            // Marks left by an earlier run would plan pixels of this one.
+            if (program.HasBands()) banded.assign(std::size_t(width_), 0);
+            if (program.HasBands() && planPositions) own.plannedPositions.resize(2 * std::size_t(width_));
+          } catch (const std::bad_alloc&) {
+            noMemory = true;
+            return;
+          }
+          if ((program.HasBands() && !queue.Reserve(width_, generator_.origin)) ||
+              !ReserveBgraRow(s.outputRows, bgraRow) ||
+              (blending && !blendRow.Reserve(width_, generator_.origin))) {
+            noMemory = true;
+            return;
+          }
+          sized[std::size_t(slot)] = 1;
         }
         for (int y = first; y < last; ++y) {
           const Point2D rowStart(start_.x, start_.y + y * pixelStep_.y);
@@ -295,7 +308,7 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
           if (planned == 0) continue;
           std::uint8_t* mixed = reinterpret_cast<std::uint8_t*>(row.data());
           if (planPositions) {
-            std::int32_t* const at = plannedPositions[std::size_t(slot)].data();
+            std::int32_t* const at = own.plannedPositions.data();
             planPositions(start_.x, start_.y + y, places, planned, at);
             SampleBilinearBgra(s.sourceRows.Rows(), mixed, at, planned, SampleEdge::kClamp);
           } else {

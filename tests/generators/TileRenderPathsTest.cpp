@@ -342,27 +342,41 @@ TEST(TileRenderPaths, LongPeriodsAndTileSizesMatchTheReference) {
 }
 
 // Rows go to threads in runs; the fast render's rows, and the planned pixels of its bands and
-// those mixed in doubles, depend on nothing else.
-TEST(TileRenderPaths, OneAndEightThreadsGiveTheSameBytes) {
+// those mixed in doubles, depend on nothing else: not on the count of threads, nor on what the
+// buffers the threads keep from render to render held for the render before, of another size.
+TEST(TileRenderPaths, OneTwoAndEightThreadsGiveTheSameBytes) {
   CRowIteratorBands source;
   MakeGrainyWaves(source, 480);
-  for (int method : {keTilingP1, keTilingP4, keTilingP6M}) {
-    TileShape pick = Pick(method, 20, 30);
-    pick.seamK0 = pick.seamK1 = pick.seamK2 = 0;
-    CRowIteratorBands tiles[2];
-    for (int i = 0; i < 2; ++i) {
-      const RowThreads::ScopedCount threads(i == 0 ? 1 : 8);
-      Render(source, pick, ProbeCpuFeatures(), tiles[i]);
+  std::vector<TileShape> picks;
+  for (int method : {keTilingP1, keTilingP4, keTilingP6M, keTilingP6}) {
+    picks.push_back(Pick(method, 20, 30));
+    picks.back().seamK0 = picks.back().seamK1 = picks.back().seamK2 = 0;
+  }
+  picks.push_back(Pick(keTilingP3, 0, 0));  // marks the pixels on its cell's edges alone
+  picks.back().seamK0 = picks.back().seamK1 = picks.back().seamK2 = 0;
+  const int counts[] = {1, 2, 8};
+  std::vector<CRowIteratorBands> tiles(picks.size() * std::size(counts));
+  for (std::size_t c = 0; c < std::size(counts); ++c) {
+    const RowThreads::ScopedCount threads(counts[c]);
+    for (std::size_t n = 0; n < picks.size(); ++n) {
+      const std::size_t i = c % 2 == 0 ? n : picks.size() - 1 - n;
+      Render(source, picks[i], ProbeCpuFeatures(), tiles[c * picks.size() + i]);
     }
-    ASSERT_EQ(tiles[0].Width(), tiles[1].Width());
-    ASSERT_EQ(tiles[0].Height(), tiles[1].Height());
-    for (int y = 0; y < tiles[0].Height(); ++y) {
-      ASSERT_EQ(std::memcmp(tiles[0].LockRowPointer(y, 0, -1), tiles[1].LockRowPointer(y, 0, -1),
-                            4 * std::size_t(tiles[0].Width())),
-                0)
-          << method << " row " << y;
-      tiles[0].UnlockRow(y);
-      tiles[1].UnlockRow(y);
+  }
+  for (std::size_t i = 0; i < picks.size(); ++i) {
+    CRowIteratorBands& one = tiles[i];
+    for (std::size_t c = 1; c < std::size(counts); ++c) {
+      CRowIteratorBands& more = tiles[c * picks.size() + i];
+      ASSERT_EQ(one.Width(), more.Width());
+      ASSERT_EQ(one.Height(), more.Height());
+      for (int y = 0; y < one.Height(); ++y) {
+        ASSERT_EQ(std::memcmp(one.LockRowPointer(y, 0, -1), more.LockRowPointer(y, 0, -1),
+                              4 * std::size_t(one.Width())),
+                  0)
+            << picks[i].method << " on " << counts[c] << " threads, row " << y;
+        one.UnlockRow(y);
+        more.UnlockRow(y);
+      }
     }
   }
 }
