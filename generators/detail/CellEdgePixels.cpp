@@ -23,11 +23,12 @@ std::int64_t TimesModulo(std::int64_t a, std::int64_t b, std::int64_t m) {
 }  // namespace
 
 CellEdgePixels::CellEdgePixels(const FoldProgram& program, const TileGenerator& generator, std::int64_t x0,
-                               int count)
+                               int count, Which which)
     : program_(program),
       generator_(generator),
       x0_(x0),
       count_(count),
+      which_(which),
       modulus_(std::abs(std::int64_t{generator.basisA.x} * generator.basisB.y -
                         std::int64_t{generator.basisA.y} * generator.basisB.x)) {
   if (modulus_ == 0 || count <= 0) return;
@@ -114,6 +115,7 @@ bool CellEdgePixels::MarkEdge(const Edge& edge, std::int64_t y, std::uint8_t* ma
 // The fast position wraps in fixed point: to the far side where it lies in the upper half once
 // rounded as the kernels round it.
 bool CellEdgePixels::WrappedApart(const Edge& edge, std::int64_t y, std::int64_t i) const {
+  if (which_ == kEvery) return true;
   const Point2D uv = generator_.PlaneToLattice(double(x0_ + i), double(y));
   const double t = edge.isU ? uv.x : uv.y;
   const bool planFar = t - FloorOf(t) > 0.5;

@@ -14,10 +14,13 @@ namespace corvel::detail {
 
 class CellEdgePixels {
  public:
+  // Which pixels right on an edge are marked: those wrapped apart, or every one.
+  enum Which { kWrappedApart, kEvery };
   // For rows of count pixels from whole plane points (x0, y). Reads the program and the
   // generator's lattice, which must outlive it.
-  CellEdgePixels(const FoldProgram& program, const TileGenerator& generator, std::int64_t x0, int count);
-  // Sets to 1 the marks of the row's pixels right on an edge and wrapped apart; leaves the others.
+  CellEdgePixels(const FoldProgram& program, const TileGenerator& generator, std::int64_t x0, int count,
+                 Which which = kWrappedApart);
+  // Sets to 1 the marks of the row's pixels right on an edge (and wrapped apart); leaves the others.
   // Whether any was marked.
   bool Mark(std::int64_t y, std::uint8_t* marks) const;
 
@@ -43,13 +46,15 @@ class CellEdgePixels {
   static Progression Solve(std::int64_t a, std::int64_t b, std::int64_t m);
   Edge EdgeOf(std::int64_t perX, std::int64_t perY, bool isU, bool alongRows, bool alongColumns) const;
   bool MarkEdge(const Edge& edge, std::int64_t y, std::uint8_t* marks) const;
-  // Whether the plan and the fast positions take pixel i of row y, on the edge, to different sides.
+  // Whether the plan and the fast positions take pixel i of row y, on the edge, to different sides
+  // (always, marking every one).
   bool WrappedApart(const Edge& edge, std::int64_t y, std::int64_t i) const;
 
   const FoldProgram& program_;
   const TileGenerator& generator_;
   std::int64_t x0_ = 0;
   int count_ = 0;
+  Which which_ = kWrappedApart;
   std::int64_t modulus_ = 0;
   Edge u_, v_;
 };

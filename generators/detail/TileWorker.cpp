@@ -200,10 +200,38 @@ constexpr int kRowsAhead = 8;
 // A thread's buffers for the rows of a fold program's run.
 struct FoldedRowBuffers {
   std::vector<std::int32_t> positions, plannedPositions;
-  std::vector<std::uint8_t> marks, bgraRow;
+  std::vector<std::uint8_t> marks, bgraRow, copyRow;
   RowQueue queue;
   SeamBlendRow blendRow;
 };
+
+// A tile of several cells repeats down itself: row y + rows is row y moved shift pixels right,
+// around the row, by the lattice vector (shift, rows) of the least height.
+struct RowRepeat {
+  int rows = 0, shift = 0;
+};
+
+RowRepeat RepeatDown(const POINT& a, const POINT& b, int width, int height) {
+  // i a.y + j b.y = gcd(a.y, b.y) along Euclid's steps.
+  std::int64_t r0 = a.y, r1 = b.y, i0 = 1, i1 = 0, j0 = 0, j1 = 1;
+  while (r1 != 0) {
+    const std::int64_t q = r0 / r1, r2 = r0 - q * r1, i2 = i0 - q * i1, j2 = j0 - q * j1;
+    r0 = r1;
+    r1 = r2;
+    i0 = i1;
+    i1 = i2;
+    j0 = j1;
+    j1 = j2;
+  }
+  if (r0 < 0) {
+    r0 = -r0;
+    i0 = -i0;
+    j0 = -j0;
+  }
+  if (r0 == 0 || width <= 0 || r0 >= height || height % r0 != 0) return {};
+  const std::int64_t shift = (i0 * a.x + j0 * b.x) % width;
+  return {int(r0), int(shift < 0 ? shift + width : shift)};
+}
 
 }  // namespace
 
@@ -253,14 +281,27 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
       source.windowAhead = std::intptr_t(std::lround(step.y)) * source.windowPitch +
                            4 * std::intptr_t(std::lround(step.x));
   }
+  // Rows that repeat higher ones are copied from them as they are made; only the pixels right on
+  // a cell's edge are planned again, as the plan's wrap there follows its doubles' rounding.
+  const POINT period = RectangularPeriod(generator_.basisA, generator_.basisB);
+  const RowRepeat repeat = generator_.renderedPeriod && pixelStep_.x == 1 && pixelStep_.y == 1 &&
+                                   width_ == period.x && height_ == period.y
+                               ? RepeatDown(generator_.basisA, generator_.basisB, width_, height_)
+                               : RowRepeat{};
+  const int madeRows = repeat.rows > 0 ? repeat.rows : height_;
+  std::optional<CellEdgePixels> copiedEdges;
+  if (repeat.rows > 0 && program.HasBands())
+    copiedEdges.emplace(program, generator_, start_.x, width_, CellEdgePixels::kEvery);
+  if (repeat.rows > 0) meter_.SetUnitCount(madeRows);
   const bool stopped = RowThreads::Run(
-      height_,
+      madeRows,
       [&](int first, int last, int slot) {
         FoldedRowBuffers& own = buffers[std::size_t(slot)];
         std::vector<std::int32_t>& row = own.positions;
         std::vector<std::uint8_t>& banded = own.marks;
         RowQueue& queue = own.queue;
         std::vector<std::uint8_t>& bgraRow = own.bgraRow;
+        std::vector<std::uint8_t>& copyRow = own.copyRow;
         SeamBlendRow& blendRow = own.blendRow;
         if (!sized[std::size_t(slot)]) {
           try {
@@ -273,39 +314,25 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
             return;
           }
           if ((program.HasBands() && !queue.Reserve(width_, generator_.origin)) ||
-              !ReserveBgraRow(s.outputRows, bgraRow) ||
+              !ReserveBgraRow(s.outputRows, bgraRow) || !ReserveBgraRow(s.outputRows, copyRow) ||
               (blending && !blendRow.Reserve(width_, generator_.origin))) {
             noMemory = true;
             return;
           }
           sized[std::size_t(slot)] = 1;
         }
-        for (int y = first; y < last; ++y) {
-          const Point2D rowStart(start_.x, start_.y + y * pixelStep_.y);
-          FoldRow(kernel, args, program, generator_, rowStart, pixelStep_.x, width_, row.data());
-          const OutputRow outputRow(s.outputRows, bgraRow, y);
-          std::uint8_t* out = outputRow.Bgra();
-          SampleBilinearBgra(source, out, row.data(), width_, SampleEdge::kClamp);
-          if (!marking && !markingEdges) continue;
-          // The band's pixels planned in one queue, mixed into the row's own samples' place and
-          // then moved out to where they belong. Marking cell edges alone, the marks are cleared
-          // after use rather than before: most rows cross no edge right on a pixel.
-          if (marking) bandMarks.Mark(rowStart, width_, banded.data());
-          if (markingEdges && !cellEdges->Mark(start_.y + y, banded.data()) && !marking) continue;
-          if (blending &&
-              blendRow.Blend(blendKernel, blendArgs, middles ? &*middles : nullptr, {rowStart, pixelStep_.x},
-                             source, row.data(), width_, banded.data(), out) == 0)
-            continue;
+        // The marked pixels of row y planned into out, the marks then cleared.
+        auto planMarked = [&](int y, std::uint8_t* out) {
           // The marked pixels' places, in the row's positions past the last one read.
           int* const places = reinterpret_cast<int*>(row.data()) + width_;
           int planned = 0;
-          const std::uint8_t* const marked = banded.data();
+          std::uint8_t* const marked = banded.data();
           for (const void* at = std::memchr(marked, 1, std::size_t(width_)); at;) {
             const int x = int(static_cast<const std::uint8_t*>(at) - marked);
             places[planned++] = x;
             at = x + 1 < width_ ? std::memchr(marked + x + 1, 1, std::size_t(width_ - x - 1)) : nullptr;
           }
-          if (planned == 0) continue;
+          if (planned == 0) return;
           std::uint8_t* mixed = reinterpret_cast<std::uint8_t*>(row.data());
           if (planPositions) {
             std::int32_t* const at = own.plannedPositions.data();
@@ -316,8 +343,36 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
             queue.Finish(s.sourceRows.Rows(), mixed, planned);
           }
           for (int i = 0; i < planned; ++i) std::memcpy(out + 4 * std::size_t(places[i]), mixed + 4 * i, 4);
-          if (!marking)
-            for (int i = 0; i < planned; ++i) banded[std::size_t(places[i])] = 0;
+          for (int i = 0; i < planned; ++i) marked[places[i]] = 0;
+        };
+        auto makeRow = [&](int y, std::uint8_t* out) {
+          const Point2D rowStart(start_.x, start_.y + y * pixelStep_.y);
+          FoldRow(kernel, args, program, generator_, rowStart, pixelStep_.x, width_, row.data());
+          SampleBilinearBgra(source, out, row.data(), width_, SampleEdge::kClamp);
+          if (!marking && !markingEdges) return;
+          // The band's pixels planned in one queue, mixed into the row's own samples' place and
+          // then moved out to where they belong. Marking cell edges alone, the marks are cleared
+          // after use rather than before: most rows cross no edge right on a pixel.
+          if (marking) bandMarks.Mark(rowStart, width_, banded.data());
+          if (markingEdges && !cellEdges->Mark(start_.y + y, banded.data()) && !marking) return;
+          if (blending &&
+              blendRow.Blend(blendKernel, blendArgs, middles ? &*middles : nullptr, {rowStart, pixelStep_.x},
+                             source, row.data(), width_, banded.data(), out) == 0)
+            return;
+          planMarked(y, out);
+        };
+        for (int y = first; y < last; ++y) {
+          const OutputRow outputRow(s.outputRows, bgraRow, y);
+          const std::uint8_t* const made = outputRow.Bgra();
+          makeRow(y, outputRow.Bgra());
+          for (int below = y + repeat.rows, shift = repeat.shift; repeat.rows > 0 && below < height_;
+               below += repeat.rows, shift = (shift + repeat.shift) % width_) {
+            const OutputRow copied(s.outputRows, copyRow, below);
+            std::uint8_t* const out = copied.Bgra();
+            std::memcpy(out + 4 * std::size_t(shift), made, 4 * std::size_t(width_ - shift));
+            std::memcpy(out, made + 4 * std::size_t(width_ - shift), 4 * std::size_t(shift));
+            if (copiedEdges && copiedEdges->Mark(start_.y + below, banded.data())) planMarked(below, out);
+          }
         }
       },
       [&](int finished) { return meter_.StepAndTestAbort(finished) != 0; });

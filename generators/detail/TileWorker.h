@@ -115,7 +115,8 @@ class TileWorkerRows {
   // The same by a fold program: one sample a pixel, lattice coordinates stepped in fixed point
   // and folded in SIMD lanes. Within a level of Run's planned samples.
   // Pixels in the program's bands are planned instead, a row's at once, by planPositions where
-  // given, else by planPixels, unless the program's blends finish them.
+  // given, else by planPixels, unless the program's blends finish them. Rows of a tile of several
+  // cells that repeat higher ones are copied from them.
   int RunFolded(const FoldProgram& program, const PlanPixels& planPixels,
                 const PlanPositions& planPositions = {});
   // The output becomes the generator's workImage and its origin the tile's; answers code.
