@@ -16,7 +16,6 @@ template <>
 struct BlendVectors<4> {
   typedef float Floats __attribute__((vector_size(16)));
   typedef std::int32_t Ints __attribute__((vector_size(16)));
-  typedef std::int8_t Bytes __attribute__((vector_size(4)));
   static constexpr std::int32_t kEvens[] = {0, 2, 4, 6};
   static constexpr std::int32_t kOdds[] = {1, 3, 5, 7};
   static constexpr std::int32_t kLowPairs[] = {0, 4, 1, 5};
@@ -26,12 +25,17 @@ template <>
 struct BlendVectors<8> {
   typedef float Floats __attribute__((vector_size(32)));
   typedef std::int32_t Ints __attribute__((vector_size(32)));
-  typedef std::int8_t Bytes __attribute__((vector_size(8)));
   static constexpr std::int32_t kEvens[] = {0, 2, 4, 6, 8, 10, 12, 14};
   static constexpr std::int32_t kOdds[] = {1, 3, 5, 7, 9, 11, 13, 15};
   static constexpr std::int32_t kLowPairs[] = {0, 8, 1, 9, 2, 10, 3, 11};
   static constexpr std::int32_t kHighPairs[] = {4, 12, 5, 13, 6, 14, 7, 15};
 };
+
+// One byte a lane, 1 where the lane's bit is set: a lane mask's bits as the kernels' flags.
+inline std::uint64_t LaneBytes(int bits) {
+  const std::uint64_t spread = (std::uint64_t(bits) * 0x0101010101010101u) & 0x8040201008040201u;
+  return ((spread + 0x7F7F7F7F7F7F7F7Fu) >> 7) & 0x0101010101010101u;
+}
 
 template <class Isa>
 void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, int count, std::uint8_t* planned,
@@ -40,7 +44,6 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, int co
   using V = BlendVectors<kWidth>;
   using F = typename V::Floats;
   using I = typename V::Ints;
-  using B = typename V::Bytes;
   // The shuffles' lanes as vectors; written as arrays, so that no vector crosses a call here.
   I evens, odds, lowPairs, highPairs;
   std::memcpy(&evens, V::kEvens, sizeof evens);
@@ -100,26 +103,25 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, int co
     const I outFirst = __builtin_shuffle(partnerX, partnerY, lowPairs),
             outSecond = __builtin_shuffle(partnerX, partnerY, highPairs);
     const I byPlan = (decided & ~left) == 0;
-    const B flags = __builtin_convertvector((byPlan & 1) | ((nearExactWeight | inDoubles) & ~byPlan & 2), B);
+    const std::uint64_t flags = LaneBytes(Isa::Bits(byPlan)) |
+                                LaneBytes(Isa::Bits((nearExactWeight | inDoubles) & ~byPlan)) << 1;
     if (n == kWidth) {
       std::memcpy(partners + 2 * k, &outFirst, sizeof outFirst);
       std::memcpy(partners + 2 * k + kWidth, &outSecond, sizeof outSecond);
       std::memcpy(weights + k, &w, sizeof w);
-      std::memcpy(planned + k, &flags, sizeof flags);
+      std::memcpy(planned + k, &flags, kWidth);
       continue;
     }
     alignas(32) std::int32_t outPairs[2 * kWidth];
     alignas(32) float outW[kWidth];
-    std::int8_t outFlags[kWidth];
     std::memcpy(outPairs, &outFirst, sizeof outFirst);
     std::memcpy(outPairs + kWidth, &outSecond, sizeof outSecond);
     std::memcpy(outW, &w, sizeof w);
-    std::memcpy(outFlags, &flags, sizeof flags);
     for (int i = 0; i < n; ++i) {
       partners[2 * (k + i)] = outPairs[2 * i];
       partners[2 * (k + i) + 1] = outPairs[2 * i + 1];
       weights[k + i] = outW[i];
-      planned[k + i] = std::uint8_t(outFlags[i]);
+      planned[k + i] = std::uint8_t(flags >> 8 * i);
     }
   }
 }
