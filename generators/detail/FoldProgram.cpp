@@ -147,8 +147,9 @@ bool HexagonalChains(const FoldProgram& program, Chain* chains, int& count) {
     const FoldStep& step = program.steps[i];
     const LatticeAffine tested = step.fromStart ? LatticeAffine{} : actual;
     const HalfPlane side = Through(step.above ? Opposite(step.side) : step.side, tested);
-    self(self, i + 1, Clip(Clip(part, side), Through(step.also, tested)), Then(actual, step.map),
-         Then(hexagonal, ideal[i]));
+    const Polygon beside = Clip(part, side);
+    self(self, i + 1, IsWholePlane(step.also) ? beside : Clip(beside, Through(step.also, tested)),
+         Then(actual, step.map), Then(hexagonal, ideal[i]));
     self(self, i + 1, IsWholePlane(step.also) ? Clip(part, Opposite(side)) : part, actual, hexagonal);
   };
   explore(explore, 0, cell, LatticeAffine{}, LatticeAffine{});
@@ -185,30 +186,44 @@ void ForEachBandPiece(const Polygon& polygon, double a, double b, double from, d
 // would flatten strays by as much as across any line.
 double BandDrift(const Chain* chains, int count, double a, double b, const FoldProgram::Band& band,
                  double alongA, double alongB, const FoldProgram::Band& along, double reach) {
-  double drift = 0;
+  struct Across {
+    const Chain* chain;
+    bool flat;
+    double lu, lv;
+    double operator()(const Point2D& p) const {
+      const Point2D d = chain->DriftAt(p);
+      return flat ? AcrossAnyLine(d) : std::abs(lu * d.x + lv * d.y);
+    }
+    double Most(const Polygon& piece) const {
+      double largest = 0;
+      for (int i = 0; i < piece.count; ++i) largest = std::max(largest, (*this)(piece.corners[i]));
+      return largest;
+    }
+  };
+  Across across[kMostChains];
+  double whole[kMostChains];
+  int order[kMostChains];
   for (int c = 0; c < count; ++c) {
-    const Chain& chain = chains[c];
-    const LatticeAffine& h = chain.hexagonal;
+    const LatticeAffine& h = chains[c].hexagonal;
     const double det = h.uu * h.vv - h.uv * h.vu;
     const bool flat = std::abs(det) < 0.5;
-    const double lu = flat ? 0 : (a * h.vv - b * h.vu) / det, lv = flat ? 0 : (b * h.uu - a * h.uv) / det;
-    auto across = [&](const Point2D& p) {
-      const Point2D d = chain.DriftAt(p);
-      return flat ? AcrossAnyLine(d) : std::abs(lu * d.x + lv * d.y);
-    };
-    auto most = [&](const Polygon& piece) {
-      double largest = 0;
-      for (int i = 0; i < piece.count; ++i) largest = std::max(largest, across(piece.corners[i]));
-      return largest;
-    };
-    auto measure = [&](const Polygon& piece) { drift = std::max(drift, most(piece)); };
-    // A piece whose whole strays no further than found yet needs no cutting.
-    if (most(chain.part) <= drift) continue;
-    ForEachBandPiece(chain.part, a, b, band.from - reach, band.to + reach, band.every,
+    across[c] = {&chains[c], flat, flat ? 0 : (a * h.vv - b * h.vu) / det,
+                 flat ? 0 : (b * h.uu - a * h.uv) / det};
+    whole[c] = across[c].Most(chains[c].part);
+    order[c] = c;
+  }
+  // Taken from the chain whose whole part strays furthest: once a whole part strays no further
+  // than found, neither do the rest.
+  std::sort(order, order + count, [&](int i, int j) { return whole[i] > whole[j]; });
+  double drift = 0;
+  for (int k = 0; k < count && whole[order[k]] > drift; ++k) {
+    const Across& chain = across[order[k]];
+    auto measure = [&](const Polygon& piece) { drift = std::max(drift, chain.Most(piece)); };
+    ForEachBandPiece(chain.chain->part, a, b, band.from - reach, band.to + reach, band.every,
                      [&](const Polygon& piece) {
                        if (!along.planned || !(along.every > 0))
                          measure(piece);
-                       else if (most(piece) > drift)
+                       else if (chain.Most(piece) > drift)
                          ForEachBandPiece(piece, alongA, alongB, along.from - reach, along.to + reach,
                                           along.every, measure);
                      });
