@@ -40,6 +40,11 @@ inline void AddQuarterSeamSides(detail::FoldProgram& fold, bool centreEdge) {
   fold.LeaveSeamsToSteps();
 }
 
+// P4's and P4G's folds of four cell positions (their Fold, clamped to the quarter) in AVX2 lanes, by
+// the same operations in the same order: the same positions bit for bit.
+void FoldQuartersAvx2(double* u, double* v);
+void FoldQuartersMirroredAvx2(double* u, double* v);
+
 class QuarterTurnFeathering {
  public:
   QuarterTurnFeathering(const FeatherSource& source, double featherU, double featherV)

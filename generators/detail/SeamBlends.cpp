@@ -332,7 +332,7 @@ SeamBlendsInDoubles::SeamBlendsInDoubles(const SeamBlends& blends, const FoldPro
 
 void SeamBlendsInDoubles::Locate(const double* x, double y, int count, double* u, double* v,
                                  int* regions) const {
-  if (GetCpuFeatures().avx2 && !blends_.planFold)
+  if (GetCpuFeatures().avx2 && (!blends_.planFold || blends_.planFoldLanes))
     return LocateInDoublesAvx2(blends_, tests_, program_, generator_, x, y, count, u, v, regions);
   const FoldProgram& p = program_;
   // The program's fold, as the kernels run it in lanes.

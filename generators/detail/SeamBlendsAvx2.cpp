@@ -38,27 +38,47 @@ void LocateInDoublesAvx2(const SeamBlends& blends, const SeamBlendsInDoubles::Te
     return _mm256_sub_pd(_mm256_sub_pd(t, _mm256_floor_pd(t)), bias);
   };
   const LatticeMatrix& m = generator.invM;
+  auto toLattice = [&](__m256d px, __m256d py, __m256d& cu, __m256d& cv) {
+    cu = px;
+    cv = py;
+    if (generator.detM == 0) return;
+    cu = _mm256_add_pd(_mm256_mul_pd(px, splat(m.m00)), _mm256_mul_pd(py, splat(m.m01)));
+    cv = _mm256_add_pd(_mm256_mul_pd(px, splat(m.m10)), _mm256_mul_pd(py, splat(m.m11)));
+  };
+  // The whole pixel's cell position, as CellPosition takes it: FloorOf gives +0 for -0.
+  auto inCell = [&](__m256d t) { return _mm256_sub_pd(t, _mm256_add_pd(_mm256_floor_pd(t), zero)); };
   for (int k = 0; k < count; k += 4) {
     alignas(32) double xs[4];
     for (int i = 0; i < 4; ++i) xs[i] = x[k + (k + i < count ? i : count - 1 - k)];
     const __m256d px = _mm256_load_pd(xs), py = splat(y);
-    __m256d cu = px, cv = py;
-    if (generator.detM != 0) {
-      cu = _mm256_add_pd(_mm256_mul_pd(px, splat(m.m00)), _mm256_mul_pd(py, splat(m.m01)));
-      cv = _mm256_add_pd(_mm256_mul_pd(px, splat(m.m10)), _mm256_mul_pd(py, splat(m.m11)));
-    }
-    const __m256d startU = wrapped(cu), startV = wrapped(cv);
-    __m256d fu = startU, fv = startV;
-    for (int i = 0; i < program.stepCount; ++i) {
-      const FoldStep& step = program.steps[i];
-      const __m256d tu = step.fromStart ? startU : fu, tv = step.fromStart ? startV : fv;
-      __m256d taken = below(step.side, tu, tv);
-      if (step.above) taken = _mm256_xor_pd(taken, _mm256_castsi256_pd(_mm256_set1_epi64x(-1)));
-      taken = _mm256_and_pd(taken, below(step.also, tu, tv));
-      const LatticeAffine& a = step.map;
-      const __m256d mu = affine(a.uu, fu, a.uv, fv, a.u1), mv = affine(a.vu, fu, a.vv, fv, a.v1);
-      fu = _mm256_blendv_pd(fu, mu, taken);
-      fv = _mm256_blendv_pd(fv, mv, taken);
+    __m256d fu, fv;
+    if (blends.planFold) {
+      constexpr int kTowardZero = _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC;
+      __m256d cu, cv;
+      toLattice(_mm256_round_pd(px, kTowardZero), _mm256_round_pd(py, kTowardZero), cu, cv);
+      alignas(32) double us[4], vs[4];
+      _mm256_store_pd(us, inCell(cu));
+      _mm256_store_pd(vs, inCell(cv));
+      blends.planFoldLanes(us, vs);
+      fu = _mm256_load_pd(us);
+      fv = _mm256_load_pd(vs);
+    } else {
+      __m256d cu, cv;
+      toLattice(px, py, cu, cv);
+      const __m256d startU = wrapped(cu), startV = wrapped(cv);
+      fu = startU;
+      fv = startV;
+      for (int i = 0; i < program.stepCount; ++i) {
+        const FoldStep& step = program.steps[i];
+        const __m256d tu = step.fromStart ? startU : fu, tv = step.fromStart ? startV : fv;
+        __m256d taken = below(step.side, tu, tv);
+        if (step.above) taken = _mm256_xor_pd(taken, _mm256_castsi256_pd(_mm256_set1_epi64x(-1)));
+        taken = _mm256_and_pd(taken, below(step.also, tu, tv));
+        const LatticeAffine& a = step.map;
+        const __m256d mu = affine(a.uu, fu, a.uv, fv, a.u1), mv = affine(a.vu, fu, a.vv, fv, a.v1);
+        fu = _mm256_blendv_pd(fu, mu, taken);
+        fv = _mm256_blendv_pd(fv, mv, taken);
+      }
     }
     const LatticeAffine& t = program.readThrough;
     const __m256d ru = affine(t.uu, fu, t.uv, fv, t.u1), rv = affine(t.vu, fu, t.vv, fv, t.v1);

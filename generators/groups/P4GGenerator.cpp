@@ -39,6 +39,7 @@ int P4GGenerator::Generate(CProgressMeter* meter) {
       const Point2D uv = Fold(cell);
       return Point2D(ClampHalf(uv.x), ClampHalf(uv.y));
     };
+    blends.planFoldLanes = FoldQuartersMirroredAvx2;
     fold.blends = &blends;
   } else {
     AddQuarterSeamSides(fold, false);

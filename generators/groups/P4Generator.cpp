@@ -26,6 +26,7 @@ int P4Generator::Generate(CProgressMeter* meter) {
       const Point2D uv = Fold(cell);
       return Point2D(ClampHalf(uv.x), ClampHalf(uv.y));
     };
+    blends.planFoldLanes = FoldQuartersAvx2;
     fold.blends = &blends;
   } else {
     AddQuarterSeamSides(fold, true);
