@@ -1,6 +1,13 @@
 // Compiled with AVX2 enabled for this file alone, and run only where the processor record allows:
 // everything here is its own (no shared inline code), so that no AVX2 copy of a shared function
 // can stand in for the plain one elsewhere.
+//
+// The plain rule's sum, (256 - fy)((256 - fx) a + fx b) + fy((256 - fx) c + fx d), is exact and
+// truncated only at the end, so any order of its products gives the same bytes. Here each
+// column goes first, on bytes: the multiply-add of unsigned by signed bytes takes the pair
+// (256 - fy, fy) and the taps less 128, and lands on the column's mix less 32768 in 16 bits. A
+// weight of 256 fits no byte: where fy is 0 the lower row read is the upper one, weighed (255, 1).
+// The rows' pass then weighs the two columns by (256 - fx, fx) in 32 bits.
 #include <immintrin.h>
 
 #include "rowops/detail/RowSamplerKernels.h"
@@ -9,59 +16,70 @@ namespace corvel::detail {
 
 namespace {
 
-// (256 - f, f) in each 32-bit lane, as the SSE2 kernel weights.
-__m128i WeightPair(std::uint32_t f) { return _mm_set1_epi32(int((f << 16) | (256 - f))); }
-
-__m256i WeightPairs(std::uint32_t low, std::uint32_t high) {
-  return _mm256_inserti128_si256(_mm256_castsi128_si256(WeightPair(low)), WeightPair(high), 1);
+// In each 32-bit lane, the byte pairs (256 - fy, fy) twice, fy raised to 1 where it is 0.
+__m256i ColumnWeights(__m256i fy) {
+  const __m256i g = _mm256_max_epi32(fy, _mm256_set1_epi32(1));
+  return _mm256_add_epi32(_mm256_mullo_epi32(g, _mm256_set1_epi32(0x00FF00FF)),
+                          _mm256_set1_epi32(0x01000100));
 }
 
-__m256i TwoRows(const std::uint8_t* const p[4], std::intptr_t offset) {
-  const __m128i low = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[0] + offset)),
-                                         _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[1] + offset)));
-  const __m128i high = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[2] + offset)),
-                                          _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[3] + offset)));
+// In each 32-bit lane, the 16-bit pair (256 - fx, fx); fx may be 256.
+__m256i RowWeights(__m256i fx) {
+  return _mm256_add_epi32(_mm256_mullo_epi32(fx, _mm256_set1_epi32(0xFFFF)), _mm256_set1_epi32(256));
+}
+
+// One footprint: its upper pair of pixels then its lower pair.
+__m128i Footprint(const std::uint8_t* upper, const std::uint8_t* lower) {
+  const __m128i top = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(upper));
+  return _mm_castpd_si128(_mm_loadh_pd(_mm_castsi128_pd(top), reinterpret_cast<const double*>(lower)));
+}
+
+__m256i TwoFootprints(__m128i low, __m128i high) {
   return _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
 }
 
-// Four footprints by the plain rule, step for step as the SSE2 kernel takes two: pixels 0 and 1
-// in the low half, 2 and 3 in the high one, each weighted by the pairs in its lanes of wx0 and wy0
-// (pixels 0 and 2) or wx1 and wy1 (pixels 1 and 3). Answers the four pixels' bytes in order.
-__m128i BlendFourFootprints(const std::uint8_t* const p[4], std::intptr_t stride, __m256i wx0, __m256i wx1,
-                            __m256i wy0, __m256i wy1) {
-  const __m256i zero = _mm256_setzero_si256();
-  const __m256i row0 = TwoRows(p, 0), row1 = TwoRows(p, stride);
-  const __m256i a0 = _mm256_unpacklo_epi8(row0, zero), a1 = _mm256_unpackhi_epi8(row0, zero);
-  const __m256i c0 = _mm256_unpacklo_epi8(row1, zero), c1 = _mm256_unpackhi_epi8(row1, zero);
-  const __m256i bias = _mm256_set1_epi32(32768);
-  auto across = [&](__m256i t, __m256i w) {
-    return _mm256_sub_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(t, _mm256_srli_si256(t, 8)), w), bias);
-  };
-  const __m256i tops = _mm256_packs_epi32(across(a0, wx0), across(a1, wx1));
-  const __m256i bottoms = _mm256_packs_epi32(across(c0, wx0), across(c1, wx1));
-  const __m256i offset = _mm256_set1_epi32(32768 * 256);
-  const __m256i v0 = _mm256_srli_epi32(
-      _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(tops, bottoms), wy0), offset), 16);
-  const __m256i v1 = _mm256_srli_epi32(
-      _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(tops, bottoms), wy1), offset), 16);
-  const __m256i words = _mm256_packs_epi32(v0, v1);
-  const __m256i bytes = _mm256_packus_epi16(words, words);
-  return _mm_unpacklo_epi64(_mm256_castsi256_si128(bytes), _mm256_extracti128_si256(bytes, 1));
+// A footprint in each half, weighed by element k of that half's weights: each channel less 128,
+// in 32 bits.
+template <int k>
+__m256i MixTwo(__m256i footprints, __m256i columnWeights, __m256i rowWeights) {
+  // Each channel's upper and lower taps side by side, left column then right.
+  const __m256i columns = _mm256_setr_epi8(0, 8, 4, 12, 1, 9, 5, 13, 2, 10, 6, 14, 3, 11, 7, 15, 0, 8, 4, 12,
+                                           1, 9, 5, 13, 2, 10, 6, 14, 3, 11, 7, 15);
+  const __m256i taps = _mm256_xor_si256(_mm256_shuffle_epi8(footprints, columns), _mm256_set1_epi8(-128));
+  const __m256i mixed = _mm256_maddubs_epi16(_mm256_shuffle_epi32(columnWeights, k * 0x55), taps);
+  return _mm256_srai_epi32(_mm256_madd_epi16(mixed, _mm256_shuffle_epi32(rowWeights, k * 0x55)), 16);
 }
 
-// Four footprints with their fractions as the plain rule takes them.
-__m128i BilinearFourPixels(const std::uint8_t* const p[4], std::intptr_t stride, const std::uint32_t fx[4],
-                           const std::uint32_t fy[4]) {
-  return BlendFourFootprints(p, stride, WeightPairs(fx[0], fx[2]), WeightPairs(fx[1], fx[3]),
-                             WeightPairs(fy[0], fy[2]), WeightPairs(fy[1], fy[3]));
+// Bytes from four results of MixTwo, each 32-bit lane's channel back to 0..255: halves of the
+// first two, then of the last two.
+__m256i Pack(__m256i p0, __m256i p1, __m256i p2, __m256i p3) {
+  return _mm256_xor_si256(_mm256_packs_epi16(_mm256_packs_epi32(p0, p1), _mm256_packs_epi32(p2, p3)),
+                          _mm256_set1_epi8(-128));
 }
 
-// Eight positions whose footprints lie inside the window: the taps' byte offsets in it and the
-// weight pairs of their fractions, in lanes; false where any footprint leaves it.
-struct EightFootprints {
-  alignas(32) std::int32_t offsets[8];
-  __m256i wx, wy;
+bool IsOpaque(__m256i pixels) { return _mm256_testc_si256(pixels, _mm256_set1_epi32(int(0xFF000000u))); }
+
+// The window's place and bounds, for eight lanes at a time.
+struct Window {
+  explicit Window(const BgraRows& rows)
+      : left(_mm256_set1_epi32(rows.windowLeft)),
+        top(_mm256_set1_epi32(rows.windowTop)),
+        lastLeft(_mm256_set1_epi32(rows.windowWidth - 2)),
+        lastTop(_mm256_set1_epi32(rows.windowHeight - 2)),
+        pitch(_mm256_set1_epi32(int(rows.windowPitch))),
+        base(rows.window),
+        pitchBytes(rows.windowPitch),
+        ahead(rows.windowAhead) {}
+  __m256i left, top, lastLeft, lastTop, pitch;
+  const std::uint8_t* base;
+  std::intptr_t pitchBytes, ahead;
 };
+
+// Whether every footprint at these top-left pixels, taken from the window's corner, lies in it.
+bool InWindow(const Window& w, __m256i x0, __m256i y0) {
+  const __m256i past = _mm256_or_si256(_mm256_cmpgt_epi32(x0, w.lastLeft), _mm256_cmpgt_epi32(y0, w.lastTop));
+  return _mm256_testz_si256(_mm256_or_si256(past, _mm256_or_si256(x0, y0)), _mm256_set1_epi32(INT32_MIN));
+}
 
 // Footprints on or past the image's edge along one axis moved onto its last two pixels with all the
 // weight on the edge's: its taps, repeated, would weigh the same bytes to the same sums.
@@ -73,19 +91,35 @@ void ClampToEdge(__m256i& first, __m256i& fraction, int size) {
   first = _mm256_min_epi32(_mm256_max_epi32(first, _mm256_setzero_si256()), last);
 }
 
-// Whether the footprints at these top-left pixels lie in the window.
-bool InWindow(const BgraRows& rows, __m256i left, __m256i top) {
-  const __m256i x0 = _mm256_sub_epi32(left, _mm256_set1_epi32(rows.windowLeft));
-  const __m256i y0 = _mm256_sub_epi32(top, _mm256_set1_epi32(rows.windowTop));
-  const __m256i none = _mm256_set1_epi32(-1);
-  const __m256i insideX = _mm256_and_si256(_mm256_cmpgt_epi32(x0, none),
-                                           _mm256_cmpgt_epi32(_mm256_set1_epi32(rows.windowWidth - 1), x0));
-  const __m256i insideY = _mm256_and_si256(_mm256_cmpgt_epi32(y0, none),
-                                           _mm256_cmpgt_epi32(_mm256_set1_epi32(rows.windowHeight - 1), y0));
-  return _mm256_movemask_epi8(_mm256_and_si256(insideX, insideY)) == -1;
+// Eight footprints in the window: the byte offsets of their upper and lower pairs, and their
+// weights in lanes.
+struct EightFootprints {
+  alignas(32) std::uint32_t upper[8];
+  alignas(32) std::uint32_t lower[8];
+};
+struct EightWeights {
+  __m256i columns, rows;
+};
+
+// The clamp's second try for eight positions whose footprints leave the window; false where they
+// still do.
+[[gnu::noinline]] bool ClampIntoWindow(const BgraRows& rows, const Window& w, __m256i x, __m256i y,
+                                       __m256i& x0, __m256i& y0, __m256i& fx, __m256i& fy) {
+  __m256i left = _mm256_srai_epi32(x, 8), top = _mm256_srai_epi32(y, 8);
+  ClampToEdge(left, fx, rows.width);
+  ClampToEdge(top, fy, rows.height);
+  x0 = _mm256_sub_epi32(left, w.left);
+  y0 = _mm256_sub_epi32(top, w.top);
+  if (!InWindow(w, x0, y0)) return false;
+  // All the weight on the lower row: that row alone, as a footprint with no fraction.
+  const __m256i lower = _mm256_cmpeq_epi32(fy, _mm256_set1_epi32(256));
+  y0 = _mm256_sub_epi32(y0, lower);
+  fy = _mm256_andnot_si256(lower, fy);
+  return true;
 }
 
-bool LocateEight(const BgraRows& rows, const std::int32_t* positions, SampleEdge edge, EightFootprints& f) {
+bool LocateEight(const BgraRows& rows, const Window& w, const std::int32_t* positions, SampleEdge edge,
+                 EightFootprints& f, EightWeights& weights) {
   const __m256i pick = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
   const __m256i first = _mm256_permutevar8x32_epi32(
       _mm256_loadu_si256(reinterpret_cast<const __m256i*>(positions)), pick);
@@ -93,66 +127,32 @@ bool LocateEight(const BgraRows& rows, const std::int32_t* positions, SampleEdge
       _mm256_loadu_si256(reinterpret_cast<const __m256i*>(positions + 8)), pick);
   const __m256i x = _mm256_permute2x128_si256(first, second, 0x20),
                 y = _mm256_permute2x128_si256(first, second, 0x31);
-  const __m256i mask = _mm256_set1_epi32(0xFF), whole = _mm256_set1_epi32(256);
-  __m256i left = _mm256_srai_epi32(x, 8), top = _mm256_srai_epi32(y, 8);
+  const __m256i mask = _mm256_set1_epi32(0xFF);
   __m256i fx = _mm256_and_si256(x, mask), fy = _mm256_and_si256(y, mask);
-  if (!InWindow(rows, left, top)) {
-    if (edge != SampleEdge::kClamp) return false;
-    ClampToEdge(left, fx, rows.width);
-    ClampToEdge(top, fy, rows.height);
-    if (!InWindow(rows, left, top)) return false;
-  }
-  const __m256i x0 = _mm256_sub_epi32(left, _mm256_set1_epi32(rows.windowLeft));
-  const __m256i y0 = _mm256_sub_epi32(top, _mm256_set1_epi32(rows.windowTop));
-  const __m256i offsets = _mm256_add_epi32(_mm256_mullo_epi32(y0, _mm256_set1_epi32(int(rows.windowPitch))),
-                                           _mm256_slli_epi32(x0, 2));
-  _mm256_store_si256(reinterpret_cast<__m256i*>(f.offsets), offsets);
-  f.wx = _mm256_or_si256(_mm256_slli_epi32(fx, 16), _mm256_sub_epi32(whole, fx));
-  f.wy = _mm256_or_si256(_mm256_slli_epi32(fy, 16), _mm256_sub_epi32(whole, fy));
+  __m256i x0 = _mm256_sub_epi32(_mm256_srai_epi32(x, 8), w.left);
+  __m256i y0 = _mm256_sub_epi32(_mm256_srai_epi32(y, 8), w.top);
+  if (!InWindow(w, x0, y0) && (edge != SampleEdge::kClamp || !ClampIntoWindow(rows, w, x, y, x0, y0, fx, fy)))
+    return false;
+  const __m256i upper = _mm256_add_epi32(_mm256_mullo_epi32(y0, w.pitch), _mm256_slli_epi32(x0, 2));
+  const __m256i down = _mm256_andnot_si256(_mm256_cmpeq_epi32(fy, _mm256_setzero_si256()), w.pitch);
+  _mm256_store_si256(reinterpret_cast<__m256i*>(f.upper), upper);
+  _mm256_store_si256(reinterpret_cast<__m256i*>(f.lower), _mm256_add_epi32(upper, down));
+  weights.columns = ColumnWeights(fy);
+  weights.rows = RowWeights(fx);
   return true;
 }
 
-// The footprints of pixels k and k + 4 of the eight, each lane its top pair then its bottom pair.
-__m256i TwoFootprints(const std::uint8_t* base, std::intptr_t pitch, const EightFootprints& f, int k) {
-  auto footprint = [&](int i) {
-    const std::uint8_t* top = base + f.offsets[i];
-    const __m128i pair = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(top));
-    return _mm_castpd_si128(
-        _mm_loadh_pd(_mm_castsi128_pd(pair), reinterpret_cast<const double*>(top + pitch)));
+// The eight pixels' bytes in order: pixels k and k + 4 share a register.
+__m256i BlendEight(const std::uint8_t* base, const EightFootprints& f, const EightWeights& w) {
+  // Read back through memory: taking the offsets out of the vector that stored them costs more.
+  const volatile std::uint32_t* upper = f.upper;
+  const volatile std::uint32_t* lower = f.lower;
+  auto two = [&](int k) {
+    return TwoFootprints(Footprint(base + upper[k], base + lower[k]),
+                         Footprint(base + upper[k + 4], base + lower[k + 4]));
   };
-  return _mm256_inserti128_si256(_mm256_castsi128_si256(footprint(k)), footprint(k + 4), 1);
-}
-
-// Pixels k and k + 4 by the plain rule, as BlendFourFootprints weighs them: each lane's channels
-// as four 32-bit values.
-template <int k>
-__m256i BlendTwoFootprints(__m256i footprints, const EightFootprints& f) {
-  // Each channel's left and right taps side by side as 16-bit values, of the top or bottom pair.
-  const __m256i topTaps = _mm256_setr_epi8(0, -1, 4, -1, 1, -1, 5, -1, 2, -1, 6, -1, 3, -1, 7, -1, 0, -1, 4,
-                                           -1, 1, -1, 5, -1, 2, -1, 6, -1, 3, -1, 7, -1);
-  const __m256i bottomTaps = _mm256_setr_epi8(8, -1, 12, -1, 9, -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1, 8,
-                                              -1, 12, -1, 9, -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1);
-  // Top and bottom of each channel side by side.
-  const __m256i columns = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15, 0, 1, 8, 9,
-                                           2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
-  const __m256i wx = _mm256_shuffle_epi32(f.wx, k * 0x55), wy = _mm256_shuffle_epi32(f.wy, k * 0x55);
-  const __m256i bias = _mm256_set1_epi32(32768);
-  const __m256i tops = _mm256_sub_epi32(_mm256_madd_epi16(_mm256_shuffle_epi8(footprints, topTaps), wx),
-                                        bias);
-  const __m256i bottoms = _mm256_sub_epi32(_mm256_madd_epi16(_mm256_shuffle_epi8(footprints, bottomTaps), wx),
-                                           bias);
-  const __m256i pairs = _mm256_shuffle_epi8(_mm256_packs_epi32(tops, bottoms), columns);
-  return _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(pairs, wy), _mm256_set1_epi32(32768 * 256)),
-                           16);
-}
-
-// The eight pixels' bytes in order.
-__m256i BlendEight(const std::uint8_t* base, std::intptr_t pitch, const EightFootprints& f) {
-  const __m256i p04 = BlendTwoFootprints<0>(TwoFootprints(base, pitch, f, 0), f);
-  const __m256i p15 = BlendTwoFootprints<1>(TwoFootprints(base, pitch, f, 1), f);
-  const __m256i p26 = BlendTwoFootprints<2>(TwoFootprints(base, pitch, f, 2), f);
-  const __m256i p37 = BlendTwoFootprints<3>(TwoFootprints(base, pitch, f, 3), f);
-  return _mm256_packus_epi16(_mm256_packs_epi32(p04, p15), _mm256_packs_epi32(p26, p37));
+  return Pack(MixTwo<0>(two(0), w.columns, w.rows), MixTwo<1>(two(1), w.columns, w.rows),
+              MixTwo<2>(two(2), w.columns, w.rows), MixTwo<3>(two(3), w.columns, w.rows));
 }
 
 // Asks for the top and bottom rows of the footprint ahead bytes from the given one; the address
@@ -163,12 +163,68 @@ void Prefetch(const std::uint8_t* footprint, std::intptr_t ahead, std::intptr_t 
   _mm_prefetch(reinterpret_cast<const char*>(at + std::uintptr_t(pitch)), _MM_HINT_T0);
 }
 
-bool IsOpaque(__m256i pixels) {
-  return (unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(pixels, _mm256_set1_epi8(-1)))) & 0x88888888u) ==
-         0x88888888u;
+// Runs of eight inside the window, without a look at the row tables; each run's footprints are
+// located while the run before is blended, so that its offsets are in memory by its turn. Answers
+// how many pixels it took.
+int SampleWindow(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions, int count,
+                 SampleEdge edge) {
+  const Window w(rows);
+  EightFootprints footprints[2];
+  EightWeights weights[2]{};
+  bool located[2] = {};
+  const int runs = count / 8;
+  for (int run = 0; run <= runs; ++run) {
+    const int ahead = run & 1, now = ahead ^ 1;
+    if (run < runs)
+      located[ahead] = LocateEight(rows, w, positions + 16 * run, edge, footprints[ahead], weights[ahead]);
+    if (run == 0) continue;
+    std::uint8_t* const at = out + 32 * (run - 1);
+    const std::int32_t* const from = positions + 16 * (run - 1);
+    if (!located[now]) {
+      SampleBilinearBgraPlain(rows, at, from, 8, edge);
+      continue;
+    }
+    if (w.ahead != 0) {
+      Prefetch(w.base + footprints[now].upper[0], w.ahead, w.pitchBytes);
+      Prefetch(w.base + footprints[now].upper[4], w.ahead, w.pitchBytes);
+    }
+    const __m256i pixels = BlendEight(w.base, footprints[now], weights[now]);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(at), pixels);
+    // Opaque results stand; the straight-alpha rule weights the colours of the others.
+    if (!IsOpaque(pixels)) SampleBilinearBgraPlain(rows, at, from, 8, edge);
+  }
+  return 8 * runs;
 }
 
-bool IsOpaque(__m128i pixels) {
+// Four footprints through the row tables; false where one leaves the image, its rows differ in
+// stride from the others', or a result is not opaque: the plain rule then takes the four.
+bool BlendFour(const BgraRows& rows, const std::int32_t* positions, std::uint8_t* out) {
+  const unsigned lastX = unsigned(rows.width - 1), lastY = unsigned(rows.height - 1);
+  __m128i footprints[4];
+  std::intptr_t stride = 0;
+  alignas(32) std::int32_t fx[8] = {}, fy[8] = {};
+  for (int k = 0; k < 4; ++k) {
+    const std::int32_t x = positions[2 * k], y = positions[2 * k + 1];
+    const int x0 = x >> 8, y0 = y >> 8;
+    if (unsigned(x0) >= lastX || unsigned(y0) >= lastY) return false;
+    const std::intptr_t below = rows.strideBelow[y0];
+    if (below == 0 || (k > 0 && below != stride)) return false;
+    stride = below;
+    // Pixels 0 and 1 in lanes 0 and 1 of the low half, 2 and 3 in those of the high one.
+    const int lane = k < 2 ? k : k + 2;
+    fx[lane] = x & 0xFF;
+    fy[lane] = y & 0xFF;
+    const std::uint8_t* upper = rows.rows[y0] + 4 * std::size_t(x0);
+    footprints[k] = Footprint(upper, fy[lane] != 0 ? upper + stride : upper);
+  }
+  const __m256i columnWeights = ColumnWeights(_mm256_load_si256(reinterpret_cast<const __m256i*>(fy)));
+  const __m256i rowWeights = RowWeights(_mm256_load_si256(reinterpret_cast<const __m256i*>(fx)));
+  const __m256i p02 = MixTwo<0>(TwoFootprints(footprints[0], footprints[2]), columnWeights, rowWeights);
+  const __m256i p13 = MixTwo<1>(TwoFootprints(footprints[1], footprints[3]), columnWeights, rowWeights);
+  const __m256i bytes = Pack(p02, p13, p02, p13);
+  const __m128i pixels = _mm_unpacklo_epi64(_mm256_castsi256_si128(bytes),
+                                            _mm256_extracti128_si256(bytes, 1));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), pixels);
   return (_mm_movemask_epi8(_mm_cmpeq_epi8(pixels, _mm_set1_epi8(-1))) & 0x8888) == 0x8888;
 }
 
@@ -176,57 +232,14 @@ bool IsOpaque(__m128i pixels) {
 
 void SampleBilinearBgraAvx2(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions, int count,
                             SampleEdge edge) {
-  const unsigned lastX = unsigned(rows.width - 1), lastY = unsigned(rows.height - 1);
   int i = 0;
-  if (rows.window) {
-    // Runs of eight inside the window go without a look at the row tables.
-    const std::uint8_t* base = rows.window;
-    EightFootprints f;
-    for (; i + 7 < count; i += 8, out += 32, positions += 16) {
-      if (!LocateEight(rows, positions, edge, f)) {
-        SampleBilinearBgraPlain(rows, out, positions, 8, edge);
-        continue;
-      }
-      if (rows.windowAhead != 0) {
-        Prefetch(base + f.offsets[0], rows.windowAhead, rows.windowPitch);
-        Prefetch(base + f.offsets[4], rows.windowAhead, rows.windowPitch);
-      }
-      const __m256i pixels = BlendEight(base, rows.windowPitch, f);
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), pixels);
-      if (!IsOpaque(pixels)) SampleBilinearBgraPlain(rows, out, positions, 8, edge);
-    }
+  if (rows.window && count >= 8) {
+    i = SampleWindow(rows, out, positions, count, edge);
+    out += 4 * i;
+    positions += 2 * i;
   }
-  for (; i + 3 < count; i += 4, out += 16, positions += 8) {
-    const std::uint8_t* p[4];
-    std::uint32_t fx[4], fy[4];
-    std::intptr_t stride = 0;
-    bool inside = true;
-    for (int k = 0; k < 4; ++k) {
-      const std::int32_t x = positions[2 * k], y = positions[2 * k + 1];
-      const int x0 = x >> 8, y0 = y >> 8;
-      fx[k] = std::uint32_t(x) & 0xFF;
-      fy[k] = std::uint32_t(y) & 0xFF;
-      if (unsigned(x0) >= lastX || unsigned(y0) >= lastY) {
-        inside = false;
-        break;
-      }
-      const std::intptr_t below = rows.strideBelow[y0];
-      if (below == 0 || (k > 0 && below != stride)) {
-        inside = false;
-        break;
-      }
-      stride = below;
-      p[k] = rows.rows[y0] + 4 * std::size_t(x0);
-    }
-    if (!inside) {
-      SampleBilinearBgraPlain(rows, out, positions, 4, edge);
-      continue;
-    }
-    const __m128i pixels = BilinearFourPixels(p, stride, fx, fy);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), pixels);
-    // Opaque results stand; the straight-alpha rule weights the colours of the others.
-    if (!IsOpaque(pixels)) SampleBilinearBgraPlain(rows, out, positions, 4, edge);
-  }
+  for (; i + 3 < count; i += 4, out += 16, positions += 8)
+    if (!BlendFour(rows, positions, out)) SampleBilinearBgraPlain(rows, out, positions, 4, edge);
   if (i < count) SampleBilinearBgraPlain(rows, out, positions, count - i, edge);
 }
 

@@ -64,6 +64,73 @@ TEST(RowSampler, SimdKernelsAgreeWithThePlainInsideAcrossBlocksAndAtEdges) {
   }
 }
 
+// An 8 x 6 image in one block whose channels take extreme values (0, 1, 127, 128, 254, 255 and
+// between), opaque but for a clear column and a half-clear one, readable in place as a window.
+struct ExtremeRows {
+  static constexpr int kWidth = 8, kHeight = 6, kPitch = 4 * kWidth + 16;
+  ExtremeRows() : bytes(kPitch * kHeight), strides(kHeight, kPitch) {
+    const std::uint8_t values[] = {0, 255, 1, 254, 127, 128, 64, 200};
+    for (int y = 0; y < kHeight; ++y) {
+      std::uint8_t* row = bytes.data() + kPitch * y;
+      pointers.push_back(row);
+      for (int x = 0; x < kWidth; ++x) {
+        for (int c = 0; c < 3; ++c) row[4 * x + c] = values[(3 * x + 5 * y + 7 * c) % 8];
+        row[4 * x + 3] = x == 6 ? 0 : x == 7 ? 128 : 255;
+      }
+    }
+    strides.back() = 0;
+  }
+  BgraRows View(bool window) const {
+    BgraRows rows{pointers.data(), strides.data(), kWidth, kHeight};
+    if (window) {
+      rows.window = bytes.data();
+      rows.windowPitch = kPitch;
+      rows.windowWidth = kWidth;
+      rows.windowHeight = kHeight;
+    }
+    return rows;
+  }
+  std::vector<std::uint8_t> bytes;
+  std::vector<std::uint8_t*> pointers;
+  std::vector<std::intptr_t> strides;
+};
+
+// Every pair of fractions on footprints inside, on the last pixels, at the edges and past them,
+// through the row tables and through a window, at both edges: the SIMD kernels mix the extreme
+// bytes exactly as the plain rule does, opaque or not.
+TEST(RowSampler, EveryFractionOfExtremeBytesGivesThePlainBytes) {
+  const ExtremeRows image;
+  std::vector<std::int32_t> positions;
+  const int footprints[][2] = {{0, 0}, {3, 2}, {5, 4}, {6, 1}, {7, 3}, {2, 5}, {-1, -1}};
+  for (const auto& at : footprints)
+    for (int fy = 0; fy < 256; ++fy)
+      for (int fx = 0; fx < 256; ++fx)
+        positions.insert(positions.end(), {256 * at[0] + fx, 256 * at[1] + fy});
+  const int count = int(positions.size() / 2);
+  CpuFeatures sse2 = ProbeCpuFeatures();
+  sse2.avx2 = false;
+  for (bool window : {false, true})
+    for (SampleEdge edge : {SampleEdge::kClamp, SampleEdge::kFill}) {
+      std::vector<std::uint8_t> plain(4 * std::size_t(count)), simd(4 * std::size_t(count));
+      {
+        CpuFeaturesOverride none(CpuFeatures{});
+        SampleBilinearBgra(image.View(window), plain.data(), positions.data(), count, edge);
+      }
+      for (const CpuFeatures& features : {sse2, ProbeCpuFeatures()}) {
+        CpuFeaturesOverride forced(features);
+        SampleBilinearBgra(image.View(window), simd.data(), positions.data(), count, edge);
+        int wrong = 0;
+        for (int i = 0; i < count && wrong < 5; ++i)
+          if (std::memcmp(&plain[4 * std::size_t(i)], &simd[4 * std::size_t(i)], 4) != 0) {
+            ++wrong;
+            ADD_FAILURE() << "window " << window << " edge " << int(edge) << " avx2 " << features.avx2
+                          << " at " << positions[2 * std::size_t(i)] << ","
+                          << positions[2 * std::size_t(i) + 1];
+          }
+      }
+    }
+}
+
 // A window copied from the image reads as the image does, inside it, across its edges and beyond.
 TEST(RowSampler, AWindowReadsAsTheImage) {
   const Rows rows;
