@@ -4,30 +4,95 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <tuple>
 #include <utility>
 
 #include "generators/detail/FoldProgram.h"
 
 namespace corvel::detail {
 
+// How a step's tests and maps read the position. A side a u + b v + c < 0 is tested as
+// a u + b v < -c (the rounded sum has the exact sum's sign), and unit and zero coefficients, as
+// most folds' lines and maps in lattice coordinates have, drop their products: the same floats
+// for fewer operations. Kernels are made for the kinds of the groups' programs; any other
+// program runs with every step of the kinds kAnySide and kAnyMap.
+enum SideKind { kAnySide, kU, kMinusU, kV, kMinusV, kSum, kMinusSum, kUMinusV, kVMinusU };
+enum MapKind { kAnyMap, kPlusU, kFromU, kPlusV, kFromV, kConstant };
+
+constexpr SideKind SideKindOf(float a, float b) {
+  if (b == 0) return a == 1 ? kU : (a == -1 ? kMinusU : kAnySide);
+  if (a == 0) return b == 1 ? kV : (b == -1 ? kMinusV : kAnySide);
+  if (a == b) return a == 1 ? kSum : (a == -1 ? kMinusSum : kAnySide);
+  if (a == -b) return a == 1 ? kUMinusV : (a == -1 ? kVMinusU : kAnySide);
+  return kAnySide;
+}
+
+constexpr MapKind MapKindOf(float a, float b) {
+  if (b == 0) return a == 1 ? kPlusU : (a == -1 ? kFromU : (a == 0 ? kConstant : kAnyMap));
+  if (a == 0) return b == 1 ? kPlusV : (b == -1 ? kFromV : kAnyMap);
+  return kAnyMap;
+}
+
+// A step's kinds in one number: side, also, map of u, map of v.
+constexpr int StepCode(SideKind side, SideKind also, MapKind mapU, MapKind mapV) {
+  return side | also << 4 | mapU << 8 | mapV << 12;
+}
+
+inline int StepCodeOf(const FoldKernelArgs::Step& s) {
+  return StepCode(SideKindOf(s.nu, s.nv), SideKindOf(s.alsoNu, s.alsoNv), MapKindOf(s.uu, s.uv),
+                  MapKindOf(s.vu, s.vv));
+}
+
+// Sides and affine functions in lanes, read by their kind.
+template <class L>
+struct LaneSide {
+  LaneSide(float a, float b, float c) : a(L::Splat(a)), b(L::Splat(b)) {
+    // The kinds that test the sum negated compare it with c itself.
+    const SideKind kind = SideKindOf(a, b);
+    bound = L::Splat(kind == kMinusU || kind == kMinusV || kind == kMinusSum ? c : -c);
+  }
+  template <int kKind>
+  typename L::Floats Inside(typename L::Floats u, typename L::Floats v) const {
+    if constexpr (kKind == kU) return L::Less(u, bound);
+    if constexpr (kKind == kMinusU) return L::Less(bound, u);
+    if constexpr (kKind == kV) return L::Less(v, bound);
+    if constexpr (kKind == kMinusV) return L::Less(bound, v);
+    if constexpr (kKind == kSum) return L::Less(L::Add(u, v), bound);
+    if constexpr (kKind == kMinusSum) return L::Less(bound, L::Add(u, v));
+    if constexpr (kKind == kUMinusV) return L::Less(L::Sub(u, v), bound);
+    if constexpr (kKind == kVMinusU) return L::Less(L::Sub(v, u), bound);
+    if constexpr (kKind == kAnySide) return L::Less(L::Add(L::Mul(u, a), L::Mul(v, b)), bound);
+  }
+  typename L::Floats a, b, bound;
+};
+
+template <class L>
+struct LaneAffine {
+  LaneAffine(float a, float b, float c) : a(L::Splat(a)), b(L::Splat(b)), c(L::Splat(c)) {}
+  template <int kKind>
+  typename L::Floats At(typename L::Floats u, typename L::Floats v) const {
+    if constexpr (kKind == kPlusU) return L::Add(u, c);
+    if constexpr (kKind == kFromU) return L::Sub(c, u);
+    if constexpr (kKind == kPlusV) return L::Add(v, c);
+    if constexpr (kKind == kFromV) return L::Sub(c, v);
+    if constexpr (kKind == kConstant) return c;
+    if constexpr (kKind == kAnyMap) return L::Add(L::Add(L::Mul(u, a), L::Mul(v, b)), c);
+  }
+  typename L::Floats a, b, c;
+};
+
 // The steps' coefficients in lanes, loaded once for a run.
 template <class L>
 struct LaneStep {
   explicit LaneStep(const FoldKernelArgs::Step& s)
-      : nu(L::Splat(s.nu)),
-        nv(L::Splat(s.nv)),
-        n1(L::Splat(s.n1)),
+      : side(s.nu, s.nv, s.n1),
+        also(s.alsoNu, s.alsoNv, s.alsoN1),
         above(L::Mask(s.aboveMask)),
-        uu(L::Splat(s.uu)),
-        uv(L::Splat(s.uv)),
-        u1(L::Splat(s.u1)),
-        vu(L::Splat(s.vu)),
-        vv(L::Splat(s.vv)),
-        v1(L::Splat(s.v1)),
-        alsoNu(L::Splat(s.alsoNu)),
-        alsoNv(L::Splat(s.alsoNv)),
-        alsoN1(L::Splat(s.alsoN1)) {}
-  typename L::Floats nu, nv, n1, above, uu, uv, u1, vu, vv, v1, alsoNu, alsoNv, alsoN1;
+        mapU(s.uu, s.uv, s.u1),
+        mapV(s.vu, s.vv, s.v1) {}
+  LaneSide<L> side, also;
+  typename L::Floats above;
+  LaneAffine<L> mapU, mapV;
 };
 
 // The program's steps in lanes, only as many as it has.
@@ -39,7 +104,7 @@ std::array<LaneStep<L>, sizeof...(kIndex)> LaneSteps(const FoldKernelArgs& a,
 
 // One step on the position (fu, fv) that started as (startU, startV); inside holds where the
 // last step's line had the position inside, and then this step's.
-template <class L, bool kCorners>
+template <class L, bool kCorners, int kCode>
 inline void FoldStepLanes(const FoldKernelArgs::Step& plain, const LaneStep<L>& s, typename L::Floats startU,
                           typename L::Floats startV, typename L::Floats& fu, typename L::Floats& fv,
                           typename L::Floats& inside) {
@@ -53,24 +118,34 @@ inline void FoldStepLanes(const FoldKernelArgs::Step& plain, const LaneStep<L>& 
   }
   // The regions of a fold by turns share their lines: a line tested on the same start is not
   // tested again.
-  if (!kCorners || !plain.sameSideMask)
-    inside = L::Less(L::Add(L::Add(L::Mul(tu, s.nu), L::Mul(tv, s.nv)), s.n1), L::Splat(0.0f));
+  if (!kCorners || !plain.sameSideMask) inside = s.side.template Inside<(kCode & 15)>(tu, tv);
   F taken = L::Xor(inside, s.above);
   // Neighbours mostly lie in one region: a step none of them takes costs only its test.
   if (!L::Any(taken)) return;
   if constexpr (kCorners) {
-    const F also = L::Add(L::Add(L::Mul(tu, s.alsoNu), L::Mul(tv, s.alsoNv)), s.alsoN1);
-    taken = L::And(taken, L::Less(also, L::Splat(0.0f)));
+    taken = L::And(taken, s.also.template Inside<(kCode >> 4 & 15)>(tu, tv));
     if (!L::Any(taken)) return;
   }
-  const F mu = L::Add(L::Add(L::Mul(fu, s.uu), L::Mul(fv, s.uv)), s.u1);
-  const F mv = L::Add(L::Add(L::Mul(fu, s.vu), L::Mul(fv, s.vv)), s.v1);
+  const F mu = s.mapU.template At<(kCode >> 8 & 15)>(fu, fv);
+  const F mv = s.mapV.template At<(kCode >> 12 & 15)>(fu, fv);
   fu = L::Select(taken, mu, fu);
   fv = L::Select(taken, mv, fv);
 }
 
+// A program's shape: whether it has corners, and its steps' kinds.
+template <bool kCorners, int... kCodes>
+struct ProgramKinds {
+  static constexpr bool kHasCorners = kCorners;
+  static constexpr int kSteps = int(sizeof...(kCodes));
+  static constexpr int kCode[sizeof...(kCodes) + 1] = {kCodes..., 0};
+};
+
+// Every step of kind kAny.
+template <bool kCorners, std::size_t... kIndex>
+ProgramKinds<kCorners, (int(kIndex) * 0)...> AnyKinds(std::index_sequence<kIndex...>);
+
 // The steps one after another, unrolled.
-template <class L, bool kCorners, std::size_t kCount, std::size_t... kIndex>
+template <class L, class Kinds, std::size_t kCount, std::size_t... kIndex>
 inline void FoldStepsLanes([[maybe_unused]] const FoldKernelArgs& a,
                            [[maybe_unused]] const std::array<LaneStep<L>, kCount>& steps,
                            [[maybe_unused]] typename L::Floats startU,
@@ -78,23 +153,26 @@ inline void FoldStepsLanes([[maybe_unused]] const FoldKernelArgs& a,
                            [[maybe_unused]] typename L::Floats& fu, [[maybe_unused]] typename L::Floats& fv,
                            std::index_sequence<kIndex...>) {
   [[maybe_unused]] typename L::Floats inside = L::Splat(0.0f);
-  (FoldStepLanes<L, kCorners>(a.steps[kIndex], steps[kIndex], startU, startV, fu, fv, inside), ...);
+  (FoldStepLanes<L, Kinds::kHasCorners, Kinds::kCode[kIndex]>(a.steps[kIndex], steps[kIndex], startU, startV,
+                                                              fu, fv, inside),
+   ...);
 }
 
-// With the count of steps fixed, the steps are unrolled and their coefficients made once a row,
+// With the program's kinds fixed, the steps are unrolled and their coefficients made once a row,
 // not once a span.
-template <class L, int kSteps, bool kCorners>
+template <class L, class Kinds>
 void FoldPositionsUnrolled(const FoldKernelArgs& a, const std::uint32_t* starts, std::uint32_t du,
                            std::uint32_t dv, int count, std::int32_t* positions) {
   using F = typename L::Floats;
   using I = typename L::Ints;
   constexpr int kWidth = L::kWidth;
+  constexpr auto kEach = std::make_index_sequence<std::size_t(Kinds::kSteps)>();
   static_assert(kFoldSpan % kWidth == 0, "spans hold whole runs of lanes");
   const I uStep = L::Splat(du * kWidth), vStep = L::Splat(dv * kWidth);
   const F bias = L::Splat(a.bias);
   const F sx0 = L::Splat(a.sx0), sxu = L::Splat(a.sxu), sxv = L::Splat(a.sxv);
   const F sy0 = L::Splat(a.sy0), syu = L::Splat(a.syu), syv = L::Splat(a.syv);
-  const auto steps = LaneSteps<L>(a, std::make_index_sequence<std::size_t(kSteps)>());
+  const auto steps = LaneSteps<L>(a, kEach);
   alignas(32) std::int32_t tail[2 * kWidth];
   for (int first = 0; first < count; first += kFoldSpan, starts += 2) {
     I us = L::Ramp(starts[0], du), vs = L::Ramp(starts[1], dv);
@@ -104,8 +182,7 @@ void FoldPositionsUnrolled(const FoldKernelArgs& a, const std::uint32_t* starts,
       us = L::Add(us, uStep);
       vs = L::Add(vs, vStep);
       const F startU = fu, startV = fv;
-      FoldStepsLanes<L, kCorners>(a, steps, startU, startV, fu, fv,
-                                  std::make_index_sequence<std::size_t(kSteps)>());
+      FoldStepsLanes<L, Kinds>(a, steps, startU, startV, fu, fv, kEach);
       const F x = L::Add(L::Add(sx0, L::Mul(fu, sxu)), L::Mul(fv, sxv));
       const F y = L::Add(L::Add(sy0, L::Mul(fu, syu)), L::Mul(fv, syv));
       if (k + kWidth <= end) {
@@ -118,30 +195,84 @@ void FoldPositionsUnrolled(const FoldKernelArgs& a, const std::uint32_t* starts,
   }
 }
 
+// The kinds of the groups' programs, unfeathered and feathered: each step as StepCode makes it
+// (hex digits from the right: side, also, map of u, map of v).
+using KnownPrograms = std::tuple<
+    // P2
+    ProgramKinds<true, 0x4205, 0x4223, 0x4241, 0x4226>, ProgramKinds<false, 0x4205>,
+    // PM
+    ProgramKinds<false, 0x4103>,
+    // PG
+    ProgramKinds<false, 0x4101, 0x4502, 0x5104>, ProgramKinds<false, 0x4101>,
+    // PMM
+    ProgramKinds<false, 0x4103, 0x3201>,
+    // PMG
+    ProgramKinds<true, 0x4203, 0x4103, 0x4223, 0x3502>, ProgramKinds<false, 0x4203, 0x4103>,
+    // PGG
+    ProgramKinds<false, 0x4203, 0x4101, 0x5204, 0x4502>, ProgramKinds<false, 0x4203, 0x4101>,
+    // CM
+    ProgramKinds<false, 0x1308>,
+    // CMM
+    ProgramKinds<true, 0x1308, 0x2405, 0x4223>, ProgramKinds<false, 0x1308, 0x2405>,
+    // P4
+    ProgramKinds<false, 0x4204, 0x2301, 0x1504, 0x1503>, ProgramKinds<true, 0x4241, 0x2331, 0x1441>,
+    // P4M
+    ProgramKinds<false, 0x4103, 0x3201, 0x1308>,
+    // P4G
+    ProgramKinds<false, 0x4204, 0x2301, 0x2405, 0x1503>, ProgramKinds<true, 0x4241, 0x2331, 0x1441, 0x2405>,
+    // P3ML
+    ProgramKinds<true, 0x0005, 0x0005, 0x0005, 0x0005, 0x0000>,
+    // P6M
+    ProgramKinds<false, 0x4205, 0x0008, 0x0000, 0x0100>>;
+
+template <class L, class Kinds>
+bool FoldIfKinds(const int* codes, const FoldKernelArgs& a, const std::uint32_t* starts, std::uint32_t du,
+                 std::uint32_t dv, int count, std::int32_t* positions) {
+  if (Kinds::kHasCorners != a.corners || Kinds::kSteps != a.stepCount) return false;
+  for (int i = 0; i < Kinds::kSteps; ++i)
+    if (codes[i] != Kinds::kCode[i]) return false;
+  FoldPositionsUnrolled<L, Kinds>(a, starts, du, dv, count, positions);
+  return true;
+}
+
+template <class L, class... Kinds>
+bool FoldIfKnown(const std::tuple<Kinds...>*, const int* codes, const FoldKernelArgs& a,
+                 const std::uint32_t* starts, std::uint32_t du, std::uint32_t dv, int count,
+                 std::int32_t* positions) {
+  return (FoldIfKinds<L, Kinds>(codes, a, starts, du, dv, count, positions) || ...);
+}
+
 template <class L, bool kCorners>
 void FoldPositionsBy(const FoldKernelArgs& a, const std::uint32_t* starts, std::uint32_t du, std::uint32_t dv,
                      int count, std::int32_t* positions) {
+  auto any = [&](auto steps) {
+    FoldPositionsUnrolled<L, decltype(AnyKinds<kCorners>(steps))>(a, starts, du, dv, count, positions);
+  };
   switch (a.stepCount) {
     case 0:
-      return FoldPositionsUnrolled<L, 0, kCorners>(a, starts, du, dv, count, positions);
+      return any(std::make_index_sequence<0>());
     case 1:
-      return FoldPositionsUnrolled<L, 1, kCorners>(a, starts, du, dv, count, positions);
+      return any(std::make_index_sequence<1>());
     case 2:
-      return FoldPositionsUnrolled<L, 2, kCorners>(a, starts, du, dv, count, positions);
+      return any(std::make_index_sequence<2>());
     case 3:
-      return FoldPositionsUnrolled<L, 3, kCorners>(a, starts, du, dv, count, positions);
+      return any(std::make_index_sequence<3>());
     case 4:
-      return FoldPositionsUnrolled<L, 4, kCorners>(a, starts, du, dv, count, positions);
+      return any(std::make_index_sequence<4>());
     case 5:
-      return FoldPositionsUnrolled<L, 5, kCorners>(a, starts, du, dv, count, positions);
+      return any(std::make_index_sequence<5>());
     default:
-      return FoldPositionsUnrolled<L, 6, kCorners>(a, starts, du, dv, count, positions);
+      return any(std::make_index_sequence<6>());
   }
 }
 
 template <class L>
 void FoldPositionsWith(const FoldKernelArgs& a, const std::uint32_t* starts, std::uint32_t du,
                        std::uint32_t dv, int count, std::int32_t* positions) {
+  int codes[FoldProgram::kMaxSteps];
+  for (int i = 0; i < a.stepCount; ++i) codes[i] = StepCodeOf(a.steps[i]);
+  if (FoldIfKnown<L>(static_cast<const KnownPrograms*>(nullptr), codes, a, starts, du, dv, count, positions))
+    return;
   if (a.corners)
     FoldPositionsBy<L, true>(a, starts, du, dv, count, positions);
   else
