@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdlib>
 #include <mutex>
 #include <thread>
@@ -21,8 +22,14 @@ constexpr int kRowsPerRun = 16;
 constexpr int kFewestRowsPerRun = 2;
 constexpr int kMostThreads = 64;
 // Waking a sleeping thread costs 0.1-0.3 ms, as much as a whole preview's pass: between the
-// passes of one filter run the threads keep looking for work this long before they sleep.
-constexpr auto kSpinTime = std::chrono::microseconds(200);
+// passes of one filter run the threads keep looking for work at least this long before they sleep.
+constexpr std::chrono::nanoseconds kSpinTime = std::chrono::microseconds(200);
+// Runs that come one after another, as a preview's renders between a handle's moves, find the
+// threads awake: they look for work twice as long as the pool last stood idle, but never longer
+// than this, so that a program idle for longer holds no core.
+constexpr std::chrono::nanoseconds kLongestSpin = std::chrono::milliseconds(10);
+// Woken ahead of a run, the threads wait for it at least this long: the run's set-up comes first.
+constexpr std::chrono::nanoseconds kSpinAfterWakeUp = std::chrono::milliseconds(1);
 
 std::atomic<int> gCountOverride{0};
 // Set on pool threads and on a caller while its rows run: a run asked for from inside one is
@@ -37,12 +44,12 @@ void CpuRelax() {
 #endif
 }
 
-// Spins on ready() for kSpinTime; answers whether it came true. On a machine busy with other
-// work a spinning thread would hold a core that one of this run's own threads, preempted in the
-// middle of its rows, waits for: it gives way every few microseconds.
+// Spins on ready() for time; answers whether it came true. On a machine busy with other work a
+// spinning thread would hold a core that one of this run's own threads, preempted in the middle of
+// its rows, waits for: it gives way every few microseconds.
 template <typename Ready>
-bool SpinFor(Ready ready) {
-  const auto until = std::chrono::steady_clock::now() + kSpinTime;
+bool SpinFor(std::chrono::nanoseconds time, Ready ready) {
+  const auto until = std::chrono::steady_clock::now() + time;
   for (int i = 0;; ++i) {
     if (ready()) return true;
     CpuRelax();
@@ -97,6 +104,10 @@ class Pool {
   // The claimant's job with job.helpers pool threads.
   void Start(Job& job) {
     std::lock_guard<std::mutex> lock(mutex_);
+    const std::chrono::nanoseconds idle = std::chrono::steady_clock::now() - lastFinish_;
+    spinTime_.store(
+        idle > kLongestSpin ? kSpinTime.count() : std::clamp(2 * idle, kSpinTime, kLongestSpin).count(),
+        std::memory_order_relaxed);
     while (int(threads_.size()) < job.helpers) {
       const int index = int(threads_.size());
       threads_.emplace_back([this, index] { Serve(index); });
@@ -104,6 +115,16 @@ class Pool {
     job_ = &job;
     claimed_ = 0;
     pending_.store(job.helpers, std::memory_order_relaxed);
+    generation_.fetch_add(1, std::memory_order_release);
+    wake_.notify_all();
+  }
+
+  // Sleeping threads wake and look for work a while, unless a job is on.
+  void WakeUp() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (job_ || sleeping_ == 0) return;
+    spinTime_.store(std::max(spinTime_.load(std::memory_order_relaxed), kSpinAfterWakeUp.count()),
+                    std::memory_order_relaxed);
     generation_.fetch_add(1, std::memory_order_release);
     wake_.notify_all();
   }
@@ -116,9 +137,10 @@ class Pool {
       pending_.fetch_sub(job_->helpers - claimed_, std::memory_order_relaxed);
       job_ = nullptr;
     }
-    SpinFor([this] { return pending_.load(std::memory_order_acquire) == 0; });
+    SpinFor(kSpinTime, [this] { return pending_.load(std::memory_order_acquire) == 0; });
     std::unique_lock<std::mutex> lock(mutex_);
     idle_.wait(lock, [this] { return pending_.load(std::memory_order_acquire) == 0; });
+    lastFinish_ = std::chrono::steady_clock::now();
   }
 
  private:
@@ -137,11 +159,14 @@ class Pool {
     tInsideRun = true;
     unsigned seen = 0;
     for (;;) {
-      SpinFor([&] { return generation_.load(std::memory_order_acquire) != seen; });
+      SpinFor(std::chrono::nanoseconds(spinTime_.load(std::memory_order_relaxed)),
+              [&] { return generation_.load(std::memory_order_acquire) != seen; });
       Job* job = nullptr;
       {
         std::unique_lock<std::mutex> lock(mutex_);
+        ++sleeping_;
         wake_.wait(lock, [&] { return generation_.load(std::memory_order_relaxed) != seen; });
+        --sleeping_;
         if (quit_) return;
         seen = generation_.load(std::memory_order_relaxed);
         // A thread that takes no part must not look at the job again: it may end any moment.
@@ -167,7 +192,10 @@ class Pool {
   Job* job_ = nullptr;
   std::atomic<unsigned> generation_{0};
   std::atomic<int> pending_{0};
-  int claimed_ = 0;  // helpers that took the job, under mutex_
+  int sleeping_ = 0;                                       // under mutex_
+  int claimed_ = 0;                                        // helpers that took the job, under mutex_
+  std::chrono::steady_clock::time_point lastFinish_;       // under mutex_
+  std::atomic<std::int64_t> spinTime_{kSpinTime.count()};  // in nanoseconds
   bool quit_ = false;
 };
 
@@ -219,6 +247,10 @@ bool RowThreads::Run(int rows, const std::function<void(int, int, int)>& work,
   if (job.helpers > 0) pool.Finish();
   if (!stopped) report();
   return stopped;
+}
+
+void RowThreads::WakeUp() {
+  if (Count() > 1 && !tInsideRun) Pool::Instance().WakeUp();
 }
 
 RowThreads::ScopedCount::ScopedCount(int count)

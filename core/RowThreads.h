@@ -21,6 +21,10 @@ class RowThreads {
   static bool Run(int rows, const std::function<void(int first, int last, int slot)>& work,
                   const std::function<bool(int finished)>& progress = nullptr);
 
+  // Wakes the pool's sleeping threads ahead of the runs of a task about to start, so that they
+  // wake (some 0.1 ms) while it sets up rather than at its first run.
+  static void WakeUp();
+
   // For tests: Count() answers count while the object lives.
   class ScopedCount {
    public:

@@ -135,6 +135,7 @@ int GeneratedTile::RepeatTile(CProgressMeter* meter) {
 
 CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileShape& shape,
                         CRowIteratorBands& destination) {
+  RowThreads::WakeUp();
   const keFormat format = source.GetFormat();
   if (format < keFormatGrey || format > keFormatBGRA) return keErrorBadArgument;
   if (!IsSound(shape)) return keErrorBadArgument;

@@ -67,7 +67,8 @@ TEST(RowThreads, AStopStartsNoFurtherRuns) {
 }
 
 // Callers on several threads at once, calls from inside a work call, and calls after the pool
-// has fallen asleep all finish with every row done.
+// has fallen asleep all finish with every row done, wakings asked for meanwhile by any thread
+// included.
 TEST(RowThreads, ConcurrentNestedAndLateCallersAllFinish) {
   const RowThreads::ScopedCount count(4);
   auto sumRows = [](int rows) {
@@ -79,21 +80,31 @@ TEST(RowThreads, ConcurrentNestedAndLateCallersAllFinish) {
   };
   std::vector<std::thread> callers;
   std::atomic<int> wrong{0};
+  std::atomic<bool> calling{true};
+  std::thread waker([&] {
+    while (calling) RowThreads::WakeUp();
+  });
   for (int i = 0; i < 4; ++i)
     callers.emplace_back([&] {
       for (int round = 0; round < 50; ++round)
         if (sumRows(500) != 500L * 499 / 2) ++wrong;
     });
   for (std::thread& caller : callers) caller.join();
+  calling = false;
+  waker.join();
   EXPECT_EQ(wrong.load(), 0);
 
   std::atomic<int> nestedWrong{0};
   RowThreads::Run(64, [&](int, int, int) {
+    RowThreads::WakeUp();
     if (sumRows(100) != 100L * 99 / 2) ++nestedWrong;
   });
   EXPECT_EQ(nestedWrong.load(), 0);
 
-  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  EXPECT_EQ(sumRows(1000), 1000L * 999 / 2);
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  RowThreads::WakeUp();
   EXPECT_EQ(sumRows(1000), 1000L * 999 / 2);
 }
 
