@@ -1,5 +1,7 @@
 #include "generators/detail/TileWorker.h"
 
+#include <emmintrin.h>
+
 #include <atomic>
 #include <cmath>
 #include <cstdint>
@@ -23,13 +25,31 @@ namespace detail {
 
 namespace {
 
-// A mixed byte: truncated toward zero and kept in 0..255 when the weights sum past 1. Equal
-// bytes under weights that sum to 1 can mix to a rounding error short of themselves; the slack
-// keeps them whole (an opaque picture stays opaque) and is far too small to lift a true fraction.
-BYTE ToByte(double sum) {
+// A pixel's samples mixed per channel in doubles, two channels a register, each sum truncated
+// toward zero and kept in 0..255 when the weights sum past 1 (0 for NaN). Equal bytes under
+// weights that sum to 1 can mix to a rounding error short of themselves; the slack keeps them
+// whole (an opaque picture stays opaque) and is far too small to lift a true fraction.
+void MixSamples(const BYTE* sample, const double* weight, int count, BYTE* out) {
   constexpr double kRoundingSlack = 1e-6;
-  sum += kRoundingSlack;
-  return sum > 0 ? (sum < 255 ? BYTE(sum) : BYTE(255)) : BYTE(0);
+  const __m128i zero = _mm_setzero_si128();
+  __m128d low = _mm_setzero_pd(), high = _mm_setzero_pd();
+  for (int i = 0; i < count; ++i) {
+    std::int32_t pixel;
+    std::memcpy(&pixel, sample + 4 * i, 4);
+    const __m128i channels = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(pixel), zero), zero);
+    const __m128d w = _mm_set1_pd(weight[i]);
+    low = _mm_add_pd(low, _mm_mul_pd(w, _mm_cvtepi32_pd(channels)));
+    high = _mm_add_pd(high, _mm_mul_pd(w, _mm_cvtepi32_pd(_mm_shuffle_epi32(channels, 0x4E))));
+  }
+  auto clamped = [&](__m128d sum) {
+    // The maximum answers its second operand, 0, for NaN.
+    return _mm_min_pd(_mm_max_pd(_mm_add_pd(sum, _mm_set1_pd(kRoundingSlack)), _mm_setzero_pd()),
+                      _mm_set1_pd(255));
+  };
+  const __m128i words = _mm_unpacklo_epi64(_mm_cvttpd_epi32(clamped(low)), _mm_cvttpd_epi32(clamped(high)));
+  const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(words, words), zero);
+  const std::int32_t mixed = _mm_cvtsi128_si32(bytes);
+  std::memcpy(out, &mixed, 4);
 }
 
 }  // namespace
@@ -61,11 +81,7 @@ void RowQueue::Finish(const BgraRows& source, std::uint8_t* out, int width) {
     if (count == 1 && weight[0] == 1) {
       std::memcpy(out, sample, 4);
     } else {
-      for (int c = 0; c < 4; ++c) {
-        double sum = 0;
-        for (int i = 0; i < count; ++i) sum += weight[i] * sample[4 * i + c];
-        out[c] = ToByte(sum);
-      }
+      MixSamples(sample, weight, count, out);
     }
     sample += 4 * count;
     weight += count;
