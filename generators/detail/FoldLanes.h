@@ -33,14 +33,17 @@ constexpr MapKind MapKindOf(float a, float b) {
   return kAnyMap;
 }
 
-// A step's kinds in one number: side, also, map of u, map of v.
+// A step's kinds in one number: side, also, map of u, map of v; and whether it only raises u
+// (or v) to a bound, the larger of the two.
+constexpr int kClampU = 1 << 16, kClampV = 1 << 17;
 constexpr int StepCode(SideKind side, SideKind also, MapKind mapU, MapKind mapV) {
   return side | also << 4 | mapU << 8 | mapV << 12;
 }
 
 inline int StepCodeOf(const FoldKernelArgs::Step& s) {
   return StepCode(SideKindOf(s.nu, s.nv), SideKindOf(s.alsoNu, s.alsoNv), MapKindOf(s.uu, s.uv),
-                  MapKindOf(s.vu, s.vv));
+                  MapKindOf(s.vu, s.vv)) |
+         (s.clampUMask ? kClampU : 0) | (s.clampVMask ? kClampV : 0);
 }
 
 // Sides and affine functions in lanes, read by their kind.
@@ -109,6 +112,14 @@ inline void FoldStepLanes(const FoldKernelArgs::Step& plain, const LaneStep<L>& 
                           typename L::Floats startV, typename L::Floats& fu, typename L::Floats& fv,
                           typename L::Floats& inside) {
   using F = typename L::Floats;
+  if constexpr ((kCode & kClampU) != 0) {
+    fu = L::Max(fu, s.mapU.c);
+    return;
+  }
+  if constexpr ((kCode & kClampV) != 0) {
+    fv = L::Max(fv, s.mapV.c);
+    return;
+  }
   F tu = fu, tv = fv;
   if constexpr (kCorners) {
     if (plain.fromStartMask) {
@@ -123,8 +134,10 @@ inline void FoldStepLanes(const FoldKernelArgs::Step& plain, const LaneStep<L>& 
   // Neighbours mostly lie in one region: a step none of them takes costs only its test.
   if (!L::Any(taken)) return;
   if constexpr (kCorners) {
-    taken = L::And(taken, s.also.template Inside<(kCode >> 4 & 15)>(tu, tv));
-    if (!L::Any(taken)) return;
+    if (plain.alsoMask) {
+      taken = L::And(taken, s.also.template Inside<(kCode >> 4 & 15)>(tu, tv));
+      if (!L::Any(taken)) return;
+    }
   }
   const F mu = s.mapU.template At<(kCode >> 8 & 15)>(fu, fv);
   const F mv = s.mapV.template At<(kCode >> 12 & 15)>(fu, fv);
@@ -223,7 +236,11 @@ using KnownPrograms = std::tuple<
     // P3ML
     ProgramKinds<true, 0x0005, 0x0005, 0x0005, 0x0005, 0x0000>,
     // P6M
-    ProgramKinds<false, 0x4205, 0x0008, 0x0000, 0x0100>>;
+    ProgramKinds<false, 0x4205, 0x0008, 0x0000, 0x0100>,
+    // P3, P3LM, P6
+    ProgramKinds<true, 0x0005, 0x0005, 0x0005, 0x0005>,
+    ProgramKinds<true, 0x0005, 0x0080, 0x0070, 0x0000, kClampU | 0x3501, kClampV | 0x5103>,
+    ProgramKinds<true, 0x4205, 0x0000, 0x0070, 0x0080>>;
 
 template <class L, class Kinds>
 bool FoldIfKinds(const int* codes, const FoldKernelArgs& a, const std::uint32_t* starts, std::uint32_t du,

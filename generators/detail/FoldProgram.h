@@ -156,6 +156,9 @@ struct FoldKernelArgs {
     float alsoNu, alsoNv, alsoN1;
     std::uint32_t fromStartMask;
     std::uint32_t sameSideMask;  // tests the previous step's line on the start too
+    std::uint32_t alsoMask;      // tests a corner's second line
+    // Raises u (or v) to u1 (v1) where below it and moves nothing else: the larger of the two.
+    std::uint32_t clampUMask, clampVMask;
   } steps[FoldProgram::kMaxSteps] = {};
   float sx0 = 0, sxu = 0, sxv = 0, sy0 = 0, syu = 0, syv = 0;
 };
