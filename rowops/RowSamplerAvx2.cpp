@@ -10,6 +10,8 @@
 // The rows' pass then weighs the two columns by (256 - fx, fx) in 32 bits.
 #include <immintrin.h>
 
+#include <utility>
+
 #include "rowops/detail/RowSamplerKernels.h"
 
 namespace corvel::detail {
@@ -169,29 +171,34 @@ void Prefetch(const std::uint8_t* footprint, std::intptr_t ahead, std::intptr_t 
 int SampleWindow(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions, int count,
                  SampleEdge edge) {
   const Window w(rows);
-  EightFootprints footprints[2];
-  EightWeights weights[2]{};
-  bool located[2] = {};
+  EightFootprints buffers[2];
+  EightFootprints* f = &buffers[0];
+  EightFootprints* next = &buffers[1];
+  EightWeights weights{}, nextWeights{};
+  bool located = false;
   const int runs = count / 8;
   for (int run = 0; run <= runs; ++run) {
-    const int ahead = run & 1, now = ahead ^ 1;
-    if (run < runs)
-      located[ahead] = LocateEight(rows, w, positions + 16 * run, edge, footprints[ahead], weights[ahead]);
-    if (run == 0) continue;
-    std::uint8_t* const at = out + 32 * (run - 1);
-    const std::int32_t* const from = positions + 16 * (run - 1);
-    if (!located[now]) {
-      SampleBilinearBgraPlain(rows, at, from, 8, edge);
-      continue;
+    const bool nextLocated = run < runs &&
+                             LocateEight(rows, w, positions + 16 * run, edge, *next, nextWeights);
+    if (run > 0) {
+      const std::int32_t* const from = positions + 16 * (run - 1);
+      if (!located) {
+        SampleBilinearBgraPlain(rows, out, from, 8, edge);
+      } else {
+        if (w.ahead != 0) {
+          Prefetch(w.base + f->upper[0], w.ahead, w.pitchBytes);
+          Prefetch(w.base + f->upper[4], w.ahead, w.pitchBytes);
+        }
+        const __m256i pixels = BlendEight(w.base, *f, weights);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), pixels);
+        // Opaque results stand; the straight-alpha rule weights the colours of the others.
+        if (!IsOpaque(pixels)) SampleBilinearBgraPlain(rows, out, from, 8, edge);
+      }
+      out += 32;
     }
-    if (w.ahead != 0) {
-      Prefetch(w.base + footprints[now].upper[0], w.ahead, w.pitchBytes);
-      Prefetch(w.base + footprints[now].upper[4], w.ahead, w.pitchBytes);
-    }
-    const __m256i pixels = BlendEight(w.base, footprints[now], weights[now]);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(at), pixels);
-    // Opaque results stand; the straight-alpha rule weights the colours of the others.
-    if (!IsOpaque(pixels)) SampleBilinearBgraPlain(rows, at, from, 8, edge);
+    located = nextLocated;
+    weights = nextWeights;
+    std::swap(f, next);
   }
   return 8 * runs;
 }
