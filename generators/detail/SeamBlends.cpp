@@ -412,6 +412,7 @@ bool SeamBlendRow::Reserve(int width, const Point2D& origin) {
     middleU_.resize(std::size_t(width) + 4);
     middleV_.resize(std::size_t(width) + 4);
     middleRegions_.resize(std::size_t(width) + 4);
+    mixedRuns_.reserve(std::size_t(width));
     onFoldLines_.reserve(SeamBlends::kMaxFoldLines * (std::size_t(width) + 2));
   } catch (const std::bad_alloc&) {
     return false;
@@ -422,30 +423,30 @@ bool SeamBlendRow::Reserve(int width, const Point2D& origin) {
 int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const SeamBlendsInDoubles* middles,
                         const SeamBlendRowPlace& place, const BgraRows& source, const std::int32_t* positions,
                         int width, std::uint8_t* marks, std::uint8_t* out) {
-  // Marks come in runs across the bands; each run is decided, sampled and mixed in place. Pixels
-  // without a partner between others that take one sample their own position again and keep
-  // their own sample.
-  int planned = 0, middleCount = 0;
+  // Marks come in runs across the bands; each run is decided, and the parts of the runs that
+  // take some of their partners are sampled all at once and mixed in place. Pixels without a
+  // partner between others that take one sample their own position again and keep their own
+  // sample.
+  int planned = 0, middleCount = 0, mixedCount = 0;
   SamplePlan plan;
   OnFoldLines(args, place, width, onFoldLines_);
+  mixedRuns_.clear();
   for (int x = NextMarked(marks, 0, width); x < width;) {
     int end = x + 1;
     while (end < width && marks[end]) ++end;
     const int count = end - x;
-    kernel(args, positions + 2 * x, count, marks + x, partners_.data(), weights_.data());
+    std::int32_t* const runPartners = partners_.data() + 2 * mixedCount;
+    float* const runWeights = weights_.data() + mixedCount;
+    kernel(args, positions + 2 * x, count, marks + x, runPartners, runWeights);
     // Only the part from the first to the last pixel that takes some of its partner is mixed.
     int first = 0, last = count;
-    while (first < last && weights_[std::size_t(first)] == 1) ++first;
-    while (last > first && weights_[std::size_t(last) - 1] == 1) --last;
+    while (first < last && runWeights[first] == 1) ++first;
+    while (last > first && runWeights[last - 1] == 1) --last;
     if (first < last) {
-      // Padded with the last position to whole groups of lanes, which the samplers take in one go.
-      const int padded = (last - first + kSampledTogether - 1) / kSampledTogether * kSampledTogether;
-      for (int i = last; i < first + padded; ++i) {
-        partners_[2 * std::size_t(i)] = partners_[2 * std::size_t(last) - 2];
-        partners_[2 * std::size_t(i) + 1] = partners_[2 * std::size_t(last) - 1];
-      }
-      SampleBilinearBgra(source, samples_.data(), partners_.data() + 2 * first, padded, SampleEdge::kClamp);
-      MixRun(out + 4 * (x + first), samples_.data(), weights_.data() + first, last - first);
+      std::copy(runPartners + 2 * first, runPartners + 2 * last, runPartners);
+      std::copy(runWeights + first, runWeights + last, runWeights);
+      mixedRuns_.push_back({x + first, mixedCount, last - first});
+      mixedCount += last - first;
     }
     for (int i = x; i < end; ++i) {
       if (marks[i] == 2) {
@@ -459,6 +460,17 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
       planned += marks[i];
     }
     x = NextMarked(marks, end, width);
+  }
+  if (mixedCount > 0) {
+    // Padded with the last position to whole groups of lanes, which the samplers take in one go.
+    const int padded = (mixedCount + kSampledTogether - 1) / kSampledTogether * kSampledTogether;
+    for (int i = mixedCount; i < padded; ++i) {
+      partners_[2 * std::size_t(i)] = partners_[2 * std::size_t(mixedCount) - 2];
+      partners_[2 * std::size_t(i) + 1] = partners_[2 * std::size_t(mixedCount) - 1];
+    }
+    SampleBilinearBgra(source, samples_.data(), partners_.data(), padded, SampleEdge::kClamp);
+    for (const MixedRun& run : mixedRuns_)
+      MixRun(out + 4 * run.x, samples_.data() + 4 * run.at, weights_.data() + run.at, run.count);
   }
   if (middleCount > 0) {
     middles->Locate(middleX_.data(), place.start.y, middleCount, middleU_.data(), middleV_.data(),

@@ -232,9 +232,15 @@ class SeamBlendRow {
             std::uint8_t* marks, std::uint8_t* out);
 
  private:
+  // The parts of a row's runs mixed with their partners: from x, count pixels whose partners and
+  // weights lie from at on.
+  struct MixedRun {
+    int x, at, count;
+  };
   std::vector<std::int32_t> partners_;
   std::vector<float> weights_;
   std::vector<std::uint8_t> samples_;
+  std::vector<MixedRun> mixedRuns_;
   RowQueue middles_;
   std::vector<int> middlePlaces_;
   std::vector<double> middleX_, middleU_, middleV_;
