@@ -153,10 +153,6 @@ struct ProgramKinds {
   static constexpr int kCode[sizeof...(kCodes) + 1] = {kCodes..., 0};
 };
 
-// Every step of kind kAny.
-template <bool kCorners, std::size_t... kIndex>
-ProgramKinds<kCorners, (int(kIndex) * 0)...> AnyKinds(std::index_sequence<kIndex...>);
-
 // The steps one after another, unrolled.
 template <class L, class Kinds, std::size_t kCount, std::size_t... kIndex>
 inline void FoldStepsLanes([[maybe_unused]] const FoldKernelArgs& a,
@@ -243,57 +239,50 @@ using KnownPrograms = std::tuple<
     ProgramKinds<true, 0x4205, 0x0000, 0x0070, 0x0080>>;
 
 template <class L, class Kinds>
-bool FoldIfKinds(const int* codes, const FoldKernelArgs& a, const std::uint32_t* starts, std::uint32_t du,
-                 std::uint32_t dv, int count, std::int32_t* positions) {
+bool KernelIfKinds(const FoldKernelArgs& a, FoldPositionsKernel& kernel) {
   if (Kinds::kHasCorners != a.corners || Kinds::kSteps != a.stepCount) return false;
   for (int i = 0; i < Kinds::kSteps; ++i)
-    if (codes[i] != Kinds::kCode[i]) return false;
-  FoldPositionsUnrolled<L, Kinds>(a, starts, du, dv, count, positions);
+    if (StepCodeOf(a.steps[i]) != Kinds::kCode[i]) return false;
+  kernel = FoldPositionsUnrolled<L, Kinds>;
   return true;
 }
 
 template <class L, class... Kinds>
-bool FoldIfKnown(const std::tuple<Kinds...>*, const int* codes, const FoldKernelArgs& a,
-                 const std::uint32_t* starts, std::uint32_t du, std::uint32_t dv, int count,
-                 std::int32_t* positions) {
-  return (FoldIfKinds<L, Kinds>(codes, a, starts, du, dv, count, positions) || ...);
+bool KnownKernel(const std::tuple<Kinds...>*, const FoldKernelArgs& a, FoldPositionsKernel& kernel) {
+  return (KernelIfKinds<L, Kinds>(a, kernel) || ...);
+}
+
+template <class L, bool kCorners, std::size_t... kIndex>
+FoldPositionsKernel AnyKindsKernelOf(std::index_sequence<kIndex...>) {
+  return FoldPositionsUnrolled<L, ProgramKinds<kCorners, (int(kIndex) * 0)...>>;
 }
 
 template <class L, bool kCorners>
-void FoldPositionsBy(const FoldKernelArgs& a, const std::uint32_t* starts, std::uint32_t du, std::uint32_t dv,
-                     int count, std::int32_t* positions) {
-  auto any = [&](auto steps) {
-    FoldPositionsUnrolled<L, decltype(AnyKinds<kCorners>(steps))>(a, starts, du, dv, count, positions);
-  };
-  switch (a.stepCount) {
+FoldPositionsKernel AnyKindsKernel(int steps) {
+  switch (steps) {
     case 0:
-      return any(std::make_index_sequence<0>());
+      return AnyKindsKernelOf<L, kCorners>(std::make_index_sequence<0>());
     case 1:
-      return any(std::make_index_sequence<1>());
+      return AnyKindsKernelOf<L, kCorners>(std::make_index_sequence<1>());
     case 2:
-      return any(std::make_index_sequence<2>());
+      return AnyKindsKernelOf<L, kCorners>(std::make_index_sequence<2>());
     case 3:
-      return any(std::make_index_sequence<3>());
+      return AnyKindsKernelOf<L, kCorners>(std::make_index_sequence<3>());
     case 4:
-      return any(std::make_index_sequence<4>());
+      return AnyKindsKernelOf<L, kCorners>(std::make_index_sequence<4>());
     case 5:
-      return any(std::make_index_sequence<5>());
+      return AnyKindsKernelOf<L, kCorners>(std::make_index_sequence<5>());
     default:
-      return any(std::make_index_sequence<6>());
+      return AnyKindsKernelOf<L, kCorners>(std::make_index_sequence<6>());
   }
 }
 
+// The kernel for the program's kinds, chosen once a render.
 template <class L>
-void FoldPositionsWith(const FoldKernelArgs& a, const std::uint32_t* starts, std::uint32_t du,
-                       std::uint32_t dv, int count, std::int32_t* positions) {
-  int codes[FoldProgram::kMaxSteps];
-  for (int i = 0; i < a.stepCount; ++i) codes[i] = StepCodeOf(a.steps[i]);
-  if (FoldIfKnown<L>(static_cast<const KnownPrograms*>(nullptr), codes, a, starts, du, dv, count, positions))
-    return;
-  if (a.corners)
-    FoldPositionsBy<L, true>(a, starts, du, dv, count, positions);
-  else
-    FoldPositionsBy<L, false>(a, starts, du, dv, count, positions);
+FoldPositionsKernel FoldKernelFor(const FoldKernelArgs& a) {
+  FoldPositionsKernel kernel = nullptr;
+  if (KnownKernel<L>(static_cast<const KnownPrograms*>(nullptr), a, kernel)) return kernel;
+  return a.corners ? AnyKindsKernel<L, true>(a.stepCount) : AnyKindsKernel<L, false>(a.stepCount);
 }
 
 }  // namespace corvel::detail

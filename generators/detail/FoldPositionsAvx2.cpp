@@ -43,9 +43,6 @@ struct Avx2Lanes {
 
 }  // namespace
 
-void FoldPositionsAvx2(const FoldKernelArgs& args, const std::uint32_t* starts, std::uint32_t du,
-                       std::uint32_t dv, int count, std::int32_t* positions) {
-  FoldPositionsWith<Avx2Lanes>(args, starts, du, dv, count, positions);
-}
+FoldPositionsKernel FoldKernelAvx2(const FoldKernelArgs& args) { return FoldKernelFor<Avx2Lanes>(args); }
 
 }  // namespace corvel::detail

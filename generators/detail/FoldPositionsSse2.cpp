@@ -42,9 +42,6 @@ struct Sse2Lanes {
 
 }  // namespace
 
-void FoldPositionsSse2(const FoldKernelArgs& args, const std::uint32_t* starts, std::uint32_t du,
-                       std::uint32_t dv, int count, std::int32_t* positions) {
-  FoldPositionsWith<Sse2Lanes>(args, starts, du, dv, count, positions);
-}
+FoldPositionsKernel FoldKernelSse2(const FoldKernelArgs& args) { return FoldKernelFor<Sse2Lanes>(args); }
 
 }  // namespace corvel::detail

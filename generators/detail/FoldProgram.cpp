@@ -15,10 +15,12 @@ namespace {
 // Spans a kernel call folds: its set-up is made once for them.
 constexpr int kSpansPerCall = 32;
 
-// The fraction of t in unsigned 0.32 fixed point.
+// The fraction of t in unsigned 0.32 fixed point, rounded half away from zero; a whole part
+// taken off a double leaves its fraction exactly, without a call to round.
 std::uint32_t FixedFraction(double t) {
-  const double fraction = t - std::floor(t);
-  return std::uint32_t(std::uint64_t(std::llround(fraction * 0x1p32)));
+  const double scaled = (t - std::floor(t)) * 0x1p32;
+  const std::uint64_t whole = std::uint64_t(scaled);
+  return std::uint32_t(whole + (scaled - double(whole) >= 0.5));
 }
 
 // Added before the truncation to 24.8: float rounding would otherwise put an exact pixel
@@ -30,8 +32,8 @@ constexpr double kFar = 1 << 30;
 
 }  // namespace
 
-FoldPositionsKernel ChooseFoldKernel() {
-  return GetCpuFeatures().avx2 ? FoldPositionsAvx2 : FoldPositionsSse2;
+FoldPositionsKernel ChooseFoldKernel(const FoldKernelArgs& args) {
+  return GetCpuFeatures().avx2 ? FoldKernelAvx2(args) : FoldKernelSse2(args);
 }
 
 RECT ReachedSource(const FoldProgram& program, const TileGenerator& generator) {

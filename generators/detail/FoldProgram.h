@@ -172,10 +172,9 @@ constexpr int kFoldSpan = 64;
 // the cell does.
 using FoldPositionsKernel = void (*)(const FoldKernelArgs& args, const std::uint32_t* starts,
                                      std::uint32_t du, std::uint32_t dv, int count, std::int32_t* positions);
-void FoldPositionsSse2(const FoldKernelArgs& args, const std::uint32_t* starts, std::uint32_t du,
-                       std::uint32_t dv, int count, std::int32_t* positions);
-void FoldPositionsAvx2(const FoldKernelArgs& args, const std::uint32_t* starts, std::uint32_t du,
-                       std::uint32_t dv, int count, std::int32_t* positions);
+// The kernel of each instruction set made for the program's kinds of steps.
+FoldPositionsKernel FoldKernelSse2(const FoldKernelArgs& args);
+FoldPositionsKernel FoldKernelAvx2(const FoldKernelArgs& args);
 
 // An affine map(u, v) of lattice coordinates as data.
 template <class Map>
@@ -201,8 +200,8 @@ HalfPlane InLatticeSide(const TileGenerator& generator, PlaneSide&& side) {
   return {at(1, 0) - zero, at(0, 1) - zero, zero};
 }
 
-// The kernel the processor record allows: AVX2, else SSE2.
-FoldPositionsKernel ChooseFoldKernel();
+// The program's kernel in what the processor record allows: AVX2, else SSE2.
+FoldPositionsKernel ChooseFoldKernel(const FoldKernelArgs& args);
 
 // The mirror u -> 1 - u, v -> 1 - v and the swap of u and v.
 constexpr LatticeAffine kMirrorU{-1, 0, 1, 0, 1, 0};

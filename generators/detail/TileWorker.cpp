@@ -269,8 +269,8 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
   std::optional<SeamBlendsInDoubles> middles;
   if (blending && program.blends->plansAsRegions) middles.emplace(*program.blends, program, generator_);
   std::atomic<bool> noMemory{false};
-  const FoldPositionsKernel kernel = ChooseFoldKernel();
   const FoldKernelArgs args = KernelArgs(program, generator_);
+  const FoldPositionsKernel kernel = ChooseFoldKernel(args);
   const BandMarks bandMarks(program, generator_);
   // Rows where no pixel can be marked skip the marking.
   const bool marking = program.HasBands() && bandMarks.CanMark();
