@@ -82,17 +82,38 @@ HalfPlane Through(const HalfPlane& side, const LatticeAffine& map) {
 // sides and by two bands' two has room.
 struct Polygon {
   static constexpr int kRoom = 4 + 2 * FoldProgram::kMaxSteps + 4;
-  Point2D corners[kRoom];
+  // Corners past count are left unset and not copied: a render makes polygons by the hundred.
+  Polygon() {}
+  Polygon(const Polygon& other) : count(other.count) { std::copy_n(other.corners, count, corners); }
+  Polygon& operator=(const Polygon& other) {
+    count = other.count;
+    std::copy_n(other.corners, count, corners);
+    return *this;
+  }
+  union {
+    Point2D corners[kRoom];
+  };
   int count = 0;
 };
 
 // The part of a convex polygon where side(p) <= 0, its edge kept.
 Polygon Clip(const Polygon& polygon, const HalfPlane& side) {
-  Polygon kept;
   const int n = polygon.count;
+  double f[Polygon::kRoom];
+  bool inside = true, outside = true;
   for (int i = 0; i < n; ++i) {
-    const Point2D &a = polygon.corners[i], &b = polygon.corners[(i + 1) % n];
-    const double fa = side.nu * a.x + side.nv * a.y + side.n1, fb = side.nu * b.x + side.nv * b.y + side.n1;
+    const Point2D& a = polygon.corners[i];
+    f[i] = side.nu * a.x + side.nv * a.y + side.n1;
+    inside = inside && f[i] <= 0;
+    outside = outside && f[i] > 0;
+  }
+  if (inside) return polygon;
+  Polygon kept;
+  if (outside) return kept;
+  for (int i = 0; i < n; ++i) {
+    const int j = i + 1 < n ? i + 1 : 0;
+    const Point2D &a = polygon.corners[i], &b = polygon.corners[j];
+    const double fa = f[i], fb = f[j];
     if (fa <= 0) kept.corners[kept.count++] = a;
     if ((fa < 0 && fb > 0) || (fa > 0 && fb < 0)) kept.corners[kept.count++] = a + (b - a) * (fa / (fa - fb));
   }
