@@ -412,7 +412,7 @@ bool SeamBlendRow::Reserve(int width, const Point2D& origin) {
     middleU_.resize(std::size_t(width) + 4);
     middleV_.resize(std::size_t(width) + 4);
     middleRegions_.resize(std::size_t(width) + 4);
-    mixedRuns_.reserve(std::size_t(width));
+    mixedRuns_.resize(std::size_t(width));
     onFoldLines_.reserve(SeamBlends::kMaxFoldLines * (std::size_t(width) + 2));
   } catch (const std::bad_alloc&) {
     return false;
@@ -427,10 +427,9 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
   // take some of their partners are sampled all at once and mixed in place. Pixels without a
   // partner between others that take one sample their own position again and keep their own
   // sample.
-  int planned = 0, middleCount = 0, mixedCount = 0;
+  int planned = 0, middleCount = 0, mixedCount = 0, mixedRuns = 0;
   SamplePlan plan;
   OnFoldLines(args, place, width, onFoldLines_);
-  mixedRuns_.clear();
   for (int x = NextMarked(marks, 0, width); x < width;) {
     int end = x + 1;
     while (end < width && marks[end]) ++end;
@@ -443,10 +442,9 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
     while (first < last && runWeights[first] == 1) ++first;
     while (last > first && runWeights[last - 1] == 1) --last;
     if (first < last) {
-      std::copy(runPartners + 2 * first, runPartners + 2 * last, runPartners);
-      std::copy(runWeights + first, runWeights + last, runWeights);
-      mixedRuns_.push_back({x + first, mixedCount, last - first});
-      mixedCount += last - first;
+      // The pixels before first are sampled to no use; the next run's are written over those past last.
+      mixedRuns_[std::size_t(mixedRuns++)] = {x + first, mixedCount + first, last - first};
+      mixedCount += last;
     }
     for (int i = x; i < end; ++i) {
       if (marks[i] == 2) {
@@ -469,8 +467,10 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
       partners_[2 * std::size_t(i) + 1] = partners_[2 * std::size_t(mixedCount) - 1];
     }
     SampleBilinearBgra(source, samples_.data(), partners_.data(), padded, SampleEdge::kClamp);
-    for (const MixedRun& run : mixedRuns_)
+    for (int i = 0; i < mixedRuns; ++i) {
+      const MixedRun& run = mixedRuns_[std::size_t(i)];
       MixRun(out + 4 * run.x, samples_.data() + 4 * run.at, weights_.data() + run.at, run.count);
+    }
   }
   if (middleCount > 0) {
     middles->Locate(middleX_.data(), place.start.y, middleCount, middleU_.data(), middleV_.data(),

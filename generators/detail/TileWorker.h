@@ -3,6 +3,8 @@
 // them per byte in double precision in the planned order, truncates, and writes the row; rows
 // are shared among threads. Rows of the output are the plane itself: pixel (x, y) is the point (x, y).
 #pragma once
+#include <emmintrin.h>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -49,8 +51,15 @@ inline double Clamp01(double t) { return t < 0 ? 0 : (t > 1 ? 1 : t); }
 
 namespace detail {
 
-// A coordinate in 24.8 fixed point, truncated toward zero past the slack.
-inline std::int32_t ToFixed(double coordinate) { return SaturatedTrunc(256 * coordinate + kFixedPointSlack); }
+// A point's coordinates in 24.8 fixed point, truncated toward zero past the slack, saturated
+// (NaN to the lowest), both at once.
+inline void ToFixed(const Point2D& point, std::int32_t* fixed) {
+  const __m128d at = _mm_add_pd(_mm_mul_pd(_mm_set1_pd(256), _mm_set_pd(point.y, point.x)),
+                                _mm_set1_pd(kFixedPointSlack));
+  // The minimum answers its second operand, NaN, for NaN, which truncates to the lowest.
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(fixed),
+                   _mm_cvttpd_epi32(_mm_min_pd(_mm_set1_pd(2147483647.0), at)));
+}
 
 // One row's queue: each pixel's fetch positions (with the origin added), sample count and
 // weights, and the fetched samples. Every thread has its own.
@@ -63,8 +72,8 @@ class RowQueue {
   // registers and cache rather than in a row.
   void Append(const SamplePlan& plan) {
     for (int i = 0; i < plan.count; ++i) {
-      *position_++ = ToFixed(plan.points[i].x + origin_.x);
-      *position_++ = ToFixed(plan.points[i].y + origin_.y);
+      ToFixed(plan.points[i] + origin_, position_);
+      position_ += 2;
       *weight_++ = plan.weights[i];
     }
     *count_++ = static_cast<unsigned char>(plan.count);

@@ -48,6 +48,14 @@ TEST(SaturatedTrunc, TruncatesTowardZeroAndSaturatesFarValuesAndNaN) {
       {NAN, INT32_MIN},
   };
   for (const auto& c : cases) EXPECT_EQ(SaturatedTrunc(c.value), c.expected) << c.value;
+  // The queue's 24.8 positions, two lanes at once, truncate and saturate alike.
+  for (const auto& c : cases) {
+    const double coordinate = (c.value - detail::kFixedPointSlack) / 256;
+    std::int32_t fixed[2];
+    detail::ToFixed({coordinate, -coordinate}, fixed);
+    EXPECT_EQ(fixed[0], SaturatedTrunc(256 * coordinate + detail::kFixedPointSlack)) << c.value;
+    EXPECT_EQ(fixed[1], SaturatedTrunc(256 * -coordinate + detail::kFixedPointSlack)) << c.value;
+  }
 }
 
 TEST(RunTileWorker, MixesInDoublesAndTruncates) {
