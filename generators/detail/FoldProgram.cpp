@@ -321,9 +321,13 @@ UnitBand InUnits(const FoldProgram::Band& band) {
   return {band.from / band.every - kMargin, band.to / band.every + kMargin, band.every};
 }
 
+// t in units of every: most bands repeat every unit, and a division costs a row's marking more
+// than the rest of a line's arithmetic.
+double InUnitsOf(double t, double every) { return every == 1 ? t : t / every; }
+
 // Whether t lies within kMargin of [k every + from, k every + to) for some integer k.
 bool InBand(double t, const UnitBand& band) {
-  const double scaled = t / band.every, fraction = scaled - std::floor(scaled);
+  const double scaled = InUnitsOf(t, band.every), fraction = scaled - std::floor(scaled);
   auto near = [&](double f) { return f >= band.from && f < band.to; };
   return near(fraction) || near(fraction - 1) || near(fraction + 1);
 }
@@ -399,7 +403,7 @@ void BandMarks::Mark(const Point2D& start, int count, std::uint8_t* marks) const
 
 // Marks where the line's t lies within margin of its band, and within its part.
 void BandMarks::MarkLine(const Line& line, const Point2D& at, int count, std::uint8_t* marks) const {
-  const double t = line.a * at.x + line.b * at.y, t0 = t / line.every, dt = line.dt;
+  const double t = line.a * at.x + line.b * at.y, t0 = InUnitsOf(t, line.every), dt = line.dt;
   const double last = t0 + (count - 1) * dt;
   const double low = std::floor(std::min(t0, last)) - 1, high = std::ceil(std::max(t0, last)) + 1;
   if (dt == 0 || high - low > count) {
@@ -431,7 +435,8 @@ void BandMarks::MarkLine(const Line& line, const Point2D& at, int count, std::ui
       // The part's test is affine along the row: a run wholly inside one of its bands is marked
       // whole, one wholly between two passed over, and only a run across a band's end is tested
       // pixel by pixel.
-      const double a = (r0 + first * line.dr) / along.every, b = (r0 + (end - 1) * line.dr) / along.every;
+      const double a = InUnitsOf(r0 + first * line.dr, along.every),
+                   b = InUnitsOf(r0 + (end - 1) * line.dr, along.every);
       const double lowest = std::min(a, b), highest = std::max(a, b);
       const double inside = std::floor(lowest - along.from), gap = std::floor(lowest - along.to);
       if (highest >= inside + along.to) {
