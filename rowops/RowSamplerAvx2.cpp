@@ -61,6 +61,18 @@ __m256i Pack(__m256i p0, __m256i p1, __m256i p2, __m256i p3) {
 
 bool IsOpaque(__m256i pixels) { return _mm256_testc_si256(pixels, _mm256_set1_epi32(int(0xFF000000u))); }
 
+// Eight results not all opaque, stored: the clear ones are cleared, as the straight-alpha rule
+// gives them, and only those with partial alpha are taken again by the plain rule.
+[[gnu::noinline]] void FinishTranslucent(const BgraRows& rows, std::uint8_t* out,
+                                         const std::int32_t* positions, __m256i pixels, SampleEdge edge) {
+  const __m256i clear = _mm256_srai_epi32(_mm256_cmpeq_epi8(pixels, _mm256_setzero_si256()), 31);
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_andnot_si256(clear, pixels));
+  const __m256i opaque = _mm256_srai_epi32(_mm256_cmpeq_epi8(pixels, _mm256_set1_epi8(-1)), 31);
+  const int settled = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_or_si256(clear, opaque)));
+  for (int k = 0; k < 8; ++k)
+    if (!(settled >> k & 1)) SampleBilinearBgraPlain(rows, out + 4 * k, positions + 2 * k, 1, edge);
+}
+
 // The window's place and bounds, for eight lanes at a time.
 struct Window {
   explicit Window(const BgraRows& rows)
@@ -190,9 +202,11 @@ int SampleWindow(const BgraRows& rows, std::uint8_t* out, const std::int32_t* po
           Prefetch(w.base + f->upper[4], w.ahead, w.pitchBytes);
         }
         const __m256i pixels = BlendEight(w.base, *f, weights);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), pixels);
         // Opaque results stand; the straight-alpha rule weights the colours of the others.
-        if (!IsOpaque(pixels)) SampleBilinearBgraPlain(rows, out, from, 8, edge);
+        if (IsOpaque(pixels))
+          _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), pixels);
+        else
+          FinishTranslucent(rows, out, from, pixels, edge);
       }
       out += 32;
     }
