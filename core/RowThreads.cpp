@@ -46,15 +46,20 @@ void CpuRelax() {
 
 // Spins on ready() for time; answers whether it came true. On a machine busy with other work a
 // spinning thread would hold a core that one of this run's own threads, preempted in the middle of
-// its rows, waits for: it gives way every few microseconds.
+// its rows, waits for: it gives way every few microseconds, and stops once giving way let others
+// run for a while, as then there are more threads wanting cores than cores.
 template <typename Ready>
 bool SpinFor(std::chrono::nanoseconds time, Ready ready) {
-  const auto until = std::chrono::steady_clock::now() + time;
+  constexpr auto kOthersRan = std::chrono::microseconds(200);
+  auto last = std::chrono::steady_clock::now();
+  const auto until = last + time;
   for (int i = 0;; ++i) {
     if (ready()) return true;
     CpuRelax();
     if ((i & 63) == 63) {
-      if (std::chrono::steady_clock::now() >= until) return false;
+      const auto now = std::chrono::steady_clock::now();
+      if (now >= until || now - last > kOthersRan) return false;
+      last = now;
       std::this_thread::yield();
     }
   }
