@@ -139,6 +139,18 @@ void SeamBlends::Add(std::initializer_list<HalfPlane> sides, bool blended, bool 
   region.weight = weight;
 }
 
+LatticeLinear BarycentricWeight(const Point2D& p1, const Point2D& p2, const Point2D& p3, double k1, double k2,
+                                double k3, double k0) {
+  auto cross = [](const Point2D& a, const Point2D& b) { return a.x * b.y - a.y * b.x; };
+  const double area = cross(p2 - p1, p3 - p1);
+  if (area == 0) return {0, 0, k0 + 0.33 * k1 + 0.33 * k2 + 0.34 * k3};  // as the plan takes it
+  return LinearOf([&](double u, double v) {
+    const Point2D q(u, v);
+    const double b1 = cross(p2 - q, p3 - q) / area, b2 = cross(p3 - q, p1 - q) / area;
+    return k0 + k1 * b1 + k2 * b2 + k3 * (1 - b1 - b2);
+  });
+}
+
 SeamBlendKernel ChooseSeamBlendKernel() { return GetCpuFeatures().avx2 ? SeamBlendAvx2 : SeamBlendSse2; }
 
 bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, const TileGenerator& generator,
@@ -186,10 +198,11 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
         args.foldLines[i]);
   }
   args.testCount = 0;
-  args.regionCount = blends.regionCount;
+  args.regionCount = 0;
   for (int r = 0; r < blends.regionCount; ++r) {
     const BlendRegion& from = blends.regions[r];
-    SeamBlendArgs::Region& to = args.regions[r];
+    if (from.copyCount > 0) continue;
+    SeamBlendArgs::Region& to = args.regions[args.regionCount++];
     to.care = to.want = 0;
     for (int s = 0; s < from.sideCount; ++s) {
       bool opposite = false;
@@ -227,7 +240,7 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
                     : 0;
     to.blended = from.blended ? -1 : 0;
     to.planned = from.planned ? -1 : 0;
-    to.inDoubles = from.corner ? -1 : 0;
+    to.inDoubles = from.corner || from.inDoubles ? -1 : 0;
   }
   return true;
 }
@@ -252,14 +265,23 @@ RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& pro
     const LatticeAffine* map;
     double lowU, highU, lowV, highV;
   };
-  Read reads[SeamBlends::kMaxRegions * 3];
+  Read reads[SeamBlends::kMaxRegions * BlendRegion::kMaxCopies];
   int readCount = 0;
   auto same = [](const LatticeAffine& a, const LatticeAffine& b) {
     return a.uu == b.uu && a.uv == b.uv && a.u1 == b.u1 && a.vu == b.vu && a.vv == b.vv && a.v1 == b.v1;
   };
   for (int r = 0; r < blends.regionCount; ++r) {
     const BlendRegion& region = blends.regions[r];
-    if (!region.blended && !region.corner) continue;
+    const LatticeAffine* maps[BlendRegion::kMaxCopies];
+    int mapCount = 0;
+    for (int i = 0; i < region.copyCount; ++i)
+      if (!region.copies[i].own) maps[mapCount++] = &region.copies[i].map;
+    if (region.blended || region.corner) maps[mapCount++] = &region.partner;
+    if (region.corner) {
+      maps[mapCount++] = &region.partner2;
+      maps[mapCount++] = &region.partnerBoth;
+    }
+    if (mapCount == 0) continue;
     // The reach cut by the region's sides along u and v; slanted sides are left out.
     double lowU = reachLowU, highU = reachHighU, lowV = reachLowV, highV = reachHighV;
     for (int i = 0; i < region.sideCount; ++i) {
@@ -273,8 +295,8 @@ RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& pro
       }
     }
     if (lowU > highU || lowV > highV) continue;
-    for (const LatticeAffine* p : {&region.partner, &region.partner2, &region.partnerBoth}) {
-      if (p != &region.partner && !region.corner) break;
+    for (int m = 0; m < mapCount; ++m) {
+      const LatticeAffine* p = maps[m];
       int k = 0;
       while (k < readCount && !same(*reads[k].map, *p)) ++k;
       if (k == readCount) {
@@ -322,6 +344,12 @@ SeamBlendsInDoubles::SeamBlendsInDoubles(const SeamBlends& blends, const FoldPro
         const HalfPlane& test = t.tests[k];
         opposite = test == -side;
         if (opposite || test == side) break;
+      }
+      if (k == Tests::kMaxTests) {
+        // No bit left for the side: the region holds no point, and its pixels are planned.
+        t.care[r] = 0;
+        t.want[r] = 1;
+        break;
       }
       if (k == t.count) t.tests[t.count++] = side;
       t.care[r] |= std::uint64_t{1} << k;
@@ -374,7 +402,7 @@ void SeamBlendsInDoubles::Locate(const double* x, double y, int count, double* u
 bool SeamBlendsInDoubles::PlanAt(double u, double v, int r, SamplePlan& plan) const {
   if (r < 0) return false;
   const BlendRegion& region = blends_.regions[r];
-  if (!(region.blended || region.corner) || region.planned) return false;
+  if (!(region.blended || region.corner || region.copyCount > 0) || region.planned) return false;
   const LatticeAffine& f = blends_.frame;
   const Point2D at(f.uu * u + f.uv * v + f.u1, f.vu * u + f.vv * v + f.v1);
   auto partner = [&](const LatticeAffine& q) {
@@ -383,7 +411,14 @@ bool SeamBlendsInDoubles::PlanAt(double u, double v, int r, SamplePlan& plan) co
   auto value = [&](const LatticeLinear& w) { return w.wu * at.x + w.wv * at.y + w.w1; };
   auto weight = [&](const LatticeLinear& w) { return Clamp01(value(w)); };
   const Point2D own = generator_.LatticeToSource(u + program_.sourceShift.x, v + program_.sourceShift.y);
-  if (region.threeCopies) {
+  if (region.copyCount > 0) {
+    plan.Clear();
+    for (int i = 0; i < region.copyCount; ++i) {
+      const BlendCopy& copy = region.copies[i];
+      plan.Add(copy.own ? own : partner(copy.map), weight(copy.weight) * weight(copy.weight2));
+    }
+    LimitWeightsToOne(plan);
+  } else if (region.threeCopies) {
     const double a = value(region.weight), b = value(region.weight2);
     PlanThree(plan, partner(region.partner), a, partner(region.partner2), b, own, 1 - b - a);
   } else if (region.corner) {

@@ -35,8 +35,23 @@ LatticeLinear LinearOf(Function&& function) {
   return {function(1.0, 0.0) - zero, function(0.0, 1.0) - zero, zero};
 }
 
+// A sample of a region that mixes copies: its source point an affine map of the region's
+// coordinates (relative to the source lattice's origin, as the plan places it) or the pixel's
+// own sample, weighing the product of two ramps, each clamped to [0, 1].
+struct BlendCopy {
+  bool own = false;
+  LatticeAffine map;
+  LatticeLinear weight, weight2{0, 0, 1};
+};
+
+// k0 + k1 b1 + k2 b2 + k3 b3 of a point's barycentric coordinates in the triangle p1, p2, p3,
+// taken with their signs, so that the weight is affine past the triangle's edges too.
+LatticeLinear BarycentricWeight(const Point2D& p1, const Point2D& p2, const Point2D& p3, double k1, double k2,
+                                double k3, double k0 = 0);
+
 struct BlendRegion {
   static constexpr int kMaxSides = 4;
+  static constexpr int kMaxCopies = 6;
   // Inside every side, on the folded position (u, v) before the program's source shift.
   HalfPlane sides[kMaxSides];
   int sideCount = 0;
@@ -62,21 +77,29 @@ struct BlendRegion {
   bool threeCopies = false;
   LatticeAffine partner2, partnerBoth;
   LatticeLinear weight2;
+  // Where copies are given, the pixel mixes them alone, summed in order and cut to a sum of 1, as
+  // the three-fold groups weigh the corners where their bands meet, in doubles. The lanes skip
+  // such regions: a region after them over their union, inDoubles, sends their pixels there, so
+  // that the lanes test fewer regions.
+  int copyCount = 0;
+  BlendCopy copies[kMaxCopies];
+  bool inDoubles = false;
 };
 
 // Tested in order; the first region a position lies in decides. A band pixel in none is planned,
 // and so is one in a region added as planned: where the plan in doubles turns on which side of
 // a line a pixel right on it falls, which only doubles can tell.
 struct SeamBlends {
-  static constexpr int kMaxRegions = 16;
+  static constexpr int kMaxRegions = 20;
   int regionCount = 0;
   BlendRegion regions[kMaxRegions];
   // From the folded position to the coordinates the regions are stated in, where a group plans
   // in a frame of its own.
   LatticeAffine frame;
   // Whether the group plans the pixels of its blended regions and corners just as they state
-  // them, to the last bit in doubles: its pixels near a seam's middle and in corners then mix from
-  // the regions in doubles (SeamBlendsInDoubles) rather than by the group's plan.
+  // them, in doubles (to the last bit, or as the hexagonal groups' turns round): its pixels near a
+  // seam's middle and in corners then mix from the regions in doubles (SeamBlendsInDoubles)
+  // rather than by the group's plan.
   bool plansAsRegions = false;
   // Where given, the plan's own fold of a cell position, clamped as the plan clamps it: the pixels
   // mixed in doubles fold by it, a pixel right on a fold line onto the copy the plan shows, so that
@@ -117,6 +140,15 @@ struct SeamBlends {
     region.partner2 = partner2;
     region.weight2 = weight2;
     region.partnerBoth = partnerBoth;
+  }
+  void AddInDoubles(std::initializer_list<HalfPlane> sides) {
+    Add(sides, false, false, {}, {});
+    regions[regionCount - 1].inDoubles = true;
+  }
+  void AddCopies(std::initializer_list<HalfPlane> sides, std::initializer_list<BlendCopy> copies) {
+    Add(sides, false, false, {}, {});
+    BlendRegion& region = regions[regionCount - 1];
+    for (const BlendCopy& copy : copies) region.copies[region.copyCount++] = copy;
   }
   void AddThreeCopies(std::initializer_list<HalfPlane> sides, const LatticeAffine& partner,
                       const LatticeLinear& weight, const LatticeAffine& partner2,
@@ -197,7 +229,8 @@ class SeamBlendsInDoubles {
   // point right on it lies on the opposite's side).
   struct Tests {
     int count = 0;
-    HalfPlane tests[SeamBlends::kMaxRegions * BlendRegion::kMaxSides];
+    static constexpr int kMaxTests = 64;  // a bit each
+    HalfPlane tests[kMaxTests];
     std::uint64_t care[SeamBlends::kMaxRegions] = {}, want[SeamBlends::kMaxRegions] = {};
   };
 

@@ -196,8 +196,8 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
     // blends' fold lines plan them).
     fold.bandU = fold.bandV = {true, 0, 0, 1, 0};
   }
-  // Feathered, the bands' pixels blend as below in lanes; the corners stay planned, and so do
-  // pixels near the ends of the bands, where the plan jumps, and those where the turns of a
+  // Feathered, the bands' pixels blend as below in lanes, and where they meet in doubles; pixels
+  // near the ends of the bands are planned, where the plan jumps, and those where the turns of a
   // lattice a little off the hexagon put the plan's positions some way from the fold's: past lm,
   // which the plan clamps onto it before turning them, so that they come out on either side of lk.
   using detail::UBelow;
@@ -208,6 +208,7 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   const detail::HalfPlane belowB = detail::Beside(lb), beyondA = detail::Beside(la, true);
   const double sideways = near / 16;  // far beyond a fast position's error, some 1/300 pixel
   detail::SeamBlends blends;
+  blends.plansAsRegions = true;
   // Fold lines: A B, u = v, the lines of lk and lm and the cell's edges.
   blends.AddFoldLines(1, 1);
   blends.AddFoldLines(1, -1);
@@ -219,16 +220,59 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   blends.AddPlannedBeyond(lm, sideways);
   blends.AddPlannedNear(la, sideways);
   blends.AddPlannedNear(lb, sideways);
+  const detail::LatticeAffine plus = turned(&Point2D::RotatePlus120),
+                              minus = turned(&Point2D::RotateMinus120);
+  auto ramp = [&](double sign, auto&& distance) {
+    return detail::LinearOf([&](double u, double v) { return 0.5 + sign * distance(u, v) / fu; });
+  };
+  auto toLk = [&](double u, double v) { return lk.XAt(v) - u; };
+  auto toLm = [&](double u, double v) { return lm.YAt(u) - v; };
+  const detail::LatticeLinear inK = ramp(1, toLk), outK = ramp(-1, toLk), inM = ramp(1, toLm),
+                              outM = ramp(-1, toLm), outU = {-1 / fu, 0, 0.5}, inU = {1 / fu, 0, 0.5},
+                              outV = {0, -1 / fv, 0.5}, inV = {0, 1 / fv, 0.5};
+  // The corners mix their copies as the plan weighs them, where their regions are the plan's
+  // triangles (even feathers); else they are planned. Each corner at an edge's midpoint mixes
+  // the own sample, its turn and their mirror images in the cell's edges.
+  const bool corners = hu == hv;
+  auto mapped = [&](auto&& map) {
+    return detail::AffineOf([&](double u, double v) { return map(source(u, v)); });
+  };
   blends.AddOwn({UBelow(hu), VBelow(hv)});
   blends.AddOwn({UBelow(hu), belowB});
-  blends.AddPlanned({UBelow(hu)});
-  blends.AddBlend({beyondA, detail::VAbove(hv), belowB}, turned(&Point2D::RotatePlus120),
-                  detail::LinearOf([&](double u, double v) { return (lk.XAt(v) - u) / fu + 0.5; }));
-  blends.AddPlanned({beyondA});
+  if (corners) {
+    blends.AddCopies(
+        {UBelow(hu)},
+        {{false, mapped([&](const Point2D& p) { return p.RotateMinus120(gs).Reflect(edgeA); }), outU, outM},
+         {true, {}, inM, inU},
+         {false, minus, inU, outM},
+         {false, mapped([&](const Point2D& p) { return p.Reflect(edgeB); }), inM, outU}});
+    blends.AddInDoubles({UBelow(hu)});
+  } else {
+    blends.AddPlanned({UBelow(hu)});
+  }
+  blends.AddBlend({beyondA, detail::VAbove(hv), belowB}, plus, inK);
+  if (corners) {
+    blends.AddCopies(
+        {beyondA, VBelow(hv)},
+        {{false, mapped([&](const Point2D& p) { return p.RotatePlus120(gs).Reflect(edgeB); }), outV, outK},
+         {true, {}, inK, inV},
+         {false, plus, inV, outK},
+         {false, mapped([&](const Point2D& p) { return p.Reflect(edgeA); }), inK, outV}});
+    // Three copies about G, in the triangles on either side of lg.
+    blends.AddCopies({beyondA, detail::Beside(lg)},
+                     {{true, {}, detail::BarycentricWeight(gi, xk, xm, 0.5, 0, 0, 0.5)},
+                      {false, plus, detail::BarycentricWeight(gi, xk, xm, 0, 0.5, 0)},
+                      {false, minus, detail::BarycentricWeight(gi, xk, xm, 0, 0, 0.5)}});
+    blends.AddCopies({beyondA}, {{true, {}, detail::BarycentricWeight(g, xk, xm, -1.0 / 6, 0, 0, 0.5)},
+                                 {false, plus, detail::BarycentricWeight(g, xk, xm, 1.0 / 3, 0.5, 0)},
+                                 {false, minus, detail::BarycentricWeight(g, xk, xm, 1.0 / 3, 0, 0.5)}});
+    blends.AddInDoubles({beyondA});
+  } else {
+    blends.AddPlanned({beyondA});
+  }
   blends.AddOwn({VBelow(hv)});
   blends.AddOwn({belowB});
-  blends.AddBlend({}, turned(&Point2D::RotateMinus120),
-                  detail::LinearOf([&](double u, double v) { return (lm.YAt(u) - v) / fu + 0.5; }));
+  blends.AddBlend({}, minus, inM);
   if (fv != 0) fold.blends = &blends;
   detail::P3LMPlanLanes lanes;
   detail::TileWorkerRows::PlanPositions planPositions;

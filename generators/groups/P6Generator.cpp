@@ -103,7 +103,7 @@ int P6Generator::Generate(CProgressMeter* meter) {
   fold.skewBands[1] = {1, 2, {true, -wm, wm, 1}, 0, 1, middle};
   fold.skewBands[2] = {1, -1, {true, -wm, wm, 1}, 1, 0, middle};
   fold.ReachTurnedSeams(near);
-  // Feathered, the bands' pixels blend as below in lanes; the corners stay planned.
+  // Feathered, the bands' pixels blend as below in lanes, and where they meet in doubles.
   using detail::UBelow;
   using detail::VAbove;
   using detail::VBelow;
@@ -113,6 +113,7 @@ int P6Generator::Generate(CProgressMeter* meter) {
   const detail::HalfPlane belowE2 = Beside(e2), beyondE1 = Beside(e1, true);
   const double sideways = near / 16;  // far beyond a fast position's error, some 1/300 pixel
   detail::SeamBlends blends;
+  blends.plansAsRegions = true;
   // The turns of a lattice a little off the hexagon carry some positions past the kite's edges,
   // which the plan clamps onto them, and those on the second median it turns about the
   // three-fold centre; across the bands' ends e1 and e2 the plan jumps, and a pixel's side there
@@ -130,15 +131,73 @@ int P6Generator::Generate(CProgressMeter* meter) {
   blends.AddPlanned({VBelow(sideways)});
   blends.AddPlannedNear(e1, sideways);
   blends.AddPlannedNear(e2, sideways);
-  blends.AddBlend({UBelow(hu), VAbove(hv), belowE2}, turned(&Point2D::RotatePlus60, z), {1 / fu, 0, 0.5});
-  blends.AddPlanned({UBelow(hu)});
-  blends.AddBlend({beyondE1, VAbove(hv), belowE2}, turned(&Point2D::RotatePlus120, t),
-                  detail::LinearOf([&](double u, double v) { return (median1_.XAt(v) - u) / fu + 0.5; }));
-  blends.AddPlanned({beyondE1});
-  blends.AddBlend({VBelow(hv)}, turned(&Point2D::RotateMinus60, z), {0, 1 / fv, 0.5});
+  // The corners mix their copies as the plan weighs them, where their regions are the plan's
+  // triangles (even feathers); else they are planned.
+  const bool corners = hu == hv;
+  const detail::LatticeAffine plus60z = turned(&Point2D::RotatePlus60, z),
+                              minus60z = turned(&Point2D::RotateMinus60, z),
+                              plus120t = turned(&Point2D::RotatePlus120, t),
+                              minus120t = turned(&Point2D::RotateMinus120, t);
+  auto ramp = [&](auto&& distance) {
+    return detail::LinearOf([&](double u, double v) { return distance(u, v) / fu + 0.5; });
+  };
+  auto rampFrom = [&](auto&& distance) {
+    return detail::LinearOf([&](double u, double v) { return 0.5 - distance(u, v) / fu; });
+  };
+  const detail::LatticeLinear inU = {1 / fu, 0, 0.5}, outU = {-1 / fu, 0, 0.5}, inV = {0, 1 / fv, 0.5},
+                              outV = {0, -1 / fv, 0.5},
+                              inMedian1 = ramp([&](double u, double v) { return median1_.XAt(v) - u; }),
+                              outMedian1 = rampFrom([&](double u, double v) { return median1_.XAt(v) - u; }),
+                              inMedian2 = ramp([&](double u, double v) { return median2_.YAt(u) - v; }),
+                              outMedian2 = rampFrom([&](double u, double v) { return median2_.YAt(u) - v; });
+  blends.AddBlend({UBelow(hu), VAbove(hv), belowE2}, plus60z, inU);
+  if (corners) {
+    // Six copies about the six-fold centre, three where its two bands meet, and the corner at
+    // the second median's two-fold centre.
+    const Point2D a(0, hv), b(hu, 0), o(0, 0);
+    const detail::LatticeLinear sixth = detail::BarycentricWeight(a, b, o, 0, 0, 1.0 / 6);
+    const detail::LatticeAffine halfTurnZ = turned(&Point2D::HalfTurn, z),
+                                minus120z = turned(&Point2D::RotateMinus120, z),
+                                plus120z = turned(&Point2D::RotatePlus120, z);
+    blends.AddCopies({UBelow(hu), VBelow(hv), HalfPlane{1, 1, -hv}},
+                     {{true, {}, detail::BarycentricWeight(a, b, o, 0.5, 0.5, 1.0 / 6)},
+                      {false, minus60z, detail::BarycentricWeight(a, b, o, 0, 0.5, 1.0 / 6)},
+                      {false, plus60z, detail::BarycentricWeight(a, b, o, 0.5, 0, 1.0 / 6)},
+                      {false, halfTurnZ, sixth},
+                      {false, minus120z, sixth},
+                      {false, plus120z, sixth}});
+    blends.AddCopies({UBelow(hu), VBelow(hv)},
+                     {{true, {}, {1 / fu, 1 / fv, 0}}, {false, plus60z, outU}, {false, minus60z, outV}});
+    blends.AddCopies({UBelow(hu)}, {{true, {}, inU, inMedian2},
+                                    {false, turned(&Point2D::HalfTurn, h2), outMedian2, outU},
+                                    {false, plus60z, outU, inMedian2},
+                                    {false, minus120t, outMedian2, inU}});
+    blends.AddInDoubles({UBelow(hu)});
+  } else {
+    blends.AddPlanned({UBelow(hu)});
+  }
+  blends.AddBlend({beyondE1, VAbove(hv), belowE2}, plus120t, inMedian1);
+  if (corners) {
+    // The corner at the first median's two-fold centre, and three copies about the three-fold
+    // one, in the triangles on either side of e3.
+    blends.AddCopies({beyondE1, VBelow(hv)}, {{true, {}, inV, inMedian1},
+                                              {false, turned(&Point2D::HalfTurn, h1), outMedian1, outV},
+                                              {false, minus60z, outV, inMedian1},
+                                              {false, plus120t, outMedian1, inV}});
+    blends.AddCopies({beyondE1, Beside(e3, true)},
+                     {{true, {}, detail::BarycentricWeight(centroid, i1, j, -1.0 / 6, 0, 0, 0.5)},
+                      {false, plus120t, detail::BarycentricWeight(centroid, i1, j, 1.0 / 3, 0.5, 0)},
+                      {false, minus120t, detail::BarycentricWeight(centroid, i1, j, 1.0 / 3, 0, 0.5)}});
+    blends.AddCopies({beyondE1}, {{true, {}, detail::BarycentricWeight(c, i1, j, 0.5, 0, 0, 0.5)},
+                                  {false, plus120t, detail::BarycentricWeight(c, i1, j, 0, 0.5, 0)},
+                                  {false, minus120t, detail::BarycentricWeight(c, i1, j, 0, 0, 0.5)}});
+    blends.AddInDoubles({beyondE1});
+  } else {
+    blends.AddPlanned({beyondE1});
+  }
+  blends.AddBlend({VBelow(hv)}, minus60z, inV);
   blends.AddOwn({belowE2});
-  blends.AddBlend({}, turned(&Point2D::RotateMinus120, t),
-                  detail::LinearOf([&](double u, double v) { return (median2_.YAt(u) - v) / fu + 0.5; }));
+  blends.AddBlend({}, minus120t, inMedian2);
   if (fv != 0) fold.blends = &blends;
   detail::P6PlanLanes lanes;
   detail::TileWorkerRows::PlanPositions planPositions;

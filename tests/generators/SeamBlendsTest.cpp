@@ -206,6 +206,54 @@ TEST(SeamBlends, ThreeCopiesMixInDoublesAsThePlanWeighsThem) {
   }
 }
 
+// Where copies meet in a corner, the lanes see only the region over them, and the pixel mixes its
+// copies in doubles: each weighing its ramps' product, clamped, all cut back to a sum of 1, and
+// a barycentric weight affine past its triangle's edges too.
+TEST(SeamBlends, CopiesMixInDoublesByTheirOwnRegions) {
+  TileGenerator generator;
+  SetLattice(generator, {100, 0}, {0, 100});
+  const detail::FoldProgram program;
+  detail::SeamBlends blends;
+  const detail::LatticeLinear inU{5, 0, 0.5}, inV{0, 5, 0.5};
+  const detail::LatticeAffine alongU{100, 0, 100, 0, 100, 0};
+  blends.AddCopies(
+      {detail::UBelow(0.2), detail::VBelow(0.1)},
+      {{true, {}, inU, inV}, {false, alongU, detail::BarycentricWeight({0, 0}, {1, 0}, {0, 1}, 0, 1, 0)}});
+  blends.AddCopies({detail::UBelow(0.2)}, {{false, alongU, {0, 0, 0.25}}});
+  blends.AddInDoubles({detail::UBelow(0.2)});
+  blends.AddOwn({});
+  detail::SeamBlendArgs args;
+  ASSERT_TRUE(detail::MakeSeamBlendArgs(blends, program, generator, args));
+  EXPECT_EQ(args.regionCount, 2);
+  const std::int32_t positions[] = {256 * 5, 256 * 2, 256 * 50, 256 * 2};
+  std::uint8_t planned[2];
+  std::int32_t partners[4];
+  float weights[2];
+  detail::SeamBlendSse2(args, positions, 2, planned, partners, weights);
+  EXPECT_EQ(planned[0], 2);
+  EXPECT_EQ(planned[1], 0);
+
+  const detail::SeamBlendsInDoubles inDoubles(blends, program, generator);
+  SamplePlan plan;
+  // Own ramps 0.75 and 0.6; the partner's weight is u, 0.05: 0.5 in all.
+  ASSERT_TRUE(inDoubles.Plan({5, 2}, plan));
+  ASSERT_EQ(plan.count, 2);
+  EXPECT_NEAR(plan.points[0].x, 5, 1e-9);
+  EXPECT_NEAR(plan.points[1].x, 105, 1e-9);
+  EXPECT_NEAR(plan.weights[0], 0.45, 1e-12);
+  EXPECT_NEAR(plan.weights[1], 0.05, 1e-12);
+  // Own ramps 1.25, clamped to 1, and 0.9, the partner's 0.15: 1.05 in all, cut back.
+  ASSERT_TRUE(inDoubles.Plan({15, 8}, plan));
+  EXPECT_NEAR(plan.weights[0], 0.9 / 1.05, 1e-12);
+  EXPECT_NEAR(plan.weights[1], 0.15 / 1.05, 1e-12);
+  ASSERT_TRUE(inDoubles.Plan({5, 50}, plan));
+  ASSERT_EQ(plan.count, 1);
+  EXPECT_NEAR(plan.weights[0], 0.25, 1e-12);
+  // Past the triangle's edge the barycentric weight goes on falling.
+  const detail::LatticeLinear beyond = detail::BarycentricWeight({0, 0}, {1, 0}, {0, 1}, 0, 1, 0);
+  EXPECT_NEAR(beyond.wu * -0.5 + beyond.wv * 0.2 + beyond.w1, -0.5, 1e-12);
+}
+
 // The row's pixels located in AVX2 lanes, bit for bit as one by one: a turned lattice, a fold
 // that mirrors half the cell and a turn that tests its unmoved position in a corner.
 TEST(SeamBlends, PixelsLocatedInLanesAsOneByOne) {
