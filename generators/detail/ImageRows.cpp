@@ -1,5 +1,6 @@
 #include "generators/detail/ImageRows.h"
 
+#include <algorithm>
 #include <new>
 
 #include "core/RowConverters.h"
@@ -24,14 +25,13 @@ int ImageRows::Lock(CRowIteratorBands& image, keFormat format) {
     if (!result.Ok()) return result.GetCode();
     locked_.push_back(tile);
     if (block.format != format) return keErrorBadArgument;
-    for (int y = part.top; y < part.bottom; ++y) {
-      rows_[std::size_t(y)] = block.bits + (y - part.top) * block.stride;
-      if (y + 1 < part.bottom) strideBelow_[std::size_t(y)] = block.stride;
-    }
+    // A source of thousands of rows is locked each render: the loops are kept plain.
+    std::uint8_t** const rows = rows_.data() + part.top;
+    for (int i = 0; i < part.bottom - part.top; ++i) rows[i] = block.bits + i * block.stride;
+    if (part.bottom > part.top)
+      std::fill(strideBelow_.begin() + part.top, strideBelow_.begin() + (part.bottom - 1), block.stride);
   }
-  for (std::uint8_t* row : rows_)
-    if (!row) return keErrorNotCreated;
-  return 0;
+  return std::find(rows_.begin(), rows_.end(), nullptr) != rows_.end() ? keErrorNotCreated : 0;
 }
 
 void ImageRows::Unlock() {
