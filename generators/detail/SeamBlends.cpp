@@ -420,7 +420,10 @@ bool SeamBlendsInDoubles::PlanAt(double u, double v, int r, SamplePlan& plan) co
     LimitWeightsToOne(plan);
   } else if (region.threeCopies) {
     const double a = value(region.weight), b = value(region.weight2);
-    PlanThree(plan, partner(region.partner), a, partner(region.partner2), b, own, 1 - b - a);
+    if (region.ownFirst)
+      PlanThree(plan, own, 1 - b - a, partner(region.partner), a, partner(region.partner2), b);
+    else
+      PlanThree(plan, partner(region.partner), a, partner(region.partner2), b, own, 1 - b - a);
   } else if (region.corner) {
     PlanCorner(plan, own, partner(region.partner), partner(region.partner2), partner(region.partnerBoth),
                weight(region.weight), weight(region.weight2));

@@ -72,9 +72,10 @@ struct BlendRegion {
   // partner (1 - w) w2 and partner2 (1 - w2) w, each weight clamped first, as the plan weighs a
   // corner. Its pixels mix in doubles. Where three copies meet (threeCopies), partner weighs w,
   // partner2 w2 and the own sample 1 - w - w2, summed in that order, each clamped and all cut to a
-  // sum of 1, as the plan weighs three copies.
+  // sum of 1, as the plan weighs three copies; where ownFirst, the own sample is summed first.
   bool corner = false;
   bool threeCopies = false;
+  bool ownFirst = false;
   LatticeAffine partner2, partnerBoth;
   LatticeLinear weight2;
   // Where copies are given, the pixel mixes them alone, summed in order and cut to a sum of 1, as
@@ -152,9 +153,10 @@ struct SeamBlends {
   }
   void AddThreeCopies(std::initializer_list<HalfPlane> sides, const LatticeAffine& partner,
                       const LatticeLinear& weight, const LatticeAffine& partner2,
-                      const LatticeLinear& weight2) {
+                      const LatticeLinear& weight2, bool ownFirst = false) {
     AddCorner(sides, partner, weight, partner2, weight2, partner);
     regions[regionCount - 1].threeCopies = true;
+    regions[regionCount - 1].ownFirst = ownFirst;
   }
 
  private:

@@ -25,19 +25,31 @@ int CMGenerator::Generate(CProgressMeter* meter) {
   fold.AddByLine(Line2D({0, 0}, {1, 1}), true, detail::kSwap);
   fold.sourceShift = {hu, hv};
   fold.bandU = fold.bandV = {true, -hv, hu, 1};
-  // Feathered, the bands' pixels blend as below in lanes; the corners stay planned.
+  // Feathered, the bands' pixels blend as below in lanes, and where they meet in doubles; the part
+  // of the corner at (1, 0) that the plan weighs by areas stays planned.
   using detail::UAbove;
   using detail::UBelow;
   using detail::VAbove;
   using detail::VBelow;
   detail::SeamBlends blends;
   blends.plansAsRegions = true;
+  const detail::LatticeAffine acrossBottom = detail::AffineOf(
+                                  [&](double u, double v) { return source(v + 1, u); }),
+                              acrossRight = detail::AffineOf(
+                                  [&](double u, double v) { return source(v, u - 1); });
   blends.AddOwn({VAbove(hu), UBelow(1 - hv)});
-  blends.AddBlend({VBelow(hu), UAbove(hv), UBelow(1 - hv)},
-                  detail::AffineOf([&](double u, double v) { return source(v + 1, u); }), {0, 1 / fu, 0.5});
-  blends.AddBlend({VAbove(hu), UAbove(1 - hv), VBelow(1 - hu)},
-                  detail::AffineOf([&](double u, double v) { return source(v, u - 1); }),
-                  {-1 / fv, 0, 1 / fv + 0.5});
+  blends.AddBlend({VBelow(hu), UAbove(hv), UBelow(1 - hv)}, acrossBottom, {0, 1 / fu, 0.5});
+  blends.AddBlend({VAbove(hu), UAbove(1 - hv), VBelow(1 - hu)}, acrossRight, {-1 / fv, 0, 1 / fv + 0.5});
+  const detail::LatticeLinear fromBottom{0, -1 / fu, 0.5}, fromTop{0, 1 / fu, 0.5 - 1 / fu},
+      fromLeft{-1 / fv, 0, 0.5}, fromRight{1 / fv, 0, 0.5 - 1 / fv};
+  blends.AddThreeCopies({VBelow(hu), UBelow(hv)}, acrossBottom, fromBottom,
+                        detail::AffineOf([&](double u, double v) { return source(u + 1, v); }), fromLeft,
+                        true);
+  blends.AddThreeCopies({VBelow(hu), UAbove(1 - hv), detail::HalfPlane{1, -1, hv - 1}}, acrossBottom,
+                        fromBottom, acrossRight, fromRight, true);
+  blends.AddThreeCopies({VAbove(1 - hu), UAbove(1 - hv)},
+                        detail::AffineOf([&](double u, double v) { return source(u, v - 1); }), fromTop,
+                        acrossRight, fromRight, true);
   if (fv != 0) fold.blends = &blends;
   return RunTileWorker(
       *this, meter,
