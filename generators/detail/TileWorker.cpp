@@ -216,10 +216,26 @@ constexpr int kRowsAhead = 8;
 // A thread's buffers for the rows of a fold program's run.
 struct FoldedRowBuffers {
   std::vector<std::int32_t> positions, plannedPositions;
+  std::vector<int> places;
   std::vector<std::uint8_t> marks, bgraRow, copyRow;
   RowQueue queue;
   SeamBlendRow blendRow;
 };
+
+// The places of the count marks set to 1, eight marks looked at a time: most rows mark a few
+// short runs.
+int MarkedPlaces(const std::uint8_t* marks, int count, int* places) {
+  int planned = 0, x = 0;
+  for (std::uint64_t eight = 0; x + 8 <= count; x += 8) {
+    std::memcpy(&eight, marks + x, 8);
+    if (eight != 0)
+      for (int i = x; i < x + 8; ++i)
+        if (marks[i] == 1) places[planned++] = i;
+  }
+  for (; x < count; ++x)
+    if (marks[x] == 1) places[planned++] = x;
+  return planned;
+}
 
 // A tile of several cells repeats down itself: row y + rows is row y moved shift pixels right,
 // around the row, by the lattice vector (shift, rows) of the least height.
@@ -297,6 +313,11 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
       source.windowAhead = std::intptr_t(std::lround(step.y)) * source.windowPitch +
                            4 * std::intptr_t(std::lround(step.x));
   }
+  // Unblended, planned positions are sampled with the program's where every position reads the
+  // source's own rows: a window copied holds only what the program reads.
+  const bool planInPlace = !blending && planPositions && program.HasBands() &&
+                           (!source.window || source.window == source.rows[source.windowTop] +
+                                                                   4 * std::intptr_t(source.windowLeft));
   // Rows that repeat higher ones are copied from them as they are made; only the pixels right on
   // a cell's edge are planned again, as the plan's wrap there follows its doubles' rounding.
   const POINT period = RectangularPeriod(generator_.basisA, generator_.basisB);
@@ -324,7 +345,10 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
             row.resize(2 * std::size_t(width_));
             // Marks left by an earlier run would plan pixels of this one.
             if (program.HasBands()) banded.assign(std::size_t(width_), 0);
-            if (program.HasBands() && planPositions) own.plannedPositions.resize(2 * std::size_t(width_));
+            if (program.HasBands() && planPositions) {
+              own.plannedPositions.resize(2 * std::size_t(width_));
+              own.places.resize(std::size_t(width_));
+            }
           } catch (const std::bad_alloc&) {
             noMemory = true;
             return;
@@ -341,18 +365,8 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
         auto planMarked = [&](int y, std::uint8_t* out) {
           // The marked pixels' places, in the row's positions past the last one read.
           int* const places = reinterpret_cast<int*>(row.data()) + width_;
-          int planned = 0;
           std::uint8_t* const marked = banded.data();
-          // Eight marks at a time: most rows mark a few short runs.
-          int x = 0;
-          for (std::uint64_t eight = 0; x + 8 <= width_; x += 8) {
-            std::memcpy(&eight, marked + x, 8);
-            if (eight != 0)
-              for (int i = x; i < x + 8; ++i)
-                if (marked[i] == 1) places[planned++] = i;
-          }
-          for (; x < width_; ++x)
-            if (marked[x] == 1) places[planned++] = x;
+          const int planned = MarkedPlaces(marked, width_, places);
           if (planned == 0) return;
           std::uint8_t* mixed = reinterpret_cast<std::uint8_t*>(row.data());
           if (planPositions) {
@@ -369,6 +383,26 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
         auto makeRow = [&](int y, std::uint8_t* out) {
           const Point2D rowStart(start_.x, start_.y + y * pixelStep_.y);
           FoldRow(kernel, args, program, generator_, rowStart, pixelStep_.x, width_, row.data());
+          if (planInPlace && (marking || markingEdges)) {
+            // The marked pixels' planned positions take the place of the program's, and the row is
+            // sampled once.
+            if (marking) bandMarks.Mark(rowStart, width_, banded.data());
+            if (markingEdges) cellEdges->Mark(start_.y + y, banded.data());
+            int* const places = own.places.data();
+            const int planned = MarkedPlaces(banded.data(), width_, places);
+            if (planned > 0) {
+              std::int32_t* const at = own.plannedPositions.data();
+              planPositions(start_.x, start_.y + y, places, planned, at);
+              for (int i = 0; i < planned; ++i) {
+                const std::size_t x = std::size_t(places[i]);
+                row[2 * x] = at[2 * i];
+                row[2 * x + 1] = at[2 * i + 1];
+                banded[x] = 0;
+              }
+            }
+            SampleBilinearBgra(source, out, row.data(), width_, SampleEdge::kClamp);
+            return;
+          }
           SampleBilinearBgra(source, out, row.data(), width_, SampleEdge::kClamp);
           if (!marking && !markingEdges) return;
           // The band's pixels planned in one queue, mixed into the row's own samples' place and
