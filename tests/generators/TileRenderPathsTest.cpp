@@ -399,7 +399,8 @@ TEST(TileRenderPaths, AreasReadInPlaceGiveTheBytesOfTheCopiedWindow) {
   std::vector<BYTE> pixels(std::size_t(pitch) * size);
   ASSERT_TRUE(spread.CreateView(size, size, pixels.data(), pitch, keFormatBGRA).Ok());
   ASSERT_TRUE(CRowIteratorBands::CopyPixels(spread, banded).Ok());
-  for (const auto& [method, feather] : {std::pair{keTilingP1, 0}, {keTilingP4, 20}, {keTilingP6, 20}}) {
+  for (const auto& [method, feather] :
+       {std::pair{keTilingP1, 0}, {keTilingP4, 20}, {keTilingP6, 20}, {keTilingP3, 0}, {keTilingP6, 0}}) {
     TileShape pick = Pick(method, feather, 30);
     pick.seamK0 = pick.seamK1 = pick.seamK2 = 0;
     CRowIteratorBands tiles[3];
