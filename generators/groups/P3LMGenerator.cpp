@@ -190,12 +190,10 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   fold.skewBands[1] = {1, 2, {true, -w, w, 1}, 0, 1, middle};
   fold.skewBands[2] = {1, -1, {true, -w, w, 1}, 1, 0, middle};
   fold.ReachTurnedSeams(near);
-  if (IsZero(fv)) {
-    // The plan and the steps may wrap a pixel right on a cell's edge from either side, which the
-    // turns of a lattice off the hexagon take apart: such pixels are planned (feathered, the
-    // blends' fold lines plan them).
-    fold.bandU = fold.bandV = {true, 0, 0, 1, 0};
-  }
+  // The plan and the steps may wrap a pixel right on a cell's edge from either side, which the
+  // turns of a lattice off the hexagon take apart: such pixels are planned where they do
+  // (feathered, the blends' fold lines plan every one).
+  fold.planCellEdges = IsZero(fv);
   // Feathered, the bands' pixels blend as below in lanes, and where they meet in doubles; pixels
   // near the ends of the bands are planned, where the plan jumps, and those where the turns of a
   // lattice a little off the hexagon put the plan's positions some way from the fold's: past lm,
