@@ -19,6 +19,12 @@ struct BgraRows {
   std::intptr_t windowPitch = 0;
   int windowLeft = 0, windowTop = 0, windowWidth = 0, windowHeight = 0;
   std::intptr_t windowAhead = 0;
+  // Where not 0, the window's reads ask instead for the bytes |aheadRows| rows below each run of
+  // eight as a quarter turn of the run's own step along the row takes them, the way x turns to y
+  // where positive, the other way where negative, and both ways where aheadBothWays: a fold that
+  // turns or mirrors parts of a row takes their rows below in other directions.
+  int aheadRows = 0;
+  bool aheadBothWays = false;
 };
 
 // Taps outside the image repeat its edge (clamp) or are transparent black (fill).

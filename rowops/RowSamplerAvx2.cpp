@@ -83,10 +83,13 @@ struct Window {
         pitch(_mm256_set1_epi32(int(rows.windowPitch))),
         base(rows.window),
         pitchBytes(rows.windowPitch),
-        ahead(rows.windowAhead) {}
+        ahead(rows.windowAhead),
+        aheadRows(rows.aheadRows),
+        aheadBothWays(rows.aheadBothWays) {}
   __m256i left, top, lastLeft, lastTop, pitch;
   const std::uint8_t* base;
-  std::intptr_t pitchBytes, ahead;
+  std::intptr_t pitchBytes, ahead, aheadRows;
+  bool aheadBothWays;
 };
 
 // Whether every footprint at these top-left pixels, taken from the window's corner, lies in it.
@@ -197,7 +200,18 @@ int SampleWindow(const BgraRows& rows, std::uint8_t* out, const std::int32_t* po
       if (!located) {
         SampleBilinearBgraPlain(rows, out, from, 8, edge);
       } else {
-        if (w.ahead != 0) {
+        if (w.aheadRows != 0) {
+          // The step along the row over four pixels, in 24.8 units, turned a quarter.
+          const std::intptr_t dx = -w.aheadRows * (from[9] - from[1]) >> 10,
+                              dy = w.aheadRows * (from[8] - from[0]) >> 10;
+          const std::intptr_t ahead = dy * w.pitchBytes + 4 * dx;
+          Prefetch(w.base + f->upper[0], ahead, w.pitchBytes);
+          Prefetch(w.base + f->upper[4], ahead, w.pitchBytes);
+          if (w.aheadBothWays) {
+            Prefetch(w.base + f->upper[0], -ahead, w.pitchBytes);
+            Prefetch(w.base + f->upper[4], -ahead, w.pitchBytes);
+          }
+        } else if (w.ahead != 0) {
           Prefetch(w.base + f->upper[0], w.ahead, w.pitchBytes);
           Prefetch(w.base + f->upper[4], w.ahead, w.pitchBytes);
         }

@@ -213,6 +213,9 @@ namespace {
 // How many rows down the source is asked for ahead of the reads.
 constexpr int kRowsAhead = 8;
 
+// About what a core's cache keeps of a source read in place or copied.
+constexpr std::int64_t kCachedBytes = std::int64_t{1} << 20;
+
 // A thread's buffers for the rows of a fold program's run.
 struct FoldedRowBuffers {
   std::vector<std::int32_t> positions, plannedPositions;
@@ -318,6 +321,24 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
   const bool planInPlace = !blending && planPositions && program.HasBands() &&
                            (!source.window || source.window == source.rows[source.windowTop] +
                                                                    4 * std::intptr_t(source.windowLeft));
+  // Where the steps turn or mirror parts of a turned row, each part's rows below lie its own way,
+  // where the source read is larger than the cache keeps: a quarter turn from the part's own step
+  // along the row, the way the map unfolded turns it where every step keeps the sense of turns,
+  // else both ways. Rows along the source's rows are read ahead by the processor itself.
+  BgraRows rowSource = source;
+  auto toSource = [&](double x, double y) {
+    const Point2D uv = generator_.PlaneToLattice(x, y);
+    return generator_.LatticeToSource(uv.x, uv.y) - generator_.LatticeToSource(0, 0);
+  };
+  const Point2D along = toSource(1, 0), down = toSource(0, 1);
+  if (source.windowAhead != 0 && program.stepCount > 0 && std::abs(along.y) > std::abs(along.x) / 16 &&
+      4 * std::int64_t{source.windowWidth} * source.windowHeight > kCachedBytes) {
+    rowSource.aheadRows = along.x * down.y - along.y * down.x > 0 ? kRowsAhead : -kRowsAhead;
+    for (int i = 0; i < program.stepCount; ++i) {
+      const LatticeAffine& m = program.steps[i].map;
+      if (m.uu * m.vv - m.uv * m.vu < 0) rowSource.aheadBothWays = true;
+    }
+  }
   // Rows that repeat higher ones are copied from them as they are made; only the pixels right on
   // a cell's edge are planned again, as the plan's wrap there follows its doubles' rounding.
   const POINT period = RectangularPeriod(generator_.basisA, generator_.basisB);
@@ -400,10 +421,10 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
                 banded[x] = 0;
               }
             }
-            SampleBilinearBgra(source, out, row.data(), width_, SampleEdge::kClamp);
+            SampleBilinearBgra(rowSource, out, row.data(), width_, SampleEdge::kClamp);
             return;
           }
-          SampleBilinearBgra(source, out, row.data(), width_, SampleEdge::kClamp);
+          SampleBilinearBgra(rowSource, out, row.data(), width_, SampleEdge::kClamp);
           if (!marking && !markingEdges) return;
           // The band's pixels planned in one queue, mixed into the row's own samples' place and
           // then moved out to where they belong. Marking cell edges alone, the marks are cleared
