@@ -105,8 +105,9 @@ int P2Generator::Generate(CProgressMeter* meter) {
   blends.AddBlend({UAbove(hu), VBelow(hv), belowDiagonal}, halfTurn(zBottom), {0, 1 / f2, 0.5});
   blends.AddBlend({UAbove(hu), VAbove(hv), aboveDiagonal}, halfTurn(zCentre),
                   {-1 / f2, -1 / f2, 1 / f2 + 0.5});
-  // Where two bands meet away from the triangle's corners, three copies; at the corners the six
-  // stay planned.
+  // Where two bands meet away from the triangle's corners, three copies; at the corners six, by
+  // the point's barycentric weights in the corner's triangle, which is the region itself where the
+  // two feathers are alike (else the six stay planned: the plan weighs them by unsigned areas).
   const detail::LatticeLinear acrossLeft{-1 / f1, 0, 0.5}, acrossBottom{0, -1 / f2, 0.5},
       acrossDiagonal{1 / f2, 1 / f2, 0.5 - 1 / f2};
   blends.AddThreeCopies({UBelow(hu), VBelow(hv), HalfPlane{-1, -1, hv}}, halfTurn(zLeft), acrossLeft,
@@ -115,6 +116,32 @@ int P2Generator::Generate(CProgressMeter* meter) {
                         halfTurn(zCentre), acrossDiagonal);
   blends.AddThreeCopies({UAbove(hu), VBelow(hv), aboveDiagonal, UBelow(1 - hu)}, halfTurn(zBottom),
                         acrossBottom, halfTurn(zCentre), acrossDiagonal);
+  if (f1 == f2) {
+    // The own sample, its half turns about e1 and e2, and the three half turned about the corner
+    // first, weighted as sixAround below weighs them.
+    auto sixCopies = [&](std::initializer_list<HalfPlane> sides, const Point2D& corner, const Point2D& e1,
+                         const Point2D& e2, const Point2D& p0, const Point2D& p1, const Point2D& p2) {
+      auto turned = [&](const Point2D& first, const Point2D* second) {
+        return detail::AffineOf([&](double u, double v) {
+          const Point2D once = source(u, v).HalfTurn(first);
+          return second ? once.HalfTurn(*second) : once;
+        });
+      };
+      const detail::LatticeLinear beyond = detail::BarycentricWeight(p0, p1, p2, 1.0 / 6, 0, 0);
+      blends.AddCopies(sides,
+                       {{true, {}, detail::BarycentricWeight(p0, p1, p2, 1.0 / 6, 0.5, 0.5)},
+                        {false, turned(e1, nullptr), detail::BarycentricWeight(p0, p1, p2, 1.0 / 6, 0.5, 0)},
+                        {false, turned(e2, nullptr), detail::BarycentricWeight(p0, p1, p2, 1.0 / 6, 0, 0.5)},
+                        {false, turned(corner, nullptr), beyond},
+                        {false, turned(corner, &e1), beyond},
+                        {false, turned(corner, &e2), beyond}});
+      blends.AddInDoubles(sides);
+    };
+    sixCopies({UBelow(hu), VBelow(hv), HalfPlane{1, 1, -hv}}, z00, zLeft, zBottom, {0, 0}, {0, hu}, {hu, 0});
+    sixCopies({UBelow(hu), VAbove(1 - hv)}, z01, zLeft, zCentre, {0, 1}, {0, 1 - hu}, {hu, 1 - hu});
+    sixCopies({VBelow(hv), aboveDiagonal, UAbove(1 - hu)}, z10, zBottom, zCentre, {1, 0}, {1 - hu, 0},
+              {1 - hu, hu});
+  }
   if (f2 != 0) {
     fold.blends = &blends;
   } else {
