@@ -110,6 +110,7 @@ void OnFoldLines(const SeamBlendArgs& args, const SeamBlendRowPlace& place, int 
   const double margin = wholePixels ? std::clamp(args.foldLineSpacing / 2, kOnSeam, kMargin) : kMargin;
   on.clear();
   for (int i = 0; i < args.foldLineCount; ++i) {
+    if (args.cellEdge[i] && args.cellEdgesByWholeNumbers) continue;
     const double* c = args.foldLines[i];
     const double t0 = c[0] * place.start.x + c[1] * place.start.y + c[2], dt = c[0] * place.step;
     auto take = [&](double from, double to) {
@@ -190,6 +191,7 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
   args.foldLineSpacing = generator.detM == 0 ? 0 : 1 / std::abs(generator.detM);
   for (int i = 0; i < blends.foldLineCount; ++i) {
     const Point2D& line = blends.foldLines[i];
+    args.cellEdge[i] = (line.x == 0) != (line.y == 0);
     Coefficients(
         [&](double x, double y) {
           const Point2D uv = generator.PlaneToLattice(x, y);

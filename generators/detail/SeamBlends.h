@@ -185,6 +185,17 @@ struct SeamBlendArgs {
   double foldLines[SeamBlends::kMaxFoldLines][3] = {};
   // 1 / det of the lattice: how far apart the lines' values at whole pixels lie.
   double foldLineSpacing = 0;
+  // Which fold lines are the cell's edges, u or v whole; and whether the pixels right on those
+  // are left to whole numbers (CellEdgePixels), which plan only those the fast positions wrap to
+  // the other side than the plan, rather than every one.
+  bool cellEdge[SeamBlends::kMaxFoldLines] = {};
+  bool cellEdgesByWholeNumbers = false;
+
+  bool CellEdgesAmongFoldLines() const {
+    for (int i = 0; i < foldLineCount; ++i)
+      if (cellEdge[i]) return true;
+    return false;
+  }
 };
 
 // For count own positions (pairs): planned[i] 1 where no region holds the pixel or a planned one

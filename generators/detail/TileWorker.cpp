@@ -295,8 +295,12 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
   const bool marking = program.HasBands() && bandMarks.CanMark();
   const bool markingEdges = program.HasBands() && program.planCellEdges && !program.blends &&
                             program.wrapBias == 0 && pixelStep_.x == 1 && pixelStep_.y == 1;
+  // Feathered, the blends' pixels right on a cell's edge are planned only where wrapped apart too.
+  const bool blendEdges = blending && blendArgs.CellEdgesAmongFoldLines() && program.wrapBias == 0 &&
+                          pixelStep_.x == 1 && pixelStep_.y == 1;
+  blendArgs.cellEdgesByWholeNumbers = blendEdges;
   std::optional<CellEdgePixels> cellEdges;
-  if (markingEdges) cellEdges.emplace(program, generator_, start_.x, width_);
+  if (markingEdges || blendEdges) cellEdges.emplace(program, generator_, start_.x, width_);
   SourceWindow window;
   RECT reached = ReachedSource(program, generator_);
   const Point2D corner = generator_.LatticeToSource(program.sourceShift.x, program.sourceShift.y);
@@ -431,10 +435,12 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
           // after use rather than before: most rows cross no edge right on a pixel.
           if (marking) bandMarks.Mark(rowStart, width_, banded.data());
           if (markingEdges && !cellEdges->Mark(start_.y + y, banded.data()) && !marking) return;
-          if (blending &&
-              blendRow.Blend(blendKernel, blendArgs, middles ? &*middles : nullptr, {rowStart, pixelStep_.x},
-                             source, row.data(), width_, banded.data(), out) == 0)
-            return;
+          if (blending) {
+            const int planned = blendRow.Blend(blendKernel, blendArgs, middles ? &*middles : nullptr,
+                                               {rowStart, pixelStep_.x}, source, row.data(), width_,
+                                               banded.data(), out);
+            if (!(blendEdges && cellEdges->Mark(start_.y + y, banded.data())) && planned == 0) return;
+          }
           planMarked(y, out);
         };
         for (int y = first; y < last; ++y) {
