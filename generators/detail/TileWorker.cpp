@@ -325,10 +325,11 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
   const bool planInPlace = !blending && planPositions && program.HasBands() &&
                            (!source.window || source.window == source.rows[source.windowTop] +
                                                                    4 * std::intptr_t(source.windowLeft));
-  // Where the steps turn or mirror parts of a turned row, each part's rows below lie its own way,
-  // where the source read is larger than the cache keeps: a quarter turn from the part's own step
-  // along the row, the way the map unfolded turns it where every step keeps the sense of turns,
-  // else both ways. Rows along the source's rows are read ahead by the processor itself.
+  // Where the steps turn a half or a quarter or mirror parts of a turned row, each part's rows
+  // below lie its own way, where the source read is larger than the cache keeps: a quarter turn
+  // from the part's own step along the row, the way the map unfolded turns it where every step
+  // keeps the sense of turns, else both ways. Rows along the source's rows are read ahead by the
+  // processor itself; the turns of a third or a sixth gained nothing by it.
   BgraRows rowSource = source;
   auto toSource = [&](double x, double y) {
     const Point2D uv = generator_.PlaneToLattice(x, y);
@@ -339,8 +340,11 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
       4 * std::int64_t{source.windowWidth} * source.windowHeight > kCachedBytes) {
     rowSource.aheadRows = along.x * down.y - along.y * down.x > 0 ? kRowsAhead : -kRowsAhead;
     for (int i = 0; i < program.stepCount; ++i) {
+      // A turn by t has the trace 2 cos t: +-1 for a third or a sixth.
       const LatticeAffine& m = program.steps[i].map;
-      if (m.uu * m.vv - m.uv * m.vu < 0) rowSource.aheadBothWays = true;
+      const double turns = m.uu * m.vv - m.uv * m.vu, trace = std::abs(m.uu + m.vv);
+      if (turns > 0 && trace > 0.5 && trace < 1.5) rowSource.aheadRows = 0;
+      if (turns < 0) rowSource.aheadBothWays = true;
     }
   }
   // Rows that repeat higher ones are copied from them as they are made; only the pixels right on
