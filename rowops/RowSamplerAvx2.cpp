@@ -108,12 +108,13 @@ void ClampToEdge(__m256i& first, __m256i& fraction, int size) {
   first = _mm256_min_epi32(_mm256_max_epi32(first, _mm256_setzero_si256()), last);
 }
 
-// Eight footprints in the window: the byte offsets of their upper and lower pairs, and their
-// weights in lanes.
+// Eight footprints in the window: the byte offsets of their upper and lower pairs (the upper
+// again where no weight goes down), in memory for BlendEight to read back.
 struct EightFootprints {
   alignas(32) std::uint32_t upper[8];
   alignas(32) std::uint32_t lower[8];
 };
+// Their weights in lanes, as ColumnWeights and RowWeights make them.
 struct EightWeights {
   __m256i columns, rows;
 };
