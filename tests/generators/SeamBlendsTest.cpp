@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "core/CpuFeatures.h"
@@ -22,6 +23,22 @@ void SetLattice(TileGenerator& generator, POINT a, POINT b) {
   generator.basisA = generator.basisC = a;
   generator.basisB = generator.basisD = b;
   generator.PrepareLattice();
+}
+
+// A plan's samples in order: each one's source point and weight.
+struct PlannedSample {
+  Point2D point;
+  double weight;
+};
+void ExpectPlan(const SamplePlan& plan, std::initializer_list<PlannedSample> expected) {
+  ASSERT_EQ(plan.count, int(expected.size()));
+  int i = 0;
+  for (const PlannedSample& sample : expected) {
+    EXPECT_NEAR(plan.points[i].x, sample.point.x, 1e-9) << i;
+    EXPECT_NEAR(plan.points[i].y, sample.point.y, 1e-9) << i;
+    EXPECT_NEAR(plan.weights[i], sample.weight, 1e-12) << i;
+    ++i;
+  }
 }
 
 // Past a line that misses the origin (2u + v = 1 here), and within reach of it before: planned.
@@ -110,13 +127,7 @@ TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
   const detail::SeamBlendsInDoubles inDoubles(blends, program, generator);
   SamplePlan plan;
   ASSERT_TRUE(inDoubles.Plan({60, 25}, plan));
-  ASSERT_EQ(plan.count, 2);
-  EXPECT_NEAR(plan.points[0].x, 60, 1e-9);
-  EXPECT_NEAR(plan.points[0].y, 25, 1e-9);
-  EXPECT_NEAR(plan.points[1].x, 60, 1e-9);
-  EXPECT_NEAR(plan.points[1].y, 125, 1e-9);
-  EXPECT_NEAR(plan.weights[0], 0.5, 1e-12);
-  EXPECT_NEAR(plan.weights[1], 0.5, 1e-12);
+  ExpectPlan(plan, {{{60, 25}, 0.5}, {{60, 125}, 0.5}});
   // The cell wraps: a point a cell on is the same pixel.
   ASSERT_TRUE(inDoubles.Plan({160, 125}, plan));
   EXPECT_NEAR(plan.points[1].y, 125, 1e-9);
@@ -152,15 +163,8 @@ TEST(SeamBlends, CornersMixInDoublesAsThePlanWeighsThem) {
   const detail::SeamBlendsInDoubles inDoubles(blends, program, generator);
   SamplePlan plan;
   ASSERT_TRUE(inDoubles.Plan({5, 2}, plan));
-  ASSERT_EQ(plan.count, 4);
-  const Point2D points[] = {{5, 2}, {105, 102}, {105, 2}, {5, 102}};
   // Ramps 0.75 across u and 0.6 across v.
-  const double expected[] = {0.45, 0.1, 0.15, 0.3};
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_NEAR(plan.points[i].x, points[i].x, 1e-9) << i;
-    EXPECT_NEAR(plan.points[i].y, points[i].y, 1e-9) << i;
-    EXPECT_NEAR(plan.weights[i], expected[i], 1e-12) << i;
-  }
+  ExpectPlan(plan, {{{5, 2}, 0.45}, {{105, 102}, 0.1}, {{105, 2}, 0.15}, {{5, 102}, 0.3}});
   // Past the ramp's end the weight stays whole.
   ASSERT_TRUE(inDoubles.Plan({15, 2}, plan));
   EXPECT_NEAR(plan.weights[0], 0.6, 1e-12);
@@ -196,13 +200,9 @@ TEST(SeamBlends, ThreeCopiesMixInDoublesAsThePlanWeighsThem) {
   for (const Case& c : cases) {
     SamplePlan plan;
     ASSERT_TRUE(inDoubles.Plan(c.plane, plan));
-    ASSERT_EQ(plan.count, 3);
-    const Point2D points[] = {c.plane + Point2D(100, 0), c.plane + Point2D(0, 100), c.plane};
-    for (int i = 0; i < 3; ++i) {
-      EXPECT_NEAR(plan.points[i].x, points[i].x, 1e-9) << i;
-      EXPECT_NEAR(plan.points[i].y, points[i].y, 1e-9) << i;
-      EXPECT_NEAR(plan.weights[i], c.weights[i], 1e-12) << i;
-    }
+    ExpectPlan(plan, {{c.plane + Point2D(100, 0), c.weights[0]},
+                      {c.plane + Point2D(0, 100), c.weights[1]},
+                      {c.plane, c.weights[2]}});
   }
 }
 
@@ -237,11 +237,7 @@ TEST(SeamBlends, CopiesMixInDoublesByTheirOwnRegions) {
   SamplePlan plan;
   // Own ramps 0.75 and 0.6; the partner's weight is u, 0.05: 0.5 in all.
   ASSERT_TRUE(inDoubles.Plan({5, 2}, plan));
-  ASSERT_EQ(plan.count, 2);
-  EXPECT_NEAR(plan.points[0].x, 5, 1e-9);
-  EXPECT_NEAR(plan.points[1].x, 105, 1e-9);
-  EXPECT_NEAR(plan.weights[0], 0.45, 1e-12);
-  EXPECT_NEAR(plan.weights[1], 0.05, 1e-12);
+  ExpectPlan(plan, {{{5, 2}, 0.45}, {{105, 2}, 0.05}});
   // Own ramps 1.25, clamped to 1, and 0.9, the partner's 0.15: 1.05 in all, cut back.
   ASSERT_TRUE(inDoubles.Plan({15, 8}, plan));
   EXPECT_NEAR(plan.weights[0], 0.9 / 1.05, 1e-12);
