@@ -15,6 +15,12 @@ std::int64_t Residue(Wide value, std::int64_t modulus) {
   return std::int64_t(r < 0 ? r + modulus : r);
 }
 
+// The same in 64 bits, as each row asks: the wide division is a call.
+std::int64_t Residue(std::int64_t value, std::int64_t modulus) {
+  const std::int64_t r = value % modulus;
+  return r < 0 ? r + modulus : r;
+}
+
 // a b modulo m for residues a, b of m: in 64 bits where they fit, as they do for any tile.
 std::int64_t TimesModulo(std::int64_t a, std::int64_t b, std::int64_t m) {
   return m <= (std::int64_t{1} << 31) ? a * b % m : Residue(Wide{a} * b, m);
