@@ -50,7 +50,14 @@ int CMGenerator::Generate(CProgressMeter* meter) {
   blends.AddThreeCopies({VAbove(1 - hu), UAbove(1 - hv)},
                         detail::AffineOf([&](double u, double v) { return source(u, v - 1); }), fromTop,
                         acrossRight, fromRight, true);
-  if (fv != 0) fold.blends = &blends;
+  if (fv != 0) {
+    fold.blends = &blends;
+  } else {
+    // Unfeathered, only the pixels right on the cell's edge that the fast positions wrap to the
+    // other side than the plan are planned.
+    fold.LeaveSeamsToSteps();
+    fold.planCellEdges = true;
+  }
   return RunTileWorker(
       *this, meter,
       [&](int x, int y, SamplePlan& plan) {

@@ -34,7 +34,14 @@ int PMGenerator::Generate(CProgressMeter* meter) {
   blends.AddBlend({detail::UAbove(1 - hu)},
                   detail::AffineOf([&](double u, double v) { return source(u - 1, v); }),
                   {-1 / fu, 0, 1 / fu + 0.5});
-  if (fv != 0) fold.blends = &blends;
+  if (fv != 0) {
+    fold.blends = &blends;
+  } else {
+    // Unfeathered, only the pixels right on the cell's edge that the fast positions wrap to the
+    // other side than the plan are planned.
+    fold.LeaveSeamsToSteps();
+    fold.planCellEdges = true;
+  }
   return RunTileWorker(
       *this, meter,
       [&](int x, int y, SamplePlan& plan) {

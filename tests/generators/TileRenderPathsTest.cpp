@@ -195,8 +195,8 @@ TEST(TileRenderPaths, PixelsRightOnHardSeamsMatchTheReference) {
   CRowIteratorBands source;
   MakeGrainyWaves(source, 480);
   const struct { int angle, scale; } cases[] = {{0, 1}, {45, 1}, {90, 1}, {0, 2}, {45, 2}, {210, 2}};
-  for (int method :
-       {keTilingP2, keTilingPG, keTilingPMG, keTilingPGG, keTilingCMM, keTilingP4, keTilingP4G}) {
+  for (int method : {keTilingP2, keTilingPM, keTilingPG, keTilingPMG, keTilingPGG, keTilingCM, keTilingCMM,
+                     keTilingP4, keTilingP4G}) {
     for (const auto& c : cases) {
       TileShape pick = Pick(method, 0, c.angle);
       pick.seamK0 = pick.seamK1 = pick.seamK2 = 0;
