@@ -99,10 +99,15 @@ TileShape BentPick(int method, double feather, int angle, double bend) {
   return pick;
 }
 
+// The pick with straight seams.
+TileShape Unbent(TileShape pick) {
+  pick.seamK0 = pick.seamK1 = pick.seamK2 = 0;
+  return pick;
+}
+
 // Pick's group moved to unbent corners d1 and d2 from its p0.
 TileShape UnbentPick(int method, POINT d1, POINT d2, int angle, double feather) {
-  TileShape pick = Pick(method, feather, angle);
-  pick.seamK0 = pick.seamK1 = pick.seamK2 = 0;
+  TileShape pick = Unbent(Pick(method, feather, angle));
   pick.p1 = {pick.p0.x + d1.x, pick.p0.y + d1.y};
   pick.p2 = {pick.p0.x + d2.x, pick.p0.y + d2.y};
   return pick;
@@ -162,8 +167,7 @@ TEST(TileRenderPaths, BandsWhosePartnersLieOffTheSourceMatchTheReference) {
   MakeGrainyWaves(source, 480);
   for (int method : {keTilingPM, keTilingP2, keTilingP4, keTilingP6}) {
     for (int angle : {0, 30}) {
-      TileShape pick = Pick(method, 20, angle);
-      pick.seamK0 = pick.seamK1 = pick.seamK2 = 0;
+      TileShape pick = Unbent(Pick(method, 20, angle));
       for (POINT* p : {&pick.p0, &pick.p1, &pick.p2, &pick.centre}) {
         p->x -= 200;
         p->y -= 150;
@@ -198,8 +202,7 @@ TEST(TileRenderPaths, PixelsRightOnHardSeamsMatchTheReference) {
   for (int method : {keTilingP2, keTilingPM, keTilingPG, keTilingPMG, keTilingPGG, keTilingCM, keTilingCMM,
                      keTilingP4, keTilingP4G}) {
     for (const auto& c : cases) {
-      TileShape pick = Pick(method, 0, c.angle);
-      pick.seamK0 = pick.seamK1 = pick.seamK2 = 0;
+      TileShape pick = Unbent(Pick(method, 0, c.angle));
       const POINT d1 = {pick.p1.x - pick.p0.x, pick.p1.y - pick.p0.y}, d2 = {pick.p2.x - pick.p0.x, 0};
       pick.p1 = {pick.p0.x + c.scale * d1.x, pick.p0.y + c.scale * d1.y};
       pick.p2 = {pick.p0.x + c.scale * d2.x + c.scale / 2, pick.p0.y};
@@ -298,8 +301,7 @@ TEST(TileRenderPaths, SeamPlansInLanesGiveThePlansBytes) {
   for (int method : {keTilingP3, keTilingP3LM, keTilingP6}) {
     for (POINT d1 : {POINT{32, 55}, POINT{29, 53}, POINT{41, 50}, POINT{19, 58}}) {
       for (int angle : {0, 30, 211}) {
-        TileShape pick = Pick(method, 0, angle);
-        pick.seamK0 = pick.seamK1 = pick.seamK2 = 0;
+        TileShape pick = Unbent(Pick(method, 0, angle));
         pick.p1 = {pick.p0.x + d1.x, pick.p0.y + d1.y};
         pick.p2 = {pick.p0.x + 2 * d1.x + 3, pick.p0.y + 1};
         CRowIteratorBands tiles[2];
@@ -348,12 +350,9 @@ TEST(TileRenderPaths, OneTwoAndEightThreadsGiveTheSameBytes) {
   CRowIteratorBands source;
   MakeGrainyWaves(source, 480);
   std::vector<TileShape> picks;
-  for (int method : {keTilingP1, keTilingP4, keTilingP6M, keTilingP6}) {
-    picks.push_back(Pick(method, 20, 30));
-    picks.back().seamK0 = picks.back().seamK1 = picks.back().seamK2 = 0;
-  }
-  picks.push_back(Pick(keTilingP3, 0, 0));  // marks the pixels on its cell's edges alone
-  picks.back().seamK0 = picks.back().seamK1 = picks.back().seamK2 = 0;
+  for (int method : {keTilingP1, keTilingP4, keTilingP6M, keTilingP6})
+    picks.push_back(Unbent(Pick(method, 20, 30)));
+  picks.push_back(Unbent(Pick(keTilingP3, 0, 0)));  // marks the pixels on its cell's edges alone
   const int counts[] = {1, 2, 8};
   std::vector<CRowIteratorBands> tiles(picks.size() * std::size(counts));
   for (std::size_t c = 0; c < std::size(counts); ++c) {
@@ -401,8 +400,7 @@ TEST(TileRenderPaths, AreasReadInPlaceGiveTheBytesOfTheCopiedWindow) {
   ASSERT_TRUE(CRowIteratorBands::CopyPixels(spread, banded).Ok());
   for (const auto& [method, feather] :
        {std::pair{keTilingP1, 0}, {keTilingP4, 20}, {keTilingP6, 20}, {keTilingP3, 0}, {keTilingP6, 0}}) {
-    TileShape pick = Pick(method, feather, 30);
-    pick.seamK0 = pick.seamK1 = pick.seamK2 = 0;
+    TileShape pick = Unbent(Pick(method, feather, 30));
     CRowIteratorBands tiles[3];
     Render(banded, pick, ProbeCpuFeatures(), tiles[0]);
     Render(bgr, pick, ProbeCpuFeatures(), tiles[1]);
