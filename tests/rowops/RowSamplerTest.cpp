@@ -40,6 +40,13 @@ std::vector<std::uint8_t> Sample(const Rows& rows, const std::vector<std::int32_
   return out;
 }
 
+// The SIMD kernels in turn: SSE2 alone, then all the processor has.
+std::vector<CpuFeatures> SimdChoices() {
+  CpuFeatures sse2 = ProbeCpuFeatures();
+  sse2.avx2 = false;
+  return {sse2, ProbeCpuFeatures()};
+}
+
 TEST(RowSampler, SimdKernelsAgreeWithThePlainInsideAcrossBlocksAndAtEdges) {
   const Rows rows;
   std::vector<std::int32_t> positions;
@@ -55,9 +62,7 @@ TEST(RowSampler, SimdKernelsAgreeWithThePlainInsideAcrossBlocksAndAtEdges) {
       CpuFeaturesOverride none(CpuFeatures{});
       plain = Sample(rows, positions, edge);
     }
-    CpuFeatures sse2 = ProbeCpuFeatures();
-    sse2.avx2 = false;
-    for (const CpuFeatures& features : {sse2, ProbeCpuFeatures()}) {
+    for (const CpuFeatures& features : SimdChoices()) {
       CpuFeaturesOverride forced(features);
       EXPECT_EQ(Sample(rows, positions, edge), plain) << features.avx2;
     }
@@ -107,8 +112,6 @@ TEST(RowSampler, EveryFractionOfExtremeBytesGivesThePlainBytes) {
       for (int fx = 0; fx < 256; ++fx)
         positions.insert(positions.end(), {256 * at[0] + fx, 256 * at[1] + fy});
   const int count = int(positions.size() / 2);
-  CpuFeatures sse2 = ProbeCpuFeatures();
-  sse2.avx2 = false;
   for (bool window : {false, true})
     for (SampleEdge edge : {SampleEdge::kClamp, SampleEdge::kFill}) {
       std::vector<std::uint8_t> plain(4 * std::size_t(count)), simd(4 * std::size_t(count));
@@ -116,7 +119,7 @@ TEST(RowSampler, EveryFractionOfExtremeBytesGivesThePlainBytes) {
         CpuFeaturesOverride none(CpuFeatures{});
         SampleBilinearBgra(image.View(window), plain.data(), positions.data(), count, edge);
       }
-      for (const CpuFeatures& features : {sse2, ProbeCpuFeatures()}) {
+      for (const CpuFeatures& features : SimdChoices()) {
         CpuFeaturesOverride forced(features);
         SampleBilinearBgra(image.View(window), simd.data(), positions.data(), count, edge);
         int wrong = 0;
