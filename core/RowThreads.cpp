@@ -46,10 +46,13 @@ void CpuRelax() {
 
 // Spins on ready() for time; answers whether it came true. On a machine busy with other work a
 // spinning thread would hold a core that one of this run's own threads, preempted in the middle of
-// its rows, waits for: it gives way every few microseconds, and stops once giving way let others
-// run for a while, as then there are more threads wanting cores than cores.
+// its rows, waits for: it gives way every few microseconds. A pool thread waiting for work stops
+// once giving way let others run for a while, as then more threads want cores than there are; a
+// caller waiting for its helpers spins on, as its run ends only when it sees them done.
+enum class WhenOthersRan { kSpinOn, kStop };
+
 template <typename Ready>
-bool SpinFor(std::chrono::nanoseconds time, Ready ready) {
+bool SpinFor(std::chrono::nanoseconds time, WhenOthersRan othersRan, Ready ready) {
   constexpr auto kOthersRan = std::chrono::microseconds(200);
   auto last = std::chrono::steady_clock::now();
   const auto until = last + time;
@@ -58,7 +61,7 @@ bool SpinFor(std::chrono::nanoseconds time, Ready ready) {
     CpuRelax();
     if ((i & 63) == 63) {
       const auto now = std::chrono::steady_clock::now();
-      if (now >= until || now - last > kOthersRan) return false;
+      if (now >= until || (othersRan == WhenOthersRan::kStop && now - last > kOthersRan)) return false;
       last = now;
       std::this_thread::yield();
     }
@@ -142,7 +145,8 @@ class Pool {
       pending_.fetch_sub(job_->helpers - claimed_, std::memory_order_relaxed);
       job_ = nullptr;
     }
-    SpinFor(kSpinTime, [this] { return pending_.load(std::memory_order_acquire) == 0; });
+    SpinFor(kSpinTime, WhenOthersRan::kSpinOn,
+            [this] { return pending_.load(std::memory_order_acquire) == 0; });
     std::unique_lock<std::mutex> lock(mutex_);
     idle_.wait(lock, [this] { return pending_.load(std::memory_order_acquire) == 0; });
     lastFinish_ = std::chrono::steady_clock::now();
@@ -164,7 +168,7 @@ class Pool {
     tInsideRun = true;
     unsigned seen = 0;
     for (;;) {
-      SpinFor(std::chrono::nanoseconds(spinTime_.load(std::memory_order_relaxed)),
+      SpinFor(std::chrono::nanoseconds(spinTime_.load(std::memory_order_relaxed)), WhenOthersRan::kStop,
               [&] { return generation_.load(std::memory_order_acquire) != seen; });
       Job* job = nullptr;
       {
