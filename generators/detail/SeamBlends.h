@@ -35,6 +35,13 @@ LatticeLinear LinearOf(Function&& function) {
   return {function(1.0, 0.0) - zero, function(0.0, 1.0) - zero, zero};
 }
 
+// A feather's ramp across a line: a half on it, rising (sign 1) or falling with the distance to
+// it, by a whole across width.
+template <class Distance>
+LatticeLinear RampAcross(double sign, Distance&& distance, double width) {
+  return LinearOf([&](double u, double v) { return 0.5 + sign * distance(u, v) / width; });
+}
+
 // A sample of a region that mixes copies: its source point an affine map of the region's
 // coordinates (relative to the source lattice's origin, as the plan places it) or the pixel's
 // own sample, weighing the product of two ramps, each clamped to [0, 1].

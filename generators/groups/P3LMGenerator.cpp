@@ -220,14 +220,12 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   blends.AddPlannedNear(lb, sideways);
   const detail::LatticeAffine plus = turned(&Point2D::RotatePlus120),
                               minus = turned(&Point2D::RotateMinus120);
-  auto ramp = [&](double sign, auto&& distance) {
-    return detail::LinearOf([&](double u, double v) { return 0.5 + sign * distance(u, v) / fu; });
-  };
   auto toLk = [&](double u, double v) { return lk.XAt(v) - u; };
   auto toLm = [&](double u, double v) { return lm.YAt(u) - v; };
-  const detail::LatticeLinear inK = ramp(1, toLk), outK = ramp(-1, toLk), inM = ramp(1, toLm),
-                              outM = ramp(-1, toLm), outU = {-1 / fu, 0, 0.5}, inU = {1 / fu, 0, 0.5},
-                              outV = {0, -1 / fv, 0.5}, inV = {0, 1 / fv, 0.5};
+  const detail::LatticeLinear inK = detail::RampAcross(1, toLk, fu), outK = detail::RampAcross(-1, toLk, fu),
+                              inM = detail::RampAcross(1, toLm, fu), outM = detail::RampAcross(-1, toLm, fu),
+                              outU = {-1 / fu, 0, 0.5}, inU = {1 / fu, 0, 0.5}, outV = {0, -1 / fv, 0.5},
+                              inV = {0, 1 / fv, 0.5};
   // The corners mix their copies as the plan weighs them, where their regions are the plan's
   // triangles (even feathers); else they are planned. Each corner at an edge's midpoint mixes
   // the own sample, its turn and their mirror images in the cell's edges.

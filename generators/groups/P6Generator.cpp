@@ -138,16 +138,13 @@ int P6Generator::Generate(CProgressMeter* meter) {
                               minus60z = turned(&Point2D::RotateMinus60, z),
                               plus120t = turned(&Point2D::RotatePlus120, t),
                               minus120t = turned(&Point2D::RotateMinus120, t);
-  // Half at a median, rising across the feather with the distance to it (sign 1), or falling.
-  auto ramp = [&](double sign, auto&& distance) {
-    return detail::LinearOf([&](double u, double v) { return 0.5 + sign * distance(u, v) / fu; });
-  };
   auto toMedian1 = [&](double u, double v) { return median1_.XAt(v) - u; };
   auto toMedian2 = [&](double u, double v) { return median2_.YAt(u) - v; };
   const detail::LatticeLinear inU = {1 / fu, 0, 0.5}, outU = {-1 / fu, 0, 0.5}, inV = {0, 1 / fv, 0.5},
-                              outV = {0, -1 / fv, 0.5}, inMedian1 = ramp(1, toMedian1),
-                              outMedian1 = ramp(-1, toMedian1), inMedian2 = ramp(1, toMedian2),
-                              outMedian2 = ramp(-1, toMedian2);
+                              outV = {0, -1 / fv, 0.5}, inMedian1 = detail::RampAcross(1, toMedian1, fu),
+                              outMedian1 = detail::RampAcross(-1, toMedian1, fu),
+                              inMedian2 = detail::RampAcross(1, toMedian2, fu),
+                              outMedian2 = detail::RampAcross(-1, toMedian2, fu);
   blends.AddBlend({UBelow(hu), VAbove(hv), belowE2}, plus60z, inU);
   if (corners) {
     // Six copies about the six-fold centre, three where its two bands meet, and the corner at
