@@ -10,15 +10,12 @@ namespace {
 // Wide enough for the product of two residues of a determinant of 32-bit basis coordinates.
 __extension__ using Wide = __int128;
 
-std::int64_t Residue(Wide value, std::int64_t modulus) {
-  const Wide r = value % modulus;
+// value modulo modulus in [0, modulus), in the width of value: in 64 bits where it fits, as each
+// row asks, since the wide division is a call.
+template <class Int>
+std::int64_t Residue(Int value, std::int64_t modulus) {
+  const auto r = value % modulus;
   return std::int64_t(r < 0 ? r + modulus : r);
-}
-
-// The same in 64 bits, as each row asks: the wide division is a call.
-std::int64_t Residue(std::int64_t value, std::int64_t modulus) {
-  const std::int64_t r = value % modulus;
-  return r < 0 ? r + modulus : r;
 }
 
 // a b modulo m for residues a, b of m: in 64 bits where they fit, as they do for any tile.
