@@ -83,7 +83,8 @@ struct FoldProgram {
   bool stepsDecideSeams = false;
   // And, without blends, the pixels right on the cell's edges that the fast positions and the
   // plan's doubles wrap to different sides are planned: the wrap, not a step, takes them to one
-  // side, and the copies there differ on a lattice off the hexagon.
+  // side, and the copies on the two sides may differ (a mirror's or glide's, or a turn's on a
+  // lattice off the hexagon).
   bool planCellEdges = false;
   // Added to the folded position before the map to the source.
   Point2D sourceShift;
