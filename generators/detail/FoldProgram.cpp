@@ -19,7 +19,8 @@ constexpr int kSpansPerCall = 32;
 // taken off a double leaves its fraction exactly, without a call to round.
 std::uint32_t FixedFraction(double t) {
   const double scaled = (t - std::floor(t)) * 0x1p32;
-  const std::uint64_t whole = std::uint64_t(scaled);
+  // Below 2^32: a signed conversion, one instruction, holds it.
+  const std::int64_t whole = std::int64_t(scaled);
   return std::uint32_t(whole + (scaled - double(whole) >= 0.5));
 }
 
