@@ -192,7 +192,7 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   fold.ReachTurnedSeams(near);
   // The plan and the steps may wrap a pixel right on a cell's edge from either side, which the
   // turns of a lattice off the hexagon take apart: such pixels are planned where they do
-  // (feathered, the blends' fold lines plan every one).
+  // (feathered, the blends plan them alike at full size, and every one on a scaled render).
   fold.planCellEdges = IsZero(fv);
   // Feathered, the bands' pixels blend as below in lanes, and where they meet in doubles; pixels
   // near the ends of the bands are planned, where the plan jumps, and those where the turns of a
