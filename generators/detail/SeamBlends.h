@@ -86,9 +86,9 @@ struct BlendRegion {
   LatticeAffine partner2, partnerBoth;
   LatticeLinear weight2;
   // Where copies are given, the pixel mixes them alone, summed in order and cut to a sum of 1, as
-  // the three-fold groups weigh the corners where their bands meet, in doubles. The lanes skip
-  // such regions: a region after them over their union, inDoubles, sends their pixels there, so
-  // that the lanes test fewer regions.
+  // the plans of P2 and the three- and six-fold groups weigh the corners where their bands meet,
+  // in doubles. The lanes skip such regions: a region after them over their union, inDoubles,
+  // sends their pixels there, so that the lanes test fewer regions.
   int copyCount = 0;
   BlendCopy copies[kMaxCopies];
   bool inDoubles = false;
