@@ -49,6 +49,14 @@ struct BlendCopy {
   bool own = false;
   LatticeAffine map;
   LatticeLinear weight, weight2{0, 0, 1};
+
+  static BlendCopy Own(const LatticeLinear& weight, const LatticeLinear& weight2 = {0, 0, 1}) {
+    return {true, {}, weight, weight2};
+  }
+  static BlendCopy Mapped(const LatticeAffine& map, const LatticeLinear& weight,
+                          const LatticeLinear& weight2 = {0, 0, 1}) {
+    return {false, map, weight, weight2};
+  }
 };
 
 // k0 + k1 b1 + k2 b2 + k3 b3 of a point's barycentric coordinates in the triangle p1, p2, p3,

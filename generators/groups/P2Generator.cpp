@@ -89,6 +89,7 @@ int P2Generator::Generate(CProgressMeter* meter) {
   fold.bandU = {true, -hu, hu, 1};
   fold.bandV = fold.bandSum = {true, -hv, hv, 1};
   // Feathered, the bands' pixels blend as below in lanes, and where they meet in doubles.
+  using detail::BlendCopy;
   using detail::HalfPlane;
   using detail::UAbove;
   using detail::UBelow;
@@ -128,13 +129,13 @@ int P2Generator::Generate(CProgressMeter* meter) {
         });
       };
       const detail::LatticeLinear beyond = detail::BarycentricWeight(p0, p1, p2, 1.0 / 6, 0, 0);
-      blends.AddCopies(sides,
-                       {{true, {}, detail::BarycentricWeight(p0, p1, p2, 1.0 / 6, 0.5, 0.5)},
-                        {false, turned(e1, nullptr), detail::BarycentricWeight(p0, p1, p2, 1.0 / 6, 0.5, 0)},
-                        {false, turned(e2, nullptr), detail::BarycentricWeight(p0, p1, p2, 1.0 / 6, 0, 0.5)},
-                        {false, turned(corner, nullptr), beyond},
-                        {false, turned(corner, &e1), beyond},
-                        {false, turned(corner, &e2), beyond}});
+      blends.AddCopies(
+          sides,
+          {BlendCopy::Own(detail::BarycentricWeight(p0, p1, p2, 1.0 / 6, 0.5, 0.5)),
+           BlendCopy::Mapped(turned(e1, nullptr), detail::BarycentricWeight(p0, p1, p2, 1.0 / 6, 0.5, 0)),
+           BlendCopy::Mapped(turned(e2, nullptr), detail::BarycentricWeight(p0, p1, p2, 1.0 / 6, 0, 0.5)),
+           BlendCopy::Mapped(turned(corner, nullptr), beyond), BlendCopy::Mapped(turned(corner, &e1), beyond),
+           BlendCopy::Mapped(turned(corner, &e2), beyond)});
       blends.AddInDoubles(sides);
     };
     sixCopies({UBelow(hu), VBelow(hv), HalfPlane{1, 1, -hv}}, z00, zLeft, zBottom, {0, 0}, {0, hu}, {hu, 0});

@@ -198,6 +198,7 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   // near the ends of the bands are planned, where the plan jumps, and those where the turns of a
   // lattice a little off the hexagon put the plan's positions some way from the fold's: past lm,
   // which the plan clamps onto it before turning them, so that they come out on either side of lk.
+  using detail::BlendCopy;
   using detail::UBelow;
   using detail::VBelow;
   auto turned = [&](Point2D (Point2D::*turn)(Point2D) const) {
@@ -238,10 +239,10 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   if (corners) {
     blends.AddCopies(
         {UBelow(hu)},
-        {{false, mapped([&](const Point2D& p) { return p.RotateMinus120(gs).Reflect(edgeA); }), outU, outM},
-         {true, {}, inM, inU},
-         {false, minus, inU, outM},
-         {false, mapped([&](const Point2D& p) { return p.Reflect(edgeB); }), inM, outU}});
+        {BlendCopy::Mapped(mapped([&](const Point2D& p) { return p.RotateMinus120(gs).Reflect(edgeA); }),
+                           outU, outM),
+         BlendCopy::Own(inM, inU), BlendCopy::Mapped(minus, inU, outM),
+         BlendCopy::Mapped(mapped([&](const Point2D& p) { return p.Reflect(edgeB); }), inM, outU)});
     blends.AddInDoubles({UBelow(hu)});
   } else {
     blends.AddPlanned({UBelow(hu)});
@@ -250,18 +251,19 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   if (corners) {
     blends.AddCopies(
         {beyondA, VBelow(hv)},
-        {{false, mapped([&](const Point2D& p) { return p.RotatePlus120(gs).Reflect(edgeB); }), outV, outK},
-         {true, {}, inK, inV},
-         {false, plus, inV, outK},
-         {false, mapped([&](const Point2D& p) { return p.Reflect(edgeA); }), inK, outV}});
+        {BlendCopy::Mapped(mapped([&](const Point2D& p) { return p.RotatePlus120(gs).Reflect(edgeB); }), outV,
+                           outK),
+         BlendCopy::Own(inK, inV), BlendCopy::Mapped(plus, inV, outK),
+         BlendCopy::Mapped(mapped([&](const Point2D& p) { return p.Reflect(edgeA); }), inK, outV)});
     // Three copies about G, in the triangles on either side of lg.
     blends.AddCopies({beyondA, detail::Beside(lg)},
-                     {{true, {}, detail::BarycentricWeight(gi, xk, xm, 0.5, 0, 0, 0.5)},
-                      {false, plus, detail::BarycentricWeight(gi, xk, xm, 0, 0.5, 0)},
-                      {false, minus, detail::BarycentricWeight(gi, xk, xm, 0, 0, 0.5)}});
-    blends.AddCopies({beyondA}, {{true, {}, detail::BarycentricWeight(g, xk, xm, -1.0 / 6, 0, 0, 0.5)},
-                                 {false, plus, detail::BarycentricWeight(g, xk, xm, 1.0 / 3, 0.5, 0)},
-                                 {false, minus, detail::BarycentricWeight(g, xk, xm, 1.0 / 3, 0, 0.5)}});
+                     {BlendCopy::Own(detail::BarycentricWeight(gi, xk, xm, 0.5, 0, 0, 0.5)),
+                      BlendCopy::Mapped(plus, detail::BarycentricWeight(gi, xk, xm, 0, 0.5, 0)),
+                      BlendCopy::Mapped(minus, detail::BarycentricWeight(gi, xk, xm, 0, 0, 0.5))});
+    blends.AddCopies({beyondA},
+                     {BlendCopy::Own(detail::BarycentricWeight(g, xk, xm, -1.0 / 6, 0, 0, 0.5)),
+                      BlendCopy::Mapped(plus, detail::BarycentricWeight(g, xk, xm, 1.0 / 3, 0.5, 0)),
+                      BlendCopy::Mapped(minus, detail::BarycentricWeight(g, xk, xm, 1.0 / 3, 0, 0.5))});
     blends.AddInDoubles({beyondA});
   } else {
     blends.AddPlanned({beyondA});

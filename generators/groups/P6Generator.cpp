@@ -104,6 +104,7 @@ int P6Generator::Generate(CProgressMeter* meter) {
   fold.skewBands[2] = {1, -1, {true, -wm, wm, 1}, 1, 0, middle};
   fold.ReachTurnedSeams(near);
   // Feathered, the bands' pixels blend as below in lanes, and where they meet in doubles.
+  using detail::BlendCopy;
   using detail::UBelow;
   using detail::VAbove;
   using detail::VBelow;
@@ -155,18 +156,18 @@ int P6Generator::Generate(CProgressMeter* meter) {
                                 minus120z = turned(&Point2D::RotateMinus120, z),
                                 plus120z = turned(&Point2D::RotatePlus120, z);
     blends.AddCopies({UBelow(hu), VBelow(hv), HalfPlane{1, 1, -hv}},
-                     {{true, {}, detail::BarycentricWeight(a, b, o, 0.5, 0.5, 1.0 / 6)},
-                      {false, minus60z, detail::BarycentricWeight(a, b, o, 0, 0.5, 1.0 / 6)},
-                      {false, plus60z, detail::BarycentricWeight(a, b, o, 0.5, 0, 1.0 / 6)},
-                      {false, halfTurnZ, sixth},
-                      {false, minus120z, sixth},
-                      {false, plus120z, sixth}});
+                     {BlendCopy::Own(detail::BarycentricWeight(a, b, o, 0.5, 0.5, 1.0 / 6)),
+                      BlendCopy::Mapped(minus60z, detail::BarycentricWeight(a, b, o, 0, 0.5, 1.0 / 6)),
+                      BlendCopy::Mapped(plus60z, detail::BarycentricWeight(a, b, o, 0.5, 0, 1.0 / 6)),
+                      BlendCopy::Mapped(halfTurnZ, sixth), BlendCopy::Mapped(minus120z, sixth),
+                      BlendCopy::Mapped(plus120z, sixth)});
     blends.AddCopies({UBelow(hu), VBelow(hv)},
-                     {{true, {}, {1 / fu, 1 / fv, 0}}, {false, plus60z, outU}, {false, minus60z, outV}});
-    blends.AddCopies({UBelow(hu)}, {{true, {}, inU, inMedian2},
-                                    {false, turned(&Point2D::HalfTurn, h2), outMedian2, outU},
-                                    {false, plus60z, outU, inMedian2},
-                                    {false, minus120t, outMedian2, inU}});
+                     {BlendCopy::Own({1 / fu, 1 / fv, 0}), BlendCopy::Mapped(plus60z, outU),
+                      BlendCopy::Mapped(minus60z, outV)});
+    blends.AddCopies(
+        {UBelow(hu)},
+        {BlendCopy::Own(inU, inMedian2), BlendCopy::Mapped(turned(&Point2D::HalfTurn, h2), outMedian2, outU),
+         BlendCopy::Mapped(plus60z, outU, inMedian2), BlendCopy::Mapped(minus120t, outMedian2, inU)});
     blends.AddInDoubles({UBelow(hu)});
   } else {
     blends.AddPlanned({UBelow(hu)});
@@ -175,17 +176,19 @@ int P6Generator::Generate(CProgressMeter* meter) {
   if (corners) {
     // The corner at the first median's two-fold centre, and three copies about the three-fold
     // one, in the triangles on either side of e3.
-    blends.AddCopies({beyondE1, VBelow(hv)}, {{true, {}, inV, inMedian1},
-                                              {false, turned(&Point2D::HalfTurn, h1), outMedian1, outV},
-                                              {false, minus60z, outV, inMedian1},
-                                              {false, plus120t, outMedian1, inV}});
-    blends.AddCopies({beyondE1, Beside(e3, true)},
-                     {{true, {}, detail::BarycentricWeight(centroid, i1, j, -1.0 / 6, 0, 0, 0.5)},
-                      {false, plus120t, detail::BarycentricWeight(centroid, i1, j, 1.0 / 3, 0.5, 0)},
-                      {false, minus120t, detail::BarycentricWeight(centroid, i1, j, 1.0 / 3, 0, 0.5)}});
-    blends.AddCopies({beyondE1}, {{true, {}, detail::BarycentricWeight(c, i1, j, 0.5, 0, 0, 0.5)},
-                                  {false, plus120t, detail::BarycentricWeight(c, i1, j, 0, 0.5, 0)},
-                                  {false, minus120t, detail::BarycentricWeight(c, i1, j, 0, 0, 0.5)}});
+    blends.AddCopies(
+        {beyondE1, VBelow(hv)},
+        {BlendCopy::Own(inV, inMedian1), BlendCopy::Mapped(turned(&Point2D::HalfTurn, h1), outMedian1, outV),
+         BlendCopy::Mapped(minus60z, outV, inMedian1), BlendCopy::Mapped(plus120t, outMedian1, inV)});
+    blends.AddCopies(
+        {beyondE1, Beside(e3, true)},
+        {BlendCopy::Own(detail::BarycentricWeight(centroid, i1, j, -1.0 / 6, 0, 0, 0.5)),
+         BlendCopy::Mapped(plus120t, detail::BarycentricWeight(centroid, i1, j, 1.0 / 3, 0.5, 0)),
+         BlendCopy::Mapped(minus120t, detail::BarycentricWeight(centroid, i1, j, 1.0 / 3, 0, 0.5))});
+    blends.AddCopies({beyondE1},
+                     {BlendCopy::Own(detail::BarycentricWeight(c, i1, j, 0.5, 0, 0, 0.5)),
+                      BlendCopy::Mapped(plus120t, detail::BarycentricWeight(c, i1, j, 0, 0.5, 0)),
+                      BlendCopy::Mapped(minus120t, detail::BarycentricWeight(c, i1, j, 0, 0, 0.5))});
     blends.AddInDoubles({beyondE1});
   } else {
     blends.AddPlanned({beyondE1});

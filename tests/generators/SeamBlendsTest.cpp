@@ -218,8 +218,9 @@ TEST(SeamBlends, CopiesMixInDoublesByTheirOwnRegions) {
   const detail::LatticeAffine alongU{100, 0, 100, 0, 100, 0};
   blends.AddCopies(
       {detail::UBelow(0.2), detail::VBelow(0.1)},
-      {{true, {}, inU, inV}, {false, alongU, detail::BarycentricWeight({0, 0}, {1, 0}, {0, 1}, 0, 1, 0)}});
-  blends.AddCopies({detail::UBelow(0.2)}, {{false, alongU, {0, 0, 0.25}}});
+      {detail::BlendCopy::Own(inU, inV),
+       detail::BlendCopy::Mapped(alongU, detail::BarycentricWeight({0, 0}, {1, 0}, {0, 1}, 0, 1, 0))});
+  blends.AddCopies({detail::UBelow(0.2)}, {detail::BlendCopy::Mapped(alongU, {0, 0, 0.25})});
   blends.AddInDoubles({detail::UBelow(0.2)});
   blends.AddOwn({});
   detail::SeamBlendArgs args;
