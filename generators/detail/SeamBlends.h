@@ -64,6 +64,10 @@ struct BlendCopy {
 LatticeLinear BarycentricWeight(const Point2D& p1, const Point2D& p2, const Point2D& p3, double k1, double k2,
                                 double k3, double k0 = 0);
 
+// Where three copies meet, the own sample summed after its partners or before them, as the
+// group's plan sums them.
+enum class OwnSummed { kLast, kFirst };
+
 struct BlendRegion {
   static constexpr int kMaxSides = 4;
   static constexpr int kMaxCopies = 6;
@@ -168,10 +172,10 @@ struct SeamBlends {
   }
   void AddThreeCopies(std::initializer_list<HalfPlane> sides, const LatticeAffine& partner,
                       const LatticeLinear& weight, const LatticeAffine& partner2,
-                      const LatticeLinear& weight2, bool ownFirst = false) {
+                      const LatticeLinear& weight2, OwnSummed own = OwnSummed::kLast) {
     AddCorner(sides, partner, weight, partner2, weight2, partner);
     regions[regionCount - 1].threeCopies = true;
-    regions[regionCount - 1].ownFirst = ownFirst;
+    regions[regionCount - 1].ownFirst = own == OwnSummed::kFirst;
   }
 
  private:

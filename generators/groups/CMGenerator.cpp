@@ -42,14 +42,15 @@ int CMGenerator::Generate(CProgressMeter* meter) {
   blends.AddBlend({VAbove(hu), UAbove(1 - hv), VBelow(1 - hu)}, acrossRight, {-1 / fv, 0, 1 / fv + 0.5});
   const detail::LatticeLinear fromBottom{0, -1 / fu, 0.5}, fromTop{0, 1 / fu, 0.5 - 1 / fu},
       fromLeft{-1 / fv, 0, 0.5}, fromRight{1 / fv, 0, 0.5 - 1 / fv};
+  constexpr detail::OwnSummed ownFirst = detail::OwnSummed::kFirst;  // as the plan sums its corners
   blends.AddThreeCopies({VBelow(hu), UBelow(hv)}, acrossBottom, fromBottom,
                         detail::AffineOf([&](double u, double v) { return source(u + 1, v); }), fromLeft,
-                        true);
+                        ownFirst);
   blends.AddThreeCopies({VBelow(hu), UAbove(1 - hv), detail::HalfPlane{1, -1, hv - 1}}, acrossBottom,
-                        fromBottom, acrossRight, fromRight, true);
+                        fromBottom, acrossRight, fromRight, ownFirst);
   blends.AddThreeCopies({VAbove(1 - hu), UAbove(1 - hv)},
                         detail::AffineOf([&](double u, double v) { return source(u, v - 1); }), fromTop,
-                        acrossRight, fromRight, true);
+                        acrossRight, fromRight, ownFirst);
   if (fv != 0) {
     fold.blends = &blends;
   } else {
