@@ -202,7 +202,8 @@ int SampleWindow(const BgraRows& rows, std::uint8_t* out, const std::int32_t* po
         SampleBilinearBgraPlain(rows, out, from, 8, edge);
       } else {
         if (w.aheadRows != 0) {
-          // The step along the row over four pixels, in 24.8 units, turned a quarter.
+          // Where this part of the row goes aheadRows rows on: its own step along the row, from
+          // pixel 0 to 4 in 24.8 (hence the shift by 8 + 2), turned a quarter.
           const std::intptr_t dx = -w.aheadRows * (from[9] - from[1]) >> 10,
                               dy = w.aheadRows * (from[8] - from[0]) >> 10;
           const std::intptr_t ahead = dy * w.pitchBytes + 4 * dx;
