@@ -19,7 +19,9 @@ namespace corvel::detail {
 enum SideKind { kAnySide, kU, kMinusU, kV, kMinusV, kSum, kMinusSum, kUMinusV, kVMinusU };
 enum MapKind { kAnyMap, kPlusU, kFromU, kPlusV, kFromV, kConstant };
 
-constexpr SideKind SideKindOf(float a, float b) {
+// The functions here that take no lanes are static: each kernel's file, compiled for its own
+// instruction set, keeps its own copy, so that the SSE2 kernel never calls an AVX2 one.
+static constexpr SideKind SideKindOf(float a, float b) {
   if (b == 0) return a == 1 ? kU : (a == -1 ? kMinusU : kAnySide);
   if (a == 0) return b == 1 ? kV : (b == -1 ? kMinusV : kAnySide);
   if (a == b) return a == 1 ? kSum : (a == -1 ? kMinusSum : kAnySide);
@@ -27,7 +29,7 @@ constexpr SideKind SideKindOf(float a, float b) {
   return kAnySide;
 }
 
-constexpr MapKind MapKindOf(float a, float b) {
+static constexpr MapKind MapKindOf(float a, float b) {
   if (b == 0) return a == 1 ? kPlusU : (a == -1 ? kFromU : (a == 0 ? kConstant : kAnyMap));
   if (a == 0) return b == 1 ? kPlusV : (b == -1 ? kFromV : kAnyMap);
   return kAnyMap;
@@ -36,11 +38,11 @@ constexpr MapKind MapKindOf(float a, float b) {
 // A step's kinds in one number: side, also, map of u, map of v; and whether it only raises u
 // (or v) to a bound, the larger of the two.
 constexpr int kClampU = 1 << 16, kClampV = 1 << 17;
-constexpr int StepCode(SideKind side, SideKind also, MapKind mapU, MapKind mapV) {
+static constexpr int StepCode(SideKind side, SideKind also, MapKind mapU, MapKind mapV) {
   return side | also << 4 | mapU << 8 | mapV << 12;
 }
 
-inline int StepCodeOf(const FoldKernelArgs::Step& s) {
+static inline int StepCodeOf(const FoldKernelArgs::Step& s) {
   return StepCode(SideKindOf(s.nu, s.nv), SideKindOf(s.alsoNu, s.alsoNv), MapKindOf(s.uu, s.uv),
                   MapKindOf(s.vu, s.vv)) |
          (s.clampUMask ? kClampU : 0) | (s.clampVMask ? kClampV : 0);
