@@ -72,11 +72,15 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, int co
     I decided = ownX != ownX, blended = decided, left = decided, inDoubles = decided;  // all false
     I bits = decided;
     F px = zero, py = zero, w = one, middle = zero;
-    for (int t = 0; t < a.testCount; ++t) {
+    // Test t ends in bit t: a true test is -1, so each step shifts in its bit by subtracting it.
+    for (int t = a.testCount - 1; t >= 0; --t) {
       const float* test = a.tests[t];
-      bits |= (x * test[0] + y * test[1] + test[2] < zero) & (1 << t);
+      bits = bits + bits - (x * test[0] + y * test[1] + test[2] < zero);
     }
-    for (int r = 0; r < a.regionCount; ++r) {
+    // The leading planned regions plan whichever holds a lane: one pass over them, no branches.
+    for (int r = 0; r < a.plannedFirst; ++r) decided |= (bits & a.regions[r].care) == a.regions[r].want;
+    left = decided;
+    for (int r = a.plannedFirst; r < a.regionCount; ++r) {
       const SeamBlendArgs::Region& g = a.regions[r];
       const I inside = ((bits & g.care) == g.want) & ~decided;
       // Neighbours mostly lie in one or two regions: the others cost only their test.

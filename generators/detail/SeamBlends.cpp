@@ -244,6 +244,10 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
     to.planned = from.planned ? -1 : 0;
     to.inDoubles = from.corner || from.inDoubles ? -1 : 0;
   }
+  args.plannedFirst = 0;
+  while (args.plannedFirst < args.regionCount && args.regions[args.plannedFirst].planned &&
+         !args.regions[args.plannedFirst].blended && !args.regions[args.plannedFirst].inDoubles)
+    ++args.plannedFirst;
   return true;
 }
 

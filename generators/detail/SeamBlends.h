@@ -199,6 +199,8 @@ struct SeamBlendArgs {
     float middle;  // a blended pixel is not mixed in lanes within middle of a weight of 0, 1/2 or 1
     std::int32_t blended, planned, inDoubles;  // all ones or 0
   } regions[SeamBlends::kMaxRegions] = {};
+  // How many regions at the front are planned, each alike: which of them holds a pixel matters not.
+  int plannedFirst = 0;
   // The blends' fold lines as t = c0 x + c1 y + c2 of the plane point, whole on the lines.
   int foldLineCount = 0;
   double foldLines[SeamBlends::kMaxFoldLines][3] = {};
