@@ -44,6 +44,9 @@ inline void AddQuarterSeamSides(detail::FoldProgram& fold, bool centreEdge) {
 // the same operations in the same order: the same positions bit for bit.
 void FoldQuartersAvx2(double* u, double* v);
 void FoldQuartersMirroredAvx2(double* u, double* v);
+// P4G's mirror u + v = 0.5 in lattice coordinates, made in a file built for every processor: the
+// AVX2 lanes only read it, so that no inline code of Line2D gets an AVX2 copy the linker might keep.
+const Line2D& P4GMirrorLine();
 
 class QuarterTurnFeathering {
  public:

@@ -50,7 +50,7 @@ void FoldQuartersAvx2(double* u, double* v) {
 }
 
 void FoldQuartersMirroredAvx2(double* u, double* v) {
-  static const Line2D mirror({0, 0.5}, {0.5, 0});  // as P4GGenerator's
+  const Line2D& mirror = P4GMirrorLine();
   __m256d lu = _mm256_loadu_pd(u), lv = _mm256_loadu_pd(v);
   const __m256d half = _mm256_set1_pd(0.5);
   __m256d pastU, pastV, below;

@@ -4,7 +4,12 @@
 
 namespace corvel {
 
-P4GGenerator::P4GGenerator() : mirror_({0, 0.5}, {0.5, 0}) {}
+const Line2D& P4GMirrorLine() {
+  static const Line2D line({0, 0.5}, {0.5, 0});
+  return line;
+}
+
+P4GGenerator::P4GGenerator() : mirror_(P4GMirrorLine()) {}
 
 Point2D P4GGenerator::Fold(Point2D uv) const {
   const Point2D centre(0.5, 0.5);
