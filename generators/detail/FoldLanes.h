@@ -173,7 +173,8 @@ inline void FoldStepsLanes([[maybe_unused]] const FoldKernelArgs& a,
 // not once a span.
 template <class L, class Kinds>
 void FoldPositionsUnrolled(const FoldKernelArgs& a, const std::uint32_t* starts, std::uint32_t du,
-                           std::uint32_t dv, int count, std::int32_t* positions) {
+                           std::uint32_t dv, int count, std::int32_t* positions, float* exactX,
+                           float* exactY) {
   using F = typename L::Floats;
   using I = typename L::Ints;
   constexpr int kWidth = L::kWidth;
@@ -198,9 +199,19 @@ void FoldPositionsUnrolled(const FoldKernelArgs& a, const std::uint32_t* starts,
       const F y = L::Add(L::Add(sy0, L::Mul(fu, syu)), L::Mul(fv, syv));
       if (k + kWidth <= end) {
         L::StorePairs(positions + 2 * k, L::Truncate(x), L::Truncate(y));
+        if (exactX) {
+          L::Store(exactX + k, x);
+          L::Store(exactY + k, y);
+        }
       } else {
         L::StorePairs(tail, L::Truncate(x), L::Truncate(y));
         std::memcpy(positions + 2 * k, tail, sizeof(std::int32_t) * 2 * std::size_t(end - k));
+        if (!exactX) continue;
+        alignas(32) float exactTail[kWidth];
+        L::Store(exactTail, x);
+        std::memcpy(exactX + k, exactTail, sizeof(float) * std::size_t(end - k));
+        L::Store(exactTail, y);
+        std::memcpy(exactY + k, exactTail, sizeof(float) * std::size_t(end - k));
       }
     }
   }

@@ -33,6 +33,7 @@ struct Avx2Lanes {
   static bool Any(Floats mask) { return _mm256_movemask_ps(mask) != 0; }
   static Floats Xor(Floats a, Floats b) { return _mm256_xor_ps(a, b); }
   static Floats Select(Floats mask, Floats yes, Floats no) { return _mm256_blendv_ps(no, yes, mask); }
+  static void Store(float* out, Floats t) { _mm256_storeu_ps(out, t); }
   static Ints Truncate(Floats t) { return _mm256_cvttps_epi32(t); }
   static void StorePairs(std::int32_t* out, Ints x, Ints y) {
     const __m256i low = _mm256_unpacklo_epi32(x, y), high = _mm256_unpackhi_epi32(x, y);

@@ -33,6 +33,7 @@ struct Sse2Lanes {
   static Floats Select(Floats mask, Floats yes, Floats no) {
     return _mm_or_ps(_mm_and_ps(mask, yes), _mm_andnot_ps(mask, no));
   }
+  static void Store(float* out, Floats t) { _mm_storeu_ps(out, t); }
   static Ints Truncate(Floats t) { return _mm_cvttps_epi32(t); }
   static void StorePairs(std::int32_t* out, Ints x, Ints y) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi32(x, y));

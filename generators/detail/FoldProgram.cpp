@@ -514,7 +514,7 @@ FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& gener
 
 void FoldRow(FoldPositionsKernel kernel, const FoldKernelArgs& args, const FoldProgram& program,
              const TileGenerator& generator, const Point2D& start, double step, int count,
-             std::int32_t* positions) {
+             std::int32_t* positions, float* exact) {
   const Point2D along = generator.PlaneToLattice(step, 0);
   const std::uint32_t du = FixedFraction(along.x), dv = FixedFraction(along.y);
   std::uint32_t starts[2 * kSpansPerCall];
@@ -525,7 +525,8 @@ void FoldRow(FoldPositionsKernel kernel, const FoldKernelArgs& args, const FoldP
       starts[s] = FixedFraction(uv.x + program.wrapBias);
       starts[s + 1] = FixedFraction(uv.y + program.wrapBias);
     }
-    kernel(args, starts, du, dv, length, positions + 2 * call);
+    kernel(args, starts, du, dv, length, positions + 2 * call, exact ? exact + call : nullptr,
+           exact ? exact + count + call : nullptr);
   }
 }
 

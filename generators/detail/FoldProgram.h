@@ -170,9 +170,10 @@ constexpr int kFoldSpan = 64;
 
 // count (x, y) positions for the cell positions (u_s + k du, v_s + k dv), k = 0 .. kFoldSpan - 1,
 // of each span s from (u_s, v_s) = (starts[2 s], starts[2 s + 1]) on; 0.32 fixed point wrapping as
-// the cell does.
+// the cell does. Where exactX is given, the positions before truncation too, x and y apart.
 using FoldPositionsKernel = void (*)(const FoldKernelArgs& args, const std::uint32_t* starts,
-                                     std::uint32_t du, std::uint32_t dv, int count, std::int32_t* positions);
+                                     std::uint32_t du, std::uint32_t dv, int count, std::int32_t* positions,
+                                     float* exactX, float* exactY);
 // The kernel of each instruction set made for the program's kinds of steps.
 FoldPositionsKernel FoldKernelSse2(const FoldKernelArgs& args);
 FoldPositionsKernel FoldKernelAvx2(const FoldKernelArgs& args);
@@ -267,9 +268,10 @@ std::pair<std::uint32_t, std::uint32_t> FixedCellPosition(const FoldProgram& pro
                                                           const TileGenerator& generator,
                                                           const Point2D& start, int i);
 
-// The positions of a row of count pixels from the plane point start on, step apart along x.
+// The positions of a row of count pixels from the plane point start on, step apart along x;
+// where exact is given, also as floats before truncation: count x, then count y.
 void FoldRow(FoldPositionsKernel kernel, const FoldKernelArgs& args, const FoldProgram& program,
              const TileGenerator& generator, const Point2D& start, double step, int count,
-             std::int32_t* positions);
+             std::int32_t* positions, float* exact = nullptr);
 
 }  // namespace corvel::detail

@@ -38,8 +38,9 @@ inline std::uint64_t LaneBytes(int bits) {
 }
 
 template <class Isa>
-void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, int count, std::uint8_t* planned,
-                   std::int32_t* partners, float* weights) {
+void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, const float* exactX,
+                   const float* exactY, int count, std::uint8_t* planned, std::int32_t* partners,
+                   float* weights) {
   constexpr int kWidth = Isa::kWidth;
   using V = BlendVectors<kWidth>;
   using F = typename V::Floats;
@@ -53,21 +54,41 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, int co
   for (int k = 0; k < count; k += kWidth) {
     const int n = count - k < kWidth ? count - k : kWidth;
     const std::int32_t* pairs = positions + 2 * k;
+    const float* xs = exactX ? exactX + k : nullptr;
+    const float* ys = exactY ? exactY + k : nullptr;
     // A short run's lanes past its end repeat its last position; nothing of them is stored.
     alignas(32) std::int32_t padded[2 * kWidth];
+    alignas(32) float paddedX[kWidth], paddedY[kWidth];
     if (n < kWidth) {
       for (int i = 0; i < kWidth; ++i) {
         const int j = i < n ? i : n - 1;
         padded[2 * i] = pairs[2 * j];
         padded[2 * i + 1] = pairs[2 * j + 1];
+        if (!exactX) continue;
+        paddedX[i] = xs[j];
+        paddedY[i] = ys[j];
       }
       pairs = padded;
+      if (exactX) {
+        xs = paddedX;
+        ys = paddedY;
+      }
     }
     I first, second;
     std::memcpy(&first, pairs, sizeof first);
     std::memcpy(&second, pairs + kWidth, sizeof second);
     const I ownX = __builtin_shuffle(first, second, evens), ownY = __builtin_shuffle(first, second, odds);
     const F x = __builtin_convertvector(ownX, F), y = __builtin_convertvector(ownY, F);
+    // The weight is stated on the truncated position, as if it lay half a unit below the point it
+    // was truncated from (which lies anywhere in its unit): where that point is given, it is taken
+    // itself, so that a weight that mixes to a whole level is not taken a hair off it.
+    F wx = x, wy = y;
+    if (exactX) {
+      std::memcpy(&wx, xs, sizeof wx);
+      std::memcpy(&wy, ys, sizeof wy);
+      wx -= 0.5f;
+      wy -= 0.5f;
+    }
     const F zero = x - x, one = zero + 1.0f;
     I decided = ownX != ownX, blended = decided, left = decided, inDoubles = decided;  // all false
     I bits = decided;
@@ -92,7 +113,7 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, int co
       blended |= inside;
       px = inside ? x * g.partner[0] + y * g.partner[1] + g.partner[2] : px;
       py = inside ? x * g.partner[3] + y * g.partner[4] + g.partner[5] : py;
-      w = inside ? x * g.weight[0] + y * g.weight[1] + g.weight[2] : w;
+      w = inside ? wx * g.weight[0] + wy * g.weight[1] + g.weight[2] : w;
       middle = inside ? zero + g.middle : middle;
       if (Isa::All(decided)) break;
     }

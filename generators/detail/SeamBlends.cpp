@@ -466,7 +466,7 @@ bool SeamBlendRow::Reserve(int width, const Point2D& origin) {
 
 int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const SeamBlendsInDoubles* middles,
                         const SeamBlendRowPlace& place, const BgraRows& source, const std::int32_t* positions,
-                        int width, std::uint8_t* marks, std::uint8_t* out) {
+                        const float* exact, int width, std::uint8_t* marks, std::uint8_t* out) {
   // Marks come in runs across the bands; each run is decided, and the parts of the runs that
   // take some of their partners are sampled all at once and mixed in place. Pixels without a
   // partner between others that take one sample their own position again and keep their own
@@ -480,7 +480,8 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
     const int count = end - x;
     std::int32_t* const runPartners = partners_.data() + 2 * mixedCount;
     float* const runWeights = weights_.data() + mixedCount;
-    kernel(args, positions + 2 * x, count, marks + x, runPartners, runWeights);
+    kernel(args, positions + 2 * x, exact ? exact + x : nullptr, exact ? exact + width + x : nullptr, count,
+           marks + x, runPartners, runWeights);
     // Only the part from the first to the last pixel that takes some of its partner is mixed.
     int first = 0, last = count;
     while (first < last && runWeights[first] == 1) ++first;

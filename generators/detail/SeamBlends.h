@@ -219,16 +219,20 @@ struct SeamBlendArgs {
   }
 };
 
-// For count own positions (pairs): planned[i] 1 where no region holds the pixel or a planned one
+// For count own positions (pairs; exactX and exactY, where given: the same before truncation,
+// which the weights are taken on): planned[i] 1 where no region holds the pixel or a planned one
 // does, 2 where a corner holds it or a blended region near its seam's middle, else 0; the
 // partner's 24.8 position and the own sample's weight, or the own position and 1 where the pixel
 // takes no partner.
-using SeamBlendKernel = void (*)(const SeamBlendArgs& args, const std::int32_t* positions, int count,
-                                 std::uint8_t* planned, std::int32_t* partners, float* weights);
-void SeamBlendSse2(const SeamBlendArgs& args, const std::int32_t* positions, int count, std::uint8_t* planned,
-                   std::int32_t* partners, float* weights);
-void SeamBlendAvx2(const SeamBlendArgs& args, const std::int32_t* positions, int count, std::uint8_t* planned,
-                   std::int32_t* partners, float* weights);
+using SeamBlendKernel = void (*)(const SeamBlendArgs& args, const std::int32_t* positions,
+                                 const float* exactX, const float* exactY, int count, std::uint8_t* planned,
+                                 std::int32_t* partners, float* weights);
+void SeamBlendSse2(const SeamBlendArgs& args, const std::int32_t* positions, const float* exactX,
+                   const float* exactY, int count, std::uint8_t* planned, std::int32_t* partners,
+                   float* weights);
+void SeamBlendAvx2(const SeamBlendArgs& args, const std::int32_t* positions, const float* exactX,
+                   const float* exactY, int count, std::uint8_t* planned, std::int32_t* partners,
+                   float* weights);
 // AVX2 where the processor record allows, else SSE2.
 SeamBlendKernel ChooseSeamBlendKernel();
 
@@ -293,10 +297,11 @@ class SeamBlendRow {
   bool Reserve(int width, const Point2D& origin);
   // Of the marked pixels of a row whose own samples out already holds, those in a region are
   // finished (blended with their partners, read from source; near a seam's middle by `middles`
-  // where given) and unmarked; the rest stay marked, and are counted.
+  // where given) and unmarked; the rest stay marked, and are counted. exact, where given, holds
+  // the positions before truncation as FoldRow gives them: width x, then width y.
   int Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const SeamBlendsInDoubles* middles,
-            const SeamBlendRowPlace& place, const BgraRows& source, const std::int32_t* positions, int width,
-            std::uint8_t* marks, std::uint8_t* out);
+            const SeamBlendRowPlace& place, const BgraRows& source, const std::int32_t* positions,
+            const float* exact, int width, std::uint8_t* marks, std::uint8_t* out);
 
  private:
   // The parts of a row's runs mixed with their partners: from x, count pixels whose partners and

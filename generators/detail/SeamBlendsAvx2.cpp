@@ -15,9 +15,10 @@ struct Avx2 {
 };
 }  // namespace
 
-void SeamBlendAvx2(const SeamBlendArgs& args, const std::int32_t* positions, int count, std::uint8_t* planned,
-                   std::int32_t* partners, float* weights) {
-  SeamBlendWith<Avx2>(args, positions, count, planned, partners, weights);
+void SeamBlendAvx2(const SeamBlendArgs& args, const std::int32_t* positions, const float* exactX,
+                   const float* exactY, int count, std::uint8_t* planned, std::int32_t* partners,
+                   float* weights) {
+  SeamBlendWith<Avx2>(args, positions, exactX, exactY, count, planned, partners, weights);
 }
 
 void LocateInDoublesAvx2(const SeamBlends& blends, const SeamBlendsInDoubles::Tests& tests,

@@ -14,9 +14,10 @@ struct Sse2 {
 };
 }  // namespace
 
-void SeamBlendSse2(const SeamBlendArgs& args, const std::int32_t* positions, int count, std::uint8_t* planned,
-                   std::int32_t* partners, float* weights) {
-  SeamBlendWith<Sse2>(args, positions, count, planned, partners, weights);
+void SeamBlendSse2(const SeamBlendArgs& args, const std::int32_t* positions, const float* exactX,
+                   const float* exactY, int count, std::uint8_t* planned, std::int32_t* partners,
+                   float* weights) {
+  SeamBlendWith<Sse2>(args, positions, exactX, exactY, count, planned, partners, weights);
 }
 
 }  // namespace corvel::detail

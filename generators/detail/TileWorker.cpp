@@ -219,6 +219,7 @@ constexpr std::int64_t kCachedBytes = std::int64_t{1} << 20;
 // A thread's buffers for the rows of a fold program's run.
 struct FoldedRowBuffers {
   std::vector<std::int32_t> positions, plannedPositions;
+  std::vector<float> exactPositions;  // before truncation, for the blends' weights
   std::vector<int> places;
   std::vector<std::uint8_t> marks, bgraRow, copyRow;
   RowQueue queue;
@@ -372,6 +373,7 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
         if (!sized[std::size_t(slot)]) {
           try {
             row.resize(2 * std::size_t(width_));
+            if (blending) own.exactPositions.resize(2 * std::size_t(width_));
             // Marks left by an earlier run would plan pixels of this one.
             if (program.HasBands()) banded.assign(std::size_t(width_), 0);
             if (program.HasBands() && planPositions) {
@@ -411,7 +413,8 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
         };
         auto makeRow = [&](int y, std::uint8_t* out) {
           const Point2D rowStart(start_.x, start_.y + y * pixelStep_.y);
-          FoldRow(kernel, args, program, generator_, rowStart, pixelStep_.x, width_, row.data());
+          float* const exact = blending ? own.exactPositions.data() : nullptr;
+          FoldRow(kernel, args, program, generator_, rowStart, pixelStep_.x, width_, row.data(), exact);
           if (planInPlace && (marking || markingEdges)) {
             // The marked pixels' planned positions take the place of the program's, and the row is
             // sampled once.
@@ -441,7 +444,7 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
           if (markingEdges && !cellEdges->Mark(start_.y + y, banded.data()) && !marking) return;
           if (blending) {
             const int planned = blendRow.Blend(blendKernel, blendArgs, middles ? &*middles : nullptr,
-                                               {rowStart, pixelStep_.x}, source, row.data(), width_,
+                                               {rowStart, pixelStep_.x}, source, row.data(), exact, width_,
                                                banded.data(), out);
             if (!(blendEdges && cellEdges->Mark(start_.y + y, banded.data())) && planned == 0) return;
           }

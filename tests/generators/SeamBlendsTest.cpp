@@ -61,7 +61,7 @@ TEST(SeamBlends, PlannedBeyondALineReachesBackOnlyOnItsNearSide) {
   std::uint8_t marks[6];
   std::int32_t partners[12];
   float weights[6];
-  detail::SeamBlendSse2(args, positions.data(), 6, marks, partners, weights);
+  detail::SeamBlendSse2(args, positions.data(), nullptr, nullptr, 6, marks, partners, weights);
   for (int i = 0; i < 6; ++i) EXPECT_EQ(marks[i], planned[i] ? 1 : 0) << i;
 }
 
@@ -105,7 +105,7 @@ TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
     std::vector<std::uint8_t> planned(count + 1, 7);
     std::vector<std::int32_t> partners(2 * count + 2, -7);
     std::vector<float> weights(count + 1, -7);
-    kernel(args, positions.data(), count, planned.data(), partners.data(), weights.data());
+    kernel(args, positions.data(), nullptr, nullptr, count, planned.data(), partners.data(), weights.data());
     for (int i = 0; i < count; ++i) {
       const Case& c = cases[i];
       EXPECT_EQ(planned[i], c.planned) << i;
@@ -154,7 +154,7 @@ TEST(SeamBlends, CornersMixInDoublesAsThePlanWeighsThem) {
     std::uint8_t planned[3];
     std::int32_t partners[6];
     float weights[3];
-    kernel(args, positions, 3, planned, partners, weights);
+    kernel(args, positions, nullptr, nullptr, 3, planned, partners, weights);
     EXPECT_EQ(planned[0], 2);
     EXPECT_EQ(planned[1], 1);  // in no region
     EXPECT_EQ(planned[2], 2);
@@ -187,7 +187,7 @@ TEST(SeamBlends, ThreeCopiesMixInDoublesAsThePlanWeighsThem) {
   std::uint8_t planned = 0;
   std::int32_t partners[2];
   float weights[1];
-  detail::SeamBlendSse2(args, positions, 1, &planned, partners, weights);
+  detail::SeamBlendSse2(args, positions, nullptr, nullptr, 1, &planned, partners, weights);
   EXPECT_EQ(planned, 2);
 
   const detail::SeamBlendsInDoubles inDoubles(blends, program, generator);
@@ -230,7 +230,7 @@ TEST(SeamBlends, CopiesMixInDoublesByTheirOwnRegions) {
   std::uint8_t planned[2];
   std::int32_t partners[4];
   float weights[2];
-  detail::SeamBlendSse2(args, positions, 2, planned, partners, weights);
+  detail::SeamBlendSse2(args, positions, nullptr, nullptr, 2, planned, partners, weights);
   EXPECT_EQ(planned[0], 2);
   EXPECT_EQ(planned[1], 0);
 

@@ -283,6 +283,10 @@ TEST(TileRenderPaths, UnevenLatticesMatchTheReference) {
       // the edge than the bands' margin.
       {keTilingP1, {3, 164}, {150, 0}, 30, 50},
       {keTilingP1, {48, 150}, {254, 0}, 45, 50},
+      // Feathered, own and partner positions both a unit off the plan's, where the weight taken
+      // half a unit off put the mix on the far side of a whole level.
+      {keTilingP1, {21, 220}, {163, 0}, 45, 50},
+      {keTilingP1, {66, 248}, {202, 0}, 0, 50},
   };
   for (const Case& c : cases) {
     const TileShape pick = UnbentPick(c.method, c.d1, c.d2, c.angle, c.feather);
