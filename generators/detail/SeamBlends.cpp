@@ -98,6 +98,19 @@ int NextMarked(const std::uint8_t* marks, int from, int width) {
   return x;
 }
 
+// The first x from `from` on whose mark is clear, or width.
+int NextClear(const std::uint8_t* marks, int from, int width) {
+  int x = from;
+  for (std::uint64_t eight = 0; x + 8 <= width; x += 8) {
+    std::memcpy(&eight, marks + x, 8);
+    // The lowest clear byte sets the lowest of these bits; bytes above it may too.
+    const std::uint64_t clear = (eight - 0x0101010101010101u) & ~eight & 0x8080808080808080u;
+    if (clear != 0) return x + __builtin_ctzll(clear) / 8;
+  }
+  while (x < width && marks[x]) ++x;
+  return x;
+}
+
 // The pixels of a row that lie on a fold line, within a margin of a unit far beyond the errors of
 // the lanes' fold, some 1e-7 of a cell: the pixels about each crossing, in a band or not, as a
 // pixel right on a cell's edge is folded from one side of the wrap or the other. On whole pixels
@@ -475,8 +488,7 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
   SamplePlan plan;
   OnFoldLines(args, place, width, onFoldLines_);
   for (int x = NextMarked(marks, 0, width); x < width;) {
-    int end = x + 1;
-    while (end < width && marks[end]) ++end;
+    const int end = NextClear(marks, x + 1, width);
     const int count = end - x;
     std::int32_t* const runPartners = partners_.data() + 2 * mixedCount;
     float* const runWeights = weights_.data() + mixedCount;
@@ -491,7 +503,14 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
       mixedRuns_[std::size_t(mixedRuns++)] = {x + first, mixedCount + first, last - first};
       mixedCount += last;
     }
-    for (int i = x; i < end; ++i) {
+    int i = x;
+    // Eight flags at a time while none is 2: the top byte of the product sums them.
+    for (std::uint64_t eight = 0; i + 8 <= end; i += 8) {
+      std::memcpy(&eight, marks + i, 8);
+      if (eight & 0x0202020202020202u) break;
+      planned += int((eight * 0x0101010101010101u) >> 56);
+    }
+    for (; i < end; ++i) {
       if (marks[i] == 2) {
         // Taken in doubles below, all of the row's at once, or else planned.
         marks[i] = middles ? 0 : 1;
