@@ -77,7 +77,7 @@ CellEdgePixels::Edge CellEdgePixels::EdgeOf(std::int64_t perX, std::int64_t perY
   edge.rows = Solve(edge.perY % edge.unit, Residue(-edge.atX0, edge.unit), edge.unit);
   if (alongColumns && !alongRows) {
     std::vector<std::uint8_t> marks(std::size_t(count_), 0);
-    if (MarkEdge(edge, 0, marks.data()))
+    if (MarkEdge(edge, 0, marks.data(), nullptr))
       for (int i = 0; i < count_; ++i)
         if (marks[std::size_t(i)]) edge.columns.push_back(i);
     edge.alongColumns = true;
@@ -85,29 +85,35 @@ CellEdgePixels::Edge CellEdgePixels::EdgeOf(std::int64_t perX, std::int64_t perY
   return edge;
 }
 
-bool CellEdgePixels::Mark(std::int64_t y, std::uint8_t* marks) const {
+bool CellEdgePixels::Mark(std::int64_t y, std::uint8_t* marks, const Copied* copied) const {
   if (modulus_ == 0 || count_ <= 0) return false;
-  const bool onU = MarkEdge(u_, y, marks);
-  return MarkEdge(v_, y, marks) || onU;
+  const bool onU = MarkEdge(u_, y, marks, copied);
+  return MarkEdge(v_, y, marks, copied) || onU;
 }
 
-bool CellEdgePixels::MarkEdge(const Edge& edge, std::int64_t y, std::uint8_t* marks) const {
+bool CellEdgePixels::MarkEdge(const Edge& edge, std::int64_t y, std::uint8_t* marks,
+                              const Copied* copied) const {
   if (edge.alongColumns) {
-    for (const int i : edge.columns) marks[i] = 1;
-    return !edge.columns.empty();
+    bool any = false;
+    for (const int i : edge.columns) {
+      if (which_ == kApartFromCopied && !WrappedApart(edge, y, i, copied)) continue;
+      marks[i] = 1;
+      any = true;
+    }
+    return any;
   }
   if (!edge.rows.any || Residue(y - edge.rows.first, edge.rows.every) != 0) return false;
   const std::int64_t start = (edge.atX0 + TimesModulo(edge.perY, Residue(y, modulus_), modulus_)) % modulus_;
   const std::int64_t wanted = start == 0 ? 0 : modulus_ - start;
   if (edge.alongRows) {
     // The row lies on the edge, each side's one coordinate all along it.
-    if (!WrappedApart(edge, y, 0)) return false;
+    if (!WrappedApart(edge, y, 0, copied)) return false;
     std::memset(marks, 1, std::size_t(count_));
     return true;
   }
   bool any = false;
   for (std::int64_t i = Solve(edge.perX, wanted, modulus_).first; i < count_; i += edge.every) {
-    if (!WrappedApart(edge, y, i)) continue;
+    if (!WrappedApart(edge, y, i, copied)) continue;
     marks[i] = 1;
     any = true;
   }
@@ -116,15 +122,23 @@ bool CellEdgePixels::MarkEdge(const Edge& edge, std::int64_t y, std::uint8_t* ma
 
 // The plan wraps t by its floor: to the far side where it lies a hair below the whole number.
 // The fast position wraps in fixed point: to the far side where it lies in the upper half once
-// rounded as the kernels round it.
-bool CellEdgePixels::WrappedApart(const Edge& edge, std::int64_t y, std::int64_t i) const {
-  if (which_ == kEvery) return true;
-  const Point2D uv = generator_.PlaneToLattice(double(x0_ + i), double(y));
-  const double t = edge.isU ? uv.x : uv.y;
-  const bool planFar = t - FloorOf(t) > 0.5;
+// rounded as the kernels round it. A pixel copied lies a lattice vector from its copy, so the plan
+// takes both to the same point unless it wraps them apart.
+bool CellEdgePixels::WrappedApart(const Edge& edge, std::int64_t y, std::int64_t i,
+                                  const Copied* copied) const {
+  const auto planFar = [&](std::int64_t x, std::int64_t row) {
+    const Point2D uv = generator_.PlaneToLattice(double(x), double(row));
+    const double t = edge.isU ? uv.x : uv.y;
+    return t - FloorOf(t) > 0.5;
+  };
+  if (which_ == kApartFromCopied) {
+    if (!copied) return true;
+    const std::int64_t from = i >= copied->shift ? i - copied->shift : i - copied->shift + count_;
+    return planFar(x0_ + i, y) != planFar(x0_ + from, copied->madeY);
+  }
   const auto fixed = FixedCellPosition(program_, generator_, Point2D(double(x0_), double(y)), int(i));
   const bool fastFar = (edge.isU ? fixed.first : fixed.second) >= 0x800000u;
-  return planFar != fastFar;
+  return planFar(x0_ + i, y) != fastFar;
 }
 
 }  // namespace corvel::detail

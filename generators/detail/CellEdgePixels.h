@@ -14,15 +14,22 @@ namespace corvel::detail {
 
 class CellEdgePixels {
  public:
-  // Which pixels right on an edge are marked: those wrapped apart, or every one.
-  enum Which { kWrappedApart, kEvery };
+  // Which pixels right on an edge are marked: those the fast positions and the plan wrap apart,
+  // or, in a row copied from one made higher, those the plan wraps apart from the pixel copied.
+  enum Which { kWrappedApart, kApartFromCopied };
+  // A copied row's source: pixel i of row madeY lands at i + shift, around the row.
+  struct Copied {
+    std::int64_t madeY = 0;
+    int shift = 0;
+  };
   // For rows of count pixels from whole plane points (x0, y). Reads the program and the
   // generator's lattice, which must outlive it.
   CellEdgePixels(const FoldProgram& program, const TileGenerator& generator, std::int64_t x0, int count,
                  Which which = kWrappedApart);
-  // Sets to 1 the marks of the row's pixels right on an edge (and wrapped apart); leaves the others.
+  // Sets to 1 the marks of the row's pixels right on an edge and wrapped apart (marking
+  // kApartFromCopied, from copied's pixels, or every one with none given); leaves the others.
   // Whether any was marked.
-  bool Mark(std::int64_t y, std::uint8_t* marks) const;
+  bool Mark(std::int64_t y, std::uint8_t* marks, const Copied* copied = nullptr) const;
 
  private:
   // Whole numbers every `every` from first, if any.
@@ -45,10 +52,10 @@ class CellEdgePixels {
   // The i where a i = b modulo m (a, b residues of m).
   static Progression Solve(std::int64_t a, std::int64_t b, std::int64_t m);
   Edge EdgeOf(std::int64_t perX, std::int64_t perY, bool isU, bool alongRows, bool alongColumns) const;
-  bool MarkEdge(const Edge& edge, std::int64_t y, std::uint8_t* marks) const;
-  // Whether the plan and the fast positions take pixel i of row y, on the edge, to different sides
-  // (always, marking every one).
-  bool WrappedApart(const Edge& edge, std::int64_t y, std::int64_t i) const;
+  bool MarkEdge(const Edge& edge, std::int64_t y, std::uint8_t* marks, const Copied* copied) const;
+  // Whether the plan and the fast positions take pixel i of row y, on the edge, to different sides;
+  // marking kApartFromCopied, the plan there and at the pixel copied (always, with none given).
+  bool WrappedApart(const Edge& edge, std::int64_t y, std::int64_t i, const Copied* copied) const;
 
   const FoldProgram& program_;
   const TileGenerator& generator_;

@@ -247,6 +247,12 @@ struct RowRepeat {
   int rows = 0, shift = 0;
 };
 
+// Whether the band's pixels, planned, hold every pixel right on the lines where its coordinate is
+// whole.
+bool HoldsWholeLines(const FoldProgram::Band& band) {
+  return band.planned && band.every == 1 && band.from <= 0 && band.to >= 0;
+}
+
 RowRepeat RepeatDown(const POINT& a, const POINT& b, int width, int height) {
   // i a.y + j b.y = gcd(a.y, b.y) along Euclid's steps.
   std::int64_t r0 = a.y, r1 = b.y, i0 = 1, i1 = 0, j0 = 0, j1 = 1;
@@ -350,6 +356,10 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
   }
   // Rows that repeat higher ones are copied from them as they are made; only the pixels right on
   // a cell's edge are planned again, as the plan's wrap there follows its doubles' rounding.
+  // Where the bands plan every pixel right on an edge, unblended, the pixel copied shows the plan's
+  // own point: only those the plan wraps apart from it are planned again.
+  const bool copiesPlanned = marking && !blending && !program.stepsDecideSeams &&
+                             HoldsWholeLines(program.bandU) && HoldsWholeLines(program.bandV);
   const POINT period = RectangularPeriod(generator_.basisA, generator_.basisB);
   const RowRepeat repeat = generator_.renderedPeriod && pixelStep_.x == 1 && pixelStep_.y == 1 &&
                                    width_ == period.x && height_ == period.y
@@ -358,7 +368,7 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
   const int madeRows = repeat.rows > 0 ? repeat.rows : height_;
   std::optional<CellEdgePixels> copiedEdges;
   if (repeat.rows > 0 && program.HasBands())
-    copiedEdges.emplace(program, generator_, start_.x, width_, CellEdgePixels::kEvery);
+    copiedEdges.emplace(program, generator_, start_.x, width_, CellEdgePixels::kApartFromCopied);
   if (repeat.rows > 0) meter_.SetUnitCount(madeRows);
   const bool stopped = RowThreads::Run(
       madeRows,
@@ -460,7 +470,10 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
             std::uint8_t* const out = copied.Bgra();
             std::memcpy(out + 4 * std::size_t(shift), made, 4 * std::size_t(width_ - shift));
             std::memcpy(out, made + 4 * std::size_t(width_ - shift), 4 * std::size_t(shift));
-            if (copiedEdges && copiedEdges->Mark(start_.y + below, banded.data())) planMarked(below, out);
+            const CellEdgePixels::Copied from{start_.y + y, shift};
+            if (copiedEdges &&
+                copiedEdges->Mark(start_.y + below, banded.data(), copiesPlanned ? &from : nullptr))
+              planMarked(below, out);
           }
         }
       },
