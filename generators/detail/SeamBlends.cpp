@@ -43,9 +43,8 @@ bool OwnPartnersOnTheMiddle(const double* partner, const double* weight) {
 // The own samples and their partners mixed as the plan in doubles mixes them, truncated: four
 // channels of one pixel in each register. A weight of 1 keeps the own sample exactly.
 inline __m128i MixFour(__m128 own, __m128 partner, __m128 weight) {
-  constexpr float kRoundingSlack = 1e-4f;
   const __m128 mixed = _mm_add_ps(_mm_add_ps(partner, _mm_mul_ps(weight, _mm_sub_ps(own, partner))),
-                                  _mm_set1_ps(kRoundingSlack));
+                                  _mm_set1_ps(kMixRoundingSlack));
   return _mm_cvttps_epi32(mixed);
 }
 
@@ -57,7 +56,7 @@ inline __m128 Channels(__m128i pixels, int i) {
 }
 
 void MixRun(std::uint8_t* out, const std::uint8_t* partners, const float* weights, int count) {
-  int i = 0;
+  int i = GetCpuFeatures().avx2 ? MixRunAvx2(out, partners, weights, count) : 0;
   for (; i + 4 <= count; i += 4) {
     const __m128i own = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + 4 * i));
     const __m128i partner = _mm_loadu_si128(reinterpret_cast<const __m128i*>(partners + 4 * i));

@@ -236,6 +236,13 @@ void SeamBlendAvx2(const SeamBlendArgs& args, const std::int32_t* positions, con
 // AVX2 where the processor record allows, else SSE2.
 SeamBlendKernel ChooseSeamBlendKernel();
 
+// Own samples (in out) mixed with their partners' by the own weights as the plan in doubles mixes
+// them, w own + (1 - w) partner taken as partner + w (own - partner) in floats, this slack added
+// and truncated: a weight of 1 keeps the own sample exactly.
+constexpr float kMixRoundingSlack = 1e-4f;
+// The same of the first of count pixels, eight at a time; how many it mixed.
+int MixRunAvx2(std::uint8_t* out, const std::uint8_t* partners, const float* weights, int count);
+
 // The blends on the program's and the generator's positions; false where the source lattice is
 // degenerate and a position says nothing of (u, v), or where the sides are too many.
 bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, const TileGenerator& generator,

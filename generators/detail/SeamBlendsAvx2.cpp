@@ -21,6 +21,34 @@ void SeamBlendAvx2(const SeamBlendArgs& args, const std::int32_t* positions, con
   SeamBlendWith<Avx2>(args, positions, exactX, exactY, count, planned, partners, weights);
 }
 
+int MixRunAvx2(std::uint8_t* out, const std::uint8_t* partners, const float* weights, int count) {
+  const __m256 slack = _mm256_set1_ps(kMixRoundingSlack);
+  // Two pixels a register, each weight over its pixel's four channels.
+  const __m256i pairWeights[4] = {
+      _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1), _mm256_setr_epi32(2, 2, 2, 2, 3, 3, 3, 3),
+      _mm256_setr_epi32(4, 4, 4, 4, 5, 5, 5, 5), _mm256_setr_epi32(6, 6, 6, 6, 7, 7, 7, 7)};
+  // The packs leave pixels 0, 2, 4, 6 in the low half and 1, 3, 5, 7 in the high.
+  const __m256i inOrder = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+  auto channels = [](const std::uint8_t* pair) {
+    return _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pair))));
+  };
+  int i = 0;
+  for (; i + 8 <= count; i += 8) {
+    const __m256 w = _mm256_loadu_ps(weights + i);
+    __m256i mixed[4];
+    for (int k = 0; k < 4; ++k) {
+      const __m256 own = channels(out + 4 * (i + 2 * k)), partner = channels(partners + 4 * (i + 2 * k));
+      const __m256 weight = _mm256_permutevar8x32_ps(w, pairWeights[k]);
+      mixed[k] = _mm256_cvttps_epi32(
+          _mm256_add_ps(_mm256_add_ps(partner, _mm256_mul_ps(weight, _mm256_sub_ps(own, partner))), slack));
+    }
+    const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(mixed[0], mixed[1]),
+                                              _mm256_packs_epi32(mixed[2], mixed[3]));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * i), _mm256_permutevar8x32_epi32(bytes, inOrder));
+  }
+  return i;
+}
+
 void LocateInDoublesAvx2(const SeamBlends& blends, const SeamBlendsInDoubles::Tests& tests,
                          const FoldProgram& program, const TileGenerator& generator, const double* x,
                          double y, int count, double* u, double* v, int* regions) {

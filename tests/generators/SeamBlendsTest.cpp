@@ -329,5 +329,33 @@ TEST(SeamBlends, QuartersFoldInLanesAsThePlansFoldThem) {
   }
 }
 
+// The runs' mix in AVX2 lanes gives, channel by channel and pixel by pixel in order, the truncated
+// float mix the SSE2 lanes take; it mixes only whole groups of eight and says how many.
+TEST(SeamBlends, RunsMixInAvx2AsInFloats) {
+  if (!ProbeCpuFeatures().avx2) GTEST_SKIP() << "no AVX2";
+  constexpr int kCount = 29;
+  std::vector<std::uint8_t> own(4 * kCount), partner(4 * kCount);
+  std::vector<float> weights(kCount);
+  std::uint32_t noise = 11;
+  auto next = [&noise] { return (noise = noise * 1664525u + 1013904223u) >> 24; };
+  const float fixedWeights[] = {0, 1, 0.5f, 0.25f, 1.0f / 3, 0.999999f, 1e-7f};
+  for (int i = 0; i < kCount; ++i) {
+    weights[std::size_t(i)] = i < 7 ? fixedWeights[i] : float(next()) / 255;
+    for (int c = 0; c < 4; ++c) {
+      own[std::size_t(4 * i + c)] = std::uint8_t(i % 3 == 0 ? 255 * (c % 2) : next());
+      partner[std::size_t(4 * i + c)] = std::uint8_t(i % 3 == 0 ? 255 * (1 - c % 2) : next());
+    }
+  }
+  std::vector<std::uint8_t> out = own;
+  ASSERT_EQ(detail::MixRunAvx2(out.data(), partner.data(), weights.data(), kCount), 24);
+  for (int i = 0; i < kCount; ++i)
+    for (int c = 0; c < 4; ++c) {
+      const std::size_t k = std::size_t(4 * i + c);
+      const float a = own[k], b = partner[k], w = weights[std::size_t(i)];
+      const int mixed = i < 24 ? int(b + w * (a - b) + detail::kMixRoundingSlack) : own[k];
+      EXPECT_EQ(out[k], mixed) << "pixel " << i << " channel " << c;
+    }
+}
+
 }  // namespace
 }  // namespace corvel
