@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 
 #include "generators/detail/FoldProgram.h"
@@ -51,11 +52,13 @@ static inline int StepCodeOf(const FoldKernelArgs::Step& s) {
 // Sides and affine functions in lanes, read by their kind.
 template <class L>
 struct LaneSide {
-  LaneSide(float a, float b, float c) : a(L::Splat(a)), b(L::Splat(b)) {
-    // The kinds that test the sum negated compare it with c itself.
-    const SideKind kind = SideKindOf(a, b);
-    bound = L::Splat(kind == kMinusU || kind == kMinusV || kind == kMinusSum ? c : -c);
-  }
+  // The kinds that test the sum negated compare it with c itself; the kind is the one the side is
+  // read by, so that any side read as kAnySide keeps its bound -c.
+  template <int kKind>
+  LaneSide(float a, float b, float c, std::integral_constant<int, kKind>)
+      : a(L::Splat(a)),
+        b(L::Splat(b)),
+        bound(L::Splat(kKind == kMinusU || kKind == kMinusV || kKind == kMinusSum ? c : -c)) {}
   template <int kKind>
   typename L::Floats Inside(typename L::Floats u, typename L::Floats v) const {
     if constexpr (kKind == kU) return L::Less(u, bound);
@@ -86,12 +89,13 @@ struct LaneAffine {
   typename L::Floats a, b, c;
 };
 
-// The steps' coefficients in lanes, loaded once for a run.
+// The steps' coefficients in lanes, loaded once for a run, for the kinds in code.
 template <class L>
 struct LaneStep {
-  explicit LaneStep(const FoldKernelArgs::Step& s)
-      : side(s.nu, s.nv, s.n1),
-        also(s.alsoNu, s.alsoNv, s.alsoN1),
+  template <int kCode>
+  LaneStep(const FoldKernelArgs::Step& s, std::integral_constant<int, kCode>)
+      : side(s.nu, s.nv, s.n1, std::integral_constant<int, (kCode & 15)>()),
+        also(s.alsoNu, s.alsoNv, s.alsoN1, std::integral_constant<int, (kCode >> 4 & 15)>()),
         above(L::Mask(s.aboveMask)),
         mapU(s.uu, s.uv, s.u1),
         mapV(s.vu, s.vv, s.v1) {}
@@ -101,10 +105,10 @@ struct LaneStep {
 };
 
 // The program's steps in lanes, only as many as it has.
-template <class L, std::size_t... kIndex>
+template <class L, class Kinds, std::size_t... kIndex>
 std::array<LaneStep<L>, sizeof...(kIndex)> LaneSteps(const FoldKernelArgs& a,
                                                      std::index_sequence<kIndex...>) {
-  return {LaneStep<L>(a.steps[kIndex])...};
+  return {LaneStep<L>(a.steps[kIndex], std::integral_constant<int, Kinds::kCode[kIndex]>())...};
 }
 
 // One step on the position (fu, fv) that started as (startU, startV); inside holds where the
@@ -184,7 +188,7 @@ void FoldPositionsUnrolled(const FoldKernelArgs& a, const std::uint32_t* starts,
   const F bias = L::Splat(a.bias);
   const F sx0 = L::Splat(a.sx0), sxu = L::Splat(a.sxu), sxv = L::Splat(a.sxv);
   const F sy0 = L::Splat(a.sy0), syu = L::Splat(a.syu), syv = L::Splat(a.syv);
-  const auto steps = LaneSteps<L>(a, kEach);
+  const auto steps = LaneSteps<L, Kinds>(a, kEach);
   alignas(32) std::int32_t tail[2 * kWidth];
   for (int first = 0; first < count; first += kFoldSpan, starts += 2) {
     I us = L::Ramp(starts[0], du), vs = L::Ramp(starts[1], dv);
