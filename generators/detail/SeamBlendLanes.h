@@ -52,6 +52,9 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, const 
   std::memcpy(&lowPairs, V::kLowPairs, sizeof lowPairs);
   std::memcpy(&highPairs, V::kHighPairs, sizeof highPairs);
   for (int k = 0; k < count; k += kWidth) {
+    // A run's last few lanes are taken with those before them, where it has that many: each lane
+    // is decided alone, so the lanes taken twice store the same twice.
+    if (count - k < kWidth && count >= kWidth) k = count - kWidth;
     const int n = count - k < kWidth ? count - k : kWidth;
     const std::int32_t* pairs = positions + 2 * k;
     const float* xs = exactX ? exactX + k : nullptr;
