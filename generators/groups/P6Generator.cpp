@@ -97,8 +97,9 @@ int P6Generator::Generate(CProgressMeter* meter) {
   const double w = std::max(hu, hv), wm = 0.75 * kSqrt2 * std::max(fu, fv);
   fold.bandU = fold.bandV = fold.bandSum = {true, -w, w, 1};
   // The medians' lines are seams only between two-fold and three-fold centres, where u (on
-  // u + 2v, v) lies between 1/3 and 2/3 of a cell, with the three-fold corners' blends beyond.
-  const detail::FoldProgram::Band middle{true, kThird - wm, 2 * kThird + wm, 1};
+  // u + 2v, v) lies between 1/3 and 2/3 of a cell. Past a three-fold centre the other two bands
+  // hold the corner's blends but for a third of a band's width along the line: half, for room.
+  const detail::FoldProgram::Band middle{true, kThird - wm / 2, 2 * kThird + wm / 2, 1};
   fold.skewBands[0] = {2, 1, {true, -wm, wm, 1}, 1, 0, middle};
   fold.skewBands[1] = {1, 2, {true, -wm, wm, 1}, 0, 1, middle};
   fold.skewBands[2] = {1, -1, {true, -wm, wm, 1}, 1, 0, middle};
