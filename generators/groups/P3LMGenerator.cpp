@@ -184,8 +184,9 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   fold.reachU = fold.reachV = 0.5;
   const double w = 0.75 * kSqrt2 * std::max(fu, fv);
   // The seams' lines are seams only between the edges' midpoints and the centroids, where u (on
-  // u + 2v, v) lies between 1/3 and 2/3 of a cell, with the blends about G beyond.
-  const detail::FoldProgram::Band middle{true, 1.0 / 3 - w, 2.0 / 3 + w, 1};
+  // u + 2v, v) lies between 1/3 and 2/3 of a cell. Past a centroid the other two bands hold the
+  // blends about G all but the first w / 3 along the line: w / 2, for room.
+  const detail::FoldProgram::Band middle{true, 1.0 / 3 - w / 2, 2.0 / 3 + w / 2, 1};
   fold.skewBands[0] = {2, 1, {true, -w, w, 1}, 1, 0, middle};
   fold.skewBands[1] = {1, 2, {true, -w, w, 1}, 0, 1, middle};
   fold.skewBands[2] = {1, -1, {true, -w, w, 1}, 1, 0, middle};

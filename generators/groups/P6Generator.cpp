@@ -98,7 +98,7 @@ int P6Generator::Generate(CProgressMeter* meter) {
   fold.bandU = fold.bandV = fold.bandSum = {true, -w, w, 1};
   // The medians' lines are seams only between two-fold and three-fold centres, where u (on
   // u + 2v, v) lies between 1/3 and 2/3 of a cell. Past a three-fold centre the other two bands
-  // hold the corner's blends but for a third of a band's width along the line: half, for room.
+  // hold the corner's blends all but the first wm / 3 along the line: wm / 2, for room.
   const detail::FoldProgram::Band middle{true, kThird - wm / 2, 2 * kThird + wm / 2, 1};
   fold.skewBands[0] = {2, 1, {true, -wm, wm, 1}, 1, 0, middle};
   fold.skewBands[1] = {1, 2, {true, -wm, wm, 1}, 0, 1, middle};

@@ -287,10 +287,12 @@ TEST(TileRenderPaths, UnevenLatticesMatchTheReference) {
       // half a unit off put the mix on the far side of a whole level.
       {keTilingP1, {21, 220}, {163, 0}, 45, 50},
       {keTilingP1, {66, 248}, {202, 0}, 0, 50},
-      // Wide feathers about a three-fold centre, where the corner's blends reach past the ends
-      // of the medians' seams.
+      // Feathers about a three-fold centre, where the corner's blends reach past the ends of the
+      // seams that meet there.
       {keTilingP6, {150, 255}, {300, 0}, 0, 50},
       {keTilingP6, {100, 170}, {203, 1}, 30, 20},
+      {keTilingP3LM, {150, 255}, {300, 0}, 0, 50},
+      {keTilingP3LM, {100, 170}, {203, 1}, 0, 20},
   };
   for (const Case& c : cases) {
     const TileShape pick = UnbentPick(c.method, c.d1, c.d2, c.angle, c.feather);
