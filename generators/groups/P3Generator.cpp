@@ -245,7 +245,9 @@ int P3Generator::Generate(CProgressMeter* meter) {
   const double w = std::max(hu, hv);
   // Six seams leave each lattice point, three each anchor: a line is a seam only within a third
   // of a cell of its lattice points, where u (on u - 2v, v) lies within a third of a whole number.
-  const detail::FoldProgram::Band nearLatticePoints{true, -1.0 / 3 - w, 1.0 / 3 + w, 1};
+  // Past a seam's end the other bands hold the blends about it but for less than w / 4 along the
+  // line: w / 2, for room.
+  const detail::FoldProgram::Band nearLatticePoints{true, -1.0 / 3 - w / 2, 1.0 / 3 + w / 2, 1};
   fold.skewBands[0] = {2, -1, {true, -w, w, 1}, 1, 0, nearLatticePoints};
   fold.skewBands[1] = {1, -2, {true, -w, w, 1}, 0, 1, nearLatticePoints};
   fold.skewBands[2] = {1, 1, {true, -w, w, 1}, 1, 0, nearLatticePoints};

@@ -293,6 +293,7 @@ TEST(TileRenderPaths, UnevenLatticesMatchTheReference) {
       {keTilingP6, {100, 170}, {203, 1}, 30, 20},
       {keTilingP3LM, {150, 255}, {300, 0}, 0, 50},
       {keTilingP3LM, {100, 170}, {203, 1}, 0, 20},
+      {keTilingP3, {150, 255}, {300, 0}, 0, 50},
   };
   for (const Case& c : cases) {
     const TileShape pick = UnbentPick(c.method, c.d1, c.d2, c.angle, c.feather);
