@@ -21,6 +21,17 @@ bool PlanWrapsFar(const TileGenerator& generator, std::int64_t x, std::int64_t y
   return (u ? uv.x : uv.y) > 0.5;
 }
 
+// A generator on the lattice of the two basis vectors.
+void SetLattice(TileGenerator& generator, const POINT (&basis)[2]) {
+  generator.basisA = basis[0];
+  generator.basisB = basis[1];
+  generator.PrepareLattice();
+}
+
+std::int64_t Determinant(const POINT (&basis)[2]) {
+  return std::int64_t{basis[0].x} * basis[1].y - std::int64_t{basis[0].y} * basis[1].x;
+}
+
 TEST(CellEdgePixels, MarksThePixelsRightOnAnEdgeThatThePlanAndTheFastPositionsWrapApart) {
   // Off the hexagon, sheared, with horizontal and vertical edges, with steps that share a factor
   // with the determinant, and with a negative determinant.
@@ -29,13 +40,11 @@ TEST(CellEdgePixels, MarksThePixelsRightOnAnEdgeThatThePlanAndTheFastPositionsWr
   int onEdges = 0, marked = 0;
   for (const auto& basis : lattices) {
     TileGenerator generator;
-    generator.basisA = basis[0];
-    generator.basisB = basis[1];
-    generator.PrepareLattice();
+    SetLattice(generator, basis);
     const detail::FoldProgram program;
     const std::int64_t x0 = -101;
     const detail::CellEdgePixels edges(program, generator, x0, 200);
-    const std::int64_t det = std::int64_t{basis[0].x} * basis[1].y - std::int64_t{basis[0].y} * basis[1].x;
+    const std::int64_t det = Determinant(basis);
     for (std::int64_t y = -70; y <= 170; ++y) {
       std::vector<std::uint8_t> marks(200, 0);
       marks[5] = 2;  // an earlier mark stays
@@ -73,14 +82,12 @@ TEST(CellEdgePixels, MarksTheCopiedPixelsRightOnAnEdgeThatThePlanWrapsApartFromT
   int onEdges = 0, marked = 0;
   for (const auto& basis : lattices) {
     TileGenerator generator;
-    generator.basisA = basis[0];
-    generator.basisB = basis[1];
-    generator.PrepareLattice();
+    SetLattice(generator, basis);
     const detail::FoldProgram program;
     const std::int64_t x0 = -101;
     const detail::CellEdgePixels edges(program, generator, x0, count,
                                        detail::CellEdgePixels::kApartFromCopied);
-    const std::int64_t det = std::int64_t{basis[0].x} * basis[1].y - std::int64_t{basis[0].y} * basis[1].x;
+    const std::int64_t det = Determinant(basis);
     const int shift = ((basis[1].x % count) + count) % count;
     for (std::int64_t y = -70; y <= 170; ++y) {
       const detail::CellEdgePixels::Copied copied{y - basis[1].y, shift};
