@@ -267,6 +267,8 @@ TEST(TileRenderPaths, UnevenLatticesMatchTheReference) {
       // Unfeathered, pixels right on a cell's edge where no band keeps them planned.
       {keTilingP3LM, {128, 222}, {256, 0}, 0, 0},
       {keTilingP3LM, {128, 222}, {256, 0}, 90, 0},
+      {keTilingP3LM, {48, 82}, {95, 0}, 0, 0},
+      {keTilingP3LM, {48, 82}, {95, 0}, 270, 0},
       // The same on small cells where the steps decide the seams: no band there at all.
       {keTilingP3, {14, 24}, {28, 0}, 0, 0},
       {keTilingP3, {12, 21}, {24, 0}, 30, 0},
