@@ -55,8 +55,8 @@ inline __m128 Channels(__m128i pixels, int i) {
   return _mm_cvtepi32_ps(i % 2 == 0 ? _mm_unpacklo_epi16(words, zero) : _mm_unpackhi_epi16(words, zero));
 }
 
-void MixRun(std::uint8_t* out, const std::uint8_t* partners, const float* weights, int count) {
-  int i = GetCpuFeatures().avx2 ? MixRunAvx2(out, partners, weights, count) : 0;
+void MixRun(bool avx2, std::uint8_t* out, const std::uint8_t* partners, const float* weights, int count) {
+  int i = avx2 ? MixRunAvx2(out, partners, weights, count) : 0;
   for (; i + 4 <= count; i += 4) {
     const __m128i own = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + 4 * i));
     const __m128i partner = _mm_loadu_si128(reinterpret_cast<const __m128i*>(partners + 4 * i));
@@ -374,6 +374,27 @@ SeamBlendsInDoubles::SeamBlendsInDoubles(const SeamBlends& blends, const FoldPro
       if (!opposite) t.want[r] |= std::uint64_t{1} << k;
     }
   }
+  for (int r = 0; r < blends.regionCount; ++r) {
+    const BlendRegion& region = blends.regions[r];
+    Mix& mix = mixes_[r];
+    if (!(region.blended || region.corner || region.copyCount > 0) || region.planned)
+      mix.kind = Mix::kNone;
+    else if (region.copyCount > 0 || region.threeCopies)
+      mix.kind = Mix::kOther;
+    else
+      mix.kind = region.corner ? Mix::kCorner : Mix::kBand;
+    mix.partner = region.partner;
+    mix.partner2 = region.partner2;
+    mix.partnerBoth = region.partnerBoth;
+    mix.weight = region.weight;
+    mix.weight2 = region.weight2;
+  }
+  if (t.count <= Tests::kTableTests)
+    for (std::uint64_t bits = 0; bits < std::uint64_t{1} << t.count; ++bits) {
+      int r = 0;
+      while (r < blends.regionCount && (bits & t.care[r]) != t.want[r]) ++r;
+      t.regionOf[bits] = std::int8_t(r < blends.regionCount ? r : -1);
+    }
 }
 
 void SeamBlendsInDoubles::Locate(const double* x, double y, int count, double* u, double* v,
@@ -451,6 +472,37 @@ bool SeamBlendsInDoubles::PlanAt(double u, double v, int r, SamplePlan& plan) co
   return true;
 }
 
+bool SeamBlendsInDoubles::QueueAt(double u, double v, int r, RowQueue& queue) const {
+  if (r < 0 || mixes_[r].kind == Mix::kNone) return false;
+  const Mix& mix = mixes_[r];
+  if (mix.kind == Mix::kOther) {
+    SamplePlan plan;
+    PlanAt(u, v, r, plan);
+    queue.Append(plan);
+    return true;
+  }
+  // As PlanAt, PlanBand and PlanCorner take them.
+  const LatticeAffine& f = blends_.frame;
+  const Point2D at(f.uu * u + f.uv * v + f.u1, f.vu * u + f.vv * v + f.v1);
+  auto partner = [&](const LatticeAffine& q) {
+    return Point2D(q.uu * at.x + q.uv * at.y + q.u1, q.vu * at.x + q.vv * at.y + q.v1);
+  };
+  auto weight = [&](const LatticeLinear& w) { return Clamp01(w.wu * at.x + w.wv * at.y + w.w1); };
+  const Point2D own = generator_.LatticeToSource(u + program_.sourceShift.x, v + program_.sourceShift.y);
+  const double w1 = weight(mix.weight);
+  if (mix.kind == Mix::kBand) {
+    const Point2D points[] = {own, partner(mix.partner)};
+    const double weights[] = {w1, 1 - w1};
+    queue.Append(points, weights, 2);
+    return true;
+  }
+  const double w2 = weight(mix.weight2);
+  const Point2D points[] = {own, partner(mix.partnerBoth), partner(mix.partner), partner(mix.partner2)};
+  const double weights[] = {w1 * w2, (1 - w2) * (1 - w1), (1 - w1) * w2, (1 - w2) * w1};
+  queue.Append(points, weights, 4);
+  return true;
+}
+
 bool SeamBlendsInDoubles::Plan(const Point2D& plane, SamplePlan& plan) const {
   double u, v;
   int region;
@@ -484,7 +536,6 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
   // partner between others that take one sample their own position again and keep their own
   // sample.
   int planned = 0, middleCount = 0, mixedCount = 0, mixedRuns = 0;
-  SamplePlan plan;
   OnFoldLines(args, place, width, onFoldLines_);
   for (int x = NextMarked(marks, 0, width); x < width;) {
     const int end = NextClear(marks, x + 1, width);
@@ -530,9 +581,10 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
       partners_[2 * std::size_t(i) + 1] = partners_[2 * std::size_t(mixedCount) - 1];
     }
     SampleBilinearBgra(source, samples_.data(), partners_.data(), padded, SampleEdge::kClamp);
+    const bool avx2 = GetCpuFeatures().avx2;
     for (int i = 0; i < mixedRuns; ++i) {
       const MixedRun& run = mixedRuns_[std::size_t(i)];
-      MixRun(out + 4 * run.x, samples_.data() + 4 * run.at, weights_.data() + run.at, run.count);
+      MixRun(avx2, out + 4 * run.x, samples_.data() + 4 * run.at, weights_.data() + run.at, run.count);
     }
   }
   if (middleCount > 0) {
@@ -542,8 +594,7 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
     for (int i = 0; i < middleCount; ++i) {
       const std::size_t k = std::size_t(i);
       const int at = middlePlaces_[k];
-      if (middles->PlanAt(middleU_[k], middleV_[k], middleRegions_[k], plan)) {
-        middles_.Append(plan);
+      if (middles->QueueAt(middleU_[k], middleV_[k], middleRegions_[k], middles_)) {
         middlePlaces_[std::size_t(kept++)] = at;
         // Folded as the plan folds, right on a fold line too.
         if (middles->FoldsAsPlan()) marks[at] = kMixedAsPlanned;

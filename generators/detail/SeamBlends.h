@@ -267,6 +267,8 @@ class SeamBlendsInDoubles {
   // one by one; then each pixel's samples.
   void Locate(const double* x, double y, int count, double* u, double* v, int* regions) const;
   bool PlanAt(double u, double v, int region, SamplePlan& plan) const;
+  // PlanAt's samples queued, the same.
+  bool QueueAt(double u, double v, int region, RowQueue& queue) const;
   bool FoldsAsPlan() const { return bool(blends_.planFold); }
 
   // The regions' sides as distinct tests, each setting its bit where side < 0; a region holds the
@@ -277,6 +279,9 @@ class SeamBlendsInDoubles {
     static constexpr int kMaxTests = 64;  // a bit each
     HalfPlane tests[kMaxTests];
     std::uint64_t care[SeamBlends::kMaxRegions] = {}, want[SeamBlends::kMaxRegions] = {};
+    // Where the tests are few, the region (or -1) of each set of their bits.
+    static constexpr int kTableTests = 6;
+    std::int8_t regionOf[1 << kTableTests] = {};
   };
 
  private:
@@ -284,6 +289,13 @@ class SeamBlendsInDoubles {
   const FoldProgram& program_;
   const TileGenerator& generator_;
   Tests tests_;
+  // The bands' and corners' maps and weights, kept together for the pixels queued one by one.
+  struct Mix {
+    enum Kind : std::uint8_t { kNone, kBand, kCorner, kOther } kind = kNone;
+    LatticeAffine partner, partner2, partnerBoth;
+    LatticeLinear weight, weight2;
+  };
+  Mix mixes_[SeamBlends::kMaxRegions];
 };
 
 // SeamBlendsInDoubles::Locate four pixels at a time; positions past count repeat the last.

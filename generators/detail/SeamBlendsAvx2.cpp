@@ -77,9 +77,11 @@ void LocateInDoublesAvx2(const SeamBlends& blends, const SeamBlendsInDoubles::Te
   // The whole pixel's cell position, as CellPosition takes it: FloorOf gives +0 for -0.
   auto inCell = [&](__m256d t) { return _mm256_sub_pd(t, _mm256_add_pd(_mm256_floor_pd(t), zero)); };
   for (int k = 0; k < count; k += 4) {
-    alignas(32) double xs[4];
-    for (int i = 0; i < 4; ++i) xs[i] = x[k + (k + i < count ? i : count - 1 - k)];
-    const __m256d px = _mm256_load_pd(xs), py = splat(y);
+    // Built in registers at the row's end: four scalar stores read back as one would stall.
+    const bool whole = k + 4 <= count;
+    auto at = [&](int i) { return x[k + i < count ? k + i : count - 1]; };
+    const __m256d px = whole ? _mm256_loadu_pd(x + k) : _mm256_setr_pd(at(0), at(1), at(2), at(3)),
+                  py = splat(y);
     __m256d fu, fv;
     if (blends.planFold) {
       constexpr int kTowardZero = _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC;
@@ -119,22 +121,37 @@ void LocateInDoublesAvx2(const SeamBlends& blends, const SeamBlendsInDoubles::Te
     for (int i = 0; i < tests.count; ++i)
       bits = _mm256_or_si256(bits, _mm256_and_si256(_mm256_castpd_si256(below(tests.tests[i], au, av)),
                                                     _mm256_set1_epi64x(std::int64_t{1} << i)));
-    __m256d decided = zero, region = splat(-1);
-    for (int r = 0; r < blends.regionCount; ++r) {
-      const __m256i held = _mm256_cmpeq_epi64(
-          _mm256_and_si256(bits, _mm256_set1_epi64x(std::int64_t(tests.care[r]))),
-          _mm256_set1_epi64x(std::int64_t(tests.want[r])));
-      const __m256d inside = _mm256_andnot_pd(decided, _mm256_castsi256_pd(held));
-      region = _mm256_blendv_pd(region, splat(r), inside);
-      decided = _mm256_or_pd(decided, inside);
-      if (_mm256_movemask_pd(decided) == 0xF) break;
+    __m128i region;
+    if (tests.count <= SeamBlendsInDoubles::Tests::kTableTests) {
+      alignas(32) std::int64_t laneBits[4];
+      _mm256_store_si256(reinterpret_cast<__m256i*>(laneBits), bits);
+      region = _mm_setr_epi32(tests.regionOf[laneBits[0]], tests.regionOf[laneBits[1]],
+                              tests.regionOf[laneBits[2]], tests.regionOf[laneBits[3]]);
+    } else {
+      __m256d decided = zero, found = splat(-1);
+      for (int r = 0; r < blends.regionCount; ++r) {
+        const __m256i held = _mm256_cmpeq_epi64(
+            _mm256_and_si256(bits, _mm256_set1_epi64x(std::int64_t(tests.care[r]))),
+            _mm256_set1_epi64x(std::int64_t(tests.want[r])));
+        const __m256d inside = _mm256_andnot_pd(decided, _mm256_castsi256_pd(held));
+        found = _mm256_blendv_pd(found, splat(r), inside);
+        decided = _mm256_or_pd(decided, inside);
+        if (_mm256_movemask_pd(decided) == 0xF) break;
+      }
+      region = _mm256_cvtpd_epi32(found);
+    }
+    if (whole) {
+      _mm256_storeu_pd(u + k, fu);
+      _mm256_storeu_pd(v + k, fv);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(regions + k), region);
+      continue;
     }
     alignas(32) double us[4], vs[4];
     alignas(16) int rs[4];
     _mm256_store_pd(us, fu);
     _mm256_store_pd(vs, fv);
-    _mm_store_si128(reinterpret_cast<__m128i*>(rs), _mm256_cvtpd_epi32(region));
-    for (int i = 0; i < 4 && k + i < count; ++i) {
+    _mm_store_si128(reinterpret_cast<__m128i*>(rs), region);
+    for (int i = 0; k + i < count; ++i) {
       u[k + i] = us[i];
       v[k + i] = vs[i];
       regions[k + i] = rs[i];

@@ -70,13 +70,20 @@ class RowQueue {
   bool Empty() const { return counts_.empty(); }
   // Queues the next pixel's plan. The plan itself stays with the caller, so that it lives in
   // registers and cache rather than in a row.
-  void Append(const SamplePlan& plan) {
-    for (int i = 0; i < plan.count; ++i) {
-      ToFixed(plan.points[i] + origin_, position_);
-      position_ += 2;
-      *weight_++ = plan.weights[i];
+  void Append(const SamplePlan& plan) { Append(plan.points, plan.weights, plan.count); }
+  void Append(const Point2D* points, const double* weights, int count) {
+    // In locals: the stores of positions may alias the members.
+    const Point2D origin = origin_;
+    std::int32_t* position = position_;
+    double* weight = weight_;
+    for (int i = 0; i < count; ++i) {
+      ToFixed(points[i] + origin, position);
+      position += 2;
+      *weight++ = weights[i];
     }
-    *count_++ = static_cast<unsigned char>(plan.count);
+    position_ = position;
+    weight_ = weight;
+    *count_++ = static_cast<unsigned char>(count);
   }
   // Fetches the queued samples from source, mixes them into out (width pixels), and empties.
   void Finish(const BgraRows& source, std::uint8_t* out, int width);

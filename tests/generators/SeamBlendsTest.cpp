@@ -266,27 +266,32 @@ TEST(SeamBlends, PixelsLocatedInLanesAsOneByOne) {
   blends.AddPlanned({detail::UBelow(0.05)});
   blends.AddBlend({detail::VBelow(0.25)}, {100, 0, 0, 0, 100, 100}, {0, 4, 0});
   blends.AddCorner({detail::UAbove(0.4), detail::VAbove(0.6)}, {}, {}, {}, {}, {});
-  const detail::SeamBlendsInDoubles inDoubles(blends, program, generator);
   constexpr int kCount = 61;  // no multiple of the lanes
   double x[kCount];
   for (int i = 0; i < kCount; ++i) x[i] = -40 + 3.5 * i;
   double u[2][kCount], v[2][kCount];
   int regions[2][kCount];
-  for (int lanes = 0; lanes < 2; ++lanes) {
-    CpuFeatures features = ProbeCpuFeatures();
-    features.avx2 = lanes == 1;
-    const CpuFeaturesOverride forced(features);
-    inDoubles.Locate(x, 17.5, kCount, u[lanes], v[lanes], regions[lanes]);
+  // Few tests find the region by their bits at once, more region by region; sides past the cell
+  // add tests that hold no pixel.
+  for (int extraTests : {0, 3}) {
+    for (int i = 0; i < extraTests; ++i) blends.AddPlanned({detail::UAbove(2 + i)});
+    const detail::SeamBlendsInDoubles inDoubles(blends, program, generator);
+    for (int lanes = 0; lanes < 2; ++lanes) {
+      CpuFeatures features = ProbeCpuFeatures();
+      features.avx2 = lanes == 1;
+      const CpuFeaturesOverride forced(features);
+      inDoubles.Locate(x, 17.5, kCount, u[lanes], v[lanes], regions[lanes]);
+    }
+    int held = 0;
+    for (int i = 0; i < kCount; ++i) {
+      EXPECT_EQ(u[0][i], u[1][i]) << i;
+      EXPECT_EQ(v[0][i], v[1][i]) << i;
+      EXPECT_EQ(regions[0][i], regions[1][i]) << i;
+      held += regions[0][i] >= 0;
+    }
+    EXPECT_GT(held, 0);
+    EXPECT_LT(held, kCount);
   }
-  int held = 0;
-  for (int i = 0; i < kCount; ++i) {
-    EXPECT_EQ(u[0][i], u[1][i]) << i;
-    EXPECT_EQ(v[0][i], v[1][i]) << i;
-    EXPECT_EQ(regions[0][i], regions[1][i]) << i;
-    held += regions[0][i] >= 0;
-  }
-  EXPECT_GT(held, 0);
-  EXPECT_LT(held, kCount);
 
   // The plan's own fold, where given, stands in for the program's, one pixel at a time.
   blends.planFold = [](Point2D cell) { return Point2D(1 - cell.x, cell.y); };
@@ -298,6 +303,57 @@ TEST(SeamBlends, PixelsLocatedInLanesAsOneByOne) {
     EXPECT_EQ(u[1][i], 1 - cell.x) << i;
     EXPECT_EQ(v[1][i], cell.y) << i;
   }
+}
+
+// The pixels mixed in doubles queue straight from their regions the samples and weights their
+// plans give: a band, a corner, three copies and copies, mixed to the same bytes.
+TEST(SeamBlends, PixelsQueueAsTheyPlan) {
+  TileGenerator generator;
+  SetLattice(generator, {100, 0}, {0, 100});
+  const detail::FoldProgram program;
+  detail::SeamBlends blends;
+  const detail::LatticeAffine across{-100, 0, 100, 0, 100, 10}, down{100, 0, 5, 0, -100, 100},
+      both{-100, 0, 100, 0, -100, 100};
+  const detail::LatticeLinear inU{2.5, 0, 0.5}, inV{0, 2.5, 0.5};
+  blends.AddCorner({detail::UBelow(0.2), detail::VBelow(0.2)}, across, inU, down, inV, both);
+  blends.AddThreeCopies({detail::UAbove(0.8), detail::VBelow(0.2)}, across, {-2, 0, 2}, down, {0, 2, 0.1});
+  blends.AddBlend({detail::UBelow(0.2)}, across, inU);
+  blends.AddCopies({detail::VAbove(0.8)},
+                   {detail::BlendCopy::Own(inV), detail::BlendCopy::Mapped(down, {0, -2.5, 2.5})});
+  blends.AddPlanned({detail::UAbove(0.8)});
+  const detail::SeamBlendsInDoubles inDoubles(blends, program, generator);
+  constexpr int kSize = 128, kCount = 50;
+  std::vector<std::uint8_t> bytes(4 * kSize * kSize);
+  std::uint32_t noise = 5;
+  for (std::uint8_t& byte : bytes) byte = std::uint8_t((noise = noise * 1664525u + 1013904223u) >> 24);
+  std::vector<std::uint8_t*> rows;
+  for (int y = 0; y < kSize; ++y) rows.push_back(bytes.data() + 4 * kSize * y);
+  const std::vector<std::intptr_t> strides(kSize, 4 * kSize);
+  const BgraRows source{rows.data(), strides.data(), kSize, kSize};
+  double x[kCount], u[kCount], v[kCount];
+  int regions[kCount];
+  for (int i = 0; i < kCount; ++i) x[i] = 0.3 + 2 * i;
+  int kinds[5] = {};
+  for (double y : {3.5, 11.0, 50.25, 90.75}) {
+    inDoubles.Locate(x, y, kCount, u, v, regions);
+    detail::RowQueue planned, queued;
+    ASSERT_TRUE(planned.Reserve(kCount, {}) && queued.Reserve(kCount, {}));
+    int count = 0;
+    for (int i = 0; i < kCount; ++i) {
+      SamplePlan plan;
+      const bool plans = inDoubles.PlanAt(u[i], v[i], regions[i], plan);
+      ASSERT_EQ(inDoubles.QueueAt(u[i], v[i], regions[i], queued), plans) << i;
+      if (!plans) continue;
+      planned.Append(plan);
+      ++count;
+      ++kinds[regions[i]];
+    }
+    std::vector<std::uint8_t> fromPlans(4 * kCount), fromQueue(4 * kCount);
+    planned.Finish(source, fromPlans.data(), count);
+    queued.Finish(source, fromQueue.data(), count);
+    EXPECT_EQ(fromPlans, fromQueue) << y;
+  }
+  for (int r = 0; r < 4; ++r) EXPECT_GT(kinds[r], 0) << r;
 }
 
 // P4's and P4G's folds in lanes give their plans' positions bit for bit, on and about the lines
