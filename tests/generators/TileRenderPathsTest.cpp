@@ -358,7 +358,8 @@ TEST(TileRenderPaths, LongPeriodsAndTileSizesMatchTheReference) {
 
 // Rows go to threads in runs; the fast render's rows, and the planned pixels of its bands and
 // those mixed in doubles, depend on nothing else: not on the count of threads, nor on what the
-// buffers the threads keep from render to render held for the render before, of another size.
+// buffers the threads keep from render to render held for the render before, of another group,
+// size or place in the source.
 TEST(TileRenderPaths, OneTwoAndEightThreadsGiveTheSameBytes) {
   CRowIteratorBands source;
   MakeGrainyWaves(source, 480);
@@ -366,28 +367,40 @@ TEST(TileRenderPaths, OneTwoAndEightThreadsGiveTheSameBytes) {
   for (int method : {keTilingP1, keTilingP4, keTilingP6M, keTilingP6})
     picks.push_back(Unbent(Pick(method, 20, 30)));
   picks.push_back(Unbent(Pick(keTilingP3, 0, 0)));  // marks the pixels on its cell's edges alone
-  const int counts[] = {1, 2, 8};
-  std::vector<CRowIteratorBands> tiles(picks.size() * std::size(counts));
-  for (std::size_t c = 0; c < std::size(counts); ++c) {
-    const RowThreads::ScopedCount threads(counts[c]);
-    for (std::size_t n = 0; n < picks.size(); ++n) {
-      const std::size_t i = c % 2 == 0 ? n : picks.size() - 1 - n;
-      Render(source, picks[i], ProbeCpuFeatures(), tiles[c * picks.size() + i]);
+  picks.push_back(UnbentPick(keTilingP3LM, {128, 222}, {256, 0}, 90, 0));
+  // Small, upright and picked elsewhere in the source: it mixes pixels in doubles about another
+  // origin.
+  TileShape small = UnbentPick(keTilingP4G, {0, 40}, {40, 0}, 0, 20);
+  for (POINT* p : {&small.p0, &small.p1, &small.p2, &small.centre}) {
+    p->x += 61;
+    p->y += 83;
+  }
+  picks.push_back(small);
+  // Each pick's bytes after a render of itself, on one thread, true to the plan: a buffer never
+  // set up again would make them the same wrong bytes every time.
+  std::vector<CRowIteratorBands> settled(picks.size());
+  {
+    const RowThreads::ScopedCount one(1);
+    for (std::size_t i = 0; i < picks.size(); ++i) {
+      CRowIteratorBands first, reference;
+      Render(source, picks[i], ProbeCpuFeatures(), first);
+      Render(source, picks[i], ProbeCpuFeatures(), settled[i]);
+      Render(source, picks[i], CpuFeatures{}, reference);
+      ExpectWithinALevel(settled[i], reference, Described(picks[i]));
     }
   }
-  for (std::size_t i = 0; i < picks.size(); ++i) {
-    CRowIteratorBands& one = tiles[i];
-    for (std::size_t c = 1; c < std::size(counts); ++c) {
-      CRowIteratorBands& more = tiles[c * picks.size() + i];
-      ASSERT_EQ(one.Width(), more.Width());
-      ASSERT_EQ(one.Height(), more.Height());
-      for (int y = 0; y < one.Height(); ++y) {
-        ASSERT_EQ(std::memcmp(one.LockRowPointer(y, 0, -1), more.LockRowPointer(y, 0, -1),
-                              4 * std::size_t(one.Width())),
-                  0)
-            << picks[i].method << " on " << counts[c] << " threads, row " << y;
-        one.UnlockRow(y);
-        more.UnlockRow(y);
+  // Stepping through a prime count of picks by each step in turn puts each after every other.
+  ASSERT_EQ(picks.size(), 7u);
+  for (int count : {1, 2, 8}) {
+    const RowThreads::ScopedCount threads(count);
+    std::size_t before = picks.size() - 1;
+    for (std::size_t step = 1; step < picks.size(); ++step) {
+      for (std::size_t n = 0, i = 0; n < picks.size(); ++n, before = i, i = (i + step) % picks.size()) {
+        CRowIteratorBands tile;
+        Render(source, picks[i], ProbeCpuFeatures(), tile);
+        ExpectSameBytes(tile, settled[i],
+                        Described(picks[i]) + " after " + Described(picks[before]) + " on " +
+                            std::to_string(count) + " threads");
       }
     }
   }
