@@ -59,38 +59,61 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, const 
     const std::int32_t* pairs = positions + 2 * k;
     const float* xs = exactX ? exactX + k : nullptr;
     const float* ys = exactY ? exactY + k : nullptr;
-    // A short run's lanes past its end repeat its last position; nothing of them is stored.
-    alignas(32) std::int32_t padded[2 * kWidth];
-    alignas(32) float paddedX[kWidth], paddedY[kWidth];
-    if (n < kWidth) {
-      for (int i = 0; i < kWidth; ++i) {
-        const int j = i < n ? i : n - 1;
-        padded[2 * i] = pairs[2 * j];
-        padded[2 * i + 1] = pairs[2 * j + 1];
-        if (!exactX) continue;
-        paddedX[i] = xs[j];
-        paddedY[i] = ys[j];
-      }
-      pairs = padded;
-      if (exactX) {
-        xs = paddedX;
-        ys = paddedY;
+    I ownX{}, ownY{};
+    F givenX{}, givenY{};
+    bool loaded = false;
+    if constexpr (Isa::kPartial) {
+      if (n < kWidth) {
+        // Read no further than the run, then its last position repeated as below.
+        I last = evens - evens + (n - 1), iota = odds >> 1;
+        last = iota < last ? iota : last;
+        const I first = Isa::LoadInts(pairs, 2 * n), second = Isa::LoadInts(pairs + kWidth, 2 * n - kWidth);
+        ownX = __builtin_shuffle(__builtin_shuffle(first, second, evens), last);
+        ownY = __builtin_shuffle(__builtin_shuffle(first, second, odds), last);
+        if (exactX) {
+          givenX = __builtin_shuffle(Isa::LoadFloats(xs, n), last);
+          givenY = __builtin_shuffle(Isa::LoadFloats(ys, n), last);
+        }
+        loaded = true;
       }
     }
-    I first, second;
-    std::memcpy(&first, pairs, sizeof first);
-    std::memcpy(&second, pairs + kWidth, sizeof second);
-    const I ownX = __builtin_shuffle(first, second, evens), ownY = __builtin_shuffle(first, second, odds);
+    if (!loaded) {
+      // A short run's lanes past its end repeat its last position; nothing of them is stored.
+      alignas(32) std::int32_t padded[2 * kWidth];
+      alignas(32) float paddedX[kWidth], paddedY[kWidth];
+      if (n < kWidth) {
+        for (int i = 0; i < kWidth; ++i) {
+          const int j = i < n ? i : n - 1;
+          padded[2 * i] = pairs[2 * j];
+          padded[2 * i + 1] = pairs[2 * j + 1];
+          if (!exactX) continue;
+          paddedX[i] = xs[j];
+          paddedY[i] = ys[j];
+        }
+        pairs = padded;
+        if (exactX) {
+          xs = paddedX;
+          ys = paddedY;
+        }
+      }
+      I first, second;
+      std::memcpy(&first, pairs, sizeof first);
+      std::memcpy(&second, pairs + kWidth, sizeof second);
+      ownX = __builtin_shuffle(first, second, evens);
+      ownY = __builtin_shuffle(first, second, odds);
+      if (exactX) {
+        std::memcpy(&givenX, xs, sizeof givenX);
+        std::memcpy(&givenY, ys, sizeof givenY);
+      }
+    }
     const F x = __builtin_convertvector(ownX, F), y = __builtin_convertvector(ownY, F);
     // The weight is stated on the truncated position, as if it lay half a unit below the point it
     // was truncated from (which lies anywhere in its unit): where that point is given, it is taken
     // itself, so that a weight that mixes to a whole level is not taken a hair off it.
     F wx = x, wy = y;
     if (exactX) {
-      std::memcpy(&wx, xs, sizeof wx);
-      std::memcpy(&wy, ys, sizeof wy);
-      wx -= 0.5f;
-      wy -= 0.5f;
+      wx = givenX - 0.5f;
+      wy = givenY - 0.5f;
     }
     const F zero = x - x, one = zero + 1.0f;
     I decided = ownX != ownX, blended = decided, left = decided, inDoubles = decided;  // all false
@@ -138,6 +161,13 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, const 
       std::memcpy(partners + 2 * k + kWidth, &outSecond, sizeof outSecond);
       std::memcpy(weights + k, &w, sizeof w);
       std::memcpy(planned + k, &flags, kWidth);
+      continue;
+    }
+    if constexpr (Isa::kPartial) {
+      Isa::StoreInts(partners + 2 * k, outFirst, 2 * n);
+      Isa::StoreInts(partners + 2 * k + kWidth, outSecond, 2 * n - kWidth);
+      Isa::StoreFloats(weights + k, w, n);
+      for (int i = 0; i < n; ++i) planned[k + i] = std::uint8_t(flags >> 8 * i);
       continue;
     }
     alignas(32) std::int32_t outPairs[2 * kWidth];

@@ -12,6 +12,23 @@ struct Avx2 {
   static int Bits(Mask mask) { return _mm256_movemask_ps(_mm256_castsi256_ps(__m256i(mask))); }
   static bool Any(Mask mask) { return Bits(mask) != 0; }
   static bool All(Mask mask) { return Bits(mask) == 0xFF; }
+  // The first count lanes, none read or written past them.
+  static constexpr bool kPartial = true;
+  static __m256i FirstLanes(int count) {
+    return _mm256_cmpgt_epi32(_mm256_set1_epi32(count), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+  }
+  static Mask LoadInts(const std::int32_t* from, int count) {
+    return Mask(_mm256_maskload_epi32(from, FirstLanes(count)));
+  }
+  static BlendVectors<kWidth>::Floats LoadFloats(const float* from, int count) {
+    return BlendVectors<kWidth>::Floats(_mm256_maskload_ps(from, FirstLanes(count)));
+  }
+  static void StoreInts(std::int32_t* to, Mask lanes, int count) {
+    _mm256_maskstore_epi32(to, FirstLanes(count), __m256i(lanes));
+  }
+  static void StoreFloats(float* to, BlendVectors<kWidth>::Floats lanes, int count) {
+    _mm256_maskstore_ps(to, FirstLanes(count), __m256(lanes));
+  }
 };
 }  // namespace
 

@@ -11,6 +11,7 @@ struct Sse2 {
   static int Bits(Mask mask) { return _mm_movemask_ps(_mm_castsi128_ps(__m128i(mask))); }
   static bool Any(Mask mask) { return Bits(mask) != 0; }
   static bool All(Mask mask) { return Bits(mask) == 0xF; }
+  static constexpr bool kPartial = false;
 };
 }  // namespace
 

@@ -120,6 +120,35 @@ TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
     EXPECT_EQ(planned[count], 7);
     EXPECT_EQ(partners[2 * count], -7);
     EXPECT_EQ(weights[count], -7);
+
+    // Runs of every length from every start, the positions before truncation given too, decide
+    // each pixel as the whole run does and write nothing past their ends.
+    std::vector<float> exact(2 * count);
+    for (int i = 0; i < count; ++i) {
+      exact[i] = float(positions[2 * i]) + 0.25f;
+      exact[count + i] = float(positions[2 * i + 1]) + 0.75f;
+    }
+    kernel(args, positions.data(), exact.data(), exact.data() + count, count, planned.data(), partners.data(),
+           weights.data());
+    for (int from = 0; from < count; ++from)
+      for (int length = 1; from + length <= count; ++length) {
+        std::vector<std::uint8_t> runPlanned(length + 1, 7);
+        std::vector<std::int32_t> runPartners(2 * length + 2, -7);
+        std::vector<float> runWeights(length + 1, -7);
+        kernel(args, positions.data() + 2 * from, exact.data() + from, exact.data() + count + from, length,
+               runPlanned.data(), runPartners.data(), runWeights.data());
+        for (int i = 0; i < length; ++i) {
+          const int at = from + i;
+          EXPECT_EQ(runPlanned[i], planned[at]) << from << " " << length << " " << i;
+          if (planned[at] == 1) continue;
+          EXPECT_EQ(runWeights[i], weights[at]) << from << " " << length << " " << i;
+          EXPECT_EQ(runPartners[2 * i], partners[2 * at]) << from << " " << length << " " << i;
+          EXPECT_EQ(runPartners[2 * i + 1], partners[2 * at + 1]) << from << " " << length << " " << i;
+        }
+        EXPECT_EQ(runPlanned[length], 7);
+        EXPECT_EQ(runPartners[2 * length], -7);
+        EXPECT_EQ(runWeights[length], -7);
+      }
   }
 
   // In doubles, a pixel in the blended region takes its own point and its partner as the plan in
