@@ -110,12 +110,14 @@ int NextClear(const std::uint8_t* marks, int from, int width) {
   return x;
 }
 
-// The pixels of a row that lie on a fold line, within a margin of a unit far beyond the errors of
-// the lanes' fold, some 1e-7 of a cell: the pixels about each crossing, in a band or not, as a
-// pixel right on a cell's edge is folded from one side of the wrap or the other. On whole pixels
-// of a lattice of whole pixels, one off a line lies at least 1 / det from it: the margin keeps
-// within half of that where it can, so that only the pixels right on a line are taken.
-void OnFoldLines(const SeamBlendArgs& args, const SeamBlendRowPlace& place, int width, std::vector<int>& on) {
+// The band pixels of a row that lie on a fold line, within a margin of a unit far beyond the
+// errors of the lanes' fold, some 1e-7 of a cell. Away from the bands the fold's copies meet
+// without a step, as the unfeathered render takes them, save across a cell's edge: there every
+// pixel about a crossing is taken, as it is folded from one side of the wrap or the other. On
+// whole pixels of a lattice of whole pixels, one off a line lies at least 1 / det from it: the
+// margin keeps within half of that where it can, so that only the pixels right on a line are taken.
+void OnFoldLines(const SeamBlendArgs& args, const SeamBlendRowPlace& place, int width,
+                 const std::uint8_t* marks, std::vector<int>& on) {
   constexpr double kMargin = 1e-5;
   const bool wholePixels = place.step == 1 && place.start.x == std::floor(place.start.x) &&
                            place.start.y == std::floor(place.start.y);
@@ -125,8 +127,10 @@ void OnFoldLines(const SeamBlendArgs& args, const SeamBlendRowPlace& place, int 
     if (args.cellEdge[i] && args.cellEdgesByWholeNumbers) continue;
     const double* c = args.foldLines[i];
     const double t0 = c[0] * place.start.x + c[1] * place.start.y + c[2], dt = c[0] * place.step;
+    const bool bandsOnly = !args.cellEdge[i];
     auto take = [&](double from, double to) {
-      for (int x = int(std::max(0.0, std::ceil(from))); x < width && x <= to; ++x) on.push_back(x);
+      for (int x = int(std::max(0.0, std::ceil(from))); x < width && x <= to; ++x)
+        if (marks[x] || !bandsOnly) on.push_back(x);
     };
     if (dt == 0) {
       if (std::abs(t0 - std::round(t0)) < margin) take(0, width);
@@ -536,7 +540,7 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
   // partner between others that take one sample their own position again and keep their own
   // sample.
   int planned = 0, middleCount = 0, mixedCount = 0, mixedRuns = 0;
-  OnFoldLines(args, place, width, onFoldLines_);
+  OnFoldLines(args, place, width, marks, onFoldLines_);
   for (int x = NextMarked(marks, 0, width); x < width;) {
     const int end = NextClear(marks, x + 1, width);
     const int count = end - x;
