@@ -8,14 +8,15 @@
 
 namespace corvel {
 
-int ImageRows::Lock(CRowIteratorBands& image, keFormat format) {
+int ImageRows::Lock(CRowIteratorBands& image, keFormat format, RowTable* kept) {
   Unlock();
   image_ = &image;
   format_ = format;
   width_ = image.Width();
   height_ = image.Height();
-  rows_.assign(std::size_t(height_), nullptr);
-  strideBelow_.assign(std::size_t(height_), 0);
+  table_ = kept ? kept : &own_;
+  RowTable& table = *table_;
+  table.found.clear();
   for (int band = 0; band < image.GetBandCount(); ++band) {
     RECT part;
     const Tile tile{0, band};
@@ -25,20 +26,31 @@ int ImageRows::Lock(CRowIteratorBands& image, keFormat format) {
     if (!result.Ok()) return result.GetCode();
     locked_.push_back(tile);
     if (block.format != format) return keErrorBadArgument;
-    // A source of thousands of rows is locked each render: the loops are kept plain.
-    std::uint8_t** const rows = rows_.data() + part.top;
-    for (int i = 0; i < part.bottom - part.top; ++i) rows[i] = block.bits + i * block.stride;
-    if (part.bottom > part.top)
-      std::fill(strideBelow_.begin() + part.top, strideBelow_.begin() + (part.bottom - 1), block.stride);
+    table.found.push_back({part.top, part.bottom, block.bits, block.stride});
   }
-  return std::find(rows_.begin(), rows_.end(), nullptr) != rows_.end() ? keErrorNotCreated : 0;
+  if (table.rows.size() != std::size_t(height_) || table.found != table.filled) {
+    table.rows.assign(std::size_t(height_), nullptr);
+    table.strideBelow.assign(std::size_t(height_), 0);
+    for (const BandPlace& place : table.found) {
+      // A source of thousands of rows: the loops are kept plain.
+      std::uint8_t* const bits = place.bits;
+      const std::intptr_t stride = place.stride;
+      std::uint8_t** const rows = table.rows.data() + place.top;
+      for (int i = 0; i < place.bottom - place.top; ++i) rows[i] = bits + i * stride;
+      if (place.bottom > place.top)
+        std::fill(table.strideBelow.begin() + place.top, table.strideBelow.begin() + (place.bottom - 1),
+                  stride);
+    }
+    table.filled.swap(table.found);
+    table.complete = std::find(table.rows.begin(), table.rows.end(), nullptr) == table.rows.end();
+  }
+  return table.complete ? 0 : keErrorNotCreated;
 }
 
+// The table stays as the lock left it, for the next lock of the same rows.
 void ImageRows::Unlock() {
   for (const Tile& tile : locked_) image_->UnlockBand(tile);
   locked_.clear();
-  rows_.clear();
-  strideBelow_.clear();
 }
 
 OutputRow::~OutputRow() {

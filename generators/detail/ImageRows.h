@@ -12,22 +12,42 @@ namespace corvel {
 
 class ImageRows {
  public:
+  // Where a band's rows lie.
+  struct BandPlace {
+    LONG top = 0, bottom = 0;
+    std::uint8_t* bits = nullptr;
+    std::intptr_t stride = 0;
+    bool operator==(const BandPlace& other) const {
+      return top == other.top && bottom == other.bottom && bits == other.bits && stride == other.stride;
+    }
+  };
+  // The rows' addresses as a lock found them, and where the bands lay then.
+  struct RowTable {
+    std::vector<std::uint8_t*> rows;
+    // Bytes from row y to row y + 1 where both lie in one band, else 0.
+    std::vector<std::intptr_t> strideBelow;
+    std::vector<BandPlace> filled, found;
+    bool complete = false;  // every row lies in a band
+  };
+
   ImageRows() = default;
   ~ImageRows() { Unlock(); }
   ImageRows(const ImageRows&) = delete;
   ImageRows& operator=(const ImageRows&) = delete;
 
   // 0, or the core code of a failed lock; 101 when the image is not stored in format: BGRA, or
-  // grey for rows an OutputRow writes.
-  int Lock(CRowIteratorBands& image, keFormat format = keFormatBGRA);
+  // grey for rows an OutputRow writes. Given a table an earlier lock left (which must outlive
+  // this lock), an image whose bands lie where they lay then keeps it: a source of thousands of
+  // rows locked each render is not walked again.
+  int Lock(CRowIteratorBands& image, keFormat format = keFormatBGRA, RowTable* kept = nullptr);
   void Unlock();
 
   int Width() const { return width_; }
   int Height() const { return height_; }
   bool Grey() const { return format_ == keFormatGrey; }
-  std::uint8_t* Row(int y) const { return rows_[std::size_t(y)]; }
+  std::uint8_t* Row(int y) const { return table_->rows[std::size_t(y)]; }
   // The rows as the row sampler reads them.
-  BgraRows Rows() const { return {rows_.data(), strideBelow_.data(), width_, height_}; }
+  BgraRows Rows() const { return {table_->rows.data(), table_->strideBelow.data(), width_, height_}; }
 
   // count BGRA pixels of BGRA rows from count (x, y) positions in 24.8 fixed point. Taps outside the image
   // repeat its edge (clamp) or are transparent black (fill).
@@ -37,9 +57,8 @@ class ImageRows {
  private:
   CRowIteratorBands* image_ = nullptr;
   std::vector<Tile> locked_;
-  std::vector<std::uint8_t*> rows_;
-  // Bytes from row y to row y + 1 where both lie in one band, else 0.
-  std::vector<std::intptr_t> strideBelow_;
+  RowTable own_;
+  RowTable* table_ = &own_;
   int width_ = 0, height_ = 0;
   keFormat format_ = keFormatNone;
 };

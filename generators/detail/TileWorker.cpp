@@ -94,6 +94,8 @@ void RowQueue::Finish(const BgraRows& source, std::uint8_t* out, int width) {
 struct TileWorkerRows::State {
   CRowIteratorBands source;     // workImage presented as BGRA
   CRowIteratorBands converted;  // the same stored as BGRA, where it is not
+  // Renders from one source find its rows where the last render found them.
+  KeptForNextRender<ImageRows::RowTable> sourceTable;
   ImageRows sourceRows;
   CRowIteratorBands output;
   ImageRows outputRows;
@@ -111,12 +113,12 @@ int TileWorkerRows::Open(const FoldProgram* fold) {
   CoreResult result = s.source.ShareFrom(generator_.workImage);
   if (result.Ok()) result = s.source.SetViewFormat(keFormatBGRA, keAccessRead);
   if (!result.Ok()) return result.GetCode();
-  if (s.sourceRows.Lock(s.source) != 0) {
+  if (s.sourceRows.Lock(s.source, keFormatBGRA, &s.sourceTable.value) != 0) {
     s.sourceRows.Unlock();
     result = s.converted.CreateBGRA(s.source.Width(), s.source.Height());
     if (result.Ok()) result = CRowIteratorBands::CopyPixels(s.converted, s.source);
     if (!result.Ok()) return result.GetCode();
-    if (const int code = s.sourceRows.Lock(s.converted)) return code;
+    if (const int code = s.sourceRows.Lock(s.converted, keFormatBGRA, &s.sourceTable.value)) return code;
   }
 
   const RECT box = generator_.CellBounds();
