@@ -10,6 +10,8 @@
 // The rows' pass then weighs the two columns by (256 - fx, fx) in 32 bits.
 #include <immintrin.h>
 
+#include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "rowops/detail/RowSamplerKernels.h"
@@ -85,11 +87,16 @@ struct Window {
         pitchBytes(rows.windowPitch),
         ahead(rows.windowAhead),
         aheadRows(rows.aheadRows),
-        aheadBothWays(rows.aheadBothWays) {}
+        aheadBothWays(rows.aheadBothWays),
+        left0(rows.windowLeft),
+        top0(rows.windowTop),
+        lastLeft0(rows.windowWidth - 2),
+        lastTop0(rows.windowHeight - 2) {}
   __m256i left, top, lastLeft, lastTop, pitch;
   const std::uint8_t* base;
   std::intptr_t pitchBytes, ahead, aheadRows;
   bool aheadBothWays;
+  int left0, top0, lastLeft0, lastTop0;
 };
 
 // Whether every footprint at these top-left pixels, taken from the window's corner, lies in it.
@@ -136,8 +143,9 @@ struct EightWeights {
   return true;
 }
 
-bool LocateEight(const BgraRows& rows, const Window& w, const std::int32_t* positions, SampleEdge edge,
-                 EightFootprints& f, EightWeights& weights) {
+[[gnu::always_inline]] inline bool LocateEight(const BgraRows& rows, const Window& w,
+                                               const std::int32_t* positions, SampleEdge edge,
+                                               EightFootprints& f, EightWeights& weights) {
   const __m256i pick = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
   const __m256i first = _mm256_permutevar8x32_epi32(
       _mm256_loadu_si256(reinterpret_cast<const __m256i*>(positions)), pick);
@@ -161,7 +169,8 @@ bool LocateEight(const BgraRows& rows, const Window& w, const std::int32_t* posi
 }
 
 // The eight pixels' bytes in order: pixels k and k + 4 share a register.
-__m256i BlendEight(const std::uint8_t* base, const EightFootprints& f, const EightWeights& w) {
+[[gnu::always_inline]] inline __m256i BlendEight(const std::uint8_t* base, const EightFootprints& f,
+                                                 const EightWeights& w) {
   // Read back through memory: taking the offsets out of the vector that stored them costs more.
   const volatile std::uint32_t* upper = f.upper;
   const volatile std::uint32_t* lower = f.lower;
@@ -173,6 +182,124 @@ __m256i BlendEight(const std::uint8_t* base, const EightFootprints& f, const Eig
               MixTwo<2>(two(2), w.columns, w.rows), MixTwo<3>(two(3), w.columns, w.rows));
 }
 
+// Runs of eight that step a whole pixel at a time along a row or down a column, either way:
+// they share one pair of fractions, and their footprints overlap, so that they are read as
+// blocks of two rows or two columns. How many, which way, the offset of the first pixel's
+// footprint and the fractions.
+enum class WholeStep : unsigned char { kRight, kLeft, kDown, kUp };
+struct WholeSteps {
+  int runs = 0;
+  WholeStep step = WholeStep::kRight;
+  std::uint32_t first = 0;
+  int fx = 0, fy = 0;
+};
+
+// Whether the first two positions lie a whole pixel apart along a row or a column.
+[[gnu::always_inline]] inline bool StepsWhole(const std::int32_t* positions) {
+  const std::uint32_t dx = std::uint32_t(positions[2]) - std::uint32_t(positions[0]),
+                      dy = std::uint32_t(positions[3]) - std::uint32_t(positions[1]);
+  return (dx == 0) != (dy == 0) && ((dx | dy) == 256 || (dx | dy) == 0xFFFFFF00u);
+}
+
+// How many runs of eight from positions on, of at most runs, step a whole pixel at a time with
+// their footprints in the window, where the first two positions do; f takes their place and
+// fractions.
+[[gnu::noinline]] int LocateWholeSteps(const Window& w, const std::int32_t* positions, int runs,
+                                       WholeSteps& f) {
+  const std::uint32_t dx = std::uint32_t(positions[2]) - std::uint32_t(positions[0]),
+                      dy = std::uint32_t(positions[3]) - std::uint32_t(positions[1]);
+  const WholeStep step = dy == 0 ? (dx == 256 ? WholeStep::kRight : WholeStep::kLeft)
+                                 : (dy == 256 ? WholeStep::kDown : WholeStep::kUp);
+  // The footprints lie in a line from the first: no more runs are looked at than stay in the window.
+  const bool alongRow = step == WholeStep::kRight || step == WholeStep::kLeft;
+  const bool backwards = step == WholeStep::kLeft || step == WholeStep::kUp;
+  const std::int64_t x0 = std::int64_t{positions[0] >> 8} - w.left0,
+                     y0 = std::int64_t{positions[1] >> 8} - w.top0;
+  if (x0 < 0 || y0 < 0 || x0 > w.lastLeft0 || y0 > w.lastTop0) return 0;
+  const std::int64_t along = alongRow ? x0 : y0, last = alongRow ? w.lastLeft0 : w.lastTop0;
+  const int inside = int(std::min<std::int64_t>(runs, (backwards ? along + 1 : last - along + 1) / 8));
+  std::int64_t origin;
+  std::memcpy(&origin, positions, 8);
+  const __m256i steps = _mm256_set1_epi64x(std::int64_t(std::uint64_t{dy} << 32 | dx));
+  __m256i firstFour = _mm256_add_epi32(_mm256_set1_epi64x(origin),
+                                       _mm256_mullo_epi32(steps, _mm256_setr_epi32(0, 0, 1, 1, 2, 2, 3, 3)));
+  __m256i lastFour = _mm256_add_epi32(firstFour, _mm256_slli_epi32(steps, 2));
+  const __m256i eightSteps = _mm256_slli_epi32(steps, 3);
+  int length = 0;
+  for (const std::int32_t* run = positions; length < inside; ++length, run += 16) {
+    const __m256i same = _mm256_and_si256(
+        _mm256_cmpeq_epi32(firstFour, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(run))),
+        _mm256_cmpeq_epi32(lastFour, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(run + 8))));
+    if (_mm256_movemask_epi8(same) != -1) break;
+    firstFour = _mm256_add_epi32(firstFour, eightSteps);
+    lastFour = _mm256_add_epi32(lastFour, eightSteps);
+  }
+  if (length == 0) return 0;
+  f.runs = length;
+  f.step = step;
+  f.first = std::uint32_t(y0 * w.pitchBytes + 4 * x0);
+  f.fx = positions[0] & 0xFF;
+  f.fy = positions[1] & 0xFF;
+  return length;
+}
+
+// A run of whole steps along a row, from its leftmost footprint: each column first, as BlendEight
+// mixes it, the left columns read in one block and the right ones a pixel on.
+__m256i BlendAlongRow(const std::uint8_t* upper, std::intptr_t pitch, int fx, int fy) {
+  const std::uint8_t* const lower = fy != 0 ? upper + pitch : upper;
+  auto load = [](const std::uint8_t* at) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)); };
+  const __m256i upperLeft = load(upper), upperRight = load(upper + 4), lowerLeft = load(lower),
+                lowerRight = load(lower + 4);
+  const __m256i flip = _mm256_set1_epi8(-128);
+  const int g = fy != 0 ? fy : 1;
+  const __m256i columnWeights = _mm256_set1_epi16(std::int16_t(g << 8 | (256 - g)));
+  // Pixels 0, 1, 4, 5 from the low bytes of each half, 2, 3, 6, 7 from the high.
+  auto columns = [&](__m256i top, __m256i bottom, bool high) {
+    const __m256i taps = high ? _mm256_unpackhi_epi8(top, bottom) : _mm256_unpacklo_epi8(top, bottom);
+    return _mm256_maddubs_epi16(columnWeights, _mm256_xor_si256(taps, flip));
+  };
+  const __m256i left01 = columns(upperLeft, lowerLeft, false), left23 = columns(upperLeft, lowerLeft, true);
+  const __m256i right01 = columns(upperRight, lowerRight, false),
+                right23 = columns(upperRight, lowerRight, true);
+  const __m256i rowWeights = _mm256_set1_epi32(fx << 16 | (256 - fx));
+  auto mix = [&](__m256i pairs) { return _mm256_srai_epi32(_mm256_madd_epi16(pairs, rowWeights), 16); };
+  return Pack(mix(_mm256_unpacklo_epi16(left01, right01)), mix(_mm256_unpackhi_epi16(left01, right01)),
+              mix(_mm256_unpacklo_epi16(left23, right23)), mix(_mm256_unpackhi_epi16(left23, right23)));
+}
+
+// A run of whole steps down a column, from its topmost footprint: here each of the nine rows'
+// pair of pixels goes first, weighed (256 - fx, fx) on bytes (where fx is 0 the right pixel read
+// is the left one, weighed (255, 1)), then each pixel's two rows in 32 bits. The sum is the same.
+__m256i BlendDownColumn(const std::uint8_t* top, std::intptr_t pitch, int fx, int fy) {
+  auto row = [&](int k) { return top + k * pitch; };
+  const __m256i block01 = TwoFootprints(Footprint(row(0), row(1)), Footprint(row(4), row(5)));
+  const __m256i block23 = TwoFootprints(Footprint(row(2), row(3)), Footprint(row(6), row(7)));
+  const __m256i block4 = TwoFootprints(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row(4))),
+                                       _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row(8))));
+  // Each channel's left and right taps side by side, in each row of eight bytes.
+  const __m256i pairs = fx != 0 ? _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15, 0, 4,
+                                                   1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15)
+                                : _mm256_setr_epi8(0, 0, 1, 1, 2, 2, 3, 3, 8, 8, 9, 9, 10, 10, 11, 11, 0, 0,
+                                                   1, 1, 2, 2, 3, 3, 8, 8, 9, 9, 10, 10, 11, 11);
+  const int g = fx != 0 ? fx : 1;
+  const __m256i pairWeights = _mm256_set1_epi16(std::int16_t(g << 8 | (256 - g)));
+  const __m256i flip = _mm256_set1_epi8(-128);
+  auto rows = [&](__m256i block) {
+    return _mm256_maddubs_epi16(pairWeights, _mm256_xor_si256(_mm256_shuffle_epi8(block, pairs), flip));
+  };
+  // Rows 0, 1 | 4, 5; 2, 3 | 6, 7; 4, - | 8, -.
+  const __m256i rows01 = rows(block01), rows23 = rows(block23), rows4 = rows(block4);
+  // A pixel's upper and lower row side by side, channel by channel.
+  const __m256i upperLower = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15, 0, 1, 8,
+                                              9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
+  const __m256i columnWeights = _mm256_set1_epi32(fy << 16 | (256 - fy));
+  auto mix = [&](__m256i twoRows) {
+    return _mm256_srai_epi32(_mm256_madd_epi16(_mm256_shuffle_epi8(twoRows, upperLower), columnWeights), 16);
+  };
+  return Pack(mix(rows01), mix(_mm256_alignr_epi8(rows23, rows01, 8)), mix(rows23),
+              mix(_mm256_alignr_epi8(rows4, rows23, 8)));
+}
+
 // Asks for the top and bottom rows of the footprint ahead bytes from the given one; the address
 // is only a hint, never read, so it is formed as a number.
 void Prefetch(const std::uint8_t* footprint, std::intptr_t ahead, std::intptr_t pitch) {
@@ -181,56 +308,122 @@ void Prefetch(const std::uint8_t* footprint, std::intptr_t ahead, std::intptr_t 
   _mm_prefetch(reinterpret_cast<const char*>(at + std::uintptr_t(pitch)), _MM_HINT_T0);
 }
 
+// Asks for what the run whose pixels 0 and 4 read at these bytes reads some rows on, where the
+// window asks for that.
+[[gnu::always_inline]] inline void ReadAhead(const Window& w, const std::uint8_t* pixel0,
+                                             const std::uint8_t* pixel4, const std::int32_t* from) {
+  if (w.aheadRows != 0) {
+    // Where this part of the row goes aheadRows rows on: its own step along the row, from
+    // pixel 0 to 4 in 24.8 (hence the shift by 8 + 2), turned a quarter.
+    const std::intptr_t dx = -w.aheadRows * (from[9] - from[1]) >> 10,
+                        dy = w.aheadRows * (from[8] - from[0]) >> 10;
+    const std::intptr_t ahead = dy * w.pitchBytes + 4 * dx;
+    Prefetch(pixel0, ahead, w.pitchBytes);
+    Prefetch(pixel4, ahead, w.pitchBytes);
+    if (w.aheadBothWays) {
+      Prefetch(pixel0, -ahead, w.pitchBytes);
+      Prefetch(pixel4, -ahead, w.pitchBytes);
+    }
+  } else if (w.ahead != 0) {
+    Prefetch(pixel0, w.ahead, w.pitchBytes);
+    Prefetch(pixel4, w.ahead, w.pitchBytes);
+  }
+}
+
+// Opaque results stand; the straight-alpha rule weights the colours of the others.
+[[gnu::always_inline]] inline void Store(const BgraRows& rows, std::uint8_t* out, const std::int32_t* from,
+                                         __m256i pixels, SampleEdge edge) {
+  if (IsOpaque(pixels))
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), pixels);
+  else
+    FinishTranslucent(rows, out, from, pixels, edge);
+}
+
+// Runs of whole steps as LocateWholeSteps found them, one after another.
+[[gnu::noinline]] void BlendWholeSteps(const BgraRows& rows, const Window& w, const WholeSteps& f,
+                                       std::uint8_t* out, const std::int32_t* from, SampleEdge edge) {
+  const bool alongRow = f.step == WholeStep::kRight || f.step == WholeStep::kLeft;
+  const bool backwards = f.step == WholeStep::kLeft || f.step == WholeStep::kUp;
+  const std::intptr_t step = (alongRow ? 4 : w.pitchBytes) * (backwards ? -1 : 1);
+  const std::uint8_t* pixel0 = w.base + f.first;
+  for (int run = 0; run < f.runs; ++run, out += 32, from += 16, pixel0 += 8 * step) {
+    ReadAhead(w, pixel0, pixel0 + 4 * step, from);
+    // From the leftmost or topmost footprint, in the source's order.
+    const std::uint8_t* const start = backwards ? pixel0 + 7 * step : pixel0;
+    const __m256i pixels = alongRow ? BlendAlongRow(start, w.pitchBytes, f.fx, f.fy)
+                                    : BlendDownColumn(start, w.pitchBytes, f.fx, f.fy);
+    Store(rows, out, from,
+          backwards ? _mm256_permutevar8x32_epi32(pixels, _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0)) : pixels,
+          edge);
+  }
+}
+
+// Eight pixels as located, or the plain way where they could not be.
+[[gnu::always_inline]] inline void BlendLocated(const BgraRows& rows, const Window& w, std::uint8_t* out,
+                                                const std::int32_t* from, bool located,
+                                                const EightFootprints& f, const EightWeights& weights,
+                                                SampleEdge edge) {
+  if (!located) {
+    SampleBilinearBgraPlain(rows, out, from, 8, edge);
+    return;
+  }
+  ReadAhead(w, w.base + f.upper[0], w.base + f.upper[4], from);
+  Store(rows, out, from, BlendEight(w.base, f, weights), edge);
+}
+
 // Runs of eight inside the window, without a look at the row tables; each run's footprints are
-// located while the run before is blended, so that its offsets are in memory by its turn. Answers
-// how many pixels it took.
-int SampleWindow(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions, int count,
-                 SampleEdge edge) {
+// located while the run before is blended, so that its offsets are in memory by its turn. Where
+// looked for, runs of whole steps go at once, as blocks. Answers how many pixels it took.
+template <bool kWholeSteps>
+int SampleRuns(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions, int count,
+               SampleEdge edge) {
   const Window w(rows);
   EightFootprints buffers[2];
   EightFootprints* f = &buffers[0];
   EightFootprints* next = &buffers[1];
   EightWeights weights{}, nextWeights{};
-  bool located = false;
+  // Whether the run before is located into f, and whether it waits for its blend.
+  bool located = false, pending = false;
   const int runs = count / 8;
   for (int run = 0; run <= runs; ++run) {
+    if constexpr (kWholeSteps) {
+      WholeSteps whole;
+      if (run < runs && StepsWhole(positions + 16 * run) &&
+          LocateWholeSteps(w, positions + 16 * run, runs - run, whole) > 0) {
+        if (pending) {
+          BlendLocated(rows, w, out, positions + 16 * (run - 1), located, *f, weights, edge);
+          out += 32;
+        }
+        BlendWholeSteps(rows, w, whole, out, positions + 16 * run, edge);
+        out += 32 * whole.runs;
+        run += whole.runs - 1;
+        pending = false;
+        continue;
+      }
+    }
     const bool nextLocated = run < runs &&
                              LocateEight(rows, w, positions + 16 * run, edge, *next, nextWeights);
-    if (run > 0) {
-      const std::int32_t* const from = positions + 16 * (run - 1);
-      if (!located) {
-        SampleBilinearBgraPlain(rows, out, from, 8, edge);
-      } else {
-        if (w.aheadRows != 0) {
-          // Where this part of the row goes aheadRows rows on: its own step along the row, from
-          // pixel 0 to 4 in 24.8 (hence the shift by 8 + 2), turned a quarter.
-          const std::intptr_t dx = -w.aheadRows * (from[9] - from[1]) >> 10,
-                              dy = w.aheadRows * (from[8] - from[0]) >> 10;
-          const std::intptr_t ahead = dy * w.pitchBytes + 4 * dx;
-          Prefetch(w.base + f->upper[0], ahead, w.pitchBytes);
-          Prefetch(w.base + f->upper[4], ahead, w.pitchBytes);
-          if (w.aheadBothWays) {
-            Prefetch(w.base + f->upper[0], -ahead, w.pitchBytes);
-            Prefetch(w.base + f->upper[4], -ahead, w.pitchBytes);
-          }
-        } else if (w.ahead != 0) {
-          Prefetch(w.base + f->upper[0], w.ahead, w.pitchBytes);
-          Prefetch(w.base + f->upper[4], w.ahead, w.pitchBytes);
-        }
-        const __m256i pixels = BlendEight(w.base, *f, weights);
-        // Opaque results stand; the straight-alpha rule weights the colours of the others.
-        if (IsOpaque(pixels))
-          _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), pixels);
-        else
-          FinishTranslucent(rows, out, from, pixels, edge);
-      }
+    if (kWholeSteps ? pending : run > 0) {
+      BlendLocated(rows, w, out, positions + 16 * (run - 1), located, *f, weights, edge);
       out += 32;
     }
+    pending = true;
     located = nextLocated;
     weights = nextWeights;
     std::swap(f, next);
   }
   return 8 * runs;
+}
+
+// A row of a map turned by quarter turns steps whole pixels nearly everywhere, and one turned
+// otherwise nowhere: the look for them, which costs the others, is made where the row's start,
+// middle or end steps so.
+int SampleWindow(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions, int count,
+                 SampleEdge edge) {
+  if (StepsWhole(positions) || StepsWhole(positions + 2 * (count / 2 - 1)) ||
+      StepsWhole(positions + 2 * (count - 2)))
+    return SampleRuns<true>(rows, out, positions, count, edge);
+  return SampleRuns<false>(rows, out, positions, count, edge);
 }
 
 // Four footprints through the row tables; false where one leaves the image, its rows differ in

@@ -69,16 +69,21 @@ TEST(RowSampler, SimdKernelsAgreeWithThePlainInsideAcrossBlocksAndAtEdges) {
   }
 }
 
-// An 8 x 6 image in one block whose channels take extreme values (0, 1, 127, 128, 254, 255 and
-// between), opaque but for a clear column and a half-clear one, readable in place as a window.
+// An image (8 x 6 unless given) in one block whose channels take extreme values (0, 1, 127, 128,
+// 254, 255 and between), opaque but for a clear column 6 and a half-clear column 7, readable in
+// place as a window.
 struct ExtremeRows {
-  static constexpr int kWidth = 8, kHeight = 6, kPitch = 4 * kWidth + 16;
-  ExtremeRows() : bytes(kPitch * kHeight), strides(kHeight, kPitch) {
+  explicit ExtremeRows(int width = 8, int height = 6)
+      : width(width),
+        height(height),
+        pitch(4 * width + 16),
+        bytes(std::size_t(pitch * height)),
+        strides(std::size_t(height), pitch) {
     const std::uint8_t values[] = {0, 255, 1, 254, 127, 128, 64, 200};
-    for (int y = 0; y < kHeight; ++y) {
-      std::uint8_t* row = bytes.data() + kPitch * y;
+    for (int y = 0; y < height; ++y) {
+      std::uint8_t* row = bytes.data() + pitch * y;
       pointers.push_back(row);
-      for (int x = 0; x < kWidth; ++x) {
+      for (int x = 0; x < width; ++x) {
         for (int c = 0; c < 3; ++c) row[4 * x + c] = values[(3 * x + 5 * y + 7 * c) % 8];
         row[4 * x + 3] = x == 6 ? 0 : x == 7 ? 128 : 255;
       }
@@ -86,19 +91,42 @@ struct ExtremeRows {
     strides.back() = 0;
   }
   BgraRows View(bool window) const {
-    BgraRows rows{pointers.data(), strides.data(), kWidth, kHeight};
+    BgraRows rows{pointers.data(), strides.data(), width, height};
     if (window) {
       rows.window = bytes.data();
-      rows.windowPitch = kPitch;
-      rows.windowWidth = kWidth;
-      rows.windowHeight = kHeight;
+      rows.windowPitch = pitch;
+      rows.windowWidth = width;
+      rows.windowHeight = height;
     }
     return rows;
   }
+  int width, height, pitch;
   std::vector<std::uint8_t> bytes;
   std::vector<std::uint8_t*> pointers;
   std::vector<std::intptr_t> strides;
 };
+
+// The SIMD kernels' bytes against the plain kernel's, naming the first few positions that differ.
+void ExpectPlainBytes(const BgraRows& rows, const std::vector<std::int32_t>& positions, SampleEdge edge) {
+  const int count = int(positions.size() / 2);
+  std::vector<std::uint8_t> plain(4 * std::size_t(count)), simd(4 * std::size_t(count));
+  {
+    CpuFeaturesOverride none(CpuFeatures{});
+    SampleBilinearBgra(rows, plain.data(), positions.data(), count, edge);
+  }
+  for (const CpuFeatures& features : SimdChoices()) {
+    CpuFeaturesOverride forced(features);
+    SampleBilinearBgra(rows, simd.data(), positions.data(), count, edge);
+    int wrong = 0;
+    for (int i = 0; i < count && wrong < 5; ++i)
+      if (std::memcmp(&plain[4 * std::size_t(i)], &simd[4 * std::size_t(i)], 4) != 0) {
+        ++wrong;
+        ADD_FAILURE() << "window " << (rows.window != nullptr) << " edge " << int(edge) << " avx2 "
+                      << features.avx2 << " pixel " << i << " at " << positions[2 * std::size_t(i)] << ","
+                      << positions[2 * std::size_t(i) + 1];
+      }
+  }
+}
 
 // Every pair of fractions on footprints inside, on the last pixels, at the edges and past them,
 // through the row tables and through a window, at both edges: the SIMD kernels mix the extreme
@@ -111,27 +139,50 @@ TEST(RowSampler, EveryFractionOfExtremeBytesGivesThePlainBytes) {
     for (int fy = 0; fy < 256; ++fy)
       for (int fx = 0; fx < 256; ++fx)
         positions.insert(positions.end(), {256 * at[0] + fx, 256 * at[1] + fy});
-  const int count = int(positions.size() / 2);
   for (bool window : {false, true})
-    for (SampleEdge edge : {SampleEdge::kClamp, SampleEdge::kFill}) {
-      std::vector<std::uint8_t> plain(4 * std::size_t(count)), simd(4 * std::size_t(count));
-      {
-        CpuFeaturesOverride none(CpuFeatures{});
-        SampleBilinearBgra(image.View(window), plain.data(), positions.data(), count, edge);
-      }
-      for (const CpuFeatures& features : SimdChoices()) {
-        CpuFeaturesOverride forced(features);
-        SampleBilinearBgra(image.View(window), simd.data(), positions.data(), count, edge);
-        int wrong = 0;
-        for (int i = 0; i < count && wrong < 5; ++i)
-          if (std::memcmp(&plain[4 * std::size_t(i)], &simd[4 * std::size_t(i)], 4) != 0) {
-            ++wrong;
-            ADD_FAILURE() << "window " << window << " edge " << int(edge) << " avx2 " << features.avx2
-                          << " at " << positions[2 * std::size_t(i)] << ","
-                          << positions[2 * std::size_t(i) + 1];
-          }
-      }
+    for (SampleEdge edge : {SampleEdge::kClamp, SampleEdge::kFill})
+      ExpectPlainBytes(image.View(window), positions, edge);
+}
+
+// Rows that step a whole pixel at a time along the source's rows or columns, either way, as a
+// turned or mirrored part of a tile reads it, are read as blocks: every pair of fractions over
+// the extreme bytes, opaque and across the clear columns, in runs that reach the window's last
+// row and column, that turn part way, and that leave the window.
+TEST(RowSampler, WholeStepsAlongRowsAndColumnsGiveThePlainBytes) {
+  const ExtremeRows image(32, 32);
+  std::vector<std::int32_t> positions;
+  auto stretch = [&](int x, int y, int dx, int dy, int fx, int fy, int count) {
+    for (int i = 0; i < count; ++i)
+      positions.insert(positions.end(), {256 * (x + i * dx) + fx, 256 * (y + i * dy) + fy});
+  };
+  for (int fy = 0; fy < 256; ++fy)
+    for (int fx = 0; fx < 256; ++fx) {
+      // Sixteen pixels from the first (over the clear columns) or to the last whole footprint.
+      const int near = (fx ^ fy) % 2 == 0 ? 2 : 15, across = (fx + 3 * fy) % 31;
+      stretch(near, across, 1, 0, fx, fy, 16);
+      stretch(near + 15, across, -1, 0, fx, fy, 16);
+      stretch(across, near, 0, 1, fx, fy, 16);
+      stretch(across, near + 15, 0, -1, fx, fy, 16);
     }
+  ExpectPlainBytes(image.View(true), positions, SampleEdge::kClamp);
+  positions.clear();
+  for (int f : {0, 1, 128, 255}) {
+    // Turning part way, and a step that is not whole.
+    stretch(9, 4, 1, 0, f, 255 - f, 12);
+    stretch(21, 4, 0, 1, f, 255 - f, 12);
+    stretch(21, 16, 1, 0, f, 255 - f, 5);
+    positions.insert(positions.end(), {256 * 26 + f + 1, 256 * 16 + 255 - f});
+    stretch(27, 16, -1, 0, f, 255 - f, 18);
+    // Out of the window, into it, and out again, a run short of a whole one inside.
+    stretch(-12, 9, 1, 0, f, 255 - f, 40);
+    stretch(9, 40, 0, -1, f, 255 - f, 48);
+    stretch(16, 9, 1, 0, f, 255 - f, 24);
+    stretch(14, 20, -1, 0, f, 255 - f, 24);
+    stretch(9, 16, 0, 1, f, 255 - f, 24);
+    stretch(20, 14, 0, -1, f, 255 - f, 24);
+  }
+  for (SampleEdge edge : {SampleEdge::kClamp, SampleEdge::kFill})
+    ExpectPlainBytes(image.View(true), positions, edge);
 }
 
 // A window copied from the image reads as the image does, inside it, across its edges and beyond.
