@@ -358,10 +358,11 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
   }
   // Rows that repeat higher ones are copied from them as they are made; only the pixels right on
   // a cell's edge are planned again, as the plan's wrap there follows its doubles' rounding.
-  // Where the bands plan every pixel right on an edge, unblended, the pixel copied shows the plan's
-  // own point: only those the plan wraps apart from it are planned again.
-  const bool copiesPlanned = marking && !blending && !program.stepsDecideSeams &&
-                             HoldsWholeLines(program.bandU) && HoldsWholeLines(program.bandV);
+  // Where the pixel copied shows the plan's own side of the edge (unblended, the bands plan every
+  // pixel right on one; blended, those the fast positions wrap apart are planned), only those the
+  // plan wraps apart from it are planned again.
+  const bool copiesPlanned = blendEdges || (marking && !blending && !program.stepsDecideSeams &&
+                                            HoldsWholeLines(program.bandU) && HoldsWholeLines(program.bandV));
   const POINT period = RectangularPeriod(generator_.basisA, generator_.basisB);
   const RowRepeat repeat = generator_.renderedPeriod && pixelStep_.x == 1 && pixelStep_.y == 1 &&
                                    width_ == period.x && height_ == period.y
