@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <mutex>
+#include <optional>
 #include <utility>
 
 #include "core/CpuFeatures.h"
@@ -292,13 +294,97 @@ void ReachOwnSeamsOf(FoldProgram& program, const Chain* chains, int count) {
 
 }  // namespace
 
+namespace {
+
+// Calls take(band) for each of the program's bands about lines: u, v, u + v and the skew ones.
+template <class Program, class Take>
+void ForEachBand(Program& program, Take&& take) {
+  take(program.bandU);
+  take(program.bandV);
+  take(program.bandSum);
+  for (auto& skew : program.skewBands) take(skew.band);
+}
+
+// What the turned seams' reach is worked out from, bit for bit: the steps, the wrap, the bands
+// and near.
+class TurnedSeamsKey {
+ public:
+  TurnedSeamsKey(const FoldProgram& program, double near) {
+    Put(program.stepCount);
+    Put(program.wrapBias);
+    for (int i = 0; i < program.stepCount; ++i) {
+      const FoldStep& step = program.steps[i];
+      for (const HalfPlane& side : {step.side, step.also})
+        for (const double t : {side.nu, side.nv, side.n1}) Put(t);
+      Put(step.above);
+      Put(step.fromStart);
+      const LatticeAffine& m = step.map;
+      for (const double t : {m.uu, m.uv, m.u1, m.vu, m.vv, m.v1}) Put(t);
+    }
+    ForEachBand(program, [this](const FoldProgram::Band& band) { Put(band); });
+    for (const FoldProgram::SkewBand& skew : program.skewBands) {
+      for (const double t : {skew.a, skew.b, skew.alongA, skew.alongB}) Put(t);
+      Put(skew.along);
+    }
+    Put(near);
+  }
+  bool operator==(const TurnedSeamsKey& other) const {
+    return length_ == other.length_ && std::memcmp(values_, other.values_, sizeof(double) * length_) == 0;
+  }
+
+ private:
+  static constexpr int kRoom = 3 + 14 * FoldProgram::kMaxSteps + 5 * 3 + 14 * FoldProgram::kMaxSkewBands;
+  void Put(double t) { values_[length_++] = t; }
+  void Put(const FoldProgram::Band& band) {
+    for (const double t : {double(band.planned), band.from, band.to, band.every, band.ownReach}) Put(t);
+  }
+  double values_[kRoom] = {};
+  int length_ = 0;
+};
+
+// What the reach sets in a program.
+class TurnedSeamsReach {
+ public:
+  explicit TurnedSeamsReach(const FoldProgram& program)
+      : seamReach_(program.seamReach), slackPixels_(program.slackPixels) {
+    int i = 0;
+    ForEachBand(program, [&](const FoldProgram::Band& band) { ownReach_[i++] = band.ownReach; });
+  }
+  void SetIn(FoldProgram& program) const {
+    program.seamReach = seamReach_;
+    program.slackPixels = slackPixels_;
+    int i = 0;
+    ForEachBand(program, [&](FoldProgram::Band& band) { band.ownReach = ownReach_[i++]; });
+  }
+
+ private:
+  double seamReach_ = 0, slackPixels_ = 0;
+  double ownReach_[3 + FoldProgram::kMaxSkewBands] = {};
+};
+
+}  // namespace
+
 void FoldProgram::ReachTurnedSeams(double near) {
+  // A render of the same shape moved or turned, or at another size, folds by the same program:
+  // the last reach found is taken again rather than worked out over every chain of steps.
+  static std::mutex lock;
+  static std::optional<std::pair<TurnedSeamsKey, TurnedSeamsReach>> last;
+  const TurnedSeamsKey key(*this, near);
+  {
+    const std::lock_guard<std::mutex> hold(lock);
+    if (last && last->first == key) {
+      last->second.SetIn(*this);
+      return;
+    }
+  }
   Chain chains[kMostChains];
   int count = 0;
   const bool hexagonal = HexagonalChains(*this, chains, count);
   seamReach = near + (hexagonal ? LargestDrift(chains, count) : 0);
   slackPixels = hexagonal ? 0.25 : 1;
   if (hexagonal) ReachOwnSeamsOf(*this, chains, count);
+  const std::lock_guard<std::mutex> hold(lock);
+  last.emplace(key, TurnedSeamsReach(*this));
 }
 
 void FoldProgram::ReachOwnSeams() {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "generators/detail/FoldProgram.h"
@@ -145,6 +146,32 @@ TEST(FoldBands, TurnsOfALatticeOffTheHexagonWidenTheBandsByHowFarTheyStray) {
   halved.ReachTurnedSeams(0.01);
   EXPECT_EQ(halved.seamReach, 0.01);
   EXPECT_EQ(halved.slackPixels, 1);
+}
+
+TEST(FoldBands, ReachOfTurnedSeamsFollowsEachProgramWhenRendersAlternate) {
+  // The last reach found is taken again for the same program: one differing in a step, a band or
+  // near gets its own, and the first again gets what it got before.
+  auto banded = [](POINT a, POINT b, bool sum) {
+    detail::FoldProgram program = TurnAboutCentroid(a, b);
+    program.bandU = program.bandV = {true, 0, 0, 1};
+    program.bandSum = {sum, 0, 0, 1};
+    return program;
+  };
+  auto reaches = [](detail::FoldProgram program, double near) {
+    program.ReachTurnedSeams(near);
+    return std::vector<double>{program.seamReach, program.slackPixels, program.bandU.ownReach,
+                               program.bandV.ownReach, program.bandSum.ownReach};
+  };
+  const detail::FoldProgram first = banded({61, 1}, {29, 53}, true), turned = banded({61, 2}, {29, 53}, true),
+                            fewer = banded({61, 1}, {29, 53}, false);
+  const std::vector<double> once = reaches(first, 0.01);
+  EXPECT_EQ(reaches(first, 0.01), once);
+  const std::pair<detail::FoldProgram, double> others[] = {{turned, 0.01}, {fewer, 0.01}, {first, 0.02}};
+  for (const auto& [other, near] : others) {
+    EXPECT_NE(reaches(other, near), once);
+    EXPECT_EQ(reaches(first, 0.01), once);
+  }
+  EXPECT_NE(reaches(turned, 0.01), reaches(fewer, 0.01));
 }
 
 TEST(FoldBands, EachBandReachesOnlyAsFarAsTheTurnsMoveItsOwnSeams) {
