@@ -17,6 +17,7 @@ int ImageRows::Lock(CRowIteratorBands& image, keFormat format, RowTable* kept) {
   table_ = kept ? kept : &own_;
   RowTable& table = *table_;
   table.found.clear();
+  locked_.reserve(std::size_t(image.GetBandCount()));
   for (int band = 0; band < image.GetBandCount(); ++band) {
     RECT part;
     const Tile tile{0, band};

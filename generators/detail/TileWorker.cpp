@@ -94,8 +94,12 @@ void RowQueue::Finish(const BgraRows& source, std::uint8_t* out, int width) {
 struct TileWorkerRows::State {
   CRowIteratorBands source;     // workImage presented as BGRA
   CRowIteratorBands converted;  // the same stored as BGRA, where it is not
-  // Renders from one source find its rows where the last render found them.
-  KeptForNextRender<ImageRows::RowTable> sourceTable;
+  // Renders from one source find its rows where the last render found them, and renders into the
+  // last render's tile find the tile's rows so too.
+  struct RowTables {
+    ImageRows::RowTable source, output;
+  };
+  KeptForNextRender<RowTables> tables;
   ImageRows sourceRows;
   CRowIteratorBands output;
   ImageRows outputRows;
@@ -113,12 +117,12 @@ int TileWorkerRows::Open(const FoldProgram* fold) {
   CoreResult result = s.source.ShareFrom(generator_.workImage);
   if (result.Ok()) result = s.source.SetViewFormat(keFormatBGRA, keAccessRead);
   if (!result.Ok()) return result.GetCode();
-  if (s.sourceRows.Lock(s.source, keFormatBGRA, &s.sourceTable.value) != 0) {
+  if (s.sourceRows.Lock(s.source, keFormatBGRA, &s.tables.value.source) != 0) {
     s.sourceRows.Unlock();
     result = s.converted.CreateBGRA(s.source.Width(), s.source.Height());
     if (result.Ok()) result = CRowIteratorBands::CopyPixels(s.converted, s.source);
     if (!result.Ok()) return result.GetCode();
-    if (const int code = s.sourceRows.Lock(s.converted, keFormatBGRA, &s.sourceTable.value)) return code;
+    if (const int code = s.sourceRows.Lock(s.converted, keFormatBGRA, &s.tables.value.source)) return code;
   }
 
   const RECT box = generator_.CellBounds();
@@ -175,7 +179,7 @@ int TileWorkerRows::Open(const FoldProgram* fold) {
     result = s.output.Create(int(width), int(height), format);
     if (!result.Ok()) return result.GetCode();
   }
-  if (const int code = s.outputRows.Lock(s.output, format)) return code;
+  if (const int code = s.outputRows.Lock(s.output, format, &s.tables.value.output)) return code;
   width_ = int(width);
   height_ = int(height);
   meter_.SetUnitCount(height_);
