@@ -124,24 +124,44 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, const 
       const float* test = a.tests[t];
       bits = bits + bits - (x * test[0] + y * test[1] + test[2] < zero);
     }
-    // The leading planned regions plan whichever holds a lane: one pass over them, no branches.
-    for (int r = 0; r < a.plannedFirst; ++r) decided |= (bits & a.regions[r].care) == a.regions[r].want;
-    left = decided;
-    for (int r = a.plannedFirst; r < a.regionCount; ++r) {
-      const SeamBlendArgs::Region& g = a.regions[r];
-      const I inside = ((bits & g.care) == g.want) & ~decided;
-      // Neighbours mostly lie in one or two regions: the others cost only their test.
-      if (!Isa::Any(inside)) continue;
-      decided |= inside;
-      left |= inside & g.planned;
-      inDoubles |= inside & g.inDoubles;
-      if (!g.blended) continue;
-      blended |= inside;
-      px = inside ? x * g.partner[0] + y * g.partner[1] + g.partner[2] : px;
-      py = inside ? x * g.partner[3] + y * g.partner[4] + g.partner[5] : py;
-      w = inside ? wx * g.weight[0] + wy * g.weight[1] + g.weight[2] : w;
-      middle = inside ? zero + g.middle : middle;
-      if (Isa::All(decided)) break;
+    bool lookedUp = false;
+    if constexpr (Isa::kLookUp) {
+      if (a.slotCount > 0) {
+        // The same sums of the region's coefficients, taken from its slot.
+        const SeamBlendArgs::Slots& s = a.slots;
+        const I slot = Isa::LookUp(a.slotOf, bits);
+        auto at = [&](const float* lanes) { return Isa::Permute(lanes, slot); };
+        blended = Isa::Permute(s.blended, slot);
+        left = Isa::Permute(s.byPlan, slot);
+        decided = left == left;  // every lane has a slot
+        inDoubles = Isa::Permute(s.inDoubles, slot);
+        px = x * at(s.partner[0]) + y * at(s.partner[1]) + at(s.partner[2]);
+        py = x * at(s.partner[3]) + y * at(s.partner[4]) + at(s.partner[5]);
+        w = blended ? wx * at(s.weight[0]) + wy * at(s.weight[1]) + at(s.weight[2]) : one;
+        middle = at(s.middle);
+        lookedUp = true;
+      }
+    }
+    if (!lookedUp) {
+      // The leading planned regions plan whichever holds a lane: one pass over them, no branches.
+      for (int r = 0; r < a.plannedFirst; ++r) decided |= (bits & a.regions[r].care) == a.regions[r].want;
+      left = decided;
+      for (int r = a.plannedFirst; r < a.regionCount; ++r) {
+        const SeamBlendArgs::Region& g = a.regions[r];
+        const I inside = ((bits & g.care) == g.want) & ~decided;
+        // Neighbours mostly lie in one or two regions: the others cost only their test.
+        if (!Isa::Any(inside)) continue;
+        decided |= inside;
+        left |= inside & g.planned;
+        inDoubles |= inside & g.inDoubles;
+        if (!g.blended) continue;
+        blended |= inside;
+        px = inside ? x * g.partner[0] + y * g.partner[1] + g.partner[2] : px;
+        py = inside ? x * g.partner[3] + y * g.partner[4] + g.partner[5] : py;
+        w = inside ? wx * g.weight[0] + wy * g.weight[1] + g.weight[2] : w;
+        middle = inside ? zero + g.middle : middle;
+        if (Isa::All(decided)) break;
+      }
     }
     const F offMiddle = w - 0.5f, fromMiddle = offMiddle < zero ? -offMiddle : offMiddle;
     const F offEnd = fromMiddle - 0.5f;

@@ -144,6 +144,45 @@ void OnFoldLines(const SeamBlendArgs& args, const SeamBlendRowPlace& place, int 
   }
 }
 
+// The kernels' lanes, one a slot: a blended region each, and one for each kind of the others.
+void MakeSlots(SeamBlendArgs& args) {
+  args.slotCount = 0;
+  if (args.testCount > SeamBlendArgs::kTableTests) return;
+  SeamBlendArgs::Slots& slots = args.slots;
+  std::uint8_t slotOfRegion[SeamBlends::kMaxRegions + 1];
+  for (int r = 0; r <= args.regionCount; ++r) {
+    const bool none = r == args.regionCount;
+    const SeamBlendArgs::Region* region = none ? nullptr : &args.regions[r];
+    const bool blended = !none && region->blended;
+    const std::int32_t byPlan = none || region->planned ? -1 : 0, inDoubles = none ? 0 : region->inDoubles;
+    int k = 0;
+    if (!blended)
+      while (k < args.slotCount &&
+             !(slots.blended[k] == 0 && slots.byPlan[k] == byPlan && slots.inDoubles[k] == inDoubles))
+        ++k;
+    if (blended || k == args.slotCount) {
+      if (args.slotCount == SeamBlendArgs::kSlots) {
+        args.slotCount = 0;
+        return;
+      }
+      k = args.slotCount++;
+      for (int i = 0; i < 6; ++i) slots.partner[i][k] = blended ? region->partner[i] : 0;
+      for (int i = 0; i < 3; ++i) slots.weight[i][k] = blended ? region->weight[i] : 0;
+      slots.middle[k] = blended ? region->middle : 0;
+      slots.blended[k] = blended ? -1 : 0;
+      slots.byPlan[k] = byPlan;
+      slots.inDoubles[k] = inDoubles;
+    }
+    slotOfRegion[r] = std::uint8_t(k);
+  }
+  // The first region that holds a set of bits decides, as the kernels test them in turn.
+  for (std::int32_t bits = 0; bits < std::int32_t{1} << args.testCount; ++bits) {
+    int r = 0;
+    while (r < args.regionCount && (bits & args.regions[r].care) != args.regions[r].want) ++r;
+    args.slotOf[bits] = slotOfRegion[r];
+  }
+}
+
 }  // namespace
 
 void SeamBlends::Add(std::initializer_list<HalfPlane> sides, bool blended, bool planned,
@@ -264,6 +303,7 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
   while (args.plannedFirst < args.regionCount && args.regions[args.plannedFirst].planned &&
          !args.regions[args.plannedFirst].blended && !args.regions[args.plannedFirst].inDoubles)
     ++args.plannedFirst;
+  MakeSlots(args);
   return true;
 }
 

@@ -201,6 +201,16 @@ struct SeamBlendArgs {
   } regions[SeamBlends::kMaxRegions] = {};
   // How many regions at the front are planned, each alike: which of them holds a pixel matters not.
   int plannedFirst = 0;
+  // Where the tests are few and the regions' kinds fit one group of lanes: each set of the tests'
+  // bits as the slot of its region (or of none), and each slot's region one lane a slot, so that
+  // the AVX2 kernel looks a lane's region up rather than testing the regions in turn.
+  static constexpr int kTableTests = 6, kSlots = 8;
+  int slotCount = 0;  // 0 where there is no table
+  std::uint8_t slotOf[1 << kTableTests] = {};
+  struct Slots {
+    float partner[6][kSlots], weight[3][kSlots], middle[kSlots];
+    std::int32_t blended[kSlots], byPlan[kSlots], inDoubles[kSlots];  // all ones or 0
+  } slots = {};
   // The blends' fold lines as t = c0 x + c1 y + c2 of the plane point, whole on the lines.
   int foldLineCount = 0;
   double foldLines[SeamBlends::kMaxFoldLines][3] = {};

@@ -29,6 +29,31 @@ struct Avx2 {
   static void StoreFloats(float* to, BlendVectors<kWidth>::Floats lanes, int count) {
     _mm256_maskstore_ps(to, FirstLanes(count), __m256(lanes));
   }
+  static constexpr bool kLookUp = true;
+  // The table's entries of 6-bit indices, by byte shuffles of its four sixteenths: a gather
+  // costs far more.
+  static Mask LookUp(const std::uint8_t* table, Mask index) {
+    static_assert(SeamBlendArgs::kTableTests == 6);
+    auto sixteenth = [table](int k) {
+      return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(table + 16 * k)));
+    };
+    const __m256i i = __m256i(index), low = _mm256_and_si256(i, _mm256_set1_epi32(15));
+    // Each lane's low byte takes its entry; bits 4 and 5 of the index choose the sixteenth.
+    const __m256i bit4 = _mm256_slli_epi32(i, 3), bit5 = _mm256_slli_epi32(i, 2);
+    const __m256i first = _mm256_blendv_epi8(_mm256_shuffle_epi8(sixteenth(0), low),
+                                             _mm256_shuffle_epi8(sixteenth(1), low), bit4);
+    const __m256i second = _mm256_blendv_epi8(_mm256_shuffle_epi8(sixteenth(2), low),
+                                              _mm256_shuffle_epi8(sixteenth(3), low), bit4);
+    return Mask(_mm256_and_si256(_mm256_blendv_epi8(first, second, bit5), _mm256_set1_epi32(0xFF)));
+  }
+  // Each lane's entry of eight.
+  static BlendVectors<kWidth>::Floats Permute(const float* eight, Mask index) {
+    return BlendVectors<kWidth>::Floats(_mm256_permutevar8x32_ps(_mm256_loadu_ps(eight), __m256i(index)));
+  }
+  static Mask Permute(const std::int32_t* eight, Mask index) {
+    return Mask(_mm256_permutevar8x32_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(eight)),
+                                            __m256i(index)));
+  }
 };
 }  // namespace
 

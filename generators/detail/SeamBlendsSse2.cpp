@@ -12,6 +12,8 @@ struct Sse2 {
   static bool Any(Mask mask) { return Bits(mask) != 0; }
   static bool All(Mask mask) { return Bits(mask) == 0xF; }
   static constexpr bool kPartial = false;
+  // Regions are tested in turn.
+  static constexpr bool kLookUp = false;
 };
 }  // namespace
 
