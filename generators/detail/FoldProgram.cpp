@@ -305,11 +305,17 @@ void ForEachBand(Program& program, Take&& take) {
   for (auto& skew : program.skewBands) take(skew.band);
 }
 
-// What the turned seams' reach is worked out from, bit for bit: the steps, the wrap, the bands
+// The two ways of working out the bands' reach: ReachTurnedSeams and ReachOwnSeams.
+enum class Reckoning { kTurned, kOwn };
+
+// What a reach is worked out from, bit for bit: the steps, the wrap, the bands, the reach so far
 // and near.
-class TurnedSeamsKey {
+class ReachKey {
  public:
-  TurnedSeamsKey(const FoldProgram& program, double near) {
+  ReachKey(const FoldProgram& program, Reckoning how, double near) {
+    Put(double(how));
+    Put(program.seamReach);
+    Put(program.slackPixels);
     Put(program.stepCount);
     Put(program.wrapBias);
     for (int i = 0; i < program.stepCount; ++i) {
@@ -328,12 +334,12 @@ class TurnedSeamsKey {
     }
     Put(near);
   }
-  bool operator==(const TurnedSeamsKey& other) const {
+  bool operator==(const ReachKey& other) const {
     return length_ == other.length_ && std::memcmp(values_, other.values_, sizeof(double) * length_) == 0;
   }
 
  private:
-  static constexpr int kRoom = 3 + 14 * FoldProgram::kMaxSteps + 5 * 3 + 14 * FoldProgram::kMaxSkewBands;
+  static constexpr int kRoom = 6 + 14 * FoldProgram::kMaxSteps + 5 * 3 + 14 * FoldProgram::kMaxSkewBands;
   void Put(double t) { values_[length_++] = t; }
   void Put(const FoldProgram::Band& band) {
     for (const double t : {double(band.planned), band.from, band.to, band.every, band.ownReach}) Put(t);
@@ -342,10 +348,10 @@ class TurnedSeamsKey {
   int length_ = 0;
 };
 
-// What the reach sets in a program.
-class TurnedSeamsReach {
+// What working out the reach sets in a program.
+class ReachFound {
  public:
-  explicit TurnedSeamsReach(const FoldProgram& program)
+  explicit ReachFound(const FoldProgram& program)
       : seamReach_(program.seamReach), slackPixels_(program.slackPixels) {
     int i = 0;
     ForEachBand(program, [&](const FoldProgram::Band& band) { ownReach_[i++] = band.ownReach; });
@@ -362,35 +368,46 @@ class TurnedSeamsReach {
   double ownReach_[3 + FoldProgram::kMaxSkewBands] = {};
 };
 
-}  // namespace
-
-void FoldProgram::ReachTurnedSeams(double near) {
-  // A render of the same shape moved or turned, or at another size, folds by the same program:
-  // the last reach found is taken again rather than worked out over every chain of steps.
+// A render of the same shape moved or turned, or at another size, folds by the same program:
+// the last reach worked out each way is taken again rather than worked out over every chain of
+// steps by work().
+template <class Work>
+void ReachOnce(FoldProgram& program, Reckoning how, double near, Work&& work) {
   static std::mutex lock;
-  static std::optional<std::pair<TurnedSeamsKey, TurnedSeamsReach>> last;
-  const TurnedSeamsKey key(*this, near);
+  static std::optional<std::pair<ReachKey, ReachFound>> last[2];
+  std::optional<std::pair<ReachKey, ReachFound>>& kept = last[int(how)];
+  const ReachKey key(program, how, near);
   {
     const std::lock_guard<std::mutex> hold(lock);
-    if (last && last->first == key) {
-      last->second.SetIn(*this);
+    if (kept && kept->first == key) {
+      kept->second.SetIn(program);
       return;
     }
   }
-  Chain chains[kMostChains];
-  int count = 0;
-  const bool hexagonal = HexagonalChains(*this, chains, count);
-  seamReach = near + (hexagonal ? LargestDrift(chains, count) : 0);
-  slackPixels = hexagonal ? 0.25 : 1;
-  if (hexagonal) ReachOwnSeamsOf(*this, chains, count);
+  work();
   const std::lock_guard<std::mutex> hold(lock);
-  last.emplace(key, TurnedSeamsReach(*this));
+  kept.emplace(key, ReachFound(program));
+}
+
+}  // namespace
+
+void FoldProgram::ReachTurnedSeams(double near) {
+  ReachOnce(*this, Reckoning::kTurned, near, [&] {
+    Chain chains[kMostChains];
+    int count = 0;
+    const bool hexagonal = HexagonalChains(*this, chains, count);
+    seamReach = near + (hexagonal ? LargestDrift(chains, count) : 0);
+    slackPixels = hexagonal ? 0.25 : 1;
+    if (hexagonal) ReachOwnSeamsOf(*this, chains, count);
+  });
 }
 
 void FoldProgram::ReachOwnSeams() {
-  Chain chains[kMostChains];
-  int count = 0;
-  if (HexagonalChains(*this, chains, count)) ReachOwnSeamsOf(*this, chains, count);
+  ReachOnce(*this, Reckoning::kOwn, 0, [&] {
+    Chain chains[kMostChains];
+    int count = 0;
+    if (HexagonalChains(*this, chains, count)) ReachOwnSeamsOf(*this, chains, count);
+  });
 }
 
 namespace {

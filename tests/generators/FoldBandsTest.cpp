@@ -172,6 +172,17 @@ TEST(FoldBands, ReachOfTurnedSeamsFollowsEachProgramWhenRendersAlternate) {
     EXPECT_EQ(reaches(first, 0.01), once);
   }
   EXPECT_NE(reaches(turned, 0.01), reaches(fewer, 0.01));
+
+  // Each band's own reach from a reach set beforehand, remembered apart from the turned seams'.
+  auto ownReaches = [](detail::FoldProgram program, double reach) {
+    program.seamReach = reach;
+    program.ReachOwnSeams();
+    return std::vector<double>{program.bandU.ownReach, program.bandV.ownReach, program.bandSum.ownReach};
+  };
+  const std::vector<double> own = ownReaches(first, 0.03);
+  EXPECT_NE(ownReaches(first, 0.04), own);
+  EXPECT_EQ(reaches(first, 0.01), once);
+  EXPECT_EQ(ownReaches(first, 0.03), own);
 }
 
 TEST(FoldBands, EachBandReachesOnlyAsFarAsTheTurnsMoveItsOwnSeams) {
