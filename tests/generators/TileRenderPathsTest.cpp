@@ -296,6 +296,10 @@ TEST(TileRenderPaths, UnevenLatticesMatchTheReference) {
       {keTilingP3LM, {150, 255}, {300, 0}, 0, 50},
       {keTilingP3LM, {100, 170}, {203, 1}, 0, 20},
       {keTilingP3, {150, 255}, {300, 0}, 0, 50},
+      // Pixels right on a cell's edge of a small lattice off the hexagon, whose copies across the
+      // edge differ: the wrap takes them to one side or the other.
+      {keTilingP6M, {0, 24}, {14, 0}, 0, 0},
+      {keTilingP6M, {0, 82}, {47, 0}, 17, 0},
   };
   for (const Case& c : cases) {
     const TileShape pick = UnbentPick(c.method, c.d1, c.d2, c.angle, c.feather);
