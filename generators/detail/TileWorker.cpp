@@ -57,7 +57,8 @@ void MixSamples(const BYTE* sample, const double* weight, int count, BYTE* out) 
 bool RowQueue::Reserve(int width, const Point2D& origin) {
   origin_ = origin;
   try {
-    const std::size_t samples = std::size_t(width) * SamplePlan::kMaxSamples;
+    // Room for a last position repeated up to a whole group of four.
+    const std::size_t samples = std::size_t(width) * SamplePlan::kMaxSamples + 3;
     positions_.resize(2 * samples);
     weights_.resize(samples);
     counts_.resize(std::size_t(width));
@@ -72,6 +73,14 @@ bool RowQueue::Reserve(int width, const Point2D& origin) {
 }
 
 void RowQueue::Finish(const BgraRows& source, std::uint8_t* out, int width) {
+  // Padded with the last position to whole groups of four, which the sampler takes in lanes rather
+  // than one by one.
+  const int queued = int(position_ - positions_.data()) / 2;
+  for (int i = queued; i % 4 != 0; ++i) {
+    position_[0] = position_[-2];
+    position_[1] = position_[-1];
+    position_ += 2;
+  }
   SampleBilinearBgra(source, samples_.data(), positions_.data(), int(position_ - positions_.data()) / 2,
                      SampleEdge::kClamp);
   const BYTE* sample = samples_.data();
