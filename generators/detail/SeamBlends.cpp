@@ -136,9 +136,11 @@ void OnFoldLines(const SeamBlendArgs& args, const SeamBlendRowPlace& place, int 
       if (std::abs(t0 - std::round(t0)) < margin) take(0, width);
       continue;
     }
-    const double last = t0 + (width - 1) * dt;
+    // The crossings' ends lie half a line's spacing from any pixel: a product for a quotient
+    // takes the same ones.
+    const double last = t0 + (width - 1) * dt, perUnit = 1 / dt;
     for (double k = std::ceil(std::min(t0, last) - margin); k <= std::max(t0, last) + margin; ++k) {
-      const double from = (k - margin - t0) / dt, to = (k + margin - t0) / dt;
+      const double from = (k - margin - t0) * perUnit, to = (k + margin - t0) * perUnit;
       take(std::min(from, to), std::max(from, to));
     }
   }
