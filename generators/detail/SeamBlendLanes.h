@@ -138,7 +138,7 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, const 
         px = x * at(s.partner[0]) + y * at(s.partner[1]) + at(s.partner[2]);
         py = x * at(s.partner[3]) + y * at(s.partner[4]) + at(s.partner[5]);
         w = blended ? wx * at(s.weight[0]) + wy * at(s.weight[1]) + at(s.weight[2]) : one;
-        middle = at(s.middle);
+        middle = at(exactX ? s.middleExact : s.middle);
         lookedUp = true;
       }
     }
@@ -159,7 +159,7 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, const 
         px = inside ? x * g.partner[0] + y * g.partner[1] + g.partner[2] : px;
         py = inside ? x * g.partner[3] + y * g.partner[4] + g.partner[5] : py;
         w = inside ? wx * g.weight[0] + wy * g.weight[1] + g.weight[2] : w;
-        middle = inside ? zero + g.middle : middle;
+        middle = inside ? zero + (exactX ? g.middleExact : g.middle) : middle;
         if (Isa::All(decided)) break;
       }
     }

@@ -171,6 +171,7 @@ void MakeSlots(SeamBlendArgs& args) {
       for (int i = 0; i < 6; ++i) slots.partner[i][k] = blended ? region->partner[i] : 0;
       for (int i = 0; i < 3; ++i) slots.weight[i][k] = blended ? region->weight[i] : 0;
       slots.middle[k] = blended ? region->middle : 0;
+      slots.middleExact[k] = blended ? region->middleExact : 0;
       slots.blended[k] = blended ? -1 : 0;
       slots.byPlan[k] = byPlan;
       slots.inDoubles[k] = inDoubles;
@@ -293,10 +294,12 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
         weight);
     std::copy(partner, partner + 6, to.partner);
     std::copy(weight, weight + 3, to.weight);
-    // The weight's change over kOnSeamMiddle pixels across its lines, a pixel being 256 units.
-    to.middle = from.blended && !OwnPartnersOnTheMiddle(partner, weight)
-                    ? float(256 * BlendRegion::kOnSeamMiddle * std::hypot(weight[0], weight[1]))
-                    : 0;
+    // The weight's change over a pixel across its lines, a pixel being 256 units.
+    const double perPixel = from.blended && !OwnPartnersOnTheMiddle(partner, weight)
+                                ? 256 * std::hypot(weight[0], weight[1])
+                                : 0;
+    to.middle = float(perPixel * BlendRegion::kOnSeamMiddle);
+    to.middleExact = float(perPixel * BlendRegion::kOnSeamMiddleExact);
     to.blended = from.blended ? -1 : 0;
     to.planned = from.planned ? -1 : 0;
     to.inDoubles = from.corner || from.inDoubles ? -1 : 0;

@@ -84,7 +84,10 @@ struct BlendRegion {
   // level short, and their images across the seam, on its middle too, would no longer match.
   // Where they are their own partners, as on a mirror, they mix exactly in lanes. Pixels as near
   // the lines where the weight reaches 0 or 1 are taken alike: the plan keeps one sample whole.
+  // Where the weight is taken on the position before truncation, its error is some 1e-4 of a
+  // pixel, and only those within kOnSeamMiddleExact pixels need doubles.
   static constexpr double kOnSeamMiddle = 1.0 / 16;
+  static constexpr double kOnSeamMiddleExact = 1.0 / 256;
   LatticeAffine partner;
   LatticeLinear weight;
   // Where two bands cross, a corner: the own sample weighs w w2, partnerBoth (1 - w) (1 - w2),
@@ -196,7 +199,9 @@ struct SeamBlendArgs {
     std::int32_t care, want;
     float partner[6];
     float weight[3];
-    float middle;  // a blended pixel is not mixed in lanes within middle of a weight of 0, 1/2 or 1
+    // A blended pixel is not mixed in lanes within middle of a weight of 0, 1/2 or 1; within
+    // middleExact where the positions before truncation are given.
+    float middle, middleExact;
     std::int32_t blended, planned, inDoubles;  // all ones or 0
   } regions[SeamBlends::kMaxRegions] = {};
   // How many regions at the front are planned, each alike: which of them holds a pixel matters not.
@@ -208,7 +213,7 @@ struct SeamBlendArgs {
   int slotCount = 0;  // 0 where there is no table
   std::uint8_t slotOf[1 << kTableTests] = {};
   struct Slots {
-    float partner[6][kSlots], weight[3][kSlots], middle[kSlots];
+    float partner[6][kSlots], weight[3][kSlots], middle[kSlots], middleExact[kSlots];
     std::int32_t blended[kSlots], byPlan[kSlots], inDoubles[kSlots];  // all ones or 0
   } slots = {};
   // The blends' fold lines as t = c0 x + c1 y + c2 of the plane point, whole on the lines.
