@@ -115,8 +115,12 @@ int P3Generator::Generate(CProgressMeter* meter) {
 
     // Both seam curves follow the larger bump along either edge; k0 bends the edges at anchor2,
     // k1 those at anchor1.
-    const double ps = Clamp01((s - hu) / (1 - fu)), pt = Clamp01((t - hv) / (1 - fv));
-    const double bump = Bump(ps) > Bump(pt) ? Bump(ps) : Bump(pt);
+    // Unbent, the offsets are zeros whatever the bump: its divisions are left out where it is finite.
+    double bump = 1;
+    if (k0 != 0 || k1 != 0 || !(s == s && t == t && fu != 1 && fv != 1)) {
+      const double ps = Clamp01((s - hu) / (1 - fu)), pt = Clamp01((t - hv) / (1 - fv));
+      bump = Bump(ps) > Bump(pt) ? Bump(ps) : Bump(pt);
+    }
     const double o1 = (1 - fv) * k1 * bump / kSqrt2, o0 = (1 - fu) * k0 * bump / kSqrt2;
 
     // Beyond a bent edge the point belongs to the copy turned about that edge's anchor.
