@@ -68,30 +68,80 @@ bool SpinFor(std::chrono::nanoseconds time, WhenOthersRan othersRan, Ready ready
   }
 }
 
+// A thread's share of the rows still to start, [first, last) packed in one word so that its owner
+// taking runs from the front and others taking from the back never both get a row.
+struct alignas(64) Share {
+  static std::uint64_t Pack(int first, int last) {
+    return std::uint64_t(std::uint32_t(first)) << 32 | std::uint32_t(last);
+  }
+  static int First(std::uint64_t rows) { return int(rows >> 32); }
+  static int Last(std::uint64_t rows) { return int(std::uint32_t(rows)); }
+  std::atomic<std::uint64_t> rows{0};
+};
+
 struct Job {
   const std::function<void(int, int, int)>* work = nullptr;
   int rows = 0;
   int helpers = 0;
-  // Apart, as every thread writes both.
-  alignas(64) std::atomic<int> next{0};
+  Share shares[kMostThreads];
+  // Apart, as every thread writes it.
   alignas(64) std::atomic<int> finished{0};
   std::atomic<bool> stop{false};
 };
 
-// Takes runs of rows until none is left or the job stops. Runs shorten toward the end, so that
-// the threads finish together even when one of them was held up.
+// The next run from the front of the thread's own share; false when the share is empty. Runs
+// shorten toward the share's end, so that the threads finish together even when one of them was
+// held up.
+bool TakeOwnRun(Job& job, Share& own, int& first, int& last) {
+  std::uint64_t rows = own.rows.load(std::memory_order_relaxed);
+  for (;;) {
+    const int left = Share::Last(rows) - Share::First(rows);
+    if (left <= 0) return false;
+    first = Share::First(rows);
+    last = first + (job.helpers == 0 ? std::min(left, kRowsPerRun)
+                                     : std::clamp(left / 4, std::min(left, kFewestRowsPerRun), kRowsPerRun));
+    if (own.rows.compare_exchange_weak(rows, Share::Pack(last, Share::Last(rows)), std::memory_order_relaxed))
+      return true;
+  }
+}
+
+// Half of what is left of the largest share but the thief's own becomes the thief's; false when
+// no rows are left to start.
+bool TakeHalfOfLargest(Job& job, int thief) {
+  for (;;) {
+    int victim = -1, most = 0;
+    std::uint64_t seen = 0;
+    for (int i = 0; i <= job.helpers; ++i) {
+      const std::uint64_t rows = job.shares[i].rows.load(std::memory_order_relaxed);
+      if (i != thief && Share::Last(rows) - Share::First(rows) > most) {
+        victim = i;
+        most = Share::Last(rows) - Share::First(rows);
+        seen = rows;
+      }
+    }
+    if (victim < 0) return false;
+    const int first = Share::First(seen), last = Share::Last(seen), split = last - (last - first + 1) / 2;
+    if (job.shares[victim].rows.compare_exchange_strong(seen, Share::Pack(first, split),
+                                                        std::memory_order_relaxed)) {
+      job.shares[thief].rows.store(Share::Pack(split, last), std::memory_order_relaxed);
+      return true;
+    }
+  }
+}
+
+// Takes runs of rows until none is left or the job stops. Each thread takes its runs in turn from
+// the front of a share of consecutive rows, as the rows below a row read mostly what it read (a
+// turned row's source lies along a long diagonal, cold to a thread that starts anywhere else);
+// whoever runs out takes half of the largest share left.
 template <typename AfterRun>
 void TakeRuns(Job& job, int slot, AfterRun afterRun) {
-  const int threads = job.helpers + 1;
+  Share& own = job.shares[slot];
   while (!job.stop.load(std::memory_order_relaxed)) {
-    int first = job.next.load(std::memory_order_relaxed), length = 0;
-    do {
-      if (first >= job.rows) return;
-      length = job.helpers == 0
-                   ? kRowsPerRun
-                   : std::clamp((job.rows - first) / (4 * threads), kFewestRowsPerRun, kRowsPerRun);
-    } while (!job.next.compare_exchange_weak(first, first + length, std::memory_order_relaxed));
-    const int last = std::min(first + length, job.rows);
+    int first = 0, last = 0;
+    if (!TakeOwnRun(job, own, first, last)) {
+      if (!TakeHalfOfLargest(job, slot)) return;
+      continue;
+    }
     (*job.work)(first, last, slot);
     job.finished.fetch_add(last - first, std::memory_order_release);
     afterRun();
@@ -230,6 +280,11 @@ bool RowThreads::Run(int rows, const std::function<void(int, int, int)>& work,
   std::unique_lock<std::mutex> claim;
   if (job.helpers > 0 && !tInsideRun) claim = pool.Claim();
   if (!claim.owns_lock()) job.helpers = 0;
+  const int threads = job.helpers + 1;
+  for (int i = 0; i < threads; ++i)
+    job.shares[i].rows.store(
+        Share::Pack(int(std::int64_t{rows} * i / threads), int(std::int64_t{rows} * (i + 1) / threads)),
+        std::memory_order_relaxed);
   if (job.helpers > 0) pool.Start(job);
   const bool outermost = !tInsideRun;
   tInsideRun = true;

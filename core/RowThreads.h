@@ -1,6 +1,8 @@
 // Rows of a render or a whole-image pass shared out among the calling thread and a small pool of
-// threads that stays alive between runs. Rows go out 16 at a time, fewer toward the end; each row's result
-// depends on nothing but its own inputs, so the output is the same byte for byte for any count of threads.
+// threads that stays alive between runs. Each thread takes a share of consecutive rows, 16 at a time
+// (fewer toward its end), and one out of rows takes over half of the largest share left; each row's
+// result depends on nothing but its own inputs, so the output is the same byte for byte for any count
+// of threads.
 #pragma once
 #include <functional>
 

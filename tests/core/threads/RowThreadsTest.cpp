@@ -40,6 +40,40 @@ TEST(RowThreads, CoversEveryRowOnceFromSlotsWithinTheCount) {
   }
 }
 
+// Threads out of rows take over what is left of the others' shares: a thread held up in its first
+// run finds every other row done without it, and rows taken while shares change hands, many
+// short runs racing for the last few, are each started once.
+TEST(RowThreads, SharesOfHeldUpThreadsAreTakenOverOnce) {
+  const RowThreads::ScopedCount count(4);
+  constexpr int kRows = 4000;
+  std::atomic<int> done{0}, doneWhileHeld{-1}, heldRows{0};
+  std::atomic<bool> held{false};
+  RowThreads::Run(kRows, [&](int first, int last, int slot) {
+    if (slot == 0 && !held.exchange(true)) {
+      heldRows = last - first;
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+      while (done.load() < kRows - (last - first) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+      doneWhileHeld = done.load();
+    }
+    done += last - first;
+  });
+  EXPECT_EQ(doneWhileHeld.load(), kRows - heldRows.load());
+  EXPECT_EQ(done.load(), kRows);
+
+  const RowThreads::ScopedCount eight(8);
+  int twice = 0;
+  for (int round = 0; round < 3000 && twice == 0; ++round) {
+    const int rows = 40 + round % 90;
+    std::vector<std::atomic<int>> visits(static_cast<std::size_t>(rows));
+    RowThreads::Run(rows, [&](int first, int last, int) {
+      for (int row = first; row < last; ++row) ++visits[std::size_t(row)];
+    });
+    for (const std::atomic<int>& visit : visits) twice += visit.load() != 1;
+  }
+  EXPECT_EQ(twice, 0);
+}
+
 TEST(RowThreads, NoRowsCallsNothing) {
   EXPECT_FALSE(RowThreads::Run(
       0, [](int, int, int) { FAIL(); }, [](int) { return true; }));
