@@ -220,6 +220,10 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   blends.AddPlannedBeyond(lm, sideways);
   blends.AddPlannedNear(la, sideways);
   blends.AddPlannedNear(lb, sideways);
+  // The turn about G carries the plan's positions clamped onto the corner at (0, 0.5) to about
+  // (0.5, 0), a little past v = 0 on a lattice off the hexagon: the program turns them unclamped
+  // and clamps them onto v = 0, some way from the plan's.
+  blends.AddPlanned({beyondA, VBelow(sideways)});
   const detail::LatticeAffine plus = turned(&Point2D::RotatePlus120),
                               minus = turned(&Point2D::RotateMinus120);
   auto toLk = [&](double u, double v) { return lk.XAt(v) - u; };

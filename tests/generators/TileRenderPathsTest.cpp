@@ -225,6 +225,7 @@ TEST(TileRenderPaths, FeatheredNearlyHexagonalLatticesMatchTheReference) {
   };
   for (const Case& c : {Case{keTilingP3, {128, 222}, 0, 20}, Case{keTilingP3, {77, 135}, 0, 20},
                         Case{keTilingP3, {100, 170}, 30, 20}, Case{keTilingP3LM, {45, 80}, 30, 20},
+                        Case{keTilingP3LM, {29, 50}, 0, 50}, Case{keTilingP3LM, {29, 50}, 30, 50},
                         Case{keTilingP6, {64, 111}, 0, 20}, Case{keTilingP6, {29, 53}, 0, 5},
                         Case{keTilingP6, {29, 53}, 30, 5}}) {
     const TileShape pick = UnbentPick(c.method, c.d1, {2 * c.d1.x, 0}, c.angle, c.feather);
