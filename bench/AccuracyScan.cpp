@@ -7,7 +7,7 @@
 // and a hash of the fast and the planned tile, to compare commits by. Lines that break the
 // accuracy rule (off by more than a level, a mean over 0.05, threads that disagree) end with
 // "BREAKS at" and the first pixels off; the exit code says whether any did.
-//   wf_accuracy_scan [group name ...]   (all 17 groups by default)
+//   wf_accuracy_scan [--seed N] [group name ...]   (all 17 groups by default; N draws other lattices)
 #include <algorithm>
 #include <cinttypes>
 #include <cmath>
@@ -106,6 +106,24 @@ std::vector<Pick> PicksOf(int method) {
       return {{{0, 64}, {64, 0}}, {{0, 61}, {37, 0}},  {{0, 65}, {64, 0}},
               {{0, 17}, {23, 0}}, {{0, 101}, {97, 0}}, {{0, 40}, {40, 0}}};
   }
+}
+
+// Six lattices of the group's kind drawn from seed, 9 to 170 pixels a side; near the square
+// where the usual pick is square.
+std::vector<Pick> RandomPicksOf(int method, std::uint32_t& seed) {
+  auto next = [&seed](int low, int high) {
+    seed = seed * 1664525u + 1013904223u;
+    return low + int((seed >> 8) % std::uint32_t(high - low + 1));
+  };
+  const Pick usual = PicksOf(method).front();
+  std::vector<Pick> picks;
+  for (int i = 0; i < 6; ++i) {
+    const int side = next(9, 170);
+    const int other = usual.d1.y == std::abs(usual.d2.x) ? side + next(-2, 2) : next(9, 170);
+    picks.push_back(
+        {{method == keTilingP1 ? next(-60, 60) : 0, side}, {usual.d2.x < 0 ? -other : other, next(0, 1)}});
+  }
+  return picks;
 }
 
 TileShape ShapeOf(int method, const Pick& pick, int angle, int feather, bool bent) {
@@ -214,13 +232,17 @@ int main(int argc, char** argv) {
   } sources[] = {{"photo", &photo}, {"sharp", &sharp}};
   CpuFeatures avx2 = ProbeCpuFeatures(), sse2 = ProbeCpuFeatures();
   sse2.avx2 = false;
+  const bool seeded = argc > 2 && !std::strcmp(argv[1], "--seed");
+  std::uint32_t seed = seeded ? std::uint32_t(std::strtoul(argv[2], nullptr, 10)) : 0;
+  char** const groups = argv + (seeded ? 3 : 1);
   long long cases = 0, breaking = 0;
   for (int method = 0; method < keTilingMethodCount; ++method) {
     const char* group = FindTileGroup(method)->name;
-    if (argc > 1 && std::find_if(argv + 1, argv + argc,
-                                 [&](const char* a) { return !std::strcmp(a, group); }) == argv + argc)
+    if (groups < argv + argc && std::find_if(groups, argv + argc, [&](const char* a) {
+                                  return !std::strcmp(a, group);
+                                }) == argv + argc)
       continue;
-    for (const Pick& pick : PicksOf(method)) {
+    for (const Pick& pick : seeded ? RandomPicksOf(method, seed) : PicksOf(method)) {
       for (int angle : {0, 30, 17, 45, 90}) {
         for (int feather : {0, 5, 20, 50}) {
           for (bool bent : {false, true}) {
