@@ -565,6 +565,7 @@ bool SeamBlendRow::Reserve(int width, const Point2D& origin) {
     weights_.resize(std::size_t(width));
     samples_.resize(4 * (std::size_t(width) + kSampledTogether));
     middlePlaces_.resize(std::size_t(width));
+    middleOut_.resize(std::size_t(width));
     middleX_.resize(std::size_t(width));
     middleU_.resize(std::size_t(width) + 4);
     middleV_.resize(std::size_t(width) + 4);
@@ -574,6 +575,7 @@ bool SeamBlendRow::Reserve(int width, const Point2D& origin) {
   } catch (const std::bad_alloc&) {
     return false;
   }
+  queued_ = lastRowQueued_ = 0;
   return middles_.Reserve(width, origin);
 }
 
@@ -637,6 +639,8 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
     }
   }
   if (middleCount > 0) {
+    // The queue holds a row's width.
+    if (queued_ + middleCount > int(middleOut_.size())) FinishMiddles(source);
     middles->Locate(middleX_.data(), place.start.y, middleCount, middleU_.data(), middleV_.data(),
                     middleRegions_.data());
     int kept = 0;
@@ -661,13 +665,28 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
   }
   if (middles && middles->FoldsAsPlan())
     for (int i = 0; i < middleCount; ++i) marks[middlePlaces_[std::size_t(i)]] = 0;
-  if (middleCount > 0) {
-    // Mixed in the samples' room, which the runs are done with.
-    middles_.Finish(source, samples_.data(), middleCount);
-    for (int i = 0; i < middleCount; ++i)
-      std::memcpy(out + 4 * std::size_t(middlePlaces_[std::size_t(i)]), samples_.data() + 4 * i, 4);
-  }
+  lastRow_ = out;
+  lastRowQueued_ = queued_;
+  for (int i = 0; i < middleCount; ++i)
+    middleOut_[std::size_t(queued_++)] = out + 4 * std::size_t(middlePlaces_[std::size_t(i)]);
+  // Those right on a fold line, unless folded as the plan folds, are planned after all.
+  LeaveMarked(marks);
   return planned;
+}
+
+void SeamBlendRow::LeaveMarked(const std::uint8_t* marks) {
+  for (int i = lastRowQueued_; i < queued_; ++i) {
+    std::uint8_t*& at = middleOut_[std::size_t(i)];
+    if (marks[(at - lastRow_) / 4] == 1) at = unwritten_;
+  }
+}
+
+void SeamBlendRow::FinishMiddles(const BgraRows& source) {
+  if (queued_ == 0) return;
+  // Mixed in the samples' room, which the runs are done with.
+  middles_.Finish(source, samples_.data(), queued_);
+  for (int i = 0; i < queued_; ++i) std::memcpy(middleOut_[std::size_t(i)], samples_.data() + 4 * i, 4);
+  queued_ = lastRowQueued_ = 0;
 }
 
 }  // namespace corvel::detail

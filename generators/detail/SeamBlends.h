@@ -333,9 +333,16 @@ class SeamBlendRow {
   // finished (blended with their partners, read from source; near a seam's middle by `middles`
   // where given) and unmarked; the rest stay marked, and are counted. exact, where given, holds
   // the positions before truncation as FoldRow gives them: width x, then width y.
+  // The pixels near a seam's middle are only queued, for FinishMiddles, which out must outlive:
+  // most rows have two or so, and a row's own sampling and mixing of them costs them some 300
+  // cycles of latency.
   int Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const SeamBlendsInDoubles* middles,
             const SeamBlendRowPlace& place, const BgraRows& source, const std::int32_t* positions,
             const float* exact, int width, std::uint8_t* marks, std::uint8_t* out);
+  // The last row's queued pixels that marks (1) now leave to the plan are not written.
+  void LeaveMarked(const std::uint8_t* marks);
+  // The queued pixels of every row blended since, sampled from source, mixed and written.
+  void FinishMiddles(const BgraRows& source);
 
  private:
   // The parts of a row's runs mixed with their partners: from x, count pixels whose partners and
@@ -348,6 +355,11 @@ class SeamBlendRow {
   std::vector<std::uint8_t> samples_;
   std::vector<MixedRun> mixedRuns_;
   RowQueue middles_;
+  // Where each queued pixel goes; those of the last row from lastRowQueued_ on, in lastRow_.
+  std::vector<std::uint8_t*> middleOut_;
+  int queued_ = 0, lastRowQueued_ = 0;
+  std::uint8_t* lastRow_ = nullptr;
+  std::uint8_t unwritten_[4] = {};
   std::vector<int> middlePlaces_;
   std::vector<double> middleX_, middleU_, middleV_;
   std::vector<int> middleRegions_;

@@ -228,6 +228,9 @@ namespace {
 // How many rows down the source is asked for ahead of the reads.
 constexpr int kRowsAhead = 8;
 
+// At most how many rows' blended pixels near a seam's middle wait to be finished together.
+constexpr int kRowsFinishedTogether = 16;
+
 // About what a core's cache keeps of a source read in place or copied.
 constexpr std::int64_t kCachedBytes = std::int64_t{1} << 20;
 
@@ -472,14 +475,14 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
             const int planned = blendRow.Blend(blendKernel, blendArgs, middles ? &*middles : nullptr,
                                                {rowStart, pixelStep_.x}, source, row.data(), exact, width_,
                                                banded.data(), out);
-            if (!(blendEdges && cellEdges->Mark(start_.y + y, banded.data())) && planned == 0) return;
+            const bool edgesMarked = blendEdges && cellEdges->Mark(start_.y + y, banded.data());
+            if (edgesMarked) blendRow.LeaveMarked(banded.data());
+            if (!edgesMarked && planned == 0) return;
           }
           planMarked(y, out);
         };
-        for (int y = first; y < last; ++y) {
-          const OutputRow outputRow(s.outputRows, bgraRow, y);
-          const std::uint8_t* const made = outputRow.Bgra();
-          makeRow(y, outputRow.Bgra());
+        // Row y, made, copied down the tile.
+        auto copyDown = [&](int y, const std::uint8_t* made) {
           for (int below = y + repeat.rows, shift = repeat.shift; repeat.rows > 0 && below < height_;
                below += repeat.rows, shift = (shift + repeat.shift) % width_) {
             const OutputRow copied(s.outputRows, copyRow, below);
@@ -491,6 +494,18 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
                 copiedEdges->Mark(start_.y + below, banded.data(), copiesPlanned ? &from : nullptr))
               planMarked(below, out);
           }
+        };
+        // The blends' pixels near a seam's middle are finished several rows at once, where the rows
+        // are the output's own, and the rows are copied down after.
+        const bool together = middles && !s.outputRows.Grey();
+        for (int y = first, unfinished = first; y < last; ++y) {
+          const OutputRow outputRow(s.outputRows, bgraRow, y);
+          makeRow(y, outputRow.Bgra());
+          if (together && y + 1 < last && y + 1 - unfinished < kRowsFinishedTogether) continue;
+          blendRow.FinishMiddles(source);
+          for (; unfinished < y; ++unfinished) copyDown(unfinished, s.outputRows.Row(unfinished));
+          copyDown(y, outputRow.Bgra());
+          ++unfinished;
         }
       },
       [&](int finished) { return meter_.StepAndTestAbort(finished) != 0; });
