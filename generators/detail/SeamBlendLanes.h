@@ -129,12 +129,15 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, const 
       if (a.slotCount > 0) {
         // The same sums of the region's coefficients, taken from its slot.
         const SeamBlendArgs::Slots& s = a.slots;
+        // The planned regions before the table's plan the lanes they hold whatever their slot.
+        I planFirst = decided;
+        for (int r = 0; r < a.tableFirst; ++r) planFirst |= (bits & a.regions[r].care) == a.regions[r].want;
         const I slot = Isa::LookUp(a.slotOf, bits);
         auto at = [&](const float* lanes) { return Isa::Permute(lanes, slot); };
-        blended = Isa::Permute(s.blended, slot);
-        left = Isa::Permute(s.byPlan, slot);
+        blended = Isa::Permute(s.blended, slot) & ~planFirst;
+        left = Isa::Permute(s.byPlan, slot) | planFirst;
         decided = left == left;  // every lane has a slot
-        inDoubles = Isa::Permute(s.inDoubles, slot);
+        inDoubles = Isa::Permute(s.inDoubles, slot) & ~planFirst;
         px = x * at(s.partner[0]) + y * at(s.partner[1]) + at(s.partner[2]);
         py = x * at(s.partner[3]) + y * at(s.partner[4]) + at(s.partner[5]);
         w = blended ? wx * at(s.weight[0]) + wy * at(s.weight[1]) + at(s.weight[2]) : one;

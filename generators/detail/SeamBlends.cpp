@@ -146,13 +146,43 @@ void OnFoldLines(const SeamBlendArgs& args, const SeamBlendRowPlace& place, int 
   }
 }
 
+// The tests of the regions past the leading planned ones renumbered to the lowest bits, so that
+// a table of few bits can hold those regions however many tests the planned ones add.
+void PutLaterRegionsTestsFirst(SeamBlendArgs& args) {
+  std::int32_t later = 0;
+  for (int r = args.plannedFirst; r < args.regionCount; ++r) later |= args.regions[r].care;
+  int bitOf[SeamBlendArgs::kMaxTests];
+  float tests[SeamBlendArgs::kMaxTests][3];
+  int next = 0;
+  for (const bool ofLater : {true, false})
+    for (int k = 0; k < args.testCount; ++k)
+      if (((later >> k) & 1) == ofLater) {
+        std::copy(args.tests[k], args.tests[k] + 3, tests[next]);
+        bitOf[k] = next++;
+      }
+  std::copy(&tests[0][0], &tests[0][0] + 3 * args.testCount, &args.tests[0][0]);
+  for (int r = 0; r < args.regionCount; ++r) {
+    SeamBlendArgs::Region& region = args.regions[r];
+    std::int32_t care = 0, want = 0;
+    for (int k = 0; k < args.testCount; ++k) {
+      care |= ((region.care >> k) & 1) << bitOf[k];
+      want |= ((region.want >> k) & 1) << bitOf[k];
+    }
+    region.care = care;
+    region.want = want;
+  }
+}
+
 // The kernels' lanes, one a slot: a blended region each, and one for each kind of the others.
 void MakeSlots(SeamBlendArgs& args) {
   args.slotCount = 0;
-  if (args.testCount > SeamBlendArgs::kTableTests) return;
+  args.tableFirst = args.testCount <= SeamBlendArgs::kTableTests ? 0 : args.plannedFirst;
+  std::int32_t held = 0;
+  for (int r = args.tableFirst; r < args.regionCount; ++r) held |= args.regions[r].care;
+  if (held >= std::int32_t{1} << SeamBlendArgs::kTableTests) return;
   SeamBlendArgs::Slots& slots = args.slots;
   std::uint8_t slotOfRegion[SeamBlends::kMaxRegions + 1];
-  for (int r = 0; r <= args.regionCount; ++r) {
+  for (int r = args.tableFirst; r <= args.regionCount; ++r) {
     const bool none = r == args.regionCount;
     const SeamBlendArgs::Region* region = none ? nullptr : &args.regions[r];
     const bool blended = !none && region->blended;
@@ -179,8 +209,8 @@ void MakeSlots(SeamBlendArgs& args) {
     slotOfRegion[r] = std::uint8_t(k);
   }
   // The first region that holds a set of bits decides, as the kernels test them in turn.
-  for (std::int32_t bits = 0; bits < std::int32_t{1} << args.testCount; ++bits) {
-    int r = 0;
+  for (std::int32_t bits = 0; bits < std::int32_t{1} << SeamBlendArgs::kTableTests; ++bits) {
+    int r = args.tableFirst;
     while (r < args.regionCount && (bits & args.regions[r].care) != args.regions[r].want) ++r;
     args.slotOf[bits] = slotOfRegion[r];
   }
@@ -308,6 +338,7 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
   while (args.plannedFirst < args.regionCount && args.regions[args.plannedFirst].planned &&
          !args.regions[args.plannedFirst].blended && !args.regions[args.plannedFirst].inDoubles)
     ++args.plannedFirst;
+  PutLaterRegionsTestsFirst(args);
   MakeSlots(args);
   return true;
 }

@@ -208,9 +208,12 @@ struct SeamBlendArgs {
   int plannedFirst = 0;
   // Where the tests are few and the regions' kinds fit one group of lanes: each set of the tests'
   // bits as the slot of its region (or of none), and each slot's region one lane a slot, so that
-  // the AVX2 kernel looks a lane's region up rather than testing the regions in turn.
+  // the AVX2 kernel looks a lane's region up rather than testing the regions in turn. Where the
+  // leading planned regions' tests make them too many, the table holds the regions after those,
+  // whose tests take the lowest bits, and the planned ones are tested in turn.
   static constexpr int kTableTests = 6, kSlots = 8;
-  int slotCount = 0;  // 0 where there is no table
+  int slotCount = 0;   // 0 where there is no table
+  int tableFirst = 0;  // the first region the table holds
   std::uint8_t slotOf[1 << kTableTests] = {};
   struct Slots {
     float partner[6][kSlots], weight[3][kSlots], middle[kSlots], middleExact[kSlots];

@@ -170,6 +170,59 @@ TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
   EXPECT_FALSE(inDoubles.Plan({60, 75}, plan));  // own alone
 }
 
+TEST(SeamBlends, KernelsDecideAlikeWhereThePlannedRegionsTestsAreMany) {
+  // Eight tests of thin planned strips ahead of three blended regions on three tests of their own:
+  // the AVX2 kernel looks the latter up and tests the strips in turn, as SSE2 tests them all.
+  TileGenerator generator;
+  SetLattice(generator, {100, 0}, {0, 100});
+  const detail::FoldProgram program;
+  detail::SeamBlends blends;
+  blends.AddPlannedNear(Line2D({0.3, 0}, {0.3, 1}), 0.01);
+  blends.AddPlannedNear(Line2D({0, 0.6}, {1, 0.6}), 0.01);
+  blends.AddPlannedNear(Line2D({0, 0}, {1, 1}), 0.01);
+  blends.AddPlanned({detail::UBelow(0.02)});
+  blends.AddPlanned({detail::VBelow(0.02)});
+  blends.AddBlend({detail::UBelow(0.5), detail::VBelow(0.5)}, {100, 0, 0, 0, 100, 100}, {0, 2, 0});
+  blends.AddBlend({detail::VBelow(0.5)}, {100, 0, 100, 0, 100, 0}, {2, 0, 0});
+  blends.AddPlanned({detail::VBelow(0.55)});
+  blends.AddOwn({});
+  detail::SeamBlendArgs args;
+  ASSERT_TRUE(detail::MakeSeamBlendArgs(blends, program, generator, args));
+  EXPECT_EQ(args.testCount, 11);
+  if (!ProbeCpuFeatures().avx2) GTEST_SKIP() << "no AVX2";
+  EXPECT_GT(args.slotCount, 0);
+  std::vector<std::int32_t> positions;
+  for (int v = 0; v < 100; ++v)
+    for (int u = 0; u < 100; ++u) {
+      positions.push_back(u * 256 + 64 + v % 7);
+      positions.push_back(v * 256 + 128 - u % 5);
+    }
+  const int count = int(positions.size() / 2);
+  std::vector<std::uint8_t> planned[2];
+  std::vector<std::int32_t> partners[2];
+  std::vector<float> weights[2];
+  int k = 0;
+  for (const detail::SeamBlendKernel kernel : {detail::SeamBlendSse2, detail::SeamBlendAvx2}) {
+    planned[k].assign(count, 7);
+    partners[k].assign(2 * std::size_t(count), -7);
+    weights[k].assign(count, -7);
+    kernel(args, positions.data(), nullptr, nullptr, count, planned[k].data(), partners[k].data(),
+           weights[k].data());
+    ++k;
+  }
+  int byPlan = 0;
+  for (int i = 0; i < count; ++i) {
+    ASSERT_EQ(planned[0][i], planned[1][i]) << i;
+    byPlan += planned[0][i] == 1;
+    if (planned[0][i] == 1) continue;
+    ASSERT_EQ(weights[0][i], weights[1][i]) << i;
+    ASSERT_EQ(partners[0][2 * i], partners[1][2 * i]) << i;
+    ASSERT_EQ(partners[0][2 * i + 1], partners[1][2 * i + 1]) << i;
+  }
+  EXPECT_GT(byPlan, count / 20);
+  EXPECT_LT(byPlan, count / 2);
+}
+
 // Where two bands cross, the pixel is left to the blends in doubles, which weigh its four
 // samples as the plan weighs a corner: each band's ramp clamped, their products.
 TEST(SeamBlends, CornersMixInDoublesAsThePlanWeighsThem) {
