@@ -241,6 +241,7 @@ struct FoldedRowBuffers {
   std::vector<int> places;
   std::vector<std::uint8_t> marks, bgraRow, copyRow;
   RowQueue queue;
+  std::vector<std::uint8_t*> plannedOut;  // where the planned pixels queued for several rows go
   SeamBlendRow blendRow;
 };
 
@@ -403,6 +404,7 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
           try {
             row.resize(2 * std::size_t(width_));
             if (blending) own.exactPositions.resize(2 * std::size_t(width_));
+            if (blending) own.plannedOut.resize(std::size_t(width_));
             // Marks left by an earlier run would plan pixels of this one.
             if (program.HasBands()) banded.assign(std::size_t(width_), 0);
             if (program.HasBands() && planPositions) {
@@ -421,13 +423,34 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
           }
           sized[std::size_t(slot)] = 1;
         }
-        // The marked pixels of row y planned into out, the marks then cleared.
-        auto planMarked = [&](int y, std::uint8_t* out) {
+        // The planned pixels queued for several rows, sampled and mixed into the row's positions,
+        // which the row is done with, and moved out to where they belong.
+        int queuedPlanned = 0;
+        auto finishPlanned = [&] {
+          if (queuedPlanned == 0) return;
+          std::uint8_t* mixed = reinterpret_cast<std::uint8_t*>(row.data());
+          queue.Finish(s.sourceRows.Rows(), mixed, queuedPlanned);
+          for (int i = 0; i < queuedPlanned; ++i)
+            std::memcpy(own.plannedOut[std::size_t(i)], mixed + 4 * i, 4);
+          queuedPlanned = 0;
+        };
+        // The marked pixels of row y planned into out, the marks then cleared; where the row is
+        // finished later, queued with the rows' before it.
+        auto planMarked = [&](int y, std::uint8_t* out, bool later = false) {
           // The marked pixels' places, in the row's positions past the last one read.
           int* const places = reinterpret_cast<int*>(row.data()) + width_;
           std::uint8_t* const marked = banded.data();
           const int planned = MarkedPlaces(marked, width_, places);
           if (planned == 0) return;
+          if (later && !planPositions) {
+            if (queuedPlanned + planned > width_) finishPlanned();
+            planPixels(y, places, planned, queue);
+            for (int i = 0; i < planned; ++i) {
+              own.plannedOut[std::size_t(queuedPlanned++)] = out + 4 * std::size_t(places[i]);
+              marked[places[i]] = 0;
+            }
+            return;
+          }
           std::uint8_t* mixed = reinterpret_cast<std::uint8_t*>(row.data());
           if (planPositions) {
             std::int32_t* const at = own.plannedPositions.data();
@@ -440,7 +463,7 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
           for (int i = 0; i < planned; ++i) std::memcpy(out + 4 * std::size_t(places[i]), mixed + 4 * i, 4);
           for (int i = 0; i < planned; ++i) marked[places[i]] = 0;
         };
-        auto makeRow = [&](int y, std::uint8_t* out) {
+        auto makeRow = [&](int y, std::uint8_t* out, bool later) {
           const Point2D rowStart(start_.x, start_.y + y * pixelStep_.y);
           float* const exact = blending ? own.exactPositions.data() : nullptr;
           FoldRow(kernel, args, program, generator_, rowStart, pixelStep_.x, width_, row.data(), exact);
@@ -479,7 +502,7 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
             if (edgesMarked) blendRow.LeaveMarked(banded.data());
             if (!edgesMarked && planned == 0) return;
           }
-          planMarked(y, out);
+          planMarked(y, out, later);
         };
         // Row y, made, copied down the tile.
         auto copyDown = [&](int y, const std::uint8_t* made) {
@@ -495,14 +518,15 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
               planMarked(below, out);
           }
         };
-        // The blends' pixels near a seam's middle are finished several rows at once, where the rows
-        // are the output's own, and the rows are copied down after.
+        // The blends' pixels near a seam's middle and the planned ones are finished several rows
+        // at once, where the rows are the output's own, and the rows are copied down after.
         const bool together = middles && !s.outputRows.Grey();
         for (int y = first, unfinished = first; y < last; ++y) {
           const OutputRow outputRow(s.outputRows, bgraRow, y);
-          makeRow(y, outputRow.Bgra());
+          makeRow(y, outputRow.Bgra(), together);
           if (together && y + 1 < last && y + 1 - unfinished < kRowsFinishedTogether) continue;
           blendRow.FinishMiddles(source);
+          finishPlanned();
           for (; unfinished < y; ++unfinished) copyDown(unfinished, s.outputRows.Row(unfinished));
           copyDown(y, outputRow.Bgra());
           ++unfinished;
