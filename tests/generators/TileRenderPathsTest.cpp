@@ -308,6 +308,72 @@ TEST(TileRenderPaths, UnevenLatticesMatchTheReference) {
   }
 }
 
+// Blocks of 5 x 7 pixels in random colours, a third of them clear: a layer with holes.
+void MakeBlocksWithHoles(CRowIteratorBands& image, int size) {
+  ASSERT_TRUE(image.CreateBGRA(size, size).Ok());
+  for (int y = 0; y < size; ++y) {
+    BYTE* row = image.LockRowPointer(y, 0, -1);
+    for (int x = 0; x < size; ++x) {
+      std::uint32_t block = std::uint32_t(x / 5) * 7919u + std::uint32_t(y / 7) * 104729u;
+      block = (block ^ (block >> 13)) * 2654435761u;
+      for (int c = 0; c < 3; ++c) row[4 * x + c] = BYTE(block >> (8 * c));
+      row[4 * x + 3] = (block >> 24) % 3 == 0 ? 0 : 255;
+    }
+    image.UnlockRow(y);
+  }
+}
+
+// Where a pixel is nearly clear its colour shows little and may differ a lot between two roads
+// whose positions differ by a 256th of a pixel: what shows is the colour times alpha.
+void ExpectWithinALevelAsShown(CRowIteratorBands& fast, CRowIteratorBands& reference,
+                               const std::string& what) {
+  ASSERT_EQ(fast.Width(), reference.Width()) << what;
+  ASSERT_EQ(fast.Height(), reference.Height()) << what;
+  int largest = 0;
+  for (int y = 0; y < fast.Height(); ++y) {
+    const BYTE* ours = fast.LockRowPointer(y, 0, -1);
+    const BYTE* theirs = reference.LockRowPointer(y, 0, -1);
+    for (int x = 0; x < fast.Width(); ++x) {
+      const BYTE* a = ours + 4 * x;
+      const BYTE* b = theirs + 4 * x;
+      largest = std::max(largest, std::abs(int(a[3]) - int(b[3])));
+      for (int c = 0; c < 3; ++c) largest = std::max(largest, std::abs(a[c] * a[3] - b[c] * b[3]) / 255);
+    }
+    fast.UnlockRow(y);
+    reference.UnlockRow(y);
+  }
+  EXPECT_LE(largest, 1) << what;
+}
+
+// A source with clear parts: where a feather mixes two samples, one of them a hair from clear, the
+// plan mixes its colour at full weight whatever its alpha, so that a partner cleared in one road
+// and of alpha 1 in the other moved the mix by tens of levels.
+TEST(TileRenderPaths, SourcesWithClearPartsMatchTheReferenceAsShown) {
+  CRowIteratorBands source;
+  MakeBlocksWithHoles(source, 480);
+  struct Case {
+    int method;
+    POINT d1, d2;
+    int angle;
+  };
+  const Case cases[] = {
+      {keTilingPMG, {0, 33}, {97, 0}, 17}, {keTilingP4, {0, 61}, {37, 0}, 30},
+      {keTilingP3, {48, 82}, {95, 0}, 30}, {keTilingP3LM, {48, 82}, {95, 0}, 30},
+      {keTilingP6, {48, 82}, {95, 0}, 30}, {keTilingPGG, {0, 64}, {64, 0}, 30},
+  };
+  for (const Case& c : cases) {
+    const TileShape pick = UnbentPick(c.method, c.d1, c.d2, c.angle, 20);
+    for (bool avx2 : {false, true}) {
+      CpuFeatures features = ProbeCpuFeatures();
+      features.avx2 = features.avx2 && avx2;
+      CRowIteratorBands reference, fast;
+      Render(source, pick, CpuFeatures{}, reference);
+      Render(source, pick, features, fast);
+      ExpectWithinALevelAsShown(fast, reference, Described(pick) + (avx2 ? " AVX2" : " SSE2"));
+    }
+  }
+}
+
 // The three-fold groups' unfeathered seam pixels are planned in AVX2 lanes by the plan's own
 // operations: the AVX2 render gives the bytes of the SSE2 one, which plans them one by one.
 TEST(TileRenderPaths, SeamPlansInLanesGiveThePlansBytes) {
