@@ -520,7 +520,7 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
         };
         // The blends' pixels near a seam's middle and the planned ones are finished several rows
         // at once, where the rows are the output's own, and the rows are copied down after.
-        const bool together = middles && !s.outputRows.Grey();
+        const bool together = blending && !s.outputRows.Grey();
         for (int y = first, unfinished = first; y < last; ++y) {
           const OutputRow outputRow(s.outputRows, bgraRow, y);
           makeRow(y, outputRow.Bgra(), together);
