@@ -495,7 +495,7 @@ SeamBlendsInDoubles::SeamBlendsInDoubles(const SeamBlends& blends, const FoldPro
     }
 }
 
-void SeamBlendsInDoubles::Locate(const double* x, double y, int count, double* u, double* v,
+void SeamBlendsInDoubles::Locate(const double* x, const double* y, int count, double* u, double* v,
                                  int* regions) const {
   if (GetCpuFeatures().avx2 && (!blends_.planFold || blends_.planFoldLanes))
     return LocateInDoublesAvx2(blends_, tests_, program_, generator_, x, y, count, u, v, regions);
@@ -506,9 +506,9 @@ void SeamBlendsInDoubles::Locate(const double* x, double y, int count, double* u
     return t - std::floor(t) - p.wrapBias;
   };
   for (int k = 0; k < count; ++k) {
-    const Point2D cell = generator_.PlaneToLattice(x[k], y);
+    const Point2D cell = generator_.PlaneToLattice(x[k], y[k]);
     const Point2D start(wrapped(cell.x), wrapped(cell.y));
-    Point2D uv = blends_.planFold ? blends_.planFold(CellPosition(generator_, x[k], y)) : start;
+    Point2D uv = blends_.planFold ? blends_.planFold(CellPosition(generator_, x[k], y[k])) : start;
     for (int i = 0; i < (blends_.planFold ? 0 : p.stepCount); ++i) {
       const FoldStep& step = p.steps[i];
       const Point2D tested = step.fromStart ? start : uv;
@@ -604,7 +604,7 @@ bool SeamBlendsInDoubles::QueueAt(double u, double v, int r, RowQueue& queue) co
 bool SeamBlendsInDoubles::Plan(const Point2D& plane, SamplePlan& plan) const {
   double u, v;
   int region;
-  Locate(&plane.x, plane.y, 1, &u, &v, &region);
+  Locate(&plane.x, &plane.y, 1, &u, &v, &region);
   return PlanAt(u, v, region, plan);
 }
 
@@ -612,20 +612,25 @@ bool SeamBlendRow::Reserve(int width, const Point2D& origin) {
   try {
     partners_.resize(2 * (std::size_t(width) + kSampledTogether));
     weights_.resize(std::size_t(width));
-    samples_.resize(4 * (std::size_t(width) + kSampledTogether));
-    middlePlaces_.resize(std::size_t(width));
-    middleOut_.resize(std::size_t(width));
-    middleX_.resize(std::size_t(width));
-    middleU_.resize(std::size_t(width) + 4);
-    middleV_.resize(std::size_t(width) + 4);
-    middleRegions_.resize(std::size_t(width) + 4);
+    // The pixels mixed in doubles are queued for as many as two rows' width.
+    const std::size_t middles = 2 * std::size_t(width);
+    samples_.resize(4 * (middles + kSampledTogether));
+    middlePlaces_.resize(middles);
+    middleRows_.resize(middles);
+    middleOut_.resize(middles);
+    middleX_.resize(middles);
+    middleY_.resize(middles);
+    middleU_.resize(middles + 4);
+    middleV_.resize(middles + 4);
+    middleRegions_.resize(middles + 4);
     mixedRuns_.resize(std::size_t(width));
     onFoldLines_.reserve(SeamBlends::kMaxFoldLines * (std::size_t(width) + 2));
   } catch (const std::bad_alloc&) {
     return false;
   }
+  width_ = width;
   queued_ = lastRowQueued_ = 0;
-  return middles_.Reserve(width, origin);
+  return middles_.Reserve(2 * width, origin);
 }
 
 int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const SeamBlendsInDoubles* middles,
@@ -635,7 +640,9 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
   // take some of their partners are sampled all at once and mixed in place. Pixels without a
   // partner between others that take one sample their own position again and keep their own
   // sample.
-  int planned = 0, middleCount = 0, mixedCount = 0, mixedRuns = 0;
+  int planned = 0, mixedCount = 0, mixedRuns = 0;
+  lastRow_ = out;
+  lastRowQueued_ = queued_;
   OnFoldLines(args, place, width, marks, onFoldLines_);
   for (int x = NextMarked(marks, 0, width); x < width;) {
     const int end = NextClear(marks, x + 1, width);
@@ -662,14 +669,18 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
     }
     for (; i < end; ++i) {
       if (marks[i] == 2) {
-        // Taken in doubles below, all of the row's at once, or else planned.
-        marks[i] = middles ? 0 : 1;
+        // Queued, or else planned. Folded as the plan folds, right on a fold line too.
+        marks[i] = !middles ? 1 : middles->FoldsAsPlan() ? kMixedAsPlanned : 0;
         if (middles) {
-          middleX_[std::size_t(middleCount)] = place.start.x + i * place.step;
-          middlePlaces_[std::size_t(middleCount++)] = i;
+          const std::size_t k = std::size_t(queued_++);
+          middleX_[k] = place.start.x + i * place.step;
+          middleY_[k] = place.start.y;
+          middlePlaces_[k] = i;
+          middleRows_[k] = place.row;
+          middleOut_[k] = out + 4 * std::size_t(i);
         }
       }
-      planned += marks[i];
+      planned += marks[i] == 1;
     }
     x = NextMarked(marks, end, width);
   }
@@ -684,43 +695,21 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
     const bool avx2 = GetCpuFeatures().avx2;
     for (int i = 0; i < mixedRuns; ++i) {
       const MixedRun& run = mixedRuns_[std::size_t(i)];
-      planned += PlanMixesNotOpaque(run.x, out + 4 * run.x, samples_.data() + 4 * run.at,
-                                    weights_.data() + run.at, run.count, middlePlaces_.data(),
-                                    middlePlaces_.data() + middleCount, marks);
+      planned += PlanMixesNotOpaque(
+          run.x, out + 4 * run.x, samples_.data() + 4 * run.at, weights_.data() + run.at, run.count,
+          middlePlaces_.data() + lastRowQueued_, middlePlaces_.data() + queued_, marks);
       MixRun(avx2, out + 4 * run.x, samples_.data() + 4 * run.at, weights_.data() + run.at, run.count);
     }
-  }
-  if (middleCount > 0) {
-    // The queue holds a row's width.
-    if (queued_ + middleCount > int(middleOut_.size())) FinishMiddles(source);
-    middles->Locate(middleX_.data(), place.start.y, middleCount, middleU_.data(), middleV_.data(),
-                    middleRegions_.data());
-    int kept = 0;
-    for (int i = 0; i < middleCount; ++i) {
-      const std::size_t k = std::size_t(i);
-      const int at = middlePlaces_[k];
-      if (middles->QueueAt(middleU_[k], middleV_[k], middleRegions_[k], middles_)) {
-        middlePlaces_[std::size_t(kept++)] = at;
-        // Folded as the plan folds, right on a fold line too.
-        if (middles->FoldsAsPlan()) marks[at] = kMixedAsPlanned;
-      } else {
-        marks[at] = 1;
-        ++planned;
-      }
-    }
-    middleCount = kept;
   }
   for (const int x : onFoldLines_) {
     if (marks[x] == kMixedAsPlanned) continue;
     planned += marks[x] == 0;
     marks[x] = 1;
   }
-  if (middles && middles->FoldsAsPlan())
-    for (int i = 0; i < middleCount; ++i) marks[middlePlaces_[std::size_t(i)]] = 0;
-  lastRow_ = out;
-  lastRowQueued_ = queued_;
-  for (int i = 0; i < middleCount; ++i)
-    middleOut_[std::size_t(queued_++)] = out + 4 * std::size_t(middlePlaces_[std::size_t(i)]);
+  for (int i = lastRowQueued_; i < queued_; ++i) {
+    std::uint8_t& mark = marks[middlePlaces_[std::size_t(i)]];
+    if (mark == kMixedAsPlanned) mark = 0;
+  }
   // Those right on a fold line, unless folded as the plan folds, are planned after all.
   LeaveMarked(marks);
   return planned;
@@ -733,12 +722,26 @@ void SeamBlendRow::LeaveMarked(const std::uint8_t* marks) {
   }
 }
 
-void SeamBlendRow::FinishMiddles(const BgraRows& source) {
+void SeamBlendRow::FinishMiddles(const SeamBlendsInDoubles* middles, const BgraRows& source,
+                                 const PlanPixel& plan) {
   if (queued_ == 0) return;
-  // Mixed in the samples' room, which the runs are done with.
-  middles_.Finish(source, samples_.data(), queued_);
-  for (int i = 0; i < queued_; ++i) std::memcpy(middleOut_[std::size_t(i)], samples_.data() + 4 * i, 4);
+  middles->Locate(middleX_.data(), middleY_.data(), queued_, middleU_.data(), middleV_.data(),
+                  middleRegions_.data());
+  int kept = 0;
+  for (int i = 0; i < queued_; ++i) {
+    const std::size_t k = std::size_t(i);
+    std::uint8_t* const at = middleOut_[k];
+    if (at == unwritten_) continue;
+    if (middles->QueueAt(middleU_[k], middleV_[k], middleRegions_[k], middles_))
+      middleOut_[std::size_t(kept++)] = at;
+    else
+      plan(middleRows_[k], middlePlaces_[k], at - 4 * std::size_t(middlePlaces_[k]));
+  }
   queued_ = lastRowQueued_ = 0;
+  if (kept == 0) return;
+  // Mixed in the samples' room, which the runs are done with.
+  middles_.Finish(source, samples_.data(), kept);
+  for (int i = 0; i < kept; ++i) std::memcpy(middleOut_[std::size_t(i)], samples_.data() + 4 * i, 4);
 }
 
 }  // namespace corvel::detail

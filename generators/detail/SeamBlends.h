@@ -280,10 +280,10 @@ class SeamBlendsInDoubles {
   // The samples of the pixel at the plane point; false where a blended region or corner does not
   // hold it.
   bool Plan(const Point2D& plane, SamplePlan& plan) const;
-  // The same in two steps, for count pixels of a row at once: their folded positions (u, v) and
-  // regions (-1 for none), in AVX2 lanes where the processor record allows, bit for bit as
+  // The same in two steps, for count pixels (x[i], y[i]) at once: their folded positions (u, v)
+  // and regions (-1 for none), in AVX2 lanes where the processor record allows, bit for bit as
   // one by one; then each pixel's samples.
-  void Locate(const double* x, double y, int count, double* u, double* v, int* regions) const;
+  void Locate(const double* x, const double* y, int count, double* u, double* v, int* regions) const;
   bool PlanAt(double u, double v, int region, SamplePlan& plan) const;
   // PlanAt's samples queued, the same.
   bool QueueAt(double u, double v, int region, RowQueue& queue) const;
@@ -319,12 +319,13 @@ class SeamBlendsInDoubles {
 // SeamBlendsInDoubles::Locate four pixels at a time; positions past count repeat the last.
 void LocateInDoublesAvx2(const SeamBlends& blends, const SeamBlendsInDoubles::Tests& tests,
                          const FoldProgram& program, const TileGenerator& generator, const double* x,
-                         double y, int count, double* u, double* v, int* regions);
+                         const double* y, int count, double* u, double* v, int* regions);
 
 // Where a row of band pixels lies: its first pixel's plane point and the step along it.
 struct SeamBlendRowPlace {
   Point2D start;
   double step = 1;
+  int row = 0;  // in the output
 };
 
 // One thread's room for a row's band pixels.
@@ -336,16 +337,21 @@ class SeamBlendRow {
   // finished (blended with their partners, read from source; near a seam's middle by `middles`
   // where given) and unmarked; the rest stay marked, and are counted. exact, where given, holds
   // the positions before truncation as FoldRow gives them: width x, then width y.
-  // The pixels near a seam's middle are only queued, for FinishMiddles, which out must outlive:
-  // most rows have two or so, and a row's own sampling and mixing of them costs them some 300
-  // cycles of latency.
+  // The pixels near a seam's middle are only queued, for FinishMiddles, which out must outlive
+  // and which must leave room for the row first: most rows have two or so, and a row's own
+  // locating, sampling and mixing of them costs some 300 cycles of latency.
   int Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const SeamBlendsInDoubles* middles,
             const SeamBlendRowPlace& place, const BgraRows& source, const std::int32_t* positions,
             const float* exact, int width, std::uint8_t* marks, std::uint8_t* out);
   // The last row's queued pixels that marks (1) now leave to the plan are not written.
   void LeaveMarked(const std::uint8_t* marks);
-  // The queued pixels of every row blended since, sampled from source, mixed and written.
-  void FinishMiddles(const BgraRows& source);
+  // Whether another row's pixels can be queued.
+  bool RoomForARow() const { return queued_ <= width_; }
+  // Pixel x of output row `row`, whose BGRA pixels lie at out, planned.
+  using PlanPixel = std::function<void(int row, int x, std::uint8_t* out)>;
+  // The queued pixels of every row blended since, mixed in doubles by middles from source and
+  // written, or planned where middles holds them in no blended region or corner.
+  void FinishMiddles(const SeamBlendsInDoubles* middles, const BgraRows& source, const PlanPixel& plan);
 
  private:
   // The parts of a row's runs mixed with their partners: from x, count pixels whose partners and
@@ -358,13 +364,14 @@ class SeamBlendRow {
   std::vector<std::uint8_t> samples_;
   std::vector<MixedRun> mixedRuns_;
   RowQueue middles_;
-  // Where each queued pixel goes; those of the last row from lastRowQueued_ on, in lastRow_.
+  // The queued pixels: their rows and places in them, where they go, their plane points; those
+  // of the last row from lastRowQueued_ on, in lastRow_.
+  int width_ = 0, queued_ = 0, lastRowQueued_ = 0;
+  std::vector<int> middleRows_, middlePlaces_;
   std::vector<std::uint8_t*> middleOut_;
-  int queued_ = 0, lastRowQueued_ = 0;
   std::uint8_t* lastRow_ = nullptr;
   std::uint8_t unwritten_[4] = {};
-  std::vector<int> middlePlaces_;
-  std::vector<double> middleX_, middleU_, middleV_;
+  std::vector<double> middleX_, middleY_, middleU_, middleV_;
   std::vector<int> middleRegions_;
   std::vector<int> onFoldLines_;
 };

@@ -93,7 +93,7 @@ int MixRunAvx2(std::uint8_t* out, const std::uint8_t* partners, const float* wei
 
 void LocateInDoublesAvx2(const SeamBlends& blends, const SeamBlendsInDoubles::Tests& tests,
                          const FoldProgram& program, const TileGenerator& generator, const double* x,
-                         double y, int count, double* u, double* v, int* regions) {
+                         const double* y, int count, double* u, double* v, int* regions) {
   // As SeamBlendsInDoubles::Locate takes one pixel, operation for operation: no fused multiply-add
   // in this file, so the same sums round alike.
   const __m256d zero = _mm256_setzero_pd(), bias = _mm256_set1_pd(program.wrapBias);
@@ -121,9 +121,11 @@ void LocateInDoublesAvx2(const SeamBlends& blends, const SeamBlendsInDoubles::Te
   for (int k = 0; k < count; k += 4) {
     // Built in registers at the row's end: four scalar stores read back as one would stall.
     const bool whole = k + 4 <= count;
-    auto at = [&](int i) { return x[k + i < count ? k + i : count - 1]; };
-    const __m256d px = whole ? _mm256_loadu_pd(x + k) : _mm256_setr_pd(at(0), at(1), at(2), at(3)),
-                  py = splat(y);
+    auto at = [&](const double* t, int i) { return t[k + i < count ? k + i : count - 1]; };
+    const __m256d px = whole ? _mm256_loadu_pd(x + k)
+                             : _mm256_setr_pd(at(x, 0), at(x, 1), at(x, 2), at(x, 3)),
+                  py = whole ? _mm256_loadu_pd(y + k)
+                             : _mm256_setr_pd(at(y, 0), at(y, 1), at(y, 2), at(y, 3));
     __m256d fu, fv;
     if (blends.planFold) {
       constexpr int kTowardZero = _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC;

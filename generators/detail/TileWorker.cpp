@@ -496,7 +496,7 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
           if (markingEdges && !cellEdges->Mark(start_.y + y, banded.data()) && !marking) return;
           if (blending) {
             const int planned = blendRow.Blend(blendKernel, blendArgs, middles ? &*middles : nullptr,
-                                               {rowStart, pixelStep_.x}, source, row.data(), exact, width_,
+                                               {rowStart, pixelStep_.x, y}, source, row.data(), exact, width_,
                                                banded.data(), out);
             const bool edgesMarked = blendEdges && cellEdges->Mark(start_.y + y, banded.data());
             if (edgesMarked) blendRow.LeaveMarked(banded.data());
@@ -521,11 +521,18 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
         // The blends' pixels near a seam's middle and the planned ones are finished several rows
         // at once, where the rows are the output's own, and the rows are copied down after.
         const bool together = blending && !s.outputRows.Grey();
+        // Queued with the planned pixels, which are finished after.
+        const SeamBlendRow::PlanPixel planLeft = [&](int y, int x, std::uint8_t* out) {
+          banded[std::size_t(x)] = 1;
+          planMarked(y, out, together);
+        };
         for (int y = first, unfinished = first; y < last; ++y) {
           const OutputRow outputRow(s.outputRows, bgraRow, y);
           makeRow(y, outputRow.Bgra(), together);
-          if (together && y + 1 < last && y + 1 - unfinished < kRowsFinishedTogether) continue;
-          blendRow.FinishMiddles(source);
+          if (together && y + 1 < last && y + 1 - unfinished < kRowsFinishedTogether &&
+              blendRow.RoomForARow())
+            continue;
+          if (middles) blendRow.FinishMiddles(&*middles, source, planLeft);
           finishPlanned();
           for (; unfinished < y; ++unfinished) copyDown(unfinished, s.outputRows.Row(unfinished));
           copyDown(y, outputRow.Bgra());

@@ -2,6 +2,7 @@
 // weight, in runs whose length is no multiple of the lanes, for SSE2 and AVX2 alike.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
@@ -355,8 +356,13 @@ TEST(SeamBlends, PixelsLocatedInLanesAsOneByOne) {
   blends.AddBlend({detail::VBelow(0.25)}, {100, 0, 0, 0, 100, 100}, {0, 4, 0});
   blends.AddCorner({detail::UAbove(0.4), detail::VAbove(0.6)}, {}, {}, {}, {}, {});
   constexpr int kCount = 61;  // no multiple of the lanes
-  double x[kCount];
-  for (int i = 0; i < kCount; ++i) x[i] = -40 + 3.5 * i;
+  // Pixels of three rows at once.
+  double x[kCount], y[kCount], row17[kCount];
+  for (int i = 0; i < kCount; ++i) {
+    x[i] = -40 + 3.5 * i;
+    y[i] = 16.5 + i % 3;
+    row17[i] = 17;
+  }
   double u[2][kCount], v[2][kCount];
   int regions[2][kCount];
   // Few tests find the region by their bits at once, more region by region; sides past the cell
@@ -368,7 +374,7 @@ TEST(SeamBlends, PixelsLocatedInLanesAsOneByOne) {
       CpuFeatures features = ProbeCpuFeatures();
       features.avx2 = lanes == 1;
       const CpuFeaturesOverride forced(features);
-      inDoubles.Locate(x, 17.5, kCount, u[lanes], v[lanes], regions[lanes]);
+      inDoubles.Locate(x, y, kCount, u[lanes], v[lanes], regions[lanes]);
     }
     int held = 0;
     for (int i = 0; i < kCount; ++i) {
@@ -385,7 +391,7 @@ TEST(SeamBlends, PixelsLocatedInLanesAsOneByOne) {
   blends.planFold = [](Point2D cell) { return Point2D(1 - cell.x, cell.y); };
   const detail::SeamBlendsInDoubles asPlanned(blends, program, generator);
   EXPECT_TRUE(asPlanned.FoldsAsPlan());
-  asPlanned.Locate(x, 17, kCount, u[1], v[1], regions[1]);
+  asPlanned.Locate(x, row17, kCount, u[1], v[1], regions[1]);
   for (int i = 0; i < kCount; i += 2) {  // whole pixels
     const Point2D cell = CellPosition(generator, int(x[i]), 17);
     EXPECT_EQ(u[1][i], 1 - cell.x) << i;
@@ -418,12 +424,13 @@ TEST(SeamBlends, PixelsQueueAsTheyPlan) {
   for (int y = 0; y < kSize; ++y) rows.push_back(bytes.data() + 4 * kSize * y);
   const std::vector<std::intptr_t> strides(kSize, 4 * kSize);
   const BgraRows source{rows.data(), strides.data(), kSize, kSize};
-  double x[kCount], u[kCount], v[kCount];
+  double x[kCount], ys[kCount], u[kCount], v[kCount];
   int regions[kCount];
   for (int i = 0; i < kCount; ++i) x[i] = 0.3 + 2 * i;
   int kinds[5] = {};
   for (double y : {3.5, 11.0, 50.25, 90.75}) {
-    inDoubles.Locate(x, y, kCount, u, v, regions);
+    std::fill(ys, ys + kCount, y);
+    inDoubles.Locate(x, ys, kCount, u, v, regions);
     detail::RowQueue planned, queued;
     ASSERT_TRUE(planned.Reserve(kCount, {}) && queued.Reserve(kCount, {}));
     int count = 0;
