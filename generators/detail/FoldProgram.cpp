@@ -65,14 +65,21 @@ LatticeAffine Then(const LatticeAffine& first, const LatticeAffine& second) {
 }
 
 // The hexagon's step nearest to map: whole coefficients, offsets in sixths (the turn centres lie
-// on thirds, the half turns' on halves); false when map lies too far from one to tell.
+// on thirds, the half turns' on halves); false when map lies too far from one to tell. The offsets
+// are those that agree with map at the cell's middle: at its corner (0, 0), where they are read,
+// a lattice off the hexagon moves them by as much as its coefficients err, and a mirror across
+// A B on one some 4 % off lay further from a sixth than can be told.
 bool NearestHexagonal(const LatticeAffine& map, LatticeAffine& whole) {
   auto round = [](double t, double unit, double& to) {
     to = std::round(t / unit) * unit;
     return std::abs(t - to) < unit / 4;
   };
-  return round(map.uu, 1, whole.uu) && round(map.uv, 1, whole.uv) && round(map.vu, 1, whole.vu) &&
-         round(map.vv, 1, whole.vv) && round(map.u1, 1.0 / 6, whole.u1) && round(map.v1, 1.0 / 6, whole.v1);
+  if (!(round(map.uu, 1, whole.uu) && round(map.uv, 1, whole.uv) && round(map.vu, 1, whole.vu) &&
+        round(map.vv, 1, whole.vv)))
+    return false;
+  const double u1 = map.u1 + (map.uu - whole.uu + map.uv - whole.uv) / 2,
+               v1 = map.v1 + (map.vu - whole.vu + map.vv - whole.vv) / 2;
+  return round(u1, 1.0 / 6, whole.u1) && round(v1, 1.0 / 6, whole.v1);
 }
 
 // Where side(map(p)) < 0.

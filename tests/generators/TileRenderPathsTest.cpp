@@ -297,6 +297,10 @@ TEST(TileRenderPaths, UnevenLatticesMatchTheReference) {
       {keTilingP3LM, {150, 255}, {300, 0}, 0, 50},
       {keTilingP3LM, {100, 170}, {203, 1}, 0, 20},
       {keTilingP3, {150, 255}, {300, 0}, 0, 50},
+      // A small lattice some 4 % off the hexagon: its corner at an edge's midpoint, turned there
+      // from the next one, lies beyond a band reaching only a pixel past the hexagon's seams.
+      {keTilingP3LM, {8, 14}, {17, 0}, 30, 5},
+      {keTilingP3LM, {8, 14}, {17, 0}, 0, 5},
       // Pixels right on a cell's edge of a small lattice off the hexagon, whose copies across the
       // edge differ: the wrap takes them to one side or the other.
       {keTilingP6M, {0, 24}, {14, 0}, 0, 0},
