@@ -718,7 +718,8 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
 void SeamBlendRow::LeaveMarked(const std::uint8_t* marks) {
   for (int i = lastRowQueued_; i < queued_; ++i) {
     std::uint8_t*& at = middleOut_[std::size_t(i)];
-    if (marks[(at - lastRow_) / 4] == 1) at = unwritten_;
+    // Called again once the cell's edges are marked: those left already point nowhere in the row.
+    if (at != unwritten_ && marks[(at - lastRow_) / 4] == 1) at = unwritten_;
   }
 }
 

@@ -301,6 +301,9 @@ TEST(TileRenderPaths, UnevenLatticesMatchTheReference) {
       // from the next one, lies beyond a band reaching only a pixel past the hexagon's seams.
       {keTilingP3LM, {8, 14}, {17, 0}, 30, 5},
       {keTilingP3LM, {8, 14}, {17, 0}, 0, 5},
+      // Cell edges right on pixels within a row's blends near a seam's middle: those left to the
+      // plan once are not looked up again.
+      {keTilingP3LM, {0, 68}, {89, 1}, 0, 5},
       // Pixels right on a cell's edge of a small lattice off the hexagon, whose copies across the
       // edge differ: the wrap takes them to one side or the other.
       {keTilingP6M, {0, 24}, {14, 0}, 0, 0},
