@@ -8,21 +8,14 @@
 
 namespace corvel {
 
-// The unbent fold of each quarter turned back as it started; the caller may add steps after it.
-// With `hard` seams, the upper half turned about the centre and then the right half about the
-// corner: the same turns in two plain steps, with no gap between their regions, so that a pixel
-// right on a seam lands on the quarter's edge too.
-inline void AddQuarterTurnFolds(detail::FoldProgram& fold, double halfU, double halfV, bool hard = false) {
-  const detail::HalfPlane leftHalf{1, 0, -0.5}, lowerHalf{0, 1, -0.5}, upperHalf{0, -1, 0.5};
-  const detail::LatticeAffine halfTurn{-1, 0, 1, 0, -1, 1}, aboutCorner{0, 1, 0, -1, 0, 1};
-  if (hard) {
-    fold.AddBySide(upperHalf, halfTurn);
-    fold.AddByU(0.5, true, aboutCorner);
-  } else {
-    fold.AddInCorner(leftHalf, true, upperHalf, halfTurn);
-    fold.AddInCorner(leftHalf, true, lowerHalf, aboutCorner);
-    fold.AddInCorner(leftHalf, false, upperHalf, detail::LatticeAffine{0, -1, 1, 1, 0, 0});
-  }
+// The unbent fold of each quarter turned back about the centre as it started; the caller may add
+// steps after it. The upper half turned about the centre and then the right half about the
+// corner: the same turns in two plain steps, cheaper in lanes than one step a quarter, with no gap
+// between their regions, so that a pixel right on a seam lands on the quarter's edge too.
+inline void AddQuarterTurnFolds(detail::FoldProgram& fold, double halfU, double halfV) {
+  const detail::HalfPlane upperHalf{0, -1, 0.5};
+  fold.AddBySide(upperHalf, detail::LatticeAffine{-1, 0, 1, 0, -1, 1});
+  fold.AddByU(0.5, true, detail::LatticeAffine{0, 1, 0, -1, 0, 1});
   fold.reachU = fold.reachV = 0.5;
   fold.sourceShift = {halfU, halfV};
   fold.bandU = {true, -halfU, halfU, 0.5};

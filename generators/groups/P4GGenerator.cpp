@@ -35,7 +35,7 @@ int P4GGenerator::Generate(CProgressMeter* meter) {
   // Unbent, a pixel away from the quarters' seams is one sample of its position turned as its
   // quarter started and mirrored across u + v = 0.5.
   detail::FoldProgram fold;
-  AddQuarterTurnFolds(fold, hu, hv, fv == 0);
+  AddQuarterTurnFolds(fold, hu, hv);
   fold.AddByLine(mirror_, true, detail::LatticeAffine{0, -1, 0.5, -1, 0, 0.5});
   detail::SeamBlends blends;
   if (fv != 0) {

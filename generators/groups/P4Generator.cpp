@@ -18,7 +18,7 @@ int P4Generator::Generate(CProgressMeter* meter) {
   // Unbent, a pixel away from the quarters' seams is one sample of its folded position: each
   // quarter turned about the centre as it started.
   detail::FoldProgram fold;
-  AddQuarterTurnFolds(fold, hu, hv, fv == 0);
+  AddQuarterTurnFolds(fold, hu, hv);
   detail::SeamBlends blends;
   if (fv != 0) {
     feathering.DescribeBlends(blends);
