@@ -56,6 +56,10 @@ struct P3LMPlanLanes {
   double su = 0, sv = 0, near = 0;
 };
 
+// The plan's fold of four cell positions in place: onto P6's kite, clamped onto it and carried
+// across the second median as the plan takes them.
+void FoldP6Avx2(const P6PlanLanes& plan, double* u, double* v);
+
 // The 24.8 source positions (the origin added) of the count pixels (x0 + xs[i], y).
 void PlanP6Avx2(const P6PlanLanes& plan, int x0, int y, const int* xs, int count, std::int32_t* positions);
 void PlanP3Avx2(const P3PlanLanes& plan, int x0, int y, const int* xs, int count, std::int32_t* positions);

@@ -125,34 +125,43 @@ void StorePositions(const Pair& p, const Point2D& origin, int count, std::int32_
   }
 }
 
+// P6's Fold of cell positions, the plan's clamps onto the kite, and its carry across the second
+// median.
+void FoldP6(const P6PlanLanes& plan, D& u, D& v) {
+  const LaneLattice& lattice = plan.lattice;
+  const D halfTurn = NotMask(LessBeyondTolerance(v, YAt(plan.shortDiagonal, u)));
+  u = Select(halfTurn, (u - Splat(0.5)) * Splat(-1.0) + Splat(0.5), u);
+  v = Select(halfTurn, (v - Splat(0.5)) * Splat(-1.0) + Splat(0.5), v);
+  const D belowMedian1 = LessBeyondTolerance(v, YAt(plan.median1, u));
+  const D kept = _mm256_and_pd(belowMedian1, LessBeyondTolerance(v, YAt(plan.median2, u)));
+  const D kiteOfB = _mm256_or_pd(belowMedian1, GreaterBeyondTolerance(v, YAt(plan.third, u)));
+  const Pair turned = Turned(Apply(lattice.toPlane, u, v), plan.anchor,
+                             Select(kiteOfB, Splat(kTurnMinus120.cosine), Splat(kTurnPlus120.cosine)),
+                             Select(kiteOfB, Splat(kTurnMinus120.sine), Splat(kTurnPlus120.sine)));
+  const Pair folded = Apply(lattice.toLattice, turned.x, turned.y);
+  u = ClampHalf(Select(kept, u, folded.x));
+  v = ClampHalf(Select(kept, v, folded.y));
+  ClampBelowAndCarry(lattice, plan.su, plan.sv, plan.median1, plan.median2, plan.threeFold, u, v);
+}
+
 }  // namespace
+
+void FoldP6Avx2(const P6PlanLanes& plan, double* u, double* v) {
+  D lanesU = _mm256_loadu_pd(u), lanesV = _mm256_loadu_pd(v);
+  FoldP6(plan, lanesU, lanesV);
+  _mm256_storeu_pd(u, lanesU);
+  _mm256_storeu_pd(v, lanesV);
+}
 
 void PlanP6Avx2(const P6PlanLanes& plan, int x0, int y, const int* xs, int count, std::int32_t* positions) {
   const LaneLattice& lattice = plan.lattice;
-  const D plusCos = Splat(kTurnPlus120.cosine), plusSin = Splat(kTurnPlus120.sine),
-          minusCos = Splat(kTurnMinus120.cosine), minusSin = Splat(kTurnMinus120.sine);
   auto source = [&](D u, D v) { return Apply(lattice.toSource, u + Splat(plan.su), v + Splat(plan.sv)); };
   const D py = Splat(double(y));
   for (int i = 0; i < count; i += 4) {
     // CellPosition.
     const Pair cell = Apply(lattice.toLattice, PixelsX(x0, xs, i, count), py);
     D u = cell.x - Floor(cell.x), v = cell.y - Floor(cell.y);
-    // Fold.
-    const D halfTurn = NotMask(LessBeyondTolerance(v, YAt(plan.shortDiagonal, u)));
-    u = Select(halfTurn, (u - Splat(0.5)) * Splat(-1.0) + Splat(0.5), u);
-    v = Select(halfTurn, (v - Splat(0.5)) * Splat(-1.0) + Splat(0.5), v);
-    const D belowMedian1 = LessBeyondTolerance(v, YAt(plan.median1, u));
-    const D kept = _mm256_and_pd(belowMedian1, LessBeyondTolerance(v, YAt(plan.median2, u)));
-    const D kiteOfB = _mm256_or_pd(belowMedian1, GreaterBeyondTolerance(v, YAt(plan.third, u)));
-    const Pair turned = Turned(Apply(lattice.toPlane, u, v), plan.anchor, Select(kiteOfB, minusCos, plusCos),
-                               Select(kiteOfB, minusSin, plusSin));
-    const Pair folded = Apply(lattice.toLattice, turned.x, turned.y);
-    u = Select(kept, u, folded.x);
-    v = Select(kept, v, folded.y);
-    // The plan's clamps onto the kite, and its carry across the second median.
-    u = ClampHalf(u);
-    v = ClampHalf(v);
-    ClampBelowAndCarry(lattice, plan.su, plan.sv, plan.median1, plan.median2, plan.threeFold, u, v);
+    FoldP6(plan, u, v);
     // The hard seams' sides.
     const Pair own = source(u, v);
     const D near = Splat(plan.near);

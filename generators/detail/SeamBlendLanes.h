@@ -124,20 +124,33 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, const 
       const float* test = a.tests[t];
       bits = bits + bits - (x * test[0] + y * test[1] + test[2] < zero);
     }
+    // The leading regions plan, or leave to doubles, the lanes they hold first: one pass over
+    // them, no branches on lanes.
+    I firstPlanned = decided, firstInDoubles = decided;
+    auto leading = [&](int count) {
+      for (int r = 0; r < count; ++r) {
+        const SeamBlendArgs::Region& g = a.regions[r];
+        const I inside = (bits & g.care) == g.want;
+        if (g.inDoubles)
+          firstInDoubles |= inside & ~firstPlanned;
+        else
+          firstPlanned |= inside & ~firstInDoubles;
+      }
+    };
     bool lookedUp = false;
     if constexpr (Isa::kLookUp) {
       if (a.slotCount > 0) {
         // The same sums of the region's coefficients, taken from its slot.
         const SeamBlendArgs::Slots& s = a.slots;
-        // The planned regions before the table's plan the lanes they hold whatever their slot.
-        I planFirst = decided;
-        for (int r = 0; r < a.tableFirst; ++r) planFirst |= (bits & a.regions[r].care) == a.regions[r].want;
+        // The leading regions before the table's decide the lanes they hold whatever their slot.
+        leading(a.tableFirst);
+        const I first = firstPlanned | firstInDoubles;
         const I slot = Isa::LookUp(a.slotOf, bits);
         auto at = [&](const float* lanes) { return Isa::Permute(lanes, slot); };
-        blended = Isa::Permute(s.blended, slot) & ~planFirst;
-        left = Isa::Permute(s.byPlan, slot) | planFirst;
+        blended = Isa::Permute(s.blended, slot) & ~first;
+        left = (Isa::Permute(s.byPlan, slot) & ~first) | firstPlanned;
         decided = left == left;  // every lane has a slot
-        inDoubles = Isa::Permute(s.inDoubles, slot) & ~planFirst;
+        inDoubles = (Isa::Permute(s.inDoubles, slot) & ~first) | firstInDoubles;
         px = x * at(s.partner[0]) + y * at(s.partner[1]) + at(s.partner[2]);
         py = x * at(s.partner[3]) + y * at(s.partner[4]) + at(s.partner[5]);
         w = blended ? wx * at(s.weight[0]) + wy * at(s.weight[1]) + at(s.weight[2]) : one;
@@ -146,9 +159,10 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, const 
       }
     }
     if (!lookedUp) {
-      // The leading planned regions plan whichever holds a lane: one pass over them, no branches.
-      for (int r = 0; r < a.plannedFirst; ++r) decided |= (bits & a.regions[r].care) == a.regions[r].want;
-      left = decided;
+      leading(a.plannedFirst);
+      decided = firstPlanned | firstInDoubles;
+      left = firstPlanned;
+      inDoubles = firstInDoubles;
       for (int r = a.plannedFirst; r < a.regionCount; ++r) {
         const SeamBlendArgs::Region& g = a.regions[r];
         const I inside = ((bits & g.care) == g.want) & ~decided;

@@ -307,6 +307,7 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
   }
   args.testCount = 0;
   args.regionCount = 0;
+  bool leading[SeamBlends::kMaxRegions] = {};
   for (int r = 0; r < blends.regionCount; ++r) {
     const BlendRegion& from = blends.regions[r];
     if (from.copyCount > 0) continue;
@@ -348,14 +349,15 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
                                 : 0;
     to.middle = float(perPixel * BlendRegion::kOnSeamMiddle);
     to.middleExact = float(perPixel * BlendRegion::kOnSeamMiddleExact);
+    // Left to the plan's own fold in doubles, which holds such a pixel elsewhere.
+    const bool byPlanFold = from.plannedInLanes && blends.planFold;
     to.blended = from.blended ? -1 : 0;
-    to.planned = from.planned ? -1 : 0;
-    to.inDoubles = from.corner || from.inDoubles ? -1 : 0;
+    to.planned = from.planned && !byPlanFold ? -1 : 0;
+    to.inDoubles = from.corner || from.inDoubles || byPlanFold ? -1 : 0;
+    leading[args.regionCount - 1] = from.planned && !from.blended;
   }
   args.plannedFirst = 0;
-  while (args.plannedFirst < args.regionCount && args.regions[args.plannedFirst].planned &&
-         !args.regions[args.plannedFirst].blended && !args.regions[args.plannedFirst].inDoubles)
-    ++args.plannedFirst;
+  while (args.plannedFirst < args.regionCount && leading[args.plannedFirst]) ++args.plannedFirst;
   PutLaterRegionsTestsFirst(args);
   MakeSlots(args);
   return true;
@@ -452,6 +454,10 @@ SeamBlendsInDoubles::SeamBlendsInDoubles(const SeamBlends& blends, const FoldPro
   Tests& t = tests_;
   for (int r = 0; r < blends.regionCount; ++r) {
     const BlendRegion& region = blends.regions[r];
+    if (region.plannedInLanes && blends.planFold) {
+      t.want[r] = 1;  // holds no point
+      continue;
+    }
     for (int i = 0; i < region.sideCount; ++i) {
       const HalfPlane& side = region.sides[i];
       int k = 0;

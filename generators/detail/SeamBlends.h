@@ -107,6 +107,9 @@ struct BlendRegion {
   int copyCount = 0;
   BlendCopy copies[kMaxCopies];
   bool inDoubles = false;
+  // Planned only for want of the plan's own fold: where planFold is given, the pixels the lanes'
+  // fold leaves here mix in doubles by it instead, and there the region holds nothing.
+  bool plannedInLanes = false;
 };
 
 // Tested in order; the first region a position lies in decides. A band pixel in none is planned,
@@ -129,7 +132,7 @@ struct SeamBlends {
   // they need not be planned there.
   std::function<Point2D(Point2D)> planFold;
   // The same of four cell positions at once in AVX2 lanes, bit for bit, where given.
-  void (*planFoldLanes)(double* u, double* v) = nullptr;
+  std::function<void(double* u, double* v)> planFoldLanes;
   // The lines a u + b v = k, k whole, where the fold takes a position to one copy or another: a
   // pixel right on one may go to different copies in the plan in doubles and in the lanes, which
   // on a lattice a little off the hexagon lie some way apart. Such band pixels are planned.
@@ -139,16 +142,20 @@ struct SeamBlends {
 
   void AddFoldLines(double a, double b) { foldLines[foldLineCount++] = {a, b}; }
   void AddOwn(std::initializer_list<HalfPlane> sides) { Add(sides, false, false, {}, {}); }
-  void AddPlanned(std::initializer_list<HalfPlane> sides) { Add(sides, false, true, {}, {}); }
+  void AddPlanned(std::initializer_list<HalfPlane> sides, bool inLanesOnly = false) {
+    Add(sides, false, true, {}, {});
+    regions[regionCount - 1].plannedInLanes = inLanesOnly;
+  }
   // Planned within reach of the line.
-  void AddPlannedNear(const Line2D& line, double reach) {
+  void AddPlannedNear(const Line2D& line, double reach, bool inLanesOnly = false) {
     AddPlanned(
-        {HalfPlane{line.n.x, line.n.y, -line.c - reach}, HalfPlane{-line.n.x, -line.n.y, line.c - reach}});
+        {HalfPlane{line.n.x, line.n.y, -line.c - reach}, HalfPlane{-line.n.x, -line.n.y, line.c - reach}},
+        inLanesOnly);
   }
   // Planned on the far side of a line that misses the origin, and within reach of it on the
   // near side.
-  void AddPlannedBeyond(const Line2D& line, double reach) {
-    AddPlanned({HalfPlane{-line.n.x, -line.n.y, line.c - reach}});
+  void AddPlannedBeyond(const Line2D& line, double reach, bool inLanesOnly = false) {
+    AddPlanned({HalfPlane{-line.n.x, -line.n.y, line.c - reach}}, inLanesOnly);
   }
   void AddBlend(std::initializer_list<HalfPlane> sides, const LatticeAffine& partner,
                 const LatticeLinear& weight) {
@@ -204,7 +211,8 @@ struct SeamBlendArgs {
     float middle, middleExact;
     std::int32_t blended, planned, inDoubles;  // all ones or 0
   } regions[SeamBlends::kMaxRegions] = {};
-  // How many regions at the front are planned, each alike: which of them holds a pixel matters not.
+  // How many regions at the front are planned or mixed in doubles, none blended: a pass over them
+  // finds which holds a pixel first.
   int plannedFirst = 0;
   // Where the tests are few and the regions' kinds fit one group of lanes: each set of the tests'
   // bits as the slot of its region (or of none), and each slot's region one lane a slot, so that

@@ -119,20 +119,20 @@ int P6Generator::Generate(CProgressMeter* meter) {
   // The turns of a lattice a little off the hexagon carry some positions past the kite's edges,
   // which the plan clamps onto them, and those on the second median it turns about the
   // three-fold centre; across the bands' ends e1 and e2 the plan jumps, and a pixel's side there
-  // is for doubles to tell. Fold lines: the short diagonal, u = v, the medians and the cell's
-  // edges.
+  // is for doubles to tell. The lanes leave such pixels to the plan's own fold in doubles. Fold
+  // lines: the short diagonal, u = v, the medians and the cell's edges.
   blends.AddFoldLines(1, 1);
   blends.AddFoldLines(1, -1);
   blends.AddFoldLines(2, 1);
   blends.AddFoldLines(1, 2);
   blends.AddFoldLines(1, 0);
   blends.AddFoldLines(0, 1);
-  blends.AddPlannedBeyond(median1_, sideways);
-  blends.AddPlannedBeyond(median2_, sideways);
-  blends.AddPlanned({UBelow(sideways)});
-  blends.AddPlanned({VBelow(sideways)});
-  blends.AddPlannedNear(e1, sideways);
-  blends.AddPlannedNear(e2, sideways);
+  blends.AddPlannedBeyond(median1_, sideways, true);
+  blends.AddPlannedBeyond(median2_, sideways, true);
+  blends.AddPlanned({UBelow(sideways)}, true);
+  blends.AddPlanned({VBelow(sideways)}, true);
+  blends.AddPlannedNear(e1, sideways, true);
+  blends.AddPlannedNear(e2, sideways, true);
   // The corners mix their copies as the plan weighs them, where their regions are the plan's
   // triangles (even feathers); else they are planned.
   const bool corners = hu == hv;
@@ -197,10 +197,26 @@ int P6Generator::Generate(CProgressMeter* meter) {
   blends.AddBlend({VBelow(hv)}, minus60z, inV);
   blends.AddOwn({belowE2});
   blends.AddBlend({}, minus120t, inMedian2);
-  if (fv != 0) fold.blends = &blends;
+  // The plan's fold onto the kite, clamped onto its edges; unbent, a position on the second
+  // median is carried across it.
+  auto ontoKite = [this](const Point2D& cell) {
+    Point2D uv = Fold(cell);
+    uv = {ClampHalf(uv.x), ClampHalf(uv.y)};
+    if (uv.y > median1_.YAt(uv.x)) uv.y = median1_.YAt(uv.x);
+    if (uv.y > median2_.YAt(uv.x)) uv.y = median2_.YAt(uv.x);
+    return uv;
+  };
+  auto carried = [&](const Point2D& uv) {
+    return CompareWithTolerance(uv.y, median2_.YAt(uv.x)) != -1 ? toLattice(source(uv).RotateMinus120(t))
+                                                                : uv;
+  };
+  if (fv != 0) {
+    fold.blends = &blends;
+    blends.planFold = [&](Point2D cell) { return carried(ontoKite(cell)); };
+  }
   detail::P6PlanLanes lanes;
   detail::TileWorkerRows::PlanPositions planPositions;
-  if (hardUnbent && detail::HasLaneLattice(*this) && GetCpuFeatures().avx2) {
+  if (unbent && detail::HasLaneLattice(*this) && GetCpuFeatures().avx2) {
     lanes = {detail::LaneLatticeOf(*this),
              detail::LaneLineOf(shortDiagonal_),
              detail::LaneLineOf(median1_),
@@ -212,25 +228,23 @@ int P6Generator::Generate(CProgressMeter* meter) {
              su,
              sv,
              near};
-    planPositions = [&lanes](int x0, int y, const int* xs, int count, std::int32_t* positions) {
-      detail::PlanP6Avx2(lanes, x0, y, xs, count, positions);
-    };
+    if (fv != 0) blends.planFoldLanes = [&lanes](double* u, double* v) { detail::FoldP6Avx2(lanes, u, v); };
+    if (hardUnbent)
+      planPositions = [&lanes](int x0, int y, const int* xs, int count, std::int32_t* positions) {
+        detail::PlanP6Avx2(lanes, x0, y, xs, count, positions);
+      };
   }
   return RunTileWorker(
       *this, meter,
       [&](int x, int y, SamplePlan& plan) {
-        Point2D uv = Fold(CellPosition(*this, x, y));
-        uv = {ClampHalf(uv.x), ClampHalf(uv.y)};
-        if (uv.y > median1_.YAt(uv.x)) uv.y = median1_.YAt(uv.x);
-        if (uv.y > median2_.YAt(uv.x)) uv.y = median2_.YAt(uv.x);
+        Point2D uv = ontoKite(CellPosition(*this, x, y));
         if (hardUnbent) {
           // Nothing bends: only a pixel on the second median is carried across it. A pixel right
           // on a hard seam shows the side every copy of it shows: the axis u = 0 turned about the
           // six-fold centre onto v = 0, the second median about the three-fold centre onto the
           // first. The turns of a nearly hexagonal lattice end a little off the seams, so "on" is
           // within a third of a pixel.
-          if (CompareWithTolerance(uv.y, median2_.YAt(uv.x)) != -1)
-            uv = toLattice(source(uv).RotateMinus120(t));
+          uv = carried(uv);
           const Point2D own = source(uv);
           if (uv.x < near && uv.y > near)
             plan.Single(own.RotatePlus60(z));

@@ -171,6 +171,45 @@ TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
   EXPECT_FALSE(inDoubles.Plan({60, 75}, plan));  // own alone
 }
 
+// A region planned only for want of the plan's own fold sends its pixels to doubles where that
+// fold is given, and holds none there; the first leading region that holds a pixel decides.
+TEST(SeamBlends, RegionsPlannedInLanesOnlyLeaveTheirPixelsToThePlansFold) {
+  TileGenerator generator;
+  SetLattice(generator, {100, 0}, {0, 100});
+  const detail::FoldProgram program;
+  detail::SeamBlends blends;
+  blends.AddPlanned({detail::UBelow(0.1)}, true);
+  blends.AddPlanned({detail::VBelow(0.1)});
+  blends.AddBlend({detail::VBelow(0.5)}, {100, 0, 0, 0, 100, 100}, {0, 2, 0});
+  blends.AddOwn({});
+  const double us[] = {0.05, 0.05, 0.3, 0.3, 0.6}, vs[] = {0.3, 0.05, 0.05, 0.3, 0.7};
+  const int count = 5;
+  std::vector<std::int32_t> positions;
+  for (int i = 0; i < count; ++i) {
+    positions.push_back(std::int32_t(256 * 100 * us[i]) + 64);
+    positions.push_back(std::int32_t(256 * 100 * vs[i]) + 64);
+  }
+  std::vector<detail::SeamBlendKernel> kernels = {detail::SeamBlendSse2};
+  if (ProbeCpuFeatures().avx2) kernels.push_back(detail::SeamBlendAvx2);
+  for (const bool foldGiven : {false, true}) {
+    if (foldGiven) blends.planFold = [](Point2D cell) { return cell; };
+    detail::SeamBlendArgs args;
+    ASSERT_TRUE(detail::MakeSeamBlendArgs(blends, program, generator, args));
+    const std::uint8_t expected[] = {std::uint8_t(foldGiven ? 2 : 1), std::uint8_t(foldGiven ? 2 : 1), 1, 0,
+                                     0};
+    for (const detail::SeamBlendKernel kernel : kernels) {
+      std::uint8_t marks[count];
+      std::int32_t partners[2 * count];
+      float weights[count];
+      kernel(args, positions.data(), nullptr, nullptr, count, marks, partners, weights);
+      for (int i = 0; i < count; ++i)
+        EXPECT_EQ(marks[i], expected[i]) << i << (foldGiven ? " fold given" : "");
+    }
+    SamplePlan plan;
+    EXPECT_EQ(detail::SeamBlendsInDoubles(blends, program, generator).Plan({5, 30}, plan), foldGiven);
+  }
+}
+
 TEST(SeamBlends, KernelsDecideAlikeWhereThePlannedRegionsTestsAreMany) {
   // Eight tests of thin planned strips ahead of three blended regions on three tests of their own:
   // the AVX2 kernel looks the latter up and tests the strips in turn, as SSE2 tests them all.
