@@ -107,9 +107,11 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, const 
       }
     }
     const F x = __builtin_convertvector(ownX, F), y = __builtin_convertvector(ownY, F);
-    // The weight is stated on the truncated position, as if it lay half a unit below the point it
-    // was truncated from (which lies anywhere in its unit): where that point is given, it is taken
-    // itself, so that a weight that mixes to a whole level is not taken a hair off it.
+    // The weight and the regions are stated on the truncated position, as if it lay half a unit
+    // below the point it was truncated from (which lies anywhere in its unit): where that point is
+    // given, it is taken itself, so that a weight that mixes to a whole level is not taken a hair
+    // off it, and a pixel a hair inside a band still blends. On a skewed lattice a unit moves the
+    // weight by some 0.05, and a partner of a sharp source weighing that much moves a mix by levels.
     F wx = x, wy = y;
     if (exactX) {
       wx = givenX - 0.5f;
@@ -122,7 +124,7 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, const 
     // Test t ends in bit t: a true test is -1, so each step shifts in its bit by subtracting it.
     for (int t = a.testCount - 1; t >= 0; --t) {
       const float* test = a.tests[t];
-      bits = bits + bits - (x * test[0] + y * test[1] + test[2] < zero);
+      bits = bits + bits - (wx * test[0] + wy * test[1] + test[2] < zero);
     }
     // The leading regions plan, or leave to doubles, the lanes they hold first: one pass over
     // them, no branches on lanes.

@@ -246,7 +246,7 @@ struct SeamBlendArgs {
 };
 
 // For count own positions (pairs; exactX and exactY, where given: the same before truncation,
-// which the weights are taken on): planned[i] 1 where no region holds the pixel or a planned one
+// which the regions and weights are taken on): planned[i] 1 where no region holds the pixel or a planned one
 // does, 2 where a corner holds it or a blended region near its seam's middle, else 0; the
 // partner's 24.8 position and the own sample's weight, or the own position and 1 where the pixel
 // takes no partner.

@@ -315,8 +315,8 @@ TEST(TileRenderPaths, UnevenLatticesMatchTheReference) {
   }
 }
 
-// Blocks of 5 x 7 pixels in random colours, a third of them clear: a layer with holes.
-void MakeBlocksWithHoles(CRowIteratorBands& image, int size) {
+// Blocks of 5 x 7 pixels in random colours, a third of them clear where `holes`: a layer with holes.
+void MakeBlocks(CRowIteratorBands& image, int size, bool holes) {
   ASSERT_TRUE(image.CreateBGRA(size, size).Ok());
   for (int y = 0; y < size; ++y) {
     BYTE* row = image.LockRowPointer(y, 0, -1);
@@ -324,7 +324,7 @@ void MakeBlocksWithHoles(CRowIteratorBands& image, int size) {
       std::uint32_t block = std::uint32_t(x / 5) * 7919u + std::uint32_t(y / 7) * 104729u;
       block = (block ^ (block >> 13)) * 2654435761u;
       for (int c = 0; c < 3; ++c) row[4 * x + c] = BYTE(block >> (8 * c));
-      row[4 * x + 3] = (block >> 24) % 3 == 0 ? 0 : 255;
+      row[4 * x + 3] = holes && (block >> 24) % 3 == 0 ? 0 : 255;
     }
     image.UnlockRow(y);
   }
@@ -352,12 +352,26 @@ void ExpectWithinALevelAsShown(CRowIteratorBands& fast, CRowIteratorBands& refer
   EXPECT_LE(largest, 1) << what;
 }
 
+// A sharp source, whose neighbouring pixels differ by up to 255 levels, on lattices so skewed that
+// a 256th of a pixel moves a lattice coordinate by some 5e-4: a pixel a hair inside a feather's
+// band, whose partner weighs a hundredth, still blends with it.
+TEST(TileRenderPaths, SkewedLatticesOnASharpSourceMatchTheReference) {
+  CRowIteratorBands source;
+  MakeBlocks(source, 480, false);
+  for (int angle : {1, 101, 200}) {
+    for (double feather : {5.0, 20.0}) {
+      const TileShape pick = UnbentPick(keTilingP1, {51, 19}, {17, 1}, angle, feather);
+      ExpectFastMatchesReference(source, pick, Described(pick));
+    }
+  }
+}
+
 // A source with clear parts: where a feather mixes two samples, one of them a hair from clear, the
 // plan mixes its colour at full weight whatever its alpha, so that a partner cleared in one road
 // and of alpha 1 in the other moved the mix by tens of levels.
 TEST(TileRenderPaths, SourcesWithClearPartsMatchTheReferenceAsShown) {
   CRowIteratorBands source;
-  MakeBlocksWithHoles(source, 480);
+  MakeBlocks(source, 480, true);
   struct Case {
     int method;
     POINT d1, d2;
