@@ -489,8 +489,11 @@ SeamBlendsInDoubles::SeamBlendsInDoubles(const SeamBlends& blends, const FoldPro
   for (int r = 0; r < blends.regionCount; ++r) {
     const BlendRegion& region = blends.regions[r];
     Mix& mix = mixes_[r];
-    if (!(region.blended || region.corner || region.copyCount > 0) || region.planned)
+    const bool mixes = region.blended || region.corner || region.copyCount > 0;
+    if (region.planned || (!mixes && region.inDoubles))
       mix.kind = Mix::kNone;
+    else if (!mixes)
+      mix.kind = Mix::kOwn;
     else if (region.copyCount > 0 || region.threeCopies)
       mix.kind = Mix::kOther;
     else
@@ -551,9 +554,8 @@ void SeamBlendsInDoubles::Locate(const double* x, const double* y, int count, do
 }
 
 bool SeamBlendsInDoubles::PlanAt(double u, double v, int r, SamplePlan& plan) const {
-  if (r < 0) return false;
+  if (r < 0 || mixes_[r].kind == Mix::kNone) return false;
   const BlendRegion& region = blends_.regions[r];
-  if (!(region.blended || region.corner || region.copyCount > 0) || region.planned) return false;
   const LatticeAffine& f = blends_.frame;
   const Point2D at(f.uu * u + f.uv * v + f.u1, f.vu * u + f.vv * v + f.v1);
   auto partner = [&](const LatticeAffine& q) {
@@ -562,7 +564,9 @@ bool SeamBlendsInDoubles::PlanAt(double u, double v, int r, SamplePlan& plan) co
   auto value = [&](const LatticeLinear& w) { return w.wu * at.x + w.wv * at.y + w.w1; };
   auto weight = [&](const LatticeLinear& w) { return Clamp01(value(w)); };
   const Point2D own = generator_.LatticeToSource(u + program_.sourceShift.x, v + program_.sourceShift.y);
-  if (region.copyCount > 0) {
+  if (mixes_[r].kind == Mix::kOwn) {
+    plan.Single(own);
+  } else if (region.copyCount > 0) {
     plan.Clear();
     for (int i = 0; i < region.copyCount; ++i) {
       const BlendCopy& copy = region.copies[i];
@@ -601,6 +605,11 @@ bool SeamBlendsInDoubles::QueueAt(double u, double v, int r, RowQueue& queue) co
   };
   auto weight = [&](const LatticeLinear& w) { return Clamp01(w.wu * at.x + w.wv * at.y + w.w1); };
   const Point2D own = generator_.LatticeToSource(u + program_.sourceShift.x, v + program_.sourceShift.y);
+  if (mix.kind == Mix::kOwn) {
+    const double whole = 1;
+    queue.Append(&own, &whole, 1);
+    return true;
+  }
   const double w1 = weight(mix.weight);
   if (mix.kind == Mix::kBand) {
     const Point2D points[] = {own, partner(mix.partner)};
@@ -685,14 +694,7 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
       if (marks[i] == 2) {
         // Queued, or else planned. Folded as the plan folds, right on a fold line too.
         marks[i] = !middles ? 1 : middles->FoldsAsPlan() ? kMixedAsPlanned : 0;
-        if (middles) {
-          const std::size_t k = std::size_t(queued_++);
-          middleX_[k] = place.start.x + i * place.step;
-          middleY_[k] = place.start.y;
-          middlePlaces_[k] = i;
-          middleRows_[k] = place.row;
-          middleOut_[k] = out + 4 * std::size_t(i);
-        }
+        if (middles) Queue(place, i, out);
       }
       planned += marks[i] == 1;
     }
@@ -715,8 +717,15 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
       MixRun(avx2, out + 4 * run.x, samples_.data() + 4 * run.at, weights_.data() + run.at, run.count);
     }
   }
+  const bool foldedAsPlanned = middles && middles->FoldsAsPlan();
   for (const int x : onFoldLines_) {
     if (marks[x] == kMixedAsPlanned) continue;
+    if (marks[x] == 0 && foldedAsPlanned) {
+      // Mixed again in doubles, the plan's fold taking it to the copy the plan shows.
+      Queue(place, x, out);
+      marks[x] = kMixedAsPlanned;
+      continue;
+    }
     planned += marks[x] == 0;
     marks[x] = 1;
   }
@@ -727,6 +736,15 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
   // Those right on a fold line, unless folded as the plan folds, are planned after all.
   LeaveMarked(marks);
   return planned;
+}
+
+void SeamBlendRow::Queue(const SeamBlendRowPlace& place, int x, std::uint8_t* out) {
+  const std::size_t k = std::size_t(queued_++);
+  middleX_[k] = place.start.x + x * place.step;
+  middleY_[k] = place.start.y;
+  middlePlaces_[k] = x;
+  middleRows_[k] = place.row;
+  middleOut_[k] = out + 4 * std::size_t(x);
 }
 
 void SeamBlendRow::LeaveMarked(const std::uint8_t* marks) {

@@ -135,7 +135,8 @@ struct SeamBlends {
   std::function<void(double* u, double* v)> planFoldLanes;
   // The lines a u + b v = k, k whole, where the fold takes a position to one copy or another: a
   // pixel right on one may go to different copies in the plan in doubles and in the lanes, which
-  // on a lattice a little off the hexagon lie some way apart. Such band pixels are planned.
+  // on a lattice a little off the hexagon lie some way apart. Such band pixels are planned, or
+  // mixed in doubles where planFold is given.
   static constexpr int kMaxFoldLines = 6;
   int foldLineCount = 0;
   Point2D foldLines[kMaxFoldLines];
@@ -285,8 +286,8 @@ RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& pro
 class SeamBlendsInDoubles {
  public:
   SeamBlendsInDoubles(const SeamBlends& blends, const FoldProgram& program, const TileGenerator& generator);
-  // The samples of the pixel at the plane point; false where a blended region or corner does not
-  // hold it.
+  // The samples of the pixel at the plane point; false where no region that gives them (blended,
+  // a corner, copies, or the own sample alone) holds it.
   bool Plan(const Point2D& plane, SamplePlan& plan) const;
   // The same in two steps, for count pixels (x[i], y[i]) at once: their folded positions (u, v)
   // and regions (-1 for none), in AVX2 lanes where the processor record allows, bit for bit as
@@ -317,7 +318,7 @@ class SeamBlendsInDoubles {
   Tests tests_;
   // The bands' and corners' maps and weights, kept together for the pixels queued one by one.
   struct Mix {
-    enum Kind : std::uint8_t { kNone, kBand, kCorner, kOther } kind = kNone;
+    enum Kind : std::uint8_t { kNone, kOwn, kBand, kCorner, kOther } kind = kNone;
     LatticeAffine partner, partner2, partnerBoth;
     LatticeLinear weight, weight2;
   };
@@ -362,6 +363,8 @@ class SeamBlendRow {
   void FinishMiddles(const SeamBlendsInDoubles* middles, const BgraRows& source, const PlanPixel& plan);
 
  private:
+  // Pixel x of the row at place, whose output lies at out, queued to be mixed in doubles.
+  void Queue(const SeamBlendRowPlace& place, int x, std::uint8_t* out);
   // The parts of a row's runs mixed with their partners: from x, count pixels whose partners and
   // weights lie from at on.
   struct MixedRun {

@@ -159,7 +159,8 @@ TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
   }
 
   // In doubles, a pixel in the blended region takes its own point and its partner as the plan in
-  // doubles would; elsewhere the plan decides.
+  // doubles would, and one in the own region its own point alone; in the planned one the plan
+  // decides.
   const detail::SeamBlendsInDoubles inDoubles(blends, program, generator);
   SamplePlan plan;
   ASSERT_TRUE(inDoubles.Plan({60, 25}, plan));
@@ -167,8 +168,9 @@ TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
   // The cell wraps: a point a cell on is the same pixel.
   ASSERT_TRUE(inDoubles.Plan({160, 125}, plan));
   EXPECT_NEAR(plan.points[1].y, 125, 1e-9);
-  EXPECT_FALSE(inDoubles.Plan({5, 25}, plan));   // planned
-  EXPECT_FALSE(inDoubles.Plan({60, 75}, plan));  // own alone
+  EXPECT_FALSE(inDoubles.Plan({5, 25}, plan));  // planned
+  ASSERT_TRUE(inDoubles.Plan({60, 75}, plan));
+  ExpectPlan(plan, {{{60, 75}, 1}});
 }
 
 // A region planned only for want of the plan's own fold sends its pixels to doubles where that
