@@ -48,11 +48,14 @@ Point2D P3Generator::Fold(const Point2D& p) const {
   return q;
 }
 
-// On the short diagonal a position belongs to the triangles beyond it, as in Fold.
+// On the short diagonal a position belongs to the triangles beyond it, as in Fold. strict is
+// measured as the bands measure their sums u + v, 2u - v and u - 2v: sides stated per unit of v
+// measure u - 2v by halves, and twice strict reaches past the bands' margin, where a pixel of a
+// large lattice would stay unturned and unplanned, though the plan turns it.
 void P3Generator::AddTurnSteps(detail::FoldProgram& program, double strict) const {
   auto Beside = [strict](const Line2D& line, bool above = false) {
     detail::HalfPlane side = detail::Beside(line, above);
-    side.n1 += strict;
+    side.n1 += strict * std::min(std::abs(side.nu), std::abs(side.nv));
     return side;
   };
   const Line2D shortDiagonal({0, 1}, {1, 0}), steep({0, 0}, {0.5, 1}), flat({0, 0}, {1, 0.5}),

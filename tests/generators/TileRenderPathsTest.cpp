@@ -352,17 +352,32 @@ void ExpectWithinALevelAsShown(CRowIteratorBands& fast, CRowIteratorBands& refer
   EXPECT_LE(largest, 1) << what;
 }
 
-// A sharp source, whose neighbouring pixels differ by up to 255 levels, on lattices so skewed that
-// a 256th of a pixel moves a lattice coordinate by some 5e-4: a pixel a hair inside a feather's
-// band, whose partner weighs a hundredth, still blends with it.
-TEST(TileRenderPaths, SkewedLatticesOnASharpSourceMatchTheReference) {
+// A sharp source, whose neighbouring pixels differ by up to 255 levels, shows a sample read from
+// another copy or a partner left out.
+TEST(TileRenderPaths, SkewedAndLargeLatticesOnASharpSourceMatchTheReference) {
   CRowIteratorBands source;
   MakeBlocks(source, 480, false);
-  for (int angle : {1, 101, 200}) {
-    for (double feather : {5.0, 20.0}) {
-      const TileShape pick = UnbentPick(keTilingP1, {51, 19}, {17, 1}, angle, feather);
-      ExpectFastMatchesReference(source, pick, Described(pick));
-    }
+  struct Case {
+    int method;
+    POINT d1, d2;
+    int angle;
+    double feather;
+  };
+  const Case cases[] = {
+      // So skewed that a 256th of a pixel moves a lattice coordinate by some 5e-4: a pixel a hair
+      // inside a feather's band, whose partner weighs a hundredth, still blends with it.
+      {keTilingP1, {51, 19}, {17, 1}, 1, 5},
+      {keTilingP1, {51, 19}, {17, 1}, 101, 5},
+      {keTilingP1, {51, 19}, {17, 1}, 200, 20},
+      // Lattices of several hundred thousand pixels, whose pixels lie as near the lines where the
+      // turns meet as the steps' hair: beyond the bands' margin, they are turned as the plan turns
+      // them.
+      {keTilingP3ML, {451, 780}, {901, 1}, 0, 0},
+      {keTilingP3ML, {300, 520}, {599, 1}, 0, 0},
+  };
+  for (const Case& c : cases) {
+    const TileShape pick = UnbentPick(c.method, c.d1, c.d2, c.angle, c.feather);
+    ExpectFastMatchesReference(source, pick, Described(pick));
   }
 }
 
