@@ -8,7 +8,9 @@
 #include <utility>
 #include <vector>
 
+#include "core/CpuFeatures.h"
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamBlends.h"
 #include "generators/detail/TileGenerator.h"
 
 namespace corvel {
@@ -62,6 +64,54 @@ TEST(FoldBands, BandsReachFurtherByTheSeamReachAndAlongTheRowByTheSlack) {
   for (const detail::FoldProgram& wider : {slack, reach}) {
     for (int x : {97, 103}) EXPECT_TRUE(Marked(wider, 30, x)) << x;
     for (int x : {96, 104}) EXPECT_FALSE(Marked(wider, 30, x)) << x;
+  }
+}
+
+TEST(FoldBands, FeatheredBandsMarkedInLanesHoldEveryPixelTheDoublesMark) {
+  // Bands as P6's about u, v, u + v and the medians' parts, feathered (in lanes, where a row
+  // crosses them often) and not (in doubles): on small lattices of whole pixels, turned or not,
+  // and one so small that each row is marked whole, in AVX2 and SSE2.
+  detail::FoldProgram doubles;
+  doubles.bandU = doubles.bandV = doubles.bandSum = {true, -0.11, 0.11, 1};
+  const detail::FoldProgram::Band middle{true, 0.25, 0.75, 1};
+  doubles.skewBands[0] = {2, 1, {true, -0.13, 0.13, 1}, 1, 0, middle};
+  doubles.skewBands[1] = {1, 2, {true, -0.13, 0.13, 1}, 0, 1, middle};
+  doubles.skewBands[2] = {1, -1, {true, -0.13, 0.13, 1}, 1, 0, middle};
+  doubles.seamReach = 0.004;
+  doubles.slackPixels = 0.25;
+  detail::FoldProgram lanes = doubles;
+  const detail::SeamBlends blends;
+  lanes.blends = &blends;
+  const std::pair<POINT, POINT> lattices[] = {
+      {{116, 0}, {58, 100}}, {{100, 58}, {0, 116}}, {{61, 1}, {29, 53}}, {{3, 1}, {1, 3}}};
+  for (const CpuFeatures& features : {CpuFeatures{}, ProbeCpuFeatures()}) {
+    const CpuFeaturesOverride forced(features);
+    for (const auto& [a, b] : lattices) {
+      TileGenerator generator;
+      generator.basisA = generator.basisC = a;
+      generator.basisB = generator.basisD = b;
+      generator.PrepareLattice();
+      const detail::BandMarks inDoubles(doubles, generator), inLanes(lanes, generator);
+      long long marked = 0, differing = 0;
+      for (int y = -40; y < 160; ++y) {
+        // Rows longer than a span, from whole pixels and from between them.
+        for (const double x : {0.0, -17.0, 3.25}) {
+          std::vector<std::uint8_t> expected(150, 7), got(150, 7);
+          inDoubles.Mark({x, double(y)}, 150, expected.data());
+          inLanes.Mark({x, double(y)}, 150, got.data());
+          for (int i = 0; i < 150; ++i) {
+            ASSERT_LE(got[i], 1);
+            ASSERT_GE(got[i], expected[i])
+                << a.x << "," << a.y << " row " << y << " from " << x << " pixel " << i;
+            marked += expected[i];
+            differing += got[i] != expected[i];
+          }
+        }
+      }
+      EXPECT_GT(marked, 0);
+      // A pixel a hair beyond a band's edge at most now and then.
+      EXPECT_LE(differing, marked / 10000) << a.x << "," << a.y;
+    }
   }
 }
 
