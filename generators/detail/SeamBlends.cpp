@@ -738,15 +738,6 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
   return planned;
 }
 
-void SeamBlendRow::Queue(const SeamBlendRowPlace& place, int x, std::uint8_t* out) {
-  const std::size_t k = std::size_t(queued_++);
-  middleX_[k] = place.start.x + x * place.step;
-  middleY_[k] = place.start.y;
-  middlePlaces_[k] = x;
-  middleRows_[k] = place.row;
-  middleOut_[k] = out + 4 * std::size_t(x);
-}
-
 void SeamBlendRow::LeaveMarked(const std::uint8_t* marks) {
   for (int i = lastRowQueued_; i < queued_; ++i) {
     std::uint8_t*& at = middleOut_[std::size_t(i)];

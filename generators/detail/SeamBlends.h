@@ -363,8 +363,16 @@ class SeamBlendRow {
   void FinishMiddles(const SeamBlendsInDoubles* middles, const BgraRows& source, const PlanPixel& plan);
 
  private:
-  // Pixel x of the row at place, whose output lies at out, queued to be mixed in doubles.
-  void Queue(const SeamBlendRowPlace& place, int x, std::uint8_t* out);
+  // Pixel x of the row at place, whose output lies at out, queued to be mixed in doubles; inline,
+  // as the blends queue a row's middles one by one.
+  void Queue(const SeamBlendRowPlace& place, int x, std::uint8_t* out) {
+    const std::size_t k = std::size_t(queued_++);
+    middleX_[k] = place.start.x + x * place.step;
+    middleY_[k] = place.start.y;
+    middlePlaces_[k] = x;
+    middleRows_[k] = place.row;
+    middleOut_[k] = out + 4 * std::size_t(x);
+  }
   // The parts of a row's runs mixed with their partners: from x, count pixels whose partners and
   // weights lie from at on.
   struct MixedRun {
