@@ -135,15 +135,15 @@ void FoldP6(const P6PlanLanes& plan, D& u, D& v) {
   v = Select(halfTurn, (v - Splat(0.5)) * Splat(-1.0) + Splat(0.5), v);
   const D belowMedian1 = LessBeyondTolerance(v, YAt(plan.median1, u));
   const D kept = _mm256_and_pd(belowMedian1, LessBeyondTolerance(v, YAt(plan.median2, u)));
-  if (_mm256_movemask_pd(kept) != 0xF) {
-    const D kiteOfB = _mm256_or_pd(belowMedian1, GreaterBeyondTolerance(v, YAt(plan.third, u)));
-    const Pair turned = Turned(Apply(lattice.toPlane, u, v), plan.anchor,
-                               Select(kiteOfB, Splat(kTurnMinus120.cosine), Splat(kTurnPlus120.cosine)),
-                               Select(kiteOfB, Splat(kTurnMinus120.sine), Splat(kTurnPlus120.sine)));
-    const Pair folded = Apply(lattice.toLattice, turned.x, turned.y);
-    u = Select(kept, u, folded.x);
-    v = Select(kept, v, folded.y);
-  }
+  // A position kept lies inside the kite beyond the tolerance: the clamps and the carry leave it.
+  if (_mm256_movemask_pd(kept) == 0xF) return;
+  const D kiteOfB = _mm256_or_pd(belowMedian1, GreaterBeyondTolerance(v, YAt(plan.third, u)));
+  const Pair turned = Turned(Apply(lattice.toPlane, u, v), plan.anchor,
+                             Select(kiteOfB, Splat(kTurnMinus120.cosine), Splat(kTurnPlus120.cosine)),
+                             Select(kiteOfB, Splat(kTurnMinus120.sine), Splat(kTurnPlus120.sine)));
+  const Pair folded = Apply(lattice.toLattice, turned.x, turned.y);
+  u = Select(kept, u, folded.x);
+  v = Select(kept, v, folded.y);
   u = ClampHalf(u);
   v = ClampHalf(v);
   ClampBelowAndCarry(lattice, plan.su, plan.sv, plan.median1, plan.median2, plan.threeFold, u, v);
