@@ -117,7 +117,7 @@ int NextMarked(const std::uint8_t* marks, int from, int width) {
   int x = from;
   for (std::uint64_t eight = 0; x + 8 <= width; x += 8) {
     std::memcpy(&eight, marks + x, 8);
-    if (eight != 0) break;
+    if (eight != 0) return x + __builtin_ctzll(eight) / 8;
   }
   while (x < width && !marks[x]) ++x;
   return x;
@@ -155,7 +155,11 @@ void OnFoldLines(const SeamBlendArgs& args, const SeamBlendRowPlace& place, int 
     const double t0 = c[0] * place.start.x + c[1] * place.start.y + c[2], dt = c[0] * place.step;
     const bool bandsOnly = !args.cellEdge[i];
     auto take = [&](double from, double to) {
-      for (int x = int(std::max(0.0, std::ceil(from))); x < width && x <= to; ++x)
+      if (!(from < width) || to < 0) return;
+      // The first pixel from `from` on, the whole part taken off without a call to ceil.
+      int x = from > 0 ? int(from) : 0;
+      x += x < from;
+      for (; x < width && x <= to; ++x)
         if (marks[x] || !bandsOnly) on.push_back(x);
     };
     if (dt == 0) {
@@ -683,19 +687,25 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
       mixedRuns_[std::size_t(mixedRuns++)] = {x + first, mixedCount + first, last - first};
       mixedCount += last;
     }
+    // Those flagged 2 queued, or else planned; folded as the plan folds, right on a fold line too.
+    const std::uint8_t queuedMark = !middles ? 1 : middles->FoldsAsPlan() ? kMixedAsPlanned : 0;
+    auto queue = [&](int i) {
+      marks[i] = queuedMark;
+      if (middles) Queue(place, i, out);
+    };
     int i = x;
-    // Eight flags at a time while none is 2: the top byte of the product sums them.
+    // Eight flags at a time, their 2s queued in turn, then their 1s counted (no flag is 3 before).
     for (std::uint64_t eight = 0; i + 8 <= end; i += 8) {
       std::memcpy(&eight, marks + i, 8);
-      if (eight & 0x0202020202020202u) break;
-      planned += int((eight * 0x0101010101010101u) >> 56);
+      const std::uint64_t twos = eight & 0x0202020202020202u;
+      for (std::uint64_t left = twos; left != 0; left &= left - 1) queue(i + __builtin_ctzll(left) / 8);
+      if (twos != 0) std::memcpy(&eight, marks + i, 8);
+      // A byte 1 a lane, the top byte of the product sums them.
+      const std::uint64_t ones = eight & ~(eight >> 1) & 0x0101010101010101u;
+      planned += int((ones * 0x0101010101010101u) >> 56);
     }
     for (; i < end; ++i) {
-      if (marks[i] == 2) {
-        // Queued, or else planned. Folded as the plan folds, right on a fold line too.
-        marks[i] = !middles ? 1 : middles->FoldsAsPlan() ? kMixedAsPlanned : 0;
-        if (middles) Queue(place, i, out);
-      }
+      if (marks[i] == 2) queue(i);
       planned += marks[i] == 1;
     }
     x = NextMarked(marks, end, width);
