@@ -544,8 +544,9 @@ void BandMarks::MakeLanes() {
     // A row along the line is tested whole, its part left out.
     const bool whole = line.whole || line.dt == 0;
     const double partWidth = line.part.to - line.part.from + 2 * kWider;
-    if (!(line.every == 1 && integral(line.a) && integral(line.b) && width < 1) ||
-        !(whole || (line.part.every == 1 && integral(line.alongA) && integral(line.alongB) && partWidth < 1)))
+    if (!(line.every == 1 && integral(line.a) && integral(line.b) && width > 0 && width < 1) ||
+        !(whole || (line.part.every == 1 && integral(line.alongA) && integral(line.alongB) && partWidth > 0 &&
+                    partWidth < 1)))
       return;
     lanes_.lines[i] = {fixed(line.a),
                        fixed(line.b),
