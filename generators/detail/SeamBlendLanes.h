@@ -130,6 +130,16 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, const 
     // them, no branches on lanes.
     I firstPlanned = decided, firstInDoubles = decided;
     auto leading = [&](int count) {
+      // count is 0 or all of the leading regions.
+      if (count > 0 && a.leadingAlike) {
+        I inside = ((bits ^ a.leadingFlip) & a.leadingSingles) != 0;
+        for (int i = 0; i < a.leadingMultiCount; ++i) {
+          const SeamBlendArgs::Region& g = a.regions[a.leadingMulti[i]];
+          inside |= (bits & g.care) == g.want;
+        }
+        (a.regions[0].inDoubles ? firstInDoubles : firstPlanned) = inside;
+        return;
+      }
       for (int r = 0; r < count; ++r) {
         const SeamBlendArgs::Region& g = a.regions[r];
         const I inside = (bits & g.care) == g.want;

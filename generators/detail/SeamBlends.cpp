@@ -210,6 +210,28 @@ void PutLaterRegionsTestsFirst(SeamBlendArgs& args) {
 }
 
 // The kernels' lanes, one a slot: a blended region each, and one for each kind of the others.
+// The leading regions in the kernels' shorter form, where they are all of one kind.
+void SumUpLeadingRegions(SeamBlendArgs& args) {
+  args.leadingAlike = true;
+  args.leadingSingles = args.leadingFlip = 0;
+  args.leadingMultiCount = 0;
+  for (int r = 0; r < args.plannedFirst; ++r) {
+    const SeamBlendArgs::Region& region = args.regions[r];
+    args.leadingAlike = args.leadingAlike && region.inDoubles == args.regions[0].inDoubles;
+    // Of one side: a test's bit, unless another region took the opposite side of that test.
+    const std::int32_t flip = region.care & ~region.want;
+    const bool single = region.care != 0 && (region.care & (region.care - 1)) == 0 &&
+                        ((args.leadingSingles & region.care) == 0 ||
+                         (args.leadingFlip & region.care) == flip);
+    if (!single) {
+      args.leadingMulti[args.leadingMultiCount++] = r;
+      continue;
+    }
+    args.leadingSingles |= region.care;
+    args.leadingFlip |= flip;
+  }
+}
+
 void MakeSlots(SeamBlendArgs& args) {
   args.slotCount = 0;
   args.tableFirst = args.testCount <= SeamBlendArgs::kTableTests ? 0 : args.plannedFirst;
@@ -378,6 +400,7 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
   while (args.plannedFirst < args.regionCount && leading[args.plannedFirst]) ++args.plannedFirst;
   PutLaterRegionsTestsFirst(args);
   MakeSlots(args);
+  SumUpLeadingRegions(args);
   return true;
 }
 

@@ -215,6 +215,13 @@ struct SeamBlendArgs {
   // How many regions at the front are planned or mixed in doubles, none blended: a pass over them
   // finds which holds a pixel first.
   int plannedFirst = 0;
+  // Where those are all of one kind, none need be found first: a lane is in one where a bit of
+  // leadingFlip ^ bits under leadingSingles is set (the regions of one side each), or where it is
+  // in one of the leadingMulti regions.
+  bool leadingAlike = false;
+  std::int32_t leadingSingles = 0, leadingFlip = 0;
+  int leadingMultiCount = 0;
+  int leadingMulti[SeamBlends::kMaxRegions] = {};
   // Where the tests are few and the regions' kinds fit one group of lanes: each set of the tests'
   // bits as the slot of its region (or of none), and each slot's region one lane a slot, so that
   // the AVX2 kernel looks a lane's region up rather than testing the regions in turn. Where the

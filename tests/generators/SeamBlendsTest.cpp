@@ -212,6 +212,42 @@ TEST(SeamBlends, RegionsPlannedInLanesOnlyLeaveTheirPixelsToThePlansFold) {
   }
 }
 
+TEST(SeamBlends, LeadingPlannedRegionsHoldTheirPixelsWhicheverSideOfATestTheyTake) {
+  // u < 0.3, v > 0.7 and a strip about u = v planned ahead of the own sample; with u > 0.3 too,
+  // the opposite side of a test another region takes, every pixel.
+  TileGenerator generator;
+  SetLattice(generator, {100, 0}, {0, 100});
+  const detail::FoldProgram program;
+  std::vector<detail::SeamBlendKernel> kernels = {detail::SeamBlendSse2};
+  if (ProbeCpuFeatures().avx2) kernels.push_back(detail::SeamBlendAvx2);
+  for (const bool bothSides : {false, true}) {
+    detail::SeamBlends blends;
+    blends.AddPlanned({detail::UBelow(0.3)});
+    blends.AddPlanned({detail::VAbove(0.7)});
+    blends.AddPlannedNear(Line2D({0, 0}, {1, 1}), 0.05);
+    if (bothSides) blends.AddPlanned({detail::UAbove(0.3)});
+    blends.AddOwn({});
+    detail::SeamBlendArgs args;
+    ASSERT_TRUE(detail::MakeSeamBlendArgs(blends, program, generator, args));
+    std::vector<std::int32_t> positions;
+    std::vector<bool> expected;
+    for (int v = 5; v < 100; v += 10)
+      for (int u = 5; u < 100; u += 10) {
+        positions.push_back(256 * u);
+        positions.push_back(256 * v);
+        expected.push_back(bothSides || u < 30 || v > 70 || std::abs(u - v) < 7);
+      }
+    const int count = int(expected.size());
+    for (const detail::SeamBlendKernel kernel : kernels) {
+      std::vector<std::uint8_t> marks(std::size_t(count), 7);
+      std::vector<std::int32_t> partners(2 * std::size_t(count));
+      std::vector<float> weights(marks.size());
+      kernel(args, positions.data(), nullptr, nullptr, count, marks.data(), partners.data(), weights.data());
+      for (int i = 0; i < count; ++i) ASSERT_EQ(marks[i], expected[i] ? 1 : 0) << bothSides << " " << i;
+    }
+  }
+}
+
 TEST(SeamBlends, KernelsDecideAlikeWhereThePlannedRegionsTestsAreMany) {
   // Eight tests of thin planned strips ahead of three blended regions on three tests of their own:
   // the AVX2 kernel looks the latter up and tests the strips in turn, as SSE2 tests them all.
