@@ -491,7 +491,7 @@ RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& pro
 
 SeamBlendsInDoubles::SeamBlendsInDoubles(const SeamBlends& blends, const FoldProgram& program,
                                          const TileGenerator& generator)
-    : blends_(blends), program_(program), generator_(generator) {
+    : blends_(blends), program_(program), generator_(generator), copiesInLanes_(GetCpuFeatures().avx2) {
   Tests& t = tests_;
   for (int r = 0; r < blends.regionCount; ++r) {
     const BlendRegion& region = blends.regions[r];
@@ -536,6 +536,29 @@ SeamBlendsInDoubles::SeamBlendsInDoubles(const SeamBlends& blends, const FoldPro
     mix.partnerBoth = region.partnerBoth;
     mix.weight = region.weight;
     mix.weight2 = region.weight2;
+    if (region.copyCount > 0 && copiesInLanes_) {
+      CopyLanes& lanes = copyLanes_[r];
+      lanes = CopyLanes{};
+      lanes.count = region.copyCount;
+      for (int i = 0; i < region.copyCount; ++i) {
+        const BlendCopy& copy = region.copies[i];
+        const LatticeAffine& m = copy.map;
+        const double row[CopyLanes::kRows] = {m.uu,
+                                              m.uv,
+                                              m.u1,
+                                              m.vu,
+                                              m.vv,
+                                              m.v1,
+                                              copy.weight.wu,
+                                              copy.weight.wv,
+                                              copy.weight.w1,
+                                              copy.weight2.wu,
+                                              copy.weight2.wv,
+                                              copy.weight2.w1,
+                                              copy.own ? 1.0 : 0.0};
+        for (int k = 0; k < CopyLanes::kRows; ++k) lanes.rows[i / 4][k][i % 4] = row[k];
+      }
+    }
   }
   if (t.count <= Tests::kTableTests)
     for (std::uint64_t bits = 0; bits < std::uint64_t{1} << t.count; ++bits) {
@@ -625,6 +648,16 @@ bool SeamBlendsInDoubles::QueueAt(double u, double v, int r, RowQueue& queue) co
   if (r < 0 || mixes_[r].kind == Mix::kNone) return false;
   const Mix& mix = mixes_[r];
   if (mix.kind == Mix::kOther) {
+    const int copies = blends_.regions[r].copyCount;
+    if (copies > 0 && copiesInLanes_) {
+      const LatticeAffine& f = blends_.frame;
+      const RowQueue::Room room = queue.AppendRoom(copies);
+      QueueCopiesAvx2(copyLanes_[r], {f.uu * u + f.uv * v + f.u1, f.vu * u + f.vv * v + f.v1},
+                      generator_.LatticeToSource(u + program_.sourceShift.x, v + program_.sourceShift.y),
+                      queue.Origin(), room.positions, room.weights);
+      LimitWeightsToOne(room.weights, copies);
+      return true;
+    }
     SamplePlan plan;
     PlanAt(u, v, r, plan);
     queue.Append(plan);

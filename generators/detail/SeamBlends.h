@@ -287,6 +287,21 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
 RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& program,
                   const TileGenerator& generator, std::vector<SourceReach>& reaches);
 
+// A region's copies four to a group of lanes: a row for each coefficient of the copies' maps
+// (uu uv u1 vu vv v1) and weights (wu wv w1, then weight2's), and one 1 where the copy is the own
+// sample, else 0. Lanes past the copies are zeros.
+struct CopyLanes {
+  static constexpr int kGroups = (BlendRegion::kMaxCopies + 3) / 4, kRows = 13;
+  int count = 0;
+  alignas(32) double rows[kGroups][kRows][4];
+};
+
+// The copies' samples of a pixel at `at` in the blends' frame, own its own source point, as
+// SeamBlendsInDoubles::PlanAt takes them, in AVX2 lanes, bit for bit: their 24.8 positions with
+// origin added, as RowQueue queues them, and their weights, not yet limited to a sum of 1.
+void QueueCopiesAvx2(const CopyLanes& lanes, const Point2D& at, const Point2D& own, const Point2D& origin,
+                     std::int32_t* positions, double* weights);
+
 // The blended regions in doubles, for the pixels near a seam's middle: the program's fold and
 // the regions' partners and weights as the plan in doubles takes them, so that such a pixel mixes
 // as the plan mixes it and as its image across the seam mixes.
@@ -330,6 +345,10 @@ class SeamBlendsInDoubles {
     LatticeLinear weight, weight2;
   };
   Mix mixes_[SeamBlends::kMaxRegions];
+  // Where the processor record allows, the copies of the regions that mix them, taken in lanes:
+  // six copies one by one, and their positions, cost a corner pixel of P6 hundreds of instructions.
+  bool copiesInLanes_ = false;
+  CopyLanes copyLanes_[SeamBlends::kMaxRegions];
 };
 
 // SeamBlendsInDoubles::Locate four pixels at a time; positions past count repeat the last.

@@ -136,12 +136,13 @@ inline void PlanSixCopies(SamplePlan& plan, const Point2D& own, const Point2D& a
 // Weights clamped one by one may sum past 1 where a pixel lies off the triangle its weights were
 // taken from; such a plan is scaled back to 1 so that bright channels stay as bright as the
 // copies they mix, not brighter.
-inline void LimitWeightsToOne(SamplePlan& plan) {
+inline void LimitWeightsToOne(double* weights, int count) {
   double sum = 0;
-  for (int i = 0; i < plan.count; ++i) sum += plan.weights[i];
+  for (int i = 0; i < count; ++i) sum += weights[i];
   if (sum <= 1) return;
-  for (int i = 0; i < plan.count; ++i) plan.weights[i] /= sum;
+  for (int i = 0; i < count; ++i) weights[i] /= sum;
 }
+inline void LimitWeightsToOne(SamplePlan& plan) { LimitWeightsToOne(plan.weights, plan.count); }
 
 // Three samples with their weights, each clamped on its own and then limited to a sum of 1.
 inline void PlanThree(SamplePlan& plan, const Point2D& s1, double w1, const Point2D& s2, double w2,

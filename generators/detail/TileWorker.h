@@ -85,6 +85,20 @@ class RowQueue {
     weight_ = weight;
     *count_++ = static_cast<unsigned char>(count);
   }
+  // The next pixel queued with count samples, whose 24.8 positions (the origin added, as ToFixed
+  // takes them) and weights the caller writes where answered.
+  struct Room {
+    std::int32_t* positions;
+    double* weights;
+  };
+  Room AppendRoom(int count) {
+    const Room room{position_, weight_};
+    position_ += 2 * count;
+    weight_ += count;
+    *count_++ = static_cast<unsigned char>(count);
+    return room;
+  }
+  const Point2D& Origin() const { return origin_; }
   // Fetches the queued samples from source, mixes them into out (width pixels), and empties.
   void Finish(const BgraRows& source, std::uint8_t* out, int width);
 

@@ -477,7 +477,8 @@ TEST(SeamBlends, PixelsLocatedInLanesAsOneByOne) {
 }
 
 // The pixels mixed in doubles queue straight from their regions the samples and weights their
-// plans give: a band, a corner, three copies and copies, mixed to the same bytes.
+// plans give: a band, a corner, three copies and copies (two, and five whose clamped weights sum
+// past 1), mixed to the same bytes.
 TEST(SeamBlends, PixelsQueueAsTheyPlan) {
   TileGenerator generator;
   SetLattice(generator, {100, 0}, {0, 100});
@@ -491,6 +492,11 @@ TEST(SeamBlends, PixelsQueueAsTheyPlan) {
   blends.AddBlend({detail::UBelow(0.2)}, across, inU);
   blends.AddCopies({detail::VAbove(0.8)},
                    {detail::BlendCopy::Own(inV), detail::BlendCopy::Mapped(down, {0, -2.5, 2.5})});
+  blends.AddCopies(
+      {detail::UBelow(0.4)},
+      {detail::BlendCopy::Mapped(across, {-3, 1, 0.4}), detail::BlendCopy::Own(inU, {0, -1.5, 1.2}),
+       detail::BlendCopy::Mapped(down, {2, 0, 0.1}), detail::BlendCopy::Mapped(both, {0, 4, -1.3}),
+       detail::BlendCopy::Mapped(across, {1, 1, 0}, {-2, 0, 0.9})});
   blends.AddPlanned({detail::UAbove(0.8)});
   const detail::SeamBlendsInDoubles inDoubles(blends, program, generator);
   constexpr int kSize = 128, kCount = 50;
@@ -504,7 +510,7 @@ TEST(SeamBlends, PixelsQueueAsTheyPlan) {
   double x[kCount], ys[kCount], u[kCount], v[kCount];
   int regions[kCount];
   for (int i = 0; i < kCount; ++i) x[i] = 0.3 + 2 * i;
-  int kinds[5] = {};
+  int kinds[6] = {};
   for (double y : {3.5, 11.0, 50.25, 90.75}) {
     std::fill(ys, ys + kCount, y);
     inDoubles.Locate(x, ys, kCount, u, v, regions);
@@ -525,7 +531,7 @@ TEST(SeamBlends, PixelsQueueAsTheyPlan) {
     queued.Finish(source, fromQueue.data(), count);
     EXPECT_EQ(fromPlans, fromQueue) << y;
   }
-  for (int r = 0; r < 4; ++r) EXPECT_GT(kinds[r], 0) << r;
+  for (int r = 0; r < 5; ++r) EXPECT_GT(kinds[r], 0) << r;
 }
 
 // P4's and P4G's folds in lanes give their plans' positions bit for bit, on and about the lines
