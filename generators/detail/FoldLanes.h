@@ -188,6 +188,8 @@ void FoldPositionsUnrolled(const FoldKernelArgs& a, const std::uint32_t* starts,
   const F bias = L::Splat(a.bias);
   const F sx0 = L::Splat(a.sx0), sxu = L::Splat(a.sxu), sxv = L::Splat(a.sxv);
   const F sy0 = L::Splat(a.sy0), syu = L::Splat(a.syu), syv = L::Splat(a.syv);
+  const I wholeX = L::Splat(std::uint32_t(a.x0)), wholeY = L::Splat(std::uint32_t(a.y0));
+  const F floatX = L::Splat(float(a.x0)), floatY = L::Splat(float(a.y0));
   const auto steps = LaneSteps<L, Kinds>(a, kEach);
   alignas(32) std::int32_t tail[2 * kWidth];
   for (int first = 0; first < count; first += kFoldSpan, starts += 2) {
@@ -201,20 +203,22 @@ void FoldPositionsUnrolled(const FoldKernelArgs& a, const std::uint32_t* starts,
       FoldStepsLanes<L, Kinds>(a, steps, startU, startV, fu, fv, kEach);
       const F x = L::Add(L::Add(sx0, L::Mul(fu, sxu)), L::Mul(fv, sxv));
       const F y = L::Add(L::Add(sy0, L::Mul(fu, syu)), L::Mul(fv, syv));
+      // Rounded down, which commutes with the whole units added: the offsets may lie below 0.
+      const I truncatedX = L::Add(L::Floor(x), wholeX), truncatedY = L::Add(L::Floor(y), wholeY);
       if (k + kWidth <= end) {
-        L::StorePairs(positions + 2 * k, L::Truncate(x), L::Truncate(y));
+        L::StorePairs(positions + 2 * k, truncatedX, truncatedY);
         if (exactX) {
-          L::Store(exactX + k, x);
-          L::Store(exactY + k, y);
+          L::Store(exactX + k, L::Add(x, floatX));
+          L::Store(exactY + k, L::Add(y, floatY));
         }
       } else {
-        L::StorePairs(tail, L::Truncate(x), L::Truncate(y));
+        L::StorePairs(tail, truncatedX, truncatedY);
         std::memcpy(positions + 2 * k, tail, sizeof(std::int32_t) * 2 * std::size_t(end - k));
         if (!exactX) continue;
         alignas(32) float exactTail[kWidth];
-        L::Store(exactTail, x);
+        L::Store(exactTail, L::Add(x, floatX));
         std::memcpy(exactX + k, exactTail, sizeof(float) * std::size_t(end - k));
-        L::Store(exactTail, y);
+        L::Store(exactTail, L::Add(y, floatY));
         std::memcpy(exactY + k, exactTail, sizeof(float) * std::size_t(end - k));
       }
     }

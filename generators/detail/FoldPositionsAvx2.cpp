@@ -35,7 +35,8 @@ struct Avx2Lanes {
   static Floats Xor(Floats a, Floats b) { return _mm256_xor_ps(a, b); }
   static Floats Select(Floats mask, Floats yes, Floats no) { return _mm256_blendv_ps(no, yes, mask); }
   static void Store(float* out, Floats t) { _mm256_storeu_ps(out, t); }
-  static Ints Truncate(Floats t) { return _mm256_cvttps_epi32(t); }
+  // Rounded down; NaN and what lies past the integers to the lowest.
+  static Ints Floor(Floats t) { return _mm256_cvttps_epi32(_mm256_floor_ps(t)); }
   static void StorePairs(std::int32_t* out, Ints x, Ints y) {
     const __m256i low = _mm256_unpacklo_epi32(x, y), high = _mm256_unpackhi_epi32(x, y);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permute2x128_si256(low, high, 0x20));

@@ -35,7 +35,11 @@ struct Sse2Lanes {
     return _mm_or_ps(_mm_and_ps(mask, yes), _mm_andnot_ps(mask, no));
   }
   static void Store(float* out, Floats t) { _mm_storeu_ps(out, t); }
-  static Ints Truncate(Floats t) { return _mm_cvttps_epi32(t); }
+  // Rounded down; NaN and what lies past the integers to the lowest.
+  static Ints Floor(Floats t) {
+    const Ints truncated = _mm_cvttps_epi32(t);
+    return _mm_add_epi32(truncated, _mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(truncated), t)));
+  }
   static void StorePairs(std::int32_t* out, Ints x, Ints y) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi32(x, y));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4), _mm_unpackhi_epi32(x, y));

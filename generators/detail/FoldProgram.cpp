@@ -27,10 +27,6 @@ std::uint32_t FixedFraction(double t) {
   return std::uint32_t(whole + (scaled - double(whole) >= 0.5));
 }
 
-// Added before the truncation to 24.8: float rounding would otherwise put an exact pixel
-// position a hair short of itself, and truncation would then read the pixel before it.
-constexpr float kTruncationSlack = float(kFixedPointSlack);
-
 // Beyond any image; keeps the conversion of a far box defined.
 constexpr double kFar = 1 << 30;
 
@@ -695,12 +691,28 @@ FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& gener
   const LatticeMatrix n = generator.detN == 0 ? LatticeMatrix{1, 0, 0, 1} : generator.matN;
   const Point2D shift = generator.LatticeToSource(program.sourceShift.x, program.sourceShift.y);
   const LatticeAffine& t = program.readThrough;
-  args.sx0 = float(256 * (generator.origin.x + shift.x + n.m00 * t.u1 + n.m01 * t.v1)) + kTruncationSlack;
-  args.sxu = float(256 * (n.m00 * t.uu + n.m01 * t.vu));
-  args.sxv = float(256 * (n.m00 * t.uv + n.m01 * t.vv));
-  args.sy0 = float(256 * (generator.origin.y + shift.y + n.m10 * t.u1 + n.m11 * t.v1)) + kTruncationSlack;
-  args.syu = float(256 * (n.m10 * t.uu + n.m11 * t.vu));
-  args.syv = float(256 * (n.m10 * t.uv + n.m11 * t.vv));
+  const double x0 = 256 * (generator.origin.x + shift.x + n.m00 * t.u1 + n.m01 * t.v1) + kFixedPointSlack,
+               xu = 256 * (n.m00 * t.uu + n.m01 * t.vu), xv = 256 * (n.m00 * t.uv + n.m01 * t.vv);
+  const double y0 = 256 * (generator.origin.y + shift.y + n.m10 * t.u1 + n.m11 * t.v1) + kFixedPointSlack,
+               yu = 256 * (n.m10 * t.uu + n.m11 * t.vu), yv = 256 * (n.m10 * t.uv + n.m11 * t.vv);
+  // A float sum errs by a part of the last place of its largest term: thousands of pixels into
+  // the source up to an eighth of a unit, now and then across the unit the plan truncates to in
+  // both coordinates at once, 2 levels off on a sharp source. The floats sum only the offset from
+  // the reach's middle; its whole units, not below 0 so that what lies past the integers still
+  // comes out lowest, are added to the sum rounded down.
+  auto middle = [&](double at, double perU, double perV) {
+    const double whole = std::round(at + perU * program.reachU / 2 + perV * program.reachV / 2);
+    return whole > 0 && whole < 0x1p30 ? whole : 0;
+  };
+  const double wholeX = middle(x0, xu, xv), wholeY = middle(y0, yu, yv);
+  args.x0 = std::int32_t(wholeX);
+  args.y0 = std::int32_t(wholeY);
+  args.sx0 = float(x0 - wholeX);
+  args.sxu = float(xu);
+  args.sxv = float(xv);
+  args.sy0 = float(y0 - wholeY);
+  args.syu = float(yu);
+  args.syv = float(yv);
   return args;
 }
 

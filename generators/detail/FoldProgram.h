@@ -154,7 +154,7 @@ struct FoldProgram {
 };
 
 // The program in the kernels' form, with the map to the source in 24.8 units:
-// x = sx0 + sxu u + sxv v, y = sy0 + syu u + syv v, truncated toward zero.
+// x = sx0 + sxu u + sxv v, y = sy0 + syu u + syv v, rounded down, plus x0 and y0.
 struct FoldKernelArgs {
   float bias = 0;
   int stepCount = 0;
@@ -171,6 +171,9 @@ struct FoldKernelArgs {
     std::uint32_t clampUMask, clampVMask;
   } steps[FoldProgram::kMaxSteps] = {};
   float sx0 = 0, sxu = 0, sxv = 0, sy0 = 0, syu = 0, syv = 0;
+  // Whole units taken out of sx0 and sy0 and added to the positions rounded down: the floats sum
+  // only the offset from the middle of the reach, and err as little as that allows.
+  std::int32_t x0 = 0, y0 = 0;
 };
 
 // Each run of this many pixels starts again from doubles: stepping errors of half a unit in

@@ -381,6 +381,47 @@ TEST(TileRenderPaths, SkewedAndLargeLatticesOnASharpSourceMatchTheReference) {
   }
 }
 
+// A float sum errs by some part of the last place of its largest term: some thousands of pixels
+// into the source, or on a seam turned by 45 degrees, whose pixels read a diagonal of the source
+// with the same fraction in both coordinates, a position crossed a 256th of a pixel in both at
+// once where the plan's did not, 2 levels off where every pixel has a colour of its own.
+TEST(TileRenderPaths, PositionsFarIntoTheSourceAndOnDiagonalSeamsMatchTheReference) {
+  struct Case {
+    int method, size;
+    std::uint32_t seed;
+    POINT p0, d1, d2;
+    int angle;
+  } const cases[] = {
+      {keTilingP4, 512, 1, {186, 185}, {0, 142}, {140, 0}, 45},
+      {keTilingP4G, 512, 1, {186, 185}, {0, 142}, {140, 0}, 45},
+      {keTilingP4, 4096, 3, {3796, 3796}, {0, 101}, {97, 0}, 17},
+      {keTilingP4, 4096, 3, {3796, 3796}, {0, 101}, {97, 0}, 30},
+  };
+  CRowIteratorBands source;
+  const Case* made = nullptr;
+  for (const Case& c : cases) {
+    if (!made || made->size != c.size || made->seed != c.seed) {
+      ASSERT_TRUE(source.CreateBGRA(c.size, c.size).Ok());
+      std::uint32_t noise = c.seed;
+      for (int y = 0; y < c.size; ++y) {
+        BYTE* row = source.LockRowPointer(y, 0, -1);
+        for (int i = 0; i < 4 * c.size; ++i) {
+          noise = noise * 1664525u + 1013904223u;
+          row[i] = i % 4 == 3 ? 255 : BYTE(noise >> 24);
+        }
+        source.UnlockRow(y);
+      }
+      made = &c;
+    }
+    TileShape pick = UnbentPick(c.method, c.d1, c.d2, c.angle, 0);
+    pick.p0 = pick.centre = c.p0;
+    pick.p1 = {c.p0.x + c.d1.x, c.p0.y + c.d1.y};
+    pick.p2 = {c.p0.x + c.d2.x, c.p0.y + c.d2.y};
+    pick.area = {0, 0, c.size - 1, c.size - 1};
+    ExpectFastMatchesReference(source, pick, Described(pick));
+  }
+}
+
 // A source with clear parts: where a feather mixes two samples, one of them a hair from clear, the
 // plan mixes its colour at full weight whatever its alpha, so that a partner cleared in one road
 // and of alpha 1 in the other moved the mix by tens of levels.
