@@ -1,6 +1,6 @@
 // BandMarks' lanes written once over the compiler's vector types; each instruction-set file
 // instantiates them with its own tag (Isa::kWidth lanes of the types Isa::Unsigned and
-// Isa::Signed; Isa::StoreMarks stores the first n lanes, each below 128, as bytes), so the two
+// Isa::Signed; Isa::StoreMarks stores the first n lanes of a mask as bytes 1 and 0), so the two
 // never share a definition.
 #pragma once
 #include <cstdint>
@@ -12,7 +12,7 @@ namespace corvel::detail {
 
 template <class Isa>
 void MarkBandLanesWith(const BandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
-                       std::uint32_t dv, std::uint32_t foldMargin, int count, std::uint8_t* marks) {
+                       std::uint32_t dv, int count, std::uint8_t* marks) {
   constexpr int kWidth = Isa::kWidth, kVectors = kFoldSpan / kWidth;
   using U = typename Isa::Unsigned;
   using I = typename Isa::Signed;
@@ -24,21 +24,14 @@ void MarkBandLanesWith(const BandLanes& bands, const std::uint32_t* starts, std:
   for (int first = 0; first < count; first += kFoldSpan, starts += 2) {
     // Whole spans' lanes, past the row's end too, so that the loops unroll and keep them in
     // registers.
-    I marked[kVectors], onFoldLine[kVectors];
+    I marked[kVectors];
 #pragma GCC unroll 16
-    for (int k = 0; k < kVectors; ++k) marked[k] = onFoldLine[k] = I{};
+    for (int k = 0; k < kVectors; ++k) marked[k] = I{};
     for (int l = 0; l < bands.count; ++l) {
       const BandLanes::Line& line = bands.lines[l];
       const std::uint32_t step = line.a * du + line.b * dv;
       U t = (line.a * starts[0] + line.b * starts[1] - line.from + kHalf) + iota * step;
       const I width = I{} + std::int32_t(line.width ^ kHalf);
-      if (foldMargin != 0 && line.foldLine) {
-        // a u + b v within the margin of a whole number, on the band's own t.
-        U f = t + (line.from + foldMargin);
-        const I within = I{} + std::int32_t((2 * foldMargin) ^ kHalf);
-#pragma GCC unroll 16
-        for (int k = 0; k < kVectors; ++k, f += step * kWidth) onFoldLine[k] |= (I)f < within;
-      }
       if (line.whole) {
 #pragma GCC unroll 16
         for (int k = 0; k < kVectors; ++k, t += step * kWidth) marked[k] |= (I)t < width;
@@ -54,8 +47,7 @@ void MarkBandLanesWith(const BandLanes& bands, const std::uint32_t* starts, std:
 #pragma GCC unroll 16
     for (int k = 0; k < kVectors; ++k) {
       const int x = first + k * kWidth;
-      const I mark = marked[k] & (1 | (onFoldLine[k] & (kMarkedOnFoldLine ^ 1)));
-      if (x < count) Isa::StoreMarks(marks + x, mark, count - x < kWidth ? count - x : kWidth);
+      if (x < count) Isa::StoreMarks(marks + x, marked[k], count - x < kWidth ? count - x : kWidth);
     }
   }
 }

@@ -48,9 +48,9 @@ struct Avx2Marks {
   static constexpr int kWidth = 8;
   typedef std::uint32_t Unsigned __attribute__((vector_size(32)));
   typedef std::int32_t Signed __attribute__((vector_size(32)));
-  static void StoreMarks(std::uint8_t* out, Signed lanes, int n) {
-    const __m128i words = _mm_packs_epi32(_mm256_castsi256_si128(__m256i(lanes)),
-                                          _mm256_extracti128_si256(__m256i(lanes), 1));
+  static void StoreMarks(std::uint8_t* out, Signed mask, int n) {
+    const __m256i ones = _mm256_srli_epi32(__m256i(mask), 31);
+    const __m128i words = _mm_packs_epi32(_mm256_castsi256_si128(ones), _mm256_extracti128_si256(ones, 1));
     const __m128i bytes = _mm_packs_epi16(words, words);
     if (n == kWidth) return _mm_storel_epi64(reinterpret_cast<__m128i*>(out), bytes);
     const std::uint64_t eight = std::uint64_t(_mm_cvtsi128_si64(bytes));
@@ -63,8 +63,8 @@ struct Avx2Marks {
 FoldPositionsKernel FoldKernelAvx2(const FoldKernelArgs& args) { return FoldKernelFor<Avx2Lanes>(args); }
 
 void MarkBandLanesAvx2(const BandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
-                       std::uint32_t dv, std::uint32_t foldMargin, int count, std::uint8_t* marks) {
-  MarkBandLanesWith<Avx2Marks>(bands, starts, du, dv, foldMargin, count, marks);
+                       std::uint32_t dv, int count, std::uint8_t* marks) {
+  MarkBandLanesWith<Avx2Marks>(bands, starts, du, dv, count, marks);
 }
 
 }  // namespace corvel::detail

@@ -50,8 +50,8 @@ struct Sse2Marks {
   static constexpr int kWidth = 4;
   typedef std::uint32_t Unsigned __attribute__((vector_size(16)));
   typedef std::int32_t Signed __attribute__((vector_size(16)));
-  static void StoreMarks(std::uint8_t* out, Signed lanes, int n) {
-    const __m128i words = _mm_packs_epi32(__m128i(lanes), __m128i(lanes));
+  static void StoreMarks(std::uint8_t* out, Signed mask, int n) {
+    const __m128i ones = _mm_srli_epi32(__m128i(mask), 31), words = _mm_packs_epi32(ones, ones);
     const std::uint32_t four = std::uint32_t(_mm_cvtsi128_si32(_mm_packs_epi16(words, words)));
     for (int i = 0; i < n; ++i) out[i] = std::uint8_t(four >> 8 * i);
   }
@@ -62,8 +62,8 @@ struct Sse2Marks {
 FoldPositionsKernel FoldKernelSse2(const FoldKernelArgs& args) { return FoldKernelFor<Sse2Lanes>(args); }
 
 void MarkBandLanesSse2(const BandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
-                       std::uint32_t dv, std::uint32_t foldMargin, int count, std::uint8_t* marks) {
-  MarkBandLanesWith<Sse2Marks>(bands, starts, du, dv, foldMargin, count, marks);
+                       std::uint32_t dv, int count, std::uint8_t* marks) {
+  MarkBandLanesWith<Sse2Marks>(bands, starts, du, dv, count, marks);
 }
 
 }  // namespace corvel::detail

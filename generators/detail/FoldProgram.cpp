@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "core/CpuFeatures.h"
-#include "generators/detail/SeamBlends.h"
 #include "generators/detail/TileGenerator.h"
 
 namespace corvel::detail {
@@ -509,8 +508,7 @@ BandMarks::BandMarks(const FoldProgram& program, const TileGenerator& generator)
     parts = parts || !lines_[i].whole;
     crossings += std::abs(lines_[i].dt);
   }
-  if (program.blends && parts && crossings >= 1.0 / 40 && !offOnly_ && generator.detM != 0)
-    MakeLanes(*program.blends);
+  if (program.blends && parts && crossings >= 1.0 / 40 && !offOnly_ && generator.detM != 0) MakeLanes();
   if (!offOnly_ || generator.detM == 0) return;
   canMark_ = false;
   auto whole = [](double t) { return t == std::round(t); };
@@ -528,7 +526,7 @@ BandMarks::BandMarks(const FoldProgram& program, const TileGenerator& generator)
   }
 }
 
-void BandMarks::MakeLanes(const SeamBlends& blends) {
+void BandMarks::MakeLanes() {
   // A margin a hair wider than the doubles', far beyond the error of the positions stepped in
   // fixed point (some 2e-8 of a unit): the lanes mark every pixel the doubles mark, and the rare
   // pixel that close to a band's edge besides.
@@ -559,34 +557,13 @@ void BandMarks::MakeLanes(const SeamBlends& blends) {
   }
   lanes_.count = count_;
   lanesKernel_ = GetCpuFeatures().avx2 ? MarkBandLanesAvx2 : MarkBandLanesSse2;
-  // The blends' fold lines but the cell's edges, each a band's line, flagged in its lanes.
-  foldLinesInLanes_ = true;
-  for (int f = 0; f < blends.foldLineCount; ++f) {
-    const Point2D& fold = blends.foldLines[f];
-    if ((fold.x == 0) != (fold.y == 0)) continue;
-    int i = 0;
-    while (i < count_ && !(lines_[i].a == fold.x && lines_[i].b == fold.y)) ++i;
-    if (i == count_)
-      foldLinesInLanes_ = false;
-    else
-      lanes_.lines[i].foldLine = true;
-  }
 }
 
-double OnFoldLineMargin(double lineSpacing, const Point2D& start, double step) {
-  constexpr double kMargin = 1e-5;
-  const bool wholePixels = step == 1 && start.x == std::floor(start.x) && start.y == std::floor(start.y);
-  return wholePixels ? std::clamp(lineSpacing / 2, kOnSeam, kMargin) : kMargin;
-}
-
-bool BandMarks::Mark(const Point2D& start, int count, std::uint8_t* marks, bool foldLines) const {
-  if (count <= 0) return false;
+void BandMarks::Mark(const Point2D& start, int count, std::uint8_t* marks) const {
+  if (count <= 0) return;
   // Unless a line's bands lie about a pixel apart, which the doubles mark whole.
   if (lanesKernel_ && steepest_ * (count - 1) + 4 <= count) {
     const std::uint32_t du = FixedFraction(along_.x), dv = FixedFraction(along_.y);
-    const bool flagged = foldLines && foldLinesInLanes_;
-    const std::uint32_t foldMargin =
-        flagged ? std::uint32_t(OnFoldLineMargin(1 / std::abs(generator_.detM), start, 1) * 0x1p32) : 0;
     std::uint32_t starts[2 * kSpansPerCall];
     for (int call = 0; call < count; call += kSpansPerCall * kFoldSpan) {
       const int length = std::min(count - call, kSpansPerCall * kFoldSpan);
@@ -595,14 +572,13 @@ bool BandMarks::Mark(const Point2D& start, int count, std::uint8_t* marks, bool 
         starts[s] = FixedFraction(uv.x);
         starts[s + 1] = FixedFraction(uv.y);
       }
-      lanesKernel_(lanes_, starts, du, dv, foldMargin, length, marks + call);
+      lanesKernel_(lanes_, starts, du, dv, length, marks + call);
     }
-    return flagged;
+    return;
   }
   std::memset(marks, 0, std::size_t(count));
   const Point2D at = generator_.PlaneToLattice(start.x, start.y);
   for (int i = 0; i < count_; ++i) MarkLine(lines_[i], at, count, marks);
-  return false;
 }
 
 // Marks where the line's t lies within margin of its band, and within its part.

@@ -40,15 +40,6 @@ struct FoldStep {
 // fast positions, far below the reach of the planned pixels about a line.
 constexpr double kOnSeam = 2.5e-6;
 
-// How near a fold line a feathered band pixel is taken as right on it, a unit far beyond the
-// errors of the lanes' fold (some 1e-7 of a cell) and of their positions. On whole pixels of a
-// lattice of whole pixels, one off a line lies at least 1 / det from it: the margin keeps within
-// half of that where it can, so that only the pixels right on a line are taken.
-// lineSpacing is 1 / det; start is a row's first plane point, step the pixels' spacing along it.
-double OnFoldLineMargin(double lineSpacing, const Point2D& start, double step);
-// A marked pixel's mark where BandMarks also found it right on one of the blends' fold lines.
-constexpr std::uint8_t kMarkedOnFoldLine = 1 | 4;
-
 // Where v < line.YAt(u), or, with `above`, where v > line.YAt(u).
 inline HalfPlane Beside(const Line2D& line, bool above = false) {
   const double offset = line.YAt(0), slope = line.YAt(1) - offset;
@@ -240,8 +231,6 @@ struct BandLanes {
     std::uint32_t a = 0, b = 0, from = 0, width = 0;
     bool whole = true;
     std::uint32_t alongA = 0, alongB = 0, partFrom = 0, partWidth = 0;
-    // Whether its lines a u + b v = k are fold lines too.
-    bool foldLine = false;
   };
   int count = 0;
   Line lines[3 + FoldProgram::kMaxSkewBands];
@@ -249,14 +238,12 @@ struct BandLanes {
 
 // Marks (1) the pixels of a row of count cell positions in the bands, and clears the others; the
 // positions as FoldRow's kernels step them, from (starts[2 s], starts[2 s + 1]) for each span s.
-// Where foldMargin is not 0, those marked within it of a fold line's a u + b v = k are marked
-// kMarkedOnFoldLine.
 using BandLanesKernel = void (*)(const BandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
-                                 std::uint32_t dv, std::uint32_t foldMargin, int count, std::uint8_t* marks);
+                                 std::uint32_t dv, int count, std::uint8_t* marks);
 void MarkBandLanesSse2(const BandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
-                       std::uint32_t dv, std::uint32_t foldMargin, int count, std::uint8_t* marks);
+                       std::uint32_t dv, int count, std::uint8_t* marks);
 void MarkBandLanesAvx2(const BandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
-                       std::uint32_t dv, std::uint32_t foldMargin, int count, std::uint8_t* marks);
+                       std::uint32_t dv, int count, std::uint8_t* marks);
 
 // The program's bands made ready once for the rows of a render: Mark marks (1) the pixels of a
 // row of count pixels from the plane point start on, one apart, whose cell positions lie in the
@@ -265,10 +252,7 @@ void MarkBandLanesAvx2(const BandLanes& bands, const std::uint32_t* starts, std:
 class BandMarks {
  public:
   BandMarks(const FoldProgram& program, const TileGenerator& generator);
-  // Where foldLines and the bands' lanes hold every fold line of the program's blends but the
-  // cell's edges, the marked pixels right on one (OnFoldLineMargin) are marked
-  // kMarkedOnFoldLine, and true is returned.
-  bool Mark(const Point2D& start, int count, std::uint8_t* marks, bool foldLines = false) const;
+  void Mark(const Point2D& start, int count, std::uint8_t* marks) const;
   // False where no pixel of a row from a whole plane point can be marked: on a lattice of whole
   // pixels, one off a line k / 2 lies at least 1 / (2 det) from it, beyond the bands of hard seams
   // whose pixels right on the lines the steps decide.
@@ -291,7 +275,7 @@ class BandMarks {
   };
   void MarkLine(const Line& line, const Point2D& at, int count, std::uint8_t* marks) const;
   // The lanes, where the lines fit them.
-  void MakeLanes(const SeamBlends& blends);
+  void MakeLanes();
 
   const TileGenerator& generator_;
   // Where every band's line and part have whole coefficients and a unit period: the bands in
@@ -302,7 +286,6 @@ class BandMarks {
   double slack_ = 0;
   bool offOnly_ = false;
   bool canMark_ = true;
-  bool foldLinesInLanes_ = false;
   Point2D along_;
   int count_ = 0;
   Line lines_[3 + FoldProgram::kMaxSkewBands];

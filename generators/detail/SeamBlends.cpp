@@ -136,27 +136,21 @@ int NextClear(const std::uint8_t* marks, int from, int width) {
   return x;
 }
 
-// The band pixels of a row that lie on a fold line (OnFoldLineMargin). Away from the bands the
-// fold's copies meet without a step, as the unfeathered render takes them, save across a cell's
-// edge: there every pixel about a crossing is taken, as it is folded from one side of the wrap or
-// the other. Those the marks already flag are read from them.
+// The band pixels of a row that lie on a fold line, within a margin of a unit far beyond the
+// errors of the lanes' fold, some 1e-7 of a cell. Away from the bands the fold's copies meet
+// without a step, as the unfeathered render takes them, save across a cell's edge: there every
+// pixel about a crossing is taken, as it is folded from one side of the wrap or the other. On
+// whole pixels of a lattice of whole pixels, one off a line lies at least 1 / det from it: the
+// margin keeps within half of that where it can, so that only the pixels right on a line are taken.
 void OnFoldLines(const SeamBlendArgs& args, const SeamBlendRowPlace& place, int width,
                  const std::uint8_t* marks, std::vector<int>& on) {
-  const double margin = OnFoldLineMargin(args.foldLineSpacing, place.start, place.step);
+  constexpr double kMargin = 1e-5;
+  const bool wholePixels = place.step == 1 && place.start.x == std::floor(place.start.x) &&
+                           place.start.y == std::floor(place.start.y);
+  const double margin = wholePixels ? std::clamp(args.foldLineSpacing / 2, kOnSeam, kMargin) : kMargin;
   on.clear();
-  if (place.foldLinesMarked) {
-    constexpr std::uint64_t kFlags = 0x0101010101010101u * (kMarkedOnFoldLine ^ 1);
-    int x = 0;
-    for (std::uint64_t eight = 0; x + 8 <= width; x += 8) {
-      std::memcpy(&eight, marks + x, 8);
-      for (std::uint64_t flags = eight & kFlags; flags != 0; flags &= flags - 1)
-        on.push_back(x + __builtin_ctzll(flags) / 8);
-    }
-    for (; x < width; ++x)
-      if (marks[x] == kMarkedOnFoldLine) on.push_back(x);
-  }
   for (int i = 0; i < args.foldLineCount; ++i) {
-    if (args.cellEdge[i] ? args.cellEdgesByWholeNumbers : place.foldLinesMarked) continue;
+    if (args.cellEdge[i] && args.cellEdgesByWholeNumbers) continue;
     const double* c = args.foldLines[i];
     const double t0 = c[0] * place.start.x + c[1] * place.start.y + c[2], dt = c[0] * place.step;
     const bool bandsOnly = !args.cellEdge[i];

@@ -361,8 +361,6 @@ struct SeamBlendRowPlace {
   Point2D start;
   double step = 1;
   int row = 0;  // in the output
-  // Whether the marks flag the pixels right on fold lines but the cell's edges.
-  bool foldLinesMarked = false;
 };
 
 // One thread's room for a row's band pixels.

@@ -492,13 +492,12 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
           // The band's pixels planned in one queue, mixed into the row's own samples' place and
           // then moved out to where they belong. Marking cell edges alone, the marks are cleared
           // after use rather than before: most rows cross no edge right on a pixel.
-          const bool foldLinesMarked = marking && bandMarks.Mark(rowStart, width_, banded.data(),
-                                                                 blending && pixelStep_.x == 1);
+          if (marking) bandMarks.Mark(rowStart, width_, banded.data());
           if (markingEdges && !cellEdges->Mark(start_.y + y, banded.data()) && !marking) return;
           if (blending) {
             const int planned = blendRow.Blend(blendKernel, blendArgs, middles ? &*middles : nullptr,
-                                               {rowStart, pixelStep_.x, y, foldLinesMarked}, source,
-                                               row.data(), exact, width_, banded.data(), out);
+                                               {rowStart, pixelStep_.x, y}, source, row.data(), exact, width_,
+                                               banded.data(), out);
             const bool edgesMarked = blendEdges && cellEdges->Mark(start_.y + y, banded.data());
             if (edgesMarked) blendRow.LeaveMarked(banded.data());
             if (!edgesMarked && planned == 0) return;

@@ -115,49 +115,6 @@ TEST(FoldBands, FeatheredBandsMarkedInLanesHoldEveryPixelTheDoublesMark) {
   }
 }
 
-TEST(FoldBands, LanesFlagTheMarkedPixelsRightOnTheBlendsFoldLines) {
-  // P6's bands and fold lines; a pixel flagged in lanes is one the doubles find within the margin
-  // of a fold line but the cell's edges, rows from whole pixels and from between them.
-  detail::FoldProgram program;
-  program.bandU = program.bandV = program.bandSum = {true, -0.11, 0.11, 1};
-  const detail::FoldProgram::Band middle{true, 0.25, 0.75, 1};
-  program.skewBands[0] = {2, 1, {true, -0.13, 0.13, 1}, 1, 0, middle};
-  program.skewBands[1] = {1, 2, {true, -0.13, 0.13, 1}, 0, 1, middle};
-  program.skewBands[2] = {1, -1, {true, -0.13, 0.13, 1}, 1, 0, middle};
-  detail::SeamBlends blends;
-  const Point2D lines[] = {{1, 1}, {1, -1}, {2, 1}, {1, 2}, {1, 0}, {0, 1}};
-  for (const Point2D& line : lines) blends.AddFoldLines(line.x, line.y);
-  program.blends = &blends;
-  for (const CpuFeatures& features : {CpuFeatures{}, ProbeCpuFeatures()}) {
-    const CpuFeaturesOverride forced(features);
-    TileGenerator generator;
-    generator.basisA = generator.basisC = {116, 0};
-    generator.basisB = generator.basisD = {58, 100};
-    generator.PrepareLattice();
-    const detail::BandMarks marks(program, generator);
-    long long flagged = 0;
-    for (int y = -20; y < 120; ++y) {
-      for (const double x : {0.0, 3.25}) {
-        std::vector<std::uint8_t> got(150, 7);
-        ASSERT_TRUE(marks.Mark({x, double(y)}, 150, got.data(), true));
-        const double margin = detail::OnFoldLineMargin(1 / std::abs(generator.detM), {x, double(y)}, 1);
-        for (int i = 0; i < 150; ++i) {
-          const Point2D uv = generator.PlaneToLattice(x + i, y);
-          bool on = false;
-          for (const Point2D& line : lines) {
-            const double t = line.x * uv.x + line.y * uv.y;
-            on = on || ((line.x != 0 && line.y != 0) && std::abs(t - std::round(t)) < margin);
-          }
-          const std::uint8_t expected = got[i] == 0 ? 0 : on ? detail::kMarkedOnFoldLine : 1;
-          ASSERT_EQ(got[i], expected) << "row " << y << " from " << x << " pixel " << i;
-          flagged += got[i] == detail::kMarkedOnFoldLine;
-        }
-      }
-    }
-    EXPECT_GT(flagged, 100);
-  }
-}
-
 TEST(FoldBands, PixelsRightOnAHardSeamAreLeftToStepsThatDecideThem) {
   // Hard seams about u and v whole.
   detail::FoldProgram planned;
