@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <mutex>
-#include <optional>
+#include <memory>
 #include <utility>
 
 #include "core/CpuFeatures.h"
+#include "generators/detail/KeptForNextRender.h"
 #include "generators/detail/TileGenerator.h"
 
 namespace corvel::detail {
@@ -313,43 +313,33 @@ enum class Reckoning { kTurned, kOwn };
 
 // What a reach is worked out from, bit for bit: the steps, the wrap, the bands, the reach so far
 // and near.
-class ReachKey {
- public:
-  ReachKey(const FoldProgram& program, Reckoning how, double near) {
-    Put(double(how));
-    Put(program.seamReach);
-    Put(program.slackPixels);
-    Put(program.stepCount);
-    Put(program.wrapBias);
-    for (int i = 0; i < program.stepCount; ++i) {
-      const FoldStep& step = program.steps[i];
-      for (const HalfPlane& side : {step.side, step.also})
-        for (const double t : {side.nu, side.nv, side.n1}) Put(t);
-      Put(step.above);
-      Put(step.fromStart);
-      const LatticeAffine& m = step.map;
-      for (const double t : {m.uu, m.uv, m.u1, m.vu, m.vv, m.v1}) Put(t);
-    }
-    ForEachBand(program, [this](const FoldProgram::Band& band) { Put(band); });
-    for (const FoldProgram::SkewBand& skew : program.skewBands) {
-      for (const double t : {skew.a, skew.b, skew.alongA, skew.alongB}) Put(t);
-      Put(skew.along);
-    }
-    Put(near);
+InputKey ReachKey(const FoldProgram& program, Reckoning how, double near) {
+  InputKey key(6 + 14 * FoldProgram::kMaxSteps + 5 * 3 + 14 * FoldProgram::kMaxSkewBands);
+  auto putBand = [&key](const FoldProgram::Band& band) {
+    for (const double t : {double(band.planned), band.from, band.to, band.every, band.ownReach}) key.Put(t);
+  };
+  key.Put(double(how));
+  key.Put(program.seamReach);
+  key.Put(program.slackPixels);
+  key.Put(program.stepCount);
+  key.Put(program.wrapBias);
+  for (int i = 0; i < program.stepCount; ++i) {
+    const FoldStep& step = program.steps[i];
+    for (const HalfPlane& side : {step.side, step.also})
+      for (const double t : {side.nu, side.nv, side.n1}) key.Put(t);
+    key.Put(step.above);
+    key.Put(step.fromStart);
+    const LatticeAffine& m = step.map;
+    for (const double t : {m.uu, m.uv, m.u1, m.vu, m.vv, m.v1}) key.Put(t);
   }
-  bool operator==(const ReachKey& other) const {
-    return length_ == other.length_ && std::memcmp(values_, other.values_, sizeof(double) * length_) == 0;
+  ForEachBand(program, putBand);
+  for (const FoldProgram::SkewBand& skew : program.skewBands) {
+    for (const double t : {skew.a, skew.b, skew.alongA, skew.alongB}) key.Put(t);
+    putBand(skew.along);
   }
-
- private:
-  static constexpr int kRoom = 6 + 14 * FoldProgram::kMaxSteps + 5 * 3 + 14 * FoldProgram::kMaxSkewBands;
-  void Put(double t) { values_[length_++] = t; }
-  void Put(const FoldProgram::Band& band) {
-    for (const double t : {double(band.planned), band.from, band.to, band.every, band.ownReach}) Put(t);
-  }
-  double values_[kRoom] = {};
-  int length_ = 0;
-};
+  key.Put(near);
+  return key;
+}
 
 // What working out the reach sets in a program.
 class ReachFound {
@@ -376,20 +366,15 @@ class ReachFound {
 // steps by work().
 template <class Work>
 void ReachOnce(FoldProgram& program, Reckoning how, double near, Work&& work) {
-  static std::mutex lock;
-  static std::optional<std::pair<ReachKey, ReachFound>> last[2];
-  std::optional<std::pair<ReachKey, ReachFound>>& kept = last[int(how)];
-  const ReachKey key(program, how, near);
-  {
-    const std::lock_guard<std::mutex> hold(lock);
-    if (kept && kept->first == key) {
-      kept->second.SetIn(program);
-      return;
-    }
+  static KeptByKey<ReachFound> last[2];
+  KeptByKey<ReachFound>& kept = last[int(how)];
+  InputKey key = ReachKey(program, how, near);
+  if (const std::shared_ptr<const ReachFound> found = kept.Find(key)) {
+    found->SetIn(program);
+    return;
   }
   work();
-  const std::lock_guard<std::mutex> hold(lock);
-  kept.emplace(key, ReachFound(program));
+  kept.Keep(std::move(key), std::make_shared<const ReachFound>(program));
 }
 
 }  // namespace

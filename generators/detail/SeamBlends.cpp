@@ -5,9 +5,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
+#include <limits>
+#include <memory>
 #include <new>
 
 #include "core/CpuFeatures.h"
+#include "generators/detail/KeptForNextRender.h"
 #include "generators/detail/SeamFeathering.h"
 
 namespace corvel::detail {
@@ -483,10 +487,104 @@ RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& pro
   return reached;
 }
 
+namespace {
+
+// Every input of SetUpBlends, each count before what it counts.
+InputKey BlendSetupKey(const SeamBlends& blends, const FoldProgram& program, const TileGenerator& generator) {
+  InputKey key(64 + 160 * std::size_t(blends.regionCount));
+  for (const double t :
+       {generator.detM, generator.detN, generator.origin.x, generator.origin.y, program.sourceShift.x,
+        program.sourceShift.y, program.reachU, program.reachV, double(blends.plansAsRegions),
+        double(bool(blends.planFold)), double(blends.foldLineCount), double(blends.regionCount)})
+    key.Put(t);
+  key.PutAll(generator.invM);
+  key.PutAll(generator.invN);
+  key.PutAll(blends.frame);
+  for (int i = 0; i < blends.foldLineCount; ++i) key.PutAll(blends.foldLines[i]);
+  for (int r = 0; r < blends.regionCount; ++r) {
+    const BlendRegion& region = blends.regions[r];
+    for (const double t : {double(region.sideCount), double(region.blended), double(region.planned),
+                           double(region.corner), double(region.threeCopies), double(region.ownFirst),
+                           double(region.inDoubles), double(region.plannedInLanes), double(region.copyCount)})
+      key.Put(t);
+    for (int i = 0; i < region.sideCount; ++i) key.PutAll(region.sides[i]);
+    key.PutAll(region.partner);
+    key.PutAll(region.partner2);
+    key.PutAll(region.partnerBoth);
+    key.PutAll(region.weight);
+    key.PutAll(region.weight2);
+    for (int i = 0; i < region.copyCount; ++i) {
+      const BlendCopy& copy = region.copies[i];
+      key.Put(copy.own);
+      key.PutAll(copy.map);
+      key.PutAll(copy.weight);
+      key.PutAll(copy.weight2);
+    }
+  }
+  return key;
+}
+
+}  // namespace
+
+std::shared_ptr<const BlendSetup> SetUpBlends(const SeamBlends& blends, const FoldProgram& program,
+                                              const TileGenerator& generator) {
+  // Worked out, some 5 us of a render of a small feathered cell.
+  static KeptByKey<BlendSetup> kept;
+  InputKey key = BlendSetupKey(blends, program, generator);
+  if (std::shared_ptr<const BlendSetup> found = kept.Find(key)) return found;
+  const std::shared_ptr<BlendSetup> setup = std::make_shared<BlendSetup>();
+  setup->made = MakeSeamBlendArgs(blends, program, generator, setup->args);
+  if (setup->made && blends.plansAsRegions) setup->tables = SeamBlendsInDoubles::TablesOf(blends);
+  constexpr LONG kLeast = std::numeric_limits<LONG>::min(), kMost = std::numeric_limits<LONG>::max();
+  setup->reached = {kMost, kMost, kLeast, kLeast};
+  if (setup->made) setup->reached = WithPartners(setup->reached, blends, program, generator, setup->reaches);
+  kept.Keep(std::move(key), setup);
+  return setup;
+}
+
 SeamBlendsInDoubles::SeamBlendsInDoubles(const SeamBlends& blends, const FoldProgram& program,
                                          const TileGenerator& generator)
-    : blends_(blends), program_(program), generator_(generator), copiesInLanes_(GetCpuFeatures().avx2) {
-  Tests& t = tests_;
+    : SeamBlendsInDoubles(blends, program, generator, TablesOf(blends)) {}
+
+SeamBlendsInDoubles::SeamBlendsInDoubles(const SeamBlends& blends, const FoldProgram& program,
+                                         const TileGenerator& generator, const Tables& tables)
+    : blends_(blends),
+      program_(program),
+      generator_(generator),
+      tests_(tables.tests),
+      copiesInLanes_(GetCpuFeatures().avx2) {
+  std::copy(tables.mixes, tables.mixes + SeamBlends::kMaxRegions, mixes_);
+  for (int r = 0; r < blends.regionCount; ++r) {
+    const BlendRegion& region = blends.regions[r];
+    if (region.copyCount > 0 && copiesInLanes_) {
+      CopyLanes& lanes = copyLanes_[r];
+      lanes = CopyLanes{};
+      lanes.count = region.copyCount;
+      for (int i = 0; i < region.copyCount; ++i) {
+        const BlendCopy& copy = region.copies[i];
+        const LatticeAffine& m = copy.map;
+        const double row[CopyLanes::kRows] = {m.uu,
+                                              m.uv,
+                                              m.u1,
+                                              m.vu,
+                                              m.vv,
+                                              m.v1,
+                                              copy.weight.wu,
+                                              copy.weight.wv,
+                                              copy.weight.w1,
+                                              copy.weight2.wu,
+                                              copy.weight2.wv,
+                                              copy.weight2.w1,
+                                              copy.own ? 1.0 : 0.0};
+        for (int k = 0; k < CopyLanes::kRows; ++k) lanes.rows[i / 4][k][i % 4] = row[k];
+      }
+    }
+  }
+}
+
+SeamBlendsInDoubles::Tables SeamBlendsInDoubles::TablesOf(const SeamBlends& blends) {
+  Tables tables;
+  Tests& t = tables.tests;
   for (int r = 0; r < blends.regionCount; ++r) {
     const BlendRegion& region = blends.regions[r];
     if (region.plannedInLanes && blends.planFold) {
@@ -515,7 +613,7 @@ SeamBlendsInDoubles::SeamBlendsInDoubles(const SeamBlends& blends, const FoldPro
   }
   for (int r = 0; r < blends.regionCount; ++r) {
     const BlendRegion& region = blends.regions[r];
-    Mix& mix = mixes_[r];
+    Mix& mix = tables.mixes[r];
     const bool mixes = region.blended || region.corner || region.copyCount > 0;
     if (region.planned || (!mixes && region.inDoubles))
       mix.kind = Mix::kNone;
@@ -530,29 +628,6 @@ SeamBlendsInDoubles::SeamBlendsInDoubles(const SeamBlends& blends, const FoldPro
     mix.partnerBoth = region.partnerBoth;
     mix.weight = region.weight;
     mix.weight2 = region.weight2;
-    if (region.copyCount > 0 && copiesInLanes_) {
-      CopyLanes& lanes = copyLanes_[r];
-      lanes = CopyLanes{};
-      lanes.count = region.copyCount;
-      for (int i = 0; i < region.copyCount; ++i) {
-        const BlendCopy& copy = region.copies[i];
-        const LatticeAffine& m = copy.map;
-        const double row[CopyLanes::kRows] = {m.uu,
-                                              m.uv,
-                                              m.u1,
-                                              m.vu,
-                                              m.vv,
-                                              m.v1,
-                                              copy.weight.wu,
-                                              copy.weight.wv,
-                                              copy.weight.w1,
-                                              copy.weight2.wu,
-                                              copy.weight2.wv,
-                                              copy.weight2.w1,
-                                              copy.own ? 1.0 : 0.0};
-        for (int k = 0; k < CopyLanes::kRows; ++k) lanes.rows[i / 4][k][i % 4] = row[k];
-      }
-    }
   }
   if (t.count <= Tests::kTableTests)
     for (std::uint64_t bits = 0; bits < std::uint64_t{1} << t.count; ++bits) {
@@ -560,6 +635,7 @@ SeamBlendsInDoubles::SeamBlendsInDoubles(const SeamBlends& blends, const FoldPro
       while (r < blends.regionCount && (bits & t.care[r]) != t.want[r]) ++r;
       t.regionOf[bits] = std::int8_t(r < blends.regionCount ? r : -1);
     }
+  return tables;
 }
 
 void SeamBlendsInDoubles::Locate(const double* x, const double* y, int count, double* u, double* v,

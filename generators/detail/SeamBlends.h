@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <vector>
 
 #include "generators/detail/FoldProgram.h"
@@ -307,7 +308,11 @@ void QueueCopiesAvx2(const CopyLanes& lanes, const Point2D& at, const Point2D& o
 // as the plan mixes it and as its image across the seam mixes.
 class SeamBlendsInDoubles {
  public:
+  struct Tables;
   SeamBlendsInDoubles(const SeamBlends& blends, const FoldProgram& program, const TileGenerator& generator);
+  // With the tables TablesOf(blends) gives.
+  SeamBlendsInDoubles(const SeamBlends& blends, const FoldProgram& program, const TileGenerator& generator,
+                      const Tables& tables);
   // The samples of the pixel at the plane point; false where no region that gives them (blended,
   // a corner, copies, or the own sample alone) holds it.
   bool Plan(const Point2D& plane, SamplePlan& plan) const;
@@ -332,24 +337,43 @@ class SeamBlendsInDoubles {
     static constexpr int kTableTests = 6;
     std::int8_t regionOf[1 << kTableTests] = {};
   };
-
- private:
-  const SeamBlends& blends_;
-  const FoldProgram& program_;
-  const TileGenerator& generator_;
-  Tests tests_;
   // The bands' and corners' maps and weights, kept together for the pixels queued one by one.
   struct Mix {
     enum Kind : std::uint8_t { kNone, kOwn, kBand, kCorner, kOther } kind = kNone;
     LatticeAffine partner, partner2, partnerBoth;
     LatticeLinear weight, weight2;
   };
+  struct Tables {
+    Tests tests;
+    Mix mixes[SeamBlends::kMaxRegions];
+  };
+  static Tables TablesOf(const SeamBlends& blends);
+
+ private:
+  const SeamBlends& blends_;
+  const FoldProgram& program_;
+  const TileGenerator& generator_;
+  Tests tests_;
   Mix mixes_[SeamBlends::kMaxRegions];
   // Where the processor record allows, the copies of the regions that mix them, taken in lanes:
   // six copies one by one, and their positions, cost a corner pixel of P6 hundreds of instructions.
   bool copiesInLanes_ = false;
   CopyLanes copyLanes_[SeamBlends::kMaxRegions];
 };
+
+// What a render's blends work out before its rows: MakeSeamBlendArgs's answer and arguments, the
+// tables in doubles where the group plans as its regions, and the source the partners read
+// (WithPartners from nothing reached).
+struct BlendSetup {
+  bool made = false;
+  SeamBlendArgs args;
+  SeamBlendsInDoubles::Tables tables;
+  RECT reached{};
+  std::vector<SourceReach> reaches;
+};
+// The set-up, taken from the last render's where its inputs are the same, bit for bit.
+std::shared_ptr<const BlendSetup> SetUpBlends(const SeamBlends& blends, const FoldProgram& program,
+                                              const TileGenerator& generator);
 
 // SeamBlendsInDoubles::Locate four pixels at a time; positions past count repeat the last.
 void LocateInDoublesAvx2(const SeamBlends& blends, const SeamBlendsInDoubles::Tests& tests,

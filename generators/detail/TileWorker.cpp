@@ -2,11 +2,13 @@
 
 #include <emmintrin.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 #include <optional>
 #include <vector>
@@ -308,11 +310,16 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
   } catch (const std::bad_alloc&) {
     return keErrorNoMemory;
   }
+  const std::shared_ptr<const BlendSetup> blendSetup = program.blends
+                                                           ? SetUpBlends(*program.blends, program, generator_)
+                                                           : nullptr;
+  const bool blending = blendSetup && blendSetup->made;
   SeamBlendArgs blendArgs;
-  const bool blending = program.blends && MakeSeamBlendArgs(*program.blends, program, generator_, blendArgs);
+  if (blending) blendArgs = blendSetup->args;
   const SeamBlendKernel blendKernel = ChooseSeamBlendKernel();
   std::optional<SeamBlendsInDoubles> middles;
-  if (blending && program.blends->plansAsRegions) middles.emplace(*program.blends, program, generator_);
+  if (blending && program.blends->plansAsRegions)
+    middles.emplace(*program.blends, program, generator_, blendSetup->tables);
   std::atomic<bool> noMemory{false};
   const FoldKernelArgs args = KernelArgs(program, generator_);
   const FoldPositionsKernel kernel = ChooseFoldKernel(args);
@@ -334,7 +341,12 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
       {corner + generator_.origin,
        generator_.LatticeToSource(program.sourceShift.x + program.reachU, program.sourceShift.y) - corner,
        generator_.LatticeToSource(program.sourceShift.x, program.sourceShift.y + program.reachV) - corner}};
-  if (blending) reached = WithPartners(reached, *program.blends, program, generator_, reaches);
+  if (blending) {
+    const RECT& partners = blendSetup->reached;
+    reached = {std::min(reached.left, partners.left), std::min(reached.top, partners.top),
+               std::max(reached.right, partners.right), std::max(reached.bottom, partners.bottom)};
+    reaches.insert(reaches.end(), blendSetup->reaches.begin(), blendSetup->reaches.end());
+  }
   BgraRows source = window.Open(s.sourceRows, reached, std::int64_t{width_} * height_, reaches);
   // A turned row reads a long diagonal of the source, farther than the cache keeps from one row to
   // the next: the reads of the rows some way down are asked for in time, by the map unfolded.

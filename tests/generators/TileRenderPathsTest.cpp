@@ -554,6 +554,37 @@ TEST(TileRenderPaths, OneTwoAndEightThreadsGiveTheSameBytes) {
   }
 }
 
+// What a render sets up before its rows is kept for the next render of the same inputs only: a
+// shape after itself at another feather or angle, moved or from another picked area, gives the
+// bytes it gives after another group.
+TEST(TileRenderPaths, ARenderAfterItsShapeChangedGivesItsOwnBytes) {
+  CRowIteratorBands source;
+  MakeGrainyWaves(source, 480);
+  const TileShape other = Unbent(Pick(keTilingP3, 20, 0));
+  for (int method : {keTilingP6, keTilingP4G, keTilingP3LM}) {
+    const TileShape pick = Unbent(Pick(method, 20, 30));
+    std::vector<TileShape> changed(4, pick);
+    changed[0].feather = 35;
+    changed[1].angle = 17;
+    for (POINT* p : {&changed[2].p0, &changed[2].p1, &changed[2].p2, &changed[2].centre}) {
+      p->x += 7;
+      p->y += 5;
+    }
+    changed[3].area = {9, 13, 479, 479};
+    for (const TileShape& shape : changed) {
+      CRowIteratorBands tile, pickAlone, shapeAlone, pickAfter, shapeAfter;
+      Render(source, other, ProbeCpuFeatures(), tile);
+      Render(source, pick, ProbeCpuFeatures(), pickAlone);
+      Render(source, other, ProbeCpuFeatures(), tile);
+      Render(source, shape, ProbeCpuFeatures(), shapeAlone);
+      Render(source, pick, ProbeCpuFeatures(), pickAfter);
+      Render(source, shape, ProbeCpuFeatures(), shapeAfter);
+      ExpectSameBytes(pickAfter, pickAlone, Described(pick) + " after " + Described(shape));
+      ExpectSameBytes(shapeAfter, shapeAlone, Described(shape) + " after " + Described(pick));
+    }
+  }
+}
+
 // A picked area copied from a source of another format, and a source whose rows lie as the render
 // reads them, are read in place: the same bytes as the window's copy of our own banded rows.
 TEST(TileRenderPaths, AreasReadInPlaceGiveTheBytesOfTheCopiedWindow) {
