@@ -121,6 +121,22 @@ std::string Described(const TileShape& pick) {
          std::to_string(pick.angle) + " feather " + std::to_string(int(pick.feather));
 }
 
+// Unbent picks of one lattice each, rendered fast and by the plan.
+struct LatticeCase {
+  int method;
+  POINT d1, d2;
+  int angle;
+  double feather;
+};
+
+template <std::size_t N>
+void ExpectCasesMatchTheReference(CRowIteratorBands& source, const LatticeCase (&cases)[N]) {
+  for (const LatticeCase& c : cases) {
+    const TileShape pick = UnbentPick(c.method, c.d1, c.d2, c.angle, c.feather);
+    ExpectFastMatchesReference(source, pick, Described(pick));
+  }
+}
+
 void ExpectSameBytes(CRowIteratorBands& a, CRowIteratorBands& b, const std::string& what) {
   ASSERT_EQ(a.Width(), b.Width()) << what;
   ASSERT_EQ(a.Height(), b.Height()) << what;
@@ -238,13 +254,7 @@ TEST(TileRenderPaths, FeatheredNearlyHexagonalLatticesMatchTheReference) {
 TEST(TileRenderPaths, UnevenLatticesMatchTheReference) {
   CRowIteratorBands source;
   MakeGrainyWaves(source, 480);
-  struct Case {
-    int method;
-    POINT d1, d2;
-    int angle;
-    double feather;
-  };
-  const Case cases[] = {
+  const LatticeCase cases[] = {
       // Pixels right on a quarter's edge, folded onto one neighbour or the other.
       {keTilingP4, {0, 61}, {37, 0}, 0, 20},
       {keTilingP4, {0, 17}, {23, 0}, 30, 50},
@@ -309,10 +319,7 @@ TEST(TileRenderPaths, UnevenLatticesMatchTheReference) {
       {keTilingP6M, {0, 24}, {14, 0}, 0, 0},
       {keTilingP6M, {0, 82}, {47, 0}, 17, 0},
   };
-  for (const Case& c : cases) {
-    const TileShape pick = UnbentPick(c.method, c.d1, c.d2, c.angle, c.feather);
-    ExpectFastMatchesReference(source, pick, Described(pick));
-  }
+  ExpectCasesMatchTheReference(source, cases);
 }
 
 // Blocks of 5 x 7 pixels in random colours, a third of them clear where `holes`: a layer with holes.
@@ -357,13 +364,7 @@ void ExpectWithinALevelAsShown(CRowIteratorBands& fast, CRowIteratorBands& refer
 TEST(TileRenderPaths, SkewedAndLargeLatticesOnASharpSourceMatchTheReference) {
   CRowIteratorBands source;
   MakeBlocks(source, 480, false);
-  struct Case {
-    int method;
-    POINT d1, d2;
-    int angle;
-    double feather;
-  };
-  const Case cases[] = {
+  const LatticeCase cases[] = {
       // So skewed that a 256th of a pixel moves a lattice coordinate by some 5e-4: a pixel a hair
       // inside a feather's band, whose partner weighs a hundredth, still blends with it.
       {keTilingP1, {51, 19}, {17, 1}, 1, 5},
@@ -375,10 +376,7 @@ TEST(TileRenderPaths, SkewedAndLargeLatticesOnASharpSourceMatchTheReference) {
       {keTilingP3ML, {451, 780}, {901, 1}, 0, 0},
       {keTilingP3ML, {300, 520}, {599, 1}, 0, 0},
   };
-  for (const Case& c : cases) {
-    const TileShape pick = UnbentPick(c.method, c.d1, c.d2, c.angle, c.feather);
-    ExpectFastMatchesReference(source, pick, Described(pick));
-  }
+  ExpectCasesMatchTheReference(source, cases);
 }
 
 // A float sum errs by some part of the last place of its largest term: some thousands of pixels
