@@ -149,6 +149,28 @@ TEST_F(DialogTest, ComboListOpensOnAClickAndAPickReportsTheChange) {
   DestroyWindow(dialog);
 }
 
+TEST_F(DialogTest, EscAndEnterOnAnOpenListCloseOnlyTheList) {
+  auto dropped = [] { return SendDlgItemMessage(GetActiveWindow(), kCombo, CB_GETDROPPEDSTATE, 0, 0) != 0; };
+  std::vector<bool> open;
+  platform::EventScript script;
+  script.ClickControl(kCombo)
+      .Then("opened", [&] { open.push_back(dropped()); })
+      .Key(VK_DOWN)
+      .Key(VK_ESCAPE)
+      .Then("closed by Esc", [&] { open.push_back(dropped()); })
+      .ClickControl(kCombo)
+      .Key(VK_DOWN)
+      .Key(VK_RETURN)
+      .Then("closed by Enter", [&] { open.push_back(dropped()); })
+      .Key(VK_ESCAPE);
+  EXPECT_EQ(DialogBoxIndirectParam(nullptr, &kDialog, nullptr, TestDialogProc, 0), IDCANCEL);
+  EXPECT_EQ(open, (std::vector<bool>{true, false, false}));
+  // Esc dropped the highlight it had moved; Enter picked it; only the last Esc cancelled.
+  EXPECT_EQ(Count(kCombo, CBN_SELCHANGE), 1);
+  EXPECT_EQ(Count(IDOK, BN_CLICKED), 0);
+  EXPECT_EQ(Count(IDCANCEL, BN_CLICKED), 1);
+}
+
 // The picture of the test dialog; the pinned pixels are the classic look's landmarks.
 TEST_F(DialogTest, CapturedPictureShowsTheClassicLook) {
   HWND dialog = CreateDialogIndirectParam(nullptr, &kDialog, nullptr, TestDialogProc, 0);

@@ -422,6 +422,30 @@ TEST_F(LiveTest, ADropDownPicksByPressDragRelease) {
   EXPECT_EQ(run.picked, run.expected);
 }
 
+TEST_F(LiveTest, EscOnAnOpenDropDownClosesOnlyTheList) {
+  bool closedAlone = false;
+  INT_PTR result = RunDialog([&] {
+    auto dropped = [] {
+      return SendDlgItemMessage(shownDialog.load(), kCombo, CB_GETDROPPEDSTATE, 0, 0) != 0;
+    };
+    auto waitFor = [&](bool open) {
+      for (int i = 0; i < 500 && dropped() != open; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      return dropped() == open;
+    };
+    if (Shell("xdotool " + MoveTo(Centre(kCombo)) + "click 1") != 0 || !waitFor(true)) return false;
+    if (Shell("xdotool key Escape") != 0 || !waitFor(false)) return false;
+    // A moment for a wrongly taken Esc to end the dialog too.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    closedAlone = IsWindow(shownDialog.load());
+    run.picked = static_cast<int>(SendDlgItemMessage(shownDialog.load(), kCombo, CB_GETCURSEL, 0, 0));
+    return Shell("xdotool key Escape") == 0 && WaitUntilGone();
+  });
+  EXPECT_TRUE(closedAlone);
+  EXPECT_EQ(result, IDCANCEL) << "Esc with the list closed cancels";
+  EXPECT_EQ(run.picked, 6) << "the choice stays";
+}
+
 TEST(KeysTest, SymbolsTypeTheirCharactersInTheTextCodePage) {
   struct Case {
     unsigned long keysym;

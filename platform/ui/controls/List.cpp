@@ -505,8 +505,13 @@ LRESULT HandleCombo(ComboState& state, HWND hwnd, UINT message, WPARAM wParam, L
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
       return 0;
     }
-    case WM_GETDLGCODE:
-      return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_GETDLGCODE: {
+      // An open list takes Esc and Enter itself: they close it, not the dialog.
+      const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+      const bool listKey = state.drop && msg && msg->message == WM_KEYDOWN &&
+                           (msg->wParam == VK_ESCAPE || msg->wParam == VK_RETURN);
+      return DLGC_WANTARROWS | DLGC_WANTCHARS | (listKey ? DLGC_WANTALLKEYS : 0);
+    }
     case WM_PAINT:
       PaintCombo(state, hwnd);
       return 0;
@@ -521,6 +526,9 @@ LRESULT HandleCombo(ComboState& state, HWND hwnd, UINT message, WPARAM wParam, L
         OpenDrop(state, hwnd);
       return 0;
     case WM_KEYDOWN:
+      // The focus stays on the field while the list is open; the list's own keys move its
+      // highlight, pick it with Enter or close it with Esc.
+      if (state.drop) return SendMessage(state.drop, WM_KEYDOWN, wParam, lParam);
       switch (static_cast<int>(wParam)) {
         case VK_UP:
           Choose(state, hwnd, state.list.selection - 1);
