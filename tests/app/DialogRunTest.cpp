@@ -78,7 +78,7 @@ class DialogRunTest : public wf_test::UiTest {
   void ApplyAndWait(platform::EventScript& script) {
     script.ClickControl(app::SettingsPanel::kApply);
     script.Then("wait for the render", [this] {
-      while (linked.GetCommand()->IsRendering()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      wf_test::WaitUntil([this] { return !linked.GetCommand()->IsRendering(); }, "the render's end");
     });
   }
   // Runs the filter with its dialog under the script, which must end it.

@@ -6,15 +6,19 @@
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <typeinfo>
 #include <vector>
 
 #include "controls/ThumbnailPopup.h"
 #include "framework/PluginDialog.h"
+#include "generators/TileLattice.h"
 #include "platform/ui/Capture.h"
 #include "platform/ui/Script.h"
 #include "resources/ParameterTable.h"
@@ -22,6 +26,9 @@
 #include "resources/Resources.h"
 #include "resources/dialogs/UiTables.h"
 #include "rowops/CoreTables.h"
+#include "shapes/P1Shape.h"
+#include "shapes/P4Shape.h"
+#include "shapes/P6MShape.h"
 #include "shapes/ToolView.h"
 #include "tests/platform/UiFixture.h"
 
@@ -125,7 +132,7 @@ class SettingsPanelTest : public wf_test::UiTest {
   void WaitForRender(platform::EventScript& script) {
     // The thread's messages are queued once it is done; the loop takes them before the next step.
     script.Then("wait for the render", [this] {
-      while (command.IsRendering()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      wf_test::WaitUntil([this] { return !command.IsRendering(); }, "the render's end");
     });
   }
   // The middle row's bytes, to tell which image the view shows.
@@ -313,6 +320,29 @@ TEST_F(SettingsPanelTest, ThePopupPicksAGroupAndTheShapeKeepsItsCentre) {
       ::SendMessage(panel.m_hWnd, TVM_ENDPOPUP, 0, method);
       const bool blends = method != 4 && method != 10 && method != 13 && method != 16;
       EXPECT_EQ(Enabled(SettingsPanel::kFeatherEdit), blends) << method;
+    }
+  });
+  script.Then("each pick puts the group's own shape and cell in the view", [this] {
+    // P4's cell is a square and P6M's a triangle of 30, 60 and 90 degrees: P1's default cell is
+    // neither.
+    const struct {
+      int method;
+      const std::type_info& shape;
+      double legRatio;  // the longer leg over the shorter, at the right angle
+    } picks[] = {{corvel::keTilingP4, typeid(shapes::P4Shape), 1.0},
+                 {corvel::keTilingP6M, typeid(shapes::P6MShape), std::sqrt(3.0)},
+                 {corvel::keTilingP1, typeid(shapes::P1Shape), 0}};
+    for (const auto& pick : picks) {
+      ::SendMessage(panel.m_hWnd, TVM_ENDPOPUP, 0, pick.method);
+      shapes::TargetShape* shape = View().GetShape();
+      ASSERT_NE(shape, nullptr);
+      EXPECT_EQ(typeid(*shape), pick.shape) << pick.method;
+      if (pick.legRatio == 0) continue;
+      const shapes::Point2D* p = shape->GetPoints();
+      const shapes::Point2D a = p[13] - p[12], b = p[15] - p[12];
+      const double la = std::hypot(a.x, a.y), lb = std::hypot(b.x, b.y);
+      EXPECT_NEAR(a.x * b.x + a.y * b.y, 0, 0.01 * la * lb) << pick.method << ": a right angle";
+      EXPECT_NEAR(std::max(la, lb) / std::min(la, lb), pick.legRatio, 0.02) << pick.method;
     }
   });
   script.ClickControl(IDCANCEL);

@@ -63,9 +63,21 @@ TEST_F(ThumbnailPopupTest, SizeFollowsTheItemsAndPlaceTheAnchor) {
   EXPECT_EQ(small.bottom - small.top, three.cy);
   popup->ClosePopup();
 
-  // Near the work area's bottom: beside the anchor, bottom-aligned.
+  // Near the work area's right edge: wholly on it.
   RECT work{};
   GetWorkArea(&work);
+  for (RECT edge : {RECT{work.right - 40, 100, work.right - 5, 120},
+                    RECT{work.right - 5, work.bottom - 20, work.right, work.bottom}}) {
+    const RECT asked = edge;
+    popup = Open(edge, false);
+    EXPECT_GE(edge.left, work.left) << asked.left << "," << asked.top;
+    EXPECT_LE(edge.right, work.right) << asked.left << "," << asked.top;
+    EXPECT_GE(edge.top, work.top) << asked.left << "," << asked.top;
+    EXPECT_LE(edge.bottom, work.bottom) << asked.left << "," << asked.top;
+    popup->ClosePopup();
+  }
+
+  // Near the work area's bottom: beside the anchor, bottom-aligned.
   RECT low{100, work.bottom - 30, 180, work.bottom - 10};
   popup = Open(low, false);
   EXPECT_EQ(low.left, 180);

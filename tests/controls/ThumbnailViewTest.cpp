@@ -123,6 +123,45 @@ TEST_F(ThumbnailViewTest, KeysMoveAndShiftSelectsTheRange) {
   EXPECT_EQ(view->GetSelection().size(), 20u);
 }
 
+TEST_F(ThumbnailViewTest, ArrowsStopAtTheEndsWithoutTellingTheParent) {
+  FakeSource& source = Own<FakeSource>(20);
+  CThumbnailView* view = MakeView(&source);
+  platform::Click(CellCentre(view, 2));
+  const struct {
+    UINT jump, step;
+    int end;
+  } ends[] = {{VK_END, VK_RIGHT, 19}, {VK_HOME, VK_LEFT, 0}};
+  for (const auto& e : ends) {
+    platform::Key(e.jump);
+    platform::PumpMessages();
+    ASSERT_EQ(view->GetCurrentItem(), e.end);
+    const std::size_t told = Messages(TVM_SELCHANGE).size();
+    platform::Key(e.step);
+    platform::PumpMessages();
+    EXPECT_EQ(view->GetCurrentItem(), e.end);
+    EXPECT_EQ(view->GetSelection(), (std::set<int>{e.end}));
+    EXPECT_EQ(Messages(TVM_SELCHANGE).size(), told) << "nothing past the end to tell";
+  }
+}
+
+TEST_F(ThumbnailViewTest, AClickOnAScrolledGridPicksTheItemUnderThePointer) {
+  FakeSource& source = Own<FakeSource>(20);
+  CThumbnailView* view = MakeView(&source);
+  view->SendMessage(WM_VSCROLL, SB_PAGEDOWN, 0);
+  platform::PumpMessages();
+  const CPoint scroll = view->GetScrollPosition();
+  ASSERT_GT(scroll.y, 0);
+  for (int item : {9, 14}) {
+    CRect cell = view->GetItemRect(item);
+    cell.OffsetRect(-scroll);
+    ASSERT_GE(cell.top, 0) << item << " is shown";
+    platform::Click(platform::ClientPoint(view->m_hWnd, cell.left + 40, cell.top + 40));
+    platform::PumpMessages();
+    EXPECT_EQ(view->GetCurrentItem(), item);
+    EXPECT_EQ(Messages(TVM_SELCHANGE).back().lParam, item);
+  }
+}
+
 TEST_F(ThumbnailViewTest, ClicksShortDragsAndDropsAsThePartyIsTold) {
   FakeSource& source = Own<FakeSource>(8);
   CThumbnailView* view = MakeView(&source);

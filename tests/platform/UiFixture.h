@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/ui/Ui.h"
+#include "tests/WaitUntil.h"
 
 namespace wf_test {
 
@@ -78,6 +79,20 @@ class UiTest : public ::testing::Test {
       if (seen.message == message) found.push_back(seen);
     }
     return found;
+  }
+  // Takes the next message of the range from the queue, failing rather than hanging when none comes.
+  static bool WaitForMessage(MSG* msg, HWND hwnd, UINT first, UINT last) {
+    return WaitUntil([&] { return PeekMessage(msg, hwnd, first, last, PM_REMOVE) != FALSE; },
+                     "message " + std::to_string(first) + ".." + std::to_string(last));
+  }
+  // Dispatches whatever arrives until `done` holds.
+  static bool PumpUntil(const std::function<bool()>& done) {
+    return WaitUntil(
+        [&] {
+          platform::PumpMessages();
+          return done();
+        },
+        "the awaited state");
   }
   static std::vector<UINT> MessagesTo(HWND hwnd) {
     std::vector<UINT> found;

@@ -50,7 +50,8 @@ TEST_F(P1ShapeTest, Corner1RefusesALeanBeyond30DegreesOrAFlatEdgeB) {
   const struct {
     CPoint to;
     bool kept;
-  } cases[] = {{{180, 100}, true}, {{240, 100}, false}, {{160, 125}, false}, {{160, 115}, true}};
+  } cases[] = {{{180, 100}, true}, {{240, 100}, false}, {{130, 100}, true},
+               {{80, 100}, false}, {{160, 125}, false}, {{160, 115}, true}};  // right, left, down
   for (const auto& c : cases) {
     Place({100, 100}, {160, 100}, {100, 140});
     shape->OnLButtonDown(MK_LBUTTON, CPoint(160, 100));

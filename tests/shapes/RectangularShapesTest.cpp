@@ -8,6 +8,7 @@
 #include <typeinfo>
 
 #include "core/Rounding.h"
+#include "generators/Geometry.h"
 #include "generators/TileGroups.h"
 #include "platform/ui/Capture.h"
 #include "shapes/P2Shape.h"
@@ -82,6 +83,27 @@ class RectangularShapesTest : public ShapeTest {
     corvel::tile_symmetry::ExpectGroupSymmetries(command->GetTile(), pick, true, what);
   }
 
+  // The cell the user sees is the cell written: the corners square (P2's one, the rectangles'
+  // four), and the written lattice corners, turned by the written angle about the written centre,
+  // on the corners shown.
+  void ExpectCellAsShown(int method, const std::string& what) {
+    const Point2D* p = P();
+    for (int i = 0; i < (method == keTilingP2 ? 1 : 4); ++i) {
+      const Point2D a = p[(i + 1) % 4] - p[i], b = p[(i + 3) % 4] - p[i];
+      EXPECT_NEAR(a.x * b.x + a.y * b.y, 0, 1e-6 * (a.x * a.x + a.y * a.y)) << what << " corner " << i;
+    }
+    const double cx = double{Float(kPointCenterX)} * kWidth, cy = double{Float(kPointCenterY)} * kHeight;
+    const struct {
+      int xId, yId, corner;
+    } written[] = {{kPoint3X, kPoint3Y, 0}, {kPoint2X, kPoint2Y, 1}, {kPoint1X, kPoint1Y, 3}};
+    for (const auto& w : written) {
+      Point2D shown(double{Float(w.xId)} * kWidth, double{Float(w.yId)} * kHeight);
+      corvel::RotatePointDegrees(Int(kAngle), cx, cy, shown);
+      EXPECT_NEAR(shown.x, p[w.corner].x, 0.01) << what << " corner " << w.corner << " written";
+      EXPECT_NEAR(shown.y, p[w.corner].y, 0.01) << what << " corner " << w.corner << " written";
+    }
+  }
+
   shapes::CToolView* tool = nullptr;
 };
 
@@ -122,6 +144,7 @@ TEST_F(RectangularShapesTest, DragsKeepTheRightAnglesAtEveryAngle) {
       }
       tool->GetShape()->OnLButtonUp(0, At(start));
       EXPECT_FLOAT_EQ(Float(kPoint2X), static_cast<float>(P()[13].x / kWidth)) << what << " written";
+      ExpectCellAsShown(method, what + " dragged");
 
       const Point2D c = P()[4], from = P()[corner];
       const double before = std::hypot(P()[1].x - P()[0].x, P()[1].y - P()[0].y);
@@ -129,6 +152,7 @@ TEST_F(RectangularShapesTest, DragsKeepTheRightAnglesAtEveryAngle) {
       const Point2D a = P()[1] - P()[0], b = P()[3] - P()[0];
       EXPECT_NEAR(a.x * b.x + a.y * b.y, 0, 1e-6 * (a.x * a.x + a.y * a.y)) << what << " scaled";
       EXPECT_NEAR(std::hypot(a.x, a.y), 1.25 * before, 1) << what << " scaled";
+      ExpectCellAsShown(method, what + " scaled");
     }
   }
 }

@@ -112,6 +112,38 @@ TEST(TextDrawer, BaselineTextInksWhereItStandsAndMovesTheOrigin) {
       }
 }
 
+TEST(TextDrawer, TheTextScaleSpreadsTheAdvancesNotTheGlyphs) {
+  RefPtr<GlyphFont> font = Font(24);
+  ASSERT_TRUE(font);
+  TextIterator probe("ii", 0);
+  std::vector<double> advances;
+  ASSERT_TRUE(font->LayoutAdvances(probe, &advances));
+  ASSERT_EQ(advances.size(), 2u);
+  double inkedAtOne = 0;
+  for (double scale : {1.0, 2.0}) {
+    GreyTarget target(200, 40);
+    target.canvas.SetFont(font.Get());
+    target.canvas.SetTextOrigin(10, 30);
+    target.canvas.SetTextScale(scale);
+    TextIterator text("ii", 0);
+    ASSERT_TRUE(target.canvas.DrawText(text, nullptr, false));
+    EXPECT_NEAR(target.canvas.GetTextOrigin().x, 10 + scale * (advances[0] + advances[1]), 1e-9) << scale;
+    // The second glyph starts one scaled advance on: no ink right of the first before it.
+    const std::vector<std::uint8_t> bytes = ImageBytes(target.image);
+    int gap = 0;
+    for (int x = static_cast<int>(10 + advances[0]); x < static_cast<int>(10 + scale * advances[0]); ++x) {
+      bool inked = false;
+      for (int y = 0; y < 40; ++y) inked |= bytes[std::size_t(y) * target.image.GetRowBytes() + x] >= 128;
+      gap += !inked;
+    }
+    EXPECT_GE(gap, static_cast<int>((scale - 1) * advances[0]) - 1) << scale;
+    if (scale == 1.0)
+      inkedAtOne = target.Inked();
+    else
+      EXPECT_NEAR(target.Inked(), inkedAtOne, inkedAtOne * 0.1) << "the glyphs keep their size";
+  }
+}
+
 TEST(TextDrawer, TextFollowsACircleRigidOrBent) {
   RefPtr<GlyphFont> font = Font(20);
   ASSERT_TRUE(font);

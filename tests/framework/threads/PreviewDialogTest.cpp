@@ -56,11 +56,6 @@ class PreviewDialogTest : public UiTest {
     dialog.DestroyWindow();
     UiTest::TearDown();
   }
-  // Dispatches what arrives (the render thread's messages) until the condition holds.
-  static void PumpUntil(const std::function<bool()>& done) {
-    for (MSG msg{}; !done() && GetMessage(&msg, nullptr, 0, 0) > 0;) DispatchMessage(&msg);
-  }
-
   platform::VirtualClockScope clock;
   framework::HostImage host;
   std::vector<std::uint8_t> source;

@@ -24,7 +24,7 @@ class RenderThreadTest : public UiTest {
   // Waits for the end of the render: the finished or cancelled message.
   MSG WaitForEnd() {
     MSG msg{};
-    GetMessage(&msg, owner, kRenderFinishedMessage, kRenderCancelledMessage);
+    WaitForMessage(&msg, owner, kRenderFinishedMessage, kRenderCancelledMessage);
     return msg;
   }
   std::vector<MSG> Queued(UINT message) {

@@ -44,8 +44,8 @@ class ThumbnailListTest : public UiTest {
   }
   std::vector<MSG> WaitForLoaded(std::size_t count) {
     std::vector<MSG> seen;
-    for (MSG msg{};
-         seen.size() < count && GetMessage(&msg, owner, kThumbnailLoadedMessage, kThumbnailLoadedMessage);)
+    for (MSG msg{}; seen.size() < count &&
+                    WaitForMessage(&msg, owner, kThumbnailLoadedMessage, kThumbnailLoadedMessage);)
       seen.push_back(msg);
     return seen;
   }
@@ -161,7 +161,7 @@ TEST_F(ThumbnailListTest, TwoThousandFilesLoadWhileTheListIsReadAndReordered) {
   list.StartLoader();
   std::size_t loaded = 0;
   for (MSG msg{};
-       loaded < 2000 && GetMessage(&msg, owner, kThumbnailLoadedMessage, kThumbnailLoadedMessage);) {
+       loaded < 2000 && WaitForMessage(&msg, owner, kThumbnailLoadedMessage, kThumbnailLoadedMessage);) {
     ASSERT_EQ(msg.lParam, 0);
     ++loaded;
     // Each message is handled as the view would, while the loader goes on.
