@@ -1,5 +1,8 @@
-// Sun raster: uncoded pictures of 1, 8, 24 and 32 bits, with or without a colour map.
+// Sun raster: pictures of 1, 8, 24 and 32 bits, with or without a colour map, stored as they are
+// or coded by runs.
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "codecs/detail/BigEndian.h"
@@ -11,7 +14,7 @@ namespace jasper {
 
 namespace {
 
-enum : std::uint32_t { kOldType = 0, kStandardType = 1, kRgbType = 3 };
+enum : std::uint32_t { kOldType = 0, kStandardType = 1, kRunType = 2, kRgbType = 3 };
 enum : std::uint32_t { kNoMap = 0, kRgbMap = 1 };
 
 // Rows are padded to 16 bits.
@@ -19,6 +22,51 @@ std::uint64_t RowBytes(std::uint64_t width, std::uint32_t depth) { return (width
 
 struct Header {
   std::uint32_t width, height, depth, length, type, mapType, mapLength;
+};
+
+// The bytes of a picture coded by runs: 0x80 n v stands for n + 1 bytes v (0x80 0 for a single
+// 0x80), any other byte for itself. A run may go on into the next row; one that goes past the
+// picture's end is cut there.
+class RunDecoder {
+ public:
+  explicit RunDecoder(StreamReader& reader) : reader_(reader) {}
+
+  // False when the data ends before the row is full.
+  bool Fill(unsigned char* row, std::size_t size) {
+    for (std::size_t x = 0; x < size;) {
+      if (left_ == 0 && !NextRun()) return false;
+      const std::size_t take = std::min<std::size_t>(left_, size - x);
+      std::memset(row + x, value_, take);
+      x += take;
+      left_ -= take;
+    }
+    return true;
+  }
+
+  // The most bytes a coded length can stand for: three bytes make a run of 256.
+  static std::uint64_t MostBytesFrom(std::uint64_t coded) { return coded / 3 * 256 + coded % 3; }
+
+ private:
+  static constexpr int kEscape = 0x80;
+
+  bool NextRun() {
+    const int first = reader_.Get();
+    if (first < 0) return false;
+    value_ = static_cast<unsigned char>(first);
+    left_ = 1;
+    if (first != kEscape) return true;
+    const int count = reader_.Get();
+    if (count <= 0) return count == 0;
+    const int value = reader_.Get();
+    if (value < 0) return false;
+    value_ = static_cast<unsigned char>(value);
+    left_ = static_cast<std::size_t>(count) + 1;
+    return true;
+  }
+
+  StreamReader& reader_;
+  unsigned char value_ = 0;
+  std::size_t left_ = 0;
 };
 
 class RasReader : public FormatReader {
@@ -33,7 +81,8 @@ class RasReader : public FormatReader {
     if (h_.width == 0 || h_.height == 0 || h_.width > kMaxImageSide || h_.height > kMaxImageSide)
       return false;
     if (h_.depth != 1 && h_.depth != 8 && h_.depth != 24 && h_.depth != 32) return false;
-    if (h_.type != kOldType && h_.type != kStandardType && h_.type != kRgbType) return false;
+    if (h_.type != kOldType && h_.type != kStandardType && h_.type != kRunType && h_.type != kRgbType)
+      return false;
     if (h_.mapType > kRgbMap || (h_.mapType == kNoMap && h_.mapLength != 0)) return false;
     if (h_.mapType == kRgbMap && (h_.mapLength == 0 || h_.mapLength % 3 != 0 || h_.mapLength > 3 * 256))
       return false;
@@ -48,16 +97,23 @@ class RasReader : public FormatReader {
 
   bool ReadSamples(Image& image) override {
     const std::uint64_t rowBytes = RowBytes(h_.width, h_.depth);
+    const bool runs = h_.type == kRunType;
+    // Refused before the samples are allocated: data too short for the picture it claims.
     const std::int64_t length = stream_.Length();
-    if (length >= 0 && static_cast<std::uint64_t>(length) < rowBytes * h_.height) return false;
+    if (length >= 0) {
+      const std::uint64_t coded = static_cast<std::uint64_t>(length);
+      if ((runs ? RunDecoder::MostBytesFrom(coded) : coded) < rowBytes * h_.height) return false;
+    }
     if (!AllocateSamples(image)) return false;
     std::vector<unsigned char> row(rowBytes);
+    RunDecoder decoder(reader_);
     const std::uint32_t entries = h_.mapLength / 3;
     for (long y = 0; y < static_cast<long>(h_.height); ++y) {
-      if (reader_.Read(row.data(), row.size()) != row.size()) return false;
+      if (runs ? !decoder.Fill(row.data(), row.size()) : reader_.Read(row.data(), row.size()) != row.size())
+        return false;
       for (long x = 0; x < static_cast<long>(h_.width); ++x) {
         if (h_.depth > 8) {
-          // Standard pictures are stored blue first, RGB ones red first; 32 bits lead with a pad.
+          // RGB pictures are stored red first, the others blue first; 32 bits lead with a pad.
           const unsigned char* p = &row[x * (h_.depth / 8) + (h_.depth == 32)];
           const bool rgb = h_.type == kRgbType;
           image.components[0].Row(y)[x] = p[rgb ? 0 : 2];

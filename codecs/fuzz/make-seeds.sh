@@ -114,6 +114,8 @@ for options in "-type TrueColor" "-alpha set" "-colors 20 -type Palette" "-monoc
   # shellcheck disable=SC2086
   "$convert" "$picture" $options "SUN:$out/ras/seed$n"
 done
+# Sun raster coded by runs, which the oracle does not write, is kept in seeds/.
+cp "$here/seeds/ras/"* "$out/ras/"
 for format in jp2 jpc pgx pnm ras; do
   cp "$here/regressions/$format/"* "$out/$format/" 2>/dev/null || true
 done

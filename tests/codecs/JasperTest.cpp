@@ -130,10 +130,13 @@ TEST(Jasper, SignedPgxSamplesAreCentredBeforeSrgb) {
 TEST(Jasper, HostileHeadersAreRefusedBeforeAllocating) {
   const std::string ras = std::string("\x59\xA6\x6A\x95\0\0\x75\x30\0\0\x75\x30\0\0\0\x18", 16) +
                           std::string(16, '\0') + "tiny";
+  // Coded by runs, four bytes stand for 257 at most.
+  std::string rasRuns = ras;
+  rasRuns[23] = 2;
   for (const std::string& text :
        {std::string("P6 30000 30000 255\nabc"), std::string("PG ML + 8 30000 30000\nab"),
         std::string("P5 3 2 255\nabc"), std::string("P3 1 1 255 1 2"), std::string("P7 1 1 255\nabc"),
-        std::string("PG ML + 17 1 1\nab"), ras, std::string("\xFF\x4F\xFF\x51\0\x29\0\0", 8)}) {
+        std::string("PG ML + 17 1 1\nab"), ras, rasRuns, std::string("\xFF\x4F\xFF\x51\0\x29\0\0", 8)}) {
     CImageFile image;
     EXPECT_FALSE(DecodeBytes(image, Text(text), keImageFormatPNM)) << text;
     EXPECT_STREQ(image.GetLastError(), "error: cannot load image data") << text;
