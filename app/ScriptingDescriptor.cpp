@@ -8,8 +8,8 @@ using namespace resources;
 
 namespace {
 
-constexpr int kTileSizeRow = 1;
-constexpr int kAngleRow = 2;
+constexpr int kTileSizeRow = RowOfId(kTileSize);
+constexpr int kAngleRow = RowOfId(kAngle);
 
 int RowOfKey(host::DescriptorKey key) {
   for (int row = 0; row < kParameterCount; ++row) {

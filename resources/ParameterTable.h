@@ -90,6 +90,14 @@ inline constexpr ParameterRow kParameterTable[kParameterCount] = {
     {19, "ShowOriginal", K::Boolean, 0, 1, 0, FourCC("kPrO"), "Preview Original"},
 };
 
+// The table's row of a parameter id; -1 for an id it does not hold.
+constexpr int RowOfId(int id) {
+  for (int row = 0; row < kParameterCount; ++row) {
+    if (kParameterTable[row].id == id) return row;
+  }
+  return -1;
+}
+
 // The scripting keys in the order the descriptor reader is given them and the terminology lists
 // them (rows of the table).
 inline constexpr int kDescriptorReadOrder[kParameterCount] = {
