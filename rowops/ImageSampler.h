@@ -1,6 +1,6 @@
-// ImageSampler: the one object through which the tile generators read source pixels at 24.8
-// fixed-point positions, and through which the canvas's image paint reads an image under a 3 x 3
-// transform. It wraps the image in a TiledImageAdapter, owns the resampler, applies the edge
+// ImageSampler: reads an image at 24.8 fixed-point positions, as the canvas's image paint does
+// under a 3 x 3 transform. (The tile generators read their source rows directly, through the
+// same bilinear arithmetic.) It wraps the image in a TiledImageAdapter, owns the resampler, applies the edge
 // mode, can invert every sampled byte and can hand the samples over in another format. The tile
 // it read last stays locked until the next Init, Reset or its destruction.
 #pragma once
