@@ -91,14 +91,23 @@ void CImageFileJAS::TakeFrame(const jasper::Image& image, unsigned long formatId
   info_.numberOfFrames = static_cast<std::int32_t>(image.components.size());
   if (info_.frame < 0 || info_.frame >= info_.numberOfFrames) throw CodecFailure{"wrong frame!"};
   const jasper::Component& c = image.components[static_cast<std::size_t>(info_.frame)];
+  if (c.precision < 1 || c.precision > 31) throw CodecFailure{"error: cannot load image data"};
   if (!Create(static_cast<unsigned long>(c.width), static_cast<unsigned long>(c.height),
               static_cast<unsigned long>(std::min(c.precision, 8)), formatId))
     throw CodecFailure{"Can't allocate memory"};
   SetGrayPalette();
+  // Signed samples are centred, as on the way through sRGB, so that the most negative is black;
+  // precisions the bitmap's depth does not match are scaled to its levels.
+  const std::int64_t top = (std::int64_t{1} << c.precision) - 1;
+  const std::int64_t offset = c.isSigned ? (top + 1) / 2 : 0;
+  const std::int64_t levels = (std::int64_t{1} << GetBpp()) - 1;
   for (long y = 0; y < c.height; ++y) {
     const std::int32_t* values = c.Row(y);
     const long row = c.height - 1 - y;
-    for (long x = 0; x < c.width; ++x) BlindSetPixelIndex(x, row, static_cast<BYTE>(values[x]));
+    for (long x = 0; x < c.width; ++x) {
+      const std::int64_t v = std::clamp<std::int64_t>(values[x] + offset, 0, top);
+      BlindSetPixelIndex(x, row, static_cast<BYTE>((v * levels + top / 2) / top));
+    }
   }
 }
 

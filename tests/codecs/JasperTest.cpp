@@ -114,17 +114,27 @@ TEST(Jasper, PnmSamplesAreScaledToTheirMaximum) {
   EXPECT_EQ(image.GetPixelColor(3, 0).rgbGreen, 255);
 }
 
-TEST(Jasper, SignedPgxSamplesAreCentredBeforeSrgb) {
-  CImageFile image;
-  Bytes pgx = Text("PG LM - 12 3 1\n");
-  for (int v : {-2048, 0, 2047}) {
-    pgx.push_back(static_cast<unsigned char>(v & 255));
-    pgx.push_back(static_cast<unsigned char>((v >> 8) & 15));
+TEST(Jasper, SignedPgxSamplesAreCentredAtEveryDepth) {
+  // Depths of 1, 4 and 8 bits decode to grey palettes of their own, the others through sRGB;
+  // the most negative sample is black and the largest white either way. 12 bits come low byte first.
+  for (int depth : {1, 2, 4, 5, 8, 9, 12, 16}) {
+    const std::int32_t half = std::int32_t{1} << (depth - 1), top = 2 * half - 1;
+    const std::int32_t values[] = {-half, -half + 1, -1, 0, half - 1};
+    const bool lowFirst = depth == 12;
+    Bytes pgx = Text(std::string(lowFirst ? "PG LM - " : "PG ML - ") + std::to_string(depth) + " 5 1\n");
+    for (std::int32_t v : values) {
+      const auto high = static_cast<unsigned char>(v >> 8 & (top >> 8));
+      const auto low = static_cast<unsigned char>(v & top & 255);
+      if (depth > 8) pgx.push_back(lowFirst ? low : high);
+      pgx.push_back(depth > 8 && lowFirst ? high : low);
+    }
+    CImageFile image;
+    ASSERT_TRUE(DecodeBytes(image, pgx, keImageFormatPGX)) << depth << ": " << image.GetLastError();
+    for (long x = 0; x < 5; ++x) {
+      const std::int32_t level = ((values[x] + half) * 255 + top / 2) / top;
+      EXPECT_EQ(image.GetPixelColor(x, 0).rgbRed, level) << depth << " bits, sample " << values[x];
+    }
   }
-  ASSERT_TRUE(DecodeBytes(image, pgx, keImageFormatPGX)) << image.GetLastError();
-  EXPECT_EQ(image.GetPixelColor(0, 0).rgbRed, 0);
-  EXPECT_EQ(image.GetPixelColor(1, 0).rgbRed, 128);
-  EXPECT_EQ(image.GetPixelColor(2, 0).rgbRed, 255);
 }
 
 TEST(Jasper, HostileHeadersAreRefusedBeforeAllocating) {
