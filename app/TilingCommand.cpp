@@ -141,13 +141,20 @@ void TilingCommand::MakeTile(framework::RenderJob& job, CRowIteratorBands& tile)
   if (generated != keErrorNone) throw CJException(generated);
 }
 
+void TilingCommand::TakeSpareTile(CRowIteratorBands& tile) {
+  std::lock_guard<std::mutex> guard(tileLock_);
+  tile.TakeFrom(spareTile_);
+}
+
 void TilingCommand::KeepTile(CRowIteratorBands& tile) {
   std::lock_guard<std::mutex> guard(tileLock_);
+  spareTile_.TakeFrom(tile_);
   tile_.TakeFrom(tile);
 }
 
 int TilingCommand::RunTiling(framework::RenderJob& job) {
   CRowIteratorBands tile;
+  TakeSpareTile(tile);
   MakeTile(job, tile);
   CRowIteratorBands output;
   output = *job.output;
@@ -163,6 +170,7 @@ int TilingCommand::RunTiling(framework::RenderJob& job) {
 
 int TilingCommand::RunTilingIntoSelection(framework::RenderJob& job) {
   CRowIteratorBands tile;
+  TakeSpareTile(tile);
   MakeTile(job, tile);
   const std::int32_t filled = FillSelectionWithTile(*job.source, *job.mask, tile).GetCode();
   // A source left half filled must not reach the host as a result.
@@ -188,6 +196,7 @@ void TilingCommand::ReleaseImages() {
   result_.Destroy();
   std::lock_guard<std::mutex> guard(tileLock_);
   tile_.Destroy();
+  spareTile_.Destroy();
 }
 
 bool TilingCommand::GetResultImage(CRowIteratorBands& out) {

@@ -44,8 +44,13 @@ class TilingCommand : public framework::GenericCommand {
   GroupList& GetGroupList() { return groups_; }
 
  private:
-  // Throws the core's code when the tile cannot be had.
+  // Renders into the memory tile holds where the new tile is of its size; throws the core's code
+  // when the tile cannot be had.
   void MakeTile(framework::RenderJob& job, corvel::CRowIteratorBands& tile);
+  // The dialog renders again and again, mostly at one size: each render writes into the memory of
+  // the tile before the one shown, whose pages are mapped already, rather than into fresh pages.
+  void TakeSpareTile(corvel::CRowIteratorBands& tile);
+  // The rendered tile is shown; the one it replaces becomes the spare.
   void KeepTile(corvel::CRowIteratorBands& tile);
   static int Int(const framework::ParameterSet& values, int id);
   static float Float(const framework::ParameterSet& values, int id);
@@ -54,6 +59,7 @@ class TilingCommand : public framework::GenericCommand {
   // The render thread replaces the tile while the dialog copies it.
   std::mutex tileLock_;
   corvel::CRowIteratorBands tile_;
+  corvel::CRowIteratorBands spareTile_;
   corvel::CRowIteratorBands result_;
   corvel::keFormat sourceFormat_ = corvel::keFormatNone;
 };

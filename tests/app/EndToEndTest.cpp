@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <tuple>
+#include <vector>
 
 #include "AppFixture.h"
 #include "app/TilingCommand.h"
@@ -13,6 +14,7 @@
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Script.h"
 #include "rowops/ImageBufferOps.h"
+#include "tests/core/ImageBytes.h"
 
 namespace apptest {
 namespace {
@@ -236,6 +238,38 @@ TEST_F(AppTest, FailuresReachTheHostAsResultsNeverAsCrashes) {
   framework::RenderJob job;
   job.source = &source, job.output = &unfillable;
   EXPECT_THROW(command.RunTiling(job), CJException);
+}
+
+// The dialog renders again and again: each render writes into the memory of the tile before the
+// one shown, with the bytes a render into fresh memory gives.
+TEST_F(AppTest, EachRenderReusesTheMemoryOfTheTileBeforeTheOneShown) {
+  app::TilingCommand command;
+  CRowIteratorBands source, output;
+  ASSERT_EQ(source.CreateBGR(120, 90).GetCode(), keErrorNone);
+  for (int y = 0; y < 90; ++y) {
+    BYTE* row = source.LockRowPointer(y, 0, -1);
+    for (int i = 0; i < 3 * 120; ++i) row[i] = BYTE(i * 7 + y * 13);
+    source.UnlockRow(y);
+  }
+  ASSERT_EQ(output.CreateCopy(source).GetCode(), keErrorNone);
+  command.SetSourceImage(source);
+  framework::RenderJob job;
+  job.source = &source, job.output = &output;
+  std::vector<const BYTE*> memory;
+  std::vector<std::vector<BYTE>> tiles;
+  for (int render = 0; render < 4; ++render) {
+    ASSERT_EQ(command.RunTiling(job), 0);
+    CRowIteratorBands& tile = command.GetTile();
+    memory.push_back(tile.LockRowPointer(0, 0, -1));
+    tile.UnlockRow(0);
+    tiles.push_back(ImageBytes(tile));
+  }
+  EXPECT_NE(memory[1], memory[0]) << "the first tile is still shown while the second renders";
+  EXPECT_EQ(memory[2], memory[0]);
+  EXPECT_EQ(memory[3], memory[1]);
+  for (const std::vector<BYTE>& tile : tiles) EXPECT_EQ(tile, tiles[0]);
+  command.ReleaseImages();
+  EXPECT_FALSE(CRowIteratorBands::IsValid(&command.GetTile()));
 }
 
 // Two-plane grey is read as a view over the host's input: neither the fill nor the combine
