@@ -227,16 +227,24 @@ bool CImageFileTGA::Encode(CByteStream* file) {
 }
 
 void CImageFileTGA::EncodeOrThrow(CByteStream* file) {
-  const bool mapped = GetBpp() == 8;
-  const bool withAlpha = !mapped && AlphaIsValid();
+  // A palette picture with alpha goes out as grey and alpha when its palette is the grey ramp,
+  // else as true colour: a colour map has no room for alpha.
+  const bool alpha = AlphaIsValid();
+  const Layout layout = GetBpp() == 24  ? (alpha ? Layout::kColourAlpha : Layout::kColour)
+                        : !alpha        ? Layout::kMapped
+                        : IsGrayScale() ? Layout::kGreyAlpha
+                                        : Layout::kColourAlpha;
+  const bool mapped = layout == Layout::kMapped;
   unsigned char header[kHeaderSize] = {};
   header[1] = mapped ? 1 : 0;
-  header[2] = mapped ? kMapped : kTrueColour;
+  header[2] = mapped ? kMapped : layout == Layout::kGreyAlpha ? kGrey : kTrueColour;
   WriteLE16(header + 5, mapped ? kMaxMapLength : 0);
   header[7] = mapped ? 24 : 0;
   WriteLE16(header + 12, static_cast<std::uint16_t>(GetWidth()));
   WriteLE16(header + 14, static_cast<std::uint16_t>(GetHeight()));
-  header[16] = withAlpha ? 32 : static_cast<unsigned char>(GetBpp());
+  header[16] = static_cast<unsigned char>(8 * BytesPerPixel(layout));
+  // The descriptor's low bits count the alpha bits a pixel has.
+  if (layout == Layout::kGreyAlpha) header[17] = 8;
   if (file->Write(header, kHeaderSize, 1) != 1) throw CodecFailure{"Error writing TGA"};
   if (mapped) {
     unsigned char map[3 * kMaxMapLength];
@@ -248,23 +256,37 @@ void CImageFileTGA::EncodeOrThrow(CByteStream* file) {
     }
     if (file->Write(map, sizeof(map), 1) != 1) throw CodecFailure{"Error writing TGA"};
   }
-  WriteRows(file, withAlpha);
+  WriteRows(file, layout);
 }
 
-void CImageFileTGA::WriteRows(CByteStream* file, bool withAlpha) {
+void CImageFileTGA::WriteRows(CByteStream* file, Layout layout) {
   const unsigned long width = GetWidth();
-  const std::size_t bytes = withAlpha ? 4 * std::size_t{width} : GetBpp() / 8 * std::size_t{width};
+  const unsigned pixelBytes = BytesPerPixel(layout);
+  const std::size_t bytes = std::size_t{pixelBytes} * width;
+  const RGBQUAD* palette = GetPalette();
   std::vector<unsigned char> line(bytes);
   for (unsigned long y = 0; y < GetHeight(); ++y) {
     const BYTE* row = GetBits(y);
-    if (withAlpha) {
-      const BYTE* alpha = AlphaGetPointer(0, static_cast<long>(y));
-      for (unsigned long x = 0; x < width; ++x) {
-        std::memcpy(&line[4 * x], row + 3 * x, 3);
-        line[4 * x + 3] = static_cast<unsigned char>(alpha[x] * info_.alphaMax / 255);
-      }
-    } else {
+    const BYTE* alpha = layout == Layout::kGreyAlpha || layout == Layout::kColourAlpha
+                            ? AlphaGetPointer(0, static_cast<long>(y))
+                            : nullptr;
+    if (!alpha) {
       std::memcpy(line.data(), row, bytes);
+    } else {
+      for (unsigned long x = 0; x < width; ++x) {
+        unsigned char* out = &line[pixelBytes * x];
+        if (layout == Layout::kGreyAlpha) {
+          out[0] = row[x];
+        } else if (palette) {
+          const RGBQUAD& colour = palette[row[x]];
+          out[0] = colour.rgbBlue;
+          out[1] = colour.rgbGreen;
+          out[2] = colour.rgbRed;
+        } else {
+          std::memcpy(out, row + 3 * x, 3);
+        }
+        out[pixelBytes - 1] = static_cast<unsigned char>(alpha[x] * info_.alphaMax / 255);
+      }
     }
     if (file->Write(line.data(), bytes, 1) != 1) throw CodecFailure{"Error writing TGA"};
   }

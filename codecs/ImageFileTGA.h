@@ -1,7 +1,7 @@
 // CImageFileTGA: Truevision TGA files. Reads uncompressed and run-length coded colour-mapped,
 // true-colour and grey pictures of 8, 15, 16, 24 and 32 bits a pixel (32 bits with alpha, rows
 // either way up, mirrored rows turned back); writes uncompressed 8-bit colour-mapped and 24-bit
-// or, with an alpha plane, 32-bit true-colour files.
+// true-colour files, and with an alpha plane 16-bit grey and alpha or 32-bit true colour.
 #pragma once
 #include "codecs/ImageFile.h"
 
@@ -32,6 +32,14 @@ class CImageFileTGA : public CImageFile {
   // Stores one row of file pixels into bitmap row y; false at an index past the colour map
   // (that pixel and the rest of the row are cleared).
   bool StoreRow(const unsigned char* line, long y, const Header& header);
+  // How a picture's pixels go into the file.
+  enum class Layout { kMapped, kColour, kColourAlpha, kGreyAlpha };
+  static unsigned BytesPerPixel(Layout layout) {
+    return layout == Layout::kMapped      ? 1
+           : layout == Layout::kGreyAlpha ? 2
+           : layout == Layout::kColour    ? 3
+                                          : 4;
+  }
   void EncodeOrThrow(CByteStream* file);
-  void WriteRows(CByteStream* file, bool withAlpha);
+  void WriteRows(CByteStream* file, Layout layout);
 };

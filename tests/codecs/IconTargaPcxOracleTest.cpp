@@ -124,3 +124,22 @@ TEST(FormatOracle, ReadsWhatWeWriteOfOtherDepths) {
     ExpectSamePicture(file, image, 8, what, OracleFlip(w.type, w.bpp));
   }
 }
+
+// A colour map has no room for alpha: a palette picture with an alpha plane is written as true
+// colour (or, with the grey ramp, as grey and alpha, which the oracle does not read).
+TEST(FormatOracle, TgaKeepsTheAlphaOfAPalettePicture) {
+  if (!HaveImageMagick()) GTEST_SKIP() << "no oracle";
+  TempDir dir;
+  CImageFile image(37, 23, 8, 0);
+  image.SetStdPalette();
+  image.AlphaCreate();
+  for (long y = 0; y < 23; ++y) {
+    for (long x = 0; x < 37; ++x) {
+      image.SetPixelIndex(x, y, static_cast<BYTE>(x * 7 + y));
+      image.AlphaSet(x, y, static_cast<BYTE>(x * 255 / 36));
+    }
+  }
+  const std::string file = dir.Path("ours.tga");
+  ASSERT_TRUE(image.Save(file.c_str(), keImageFormatTGA)) << image.GetLastError();
+  ExpectSameAsOracle(file, "-auto-orient", image, {0, 0, 8, 0}, "palette and alpha");
+}

@@ -154,6 +154,30 @@ TEST(IconTargaPcx, TgaGreyWithAlphaAndAMapStartingPastZero) {
   EXPECT_STREQ(image.GetLastError(), "corrupted TGA");
 }
 
+TEST(IconTargaPcx, TgaWritesGreyWithAlphaAsGreyAndAlpha) {
+  CImageFile image(3, 2, 8, 0);
+  image.SetGrayPalette();
+  image.AlphaCreate();
+  for (long x = 0; x < 3; ++x) {
+    for (long y = 0; y < 2; ++y) {
+      image.SetPixelIndex(x, y, static_cast<BYTE>(40 * x + y));
+      image.AlphaSet(x, y, static_cast<BYTE>(100 * x + 7 * y));
+    }
+  }
+  CImageFile back;
+  ASSERT_TRUE(DecodeBytes(back, EncodeToBytes(image, keImageFormatTGA), keImageFormatTGA))
+      << back.GetLastError();
+  EXPECT_EQ(back.GetBpp(), 8u);
+  EXPECT_TRUE(back.IsGrayScale());
+  ASSERT_TRUE(back.AlphaIsValid());
+  for (long x = 0; x < 3; ++x) {
+    for (long y = 0; y < 2; ++y) {
+      EXPECT_EQ(back.GetPixelIndex(x, y), 40 * x + y) << x << "," << y;
+      EXPECT_EQ(back.AlphaGet(x, y), 100 * x + 7 * y) << x << "," << y;
+    }
+  }
+}
+
 TEST(IconTargaPcx, PcxLinesShorterThanTheRowLeaveTheRestClear) {
   // Bytes a line of 2 for a picture 5 wide: each plane gives two pixels.
   CImageFile image;
