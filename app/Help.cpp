@@ -1,9 +1,11 @@
 #include "app/Help.h"
 
 #include <strings.h>
+#include <unistd.h>
 
 #include <algorithm>
 
+#include "framework/UserMessage.h"
 #include "platform/classlib/ClassLib.h"
 #include "platform/registry/Registry.h"
 #include "platform/shell/Shell.h"
@@ -11,30 +13,49 @@
 
 namespace app {
 
-bool ShowHelp() {
-  const std::string name = std::string(AfxGetApp() ? AfxGetApp()->m_pszExeName : "") + ".8bf";
+namespace {
+
+// The page in the folder Help beside the module; empty when the module's file is unknown.
+std::string HelpPage() {
+  const CWinApp* app = AfxGetApp();
+  const std::string name = std::string(app && app->m_pszExeName ? app->m_pszExeName : "") + ".8bf";
+  const HMODULE module = GetModuleHandleA(name.c_str());
   char path[4096];
-  const DWORD length = GetModuleFileNameA(GetModuleHandleA(name.c_str()), path, sizeof path);
-  if (length == 0 || length >= sizeof path) return true;
-  const std::string module(path, length);
-  const std::string folder = module.substr(0, module.size() - std::min(module.size(), name.size()));
-  OpenInBrowser("\"" + folder + "Help/wendleforge.html\"", true);
+  const DWORD length = module ? GetModuleFileNameA(module, path, sizeof path) : 0;
+  if (length == 0 || length >= sizeof path) return std::string();
+  const std::string file(path, length);
+  return file.substr(0, file.size() - std::min(file.size(), name.size())) + "Help/wendleforge.html";
+}
+
+}  // namespace
+
+bool ShowHelp() {
+  const std::string page = HelpPage();
+  if (access(page.c_str(), R_OK) != 0) {
+    framework::ShowUserMessage(("The help page was not found:\n" + page).c_str(), "Help",
+                               MB_OK | MB_ICONERROR);
+  } else if (!OpenInBrowser("\"" + page + "\"", true)) {
+    framework::ShowUserMessage(("No web browser was found to open the help page:\n" + page).c_str(), "Help",
+                               MB_OK | MB_ICONINFORMATION);
+  }
   return true;
 }
 
-void OpenInBrowser(const std::string& link, bool useBrowser) {
+bool OpenInBrowser(const std::string& link, bool useBrowser) {
+  HINSTANCE started = nullptr;
   if (link.size() >= 7 && strncasecmp(link.c_str(), "mailto:", 7) == 0) {
-    ShellExecuteA(nullptr, "open", link.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-    return;
-  }
-  std::string cache;
-  const std::string browser = useBrowser ? GetBrowserCommand(cache) : std::string();
-  // Without a registered browser the shell's own choice for the page is the next best.
-  if (browser.empty()) {
-    ShellExecuteA(nullptr, nullptr, link.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    started = ShellExecuteA(nullptr, "open", link.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   } else {
-    ShellExecuteA(nullptr, nullptr, browser.c_str(), link.c_str(), nullptr, SW_SHOWNORMAL);
+    std::string cache;
+    const std::string browser = useBrowser ? GetBrowserCommand(cache) : std::string();
+    // Without a registered browser the shell's own choice for the page is the next best.
+    if (browser.empty()) {
+      started = ShellExecuteA(nullptr, nullptr, link.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    } else {
+      started = ShellExecuteA(nullptr, nullptr, browser.c_str(), link.c_str(), nullptr, SW_SHOWNORMAL);
+    }
   }
+  return reinterpret_cast<INT_PTR>(started) > 32;
 }
 
 std::string GetBrowserCommand(std::string& cache) {

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/TilingApp.h"
+#include "platform/classlib/ClassLib.h"
 #include "platform/host/PluginInterface.h"
 #include "platform/ui/DialogInput.h"
 #include "platform/win32/File.h"
@@ -28,16 +29,21 @@ void MakePlatformTables() {
 
 struct Module {
   Module() : tablesMade((MakePlatformTables(), true)) {
-    resources::RegisterModuleResources(platform::ModuleOfAddress(this));
-    wf_resources::RegisterUiTables(platform::ModuleOfAddress(this));
-    // No class-library application object here: the dialogs find their templates through this.
-    AfxSetResourceHandle(platform::ModuleOfAddress(this));
-    initialised = app.InitInstance();
+    const HMODULE self = platform::ModuleOfAddress(this);
+    resources::RegisterModuleResources(self);
+    wf_resources::RegisterUiTables(self);
+    // The class library's application stands for this module, not the host's program: its
+    // instance and file name find the templates, and the presets, help page and version block
+    // beside the module.
+    char path[4096] = "";
+    GetModuleFileName(self, path, sizeof path);
+    initialised = AfxWinInit(self, path) && app.InitInstance();
   }
   ~Module() {
     if (initialised) app.ExitInstance();
   }
   bool tablesMade;
+  CWinApp classLibraryApp;
   app::TilingApp app;
   bool initialised = false;
 };

@@ -132,6 +132,8 @@ int SavePreset(PresetState& state, const ParameterSet& set, CWnd* parent) {
   const std::string bytes = text.str();
   bool written = false;
   if (!state.folder.empty()) {
+    std::error_code unmade;  // a folder that cannot be made fails the write below
+    std::filesystem::create_directory(state.folder, unmade);
     platform::ReplacementFile file(path);
     written = file.Stream() && std::fwrite(bytes.data(), 1, bytes.size(), file.Stream()) == bytes.size() &&
               file.Commit();

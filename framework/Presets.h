@@ -38,8 +38,8 @@ bool IsValidPresetName(const std::string& name);
 int ParsePreset(std::istream& in, ParameterSet& set);
 // -1 when the file cannot be read, else as ParsePreset.
 int LoadPreset(const std::string& path, ParameterSet& set);
-// Asks for a name and writes the file through a temporary; 0, kPresetCancelled, or
-// kPresetNotCreated (after a message) when the file cannot be written.
+// Asks for a name and writes the file through a temporary, making the folder when it is missing;
+// 0, kPresetCancelled, or kPresetNotCreated (after a message) when the file cannot be written.
 int SavePreset(PresetState& state, const ParameterSet& set, CWnd* parent = nullptr);
 // "Default", then the folder's presets in its own order; selects the current preset.
 void FillPresetList(const PresetState& state, CComboBox& list);

@@ -3,7 +3,9 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -238,6 +240,34 @@ TEST_F(HelpTest, OpensThePageBesideTheModuleThroughTheShell) {
       << "no browser: the page itself";
   EXPECT_EQ(requests[1].file, "/bin/true");
   EXPECT_EQ(requests[1].parameters, page);
+}
+
+TEST_F(HelpTest, SaysWhenThePageIsMissingOrNoBrowserCanOpenIt) {
+  // A copy of the module in a folder of its own, loaded beside the first under another name.
+  TempDir dir;
+  const std::string module = dir.Path("Other.8bf");
+  std::filesystem::copy_file(WF_MODULE_PATH, module);
+  ASSERT_NE(dlopen(module.c_str(), RTLD_NOW), nullptr) << dlerror();
+  CWinApp application;
+  AfxWinInit(nullptr, module.c_str());
+  const std::string page = dir.Path("Help/wendleforge.html");
+  // With a display the shell starts programs; no folder of the search path holds one.
+  const std::string path = std::getenv("PATH");
+  setenv("PATH", dir.Path("").c_str(), 1);
+  setenv("DISPLAY", ":none", 1);
+  platform::EventScript script;
+  script.AnswerMessageBox(IDOK).AnswerMessageBox(IDOK);
+  platform::ClearShellRequests();
+  EXPECT_TRUE(app::ShowHelp());
+  std::filesystem::create_directory(dir.Path("Help"));
+  std::ofstream(page) << "<html></html>";
+  EXPECT_TRUE(app::ShowHelp());
+  unsetenv("DISPLAY");
+  setenv("PATH", path.c_str(), 1);
+  ASSERT_EQ(script.MessageBoxes().size(), 2u);
+  EXPECT_EQ(script.MessageBoxes()[0].text, "The help page was not found:\n" + page);
+  EXPECT_EQ(script.MessageBoxes()[1].text, "No web browser was found to open the help page:\n" + page);
+  EXPECT_TRUE(platform::ShellRequests().empty());
 }
 
 }  // namespace

@@ -200,8 +200,22 @@ TEST_F(PresetsTest, AsksBeforeOverwritingAndRefusesNamesOutsideTheFolder) {
   EXPECT_EQ(SavePreset(state, set, &owner), kPresetCancelled);
 }
 
+TEST_F(PresetsTest, AMissingFolderIsMadeByTheFirstSave) {
+  state.folder = (folder / "Presets").string() + "/";
+  FillPresetList(state, list);
+  EXPECT_EQ(Entries(), std::vector<std::string>{"Default"});
+  platform::EventScript script;
+  Name(script, "First");
+  EXPECT_EQ(SavePreset(state, set, &owner), 0);
+  EXPECT_TRUE(fs::is_regular_file(folder / "Presets" / "First.preset"));
+  FillPresetList(state, list);
+  EXPECT_EQ(Selected(), "First");
+  EXPECT_TRUE(script.MessageBoxes().empty());
+}
+
 TEST_F(PresetsTest, ASaveThatCannotWriteTheFileSaysSo) {
-  state.folder = (folder / "missing").string() + "/";
+  Write("file", "");  // where the folder would be made
+  state.folder = (folder / "file" / "Presets").string() + "/";
   platform::EventScript script;
   Name(script, "Lost");
   script.AnswerMessageBox(IDOK);
