@@ -6,11 +6,11 @@
 #include <random>
 #include <vector>
 
+#include "vector/SpanFiller.h"
 #include "vector/VectorPath.h"
 #include "vector/detail/AntiAlias.h"
 #include "vector/detail/Coverage.h"
 #include "vector/detail/PathReader.h"
-#include "vector/detail/SpanFiller.h"
 #include "vector/detail/StrokeStage.h"
 
 namespace corvel {

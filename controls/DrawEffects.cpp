@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "controls/detail/HtmlStyleSheet.h"
+#include "controls/HtmlStyleSheet.h"
 #include "platform/gdi/Draw.h"
 
 namespace {

@@ -10,8 +10,8 @@
 
 #include "controls/DrawEffects.h"
 #include "controls/HtmlStyle.h"
-#include "controls/detail/HtmlStyleSheet.h"
-#include "controls/detail/HtmlTextDevice.h"
+#include "controls/HtmlStyleSheet.h"
+#include "controls/HtmlTextDevice.h"
 #include "platform/ui/Input.h"
 
 struct LineRecord {

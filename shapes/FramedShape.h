@@ -4,7 +4,7 @@
 // Each group says which corners, how a resize moves them, how a handle sets its spline and
 // what its sides are.
 #pragma once
-#include "shapes/detail/DraggableShape.h"
+#include "shapes/DraggableShape.h"
 
 namespace shapes {
 

@@ -3,7 +3,7 @@
 // 9 on leg A). Corner 3 resizes it keeping the right angle at corner 0 and corner 1 in place,
 // the centre moves it, point 11 turns it and a right drag on corner 3 scales it.
 #pragma once
-#include "shapes/detail/DraggableShape.h"
+#include "shapes/DraggableShape.h"
 
 namespace shapes {
 

@@ -4,7 +4,7 @@
 #pragma once
 #include <vector>
 
-#include "shapes/detail/RectangleShape.h"
+#include "shapes/RectangleShape.h"
 
 namespace shapes {
 namespace detail {

@@ -1,7 +1,7 @@
 // The shape of "PMM": a plain rectangle with straight sides. Corner 1 resizes it about corner 3,
 // the centre moves it, point 11 turns it and a right drag on corner 1 scales it.
 #pragma once
-#include "shapes/detail/RectangleShape.h"
+#include "shapes/RectangleShape.h"
 
 namespace shapes {
 

@@ -11,9 +11,9 @@
 #include "core/RowIteratorBands.h"
 #include "rowops/PixelHelpers.h"
 #include "rowops/RowOpContext.h"
+#include "vector/PaintSource.h"
 #include "vector/RefCounted.h"
-#include "vector/detail/PaintSource.h"
-#include "vector/detail/SpanFiller.h"
+#include "vector/SpanFiller.h"
 
 namespace corvel {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <new>
 
-#include "vector/detail/SpanFiller.h"
+#include "vector/SpanFiller.h"
 
 namespace corvel {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "controls/detail/HtmlStyleSheet.h"
+#include "controls/HtmlStyleSheet.h"
 
 std::string Lower(std::string_view text) {
   std::string lower(text);

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "controls/detail/HtmlStyleSheet.h"
+#include "controls/HtmlStyleSheet.h"
 #include "platform/gdi/Display.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "vector/detail/SpanFiller.h"
+#include "vector/SpanFiller.h"
 
 namespace corvel {
 

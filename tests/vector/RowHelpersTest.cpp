@@ -4,9 +4,9 @@
 
 #include "tests/core/ImageBytes.h"
 #include "vector/RenderSettings.h"
+#include "vector/SpanFiller.h"
 #include "vector/detail/RowHelpers.h"
 #include "vector/detail/SegmentBuffer.h"
-#include "vector/detail/SpanFiller.h"
 
 namespace corvel {
 namespace {

@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "vector/SpanFiller.h"
 #include "vector/detail/Coverage.h"
-#include "vector/detail/SpanFiller.h"
 
 namespace corvel {
 

@@ -8,9 +8,9 @@
 #include <new>
 
 #include "core/Rounding.h"
+#include "vector/SpanFiller.h"
 #include "vector/VectorPath.h"
 #include "vector/detail/PathReader.h"
-#include "vector/detail/SpanFiller.h"
 
 namespace corvel {
 namespace {

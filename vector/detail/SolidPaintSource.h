@@ -5,7 +5,7 @@
 #include "rowops/RowBlendOp.h"
 #include "rowops/RowFillOp.h"
 #include "rowops/RowOpContext.h"
-#include "vector/detail/PaintSource.h"
+#include "vector/PaintSource.h"
 
 namespace corvel {
 

@@ -1,4 +1,4 @@
-#include "controls/detail/HtmlStyleSheet.h"
+#include "controls/HtmlStyleSheet.h"
 
 #include <algorithm>
 #include <cctype>

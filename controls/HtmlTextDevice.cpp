@@ -1,4 +1,4 @@
-#include "controls/detail/HtmlTextDevice.h"
+#include "controls/HtmlTextDevice.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "shapes/detail/RectangleShape.h"
+#include "shapes/RectangleShape.h"
 
 namespace shapes::detail {
 

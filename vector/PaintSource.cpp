@@ -1,4 +1,4 @@
-#include "vector/detail/PaintSource.h"
+#include "vector/PaintSource.h"
 
 #include "core/RowIteratorBands.h"
 

@@ -1,7 +1,7 @@
 // The rectangle the groups with a rectangular cell edit: corners 12 to 15 kept axis-aligned,
 // corner 1 resizing it about the fixed corner 3 and scaling it with the right button.
 #pragma once
-#include "shapes/detail/DraggableShape.h"
+#include "shapes/DraggableShape.h"
 
 namespace shapes::detail {
 

@@ -1,4 +1,4 @@
-#include "shapes/detail/DraggableShape.h"
+#include "shapes/DraggableShape.h"
 
 namespace shapes::detail {
 
