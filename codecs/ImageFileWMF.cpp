@@ -130,15 +130,16 @@ bool CImageFileWMF::Decode(CByteStream* file, long forceWidth, long forceHeight)
     if (!metafile.handle) return Fail("corrupted WMF");
   }
   if (GetEscape()) return Fail("Cancelled");
-  if (width == 0 || height == 0) return Fail("empty WMF");
+  // A frame whose far side lies before its near side encloses nothing either.
+  if (width <= 0 || height <= 0) return Fail("empty WMF");
   if (forceWidth) width = forceWidth;
   if (forceHeight) height = forceHeight;
   LimitSize(&width, &height);
+  if (width <= 0 || height <= 0) return Fail("empty WMF");
   return Render(metafile.handle, screen.dc, width, height);
 }
 
 bool CImageFileWMF::Render(HENHMETAFILE metafile, HDC screen, long width, long height) {
-  if (width <= 0 || height <= 0) return false;
   HBITMAP bitmap = CreateCompatibleBitmap(screen, static_cast<int>(width), static_cast<int>(height));
   HDC dc = CreateCompatibleDC(screen);
   HGDIOBJ previous = (bitmap && dc) ? SelectObject(dc, bitmap) : nullptr;
@@ -151,7 +152,7 @@ bool CImageFileWMF::Render(HENHMETAFILE metafile, HDC screen, long width, long h
   };
   if (!previous) {
     release();
-    return false;
+    return Fail("no memory for the WMF's bitmap");
   }
   const int bitsPerPixel = GetDeviceCaps(dc, BITSPIXEL);
   RECT area{0, 0, static_cast<LONG>(width), static_cast<LONG>(height)};
@@ -179,11 +180,13 @@ bool CImageFileWMF::Render(HENHMETAFILE metafile, HDC screen, long width, long h
     release();
     return Fail("Cancelled");
   }
+  // Create leaves its own reason.
   bool copied = false;
   if (Create(static_cast<unsigned long>(width), static_cast<unsigned long>(height),
              static_cast<unsigned long>(bitsPerPixel), keImageFormatWMF)) {
     copied = GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), GetBits(), static_cast<BITMAPINFO*>(dib_),
                        DIB_RGB_COLORS) > 0;
+    if (!copied) SetLastError("the WMF's pixels could not be copied");
   }
   release();
   return copied;

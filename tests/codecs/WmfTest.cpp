@@ -106,6 +106,8 @@ TEST(Wmf, BadHeadersAndFilesAreRefused) {
   longer[22 + 6] = 0xFF;  // more words than the file holds
   Bytes shortEnhanced = Enhanced();
   shortEnhanced.resize(100);
+  Bytes inverted = Enhanced();
+  inverted[8] = 0xFF;  // the bounds' left past their right
   const Case cases[] = {
       {Placeable(100, 50, 0), "corrupted WMF"},
       {Placeable(100, 50, 2541), "corrupted WMF"},
@@ -114,6 +116,8 @@ TEST(Wmf, BadHeadersAndFilesAreRefused) {
       {shortEnhanced, "corrupted WMF"},
       {Bytes(), "corrupted WMF"},
       {Placeable(0, 50, 96), "empty WMF"},
+      {Placeable(-100, 50, 96), "empty WMF"},
+      {inverted, "empty WMF"},
   };
   for (const Case& c : cases) {
     CImageFileWMF image;
@@ -140,6 +144,23 @@ TEST(Wmf, DamagedRecordsRenderWhatCameBefore) {
         CImageFileWMF image;
         if (DecodeBytes(image, damaged)) {
           EXPECT_LE(image.GetWidth(), 4000u);
+        }
+      }
+    }
+  }
+}
+
+TEST(Wmf, EveryRefusalSaysWhy) {
+  // Every byte of the headers set to patterns that stretch or turn sizes and counts.
+  for (const Bytes& good : {Placeable(100, 50, 96), Enhanced()}) {
+    const std::size_t headers = good[0] == 0xD7 ? 40 : 108;
+    for (std::size_t at = 0; at < headers; ++at) {
+      for (unsigned char value : {0x00, 0x7F, 0x80, 0xFF}) {
+        Bytes damaged = good;
+        damaged[at] = value;
+        CImageFileWMF image;
+        if (!DecodeBytes(image, damaged)) {
+          EXPECT_STRNE(image.GetLastError(), "") << at << " = " << int(value);
         }
       }
     }
