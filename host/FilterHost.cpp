@@ -90,4 +90,12 @@ host::OSErr RunFilter(const FilterModule& module, HostImageBuffer& image, Filter
   return finish(call(host::filterSelectorFinish, "finish"));
 }
 
+host::OSErr ShowAbout(const FilterModule& module) {
+  host::FilterRecord record{};
+  std::intptr_t data = 0;
+  host::int16 result = 0;
+  module.Entry()(host::filterSelectorAbout, &record, &data, &result);
+  return result;
+}
+
 }  // namespace wfhost

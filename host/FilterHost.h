@@ -69,6 +69,9 @@ class FilterModule {
 // same pixels). The first error a selector answers ends the run.
 host::OSErr RunFilter(const FilterModule& module, HostImageBuffer& image, FilterRun& run);
 
+// The about selector, as a host's About menu sends it; the filter's answer.
+host::OSErr ShowAbout(const FilterModule& module);
+
 // The host's suites, also for tests that drive a filter by hand. A descriptor handle made from
 // values, and the values of one.
 host::HandleProcs* HostHandleProcs();

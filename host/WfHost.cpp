@@ -23,13 +23,16 @@ using namespace wfhost;
 const char kUsage[] =
     "usage: wf-host --plugins DIR --in IMAGE --out IMAGE [--selection MASK] [--set NAME=VALUE ...] [--raw]\n"
     "               [--time] [--dialog [SCRIPT]]\n"
+    "       wf-host --plugins DIR --about [SCRIPT]\n"
     "Runs the Wendle Forge filter over IMAGE (grey, RGB, 16-bit grey or 48-bit RGB from a 16-bit PNG)\n"
     "and writes the result in the format its extension names (BMP, JPEG, PNG, TIFF, GIF, TGA or PCX;\n"
     "16 bits a sample in PNG and TIFF). MASK is a grey image of the same size:\n"
     "the filter works where it is not black. Parameters not set keep their defaults.\n"
     "--dialog runs the filter with its dialog, starting from these values: on the display that\n"
     "DISPLAY names, or headless under the event script file SCRIPT. OK writes what the dialog shows,\n"
-    "Cancel writes nothing.\n";
+    "Cancel writes nothing.\n"
+    "--about shows the filter's about box, as an image editor's About menu does: on the display, or\n"
+    "headless under SCRIPT (a click in the box closes it); with neither, its lines go to standard error.\n";
 
 const char kScriptHelp[] =
     "Event script (--dialog SCRIPT): one step a line; blank lines and lines starting with # are skipped.\n"
@@ -201,6 +204,38 @@ RECT SelectedBox(const std::vector<std::uint8_t>& selection, int width) {
   return box;
 }
 
+// The Wendle Forge filter among the plug-ins found, or null.
+const PluginInfo* FindFilter(const std::vector<PluginInfo>& found) {
+  const PluginInfo* filter = nullptr;
+  for (const PluginInfo& info : found) {
+    if (info.kind == "8BFM" && info.name.rfind("Wendle Forge", 0) == 0) filter = &info;
+  }
+  return filter;
+}
+
+// The module's window system reads its input from the script file; without one, from the display.
+void HandScriptToModule(const std::string& script) {
+  if (script.empty())
+    unsetenv("WF_EVENT_SCRIPT");
+  else
+    setenv("WF_EVENT_SCRIPT", script.c_str(), 1);
+}
+
+int ShowAboutBox(const std::string& plugins, const std::string& script) {
+  if (plugins.empty()) return Fail("--plugins is needed (wf-host --help)");
+  const std::vector<PluginInfo> found = FindPlugins(plugins);
+  const PluginInfo* filter = FindFilter(found);
+  if (!filter) return Fail("no Wendle Forge filter module (.8bf) in " + plugins);
+  FilterModule module;
+  std::string error;
+  if (!module.Load(filter->path, filter->entryPoint, &error)) return Fail(filter->path + ": " + error);
+  HandScriptToModule(script);
+  const host::OSErr result = ShowAbout(module);
+  if (result != host::noErr)
+    return Fail(filter->name + "'s about box failed with the host error " + std::to_string(result));
+  return 0;
+}
+
 double Since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -210,7 +245,7 @@ double Since(std::chrono::steady_clock::time_point start) {
 int main(int argc, char** argv) {
   platform::RemoveUnfinishedReplacementsOnSignals();  // an interrupted save leaves no temporary
   std::string plugins, in, out, selectionPath;
-  bool time = false, raw = false, help = false, dialog = false;
+  bool time = false, raw = false, help = false, dialog = false, about = false;
   std::string script;
   Descriptor descriptor = DefaultDescriptor();
   std::vector<std::string> assignments;
@@ -228,8 +263,8 @@ int main(int argc, char** argv) {
       raw = true;
     else if (arg == "--time")
       time = true;
-    else if (arg == "--dialog") {
-      dialog = true;
+    else if (arg == "--dialog" || arg == "--about") {
+      (arg == "--dialog" ? dialog : about) = true;
       if (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0) script = argv[++i];
     } else if (arg == "--plugins" && next(&plugins))
       continue;
@@ -248,6 +283,7 @@ int main(int argc, char** argv) {
     PrintHelp(raw);
     return 0;
   }
+  if (about) return ShowAboutBox(plugins, script);
   if (plugins.empty() || in.empty() || out.empty())
     return Fail("--plugins, --in and --out are needed (wf-host --help)");
   for (const std::string& assignment : assignments) {
@@ -260,10 +296,7 @@ int main(int argc, char** argv) {
     return Fail(out + ": the extension names no format written (bmp, jpg, png, tif, gif, tga or pcx)");
 
   const std::vector<PluginInfo> found = FindPlugins(plugins);
-  const PluginInfo* filter = nullptr;
-  for (const PluginInfo& info : found) {
-    if (info.kind == "8BFM" && info.name.rfind("Wendle Forge", 0) == 0) filter = &info;
-  }
+  const PluginInfo* filter = FindFilter(found);
   if (!filter) return Fail("no Wendle Forge filter module (.8bf) in " + plugins);
 
   auto start = std::chrono::steady_clock::now();
@@ -291,11 +324,7 @@ int main(int argc, char** argv) {
   run.selection = selectionPath.empty() ? nullptr : &selection;
   if (dialog) {
     run.playInfo = host::plugInDialogDisplay;
-    // The module's window system reads its input from there; without a script, from the display.
-    if (script.empty())
-      unsetenv("WF_EVENT_SCRIPT");
-    else
-      setenv("WF_EVENT_SCRIPT", script.c_str(), 1);
+    HandScriptToModule(script);
   }
   const host::OSErr result = RunFilter(module, image, run);
   if (dialog && result == host::userCanceledErr)

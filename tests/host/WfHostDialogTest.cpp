@@ -1,6 +1,6 @@
 // wf-host --dialog under an event script file, through the built module: OK writes what the
 // dialog rendered, which a run without the dialog replays; the tile is saved and the tile window
-// opened from the script; Cancel and a bad script write nothing.
+// opened from the script; Cancel and a bad script write nothing; the about box under a script.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -67,6 +67,25 @@ TEST_F(WfHostDialog, TheScriptSavesTheTileInEachFormatAndOpensTheTileWindow) {
   EXPECT_EQ(Identify("%m %wx%h", Path("tile.bmp")), "BMP3 " + size);
   EXPECT_EQ(Identify("%m", Path("tile-window.png")), "PNG");
   EXPECT_TRUE(Exists("out.png"));
+}
+
+TEST_F(WfHostDialog, AboutShowsTheModulesVersionBlockUntilAClickOrOnStandardError) {
+  Script("capture " + Path("about.png") + "\nclick-in 1014 5 5\n");
+  Outcome run = Host("--about script.txt");
+  EXPECT_EQ(run.exitCode, 0) << run.error;
+  EXPECT_EQ(Identify("%m", Path("about.png")), "PNG");
+
+  Script("capture " + Path("about.png") + "\n");
+  run = Host("--about script.txt");
+  EXPECT_EQ(run.exitCode, 1) << "the box stays until a click";
+  EXPECT_NE(run.error.find("the event script ran dry"), std::string::npos) << run.error;
+
+  setenv("WF_HEADLESS", "1", 1);
+  run = Host("--about");
+  unsetenv("WF_HEADLESS");
+  EXPECT_EQ(run.exitCode, 0) << run.error;
+  EXPECT_EQ(run.error.rfind("About: Wendle Forge Version ", 0), 0u) << run.error;
+  EXPECT_NE(run.error.find("About: Copyright (C) 2026 Veltra Moor\n"), std::string::npos) << run.error;
 }
 
 TEST_F(WfHostDialog, CancelABadScriptOrNoInputWriteNothingAndSayWhy) {
