@@ -1,5 +1,6 @@
 #include "generators/TileGroups.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <initializer_list>
@@ -67,12 +68,25 @@ TileLattice P1Lattice(POINT p0, POINT p1, POINT p2, POINT) {
   return t;
 }
 
-TileLattice CMLattice(POINT p0, POINT p1, POINT p2, POINT) {
+// The square lattice (scale across, 0), (0, scale down) of "CM" and the four-fold groups, both
+// edges as long as the shorter of the two, each keeping its direction: the editor's square, whose
+// corners are rounded to pixels one by one, may come with edges a pixel apart, and its cell must
+// be square to keep the group's turns and mirrors. The shorter reads no pixel past the pick.
+TileLattice SquareLattice(LONG across, LONG down, LONG scale, POINT anchor) {
+  const LONG side = std::min(std::abs(across), std::abs(down));
   TileLattice t;
-  t.basisA = {p0.x - p2.x, 0};
-  t.basisB = {0, p1.y - p0.y};
-  t.anchor = p2;
+  t.basisA = {scale * (across < 0 ? -side : side), 0};
+  t.basisB = {0, scale * (down < 0 ? -side : side)};
+  t.anchor = anchor;
   return t;
+}
+
+TileLattice CMLattice(POINT p0, POINT p1, POINT p2, POINT) {
+  return SquareLattice(p0.x - p2.x, p1.y - p0.y, 1, p2);
+}
+
+TileLattice FourFoldLattice(POINT p0, POINT p1, POINT p2, POINT) {
+  return SquareLattice(p2.x - p0.x, p1.y - p0.y, 2, p0);
 }
 
 TileLattice CMMLattice(POINT p0, POINT p1, POINT p2, POINT) {
@@ -85,11 +99,7 @@ TileLattice CMMLattice(POINT p0, POINT p1, POINT p2, POINT) {
 }
 
 TileLattice P4MLattice(POINT p0, POINT p1, POINT p2, POINT) {
-  TileLattice t;
-  t.basisA = {2 * (p0.x - p2.x), 0};
-  t.basisB = {0, 2 * (p1.y - p0.y)};
-  t.anchor = p2;
-  return t;
+  return SquareLattice(p0.x - p2.x, p1.y - p0.y, 2, p2);
 }
 
 // B upright of height 2k and A = B turned by 120 degrees, rounded once: (k sqrt(3), -k), on the
@@ -170,9 +180,9 @@ const TileGroup kGroups[keTilingMethodCount] = {
     {kGroupNames[keTilingPGG], Rectangular<2, 2>, Make<PGGGenerator>},
     {kGroupNames[keTilingCM], CMLattice, Make<CMGenerator>},
     {kGroupNames[keTilingCMM], CMMLattice, Make<CMMGenerator>},
-    {kGroupNames[keTilingP4], Rectangular<2, 2>, Make<P4Generator>},
+    {kGroupNames[keTilingP4], FourFoldLattice, Make<P4Generator>},
     {kGroupNames[keTilingP4M], P4MLattice, Make<P4MGenerator>},
-    {kGroupNames[keTilingP4G], Rectangular<2, 2>, Make<P4GGenerator>},
+    {kGroupNames[keTilingP4G], FourFoldLattice, Make<P4GGenerator>},
     {kGroupNames[keTilingP3], P3Lattice, Make<P3Generator>},
     {kGroupNames[keTilingP3ML], P3MLLattice, Make<P3MLGenerator>},
     {kGroupNames[keTilingP3LM], SixFoldLattice, Make<P3LMGenerator>},

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "generators/GenerateTile.h"
@@ -130,11 +131,11 @@ TEST(BuildTileLattice, EveryMethodFromOnePick) {
       {keTilingPMM, {160, 0}, {0, 120}, p0, false},
       {keTilingPMG, {80, 0}, {0, 240}, p0, false},
       {keTilingPGG, {160, 0}, {0, 120}, p0, false},
-      {keTilingCM, {-80, 0}, {0, 60}, p2, false},
+      {keTilingCM, {-60, 0}, {0, 60}, p2, false},
       {keTilingCMM, {-90, 55}, {-90, -55}, p2, false},
-      {keTilingP4, {160, 0}, {0, 120}, p0, false},
-      {keTilingP4M, {-160, 0}, {0, 120}, p2, false},
-      {keTilingP4G, {160, 0}, {0, 120}, p0, false},
+      {keTilingP4, {120, 0}, {0, 120}, p0, false},
+      {keTilingP4M, {-120, 0}, {0, 120}, p2, false},
+      {keTilingP4G, {120, 0}, {0, 120}, p0, false},
       {keTilingP3, {100, -58}, {0, 116}, p0, true},
       {keTilingP3ML, {100, -57}, {0, 115}, p0, true},
       {keTilingP3LM, {160, 0}, {80, 139}, p0, true},
@@ -148,6 +149,31 @@ TEST(BuildTileLattice, EveryMethodFromOnePick) {
     EXPECT_TRUE(Same(t.anchor, c.anchor)) << c.method << ": " << t.anchor.x << "," << t.anchor.y;
     EXPECT_EQ(t.repeats, c.repeats) << c.method;
     EXPECT_EQ(t.anchorBelowD, c.method == keTilingP6M) << c.method;
+  }
+}
+
+// The square groups' cells are square whatever the pick's edges: both as long as the shorter,
+// each keeping its direction.
+TEST(BuildTileLattice, SquareGroupsTakeTheShorterEdgeBothWays) {
+  const POINT p0{100, 100};
+  struct Case {
+    POINT p1, p2;
+    LONG dx, dy;  // the edges P2 - P0 across and P1 - P0 down, made square
+  } cases[] = {{{100, 160}, {159, 100}, 59, 59},
+               {{100, 159}, {160, 100}, 59, 59},
+               {{100, 40}, {39, 100}, -60, -60},
+               {{100, 41}, {40, 100}, -59, -59},
+               {{100, 40}, {170, 100}, 60, -60}};
+  for (const Case& c : cases) {
+    const std::string what = std::to_string(c.p1.y) + " " + std::to_string(c.p2.x);
+    const TileLattice cm = BuildTileLattice(keTilingCM, p0, c.p1, c.p2, p0),
+                      p4m = BuildTileLattice(keTilingP4M, p0, c.p1, c.p2, p0);
+    EXPECT_TRUE(Same(cm.basisA, {-c.dx, 0}) && Same(cm.basisB, {0, c.dy})) << what;
+    EXPECT_TRUE(Same(p4m.basisA, {-2 * c.dx, 0}) && Same(p4m.basisB, {0, 2 * c.dy})) << what;
+    for (int method : {keTilingP4, keTilingP4G}) {
+      const TileLattice t = BuildTileLattice(method, p0, c.p1, c.p2, p0);
+      EXPECT_TRUE(Same(t.basisA, {2 * c.dx, 0}) && Same(t.basisB, {0, 2 * c.dy})) << what << " " << method;
+    }
   }
 }
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <string>
 #include <typeinfo>
@@ -121,11 +122,11 @@ TEST_F(Placement, WithASelectionTheCellIsPlacedOnTheSelectionsBox) {
   EXPECT_NEAR(a.x * b.x + a.y * b.y, 0, std::hypot(a.x, a.y));
 }
 
-// The shape the filter renders from its settings, as its render routine reads them.
-corvel::TileShape ShapeOf(std::map<std::string, double>& got) {
+// The shape the filter renders from its settings on an image of that size, as its render routine
+// reads them.
+corvel::TileShape ShapeOf(std::map<std::string, double>& got, int width = kWidth, int height = kHeight) {
   auto at = [&](const std::string& point) {
-    return POINT{corvel::RoundToInt(got[point + "X"] * kWidth),
-                 corvel::RoundToInt(got[point + "Y"] * kHeight)};
+    return POINT{corvel::RoundToInt(got[point + "X"] * width), corvel::RoundToInt(got[point + "Y"] * height)};
   };
   corvel::TileShape shape;
   shape.method = int(got["TilingMethod"]);
@@ -138,7 +139,7 @@ corvel::TileShape ShapeOf(std::map<std::string, double>& got) {
   shape.p2 = at("Point2");
   shape.p0 = at("Point3");
   shape.centre = at("PointCenter");
-  shape.area = RECT{0, 0, kWidth - 1, kHeight - 1};
+  shape.area = RECT{0, 0, width - 1, height - 1};
   shape.tileSize = int(got["TileSize"]);
   return shape;
 }
@@ -153,6 +154,30 @@ bool HasOwnShape(int method) {
   wfhost::ShapePlacement placement;
   const shapes::TargetShape* shape = placement.Place(kWidth, kHeight, {}, descriptor);
   return shape && (method == 0 || typeid(*shape) != typeid(shapes::P1Shape));
+}
+
+// The settings wf-host hands the filter for the group turned by angle on an image of that size,
+// by parameter name as Settings reads them back: placed as the editor places the shape.
+std::map<std::string, double> PlacedSettings(int method, int angle, int width, int height) {
+  wfhost::Descriptor descriptor;
+  for (const resources::ParameterRow& row : resources::kParameterTable) {
+    wfhost::DescriptorValue value;
+    value.key = row.key;
+    value.integer = std::int32_t(row.defaultValue);
+    if (row.id == resources::kTilingMethod) value.integer = method;
+    if (row.id == resources::kAngle) value.integer = angle;
+    value.real = row.defaultValue;
+    descriptor.push_back(value);
+  }
+  std::map<std::string, double> values;
+  wfhost::ShapePlacement placement;
+  if (!placement.Place(width, height, {}, descriptor)) return values;
+  for (const resources::ParameterRow& row : resources::kParameterTable)
+    for (const wfhost::DescriptorValue& value : descriptor)
+      if (value.key == row.key)
+        values[row.name] = row.kind == resources::ParameterKind::Float ? double(float(value.real))
+                                                                       : value.integer;
+  return values;
 }
 
 // The last run's output, judged: its tile is the group's, and no sample was read past the box.
@@ -233,6 +258,64 @@ TEST_F(Placement, GivenPointsAndCentreKeepTheGroupsCell) {
             0);
   EXPECT_LT(missed(Settings(folder_)), placed - 5);
 }
+
+// The square groups' cells stay square, and the rhombic ones' edges equal, on every image size: the
+// editor's square, kept in fractions of the image and rounded to pixels corner by corner, may come
+// with edges a pixel apart, which broke the groups' turns and mirrors. Each placement renders at
+// both feathers (the tile is one period of the lattice it was generated on) and once more scaled.
+class SquareCells : public testing::TestWithParam<int> {};
+
+TEST_P(SquareCells, AreSquareOnEveryImageSizeAngleAndFeather) {
+  const POINT sizes[] = {{1499, 1000}, {1366, 768},  {1024, 768},  {1280, 720},  {1920, 1080}, {1200, 900},
+                         {1600, 900},  {1440, 900},  {1680, 1050}, {800, 600},   {640, 480},   {320, 240},
+                         {1023, 767},  {999, 666},   {777, 777},   {513, 511},   {1001, 999},  {101, 67},
+                         {1500, 1001}, {1367, 769},  {1025, 769},  {1919, 1079}, {1111, 555},  {555, 1111},
+                         {768, 1024},  {1000, 1499}, {733, 491},   {641, 479},   {901, 601},   {1299, 866},
+                         {1351, 901},  {999, 999},   {1003, 1001}, {211, 173},   {387, 291},   {1597, 987},
+                         {1213, 809},  {857, 643},   {1151, 767},  {1791, 1193}, {2047, 1365}, {15, 15}};
+  static_assert(std::size(sizes) >= 40);
+  const int method = GetParam();
+  for (const POINT size : sizes) {
+    CRowIteratorBands source;
+    const corvel::CColorRef grey(90, 120, 150, 255);
+    ASSERT_EQ(source.CreateBGRA(size.x, size.y, &grey).GetCode(), corvel::keErrorNone);
+    for (const int angle : {0, 17, 30, 45}) {
+      std::map<std::string, double> settings = PlacedSettings(method, angle, size.x, size.y);
+      ASSERT_FALSE(settings.empty());
+      corvel::TileShape shape = ShapeOf(settings, size.x, size.y);
+      for (const int feather : {0, 20}) {
+        shape.feather = feather;
+        shape.tileSize = 100;
+        const std::string what = std::string(resources::kGroupNames[method]) + " on " +
+                                 std::to_string(size.x) + " x " + std::to_string(size.y) + " at " +
+                                 std::to_string(angle) + " degrees feathered " + std::to_string(feather);
+        CRowIteratorBands tile;
+        corvel::TileShape rendered = shape;
+        ASSERT_EQ(corvel::GenerateTile(nullptr, source, rendered, tile).GetCode(), corvel::keErrorNone)
+            << what;
+        const corvel::tile_symmetry::Lattice l = corvel::tile_symmetry::TileLatticeOf(shape, tile, what);
+        if (method == corvel::keTilingCM || method == corvel::keTilingCMM)
+          EXPECT_EQ(l.a.x * l.a.x + l.a.y * l.a.y, l.b.x * l.b.x + l.b.y * l.b.y) << what;
+        else
+          EXPECT_TRUE((l.b.x == -l.a.y && l.b.y == l.a.x) || (l.b.x == l.a.y && l.b.y == -l.a.x)) << what;
+        if (method == corvel::keTilingCMM || angle != 17) continue;
+        // Scaled to the tile size, the square period stays square.
+        rendered = shape;
+        rendered.tileSize = 37;
+        ASSERT_EQ(corvel::GenerateTile(nullptr, source, rendered, tile).GetCode(), corvel::keErrorNone)
+            << what;
+        EXPECT_EQ(tile.Width(), tile.Height()) << what << " at 37 %";
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(SquareAndRhombicGroups, SquareCells,
+                         testing::Values(corvel::keTilingCM, corvel::keTilingCMM, corvel::keTilingP4,
+                                         corvel::keTilingP4M, corvel::keTilingP4G),
+                         [](const testing::TestParamInfo<int>& info) {
+                           return std::string(resources::kGroupNames[info.param]);
+                         });
 
 INSTANTIATE_TEST_SUITE_P(EveryGroup, GroupPlacement, testing::Range(0, resources::kGroupCount),
                          [](const testing::TestParamInfo<int>& info) {
