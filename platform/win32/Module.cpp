@@ -5,6 +5,9 @@
 #include <strings.h>
 #include <unistd.h>
 
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "platform/win32/Error.h"
@@ -33,6 +36,18 @@ HMODULE MappedAt(const dl_phdr_info& info) {
   return nullptr;
 }
 
+// The file mapped at the address as the kernel names it, a full path whatever name it was loaded
+// by; empty when none is.
+std::string FileMappedAt(HMODULE address) {
+  std::ifstream maps("/proc/self/maps");
+  for (std::string line; std::getline(maps, line);) {
+    if (std::strtoull(line.c_str(), nullptr, 16) != reinterpret_cast<std::uintptr_t>(address)) continue;
+    const std::size_t slash = line.find('/');
+    return slash == std::string::npos ? std::string() : line.substr(slash);
+  }
+  return std::string();
+}
+
 template <class Match>
 LoadedModule FindModule(Match match) {
   struct Search {
@@ -51,6 +66,11 @@ LoadedModule FindModule(Match match) {
         return 1;
       },
       &search);
+  // A module loaded by a relative name keeps its file when the working folder changes.
+  if (!search.found.path.empty() && search.found.path[0] != '/') {
+    const std::string file = FileMappedAt(search.found.handle);
+    if (!file.empty()) search.found.path = file;
+  }
   return search.found;
 }
 

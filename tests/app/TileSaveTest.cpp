@@ -243,11 +243,15 @@ TEST_F(HelpTest, OpensThePageBesideTheModuleThroughTheShell) {
 }
 
 TEST_F(HelpTest, SaysWhenThePageIsMissingOrNoBrowserCanOpenIt) {
-  // A copy of the module in a folder of its own, loaded beside the first under another name.
+  // A copy of the module in a folder of its own, loaded beside the first under another name and
+  // by a name relative to the working folder, which then changes.
   TempDir dir;
   const std::string module = dir.Path("Other.8bf");
   std::filesystem::copy_file(WF_MODULE_PATH, module);
-  ASSERT_NE(dlopen(module.c_str(), RTLD_NOW), nullptr) << dlerror();
+  const std::filesystem::path working = std::filesystem::current_path();
+  std::filesystem::current_path(dir.Path(""));
+  ASSERT_NE(dlopen("./Other.8bf", RTLD_NOW), nullptr) << dlerror();
+  std::filesystem::current_path(working);
   CWinApp application;
   AfxWinInit(nullptr, module.c_str());
   const std::string page = dir.Path("Help/wendleforge.html");
