@@ -2,6 +2,7 @@
 #include "platform/ui/DialogBox.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -146,6 +147,38 @@ bool PushesLikeAButton(HWND hwnd) {
 bool IsPushButton(HWND hwnd) {
   DWORD kind = static_cast<DWORD>(GetWindowLongPtr(hwnd, GWL_STYLE)) & BS_TYPEMASK;
   return (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON) && PushesLikeAButton(hwnd);
+}
+
+// The letter or digit a control's text marks with "&", upper-cased; 0 for none.
+char MnemonicOf(HWND control) {
+  LONG_PTR style = GetWindowLongPtr(control, GWL_STYLE);
+  if ((DialogCode(control, nullptr) & DLGC_STATIC) && (style & SS_NOPREFIX)) return 0;
+  std::string text = platform::detail::TextOf(control);
+  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != '&') continue;
+    if (text[i + 1] != '&') return static_cast<char>(std::toupper(static_cast<unsigned char>(text[i + 1])));
+    ++i;
+  }
+  return 0;
+}
+
+// A mnemonic's key pressed: a button is clicked, a label gives the focus to the control after
+// it, any other control takes the focus. False when no visible, enabled control has it.
+bool UseMnemonic(HWND dialog, int key) {
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(child) || !IsWindowEnabled(child) || MnemonicOf(child) != key) continue;
+    LRESULT code = DialogCode(child, nullptr);
+    if (code & DLGC_STATIC) {
+      FocusControl(GetNextDlgTabItem(dialog, child, FALSE));
+    } else if (code & (DLGC_BUTTON | DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) {
+      if (!(code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) SetFocus(child);
+      SendMessage(child, BM_CLICK, 0, 0);
+    } else {
+      FocusControl(child);
+    }
+    return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -424,6 +457,15 @@ HWND GetNextDlgGroupItem(HWND dialog, HWND control, BOOL previous) {
 
 BOOL IsDialogMessage(HWND dialog, MSG* msg) {
   if (!msg || !dialog || !IsWindow(dialog) || !msg->hwnd || !IsInside(dialog, msg->hwnd)) return FALSE;
+  const bool letterOrDigit = (msg->wParam >= 'A' && msg->wParam <= 'Z') ||
+                             (msg->wParam >= '0' && msg->wParam <= '9');
+  if ((msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN) && letterOrDigit &&
+      GetKeyState(VK_CONTROL) >= 0) {
+    // With Alt a mnemonic is always meant; alone, only where the focus takes no characters.
+    LRESULT code = DialogCode(msg->hwnd, msg);
+    bool typed = msg->message == WM_KEYDOWN && (code & (DLGC_WANTCHARS | DLGC_WANTALLKEYS));
+    if (!typed && UseMnemonic(dialog, static_cast<int>(msg->wParam))) return TRUE;
+  }
   if (msg->message == WM_KEYDOWN) {
     LRESULT code = DialogCode(msg->hwnd, msg);
     bool wantsAll = (code & DLGC_WANTALLKEYS) != 0;

@@ -1,10 +1,13 @@
-// Message boxes and file dialogs answered from the event script.
+// Message boxes and file dialogs: answered from the event script where one is installed, by
+// the user where a display shows the windows, else cancelled.
 #include "platform/ui/Dialogs.h"
 
+#include <cstdio>
 #include <cstring>
-#include <initializer_list>
 
+#include "platform/ui/Presenter.h"
 #include "platform/ui/Script.h"
+#include "platform/ui/detail/CommonDialogs.h"
 
 namespace {
 
@@ -12,34 +15,23 @@ using platform::EventScript;
 using platform::ScriptFailure;
 
 bool AllowedAnswer(UINT type, int answer) {
-  auto among = [answer](std::initializer_list<int> buttons) {
-    for (int button : buttons) {
-      if (button == answer) return true;
-    }
-    return false;
-  };
-  switch (type & 0xF) {
-    case MB_OK:
-      return among({IDOK});
-    case MB_OKCANCEL:
-      return among({IDOK, IDCANCEL});
-    case MB_ABORTRETRYIGNORE:
-      return among({IDABORT, IDRETRY, IDIGNORE});
-    case MB_YESNOCANCEL:
-      return among({IDYES, IDNO, IDCANCEL});
-    case MB_YESNO:
-      return among({IDYES, IDNO});
-    case MB_RETRYCANCEL:
-      return among({IDRETRY, IDCANCEL});
-    default:
-      return false;
+  for (const platform::detail::MessageBoxButton& button : platform::detail::MessageBoxButtons(type)) {
+    if (button.id == answer) return true;
   }
+  return false;
 }
 
-EventScript& RequireScript(const std::string& what) {
-  EventScript* script = EventScript::Current();
-  if (!script) throw ScriptFailure(what + " shown, but no event script is installed");
-  return *script;
+int ScriptedAnswer(EventScript& script, const std::string& text, const std::string& caption, UINT type) {
+  std::string what = "the message box \"" + text + "\"";
+  EventScript::Step step = script.TakeStep(what + " waited for an answer");
+  if (step.kind != EventScript::StepKind::MessageBoxAnswer) {
+    throw ScriptFailure(what + " waits for an answer, but the script's next step is to " + step.description);
+  }
+  if (!AllowedAnswer(type, step.answer)) {
+    throw ScriptFailure(what + " has no button for the answer " + std::to_string(step.answer));
+  }
+  script.RecordMessageBox(platform::MessageBoxRecord{text, caption, type, step.answer});
+  return step.answer;
 }
 
 std::string JoinFilter(LPCSTR filter) {
@@ -51,36 +43,40 @@ std::string JoinFilter(LPCSTR filter) {
   return joined;
 }
 
-BOOL RunFileDialog(OPENFILENAME* ofn, bool save) {
-  if (!ofn || !ofn->lpstrFile || ofn->nMaxFile == 0) return FALSE;
+// The script's answer with the default extension added to a name without one; false for a
+// cancel.
+bool ScriptedFile(EventScript& script, const OPENFILENAME& ofn, bool save, std::string* path) {
   std::string what = std::string(save ? "a save" : "an open") + " file dialog";
-  EventScript& script = RequireScript(what);
   platform::FileDialogRecord record{save,
-                                    ofn->lpstrTitle ? ofn->lpstrTitle : "",
-                                    JoinFilter(ofn->lpstrFilter),
-                                    ofn->lpstrDefExt ? ofn->lpstrDefExt : "",
-                                    ofn->lpstrFile,
+                                    ofn.lpstrTitle ? ofn.lpstrTitle : "",
+                                    JoinFilter(ofn.lpstrFilter),
+                                    ofn.lpstrDefExt ? ofn.lpstrDefExt : "",
+                                    ofn.lpstrFile,
                                     ""};
   EventScript::Step step = script.TakeStep(what + " waited for an answer");
   if (step.kind == EventScript::StepKind::FileCancel) {
     script.RecordFileDialog(record);
-    return FALSE;
+    return false;
   }
   if (step.kind != EventScript::StepKind::FileAnswer) {
     throw ScriptFailure(what + " waits for an answer, but the script's next step is to " + step.description);
   }
-  std::string path = step.path;
-  std::size_t nameStart = path.find_last_of('/') + 1;  // npos + 1 == 0
+  *path = step.path;
+  std::size_t nameStart = path->find_last_of('/') + 1;  // npos + 1 == 0
+  std::size_t dot = path->find_last_of('.');
+  if ((dot == std::string::npos || dot <= nameStart) && ofn.lpstrDefExt && *ofn.lpstrDefExt)
+    *path += std::string(".") + ofn.lpstrDefExt;
+  record.answer = *path;
+  script.RecordFileDialog(record);
+  return true;
+}
+
+// The chosen path into the caller's buffers; FALSE when it does not fit.
+BOOL GiveAnswer(OPENFILENAME* ofn, const std::string& path) {
+  if (path.size() + 1 > ofn->nMaxFile) return FALSE;
+  std::size_t nameStart = path.find_last_of('/') + 1;
   std::size_t dot = path.find_last_of('.');
   bool hasExtension = dot != std::string::npos && dot > nameStart;
-  if (!hasExtension && ofn->lpstrDefExt && *ofn->lpstrDefExt) {
-    dot = path.size();
-    path += std::string(".") + ofn->lpstrDefExt;
-    hasExtension = true;
-  }
-  record.answer = path;
-  script.RecordFileDialog(record);
-  if (path.size() + 1 > ofn->nMaxFile) return FALSE;
   std::memcpy(ofn->lpstrFile, path.c_str(), path.size() + 1);
   ofn->nFileOffset = static_cast<WORD>(nameStart);
   ofn->nFileExtension = static_cast<WORD>(hasExtension ? dot + 1 : 0);
@@ -91,21 +87,34 @@ BOOL RunFileDialog(OPENFILENAME* ofn, bool save) {
   return TRUE;
 }
 
+BOOL RunFileDialog(OPENFILENAME* ofn, bool save) {
+  if (!ofn || !ofn->lpstrFile || ofn->nMaxFile == 0) return FALSE;
+  std::string path;
+  if (EventScript* script = EventScript::Current()) {
+    if (!ScriptedFile(*script, *ofn, save, &path)) return FALSE;
+  } else {
+    // Nobody to ask: the caller goes on as after a cancel.
+    std::fprintf(stderr, "%s: no display or event script to answer the file dialog; it is cancelled\n",
+                 ofn->lpstrTitle ? ofn->lpstrTitle
+                 : save          ? "Save As"
+                                 : "Open");
+    return FALSE;
+  }
+  return GiveAnswer(ofn, path);
+}
+
 }  // namespace
 
-int MessageBox(HWND, LPCSTR text, LPCSTR caption, UINT type) {
-  std::string shown = text ? text : "";
-  std::string what = "the message box \"" + shown + "\"";
-  EventScript& script = RequireScript(what);
-  EventScript::Step step = script.TakeStep(what + " waited for an answer");
-  if (step.kind != EventScript::StepKind::MessageBoxAnswer) {
-    throw ScriptFailure(what + " waits for an answer, but the script's next step is to " + step.description);
+int MessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+  std::string shown = text ? text : "", title = caption ? caption : "Error";
+  if (EventScript* script = EventScript::Current()) return ScriptedAnswer(*script, shown, title, type);
+  if (platform::GetPresenter()) return platform::detail::RunMessageBoxWindow(owner, shown, title, type);
+  // Nobody to ask: the box becomes one line on standard error and is answered as a cancel.
+  for (char& c : shown) {
+    if (c == '\n') c = ' ';
   }
-  if (!AllowedAnswer(type, step.answer)) {
-    throw ScriptFailure(what + " has no button for the answer " + std::to_string(step.answer));
-  }
-  script.RecordMessageBox(platform::MessageBoxRecord{shown, caption ? caption : "Error", type, step.answer});
-  return step.answer;
+  std::fprintf(stderr, "%s: %s\n", title.c_str(), shown.c_str());
+  return platform::detail::UnansweredChoice(type);
 }
 
 BOOL GetOpenFileName(OPENFILENAME* ofn) { return RunFileDialog(ofn, false); }

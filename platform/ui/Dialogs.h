@@ -1,5 +1,9 @@
-// Message boxes and the common file dialogs. Headless, they show nothing: each takes its
-// answer from the event script and records what it would have shown.
+// Message boxes and the common file dialogs. On a thread with an event script each takes its
+// answer from the script and records what it would have shown. Otherwise, while a display shows
+// the windows (a presenter is installed), each is a modal window for the user to answer.
+// Headless without a script nobody can answer: a message box is written to standard error as
+// one line, "caption: text", and answered with Cancel or No where it has them, else with its
+// default button; a file dialog is cancelled (said on standard error).
 #pragma once
 #include "platform/ui/Messages.h"
 
@@ -17,7 +21,9 @@ constexpr UINT MB_ICONEXCLAMATION = 0x00000030;
 constexpr UINT MB_ICONWARNING = MB_ICONEXCLAMATION;
 constexpr UINT MB_ICONASTERISK = 0x00000040;
 constexpr UINT MB_ICONINFORMATION = MB_ICONASTERISK;
+constexpr UINT MB_DEFBUTTON1 = 0x00000000;
 constexpr UINT MB_DEFBUTTON2 = 0x00000100;
+constexpr UINT MB_DEFBUTTON3 = 0x00000200;
 constexpr UINT MB_APPLMODAL = 0x00000000;
 constexpr UINT MB_TASKMODAL = 0x00002000;
 constexpr UINT MB_TOPMOST = 0x00040000;
@@ -30,7 +36,8 @@ constexpr int IDIGNORE = 5;
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
 
-// Answers the script's answer, which must be one of the box's buttons.
+// A script's answer must be one of the box's buttons. A null caption is "Error"; a null owner
+// is the active window, which the box disables while it is shown.
 int MessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
 constexpr DWORD OFN_READONLY = 0x00000001;
@@ -64,7 +71,8 @@ struct OPENFILENAME {
   LPCSTR lpTemplateName;
 };
 
-// TRUE with the chosen path in lpstrFile (the default extension added when the name has
-// none); FALSE when cancelled or when the path does not fit.
+// TRUE with the chosen path in lpstrFile (an extension added when the name has none: the
+// default extension, or on a display that of the chosen file type); FALSE when cancelled or when
+// the path does not fit.
 BOOL GetOpenFileName(OPENFILENAME* ofn);
 BOOL GetSaveFileName(OPENFILENAME* ofn);

@@ -11,6 +11,7 @@
 #include "platform/gdi/Dib.h"
 #include "platform/gdi/Draw.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/Text.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Metrics.h"
 
@@ -81,7 +82,8 @@ void MaskFromAlpha(const platform::Surface& colour, const platform::Surface& mas
   }
 }
 
-// The system icons: a framed window, or a disc with a sign.
+// The system icons: a framed window, a warning's triangle, or a disc; each but the window with
+// its sign.
 HICON DrawSystemIcon(ULONG_PTR id) {
   int size = GetSystemMetrics(SM_CXICON);
   HBITMAP colour = CreateCompatibleBitmap(nullptr, size, size);
@@ -99,6 +101,9 @@ HICON DrawSystemIcon(ULONG_PTR id) {
     HGDIOBJ oldBrush = SelectObject(dc, brush), oldPen = SelectObject(dc, pen);
     if (id == 32512) {
       Rectangle(dc, 2, 4, size - 2, size - 4);
+    } else if (id == 32515) {
+      POINT corners[3] = {{size / 2, 1}, {size - 2, size - 3}, {1, size - 3}};
+      Polygon(dc, corners, 3);
     } else {
       Ellipse(dc, 2, 2, size - 2, size - 2);
     }
@@ -116,6 +121,29 @@ HICON DrawSystemIcon(ULONG_PTR id) {
   if (id == 32512) {
     RECT caption{3, 5, size - 3, 10};
     FillRect(dc, &caption, GetSysColorBrush(COLOR_ACTIVECAPTION));
+  } else if (id == 32513) {
+    HPEN pen = CreatePen(PS_SOLID, std::max(2, size / 9), RGB(255, 255, 255));
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    const int near = size * 3 / 10, far = size - near;
+    MoveToEx(dc, near, near, nullptr);
+    LineTo(dc, far, far);
+    MoveToEx(dc, far, near, nullptr);
+    LineTo(dc, near, far);
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+  } else {
+    HFONT font = CreateFont(-size * 5 / 8, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, "MS Shell Dlg");
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, id == 32515 ? RGB(0, 0, 0) : RGB(255, 255, 255));
+    RECT sign{0, id == 32515 ? size / 6 : 0, size, size};
+    DrawText(dc,
+             id == 32514   ? "?"
+             : id == 32515 ? "!"
+                           : "i",
+             1, &sign, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    SelectObject(dc, oldFont);
+    DeleteObject(font);
   }
   SelectObject(dc, old);
   DeleteDC(dc);

@@ -127,6 +127,41 @@ TEST_F(DialogTest, EnterOnAFocusedPushButtonPressesThatButton) {
   EXPECT_EQ(Count(IDOK, BN_CLICKED), 0);
 }
 
+// A mnemonic works with Alt always, alone only where the focus takes no characters; a label's
+// gives the focus to the control after it.
+TEST_F(DialogTest, MnemonicsClickTheirButtonAndALabelsFocusesItsControl) {
+  const DialogItemTemplate items[] = {
+      {WC_STATIC, "&Name:", -1, 7, 9, 28, 8, SS_LEFT | WS_VISIBLE, 0},
+      {WC_EDIT, "", kEdit, 38, 7, 96, 12, ES_AUTOHSCROLL | WS_TABSTOP | WS_VISIBLE, WS_EX_CLIENTEDGE},
+      {WC_BUTTON, "&Apply", kApply, 140, 6, 50, 14, BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 0},
+      {WC_BUTTON, "OK", IDOK, 86, 82, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 0},
+  };
+  DialogTemplate dialog = kDialog;
+  dialog.items = items;
+  dialog.itemCount = std::size(items);
+  char typed[16] = {};
+  int focused = 0;
+  platform::EventScript script;
+  script.Key('A')
+      .KeyDown(VK_MENU)
+      .Key('A')
+      .KeyUp(VK_MENU)
+      .Key('N')
+      .Then("focus OK", [] { SetFocus(GetDlgItem(GetActiveWindow(), IDOK)); })
+      .Key('A')
+      .Key('N')
+      .Then("look",
+            [&] {
+              focused = FocusId();
+              GetDlgItemText(GetActiveWindow(), kEdit, typed, sizeof typed);
+            })
+      .Key(VK_RETURN);
+  EXPECT_EQ(DialogBoxIndirectParam(nullptr, &dialog, nullptr, TestDialogProc, 0), IDOK);
+  EXPECT_STREQ(typed, "an");
+  EXPECT_EQ(Count(kApply, BN_CLICKED), 2);
+  EXPECT_EQ(focused, kEdit);
+}
+
 TEST_F(DialogTest, ComboListOpensOnAClickAndAPickReportsTheChange) {
   HWND dialog = CreateDialogIndirectParam(nullptr, &kDialog, nullptr, TestDialogProc, 0);
   ShowWindow(dialog, SW_SHOW);

@@ -302,6 +302,32 @@ TEST_F(UiTest, FileDialogsAnswerFromTheScript) {
   EXPECT_EQ(script.FileDialogs()[1].answer, "");
 }
 
+// Headless without a script nobody can answer: the box is one line on standard error and
+// takes the answer that does nothing (Cancel or No where it has them); a file dialog is
+// cancelled. The caller goes on either way.
+TEST_F(UiTest, WithNeitherScriptNorDisplayDialogsAreCancelledAndTheCallerGoesOn) {
+  struct Case {
+    UINT type;
+    int answer;
+  } cases[] = {{MB_OK | MB_ICONERROR, IDOK},       {MB_OKCANCEL, IDCANCEL},
+               {MB_YESNO | MB_ICONQUESTION, IDNO}, {MB_YESNOCANCEL, IDCANCEL},
+               {MB_RETRYCANCEL, IDCANCEL},         {MB_ABORTRETRYIGNORE | MB_DEFBUTTON3, IDIGNORE}};
+  for (const Case& c : cases) {
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(MessageBox(nullptr, "File already exists.\nOverwrite?", "Preset", c.type), c.answer) << c.type;
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Preset: File already exists. Overwrite?\n");
+  }
+  char path[64] = "*.jpg";
+  OPENFILENAME ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.lpstrFile = path;
+  ofn.nMaxFile = sizeof path;
+  ::testing::internal::CaptureStderr();
+  EXPECT_FALSE(GetSaveFileName(&ofn));
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("Save As: "), std::string::npos);
+  EXPECT_STREQ(path, "*.jpg");
+}
+
 TEST_F(UiTest, ScriptWaitsForAPostFromAnotherThread) {
   HWND dialog = MakeTop({0, 0, 100, 100});
   Handlers()[dialog] = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM, LRESULT*) {

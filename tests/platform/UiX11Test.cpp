@@ -2,13 +2,9 @@
 // dialog with xdotool as a user would and stops the server at the end (also when a test fails;
 // if the program dies, the server goes with its last client).
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -27,68 +23,14 @@
 #include "platform/ui/x11/DoubleClicks.h"
 #include "platform/ui/x11/Keys.h"
 #include "platform/ui/x11/LiveDisplay.h"
+#include "tests/platform/LiveTesting.h"
 
 #include <X11/Xlib.h>
 
 namespace {
 
-std::string TempPath(const std::string& name) {
-  const char* dir = std::getenv("WF_TEST_TMPDIR");
-  return std::string(dir ? dir : "/tmp") + "/" + name;
-}
-
-int Shell(const std::string& command) { return std::system(command.c_str()); }
-
-// The X server of the whole run, on the display number it chose itself.
-class XServer {
- public:
-  static Display* keeper;
-
-  // Empty when the server runs; else what went wrong.
-  std::string Start() {
-    int ready[2];
-    if (pipe(ready) != 0) return "no pipe";
-    pid_ = fork();
-    if (pid_ < 0) return "no fork";
-    if (pid_ == 0) {
-      close(ready[0]);
-      std::string fd = std::to_string(ready[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-             "-terminate", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(ready[1]);
-    std::string number;
-    char c;
-    ssize_t got;
-    while ((got = read(ready[0], &c, 1)) != 0 && c != '\n') {
-      if (got > 0)
-        number += c;
-      else if (errno != EINTR)
-        break;
-    }
-    close(ready[0]);
-    if (number.empty()) return "Xvfb did not start: install the Debian package xvfb (make test does)";
-    setenv("DISPLAY", (":" + number).c_str(), 1);
-    unsetenv("WF_HEADLESS");
-    // Held to the end: -terminate stops the server when its last client goes, so a crashed
-    // run leaves no server behind either.
-    keeper = XOpenDisplay(nullptr);
-    return keeper ? "" : "cannot connect to Xvfb on :" + number;
-  }
-
-  ~XServer() {
-    if (keeper) XCloseDisplay(keeper);
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-
- private:
-  pid_t pid_ = -1;
-};
-Display* XServer::keeper = nullptr;
+using wf_test::Shell;
+using wf_test::TempPath;
 
 constexpr int kRecorder = 100, kEdit = 101, kCombo = 102;
 constexpr UINT kCaptureNow = WM_APP + 1, kPaintNow = WM_APP + 2;
@@ -305,11 +247,12 @@ TEST_F(LiveTest, ClosingTheWindowCancels) {
     XEvent close{};
     close.xclient.type = ClientMessage;
     close.xclient.window = display_->XWindowOf(shownDialog.load());
-    close.xclient.message_type = XInternAtom(XServer::keeper, "WM_PROTOCOLS", False);
+    close.xclient.message_type = XInternAtom(wf_test::XServer::keeper, "WM_PROTOCOLS", False);
     close.xclient.format = 32;
-    close.xclient.data.l[0] = static_cast<long>(XInternAtom(XServer::keeper, "WM_DELETE_WINDOW", False));
-    XSendEvent(XServer::keeper, close.xclient.window, False, NoEventMask, &close);
-    XSync(XServer::keeper, False);
+    close.xclient.data.l[0] = static_cast<long>(
+        XInternAtom(wf_test::XServer::keeper, "WM_DELETE_WINDOW", False));
+    XSendEvent(wf_test::XServer::keeper, close.xclient.window, False, NoEventMask, &close);
+    XSync(wf_test::XServer::keeper, False);
     return true;
   });
   EXPECT_EQ(result, IDCANCEL);
@@ -329,7 +272,7 @@ TEST_F(LiveTest, AScriptStillDrivesTheDialog) {
 class KeysOfTheirOwn {
  public:
   explicit KeysOfTheirOwn(const std::vector<KeySym>& symbols) {
-    Display* display = XServer::keeper;
+    Display* display = wf_test::XServer::keeper;
     int first = 0, last = 0, perCode = 0;
     XDisplayKeycodes(display, &first, &last);
     KeySym* map = XGetKeyboardMapping(display, static_cast<KeyCode>(first), last - first + 1, &perCode);
@@ -346,8 +289,8 @@ class KeysOfTheirOwn {
   }
   ~KeysOfTheirOwn() {
     KeySym none[2] = {NoSymbol, NoSymbol};
-    for (int code : bound_) XChangeKeyboardMapping(XServer::keeper, code, 2, none, 1);
-    XSync(XServer::keeper, False);
+    for (int code : bound_) XChangeKeyboardMapping(wf_test::XServer::keeper, code, 2, none, 1);
+    XSync(wf_test::XServer::keeper, False);
   }
   std::size_t Count() const { return bound_.size(); }
 
@@ -483,7 +426,7 @@ TEST(DoubleClicksTest, FollowThePlatformsTimeAndRectangle) {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  XServer server;
+  wf_test::XServer server;
   std::string failure = server.Start();
   if (!failure.empty()) {
     std::fprintf(stderr, "wf_x11_tests: %s\n", failure.c_str());

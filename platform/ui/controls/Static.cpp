@@ -25,6 +25,8 @@ void PaintImage(const StaticState& state, HDC dc, const RECT& client, DWORD styl
     if (!GetIconInfo(static_cast<HICON>(state.image), &info)) return;
     width = static_cast<int>(info.xHotspot) * 2;
     height = static_cast<int>(info.yHotspot) * 2;
+    DeleteObject(info.hbmColor);  // copies, only their size was wanted
+    DeleteObject(info.hbmMask);
   } else {
     BITMAP info{};
     if (!GetObject(state.image, sizeof info, &info)) return;
