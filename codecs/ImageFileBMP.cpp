@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "codecs/detail/CodecFailure.h"
 #include "codecs/detail/ImageLimits.h"
 #include "codecs/detail/LittleEndian.h"
 
@@ -170,14 +171,16 @@ bool CImageFileBMP::ReadLayout(CByteStream* stream, Layout* layout) {
   unsigned char fileHeader[kFileHeaderSize];
   if (!ReadAll(stream, fileHeader, kFileHeaderSize)) return Fail("Not a BMP");
   layout->pixelOffset = static_cast<long>(ReadLE32(fileHeader + 10));
-  if (ReadLE16(fileHeader) != kBitmapType) {
+  const bool marked = ReadLE16(fileHeader) == kBitmapType;
+  if (!marked) {
     // A bare information header, as in a clipboard bitmap.
     layout->pixelOffset = 0;
     stream->Seek(layout->start, 0);
   }
   BITMAPINFOHEADER& bmi = layout->info;
   DWORD headerMasks[3] = {0, 0, 0};
-  if (!ReadBitmapInfo(stream, &bmi, headerMasks)) return Fail("Error reading BMP info");
+  if (!ReadBitmapInfo(stream, &bmi, headerMasks))
+    return Fail(marked && stream->Eof() ? kFileEndsEarly : "Error reading BMP info");
   if (IsKnownLongHeader(bmi.biSize)) {
     std::copy(headerMasks, headerMasks + 3, layout->masks);
     layout->headerMasks = true;

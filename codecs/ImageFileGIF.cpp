@@ -6,6 +6,7 @@
 #include <new>
 
 #include "codecs/ImageIterator.h"
+#include "codecs/detail/CodecFailure.h"
 #include "codecs/detail/GifCanvas.h"
 #include "codecs/detail/GifCodes.h"
 #include "codecs/detail/ImageLimits.h"
@@ -119,7 +120,7 @@ bool CImageFileGIF::Decode(CByteStream* stream) {
     return true;
   }
   gif::Frame global;
-  if ((head[10] & 0x80) && !ReadTable(in, head[10], &global)) return Fail("corrupted GIF");
+  if ((head[10] & 0x80) && !ReadTable(in, head[10], &global)) return Fail(kFileEndsEarly);
   std::vector<gif::Frame> frames;
   if (!ScanFrames(in, global, &frames)) return false;
   info_.numberOfFrames = static_cast<std::int32_t>(frames.size());
@@ -136,7 +137,8 @@ bool CImageFileGIF::Decode(CByteStream* stream) {
 // One pass over the blocks finds every frame with its control, and the comment and loop count.
 bool CImageFileGIF::ScanFrames(gif::Bytes& in, const gif::Frame& global, std::vector<gif::Frame>* frames) {
   gif::Frame control;
-  for (int block = in.Get(); block >= 0 && block != 0x3B; block = in.Get()) {
+  int block = in.Get();
+  for (; block >= 0 && block != 0x3B; block = in.Get()) {
     if (info_.escape) return Fail("Cancelled");
     if (block == 0x21) {
       ReadExtension(in, &control);
@@ -165,6 +167,8 @@ bool CImageFileGIF::ScanFrames(gif::Bytes& in, const gif::Frame& global, std::ve
       }
     }
   }
+  // Cut before its first picture, a file has none to show.
+  if (frames->empty() && block != 0x3B) return Fail(kFileEndsEarly);
   return true;
 }
 

@@ -29,6 +29,10 @@ const char* FormatName(unsigned long formatId) {
   }
 }
 
+const char* FailureOf(const jasper::FormatReader& reader) {
+  return reader.EndedEarly() ? kFileEndsEarly : "error: cannot load image data";
+}
+
 }  // namespace
 
 bool CImageFileJAS::Decode(CByteStream* file, unsigned long formatId) {
@@ -41,7 +45,8 @@ void CImageFileJAS::DecodeOrThrow(CByteStream* file, unsigned long formatId) {
   CJasperStream stream(file);
   const std::unique_ptr<jasper::FormatReader> reader = jasper::DetectFormat(stream);
   jasper::Image image;
-  if (!reader || !reader->ReadHeader(image)) throw CodecFailure{"error: cannot load image data"};
+  if (!reader) throw CodecFailure{"error: cannot load image data"};
+  if (!reader->ReadHeader(image)) throw CodecFailure{FailureOf(*reader)};
   if (image.components.size() > kMaxComponents) throw CodecFailure{"error: too much components"};
   // A few bytes of header may claim a huge picture: refused before any sample is allocated.
   std::uint64_t samples = 0;
@@ -54,7 +59,7 @@ void CImageFileJAS::DecodeOrThrow(CByteStream* file, unsigned long formatId) {
     SetLastError("output dimensions returned");
     return;
   }
-  if (!reader->ReadSamples(image)) throw CodecFailure{"error: cannot load image data"};
+  if (!reader->ReadSamples(image)) throw CodecFailure{FailureOf(*reader)};
   if (image.components.size() > kMaxComponents) throw CodecFailure{"error: too much components"};
   const int precision = image.components[0].precision;
   if (precision != 1 && precision != 4 && precision != 8) {

@@ -154,10 +154,10 @@ void CImageFilePCX::ExpandLine(StreamReader& reader, unsigned char* line, std::s
   while (done < size) {
     if (run.remaining == 0) {
       const int byte = reader.Get();
-      if (byte < 0) throw CodecFailure{"corrupted PCX"};
+      if (byte < 0) throw CodecFailure{kFileEndsEarly};
       if ((byte & kCountMark) == kCountMark) {
         const int value = reader.Get();
-        if (value < 0) throw CodecFailure{"corrupted PCX"};
+        if (value < 0) throw CodecFailure{kFileEndsEarly};
         run.remaining = byte & 0x3F;
         if (run.remaining > left - done) throw CodecFailure{"repeat count spans end of image"};
         run.value = static_cast<unsigned char>(value);
@@ -208,9 +208,11 @@ void CImageFilePCX::StoreLine(const unsigned char* line, long y, const Header& h
 }
 
 void CImageFilePCX::ReadTrailingPalette(StreamReader& reader) {
-  if (reader.Get() != kPaletteSignature) throw CodecFailure{"bad color map signature"};
+  const int signature = reader.Get();
+  if (signature < 0) throw CodecFailure{kFileEndsEarly};
+  if (signature != kPaletteSignature) throw CodecFailure{"bad color map signature"};
   unsigned char map[3 * 256];
-  if (reader.Read(map, sizeof(map)) != sizeof(map)) throw CodecFailure{"corrupted PCX"};
+  if (reader.Read(map, sizeof(map)) != sizeof(map)) throw CodecFailure{kFileEndsEarly};
   for (unsigned i = 0; i < 256; ++i) {
     SetPaletteColor(static_cast<BYTE>(i), map[3 * i], map[3 * i + 1], map[3 * i + 2], 0);
   }

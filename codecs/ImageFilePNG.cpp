@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "codecs/ImageIterator.h"
+#include "codecs/detail/CodecFailure.h"
 #include "codecs/detail/ImageLimits.h"
 #include "codecs/detail/Resolution.h"
 
@@ -28,7 +29,8 @@ constexpr int kUnusedChunkCount = sizeof(kUnusedChunks) / 5;
 CByteStream* StreamOf(png_structp png) { return static_cast<CByteStream*>(png_get_io_ptr(png)); }
 
 void ReadData(png_structp png, png_bytep data, png_size_t length) {
-  if (StreamOf(png)->Read(data, 1, length) != length) png_error(png, "Read Error");
+  CByteStream* stream = StreamOf(png);
+  if (stream->Read(data, 1, length) != length) png_error(png, stream->Eof() ? kFileEndsEarly : "Read Error");
 }
 
 void WriteData(png_structp png, png_bytep data, png_size_t length) {

@@ -120,7 +120,9 @@ void CImageFileTGA::DecodeOrThrow(CByteStream* file) {
     const bool whole = header.Packed() ? ReadPackedRow(reader, line.data(), header.width, bytes, packet)
                                        : ReadRow(reader, line.data(), header.width, bytes);
     const long row = header.descriptor & kTopToBottom ? height - 1 - y : y;
-    if (!StoreRow(line.data(), row, header) || !whole) throw CodecFailure{"corrupted TGA"};
+    const bool stored = StoreRow(line.data(), row, header);
+    if (!whole) throw CodecFailure{kFileEndsEarly};
+    if (!stored) throw CodecFailure{"corrupted TGA"};
   }
   if (header.descriptor & kRightToLeft) Mirror();
 }
@@ -131,7 +133,7 @@ void CImageFileTGA::ReadColourMap(StreamReader& reader, const Header& header) {
   const unsigned entryBytes = BytesOf(bits == 15 || bits == 16 || bits == 32 ? bits : 24);
   unsigned char entry[4];
   for (unsigned i = 0; i < header.mapLength; ++i) {
-    if (reader.Read(entry, entryBytes) != entryBytes) throw CodecFailure{"corrupted TGA"};
+    if (reader.Read(entry, entryBytes) != entryBytes) throw CodecFailure{kFileEndsEarly};
     const unsigned index = header.mapFirst + i;
     if (index >= GetNumColors()) continue;  // a true-colour picture carries a map it does not use
     BYTE bgr[3] = {entry[0], entry[1], entry[2]};

@@ -45,6 +45,29 @@ void UnmapProc(thandle_t, void*, toff_t) {}
 
 void Silent(const char*, const char*, va_list) {}
 
+// Whether a file libtiff could not open was cut before the end of its first directory.
+bool CutBeforeDirectory(CByteStream* file, long start) {
+  unsigned char head[8] = {};
+  if (!file->Seek(start, SEEK_SET)) return false;
+  const std::size_t got = file->Read(head, 1, sizeof head);
+  const bool big = head[0] == 'M';
+  if ((head[0] != 'I' && head[0] != 'M') || (got > 1 && head[1] != head[0])) return false;
+  if (got < sizeof head) return true;
+  auto number = [big](const unsigned char* p, int bytes) {
+    std::uint64_t value = 0;
+    for (int i = 0; i < bytes; ++i) value |= std::uint64_t{p[big ? bytes - 1 - i : i]} << (8 * i);
+    return value;
+  };
+  // Only the classic form is looked into; a directory of entries of 12 bytes behind a count.
+  if (number(head + 2, 2) != 42) return false;
+  const std::uint64_t size = static_cast<std::uint64_t>(std::max(file->Size() - start, 0L));
+  const std::uint64_t offset = number(head + 4, 4);
+  unsigned char count[2];
+  if (offset + 2 > size) return true;
+  if (!file->Seek(start + static_cast<long>(offset), SEEK_SET) || file->Read(count, 1, 2) != 2) return false;
+  return offset + 2 + 12 * number(count, 2) + 4 > size;
+}
+
 struct TiffCloser {
   void operator()(TIFF* tif) const { TIFFClose(tif); }
 };
@@ -100,7 +123,8 @@ void CheckDataInFile(TIFF* tif, std::uint64_t fileSize, std::uint64_t pictureByt
     int failed = 0;
     const std::uint64_t offset = TIFFGetStrileOffsetWithErr(tif, i, &failed);
     const std::uint64_t bytes = TIFFGetStrileByteCountWithErr(tif, i, &failed);
-    if (failed || offset > fileSize || bytes > fileSize - offset) throw CodecFailure{"Corrupted TIFF file!"};
+    if (failed) throw CodecFailure{"Corrupted TIFF file!"};
+    if (offset > fileSize || bytes > fileSize - offset) throw CodecFailure{kFileEndsEarly};
     total += bytes;
   }
   const std::uint64_t most = MostBytesFromOne(compression);
@@ -149,9 +173,13 @@ bool CImageFileTIF::Decode(CByteStream* file) {
 }
 
 void CImageFileTIF::DecodeOrThrow(CByteStream* file) {
+  const long start = file ? file->Tell() : 0;
   const TiffHandle handle(TiffOpenOverStream(file, "rb"));
   TIFF* tif = handle.get();
-  if (!tif) throw CodecFailure{"Error encountered while opening TIFF file"};
+  if (!tif) {
+    throw CodecFailure{file && CutBeforeDirectory(file, start) ? kFileEndsEarly
+                                                               : "Error encountered while opening TIFF file"};
+  }
   info_.numberOfFrames = TIFFNumberOfDirectories(tif);
   if (info_.frame < 0 || !TIFFSetDirectory(tif, static_cast<tdir_t>(info_.frame))) {
     throw CodecFailure{"Error: page not present in TIFF file"};

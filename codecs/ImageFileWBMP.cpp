@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "codecs/detail/CodecFailure.h"
 #include "codecs/detail/ImageLimits.h"
 
 namespace {
@@ -48,7 +49,7 @@ bool CImageFileWBMP::Decode(CByteStream* stream) {
   const std::size_t rowBytes = (static_cast<std::size_t>(width) + 7) / 8;
   for (long y = height - 1; y >= 0; --y) {
     if (stream->Read(GetBits(static_cast<unsigned long>(y)), 1, rowBytes) != rowBytes)
-      return Fail("Corrupted WBMP");
+      return Fail(kFileEndsEarly);
   }
   return true;
 }

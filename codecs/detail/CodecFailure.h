@@ -5,3 +5,6 @@
 struct CodecFailure {
   const char* text;
 };
+
+// What every decoder says when the data runs out before the picture is whole.
+constexpr char kFileEndsEarly[] = "the file ends early";

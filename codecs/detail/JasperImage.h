@@ -45,6 +45,18 @@ class FormatReader {
   // Components with their sizes and precisions but no samples.
   virtual bool ReadHeader(Image& image) = 0;
   virtual bool ReadSamples(Image& image) = 0;
+  // After a failed read: whether the data ended before the picture did.
+  bool EndedEarly() const { return endedEarly_; }
+
+ protected:
+  // A failed read's result when the data ran out.
+  bool EndsEarly() {
+    endedEarly_ = true;
+    return false;
+  }
+
+ private:
+  bool endedEarly_ = false;
 };
 
 // The reader of the format the first bytes show, or null when none does.

@@ -130,9 +130,9 @@ class OpenJpegReader : public FormatReader {
     opj_dparameters_t parameters;
     opj_set_default_decoder_parameters(&parameters);
     opj_image_t* header = nullptr;
-    if (!opj_setup_decoder(codec_.get(), &parameters) ||
-        !opj_read_header(stream_.get(), codec_.get(), &header))
-      return false;
+    if (!opj_setup_decoder(codec_.get(), &parameters)) return false;
+    if (!opj_read_header(stream_.get(), codec_.get(), &header))
+      return bridge_.ReachedEnd() ? EndsEarly() : false;
     image_.reset(header);
     image.space = SpaceOf(*header);
     image.components.clear();
@@ -152,7 +152,7 @@ class OpenJpegReader : public FormatReader {
   bool ReadSamples(Image& image) override {
     if (!opj_decode(codec_.get(), stream_.get(), image_.get()) ||
         !opj_end_decompress(codec_.get(), stream_.get()))
-      return false;
+      return bridge_.ReachedEnd() ? EndsEarly() : false;
     const opj_image_t& decoded = *image_;
     image.space = SpaceOf(decoded);
     image.components.clear();

@@ -16,6 +16,36 @@ class PgxReader : public FormatReader {
       : stream_(stream), reader_(stream.File()), scanner_(reader_, false) {}
 
   bool ReadHeader(Image& image) override {
+    return ParseHeader(image) || (scanner_.Peek() < 0 ? EndsEarly() : false);
+  }
+
+  bool ReadSamples(Image& image) override {
+    Component& c = image.components[0];
+    const std::size_t bytes = c.precision > 8 ? 2 : 1;
+    const std::uint64_t rowBytes = static_cast<std::uint64_t>(c.width) * bytes;
+    const std::int64_t length = stream_.Length();
+    if (length >= 0 && static_cast<std::uint64_t>(length) < rowBytes * static_cast<std::uint64_t>(c.height))
+      return EndsEarly();
+    if (!AllocateSamples(image)) return false;
+    const std::uint32_t mask = (std::uint32_t{1} << c.precision) - 1;
+    const std::uint32_t signBit = std::uint32_t{1} << (c.precision - 1);
+    std::vector<unsigned char> row(rowBytes);
+    for (long y = 0; y < c.height; ++y) {
+      if (reader_.Read(row.data(), row.size()) != row.size()) return EndsEarly();
+      for (long x = 0; x < c.width; ++x) {
+        const unsigned char* p = &row[x * bytes];
+        std::uint32_t v = bytes == 1 ? p[0] : bigEndian_ ? p[0] << 8 | p[1] : p[1] << 8 | p[0];
+        v &= mask;
+        c.Row(y)[x] = c.isSigned && (v & signBit)
+                          ? static_cast<std::int32_t>(v) - static_cast<std::int32_t>(mask) - 1
+                          : static_cast<std::int32_t>(v);
+      }
+    }
+    return true;
+  }
+
+ private:
+  bool ParseHeader(Image& image) {
     if (scanner_.Get() != 'P' || scanner_.Get() != 'G' || !scanner_.SkipSpace()) return false;
     const int first = scanner_.Get(), second = scanner_.Get();
     if ((first != 'M' || second != 'L') && (first != 'L' || second != 'M')) return false;
@@ -32,32 +62,6 @@ class PgxReader : public FormatReader {
     return true;
   }
 
-  bool ReadSamples(Image& image) override {
-    Component& c = image.components[0];
-    const std::size_t bytes = c.precision > 8 ? 2 : 1;
-    const std::uint64_t rowBytes = static_cast<std::uint64_t>(c.width) * bytes;
-    const std::int64_t length = stream_.Length();
-    if (length >= 0 && static_cast<std::uint64_t>(length) < rowBytes * static_cast<std::uint64_t>(c.height))
-      return false;
-    if (!AllocateSamples(image)) return false;
-    const std::uint32_t mask = (std::uint32_t{1} << c.precision) - 1;
-    const std::uint32_t signBit = std::uint32_t{1} << (c.precision - 1);
-    std::vector<unsigned char> row(rowBytes);
-    for (long y = 0; y < c.height; ++y) {
-      if (reader_.Read(row.data(), row.size()) != row.size()) return false;
-      for (long x = 0; x < c.width; ++x) {
-        const unsigned char* p = &row[x * bytes];
-        std::uint32_t v = bytes == 1 ? p[0] : bigEndian_ ? p[0] << 8 | p[1] : p[1] << 8 | p[0];
-        v &= mask;
-        c.Row(y)[x] = c.isSigned && (v & signBit)
-                          ? static_cast<std::int32_t>(v) - static_cast<std::int32_t>(mask) - 1
-                          : static_cast<std::int32_t>(v);
-      }
-    }
-    return true;
-  }
-
- private:
   CJasperStream& stream_;
   StreamReader reader_;
   AsciiScanner scanner_;

@@ -22,6 +22,36 @@ class PnmReader : public FormatReader {
       : stream_(stream), reader_(stream.File()), scanner_(reader_, true) {}
 
   bool ReadHeader(Image& image) override {
+    return ParseHeader(image) || (scanner_.Peek() < 0 ? EndsEarly() : false);
+  }
+
+  bool ReadSamples(Image& image) override {
+    const std::uint64_t count = image.components.size();
+    const std::uint64_t width = static_cast<std::uint64_t>(image.components[0].width);
+    const std::uint64_t height = static_cast<std::uint64_t>(image.components[0].height);
+    const std::uint64_t rowBytes = kind_ == 4 ? (width + 7) / 8 : width * count * (maxval_ > 255 ? 2 : 1);
+    // Every sample takes at least a byte (a bit in P4): a short file cannot claim a huge picture.
+    const std::int64_t length = stream_.Length();
+    if (length >= 0 && static_cast<std::uint64_t>(length) < (Plain() ? width * count : rowBytes) * height)
+      return EndsEarly();
+    if (!AllocateSamples(image)) return false;
+    top_ = (std::int64_t{1} << image.components[0].precision) - 1;
+    std::vector<unsigned char> raw(Plain() ? 0 : rowBytes);
+    for (long y = 0; y < static_cast<long>(height); ++y) {
+      if (!Plain() && reader_.Read(raw.data(), raw.size()) != raw.size()) return EndsEarly();
+      for (long x = 0; x < static_cast<long>(width); ++x) {
+        for (std::size_t c = 0; c < count; ++c) {
+          std::int32_t value = 0;
+          if (Plain() && !PlainSample(value)) return scanner_.Peek() < 0 ? EndsEarly() : false;
+          image.components[c].Row(y)[x] = Plain() ? value : BinarySample(raw, x, c, count);
+        }
+      }
+    }
+    return true;
+  }
+
+ private:
+  bool ParseHeader(Image& image) {
     if (scanner_.Get() != 'P') return false;
     kind_ = scanner_.Get() - '0';
     if (kind_ < 1 || kind_ > 6) return false;
@@ -38,32 +68,6 @@ class PnmReader : public FormatReader {
     return true;
   }
 
-  bool ReadSamples(Image& image) override {
-    const std::uint64_t count = image.components.size();
-    const std::uint64_t width = static_cast<std::uint64_t>(image.components[0].width);
-    const std::uint64_t height = static_cast<std::uint64_t>(image.components[0].height);
-    const std::uint64_t rowBytes = kind_ == 4 ? (width + 7) / 8 : width * count * (maxval_ > 255 ? 2 : 1);
-    // Every sample takes at least a byte (a bit in P4): a short file cannot claim a huge picture.
-    const std::int64_t length = stream_.Length();
-    if (length >= 0 && static_cast<std::uint64_t>(length) < (Plain() ? width * count : rowBytes) * height)
-      return false;
-    if (!AllocateSamples(image)) return false;
-    top_ = (std::int64_t{1} << image.components[0].precision) - 1;
-    std::vector<unsigned char> raw(Plain() ? 0 : rowBytes);
-    for (long y = 0; y < static_cast<long>(height); ++y) {
-      if (!Plain() && reader_.Read(raw.data(), raw.size()) != raw.size()) return false;
-      for (long x = 0; x < static_cast<long>(width); ++x) {
-        for (std::size_t c = 0; c < count; ++c) {
-          std::int32_t value = 0;
-          if (Plain() && !PlainSample(value)) return false;
-          image.components[c].Row(y)[x] = Plain() ? value : BinarySample(raw, x, c, count);
-        }
-      }
-    }
-    return true;
-  }
-
- private:
   bool Plain() const { return kind_ <= 3; }
 
   // Bit maps store black as 1; components store brightness.

@@ -75,7 +75,7 @@ class RasReader : public FormatReader {
 
   bool ReadHeader(Image& image) override {
     unsigned char bytes[32];
-    if (reader_.Read(bytes, sizeof(bytes)) != sizeof(bytes)) return false;
+    if (reader_.Read(bytes, sizeof(bytes)) != sizeof(bytes)) return EndsEarly();
     h_ = {ReadBE32(bytes + 4),  ReadBE32(bytes + 8),  ReadBE32(bytes + 12), ReadBE32(bytes + 16),
           ReadBE32(bytes + 20), ReadBE32(bytes + 24), ReadBE32(bytes + 28)};
     if (h_.width == 0 || h_.height == 0 || h_.width > kMaxImageSide || h_.height > kMaxImageSide)
@@ -87,7 +87,7 @@ class RasReader : public FormatReader {
     if (h_.mapType == kRgbMap && (h_.mapLength == 0 || h_.mapLength % 3 != 0 || h_.mapLength > 3 * 256))
       return false;
     map_.resize(h_.mapLength);
-    if (reader_.Read(map_.data(), map_.size()) != map_.size()) return false;
+    if (reader_.Read(map_.data(), map_.size()) != map_.size()) return EndsEarly();
     const bool colour = h_.depth > 8 || h_.mapType == kRgbMap;
     image.space = colour ? ColourSpace::Rgb : ColourSpace::Grey;
     image.components.assign(colour ? 3 : 1,
@@ -102,7 +102,7 @@ class RasReader : public FormatReader {
     const std::int64_t length = stream_.Length();
     if (length >= 0) {
       const std::uint64_t coded = static_cast<std::uint64_t>(length);
-      if ((runs ? RunDecoder::MostBytesFrom(coded) : coded) < rowBytes * h_.height) return false;
+      if ((runs ? RunDecoder::MostBytesFrom(coded) : coded) < rowBytes * h_.height) return EndsEarly();
     }
     if (!AllocateSamples(image)) return false;
     std::vector<unsigned char> row(rowBytes);
@@ -110,7 +110,7 @@ class RasReader : public FormatReader {
     const std::uint32_t entries = h_.mapLength / 3;
     for (long y = 0; y < static_cast<long>(h_.height); ++y) {
       if (runs ? !decoder.Fill(row.data(), row.size()) : reader_.Read(row.data(), row.size()) != row.size())
-        return false;
+        return EndsEarly();
       for (long x = 0; x < static_cast<long>(h_.width); ++x) {
         if (h_.depth > 8) {
           // RGB pictures are stored red first, the others blue first; 32 bits lead with a pad.

@@ -11,7 +11,11 @@ class CJasperStream {
  public:
   explicit CJasperStream(CByteStream* file) : file_(file), base_(file->Tell()) {}
 
-  std::size_t Read(void* buffer, std::size_t count) { return file_->Read(buffer, 1, count); }
+  std::size_t Read(void* buffer, std::size_t count) {
+    const std::size_t got = file_->Read(buffer, 1, count);
+    reachedEnd_ |= got < count;
+    return got;
+  }
   std::size_t Write(const void* buffer, std::size_t count) { return file_->Write(buffer, 1, count); }
   // origin 0 from the position at entry, 1 from the current position; false past the range of
   // positions.
@@ -21,8 +25,11 @@ class CJasperStream {
   std::int64_t Length();
   bool Flush() { return file_->Flush(); }
   CByteStream* File() { return file_; }
+  // Whether a read has come to the end of the data.
+  bool ReachedEnd() const { return reachedEnd_; }
 
  private:
   CByteStream* file_;
   long base_;
+  bool reachedEnd_ = false;
 };

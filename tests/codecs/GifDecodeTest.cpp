@@ -233,7 +233,8 @@ TEST(GifDecode, EveryRefusalSaysWhy) {
   } cases[] = {
       {"not a GIF", Bytes(good.begin() + 1, good.end()), 0, "Not a GIF"},
       {"header cut short", Bytes(good.begin(), good.begin() + 10), 0, "Not a GIF"},
-      {"global table cut short", shortTable, 0, "corrupted GIF"},
+      {"global table cut short", shortTable, 0, "the file ends early"},
+      {"cut before its first frame", Gif(2, 1).bytes, 0, "the file ends early"},
       {"no such frame", good, 1, "Error: frame not present in GIF file"},
       {"no frames at all", Gif(2, 1).End(), 0, "Error: frame not present in GIF file"},
       {"screen past the decode cap", huge, 0, "Image too large to decode"},

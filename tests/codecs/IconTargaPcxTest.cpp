@@ -96,7 +96,7 @@ TEST(IconTargaPcx, HostileFilesFailWithTheirText) {
   };
   for (const Hostile& h : {
            Hostile{"tga file ends inside a row", Tga(3, 0, 8, 4, 2, {1, 2, 3, 4, 5}), keImageFormatTGA,
-                   "corrupted TGA"},
+                   "the file ends early"},
            Hostile{"tga index past a short map", Tga(1, 2, 8, 2, 1, Bytes{0, 0, 255, 0, 255, 0, 1, 5}),
                    keImageFormatTGA, "corrupted TGA"},
            Hostile{"tga map of 257 entries", Tga(1, 257, 8, 2, 1, {}), keImageFormatTGA, "bad TGA header"},
@@ -104,7 +104,8 @@ TEST(IconTargaPcx, HostileFilesFailWithTheirText) {
                    "repeat count spans end of image"},
            Hostile{"pcx palette without signature", Pcx(8, 1, 2, 1, 2, {1, 2, 11}), keImageFormatPCX,
                    "bad color map signature"},
-           Hostile{"pcx file ends early", Pcx(8, 3, 2, 2, 2, {1, 2, 3}), keImageFormatPCX, "corrupted PCX"},
+           Hostile{"pcx file ends early", Pcx(8, 3, 2, 2, 2, {1, 2, 3}), keImageFormatPCX,
+                   "the file ends early"},
            Hostile{"pcx two 4-bit planes", Pcx(4, 2, 2, 2, 2, {}), keImageFormatPCX,
                    "Can't handle packed pixels with more than 1 plane."},
        }) {

@@ -140,16 +140,29 @@ TEST(Jasper, SignedPgxSamplesAreCentredAtEveryDepth) {
 TEST(Jasper, HostileHeadersAreRefusedBeforeAllocating) {
   const std::string ras = std::string("\x59\xA6\x6A\x95\0\0\x75\x30\0\0\x75\x30\0\0\0\x18", 16) +
                           std::string(16, '\0') + "tiny";
-  // Coded by runs, four bytes stand for 257 at most.
+  // 4096 x 4096 pixels coded by runs, of which four bytes stand for 257 at most.
   std::string rasRuns = ras;
+  rasRuns[6] = rasRuns[10] = 0x10;
+  rasRuns[7] = rasRuns[11] = 0;
   rasRuns[23] = 2;
-  for (const std::string& text :
-       {std::string("P6 30000 30000 255\nabc"), std::string("PG ML + 8 30000 30000\nab"),
-        std::string("P5 3 2 255\nabc"), std::string("P3 1 1 255 1 2"), std::string("P7 1 1 255\nabc"),
-        std::string("PG ML + 17 1 1\nab"), ras, rasRuns, std::string("\xFF\x4F\xFF\x51\0\x29\0\0", 8)}) {
+  // Files shorter than the pictures they claim end early, unless the claim is past every cap.
+  constexpr char kEndsEarly[] = "the file ends early";
+  constexpr char kCannotLoad[] = "error: cannot load image data";
+  const std::pair<std::string, const char*> cases[] = {
+      {"P6 30000 30000 255\nabc", kCannotLoad},
+      {"PG ML + 8 30000 30000\nab", kCannotLoad},
+      {"P5 3 2 255\nabc", kEndsEarly},
+      {"P3 1 1 255 1 2", kEndsEarly},
+      {"P7 1 1 255\nabc", kCannotLoad},
+      {"PG ML + 17 1 1\nab", kCannotLoad},
+      {ras, kCannotLoad},
+      {rasRuns, kEndsEarly},
+      {std::string("\xFF\x4F\xFF\x51\0\x29\0\0", 8), kEndsEarly},
+  };
+  for (const auto& [text, reason] : cases) {
     CImageFile image;
     EXPECT_FALSE(DecodeBytes(image, Text(text), keImageFormatPNM)) << text;
-    EXPECT_STREQ(image.GetLastError(), "error: cannot load image data") << text;
+    EXPECT_STREQ(image.GetLastError(), reason) << text;
   }
 }
 

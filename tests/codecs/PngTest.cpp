@@ -182,14 +182,14 @@ TEST(Png, BrokenFilesAreRefused) {
     long escape;
     const char* text;
   } cases[] = {
-      {"empty", Bytes{}, 0, "Read Error"},
+      {"empty", Bytes{}, 0, "the file ends early"},
       {"signature", badSignature, 0, "Not a PNG file"},
       {"header checksum", withHeaderByte(0, 0x7F, false), 0, "IHDR: CRC error"},
       {"colour type 1", withHeaderByte(9, 1, true), 0, "Invalid IHDR data"},
       {"bit depth 3", withHeaderByte(8, 3, true), 0, "Invalid IHDR data"},
       {"cut in the image data", Bytes(good.begin(), good.begin() + FindChunk(good, "IDAT") + 12), 0,
-       "Read Error"},
-      {"no end chunk", Bytes(good.begin(), good.end() - 12), 0, "Read Error"},
+       "the file ends early"},
+      {"no end chunk", Bytes(good.begin(), good.end() - 12), 0, "the file ends early"},
       {"65536 x 65536 pixels", huge, 0, "Image too large to decode"},
       {"cancelled", good, 1, ""},
   };

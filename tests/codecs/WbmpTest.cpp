@@ -51,7 +51,7 @@ TEST(Wbmp, DecodeFailuresNameTheirCause) {
       {{0, 0, 0, 2, 0, 0}, "Corrupted WBMP"},
       {{0, 0, 2, 0}, "Corrupted WBMP"},
       {{0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 1}, "Corrupted WBMP"},  // wider than any image
-      {{0, 0, 9, 2, 0xFF, 0xFF, 0xFF}, "Corrupted WBMP"},           // rows cut short
+      {{0, 0, 9, 2, 0xFF, 0xFF, 0xFF}, "the file ends early"},      // rows cut short
       {{0, 0, 0x87, 0xFF, 0xFF, 0xFF, 0x7F, 0x87, 0xFF, 0xFF, 0xFF, 0x7F, 0}, "Image too large to decode"},
       {{0, 0, 0x83, 0xB5, 0x04, 0x83, 0xB5, 0x04, 0}, "Image too large to decode"},  // 55940 x 55940
   };
