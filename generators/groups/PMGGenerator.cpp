@@ -26,7 +26,10 @@ Point2D PMGGenerator::MapPoint(const Point2D& p) const {
 int PMGGenerator::Generate(CProgressMeter* meter) {
   const double fu = feather1;
   ShrinkLatticeXY(*this, 1 - fu, 1 - feather2);
-  feather2 /= 4.0;
+  // The cell gave feather2 of its height to its two half-turn seams, v = 0 and v = 1/2 (the
+  // strips' other edges are mirrors), half to each: the band across each is that wide, so that it
+  // blends as far as the copies overlap and the whole picked strip is read.
+  feather2 /= 2.0;
   const double fv = feather2, hu = fu / 2, hv = fv / 2;
   const FeatherSource source(*this, hu, hv);
   // The half-turn centres of the strip's bottom edge on the source: (0, 0), (0.5, 0), (1, 0).

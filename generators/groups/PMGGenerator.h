@@ -17,7 +17,7 @@ class PMGGenerator : public TileGenerator {
     return uv;
   }
   Point2D MapPoint(const Point2D& p) const override;
-  // Quarters feather2 in place: from then on it measures the feather in units of the strip.
+  // Halves feather2 in place: from then on it is the width of each half-turn seam's band in units of v.
   int Generate(CProgressMeter* meter) override;
   void ComputeOrigin() override { ComputeOriginFromLattice(); }
   void SetFeather(double percentage) override { SetFeatherUV(percentage); }
