@@ -12,6 +12,7 @@
 #include "core/PixelFormat.h"
 #include "core/RowIteratorBands.h"
 #include "framework/GenericCommand.h"
+#include "generators/TileRenderCache.h"
 
 namespace app {
 
@@ -62,6 +63,8 @@ class TilingCommand : public framework::GenericCommand {
   corvel::CRowIteratorBands spareTile_;
   corvel::CRowIteratorBands result_;
   corvel::keFormat sourceFormat_ = corvel::keFormatNone;
+  // What one render leaves to the next: a preview's renders follow one another as a handle moves.
+  corvel::TileRenderCache renderCache_;
 };
 
 // Fills the whole output with the tile repeated from the output's origin, in the output's

@@ -11,6 +11,7 @@
 #include "generators/RectangularPeriod.h"
 #include "generators/TileGroups.h"
 #include "generators/detail/ImageRows.h"
+#include "generators/detail/KeptBetweenRenders.h"
 #include "generators/detail/TileWorker.h"
 #include "rowops/TransformOperation.h"
 
@@ -133,8 +134,30 @@ int GeneratedTile::RepeatTile(CProgressMeter* meter) {
   return stopped ? keErrorStopped : 0;
 }
 
+namespace {
+
+// What a render takes from the caller's cache for its length, or makes for itself.
+class KeptForTheRender {
+ public:
+  explicit KeptForTheRender(TileRenderCache* cache)
+      : cache_(cache), kept_(cache ? cache->Take() : std::make_unique<detail::KeptBetweenRenders>()) {}
+  ~KeptForTheRender() {
+    if (cache_) cache_->GiveBack(std::move(kept_));
+  }
+  KeptForTheRender(const KeptForTheRender&) = delete;
+  KeptForTheRender& operator=(const KeptForTheRender&) = delete;
+
+  detail::KeptBetweenRenders* get() const { return kept_.get(); }
+
+ private:
+  TileRenderCache* cache_;
+  std::unique_ptr<detail::KeptBetweenRenders> kept_;
+};
+
+}  // namespace
+
 CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileShape& shape,
-                        CRowIteratorBands& destination) {
+                        CRowIteratorBands& destination, TileRenderCache* cache) {
   RowThreads::WakeUp();
   const keFormat format = source.GetFormat();
   if (format < keFormatGrey || format > keFormatBGRA) return keErrorBadArgument;
@@ -175,6 +198,8 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
                                                                                      : keFormatBGRA;
   if (&destination != &source) g.reusableOutput = &destination;
   g.cellIsTile = !lattice.repeats;
+  const KeptForTheRender kept(cache);
+  g.kept = kept.get();
   if (lattice.repeats)
     g.periodLimit = {std::max(kCutSide, source.Width()), std::max(kCutSide, source.Height())};
   CProgressMeter steps(meter);

@@ -5,6 +5,7 @@
 
 #include "core/CoreResult.h"
 #include "core/RowIteratorBands.h"
+#include "generators/TileRenderCache.h"
 #include "generators/detail/TileGenerator.h"
 #include "platform/win32/Types.h"
 
@@ -35,9 +36,10 @@ struct TileShape {
 // destination is untouched. The tile is grey for a source stored and presented as grey, else
 // BGRA. A destination that holds an image of the tile's size and format already, the last
 // render's tile, is rendered into rather than made anew: it must not share its pixels with an
-// image the caller still reads.
+// image the caller still reads. Given a cache, the render takes what the caller's last render left
+// there and leaves its own: the same bytes, sooner.
 CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileShape& shape,
-                        CRowIteratorBands& destination);
+                        CRowIteratorBands& destination, TileRenderCache* cache = nullptr);
 
 // The generator of a tiling method, or none for a method outside 0..16.
 std::unique_ptr<TileGenerator> CreateTileGenerator(int method);

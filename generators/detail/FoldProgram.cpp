@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "core/CpuFeatures.h"
-#include "generators/detail/KeptForNextRender.h"
+#include "generators/detail/KeptBetweenRenders.h"
 #include "generators/detail/TileGenerator.h"
 
 namespace corvel::detail {
@@ -308,17 +308,14 @@ void ForEachBand(Program& program, Take&& take) {
   for (auto& skew : program.skewBands) take(skew.band);
 }
 
-// The two ways of working out the bands' reach: ReachTurnedSeams and ReachOwnSeams.
-enum class Reckoning { kTurned, kOwn };
-
 // What a reach is worked out from, bit for bit: the steps, the wrap, the bands, the reach so far
 // and near.
-InputKey ReachKey(const FoldProgram& program, Reckoning how, double near) {
+InputKey ReachKey(const FoldProgram& program, double near) {
   InputKey key(6 + 14 * FoldProgram::kMaxSteps + 5 * 3 + 14 * FoldProgram::kMaxSkewBands);
   auto putBand = [&key](const FoldProgram::Band& band) {
     for (const double t : {double(band.planned), band.from, band.to, band.every, band.ownReach}) key.Put(t);
   };
-  key.Put(double(how));
+  key.Put(double(program.reach));
   key.Put(program.seamReach);
   key.Put(program.slackPixels);
   key.Put(program.stepCount);
@@ -341,6 +338,8 @@ InputKey ReachKey(const FoldProgram& program, Reckoning how, double near) {
   return key;
 }
 
+}  // namespace
+
 // What working out the reach sets in a program.
 class ReachFound {
  public:
@@ -361,14 +360,14 @@ class ReachFound {
   double ownReach_[3 + FoldProgram::kMaxSkewBands] = {};
 };
 
+namespace {
+
 // A render of the same shape moved or turned, or at another size, folds by the same program:
 // the last reach worked out each way is taken again rather than worked out over every chain of
 // steps by work().
 template <class Work>
-void ReachOnce(FoldProgram& program, Reckoning how, double near, Work&& work) {
-  static KeptByKey<ReachFound> last[2];
-  KeptByKey<ReachFound>& kept = last[int(how)];
-  InputKey key = ReachKey(program, how, near);
+void ReachOnce(FoldProgram& program, KeptByKey<ReachFound>& kept, double near, Work&& work) {
+  InputKey key = ReachKey(program, near);
   if (const std::shared_ptr<const ReachFound> found = kept.Find(key)) {
     found->SetIn(program);
     return;
@@ -379,23 +378,22 @@ void ReachOnce(FoldProgram& program, Reckoning how, double near, Work&& work) {
 
 }  // namespace
 
-void FoldProgram::ReachTurnedSeams(double near) {
-  ReachOnce(*this, Reckoning::kTurned, near, [&] {
-    Chain chains[kMostChains];
-    int count = 0;
-    const bool hexagonal = HexagonalChains(*this, chains, count);
-    seamReach = near + (hexagonal ? LargestDrift(chains, count) : 0);
-    slackPixels = hexagonal ? 0.25 : 1;
-    if (hexagonal) ReachOwnSeamsOf(*this, chains, count);
-  });
-}
-
-void FoldProgram::ReachOwnSeams() {
-  ReachOnce(*this, Reckoning::kOwn, 0, [&] {
-    Chain chains[kMostChains];
-    int count = 0;
-    if (HexagonalChains(*this, chains, count)) ReachOwnSeamsOf(*this, chains, count);
-  });
+void WorkOutReach(FoldProgram& program, KeptBetweenRenders& kept) {
+  Chain chains[kMostChains];
+  int count = 0;
+  if (program.reach == FoldProgram::Reach::kTurnedSeams) {
+    const double near = program.reachNear;
+    ReachOnce(program, kept.turnedReach, near, [&] {
+      const bool hexagonal = HexagonalChains(program, chains, count);
+      program.seamReach = near + (hexagonal ? LargestDrift(chains, count) : 0);
+      program.slackPixels = hexagonal ? 0.25 : 1;
+      if (hexagonal) ReachOwnSeamsOf(program, chains, count);
+    });
+  } else if (program.reach == FoldProgram::Reach::kOwnSeams) {
+    ReachOnce(program, kept.ownReach, 0, [&] {
+      if (HexagonalChains(program, chains, count)) ReachOwnSeamsOf(program, chains, count);
+    });
+  }
 }
 
 namespace {

@@ -12,6 +12,7 @@
 namespace corvel::detail {
 
 struct SeamBlends;
+struct KeptBetweenRenders;
 
 // (u, v) -> (uu u + uv v + u1, vu u + vv v + v1).
 struct LatticeAffine {
@@ -121,15 +122,23 @@ struct FoldProgram {
                    bool fromStart = true) {
     steps[stepCount++] = {side, above, also, fromStart, map};
   }
+  // How the bands' reach is worked out over the chains of steps before the rows (WorkOutReach),
+  // where the group asks for it.
+  enum class Reach { kAsSet, kTurnedSeams, kOwnSeams };
+  Reach reach = Reach::kAsSet;
+  double reachNear = 0;
   // Bands reaching near past the seams, the plan's rule for a pixel on one, and as far again as
   // the program's turns, of a lattice a little off the hexagon, move the plan's seams from the
   // bands (where that cannot be told, a pixel along the row); each band only as far as its own
-  // seams move. After the steps and bands are set.
-  void ReachTurnedSeams(double near);
+  // seams move.
+  void ReachTurnedSeams(double near) {
+    reach = Reach::kTurnedSeams;
+    reachNear = near;
+  }
   // Each band reaching only as far as the turns move its own seams, where they are told apart from
   // the hexagon's: seamReach less the whole cell's drift plus that of the band's lines, over the
-  // parts of the cell within seamReach of the band and of its limits. After the bands are set.
-  void ReachOwnSeams();
+  // parts of the cell within seamReach of the band and of its limits.
+  void ReachOwnSeams() { reach = Reach::kOwnSeams; }
   bool HasBands() const {
     bool any = bandU.planned || bandV.planned || bandSum.planned;
     for (const SkewBand& skew : skewBands) any = any || skew.band.planned;
@@ -218,6 +227,10 @@ constexpr LatticeAffine kSwap{0, 1, 0, 1, 0, 0};
 // mirrors) would: what a lattice a little off the hexagon moves its seams by. Negative where the
 // steps are not near a hexagon's.
 double HexagonalDrift(const FoldProgram& program);
+
+// The reach the program asks for worked out, once its steps and bands are set; taken from kept
+// where the last render worked it out from the same program, and left there.
+void WorkOutReach(FoldProgram& program, KeptBetweenRenders& kept);
 
 // The box of source pixels (right and bottom exclusive) that the program's reach maps to, with
 // the bilinear footprint and a pixel more of margin.

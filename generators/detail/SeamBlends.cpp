@@ -11,7 +11,7 @@
 #include <new>
 
 #include "core/CpuFeatures.h"
-#include "generators/detail/KeptForNextRender.h"
+#include "generators/detail/KeptBetweenRenders.h"
 #include "generators/detail/SeamFeathering.h"
 
 namespace corvel::detail {
@@ -527,9 +527,8 @@ InputKey BlendSetupKey(const SeamBlends& blends, const FoldProgram& program, con
 }  // namespace
 
 std::shared_ptr<const BlendSetup> SetUpBlends(const SeamBlends& blends, const FoldProgram& program,
-                                              const TileGenerator& generator) {
+                                              const TileGenerator& generator, KeptByKey<BlendSetup>& kept) {
   // Worked out, some 5 us of a render of a small feathered cell.
-  static KeptByKey<BlendSetup> kept;
   InputKey key = BlendSetupKey(blends, program, generator);
   if (std::shared_ptr<const BlendSetup> found = kept.Find(key)) return found;
   const std::shared_ptr<BlendSetup> setup = std::make_shared<BlendSetup>();

@@ -18,6 +18,9 @@
 
 namespace corvel::detail {
 
+template <class Value>
+class KeptByKey;
+
 // The half-planes u < at, u > at, v < at and v > at.
 inline HalfPlane UBelow(double at) { return {1, 0, -at}; }
 inline HalfPlane UAbove(double at) { return {-1, 0, at}; }
@@ -371,9 +374,10 @@ struct BlendSetup {
   RECT reached{};
   std::vector<SourceReach> reaches;
 };
-// The set-up, taken from the last render's where its inputs are the same, bit for bit.
+// The set-up, taken from kept where the last render's inputs were the same, bit for bit, and left
+// there.
 std::shared_ptr<const BlendSetup> SetUpBlends(const SeamBlends& blends, const FoldProgram& program,
-                                              const TileGenerator& generator);
+                                              const TileGenerator& generator, KeptByKey<BlendSetup>& kept);
 
 // SeamBlendsInDoubles::Locate four pixels at a time; positions past count repeat the last.
 void LocateInDoublesAvx2(const SeamBlends& blends, const SeamBlendsInDoubles::Tests& tests,

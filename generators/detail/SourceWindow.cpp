@@ -114,7 +114,7 @@ BgraRows SourceWindow::Open(const ImageRows& rows, RECT part, long long budgetPi
     return framed(rows.Row(part.top) + 4 * std::size_t(part.left), inPlace);
   const std::intptr_t pitch = SpreadPitch(std::int64_t{width} * 4);
   if (pitch * height > INT32_MAX || !WithinTileBudget(pitch / 4 * height + budgetPixels)) return result;
-  std::vector<std::uint8_t>& buffer = buffer_.value;
+  std::vector<std::uint8_t>& buffer = buffer_;
   try {
     buffer.resize(std::size_t(pitch) * std::size_t(height));
   } catch (const std::bad_alloc&) {

@@ -1,15 +1,13 @@
 // The part of the source a fold program reads, in one block whose pitch spreads its rows over the
 // cache's sets: our own images' rows lie in bands of their own, and their pitches of a multiple
 // of 512 bytes make a walk down a column evict itself, so such rows are copied; rows laid out so
-// already are read in place. The copy's buffer is kept for the next render, so that renders of
-// one shape fault in no new pages.
+// already are read in place.
 #pragma once
 #include <cstdint>
 #include <vector>
 
 #include "generators/Geometry.h"
 #include "generators/detail/ImageRows.h"
-#include "generators/detail/KeptForNextRender.h"
 #include "platform/win32/Types.h"
 
 namespace corvel::detail {
@@ -25,7 +23,8 @@ void ReachedColumns(const SourceReach& reach, int topRow, int bottomRow, int& fi
 
 class SourceWindow {
  public:
-  SourceWindow() = default;
+  // The copy goes into buffer, which is kept for the next render.
+  explicit SourceWindow(std::vector<std::uint8_t>& buffer) : buffer_(buffer) {}
   SourceWindow(const SourceWindow&) = delete;
   SourceWindow& operator=(const SourceWindow&) = delete;
 
@@ -38,7 +37,7 @@ class SourceWindow {
                 const std::vector<SourceReach>& reaches = {});
 
  private:
-  KeptForNextRender<std::vector<std::uint8_t>> buffer_;
+  std::vector<std::uint8_t>& buffer_;
 };
 
 }  // namespace corvel::detail

@@ -16,6 +16,7 @@ namespace corvel {
 class CProgressMeter;
 namespace detail {
 struct FoldProgram;
+struct KeptBetweenRenders;
 
 // Added before a truncation to 24.8, as the fast render's kernels add it: a position exact in
 // theory but a hair short of itself in doubles or floats still reads its own pixel, and the plan
@@ -128,6 +129,9 @@ class TileGenerator {
   // An image the fold programs render into instead of a new one where it has the tile's format
   // and size: renders of one size then write over the same pages rather than fault in new ones.
   CRowIteratorBands* reusableOutput = nullptr;
+  // What the render may take over from the last and leave to the next, held by the driver's
+  // caller; where none is given, the render keeps nothing.
+  detail::KeptBetweenRenders* kept = nullptr;
 
  protected:
   // The origin of the groups whose tile starts where the cell's box does: past a negative A.x

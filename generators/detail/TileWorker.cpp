@@ -18,7 +18,8 @@
 #include "generators/RectangularPeriod.h"
 #include "generators/detail/CellEdgePixels.h"
 #include "generators/detail/FoldProgram.h"
-#include "generators/detail/KeptForNextRender.h"
+#include "generators/detail/FoldedRowBuffers.h"
+#include "generators/detail/KeptBetweenRenders.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SourceWindow.h"
 
@@ -105,12 +106,9 @@ void RowQueue::Finish(const BgraRows& source, std::uint8_t* out, int width) {
 struct TileWorkerRows::State {
   CRowIteratorBands source;     // workImage presented as BGRA
   CRowIteratorBands converted;  // the same stored as BGRA, where it is not
-  // Renders from one source find its rows where the last render found them, and renders into the
-  // last render's tile find the tile's rows so too.
-  struct RowTables {
-    ImageRows::RowTable source, output;
-  };
-  KeptForNextRender<RowTables> tables;
+  // What the render keeps nothing in where the driver gave it nothing.
+  KeptBetweenRenders keptForNone;
+  KeptBetweenRenders* kept = nullptr;
   ImageRows sourceRows;
   CRowIteratorBands output;
   ImageRows outputRows;
@@ -118,7 +116,9 @@ struct TileWorkerRows::State {
 };
 
 TileWorkerRows::TileWorkerRows(TileGenerator& generator, CProgressMeter* meter)
-    : generator_(generator), meter_(meter), state_(new State) {}
+    : generator_(generator), meter_(meter), state_(new State) {
+  state_->kept = generator.kept ? generator.kept : &state_->keptForNone;
+}
 
 TileWorkerRows::~TileWorkerRows() = default;
 
@@ -128,12 +128,12 @@ int TileWorkerRows::Open(const FoldProgram* fold) {
   CoreResult result = s.source.ShareFrom(generator_.workImage);
   if (result.Ok()) result = s.source.SetViewFormat(keFormatBGRA, keAccessRead);
   if (!result.Ok()) return result.GetCode();
-  if (s.sourceRows.Lock(s.source, keFormatBGRA, &s.tables.value.source) != 0) {
+  if (s.sourceRows.Lock(s.source, keFormatBGRA, &s.kept->sourceRows) != 0) {
     s.sourceRows.Unlock();
     result = s.converted.CreateBGRA(s.source.Width(), s.source.Height());
     if (result.Ok()) result = CRowIteratorBands::CopyPixels(s.converted, s.source);
     if (!result.Ok()) return result.GetCode();
-    if (const int code = s.sourceRows.Lock(s.converted, keFormatBGRA, &s.tables.value.source)) return code;
+    if (const int code = s.sourceRows.Lock(s.converted, keFormatBGRA, &s.kept->sourceRows)) return code;
   }
 
   const RECT box = generator_.CellBounds();
@@ -190,7 +190,7 @@ int TileWorkerRows::Open(const FoldProgram* fold) {
     result = s.output.Create(int(width), int(height), format);
     if (!result.Ok()) return result.GetCode();
   }
-  if (const int code = s.outputRows.Lock(s.output, format, &s.tables.value.output)) return code;
+  if (const int code = s.outputRows.Lock(s.output, format, &s.kept->outputRows)) return code;
   width_ = int(width);
   height_ = int(height);
   meter_.SetUnitCount(height_);
@@ -235,17 +235,6 @@ constexpr int kRowsFinishedTogether = 16;
 
 // About what a core's cache keeps of a source read in place or copied.
 constexpr std::int64_t kCachedBytes = std::int64_t{1} << 20;
-
-// A thread's buffers for the rows of a fold program's run.
-struct FoldedRowBuffers {
-  std::vector<std::int32_t> positions, plannedPositions;
-  std::vector<float> exactPositions;  // before truncation, for the blends' weights
-  std::vector<int> places;
-  std::vector<std::uint8_t> marks, bgraRow, copyRow;
-  RowQueue queue;
-  std::vector<std::uint8_t*> plannedOut;  // where the planned pixels queued for several rows go
-  SeamBlendRow blendRow;
-};
 
 // The places of the count marks set to 1, eight marks looked at a time: most rows mark a few
 // short runs.
@@ -298,11 +287,12 @@ RowRepeat RepeatDown(const POINT& a, const POINT& b, int width, int height) {
 
 }  // namespace
 
-int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& planPixels,
+int TileWorkerRows::RunFolded(const FoldProgram& described, const PlanPixels& planPixels,
                               const PlanPositions& planPositions) {
   State& s = *state_;
-  KeptForNextRender<std::vector<FoldedRowBuffers>> kept;
-  std::vector<FoldedRowBuffers>& buffers = kept.value;
+  FoldProgram program = described;
+  WorkOutReach(program, *s.kept);
+  std::vector<FoldedRowBuffers>& buffers = s.kept->threadRows;
   // Each thread sizes its buffers for this run at its first rows; the allocation stays.
   std::vector<char> sized(std::size_t(RowThreads::Count()));
   try {
@@ -311,7 +301,8 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
     return keErrorNoMemory;
   }
   const std::shared_ptr<const BlendSetup> blendSetup = program.blends
-                                                           ? SetUpBlends(*program.blends, program, generator_)
+                                                           ? SetUpBlends(*program.blends, program, generator_,
+                                                                         s.kept->blendSetup)
                                                            : nullptr;
   const bool blending = blendSetup && blendSetup->made;
   SeamBlendArgs blendArgs;
@@ -334,7 +325,7 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
   blendArgs.cellEdgesByWholeNumbers = blendEdges;
   std::optional<CellEdgePixels> cellEdges;
   if (markingEdges || blendEdges) cellEdges.emplace(program, generator_, start_.x, width_);
-  SourceWindow window;
+  SourceWindow window(s.kept->window);
   RECT reached = ReachedSource(program, generator_);
   const Point2D corner = generator_.LatticeToSource(program.sourceShift.x, program.sourceShift.y);
   std::vector<SourceReach> reaches{

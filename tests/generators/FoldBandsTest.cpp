@@ -10,6 +10,7 @@
 
 #include "core/CpuFeatures.h"
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/KeptBetweenRenders.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/TileGenerator.h"
 
@@ -185,7 +186,9 @@ TEST(FoldBands, TurnsOfALatticeOffTheHexagonWidenTheBandsByHowFarTheyStray) {
   EXPECT_LT(nearly, 1.0 / 256);
   detail::FoldProgram off = TurnAboutCentroid({61, 1}, {29, 53});
   EXPECT_GT(detail::HexagonalDrift(off), 4 * nearly);
+  detail::KeptBetweenRenders kept;
   off.ReachTurnedSeams(0.01);
+  detail::WorkOutReach(off, kept);
   EXPECT_DOUBLE_EQ(off.seamReach, 0.01 + detail::HexagonalDrift(off));
   EXPECT_EQ(off.slackPixels, 0.25);
 
@@ -194,6 +197,7 @@ TEST(FoldBands, TurnsOfALatticeOffTheHexagonWidenTheBandsByHowFarTheyStray) {
   halved.AddBySide(detail::HalfPlane{}, detail::LatticeAffine{0.5, 0, 0, 0, 0.5, 0});
   EXPECT_LT(detail::HexagonalDrift(halved), 0);
   halved.ReachTurnedSeams(0.01);
+  detail::WorkOutReach(halved, kept);
   EXPECT_EQ(halved.seamReach, 0.01);
   EXPECT_EQ(halved.slackPixels, 1);
 }
@@ -201,14 +205,16 @@ TEST(FoldBands, TurnsOfALatticeOffTheHexagonWidenTheBandsByHowFarTheyStray) {
 TEST(FoldBands, ReachOfTurnedSeamsFollowsEachProgramWhenRendersAlternate) {
   // The last reach found is taken again for the same program: one differing in a step, a band or
   // near gets its own, and the first again gets what it got before.
+  detail::KeptBetweenRenders kept;
   auto banded = [](POINT a, POINT b, bool sum) {
     detail::FoldProgram program = TurnAboutCentroid(a, b);
     program.bandU = program.bandV = {true, 0, 0, 1};
     program.bandSum = {sum, 0, 0, 1};
     return program;
   };
-  auto reaches = [](detail::FoldProgram program, double near) {
+  auto reaches = [&kept](detail::FoldProgram program, double near) {
     program.ReachTurnedSeams(near);
+    detail::WorkOutReach(program, kept);
     return std::vector<double>{program.seamReach, program.slackPixels, program.bandU.ownReach,
                                program.bandV.ownReach, program.bandSum.ownReach};
   };
@@ -224,9 +230,10 @@ TEST(FoldBands, ReachOfTurnedSeamsFollowsEachProgramWhenRendersAlternate) {
   EXPECT_NE(reaches(turned, 0.01), reaches(fewer, 0.01));
 
   // Each band's own reach from a reach set beforehand, remembered apart from the turned seams'.
-  auto ownReaches = [](detail::FoldProgram program, double reach) {
+  auto ownReaches = [&kept](detail::FoldProgram program, double reach) {
     program.seamReach = reach;
     program.ReachOwnSeams();
+    detail::WorkOutReach(program, kept);
     return std::vector<double>{program.bandU.ownReach, program.bandV.ownReach, program.bandSum.ownReach};
   };
   const std::vector<double> own = ownReaches(first, 0.03);
@@ -247,7 +254,9 @@ TEST(FoldBands, EachBandReachesOnlyAsFarAsTheTurnsMoveItsOwnSeams) {
   program.bandU = program.bandV = program.bandSum = {true, 0, 0, 1};
   program.skewBands[0] = {1, -1, {true, 0, 0, 1}, 1, 0, {true, -0.2, 0.2, 1}};
   const double near = 0.01;
+  detail::KeptBetweenRenders kept;
   program.ReachTurnedSeams(near);
+  detail::WorkOutReach(program, kept);
   const detail::LatticeAffine& turn = program.steps[0].map;
   // The hexagon's turn: whole coefficients, offsets in thirds.
   auto whole = [](double t, double unit) { return std::round(t / unit) * unit; };

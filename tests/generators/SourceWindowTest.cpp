@@ -15,9 +15,9 @@ namespace corvel::detail {
 namespace {
 
 // A window over other first, which leaves its pixels in the buffer the next window takes over.
-void OpenAnEarlierWindow(ImageRows& rows, CRowIteratorBands& other) {
+void OpenAnEarlierWindow(ImageRows& rows, CRowIteratorBands& other, std::vector<std::uint8_t>& buffer) {
   ASSERT_EQ(rows.Lock(other), 0);
-  SourceWindow earlier;
+  SourceWindow earlier(buffer);
   ASSERT_NE(earlier.Open(rows, RECT{0, 0, other.Width(), other.Height()}, 0).window, nullptr);
 }
 
@@ -107,7 +107,8 @@ TEST(SourceWindow, ReadsSpreadRowsInPlaceAndCopiesOthers) {
     }
     ImageRows rows;
     ASSERT_EQ(rows.Lock(images[i]), 0);
-    SourceWindow window;
+    std::vector<std::uint8_t> buffer;
+    SourceWindow window(buffer);
     const BgraRows opened = window.Open(rows, part, 0);
     ASSERT_NE(opened.window, nullptr) << i;
     EXPECT_EQ(opened.window == rows.Row(part.top) + 4 * part.left, i == 0) << i;
@@ -136,11 +137,12 @@ TEST(SourceWindow, SamplesPastTheImagesEdgesReadItsEdgePixels) {
     }
   }
   ImageRows rows;
-  ASSERT_NO_FATAL_FAILURE(OpenAnEarlierWindow(rows, other));
+  std::vector<std::uint8_t> buffer;
+  ASSERT_NO_FATAL_FAILURE(OpenAnEarlierWindow(rows, other, buffer));
   ASSERT_EQ(rows.Lock(image), 0);
   // Leaning from high above the image down into it at its right edge.
   const SourceReach reach{{0, -40}, {20, 0}, {50, 55}};
-  SourceWindow window;
+  SourceWindow window(buffer);
   const BgraRows windowed = window.Open(rows, RECT{0, 0, 64, 48}, 0, {reach});
   ASSERT_NE(windowed.window, nullptr);
   std::vector<std::int32_t> positions;
@@ -161,11 +163,12 @@ TEST(SourceWindow, CopiesWhatEveryReachReads) {
     }
   }
   ImageRows rows;
-  ASSERT_NO_FATAL_FAILURE(OpenAnEarlierWindow(rows, other));
+  std::vector<std::uint8_t> buffer;
+  ASSERT_NO_FATAL_FAILURE(OpenAnEarlierWindow(rows, other, buffer));
   ASSERT_EQ(rows.Lock(image), 0);
   const std::vector<SourceReach> reaches{{{40, 30}, {80, 40}, {-20, 60}},
                                          {{200.5, 120.25}, {60, -30}, {10, 50}}};
-  SourceWindow window;
+  SourceWindow window(buffer);
   const BgraRows windowed = window.Open(rows, RECT{0, 0, 300, 200}, 0, reaches);
   ASSERT_NE(windowed.window, nullptr);
   std::vector<std::int32_t> positions;

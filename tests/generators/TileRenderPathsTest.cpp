@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "core/RowThreads.h"
 #include "generators/GenerateTile.h"
 #include "generators/TileGroups.h"
+#include "generators/TileRenderCache.h"
 #include "generators/detail/SourceWindow.h"
 #include "tests/generators/TileSymmetry.h"
 #include "tests/generators/TileTestImages.h"
@@ -57,10 +59,10 @@ TileShape Pick(int method, double feather, int angle) {
 }
 
 void Render(CRowIteratorBands& source, const TileShape& pick, const CpuFeatures& features,
-            CRowIteratorBands& tile) {
+            CRowIteratorBands& tile, TileRenderCache* cache = nullptr) {
   const CpuFeaturesOverride forced(features);
   TileShape shape = pick;
-  ASSERT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNone);
+  ASSERT_EQ(GenerateTile(nullptr, source, shape, tile, cache).GetCode(), keErrorNone);
 }
 
 void ExpectWithinALevel(CRowIteratorBands& fast, CRowIteratorBands& reference, const std::string& what) {
@@ -523,14 +525,16 @@ TEST(TileRenderPaths, OneTwoAndEightThreadsGiveTheSameBytes) {
   }
   picks.push_back(small);
   // Each pick's bytes after a render of itself, on one thread, true to the plan: a buffer never
-  // set up again would make them the same wrong bytes every time.
+  // set up again would make them the same wrong bytes every time. Every render keeps what it
+  // keeps in one cache, as the dialog's do.
+  TileRenderCache cache;
   std::vector<CRowIteratorBands> settled(picks.size());
   {
     const RowThreads::ScopedCount one(1);
     for (std::size_t i = 0; i < picks.size(); ++i) {
       CRowIteratorBands first, reference;
-      Render(source, picks[i], ProbeCpuFeatures(), first);
-      Render(source, picks[i], ProbeCpuFeatures(), settled[i]);
+      Render(source, picks[i], ProbeCpuFeatures(), first, &cache);
+      Render(source, picks[i], ProbeCpuFeatures(), settled[i], &cache);
       Render(source, picks[i], CpuFeatures{}, reference);
       ExpectWithinALevel(settled[i], reference, Described(picks[i]));
     }
@@ -543,7 +547,7 @@ TEST(TileRenderPaths, OneTwoAndEightThreadsGiveTheSameBytes) {
     for (std::size_t step = 1; step < picks.size(); ++step) {
       for (std::size_t n = 0, i = 0; n < picks.size(); ++n, before = i, i = (i + step) % picks.size()) {
         CRowIteratorBands tile;
-        Render(source, picks[i], ProbeCpuFeatures(), tile);
+        Render(source, picks[i], ProbeCpuFeatures(), tile, &cache);
         ExpectSameBytes(tile, settled[i],
                         Described(picks[i]) + " after " + Described(picks[before]) + " on " +
                             std::to_string(count) + " threads");
@@ -559,6 +563,7 @@ TEST(TileRenderPaths, ARenderAfterItsShapeChangedGivesItsOwnBytes) {
   CRowIteratorBands source;
   MakeGrainyWaves(source, 480);
   const TileShape other = Unbent(Pick(keTilingP3, 20, 0));
+  TileRenderCache cache;
   for (int method : {keTilingP6, keTilingP4G, keTilingP3LM}) {
     const TileShape pick = Unbent(Pick(method, 20, 30));
     std::vector<TileShape> changed(4, pick);
@@ -571,15 +576,49 @@ TEST(TileRenderPaths, ARenderAfterItsShapeChangedGivesItsOwnBytes) {
     changed[3].area = {9, 13, 479, 479};
     for (const TileShape& shape : changed) {
       CRowIteratorBands tile, pickAlone, shapeAlone, pickAfter, shapeAfter;
-      Render(source, other, ProbeCpuFeatures(), tile);
-      Render(source, pick, ProbeCpuFeatures(), pickAlone);
-      Render(source, other, ProbeCpuFeatures(), tile);
-      Render(source, shape, ProbeCpuFeatures(), shapeAlone);
-      Render(source, pick, ProbeCpuFeatures(), pickAfter);
-      Render(source, shape, ProbeCpuFeatures(), shapeAfter);
+      Render(source, other, ProbeCpuFeatures(), tile, &cache);
+      Render(source, pick, ProbeCpuFeatures(), pickAlone, &cache);
+      Render(source, other, ProbeCpuFeatures(), tile, &cache);
+      Render(source, shape, ProbeCpuFeatures(), shapeAlone, &cache);
+      Render(source, pick, ProbeCpuFeatures(), pickAfter, &cache);
+      Render(source, shape, ProbeCpuFeatures(), shapeAfter, &cache);
       ExpectSameBytes(pickAfter, pickAlone, Described(pick) + " after " + Described(shape));
       ExpectSameBytes(shapeAfter, shapeAlone, Described(shape) + " after " + Described(pick));
     }
+  }
+}
+
+// The caller's cache only spares work: a render that takes what the same shape's render left
+// there, one without a cache, one after the cache is dropped and two at once on one cache give
+// the same bytes.
+TEST(TileRenderPaths, ACacheChangesNoByte) {
+  // Two renders at once read sources of their own: an image's bands are locked by one thread.
+  CRowIteratorBands source, sameSource;
+  MakeGrainyWaves(source, 480);
+  MakeGrainyWaves(sameSource, 480);
+  TileRenderCache cache;
+  for (const TileShape& pick : {Unbent(Pick(keTilingP6, 20, 30)), Unbent(Pick(keTilingP3, 20, 17)),
+                                Unbent(Pick(keTilingP3LM, 0, 0)), Pick(keTilingP2, 20, 30)}) {
+    CRowIteratorBands first, again, alone, dropped, atOnce[2];
+    Render(source, pick, ProbeCpuFeatures(), first, &cache);
+    Render(source, pick, ProbeCpuFeatures(), again, &cache);
+    Render(source, pick, ProbeCpuFeatures(), alone);
+    cache.Drop();
+    Render(source, pick, ProbeCpuFeatures(), dropped, &cache);
+    {
+      // The processor's own record: an override is the process's, not a thread's.
+      TileShape shapes[2] = {pick, pick};
+      CoreResult made[2];
+      std::thread other([&] { made[1] = GenerateTile(nullptr, sameSource, shapes[1], atOnce[1], &cache); });
+      made[0] = GenerateTile(nullptr, source, shapes[0], atOnce[0], &cache);
+      other.join();
+      for (CoreResult& result : made) ASSERT_EQ(result.GetCode(), keErrorNone);
+    }
+    const std::string what = Described(pick);
+    ExpectSameBytes(again, first, what + " again");
+    ExpectSameBytes(alone, first, what + " without a cache");
+    ExpectSameBytes(dropped, first, what + " after a drop");
+    for (CRowIteratorBands& tile : atOnce) ExpectSameBytes(tile, first, what + " two at once");
   }
 }
 

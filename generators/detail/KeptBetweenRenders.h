@@ -1,41 +1,24 @@
-// Buffers a render takes over from the last one and leaves to the next: renders of one size then
-// fault in no new pages, and the rows' threads hand no memory back to the system between renders
-// (trimming their heaps costs every thread of the process a flush, some 0.2-0.4 ms a render).
-// Also what a render works out before its rows, for the next render with the same inputs.
+// What a render takes over from the last one and leaves to the next, held by the caller's
+// TileRenderCache (or made for the one render where there is none): buffers, so that renders of
+// one size fault in no new pages and the rows' threads hand no memory back to the system between
+// renders (trimming their heaps costs every thread of the process a flush, some 0.2-0.4 ms a
+// render), and what a render works out before its rows, for the next render with the same inputs.
+// One render at a time holds a set.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
+#include "generators/detail/FoldedRowBuffers.h"
+#include "generators/detail/ImageRows.h"
+
 namespace corvel::detail {
-
-// One T for each render in turn: taken on construction, given back on destruction. Renders at the
-// same time each take what is there (the second finds an empty T); the last to end leaves its own.
-template <class T>
-class KeptForNextRender {
- public:
-  KeptForNextRender() { Exchange(); }
-  ~KeptForNextRender() { Exchange(); }
-  KeptForNextRender(const KeptForNextRender&) = delete;
-  KeptForNextRender& operator=(const KeptForNextRender&) = delete;
-
-  T value;
-
- private:
-  void Exchange() {
-    static std::mutex lock;
-    static T kept;
-    const std::lock_guard<std::mutex> hold(lock);
-    using std::swap;
-    swap(value, kept);
-  }
-};
 
 // Every input of a piece of a render's set-up, bit for bit (so 0 and -0 differ): what is worked
 // out from equal keys is equal.
@@ -62,23 +45,36 @@ class InputKey {
 };
 
 // What the last render worked out from its key, for a render with the same key (the same shape
-// moved or resized, or rendered again) to take rather than work out. Safe across threads.
+// moved or resized, or rendered again) to take rather than work out.
 template <class Value>
 class KeptByKey {
  public:
   // The value kept for key, or none.
   std::shared_ptr<const Value> Find(const InputKey& key) const {
-    const std::lock_guard<std::mutex> hold(lock_);
     return kept_ && kept_->first == key ? kept_->second : nullptr;
   }
   void Keep(InputKey key, std::shared_ptr<const Value> value) {
-    const std::lock_guard<std::mutex> hold(lock_);
     kept_.emplace(std::move(key), std::move(value));
   }
 
  private:
-  mutable std::mutex lock_;
   std::optional<std::pair<InputKey, std::shared_ptr<const Value>>> kept_;
+};
+
+class ReachFound;
+struct BlendSetup;
+
+struct KeptBetweenRenders {
+  // Renders from one source find its rows where the last render found them, and renders into the
+  // last render's tile find the tile's rows so too.
+  ImageRows::RowTable sourceRows, outputRows;
+  // Each thread's buffers for the rows of a fold program's run.
+  std::vector<FoldedRowBuffers> threadRows;
+  // The copy of the part of the source a fold program reads.
+  std::vector<std::uint8_t> window;
+  // The bands' reach over the chains of steps, each way of working it out apart.
+  KeptByKey<ReachFound> turnedReach, ownReach;
+  KeptByKey<BlendSetup> blendSetup;
 };
 
 }  // namespace corvel::detail

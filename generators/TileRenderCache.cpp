@@ -1,0 +1,32 @@
+#include "generators/TileRenderCache.h"
+
+#include <utility>
+
+#include "generators/detail/KeptBetweenRenders.h"
+
+namespace corvel {
+
+TileRenderCache::TileRenderCache() = default;
+
+TileRenderCache::~TileRenderCache() = default;
+
+void TileRenderCache::Drop() {
+  std::unique_ptr<detail::KeptBetweenRenders> dropped;
+  const std::lock_guard<std::mutex> hold(lock_);
+  dropped = std::move(kept_);
+}
+
+std::unique_ptr<detail::KeptBetweenRenders> TileRenderCache::Take() {
+  {
+    const std::lock_guard<std::mutex> hold(lock_);
+    if (kept_) return std::move(kept_);
+  }
+  return std::make_unique<detail::KeptBetweenRenders>();
+}
+
+void TileRenderCache::GiveBack(std::unique_ptr<detail::KeptBetweenRenders> kept) {
+  const std::lock_guard<std::mutex> hold(lock_);
+  kept_ = std::move(kept);
+}
+
+}  // namespace corvel
