@@ -166,6 +166,7 @@ BOOL GetCursorPos(POINT* point) {
 BOOL SetCursorPos(int x, int y) {
   // Moving the pointer is an input event of its own: windows see the move.
   InjectMouse(WM_MOUSEMOVE, POINT{x, y}, 0, false);
+  if (auto* presenter = platform::GetPresenter()) presenter->CursorMoved(POINT{x, y});
   return TRUE;
 }
 

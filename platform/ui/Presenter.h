@@ -18,6 +18,8 @@ class Presenter {
   // The pixels of `top` inside `area` (its window coordinates) changed in `pixels`, its surface.
   virtual void WindowPainted(HWND top, const Surface& pixels, const RECT& area) = 0;
   virtual void CursorSet(HCURSOR cursor) = 0;
+  // The program moved the pointer (screen coordinates).
+  virtual void CursorMoved(POINT screen) = 0;
 };
 
 // Installs a presenter, or none (null). Install and remove it while no other thread uses

@@ -28,6 +28,7 @@ class ShownPixels final : public Presenter {
   void WindowDestroyed(HWND top) override;
   void WindowPainted(HWND top, const Surface& pixels, const RECT& area) override;
   void CursorSet(HCURSOR) override {}
+  void CursorMoved(POINT) override {}
 
  private:
   mutable std::mutex mutex_;

@@ -1,7 +1,7 @@
 // What the tests of windows live on an X server share: a server of the test program's own (Xvfb
 // on a display number it chooses itself), stopped at the end, also when a test fails (if the
 // program dies, the server goes with its last client); the shell for xdotool and ImageMagick;
-// the folder for the pictures a test leaves to be looked at.
+// the folder for the pictures a test leaves to be looked at, and how to read them back.
 #pragma once
 #include <signal.h>
 #include <sys/wait.h>
@@ -9,7 +9,10 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include <X11/Xlib.h>
 
@@ -23,12 +26,21 @@ inline std::string TempPath(const std::string& name) {
   return std::string(dir ? dir : "/tmp") + "/" + name;
 }
 
+// Raw 8-bit RGB of an image file, through ImageMagick.
+inline std::vector<unsigned char> ReadRgb(const std::string& png) {
+  std::string raw = png + ".rgb";
+  if (Shell("convert " + png + " -depth 8 rgb:" + raw) != 0) return {};
+  std::ifstream in(raw, std::ios::binary);
+  return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
 class XServer {
  public:
   inline static Display* keeper = nullptr;
 
-  // Empty when the server runs and DISPLAY names it; else what went wrong.
-  std::string Start() {
+  // Empty when the server runs and DISPLAY names it; else what went wrong. `screen`: Xvfb's
+  // WIDTHxHEIGHTxDEPTH.
+  std::string Start(const char* screen = "1280x1024x24") {
     int ready[2];
     if (pipe(ready) != 0) return "no pipe";
     pid_ = fork();
@@ -36,7 +48,7 @@ class XServer {
     if (pid_ == 0) {
       close(ready[0]);
       std::string fd = std::to_string(ready[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp",
              "-terminate", static_cast<char*>(nullptr));
       _exit(127);
     }

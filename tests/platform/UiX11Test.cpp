@@ -9,9 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <future>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,12 +21,14 @@
 #include "platform/ui/x11/DoubleClicks.h"
 #include "platform/ui/x11/Keys.h"
 #include "platform/ui/x11/LiveDisplay.h"
+#include "platform/ui/x11/WorkArea.h"
 #include "tests/platform/LiveTesting.h"
 
 #include <X11/Xlib.h>
 
 namespace {
 
+using wf_test::ReadRgb;
 using wf_test::Shell;
 using wf_test::TempPath;
 
@@ -192,14 +192,6 @@ class LiveTest : public ::testing::Test {
 
   std::unique_ptr<platform::x11::LiveDisplay> display_;
 };
-
-// Raw 8-bit RGB of an image file, through ImageMagick.
-std::vector<unsigned char> ReadRgb(const std::string& png) {
-  std::string raw = png + ".rgb";
-  if (Shell("convert " + png + " -depth 8 rgb:" + raw) != 0) return {};
-  std::ifstream in(raw, std::ios::binary);
-  return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
-}
 
 TEST_F(LiveTest, AUserDrivesTheDialogToOk) {
   std::string shot = TempPath("live-dialog-x11.png");
@@ -420,6 +412,32 @@ TEST(DoubleClicksTest, FollowThePlatformsTimeAndRectangle) {
   };
   platform::x11::DoubleClicks clicks;
   for (const Case& c : cases) EXPECT_EQ(clicks.IsSecondPress(c.button, c.timeMs, c.at), c.second) << c.what;
+}
+
+TEST(WorkAreaTest, IsWhatTheWindowManagerLeavesFreeHeldToTheScreen) {
+  const long twoDesktops[] = {0, 30, 1600, 970, 100, 0, 1500, 1000};
+  const long beyond[] = {-50, 900, 2000, 400};
+  const long outside[] = {1700, 0, 100, 100};
+  struct Case {
+    const char* what;
+    const long* areas;
+    unsigned long count;
+    long desktop;
+    RECT expected;
+  } cases[] = {
+      {"no property", nullptr, 0, 0, {0, 0, 1600, 1000}},
+      {"a panel on top", twoDesktops, 8, 0, {0, 30, 1600, 1000}},
+      {"the second desktop's", twoDesktops, 8, 1, {100, 0, 1600, 1000}},
+      {"a desktop the property lacks", twoDesktops, 8, 2, {0, 0, 1600, 1000}},
+      {"past the screen's edges", beyond, 4, 0, {0, 900, 1600, 1000}},
+      {"wholly off the screen", outside, 4, 0, {0, 0, 1600, 1000}},
+  };
+  for (const Case& c : cases) {
+    const RECT area = platform::x11::WorkAreaOf(1600, 1000, c.areas, c.count, c.desktop);
+    EXPECT_TRUE(area.left == c.expected.left && area.top == c.expected.top &&
+                area.right == c.expected.right && area.bottom == c.expected.bottom)
+        << c.what << ": " << area.left << "," << area.top << "," << area.right << "," << area.bottom;
+  }
 }
 
 }  // namespace

@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/gdi/Display.h"
 #include "platform/gdi/Text.h"
 #include "platform/ui/Input.h"
 #include "platform/ui/Presenter.h"
@@ -31,8 +32,10 @@
 #include "platform/ui/Window.h"
 #include "platform/ui/x11/DoubleClicks.h"
 #include "platform/ui/x11/Keys.h"
+#include "platform/ui/x11/WorkArea.h"
 
 // Last: the X headers define macros (None, Bool, Status) that our headers must not see.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
@@ -84,6 +87,32 @@ bool IsFocusChange(const XFocusChangeEvent& event) {
          event.detail != NotifyDetailNone;
 }
 
+// The values of a CARDINAL property of the window, up to `most` of them.
+std::vector<long> CardinalsOf(Display* display, ::Window window, const char* name, long most) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  std::vector<long> values;
+  if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, most, False, XA_CARDINAL,
+                         &type, &format, &count, &after, &data) == Success &&
+      type == XA_CARDINAL && format == 32 && data)
+    values.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + count);
+  if (data) XFree(data);
+  return values;
+}
+
+// Dialogs centre on, and popups keep to, what the user sees: the screen less the window
+// manager's panels.
+void TakeMonitorFrom(Display* display, int screen) {
+  const ::Window root = RootWindow(display, screen);
+  const std::vector<long> desktop = CardinalsOf(display, root, "_NET_CURRENT_DESKTOP", 1);
+  const std::vector<long> areas = CardinalsOf(display, root, "_NET_WORKAREA", 1024);
+  const int width = DisplayWidth(display, screen), height = DisplayHeight(display, screen);
+  SetMonitor(width, height,
+             WorkAreaOf(width, height, areas.data(), areas.size(), desktop.empty() ? 0 : desktop[0]));
+}
+
 constexpr long kEvents = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
                          PointerMotionMask | EnterWindowMask | LeaveWindowMask | FocusChangeMask;
 
@@ -109,6 +138,7 @@ struct LiveDisplay::Impl final : Presenter {
   int wakeFd = -1;
   std::atomic<bool> stopping{false};
   std::atomic<bool> readerDone{false};
+  bool tookMonitor = false;
   std::thread reader;
 
   mutable std::mutex mutex;  // Xlib and everything below
@@ -247,6 +277,13 @@ struct LiveDisplay::Impl final : Presenter {
     FlushLocked();
   }
 
+  // The display's pointer goes there too, or its next move would take the program's back.
+  void CursorMoved(POINT screen) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    XWarpPointer(display, 0, root, 0, 0, 0, 0, screen.x, screen.y);
+    FlushLocked();
+  }
+
   HWND WindowOfLocked(::Window window) const {
     for (const auto& [hwnd, entry] : shown) {
       if (entry.window == window) return hwnd;
@@ -380,6 +417,7 @@ struct LiveDisplay::Impl final : Presenter {
 
   ~Impl() override {
     SetPresenter(nullptr);
+    if (tookMonitor) ResetMonitor();
     if (reader.joinable()) {
       stopping.store(true);
       Wake();
@@ -432,6 +470,8 @@ std::unique_ptr<LiveDisplay> LiveDisplay::Open() {
   }
   XSetErrorHandler(ReportError);
   impl->root = RootWindow(display, screen);
+  TakeMonitorFrom(display, screen);
+  impl->tookMonitor = true;
   impl->gc = XCreateGC(display, impl->root, 0, nullptr);
   impl->protocols = XInternAtom(display, "WM_PROTOCOLS", False);
   impl->deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
