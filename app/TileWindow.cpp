@@ -134,12 +134,51 @@ void TileWindow::Open(CRowIteratorBands& originals) {
     SetWindowPos(nullptr, placement.left, placement.top, std::max<int>(placement.Width(), minTrackSize_.cx),
                  std::max<int>(placement.Height(), minTrackSize_.cy), SWP_NOZORDER);
   }
+  KeepOffTheDialog();
   int shown = 0;
   if (framework::Parameter* p = Param(resources::kShowOriginal)) p->GetInt(&shown);
   showOriginals_ = shown;
   UpdateData(FALSE);
   UpdateZoomControls();
   initialised_ = true;
+}
+
+// The window is there to be compared with the dialog's view, so it never covers the dialog; a
+// stored place from a larger screen is brought back onto this one.
+void TileWindow::KeepOffTheDialog() {
+  CRect window, dialog;
+  GetWindowRect(&window);
+  CDialog* plugin = shapes::GetUiContext()->dialog;
+  if (plugin && plugin->m_hWnd) plugin->GetWindowRect(&dialog);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!::GetMonitorInfo(::MonitorFromRect(&window, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+  const CRect placed = PlaceBeside(window, dialog, CRect(monitor.rcWork));
+  if (placed != window) SetWindowPos(nullptr, placed.left, placed.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+CRect TileWindow::PlaceBeside(CRect window, const CRect& keepClear, const CRect& work) {
+  const int width = window.Width(), height = window.Height();
+  auto onWork = [&](int left, int top) {
+    left = std::max<int>(work.left, std::min<int>(left, work.right - width));
+    top = std::max<int>(work.top, std::min<int>(top, work.bottom - height));
+    return CRect(left, top, left + width, top + height);
+  };
+  window = onWork(window.left, window.top);
+  CRect overlap;
+  if (!overlap.IntersectRect(&window, &keepClear)) return window;
+  const CRect sides[] = {
+      CRect(CPoint(keepClear.right, keepClear.top), window.Size()),
+      CRect(CPoint(keepClear.left - width, keepClear.top), window.Size()),
+      CRect(CPoint(keepClear.left, keepClear.bottom), window.Size()),
+      CRect(CPoint(keepClear.left, keepClear.top - height), window.Size()),
+  };
+  for (const CRect& side : sides) {
+    const CRect held = onWork(side.left, side.top);
+    if (!overlap.IntersectRect(&held, &keepClear)) return held;
+  }
+  const bool right = work.right - keepClear.right >= keepClear.left - work.left;
+  return onWork(right ? work.right - width : work.left, keepClear.top);
 }
 
 void TileWindow::SetTile(CRowIteratorBands& tile) {

@@ -27,6 +27,10 @@ class TileWindow : public CDialog {
   void Open(corvel::CRowIteratorBands& originals);
   void SetTile(corvel::CRowIteratorBands& tile);
   static bool ZoomAllowed(SIZE size, double zoom, bool multiply);
+  // `window` moved wholly onto `work` and, where it would cover `keepClear`, beside it: right,
+  // left, below or above, the first side where it fits; where none does, on the roomier of
+  // right and left.
+  static CRect PlaceBeside(CRect window, const CRect& keepClear, const CRect& work);
 
   // What the viewing area shows, from the top-left of the display canvas.
   corvel::CRowIteratorBands& GetDisplay() { return display_; }
@@ -60,6 +64,7 @@ class TileWindow : public CDialog {
   void UpdateZoomControls();
   void EnableZoomButtons();
   void SavePlacement();
+  void KeepOffTheDialog();
   void RememberZoomAnchor();
   void Render(bool recentre);
   bool FillPiece(corvel::CRowIteratorBands& piece, corvel::CRowIteratorBands& source, bool recentre);

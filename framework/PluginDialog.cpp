@@ -70,6 +70,7 @@ BOOL PluginDialog::OnInitDialog() {
   minimumSize_ = CSize(std::max<int>(window.Width(), defaultSize_.cx),
                        std::max<int>(window.Height() + taller, defaultSize_.cy));
   SetWindowPos(nullptr, 0, 0, minimumSize_.cx, minimumSize_.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  CentreOnWorkArea();
 
   if (panel_ && panel_->m_hWnd) {
     panel_->ShowWindow(SW_SHOW);
@@ -107,6 +108,20 @@ int PluginDialog::PlacePanel() {
     SetWindowPos(nullptr, 0, 0, window.Width() + wider, window.Height(),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   return std::max(0, panelRect.Height() - place.Height());
+}
+
+// The template centred the dialog before it grew to its size. Too large for the work area, it
+// keeps its top left corner on the area's, where the caption stays in reach.
+void PluginDialog::CentreOnWorkArea() {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!::GetMonitorInfo(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+  const CRect work(monitor.rcWork);
+  CRect window;
+  GetWindowRect(&window);
+  const int left = work.left + std::max(0, (work.Width() - window.Width()) / 2);
+  const int top = work.top + std::max(0, (work.Height() - window.Height()) / 2);
+  SetWindowPos(nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void PluginDialog::OnSize(UINT type, int cx, int cy) {

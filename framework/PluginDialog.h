@@ -58,6 +58,7 @@ class PluginDialog : public PreviewDialog {
   void SetUpPresetControls();
   // Puts the panel in its placeholder's place; answers how much taller than it the panel is.
   int PlacePanel();
+  void CentreOnWorkArea();
 
   ImageButton saveButton_, deleteButton_;
   CComboBox presetList_;

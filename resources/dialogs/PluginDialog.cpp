@@ -15,6 +15,13 @@ struct Layout {
   short viewX, viewWidth, viewHeight, columnX;
 };
 
+// The status text reaches under the column, where the panel ends above it, so that the hint
+// shows whole; the last units stay clear of the size grip.
+constexpr short StatusRight(const Layout& l) {
+  return static_cast<short>(
+      (l.viewX + l.viewWidth > l.columnX + 100 ? l.viewX + l.viewWidth : l.columnX + 100) - 10);
+}
+
 #define WF_PLUGIN_DIALOG_ITEMS(L)                                                                              \
   {WC_STATIC, "", 3003, L.viewX, 4, 80, 14, WS_CHILD, 0},                                                      \
       {WC_STATIC, "", 3002, L.viewX, 20, L.viewWidth, L.viewHeight, kChild | SS_BLACKFRAME, 0},                \
@@ -26,7 +33,7 @@ struct Layout {
        1002,                                                                                                   \
        static_cast<short>(L.viewX + 116),                                                                      \
        static_cast<short>(L.viewHeight + 25),                                                                  \
-       static_cast<short>(L.viewWidth - 116),                                                                  \
+       static_cast<short>(StatusRight(L) - (L.viewX + 116)),                                                   \
        8,                                                                                                      \
        kChild | SS_LEFTNOWORDWRAP,                                                                             \
        0},                                                                                                     \

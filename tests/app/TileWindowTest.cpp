@@ -244,4 +244,25 @@ TEST_F(TileWindowTest, WithoutATileShowsTheOriginalsAndDisablesTheChoice) {
   EXPECT_EQ(window.GetScaledTileSize(), CSize(200, 150));
 }
 
+TEST(PlaceBesideTest, KeepsTheWindowOnTheWorkAreaAndOffTheDialog) {
+  const CRect work(0, 0, 1600, 1000);
+  const CSize size(376, 245);
+  struct Case {
+    const char* what;
+    CPoint stored;
+    CRect dialog;
+    CPoint placed;
+  } cases[] = {
+      {"over the dialog: to its right", {100, 100}, {400, 135, 1200, 864}, {1200, 135}},
+      {"clear of it: where it was", {10, 600}, {400, 135, 1200, 864}, {10, 600}},
+      {"off the screen: back on it", {2000, 1200}, {400, 135, 1200, 864}, {1224, 755}},
+      {"no room right: left", {1100, 300}, {1000, 135, 1600, 864}, {624, 135}},
+      {"no room beside: below", {100, 100}, {0, 100, 1600, 700}, {0, 700}},
+      {"no room at all: the roomier side", {100, 100}, {0, 0, 1600, 1000}, {1224, 0}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(app::TileWindow::PlaceBeside(CRect(c.stored, size), c.dialog, work), CRect(c.placed, size))
+        << c.what;
+}
+
 }  // namespace

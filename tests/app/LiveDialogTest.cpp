@@ -1,0 +1,270 @@
+// The filter's dialog on an X screen of 1600 x 1000, used as a person uses it: xdotool moves the
+// mouse, clicks, drags and presses keys, and the screen's pictures are read back (and kept in
+// the test folder to look at). The dialog opens centred on the work area with the whole hint
+// under its view and the tile window beside it.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "AppFixture.h"
+#include "platform/gdi/Draw.h"
+#include "platform/ui/Ui.h"
+#include "platform/ui/x11/LiveDisplay.h"
+#include "resources/Resources.h"
+#include "resources/dialogs/UiTables.h"
+#include "tests/platform/UiFixture.h"
+
+// Last: the X headers define macros that the headers above must not see.
+#include <X11/Xatom.h>
+
+#include "tests/platform/LiveTesting.h"
+
+namespace apptest {
+namespace {
+
+using namespace resources;
+using wf_test::Shell;
+
+constexpr int kScreenWidth = 1600, kScreenHeight = 1000;
+constexpr int kPanel = 1005, kStatusText = 1002;
+constexpr int kGroupButton = 3033, kApply = 3006, kShowPreview = 3018, kTileSizeEdit = 3024;
+constexpr int kThumbnail = 3030, kSizeText = 3031, kField = 1029, kDropButton = 1031, kPopupView = 888;
+const char kHintText[] =
+    "Drag a target shape to match object, then click Apply. Use Shift-click to reset shape.";
+
+// Polls until `done` holds, for ten seconds at most.
+bool WaitFor(const std::function<bool()>& done, int seconds = 10) {
+  for (int i = 0; i < seconds * 100; ++i) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+std::string Text(HWND window) {
+  char text[300] = "";
+  GetWindowText(window, text, sizeof text);
+  return text;
+}
+
+RECT WindowRect(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  return rect;
+}
+
+bool Overlap(const RECT& a, const RECT& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+bool Within(const RECT& inner, const RECT& outer) {
+  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+         inner.bottom <= outer.bottom;
+}
+
+std::string Point(POINT at) { return std::to_string(at.x) + " " + std::to_string(at.y); }
+bool Click(POINT at) { return Shell("xdotool mousemove --sync " + Point(at) + " click 1") == 0; }
+
+// The screen as the X server shows it.
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<unsigned char> rgb;
+
+  COLORREF At(int x, int y) const {
+    const unsigned char* p = &rgb[(std::size_t(y) * width + x) * 3];
+    return RGB(p[0], p[1], p[2]);
+  }
+};
+
+Picture ScreenShot(const std::string& name) {
+  const std::string path = TempPath(name + ".png");
+  Picture picture;
+  if (Shell("import -window root " + path) != 0) return picture;
+  picture.rgb = wf_test::ReadRgb(path);
+  if (picture.rgb.size() == std::size_t(kScreenWidth) * kScreenHeight * 3)
+    picture.width = kScreenWidth, picture.height = kScreenHeight;
+  return picture;
+}
+
+// The text as a control of the font draws it on the dialog's face, its ink columns only.
+Picture InkOf(const char* text, HFONT font) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ previous = SelectObject(dc, font);
+  SIZE extent{};
+  GetTextExtentPoint32(dc, text, static_cast<int>(std::strlen(text)), &extent);
+  Picture ink;
+  HBITMAP bitmap = CreateCompatibleBitmap(nullptr, extent.cx + 8, extent.cy);
+  HGDIOBJ previousBitmap = SelectObject(dc, bitmap);
+  RECT all{0, 0, extent.cx + 8, extent.cy};
+  FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  TextOut(dc, 0, 0, text, static_cast<int>(std::strlen(text)));
+  int first = all.right, last = -1;
+  for (int x = 0; x < all.right; ++x)
+    for (int y = 0; y < all.bottom; ++y)
+      if (GetPixel(dc, x, y) != GetSysColor(COLOR_BTNFACE))
+        first = std::min(first, x), last = std::max(last, x);
+  ink.width = last - first + 1, ink.height = extent.cy;
+  for (int y = 0; y < ink.height; ++y)
+    for (int x = first; x <= last; ++x) {
+      const COLORREF c = GetPixel(dc, x, y);
+      ink.rgb.insert(ink.rgb.end(), {GetRValue(c), GetGValue(c), GetBValue(c)});
+    }
+  SelectObject(dc, previousBitmap);
+  SelectObject(dc, previous);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return ink;
+}
+
+// Whether the picture shows `part` somewhere inside `area`.
+bool Shows(const Picture& picture, const RECT& area, const Picture& part) {
+  for (int y = std::max<int>(0, area.top); y + part.height <= std::min<int>(area.bottom, picture.height); ++y)
+    for (int x = std::max<int>(0, area.left); x + part.width <= std::min<int>(area.right, picture.width);
+         ++x) {
+      bool same = true;
+      for (int py = 0; same && py < part.height; ++py)
+        same = std::equal(&part.rgb[std::size_t(py) * part.width * 3],
+                          &part.rgb[std::size_t(py + 1) * part.width * 3],
+                          &picture.rgb[(std::size_t(y + py) * picture.width + x) * 3]);
+      if (same) return true;
+    }
+  return false;
+}
+
+class LiveDialogTest : public wf_test::UiTest {
+ protected:
+  static inline const HINSTANCE kModule = reinterpret_cast<HINSTANCE>(0x7b00);
+  void SetUp() override {
+    UiTest::SetUp();
+    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    const std::string registry = TempPath("registry-live-dialog-" + name);
+    std::remove(registry.c_str());
+    setenv("WF_REGISTRY", registry.c_str(), 1);
+    static CWinApp app("Wendle Forge");
+    AfxWinInit(kModule, "/plugins/WendleForge.8bf");
+    RegisterModuleResources(kModule);
+    wf_resources::RegisterUiTables(kModule);
+    ASSERT_TRUE(linked.InitInstance());
+    LinkedApp() = &linked;
+  }
+  void TearDown() override {
+    if (linked.GetCommand()) linked.GetCommand()->StopRender();
+    LinkedApp() = nullptr;
+    display_.reset();
+    UnregisterModuleResources(kModule);
+    UiTest::TearDown();
+  }
+
+  // The window manager's free area, as the root window states it; none: the whole screen.
+  static void SetWorkArea(const RECT* area) {
+    Display* x = wf_test::XServer::keeper;
+    const Atom name = XInternAtom(x, "_NET_WORKAREA", False);
+    if (area) {
+      const long values[4] = {area->left, area->top, area->right - area->left, area->bottom - area->top};
+      XChangeProperty(x, DefaultRootWindow(x), name, XA_CARDINAL, 32, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(values), 4);
+    } else {
+      XDeleteProperty(x, DefaultRootWindow(x), name);
+    }
+    XSync(x, False);
+  }
+
+  // A shown top-level window whose title starts so, once the screen shows it.
+  HWND WaitForWindow(const std::string& title) {
+    HWND found = nullptr;
+    WaitFor([&] {
+      for (HWND top = GetTopWindow(nullptr); top && !found; top = GetWindow(top, GW_HWNDNEXT))
+        if (IsWindowVisible(top) && Text(top).rfind(title, 0) == 0 && display_->XWindowOf(top)) found = top;
+      return found != nullptr;
+    });
+    return found;
+  }
+  // Every paint due now has reached the screen.
+  void Settle(HWND top) {
+    RedrawWindow(top, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    display_->ErrorCount();  // a round trip: the server has every image
+  }
+
+  // Runs the filter with its dialog on the screen, from the recorded values with `changes`;
+  // `drive` acts once the dialog shows and must end it; a drive that fails cancels it.
+  void RunLive(std::initializer_list<std::pair<int, double>> changes,
+               const std::function<bool(HWND)>& drive) {
+    display_.reset();  // one display at a time: the old one would take the new one's place with it
+    display_ = platform::x11::LiveDisplay::Open();
+    ASSERT_NE(display_, nullptr);
+    std::thread driver([&] {
+      HWND dialog = WaitForWindow("Wendle Forge [");
+      if (!dialog) ADD_FAILURE() << "the dialog did not show";
+      if (dialog && !drive(dialog)) PostMessage(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    wfhost::HostImageBuffer image = PatternImage(host::kModeRGB, 240, 200);
+    wfhost::FilterModule module(LinkedEntry);
+    wfhost::FilterRun run;
+    run.descriptor = Recorded(changes);
+    run.playInfo = host::plugInDialogDisplay;
+    RunFilter(module, image, run);
+    driver.join();
+    EXPECT_EQ(display_->ErrorCount(), 0);
+  }
+  static HWND PanelItem(HWND dialog, int id) { return GetDlgItem(GetDlgItem(dialog, kPanel), id); }
+  static bool Cancel(HWND dialog) {
+    return Click(platform::CentreOf(GetDlgItem(dialog, IDCANCEL))) &&
+           WaitFor([&] { return !IsWindow(dialog); });
+  }
+
+  app::TilingApp linked;
+  std::unique_ptr<platform::x11::LiveDisplay> display_;
+};
+
+TEST_F(LiveDialogTest, TheDialogOpensCentredOnTheWorkAreaShowingTheWholeHintAndTheTileWindowBesideIt) {
+  const RECT screen{0, 0, kScreenWidth, kScreenHeight}, underAPanel{0, 40, kScreenWidth, kScreenHeight};
+  for (const RECT* area : {&screen, &underAPanel}) {
+    SetWorkArea(area == &screen ? nullptr : area);
+    const std::string name = area == &screen ? "live-dialog" : "live-dialog-under-a-panel";
+    RunLive({}, [&](HWND dialog) {
+      const RECT frame = WindowRect(dialog);
+      EXPECT_TRUE(Within(frame, *area)) << name;
+      EXPECT_NEAR(frame.left - area->left, area->right - frame.right, 1) << name;
+      EXPECT_NEAR(frame.top - area->top, area->bottom - frame.bottom, 1) << name;
+
+      HWND status = GetDlgItem(dialog, kStatusText);
+      EXPECT_EQ(Text(status), kHintText);
+      Settle(dialog);
+      const Picture seen = ScreenShot(name);
+      const Picture hint = InkOf(kHintText, reinterpret_cast<HFONT>(SendMessage(status, WM_GETFONT, 0, 0)));
+      EXPECT_TRUE(Shows(seen, WindowRect(status), hint)) << name << ": the hint is cut";
+
+      if (!Click(platform::CentreOf(PanelItem(dialog, kShowPreview)))) return false;
+      HWND tiles = WaitForWindow("Wendle Forge Preview");
+      if (!tiles) return false;
+      Settle(tiles);
+      ScreenShot(name + "-and-tile-window");
+      const RECT beside = WindowRect(tiles);
+      EXPECT_FALSE(Overlap(beside, WindowRect(dialog))) << name;
+      EXPECT_TRUE(Within(beside, *area)) << name;
+      return Cancel(dialog);
+    });
+  }
+  SetWorkArea(nullptr);
+}
+
+}  // namespace
+}  // namespace apptest
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  wf_test::XServer server;
+  const std::string failure = server.Start("1600x1000x24");
+  if (!failure.empty()) {
+    std::fprintf(stderr, "wf_app_x11_tests: %s\n", failure.c_str());
+    return 1;
+  }
+  return RUN_ALL_TESTS();
+}
