@@ -283,6 +283,23 @@ TEST_F(ControlsTest, ADropDownListScrollsFollowsThePointerAndPicksOnRelease) {
   EXPECT_EQ(SendMessage(combo, CB_GETCURSEL, 0, 0), 0);
 }
 
+TEST_F(ControlsTest, AQuickSecondPressOnADropDownsFieldOpensItAsTheFirstDid) {
+  HWND combo = Control(WC_COMBOBOX, CBS_DROPDOWNLIST, {10, 10, 110, 100});
+  SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("One"));
+  std::vector<bool> open;
+  for (bool second : {false, true, true}) {  // the press after an Esc within the double-click time
+    platform::MouseDown(platform::MouseButton::Left, platform::CentreOf(combo), second);
+    platform::MouseUp(platform::MouseButton::Left, platform::CentreOf(combo));
+    platform::PumpMessages();
+    open.push_back(SendMessage(combo, CB_GETDROPPEDSTATE, 0, 0) != 0);
+    if (open.back()) {
+      platform::Key(VK_ESCAPE);
+      platform::PumpMessages();
+    }
+  }
+  EXPECT_EQ(open, (std::vector<bool>{true, true, true}));
+}
+
 TEST_F(ControlsTest, ATrackbarPagesByAFifthOfItsRangeUntilToldItsPage) {
   HWND track = Control(TRACKBAR_CLASS, 0, {10, 10, 210, 40});
   SendMessage(track, TBM_SETRANGE, TRUE, MAKELPARAM(0, 10));

@@ -519,6 +519,7 @@ LRESULT HandleCombo(ComboState& state, HWND hwnd, UINT message, WPARAM wParam, L
       CloseDrop(state, hwnd);
       return 0;
     case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:  // a quick second press toggles the list as the first did
       SetFocus(hwnd);
       if (state.drop)
         CloseDrop(state, hwnd);
