@@ -11,8 +11,8 @@ namespace platform {
 class Presenter {
  public:
   virtual ~Presenter() = default;
-  // A top-level window was shown, hidden, moved or sized; its state is read back through the
-  // window API.
+  // A top-level window was shown, hidden, moved, sized or retitled; its state is read back
+  // through the window API.
   virtual void WindowPlaced(HWND top) = 0;
   virtual void WindowDestroyed(HWND top) = 0;
   // The pixels of `top` inside `area` (its window coordinates) changed in `pixels`, its surface.

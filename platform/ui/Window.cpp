@@ -574,10 +574,20 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NCCREATE:
       return TRUE;
     case WM_SETTEXT: {
-      Lock lock(Global().mutex);
-      Window* window = Find(hwnd);
-      if (!window) return FALSE;
-      window->text = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
+      bool captionShown, topLevel;
+      {
+        Lock lock(Global().mutex);
+        Window* window = Find(hwnd);
+        if (!window) return FALSE;
+        window->text = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
+        captionShown = (window->style & WS_CAPTION) == WS_CAPTION && VisibleChain(*window);
+        topLevel = window->parent == nullptr;
+      }
+      // The caption shows the new title at once, on the display's title too.
+      if (captionShown) {
+        platform::detail::PaintFrame(hwnd);
+        if (auto* presenter = platform::GetPresenter(); presenter && topLevel) presenter->WindowPlaced(hwnd);
+      }
       return TRUE;
     }
     case WM_GETTEXT: {

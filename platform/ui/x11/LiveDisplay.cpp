@@ -217,6 +217,7 @@ struct LiveDisplay::Impl final : Presenter {
       CreateLocked(found->second, top, rect, style, title, owner);
     }
     Shown& entry = found->second;
+    XStoreName(display, entry.window, title);
     if (entry.width != width || entry.height != height) {
       Pixmap previous = entry.pixmap;
       entry.pixmap = NewPixmapLocked(width, height);
