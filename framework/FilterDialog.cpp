@@ -83,8 +83,12 @@ void FilterDialog::OnSize(UINT type, int cx, int cy) {
                       cy - viewMargins_.top - viewMargins_.bottom);
 }
 
+bool FilterDialog::TranslateAccelerators(MSG* msg) {
+  return accelerators_ && m_hWnd && TranslateAccelerator(m_hWnd, accelerators_, msg);
+}
+
 BOOL FilterDialog::PreTranslateMessage(MSG* msg) {
-  if (accelerators_ && TranslateAccelerator(m_hWnd, accelerators_, msg)) return TRUE;
+  if (TranslateAccelerators(msg)) return TRUE;
   // The view follows the Ctrl key (its zoom cursor) and the wheel while the pointer is over it.
   const bool ctrlKey = (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP) && msg->wParam == VK_CONTROL;
   if (view_ && view_->m_hWnd && msg->hwnd != view_->m_hWnd && (ctrlKey || msg->message == WM_MOUSEWHEEL)) {

@@ -30,6 +30,9 @@ class FilterDialog : public CDialog {
   // The caption becomes the title followed by the zoom in percent in square brackets.
   virtual void ShowZoom(double zoom);
 
+  // The dialog's accelerators (the zoom keys): true when the message was one of them.
+  bool TranslateAccelerators(MSG* msg);
+
   BOOL OnInitDialog() override;
   BOOL PreTranslateMessage(MSG* msg) override;
   BOOL OnCmdMsg(UINT id, int code, void* extra, AFX_CMDHANDLERINFO* handlerInfo) override;

@@ -24,6 +24,9 @@ class PanelDialog : public CDialog {
   }
   virtual void OnPanelShown() {}
 
+  // The plug-in dialog's accelerators come first, wherever the focus is in the panel.
+  BOOL PreTranslateMessage(MSG* msg) override;
+
   void SetParentDialog(PluginDialog* dialog) { parentDialog_ = dialog; }
   PluginDialog* GetParentDialog() const { return parentDialog_; }
 
