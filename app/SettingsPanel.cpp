@@ -136,7 +136,8 @@ void SettingsPanel::ShowOriginal() {
   EnableOK(false);
   if (framework::PluginDialog* dialog = GetParentDialog(); dialog && dialog->GetHostImage()) {
     framework::HostImage& host = *dialog->GetHostImage();
-    host.GetSourceImage().CreateCopy(host.GetAuxiliaryImage()).GetCode();
+    // Shared, not copied, as the render's result is: the press that calls this answers at once.
+    host.GetSourceImage().Assign(host.GetAuxiliaryImage()).GetCode();
   }
   RepaintView();
 }
@@ -218,10 +219,15 @@ void SettingsPanel::OnApply() {
 }
 
 void SettingsPanel::OnRenderFinished() {
-  EnableOK(true);
   EnableFeatherEdit();
   EnableItems({kTileSizeEdit, kSaveTile, kShowPreview, kMethodButton, kDisplayList}, true);
   SetDlgItemText(kApply, "Apply");
+  // A press on the shape during the render went back to the unchanged image: the view and OK
+  // stay with "Original", and "Result" shows the render.
+  if (SendDlgItemMessage(kDisplayList, LB_GETCURSEL, 0, 0) == kOriginalEntry)
+    ShowOriginal();
+  else
+    EnableOK(true);
   UpdatePreview();
   CRowIteratorBands preview;
   if (tileWindow_ && command_.GetPreviewImage(preview)) tileWindow_->SetTile(preview);
@@ -271,10 +277,10 @@ void SettingsPanel::OnDisplayChanged() {
   framework::HostImage& host = *dialog->GetHostImage();
   if (SendDlgItemMessage(kDisplayList, LB_GETCURSEL, 0, 0) == kOriginalEntry) {
     EnableOK(false);
-    host.GetSourceImage().CreateCopy(host.GetAuxiliaryImage()).GetCode();
+    host.GetSourceImage().Assign(host.GetAuxiliaryImage()).GetCode();
   } else {
     CRowIteratorBands& output = command_.GetOutputImage();
-    if (CRowIteratorBands::IsValid(&output)) host.GetSourceImage().CreateCopy(output).GetCode();
+    if (CRowIteratorBands::IsValid(&output)) host.GetSourceImage().Assign(output).GetCode();
     EnableOK(true);
   }
   RepaintView();

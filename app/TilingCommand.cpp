@@ -183,9 +183,11 @@ int TilingCommand::RunTilingIntoSelection(framework::RenderJob& job) {
 bool TilingCommand::GetPreviewImage(CRowIteratorBands& out) {
   std::lock_guard<std::mutex> guard(tileLock_);
   // A grey image's tile is grey; what shows and saves it takes BGRA.
+  // A BGRA tile is shared, not copied: nothing writes a kept tile, and a large one would hold
+  // the dialog up at the end of every render.
+  if (CRowIteratorBands::IsValid(&tile_) && tile_.GetFormat() == keFormatBGRA) return out.Assign(tile_).Ok();
   if (CRowIteratorBands::IsValid(&tile_))
-    return out.CreateCopy(tile_).Ok() &&
-           (out.GetFormat() == keFormatBGRA || ChangeImageFormat(out, keFormatBGRA).Ok());
+    return out.CreateCopy(tile_).Ok() && ChangeImageFormat(out, keFormatBGRA).Ok();
   if (CRowIteratorBands::IsValid(&source_)) return out.CreateCopy(source_).Ok();
   return false;
 }

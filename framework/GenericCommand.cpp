@@ -1,5 +1,6 @@
 #include "framework/GenericCommand.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "core/MaskedCombine.h"
@@ -12,6 +13,35 @@ using corvel::CoreResult;
 using corvel::CRowIteratorBands;
 
 namespace {
+
+// Rows of the output copied between two looks at the stop flag: some milliseconds.
+constexpr int kCopyRowsBetweenStops = 256;
+
+// The output starts as a copy of the source, made on the render thread (a large image takes
+// a good part of a second) and a slice at a time, so that a stop ends it within milliseconds.
+// False when stopped or when the copy cannot be had.
+bool CopySourceIntoOutput(RenderJob& job, const std::atomic<bool>& stop) {
+  CRowIteratorBands& source = *job.source;
+  CRowIteratorBands& output = *job.output;
+  if (output
+          .Create(source.Width(), source.Height(), source.GetFormat(), nullptr, source.GetPalette(),
+                  source.GetPaletteSize())
+          .GetCode() != corvel::keErrorNone)
+    return false;
+  const RECT from = source.GetRect(), to = output.GetRect();
+  for (int top = 0; top < source.Height(); top += kCopyRowsBetweenStops) {
+    if (stop) return false;
+    const int bottom = std::min(source.Height(), top + kCopyRowsBetweenStops);
+    CRowIteratorBands sourceRows, outputRows;
+    if (sourceRows.CreateSubView(source, from.left, from.top + top, from.right, from.top + bottom)
+                .GetCode() != corvel::keErrorNone ||
+        outputRows.CreateSubView(output, to.left, to.top + top, to.right, to.top + bottom).GetCode() !=
+            corvel::keErrorNone ||
+        CRowIteratorBands::CopyPixels(outputRows, sourceRows).GetCode() != corvel::keErrorNone)
+      return false;
+  }
+  return true;
+}
 
 // Outside the selection the output shows the source again. False when that fails: the output
 // would hand the host pixels the user never selected.
@@ -37,8 +67,7 @@ CoreResult GenericCommand::StartRender() {
   progress_.SetProgressCallback(&OnProgress);
   progress_.SetContinueCallback(&OnContinue);
   job_.progress = &progress_;
-  const std::int32_t copied = output_.CreateCopy(source_).GetCode();
-  if (copied != corvel::keErrorNone) return copied;
+  if (!CRowIteratorBands::IsValid(&source_)) return corvel::keErrorNotCreated;
   job_.source = &source_;
   job_.output = &output_;
   job_.mask = &mask_;
@@ -74,10 +103,11 @@ void GenericCommand::RunRender(RenderJob job, std::uint32_t generation) {
   busy_ = true;
   // A routine that runs to its end past a stop (a generator hands back a blank tile) is still
   // stopped: what the user aborted never reaches the host.
-  const bool finished = RunGuarded(job) && !stop_ && KeepSourceOutsideMask(job);
-  // What is not finished shows the untouched source, so it can never reach the host.
-  if (!finished && CRowIteratorBands::IsValid(job.output) && CRowIteratorBands::IsValid(job.source))
-    job.output->CreateCopy(*job.source).GetCode();
+  const bool finished = CopySourceIntoOutput(job, stop_) && RunGuarded(job) && !stop_ &&
+                        KeepSourceOutsideMask(job);
+  // What is not finished shows the untouched source, so it can never reach the host. Shared,
+  // not copied: the dialog waits for this thread to end, and the next start makes a new output.
+  if (!finished && CRowIteratorBands::IsValid(job.source)) job.output->Assign(*job.source).GetCode();
   busy_ = false;
   if (renderOwner_)
     PostMessage(renderOwner_, finished ? kRenderFinishedMessage : kRenderCancelledMessage, 0,

@@ -76,17 +76,24 @@ LRESULT PreviewDialog::OnProgressMessage(WPARAM, LPARAM percent) {
 
 LRESULT PreviewDialog::OnRenderDoneMessage(WPARAM, LPARAM generation) {
   if (IsStale(generation)) return 0;
-  if (hostImage_) hostImage_->GetSourceImage().CreateCopy(command_->GetOutputImage()).GetCode();
+  // The view, OK and the panel show the render's end in one step.
+  platform::PresentTogether together;
+  // Shared, not copied: nothing writes a finished output, the next render makes a new one, and
+  // a copy of a large image would hold the dialog up for a good part of a second.
+  if (hostImage_) hostImage_->GetSourceImage().Assign(command_->GetOutputImage()).GetCode();
   if (view_ && view_->m_hWnd) view_->Invalidate(TRUE);
   ResetProgress();
   AfterRender();
+  RedrawWindow(nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   return 0;
 }
 
 LRESULT PreviewDialog::OnRenderCancelMessage(WPARAM, LPARAM generation) {
   if (IsStale(generation)) return 0;
+  platform::PresentTogether together;
   ResetProgress();
   AfterCancel();
+  RedrawWindow(nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   return 0;
 }
 

@@ -2,6 +2,7 @@
 #include "platform/ui/Paint.h"
 
 #include <algorithm>
+#include <map>
 
 #include "platform/gdi/DcState.h"
 #include "platform/gdi/Draw.h"
@@ -159,6 +160,25 @@ void RepaintChildrenUnderLocked(const Window& window, const RECT& area) {
   }
 }
 
+// What this thread painted inside a PresentTogether, by top-level window (window coordinates).
+struct HeldBack {
+  int depth = 0;
+  std::map<HWND, RECT> areas;
+};
+thread_local HeldBack heldBack;
+
+void ShowOnDisplay(platform::Presenter& presenter, HWND root, RECT area) {
+  const platform::Surface* pixels;
+  {
+    Lock lock(Global().mutex);
+    Window* top = FindLive(root);
+    pixels = top && top->surface ? platform::GetBitmapSurface(top->surface) : nullptr;
+  }
+  if (!pixels) return;
+  RECT bounds{0, 0, pixels->width, pixels->height};
+  if (IntersectRect(&area, &area, &bounds)) presenter.WindowPainted(root, *pixels, area);
+}
+
 // Shows what was drawn into a window (`clientArea`, or the whole window) on the display. A
 // window whose client area was painted whole gets its frame painted and shown too.
 void Present(HWND hwnd, const RECT* clientArea) {
@@ -166,7 +186,6 @@ void Present(HWND hwnd, const RECT* clientArea) {
   if (!presenter) return;
   HWND root;
   RECT area;
-  const platform::Surface* pixels;
   bool frameDue;
   {
     Lock lock(Global().mutex);
@@ -174,8 +193,7 @@ void Present(HWND hwnd, const RECT* clientArea) {
     if (!window) return;
     Window* top = window;
     while (top->parent) top = Find(top->parent);
-    pixels = top->surface ? platform::GetBitmapSurface(top->surface) : nullptr;
-    if (!pixels) return;
+    if (!top->surface) return;
     area = ScreenRectLocked(*window, clientArea != nullptr);
     if (clientArea) {
       RECT client = *clientArea;
@@ -192,11 +210,22 @@ void Present(HWND hwnd, const RECT* clientArea) {
     platform::detail::PaintFrame(hwnd);  // presents the whole window itself
     return;
   }
-  RECT bounds{0, 0, pixels->width, pixels->height};
-  if (IntersectRect(&area, &area, &bounds)) presenter->WindowPainted(root, *pixels, area);
+  if (heldBack.depth == 0) return ShowOnDisplay(*presenter, root, area);
+  auto held = heldBack.areas.emplace(root, area);
+  if (!held.second) Unite(&held.first->second, area);
 }
 
 }  // namespace
+
+platform::PresentTogether::PresentTogether() { ++heldBack.depth; }
+
+platform::PresentTogether::~PresentTogether() {
+  if (--heldBack.depth > 0) return;
+  std::map<HWND, RECT> areas;
+  areas.swap(heldBack.areas);
+  if (platform::Presenter* presenter = platform::GetPresenter())
+    for (const auto& [root, area] : areas) ShowOnDisplay(*presenter, root, area);
+}
 
 namespace platform::detail {
 

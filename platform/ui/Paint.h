@@ -47,3 +47,18 @@ constexpr UINT RDW_FRAME = 0x0400;
 constexpr UINT RDW_NOFRAME = 0x0800;
 // A region is taken by its bounding box (client coordinates): the update area is a rectangle.
 BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN region, UINT flags);
+
+namespace platform {
+
+// While one lives on a thread, what that thread paints reaches the display when the outermost
+// ends, all at once, as a compositor shows a frame: a handler that changes many windows shows
+// them changed in one step rather than one by one as each paints.
+class PresentTogether {
+ public:
+  PresentTogether();
+  ~PresentTogether();
+  PresentTogether(const PresentTogether&) = delete;
+  PresentTogether& operator=(const PresentTogether&) = delete;
+};
+
+}  // namespace platform
