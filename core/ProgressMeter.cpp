@@ -90,14 +90,19 @@ bool CProgressMeter::ThrottlePasses() {
 
 std::int32_t CProgressMeter::StepAndTestAbort(std::int32_t units) {
   position_ += units;
-  if (!ThrottlePasses()) return 0;
+  if (!ThrottlePasses()) return TestStop();
   return ReportNow();
 }
 
 std::int32_t CProgressMeter::Report(std::int32_t position) {
-  if (!ThrottlePasses()) return 0;
+  if (!ThrottlePasses()) return TestStop();
   position_ = position;
   return ReportNow();
+}
+
+std::int32_t CProgressMeter::TestStop() {
+  if (abortSuppressed_ || !stopCallback_) return 0;
+  return stopCallback_(this) != 0 ? 1 : 0;
 }
 
 std::int32_t CProgressMeter::ReportNow() {
@@ -108,8 +113,7 @@ std::int32_t CProgressMeter::ReportNow() {
       return abortSuppressed_ ? 0 : answer;
     }
   }
-  if (abortSuppressed_ || !stopCallback_) return 0;
-  return stopCallback_(this) != 0 ? 1 : 0;
+  return TestStop();
 }
 
 }  // namespace corvel

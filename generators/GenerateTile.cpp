@@ -48,9 +48,11 @@ CoreResult BlankTile(CRowIteratorBands& destination, int width, int height, int 
 }
 
 // The tile into destination at percent of its size, scaled here where the render did not: by the
-// average of the pixels it covers when it shrinks, by the four-tap filter when it grows.
+// average of the pixels it covers when it shrinks, by the four-tap filter when it grows. The
+// scale of a large tile takes a good part of a second: it listens to the meter's stop (its
+// percentage is the generation's) and hands back a blank tile when stopped.
 CoreResult HandOverTile(CRowIteratorBands& tile, const TileGenerator& g, int percent,
-                        CRowIteratorBands& destination) {
+                        CRowIteratorBands& destination, CProgressMeter* meter) {
   if (g.renderedPercent == percent) {
     destination.TakeFrom(tile);  // the tile is ours alone: no copy needed
     return CoreResult();
@@ -62,7 +64,13 @@ CoreResult HandOverTile(CRowIteratorBands& tile, const TileGenerator& g, int per
   CoreResult result = scaled.Create(width, height, tile.GetFormat());
   if (!result.Ok()) return result;
   TransformOperation scale(percent < 100 ? keWorkerReduce : keWorkerFourTap, nullptr, nullptr, 0);
-  scale.Run(scaled, &tile);
+  CProgressMeter stopOnly(meter);
+  stopOnly.SetProgressEnabled(false);
+  scale.SetProgressMeter(&stopOnly);
+  result = scale.Run(scaled, &tile);
+  if (result.GetCode() == keErrorStopped)
+    return BlankTile(destination, tile.Width(), tile.Height(), percent, g.tileFormat);
+  if (!result.Ok()) return result;
   destination.TakeFrom(scaled);
   return CoreResult();
 }
@@ -217,7 +225,7 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
       return BlankTile(destination, g.workImage.Width(), g.workImage.Height(), 100, g.tileFormat);
     if (code == keErrorStopped) return BlankTile(destination, width, height, percent, g.tileFormat);
     if (g.renderedPercent != 100 || (width == g.workImage.Width() && height == g.workImage.Height()))
-      return HandOverTile(g.workImage, g, percent, destination);
+      return HandOverTile(g.workImage, g, percent, destination, &steps);
     // The box of the cell holds its far edge too: the period leaves out at most that row and
     // column, and the tile is ours alone, so it is shared rather than copied.
     CRowIteratorBands cell;
@@ -227,15 +235,15 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
       CRowIteratorBands copy;
       result = copy.CreateCopy(cell);
       if (!result.Ok()) return result;
-      return HandOverTile(copy, g, percent, destination);
+      return HandOverTile(copy, g, percent, destination, &steps);
     }
-    return HandOverTile(cell, g, percent, destination);
+    return HandOverTile(cell, g, percent, destination, &steps);
   }
   if (g.renderedPeriod) {
     if (code == keErrorStopped)
       return BlankTile(destination, CutTileSide(period.x, g.periodLimit.x),
                        CutTileSide(period.y, g.periodLimit.y), percent, g.tileFormat);
-    return HandOverTile(g.workImage, g, percent, destination);
+    return HandOverTile(g.workImage, g, percent, destination, &steps);
   }
   const int width = CutTileSide(period.x, g.periodLimit.x), height = CutTileSide(period.y, g.periodLimit.y);
   if (code == keErrorStopped) return BlankTile(destination, width, height, percent, g.tileFormat);
@@ -248,7 +256,7 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
   code = tile.RepeatTile(&steps);
   if (code == keErrorStopped) return BlankTile(destination, width, height, percent, g.tileFormat);
   if (code != 0) return code;
-  return HandOverTile(tile.image, g, percent, destination);
+  return HandOverTile(tile.image, g, percent, destination, &steps);
 }
 
 }  // namespace corvel

@@ -81,14 +81,17 @@ TEST_F(ProgressMeterTest, ZeroUnitsGiveZeroAndKeepTheLastPercent) {
   EXPECT_EQ(root.GetLastPercent(), 50);
 }
 
-TEST_F(ProgressMeterTest, ReportsAreThrottledToOneEveryFifthOfASecond) {
-  observer.stopAnswer = 1;
+TEST_F(ProgressMeterTest, ReportsAreThrottledToOneEveryFifthOfASecondAndTheStopIsAskedBetween) {
+  observer.stopAnswer = 0;
   root.SetUnitCount(100);
   EXPECT_EQ(root.StepAndTestAbort(10), 0);  // percent changed: the progress callback answers
   EXPECT_EQ(observer.percents, std::vector<std::int32_t>{10});
   platform::AdvanceVirtualClock(milliseconds(100));
-  EXPECT_EQ(root.StepAndTestAbort(10), 0);  // too soon: nothing is asked, even a stop
-  EXPECT_EQ(observer.stopQuestions, 0);
+  EXPECT_EQ(root.StepAndTestAbort(10), 0);  // too soon: no report, only the stop is asked
+  EXPECT_EQ(observer.stopQuestions, 1);
+  EXPECT_EQ(observer.percents.size(), 1u);
+  observer.stopAnswer = 7;
+  EXPECT_EQ(root.Report(90), 1) << "a stop between two reports is heard at once";
   EXPECT_EQ(observer.percents.size(), 1u);
   platform::AdvanceVirtualClock(milliseconds(101));
   EXPECT_EQ(root.StepAndTestAbort(0), 0);
