@@ -9,14 +9,11 @@
 #include <thread>
 #include <vector>
 
-#include "AppFixture.h"
+#include "LinkedDialogFixture.h"
 #include "app/SettingsPanel.h"
 #include "controls/ThumbnailPopup.h"
 #include "platform/ui/Capture.h"
 #include "platform/ui/Script.h"
-#include "resources/Resources.h"
-#include "resources/dialogs/UiTables.h"
-#include "tests/platform/UiFixture.h"
 
 namespace apptest {
 namespace {
@@ -26,29 +23,12 @@ using namespace resources;
 constexpr int kWidth = 240, kHeight = 180;
 constexpr RECT kBox{30, 20, 210, 160};
 
-class DialogRunTest : public wf_test::UiTest {
+class DialogRunTest : public LinkedDialogTest {
  protected:
-  static inline const HINSTANCE kModule = reinterpret_cast<HINSTANCE>(0x7a00);
   void SetUp() override {
-    UiTest::SetUp();
-    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    const std::string registry = TempPath("registry-dialog-run-" + name);
-    std::remove(registry.c_str());
-    setenv("WF_REGISTRY", registry.c_str(), 1);
-    static CWinApp app("Wendle Forge");
-    AfxWinInit(kModule, "/plugins/WendleForge.8bf");
-    RegisterModuleResources(kModule);
-    wf_resources::RegisterUiTables(kModule);
-    ASSERT_TRUE(linked.InitInstance());
-    LinkedApp() = &linked;
+    LinkedDialogTest::SetUp();
     for (int y = kBox.top; y < kBox.bottom; ++y)
       std::fill_n(&mask[std::size_t(y) * kWidth + kBox.left], kBox.right - kBox.left, 255);
-  }
-  void TearDown() override {
-    if (linked.GetCommand()) linked.GetCommand()->StopRender();
-    LinkedApp() = nullptr;
-    UnregisterModuleResources(kModule);
-    UiTest::TearDown();
   }
 
   app::SettingsPanel& Panel() { return *dynamic_cast<app::SettingsPanel*>(shapes::GetUiContext()->panel); }
@@ -99,7 +79,6 @@ class DialogRunTest : public wf_test::UiTest {
     return size;
   }
 
-  app::TilingApp linked;
   std::vector<std::uint8_t> mask = std::vector<std::uint8_t>(std::size_t(kWidth) * kHeight, 0);
   const wfhost::HostImageBuffer input = PatternImage(host::kModeRGB, kWidth, kHeight);
 };
