@@ -226,6 +226,9 @@ void CImageFileTIF::DecodeOrThrow(CByteStream* file) {
   if (bits > 16) throw CodecFailure{"TIFF samples of more than 16 bits not supported"};
   if (photometric == PHOTOMETRIC_SEPARATED && bits == 16)
     throw CodecFailure{"16-bit CMYK TIFF not supported"};
+  // An index of 16 bits has no place in a palette of 256 colours.
+  if (photometric == PHOTOMETRIC_PALETTE && bits == 16)
+    throw CodecFailure{"16-bit palette TIFF not supported"};
   CheckDataInFile(tif, static_cast<std::uint64_t>(std::max(file->Size(), 0L)),
                   std::uint64_t{width} * height * samples * bits / 8, height, compression);
 

@@ -126,6 +126,7 @@ const OutputFormat* OutputFormatOf(const std::string& path) {
 bool LoadHostImage(const std::string& path, HostImageBuffer* image, std::string* error) {
   if (access(path.c_str(), R_OK) != 0) return *error = "cannot be read: " + Reason(errno), false;
   if (detail::IsSixteenBitPng(path)) return detail::LoadPng16(path, image, error);
+  if (detail::IsSixteenBitTiff(path)) return detail::LoadTiff16(path, image, error);
   CImageFile file;
   // Loaded as the type its first bytes name, a damaged file keeps that decoder's reason.
   int type = corvel::keImageFileUnknown;

@@ -1,5 +1,6 @@
 // 16-bit pictures, which the image-file library does not hold: PNG read and written through
-// libpng, TIFF written through libtiff. Host samples run 0 .. 32768, files' 0 .. 65535.
+// libpng, grey and RGB TIFF read and written through libtiff. Host samples run 0 .. 32768,
+// files' 0 .. 65535.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -13,6 +14,10 @@ constexpr int kLargestSide = 32767;  // the host interface's sizes are 16-bit
 
 bool IsSixteenBitPng(const std::string& path);
 bool LoadPng16(const std::string& path, HostImageBuffer* image, std::string* error);
+// Any TIFF whose first page has 16-bit samples: those of other kinds than grey and RGB are
+// refused with the reason.
+bool IsSixteenBitTiff(const std::string& path);
+bool LoadTiff16(const std::string& path, HostImageBuffer* image, std::string* error);
 bool EncodePng16(const HostImageBuffer& image, std::vector<std::uint8_t>* bytes);
 bool EncodeTiff16(const HostImageBuffer& image, std::vector<std::uint8_t>* bytes);
 

@@ -148,10 +148,11 @@ TEST(Tiff, KindsNotReadAreRefusedAsNotSupported) {
       {2, 3, 16, 3, "Floating point TIFF samples not supported"},
       {1, 1, 32, 1, "TIFF samples of more than 16 bits not supported"},
       {5, 4, 16, 1, "16-bit CMYK TIFF not supported"},
+      {3, 1, 16, 1, "16-bit palette TIFF not supported"},
   };
   for (const Case& c : cases) {
     const std::vector<std::uint32_t> bits(c.samples, c.bits);
-    const Bytes file = TiffFile({{256, 4, {1}},
+    std::vector<Field> fields = {{256, 4, {1}},
                                  {257, 4, {1}},
                                  {258, 3, bits},
                                  {259, 3, {1}},
@@ -159,9 +160,11 @@ TEST(Tiff, KindsNotReadAreRefusedAsNotSupported) {
                                  {273, 4, {8}},
                                  {277, 3, {c.samples}},
                                  {278, 4, {1}},
-                                 {279, 4, {c.samples * c.bits / 8}},
-                                 {339, 3, std::vector<std::uint32_t>(c.samples, c.format)}},
-                                Bytes(16, 0x40));
+                                 {279, 4, {c.samples * c.bits / 8}}};
+    // A palette has three tables of an entry for every value a sample can take.
+    if (c.photometric == 3) fields.push_back({320, 3, std::vector<std::uint32_t>(3u << c.bits, 0x4000)});
+    fields.push_back({339, 3, std::vector<std::uint32_t>(c.samples, c.format)});
+    const Bytes file = TiffFile(fields, Bytes(16, 0x40));
     CImageFileTIF image;
     EXPECT_FALSE(DecodeBytes(image, file)) << c.text;
     EXPECT_STREQ(image.GetLastError(), c.text);
