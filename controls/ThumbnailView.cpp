@@ -255,12 +255,15 @@ void CThumbnailView::OnInitialUpdate() {
 }
 
 void CThumbnailView::ScrollToCurrentItem() {
-  if (!source || current < 0 || ItemVisible(current)) return;
+  if (!source || current < 0) return;
   CRect client;
   GetClientRect(&client);
   const CRect item = GetItemRect(current);
   const CPoint scroll = GetScrollPosition();
-  const int y = item.top < scroll.y ? item.top : item.bottom - client.Height();
+  // An item the edge cuts counts as hidden: the popup's four rows leave a sliver of the fifth.
+  if (item.top >= scroll.y && item.bottom <= scroll.y + client.Height()) return;
+  const int y = item.top < scroll.y || item.Height() > client.Height() ? item.top
+                                                                       : item.bottom - client.Height();
   ScrollToPosition(CPoint(scroll.x, y));
   RefreshHover();
 }

@@ -1,7 +1,7 @@
 // The filter's dialog on an X screen of 1600 x 1000, used as a person uses it: xdotool moves the
 // mouse, clicks, drags and presses keys, and the screen's pictures are read back (and kept in
 // the test folder to look at). The dialog opens centred on the work area with the whole hint
-// under its view and the tile window beside it.
+// under its view and the tile window beside it; the group popup opens at the current group.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -253,6 +253,27 @@ TEST_F(LiveDialogTest, TheDialogOpensCentredOnTheWorkAreaShowingTheWholeHintAndT
     });
   }
   SetWorkArea(nullptr);
+}
+
+TEST_F(LiveDialogTest, TheGroupPopupOpensAtTheCurrentGroupInItsFifthRow) {
+  RunLive({{kTilingMethod, 16}}, [&](HWND dialog) {
+    if (!Click(platform::CentreOf(PanelItem(dialog, kGroupButton)))) return false;
+    HWND frame = WaitForWindow("Pick Up an Image");
+    HWND view = frame ? GetDlgItem(frame, kPopupView) : nullptr;
+    if (!view) return false;
+    Settle(frame);
+    ScreenShot("live-group-popup");
+    SCROLLINFO scroll{sizeof scroll, SIF_ALL, 0, 0, 0, 0, 0};
+    GetScrollInfo(view, SB_VERT, &scroll);
+    RECT client{};
+    GetClientRect(view, &client);
+    // 17 groups in rows of 4: "P6M" alone in the fifth row.
+    const int row = (scroll.nMax + 1) / 5;
+    EXPECT_GT(row, 0);
+    EXPECT_LE(scroll.nPos, 4 * row);
+    EXPECT_GE(scroll.nPos + client.bottom, 5 * row) << "P6M is cut off or hidden";
+    return Shell("xdotool key Escape") == 0 && WaitFor([&] { return !IsWindow(frame); }) && Cancel(dialog);
+  });
 }
 
 }  // namespace
