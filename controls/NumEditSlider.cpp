@@ -111,12 +111,14 @@ void NumEditButton::OnLButtonDown(UINT, CPoint point) {
     left = b.left -
            static_cast<int>(std::trunc((u - minimum) * (width - 7) / (maximum - minimum) - point.x + edge));
   }
+  // Framed so that it stands out from the controls it covers; the frame lies around the track.
   RECT place{left, b.bottom + 2, left + width, b.bottom + 22};
+  ::InflateRect(&place, GetSystemMetrics(SM_CXBORDER), GetSystemMetrics(SM_CYBORDER));
   const POINT shift = KeepRectOnMonitor(place, monitor.rcWork);
   if (shift.x || shift.y) ::SetCursorPos(cursor.x + shift.x, cursor.y + shift.y);
 
   slider = new NumEditSlider(minimum, maximum, v, owner->IsLogarithmic() ? 1 : 0, &field);
-  if (!slider->CreateEx(0, WC_STATIC, "", WS_POPUP, place, &field, 0)) {
+  if (!slider->CreateEx(0, WC_STATIC, "", WS_POPUP | WS_BORDER, place, &field, 0)) {
     delete slider;
     slider = nullptr;
     return;

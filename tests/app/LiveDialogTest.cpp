@@ -1,7 +1,8 @@
 // The filter's dialog on an X screen of 1600 x 1000, used as a person uses it: xdotool moves the
 // mouse, clicks, drags and presses keys, and the screen's pictures are read back (and kept in
 // the test folder to look at). The dialog opens centred on the work area with the whole hint
-// under its view and the tile window beside it; the group popup opens at the current group.
+// under its view and the tile window beside it; the group popup opens at the current group; the
+// numeric edit's slider is framed, on the screen and on top.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -273,6 +274,63 @@ TEST_F(LiveDialogTest, TheGroupPopupOpensAtTheCurrentGroupInItsFifthRow) {
     EXPECT_LE(scroll.nPos, 4 * row);
     EXPECT_GE(scroll.nPos + client.bottom, 5 * row) << "P6M is cut off or hidden";
     return Shell("xdotool key Escape") == 0 && WaitFor([&] { return !IsWindow(frame); }) && Cancel(dialog);
+  });
+}
+
+TEST_F(LiveDialogTest, TheSliderIsFramedOnTheScreenAndAboveTheDialog) {
+  RunLive({}, [&](HWND dialog) {
+    // The dialog dragged by its caption until the tile size's drop button is 20 pixels from the
+    // screen's right edge, where the slider would reach past it.
+    HWND edit = PanelItem(dialog, kTileSizeEdit), drop = GetDlgItem(edit, kDropButton);
+    const RECT placed = WindowRect(dialog);
+    const int shift = kScreenWidth - 20 - WindowRect(drop).right;
+    const POINT caption{placed.left + 100, placed.top + 8};
+    if (Shell("xdotool mousemove --sync " + Point(caption) + " mousedown 1 mousemove --sync " +
+              Point(POINT{caption.x + shift / 2, caption.y}) + " mousemove --sync " +
+              Point(POINT{caption.x + shift, caption.y}) + " mouseup 1") != 0 ||
+        !WaitFor([&] { return WindowRect(dialog).left == placed.left + shift; }))
+      return false;
+
+    HWND field = GetDlgItem(edit, kField);
+    const std::string before = Text(field);
+    if (Shell("xdotool mousemove --sync " + Point(platform::CentreOf(drop)) + " mousedown 1") != 0)
+      return false;
+    HWND slider = nullptr;
+    if (!WaitFor(
+            [&] { return (slider = GetCapture()) != nullptr && slider != drop && IsWindowVisible(slider); }))
+      return false;
+    Settle(slider);
+    const Picture seen = ScreenShot("live-slider");
+    const RECT place = WindowRect(slider);
+    EXPECT_TRUE(Within(place, RECT{0, 0, kScreenWidth, kScreenHeight}));
+    EXPECT_EQ(place.right, kScreenWidth) << "pushed just inside the screen's edge";
+    EXPECT_TRUE(GetWindowLong(slider, GWL_STYLE) & WS_BORDER);
+    // What the screen shows there is the slider's frame, over the dialog's controls.
+    const COLORREF frameColour = GetSysColor(COLOR_WINDOWFRAME);
+    for (POINT at : {POINT{place.left, place.top}, POINT{place.right - 1, (place.top + place.bottom) / 2},
+                     POINT{(place.left + place.right) / 2, place.bottom - 1}})
+      EXPECT_EQ(seen.At(at.x, at.y), frameColour) << at.x << "," << at.y;
+    // Moved onto the screen, it took the pointer with it: the thumb is still under the pointer, so
+    // the number is as it was, within a pixel's worth (some 2.4 of 10 .. 250).
+    POINT pointer{};
+    GetCursorPos(&pointer);
+    EXPECT_TRUE(pointer.x >= place.left && pointer.x < place.right) << pointer.x;
+    // A hand never holds quite still: the display's pointer moved too.
+    if (Shell("xdotool mousemove_relative --sync 0 1") != 0) return false;
+    EXPECT_TRUE(WaitFor([&] {
+      POINT now{};
+      GetCursorPos(&now);
+      return now.y == pointer.y + 1;
+    }));
+    EXPECT_LT(pointer.x, platform::CentreOf(drop).x);
+    EXPECT_NEAR(std::stoi(Text(field)), std::stoi(before), 3);
+
+    // Dragged left, the number follows; let go, the slider goes.
+    if (Shell("xdotool mousemove --sync " + Point(POINT{pointer.x - 40, pointer.y}) + " mouseup 1") != 0)
+      return false;
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(slider); }));
+    EXPECT_LT(std::stoi(Text(field)), std::stoi(before));
+    return Cancel(dialog);
   });
 }
 

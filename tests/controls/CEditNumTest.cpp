@@ -118,7 +118,12 @@ TEST_F(CEditNumTest, SliderDragSetsTheValueAndLooksRight) {
   script.Then("look at the slider", [&] {
     ASSERT_NE(button->slider, nullptr);
     platform::CapturedImage slider = Picture(button->slider->m_hWnd, "numedit-slider");
-    EXPECT_EQ(slider.width, 107);
+    // The track as wide as asked for, in a frame of its own.
+    CRect client;
+    button->slider->GetClientRect(&client);
+    EXPECT_EQ(client.Width(), 107);
+    EXPECT_EQ(slider.width, 109);
+    EXPECT_EQ(slider.At(0, 0), Rgb(GetSysColor(COLOR_WINDOWFRAME)));
   });
   const POINT press = platform::CentreOf(*button);
   script.MouseMove(POINT{press.x + 20, press.y + 15}).MouseMove(POINT{press.x - 30, press.y + 15});
