@@ -1,5 +1,6 @@
 #include "app/SettingsPanel.h"
 
+#include <algorithm>
 #include <clocale>
 
 #include "app/Help.h"
@@ -78,6 +79,20 @@ void PutOnWhite(CRowIteratorBands& bgra) {
   }
 }
 
+ThumbnailCut CutThumbnail(CSize tile, CSize control) {
+  const double width = std::max<LONG>(tile.cx, 1), height = std::max<LONG>(tile.cy, 1);
+  double scale = std::min(control.cx / width, control.cy / height);
+  if (width * scale < control.cx / 4.0)
+    scale = control.cx / 4.0 / width;
+  else if (height * scale < control.cy / 4.0)
+    scale = control.cy / 4.0 / height;
+  const CSize size(std::clamp<int>(RoundToInt(width * scale), 1, std::max<LONG>(control.cx, 1)),
+                   std::clamp<int>(RoundToInt(height * scale), 1, std::max<LONG>(control.cy, 1)));
+  // Only the long side is cut; the other is shown whole, whatever the rounding of its size.
+  return {size, RectD{0, 0, width * scale > control.cx ? control.cx / scale : width,
+                      height * scale > control.cy ? control.cy / scale : height}};
+}
+
 SettingsPanel::SettingsPanel(TilingCommand& command) : command_(command) {}
 
 SettingsPanel::~SettingsPanel() = default;
@@ -152,20 +167,16 @@ void SettingsPanel::UpdatePreview() {
   if (!command_.GetPreviewImage(previewImage_) || !thumbnail_.m_hWnd) return;
   CRect client;
   thumbnail_.GetClientRect(&client);
-  const double width = previewImage_.Width(), height = previewImage_.Height();
-  int thumbWidth = client.Width(), thumbHeight = client.Height();
-  if (width <= height)
-    thumbWidth = RoundToInt(width * (client.Height() / height));
-  else
-    thumbHeight = RoundToInt(height * (client.Width() / width));
+  const ThumbnailCut cut = CutThumbnail(CSize(previewImage_.Width(), previewImage_.Height()),
+                                        CSize(client.Width(), client.Height()));
   SetDlgItemText(kSizeText, SizeText(previewImage_));
 
   const keFormat stored = previewImage_.GetStorageFormat();
   const bool grey = previewImage_.GetFormat() == keFormatGreyA;
   if (grey) previewImage_.SetViewFormat(keFormatBGRA, keAccessReadWrite);
   CRowIteratorBands small;
-  if (small.Create(std::max(thumbWidth, 1), std::max(thumbHeight, 1), previewImage_.GetFormat()).Ok()) {
-    TransformOperation resample(keWorkerFourTap, nullptr, nullptr, 0);
+  if (small.Create(cut.size.cx, cut.size.cy, previewImage_.GetFormat()).Ok()) {
+    TransformOperation resample(keWorkerFourTap, nullptr, &cut.part, 0);
     resample.Run(small, &previewImage_).GetCode();
     if (small.GetFormat() == keFormatBGRA) PutOnWhite(small);
     thumbnail_.SetImage(small).GetCode();

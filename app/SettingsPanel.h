@@ -9,6 +9,7 @@
 #include "app/TilingCommand.h"
 #include "controls/CEditNum.h"
 #include "controls/ImageButton.h"
+#include "core/RectHelpers.h"
 #include "core/RowIteratorBands.h"
 #include "framework/ImageControl.h"
 #include "framework/PanelDialog.h"
@@ -98,5 +99,14 @@ class SettingsPanel : public framework::PanelDialog, public shapes::SettingsPane
 
 // The picture on white: clear pixels become white, partly clear ones are blended over white.
 void PutOnWhite(corvel::CRowIteratorBands& bgra);
+
+// What the thumbnail shows of a tile: its size, and the part of the tile it is made from.
+struct ThumbnailCut {
+  CSize size;
+  corvel::RectD part;
+};
+// The whole tile fitted into the control, keeping its aspect; a tile so long that it would shrink
+// to a sliver shows a strip from its top or left end instead, a quarter of the control across.
+ThumbnailCut CutThumbnail(CSize tile, CSize control);
 
 }  // namespace app

@@ -2,7 +2,8 @@
 // mouse, clicks, drags and presses keys, and the screen's pictures are read back (and kept in
 // the test folder to look at). The dialog opens centred on the work area with the whole hint
 // under its view and the tile window beside it; the group popup opens at the current group; the
-// numeric edit's slider is framed, on the screen and on top.
+// numeric edit's slider is framed, on the screen and on top; a tile far longer than wide shows a
+// strip of itself rather than a sliver.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -332,6 +333,46 @@ TEST_F(LiveDialogTest, TheSliderIsFramedOnTheScreenAndAboveTheDialog) {
     EXPECT_LT(std::stoi(Text(field)), std::stoi(before));
     return Cancel(dialog);
   });
+}
+
+TEST_F(LiveDialogTest, ATileFarLongerThanWideShowsAStripInItsThumbnail) {
+  // A turned, sheared "P1" cell: its lattice repeats only after some 70 times its width.
+  RunLive({{kTilingMethod, 0},
+           {kAngle, 17},
+           {kPoint3X, 0.166667},
+           {kPoint3Y, 0.1},
+           {kPoint2X, 0.8},
+           {kPoint2Y, 0.1},
+           {kPoint1X, 0.25},
+           {kPoint1Y, 0.89},
+           {kBoundBoxLeft, 0},
+           {kBoundBoxTop, 0},
+           {kBoundBoxRight, 1},
+           {kBoundBoxBottom, 1}},
+          [&](HWND dialog) {
+            if (!Click(platform::CentreOf(PanelItem(dialog, kApply))) ||
+                !WaitFor([&] { return IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE; }, 60))
+              return false;
+            int width = 0, height = 0;
+            EXPECT_EQ(
+                std::sscanf(Text(PanelItem(dialog, kSizeText)).c_str(), "Size: %d x %d", &width, &height), 2);
+            EXPECT_GT(height, 20 * width);
+            HWND thumbnail = PanelItem(dialog, kThumbnail);
+            Settle(dialog);
+            const Picture seen = ScreenShot("live-long-tile");
+            RECT client{};
+            GetClientRect(thumbnail, &client);
+            const POINT origin = platform::ClientPoint(thumbnail, 0, 0);
+            const COLORREF face = GetSysColor(COLOR_BTNFACE);
+            int across = 0, down = 0;
+            for (int x = 0; x < client.right; ++x)
+              across += seen.At(origin.x + x, origin.y + client.bottom / 2) != face;
+            for (int y = 0; y < client.bottom; ++y)
+              down += seen.At(origin.x + client.right / 2, origin.y + y) != face;
+            EXPECT_GE(across, client.right / 4 - 1) << "a sliver";
+            EXPECT_EQ(down, client.bottom) << "the strip fills the height";
+            return Cancel(dialog);
+          });
 }
 
 }  // namespace

@@ -363,4 +363,24 @@ TEST(PutOnWhiteTest, ClearIsWhiteOpaqueStaysAndPartBlends) {
   image.UnlockRow(0);
 }
 
+TEST(CutThumbnailTest, FitsTheTileOrShowsAStripOfATileFarLongerThanWide) {
+  const CSize control(140, 97);
+  struct Case {
+    CSize tile, size;
+    corvel::RectD part;
+  } cases[] = {
+      {{640, 480}, {129, 97}, {0, 0, 640, 480}},
+      {{240, 200}, {116, 97}, {0, 0, 240, 200}},  // wider than high, yet fitted by its height
+      {{1, 1}, {97, 97}, {0, 0, 1, 1}},
+      {{132, 9504}, {35, 97}, {0, 0, 132, 97 / (35 / 132.0)}},  // a quarter of the control across
+      {{9504, 132}, {140, 24}, {0, 0, 140 / (24.25 / 132), 132}},
+  };
+  for (const Case& c : cases) {
+    const app::ThumbnailCut cut = app::CutThumbnail(c.tile, control);
+    EXPECT_EQ(cut.size, c.size) << c.tile.cx << "x" << c.tile.cy;
+    EXPECT_NEAR(cut.part.right, c.part.right, 1e-9) << c.tile.cx << "x" << c.tile.cy;
+    EXPECT_NEAR(cut.part.bottom, c.part.bottom, 1e-9) << c.tile.cx << "x" << c.tile.cy;
+  }
+}
+
 }  // namespace
