@@ -13,13 +13,10 @@
 #include <thread>
 #include <vector>
 
-#include "AppFixture.h"
+#include "LinkedDialogFixture.h"
 #include "platform/gdi/Draw.h"
 #include "platform/ui/Ui.h"
 #include "platform/ui/x11/LiveDisplay.h"
-#include "resources/Resources.h"
-#include "resources/dialogs/UiTables.h"
-#include "tests/platform/UiFixture.h"
 
 // Last: the X headers define macros that the headers above must not see.
 #include <X11/Xatom.h>
@@ -140,28 +137,11 @@ bool Shows(const Picture& picture, const RECT& area, const Picture& part) {
   return false;
 }
 
-class LiveDialogTest : public wf_test::UiTest {
+class LiveDialogTest : public LinkedDialogTest {
  protected:
-  static inline const HINSTANCE kModule = reinterpret_cast<HINSTANCE>(0x7b00);
-  void SetUp() override {
-    UiTest::SetUp();
-    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    const std::string registry = TempPath("registry-live-dialog-" + name);
-    std::remove(registry.c_str());
-    setenv("WF_REGISTRY", registry.c_str(), 1);
-    static CWinApp app("Wendle Forge");
-    AfxWinInit(kModule, "/plugins/WendleForge.8bf");
-    RegisterModuleResources(kModule);
-    wf_resources::RegisterUiTables(kModule);
-    ASSERT_TRUE(linked.InitInstance());
-    LinkedApp() = &linked;
-  }
   void TearDown() override {
-    if (linked.GetCommand()) linked.GetCommand()->StopRender();
-    LinkedApp() = nullptr;
     display_.reset();
-    UnregisterModuleResources(kModule);
-    UiTest::TearDown();
+    LinkedDialogTest::TearDown();
   }
 
   // The window manager's free area, as the root window states it; none: the whole screen.
@@ -221,7 +201,6 @@ class LiveDialogTest : public wf_test::UiTest {
            WaitFor([&] { return !IsWindow(dialog); });
   }
 
-  app::TilingApp linked;
   std::unique_ptr<platform::x11::LiveDisplay> display_;
 };
 
