@@ -80,7 +80,7 @@ void CRowIteratorBands::Clear() {
     rowLocks_.reset();
   }
   // The lock that creation put on every band belongs to the row table's last holder.
-  if (rowTable_ && !rowTable_.IsShared() && bands_)
+  if (rowTable_.Release() && bands_)
     for (int i = firstBand_; i < endBand_; ++i) UnlockBandStorage(bands_[i]);
   storedFormat_ = presentedFormat_ = keFormatNone;
   firstBand_ = endBand_ = 0;
@@ -93,7 +93,6 @@ void CRowIteratorBands::Clear() {
   channelView_ = keRoleNone;
   rowCursor_[0] = rowCursor_[1] = 0;
   channelOffset_ = 0;
-  rowTable_.Release();
   bands_.Release();
   palette_.Release();
 }

@@ -36,19 +36,22 @@ class TSharedArray {
     array_ = array;
     return true;
   }
-  void Release() {
-    if (count_ && count_->fetch_sub(1) == 1) {
+  // True when this was the last holder, which deleted the array: one atomic step, so that of two
+  // holders letting go at once on two threads exactly one is the last.
+  bool Release() {
+    const bool last = count_ && count_->fetch_sub(1) == 1;
+    if (last) {
       delete[] array_;
       delete count_;
     }
     array_ = nullptr;
     count_ = nullptr;
+    return last;
   }
 
   T* Get() const { return array_; }
   T& operator[](std::size_t i) const { return array_[i]; }
   explicit operator bool() const { return array_ != nullptr; }
-  bool IsShared() const { return count_ && count_->load() > 1; }
 
  private:
   T* array_ = nullptr;
