@@ -136,8 +136,7 @@ void TilingCommand::MakeTile(framework::RenderJob& job, CRowIteratorBands& tile)
   // A failed generation leaves here as the core's exception; a tile beyond the memory budget
   // says so first.
   const std::int32_t generated = GenerateTile(job.progress, source, shape, tile, &renderCache_).GetCode();
-  if (generated == keErrorNoMemory)
-    framework::ShowUserMessage(kTileTooLargeText, kTileTooLargeCaption, MB_OK);
+  if (generated == keErrorNoMemory) TellUser(kTileTooLargeText, kTileTooLargeCaption);
   if (generated != keErrorNone) throw CJException(generated);
 }
 

@@ -4,6 +4,8 @@
 #include <system_error>
 
 #include "core/MaskedCombine.h"
+#include "framework/UserMessage.h"
+#include "platform/ui/Dialogs.h"
 #include "platform/ui/Queue.h"
 #include "rowops/CoreTables.h"
 
@@ -79,6 +81,12 @@ CoreResult GenericCommand::StartRender() {
 int GenericCommand::RenderThread(RenderJob& job) {
   if (IsRendering()) return corvel::keErrorBadArgument;
   if (thread_.joinable()) thread_.join();
+  {
+    // What an older render kept to tell is stale once a new one starts.
+    std::lock_guard<std::mutex> guard(toldLock_);
+    toldText_.clear();
+    toldCaption_.clear();
+  }
   ++generation_;
   renderOwner_ = job.owner;
   running_ = true;
@@ -97,7 +105,32 @@ void GenericCommand::StopRender() {
   stop_ = false;
 }
 
+namespace {
+thread_local bool onRenderThread = false;
+}  // namespace
+
+void GenericCommand::TellUser(const std::string& text, const std::string& caption) {
+  if (!onRenderThread) {
+    ShowUserMessage(text.c_str(), caption.c_str(), MB_OK);
+    return;
+  }
+  std::lock_guard<std::mutex> guard(toldLock_);
+  toldText_ = text;
+  toldCaption_ = caption;
+}
+
+void GenericCommand::ShowToldMessage() {
+  std::string text, caption;
+  {
+    std::lock_guard<std::mutex> guard(toldLock_);
+    text.swap(toldText_);
+    caption.swap(toldCaption_);
+  }
+  if (!text.empty()) ShowUserMessage(text.c_str(), caption.c_str(), MB_OK);
+}
+
 void GenericCommand::RunRender(RenderJob job, std::uint32_t generation) {
+  onRenderThread = true;
   std::unique_lock<std::mutex> held;
   if (job.lockDuringRender) held = std::unique_lock<std::mutex>(*job.lock);
   busy_ = true;

@@ -77,6 +77,13 @@ class GenericCommand {
   // Counts the starts; a finished or cancelled message carries the one of its render.
   std::uint32_t GetGeneration() const { return generation_; }
 
+  // A message of the render routine for the user: shown at once on the host's thread, but on the
+  // render thread kept until the dialog hears of the render's end, as a message box of that
+  // thread would stand between the dialog and a stop that waits for the thread.
+  void TellUser(const std::string& text, const std::string& caption);
+  // Shows what the last render kept to tell, once; the dialog calls it as the render ends.
+  void ShowToldMessage();
+
  protected:
   // Starts the thread over the job: 101 while one still runs, else 0.
   int RenderThread(RenderJob& job);
@@ -99,6 +106,8 @@ class GenericCommand {
 
   std::atomic<bool> running_{false};
   std::uint32_t generation_ = 0;
+  std::mutex toldLock_;
+  std::string toldText_, toldCaption_;
   ParameterSet renderParameters_;
   HWND renderOwner_ = nullptr;
 };

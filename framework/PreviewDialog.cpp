@@ -90,10 +90,14 @@ LRESULT PreviewDialog::OnRenderDoneMessage(WPARAM, LPARAM generation) {
 
 LRESULT PreviewDialog::OnRenderCancelMessage(WPARAM, LPARAM generation) {
   if (IsStale(generation)) return 0;
-  platform::PresentTogether together;
-  ResetProgress();
-  AfterCancel();
-  RedrawWindow(nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  {
+    platform::PresentTogether together;
+    ResetProgress();
+    AfterCancel();
+    RedrawWindow(nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  }
+  // Once the dialog shows the render's end: a message box while paints are held would not show.
+  command_->ShowToldMessage();
   return 0;
 }
 

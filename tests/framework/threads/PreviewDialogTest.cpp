@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "framework/PreviewDialog.h"
+#include "platform/ui/Script.h"
 #include "platform/win32/Clock.h"
 #include "resources/dialogs/UiTables.h"
 #include "tests/framework/threads/RowWalkCommand.h"
@@ -87,6 +88,23 @@ TEST_F(PreviewDialogTest, FinishedRenderBecomesTheHostsImageAndAFailedOneDoesNot
   PumpUntil([&] { return dialog.cancelled == 1; });
   EXPECT_EQ(dialog.rendered, 1);
   EXPECT_EQ(Bytes(host.GetSourceImage()), source);
+}
+
+// What the render routine tells the user shows on the dialog's thread once the render has ended,
+// never as a window of the render thread, which a stop waiting for that thread would stand behind.
+TEST_F(PreviewDialogTest, WhatARenderTellsShowsOnTheDialogsThreadAfterItsEnd) {
+  platform::EventScript script;
+  script.AnswerMessageBox(IDOK);
+  command.ending = RowWalkCommand::Ending::kTellAndFail;
+  dialog.RestartRender();
+  PumpUntil([&] { return dialog.cancelled == 1; });
+  ASSERT_EQ(script.MessageBoxes().size(), 1u);
+  EXPECT_EQ(script.MessageBoxes()[0].text, RowWalkCommand::kToldText);
+  // Told once: a later render that tells nothing shows nothing.
+  command.ending = RowWalkCommand::Ending::kFail;
+  dialog.RestartRender();
+  PumpUntil([&] { return dialog.cancelled == 2; });
+  EXPECT_EQ(script.MessageBoxes().size(), 1u);
 }
 
 TEST_F(PreviewDialogTest, ProgressBarJumpsToTheLastOfABurst) {

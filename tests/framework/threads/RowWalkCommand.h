@@ -2,6 +2,8 @@
 // the complement of the source's. It can be held at a row, made to fail or to throw at the end, or
 // to run past a stop.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -16,7 +18,8 @@ namespace wf_test {
 
 class RowWalkCommand : public framework::GenericCommand {
  public:
-  enum class Ending { kFinish, kFail, kThrow, kIgnoreStop };
+  enum class Ending { kFinish, kFail, kThrow, kIgnoreStop, kTellAndFail };
+  static constexpr const char* kToldText = "The render could not be made";
   static constexpr int kParameterId = 1;
 
   RowWalkCommand() {
@@ -33,9 +36,11 @@ class RowWalkCommand : public framework::GenericCommand {
     holdEvery_ = everyRender;
     held_ = released_ = false;
   }
+  // Fails the test, rather than hanging it, when no render comes to the row.
   void WaitUntilHeld() {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return held_; });
+    if (!changed_.wait_for(lock, std::chrono::seconds(60), [&] { return held_; }))
+      ADD_FAILURE() << "no render reached row " << holdRow_;
   }
   void Release() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -60,7 +65,8 @@ class RowWalkCommand : public framework::GenericCommand {
       if (abort && ending != Ending::kIgnoreStop) return corvel::keErrorStopped;
     }
     job.parameters->GetParameter(kParameterId)->GetInt(&seenValue_);
-    if (ending == Ending::kFail) return corvel::keErrorNoMemory;
+    if (ending == Ending::kTellAndFail) TellUser(kToldText, "Render");
+    if (ending == Ending::kFail || ending == Ending::kTellAndFail) return corvel::keErrorNoMemory;
     if (ending == Ending::kThrow) throw std::runtime_error("render routine failed");
     return 0;
   }
