@@ -149,6 +149,19 @@ bool IsPushButton(HWND hwnd) {
   return (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON) && PushesLikeAButton(hwnd);
 }
 
+// A dialog inside another (DS_CONTROL) is a part of it: Enter and Esc there are the outer one's.
+HWND OuterDialog(HWND dialog) {
+  for (;;) {
+    HWND parent = GetParent(dialog);
+    char kind[32];
+    if (!(GetWindowLongPtr(dialog, GWL_STYLE) & WS_CHILD) ||
+        !(GetWindowLongPtr(dialog, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) || !parent ||
+        !GetClassName(parent, kind, sizeof kind) || std::string(kind) != kDialogClassName)
+      return dialog;
+    dialog = parent;
+  }
+}
+
 // The letter or digit a control's text marks with "&", upper-cased; 0 for none.
 char MnemonicOf(HWND control) {
   LONG_PTR style = GetWindowLongPtr(control, GWL_STYLE);
@@ -491,13 +504,17 @@ BOOL IsDialogMessage(HWND dialog, MSG* msg) {
         if (wantsAll) break;
         HWND focus = GetFocus();
         LRESULT focusCode = focus && IsChild(dialog, focus) ? SendMessage(focus, WM_GETDLGCODE, 0, 0) : 0;
-        Press(dialog, (focusCode & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) ? GetDlgCtrlID(focus)
-                                                                                : DefaultId(dialog));
+        if (focusCode & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) {
+          Press(GetParent(focus), GetDlgCtrlID(focus));
+        } else {
+          HWND outer = OuterDialog(dialog);
+          Press(outer, DefaultId(outer));
+        }
         return TRUE;
       }
       case VK_ESCAPE:
         if (wantsAll) break;
-        Press(dialog, IDCANCEL);
+        Press(OuterDialog(dialog), IDCANCEL);
         return TRUE;
       default:
         break;

@@ -162,6 +162,56 @@ TEST_F(DialogTest, MnemonicsClickTheirButtonAndALabelsFocusesItsControl) {
   EXPECT_EQ(focused, kEdit);
 }
 
+// A dialog inside another, as a settings panel lives in its dialog: Enter and Esc in it are
+// the outer dialog's, and the inner one, which has no OK or Cancel, sees neither.
+TEST_F(DialogTest, EnterAndEscInADialogInsideAnotherAreTheOuterDialogs) {
+  static const DialogItemTemplate innerItems[] = {
+      {WC_EDIT, "", kEdit, 4, 4, 60, 12, ES_AUTOHSCROLL | WS_TABSTOP | WS_VISIBLE, WS_EX_CLIENTEDGE},
+      {WC_BUTTON, "Apply", kApply, 4, 20, 50, 14, BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 0},
+  };
+  static const DialogTemplate inner{DS_CONTROL | WS_CHILD | WS_VISIBLE,
+                                    0,
+                                    7,
+                                    7,
+                                    80,
+                                    40,
+                                    nullptr,
+                                    nullptr,
+                                    0,
+                                    innerItems,
+                                    std::size(innerItems)};
+  static std::vector<int> innerCommands;
+  innerCommands.clear();
+  HWND panel = nullptr;
+  auto press = [&panel](int id, int key) {
+    return [&panel, id, key] {
+      HWND control = GetDlgItem(panel, id);
+      SetFocus(control);
+      MSG msg{control, WM_KEYDOWN, static_cast<WPARAM>(key), 0, 0, {}};
+      IsDialogMessage(panel, &msg);  // as the class library's loop asks the inner dialog first
+    };
+  };
+  platform::EventScript script;
+  script
+      .Then("make the inner dialog",
+            [&] {
+              panel = CreateDialogIndirectParam(
+                  nullptr, &inner, GetActiveWindow(),
+                  [](HWND, UINT message, WPARAM wParam, LPARAM) -> INT_PTR {
+                    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED)
+                      innerCommands.push_back(LOWORD(wParam));
+                    return message == WM_INITDIALOG;
+                  },
+                  0);
+            })
+      .Then("Enter on the inner button", press(kApply, VK_RETURN))
+      .Then("Enter in the inner edit", press(kEdit, VK_RETURN))
+      .Then("Esc in the inner edit", press(kEdit, VK_ESCAPE));
+  EXPECT_EQ(DialogBoxIndirectParam(nullptr, &kDialog, nullptr, TestDialogProc, 0), IDOK);
+  EXPECT_EQ(innerCommands, std::vector<int>{kApply});
+  EXPECT_EQ(Count(IDOK, BN_CLICKED), 1);
+}
+
 TEST_F(DialogTest, ComboListOpensOnAClickAndAPickReportsTheChange) {
   HWND dialog = CreateDialogIndirectParam(nullptr, &kDialog, nullptr, TestDialogProc, 0);
   ShowWindow(dialog, SW_SHOW);
