@@ -8,6 +8,7 @@
 #include "platform/ui/Presenter.h"
 #include "platform/ui/Script.h"
 #include "platform/ui/detail/CommonDialogs.h"
+#include "platform/ui/detail/WindowSystem.h"
 
 namespace {
 
@@ -32,6 +33,24 @@ int ScriptedAnswer(EventScript& script, const std::string& text, const std::stri
   }
   script.RecordMessageBox(platform::MessageBoxRecord{text, caption, type, step.answer});
   return step.answer;
+}
+
+// A display's user answers on the threads that show windows. A thread without windows of its
+// own while another has them (a worker) does not show one: its modal loop would send to windows
+// of a thread that may be waiting for it.
+bool UserCanAnswer() {
+  using namespace platform::detail;
+  if (!platform::GetPresenter()) return false;
+  std::shared_ptr<ThreadQueue> self = CurrentQueue();
+  Lock lock(Global().mutex);
+  bool others = false;
+  for (HWND top : Global().topLevel) {
+    const Window* window = Find(top);
+    if (!window) continue;
+    if (window->thread == self) return true;
+    others = true;
+  }
+  return !others;
 }
 
 std::string JoinFilter(LPCSTR filter) {
@@ -92,6 +111,10 @@ BOOL RunFileDialog(OPENFILENAME* ofn, bool save) {
   std::string path;
   if (EventScript* script = EventScript::Current()) {
     if (!ScriptedFile(*script, *ofn, save, &path)) return FALSE;
+  } else if (UserCanAnswer()) {
+    DWORD filterIndex = 1;
+    if (!platform::detail::RunFileDialogWindow(*ofn, save, &path, &filterIndex)) return FALSE;
+    ofn->nFilterIndex = filterIndex;
   } else {
     // Nobody to ask: the caller goes on as after a cancel.
     std::fprintf(stderr, "%s: no display or event script to answer the file dialog; it is cancelled\n",
@@ -108,7 +131,7 @@ BOOL RunFileDialog(OPENFILENAME* ofn, bool save) {
 int MessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   std::string shown = text ? text : "", title = caption ? caption : "Error";
   if (EventScript* script = EventScript::Current()) return ScriptedAnswer(*script, shown, title, type);
-  if (platform::GetPresenter()) return platform::detail::RunMessageBoxWindow(owner, shown, title, type);
+  if (UserCanAnswer()) return platform::detail::RunMessageBoxWindow(owner, shown, title, type);
   // Nobody to ask: the box becomes one line on standard error and is answered as a cancel.
   for (char& c : shown) {
     if (c == '\n') c = ' ';

@@ -1,7 +1,9 @@
 // Message boxes and the common file dialogs. On a thread with an event script each takes its
 // answer from the script and records what it would have shown. Otherwise, while a display shows
-// the windows (a presenter is installed), each is a modal window for the user to answer.
-// Headless without a script nobody can answer: a message box is written to standard error as
+// the windows (a presenter is installed), each is a modal window for the user to answer, unless
+// the calling thread has no windows while another thread has (a worker, whose modal loop could
+// wait on a thread that waits for it): it is answered as headless. Headless without a script
+// nobody can answer: a message box is written to standard error as
 // one line, "caption: text", and answered with Cancel or No where it has them, else with its
 // default button; a file dialog is cancelled (said on standard error).
 #pragma once

@@ -1,7 +1,8 @@
 // wf-host with the filter's dialog and its about box on an X server of the test program's own,
 // used as a person uses them: xdotool moves the mouse, clicks and presses keys, no event script.
 // The module runs from a plug-ins folder of its own, where the first preset save makes the folder
-// Presets and Help finds its page; controls are found on the screen by the text they show.
+// Presets and Help finds its page; controls are found on the screen by the text they show. Save
+// Tile asks for the file's name in the file dialog.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -289,6 +290,29 @@ TEST_F(WfHostLive, HelpOpensThePageBesideTheModuleOrSaysThatNoBrowserCan) {
   EXPECT_TRUE(WaitFor([&] { return Contents(Path("opened.txt")) == page; })) << Contents(Path("opened.txt"));
   ASSERT_TRUE(Keys("Escape"));
   EXPECT_EQ(Ended(), 1) << Errors();
+}
+
+TEST_F(WfHostLive, SaveTileAsksForANameInTheFileDialogWritesTheTileAndTheFilterGoesOn) {
+  Start("--in picture.png --out out.png --dialog");
+  ASSERT_TRUE(Shown("^Wendle Forge"));
+  std::optional<RECT> saveTile;
+  ASSERT_TRUE(
+      WaitFor([&] { return (saveTile = Find(Screen(), InkOf("Save Tile", COLOR_BTNFACE))).has_value(); }));
+  ASSERT_TRUE(Click(Centre(*saveTile)));
+  const std::optional<RECT> files = Shown("^Save As$");
+  ASSERT_TRUE(files) << Errors();
+  Keep("^Save As$", "wf-host-save-tile.png");
+  // The name field has the focus with its "*.jpg" selected: what is typed replaces it.
+  ASSERT_EQ(Shell("xdotool mousemove " + At(Centre(*files)) + " type --delay 60 tile.png"), 0);
+  ASSERT_TRUE(Keys("Return"));
+  EXPECT_TRUE(WaitFor([&] { return Identify("%m %wx%h", Path("tile.png")) == "PNG 160x120"; }))
+      << "before a render, the picture itself; " << Errors();
+  // The filter goes on: its dialog is back, and Esc there cancels it.
+  ASSERT_TRUE(WaitFor([] { return Windows("^Save As$").empty(); }));
+  ASSERT_TRUE(Shown("^Wendle Forge"));
+  ASSERT_TRUE(Keys("Escape"));
+  EXPECT_EQ(Ended(), 1) << Errors();
+  EXPECT_NE(Errors().find("the dialog was cancelled; out.png is not written"), std::string::npos) << Errors();
 }
 
 TEST_F(WfHostLive, TheAboutBoxShowsTheVersionBlockUntilAClickInIt) {

@@ -64,6 +64,7 @@ class XServer {
     }
     close(ready[0]);
     if (number.empty()) return "Xvfb did not start: install the Debian package xvfb (make test does)";
+    if (const char* before = std::getenv("DISPLAY")) displayBefore_ = before;
     setenv("DISPLAY", (":" + number).c_str(), 1);
     unsetenv("WF_HEADLESS");
     // Held to the end: -terminate stops the server when its last client goes, so a crashed
@@ -81,11 +82,16 @@ class XServer {
     if (pid_ > 0) {
       kill(pid_, SIGTERM);
       waitpid(pid_, nullptr, 0);
+      if (displayBefore_.empty())
+        unsetenv("DISPLAY");
+      else
+        setenv("DISPLAY", displayBefore_.c_str(), 1);
     }
   }
 
  private:
   pid_t pid_ = -1;
+  std::string displayBefore_;
 };
 
 }  // namespace wf_test

@@ -17,6 +17,7 @@
 #include "platform/ui/Ui.h"
 #include "platform/ui/detail/CommonDialogs.h"
 #include "platform/ui/x11/LiveDisplay.h"
+#include "tests/WaitUntil.h"
 #include "tests/platform/LiveTesting.h"
 
 namespace {
@@ -116,6 +117,19 @@ TEST_F(LiveDialogs, AMessageBoxIsAnsweredByAClickEnterEscOrAMnemonic) {
   }
 }
 
+// A worker thread's box, while the windows are another thread's, is not shown: nobody could
+// answer it without that thread, which may be waiting for the worker.
+TEST_F(LiveDialogs, AWorkersMessageBoxGoesToStandardErrorWhileTheWindowsAreAnotherThreads) {
+  HWND shown = CreateWindow(WC_STATIC, "Shown", WS_POPUP | WS_VISIBLE, 10, 10, 100, 50, nullptr, nullptr,
+                            nullptr, nullptr);
+  int answer = 0;
+  ::testing::internal::CaptureStderr();
+  std::thread([&] { answer = MessageBox(nullptr, "Too large", "Render", MB_OKCANCEL); }).join();
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Render: Too large\n");
+  EXPECT_EQ(answer, IDCANCEL);
+  DestroyWindow(shown);
+}
+
 // A box of several lines: the icon left of the text, the buttons in one row, centred below it,
 // everything inside the box, and the text readable.
 TEST_F(LiveDialogs, AMessageBoxLaysOutItsTextIconAndButtons) {
@@ -150,6 +164,112 @@ TEST_F(LiveDialogs, AMessageBoxLaysOutItsTextIconAndButtons) {
       });
   EXPECT_TRUE(driven);
   EXPECT_EQ(answer, IDCANCEL);
+}
+
+// The list's rows as shown.
+std::vector<std::string> Rows(HWND dialog) {
+  std::vector<std::string> rows;
+  HWND list = GetDlgItem(dialog, platform::detail::kFileListId);
+  for (LRESULT i = 0, n = SendMessage(list, LB_GETCOUNT, 0, 0); i < n; ++i) {
+    char row[256];
+    SendMessage(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(row));
+    rows.emplace_back(row);
+  }
+  return rows;
+}
+
+// Waits for what the drive did to show.
+bool Eventually(const std::function<bool()>& done, const std::string& what) {
+  return wf_test::WaitUntil(done, what, std::chrono::seconds(10));
+}
+
+class LiveFileDialog : public LiveDialogs {
+ protected:
+  void SetUp() override {
+    LiveDialogs::SetUp();
+    folder_ = TempPath("live-files-" + std::to_string(getpid()));
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directories(folder_ + "/sub");
+    for (const char* name : {"a.png", "b.jpg", "c.txt", ".hidden.png", "sub/old.png"})
+      std::ofstream(folder_ + "/" + name) << "x";
+    ofn_.lStructSize = sizeof ofn_;
+    ofn_.lpstrFilter = "PNG (*.png)\0*.png\0All Files (*.*)\0*.*\0";
+    ofn_.lpstrFile = path_;
+    ofn_.nMaxFile = sizeof path_;
+    ofn_.lpstrInitialDir = folder_.c_str();
+    ofn_.lpstrDefExt = "JPEG";
+    ofn_.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+  }
+  void TearDown() override {
+    std::filesystem::remove_all(folder_);
+    LiveDialogs::TearDown();
+  }
+  std::string folder_;
+  char path_[512] = "";
+  OPENFILENAME ofn_{};
+};
+
+TEST_F(LiveFileDialog, TheUserOpensAFolderTypesANameAndSaves) {
+  BOOL saved = FALSE;
+  std::vector<std::string> shown, all, inSub;
+  bool driven = WhileShown(
+      "Save As", [&] { saved = GetSaveFileName(&ofn_); },
+      [&](HWND dialog) {
+        shown = Rows(dialog);
+        if (!Shoot(dialog, TempPath("live-file-dialog.png"))) return false;
+        // Every file for a moment, then the PNG files again.
+        POINT centre = platform::CentreOf(dialog);
+        if (Shell("xdotool " + MoveTo(centre) + "key alt+t Down") != 0 ||
+            !Eventually([&] { return Rows(dialog).size() == 4; }, "every file listed"))
+          return false;
+        all = Rows(dialog);
+        if (Shell("xdotool key Up") != 0 ||
+            !Eventually([&] { return Rows(dialog).size() == 2; }, "the PNG files listed"))
+          return false;
+        // A double click on the folder's row opens it.
+        HWND list = GetDlgItem(dialog, platform::detail::kFileListId);
+        RECT rows;
+        GetWindowRect(list, &rows);
+        auto height = static_cast<int>(SendMessage(list, LB_GETITEMHEIGHT, 0, 0));
+        POINT first{(rows.left + rows.right) / 2, rows.top + 2 + height / 2};
+        if (Shell("xdotool " + MoveTo(first) + "click --repeat 2 --delay 80 1") != 0 ||
+            !Eventually([&] { return Rows(dialog) == std::vector<std::string>{"old.png"}; },
+                        "the folder opened"))
+          return false;
+        inSub = Rows(dialog);
+        // A name that is there asks first; No keeps the dialog, and another name saves.
+        if (Shell("xdotool key alt+n type old") != 0 || Shell("xdotool key Return") != 0 ||
+            !Eventually([&] { return GetActiveWindow() != dialog && GetActiveWindow() != nullptr; },
+                        "the question"))
+          return false;
+        HWND question = GetActiveWindow();
+        if (Shell("xdotool " + MoveTo(platform::CentreOf(question)) + "key n") != 0 ||
+            !Eventually([&] { return GetActiveWindow() == dialog; }, "the dialog back"))
+          return false;
+        return Shell("xdotool " + MoveTo(centre) + "key alt+n type tile") == 0 &&
+               Shell("xdotool key Return") == 0;
+      });
+  EXPECT_TRUE(driven);
+  EXPECT_EQ(shown, (std::vector<std::string>{"sub/", "a.png"}));
+  EXPECT_EQ(all, (std::vector<std::string>{"sub/", "a.png", "b.jpg", "c.txt"}));
+  EXPECT_EQ(inSub, (std::vector<std::string>{"old.png"}));
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(std::string(path_), folder_ + "/sub/tile.png") << "the type's extension";
+  EXPECT_STREQ(path_ + ofn_.nFileOffset, "tile.png");
+  EXPECT_EQ(ofn_.nFilterIndex, 1u);
+}
+
+TEST_F(LiveFileDialog, CancelLeavesTheNameAsItWas) {
+  std::snprintf(path_, sizeof path_, "*.png");
+  BOOL saved = TRUE;
+  bool driven = WhileShown(
+      "Save As", [&] { saved = GetSaveFileName(&ofn_); },
+      [&](HWND dialog) {
+        return Shell("xdotool " + MoveTo(platform::CentreOf(GetDlgItem(dialog, IDCANCEL))) + "click 1") == 0;
+      });
+  EXPECT_TRUE(driven);
+  EXPECT_FALSE(saved);
+  EXPECT_STREQ(path_, "*.png");
 }
 
 }  // namespace

@@ -26,4 +26,15 @@ int UnansweredChoice(UINT type);
 // answers the button pressed.
 int RunMessageBoxWindow(HWND owner, const std::string& text, const std::string& caption, UINT type);
 
+// The controls of a file dialog beside OK and Cancel.
+constexpr int kFileFolderId = 1101;  // the folder and its ancestors
+constexpr int kFileUpId = 1102;
+constexpr int kFileListId = 1103;
+constexpr int kFileNameId = 1104;
+constexpr int kFileTypeId = 1105;
+
+// Shows the dialog modally; true with the chosen path (absolute) and the 1-based index of the
+// file type chosen.
+bool RunFileDialogWindow(const OPENFILENAME& ofn, bool save, std::string* path, DWORD* filterIndex);
+
 }  // namespace platform::detail
