@@ -53,7 +53,7 @@ CoreResult BlankTile(CRowIteratorBands& destination, int width, int height, int 
 // percentage is the generation's) and hands back a blank tile when stopped.
 CoreResult HandOverTile(CRowIteratorBands& tile, const TileGenerator& g, int percent,
                         CRowIteratorBands& destination, CProgressMeter* meter) {
-  if (g.renderedPercent == percent) {
+  if (g.rendered.percent == percent) {
     destination.TakeFrom(tile);  // the tile is ours alone: no copy needed
     return CoreResult();
   }
@@ -69,7 +69,7 @@ CoreResult HandOverTile(CRowIteratorBands& tile, const TileGenerator& g, int per
   scale.SetProgressMeter(&stopOnly);
   result = scale.Run(scaled, &tile);
   if (result.GetCode() == keErrorStopped)
-    return BlankTile(destination, tile.Width(), tile.Height(), percent, g.tileFormat);
+    return BlankTile(destination, tile.Width(), tile.Height(), percent, g.render.tileFormat);
   if (!result.Ok()) return result;
   destination.TakeFrom(scaled);
   return CoreResult();
@@ -96,7 +96,7 @@ int GeneratedTile::RepeatTile(CProgressMeter* meter) {
   const TileGenerator& generator = *lattice_.generator;
   ImageRows cell, tile;
   if (const int code = cell.Lock(lattice_.generator->workImage)) return code;
-  if (const int code = tile.Lock(image, generator.tileFormat)) return code;
+  if (const int code = tile.Lock(image, generator.render.tileFormat)) return code;
   const POINT a = lattice_.basisA, b = lattice_.basisB;
   const long long det = Determinant(a, b);
   if (det == 0) return keErrorBadArgument;
@@ -201,15 +201,15 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
   g.SetFeather(feather);
 
   const int percent = std::max(1, shape.tileSize);
-  g.tilePercent = percent;
-  g.tileFormat = format == keFormatGrey && source.GetStorageFormat() == keFormatGrey ? keFormatGrey
-                                                                                     : keFormatBGRA;
-  if (&destination != &source) g.reusableOutput = &destination;
-  g.cellIsTile = !lattice.repeats;
+  g.render.tilePercent = percent;
+  g.render.tileFormat = format == keFormatGrey && source.GetStorageFormat() == keFormatGrey ? keFormatGrey
+                                                                                            : keFormatBGRA;
+  if (&destination != &source) g.render.reusableOutput = &destination;
+  g.render.cellIsTile = !lattice.repeats;
   const KeptForTheRender kept(cache);
-  g.kept = kept.get();
+  g.render.kept = kept.get();
   if (lattice.repeats)
-    g.periodLimit = {std::max(kCutSide, source.Width()), std::max(kCutSide, source.Height())};
+    g.render.periodLimit = {std::max(kCutSide, source.Width()), std::max(kCutSide, source.Height())};
   CProgressMeter steps(meter);
   steps.SetStepCount(lattice.repeats ? 2 : 1);
   int code = g.Generate(&steps);
@@ -221,10 +221,10 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
   if (!lattice.repeats) {
     const int width = std::min<int>(period.x, g.workImage.Width());
     const int height = std::min<int>(period.y, g.workImage.Height());
-    if (code == keErrorStopped && g.renderedPercent != 100)
-      return BlankTile(destination, g.workImage.Width(), g.workImage.Height(), 100, g.tileFormat);
-    if (code == keErrorStopped) return BlankTile(destination, width, height, percent, g.tileFormat);
-    if (g.renderedPercent != 100 || (width == g.workImage.Width() && height == g.workImage.Height()))
+    if (code == keErrorStopped && g.rendered.percent != 100)
+      return BlankTile(destination, g.workImage.Width(), g.workImage.Height(), 100, g.render.tileFormat);
+    if (code == keErrorStopped) return BlankTile(destination, width, height, percent, g.render.tileFormat);
+    if (g.rendered.percent != 100 || (width == g.workImage.Width() && height == g.workImage.Height()))
       return HandOverTile(g.workImage, g, percent, destination, &steps);
     // The box of the cell holds its far edge too: the period leaves out at most that row and
     // column, and the tile is ours alone, so it is shared rather than copied.
@@ -239,14 +239,15 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
     }
     return HandOverTile(cell, g, percent, destination, &steps);
   }
-  if (g.renderedPeriod) {
+  if (g.rendered.period) {
     if (code == keErrorStopped)
-      return BlankTile(destination, CutTileSide(period.x, g.periodLimit.x),
-                       CutTileSide(period.y, g.periodLimit.y), percent, g.tileFormat);
+      return BlankTile(destination, CutTileSide(period.x, g.render.periodLimit.x),
+                       CutTileSide(period.y, g.render.periodLimit.y), percent, g.render.tileFormat);
     return HandOverTile(g.workImage, g, percent, destination, &steps);
   }
-  const int width = CutTileSide(period.x, g.periodLimit.x), height = CutTileSide(period.y, g.periodLimit.y);
-  if (code == keErrorStopped) return BlankTile(destination, width, height, percent, g.tileFormat);
+  const int width = CutTileSide(period.x, g.render.periodLimit.x),
+            height = CutTileSide(period.y, g.render.periodLimit.y);
+  if (code == keErrorStopped) return BlankTile(destination, width, height, percent, g.render.tileFormat);
   if (!WithinTileBudget(std::int64_t{g.workImage.Width()} * g.workImage.Height() +
                         std::int64_t{width} * height))
     return keErrorNoMemory;
@@ -254,7 +255,7 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
   result = tile.Create();
   if (!result.Ok()) return result;
   code = tile.RepeatTile(&steps);
-  if (code == keErrorStopped) return BlankTile(destination, width, height, percent, g.tileFormat);
+  if (code == keErrorStopped) return BlankTile(destination, width, height, percent, g.render.tileFormat);
   if (code != 0) return code;
   return HandOverTile(tile.image, g, percent, destination, &steps);
 }

@@ -57,7 +57,7 @@ class GeneratedTile {
       : size_{width, height}, lattice_(lattice) {}
 
   // In the generator's tile format.
-  CoreResult Create() { return image.Create(size_.x, size_.y, lattice_.generator->tileFormat); }
+  CoreResult Create() { return image.Create(size_.x, size_.y, lattice_.generator->render.tileFormat); }
   // Fills the image row by row from the generator's workImage: 0, or 100 when stopped.
   int RepeatTile(CProgressMeter* meter);
 

@@ -31,8 +31,8 @@ constexpr double kFar = 1 << 30;
 
 }  // namespace
 
-FoldPositionsKernel ChooseFoldKernel(const FoldKernelArgs& args) {
-  return GetCpuFeatures().avx2 ? FoldKernelAvx2(args) : FoldKernelSse2(args);
+FoldPositionsKernel ChooseFoldKernel(const FoldKernelArgs& args, const CpuFeatures& cpu) {
+  return cpu.avx2 ? FoldKernelAvx2(args) : FoldKernelSse2(args);
 }
 
 RECT ReachedSource(const FoldProgram& program, const TileGenerator& generator) {
@@ -539,7 +539,7 @@ void BandMarks::MakeLanes() {
     steepest_ = std::max(steepest_, std::abs(line.dt));
   }
   lanes_.count = count_;
-  lanesKernel_ = GetCpuFeatures().avx2 ? MarkBandLanesAvx2 : MarkBandLanesSse2;
+  lanesKernel_ = generator_.render.cpu.avx2 ? MarkBandLanesAvx2 : MarkBandLanesSse2;
 }
 
 void BandMarks::Mark(const Point2D& start, int count, std::uint8_t* marks) const {

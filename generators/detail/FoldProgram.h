@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "core/CpuFeatures.h"
 #include "generators/Geometry.h"
 #include "generators/detail/TileGenerator.h"
 
@@ -215,7 +216,7 @@ HalfPlane InLatticeSide(const TileGenerator& generator, PlaneSide&& side) {
 }
 
 // The program's kernel in what the processor record allows: AVX2, else SSE2.
-FoldPositionsKernel ChooseFoldKernel(const FoldKernelArgs& args);
+FoldPositionsKernel ChooseFoldKernel(const FoldKernelArgs& args, const CpuFeatures& cpu);
 
 // The mirror u -> 1 - u, v -> 1 - v and the swap of u and v.
 constexpr LatticeAffine kMirrorU{-1, 0, 1, 0, 1, 0};

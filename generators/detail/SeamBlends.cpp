@@ -296,7 +296,7 @@ LatticeLinear BarycentricWeight(const Point2D& p1, const Point2D& p2, const Poin
   });
 }
 
-SeamBlendKernel ChooseSeamBlendKernel() { return GetCpuFeatures().avx2 ? SeamBlendAvx2 : SeamBlendSse2; }
+SeamBlendKernel ChooseSeamBlendKernel(const CpuFeatures& cpu) { return cpu.avx2 ? SeamBlendAvx2 : SeamBlendSse2; }
 
 bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, const TileGenerator& generator,
                        SeamBlendArgs& args) {
@@ -550,8 +550,9 @@ SeamBlendsInDoubles::SeamBlendsInDoubles(const SeamBlends& blends, const FoldPro
     : blends_(blends),
       program_(program),
       generator_(generator),
+      avx2_(generator.render.cpu.avx2),
       tests_(tables.tests),
-      copiesInLanes_(GetCpuFeatures().avx2) {
+      copiesInLanes_(avx2_) {
   std::copy(tables.mixes, tables.mixes + SeamBlends::kMaxRegions, mixes_);
   for (int r = 0; r < blends.regionCount; ++r) {
     const BlendRegion& region = blends.regions[r];
@@ -639,7 +640,7 @@ SeamBlendsInDoubles::Tables SeamBlendsInDoubles::TablesOf(const SeamBlends& blen
 
 void SeamBlendsInDoubles::Locate(const double* x, const double* y, int count, double* u, double* v,
                                  int* regions) const {
-  if (GetCpuFeatures().avx2 && (!blends_.planFold || blends_.planFoldLanes))
+  if (avx2_ && (!blends_.planFold || blends_.planFoldLanes))
     return LocateInDoublesAvx2(blends_, tests_, program_, generator_, x, y, count, u, v, regions);
   const FoldProgram& p = program_;
   // The program's fold, as the kernels run it in lanes.
@@ -766,7 +767,8 @@ bool SeamBlendsInDoubles::Plan(const Point2D& plane, SamplePlan& plan) const {
   return PlanAt(u, v, region, plan);
 }
 
-bool SeamBlendRow::Reserve(int width, const Point2D& origin) {
+bool SeamBlendRow::Reserve(int width, const Point2D& origin, const CpuFeatures& cpu) {
+  avx2_ = cpu.avx2;
   try {
     partners_.resize(2 * (std::size_t(width) + kSampledTogether));
     weights_.resize(std::size_t(width));
@@ -849,7 +851,7 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
       partners_[2 * std::size_t(i) + 1] = partners_[2 * std::size_t(mixedCount) - 1];
     }
     SampleBilinearBgra(source, samples_.data(), partners_.data(), padded, SampleEdge::kClamp);
-    const bool avx2 = GetCpuFeatures().avx2;
+    const bool avx2 = avx2_;
     for (int i = 0; i < mixedRuns; ++i) {
       const MixedRun& run = mixedRuns_[std::size_t(i)];
       planned += PlanMixesNotOpaque(

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/CpuFeatures.h"
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SourceWindow.h"
 #include "generators/detail/TileWorker.h"
@@ -272,7 +273,7 @@ void SeamBlendAvx2(const SeamBlendArgs& args, const std::int32_t* positions, con
                    const float* exactY, int count, std::uint8_t* planned, std::int32_t* partners,
                    float* weights);
 // AVX2 where the processor record allows, else SSE2.
-SeamBlendKernel ChooseSeamBlendKernel();
+SeamBlendKernel ChooseSeamBlendKernel(const CpuFeatures& cpu);
 
 // Own samples (in out) mixed with their partners' by the own weights as the plan in doubles mixes
 // them, w own + (1 - w) partner taken as partner + w (own - partner) in floats, this slack added
@@ -356,6 +357,7 @@ class SeamBlendsInDoubles {
   const SeamBlends& blends_;
   const FoldProgram& program_;
   const TileGenerator& generator_;
+  bool avx2_;  // the render's processor record allows AVX2
   Tests tests_;
   Mix mixes_[SeamBlends::kMaxRegions];
   // Where the processor record allows, the copies of the regions that mix them, taken in lanes:
@@ -394,8 +396,8 @@ struct SeamBlendRowPlace {
 // One thread's room for a row's band pixels.
 class SeamBlendRow {
  public:
-  // false when the memory cannot be had.
-  bool Reserve(int width, const Point2D& origin);
+  // false when the memory cannot be had. Mixes in AVX2 where cpu allows.
+  bool Reserve(int width, const Point2D& origin, const CpuFeatures& cpu);
   // Of the marked pixels of a row whose own samples out already holds, those in a region are
   // finished (blended with their partners, read from source; near a seam's middle by `middles`
   // where given) and unmarked; the rest stay marked, and are counted. exact, where given, holds
@@ -447,6 +449,7 @@ class SeamBlendRow {
   std::vector<double> middleX_, middleY_, middleU_, middleV_;
   std::vector<int> middleRegions_;
   std::vector<int> onFoldLines_;
+  bool avx2_ = false;
 };
 
 }  // namespace corvel::detail

@@ -9,6 +9,7 @@
 #include "core/CoreResult.h"
 #include "core/RowIteratorBands.h"
 #include "generators/Geometry.h"
+#include "generators/detail/RenderRecord.h"
 #include "platform/win32/Types.h"
 
 namespace corvel {
@@ -16,7 +17,6 @@ namespace corvel {
 class CProgressMeter;
 namespace detail {
 struct FoldProgram;
-struct KeptBetweenRenders;
 
 // Added before a truncation to 24.8, as the fast render's kernels add it: a position exact in
 // theory but a hair short of itself in doubles or floats still reads its own pixel, and the plan
@@ -111,27 +111,9 @@ class TileGenerator {
   POINT basisC{0, 0}, basisD{0, 0};
   LatticeMatrix matM, matN, invM, invN;
   double detM = 0, detN = 0;
-  // Set by the driver for the groups that repeat their cell: the worker then renders the tile
-  // itself, one period of the lattice cut to this limit, where that is not much larger than the
-  // cell's box, and says so in renderedPeriod.
-  POINT periodLimit{0, 0};
-  bool renderedPeriod = false;
-  // Set by the driver for the groups whose cell is the tile: the worker leaves out the far edge
-  // of the cell's box, which lies one period on.
-  bool cellIsTile = false;
-  // The share of its own size the tile is used at: the fold programs render the tile at that size
-  // (and say so in renderedPercent); the driver scales what the plans in doubles render.
-  int tilePercent = 100;
-  int renderedPercent = 100;
-  // The tile's format, set by the driver: grey for a grey source, whose tile would otherwise
-  // weigh four times its grey pixels; else BGRA. A cell that is repeated into the tile stays BGRA.
-  keFormat tileFormat = keFormatBGRA;
-  // An image the fold programs render into instead of a new one where it has the tile's format
-  // and size: renders of one size then write over the same pages rather than fault in new ones.
-  CRowIteratorBands* reusableOutput = nullptr;
-  // What the render may take over from the last and leave to the next, held by the driver's
-  // caller; where none is given, the render keeps nothing.
-  detail::KeptBetweenRenders* kept = nullptr;
+  // What the driver asked of the render, and what the render made.
+  detail::RenderRecord render;
+  detail::RenderedTile rendered;
 
  protected:
   // The origin of the groups whose tile starts where the cell's box does: past a negative A.x

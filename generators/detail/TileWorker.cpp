@@ -117,7 +117,7 @@ struct TileWorkerRows::State {
 
 TileWorkerRows::TileWorkerRows(TileGenerator& generator, CProgressMeter* meter)
     : generator_(generator), meter_(meter), state_(new State) {
-  state_->kept = generator.kept ? generator.kept : &state_->keptForNone;
+  state_->kept = generator.render.kept ? generator.render.kept : &state_->keptForNone;
 }
 
 TileWorkerRows::~TileWorkerRows() = default;
@@ -139,9 +139,9 @@ int TileWorkerRows::Open(const FoldProgram* fold) {
   const RECT box = generator_.CellBounds();
   std::int64_t width = std::int64_t{box.right} - box.left + 1;
   std::int64_t height = std::int64_t{box.bottom} - box.top + 1;
-  generator_.renderedPeriod = false;
-  generator_.renderedPercent = 100;
-  const POINT limit = generator_.periodLimit,
+  generator_.rendered.period = false;
+  generator_.rendered.percent = 100;
+  const POINT limit = generator_.render.periodLimit,
               period = RectangularPeriod(generator_.basisA, generator_.basisB);
   const std::int64_t periodWidth = CutTileSide(period.x, limit.x),
                      periodHeight = CutTileSide(period.y, limit.y);
@@ -154,31 +154,31 @@ int TileWorkerRows::Open(const FoldProgram* fold) {
     generator_.ComputeOrigin();
     start_ = {LONG(generator_.origin.x) + 1, LONG(generator_.origin.y)};
     generator_.origin = sourceOrigin;
-    generator_.renderedPeriod = true;
+    generator_.rendered.period = true;
     width = periodWidth;
     height = periodHeight;
-  } else if (generator_.cellIsTile && period.x > 0 && period.y > 0) {
+  } else if (generator_.render.cellIsTile && period.x > 0 && period.y > 0) {
     // The cell is the tile: the far edge of its box lies a period on, outside the tile.
     width = std::min<std::int64_t>(width, period.x);
     height = std::min<std::int64_t>(height, period.y);
   }
-  if (folded && (generator_.renderedPeriod || generator_.cellIsTile) && generator_.tilePercent != 100) {
-    const int scaledWidth = ScaledTileSide(int(width), generator_.tilePercent),
-              scaledHeight = ScaledTileSide(int(height), generator_.tilePercent);
+  if (folded && (generator_.rendered.period || generator_.render.cellIsTile) && generator_.render.tilePercent != 100) {
+    const int scaledWidth = ScaledTileSide(int(width), generator_.render.tilePercent),
+              scaledHeight = ScaledTileSide(int(height), generator_.render.tilePercent);
     pixelStep_ = {double(width) / scaledWidth, double(height) / scaledHeight};
     width = scaledWidth;
     height = scaledHeight;
-    generator_.renderedPercent = generator_.tilePercent;
+    generator_.rendered.percent = generator_.render.tilePercent;
   }
   if (width > std::numeric_limits<std::int32_t>::max() / (8 * SamplePlan::kMaxSamples) ||
       height > std::numeric_limits<std::int32_t>::max() || !WithinTileBudget(width * height))
     return keErrorNoMemory;
   // Only what becomes the tile itself is grey: a cell repeated into the tile is read as BGRA.
-  const keFormat format = generator_.tileFormat == keFormatGrey &&
-                                  (generator_.renderedPeriod || generator_.cellIsTile)
+  const keFormat format = generator_.render.tileFormat == keFormatGrey &&
+                                  (generator_.rendered.period || generator_.render.cellIsTile)
                               ? keFormatGrey
                               : keFormatBGRA;
-  CRowIteratorBands* reusable = generator_.reusableOutput;
+  CRowIteratorBands* reusable = generator_.render.reusableOutput;
   // Only a run by a fold program has the tile's final size here; others leave the caller's image
   // untouched until their tile is done.
   if (folded && reusable && CRowIteratorBands::IsValid(reusable) && reusable->GetStorageFormat() == format &&
@@ -222,8 +222,6 @@ int TileWorkerRows::Run(const std::function<void(int y, RowQueue& queue)>& planR
   if (noMemory) return keErrorNoMemory;
   return stopped ? keErrorStopped : 0;
 }
-
-bool CanRunFolded() { return GetCpuFeatures().sse2; }
 
 namespace {
 
@@ -307,13 +305,13 @@ int TileWorkerRows::RunFolded(const FoldProgram& described, const PlanPixels& pl
   const bool blending = blendSetup && blendSetup->made;
   SeamBlendArgs blendArgs;
   if (blending) blendArgs = blendSetup->args;
-  const SeamBlendKernel blendKernel = ChooseSeamBlendKernel();
+  const SeamBlendKernel blendKernel = ChooseSeamBlendKernel(generator_.render.cpu);
   std::optional<SeamBlendsInDoubles> middles;
   if (blending && program.blends->plansAsRegions)
     middles.emplace(*program.blends, program, generator_, blendSetup->tables);
   std::atomic<bool> noMemory{false};
   const FoldKernelArgs args = KernelArgs(program, generator_);
-  const FoldPositionsKernel kernel = ChooseFoldKernel(args);
+  const FoldPositionsKernel kernel = ChooseFoldKernel(args, generator_.render.cpu);
   const BandMarks bandMarks(program, generator_);
   // Rows where no pixel can be marked skip the marking.
   const bool marking = program.HasBands() && bandMarks.CanMark();
@@ -384,7 +382,7 @@ int TileWorkerRows::RunFolded(const FoldProgram& described, const PlanPixels& pl
   const bool copiesPlanned = blendEdges || (marking && !blending && !program.stepsDecideSeams &&
                                             HoldsWholeLines(program.bandU) && HoldsWholeLines(program.bandV));
   const POINT period = RectangularPeriod(generator_.basisA, generator_.basisB);
-  const RowRepeat repeat = generator_.renderedPeriod && pixelStep_.x == 1 && pixelStep_.y == 1 &&
+  const RowRepeat repeat = generator_.rendered.period && pixelStep_.x == 1 && pixelStep_.y == 1 &&
                                    width_ == period.x && height_ == period.y
                                ? RepeatDown(generator_.basisA, generator_.basisB, width_, height_)
                                : RowRepeat{};
@@ -420,7 +418,7 @@ int TileWorkerRows::RunFolded(const FoldProgram& described, const PlanPixels& pl
           }
           if ((program.HasBands() && !queue.Reserve(width_, generator_.origin)) ||
               !ReserveBgraRow(s.outputRows, bgraRow) || !ReserveBgraRow(s.outputRows, copyRow) ||
-              (blending && !blendRow.Reserve(width_, generator_.origin))) {
+              (blending && !blendRow.Reserve(width_, generator_.origin, generator_.render.cpu))) {
             noMemory = true;
             return;
           }
@@ -556,7 +554,7 @@ int TileWorkerRows::HandOver(int code) {
   generator_.ReleaseWorkImage();
   // A failed render leaves the caller's image where it was.
   if (code != 0 && code != keErrorStopped && s.reused)
-    generator_.reusableOutput->TakeFrom(s.output);
+    generator_.render.reusableOutput->TakeFrom(s.output);
   else
     generator_.workImage.TakeFrom(s.output);
   generator_.ComputeOrigin();

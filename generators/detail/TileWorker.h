@@ -113,10 +113,6 @@ class RowQueue {
   unsigned char* count_ = nullptr;
 };
 
-// Whether RunFolded may run: it needs SSE2 in the processor record, so that a record without
-// SIMD renders by the plan in doubles, the reference.
-bool CanRunFolded();
-
 // The state of one run: workImage's rows, the output image of the cell's box and its rows, the
 // threads' queues and the child meter.
 class TileWorkerRows {
@@ -171,8 +167,8 @@ class TileWorkerRows {
 // calling thread. The generator has shrunk and prepared its lattice before. Answers 0, 100 when
 // stopped, or the core code of a failed set-up; workImage holds the tile (in part when stopped)
 // and ComputeOrigin has run.
-// With a fold program and the processor's SSE2 in the processor record, the program renders
-// instead of planPixel.
+// With a fold program and SSE2 in the render's processor record, the program renders instead of
+// planPixel: a record without SIMD renders by the plan in doubles, the reference.
 // Where planPositions is given, the fold program's band pixels take it rather than planPixel.
 template <class PlanPixel>
 int RunTileWorker(TileGenerator& generator, CProgressMeter* meter, PlanPixel&& planPixel,
@@ -180,7 +176,7 @@ int RunTileWorker(TileGenerator& generator, CProgressMeter* meter, PlanPixel&& p
                   const detail::TileWorkerRows::PlanPositions& planPositions = {}) {
   detail::TileWorkerRows rows(generator, meter);
   // Band pixels are planned at whole plane points: a program with bands renders unscaled.
-  const bool folded = fold && detail::CanRunFolded() && (!fold->HasBands() || generator.tilePercent == 100);
+  const bool folded = fold && generator.render.cpu.sse2 && (!fold->HasBands() || generator.render.tilePercent == 100);
   int code = rows.Open(folded ? fold : nullptr);
   if (code != 0) return code;
   if (folded) {

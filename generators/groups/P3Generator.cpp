@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/CpuFeatures.h"
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/HexagonalPlans.h"
 #include "generators/detail/SeamBlends.h"
@@ -315,7 +314,7 @@ int P3Generator::Generate(CProgressMeter* meter) {
   fold.planCellEdges = fold.blends == nullptr;
   detail::P3PlanLanes lanes;
   detail::TileWorkerRows::PlanPositions planPositions;
-  if (hardUnbent && detail::HasLaneLattice(*this) && detail::HasLaneLattice(frame) && GetCpuFeatures().avx2) {
+  if (hardUnbent && detail::HasLaneLattice(*this) && detail::HasLaneLattice(frame) && render.cpu.avx2) {
     lanes = {detail::LaneLatticeOf(*this), frame.invM, frame.matN, anchor1, anchor2, c10, c01, su, sv, near};
     planPositions = [&lanes](int x0, int y, const int* xs, int count, std::int32_t* positions) {
       detail::PlanP3Avx2(lanes, x0, y, xs, count, positions);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "core/CpuFeatures.h"
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/HexagonalPlans.h"
 #include "generators/detail/SeamBlends.h"
@@ -279,7 +278,7 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   if (fv != 0) fold.blends = &blends;
   detail::P3LMPlanLanes lanes;
   detail::TileWorkerRows::PlanPositions planPositions;
-  if (hardUnbent && detail::HasLaneLattice(*this) && GetCpuFeatures().avx2) {
+  if (hardUnbent && detail::HasLaneLattice(*this) && render.cpu.avx2) {
     lanes = {detail::LaneLatticeOf(*this),
              detail::LaneLineOf(mirror_),
              detail::LaneLineOf(lk),

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "core/CpuFeatures.h"
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/HexagonalPlans.h"
 #include "generators/detail/SeamBlends.h"
@@ -216,7 +215,7 @@ int P6Generator::Generate(CProgressMeter* meter) {
   }
   detail::P6PlanLanes lanes;
   detail::TileWorkerRows::PlanPositions planPositions;
-  if (unbent && detail::HasLaneLattice(*this) && GetCpuFeatures().avx2) {
+  if (unbent && detail::HasLaneLattice(*this) && render.cpu.avx2) {
     lanes = {detail::LaneLatticeOf(*this),
              detail::LaneLineOf(shortDiagonal_),
              detail::LaneLineOf(median1_),

@@ -47,7 +47,7 @@ bool P6MGenerator::DescribeFold(detail::FoldProgram& program) const {
   // On a lattice off the hexagon the copies on the two sides of a cell's edge differ: the pixels
   // right on one that the fast positions wrap to the other side than the plan are planned. Only
   // unscaled, where the edges meet whole pixels: a program with bands renders only so.
-  if (tilePercent == 100) {
+  if (render.tilePercent == 100) {
     const detail::FoldProgram::Band onEdge{true, 0, 0, 1};
     program.bandU = program.bandV = onEdge;
     program.LeaveSeamsToSteps();

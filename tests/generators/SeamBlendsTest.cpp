@@ -446,11 +446,9 @@ TEST(SeamBlends, PixelsLocatedInLanesAsOneByOne) {
   // add tests that hold no pixel.
   for (int extraTests : {0, 3}) {
     for (int i = 0; i < extraTests; ++i) blends.AddPlanned({detail::UAbove(2 + i)});
-    const detail::SeamBlendsInDoubles inDoubles(blends, program, generator);
     for (int lanes = 0; lanes < 2; ++lanes) {
-      CpuFeatures features = ProbeCpuFeatures();
-      features.avx2 = lanes == 1;
-      const CpuFeaturesOverride forced(features);
+      generator.render.cpu.avx2 = lanes == 1;
+      const detail::SeamBlendsInDoubles inDoubles(blends, program, generator);
       inDoubles.Locate(x, y, kCount, u[lanes], v[lanes], regions[lanes]);
     }
     int held = 0;

@@ -1,0 +1,48 @@
+// What one render of a tile was asked and may use, set by the driver once before the group
+// generates and read by every stage below it, rather than looked up at each level: the processor
+// record every kernel is chosen from, what the render may keep between renders, the tile's size
+// and format and where it may be rendered into.
+#pragma once
+#include "core/CpuFeatures.h"
+#include "core/PixelFormat.h"
+#include "platform/win32/Types.h"
+
+namespace corvel {
+
+class CRowIteratorBands;
+
+namespace detail {
+
+struct KeptBetweenRenders;
+
+struct RenderRecord {
+  // Read once a render: a record without SSE2 renders every pixel by the plan in doubles, the
+  // reference.
+  CpuFeatures cpu = GetCpuFeatures();
+  // Held by the driver's caller; where none is given, the render keeps nothing.
+  KeptBetweenRenders* kept = nullptr;
+  // The share of its own size the tile is used at: the fold programs render the tile at that size;
+  // the driver scales what the plans in doubles render.
+  int tilePercent = 100;
+  // Grey for a grey source, whose tile would otherwise weigh four times its grey pixels; else
+  // BGRA. A cell that is repeated into the tile stays BGRA.
+  keFormat tileFormat = keFormatBGRA;
+  // An image the fold programs render into instead of a new one where it has the tile's format
+  // and size: renders of one size then write over the same pages rather than fault in new ones.
+  CRowIteratorBands* reusableOutput = nullptr;
+  // For the groups that repeat their cell: the worker renders the tile itself, one period of the
+  // lattice cut to this limit, where that is not much larger than the cell's box.
+  POINT periodLimit{0, 0};
+  // For the groups whose cell is the tile: the far edge of the cell's box, which lies one period
+  // on, is left out.
+  bool cellIsTile = false;
+};
+
+// What the render made, for the driver to finish the tile from.
+struct RenderedTile {
+  bool period = false;  // one period of the lattice, not the cell's box
+  int percent = 100;    // of the tile's own size
+};
+
+}  // namespace detail
+}  // namespace corvel
