@@ -296,7 +296,9 @@ LatticeLinear BarycentricWeight(const Point2D& p1, const Point2D& p2, const Poin
   });
 }
 
-SeamBlendKernel ChooseSeamBlendKernel(const CpuFeatures& cpu) { return cpu.avx2 ? SeamBlendAvx2 : SeamBlendSse2; }
+SeamBlendKernel ChooseSeamBlendKernel(const CpuFeatures& cpu) {
+  return cpu.avx2 ? SeamBlendAvx2 : SeamBlendSse2;
+}
 
 bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, const TileGenerator& generator,
                        SeamBlendArgs& args) {

@@ -162,7 +162,8 @@ int TileWorkerRows::Open(const FoldProgram* fold) {
     width = std::min<std::int64_t>(width, period.x);
     height = std::min<std::int64_t>(height, period.y);
   }
-  if (folded && (generator_.rendered.period || generator_.render.cellIsTile) && generator_.render.tilePercent != 100) {
+  if (folded && (generator_.rendered.period || generator_.render.cellIsTile) &&
+      generator_.render.tilePercent != 100) {
     const int scaledWidth = ScaledTileSide(int(width), generator_.render.tilePercent),
               scaledHeight = ScaledTileSide(int(height), generator_.render.tilePercent);
     pixelStep_ = {double(width) / scaledWidth, double(height) / scaledHeight};

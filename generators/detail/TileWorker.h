@@ -176,7 +176,8 @@ int RunTileWorker(TileGenerator& generator, CProgressMeter* meter, PlanPixel&& p
                   const detail::TileWorkerRows::PlanPositions& planPositions = {}) {
   detail::TileWorkerRows rows(generator, meter);
   // Band pixels are planned at whole plane points: a program with bands renders unscaled.
-  const bool folded = fold && generator.render.cpu.sse2 && (!fold->HasBands() || generator.render.tilePercent == 100);
+  const bool folded = fold && generator.render.cpu.sse2 &&
+                      (!fold->HasBands() || generator.render.tilePercent == 100);
   int code = rows.Open(folded ? fold : nullptr);
   if (code != 0) return code;
   if (folded) {
