@@ -48,9 +48,9 @@ inline bool SameVisiblePixels(CImageFile& a, CImageFile& b) {
   return same || !anyShows;
 }
 
-// Decodes data as the given format; answers false only when our own encoding of a decoded
-// picture does not decode to the same pixels, or for a lossy format to the same size (a fault
-// the caller reports).
+// Decodes data as the given format; answers false only when a refusal gives no reason, or when
+// our own encoding of a decoded picture does not decode to the same pixels, or for a lossy format
+// to the same size (a fault the caller reports).
 inline bool DecodeInput(const std::uint8_t* data, std::size_t size, unsigned long type) {
   auto* bytes = const_cast<unsigned char*>(data);
   const auto length = static_cast<unsigned long>(size);
@@ -61,7 +61,7 @@ inline bool DecodeInput(const std::uint8_t* data, std::size_t size, unsigned lon
     return true;
   }
   CImageFile image;
-  if (!image.Decode(bytes, length, type)) return true;
+  if (!image.Decode(bytes, length, type)) return *image.GetLastError() != '\0';
   unsigned char* encoded = nullptr;
   long encodedSize = 0;
   if (!image.Encode(encoded, encodedSize, type)) return true;  // e.g. too large for WBMP
