@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "codecs/ImageFile.h"
 #include "core/Win32File.h"
@@ -69,6 +70,24 @@ bool EncodeEightBit(const HostImageBuffer& image, unsigned long type, std::vecto
 
 std::string Reason(int error) { return error ? std::strerror(error) : "the system gave no reason"; }
 
+// The image-file type that the file's first bytes name (unknown where they name none); false
+// with the reason when no image can be read from the path at all.
+bool IdentifyType(const std::string& path, int* type, std::string* error) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0 || access(path.c_str(), R_OK) != 0)
+    return *error = "cannot be read: " + Reason(errno), false;
+  if (S_ISDIR(info.st_mode)) return *error = "is a folder, not an image file", false;
+  // A pipe would be read to its end before any decoder saw a byte, or wait for a writer.
+  if (!S_ISREG(info.st_mode)) return *error = "is not a regular file", false;
+  const std::int32_t code = corvel::LoadImageFile(path.c_str(), type).GetCode();
+  if (code == corvel::keErrorNone) return true;
+  if (info.st_size == 0) return *error = "is empty", false;
+  if (code == corvel::keErrorFileRead)
+    return *error = "is too short to be an image file (" + std::to_string(info.st_size) + " bytes)", false;
+  // The core's code is all there is to tell.
+  return *error = "cannot be read (file error " + std::to_string(code) + ")", false;
+}
+
 // Why no file can be made at the path, as far as the file system tells.
 std::string WhyNotWritable(const std::string& path) {
   struct stat info;
@@ -124,13 +143,12 @@ const OutputFormat* OutputFormatOf(const std::string& path) {
 }
 
 bool LoadHostImage(const std::string& path, HostImageBuffer* image, std::string* error) {
-  if (access(path.c_str(), R_OK) != 0) return *error = "cannot be read: " + Reason(errno), false;
+  // Loaded as the type its first bytes name, a damaged file keeps that decoder's reason.
+  int type = corvel::keImageFileUnknown;
+  if (!IdentifyType(path, &type, error)) return false;
   if (detail::IsSixteenBitPng(path)) return detail::LoadPng16(path, image, error);
   if (detail::IsSixteenBitTiff(path)) return detail::LoadTiff16(path, image, error);
   CImageFile file;
-  // Loaded as the type its first bytes name, a damaged file keeps that decoder's reason.
-  int type = corvel::keImageFileUnknown;
-  corvel::LoadImageFile(path.c_str(), &type);
   if (!file.Load(path.c_str(), static_cast<unsigned long>(type))) return *error = file.GetLastError(), false;
   if (file.AlphaIsValid()) file.AlphaStrip();
   const bool grey = file.GetBpp() == 8 && file.IsGrayScale();
@@ -184,10 +202,9 @@ bool SaveHostImage(const std::string& path, const HostImageBuffer& image, std::s
 
 bool LoadSelection(const std::string& path, int width, int height, std::vector<std::uint8_t>* mask,
                    std::string* error) {
-  if (access(path.c_str(), R_OK) != 0) return *error = "cannot be read: " + Reason(errno), false;
-  CImageFile file;
   int type = corvel::keImageFileUnknown;
-  corvel::LoadImageFile(path.c_str(), &type);
+  if (!IdentifyType(path, &type, error)) return false;
+  CImageFile file;
   if (!file.Load(path.c_str(), static_cast<unsigned long>(type))) return *error = file.GetLastError(), false;
   if (static_cast<int>(file.GetWidth()) != width || static_cast<int>(file.GetHeight()) != height)
     return *error = "does not have the image's size", false;

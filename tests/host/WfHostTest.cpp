@@ -146,6 +146,10 @@ TEST_F(WfHost, RefusalsNameTheFileAndTheReasonInOneLine) {
   WriteHugePng(Path("huge.png"), 20000);
   std::ofstream(Path("readonly.png")) << "old";
   chmod(Path("readonly.png").c_str(), 0444);
+  std::filesystem::create_directory(Path("folder.png"));
+  std::ofstream(Path("short.png")) << "\x89PNG\r\n";
+  std::ofstream(Path("empty.png"));
+  ASSERT_EQ(mkfifo(Path("pipe.png").c_str(), 0600), 0);
   struct Case {
     const char* arguments;
     const char* file;
@@ -158,6 +162,12 @@ TEST_F(WfHost, RefusalsNameTheFileAndTheReasonInOneLine) {
       {"--in cut.jpg --out out.png", "cut.jpg", "truncated"},
       {"--in huge.png --out out.png", "huge.png", "too large"},
       {"--in in.png --selection black.png --out out.png", "black.png", "empty"},
+      {"--in folder.png --out out.png", "folder.png", "is a folder"},
+      {"--in in.png --selection folder.png --out out.png", "folder.png", "is a folder"},
+      {"--in short.png --out out.png", "short.png", "too short to be an image file (6 bytes)"},
+      {"--in in.png --selection short.png --out out.png", "short.png", "too short"},
+      {"--in empty.png --out out.png", "empty.png", "is empty"},
+      {"--in pipe.png --out out.png", "pipe.png", "not a regular file"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
