@@ -173,7 +173,7 @@ void SettingsPanel::UpdatePreview() {
 
   const keFormat stored = previewImage_.GetStorageFormat();
   const bool grey = previewImage_.GetFormat() == keFormatGreyA;
-  if (grey) previewImage_.SetViewFormat(keFormatBGRA, keAccessReadWrite);
+  if (grey && !previewImage_.SetViewFormat(keFormatBGRA, keAccessReadWrite).Ok()) return;
   CRowIteratorBands small;
   if (small.Create(cut.size.cx, cut.size.cy, previewImage_.GetFormat()).Ok()) {
     TransformOperation resample(keWorkerFourTap, nullptr, &cut.part, 0);
@@ -181,7 +181,7 @@ void SettingsPanel::UpdatePreview() {
     if (small.GetFormat() == keFormatBGRA) PutOnWhite(small);
     thumbnail_.SetImage(small).GetCode();
   }
-  if (grey) previewImage_.SetViewFormat(stored, keAccessReadWrite);
+  if (grey) previewImage_.SetViewFormat(stored, keAccessReadWrite).GetCode();  // its own format: no view
 }
 
 void SettingsPanel::EnableItems(std::initializer_list<int> ids, bool enable) {

@@ -118,7 +118,8 @@ BOOL TileWindow::OnInitDialog() {
 }
 
 void TileWindow::Open(CRowIteratorBands& originals) {
-  originals_.CreateCopy(originals);
+  // Without room for a copy the originals are not shown.
+  if (originals_.CreateCopy(originals).GetCode() != corvel::keErrorNone) originals_.Destroy();
   const float top = GetFloat(resources::kPreviewPlacmentTop, 0);
   const float left = GetFloat(resources::kPreviewPlacmentLeft, 0);
   const float bottom = GetFloat(resources::kPreviewPlacmentBottom, 0);
@@ -198,8 +199,8 @@ bool TileWindow::ZoomAllowed(SIZE size, double zoom, bool multiply) {
 }
 
 CRowIteratorBands* TileWindow::ShownSource() {
-  if (showOriginals_) return &originals_;
-  return CRowIteratorBands::IsValid(&tile_) ? &tile_ : nullptr;
+  CRowIteratorBands* shown = showOriginals_ ? &originals_ : &tile_;
+  return CRowIteratorBands::IsValid(shown) ? shown : nullptr;
 }
 
 void TileWindow::UpdateZoomControls() {
@@ -291,10 +292,10 @@ void TileWindow::Render(bool recentre) {
   const corvel::keFormat displayFormat = greyAlpha ? corvel::keFormatBGRA : pieceFormat;
   if (display_.Create(displaySize_.cx, displaySize_.cy, displayFormat).GetCode() != corvel::keErrorNone)
     return;
-  if (greyAlpha) pieceImage.SetViewFormat(corvel::keFormatBGRA, corvel::keAccessRead);
+  int code = greyAlpha ? pieceImage.SetViewFormat(corvel::keFormatBGRA, corvel::keAccessRead).GetCode()
+                       : corvel::keErrorNone;
   corvel::ScaleOperation repeat(1.0);
-  const int code = repeat.Run(display_, &pieceImage).GetCode();
-  if (greyAlpha) pieceImage.SetViewFormat(pieceFormat, corvel::keAccessRead);
+  if (code == corvel::keErrorNone) code = repeat.Run(display_, &pieceImage).GetCode();
   if (code != corvel::keErrorNone) {
     display_.Destroy();
     return;
@@ -452,7 +453,7 @@ void TileWindow::OnPaint() {
   if (!CRowIteratorBands::IsValid(&display_)) return;
   const RECT from{scrollOffset_.x, scrollOffset_.y, scrollOffset_.x + viewArea_.Width(),
                   scrollOffset_.y + viewArea_.Height()};
-  display_.Draw(dc.m_hDC, viewArea_, from, SRCCOPY);
+  display_.Draw(dc.m_hDC, viewArea_, from, SRCCOPY).GetCode();  // else the view stays blank
 }
 
 BOOL TileWindow::OnToolTipText(UINT, NMHDR* header, LRESULT* result) {

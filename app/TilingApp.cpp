@@ -143,7 +143,7 @@ bool TilingApp::RenderSilently() {
                                     .GetCode();
     if (copied != keErrorNone) throw CJException(copied);
   } else {
-    working.Assign(source);
+    working = source;
   }
   framework::RenderJob job;
   job.mask = &mask;
@@ -157,7 +157,7 @@ bool TilingApp::RenderSilently() {
     command_->RunTiling(job);
   }
   command_->GetParameters().SaveParametersToRegistry();
-  source.Assign(working);
+  source = working;
   return true;
 }
 

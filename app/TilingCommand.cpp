@@ -161,9 +161,9 @@ int TilingCommand::RunTiling(framework::RenderJob& job) {
   const std::int32_t filled = FillWithTile(output, tile).GetCode();
   if (filled != keErrorNone) throw CJException(filled);
   KeepTile(tile);
-  output.SetViewFormat(sourceFormat_, keAccessReadWrite);
+  output.SetViewFormat(sourceFormat_, keAccessReadWrite).ThrowIfFailed();
   // Nothing writes the output after the render: sharing it keeps it as a copy would.
-  result_.Assign(output);
+  result_ = output;
   return 0;
 }
 
@@ -175,7 +175,7 @@ int TilingCommand::RunTilingIntoSelection(framework::RenderJob& job) {
   // A source left half filled must not reach the host as a result.
   if (filled != keErrorNone) throw CJException(filled);
   KeepTile(tile);
-  result_.Assign(*job.source);
+  result_ = *job.source;
   return 0;
 }
 

@@ -333,7 +333,7 @@ void CThumbnailView::DrawItem(CDC* dc, int index, bool selected, bool focused) {
   } else {
     icon = source->GetIcon(index);
   }
-  cell.DrawCopy(dc->m_hDC, cellRect.left, cellRect.top);
+  cell.DrawCopy(dc->m_hDC, cellRect.left, cellRect.top).GetCode();  // else the cell stays blank
   if (icon) {
     const int cx = GetSystemMetrics(SM_CXICON), cy = GetSystemMetrics(SM_CYICON);
     DrawIconEx(dc->m_hDC, cellRect.left + (cellRect.Width() - cx) / 2,

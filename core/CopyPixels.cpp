@@ -47,7 +47,7 @@ class BandWalk {
     return result;
   }
   void Unlock() {
-    if (locked_) image_.UnlockBand(tile_);
+    if (locked_) image_.UnlockBand(tile_).GetCode();  // a band it locked
     locked_ = false;
   }
 

@@ -148,6 +148,12 @@ std::int32_t CoreResult::GetCode() const {
   return record_->Code();
 }
 
+void CoreResult::ThrowIfFailed() const {
+  if (!record_ || record_->Code() == keErrorNone) return;
+  record_->SetUnexamined(false);
+  record_->ThrowCopy();
+}
+
 bool CoreResult::HasCode(std::int32_t code) const {
   if (!record_) return code == 0;
   record_->SetUnexamined(false);

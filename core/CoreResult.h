@@ -3,7 +3,8 @@
 //
 // Results and errors: every core operation answers a CoreResult, empty for success or a handle
 // on a shared error record. A record nobody examined is thrown as CJException when its last
-// handle goes, unless an exception is already unwinding the stack.
+// handle goes, unless an exception is already unwinding the stack; a result is never dropped
+// unread for that (a caller that means to drop one reads its code).
 #pragma once
 #include <atomic>
 #include <cstdint>
@@ -73,7 +74,7 @@ class CJException : public std::exception {
   mutable char messageBuffer_[kMessageBufferSize];
 };
 
-class CoreResult {
+class [[nodiscard]] CoreResult {
  public:
   CoreResult() = default;
   CoreResult(std::int32_t code);  // NOLINT: codes convert implicitly, as results are returned
@@ -91,6 +92,8 @@ class CoreResult {
   bool HasCode(std::int32_t code) const;
   // Success; like reading the code, it examines the error.
   bool Ok() const { return GetCode() == keErrorNone; }
+  // For a caller that has no result of its own to hand an error back in: throws it.
+  void ThrowIfFailed() const;
 
   // Peeks without marking the error examined; for diagnostics and tests only.
   const CJException* Record() const { return record_; }

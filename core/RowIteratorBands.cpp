@@ -64,7 +64,7 @@ CRowIteratorBands::CRowIteratorBands() { Clear(); }
 CRowIteratorBands::~CRowIteratorBands() { Destroy(); }
 
 CRowIteratorBands& CRowIteratorBands::operator=(CRowIteratorBands& source) {
-  Assign(source);
+  Assign(source).ThrowIfFailed();
   return *this;
 }
 
@@ -388,7 +388,7 @@ CoreResult CRowIteratorBands::CreateSubView(CRowIteratorBands& source, int left,
     if (&source != this) Destroy();
     return keErrorBadArgument;
   }
-  ShareFrom(source);
+  Share(source);
   rect_ = RECT{left, top, right, bottom};
   originX_ = origin.x - outer.left + left;
   originY_ = origin.y - outer.top + top;
@@ -396,9 +396,14 @@ CoreResult CRowIteratorBands::CreateSubView(CRowIteratorBands& source, int left,
 }
 
 CoreResult CRowIteratorBands::ShareFrom(CRowIteratorBands& source) {
+  Share(source);
+  return CoreResult();
+}
+
+void CRowIteratorBands::Share(CRowIteratorBands& source) {
   if (&source == this) {
     RemoveView();
-    return CoreResult();
+    return;
   }
   Destroy();
   bands_ = source.bands_;
@@ -412,14 +417,13 @@ CoreResult CRowIteratorBands::ShareFrom(CRowIteratorBands& source) {
   originX_ = source.originX_;
   originY_ = source.originY_;
   bitsPerPixel_ = CPixelFormat(storedFormat_).GetBitsPerPixel();
-  return CoreResult();
 }
 
 CoreResult CRowIteratorBands::Assign(CRowIteratorBands& source) {
   if (&source == this) return CoreResult();
   Destroy();
   if (!source.bands_) return CoreResult();
-  ShareFrom(source);
+  Share(source);
   CoreResult result;
   if (source.channelView_ != keRoleNone)
     result = SetChannelView(source.channelView_, source.accessMode_);
@@ -432,7 +436,7 @@ CoreResult CRowIteratorBands::Assign(CRowIteratorBands& source) {
 void CRowIteratorBands::TakeFrom(CRowIteratorBands& source) {
   if (&source == this) return;
   source.ReleaseAllRows();
-  ShareFrom(source);
+  Share(source);
   rowCursor_[0] = source.rowCursor_[0];
   rowCursor_[1] = source.rowCursor_[1];
   source.Destroy();

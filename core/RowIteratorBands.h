@@ -129,10 +129,10 @@ class CRowIteratorBands {
   // unpack whole bytes.
   CoreResult LockRowSpan(int row, int x, int width, BYTE** pointer, int* pixelInByte = nullptr);
   CoreResult LockRow(int row, BYTE** pointer) { return LockRowSpan(row, 0, -1, pointer); }
-  // The span's pointer; the result is dropped unread, so a failed lock throws CJException.
+  // The span's pointer; a failed lock throws CJException.
   BYTE* LockRowPointer(int row, int x, int width) {
     BYTE* pointer = nullptr;
-    LockRowSpan(row, x, width, &pointer);
+    LockRowSpan(row, x, width, &pointer).ThrowIfFailed();
     return pointer;
   }
   void ReleaseRow(int row);
@@ -193,6 +193,7 @@ class CRowIteratorBands {
   bool CreatePalette(keFormat format, const RGBQUAD* palette, int paletteSize);
   void LockCreatedBands();
   void RemoveView();
+  void Share(CRowIteratorBands& source);  // ShareFrom, which cannot fail
   BYTE* StorageRow(int row) const { return rowTable_[originY_ + row]; }
   void LockBandStorage(CBand& band);
   void UnlockBandStorage(CBand& band);

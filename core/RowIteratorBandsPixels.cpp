@@ -317,7 +317,7 @@ CoreResult CRowIteratorBands::Draw(HDC dc, const RECT& destination, const RECT& 
       for (LONG y = part.top; y < part.bottom && drawn; ++y)
         drawn = drawRows(y, y + 1, block.stride, originX_ + visible.right);
     }
-    UnlockBand(tile);
+    UnlockBand(tile).GetCode();  // a band it locked
     if (!drawn) return keErrorBadArgument;
   }
   return result;

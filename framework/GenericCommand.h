@@ -59,7 +59,7 @@ class GenericCommand {
 
   ParameterSet& GetParameters() { return parameters_; }
   // The image whose size scales the shape's positions; shared, not copied.
-  void SetSourceImage(corvel::CRowIteratorBands& image) { source_.Assign(image); }
+  void SetSourceImage(corvel::CRowIteratorBands& image) { source_ = image; }
   corvel::CRowIteratorBands& GetSourceImage() { return source_; }
   corvel::CRowIteratorBands& GetOutputImage() { return output_; }
   corvel::CRowIteratorBands& GetMaskImage() { return mask_; }

@@ -191,7 +191,7 @@ RECT MaskBounds(CRowIteratorBands& image) {
     all = Box{std::min(all.left, box.left), std::min(all.top, box.top), std::max(all.right, box.right),
               std::max(all.bottom, box.bottom)};
   const int left = all.left, top = all.top, right = all.right, bottom = all.bottom;
-  if (presented != keFormatGrey) image.SetViewFormat(presented, mode);
+  if (presented != keFormatGrey) image.SetViewFormat(presented, mode).ThrowIfFailed();
   if (right < 0) return RECT{0, 0, 0, 0};
   return RECT{left, top, right + 1, bottom + 1};
 }

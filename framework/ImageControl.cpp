@@ -46,7 +46,9 @@ void ImageControl::Draw(CDC* dc) {
   if (!corvel::CRowIteratorBands::IsValid(&image_) || image_.Width() <= 0 || image_.Height() <= 0) return;
   CRect client;
   GetClientRect(&client);
-  image_.DrawCopy(dc->m_hDC, (client.Width() - image_.Width()) / 2, (client.Height() - image_.Height()) / 2);
+  // What the screen cannot show leaves the control blank.
+  image_.DrawCopy(dc->m_hDC, (client.Width() - image_.Width()) / 2, (client.Height() - image_.Height()) / 2)
+      .GetCode();
 }
 
 }  // namespace framework

@@ -96,7 +96,9 @@ int LoadPngResource(UINT resourceId, corvel::CRowIteratorBands& image) {
   HRSRC found = FindResource(AfxGetResourceHandle(), MAKEINTRESOURCE(resourceId), "PNG");
   if (!found) return kPictureNotLoaded;
   CImageFile picture;
-  if (picture.LoadResource(found, keImageFormatPNG, AfxGetResourceHandle())) ImportImageFile(picture, image);
+  if (picture.LoadResource(found, keImageFormatPNG, AfxGetResourceHandle()) &&
+      !ImportImageFile(picture, image).Ok())
+    return kPictureNotLoaded;
   return 0;
 }
 

@@ -28,7 +28,8 @@ struct ThumbnailInfo {
 // BGR of the same size.
 corvel::CoreResult ImportImageFile(CImageFile& picture, corvel::CRowIteratorBands& image);
 
-// 201 when the module has no "PNG" resource of that id; a decode failure leaves `image` as it was.
+// 201 when the module has no "PNG" resource of that id or its picture cannot be kept; a decode
+// failure leaves `image` as it was.
 int LoadPngResource(UINT resourceId, corvel::CRowIteratorBands& image);
 
 // Fits the file's picture into `target` keeping its shape, laid over `background` (0xRRGGBB), as

@@ -171,7 +171,7 @@ void ZoomScrollView::OnDraw(CDC* dc) {
       corvel::CRowIteratorBands scaled;
       if (detail::ScaleVisiblePart(*image, zoom_, visible, {kCheckerLight, kCheckerDark, kCheckerCell},
                                    scaled))
-        scaled.DrawCopy(memory.m_hDC, shown.left, shown.top);
+        scaled.DrawCopy(memory.m_hDC, shown.left, shown.top).GetCode();  // else the background shows
     }
   }
   DrawOverlay(&memory);

@@ -50,7 +50,7 @@ int ImageRows::Lock(CRowIteratorBands& image, keFormat format, RowTable* kept) {
 
 // The table stays as the lock left it, for the next lock of the same rows.
 void ImageRows::Unlock() {
-  for (const Tile& tile : locked_) image_->UnlockBand(tile);
+  for (const Tile& tile : locked_) image_->UnlockBand(tile).GetCode();  // bands it locked
   locked_.clear();
 }
 

@@ -1,5 +1,7 @@
 // A thumbnail source of pictures held in memory that records what the views ask of it.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <utility>
@@ -17,7 +19,7 @@ class FakeSource : public ThumbnailSource {
     for (int i = 0; i < count; ++i) {
       pictures.push_back(std::make_unique<corvel::CRowIteratorBands>());
       const corvel::CColorRef colour(RGB(30 * (i % 8), 100, 200));
-      pictures.back()->CreateBGR(40, 30, &colour);
+      EXPECT_TRUE(pictures.back()->CreateBGR(40, 30, &colour).Ok());
       names.push_back(i);
     }
   }

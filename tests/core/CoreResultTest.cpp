@@ -45,6 +45,20 @@ TEST(CoreResult, UnexaminedErrorThrowsWhenItsLastHandleGoes) {
   }
 }
 
+// Thrown once, with the record's code and message, and not again when the result goes.
+TEST(CoreResult, ThrowIfFailedThrowsTheErrorOnce) {
+  EXPECT_NO_THROW(CoreResult().ThrowIfFailed());
+  CoreResult held = Fail(keErrorNoMemory);
+  try {
+    held.ThrowIfFailed();
+    FAIL() << "a failure must throw";
+  } catch (const CJException& error) {
+    EXPECT_EQ(error.Code(), keErrorNoMemory);
+    EXPECT_STREQ(error.what(), held.Record()->what());
+  }
+  EXPECT_NO_THROW(held = CoreResult());
+}
+
 TEST(CoreResult, UnexaminedErrorIsDroppedDuringUnwinding) {
   try {
     CoreResult result = Fail(keErrorBadArgument);

@@ -249,7 +249,8 @@ TEST_P(GroupTile, AFlatSourceGivesAFlatTile) {
       ASSERT_EQ(source.Create(120, 120, format).GetCode(), keErrorNone);
       for (int y = 0; y < 120; ++y)
         for (int x = 0; x < 120; ++x)
-          source.SetPixel(x, y, CColorRef(BYTE(level), BYTE(level), BYTE(level), 255, 0, 0));
+          ASSERT_TRUE(
+              source.SetPixel(x, y, CColorRef(BYTE(level), BYTE(level), BYTE(level), 255, 0, 0)).Ok());
       for (double scale : {1.0, 0.25}) {
         for (double feather : {0.0, 30.0, 100.0}) {
           for (double k : {0.0, 0.4, -0.4}) {
@@ -354,7 +355,8 @@ TEST(HexagonalTiles, TurnWithinALevelForEverySize) {
   CRowIteratorBands source;
   ASSERT_EQ(source.CreateBGRA(128, 128).GetCode(), keErrorNone);
   for (int y = 0; y < 128; ++y)
-    for (int x = 0; x < 128; ++x) source.SetPixel(x, y, CColorRef(BYTE(2 * x), BYTE(2 * y), 7, 255, 0, 0));
+    for (int x = 0; x < 128; ++x)
+      ASSERT_TRUE(source.SetPixel(x, y, CColorRef(BYTE(2 * x), BYTE(2 * y), 7, 255, 0, 0)).Ok());
   constexpr double kRoot3 = 1.7320508075688772;
   auto check = [&](int method, int leg, POINT p1, double degrees, Point2D centre) {
     TileShape shape;

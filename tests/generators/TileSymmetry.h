@@ -158,8 +158,8 @@ struct TileView {
   explicit TileView(CRowIteratorBands& image) : w(image.Width()), h(image.Height()) {
     // A grey tile is read as the BGRA it stands for.
     CRowIteratorBands bgra;
-    bgra.ShareFrom(image);
-    bgra.SetViewFormat(keFormatBGRA, keAccessRead);
+    EXPECT_TRUE(bgra.ShareFrom(image).Ok());
+    EXPECT_TRUE(bgra.SetViewFormat(keFormatBGRA, keAccessRead).Ok());
     pixels.reserve(std::size_t(w) * h);
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) pixels.push_back(PixelAt(bgra, x, y));

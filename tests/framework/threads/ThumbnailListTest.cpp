@@ -112,7 +112,7 @@ class RecordingList : public ThumbnailList {
       }
     }
     corvel::CRowIteratorBands picture;
-    picture.CreateBGR(1, 1);
+    EXPECT_TRUE(picture.CreateBGR(1, 1).Ok());
     Lock();
     const std::uint64_t serial = ItemAt(index)->serial;
     Unlock();
