@@ -1,5 +1,7 @@
 // wf-host: runs a filter module from a plug-ins folder over an image file, as an image editor
 // replays a recorded action without the filter's dialog, or with it, live or under a script.
+#include <strings.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -92,6 +94,25 @@ int Fail(const std::string& message) {
   return 1;
 }
 
+// The values a parameter takes here: TilingMethod's allow past the groups, which name none.
+double Maximum(const resources::ParameterRow& row) {
+  return row.id == resources::kTilingMethod ? resources::kGroupCount - 1 : row.maximum;
+}
+
+std::string GroupNames() {
+  std::string names;
+  for (const char* name : resources::kGroupNames) names += std::string(names.empty() ? "" : " ") + name;
+  return names;
+}
+
+// The group's index of a name in any case, or -1.
+int GroupIndex(const std::string& text) {
+  for (int i = 0; i < resources::kGroupCount; ++i) {
+    if (strcasecmp(text.c_str(), resources::kGroupNames[i]) == 0) return i;
+  }
+  return -1;
+}
+
 void PrintHelp(bool raw) {
   std::printf(
       "%s\nPlacement: %s\n\n%s\n%s\nParameters:\n", kUsage,
@@ -101,12 +122,10 @@ void PrintHelp(bool raw) {
     if (row.kind == resources::ParameterKind::Boolean) {
       std::printf("  %-22s true or false (default %s)\n", row.name, row.defaultValue != 0 ? "true" : "false");
     } else {
-      std::printf("  %-22s %g .. %g (default %g)\n", row.name, row.minimum, row.maximum, row.defaultValue);
+      std::printf("  %-22s %g .. %g (default %g)\n", row.name, row.minimum, Maximum(row), row.defaultValue);
     }
   }
-  std::printf("  TilingMethod also takes a group's name:");
-  for (const char* name : resources::kGroupNames) std::printf(" %s", name);
-  std::printf("\n");
+  std::printf("  TilingMethod also takes a group's name, in any case: %s\n", GroupNames().c_str());
 }
 
 const resources::ParameterRow* FindRow(const std::string& name) {
@@ -132,26 +151,25 @@ std::string SetValue(const std::string& assignment, Descriptor& descriptor) {
     value->flag = text == "true";
     return "";
   }
-  double number = 0;
-  bool parsed = false;
-  if (row->id == resources::kTilingMethod) {
-    for (int i = 0; i < resources::kGroupCount; ++i) {
-      if (text == resources::kGroupNames[i]) number = i, parsed = true;
-    }
-  }
+  const bool method = row->id == resources::kTilingMethod;
+  double number = method ? GroupIndex(text) : -1;
+  bool parsed = number >= 0;
   if (!parsed) {
     char* end = nullptr;
     number = std::strtod(text.c_str(), &end);
     parsed = !text.empty() && end && *end == '\0' && std::isfinite(number);
     if (parsed && row->kind == resources::ParameterKind::Integer) parsed = number == std::floor(number);
   }
+  if (!parsed && method)
+    return name + " takes a group's number 0 .. " + std::to_string(resources::kGroupCount - 1) +
+           " or its name (" + GroupNames() + "), not \"" + text + "\"";
   if (!parsed)
     return name + " takes a " + (row->kind == resources::ParameterKind::Integer ? "whole " : "") +
            "number, not \"" + text + "\"";
-  if (number < row->minimum || number > row->maximum) {
+  if (number < row->minimum || number > Maximum(*row)) {
     char range[96];
-    std::snprintf(range, sizeof range, " is out of range %g .. %g", row->minimum, row->maximum);
-    return name + " " + text + range;
+    std::snprintf(range, sizeof range, " is out of range %g .. %g", row->minimum, Maximum(*row));
+    return name + " " + text + range + (method ? " (the groups " + GroupNames() + ")" : "");
   }
   if (row->kind == resources::ParameterKind::Integer)
     value->integer = static_cast<std::int32_t>(number);

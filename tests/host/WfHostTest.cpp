@@ -180,6 +180,38 @@ TEST_F(WfHost, RefusalsNameTheFileAndTheReasonInOneLine) {
   EXPECT_EQ(Contents(Path("readonly.png")), "old");
 }
 
+// A group is named by its number or its name in any case; values past the 17 groups name none.
+TEST_F(WfHost, TilingMethodTakesTheSeventeenGroupsByNumberOrName) {
+  ASSERT_EQ(Host("--in in.png --out named.png --set TilingMethod=P4M").exitCode, 0);
+  for (const char* name : {"p4m", "P4m", "10"}) {
+    SCOPED_TRACE(name);
+    const Outcome run = Host(std::string("--in in.png --out out.png --set TilingMethod=") + name);
+    EXPECT_EQ(run.exitCode, 0) << run.error;
+    EXPECT_TRUE(Samples(Path("out.png"), 8) == Samples(Path("named.png"), 8));
+  }
+  const std::string groups = "P1 P2 PM PG PMM PMG PGG CM CMM P4 P4M P4G P3 P3ML P3LM P6 P6M";
+  struct Case {
+    const char* value;
+    std::string says;
+  } cases[] = {
+      {"17", "TilingMethod 17 is out of range 0 .. 16"},
+      {"21", "TilingMethod 21 is out of range 0 .. 16"},
+      {"-1", "TilingMethod -1 is out of range 0 .. 16"},
+      {"P4X", "TilingMethod takes a group's number 0 .. 16 or its name (" + groups + "), not \"P4X\""},
+      {"2.5", "not \"2.5\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    const Outcome run = Host(std::string("--in in.png --out refused.png --set TilingMethod=") + c.value);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(Lines(run.error), 1) << run.error;
+    EXPECT_NE(run.error.find(c.says), std::string::npos) << run.error;
+    EXPECT_FALSE(std::filesystem::exists(Path("refused.png")));
+  }
+  EXPECT_NE(Output(WF_HOST_PATH " --help").find("TilingMethod           0 .. 16 (default 6)"),
+            std::string::npos);
+}
+
 // A save that does not fit (one page of the disk is left) keeps the old file and no temporary.
 TEST_F(WfHost, AFullDiskKeepsTheOldOutputAndSaysWhy) {
   const std::string disk = Path("disk");
