@@ -47,8 +47,7 @@ host::OSErr TilingApp::OnPrepareParameters(host::FilterRecord* record, std::intp
   if (!block) return framework::OnNothing(record, data);
   DescriptorBlock& values = GlobalDescriptorBlock();
   showDialog_ = ReadDescriptor(block, &values);
-  if (command_ && CopyBlockToParameters(values, command_->GetParameters()))
-    command_->GetParameters().SaveParametersToRegistry();
+  if (command_ && CopyBlockToParameters(values, command_->GetParameters())) command_->SaveParameters();
   return framework::OnNothing(record, data);
 }
 
@@ -121,7 +120,7 @@ bool TilingApp::ShowDialog() {
   }
   if (answer != IDOK) return false;
   // Each finished render already became the host image's source, which continue writes back.
-  command_->GetParameters().SaveParametersToRegistry();
+  command_->SaveParameters();
   return true;
 }
 
@@ -156,7 +155,7 @@ bool TilingApp::RenderSilently() {
     job.output = &working;
     command_->RunTiling(job);
   }
-  command_->GetParameters().SaveParametersToRegistry();
+  command_->SaveParameters();
   source = working;
   return true;
 }

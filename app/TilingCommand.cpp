@@ -39,7 +39,7 @@ TilingCommand::TilingCommand() {
 
 TilingCommand::~TilingCommand() {
   StopRender();
-  parameters_.SaveParametersToRegistry();
+  parameters_.SaveParametersToRegistry();  // unloading, with nobody to tell of a failure
 }
 
 void TilingCommand::DefineParameters() { framework::DefineTableParameters(parameters_); }

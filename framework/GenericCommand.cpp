@@ -5,6 +5,7 @@
 
 #include "core/MaskedCombine.h"
 #include "framework/UserMessage.h"
+#include "platform/registry/Registry.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Queue.h"
 #include "rowops/CoreTables.h"
@@ -60,6 +61,15 @@ bool KeepSourceOutsideMask(RenderJob& job) {
 }  // namespace
 
 GenericCommand::~GenericCommand() { StopRender(); }
+
+void GenericCommand::SaveParameters() {
+  if (parameters_.SaveParametersToRegistry() == 0 || toldUnsaved_) return;
+  toldUnsaved_ = true;
+  std::string reason = platform::RegistryFailureReason();
+  if (reason.empty()) reason = "the registry could not be written";
+  const std::string text = "The settings could not be kept for the next use: " + reason + ".";
+  ShowUserMessage(text.c_str(), "Settings", MB_OK | MB_ICONWARNING);
+}
 
 CoreResult GenericCommand::StartRender() {
   if (IsRendering()) return corvel::keErrorBadArgument;

@@ -58,6 +58,9 @@ class GenericCommand {
   virtual std::string GetName() const { return "GenericCommand"; }
 
   ParameterSet& GetParameters() { return parameters_; }
+  // Keeps the parameters in the registry for the next use. The first failure in the command's
+  // life is told to the user with its reason; the later ones would only repeat it.
+  void SaveParameters();
   // The image whose size scales the shape's positions; shared, not copied.
   void SetSourceImage(corvel::CRowIteratorBands& image) { source_ = image; }
   corvel::CRowIteratorBands& GetSourceImage() { return source_; }
@@ -105,6 +108,7 @@ class GenericCommand {
   static std::int32_t OnContinue(corvel::CProgressMeter* meter);
 
   std::atomic<bool> running_{false};
+  bool toldUnsaved_ = false;
   std::uint32_t generation_ = 0;
   std::mutex toldLock_;
   std::string toldText_, toldCaption_;

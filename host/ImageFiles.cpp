@@ -88,30 +88,10 @@ bool IdentifyType(const std::string& path, int* type, std::string* error) {
   return *error = "cannot be read (file error " + std::to_string(code) + ")", false;
 }
 
-// Why no file can be made at the path, as far as the file system tells.
-std::string WhyNotWritable(const std::string& path) {
-  struct stat info;
-  if (stat(path.c_str(), &info) == 0) {
-    if (S_ISDIR(info.st_mode)) return "it is a folder";
-    if (!S_ISREG(info.st_mode)) return "it is not a regular file";
-    if (access(path.c_str(), W_OK) != 0 || (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-      return "the file is read-only";
-  }
-  const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  if (stat(folder.c_str(), &info) != 0) {
-    return errno == ENOENT ? "the folder " + folder + " does not exist"
-                           : "the folder " + folder + ": " + Reason(errno);
-  }
-  if (!S_ISDIR(info.st_mode)) return folder + " is not a folder";
-  if (access(folder.c_str(), W_OK) != 0) return "the folder " + folder + ": " + Reason(errno);
-  return Reason(errno);
-}
-
 // The bytes replace the file only once all of them are written.
 bool WriteReplacing(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string* error) {
   platform::ReplacementFile file(path);
-  if (!file.Stream()) return *error = "cannot be written: " + WhyNotWritable(path), false;
+  if (!file.Stream()) return *error = "cannot be written: " + platform::WhyNotReplaceable(path), false;
   errno = 0;
   bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.Stream()) == bytes.size() &&
                  std::fflush(file.Stream()) == 0;

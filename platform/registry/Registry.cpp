@@ -56,6 +56,7 @@ struct State {
   std::string loadedPath;
   FileIdentity loadedFile;
   bool loaded = false;
+  std::string failure;  // why the file last failed a call, for the user
   void (*writeHook)() = nullptr;
 };
 
@@ -83,17 +84,39 @@ FileIdentity IdentityOf(const struct stat& info) {
   return {info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
 }
 
-// The whole file, or false when it cannot be read or holds more than the cap: a device or a
-// growing file is read no further than that.
-LSTATUS ReadCapped(int fd, std::string& text) {
+// A failed call's status; why the file could not serve it is kept for the user.
+LSTATUS Failed(State& state, LSTATUS status, std::string why) {
+  state.failure = std::move(why);
+  return status;
+}
+
+std::string SystemReason(int error) { return error ? std::strerror(error) : "the system gave no reason"; }
+
+// Only a regular file of a registry's size is read: a pipe would wait for a writer, a device or
+// a huge file would be read to the cap for nothing.
+LSTATUS RefuseUnread(State& state, const std::string& path, const struct stat& info) {
+  if (S_ISDIR(info.st_mode)) return Failed(state, ERROR_CANTREAD, path + " is a folder");
+  if (!S_ISREG(info.st_mode)) return Failed(state, ERROR_REGISTRY_CORRUPT, path + " is not a regular file");
+  if (static_cast<std::uint64_t>(info.st_size) > kMaxFileSize)
+    return Failed(state, ERROR_REGISTRY_CORRUPT, path + " is larger than a registry can be");
+  return ERROR_SUCCESS;
+}
+
+// The whole file; one that grows while it is read is read no further than the cap either.
+LSTATUS ReadCapped(State& state, int fd, const std::string& path, struct stat& info, std::string& text) {
+  if (fstat(fd, &info) != 0) return Failed(state, ERROR_CANTREAD, path + ": " + SystemReason(errno));
+  LSTATUS status = RefuseUnread(state, path, info);
+  if (status != ERROR_SUCCESS) return status;
   text.clear();
+  text.reserve(static_cast<std::size_t>(info.st_size));
   char buffer[65536];
   for (;;) {
     const ssize_t got = read(fd, buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return ERROR_CANTREAD;
+    if (got < 0) return Failed(state, ERROR_CANTREAD, path + " cannot be read: " + SystemReason(errno));
     if (got == 0) return ERROR_SUCCESS;
-    if (text.size() + static_cast<std::size_t>(got) > kMaxFileSize) return ERROR_REGISTRY_CORRUPT;
+    if (text.size() + static_cast<std::size_t>(got) > kMaxFileSize)
+      return Failed(state, ERROR_REGISTRY_CORRUPT, path + " is larger than a registry can be");
     text.append(buffer, static_cast<std::size_t>(got));
   }
 }
@@ -102,26 +125,31 @@ LSTATUS ReadCapped(int fd, std::string& text) {
 LSTATUS Load(State& state) {
   if (state.pending) return ERROR_SUCCESS;  // the batch holds the lock: the file is as it read it
   std::string path = platform::RegistryPath();
-  if (path.empty()) return ERROR_CANTREAD;
+  if (path.empty())
+    return Failed(state, ERROR_CANTREAD, "it has no place: neither WF_REGISTRY nor HOME is set");
   struct stat info;
   FileIdentity identity;
-  if (stat(path.c_str(), &info) == 0) {
+  const bool exists = stat(path.c_str(), &info) == 0;
+  if (!exists && errno != ENOENT) return Failed(state, ERROR_CANTREAD, path + ": " + SystemReason(errno));
+  if (exists) {
+    const LSTATUS status = RefuseUnread(state, path, info);
+    if (status != ERROR_SUCCESS) return status;
     identity = IdentityOf(info);
-  } else if (errno != ENOENT) {
-    return ERROR_CANTREAD;
   }
   if (state.loaded && state.loadedPath == path && state.loadedFile == identity) return ERROR_SUCCESS;
   state.loaded = false;
   Hive hive;
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0 && errno != ENOENT) return ERROR_CANTREAD;
+  if (fd < 0 && errno != ENOENT)
+    return Failed(state, ERROR_CANTREAD, path + " cannot be read: " + SystemReason(errno));
   if (fd >= 0) {
     std::string text;
-    LSTATUS status = fstat(fd, &info) == 0 ? ReadCapped(fd, text) : ERROR_CANTREAD;
+    const LSTATUS status = ReadCapped(state, fd, path, info, text);
     close(fd);
     if (status != ERROR_SUCCESS) return status;
     identity = IdentityOf(info);  // what was read, should the file have been replaced since
-    if (!platform::registry::ParseHive(text, hive)) return ERROR_REGISTRY_CORRUPT;
+    if (!platform::registry::ParseHive(text, hive))
+      return Failed(state, ERROR_REGISTRY_CORRUPT, path + " is not a registry file; it is left as it is");
   } else {
     identity = {};
   }
@@ -132,6 +160,7 @@ LSTATUS Load(State& state) {
   state.loadedPath = path;
   state.loadedFile = identity;
   state.loaded = true;
+  state.failure.clear();
   return ERROR_SUCCESS;
 }
 
@@ -142,7 +171,9 @@ LSTATUS Save(State& state) {
   platform::RemoveLeftoverTemporaries(state.loadedPath);
   std::string text = platform::registry::FormatHive(state.hive);
   platform::ReplacementFile file(state.loadedPath);
-  if (!file.Stream()) return ERROR_CANTWRITE;
+  if (!file.Stream())
+    return Failed(state, ERROR_CANTWRITE,
+                  state.loadedPath + " cannot be written: " + platform::WhyNotReplaceable(state.loadedPath));
   std::size_t half = text.size() / 2;
   bool written = std::fwrite(text.data(), 1, half, file.Stream()) == half;
   if (state.writeHook) {
@@ -151,8 +182,10 @@ LSTATUS Save(State& state) {
   }
   written = written &&
             std::fwrite(text.data() + half, 1, text.size() - half, file.Stream()) == text.size() - half;
-  if (!written || !file.Commit()) return ERROR_CANTWRITE;
+  if (!written || !file.Commit())
+    return Failed(state, ERROR_CANTWRITE, state.loadedPath + " cannot be written: " + SystemReason(errno));
   struct stat info;
+  state.failure.clear();
   state.loaded = stat(state.loadedPath.c_str(), &info) == 0;
   if (state.loaded) state.loadedFile = IdentityOf(info);
   return ERROR_SUCCESS;
@@ -166,7 +199,9 @@ int LockBeside(const std::string& path) {
   if (fd < 0) return -1;
   while (flock(fd, LOCK_EX) != 0) {
     if (errno != EINTR) {
+      const int error = errno;
       close(fd);
+      errno = error;
       return -1;
     }
   }
@@ -179,7 +214,9 @@ LSTATUS LockAndReload(State& state, int& fd) {
   LSTATUS status = Load(state);  // refuses what is not a registry before a lock file is made
   if (status != ERROR_SUCCESS) return status;
   fd = LockBeside(state.loadedPath);
-  if (fd < 0) return ERROR_CANTWRITE;
+  if (fd < 0)
+    return Failed(state, ERROR_CANTWRITE,
+                  "the lock file " + state.loadedPath + ".lock cannot be made: " + SystemReason(errno));
   state.loaded = false;  // the file's identity alone could miss a replacement
   return Load(state);
 }
@@ -382,6 +419,11 @@ LSTATUS RegistryBatch::Finish() {
   }
   state.lock.unlock();
   return status_;
+}
+
+std::string RegistryFailureReason() {
+  Guard guard(Registry().lock);
+  return Registry().failure;
 }
 
 void SetRegistryWriteHook(void (*hook)()) {

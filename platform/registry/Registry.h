@@ -4,7 +4,8 @@
 // rewrites it through a temporary and a rename under a lock between processes (on the file
 // "<registry>.lock" beside it), so that no process's change is lost and a crash leaves the old
 // file whole; every call rereads it when another process has replaced it. A file that cannot be parsed is
-// never overwritten: every call answers ERROR_REGISTRY_CORRUPT until it is mended or removed.
+// never overwritten: every call answers ERROR_REGISTRY_CORRUPT until it is mended or removed, as
+// for anything other than a regular file or a file larger than a registry, which is not read.
 #pragma once
 #include <string>
 
@@ -89,6 +90,10 @@ class RegistryBatch {
   LSTATUS status_ = ERROR_SUCCESS;
   bool finished_ = false;
 };
+
+// Why the registry's file failed the last call it could not serve, in words for the user (its
+// path and what stands in the way); empty once the file has been read or written since.
+std::string RegistryFailureReason();
 
 // For tests: called once in every write of the file, after part of it is written.
 void SetRegistryWriteHook(void (*hook)());

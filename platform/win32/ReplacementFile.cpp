@@ -81,6 +81,28 @@ void RemoveAndRaise(int signal) {
 
 }  // namespace
 
+std::string WhyNotReplaceable(const std::string& destination) {
+  const int opening = errno;
+  auto reason = [](int error) { return error ? std::strerror(error) : "the system gave no reason"; };
+  const std::string path = FollowLinks(destination);
+  if (path.empty()) return "the links to it go round in a loop";
+  struct stat info;
+  if (stat(path.c_str(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) return "it is a folder";
+    if (!S_ISREG(info.st_mode)) return "it is not a regular file";
+    if (WriteRefused(path, info)) return "the file is read-only";
+  }
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  if (stat(folder.c_str(), &info) != 0) {
+    return errno == ENOENT ? "the folder " + folder + " does not exist"
+                           : "the folder " + folder + ": " + reason(errno);
+  }
+  if (!S_ISDIR(info.st_mode)) return folder + " is not a folder";
+  if (access(folder.c_str(), W_OK) != 0) return "the folder " + folder + ": " + reason(errno);
+  return reason(opening);
+}
+
 void RemoveUnfinishedReplacements() {
   for (Unfinished& slot : unfinished) {
     if (slot.state.load() == 2) unlink(slot.path);

@@ -29,6 +29,10 @@ class ReplacementFile {
   int slot_ = -1;  // where a signal handler finds the temporary's name
 };
 
+// Why no replacement of the destination could be opened, as far as the file system tells; for
+// right after a ReplacementFile's stream came out null.
+std::string WhyNotReplaceable(const std::string& destination);
+
 // Removes the temporary files of replacements not yet committed; safe in a signal handler.
 void RemoveUnfinishedReplacements();
 // Makes SIGINT and SIGTERM remove those files first, then end the process as they would have.

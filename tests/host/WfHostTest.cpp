@@ -130,12 +130,37 @@ TEST_F(WfHost, AnUnknownExtensionIsRefusedBeforeTheInputIsRead) {
   EXPECT_FALSE(std::filesystem::exists(Path("out.xyz")));
 }
 
-// The settings cannot be kept, but the run is not lost for that.
-TEST_F(WfHost, ARegistryThatIsAFolderLeavesTheRunWhole) {
-  std::filesystem::create_directory(Path("registry"));
-  const Outcome run = Host("--in in.png --out out.png");
-  EXPECT_EQ(run.exitCode, 0) << run.error;
-  EXPECT_TRUE(std::filesystem::is_regular_file(Path("out.png")));
+// The settings cannot be kept, but the run is not lost for that; the user is told so once, with
+// the reason, and the registry is left as it is.
+TEST_F(WfHost, ARegistryThatCannotBeWrittenIsToldOnceAndLeavesTheRunWhole) {
+  std::filesystem::create_directory(Path("folder"));
+  std::ofstream(Path("corrupt")) << "not a registry\n";
+  std::ofstream(Path("readonly")) << "WF-REGISTRY 1\n";
+  chmod(Path("readonly").c_str(), 0444);
+  ASSERT_EQ(mkfifo(Path("pipe").c_str(), 0600), 0);
+  struct Case {
+    std::string registry;
+    const char* reason;
+  } cases[] = {
+      {Path("folder"), " is a folder"},
+      {Path("corrupt"), " is not a registry file; it is left as it is"},
+      {Path("readonly"), " cannot be written: the file is read-only"},
+      {Path("pipe"), " is not a regular file"},
+      {"/dev/zero", " is not a regular file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.registry);
+    setenv("WF_REGISTRY", c.registry.c_str(), 1);
+    std::filesystem::remove(Path("out.png"));
+    const Outcome run = Host("--in in.png --out out.png");
+    EXPECT_EQ(run.exitCode, 0) << run.error;
+    EXPECT_TRUE(std::filesystem::is_regular_file(Path("out.png")));
+    EXPECT_EQ(run.error,
+              "Settings: The settings could not be kept for the next use: " + c.registry + c.reason + ".\n");
+  }
+  EXPECT_EQ(Contents(Path("corrupt")), "not a registry\n");
+  EXPECT_EQ(Contents(Path("readonly")), "WF-REGISTRY 1\n");
+  EXPECT_EQ(std::filesystem::status(Path("pipe")).type(), std::filesystem::file_type::fifo);
 }
 
 TEST_F(WfHost, RefusalsNameTheFileAndTheReasonInOneLine) {

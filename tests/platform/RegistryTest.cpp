@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -178,6 +180,7 @@ TEST_F(Registry, ACorruptFileIsReportedAndNeverOverwritten) {
               ERROR_REGISTRY_CORRUPT);
     EXPECT_EQ(key, nullptr);
     EXPECT_EQ(Contents(path_), text);
+    EXPECT_EQ(platform::RegistryFailureReason(), path_ + " is not a registry file; it is left as it is");
   }
 }
 
@@ -249,6 +252,7 @@ TEST_F(Registry, AFolderInsteadOfTheFileAnswersReadErrors) {
   DWORD size = 4, read = 0;
   EXPECT_EQ(RegQueryValueEx(key, "TileSize", nullptr, nullptr, reinterpret_cast<BYTE*>(&read), &size),
             ERROR_CANTREAD);
+  EXPECT_EQ(platform::RegistryFailureReason(), path_ + " is a folder");
   EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
   HKEY other = nullptr;
   EXPECT_EQ(
@@ -257,17 +261,42 @@ TEST_F(Registry, AFolderInsteadOfTheFileAnswersReadErrors) {
   EXPECT_TRUE(std::filesystem::is_directory(path_));
 }
 
-// A file without end is read only up to the cap; the alarm ends a read that never stops.
-TEST_F(Registry, AnEndlessFileIsReadNoFurtherThanTheCap) {
-  EXPECT_EXIT(
-      {
-        alarm(10);
-        setenv("WF_REGISTRY", "/dev/zero", 1);
-        HKEY key = nullptr;
-        std::exit(
-            RegOpenKeyEx(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &key) == ERROR_REGISTRY_CORRUPT ? 0 : 1);
-      },
-      ::testing::ExitedWithCode(0), "");
+// What cannot be a registry is refused unread, with the reason: an endless device, a pipe
+// (whose read would wait for a writer) and a file larger than any registry. The alarm ends a
+// read that never stops; the process may not grow by what a read to the cap would take.
+TEST_F(Registry, WhatIsNoRegistryFileIsRefusedUnread) {
+  std::filesystem::create_directories(folder_ + "/config");
+  const std::string pipe = folder_ + "/config/pipe", huge = folder_ + "/config/huge";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  std::filesystem::resize_file((std::ofstream(huge), huge), 65u << 20);
+  struct Case {
+    std::string path;
+    const char* reason;
+  } cases[] = {
+      {"/dev/zero", " is not a regular file"},
+      {pipe, " is not a regular file"},
+      {huge, " is larger than a registry can be"},
+  };
+  // In a child of its own, whose growth is the call's alone.
+  auto refusedUnread = [](const Case& c) {
+    alarm(10);
+    setenv("WF_REGISTRY", c.path.c_str(), 1);
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    HKEY key = nullptr;
+    const bool refused = RegCreateKeyEx(HKEY_CURRENT_USER, "Software", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                        &key, nullptr) == ERROR_REGISTRY_CORRUPT;
+    getrusage(RUSAGE_SELF, &after);
+    const bool small = after.ru_maxrss - before.ru_maxrss < 8 * 1024;  // kilobytes
+    return refused && small && platform::RegistryFailureReason() == c.path + c.reason;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EXIT(std::exit(refusedUnread(c) ? 0 : 1), ::testing::ExitedWithCode(0), "");
+  }
+  EXPECT_EQ(std::filesystem::status(pipe).type(), std::filesystem::file_type::fifo);
+  EXPECT_EQ(std::filesystem::file_size(huge), 65u << 20);
+  EXPECT_FALSE(std::filesystem::exists(pipe + ".lock"));
 }
 
 TEST_F(Registry, KeysAndValuesAnswerAsThePlatformDoes) {
