@@ -167,8 +167,6 @@ LSTATUS Load(State& state) {
 LSTATUS Save(State& state) {
   // Whatever happens, the next call rereads the file: a failed write leaves the file as it was.
   state.loaded = false;
-  // Only the holder of the lock writes: any temporary found is a killed writer's.
-  platform::RemoveLeftoverTemporaries(state.loadedPath);
   std::string text = platform::registry::FormatHive(state.hive);
   platform::ReplacementFile file(state.loadedPath);
   if (!file.Stream())

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -74,6 +75,21 @@ void Untrack(int slot) {
   if (slot >= 0) unfinished[slot].state.store(0);
 }
 
+// Temporaries are named "<destination>.~wf<pid>-<count>".
+const char kTemporaryMark[] = ".~wf";
+
+// The writer's process of a temporary's name after the mark, or 0 where the rest is not
+// "<pid>-<count>".
+pid_t WriterOf(const char* rest) {
+  long long pid = 0;
+  const char* c = rest;
+  for (; *c >= '0' && *c <= '9' && pid <= INT_MAX; ++c) pid = pid * 10 + (*c - '0');
+  if (c == rest || *c != '-' || pid > INT_MAX) return 0;
+  const char* count = ++c;
+  while (*c >= '0' && *c <= '9') ++c;
+  return c != count && *c == '\0' ? static_cast<pid_t>(pid) : 0;
+}
+
 void RemoveAndRaise(int signal) {
   RemoveUnfinishedReplacements();
   raise(signal);  // delivered with the default action once the handler returns
@@ -122,24 +138,31 @@ void RemoveLeftoverTemporaries(const std::string& destination) {
   if (target.empty()) return;
   const std::size_t slash = target.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-  const std::string prefix = target.substr(slash + 1) + ".~wf";
+  const std::string prefix = target.substr(slash + 1) + kTemporaryMark;
   DIR* dir = opendir(folder.c_str());
   if (!dir) return;
   while (const dirent* entry = readdir(dir)) {
-    if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
-      unlinkat(dirfd(dir), entry->d_name, 0);
+    if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) != 0) continue;
+    const pid_t writer = WriterOf(entry->d_name + prefix.size());
+    // A writer that lives, here or in another process space (it holds the lock), keeps its file.
+    if (writer <= 0 || kill(writer, 0) == 0 || errno != ESRCH) continue;
+    const int fd = openat(dirfd(dir), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) unlinkat(dirfd(dir), entry->d_name, 0);
+    close(fd);
   }
   closedir(dir);
 }
 
 ReplacementFile::ReplacementFile(const std::string& destination) : destination_(FollowLinks(destination)) {
   if (destination_.empty()) return;
+  RemoveLeftoverTemporaries(destination_);
   struct stat existing;
   const bool replaces = stat(destination_.c_str(), &existing) == 0;
   if (replaces && (!S_ISREG(existing.st_mode) || WriteRefused(destination_, existing))) return;
   static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temporary_ = destination_ + ".~wf" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+    temporary_ = destination_ + kTemporaryMark + std::to_string(getpid()) + "-" + std::to_string(counter++);
     // A new file gets the usual permissions, as the destination would have; a replacement
     // starts private and takes the old file's mode and owner before anything is written.
     // Readable too: some writers read back what they wrote (a multi-page file links its pages).
@@ -148,6 +171,8 @@ ReplacementFile::ReplacementFile(const std::string& destination) : destination_(
       if (errno == EEXIST) continue;
       return;
     }
+    // Held while the file is open: a writer in another process space is alive to a cleaner too.
+    flock(fd, LOCK_EX | LOCK_NB);
     if (replaces && !TakeOver(fd, existing)) {
       close(fd);
       std::remove(temporary_.c_str());

@@ -37,8 +37,9 @@ std::string WhyNotReplaceable(const std::string& destination);
 void RemoveUnfinishedReplacements();
 // Makes SIGINT and SIGTERM remove those files first, then end the process as they would have.
 void RemoveUnfinishedReplacementsOnSignals();
-// Removes the temporaries that writes to the destination left behind (a writer killed
-// mid-write); only for a caller that knows no write to it is under way.
+// Removes the temporaries that writes to the destination left behind, of writers killed
+// mid-write: only files of the temporaries' own naming whose writing process has ended and
+// whose lock nobody holds. Every ReplacementFile does so before it writes.
 void RemoveLeftoverTemporaries(const std::string& destination);
 
 }  // namespace platform

@@ -237,6 +237,21 @@ TEST_F(WfHost, TilingMethodTakesTheSeventeenGroupsByNumberOrName) {
             std::string::npos);
 }
 
+// A run killed while it wrote its output left a temporary beside it: the next save of that
+// output removes it, and only it.
+TEST_F(WfHost, TheNextSaveRemovesAKilledRunsTemporary) {
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  waitpid(child, nullptr, 0);  // the killed run's pid, ended
+  const std::string killed = Path("out.png.~wf" + std::to_string(child) + "-0");
+  const std::string live = Path("out.png.~wf" + std::to_string(getpid()) + "-0");
+  std::ofstream(killed) << "half a picture";
+  std::ofstream(live) << "a picture being written";
+  ASSERT_EQ(Host("--in in.png --out out.png").exitCode, 0);
+  EXPECT_FALSE(std::filesystem::exists(killed));
+  EXPECT_TRUE(std::filesystem::exists(live));
+}
+
 // A save that does not fit (one page of the disk is left) keeps the old file and no temporary.
 TEST_F(WfHost, AFullDiskKeepsTheOldOutputAndSaysWhy) {
   const std::string disk = Path("disk");

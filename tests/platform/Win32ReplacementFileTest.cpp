@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/win32/ReplacementFile.h"
 
@@ -140,14 +143,47 @@ TEST(ReplacementFile, ASignalRemovesTheUnfinishedFileAndEndsTheProcess) {
   }
 }
 
-TEST(ReplacementFile, LeftoverTemporariesOfOnlyThatDestinationGo) {
+// A process that has ended: its pid names no process until the system hands it out again.
+pid_t EndedProcess() {
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  waitpid(child, nullptr, 0);
+  return child;
+}
+
+// Only temporaries of that destination's naming whose writer has ended go, with the next save
+// or when asked; a live writer's stay, also one of another process space, which holds the lock.
+TEST(ReplacementFile, OnlyTheLeftoverTemporariesOfEndedWritersGo) {
   Folder folder;
-  const std::string destination = folder.File("registry");
-  std::ofstream(destination) << "kept";
-  std::ofstream(destination + ".~wf4242-0") << "left by a killed writer";
-  std::ofstream(folder.File("registry2.~wf4242-0")) << "another file's";
-  platform::RemoveLeftoverTemporaries(destination);
-  EXPECT_EQ(folder.Entries(), 2);
-  EXPECT_EQ(Contents(destination), "kept");
-  EXPECT_EQ(Contents(folder.File("registry2.~wf4242-0")), "another file's");
+  const std::string destination = folder.File("out.png");
+  const std::string ended = std::to_string(EndedProcess()), live = std::to_string(getpid());
+  const std::string locked = destination + ".~wf" + ended + "-1";
+  std::ofstream(locked) << "a writer of another process space";
+  const int lock = open(locked.c_str(), O_RDONLY);
+  ASSERT_EQ(flock(lock, LOCK_EX), 0);
+  const std::vector<std::string> kept = {
+      locked,
+      destination + ".~wf" + live + "-0",                // a live writer's
+      destination + ".~wf" + ended + "-2.old",           // not its naming
+      destination + ".~wf" + ended,                      // nor this
+      destination + ".~wfx-0",                           // nor this
+      folder.File("other.png") + ".~wf" + ended + "-0",  // another destination's
+  };
+  for (const std::string& path : kept) std::ofstream(path) << "kept";
+  for (const char* save : {"asked", "save"}) {
+    SCOPED_TRACE(save);
+    std::ofstream(destination + ".~wf" + ended + "-0") << "left by a killed writer";
+    std::ofstream(destination + ".~wf" + ended + "-17") << "and another";
+    if (save == std::string("asked")) {
+      platform::RemoveLeftoverTemporaries(destination);
+    } else {
+      platform::ReplacementFile file(destination);
+      ASSERT_TRUE(file.Stream());
+      EXPECT_TRUE(file.Commit());
+    }
+    EXPECT_FALSE(std::filesystem::exists(destination + ".~wf" + ended + "-0"));
+    EXPECT_FALSE(std::filesystem::exists(destination + ".~wf" + ended + "-17"));
+    for (const std::string& path : kept) EXPECT_TRUE(std::filesystem::exists(path)) << path;
+  }
+  close(lock);
 }
