@@ -126,9 +126,14 @@ bool LoadHostImage(const std::string& path, HostImageBuffer* image, std::string*
   // Loaded as the type its first bytes name, a damaged file keeps that decoder's reason.
   int type = corvel::keImageFileUnknown;
   if (!IdentifyType(path, &type, error)) return false;
-  if (detail::IsSixteenBitPng(path)) return detail::LoadPng16(path, image, error);
-  if (detail::IsSixteenBitTiff(path)) return detail::LoadTiff16(path, image, error);
   CImageFile file;
+  if (detail::IsSixteenBitPng(path)) {
+    if (detail::LoadPng16(path, image, error)) return true;
+    if (error->empty() && !file.Load(path.c_str(), keImageFormatPNG)) *error = file.GetLastError();
+    if (error->empty()) *error = "is not a readable 16-bit PNG file";
+    return false;
+  }
+  if (detail::IsSixteenBitTiff(path)) return detail::LoadTiff16(path, image, error);
   if (!file.Load(path.c_str(), static_cast<unsigned long>(type))) return *error = file.GetLastError(), false;
   if (file.AlphaIsValid()) file.AlphaStrip();
   const bool grey = file.GetBpp() == 8 && file.IsGrayScale();

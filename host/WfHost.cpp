@@ -222,6 +222,26 @@ RECT SelectedBox(const std::vector<std::uint8_t>& selection, int width) {
   return box;
 }
 
+// The filter's name in a message: its menu entry without the dots that promise a dialog.
+std::string FilterName(const PluginInfo& filter) {
+  return filter.name.substr(0, filter.name.find_last_not_of('.') + 1);
+}
+
+// What the filter's answer tells; its code only where it tells nothing more. The filter has said
+// why on standard error where it knew.
+std::string Failure(host::OSErr result) {
+  switch (result) {
+    case host::userCanceledErr:
+      return "refused the image";
+    case host::memFullErr:
+      return "ran out of memory";
+    case host::filterFailedErr:
+      return "failed";
+    default:
+      return "failed with the host error " + std::to_string(result);
+  }
+}
+
 // The Wendle Forge filter among the plug-ins found, or null.
 const PluginInfo* FindFilter(const std::vector<PluginInfo>& found) {
   const PluginInfo* filter = nullptr;
@@ -249,8 +269,7 @@ int ShowAboutBox(const std::string& plugins, const std::string& script) {
   if (!module.Load(filter->path, filter->entryPoint, &error)) return Fail(filter->path + ": " + error);
   HandScriptToModule(script);
   const host::OSErr result = ShowAbout(module);
-  if (result != host::noErr)
-    return Fail(filter->name + "'s about box failed with the host error " + std::to_string(result));
+  if (result != host::noErr) return Fail(FilterName(*filter) + "'s about box " + Failure(result));
   return 0;
 }
 
@@ -347,10 +366,8 @@ int main(int argc, char** argv) {
   const host::OSErr result = RunFilter(module, image, run);
   if (dialog && result == host::userCanceledErr)
     return Fail(in + ": the dialog was cancelled; " + out + " is not written");
-  if (result == host::userCanceledErr)
-    return Fail(in + ": " + filter->name + " refused the image (it was cancelled)");
   if (result != host::noErr)
-    return Fail(in + ": " + filter->name + " failed with the host error " + std::to_string(result));
+    return Fail(in + ": " + FilterName(*filter) + " " + Failure(result) + "; " + out + " is not written");
 
   start = std::chrono::steady_clock::now();
   if (image.sampleBytes == 2 && !format->holdsSixteenBits)

@@ -18,6 +18,10 @@ std::uint16_t ToHost16(unsigned value) {
 }
 unsigned FromHost16(unsigned value) { return value >= 32768u ? 65535u : (value * 65535u + 16384u) / 32768u; }
 
+// libpng's errors end in a long jump, the caller says what went wrong: nothing is printed.
+void QuietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void QuietWarning(png_structp, png_const_charp) {}
+
 // The libpng parts return from errors by a long jump: they hold no object with a destructor.
 bool ReadPngHeader(png_structp png, png_infop info, FILE* file, png_uint_32* width, png_uint_32* height,
                    int* channels) {
@@ -270,7 +274,7 @@ bool IsSixteenBitPng(const std::string& path) {
 bool LoadPng16(const std::string& path, HostImageBuffer* image, std::string* error) {
   File file(std::fopen(path.c_str(), "rb"), std::fclose);
   if (!file) return *error = "cannot be opened", false;
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, QuietWarning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   png_uint_32 width = 0, height = 0;
   int channels = 0;
@@ -288,7 +292,10 @@ bool LoadPng16(const std::string& path, HostImageBuffer* image, std::string* err
     read = ReadPngRows(png, rows.data());
   }
   png_destroy_read_struct(&png, &info, nullptr);
-  if (!read) return *error = "is not a readable 16-bit PNG file", false;
+  if (!read) {
+    error->clear();
+    return false;
+  }
   TakeFileSamples(image);
   return true;
 }
@@ -347,7 +354,7 @@ bool EncodePng16(const HostImageBuffer& image, std::vector<std::uint8_t>* bytes)
   std::vector<png_bytep> rows(std::size_t(image.height));
   for (int y = 0; y < image.height; ++y)
     rows[std::size_t(y)] = reinterpret_cast<png_bytep>(samples.data() + std::size_t(y) * rowSamples);
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, QuietWarning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   const bool written = info && WritePngRows(png, info, bytes, &image, rows.data());
   png_destroy_write_struct(&png, &info);

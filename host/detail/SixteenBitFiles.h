@@ -13,6 +13,8 @@ namespace wfhost::detail {
 constexpr int kLargestSide = 32767;  // the host interface's sizes are 16-bit
 
 bool IsSixteenBitPng(const std::string& path);
+// False with the reason, or with none where libpng could not read the file: the image-file
+// library then names what is wrong with it, in the words of its other loads.
 bool LoadPng16(const std::string& path, HostImageBuffer* image, std::string* error);
 // Any TIFF whose first page has 16-bit samples: those of other kinds than grey and RGB are
 // refused with the reason.

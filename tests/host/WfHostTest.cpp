@@ -205,6 +205,45 @@ TEST_F(WfHost, RefusalsNameTheFileAndTheReasonInOneLine) {
   EXPECT_EQ(Contents(Path("readonly.png")), "old");
 }
 
+// A filter that fails has said why; wf-host's line after it tells what became of the run, with
+// no host code, and a damaged 16-bit picture gets the image-file library's reason, as others do.
+TEST_F(WfHost, FailuresSayWhyWithoutHostCodes) {
+  ASSERT_TRUE(Convert("-size 3000x3000 xc:gray " + Path("big.png")));
+  ASSERT_TRUE(Convert("-size 10x10 xc:red " + Path("small.png")));
+  ASSERT_TRUE(Convert("-size 60x40 plasma:fractal -seed 1 -depth 8 " + Path("whole8.png")));
+  ASSERT_TRUE(Convert("-size 60x40 plasma:fractal -seed 1 -depth 16 " + Path("whole16.png")));
+  std::ofstream(Path("cut8.png"), std::ios::binary) << Contents(Path("whole8.png")).substr(0, 200);
+  std::ofstream(Path("cut16.png"), std::ios::binary) << Contents(Path("whole16.png")).substr(0, 200);
+  const std::string cut8 = Host("--in cut8.png --out out.png").error;
+  ASSERT_EQ(cut8.rfind("wf-host: cut8.png: ", 0), 0u) << cut8;
+  std::string flat = " --raw";  // all three corners on one point
+  for (const char* corner : {"Point1", "Point2", "Point3"})
+    flat += std::string(" --set ") + corner + "X=0.5 --set " + corner + "Y=0.5";
+  struct Case {
+    std::string arguments, error;
+  } cases[] = {
+      {"--in big.png --out out.png --set TilingMethod=P6M --set TileSize=2500",
+       "! Tile too large !: The tile at this tile size would need more than the 1024 MB the filter may use "
+       "for it. Choose a smaller tile size.\n"
+       "wf-host: big.png: Wendle Forge ran out of memory; out.png is not written\n"},
+      {"--in in.png --out out.png" + flat,
+       "! Shape has no area !: The tile cannot be made from this shape: its cell has no area at this image's "
+       "size. Place the shape again.\n"
+       "wf-host: in.png: Wendle Forge failed; out.png is not written\n"},
+      {"--in small.png --out out.png",
+       "! Input Data Error !: Image size should be more then 15 x 15 .\n"
+       "wf-host: small.png: Wendle Forge refused the image; out.png is not written\n"},
+      {"--in cut16.png --out out.png", "wf-host: cut16.png: " + cut8.substr(19)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const Outcome run = Host(c.arguments);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.error, c.error);
+    EXPECT_FALSE(std::filesystem::exists(Path("out.png")));
+  }
+}
+
 // A group is named by its number or its name in any case; values past the 17 groups name none.
 TEST_F(WfHost, TilingMethodTakesTheSeventeenGroupsByNumberOrName) {
   ASSERT_EQ(Host("--in in.png --out named.png --set TilingMethod=P4M").exitCode, 0);
