@@ -9,11 +9,12 @@
 #include "core/ProgressMeter.h"
 #include "core/RowThreads.h"
 #include "generators/RectangularPeriod.h"
-#include "generators/TileGroups.h"
-#include "generators/detail/ImageRows.h"
+#include "generators/TileLattice.h"
+#include "generators/detail/GroupGenerators.h"
 #include "generators/detail/KeptBetweenRenders.h"
-#include "generators/detail/TileWorker.h"
-#include "rowops/TransformOperation.h"
+#include "generators/detail/RepeatTile.h"
+#include "generators/detail/ScaleTile.h"
+#include "generators/detail/TileGenerator.h"
 
 namespace corvel {
 
@@ -38,112 +39,6 @@ long long Determinant(POINT a, POINT b) {
   return static_cast<long long>(a.x) * b.y - static_cast<long long>(b.x) * a.y;
 }
 
-CoreResult BlankTile(CRowIteratorBands& destination, int width, int height, int percent, keFormat format) {
-  width = ScaledTileSide(width, percent);
-  height = ScaledTileSide(height, percent);
-  if (!WithinTileBudget(std::int64_t{width} * height)) return keErrorNoMemory;
-  CoreResult result = destination.Create(width, height, format);
-  if (!result.Ok()) return result;
-  return keErrorStopped;
-}
-
-// The tile into destination at percent of its size, scaled here where the render did not: by the
-// average of the pixels it covers when it shrinks, by the four-tap filter when it grows. The
-// scale of a large tile takes a good part of a second: it listens to the meter's stop (its
-// percentage is the generation's) and hands back a blank tile when stopped.
-CoreResult HandOverTile(CRowIteratorBands& tile, const TileGenerator& g, int percent,
-                        CRowIteratorBands& destination, CProgressMeter* meter) {
-  if (g.rendered.percent == percent) {
-    destination.TakeFrom(tile);  // the tile is ours alone: no copy needed
-    return CoreResult();
-  }
-  const int width = ScaledTileSide(tile.Width(), percent), height = ScaledTileSide(tile.Height(), percent);
-  if (!WithinTileBudget(std::int64_t{tile.Width()} * tile.Height() + std::int64_t{width} * height))
-    return keErrorNoMemory;
-  CRowIteratorBands scaled;
-  CoreResult result = scaled.Create(width, height, tile.GetFormat());
-  if (!result.Ok()) return result;
-  TransformOperation scale(percent < 100 ? keWorkerReduce : keWorkerFourTap, nullptr, nullptr, 0);
-  CProgressMeter stopOnly(meter);
-  stopOnly.SetProgressEnabled(false);
-  scale.SetProgressMeter(&stopOnly);
-  result = scale.Run(scaled, &tile);
-  if (result.GetCode() == keErrorStopped)
-    return BlankTile(destination, tile.Width(), tile.Height(), percent, g.render.tileFormat);
-  if (!result.Ok()) return result;
-  destination.TakeFrom(scaled);
-  return CoreResult();
-}
-
-}  // namespace
-
-LatticeStepper::LatticeStepper(long long start, long long step, long long det)
-    : value_(start),
-      step_(step),
-      det_(det),
-      stepRemainder_(FloorRemainder(step, det)),
-      remainder_(FloorRemainder(start, det)) {}
-
-long long LatticeStepper::FloorRemainder(long long a, long long det) {
-  const long long r = a % det;
-  return r != 0 && (r < 0) != (det < 0) ? r + det : r;
-}
-
-int GeneratedTile::RepeatTile(CProgressMeter* meter) {
-  CProgressMeter rows(meter);
-  rows.SetUnitCount(size_.y);
-  if (size_.x <= 0 || size_.y <= 0) return 0;
-  const TileGenerator& generator = *lattice_.generator;
-  ImageRows cell, tile;
-  if (const int code = cell.Lock(lattice_.generator->workImage)) return code;
-  if (const int code = tile.Lock(image, generator.render.tileFormat)) return code;
-  const POINT a = lattice_.basisA, b = lattice_.basisB;
-  const long long det = Determinant(a, b);
-  if (det == 0) return keErrorBadArgument;
-  const double ox = RoundToInt(256 * generator.origin.x), oy = RoundToInt(256 * generator.origin.y);
-  const Point2D eA = Point2D(a) / double(det), eB = Point2D(b) / double(det);
-  std::vector<std::vector<std::int32_t>> positions(std::size_t(RowThreads::Count()));
-  std::vector<std::vector<std::uint8_t>> bgraRows(positions.size());
-  std::atomic<bool> noMemory{false};
-
-  const bool stopped = RowThreads::Run(
-      size_.y,
-      [&](int first, int last, int slot) {
-        std::vector<std::int32_t>& row = positions[std::size_t(slot)];
-        std::vector<std::uint8_t>& bgraRow = bgraRows[std::size_t(slot)];
-        try {
-          row.resize(2 * std::size_t(size_.x));
-        } catch (const std::bad_alloc&) {
-          noMemory = true;
-          return;
-        }
-        if (!ReserveBgraRow(tile, bgraRow)) {
-          noMemory = true;
-          return;
-        }
-        for (int y = first; y < last; ++y) {
-          // Lattice coordinates times det, stepped in integers along the row; the remainders
-          // follow by one correction a step, as each step is below det once reduced.
-          LatticeStepper u(-static_cast<long long>(y) * b.x, b.y, det),
-              v(static_cast<long long>(y) * a.x, -a.y, det);
-          for (int x = 0; x < size_.x; ++x) {
-            // A whole pixel's copy in the cell lies whole pixels from the origin: rounded, it is
-            // copied rather than mixed a 256th with a neighbour, a level short.
-            const double i = double(u.Next()), j = double(v.Next());
-            row[2 * std::size_t(x)] = SaturatedTrunc(ox + 256 * std::round(i * eA.x + j * eB.x));
-            row[2 * std::size_t(x) + 1] = SaturatedTrunc(oy + 256 * std::round(i * eA.y + j * eB.y));
-          }
-          const OutputRow out(tile, bgraRow, y);
-          cell.Sample(out.Bgra(), row.data(), size_.x, ImageRows::kFill);
-        }
-      },
-      [&](int finished) { return rows.StepAndTestAbort(finished) != 0; });
-  if (noMemory) return keErrorNoMemory;
-  return stopped ? keErrorStopped : 0;
-}
-
-namespace {
-
 // What a render takes from the caller's cache for its length, or makes for itself.
 class KeptForTheRender {
  public:
@@ -162,27 +57,62 @@ class KeptForTheRender {
   std::unique_ptr<detail::KeptBetweenRenders> kept_;
 };
 
-}  // namespace
+// The tile of a group whose cell is the tile: its box less the far edge, which lies one period on.
+CoreResult HandOverCell(TileGenerator& g, int code, int percent, POINT period, CProgressMeter& steps,
+                        CRowIteratorBands& destination) {
+  CRowIteratorBands& made = g.workImage;
+  const int width = std::min<int>(period.x, made.Width()), height = std::min<int>(period.y, made.Height());
+  const keFormat format = g.render.tileFormat;
+  if (code == keErrorStopped && g.rendered.percent != 100)
+    return detail::HandOverStopped(destination, made.Width(), made.Height(), 100, format);
+  if (code == keErrorStopped) return detail::HandOverStopped(destination, width, height, percent, format);
+  if (g.rendered.percent != 100 || (width == made.Width() && height == made.Height()))
+    return detail::HandOverScaled(made, g.rendered.percent, percent, destination, &steps);
+  // The box of the cell holds its far edge too: the period leaves out at most that row and
+  // column, and the tile is ours alone, so it is shared rather than copied.
+  CRowIteratorBands cell;
+  CoreResult result = cell.CreateSubView(made, 0, 0, width, height);
+  if (!result.Ok()) return result;
+  if (width + 1 < made.Width() || height + 1 < made.Height()) {
+    CRowIteratorBands copy;
+    result = copy.CreateCopy(cell);
+    if (!result.Ok()) return result;
+    return detail::HandOverScaled(copy, g.rendered.percent, percent, destination, &steps);
+  }
+  return detail::HandOverScaled(cell, g.rendered.percent, percent, destination, &steps);
+}
 
-CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileShape& shape,
-                        CRowIteratorBands& destination, TileRenderCache* cache) {
-  RowThreads::WakeUp();
-  const keFormat format = source.GetFormat();
-  if (format < keFormatGrey || format > keFormatBGRA) return keErrorBadArgument;
-  if (!IsSound(shape)) return keErrorBadArgument;
-  const TileGroup& group = *FindTileGroup(shape.method);
-  std::unique_ptr<TileGenerator> generator = group.create();
-  const TileLattice lattice = group.buildLattice(shape.p0, shape.p1, shape.p2, shape.centre);
-  if (Determinant(lattice.basisA, lattice.basisB) == 0) return keErrorBadArgument;
+// The tile of a group that repeats its cell: one period of its lattice, cut to the limit, as the
+// render made it or repeated from the cell.
+CoreResult HandOverPeriod(TileGenerator& g, int code, int percent, POINT period, CProgressMeter& steps,
+                          CRowIteratorBands& destination) {
+  const keFormat format = g.render.tileFormat;
+  const int width = CutTileSide(period.x, g.render.periodLimit.x),
+            height = CutTileSide(period.y, g.render.periodLimit.y);
+  if (code == keErrorStopped) return detail::HandOverStopped(destination, width, height, percent, format);
+  if (g.rendered.period)
+    return detail::HandOverScaled(g.workImage, g.rendered.percent, percent, destination, &steps);
+  if (!WithinTileBudget(std::int64_t{g.workImage.Width()} * g.workImage.Height() +
+                        std::int64_t{width} * height))
+    return keErrorNoMemory;
+  CRowIteratorBands tile;
+  CoreResult result = tile.Create(width, height, format);
+  if (!result.Ok()) return result;
+  code = detail::RepeatCell(&steps, {&g.workImage, g.origin, g.basisA, g.basisB}, tile, format);
+  if (code == keErrorStopped) return detail::HandOverStopped(destination, width, height, percent, format);
+  if (code != 0) return code;
+  return detail::HandOverScaled(tile, g.rendered.percent, percent, destination, &steps);
+}
+
+// The generator's lattices from the shape's (the source's turned by the shape's angle), its seams,
+// the picked area and the feather.
+CoreResult SetUpLattice(TileGenerator& g, const TileLattice& lattice, TileShape& shape, double feather,
+                        CRowIteratorBands& source) {
   if (lattice.negateK0) shape.seamK0 = -shape.seamK0;
   if (lattice.negateK1) shape.seamK1 = -shape.seamK1;
   // Lowered here, not in the caller's shape: the next render of the same shape flips again.
   const int angle = lattice.turnedHalf ? shape.angle - 180 : shape.angle;
-  // A scripted feather may carry any value; past 100 the shrunk lattice would collapse.
-  const double feather = std::clamp(shape.feather, 0.0, 100.0);
-
   // The source lattice turns with the shape; the tile's own lattice stays upright.
-  TileGenerator& g = *generator;
   POINT anchor = lattice.anchor;
   RotateIntPointDegrees(angle, shape.centre.x, shape.centre.y, anchor);
   g.basisC = lattice.basisA;
@@ -199,6 +129,24 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
   CoreResult result = g.TakeSourceArea(source, anchor.x, anchor.y, feather, shape.area);
   if (!result.Ok()) return result;
   g.SetFeather(feather);
+  return CoreResult();
+}
+
+}  // namespace
+
+CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileShape& shape,
+                        CRowIteratorBands& destination, TileRenderCache* cache) {
+  RowThreads::WakeUp();
+  const keFormat format = source.GetFormat();
+  if (format < keFormatGrey || format > keFormatBGRA) return keErrorBadArgument;
+  if (!IsSound(shape)) return keErrorBadArgument;
+  const TileLattice lattice = BuildTileLattice(shape.method, shape.p0, shape.p1, shape.p2, shape.centre);
+  if (Determinant(lattice.basisA, lattice.basisB) == 0) return keErrorBadArgument;
+  const std::unique_ptr<TileGenerator> generator = detail::CreateTileGenerator(shape.method);
+  TileGenerator& g = *generator;
+  // A scripted feather may carry any value; past 100 the shrunk lattice would collapse.
+  const CoreResult result = SetUpLattice(g, lattice, shape, std::clamp(shape.feather, 0.0, 100.0), source);
+  if (!result.Ok()) return result;
 
   const int percent = std::max(1, shape.tileSize);
   g.render.tilePercent = percent;
@@ -212,52 +160,14 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
     g.render.periodLimit = {std::max(kCutSide, source.Width()), std::max(kCutSide, source.Height())};
   CProgressMeter steps(meter);
   steps.SetStepCount(lattice.repeats ? 2 : 1);
-  int code = g.Generate(&steps);
+  const int code = g.Generate(&steps);
   if (code != 0 && code != keErrorStopped) return code;
 
   // One period of the lattice the cell was generated on (shrunk by the feather).
   if (Determinant(g.basisA, g.basisB) == 0) return keErrorBadArgument;
   const POINT period = RectangularPeriod(g.basisA, g.basisB);
-  if (!lattice.repeats) {
-    const int width = std::min<int>(period.x, g.workImage.Width());
-    const int height = std::min<int>(period.y, g.workImage.Height());
-    if (code == keErrorStopped && g.rendered.percent != 100)
-      return BlankTile(destination, g.workImage.Width(), g.workImage.Height(), 100, g.render.tileFormat);
-    if (code == keErrorStopped) return BlankTile(destination, width, height, percent, g.render.tileFormat);
-    if (g.rendered.percent != 100 || (width == g.workImage.Width() && height == g.workImage.Height()))
-      return HandOverTile(g.workImage, g, percent, destination, &steps);
-    // The box of the cell holds its far edge too: the period leaves out at most that row and
-    // column, and the tile is ours alone, so it is shared rather than copied.
-    CRowIteratorBands cell;
-    result = cell.CreateSubView(g.workImage, 0, 0, width, height);
-    if (!result.Ok()) return result;
-    if (width + 1 < g.workImage.Width() || height + 1 < g.workImage.Height()) {
-      CRowIteratorBands copy;
-      result = copy.CreateCopy(cell);
-      if (!result.Ok()) return result;
-      return HandOverTile(copy, g, percent, destination, &steps);
-    }
-    return HandOverTile(cell, g, percent, destination, &steps);
-  }
-  if (g.rendered.period) {
-    if (code == keErrorStopped)
-      return BlankTile(destination, CutTileSide(period.x, g.render.periodLimit.x),
-                       CutTileSide(period.y, g.render.periodLimit.y), percent, g.render.tileFormat);
-    return HandOverTile(g.workImage, g, percent, destination, &steps);
-  }
-  const int width = CutTileSide(period.x, g.render.periodLimit.x),
-            height = CutTileSide(period.y, g.render.periodLimit.y);
-  if (code == keErrorStopped) return BlankTile(destination, width, height, percent, g.render.tileFormat);
-  if (!WithinTileBudget(std::int64_t{g.workImage.Width()} * g.workImage.Height() +
-                        std::int64_t{width} * height))
-    return keErrorNoMemory;
-  GeneratedTile tile(width, height, LatticeRecord{g.basisA, g.basisB, &g});
-  result = tile.Create();
-  if (!result.Ok()) return result;
-  code = tile.RepeatTile(&steps);
-  if (code == keErrorStopped) return BlankTile(destination, width, height, percent, g.render.tileFormat);
-  if (code != 0) return code;
-  return HandOverTile(tile.image, g, percent, destination, &steps);
+  return lattice.repeats ? HandOverPeriod(g, code, percent, period, steps, destination)
+                         : HandOverCell(g, code, percent, period, steps, destination);
 }
 
 }  // namespace corvel

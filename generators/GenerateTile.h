@@ -1,12 +1,9 @@
 // The one entry into the tile generators: a seamless tile of one of the 17 plane symmetry
 // groups from a picked area of an image.
 #pragma once
-#include <memory>
-
 #include "core/CoreResult.h"
 #include "core/RowIteratorBands.h"
 #include "generators/TileRenderCache.h"
-#include "generators/detail/TileGenerator.h"
 #include "platform/win32/Types.h"
 
 namespace corvel {
@@ -40,53 +37,5 @@ struct TileShape {
 // there and leaves its own: the same bytes, sooner.
 CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileShape& shape,
                         CRowIteratorBands& destination, TileRenderCache* cache = nullptr);
-
-// The generator of a tiling method, or none for a method outside 0..16.
-std::unique_ptr<TileGenerator> CreateTileGenerator(int method);
-
-// The lattice a generated cell repeats along.
-struct LatticeRecord {
-  POINT basisA{0, 0}, basisB{0, 0};
-  TileGenerator* generator = nullptr;  // not owned
-};
-
-// A tile of size W x H filled by repeating the generator's cell along its lattice.
-class GeneratedTile {
- public:
-  GeneratedTile(int width, int height, const LatticeRecord& lattice)
-      : size_{width, height}, lattice_(lattice) {}
-
-  // In the generator's tile format.
-  CoreResult Create() { return image.Create(size_.x, size_.y, lattice_.generator->render.tileFormat); }
-  // Fills the image row by row from the generator's workImage: 0, or 100 when stopped.
-  int RepeatTile(CProgressMeter* meter);
-
-  CRowIteratorBands image;
-
- private:
-  POINT size_;
-  LatticeRecord lattice_;
-};
-
-// The remainders of start + k step (k = 1, 2, ...) modulo det, with the sign of det, one per
-// call and without a division. An exact multiple of det of the other sign than det gives det,
-// one whole period, rather than 0. det must not be 0.
-class LatticeStepper {
- public:
-  LatticeStepper(long long start, long long step, long long det);
-
-  long long Next() {
-    value_ += step_;
-    remainder_ += stepRemainder_;
-    if (det_ > 0 ? remainder_ >= det_ : remainder_ <= det_) remainder_ -= det_;
-    if (remainder_ == 0 && value_ != 0 && (value_ < 0) != (det_ < 0)) return det_;
-    return remainder_;
-  }
-
- private:
-  static long long FloorRemainder(long long a, long long det);
-
-  long long value_, step_, det_, stepRemainder_, remainder_;
-};
 
 }  // namespace corvel

@@ -6,23 +6,6 @@
 #include <initializer_list>
 
 #include "generators/Geometry.h"
-#include "generators/groups/CMGenerator.h"
-#include "generators/groups/CMMGenerator.h"
-#include "generators/groups/P1Generator.h"
-#include "generators/groups/P2Generator.h"
-#include "generators/groups/P3Generator.h"
-#include "generators/groups/P3LMGenerator.h"
-#include "generators/groups/P3MLGenerator.h"
-#include "generators/groups/P4GGenerator.h"
-#include "generators/groups/P4Generator.h"
-#include "generators/groups/P4MGenerator.h"
-#include "generators/groups/P6Generator.h"
-#include "generators/groups/P6MGenerator.h"
-#include "generators/groups/PGGGenerator.h"
-#include "generators/groups/PGGenerator.h"
-#include "generators/groups/PMGGenerator.h"
-#include "generators/groups/PMGenerator.h"
-#include "generators/groups/PMMGenerator.h"
 #include "resources/ParameterTable.h"
 
 namespace corvel {
@@ -162,32 +145,19 @@ TileLattice P6MLattice(POINT p0, POINT p1, POINT p2, POINT) {
   return t;
 }
 
-template <class Generator>
-std::unique_ptr<TileGenerator> Make() {
-  return std::make_unique<Generator>();
-}
-
 // In the order of keTilingMethod, named as the filter publishes them.
 static_assert(keTilingMethodCount == resources::kGroupCount);
 using resources::kGroupNames;
 const TileGroup kGroups[keTilingMethodCount] = {
-    {kGroupNames[keTilingP1], P1Lattice, Make<P1Generator>},
-    {kGroupNames[keTilingP2], Rectangular<1, 1>, Make<P2Generator>},
-    {kGroupNames[keTilingPM], Rectangular<1, 2>, Make<PMGenerator>},
-    {kGroupNames[keTilingPG], Rectangular<2, 1>, Make<PGGenerator>},
-    {kGroupNames[keTilingPMM], Rectangular<2, 2>, Make<PMMGenerator>},
-    {kGroupNames[keTilingPMG], Rectangular<1, 4>, Make<PMGGenerator>},
-    {kGroupNames[keTilingPGG], Rectangular<2, 2>, Make<PGGGenerator>},
-    {kGroupNames[keTilingCM], CMLattice, Make<CMGenerator>},
-    {kGroupNames[keTilingCMM], CMMLattice, Make<CMMGenerator>},
-    {kGroupNames[keTilingP4], FourFoldLattice, Make<P4Generator>},
-    {kGroupNames[keTilingP4M], P4MLattice, Make<P4MGenerator>},
-    {kGroupNames[keTilingP4G], FourFoldLattice, Make<P4GGenerator>},
-    {kGroupNames[keTilingP3], P3Lattice, Make<P3Generator>},
-    {kGroupNames[keTilingP3ML], P3MLLattice, Make<P3MLGenerator>},
-    {kGroupNames[keTilingP3LM], SixFoldLattice, Make<P3LMGenerator>},
-    {kGroupNames[keTilingP6], SixFoldLattice, Make<P6Generator>},
-    {kGroupNames[keTilingP6M], P6MLattice, Make<P6MGenerator>},
+    {kGroupNames[keTilingP1], P1Lattice},          {kGroupNames[keTilingP2], Rectangular<1, 1>},
+    {kGroupNames[keTilingPM], Rectangular<1, 2>},  {kGroupNames[keTilingPG], Rectangular<2, 1>},
+    {kGroupNames[keTilingPMM], Rectangular<2, 2>}, {kGroupNames[keTilingPMG], Rectangular<1, 4>},
+    {kGroupNames[keTilingPGG], Rectangular<2, 2>}, {kGroupNames[keTilingCM], CMLattice},
+    {kGroupNames[keTilingCMM], CMMLattice},        {kGroupNames[keTilingP4], FourFoldLattice},
+    {kGroupNames[keTilingP4M], P4MLattice},        {kGroupNames[keTilingP4G], FourFoldLattice},
+    {kGroupNames[keTilingP3], P3Lattice},          {kGroupNames[keTilingP3ML], P3MLLattice},
+    {kGroupNames[keTilingP3LM], SixFoldLattice},   {kGroupNames[keTilingP6], SixFoldLattice},
+    {kGroupNames[keTilingP6M], P6MLattice},
 };
 
 }  // namespace
@@ -199,11 +169,6 @@ const TileGroup* FindTileGroup(int method) {
 TileLattice BuildTileLattice(int method, POINT p0, POINT p1, POINT p2, POINT centre) {
   const TileGroup* group = FindTileGroup(method);
   return group ? group->buildLattice(p0, p1, p2, centre) : TileLattice();
-}
-
-std::unique_ptr<TileGenerator> CreateTileGenerator(int method) {
-  const TileGroup* group = FindTileGroup(method);
-  return group ? group->create() : nullptr;
 }
 
 }  // namespace corvel

@@ -1,5 +1,4 @@
-// The exact numbers of the groups: each fold, each lattice built from a pick, and the steps of
-// the lattice coordinates that repeat a cell into its tile.
+// The exact numbers of the groups: each fold and each lattice built from a pick.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -8,6 +7,7 @@
 
 #include "generators/GenerateTile.h"
 #include "generators/TileLattice.h"
+#include "generators/detail/GroupGenerators.h"
 #include "tests/generators/TileTestImages.h"
 
 namespace corvel {
@@ -22,7 +22,7 @@ bool Same(POINT a, POINT b) { return a.x == b.x && a.y == b.y; }
 
 // The fold of the generator of `method` on the lattice A, B, in lattice coordinates.
 Point2D Fold(int method, POINT a, POINT b, double u, double v) {
-  std::unique_ptr<TileGenerator> g = CreateTileGenerator(method);
+  std::unique_ptr<TileGenerator> g = detail::CreateTileGenerator(method);
   g->basisA = g->basisC = a;
   g->basisB = g->basisD = b;
   g->PrepareLattice();
@@ -223,25 +223,6 @@ TEST(BuildTileLattice, HexagonalPicksOfEitherOrientationRender) {
         EXPECT_EQ(transparent, 0) << method << " p1 " << p1.x << "," << p1.y << " p2 " << p2.x;
       }
     }
-  }
-}
-
-TEST(LatticeStepper, RemaindersTakeTheSignOfTheDeterminant) {
-  struct Case {
-    long long start, step, det;
-    std::vector<long long> remainders;
-  } cases[] = {
-      // -7 gives 3; -10, a whole period, gives 5 rather than 0.
-      {-12, 1, 5, {4, 5, 1, 2, 3, 4, 5, 1, 2, 3, 4, 0, 1, 2, 3, 4, 0}},
-      {-14, 7, 5, {3, 0, 2, 4}},  // steps longer than det
-      {12, -1, -5, {-4, -5, -1, -2, -3, -4, -5, -1, -2, -3, -4, 0, -1, -2, -3, -4, 0}},
-      {2, -3, -5, {-1, -4, -2, 0, -3}},
-  };
-  for (const Case& c : cases) {
-    LatticeStepper stepper(c.start, c.step, c.det);
-    std::vector<long long> remainders;
-    for (std::size_t k = 0; k < c.remainders.size(); ++k) remainders.push_back(stepper.Next());
-    EXPECT_EQ(remainders, c.remainders) << c.start << " by " << c.step << " mod " << c.det;
   }
 }
 

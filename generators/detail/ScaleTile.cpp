@@ -1,0 +1,45 @@
+#include "generators/detail/ScaleTile.h"
+
+#include <cstdint>
+
+#include "core/ProgressMeter.h"
+#include "generators/detail/TileGenerator.h"
+#include "rowops/TransformOperation.h"
+
+namespace corvel::detail {
+
+CoreResult HandOverScaled(CRowIteratorBands& tile, int renderedPercent, int percent,
+                          CRowIteratorBands& destination, CProgressMeter* meter) {
+  if (renderedPercent == percent) {
+    destination.TakeFrom(tile);  // the tile is ours alone: no copy needed
+    return CoreResult();
+  }
+  const int width = ScaledTileSide(tile.Width(), percent), height = ScaledTileSide(tile.Height(), percent);
+  if (!WithinTileBudget(std::int64_t{tile.Width()} * tile.Height() + std::int64_t{width} * height))
+    return keErrorNoMemory;
+  CRowIteratorBands scaled;
+  CoreResult result = scaled.Create(width, height, tile.GetFormat());
+  if (!result.Ok()) return result;
+  TransformOperation scale(percent < 100 ? keWorkerReduce : keWorkerFourTap, nullptr, nullptr, 0);
+  CProgressMeter stopOnly(meter);
+  stopOnly.SetProgressEnabled(false);
+  scale.SetProgressMeter(&stopOnly);
+  result = scale.Run(scaled, &tile);
+  if (result.GetCode() == keErrorStopped)
+    return HandOverStopped(destination, tile.Width(), tile.Height(), percent, tile.GetFormat());
+  if (!result.Ok()) return result;
+  destination.TakeFrom(scaled);
+  return CoreResult();
+}
+
+CoreResult HandOverStopped(CRowIteratorBands& destination, int width, int height, int percent,
+                           keFormat format) {
+  width = ScaledTileSide(width, percent);
+  height = ScaledTileSide(height, percent);
+  if (!WithinTileBudget(std::int64_t{width} * height)) return keErrorNoMemory;
+  CoreResult result = destination.Create(width, height, format);
+  if (!result.Ok()) return result;
+  return keErrorStopped;
+}
+
+}  // namespace corvel::detail
