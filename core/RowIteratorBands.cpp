@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 namespace corvel {
@@ -116,19 +117,46 @@ void CRowIteratorBands::SetPaletteSize(int size) {
   for (int i = firstBand_; i < endBand_; ++i) bands_[i].paletteSize = size;
 }
 
+namespace {
+
+// Where a band's count leaves or reaches 0, its storage is locked or let go: one thread at a time.
+std::mutex& BandStorageLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+// Raises a count already above 0, or lowers one above 1; false where the count stands at the
+// step's edge, which only the caller holding BandStorageLock may cross.
+bool StepInside(std::atomic<std::int32_t>& count, std::int32_t step) {
+  std::int32_t now = count.load(std::memory_order_acquire);
+  while (step > 0 ? now > 0 : now > 1) {
+    if (count.compare_exchange_weak(now, now + step, std::memory_order_acq_rel)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 void CRowIteratorBands::LockBandStorage(CBand& band) {
-  if (band.lockCount++ > 0) return;
+  if (StepInside(band.lockCount, 1)) return;
+  std::lock_guard<std::mutex> guard(BandStorageLock());
+  if (StepInside(band.lockCount, 1)) return;
   auto* pointer = static_cast<BYTE*>(band.lockView.Lock(band.block.Get(), band.lockOffset, band.lockSize));
   // Allocated bands keep row 0 at the block's end, like a bottom-up bitmap.
   if (pointer && band.stride < 0 && band.block->Kind() != keMemoryExternal)
     pointer -= (band.rows - 1) * band.stride;
   band.firstRow = pointer;
+  // Published after the row: a thread that sees the count sees where the rows are.
+  band.lockCount.store(1, std::memory_order_release);
 }
 
 void CRowIteratorBands::UnlockBandStorage(CBand& band) {
-  if (band.lockCount <= 0 || --band.lockCount > 0) return;
+  if (StepInside(band.lockCount, -1)) return;
+  std::lock_guard<std::mutex> guard(BandStorageLock());
+  if (StepInside(band.lockCount, -1) || band.lockCount.load(std::memory_order_acquire) <= 0) return;
   band.lockView.Unlock();
   band.firstRow = nullptr;
+  band.lockCount.store(0, std::memory_order_release);
 }
 
 bool CRowIteratorBands::CreatePalette(keFormat format, const RGBQUAD* palette, int paletteSize) {

@@ -9,6 +9,7 @@
 // and y name the storage column and row of its top-left pixel. Row and column arguments of the
 // row, band and pixel operations count from the rectangle's top-left (0 .. width - 1).
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -50,7 +51,9 @@ struct CBand {
   const RGBQUAD* palette = nullptr;
   std::uint64_t lockOffset = 0;
   std::uint64_t lockSize = 0;
-  std::int32_t lockCount = 0;
+  // Images sharing the band lock and unlock it from several threads: the count changes
+  // atomically, and the storage is locked and let go under one lock (LockBandStorage).
+  std::atomic<std::int32_t> lockCount{0};
 };
 
 class CRowIteratorBands {
