@@ -1,0 +1,40 @@
+#include "generators/detail/FoldedRoad.h"
+
+#include "generators/RectangularPeriod.h"
+
+namespace corvel::detail {
+
+namespace {
+
+// Whether the band's pixels, planned, hold every pixel right on the lines where its coordinate is
+// whole.
+bool HoldsWholeLines(const FoldProgram::Band& band) {
+  return band.planned && band.every == 1 && band.from <= 0 && band.to >= 0;
+}
+
+}  // namespace
+
+FoldedRoad DecideRoad(const RoadFacts& facts) {
+  const FoldProgram& program = *facts.program;
+  const bool bands = program.HasBands();
+  const bool wholePixels = program.wrapBias == 0 && facts.pixelStep.x == 1 && facts.pixelStep.y == 1;
+  FoldedRoad road;
+  road.markBands = bands && facts.bandsCanMark;
+  road.markCellEdges = bands && program.planCellEdges && !program.blends && wholePixels;
+  road.blend = facts.blendsMade;
+  road.blendCellEdges = road.blend && facts.blendsHaveCellEdges && wholePixels;
+  road.planInPlace = !road.blend && facts.plansPositions && bands && facts.sourceInPlace;
+  road.finishTogether = road.blend && !facts.greyOutput;
+  road.copiesShowThePlan = road.blendCellEdges ||
+                           (road.markBands && !road.blend && !program.stepsDecideSeams &&
+                            HoldsWholeLines(program.bandU) && HoldsWholeLines(program.bandV));
+  const POINT period = RectangularPeriod(facts.basisA, facts.basisB);
+  if (facts.renderedPeriod && facts.pixelStep.x == 1 && facts.pixelStep.y == 1 && facts.width == period.x &&
+      facts.height == period.y)
+    road.repeat = RepeatDown(facts.basisA, facts.basisB, facts.width, facts.height);
+  road.madeRows = road.repeat.rows > 0 ? road.repeat.rows : facts.height;
+  road.markCopiedEdges = road.repeat.rows > 0 && bands;
+  return road;
+}
+
+}  // namespace corvel::detail

@@ -1,0 +1,66 @@
+#include "generators/detail/PlannedPixels.h"
+
+#include <cstring>
+
+namespace corvel::detail {
+
+int MarkedPlaces(const std::uint8_t* marks, int count, int* places) {
+  int planned = 0, x = 0;
+  for (std::uint64_t eight = 0; x + 8 <= count; x += 8) {
+    std::memcpy(&eight, marks + x, 8);
+    if (eight != 0)
+      for (int i = x; i < x + 8; ++i)
+        if (marks[i] == 1) places[planned++] = i;
+  }
+  for (; x < count; ++x)
+    if (marks[x] == 1) places[planned++] = x;
+  return planned;
+}
+
+void PlannedPixels::Finish(std::int32_t* scratch) {
+  if (queued_ == 0) return;
+  std::uint8_t* mixed = reinterpret_cast<std::uint8_t*>(scratch);
+  queue_.Finish(source_, mixed, queued_);
+  for (int i = 0; i < queued_; ++i) std::memcpy(out_[i], mixed + 4 * i, 4);
+  queued_ = 0;
+}
+
+void PlannedPixels::Plan(int y, std::uint8_t* out, std::uint8_t* marks, std::int32_t* scratch, bool later) {
+  // The marked pixels' places, in the row's positions past the last one read.
+  int* const places = reinterpret_cast<int*>(scratch) + width_;
+  const int planned = MarkedPlaces(marks, width_, places);
+  if (planned == 0) return;
+  if (later && !planPositions_) {
+    if (queued_ + planned > width_) Finish(scratch);
+    planPixels_(y, places, planned, queue_);
+    for (int i = 0; i < planned; ++i) {
+      out_[queued_++] = out + 4 * std::size_t(places[i]);
+      marks[places[i]] = 0;
+    }
+    return;
+  }
+  std::uint8_t* mixed = reinterpret_cast<std::uint8_t*>(scratch);
+  if (planPositions_) {
+    planPositions_(start_.x, start_.y + y, places, planned, positions_);
+    SampleBilinearBgra(source_, mixed, positions_, planned, SampleEdge::kClamp);
+  } else {
+    planPixels_(y, places, planned, queue_);
+    queue_.Finish(source_, mixed, planned);
+  }
+  for (int i = 0; i < planned; ++i) std::memcpy(out + 4 * std::size_t(places[i]), mixed + 4 * i, 4);
+  for (int i = 0; i < planned; ++i) marks[places[i]] = 0;
+}
+
+void PlannedPixels::PlaceInRow(int y, std::uint8_t* marks, int* places, std::int32_t* rowPositions) {
+  const int planned = MarkedPlaces(marks, width_, places);
+  if (planned == 0) return;
+  planPositions_(start_.x, start_.y + y, places, planned, positions_);
+  for (int i = 0; i < planned; ++i) {
+    const std::size_t x = std::size_t(places[i]);
+    rowPositions[2 * x] = positions_[2 * i];
+    rowPositions[2 * x + 1] = positions_[2 * i + 1];
+    marks[x] = 0;
+  }
+}
+
+}  // namespace corvel::detail

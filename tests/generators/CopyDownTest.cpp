@@ -1,0 +1,59 @@
+// The copy-down stage: a tile of several cells repeats down itself by the lattice vector of the
+// least height.
+#include "generators/detail/CopyDown.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace corvel::detail {
+namespace {
+
+TEST(RepeatDown, FindsTheLatticeVectorOfTheLeastHeight) {
+  struct Case {
+    POINT a, b;
+    int width, height;
+    RowRepeat repeat;
+  } cases[] = {
+      {{60, 30}, {-60, 30}, 120, 60, {30, 60}},  // row y + 30 is row y moved by B, a half turn of the row
+      {{64, 0}, {32, 55}, 64, 110, {55, 32}},    // the hexagonal groups' lattice
+      {{64, 0}, {-32, 55}, 64, 110, {55, 32}},   // leaning left: the same rows, 32 from either side
+      {{60, 0}, {0, 30}, 60, 30, {0, 0}},        // one cell high
+      {{60, 30}, {-60, 30}, 120, 50, {0, 0}},    // the least height does not divide the rows
+  };
+  for (const Case& c : cases) {
+    const RowRepeat repeat = RepeatDown(c.a, c.b, c.width, c.height);
+    EXPECT_EQ(repeat.rows, c.repeat.rows) << c.b.x << " " << c.height;
+    EXPECT_EQ(repeat.shift, c.repeat.shift) << c.b.x << " " << c.height;
+  }
+}
+
+TEST(CopyRowDown, CopiesARowIntoEveryRowThatRepeatsItMovedAlong) {
+  CRowIteratorBands image;
+  ASSERT_TRUE(image.CreateBGRA(8, 7).Ok());
+  ImageRows rows;
+  ASSERT_EQ(rows.Lock(image), 0);
+  std::vector<std::uint8_t> made(4 * 8), copyRow;
+  for (int x = 0; x < 8; ++x) made[4 * std::size_t(x)] = std::uint8_t(10 + x);
+  std::vector<int> told;
+  CopyRowDown(rows, copyRow, {3, 5}, 0, made.data(), 8, [&](int below, std::uint8_t* out, int shift) {
+    EXPECT_EQ(out, rows.Row(below));
+    told.push_back(below);
+    told.push_back(shift);
+  });
+  // Rows 3 and 6, moved 5 and 10 pixels along, around the row.
+  EXPECT_EQ(told, (std::vector<int>{3, 5, 6, 2}));
+  for (int x = 0; x < 8; ++x) {
+    EXPECT_EQ(rows.Row(3)[4 * x], 10 + (x + 8 - 5) % 8) << x;
+    EXPECT_EQ(rows.Row(6)[4 * x], 10 + (x + 8 - 2) % 8) << x;
+    EXPECT_EQ(rows.Row(0)[4 * x], 0) << x;  // the row made is the caller's
+  }
+  told.clear();
+  CopyRowDown(rows, copyRow, {}, 0, made.data(), 8,
+              [&](int below, std::uint8_t*, int) { told.push_back(below); });
+  EXPECT_TRUE(told.empty());
+}
+
+}  // namespace
+}  // namespace corvel::detail

@@ -1,0 +1,127 @@
+// The record of a fold program's run: which pixels leave the fast road, where they go, and which
+// rows are copied rather than made, decided once from what the run knows before its rows.
+#include "generators/detail/FoldedRoad.h"
+
+#include <gtest/gtest.h>
+
+#include "generators/detail/SeamBlends.h"
+
+namespace corvel::detail {
+namespace {
+
+// A hard-seamed program (bands about u and v, cell edges planned) or a feathered one.
+FoldProgram Program(bool feathered, bool stepsDecideSeams = false) {
+  static const SeamBlends blends;
+  FoldProgram program;
+  program.bandU = program.bandV = {true, -0.01, 0.01, 1};
+  program.planCellEdges = !feathered;
+  program.stepsDecideSeams = stepsDecideSeams;
+  if (feathered) program.blends = &blends;
+  return program;
+}
+
+RoadFacts Facts(const FoldProgram& program) {
+  RoadFacts facts;
+  facts.program = &program;
+  facts.bandsCanMark = true;
+  facts.basisA = {60, 0};
+  facts.basisB = {20, 30};
+  facts.width = 60;
+  facts.height = 30;
+  return facts;
+}
+
+TEST(DecideRoad, SendsEachKindOfPixelWhereItsProgramAsks) {
+  const FoldProgram hard = Program(false), steps = Program(false, true), feathered = Program(true), plain;
+  struct Case {
+    const char* what;
+    const FoldProgram& program;
+    void (*change)(RoadFacts&);
+    bool markBands, markCellEdges, blend, blendCellEdges, planInPlace, finishTogether, copiesShowThePlan;
+  } cases[] = {
+      {"no bands", plain, [](RoadFacts&) {}, false, false, false, false, false, false, false},
+      {"hard seams", hard, [](RoadFacts&) {}, true, true, false, false, false, false, true},
+      {"hard seams no pixel can lie near", steps, [](RoadFacts& f) { f.bandsCanMark = false; }, false, true,
+       false, false, false, false, false},
+      {"hard seams the steps decide", steps, [](RoadFacts&) {}, true, true, false, false, false, false,
+       false},
+      {"hard seams planned in place", hard,
+       [](RoadFacts& f) {
+         f.plansPositions = true;
+         f.sourceInPlace = true;
+       },
+       true, true, false, false, true, false, true},
+      {"hard seams from a copied window", hard, [](RoadFacts& f) { f.plansPositions = true; }, true, true,
+       false, false, false, false, true},
+      {"scaled", hard,
+       [](RoadFacts& f) {
+         f.pixelStep = {1.5, 1.5};
+       },
+       true, false, false, false, false, false, true},
+      {"feathered", feathered,
+       [](RoadFacts& f) {
+         f.blendsMade = true;
+         f.blendsHaveCellEdges = true;
+       },
+       true, false, true, true, false, true, true},
+      {"feathered into grey rows", feathered,
+       [](RoadFacts& f) {
+         f.blendsMade = true;
+         f.greyOutput = true;
+       },
+       true, false, true, false, false, false, false},
+      {"feathered on a degenerate source lattice", feathered, [](RoadFacts&) {}, true, false, false, false,
+       false, false, true},
+  };
+  for (const Case& c : cases) {
+    RoadFacts facts = Facts(c.program);
+    c.change(facts);
+    const FoldedRoad road = DecideRoad(facts);
+    EXPECT_EQ(road.markBands, c.markBands) << c.what;
+    EXPECT_EQ(road.markCellEdges, c.markCellEdges) << c.what;
+    EXPECT_EQ(road.blend, c.blend) << c.what;
+    EXPECT_EQ(road.blendCellEdges, c.blendCellEdges) << c.what;
+    EXPECT_EQ(road.planInPlace, c.planInPlace) << c.what;
+    EXPECT_EQ(road.finishTogether, c.finishTogether) << c.what;
+    EXPECT_EQ(road.copiesShowThePlan, c.copiesShowThePlan) << c.what;
+  }
+}
+
+// A period of several cells, rendered unscaled, is made down to the lattice's least height and
+// copied below; a cell's box, a scaled render or rows that are not the period are made whole.
+TEST(DecideRoad, CopiesDownOnlyAWholeUnscaledPeriod) {
+  const FoldProgram hard = Program(false), plain;
+  const POINT upright[] = {{60, 0}, {0, 30}}, leaning[] = {{60, 30}, {-60, 30}};  // periods 60 x 30, 120 x 60
+  struct Case {
+    const char* what;
+    const FoldProgram& program;
+    const POINT* lattice;
+    bool period;
+    Point2D step;
+    int width, height, madeRows;
+    bool markCopiedEdges;
+  } cases[] = {
+      {"one cell high", hard, upright, true, {1, 1}, 60, 30, 30, false},
+      {"two cells high", hard, leaning, true, {1, 1}, 120, 60, 30, true},
+      {"without bands", plain, leaning, true, {1, 1}, 120, 60, 30, false},
+      {"the cell's box", hard, leaning, false, {1, 1}, 120, 60, 60, false},
+      {"scaled", hard, leaning, true, {2, 2}, 120, 60, 60, false},
+      {"not the period", hard, leaning, true, {1, 1}, 120, 59, 59, false},
+  };
+  for (const Case& c : cases) {
+    RoadFacts facts = Facts(c.program);
+    facts.renderedPeriod = c.period;
+    facts.pixelStep = c.step;
+    facts.basisA = c.lattice[0];
+    facts.basisB = c.lattice[1];
+    facts.width = c.width;
+    facts.height = c.height;
+    const FoldedRoad road = DecideRoad(facts);
+    EXPECT_EQ(road.madeRows, c.madeRows) << c.what;
+    EXPECT_EQ(road.markCopiedEdges, c.markCopiedEdges) << c.what;
+    EXPECT_EQ(road.repeat.rows > 0, c.madeRows < c.height) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace corvel::detail
