@@ -10,6 +10,10 @@ namespace corvel {
 
 class CProgressMeter;
 
+// What the tile and its working images may hold together, in bytes: a tile size far beyond any
+// screen or print is refused before its images are made rather than left to the system.
+constexpr long long kTileMemoryBudget = 1LL << 30;
+
 // The tile shape as the user placed it, in source pixels.
 struct TileShape {
   int method = 0;  // keTilingMethod

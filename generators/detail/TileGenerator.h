@@ -8,6 +8,7 @@
 
 #include "core/CoreResult.h"
 #include "core/RowIteratorBands.h"
+#include "generators/GenerateTile.h"
 #include "generators/Geometry.h"
 #include "generators/detail/RenderRecord.h"
 #include "platform/win32/Types.h"
@@ -49,10 +50,6 @@ inline int ScaledTileSide(int side, int percent) {
   const long long scaled = static_cast<long long>(side) * percent / 100;
   return scaled < 1 ? 1 : (scaled > 0x7FFFFFFF ? 0x7FFFFFFF : int(scaled));
 }
-
-// What the tile and its working images may hold together, in bytes: a tile size far beyond any
-// screen or print is refused before its images are made rather than left to the system.
-constexpr long long kTileMemoryBudget = 1LL << 30;
 
 // Whether images of these many BGRA pixels together stay within the budget.
 inline bool WithinTileBudget(long long pixels) { return pixels >= 0 && pixels <= kTileMemoryBudget / 4; }
