@@ -398,24 +398,18 @@ void WorkOutReach(FoldProgram& program, KeptBetweenRenders& kept) {
 
 namespace {
 
-// Far beyond the fixed-point and float errors of the fast positions (some 1e-7 of a cell), and
-// beyond kOnSeam, within which the steps take a pixel right on a seam, so that no pixel the fast
-// render would put on the other side of a seam goes unplanned; no wider, so that on lattices of
-// whole pixels up to some 250000 pixels of area no pixel off a hard seam lies within it.
-constexpr double kMargin = 4e-6;
-
 using UnitBand = BandMarks::UnitBand;
 
-// A band in units of its own period, widened by kMargin.
+// A band in units of its own period, widened by kBandMargin.
 UnitBand InUnits(const FoldProgram::Band& band) {
-  return {band.from / band.every - kMargin, band.to / band.every + kMargin, band.every};
+  return {band.from / band.every - kBandMargin, band.to / band.every + kBandMargin, band.every};
 }
 
 // t in units of every: most bands repeat every unit, and a division costs a row's marking more
 // than the rest of a line's arithmetic.
 double InUnitsOf(double t, double every) { return every == 1 ? t : t / every; }
 
-// Whether t lies within kMargin of [k every + from, k every + to) for some integer k.
+// Whether t lies within kBandMargin of [k every + from, k every + to) for some integer k.
 bool InBand(double t, const UnitBand& band) {
   const double scaled = InUnitsOf(t, band.every), fraction = scaled - std::floor(scaled);
   auto near = [&](double f) { return f >= band.from && f < band.to; };
@@ -504,7 +498,7 @@ BandMarks::BandMarks(const FoldProgram& program, const TileGenerator& generator)
     const double q = whole(perLine) ? 1 : (whole(2 * perLine) ? 2 : 0);
     const bool apart = line.whole && line.from == line.to && line.middle == 0 && whole(line.a) &&
                        whole(line.b) && q > 0 && std::abs(line.dt) < 0.5 &&
-                       1 / (perLine * q) > kMargin * 1.01;
+                       1 / (perLine * q) > kBandMargin * 1.01;
     if (!apart) canMark_ = true;
   }
 }
@@ -518,7 +512,7 @@ void BandMarks::MakeLanes() {
   auto fixed = [](double t) { return std::uint32_t(std::int32_t(t)); };
   for (int i = 0; i < count_; ++i) {
     const Line& line = lines_[i];
-    const double reach = kMargin + kWider + slack_ * std::abs(line.dt),
+    const double reach = kBandMargin + kWider + slack_ * std::abs(line.dt),
                  width = line.to - line.from + 2 * reach;
     // A row along the line is tested whole, its part left out.
     const bool whole = line.whole || line.dt == 0;
@@ -577,7 +571,8 @@ void BandMarks::MarkLine(const Line& line, const Point2D& at, int count, std::ui
     return;
   }
   const double slack = slack_, perUnit = line.perUnit;
-  const double fromStart = (line.from - kMargin - t0) * perUnit, toStart = (line.to + kMargin - t0) * perUnit;
+  const double fromStart = (line.from - kBandMargin - t0) * perUnit,
+               toStart = (line.to + kBandMargin - t0) * perUnit;
   const double r0 = line.alongA * at.x + line.alongB * at.y;
   const UnitBand& along = line.part;
   for (double k = low; k <= high; ++k) {

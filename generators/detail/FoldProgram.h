@@ -38,10 +38,6 @@ struct FoldStep {
   LatticeAffine map;
 };
 
-// How near its seam the steps take a pixel right on one to lie: far above the float error of the
-// fast positions, far below the reach of the planned pixels about a line.
-constexpr double kOnSeam = 2.5e-6;
-
 // Where v < line.YAt(u), or, with `above`, where v > line.YAt(u).
 inline HalfPlane Beside(const Line2D& line, bool above = false) {
   const double offset = line.YAt(0), slope = line.YAt(1) - offset;

@@ -140,18 +140,16 @@ int NextClear(const std::uint8_t* marks, int from, int width) {
   return x;
 }
 
-// The band pixels of a row that lie on a fold line, within a margin of a unit far beyond the
-// errors of the lanes' fold, some 1e-7 of a cell. Away from the bands the fold's copies meet
-// without a step, as the unfeathered render takes them, save across a cell's edge: there every
-// pixel about a crossing is taken, as it is folded from one side of the wrap or the other. On
-// whole pixels of a lattice of whole pixels, one off a line lies at least 1 / det from it: the
-// margin keeps within half of that where it can, so that only the pixels right on a line are taken.
+// The band pixels of a row that lie on a fold line, within kOnFoldLine. Away from the bands the
+// fold's copies meet without a step, as the unfeathered render takes them, save across a cell's
+// edge: there every pixel about a crossing is taken, as it is folded from one side of the wrap or
+// the other.
 void OnFoldLines(const SeamBlendArgs& args, const SeamBlendRowPlace& place, int width,
                  const std::uint8_t* marks, std::vector<int>& on) {
-  constexpr double kMargin = 1e-5;
   const bool wholePixels = place.step == 1 && place.start.x == std::floor(place.start.x) &&
                            place.start.y == std::floor(place.start.y);
-  const double margin = wholePixels ? std::clamp(args.foldLineSpacing / 2, kOnSeam, kMargin) : kMargin;
+  const double margin = wholePixels ? std::clamp(args.foldLineSpacing / 2, kOnSeam, kOnFoldLine)
+                                    : kOnFoldLine;
   on.clear();
   for (int i = 0; i < args.foldLineCount; ++i) {
     if (args.cellEdge[i] && args.cellEdgesByWholeNumbers) continue;
@@ -387,8 +385,8 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
     const double perPixel = from.blended && !OwnPartnersOnTheMiddle(partner, weight)
                                 ? 256 * std::hypot(weight[0], weight[1])
                                 : 0;
-    to.middle = float(perPixel * BlendRegion::kOnSeamMiddle);
-    to.middleExact = float(perPixel * BlendRegion::kOnSeamMiddleExact);
+    to.middle = float(perPixel * kOnSeamMiddle);
+    to.middleExact = float(perPixel * kOnSeamMiddleExact);
     // Left to the plan's own fold in doubles, which holds such a pixel elsewhere.
     const bool byPlanFold = from.plannedInLanes && blends.planFold;
     to.blended = from.blended ? -1 : 0;

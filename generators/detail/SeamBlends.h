@@ -82,17 +82,10 @@ struct BlendRegion {
   bool blended = false;
   bool planned = false;
   // Where blended: the partner's source point (relative to the source lattice's origin, as the
-  // plan in doubles places it) and the own sample's weight, clamped to [0, 1]. Pixels within
-  // kOnSeamMiddle pixels of the line where the weight is one half mix in doubles, or are planned
-  // where the group's plan is not its regions': the plan mixes them half and half to a whole or
-  // half level, which a weight from a 24.8 position, a few 256ths of a pixel off, may truncate a
-  // level short, and their images across the seam, on its middle too, would no longer match.
-  // Where they are their own partners, as on a mirror, they mix exactly in lanes. Pixels as near
-  // the lines where the weight reaches 0 or 1 are taken alike: the plan keeps one sample whole.
-  // Where the weight is taken on the position before truncation, its error is some 1e-4 of a
-  // pixel, and only those within kOnSeamMiddleExact pixels need doubles.
-  static constexpr double kOnSeamMiddle = 1.0 / 16;
-  static constexpr double kOnSeamMiddleExact = 1.0 / 256;
+  // plan in doubles places it) and the own sample's weight, clamped to [0, 1]. Pixels near the
+  // line where the weight is one half mix in doubles (DoublesRule.h), or are planned where the
+  // group's plan is not its regions': their images across the seam, on its middle too, must match.
+  // Where they are their own partners, as on a mirror, they mix exactly in lanes.
   LatticeAffine partner;
   LatticeLinear weight;
   // Where two bands cross, a corner: the own sample weighs w w2, partnerBoth (1 - w) (1 - w2),

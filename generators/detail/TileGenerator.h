@@ -10,6 +10,7 @@
 #include "core/RowIteratorBands.h"
 #include "generators/GenerateTile.h"
 #include "generators/Geometry.h"
+#include "generators/detail/DoublesRule.h"
 #include "generators/detail/RenderRecord.h"
 #include "platform/win32/Types.h"
 
@@ -18,11 +19,6 @@ namespace corvel {
 class CProgressMeter;
 namespace detail {
 struct FoldProgram;
-
-// Added before a truncation to 24.8, as the fast render's kernels add it: a position exact in
-// theory but a hair short of itself in doubles or floats still reads its own pixel, and the plan
-// and the lanes read the same one.
-constexpr double kFixedPointSlack = 0.25;
 }  // namespace detail
 
 // floor without a library call on processors without a rounding instruction.
