@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "generators/detail/FoldProgram.h"
+#include "generators/detail/BandMarks.h"
+#include "generators/detail/FoldRow.h"
 
 namespace corvel::detail {
 

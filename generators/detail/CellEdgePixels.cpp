@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "generators/detail/FoldRow.h"
+
 namespace corvel::detail {
 
 namespace {

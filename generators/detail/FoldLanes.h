@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/FoldRow.h"
 
 namespace corvel::detail {
 

@@ -1,7 +1,7 @@
 // A group's fold written as data for the fast render: the wrap of the cell position and up to
 // six steps, each an affine map of lattice coordinates taken on one side of a line (or inside the
-// corner of two). The render
-// steps lattice coordinates along a row in 0.32 fixed point and runs the program in SIMD lanes.
+// corner of two), with the bands about its seams whose pixels leave the fast road. The fold stage
+// runs it (FoldRow.h), the mark stage marks its bands (BandMarks.h).
 #pragma once
 #include <cstdint>
 #include <utility>
@@ -150,43 +150,6 @@ struct FoldProgram {
   }
 };
 
-// The program in the kernels' form, with the map to the source in 24.8 units:
-// x = sx0 + sxu u + sxv v, y = sy0 + syu u + syv v, rounded down, plus x0 and y0.
-struct FoldKernelArgs {
-  float bias = 0;
-  int stepCount = 0;
-  bool corners = false;
-  struct Step {
-    float nu, nv, n1;
-    std::uint32_t aboveMask;  // all ones when taken where the line's test fails
-    float uu, uv, u1, vu, vv, v1;
-    float alsoNu, alsoNv, alsoN1;
-    std::uint32_t fromStartMask;
-    std::uint32_t sameSideMask;  // tests the previous step's line on the start too
-    std::uint32_t alsoMask;      // tests a corner's second line
-    // Raises u (or v) to u1 (v1) where below it and moves nothing else: the larger of the two.
-    std::uint32_t clampUMask, clampVMask;
-  } steps[FoldProgram::kMaxSteps] = {};
-  float sx0 = 0, sxu = 0, sxv = 0, sy0 = 0, syu = 0, syv = 0;
-  // Whole units taken out of sx0 and sy0 and added to the positions rounded down: the floats sum
-  // only the offset from the middle of the reach, and err as little as that allows.
-  std::int32_t x0 = 0, y0 = 0;
-};
-
-// Each run of this many pixels starts again from doubles: stepping errors of half a unit in
-// 2^32 a pixel stay far below the geometry's tolerance.
-constexpr int kFoldSpan = 64;
-
-// count (x, y) positions for the cell positions (u_s + k du, v_s + k dv), k = 0 .. kFoldSpan - 1,
-// of each span s from (u_s, v_s) = (starts[2 s], starts[2 s + 1]) on; 0.32 fixed point wrapping as
-// the cell does. Where exactX is given, the positions before truncation too, x and y apart.
-using FoldPositionsKernel = void (*)(const FoldKernelArgs& args, const std::uint32_t* starts,
-                                     std::uint32_t du, std::uint32_t dv, int count, std::int32_t* positions,
-                                     float* exactX, float* exactY);
-// The kernel of each instruction set made for the program's kinds of steps.
-FoldPositionsKernel FoldKernelSse2(const FoldKernelArgs& args);
-FoldPositionsKernel FoldKernelAvx2(const FoldKernelArgs& args);
-
 // An affine map(u, v) of lattice coordinates as data.
 template <class Map>
 LatticeAffine AffineOf(Map&& map) {
@@ -211,9 +174,6 @@ HalfPlane InLatticeSide(const TileGenerator& generator, PlaneSide&& side) {
   return {at(1, 0) - zero, at(0, 1) - zero, zero};
 }
 
-// The program's kernel in what the processor record allows: AVX2, else SSE2.
-FoldPositionsKernel ChooseFoldKernel(const FoldKernelArgs& args, const CpuFeatures& cpu);
-
 // The mirror u -> 1 - u, v -> 1 - v and the swap of u and v.
 constexpr LatticeAffine kMirrorU{-1, 0, 1, 0, 1, 0};
 constexpr LatticeAffine kMirrorV{1, 0, 0, 0, -1, 1};
@@ -232,88 +192,5 @@ void WorkOutReach(FoldProgram& program, KeptBetweenRenders& kept);
 // The box of source pixels (right and bottom exclusive) that the program's reach maps to, with
 // the bilinear footprint and a pixel more of margin.
 RECT ReachedSource(const FoldProgram& program, const TileGenerator& generator);
-
-// Bands about the lines a u + b v = k of whole a, b and k in unsigned 0.32 fixed point, for lanes:
-// a pixel lies in one where (a u + b v - from) mod 1 < width, and, unless whole, where
-// (alongA u + alongB v - partFrom) mod 1 < partWidth too.
-struct BandLanes {
-  struct Line {
-    std::uint32_t a = 0, b = 0, from = 0, width = 0;
-    bool whole = true;
-    std::uint32_t alongA = 0, alongB = 0, partFrom = 0, partWidth = 0;
-  };
-  int count = 0;
-  Line lines[3 + FoldProgram::kMaxSkewBands];
-};
-
-// Marks (1) the pixels of a row of count cell positions in the bands, and clears the others; the
-// positions as FoldRow's kernels step them, from (starts[2 s], starts[2 s + 1]) for each span s.
-using BandLanesKernel = void (*)(const BandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
-                                 std::uint32_t dv, int count, std::uint8_t* marks);
-void MarkBandLanesSse2(const BandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
-                       std::uint32_t dv, int count, std::uint8_t* marks);
-void MarkBandLanesAvx2(const BandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
-                       std::uint32_t dv, int count, std::uint8_t* marks);
-
-// The program's bands made ready once for the rows of a render: Mark marks (1) the pixels of a
-// row of count pixels from the plane point start on, one apart, whose cell positions lie in the
-// bands (reaching seamReach further) or within slackPixels along the row of them, and clears the
-// others. Reads the generator's lattice, which must outlive it.
-class BandMarks {
- public:
-  BandMarks(const FoldProgram& program, const TileGenerator& generator);
-  void Mark(const Point2D& start, int count, std::uint8_t* marks) const;
-  // False where no pixel of a row from a whole plane point can be marked: on a lattice of whole
-  // pixels, one off a line k / 2 lies at least 1 / (2 det) from it, beyond the bands of hard seams
-  // whose pixels right on the lines the steps decide.
-  bool CanMark() const { return canMark_; }
-
-  // [k + from, k + to) for every whole k, once t is divided by `every`.
-  struct UnitBand {
-    double from = 0, to = 0, every = 1;
-  };
-
- private:
-  // A band about the lines where t = a u + b v is whole, t per pixel along the row dt (over
-  // every), limited unless whole to where alongA u + alongB v lies in part.
-  struct Line {
-    double a = 0, b = 0, every = 1, from = 0, to = 0, middle = 0, dt = 0, perUnit = 0;
-    UnitBand reached;
-    bool whole = true;
-    double alongA = 0, alongB = 0, dr = 0;
-    UnitBand part;
-  };
-  void MarkLine(const Line& line, const Point2D& at, int count, std::uint8_t* marks) const;
-  // The lanes, where the lines fit them.
-  void MakeLanes();
-
-  const TileGenerator& generator_;
-  // Where every band's line and part have whole coefficients and a unit period: the bands in
-  // lanes, a hair wider than in doubles, for the rows that cross each line's bands apart.
-  BandLanes lanes_;
-  BandLanesKernel lanesKernel_ = nullptr;
-  double steepest_ = 0;  // the largest dt of the lines
-  double slack_ = 0;
-  bool offOnly_ = false;
-  bool canMark_ = true;
-  Point2D along_;
-  int count_ = 0;
-  Line lines_[3 + FoldProgram::kMaxSkewBands];
-};
-
-// The program and the generator's map to the source (its origin added) in the kernels' form.
-FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& generator);
-
-// The cell position of pixel i of a row from start, a pixel apart, as FoldRow's kernels read it:
-// stepped in 0.32 fixed point, rounded to 0.24 (wrapping); u in first, v in second.
-std::pair<std::uint32_t, std::uint32_t> FixedCellPosition(const FoldProgram& program,
-                                                          const TileGenerator& generator,
-                                                          const Point2D& start, int i);
-
-// The positions of a row of count pixels from the plane point start on, step apart along x;
-// where exact is given, also as floats before truncation: count x, then count y.
-void FoldRow(FoldPositionsKernel kernel, const FoldKernelArgs& args, const FoldProgram& program,
-             const TileGenerator& generator, const Point2D& start, double step, int count,
-             std::int32_t* positions, float* exact = nullptr);
 
 }  // namespace corvel::detail

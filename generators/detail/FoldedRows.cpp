@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "core/RowThreads.h"
+#include "generators/detail/BandMarks.h"
 #include "generators/detail/CellEdgePixels.h"
 #include "generators/detail/CopyDown.h"
+#include "generators/detail/FoldRow.h"
 #include "generators/detail/FoldedRoad.h"
 #include "generators/detail/FoldedRowBuffers.h"
 #include "generators/detail/KeptBetweenRenders.h"

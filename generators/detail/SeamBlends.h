@@ -13,6 +13,7 @@
 
 #include "core/CpuFeatures.h"
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/FoldRow.h"
 #include "generators/detail/SourceWindow.h"
 #include "generators/detail/TileWorker.h"
 #include "rowops/RowSampler.h"

@@ -9,6 +9,7 @@
 
 #include "generators/detail/CellEdgePixels.h"
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/FoldRow.h"
 #include "generators/detail/TileGenerator.h"
 
 namespace corvel {

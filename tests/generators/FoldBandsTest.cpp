@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/CpuFeatures.h"
+#include "generators/detail/BandMarks.h"
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/KeptBetweenRenders.h"
 #include "generators/detail/SeamBlends.h"

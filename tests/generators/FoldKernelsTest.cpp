@@ -7,6 +7,7 @@
 
 #include "core/CpuFeatures.h"
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/FoldRow.h"
 
 namespace corvel {
 namespace {

@@ -1,0 +1,79 @@
+// The mark stage's bands: the pixels of a row whose cell positions lie in the program's bands
+// about its seams, widened by the rule for doubles (DoublesRule.h), marked to leave the fast road.
+#pragma once
+#include <cstdint>
+
+#include "generators/detail/FoldProgram.h"
+#include "generators/detail/TileGenerator.h"
+
+namespace corvel::detail {
+
+// Bands about the lines a u + b v = k of whole a, b and k in unsigned 0.32 fixed point, for lanes:
+// a pixel lies in one where (a u + b v - from) mod 1 < width, and, unless whole, where
+// (alongA u + alongB v - partFrom) mod 1 < partWidth too.
+struct BandLanes {
+  struct Line {
+    std::uint32_t a = 0, b = 0, from = 0, width = 0;
+    bool whole = true;
+    std::uint32_t alongA = 0, alongB = 0, partFrom = 0, partWidth = 0;
+  };
+  int count = 0;
+  Line lines[3 + FoldProgram::kMaxSkewBands];
+};
+
+// Marks (1) the pixels of a row of count cell positions in the bands, and clears the others; the
+// positions as FoldRow's kernels step them, from (starts[2 s], starts[2 s + 1]) for each span s.
+using BandLanesKernel = void (*)(const BandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
+                                 std::uint32_t dv, int count, std::uint8_t* marks);
+void MarkBandLanesSse2(const BandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
+                       std::uint32_t dv, int count, std::uint8_t* marks);
+void MarkBandLanesAvx2(const BandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
+                       std::uint32_t dv, int count, std::uint8_t* marks);
+
+// The program's bands made ready once for the rows of a render: Mark marks (1) the pixels of a
+// row of count pixels from the plane point start on, one apart, whose cell positions lie in the
+// bands (reaching seamReach further) or within slackPixels along the row of them, and clears the
+// others. Reads the generator's lattice, which must outlive it.
+class BandMarks {
+ public:
+  BandMarks(const FoldProgram& program, const TileGenerator& generator);
+  void Mark(const Point2D& start, int count, std::uint8_t* marks) const;
+  // False where no pixel of a row from a whole plane point can be marked: on a lattice of whole
+  // pixels, one off a line k / 2 lies at least 1 / (2 det) from it, beyond the bands of hard seams
+  // whose pixels right on the lines the steps decide.
+  bool CanMark() const { return canMark_; }
+
+  // [k + from, k + to) for every whole k, once t is divided by `every`.
+  struct UnitBand {
+    double from = 0, to = 0, every = 1;
+  };
+
+ private:
+  // A band about the lines where t = a u + b v is whole, t per pixel along the row dt (over
+  // every), limited unless whole to where alongA u + alongB v lies in part.
+  struct Line {
+    double a = 0, b = 0, every = 1, from = 0, to = 0, middle = 0, dt = 0, perUnit = 0;
+    UnitBand reached;
+    bool whole = true;
+    double alongA = 0, alongB = 0, dr = 0;
+    UnitBand part;
+  };
+  void MarkLine(const Line& line, const Point2D& at, int count, std::uint8_t* marks) const;
+  // The lanes, where the lines fit them.
+  void MakeLanes();
+
+  const TileGenerator& generator_;
+  // Where every band's line and part have whole coefficients and a unit period: the bands in
+  // lanes, a hair wider than in doubles, for the rows that cross each line's bands apart.
+  BandLanes lanes_;
+  BandLanesKernel lanesKernel_ = nullptr;
+  double steepest_ = 0;  // the largest dt of the lines
+  double slack_ = 0;
+  bool offOnly_ = false;
+  bool canMark_ = true;
+  Point2D along_;
+  int count_ = 0;
+  Line lines_[3 + FoldProgram::kMaxSkewBands];
+};
+
+}  // namespace corvel::detail

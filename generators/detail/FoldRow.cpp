@@ -1,0 +1,107 @@
+#include "generators/detail/FoldRow.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "generators/detail/DoublesRule.h"
+
+namespace corvel::detail {
+
+// A whole part taken off a double leaves its fraction exactly, without a call to round.
+std::uint32_t FixedFraction(double t) {
+  const double scaled = (t - std::floor(t)) * 0x1p32;
+  // Below 2^32: a signed conversion, one instruction, holds it.
+  const std::int64_t whole = std::int64_t(scaled);
+  return std::uint32_t(whole + (scaled - double(whole) >= 0.5));
+}
+
+FoldPositionsKernel ChooseFoldKernel(const FoldKernelArgs& args, const CpuFeatures& cpu) {
+  return cpu.avx2 ? FoldKernelAvx2(args) : FoldKernelSse2(args);
+}
+
+FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& generator) {
+  FoldKernelArgs args;
+  args.bias = float(program.wrapBias);
+  args.stepCount = program.stepCount;
+  args.corners = program.HasCorners();
+  for (int i = 0; i < program.stepCount; ++i) {
+    const FoldStep& s = program.steps[i];
+    const LatticeAffine& m = s.map;
+    // A line tested on the start, as the previous step's was, is tested once.
+    const HalfPlane* previous = i > 0 && program.steps[i - 1].fromStart ? &program.steps[i - 1].side
+                                                                        : nullptr;
+    const bool sameSide = s.fromStart && previous && *previous == s.side;
+    const bool plain = !s.above && !s.fromStart && s.also == HalfPlane{};
+    const bool clampU = plain && s.side.nu == 1 && s.side.nv == 0 && m.uu == 0 && m.uv == 0 &&
+                        m.u1 == -s.side.n1 && m.vu == 0 && m.vv == 1 && m.v1 == 0;
+    const bool clampV = plain && s.side.nu == 0 && s.side.nv == 1 && m.uu == 1 && m.uv == 0 && m.u1 == 0 &&
+                        m.vu == 0 && m.vv == 0 && m.v1 == -s.side.n1;
+    args.steps[i] = {float(s.side.nu),    float(s.side.nv),
+                     float(s.side.n1),    s.above ? ~0u : 0u,
+                     float(m.uu),         float(m.uv),
+                     float(m.u1),         float(m.vu),
+                     float(m.vv),         float(m.v1),
+                     float(s.also.nu),    float(s.also.nv),
+                     float(s.also.n1),    s.fromStart ? ~0u : 0u,
+                     sameSide ? ~0u : 0u, s.also == HalfPlane{} ? 0u : ~0u,
+                     clampU ? ~0u : 0u,   clampV ? ~0u : 0u};
+  }
+  const LatticeMatrix n = generator.detN == 0 ? LatticeMatrix{1, 0, 0, 1} : generator.matN;
+  const Point2D shift = generator.LatticeToSource(program.sourceShift.x, program.sourceShift.y);
+  const LatticeAffine& t = program.readThrough;
+  const double x0 = 256 * (generator.origin.x + shift.x + n.m00 * t.u1 + n.m01 * t.v1) + kFixedPointSlack,
+               xu = 256 * (n.m00 * t.uu + n.m01 * t.vu), xv = 256 * (n.m00 * t.uv + n.m01 * t.vv);
+  const double y0 = 256 * (generator.origin.y + shift.y + n.m10 * t.u1 + n.m11 * t.v1) + kFixedPointSlack,
+               yu = 256 * (n.m10 * t.uu + n.m11 * t.vu), yv = 256 * (n.m10 * t.uv + n.m11 * t.vv);
+  // A float sum errs by a part of the last place of its largest term: thousands of pixels into
+  // the source up to an eighth of a unit, now and then across the unit the plan truncates to in
+  // both coordinates at once, 2 levels off on a sharp source. The floats sum only the offset from
+  // the reach's middle; its whole units, not below 0 so that what lies past the integers still
+  // comes out lowest, are added to the sum rounded down.
+  auto middle = [&](double at, double perU, double perV) {
+    const double whole = std::round(at + perU * program.reachU / 2 + perV * program.reachV / 2);
+    return whole > 0 && whole < 0x1p30 ? whole : 0;
+  };
+  const double wholeX = middle(x0, xu, xv), wholeY = middle(y0, yu, yv);
+  args.x0 = std::int32_t(wholeX);
+  args.y0 = std::int32_t(wholeY);
+  args.sx0 = float(x0 - wholeX);
+  args.sxu = float(xu);
+  args.sxv = float(xv);
+  args.sy0 = float(y0 - wholeY);
+  args.syu = float(yu);
+  args.syv = float(yv);
+  return args;
+}
+
+void FoldRow(FoldPositionsKernel kernel, const FoldKernelArgs& args, const FoldProgram& program,
+             const TileGenerator& generator, const Point2D& start, double step, int count,
+             std::int32_t* positions, float* exact) {
+  const Point2D along = generator.PlaneToLattice(step, 0);
+  const std::uint32_t du = FixedFraction(along.x), dv = FixedFraction(along.y);
+  std::uint32_t starts[2 * kSpansPerCall];
+  for (int call = 0; call < count; call += kSpansPerCall * kFoldSpan) {
+    const int length = std::min(count - call, kSpansPerCall * kFoldSpan);
+    for (int first = 0, s = 0; first < length; first += kFoldSpan, s += 2) {
+      const Point2D uv = generator.PlaneToLattice(start.x + (call + first) * step, start.y);
+      starts[s] = FixedFraction(uv.x + program.wrapBias);
+      starts[s + 1] = FixedFraction(uv.y + program.wrapBias);
+    }
+    kernel(args, starts, du, dv, length, positions + 2 * call, exact ? exact + call : nullptr,
+           exact ? exact + count + call : nullptr);
+  }
+}
+
+std::pair<std::uint32_t, std::uint32_t> FixedCellPosition(const FoldProgram& program,
+                                                          const TileGenerator& generator,
+                                                          const Point2D& start, int i) {
+  const int first = i - i % kFoldSpan;
+  const Point2D along = generator.PlaneToLattice(1, 0);
+  const Point2D uv = generator.PlaneToLattice(start.x + first * 1.0, start.y);
+  const std::uint32_t k = std::uint32_t(i - first);
+  const std::uint32_t u = FixedFraction(uv.x + program.wrapBias) + k * FixedFraction(along.x),
+                      v = FixedFraction(uv.y + program.wrapBias) + k * FixedFraction(along.y);
+  return {(u + 128) >> 8, (v + 128) >> 8};
+}
+
+}  // namespace corvel::detail

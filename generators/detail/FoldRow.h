@@ -1,0 +1,75 @@
+// The fold stage: a row's cell positions stepped in 0.32 fixed point from the plane point of its
+// first pixel (each span of kFoldSpan pixels from doubles), folded by the program's steps in SIMD
+// lanes and mapped to 24.8 source positions.
+#pragma once
+#include <cstdint>
+#include <utility>
+
+#include "core/CpuFeatures.h"
+#include "generators/detail/FoldProgram.h"
+#include "generators/detail/TileGenerator.h"
+
+namespace corvel::detail {
+
+// The program in the kernels' form, with the map to the source in 24.8 units:
+// x = sx0 + sxu u + sxv v, y = sy0 + syu u + syv v, rounded down, plus x0 and y0.
+struct FoldKernelArgs {
+  float bias = 0;
+  int stepCount = 0;
+  bool corners = false;
+  struct Step {
+    float nu, nv, n1;
+    std::uint32_t aboveMask;  // all ones when taken where the line's test fails
+    float uu, uv, u1, vu, vv, v1;
+    float alsoNu, alsoNv, alsoN1;
+    std::uint32_t fromStartMask;
+    std::uint32_t sameSideMask;  // tests the previous step's line on the start too
+    std::uint32_t alsoMask;      // tests a corner's second line
+    // Raises u (or v) to u1 (v1) where below it and moves nothing else: the larger of the two.
+    std::uint32_t clampUMask, clampVMask;
+  } steps[FoldProgram::kMaxSteps] = {};
+  float sx0 = 0, sxu = 0, sxv = 0, sy0 = 0, syu = 0, syv = 0;
+  // Whole units taken out of sx0 and sy0 and added to the positions rounded down: the floats sum
+  // only the offset from the middle of the reach, and err as little as that allows.
+  std::int32_t x0 = 0, y0 = 0;
+};
+
+// Each run of this many pixels starts again from doubles: stepping errors of half a unit in
+// 2^32 a pixel stay far below the geometry's tolerance.
+constexpr int kFoldSpan = 64;
+
+// count (x, y) positions for the cell positions (u_s + k du, v_s + k dv), k = 0 .. kFoldSpan - 1,
+// of each span s from (u_s, v_s) = (starts[2 s], starts[2 s + 1]) on; 0.32 fixed point wrapping as
+// the cell does. Where exactX is given, the positions before truncation too, x and y apart.
+using FoldPositionsKernel = void (*)(const FoldKernelArgs& args, const std::uint32_t* starts,
+                                     std::uint32_t du, std::uint32_t dv, int count, std::int32_t* positions,
+                                     float* exactX, float* exactY);
+// The kernel of each instruction set made for the program's kinds of steps.
+FoldPositionsKernel FoldKernelSse2(const FoldKernelArgs& args);
+FoldPositionsKernel FoldKernelAvx2(const FoldKernelArgs& args);
+
+// The program's kernel in what the processor record allows: AVX2, else SSE2.
+FoldPositionsKernel ChooseFoldKernel(const FoldKernelArgs& args, const CpuFeatures& cpu);
+
+// The program and the generator's map to the source (its origin added) in the kernels' form.
+FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& generator);
+
+// The cell position of pixel i of a row from start, a pixel apart, as FoldRow's kernels read it:
+// stepped in 0.32 fixed point, rounded to 0.24 (wrapping); u in first, v in second.
+std::pair<std::uint32_t, std::uint32_t> FixedCellPosition(const FoldProgram& program,
+                                                          const TileGenerator& generator,
+                                                          const Point2D& start, int i);
+
+// The positions of a row of count pixels from the plane point start on, step apart along x;
+// where exact is given, also as floats before truncation: count x, then count y.
+void FoldRow(FoldPositionsKernel kernel, const FoldKernelArgs& args, const FoldProgram& program,
+             const TileGenerator& generator, const Point2D& start, double step, int count,
+             std::int32_t* positions, float* exact = nullptr);
+
+// Spans a kernel call folds: its set-up is made once for them.
+constexpr int kSpansPerCall = 32;
+
+// The fraction of t in unsigned 0.32 fixed point, rounded half away from zero.
+std::uint32_t FixedFraction(double t);
+
+}  // namespace corvel::detail
