@@ -60,7 +60,8 @@ float TilingCommand::Float(const framework::ParameterSet& values, int id) {
   return value;
 }
 
-CoreResult FillWithTile(CRowIteratorBands& output, CRowIteratorBands& tile, int firstRow) {
+CoreResult FillWithTile(CRowIteratorBands& output, CRowIteratorBands& tile, int firstRow,
+                        CProgressMeter* meter) {
   CanvasRef canvas(keFormatBGR);
   PaintRef paint;
   Matrix3 shift = kIdentityMatrix3;
@@ -70,8 +71,19 @@ CoreResult FillWithTile(CRowIteratorBands& output, CRowIteratorBands& tile, int 
     return keErrorBadArgument;
   canvas.SetFillPaint(paint);
   canvas.SetOpacity(255);
-  const bool filled = canvas.FillAll();
+  // A large output's fill takes tens of milliseconds: one canvas and paint for all its bands.
+  const int bandRows = meter ? kFillBandRows : std::max(1, output.Height());
+  bool filled = true, stopped = false;
+  for (int top = 0; filled && top < output.Height(); top += bandRows) {
+    if (meter && meter->StepAndTestAbort(0) != 0) {
+      stopped = true;
+      break;
+    }
+    const RECT band{0, top, output.Width(), std::min(output.Height(), top + bandRows)};
+    filled = canvas.Fill(&band);
+  }
   canvas.DetachImage();
+  if (stopped) return keErrorStopped;
   return filled ? CoreResult() : CoreResult(keErrorBadArgument);
 }
 
@@ -163,7 +175,7 @@ int TilingCommand::RunTiling(framework::RenderJob& job) {
   CRowIteratorBands output;
   output = *job.output;
   // An output left as the source must not reach the host as a result.
-  const std::int32_t filled = FillWithTile(output, tile).GetCode();
+  const std::int32_t filled = FillWithTile(output, tile, 0, job.progress).GetCode();
   if (filled != keErrorNone) throw CJException(filled);
   KeepTile(tile);
   output.SetViewFormat(sourceFormat_, keAccessReadWrite).ThrowIfFailed();

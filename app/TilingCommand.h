@@ -69,9 +69,12 @@ class TilingCommand : public framework::GenericCommand {
 
 // Fills the whole output with the tile repeated from the output's origin, in the output's
 // format, through the canvas's pattern paint; the output's first row takes the tile's row
-// firstRow (modulo its height), so that bands of an image fill as the whole image would.
+// firstRow (modulo its height), so that bands of an image fill as the whole image would. With a
+// meter, the fill goes kFillBandRows rows at a time and asks the meter before each whether to
+// stop: keErrorStopped then, with the bands before filled.
+constexpr int kFillBandRows = 256;
 corvel::CoreResult FillWithTile(corvel::CRowIteratorBands& output, corvel::CRowIteratorBands& tile,
-                                int firstRow = 0);
+                                int firstRow = 0, corvel::CProgressMeter* meter = nullptr);
 // The image moves toward the tile repeated from its origin by the mask, as MaskedCombine would
 // with a filled copy of the image, but through one band of bandRows rows at a time.
 constexpr int kSelectionBandRows = 256;
