@@ -17,13 +17,16 @@ using corvel::CRowIteratorBands;
 
 namespace {
 
-// Rows of the output copied between two looks at the stop flag: some milliseconds.
-constexpr int kCopyRowsBetweenStops = 256;
+// Rows of the output copied or combined between two asks whether to stop: some milliseconds.
+constexpr int kRowsBetweenStops = 256;
+
+// The meter's callbacks answer the stop flag: the render thread hears a stop only through them.
+bool StopAsked(RenderJob& job) { return job.progress && job.progress->StepAndTestAbort(0) != 0; }
 
 // The output starts as a copy of the source, made on the render thread (a large image takes
 // a good part of a second) and a slice at a time, so that a stop ends it within milliseconds.
 // False when stopped or when the copy cannot be had.
-bool CopySourceIntoOutput(RenderJob& job, const std::atomic<bool>& stop) {
+bool CopySourceIntoOutput(RenderJob& job) {
   CRowIteratorBands& source = *job.source;
   CRowIteratorBands& output = *job.output;
   if (output
@@ -32,9 +35,9 @@ bool CopySourceIntoOutput(RenderJob& job, const std::atomic<bool>& stop) {
           .GetCode() != corvel::keErrorNone)
     return false;
   const RECT from = source.GetRect(), to = output.GetRect();
-  for (int top = 0; top < source.Height(); top += kCopyRowsBetweenStops) {
-    if (stop) return false;
-    const int bottom = std::min(source.Height(), top + kCopyRowsBetweenStops);
+  for (int top = 0; top < source.Height(); top += kRowsBetweenStops) {
+    if (StopAsked(job)) return false;
+    const int bottom = std::min(source.Height(), top + kRowsBetweenStops);
     CRowIteratorBands sourceRows, outputRows;
     if (sourceRows.CreateSubView(source, from.left, from.top + top, from.right, from.top + bottom)
                 .GetCode() != corvel::keErrorNone ||
@@ -46,16 +49,51 @@ bool CopySourceIntoOutput(RenderJob& job, const std::atomic<bool>& stop) {
   return true;
 }
 
-// Outside the selection the output shows the source again. False when that fails: the output
-// would hand the host pixels the user never selected.
+// Outside the selection the output shows the source again: a band at a time through a buffer of
+// one band, between asks whether to stop, giving the bytes of one MaskedCombine of the whole image.
+// False when stopped or when that fails: the output would hand the host pixels the user never
+// selected.
 bool KeepSourceOutsideMask(RenderJob& job) {
   if (!CRowIteratorBands::IsValid(job.source) || !CRowIteratorBands::IsValid(job.mask)) return true;
-  CRowIteratorBands combined;
-  if (MaskedCombine(*job.source, *job.output, combined, *job.mask, corvel::GetDivideBy255Table(), false,
-                    nullptr)
-          .GetCode() != corvel::keErrorNone)
+  CRowIteratorBands& source = *job.source;
+  CRowIteratorBands& output = *job.output;
+  CRowIteratorBands& mask = *job.mask;
+  const int height = source.Height();
+  CRowIteratorBands buffer;
+  if (output.Height() != height || mask.Height() > height ||
+      !buffer
+           .CreateCopyOfRect(source.Width(), std::min(height, kRowsBetweenStops), source,
+                             corvel::keAccessReadWrite)
+           .Ok())
     return false;
-  return CRowIteratorBands::CopyPixels(*job.output, combined).GetCode() == corvel::keErrorNone;
+  const RECT from = source.GetRect(), to = output.GetRect(), weights = mask.GetRect(),
+             band = buffer.GetRect();
+  for (int top = 0; top < height; top += kRowsBetweenStops) {
+    if (StopAsked(job)) return false;
+    const int rows = std::min(kRowsBetweenStops, height - top);
+    const int maskRows = std::clamp(mask.Height() - top, 0, rows);
+    CRowIteratorBands sourceRows, outputRows, combined, selected;
+    if (!sourceRows.CreateSubView(source, from.left, from.top + top, from.right, from.top + top + rows)
+             .Ok() ||
+        !outputRows.CreateSubView(output, to.left, to.top + top, to.right, to.top + top + rows).Ok())
+      return false;
+    // Below the mask the source is taken as it is.
+    if (maskRows == 0) {
+      if (!CRowIteratorBands::CopyPixels(outputRows, sourceRows).Ok()) return false;
+      continue;
+    }
+    if (!combined.CreateSubView(buffer, band.left, band.top, band.right, band.top + rows).Ok() ||
+        !selected
+             .CreateSubView(mask, weights.left, weights.top + top, weights.right,
+                            weights.top + top + maskRows)
+             .Ok() ||
+        !MaskedCombine(sourceRows, outputRows, combined, selected, corvel::GetDivideBy255Table(), false,
+                       nullptr)
+             .Ok() ||
+        !CRowIteratorBands::CopyPixels(outputRows, combined).Ok())
+      return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -144,10 +182,9 @@ void GenericCommand::RunRender(RenderJob job, std::uint32_t generation) {
   std::unique_lock<std::mutex> held;
   if (job.lockDuringRender) held = std::unique_lock<std::mutex>(*job.lock);
   busy_ = true;
-  // A routine that runs to its end past a stop (a generator hands back a blank tile) is still
-  // stopped: what the user aborted never reaches the host.
-  const bool finished = CopySourceIntoOutput(job, stop_) && RunGuarded(job) && !stop_ &&
-                        KeepSourceOutsideMask(job);
+  // A routine that runs to its end past a stop (a generator hands back a blank tile), or a stop
+  // after the last ask, still counts as stopped: what the user aborted never reaches the host.
+  const bool finished = CopySourceIntoOutput(job) && RunGuarded(job) && KeepSourceOutsideMask(job) && !stop_;
   // What is not finished shows the untouched source, so it can never reach the host. Shared,
   // not copied: the dialog waits for this thread to end, and the next start makes a new output.
   if (!finished && CRowIteratorBands::IsValid(job.source)) job.output->Assign(*job.source).GetCode();

@@ -2,6 +2,9 @@
 // never count as finished, the selection kept, progress posted, and a snapshot of the parameters.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "core/MaskedCombine.h"
 #include "platform/win32/Clock.h"
 #include "tests/framework/threads/RowWalkCommand.h"
 #include "tests/platform/UiFixture.h"
@@ -117,23 +120,59 @@ TEST_F(RenderThreadTest, FailedOrThrowingRenderIsNotFinishedAndShowsTheSource) {
   }
 }
 
-TEST_F(RenderThreadTest, SelectionKeepsTheSourceOutsideIt) {
-  corvel::CRowIteratorBands& mask = command.GetMaskImage();
-  ASSERT_EQ(mask.Create(40, 50, corvel::keFormatGrey).GetCode(), corvel::keErrorNone);
-  for (int y = 0; y < 50; ++y) {
+// Three bands of the combine through the selection, the last one short.
+constexpr int kTallRows = 600;
+
+// Columns 0-9 selected, 10-19 in part, the rest not.
+void MakeSelection(corvel::CRowIteratorBands& mask, int width, int height) {
+  ASSERT_EQ(mask.Create(width, height, corvel::keFormatGrey).GetCode(), corvel::keErrorNone);
+  for (int y = 0; y < height; ++y) {
     BYTE* row = mask.LockRowPointer(y, 0, -1);
-    for (int x = 0; x < 40; ++x) row[x] = x < 10 ? 255 : 0;
+    for (int x = 0; x < width; ++x) row[x] = x < 10 ? 255 : x < 20 ? static_cast<BYTE>(x * 11 + y) : 0;
     mask.UnlockRow(y);
   }
-  const auto source = Bytes(command.GetSourceImage());
+}
+
+// The combine goes band by band, with the bytes of one combine of the whole image; a mask shorter
+// than the image leaves the rows below it as the source.
+TEST_F(RenderThreadTest, SelectionKeepsTheSourceOutsideIt) {
+  corvel::CRowIteratorBands& source = command.GetSourceImage();
+  MakeRamp(source, 40, kTallRows);
+  MakeSelection(command.GetMaskImage(), 40, kTallRows - 100);
+  corvel::CRowIteratorBands rendered, expected;
+  ASSERT_EQ(rendered.CreateCopy(source).GetCode(), corvel::keErrorNone);
+  const std::vector<std::uint8_t> complement = Complement(Bytes(source));
+  for (int y = 0; y < kTallRows; ++y) {
+    BYTE* row = rendered.LockRowPointer(y, 0, -1);
+    std::copy_n(complement.begin() + std::ptrdiff_t(y) * rendered.GetRowBytes(), rendered.GetRowBytes(), row);
+    rendered.UnlockRow(y);
+  }
+  ASSERT_EQ(corvel::MaskedCombine(source, rendered, expected, command.GetMaskImage(), nullptr, false, nullptr)
+                .GetCode(),
+            corvel::keErrorNone);
   ASSERT_EQ(command.StartRender().GetCode(), corvel::keErrorNone);
   EXPECT_EQ(WaitForEnd().message, kRenderFinishedMessage);
   command.StopRender();
-  const auto output = Bytes(command.GetOutputImage());
-  const auto complement = Complement(source);
-  for (std::size_t i = 0; i < output.size(); ++i) {
-    const bool selected = i % (40 * 3) < 10 * 3;
-    ASSERT_EQ(output[i], selected ? complement[i] : source[i]) << "byte " << i;
+  EXPECT_EQ(Bytes(command.GetOutputImage()), Bytes(expected));
+}
+
+// A stop during the combine ends the render at that band, and a stop that comes after the last
+// band's ask is a stop all the same: "cancelled", and the output is the source.
+TEST_F(RenderThreadTest, StopDuringTheSelectionsCombineLeavesTheSource) {
+  MakeRamp(command.GetSourceImage(), 40, kTallRows);
+  MakeSelection(command.GetMaskImage(), 40, kTallRows);
+  const auto source = Bytes(command.GetSourceImage());
+  const struct {
+    int ask;
+    bool answered;
+  } cases[] = {{1, true}, {2, true}, {3, false}};
+  for (const auto& c : cases) {
+    command.StopAtAskAfterRows(c.ask, c.answered);
+    ASSERT_EQ(command.StartRender().GetCode(), corvel::keErrorNone);
+    EXPECT_EQ(WaitForEnd().message, kRenderCancelledMessage) << "ask " << c.ask;
+    command.StopRender();
+    EXPECT_EQ(command.AsksAfterRows(), c.ask);
+    EXPECT_EQ(Bytes(command.GetOutputImage()), source) << "ask " << c.ask;
   }
 }
 

@@ -1,6 +1,6 @@
 // A command whose render walks the output's rows through the progress meter, writing each row as
-// the complement of the source's. It can be held at a row, made to fail or to throw at the end, or
-// to run past a stop.
+// the complement of the source's. It can be held at a row, made to fail or to throw at the end, to
+// run past a stop, or to raise the stop flag at an ask of the meter after its rows.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -48,6 +48,14 @@ class RowWalkCommand : public framework::GenericCommand {
     changed_.notify_all();
   }
   int SeenValue() const { return seenValue_; }
+  // The next render raises the stop flag at the ask-th ask of the meter after its rows; unanswered,
+  // that ask still says go on, as for a stop that comes just after it.
+  void StopAtAskAfterRows(int ask, bool answered) {
+    stopAtAsk_ = ask;
+    stopAnswered_ = answered;
+    asksAfterRows_ = 0;
+  }
+  int AsksAfterRows() const { return asksAfterRows_; }
 
   Ending ending = Ending::kFinish;
 
@@ -65,6 +73,7 @@ class RowWalkCommand : public framework::GenericCommand {
       if (abort && ending != Ending::kIgnoreStop) return corvel::keErrorStopped;
     }
     job.parameters->GetParameter(kParameterId)->GetInt(&seenValue_);
+    if (stopAtAsk_ > 0) job.progress->SetContinueCallback(&AskAfterRows);
     if (ending == Ending::kTellAndFail) TellUser(kToldText, "Render");
     if (ending == Ending::kFail || ending == Ending::kTellAndFail) return corvel::keErrorNoMemory;
     if (ending == Ending::kThrow) throw std::runtime_error("render routine failed");
@@ -72,6 +81,13 @@ class RowWalkCommand : public framework::GenericCommand {
   }
 
  private:
+  static std::int32_t AskAfterRows(corvel::CProgressMeter* meter) {
+    auto* self = static_cast<RowWalkCommand*>(static_cast<framework::GenericCommand*>(meter->GetOwner()));
+    if (++self->asksAfterRows_ != self->stopAtAsk_) return self->stop_;
+    self->stopAtAsk_ = 0;
+    self->stop_ = true;
+    return self->stopAnswered_;
+  }
   int HoldRow() {
     std::lock_guard<std::mutex> lock(mutex_);
     return holdRow_;
@@ -89,6 +105,8 @@ class RowWalkCommand : public framework::GenericCommand {
   int holdRow_ = -1;
   bool holdEvery_ = false, held_ = false, released_ = false;
   int seenValue_ = -1;
+  int stopAtAsk_ = 0, asksAfterRows_ = 0;
+  bool stopAnswered_ = false;
 };
 
 // A colour image whose bytes run through every value.
