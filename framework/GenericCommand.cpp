@@ -98,7 +98,10 @@ bool KeepSourceOutsideMask(RenderJob& job) {
 
 }  // namespace
 
-GenericCommand::~GenericCommand() { StopRender(); }
+GenericCommand::~GenericCommand() {
+  StopRender();
+  if (thread_.joinable()) thread_.join();
+}
 
 void GenericCommand::SaveParameters() {
   if (parameters_.SaveParametersToRegistry() == 0 || toldUnsaved_) return;
@@ -149,7 +152,9 @@ int GenericCommand::RenderThread(RenderJob& job) {
 
 void GenericCommand::StopRender() {
   stop_ = true;
-  if (thread_.joinable()) thread_.join();
+  // The render's end, not the thread's: the thread may still be letting go of what it wrote.
+  std::unique_lock<std::mutex> lock(endLock_);
+  ended_.wait(lock, [this] { return !running_; });
   stop_ = false;
 }
 
@@ -179,20 +184,32 @@ void GenericCommand::ShowToldMessage() {
 
 void GenericCommand::RunRender(RenderJob job, std::uint32_t generation) {
   onRenderThread = true;
-  std::unique_lock<std::mutex> held;
-  if (job.lockDuringRender) held = std::unique_lock<std::mutex>(*job.lock);
-  busy_ = true;
-  // A routine that runs to its end past a stop (a generator hands back a blank tile), or a stop
-  // after the last ask, still counts as stopped: what the user aborted never reaches the host.
-  const bool finished = CopySourceIntoOutput(job) && RunGuarded(job) && KeepSourceOutsideMask(job) && !stop_;
-  // What is not finished shows the untouched source, so it can never reach the host. Shared,
-  // not copied: the dialog waits for this thread to end, and the next start makes a new output.
-  if (!finished && CRowIteratorBands::IsValid(job.source)) job.output->Assign(*job.source).GetCode();
-  busy_ = false;
-  if (renderOwner_)
-    PostMessage(renderOwner_, finished ? kRenderFinishedMessage : kRenderCancelledMessage, 0,
-                static_cast<LPARAM>(generation));
+  // What a stopped render wrote goes only once the render has ended: letting go of an output the
+  // size of a large image takes tens of milliseconds, which a stop would otherwise wait for.
+  CRowIteratorBands unfinished;
+  {
+    std::unique_lock<std::mutex> held;
+    if (job.lockDuringRender) held = std::unique_lock<std::mutex>(*job.lock);
+    busy_ = true;
+    // A routine that runs to its end past a stop (a generator hands back a blank tile), or a
+    // stop after the last ask, still counts as stopped: what the user aborted never reaches
+    // the host.
+    const bool finished = CopySourceIntoOutput(job) && RunGuarded(job) && KeepSourceOutsideMask(job) &&
+                          !stop_;
+    // What is not finished shows the untouched source, so it can never reach the host. Shared,
+    // not copied: the dialog waits for the render to end, and the next start makes a new output.
+    if (!finished && CRowIteratorBands::IsValid(job.source)) {
+      unfinished.TakeFrom(*job.output);
+      job.output->Assign(*job.source).GetCode();
+    }
+    busy_ = false;
+    if (renderOwner_)
+      PostMessage(renderOwner_, finished ? kRenderFinishedMessage : kRenderCancelledMessage, 0,
+                  static_cast<LPARAM>(generation));
+  }
+  std::lock_guard<std::mutex> guard(endLock_);
   running_ = false;
+  ended_.notify_all();
 }
 
 bool GenericCommand::RunGuarded(RenderJob& job) {

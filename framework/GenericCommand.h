@@ -3,6 +3,7 @@
 // thread of the command's own and reports to the dialog that owns it by posted messages only.
 #pragma once
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -72,7 +73,7 @@ class GenericCommand {
   // Starts a render of the source into a fresh copy of it on the render thread: 101 while a
   // render thread still runs. The output must not be touched until the render has ended.
   corvel::CoreResult StartRender();
-  // Asks a running render to stop and waits for its thread to end.
+  // Asks a running render to stop and waits for it to end.
   void StopRender();
   bool IsRendering() const { return running_.load(); }
   // True while the thread is inside the render routine.
@@ -109,6 +110,9 @@ class GenericCommand {
 
   std::atomic<bool> running_{false};
   bool toldUnsaved_ = false;
+  // Told when running_ goes down.
+  std::mutex endLock_;
+  std::condition_variable ended_;
   std::uint32_t generation_ = 0;
   std::mutex toldLock_;
   std::string toldText_, toldCaption_;
