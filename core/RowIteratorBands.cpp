@@ -6,6 +6,7 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <utility>
 
 namespace corvel {
 namespace {
@@ -189,7 +190,8 @@ bool CRowIteratorBands::CreatePalette(keFormat format, const RGBQUAD* palette, i
 }
 
 CoreResult CRowIteratorBands::CreateBands(int width, int height, keFormat format, BYTE* callerRows,
-                                          std::intptr_t callerStride, bool zeroFill, bool oneBlock) {
+                                          std::intptr_t callerStride, bool zeroFill, bool oneBlock,
+                                          MemoryBlockPtr reused) {
   const int bits = CPixelFormat(format).GetBitsPerPixel();
   const std::int64_t imageRowBytes = (std::int64_t{width} * bits + 7) / 8;
   std::intptr_t stride;
@@ -200,11 +202,17 @@ CoreResult CRowIteratorBands::CreateBands(int width, int height, keFormat format
   } else if (oneBlock) {
     if (imageRowBytes > kMaxRowBytes) return keErrorBadArgument;
     stride = SpreadPitch(imageRowBytes);
-    try {
-      whole = GetMemoryManager()->CreateBlock(static_cast<SIZE_T>(stride) * height, zeroFill,
-                                              keMemoryVirtual);
-    } catch (const CJException&) {
-      return keErrorNoMemory;
+    const SIZE_T bytes = static_cast<SIZE_T>(stride) * height;
+    // Memory too small goes before the new block is made.
+    if (reused && reused->Size() < bytes) reused.Reset();
+    if (reused) {
+      whole = std::move(reused);
+    } else {
+      try {
+        whole = GetMemoryManager()->CreateBlock(bytes, zeroFill, keMemoryVirtual);
+      } catch (const CJException&) {
+        return keErrorNoMemory;
+      }
     }
   } else {
     const std::int64_t rowBytes = bits * ((std::int64_t{width} + 127) / 128 * 128) / 8;
@@ -263,13 +271,35 @@ CoreResult CRowIteratorBands::Create(int width, int height, keFormat format, con
 }
 
 CoreResult CRowIteratorBands::CreateSpread(int width, int height, keFormat format) {
-  const CoreResult result = CreateOwned(width, height, format, nullptr, nullptr, -1, true);
+  return CreateSpreadOver(nullptr, width, height, format);
+}
+
+CoreResult CRowIteratorBands::CreateSpreadIn(CRowIteratorBands& memory, int width, int height,
+                                             keFormat format) {
+  MemoryBlockPtr block = memory.OwnBlock();
+  memory.Destroy();
+  return CreateSpreadOver(std::move(block), width, height, format);
+}
+
+CoreResult CRowIteratorBands::CreateSpreadOver(MemoryBlockPtr memory, int width, int height,
+                                               keFormat format) {
+  const CoreResult result = CreateOwned(width, height, format, nullptr, nullptr, -1, true, std::move(memory));
   // Bands are smaller blocks, which may be had where the whole image in one is not.
   return result.GetCode() == keErrorNoMemory ? Create(width, height, format) : result;
 }
 
+MemoryBlockPtr CRowIteratorBands::OwnBlock() const {
+  if (!bands_.HeldAlone() || endBand_ <= firstBand_) return nullptr;
+  const MemoryBlockPtr& block = bands_[firstBand_].block;
+  if (!block || block->Kind() != keMemoryVirtual) return nullptr;
+  for (int i = firstBand_; i < endBand_; ++i)
+    if (bands_[i].block.Get() != block.Get()) return nullptr;
+  return block;
+}
+
 CoreResult CRowIteratorBands::CreateOwned(int width, int height, keFormat format, const CColorRef* fill,
-                                          const RGBQUAD* palette, int paletteSize, bool oneBlock) {
+                                          const RGBQUAD* palette, int paletteSize, bool oneBlock,
+                                          MemoryBlockPtr reused) {
   // The palette may be this image's own, which emptying frees.
   RGBQUAD kept[256];
   if (palette && palette == palette_.Get()) {
@@ -278,7 +308,8 @@ CoreResult CRowIteratorBands::CreateOwned(int width, int height, keFormat format
   }
   Destroy();
   if (!IsCreatable(format) || width < 1 || height < 1) return keErrorBadArgument;
-  CoreResult result = CreateBands(width, height, format, nullptr, 0, fill == nullptr, oneBlock);
+  CoreResult result = CreateBands(width, height, format, nullptr, 0, fill == nullptr, oneBlock,
+                                  std::move(reused));
   if (result.Ok() && !CreatePalette(format, palette, paletteSize)) result = keErrorNoMemory;
   if (!result.Ok()) {
     Destroy();

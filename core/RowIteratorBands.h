@@ -103,6 +103,11 @@ class CRowIteratorBands {
   // keeps its lines in the cache, and a render reads such rows in place rather than copying
   // them. Where one block of the whole image cannot be had, in bands as Create lays them.
   CoreResult CreateSpread(int width, int height, keFormat format);
+  // As CreateSpread, in the memory of another image (left empty) where that is one block of this
+  // image's own with room for the rows: the pages already mapped are written again, and the
+  // pixels are what the memory held. Otherwise that memory is let go before the new block is
+  // made, so that the two are never held at once.
+  CoreResult CreateSpreadIn(CRowIteratorBands& memory, int width, int height, keFormat format);
   // An image of the given size shaped like the source (stored format, palette, view) whose
   // rectangle starts at the source's; no pixels are copied.
   CoreResult CreateCopyOfRect(int width, int height, CRowIteratorBands& source, int accessMode,
@@ -188,10 +193,16 @@ class CRowIteratorBands {
     std::int32_t lockCount;
   };
 
+  // oneBlock lays the rows top-down at SpreadPitch in one block: reused where given, else new.
   CoreResult CreateBands(int width, int height, keFormat format, BYTE* callerRows, std::intptr_t callerStride,
-                         bool zeroFill, bool oneBlock = false);
+                         bool zeroFill, bool oneBlock = false, MemoryBlockPtr reused = nullptr);
   CoreResult CreateOwned(int width, int height, keFormat format, const CColorRef* fill,
-                         const RGBQUAD* palette, int paletteSize, bool oneBlock);
+                         const RGBQUAD* palette, int paletteSize, bool oneBlock,
+                         MemoryBlockPtr reused = nullptr);
+  // CreateSpread in memory where it has room for the rows.
+  CoreResult CreateSpreadOver(MemoryBlockPtr memory, int width, int height, keFormat format);
+  // The one block of virtual memory that holds every band, where no other image shares them.
+  MemoryBlockPtr OwnBlock() const;
   CoreResult CreateOrFill(int width, int height, keFormat format, const CColorRef* fill);
   bool CreatePalette(keFormat format, const RGBQUAD* palette, int paletteSize);
   void LockCreatedBands();

@@ -49,6 +49,9 @@ class TSharedArray {
     return last;
   }
 
+  // True when this holds the array alone: another holder is made only by copying one, so the
+  // answer stays true while this holder is not copied.
+  bool HeldAlone() const { return count_ && count_->load() == 1; }
   T* Get() const { return array_; }
   T& operator[](std::size_t i) const { return array_[i]; }
   explicit operator bool() const { return array_ != nullptr; }

@@ -95,8 +95,10 @@ CoreResult HandOverPeriod(TileGenerator& g, int code, int percent, POINT period,
   if (!WithinTileBudget(std::int64_t{g.workImage.Width()} * g.workImage.Height() +
                         std::int64_t{width} * height))
     return keErrorNoMemory;
-  CRowIteratorBands tile;
-  CoreResult result = tile.Create(width, height, format);
+  // The last tile's memory goes to the tile made here only where no scale follows.
+  CRowIteratorBands tile, none;
+  CoreResult result = tile.CreateSpreadIn(percent == g.rendered.percent ? destination : none, width, height,
+                                          format);
   if (!result.Ok()) return result;
   code = detail::RepeatCell(&steps, {&g.workImage, g.origin, g.basisA, g.basisB}, tile, format);
   if (code == keErrorStopped) return detail::HandOverStopped(destination, width, height, percent, format);

@@ -35,10 +35,11 @@ struct TileShape {
 // pixels out or a degenerate lattice, 100 when the meter asked to stop (destination then a
 // blank image of the tile's size), and what creating the images answered. Otherwise
 // destination is untouched. The tile is grey for a source stored and presented as grey, else
-// BGRA. A destination that holds an image of the tile's size and format already, the last
-// render's tile, is rendered into rather than made anew: it must not share its pixels with an
-// image the caller still reads. Given a cache, the render takes what the caller's last render left
-// there and leaves its own: the same bytes, sooner.
+// BGRA. The memory of an image in destination, the last render's tile, is rendered into where it
+// has room for the render, else let go of before the render's memory is made (a failed render
+// then leaves destination empty); memory it shares with another image is only let go of. Given a
+// cache, the render takes what the caller's last render left there and leaves its own: the same
+// bytes, sooner.
 CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileShape& shape,
                         CRowIteratorBands& destination, TileRenderCache* cache = nullptr);
 

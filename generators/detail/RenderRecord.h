@@ -27,8 +27,9 @@ struct RenderRecord {
   // Grey for a grey source, whose tile would otherwise weigh four times its grey pixels; else
   // BGRA. A cell that is repeated into the tile stays BGRA.
   keFormat tileFormat = keFormatBGRA;
-  // An image the fold programs render into instead of a new one where it has the tile's format
-  // and size: renders of one size then write over the same pages rather than fault in new ones.
+  // An image whose memory the render writes into where it has room (CreateSpreadIn), else lets go
+  // of first: renders of one size or a smaller then write over the same pages rather than fault in
+  // new ones.
   CRowIteratorBands* reusableOutput = nullptr;
   // For the groups that repeat their cell: the worker renders the tile itself, one period of the
   // lattice cut to this limit, where that is not much larger than the cell's box.

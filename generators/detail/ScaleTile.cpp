@@ -18,7 +18,7 @@ CoreResult HandOverScaled(CRowIteratorBands& tile, int renderedPercent, int perc
   if (!WithinTileBudget(std::int64_t{tile.Width()} * tile.Height() + std::int64_t{width} * height))
     return keErrorNoMemory;
   CRowIteratorBands scaled;
-  CoreResult result = scaled.Create(width, height, tile.GetFormat());
+  CoreResult result = scaled.CreateSpreadIn(destination, width, height, tile.GetFormat());
   if (!result.Ok()) return result;
   TransformOperation scale(percent < 100 ? keWorkerReduce : keWorkerFourTap, nullptr, nullptr, 0);
   CProgressMeter stopOnly(meter);

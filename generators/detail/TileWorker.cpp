@@ -107,7 +107,6 @@ struct TileWorkerRows::State {
   ImageRows sourceRows;
   CRowIteratorBands output;
   ImageRows outputRows;
-  bool reused = false;  // output is the generator's reusableOutput
 };
 
 TileWorkerRows::TileWorkerRows(TileGenerator& generator, CProgressMeter* meter)
@@ -174,18 +173,13 @@ int TileWorkerRows::Open(const FoldProgram* fold) {
                                   (generator_.rendered.period || generator_.render.cellIsTile)
                               ? keFormatGrey
                               : keFormatBGRA;
-  CRowIteratorBands* reusable = generator_.render.reusableOutput;
-  // Only a run by a fold program has the tile's final size here; others leave the caller's image
-  // untouched until their tile is done.
-  if (folded && reusable && CRowIteratorBands::IsValid(reusable) && reusable->GetStorageFormat() == format &&
-      reusable->GetFormat() == format && reusable->GetRect().left == 0 && reusable->GetRect().top == 0 &&
-      reusable->Width() == width && reusable->Height() == height) {
-    s.output.TakeFrom(*reusable);
-    s.reused = true;
-  } else {
-    result = s.output.Create(int(width), int(height), format);
-    if (!result.Ok()) return result.GetCode();
-  }
+  // Where the output is the tile itself, the last render's tile lends it its memory where that has
+  // room, else goes before the new block is made; otherwise it waits for the tile made after.
+  const bool isTile = (generator_.rendered.period || generator_.render.cellIsTile) &&
+                      generator_.rendered.percent == generator_.render.tilePercent;
+  CRowIteratorBands none, *reusable = generator_.render.reusableOutput;
+  result = s.output.CreateSpreadIn(isTile && reusable ? *reusable : none, int(width), int(height), format);
+  if (!result.Ok()) return result.GetCode();
   if (const int code = s.outputRows.Lock(s.output, format, &s.kept->outputRows)) return code;
   width_ = int(width);
   height_ = int(height);
@@ -234,11 +228,7 @@ int TileWorkerRows::HandOver(int code) {
   s.source.Destroy();
   s.converted.Destroy();
   generator_.ReleaseWorkImage();
-  // A failed render leaves the caller's image where it was.
-  if (code != 0 && code != keErrorStopped && s.reused)
-    generator_.render.reusableOutput->TakeFrom(s.output);
-  else
-    generator_.workImage.TakeFrom(s.output);
+  generator_.workImage.TakeFrom(s.output);
   generator_.ComputeOrigin();
   return code;
 }

@@ -35,7 +35,16 @@ constexpr DWORD PAGE_READONLY = 0x02;
 constexpr DWORD PAGE_READWRITE = 0x04;
 
 // Reserves and commits zeroed pages at an address of the system's choosing (address must be
-// null); only MEM_RESERVE | MEM_COMMIT is supported.
+// null); only MEM_RESERVE | MEM_COMMIT is supported. Regions of 2 MB and more lie on whole large
+// pages, which the system may back by large pages.
 LPVOID VirtualAlloc(LPVOID address, SIZE_T bytes, DWORD allocationType, DWORD protect);
 // Releases a whole region that VirtualAlloc returned (size 0, MEM_RELEASE).
 BOOL VirtualFree(LPVOID address, SIZE_T bytes, DWORD freeType);
+
+// The bytes VirtualAlloc committed that are not yet released, and the most at once since the last
+// reset: what a task held at its height.
+struct VirtualMemoryUse {
+  SIZE_T now = 0, peak = 0;
+};
+VirtualMemoryUse GetVirtualMemoryUse();
+void ResetVirtualMemoryPeak();

@@ -241,7 +241,7 @@ TEST_F(AppTest, FailuresReachTheHostAsResultsNeverAsCrashes) {
 }
 
 // The dialog renders again and again: each render writes into the memory of the tile before the
-// one shown, with the bytes a render into fresh memory gives.
+// one shown, of the same size or a smaller, with the bytes a render into fresh memory gives.
 TEST_F(AppTest, EachRenderReusesTheMemoryOfTheTileBeforeTheOneShown) {
   app::TilingCommand command;
   CRowIteratorBands source, output;
@@ -268,6 +268,18 @@ TEST_F(AppTest, EachRenderReusesTheMemoryOfTheTileBeforeTheOneShown) {
   EXPECT_EQ(memory[2], memory[0]);
   EXPECT_EQ(memory[3], memory[1]);
   for (const std::vector<BYTE>& tile : tiles) EXPECT_EQ(tile, tiles[0]);
+  const int width = command.GetTile().Width();
+  command.GetParameters().GetParameter(resources::kTileSize)->SetInt(70);
+  ASSERT_EQ(command.RunTiling(job), 0);
+  CRowIteratorBands& smaller = command.GetTile();
+  EXPECT_LT(smaller.Width(), width);
+  EXPECT_EQ(smaller.LockRowPointer(0, 0, -1), memory[0]);
+  smaller.UnlockRow(0);
+  app::TilingCommand fresh;
+  fresh.GetParameters().GetParameter(resources::kTileSize)->SetInt(70);
+  fresh.SetSourceImage(source);
+  ASSERT_EQ(fresh.RunTiling(job), 0);
+  EXPECT_EQ(ImageBytes(smaller), ImageBytes(fresh.GetTile()));
   command.ReleaseImages();
   EXPECT_FALSE(CRowIteratorBands::IsValid(&command.GetTile()));
 }

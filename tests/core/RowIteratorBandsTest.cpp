@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <set>
+#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 #include "core/RowIteratorBands.h"
+#include "platform/win32/Win32.h"
 
 namespace corvel {
 namespace {
@@ -75,6 +78,94 @@ TEST(BandGeometry, SpreadImagesLieTopDownInOneBlockAtAnOddCountOfLines) {
   CRowIteratorBands image;
   EXPECT_EQ(Code(image.CreateSpread(INT_MAX, 1, keFormatBGRA)), keErrorBadArgument);
   EXPECT_EQ(Code(image.CreateSpread(4, 0, keFormatBGRA)), keErrorBadArgument);
+}
+
+// An image made again in another's memory writes over the same pages where that memory is one
+// block of its own with room for the rows, whatever their width; otherwise the memory goes before
+// the new block is made, so that the two are never held at once.
+TEST(BandGeometry, SpreadImagesTakeOverTheMemoryOfAnotherWhereItHasRoom) {
+  enum Memory { kSpread, kSharedSpread, kBanded, kOneBand, kCallerRows };
+  struct Case {
+    Memory memory;
+    int width, height;
+    keFormat format;
+    bool reused;
+  };
+  // The memory is 200 x 100 BGRA: 100 rows of 832 bytes.
+  const Case cases[] = {
+      {kSpread, 200, 100, keFormatBGRA, true},       {kSpread, 150, 60, keFormatBGRA, true},
+      {kSpread, 400, 45, keFormatBGRA, true},        {kSpread, 700, 100, keFormatGrey, true},
+      {kSpread, 217, 100, keFormatBGRA, false},      {kSpread, 100, 300, keFormatBGRA, false},
+      {kSharedSpread, 100, 50, keFormatBGRA, false}, {kBanded, 50, 50, keFormatBGRA, false},
+      {kOneBand, 60, 100, keFormatBGRA, true},       {kCallerRows, 20, 20, keFormatBGRA, false},
+  };
+  std::vector<BYTE> callerRows(832 * 100, 7);
+  for (const Case& c : cases) {
+    CRowIteratorBands memory, other, image;
+    switch (c.memory) {
+      case kSpread:
+      case kSharedSpread:
+        ASSERT_EQ(Code(memory.CreateSpread(200, 100, keFormatBGRA)), keErrorNone);
+        if (c.memory == kSharedSpread) {
+          ASSERT_EQ(Code(other.CreateSubView(memory, 0, 0, 10, 10)), keErrorNone);
+        }
+        break;
+      case kBanded:
+        ASSERT_EQ(Code(memory.Create(200, 300, keFormatBGRA)), keErrorNone);
+        break;
+      case kOneBand:
+        ASSERT_EQ(Code(memory.Create(200, 100, keFormatBGRA)), keErrorNone);
+        break;
+      case kCallerRows:
+        ASSERT_EQ(Code(memory.CreateView(200, 100, callerRows.data(), 832, keFormatBGRA)), keErrorNone);
+        break;
+    }
+    ASSERT_EQ(Code(memory.SetPixel(3, 2, CColorRef(1, 2, 3, 4))), keErrorNone);
+    const IMemoryBlock* block = memory.GetBand(0)->block.Get();
+    const SIZE_T blockBytes = memory.GetBand(0)->block->Size();
+    const int pixelBytes = CPixelFormat(c.format).GetBitsPerPixel() / 8;
+    const std::intptr_t pitch = SpreadPitch(std::int64_t{c.width} * pixelBytes);
+    const VirtualMemoryUse before = GetVirtualMemoryUse();
+    ResetVirtualMemoryPeak();
+    ASSERT_EQ(Code(image.CreateSpreadIn(memory, c.width, c.height, c.format)), keErrorNone);
+    const SIZE_T made = SIZE_T(pitch) * c.height;
+    const std::string what = std::to_string(c.memory) + ": " + std::to_string(c.width) + "x" +
+                             std::to_string(c.height);
+    EXPECT_FALSE(CRowIteratorBands::IsValid(&memory)) << what;
+    ASSERT_EQ(image.Width(), c.width);
+    ASSERT_EQ(image.Height(), c.height);
+    EXPECT_EQ(image.GetFormat(), c.format);
+    if (c.reused) {
+      EXPECT_EQ(image.GetBand(0)->block.Get(), block) << what;
+    }
+    BYTE *top, *row;
+    ASSERT_EQ(Code(image.GetRowAddress(0, &top)), keErrorNone);
+    ASSERT_EQ(Code(image.GetRowAddress(c.height - 1, &row)), keErrorNone);
+    EXPECT_EQ(row - top, (c.height - 1) * pitch) << what;
+    const VirtualMemoryUse after = GetVirtualMemoryUse();
+    if (c.reused) {
+      EXPECT_EQ(after.now, before.now) << what;
+      EXPECT_EQ(after.peak, before.now) << what;
+    } else if (c.memory == kSpread || c.memory == kOneBand) {
+      EXPECT_EQ(after.now, before.now - blockBytes + made) << what;
+      EXPECT_EQ(after.peak, std::max(before.now, after.now)) << what;
+    } else {
+      EXPECT_EQ(after.now, before.now - (c.memory == kBanded ? 3 * blockBytes : 0) + made) << what;
+    }
+    if (c.memory == kSharedSpread) {
+      CColorRef kept;
+      ASSERT_EQ(Code(other.GetPixel(3, 2, &kept)), keErrorNone);
+      EXPECT_EQ(kept.GetRed() + 10 * kept.GetGreen() + 100 * kept.GetBlue() + 1000 * kept.GetAlpha(), 4321);
+    }
+  }
+  EXPECT_EQ(callerRows[0], 7);
+  CRowIteratorBands image;
+  ASSERT_EQ(Code(image.CreateSpread(30, 30, keFormatBGRA)), keErrorNone);
+  const IMemoryBlock* block = image.GetBand(0)->block.Get();
+  ASSERT_EQ(Code(image.CreateSpreadIn(image, 20, 25, keFormatBGRA)), keErrorNone);
+  EXPECT_EQ(image.GetBand(0)->block.Get(), block) << "its own memory";
+  EXPECT_EQ(Code(image.CreateSpreadIn(image, 0, 40, keFormatBGRA)), keErrorBadArgument);
+  EXPECT_FALSE(CRowIteratorBands::IsValid(&image));
 }
 
 TEST(Sharing, ASpreadImageCopiesAndOutlivesItsFirstOwner) {

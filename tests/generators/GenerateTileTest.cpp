@@ -4,12 +4,16 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "core/CpuFeatures.h"
 #include "core/ProgressMeter.h"
+#include "core/RowThreads.h"
 #include "generators/GenerateTile.h"
 #include "generators/TileLattice.h"
 #include "platform/win32/Clock.h"
+#include "platform/win32/Memory.h"
 #include "tests/generators/TileSymmetry.h"
 #include "tests/generators/TileTestImages.h"
 
@@ -214,29 +218,96 @@ TEST(GenerateTile, RefusesATileBeyondTheMemoryBudget) {
   }
 }
 
-// A preview renders the same size over and over: the last tile's pages are written again, and
-// the pixels are those of a render into a new image.
-TEST(GenerateTile, RendersIntoTheLastTileWhenItHasTheTilesSize) {
+// The tile's bytes, row by row.
+std::vector<BYTE> TileBytes(CRowIteratorBands& tile) {
+  std::vector<BYTE> bytes;
+  for (int y = 0; y < tile.Height(); ++y) {
+    const BYTE* row = tile.LockRowPointer(y, 0, -1);
+    bytes.insert(bytes.end(), row, row + tile.GetRowBytes());
+    tile.UnlockRow(y);
+  }
+  return bytes;
+}
+
+// Where the tile's memory lies: its first row and the bytes of its block.
+struct TileMemory {
+  const BYTE* start;
+  SIZE_T bytes;
+};
+TileMemory MemoryOf(CRowIteratorBands& tile) {
+  const BYTE* start = tile.LockRowPointer(0, 0, -1);
+  tile.UnlockRow(0);
+  return {start, tile.GetBand(0)->block->Size()};
+}
+
+// A preview renders again and again, a handle moved or the tile size changed: each render writes
+// into the memory of the last tile where it has room, on every road (fold programs scaled or not,
+// the plan in doubles scaled after or repeated into the period), whatever that memory held, and
+// gives the bytes of a render into new memory, on one thread or eight.
+TEST(GenerateTile, RendersIntoTheLastTilesMemoryWhereItHasRoom) {
   CRowIteratorBands source;
-  MakeGradient(source, 240, 240);
+  testing_images::MakeWaves(source, 240, 240);
+  struct Case {
+    const char* what;
+    TileShape shape;
+  };
+  const Case cases[] = {
+      {"PMM", Shape(keTilingPMM, 40, {0, 40})},
+      {"P6M", Shape(keTilingP6M, 40, {20, 35})},
+      {"P4 feathered", Shape(keTilingP4, 40, {0, 40}, 20)},
+      {"P6 bent", Shape(keTilingP6, 40, {20, 35}, 20, 0.1, -0.1)},
+      {"P2 bent", Shape(keTilingP2, 44, {6, 30}, 0, 0.1, -0.1, 0.1)},
+      {"P1 bent, sheared", Shape(keTilingP1, 37, {11, 29}, 0, 0.1, -0.1)},
+  };
+  for (const Case& c : cases) {
+    for (int percent : {100, 70}) {
+      TileShape shape = c.shape, larger = c.shape;
+      shape.tileSize = percent;
+      larger.tileSize = 130;
+      const std::string what = std::string(c.what) + " at " + std::to_string(percent) + "%";
+      CRowIteratorBands fresh, tile;
+      {
+        const RowThreads::ScopedCount one(1);
+        ASSERT_EQ(GenerateTile(nullptr, source, shape, fresh).GetCode(), keErrorNone) << what;
+      }
+      const RowThreads::ScopedCount eight(8);
+      ASSERT_EQ(GenerateTile(nullptr, source, larger, tile).GetCode(), keErrorNone) << what;
+      for (int y = 0; y < tile.Height(); ++y) {
+        std::fill_n(tile.LockRowPointer(y, 0, -1), tile.GetRowBytes(), BYTE(0xA5));
+        tile.UnlockRow(y);
+      }
+      const TileMemory kept = MemoryOf(tile);
+      const SIZE_T held = GetVirtualMemoryUse().now;
+      shape = c.shape;
+      shape.tileSize = percent;
+      ASSERT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNone) << what;
+      EXPECT_EQ(GetVirtualMemoryUse().now, held) << what;
+      const TileMemory now = MemoryOf(tile);
+      EXPECT_TRUE(now.start >= kept.start && now.start < kept.start + kept.bytes) << what;
+      ASSERT_EQ(tile.Width(), fresh.Width()) << what;
+      ASSERT_EQ(tile.Height(), fresh.Height()) << what;
+      EXPECT_TRUE(TileBytes(tile) == TileBytes(fresh)) << what;
+    }
+  }
+}
+
+// The memory of a last tile too small for the render goes before the render's is made: a
+// larger tile never sits beside it.
+TEST(GenerateTile, LetsGoOfTheLastTileBeforeMakingALargerOne) {
+  CRowIteratorBands source;
+  testing_images::MakeWaves(source, 240, 240);
   for (int method : {keTilingPMM, keTilingP6M}) {
-    CRowIteratorBands reused, fresh;
-    TileShape first = Shape(method, 40, {0, 40}), second = Shape(method, 40, {0, 40});
-    second.p0 = second.centre = {70, 65};
-    second.p1 = {70, 105};
-    second.p2 = {110, 65};
-    ASSERT_EQ(GenerateTile(nullptr, source, first, reused).GetCode(), keErrorNone);
-    const BYTE* pixels = reused.LockRowPointer(0, 0, -1);
-    reused.UnlockRow(0);
-    ASSERT_EQ(GenerateTile(nullptr, source, second, reused).GetCode(), keErrorNone);
-    ASSERT_EQ(GenerateTile(nullptr, source, second, fresh).GetCode(), keErrorNone);
-    EXPECT_EQ(reused.LockRowPointer(0, 0, -1), pixels) << method;
-    reused.UnlockRow(0);
-    ASSERT_EQ(reused.Width(), fresh.Width());
-    ASSERT_EQ(reused.Height(), fresh.Height());
-    for (int y = 0; y < fresh.Height(); ++y)
-      for (int x = 0; x < fresh.Width(); ++x)
-        ASSERT_EQ(PixelAt(reused, x, y), PixelAt(fresh, x, y)) << method;
+    CRowIteratorBands tile;
+    TileShape small = Shape(method, 40, {0, 40}), large = small;
+    small.tileSize = 50;
+    large.tileSize = 200;
+    ASSERT_EQ(GenerateTile(nullptr, source, small, tile).GetCode(), keErrorNone);
+    const SIZE_T before = GetVirtualMemoryUse().now;
+    ResetVirtualMemoryPeak();
+    ASSERT_EQ(GenerateTile(nullptr, source, large, tile).GetCode(), keErrorNone);
+    const VirtualMemoryUse after = GetVirtualMemoryUse();
+    EXPECT_GT(after.now, before) << method;
+    EXPECT_EQ(after.peak, after.now) << method;
   }
 }
 

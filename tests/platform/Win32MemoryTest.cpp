@@ -70,4 +70,25 @@ TEST(VirtualMemory, CommitsZeroedPagesAndReleasesThem) {
   EXPECT_EQ(VirtualAlloc(nullptr, 4096, MEM_COMMIT, PAGE_READWRITE), nullptr);
 }
 
+// A region of a large page and more lies on whole large pages, so that the system can back it by
+// them; the use counts what is committed as asked, at its height too.
+TEST(VirtualMemory, LargeRegionsStartOnALargePageAndAreCounted) {
+  constexpr SIZE_T kLargePage = SIZE_T{2} << 20;
+  ResetVirtualMemoryPeak();
+  const VirtualMemoryUse before = GetVirtualMemoryUse();
+  for (SIZE_T bytes : {kLargePage, 3 * kLargePage + 12345}) {
+    auto* pages = static_cast<BYTE*>(VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_NE(pages, nullptr);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(pages) % kLargePage, 0u) << bytes;
+    EXPECT_EQ(GetVirtualMemoryUse().now, before.now + bytes);
+    for (SIZE_T i = 0; i < bytes; i += 4096) ASSERT_EQ(pages[i], 0) << i;
+    pages[bytes - 1] = 1;
+    EXPECT_TRUE(VirtualFree(pages, 0, MEM_RELEASE));
+    EXPECT_EQ(GetVirtualMemoryUse().now, before.now);
+  }
+  EXPECT_EQ(GetVirtualMemoryUse().peak, before.now + 3 * kLargePage + 12345);
+  ResetVirtualMemoryPeak();
+  EXPECT_EQ(GetVirtualMemoryUse().peak, before.now);
+}
+
 }  // namespace
