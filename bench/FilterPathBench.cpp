@@ -1,8 +1,9 @@
 // The filter's whole step as wf-host drives it (the built module loaded with dlopen; prepare to
 // finish, the selectors' own time as wf-host --time counts it) on a 12-megapixel RGB image,
 // against OpenCV's bilinear warpAffine of the same image on one thread, timed call by call in one
-// run: "vs_warp" is the peer's time over ours, so at 1 or above the filter keeps up. "P1", "P4M"
-// and "P6M" at feather 0 and 20, small and large tiles (TileSize 25 and 100).
+// run: "vs_warp" is the peer's time over ours, so at 1 or above the filter keeps up. "P1", "P4M",
+// "P6" and "P6M" at feather 0 and 20, small and large tiles (TileSize 25 and 100); "P1" and "P6"
+// with their seams bent as the shape editor's curve handles bend them (0.1, -0.1, 0.1) too.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -57,13 +58,16 @@ const wfhost::FilterModule* Module() {
   return loaded ? &module : nullptr;
 }
 
-wfhost::Descriptor Recorded(int method, int feather, int tileSize) {
+wfhost::Descriptor Recorded(int method, int feather, int tileSize, bool bent) {
   wfhost::Descriptor descriptor;
   for (int row : resources::kDescriptorReadOrder) {
     const resources::ParameterRow& p = resources::kParameterTable[row];
+    const bool seam = p.id == resources::kSpline1 || p.id == resources::kSpline2 ||
+                      p.id == resources::kSpline3;
     double value = p.id == resources::kTilingMethod ? method
                    : p.id == resources::kFeathering ? feather
                    : p.id == resources::kTileSize   ? tileSize
+                   : seam && bent                   ? (p.id == resources::kSpline2 ? -0.1 : 0.1)
                                                     : p.defaultValue;
     wfhost::DescriptorValue v;
     v.key = p.key;
@@ -97,13 +101,14 @@ void Filter(benchmark::State& state) {
   const wfhost::FilterModule* module = Module();
   if (!module) return state.SkipWithError("the module cannot be loaded");
   const int method = int(state.range(0)), feather = int(state.range(1)), tileSize = int(state.range(2));
+  const bool bent = state.range(3) != 0;
   wfhost::HostImageBuffer image = Photo();
   double ours = 0, theirs = 0;
   for (auto _ : state) {
     state.PauseTiming();
     std::memcpy(image.pixels.data(), Photo().pixels.data(), image.pixels.size());
     wfhost::FilterRun run;
-    run.descriptor = Recorded(method, feather, tileSize);
+    run.descriptor = Recorded(method, feather, tileSize, bent);
     state.ResumeTiming();
     if (wfhost::RunFilter(*module, image, run) != host::noErr) state.SkipWithError("the filter failed");
     const auto start = std::chrono::steady_clock::now();
@@ -116,8 +121,9 @@ void Filter(benchmark::State& state) {
   state.counters["vs_warp"] = benchmark::Counter(theirs / ours);
 }
 BENCHMARK(Filter)
-    ->ArgNames({"method", "feather", "size"})
-    ->ArgsProduct({{0, 10, 16}, {0, 20}, {25, 100}})
+    ->ArgNames({"method", "feather", "size", "bent"})
+    ->ArgsProduct({{0, 10, 15, 16}, {0, 20}, {25, 100}, {0}})
+    ->ArgsProduct({{0, 15}, {0, 20}, {25, 100}, {1}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -1,8 +1,15 @@
-// GenerateTile on a photo-like 2048 x 2048 source: "P1" and "P2" with a cell of about 1024 x 1024
-// (Tile), and every group at feather 0 and 20, cells of about 1024 and 256, angles 0 and 30, timed
-// call by call against OpenCV's bilinear warpAffine, both on one thread (Group, ratio "vs_warp");
-// all cores against one thread (Cores, "cores_vs_one"); the preview's megapixel "P6M" on all cores
-// (Preview, "ms"). Also the plain copy of a cell (CopyCell). Megapixels of output per second.
+// GenerateTile on the filter's path, from a photo-like 2048 x 2048 source laid as the host's pixels
+// are (CreateSpread, read in place), each tile made as the filter's command makes it, timed call
+// by call against OpenCV's bilinear warpAffine making a new image of the tile's size on one thread
+// ("vs_warp": the peer's time over ours, so above 1 we are faster):
+// - Group: wf-host's single render on one thread, into a new tile let go of after, every group at
+//   feather 0 and 20, cells of about 1024 and 256 pixels, angles 0 and 30, seams straight;
+// - Bent: the same with the seams bent as the shape editor's curve handles bend them (0.1, -0.1,
+//   0.1), every group that bends;
+// - Cores: all cores against one thread ("cores_vs_one"), new tiles of a megapixel and more;
+// - Preview: the dialog's renders one after another on all cores, each into the memory the command
+//   keeps (the tile before the one shown) with its render cache, "P6" at feather 20 scaled to about
+//   a megapixel, seams straight and bent ("ms" a render).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -30,15 +37,14 @@ constexpr int kSourceSize = 2048;
 // at a spreading pitch, as the filter hands its source to the render (the host's pixels exchanged
 // so, a converted area taken so), which then reads it in place: bands of 128 rows would time a
 // window copy that the filter's own path never makes.
-CRowIteratorBands& PhotoSource(int size = kSourceSize) {
-  static CRowIteratorBands large, small;
-  CRowIteratorBands& image = size == kSourceSize ? large : small;
+CRowIteratorBands& PhotoSource() {
+  static CRowIteratorBands image;
   if (CRowIteratorBands::IsValid(&image)) return image;
-  image.CreateSpread(size, size, keFormatBGRA).GetCode();
+  if (!image.CreateSpread(kSourceSize, kSourceSize, keFormatBGRA).Ok()) return image;
   std::uint32_t noise = 12345;
-  for (int y = 0; y < size; ++y) {
+  for (int y = 0; y < kSourceSize; ++y) {
     BYTE* row = image.LockRowPointer(y, 0, -1);
-    for (int x = 0; x < size; ++x) {
+    for (int x = 0; x < kSourceSize; ++x) {
       noise = noise * 1664525u + 1013904223u;
       const double shade = 0.5 + 0.25 * std::sin(x * 0.011) * std::cos(y * 0.007) +
                            0.2 * std::sin((x + y) * 0.003);
@@ -54,50 +60,11 @@ CRowIteratorBands& PhotoSource(int size = kSourceSize) {
   return image;
 }
 
-// What every render leaves to the next, as the dialog's renders keep it.
-TileRenderCache& KeptCache() {
-  static TileRenderCache cache;
-  return cache;
-}
-
-TileShape CellShape(int method, double feather) {
-  TileShape shape;
-  shape.method = method;
-  shape.p0 = {512, 512};
-  shape.p1 = {512, 512 + 1024};
-  shape.p2 = {512 + 1024, 512};
-  shape.centre = shape.p0;
-  shape.seamK0 = 0.1;
-  shape.seamK1 = -0.1;
-  shape.seamK2 = 0.1;
-  shape.feather = feather;
-  shape.area = {448, 448, 512 + 1024 + 63, 512 + 1024 + 63};  // the cell with a margin
-  return shape;
-}
-
-void Tile(benchmark::State& state) {
-  CRowIteratorBands& source = PhotoSource();
-  std::int64_t pixels = 0;
-  for (auto _ : state) {
-    TileShape shape = CellShape(int(state.range(0)), double(state.range(1)));
-    CRowIteratorBands tile;
-    if (!GenerateTile(nullptr, source, shape, tile, &KeptCache()).Ok()) state.SkipWithError("no tile");
-    pixels += std::int64_t{tile.Width()} * tile.Height();
-  }
-  state.counters["Mpx/s"] = benchmark::Counter(double(pixels) / 1e6, benchmark::Counter::kIsRate);
-}
-BENCHMARK(Tile)
-    ->ArgNames({"method", "feather"})
-    ->Args({keTilingP1, 0})
-    ->Args({keTilingP1, 20})
-    ->Args({keTilingP2, 0})
-    ->Args({keTilingP2, 20})
-    ->Unit(benchmark::kMillisecond);
-
 // P1 from P0 at d1, P2 at d2 for a cell of about 1024 x 1024 (the hexagonal groups' periods 886
 // to 1024 across), scaled by cell / 1024, turned by angle about P0, and placed so that the turned
-// cell's box lies in the middle of the 2048 x 2048 source: the render samples inside it.
-TileShape GroupShape(int method, double feather, int cell, int angle) {
+// cell's box lies in the middle of the 2048 x 2048 source: the render samples inside it. Bent, the
+// seams take the amplitudes the editor's curve handles give them.
+TileShape GroupShape(int method, double feather, int cell, int angle, bool bent = false) {
   struct Pick {
     POINT d1, d2;
   };
@@ -123,14 +90,29 @@ TileShape GroupShape(int method, double feather, int cell, int angle) {
   shape.p0 = {(kSourceSize - low.x - high.x) / 2, (kSourceSize - low.y - high.y) / 2};
   shape.p1 = {shape.p0.x + d1.x, shape.p0.y + d1.y};
   shape.p2 = {shape.p0.x + d2.x, shape.p0.y + d2.y};
-  shape.centre = shape.p0;  // seams unbent, as the filter's defaults leave them
+  shape.centre = shape.p0;
+  if (bent) {
+    shape.seamK0 = 0.1;
+    shape.seamK1 = -0.1;
+    shape.seamK2 = 0.1;
+  }
   shape.angle = angle;
   shape.feather = feather;
   shape.area = {0, 0, kSourceSize - 1, kSourceSize - 1};
   return shape;
 }
 
-// The photo as an OpenCV image, and a bilinear turn-and-scale of it into an image of the tile's
+// The group's shape turned by 30 degrees with a cell scaled so that its tile, at the default tile
+// size, has about a megapixel (at least one for the hexagonal groups' larger periods).
+TileShape MegapixelShape(int method, double feather, bool bent) {
+  TileShape shape = GroupShape(method, feather, 1024, 30, bent);
+  CRowIteratorBands tile;
+  if (!GenerateTile(nullptr, PhotoSource(), shape, tile).Ok()) return shape;
+  const double cell = 1024 * std::sqrt(1e6 / (double(tile.Width()) * tile.Height()));
+  return GroupShape(method, feather, int(std::ceil(cell / 8) * 8), 30, bent);
+}
+
+// The photo as an OpenCV image, and a bilinear turn-and-scale of it into a new image of the tile's
 // size on one thread: the peer for every group, interleaved call by call with ours.
 class WarpPeer {
  public:
@@ -143,41 +125,86 @@ class WarpPeer {
     }
   }
   void Warp(int width, int height, int angle) {
-    if (output_.cols != width || output_.rows != height) output_.create(height, width, CV_8UC4);
     const double turn = angle * 3.14159265358979 / 180, c = 0.9 * std::cos(turn), s = 0.9 * std::sin(turn);
     const cv::Matx23d toSource(c, -s, 700, s, c, 300);
-    cv::warpAffine(source_, output_, toSource, output_.size(), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP);
+    cv::Mat output(height, width, CV_8UC4);
+    cv::warpAffine(source_, output, toSource, output.size(), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP);
   }
 
  private:
-  cv::Mat source_, output_;
+  cv::Mat source_;
 };
 
-// Our tile against the peer at the same output size, both on one thread: "vs_warp" is the peer's
-// time over ours, so above 1 we are faster.
-void Group(benchmark::State& state) {
+WarpPeer& Peer() {
   static WarpPeer peer;
+  return peer;
+}
+
+// The source and the peer are made before the first timed call.
+void MakeInputs() {
+  PhotoSource();
+  Peer();
+}
+
+template <class Call>
+double Seconds(Call&& call) {
+  const auto start = std::chrono::steady_clock::now();
+  call();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// wf-host's one render: a new tile, let go of when the filter ends; its size in width and height.
+bool RenderNewTile(const TileShape& pick, int& width, int& height) {
+  TileShape shape = pick;
+  CRowIteratorBands tile;
+  if (!GenerateTile(nullptr, PhotoSource(), shape, tile).Ok()) return false;
+  width = tile.Width();
+  height = tile.Height();
+  return true;
+}
+
+// The dialog's command: the tile shown and the spare, into whose memory the next render writes,
+// and the cache its renders share.
+class DialogRenders {
+ public:
+  bool Render(const TileShape& pick) {
+    TileShape shape = pick;
+    CRowIteratorBands tile;
+    tile.TakeFrom(spare_);
+    if (!GenerateTile(nullptr, PhotoSource(), shape, tile, &cache_).Ok()) return false;
+    spare_.TakeFrom(shown_);
+    shown_.TakeFrom(tile);
+    return true;
+  }
+  int Width() const { return shown_.Width(); }
+  int Height() const { return shown_.Height(); }
+
+ private:
+  CRowIteratorBands shown_, spare_;
+  TileRenderCache cache_;
+};
+
+// Our new tile against the peer at the same output size, both on one thread.
+void AgainstWarpOnOneThread(benchmark::State& state, bool bent) {
+  MakeInputs();
   const RowThreads::ScopedCount oneThread(1);
-  CRowIteratorBands& source = PhotoSource();
   const TileShape pick = GroupShape(int(state.range(0)), double(state.range(1)), int(state.range(2)),
-                                    int(state.range(3)));
+                                    int(state.range(3)), bent);
   std::int64_t pixels = 0;
   double ours = 0, theirs = 0;
-  CRowIteratorBands tile;  // reused from call to call, as the peer reuses its output
   for (auto _ : state) {
-    TileShape shape = pick;
-    const auto start = std::chrono::steady_clock::now();
-    if (!GenerateTile(nullptr, source, shape, tile, &KeptCache()).Ok()) state.SkipWithError("no tile");
-    const auto middle = std::chrono::steady_clock::now();
-    peer.Warp(tile.Width(), tile.Height(), shape.angle);
-    const auto end = std::chrono::steady_clock::now();
-    ours += std::chrono::duration<double>(middle - start).count();
-    theirs += std::chrono::duration<double>(end - middle).count();
-    pixels += std::int64_t{tile.Width()} * tile.Height();
+    int width = 0, height = 0;
+    ours += Seconds([&] {
+      if (!RenderNewTile(pick, width, height)) state.SkipWithError("no tile");
+    });
+    theirs += Seconds([&] { Peer().Warp(width, height, pick.angle); });
+    pixels += std::int64_t{width} * height;
   }
   state.counters["Mpx/s"] = benchmark::Counter(double(pixels) / 1e6 / ours);
   state.counters["vs_warp"] = benchmark::Counter(theirs / ours);
 }
+
+void Group(benchmark::State& state) { AgainstWarpOnOneThread(state, false); }
 BENCHMARK(Group)
     ->ArgNames({"method", "feather", "cell", "angle"})
     ->ArgsProduct({{keTilingP1, keTilingP2, keTilingPM, keTilingPG, keTilingPMM, keTilingPMG, keTilingPGG,
@@ -188,70 +215,69 @@ BENCHMARK(Group)
                    {0, 30}})
     ->Unit(benchmark::kMillisecond);
 
-// All cores against one thread, call by call: "cores_vs_one" is one thread's time over all cores'.
-void Cores(benchmark::State& state) {
-  CRowIteratorBands& source = PhotoSource();
-  const TileShape pick = GroupShape(int(state.range(0)), double(state.range(1)), 1024, 30);
-  CRowIteratorBands tile;
-  double all = 0, one = 0;
-  for (auto _ : state) {
-    for (int threads : {0, 1}) {
-      const RowThreads::ScopedCount count(threads == 0 ? RowThreads::Count() : 1);
-      TileShape shape = pick;
-      const auto start = std::chrono::steady_clock::now();
-      if (!GenerateTile(nullptr, source, shape, tile, &KeptCache()).Ok()) state.SkipWithError("no tile");
-      (threads == 0 ? all
-                    : one) += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    }
-  }
-  state.counters["threads"] = RowThreads::Count();
-  state.counters["cores_vs_one"] = benchmark::Counter(one / all);
-}
-BENCHMARK(Cores)
-    ->ArgNames({"method", "feather"})
-    ->ArgsProduct({{keTilingP1, keTilingP6}, {0, 20}})
+// "PMM", "P4M", "P3ML" and "P6M" have no seam to bend.
+void Bent(benchmark::State& state) { AgainstWarpOnOneThread(state, true); }
+BENCHMARK(Bent)
+    ->ArgNames({"method", "feather", "cell", "angle"})
+    ->ArgsProduct({{keTilingP1, keTilingP2, keTilingPM, keTilingPG, keTilingPMG, keTilingPGG, keTilingCM,
+                    keTilingCMM, keTilingP4, keTilingP4G, keTilingP3, keTilingP3LM, keTilingP6},
+                   {0, 20},
+                   {1024, 256},
+                   {30}})
     ->Unit(benchmark::kMillisecond);
 
-// The preview's render: "P6M" at feather 20 scaled to about a megapixel, on every core, into the
-// last render's tile. Milliseconds a render against the 15 the dialog can afford.
+// All cores against one thread, call by call, each into a new tile: "cores_vs_one" is one thread's
+// time over all cores', "vs_warp" the peer's one thread against our cores.
+void Cores(benchmark::State& state) {
+  MakeInputs();
+  const TileShape pick = MegapixelShape(int(state.range(0)), double(state.range(1)), state.range(2) != 0);
+  double all = 0, one = 0, theirs = 0;
+  int width = 0, height = 0;
+  for (auto _ : state) {
+    for (int threads : {RowThreads::Count(), 1}) {
+      const RowThreads::ScopedCount count(threads);
+      (threads == 1 ? one : all) += Seconds([&] {
+        if (!RenderNewTile(pick, width, height)) state.SkipWithError("no tile");
+      });
+    }
+    theirs += Seconds([&] { Peer().Warp(width, height, pick.angle); });
+  }
+  state.counters["Mpx"] = double(width) * height / 1e6;
+  state.counters["threads"] = RowThreads::Count();
+  state.counters["cores_vs_one"] = benchmark::Counter(one / all);
+  state.counters["vs_warp"] = benchmark::Counter(theirs / all);
+}
+BENCHMARK(Cores)
+    ->ArgNames({"method", "feather", "bent"})
+    ->ArgsProduct({{keTilingP1, keTilingP6}, {0, 20}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+
+// The preview's renders of a megapixel tile as a handle moves the shape a pixel to and fro, on
+// every core, into the memory the dialog keeps: milliseconds a render, against the 8 a preview may
+// take.
 void Preview(benchmark::State& state) {
-  CRowIteratorBands& source = PhotoSource();
-  TileShape pick = GroupShape(keTilingP6M, 20, 1024, 30);
-  CRowIteratorBands tile;
-  TileShape first = pick;
-  if (!GenerateTile(nullptr, source, first, tile, &KeptCache()).Ok()) state.SkipWithError("no tile");
-  pick.tileSize = int(std::lround(100 * std::sqrt(1e6 / (double(tile.Width()) * tile.Height()))));
-  double seconds = 0;
+  MakeInputs();
+  const TileShape pick = MegapixelShape(keTilingP6, 20, state.range(0) != 0);
+  TileShape moved = pick;
+  for (POINT* p : {&moved.p0, &moved.p1, &moved.p2, &moved.centre}) p->x += 1;
+  DialogRenders dialog;
+  if (!dialog.Render(pick) || !dialog.Render(moved)) return state.SkipWithError("no tile");
+  double ours = 0, theirs = 0;
   std::int64_t renders = 0;
   for (auto _ : state) {
-    TileShape shape = pick;
-    const auto start = std::chrono::steady_clock::now();
-    if (!GenerateTile(nullptr, source, shape, tile, &KeptCache()).Ok()) state.SkipWithError("no tile");
-    seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const TileShape& shape = renders % 2 ? pick : moved;
+    ours += Seconds([&] {
+      if (!dialog.Render(shape)) state.SkipWithError("no tile");
+    });
+    theirs += Seconds([&] { Peer().Warp(dialog.Width(), dialog.Height(), shape.angle); });
     ++renders;
   }
-  state.counters["Mpx"] = double(tile.Width()) * tile.Height() / 1e6;
-  state.counters["ms"] = 1000 * seconds / double(renders);
+  state.counters["Mpx"] = double(dialog.Width()) * dialog.Height() / 1e6;
+  state.counters["ms"] = 1000 * ours / double(renders);
   state.counters["threads"] = RowThreads::Count();
+  state.counters["vs_warp"] = benchmark::Counter(theirs / ours);
 }
-BENCHMARK(Preview)->Unit(benchmark::kMillisecond);
-
-void CopyCell(benchmark::State& state) {
-  CRowIteratorBands& source = PhotoSource();
-  std::int64_t pixels = 0;
-  for (auto _ : state) {
-    CRowIteratorBands cell;
-    cell.CreateBGRA(1024, 1024).GetCode();
-    for (int y = 0; y < 1024; ++y) {
-      std::memcpy(cell.LockRowPointer(y, 0, -1), source.LockRowPointer(512 + y, 512, 1024), 4 * 1024);
-      cell.UnlockRow(y);
-      source.UnlockRow(512 + y);
-    }
-    pixels += 1024 * 1024;
-  }
-  state.counters["Mpx/s"] = benchmark::Counter(double(pixels) / 1e6, benchmark::Counter::kIsRate);
-}
-BENCHMARK(CopyCell)->Unit(benchmark::kMillisecond);
+BENCHMARK(Preview)->ArgName("bent")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace corvel
