@@ -101,6 +101,7 @@ bool KeepSourceOutsideMask(RenderJob& job) {
 GenericCommand::~GenericCommand() {
   StopRender();
   if (thread_.joinable()) thread_.join();
+  if (ending_.joinable()) ending_.join();
 }
 
 void GenericCommand::SaveParameters() {
@@ -131,7 +132,9 @@ CoreResult GenericCommand::StartRender() {
 
 int GenericCommand::RenderThread(RenderJob& job) {
   if (IsRendering()) return corvel::keErrorBadArgument;
-  if (thread_.joinable()) thread_.join();
+  // The last render's thread may still be letting go of what it wrote: the new thread waits for
+  // it, not the dialog. It has passed its own start, where it waited for the one before.
+  ending_ = std::move(thread_);
   {
     // What an older render kept to tell is stale once a new one starts.
     std::lock_guard<std::mutex> guard(toldLock_);
@@ -145,6 +148,7 @@ int GenericCommand::RenderThread(RenderJob& job) {
     thread_ = std::thread(&GenericCommand::RunRender, this, job, generation_);
   } catch (const std::system_error&) {
     running_ = false;
+    if (ending_.joinable()) ending_.join();
     return corvel::keErrorNoMemory;
   }
   return 0;
@@ -184,6 +188,7 @@ void GenericCommand::ShowToldMessage() {
 
 void GenericCommand::RunRender(RenderJob job, std::uint32_t generation) {
   onRenderThread = true;
+  if (ending_.joinable()) ending_.join();
   // What a stopped render wrote goes only once the render has ended: letting go of an output the
   // size of a large image takes tens of milliseconds, which a stop would otherwise wait for.
   CRowIteratorBands unfinished;

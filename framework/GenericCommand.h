@@ -109,6 +109,8 @@ class GenericCommand {
   static std::int32_t OnContinue(corvel::CProgressMeter* meter);
 
   std::atomic<bool> running_{false};
+  // The thread of the render before, which the next render's thread joins.
+  std::thread ending_;
   bool toldUnsaved_ = false;
   // Told when running_ goes down.
   std::mutex endLock_;
