@@ -102,8 +102,7 @@ void ImageButton::DrawItem(DRAWITEMSTRUCT* item) {
     ::SetViewportOrgEx(face.dc, previous.x, previous.y, nullptr);
   }
   const bool disabled = (item->itemState & ODS_DISABLED) != 0;
-  DrawFrame(CDC::FromHandle(face.dc), DrawState(*item), CRect(0, 0, width, height),
-            (item->itemState & ODS_FOCUS) != 0);
+  DrawFrame(CDC::FromHandle(face.dc), DrawState(*item), CRect(0, 0, width, height), false);
 
   const std::intptr_t stride = std::intptr_t{width} * 4;
   for (int i = 0; i < width * height; ++i) face.bits[4 * i + 3] = 255;
@@ -125,6 +124,11 @@ void ImageButton::DrawItem(DRAWITEMSTRUCT* item) {
       blend.SetOpacity(disabled ? 100 : (pressedLook || hot) ? 255 : 200);
       corvel::CopyImageConverted(blend, target, image, &visible, &from, nullptr);
     }
+  }
+  // Over the picture: a picture that fills the face would hide it.
+  if (item->itemState & ODS_FOCUS) {
+    RECT focus{3, 3, width - 3, height - 3};
+    ::DrawFocusRect(face.dc, &focus);
   }
   pressedLook = 0;
   ::BitBlt(item->hDC, box.left, box.top, width, height, face.dc, 0, 0, SRCCOPY);

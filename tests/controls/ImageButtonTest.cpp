@@ -77,6 +77,20 @@ TEST_F(ImageButtonTest, SizesToThePictureAndBlendsItByState) {
   EXPECT_EQ(disabled.At(0, 0), Rgb(GetSysColor(COLOR_BTNHIGHLIGHT)));
 }
 
+TEST_F(ImageButtonTest, TheFocusRectangleShowsOverAPictureThatFillsTheFace) {
+  ASSERT_EQ(button.LoadImage(kPictureId).GetCode(), 0);
+  button.SizeToImage(true);
+  const platform::CapturedImage away = Picture(button, "image-unfocused");
+  button.SetFocus();
+  platform::PumpMessages();
+  const platform::CapturedImage focused = Picture(button, "image-focused");
+  // Every other pixel of the rectangle 3 inside the edge is the picture's inverse.
+  for (POINT dot : {POINT{3, 3}, POINT{45, 3}, POINT{3, 45}, POINT{85, 85}})
+    EXPECT_EQ(focused.At(dot.x, dot.y), away.At(dot.x, dot.y) ^ 0x00FFFFFFu) << dot.x << "," << dot.y;
+  EXPECT_EQ(focused.At(4, 3), away.At(4, 3));
+  EXPECT_EQ(focused.At(44, 44), away.At(44, 44));
+}
+
 TEST_F(ImageButtonTest, AMissingPictureLeavesAPlainButton) {
   EXPECT_EQ(button.LoadImage(3099).GetCode(), 201);
   EXPECT_FALSE(button.HasImage());
