@@ -43,7 +43,7 @@ struct DialogState {
   HFONT font = nullptr;
   bool ownsFont = false;
   SIZE units{6, 13};  // base units: average character width and height in pixels
-  int defaultId = 0;  // 0: the first default push button, else IDOK
+  int defaultId = 0;  // the template's default push button or DM_SETDEFID's; 0: none (Enter: IDOK)
   HWND lastFocus = nullptr;
 };
 
@@ -149,17 +149,55 @@ bool IsPushButton(HWND hwnd) {
   return (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON) && PushesLikeAButton(hwnd);
 }
 
-// A dialog inside another (DS_CONTROL) is a part of it: Enter and Esc there are the outer one's.
+bool IsDialog(HWND hwnd) {
+  char kind[32];
+  return hwnd && GetClassName(hwnd, kind, sizeof kind) && std::string(kind) == kDialogClassName;
+}
+
+// The dialog that a dialog inside another (DS_CONTROL) is a part of; null for any other.
+HWND EnclosingDialog(HWND dialog) {
+  HWND parent = GetParent(dialog);
+  const bool inside = (GetWindowLongPtr(dialog, GWL_STYLE) & WS_CHILD) &&
+                      (GetWindowLongPtr(dialog, GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
+  return inside && IsDialog(parent) ? parent : nullptr;
+}
+
+// A dialog inside another is a part of it: the keyboard there is the outer one's.
 HWND OuterDialog(HWND dialog) {
-  for (;;) {
-    HWND parent = GetParent(dialog);
-    char kind[32];
-    if (!(GetWindowLongPtr(dialog, GWL_STYLE) & WS_CHILD) ||
-        !(GetWindowLongPtr(dialog, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) || !parent ||
-        !GetClassName(parent, kind, sizeof kind) || std::string(kind) != kDialogClassName)
-      return dialog;
-    dialog = parent;
+  while (HWND outer = EnclosingDialog(dialog)) dialog = outer;
+  return dialog;
+}
+
+// The keyboard goes on into the children of a window that holds controls of its own, such as a
+// dialog inside another, while it shows and takes input.
+bool LeadsInto(HWND hwnd) {
+  LONG_PTR style = GetWindowLongPtr(hwnd, GWL_STYLE);
+  return (GetWindowLongPtr(hwnd, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) && (style & WS_VISIBLE) &&
+         !(style & WS_DISABLED);
+}
+
+void AddControls(HWND parent, std::vector<HWND>& controls) {
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (LeadsInto(child))
+      AddControls(child, controls);
+    else
+      controls.push_back(child);
   }
+}
+
+// The dialog's controls in tab order, a dialog inside it giving its own in its place.
+std::vector<HWND> ControlsOf(HWND dialog) {
+  std::vector<HWND> controls;
+  AddControls(dialog, controls);
+  return controls;
+}
+
+// Where a window stands among the controls: as one of them, or inside one (a numeric edit's
+// field); the count when it is neither.
+std::size_t PlaceOf(const std::vector<HWND>& controls, HWND hwnd) {
+  for (std::size_t i = 0; hwnd && i < controls.size(); ++i)
+    if (controls[i] == hwnd || IsChild(controls[i], hwnd)) return i;
+  return controls.size();
 }
 
 // The letter or digit a control's text marks with "&", upper-cased; 0 for none.
@@ -178,7 +216,7 @@ char MnemonicOf(HWND control) {
 // A mnemonic's key pressed: a button is clicked, a label gives the focus to the control after
 // it, any other control takes the focus. False when no visible, enabled control has it.
 bool UseMnemonic(HWND dialog, int key) {
-  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+  for (HWND child : ControlsOf(dialog)) {
     if (!IsWindowVisible(child) || !IsWindowEnabled(child) || MnemonicOf(child) != key) continue;
     LRESULT code = DialogCode(child, nullptr);
     if (code & DLGC_STATIC) {
@@ -194,27 +232,28 @@ bool UseMnemonic(HWND dialog, int key) {
   return false;
 }
 
+// The frame of the button that Enter presses: the focused push button, else the default one.
+void FrameDefault(HWND dialog, HWND focus) {
+  if (!StateOf(dialog)) return;
+  LRESULT answer = SendMessage(dialog, DM_GETDEFID, 0, 0);
+  const int defaultId = HIWORD(static_cast<DWORD_PTR>(answer)) == DC_HASDEFID ? LOWORD(answer) : 0;
+  const bool focusPushes = IsChild(dialog, focus) && PushesLikeAButton(focus);
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (!IsPushButton(child)) continue;
+    bool framed = focusPushes ? child == focus : defaultId != 0 && GetDlgCtrlID(child) == defaultId;
+    bool now = (GetWindowLongPtr(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+    if (framed != now) SendMessage(child, BM_SETSTYLE, framed ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+  }
+}
+
 }  // namespace
 
 namespace platform::detail {
 
 void ShowDefaultFrame(HWND dialog, HWND focus) {
-  char kind[32];
-  if (!dialog || !GetClassName(dialog, kind, sizeof kind) || std::string(kind) != kDialogClassName) return;
-  DialogState* state = ::StateOf(dialog);
-  if (!state || !focus || !IsChild(dialog, focus)) return;
-  // The default button is fixed before its style moves away with the frame.
-  LRESULT answer = SendMessage(dialog, DM_GETDEFID, 0, 0);
-  if (HIWORD(static_cast<DWORD_PTR>(answer)) == DC_HASDEFID)
-    state->defaultId = LOWORD(static_cast<DWORD_PTR>(answer));
-  bool focusPushes = PushesLikeAButton(focus);
-  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (!IsPushButton(child)) continue;
-    bool framed = focusPushes ? child == focus
-                              : state->defaultId != 0 && GetDlgCtrlID(child) == state->defaultId;
-    bool now = (GetWindowLongPtr(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
-    if (framed != now) SendMessage(child, BM_SETSTYLE, framed ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
-  }
+  if (!IsDialog(dialog) || !focus || !IsChild(OuterDialog(dialog), focus)) return;
+  // A dialog inside another shares its keyboard: a frame there takes the outer one's away.
+  for (HWND at = dialog; at; at = EnclosingDialog(at)) FrameDefault(at, focus);
 }
 
 }  // namespace platform::detail
@@ -307,6 +346,8 @@ HWND CreateDialogIndirectParam(HINSTANCE instance, const DialogTemplate* dialog,
     // Template order is tab order: each control goes below the ones before it.
     SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SendMessage(control, WM_SETFONT, reinterpret_cast<WPARAM>(state->font), FALSE);
+    // Known now: the focus, once it moves, frames the button it is on.
+    if (!state->defaultId && (DialogCode(control, nullptr) & DLGC_DEFPUSHBUTTON)) state->defaultId = item.id;
   }
   HWND first = FirstTabStop(hwnd);
   LRESULT focusDefault = SendMessage(hwnd, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), initParam);
@@ -383,16 +424,8 @@ LRESULT DefDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     }
-    case DM_GETDEFID: {
-      if (!state) return 0;
-      if (state->defaultId) return MAKELRESULT(static_cast<WORD>(state->defaultId), DC_HASDEFID);
-      for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (SendMessage(child, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON) {
-          return MAKELRESULT(static_cast<WORD>(GetDlgCtrlID(child)), DC_HASDEFID);
-        }
-      }
-      return 0;
-    }
+    case DM_GETDEFID:
+      return state && state->defaultId ? MAKELRESULT(static_cast<WORD>(state->defaultId), DC_HASDEFID) : 0;
     case DM_SETDEFID:
       if (state) SetDefaultButton(dialog, *state, static_cast<int>(wParam));
       return TRUE;
@@ -429,40 +462,30 @@ LRESULT DefDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous) {
-  std::vector<HWND> stops;
-  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (IsTabStop(child) || child == control) stops.push_back(child);
-  }
-  if (stops.empty()) return nullptr;
-  auto at = std::find(stops.begin(), stops.end(), control);
-  std::size_t count = stops.size();
-  std::size_t index = at == stops.end() ? (previous ? 0 : count - 1)
-                                        : static_cast<std::size_t>(at - stops.begin());
+  const std::vector<HWND> controls = ControlsOf(dialog);
+  const std::size_t count = controls.size();
+  if (count == 0) return nullptr;
+  const std::size_t at = PlaceOf(controls, control);
+  const std::size_t index = at < count ? at : previous ? 0 : count - 1;
   for (std::size_t step = 1; step <= count; ++step) {
     std::size_t candidate = previous ? (index + count - step % count) % count : (index + step) % count;
-    if (IsTabStop(stops[candidate])) return stops[candidate];
+    if (IsTabStop(controls[candidate])) return controls[candidate];
   }
   return control;
 }
 
 HWND GetNextDlgGroupItem(HWND dialog, HWND control, BOOL previous) {
-  if (!control || GetParent(control) != dialog) return GetNextDlgTabItem(dialog, control, previous);
+  const std::vector<HWND> controls = ControlsOf(dialog);
+  const std::size_t at = PlaceOf(controls, control);
+  if (at == controls.size()) return GetNextDlgTabItem(dialog, control, previous);
   // The group runs from a WS_GROUP control up to the next one.
-  HWND first = control;
-  while (!(GetWindowLongPtr(first, GWL_STYLE) & WS_GROUP)) {
-    HWND before = GetWindow(first, GW_HWNDPREV);
-    if (!before) break;
-    first = before;
-  }
-  std::vector<HWND> group;
-  for (HWND item = first; item; item = GetWindow(item, GW_HWNDNEXT)) {
-    if (item != first && (GetWindowLongPtr(item, GWL_STYLE) & WS_GROUP)) break;
-    group.push_back(item);
-  }
-  auto at = std::find(group.begin(), group.end(), control);
-  std::size_t count = group.size(), index = static_cast<std::size_t>(at - group.begin());
+  auto starts = [&](std::size_t i) { return (GetWindowLongPtr(controls[i], GWL_STYLE) & WS_GROUP) != 0; };
+  std::size_t first = at, end = at + 1;
+  while (first > 0 && !starts(first)) --first;
+  while (end < controls.size() && !starts(end)) ++end;
+  const std::size_t count = end - first, index = at - first;
   for (std::size_t step = 1; step < count; ++step) {
-    HWND candidate = group[previous ? (index + count - step) % count : (index + step) % count];
+    HWND candidate = controls[first + (previous ? (index + count - step) % count : (index + step) % count)];
     if (IsWindowVisible(candidate) && IsWindowEnabled(candidate)) return candidate;
   }
   return control;
@@ -470,6 +493,9 @@ HWND GetNextDlgGroupItem(HWND dialog, HWND control, BOOL previous) {
 
 BOOL IsDialogMessage(HWND dialog, MSG* msg) {
   if (!msg || !dialog || !IsWindow(dialog) || !msg->hwnd || !IsInside(dialog, msg->hwnd)) return FALSE;
+  // A dialog inside another takes the keyboard as a part of it: Tab and the arrows go on into
+  // the outer one's controls, Enter and Esc are its buttons'.
+  HWND outer = OuterDialog(dialog);
   const bool letterOrDigit = (msg->wParam >= 'A' && msg->wParam <= 'Z') ||
                              (msg->wParam >= '0' && msg->wParam <= '9');
   if ((msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN) && letterOrDigit &&
@@ -477,7 +503,7 @@ BOOL IsDialogMessage(HWND dialog, MSG* msg) {
     // With Alt a mnemonic is always meant; alone, only where the focus takes no characters.
     LRESULT code = DialogCode(msg->hwnd, msg);
     bool typed = msg->message == WM_KEYDOWN && (code & (DLGC_WANTCHARS | DLGC_WANTALLKEYS));
-    if (!typed && UseMnemonic(dialog, static_cast<int>(msg->wParam))) return TRUE;
+    if (!typed && UseMnemonic(outer, static_cast<int>(msg->wParam))) return TRUE;
   }
   if (msg->message == WM_KEYDOWN) {
     LRESULT code = DialogCode(msg->hwnd, msg);
@@ -485,7 +511,7 @@ BOOL IsDialogMessage(HWND dialog, MSG* msg) {
     switch (static_cast<int>(msg->wParam)) {
       case VK_TAB:
         if (wantsAll || (code & DLGC_WANTTAB)) break;
-        FocusControl(GetNextDlgTabItem(dialog, GetFocus(), GetKeyState(VK_SHIFT) < 0));
+        FocusControl(GetNextDlgTabItem(outer, GetFocus(), GetKeyState(VK_SHIFT) < 0));
         return TRUE;
       case VK_LEFT:
       case VK_UP:
@@ -493,7 +519,7 @@ BOOL IsDialogMessage(HWND dialog, MSG* msg) {
       case VK_DOWN: {
         if (wantsAll || (code & DLGC_WANTARROWS)) break;
         bool back = msg->wParam == static_cast<WPARAM>(VK_LEFT) || msg->wParam == static_cast<WPARAM>(VK_UP);
-        HWND next = GetNextDlgGroupItem(dialog, GetFocus(), back);
+        HWND next = GetNextDlgGroupItem(outer, GetFocus(), back);
         if (next) {
           SetFocus(next);
           if (SendMessage(next, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON) SendMessage(next, BM_CLICK, 0, 0);
@@ -503,18 +529,17 @@ BOOL IsDialogMessage(HWND dialog, MSG* msg) {
       case VK_RETURN: {
         if (wantsAll) break;
         HWND focus = GetFocus();
-        LRESULT focusCode = focus && IsChild(dialog, focus) ? SendMessage(focus, WM_GETDLGCODE, 0, 0) : 0;
+        LRESULT focusCode = focus && IsChild(outer, focus) ? SendMessage(focus, WM_GETDLGCODE, 0, 0) : 0;
         if (focusCode & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) {
           Press(GetParent(focus), GetDlgCtrlID(focus));
         } else {
-          HWND outer = OuterDialog(dialog);
           Press(outer, DefaultId(outer));
         }
         return TRUE;
       }
       case VK_ESCAPE:
         if (wantsAll) break;
-        Press(OuterDialog(dialog), IDCANCEL);
+        Press(outer, IDCANCEL);
         return TRUE;
       default:
         break;

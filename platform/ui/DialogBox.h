@@ -1,9 +1,10 @@
 // Dialogs built from templates: the template tables a module registers (as a resource
 // compiler would have linked them in), modal and modeless creation, the dialog class's
 // default procedure and the keyboard interface of dialogs (IsDialogMessage): Tab and the
-// arrows move the focus in template order, Enter presses the default button, Esc cancels, and a
-// mnemonic (the letter after "&" in a control's text, with Alt, or alone where the focus takes
-// no characters) clicks its button or focuses its control (a label's: the control after it).
+// arrows move the focus in template order, on through the controls of a dialog inside another
+// (DS_CONTROL) as if they were the outer one's, Enter presses the default button, Esc cancels,
+// and a mnemonic (the letter after "&" in a control's text, with Alt, or alone where the focus
+// takes no characters) clicks its button or focuses its control (a label's: the control after it).
 #pragma once
 #include <cstddef>
 

@@ -32,6 +32,8 @@ using wf_test::Shell;
 constexpr int kScreenWidth = 1600, kScreenHeight = 1000;
 constexpr int kPanel = 1005, kStatusText = 1002;
 constexpr int kGroupButton = 3033, kApply = 3006, kShowPreview = 3018, kTileSizeEdit = 3024;
+constexpr int kHelp = 32651, kPresets = 1006, kSavePreset = 1007, kDeletePreset = 1008;
+constexpr int kFeatherEdit = 3025, kSaveTile = 3028, kDisplayList = 3060;
 constexpr int kThumbnail = 3030, kSizeText = 3031, kField = 1029, kDropButton = 1031, kPopupView = 888;
 const char kHintText[] =
     "Drag a target shape to match object, then click Apply. Use Shift-click to reset shape.";
@@ -176,11 +178,14 @@ class LiveDialogTest : public LinkedDialogTest {
 
   // Runs the filter with its dialog on the screen, from the recorded values with `changes`;
   // `drive` acts once the dialog shows and must end it; a drive that fails cancels it.
-  void RunLive(std::initializer_list<std::pair<int, double>> changes,
-               const std::function<bool(HWND)>& drive) {
+  host::OSErr RunLive(std::initializer_list<std::pair<int, double>> changes,
+                      const std::function<bool(HWND)>& drive) {
     display_.reset();  // one display at a time: the old one would take the new one's place with it
     display_ = platform::x11::LiveDisplay::Open();
-    ASSERT_NE(display_, nullptr);
+    if (!display_) {
+      ADD_FAILURE() << "no display";
+      return host::paramErr;
+    }
     std::thread driver([&] {
       HWND dialog = WaitForWindow("Wendle Forge [");
       if (!dialog) ADD_FAILURE() << "the dialog did not show";
@@ -191,9 +196,10 @@ class LiveDialogTest : public LinkedDialogTest {
     wfhost::FilterRun run;
     run.descriptor = Recorded(changes);
     run.playInfo = host::plugInDialogDisplay;
-    RunFilter(module, image, run);
+    const host::OSErr result = RunFilter(module, image, run);
     driver.join();
     EXPECT_EQ(display_->ErrorCount(), 0);
+    return result;
   }
   static HWND PanelItem(HWND dialog, int id) { return GetDlgItem(GetDlgItem(dialog, kPanel), id); }
   static bool Cancel(HWND dialog) {
@@ -352,6 +358,82 @@ TEST_F(LiveDialogTest, ATileFarLongerThanWideShowsAStripInItsThumbnail) {
             EXPECT_EQ(down, client.bottom) << "the strip fills the height";
             return Cancel(dialog);
           });
+}
+
+TEST_F(LiveDialogTest, TheKeyboardAloneReachesEveryControlOfTheDialogAndItsPanelAndEndsWithOk) {
+  const host::OSErr result = RunLive({}, [&](HWND dialog) {
+    HWND panel = GetDlgItem(dialog, kPanel);
+    // The control that holds the focus: a numeric edit's field stands for its edit.
+    auto focused = [&] {
+      HWND at = GetFocus();
+      while (at && GetParent(at) != dialog && GetParent(at) != panel) at = GetParent(at);
+      return at ? GetDlgCtrlID(at) : 0;
+    };
+    auto press = [&](const char* key) {
+      const int before = focused();
+      return Shell(std::string("xdotool key ") + key) == 0 && WaitFor([&] { return focused() != before; });
+    };
+    for (int i = 0; i < 20 && focused() != IDCANCEL; ++i)
+      if (!press("Tab")) return false;
+    // OK, and the Original/Result list, wait for a render.
+    const std::vector<int> order{kHelp,        kPresets,     kSavePreset, kDeletePreset,
+                                 kGroupButton, kFeatherEdit, kApply,      kTileSizeEdit,
+                                 kSaveTile,    kShowPreview, IDCANCEL};
+    std::vector<int> forward, back;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      if (!press("Tab")) return false;
+      forward.push_back(focused());
+      if (forward.back() == kGroupButton) {
+        Settle(dialog);
+        ScreenShot("live-keyboard-on-the-group-button");
+      }
+    }
+    EXPECT_EQ(forward, order);
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      if (!press("shift+Tab")) return false;
+      back.push_back(focused());
+    }
+    std::vector<int> reversed(order.rbegin() + 1, order.rend());
+    reversed.push_back(IDCANCEL);
+    EXPECT_EQ(back, reversed);
+
+    // The frame of what Enter presses: the focused push button, else the dialog's OK, never a
+    // panel button the focus has left.
+    auto framed = [&](HWND button) {
+      return (GetWindowLongPtr(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+    };
+    // Back from Cancel: Show Preview, then Save Tile.
+    if (!press("shift+Tab") || !press("shift+Tab")) return false;
+    EXPECT_EQ(focused(), kSaveTile);
+    EXPECT_TRUE(framed(PanelItem(dialog, kSaveTile)));
+    EXPECT_FALSE(framed(GetDlgItem(dialog, IDOK)));
+    if (!press("Tab")) return false;
+    EXPECT_EQ(focused(), kShowPreview);
+    Settle(dialog);
+    ScreenShot("live-keyboard-on-show-preview");
+    EXPECT_FALSE(framed(PanelItem(dialog, kSaveTile)));
+    EXPECT_TRUE(framed(GetDlgItem(dialog, IDOK)));
+
+    // Space on Apply renders; the arrows pick Original and Result; Enter is OK.
+    for (int i = 0; i < 3; ++i)
+      if (!press("shift+Tab")) return false;
+    EXPECT_EQ(focused(), kApply);
+    HWND ok = GetDlgItem(dialog, IDOK);
+    if (Shell("xdotool key space") != 0 || !WaitFor([&] { return IsWindowEnabled(ok) != FALSE; }, 60))
+      return false;
+    for (int i = 0; i < 4; ++i)
+      if (!press("Tab")) return false;
+    EXPECT_EQ(focused(), kDisplayList);
+    HWND list = PanelItem(dialog, kDisplayList);
+    if (Shell("xdotool key Up") != 0 || !WaitFor([&] { return !IsWindowEnabled(ok); })) return false;
+    EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), 0);
+    if (Shell("xdotool key Down") != 0 || !WaitFor([&] { return IsWindowEnabled(ok) != FALSE; }))
+      return false;
+    Settle(dialog);
+    ScreenShot("live-keyboard-result-chosen");
+    return Shell("xdotool key Return") == 0 && WaitFor([&] { return !IsWindow(dialog); });
+  });
+  EXPECT_EQ(result, host::noErr);
 }
 
 }  // namespace
