@@ -43,6 +43,10 @@ class TileWindow : public CDialog {
  protected:
   void DoDataExchange(CDataExchange* dx) override;
   BOOL OnInitDialog() override;
+  // The dialog keys' OK and Cancel would only hide the window: Esc closes it as its close box
+  // does, and Enter, with no button to press, does nothing.
+  void OnOK() override {}
+  void OnCancel() override { OnClose(); }
   afx_msg void OnZoomOut();
   afx_msg void OnZoomIn();
   afx_msg void OnShowOriginals();

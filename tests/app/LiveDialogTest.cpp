@@ -242,6 +242,28 @@ TEST_F(LiveDialogTest, TheDialogOpensCentredOnTheWorkAreaShowingTheWholeHintAndT
   SetWorkArea(nullptr);
 }
 
+TEST_F(LiveDialogTest, EscClosesTheTileWindowAsItsCloseBoxDoesAndEnterLeavesItOpen) {
+  RunLive({}, [&](HWND dialog) {
+    HWND check = PanelItem(dialog, kShowPreview);
+    if (!Click(platform::CentreOf(check))) return false;
+    HWND tiles = WaitForWindow("Wendle Forge Preview");
+    if (!tiles || !WaitFor([&] { return IsChild(tiles, GetFocus()) != FALSE; })) return false;
+    // Keys come in order: when Tab has moved the focus, Enter before it has been answered.
+    const HWND before = GetFocus();
+    if (Shell("xdotool key Return Tab") != 0 || !WaitFor([&] { return GetFocus() != before; })) return false;
+    EXPECT_TRUE(IsWindowVisible(tiles)) << "Enter hid the tile window";
+    if (Shell("xdotool key Escape") != 0) return false;
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(tiles); })) << "Esc only hid the tile window";
+    EXPECT_EQ(SendMessage(check, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    Settle(dialog);
+    ScreenShot("live-tile-window-closed-by-esc");
+    // The dialog goes on: the check box, still under the pointer, opens the window again.
+    if (Shell("xdotool click 1") != 0) return false;
+    EXPECT_NE(WaitForWindow("Wendle Forge Preview"), nullptr);
+    return Cancel(dialog);
+  });
+}
+
 TEST_F(LiveDialogTest, TheGroupPopupOpensAtTheCurrentGroupInItsFifthRow) {
   RunLive({{kTilingMethod, 16}}, [&](HWND dialog) {
     if (!Click(platform::CentreOf(PanelItem(dialog, kGroupButton)))) return false;
