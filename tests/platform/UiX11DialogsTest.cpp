@@ -259,6 +259,47 @@ TEST_F(LiveFileDialog, TheUserOpensAFolderTypesANameAndSaves) {
   EXPECT_EQ(ofn_.nFilterIndex, 1u);
 }
 
+TEST_F(LiveFileDialog, TheKeyboardOpensAFolderFromTheListWhichShowsItsFocusBeforeARowIsChosen) {
+  BOOL saved = TRUE;
+  std::vector<bool> focusShown;
+  std::vector<std::string> inSub;
+  bool driven = WhileShown(
+      "Save As", [&] { saved = GetSaveFileName(&ofn_); },
+      [&](HWND dialog) {
+        HWND list = GetDlgItem(dialog, platform::detail::kFileListId);
+        // The focus rectangle's first dot, at the first row's corner, inverts the list's white.
+        auto focusOnFirstRow = [&](const std::string& name) {
+          const std::string png = TempPath(name);
+          RECT frame{};
+          GetWindowRect(dialog, &frame);
+          POINT corner{0, 0};
+          ClientToScreen(list, &corner);
+          const std::size_t at = (std::size_t(corner.y - frame.top) * std::size_t(frame.right - frame.left) +
+                                  (corner.x - frame.left)) *
+                                 3;
+          if (!Shoot(dialog, png)) return false;
+          const std::vector<unsigned char> rgb = wf_test::ReadRgb(png);
+          return rgb.size() > at + 2 && rgb[at] == 0 && rgb[at + 1] == 0 && rgb[at + 2] == 0;
+        };
+        if (Shell("xdotool " + MoveTo(platform::CentreOf(dialog)) + "key shift+Tab") != 0 ||
+            !Eventually([&] { return GetFocus() == list; }, "the list focused"))
+          return false;
+        focusShown.push_back(focusOnFirstRow("live-file-list-focused.png"));
+        // The folder is the first row: Down chooses it and Enter opens it.
+        if (Shell("xdotool key Down Return") != 0 ||
+            !Eventually([&] { return Rows(dialog) == std::vector<std::string>{"old.png"}; },
+                        "the folder opened"))
+          return false;
+        inSub = Rows(dialog);
+        focusShown.push_back(GetFocus() == list && focusOnFirstRow("live-file-list-in-a-folder.png"));
+        return Shell("xdotool key Escape") == 0;
+      });
+  EXPECT_TRUE(driven);
+  EXPECT_EQ(focusShown, (std::vector<bool>{true, true}));
+  EXPECT_EQ(inSub, (std::vector<std::string>{"old.png"}));
+  EXPECT_FALSE(saved);
+}
+
 TEST_F(LiveFileDialog, CancelLeavesTheNameAsItWas) {
   std::snprintf(path_, sizeof path_, "*.png");
   BOOL saved = TRUE;

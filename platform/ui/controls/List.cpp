@@ -244,7 +244,12 @@ void PaintList(ListState& state, HWND hwnd) {
     text.left += 2;
     DrawText(dc, state.list.items[static_cast<std::size_t>(i)].text.c_str(), -1, &text,
              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-    if (selected && state.focused) DrawFocusRect(dc, &row);
+  }
+  // Before any row is chosen, and in an empty list, the focus shows on the first row.
+  const int caret = std::max(state.list.selection, 0);
+  if (state.focused && caret >= state.top) {
+    RECT row{0, (caret - state.top) * height, paint.client().right, (caret - state.top + 1) * height};
+    DrawFocusRect(dc, &row);
   }
 }
 
