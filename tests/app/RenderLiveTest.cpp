@@ -222,7 +222,13 @@ TEST_F(RenderLiveTest, TheListTheViewAndOkAgreeAfterPressesRendersAndAborts) {
   RunLive({{resources::kTileSize, 250}}, [&] {
     const HWND apply = PanelItem(SettingsPanel::kApply), list = PanelItem(SettingsPanel::kDisplayList);
     const RECT imageOnly = ImageOnlyArea();
-    const Screen::Pixels unchanged = screen_.Read(imageOnly);
+    // The view's first paint may not have reached the display yet: until it has, the area is
+    // one colour.
+    Screen::Pixels unchanged;
+    ASSERT_TRUE(WaitFor([&] {
+      unchanged = screen_.Read(imageOnly);
+      return std::adjacent_find(unchanged.begin(), unchanged.end(), std::not_equal_to<>()) != unchanged.end();
+    }));
     const POINT shape = ShapeCentre();
     // What the dialog's thread is still painting reaches the display within moments.
     auto expectShowing = [&](LRESULT entry, const char* after) {
