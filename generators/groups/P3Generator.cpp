@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "generators/detail/FoldProgram.h"
-#include "generators/detail/HexagonalPlans.h"
+#include "generators/groups/HexagonalPlans.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
 

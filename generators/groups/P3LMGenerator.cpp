@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "generators/detail/FoldProgram.h"
-#include "generators/detail/HexagonalPlans.h"
+#include "generators/groups/HexagonalPlans.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
 

@@ -1,9 +1,10 @@
 // The tile generator of the group "P6": turns by 60 degrees about the lattice points, by 120
 // about the centres of the cell's two triangles and half turns about the edge midpoints. The
-// fundamental region is the kite K = (0, 0), (0.5, 0), (1/3, 1/3), (0, 0.5); its edges on the
-// axes are glued by the six-fold turns about 0 and bent by the first seam curve, its edges on
+// fundamental region is the kite K = (0, 0), (0.5, 0), (1/3, 1/3), (0, 0.5) (P6Kite); its edges on
+// the axes are glued by the six-fold turns about 0 and bent by the first seam curve, its edges on
 // the medians 2u + v = 1 and u + 2v = 1 by the three-fold turns about (1/3, 1/3) and bent by
-// the second. All four seams are feathered; where they meet, three or six copies blend.
+// the second. All four seams are feathered (P6Seams); where they meet, three or six copies blend
+// (P6Plan).
 #pragma once
 #include "generators/detail/TileGenerator.h"
 
@@ -11,25 +12,11 @@ namespace corvel {
 
 class P6Generator : public TileGenerator {
  public:
-  P6Generator();
-
-  // The three-fold centre of the cell's first triangle, for the fold's turns.
-  void SetAnchor() override { anchor_ = LatticeToPlane(1.0 / 3, 1.0 / 3); }
   Point2D MapPoint(const Point2D& p) const override;
   int Generate(CProgressMeter* meter) override;
   // Past -(A + B) when A points left; else the box of the cell starts at the lattice origin.
   void ComputeOrigin() override;
   void SetFeather(double percentage) override { SetFeatherUV(percentage); }
-
- private:
-  // In lattice coordinates of the cell: the kites about A and B turned onto K about the anchor,
-  // the half beyond u + v = 1 first turned half about the cell's centre. Within the tolerance a
-  // point on a kite's edge counts as the neighbour's.
-  Point2D Fold(Point2D uv) const;
-
-  Point2D anchor_;
-  // In lattice coordinates: u + v = 1, 2u + v = 1, u = 1/3 and u + 2v = 1.
-  Line2D shortDiagonal_, median1_, third_, median2_;
 };
 
 }  // namespace corvel

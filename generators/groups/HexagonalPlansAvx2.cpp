@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "generators/detail/HexagonalPlans.h"
+#include "generators/groups/HexagonalPlans.h"
 
 namespace corvel::detail {
 

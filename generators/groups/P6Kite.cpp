@@ -1,0 +1,71 @@
+#include "generators/groups/P6Kite.h"
+
+namespace corvel {
+
+namespace {
+
+constexpr double kOneThird = 1.0 / 3;
+
+}  // namespace
+
+const Line2D P6Kite::kShortDiagonal({1, 0}, {0, 1}), P6Kite::kMedian1({0.5, 0}, {0, 1}),
+    P6Kite::kThird({kOneThird, 0}, {kOneThird, 1}), P6Kite::kMedian2({1, 0}, {0, 0.5});
+
+Point2D P6Kite::Fold(Point2D uv) const {
+  if (CompareWithTolerance(uv.y, kShortDiagonal.YAt(uv.x)) != -1) uv = uv.HalfTurn({0.5, 0.5});
+  const bool belowMedian1 = CompareWithTolerance(uv.y, kMedian1.YAt(uv.x)) == -1;
+  if (belowMedian1 && CompareWithTolerance(uv.y, kMedian2.YAt(uv.x)) == -1) return uv;
+  // B's kite lies on or above u + 2v = 1 below the first median, and above the diagonal (the
+  // vertical third answers u) beyond it; the rest is A's.
+  const bool kiteOfB = belowMedian1 || CompareWithTolerance(uv.y, kThird.YAt(uv.x)) == 1;
+  const Point2D q = generator_.LatticeToPlane(uv.x, uv.y);
+  const Point2D turned = kiteOfB ? q.RotateMinus120(anchor_) : q.RotatePlus120(anchor_);
+  return generator_.PlaneToLattice(turned.x, turned.y);
+}
+
+void P6Kite::AddSteps(detail::FoldProgram& program) const {
+  using detail::Beside;
+  using detail::HalfPlane;
+  const detail::LatticeAffine minus120 = detail::InLattice(
+      generator_, [this](const Point2D& q) { return q.RotateMinus120(anchor_); });
+  const detail::LatticeAffine plus120 = detail::InLattice(
+      generator_, [this](const Point2D& q) { return q.RotatePlus120(anchor_); });
+  program.AddByLine(kShortDiagonal, true, detail::LatticeAffine{-1, 0, 1, 0, -1, 1});
+  program.AddInCorner(Beside(kMedian2), true, Beside(kMedian1), minus120, false);
+  program.AddInCorner(Beside(kMedian1), true, HalfPlane{1, -1, 0}, minus120, false);
+  program.AddInCorner(Beside(kMedian1), true, HalfPlane{-1, 1, 0}, plus120, false);
+}
+
+Point2D P6Kite::OntoKite(const Point2D& cell) const {
+  Point2D uv = Fold(cell);
+  uv = {ClampHalf(uv.x), ClampHalf(uv.y)};
+  if (uv.y > kMedian1.YAt(uv.x)) uv.y = kMedian1.YAt(uv.x);
+  if (uv.y > kMedian2.YAt(uv.x)) uv.y = kMedian2.YAt(uv.x);
+  return uv;
+}
+
+Point2D P6Kite::Carried(const Point2D& uv) const {
+  if (CompareWithTolerance(uv.y, kMedian2.YAt(uv.x)) == -1) return uv;
+  return ToCell(source_(uv).RotateMinus120(threeFold_));
+}
+
+Point2D P6Kite::ToCell(const Point2D& sourcePoint) const {
+  const Point2D st = generator_.detN == 0 ? sourcePoint : generator_.invN.Apply(sourcePoint.x, sourcePoint.y);
+  return {st.x - su_, st.y - sv_};
+}
+
+detail::P6PlanLanes P6Kite::Lanes(double near) const {
+  return {detail::LaneLatticeOf(generator_),
+          detail::LaneLineOf(kShortDiagonal),
+          detail::LaneLineOf(kMedian1),
+          detail::LaneLineOf(kThird),
+          detail::LaneLineOf(kMedian2),
+          anchor_,
+          sixFold_,
+          threeFold_,
+          su_,
+          sv_,
+          near};
+}
+
+}  // namespace corvel

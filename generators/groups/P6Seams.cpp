@@ -1,0 +1,187 @@
+#include "generators/groups/P6Seams.h"
+
+#include <algorithm>
+
+#include "generators/detail/SeamFeathering.h"
+
+namespace corvel {
+
+namespace {
+
+constexpr double kSqrt2 = 1.4142135623730951;
+constexpr double kThird = 1.0 / 3;
+
+}  // namespace
+
+P6Seams::P6Seams(const TileGenerator& g, const P6Kite& kite)
+    : su(g.feather1 / 2),
+      sv(g.feather2 / 2),
+      fu(BlendWidth(g.feather1, g.basisA, g.basisB)),
+      fv(BlendWidth(g.feather2, g.basisA, g.basisB)),
+      hu(fu / 2),
+      hv(fv / 2),
+      h1(kite.Source()(0.5, 0)),
+      h2(kite.Source()(0, 0.5)),
+      q1(kite.Source()(0, hv)),
+      q2(kite.Source()(hu, 0)),
+      c(kThird - fu * kSqrt2 / 4, kThird - fv * kSqrt2 / 4),
+      centroid(kThird, kThird),
+      e1(c, {0.5 - hu, 0}),
+      e2(c, {0, 0.5 - hv}),
+      k0(g.seamK0),
+      k1(g.seamK1),
+      near(ThirdOfAPixel(g.basisA, g.basisB)),
+      unbent(k0 == 0 && k1 == 0),
+      hardUnbent(IsZero(fv) && unbent) {
+  P6Kite::kMedian1.Intersect(e2, i1);
+  j = {i1.y, i1.x};
+  e3 = Line2D(i1, j);
+}
+
+void DescribeP6Fold(const P6Kite& kite, const P6Seams& seams, detail::FoldProgram& program) {
+  kite.AddSteps(program);
+  program.sourceShift = {seams.su, seams.sv};
+  const double w = std::max(seams.hu, seams.hv), wm = 0.75 * kSqrt2 * std::max(seams.fu, seams.fv);
+  program.bandU = program.bandV = program.bandSum = {true, -w, w, 1};
+  // The medians' lines are seams only between two-fold and three-fold centres, where u (on
+  // u + 2v, v) lies between 1/3 and 2/3 of a cell. Past a three-fold centre the other two bands
+  // hold the corner's blends all but the first wm / 3 along the line: wm / 2, for room.
+  const detail::FoldProgram::Band middle{true, kThird - wm / 2, 2 * kThird + wm / 2, 1};
+  program.skewBands[0] = {2, 1, {true, -wm, wm, 1}, 1, 0, middle};
+  program.skewBands[1] = {1, 2, {true, -wm, wm, 1}, 0, 1, middle};
+  program.skewBands[2] = {1, -1, {true, -wm, wm, 1}, 1, 0, middle};
+  program.ReachTurnedSeams(seams.near);
+}
+
+namespace {
+
+using detail::BlendCopy;
+using detail::HalfPlane;
+using detail::LatticeAffine;
+using detail::LatticeLinear;
+using detail::UBelow;
+using detail::VAbove;
+using detail::VBelow;
+
+// The weights' ramps across the kite's four seams, rising into it (in) or out of it.
+struct Ramps {
+  LatticeLinear inU, outU, inV, outV, inMedian1, outMedian1, inMedian2, outMedian2;
+};
+
+// A turn of the pixel's own source point about a centre on the source, as a map of its cell
+// position.
+LatticeAffine Turned(Point2D (Point2D::*turn)(Point2D) const, const Point2D& centre,
+                     const FeatherSource& source) {
+  return detail::AffineOf([&](double u, double v) { return (source(u, v).*turn)(centre); });
+}
+
+// Six copies about the six-fold centre, three where its two bands meet, and the corner at the
+// second median's two-fold centre.
+void AddCornersAtTheSixFoldCentre(const P6Seams& s, const Ramps& r, const FeatherSource& source,
+                                  const Point2D& z, const LatticeAffine& plus60z,
+                                  const LatticeAffine& minus60z, const LatticeAffine& minus120t,
+                                  detail::SeamBlends& blends) {
+  const Point2D a(0, s.hv), b(s.hu, 0), o(0, 0);
+  const LatticeLinear sixth = detail::BarycentricWeight(a, b, o, 0, 0, 1.0 / 6);
+  const LatticeAffine halfTurnZ = Turned(&Point2D::HalfTurn, z, source),
+                      minus120z = Turned(&Point2D::RotateMinus120, z, source),
+                      plus120z = Turned(&Point2D::RotatePlus120, z, source);
+  blends.AddCopies({UBelow(s.hu), VBelow(s.hv), HalfPlane{1, 1, -s.hv}},
+                   {BlendCopy::Own(detail::BarycentricWeight(a, b, o, 0.5, 0.5, 1.0 / 6)),
+                    BlendCopy::Mapped(minus60z, detail::BarycentricWeight(a, b, o, 0, 0.5, 1.0 / 6)),
+                    BlendCopy::Mapped(plus60z, detail::BarycentricWeight(a, b, o, 0.5, 0, 1.0 / 6)),
+                    BlendCopy::Mapped(halfTurnZ, sixth), BlendCopy::Mapped(minus120z, sixth),
+                    BlendCopy::Mapped(plus120z, sixth)});
+  blends.AddCopies({UBelow(s.hu), VBelow(s.hv)},
+                   {BlendCopy::Own({1 / s.fu, 1 / s.fv, 0}), BlendCopy::Mapped(plus60z, r.outU),
+                    BlendCopy::Mapped(minus60z, r.outV)});
+  blends.AddCopies(
+      {UBelow(s.hu)},
+      {BlendCopy::Own(r.inU, r.inMedian2),
+       BlendCopy::Mapped(Turned(&Point2D::HalfTurn, s.h2, source), r.outMedian2, r.outU),
+       BlendCopy::Mapped(plus60z, r.outU, r.inMedian2), BlendCopy::Mapped(minus120t, r.outMedian2, r.inU)});
+  blends.AddInDoubles({UBelow(s.hu)});
+}
+
+// The corner at the first median's two-fold centre, and three copies about the three-fold one,
+// in the triangles on either side of e3.
+void AddCornersAtTheThreeFoldCentre(const P6Seams& s, const Ramps& r, const FeatherSource& source,
+                                    const LatticeAffine& minus60z, const LatticeAffine& plus120t,
+                                    const LatticeAffine& minus120t, detail::SeamBlends& blends) {
+  const HalfPlane beyondE1 = detail::Beside(s.e1, true);
+  blends.AddCopies(
+      {beyondE1, VBelow(s.hv)},
+      {BlendCopy::Own(r.inV, r.inMedian1),
+       BlendCopy::Mapped(Turned(&Point2D::HalfTurn, s.h1, source), r.outMedian1, r.outV),
+       BlendCopy::Mapped(minus60z, r.outV, r.inMedian1), BlendCopy::Mapped(plus120t, r.outMedian1, r.inV)});
+  blends.AddCopies(
+      {beyondE1, detail::Beside(s.e3, true)},
+      {BlendCopy::Own(detail::BarycentricWeight(s.centroid, s.i1, s.j, -1.0 / 6, 0, 0, 0.5)),
+       BlendCopy::Mapped(plus120t, detail::BarycentricWeight(s.centroid, s.i1, s.j, 1.0 / 3, 0.5, 0)),
+       BlendCopy::Mapped(minus120t, detail::BarycentricWeight(s.centroid, s.i1, s.j, 1.0 / 3, 0, 0.5))});
+  blends.AddCopies({beyondE1},
+                   {BlendCopy::Own(detail::BarycentricWeight(s.c, s.i1, s.j, 0.5, 0, 0, 0.5)),
+                    BlendCopy::Mapped(plus120t, detail::BarycentricWeight(s.c, s.i1, s.j, 0, 0.5, 0)),
+                    BlendCopy::Mapped(minus120t, detail::BarycentricWeight(s.c, s.i1, s.j, 0, 0, 0.5))});
+  blends.AddInDoubles({beyondE1});
+}
+
+}  // namespace
+
+void DescribeP6Blends(const P6Kite& kite, const P6Seams& s, detail::SeamBlends& blends) {
+  using detail::Beside;
+  const FeatherSource& source = kite.Source();
+  const Point2D &z = kite.SixFold(), &t = kite.ThreeFold();
+  const HalfPlane belowE2 = Beside(s.e2), beyondE1 = Beside(s.e1, true);
+  const double sideways = s.near / 16;  // far beyond a fast position's error, some 1/300 pixel
+  blends.plansAsRegions = true;
+  // The turns of a lattice a little off the hexagon carry some positions past the kite's edges,
+  // which the plan clamps onto them, and those on the second median it turns about the
+  // three-fold centre; across the bands' ends e1 and e2 the plan jumps, and a pixel's side there
+  // is for doubles to tell. The lanes leave such pixels to the plan's own fold in doubles. Fold
+  // lines: the short diagonal, u = v, the medians and the cell's edges.
+  blends.AddFoldLines(1, 1);
+  blends.AddFoldLines(1, -1);
+  blends.AddFoldLines(2, 1);
+  blends.AddFoldLines(1, 2);
+  blends.AddFoldLines(1, 0);
+  blends.AddFoldLines(0, 1);
+  blends.AddPlannedBeyond(P6Kite::kMedian1, sideways, true);
+  blends.AddPlannedBeyond(P6Kite::kMedian2, sideways, true);
+  blends.AddPlanned({UBelow(sideways)}, true);
+  blends.AddPlanned({VBelow(sideways)}, true);
+  blends.AddPlannedNear(s.e1, sideways, true);
+  blends.AddPlannedNear(s.e2, sideways, true);
+  // The corners mix their copies as the plan weighs them, where their regions are the plan's
+  // triangles (even feathers); else they are planned.
+  const bool corners = s.hu == s.hv;
+  const LatticeAffine plus60z = Turned(&Point2D::RotatePlus60, z, source),
+                      minus60z = Turned(&Point2D::RotateMinus60, z, source),
+                      plus120t = Turned(&Point2D::RotatePlus120, t, source),
+                      minus120t = Turned(&Point2D::RotateMinus120, t, source);
+  auto toMedian1 = [](double u, double v) { return P6Kite::kMedian1.XAt(v) - u; };
+  auto toMedian2 = [](double u, double v) { return P6Kite::kMedian2.YAt(u) - v; };
+  const Ramps r{{1 / s.fu, 0, 0.5},
+                {-1 / s.fu, 0, 0.5},
+                {0, 1 / s.fv, 0.5},
+                {0, -1 / s.fv, 0.5},
+                detail::RampAcross(1, toMedian1, s.fu),
+                detail::RampAcross(-1, toMedian1, s.fu),
+                detail::RampAcross(1, toMedian2, s.fu),
+                detail::RampAcross(-1, toMedian2, s.fu)};
+  blends.AddBlend({UBelow(s.hu), VAbove(s.hv), belowE2}, plus60z, r.inU);
+  if (corners)
+    AddCornersAtTheSixFoldCentre(s, r, source, z, plus60z, minus60z, minus120t, blends);
+  else
+    blends.AddPlanned({UBelow(s.hu)});
+  blends.AddBlend({beyondE1, VAbove(s.hv), belowE2}, plus120t, r.inMedian1);
+  if (corners)
+    AddCornersAtTheThreeFoldCentre(s, r, source, minus60z, plus120t, minus120t, blends);
+  else
+    blends.AddPlanned({beyondE1});
+  blends.AddBlend({VBelow(s.hv)}, minus60z, r.inV);
+  blends.AddOwn({belowE2});
+  blends.AddBlend({}, minus120t, r.inMedian2);
+}
+
+}  // namespace corvel

@@ -1,0 +1,42 @@
+// The seams of "P6"'s kite on a lattice shrunk by the feather: the edges on the axes, bent by the
+// first seam curve, and those on the medians, bent by the second; their blends' widths; the kite
+// shrunk by them; and from these, the fold program's bands and the blends the lanes mix.
+#pragma once
+#include "generators/Geometry.h"
+#include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamBlends.h"
+#include "generators/groups/P6Kite.h"
+
+namespace corvel {
+
+struct P6Seams {
+  // On the generator's shrunk lattice, with its feather fractions and seam amplitudes.
+  P6Seams(const TileGenerator& generator, const P6Kite& kite);
+
+  // The source is read half the feather into the cell; the blends may reach a little further.
+  double su, sv, fu, fv, hu, hv;
+  // On the source: the two-fold centres where the axes meet the medians, and the corner triangle
+  // at the six-fold centre, which reaches half a feather along each edge.
+  Point2D h1, h2, q1, q2;
+  // The kite shrunk by the feather: its three-fold corner c moves towards 0, its edges on the
+  // medians become e1 and e2, and e3 cuts off the three-fold corner between i1 and j.
+  Point2D c, centroid, i1, j;
+  Line2D e1, e2, e3;
+  double k0, k1;
+  // A third of a pixel in lattice units: the turns of a nearly hexagonal lattice end that near to
+  // a seam they take a pixel onto.
+  double near;
+  bool unbent, hardUnbent;
+};
+
+// Unbent, a pixel away from the kites' seams is one sample of its position folded as the kite
+// folds it; the pixels of bands about every line the seams lie on are left to the plan. The bands
+// reach as far as the blends, and the seams' reach beyond: half a feather about the axes' lines,
+// and about the medians' as far as the three-fold corner c lies inside.
+void DescribeP6Fold(const P6Kite& kite, const P6Seams& seams, detail::FoldProgram& program);
+
+// Feathered, the bands' pixels blend in lanes, and where they meet, mix in doubles as the plan
+// weighs them (planned where the feathers across u and v differ).
+void DescribeP6Blends(const P6Kite& kite, const P6Seams& seams, detail::SeamBlends& blends);
+
+}  // namespace corvel

@@ -1,0 +1,107 @@
+// The hand-written AVX2 lanes of the hexagonal groups against the doubles they stand for, on
+// random cell positions and on their fold lines, bit for bit.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "core/CpuFeatures.h"
+#include "generators/detail/TileWorker.h"
+#include "generators/groups/HexagonalPlans.h"
+#include "generators/groups/P6Kite.h"
+#include "generators/groups/P6Plan.h"
+#include "generators/groups/P6Seams.h"
+
+namespace corvel {
+namespace {
+
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// Lattices a little off the hexagon (whole pixels cannot make one), one turned on the source.
+struct Lattice {
+  POINT a, b, c, d;
+};
+const Lattice kLattices[] = {{{64, 0}, {32, 55}, {64, 0}, {32, 55}},
+                             {{61, 1}, {29, 53}, {55, 27}, {-1, 61}},
+                             {{256, 0}, {128, 222}, {222, 128}, {-128, 222}}};
+
+void Prepare(TileGenerator& g, const Lattice& lattice) {
+  g.basisA = lattice.a;
+  g.basisB = lattice.b;
+  g.basisC = lattice.c;
+  g.basisD = lattice.d;
+  g.origin = {300.25, 120.5};
+  g.PrepareLattice();
+}
+
+// Random cell positions, and positions right on the lines the fold and its clamps test.
+std::vector<Point2D> CellPositions() {
+  std::mt19937 random(48);
+  std::uniform_real_distribution<double> unit(0, 1);
+  std::vector<Point2D> cells;
+  for (int i = 0; i < 4000; ++i) cells.push_back({unit(random), unit(random)});
+  for (int i = 0; i <= 60; ++i) {
+    const double t = i / 60.0;
+    for (const Point2D& on : {Point2D(t, 1 - t), Point2D(t, 1 - 2 * t), Point2D(1 - 2 * t, t), Point2D(t, t),
+                              Point2D(1.0 / 3, t), Point2D(t, 0), Point2D(0, t), Point2D(0.5, t)})
+      cells.push_back(on);
+  }
+  return cells;
+}
+
+TEST(P6Lanes, FoldOntoTheKiteAsTheDoublesDo) {
+  if (!ProbeCpuFeatures().avx2) GTEST_SKIP() << "no AVX2";
+  const std::vector<Point2D> cells = CellPositions();
+  for (const Lattice& lattice : kLattices) {
+    TileGenerator g;
+    Prepare(g, lattice);
+    const P6Kite kite(g, 0.03, 0.05);
+    const detail::P6PlanLanes lanes = kite.Lanes(ThirdOfAPixel(g.basisA, g.basisB));
+    for (std::size_t i = 0; i + 4 <= cells.size(); i += 4) {
+      double u[4], v[4];
+      for (int k = 0; k < 4; ++k) u[k] = cells[i + k].x, v[k] = cells[i + k].y;
+      detail::FoldP6Avx2(lanes, u, v);
+      for (int k = 0; k < 4; ++k) {
+        const Point2D expected = kite.Carried(kite.OntoKite(cells[i + k]));
+        ASSERT_TRUE(SameBits(u[k], expected.x) && SameBits(v[k], expected.y))
+            << lattice.b.x << " at " << cells[i + k].x << "," << cells[i + k].y << ": " << u[k] << "," << v[k]
+            << " against " << expected.x << "," << expected.y;
+      }
+    }
+  }
+}
+
+// Unfeathered and unbent, every pixel is one sample: the lanes' 24.8 positions are the plan's.
+TEST(P6Lanes, PlanPositionsAsTheDoublesDo) {
+  if (!ProbeCpuFeatures().avx2) GTEST_SKIP() << "no AVX2";
+  for (const Lattice& lattice : kLattices) {
+    TileGenerator g;
+    Prepare(g, lattice);
+    const P6Kite kite(g);
+    const P6Seams seams(g, kite);
+    ASSERT_TRUE(seams.hardUnbent);
+    const P6Plan plan(g, kite, seams);
+    const detail::P6PlanLanes lanes = kite.Lanes(seams.near);
+    std::vector<int> xs(301);
+    for (int i = 0; i < int(xs.size()); ++i) xs[std::size_t(i)] = i;
+    std::vector<std::int32_t> positions(2 * xs.size());
+    for (int y = -40; y < 260; y += 7) {
+      const int count = int(xs.size()) - (y + 42) % 3;  // not always a whole number of lanes
+      detail::PlanP6Avx2(lanes, -20, y, xs.data(), count, positions.data());
+      for (int i = 0; i < count; ++i) {
+        SamplePlan single;
+        plan(-20 + i, y, single);
+        ASSERT_EQ(single.count, 1);
+        std::int32_t expected[2];
+        detail::ToFixed(single.points[0] + g.origin, expected);
+        ASSERT_EQ(positions[2 * std::size_t(i)], expected[0]) << lattice.b.x << " at " << i << "," << y;
+        ASSERT_EQ(positions[2 * std::size_t(i) + 1], expected[1]) << lattice.b.x << " at " << i << "," << y;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace corvel
