@@ -4,9 +4,9 @@
 #include <cmath>
 
 #include "generators/detail/FoldProgram.h"
-#include "generators/groups/HexagonalPlans.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
+#include "generators/groups/HexagonalPlans.h"
 
 namespace corvel {
 

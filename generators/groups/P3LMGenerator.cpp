@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "generators/detail/FoldProgram.h"
-#include "generators/groups/HexagonalPlans.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
+#include "generators/groups/HexagonalPlans.h"
 
 namespace corvel {
 
