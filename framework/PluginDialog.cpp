@@ -93,9 +93,13 @@ void PluginDialog::SetUpPresetControls() {
 int PluginDialog::PlacePanel() {
   panel_->SetParentDialog(this);
   CRect place;
+  CWnd* placeholder = GetDlgItem(kPanelItem);
+  const HWND before = placeholder ? ::GetWindow(placeholder->m_hWnd, GW_HWNDPREV) : nullptr;
   if (!panel_->Create(static_cast<UINT>(panel_->GetTemplateId()), this) || !TakePlaceOf(kPanelItem, &place))
     return 0;
-  panel_->SetWindowPos(nullptr, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // In the placeholder's place in the tab order: after the preset buttons, not ahead of OK.
+  ::SetWindowPos(panel_->m_hWnd, before ? before : HWND_TOP, place.left, place.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOACTIVATE);
   panel_->SetDlgCtrlID(kPanelItem);
   // The dialog widens by what the panel needs beyond the placeholder before the layout is made,
   // so the column stays where it is; the height it needs more is left to the layout, so that the

@@ -395,8 +395,12 @@ TEST_F(LiveDialogTest, TheKeyboardAloneReachesEveryControlOfTheDialogAndItsPanel
       const int before = focused();
       return Shell(std::string("xdotool key ") + key) == 0 && WaitFor([&] { return focused() != before; });
     };
-    for (int i = 0; i < 20 && focused() != IDCANCEL; ++i)
-      if (!press("Tab")) return false;
+    // The panel takes its placeholder's place in the order; OK waits for a render, so the
+    // focus starts on Cancel.
+    if (focused() != IDCANCEL) {
+      ADD_FAILURE() << "the focus starts on " << focused();
+      return false;
+    }
     // OK, and the Original/Result list, wait for a render.
     const std::vector<int> order{kHelp,        kPresets,     kSavePreset, kDeletePreset,
                                  kGroupButton, kFeatherEdit, kApply,      kTileSizeEdit,
