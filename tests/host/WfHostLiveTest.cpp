@@ -271,6 +271,56 @@ TEST_F(WfHostLive, APresetIsSavedInAFreshFolderChosenAndDeleted) {
   EXPECT_NE(Contents(Path("registry")).find("\"TileSize\"=4:32000000"), std::string::npos);
 }
 
+TEST_F(WfHostLive, SavingAPresetAgainAsksBeforeOverwritingAndAFailedSaveIsTold) {
+  Start("--in picture.png --out out.png --set TileSize=50 --dialog");
+  ASSERT_TRUE(Shown("^Wendle Forge"));
+  const std::string preset = Path("plugins/Presets/Sunset.preset");
+  auto saveAs = [&](const std::string& name) {
+    return OpenPresets() && Keys("Escape") && ListClosed() && Keys("Tab space") && Shown("^Save Preset$") &&
+           Shell("xdotool type --delay 60 " + name) == 0 && Keys("Return");
+  };
+  auto saved = [&](const char* tileSize) {
+    return WaitFor([&] {
+      return Contents(preset).find(std::string("\tTileSize : ") + tileSize + "\n") != std::string::npos;
+    });
+  };
+  ASSERT_TRUE(saveAs("Sunset"));
+  ASSERT_TRUE(saved("50"));
+
+  // The tile size changed, the same name again: the question stands over the name's dialog.
+  ASSERT_TRUE(Keys("Tab Tab Tab Tab Tab"));
+  ASSERT_EQ(Shell("xdotool type --delay 60 70"), 0);
+  ASSERT_TRUE(Keys("Tab"));
+  ASSERT_TRUE(saveAs("Sunset"));
+  const Picture question = InkOf("Overwrite?", COLOR_BTNFACE);
+  ASSERT_TRUE(WaitFor([&] { return Windows("^Save Preset$").size() == 2 && Find(Screen(), question); }));
+  ASSERT_EQ(Shell("import -window root " + wf_test::TempPath("wf-host-overwrite-question.png")), 0);
+  // No: the name can be changed; nothing is written.
+  ASSERT_TRUE(Keys("n"));
+  ASSERT_TRUE(WaitFor([] { return Windows("^Save Preset$").size() == 1; }));
+  EXPECT_TRUE(saved("50"));
+  // Yes: written over.
+  ASSERT_TRUE(Keys("Return"));
+  ASSERT_TRUE(WaitFor([&] { return Windows("^Save Preset$").size() == 2 && Find(Screen(), question); }));
+  ASSERT_TRUE(Keys("y"));
+  ASSERT_TRUE(WaitFor([] { return Windows("^Save Preset$").empty(); }));
+  EXPECT_TRUE(saved("70"));
+
+  // Where the presets folder cannot be, the save says so, and the filter goes on.
+  std::filesystem::remove_all(Path("plugins/Presets"));
+  std::ofstream(Path("plugins/Presets")) << "not a folder";
+  ASSERT_TRUE(saveAs("Dawn"));
+  ASSERT_TRUE(Shown("^Presets$"));
+  EXPECT_TRUE(
+      WaitFor([] { return Find(Screen(), InkOf("Can't save the preset", COLOR_BTNFACE)).has_value(); }));
+  Keep("^Presets$", "wf-host-preset-not-saved.png");
+  ASSERT_TRUE(Keys("Return"));
+  ASSERT_TRUE(WaitFor([] { return Windows("^Presets$").empty(); }));
+  ASSERT_TRUE(Shown("^Wendle Forge"));
+  ASSERT_TRUE(Keys("Escape"));
+  EXPECT_EQ(Ended(), 1) << Errors();
+}
+
 TEST_F(WfHostLive, HelpOpensThePageBesideTheModuleOrSaysThatNoBrowserCan) {
   Start("--in picture.png --out out.png --dialog");
   ASSERT_TRUE(Shown("^Wendle Forge"));
