@@ -10,6 +10,9 @@
 #include "core/CpuFeatures.h"
 #include "generators/detail/TileWorker.h"
 #include "generators/groups/HexagonalPlans.h"
+#include "generators/groups/P3LMKite.h"
+#include "generators/groups/P3LMPlan.h"
+#include "generators/groups/P3LMSeams.h"
 #include "generators/groups/P6Kite.h"
 #include "generators/groups/P6Plan.h"
 #include "generators/groups/P6Seams.h"
@@ -73,7 +76,29 @@ TEST(P6Lanes, FoldOntoTheKiteAsTheDoublesDo) {
   }
 }
 
-// Unfeathered and unbent, every pixel is one sample: the lanes' 24.8 positions are the plan's.
+// Unfeathered and unbent, every pixel is one sample: the lanes' 24.8 positions of rows of 301
+// pixels (not always a whole number of lanes) are the plan's.
+template <class Plan, class Lanes>
+void ExpectPlannedPositions(const TileGenerator& g, const Plan& plan, const Lanes& lanes,
+                            void (*planInLanes)(const Lanes&, int, int, const int*, int, std::int32_t*)) {
+  std::vector<int> xs(301);
+  for (int i = 0; i < int(xs.size()); ++i) xs[std::size_t(i)] = i;
+  std::vector<std::int32_t> positions(2 * xs.size());
+  for (int y = -40; y < 260; y += 7) {
+    const int count = int(xs.size()) - (y + 42) % 3;
+    planInLanes(lanes, -20, y, xs.data(), count, positions.data());
+    for (int i = 0; i < count; ++i) {
+      SamplePlan single;
+      plan(-20 + i, y, single);
+      ASSERT_EQ(single.count, 1);
+      std::int32_t expected[2];
+      detail::ToFixed(single.points[0] + g.origin, expected);
+      ASSERT_EQ(positions[2 * std::size_t(i)], expected[0]) << g.basisB.x << " at " << i << "," << y;
+      ASSERT_EQ(positions[2 * std::size_t(i) + 1], expected[1]) << g.basisB.x << " at " << i << "," << y;
+    }
+  }
+}
+
 TEST(P6Lanes, PlanPositionsAsTheDoublesDo) {
   if (!ProbeCpuFeatures().avx2) GTEST_SKIP() << "no AVX2";
   for (const Lattice& lattice : kLattices) {
@@ -82,24 +107,19 @@ TEST(P6Lanes, PlanPositionsAsTheDoublesDo) {
     const P6Kite kite(g);
     const P6Seams seams(g, kite);
     ASSERT_TRUE(seams.hardUnbent);
-    const P6Plan plan(g, kite, seams);
-    const detail::P6PlanLanes lanes = kite.Lanes(seams.near);
-    std::vector<int> xs(301);
-    for (int i = 0; i < int(xs.size()); ++i) xs[std::size_t(i)] = i;
-    std::vector<std::int32_t> positions(2 * xs.size());
-    for (int y = -40; y < 260; y += 7) {
-      const int count = int(xs.size()) - (y + 42) % 3;  // not always a whole number of lanes
-      detail::PlanP6Avx2(lanes, -20, y, xs.data(), count, positions.data());
-      for (int i = 0; i < count; ++i) {
-        SamplePlan single;
-        plan(-20 + i, y, single);
-        ASSERT_EQ(single.count, 1);
-        std::int32_t expected[2];
-        detail::ToFixed(single.points[0] + g.origin, expected);
-        ASSERT_EQ(positions[2 * std::size_t(i)], expected[0]) << lattice.b.x << " at " << i << "," << y;
-        ASSERT_EQ(positions[2 * std::size_t(i) + 1], expected[1]) << lattice.b.x << " at " << i << "," << y;
-      }
-    }
+    ExpectPlannedPositions(g, P6Plan(g, kite, seams), kite.Lanes(seams.near), detail::PlanP6Avx2);
+  }
+}
+
+TEST(P3LMLanes, PlanPositionsAsTheDoublesDo) {
+  if (!ProbeCpuFeatures().avx2) GTEST_SKIP() << "no AVX2";
+  for (const Lattice& lattice : kLattices) {
+    TileGenerator g;
+    Prepare(g, lattice);
+    const P3LMKite kite(g);
+    const P3LMSeams seams(g, kite);
+    ASSERT_TRUE(seams.hardUnbent);
+    ExpectPlannedPositions(g, P3LMPlan(g, kite, seams), kite.Lanes(seams.near), detail::PlanP3LMAvx2);
   }
 }
 

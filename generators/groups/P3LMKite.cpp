@@ -1,0 +1,73 @@
+#include "generators/groups/P3LMKite.h"
+
+namespace corvel {
+
+const Line2D P3LMKite::kToK({1.0 / 3, 1.0 / 3}, {0.5, 0}), P3LMKite::kToM({1.0 / 3, 1.0 / 3}, {0, 0.5});
+
+Point2D P3LMKite::Fold(Point2D uv) const {
+  auto turned = [this](const Point2D& st, bool plus) {
+    const Point2D p = generator_.LatticeToPlane(st.x, st.y);
+    const Point2D q = plus ? p.RotatePlus120(anchor_) : p.RotateMinus120(anchor_);
+    return generator_.PlaneToLattice(q.x, q.y);
+  };
+  if (CompareWithTolerance(uv.y, 1 - uv.x) != -1) {
+    const Point2D q = generator_.LatticeToPlane(uv.x, uv.y).Reflect(mirror_);
+    uv = generator_.PlaneToLattice(q.x, q.y);
+  }
+  if (CompareWithTolerance(uv.y, 1 - 2 * uv.x) != -1)
+    return turned(uv, CompareWithTolerance(uv.y, uv.x) != 1);
+  if (CompareWithTolerance(uv.y, (1 - uv.x) / 2) != -1) return turned(uv, false);
+  return uv;
+}
+
+void P3LMKite::AddSteps(detail::FoldProgram& program) const {
+  using detail::Beside;
+  using detail::HalfPlane;
+  const detail::LatticeAffine plus120 = detail::InLattice(
+      generator_, [this](const Point2D& q) { return q.RotatePlus120(anchor_); });
+  const detail::LatticeAffine minus120 = detail::InLattice(
+      generator_, [this](const Point2D& q) { return q.RotateMinus120(anchor_); });
+  const Line2D beyondKite({0.5, 0}, {0, 1}), besideKite({0, 0.5}, {1, 0});
+  program.AddByLine(Line2D({0, 1}, {1, 0}), true,
+                    detail::InLattice(generator_, [this](const Point2D& q) { return q.Reflect(mirror_); }));
+  program.AddInCorner(Beside(beyondKite), true, HalfPlane{-1, 1, 0}, plus120, false);
+  program.AddInCorner(Beside(beyondKite), true, HalfPlane{1, -1, 0}, minus120, false);
+  program.AddByLine(besideKite, true, minus120);
+  // A lattice a little off the hexagon turns some positions past the kite's mirror edges; they
+  // are clamped onto them, as the plan clamps them.
+  program.AddByU(0, false, detail::LatticeAffine{0, 0, 0, 0, 1, 0});
+  program.AddBySide(HalfPlane{0, 1, 0}, detail::LatticeAffine{1, 0, 0, 0, 0, 0});
+}
+
+Point2D P3LMKite::OntoKite(const Point2D& cell) const {
+  const Point2D folded = Fold(cell);
+  double u = folded.x < 0 ? 0 : (folded.x >= 0.5 ? 0.5 : folded.x);
+  double v = folded.y < 0 ? 0 : (folded.y >= 0.5 ? 0.5 : folded.y);
+  if (v > kToK.YAt(u)) v = kToK.YAt(u);
+  if (v > kToM.YAt(u)) v = kToM.YAt(u);
+  return {u, v};
+}
+
+Point2D P3LMKite::Carried(const Point2D& uv) const {
+  if (CompareWithTolerance(uv.y, kToM.YAt(uv.x)) == -1) return uv;
+  return ToCell(source_(uv).RotateMinus120(centre_));
+}
+
+Point2D P3LMKite::ToCell(const Point2D& sourcePoint) const {
+  const Point2D st = generator_.detN == 0 ? sourcePoint : generator_.invN.Apply(sourcePoint.x, sourcePoint.y);
+  return {st.x - su_, st.y - sv_};
+}
+
+detail::P3LMPlanLanes P3LMKite::Lanes(double near) const {
+  return {detail::LaneLatticeOf(generator_),
+          detail::LaneLineOf(mirror_),
+          detail::LaneLineOf(kToK),
+          detail::LaneLineOf(kToM),
+          anchor_,
+          centre_,
+          su_,
+          sv_,
+          near};
+}
+
+}  // namespace corvel

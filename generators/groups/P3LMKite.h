@@ -1,0 +1,62 @@
+// "P3LM"'s fundamental region, the kite (0, 0), (0.5, 0), G = (1/3, 1/3), (0, 0.5) of the
+// triangle 0, A, B, and how a cell position comes onto it, described once: the fold in doubles,
+// its steps as a program for the lanes, the plan's clamps and carry, and the record the AVX2
+// lanes plan by.
+#pragma once
+#include "generators/Geometry.h"
+#include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamFeathering.h"
+#include "generators/detail/TileGenerator.h"
+#include "generators/groups/HexagonalPlans.h"
+
+namespace corvel {
+
+class P3LMKite {
+ public:
+  // The kite's seams from G, to (0.5, 0) and to (0, 0.5), in lattice coordinates; three-fold
+  // turns about G glue them.
+  static const Line2D kToK, kToM;
+
+  // On the generator's prepared lattice, which must outlive it, the source read su and sv into
+  // its cell.
+  explicit P3LMKite(const TileGenerator& generator, double su = 0, double sv = 0)
+      : generator_(generator),
+        anchor_(generator.LatticeToPlane(1.0 / 3, 1.0 / 3)),
+        mirror_(Point2D(generator.basisA), Point2D(generator.basisB)),
+        su_(su),
+        sv_(sv),
+        source_(generator, su, sv),
+        centre_(source_(1.0 / 3, 1.0 / 3)) {}
+
+  // The upper half of the cell (from v = 1 - u) is mirrored across A B; of the triangle 0, A, B
+  // the kites at A (beyond v = 1 - 2u, below the diagonal) and at B (above it, or beyond
+  // v = (1 - u) / 2) are turned onto the kite at the origin.
+  Point2D Fold(Point2D uv) const;
+  // The same as the program's steps, with the clamps of positions that a lattice a little off the
+  // hexagon turns past the kite's mirror edges.
+  void AddSteps(detail::FoldProgram& program) const;
+  // Fold, then clamped onto the kite's edges, as the plan takes a cell position.
+  Point2D OntoKite(const Point2D& cell) const;
+  // A position on or past the seam to (0, 0.5), within the tolerance, carried across it: turned by
+  // -120 degrees about G on the source.
+  Point2D Carried(const Point2D& uv) const;
+  // The cell position read at a point of the source.
+  Point2D ToCell(const Point2D& sourcePoint) const;
+  // What the lanes plan by: PlanP3LMAvx2 gives the unfeathered plan's positions bit for bit; the
+  // hard seam's side is taken within near.
+  detail::P3LMPlanLanes Lanes(double near) const;
+
+  const FeatherSource& Source() const { return source_; }
+  // G on the source.
+  const Point2D& Centre() const { return centre_; }
+
+ private:
+  const TileGenerator& generator_;
+  Point2D anchor_;  // G on the plane
+  Line2D mirror_;   // through A and B, on the plane
+  double su_, sv_;
+  FeatherSource source_;
+  Point2D centre_;
+};
+
+}  // namespace corvel

@@ -1,0 +1,176 @@
+#include "generators/groups/P3LMSeams.h"
+
+#include <algorithm>
+
+namespace corvel {
+
+namespace {
+
+constexpr double kSqrt2 = 1.4142135623730951;
+
+}  // namespace
+
+P3LMSeams::P3LMSeams(const TileGenerator& g, const P3LMKite& kite)
+    : su(g.feather1 / 2),
+      sv(g.feather2 / 2),
+      fu(BlendWidth(g.feather1, g.basisA, g.basisB)),
+      fv(BlendWidth(g.feather2, g.basisA, g.basisB)),
+      hu(fu / 2),
+      hv(fv / 2),
+      gi(1.0 / 3 - hu * (kSqrt2 / 2), 1.0 / 3 - hv * (kSqrt2 / 2)),
+      la(gi, {0.5 - hu, 0}),
+      lb(gi, {0, 0.5 - hv}),
+      edgeA(kite.Source()(0, 0), kite.Source()(1, 0)),
+      edgeB(kite.Source()(0, 0), kite.Source()(0, 1)),
+      k0(g.seamK0),
+      near(ThirdOfAPixel(g.basisA, g.basisB)),
+      hardUnbent(IsZero(fv) && k0 == 0) {
+  P3LMKite::kToK.Intersect(lb, xk);
+  xm = {xk.y, xk.x};
+  lg = Line2D(xk, xm);
+  h = xk.y;
+}
+
+void DescribeP3LMFold(const P3LMKite& kite, const P3LMSeams& seams, detail::FoldProgram& program) {
+  kite.AddSteps(program);
+  program.sourceShift = {seams.su, seams.sv};
+  program.reachU = program.reachV = 0.5;
+  const double w = 0.75 * kSqrt2 * std::max(seams.fu, seams.fv);
+  // The seams' lines are seams only between the edges' midpoints and the centroids, where u (on
+  // u + 2v, v) lies between 1/3 and 2/3 of a cell. Past a centroid the other two bands hold the
+  // blends about G all but the first w / 3 along the line: w / 2, for room.
+  const detail::FoldProgram::Band middle{true, 1.0 / 3 - w / 2, 2.0 / 3 + w / 2, 1};
+  program.skewBands[0] = {2, 1, {true, -w, w, 1}, 1, 0, middle};
+  program.skewBands[1] = {1, 2, {true, -w, w, 1}, 0, 1, middle};
+  program.skewBands[2] = {1, -1, {true, -w, w, 1}, 1, 0, middle};
+  program.ReachTurnedSeams(seams.near);
+  // The plan and the steps may wrap a pixel right on a cell's edge from either side, which the
+  // turns of a lattice off the hexagon take apart: such pixels are planned where they do
+  // (feathered, the blends plan them alike at full size, and every one on a scaled render).
+  program.planCellEdges = IsZero(seams.fv);
+}
+
+namespace {
+
+using detail::BlendCopy;
+using detail::LatticeAffine;
+using detail::LatticeLinear;
+using detail::UBelow;
+using detail::VBelow;
+
+// The weights' ramps across the seams to K and M and the cell's edges, rising into the kite (in)
+// or out of it.
+struct Ramps {
+  LatticeLinear inK, outK, inM, outM, outU, inU, outV, inV;
+};
+
+// A map of the pixel's own source point, as a map of its cell position.
+template <class Map>
+LatticeAffine Mapped(const FeatherSource& source, Map&& map) {
+  return detail::AffineOf([&](double u, double v) { return map(source(u, v)); });
+}
+
+// The corner at the midpoint of the cell's edge 0B mixes the own sample, its turn and their
+// mirror images in the cell's edges.
+void AddCornerBesideB(const P3LMKite& kite, const P3LMSeams& s, const Ramps& r, const LatticeAffine& minus,
+                      detail::SeamBlends& blends) {
+  const FeatherSource& source = kite.Source();
+  const Point2D& gs = kite.Centre();
+  blends.AddCopies(
+      {UBelow(s.hu)},
+      {BlendCopy::Mapped(
+           Mapped(source, [&](const Point2D& p) { return p.RotateMinus120(gs).Reflect(s.edgeA); }), r.outU,
+           r.outM),
+       BlendCopy::Own(r.inM, r.inU), BlendCopy::Mapped(minus, r.inU, r.outM),
+       BlendCopy::Mapped(Mapped(source, [&](const Point2D& p) { return p.Reflect(s.edgeB); }), r.inM,
+                         r.outU)});
+  blends.AddInDoubles({UBelow(s.hu)});
+}
+
+// So does the corner at the midpoint of 0A, and three copies meet about G, in the triangles on
+// either side of lg.
+void AddCornersBeyondA(const P3LMKite& kite, const P3LMSeams& s, const Ramps& r, const LatticeAffine& plus,
+                       const LatticeAffine& minus, detail::SeamBlends& blends) {
+  const FeatherSource& source = kite.Source();
+  const Point2D& gs = kite.Centre();
+  const detail::HalfPlane beyondA = detail::Beside(s.la, true);
+  const Point2D g(1.0 / 3, 1.0 / 3);
+  blends.AddCopies(
+      {beyondA, VBelow(s.hv)},
+      {BlendCopy::Mapped(
+           Mapped(source, [&](const Point2D& p) { return p.RotatePlus120(gs).Reflect(s.edgeB); }), r.outV,
+           r.outK),
+       BlendCopy::Own(r.inK, r.inV), BlendCopy::Mapped(plus, r.inV, r.outK),
+       BlendCopy::Mapped(Mapped(source, [&](const Point2D& p) { return p.Reflect(s.edgeA); }), r.inK,
+                         r.outV)});
+  blends.AddCopies({beyondA, detail::Beside(s.lg)},
+                   {BlendCopy::Own(detail::BarycentricWeight(s.gi, s.xk, s.xm, 0.5, 0, 0, 0.5)),
+                    BlendCopy::Mapped(plus, detail::BarycentricWeight(s.gi, s.xk, s.xm, 0, 0.5, 0)),
+                    BlendCopy::Mapped(minus, detail::BarycentricWeight(s.gi, s.xk, s.xm, 0, 0, 0.5))});
+  blends.AddCopies({beyondA},
+                   {BlendCopy::Own(detail::BarycentricWeight(g, s.xk, s.xm, -1.0 / 6, 0, 0, 0.5)),
+                    BlendCopy::Mapped(plus, detail::BarycentricWeight(g, s.xk, s.xm, 1.0 / 3, 0.5, 0)),
+                    BlendCopy::Mapped(minus, detail::BarycentricWeight(g, s.xk, s.xm, 1.0 / 3, 0, 0.5))});
+  blends.AddInDoubles({beyondA});
+}
+
+}  // namespace
+
+void DescribeP3LMBlends(const P3LMKite& kite, const P3LMSeams& s, detail::SeamBlends& blends) {
+  const FeatherSource& source = kite.Source();
+  const Point2D& gs = kite.Centre();
+  const Line2D &lk = P3LMKite::kToK, &lm = P3LMKite::kToM;
+  const detail::HalfPlane belowB = detail::Beside(s.lb), beyondA = detail::Beside(s.la, true);
+  const double sideways = s.near / 16;  // far beyond a fast position's error, some 1/300 pixel
+  blends.plansAsRegions = true;
+  // Fold lines: A B, u = v, the lines of lk and lm and the cell's edges.
+  blends.AddFoldLines(1, 1);
+  blends.AddFoldLines(1, -1);
+  blends.AddFoldLines(2, 1);
+  blends.AddFoldLines(1, 2);
+  blends.AddFoldLines(1, 0);
+  blends.AddFoldLines(0, 1);
+  // Pixels near the ends of the bands are planned, where the plan jumps, and those where the
+  // turns of a lattice a little off the hexagon put the plan's positions some way from the fold's:
+  // past lm, which the plan clamps onto it before turning them, so that they come out on either
+  // side of lk.
+  blends.AddPlannedNear(lk, s.near);
+  blends.AddPlannedBeyond(lm, sideways);
+  blends.AddPlannedNear(s.la, sideways);
+  blends.AddPlannedNear(s.lb, sideways);
+  // The turn about G carries the plan's positions clamped onto the corner at (0, 0.5) to about
+  // (0.5, 0), a little past v = 0 on a lattice off the hexagon: the program turns them unclamped
+  // and clamps them onto v = 0, some way from the plan's.
+  blends.AddPlanned({beyondA, VBelow(sideways)});
+  const LatticeAffine plus = Mapped(source, [&](const Point2D&p) { return p.RotatePlus120(gs); }),
+                      minus = Mapped(source, [&](const Point2D&p) { return p.RotateMinus120(gs); });
+  auto toLk = [&](double u, double v) { return lk.XAt(v) - u; };
+  auto toLm = [&](double u, double v) { return lm.YAt(u) - v; };
+  const Ramps r{detail::RampAcross(1, toLk, s.fu),
+                detail::RampAcross(-1, toLk, s.fu),
+                detail::RampAcross(1, toLm, s.fu),
+                detail::RampAcross(-1, toLm, s.fu),
+                {-1 / s.fu, 0, 0.5},
+                {1 / s.fu, 0, 0.5},
+                {0, -1 / s.fv, 0.5},
+                {0, 1 / s.fv, 0.5}};
+  // The corners mix their copies as the plan weighs them, where their regions are the plan's
+  // triangles (even feathers); else they are planned.
+  const bool corners = s.hu == s.hv;
+  blends.AddOwn({UBelow(s.hu), VBelow(s.hv)});
+  blends.AddOwn({UBelow(s.hu), belowB});
+  if (corners)
+    AddCornerBesideB(kite, s, r, minus, blends);
+  else
+    blends.AddPlanned({UBelow(s.hu)});
+  blends.AddBlend({beyondA, detail::VAbove(s.hv), belowB}, plus, r.inK);
+  if (corners)
+    AddCornersBeyondA(kite, s, r, plus, minus, blends);
+  else
+    blends.AddPlanned({beyondA});
+  blends.AddOwn({VBelow(s.hv)});
+  blends.AddOwn({belowB});
+  blends.AddBlend({}, minus, r.inM);
+}
+
+}  // namespace corvel

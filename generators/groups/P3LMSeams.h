@@ -1,0 +1,41 @@
+// The seams of "P3LM"'s kite on a lattice shrunk by the feather: the two kite edges that leave
+// G, bent by the first seam curve, and where they meet the cell's edges and each other; their
+// blends' widths; and from these, the fold program's bands and the blends the lanes mix.
+#pragma once
+#include "generators/Geometry.h"
+#include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamBlends.h"
+#include "generators/groups/P3LMKite.h"
+
+namespace corvel {
+
+struct P3LMSeams {
+  // On the generator's shrunk lattice, with its feather fractions and seam amplitudes.
+  P3LMSeams(const TileGenerator& generator, const P3LMKite& kite);
+
+  // The source is read half the feather into the cell; the blends may reach a little further.
+  double su, sv, fu, fv, hu, hv;
+  // The bands' inner edges la and lb from G's band corner Gi, half a feather inside along the
+  // diagonal; where lb meets the seam to (0.5, 0), xk, and its mirror image xm, joined by lg.
+  Point2D gi, xk, xm;
+  Line2D la, lb, lg;
+  double h;  // xk.y
+  // On the source: the cell edges 0A and 0B, for the corners' mirror images.
+  Line2D edgeA, edgeB;
+  double k0;
+  // A third of a pixel in lattice units: the turns of a nearly hexagonal lattice end that near to
+  // a seam they take a pixel onto.
+  double near;
+  bool hardUnbent;
+};
+
+// Unbent, a pixel away from the seams is one sample of its position folded as the kite folds it.
+// The seams lie on the lines where 2u + v, u + 2v or u - v is whole; the pixels of bands about
+// them as wide as the blends about G, and the seams' reach beyond, are left to the plan.
+void DescribeP3LMFold(const P3LMKite& kite, const P3LMSeams& seams, detail::FoldProgram& program);
+
+// Feathered, the bands' pixels blend in lanes, and where they meet mix in doubles as the plan
+// weighs them (planned where the feathers across u and v differ).
+void DescribeP3LMBlends(const P3LMKite& kite, const P3LMSeams& seams, detail::SeamBlends& blends);
+
+}  // namespace corvel
