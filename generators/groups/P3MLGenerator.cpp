@@ -5,13 +5,11 @@
 
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/TileWorker.h"
+#include "generators/groups/P3Rhombus.h"
 
 namespace corvel {
 
-void P3MLGenerator::SetAnchor() {
-  P3Generator::SetAnchor();
-  mirror_ = Line2D(Point2D(basisB), Point2D(basisA));
-}
+void P3MLGenerator::SetAnchor() { mirror_ = Line2D(Point2D(basisB), Point2D(basisA)); }
 
 CoreResult P3MLGenerator::TakeSourceArea(CRowIteratorBands& source, int anchorX, int anchorY,
                                          double featherPercent, const RECT& area) {
@@ -27,8 +25,8 @@ CoreResult P3MLGenerator::TakeSourceArea(CRowIteratorBands& source, int anchorX,
   return TileGenerator::TakeSourceArea(source, anchorX, anchorY, featherPercent, grown);
 }
 
-Point2D P3MLGenerator::Fold(const Point2D& p) const {
-  const Point2D q = P3Generator::Fold(p);
+Point2D P3MLGenerator::Fold(const P3Rhombus& rhombus, const Point2D& p) const {
+  const Point2D q = rhombus.Fold(p);
   return CompareWithTolerance(q.y, mirror_.YAt(q.x)) != -1 ? q.Reflect(mirror_) : q;
 }
 
@@ -37,7 +35,7 @@ Point2D P3MLGenerator::Fold(const Point2D& p) const {
 // it, is planned, and so is one right on the cell's edge that the fast positions wrap to the
 // other copy than the plan's (a level or two off, as the lattice is a little off the hexagon).
 bool P3MLGenerator::DescribeFold(detail::FoldProgram& program) const {
-  AddTurnSteps(program, detail::kOnSeam);
+  P3Rhombus(*this).AddTurnSteps(program, detail::kOnSeam);
   program.AddBySide(detail::InLatticeSide(*this, [this](const Point2D& q) { return mirror_.YAt(q.x) - q.y; }),
                     detail::InLattice(*this, [this](const Point2D& q) { return q.Reflect(mirror_); }));
   const detail::FoldProgram::Band onLine{true, 0, 0, 1};
@@ -50,8 +48,9 @@ bool P3MLGenerator::DescribeFold(detail::FoldProgram& program) const {
 }
 
 int P3MLGenerator::Generate(CProgressMeter* meter) {
-  return RunPlainWorker(*this, meter, [this](int x, int y) {
-    const Point2D q = Fold(WrapToCell(x, y));
+  const P3Rhombus rhombus(*this);
+  return RunPlainWorker(*this, meter, [this, &rhombus](int x, int y) {
+    const Point2D q = Fold(rhombus, WrapToCell(x, y));
     return PlaneToLattice(q.x, q.y);
   });
 }

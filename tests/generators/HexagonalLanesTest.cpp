@@ -13,6 +13,9 @@
 #include "generators/groups/P3LMKite.h"
 #include "generators/groups/P3LMPlan.h"
 #include "generators/groups/P3LMSeams.h"
+#include "generators/groups/P3Plan.h"
+#include "generators/groups/P3Rhombus.h"
+#include "generators/groups/P3Seams.h"
 #include "generators/groups/P6Kite.h"
 #include "generators/groups/P6Plan.h"
 #include "generators/groups/P6Seams.h"
@@ -120,6 +123,18 @@ TEST(P3LMLanes, PlanPositionsAsTheDoublesDo) {
     const P3LMSeams seams(g, kite);
     ASSERT_TRUE(seams.hardUnbent);
     ExpectPlannedPositions(g, P3LMPlan(g, kite, seams), kite.Lanes(seams.near), detail::PlanP3LMAvx2);
+  }
+}
+
+TEST(P3Lanes, PlanPositionsAsTheDoublesDo) {
+  if (!ProbeCpuFeatures().avx2) GTEST_SKIP() << "no AVX2";
+  for (const Lattice& lattice : kLattices) {
+    TileGenerator g;
+    Prepare(g, lattice);
+    const P3Rhombus rhombus(g);
+    const P3Seams seams(g);
+    ASSERT_TRUE(seams.hardUnbent);
+    ExpectPlannedPositions(g, P3Plan(g, rhombus, seams), seams.Lanes(g, rhombus), detail::PlanP3Avx2);
   }
 }
 

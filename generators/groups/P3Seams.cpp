@@ -1,0 +1,166 @@
+#include "generators/groups/P3Seams.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace corvel {
+
+namespace {
+
+POINT Rounded(const Point2D& p) { return {RoundToInt(p.x), RoundToInt(p.y)}; }
+
+// The frame's lattice from the generator's.
+const TileGenerator& Framed(TileGenerator& frame, const TileGenerator& g) {
+  frame.basisA = Rounded(g.LatticeToPlane(2.0 / 3, 1.0 / 3));
+  frame.basisB = Rounded(g.LatticeToPlane(1.0 / 3, 2.0 / 3));
+  frame.basisC = Rounded(g.LatticeToSource(2.0 / 3, 1.0 / 3));
+  frame.basisD = Rounded(g.LatticeToSource(1.0 / 3, 2.0 / 3));
+  frame.PrepareLattice();
+  return frame;
+}
+
+}  // namespace
+
+P3Seams::P3Seams(const TileGenerator& g)
+    : su(g.feather1 / 2),
+      sv(g.feather2 / 2),
+      // The frame is made first: the blends' widths are measured on it.
+      fu(BlendWidth(g.feather1, Framed(frame, g).basisA, frame.basisB)),
+      fv(BlendWidth(g.feather2, frame.basisA, frame.basisB)),
+      hu(fu / 2),
+      hv(fv / 2),
+      source(frame, su, sv),
+      c00(source(0, 0)),
+      c10(source(1, 0)),
+      c01(source(0, 1)),
+      c11(source(1, 1)),
+      t0a(source(0, hv) + g.origin),
+      t0b(source(hu, 0) + g.origin),
+      t0c(c00 + g.origin),
+      t1a(source(1 - hu, 1) + g.origin),
+      t1b(source(1, 1 - hv) + g.origin),
+      t1c(c11 + g.origin),
+      k0(g.seamK0),
+      k1(g.seamK1),
+      near(ThirdOfAPixel(frame.basisA, frame.basisB)),
+      hardUnbent(IsZero(fv) && k0 == 0 && k1 == 0) {}
+
+Point2D P3Seams::ToFrame(const Point2D& p) const {
+  const Point2D st = frame.detN == 0 ? p : frame.invN.Apply(p.x, p.y);
+  return {st.x - su, st.y - sv};
+}
+
+detail::P3PlanLanes P3Seams::Lanes(const TileGenerator& g, const P3Rhombus& rhombus) const {
+  return {detail::LaneLatticeOf(g),
+          frame.invM,
+          frame.matN,
+          rhombus.Anchor1(),
+          rhombus.Anchor2(),
+          c10,
+          c01,
+          su,
+          sv,
+          near};
+}
+
+namespace {
+
+// The frame's corners are whole pixels: its s and t stray from the lattice's 2u - v and 2v - u,
+// so the plan's seams from the program's, by up to this much where the turns leave positions: on
+// the rhombus, or else over the cell.
+double FrameDrift(const TileGenerator& g, const P3Seams& seams, bool onRhombus) {
+  double drift = 0;
+  for (const Point2D& corner : {Point2D(0, 0), onRhombus ? Point2D(2.0 / 3, 1.0 / 3) : Point2D(1, 0),
+                                onRhombus ? Point2D(1.0 / 3, 2.0 / 3) : Point2D(0, 1), Point2D(1, 1)}) {
+    const Point2D q = g.LatticeToPlane(corner.x, corner.y);
+    const Point2D st = seams.frame.PlaneToLattice(q.x, q.y);
+    const double s = 2 * corner.x - corner.y, t = 2 * corner.y - corner.x;
+    drift = std::max({drift, std::abs(st.x - s), std::abs(st.y - t), std::abs(st.x + st.y - s - t)});
+  }
+  return drift;
+}
+
+// The program's read through the frame: the map of its positions to the source's lattice, its
+// least corner over the rhombus taken out as the program's 0.
+void ReadThroughTheFrame(const TileGenerator& g, const P3Seams& seams, detail::FoldProgram& program) {
+  detail::LatticeAffine toSource = detail::AffineOf([&](double u, double v) {
+    const Point2D q = g.LatticeToPlane(u, v);
+    const Point2D p = seams.source(seams.frame.PlaneToLattice(q.x, q.y));
+    return g.detN == 0 ? p : g.invN.Apply(p.x, p.y);
+  });
+  Point2D low(1e300, 1e300), high(-1e300, -1e300);
+  for (const Point2D& corner :
+       {Point2D(0, 0), Point2D(2.0 / 3, 1.0 / 3), Point2D(1, 1), Point2D(1.0 / 3, 2.0 / 3)}) {
+    const Point2D p(toSource.uu * corner.x + toSource.uv * corner.y + toSource.u1,
+                    toSource.vu * corner.x + toSource.vv * corner.y + toSource.v1);
+    low = {std::min(low.x, p.x), std::min(low.y, p.y)};
+    high = {std::max(high.x, p.x), std::max(high.y, p.y)};
+  }
+  toSource.u1 -= low.x;
+  toSource.v1 -= low.y;
+  program.readThrough = toSource;
+  program.sourceShift = low;
+  program.reachU = high.x - low.x;
+  program.reachV = high.y - low.y;
+}
+
+}  // namespace
+
+void DescribeP3Fold(const TileGenerator& g, const P3Rhombus& rhombus, const P3Seams& seams,
+                    detail::FoldProgram& program) {
+  rhombus.AddTurnSteps(program);
+  const double turnDrift = detail::HexagonalDrift(program);
+  ReadThroughTheFrame(g, seams, program);
+  const double w = std::max(seams.hu, seams.hv);
+  // Six seams leave each lattice point, three each anchor: a line is a seam only within a third
+  // of a cell of its lattice points, where u (on u - 2v, v) lies within a third of a whole number.
+  // Past a seam's end the other bands hold the blends about it but for less than w / 4 along the
+  // line: w / 2, for room.
+  const detail::FoldProgram::Band nearLatticePoints{true, -1.0 / 3 - w / 2, 1.0 / 3 + w / 2, 1};
+  program.skewBands[0] = {2, -1, {true, -w, w, 1}, 1, 0, nearLatticePoints};
+  program.skewBands[1] = {1, -2, {true, -w, w, 1}, 0, 1, nearLatticePoints};
+  program.skewBands[2] = {1, 1, {true, -w, w, 1}, 1, 0, nearLatticePoints};
+  // On the rhombus the frame's drift adds to the turns' own drift from the hexagon's; where that
+  // cannot be told, the frame's over the cell, with half a pixel along the row.
+  const bool onRhombus = turnDrift >= 0;
+  program.seamReach = seams.near + FrameDrift(g, seams, onRhombus) + std::max(turnDrift, 0.0);
+  program.ReachOwnSeams();
+  if (onRhombus) program.slackPixels = 0.25;
+}
+
+void DescribeP3Blends(const TileGenerator& g, const P3Seams& s, const detail::FoldProgram& program,
+                      detail::SeamBlends& blends) {
+  using detail::UAbove;
+  using detail::UBelow;
+  using detail::VAbove;
+  using detail::VBelow;
+  auto turned = [&](Point2D (Point2D::*turn)(Point2D) const, const Point2D& centre) {
+    return detail::AffineOf([&](double u, double v) { return (s.source(u, v).*turn)(centre); });
+  };
+  const Point2D low = program.sourceShift;
+  blends.frame = detail::AffineOf(
+      [&](double u, double v) { return s.ToFrame(g.LatticeToSource(u + low.x, v + low.y)); });
+  // Fold lines: the short diagonal, the rhombus's edges and the cell's, where the wrap meets
+  // other turns.
+  blends.AddFoldLines(1, 1);
+  blends.AddFoldLines(2, -1);
+  blends.AddFoldLines(1, -2);
+  blends.AddFoldLines(1, 0);
+  blends.AddFoldLines(0, 1);
+  const double sideways = s.near / 16;  // far beyond a fast position's error, some 1/300 pixel
+  blends.AddPlanned({UBelow(sideways)});
+  blends.AddPlanned({UAbove(1 - sideways)});
+  blends.AddPlanned({VBelow(sideways)});
+  blends.AddPlanned({VAbove(1 - sideways)});
+  blends.AddBlend({UBelow(s.hu), VAbove(s.hv), VBelow(1 - s.hv)}, turned(&Point2D::RotateMinus120, s.c01),
+                  {1 / s.fu, 0, 0.5});
+  blends.AddPlanned({UBelow(s.hu)});
+  blends.AddBlend({UAbove(1 - s.hu), VAbove(s.hv), VBelow(1 - s.hv)}, turned(&Point2D::RotateMinus120, s.c10),
+                  {-1 / s.fu, 0, 1 / s.fu + 0.5});
+  blends.AddPlanned({UAbove(1 - s.hu)});
+  blends.AddBlend({VBelow(s.hv)}, turned(&Point2D::RotatePlus120, s.c10), {0, 1 / s.fv, 0.5});
+  blends.AddBlend({VAbove(1 - s.hv)}, turned(&Point2D::RotatePlus120, s.c01), {0, -1 / s.fv, 1 / s.fv + 0.5});
+  blends.AddOwn({});
+}
+
+}  // namespace corvel
