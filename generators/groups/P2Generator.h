@@ -1,7 +1,8 @@
 // The tile generator of the group "P2": half turns about the cell's corners, edge midpoints and
-// centre. The fundamental region is the triangle u >= 0, v >= 0, u + v <= 1 of the cell; its
-// three sides are seams that S-shaped curves may bend. Bands along the seams blend two copies
-// of the source, their overlaps three, and the small triangles at the region's corners six.
+// centre. The fundamental region is the triangle u >= 0, v >= 0, u + v <= 1 of the cell
+// (P2Triangle); its three sides are seams that S-shaped curves may bend. Bands along the seams
+// blend two copies of the source, their overlaps three, and the small triangles at the region's
+// corners six (P2Seams, P2Plan).
 #pragma once
 #include "generators/detail/TileGenerator.h"
 
@@ -17,7 +18,6 @@ class P2Generator : public TileGenerator {
   void SetFeather(double percentage) override { SetFeatherUniform(percentage); }
 
  private:
-  Point2D Fold(const Point2D& p) const;
   void ShrinkLattice();
 };
 

@@ -1,0 +1,100 @@
+#include "generators/groups/P2Seams.h"
+
+#include <initializer_list>
+
+#include "generators/groups/P2Triangle.h"
+
+namespace corvel {
+
+P2Seams::P2Seams(const TileGenerator& g)
+    : f1(g.feather1),
+      f2(g.feather2),
+      hu(f1 / 2),
+      hv(f2 / 2),
+      seamScaleU(1 / (1 - 2 * f1)),
+      seamScaleV(1 / (1 - 2 * f2)),
+      k0(g.seamK0),
+      k1(g.seamK1),
+      k2(g.seamK2),
+      unbent(k0 == 0 && k1 == 0 && k2 == 0),
+      source(g, hu, hv),
+      z00(source(0, 0)),
+      zCentre(source(0.5, 0.5)),
+      zLeft(source(0, 0.5)),
+      zBottom(source(0.5, 0)),
+      z10(source(1, 0)),
+      z01(source(0, 1)) {}
+
+void DescribeP2Fold(const P2Seams& s, detail::FoldProgram& program) {
+  P2Triangle::AddStep(program);
+  program.sourceShift = {s.hu, s.hv};
+  program.bandU = {true, -s.hu, s.hu, 1};
+  program.bandV = program.bandSum = {true, -s.hv, s.hv, 1};
+  if (s.f2 == 0) P2Triangle::AddFirstHalfSteps(program);
+}
+
+namespace {
+
+using detail::BlendCopy;
+using detail::HalfPlane;
+using detail::LatticeAffine;
+using detail::UAbove;
+using detail::UBelow;
+using detail::VAbove;
+using detail::VBelow;
+
+// The own sample, its half turns about e1 and e2, and the three half turned about the corner
+// first, weighted as the plan weighs six copies at a corner: by the pixel's barycentric weights in
+// the triangle p0, p1, p2.
+void AddSixCopies(const P2Seams& s, std::initializer_list<HalfPlane> sides, const Point2D& corner,
+                  const Point2D& e1, const Point2D& e2, const Point2D& p0, const Point2D& p1,
+                  const Point2D& p2, detail::SeamBlends& blends) {
+  auto turned = [&](const Point2D& first, const Point2D* second) {
+    return detail::AffineOf([&](double u, double v) {
+      const Point2D once = s.source(u, v).HalfTurn(first);
+      return second ? once.HalfTurn(*second) : once;
+    });
+  };
+  const detail::LatticeLinear beyond = detail::BarycentricWeight(p0, p1, p2, 1.0 / 6, 0, 0);
+  blends.AddCopies(
+      sides,
+      {BlendCopy::Own(detail::BarycentricWeight(p0, p1, p2, 1.0 / 6, 0.5, 0.5)),
+       BlendCopy::Mapped(turned(e1, nullptr), detail::BarycentricWeight(p0, p1, p2, 1.0 / 6, 0.5, 0)),
+       BlendCopy::Mapped(turned(e2, nullptr), detail::BarycentricWeight(p0, p1, p2, 1.0 / 6, 0, 0.5)),
+       BlendCopy::Mapped(turned(corner, nullptr), beyond), BlendCopy::Mapped(turned(corner, &e1), beyond),
+       BlendCopy::Mapped(turned(corner, &e2), beyond)});
+  blends.AddInDoubles(sides);
+}
+
+}  // namespace
+
+void DescribeP2Blends(const P2Seams& s, detail::SeamBlends& blends) {
+  const double f1 = s.f1, f2 = s.f2, hu = s.hu, hv = s.hv;
+  auto halfTurn = [&](const Point2D& centre) {
+    return detail::AffineOf([&](double u, double v) { return s.source(u, v).HalfTurn(centre); });
+  };
+  const HalfPlane belowDiagonal{1, 1, hv - 1}, aboveDiagonal{-1, -1, 1 - hv};  // v against 1 - hv - u
+  blends.plansAsRegions = true;
+  blends.AddOwn({UAbove(hu), VAbove(hv), belowDiagonal});
+  blends.AddBlend({UBelow(hu), VAbove(hv), belowDiagonal}, halfTurn(s.zLeft), {1 / f1, 0, 0.5});
+  blends.AddBlend({UAbove(hu), VBelow(hv), belowDiagonal}, halfTurn(s.zBottom), {0, 1 / f2, 0.5});
+  blends.AddBlend({UAbove(hu), VAbove(hv), aboveDiagonal}, halfTurn(s.zCentre),
+                  {-1 / f2, -1 / f2, 1 / f2 + 0.5});
+  const detail::LatticeLinear acrossLeft{-1 / f1, 0, 0.5}, acrossBottom{0, -1 / f2, 0.5},
+      acrossDiagonal{1 / f2, 1 / f2, 0.5 - 1 / f2};
+  blends.AddThreeCopies({UBelow(hu), VBelow(hv), HalfPlane{-1, -1, hv}}, halfTurn(s.zLeft), acrossLeft,
+                        halfTurn(s.zBottom), acrossBottom);
+  blends.AddThreeCopies({UBelow(hu), VAbove(hv), aboveDiagonal, VBelow(1 - hv)}, halfTurn(s.zLeft),
+                        acrossLeft, halfTurn(s.zCentre), acrossDiagonal);
+  blends.AddThreeCopies({UAbove(hu), VBelow(hv), aboveDiagonal, UBelow(1 - hu)}, halfTurn(s.zBottom),
+                        acrossBottom, halfTurn(s.zCentre), acrossDiagonal);
+  if (f1 != f2) return;
+  AddSixCopies(s, {UBelow(hu), VBelow(hv), HalfPlane{1, 1, -hv}}, s.z00, s.zLeft, s.zBottom, {0, 0}, {0, hu},
+               {hu, 0}, blends);
+  AddSixCopies(s, {UBelow(hu), VAbove(1 - hv)}, s.z01, s.zLeft, s.zCentre, {0, 1}, {0, 1 - hu}, {hu, 1 - hu},
+               blends);
+  AddSixCopies(s, {VBelow(hv), aboveDiagonal, UAbove(1 - hu)}, s.z10, s.zBottom, s.zCentre, {1, 0},
+               {1 - hu, 0}, {1 - hu, hu}, blends);
+}
+
+}  // namespace corvel

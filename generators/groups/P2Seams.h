@@ -1,0 +1,39 @@
+// The seams of "P2"'s triangle on a lattice shrunk by the feather: its three sides, which S-shaped
+// curves may bend; bands along them blend two copies of the source, their overlaps three, and the
+// small triangles at the triangle's corners six. From these, the fold program's bands and the
+// blends the lanes mix.
+#pragma once
+#include "generators/Geometry.h"
+#include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamBlends.h"
+#include "generators/detail/SeamFeathering.h"
+
+namespace corvel {
+
+struct P2Seams {
+  // On the generator's shrunk lattice, with its feather fractions and seam amplitudes.
+  explicit P2Seams(const TileGenerator& generator);
+
+  // The feathers across u and v and their halves, by which the source is read into the cell.
+  double f1, f2, hu, hv;
+  // The seam curves run between the bands at both ends of their seam.
+  double seamScaleU, seamScaleV;
+  double k0, k1, k2;
+  bool unbent;
+  FeatherSource source;
+  // The half turns' centres on the source: the cell's corners, its edges' midpoints and centre.
+  Point2D z00, zCentre, zLeft, zBottom, z10, z01;
+};
+
+// Unbent, a pixel away from the seams along the cell's edges and its short diagonal is one sample
+// of its position turned onto the triangle; the pixels of the bands about them are left to the
+// plan, or, unfeathered, to the steps, which take a pixel right on a seam onto its first half.
+void DescribeP2Fold(const P2Seams& seams, detail::FoldProgram& program);
+
+// Feathered, the bands' pixels blend in lanes; where they meet away from the triangle's corners
+// three copies mix in doubles, and at the corners six, by the pixel's barycentric weights in the
+// corner's triangle where the two feathers are alike (else planned: the plan weighs them by
+// unsigned areas).
+void DescribeP2Blends(const P2Seams& seams, detail::SeamBlends& blends);
+
+}  // namespace corvel
