@@ -1,8 +1,9 @@
 // The tile generator of the group "CM": the mirror across the cell's diagonal u = v. The
 // fundamental region is the triangle (0, 0), (1, 0), (1, 1); its bottom edge and right edge are
 // one seam, which the first seam curve bends and the feather blends, and its three corners, one
-// lattice point, blend the three copies that meet there.
+// lattice point, blend the three copies that meet there (CMSeams, CMPlan).
 #pragma once
+#include "generators/detail/FoldProgram.h"
 #include "generators/detail/TileGenerator.h"
 
 namespace corvel {
@@ -11,6 +12,8 @@ class CMGenerator : public TileGenerator {
  public:
   // (u, v) with v >= u becomes (v, u).
   static Point2D Fold(Point2D uv) { return uv.y >= uv.x ? Point2D(uv.y, uv.x) : uv; }
+  // The same as the program's step.
+  static void AddFoldStep(detail::FoldProgram& program);
   // Folds the cell onto its half below the diagonal from (0, 0) to (1, 1). The result is a
   // plane point without origin.
   Point2D MapPoint(const Point2D& p) const override;
