@@ -342,6 +342,20 @@ TEST_F(WfHostLive, HelpOpensThePageBesideTheModuleOrSaysThatNoBrowserCan) {
   EXPECT_EQ(Ended(), 1) << Errors();
 }
 
+TEST_F(WfHostLive, AButtonsTipShowsItsWholeText) {
+  Start("--in picture.png --out out.png --dialog");
+  ASSERT_TRUE(Shown("^Wendle Forge"));
+  std::optional<RECT> help;
+  ASSERT_TRUE(WaitFor([&] { return (help = Find(Screen(), InkOf("Help", COLOR_BTNFACE))).has_value(); }));
+  // Descenders and the last letter too: a tip a border too small cut them off.
+  const Picture tip = InkOf("Open the help page", COLOR_INFOBK);
+  ASSERT_EQ(Shell("xdotool mousemove " + At(Centre(*help)) + " sleep 0.2 mousemove_relative 1 1"), 0);
+  EXPECT_TRUE(WaitFor([&] { return Find(Screen(), tip).has_value(); }, 5));
+  ASSERT_EQ(Shell("import -window root " + wf_test::TempPath("wf-host-tip.png")), 0);
+  ASSERT_TRUE(Keys("Escape"));
+  EXPECT_EQ(Ended(), 1) << Errors();
+}
+
 TEST_F(WfHostLive, SaveTileAsksForANameInTheFileDialogWritesTheTileAndTheFilterGoesOn) {
   Start("--in picture.png --out out.png --dialog");
   ASSERT_TRUE(Shown("^Wendle Forge"));

@@ -117,7 +117,11 @@ void Show(TipState& state, HWND tip) {
     RECT size = Measure(state, tip, text);
     POINT cursor;
     GetCursorPos(&cursor);
-    int width = size.right + 8, height = size.bottom + 4;
+    // The text's rectangle, inside the margins the paint leaves, inside the border.
+    RECT frame{0, 0, size.right + 8, size.bottom + 4};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtr(tip, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtr(tip, GWL_EXSTYLE)));
+    int width = frame.right - frame.left, height = frame.bottom - frame.top;
     RECT work;
     SystemParametersInfo(SPI_GETWORKAREA, 0, &work, 0);
     int x = std::clamp<int>(cursor.x, work.left, std::max<int>(work.left, work.right - width));
