@@ -298,39 +298,109 @@ SeamBlendKernel ChooseSeamBlendKernel(const CpuFeatures& cpu) {
   return cpu.avx2 ? SeamBlendAvx2 : SeamBlendSse2;
 }
 
-bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, const TileGenerator& generator,
-                       SeamBlendArgs& args) {
-  if (generator.detN == 0) return false;
-  const Point2D origin = generator.origin, shift = program.sourceShift;
-  const LatticeMatrix& toLattice = generator.invN;
-  const LatticeAffine& f = blends.frame;
+namespace {
+
+// The blends' regions on a pixel's own 24.8 position, as the kernels take them.
+class KernelRegions {
+ public:
+  KernelRegions(const SeamBlends& blends, const FoldProgram& program, const TileGenerator& generator,
+                SeamBlendArgs& args)
+      : blends_(blends),
+        origin_(generator.origin),
+        shift_(program.sourceShift),
+        toLattice_(generator.invN),
+        args_(args) {}
+
+  // The region's sides as the kernels' tests, its partner and weight on the position; false where
+  // the tests run out.
+  bool Add(const BlendRegion& from, SeamBlendArgs::Region& to);
+
+ private:
   // The (u, v) of a 24.8 own position that the regions are stated in; the position lies
   // kFixedPointSlack past the point it was truncated from, on average half a unit less.
-  auto folded = [&](double x, double y) {
-    const double sx = (x + kFixedPointSlack) / 256 - origin.x, sy = (y + kFixedPointSlack) / 256 - origin.y;
-    const Point2D uv = toLattice.Apply(sx, sy) - shift;
+  Point2D Folded(double x, double y) const {
+    const LatticeAffine& f = blends_.frame;
+    const double sx = (x + kFixedPointSlack) / 256 - origin_.x, sy = (y + kFixedPointSlack) / 256 - origin_.y;
+    const Point2D uv = toLattice_.Apply(sx, sy) - shift_;
     return Point2D(f.uu * uv.x + f.uv * uv.y + f.u1, f.vu * uv.x + f.vv * uv.y + f.v1);
-  };
+  }
   // The test of a side, added where no test or its opposite has it yet: its bit, and whether the
-  // side is the test's opposite.
-  auto testOf = [&](const HalfPlane& side, bool& opposite) {
-    float t[3];
-    Coefficients(
-        [&](double x, double y) {
-          const Point2D uv = folded(x, y);
-          return side.nu * uv.x + side.nv * uv.y + side.n1;
-        },
-        t);
-    for (int k = 0; k < args.testCount; ++k) {
-      const float* u = args.tests[k];
-      opposite = u[0] == -t[0] && u[1] == -t[1] && u[2] == -t[2];
-      if (opposite || (u[0] == t[0] && u[1] == t[1] && u[2] == t[2])) return k;
-    }
-    opposite = false;
-    if (args.testCount == SeamBlendArgs::kMaxTests) return -1;
-    std::copy(t, t + 3, args.tests[args.testCount]);
-    return args.testCount++;
-  };
+  // side is the test's opposite; -1 where no test is left.
+  int TestOf(const HalfPlane& side, bool& opposite);
+
+  const SeamBlends& blends_;
+  const Point2D origin_, shift_;
+  const LatticeMatrix& toLattice_;
+  SeamBlendArgs& args_;
+};
+
+int KernelRegions::TestOf(const HalfPlane& side, bool& opposite) {
+  float t[3];
+  Coefficients(
+      [&](double x, double y) {
+        const Point2D uv = Folded(x, y);
+        return side.nu * uv.x + side.nv * uv.y + side.n1;
+      },
+      t);
+  for (int k = 0; k < args_.testCount; ++k) {
+    const float* u = args_.tests[k];
+    opposite = u[0] == -t[0] && u[1] == -t[1] && u[2] == -t[2];
+    if (opposite || (u[0] == t[0] && u[1] == t[1] && u[2] == t[2])) return k;
+  }
+  opposite = false;
+  if (args_.testCount == SeamBlendArgs::kMaxTests) return -1;
+  std::copy(t, t + 3, args_.tests[args_.testCount]);
+  return args_.testCount++;
+}
+
+bool KernelRegions::Add(const BlendRegion& from, SeamBlendArgs::Region& to) {
+  to.care = to.want = 0;
+  for (int s = 0; s < from.sideCount; ++s) {
+    bool opposite = false;
+    const int k = TestOf(from.sides[s], opposite);
+    if (k < 0) return false;
+    to.care |= 1 << k;
+    if (!opposite) to.want |= 1 << k;
+  }
+  const LatticeAffine& p = from.partner;
+  double partner[6], weight[3];
+  Coefficients(
+      [&](double x, double y) {
+        const Point2D uv = Folded(x, y);
+        return 256 * (p.uu * uv.x + p.uv * uv.y + p.u1 + origin_.x) + kFixedPointSlack;
+      },
+      partner);
+  Coefficients(
+      [&](double x, double y) {
+        const Point2D uv = Folded(x, y);
+        return 256 * (p.vu * uv.x + p.vv * uv.y + p.v1 + origin_.y) + kFixedPointSlack;
+      },
+      partner + 3);
+  const LatticeLinear& w = from.weight;
+  Coefficients(
+      [&](double x, double y) {
+        const Point2D uv = Folded(x, y);
+        return w.wu * uv.x + w.wv * uv.y + w.w1;
+      },
+      weight);
+  std::copy(partner, partner + 6, to.partner);
+  std::copy(weight, weight + 3, to.weight);
+  // The weight's change over a pixel across its lines, a pixel being 256 units.
+  const double perPixel = from.blended && !OwnPartnersOnTheMiddle(partner, weight)
+                              ? 256 * std::hypot(weight[0], weight[1])
+                              : 0;
+  to.middle = float(perPixel * kOnSeamMiddle);
+  to.middleExact = float(perPixel * kOnSeamMiddleExact);
+  // Left to the plan's own fold in doubles, which holds such a pixel elsewhere.
+  const bool byPlanFold = from.plannedInLanes && blends_.planFold;
+  to.blended = from.blended ? -1 : 0;
+  to.planned = from.planned && !byPlanFold ? -1 : 0;
+  to.inDoubles = from.corner || from.inDoubles || byPlanFold ? -1 : 0;
+  return true;
+}
+
+// The blends' fold lines as affine functions of the plane point.
+void MakeFoldLines(const SeamBlends& blends, const TileGenerator& generator, SeamBlendArgs& args) {
   args.foldLineCount = blends.foldLineCount;
   args.foldLineSpacing = generator.detM == 0 ? 0 : 1 / std::abs(generator.detM);
   for (int i = 0; i < blends.foldLineCount; ++i) {
@@ -343,55 +413,22 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
         },
         args.foldLines[i]);
   }
+}
+
+}  // namespace
+
+bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, const TileGenerator& generator,
+                       SeamBlendArgs& args) {
+  if (generator.detN == 0) return false;
+  MakeFoldLines(blends, generator, args);
+  KernelRegions regions(blends, program, generator, args);
   args.testCount = 0;
   args.regionCount = 0;
   bool leading[SeamBlends::kMaxRegions] = {};
   for (int r = 0; r < blends.regionCount; ++r) {
     const BlendRegion& from = blends.regions[r];
     if (from.copyCount > 0) continue;
-    SeamBlendArgs::Region& to = args.regions[args.regionCount++];
-    to.care = to.want = 0;
-    for (int s = 0; s < from.sideCount; ++s) {
-      bool opposite = false;
-      const int k = testOf(from.sides[s], opposite);
-      if (k < 0) return false;
-      to.care |= 1 << k;
-      if (!opposite) to.want |= 1 << k;
-    }
-    const LatticeAffine& p = from.partner;
-    double partner[6], weight[3];
-    Coefficients(
-        [&](double x, double y) {
-          const Point2D uv = folded(x, y);
-          return 256 * (p.uu * uv.x + p.uv * uv.y + p.u1 + origin.x) + kFixedPointSlack;
-        },
-        partner);
-    Coefficients(
-        [&](double x, double y) {
-          const Point2D uv = folded(x, y);
-          return 256 * (p.vu * uv.x + p.vv * uv.y + p.v1 + origin.y) + kFixedPointSlack;
-        },
-        partner + 3);
-    const LatticeLinear& w = from.weight;
-    Coefficients(
-        [&](double x, double y) {
-          const Point2D uv = folded(x, y);
-          return w.wu * uv.x + w.wv * uv.y + w.w1;
-        },
-        weight);
-    std::copy(partner, partner + 6, to.partner);
-    std::copy(weight, weight + 3, to.weight);
-    // The weight's change over a pixel across its lines, a pixel being 256 units.
-    const double perPixel = from.blended && !OwnPartnersOnTheMiddle(partner, weight)
-                                ? 256 * std::hypot(weight[0], weight[1])
-                                : 0;
-    to.middle = float(perPixel * kOnSeamMiddle);
-    to.middleExact = float(perPixel * kOnSeamMiddleExact);
-    // Left to the plan's own fold in doubles, which holds such a pixel elsewhere.
-    const bool byPlanFold = from.plannedInLanes && blends.planFold;
-    to.blended = from.blended ? -1 : 0;
-    to.planned = from.planned && !byPlanFold ? -1 : 0;
-    to.inDoubles = from.corner || from.inDoubles || byPlanFold ? -1 : 0;
+    if (!regions.Add(from, args.regions[args.regionCount++])) return false;
     leading[args.regionCount - 1] = from.planned && !from.blended;
   }
   args.plannedFirst = 0;
@@ -402,31 +439,42 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
   return true;
 }
 
-RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& program,
-                  const TileGenerator& generator, std::vector<SourceReach>& reaches) {
-  constexpr double kFar = 1 << 30;  // beyond any image
-  // The program's reach in the regions' coordinates.
+namespace {
+
+// A box of (u, v) in the blends' frame.
+struct FrameBox {
+  double lowU = 1e300, highU = -1e300, lowV = 1e300, highV = -1e300;
+};
+
+// The program's reach in the regions' coordinates.
+FrameBox ReachInFrame(const SeamBlends& blends, const FoldProgram& program) {
   const LatticeAffine& f = blends.frame;
-  double reachLowU = 1e300, reachHighU = -1e300, reachLowV = 1e300, reachHighV = -1e300;
+  FrameBox box;
   for (const Point2D& corner : {Point2D(0, 0), Point2D(program.reachU, 0), Point2D(0, program.reachV),
                                 Point2D(program.reachU, program.reachV)}) {
     const double u = f.uu * corner.x + f.uv * corner.y + f.u1, v = f.vu * corner.x + f.vv * corner.y + f.v1;
-    reachLowU = std::min(reachLowU, u);
-    reachHighU = std::max(reachHighU, u);
-    reachLowV = std::min(reachLowV, v);
-    reachHighV = std::max(reachHighV, v);
+    box.lowU = std::min(box.lowU, u);
+    box.highU = std::max(box.highU, u);
+    box.lowV = std::min(box.lowV, v);
+    box.highV = std::max(box.highV, v);
   }
-  // Regions that share a partner map, a band and the corners at its ends, read one parallelogram:
-  // the box of theirs, so that the window tests fewer of them row by row.
-  struct Read {
-    const LatticeAffine* map;
-    double lowU, highU, lowV, highV;
-  };
-  Read reads[SeamBlends::kMaxRegions * BlendRegion::kMaxCopies];
-  int readCount = 0;
+  return box;
+}
+
+// What one partner map reads: the reach cut by the sides along u and v of the regions that take
+// it (slanted sides are left out).
+struct Read {
+  const LatticeAffine* map;
+  FrameBox box;
+};
+
+// Regions that share a partner map, a band and the corners at its ends, read one parallelogram:
+// the box of theirs, so that the window tests fewer of them row by row. How many reads.
+int ReadsOf(const SeamBlends& blends, const FrameBox& reach, Read* reads) {
   auto same = [](const LatticeAffine& a, const LatticeAffine& b) {
     return a.uu == b.uu && a.uv == b.uv && a.u1 == b.u1 && a.vu == b.vu && a.vv == b.vv && a.v1 == b.v1;
   };
+  int readCount = 0;
   for (int r = 0; r < blends.regionCount; ++r) {
     const BlendRegion& region = blends.regions[r];
     const LatticeAffine* maps[BlendRegion::kMaxCopies];
@@ -439,44 +487,52 @@ RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& pro
       maps[mapCount++] = &region.partnerBoth;
     }
     if (mapCount == 0) continue;
-    // The reach cut by the region's sides along u and v; slanted sides are left out.
-    double lowU = reachLowU, highU = reachHighU, lowV = reachLowV, highV = reachHighV;
+    FrameBox box = reach;
     for (int i = 0; i < region.sideCount; ++i) {
       const HalfPlane& side = region.sides[i];
       if (side.nv == 0 && side.nu != 0) {
         const double at = -side.n1 / side.nu;
-        side.nu > 0 ? highU = std::min(highU, at) : lowU = std::max(lowU, at);
+        side.nu > 0 ? box.highU = std::min(box.highU, at) : box.lowU = std::max(box.lowU, at);
       } else if (side.nu == 0 && side.nv != 0) {
         const double at = -side.n1 / side.nv;
-        side.nv > 0 ? highV = std::min(highV, at) : lowV = std::max(lowV, at);
+        side.nv > 0 ? box.highV = std::min(box.highV, at) : box.lowV = std::max(box.lowV, at);
       }
     }
-    if (lowU > highU || lowV > highV) continue;
+    if (box.lowU > box.highU || box.lowV > box.highV) continue;
     for (int m = 0; m < mapCount; ++m) {
-      const LatticeAffine* p = maps[m];
       int k = 0;
-      while (k < readCount && !same(*reads[k].map, *p)) ++k;
+      while (k < readCount && !same(*reads[k].map, *maps[m])) ++k;
       if (k == readCount) {
-        reads[readCount++] = {p, lowU, highU, lowV, highV};
+        reads[readCount++] = {maps[m], box};
         continue;
       }
-      Read& read = reads[k];
-      read.lowU = std::min(read.lowU, lowU);
-      read.highU = std::max(read.highU, highU);
-      read.lowV = std::min(read.lowV, lowV);
-      read.highV = std::max(read.highV, highV);
+      FrameBox& read = reads[k].box;
+      read.lowU = std::min(read.lowU, box.lowU);
+      read.highU = std::max(read.highU, box.highU);
+      read.lowV = std::min(read.lowV, box.lowV);
+      read.highV = std::max(read.highV, box.highV);
     }
   }
+  return readCount;
+}
+
+}  // namespace
+
+RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& program,
+                  const TileGenerator& generator, std::vector<SourceReach>& reaches) {
+  constexpr double kFar = 1 << 30;  // beyond any image
+  Read reads[SeamBlends::kMaxRegions * BlendRegion::kMaxCopies];
+  const int readCount = ReadsOf(blends, ReachInFrame(blends, program), reads);
   for (int k = 0; k < readCount; ++k) {
-    const Read& read = reads[k];
-    const LatticeAffine* p = read.map;
+    const FrameBox& box = reads[k].box;
+    const LatticeAffine* p = reads[k].map;
     auto at = [&](double u, double v) {
       return Point2D(p->uu * u + p->uv * v + p->u1, p->vu * u + p->vv * v + p->v1) + generator.origin;
     };
-    const Point2D first = at(read.lowU, read.lowV);
-    reaches.push_back({first, at(read.highU, read.lowV) - first, at(read.lowU, read.highV) - first});
+    const Point2D first = at(box.lowU, box.lowV);
+    reaches.push_back({first, at(box.highU, box.lowV) - first, at(box.lowU, box.highV) - first});
     for (const Point2D& corner :
-         {first, at(read.highU, read.lowV), at(read.lowU, read.highV), at(read.highU, read.highV)}) {
+         {first, at(box.highU, box.lowV), at(box.lowU, box.highV), at(box.highU, box.highV)}) {
       const double x = corner.x, y = corner.y;
       reached.left = std::min(reached.left, LONG(std::clamp(std::floor(x) - 2, -kFar, kFar)));
       reached.top = std::min(reached.top, LONG(std::clamp(std::floor(y) - 2, -kFar, kFar)));
@@ -796,14 +852,28 @@ bool SeamBlendRow::Reserve(int width, const Point2D& origin, const CpuFeatures& 
 int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const SeamBlendsInDoubles* middles,
                         const SeamBlendRowPlace& place, const BgraRows& source, const std::int32_t* positions,
                         const float* exact, int width, std::uint8_t* marks, std::uint8_t* out) {
+  lastRow_ = out;
+  lastRowQueued_ = queued_;
+  OnFoldLines(args, place, width, marks, onFoldLines_);
+  int mixedCount = 0, mixedRuns = 0;
+  int planned = DecideRuns(kernel, args, middles, place, positions, exact, width, marks, out, mixedCount,
+                           mixedRuns);
+  if (mixedCount > 0) planned += MixRuns(source, mixedCount, mixedRuns, marks, out);
+  planned += TakeFoldLines(middles, place, marks, out);
+  // Those right on a fold line, unless folded as the plan folds, are planned after all.
+  LeaveMarked(marks);
+  return planned;
+}
+
+int SeamBlendRow::DecideRuns(SeamBlendKernel kernel, const SeamBlendArgs& args,
+                             const SeamBlendsInDoubles* middles, const SeamBlendRowPlace& place,
+                             const std::int32_t* positions, const float* exact, int width,
+                             std::uint8_t* marks, std::uint8_t* out, int& mixedCount, int& mixedRuns) {
   // Marks come in runs across the bands; each run is decided, and the parts of the runs that
   // take some of their partners are sampled all at once and mixed in place. Pixels without a
   // partner between others that take one sample their own position again and keep their own
   // sample.
-  int planned = 0, mixedCount = 0, mixedRuns = 0;
-  lastRow_ = out;
-  lastRowQueued_ = queued_;
-  OnFoldLines(args, place, width, marks, onFoldLines_);
+  int planned = 0;
   for (int x = NextMarked(marks, 0, width); x < width;) {
     const int end = NextClear(marks, x + 1, width);
     const int count = end - x;
@@ -843,23 +913,32 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
     }
     x = NextMarked(marks, end, width);
   }
-  if (mixedCount > 0) {
-    // Padded with the last position to whole groups of lanes, which the samplers take in one go.
-    const int padded = (mixedCount + kSampledTogether - 1) / kSampledTogether * kSampledTogether;
-    for (int i = mixedCount; i < padded; ++i) {
-      partners_[2 * std::size_t(i)] = partners_[2 * std::size_t(mixedCount) - 2];
-      partners_[2 * std::size_t(i) + 1] = partners_[2 * std::size_t(mixedCount) - 1];
-    }
-    SampleBilinearBgra(source, samples_.data(), partners_.data(), padded, SampleEdge::kClamp);
-    const bool avx2 = avx2_;
-    for (int i = 0; i < mixedRuns; ++i) {
-      const MixedRun& run = mixedRuns_[std::size_t(i)];
-      planned += PlanMixesNotOpaque(
-          run.x, out + 4 * run.x, samples_.data() + 4 * run.at, weights_.data() + run.at, run.count,
-          middlePlaces_.data() + lastRowQueued_, middlePlaces_.data() + queued_, marks);
-      MixRun(avx2, out + 4 * run.x, samples_.data() + 4 * run.at, weights_.data() + run.at, run.count);
-    }
+  return planned;
+}
+
+int SeamBlendRow::MixRuns(const BgraRows& source, int mixedCount, int mixedRuns, std::uint8_t* marks,
+                          std::uint8_t* out) {
+  // Padded with the last position to whole groups of lanes, which the samplers take in one go.
+  const int padded = (mixedCount + kSampledTogether - 1) / kSampledTogether * kSampledTogether;
+  for (int i = mixedCount; i < padded; ++i) {
+    partners_[2 * std::size_t(i)] = partners_[2 * std::size_t(mixedCount) - 2];
+    partners_[2 * std::size_t(i) + 1] = partners_[2 * std::size_t(mixedCount) - 1];
   }
+  SampleBilinearBgra(source, samples_.data(), partners_.data(), padded, SampleEdge::kClamp);
+  int planned = 0;
+  for (int i = 0; i < mixedRuns; ++i) {
+    const MixedRun& run = mixedRuns_[std::size_t(i)];
+    planned += PlanMixesNotOpaque(run.x, out + 4 * run.x, samples_.data() + 4 * run.at,
+                                  weights_.data() + run.at, run.count, middlePlaces_.data() + lastRowQueued_,
+                                  middlePlaces_.data() + queued_, marks);
+    MixRun(avx2_, out + 4 * run.x, samples_.data() + 4 * run.at, weights_.data() + run.at, run.count);
+  }
+  return planned;
+}
+
+int SeamBlendRow::TakeFoldLines(const SeamBlendsInDoubles* middles, const SeamBlendRowPlace& place,
+                                std::uint8_t* marks, std::uint8_t* out) {
+  int planned = 0;
   const bool foldedAsPlanned = middles && middles->FoldsAsPlan();
   for (const int x : onFoldLines_) {
     if (marks[x] == kMixedAsPlanned) continue;
@@ -876,8 +955,6 @@ int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const
     std::uint8_t& mark = marks[middlePlaces_[std::size_t(i)]];
     if (mark == kMixedAsPlanned) mark = 0;
   }
-  // Those right on a fold line, unless folded as the plan folds, are planned after all.
-  LeaveMarked(marks);
   return planned;
 }
 

@@ -413,6 +413,18 @@ class SeamBlendRow {
   void FinishMiddles(const SeamBlendsInDoubles* middles, const BgraRows& source, const PlanPixel& plan);
 
  private:
+  // Each run of marks decided by the kernel: the parts that take some of their partners set down
+  // to be mixed, the pixels near a seam's middle queued, the rest counted. How many are planned.
+  int DecideRuns(SeamBlendKernel kernel, const SeamBlendArgs& args, const SeamBlendsInDoubles* middles,
+                 const SeamBlendRowPlace& place, const std::int32_t* positions, const float* exact, int width,
+                 std::uint8_t* marks, std::uint8_t* out, int& mixedCount, int& mixedRuns);
+  // The runs' partners sampled and mixed in; blends of samples not both opaque marked to be planned,
+  // and counted.
+  int MixRuns(const BgraRows& source, int mixedCount, int mixedRuns, std::uint8_t* marks, std::uint8_t* out);
+  // The band pixels right on a fold line mixed in doubles by the plan's fold, or else marked to be
+  // planned, and counted.
+  int TakeFoldLines(const SeamBlendsInDoubles* middles, const SeamBlendRowPlace& place, std::uint8_t* marks,
+                    std::uint8_t* out);
   // Pixel x of the row at place, whose output lies at out, queued to be mixed in doubles; inline,
   // as the blends queue a row's middles one by one.
   void Queue(const SeamBlendRowPlace& place, int x, std::uint8_t* out) {
