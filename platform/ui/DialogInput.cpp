@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/ui/ScriptFile.h"
+#include "platform/ui/x11/LiveDisplay.h"
 
 namespace platform {
 

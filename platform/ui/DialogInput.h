@@ -4,9 +4,12 @@
 #include <memory>
 
 #include "platform/ui/Script.h"
-#include "platform/ui/x11/LiveDisplay.h"
 
 namespace platform {
+
+namespace x11 {
+class LiveDisplay;
+}
 
 class DialogInput {
  public:
