@@ -226,36 +226,39 @@ void FoldPositionsUnrolled(const FoldKernelArgs& a, const std::uint32_t* starts,
   }
 }
 
-// The kinds of the groups' programs, unfeathered and feathered: each step as StepCode makes it
-// (hex digits from the right: side, also, map of u, map of v).
+// The kinds of the programs the groups make, with and without their edge steps (steps that set u
+// or v, taking a pixel right on a hard seam onto the side every copy shows): each step as StepCode
+// makes it (hex digits from the right: side, also, map of u, map of v).
 using KnownPrograms = std::tuple<
-    // P2
+    // half turns: across u + v, and with corners also in three corners
     ProgramKinds<true, 0x4205, 0x4223, 0x4241, 0x4226>, ProgramKinds<false, 0x4205>,
-    // PM
+    // a mirror across a line of v
     ProgramKinds<false, 0x4103>,
-    // PG
+    // a glide across a line of u, and two edge steps
     ProgramKinds<false, 0x4101, 0x4502, 0x5104>, ProgramKinds<false, 0x4101>,
-    // PMM
+    // mirrors across lines of v and of u
     ProgramKinds<false, 0x4103, 0x3201>,
-    // PMG
+    // a half turn and a mirror across lines of v, with corners also a half turn in a corner and an
+    // edge step
     ProgramKinds<true, 0x4203, 0x4103, 0x4223, 0x3502>, ProgramKinds<false, 0x4203, 0x4103>,
-    // PGG
+    // a half turn across a line of v and a glide across one of u, and two edge steps
     ProgramKinds<false, 0x4203, 0x4101, 0x5204, 0x4502>, ProgramKinds<false, 0x4203, 0x4101>,
-    // CM
+    // a mirror across a line of v - u
     ProgramKinds<false, 0x1308>,
-    // CMM
+    // mirrors across lines of v - u and of u + v, with corners also a half turn in a corner
     ProgramKinds<true, 0x1308, 0x2405, 0x4223>, ProgramKinds<false, 0x1308, 0x2405>,
-    // P4
+    // a half turn across a line of v and a quarter turn across one of u, and two edge steps
     ProgramKinds<false, 0x4204, 0x2301, 0x1504, 0x1503>, ProgramKinds<false, 0x4204, 0x2301>,
-    // P4M
+    // mirrors across lines of v, of u and of v - u
     ProgramKinds<false, 0x4103, 0x3201, 0x1308>,
-    // P4G
+    // a half turn, a quarter turn and a mirror across a line of u + v, and an edge step
     ProgramKinds<false, 0x4204, 0x2301, 0x2405, 0x1503>, ProgramKinds<false, 0x4204, 0x2301, 0x2405>,
-    // P3ML
+    // turns of any map across lines of u + v, in corners, and a last step of any kinds
     ProgramKinds<true, 0x0005, 0x0005, 0x0005, 0x0005, 0x0000>,
-    // P6M
+    // a half turn across u + v, a step across a line of v - u and two of any kinds
     ProgramKinds<false, 0x4205, 0x0008, 0x0000, 0x0100>,
-    // P3, P3LM, P6
+    // turns in corners: across lines of u + v; across lines of u + v, u - v and v - u with the
+    // clamps of u and of v; a half turn across u + v and then any
     ProgramKinds<true, 0x0005, 0x0005, 0x0005, 0x0005>,
     ProgramKinds<true, 0x0005, 0x0080, 0x0070, 0x0000, kClampU | 0x3501, kClampV | 0x5103>,
     ProgramKinds<true, 0x4205, 0x0000, 0x0070, 0x0080>>;
