@@ -2,12 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "generators/GenerateTile.h"
 #include "generators/TileLattice.h"
+#include "generators/detail/FoldProgram.h"
 #include "generators/detail/GroupGenerators.h"
+#include "generators/groups/PMGenerator.h"
 #include "tests/generators/TileTestImages.h"
 
 namespace corvel {
@@ -73,6 +76,46 @@ TEST(GroupFolds, RectangularAndSquareLattices) {
     SCOPED_TRACE(::testing::Message() << c.method << ": " << c.u << ", " << c.v);
     ExpectNear(Fold(c.method, a, b, c.u, c.v), c.foldedU, c.foldedV, 1e-15);
     if (c.method != keTilingPG) ExpectNear(Fold(c.method, a100, b100, c.u, c.v), c.foldedU, c.foldedV);
+  }
+}
+
+// A program's steps taken in doubles, as the lanes take them.
+Point2D TakeSteps(const detail::FoldProgram& program, Point2D uv) {
+  const Point2D start = uv;
+  for (int i = 0; i < program.stepCount; ++i) {
+    const detail::FoldStep& step = program.steps[i];
+    const Point2D at = step.fromStart ? start : uv;
+    auto inside = [&](const detail::HalfPlane& h) { return h.nu * at.x + h.nv * at.y + h.n1 < 0; };
+    if (inside(step.side) == step.above || !inside(step.also)) continue;
+    const detail::LatticeAffine& m = step.map;
+    uv = {m.uu * uv.x + m.uv * uv.y + m.u1, m.vu * uv.x + m.vv * uv.y + m.v1};
+  }
+  return uv;
+}
+
+// The groups whose fold is written in doubles and as the program's steps side by side: both take
+// every cell position, on the mirror lines too, to the same point, to the bit.
+TEST(GroupFolds, FoldsInDoublesAndAsStepsAgree) {
+  struct Case {
+    const char* group;
+    Point2D (*fold)(Point2D);
+    void (*addSteps)(detail::FoldProgram&);
+  } cases[] = {
+      {"PM", PMGenerator::Fold, PMGenerator::AddFoldSteps},
+  };
+  std::mt19937 random(48);
+  std::uniform_real_distribution<double> cell(0, 1);
+  std::vector<Point2D> points{{0.5, 0.5},   {0.25, 0.5}, {0.5, 0.25}, {0.25, 0.75},
+                              {0.75, 0.25}, {0, 0},      {0.3, 0.3}};
+  for (int i = 0; i < 10000; ++i) points.emplace_back(cell(random), cell(random));
+  for (const Case& c : cases) {
+    detail::FoldProgram program;
+    c.addSteps(program);
+    for (const Point2D& uv : points) {
+      const Point2D folded = c.fold(uv), stepped = TakeSteps(program, uv);
+      ASSERT_TRUE(folded.x == stepped.x && folded.y == stepped.y)
+          << c.group << " at " << uv.x << ", " << uv.y;
+    }
   }
 }
 

@@ -1,0 +1,19 @@
+// The mirrors by which the rectangular and rhombic cells fold, each written once: in doubles and as
+// the fold program's step. A position past the mirror's line is taken across it; one right on the
+// line maps onto itself either way.
+#pragma once
+#include "generators/Geometry.h"
+#include "generators/detail/FoldProgram.h"
+
+namespace corvel {
+
+// Across v = 0.5: the cell's upper half onto its lower.
+inline Point2D MirrorAcrossHalfV(Point2D uv) {
+  if (uv.y >= 0.5) uv.y = 1 - uv.y;
+  return uv;
+}
+inline void AddMirrorAcrossHalfV(detail::FoldProgram& program) {
+  program.AddByLine(Line2D({0, 0.5}, {1, 0.5}), true, detail::kMirrorV);
+}
+
+}  // namespace corvel

@@ -1,0 +1,27 @@
+// The seam of "PM"'s half cell on a lattice shrunk by the feather: copies of the cell meet along A
+// at u = 0 and u = 1, one seam, which the first seam curve bends and the feather blends. From
+// these, the fold program's bands and the blends the lanes mix.
+#pragma once
+#include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamBlends.h"
+#include "generators/detail/SeamFeathering.h"
+
+namespace corvel {
+
+struct PMSeams {
+  // On the generator's shrunk lattice, with its feather fractions and seam amplitude.
+  explicit PMSeams(const TileGenerator& generator);
+
+  double fu, fv, hu, hv, k0;
+  FeatherSource source;
+};
+
+// Unbent, a pixel away from the seam across u is one sample of its folded position; the pixels of
+// the bands about it are left to the plan, or, unfeathered, to the steps, but for those right on
+// the cell's edge that the fast positions wrap apart.
+void DescribePMFold(const PMSeams& seams, detail::FoldProgram& program);
+
+// Feathered, the bands' pixels blend in lanes with the copy one cell on.
+void DescribePMBlends(const PMSeams& seams, detail::SeamBlends& blends);
+
+}  // namespace corvel
