@@ -37,187 +37,146 @@ inline std::uint64_t LaneBytes(int bits) {
   return ((spread + 0x7F7F7F7F7F7F7F7Fu) >> 7) & 0x0101010101010101u;
 }
 
+// The kernel's steps over one group of lanes, each forced inline so that the group stays in
+// registers as in one body.
 template <class Isa>
-void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, const float* exactX,
-                   const float* exactY, int count, std::uint8_t* planned, std::int32_t* partners,
-                   float* weights) {
-  constexpr int kWidth = Isa::kWidth;
+class SeamBlendLanes {
+ public:
+  static constexpr int kWidth = Isa::kWidth;
   using V = BlendVectors<kWidth>;
   using F = typename V::Floats;
   using I = typename V::Ints;
-  // The shuffles' lanes as vectors; written as arrays, so that no vector crosses a call here.
-  I evens, odds, lowPairs, highPairs;
-  std::memcpy(&evens, V::kEvens, sizeof evens);
-  std::memcpy(&odds, V::kOdds, sizeof odds);
-  std::memcpy(&lowPairs, V::kLowPairs, sizeof lowPairs);
-  std::memcpy(&highPairs, V::kHighPairs, sizeof highPairs);
-  for (int k = 0; k < count; k += kWidth) {
-    // A run's last few lanes are taken with those before them, where it has that many: each lane
-    // is decided alone, so the lanes taken twice store the same twice.
-    if (count - k < kWidth && count >= kWidth) k = count - kWidth;
-    const int n = count - k < kWidth ? count - k : kWidth;
-    const std::int32_t* pairs = positions + 2 * k;
-    const float* xs = exactX ? exactX + k : nullptr;
-    const float* ys = exactY ? exactY + k : nullptr;
+
+  // One group of lanes as the steps take it.
+  struct Group {
+    // The own 24.8 positions, and the points before truncation where given.
     I ownX{}, ownY{};
     F givenX{}, givenY{};
-    bool loaded = false;
+    // The own positions as floats, and the points the weight and the regions are taken on.
+    F x, y, wx, wy;
+    F zero, one;
+    // Each lane's bits of the tests, and what its region decides: all ones or 0.
+    I bits, decided, blended, left, inDoubles;
+    // The partner's position, the own weight and how near an exact weight is left to doubles.
+    F px, py, w, middle;
+  };
+
+  SeamBlendLanes(const SeamBlendArgs& args, bool exact) : a_(args), exact_(exact) {
+    // The shuffles' lanes as vectors; written as arrays, so that no vector crosses a call here.
+    std::memcpy(&evens_, V::kEvens, sizeof evens_);
+    std::memcpy(&odds_, V::kOdds, sizeof odds_);
+    std::memcpy(&lowPairs_, V::kLowPairs, sizeof lowPairs_);
+    std::memcpy(&highPairs_, V::kHighPairs, sizeof highPairs_);
+  }
+
+  // The n pixels from pairs (and xs, ys where given) as the group's lanes; lanes past n repeat
+  // the last pixel.
+  [[gnu::always_inline]] void Load(const std::int32_t* pairs, const float* xs, const float* ys, int n,
+                                   Group& g) const {
     if constexpr (Isa::kPartial) {
-      if (n < kWidth) {
-        // Read no further than the run, then its last position repeated as below.
-        I last = evens - evens + (n - 1), iota = odds >> 1;
-        last = iota < last ? iota : last;
-        const I first = Isa::LoadInts(pairs, 2 * n), second = Isa::LoadInts(pairs + kWidth, 2 * n - kWidth);
-        ownX = __builtin_shuffle(__builtin_shuffle(first, second, evens), last);
-        ownY = __builtin_shuffle(__builtin_shuffle(first, second, odds), last);
-        if (exactX) {
-          givenX = __builtin_shuffle(Isa::LoadFloats(xs, n), last);
-          givenY = __builtin_shuffle(Isa::LoadFloats(ys, n), last);
-        }
-        loaded = true;
+      if (n < kWidth) return LoadFirstLanes(pairs, xs, ys, n, g);
+    }
+    // A short run's lanes past its end repeat its last position; nothing of them is stored.
+    alignas(32) std::int32_t padded[2 * kWidth];
+    alignas(32) float paddedX[kWidth], paddedY[kWidth];
+    if (n < kWidth) {
+      for (int i = 0; i < kWidth; ++i) {
+        const int j = i < n ? i : n - 1;
+        padded[2 * i] = pairs[2 * j];
+        padded[2 * i + 1] = pairs[2 * j + 1];
+        if (!exact_) continue;
+        paddedX[i] = xs[j];
+        paddedY[i] = ys[j];
+      }
+      pairs = padded;
+      if (exact_) {
+        xs = paddedX;
+        ys = paddedY;
       }
     }
-    if (!loaded) {
-      // A short run's lanes past its end repeat its last position; nothing of them is stored.
-      alignas(32) std::int32_t padded[2 * kWidth];
-      alignas(32) float paddedX[kWidth], paddedY[kWidth];
-      if (n < kWidth) {
-        for (int i = 0; i < kWidth; ++i) {
-          const int j = i < n ? i : n - 1;
-          padded[2 * i] = pairs[2 * j];
-          padded[2 * i + 1] = pairs[2 * j + 1];
-          if (!exactX) continue;
-          paddedX[i] = xs[j];
-          paddedY[i] = ys[j];
-        }
-        pairs = padded;
-        if (exactX) {
-          xs = paddedX;
-          ys = paddedY;
-        }
-      }
-      I first, second;
-      std::memcpy(&first, pairs, sizeof first);
-      std::memcpy(&second, pairs + kWidth, sizeof second);
-      ownX = __builtin_shuffle(first, second, evens);
-      ownY = __builtin_shuffle(first, second, odds);
-      if (exactX) {
-        std::memcpy(&givenX, xs, sizeof givenX);
-        std::memcpy(&givenY, ys, sizeof givenY);
-      }
+    I first, second;
+    std::memcpy(&first, pairs, sizeof first);
+    std::memcpy(&second, pairs + kWidth, sizeof second);
+    g.ownX = __builtin_shuffle(first, second, evens_);
+    g.ownY = __builtin_shuffle(first, second, odds_);
+    if (exact_) {
+      std::memcpy(&g.givenX, xs, sizeof g.givenX);
+      std::memcpy(&g.givenY, ys, sizeof g.givenY);
     }
-    const F x = __builtin_convertvector(ownX, F), y = __builtin_convertvector(ownY, F);
+  }
+
+  // The points the regions and the weight are taken on, and each lane's bits of the tests.
+  [[gnu::always_inline]] void TestSides(Group& g) const {
+    g.x = __builtin_convertvector(g.ownX, F);
+    g.y = __builtin_convertvector(g.ownY, F);
     // The weight and the regions are stated on the truncated position, as if it lay half a unit
     // below the point it was truncated from (which lies anywhere in its unit): where that point is
     // given, it is taken itself, so that a weight that mixes to a whole level is not taken a hair
     // off it, and a pixel a hair inside a band still blends. On a skewed lattice a unit moves the
     // weight by some 0.05, and a partner of a sharp source weighing that much moves a mix by levels.
-    F wx = x, wy = y;
-    if (exactX) {
-      wx = givenX - 0.5f;
-      wy = givenY - 0.5f;
+    g.wx = g.x;
+    g.wy = g.y;
+    if (exact_) {
+      g.wx = g.givenX - 0.5f;
+      g.wy = g.givenY - 0.5f;
     }
-    const F zero = x - x, one = zero + 1.0f;
-    I decided = ownX != ownX, blended = decided, left = decided, inDoubles = decided;  // all false
-    I bits = decided;
-    F px = zero, py = zero, w = one, middle = zero;
+    g.zero = g.x - g.x;
+    g.one = g.zero + 1.0f;
+    g.decided = g.ownX != g.ownX;  // all false
+    g.blended = g.left = g.inDoubles = g.bits = g.decided;
+    g.px = g.py = g.middle = g.zero;
+    g.w = g.one;
     // Test t ends in bit t: a true test is -1, so each step shifts in its bit by subtracting it.
-    for (int t = a.testCount - 1; t >= 0; --t) {
-      const float* test = a.tests[t];
-      bits = bits + bits - (wx * test[0] + wy * test[1] + test[2] < zero);
+    for (int t = a_.testCount - 1; t >= 0; --t) {
+      const float* test = a_.tests[t];
+      g.bits = g.bits + g.bits - (g.wx * test[0] + g.wy * test[1] + test[2] < g.zero);
     }
-    // The leading regions plan, or leave to doubles, the lanes they hold first: one pass over
-    // them, no branches on lanes.
-    I firstPlanned = decided, firstInDoubles = decided;
-    auto leading = [&](int count) {
-      // count is 0 or all of the leading regions.
-      if (count > 0 && a.leadingAlike) {
-        I inside = ((bits ^ a.leadingFlip) & a.leadingSingles) != 0;
-        for (int i = 0; i < a.leadingMultiCount; ++i) {
-          const SeamBlendArgs::Region& g = a.regions[a.leadingMulti[i]];
-          inside |= (bits & g.care) == g.want;
-        }
-        (a.regions[0].inDoubles ? firstInDoubles : firstPlanned) = inside;
-        return;
-      }
-      for (int r = 0; r < count; ++r) {
-        const SeamBlendArgs::Region& g = a.regions[r];
-        const I inside = (bits & g.care) == g.want;
-        if (g.inDoubles)
-          firstInDoubles |= inside & ~firstPlanned;
-        else
-          firstPlanned |= inside & ~firstInDoubles;
-      }
-    };
-    bool lookedUp = false;
+  }
+
+  // Each lane's region: looked up in the table where there is one, else tested in turn.
+  [[gnu::always_inline]] void FindRegions(Group& g) const {
     if constexpr (Isa::kLookUp) {
-      if (a.slotCount > 0) {
-        // The same sums of the region's coefficients, taken from its slot.
-        const SeamBlendArgs::Slots& s = a.slots;
-        // The leading regions before the table's decide the lanes they hold whatever their slot.
-        leading(a.tableFirst);
-        const I first = firstPlanned | firstInDoubles;
-        const I slot = Isa::LookUp(a.slotOf, bits);
-        auto at = [&](const float* lanes) { return Isa::Permute(lanes, slot); };
-        blended = Isa::Permute(s.blended, slot) & ~first;
-        left = (Isa::Permute(s.byPlan, slot) & ~first) | firstPlanned;
-        decided = left == left;  // every lane has a slot
-        inDoubles = (Isa::Permute(s.inDoubles, slot) & ~first) | firstInDoubles;
-        px = x * at(s.partner[0]) + y * at(s.partner[1]) + at(s.partner[2]);
-        py = x * at(s.partner[3]) + y * at(s.partner[4]) + at(s.partner[5]);
-        w = blended ? wx * at(s.weight[0]) + wy * at(s.weight[1]) + at(s.weight[2]) : one;
-        middle = at(exactX ? s.middleExact : s.middle);
-        lookedUp = true;
-      }
+      if (a_.slotCount > 0) return LookUpRegions(g);
     }
-    if (!lookedUp) {
-      leading(a.plannedFirst);
-      decided = firstPlanned | firstInDoubles;
-      left = firstPlanned;
-      inDoubles = firstInDoubles;
-      for (int r = a.plannedFirst; r < a.regionCount; ++r) {
-        const SeamBlendArgs::Region& g = a.regions[r];
-        const I inside = ((bits & g.care) == g.want) & ~decided;
-        // Neighbours mostly lie in one or two regions: the others cost only their test.
-        if (!Isa::Any(inside)) continue;
-        decided |= inside;
-        left |= inside & g.planned;
-        inDoubles |= inside & g.inDoubles;
-        if (!g.blended) continue;
-        blended |= inside;
-        px = inside ? x * g.partner[0] + y * g.partner[1] + g.partner[2] : px;
-        py = inside ? x * g.partner[3] + y * g.partner[4] + g.partner[5] : py;
-        w = inside ? wx * g.weight[0] + wy * g.weight[1] + g.weight[2] : w;
-        middle = inside ? zero + (exactX ? g.middleExact : g.middle) : middle;
-        if (Isa::All(decided)) break;
-      }
-    }
-    const F offMiddle = w - 0.5f, fromMiddle = offMiddle < zero ? -offMiddle : offMiddle;
+    TestRegionsInTurn(g);
+  }
+
+  // The weight clamped and the partners' positions in pairs, and each lane's flag byte: 1 where
+  // planned, 2 where near an exact weight or left to doubles, else 0.
+  [[gnu::always_inline]] std::uint64_t Settle(Group& g, I& outFirst, I& outSecond) const {
+    const F zero = g.zero, one = g.one;
+    const F offMiddle = g.w - 0.5f, fromMiddle = offMiddle < zero ? -offMiddle : offMiddle;
     const F offEnd = fromMiddle - 0.5f;
     // Where the weight reaches 0 or 1 the plan keeps one sample whole, which a weight a hair
     // inside would mix a level short.
-    const I nearExactWeight = (fromMiddle < middle) | ((offEnd < zero ? -offEnd : offEnd) < middle);
-    w = w < zero ? zero : (w > one ? one : w);
-    const I partnerX = blended ? __builtin_convertvector(px, I) : ownX;
-    const I partnerY = blended ? __builtin_convertvector(py, I) : ownY;
-    const I outFirst = __builtin_shuffle(partnerX, partnerY, lowPairs),
-            outSecond = __builtin_shuffle(partnerX, partnerY, highPairs);
-    const I byPlan = (decided & ~left) == 0;
-    const std::uint64_t flags = LaneBytes(Isa::Bits(byPlan)) |
-                                LaneBytes(Isa::Bits((nearExactWeight | inDoubles) & ~byPlan)) << 1;
+    const I nearExactWeight = (fromMiddle < g.middle) | ((offEnd < zero ? -offEnd : offEnd) < g.middle);
+    g.w = g.w < zero ? zero : (g.w > one ? one : g.w);
+    const I partnerX = g.blended ? __builtin_convertvector(g.px, I) : g.ownX;
+    const I partnerY = g.blended ? __builtin_convertvector(g.py, I) : g.ownY;
+    outFirst = __builtin_shuffle(partnerX, partnerY, lowPairs_);
+    outSecond = __builtin_shuffle(partnerX, partnerY, highPairs_);
+    const I byPlan = (g.decided & ~g.left) == 0;
+    return LaneBytes(Isa::Bits(byPlan)) | LaneBytes(Isa::Bits((nearExactWeight | g.inDoubles) & ~byPlan))
+                                              << 1;
+  }
+
+  // The group's first n lanes stored from lane k on.
+  [[gnu::always_inline]] static void Store(const I& outFirst, const I& outSecond, const F& w,
+                                           std::uint64_t flags, int k, int n, std::uint8_t* planned,
+                                           std::int32_t* partners, float* weights) {
     if (n == kWidth) {
       std::memcpy(partners + 2 * k, &outFirst, sizeof outFirst);
       std::memcpy(partners + 2 * k + kWidth, &outSecond, sizeof outSecond);
       std::memcpy(weights + k, &w, sizeof w);
       std::memcpy(planned + k, &flags, kWidth);
-      continue;
+      return;
     }
     if constexpr (Isa::kPartial) {
       Isa::StoreInts(partners + 2 * k, outFirst, 2 * n);
       Isa::StoreInts(partners + 2 * k + kWidth, outSecond, 2 * n - kWidth);
       Isa::StoreFloats(weights + k, w, n);
       for (int i = 0; i < n; ++i) planned[k + i] = std::uint8_t(flags >> 8 * i);
-      continue;
+      return;
     }
     alignas(32) std::int32_t outPairs[2 * kWidth];
     alignas(32) float outW[kWidth];
@@ -230,6 +189,111 @@ void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, const 
       weights[k + i] = outW[i];
       planned[k + i] = std::uint8_t(flags >> 8 * i);
     }
+  }
+
+ private:
+  // Load where the instruction set reads no further than the run, its last position repeated.
+  [[gnu::always_inline]] void LoadFirstLanes(const std::int32_t* pairs, const float* xs, const float* ys,
+                                             int n, Group& g) const {
+    I last = evens_ - evens_ + (n - 1), iota = odds_ >> 1;
+    last = iota < last ? iota : last;
+    const I first = Isa::LoadInts(pairs, 2 * n), second = Isa::LoadInts(pairs + kWidth, 2 * n - kWidth);
+    g.ownX = __builtin_shuffle(__builtin_shuffle(first, second, evens_), last);
+    g.ownY = __builtin_shuffle(__builtin_shuffle(first, second, odds_), last);
+    if (exact_) {
+      g.givenX = __builtin_shuffle(Isa::LoadFloats(xs, n), last);
+      g.givenY = __builtin_shuffle(Isa::LoadFloats(ys, n), last);
+    }
+  }
+
+  // The leading regions plan, or leave to doubles, the lanes they hold first: one pass over them,
+  // no branches on lanes. count is 0 or all of the leading regions.
+  [[gnu::always_inline]] void Leading(const Group& g, int count, I& firstPlanned, I& firstInDoubles) const {
+    if (count > 0 && a_.leadingAlike) {
+      I inside = ((g.bits ^ a_.leadingFlip) & a_.leadingSingles) != 0;
+      for (int i = 0; i < a_.leadingMultiCount; ++i) {
+        const SeamBlendArgs::Region& r = a_.regions[a_.leadingMulti[i]];
+        inside |= (g.bits & r.care) == r.want;
+      }
+      (a_.regions[0].inDoubles ? firstInDoubles : firstPlanned) = inside;
+      return;
+    }
+    for (int i = 0; i < count; ++i) {
+      const SeamBlendArgs::Region& r = a_.regions[i];
+      const I inside = (g.bits & r.care) == r.want;
+      if (r.inDoubles)
+        firstInDoubles |= inside & ~firstPlanned;
+      else
+        firstPlanned |= inside & ~firstInDoubles;
+    }
+  }
+
+  // The same sums of the region's coefficients, taken from its slot.
+  [[gnu::always_inline]] void LookUpRegions(Group& g) const {
+    const SeamBlendArgs::Slots& s = a_.slots;
+    // The leading regions before the table's decide the lanes they hold whatever their slot.
+    I firstPlanned = g.decided, firstInDoubles = g.decided;
+    Leading(g, a_.tableFirst, firstPlanned, firstInDoubles);
+    const I first = firstPlanned | firstInDoubles;
+    const I slot = Isa::LookUp(a_.slotOf, g.bits);
+    auto at = [&](const float* lanes) { return Isa::Permute(lanes, slot); };
+    g.blended = Isa::Permute(s.blended, slot) & ~first;
+    g.left = (Isa::Permute(s.byPlan, slot) & ~first) | firstPlanned;
+    g.decided = g.left == g.left;  // every lane has a slot
+    g.inDoubles = (Isa::Permute(s.inDoubles, slot) & ~first) | firstInDoubles;
+    g.px = g.x * at(s.partner[0]) + g.y * at(s.partner[1]) + at(s.partner[2]);
+    g.py = g.x * at(s.partner[3]) + g.y * at(s.partner[4]) + at(s.partner[5]);
+    g.w = g.blended ? g.wx * at(s.weight[0]) + g.wy * at(s.weight[1]) + at(s.weight[2]) : g.one;
+    g.middle = at(exact_ ? s.middleExact : s.middle);
+  }
+
+  [[gnu::always_inline]] void TestRegionsInTurn(Group& g) const {
+    I firstPlanned = g.decided, firstInDoubles = g.decided;
+    Leading(g, a_.plannedFirst, firstPlanned, firstInDoubles);
+    g.decided = firstPlanned | firstInDoubles;
+    g.left = firstPlanned;
+    g.inDoubles = firstInDoubles;
+    for (int i = a_.plannedFirst; i < a_.regionCount; ++i) {
+      const SeamBlendArgs::Region& r = a_.regions[i];
+      const I inside = ((g.bits & r.care) == r.want) & ~g.decided;
+      // Neighbours mostly lie in one or two regions: the others cost only their test.
+      if (!Isa::Any(inside)) continue;
+      g.decided |= inside;
+      g.left |= inside & r.planned;
+      g.inDoubles |= inside & r.inDoubles;
+      if (!r.blended) continue;
+      g.blended |= inside;
+      g.px = inside ? g.x * r.partner[0] + g.y * r.partner[1] + r.partner[2] : g.px;
+      g.py = inside ? g.x * r.partner[3] + g.y * r.partner[4] + r.partner[5] : g.py;
+      g.w = inside ? g.wx * r.weight[0] + g.wy * r.weight[1] + r.weight[2] : g.w;
+      g.middle = inside ? g.zero + (exact_ ? r.middleExact : r.middle) : g.middle;
+      if (Isa::All(g.decided)) break;
+    }
+  }
+
+  const SeamBlendArgs& a_;
+  const bool exact_;
+  I evens_, odds_, lowPairs_, highPairs_;
+};
+
+template <class Isa>
+void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, const float* exactX,
+                   const float* exactY, int count, std::uint8_t* planned, std::int32_t* partners,
+                   float* weights) {
+  constexpr int kWidth = Isa::kWidth;
+  const SeamBlendLanes<Isa> lanes(a, exactX != nullptr);
+  for (int k = 0; k < count; k += kWidth) {
+    // A run's last few lanes are taken with those before them, where it has that many: each lane
+    // is decided alone, so the lanes taken twice store the same twice.
+    if (count - k < kWidth && count >= kWidth) k = count - kWidth;
+    const int n = count - k < kWidth ? count - k : kWidth;
+    typename SeamBlendLanes<Isa>::Group g;
+    lanes.Load(positions + 2 * k, exactX ? exactX + k : nullptr, exactY ? exactY + k : nullptr, n, g);
+    lanes.TestSides(g);
+    lanes.FindRegions(g);
+    typename SeamBlendLanes<Isa>::I outFirst, outSecond;
+    const std::uint64_t flags = lanes.Settle(g, outFirst, outSecond);
+    lanes.Store(outFirst, outSecond, g.w, flags, k, n, planned, partners, weights);
   }
 }
 

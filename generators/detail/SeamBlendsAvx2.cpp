@@ -123,109 +123,154 @@ void QueueCopiesAvx2(const CopyLanes& lanes, const Point2D& at, const Point2D& o
   }
 }
 
+namespace {
+
+// As SeamBlendsInDoubles::Locate takes one pixel, operation for operation: no fused multiply-add
+// in this file, so the same sums round alike. Each part forced inline, so that the lanes stay in
+// registers.
+using D = __m256d;
+
+// A point (u, v) in four lanes.
+struct Lanes {
+  D u, v;
+};
+
+[[gnu::always_inline]] inline D Splat(double t) { return _mm256_set1_pd(t); }
+
+[[gnu::always_inline]] inline D Affine(double a, D p, double b, D q, double c) {
+  return _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(Splat(a), p), _mm256_mul_pd(Splat(b), q)), Splat(c));
+}
+
+[[gnu::always_inline]] inline Lanes Mapped(const LatticeAffine& a, const Lanes& p) {
+  return {Affine(a.uu, p.u, a.uv, p.v, a.u1), Affine(a.vu, p.u, a.vv, p.v, a.v1)};
+}
+
+// All ones where the point lies inside the side.
+[[gnu::always_inline]] inline D Below(const HalfPlane& side, const Lanes& p) {
+  return _mm256_cmp_pd(Affine(side.nu, p.u, side.nv, p.v, side.n1), _mm256_setzero_pd(), _CMP_LT_OQ);
+}
+
+class LocatingLanes {
+ public:
+  LocatingLanes(const SeamBlends& blends, const SeamBlendsInDoubles::Tests& tests, const FoldProgram& program,
+                const TileGenerator& generator)
+      : blends_(blends), tests_(tests), program_(program), generator_(generator) {}
+
+  // The folded positions of four plane points, by the plan's own fold where given, else by the
+  // program's, read through.
+  [[gnu::always_inline]] Lanes Fold(const Lanes& plane) const {
+    const LatticeAffine& t = program_.readThrough;
+    return Mapped(t, blends_.planFold ? FoldAsPlan(plane) : FoldByProgram(plane));
+  }
+
+  // The region of each lane's folded position, -1 for none.
+  [[gnu::always_inline]] __m128i Regions(const Lanes& folded) const {
+    const Lanes at = Mapped(blends_.frame, folded);
+    __m256i bits = _mm256_setzero_si256();
+    for (int i = 0; i < tests_.count; ++i)
+      bits = _mm256_or_si256(bits, _mm256_and_si256(_mm256_castpd_si256(Below(tests_.tests[i], at)),
+                                                    _mm256_set1_epi64x(std::int64_t{1} << i)));
+    if (tests_.count <= SeamBlendsInDoubles::Tests::kTableTests) {
+      alignas(32) std::int64_t laneBits[4];
+      _mm256_store_si256(reinterpret_cast<__m256i*>(laneBits), bits);
+      return _mm_setr_epi32(tests_.regionOf[laneBits[0]], tests_.regionOf[laneBits[1]],
+                            tests_.regionOf[laneBits[2]], tests_.regionOf[laneBits[3]]);
+    }
+    return RegionsInTurn(bits);
+  }
+
+ private:
+  [[gnu::always_inline]] Lanes ToLattice(const Lanes& plane) const {
+    if (generator_.detM == 0) return plane;
+    const LatticeMatrix& m = generator_.invM;
+    return {_mm256_add_pd(_mm256_mul_pd(plane.u, Splat(m.m00)), _mm256_mul_pd(plane.v, Splat(m.m01))),
+            _mm256_add_pd(_mm256_mul_pd(plane.u, Splat(m.m10)), _mm256_mul_pd(plane.v, Splat(m.m11)))};
+  }
+
+  // The whole pixel's cell position, as CellPosition takes it (FloorOf gives +0 for -0), folded
+  // by the plan's fold in lanes.
+  [[gnu::always_inline]] Lanes FoldAsPlan(const Lanes& plane) const {
+    constexpr int kTowardZero = _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC;
+    const Lanes cell = ToLattice(
+        {_mm256_round_pd(plane.u, kTowardZero), _mm256_round_pd(plane.v, kTowardZero)});
+    auto inCell = [](D t) {
+      return _mm256_sub_pd(t, _mm256_add_pd(_mm256_floor_pd(t), _mm256_setzero_pd()));
+    };
+    alignas(32) double us[4], vs[4];
+    _mm256_store_pd(us, inCell(cell.u));
+    _mm256_store_pd(vs, inCell(cell.v));
+    blends_.planFoldLanes(us, vs);
+    return {_mm256_load_pd(us), _mm256_load_pd(vs)};
+  }
+
+  // The position wrapped into the cell and taken through the program's steps.
+  [[gnu::always_inline]] Lanes FoldByProgram(const Lanes& plane) const {
+    const D bias = Splat(program_.wrapBias);
+    auto wrapped = [&](D t) {
+      t = _mm256_add_pd(t, bias);
+      return _mm256_sub_pd(_mm256_sub_pd(t, _mm256_floor_pd(t)), bias);
+    };
+    const Lanes cell = ToLattice(plane);
+    const Lanes start{wrapped(cell.u), wrapped(cell.v)};
+    Lanes f = start;
+    for (int i = 0; i < program_.stepCount; ++i) {
+      const FoldStep& step = program_.steps[i];
+      const Lanes tested = step.fromStart ? start : f;
+      D taken = Below(step.side, tested);
+      if (step.above) taken = _mm256_xor_pd(taken, _mm256_castsi256_pd(_mm256_set1_epi64x(-1)));
+      taken = _mm256_and_pd(taken, Below(step.also, tested));
+      const Lanes m = Mapped(step.map, f);
+      f = {_mm256_blendv_pd(f.u, m.u, taken), _mm256_blendv_pd(f.v, m.v, taken)};
+    }
+    return f;
+  }
+
+  // The first region whose bits each lane's hold, tested in turn.
+  [[gnu::always_inline]] __m128i RegionsInTurn(__m256i bits) const {
+    D decided = _mm256_setzero_pd(), found = Splat(-1);
+    for (int r = 0; r < blends_.regionCount; ++r) {
+      const __m256i held = _mm256_cmpeq_epi64(
+          _mm256_and_si256(bits, _mm256_set1_epi64x(std::int64_t(tests_.care[r]))),
+          _mm256_set1_epi64x(std::int64_t(tests_.want[r])));
+      const D inside = _mm256_andnot_pd(decided, _mm256_castsi256_pd(held));
+      found = _mm256_blendv_pd(found, Splat(r), inside);
+      decided = _mm256_or_pd(decided, inside);
+      if (_mm256_movemask_pd(decided) == 0xF) break;
+    }
+    return _mm256_cvtpd_epi32(found);
+  }
+
+  const SeamBlends& blends_;
+  const SeamBlendsInDoubles::Tests& tests_;
+  const FoldProgram& program_;
+  const TileGenerator& generator_;
+};
+
+}  // namespace
+
 void LocateInDoublesAvx2(const SeamBlends& blends, const SeamBlendsInDoubles::Tests& tests,
                          const FoldProgram& program, const TileGenerator& generator, const double* x,
                          const double* y, int count, double* u, double* v, int* regions) {
-  // As SeamBlendsInDoubles::Locate takes one pixel, operation for operation: no fused multiply-add
-  // in this file, so the same sums round alike.
-  const __m256d zero = _mm256_setzero_pd(), bias = _mm256_set1_pd(program.wrapBias);
-  auto splat = [](double t) { return _mm256_set1_pd(t); };
-  auto affine = [&](double a, __m256d p, double b, __m256d q, double c) {
-    return _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(splat(a), p), _mm256_mul_pd(splat(b), q)), splat(c));
-  };
-  auto below = [&](const HalfPlane& side, __m256d p, __m256d q) {
-    return _mm256_cmp_pd(affine(side.nu, p, side.nv, q, side.n1), zero, _CMP_LT_OQ);
-  };
-  auto wrapped = [&](__m256d t) {
-    t = _mm256_add_pd(t, bias);
-    return _mm256_sub_pd(_mm256_sub_pd(t, _mm256_floor_pd(t)), bias);
-  };
-  const LatticeMatrix& m = generator.invM;
-  auto toLattice = [&](__m256d px, __m256d py, __m256d& cu, __m256d& cv) {
-    cu = px;
-    cv = py;
-    if (generator.detM == 0) return;
-    cu = _mm256_add_pd(_mm256_mul_pd(px, splat(m.m00)), _mm256_mul_pd(py, splat(m.m01)));
-    cv = _mm256_add_pd(_mm256_mul_pd(px, splat(m.m10)), _mm256_mul_pd(py, splat(m.m11)));
-  };
-  // The whole pixel's cell position, as CellPosition takes it: FloorOf gives +0 for -0.
-  auto inCell = [&](__m256d t) { return _mm256_sub_pd(t, _mm256_add_pd(_mm256_floor_pd(t), zero)); };
+  const LocatingLanes lanes(blends, tests, program, generator);
   for (int k = 0; k < count; k += 4) {
     // Built in registers at the row's end: four scalar stores read back as one would stall.
     const bool whole = k + 4 <= count;
     auto at = [&](const double* t, int i) { return t[k + i < count ? k + i : count - 1]; };
-    const __m256d px = whole ? _mm256_loadu_pd(x + k)
-                             : _mm256_setr_pd(at(x, 0), at(x, 1), at(x, 2), at(x, 3)),
-                  py = whole ? _mm256_loadu_pd(y + k)
-                             : _mm256_setr_pd(at(y, 0), at(y, 1), at(y, 2), at(y, 3));
-    __m256d fu, fv;
-    if (blends.planFold) {
-      constexpr int kTowardZero = _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC;
-      __m256d cu, cv;
-      toLattice(_mm256_round_pd(px, kTowardZero), _mm256_round_pd(py, kTowardZero), cu, cv);
-      alignas(32) double us[4], vs[4];
-      _mm256_store_pd(us, inCell(cu));
-      _mm256_store_pd(vs, inCell(cv));
-      blends.planFoldLanes(us, vs);
-      fu = _mm256_load_pd(us);
-      fv = _mm256_load_pd(vs);
-    } else {
-      __m256d cu, cv;
-      toLattice(px, py, cu, cv);
-      const __m256d startU = wrapped(cu), startV = wrapped(cv);
-      fu = startU;
-      fv = startV;
-      for (int i = 0; i < program.stepCount; ++i) {
-        const FoldStep& step = program.steps[i];
-        const __m256d tu = step.fromStart ? startU : fu, tv = step.fromStart ? startV : fv;
-        __m256d taken = below(step.side, tu, tv);
-        if (step.above) taken = _mm256_xor_pd(taken, _mm256_castsi256_pd(_mm256_set1_epi64x(-1)));
-        taken = _mm256_and_pd(taken, below(step.also, tu, tv));
-        const LatticeAffine& a = step.map;
-        const __m256d mu = affine(a.uu, fu, a.uv, fv, a.u1), mv = affine(a.vu, fu, a.vv, fv, a.v1);
-        fu = _mm256_blendv_pd(fu, mu, taken);
-        fv = _mm256_blendv_pd(fv, mv, taken);
-      }
-    }
-    const LatticeAffine& t = program.readThrough;
-    const __m256d ru = affine(t.uu, fu, t.uv, fv, t.u1), rv = affine(t.vu, fu, t.vv, fv, t.v1);
-    fu = ru;
-    fv = rv;
-    const LatticeAffine& f = blends.frame;
-    const __m256d au = affine(f.uu, fu, f.uv, fv, f.u1), av = affine(f.vu, fu, f.vv, fv, f.v1);
-    __m256i bits = _mm256_setzero_si256();
-    for (int i = 0; i < tests.count; ++i)
-      bits = _mm256_or_si256(bits, _mm256_and_si256(_mm256_castpd_si256(below(tests.tests[i], au, av)),
-                                                    _mm256_set1_epi64x(std::int64_t{1} << i)));
-    __m128i region;
-    if (tests.count <= SeamBlendsInDoubles::Tests::kTableTests) {
-      alignas(32) std::int64_t laneBits[4];
-      _mm256_store_si256(reinterpret_cast<__m256i*>(laneBits), bits);
-      region = _mm_setr_epi32(tests.regionOf[laneBits[0]], tests.regionOf[laneBits[1]],
-                              tests.regionOf[laneBits[2]], tests.regionOf[laneBits[3]]);
-    } else {
-      __m256d decided = zero, found = splat(-1);
-      for (int r = 0; r < blends.regionCount; ++r) {
-        const __m256i held = _mm256_cmpeq_epi64(
-            _mm256_and_si256(bits, _mm256_set1_epi64x(std::int64_t(tests.care[r]))),
-            _mm256_set1_epi64x(std::int64_t(tests.want[r])));
-        const __m256d inside = _mm256_andnot_pd(decided, _mm256_castsi256_pd(held));
-        found = _mm256_blendv_pd(found, splat(r), inside);
-        decided = _mm256_or_pd(decided, inside);
-        if (_mm256_movemask_pd(decided) == 0xF) break;
-      }
-      region = _mm256_cvtpd_epi32(found);
-    }
+    const Lanes plane{
+        whole ? _mm256_loadu_pd(x + k) : _mm256_setr_pd(at(x, 0), at(x, 1), at(x, 2), at(x, 3)),
+        whole ? _mm256_loadu_pd(y + k) : _mm256_setr_pd(at(y, 0), at(y, 1), at(y, 2), at(y, 3))};
+    const Lanes folded = lanes.Fold(plane);
+    const __m128i region = lanes.Regions(folded);
     if (whole) {
-      _mm256_storeu_pd(u + k, fu);
-      _mm256_storeu_pd(v + k, fv);
+      _mm256_storeu_pd(u + k, folded.u);
+      _mm256_storeu_pd(v + k, folded.v);
       _mm_storeu_si128(reinterpret_cast<__m128i*>(regions + k), region);
       continue;
     }
     alignas(32) double us[4], vs[4];
     alignas(16) int rs[4];
-    _mm256_store_pd(us, fu);
-    _mm256_store_pd(vs, fv);
+    _mm256_store_pd(us, folded.u);
+    _mm256_store_pd(vs, folded.v);
     _mm_store_si128(reinterpret_cast<__m128i*>(rs), region);
     for (int i = 0; k + i < count; ++i) {
       u[k + i] = us[i];
