@@ -1,6 +1,5 @@
 #include "generators/groups/P4MGenerator.h"
 
-#include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamFeathering.h"
 
 namespace corvel {
@@ -12,15 +11,19 @@ Point2D P4MGenerator::Fold(Point2D uv) {
   return uv;
 }
 
+void P4MGenerator::AddFoldSteps(detail::FoldProgram& program) {
+  program.AddByLine(Line2D({0, 0.5}, {1, 0.5}), true, detail::kMirrorV);
+  program.AddByU(0.5, true, detail::kMirrorU);
+  program.AddByLine(Line2D({0, 0}, {1, 1}), true, detail::kSwap);
+}
+
 Point2D P4MGenerator::MapPoint(const Point2D& p) const {
   const Point2D uv = Fold(PlaneToLattice(p.x, p.y));
   return LatticeToPlane(uv.x, uv.y);
 }
 
 bool P4MGenerator::DescribeFold(detail::FoldProgram& program) const {
-  program.AddByLine(Line2D({0, 0.5}, {1, 0.5}), true, detail::kMirrorV);
-  program.AddByU(0.5, true, detail::kMirrorU);
-  program.AddByLine(Line2D({0, 0}, {1, 1}), true, detail::kSwap);
+  AddFoldSteps(program);
   program.reachU = program.reachV = 0.5;
   return true;
 }
