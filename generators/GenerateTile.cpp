@@ -15,6 +15,7 @@
 #include "generators/detail/RepeatTile.h"
 #include "generators/detail/ScaleTile.h"
 #include "generators/detail/TileGenerator.h"
+#include "rowops/RowSampler.h"
 
 namespace corvel {
 
@@ -100,7 +101,8 @@ CoreResult HandOverPeriod(TileGenerator& g, int code, int percent, POINT period,
   CoreResult result = tile.CreateSpreadIn(percent == g.rendered.percent ? destination : none, width, height,
                                           format);
   if (!result.Ok()) return result;
-  code = detail::RepeatCell(&steps, {&g.workImage, g.origin, g.basisA, g.basisB}, tile, format);
+  code = detail::RepeatCell(&steps, {&g.workImage, g.origin, g.basisA, g.basisB}, tile, format,
+                            ChooseBgraSampler(g.render.cpu));
   if (code == keErrorStopped) return detail::HandOverStopped(destination, width, height, percent, format);
   if (code != 0) return code;
   return detail::HandOverScaled(tile, g.rendered.percent, percent, destination, &steps);

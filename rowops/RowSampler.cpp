@@ -51,15 +51,14 @@ void SampleBilinearBgraPlain(const BgraRows& rows, std::uint8_t* out, const std:
 
 }  // namespace detail
 
+BgraSampler ChooseBgraSampler(const CpuFeatures& features) {
+  if (features.avx2) return detail::SampleBilinearBgraAvx2;
+  return features.sse2 ? detail::SampleBilinearBgraSse2 : detail::SampleBilinearBgraPlain;
+}
+
 void SampleBilinearBgra(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions, int count,
                         SampleEdge edge) {
-  const CpuFeatures& features = GetCpuFeatures();
-  if (features.avx2)
-    detail::SampleBilinearBgraAvx2(rows, out, positions, count, edge);
-  else if (features.sse2)
-    detail::SampleBilinearBgraSse2(rows, out, positions, count, edge);
-  else
-    detail::SampleBilinearBgraPlain(rows, out, positions, count, edge);
+  ChooseBgraSampler(GetCpuFeatures())(rows, out, positions, count, edge);
 }
 
 }  // namespace corvel

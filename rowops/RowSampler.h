@@ -1,7 +1,9 @@
 // The bilinear sample of BGRA rows at 24.8 positions, straight alpha, byte for byte as the
-// resampler's kernel gives it; the plain and SSE2 kernels are chosen here by the processor record.
+// resampler's kernel gives it; the plain, SSE2 and AVX2 kernels are chosen by a processor record.
 #pragma once
 #include <cstdint>
+
+#include "core/CpuFeatures.h"
 
 namespace corvel {
 
@@ -30,8 +32,14 @@ struct BgraRows {
 // Taps outside the image repeat its edge (clamp) or are transparent black (fill).
 enum class SampleEdge { kClamp, kFill };
 
-// count pixels from count (x, y) positions.
+// count pixels from count (x, y) positions, by the kernel the process-wide record chooses.
 void SampleBilinearBgra(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions, int count,
                         SampleEdge edge);
+
+// The same by the kernel one processor record chooses: chosen once by a caller that samples many
+// rows by a record of its own.
+using BgraSampler = void (*)(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions,
+                             int count, SampleEdge edge);
+BgraSampler ChooseBgraSampler(const CpuFeatures& features);
 
 }  // namespace corvel

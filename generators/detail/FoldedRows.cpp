@@ -43,6 +43,7 @@ class FoldedRun {
         kernel(ChooseFoldKernel(args, g.render.cpu)),
         bandMarks(program, g),
         blendKernel(ChooseSeamBlendKernel(g.render.cpu)),
+        sample(ChooseBgraSampler(g.render.cpu)),
         window(frame.kept.window),
         sources(OpenRowSources(window, frame.sourceRows, program, g, blendsMade ? blendSetup.get() : nullptr,
                                frame.pixelStep, std::int64_t{frame.width} * frame.height)) {
@@ -81,6 +82,7 @@ class FoldedRun {
   const FoldPositionsKernel kernel;
   const BandMarks bandMarks;
   const SeamBlendKernel blendKernel;
+  const BgraSampler sample;
   SourceWindow window;
   const RowSources sources;
   SeamBlendArgs blendArgs;
@@ -109,8 +111,8 @@ bool SizeBuffers(const FoldedRun& run, FoldedRowBuffers& own) {
   }
   const ImageRows& output = run.frame.outputRows;
   const Point2D origin = run.g.origin;
-  return (!bands || own.queue.Reserve(run.frame.width, origin)) && ReserveBgraRow(output, own.bgraRow) &&
-         ReserveBgraRow(output, own.copyRow) &&
+  return (!bands || own.queue.Reserve(run.frame.width, origin, run.sample)) &&
+         ReserveBgraRow(output, own.bgraRow) && ReserveBgraRow(output, own.copyRow) &&
          (!run.road.blend || own.blendRow.Reserve(run.frame.width, origin, run.g.render.cpu));
 }
 
@@ -122,8 +124,8 @@ class FoldedRowMaker {
         road_(run.road),
         frame_(run.frame),
         own_(own),
-        planned_(run.planPixels, run.planPositions, frame_.sourceRows.Rows(), frame_.start, frame_.width,
-                 own.queue, own.plannedOut.data(), own.plannedPositions.data()) {}
+        planned_(run.planPixels, run.planPositions, frame_.sourceRows.Rows(), run.sample, frame_.start,
+                 frame_.width, own.queue, own.plannedOut.data(), own.plannedPositions.data()) {}
 
   void MakeRows(int first, int last);
 
@@ -172,7 +174,7 @@ void FoldedRowMaker::MakeRow(int y, std::uint8_t* out) {
   FoldRow(run_.kernel, run_.args, run_.program, run_.g, rowStart, frame_.pixelStep.x, frame_.width, positions,
           exact);
   if (road_.planInPlace && (road_.markBands || road_.markCellEdges)) return MakeRowInPlace(y, rowStart, out);
-  SampleBilinearBgra(run_.sources.program, out, positions, frame_.width, SampleEdge::kClamp);
+  run_.sample(run_.sources.program, out, positions, frame_.width, SampleEdge::kClamp);
   if (!road_.markBands && !road_.markCellEdges) return;
   // Marking cell edges alone, the marks are cleared after use rather than before: most rows cross
   // no edge right on a pixel.
@@ -194,7 +196,7 @@ void FoldedRowMaker::MakeRowInPlace(int y, const Point2D& rowStart, std::uint8_t
   if (road_.markBands) run_.bandMarks.Mark(rowStart, frame_.width, marks);
   if (road_.markCellEdges) run_.cellEdges->Mark(frame_.start.y + y, marks);
   planned_.PlaceInRow(y, marks, own_.places.data(), own_.positions.data());
-  SampleBilinearBgra(run_.sources.program, out, own_.positions.data(), frame_.width, SampleEdge::kClamp);
+  run_.sample(run_.sources.program, out, own_.positions.data(), frame_.width, SampleEdge::kClamp);
 }
 
 void FoldedRowMaker::CopyDown(int y, const std::uint8_t* made) {

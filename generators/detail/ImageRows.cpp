@@ -4,7 +4,6 @@
 #include <new>
 
 #include "core/RowConverters.h"
-#include "rowops/RowSampler.h"
 
 namespace corvel {
 
@@ -66,10 +65,6 @@ bool ReserveBgraRow(const ImageRows& rows, std::vector<std::uint8_t>& own) {
     return false;
   }
   return true;
-}
-
-void ImageRows::Sample(std::uint8_t* out, const std::int32_t* positions, int count, Edge edge) const {
-  SampleBilinearBgra(Rows(), out, positions, count, edge == kClamp ? SampleEdge::kClamp : SampleEdge::kFill);
 }
 
 }  // namespace corvel

@@ -1,6 +1,7 @@
-// The rows of a BGRA (or grey) image addressed directly, its bands locked for the object's life,
-// so that several threads read and write them without locks; and the bilinear sample of BGRA
-// rows at 24.8 positions, byte for byte as the resampler gives it.
+// The rows of a BGRA (or grey) image addressed directly, its bands locked from Lock to Unlock, so
+// that several threads read and write them without locks; the row sampler reads them as BgraRows.
+// The table of the rows' addresses may be kept from one lock to the next. And where a render
+// writes a row: in place, or, for grey rows, in the thread's own BGRA row, made grey after.
 #pragma once
 #include <cstdint>
 #include <vector>
@@ -48,11 +49,6 @@ class ImageRows {
   std::uint8_t* Row(int y) const { return table_->rows[std::size_t(y)]; }
   // The rows as the row sampler reads them.
   BgraRows Rows() const { return {table_->rows.data(), table_->strideBelow.data(), width_, height_}; }
-
-  // count BGRA pixels of BGRA rows from count (x, y) positions in 24.8 fixed point. Taps outside the image
-  // repeat its edge (clamp) or are transparent black (fill).
-  enum Edge { kClamp, kFill };
-  void Sample(std::uint8_t* out, const std::int32_t* positions, int count, Edge edge) const;
 
  private:
   CRowIteratorBands* image_ = nullptr;

@@ -42,7 +42,7 @@ void PlannedPixels::Plan(int y, std::uint8_t* out, std::uint8_t* marks, std::int
   std::uint8_t* mixed = reinterpret_cast<std::uint8_t*>(scratch);
   if (planPositions_) {
     planPositions_(start_.x, start_.y + y, places, planned, positions_);
-    SampleBilinearBgra(source_, mixed, positions_, planned, SampleEdge::kClamp);
+    sample_(source_, mixed, positions_, planned, SampleEdge::kClamp);
   } else {
     planPixels_(y, places, planned, queue_);
     queue_.Finish(source_, mixed, planned);

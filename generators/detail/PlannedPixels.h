@@ -18,14 +18,15 @@ int MarkedPlaces(const std::uint8_t* marks, int count, int* places);
 class PlannedPixels {
  public:
   // Pixels x of output row y lie at the plane point (x0 + x, y0 + y); they are planned by
-  // planPositions where given, else by planPixels into queue, and read from source. out has room
-  // for a row's pointers, positions for a row's positions.
+  // planPositions where given, else by planPixels into queue, and read from source by sample. out
+  // has room for a row's pointers, positions for a row's positions.
   PlannedPixels(const TileWorkerRows::PlanPixels& planPixels,
-                const TileWorkerRows::PlanPositions& planPositions, BgraRows source, POINT x0y0, int width,
-                RowQueue& queue, std::uint8_t** out, std::int32_t* positions)
+                const TileWorkerRows::PlanPositions& planPositions, BgraRows source, BgraSampler sample,
+                POINT x0y0, int width, RowQueue& queue, std::uint8_t** out, std::int32_t* positions)
       : planPixels_(planPixels),
         planPositions_(planPositions),
         source_(source),
+        sample_(sample),
         start_(x0y0),
         width_(width),
         queue_(queue),
@@ -48,6 +49,7 @@ class PlannedPixels {
   const TileWorkerRows::PlanPixels& planPixels_;
   const TileWorkerRows::PlanPositions& planPositions_;
   const BgraRows source_;
+  const BgraSampler sample_;
   POINT start_;
   int width_;
   RowQueue& queue_;

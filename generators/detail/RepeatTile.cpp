@@ -25,7 +25,8 @@ long long LatticeStepper::FloorRemainder(long long a, long long det) {
   return r != 0 && (r < 0) != (det < 0) ? r + det : r;
 }
 
-int RepeatCell(CProgressMeter* meter, const RepeatedCell& from, CRowIteratorBands& image, keFormat format) {
+int RepeatCell(CProgressMeter* meter, const RepeatedCell& from, CRowIteratorBands& image, keFormat format,
+               BgraSampler sample) {
   CProgressMeter rows(meter);
   const int width = image.Width(), height = image.Height();
   rows.SetUnitCount(height);
@@ -70,7 +71,7 @@ int RepeatCell(CProgressMeter* meter, const RepeatedCell& from, CRowIteratorBand
             row[2 * std::size_t(x) + 1] = SaturatedTrunc(oy + 256 * std::round(i * eA.y + j * eB.y));
           }
           const OutputRow out(tile, bgraRow, y);
-          cell.Sample(out.Bgra(), row.data(), width, ImageRows::kFill);
+          sample(cell.Rows(), out.Bgra(), row.data(), width, SampleEdge::kFill);
         }
       },
       [&](int finished) { return rows.StepAndTestAbort(finished) != 0; });

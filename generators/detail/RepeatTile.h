@@ -5,6 +5,7 @@
 #include "core/RowIteratorBands.h"
 #include "generators/Geometry.h"
 #include "platform/win32/Types.h"
+#include "rowops/RowSampler.h"
 
 namespace corvel {
 
@@ -41,10 +42,11 @@ struct RepeatedCell {
   POINT basisA{0, 0}, basisB{0, 0};
 };
 
-// Fills tile, an image of the tile's size and format (grey or BGRA), row by row from the cell,
-// the rows shared among threads: 0, 100 when the meter asked to stop, 101 for a degenerate
+// Fills tile, an image of the tile's size and format (grey or BGRA), row by row from the cell by
+// sample, the rows shared among threads: 0, 100 when the meter asked to stop, 101 for a degenerate
 // lattice, or the core code of a failed lock.
-int RepeatCell(CProgressMeter* meter, const RepeatedCell& cell, CRowIteratorBands& tile, keFormat format);
+int RepeatCell(CProgressMeter* meter, const RepeatedCell& cell, CRowIteratorBands& tile, keFormat format,
+               BgraSampler sample);
 
 }  // namespace detail
 }  // namespace corvel

@@ -825,6 +825,7 @@ bool SeamBlendsInDoubles::Plan(const Point2D& plane, SamplePlan& plan) const {
 
 bool SeamBlendRow::Reserve(int width, const Point2D& origin, const CpuFeatures& cpu) {
   avx2_ = cpu.avx2;
+  sample_ = ChooseBgraSampler(cpu);
   try {
     partners_.resize(2 * (std::size_t(width) + kSampledTogether));
     weights_.resize(std::size_t(width));
@@ -846,7 +847,7 @@ bool SeamBlendRow::Reserve(int width, const Point2D& origin, const CpuFeatures& 
   }
   width_ = width;
   queued_ = lastRowQueued_ = 0;
-  return middles_.Reserve(2 * width, origin);
+  return middles_.Reserve(2 * width, origin, sample_);
 }
 
 int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const SeamBlendsInDoubles* middles,
@@ -924,7 +925,7 @@ int SeamBlendRow::MixRuns(const BgraRows& source, int mixedCount, int mixedRuns,
     partners_[2 * std::size_t(i)] = partners_[2 * std::size_t(mixedCount) - 2];
     partners_[2 * std::size_t(i) + 1] = partners_[2 * std::size_t(mixedCount) - 1];
   }
-  SampleBilinearBgra(source, samples_.data(), partners_.data(), padded, SampleEdge::kClamp);
+  sample_(source, samples_.data(), partners_.data(), padded, SampleEdge::kClamp);
   int planned = 0;
   for (int i = 0; i < mixedRuns; ++i) {
     const MixedRun& run = mixedRuns_[std::size_t(i)];

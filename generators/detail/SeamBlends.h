@@ -390,7 +390,7 @@ struct SeamBlendRowPlace {
 // One thread's room for a row's band pixels.
 class SeamBlendRow {
  public:
-  // false when the memory cannot be had. Mixes in AVX2 where cpu allows.
+  // false when the memory cannot be had. Samples and mixes in AVX2 where cpu allows.
   bool Reserve(int width, const Point2D& origin, const CpuFeatures& cpu);
   // Of the marked pixels of a row whose own samples out already holds, those in a region are
   // finished (blended with their partners, read from source; near a seam's middle by `middles`
@@ -456,6 +456,7 @@ class SeamBlendRow {
   std::vector<int> middleRegions_;
   std::vector<int> onFoldLines_;
   bool avx2_ = false;
+  BgraSampler sample_ = nullptr;
 };
 
 }  // namespace corvel::detail

@@ -52,8 +52,9 @@ void MixSamples(const BYTE* sample, const double* weight, int count, BYTE* out) 
 
 }  // namespace
 
-bool RowQueue::Reserve(int width, const Point2D& origin) {
+bool RowQueue::Reserve(int width, const Point2D& origin, BgraSampler sample) {
   origin_ = origin;
+  sample_ = sample;
   try {
     // Room for a last position repeated up to a whole group of four.
     const std::size_t samples = std::size_t(width) * SamplePlan::kMaxSamples + 3;
@@ -79,8 +80,8 @@ void RowQueue::Finish(const BgraRows& source, std::uint8_t* out, int width) {
     position_[1] = position_[-1];
     position_ += 2;
   }
-  SampleBilinearBgra(source, samples_.data(), positions_.data(), int(position_ - positions_.data()) / 2,
-                     SampleEdge::kClamp);
+  sample_(source, samples_.data(), positions_.data(), int(position_ - positions_.data()) / 2,
+          SampleEdge::kClamp);
   const BYTE* sample = samples_.data();
   const double* weight = weights_.data();
   for (int x = 0; x < width; ++x, out += 4) {
@@ -193,12 +194,14 @@ int TileWorkerRows::Run(const std::function<void(int y, RowQueue& queue)>& planR
   std::vector<std::vector<std::uint8_t>> bgraRows(queues.size());
   std::atomic<bool> noMemory{false};
   const Point2D origin = generator_.origin;
+  const BgraSampler sample = ChooseBgraSampler(generator_.render.cpu);
   const bool stopped = RowThreads::Run(
       height_,
       [&](int first, int last, int slot) {
         RowQueue& queue = queues[std::size_t(slot)];
         std::vector<std::uint8_t>& bgraRow = bgraRows[std::size_t(slot)];
-        if ((queue.Empty() && !queue.Reserve(width_, origin)) || !ReserveBgraRow(s.outputRows, bgraRow)) {
+        if ((queue.Empty() && !queue.Reserve(width_, origin, sample)) ||
+            !ReserveBgraRow(s.outputRows, bgraRow)) {
           noMemory = true;
           return;
         }

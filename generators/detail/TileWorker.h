@@ -16,6 +16,7 @@
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/ImageRows.h"
 #include "generators/detail/TileGenerator.h"
+#include "rowops/RowSampler.h"
 
 namespace corvel {
 
@@ -65,8 +66,8 @@ inline void ToFixed(const Point2D& point, std::int32_t* fixed) {
 // weights, and the fetched samples. Every thread has its own.
 class RowQueue {
  public:
-  // Room for a row of width pixels; false when the memory cannot be had.
-  bool Reserve(int width, const Point2D& origin);
+  // Room for a row of width pixels, sampled by sample; false when the memory cannot be had.
+  bool Reserve(int width, const Point2D& origin, BgraSampler sample);
   bool Empty() const { return counts_.empty(); }
   // Queues the next pixel's plan. The plan itself stays with the caller, so that it lives in
   // registers and cache rather than in a row.
@@ -104,6 +105,7 @@ class RowQueue {
 
  private:
   Point2D origin_;
+  BgraSampler sample_ = nullptr;
   std::vector<std::int32_t> positions_;
   std::vector<double> weights_;
   std::vector<unsigned char> counts_;

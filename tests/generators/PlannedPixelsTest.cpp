@@ -29,7 +29,7 @@ struct Fixture {
   Fixture() {
     testing_images::MakeGradient(source, 64, 64);
     EXPECT_EQ(rows.Lock(source), 0);
-    EXPECT_TRUE(queue.Reserve(kWidth, {0, 0}));
+    EXPECT_TRUE(queue.Reserve(kWidth, {0, 0}, SampleBilinearBgra));
     out.assign(4 * kWidth, 99);
   }
   static constexpr int kWidth = 12;
@@ -69,8 +69,8 @@ std::vector<std::uint8_t> Marked(std::initializer_list<int> places) {
 
 TEST(PlannedPixels, PlansTheMarkedPixelsOfARowAndClearsTheirMarks) {
   Fixture f;
-  PlannedPixels stage(f.planPixels, f.none, f.rows.Rows(), f.start, Fixture::kWidth, f.queue,
-                      f.plannedOut.data(), f.positions.data());
+  PlannedPixels stage(f.planPixels, f.none, f.rows.Rows(), SampleBilinearBgra, f.start, Fixture::kWidth,
+                      f.queue, f.plannedOut.data(), f.positions.data());
   std::vector<std::uint8_t> marks = Marked({2, 9});
   stage.Plan(1, f.out.data(), marks.data(), f.scratch.data());
   EXPECT_EQ(marks, Marked({}));
@@ -84,8 +84,8 @@ TEST(PlannedPixels, PlansTheMarkedPixelsOfARowAndClearsTheirMarks) {
 
 TEST(PlannedPixels, PixelsPlannedLaterAreWrittenWhenFinished) {
   Fixture f;
-  PlannedPixels stage(f.planPixels, f.none, f.rows.Rows(), f.start, Fixture::kWidth, f.queue,
-                      f.plannedOut.data(), f.positions.data());
+  PlannedPixels stage(f.planPixels, f.none, f.rows.Rows(), SampleBilinearBgra, f.start, Fixture::kWidth,
+                      f.queue, f.plannedOut.data(), f.positions.data());
   std::vector<std::uint8_t> first = Marked({0, 11}), second = Marked({4});
   std::vector<std::uint8_t> below(4 * Fixture::kWidth, 99);
   stage.Plan(0, f.out.data(), first.data(), f.scratch.data(), true);
@@ -103,8 +103,8 @@ TEST(PlannedPixels, PixelsPlannedLaterAreWrittenWhenFinished) {
 
 TEST(PlannedPixels, PlannedPositionsAreSampledOrPutInTheRowsPlace) {
   Fixture f;
-  PlannedPixels stage(f.planPixels, f.planPositions, f.rows.Rows(), f.start, Fixture::kWidth, f.queue,
-                      f.plannedOut.data(), f.positions.data());
+  PlannedPixels stage(f.planPixels, f.planPositions, f.rows.Rows(), SampleBilinearBgra, f.start,
+                      Fixture::kWidth, f.queue, f.plannedOut.data(), f.positions.data());
   std::vector<std::uint8_t> marks = Marked({5});
   stage.Plan(2, f.out.data(), marks.data(), f.scratch.data(), true);  // not queued: positions are had at once
   EXPECT_EQ(f.out[4 * 5 + 2], 3 + 5 + 7);

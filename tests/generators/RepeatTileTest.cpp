@@ -42,7 +42,8 @@ TEST(RepeatCell, EveryPixelIsItsCopyInTheCell) {
     CRowIteratorBands cell, tile;
     testing_images::MakeGradient(cell, 6, 4);
     ASSERT_TRUE(tile.Create(13, 10, keFormatBGRA).Ok());
-    ASSERT_EQ(RepeatCell(nullptr, {&cell, origin, {4, 0}, {lean, 3}}, tile, keFormatBGRA), 0);
+    ASSERT_EQ(RepeatCell(nullptr, {&cell, origin, {4, 0}, {lean, 3}}, tile, keFormatBGRA, SampleBilinearBgra),
+              0);
     for (int y = 0; y < tile.Height(); ++y)
       for (int x = 0; x < tile.Width(); ++x) {
         // (x + 1, y) less whole Bs down to the cell's rows, then whole As into its parallelogram,
@@ -60,7 +61,8 @@ TEST(RepeatCell, RefusesADegenerateLattice) {
   CRowIteratorBands cell, tile;
   testing_images::MakeGradient(cell, 6, 4);
   ASSERT_TRUE(tile.Create(8, 8, keFormatBGRA).Ok());
-  EXPECT_EQ(RepeatCell(nullptr, {&cell, {0, 0}, {4, 2}, {2, 1}}, tile, keFormatBGRA), keErrorBadArgument);
+  EXPECT_EQ(RepeatCell(nullptr, {&cell, {0, 0}, {4, 2}, {2, 1}}, tile, keFormatBGRA, SampleBilinearBgra),
+            keErrorBadArgument);
 }
 
 }  // namespace

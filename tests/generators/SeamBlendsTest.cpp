@@ -513,7 +513,8 @@ TEST(SeamBlends, PixelsQueueAsTheyPlan) {
     std::fill(ys, ys + kCount, y);
     inDoubles.Locate(x, ys, kCount, u, v, regions);
     detail::RowQueue planned, queued;
-    ASSERT_TRUE(planned.Reserve(kCount, {}) && queued.Reserve(kCount, {}));
+    ASSERT_TRUE(planned.Reserve(kCount, {}, SampleBilinearBgra) &&
+                queued.Reserve(kCount, {}, SampleBilinearBgra));
     int count = 0;
     for (int i = 0; i < kCount; ++i) {
       SamplePlan plan;

@@ -69,6 +69,26 @@ TEST(RowSampler, SimdKernelsAgreeWithThePlainInsideAcrossBlocksAndAtEdges) {
   }
 }
 
+TEST(RowSampler, AChosenSamplerFollowsTheRecordItIsGivenNotTheProcesses) {
+  const Rows rows;
+  std::vector<std::int32_t> positions;
+  for (int i = 0; i < 101; ++i) positions.insert(positions.end(), {37 * i % 2600 - 300, 53 * i % 2000 - 200});
+  const int count = int(positions.size() / 2);
+  std::vector<std::uint8_t> plain(4 * std::size_t(count)), chosen(plain.size());
+  const BgraSampler plainSampler = ChooseBgraSampler(CpuFeatures{});
+  plainSampler(rows.View(), plain.data(), positions.data(), count, SampleEdge::kClamp);
+  CpuFeaturesOverride none(CpuFeatures{});
+  for (const CpuFeatures& features : SimdChoices()) {
+    const BgraSampler sampler = ChooseBgraSampler(features);
+    EXPECT_NE(sampler, plainSampler) << features.avx2;
+    sampler(rows.View(), chosen.data(), positions.data(), count, SampleEdge::kClamp);
+    EXPECT_EQ(chosen, plain) << features.avx2;
+  }
+  if (ProbeCpuFeatures().avx2) {
+    EXPECT_NE(ChooseBgraSampler(SimdChoices()[0]), ChooseBgraSampler(SimdChoices()[1]));
+  }
+}
+
 // An image (8 x 6 unless given) in one block whose channels take extreme values (0, 1, 127, 128,
 // 254, 255 and between), opaque but for a clear column 6 and a half-clear column 7, readable in
 // place as a window.
