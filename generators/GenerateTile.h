@@ -19,7 +19,7 @@ struct TileShape {
   int method = 0;  // keTilingMethod
   POINT p0{0, 0}, p1{0, 0}, p2{0, 0};
   POINT centre{0, 0};  // of the rotation
-  // Seam amplitudes; "P1" negates k0 and k1 here when it flips its lattice.
+  // Seam amplitudes; k0 and k1 negated here where the group's lattice flips its vectors.
   double seamK0 = 0, seamK1 = 0, seamK2 = 0;
   int angle = 0;          // whole degrees
   double feather = 0;     // percent; clamped to 0..100

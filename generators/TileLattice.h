@@ -30,16 +30,17 @@ enum keTilingMethod : int {
 struct TileLattice {
   POINT basisA{0, 0};  // V1
   POINT basisB{0, 0};  // V2
-  // The source point of lattice point (0, 0); for "P6M" the point that, turned with the
+  // The source point of lattice point (0, 0); where anchorBelowD, the point that, turned with the
   // lattice, lies basisD above it.
   POINT anchor{0, 0};
   bool anchorBelowD = false;
   // The generated cell is repeated into an axis-aligned tile; otherwise it is the tile.
   bool repeats = false;
-  // "P3ML" turned the points half round the centre to make A point right; the picking angle
-  // loses 180 degrees so that the source lattice still lies over the picked area.
+  // The points were turned half round the centre to make A point right; the picking angle loses
+  // 180 degrees so that the source lattice still lies over the picked area.
   bool turnedHalf = false;
-  // "P1" flips its vectors to point right and down; its seams then bend the other way.
+  // B was flipped to point down (negateK0), A to point right (negateK1); the seams then bend the
+  // other way.
   bool negateK0 = false;
   bool negateK1 = false;
 };

@@ -1,8 +1,9 @@
-// ImageSampler: reads an image at 24.8 fixed-point positions, as the canvas's image paint does
-// under a 3 x 3 transform. (The tile generators read their source rows directly, through the
-// same bilinear arithmetic.) It wraps the image in a TiledImageAdapter, owns the resampler, applies the edge
-// mode, can invert every sampled byte and can hand the samples over in another format. The tile
-// it read last stays locked until the next Init, Reset or its destruction.
+// ImageSampler: reads an image, wrapped in a TiledImageAdapter, at 24.8 fixed-point positions by
+// the resampler it owns (nearest, bilinear or bicubic), for the canvas's image paint and its
+// sampled row operations: rows of positions as given, or spans of destination pixels mapped by a
+// 3 x 3 matrix and folded into the image by the edge mode, a whole-pixel translation copied
+// through the tiled transfer. It can invert every sampled byte and hand a span over in another
+// format. The tile it read last stays locked until the next Init, Setup, Reset or its destruction.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -89,7 +90,7 @@ class ImageSampler {
 
   std::unique_ptr<Resampler> resampler_;
   std::unique_ptr<TiledImage> adapter_;
-  // The tile last read stays locked here between calls (generators sample one position a call).
+  // The tile last read stays locked here between calls, which may each sample one position.
   std::unique_ptr<TileCursor> cursor_;
   int channelCount_ = 0;
   int bytesPerPixel_ = 0;
