@@ -16,4 +16,13 @@ inline void AddMirrorAcrossHalfV(detail::FoldProgram& program) {
   program.AddByLine(Line2D({0, 0.5}, {1, 0.5}), true, detail::kMirrorV);
 }
 
+// Across u = 0.5: the cell's right half onto its left.
+inline Point2D MirrorAcrossHalfU(Point2D uv) {
+  if (uv.x >= 0.5) uv.x = 1 - uv.x;
+  return uv;
+}
+inline void AddMirrorAcrossHalfU(detail::FoldProgram& program) {
+  program.AddByU(0.5, true, detail::kMirrorU);
+}
+
 }  // namespace corvel

@@ -1,6 +1,5 @@
 #include "generators/groups/PMMGenerator.h"
 
-#include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamFeathering.h"
 
 namespace corvel {
@@ -11,8 +10,7 @@ Point2D PMMGenerator::MapPoint(const Point2D& p) const {
 }
 
 bool PMMGenerator::DescribeFold(detail::FoldProgram& program) const {
-  program.AddByLine(Line2D({0, 0.5}, {1, 0.5}), true, detail::kMirrorV);
-  program.AddByU(0.5, true, detail::kMirrorU);
+  AddFoldSteps(program);
   program.reachU = program.reachV = 0.5;
   return true;
 }

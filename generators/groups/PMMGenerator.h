@@ -2,17 +2,20 @@
 // cell. The picked area is the quarter at the lattice origin; the mirror lines need no blending,
 // so the plain worker renders it and the feather is not read.
 #pragma once
+#include "generators/detail/FoldProgram.h"
 #include "generators/detail/TileGenerator.h"
+#include "generators/groups/CellMirrors.h"
 
 namespace corvel {
 
 class PMMGenerator : public TileGenerator {
  public:
-  // Points strictly beyond a mirror line are mirrored back onto the quarter.
-  static Point2D Fold(Point2D uv) {
-    if (uv.y > 0.5) uv.y = 1 - uv.y;
-    if (uv.x > 0.5) uv.x = 1 - uv.x;
-    return uv;
+  // "PM"'s mirror of the upper half onto the lower, then of the right half onto the left.
+  static Point2D Fold(Point2D uv) { return MirrorAcrossHalfU(MirrorAcrossHalfV(uv)); }
+  // The same as the program's steps.
+  static void AddFoldSteps(detail::FoldProgram& program) {
+    AddMirrorAcrossHalfV(program);
+    AddMirrorAcrossHalfU(program);
   }
   Point2D MapPoint(const Point2D& p) const override;
   bool DescribeFold(detail::FoldProgram& program) const override;

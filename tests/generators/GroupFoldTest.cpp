@@ -11,6 +11,7 @@
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/GroupGenerators.h"
 #include "generators/groups/PMGenerator.h"
+#include "generators/groups/PMMGenerator.h"
 #include "tests/generators/TileTestImages.h"
 
 namespace corvel {
@@ -102,6 +103,7 @@ TEST(GroupFolds, FoldsInDoublesAndAsStepsAgree) {
     void (*addSteps)(detail::FoldProgram&);
   } cases[] = {
       {"PM", PMGenerator::Fold, PMGenerator::AddFoldSteps},
+      {"PMM", PMMGenerator::Fold, PMMGenerator::AddFoldSteps},
   };
   std::mt19937 random(48);
   std::uniform_real_distribution<double> cell(0, 1);
