@@ -29,16 +29,6 @@ inline Point2D CellPosition(const TileGenerator& generator, int x, int y) {
 // A coordinate kept within the half cell [0, 0.5] that the square and hexagonal folds end in.
 inline double ClampHalf(double t) { return t < 0 ? 0 : (t > 0.5 ? 0.5 : t); }
 
-// A pixel right on a hard seam of a square group's quarter [0, 0.5]^2 shows one side of it, and
-// every copy of the pixel must show the same side: the turn about the corner glues the edge
-// v = 0 to u = 0 and the turn about the centre glues v = 0.5 to u = 0.5, so such pixels are
-// taken to the u edges (the two-fold corner to (0, 0.5)).
-inline Point2D OntoUEdges(Point2D uv) {
-  if (CompareWithTolerance(uv.y, 0) == 0 && CompareWithTolerance(uv.x, 0) == 1) return {0, uv.x};
-  if (CompareWithTolerance(uv.y, 0.5) == 0 && CompareWithTolerance(uv.x, 0) == 1) return {0.5, uv.x};
-  return uv;
-}
-
 // Whether uv lies on the seam from a to b, its ends included.
 inline bool OnSeam(Point2D uv, Point2D a, Point2D b) {
   const Point2D d = b - a, w = uv - a;

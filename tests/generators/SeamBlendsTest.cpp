@@ -9,12 +9,9 @@
 
 #include "core/CpuFeatures.h"
 #include "generators/Geometry.h"
-#include "generators/detail/QuarterTurnFeathering.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
 #include "generators/detail/TileGenerator.h"
-#include "generators/groups/P4GGenerator.h"
-#include "generators/groups/P4Generator.h"
 
 namespace corvel {
 namespace {
@@ -531,35 +528,6 @@ TEST(SeamBlends, PixelsQueueAsTheyPlan) {
     EXPECT_EQ(fromPlans, fromQueue) << y;
   }
   for (int r = 0; r < 5; ++r) EXPECT_GT(kinds[r], 0) << r;
-}
-
-// P4's and P4G's folds in lanes give their plans' positions bit for bit, on and about the lines
-// where the plans take a point to one copy or another.
-TEST(SeamBlends, QuartersFoldInLanesAsThePlansFoldThem) {
-  if (!ProbeCpuFeatures().avx2) GTEST_SKIP() << "no AVX2";
-  const double near[] = {0,   1e-9,       0.1,        0.25,       0.5 - 2e-8, 0.5 - 5e-9,
-                         0.5, 0.5 + 5e-9, 0.5 + 1e-8, 0.5 + 2e-8, 0.75,       1 - 1e-12};
-  std::vector<Point2D> cells;
-  for (double u : near) {
-    for (double v : near) cells.push_back({u, v});
-    for (double off : {-2e-8, -5e-9, 0.0, 5e-9, 2e-8}) cells.push_back({u, 0.5 - u + off});  // P4G's mirror
-  }
-  const P4GGenerator p4g;
-  for (std::size_t i = 0; i + 4 <= cells.size(); i += 4) {
-    for (bool mirrored : {false, true}) {
-      double u[4], v[4];
-      for (int k = 0; k < 4; ++k) {
-        u[k] = cells[i + k].x;
-        v[k] = cells[i + k].y;
-      }
-      (mirrored ? FoldQuartersMirroredAvx2 : FoldQuartersAvx2)(u, v);
-      for (int k = 0; k < 4; ++k) {
-        const Point2D cell = cells[i + k], folded = mirrored ? p4g.Fold(cell) : P4Generator::Fold(cell);
-        EXPECT_EQ(u[k], ClampHalf(folded.x)) << cell.x << ", " << cell.y << (mirrored ? " P4G" : " P4");
-        EXPECT_EQ(v[k], ClampHalf(folded.y)) << cell.x << ", " << cell.y << (mirrored ? " P4G" : " P4");
-      }
-    }
-  }
 }
 
 // The runs' mix in AVX2 lanes gives, channel by channel and pixel by pixel in order, the truncated

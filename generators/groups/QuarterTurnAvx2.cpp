@@ -2,14 +2,14 @@
 // processor record allows.
 #include <immintrin.h>
 
-#include "generators/detail/QuarterTurnFeathering.h"
+#include "generators/groups/QuarterTurn.h"
 
 namespace corvel {
 
 namespace {
 
-// The other quarters turned about the centre (0.5, 0.5) onto the first: turned where past is
-// set, as HalfTurn, QuarterTurnA and QuarterTurnB turn.
+// QuarterTurn's fold: the other quarters turned about the centre (0.5, 0.5) onto the first,
+// turned where past is set, as HalfTurn, QuarterTurnA and QuarterTurnB turn.
 void TurnQuarters(__m256d& u, __m256d& v, __m256d pastU, __m256d pastV) {
   const __m256d half = _mm256_set1_pd(0.5), minusOne = _mm256_set1_pd(-1.0), sign = _mm256_set1_pd(-0.0);
   const __m256d du = _mm256_sub_pd(u, half), dv = _mm256_sub_pd(v, half);
@@ -50,7 +50,7 @@ void FoldQuartersAvx2(double* u, double* v) {
 }
 
 void FoldQuartersMirroredAvx2(double* u, double* v) {
-  const Line2D& mirror = P4GMirrorLine();
+  const Line2D& mirror = QuarterTurn::Diagonal();
   __m256d lu = _mm256_loadu_pd(u), lv = _mm256_loadu_pd(v);
   const __m256d half = _mm256_set1_pd(0.5);
   __m256d pastU, pastV, below;

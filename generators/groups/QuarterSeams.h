@@ -1,0 +1,33 @@
+// The seams of the quarter [0, 0.5]^2 that "P4" and "P4G" fold onto, on a lattice shrunk by the
+// feather: its edges at the corner (0, 0) and those at the centre (0.5, 0.5), each pair glued by
+// the quarter turn about their common corner, all four feathered, which the seam curves may bend
+// ("P4G"'s mirror needs no blend). From these, the fold program's bands and the blends the lanes
+// mix.
+#pragma once
+#include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamBlends.h"
+#include "generators/detail/SeamFeathering.h"
+
+namespace corvel {
+
+struct QuarterSeams {
+  // On the generator's shrunk lattice, with its feather fractions and seam amplitudes.
+  explicit QuarterSeams(const TileGenerator& generator);
+
+  double fu, fv, hu, hv, k0, k1;
+  FeatherSource source;
+  // On the source: the four-fold centres at the corner and the centre, and the two-fold ones at
+  // the quarter's other corners (0, 0.5) and (0.5, 0).
+  Point2D corner, centre, twoFoldV, twoFoldU;
+};
+
+// Unbent, a pixel away from the quarters' seams is one sample of its position turned as its
+// quarter started (and, mirrored, across the diagonal); the pixels of the bands about them are
+// left to the plan, or, unfeathered, to the steps, which take a pixel right on a seam onto the
+// side every copy of it shows.
+void DescribeQuarterFold(const QuarterSeams& seams, bool mirrored, detail::FoldProgram& program);
+
+// Feathered, the bands' pixels blend in lanes, and the corners in doubles.
+void DescribeQuarterBlends(const QuarterSeams& seams, detail::SeamBlends& blends);
+
+}  // namespace corvel
