@@ -5,6 +5,7 @@
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
+#include "generators/groups/FeatheredRectangle.h"
 
 namespace corvel {
 
@@ -16,6 +17,7 @@ struct PGGSeams {
   FeatherSource source;
   // The two-fold centres at the quarter's corners, on the source.
   Point2D h00, h01, h10, h11;
+  FeatheredRectangle quarter;
 };
 
 // Unbent, a pixel away from the glide seams of the quarters is one sample of its folded position;

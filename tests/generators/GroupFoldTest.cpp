@@ -10,6 +10,8 @@
 #include "generators/TileLattice.h"
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/GroupGenerators.h"
+#include "generators/groups/PGGGenerator.h"
+#include "generators/groups/PGGenerator.h"
 #include "generators/groups/PMGenerator.h"
 #include "generators/groups/PMMGenerator.h"
 #include "tests/generators/TileTestImages.h"
@@ -117,6 +119,46 @@ TEST(GroupFolds, FoldsInDoublesAndAsStepsAgree) {
       const Point2D folded = c.fold(uv), stepped = TakeSteps(program, uv);
       ASSERT_TRUE(folded.x == stepped.x && folded.y == stepped.y)
           << c.group << " at " << uv.x << ", " << uv.y;
+    }
+  }
+}
+
+// Unfeathered and unbent, a pixel right on a hard seam shows the side every copy of it shows: the
+// program's last steps take a cell position there whichever side the fold took it to, as the plan
+// does, a hair off the seam too (the plan's fold keeps such a position, the steps may not).
+TEST(GroupFolds, StepsTakeAPixelOnAHardSeamToTheSideThePlanShows) {
+  struct Case {
+    const char* group;
+    Point2D (*fold)(Point2D);
+    Point2D (*ontoSide)(Point2D);
+    void (*addSteps)(detail::FoldProgram&);
+    void (*addSideSteps)(detail::FoldProgram&);
+  } cases[] = {
+      {"PG", PGGenerator::Fold, PGGenerator::OntoGlideStart, PGGenerator::AddFoldStep,
+       PGGenerator::AddGlideStartSteps},
+      {"PGG", PGGGenerator::Fold, PGGGenerator::OntoLowEdges, PGGGenerator::AddFoldSteps,
+       PGGGenerator::AddLowEdgeSteps},
+  };
+  for (const Case& c : cases) {
+    detail::FoldProgram program;
+    c.addSteps(program);
+    c.addSideSteps(program);
+    auto check = [&](double u, double v) {
+      const Point2D planned = c.ontoSide(c.fold({u, v})), stepped = TakeSteps(program, {u, v});
+      // The plan takes a position a hair off a seam right onto it.
+      EXPECT_NEAR(stepped.x, planned.x, 1e-9) << c.group << " at " << u << ", " << v;
+      EXPECT_NEAR(stepped.y, planned.y, 1e-9) << c.group << " at " << u << ", " << v;
+    };
+    for (int i = 0; i < 13; ++i) {
+      const double t = (i + 0.3) / 13;
+      for (int j = 0; j < 11; ++j) check(t, (j + 0.6) / 11);
+      for (const double line : {0.0, 0.25, 0.5, 0.75, 1.0}) {
+        for (const double at : {line - 1e-10, line, line + 1e-10}) {
+          if (at < 0 || at >= 1) continue;
+          check(t, at);
+          check(at, t);
+        }
+      }
     }
   }
 }

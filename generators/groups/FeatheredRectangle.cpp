@@ -1,0 +1,37 @@
+#include "generators/groups/FeatheredRectangle.h"
+
+namespace corvel {
+
+void DescribeRectangleBands(const FeatheredRectangle& r, detail::FoldProgram& program) {
+  const double hu = r.fu / 2, hv = r.fv / 2;
+  program.reachU = r.width;
+  program.reachV = r.height;
+  program.sourceShift = {hu, hv};
+  program.bandU = {true, -hu, hu, r.width};
+  program.bandV = {true, -hv, hv, r.height};
+}
+
+void DescribeRectangleBlends(const FeatheredRectangle& r, const RectangleCopies& c,
+                             detail::SeamBlends& blends) {
+  using detail::UAbove;
+  using detail::UBelow;
+  using detail::VAbove;
+  using detail::VBelow;
+  const double w = r.width, h = r.height, fu = r.fu, fv = r.fv, hu = fu / 2, hv = fv / 2;
+  const detail::LatticeLinear lowU{1 / fu, 0, 0.5}, highU{-1 / fu, 0, w / fu + 0.5}, lowV{0, 1 / fv, 0.5},
+      highV{0, -1 / fv, h / fv + 0.5};
+  blends.plansAsRegions = true;
+  blends.AddOwn({UAbove(hu), UBelow(w - hu), VAbove(hv), VBelow(h - hv)});
+  blends.AddBlend({UBelow(hu), VAbove(hv), VBelow(h - hv)}, c.acrossLowU, lowU);
+  blends.AddBlend({UAbove(w - hu), VAbove(hv), VBelow(h - hv)}, c.acrossHighU, highU);
+  blends.AddBlend({VBelow(hv), UAbove(hu), UBelow(w - hu)}, c.acrossLowV, lowV);
+  blends.AddBlend({VAbove(h - hv), UAbove(hu), UBelow(w - hu)}, c.acrossHighV, highV);
+  // Each corner's two copies in the order the plans weigh them.
+  blends.AddCorner({UBelow(hu), VBelow(hv)}, c.acrossLowU, lowU, c.acrossLowV, lowV, c.acrossBoth00);
+  blends.AddCorner({UBelow(hu), VAbove(h - hv)}, c.acrossLowU, lowU, c.acrossHighV, highV, c.acrossBoth01);
+  blends.AddCorner({UAbove(w - hu), VBelow(hv)}, c.acrossLowV, lowV, c.acrossHighU, highU, c.acrossBoth10);
+  blends.AddCorner({UAbove(w - hu), VAbove(h - hv)}, c.acrossHighV, highV, c.acrossHighU, highU,
+                   c.acrossBoth11);
+}
+
+}  // namespace corvel

@@ -1,0 +1,81 @@
+// The groups that plan their blended regions just as they describe them: the render mixes a pixel
+// of a band's middle or a corner in doubles from the description, which must give the plan's own
+// samples and weights.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <initializer_list>
+
+#include "generators/detail/FoldProgram.h"
+#include "generators/detail/SeamBlends.h"
+#include "generators/groups/PGGGenerator.h"
+#include "generators/groups/PGGPlan.h"
+#include "generators/groups/PGGenerator.h"
+#include "generators/groups/PGPlan.h"
+
+namespace corvel {
+namespace {
+
+// A leaning lattice of odd sizes, the source's alike, feathered by f1 and f2.
+void Prepare(TileGenerator& generator, double f1, double f2) {
+  generator.basisA = generator.basisC = {61, 7};
+  generator.basisB = generator.basisD = {-5, 43};
+  generator.PrepareLattice();
+  generator.feather1 = f1;
+  generator.feather2 = f2;
+}
+
+// Feathered and unbent, every pixel in a region of the description, away from the regions' edges
+// and the fold's lines, mixes the samples the plan gives, in its order and with its weights.
+template <class Seams, class Plan>
+void ExpectBlendsMixAsThePlan(TileGenerator& generator,
+                              void (*describeFold)(const Seams&, detail::FoldProgram&),
+                              void (*describeBlends)(const Seams&, detail::SeamBlends&),
+                              Point2D (*fold)(Point2D), std::initializer_list<double> lines) {
+  Prepare(generator, 0.2, 0.3);
+  const Seams seams(generator);
+  detail::FoldProgram program;
+  describeFold(seams, program);
+  detail::SeamBlends blends;
+  describeBlends(seams, blends);
+  const detail::SeamBlendsInDoubles inDoubles(blends, program, generator);
+  const Plan planOf(generator, seams);
+  auto nearLine = [&](double t, double half) {
+    for (const double line : lines)
+      for (const double at : {line, line + half, line - half})
+        if (std::abs(t - at) < 1e-6) return true;
+    return false;
+  };
+  int compared = 0, blended = 0;
+  for (int y = -30; y < 90; ++y) {
+    for (int x = -30; x < 90; ++x) {
+      const Point2D folded = fold(CellPosition(generator, x, y));
+      if (nearLine(folded.x, seams.hu) || nearLine(folded.y, seams.hv)) continue;
+      SamplePlan mixed, planned;
+      if (!inDoubles.Plan(Point2D(x, y), mixed)) continue;
+      planOf(x, y, planned);
+      SCOPED_TRACE(::testing::Message() << "pixel " << x << ", " << y);
+      ASSERT_EQ(mixed.count, planned.count);
+      for (int i = 0; i < mixed.count; ++i) {
+        EXPECT_NEAR(mixed.points[i].x, planned.points[i].x, 1e-9) << i;
+        EXPECT_NEAR(mixed.points[i].y, planned.points[i].y, 1e-9) << i;
+        EXPECT_NEAR(mixed.weights[i], planned.weights[i], 1e-12) << i;
+      }
+      ++compared;
+      blended += mixed.count > 1;
+    }
+  }
+  EXPECT_GT(blended, compared / 4);
+}
+
+TEST(GroupBlends, MixThePixelsInDoublesAsThePlan) {
+  PGGenerator pg;
+  ExpectBlendsMixAsThePlan<PGSeams, PGPlan>(pg, DescribePGFold, DescribePGBlends, PGGenerator::Fold,
+                                            {0, 0.5, 1});
+  PGGGenerator pgg;
+  ExpectBlendsMixAsThePlan<PGGSeams, PGGPlan>(pgg, DescribePGGFold, DescribePGGBlends, PGGGenerator::Fold,
+                                              {0, 0.5});
+}
+
+}  // namespace
+}  // namespace corvel
