@@ -85,6 +85,7 @@ BandMarks::BandMarks(const FoldProgram& program, const TileGenerator& generator)
     line.dr = alongA * along_.x + alongB * along_.y;
     line.part = InUnits(part);
   };
+  MakeBentLanes(program);
   add(1, 0, program.bandU);
   add(0, 1, program.bandV);
   add(1, 1, program.bandSum);
@@ -150,8 +151,47 @@ void BandMarks::MakeLanes() {
   lanesKernel_ = generator_.render.cpu.avx2 ? MarkBandLanesAvx2 : MarkBandLanesSse2;
 }
 
+void BandMarks::MakeBentLanes(const FoldProgram& program) {
+  // Wider than the doubles' margin by far more than the floats' error, some 5e-7 of a unit: the
+  // lanes mark every pixel the fold's own floats might take to the other side from the plan.
+  constexpr double kWider = 0x1p-20;
+  wrapBias_ = program.wrapBias;
+  bent_.bias = float(program.wrapBias);
+  for (int i = 0; i < program.bentBandCount; ++i) {
+    const FoldProgram::BentBand& band = program.bentBands[i];
+    const double reach = kBandMargin + kWider;
+    bent_.bands[bent_.count++] = {float(band.a),
+                                  float(band.b),
+                                  float(band.bend.amount),
+                                  band.bend.ofV,
+                                  float(band.from - reach),
+                                  float(std::min(1.0, band.to - band.from + 2 * reach))};
+  }
+  if (bent_.count > 0) bentKernel_ = generator_.render.cpu.avx2 ? MarkBentBandsAvx2 : MarkBentBandsSse2;
+}
+
+// The bent bands' pixels marked too, the cell positions stepped as the fold's kernels step them.
+void BandMarks::MarkBent(const Point2D& start, int count, std::uint8_t* marks) const {
+  const std::uint32_t du = FixedFraction(along_.x), dv = FixedFraction(along_.y);
+  std::uint32_t starts[2 * kSpansPerCall];
+  for (int call = 0; call < count; call += kSpansPerCall * kFoldSpan) {
+    const int length = std::min(count - call, kSpansPerCall * kFoldSpan);
+    for (int first = 0, s = 0; first < length; first += kFoldSpan, s += 2) {
+      const Point2D uv = generator_.PlaneToLattice(start.x + call + first, start.y);
+      starts[s] = FixedFraction(uv.x + wrapBias_);
+      starts[s + 1] = FixedFraction(uv.y + wrapBias_);
+    }
+    bentKernel_(bent_, starts, du, dv, length, marks + call);
+  }
+}
+
 void BandMarks::Mark(const Point2D& start, int count, std::uint8_t* marks) const {
   if (count <= 0) return;
+  MarkStraight(start, count, marks);
+  if (bentKernel_) MarkBent(start, count, marks);
+}
+
+void BandMarks::MarkStraight(const Point2D& start, int count, std::uint8_t* marks) const {
   // Unless a line's bands lie about a pixel apart, which the doubles mark whole.
   if (lanesKernel_ && steepest_ * (count - 1) + 4 <= count) {
     const std::uint32_t du = FixedFraction(along_.x), dv = FixedFraction(along_.y);

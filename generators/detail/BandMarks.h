@@ -21,6 +21,26 @@ struct BandLanes {
   Line lines[3 + FoldProgram::kMaxSkewBands];
 };
 
+// Bands about bent seams in floats, for lanes: a pixel lies in one where
+// (a u + b v + bend t (1 - t) - from) mod 1 < width, t its u or, where ofV, its v, the cell
+// position as the fold's kernels wrap it (less the bias).
+struct BentBandLanes {
+  struct Band {
+    float a = 0, b = 0, bend = 0;
+    bool ofV = false;
+    float from = 0, width = 0;
+  };
+  int count = 0;
+  Band bands[FoldProgram::kMaxBentBands];
+  float bias = 0;
+};
+using BentBandsKernel = void (*)(const BentBandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
+                                 std::uint32_t dv, int count, std::uint8_t* marks);
+void MarkBentBandsSse2(const BentBandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
+                       std::uint32_t dv, int count, std::uint8_t* marks);
+void MarkBentBandsAvx2(const BentBandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
+                       std::uint32_t dv, int count, std::uint8_t* marks);
+
 // Marks (1) the pixels of a row of count cell positions in the bands, and clears the others; the
 // positions as FoldRow's kernels step them, from (starts[2 s], starts[2 s + 1]) for each span s.
 using BandLanesKernel = void (*)(const BandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
@@ -32,8 +52,8 @@ void MarkBandLanesAvx2(const BandLanes& bands, const std::uint32_t* starts, std:
 
 // The program's bands made ready once for the rows of a render: Mark marks (1) the pixels of a
 // row of count pixels from the plane point start on, one apart, whose cell positions lie in the
-// bands (reaching seamReach further) or within slackPixels along the row of them, and clears the
-// others. Reads the generator's lattice, which must outlive it.
+// bands (reaching seamReach further) or within slackPixels along the row of them, or in the bent
+// bands, and clears the others. Reads the generator's lattice, which must outlive it.
 class BandMarks {
  public:
   BandMarks(const FoldProgram& program, const TileGenerator& generator);
@@ -59,6 +79,9 @@ class BandMarks {
     UnitBand part;
   };
   void MarkLine(const Line& line, const Point2D& at, int count, std::uint8_t* marks) const;
+  void MarkStraight(const Point2D& start, int count, std::uint8_t* marks) const;
+  void MakeBentLanes(const FoldProgram& program);
+  void MarkBent(const Point2D& start, int count, std::uint8_t* marks) const;
   // The lanes, where the lines fit them.
   void MakeLanes();
 
@@ -74,6 +97,9 @@ class BandMarks {
   Point2D along_;
   int count_ = 0;
   Line lines_[3 + FoldProgram::kMaxSkewBands];
+  BentBandLanes bent_;
+  BentBandsKernel bentKernel_ = nullptr;
+  double wrapBias_ = 0;
 };
 
 }  // namespace corvel::detail

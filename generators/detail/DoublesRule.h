@@ -12,6 +12,9 @@
 //   bands: the band pixels are marked kBandMargin wider than the bands (BandMarks); where the
 //   steps decide the seams, a pixel right on one is taken by the last steps, within kOnSeam of
 //   it, onto the copy the plan shows, and only pixels near it, not on it, are marked;
+// - a bent seam, where a step's side is moved by a bump taken in floats: the pixels within
+//   kBandMargin of it, and of its bent bands, marked in lanes wider by more than the floats' error
+//   (BandMarks);
 // - a blend's fold line, where the lanes and the plan may fold a band pixel to different copies:
 //   band pixels within kOnFoldLine of one (SeamBlendRow);
 // - a seam's middle, where the weight is one half and the mix falls on a whole or half level that

@@ -37,17 +37,20 @@ static constexpr MapKind MapKindOf(float a, float b) {
   return kAnyMap;
 }
 
-// A step's kinds in one number: side, also, map of u, map of v; and whether it only raises u
-// (or v) to a bound, the larger of the two.
-constexpr int kClampU = 1 << 16, kClampV = 1 << 17;
+// A step's kinds in one number: side, also, map of u, map of v; whether it only raises u (or v)
+// to a bound, the larger of the two; and whether its side is bent by a bump of the start's u (or
+// v), the side then read as kAnySide.
+constexpr int kClampU = 1 << 16, kClampV = 1 << 17, kBentByU = 1 << 18, kBentByV = 1 << 19;
 static constexpr int StepCode(SideKind side, SideKind also, MapKind mapU, MapKind mapV) {
   return side | also << 4 | mapU << 8 | mapV << 12;
 }
 
 static inline int StepCodeOf(const FoldKernelArgs::Step& s) {
-  return StepCode(SideKindOf(s.nu, s.nv), SideKindOf(s.alsoNu, s.alsoNv), MapKindOf(s.uu, s.uv),
-                  MapKindOf(s.vu, s.vv)) |
-         (s.clampUMask ? kClampU : 0) | (s.clampVMask ? kClampV : 0);
+  const bool bent = s.bend != 0;
+  return StepCode(bent ? kAnySide : SideKindOf(s.nu, s.nv), SideKindOf(s.alsoNu, s.alsoNv),
+                  MapKindOf(s.uu, s.uv), MapKindOf(s.vu, s.vv)) |
+         (s.clampUMask ? kClampU : 0) | (s.clampVMask ? kClampV : 0) |
+         (bent ? (s.bentByVMask ? kBentByV : kBentByU) : 0);
 }
 
 // Sides and affine functions in lanes, read by their kind.
@@ -71,6 +74,12 @@ struct LaneSide {
     if constexpr (kKind == kUMinusV) return L::Less(L::Sub(u, v), bound);
     if constexpr (kKind == kVMinusU) return L::Less(L::Sub(v, u), bound);
     if constexpr (kKind == kAnySide) return L::Less(L::Add(L::Mul(u, a), L::Mul(v, b)), bound);
+  }
+  // Read as kAnySide, with the bump of t added to the sum.
+  typename L::Floats BentInside(typename L::Floats u, typename L::Floats v, typename L::Floats bend,
+                                typename L::Floats t) const {
+    const typename L::Floats bump = L::Mul(bend, L::Mul(t, L::Sub(L::Splat(1.0f), t)));
+    return L::Less(L::Add(L::Add(L::Mul(u, a), L::Mul(v, b)), bump), bound);
   }
   typename L::Floats a, b, bound;
 };
@@ -99,11 +108,27 @@ struct LaneStep {
         also(s.alsoNu, s.alsoNv, s.alsoN1, std::integral_constant<int, (kCode >> 4 & 15)>()),
         above(L::Mask(s.aboveMask)),
         mapU(s.uu, s.uv, s.u1),
-        mapV(s.vu, s.vv, s.v1) {}
+        mapV(s.vu, s.vv, s.v1),
+        bend(L::Splat(s.bend)) {}
   LaneSide<L> side, also;
   typename L::Floats above;
   LaneAffine<L> mapU, mapV;
+  typename L::Floats bend;
 };
+
+// Whether the position (tu, tv) lies inside the step's side, bent by the bump of the start's u or
+// v where the step's kinds say so (or, in a kernel for any kinds, where the step has a bend).
+template <class L, int kCode>
+inline typename L::Floats InsideSide(const FoldKernelArgs::Step& plain, const LaneStep<L>& s,
+                                     typename L::Floats tu, typename L::Floats tv, typename L::Floats startU,
+                                     typename L::Floats startV) {
+  if constexpr ((kCode & (kBentByU | kBentByV)) != 0)
+    return s.side.BentInside(tu, tv, s.bend, (kCode & kBentByV) != 0 ? startV : startU);
+  if constexpr (kCode == 0) {
+    if (plain.bend != 0) return s.side.BentInside(tu, tv, s.bend, plain.bentByVMask ? startV : startU);
+  }
+  return s.side.template Inside<(kCode & 15)>(tu, tv);
+}
 
 // The program's steps in lanes, only as many as it has.
 template <class L, class Kinds, std::size_t... kIndex>
@@ -136,7 +161,7 @@ inline void FoldStepLanes(const FoldKernelArgs::Step& plain, const LaneStep<L>& 
   }
   // The regions of a fold by turns share their lines: a line tested on the same start is not
   // tested again.
-  if (!kCorners || !plain.sameSideMask) inside = s.side.template Inside<(kCode & 15)>(tu, tv);
+  if (!kCorners || !plain.sameSideMask) inside = InsideSide<L, kCode>(plain, s, tu, tv, startU, startV);
   F taken = L::Xor(inside, s.above);
   // Neighbours mostly lie in one region: a step none of them takes costs only its test.
   if (!L::Any(taken)) return;
@@ -261,7 +286,10 @@ using KnownPrograms = std::tuple<
     // clamps of u and of v; a half turn across u + v and then any
     ProgramKinds<true, 0x0005, 0x0005, 0x0005, 0x0005>,
     ProgramKinds<true, 0x0005, 0x0080, 0x0070, 0x0000, kClampU | 0x3501, kClampV | 0x5103>,
-    ProgramKinds<true, 0x4205, 0x0000, 0x0070, 0x0080>>;
+    ProgramKinds<true, 0x4205, 0x0000, 0x0070, 0x0080>,
+    // a wrap bent by bumps: u on a cell by a bump of v, v by a bump of u
+    ProgramKinds<false, kBentByV | 0x3100, kBentByU | 0x3100>, ProgramKinds<false, kBentByV | 0x3100>,
+    ProgramKinds<false, kBentByU | 0x3100>>;
 
 template <class L, class Kinds>
 bool KernelIfKinds(const FoldKernelArgs& a, FoldPositionsKernel& kernel) {

@@ -2,6 +2,7 @@
 #include <immintrin.h>
 
 #include "generators/detail/BandMarkLanes.h"
+#include "generators/detail/BentMarkLanes.h"
 #include "generators/detail/FoldLanes.h"
 
 namespace corvel::detail {
@@ -31,6 +32,9 @@ struct Avx2Lanes {
   static Floats Less(Floats a, Floats b) { return _mm256_cmp_ps(a, b, _CMP_LT_OQ); }
   static Floats Mask(std::uint32_t bits) { return _mm256_castsi256_ps(_mm256_set1_epi32(int(bits))); }
   static Floats And(Floats a, Floats b) { return _mm256_and_ps(a, b); }
+  static Floats Or(Floats a, Floats b) { return _mm256_or_ps(a, b); }
+  static int Bits(Floats mask) { return _mm256_movemask_ps(mask); }
+  static Floats ToFloats(Ints t) { return _mm256_cvtepi32_ps(t); }
   static bool Any(Floats mask) { return _mm256_movemask_ps(mask) != 0; }
   static Floats Xor(Floats a, Floats b) { return _mm256_xor_ps(a, b); }
   static Floats Select(Floats mask, Floats yes, Floats no) { return _mm256_blendv_ps(no, yes, mask); }
@@ -65,6 +69,11 @@ FoldPositionsKernel FoldKernelAvx2(const FoldKernelArgs& args) { return FoldKern
 void MarkBandLanesAvx2(const BandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
                        std::uint32_t dv, int count, std::uint8_t* marks) {
   MarkBandLanesWith<Avx2Marks>(bands, starts, du, dv, count, marks);
+}
+
+void MarkBentBandsAvx2(const BentBandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
+                       std::uint32_t dv, int count, std::uint8_t* marks) {
+  MarkBentBandsWith<Avx2Lanes>(bands, starts, du, dv, count, marks);
 }
 
 }  // namespace corvel::detail

@@ -1,6 +1,7 @@
 #include <emmintrin.h>
 
 #include "generators/detail/BandMarkLanes.h"
+#include "generators/detail/BentMarkLanes.h"
 #include "generators/detail/FoldLanes.h"
 
 namespace corvel::detail {
@@ -29,6 +30,9 @@ struct Sse2Lanes {
   static Floats Less(Floats a, Floats b) { return _mm_cmplt_ps(a, b); }
   static Floats Mask(std::uint32_t bits) { return _mm_castsi128_ps(_mm_set1_epi32(int(bits))); }
   static Floats And(Floats a, Floats b) { return _mm_and_ps(a, b); }
+  static Floats Or(Floats a, Floats b) { return _mm_or_ps(a, b); }
+  static int Bits(Floats mask) { return _mm_movemask_ps(mask); }
+  static Floats ToFloats(Ints t) { return _mm_cvtepi32_ps(t); }
   static bool Any(Floats mask) { return _mm_movemask_ps(mask) != 0; }
   static Floats Xor(Floats a, Floats b) { return _mm_xor_ps(a, b); }
   static Floats Select(Floats mask, Floats yes, Floats no) {
@@ -64,6 +68,11 @@ FoldPositionsKernel FoldKernelSse2(const FoldKernelArgs& args) { return FoldKern
 void MarkBandLanesSse2(const BandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
                        std::uint32_t dv, int count, std::uint8_t* marks) {
   MarkBandLanesWith<Sse2Marks>(bands, starts, du, dv, count, marks);
+}
+
+void MarkBentBandsSse2(const BentBandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
+                       std::uint32_t dv, int count, std::uint8_t* marks) {
+  MarkBentBandsWith<Sse2Lanes>(bands, starts, du, dv, count, marks);
 }
 
 }  // namespace corvel::detail

@@ -28,14 +28,28 @@ struct HalfPlane {
   HalfPlane operator-() const { return {-nu, -nv, -n1}; }
 };
 
+// A seam bent by a bump: amount t (1 - t) added to a side's sum, t the cell position's u (or, with
+// ofV, v) as the wrap leaves it, before any step. The bump is nought on the cell's edges, so that
+// it runs on across them.
+struct SideBend {
+  double amount = 0;
+  bool ofV = false;
+
+  double At(double u, double v) const {
+    const double t = ofV ? v : u;
+    return amount * t * (1 - t);
+  }
+};
+
 struct FoldStep {
   // Taken where the position lies in `side` (or, when `above`, does not) and in `also`; tested on
-  // the position before any step moved it where `fromStart`.
+  // the position before any step moved it where `fromStart`. The side's sum bent where given.
   HalfPlane side;
   bool above = false;
   HalfPlane also;
   bool fromStart = false;
   LatticeAffine map;
+  SideBend bend;
 };
 
 // Where v < line.YAt(u), or, with `above`, where v > line.YAt(u).
@@ -69,6 +83,16 @@ struct FoldProgram {
   };
   static constexpr int kMaxSkewBands = 3;
   SkewBand skewBands[kMaxSkewBands];
+  // Bands about bent seams: where a u + b v plus the bend lies within [k + from, k + to) for some
+  // whole k, or within kBandMargin of it (and a hair more, for the floats they are marked in).
+  struct BentBand {
+    double a = 0, b = 0;
+    SideBend bend;
+    double from = 0, to = 0;
+  };
+  static constexpr int kMaxBentBands = 2;
+  int bentBandCount = 0;
+  BentBand bentBands[kMaxBentBands];
   // How far (in each band's own units) the plan in doubles takes a pixel on the far side of a
   // seam onto its near side: every band reaches that much further.
   double seamReach = 0;
@@ -96,11 +120,11 @@ struct FoldProgram {
 
   // Taken where v lies below the line (v < line.YAt(u)), or, when `above`, where not.
   void AddByLine(const Line2D& line, bool above, const LatticeAffine& map) {
-    steps[stepCount++] = {Beside(line), above, HalfPlane{}, false, map};
+    steps[stepCount++] = {Beside(line), above, HalfPlane{}, false, map, SideBend{}};
   }
   // Taken where u < at, or, when `above`, where not.
   void AddByU(double at, bool above, const LatticeAffine& map) {
-    steps[stepCount++] = {HalfPlane{1, 0, -at}, above, HalfPlane{}, false, map};
+    steps[stepCount++] = {HalfPlane{1, 0, -at}, above, HalfPlane{}, false, map, SideBend{}};
   }
   // For a group whose plan folds by the same lattice: the pixels right on its hard seams are left
   // to the steps, the last of which (added after the fold) take each such pixel onto the copy
@@ -111,13 +135,13 @@ struct FoldProgram {
   }
   // Taken inside the half-plane.
   void AddBySide(const HalfPlane& side, const LatticeAffine& map) {
-    steps[stepCount++] = {side, false, HalfPlane{}, false, map};
+    steps[stepCount++] = {side, false, HalfPlane{}, false, map, SideBend{}};
   }
   // Taken inside `also` and inside `side` (or, when `above`, outside it), as the position was
   // before any step: the regions of a fold that turns each region on its own.
   void AddInCorner(const HalfPlane& side, bool above, const HalfPlane& also, const LatticeAffine& map,
                    bool fromStart = true) {
-    steps[stepCount++] = {side, above, also, fromStart, map};
+    steps[stepCount++] = {side, above, also, fromStart, map, SideBend{}};
   }
   // How the bands' reach is worked out over the chains of steps before the rows (WorkOutReach),
   // where the group asks for it.
@@ -136,8 +160,18 @@ struct FoldProgram {
   // the hexagon's: seamReach less the whole cell's drift plus that of the band's lines, over the
   // parts of the cell within seamReach of the band and of its limits.
   void ReachOwnSeams() { reach = Reach::kOwnSeams; }
+  // Taken where the bent side holds on the cell position as wrapped (or, when `above`, where not).
+  void AddBent(const HalfPlane& side, bool above, const SideBend& bend, const LatticeAffine& map) {
+    steps[stepCount++] = {side, above, HalfPlane{}, false, map, bend};
+  }
+  void AddBentBand(const BentBand& band) { bentBands[bentBandCount++] = band; }
+  bool HasBends() const {
+    for (int i = 0; i < stepCount; ++i)
+      if (steps[i].bend.amount != 0) return true;
+    return false;
+  }
   bool HasBands() const {
-    bool any = bandU.planned || bandV.planned || bandSum.planned;
+    bool any = bandU.planned || bandV.planned || bandSum.planned || bentBandCount > 0;
     for (const SkewBand& skew : skewBands) any = any || skew.band.planned;
     return any;
   }

@@ -31,20 +31,21 @@ FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& gener
     const HalfPlane* previous = i > 0 && program.steps[i - 1].fromStart ? &program.steps[i - 1].side
                                                                         : nullptr;
     const bool sameSide = s.fromStart && previous && *previous == s.side;
-    const bool plain = !s.above && !s.fromStart && s.also == HalfPlane{};
+    const bool plain = !s.above && !s.fromStart && s.also == HalfPlane{} && s.bend.amount == 0;
     const bool clampU = plain && s.side.nu == 1 && s.side.nv == 0 && m.uu == 0 && m.uv == 0 &&
                         m.u1 == -s.side.n1 && m.vu == 0 && m.vv == 1 && m.v1 == 0;
     const bool clampV = plain && s.side.nu == 0 && s.side.nv == 1 && m.uu == 1 && m.uv == 0 && m.u1 == 0 &&
                         m.vu == 0 && m.vv == 0 && m.v1 == -s.side.n1;
-    args.steps[i] = {float(s.side.nu),    float(s.side.nv),
-                     float(s.side.n1),    s.above ? ~0u : 0u,
-                     float(m.uu),         float(m.uv),
-                     float(m.u1),         float(m.vu),
-                     float(m.vv),         float(m.v1),
-                     float(s.also.nu),    float(s.also.nv),
-                     float(s.also.n1),    s.fromStart ? ~0u : 0u,
-                     sameSide ? ~0u : 0u, s.also == HalfPlane{} ? 0u : ~0u,
-                     clampU ? ~0u : 0u,   clampV ? ~0u : 0u};
+    args.steps[i] = {float(s.side.nu),     float(s.side.nv),
+                     float(s.side.n1),     s.above ? ~0u : 0u,
+                     float(m.uu),          float(m.uv),
+                     float(m.u1),          float(m.vu),
+                     float(m.vv),          float(m.v1),
+                     float(s.also.nu),     float(s.also.nv),
+                     float(s.also.n1),     s.fromStart ? ~0u : 0u,
+                     sameSide ? ~0u : 0u,  s.also == HalfPlane{} ? 0u : ~0u,
+                     clampU ? ~0u : 0u,    clampV ? ~0u : 0u,
+                     float(s.bend.amount), s.bend.ofV ? ~0u : 0u};
   }
   const LatticeMatrix n = generator.detN == 0 ? LatticeMatrix{1, 0, 0, 1} : generator.matN;
   const Point2D shift = generator.LatticeToSource(program.sourceShift.x, program.sourceShift.y);

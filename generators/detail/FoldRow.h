@@ -27,6 +27,9 @@ struct FoldKernelArgs {
     std::uint32_t alsoMask;      // tests a corner's second line
     // Raises u (or v) to u1 (v1) where below it and moves nothing else: the larger of the two.
     std::uint32_t clampUMask, clampVMask;
+    // The side's sum bent by bend t (1 - t), t the start's u, or its v where bentByV.
+    float bend;
+    std::uint32_t bentByVMask;
   } steps[FoldProgram::kMaxSteps] = {};
   float sx0 = 0, sxu = 0, sxv = 0, sy0 = 0, syu = 0, syv = 0;
   // Whole units taken out of sx0 and sy0 and added to the positions rounded down: the floats sum

@@ -32,6 +32,27 @@ inline double PreAdjust(double t, double offset) {
   return t;
 }
 
+// The wrap bent as the plan bends it: u goes a cell on where it lies short of the seam u = du(v),
+// du = bendU v (1 - v) (where past the seam a cell on, for a bend the other way: then the positions
+// lie a cell on, taken back by the source shift); v likewise by a bump of u. The pixels near the
+// bent seams, and where feathered the bands past them in bent coordinates, are planned. False for
+// bends of more than half a cell, which one step would not wrap.
+bool DescribeBentWrap(double bendU, double bendV, double f1, double f2, detail::FoldProgram& program) {
+  if (!(std::abs(bendU) < 2 && std::abs(bendV) < 2)) return false;
+  program.wrapBias = 1e-6;
+  const detail::SideBend byV{-bendU, true}, byU{-bendV, false};
+  if (bendU > 0) program.AddBent({1, 0, 1e-6}, false, byV, {1, 0, 1, 0, 1, 0});
+  if (bendU < 0) program.AddBent({1, 0, -(1 - 1e-6)}, false, byV, {1, 0, 1, 0, 1, 0});
+  if (bendV > 0) program.AddBent({0, 1, 1e-6}, false, byU, {1, 0, 0, 0, 1, 1});
+  if (bendV < 0) program.AddBent({0, 1, -(1 - 1e-6)}, false, byU, {1, 0, 0, 0, 1, 1});
+  program.sourceShift = {bendU < 0 ? -1.0 : 0.0, bendV < 0 ? -1.0 : 0.0};
+  program.reachU = bendU < 0 ? 2 : 1 + bendU / 4;
+  program.reachV = bendV < 0 ? 2 : 1 + bendV / 4;
+  if (f1 != 0 || bendU != 0) program.AddBentBand({1, 0, byV, 0, f1});
+  if (f1 != 0 || bendV != 0) program.AddBentBand({0, 1, byU, 0, f1 != 0 ? f2 : 0});
+  return true;
+}
+
 POINT Scaled(POINT p, double fx, double fy, bool round) {
   const double x = p.x * (1 - fx), y = p.y * (1 - fy);
   return round ? POINT{RoundToInt(x), RoundToInt(y)} : POINT{LONG(x), LONG(y)};
@@ -68,6 +89,8 @@ int P1Generator::Generate(CProgressMeter* meter) {
     wrapOnly.bandV = {true, 0, f2};
   }
   const bool plain = bendU == 0 && bendV == 0;
+  detail::FoldProgram bentWrap;
+  const bool bentFits = !plain && DescribeBentWrap(bendU, bendV, f1, f2, bentWrap);
   // Feathered, the bands' pixels blend as below in lanes. A pixel right on a cell edge shows its
   // own sample or its partner as its position rounds, so those stay planned.
   using detail::UAbove;
@@ -120,7 +143,7 @@ int P1Generator::Generate(CProgressMeter* meter) {
           plan.Single(LatticeToSource(su, sv));
         }
       },
-      plain ? &wrapOnly : nullptr);
+      plain ? &wrapOnly : (bentFits ? &bentWrap : nullptr));
 }
 
 }  // namespace corvel

@@ -298,5 +298,54 @@ TEST(FoldBands, EachBandReachesOnlyAsFarAsTheTurnsMoveItsOwnSeams) {
   EXPECT_TRUE(narrower);
 }
 
+// Bands about seams bent by bumps, a wide one past the seam by u and one of no width by v, on a
+// turned lattice and a skewed one, in AVX2 and SSE2: every pixel within the margin of a band is
+// marked, and none further than a hair beyond it, the bent sum taken in doubles on the cell
+// position as the fold wraps it.
+TEST(FoldBands, BentBandsMarkThePixelsNearTheirBentSeams) {
+  detail::FoldProgram program;
+  program.wrapBias = 1e-6;
+  program.AddBentBand({1, 0, {-0.4, true}, 0, 0.03});
+  program.AddBentBand({0, 1, {0.3, false}, 0, 0});
+  const std::pair<POINT, POINT> lattices[] = {{{97, 26}, {-26, 97}}, {{61, 1}, {29, 53}}};
+  for (const CpuFeatures& features : {CpuFeatures{}, ProbeCpuFeatures()}) {
+    const CpuFeaturesOverride forced(features);
+    for (const auto& [a, b] : lattices) {
+      TileGenerator generator;
+      generator.basisA = generator.basisC = a;
+      generator.basisB = generator.basisD = b;
+      generator.PrepareLattice();
+      const detail::BandMarks bands(program, generator);
+      long long marked = 0;
+      for (int y = -30; y < 130; ++y) {
+        for (const double x0 : {0.0, -17.0, 3.25}) {
+          std::vector<std::uint8_t> marks(150, 7);
+          bands.Mark({x0, double(y)}, 150, marks.data());
+          for (int i = 0; i < 150; ++i) {
+            const Point2D uv = generator.PlaneToLattice(x0 + i, y);
+            const double u = uv.x + 1e-6 - std::floor(uv.x + 1e-6) - 1e-6,
+                         v = uv.y + 1e-6 - std::floor(uv.y + 1e-6) - 1e-6;
+            bool inside = false, beyond = true;
+            for (int k = 0; k < program.bentBandCount; ++k) {
+              const detail::FoldProgram::BentBand& band = program.bentBands[k];
+              const double t = band.a * u + band.b * v + band.bend.At(u, v) - band.from;
+              const double from = t - std::floor(t), to = band.to - band.from;
+              auto within = [&](double margin) { return from < to + margin || from >= 1 - margin; };
+              inside = inside || within(detail::kBandMargin);
+              beyond = beyond && !within(2 * detail::kBandMargin);
+            }
+            const int mark = marks[std::size_t(i)];
+            ASSERT_LE(mark, 1);
+            EXPECT_TRUE(inside ? mark == 1 : !beyond || mark == 0)
+                << a.x << "," << a.y << " row " << y << " pixel " << i;
+            marked += mark;
+          }
+        }
+      }
+      EXPECT_GT(marked, 0);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace corvel

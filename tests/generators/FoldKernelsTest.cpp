@@ -1,13 +1,16 @@
-// The fold kernels on a program of kinds no group has, which runs on the kernels for any kinds.
+// The fold kernels on a program of kinds no group has, which runs on the kernels for any kinds,
+// and on bent wraps, against the steps in doubles.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
+#include <random>
 #include <vector>
 
 #include "core/CpuFeatures.h"
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/FoldRow.h"
+#include "generators/detail/TileGenerator.h"
 
 namespace corvel {
 namespace {
@@ -18,7 +21,7 @@ TEST(FoldKernels, AKernelForAnyKindsTakesAStepOnlyWhereItsSideHoldsTheCellPositi
     detail::FoldKernelArgs args;
     args.bias = bias;
     args.stepCount = 1;
-    args.steps[0] = {-1, 0, 0.5f, 0, 1, 0, 10, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    args.steps[0] = {-1, 0, 0.5f, 0, 1, 0, 10, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     args.sxu = 256;
     args.syv = 256;
     std::vector<detail::FoldPositionsKernel> kernels{detail::FoldKernelSse2(args)};
@@ -33,6 +36,65 @@ TEST(FoldKernels, AKernelForAnyKindsTakesAStepOnlyWhereItsSideHoldsTheCellPositi
         const double x = 256 * (u > 0.5 ? u + 10 : u);
         EXPECT_NEAR(positions[2 * std::size_t(k)], x, 1) << "bias " << bias << " at " << k;
         EXPECT_NEAR(positions[2 * std::size_t(k) + 1], 256 * (0.25 - bias), 1);
+      }
+    }
+  }
+}
+
+// The program's steps in doubles on the cell position (u, v) as the kernels wrap it.
+Point2D FoldedInDoubles(const detail::FoldProgram& program, double u, double v, double& nearest) {
+  const double startU = u, startV = v;
+  nearest = 1;
+  for (int i = 0; i < program.stepCount; ++i) {
+    const detail::FoldStep& s = program.steps[i];
+    const double side = s.side.nu * u + s.side.nv * v + s.side.n1 + s.bend.At(startU, startV);
+    nearest = std::min(nearest, std::abs(side));
+    if ((side < 0) == s.above) continue;
+    const detail::LatticeAffine& m = s.map;
+    const double mu = m.uu * u + m.uv * v + m.u1;
+    v = m.vu * u + m.vv * v + m.v1;
+    u = mu;
+  }
+  return {u, v};
+}
+
+// Bent wraps of either sign and bends by u and v on random cell positions, in the kernels made
+// for their kinds and, with a third step of another kind, in those for any kinds: each position
+// where the doubles take it, but for those within a hair of a bent side, which the marks plan.
+TEST(FoldKernels, BentStepsAreTakenWhereTheirBentSidesHoldTheCellPosition) {
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> unit(0, 1), bend(-1.5, 1.5);
+  for (int round = 0; round < 40; ++round) {
+    const double bendU = bend(random), bendV = bend(random);
+    detail::FoldProgram program;
+    program.wrapBias = 1e-6;
+    const detail::SideBend byV{-bendU, true}, byU{-bendV, false};
+    program.AddBent({1, 0, bendU > 0 ? 1e-6 : -(1 - 1e-6)}, false, byV, {1, 0, 1, 0, 1, 0});
+    program.AddBent({0, 1, bendV > 0 ? 1e-6 : -(1 - 1e-6)}, false, byU, {1, 0, 0, 0, 1, 1});
+    if (round % 2) program.AddBent({0.5, 1, -0.75}, true, byV, {1, 0, 0.5, 0, 1, 0});
+    TileGenerator generator;
+    generator.basisA = generator.basisC = {1000, 0};
+    generator.basisB = generator.basisD = {0, 1000};
+    generator.PrepareLattice();
+    const detail::FoldKernelArgs args = detail::KernelArgs(program, generator);
+    std::vector<detail::FoldPositionsKernel> kernels{detail::FoldKernelSse2(args)};
+    if (GetCpuFeatures().avx2) kernels.push_back(detail::FoldKernelAvx2(args));
+    const std::uint32_t starts[2] = {std::uint32_t(unit(random) * 0x1p32),
+                                     std::uint32_t(unit(random) * 0x1p32)};
+    const std::uint32_t du = std::uint32_t(unit(random) * 0x1p32), dv = std::uint32_t(unit(random) * 0x1p32);
+    for (const detail::FoldPositionsKernel kernel : kernels) {
+      std::vector<std::int32_t> positions(2 * detail::kFoldSpan);
+      kernel(args, starts, du, dv, detail::kFoldSpan, positions.data(), nullptr, nullptr);
+      for (int k = 0; k < detail::kFoldSpan; ++k) {
+        auto cell = [&](std::uint32_t start, std::uint32_t step) {
+          return std::uint32_t(start + std::uint32_t(k) * step) * 0x1p-32 - 1e-6;
+        };
+        double nearest = 0;
+        const Point2D folded = FoldedInDoubles(program, cell(starts[0], du), cell(starts[1], dv), nearest);
+        if (nearest < 1e-5) continue;
+        const Point2D x = generator.LatticeToSource(folded.x, folded.y) + generator.origin;
+        EXPECT_NEAR(positions[2 * std::size_t(k)], 256 * x.x, 1) << "round " << round << " at " << k;
+        EXPECT_NEAR(positions[2 * std::size_t(k) + 1], 256 * x.y, 1) << "round " << round << " at " << k;
       }
     }
   }

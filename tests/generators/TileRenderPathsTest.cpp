@@ -381,6 +381,28 @@ TEST(TileRenderPaths, SkewedAndLargeLatticesOnASharpSourceMatchTheReference) {
   ExpectCasesMatchTheReference(source, cases);
 }
 
+// Seams bent either way and by more than the editor's usual handles, on skewed and turned
+// lattices of a sharp source: the wrap bent one way or the other, its bands in bent coordinates.
+TEST(TileRenderPaths, SeamsBentEitherWayMatchTheReference) {
+  CRowIteratorBands source;
+  MakeBlocks(source, 480, false);
+  const struct {
+    POINT d1, d2;
+    int angle;
+  } lattices[] = {{{0, 128}, {128, 0}, 30}, {{37, 121}, {131, 0}, 17}, {{-23, 97}, {89, 0}, 0}};
+  for (const auto& lattice : lattices) {
+    for (double feather : {0.0, 20.0}) {
+      for (const auto& [k0, k1] : {std::pair{0.3, 0.2}, std::pair{-0.25, -0.3}, std::pair{0.0, 0.4}}) {
+        TileShape pick = UnbentPick(keTilingP1, lattice.d1, lattice.d2, lattice.angle, feather);
+        pick.seamK0 = k0;
+        pick.seamK1 = k1;
+        ExpectFastMatchesReference(
+            source, pick, Described(pick) + " bent " + std::to_string(k0) + "," + std::to_string(k1));
+      }
+    }
+  }
+}
+
 // A float sum errs by some part of the last place of its largest term: some thousands of pixels
 // into the source, or on a seam turned by 45 degrees, whose pixels read a diagonal of the source
 // with the same fraction in both coordinates, a position crossed a 256th of a pixel in both at

@@ -1,0 +1,47 @@
+// The mark stage's bent bands in lanes, written once over the fold kernels' lane type (L as in
+// FoldLanes.h); each instruction-set file instantiates it with its own lanes.
+#pragma once
+#include <cstdint>
+
+#include "generators/detail/BandMarks.h"
+#include "generators/detail/FoldRow.h"
+
+namespace corvel::detail {
+
+// Marks (1) the pixels of a row of count cell positions, stepped as FoldRow's kernels step them,
+// that lie in the bent bands; leaves the others.
+template <class L>
+void MarkBentBandsWith(const BentBandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
+                       std::uint32_t dv, int count, std::uint8_t* marks) {
+  using F = typename L::Floats;
+  using I = typename L::Ints;
+  constexpr int kWidth = L::kWidth;
+  static_assert(kFoldSpan % kWidth == 0, "spans hold whole runs of lanes");
+  const I uStep = L::Splat(du * kWidth), vStep = L::Splat(dv * kWidth);
+  const F bias = L::Splat(bands.bias), one = L::Splat(1.0f);
+  for (int first = 0; first < count; first += kFoldSpan, starts += 2) {
+    I us = L::Ramp(starts[0], du), vs = L::Ramp(starts[1], dv);
+    const int end = count - first < kFoldSpan ? count : first + kFoldSpan;
+    for (int k = first; k < end; k += kWidth) {
+      const F u = L::Sub(L::Unit(us), bias), v = L::Sub(L::Unit(vs), bias);
+      us = L::Add(us, uStep);
+      vs = L::Add(vs, vStep);
+      F in = L::Less(one, one);
+      for (int b = 0; b < bands.count; ++b) {
+        const BentBandLanes::Band& band = bands.bands[b];
+        const F t = band.ofV ? v : u;
+        const F bump = L::Mul(L::Splat(band.bend), L::Mul(t, L::Sub(one, t)));
+        const F sum = L::Add(L::Add(L::Mul(u, L::Splat(band.a)), L::Mul(v, L::Splat(band.b))),
+                             L::Sub(bump, L::Splat(band.from)));
+        // Less than two from nought, the sum less its floor is exact.
+        in = L::Or(in, L::Less(L::Sub(sum, L::ToFloats(L::Floor(sum))), L::Splat(band.width)));
+      }
+      for (int bits = L::Bits(in); bits != 0; bits &= bits - 1) {
+        const int x = k + __builtin_ctz(unsigned(bits));
+        if (x < end) marks[x] = 1;
+      }
+    }
+  }
+}
+
+}  // namespace corvel::detail
