@@ -25,6 +25,8 @@
 //   that the two wrap to different sides, told exactly by whole numbers (CellEdgePixels);
 // - a 24.8 position a hair short of a whole or half pixel: both roads add kFixedPointSlack before
 //   they truncate, so that both read the same pixel.
+// Besides these lines, the pixels of the feather's regions the lanes do not mix go there whole:
+// where bands cross and where copies meet; which kinds of region go where is RoadOf (SeamBlends.h).
 #pragma once
 
 namespace corvel::detail {

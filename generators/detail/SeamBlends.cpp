@@ -272,14 +272,23 @@ void MakeSlots(SeamBlendArgs& args) {
 
 }  // namespace
 
-void SeamBlends::Add(std::initializer_list<HalfPlane> sides, bool blended, bool planned,
-                     const LatticeAffine& partner, const LatticeLinear& weight) {
+BlendRegion& SeamBlends::Add(std::initializer_list<HalfPlane> sides, BlendKind kind) {
   BlendRegion& region = regions[regionCount++];
   for (const HalfPlane& side : sides) region.sides[region.sideCount++] = side;
-  region.blended = blended;
-  region.planned = planned;
+  region.kind = kind;
+  return region;
+}
+
+void SeamBlends::AddMeeting(std::initializer_list<HalfPlane> sides, BlendKind kind,
+                            const LatticeAffine& partner, const LatticeLinear& weight,
+                            const LatticeAffine& partner2, const LatticeLinear& weight2,
+                            const LatticeAffine& partnerBoth) {
+  BlendRegion& region = Add(sides, kind);
   region.partner = partner;
   region.weight = weight;
+  region.partner2 = partner2;
+  region.weight2 = weight2;
+  region.partnerBoth = partnerBoth;
 }
 
 LatticeLinear BarycentricWeight(const Point2D& p1, const Point2D& p2, const Point2D& p3, double k1, double k2,
@@ -386,16 +395,16 @@ bool KernelRegions::Add(const BlendRegion& from, SeamBlendArgs::Region& to) {
   std::copy(partner, partner + 6, to.partner);
   std::copy(weight, weight + 3, to.weight);
   // The weight's change over a pixel across its lines, a pixel being 256 units.
-  const double perPixel = from.blended && !OwnPartnersOnTheMiddle(partner, weight)
+  const bool blended = from.kind == BlendKind::kBand;
+  const double perPixel = blended && !OwnPartnersOnTheMiddle(partner, weight)
                               ? 256 * std::hypot(weight[0], weight[1])
                               : 0;
   to.middle = float(perPixel * kOnSeamMiddle);
   to.middleExact = float(perPixel * kOnSeamMiddleExact);
-  // Left to the plan's own fold in doubles, which holds such a pixel elsewhere.
-  const bool byPlanFold = from.plannedInLanes && blends_.planFold;
-  to.blended = from.blended ? -1 : 0;
-  to.planned = from.planned && !byPlanFold ? -1 : 0;
-  to.inDoubles = from.corner || from.inDoubles || byPlanFold ? -1 : 0;
+  const BlendRoad road = RoadOf(from.kind, bool(blends_.planFold));
+  to.blended = blended ? -1 : 0;
+  to.planned = road == BlendRoad::kPlanned ? -1 : 0;
+  to.inDoubles = road == BlendRoad::kDoubles ? -1 : 0;
   return true;
 }
 
@@ -427,9 +436,11 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
   bool leading[SeamBlends::kMaxRegions] = {};
   for (int r = 0; r < blends.regionCount; ++r) {
     const BlendRegion& from = blends.regions[r];
-    if (from.copyCount > 0) continue;
+    if (RoadOf(from.kind, bool(blends.planFold)) == BlendRoad::kPassedBy) continue;
     if (!regions.Add(from, args.regions[args.regionCount++])) return false;
-    leading[args.regionCount - 1] = from.planned && !from.blended;
+    // Planned, for want of the plan's fold or not: the kernels take such regions first.
+    leading[args.regionCount - 1] = from.kind == BlendKind::kPlanned ||
+                                    from.kind == BlendKind::kPlannedInLanes;
   }
   args.plannedFirst = 0;
   while (args.plannedFirst < args.regionCount && leading[args.plannedFirst]) ++args.plannedFirst;
@@ -481,8 +492,9 @@ int ReadsOf(const SeamBlends& blends, const FrameBox& reach, Read* reads) {
     int mapCount = 0;
     for (int i = 0; i < region.copyCount; ++i)
       if (!region.copies[i].own) maps[mapCount++] = &region.copies[i].map;
-    if (region.blended || region.corner) maps[mapCount++] = &region.partner;
-    if (region.corner) {
+    const bool meeting = region.kind == BlendKind::kCorner || region.kind == BlendKind::kThreeCopies;
+    if (region.kind == BlendKind::kBand || meeting) maps[mapCount++] = &region.partner;
+    if (meeting) {
       maps[mapCount++] = &region.partner2;
       maps[mapCount++] = &region.partnerBoth;
     }
@@ -559,9 +571,8 @@ InputKey BlendSetupKey(const SeamBlends& blends, const FoldProgram& program, con
   for (int i = 0; i < blends.foldLineCount; ++i) key.PutAll(blends.foldLines[i]);
   for (int r = 0; r < blends.regionCount; ++r) {
     const BlendRegion& region = blends.regions[r];
-    for (const double t : {double(region.sideCount), double(region.blended), double(region.planned),
-                           double(region.corner), double(region.threeCopies), double(region.ownFirst),
-                           double(region.inDoubles), double(region.plannedInLanes), double(region.copyCount)})
+    for (const double t :
+         {double(region.sideCount), double(region.kind), double(region.ownSummed), double(region.copyCount)})
       key.Put(t);
     for (int i = 0; i < region.sideCount; ++i) key.PutAll(region.sides[i]);
     key.PutAll(region.partner);
@@ -612,7 +623,7 @@ SeamBlendsInDoubles::SeamBlendsInDoubles(const SeamBlends& blends, const FoldPro
   std::copy(tables.mixes, tables.mixes + SeamBlends::kMaxRegions, mixes_);
   for (int r = 0; r < blends.regionCount; ++r) {
     const BlendRegion& region = blends.regions[r];
-    if (region.copyCount > 0 && copiesInLanes_) {
+    if (region.kind == BlendKind::kCopies && copiesInLanes_) {
       CopyLanes& lanes = copyLanes_[r];
       lanes = CopyLanes{};
       lanes.count = region.copyCount;
@@ -643,7 +654,7 @@ SeamBlendsInDoubles::Tables SeamBlendsInDoubles::TablesOf(const SeamBlends& blen
   Tests& t = tables.tests;
   for (int r = 0; r < blends.regionCount; ++r) {
     const BlendRegion& region = blends.regions[r];
-    if (region.plannedInLanes && blends.planFold) {
+    if (region.kind == BlendKind::kPlannedInLanes && blends.planFold) {
       t.want[r] = 1;  // holds no point
       continue;
     }
@@ -670,15 +681,7 @@ SeamBlendsInDoubles::Tables SeamBlendsInDoubles::TablesOf(const SeamBlends& blen
   for (int r = 0; r < blends.regionCount; ++r) {
     const BlendRegion& region = blends.regions[r];
     Mix& mix = tables.mixes[r];
-    const bool mixes = region.blended || region.corner || region.copyCount > 0;
-    if (region.planned || (!mixes && region.inDoubles))
-      mix.kind = Mix::kNone;
-    else if (!mixes)
-      mix.kind = Mix::kOwn;
-    else if (region.copyCount > 0 || region.threeCopies)
-      mix.kind = Mix::kOther;
-    else
-      mix.kind = region.corner ? Mix::kCorner : Mix::kBand;
+    mix.kind = region.kind;
     mix.partner = region.partner;
     mix.partner2 = region.partner2;
     mix.partnerBoth = region.partnerBoth;
@@ -736,7 +739,7 @@ void SeamBlendsInDoubles::Locate(const double* x, const double* y, int count, do
 }
 
 bool SeamBlendsInDoubles::PlanAt(double u, double v, int r, SamplePlan& plan) const {
-  if (r < 0 || mixes_[r].kind == Mix::kNone) return false;
+  if (r < 0 || !GivesSamples(mixes_[r].kind)) return false;
   const BlendRegion& region = blends_.regions[r];
   const LatticeAffine& f = blends_.frame;
   const Point2D at(f.uu * u + f.uv * v + f.u1, f.vu * u + f.vv * v + f.v1);
@@ -746,36 +749,45 @@ bool SeamBlendsInDoubles::PlanAt(double u, double v, int r, SamplePlan& plan) co
   auto value = [&](const LatticeLinear& w) { return w.wu * at.x + w.wv * at.y + w.w1; };
   auto weight = [&](const LatticeLinear& w) { return Clamp01(value(w)); };
   const Point2D own = generator_.LatticeToSource(u + program_.sourceShift.x, v + program_.sourceShift.y);
-  if (mixes_[r].kind == Mix::kOwn) {
-    plan.Single(own);
-  } else if (region.copyCount > 0) {
-    plan.Clear();
-    for (int i = 0; i < region.copyCount; ++i) {
-      const BlendCopy& copy = region.copies[i];
-      plan.Add(copy.own ? own : partner(copy.map), weight(copy.weight) * weight(copy.weight2));
+  switch (region.kind) {
+    case BlendKind::kOwn:
+      plan.Single(own);
+      break;
+    case BlendKind::kCopies:
+      plan.Clear();
+      for (int i = 0; i < region.copyCount; ++i) {
+        const BlendCopy& copy = region.copies[i];
+        plan.Add(copy.own ? own : partner(copy.map), weight(copy.weight) * weight(copy.weight2));
+      }
+      LimitWeightsToOne(plan);
+      break;
+    case BlendKind::kThreeCopies: {
+      const double a = value(region.weight), b = value(region.weight2);
+      if (region.ownSummed == OwnSummed::kFirst)
+        PlanThree(plan, own, 1 - b - a, partner(region.partner), a, partner(region.partner2), b);
+      else
+        PlanThree(plan, partner(region.partner), a, partner(region.partner2), b, own, 1 - b - a);
+      break;
     }
-    LimitWeightsToOne(plan);
-  } else if (region.threeCopies) {
-    const double a = value(region.weight), b = value(region.weight2);
-    if (region.ownFirst)
-      PlanThree(plan, own, 1 - b - a, partner(region.partner), a, partner(region.partner2), b);
-    else
-      PlanThree(plan, partner(region.partner), a, partner(region.partner2), b, own, 1 - b - a);
-  } else if (region.corner) {
-    PlanCorner(plan, own, partner(region.partner), partner(region.partner2), partner(region.partnerBoth),
-               weight(region.weight), weight(region.weight2));
-  } else {
-    PlanBand(plan, own, partner(region.partner), weight(region.weight));
+    case BlendKind::kCorner:
+      PlanCorner(plan, own, partner(region.partner), partner(region.partner2), partner(region.partnerBoth),
+                 weight(region.weight), weight(region.weight2));
+      break;
+    case BlendKind::kBand:
+      PlanBand(plan, own, partner(region.partner), weight(region.weight));
+      break;
+    default:  // gives no samples
+      return false;
   }
   return true;
 }
 
 bool SeamBlendsInDoubles::QueueAt(double u, double v, int r, RowQueue& queue) const {
-  if (r < 0 || mixes_[r].kind == Mix::kNone) return false;
+  if (r < 0 || !GivesSamples(mixes_[r].kind)) return false;
   const Mix& mix = mixes_[r];
-  if (mix.kind == Mix::kOther) {
+  if (mix.kind == BlendKind::kCopies || mix.kind == BlendKind::kThreeCopies) {
     const int copies = blends_.regions[r].copyCount;
-    if (copies > 0 && copiesInLanes_) {
+    if (mix.kind == BlendKind::kCopies && copiesInLanes_) {
       const LatticeAffine& f = blends_.frame;
       const RowQueue::Room room = queue.AppendRoom(copies);
       QueueCopiesAvx2(copyLanes_[r], {f.uu * u + f.uv * v + f.u1, f.vu * u + f.vv * v + f.v1},
@@ -797,13 +809,13 @@ bool SeamBlendsInDoubles::QueueAt(double u, double v, int r, RowQueue& queue) co
   };
   auto weight = [&](const LatticeLinear& w) { return Clamp01(w.wu * at.x + w.wv * at.y + w.w1); };
   const Point2D own = generator_.LatticeToSource(u + program_.sourceShift.x, v + program_.sourceShift.y);
-  if (mix.kind == Mix::kOwn) {
+  if (mix.kind == BlendKind::kOwn) {
     const double whole = 1;
     queue.Append(&own, &whole, 1);
     return true;
   }
   const double w1 = weight(mix.weight);
-  if (mix.kind == Mix::kBand) {
+  if (mix.kind == BlendKind::kBand) {
     const Point2D points[] = {own, partner(mix.partner)};
     const double weights[] = {w1, 1 - w1};
     queue.Append(points, weights, 2);

@@ -74,41 +74,75 @@ LatticeLinear BarycentricWeight(const Point2D& p1, const Point2D& p2, const Poin
 // group's plan sums them.
 enum class OwnSummed { kLast, kFirst };
 
+// What a region holds, stated once by the SeamBlends::Add functions; the data each kind reads is
+// named beside the region's fields.
+enum class BlendKind : std::uint8_t {
+  kOwn,             // the own sample alone
+  kBand,            // the own sample blended with one partner across a seam
+  kCorner,          // where two bands cross: the own sample and three partners
+  kThreeCopies,     // where three copies meet: the own sample and two partners
+  kCopies,          // copies given one by one, each with its weights
+  kInDoubles,       // over regions of copies that the lanes pass by: their pixels to doubles
+  kPlanned,         // planned, as the plan in doubles turns on which side of a line a pixel falls
+  kPlannedInLanes,  // planned only for want of the plan's own fold, where none is given
+};
+
+// Where the fast road decides a pixel a region holds: the rule of DoublesRule.h for the feather's
+// regions, written once. kLanes: its own sample, or blended with its partner, in the kernels'
+// lanes (those near a seam's middle in doubles); kDoubles: mixed in doubles from the regions;
+// kPlanned: planned as the reference plans it; kPassedBy: the lanes skip the region, and a later
+// one over it sends its pixels to doubles, so that the lanes test fewer regions.
+enum class BlendRoad : std::uint8_t { kLanes, kDoubles, kPlanned, kPassedBy };
+constexpr BlendRoad RoadOf(BlendKind kind, bool planFoldGiven) {
+  switch (kind) {
+    case BlendKind::kOwn:
+    case BlendKind::kBand:
+      return BlendRoad::kLanes;
+    case BlendKind::kCorner:
+    case BlendKind::kThreeCopies:
+    case BlendKind::kInDoubles:
+      return BlendRoad::kDoubles;
+    case BlendKind::kCopies:
+      return BlendRoad::kPassedBy;
+    case BlendKind::kPlanned:
+      return BlendRoad::kPlanned;
+    case BlendKind::kPlannedInLanes:
+      return planFoldGiven ? BlendRoad::kDoubles : BlendRoad::kPlanned;
+  }
+  return BlendRoad::kPlanned;
+}
+
+// Whether a region of the kind gives the samples of the pixels it holds in doubles
+// (SeamBlendsInDoubles): those the others hold there are planned.
+constexpr bool GivesSamples(BlendKind kind) {
+  return kind != BlendKind::kInDoubles && kind != BlendKind::kPlanned && kind != BlendKind::kPlannedInLanes;
+}
+
 struct BlendRegion {
   static constexpr int kMaxSides = 4;
   static constexpr int kMaxCopies = 6;
   // Inside every side, on the folded position (u, v) before the program's source shift.
   HalfPlane sides[kMaxSides];
   int sideCount = 0;
-  bool blended = false;
-  bool planned = false;
-  // Where blended: the partner's source point (relative to the source lattice's origin, as the
-  // plan in doubles places it) and the own sample's weight, clamped to [0, 1]. Pixels near the
-  // line where the weight is one half mix in doubles (DoublesRule.h), or are planned where the
-  // group's plan is not its regions': their images across the seam, on its middle too, must match.
-  // Where they are their own partners, as on a mirror, they mix exactly in lanes.
+  BlendKind kind = BlendKind::kOwn;
+  // A band: the partner's source point (relative to the source lattice's origin, as the plan in
+  // doubles places it) and the own sample's weight, clamped to [0, 1]. Pixels near the line where
+  // the weight is one half mix in doubles (DoublesRule.h), or are planned where the group's plan
+  // is not its regions': their images across the seam, on its middle too, must match. Where they
+  // are their own partners, as on a mirror, they mix exactly in lanes.
   LatticeAffine partner;
   LatticeLinear weight;
-  // Where two bands cross, a corner: the own sample weighs w w2, partnerBoth (1 - w) (1 - w2),
-  // partner (1 - w) w2 and partner2 (1 - w2) w, each weight clamped first, as the plan weighs a
-  // corner. Its pixels mix in doubles. Where three copies meet (threeCopies), partner weighs w,
-  // partner2 w2 and the own sample 1 - w - w2, summed in that order, each clamped and all cut to a
-  // sum of 1, as the plan weighs three copies; where ownFirst, the own sample is summed first.
-  bool corner = false;
-  bool threeCopies = false;
-  bool ownFirst = false;
+  // A corner: the own sample weighs w w2, partnerBoth (1 - w) (1 - w2), partner (1 - w) w2 and
+  // partner2 (1 - w2) w, each weight clamped first, as the plan weighs a corner. Three copies:
+  // partner weighs w, partner2 w2 and the own sample 1 - w - w2, summed in the order ownSummed
+  // says, each clamped and all cut to a sum of 1, as the plan weighs three copies.
   LatticeAffine partner2, partnerBoth;
   LatticeLinear weight2;
-  // Where copies are given, the pixel mixes them alone, summed in order and cut to a sum of 1, as
-  // the plans of P2 and the three- and six-fold groups weigh the corners where their bands meet,
-  // in doubles. The lanes skip such regions: a region after them over their union, inDoubles,
-  // sends their pixels there, so that the lanes test fewer regions.
+  OwnSummed ownSummed = OwnSummed::kLast;
+  // Copies: the pixel mixes them alone, summed in order and cut to a sum of 1, as the plans of
+  // the groups whose corners meet several bands weigh them.
   int copyCount = 0;
   BlendCopy copies[kMaxCopies];
-  bool inDoubles = false;
-  // Planned only for want of the plan's own fold: where planFold is given, the pixels the lanes'
-  // fold leaves here mix in doubles by it instead, and there the region holds nothing.
-  bool plannedInLanes = false;
 };
 
 // Tested in order; the first region a position lies in decides. A band pixel in none is planned,
@@ -141,10 +175,11 @@ struct SeamBlends {
   Point2D foldLines[kMaxFoldLines];
 
   void AddFoldLines(double a, double b) { foldLines[foldLineCount++] = {a, b}; }
-  void AddOwn(std::initializer_list<HalfPlane> sides) { Add(sides, false, false, {}, {}); }
+  void AddOwn(std::initializer_list<HalfPlane> sides) { Add(sides, BlendKind::kOwn); }
+  // Planned; where inLanesOnly, only for want of the plan's own fold (planFold), by which the
+  // pixels mix in doubles where it is given.
   void AddPlanned(std::initializer_list<HalfPlane> sides, bool inLanesOnly = false) {
-    Add(sides, false, true, {}, {});
-    regions[regionCount - 1].plannedInLanes = inLanesOnly;
+    Add(sides, inLanesOnly ? BlendKind::kPlannedInLanes : BlendKind::kPlanned);
   }
   // Planned within reach of the line.
   void AddPlannedNear(const Line2D& line, double reach, bool inLanesOnly = false) {
@@ -159,38 +194,33 @@ struct SeamBlends {
   }
   void AddBlend(std::initializer_list<HalfPlane> sides, const LatticeAffine& partner,
                 const LatticeLinear& weight) {
-    Add(sides, true, false, partner, weight);
+    BlendRegion& region = Add(sides, BlendKind::kBand);
+    region.partner = partner;
+    region.weight = weight;
   }
   void AddCorner(std::initializer_list<HalfPlane> sides, const LatticeAffine& partner,
                  const LatticeLinear& weight, const LatticeAffine& partner2, const LatticeLinear& weight2,
                  const LatticeAffine& partnerBoth) {
-    Add(sides, false, false, partner, weight);
-    BlendRegion& region = regions[regionCount - 1];
-    region.corner = true;
-    region.partner2 = partner2;
-    region.weight2 = weight2;
-    region.partnerBoth = partnerBoth;
+    AddMeeting(sides, BlendKind::kCorner, partner, weight, partner2, weight2, partnerBoth);
   }
-  void AddInDoubles(std::initializer_list<HalfPlane> sides) {
-    Add(sides, false, false, {}, {});
-    regions[regionCount - 1].inDoubles = true;
-  }
+  // The pixels of the regions of copies before it, which the lanes pass by, sent to doubles.
+  void AddInDoubles(std::initializer_list<HalfPlane> sides) { Add(sides, BlendKind::kInDoubles); }
   void AddCopies(std::initializer_list<HalfPlane> sides, std::initializer_list<BlendCopy> copies) {
-    Add(sides, false, false, {}, {});
-    BlendRegion& region = regions[regionCount - 1];
+    BlendRegion& region = Add(sides, BlendKind::kCopies);
     for (const BlendCopy& copy : copies) region.copies[region.copyCount++] = copy;
   }
   void AddThreeCopies(std::initializer_list<HalfPlane> sides, const LatticeAffine& partner,
                       const LatticeLinear& weight, const LatticeAffine& partner2,
                       const LatticeLinear& weight2, OwnSummed own = OwnSummed::kLast) {
-    AddCorner(sides, partner, weight, partner2, weight2, partner);
-    regions[regionCount - 1].threeCopies = true;
-    regions[regionCount - 1].ownFirst = own == OwnSummed::kFirst;
+    AddMeeting(sides, BlendKind::kThreeCopies, partner, weight, partner2, weight2, partner);
+    regions[regionCount - 1].ownSummed = own;
   }
 
  private:
-  void Add(std::initializer_list<HalfPlane> sides, bool blended, bool planned, const LatticeAffine& partner,
-           const LatticeLinear& weight);
+  BlendRegion& Add(std::initializer_list<HalfPlane> sides, BlendKind kind);
+  void AddMeeting(std::initializer_list<HalfPlane> sides, BlendKind kind, const LatticeAffine& partner,
+                  const LatticeLinear& weight, const LatticeAffine& partner2, const LatticeLinear& weight2,
+                  const LatticeAffine& partnerBoth);
 };
 
 // The regions in the kernels' form, on a pixel's own 24.8 source position (X, Y). Each distinct
@@ -337,7 +367,7 @@ class SeamBlendsInDoubles {
   };
   // The bands' and corners' maps and weights, kept together for the pixels queued one by one.
   struct Mix {
-    enum Kind : std::uint8_t { kNone, kOwn, kBand, kCorner, kOther } kind = kNone;
+    BlendKind kind = BlendKind::kPlanned;
     LatticeAffine partner, partner2, partnerBoth;
     LatticeLinear weight, weight2;
   };
