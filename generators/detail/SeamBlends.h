@@ -156,8 +156,8 @@ struct SeamBlends {
   // in a frame of its own.
   LatticeAffine frame;
   // Whether the group plans the pixels of its blended regions and corners just as they state
-  // them, in doubles (to the last bit, or as the hexagonal groups' turns round): its pixels near a
-  // seam's middle and in corners then mix from the regions in doubles (SeamBlendsInDoubles)
+  // them, in doubles (to the last bit, or as turns of a nearly hexagonal lattice round): its pixels
+  // near a seam's middle and in corners then mix from the regions in doubles (SeamBlendsInDoubles)
   // rather than by the group's plan.
   bool plansAsRegions = false;
   // Where given, the plan's own fold of a cell position, clamped as the plan clamps it: the pixels
@@ -385,7 +385,7 @@ class SeamBlendsInDoubles {
   Tests tests_;
   Mix mixes_[SeamBlends::kMaxRegions];
   // Where the processor record allows, the copies of the regions that mix them, taken in lanes:
-  // six copies one by one, and their positions, cost a corner pixel of P6 hundreds of instructions.
+  // six copies one by one, and their positions, cost a pixel where six meet hundreds of instructions.
   bool copiesInLanes_ = false;
   CopyLanes copyLanes_[SeamBlends::kMaxRegions];
 };

@@ -1,8 +1,8 @@
 // What the feathering workers share: the shrink of the lattice by the feather, the cell position of
 // a pixel, the source points half a feather into the source cell, the weight ramps across a seam,
-// and the plans of a band (two samples), a corner (four) and a meeting of six copies. PM, PG, PMG,
-// PGG and P4 blend their rectangular regions with these alone; CM, CMM, P3 and P3LM add weights of
-// their own.
+// and the plans of a band (two samples), a corner (four) and a meeting of six copies. Seams along
+// the cell's edges blend their rectangular regions with these alone; diagonal and three-fold seams
+// add weights of their own.
 #pragma once
 #include <algorithm>
 #include <cmath>
