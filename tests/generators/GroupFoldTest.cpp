@@ -4,12 +4,14 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "generators/GenerateTile.h"
 #include "generators/TileLattice.h"
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/GroupGenerators.h"
+#include "generators/groups/P6MTriangle.h"
 #include "generators/groups/PGGGenerator.h"
 #include "generators/groups/PGGenerator.h"
 #include "generators/groups/PMGenerator.h"
@@ -202,6 +204,34 @@ TEST(GroupFolds, HexagonalLattices) {
   ExpectNear(Fold(keTilingP3LM, a3, b3, 0.6, 0.1), plus.x, plus.y);
   ExpectNear(Fold(keTilingP3LM, a3, b3, 0.3, 0.6), minus.x, minus.y);
   ExpectNear(Fold(keTilingP3LM, a3, b3, 0.05, 0.6), minus2.x, minus2.y);
+}
+
+// "P6M"'s fold, written once for the doubles and the lanes: on random cell positions of lattices
+// on and a little off the hexagon the program's steps land where the fold in doubles does, on the
+// triangle v >= 2u, v >= 0.5 + 0.5u, u + v <= 1.
+TEST(GroupFolds, P6MProgramTakesEachPositionWhereTheFoldDoes) {
+  const double e = 2e-3;
+  std::mt19937 random(48);
+  std::uniform_real_distribution<double> unit(0, 1);
+  for (const std::pair<POINT, POINT>& lattice :
+       {std::pair<POINT, POINT>{{120, -69}, {0, 139}}, std::pair<POINT, POINT>{{61, -35}, {1, 71}}}) {
+    TileGenerator g;
+    g.basisA = g.basisC = lattice.first;
+    g.basisB = g.basisD = lattice.second;
+    g.PrepareLattice();
+    const P6MTriangle triangle(g);
+    detail::FoldProgram program;
+    triangle.AddSteps(program);
+    for (int i = 0; i < 2000; ++i) {
+      const Point2D uv(unit(random), unit(random)), q = triangle.Fold(g.LatticeToPlane(uv.x, uv.y));
+      const Point2D folded = g.PlaneToLattice(q.x, q.y);
+      SCOPED_TRACE(::testing::Message() << lattice.first.x << " at " << uv.x << ", " << uv.y);
+      ExpectNear(TakeSteps(program, uv), folded.x, folded.y, 1e-9);
+      EXPECT_TRUE(folded.y >= 2 * folded.x - e && folded.y >= 0.5 + 0.5 * folded.x - e &&
+                  folded.x + folded.y <= 1 + e)
+          << folded.x << ", " << folded.y;
+    }
+  }
 }
 
 TEST(BuildTileLattice, EveryMethodFromOnePick) {
