@@ -15,7 +15,7 @@ Point2D PGGGenerator::OntoLowEdges(Point2D uv) {
 }
 
 void PGGGenerator::AddFoldSteps(detail::FoldProgram& program) {
-  program.AddByLine(Line2D({0, 0.5}, {1, 0.5}), true, detail::LatticeAffine{-1, 0, 1, 0, -1, 1});
+  AddUpperHalfTurn(program);
   program.AddByU(0.5, true, detail::LatticeAffine{1, 0, -0.5, 0, -1, 0.5});
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/TileGenerator.h"
+#include "generators/groups/CellHalfTurn.h"
 
 namespace corvel {
 
@@ -12,7 +13,7 @@ class PGGGenerator : public TileGenerator {
  public:
   // The upper half turned about the centre, then the far quarter glided back along A.
   static Point2D Fold(Point2D uv) {
-    if (uv.y >= 0.5) uv = uv.HalfTurn({0.5, 0.5});
+    uv = TurnUpperHalf(uv);
     if (uv.x >= 0.5) uv = {uv.x - 0.5, 0.5 - uv.y};
     return uv;
   }

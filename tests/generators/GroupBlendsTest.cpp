@@ -12,6 +12,8 @@
 #include "generators/groups/PGGPlan.h"
 #include "generators/groups/PGGenerator.h"
 #include "generators/groups/PGPlan.h"
+#include "generators/groups/PMGGenerator.h"
+#include "generators/groups/PMGPlan.h"
 
 namespace corvel {
 namespace {
@@ -31,8 +33,8 @@ template <class Seams, class Plan>
 void ExpectBlendsMixAsThePlan(TileGenerator& generator,
                               void (*describeFold)(const Seams&, detail::FoldProgram&),
                               void (*describeBlends)(const Seams&, detail::SeamBlends&),
-                              Point2D (*fold)(Point2D), std::initializer_list<double> lines) {
-  Prepare(generator, 0.2, 0.3);
+                              Point2D (*fold)(Point2D), std::initializer_list<double> lines, double f2) {
+  Prepare(generator, 0.2, f2);
   const Seams seams(generator);
   detail::FoldProgram program;
   describeFold(seams, program);
@@ -71,10 +73,14 @@ void ExpectBlendsMixAsThePlan(TileGenerator& generator,
 TEST(GroupBlends, MixThePixelsInDoublesAsThePlan) {
   PGGenerator pg;
   ExpectBlendsMixAsThePlan<PGSeams, PGPlan>(pg, DescribePGFold, DescribePGBlends, PGGenerator::Fold,
-                                            {0, 0.5, 1});
+                                            {0, 0.5, 1}, 0.3);
   PGGGenerator pgg;
   ExpectBlendsMixAsThePlan<PGGSeams, PGGPlan>(pgg, DescribePGGFold, DescribePGGBlends, PGGGenerator::Fold,
-                                              {0, 0.5});
+                                              {0, 0.5}, 0.3);
+  // "PMG"'s strip is a quarter cell high: its half-turn seam's band narrower.
+  PMGGenerator pmg;
+  ExpectBlendsMixAsThePlan<PMGSeams, PMGPlan>(pmg, DescribePMGFold, DescribePMGBlends, PMGGenerator::Fold,
+                                              {0, 0.25, 1}, 0.1);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "generators/groups/P6MTriangle.h"
 #include "generators/groups/PGGGenerator.h"
 #include "generators/groups/PGGenerator.h"
+#include "generators/groups/PMGGenerator.h"
 #include "generators/groups/PMGenerator.h"
 #include "generators/groups/PMMGenerator.h"
 #include "tests/generators/TileTestImages.h"
@@ -140,6 +141,8 @@ TEST(GroupFolds, StepsTakeAPixelOnAHardSeamToTheSideThePlanShows) {
        PGGenerator::AddGlideStartSteps},
       {"PGG", PGGGenerator::Fold, PGGGenerator::OntoLowEdges, PGGGenerator::AddFoldSteps,
        PGGGenerator::AddLowEdgeSteps},
+      {"PMG", PMGGenerator::Fold, PMGGenerator::OntoFirstCopy, PMGGenerator::AddFoldSteps,
+       PMGGenerator::AddFirstCopySteps},
   };
   for (const Case& c : cases) {
     detail::FoldProgram program;

@@ -1,0 +1,55 @@
+#include "generators/groups/PMGSeams.h"
+
+#include "generators/groups/PMGGenerator.h"
+
+namespace corvel {
+
+PMGSeams::PMGSeams(const TileGenerator& g)
+    : fu(g.feather1),
+      fv(g.feather2),
+      hu(fu / 2),
+      hv(fv / 2),
+      k0(g.seamK0),
+      k1(g.seamK1),
+      source(g, hu, hv),
+      q0(source(0, 0)),
+      q1(source(0.5, 0)),
+      q2(source(1, 0)) {}
+
+// The half-turn seams lie every half cell along v (v = 0 and v = 0.5), though the steps fold onto
+// the strip below v = 0.25.
+void DescribePMGFold(const PMGSeams& s, detail::FoldProgram& program) {
+  PMGGenerator::AddFoldSteps(program);
+  program.reachV = 0.25;
+  program.sourceShift = {s.hu, s.hv};
+  program.bandU = {true, -s.hu, s.hu, 1};
+  program.bandV = {true, -s.hv, s.hv, 0.5};
+  if (s.fv == 0) PMGGenerator::AddFirstCopySteps(program);
+}
+
+void DescribePMGBlends(const PMGSeams& s, detail::SeamBlends& blends) {
+  using detail::UAbove;
+  using detail::UBelow;
+  using detail::VAbove;
+  using detail::VBelow;
+  const double fu = s.fu, fv = s.fv, hu = s.hu, hv = s.hv;
+  // Across u the translate along A, across v = 0 the half turn about (0.5, 0), and at the corners
+  // the half turn about the corner.
+  const detail::LatticeAffine acrossLowU = detail::AffineOf(
+                                  [&](double u, double v) { return s.source(u + 1, v); }),
+                              acrossHighU = detail::AffineOf(
+                                  [&](double u, double v) { return s.source(u - 1, v); });
+  auto halfTurn = [&](const Point2D& centre) {
+    return detail::AffineOf([&](double u, double v) { return s.source(u, v).HalfTurn(centre); });
+  };
+  const detail::LatticeLinear lowU{1 / fu, 0, 0.5}, highU{-1 / fu, 0, 1 / fu + 0.5}, lowV{0, 1 / fv, 0.5};
+  blends.plansAsRegions = true;
+  blends.AddOwn({UAbove(hu), UBelow(1 - hu), VAbove(hv)});
+  blends.AddBlend({UBelow(hu), VAbove(hv)}, acrossLowU, lowU);
+  blends.AddBlend({UAbove(1 - hu), VAbove(hv)}, acrossHighU, highU);
+  blends.AddBlend({VBelow(hv), UAbove(hu), UBelow(1 - hu)}, halfTurn(s.q1), lowV);
+  blends.AddCorner({UBelow(hu), VBelow(hv)}, acrossLowU, lowU, halfTurn(s.q1), lowV, halfTurn(s.q0));
+  blends.AddCorner({UAbove(1 - hu), VBelow(hv)}, acrossHighU, highU, halfTurn(s.q1), lowV, halfTurn(s.q2));
+}
+
+}  // namespace corvel
