@@ -14,11 +14,19 @@ bool HoldsWholeLines(const FoldProgram::Band& band) {
 
 }  // namespace
 
+FoldedOpening DecideOpening(const FoldProgram* program, const RenderRecord& render) {
+  FoldedOpening opening;
+  opening.folded = program && render.cpu.sse2 && (!program->HasBands() || render.tilePercent == 100);
+  opening.onePass = opening.folded && !program->HasBands();
+  return opening;
+}
+
 FoldedRoad DecideRoad(const RoadFacts& facts) {
   const FoldProgram& program = *facts.program;
   const bool bands = program.HasBands();
   const bool wholePixels = program.wrapBias == 0 && facts.pixelStep.x == 1 && facts.pixelStep.y == 1;
   FoldedRoad road;
+  road.mayMark = bands;
   road.markBands = bands && facts.bandsCanMark;
   road.markCellEdges = bands && program.planCellEdges && !program.blends && wholePixels;
   road.blend = facts.blendsMade;

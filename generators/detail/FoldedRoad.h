@@ -11,7 +11,22 @@
 
 namespace corvel::detail {
 
-// What the decisions are made from.
+// Whether a render goes by its fold program at all, and how its rows are laid out: decided once
+// from the program and the render's record before the rows are opened; the road below is decided
+// from what they are after.
+struct FoldedOpening {
+  // The program renders rather than the plan in doubles: the record has SSE2, and a program with
+  // bands renders unscaled, its band pixels being planned at whole plane points.
+  bool folded = false;
+  // No pixel is planned: the tile is made in one pass, at the size it is used at, however long
+  // its period (planned seams round as the plane point falls, so a long period repeats a cell).
+  bool onePass = false;
+};
+
+// program: none where the group describes no fold.
+FoldedOpening DecideOpening(const FoldProgram* program, const RenderRecord& render);
+
+// What the decisions of the road are made from.
 struct RoadFacts {
   const FoldProgram* program = nullptr;
   // BandMarks::CanMark: on a lattice of whole pixels, pixels off a hard seam may all lie beyond its
@@ -35,6 +50,9 @@ struct RoadFacts {
 };
 
 struct FoldedRoad {
+  // Pixels may be marked (the program has bands): each thread keeps a row's marks and a queue for
+  // the planned ones.
+  bool mayMark = false;
   // Which pixels of a row are marked to leave the fast road: those in the program's bands about
   // its seams (skipped where no pixel can lie there), and, unblended, those right on the cell's
   // edges that the fast positions and the plan wrap to different sides, told by whole numbers.

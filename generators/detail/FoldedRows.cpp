@@ -64,7 +64,7 @@ class FoldedRun {
     facts.pixelStep = frame.pixelStep;
     road = DecideRoad(facts);
     blendArgs.cellEdgesByWholeNumbers = road.blendCellEdges;
-    if (blendsMade && program.blends->plansAsRegions)
+    if (road.blend && program.blends->plansAsRegions)
       middles.emplace(*program.blends, program, g, blendSetup->tables);
     if (road.markCellEdges || road.blendCellEdges) cellEdges.emplace(program, g, frame.start.x, frame.width);
     if (road.markCopiedEdges)
@@ -95,7 +95,7 @@ class FoldedRun {
 // memory cannot be had.
 bool SizeBuffers(const FoldedRun& run, FoldedRowBuffers& own) {
   const std::size_t width = std::size_t(run.frame.width);
-  const bool bands = run.program.HasBands();
+  const bool bands = run.road.mayMark;
   try {
     own.positions.resize(2 * width);
     if (run.road.blend) own.exactPositions.resize(2 * width);

@@ -117,8 +117,7 @@ TileWorkerRows::TileWorkerRows(TileGenerator& generator, CProgressMeter* meter)
 
 TileWorkerRows::~TileWorkerRows() = default;
 
-int TileWorkerRows::Open(const FoldProgram* fold) {
-  const bool folded = fold != nullptr, onePass = folded && !fold->HasBands();
+int TileWorkerRows::Open(const FoldedOpening& opening) {
   State& s = *state_;
   CoreResult result = s.source.ShareFrom(generator_.workImage);
   if (result.Ok()) result = s.source.SetViewFormat(keFormatBGRA, keAccessRead);
@@ -144,7 +143,7 @@ int TileWorkerRows::Open(const FoldProgram* fold) {
   // the period is much larger than the cell: the pixels of the tile are the cell's, from the
   // tile's origin one pixel on.
   if (limit.x > 0 && periodWidth > 0 && periodHeight > 0 &&
-      (onePass || periodWidth * periodHeight <= 4 * width * height)) {
+      (opening.onePass || periodWidth * periodHeight <= 4 * width * height)) {
     const Point2D sourceOrigin = generator_.origin;
     generator_.ComputeOrigin();
     start_ = {LONG(generator_.origin.x) + 1, LONG(generator_.origin.y)};
@@ -157,7 +156,7 @@ int TileWorkerRows::Open(const FoldProgram* fold) {
     width = std::min<std::int64_t>(width, period.x);
     height = std::min<std::int64_t>(height, period.y);
   }
-  if (folded && (generator_.rendered.period || generator_.render.cellIsTile) &&
+  if (opening.folded && (generator_.rendered.period || generator_.render.cellIsTile) &&
       generator_.render.tilePercent != 100) {
     const int scaledWidth = ScaledTileSide(int(width), generator_.render.tilePercent),
               scaledHeight = ScaledTileSide(int(height), generator_.render.tilePercent);

@@ -14,6 +14,7 @@
 #include "core/Rounding.h"
 #include "generators/Geometry.h"
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/FoldedRoad.h"
 #include "generators/detail/ImageRows.h"
 #include "generators/detail/TileGenerator.h"
 #include "rowops/RowSampler.h"
@@ -124,10 +125,8 @@ class TileWorkerRows {
   TileWorkerRows(const TileWorkerRows&) = delete;
   TileWorkerRows& operator=(const TileWorkerRows&) = delete;
 
-  // 0, or the core code of what could not be set up. A run by a fold program renders the tile
-  // at the size it is used at, and in one pass where no pixel of it is planned: planned seams
-  // round as the plane point falls, so a long period repeats a cell instead, exactly.
-  int Open(const FoldProgram* fold = nullptr);
+  // 0, or the core code of what could not be set up, the rows laid out as opening decided.
+  int Open(const FoldedOpening& opening);
   int Width() const { return width_; }
   int Height() const { return height_; }
   // The plane point of output pixel (0, 0).
@@ -177,12 +176,10 @@ int RunTileWorker(TileGenerator& generator, CProgressMeter* meter, PlanPixel&& p
                   const detail::FoldProgram* fold = nullptr,
                   const detail::TileWorkerRows::PlanPositions& planPositions = {}) {
   detail::TileWorkerRows rows(generator, meter);
-  // Band pixels are planned at whole plane points: a program with bands renders unscaled.
-  const bool folded = fold && generator.render.cpu.sse2 &&
-                      (!fold->HasBands() || generator.render.tilePercent == 100);
-  int code = rows.Open(folded ? fold : nullptr);
+  const detail::FoldedOpening opening = detail::DecideOpening(fold, generator.render);
+  int code = rows.Open(opening);
   if (code != 0) return code;
-  if (folded) {
+  if (opening.folded) {
     const POINT start = rows.Start();
     return rows.HandOver(rows.RunFolded(
         *fold,

@@ -1,5 +1,6 @@
-// The record of a fold program's run: which pixels leave the fast road, where they go, and which
-// rows are copied rather than made, decided once from what the run knows before its rows.
+// The record of a fold program's run: whether the program renders, which pixels leave the fast
+// road, where they go, and which rows are copied rather than made, decided once from what the run
+// knows before its rows.
 #include "generators/detail/FoldedRoad.h"
 
 #include <gtest/gtest.h>
@@ -29,6 +30,36 @@ RoadFacts Facts(const FoldProgram& program) {
   facts.width = 60;
   facts.height = 30;
   return facts;
+}
+
+// The program renders where the record has SSE2, a program with bands only unscaled; one without
+// any makes the tile in one pass.
+TEST(DecideOpening, RunsTheProgramWhereItsPixelsCanBeDecided) {
+  const FoldProgram hard = Program(false), plain;
+  CpuFeatures sse2;
+  sse2.sse2 = true;
+  struct Case {
+    const char* what;
+    const FoldProgram* program;
+    bool simd;
+    int percent;
+    bool folded, onePass;
+  } cases[] = {
+      {"no program", nullptr, true, 100, false, false},
+      {"no SSE2", &plain, false, 100, false, false},
+      {"without bands", &plain, true, 100, true, true},
+      {"without bands, scaled", &plain, true, 40, true, true},
+      {"with bands", &hard, true, 100, true, false},
+      {"with bands, scaled", &hard, true, 40, false, false},
+  };
+  for (const Case& c : cases) {
+    RenderRecord render;
+    render.cpu = c.simd ? sse2 : CpuFeatures{};
+    render.tilePercent = c.percent;
+    const FoldedOpening opening = DecideOpening(c.program, render);
+    EXPECT_EQ(opening.folded, c.folded) << c.what;
+    EXPECT_EQ(opening.onePass, c.onePass) << c.what;
+  }
 }
 
 TEST(DecideRoad, SendsEachKindOfPixelWhereItsProgramAsks) {
