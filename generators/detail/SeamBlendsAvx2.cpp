@@ -187,12 +187,12 @@ class LocatingLanes {
             _mm256_add_pd(_mm256_mul_pd(plane.u, Splat(m.m10)), _mm256_mul_pd(plane.v, Splat(m.m11)))};
   }
 
-  // The whole pixel's cell position, as CellPosition takes it (FloorOf gives +0 for -0), folded
-  // by the plan's fold in lanes.
+  // The whole pixel's cell position, as CellPosition takes it, folded by the plan's fold in lanes.
+  // A whole number, as an int, has no -0, and neither has FloorOf: +0 is added to each.
   [[gnu::always_inline]] Lanes FoldAsPlan(const Lanes& plane) const {
     constexpr int kTowardZero = _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC;
-    const Lanes cell = ToLattice(
-        {_mm256_round_pd(plane.u, kTowardZero), _mm256_round_pd(plane.v, kTowardZero)});
+    auto whole = [](D t) { return _mm256_add_pd(_mm256_round_pd(t, kTowardZero), _mm256_setzero_pd()); };
+    const Lanes cell = ToLattice({whole(plane.u), whole(plane.v)});
     auto inCell = [](D t) {
       return _mm256_sub_pd(t, _mm256_add_pd(_mm256_floor_pd(t), _mm256_setzero_pd()));
     };

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
+#include <random>
 #include <vector>
 
 #include "core/CpuFeatures.h"
@@ -469,6 +471,160 @@ TEST(SeamBlends, PixelsLocatedInLanesAsOneByOne) {
     EXPECT_EQ(u[1][i], 1 - cell.x) << i;
     EXPECT_EQ(v[1][i], cell.y) << i;
   }
+}
+
+// Random lattices, folds, frames and regions, "nice" ones (turns and mirrors of small whole
+// coefficients, lines and points on quarters and eighths, so that many points fall right on a line
+// or a cell's edge) or any.
+class RandomBlends {
+ public:
+  explicit RandomBlends(unsigned seed) : random_(seed) {}
+
+  double Uniform(double low, double high) {
+    return std::uniform_real_distribution<double>(low, high)(random_);
+  }
+  int Whole(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
+  bool Coin() { return Whole(0, 1) == 1; }
+  // A multiple of step within [-reach, reach].
+  double On(double step, double reach) { return step * Whole(int(-reach / step), int(reach / step)); }
+
+  detail::HalfPlane Side(bool nice) {
+    if (!nice) return {Uniform(-2, 2), Uniform(-2, 2), Uniform(-1, 1)};
+    int nu = 0, nv = 0;
+    while (nu == 0 && nv == 0) nu = Whole(-2, 2), nv = Whole(-2, 2);
+    return {double(nu), double(nv), On(0.25, 1)};
+  }
+  detail::LatticeAffine Map(bool nice) {
+    if (!nice)
+      return {Uniform(-1, 1), Uniform(-1, 1), Uniform(-1, 1), Uniform(-1, 1), Uniform(-1, 1), Uniform(-1, 1)};
+    // Turns and mirrors of square and hexagonal lattices in lattice coordinates.
+    static const double kLinear[][4] = {{1, 0, 0, 1}, {-1, 0, 0, -1}, {0, -1, 1, -1}, {-1, 1, -1, 0},
+                                        {0, 1, 1, 0}, {-1, 0, 0, 1},  {0, -1, 1, 0},  {1, -1, 0, -1}};
+    const double* m = kLinear[Whole(0, 7)];
+    return {m[0], m[1], On(0.5, 1), m[2], m[3], On(0.5, 1)};
+  }
+  void Lattice(TileGenerator& generator) {
+    // Each way round, so that the plane's -0 meets products of either sign.
+    auto side = [this] { return LONG(Whole(20, 300) * (Coin() ? 1 : -1)); };
+    const LONG ax = side(), ay = Whole(-80, 80), bx = Whole(-150, 150), by = side();
+    // Now and then degenerate: a plane point is then its own lattice point.
+    SetLattice(generator, {ax, ay}, Whole(0, 15) == 0 ? POINT{2 * ax, 2 * ay} : POINT{bx, by});
+    generator.origin = {Uniform(-50, 50), Uniform(-50, 50)};
+  }
+  detail::FoldProgram Program(bool nice) {
+    detail::FoldProgram program;
+    program.wrapBias = Coin() ? 1e-6 : 0;
+    program.stepCount = Whole(0, detail::FoldProgram::kMaxSteps);
+    for (int i = 0; i < program.stepCount; ++i) {
+      detail::FoldStep& step = program.steps[i];
+      step.side = Side(nice);
+      step.above = Coin();
+      if (Coin()) step.also = Side(nice);
+      step.fromStart = Coin();
+      step.map = Map(nice);
+    }
+    if (Coin()) program.readThrough = Map(nice);
+    return program;
+  }
+  // Regions of every kind, of up to four sides each: their tests few enough for the table, or
+  // more.
+  detail::SeamBlends Blends(bool nice) {
+    detail::SeamBlends blends;
+    if (Coin()) blends.frame = Map(nice);
+    blends.regionCount = Whole(1, 8);
+    for (int r = 0; r < blends.regionCount; ++r) {
+      detail::BlendRegion& region = blends.regions[r];
+      region.kind = detail::BlendKind(Whole(0, int(detail::BlendKind::kPlannedInLanes)));
+      region.sideCount = Whole(0, detail::BlendRegion::kMaxSides);
+      for (int i = 0; i < region.sideCount; ++i)
+        region.sides[i] = i > 0 && Coin() ? -region.sides[i - 1] : Side(nice);
+    }
+    return blends;
+  }
+  // Anywhere, within a pixel of the origin (whose whole pixel may be -0), at whole and half
+  // pixels, or at lattice points of eighths.
+  Point2D Point(const TileGenerator& generator) {
+    switch (Whole(0, 3)) {
+      case 0:
+        return {Uniform(-400, 400), Uniform(-400, 400)};
+      case 1:
+        return {Uniform(-1, 1), Uniform(-1, 1)};
+      case 2:
+        return {On(0.5, 400), On(0.5, 400)};
+      default:
+        return generator.LatticeToPlane(On(0.125, 3), On(0.125, 3));
+    }
+  }
+
+ private:
+  std::mt19937 random_;
+};
+
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// The pixels mixed in doubles are located in AVX2 lanes operation for operation as one by one:
+// their folded positions and regions bit for bit, on random lattices, folds and regions, by the
+// program's steps or by the plan's own fold (a stand-in here, the same in lanes and in doubles;
+// the lanes hand it each pixel's cell position as one by one, to the sign of a zero), in batches
+// whose last lanes the row's end leaves empty.
+TEST(SeamBlends, PixelsLocatedInLanesAsOneByOneOnRandomPoints) {
+  if (!ProbeCpuFeatures().avx2) GTEST_SKIP() << "no AVX2";
+  RandomBlends random(48);
+  const auto planFold = [](Point2D cell) { return cell.x < 0.5 ? cell : Point2D(1 - cell.x, cell.y); };
+  std::vector<Point2D> cells[2];  // handed to the plan's fold one by one and in lanes
+  int held = 0, none = 0, tried = 0;
+  for (int trial = 0; trial < 400; ++trial) {
+    const bool nice = trial % 2 == 0;
+    TileGenerator generator;
+    random.Lattice(generator);
+    const detail::FoldProgram program = random.Program(nice);
+    detail::SeamBlends blends = random.Blends(nice);
+    cells[0].clear();
+    cells[1].clear();
+    if (trial % 4 == 1) {
+      blends.planFold = [&](Point2D cell) {
+        cells[0].push_back(cell);
+        return planFold(cell);
+      };
+      blends.planFoldLanes = [&](double* u, double* v) {
+        for (int i = 0; i < 4; ++i) {
+          cells[1].push_back({u[i], v[i]});
+          const Point2D folded = planFold({u[i], v[i]});
+          u[i] = folded.x;
+          v[i] = folded.y;
+        }
+      };
+    }
+    constexpr int kMost = 37;
+    const int count = random.Whole(1, kMost);
+    double x[kMost], y[kMost], u[2][kMost], v[2][kMost];
+    int regions[2][kMost];
+    for (int i = 0; i < count; ++i) {
+      const Point2D point = random.Point(generator);
+      x[i] = point.x;
+      y[i] = point.y;
+    }
+    for (int lanes = 0; lanes < 2; ++lanes) {
+      generator.render.cpu.avx2 = lanes == 1;
+      const detail::SeamBlendsInDoubles inDoubles(blends, program, generator);
+      inDoubles.Locate(x, y, count, u[lanes], v[lanes], regions[lanes]);
+    }
+    for (int i = 0; i < count; ++i) {
+      ASSERT_TRUE(SameBits(u[0][i], u[1][i]) && SameBits(v[0][i], v[1][i]) && regions[0][i] == regions[1][i])
+          << "trial " << trial << " pixel " << i << " at " << x[i] << "," << y[i] << ": lanes " << u[1][i]
+          << "," << v[1][i] << " in " << regions[1][i] << ", doubles " << u[0][i] << "," << v[0][i] << " in "
+          << regions[0][i];
+      (regions[0][i] >= 0 ? held : none) += 1;
+      ++tried;
+    }
+    ASSERT_GE(cells[1].size(), cells[0].size());
+    for (std::size_t i = 0; i < cells[0].size(); ++i)
+      ASSERT_TRUE(SameBits(cells[0][i].x, cells[1][i].x) && SameBits(cells[0][i].y, cells[1][i].y))
+          << "trial " << trial << " pixel " << i << " at " << x[i] << "," << y[i];
+  }
+  // Both sides of the regions tried, not one alone.
+  EXPECT_GT(held, tried / 10);
+  EXPECT_GT(none, tried / 10);
 }
 
 // The pixels mixed in doubles queue straight from their regions the samples and weights their
