@@ -152,18 +152,20 @@ void BandMarks::MakeLanes() {
 }
 
 void BandMarks::MakeBentLanes(const FoldProgram& program) {
-  // Wider than the doubles' margin by far more than the floats' error, some 5e-7 of a unit: the
-  // lanes mark every pixel the fold's own floats might take to the other side from the plan.
-  constexpr double kWider = 0x1p-20;
   wrapBias_ = program.wrapBias;
   bent_.bias = float(program.wrapBias);
   for (int i = 0; i < program.bentBandCount; ++i) {
     const FoldProgram::BentBand& band = program.bentBands[i];
-    const double reach = kBandMargin + kWider;
+    const double reach = kBentMargin;
+    const SideBend& bend = band.bend;
     bent_.bands[bent_.count++] = {float(band.a),
                                   float(band.b),
-                                  float(band.bend.amount),
-                                  band.bend.ofV,
+                                  float(bend.amount),
+                                  float(bend.tu),
+                                  float(bend.tv),
+                                  float(bend.t1),
+                                  bend.clamped,
+                                  bend.shape == SideBend::kS,
                                   float(band.from - reach),
                                   float(std::min(1.0, band.to - band.from + 2 * reach))};
   }

@@ -22,12 +22,13 @@ struct BandLanes {
 };
 
 // Bands about bent seams in floats, for lanes: a pixel lies in one where
-// (a u + b v + bend t (1 - t) - from) mod 1 < width, t its u or, where ofV, its v, the cell
-// position as the fold's kernels wrap it (less the bias).
+// (a u + b v + the bend's bump - from) mod 1 < width, of the cell position as the fold's kernels
+// wrap it (less the bias).
 struct BentBandLanes {
   struct Band {
-    float a = 0, b = 0, bend = 0;
-    bool ofV = false;
+    float a = 0, b = 0;
+    float bend = 0, tu = 0, tv = 0, t1 = 0;
+    bool clamped = false, sShape = false;
     float from = 0, width = 0;
   };
   int count = 0;

@@ -29,8 +29,11 @@ void MarkBentBandsWith(const BentBandLanes& bands, const std::uint32_t* starts, 
       F in = L::Less(one, one);
       for (int b = 0; b < bands.count; ++b) {
         const BentBandLanes::Band& band = bands.bands[b];
-        const F t = band.ofV ? v : u;
-        const F bump = L::Mul(L::Splat(band.bend), L::Mul(t, L::Sub(one, t)));
+        F t = L::Add(L::Add(L::Mul(u, L::Splat(band.tu)), L::Mul(v, L::Splat(band.tv))), L::Splat(band.t1));
+        if (band.clamped) t = L::Max(L::Min(t, one), L::Splat(0.0f));
+        const F shape = band.sShape ? L::Mul(L::Sub(one, L::Add(t, t)), L::Min(t, L::Sub(one, t)))
+                                    : L::Mul(t, L::Sub(one, t));
+        const F bump = L::Mul(L::Splat(band.bend), shape);
         const F sum = L::Add(L::Add(L::Mul(u, L::Splat(band.a)), L::Mul(v, L::Splat(band.b))),
                              L::Sub(bump, L::Splat(band.from)));
         // Less than two from nought, the sum less its floor is exact.

@@ -42,6 +42,9 @@ constexpr double kBandMargin = 4e-6;
 // at least 1 / det from it, half that where it is smaller, but not below kOnSeam.
 constexpr double kOnFoldLine = 1e-5;
 static_assert(kFastPositionError < kOnSeam && kOnSeam < kBandMargin && kBandMargin < kOnFoldLine);
+// Of a bent seam's sum, which the lanes take in floats, bump and all, within some 5e-7 of it: the
+// band margin and as much again as their error.
+constexpr double kBentMargin = kBandMargin + 0x1p-20;
 
 // Of a pixel across the seam's middle.
 constexpr double kOnSeamMiddle = 1.0 / 16;

@@ -38,9 +38,9 @@ static constexpr MapKind MapKindOf(float a, float b) {
 }
 
 // A step's kinds in one number: side, also, map of u, map of v; whether it only raises u (or v)
-// to a bound, the larger of the two; and whether its side is bent by a bump of the start's u (or
-// v), the side then read as kAnySide.
-constexpr int kClampU = 1 << 16, kClampV = 1 << 17, kBentByU = 1 << 18, kBentByV = 1 << 19;
+// to a bound, the larger of the two; whether its side is bent by a bump, the side then read as
+// kAnySide; and whether it marks the pixels near its bent seam.
+constexpr int kClampU = 1 << 16, kClampV = 1 << 17, kBent = 1 << 18, kMarksNear = 1 << 19;
 static constexpr int StepCode(SideKind side, SideKind also, MapKind mapU, MapKind mapV) {
   return side | also << 4 | mapU << 8 | mapV << 12;
 }
@@ -49,8 +49,8 @@ static inline int StepCodeOf(const FoldKernelArgs::Step& s) {
   const bool bent = s.bend != 0;
   return StepCode(bent ? kAnySide : SideKindOf(s.nu, s.nv), SideKindOf(s.alsoNu, s.alsoNv),
                   MapKindOf(s.uu, s.uv), MapKindOf(s.vu, s.vv)) |
-         (s.clampUMask ? kClampU : 0) | (s.clampVMask ? kClampV : 0) |
-         (bent ? (s.bentByVMask ? kBentByV : kBentByU) : 0);
+         (s.clampUMask ? kClampU : 0) | (s.clampVMask ? kClampV : 0) | (bent ? kBent : 0) |
+         (bent && s.plannedMask ? kMarksNear : 0);
 }
 
 // Sides and affine functions in lanes, read by their kind.
@@ -75,11 +75,9 @@ struct LaneSide {
     if constexpr (kKind == kVMinusU) return L::Less(L::Sub(v, u), bound);
     if constexpr (kKind == kAnySide) return L::Less(L::Add(L::Mul(u, a), L::Mul(v, b)), bound);
   }
-  // Read as kAnySide, with the bump of t added to the sum.
-  typename L::Floats BentInside(typename L::Floats u, typename L::Floats v, typename L::Floats bend,
-                                typename L::Floats t) const {
-    const typename L::Floats bump = L::Mul(bend, L::Mul(t, L::Sub(L::Splat(1.0f), t)));
-    return L::Less(L::Add(L::Add(L::Mul(u, a), L::Mul(v, b)), bump), bound);
+  // The sum of a side read as kAnySide, tested against bound.
+  typename L::Floats Sum(typename L::Floats u, typename L::Floats v) const {
+    return L::Add(L::Mul(u, a), L::Mul(v, b));
   }
   typename L::Floats a, b, bound;
 };
@@ -109,23 +107,51 @@ struct LaneStep {
         above(L::Mask(s.aboveMask)),
         mapU(s.uu, s.uv, s.u1),
         mapV(s.vu, s.vv, s.v1),
-        bend(L::Splat(s.bend)) {}
+        bend(L::Splat(s.bend)),
+        bendT(s.bendTu, s.bendTv, s.bendT1),
+        nearFrom(L::Splat(s.plannedFrom - s.n1)),
+        nearTo(L::Splat(s.plannedTo - s.n1)) {}
   LaneSide<L> side, also;
   typename L::Floats above;
   LaneAffine<L> mapU, mapV;
   typename L::Floats bend;
+  LaneAffine<L> bendT;
+  // The planned range of the bent sum, less the side's constant, as Sum reads it.
+  typename L::Floats nearFrom, nearTo;
 };
 
-// Whether the position (tu, tv) lies inside the step's side, bent by the bump of the start's u or
-// v where the step's kinds say so (or, in a kernel for any kinds, where the step has a bend).
+// The step's bump of the position (bu, bv).
+template <class L>
+inline typename L::Floats BumpLanes(const FoldKernelArgs::Step& plain, const LaneStep<L>& s,
+                                    typename L::Floats bu, typename L::Floats bv) {
+  using F = typename L::Floats;
+  const F zero = L::Splat(0.0f), one = L::Splat(1.0f);
+  F t = s.bendT.template At<kAnyMap>(bu, bv);
+  if (plain.bendClampMask) t = L::Max(L::Min(t, one), zero);
+  const F shape = plain.bendSMask ? L::Mul(L::Sub(one, L::Add(t, t)), L::Min(t, L::Sub(one, t)))
+                                  : L::Mul(t, L::Sub(one, t));
+  return L::Mul(s.bend, shape);
+}
+
+// Whether the position (tu, tv) lies inside the step's side, bent where the step's kinds say so
+// (or, in a kernel for any kinds, where the step has a bend) by the bump of (bu, bv), the position
+// before the first bent step, taken there; the pixels near a bent seam added to near.
 template <class L, int kCode>
 inline typename L::Floats InsideSide(const FoldKernelArgs::Step& plain, const LaneStep<L>& s,
-                                     typename L::Floats tu, typename L::Floats tv, typename L::Floats startU,
-                                     typename L::Floats startV) {
-  if constexpr ((kCode & (kBentByU | kBentByV)) != 0)
-    return s.side.BentInside(tu, tv, s.bend, (kCode & kBentByV) != 0 ? startV : startU);
-  if constexpr (kCode == 0) {
-    if (plain.bend != 0) return s.side.BentInside(tu, tv, s.bend, plain.bentByVMask ? startV : startU);
+                                     typename L::Floats tu, typename L::Floats tv, typename L::Floats& bu,
+                                     typename L::Floats& bv, typename L::Floats& near) {
+  constexpr bool kBentKinds = (kCode & kBent) != 0;
+  if constexpr (kBentKinds || kCode == 0) {
+    if (kBentKinds || plain.bend != 0) {
+      if (plain.bumpsHereMask) {
+        bu = tu;
+        bv = tv;
+      }
+      const typename L::Floats sum = L::Add(s.side.Sum(tu, tv), BumpLanes<L>(plain, s, bu, bv));
+      if ((kCode & kMarksNear) != 0 || (kCode == 0 && plain.plannedMask))
+        near = L::Or(near, L::And(L::Less(s.nearFrom, sum), L::Less(sum, s.nearTo)));
+      return L::Less(sum, s.side.bound);
+    }
   }
   return s.side.template Inside<(kCode & 15)>(tu, tv);
 }
@@ -137,12 +163,18 @@ std::array<LaneStep<L>, sizeof...(kIndex)> LaneSteps(const FoldKernelArgs& a,
   return {LaneStep<L>(a.steps[kIndex], std::integral_constant<int, Kinds::kCode[kIndex]>())...};
 }
 
-// One step on the position (fu, fv) that started as (startU, startV); inside holds where the
-// last step's line had the position inside, and then this step's.
+// What the steps of a group of lanes share as they go: the position the bumps read, where the last
+// step's line had the position inside, the pixels marked near a bent seam.
+template <class L>
+struct StepsState {
+  typename L::Floats bu, bv, inside, near;
+};
+
+// One step on the position (fu, fv) that started as (startU, startV).
 template <class L, bool kCorners, int kCode>
 inline void FoldStepLanes(const FoldKernelArgs::Step& plain, const LaneStep<L>& s, typename L::Floats startU,
                           typename L::Floats startV, typename L::Floats& fu, typename L::Floats& fv,
-                          typename L::Floats& inside) {
+                          StepsState<L>& state) {
   using F = typename L::Floats;
   if constexpr ((kCode & kClampU) != 0) {
     fu = L::Max(fu, s.mapU.c);
@@ -161,7 +193,9 @@ inline void FoldStepLanes(const FoldKernelArgs::Step& plain, const LaneStep<L>& 
   }
   // The regions of a fold by turns share their lines: a line tested on the same start is not
   // tested again.
-  if (!kCorners || !plain.sameSideMask) inside = InsideSide<L, kCode>(plain, s, tu, tv, startU, startV);
+  F& inside = state.inside;
+  if (!kCorners || !plain.sameSideMask)
+    inside = InsideSide<L, kCode>(plain, s, tu, tv, state.bu, state.bv, state.near);
   F taken = L::Xor(inside, s.above);
   // Neighbours mostly lie in one region: a step none of them takes costs only its test.
   if (!L::Any(taken)) return;
@@ -185,26 +219,36 @@ struct ProgramKinds {
   static constexpr int kCode[sizeof...(kCodes) + 1] = {kCodes..., 0};
 };
 
-// The steps one after another, unrolled.
+// The steps one after another, unrolled; the lanes near a bent seam in near.
 template <class L, class Kinds, std::size_t kCount, std::size_t... kIndex>
 inline void FoldStepsLanes([[maybe_unused]] const FoldKernelArgs& a,
                            [[maybe_unused]] const std::array<LaneStep<L>, kCount>& steps,
                            [[maybe_unused]] typename L::Floats startU,
                            [[maybe_unused]] typename L::Floats startV,
                            [[maybe_unused]] typename L::Floats& fu, [[maybe_unused]] typename L::Floats& fv,
-                           std::index_sequence<kIndex...>) {
-  [[maybe_unused]] typename L::Floats inside = L::Splat(0.0f);
+                           typename L::Floats& near, std::index_sequence<kIndex...>) {
+  [[maybe_unused]] StepsState<L> state{startU, startV, L::Splat(0.0f), near};
   (FoldStepLanes<L, Kinds::kHasCorners, Kinds::kCode[kIndex]>(a.steps[kIndex], steps[kIndex], startU, startV,
-                                                              fu, fv, inside),
+                                                              fu, fv, state),
    ...);
+  near = state.near;
+}
+
+// Marks (1) the pixels k + i, short of end, of the lanes i set in near.
+template <class L>
+inline void MarkLanes(typename L::Floats near, std::uint8_t* marks, int k, int end) {
+  for (int bits = L::Bits(near); bits != 0; bits &= bits - 1) {
+    const int x = k + __builtin_ctz(unsigned(bits));
+    if (x < end) marks[x] = 1;
+  }
 }
 
 // With the program's kinds fixed, the steps are unrolled and their coefficients made once a row,
 // not once a span.
 template <class L, class Kinds>
 void FoldPositionsUnrolled(const FoldKernelArgs& a, const std::uint32_t* starts, std::uint32_t du,
-                           std::uint32_t dv, int count, std::int32_t* positions, float* exactX,
-                           float* exactY) {
+                           std::uint32_t dv, int count, std::int32_t* positions, float* exactX, float* exactY,
+                           std::uint8_t* marks) {
   using F = typename L::Floats;
   using I = typename L::Ints;
   constexpr int kWidth = L::kWidth;
@@ -226,7 +270,9 @@ void FoldPositionsUnrolled(const FoldKernelArgs& a, const std::uint32_t* starts,
       us = L::Add(us, uStep);
       vs = L::Add(vs, vStep);
       const F startU = fu, startV = fv;
-      FoldStepsLanes<L, Kinds>(a, steps, startU, startV, fu, fv, kEach);
+      F near = L::Less(bias, bias);
+      FoldStepsLanes<L, Kinds>(a, steps, startU, startV, fu, fv, near, kEach);
+      if (marks) MarkLanes<L>(near, marks, k, end);
       const F x = L::Add(L::Add(sx0, L::Mul(fu, sxu)), L::Mul(fv, sxv));
       const F y = L::Add(L::Add(sy0, L::Mul(fu, syu)), L::Mul(fv, syv));
       // Rounded down, which commutes with the whole units added: the offsets may lie below 0.
@@ -288,8 +334,9 @@ using KnownPrograms = std::tuple<
     ProgramKinds<true, 0x0005, 0x0080, 0x0070, 0x0000, kClampU | 0x3501, kClampV | 0x5103>,
     ProgramKinds<true, 0x4205, 0x0000, 0x0070, 0x0080>,
     // a wrap bent by bumps: u on a cell by a bump of v, v by a bump of u
-    ProgramKinds<false, kBentByV | 0x3100, kBentByU | 0x3100>, ProgramKinds<false, kBentByV | 0x3100>,
-    ProgramKinds<false, kBentByU | 0x3100>>;
+    ProgramKinds<false, kBent | 0x3100, kBent | 0x3100>, ProgramKinds<false, kBent | 0x3100>,
+    // mirrors across lines of v - u and of u + v, and a half turn across a bent seam, marked near
+    ProgramKinds<false, 0x1308, 0x2405, kBent | kMarksNear | 0x4200>>;
 
 template <class L, class Kinds>
 bool KernelIfKinds(const FoldKernelArgs& a, FoldPositionsKernel& kernel) {

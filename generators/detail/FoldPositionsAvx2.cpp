@@ -29,6 +29,7 @@ struct Avx2Lanes {
   static Floats Sub(Floats a, Floats b) { return _mm256_sub_ps(a, b); }
   static Floats Mul(Floats a, Floats b) { return _mm256_mul_ps(a, b); }
   static Floats Max(Floats a, Floats b) { return _mm256_max_ps(a, b); }
+  static Floats Min(Floats a, Floats b) { return _mm256_min_ps(a, b); }
   static Floats Less(Floats a, Floats b) { return _mm256_cmp_ps(a, b, _CMP_LT_OQ); }
   static Floats Mask(std::uint32_t bits) { return _mm256_castsi256_ps(_mm256_set1_epi32(int(bits))); }
   static Floats And(Floats a, Floats b) { return _mm256_and_ps(a, b); }

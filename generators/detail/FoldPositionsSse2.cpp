@@ -27,6 +27,7 @@ struct Sse2Lanes {
   static Floats Sub(Floats a, Floats b) { return _mm_sub_ps(a, b); }
   static Floats Mul(Floats a, Floats b) { return _mm_mul_ps(a, b); }
   static Floats Max(Floats a, Floats b) { return _mm_max_ps(a, b); }
+  static Floats Min(Floats a, Floats b) { return _mm_min_ps(a, b); }
   static Floats Less(Floats a, Floats b) { return _mm_cmplt_ps(a, b); }
   static Floats Mask(std::uint32_t bits) { return _mm_castsi128_ps(_mm_set1_epi32(int(bits))); }
   static Floats And(Floats a, Floats b) { return _mm_and_ps(a, b); }

@@ -20,8 +20,9 @@ constexpr double kFar = 1 << 30;
 
 RECT ReachedSource(const FoldProgram& program, const TileGenerator& generator) {
   double left = 1e300, top = 1e300, right = -1e300, bottom = -1e300;
-  for (const Point2D& corner : {Point2D(0, 0), Point2D(program.reachU, 0), Point2D(0, program.reachV),
-                                Point2D(program.reachU, program.reachV)}) {
+  const double fromU = program.reachFromU, fromV = program.reachFromV;
+  for (const Point2D& corner : {Point2D(fromU, fromV), Point2D(program.reachU, fromV),
+                                Point2D(fromU, program.reachV), Point2D(program.reachU, program.reachV)}) {
     const Point2D shifted = corner + program.sourceShift;
     const Point2D p = generator.LatticeToSource(shifted.x, shifted.y) + generator.origin;
     left = std::min(left, p.x);

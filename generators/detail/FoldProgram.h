@@ -28,16 +28,22 @@ struct HalfPlane {
   HalfPlane operator-() const { return {-nu, -nv, -n1}; }
 };
 
-// A seam bent by a bump: amount t (1 - t) added to a side's sum, t the cell position's u (or, with
-// ofV, v) as the wrap leaves it, before any step. The bump is nought on the cell's edges, so that
-// it runs on across them.
+// A seam bent by a bump: amount times the bump's shape of t added to a side's sum, t an affine
+// function of the position as the steps before the program's first bent step left it (clamped to
+// [0, 1] where asked), so that the seam's ends stay where the straight seam's lie.
 struct SideBend {
+  // t (1 - t); or (1 - 2 t) min(t, 1 - t), up over the first half and down over the second, the
+  // S-shaped seam that a half turn about its middle maps onto itself.
+  enum Shape { kBump, kS };
   double amount = 0;
-  bool ofV = false;
+  double tu = 0, tv = 0, t1 = 0;
+  bool clamped = false;
+  Shape shape = kBump;
 
   double At(double u, double v) const {
-    const double t = ofV ? v : u;
-    return amount * t * (1 - t);
+    double t = tu * u + tv * v + t1;
+    if (clamped) t = t < 0 ? 0 : (t > 1 ? 1 : t);
+    return amount * (shape == kBump ? t * (1 - t) : (1 - 2 * t) * (t < 1 - t ? t : 1 - t));
   }
 };
 
@@ -50,6 +56,10 @@ struct FoldStep {
   bool fromStart = false;
   LatticeAffine map;
   SideBend bend;
+  // Where marksNear, the pixels whose bent sum lies in [plannedFrom, plannedTo), or within
+  // kBentMargin of it, are planned: the fold marks them.
+  bool marksNear = false;
+  double plannedFrom = 0, plannedTo = 0;
 };
 
 // Where v < line.YAt(u), or, with `above`, where v > line.YAt(u).
@@ -62,8 +72,9 @@ struct FoldProgram {
   static constexpr int kMaxSteps = 6;
   // Cell positions run over [-wrapBias, 1 - wrapBias) each way.
   double wrapBias = 0;
-  // The steps leave positions in [0, reachU] x [0, reachV], up to the bias: what the render reads.
-  double reachU = 1, reachV = 1;
+  // The steps leave positions in [reachFromU, reachU] x [reachFromV, reachV], up to the bias: what
+  // the render reads.
+  double reachFromU = 0, reachFromV = 0, reachU = 1, reachV = 1;
   // Pixels whose lattice coordinate lies in a band about a whole number, or near, are planned in
   // doubles as the reference plans them: the feather's bands and the hard seams.
   struct Band {
@@ -120,11 +131,11 @@ struct FoldProgram {
 
   // Taken where v lies below the line (v < line.YAt(u)), or, when `above`, where not.
   void AddByLine(const Line2D& line, bool above, const LatticeAffine& map) {
-    steps[stepCount++] = {Beside(line), above, HalfPlane{}, false, map, SideBend{}};
+    steps[stepCount++] = {Beside(line), above, HalfPlane{}, false, map, SideBend{}, false, 0, 0};
   }
   // Taken where u < at, or, when `above`, where not.
   void AddByU(double at, bool above, const LatticeAffine& map) {
-    steps[stepCount++] = {HalfPlane{1, 0, -at}, above, HalfPlane{}, false, map, SideBend{}};
+    steps[stepCount++] = {HalfPlane{1, 0, -at}, above, HalfPlane{}, false, map, SideBend{}, false, 0, 0};
   }
   // For a group whose plan folds by the same lattice: the pixels right on its hard seams are left
   // to the steps, the last of which (added after the fold) take each such pixel onto the copy
@@ -135,13 +146,13 @@ struct FoldProgram {
   }
   // Taken inside the half-plane.
   void AddBySide(const HalfPlane& side, const LatticeAffine& map) {
-    steps[stepCount++] = {side, false, HalfPlane{}, false, map, SideBend{}};
+    steps[stepCount++] = {side, false, HalfPlane{}, false, map, SideBend{}, false, 0, 0};
   }
   // Taken inside `also` and inside `side` (or, when `above`, outside it), as the position was
   // before any step: the regions of a fold that turns each region on its own.
   void AddInCorner(const HalfPlane& side, bool above, const HalfPlane& also, const LatticeAffine& map,
                    bool fromStart = true) {
-    steps[stepCount++] = {side, above, also, fromStart, map, SideBend{}};
+    steps[stepCount++] = {side, above, also, fromStart, map, SideBend{}, false, 0, 0};
   }
   // How the bands' reach is worked out over the chains of steps before the rows (WorkOutReach),
   // where the group asks for it.
@@ -160,18 +171,23 @@ struct FoldProgram {
   // the hexagon's: seamReach less the whole cell's drift plus that of the band's lines, over the
   // parts of the cell within seamReach of the band and of its limits.
   void ReachOwnSeams() { reach = Reach::kOwnSeams; }
-  // Taken where the bent side holds on the cell position as wrapped (or, when `above`, where not).
+  // Taken where the bent side holds (or, when `above`, where not).
   void AddBent(const HalfPlane& side, bool above, const SideBend& bend, const LatticeAffine& map) {
-    steps[stepCount++] = {side, above, HalfPlane{}, false, map, bend};
+    steps[stepCount++] = {side, above, HalfPlane{}, false, map, bend, false, 0, 0};
+  }
+  // The same, the pixels whose bent sum lies in [plannedFrom, plannedTo), or near it, marked.
+  void AddBentMarked(const HalfPlane& side, bool above, const SideBend& bend, const LatticeAffine& map,
+                     double plannedFrom, double plannedTo) {
+    steps[stepCount++] = {side, above, HalfPlane{}, false, map, bend, true, plannedFrom, plannedTo};
   }
   void AddBentBand(const BentBand& band) { bentBands[bentBandCount++] = band; }
-  bool HasBends() const {
+  bool MarksInFold() const {
     for (int i = 0; i < stepCount; ++i)
-      if (steps[i].bend.amount != 0) return true;
+      if (steps[i].marksNear) return true;
     return false;
   }
   bool HasBands() const {
-    bool any = bandU.planned || bandV.planned || bandSum.planned || bentBandCount > 0;
+    bool any = bandU.planned || bandV.planned || bandSum.planned || bentBandCount > 0 || MarksInFold();
     for (const SkewBand& skew : skewBands) any = any || skew.band.planned;
     return any;
   }

@@ -24,6 +24,8 @@ FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& gener
   args.bias = float(program.wrapBias);
   args.stepCount = program.stepCount;
   args.corners = program.HasCorners();
+  int firstBent = 0;
+  while (firstBent < program.stepCount && program.steps[firstBent].bend.amount == 0) ++firstBent;
   for (int i = 0; i < program.stepCount; ++i) {
     const FoldStep& s = program.steps[i];
     const LatticeAffine& m = s.map;
@@ -36,16 +38,34 @@ FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& gener
                         m.u1 == -s.side.n1 && m.vu == 0 && m.vv == 1 && m.v1 == 0;
     const bool clampV = plain && s.side.nu == 0 && s.side.nv == 1 && m.uu == 1 && m.uv == 0 && m.u1 == 0 &&
                         m.vu == 0 && m.vv == 0 && m.v1 == -s.side.n1;
-    args.steps[i] = {float(s.side.nu),     float(s.side.nv),
-                     float(s.side.n1),     s.above ? ~0u : 0u,
-                     float(m.uu),          float(m.uv),
-                     float(m.u1),          float(m.vu),
-                     float(m.vv),          float(m.v1),
-                     float(s.also.nu),     float(s.also.nv),
-                     float(s.also.n1),     s.fromStart ? ~0u : 0u,
-                     sameSide ? ~0u : 0u,  s.also == HalfPlane{} ? 0u : ~0u,
-                     clampU ? ~0u : 0u,    clampV ? ~0u : 0u,
-                     float(s.bend.amount), s.bend.ofV ? ~0u : 0u};
+    args.steps[i] = {float(s.side.nu),
+                     float(s.side.nv),
+                     float(s.side.n1),
+                     s.above ? ~0u : 0u,
+                     float(m.uu),
+                     float(m.uv),
+                     float(m.u1),
+                     float(m.vu),
+                     float(m.vv),
+                     float(m.v1),
+                     float(s.also.nu),
+                     float(s.also.nv),
+                     float(s.also.n1),
+                     s.fromStart ? ~0u : 0u,
+                     sameSide ? ~0u : 0u,
+                     s.also == HalfPlane{} ? 0u : ~0u,
+                     clampU ? ~0u : 0u,
+                     clampV ? ~0u : 0u,
+                     float(s.bend.amount),
+                     float(s.bend.tu),
+                     float(s.bend.tv),
+                     float(s.bend.t1),
+                     s.bend.clamped ? ~0u : 0u,
+                     s.bend.shape == SideBend::kS ? ~0u : 0u,
+                     s.bend.amount != 0 && i == firstBent ? ~0u : 0u,
+                     float(s.plannedFrom - kBentMargin),
+                     float(s.plannedTo + kBentMargin),
+                     s.marksNear ? ~0u : 0u};
   }
   const LatticeMatrix n = generator.detN == 0 ? LatticeMatrix{1, 0, 0, 1} : generator.matN;
   const Point2D shift = generator.LatticeToSource(program.sourceShift.x, program.sourceShift.y);
@@ -60,7 +80,8 @@ FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& gener
   // the reach's middle; its whole units, not below 0 so that what lies past the integers still
   // comes out lowest, are added to the sum rounded down.
   auto middle = [&](double at, double perU, double perV) {
-    const double whole = std::round(at + perU * program.reachU / 2 + perV * program.reachV / 2);
+    const double whole = std::round(at + perU * (program.reachFromU + program.reachU) / 2 +
+                                    perV * (program.reachFromV + program.reachV) / 2);
     return whole > 0 && whole < 0x1p30 ? whole : 0;
   };
   const double wholeX = middle(x0, xu, xv), wholeY = middle(y0, yu, yv);
@@ -77,7 +98,7 @@ FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& gener
 
 void FoldRow(FoldPositionsKernel kernel, const FoldKernelArgs& args, const FoldProgram& program,
              const TileGenerator& generator, const Point2D& start, double step, int count,
-             std::int32_t* positions, float* exact) {
+             std::int32_t* positions, float* exact, std::uint8_t* marks) {
   const Point2D along = generator.PlaneToLattice(step, 0);
   const std::uint32_t du = FixedFraction(along.x), dv = FixedFraction(along.y);
   std::uint32_t starts[2 * kSpansPerCall];
@@ -89,7 +110,7 @@ void FoldRow(FoldPositionsKernel kernel, const FoldKernelArgs& args, const FoldP
       starts[s + 1] = FixedFraction(uv.y + program.wrapBias);
     }
     kernel(args, starts, du, dv, length, positions + 2 * call, exact ? exact + call : nullptr,
-           exact ? exact + count + call : nullptr);
+           exact ? exact + count + call : nullptr, marks ? marks + call : nullptr);
   }
 }
 

@@ -27,9 +27,14 @@ struct FoldKernelArgs {
     std::uint32_t alsoMask;      // tests a corner's second line
     // Raises u (or v) to u1 (v1) where below it and moves nothing else: the larger of the two.
     std::uint32_t clampUMask, clampVMask;
-    // The side's sum bent by bend t (1 - t), t the start's u, or its v where bentByV.
-    float bend;
-    std::uint32_t bentByVMask;
+    // The side's sum bent by bend times the bump's shape of t = bendTu u + bendTv v + bendT1 (clamped
+    // to [0, 1] where bendClampMask, of the S shape where bendSMask), of the position as it was
+    // before the first bent step (bumpsHereMask); where plannedMask, the pixels whose bent sum
+    // lies in [plannedFrom, plannedTo) marked.
+    float bend, bendTu, bendTv, bendT1;
+    std::uint32_t bendClampMask, bendSMask, bumpsHereMask;
+    float plannedFrom, plannedTo;
+    std::uint32_t plannedMask;
   } steps[FoldProgram::kMaxSteps] = {};
   float sx0 = 0, sxu = 0, sxv = 0, sy0 = 0, syu = 0, syv = 0;
   // Whole units taken out of sx0 and sy0 and added to the positions rounded down: the floats sum
@@ -43,10 +48,11 @@ constexpr int kFoldSpan = 64;
 
 // count (x, y) positions for the cell positions (u_s + k du, v_s + k dv), k = 0 .. kFoldSpan - 1,
 // of each span s from (u_s, v_s) = (starts[2 s], starts[2 s + 1]) on; 0.32 fixed point wrapping as
-// the cell does. Where exactX is given, the positions before truncation too, x and y apart.
+// the cell does. Where exactX is given, the positions before truncation too, x and y apart; where
+// marks is given, the pixels near the bent steps' seams marked (1), the others left.
 using FoldPositionsKernel = void (*)(const FoldKernelArgs& args, const std::uint32_t* starts,
                                      std::uint32_t du, std::uint32_t dv, int count, std::int32_t* positions,
-                                     float* exactX, float* exactY);
+                                     float* exactX, float* exactY, std::uint8_t* marks);
 // The kernel of each instruction set made for the program's kinds of steps.
 FoldPositionsKernel FoldKernelSse2(const FoldKernelArgs& args);
 FoldPositionsKernel FoldKernelAvx2(const FoldKernelArgs& args);
@@ -64,10 +70,11 @@ std::pair<std::uint32_t, std::uint32_t> FixedCellPosition(const FoldProgram& pro
                                                           const Point2D& start, int i);
 
 // The positions of a row of count pixels from the plane point start on, step apart along x;
-// where exact is given, also as floats before truncation: count x, then count y.
+// where exact is given, also as floats before truncation: count x, then count y; where marks is
+// given, the pixels near the bent steps' seams marked.
 void FoldRow(FoldPositionsKernel kernel, const FoldKernelArgs& args, const FoldProgram& program,
              const TileGenerator& generator, const Point2D& start, double step, int count,
-             std::int32_t* positions, float* exact = nullptr);
+             std::int32_t* positions, float* exact = nullptr, std::uint8_t* marks = nullptr);
 
 // Spans a kernel call folds: its set-up is made once for them.
 constexpr int kSpansPerCall = 32;

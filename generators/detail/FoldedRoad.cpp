@@ -28,6 +28,7 @@ FoldedRoad DecideRoad(const RoadFacts& facts) {
   FoldedRoad road;
   road.mayMark = bands;
   road.markBands = bands && facts.bandsCanMark;
+  road.marksInFold = road.markBands && program.MarksInFold();
   road.markCellEdges = bands && program.planCellEdges && !program.blends && wholePixels;
   road.blend = facts.blendsMade;
   road.blendCellEdges = road.blend && facts.blendsHaveCellEdges && wholePixels;

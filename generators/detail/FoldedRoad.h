@@ -58,6 +58,8 @@ struct FoldedRoad {
   // edges that the fast positions and the plan wrap to different sides, told by whole numbers.
   bool markBands = false;
   bool markCellEdges = false;
+  // And the fold itself marks those near its bent seams, with the bands' marks made before it.
+  bool marksInFold = false;
   // Where the marked pixels go: feathered, they blend in lanes, near a seam's middle and where
   // bands meet in doubles, and of those right on a cell's edge only the ones wrapped apart are
   // planned; else they are planned. Unblended with planned positions on a source read in place,

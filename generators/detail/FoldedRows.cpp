@@ -171,14 +171,16 @@ void FoldedRowMaker::MakeRow(int y, std::uint8_t* out) {
   std::int32_t* const positions = own_.positions.data();
   std::uint8_t* const marks = own_.marks.data();
   float* const exact = road_.blend ? own_.exactPositions.data() : nullptr;
+  // The fold marks the pixels near its bent seams beside the bands' marks, made first.
+  if (road_.marksInFold) run_.bandMarks.Mark(rowStart, frame_.width, marks);
   FoldRow(run_.kernel, run_.args, run_.program, run_.g, rowStart, frame_.pixelStep.x, frame_.width, positions,
-          exact);
+          exact, road_.marksInFold ? marks : nullptr);
   if (road_.planInPlace && (road_.markBands || road_.markCellEdges)) return MakeRowInPlace(y, rowStart, out);
   run_.sample(run_.sources.program, out, positions, frame_.width, SampleEdge::kClamp);
   if (!road_.markBands && !road_.markCellEdges) return;
   // Marking cell edges alone, the marks are cleared after use rather than before: most rows cross
   // no edge right on a pixel.
-  if (road_.markBands) run_.bandMarks.Mark(rowStart, frame_.width, marks);
+  if (road_.markBands && !road_.marksInFold) run_.bandMarks.Mark(rowStart, frame_.width, marks);
   if (road_.markCellEdges && !run_.cellEdges->Mark(frame_.start.y + y, marks) && !road_.markBands) return;
   if (road_.blend) {
     const int left = own_.blendRow.Blend(
@@ -193,7 +195,7 @@ void FoldedRowMaker::MakeRow(int y, std::uint8_t* out) {
 
 void FoldedRowMaker::MakeRowInPlace(int y, const Point2D& rowStart, std::uint8_t* out) {
   std::uint8_t* const marks = own_.marks.data();
-  if (road_.markBands) run_.bandMarks.Mark(rowStart, frame_.width, marks);
+  if (road_.markBands && !road_.marksInFold) run_.bandMarks.Mark(rowStart, frame_.width, marks);
   if (road_.markCellEdges) run_.cellEdges->Mark(frame_.start.y + y, marks);
   planned_.PlaceInRow(y, marks, own_.places.data(), own_.positions.data());
   run_.sample(run_.sources.program, out, own_.positions.data(), frame_.width, SampleEdge::kClamp);

@@ -56,11 +56,12 @@ RowSources OpenRowSources(SourceWindow& window, const ImageRows& rows, const Fol
                           const TileGenerator& generator, const BlendSetup* blends, const Point2D& pixelStep,
                           long long pixels) {
   RECT reached = ReachedSource(program, generator);
-  const Point2D corner = generator.LatticeToSource(program.sourceShift.x, program.sourceShift.y);
+  const Point2D from = program.sourceShift + Point2D(program.reachFromU, program.reachFromV);
+  const Point2D corner = generator.LatticeToSource(from.x, from.y);
   std::vector<SourceReach> reaches{
       {corner + generator.origin,
-       generator.LatticeToSource(program.sourceShift.x + program.reachU, program.sourceShift.y) - corner,
-       generator.LatticeToSource(program.sourceShift.x, program.sourceShift.y + program.reachV) - corner}};
+       generator.LatticeToSource(program.sourceShift.x + program.reachU, from.y) - corner,
+       generator.LatticeToSource(from.x, program.sourceShift.y + program.reachV) - corner}};
   if (blends) {
     const RECT& partners = blends->reached;
     reached = {std::min(reached.left, partners.left), std::min(reached.top, partners.top),

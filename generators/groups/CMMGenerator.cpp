@@ -1,5 +1,7 @@
 #include "generators/groups/CMMGenerator.h"
 
+#include <cmath>
+
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
@@ -9,6 +11,20 @@ namespace corvel {
 namespace {
 
 constexpr double kSqrt2 = 1.4142135623730951;
+
+// Past the folds, the seam bent as the plan bends it: the S-shaped curve v = off(u) over the
+// bottom edge, a position on or below it taken across by the half turn about the edge's middle;
+// the pixels within the feather's half of it planned.
+void AddBentSeam(detail::FoldProgram& fold, double k0, double fu, double hu, double hv) {
+  const double amount = (1 - fu) * k0 / kSqrt2;
+  fold.bandU = fold.bandV = {};
+  fold.AddBentMarked({0, 1, -kGeometryTolerance}, false,
+                     {-6 * amount, 1 / (1 - fu), 0, -hu / (1 - fu), true, detail::SideBend::kS},
+                     detail::LatticeAffine{-1, 0, 1, 0, -1, 0}, -hv - kGeometryTolerance,
+                     hv - kGeometryTolerance);
+  // The S-curve reaches 0.75 of its amount.
+  fold.reachFromV = -0.75 * std::abs(amount);
+}
 
 }  // namespace
 
@@ -42,7 +58,9 @@ int CMMGenerator::Generate(CProgressMeter* meter) {
   blends.AddBlend({detail::VBelow(hv)},
                   detail::AffineOf([&](double u, double v) { return source(u, v).HalfTurn(middle); }),
                   {0, 1 / fv, 0.5});
-  if (fv != 0) {
+  if (k0 != 0) {
+    AddBentSeam(fold, k0, fu, hu, hv);
+  } else if (fv != 0) {
     fold.blends = &blends;
   } else {
     // A pixel right on the seam shows its first half, whichever side the steps took it to.
@@ -73,7 +91,7 @@ int CMMGenerator::Generate(CProgressMeter* meter) {
         else
           PlanBand(plan, own, own.HalfTurn(middle), Ramp(v - off, fv));
       },
-      k0 == 0 ? &fold : nullptr);
+      &fold);
 }
 
 }  // namespace corvel

@@ -40,7 +40,7 @@ inline double PreAdjust(double t, double offset) {
 bool DescribeBentWrap(double bendU, double bendV, double f1, double f2, detail::FoldProgram& program) {
   if (!(std::abs(bendU) < 2 && std::abs(bendV) < 2)) return false;
   program.wrapBias = 1e-6;
-  const detail::SideBend byV{-bendU, true}, byU{-bendV, false};
+  const detail::SideBend byV{-bendU, 0, 1, 0}, byU{-bendV, 1, 0, 0};
   if (bendU > 0) program.AddBent({1, 0, 1e-6}, false, byV, {1, 0, 1, 0, 1, 0});
   if (bendU < 0) program.AddBent({1, 0, -(1 - 1e-6)}, false, byV, {1, 0, 1, 0, 1, 0});
   if (bendV > 0) program.AddBent({0, 1, 1e-6}, false, byU, {1, 0, 0, 0, 1, 1});

@@ -305,8 +305,8 @@ TEST(FoldBands, EachBandReachesOnlyAsFarAsTheTurnsMoveItsOwnSeams) {
 TEST(FoldBands, BentBandsMarkThePixelsNearTheirBentSeams) {
   detail::FoldProgram program;
   program.wrapBias = 1e-6;
-  program.AddBentBand({1, 0, {-0.4, true}, 0, 0.03});
-  program.AddBentBand({0, 1, {0.3, false}, 0, 0});
+  program.AddBentBand({1, 0, {-0.4, 0, 1, 0}, 0, 0.03});
+  program.AddBentBand({0, 1, {0.3, 1, 0, 0}, 0, 0});
   const std::pair<POINT, POINT> lattices[] = {{{97, 26}, {-26, 97}}, {{61, 1}, {29, 53}}};
   for (const CpuFeatures& features : {CpuFeatures{}, ProbeCpuFeatures()}) {
     const CpuFeaturesOverride forced(features);

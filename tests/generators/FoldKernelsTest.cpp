@@ -2,12 +2,14 @@
 // and on bent wraps, against the steps in doubles.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
 #include <vector>
 
 #include "core/CpuFeatures.h"
+#include "generators/detail/DoublesRule.h"
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/FoldRow.h"
 #include "generators/detail/TileGenerator.h"
@@ -21,7 +23,7 @@ TEST(FoldKernels, AKernelForAnyKindsTakesAStepOnlyWhereItsSideHoldsTheCellPositi
     detail::FoldKernelArgs args;
     args.bias = bias;
     args.stepCount = 1;
-    args.steps[0] = {-1, 0, 0.5f, 0, 1, 0, 10, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    args.steps[0] = {-1, 0, 0.5f, 0, 1, 0, 10, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     args.sxu = 256;
     args.syv = 256;
     std::vector<detail::FoldPositionsKernel> kernels{detail::FoldKernelSse2(args)};
@@ -29,7 +31,7 @@ TEST(FoldKernels, AKernelForAnyKindsTakesAStepOnlyWhereItsSideHoldsTheCellPositi
     const std::uint32_t starts[2] = {0, 0x40000000u}, du = 1u << 26;
     for (const detail::FoldPositionsKernel kernel : kernels) {
       std::vector<std::int32_t> positions(2 * detail::kFoldSpan);
-      kernel(args, starts, du, 0, detail::kFoldSpan, positions.data(), nullptr, nullptr);
+      kernel(args, starts, du, 0, detail::kFoldSpan, positions.data(), nullptr, nullptr, nullptr);
       for (int k = 0; k < detail::kFoldSpan; ++k) {
         const double u = k / 64.0 - bias;
         if (std::abs(u - 0.5) < 1e-3) continue;
@@ -41,14 +43,25 @@ TEST(FoldKernels, AKernelForAnyKindsTakesAStepOnlyWhereItsSideHoldsTheCellPositi
   }
 }
 
-// The program's steps in doubles on the cell position (u, v) as the kernels wrap it.
-Point2D FoldedInDoubles(const detail::FoldProgram& program, double u, double v, double& nearest) {
-  const double startU = u, startV = v;
-  nearest = 1;
+// The program's steps in doubles on the cell position (u, v) as the kernels wrap it, the bumps of
+// the position before the first bent step; how near the position came to a bent side, and to the
+// planned range of a step that marks.
+Point2D FoldedInDoubles(const detail::FoldProgram& program, double u, double v, double& nearest,
+                        double& toPlanned) {
+  double bu = u, bv = v;
+  bool bumpsTaken = false;
+  nearest = toPlanned = 1;
   for (int i = 0; i < program.stepCount; ++i) {
     const detail::FoldStep& s = program.steps[i];
-    const double side = s.side.nu * u + s.side.nv * v + s.side.n1 + s.bend.At(startU, startV);
-    nearest = std::min(nearest, std::abs(side));
+    if (s.bend.amount != 0 && !bumpsTaken) {
+      bu = u;
+      bv = v;
+      bumpsTaken = true;
+    }
+    const double side = s.side.nu * u + s.side.nv * v + s.side.n1 + s.bend.At(bu, bv);
+    if (s.bend.amount != 0) nearest = std::min(nearest, std::abs(side));
+    if (s.marksNear)
+      toPlanned = std::min(toPlanned, std::max({0.0, s.plannedFrom - side, side - s.plannedTo}));
     if ((side < 0) == s.above) continue;
     const detail::LatticeAffine& m = s.map;
     const double mu = m.uu * u + m.uv * v + m.u1;
@@ -68,7 +81,7 @@ TEST(FoldKernels, BentStepsAreTakenWhereTheirBentSidesHoldTheCellPosition) {
     const double bendU = bend(random), bendV = bend(random);
     detail::FoldProgram program;
     program.wrapBias = 1e-6;
-    const detail::SideBend byV{-bendU, true}, byU{-bendV, false};
+    const detail::SideBend byV{-bendU, 0, 1, 0}, byU{-bendV, 1, 0, 0};
     program.AddBent({1, 0, bendU > 0 ? 1e-6 : -(1 - 1e-6)}, false, byV, {1, 0, 1, 0, 1, 0});
     program.AddBent({0, 1, bendV > 0 ? 1e-6 : -(1 - 1e-6)}, false, byU, {1, 0, 0, 0, 1, 1});
     if (round % 2) program.AddBent({0.5, 1, -0.75}, true, byV, {1, 0, 0.5, 0, 1, 0});
@@ -84,13 +97,14 @@ TEST(FoldKernels, BentStepsAreTakenWhereTheirBentSidesHoldTheCellPosition) {
     const std::uint32_t du = std::uint32_t(unit(random) * 0x1p32), dv = std::uint32_t(unit(random) * 0x1p32);
     for (const detail::FoldPositionsKernel kernel : kernels) {
       std::vector<std::int32_t> positions(2 * detail::kFoldSpan);
-      kernel(args, starts, du, dv, detail::kFoldSpan, positions.data(), nullptr, nullptr);
+      kernel(args, starts, du, dv, detail::kFoldSpan, positions.data(), nullptr, nullptr, nullptr);
       for (int k = 0; k < detail::kFoldSpan; ++k) {
         auto cell = [&](std::uint32_t start, std::uint32_t step) {
           return std::uint32_t(start + std::uint32_t(k) * step) * 0x1p-32 - 1e-6;
         };
-        double nearest = 0;
-        const Point2D folded = FoldedInDoubles(program, cell(starts[0], du), cell(starts[1], dv), nearest);
+        double nearest = 0, toPlanned = 0;
+        const Point2D folded = FoldedInDoubles(program, cell(starts[0], du), cell(starts[1], dv), nearest,
+                                               toPlanned);
         if (nearest < 1e-5) continue;
         const Point2D x = generator.LatticeToSource(folded.x, folded.y) + generator.origin;
         EXPECT_NEAR(positions[2 * std::size_t(k)], 256 * x.x, 1) << "round " << round << " at " << k;
@@ -98,6 +112,68 @@ TEST(FoldKernels, BentStepsAreTakenWhereTheirBentSidesHoldTheCellPosition) {
       }
     }
   }
+}
+
+// A seam bent by an S-shaped bump of the position two mirrors left, clamped at its ends, taken
+// across by a half turn, its pixels within a band about it marked: in the kernel for its kinds
+// and, with a step of another kind after, in those for any kinds, against the doubles.
+TEST(FoldKernels, ABentSeamPastOtherStepsMarksThePixelsNearIt) {
+  std::mt19937 random(11);
+  std::uniform_real_distribution<double> unit(0, 1), bend(-0.5, 0.5);
+  long long total = 0;
+  for (int round = 0; round < 40; ++round) {
+    const double band = round % 4 == 0 ? 0 : 0.03 * unit(random);
+    detail::FoldProgram program;
+    program.AddByLine(Line2D({0, 0}, {1, 1}), true, detail::kSwap);
+    program.AddByLine(Line2D({0, 1}, {1, 0}), true, detail::LatticeAffine{0, -1, 1, -1, 0, 1});
+    program.AddBentMarked({0, 1, -1e-8}, false, {6 * bend(random), 1.1, 0, -0.05, true, detail::SideBend::kS},
+                          detail::LatticeAffine{-1, 0, 1, 0, -1, 0}, -band, band);
+    if (round % 2) program.AddBySide({0.5, 1, -0.75}, {1, 0, 0.5, 0, 1, 0});
+    TileGenerator generator;
+    generator.basisA = generator.basisC = {1000, 0};
+    generator.basisB = generator.basisD = {0, 1000};
+    generator.PrepareLattice();
+    const detail::FoldKernelArgs args = detail::KernelArgs(program, generator);
+    std::vector<detail::FoldPositionsKernel> kernels{detail::FoldKernelSse2(args)};
+    if (GetCpuFeatures().avx2) kernels.push_back(detail::FoldKernelAvx2(args));
+    const std::uint32_t starts[2] = {std::uint32_t(unit(random) * 0x1p32),
+                                     std::uint32_t(unit(random) * 0x1p32)};
+    // Rows of up to a cell, crossing the seam's bands.
+    const std::uint32_t du = std::uint32_t(unit(random) * 0x1p24), dv = std::uint32_t(unit(random) * 0x1p24);
+    long long marked = 0;
+    for (const detail::FoldPositionsKernel kernel : kernels) {
+      std::vector<std::int32_t> positions(2 * 4 * detail::kFoldSpan);
+      std::vector<std::uint8_t> marks(4 * detail::kFoldSpan, 0);
+      const std::uint32_t spans[8] = {starts[0],
+                                      starts[1],
+                                      starts[0] + 64 * du,
+                                      starts[1] + 64 * dv,
+                                      starts[0] + 128 * du,
+                                      starts[1] + 128 * dv,
+                                      starts[0] + 192 * du,
+                                      starts[1] + 192 * dv};
+      kernel(args, spans, du, dv, 4 * detail::kFoldSpan, positions.data(), nullptr, nullptr, marks.data());
+      for (int k = 0; k < 4 * detail::kFoldSpan; ++k) {
+        auto cell = [&](std::uint32_t start, std::uint32_t step) {
+          return std::uint32_t(start + std::uint32_t(k) * step) * 0x1p-32;
+        };
+        double nearest = 0, toPlanned = 0;
+        const Point2D folded = FoldedInDoubles(program, cell(starts[0], du), cell(starts[1], dv), nearest,
+                                               toPlanned);
+        const int mark = marks[std::size_t(k)];
+        marked += mark;
+        EXPECT_TRUE(toPlanned < detail::kBandMargin ? mark == 1
+                                                    : toPlanned <= 2 * detail::kBentMargin || mark == 0)
+            << "round " << round << " at " << k;
+        if (nearest < 1e-5) continue;
+        const Point2D x = generator.LatticeToSource(folded.x, folded.y) + generator.origin;
+        EXPECT_NEAR(positions[2 * std::size_t(k)], 256 * x.x, 1) << "round " << round << " at " << k;
+        EXPECT_NEAR(positions[2 * std::size_t(k) + 1], 256 * x.y, 1) << "round " << round << " at " << k;
+      }
+    }
+    total += marked;
+  }
+  EXPECT_GT(total, 0);
 }
 
 }  // namespace

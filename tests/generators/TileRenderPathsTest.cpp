@@ -382,18 +382,24 @@ TEST(TileRenderPaths, SkewedAndLargeLatticesOnASharpSourceMatchTheReference) {
 }
 
 // Seams bent either way and by more than the editor's usual handles, on skewed and turned
-// lattices of a sharp source: the wrap bent one way or the other, its bands in bent coordinates.
+// lattices of a sharp source: a wrap bent one way or the other, its bands in bent coordinates, and
+// a seam bent past the folds.
 TEST(TileRenderPaths, SeamsBentEitherWayMatchTheReference) {
   CRowIteratorBands source;
   MakeBlocks(source, 480, false);
   const struct {
+    int method;
     POINT d1, d2;
     int angle;
-  } lattices[] = {{{0, 128}, {128, 0}, 30}, {{37, 121}, {131, 0}, 17}, {{-23, 97}, {89, 0}, 0}};
+  } lattices[] = {{keTilingP1, {0, 128}, {128, 0}, 30},
+                  {keTilingP1, {37, 121}, {131, 0}, 17},
+                  {keTilingP1, {-23, 97}, {89, 0}, 0},
+                  {keTilingCMM, {0, 64}, {-64, 0}, 30},
+                  {keTilingCMM, {0, 61}, {-37, 0}, 17}};
   for (const auto& lattice : lattices) {
     for (double feather : {0.0, 20.0}) {
       for (const auto& [k0, k1] : {std::pair{0.3, 0.2}, std::pair{-0.25, -0.3}, std::pair{0.0, 0.4}}) {
-        TileShape pick = UnbentPick(keTilingP1, lattice.d1, lattice.d2, lattice.angle, feather);
+        TileShape pick = UnbentPick(lattice.method, lattice.d1, lattice.d2, lattice.angle, feather);
         pick.seamK0 = k0;
         pick.seamK1 = k1;
         ExpectFastMatchesReference(
