@@ -1,19 +1,18 @@
 #include "generators/groups/P4MGenerator.h"
 
 #include "generators/detail/SeamFeathering.h"
+#include "generators/groups/PMMGenerator.h"
 
 namespace corvel {
 
 Point2D P4MGenerator::Fold(Point2D uv) {
-  if (uv.y >= 0.5) uv.y = 1 - uv.y;
-  if (uv.x >= 0.5) uv.x = 1 - uv.x;
+  uv = PMMGenerator::Fold(uv);
   if (uv.y >= uv.x) uv = {uv.y, uv.x};
   return uv;
 }
 
 void P4MGenerator::AddFoldSteps(detail::FoldProgram& program) {
-  program.AddByLine(Line2D({0, 0.5}, {1, 0.5}), true, detail::kMirrorV);
-  program.AddByU(0.5, true, detail::kMirrorU);
+  PMMGenerator::AddFoldSteps(program);
   program.AddByLine(Line2D({0, 0}, {1, 1}), true, detail::kSwap);
 }
 

@@ -9,8 +9,8 @@ namespace corvel {
 
 class P4MGenerator : public TileGenerator {
  public:
-  // Mirrors v, then u, at 0.5, then u and v across the diagonal. Plain comparisons: a point on
-  // a mirror maps onto itself.
+  // "PMM"'s mirrors across v = 0.5 and u = 0.5, then u and v swapped across the diagonal. Plain
+  // comparisons: a point on a mirror maps onto itself.
   static Point2D Fold(Point2D uv);
   // The same as the program's steps.
   static void AddFoldSteps(detail::FoldProgram& program);

@@ -11,12 +11,14 @@
 #include "generators/TileLattice.h"
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/GroupGenerators.h"
+#include "generators/groups/P4MGenerator.h"
 #include "generators/groups/P6MTriangle.h"
 #include "generators/groups/PGGGenerator.h"
 #include "generators/groups/PGGenerator.h"
 #include "generators/groups/PMGGenerator.h"
 #include "generators/groups/PMGenerator.h"
 #include "generators/groups/PMMGenerator.h"
+#include "generators/groups/QuarterTurn.h"
 #include "tests/generators/TileTestImages.h"
 
 namespace corvel {
@@ -109,6 +111,7 @@ TEST(GroupFolds, FoldsInDoublesAndAsStepsAgree) {
   } cases[] = {
       {"PM", PMGenerator::Fold, PMGenerator::AddFoldSteps},
       {"PMM", PMMGenerator::Fold, PMMGenerator::AddFoldSteps},
+      {"P4M", P4MGenerator::Fold, P4MGenerator::AddFoldSteps},
   };
   std::mt19937 random(48);
   std::uniform_real_distribution<double> cell(0, 1);
@@ -163,6 +166,37 @@ TEST(GroupFolds, StepsTakeAPixelOnAHardSeamToTheSideThePlanShows) {
           check(t, at);
           check(at, t);
         }
+      }
+    }
+  }
+}
+
+// The quarter turns as steps are two plain turns the lanes take cheaply, not the doubles' turns:
+// both land every cell position on the same point but for the last bits, and right on a
+// quarter's border the steps land on the quarter's edge too.
+TEST(GroupFolds, QuarterTurnsAsStepsLandWhereTheDoublesFold) {
+  struct Case {
+    const char* group;
+    Point2D (*fold)(Point2D);
+    bool mirrored;
+  } cases[] = {{"P4", QuarterTurn::OntoQuarter, false}, {"P4G", QuarterTurn::OntoQuarterMirrored, true}};
+  std::mt19937 random(48);
+  std::uniform_real_distribution<double> cell(0, 1);
+  for (const Case& c : cases) {
+    detail::FoldProgram program;
+    QuarterTurn::AddSteps(program);
+    if (c.mirrored) QuarterTurn::AddMirrorStep(program);
+    for (int i = 0; i < 10000; ++i) {
+      const Point2D uv(cell(random), cell(random)), stepped = TakeSteps(program, uv);
+      const Point2D folded = c.fold(uv);
+      ASSERT_NEAR(stepped.x, folded.x, 1e-15) << c.group << " at " << uv.x << ", " << uv.y;
+      ASSERT_NEAR(stepped.y, folded.y, 1e-15) << c.group << " at " << uv.x << ", " << uv.y;
+    }
+    for (double t : {0.0, 0.1, 0.25, 0.4, 0.5, 0.6, 0.9}) {
+      for (const Point2D& onBorder : {Point2D(0.5, t), Point2D(t, 0.5)}) {
+        const Point2D stepped = TakeSteps(program, onBorder);
+        EXPECT_TRUE(stepped.x >= 0 && stepped.x <= 0.5 && stepped.y >= 0 && stepped.y <= 0.5)
+            << c.group << " at " << onBorder.x << ", " << onBorder.y;
       }
     }
   }
