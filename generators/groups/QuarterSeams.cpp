@@ -15,14 +15,13 @@ QuarterSeams::QuarterSeams(const TileGenerator& g)
       corner(source(0, 0)),
       centre(source(0.5, 0.5)),
       twoFoldV(source(0, 0.5)),
-      twoFoldU(source(0.5, 0)) {}
+      twoFoldU(source(0.5, 0)),
+      quarter{0.5, 0.5, fu, fv} {}
 
 void DescribeQuarterFold(const QuarterSeams& s, bool mirrored, detail::FoldProgram& program) {
   QuarterTurn::AddSteps(program);
   if (mirrored) QuarterTurn::AddMirrorStep(program);
-  program.sourceShift = {s.hu, s.hv};
-  program.bandU = {true, -s.hu, s.hu, 0.5};
-  program.bandV = {true, -s.hv, s.hv, 0.5};
+  DescribeRectangleBands(s.quarter, program);
   if (s.fv == 0) QuarterTurn::AddSeamSides(program, !mirrored);
 }
 

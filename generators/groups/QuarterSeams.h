@@ -7,6 +7,7 @@
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
+#include "generators/groups/FeatheredRectangle.h"
 
 namespace corvel {
 
@@ -19,6 +20,7 @@ struct QuarterSeams {
   // On the source: the four-fold centres at the corner and the centre, and the two-fold ones at
   // the quarter's other corners (0, 0.5) and (0.5, 0).
   Point2D corner, centre, twoFoldV, twoFoldU;
+  FeatheredRectangle quarter;
 };
 
 // Unbent, a pixel away from the quarters' seams is one sample of its position turned as its
@@ -27,7 +29,8 @@ struct QuarterSeams {
 // side every copy of it shows.
 void DescribeQuarterFold(const QuarterSeams& seams, bool mirrored, detail::FoldProgram& program);
 
-// Feathered, the bands' pixels blend in lanes, and the corners in doubles.
+// Feathered, the bands' pixels blend in lanes, and the corners in doubles: as a rectangle's, but
+// the plan weighs the copy across u first at every corner.
 void DescribeQuarterBlends(const QuarterSeams& seams, detail::SeamBlends& blends);
 
 }  // namespace corvel

@@ -40,7 +40,6 @@ void QuarterTurn::AddSteps(detail::FoldProgram& program) {
   const detail::HalfPlane upperHalf{0, -1, 0.5};
   program.AddBySide(upperHalf, detail::LatticeAffine{-1, 0, 1, 0, -1, 1});
   program.AddByU(0.5, true, detail::LatticeAffine{0, 1, 0, -1, 0, 1});
-  program.reachU = program.reachV = 0.5;
 }
 
 void QuarterTurn::AddMirrorStep(detail::FoldProgram& program) {
