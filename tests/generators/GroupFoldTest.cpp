@@ -146,6 +146,14 @@ TEST(GroupFolds, StepsTakeAPixelOnAHardSeamToTheSideThePlanShows) {
        PGGGenerator::AddLowEdgeSteps},
       {"PMG", PMGGenerator::Fold, PMGGenerator::OntoFirstCopy, PMGGenerator::AddFoldSteps,
        PMGGenerator::AddFirstCopySteps},
+      {"P4", QuarterTurn::Fold, QuarterTurn::OntoUEdges, QuarterTurn::AddSteps,
+       [](detail::FoldProgram& program) { QuarterTurn::AddSeamSides(program, true); }},
+      {"P4G", QuarterTurn::FoldMirrored, QuarterTurn::OntoUEdges,
+       [](detail::FoldProgram& program) {
+         QuarterTurn::AddSteps(program);
+         QuarterTurn::AddMirrorStep(program);
+       },
+       [](detail::FoldProgram& program) { QuarterTurn::AddSeamSides(program, false); }},
   };
   for (const Case& c : cases) {
     detail::FoldProgram program;
