@@ -336,7 +336,10 @@ using KnownPrograms = std::tuple<
     // a wrap bent by bumps: u on a cell by a bump of v, v by a bump of u
     ProgramKinds<false, kBent | 0x3100, kBent | 0x3100>, ProgramKinds<false, kBent | 0x3100>,
     // mirrors across lines of v - u and of u + v, and a half turn across a bent seam, marked near
-    ProgramKinds<false, 0x1308, 0x2405, kBent | kMarksNear | 0x4200>>;
+    ProgramKinds<false, 0x1308, 0x2405, kBent | kMarksNear | 0x4200>,
+    // a mirror across a line of v, a step of u on a cell across a bent seam and one that moves
+    // nothing, both marked near
+    ProgramKinds<false, 0x4103, kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x3100>>;
 
 template <class L, class Kinds>
 bool KernelIfKinds(const FoldKernelArgs& a, FoldPositionsKernel& kernel) {

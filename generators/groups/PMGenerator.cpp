@@ -20,11 +20,11 @@ int PMGenerator::Generate(CProgressMeter* meter) {
   detail::FoldProgram fold;
   DescribePMFold(seams, fold);
   detail::SeamBlends blends;
-  if (seams.fv != 0) {
+  if (seams.fv != 0 && seams.k0 == 0) {
     DescribePMBlends(seams, blends);
     fold.blends = &blends;
   }
-  return RunTileWorker(*this, meter, PMPlan(*this, seams), seams.k0 == 0 ? &fold : nullptr);
+  return RunTileWorker(*this, meter, PMPlan(*this, seams), &fold);
 }
 
 }  // namespace corvel

@@ -1,8 +1,23 @@
 #include "generators/groups/PMSeams.h"
 
+#include "generators/groups/BentSeam.h"
 #include "generators/groups/PMGenerator.h"
 
 namespace corvel {
+
+namespace {
+
+// Past the mirror, the seam bent as the plan bends it: u less the bump between the mirror lines
+// (of the folded v, nought within half a feather of them) runs over the cell, and a position
+// beyond it goes a cell on or back.
+void DescribeBentPMFold(const PMSeams& s, detail::FoldProgram& program) {
+  const detail::SideBend bend = BumpOver(-3 * s.k0 * (1 - s.fv), true, s.hv, 0.5 - s.fv);
+  AddBentSeamSteps(program, {1, 0, 0}, 1, bend, {1, 0, 1, 0, 1, 0}, {1, 0, -1, 0, 1, 0}, s.hu);
+  if (s.k0 > 0) program.reachU = 1 + BentSeamOvershoot(bend);
+  if (s.k0 < 0) program.reachFromU = -BentSeamOvershoot(bend);
+}
+
+}  // namespace
 
 PMSeams::PMSeams(const TileGenerator& g)
     : fu(g.feather1), fv(g.feather2), hu(fu / 2), hv(fv / 2), k0(g.seamK0), source(g, hu, hv) {}
@@ -11,12 +26,12 @@ void DescribePMFold(const PMSeams& s, detail::FoldProgram& program) {
   PMGenerator::AddFoldSteps(program);
   program.reachV = 0.5;
   program.sourceShift = {s.hu, s.hv};
+  if (s.k0 != 0) return DescribeBentPMFold(s, program);
   program.bandU = {true, -s.hu, s.hu};
   if (s.fv != 0) return;
   program.LeaveSeamsToSteps();
   program.planCellEdges = true;
 }
-
 void DescribePMBlends(const PMSeams& s, detail::SeamBlends& blends) {
   const double fu = s.fu, hu = s.hu;
   blends.plansAsRegions = true;
