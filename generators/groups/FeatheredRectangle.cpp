@@ -12,7 +12,7 @@ void DescribeRectangleBands(const FeatheredRectangle& r, detail::FoldProgram& pr
 }
 
 void DescribeRectangleBlends(const FeatheredRectangle& r, const RectangleCopies& c,
-                             detail::SeamBlends& blends) {
+                             detail::SeamBlends& blends, bool acrossUFirst) {
   using detail::UAbove;
   using detail::UBelow;
   using detail::VAbove;
@@ -29,6 +29,12 @@ void DescribeRectangleBlends(const FeatheredRectangle& r, const RectangleCopies&
   // Each corner's two copies in the order the plans weigh them.
   blends.AddCorner({UBelow(hu), VBelow(hv)}, c.acrossLowU, lowU, c.acrossLowV, lowV, c.acrossBoth00);
   blends.AddCorner({UBelow(hu), VAbove(h - hv)}, c.acrossLowU, lowU, c.acrossHighV, highV, c.acrossBoth01);
+  if (acrossUFirst) {
+    blends.AddCorner({UAbove(w - hu), VBelow(hv)}, c.acrossHighU, highU, c.acrossLowV, lowV, c.acrossBoth10);
+    blends.AddCorner({UAbove(w - hu), VAbove(h - hv)}, c.acrossHighU, highU, c.acrossHighV, highV,
+                     c.acrossBoth11);
+    return;
+  }
   blends.AddCorner({UAbove(w - hu), VBelow(hv)}, c.acrossLowV, lowV, c.acrossHighU, highU, c.acrossBoth10);
   blends.AddCorner({UAbove(w - hu), VAbove(h - hv)}, c.acrossHighV, highV, c.acrossHighU, highU,
                    c.acrossBoth11);

@@ -1,6 +1,6 @@
 // A fundamental region that is the rectangle [0, width] x [0, height] of its cell, each of its four
-// edges a feathered seam ("PG"'s half cell, "PGG"'s quarter), on a lattice shrunk by the feather.
-// From it, the fold program's reach and bands and the blends the lanes mix.
+// edges a feathered seam ("PG"'s half cell, the quarter of "PGG", "P4" and "P4G"), on a lattice
+// shrunk by the feather. From it, the fold program's reach and bands and the blends the lanes mix.
 #pragma once
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
@@ -26,8 +26,10 @@ struct RectangleCopies {
 void DescribeRectangleBands(const FeatheredRectangle& rectangle, detail::FoldProgram& program);
 
 // Feathered, a band's pixels blend with the copy across its edge in lanes, a corner's with the
-// three copies across its edges in doubles, each edge's weight ramped over its feather.
+// three copies across its edges in doubles, each edge's weight ramped over its feather. The plans
+// weigh a corner's copy across u first at the corners on u = 0, or at every corner where
+// acrossUFirst.
 void DescribeRectangleBlends(const FeatheredRectangle& rectangle, const RectangleCopies& copies,
-                             detail::SeamBlends& blends);
+                             detail::SeamBlends& blends, bool acrossUFirst = false);
 
 }  // namespace corvel

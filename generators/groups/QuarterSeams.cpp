@@ -26,11 +26,6 @@ void DescribeQuarterFold(const QuarterSeams& s, bool mirrored, detail::FoldProgr
 }
 
 void DescribeQuarterBlends(const QuarterSeams& s, detail::SeamBlends& blends) {
-  using detail::UAbove;
-  using detail::UBelow;
-  using detail::VAbove;
-  using detail::VBelow;
-  const double fu = s.fu, fv = s.fv, hu = s.hu, hv = s.hv;
   // Turned by a quarter (A or B) or, neither, by half.
   auto turned = [&s](bool a, const Point2D& centre, bool half = false) {
     return detail::AffineOf([&](double u, double v) {
@@ -38,30 +33,17 @@ void DescribeQuarterBlends(const QuarterSeams& s, detail::SeamBlends& blends) {
       return half ? own.HalfTurn(centre) : a ? own.QuarterTurnA(centre) : own.QuarterTurnB(centre);
     });
   };
-  blends.plansAsRegions = true;
   // The plan folds a pixel right on a quarter's edge onto one neighbour, the lanes maybe onto
   // the other, and the two blends differ there once the cell is not square.
   blends.AddFoldLines(2, 0);
   blends.AddFoldLines(0, 2);
-  const detail::HalfPlane alongU[] = {UAbove(hu), UBelow(0.5 - hu)},
-                          alongV[] = {VAbove(hv), VBelow(0.5 - hv)};
-  blends.AddOwn({alongU[0], alongU[1], alongV[0], alongV[1]});
-  blends.AddBlend({UBelow(hu), alongV[0], alongV[1]}, turned(true, s.corner), {1 / fu, 0, 0.5});
-  blends.AddBlend({UAbove(0.5 - hu), alongV[0], alongV[1]}, turned(true, s.centre),
-                  {-1 / fu, 0, 0.5 / fu + 0.5});
-  blends.AddBlend({VBelow(hv), alongU[0], alongU[1]}, turned(false, s.corner), {0, 1 / fv, 0.5});
-  blends.AddBlend({VAbove(0.5 - hv), alongU[0], alongU[1]}, turned(false, s.centre),
-                  {0, -1 / fv, 0.5 / fv + 0.5});
-  const detail::LatticeLinear lowU{1 / fu, 0, 0.5}, highU{-1 / fu, 0, 0.5 / fu + 0.5}, lowV{0, 1 / fv, 0.5},
-      highV{0, -1 / fv, 0.5 / fv + 0.5};
-  blends.AddCorner({UBelow(hu), VBelow(hv)}, turned(true, s.corner), lowU, turned(false, s.corner), lowV,
-                   turned(true, s.corner, true));
-  blends.AddCorner({UBelow(hu), VAbove(0.5 - hv)}, turned(true, s.corner), lowU, turned(false, s.centre),
-                   highV, turned(true, s.twoFoldV, true));
-  blends.AddCorner({UAbove(0.5 - hu), VBelow(hv)}, turned(true, s.centre), highU, turned(false, s.corner),
-                   lowV, turned(true, s.twoFoldU, true));
-  blends.AddCorner({UAbove(0.5 - hu), VAbove(0.5 - hv)}, turned(true, s.centre), highU,
-                   turned(false, s.centre), highV, turned(true, s.centre, true));
+  // Across the edges at the corner the turns about it, at the centre the turns about that; across
+  // both the half turn about the corner they meet at.
+  const RectangleCopies copies{turned(true, s.corner),         turned(true, s.centre),
+                               turned(false, s.corner),        turned(false, s.centre),
+                               turned(true, s.corner, true),   turned(true, s.twoFoldV, true),
+                               turned(true, s.twoFoldU, true), turned(true, s.centre, true)};
+  DescribeRectangleBlends(s.quarter, copies, blends, true);
 }
 
 }  // namespace corvel

@@ -29,8 +29,8 @@ struct QuarterSeams {
 // side every copy of it shows.
 void DescribeQuarterFold(const QuarterSeams& seams, bool mirrored, detail::FoldProgram& program);
 
-// Feathered, the bands' pixels blend in lanes, and the corners in doubles: as a rectangle's, but
-// the plan weighs the copy across u first at every corner.
+// Feathered, the bands' pixels blend in lanes, and the corners in doubles, as a rectangle's whose
+// plan weighs the copy across u first at every corner.
 void DescribeQuarterBlends(const QuarterSeams& seams, detail::SeamBlends& blends);
 
 }  // namespace corvel
