@@ -8,12 +8,18 @@
 
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
+#include "generators/groups/P4GGenerator.h"
+#include "generators/groups/P4GPlan.h"
+#include "generators/groups/P4Generator.h"
+#include "generators/groups/P4Plan.h"
 #include "generators/groups/PGGGenerator.h"
 #include "generators/groups/PGGPlan.h"
 #include "generators/groups/PGGenerator.h"
 #include "generators/groups/PGPlan.h"
 #include "generators/groups/PMGGenerator.h"
 #include "generators/groups/PMGPlan.h"
+#include "generators/groups/QuarterSeams.h"
+#include "generators/groups/QuarterTurn.h"
 
 namespace corvel {
 namespace {
@@ -81,6 +87,15 @@ TEST(GroupBlends, MixThePixelsInDoublesAsThePlan) {
   PMGGenerator pmg;
   ExpectBlendsMixAsThePlan<PMGSeams, PMGPlan>(pmg, DescribePMGFold, DescribePMGBlends, PMGGenerator::Fold,
                                               {0, 0.25, 1}, 0.1);
+  // "P4" and "P4G" share the quarter's seams; "P4G" mirrors it further across its diagonal.
+  P4Generator p4;
+  ExpectBlendsMixAsThePlan<QuarterSeams, P4Plan>(
+      p4, [](const QuarterSeams& s, detail::FoldProgram& program) { DescribeQuarterFold(s, false, program); },
+      DescribeQuarterBlends, QuarterTurn::OntoQuarter, {0, 0.5}, 0.3);
+  P4GGenerator p4g;
+  ExpectBlendsMixAsThePlan<QuarterSeams, P4GPlan>(
+      p4g, [](const QuarterSeams& s, detail::FoldProgram& program) { DescribeQuarterFold(s, true, program); },
+      DescribeQuarterBlends, QuarterTurn::OntoQuarterMirrored, {0, 0.5}, 0.3);
 }
 
 }  // namespace
