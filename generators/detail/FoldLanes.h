@@ -339,7 +339,13 @@ using KnownPrograms = std::tuple<
     ProgramKinds<false, 0x1308, 0x2405, kBent | kMarksNear | 0x4200>,
     // a mirror across a line of v, a step of u on a cell across a bent seam and one that moves
     // nothing, both marked near
-    ProgramKinds<false, 0x4103, kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x3100>>;
+    ProgramKinds<false, 0x4103, kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x3100>,
+    // a glide across a line of u; a glide across a bent seam, a step of v on a cell across another
+    // or both, each with a step that moves nothing, all marked near
+    ProgramKinds<false, 0x4101, kBent | kMarksNear | 0x4100, kBent | kMarksNear | 0x3100,
+                 kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4101, kBent | kMarksNear | 0x4100, kBent | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4101, kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x3100>>;
 
 template <class L, class Kinds>
 bool KernelIfKinds(const FoldKernelArgs& a, FoldPositionsKernel& kernel) {

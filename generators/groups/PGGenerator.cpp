@@ -37,11 +37,11 @@ int PGGenerator::Generate(CProgressMeter* meter) {
   detail::FoldProgram fold;
   DescribePGFold(seams, fold);
   detail::SeamBlends blends;
-  if (seams.fv != 0) {
+  if (seams.fv != 0 && seams.k0 == 0 && seams.k1 == 0) {
     DescribePGBlends(seams, blends);
     fold.blends = &blends;
   }
-  return RunTileWorker(*this, meter, PGPlan(*this, seams), seams.k0 == 0 && seams.k1 == 0 ? &fold : nullptr);
+  return RunTileWorker(*this, meter, PGPlan(*this, seams), &fold);
 }
 
 }  // namespace corvel

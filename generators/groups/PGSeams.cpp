@@ -1,8 +1,33 @@
 #include "generators/groups/PGSeams.h"
 
+#include "generators/groups/BentSeam.h"
 #include "generators/groups/PGGenerator.h"
 
 namespace corvel {
+
+namespace {
+
+// Past the glide, each bent seam as the plan bends it, the glide seams' first: u less the bump of
+// v over the half cell, beyond which a position goes to the glide image, and v plus the bump of
+// u, beyond which it goes a cell along B. A straight one keeps its bands.
+void DescribeBentPGFold(const PGSeams& s, detail::FoldProgram& program) {
+  if (s.k1 != 0) {
+    const detail::SideBend bend = BumpOver(-1.5 * s.k1 * (1 - s.fv), true, s.hv, 1 - s.fv);
+    AddBentSeamSteps(program, {1, 0, 0}, 0.5, bend, {1, 0, 0.5, 0, -1, 1}, {1, 0, -0.5, 0, -1, 1}, s.hu);
+    program.bandU = {};
+    if (s.k1 > 0) program.reachU = 0.5 + BentSeamOvershoot(bend);
+    if (s.k1 < 0) program.reachFromU = -BentSeamOvershoot(bend);
+  }
+  if (s.k0 != 0) {
+    const detail::SideBend bend = BumpOver(-3 * s.k0 * (1 - s.fu), false, s.hu, 0.5 - s.fu);
+    AddBentSeamSteps(program, {0, 1, 0}, 1, bend, {1, 0, 0, 0, 1, 1}, {1, 0, 0, 0, 1, -1}, s.hv);
+    program.bandV = {};
+    if (s.k0 > 0) program.reachV = 1 + BentSeamOvershoot(bend);
+    if (s.k0 < 0) program.reachFromV = -BentSeamOvershoot(bend);
+  }
+}
+
+}  // namespace
 
 PGSeams::PGSeams(const TileGenerator& g)
     : fu(g.feather1),
@@ -17,6 +42,7 @@ PGSeams::PGSeams(const TileGenerator& g)
 void DescribePGFold(const PGSeams& s, detail::FoldProgram& program) {
   PGGenerator::AddFoldStep(program);
   DescribeRectangleBands(s.half, program);
+  if (s.k0 != 0 || s.k1 != 0) return DescribeBentPGFold(s, program);
   if (s.fv == 0) PGGenerator::AddGlideStartSteps(program);
 }
 
