@@ -1,6 +1,5 @@
 #include "generators/groups/CMGenerator.h"
 
-#include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
 #include "generators/groups/CMPlan.h"
@@ -9,13 +8,8 @@
 namespace corvel {
 
 Point2D CMGenerator::MapPoint(const Point2D& p) const {
-  Point2D uv = PlaneToLattice(p.x, p.y);
-  if (uv.y >= uv.x) uv = uv.Reflect(diagonal_);
+  const Point2D uv = Fold(PlaneToLattice(p.x, p.y));
   return LatticeToPlane(uv.x, uv.y);
-}
-
-void CMGenerator::AddFoldStep(detail::FoldProgram& program) {
-  program.AddByLine(Line2D({0, 0}, {1, 1}), true, detail::kSwap);
 }
 
 int CMGenerator::Generate(CProgressMeter* meter) {

@@ -5,24 +5,22 @@
 #pragma once
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/TileGenerator.h"
+#include "generators/groups/CellMirrors.h"
 
 namespace corvel {
 
 class CMGenerator : public TileGenerator {
  public:
   // (u, v) with v >= u becomes (v, u).
-  static Point2D Fold(Point2D uv) { return uv.y >= uv.x ? Point2D(uv.y, uv.x) : uv; }
+  static Point2D Fold(Point2D uv) { return MirrorAcrossDiagonal(uv); }
   // The same as the program's step.
-  static void AddFoldStep(detail::FoldProgram& program);
+  static void AddFoldStep(detail::FoldProgram& program) { AddMirrorAcrossDiagonal(program); }
   // Folds the cell onto its half below the diagonal from (0, 0) to (1, 1). The result is a
   // plane point without origin.
   Point2D MapPoint(const Point2D& p) const override;
   int Generate(CProgressMeter* meter) override;
   void ComputeOrigin() override { ComputeOriginFromLattice(); }
   void SetFeather(double percentage) override { SetFeatherUniform(percentage); }
-
- protected:
-  Line2D diagonal_{Point2D(0, 0), Point2D(1, 1)};
 };
 
 }  // namespace corvel

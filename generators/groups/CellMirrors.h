@@ -25,4 +25,10 @@ inline void AddMirrorAcrossHalfU(detail::FoldProgram& program) {
   program.AddByU(0.5, true, detail::kMirrorU);
 }
 
+// Across the diagonal u = v, a mirror of a rhombic cell: the half above it onto the half below.
+inline Point2D MirrorAcrossDiagonal(Point2D uv) { return uv.y >= uv.x ? Point2D(uv.y, uv.x) : uv; }
+inline void AddMirrorAcrossDiagonal(detail::FoldProgram& program) {
+  program.AddByLine(Line2D({0, 0}, {1, 1}), true, detail::kSwap);
+}
+
 }  // namespace corvel

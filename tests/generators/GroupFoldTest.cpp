@@ -11,6 +11,8 @@
 #include "generators/TileLattice.h"
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/GroupGenerators.h"
+#include "generators/groups/CMGenerator.h"
+#include "generators/groups/CMMGenerator.h"
 #include "generators/groups/P4MGenerator.h"
 #include "generators/groups/P6MTriangle.h"
 #include "generators/groups/PGGGenerator.h"
@@ -112,6 +114,8 @@ TEST(GroupFolds, FoldsInDoublesAndAsStepsAgree) {
       {"PM", PMGenerator::Fold, PMGenerator::AddFoldSteps},
       {"PMM", PMMGenerator::Fold, PMMGenerator::AddFoldSteps},
       {"P4M", P4MGenerator::Fold, P4MGenerator::AddFoldSteps},
+      {"CM", CMGenerator::Fold, CMGenerator::AddFoldStep},
+      {"CMM", CMMGenerator::Fold, CMMGenerator::AddFoldSteps},
   };
   std::mt19937 random(48);
   std::uniform_real_distribution<double> cell(0, 1);
@@ -154,6 +158,8 @@ TEST(GroupFolds, StepsTakeAPixelOnAHardSeamToTheSideThePlanShows) {
          QuarterTurn::AddMirrorStep(program);
        },
        [](detail::FoldProgram& program) { QuarterTurn::AddSeamSides(program, false); }},
+      {"CMM", CMMGenerator::Fold, CMMGenerator::OntoFirstHalf, CMMGenerator::AddFoldSteps,
+       CMMGenerator::AddFirstHalfStep},
   };
   for (const Case& c : cases) {
     detail::FoldProgram program;

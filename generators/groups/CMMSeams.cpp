@@ -1,0 +1,54 @@
+#include "generators/groups/CMMSeams.h"
+
+#include <cmath>
+
+#include "generators/groups/CMMGenerator.h"
+
+namespace corvel {
+
+namespace {
+
+// Past the folds, the seam bent as the plan bends it: the S-shaped curve v = off(u) over the
+// bottom edge, a position on or below it taken across by the half turn about the edge's middle;
+// the pixels within the feather's half of it planned.
+void AddBentSeam(const CMMSeams& s, detail::FoldProgram& program) {
+  const double amount = (1 - s.fu) * s.k0 / CMMSeams::kSqrt2;
+  program.bandU = program.bandV = {};
+  program.AddBentMarked({0, 1, -kGeometryTolerance}, false,
+                        {-6 * amount, 1 / (1 - s.fu), 0, -s.hu / (1 - s.fu), true, detail::SideBend::kS},
+                        CMMGenerator::kSeamHalfTurn, -s.hv - kGeometryTolerance, s.hv - kGeometryTolerance);
+  // The S-curve reaches 0.75 of its amount.
+  program.reachFromV = -0.75 * std::abs(amount);
+}
+
+}  // namespace
+
+CMMSeams::CMMSeams(const TileGenerator& g)
+    : fu(g.feather1),
+      fv(g.feather2),
+      hu(fu / 2),
+      hv(fv / 2),
+      k0(g.seamK0),
+      source(g, hu, hv),
+      middle(source(0.5, 0)) {}
+
+void DescribeCMMFold(const CMMSeams& s, detail::FoldProgram& program) {
+  CMMGenerator::AddFoldSteps(program);
+  program.reachV = 0.5;
+  program.sourceShift = {s.hu, s.hv};
+  program.bandU = program.bandV = {true, -s.hv, s.hv, 1};
+  if (s.k0 != 0)
+    AddBentSeam(s, program);
+  else if (s.fv == 0)
+    CMMGenerator::AddFirstHalfStep(program);
+}
+
+void DescribeCMMBlends(const CMMSeams& s, detail::SeamBlends& blends) {
+  blends.plansAsRegions = true;
+  blends.AddOwn({detail::VAbove(s.hv)});
+  blends.AddBlend({detail::VBelow(s.hv)},
+                  detail::AffineOf([&](double u, double v) { return s.source(u, v).HalfTurn(s.middle); }),
+                  {0, 1 / s.fv, 0.5});
+}
+
+}  // namespace corvel
