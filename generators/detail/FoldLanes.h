@@ -109,27 +109,35 @@ struct LaneStep {
         mapV(s.vu, s.vv, s.v1),
         bend(L::Splat(s.bend)),
         bendT(s.bendTu, s.bendTv, s.bendT1),
+        bendT2(s.bendT2u, s.bendT2v, s.bendT21),
         nearFrom(L::Splat(s.plannedFrom - s.n1)),
         nearTo(L::Splat(s.plannedTo - s.n1)) {}
   LaneSide<L> side, also;
   typename L::Floats above;
   LaneAffine<L> mapU, mapV;
   typename L::Floats bend;
-  LaneAffine<L> bendT;
+  LaneAffine<L> bendT, bendT2;
   // The planned range of the bent sum, less the side's constant, as Sum reads it.
   typename L::Floats nearFrom, nearTo;
 };
+
+// The bump's shape of t.
+template <class L>
+inline typename L::Floats BumpShapeLanes(const FoldKernelArgs::Step& plain, typename L::Floats t) {
+  using F = typename L::Floats;
+  const F one = L::Splat(1.0f);
+  if (plain.bendClampMask) t = L::Max(L::Min(t, one), L::Splat(0.0f));
+  return plain.bendSMask ? L::Mul(L::Sub(one, L::Add(t, t)), L::Min(t, L::Sub(one, t)))
+                         : L::Mul(t, L::Sub(one, t));
+}
 
 // The step's bump of the position (bu, bv).
 template <class L>
 inline typename L::Floats BumpLanes(const FoldKernelArgs::Step& plain, const LaneStep<L>& s,
                                     typename L::Floats bu, typename L::Floats bv) {
-  using F = typename L::Floats;
-  const F zero = L::Splat(0.0f), one = L::Splat(1.0f);
-  F t = s.bendT.template At<kAnyMap>(bu, bv);
-  if (plain.bendClampMask) t = L::Max(L::Min(t, one), zero);
-  const F shape = plain.bendSMask ? L::Mul(L::Sub(one, L::Add(t, t)), L::Min(t, L::Sub(one, t)))
-                                  : L::Mul(t, L::Sub(one, t));
+  typename L::Floats shape = BumpShapeLanes<L>(plain, s.bendT.template At<kAnyMap>(bu, bv));
+  if (plain.twoBumpsMask)
+    shape = L::Max(shape, BumpShapeLanes<L>(plain, s.bendT2.template At<kAnyMap>(bu, bv)));
   return L::Mul(s.bend, shape);
 }
 
@@ -345,7 +353,11 @@ using KnownPrograms = std::tuple<
     ProgramKinds<false, 0x4101, kBent | kMarksNear | 0x4100, kBent | kMarksNear | 0x3100,
                  kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x3100>,
     ProgramKinds<false, 0x4101, kBent | kMarksNear | 0x4100, kBent | kMarksNear | 0x3100>,
-    ProgramKinds<false, 0x4101, kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x3100>>;
+    ProgramKinds<false, 0x4101, kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x3100>,
+    // a mirror across a line of v - u, a bent seam that swaps u and v a cell on, marked near, and a
+    // step that only marks the pixels near another bent line
+    ProgramKinds<false, 0x1308, kBent | kMarksNear | 0x1300>,
+    ProgramKinds<false, 0x1308, kBent | kMarksNear | 0x1300, kBent | kMarksNear | 0x3100>>;
 
 template <class L, class Kinds>
 bool KernelIfKinds(const FoldKernelArgs& a, FoldPositionsKernel& kernel) {

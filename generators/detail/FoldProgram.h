@@ -30,7 +30,8 @@ struct HalfPlane {
 
 // A seam bent by a bump: amount times the bump's shape of t added to a side's sum, t an affine
 // function of the position as the steps before the program's first bent step left it (clamped to
-// [0, 1] where asked), so that the seam's ends stay where the straight seam's lie.
+// [0, 1] where asked), so that the seam's ends stay where the straight seam's lie; where
+// twoBumps, the larger of the shapes of t and of a second such function t2.
 struct SideBend {
   // t (1 - t); or (1 - 2 t) min(t, 1 - t), up over the first half and down over the second, the
   // S-shaped seam that a half turn about its middle maps onto itself.
@@ -39,11 +40,18 @@ struct SideBend {
   double tu = 0, tv = 0, t1 = 0;
   bool clamped = false;
   Shape shape = kBump;
+  bool twoBumps = false;
+  double t2u = 0, t2v = 0, t21 = 0;
 
   double At(double u, double v) const {
-    double t = tu * u + tv * v + t1;
+    const double first = ShapeOf(tu * u + tv * v + t1);
+    if (!twoBumps) return amount * first;
+    const double second = ShapeOf(t2u * u + t2v * v + t21);
+    return amount * (first > second ? first : second);
+  }
+  double ShapeOf(double t) const {
     if (clamped) t = t < 0 ? 0 : (t > 1 ? 1 : t);
-    return amount * (shape == kBump ? t * (1 - t) : (1 - 2 * t) * (t < 1 - t ? t : 1 - t));
+    return shape == kBump ? t * (1 - t) : (1 - 2 * t) * (t < 1 - t ? t : 1 - t);
   }
 };
 

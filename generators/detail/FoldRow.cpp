@@ -63,6 +63,10 @@ FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& gener
                      s.bend.clamped ? ~0u : 0u,
                      s.bend.shape == SideBend::kS ? ~0u : 0u,
                      s.bend.amount != 0 && i == firstBent ? ~0u : 0u,
+                     s.bend.twoBumps ? ~0u : 0u,
+                     float(s.bend.t2u),
+                     float(s.bend.t2v),
+                     float(s.bend.t21),
                      float(s.plannedFrom - kBentMargin),
                      float(s.plannedTo + kBentMargin),
                      s.marksNear ? ~0u : 0u};

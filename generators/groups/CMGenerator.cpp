@@ -18,11 +18,13 @@ int CMGenerator::Generate(CProgressMeter* meter) {
   detail::FoldProgram fold;
   DescribeCMFold(seams, fold);
   detail::SeamBlends blends;
-  if (seams.fv != 0) {
+  if (seams.k0 != 0) {
+    DescribeCMBentSeam(seams, fold);
+  } else if (seams.fv != 0) {
     DescribeCMBlends(seams, blends);
     fold.blends = &blends;
   }
-  return RunTileWorker(*this, meter, CMPlan(*this, seams), seams.k0 == 0 ? &fold : nullptr);
+  return RunTileWorker(*this, meter, CMPlan(*this, seams), &fold);
 }
 
 }  // namespace corvel

@@ -1,5 +1,7 @@
 #include "generators/groups/CMSeams.h"
 
+#include <cmath>
+
 #include "generators/groups/CMGenerator.h"
 
 namespace corvel {
@@ -22,6 +24,30 @@ void DescribeCMFold(const CMSeams& s, detail::FoldProgram& program) {
   if (s.fv != 0) return;
   program.LeaveSeamsToSteps();
   program.planCellEdges = true;
+}
+
+void DescribeCMBentSeam(const CMSeams& s, detail::FoldProgram& program) {
+  const double fu = s.fu, fv = s.fv, hu = s.hu, hv = s.hv, k0 = s.k0;
+  // off, the larger of the bumps along the two edges, 3 t (1 - t) each, is added to the sums less.
+  const detail::SideBend off{
+      -3 * k0 * (1 - fv), 1 / (1 - 2 * fu),  0, -fu / (1 - 2 * fu), true, detail::SideBend::kBump, true, 0,
+      1 / (1 - 2 * fv),   -fv / (1 - 2 * fv)};
+  const double reach = 0.75 * std::abs(k0) * (1 - fv);
+  const detail::LatticeAffine same{1, 0, 0, 0, 1, 0};
+  program.bandU = program.bandV = {};
+  program.stepsDecideSeams = false;
+  program.planCellEdges = true;
+  if (k0 > 0) {
+    // Below v = off, from the mirror image one cell on; the pixels near the right edge too.
+    program.AddBentMarked({0, 1, 0}, false, off, {0, 1, 1, 1, 0, 0}, -hv, hu);
+    if (fv != 0) program.AddBentMarked({1, 0, -1}, false, off, same, -hv, 1);
+    program.reachU = 1 + reach;
+  } else {
+    // Right of u = 1 + off, from the mirror image one cell back; the pixels near the bottom too.
+    program.AddBentMarked({1, 0, -1}, true, off, {0, 1, 0, 1, 0, -1}, -hv, hu);
+    if (fv != 0) program.AddBentMarked({0, 1, 0}, false, off, same, -1, hu);
+    program.reachFromV = -reach;
+  }
 }
 
 void DescribeCMBlends(const CMSeams& s, detail::SeamBlends& blends) {

@@ -24,6 +24,11 @@ struct CMSeams {
 // the steps, but for those right on the cell's edge that the fast positions wrap apart.
 void DescribeCMFold(const CMSeams& seams, detail::FoldProgram& program);
 
+// Bent, past the fold, a position beyond the bent seam is taken across it as the plan takes it,
+// and the pixels near the seam, within the band about it and within the band along the other
+// edge the fold reaches are marked and planned.
+void DescribeCMBentSeam(const CMSeams& seams, detail::FoldProgram& program);
+
 // Feathered, the bands' pixels blend in lanes, and where they meet three copies mix in doubles;
 // the part of the corner at (1, 0) that the plan weighs by areas is planned.
 void DescribeCMBlends(const CMSeams& seams, detail::SeamBlends& blends);

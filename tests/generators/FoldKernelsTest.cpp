@@ -23,7 +23,8 @@ TEST(FoldKernels, AKernelForAnyKindsTakesAStepOnlyWhereItsSideHoldsTheCellPositi
     detail::FoldKernelArgs args;
     args.bias = bias;
     args.stepCount = 1;
-    args.steps[0] = {-1, 0, 0.5f, 0, 1, 0, 10, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    args.steps[0] = {-1, 0, 0.5f, 0, 1, 0, 10, 0, 1, 0, 0, 0, 0, 0, 0, 0,
+                     0,  0, 0,    0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0};
     args.sxu = 256;
     args.syv = 256;
     std::vector<detail::FoldPositionsKernel> kernels{detail::FoldKernelSse2(args)};
@@ -114,9 +115,9 @@ TEST(FoldKernels, BentStepsAreTakenWhereTheirBentSidesHoldTheCellPosition) {
   }
 }
 
-// A seam bent by an S-shaped bump of the position two mirrors left, clamped at its ends, taken
-// across by a half turn, its pixels within a band about it marked: in the kernel for its kinds
-// and, with a step of another kind after, in those for any kinds, against the doubles.
+// A seam bent by an S-shaped bump (or the larger of two bumps) of the position two mirrors left,
+// clamped at its ends, taken across by a half turn, its pixels within a band about it marked: in the kernel
+// for its kinds and, with a step of another kind after, in those for any kinds, against the doubles.
 TEST(FoldKernels, ABentSeamPastOtherStepsMarksThePixelsNearIt) {
   std::mt19937 random(11);
   std::uniform_real_distribution<double> unit(0, 1), bend(-0.5, 0.5);
@@ -126,8 +127,19 @@ TEST(FoldKernels, ABentSeamPastOtherStepsMarksThePixelsNearIt) {
     detail::FoldProgram program;
     program.AddByLine(Line2D({0, 0}, {1, 1}), true, detail::kSwap);
     program.AddByLine(Line2D({0, 1}, {1, 0}), true, detail::LatticeAffine{0, -1, 1, -1, 0, 1});
-    program.AddBentMarked({0, 1, -1e-8}, false, {6 * bend(random), 1.1, 0, -0.05, true, detail::SideBend::kS},
-                          detail::LatticeAffine{-1, 0, 1, 0, -1, 0}, -band, band);
+    // Every third round the larger of two bumps, along u and along v.
+    const bool two = round % 3 == 1;
+    const detail::SideBend seam{6 * bend(random),
+                                1.1,
+                                0,
+                                -0.05,
+                                true,
+                                two ? detail::SideBend::kBump : detail::SideBend::kS,
+                                two,
+                                0,
+                                1.2,
+                                -0.1};
+    program.AddBentMarked({0, 1, -1e-8}, false, seam, detail::LatticeAffine{-1, 0, 1, 0, -1, 0}, -band, band);
     if (round % 2) program.AddBySide({0.5, 1, -0.75}, {1, 0, 0.5, 0, 1, 0});
     TileGenerator generator;
     generator.basisA = generator.basisC = {1000, 0};
