@@ -31,12 +31,19 @@ inline LaneLattice LaneLatticeOf(const TileGenerator& generator) {
   return {generator.invM, generator.matM, generator.matN, generator.invN, generator.origin};
 }
 
-struct P6PlanLanes {
+// The kite (0, 0), (0.5, 0), G = (1/3, 1/3), (0, 0.5) of "P3LM" and "P6": its edges from G, and
+// G on the plane and on the source, for the plan's clamps and carry.
+struct KiteLanes {
   LaneLattice lattice;
-  LaneLine shortDiagonal, median1, third, median2;
-  // The fold's turn centre on the plane; the six- and three-fold centres on the source.
-  Point2D anchor, sixFold, threeFold;
+  LaneLine toK, toM;
+  Point2D anchor, threeFold;
   double su = 0, sv = 0, near = 0;
+};
+
+struct P6PlanLanes {
+  KiteLanes kite;
+  LaneLine shortDiagonal, third;
+  Point2D sixFold;  // on the source
 };
 
 struct P3PlanLanes {
@@ -49,11 +56,8 @@ struct P3PlanLanes {
 };
 
 struct P3LMPlanLanes {
-  LaneLattice lattice;
-  LaneLine mirror, lk, lm;
-  // The turn centre on the plane and on the source.
-  Point2D anchor, turnCentre;
-  double su = 0, sv = 0, near = 0;
+  KiteLanes kite;
+  LaneLine mirror;
 };
 
 // The plan's fold of four cell positions in place: onto P6's kite, clamped onto it and carried

@@ -78,20 +78,38 @@ Pair Turned(const Pair& p, const Point2D& c, const TurnConstants& turn) {
   return Turned(p, c, Splat(turn.cosine), Splat(turn.sine));
 }
 
-// The plan's clamps of v below the kite's two lines, and its carry of a position on the second
-// across it, turned by -120 degrees about centre on the source.
-void ClampBelowAndCarry(const LaneLattice& lattice, double su, double sv, const LaneLine& first,
-                        const LaneLine& second, const Point2D& centre, D& u, D& v) {
-  const D onFirst = YAt(first, u);
-  v = Select(Greater(v, onFirst), onFirst, v);
-  const D onSecond = YAt(second, u);
-  v = Select(Greater(v, onSecond), onSecond, v);
-  const D carried = NotMask(LessBeyondTolerance(v, onSecond));
+// Turned about c by `ifSet` where mask is set, else by `otherwise`.
+Pair TurnedEither(const Pair& p, const Point2D& c, D mask, const TurnConstants& ifSet,
+                  const TurnConstants& otherwise) {
+  return Turned(p, c, Select(mask, Splat(ifSet.cosine), Splat(otherwise.cosine)),
+                Select(mask, Splat(ifSet.sine), Splat(otherwise.sine)));
+}
+
+// A kite position's point on the source.
+Pair OnSource(const KiteLanes& kite, D u, D v) {
+  return Apply(kite.lattice.toSource, u + Splat(kite.su), v + Splat(kite.sv));
+}
+
+// HexagonalKite's Clamped, then its Carried.
+void ClampAndCarry(const KiteLanes& kite, D& u, D& v) {
+  u = ClampHalf(u);
+  v = ClampHalf(v);
+  const D onK = YAt(kite.toK, u);
+  v = Select(Greater(v, onK), onK, v);
+  const D onM = YAt(kite.toM, u);
+  v = Select(Greater(v, onM), onM, v);
+  const D carried = NotMask(LessBeyondTolerance(v, onM));
   if (_mm256_movemask_pd(carried) == 0) return;
-  const Pair across = Turned(Apply(lattice.toSource, u + Splat(su), v + Splat(sv)), centre, kTurnMinus120);
-  const Pair back = Apply(lattice.fromSource, across.x, across.y);
-  u = Select(carried, back.x - Splat(su), u);
-  v = Select(carried, back.y - Splat(sv), v);
+  const Pair across = Turned(OnSource(kite, u, v), kite.threeFold, kTurnMinus120);
+  const Pair back = Apply(kite.lattice.fromSource, across.x, across.y);
+  u = Select(carried, back.x - Splat(kite.su), u);
+  v = Select(carried, back.y - Splat(kite.sv), v);
+}
+
+// OnSecondMedian.
+D OnSecondMedian(D u, D v, D near) {
+  return _mm256_and_pd(Below(Abs(u + Splat(2) * v - Splat(1)), near),
+                       _mm256_cmp_pd(Abs(Splat(2) * u + v - Splat(1)), near, _CMP_GE_OQ));
 }
 
 // The x of pixels first .. first + 3, the lanes past count repeating the last.
@@ -126,27 +144,30 @@ void StorePositions(const Pair& p, const Point2D& origin, int count, std::int32_
   }
 }
 
-// P6's Fold of cell positions, the plan's clamps onto the kite, and its carry across the second
-// median.
+// CellPosition of the pixels first .. first + 3 of row y.
+void CellPositions(const LaneLattice& lattice, int x0, const int* xs, int first, int count, D y, D& u, D& v) {
+  const Pair cell = Apply(lattice.toLattice, PixelsX(x0, xs, first, count), y);
+  u = cell.x - Floor(cell.x);
+  v = cell.y - Floor(cell.y);
+}
+
+// P6's Fold of cell positions, then the plan's clamps onto the kite and its carry.
 void FoldP6(const P6PlanLanes& plan, D& u, D& v) {
-  const LaneLattice& lattice = plan.lattice;
+  const KiteLanes& kite = plan.kite;
   const D halfTurn = NotMask(LessBeyondTolerance(v, YAt(plan.shortDiagonal, u)));
   u = Select(halfTurn, (u - Splat(0.5)) * Splat(-1.0) + Splat(0.5), u);
   v = Select(halfTurn, (v - Splat(0.5)) * Splat(-1.0) + Splat(0.5), v);
-  const D belowMedian1 = LessBeyondTolerance(v, YAt(plan.median1, u));
-  const D kept = _mm256_and_pd(belowMedian1, LessBeyondTolerance(v, YAt(plan.median2, u)));
+  const D belowMedian1 = LessBeyondTolerance(v, YAt(kite.toK, u));
+  const D kept = _mm256_and_pd(belowMedian1, LessBeyondTolerance(v, YAt(kite.toM, u)));
   // A position kept lies inside the kite beyond the tolerance: the clamps and the carry leave it.
   if (_mm256_movemask_pd(kept) == 0xF) return;
   const D kiteOfB = _mm256_or_pd(belowMedian1, GreaterBeyondTolerance(v, YAt(plan.third, u)));
-  const Pair turned = Turned(Apply(lattice.toPlane, u, v), plan.anchor,
-                             Select(kiteOfB, Splat(kTurnMinus120.cosine), Splat(kTurnPlus120.cosine)),
-                             Select(kiteOfB, Splat(kTurnMinus120.sine), Splat(kTurnPlus120.sine)));
-  const Pair folded = Apply(lattice.toLattice, turned.x, turned.y);
+  const Pair turned = TurnedEither(Apply(kite.lattice.toPlane, u, v), kite.anchor, kiteOfB, kTurnMinus120,
+                                   kTurnPlus120);
+  const Pair folded = Apply(kite.lattice.toLattice, turned.x, turned.y);
   u = Select(kept, u, folded.x);
   v = Select(kept, v, folded.y);
-  u = ClampHalf(u);
-  v = ClampHalf(v);
-  ClampBelowAndCarry(lattice, plan.su, plan.sv, plan.median1, plan.median2, plan.threeFold, u, v);
+  ClampAndCarry(kite, u, v);
 }
 
 }  // namespace
@@ -159,23 +180,19 @@ void FoldP6Avx2(const P6PlanLanes& plan, double* u, double* v) {
 }
 
 void PlanP6Avx2(const P6PlanLanes& plan, int x0, int y, const int* xs, int count, std::int32_t* positions) {
-  const LaneLattice& lattice = plan.lattice;
-  auto source = [&](D u, D v) { return Apply(lattice.toSource, u + Splat(plan.su), v + Splat(plan.sv)); };
-  const D py = Splat(double(y));
+  const KiteLanes& kite = plan.kite;
+  const D py = Splat(double(y)), near = Splat(kite.near);
   for (int i = 0; i < count; i += 4) {
-    // CellPosition.
-    const Pair cell = Apply(lattice.toLattice, PixelsX(x0, xs, i, count), py);
-    D u = cell.x - Floor(cell.x), v = cell.y - Floor(cell.y);
+    D u, v;
+    CellPositions(kite.lattice, x0, xs, i, count, py, u, v);
     FoldP6(plan, u, v);
     // The hard seams' sides.
-    const Pair own = source(u, v);
-    const D near = Splat(plan.near);
+    const Pair own = OnSource(kite, u, v);
     const D onAxis = _mm256_and_pd(Below(u, near), Greater(v, near));
-    const D onSecondMedian = _mm256_and_pd(Below(Abs(u + Splat(2) * v - Splat(1)), near),
-                                           _mm256_cmp_pd(Abs(Splat(2) * u + v - Splat(1)), near, _CMP_GE_OQ));
-    const Pair chosen = Select(onAxis, Turned(own, plan.sixFold, kTurnPlus60),
-                               Select(onSecondMedian, Turned(own, plan.threeFold, kTurnMinus120), own));
-    StorePositions(chosen, lattice.origin, count - i, positions + 2 * i);
+    const Pair chosen = Select(
+        onAxis, Turned(own, plan.sixFold, kTurnPlus60),
+        Select(OnSecondMedian(u, v, near), Turned(own, kite.threeFold, kTurnMinus120), own));
+    StorePositions(chosen, kite.lattice.origin, count - i, positions + 2 * i);
   }
 }
 
@@ -220,14 +237,13 @@ void PlanP3Avx2(const P3PlanLanes& plan, int x0, int y, const int* xs, int count
 
 void PlanP3LMAvx2(const P3LMPlanLanes& plan, int x0, int y, const int* xs, int count,
                   std::int32_t* positions) {
-  const LaneLattice& lattice = plan.lattice;
-  const D one = Splat(1), two = Splat(2), half = Splat(0.5);
-  auto source = [&](D u, D v) { return Apply(lattice.toSource, u + Splat(plan.su), v + Splat(plan.sv)); };
-  const D py = Splat(double(y));
+  const KiteLanes& kite = plan.kite;
+  const LaneLattice& lattice = kite.lattice;
+  const D one = Splat(1), two = Splat(2);
+  const D py = Splat(double(y)), near = Splat(kite.near);
   for (int i = 0; i < count; i += 4) {
-    // CellPosition.
-    const Pair cell = Apply(lattice.toLattice, PixelsX(x0, xs, i, count), py);
-    D u = cell.x - Floor(cell.x), v = cell.y - Floor(cell.y);
+    D u, v;
+    CellPositions(lattice, x0, xs, i, count, py, u, v);
     // FoldLattice: the mirror across A B, then the turns of the kites at A and B.
     const D mirrored = NotMask(LessBeyondTolerance(v, one - u));
     const Pair p = Apply(lattice.toPlane, u, v);
@@ -239,24 +255,17 @@ void PlanP3LMAvx2(const P3LMPlanLanes& plan, int x0, int y, const int* xs, int c
     const D kiteA = NotMask(LessBeyondTolerance(v, one - two * u));
     const D plus = _mm256_andnot_pd(GreaterBeyondTolerance(v, u), kiteA);
     const D kiteB = NotMask(LessBeyondTolerance(v, (one - u) / two));
-    const Pair turned = Turned(Apply(lattice.toPlane, u, v), plan.anchor,
-                               Select(plus, Splat(kTurnPlus120.cosine), Splat(kTurnMinus120.cosine)),
-                               Select(plus, Splat(kTurnPlus120.sine), Splat(kTurnMinus120.sine)));
+    const Pair turned = TurnedEither(Apply(lattice.toPlane, u, v), kite.anchor, plus, kTurnPlus120,
+                                     kTurnMinus120);
     const Pair back = Apply(lattice.toLattice, turned.x, turned.y);
     const D moved = _mm256_or_pd(kiteA, kiteB);
     u = Select(moved, back.x, u);
     v = Select(moved, back.y, v);
-    // The plan's clamps onto the kite, and its carry across the seam to (0, 0.5).
-    u = Select(Below(u, Splat(0)), Splat(0), Select(_mm256_cmp_pd(u, half, _CMP_GE_OQ), half, u));
-    v = Select(Below(v, Splat(0)), Splat(0), Select(_mm256_cmp_pd(v, half, _CMP_GE_OQ), half, v));
-    ClampBelowAndCarry(lattice, plan.su, plan.sv, plan.lk, plan.lm, plan.turnCentre, u, v);
+    ClampAndCarry(kite, u, v);
     // The hard seam's side.
-    const Pair own = source(u, v);
-    const D near = Splat(plan.near);
-    const D onSecondMedian = _mm256_and_pd(Below(Abs(u + two * v - one), near),
-                                           _mm256_cmp_pd(Abs(two * u + v - one), near, _CMP_GE_OQ));
-    StorePositions(Select(onSecondMedian, Turned(own, plan.turnCentre, kTurnMinus120), own), lattice.origin,
-                   count - i, positions + 2 * i);
+    const Pair own = OnSource(kite, u, v);
+    StorePositions(Select(OnSecondMedian(u, v, near), Turned(own, kite.threeFold, kTurnMinus120), own),
+                   lattice.origin, count - i, positions + 2 * i);
   }
 }
 

@@ -10,11 +10,6 @@
 
 namespace corvel {
 
-void P3LMGenerator::ComputeOrigin() {
-  origin.Set(0, 0);
-  if (basisA.x < 0) origin.Set(-double(basisA.x + basisB.x), -double(basisA.y + basisB.y));
-}
-
 Point2D P3LMGenerator::MapPoint(const Point2D& p) const {
   const Point2D uv = P3LMKite(*this).Fold(PlaneToLattice(p.x, p.y));
   return LatticeToPlane(uv.x, uv.y);

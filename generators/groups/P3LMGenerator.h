@@ -4,17 +4,14 @@
 // bent by the first seam curve and feathered (P3LMSeams), and the centroid and the corners where
 // those edges meet the cell's edges blend the copies that meet there (P3LMPlan).
 #pragma once
-#include "generators/detail/TileGenerator.h"
+#include "generators/groups/HexagonalKite.h"
 
 namespace corvel {
 
-class P3LMGenerator : public TileGenerator {
+class P3LMGenerator : public KiteGenerator {
  public:
   Point2D MapPoint(const Point2D& p) const override;
   int Generate(CProgressMeter* meter) override;
-  // Past A + B when A points left.
-  void ComputeOrigin() override;
-  void SetFeather(double percentage) override { SetFeatherUV(percentage); }
 };
 
 }  // namespace corvel

@@ -39,35 +39,4 @@ void P3LMKite::AddSteps(detail::FoldProgram& program) const {
   program.AddBySide(HalfPlane{0, 1, 0}, detail::LatticeAffine{1, 0, 0, 0, 0, 0});
 }
 
-Point2D P3LMKite::OntoKite(const Point2D& cell) const {
-  const Point2D folded = Fold(cell);
-  double u = folded.x < 0 ? 0 : (folded.x >= 0.5 ? 0.5 : folded.x);
-  double v = folded.y < 0 ? 0 : (folded.y >= 0.5 ? 0.5 : folded.y);
-  if (v > kToK.YAt(u)) v = kToK.YAt(u);
-  if (v > kToM.YAt(u)) v = kToM.YAt(u);
-  return {u, v};
-}
-
-Point2D P3LMKite::Carried(const Point2D& uv) const {
-  if (CompareWithTolerance(uv.y, kToM.YAt(uv.x)) == -1) return uv;
-  return ToCell(source_(uv).RotateMinus120(centre_));
-}
-
-Point2D P3LMKite::ToCell(const Point2D& sourcePoint) const {
-  const Point2D st = generator_.detN == 0 ? sourcePoint : generator_.invN.Apply(sourcePoint.x, sourcePoint.y);
-  return {st.x - su_, st.y - sv_};
-}
-
-detail::P3LMPlanLanes P3LMKite::Lanes(double near) const {
-  return {detail::LaneLatticeOf(generator_),
-          detail::LaneLineOf(mirror_),
-          detail::LaneLineOf(kToK),
-          detail::LaneLineOf(kToM),
-          anchor_,
-          centre_,
-          su_,
-          sv_,
-          near};
-}
-
 }  // namespace corvel

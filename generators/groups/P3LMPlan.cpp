@@ -24,7 +24,7 @@ void P3LMPlan::operator()(int x, int y, SamplePlan& plan) const {
   const bool beyondM = d <= 0 && CompareWithTolerance(v - d, P3LMKite::kToM.YAt(u)) != -1;
   if (beyondK || beyondM) {
     const Point2D p = kite_.Source()(u, v);
-    uv = kite_.ToCell(beyondK ? p.RotatePlus120(kite_.Centre()) : p.RotateMinus120(kite_.Centre()));
+    uv = kite_.ToCell(beyondK ? p.RotatePlus120(kite_.ThreeFold()) : p.RotateMinus120(kite_.ThreeFold()));
   }
   PlanBlends(uv, d, plan);
 }
@@ -35,13 +35,13 @@ void P3LMPlan::PlanHardSeam(const Point2D& onKite, SamplePlan& plan) const {
   // so "on" is within a third of a pixel.
   const Point2D uv = kite_.Carried(onKite);
   const Point2D own = kite_.Source()(uv);
-  plan.Single(OnSecondMedian(uv, s_.near) ? own.RotateMinus120(kite_.Centre()) : own);
+  plan.Single(OnSecondMedian(uv, s_.near) ? own.RotateMinus120(kite_.ThreeFold()) : own);
 }
 
 void P3LMPlan::PlanBlends(const Point2D& uv, double d, SamplePlan& plan) const {
   const double u = uv.x, v = uv.y, fu = s_.fu, fv = s_.fv, hu = s_.hu, hv = s_.hv;
   const Line2D &lk = P3LMKite::kToK, &lm = P3LMKite::kToM;
-  const Point2D& gs = kite_.Centre();
+  const Point2D& gs = kite_.ThreeFold();
   const Point2D own = kite_.Source()(u, v);
   if (IsZero(fv)) {
     plan.Single(own);

@@ -11,19 +11,13 @@ constexpr double kSqrt2 = 1.4142135623730951;
 }  // namespace
 
 P3LMSeams::P3LMSeams(const TileGenerator& g, const P3LMKite& kite)
-    : su(g.feather1 / 2),
-      sv(g.feather2 / 2),
-      fu(BlendWidth(g.feather1, g.basisA, g.basisB)),
-      fv(BlendWidth(g.feather2, g.basisA, g.basisB)),
-      hu(fu / 2),
-      hv(fv / 2),
+    : HexagonalSeams(g),
       gi(1.0 / 3 - hu * (kSqrt2 / 2), 1.0 / 3 - hv * (kSqrt2 / 2)),
       la(gi, {0.5 - hu, 0}),
       lb(gi, {0, 0.5 - hv}),
       edgeA(kite.Source()(0, 0), kite.Source()(1, 0)),
       edgeB(kite.Source()(0, 0), kite.Source()(0, 1)),
       k0(g.seamK0),
-      near(ThirdOfAPixel(g.basisA, g.basisB)),
       hardUnbent(IsZero(fv) && k0 == 0) {
   P3LMKite::kToK.Intersect(lb, xk);
   xm = {xk.y, xk.x};
@@ -75,7 +69,7 @@ LatticeAffine Mapped(const FeatherSource& source, Map&& map) {
 void AddCornerBesideB(const P3LMKite& kite, const P3LMSeams& s, const Ramps& r, const LatticeAffine& minus,
                       detail::SeamBlends& blends) {
   const FeatherSource& source = kite.Source();
-  const Point2D& gs = kite.Centre();
+  const Point2D& gs = kite.ThreeFold();
   blends.AddCopies(
       {UBelow(s.hu)},
       {BlendCopy::Mapped(
@@ -92,7 +86,7 @@ void AddCornerBesideB(const P3LMKite& kite, const P3LMSeams& s, const Ramps& r, 
 void AddCornersBeyondA(const P3LMKite& kite, const P3LMSeams& s, const Ramps& r, const LatticeAffine& plus,
                        const LatticeAffine& minus, detail::SeamBlends& blends) {
   const FeatherSource& source = kite.Source();
-  const Point2D& gs = kite.Centre();
+  const Point2D& gs = kite.ThreeFold();
   const detail::HalfPlane beyondA = detail::Beside(s.la, true);
   const Point2D g(1.0 / 3, 1.0 / 3);
   blends.AddCopies(
@@ -118,18 +112,12 @@ void AddCornersBeyondA(const P3LMKite& kite, const P3LMSeams& s, const Ramps& r,
 
 void DescribeP3LMBlends(const P3LMKite& kite, const P3LMSeams& s, detail::SeamBlends& blends) {
   const FeatherSource& source = kite.Source();
-  const Point2D& gs = kite.Centre();
+  const Point2D& gs = kite.ThreeFold();
   const Line2D &lk = P3LMKite::kToK, &lm = P3LMKite::kToM;
   const detail::HalfPlane belowB = detail::Beside(s.lb), beyondA = detail::Beside(s.la, true);
-  const double sideways = s.near / 16;  // far beyond a fast position's error, some 1/300 pixel
-  blends.plansAsRegions = true;
+  const double sideways = s.Sideways();
   // Fold lines: A B, u = v, the lines of lk and lm and the cell's edges.
-  blends.AddFoldLines(1, 1);
-  blends.AddFoldLines(1, -1);
-  blends.AddFoldLines(2, 1);
-  blends.AddFoldLines(1, 2);
-  blends.AddFoldLines(1, 0);
-  blends.AddFoldLines(0, 1);
+  StartKiteBlends(blends);
   // Pixels near the ends of the bands are planned, where the plan jumps, and those where the
   // turns of a lattice a little off the hexagon put the plan's positions some way from the fold's:
   // past lm, which the plan clamps onto it before turning them, so that they come out on either

@@ -5,16 +5,15 @@
 #include "generators/Geometry.h"
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
+#include "generators/groups/HexagonalSeams.h"
 #include "generators/groups/P3LMKite.h"
 
 namespace corvel {
 
-struct P3LMSeams {
+struct P3LMSeams : HexagonalSeams {
   // On the generator's shrunk lattice, with its feather fractions and seam amplitudes.
   P3LMSeams(const TileGenerator& generator, const P3LMKite& kite);
 
-  // The source is read half the feather into the cell; the blends may reach a little further.
-  double su, sv, fu, fv, hu, hv;
   // The bands' inner edges la and lb from G's band corner Gi, half a feather inside along the
   // diagonal; where lb meets the seam to (0.5, 0), xk, and its mirror image xm, joined by lg.
   Point2D gi, xk, xm;
@@ -23,9 +22,6 @@ struct P3LMSeams {
   // On the source: the cell edges 0A and 0B, for the corners' mirror images.
   Line2D edgeA, edgeB;
   double k0;
-  // A third of a pixel in lattice units: the turns of a nearly hexagonal lattice end that near to
-  // a seam they take a pixel onto.
-  double near;
   bool hardUnbent;
 };
 

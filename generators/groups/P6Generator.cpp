@@ -15,13 +15,6 @@ Point2D P6Generator::MapPoint(const Point2D& p) const {
   return LatticeToPlane(uv.x, uv.y);
 }
 
-void P6Generator::ComputeOrigin() {
-  if (basisA.x < 0)
-    origin.Set(-double(basisA.x + basisB.x), -double(basisA.y + basisB.y));
-  else
-    origin.Set(0, 0);
-}
-
 int P6Generator::Generate(CProgressMeter* meter) {
   ShrinkLatticeXY(*this, 1 - 2 * feather1, 1 - 2 * feather2);
   const P6Kite kite(*this, feather1 / 2, feather2 / 2);

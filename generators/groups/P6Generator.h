@@ -6,17 +6,14 @@
 // the second. All four seams are feathered (P6Seams); where they meet, three or six copies blend
 // (P6Plan).
 #pragma once
-#include "generators/detail/TileGenerator.h"
+#include "generators/groups/HexagonalKite.h"
 
 namespace corvel {
 
-class P6Generator : public TileGenerator {
+class P6Generator : public KiteGenerator {
  public:
   Point2D MapPoint(const Point2D& p) const override;
   int Generate(CProgressMeter* meter) override;
-  // Past -(A + B) when A points left; else the box of the cell starts at the lattice origin.
-  void ComputeOrigin() override;
-  void SetFeather(double percentage) override { SetFeatherUV(percentage); }
 };
 
 }  // namespace corvel

@@ -36,36 +36,9 @@ void P6Kite::AddSteps(detail::FoldProgram& program) const {
   program.AddInCorner(Beside(kMedian1), true, HalfPlane{-1, 1, 0}, plus120, false);
 }
 
-Point2D P6Kite::OntoKite(const Point2D& cell) const {
-  Point2D uv = Fold(cell);
-  uv = {ClampHalf(uv.x), ClampHalf(uv.y)};
-  if (uv.y > kMedian1.YAt(uv.x)) uv.y = kMedian1.YAt(uv.x);
-  if (uv.y > kMedian2.YAt(uv.x)) uv.y = kMedian2.YAt(uv.x);
-  return uv;
-}
-
-Point2D P6Kite::Carried(const Point2D& uv) const {
-  if (CompareWithTolerance(uv.y, kMedian2.YAt(uv.x)) == -1) return uv;
-  return ToCell(source_(uv).RotateMinus120(threeFold_));
-}
-
-Point2D P6Kite::ToCell(const Point2D& sourcePoint) const {
-  const Point2D st = generator_.detN == 0 ? sourcePoint : generator_.invN.Apply(sourcePoint.x, sourcePoint.y);
-  return {st.x - su_, st.y - sv_};
-}
-
 detail::P6PlanLanes P6Kite::Lanes(double near) const {
-  return {detail::LaneLatticeOf(generator_),
-          detail::LaneLineOf(kShortDiagonal),
-          detail::LaneLineOf(kMedian1),
-          detail::LaneLineOf(kThird),
-          detail::LaneLineOf(kMedian2),
-          anchor_,
-          sixFold_,
-          threeFold_,
-          su_,
-          sv_,
-          near};
+  return {HexagonalKite::Lanes(near), detail::LaneLineOf(kShortDiagonal), detail::LaneLineOf(kThird),
+          sixFold_};
 }
 
 }  // namespace corvel

@@ -14,12 +14,7 @@ constexpr double kThird = 1.0 / 3;
 }  // namespace
 
 P6Seams::P6Seams(const TileGenerator& g, const P6Kite& kite)
-    : su(g.feather1 / 2),
-      sv(g.feather2 / 2),
-      fu(BlendWidth(g.feather1, g.basisA, g.basisB)),
-      fv(BlendWidth(g.feather2, g.basisA, g.basisB)),
-      hu(fu / 2),
-      hv(fv / 2),
+    : HexagonalSeams(g),
       h1(kite.Source()(0.5, 0)),
       h2(kite.Source()(0, 0.5)),
       q1(kite.Source()(0, hv)),
@@ -30,7 +25,6 @@ P6Seams::P6Seams(const TileGenerator& g, const P6Kite& kite)
       e2(c, {0, 0.5 - hv}),
       k0(g.seamK0),
       k1(g.seamK1),
-      near(ThirdOfAPixel(g.basisA, g.basisB)),
       unbent(k0 == 0 && k1 == 0),
       hardUnbent(IsZero(fv) && unbent) {
   P6Kite::kMedian1.Intersect(e2, i1);
@@ -133,19 +127,13 @@ void DescribeP6Blends(const P6Kite& kite, const P6Seams& s, detail::SeamBlends& 
   const FeatherSource& source = kite.Source();
   const Point2D &z = kite.SixFold(), &t = kite.ThreeFold();
   const HalfPlane belowE2 = Beside(s.e2), beyondE1 = Beside(s.e1, true);
-  const double sideways = s.near / 16;  // far beyond a fast position's error, some 1/300 pixel
-  blends.plansAsRegions = true;
+  const double sideways = s.Sideways();
   // The turns of a lattice a little off the hexagon carry some positions past the kite's edges,
   // which the plan clamps onto them, and those on the second median it turns about the
   // three-fold centre; across the bands' ends e1 and e2 the plan jumps, and a pixel's side there
   // is for doubles to tell. The lanes leave such pixels to the plan's own fold in doubles. Fold
   // lines: the short diagonal, u = v, the medians and the cell's edges.
-  blends.AddFoldLines(1, 1);
-  blends.AddFoldLines(1, -1);
-  blends.AddFoldLines(2, 1);
-  blends.AddFoldLines(1, 2);
-  blends.AddFoldLines(1, 0);
-  blends.AddFoldLines(0, 1);
+  StartKiteBlends(blends);
   blends.AddPlannedBeyond(P6Kite::kMedian1, sideways, true);
   blends.AddPlannedBeyond(P6Kite::kMedian2, sideways, true);
   blends.AddPlanned({UBelow(sideways)}, true);

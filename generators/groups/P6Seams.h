@@ -5,16 +5,15 @@
 #include "generators/Geometry.h"
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
+#include "generators/groups/HexagonalSeams.h"
 #include "generators/groups/P6Kite.h"
 
 namespace corvel {
 
-struct P6Seams {
+struct P6Seams : HexagonalSeams {
   // On the generator's shrunk lattice, with its feather fractions and seam amplitudes.
   P6Seams(const TileGenerator& generator, const P6Kite& kite);
 
-  // The source is read half the feather into the cell; the blends may reach a little further.
-  double su, sv, fu, fv, hu, hv;
   // On the source: the two-fold centres where the axes meet the medians, and the corner triangle
   // at the six-fold centre, which reaches half a feather along each edge.
   Point2D h1, h2, q1, q2;
@@ -23,9 +22,6 @@ struct P6Seams {
   Point2D c, centroid, i1, j;
   Line2D e1, e2, e3;
   double k0, k1;
-  // A third of a pixel in lattice units: the turns of a nearly hexagonal lattice end that near to
-  // a seam they take a pixel onto.
-  double near;
   bool unbent, hardUnbent;
 };
 

@@ -1,0 +1,27 @@
+// What the seams of "P3LM"'s and "P6"'s kites start from on a lattice shrunk by the feather.
+#pragma once
+#include "generators/detail/SeamBlends.h"
+#include "generators/detail/TileGenerator.h"
+
+namespace corvel {
+
+struct HexagonalSeams {
+  // On the generator's shrunk lattice, with its feather fractions.
+  explicit HexagonalSeams(const TileGenerator& generator);
+
+  // The source is read half the feather into the cell; the blends may reach a little further.
+  double su, sv, fu, fv, hu, hv;
+  // A third of a pixel in lattice units: the turns of a nearly hexagonal lattice end that near to
+  // a seam they take a pixel onto.
+  double near;
+
+  // A sliver about a line far beyond a fast position's error, some 1/300 pixel: pixels in it are
+  // for doubles to tell.
+  double Sideways() const { return near / 16; }
+};
+
+// Both kites' blends are the plan's own regions, and their folds take positions to one copy or
+// another across the lines where u + v, u - v, 2u + v, u + 2v, u or v is whole.
+void StartKiteBlends(detail::SeamBlends& blends);
+
+}  // namespace corvel
