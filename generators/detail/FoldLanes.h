@@ -357,7 +357,14 @@ using KnownPrograms = std::tuple<
     // a mirror across a line of v - u, a bent seam that swaps u and v a cell on, marked near, and a
     // step that only marks the pixels near another bent line
     ProgramKinds<false, 0x1308, kBent | kMarksNear | 0x1300>,
-    ProgramKinds<false, 0x1308, kBent | kMarksNear | 0x1300, kBent | kMarksNear | 0x3100>>;
+    ProgramKinds<false, 0x1308, kBent | kMarksNear | 0x1300, kBent | kMarksNear | 0x3100>,
+    // a half turn and a mirror across lines of v; a step of u on a cell across a bent seam, a half
+    // turn across another or both, and two steps that move nothing, all marked near
+    ProgramKinds<false, 0x4203, 0x4103, kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x4200,
+                 kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4203, 0x4103, kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x3100,
+                 kBent | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4203, 0x4103, kBent | kMarksNear | 0x4200>>;
 
 template <class L, class Kinds>
 bool KernelIfKinds(const FoldKernelArgs& a, FoldPositionsKernel& kernel) {

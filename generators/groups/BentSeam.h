@@ -6,29 +6,46 @@
 
 namespace corvel {
 
-// amount t (1 - t), t = (x - from) / span clamped to [0, 1] and x the position's u, or, where ofV,
-// its v: nought beyond the span.
-inline detail::SideBend BumpOver(double amount, bool ofV, double from, double span) {
-  return {amount, ofV ? 0 : 1 / span, ofV ? 1 / span : 0, -from / span, true, detail::SideBend::kBump};
+// amount times the shape of t = (x - from) / span clamped to [0, 1], x the position's u, or, where
+// ofV, its v: nought beyond the span.
+inline detail::SideBend BumpOver(double amount, bool ofV, double from, double span,
+                                 detail::SideBend::Shape shape = detail::SideBend::kBump) {
+  return {amount, ofV ? 0 : 1 / span, ofV ? 1 / span : 0, -from / span, true, shape};
 }
 
-// The program's last steps for the seam: a bend that lowers the sum carries a position short of
-// the first line by `on` (the plans' test: sum < 0), one that raises it carries a position on or
-// past the second back by `back` (sum >= width); and a step that moves nothing marks the other
-// line. The pixels within `half` of either line are marked, and planned.
-inline void AddBentSeamSteps(detail::FoldProgram& program, const detail::HalfPlane& side, double width,
-                             const detail::SideBend& bend, const detail::LatticeAffine& on,
-                             const detail::LatticeAffine& back, double half) {
-  constexpr detail::LatticeAffine kStay{1, 0, 0, 0, 1, 0};
+// How far past its straight line the bend moves the seam: a quarter of its amount, an eighth for
+// the S shape.
+inline double BentSeamOvershoot(const detail::SideBend& bend) {
+  return (bend.amount < 0 ? -bend.amount : bend.amount) / (bend.shape == detail::SideBend::kS ? 8 : 4);
+}
+
+// A step that moves nothing and marks the pixels within half of the bent line where the side's
+// sum plus the bump is nought; taken only where `above` says it rarely holds.
+inline void AddBentLineMarks(detail::FoldProgram& program, const detail::HalfPlane& side, bool above,
+                             const detail::SideBend& bend, double half) {
+  program.AddBentMarked(side, above, bend, detail::LatticeAffine{1, 0, 0, 0, 1, 0}, -half, half);
+}
+
+// The step for the seam: a bend that lowers the sum carries a position short of the first line by
+// `on` (the plans' test: sum < 0), one that raises it carries a position on or past the second
+// back by `back` (sum >= width). The pixels within `half` of the line it tests are marked.
+inline void AddBentCarry(detail::FoldProgram& program, const detail::HalfPlane& side, double width,
+                         const detail::SideBend& bend, const detail::LatticeAffine& on,
+                         const detail::LatticeAffine& back, double half) {
   const bool lowers = bend.amount < 0;
   const detail::HalfPlane far{side.nu, side.nv, side.n1 - width};
   program.AddBentMarked(lowers ? side : far, !lowers, bend, lowers ? on : back, -half, half);
-  program.AddBentMarked(lowers ? far : side, lowers, bend, kStay, -half, half);
 }
 
-// How far past the region the bump carries a position: a quarter of its amount.
-inline double BentSeamOvershoot(const detail::SideBend& bend) {
-  return (bend.amount < 0 ? -bend.amount : bend.amount) / 4;
+// The carry and the marks of the other line, on the position as it carried it: the pixels within
+// `half` of either line are planned.
+inline void AddBentSeamSteps(detail::FoldProgram& program, const detail::HalfPlane& side, double width,
+                             const detail::SideBend& bend, const detail::LatticeAffine& on,
+                             const detail::LatticeAffine& back, double half) {
+  const bool lowers = bend.amount < 0;
+  const detail::HalfPlane far{side.nu, side.nv, side.n1 - width};
+  AddBentCarry(program, side, width, bend, on, back, half);
+  AddBentLineMarks(program, lowers ? far : side, lowers, bend, half);
 }
 
 }  // namespace corvel

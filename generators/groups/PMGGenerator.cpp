@@ -41,11 +41,11 @@ int PMGGenerator::Generate(CProgressMeter* meter) {
   detail::FoldProgram fold;
   DescribePMGFold(seams, fold);
   detail::SeamBlends blends;
-  if (seams.fv != 0) {
+  if (seams.fv != 0 && seams.k0 == 0 && seams.k1 == 0) {
     DescribePMGBlends(seams, blends);
     fold.blends = &blends;
   }
-  return RunTileWorker(*this, meter, PMGPlan(*this, seams), seams.k0 == 0 && seams.k1 == 0 ? &fold : nullptr);
+  return RunTileWorker(*this, meter, PMGPlan(*this, seams), &fold);
 }
 
 }  // namespace corvel

@@ -1,8 +1,38 @@
 #include "generators/groups/PMGSeams.h"
 
+#include "generators/groups/BentSeam.h"
 #include "generators/groups/PMGGenerator.h"
 
 namespace corvel {
+
+namespace {
+
+// Past the fold, the bent seams as the plan bends them: u less the bump of v over the strip,
+// beyond which a position goes a cell along A; then v plus the S of u over the cell, short of which
+// it is turned about (0.5, 0). A straight one keeps its bands. The plan's bands across u, read on
+// the position as turned, are marked last.
+void DescribeBentPMGFold(const PMGSeams& s, detail::FoldProgram& program) {
+  const detail::SideBend alongV = BumpOver(-3 * s.k1 * (1 - s.fv), true, s.hv, 0.25 - s.fv);
+  const detail::SideBend alongU = BumpOver(-2 * s.k0 * (1 - s.fu), false, s.hu, 1 - s.fu,
+                                           detail::SideBend::kS);
+  if (s.k1 != 0) {
+    AddBentCarry(program, {1, 0, 0}, 1, alongV, {1, 0, 1, 0, 1, 0}, {1, 0, -1, 0, 1, 0}, s.hu);
+    program.bandU = {};
+    program.reachFromU = -BentSeamOvershoot(alongV);
+    program.reachU = 1 + BentSeamOvershoot(alongV);
+  }
+  if (s.k0 != 0) {
+    program.AddBentMarked({0, 1, 0}, false, alongU, {-1, 0, 1, 0, -1, 0}, -s.hv, s.hv);
+    program.bandV = {};
+    program.reachFromV = -BentSeamOvershoot(alongU);
+  }
+  if (s.k1 != 0) {
+    AddBentLineMarks(program, {1, 0, 0}, false, alongV, s.hu);
+    AddBentLineMarks(program, {1, 0, -1}, true, alongV, s.hu);
+  }
+}
+
+}  // namespace
 
 PMGSeams::PMGSeams(const TileGenerator& g)
     : fu(g.feather1),
@@ -24,6 +54,7 @@ void DescribePMGFold(const PMGSeams& s, detail::FoldProgram& program) {
   program.sourceShift = {s.hu, s.hv};
   program.bandU = {true, -s.hu, s.hu, 1};
   program.bandV = {true, -s.hv, s.hv, 0.5};
+  if (s.k0 != 0 || s.k1 != 0) return DescribeBentPMGFold(s, program);
   if (s.fv == 0) PMGGenerator::AddFirstCopySteps(program);
 }
 

@@ -391,12 +391,13 @@ TEST(TileRenderPaths, SeamsBentEitherWayMatchTheReference) {
     int method;
     POINT d1, d2;
     int angle;
-  } lattices[] = {{keTilingP1, {0, 128}, {128, 0}, 30}, {keTilingP1, {37, 121}, {131, 0}, 17},
-                  {keTilingP1, {-23, 97}, {89, 0}, 0},  {keTilingCMM, {0, 64}, {-64, 0}, 30},
-                  {keTilingCMM, {0, 61}, {-37, 0}, 17}, {keTilingPM, {0, 64}, {128, 0}, 30},
-                  {keTilingPM, {0, 47}, {161, 0}, 17},  {keTilingPG, {0, 128}, {64, 0}, 30},
-                  {keTilingPG, {0, 97}, {53, 0}, 17},   {keTilingCM, {0, 128}, {-128, 0}, 30},
-                  {keTilingCM, {0, 101}, {-150, 0}, 17}};
+  } lattices[] = {{keTilingP1, {0, 128}, {128, 0}, 30},  {keTilingP1, {37, 121}, {131, 0}, 17},
+                  {keTilingP1, {-23, 97}, {89, 0}, 0},   {keTilingCMM, {0, 64}, {-64, 0}, 30},
+                  {keTilingCMM, {0, 61}, {-37, 0}, 17},  {keTilingPM, {0, 64}, {128, 0}, 30},
+                  {keTilingPM, {0, 47}, {161, 0}, 17},   {keTilingPG, {0, 128}, {64, 0}, 30},
+                  {keTilingPG, {0, 97}, {53, 0}, 17},    {keTilingCM, {0, 128}, {-128, 0}, 30},
+                  {keTilingCM, {0, 101}, {-150, 0}, 17}, {keTilingPMG, {0, 32}, {128, 0}, 30},
+                  {keTilingPMG, {0, 29}, {97, 0}, 17}};
   for (const auto& lattice : lattices) {
     for (double feather : {0.0, 20.0}) {
       for (const auto& [k0, k1] : {std::pair{0.3, 0.2}, std::pair{-0.25, -0.3}, std::pair{0.0, 0.4}}) {
