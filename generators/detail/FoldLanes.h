@@ -364,7 +364,12 @@ using KnownPrograms = std::tuple<
                  kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x3100>,
     ProgramKinds<false, 0x4203, 0x4103, kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x3100,
                  kBent | kMarksNear | 0x3100>,
-    ProgramKinds<false, 0x4203, 0x4103, kBent | kMarksNear | 0x4200>>;
+    ProgramKinds<false, 0x4203, 0x4103, kBent | kMarksNear | 0x4200>,
+    // a half turn across a line of v and a quarter turn across one of u; quarter turns across two
+    // bent seams, marked near, and two steps that only mark the pixels near other bent lines
+    ProgramKinds<false, 0x4204, 0x2301, kBent | kMarksNear | 0x1400, kBent | kMarksNear | 0x1400>,
+    ProgramKinds<false, 0x4204, 0x2301, kBent | kMarksNear | 0x1400, kBent | kMarksNear | 0x1400,
+                 kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x3100>>;
 
 template <class L, class Kinds>
 bool KernelIfKinds(const FoldKernelArgs& a, FoldPositionsKernel& kernel) {

@@ -16,16 +16,28 @@ Point2D P4Generator::MapPoint(const Point2D& p) const {
 int P4Generator::Generate(CProgressMeter* meter) {
   ShrinkLatticeXY(*this, 1 - 2 * feather1, 1 - 2 * feather2);
   const QuarterSeams seams(*this);
+  const double fu = seams.fu, fv = seams.fv, hu = seams.hu, hv = seams.hv, k0 = seams.k0, k1 = seams.k1;
+  // The seams at the corner bend by the larger bump of the two edges, by k0, those at the centre by
+  // k1, each 1.5 t (1 - t) of the position along the quarter's edges, as the plan bends them.
+  auto larger = [&](double amount) {
+    return detail::SideBend{amount,         1 / (0.5 - fu),          0,    -hu / (0.5 - fu),
+                            true,           detail::SideBend::kBump, true, 0,
+                            1 / (0.5 - fv), -hv / (0.5 - fv)};
+  };
+  const bool bent = k0 != 0 || k1 != 0, bothBent = k0 != 0 && k1 != 0;
   detail::FoldProgram fold;
-  DescribeQuarterFold(seams, false, fold);
+  if (bothBent)
+    DescribeQuarterBentSeams(seams, false, larger(1.5 * (1 - fu) * k0), larger(-1.5 * (1 - fv) * k1), fold);
+  else
+    DescribeQuarterFold(seams, false, fold);
   detail::SeamBlends blends;
-  if (seams.fv != 0) {
+  if (fv != 0 && !bent) {
     DescribeQuarterBlends(seams, blends);
     blends.planFold = QuarterTurn::OntoQuarter;
     blends.planFoldLanes = FoldQuartersAvx2;
     fold.blends = &blends;
   }
-  return RunTileWorker(*this, meter, P4Plan(*this, seams), seams.k0 == 0 && seams.k1 == 0 ? &fold : nullptr);
+  return RunTileWorker(*this, meter, P4Plan(*this, seams), !bent || bothBent ? &fold : nullptr);
 }
 
 }  // namespace corvel

@@ -1,5 +1,7 @@
 #include "generators/groups/QuarterSeams.h"
 
+#include <cmath>
+
 #include "generators/groups/QuarterTurn.h"
 
 namespace corvel {
@@ -23,6 +25,54 @@ void DescribeQuarterFold(const QuarterSeams& s, bool mirrored, detail::FoldProgr
   if (mirrored) QuarterTurn::AddMirrorStep(program);
   DescribeRectangleBands(s.quarter, program);
   if (s.fv == 0) QuarterTurn::AddSeamSides(program, !mirrored);
+}
+
+namespace {
+
+detail::SideBend Negated(detail::SideBend bend) {
+  bend.amount = -bend.amount;
+  return bend;
+}
+
+}  // namespace
+
+void DescribeQuarterBentSeams(const QuarterSeams& s, bool mirrored, const detail::SideBend& corner,
+                              const detail::SideBend& centre, detail::FoldProgram& program) {
+  using detail::LatticeAffine;
+  const double h = s.hu > s.hv ? s.hu : s.hv;
+  QuarterTurn::AddSteps(program);
+  if (mirrored) QuarterTurn::AddMirrorStep(program);
+  program.sourceShift = {s.hu, s.hv};
+  // The quarter turns about the corner and the centre (B and A as Point2D turns them), and none.
+  const LatticeAffine turnB{0, -1, 0, 1, 0, 0}, turnA{0, 1, 0, -1, 0, 0}, centreB{0, -1, 1, 1, 0, 0},
+      centreA{0, 1, 0, -1, 0, 1}, same{1, 0, 0, 0, 1, 0};
+  const bool cornerUp = corner.amount > 0, centreUp = centre.amount > 0;
+  if (cornerUp)
+    program.AddBentMarked({0, 1, kGeometryTolerance}, false, Negated(corner), turnB, -h, h);
+  else
+    program.AddBentMarked({1, 0, kGeometryTolerance}, false, corner, turnA, -h, h);
+  if (centreUp)
+    program.AddBentMarked({0, 1, -0.5 - kGeometryTolerance}, true, centre, centreB, -h, h);
+  else
+    program.AddBentMarked({1, 0, -0.5 - kGeometryTolerance}, true, Negated(centre), centreA, -h, h);
+  // Beyond the seams, the point belongs to the bands along the edges they are glued to.
+  if (s.fv != 0) {
+    if (cornerUp)
+      program.AddBentMarked({1, 0, 0}, false, corner, same, -1, s.hu);
+    else
+      program.AddBentMarked({0, 1, 0}, false, Negated(corner), same, -1, s.hv);
+    if (centreUp)
+      program.AddBentMarked({1, 0, -0.5}, false, Negated(centre), same, -s.hu, 1);
+    else
+      program.AddBentMarked({0, 1, -0.5}, false, centre, same, -s.hv, 1);
+  }
+  // At the quarters' corners both bumps vanish and the bent seams meet the quarters' edges: a pixel
+  // right on one may lie on either side of either seam, as the fold takes it.
+  program.skewBands[0] = {1, 0, {true, 0, 0, 0.5}, 0, 1, {true, 0, 0, 0.5}};
+  // The turns take positions as far beyond the quarter as the bends reach, a quarter of each.
+  const double beyondCorner = std::abs(corner.amount) / 4, beyondCentre = std::abs(centre.amount) / 4;
+  program.reachFromU = program.reachFromV = -beyondCorner;
+  program.reachU = program.reachV = 0.5 + beyondCentre;
 }
 
 void DescribeQuarterBlends(const QuarterSeams& s, detail::SeamBlends& blends) {

@@ -29,6 +29,15 @@ struct QuarterSeams {
 // side every copy of it shows.
 void DescribeQuarterFold(const QuarterSeams& seams, bool mirrored, detail::FoldProgram& program);
 
+// Bent, past the fold (mirrored or not), a position beyond the seam at the corner (offset dCorner = corner's
+// bend, v = dCorner above the bottom edge where positive, else u = -dCorner beside the left edge) is turned
+// about the corner, and one beyond that at the centre (dCentre = centre's bend, above v = 0.5 - dCentre where
+// positive, else beyond u = 0.5 + dCentre) about the centre, as the plan turns them; the pixels near the
+// seams, and feathered those in the bands along the quarter's edges, marked and planned. Both bends not
+// nought.
+void DescribeQuarterBentSeams(const QuarterSeams& seams, bool mirrored, const detail::SideBend& corner,
+                              const detail::SideBend& centre, detail::FoldProgram& program);
+
 // Feathered, the bands' pixels blend in lanes, and the corners in doubles, as a rectangle's whose
 // plan weighs the copy across u first at every corner.
 void DescribeQuarterBlends(const QuarterSeams& seams, detail::SeamBlends& blends);

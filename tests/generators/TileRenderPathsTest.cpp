@@ -397,10 +397,12 @@ TEST(TileRenderPaths, SeamsBentEitherWayMatchTheReference) {
                   {keTilingPM, {0, 47}, {161, 0}, 17},   {keTilingPG, {0, 128}, {64, 0}, 30},
                   {keTilingPG, {0, 97}, {53, 0}, 17},    {keTilingCM, {0, 128}, {-128, 0}, 30},
                   {keTilingCM, {0, 101}, {-150, 0}, 17}, {keTilingPMG, {0, 32}, {128, 0}, 30},
-                  {keTilingPMG, {0, 29}, {97, 0}, 17}};
+                  {keTilingPMG, {0, 29}, {97, 0}, 17},   {keTilingP4, {0, 64}, {64, 0}, 30},
+                  {keTilingP4, {0, 101}, {97, 0}, 17}};
   for (const auto& lattice : lattices) {
     for (double feather : {0.0, 20.0}) {
-      for (const auto& [k0, k1] : {std::pair{0.3, 0.2}, std::pair{-0.25, -0.3}, std::pair{0.0, 0.4}}) {
+      for (const auto& [k0, k1] :
+           {std::pair{0.3, 0.2}, std::pair{-0.25, -0.3}, std::pair{0.0, 0.4}, std::pair{-0.3, 0.25}}) {
         TileShape pick = UnbentPick(lattice.method, lattice.d1, lattice.d2, lattice.angle, feather);
         pick.seamK0 = k0;
         pick.seamK1 = k1;
