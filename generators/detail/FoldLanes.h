@@ -369,7 +369,14 @@ using KnownPrograms = std::tuple<
     // bent seams, marked near, and two steps that only mark the pixels near other bent lines
     ProgramKinds<false, 0x4204, 0x2301, kBent | kMarksNear | 0x1400, kBent | kMarksNear | 0x1400>,
     ProgramKinds<false, 0x4204, 0x2301, kBent | kMarksNear | 0x1400, kBent | kMarksNear | 0x1400,
-                 kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x3100>>;
+                 kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x3100>,
+    // a half turn across a line of v and a glide across one of u; a glide across a bent seam, a
+    // glide and half turn across another or both, each with a step that moves nothing, all marked
+    // near
+    ProgramKinds<false, 0x4203, 0x4101, kBent | kMarksNear | 0x4100, kBent | kMarksNear | 0x3100,
+                 kBent | kMarksNear | 0x3200, kBent | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4203, 0x4101, kBent | kMarksNear | 0x4100, kBent | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4203, 0x4101, kBent | kMarksNear | 0x3200, kBent | kMarksNear | 0x3100>>;
 
 template <class L, class Kinds>
 bool KernelIfKinds(const FoldKernelArgs& a, FoldPositionsKernel& kernel) {

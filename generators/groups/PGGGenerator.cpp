@@ -42,11 +42,11 @@ int PGGGenerator::Generate(CProgressMeter* meter) {
   detail::FoldProgram fold;
   DescribePGGFold(seams, fold);
   detail::SeamBlends blends;
-  if (seams.fv != 0) {
+  if (seams.fv != 0 && seams.k0 == 0 && seams.k1 == 0) {
     DescribePGGBlends(seams, blends);
     fold.blends = &blends;
   }
-  return RunTileWorker(*this, meter, PGGPlan(*this, seams), seams.k0 == 0 && seams.k1 == 0 ? &fold : nullptr);
+  return RunTileWorker(*this, meter, PGGPlan(*this, seams), &fold);
 }
 
 }  // namespace corvel

@@ -1,8 +1,46 @@
 #include "generators/groups/PGGSeams.h"
 
+#include "generators/groups/BentSeam.h"
 #include "generators/groups/PGGGenerator.h"
 
 namespace corvel {
+
+namespace {
+
+constexpr double kSqrt2 = 1.4142135623730951;
+
+// Past the fold, the bent glide seams as the plan bends them, a hair wide as its tests are: u less
+// the bump of v over the quarter, beyond which a position goes to the glide image along A; then v
+// plus the bump of u, beyond which it goes to the one along B. A straight one keeps its bands. The
+// bands across u are marked on the position before the second glide, which, feathered, marks
+// every position it takes: the plan reads those bands on the position after it.
+void DescribeBentPGGFold(const PGGSeams& s, detail::FoldProgram& program) {
+  const double hair = kGeometryTolerance, half = 0.5 + 2 * hair;
+  if (s.k1 != 0) {
+    const detail::SideBend alongV = BumpOver(-3 * s.k1 * (1 - s.fv) / kSqrt2, true, s.hv, 0.5 - s.fv);
+    AddBentSeamSteps(program, {1, 0, hair}, half, alongV, {1, 0, 0.5, 0, -1, 0.5}, {1, 0, -0.5, 0, -1, 0.5},
+                     s.hu);
+    program.bandU = {};
+    program.reachFromU = -BentSeamOvershoot(alongV);
+    program.reachU = 0.5 + BentSeamOvershoot(alongV);
+  }
+  if (s.k0 != 0) {
+    const detail::SideBend alongU = BumpOver(-3 * s.k0 * (1 - s.fu) / kSqrt2, false, s.hu, 0.5 - s.fu);
+    const double all = s.fv != 0 ? 4 : 0;
+    if (s.k0 > 0) {
+      program.AddBentMarked({0, 1, hair}, false, alongU, {-1, 0, 0.5, 0, 1, 0.5}, -all, s.hv);
+      AddBentLineMarks(program, {0, 1, hair - half}, true, alongU, s.hv);
+      program.reachV = 0.5 + BentSeamOvershoot(alongU);
+    } else {
+      program.AddBentMarked({0, 1, hair - half}, true, alongU, {-1, 0, 0.5, 0, 1, -0.5}, -s.hv, all);
+      AddBentLineMarks(program, {0, 1, hair}, false, alongU, s.hv);
+      program.reachFromV = -BentSeamOvershoot(alongU);
+    }
+    program.bandV = {};
+  }
+}
+
+}  // namespace
 
 PGGSeams::PGGSeams(const TileGenerator& g)
     : fu(g.feather1),
@@ -21,6 +59,7 @@ PGGSeams::PGGSeams(const TileGenerator& g)
 void DescribePGGFold(const PGGSeams& s, detail::FoldProgram& program) {
   PGGGenerator::AddFoldSteps(program);
   DescribeRectangleBands(s.quarter, program);
+  if (s.k0 != 0 || s.k1 != 0) return DescribeBentPGGFold(s, program);
   if (s.fv == 0) PGGGenerator::AddLowEdgeSteps(program);
 }
 

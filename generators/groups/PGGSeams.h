@@ -22,10 +22,12 @@ struct PGGSeams {
 
 // Unbent, a pixel away from the glide seams of the quarters is one sample of its folded position;
 // the pixels of the bands about them are left to the plan, or, unfeathered, to the steps, which
-// take a pixel right on a seam onto the side every copy of it shows.
+// take a pixel right on a seam onto the side every copy of it shows. Bent, the last steps carry a
+// position across each bent seam as the plan does, and the pixels near them and in their bands are
+// planned.
 void DescribePGGFold(const PGGSeams& seams, detail::FoldProgram& program);
 
-// Feathered, the bands' pixels blend in lanes, and the corners in doubles.
+// Feathered and unbent, the bands' pixels blend in lanes, and the corners in doubles.
 void DescribePGGBlends(const PGGSeams& seams, detail::SeamBlends& blends);
 
 }  // namespace corvel
