@@ -136,8 +136,10 @@ template <class L>
 inline typename L::Floats BumpLanes(const FoldKernelArgs::Step& plain, const LaneStep<L>& s,
                                     typename L::Floats bu, typename L::Floats bv) {
   typename L::Floats shape = BumpShapeLanes<L>(plain, s.bendT.template At<kAnyMap>(bu, bv));
-  if (plain.twoBumpsMask)
-    shape = L::Max(shape, BumpShapeLanes<L>(plain, s.bendT2.template At<kAnyMap>(bu, bv)));
+  if (plain.twoBumpsMask) {
+    const typename L::Floats second = BumpShapeLanes<L>(plain, s.bendT2.template At<kAnyMap>(bu, bv));
+    shape = plain.smallerMask ? L::Min(shape, second) : L::Max(shape, second);
+  }
   return L::Mul(s.bend, shape);
 }
 
@@ -376,7 +378,9 @@ using KnownPrograms = std::tuple<
     ProgramKinds<false, 0x4203, 0x4101, kBent | kMarksNear | 0x4100, kBent | kMarksNear | 0x3100,
                  kBent | kMarksNear | 0x3200, kBent | kMarksNear | 0x3100>,
     ProgramKinds<false, 0x4203, 0x4101, kBent | kMarksNear | 0x4100, kBent | kMarksNear | 0x3100>,
-    ProgramKinds<false, 0x4203, 0x4101, kBent | kMarksNear | 0x3200, kBent | kMarksNear | 0x3100>>;
+    ProgramKinds<false, 0x4203, 0x4101, kBent | kMarksNear | 0x3200, kBent | kMarksNear | 0x3100>,
+    // and mirrored across u + v, unfeathered: across the bent seams at the corner and the centre
+    ProgramKinds<false, 0x4204, 0x2301, 0x2405, kBent | kMarksNear | 0x1400, kBent | kMarksNear | 0x2300>>;
 
 template <class L, class Kinds>
 bool KernelIfKinds(const FoldKernelArgs& a, FoldPositionsKernel& kernel) {

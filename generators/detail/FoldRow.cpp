@@ -67,6 +67,7 @@ FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& gener
                      float(s.bend.t2u),
                      float(s.bend.t2v),
                      float(s.bend.t21),
+                     s.bend.smaller ? ~0u : 0u,
                      float(s.plannedFrom - kBentMargin),
                      float(s.plannedTo + kBentMargin),
                      s.marksNear ? ~0u : 0u};

@@ -33,9 +33,11 @@ struct FoldKernelArgs {
     // lies in [plannedFrom, plannedTo) marked.
     float bend, bendTu, bendTv, bendT1;
     std::uint32_t bendClampMask, bendSMask, bumpsHereMask;
-    // Where twoBumpsMask, the larger of the shapes of t and of bendT2u u + bendT2v v + bendT21.
+    // Where twoBumpsMask, the larger of the shapes of t and of bendT2u u + bendT2v v + bendT21 (the
+    // smaller where smallerMask).
     std::uint32_t twoBumpsMask;
     float bendT2u, bendT2v, bendT21;
+    std::uint32_t smallerMask;
     float plannedFrom, plannedTo;
     std::uint32_t plannedMask;
   } steps[FoldProgram::kMaxSteps] = {};

@@ -16,8 +16,22 @@ Point2D P4GGenerator::MapPoint(const Point2D& p) const {
 int P4GGenerator::Generate(CProgressMeter* meter) {
   ShrinkLatticeXY(*this, 1 - 2 * feather1, 1 - 2 * feather2);
   const QuarterSeams seams(*this);
+  const double fu = seams.fu, fv = seams.fv, hu = seams.hu, hv = seams.hv, k0 = seams.k0;
+  // Unfeathered, the seams at the corner bend by the larger bump of the two edges, those at the
+  // centre by the smaller, each 1.2 t (1 - t) of k0 along the quarter's edges, as the plan bends
+  // them; feathered, the bands along the quarter's edges would take more steps than a program has.
+  auto bump = [&](double amount, bool smaller) {
+    return detail::SideBend{amount,         1 / (0.5 - fu),          0,      -hu / (0.5 - fu),
+                            true,           detail::SideBend::kBump, true,   0,
+                            1 / (0.5 - fv), -hv / (0.5 - fv),        smaller};
+  };
+  const bool bentFast = k0 != 0 && fv == 0;
   detail::FoldProgram fold;
-  DescribeQuarterFold(seams, true, fold);
+  if (bentFast)
+    DescribeQuarterBentSeams(seams, true, bump(1.2 * (1 - fu) * k0, false), bump(-1.2 * (1 - fv) * k0, true),
+                             fold);
+  else
+    DescribeQuarterFold(seams, true, fold);
   detail::SeamBlends blends;
   if (seams.fv != 0) {
     DescribeQuarterBlends(seams, blends);
@@ -25,7 +39,7 @@ int P4GGenerator::Generate(CProgressMeter* meter) {
     blends.planFoldLanes = FoldQuartersMirroredAvx2;
     fold.blends = &blends;
   }
-  return RunTileWorker(*this, meter, P4GPlan(*this, seams), seams.k0 == 0 ? &fold : nullptr);
+  return RunTileWorker(*this, meter, P4GPlan(*this, seams), k0 == 0 || bentFast ? &fold : nullptr);
 }
 
 }  // namespace corvel

@@ -23,7 +23,7 @@ TEST(FoldKernels, AKernelForAnyKindsTakesAStepOnlyWhereItsSideHoldsTheCellPositi
     detail::FoldKernelArgs args;
     args.bias = bias;
     args.stepCount = 1;
-    args.steps[0] = {-1, 0, 0.5f, 0, 1, 0, 10, 0, 1, 0, 0, 0, 0, 0, 0, 0,
+    args.steps[0] = {-1, 0, 0.5f, 0, 1, 0, 10, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0,
                      0,  0, 0,    0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0};
     args.sxu = 256;
     args.syv = 256;
@@ -115,7 +115,7 @@ TEST(FoldKernels, BentStepsAreTakenWhereTheirBentSidesHoldTheCellPosition) {
   }
 }
 
-// A seam bent by an S-shaped bump (or the larger of two bumps) of the position two mirrors left,
+// A seam bent by an S-shaped bump (or the larger or smaller of two bumps) of the position two mirrors left,
 // clamped at its ends, taken across by a half turn, its pixels within a band about it marked: in the kernel
 // for its kinds and, with a step of another kind after, in those for any kinds, against the doubles.
 TEST(FoldKernels, ABentSeamPastOtherStepsMarksThePixelsNearIt) {
@@ -127,7 +127,7 @@ TEST(FoldKernels, ABentSeamPastOtherStepsMarksThePixelsNearIt) {
     detail::FoldProgram program;
     program.AddByLine(Line2D({0, 0}, {1, 1}), true, detail::kSwap);
     program.AddByLine(Line2D({0, 1}, {1, 0}), true, detail::LatticeAffine{0, -1, 1, -1, 0, 1});
-    // Every third round the larger of two bumps, along u and along v.
+    // Every third round the larger of two bumps, along u and along v, every sixth the smaller.
     const bool two = round % 3 == 1;
     const detail::SideBend seam{6 * bend(random),
                                 1.1,
@@ -138,7 +138,8 @@ TEST(FoldKernels, ABentSeamPastOtherStepsMarksThePixelsNearIt) {
                                 two,
                                 0,
                                 1.2,
-                                -0.1};
+                                -0.1,
+                                round % 6 == 4};
     program.AddBentMarked({0, 1, -1e-8}, false, seam, detail::LatticeAffine{-1, 0, 1, 0, -1, 0}, -band, band);
     if (round % 2) program.AddBySide({0.5, 1, -0.75}, {1, 0, 0.5, 0, 1, 0});
     TileGenerator generator;

@@ -399,7 +399,8 @@ TEST(TileRenderPaths, SeamsBentEitherWayMatchTheReference) {
                   {keTilingCM, {0, 101}, {-150, 0}, 17}, {keTilingPMG, {0, 32}, {128, 0}, 30},
                   {keTilingPMG, {0, 29}, {97, 0}, 17},   {keTilingP4, {0, 64}, {64, 0}, 30},
                   {keTilingP4, {0, 101}, {97, 0}, 17},   {keTilingPGG, {0, 64}, {64, 0}, 30},
-                  {keTilingPGG, {0, 61}, {37, 0}, 17}};
+                  {keTilingPGG, {0, 61}, {37, 0}, 17},   {keTilingP4G, {0, 64}, {64, 0}, 30},
+                  {keTilingP4G, {0, 101}, {97, 0}, 17}};
   for (const auto& lattice : lattices) {
     for (double feather : {0.0, 20.0}) {
       for (const auto& [k0, k1] :
