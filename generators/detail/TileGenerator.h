@@ -116,6 +116,13 @@ class TileGenerator {
   void SetFeatherUV(double percentage);
   // All three fractions equal.
   void SetFeatherUniform(double percentage);
+  // A point of the cell folded in lattice coordinates and taken back to the plane, without
+  // origin: the MapPoint of a group that folds by `fold`.
+  template <typename Fold>
+  Point2D FoldInPlane(const Point2D& p, Fold fold) const {
+    const Point2D uv = fold(PlaneToLattice(p.x, p.y));
+    return LatticeToPlane(uv.x, uv.y);
+  }
 };
 
 }  // namespace corvel

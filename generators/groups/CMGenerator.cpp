@@ -7,10 +7,7 @@
 
 namespace corvel {
 
-Point2D CMGenerator::MapPoint(const Point2D& p) const {
-  const Point2D uv = Fold(PlaneToLattice(p.x, p.y));
-  return LatticeToPlane(uv.x, uv.y);
-}
+Point2D CMGenerator::MapPoint(const Point2D& p) const { return FoldInPlane(p, Fold); }
 
 int CMGenerator::Generate(CProgressMeter* meter) {
   ShrinkLatticeXY(*this, 1 - feather1, 1 - feather2);

@@ -19,10 +19,7 @@ void CMMGenerator::AddFirstHalfStep(detail::FoldProgram& program) {
   program.LeaveSeamsToSteps();
 }
 
-Point2D CMMGenerator::MapPoint(const Point2D& p) const {
-  const Point2D uv = Fold(PlaneToLattice(p.x, p.y));
-  return LatticeToPlane(uv.x, uv.y);
-}
+Point2D CMMGenerator::MapPoint(const Point2D& p) const { return FoldInPlane(p, Fold); }
 
 void CMMGenerator::ComputeOrigin() {
   origin.Set(basisA.x < 0 ? -2.0 * basisA.x : 0, basisA.y > 0 ? basisA.y : basisB.y);

@@ -8,10 +8,7 @@
 
 namespace corvel {
 
-Point2D P4Generator::MapPoint(const Point2D& p) const {
-  const Point2D uv = QuarterTurn::Fold(PlaneToLattice(p.x, p.y));
-  return LatticeToPlane(uv.x, uv.y);
-}
+Point2D P4Generator::MapPoint(const Point2D& p) const { return FoldInPlane(p, QuarterTurn::Fold); }
 
 int P4Generator::Generate(CProgressMeter* meter) {
   ShrinkLatticeXY(*this, 1 - 2 * feather1, 1 - 2 * feather2);

@@ -16,10 +16,7 @@ void P4MGenerator::AddFoldSteps(detail::FoldProgram& program) {
   program.AddByLine(Line2D({0, 0}, {1, 1}), true, detail::kSwap);
 }
 
-Point2D P4MGenerator::MapPoint(const Point2D& p) const {
-  const Point2D uv = Fold(PlaneToLattice(p.x, p.y));
-  return LatticeToPlane(uv.x, uv.y);
-}
+Point2D P4MGenerator::MapPoint(const Point2D& p) const { return FoldInPlane(p, Fold); }
 
 bool P4MGenerator::DescribeFold(detail::FoldProgram& program) const {
   AddFoldSteps(program);

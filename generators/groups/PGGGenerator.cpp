@@ -25,10 +25,7 @@ void PGGGenerator::AddLowEdgeSteps(detail::FoldProgram& program) {
   program.LeaveSeamsToSteps();
 }
 
-Point2D PGGGenerator::MapPoint(const Point2D& p) const {
-  const Point2D uv = Fold(PlaneToLattice(p.x, p.y));
-  return LatticeToPlane(uv.x, uv.y);
-}
+Point2D PGGGenerator::MapPoint(const Point2D& p) const { return FoldInPlane(p, Fold); }
 
 void PGGGenerator::SetFeather(double percentage) {
   SetFeatherUV(percentage);

@@ -24,10 +24,7 @@ void PGGenerator::AddGlideStartSteps(detail::FoldProgram& program) {
   program.LeaveSeamsToSteps();
 }
 
-Point2D PGGenerator::MapPoint(const Point2D& p) const {
-  const Point2D uv = Fold(PlaneToLattice(p.x, p.y));
-  return LatticeToPlane(uv.x, uv.y);
-}
+Point2D PGGenerator::MapPoint(const Point2D& p) const { return FoldInPlane(p, Fold); }
 
 void PGGenerator::ComputeOrigin() { origin = OriginPastTheLeft(basisA, basisB); }
 

@@ -26,10 +26,7 @@ void PMGGenerator::AddFirstCopySteps(detail::FoldProgram& program) {
   program.LeaveSeamsToSteps();
 }
 
-Point2D PMGGenerator::MapPoint(const Point2D& p) const {
-  const Point2D uv = Fold(PlaneToLattice(p.x, p.y));
-  return LatticeToPlane(uv.x, uv.y);
-}
+Point2D PMGGenerator::MapPoint(const Point2D& p) const { return FoldInPlane(p, Fold); }
 
 int PMGGenerator::Generate(CProgressMeter* meter) {
   ShrinkLatticeXY(*this, 1 - feather1, 1 - feather2);

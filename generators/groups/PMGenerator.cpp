@@ -7,10 +7,7 @@
 
 namespace corvel {
 
-Point2D PMGenerator::MapPoint(const Point2D& p) const {
-  const Point2D uv = Fold(PlaneToLattice(p.x, p.y));
-  return LatticeToPlane(uv.x, uv.y);
-}
+Point2D PMGenerator::MapPoint(const Point2D& p) const { return FoldInPlane(p, Fold); }
 
 void PMGenerator::ComputeOrigin() { origin = OriginPastTheLeft(basisA, basisB); }
 

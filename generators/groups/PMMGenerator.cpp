@@ -4,10 +4,7 @@
 
 namespace corvel {
 
-Point2D PMMGenerator::MapPoint(const Point2D& p) const {
-  const Point2D uv = Fold(PlaneToLattice(p.x, p.y));
-  return LatticeToPlane(uv.x, uv.y);
-}
+Point2D PMMGenerator::MapPoint(const Point2D& p) const { return FoldInPlane(p, Fold); }
 
 bool PMMGenerator::DescribeFold(detail::FoldProgram& program) const {
   AddFoldSteps(program);
