@@ -19,6 +19,18 @@ Point2D HexagonalKite::ToCell(const Point2D& sourcePoint) const {
   return {st.x - su_, st.y - sv_};
 }
 
+Point2D HexagonalKite::TurnedAboutG(const Point2D& uv, bool plus) const {
+  const Point2D p = generator_.LatticeToPlane(uv.x, uv.y);
+  const Point2D q = plus ? p.RotatePlus120(anchor_) : p.RotateMinus120(anchor_);
+  return generator_.PlaneToLattice(q.x, q.y);
+}
+
+detail::LatticeAffine HexagonalKite::TurnAboutG(bool plus) const {
+  return detail::InLattice(generator_, [this, plus](const Point2D& q) {
+    return plus ? q.RotatePlus120(anchor_) : q.RotateMinus120(anchor_);
+  });
+}
+
 detail::KiteLanes HexagonalKite::Lanes(double near) const {
   return {detail::LaneLatticeOf(generator_),
           detail::LaneLineOf(toK_),

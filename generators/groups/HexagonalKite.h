@@ -5,6 +5,7 @@
 // their generators share.
 #pragma once
 #include "generators/Geometry.h"
+#include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamFeathering.h"
 #include "generators/detail/TileGenerator.h"
 #include "generators/groups/HexagonalPlans.h"
@@ -33,6 +34,12 @@ class HexagonalKite {
   Point2D Carried(const Point2D& uv) const;
   // The cell position read at a point of the source.
   Point2D ToCell(const Point2D& sourcePoint) const;
+  // The source point a carried position uv shows, own being its own: a pixel right on the hard
+  // seam to (0, 0.5), within near, shows the side every copy of it shows, that seam turned about
+  // G onto the one to (0.5, 0).
+  Point2D HardSeamSide(const Point2D& uv, const Point2D& own, double near) const {
+    return OnSecondMedian(uv, near) ? own.RotateMinus120(threeFold_) : own;
+  }
   // What the lanes' clamps and carry read; the hard seams' sides are taken within near.
   detail::KiteLanes Lanes(double near) const;
 
@@ -41,6 +48,11 @@ class HexagonalKite {
   const Point2D& ThreeFold() const { return threeFold_; }
 
  protected:
+  // A cell position turned about G by 120 degrees, plus or minus, in doubles and as a program's
+  // map.
+  Point2D TurnedAboutG(const Point2D& uv, bool plus) const;
+  detail::LatticeAffine TurnAboutG(bool plus) const;
+
   const TileGenerator& generator_;
   Point2D anchor_;  // G on the plane
 

@@ -106,10 +106,11 @@ void ClampAndCarry(const KiteLanes& kite, D& u, D& v) {
   v = Select(carried, back.y - Splat(kite.sv), v);
 }
 
-// OnSecondMedian.
-D OnSecondMedian(D u, D v, D near) {
-  return _mm256_and_pd(Below(Abs(u + Splat(2) * v - Splat(1)), near),
-                       _mm256_cmp_pd(Abs(Splat(2) * u + v - Splat(1)), near, _CMP_GE_OQ));
+// HexagonalKite's HardSeamSide.
+Pair HardSeamSide(const KiteLanes& kite, D u, D v, const Pair& own, D near) {
+  const D onSecondMedian = _mm256_and_pd(Below(Abs(u + Splat(2) * v - Splat(1)), near),
+                                         _mm256_cmp_pd(Abs(Splat(2) * u + v - Splat(1)), near, _CMP_GE_OQ));
+  return Select(onSecondMedian, Turned(own, kite.threeFold, kTurnMinus120), own);
 }
 
 // The x of pixels first .. first + 3, the lanes past count repeating the last.
@@ -189,9 +190,8 @@ void PlanP6Avx2(const P6PlanLanes& plan, int x0, int y, const int* xs, int count
     // The hard seams' sides.
     const Pair own = OnSource(kite, u, v);
     const D onAxis = _mm256_and_pd(Below(u, near), Greater(v, near));
-    const Pair chosen = Select(
-        onAxis, Turned(own, plan.sixFold, kTurnPlus60),
-        Select(OnSecondMedian(u, v, near), Turned(own, kite.threeFold, kTurnMinus120), own));
+    const Pair chosen = Select(onAxis, Turned(own, plan.sixFold, kTurnPlus60),
+                               HardSeamSide(kite, u, v, own, near));
     StorePositions(chosen, kite.lattice.origin, count - i, positions + 2 * i);
   }
 }
@@ -264,8 +264,7 @@ void PlanP3LMAvx2(const P3LMPlanLanes& plan, int x0, int y, const int* xs, int c
     ClampAndCarry(kite, u, v);
     // The hard seam's side.
     const Pair own = OnSource(kite, u, v);
-    StorePositions(Select(OnSecondMedian(u, v, near), Turned(own, kite.threeFold, kTurnMinus120), own),
-                   lattice.origin, count - i, positions + 2 * i);
+    StorePositions(HardSeamSide(kite, u, v, own, near), lattice.origin, count - i, positions + 2 * i);
   }
 }
 

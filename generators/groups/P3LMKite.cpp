@@ -5,28 +5,20 @@ namespace corvel {
 const Line2D P3LMKite::kToK({1.0 / 3, 1.0 / 3}, {0.5, 0}), P3LMKite::kToM({1.0 / 3, 1.0 / 3}, {0, 0.5});
 
 Point2D P3LMKite::Fold(Point2D uv) const {
-  auto turned = [this](const Point2D& st, bool plus) {
-    const Point2D p = generator_.LatticeToPlane(st.x, st.y);
-    const Point2D q = plus ? p.RotatePlus120(anchor_) : p.RotateMinus120(anchor_);
-    return generator_.PlaneToLattice(q.x, q.y);
-  };
   if (CompareWithTolerance(uv.y, 1 - uv.x) != -1) {
     const Point2D q = generator_.LatticeToPlane(uv.x, uv.y).Reflect(mirror_);
     uv = generator_.PlaneToLattice(q.x, q.y);
   }
   if (CompareWithTolerance(uv.y, 1 - 2 * uv.x) != -1)
-    return turned(uv, CompareWithTolerance(uv.y, uv.x) != 1);
-  if (CompareWithTolerance(uv.y, (1 - uv.x) / 2) != -1) return turned(uv, false);
+    return TurnedAboutG(uv, CompareWithTolerance(uv.y, uv.x) != 1);
+  if (CompareWithTolerance(uv.y, (1 - uv.x) / 2) != -1) return TurnedAboutG(uv, false);
   return uv;
 }
 
 void P3LMKite::AddSteps(detail::FoldProgram& program) const {
   using detail::Beside;
   using detail::HalfPlane;
-  const detail::LatticeAffine plus120 = detail::InLattice(
-      generator_, [this](const Point2D& q) { return q.RotatePlus120(anchor_); });
-  const detail::LatticeAffine minus120 = detail::InLattice(
-      generator_, [this](const Point2D& q) { return q.RotateMinus120(anchor_); });
+  const detail::LatticeAffine plus120 = TurnAboutG(true), minus120 = TurnAboutG(false);
   const Line2D beyondKite({0.5, 0}, {0, 1}), besideKite({0, 0.5}, {1, 0});
   program.AddByLine(Line2D({0, 1}, {1, 0}), true,
                     detail::InLattice(generator_, [this](const Point2D& q) { return q.Reflect(mirror_); }));

@@ -30,12 +30,11 @@ void P3LMPlan::operator()(int x, int y, SamplePlan& plan) const {
 }
 
 void P3LMPlan::PlanHardSeam(const Point2D& onKite, SamplePlan& plan) const {
-  // A pixel right on the hard seam shows the side every copy of it shows: that seam turned about G
-  // onto the one to (0.5, 0). The turns of a nearly hexagonal lattice end a little off the seams,
-  // so "on" is within a third of a pixel.
+  // The turns of a nearly hexagonal lattice end a little off the seams, so "on" the hard seam is
+  // within a third of a pixel.
   const Point2D uv = kite_.Carried(onKite);
   const Point2D own = kite_.Source()(uv);
-  plan.Single(OnSecondMedian(uv, s_.near) ? own.RotateMinus120(kite_.ThreeFold()) : own);
+  plan.Single(kite_.HardSeamSide(uv, own, s_.near));
 }
 
 void P3LMPlan::PlanBlends(const Point2D& uv, double d, SamplePlan& plan) const {

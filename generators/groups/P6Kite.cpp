@@ -18,18 +18,13 @@ Point2D P6Kite::Fold(Point2D uv) const {
   // B's kite lies on or above u + 2v = 1 below the first median, and above the diagonal (the
   // vertical third answers u) beyond it; the rest is A's.
   const bool kiteOfB = belowMedian1 || CompareWithTolerance(uv.y, kThird.YAt(uv.x)) == 1;
-  const Point2D q = generator_.LatticeToPlane(uv.x, uv.y);
-  const Point2D turned = kiteOfB ? q.RotateMinus120(anchor_) : q.RotatePlus120(anchor_);
-  return generator_.PlaneToLattice(turned.x, turned.y);
+  return TurnedAboutG(uv, !kiteOfB);
 }
 
 void P6Kite::AddSteps(detail::FoldProgram& program) const {
   using detail::Beside;
   using detail::HalfPlane;
-  const detail::LatticeAffine minus120 = detail::InLattice(
-      generator_, [this](const Point2D& q) { return q.RotateMinus120(anchor_); });
-  const detail::LatticeAffine plus120 = detail::InLattice(
-      generator_, [this](const Point2D& q) { return q.RotatePlus120(anchor_); });
+  const detail::LatticeAffine minus120 = TurnAboutG(false), plus120 = TurnAboutG(true);
   program.AddByLine(kShortDiagonal, true, detail::LatticeAffine{-1, 0, 1, 0, -1, 1});
   program.AddInCorner(Beside(kMedian2), true, Beside(kMedian1), minus120, false);
   program.AddInCorner(Beside(kMedian1), true, HalfPlane{1, -1, 0}, minus120, false);

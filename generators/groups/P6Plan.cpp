@@ -27,10 +27,8 @@ void P6Plan::PlanHardSeams(Point2D uv, SamplePlan& plan) const {
   const Point2D own = kite_.Source()(uv);
   if (uv.x < s_.near && uv.y > s_.near)
     plan.Single(own.RotatePlus60(kite_.SixFold()));
-  else if (OnSecondMedian(uv, s_.near))
-    plan.Single(own.RotateMinus120(kite_.ThreeFold()));
   else
-    plan.Single(own);
+    plan.Single(kite_.HardSeamSide(uv, own, s_.near));
 }
 
 Point2D P6Plan::AcrossBentSeams(Point2D uv, double& o1, double& bend1, double& bend2) const {
