@@ -1,5 +1,6 @@
 #include "generators/groups/P2Seams.h"
 
+#include <cmath>
 #include <initializer_list>
 
 #include "generators/groups/P2Triangle.h"
@@ -31,6 +32,33 @@ void DescribeP2Fold(const P2Seams& s, detail::FoldProgram& program) {
   program.bandU = {true, -s.hu, s.hu, 1};
   program.bandV = program.bandSum = {true, -s.hv, s.hv, 1};
   if (s.f2 == 0) P2Triangle::AddFirstHalfSteps(program);
+}
+
+void DescribeP2BentFold(const P2Seams& s, detail::FoldProgram& program) {
+  P2Triangle::AddStep(program);
+  program.sourceShift = {s.hu, s.hv};
+  // SeamCurve's S of k: 6 k (1 - 2 t) min(t, 1 - t), t along the seam as the plan takes it.
+  auto alongU = [&](double amount) {
+    return detail::SideBend{amount, s.seamScaleU, 0, -s.f1 * s.seamScaleU, true, detail::SideBend::kS};
+  };
+  auto alongV = [&](double amount) {
+    return detail::SideBend{amount, 0, s.seamScaleV, -s.f2 * s.seamScaleV, true, detail::SideBend::kS};
+  };
+  constexpr double kTolerance = 1e-6;  // CompareLattice's
+  program.AddBentMarked({1, 1, kTolerance - 1}, true, alongV(6 * s.k0 * (1 - 2 * s.f2)),
+                        detail::LatticeAffine{-1, 0, 1, 0, -1, 1}, -s.hv, s.hv);
+  program.AddBentMarked({0, 1, kTolerance}, false, alongU(-6 * s.k2 * (1 - 2 * s.f2)),
+                        detail::LatticeAffine{-1, 0, 1, 0, -1, 0}, -s.hv, s.hv);
+  program.AddBentMarked({1, 0, kTolerance}, false, alongV(-6 * s.k1 * (1 - 2 * s.f1)),
+                        detail::LatticeAffine{-1, 0, 0, 0, -1, 1}, -s.hu, s.hu);
+  // A pixel right on the straight diagonal is folded onto either of its two points, whose bumps
+  // differ in sign: planned.
+  program.bandSum = {true, 0, 0, 1};
+  program.slackPixels = 0;
+  // The turns take positions beyond the cell by as much as the bends reach, one after another.
+  const double beyond = 0.75 * (std::abs(s.k0) + std::abs(s.k1) + std::abs(s.k2));
+  program.reachFromU = program.reachFromV = -beyond;
+  program.reachU = program.reachV = 1 + beyond;
 }
 
 namespace {

@@ -30,6 +30,12 @@ struct P2Seams {
 // plan, or, unfeathered, to the steps, which take a pixel right on a seam onto its first half.
 void DescribeP2Fold(const P2Seams& seams, detail::FoldProgram& program);
 
+// Bent by all three curves, unfeathered: past the triangle's fold, steps take a position across the bent
+// diagonal, bottom and left seams, each by the half turn about its middle, as the plan does, and
+// mark the pixels near each and within its band; the bumps are S-shaped, of the position the fold
+// left.
+void DescribeP2BentFold(const P2Seams& seams, detail::FoldProgram& program);
+
 // Feathered, the bands' pixels blend in lanes; where they meet away from the triangle's corners
 // three copies mix in doubles, and at the corners six, by the pixel's barycentric weights in the
 // corner's triangle where the two feathers are alike (else planned: the plan weighs them by

@@ -400,13 +400,14 @@ TEST(TileRenderPaths, SeamsBentEitherWayMatchTheReference) {
                   {keTilingPMG, {0, 29}, {97, 0}, 17},   {keTilingP4, {0, 64}, {64, 0}, 30},
                   {keTilingP4, {0, 101}, {97, 0}, 17},   {keTilingPGG, {0, 64}, {64, 0}, 30},
                   {keTilingPGG, {0, 61}, {37, 0}, 17},   {keTilingP4G, {0, 64}, {64, 0}, 30},
-                  {keTilingP4G, {0, 101}, {97, 0}, 17}};
+                  {keTilingP4G, {0, 101}, {97, 0}, 17},  {keTilingP2, {0, 128}, {128, 0}, 30},
+                  {keTilingP2, {0, 101}, {97, 0}, 17}};
   for (const auto& lattice : lattices) {
     for (double feather : {0.0, 20.0}) {
       for (const auto& [k0, k1] :
            {std::pair{0.3, 0.2}, std::pair{-0.25, -0.3}, std::pair{0.0, 0.4}, std::pair{-0.3, 0.25}}) {
         TileShape pick = UnbentPick(lattice.method, lattice.d1, lattice.d2, lattice.angle, feather);
-        pick.seamK0 = k0;
+        pick.seamK0 = pick.seamK2 = k0;
         pick.seamK1 = k1;
         ExpectFastMatchesReference(
             source, pick, Described(pick) + " bent " + std::to_string(k0) + "," + std::to_string(k1));
