@@ -372,15 +372,15 @@ using KnownPrograms = std::tuple<
     ProgramKinds<false, 0x4204, 0x2301, kBent | kMarksNear | 0x1400, kBent | kMarksNear | 0x1400>,
     ProgramKinds<false, 0x4204, 0x2301, kBent | kMarksNear | 0x1400, kBent | kMarksNear | 0x1400,
                  kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x3100>,
-    // a half turn across a line of v and a glide across one of u; a glide across a bent seam, a
-    // glide and half turn across another or both, each with a step that moves nothing, all marked
-    // near
-    ProgramKinds<false, 0x4203, 0x4101, kBent | kMarksNear | 0x4100, kBent | kMarksNear | 0x3100,
-                 kBent | kMarksNear | 0x3200, kBent | kMarksNear | 0x3100>,
-    ProgramKinds<false, 0x4203, 0x4101, kBent | kMarksNear | 0x4100, kBent | kMarksNear | 0x3100>,
-    ProgramKinds<false, 0x4203, 0x4101, kBent | kMarksNear | 0x3200, kBent | kMarksNear | 0x3100>,
     // and mirrored across u + v, unfeathered: across the bent seams at the corner and the centre
-    ProgramKinds<false, 0x4204, 0x2301, 0x2405, kBent | kMarksNear | 0x1400, kBent | kMarksNear | 0x2300>>;
+    ProgramKinds<false, 0x4204, 0x2301, 0x2405, kBent | kMarksNear | 0x1400, kBent | kMarksNear | 0x2300>,
+    // a half turn across a line of v and a glide across one of u; a glide across a bent seam, a
+    // glide and half turn across another or both, and steps that move nothing, all marked near
+    ProgramKinds<false, 0x4203, 0x4101, kBent | kMarksNear | 0x4100, kBent | kMarksNear | 0x3200,
+                 kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4203, 0x4101, kBent | kMarksNear | 0x4100, kBent | kMarksNear | 0x3100,
+                 kBent | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4203, 0x4101, kBent | kMarksNear | 0x3200, kBent | kMarksNear | 0x3100>>;
 
 template <class L, class Kinds>
 bool KernelIfKinds(const FoldKernelArgs& a, FoldPositionsKernel& kernel) {
@@ -416,8 +416,12 @@ FoldPositionsKernel AnyKindsKernel(int steps) {
       return AnyKindsKernelOf<L, kCorners>(std::make_index_sequence<4>());
     case 5:
       return AnyKindsKernelOf<L, kCorners>(std::make_index_sequence<5>());
-    default:
+    case 6:
       return AnyKindsKernelOf<L, kCorners>(std::make_index_sequence<6>());
+    case 7:
+      return AnyKindsKernelOf<L, kCorners>(std::make_index_sequence<7>());
+    default:
+      return AnyKindsKernelOf<L, kCorners>(std::make_index_sequence<8>());
   }
 }
 

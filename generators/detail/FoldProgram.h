@@ -1,5 +1,5 @@
 // A group's fold written as data for the fast render: the wrap of the cell position and up to
-// six steps, each an affine map of lattice coordinates taken on one side of a line (or inside the
+// eight steps, each an affine map of lattice coordinates taken on one side of a line (or inside the
 // corner of two), with the bands about its seams whose pixels leave the fast road. The fold stage
 // runs it (FoldRow.h), the mark stage marks its bands (BandMarks.h).
 #pragma once
@@ -79,7 +79,7 @@ inline HalfPlane Beside(const Line2D& line, bool above = false) {
 }
 
 struct FoldProgram {
-  static constexpr int kMaxSteps = 6;
+  static constexpr int kMaxSteps = 8;
   // Cell positions run over [-wrapBias, 1 - wrapBias) each way.
   double wrapBias = 0;
   // The steps leave positions in [reachFromU, reachU] x [reachFromV, reachV], up to the bias: what

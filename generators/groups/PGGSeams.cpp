@@ -9,35 +9,35 @@ namespace {
 
 constexpr double kSqrt2 = 1.4142135623730951;
 
-// Past the fold, the bent glide seams as the plan bends them, a hair wide as its tests are: u less
+// Past the fold, the bent glide seams as the plan bends it, a hair wide as its tests are: u less
 // the bump of v over the quarter, beyond which a position goes to the glide image along A; then v
 // plus the bump of u, beyond which it goes to the one along B. A straight one keeps its bands. The
-// bands across u are marked on the position before the second glide, which, feathered, marks
-// every position it takes: the plan reads those bands on the position after it.
+// plan reads the bands on the position as both glides leave it: they are marked last.
 void DescribeBentPGGFold(const PGGSeams& s, detail::FoldProgram& program) {
   const double hair = kGeometryTolerance, half = 0.5 + 2 * hair;
+  const detail::SideBend alongV = BumpOver(-3 * s.k1 * (1 - s.fv) / kSqrt2, true, s.hv, 0.5 - s.fv),
+                         alongU = BumpOver(-3 * s.k0 * (1 - s.fu) / kSqrt2, false, s.hu, 0.5 - s.fu);
   if (s.k1 != 0) {
-    const detail::SideBend alongV = BumpOver(-3 * s.k1 * (1 - s.fv) / kSqrt2, true, s.hv, 0.5 - s.fv);
-    AddBentSeamSteps(program, {1, 0, hair}, half, alongV, {1, 0, 0.5, 0, -1, 0.5}, {1, 0, -0.5, 0, -1, 0.5},
-                     s.hu);
+    AddBentCarry(program, {1, 0, hair}, half, alongV, {1, 0, 0.5, 0, -1, 0.5}, {1, 0, -0.5, 0, -1, 0.5},
+                 s.hu);
     program.bandU = {};
     program.reachFromU = -BentSeamOvershoot(alongV);
     program.reachU = 0.5 + BentSeamOvershoot(alongV);
   }
   if (s.k0 != 0) {
-    const detail::SideBend alongU = BumpOver(-3 * s.k0 * (1 - s.fu) / kSqrt2, false, s.hu, 0.5 - s.fu);
-    const double all = s.fv != 0 ? 4 : 0;
-    if (s.k0 > 0) {
-      program.AddBentMarked({0, 1, hair}, false, alongU, {-1, 0, 0.5, 0, 1, 0.5}, -all, s.hv);
-      AddBentLineMarks(program, {0, 1, hair - half}, true, alongU, s.hv);
-      program.reachV = 0.5 + BentSeamOvershoot(alongU);
-    } else {
-      program.AddBentMarked({0, 1, hair - half}, true, alongU, {-1, 0, 0.5, 0, 1, -0.5}, -s.hv, all);
-      AddBentLineMarks(program, {0, 1, hair}, false, alongU, s.hv);
-      program.reachFromV = -BentSeamOvershoot(alongU);
-    }
+    AddBentCarry(program, {0, 1, hair}, half, alongU, {-1, 0, 0.5, 0, 1, 0.5}, {-1, 0, 0.5, 0, 1, -0.5},
+                 s.hv);
     program.bandV = {};
+    if (s.k0 > 0) program.reachV = 0.5 + BentSeamOvershoot(alongU);
+    if (s.k0 < 0) program.reachFromV = -BentSeamOvershoot(alongU);
   }
+  if (s.k1 != 0) {
+    AddBentLineMarks(program, {1, 0, 0}, false, alongV, s.hu);
+    AddBentLineMarks(program, {1, 0, -0.5}, true, alongV, s.hu);
+  }
+  // The other line of the second glide's seam.
+  if (s.k0 > 0) AddBentLineMarks(program, {0, 1, -0.5}, true, alongU, s.hv);
+  if (s.k0 < 0) AddBentLineMarks(program, {0, 1, 0}, false, alongU, s.hv);
 }
 
 }  // namespace
