@@ -14,6 +14,7 @@
 #include "core/CpuFeatures.h"
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/FoldRow.h"
+#include "generators/detail/ScratchVector.h"
 #include "generators/detail/SourceWindow.h"
 #include "generators/detail/TileWorker.h"
 #include "rowops/RowSampler.h"
@@ -470,19 +471,19 @@ class SeamBlendRow {
   struct MixedRun {
     int x, at, count;
   };
-  std::vector<std::int32_t> partners_;
-  std::vector<float> weights_;
-  std::vector<std::uint8_t> samples_;
-  std::vector<MixedRun> mixedRuns_;
+  ScratchVector<std::int32_t> partners_;
+  ScratchVector<float> weights_;
+  ScratchVector<std::uint8_t> samples_;
+  ScratchVector<MixedRun> mixedRuns_;
   RowQueue middles_;
   // The queued pixels: their rows and places in them, where they go, their plane points; those
   // of the last row from lastRowQueued_ on, in lastRow_.
   int width_ = 0, queued_ = 0, lastRowQueued_ = 0;
-  std::vector<int> middleRows_, middlePlaces_;
-  std::vector<std::uint8_t*> middleOut_;
+  ScratchVector<int> middleRows_, middlePlaces_;
+  ScratchVector<std::uint8_t*> middleOut_;
   std::uint8_t* lastRow_ = nullptr;
   std::uint8_t unwritten_[4] = {};
-  std::vector<double> middleX_, middleY_, middleU_, middleV_;
+  ScratchVector<double> middleX_, middleY_, middleU_, middleV_;
   std::vector<int> middleRegions_;
   std::vector<int> onFoldLines_;
   bool avx2_ = false;

@@ -16,6 +16,7 @@
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/FoldedRoad.h"
 #include "generators/detail/ImageRows.h"
+#include "generators/detail/ScratchVector.h"
 #include "generators/detail/TileGenerator.h"
 #include "rowops/RowSampler.h"
 
@@ -107,10 +108,10 @@ class RowQueue {
  private:
   Point2D origin_;
   BgraSampler sample_ = nullptr;
-  std::vector<std::int32_t> positions_;
-  std::vector<double> weights_;
-  std::vector<unsigned char> counts_;
-  std::vector<std::uint8_t> samples_;
+  ScratchVector<std::int32_t> positions_;
+  ScratchVector<double> weights_;
+  ScratchVector<unsigned char> counts_;
+  ScratchVector<std::uint8_t> samples_;
   std::int32_t* position_ = nullptr;
   double* weight_ = nullptr;
   unsigned char* count_ = nullptr;
