@@ -8,6 +8,9 @@
 #include <new>
 #include <utility>
 
+#include "core/RowThreads.h"
+#include "platform/win32/Memory.h"
+
 namespace corvel {
 namespace {
 
@@ -45,6 +48,20 @@ bool IsCreatable(keFormat format) { return format >= keFormatIndex1 && format <=
 // Every row of a band over 128 rows; a row may hold at most this many bytes, so that a band's
 // block and every offset inside it fit comfortably.
 constexpr std::int64_t kMaxRowBytes = std::int64_t{1} << 24;
+
+// A new block's small pages mapped in by the row threads, each page once, ahead of the rows that
+// fill it: one call a thread rather than a fault a page. Large pages are left to the first write:
+// mapping them ahead would hold every thread up until the last is mapped.
+void FaultInRows(IMemoryBlock& block, std::intptr_t stride, int height) {
+  const SIZE_T bytes = block.Size();
+  if (block.Kind() != keMemoryVirtual || OnLargePages(bytes)) return;
+  void* region = nullptr;
+  block.Lock(&region, 0, bytes);
+  RowThreads::Run(height, [&](int first, int last, int) {
+    FaultInPages(region, bytes, SIZE_T(first) * SIZE_T(stride), SIZE_T(last) * SIZE_T(stride));
+  });
+  block.Unlock(0, bytes);
+}
 
 }  // namespace
 
@@ -213,6 +230,7 @@ CoreResult CRowIteratorBands::CreateBands(int width, int height, keFormat format
       } catch (const CJException&) {
         return keErrorNoMemory;
       }
+      FaultInRows(*whole.Get(), stride, height);
     }
   } else {
     const std::int64_t rowBytes = bits * ((std::int64_t{width} + 127) / 128 * 128) / 8;

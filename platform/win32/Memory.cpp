@@ -1,6 +1,7 @@
 #include "platform/win32/Memory.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -199,6 +200,11 @@ void* MapPages(SIZE_T bytes, int protection) {
   return aligned;
 }
 
+// Older headers lack it; older systems answer EINVAL.
+#ifndef MADV_POPULATE_WRITE
+constexpr int MADV_POPULATE_WRITE = 23;
+#endif
+
 }  // namespace
 
 LPVOID VirtualAlloc(LPVOID address, SIZE_T bytes, DWORD allocationType, DWORD protect) {
@@ -256,6 +262,20 @@ BOOL VirtualFree(LPVOID address, SIZE_T bytes, DWORD freeType) {
   regions.use.now -= region->second;
   regions.sizes.erase(region);
   return TRUE;
+}
+
+bool OnLargePages(SIZE_T bytes) { return bytes >= kLargePage; }
+
+void FaultInPages(LPVOID region, SIZE_T regionBytes, SIZE_T from, SIZE_T to) {
+  static const SIZE_T page = SIZE_T(sysconf(_SC_PAGESIZE));
+  auto pageUp = [](SIZE_T offset) { return (offset + page - 1) / page * page; };
+  const SIZE_T first = pageUp(from), last = std::min(pageUp(to), pageUp(regionBytes));
+  if (first >= last) return;
+  BYTE* const start = static_cast<BYTE*>(region) + first;
+  if (madvise(start, last - first, MADV_POPULATE_WRITE) == 0) return;
+  // A fault a page, writing the zero it holds.
+  for (SIZE_T offset = 0; offset < last - first; offset += page)
+    *reinterpret_cast<volatile BYTE*>(start + offset) = 0;
 }
 
 VirtualMemoryUse GetVirtualMemoryUse() {

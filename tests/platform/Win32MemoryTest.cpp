@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstring>
+#include <vector>
 
 #include "platform/win32/Win32.h"
 
@@ -89,6 +92,36 @@ TEST(VirtualMemory, LargeRegionsStartOnALargePageAndAreCounted) {
   EXPECT_EQ(GetVirtualMemoryUse().peak, before.now + 3 * kLargePage + 12345);
   ResetVirtualMemoryPeak();
   EXPECT_EQ(GetVirtualMemoryUse().peak, before.now);
+}
+
+// Each page whose first byte lies in the range is mapped, and only those: threads that split a
+// region's rows between them map every page once. The pages stay zero.
+TEST(VirtualMemory, FaultInPagesMapsThePagesStartingInTheRange) {
+  const SIZE_T page = SIZE_T(sysconf(_SC_PAGESIZE)), bytes = 10 * page + 100;
+  ASSERT_FALSE(OnLargePages(bytes));
+  struct Case {
+    SIZE_T from, to;
+    std::vector<unsigned char> mapped;  // page by page
+  };
+  const Case cases[] = {
+      {0, bytes, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}},
+      {1, 2 * page, {0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {2 * page, 2 * page + 1, {0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {3 * page + 1, 4 * page - 1, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {9 * page + 1, 2 * bytes, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}},
+  };
+  for (const Case& c : cases) {
+    auto* pages = static_cast<BYTE*>(VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_NE(pages, nullptr);
+    FaultInPages(pages, bytes, c.from, c.to);
+    std::vector<unsigned char> resident(c.mapped.size());
+    ASSERT_EQ(mincore(pages, bytes, resident.data()), 0);
+    for (unsigned char& r : resident) r &= 1;
+    EXPECT_EQ(resident, c.mapped) << c.from << ".." << c.to;
+    for (SIZE_T i = 0; i < bytes; i += 509) ASSERT_EQ(pages[i], 0) << i;
+    EXPECT_TRUE(VirtualFree(pages, 0, MEM_RELEASE));
+  }
+  EXPECT_TRUE(OnLargePages(SIZE_T{2} << 20));
 }
 
 }  // namespace
