@@ -23,14 +23,7 @@ void AddBentSeam(const CMMSeams& s, detail::FoldProgram& program) {
 
 }  // namespace
 
-CMMSeams::CMMSeams(const TileGenerator& g)
-    : fu(g.feather1),
-      fv(g.feather2),
-      hu(fu / 2),
-      hv(fv / 2),
-      k0(g.seamK0),
-      source(g, hu, hv),
-      middle(source(0.5, 0)) {}
+CMMSeams::CMMSeams(const TileGenerator& g) : FeatherSeams(g), middle(source(0.5, 0)) {}
 
 void DescribeCMMFold(const CMMSeams& s, detail::FoldProgram& program) {
   CMMGenerator::AddFoldSteps(program);

@@ -7,12 +7,7 @@
 namespace corvel {
 
 CMSeams::CMSeams(const TileGenerator& g)
-    : fu(g.feather1),
-      fv(g.feather2),
-      hu(fu / 2),
-      hv(fv / 2),
-      k0(g.seamK0),
-      source(g, hu, hv),
+    : FeatherSeams(g),
       v1(source(1, 0) + g.origin),
       v2(source(1 - hu, 0) + g.origin),
       v3(source(1, hu) + g.origin) {}

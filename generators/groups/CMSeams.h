@@ -5,16 +5,14 @@
 #pragma once
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
-#include "generators/detail/SeamFeathering.h"
+#include "generators/groups/FeatherSeams.h"
 
 namespace corvel {
 
-struct CMSeams {
+struct CMSeams : FeatherSeams {
   // On the generator's shrunk lattice, with its feather fractions and seam amplitude.
   explicit CMSeams(const TileGenerator& generator);
 
-  double fu, fv, hu, hv, k0;
-  FeatherSource source;
   // The corner triangle at (1, 0) on the source, for the weights of its pixels.
   Point2D v1, v2, v3;
 };

@@ -43,13 +43,7 @@ void DescribeBentPGGFold(const PGGSeams& s, detail::FoldProgram& program) {
 }  // namespace
 
 PGGSeams::PGGSeams(const TileGenerator& g)
-    : fu(g.feather1),
-      fv(g.feather2),
-      hu(fu / 2),
-      hv(fv / 2),
-      k0(g.seamK0),
-      k1(g.seamK1),
-      source(g, hu, hv),
+    : FeatherSeams(g),
       h00(source(0, 0)),
       h01(source(0, 0.5)),
       h10(source(0.5, 0)),

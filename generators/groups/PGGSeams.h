@@ -4,17 +4,15 @@
 #pragma once
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
-#include "generators/detail/SeamFeathering.h"
+#include "generators/groups/FeatherSeams.h"
 #include "generators/groups/FeatheredRectangle.h"
 
 namespace corvel {
 
-struct PGGSeams {
+struct PGGSeams : FeatherSeams {
   // On the generator's shrunk lattice, with its feather fractions and seam amplitudes.
   explicit PGGSeams(const TileGenerator& generator);
 
-  double fu, fv, hu, hv, k0, k1;
-  FeatherSource source;
   // The two-fold centres at the quarter's corners, on the source.
   Point2D h00, h01, h10, h11;
   FeatheredRectangle quarter;

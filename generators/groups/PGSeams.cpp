@@ -29,15 +29,7 @@ void DescribeBentPGFold(const PGSeams& s, detail::FoldProgram& program) {
 
 }  // namespace
 
-PGSeams::PGSeams(const TileGenerator& g)
-    : fu(g.feather1),
-      fv(g.feather2),
-      hu(fu / 2),
-      hv(fv / 2),
-      k0(g.seamK0),
-      k1(g.seamK1),
-      source(g, hu, hv),
-      half{0.5, 1, fu, fv} {}
+PGSeams::PGSeams(const TileGenerator& g) : FeatherSeams(g), half{0.5, 1, fu, fv} {}
 
 void DescribePGFold(const PGSeams& s, detail::FoldProgram& program) {
   PGGenerator::AddFoldStep(program);

@@ -5,17 +5,15 @@
 #pragma once
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
-#include "generators/detail/SeamFeathering.h"
+#include "generators/groups/FeatherSeams.h"
 #include "generators/groups/FeatheredRectangle.h"
 
 namespace corvel {
 
-struct PGSeams {
+struct PGSeams : FeatherSeams {
   // On the generator's shrunk lattice, with its feather fractions and seam amplitudes.
   explicit PGSeams(const TileGenerator& generator);
 
-  double fu, fv, hu, hv, k0, k1;
-  FeatherSource source;
   FeatheredRectangle half;
 };
 

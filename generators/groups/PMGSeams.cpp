@@ -35,16 +35,7 @@ void DescribeBentPMGFold(const PMGSeams& s, detail::FoldProgram& program) {
 }  // namespace
 
 PMGSeams::PMGSeams(const TileGenerator& g)
-    : fu(g.feather1),
-      fv(g.feather2),
-      hu(fu / 2),
-      hv(fv / 2),
-      k0(g.seamK0),
-      k1(g.seamK1),
-      source(g, hu, hv),
-      q0(source(0, 0)),
-      q1(source(0.5, 0)),
-      q2(source(1, 0)) {}
+    : FeatherSeams(g), q0(source(0, 0)), q1(source(0.5, 0)), q2(source(1, 0)) {}
 
 // The half-turn seams lie every half cell along v (v = 0 and v = 0.5), though the steps fold onto
 // the strip below v = 0.25.

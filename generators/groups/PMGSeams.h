@@ -5,17 +5,15 @@
 #pragma once
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
-#include "generators/detail/SeamFeathering.h"
+#include "generators/groups/FeatherSeams.h"
 
 namespace corvel {
 
-struct PMGSeams {
+struct PMGSeams : FeatherSeams {
   // On the generator's shrunk lattice, with its feather fractions (feather2 already halved to the
   // band of one half-turn seam) and seam amplitudes.
   explicit PMGSeams(const TileGenerator& generator);
 
-  double fu, fv, hu, hv, k0, k1;
-  FeatherSource source;
   // The half-turn centres of the strip's bottom edge on the source: (0, 0), (0.5, 0), (1, 0).
   Point2D q0, q1, q2;
 };

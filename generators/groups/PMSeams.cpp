@@ -19,8 +19,7 @@ void DescribeBentPMFold(const PMSeams& s, detail::FoldProgram& program) {
 
 }  // namespace
 
-PMSeams::PMSeams(const TileGenerator& g)
-    : fu(g.feather1), fv(g.feather2), hu(fu / 2), hv(fv / 2), k0(g.seamK0), source(g, hu, hv) {}
+PMSeams::PMSeams(const TileGenerator& g) : FeatherSeams(g) {}
 
 void DescribePMFold(const PMSeams& s, detail::FoldProgram& program) {
   PMGenerator::AddFoldSteps(program);

@@ -4,16 +4,13 @@
 #pragma once
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
-#include "generators/detail/SeamFeathering.h"
+#include "generators/groups/FeatherSeams.h"
 
 namespace corvel {
 
-struct PMSeams {
+struct PMSeams : FeatherSeams {
   // On the generator's shrunk lattice, with its feather fractions and seam amplitude.
   explicit PMSeams(const TileGenerator& generator);
-
-  double fu, fv, hu, hv, k0;
-  FeatherSource source;
 };
 
 // Unbent, a pixel away from the seam across u is one sample of its folded position; the pixels of

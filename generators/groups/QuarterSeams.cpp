@@ -7,13 +7,7 @@
 namespace corvel {
 
 QuarterSeams::QuarterSeams(const TileGenerator& g)
-    : fu(g.feather1),
-      fv(g.feather2),
-      hu(fu / 2),
-      hv(fv / 2),
-      k0(g.seamK0),
-      k1(g.seamK1),
-      source(g, hu, hv),
+    : FeatherSeams(g),
       corner(source(0, 0)),
       centre(source(0.5, 0.5)),
       twoFoldV(source(0, 0.5)),

@@ -6,17 +6,15 @@
 #pragma once
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
-#include "generators/detail/SeamFeathering.h"
+#include "generators/groups/FeatherSeams.h"
 #include "generators/groups/FeatheredRectangle.h"
 
 namespace corvel {
 
-struct QuarterSeams {
+struct QuarterSeams : FeatherSeams {
   // On the generator's shrunk lattice, with its feather fractions and seam amplitudes.
   explicit QuarterSeams(const TileGenerator& generator);
 
-  double fu, fv, hu, hv, k0, k1;
-  FeatherSource source;
   // On the source: the four-fold centres at the corner and the centre, and the two-fold ones at
   // the quarter's other corners (0, 0.5) and (0.5, 0).
   Point2D corner, centre, twoFoldV, twoFoldU;
