@@ -19,6 +19,58 @@ FoldPositionsKernel ChooseFoldKernel(const FoldKernelArgs& args, const CpuFeatur
   return cpu.avx2 ? FoldKernelAvx2(args) : FoldKernelSse2(args);
 }
 
+namespace {
+
+// Step i of the program in the kernels' form; the bumps read the position before it where
+// bumpsHere.
+FoldKernelArgs::Step StepArgs(const FoldProgram& program, int i, bool bumpsHere) {
+  const FoldStep& s = program.steps[i];
+  const LatticeAffine& m = s.map;
+  // A line tested on the start, as the previous step's was, is tested once.
+  const HalfPlane* previous = i > 0 && program.steps[i - 1].fromStart ? &program.steps[i - 1].side : nullptr;
+  const bool sameSide = s.fromStart && previous && *previous == s.side;
+  const bool plain = !s.above && !s.fromStart && s.also == HalfPlane{} && s.bend.amount == 0;
+  const bool clampU = plain && s.side.nu == 1 && s.side.nv == 0 && m.uu == 0 && m.uv == 0 &&
+                      m.u1 == -s.side.n1 && m.vu == 0 && m.vv == 1 && m.v1 == 0;
+  const bool clampV = plain && s.side.nu == 0 && s.side.nv == 1 && m.uu == 1 && m.uv == 0 && m.u1 == 0 &&
+                      m.vu == 0 && m.vv == 0 && m.v1 == -s.side.n1;
+  return {float(s.side.nu),
+          float(s.side.nv),
+          float(s.side.n1),
+          s.above ? ~0u : 0u,
+          float(m.uu),
+          float(m.uv),
+          float(m.u1),
+          float(m.vu),
+          float(m.vv),
+          float(m.v1),
+          float(s.also.nu),
+          float(s.also.nv),
+          float(s.also.n1),
+          s.fromStart ? ~0u : 0u,
+          sameSide ? ~0u : 0u,
+          s.also == HalfPlane{} ? 0u : ~0u,
+          clampU ? ~0u : 0u,
+          clampV ? ~0u : 0u,
+          float(s.bend.amount),
+          float(s.bend.tu),
+          float(s.bend.tv),
+          float(s.bend.t1),
+          s.bend.clamped ? ~0u : 0u,
+          s.bend.shape == SideBend::kS ? ~0u : 0u,
+          bumpsHere ? ~0u : 0u,
+          s.bend.twoBumps ? ~0u : 0u,
+          float(s.bend.t2u),
+          float(s.bend.t2v),
+          float(s.bend.t21),
+          s.bend.smaller ? ~0u : 0u,
+          float(s.plannedFrom - kBentMargin),
+          float(s.plannedTo + kBentMargin),
+          s.marksNear ? ~0u : 0u};
+}
+
+}  // namespace
+
 FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& generator) {
   FoldKernelArgs args;
   args.bias = float(program.wrapBias);
@@ -26,52 +78,8 @@ FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& gener
   args.corners = program.HasCorners();
   int firstBent = 0;
   while (firstBent < program.stepCount && program.steps[firstBent].bend.amount == 0) ++firstBent;
-  for (int i = 0; i < program.stepCount; ++i) {
-    const FoldStep& s = program.steps[i];
-    const LatticeAffine& m = s.map;
-    // A line tested on the start, as the previous step's was, is tested once.
-    const HalfPlane* previous = i > 0 && program.steps[i - 1].fromStart ? &program.steps[i - 1].side
-                                                                        : nullptr;
-    const bool sameSide = s.fromStart && previous && *previous == s.side;
-    const bool plain = !s.above && !s.fromStart && s.also == HalfPlane{} && s.bend.amount == 0;
-    const bool clampU = plain && s.side.nu == 1 && s.side.nv == 0 && m.uu == 0 && m.uv == 0 &&
-                        m.u1 == -s.side.n1 && m.vu == 0 && m.vv == 1 && m.v1 == 0;
-    const bool clampV = plain && s.side.nu == 0 && s.side.nv == 1 && m.uu == 1 && m.uv == 0 && m.u1 == 0 &&
-                        m.vu == 0 && m.vv == 0 && m.v1 == -s.side.n1;
-    args.steps[i] = {float(s.side.nu),
-                     float(s.side.nv),
-                     float(s.side.n1),
-                     s.above ? ~0u : 0u,
-                     float(m.uu),
-                     float(m.uv),
-                     float(m.u1),
-                     float(m.vu),
-                     float(m.vv),
-                     float(m.v1),
-                     float(s.also.nu),
-                     float(s.also.nv),
-                     float(s.also.n1),
-                     s.fromStart ? ~0u : 0u,
-                     sameSide ? ~0u : 0u,
-                     s.also == HalfPlane{} ? 0u : ~0u,
-                     clampU ? ~0u : 0u,
-                     clampV ? ~0u : 0u,
-                     float(s.bend.amount),
-                     float(s.bend.tu),
-                     float(s.bend.tv),
-                     float(s.bend.t1),
-                     s.bend.clamped ? ~0u : 0u,
-                     s.bend.shape == SideBend::kS ? ~0u : 0u,
-                     s.bend.amount != 0 && i == firstBent ? ~0u : 0u,
-                     s.bend.twoBumps ? ~0u : 0u,
-                     float(s.bend.t2u),
-                     float(s.bend.t2v),
-                     float(s.bend.t21),
-                     s.bend.smaller ? ~0u : 0u,
-                     float(s.plannedFrom - kBentMargin),
-                     float(s.plannedTo + kBentMargin),
-                     s.marksNear ? ~0u : 0u};
-  }
+  for (int i = 0; i < program.stepCount; ++i)
+    args.steps[i] = StepArgs(program, i, program.steps[i].bend.amount != 0 && i == firstBent);
   const LatticeMatrix n = generator.detN == 0 ? LatticeMatrix{1, 0, 0, 1} : generator.matN;
   const Point2D shift = generator.LatticeToSource(program.sourceShift.x, program.sourceShift.y);
   const LatticeAffine& t = program.readThrough;
