@@ -12,7 +12,7 @@ void CMMPlan::operator()(int x, int y, SamplePlan& plan) const {
   // One sign over the first half of the edge, the other over the second.
   const double s = Clamp01((u - hu) / (1 - fu));
   const double c = s < 0.5 ? Bump(2 * s) : -3 * (2 * s - 1) * (1 - (2 * s - 1));
-  double off = (1 - fu) * (c * k0) / CMMSeams::kSqrt2;
+  double off = (1 - fu) * (c * k0) / kSqrt2;
   if (CompareWithTolerance(v - off, 0) != 1) {
     u = 1 - u;
     v = -v;

@@ -12,7 +12,8 @@ namespace {
 // bottom edge, a position on or below it taken across by the half turn about the edge's middle;
 // the pixels within the feather's half of it planned.
 void AddBentSeam(const CMMSeams& s, detail::FoldProgram& program) {
-  const double amount = (1 - s.fu) * s.k0 / CMMSeams::kSqrt2;
+  // The S-shaped curve bends the seam by up to (1 - fu) k0 over the square root of 2.
+  const double amount = (1 - s.fu) * s.k0 / kSqrt2;
   program.bandU = program.bandV = {};
   program.AddBentMarked({0, 1, -kGeometryTolerance}, false,
                         {-6 * amount, 1 / (1 - s.fu), 0, -s.hu / (1 - s.fu), true, detail::SideBend::kS},

@@ -12,9 +12,6 @@ struct CMMSeams : FeatherSeams {
   // On the generator's shrunk lattice, with its feather fractions and seam amplitude.
   explicit CMMSeams(const TileGenerator& generator);
 
-  // The S-shaped curve bends the seam by up to (1 - fu) k0 over the square root of 2.
-  static constexpr double kSqrt2 = 1.4142135623730951;
-
   // The seam's midpoint on the source, the centre of the half turn across it.
   Point2D middle;
 };

@@ -10,8 +10,6 @@ namespace corvel {
 
 namespace {
 
-constexpr double kSqrt2 = 1.4142135623730951;
-
 // One step into [0, 1) each way, with the workers' tolerance: a value within 1e-6 below 0
 // stays, one within 1e-6 of 1 loses 1. Values further out than one cell are first reduced by
 // whole cells, which gives what repeated steps would.

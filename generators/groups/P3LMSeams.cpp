@@ -4,12 +4,6 @@
 
 namespace corvel {
 
-namespace {
-
-constexpr double kSqrt2 = 1.4142135623730951;
-
-}  // namespace
-
 P3LMSeams::P3LMSeams(const TileGenerator& g, const P3LMKite& kite)
     : HexagonalSeams(g),
       gi(1.0 / 3 - hu * (kSqrt2 / 2), 1.0 / 3 - hv * (kSqrt2 / 2)),

@@ -4,12 +4,6 @@
 
 namespace corvel {
 
-namespace {
-
-constexpr double kSqrt2 = 1.4142135623730951;
-
-}  // namespace
-
 void P3Plan::operator()(int x, int y, SamplePlan& plan) const {
   const Point2D q = rhombus_.Fold(generator_.WrapToCell(x, y));
   const Point2D folded = s_.frame.PlaneToLattice(q.x, q.y);

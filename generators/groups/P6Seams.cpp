@@ -8,7 +8,6 @@ namespace corvel {
 
 namespace {
 
-constexpr double kSqrt2 = 1.4142135623730951;
 constexpr double kThird = 1.0 / 3;
 
 }  // namespace

@@ -4,12 +4,6 @@
 
 namespace corvel {
 
-namespace {
-
-constexpr double kSqrt2 = 1.4142135623730951;
-
-}  // namespace
-
 void PGGPlan::operator()(int x, int y, SamplePlan& plan) const {
   const Point2D folded = PGGGenerator::Fold(CellPosition(generator_, x, y));
   double u = ClampHalf(folded.x), v = ClampHalf(folded.y);

@@ -7,8 +7,6 @@ namespace corvel {
 
 namespace {
 
-constexpr double kSqrt2 = 1.4142135623730951;
-
 // Past the fold, the bent glide seams as the plan bends it, a hair wide as its tests are: u less
 // the bump of v over the quarter, beyond which a position goes to the glide image along A; then v
 // plus the bump of u, beyond which it goes to the one along B. A straight one keeps its bands. The
