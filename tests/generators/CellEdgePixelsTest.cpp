@@ -11,22 +11,18 @@
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/FoldRow.h"
 #include "generators/detail/TileGenerator.h"
+#include "tests/generators/TestLattices.h"
 
 namespace corvel {
 namespace {
+
+using testing_lattices::SetLattice;
 
 // Which side of the cell the plan's wrap takes a pixel to.
 bool PlanWrapsFar(const TileGenerator& generator, std::int64_t x, std::int64_t y, bool u) {
   const Point2D q = generator.WrapToCell(int(x), int(y));
   const Point2D uv = generator.PlaneToLattice(q.x, q.y);
   return (u ? uv.x : uv.y) > 0.5;
-}
-
-// A generator on the lattice of the two basis vectors.
-void SetLattice(TileGenerator& generator, const POINT (&basis)[2]) {
-  generator.basisA = basis[0];
-  generator.basisB = basis[1];
-  generator.PrepareLattice();
 }
 
 std::int64_t Determinant(const POINT (&basis)[2]) {
@@ -41,7 +37,7 @@ TEST(CellEdgePixels, MarksThePixelsRightOnAnEdgeThatThePlanAndTheFastPositionsWr
   int onEdges = 0, marked = 0;
   for (const auto& basis : lattices) {
     TileGenerator generator;
-    SetLattice(generator, basis);
+    SetLattice(generator, basis[0], basis[1]);
     const detail::FoldProgram program;
     const std::int64_t x0 = -101;
     const detail::CellEdgePixels edges(program, generator, x0, 200);
@@ -83,7 +79,7 @@ TEST(CellEdgePixels, MarksTheCopiedPixelsRightOnAnEdgeThatThePlanWrapsApartFromT
   int onEdges = 0, marked = 0;
   for (const auto& basis : lattices) {
     TileGenerator generator;
-    SetLattice(generator, basis);
+    SetLattice(generator, basis[0], basis[1]);
     const detail::FoldProgram program;
     const std::int64_t x0 = -101;
     const detail::CellEdgePixels edges(program, generator, x0, count,

@@ -14,17 +14,18 @@
 #include "generators/detail/KeptBetweenRenders.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/TileGenerator.h"
+#include "tests/generators/TestLattices.h"
 
 namespace corvel {
 namespace {
+
+using testing_lattices::SetLattice;
 
 // Whether pixel x of the row from (shift, y) is marked, on a lattice of 100-pixel squares:
 // u = (x + shift) / 100, v = y / 100.
 bool Marked(const detail::FoldProgram& program, double y, int x, double shift = 0) {
   TileGenerator generator;
-  generator.basisA = generator.basisC = {100, 0};
-  generator.basisB = generator.basisD = {0, 100};
-  generator.PrepareLattice();
+  SetLattice(generator, {100, 0}, {0, 100});
   std::vector<std::uint8_t> marks(200, 7);
   detail::BandMarks(program, generator).Mark({shift, y}, 200, marks.data());
   return marks[std::size_t(x)] != 0;
@@ -90,9 +91,7 @@ TEST(FoldBands, FeatheredBandsMarkedInLanesHoldEveryPixelTheDoublesMark) {
     const CpuFeaturesOverride forced(features);
     for (const auto& [a, b] : lattices) {
       TileGenerator generator;
-      generator.basisA = generator.basisC = a;
-      generator.basisB = generator.basisD = b;
-      generator.PrepareLattice();
+      SetLattice(generator, a, b);
       const detail::BandMarks inDoubles(doubles, generator), inLanes(lanes, generator);
       long long marked = 0, differing = 0;
       for (int y = -40; y < 160; ++y) {
@@ -144,9 +143,7 @@ TEST(FoldBands, NoPixelIsMarkedWhereTheStepsDecideSeamsOfASmallLattice) {
   program.bandSum = {true, 0, 0, 1};
   program.LeaveSeamsToSteps();
   TileGenerator generator;
-  generator.basisA = generator.basisC = {100, 3};
-  generator.basisB = generator.basisD = {-7, 90};
-  generator.PrepareLattice();
+  SetLattice(generator, {100, 3}, {-7, 90});
   EXPECT_FALSE(detail::BandMarks(program, generator).CanMark());
   // Planned seams, bands with a width, or a lattice whose pixels come within the margin of a line.
   detail::FoldProgram planned = program, wide = program;
@@ -154,18 +151,14 @@ TEST(FoldBands, NoPixelIsMarkedWhereTheStepsDecideSeamsOfASmallLattice) {
   wide.bandV = {true, -0.01, 0.01, 0.5};
   EXPECT_TRUE(detail::BandMarks(planned, generator).CanMark());
   EXPECT_TRUE(detail::BandMarks(wide, generator).CanMark());
-  generator.basisA = generator.basisC = {700, 3};
-  generator.basisB = generator.basisD = {-7, 690};
-  generator.PrepareLattice();
+  SetLattice(generator, {700, 3}, {-7, 690});
   EXPECT_TRUE(detail::BandMarks(program, generator).CanMark());
 }
 
 // A turn by 120 degrees about the lattice point (1/3, 1/3) of the lattice spanned by a and b.
 detail::FoldProgram TurnAboutCentroid(POINT a, POINT b) {
   TileGenerator generator;
-  generator.basisA = generator.basisC = a;
-  generator.basisB = generator.basisD = b;
-  generator.PrepareLattice();
+  SetLattice(generator, a, b);
   const Point2D centre = generator.LatticeToPlane(1.0 / 3, 1.0 / 3);
   detail::FoldProgram program;
   program.AddBySide(detail::HalfPlane{1, 1, -1},
@@ -248,9 +241,7 @@ TEST(FoldBands, EachBandReachesOnlyAsFarAsTheTurnsMoveItsOwnSeams) {
   // hexagon's by a drift affine in the position, so each band's own seams stray by that drift
   // across the line the turn takes them to, sampled here near each band.
   TileGenerator generator;
-  generator.basisA = generator.basisC = {61, 1};
-  generator.basisB = generator.basisD = {29, 53};
-  generator.PrepareLattice();
+  SetLattice(generator, {61, 1}, {29, 53});
   detail::FoldProgram program = TurnAboutCentroid({61, 1}, {29, 53});
   program.bandU = program.bandV = program.bandSum = {true, 0, 0, 1};
   program.skewBands[0] = {1, -1, {true, 0, 0, 1}, 1, 0, {true, -0.2, 0.2, 1}};
@@ -312,9 +303,7 @@ TEST(FoldBands, BentBandsMarkThePixelsNearTheirBentSeams) {
     const CpuFeaturesOverride forced(features);
     for (const auto& [a, b] : lattices) {
       TileGenerator generator;
-      generator.basisA = generator.basisC = a;
-      generator.basisB = generator.basisD = b;
-      generator.PrepareLattice();
+      SetLattice(generator, a, b);
       const detail::BandMarks bands(program, generator);
       long long marked = 0;
       for (int y = -30; y < 130; ++y) {

@@ -13,9 +13,12 @@
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/FoldRow.h"
 #include "generators/detail/TileGenerator.h"
+#include "tests/generators/TestLattices.h"
 
 namespace corvel {
 namespace {
+
+using testing_lattices::SetLattice;
 
 TEST(FoldKernels, AKernelForAnyKindsTakesAStepOnlyWhereItsSideHoldsTheCellPosition) {
   // One step where -u + 0.5 < 0 (u > 0.5), carrying u by 10: x is 256 u, 2560 on where taken.
@@ -87,9 +90,7 @@ TEST(FoldKernels, BentStepsAreTakenWhereTheirBentSidesHoldTheCellPosition) {
     program.AddBent({0, 1, bendV > 0 ? 1e-6 : -(1 - 1e-6)}, false, byU, {1, 0, 0, 0, 1, 1});
     if (round % 2) program.AddBent({0.5, 1, -0.75}, true, byV, {1, 0, 0.5, 0, 1, 0});
     TileGenerator generator;
-    generator.basisA = generator.basisC = {1000, 0};
-    generator.basisB = generator.basisD = {0, 1000};
-    generator.PrepareLattice();
+    SetLattice(generator, {1000, 0}, {0, 1000});
     const detail::FoldKernelArgs args = detail::KernelArgs(program, generator);
     std::vector<detail::FoldPositionsKernel> kernels{detail::FoldKernelSse2(args)};
     if (GetCpuFeatures().avx2) kernels.push_back(detail::FoldKernelAvx2(args));
@@ -143,9 +144,7 @@ TEST(FoldKernels, ABentSeamPastOtherStepsMarksThePixelsNearIt) {
     program.AddBentMarked({0, 1, -1e-8}, false, seam, detail::LatticeAffine{-1, 0, 1, 0, -1, 0}, -band, band);
     if (round % 2) program.AddBySide({0.5, 1, -0.75}, {1, 0, 0.5, 0, 1, 0});
     TileGenerator generator;
-    generator.basisA = generator.basisC = {1000, 0};
-    generator.basisB = generator.basisD = {0, 1000};
-    generator.PrepareLattice();
+    SetLattice(generator, {1000, 0}, {0, 1000});
     const detail::FoldKernelArgs args = detail::KernelArgs(program, generator);
     std::vector<detail::FoldPositionsKernel> kernels{detail::FoldKernelSse2(args)};
     if (GetCpuFeatures().avx2) kernels.push_back(detail::FoldKernelAvx2(args));

@@ -20,15 +20,16 @@
 #include "generators/groups/PMGPlan.h"
 #include "generators/groups/QuarterSeams.h"
 #include "generators/groups/QuarterTurn.h"
+#include "tests/generators/TestLattices.h"
 
 namespace corvel {
 namespace {
 
+using testing_lattices::SetLattice;
+
 // A leaning lattice of odd sizes, the source's alike, feathered by f1 and f2.
 void Prepare(TileGenerator& generator, double f1, double f2) {
-  generator.basisA = generator.basisC = {61, 7};
-  generator.basisB = generator.basisD = {-5, 43};
-  generator.PrepareLattice();
+  SetLattice(generator, {61, 7}, {-5, 43});
   generator.feather1 = f1;
   generator.feather2 = f2;
 }

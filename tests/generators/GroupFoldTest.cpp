@@ -21,10 +21,13 @@
 #include "generators/groups/PMGenerator.h"
 #include "generators/groups/PMMGenerator.h"
 #include "generators/groups/QuarterTurn.h"
+#include "tests/generators/TestLattices.h"
 #include "tests/generators/TileTestImages.h"
 
 namespace corvel {
 namespace {
+
+using testing_lattices::SetLattice;
 
 void ExpectNear(const Point2D& p, double x, double y, double tolerance = 1e-12) {
   EXPECT_NEAR(p.x, x, tolerance);
@@ -36,9 +39,7 @@ bool Same(POINT a, POINT b) { return a.x == b.x && a.y == b.y; }
 // The fold of the generator of `method` on the lattice A, B, in lattice coordinates.
 Point2D Fold(int method, POINT a, POINT b, double u, double v) {
   std::unique_ptr<TileGenerator> g = detail::CreateTileGenerator(method);
-  g->basisA = g->basisC = a;
-  g->basisB = g->basisD = b;
-  g->PrepareLattice();
+  SetLattice(*g, a, b);
   const Point2D p = g->LatticeToPlane(u, v);
   const Point2D q = g->MapPoint(p);
   return g->PlaneToLattice(q.x, q.y);
@@ -267,9 +268,7 @@ TEST(GroupFolds, P6MProgramTakesEachPositionWhereTheFoldDoes) {
   for (const std::pair<POINT, POINT>& lattice :
        {std::pair<POINT, POINT>{{120, -69}, {0, 139}}, std::pair<POINT, POINT>{{61, -35}, {1, 71}}}) {
     TileGenerator g;
-    g.basisA = g.basisC = lattice.first;
-    g.basisB = g.basisD = lattice.second;
-    g.PrepareLattice();
+    SetLattice(g, lattice.first, lattice.second);
     const P6MTriangle triangle(g);
     detail::FoldProgram program;
     triangle.AddSteps(program);

@@ -14,16 +14,12 @@
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
 #include "generators/detail/TileGenerator.h"
+#include "tests/generators/TestLattices.h"
 
 namespace corvel {
 namespace {
 
-// The lattice and the source's alike, spanned by a and b.
-void SetLattice(TileGenerator& generator, POINT a, POINT b) {
-  generator.basisA = generator.basisC = a;
-  generator.basisB = generator.basisD = b;
-  generator.PrepareLattice();
-}
+using testing_lattices::SetLattice;
 
 // A plan's samples in order: each one's source point and weight.
 struct PlannedSample {

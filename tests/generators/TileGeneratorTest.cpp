@@ -10,20 +10,17 @@
 #include "generators/detail/SourceWindow.h"
 #include "generators/detail/TileGenerator.h"
 #include "generators/groups/P3MLGenerator.h"
+#include "tests/generators/TestLattices.h"
 #include "tests/generators/TileTestImages.h"
 
 namespace corvel {
 namespace {
 
+using testing_lattices::SetLattice;
+
 using testing_images::Bgra;
 using testing_images::MakeGradient;
 using testing_images::PixelAt;
-
-void SetLattice(TileGenerator& g, POINT a, POINT b) {
-  g.basisA = g.basisC = a;
-  g.basisB = g.basisD = b;
-  g.PrepareLattice();
-}
 
 TEST(TileGenerator, CellBoundsIsTheBoxOfTheParallelogram) {
   struct Case {

@@ -9,10 +9,13 @@
 #include "generators/detail/TileWorker.h"
 #include "platform/win32/Clock.h"
 #include "rowops/ImageSampler.h"
+#include "tests/generators/TestLattices.h"
 #include "tests/generators/TileTestImages.h"
 
 namespace corvel {
 namespace {
+
+using testing_lattices::SetLattice;
 
 using testing_images::Bgra;
 using testing_images::MakeGradient;
@@ -22,9 +25,7 @@ using testing_images::PixelAt;
 struct Fixture {
   Fixture() {
     MakeGradient(g.workImage, 64, 64);
-    g.basisA = g.basisC = {4, 0};
-    g.basisB = g.basisD = {0, 2};
-    g.PrepareLattice();
+    SetLattice(g, {4, 0}, {0, 2});
   }
   TileGenerator g;
 };
