@@ -2,6 +2,7 @@
 
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
+#include "generators/groups/BentSeam.h"
 #include "generators/groups/P4Plan.h"
 #include "generators/groups/QuarterSeams.h"
 #include "generators/groups/QuarterTurn.h"
@@ -34,7 +35,8 @@ int P4Generator::Generate(CProgressMeter* meter) {
     blends.planFoldLanes = FoldQuartersAvx2;
     fold.blends = &blends;
   }
-  return RunTileWorker(*this, meter, P4Plan(*this, seams), !bent || bothBent ? &fold : nullptr);
+  return RunTileWorker(*this, meter, P4Plan(*this, seams),
+                       !bent || (bothBent && BendsWithin(0.3, k0, k1)) ? &fold : nullptr);
 }
 
 }  // namespace corvel

@@ -3,6 +3,7 @@
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
+#include "generators/groups/BentSeam.h"
 #include "generators/groups/PGGPlan.h"
 #include "generators/groups/PGGSeams.h"
 
@@ -43,7 +44,8 @@ int PGGGenerator::Generate(CProgressMeter* meter) {
     DescribePGGBlends(seams, blends);
     fold.blends = &blends;
   }
-  return RunTileWorker(*this, meter, PGGPlan(*this, seams), &fold);
+  return RunTileWorker(*this, meter, PGGPlan(*this, seams),
+                       BendsWithin(0.25, seams.k0, seams.k1) ? &fold : nullptr);
 }
 
 }  // namespace corvel

@@ -3,6 +3,7 @@
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
+#include "generators/groups/BentSeam.h"
 #include "generators/groups/PGPlan.h"
 #include "generators/groups/PGSeams.h"
 
@@ -38,7 +39,8 @@ int PGGenerator::Generate(CProgressMeter* meter) {
     DescribePGBlends(seams, blends);
     fold.blends = &blends;
   }
-  return RunTileWorker(*this, meter, PGPlan(*this, seams), &fold);
+  return RunTileWorker(*this, meter, PGPlan(*this, seams),
+                       BendsWithin(0.5, seams.k0, seams.k1) ? &fold : nullptr);
 }
 
 }  // namespace corvel

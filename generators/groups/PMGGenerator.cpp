@@ -3,6 +3,7 @@
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
+#include "generators/groups/BentSeam.h"
 #include "generators/groups/PMGPlan.h"
 #include "generators/groups/PMGSeams.h"
 
@@ -42,7 +43,8 @@ int PMGGenerator::Generate(CProgressMeter* meter) {
     DescribePMGBlends(seams, blends);
     fold.blends = &blends;
   }
-  return RunTileWorker(*this, meter, PMGPlan(*this, seams), &fold);
+  return RunTileWorker(*this, meter, PMGPlan(*this, seams),
+                       BendsWithin(0.25, seams.k0, seams.k1) ? &fold : nullptr);
 }
 
 }  // namespace corvel

@@ -2,6 +2,7 @@
 
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
+#include "generators/groups/BentSeam.h"
 #include "generators/groups/PMPlan.h"
 #include "generators/groups/PMSeams.h"
 
@@ -21,7 +22,7 @@ int PMGenerator::Generate(CProgressMeter* meter) {
     DescribePMBlends(seams, blends);
     fold.blends = &blends;
   }
-  return RunTileWorker(*this, meter, PMPlan(*this, seams), &fold);
+  return RunTileWorker(*this, meter, PMPlan(*this, seams), BendsWithin(0.5, seams.k0) ? &fold : nullptr);
 }
 
 }  // namespace corvel

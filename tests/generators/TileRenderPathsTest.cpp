@@ -404,8 +404,8 @@ TEST(TileRenderPaths, SeamsBentEitherWayMatchTheReference) {
                   {keTilingP2, {0, 101}, {97, 0}, 17}};
   for (const auto& lattice : lattices) {
     for (double feather : {0.0, 20.0}) {
-      for (const auto& [k0, k1] :
-           {std::pair{0.3, 0.2}, std::pair{-0.25, -0.3}, std::pair{0.0, 0.4}, std::pair{-0.3, 0.25}}) {
+      for (const auto& [k0, k1] : {std::pair{0.3, 0.2}, std::pair{-0.25, -0.3}, std::pair{0.0, 0.4},
+                                   std::pair{-0.3, 0.25}, std::pair{0.2, -0.125}}) {
         TileShape pick = UnbentPick(lattice.method, lattice.d1, lattice.d2, lattice.angle, feather);
         pick.seamK0 = pick.seamK2 = k0;
         pick.seamK1 = k1;
