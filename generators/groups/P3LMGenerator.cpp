@@ -11,8 +11,7 @@
 namespace corvel {
 
 Point2D P3LMGenerator::MapPoint(const Point2D& p) const {
-  const Point2D uv = P3LMKite(*this).Fold(PlaneToLattice(p.x, p.y));
-  return LatticeToPlane(uv.x, uv.y);
+  return FoldInPlane(p, [this](Point2D uv) { return P3LMKite(*this).Fold(uv); });
 }
 
 int P3LMGenerator::Generate(CProgressMeter* meter) {

@@ -11,8 +11,7 @@
 namespace corvel {
 
 Point2D P6Generator::MapPoint(const Point2D& p) const {
-  const Point2D uv = P6Kite(*this).Fold(PlaneToLattice(p.x, p.y));
-  return LatticeToPlane(uv.x, uv.y);
+  return FoldInPlane(p, [this](Point2D uv) { return P6Kite(*this).Fold(uv); });
 }
 
 int P6Generator::Generate(CProgressMeter* meter) {
