@@ -1,4 +1,4 @@
-// What the seams of the groups on a rectangular or rhombic cell start from, on a lattice shrunk by
+// What the seams of the groups on a cell that is not hexagonal start from, on a lattice shrunk by
 // the feather: the feather fractions across u and v, the source read half of each into the cell,
 // and the seam amplitudes.
 #pragma once

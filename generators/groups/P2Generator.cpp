@@ -31,13 +31,13 @@ int P2Generator::Generate(CProgressMeter* meter) {
   const P2Seams seams(*this);
   detail::FoldProgram fold;
   // Bent, the program takes the fast road unfeathered and with all three seams bent.
-  const bool allBent = seams.k0 != 0 && seams.k1 != 0 && seams.k2 != 0 && seams.f2 == 0;
+  const bool allBent = seams.k0 != 0 && seams.k1 != 0 && seams.k2 != 0 && seams.fv == 0;
   if (allBent)
     DescribeP2BentFold(seams, fold);
   else
     DescribeP2Fold(seams, fold);
   detail::SeamBlends blends;
-  if (seams.f2 != 0 && seams.unbent) {
+  if (seams.fv != 0 && seams.unbent) {
     DescribeP2Blends(seams, blends);
     fold.blends = &blends;
   }

@@ -21,7 +21,7 @@ void P2Plan::operator()(int x, int y, SamplePlan& plan) const {
   const Point2D q = triangle_.Fold(generator_.WrapToCell(x, y));
   const Point2D folded = generator_.PlaneToLattice(q.x, q.y);
   const double u = Clamp01(folded.x), v = Clamp01(folded.y);
-  const double f1 = s_.f1, f2 = s_.f2;
+  const double f1 = s_.fu, f2 = s_.fv;
   const double su = Clamp01((u - f1) * s_.seamScaleU), sv = Clamp01((v - f2) * s_.seamScaleV);
   Offsets d{(1 - 2 * f2) * SeamCurve(sv, s_.k0), (1 - 2 * f1) * SeamCurve(sv, s_.k1),
             (1 - 2 * f2) * SeamCurve(su, s_.k2)};
@@ -65,7 +65,7 @@ P2Plan::Region P2Plan::RegionOf(double u, double v, const Offsets& d) const {
 }
 
 void P2Plan::PlanRegion(Region region, double u, double v, const Offsets& d, SamplePlan& plan) const {
-  const double f1 = s_.f1, f2 = s_.f2, hu = s_.hu;
+  const double f1 = s_.fu, f2 = s_.fv, hu = s_.hu;
   const Point2D s0 = s_.source(u, v);
   auto band = [&](const Point2D& centre, double w) {
     plan.Clear();

@@ -8,17 +8,11 @@
 namespace corvel {
 
 P2Seams::P2Seams(const TileGenerator& g)
-    : f1(g.feather1),
-      f2(g.feather2),
-      hu(f1 / 2),
-      hv(f2 / 2),
-      seamScaleU(1 / (1 - 2 * f1)),
-      seamScaleV(1 / (1 - 2 * f2)),
-      k0(g.seamK0),
-      k1(g.seamK1),
+    : FeatherSeams(g),
+      seamScaleU(1 / (1 - 2 * fu)),
+      seamScaleV(1 / (1 - 2 * fv)),
       k2(g.seamK2),
       unbent(k0 == 0 && k1 == 0 && k2 == 0),
-      source(g, hu, hv),
       z00(source(0, 0)),
       zCentre(source(0.5, 0.5)),
       zLeft(source(0, 0.5)),
@@ -31,7 +25,7 @@ void DescribeP2Fold(const P2Seams& s, detail::FoldProgram& program) {
   program.sourceShift = {s.hu, s.hv};
   program.bandU = {true, -s.hu, s.hu, 1};
   program.bandV = program.bandSum = {true, -s.hv, s.hv, 1};
-  if (s.f2 == 0) P2Triangle::AddFirstHalfSteps(program);
+  if (s.fv == 0) P2Triangle::AddFirstHalfSteps(program);
 }
 
 void DescribeP2BentFold(const P2Seams& s, detail::FoldProgram& program) {
@@ -39,17 +33,17 @@ void DescribeP2BentFold(const P2Seams& s, detail::FoldProgram& program) {
   program.sourceShift = {s.hu, s.hv};
   // SeamCurve's S of k: 6 k (1 - 2 t) min(t, 1 - t), t along the seam as the plan takes it.
   auto alongU = [&](double amount) {
-    return detail::SideBend{amount, s.seamScaleU, 0, -s.f1 * s.seamScaleU, true, detail::SideBend::kS};
+    return detail::SideBend{amount, s.seamScaleU, 0, -s.fu * s.seamScaleU, true, detail::SideBend::kS};
   };
   auto alongV = [&](double amount) {
-    return detail::SideBend{amount, 0, s.seamScaleV, -s.f2 * s.seamScaleV, true, detail::SideBend::kS};
+    return detail::SideBend{amount, 0, s.seamScaleV, -s.fv * s.seamScaleV, true, detail::SideBend::kS};
   };
   constexpr double kTolerance = 1e-6;  // CompareLattice's
-  program.AddBentMarked({1, 1, kTolerance - 1}, true, alongV(6 * s.k0 * (1 - 2 * s.f2)),
+  program.AddBentMarked({1, 1, kTolerance - 1}, true, alongV(6 * s.k0 * (1 - 2 * s.fv)),
                         detail::LatticeAffine{-1, 0, 1, 0, -1, 1}, -s.hv, s.hv);
-  program.AddBentMarked({0, 1, kTolerance}, false, alongU(-6 * s.k2 * (1 - 2 * s.f2)),
+  program.AddBentMarked({0, 1, kTolerance}, false, alongU(-6 * s.k2 * (1 - 2 * s.fv)),
                         detail::LatticeAffine{-1, 0, 1, 0, -1, 0}, -s.hv, s.hv);
-  program.AddBentMarked({1, 0, kTolerance}, false, alongV(-6 * s.k1 * (1 - 2 * s.f1)),
+  program.AddBentMarked({1, 0, kTolerance}, false, alongV(-6 * s.k1 * (1 - 2 * s.fu)),
                         detail::LatticeAffine{-1, 0, 0, 0, -1, 1}, -s.hu, s.hu);
   // A pixel right on the straight diagonal is folded onto either of its two points, whose bumps
   // differ in sign: planned.
@@ -97,7 +91,7 @@ void AddSixCopies(const P2Seams& s, std::initializer_list<HalfPlane> sides, cons
 }  // namespace
 
 void DescribeP2Blends(const P2Seams& s, detail::SeamBlends& blends) {
-  const double f1 = s.f1, f2 = s.f2, hu = s.hu, hv = s.hv;
+  const double f1 = s.fu, f2 = s.fv, hu = s.hu, hv = s.hv;
   auto halfTurn = [&](const Point2D& centre) {
     return detail::AffineOf([&](double u, double v) { return s.source(u, v).HalfTurn(centre); });
   };

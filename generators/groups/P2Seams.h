@@ -6,21 +6,18 @@
 #include "generators/Geometry.h"
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
-#include "generators/detail/SeamFeathering.h"
+#include "generators/groups/FeatherSeams.h"
 
 namespace corvel {
 
-struct P2Seams {
+struct P2Seams : FeatherSeams {
   // On the generator's shrunk lattice, with its feather fractions and seam amplitudes.
   explicit P2Seams(const TileGenerator& generator);
 
-  // The feathers across u and v and their halves, by which the source is read into the cell.
-  double f1, f2, hu, hv;
   // The seam curves run between the bands at both ends of their seam.
   double seamScaleU, seamScaleV;
-  double k0, k1, k2;
+  double k2;
   bool unbent;
-  FeatherSource source;
   // The half turns' centres on the source: the cell's corners, its edges' midpoints and centre.
   Point2D z00, zCentre, zLeft, zBottom, z10, z01;
 };
