@@ -20,6 +20,13 @@ namespace {
 
 using testing_lattices::SetLattice;
 
+// The kernels made for args: SSE2's, and AVX2's where the processor has it.
+std::vector<detail::FoldPositionsKernel> KernelsFor(const detail::FoldKernelArgs& args) {
+  std::vector<detail::FoldPositionsKernel> kernels{detail::FoldKernelSse2(args)};
+  if (GetCpuFeatures().avx2) kernels.push_back(detail::FoldKernelAvx2(args));
+  return kernels;
+}
+
 TEST(FoldKernels, AKernelForAnyKindsTakesAStepOnlyWhereItsSideHoldsTheCellPosition) {
   // One step where -u + 0.5 < 0 (u > 0.5), carrying u by 10: x is 256 u, 2560 on where taken.
   for (const float bias : {0.0f, 0.25f}) {
@@ -30,8 +37,7 @@ TEST(FoldKernels, AKernelForAnyKindsTakesAStepOnlyWhereItsSideHoldsTheCellPositi
                      0,  0, 0,    0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0};
     args.sxu = 256;
     args.syv = 256;
-    std::vector<detail::FoldPositionsKernel> kernels{detail::FoldKernelSse2(args)};
-    if (GetCpuFeatures().avx2) kernels.push_back(detail::FoldKernelAvx2(args));
+    const std::vector<detail::FoldPositionsKernel> kernels = KernelsFor(args);
     const std::uint32_t starts[2] = {0, 0x40000000u}, du = 1u << 26;
     for (const detail::FoldPositionsKernel kernel : kernels) {
       std::vector<std::int32_t> positions(2 * detail::kFoldSpan);
@@ -92,8 +98,7 @@ TEST(FoldKernels, BentStepsAreTakenWhereTheirBentSidesHoldTheCellPosition) {
     TileGenerator generator;
     SetLattice(generator, {1000, 0}, {0, 1000});
     const detail::FoldKernelArgs args = detail::KernelArgs(program, generator);
-    std::vector<detail::FoldPositionsKernel> kernels{detail::FoldKernelSse2(args)};
-    if (GetCpuFeatures().avx2) kernels.push_back(detail::FoldKernelAvx2(args));
+    const std::vector<detail::FoldPositionsKernel> kernels = KernelsFor(args);
     const std::uint32_t starts[2] = {std::uint32_t(unit(random) * 0x1p32),
                                      std::uint32_t(unit(random) * 0x1p32)};
     const std::uint32_t du = std::uint32_t(unit(random) * 0x1p32), dv = std::uint32_t(unit(random) * 0x1p32);
@@ -146,8 +151,7 @@ TEST(FoldKernels, ABentSeamPastOtherStepsMarksThePixelsNearIt) {
     TileGenerator generator;
     SetLattice(generator, {1000, 0}, {0, 1000});
     const detail::FoldKernelArgs args = detail::KernelArgs(program, generator);
-    std::vector<detail::FoldPositionsKernel> kernels{detail::FoldKernelSse2(args)};
-    if (GetCpuFeatures().avx2) kernels.push_back(detail::FoldKernelAvx2(args));
+    const std::vector<detail::FoldPositionsKernel> kernels = KernelsFor(args);
     const std::uint32_t starts[2] = {std::uint32_t(unit(random) * 0x1p32),
                                      std::uint32_t(unit(random) * 0x1p32)};
     // Rows of up to a cell, crossing the seam's bands.
