@@ -9,6 +9,11 @@
 
 namespace {
 
+SIZE_T PagesOf(SIZE_T bytes) {
+  const SIZE_T page = SIZE_T(sysconf(_SC_PAGESIZE));
+  return (bytes + page - 1) / page * page;
+}
+
 TEST(GlobalMemory, LockCountsAndFlagsFollowLocks) {
   HGLOBAL handle = GlobalAlloc(GHND, 100);
   ASSERT_NE(handle, nullptr);
@@ -110,18 +115,46 @@ TEST(VirtualMemory, FaultInPagesMapsThePagesStartingInTheRange) {
       {3 * page + 1, 4 * page - 1, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
       {9 * page + 1, 2 * bytes, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}},
   };
+  // Held to the end: a region let go of may be kept mapped for the next.
+  std::vector<BYTE*> held;
   for (const Case& c : cases) {
     auto* pages = static_cast<BYTE*>(VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
     ASSERT_NE(pages, nullptr);
+    held.push_back(pages);
     FaultInPages(pages, bytes, c.from, c.to);
     std::vector<unsigned char> resident(c.mapped.size());
     ASSERT_EQ(mincore(pages, bytes, resident.data()), 0);
     for (unsigned char& r : resident) r &= 1;
     EXPECT_EQ(resident, c.mapped) << c.from << ".." << c.to;
     for (SIZE_T i = 0; i < bytes; i += 509) ASSERT_EQ(pages[i], 0) << i;
-    EXPECT_TRUE(VirtualFree(pages, 0, MEM_RELEASE));
   }
+  for (BYTE* pages : held) EXPECT_TRUE(VirtualFree(pages, 0, MEM_RELEASE));
   EXPECT_TRUE(OnLargePages(SIZE_T{2} << 20));
+}
+
+// A small region let go of may come back for the next of its size, zeroed again and counted as
+// held; a region of another size, or one the system cannot write, is new.
+TEST(VirtualMemory, ASmallRegionLetGoOfComesBackZeroed) {
+  const SIZE_T page = SIZE_T(sysconf(_SC_PAGESIZE)), bytes = 3 * page + 5;
+  for (int round = 0; round < 3; ++round) {
+    const VirtualMemoryUse before = GetVirtualMemoryUse();
+    auto* pages = static_cast<BYTE*>(VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_NE(pages, nullptr);
+    EXPECT_EQ(GetVirtualMemoryUse().now, before.now + bytes);
+    for (SIZE_T i = 0; i < PagesOf(bytes); ++i) ASSERT_EQ(pages[i], 0) << round << ": " << i;
+    std::memset(pages, 0xA5, PagesOf(bytes));
+    auto* other = static_cast<BYTE*>(
+        VirtualAlloc(nullptr, bytes + page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_NE(other, nullptr);
+    EXPECT_NE(other, pages);
+    EXPECT_TRUE(VirtualFree(other, 0, MEM_RELEASE));
+    EXPECT_TRUE(VirtualFree(pages, 0, MEM_RELEASE));
+    EXPECT_EQ(GetVirtualMemoryUse().now, before.now);
+  }
+  auto* readOnly = static_cast<BYTE*>(VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READONLY));
+  ASSERT_NE(readOnly, nullptr);
+  EXPECT_EQ(readOnly[bytes - 1], 0);
+  EXPECT_TRUE(VirtualFree(readOnly, 0, MEM_RELEASE));
 }
 
 }  // namespace
