@@ -14,6 +14,7 @@ namespace corvel {
 
 constexpr double kGeometryTolerance = 1e-8;
 constexpr double kSqrt2 = 1.4142135623730951;
+constexpr double kSqrt3 = 1.7320508075688772;
 
 // Inline: the folds ask per pixel.
 inline bool IsZero(double x) { return x < kGeometryTolerance && x > -kGeometryTolerance; }

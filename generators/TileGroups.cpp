@@ -12,8 +12,6 @@ namespace corvel {
 
 namespace {
 
-constexpr double kSqrt3 = 1.7320508075688772;
-
 POINT Minus(POINT a, POINT b) { return {a.x - b.x, a.y - b.y}; }
 
 // The lattice (d2.x kx, 0), (0, d1.y ky) of the rectangular groups, anchored at p0.

@@ -29,10 +29,10 @@ struct HalfPlane {
 };
 
 // A seam bent by a bump: amount times the bump's shape of t added to a side's sum, t an affine
-// function of the position as the steps before the program's first bent step left it (clamped to
-// [0, 1] where asked), so that the seam's ends stay where the straight seam's lie; where
-// twoBumps, the larger of the shapes of t and of a second such function t2 (the smaller, where
-// smaller).
+// function of the position as the steps before the program's first bent step left it (or, where
+// readHere, before this step; clamped to [0, 1] where asked), so that the seam's ends stay where the straight
+// seam's lie; where twoBumps, the larger of the shapes of t and of a second such function t2 (the smaller,
+// where smaller).
 struct SideBend {
   // t (1 - t); or (1 - 2 t) min(t, 1 - t), up over the first half and down over the second, the
   // S-shaped seam that a half turn about its middle maps onto itself.
@@ -44,6 +44,9 @@ struct SideBend {
   bool twoBumps = false;
   double t2u = 0, t2v = 0, t21 = 0;
   bool smaller = false;
+  // The bump read on the position as this step finds it, as a turn across an earlier bent seam
+  // left it, rather than on the position before the first bent step.
+  bool readHere = false;
 
   double At(double u, double v) const {
     const double first = ShapeOf(tu * u + tv * v + t1);

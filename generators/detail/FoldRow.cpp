@@ -79,7 +79,8 @@ FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& gener
   int firstBent = 0;
   while (firstBent < program.stepCount && program.steps[firstBent].bend.amount == 0) ++firstBent;
   for (int i = 0; i < program.stepCount; ++i)
-    args.steps[i] = StepArgs(program, i, program.steps[i].bend.amount != 0 && i == firstBent);
+    args.steps[i] = StepArgs(
+        program, i, program.steps[i].bend.amount != 0 && (i == firstBent || program.steps[i].bend.readHere));
   const LatticeMatrix n = generator.detN == 0 ? LatticeMatrix{1, 0, 0, 1} : generator.matN;
   const Point2D shift = generator.LatticeToSource(program.sourceShift.x, program.sourceShift.y);
   const LatticeAffine& t = program.readThrough;

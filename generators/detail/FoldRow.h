@@ -29,8 +29,8 @@ struct FoldKernelArgs {
     std::uint32_t clampUMask, clampVMask;
     // The side's sum bent by bend times the bump's shape of t = bendTu u + bendTv v + bendT1 (clamped
     // to [0, 1] where bendClampMask, of the S shape where bendSMask), of the position as it was
-    // before the first bent step (bumpsHereMask); where plannedMask, the pixels whose bent sum
-    // lies in [plannedFrom, plannedTo) marked.
+    // before the first bent step, or before this one where it reads them afresh (bumpsHereMask); where
+    // plannedMask, the pixels whose bent sum lies in [plannedFrom, plannedTo) marked.
     float bend, bendTu, bendTv, bendT1;
     std::uint32_t bendClampMask, bendSMask, bumpsHereMask;
     // Where twoBumpsMask, the larger of the shapes of t and of bendT2u u + bendT2v v + bendT21 (the

@@ -4,12 +4,6 @@
 
 namespace corvel {
 
-namespace {
-
-constexpr double kSqrt3 = 1.7320508075688772;
-
-}  // namespace
-
 void P3LMPlan::operator()(int x, int y, SamplePlan& plan) const {
   Point2D uv = kite_.OntoKite(CellPosition(generator_, x, y));
   if (s_.hardUnbent) return PlanHardSeam(uv, plan);

@@ -3,6 +3,7 @@
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
+#include "generators/groups/BentSeam.h"
 #include "generators/groups/HexagonalPlans.h"
 #include "generators/groups/P6Kite.h"
 #include "generators/groups/P6Plan.h"
@@ -20,8 +21,13 @@ int P6Generator::Generate(CProgressMeter* meter) {
   const P6Seams seams(*this, kite);
   detail::FoldProgram fold;
   DescribeP6Fold(kite, seams, fold);
+  // Bent, the program takes the fast road unfeathered, for seams on the axes bent by up to 0.3:
+  // bent further, a position the first bent step turns can lie past the line of the median the
+  // second tests where the plan, its bump nought there, does not test it.
+  const bool fastBent = !seams.unbent && seams.fv == 0 && BendsWithin(0.3, seams.k0);
+  if (fastBent) AddP6BentSteps(kite, seams, fold);
   detail::SeamBlends blends;
-  if (seams.fv != 0) {
+  if (seams.fv != 0 && seams.unbent) {
     DescribeP6Blends(kite, seams, blends);
     fold.blends = &blends;
     blends.planFold = [&kite](Point2D cell) { return kite.Carried(kite.OntoKite(cell)); };
@@ -37,7 +43,7 @@ int P6Generator::Generate(CProgressMeter* meter) {
         detail::PlanP6Avx2(lanes, x0, y, xs, count, positions);
       };
   }
-  return RunTileWorker(*this, meter, P6Plan(*this, kite, seams), seams.unbent ? &fold : nullptr,
+  return RunTileWorker(*this, meter, P6Plan(*this, kite, seams), seams.unbent || fastBent ? &fold : nullptr,
                        planPositions);
 }
 

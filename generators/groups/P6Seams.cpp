@@ -1,6 +1,7 @@
 #include "generators/groups/P6Seams.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "generators/detail/SeamFeathering.h"
 
@@ -44,6 +45,53 @@ void DescribeP6Fold(const P6Kite& kite, const P6Seams& seams, detail::FoldProgra
   program.skewBands[1] = {1, 2, {true, -wm, wm, 1}, 0, 1, middle};
   program.skewBands[2] = {1, -1, {true, -wm, wm, 1}, 1, 0, middle};
   program.ReachTurnedSeams(seams.near);
+}
+
+void AddP6BentSteps(const P6Kite& kite, const P6Seams& s, detail::FoldProgram& program) {
+  using detail::SideBend;
+  const FeatherSource& source = kite.Source();
+  auto turned = [&](Point2D (Point2D::*turn)(Point2D) const, const Point2D& centre) {
+    return detail::AffineOf([&](double u, double v) { return kite.ToCell((source(u, v).*turn)(centre)); });
+  };
+  // The plan's Bump is 3 t (1 - t), divided by the square root of 3: the square root of 3 times
+  // the program's t (1 - t).
+  const double scale = (1 - s.fu) * kSqrt3;
+  if (s.k0 != 0) {
+    // The stronger of the bumps along u and v.
+    SideBend axis;
+    axis.tu = 1 / (0.5 - s.fu);
+    axis.t1 = -s.hu / (0.5 - s.fu);
+    axis.clamped = axis.twoBumps = true;
+    axis.t2v = 1 / (0.5 - s.fv);
+    axis.t21 = -s.hv / (0.5 - s.fv);
+    if (s.k0 > 0) {
+      axis.amount = -scale * s.k0;
+      program.AddBentMarked({0, 1, kGeometryTolerance}, false, axis,
+                            turned(&Point2D::RotateMinus60, kite.SixFold()), 0, 0);
+    } else {
+      axis.amount = scale * s.k0;
+      program.AddBentMarked({1, 0, kGeometryTolerance}, false, axis,
+                            turned(&Point2D::RotatePlus60, kite.SixFold()), 0, 0);
+    }
+  }
+  if (s.k1 != 0) {
+    // Each median bends by the bump along itself: the first by v, the second by u.
+    const double along = 1 / (s.i1.y - s.hu), from = -s.hu * along;
+    SideBend median{scale * std::abs(s.k1), 0, 0, from, true};
+    median.readHere = true;
+    if (s.k1 < 0) {
+      median.tv = along;
+      program.AddBentMarked({1, 0.5, kGeometryTolerance - 0.5}, true, median,
+                            turned(&Point2D::RotatePlus120, kite.ThreeFold()), 0, 0);
+    } else {
+      median.tu = along;
+      program.AddBentMarked({0.5, 1, kGeometryTolerance - 0.5}, true, median,
+                            turned(&Point2D::RotateMinus120, kite.ThreeFold()), 0, 0);
+    }
+  }
+  // The turns take positions past the kite by as much as the bends reach.
+  const double beyond = 0.75 * (std::abs(s.k0) + std::abs(s.k1));
+  program.reachFromU = program.reachFromV = -beyond;
 }
 
 namespace {

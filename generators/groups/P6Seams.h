@@ -31,6 +31,12 @@ struct P6Seams : HexagonalSeams {
 // and about the medians' as far as the three-fold corner c lies inside.
 void DescribeP6Fold(const P6Kite& kite, const P6Seams& seams, detail::FoldProgram& program);
 
+// Bent, unfeathered: past the kite's fold, a step turns a position across the bent seam on the
+// axes about the six-fold centre and one across the bent median about the three-fold centre, as
+// the plan does, each with the bump of the position as it finds it, and marks the pixels near
+// them; the pixels near the kite's own edges stay planned.
+void AddP6BentSteps(const P6Kite& kite, const P6Seams& seams, detail::FoldProgram& program);
+
 // Feathered, the bands' pixels blend in lanes, and where they meet, mix in doubles as the plan
 // weighs them (planned where the feathers across u and v differ).
 void DescribeP6Blends(const P6Kite& kite, const P6Seams& seams, detail::SeamBlends& blends);

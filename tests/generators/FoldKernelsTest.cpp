@@ -54,8 +54,8 @@ TEST(FoldKernels, AKernelForAnyKindsTakesAStepOnlyWhereItsSideHoldsTheCellPositi
 }
 
 // The program's steps in doubles on the cell position (u, v) as the kernels wrap it, the bumps of
-// the position before the first bent step; how near the position came to a bent side, and to the
-// planned range of a step that marks.
+// the position before the first bent step (or this one, where it reads them afresh); how near the position
+// came to a bent side, and to the planned range of a step that marks.
 Point2D FoldedInDoubles(const detail::FoldProgram& program, double u, double v, double& nearest,
                         double& toPlanned) {
   double bu = u, bv = v;
@@ -63,7 +63,7 @@ Point2D FoldedInDoubles(const detail::FoldProgram& program, double u, double v, 
   nearest = toPlanned = 1;
   for (int i = 0; i < program.stepCount; ++i) {
     const detail::FoldStep& s = program.steps[i];
-    if (s.bend.amount != 0 && !bumpsTaken) {
+    if (s.bend.amount != 0 && (!bumpsTaken || s.bend.readHere)) {
       bu = u;
       bv = v;
       bumpsTaken = true;

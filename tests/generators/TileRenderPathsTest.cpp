@@ -401,7 +401,8 @@ TEST(TileRenderPaths, SeamsBentEitherWayMatchTheReference) {
                   {keTilingP4, {0, 101}, {97, 0}, 17},   {keTilingPGG, {0, 64}, {64, 0}, 30},
                   {keTilingPGG, {0, 61}, {37, 0}, 17},   {keTilingP4G, {0, 64}, {64, 0}, 30},
                   {keTilingP4G, {0, 101}, {97, 0}, 17},  {keTilingP2, {0, 128}, {128, 0}, 30},
-                  {keTilingP2, {0, 101}, {97, 0}, 17}};
+                  {keTilingP2, {0, 101}, {97, 0}, 17},   {keTilingP6, {48, 82}, {95, 0}, 30},
+                  {keTilingP6, {32, 55}, {64, 0}, 17}};
   for (const auto& lattice : lattices) {
     for (double feather : {0.0, 20.0}) {
       for (const auto& [k0, k1] : {std::pair{0.3, 0.2}, std::pair{-0.25, -0.3}, std::pair{0.0, 0.4},
@@ -413,6 +414,19 @@ TEST(TileRenderPaths, SeamsBentEitherWayMatchTheReference) {
             source, pick, Described(pick) + " bent " + std::to_string(k0) + "," + std::to_string(k1));
       }
     }
+  }
+}
+
+// Bent further than the fast road follows, P6's turn across a bent axis can take a position past
+// the line of the median the next step tests, where the plan does not test it.
+TEST(TileRenderPaths, SeamsBentPastTheFastRoadMatchTheReference) {
+  CRowIteratorBands source;
+  MakeBlocks(source, 480, false);
+  for (const auto& [k0, k1] : {std::pair{-0.5, -0.3}, std::pair{0.6, 0.5}}) {
+    TileShape pick = UnbentPick(keTilingP6, {32, 55}, {64, 0}, 17, 0);
+    pick.seamK0 = k0;
+    pick.seamK1 = k1;
+    ExpectFastMatchesReference(source, pick, Described(pick) + " bent " + std::to_string(k0));
   }
 }
 
