@@ -147,6 +147,13 @@ TEST(FoldKernels, ABentSeamPastOtherStepsMarksThePixelsNearIt) {
                                 -0.1,
                                 round % 6 == 4};
     program.AddBentMarked({0, 1, -1e-8}, false, seam, detail::LatticeAffine{-1, 0, 1, 0, -1, 0}, -band, band);
+    // Every fourth round a second bent seam, its bump read on the position the first left.
+    if (round % 4 == 3) {
+      detail::SideBend second{4 * bend(random), 0, 1.3, -0.1, true};
+      second.readHere = true;
+      program.AddBentMarked({1, 0, -0.4}, false, second, detail::LatticeAffine{-1, 0, 0.8, 0, 1, 0}, -band,
+                            band);
+    }
     if (round % 2) program.AddBySide({0.5, 1, -0.75}, {1, 0, 0.5, 0, 1, 0});
     TileGenerator generator;
     SetLattice(generator, {1000, 0}, {0, 1000});
