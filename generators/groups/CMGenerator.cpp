@@ -2,6 +2,7 @@
 
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
+#include "generators/groups/BentSeam.h"
 #include "generators/groups/CMPlan.h"
 #include "generators/groups/CMSeams.h"
 
@@ -21,7 +22,7 @@ int CMGenerator::Generate(CProgressMeter* meter) {
     DescribeCMBlends(seams, blends);
     fold.blends = &blends;
   }
-  return RunTileWorker(*this, meter, CMPlan(*this, seams), &fold);
+  return RunTileWorker(*this, meter, CMPlan(*this, seams), BendsWithin(0.25, seams.k0) ? &fold : nullptr);
 }
 
 }  // namespace corvel

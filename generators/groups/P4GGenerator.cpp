@@ -2,6 +2,7 @@
 
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
+#include "generators/groups/BentSeam.h"
 #include "generators/groups/P4GPlan.h"
 #include "generators/groups/QuarterSeams.h"
 #include "generators/groups/QuarterTurn.h"
@@ -22,7 +23,7 @@ int P4GGenerator::Generate(CProgressMeter* meter) {
                             true,           detail::SideBend::kBump, true,   0,
                             1 / (0.5 - fv), -hv / (0.5 - fv),        smaller};
   };
-  const bool bentFast = k0 != 0 && fv == 0;
+  const bool bentFast = k0 != 0 && fv == 0 && BendsWithin(0.3, k0);
   detail::FoldProgram fold;
   if (bentFast)
     DescribeQuarterBentSeams(seams, true, bump(1.2 * (1 - fu) * k0, false), bump(-1.2 * (1 - fv) * k0, true),
