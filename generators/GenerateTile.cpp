@@ -33,6 +33,7 @@ bool IsNear(POINT p) {
 
 bool IsSound(const TileShape& shape) {
   return shape.method >= 0 && shape.method < keTilingMethodCount && !std::isnan(shape.feather) &&
+         std::isfinite(shape.seamK0) && std::isfinite(shape.seamK1) && std::isfinite(shape.seamK2) &&
          IsNear(shape.p0) && IsNear(shape.p1) && IsNear(shape.p2) && IsNear(shape.centre);
 }
 

@@ -137,8 +137,11 @@ TEST(GenerateTile, RefusesWhatItCannotMake) {
     int width;
     std::int32_t code;
     double feather = 0;
+    double bend = 0;
   } cases[] = {
       {keTilingP1, {0, 30}, 40, keErrorBadArgument, std::nan("")},
+      {keTilingP2, {0, 30}, 40, keErrorBadArgument, 0, std::nan("")},
+      {keTilingCM, {0, 30}, 40, keErrorBadArgument, 20, HUGE_VAL},
       {keTilingP1, {0, 1 << 30}, 40, keErrorBadArgument},
       {-1, {0, 30}, 40, keErrorBadArgument},
       {keTilingMethodCount, {0, 30}, 40, keErrorBadArgument},
@@ -147,6 +150,7 @@ TEST(GenerateTile, RefusesWhatItCannotMake) {
   };
   for (const Case& c : cases) {
     TileShape shape = Shape(c.method, c.width, c.b, c.feather);
+    shape.seamK1 = c.bend;
     EXPECT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), c.code) << c.method;
     EXPECT_FALSE(CRowIteratorBands::IsValid(&tile));
   }
