@@ -20,12 +20,16 @@ int P6Generator::Generate(CProgressMeter* meter) {
   const P6Kite kite(*this, feather1 / 2, feather2 / 2);
   const P6Seams seams(*this, kite);
   detail::FoldProgram fold;
-  DescribeP6Fold(kite, seams, fold);
-  // Bent, the program takes the fast road unfeathered, for seams on the axes bent by up to 0.3:
-  // bent further, a position the first bent step turns can lie past the line of the median the
-  // second tests where the plan, its bump nought there, does not test it.
-  const bool fastBent = !seams.unbent && seams.fv == 0 && BendsWithin(0.3, seams.k0);
-  if (fastBent) AddP6BentSteps(kite, seams, fold);
+  // Bent, the program takes the fast road for seams bent by up to 0.3, unfeathered the medians by
+  // any amount. Bent further on the axes, a position the first bent step turns can lie past the
+  // line of the median the second tests where the plan, its bump nought there, does not test it;
+  // feathered and bent further on a median, the plan's bands reach past the widened ones.
+  const bool fastBent = !seams.unbent && BendsWithin(0.3, seams.k0, seams.fv == 0 ? 0 : seams.k1);
+  if (fastBent && seams.fv != 0)
+    DescribeP6BentFeatheredFold(kite, seams, fold);
+  else
+    DescribeP6Fold(kite, seams, fold);
+  if (fastBent && seams.fv == 0) AddP6BentSteps(kite, seams, fold);
   detail::SeamBlends blends;
   if (seams.fv != 0 && seams.unbent) {
     DescribeP6Blends(kite, seams, blends);

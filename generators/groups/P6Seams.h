@@ -37,6 +37,10 @@ void DescribeP6Fold(const P6Kite& kite, const P6Seams& seams, detail::FoldProgra
 // them; the pixels near the kite's own edges stay planned.
 void AddP6BentSteps(const P6Kite& kite, const P6Seams& seams, detail::FoldProgram& program);
 
+// Bent and feathered: the kite's fold alone, its bands widened by as far as the bends move the
+// seams and their bands, every pixel in them planned; no pixel left to the fold lies near a seam.
+void DescribeP6BentFeatheredFold(const P6Kite& kite, const P6Seams& seams, detail::FoldProgram& program);
+
 // Feathered, the bands' pixels blend in lanes, and where they meet, mix in doubles as the plan
 // weighs them (planned where the feathers across u and v differ).
 void DescribeP6Blends(const P6Kite& kite, const P6Seams& seams, detail::SeamBlends& blends);

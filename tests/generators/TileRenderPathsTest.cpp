@@ -419,13 +419,15 @@ TEST(TileRenderPaths, SeamsBentEitherWayMatchTheReference) {
   }
 }
 
-// Bent further than the fast road follows, P6's turn across a bent axis can take a position past
-// the line of the median the next step tests, where the plan does not test it.
+// Bent further than the fast road follows: P6's turn across a bent axis can take a position past
+// the line of the median the next step tests, where the plan does not test it; feathered, the
+// plan's bands about a median bent far reach past the fold's widened bands.
 TEST(TileRenderPaths, SeamsBentPastTheFastRoadMatchTheReference) {
   CRowIteratorBands source;
   MakeBlocks(source, 480, false);
-  for (const auto& [k0, k1] : {std::pair{-0.5, -0.3}, std::pair{0.6, 0.5}}) {
-    TileShape pick = UnbentPick(keTilingP6, {32, 55}, {64, 0}, 17, 0);
+  for (const auto& [feather, k0, k1] : {std::tuple{0.0, -0.5, -0.3}, std::tuple{0.0, 0.6, 0.5},
+                                        std::tuple{20.0, 0.1, -0.6}, std::tuple{3.0, -0.3, -0.6}}) {
+    TileShape pick = UnbentPick(keTilingP6, {100, 170}, {203, 1}, 0, feather);
     pick.seamK0 = k0;
     pick.seamK1 = k1;
     ExpectFastMatchesReference(source, pick, Described(pick) + " bent " + std::to_string(k0));
