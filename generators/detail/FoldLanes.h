@@ -39,8 +39,10 @@ static constexpr MapKind MapKindOf(float a, float b) {
 
 // A step's kinds in one number: side, also, map of u, map of v; whether it only raises u (or v)
 // to a bound, the larger of the two; whether its side is bent by a bump, the side then read as
-// kAnySide; and whether it marks the pixels near its bent seam.
-constexpr int kClampU = 1 << 16, kClampV = 1 << 17, kBent = 1 << 18, kMarksNear = 1 << 19;
+// kAnySide; and whether it marks the pixels near its bent seam. A kernel for any kinds reads a
+// step's bend and marks at run time (kAnyBend); a known program's step of any kinds is never bent,
+// as StepCodeOf gives a bent step kBent, so that the straight programs' kernels carry no bent code.
+constexpr int kClampU = 1 << 16, kClampV = 1 << 17, kBent = 1 << 18, kMarksNear = 1 << 19, kAnyBend = 1 << 20;
 static constexpr int StepCode(SideKind side, SideKind also, MapKind mapU, MapKind mapV) {
   return side | also << 4 | mapU << 8 | mapV << 12;
 }
@@ -144,21 +146,21 @@ inline typename L::Floats BumpLanes(const FoldKernelArgs::Step& plain, const Lan
 }
 
 // Whether the position (tu, tv) lies inside the step's side, bent where the step's kinds say so
-// (or, in a kernel for any kinds, where the step has a bend) by the bump of (bu, bv), the position
+// (or, with kAnyBend, where the step has a bend) by the bump of (bu, bv), the position
 // before the first bent step, taken there; the pixels near a bent seam added to near.
 template <class L, int kCode>
 inline typename L::Floats InsideSide(const FoldKernelArgs::Step& plain, const LaneStep<L>& s,
                                      typename L::Floats tu, typename L::Floats tv, typename L::Floats& bu,
                                      typename L::Floats& bv, typename L::Floats& near) {
   constexpr bool kBentKinds = (kCode & kBent) != 0;
-  if constexpr (kBentKinds || kCode == 0) {
+  if constexpr (kBentKinds || (kCode & kAnyBend) != 0) {
     if (kBentKinds || plain.bend != 0) {
       if (plain.bumpsHereMask) {
         bu = tu;
         bv = tv;
       }
       const typename L::Floats sum = L::Add(s.side.Sum(tu, tv), BumpLanes<L>(plain, s, bu, bv));
-      if ((kCode & kMarksNear) != 0 || (kCode == 0 && plain.plannedMask))
+      if ((kCode & kMarksNear) != 0 || ((kCode & kAnyBend) != 0 && plain.plannedMask))
         near = L::Or(near, L::And(L::Less(s.nearFrom, sum), L::Less(sum, s.nearTo)));
       return L::Less(sum, s.side.bound);
     }
@@ -227,6 +229,7 @@ struct ProgramKinds {
   static constexpr bool kHasCorners = kCorners;
   static constexpr int kSteps = int(sizeof...(kCodes));
   static constexpr int kCode[sizeof...(kCodes) + 1] = {kCodes..., 0};
+  static constexpr bool kMarks = (((kCodes & (kMarksNear | kAnyBend)) != 0) || ... || false);
 };
 
 // The steps one after another, unrolled; the lanes near a bent seam in near.
@@ -282,7 +285,9 @@ void FoldPositionsUnrolled(const FoldKernelArgs& a, const std::uint32_t* starts,
       const F startU = fu, startV = fv;
       F near = L::Less(bias, bias);
       FoldStepsLanes<L, Kinds>(a, steps, startU, startV, fu, fv, near, kEach);
-      if (marks) MarkLanes<L>(near, marks, k, end);
+      if constexpr (Kinds::kMarks) {
+        if (marks) MarkLanes<L>(near, marks, k, end);
+      }
       const F x = L::Add(L::Add(sx0, L::Mul(fu, sxu)), L::Mul(fv, sxv));
       const F y = L::Add(L::Add(sy0, L::Mul(fu, syu)), L::Mul(fv, syv));
       // Rounded down, which commutes with the whole units added: the offsets may lie below 0.
@@ -398,7 +403,7 @@ bool KnownKernel(const std::tuple<Kinds...>*, const FoldKernelArgs& a, FoldPosit
 
 template <class L, bool kCorners, std::size_t... kIndex>
 FoldPositionsKernel AnyKindsKernelOf(std::index_sequence<kIndex...>) {
-  return FoldPositionsUnrolled<L, ProgramKinds<kCorners, (int(kIndex) * 0)...>>;
+  return FoldPositionsUnrolled<L, ProgramKinds<kCorners, (int(kIndex) * 0 | kAnyBend)...>>;
 }
 
 template <class L, bool kCorners>
