@@ -39,9 +39,10 @@ static constexpr MapKind MapKindOf(float a, float b) {
 
 // A step's kinds in one number: side, also, map of u, map of v; whether it only raises u (or v)
 // to a bound, the larger of the two; whether its side is bent by a bump, the side then read as
-// kAnySide; and whether it marks the pixels near its bent seam. A kernel for any kinds reads a
-// step's bend and marks at run time (kAnyBend); a known program's step of any kinds is never bent,
-// as StepCodeOf gives a bent step kBent, so that the straight programs' kernels carry no bent code.
+// kAnySide; and whether it marks the pixels near its bent seam. A kernel for any kinds of a bent
+// program reads each step's bend and marks at run time (kAnyBend); a known program's step of any
+// kinds is never bent, as StepCodeOf gives a bent step kBent: straight programs' kernels carry no
+// bent code, which would cost them registers in every step.
 constexpr int kClampU = 1 << 16, kClampV = 1 << 17, kBent = 1 << 18, kMarksNear = 1 << 19, kAnyBend = 1 << 20;
 static constexpr int StepCode(SideKind side, SideKind also, MapKind mapU, MapKind mapV) {
   return side | also << 4 | mapU << 8 | mapV << 12;
@@ -401,32 +402,33 @@ bool KnownKernel(const std::tuple<Kinds...>*, const FoldKernelArgs& a, FoldPosit
   return (KernelIfKinds<L, Kinds>(a, kernel) || ...);
 }
 
-template <class L, bool kCorners, std::size_t... kIndex>
+template <class L, bool kCorners, int kAny, std::size_t... kIndex>
 FoldPositionsKernel AnyKindsKernelOf(std::index_sequence<kIndex...>) {
-  return FoldPositionsUnrolled<L, ProgramKinds<kCorners, (int(kIndex) * 0 | kAnyBend)...>>;
+  return FoldPositionsUnrolled<L, ProgramKinds<kCorners, (int(kIndex) * 0 | kAny)...>>;
 }
 
-template <class L, bool kCorners>
+// kAny: 0, or kAnyBend for a program with bends.
+template <class L, bool kCorners, int kAny>
 FoldPositionsKernel AnyKindsKernel(int steps) {
   switch (steps) {
     case 0:
-      return AnyKindsKernelOf<L, kCorners>(std::make_index_sequence<0>());
+      return AnyKindsKernelOf<L, kCorners, kAny>(std::make_index_sequence<0>());
     case 1:
-      return AnyKindsKernelOf<L, kCorners>(std::make_index_sequence<1>());
+      return AnyKindsKernelOf<L, kCorners, kAny>(std::make_index_sequence<1>());
     case 2:
-      return AnyKindsKernelOf<L, kCorners>(std::make_index_sequence<2>());
+      return AnyKindsKernelOf<L, kCorners, kAny>(std::make_index_sequence<2>());
     case 3:
-      return AnyKindsKernelOf<L, kCorners>(std::make_index_sequence<3>());
+      return AnyKindsKernelOf<L, kCorners, kAny>(std::make_index_sequence<3>());
     case 4:
-      return AnyKindsKernelOf<L, kCorners>(std::make_index_sequence<4>());
+      return AnyKindsKernelOf<L, kCorners, kAny>(std::make_index_sequence<4>());
     case 5:
-      return AnyKindsKernelOf<L, kCorners>(std::make_index_sequence<5>());
+      return AnyKindsKernelOf<L, kCorners, kAny>(std::make_index_sequence<5>());
     case 6:
-      return AnyKindsKernelOf<L, kCorners>(std::make_index_sequence<6>());
+      return AnyKindsKernelOf<L, kCorners, kAny>(std::make_index_sequence<6>());
     case 7:
-      return AnyKindsKernelOf<L, kCorners>(std::make_index_sequence<7>());
+      return AnyKindsKernelOf<L, kCorners, kAny>(std::make_index_sequence<7>());
     default:
-      return AnyKindsKernelOf<L, kCorners>(std::make_index_sequence<8>());
+      return AnyKindsKernelOf<L, kCorners, kAny>(std::make_index_sequence<8>());
   }
 }
 
@@ -435,7 +437,12 @@ template <class L>
 FoldPositionsKernel FoldKernelFor(const FoldKernelArgs& a) {
   FoldPositionsKernel kernel = nullptr;
   if (KnownKernel<L>(static_cast<const KnownPrograms*>(nullptr), a, kernel)) return kernel;
-  return a.corners ? AnyKindsKernel<L, true>(a.stepCount) : AnyKindsKernel<L, false>(a.stepCount);
+  bool bent = false;
+  for (int i = 0; i < a.stepCount; ++i) bent = bent || a.steps[i].bend != 0;
+  if (bent)
+    return a.corners ? AnyKindsKernel<L, true, kAnyBend>(a.stepCount)
+                     : AnyKindsKernel<L, false, kAnyBend>(a.stepCount);
+  return a.corners ? AnyKindsKernel<L, true, 0>(a.stepCount) : AnyKindsKernel<L, false, 0>(a.stepCount);
 }
 
 }  // namespace corvel::detail
