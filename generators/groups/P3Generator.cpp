@@ -23,10 +23,14 @@ int P3Generator::Generate(CProgressMeter* meter) {
   ShrinkLatticeXY(*this, 1 - 2 * feather1, 1 - 2 * feather2);
   const P3Rhombus rhombus(*this);
   const P3Seams seams(*this);
+  const bool unbent = seams.k0 == 0 && seams.k1 == 0;
   detail::FoldProgram fold;
-  DescribeP3Fold(*this, rhombus, seams, fold);
+  if (unbent)
+    DescribeP3Fold(*this, rhombus, seams, fold);
+  else
+    DescribeP3BentFold(*this, rhombus, seams, fold);
   detail::SeamBlends blends;
-  if (seams.fv != 0 && seams.frame.detN != 0) {
+  if (seams.fv != 0 && seams.frame.detN != 0 && unbent) {
     DescribeP3Blends(*this, seams, fold, blends);
     fold.blends = &blends;
   }
@@ -42,8 +46,7 @@ int P3Generator::Generate(CProgressMeter* meter) {
       detail::PlanP3Avx2(lanes, x0, y, xs, count, positions);
     };
   }
-  const bool unbent = seams.k0 == 0 && seams.k1 == 0;
-  return RunTileWorker(*this, meter, P3Plan(*this, rhombus, seams), unbent ? &fold : nullptr, planPositions);
+  return RunTileWorker(*this, meter, P3Plan(*this, rhombus, seams), &fold, planPositions);
 }
 
 }  // namespace corvel

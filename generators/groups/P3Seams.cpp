@@ -128,6 +128,20 @@ void DescribeP3Fold(const TileGenerator& g, const P3Rhombus& rhombus, const P3Se
   if (onRhombus) program.slackPixels = 0.25;
 }
 
+void DescribeP3BentFold(const TileGenerator& g, const P3Rhombus& rhombus, const P3Seams& s,
+                        detail::FoldProgram& program) {
+  DescribeP3Fold(g, rhombus, s, program);
+  // The plan's offsets move an edge by up to its amplitude times 3/4 over the square root of 2, in
+  // the frame's s or t, which the three sums measure alike; a hundredth more, for room. A bent
+  // edge near its ends can run past the lattice points' thirds: the whole lines are planned.
+  const double bulge = 0.75 / kSqrt2 * std::max(std::abs(s.k0), std::abs(s.k1)) + 0.01;
+  for (detail::FoldProgram::SkewBand& skew : program.skewBands) {
+    skew.band.from -= bulge;
+    skew.band.to += bulge;
+    skew.along = {};
+  }
+}
+
 void DescribeP3Blends(const TileGenerator& g, const P3Seams& s, const detail::FoldProgram& program,
                       detail::SeamBlends& blends) {
   using detail::UAbove;

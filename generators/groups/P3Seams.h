@@ -49,6 +49,11 @@ struct P3Seams {
 void DescribeP3Fold(const TileGenerator& generator, const P3Rhombus& rhombus, const P3Seams& seams,
                     detail::FoldProgram& program);
 
+// Bent: the same fold, its bands widened by as far as the bends move the edges, every pixel in
+// them planned.
+void DescribeP3BentFold(const TileGenerator& generator, const P3Rhombus& rhombus, const P3Seams& seams,
+                        detail::FoldProgram& program);
+
 // Feathered, the bands' pixels blend in lanes, in the frame; the corners stay planned, and so do
 // pixels past the rhombus's edges (or within a sliver of them), where the turns of a lattice a
 // little off the hexagon carry some positions and the plan clamps them back. After the program's
