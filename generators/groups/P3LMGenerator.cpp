@@ -3,6 +3,7 @@
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
+#include "generators/groups/BentSeam.h"
 #include "generators/groups/HexagonalPlans.h"
 #include "generators/groups/P3LMKite.h"
 #include "generators/groups/P3LMPlan.h"
@@ -20,6 +21,10 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   const P3LMSeams seams(*this, kite);
   detail::FoldProgram fold;
   DescribeP3LMFold(kite, seams, fold);
+  // Bent, the program takes the fast road unfeathered, for the seam bent by up to 1, as far as its
+  // renders were tried against the plan: a single bent seam, no turn takes a position across another.
+  const bool fastBent = seams.k0 != 0 && seams.fv == 0 && BendsWithin(1, seams.k0);
+  if (fastBent) AddP3LMBentStep(kite, seams, fold);
   detail::SeamBlends blends;
   if (seams.fv != 0) {
     DescribeP3LMBlends(kite, seams, blends);
@@ -33,8 +38,8 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
       detail::PlanP3LMAvx2(lanes, x0, y, xs, count, positions);
     };
   }
-  return RunTileWorker(*this, meter, P3LMPlan(*this, kite, seams), seams.k0 == 0 ? &fold : nullptr,
-                       planPositions);
+  return RunTileWorker(*this, meter, P3LMPlan(*this, kite, seams),
+                       seams.k0 == 0 || fastBent ? &fold : nullptr, planPositions);
 }
 
 }  // namespace corvel

@@ -1,6 +1,7 @@
 #include "generators/groups/P3LMSeams.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace corvel {
 
@@ -36,6 +37,35 @@ void DescribeP3LMFold(const P3LMKite& kite, const P3LMSeams& seams, detail::Fold
   // turns of a lattice off the hexagon take apart: such pixels are planned where they do
   // (feathered, the blends plan them alike at full size, and every one on a scaled render).
   program.planCellEdges = IsZero(seams.fv);
+}
+
+void AddP3LMBentStep(const P3LMKite& kite, const P3LMSeams& s, detail::FoldProgram& program) {
+  const FeatherSource& source = kite.Source();
+  auto turned = [&](Point2D (Point2D::*turn)(Point2D) const) {
+    return detail::AffineOf(
+        [&](double u, double v) { return kite.ToCell((source(u, v).*turn)(kite.ThreeFold())); });
+  };
+  // The plan's Bump is 3 t (1 - t), divided by the square root of 3: the square root of 3 times
+  // the program's t (1 - t), the larger of the bumps along u and v.
+  detail::SideBend bend;
+  bend.amount = (1 - s.fu) * kSqrt3 * std::abs(s.k0);
+  bend.tu = 1 / (s.h - s.hu);
+  bend.t1 = -s.hu / (s.h - s.hu);
+  bend.clamped = bend.twoBumps = true;
+  bend.t2v = 1 / (s.h - s.hv);
+  bend.t21 = -s.hv / (s.h - s.hv);
+  // Bent by a positive amplitude, the seam to M moves into the kite and what lies past it turns
+  // back by -120 degrees about G; by a negative one, the seam to K, turned by +120.
+  if (s.k0 > 0)
+    program.AddBentMarked({0.5, 1, kGeometryTolerance - 0.5}, true, bend, turned(&Point2D::RotateMinus120), 0,
+                          0);
+  else
+    program.AddBentMarked({1, 0.5, kGeometryTolerance - 0.5}, true, bend, turned(&Point2D::RotatePlus120), 0,
+                          0);
+  // The turns take positions past the kite by as much as the bend reaches.
+  const double beyond = 0.75 * std::abs(s.k0);
+  program.reachFromU = program.reachFromV = -beyond;
+  program.reachU = program.reachV = 0.5 + beyond;
 }
 
 namespace {

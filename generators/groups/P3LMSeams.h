@@ -30,6 +30,11 @@ struct P3LMSeams : HexagonalSeams {
 // them as wide as the blends about G, and the seams' reach beyond, are left to the plan.
 void DescribeP3LMFold(const P3LMKite& kite, const P3LMSeams& seams, detail::FoldProgram& program);
 
+// Bent, unfeathered: past the kite's fold, a step turns a position across the bent seam from G
+// about G, as the plan does, and marks the pixels near it; the pixels near the kite's own edges
+// stay planned.
+void AddP3LMBentStep(const P3LMKite& kite, const P3LMSeams& seams, detail::FoldProgram& program);
+
 // Feathered, the bands' pixels blend in lanes, and where they meet mix in doubles as the plan
 // weighs them (planned where the feathers across u and v differ).
 void DescribeP3LMBlends(const P3LMKite& kite, const P3LMSeams& seams, detail::SeamBlends& blends);

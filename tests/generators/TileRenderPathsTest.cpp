@@ -404,7 +404,8 @@ TEST(TileRenderPaths, SeamsBentEitherWayMatchTheReference) {
                   {keTilingP4G, {0, 101}, {97, 0}, 17},  {keTilingP2, {0, 128}, {128, 0}, 30},
                   {keTilingP2, {0, 101}, {97, 0}, 17},   {keTilingP6, {48, 82}, {95, 0}, 30},
                   {keTilingP6, {32, 55}, {64, 0}, 17},   {keTilingP3, {48, 82}, {95, 0}, 30},
-                  {keTilingP3, {37, 61}, {77, 1}, 0}};
+                  {keTilingP3, {37, 61}, {77, 1}, 0},    {keTilingP3LM, {48, 82}, {95, 0}, 30},
+                  {keTilingP3LM, {32, 55}, {64, 0}, 17}};
   for (const auto& lattice : lattices) {
     for (double feather : {0.0, 20.0}) {
       for (const auto& [k0, k1] :
