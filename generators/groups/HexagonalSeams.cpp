@@ -1,5 +1,7 @@
 #include "generators/groups/HexagonalSeams.h"
 
+#include <algorithm>
+
 #include "generators/detail/SeamFeathering.h"
 
 namespace corvel {
@@ -12,6 +14,19 @@ HexagonalSeams::HexagonalSeams(const TileGenerator& g)
       hu(fu / 2),
       hv(fv / 2),
       near(ThirdOfAPixel(g.basisA, g.basisB)) {}
+
+void HexagonalSeams::WidenBandsForBends(double most, detail::FoldProgram& program) const {
+  program.sourceShift = {su, sv};
+  // The plans' bumps move a seam by up to the square root of 3 over 4 of its amplitude, along u
+  // (or v); the sums across the seams from G run twice as fast. A hundredth more, for room.
+  const double bulge = kSqrt3 / 4 * (1 - fu) * most + 0.01;
+  const double w = std::max(hu, hv) + bulge, wm = 0.75 * kSqrt2 * std::max(fu, fv) + 2 * bulge;
+  program.bandU = program.bandV = program.bandSum = {true, -w, w, 1};
+  program.skewBands[0] = {2, 1, {true, -wm, wm, 1}, 0, 0, {}};
+  program.skewBands[1] = {1, 2, {true, -wm, wm, 1}, 0, 0, {}};
+  program.skewBands[2] = {1, -1, {true, -wm, wm, 1}, 0, 0, {}};
+  program.ReachTurnedSeams(near);
+}
 
 void StartKiteBlends(detail::SeamBlends& blends) {
   blends.plansAsRegions = true;

@@ -18,6 +18,11 @@ struct HexagonalSeams {
   // A sliver about a line far beyond a fast position's error, some 1/300 pixel: pixels in it are
   // for doubles to tell.
   double Sideways() const { return near / 16; }
+
+  // Bent and feathered, a kite's fold planning every pixel in its bands about the cell's edges and
+  // the seams from G, widened by as far as bumps of the amplitude most move the seams and their
+  // bands: no pixel left to the fold lies near a seam.
+  void WidenBandsForBends(double most, detail::FoldProgram& program) const;
 };
 
 // Both kites' blends are the plan's own regions, and their folds take positions to one copy or

@@ -20,13 +20,18 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   const P3LMKite kite(*this, feather1 / 2, feather2 / 2);
   const P3LMSeams seams(*this, kite);
   detail::FoldProgram fold;
-  DescribeP3LMFold(kite, seams, fold);
-  // Bent, the program takes the fast road unfeathered, for the seam bent by up to 1, as far as its
-  // renders were tried against the plan: a single bent seam, no turn takes a position across another.
-  const bool fastBent = seams.k0 != 0 && seams.fv == 0 && BendsWithin(1, seams.k0);
-  if (fastBent) AddP3LMBentStep(kite, seams, fold);
+  // Bent, the program takes the fast road for the seam bent by up to 1 unfeathered, 0.3 feathered,
+  // as far as its renders were tried against the plan: unfeathered, a single bent seam, no turn
+  // takes a position across another; feathered and bent by some 0.46 against K, the plan's bands
+  // reach past the widened ones.
+  const bool fastBent = seams.k0 != 0 && BendsWithin(seams.fv == 0 ? 1 : 0.3, seams.k0);
+  if (fastBent && seams.fv != 0)
+    DescribeP3LMBentFeatheredFold(kite, seams, fold);
+  else
+    DescribeP3LMFold(kite, seams, fold);
+  if (fastBent && seams.fv == 0) AddP3LMBentStep(kite, seams, fold);
   detail::SeamBlends blends;
-  if (seams.fv != 0) {
+  if (seams.fv != 0 && seams.k0 == 0) {
     DescribeP3LMBlends(kite, seams, blends);
     fold.blends = &blends;
   }

@@ -39,6 +39,12 @@ void DescribeP3LMFold(const P3LMKite& kite, const P3LMSeams& seams, detail::Fold
   program.planCellEdges = IsZero(seams.fv);
 }
 
+void DescribeP3LMBentFeatheredFold(const P3LMKite& kite, const P3LMSeams& s, detail::FoldProgram& program) {
+  kite.AddSteps(program);
+  program.reachU = program.reachV = 0.5;
+  s.WidenBandsForBends(std::abs(s.k0), program);
+}
+
 void AddP3LMBentStep(const P3LMKite& kite, const P3LMSeams& s, detail::FoldProgram& program) {
   const FeatherSource& source = kite.Source();
   auto turned = [&](Point2D (Point2D::*turn)(Point2D) const) {

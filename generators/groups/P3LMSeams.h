@@ -35,6 +35,11 @@ void DescribeP3LMFold(const P3LMKite& kite, const P3LMSeams& seams, detail::Fold
 // stay planned.
 void AddP3LMBentStep(const P3LMKite& kite, const P3LMSeams& seams, detail::FoldProgram& program);
 
+// Bent and feathered: the kite's fold alone, its bands widened by as far as the bend moves the
+// seam and its bands, every pixel in them planned; no pixel left to the fold lies near a seam.
+void DescribeP3LMBentFeatheredFold(const P3LMKite& kite, const P3LMSeams& seams,
+                                   detail::FoldProgram& program);
+
 // Feathered, the bands' pixels blend in lanes, and where they meet mix in doubles as the plan
 // weighs them (planned where the feathers across u and v differ).
 void DescribeP3LMBlends(const P3LMKite& kite, const P3LMSeams& seams, detail::SeamBlends& blends);

@@ -49,16 +49,7 @@ void DescribeP6Fold(const P6Kite& kite, const P6Seams& seams, detail::FoldProgra
 
 void DescribeP6BentFeatheredFold(const P6Kite& kite, const P6Seams& s, detail::FoldProgram& program) {
   kite.AddSteps(program);
-  program.sourceShift = {s.su, s.sv};
-  // The plan's bumps move a seam by up to the square root of 3 over 4 of its amplitude, along u
-  // (or v); the medians' sums run twice as fast. A hundredth more, for room.
-  const double bulge = kSqrt3 / 4 * (1 - s.fu) * std::max(std::abs(s.k0), std::abs(s.k1)) + 0.01;
-  const double w = std::max(s.hu, s.hv) + bulge, wm = 0.75 * kSqrt2 * std::max(s.fu, s.fv) + 2 * bulge;
-  program.bandU = program.bandV = program.bandSum = {true, -w, w, 1};
-  program.skewBands[0] = {2, 1, {true, -wm, wm, 1}, 0, 0, {}};
-  program.skewBands[1] = {1, 2, {true, -wm, wm, 1}, 0, 0, {}};
-  program.skewBands[2] = {1, -1, {true, -wm, wm, 1}, 0, 0, {}};
-  program.ReachTurnedSeams(s.near);
+  s.WidenBandsForBends(std::max(std::abs(s.k0), std::abs(s.k1)), program);
 }
 
 void AddP6BentSteps(const P6Kite& kite, const P6Seams& s, detail::FoldProgram& program) {
