@@ -172,41 +172,35 @@ void BandMarks::MakeBentLanes(const FoldProgram& program) {
   if (bent_.count > 0) bentKernel_ = generator_.render.cpu.avx2 ? MarkBentBandsAvx2 : MarkBentBandsSse2;
 }
 
-// The bent bands' pixels marked too, the cell positions stepped as the fold's kernels step them.
-void BandMarks::MarkBent(const Point2D& start, int count, std::uint8_t* marks) const {
+// The kernel run over the row in calls of a few spans, each span's cell position from doubles, as
+// the fold's kernels step them.
+template <class Lanes>
+void BandMarks::MarkBySpans(SpansKernel<Lanes> kernel, const Lanes& lanes, double bias, const Point2D& start,
+                            int count, std::uint8_t* marks) const {
   const std::uint32_t du = FixedFraction(along_.x), dv = FixedFraction(along_.y);
   std::uint32_t starts[2 * kSpansPerCall];
   for (int call = 0; call < count; call += kSpansPerCall * kFoldSpan) {
     const int length = std::min(count - call, kSpansPerCall * kFoldSpan);
     for (int first = 0, s = 0; first < length; first += kFoldSpan, s += 2) {
       const Point2D uv = generator_.PlaneToLattice(start.x + call + first, start.y);
-      starts[s] = FixedFraction(uv.x + wrapBias_);
-      starts[s + 1] = FixedFraction(uv.y + wrapBias_);
+      starts[s] = FixedFraction(uv.x + bias);
+      starts[s + 1] = FixedFraction(uv.y + bias);
     }
-    bentKernel_(bent_, starts, du, dv, length, marks + call);
+    kernel(lanes, starts, du, dv, length, marks + call);
   }
 }
 
 void BandMarks::Mark(const Point2D& start, int count, std::uint8_t* marks) const {
   if (count <= 0) return;
   MarkStraight(start, count, marks);
-  if (bentKernel_) MarkBent(start, count, marks);
+  // The bent bands' pixels marked too, their positions wrapped as the bent fold wraps them.
+  if (bentKernel_) MarkBySpans(bentKernel_, bent_, wrapBias_, start, count, marks);
 }
 
 void BandMarks::MarkStraight(const Point2D& start, int count, std::uint8_t* marks) const {
   // Unless a line's bands lie about a pixel apart, which the doubles mark whole.
   if (lanesKernel_ && steepest_ * (count - 1) + 4 <= count) {
-    const std::uint32_t du = FixedFraction(along_.x), dv = FixedFraction(along_.y);
-    std::uint32_t starts[2 * kSpansPerCall];
-    for (int call = 0; call < count; call += kSpansPerCall * kFoldSpan) {
-      const int length = std::min(count - call, kSpansPerCall * kFoldSpan);
-      for (int first = 0, s = 0; first < length; first += kFoldSpan, s += 2) {
-        const Point2D uv = generator_.PlaneToLattice(start.x + call + first, start.y);
-        starts[s] = FixedFraction(uv.x);
-        starts[s + 1] = FixedFraction(uv.y);
-      }
-      lanesKernel_(lanes_, starts, du, dv, length, marks + call);
-    }
+    MarkBySpans(lanesKernel_, lanes_, 0.0, start, count, marks);
     return;
   }
   std::memset(marks, 0, std::size_t(count));

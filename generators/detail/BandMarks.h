@@ -82,7 +82,12 @@ class BandMarks {
   void MarkLine(const Line& line, const Point2D& at, int count, std::uint8_t* marks) const;
   void MarkStraight(const Point2D& start, int count, std::uint8_t* marks) const;
   void MakeBentLanes(const FoldProgram& program);
-  void MarkBent(const Point2D& start, int count, std::uint8_t* marks) const;
+  template <class Lanes>
+  using SpansKernel = void (*)(const Lanes& lanes, const std::uint32_t* starts, std::uint32_t du,
+                               std::uint32_t dv, int count, std::uint8_t* marks);
+  template <class Lanes>
+  void MarkBySpans(SpansKernel<Lanes> kernel, const Lanes& lanes, double bias, const Point2D& start,
+                   int count, std::uint8_t* marks) const;
   // The lanes, where the lines fit them.
   void MakeLanes();
 
