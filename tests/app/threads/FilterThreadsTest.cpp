@@ -25,6 +25,18 @@ std::vector<BYTE> Bytes(CRowIteratorBands& image) {
   return all;
 }
 
+// A 13 x 9 tile whose every pixel differs in blue or green.
+bool MakeGradientTile(CRowIteratorBands& tile) {
+  if (tile.CreateBGRA(13, 9).GetCode() != 0) return false;
+  for (int y = 0; y < tile.Height(); ++y) {
+    BYTE* row = tile.LockRowPointer(y, 0, -1);
+    for (int x = 0; x < tile.Width(); ++x)
+      row[4 * x] = BYTE(20 * x), row[4 * x + 1] = BYTE(25 * y), row[4 * x + 2] = 77, row[4 * x + 3] = 255;
+    tile.ReleaseRow(y);
+  }
+  return true;
+}
+
 // The fill goes out in bands of rows: every pixel is the tile's at its place modulo the tile, on
 // any count of threads, for tiles shorter and taller than a band and a tile of another format.
 TEST(FillWithTile, EveryPixelFromTheTileOnAnyThreads) {
@@ -76,13 +88,7 @@ class StopAtAsk {
 TEST(FillWithTile, AMeterStopsTheFillAtABand) {
   const int bands = 4, width = 37, height = (bands - 1) * app::kFillBandRows + 100;
   CRowIteratorBands tile, filled;
-  ASSERT_EQ(tile.CreateBGRA(13, 9).GetCode(), 0);
-  for (int y = 0; y < tile.Height(); ++y) {
-    BYTE* row = tile.LockRowPointer(y, 0, -1);
-    for (int x = 0; x < tile.Width(); ++x)
-      row[4 * x] = BYTE(20 * x), row[4 * x + 1] = BYTE(25 * y), row[4 * x + 2] = 77, row[4 * x + 3] = 255;
-    tile.ReleaseRow(y);
-  }
+  ASSERT_TRUE(MakeGradientTile(tile));
   const CColorRef blank(1, 2, 3, 255);
   ASSERT_EQ(filled.CreateBGR(width, height, &blank).GetCode(), 0);
   const std::vector<BYTE> before = Bytes(filled);
@@ -113,13 +119,7 @@ TEST(FillWithTile, AMeterStopsTheFillAtABand) {
 TEST(FillSelectionWithTile, BandsGiveTheBytesOfTheWholeFillCombined) {
   const int width = 61, height = 43;
   CRowIteratorBands tile, mask;
-  ASSERT_EQ(tile.CreateBGRA(13, 9).GetCode(), 0);
-  for (int y = 0; y < tile.Height(); ++y) {
-    BYTE* row = tile.LockRowPointer(y, 0, -1);
-    for (int x = 0; x < tile.Width(); ++x)
-      row[4 * x] = BYTE(20 * x), row[4 * x + 1] = BYTE(25 * y), row[4 * x + 2] = 77, row[4 * x + 3] = 255;
-    tile.ReleaseRow(y);
-  }
+  ASSERT_TRUE(MakeGradientTile(tile));
   ASSERT_EQ(mask.CreateGrey(width, height).GetCode(), 0);
   for (int y = 0; y < height; ++y) {
     BYTE* row = mask.LockRowPointer(y, 0, -1);
