@@ -215,6 +215,7 @@ void TilingCommand::ReleaseImages() {
   std::lock_guard<std::mutex> guard(tileLock_);
   tile_.Destroy();
   spareTile_.Destroy();
+  renderCache_.Drop();
 }
 
 bool TilingCommand::GetResultImage(CRowIteratorBands& out) {

@@ -38,9 +38,10 @@ class TilingCommand : public framework::GenericCommand {
   bool GetPreviewImage(corvel::CRowIteratorBands& out);
   bool GetResultImage(corvel::CRowIteratorBands& out);
   // Lets go of the last run's images (its source, mask, result and tile), which may be views of
-  // the host's buffers.
+  // the host's buffers, and of what its renders kept for the next.
   void ReleaseImages();
   corvel::CRowIteratorBands& GetTile() { return tile_; }
+  corvel::TileRenderCache& GetRenderCache() { return renderCache_; }
   corvel::keFormat GetSourceFormat() const { return sourceFormat_; }
   GroupList& GetGroupList() { return groups_; }
 

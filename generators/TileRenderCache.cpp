@@ -16,6 +16,11 @@ void TileRenderCache::Drop() {
   dropped = std::move(kept_);
 }
 
+bool TileRenderCache::Holds() {
+  const std::lock_guard<std::mutex> hold(lock_);
+  return kept_ != nullptr;
+}
+
 std::unique_ptr<detail::KeptBetweenRenders> TileRenderCache::Take() {
   {
     const std::lock_guard<std::mutex> hold(lock_);

@@ -22,6 +22,8 @@ class TileRenderCache {
 
   // Frees what is kept.
   void Drop();
+  // Whether a render left anything here since the last Drop.
+  bool Holds();
 
   // For the render: what is kept, taken out for its length (renders at the same time each take
   // what is there, the second an empty set), then given back; the last to end leaves its own.

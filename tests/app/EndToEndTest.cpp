@@ -280,8 +280,10 @@ TEST_F(AppTest, EachRenderReusesTheMemoryOfTheTileBeforeTheOneShown) {
   fresh.SetSourceImage(source);
   ASSERT_EQ(fresh.RunTiling(job), 0);
   EXPECT_EQ(ImageBytes(smaller), ImageBytes(fresh.GetTile()));
+  EXPECT_TRUE(command.GetRenderCache().Holds());
   command.ReleaseImages();
   EXPECT_FALSE(CRowIteratorBands::IsValid(&command.GetTile()));
+  EXPECT_FALSE(command.GetRenderCache().Holds()) << "the renders' buffers outlive the filter";
 }
 
 // Two-plane grey is read as a view over the host's input: neither the fill nor the combine

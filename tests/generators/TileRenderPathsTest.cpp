@@ -658,7 +658,9 @@ TEST(TileRenderPaths, ACacheChangesNoByte) {
     Render(source, pick, ProbeCpuFeatures(), first, &cache);
     Render(source, pick, ProbeCpuFeatures(), again, &cache);
     Render(source, pick, ProbeCpuFeatures(), alone);
+    EXPECT_TRUE(cache.Holds());
     cache.Drop();
+    EXPECT_FALSE(cache.Holds());
     Render(source, pick, ProbeCpuFeatures(), dropped, &cache);
     {
       // The processor's own record: an override is the process's, not a thread's.
