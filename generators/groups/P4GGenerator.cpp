@@ -15,23 +15,23 @@ int P4GGenerator::Generate(CProgressMeter* meter) {
   ShrinkLatticeXY(*this, 1 - 2 * feather1, 1 - 2 * feather2);
   const QuarterSeams seams(*this);
   const double fu = seams.fu, fv = seams.fv, hu = seams.hu, hv = seams.hv, k0 = seams.k0;
-  // Unfeathered, the seams at the corner bend by the larger bump of the two edges, those at the
-  // centre by the smaller, each 1.2 t (1 - t) of k0 along the quarter's edges, as the plan bends
-  // them; feathered, the bands along the quarter's edges would take more steps than a program has.
+  // The seams at the corner bend by the larger bump of the two edges, those at the centre by the
+  // smaller, each 1.2 t (1 - t) of k0 along the quarter's edges, as the plan bends them.
   auto bump = [&](double amount, bool smaller) {
     return detail::SideBend{amount,         1 / (0.5 - fu),          0,      -hu / (0.5 - fu),
                             true,           detail::SideBend::kBump, true,   0,
                             1 / (0.5 - fv), -hv / (0.5 - fv),        smaller};
   };
-  const bool bentFast = k0 != 0 && fv == 0 && BendsWithin(0.3, k0);
+  const bool bentFast = k0 != 0 && BendsWithin(0.3, k0);
   detail::FoldProgram fold;
   if (bentFast)
     DescribeQuarterBentSeams(seams, true, bump(1.2 * (1 - fu) * k0, false), bump(-1.2 * (1 - fv) * k0, true),
                              fold);
   else
     DescribeQuarterFold(seams, true, fold);
+  // Bent, the bands' pixels are planned.
   detail::SeamBlends blends;
-  if (seams.fv != 0) {
+  if (fv != 0 && k0 == 0) {
     DescribeQuarterBlends(seams, blends);
     blends.planFold = QuarterTurn::OntoQuarterMirrored;
     blends.planFoldLanes = FoldQuartersMirroredAvx2;
