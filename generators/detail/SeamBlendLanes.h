@@ -59,6 +59,8 @@ class SeamBlendLanes {
     I bits, decided, blended, left, inDoubles;
     // The partner's position, the own weight and how near an exact weight is left to doubles.
     F px, py, w, middle;
+    // Bent seams: the bumps on the points the weight is taken on.
+    F bumps[kMaxBlendBends];
   };
 
   SeamBlendLanes(const SeamBlendArgs& args, bool exact) : a_(args), exact_(exact) {
@@ -126,10 +128,14 @@ class SeamBlendLanes {
     g.blended = g.left = g.inDoubles = g.bits = g.decided;
     g.px = g.py = g.middle = g.zero;
     g.w = g.one;
+    for (int b = 0; b < a_.bendCount; ++b) g.bumps[b] = Bump(a_.bends[b], g);
     // Test t ends in bit t: a true test is -1, so each step shifts in its bit by subtracting it.
     for (int t = a_.testCount - 1; t >= 0; --t) {
       const float* test = a_.tests[t];
-      g.bits = g.bits + g.bits - (g.wx * test[0] + g.wy * test[1] + test[2] < g.zero);
+      F sum = g.wx * test[0] + g.wy * test[1] + test[2];
+      for (int b = 0; b < a_.bendCount; ++b)
+        if (a_.testBends[t][b] != 0) sum += a_.testBends[t][b] * g.bumps[b];
+      g.bits = g.bits + g.bits - (sum < g.zero);
     }
   }
 
@@ -192,6 +198,27 @@ class SeamBlendLanes {
   }
 
  private:
+  // A bent seam's bump on the points the weight is taken on, as SideBend::At takes it.
+  [[gnu::always_inline]] F Bump(const SeamBlendArgs::Bend& bend, const Group& g) const {
+    auto shape = [&](const float* c) {
+      F t = g.wx * c[0] + g.wy * c[1] + c[2];
+      if (bend.clamped) t = t < g.zero ? g.zero : (t > g.one ? g.one : t);
+      const F rest = g.one - t;
+      return bend.sShape ? (rest - t) * (t < rest ? t : rest) : t * rest;
+    };
+    const F first = shape(bend.t);
+    if (!bend.twoBumps) return bend.amount * first;
+    const F second = shape(bend.t2);
+    return bend.amount *
+           (bend.smaller ? (first < second ? first : second) : (first > second ? first : second));
+  }
+
+  // The blended weight's bends added to its straight part.
+  [[gnu::always_inline]] F Bent(F w, const float* times, const Group& g) const {
+    for (int b = 0; b < a_.bendCount; ++b) w += times[b] * g.bumps[b];
+    return w;
+  }
+
   // Load where the instruction set reads no further than the run, its last position repeated.
   [[gnu::always_inline]] void LoadFirstLanes(const std::int32_t* pairs, const float* xs, const float* ys,
                                              int n, Group& g) const {
@@ -243,7 +270,9 @@ class SeamBlendLanes {
     g.inDoubles = (Isa::Permute(s.inDoubles, slot) & ~first) | firstInDoubles;
     g.px = g.x * at(s.partner[0]) + g.y * at(s.partner[1]) + at(s.partner[2]);
     g.py = g.x * at(s.partner[3]) + g.y * at(s.partner[4]) + at(s.partner[5]);
-    g.w = g.blended ? g.wx * at(s.weight[0]) + g.wy * at(s.weight[1]) + at(s.weight[2]) : g.one;
+    F w = g.wx * at(s.weight[0]) + g.wy * at(s.weight[1]) + at(s.weight[2]);
+    for (int b = 0; b < a_.bendCount; ++b) w += at(s.weightBends[b]) * g.bumps[b];
+    g.w = g.blended ? w : g.one;
     g.middle = at(exact_ ? s.middleExact : s.middle);
   }
 
@@ -265,7 +294,7 @@ class SeamBlendLanes {
       g.blended |= inside;
       g.px = inside ? g.x * r.partner[0] + g.y * r.partner[1] + r.partner[2] : g.px;
       g.py = inside ? g.x * r.partner[3] + g.y * r.partner[4] + r.partner[5] : g.py;
-      g.w = inside ? g.wx * r.weight[0] + g.wy * r.weight[1] + r.weight[2] : g.w;
+      g.w = inside ? Bent(g.wx * r.weight[0] + g.wy * r.weight[1] + r.weight[2], r.weightBends, g) : g.w;
       g.middle = inside ? g.zero + (exact_ ? r.middleExact : r.middle) : g.middle;
       if (Isa::All(g.decided)) break;
     }

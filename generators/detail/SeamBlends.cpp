@@ -184,15 +184,17 @@ void PutLaterRegionsTestsFirst(SeamBlendArgs& args) {
   std::int32_t later = 0;
   for (int r = args.plannedFirst; r < args.regionCount; ++r) later |= args.regions[r].care;
   int bitOf[SeamBlendArgs::kMaxTests];
-  float tests[SeamBlendArgs::kMaxTests][3];
+  float tests[SeamBlendArgs::kMaxTests][3], bends[SeamBlendArgs::kMaxTests][kMaxBlendBends];
   int next = 0;
   for (const bool ofLater : {true, false})
     for (int k = 0; k < args.testCount; ++k)
       if (((later >> k) & 1) == ofLater) {
         std::copy(args.tests[k], args.tests[k] + 3, tests[next]);
+        std::copy(args.testBends[k], args.testBends[k] + kMaxBlendBends, bends[next]);
         bitOf[k] = next++;
       }
   std::copy(&tests[0][0], &tests[0][0] + 3 * args.testCount, &args.tests[0][0]);
+  std::copy(&bends[0][0], &bends[0][0] + kMaxBlendBends * args.testCount, &args.testBends[0][0]);
   for (int r = 0; r < args.regionCount; ++r) {
     SeamBlendArgs::Region& region = args.regions[r];
     std::int32_t care = 0, want = 0;
@@ -254,6 +256,7 @@ void MakeSlots(SeamBlendArgs& args) {
       k = args.slotCount++;
       for (int i = 0; i < 6; ++i) slots.partner[i][k] = blended ? region->partner[i] : 0;
       for (int i = 0; i < 3; ++i) slots.weight[i][k] = blended ? region->weight[i] : 0;
+      for (int b = 0; b < kMaxBlendBends; ++b) slots.weightBends[b][k] = blended ? region->weightBends[b] : 0;
       slots.middle[k] = blended ? region->middle : 0;
       slots.middleExact[k] = blended ? region->middleExact : 0;
       slots.blended[k] = blended ? -1 : 0;
@@ -323,6 +326,8 @@ class KernelRegions {
   // The region's sides as the kernels' tests, its partner and weight on the position; false where
   // the tests run out.
   bool Add(const BlendRegion& from, SeamBlendArgs::Region& to);
+  // The blends' bumps on the position the weights are taken on.
+  void AddBends();
 
  private:
   // The (u, v) of a 24.8 own position that the regions are stated in; the position lies
@@ -333,9 +338,9 @@ class KernelRegions {
     const Point2D uv = toLattice_.Apply(sx, sy) - shift_;
     return Point2D(f.uu * uv.x + f.uv * uv.y + f.u1, f.vu * uv.x + f.vv * uv.y + f.v1);
   }
-  // The test of a side, added where no test or its opposite has it yet: its bit, and whether the
-  // side is the test's opposite; -1 where no test is left.
-  int TestOf(const HalfPlane& side, bool& opposite);
+  // The test of a side bent by `by`, added where no test or its opposite has it yet: its bit, and
+  // whether the side is the test's opposite; -1 where no test is left.
+  int TestOf(const HalfPlane& side, const BlendBends& by, bool& opposite);
 
   const SeamBlends& blends_;
   const Point2D origin_, shift_;
@@ -343,30 +348,60 @@ class KernelRegions {
   SeamBlendArgs& args_;
 };
 
-int KernelRegions::TestOf(const HalfPlane& side, bool& opposite) {
-  float t[3];
+int KernelRegions::TestOf(const HalfPlane& side, const BlendBends& by, bool& opposite) {
+  float t[3], bent[kMaxBlendBends];
   Coefficients(
       [&](double x, double y) {
         const Point2D uv = Folded(x, y);
         return side.nu * uv.x + side.nv * uv.y + side.n1;
       },
       t);
+  for (int b = 0; b < kMaxBlendBends; ++b) bent[b] = float(by.times[b]);
+  auto same = [](const float* a, const float* b, int n, float sign) {
+    for (int i = 0; i < n; ++i)
+      if (a[i] != sign * b[i]) return false;
+    return true;
+  };
   for (int k = 0; k < args_.testCount; ++k) {
-    const float* u = args_.tests[k];
-    opposite = u[0] == -t[0] && u[1] == -t[1] && u[2] == -t[2];
-    if (opposite || (u[0] == t[0] && u[1] == t[1] && u[2] == t[2])) return k;
+    const float *u = args_.tests[k], *ub = args_.testBends[k];
+    opposite = same(u, t, 3, -1) && same(ub, bent, kMaxBlendBends, -1);
+    if (opposite || (same(u, t, 3, 1) && same(ub, bent, kMaxBlendBends, 1))) return k;
   }
   opposite = false;
   if (args_.testCount == SeamBlendArgs::kMaxTests) return -1;
   std::copy(t, t + 3, args_.tests[args_.testCount]);
+  std::copy(bent, bent + kMaxBlendBends, args_.testBends[args_.testCount]);
   return args_.testCount++;
+}
+
+void KernelRegions::AddBends() {
+  args_.bendCount = blends_.bendCount;
+  for (int b = 0; b < blends_.bendCount; ++b) {
+    const SideBend& from = blends_.bends[b];
+    SeamBlendArgs::Bend& to = args_.bends[b];
+    auto along = [&](double tu, double tv, double t1, float* out) {
+      Coefficients(
+          [&](double x, double y) {
+            const Point2D uv = Folded(x, y);
+            return tu * uv.x + tv * uv.y + t1;
+          },
+          out);
+    };
+    along(from.tu, from.tv, from.t1, to.t);
+    along(from.t2u, from.t2v, from.t21, to.t2);
+    to.amount = float(from.amount);
+    to.clamped = from.clamped;
+    to.sShape = from.shape == SideBend::kS;
+    to.twoBumps = from.twoBumps;
+    to.smaller = from.smaller;
+  }
 }
 
 bool KernelRegions::Add(const BlendRegion& from, SeamBlendArgs::Region& to) {
   to.care = to.want = 0;
   for (int s = 0; s < from.sideCount; ++s) {
     bool opposite = false;
-    const int k = TestOf(from.sides[s], opposite);
+    const int k = TestOf(from.sides[s], from.sideBends[s], opposite);
     if (k < 0) return false;
     to.care |= 1 << k;
     if (!opposite) to.want |= 1 << k;
@@ -394,6 +429,7 @@ bool KernelRegions::Add(const BlendRegion& from, SeamBlendArgs::Region& to) {
       weight);
   std::copy(partner, partner + 6, to.partner);
   std::copy(weight, weight + 3, to.weight);
+  for (int b = 0; b < kMaxBlendBends; ++b) to.weightBends[b] = float(from.weightBends.times[b]);
   // The weight's change over a pixel across its lines, a pixel being 256 units.
   const bool blended = from.kind == BlendKind::kBand;
   const double perPixel = blended && !OwnPartnersOnTheMiddle(partner, weight)
@@ -431,6 +467,7 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
   if (generator.detN == 0) return false;
   MakeFoldLines(blends, generator, args);
   KernelRegions regions(blends, program, generator, args);
+  regions.AddBends();
   args.testCount = 0;
   args.regionCount = 0;
   bool leading[SeamBlends::kMaxRegions] = {};
@@ -502,6 +539,7 @@ int ReadsOf(const SeamBlends& blends, const FrameBox& reach, Read* reads) {
     FrameBox box = reach;
     for (int i = 0; i < region.sideCount; ++i) {
       const HalfPlane& side = region.sides[i];
+      if (region.sideBends[i].Any()) continue;  // the box of its straight line may not hold it
       if (side.nv == 0 && side.nu != 0) {
         const double at = -side.n1 / side.nu;
         side.nu > 0 ? box.highU = std::min(box.highU, at) : box.lowU = std::max(box.lowU, at);
@@ -569,12 +607,22 @@ InputKey BlendSetupKey(const SeamBlends& blends, const FoldProgram& program, con
   key.PutAll(generator.invN);
   key.PutAll(blends.frame);
   for (int i = 0; i < blends.foldLineCount; ++i) key.PutAll(blends.foldLines[i]);
+  key.Put(double(blends.bendCount));
+  for (int b = 0; b < blends.bendCount; ++b) {
+    const SideBend& bend = blends.bends[b];
+    for (const double t : {bend.amount, bend.tu, bend.tv, bend.t1, double(bend.clamped), double(bend.shape),
+                           double(bend.twoBumps), bend.t2u, bend.t2v, bend.t21, double(bend.smaller)})
+      key.Put(t);
+  }
   for (int r = 0; r < blends.regionCount; ++r) {
     const BlendRegion& region = blends.regions[r];
     for (const double t :
          {double(region.sideCount), double(region.kind), double(region.ownSummed), double(region.copyCount)})
       key.Put(t);
     for (int i = 0; i < region.sideCount; ++i) key.PutAll(region.sides[i]);
+    for (int i = 0; i < region.sideCount; ++i) key.PutAll(region.sideBends[i]);
+    key.PutAll(region.weightBends);
+    key.PutAll(region.weight2Bends);
     key.PutAll(region.partner);
     key.PutAll(region.partner2);
     key.PutAll(region.partnerBoth);
@@ -660,12 +708,14 @@ SeamBlendsInDoubles::Tables SeamBlendsInDoubles::TablesOf(const SeamBlends& blen
     }
     for (int i = 0; i < region.sideCount; ++i) {
       const HalfPlane& side = region.sides[i];
+      const BlendBends& by = region.sideBends[i];
       int k = 0;
       bool opposite = false;
       for (; k < t.count; ++k) {
         const HalfPlane& test = t.tests[k];
-        opposite = test == -side;
-        if (opposite || test == side) break;
+        const BlendBends& bent = t.testBends[k];
+        opposite = test == -side && bent == -by;
+        if (opposite || (test == side && bent == by)) break;
       }
       if (k == Tests::kMaxTests) {
         // No bit left for the side: the region holds no point, and its pixels are planned.
@@ -673,7 +723,10 @@ SeamBlendsInDoubles::Tables SeamBlendsInDoubles::TablesOf(const SeamBlends& blen
         t.want[r] = 1;
         break;
       }
-      if (k == t.count) t.tests[t.count++] = side;
+      if (k == t.count) {
+        t.testBends[t.count] = by;
+        t.tests[t.count++] = side;
+      }
       t.care[r] |= std::uint64_t{1} << k;
       if (!opposite) t.want[r] |= std::uint64_t{1} << k;
     }
@@ -687,6 +740,8 @@ SeamBlendsInDoubles::Tables SeamBlendsInDoubles::TablesOf(const SeamBlends& blen
     mix.partnerBoth = region.partnerBoth;
     mix.weight = region.weight;
     mix.weight2 = region.weight2;
+    mix.weightBends = region.weightBends;
+    mix.weight2Bends = region.weight2Bends;
   }
   if (t.count <= Tests::kTableTests)
     for (std::uint64_t bits = 0; bits < std::uint64_t{1} << t.count; ++bits) {
@@ -699,7 +754,8 @@ SeamBlendsInDoubles::Tables SeamBlendsInDoubles::TablesOf(const SeamBlends& blen
 
 void SeamBlendsInDoubles::Locate(const double* x, const double* y, int count, double* u, double* v,
                                  int* regions) const {
-  if (avx2_ && (!blends_.planFold || blends_.planFoldLanes))
+  // Bent, one by one: few pixels are left to doubles there.
+  if (avx2_ && (!blends_.planFold || blends_.planFoldLanes) && blends_.bendCount == 0)
     return LocateInDoublesAvx2(blends_, tests_, program_, generator_, x, y, count, u, v, regions);
   const FoldProgram& p = program_;
   // The program's fold, as the kernels run it in lanes.
@@ -728,7 +784,8 @@ void SeamBlendsInDoubles::Locate(const double* x, const double* y, int count, do
     std::uint64_t bits = 0;
     for (int i = 0; i < tests_.count; ++i) {
       const HalfPlane& test = tests_.tests[i];
-      bits |= std::uint64_t{test.nu * at.x + test.nv * at.y + test.n1 < 0} << i;
+      const double sum = test.nu * at.x + test.nv * at.y + test.n1;
+      bits |= std::uint64_t{sum + blends_.BentBy(tests_.testBends[i], at) < 0} << i;
     }
     int r = 0;
     while (r < blends_.regionCount && (bits & tests_.care[r]) != tests_.want[r]) ++r;
@@ -746,8 +803,8 @@ bool SeamBlendsInDoubles::PlanAt(double u, double v, int r, SamplePlan& plan) co
   auto partner = [&](const LatticeAffine& q) {
     return Point2D(q.uu * at.x + q.uv * at.y + q.u1, q.vu * at.x + q.vv * at.y + q.v1);
   };
-  auto value = [&](const LatticeLinear& w) { return w.wu * at.x + w.wv * at.y + w.w1; };
-  auto weight = [&](const LatticeLinear& w) { return Clamp01(value(w)); };
+  auto value = [&](const LatticeLinear& w, const BlendBends& by = {}) { return BentWeight(w, by, at); };
+  auto weight = [&](const LatticeLinear& w, const BlendBends& by = {}) { return Clamp01(value(w, by)); };
   const Point2D own = generator_.LatticeToSource(u + program_.sourceShift.x, v + program_.sourceShift.y);
   switch (region.kind) {
     case BlendKind::kOwn:
@@ -762,7 +819,8 @@ bool SeamBlendsInDoubles::PlanAt(double u, double v, int r, SamplePlan& plan) co
       LimitWeightsToOne(plan);
       break;
     case BlendKind::kThreeCopies: {
-      const double a = value(region.weight), b = value(region.weight2);
+      const double a = value(region.weight, region.weightBends),
+                   b = value(region.weight2, region.weight2Bends);
       if (region.ownSummed == OwnSummed::kFirst)
         PlanThree(plan, own, 1 - b - a, partner(region.partner), a, partner(region.partner2), b);
       else
@@ -771,10 +829,10 @@ bool SeamBlendsInDoubles::PlanAt(double u, double v, int r, SamplePlan& plan) co
     }
     case BlendKind::kCorner:
       PlanCorner(plan, own, partner(region.partner), partner(region.partner2), partner(region.partnerBoth),
-                 weight(region.weight), weight(region.weight2));
+                 weight(region.weight, region.weightBends), weight(region.weight2, region.weight2Bends));
       break;
     case BlendKind::kBand:
-      PlanBand(plan, own, partner(region.partner), weight(region.weight));
+      PlanBand(plan, own, partner(region.partner), weight(region.weight, region.weightBends));
       break;
     default:  // gives no samples
       return false;
@@ -807,21 +865,21 @@ bool SeamBlendsInDoubles::QueueAt(double u, double v, int r, RowQueue& queue) co
   auto partner = [&](const LatticeAffine& q) {
     return Point2D(q.uu * at.x + q.uv * at.y + q.u1, q.vu * at.x + q.vv * at.y + q.v1);
   };
-  auto weight = [&](const LatticeLinear& w) { return Clamp01(w.wu * at.x + w.wv * at.y + w.w1); };
+  auto weight = [&](const LatticeLinear& w, const BlendBends& by) { return Clamp01(BentWeight(w, by, at)); };
   const Point2D own = generator_.LatticeToSource(u + program_.sourceShift.x, v + program_.sourceShift.y);
   if (mix.kind == BlendKind::kOwn) {
     const double whole = 1;
     queue.Append(&own, &whole, 1);
     return true;
   }
-  const double w1 = weight(mix.weight);
+  const double w1 = weight(mix.weight, mix.weightBends);
   if (mix.kind == BlendKind::kBand) {
     const Point2D points[] = {own, partner(mix.partner)};
     const double weights[] = {w1, 1 - w1};
     queue.Append(points, weights, 2);
     return true;
   }
-  const double w2 = weight(mix.weight2);
+  const double w2 = weight(mix.weight2, mix.weight2Bends);
   const Point2D points[] = {own, partner(mix.partnerBoth), partner(mix.partner), partner(mix.partner2)};
   const double weights[] = {w1 * w2, (1 - w2) * (1 - w1), (1 - w1) * w2, (1 - w2) * w1};
   queue.Append(points, weights, 4);

@@ -119,6 +119,22 @@ constexpr bool GivesSamples(BlendKind kind) {
   return kind != BlendKind::kInDoubles && kind != BlendKind::kPlanned && kind != BlendKind::kPlannedInLanes;
 }
 
+// The most bumps that bend a feather's seams (SeamBlends::bends).
+constexpr int kMaxBlendBends = 2;
+
+// How a side's sum or a weight is bent: each of the blends' bumps of the position times its factor
+// added.
+struct BlendBends {
+  double times[kMaxBlendBends] = {};
+
+  bool Any() const { return times[0] != 0 || times[1] != 0; }
+  bool operator==(const BlendBends& other) const {
+    return times[0] == other.times[0] && times[1] == other.times[1];
+  }
+  BlendBends operator-() const { return {{-times[0], -times[1]}}; }
+  BlendBends operator*(double factor) const { return {{factor * times[0], factor * times[1]}}; }
+};
+
 struct BlendRegion {
   static constexpr int kMaxSides = 4;
   static constexpr int kMaxCopies = 6;
@@ -144,6 +160,8 @@ struct BlendRegion {
   // the groups whose corners meet several bands weigh them.
   int copyCount = 0;
   BlendCopy copies[kMaxCopies];
+  // Where seams are bent: what bends each side's sum and the weights.
+  BlendBends sideBends[kMaxSides], weightBends, weight2Bends;
 };
 
 // Tested in order; the first region a position lies in decides. A band pixel in none is planned,
@@ -175,7 +193,25 @@ struct SeamBlends {
   int foldLineCount = 0;
   Point2D foldLines[kMaxFoldLines];
 
+  // The bumps of the position in the regions' frame by which bent seams bend the sides and
+  // weights, as the plan bends them.
+  int bendCount = 0;
+  SideBend bends[kMaxBlendBends];
+
   void AddFoldLines(double a, double b) { foldLines[foldLineCount++] = {a, b}; }
+  // The bumps bent by, each times its factor, at the position `at` in the regions' frame.
+  double BentBy(const BlendBends& by, const Point2D& at) const {
+    double sum = 0;
+    for (int b = 0; b < bendCount; ++b)
+      if (by.times[b] != 0) sum += by.times[b] * bends[b].At(at.x, at.y);
+    return sum;
+  }
+  // The last region added bent: its side `side` (in the order given), and its weights.
+  void BendSide(int side, const BlendBends& by) { regions[regionCount - 1].sideBends[side] = by; }
+  void BendWeights(const BlendBends& by, const BlendBends& by2 = {}) {
+    regions[regionCount - 1].weightBends = by;
+    regions[regionCount - 1].weight2Bends = by2;
+  }
   void AddOwn(std::initializer_list<HalfPlane> sides) { Add(sides, BlendKind::kOwn); }
   // Planned; where inLanesOnly, only for want of the plan's own fold (planFold), by which the
   // pixels mix in doubles where it is given.
@@ -232,11 +268,20 @@ struct SeamBlendArgs {
   static constexpr int kMaxTests = 30;
   int testCount = 0;
   float tests[kMaxTests][3] = {};
+  // Bent seams: the bumps on the position, t = t[0] X + t[1] Y + t[2] (and t2 the same) as
+  // SideBend takes them, and each test's sum and blended weight plus each bump times its factor.
+  struct Bend {
+    float t[3], t2[3], amount;
+    bool clamped, sShape, twoBumps, smaller;
+  };
+  int bendCount = 0;
+  Bend bends[kMaxBlendBends] = {};
+  float testBends[kMaxTests][kMaxBlendBends] = {};
   int regionCount = 0;
   struct Region {
     std::int32_t care, want;
     float partner[6];
-    float weight[3];
+    float weight[3], weightBends[kMaxBlendBends];
     // A blended pixel is not mixed in lanes within middle of a weight of 0, 1/2 or 1; within
     // middleExact where the positions before truncation are given.
     float middle, middleExact;
@@ -262,7 +307,8 @@ struct SeamBlendArgs {
   int tableFirst = 0;  // the first region the table holds
   std::uint8_t slotOf[1 << kTableTests] = {};
   struct Slots {
-    float partner[6][kSlots], weight[3][kSlots], middle[kSlots], middleExact[kSlots];
+    float partner[6][kSlots], weight[3][kSlots], weightBends[kMaxBlendBends][kSlots], middle[kSlots],
+        middleExact[kSlots];
     std::int32_t blended[kSlots], byPlan[kSlots], inDoubles[kSlots];  // all ones or 0
   } slots = {};
   // The blends' fold lines as t = c0 x + c1 y + c2 of the plane point, whole on the lines.
@@ -361,6 +407,7 @@ class SeamBlendsInDoubles {
     int count = 0;
     static constexpr int kMaxTests = 64;  // a bit each
     HalfPlane tests[kMaxTests];
+    BlendBends testBends[kMaxTests];
     std::uint64_t care[SeamBlends::kMaxRegions] = {}, want[SeamBlends::kMaxRegions] = {};
     // Where the tests are few, the region (or -1) of each set of their bits.
     static constexpr int kTableTests = 6;
@@ -371,6 +418,7 @@ class SeamBlendsInDoubles {
     BlendKind kind = BlendKind::kPlanned;
     LatticeAffine partner, partner2, partnerBoth;
     LatticeLinear weight, weight2;
+    BlendBends weightBends, weight2Bends;
   };
   struct Tables {
     Tests tests;
@@ -379,6 +427,12 @@ class SeamBlendsInDoubles {
   static Tables TablesOf(const SeamBlends& blends);
 
  private:
+  // The weight at `at` in the regions' frame, bent where given.
+  double BentWeight(const LatticeLinear& w, const BlendBends& by, const Point2D& at) const {
+    const double straight = w.wu * at.x + w.wv * at.y + w.w1;
+    return by.Any() ? straight + blends_.BentBy(by, at) : straight;
+  }
+
   const SeamBlends& blends_;
   const FoldProgram& program_;
   const TileGenerator& generator_;

@@ -11,8 +11,10 @@ void DescribeRectangleBands(const FeatheredRectangle& r, detail::FoldProgram& pr
   program.bandV = {true, -hv, hv, r.height};
 }
 
-void DescribeRectangleBlends(const FeatheredRectangle& r, const RectangleCopies& c,
-                             detail::SeamBlends& blends, bool acrossUFirst) {
+namespace {
+
+void DescribeStraightRectangleBlends(const FeatheredRectangle& r, const RectangleCopies& c,
+                                     detail::SeamBlends& blends, bool acrossUFirst) {
   using detail::UAbove;
   using detail::UBelow;
   using detail::VAbove;
@@ -38,6 +40,41 @@ void DescribeRectangleBlends(const FeatheredRectangle& r, const RectangleCopies&
   blends.AddCorner({UAbove(w - hu), VBelow(hv)}, c.acrossLowV, lowV, c.acrossHighU, highU, c.acrossBoth10);
   blends.AddCorner({UAbove(w - hu), VAbove(h - hv)}, c.acrossHighV, highV, c.acrossHighU, highU,
                    c.acrossBoth11);
+}
+
+// The sides of the regions added after `from` bent by the edges they lie on, found by their lines,
+// and their weights by the edges they ramp across.
+void BendRegions(const FeatheredRectangle& r, const RectangleBends& bends, int from,
+                 detail::SeamBlends& blends) {
+  // u < at or u > at (or v's): the side's sum is plus or minus the edge's coordinate.
+  auto ofSide = [&](const detail::HalfPlane& side) {
+    const bool ofU = side.nu != 0;
+    const double sign = (ofU ? side.nu : side.nv) > 0 ? 1 : -1, at = -side.n1 * sign;
+    const detail::BlendBends& edge = ofU ? (at < r.width / 2 ? bends.lowU : bends.highU)
+                                         : (at < r.height / 2 ? bends.lowV : bends.highV);
+    return edge * sign;
+  };
+  // The ramps: across u = 0 rising with u, across u = width falling.
+  auto ofWeight = [&](const detail::LatticeLinear& w) {
+    if (w.wu != 0) return w.wu > 0 ? bends.lowU * (1 / r.fu) : bends.highU * (-1 / r.fu);
+    return w.wv > 0 ? bends.lowV * (1 / r.fv) : bends.highV * (-1 / r.fv);
+  };
+  for (int k = from; k < blends.regionCount; ++k) {
+    detail::BlendRegion& region = blends.regions[k];
+    for (int i = 0; i < region.sideCount; ++i) region.sideBends[i] = ofSide(region.sides[i]);
+    if (region.kind == detail::BlendKind::kOwn) continue;
+    region.weightBends = ofWeight(region.weight);
+    if (region.kind == detail::BlendKind::kCorner) region.weight2Bends = ofWeight(region.weight2);
+  }
+}
+
+}  // namespace
+
+void DescribeRectangleBlends(const FeatheredRectangle& r, const RectangleCopies& c,
+                             detail::SeamBlends& blends, bool acrossUFirst, const RectangleBends& bends) {
+  const int first = blends.regionCount;
+  DescribeStraightRectangleBlends(r, c, blends, acrossUFirst);
+  if (blends.bendCount > 0) BendRegions(r, bends, first, blends);
 }
 
 }  // namespace corvel

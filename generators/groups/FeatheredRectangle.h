@@ -21,6 +21,12 @@ struct RectangleCopies {
   detail::LatticeAffine acrossBoth00, acrossBoth01, acrossBoth10, acrossBoth11;
 };
 
+// Bent seams: what each edge's coordinate (u at the edges u = 0 and u = width, v at the others)
+// adds of the blends' bumps where the plans test and weigh it.
+struct RectangleBends {
+  detail::BlendBends lowU, highU, lowV, highV;
+};
+
 // The program reads the rectangle, shifted half a feather into the source cell, and plans the
 // bands about its edges' lines.
 void DescribeRectangleBands(const FeatheredRectangle& rectangle, detail::FoldProgram& program);
@@ -28,8 +34,9 @@ void DescribeRectangleBands(const FeatheredRectangle& rectangle, detail::FoldPro
 // Feathered, a band's pixels blend with the copy across its edge in lanes, a corner's with the
 // three copies across its edges in doubles, each edge's weight ramped over its feather. The plans
 // weigh a corner's copy across u first at the corners on u = 0, or at every corner where
-// acrossUFirst.
+// acrossUFirst. Bent where bends are given (blends.bends set), the sides and weights by them.
 void DescribeRectangleBlends(const FeatheredRectangle& rectangle, const RectangleCopies& copies,
-                             detail::SeamBlends& blends, bool acrossUFirst = false);
+                             detail::SeamBlends& blends, bool acrossUFirst = false,
+                             const RectangleBends& bends = {});
 
 }  // namespace corvel

@@ -34,13 +34,19 @@ int PGGenerator::Generate(CProgressMeter* meter) {
   const PGSeams seams(*this);
   detail::FoldProgram fold;
   DescribePGFold(seams, fold);
+  PGPlan plan(*this, seams);
   detail::SeamBlends blends;
-  if (seams.fv != 0 && seams.k0 == 0 && seams.k1 == 0) {
+  if (seams.fv != 0) {
     DescribePGBlends(seams, blends);
     fold.blends = &blends;
+    // Bent, the pixels mixed in doubles fold across the bent seams as the plan folds them.
+    if (seams.k0 != 0 || seams.k1 != 0)
+      blends.planFold = [&plan](Point2D cell) {
+        double du, dv;
+        return plan.Folded(cell, du, dv);
+      };
   }
-  return RunTileWorker(*this, meter, PGPlan(*this, seams),
-                       BendsWithin(0.5, seams.k0, seams.k1) ? &fold : nullptr);
+  return RunTileWorker(*this, meter, plan, BendsWithin(0.5, seams.k0, seams.k1) ? &fold : nullptr);
 }
 
 }  // namespace corvel

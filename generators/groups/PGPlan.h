@@ -14,6 +14,9 @@ class PGPlan {
   PGPlan(const TileGenerator& generator, const PGSeams& seams) : generator_(generator), s_(seams) {}
 
   void operator()(int x, int y, SamplePlan& plan) const;
+  // A cell position glided onto the half cell and carried across a bent seam, with the seams'
+  // bends du and dv there.
+  Point2D Folded(const Point2D& cell, double& du, double& dv) const;
 
  private:
   // The own sample at (u, v), the seams bent by du and dv there, blended with its copies near them.

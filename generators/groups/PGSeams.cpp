@@ -7,19 +7,28 @@ namespace corvel {
 
 namespace {
 
+// The bumps the plan bends the seams by: u less the bump of v over the half cell at the glide
+// seams, v plus that of u at the translation seams.
+detail::SideBend GlideSeamsBend(const PGSeams& s) {
+  return BumpOver(-1.5 * s.k1 * (1 - s.fv), true, s.hv, 1 - s.fv);
+}
+detail::SideBend TranslationSeamsBend(const PGSeams& s) {
+  return BumpOver(-3 * s.k0 * (1 - s.fu), false, s.hu, 0.5 - s.fu);
+}
+
 // Past the glide, each bent seam as the plan bends it, the glide seams' first: u less the bump of
 // v over the half cell, beyond which a position goes to the glide image, and v plus the bump of
 // u, beyond which it goes a cell along B. A straight one keeps its bands.
 void DescribeBentPGFold(const PGSeams& s, detail::FoldProgram& program) {
   if (s.k1 != 0) {
-    const detail::SideBend bend = BumpOver(-1.5 * s.k1 * (1 - s.fv), true, s.hv, 1 - s.fv);
+    const detail::SideBend bend = GlideSeamsBend(s);
     AddBentSeamSteps(program, {1, 0, 0}, 0.5, bend, {1, 0, 0.5, 0, -1, 1}, {1, 0, -0.5, 0, -1, 1}, s.hu);
     program.bandU = {};
     if (s.k1 > 0) program.reachU = 0.5 + BentSeamOvershoot(bend);
     if (s.k1 < 0) program.reachFromU = -BentSeamOvershoot(bend);
   }
   if (s.k0 != 0) {
-    const detail::SideBend bend = BumpOver(-3 * s.k0 * (1 - s.fu), false, s.hu, 0.5 - s.fu);
+    const detail::SideBend bend = TranslationSeamsBend(s);
     AddBentSeamSteps(program, {0, 1, 0}, 1, bend, {1, 0, 0, 0, 1, 1}, {1, 0, 0, 0, 1, -1}, s.hv);
     program.bandV = {};
     if (s.k0 > 0) program.reachV = 1 + BentSeamOvershoot(bend);
@@ -52,7 +61,13 @@ void DescribePGBlends(const PGSeams& s, detail::SeamBlends& blends) {
                                at([](double u, double v) { return Point2D(u + 0.5, 2 - v); }),
                                at([](double u, double v) { return Point2D(u - 0.5, -v); }),
                                at([](double u, double v) { return Point2D(u - 0.5, 2 - v); })};
-  DescribeRectangleBlends(s.half, copies, blends);
+  if (s.k0 == 0 && s.k1 == 0) return DescribeRectangleBlends(s.half, copies, blends);
+  // Bent, the plan's regions and ramps taken on u and v with their bumps.
+  blends.bends[0] = GlideSeamsBend(s);
+  blends.bends[1] = TranslationSeamsBend(s);
+  blends.bendCount = 2;
+  const detail::BlendBends alongU{{1, 0}}, alongV{{0, 1}};
+  DescribeRectangleBlends(s.half, copies, blends, false, {alongU, alongU, alongV, alongV});
 }
 
 }  // namespace corvel

@@ -24,7 +24,8 @@ struct PGSeams : FeatherSeams {
 // and in their bands are planned.
 void DescribePGFold(const PGSeams& seams, detail::FoldProgram& program);
 
-// Feathered and unbent, the bands' pixels blend in lanes, and the corners in doubles.
+// Feathered, the bands' pixels blend in lanes, and the corners in doubles; bent, the bands and
+// their ramps follow the bent seams.
 void DescribePGBlends(const PGSeams& seams, detail::SeamBlends& blends);
 
 }  // namespace corvel

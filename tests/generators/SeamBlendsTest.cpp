@@ -168,6 +168,62 @@ TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
   ExpectPlan(plan, {{{60, 75}, 1}});
 }
 
+// A seam bent by bumps: the lanes test a region's bent sides and ramp its weight on the bent
+// sum, as the blends in doubles do, for SSE2 and AVX2 alike; past the bulge the straight side would
+// say otherwise.
+TEST(SeamBlends, BentBandsFollowTheirBumpsInLanesAsInDoubles) {
+  TileGenerator generator;
+  SetLattice(generator, {100, 0}, {0, 100});
+  const detail::FoldProgram program;
+  detail::SeamBlends blends;
+  // The seam v = 0.5 bent by 0.2 u (1 - u), and its ramp by half of an S of u besides: below it a
+  // pixel blends with the point a cell on along v.
+  blends.bends[0] = {0.2, 1, 0, 0, true};
+  blends.bends[1] = {0.1, 1, 0, 0, true, detail::SideBend::kS};
+  blends.bendCount = 2;
+  const detail::BlendBends bump{{1, 0}};
+  blends.AddBlend({detail::VBelow(0.5)}, {100, 0, 0, 0, 100, 100}, {0, 2, 0});
+  blends.BendSide(0, bump);
+  blends.BendWeights({{2, 1}});
+  blends.AddOwn({detail::VAbove(0.5)});
+  blends.BendSide(0, -bump);
+  detail::SeamBlendArgs args;
+  ASSERT_TRUE(detail::MakeSeamBlendArgs(blends, program, generator, args));
+  EXPECT_EQ(args.testCount, 1);  // the bent sides share one test
+  const Point2D points[] = {{0.5, 0.4}, {0.5, 0.47}, {0.1, 0.47}, {0.8, 0.1}, {0.3, 0.6}, {0.9, 0.47}};
+  std::vector<std::int32_t> positions;
+  std::vector<float> exact(2 * std::size(points));
+  for (std::size_t i = 0; i < std::size(points); ++i) {
+    positions.push_back(std::int32_t(256 * 100 * points[i].x));
+    positions.push_back(std::int32_t(256 * 100 * points[i].y));
+    exact[i] = float(positions[2 * i]) + 0.5f;
+    exact[std::size(points) + i] = float(positions[2 * i + 1]) + 0.5f;
+  }
+  const int count = int(std::size(points));
+  std::vector<detail::SeamBlendKernel> kernels = {detail::SeamBlendSse2};
+  if (ProbeCpuFeatures().avx2) kernels.push_back(detail::SeamBlendAvx2);
+  const detail::SeamBlendsInDoubles inDoubles(blends, program, generator);
+  for (const detail::SeamBlendKernel kernel : kernels) {
+    std::uint8_t planned[std::size(points)];
+    std::int32_t partners[2 * std::size(points)];
+    float weights[std::size(points)];
+    kernel(args, positions.data(), exact.data(), exact.data() + count, count, planned, partners, weights);
+    for (int i = 0; i < count; ++i) {
+      const double u = points[i].x, v = points[i].y, s = std::min(u, 1 - u);
+      const double bent = v + 0.2 * u * (1 - u);
+      const bool blended = bent < 0.5;
+      EXPECT_EQ(planned[i], 0) << i;
+      EXPECT_NEAR(weights[i], blended ? std::clamp(2 * bent + 0.1 * (1 - 2 * u) * s, 0.0, 1.0) : 1, 1e-4)
+          << i;
+      EXPECT_NEAR(partners[2 * i + 1], positions[2 * i + 1] + (blended ? 25600 : 0), 1) << i;
+      SamplePlan plan;
+      ASSERT_TRUE(inDoubles.Plan({100 * u, 100 * v}, plan)) << i;
+      ASSERT_EQ(plan.count, blended ? 2 : 1) << i;
+      EXPECT_NEAR(plan.weights[0], weights[i], 1e-4) << i;
+    }
+  }
+}
+
 // A region planned only for want of the plan's own fold sends its pixels to doubles where that
 // fold is given, and holds none there; the first leading region that holds a pixel decides.
 TEST(SeamBlends, RegionsPlannedInLanesOnlyLeaveTheirPixelsToThePlansFold) {
