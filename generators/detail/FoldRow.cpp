@@ -8,7 +8,7 @@
 namespace corvel::detail {
 
 // A whole part taken off a double leaves its fraction exactly, without a call to round.
-std::uint32_t FixedFraction(double t) {
+std::uint32_t FixedFractionOfAny(double t) {
   const double scaled = (t - std::floor(t)) * 0x1p32;
   // Below 2^32: a signed conversion, one instruction, holds it.
   const std::int64_t whole = std::int64_t(scaled);

@@ -27,6 +27,34 @@ std::vector<detail::FoldPositionsKernel> KernelsFor(const detail::FoldKernelArgs
   return kernels;
 }
 
+TEST(FoldKernels, ASpanStartsFromTheFractionRoundedAsByTheWholePartTakenOff) {
+  // The one-conversion rounding against the whole part taken off: about halves of a 2^32nd, the
+  // edges of where it is taken, and spread values either side of 0.
+  std::vector<double> values = {0.0,
+                                -0.0,
+                                0.5,
+                                -1.0,
+                                -1.5,
+                                0x1p-33,
+                                -0x1p-33,
+                                0x1p20,
+                                -0x1p20,
+                                0x1p20 - 0x1p-32,
+                                -0x1p20 + 0x1p-32,
+                                1 - 0x1p-33,
+                                -1 + 0x1p-33,
+                                1e-30,
+                                -1e-30,
+                                3 + 0x1p-33 + 0x1p-60,
+                                -0x1p-33 - 0x1p-60};
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> spread(-3000, 3000);
+  for (int i = 0; i < 100000; ++i) values.push_back(spread(random));
+  for (int k = -40; k <= 40; ++k)
+    for (const double near : {k + 0x1p-33, k - 0x1p-33, k + 0.5, k + 0x1p-33 * 3}) values.push_back(near);
+  for (const double t : values) EXPECT_EQ(detail::FixedFraction(t), detail::FixedFractionOfAny(t)) << t;
+}
+
 TEST(FoldKernels, AKernelForAnyKindsTakesAStepOnlyWhereItsSideHoldsTheCellPosition) {
   // One step where -u + 0.5 < 0 (u > 0.5), carrying u by 10: x is 256 u, 2560 on where taken.
   for (const float bias : {0.0f, 0.25f}) {
