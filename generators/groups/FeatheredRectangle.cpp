@@ -43,16 +43,25 @@ void DescribeStraightRectangleBlends(const FeatheredRectangle& r, const Rectangl
 }
 
 // The sides of the regions added after `from` bent by the edges they lie on, found by their lines,
-// and their weights by the edges they ramp across.
+// and their weights by the edges they ramp across. The plans test the bent edges across u first,
+// and within their bands split the corners off by v unbent.
 void BendRegions(const FeatheredRectangle& r, const RectangleBends& bends, int from,
                  detail::SeamBlends& blends) {
   // u < at or u > at (or v's): the side's sum is plus or minus the edge's coordinate.
-  auto ofSide = [&](const detail::HalfPlane& side) {
+  auto sign = [](const detail::HalfPlane& side) {
+    return (side.nu != 0 ? side.nu : side.nv) > 0 ? 1.0 : -1.0;
+  };
+  auto ofSide = [&](const detail::HalfPlane& side, bool inUBand) {
     const bool ofU = side.nu != 0;
-    const double sign = (ofU ? side.nu : side.nv) > 0 ? 1 : -1, at = -side.n1 * sign;
+    const double at = -side.n1 * sign(side);
+    if (!ofU && inUBand) return detail::BlendBends{};
     const detail::BlendBends& edge = ofU ? (at < r.width / 2 ? bends.lowU : bends.highU)
                                          : (at < r.height / 2 ? bends.lowV : bends.highV);
-    return edge * sign;
+    return edge * sign(side);
+  };
+  // A side u < at near u = 0, or u > at near u = width, bounds a band across u or its corner.
+  auto towardsUEdge = [&](const detail::HalfPlane& side) {
+    return side.nu != 0 && (sign(side) > 0) == (-side.n1 * sign(side) < r.width / 2);
   };
   // The ramps: across u = 0 rising with u, across u = width falling.
   auto ofWeight = [&](const detail::LatticeLinear& w) {
@@ -61,7 +70,9 @@ void BendRegions(const FeatheredRectangle& r, const RectangleBends& bends, int f
   };
   for (int k = from; k < blends.regionCount; ++k) {
     detail::BlendRegion& region = blends.regions[k];
-    for (int i = 0; i < region.sideCount; ++i) region.sideBends[i] = ofSide(region.sides[i]);
+    bool inUBand = false;
+    for (int i = 0; i < region.sideCount; ++i) inUBand = inUBand || towardsUEdge(region.sides[i]);
+    for (int i = 0; i < region.sideCount; ++i) region.sideBends[i] = ofSide(region.sides[i], inUBand);
     if (region.kind == detail::BlendKind::kOwn) continue;
     region.weightBends = ofWeight(region.weight);
     if (region.kind == detail::BlendKind::kCorner) region.weight2Bends = ofWeight(region.weight2);
