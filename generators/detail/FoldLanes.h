@@ -353,6 +353,10 @@ using KnownPrograms = std::tuple<
     ProgramKinds<false, kBent | 0x3100, kBent | 0x3100>, ProgramKinds<false, kBent | 0x3100>,
     // mirrors across lines of v - u and of u + v, and a half turn across a bent seam, marked near
     ProgramKinds<false, 0x1308, 0x2405, kBent | kMarksNear | 0x4200>,
+    // a half turn across a line of u + v; half turns across three bent seams, marked near, and,
+    // feathered, two steps between them that only mark the pixels near other bent lines
+    ProgramKinds<false, 0x4205, kBent | kMarksNear | 0x4200, kBent | kMarksNear | 0x3100,
+                 kBent | kMarksNear | 0x4200, kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x4200>,
     // a mirror across a line of v, a step of u on a cell across a bent seam and one that moves
     // nothing, both marked near
     ProgramKinds<false, 0x4103, kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x3100>,

@@ -30,8 +30,8 @@ int P2Generator::Generate(CProgressMeter* meter) {
   const P2Triangle triangle(*this);
   const P2Seams seams(*this);
   detail::FoldProgram fold;
-  // Bent, the program takes the fast road unfeathered and with all three seams bent.
-  const bool allBent = seams.k0 != 0 && seams.k1 != 0 && seams.k2 != 0 && seams.fv == 0;
+  // Bent, the program takes the fast road with all three seams bent.
+  const bool allBent = seams.k0 != 0 && seams.k1 != 0 && seams.k2 != 0;
   if (allBent)
     DescribeP2BentFold(seams, fold);
   else

@@ -27,9 +27,10 @@ struct P2Seams : FeatherSeams {
 // plan, or, unfeathered, to the steps, which take a pixel right on a seam onto its first half.
 void DescribeP2Fold(const P2Seams& seams, detail::FoldProgram& program);
 
-// Bent by all three curves, unfeathered: past the triangle's fold, steps take a position across the bent
+// Bent by all three curves: past the triangle's fold, steps take a position across the bent
 // diagonal, bottom and left seams, each by the half turn about its middle, as the plan does, and
-// mark the pixels near each and within its band; the bumps are S-shaped, of the position the fold
+// mark the pixels near each and within its band, and, feathered, those the turns across the bottom
+// and left seams take into another seam's band; the bumps are S-shaped, of the position the fold
 // left.
 void DescribeP2BentFold(const P2Seams& seams, detail::FoldProgram& program);
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -418,6 +419,24 @@ TEST(TileRenderPaths, SeamsBentEitherWayMatchTheReference) {
         pick.seamK1 = k1;
         ExpectFastMatchesReference(
             source, pick, Described(pick) + " bent " + std::to_string(k0) + "," + std::to_string(k1));
+      }
+    }
+  }
+  // P2's seams each bent its own way, narrow and wide feathered: the plan tests a position turned
+  // across the left seam against the diagonal's and the bottom's bands, by the offsets of the
+  // position before the turn, far from where the seam's own band lay; its steps follow any bend.
+  for (const auto& lattice : lattices) {
+    if (lattice.method != keTilingP2) continue;
+    for (double feather : {5.0, 20.0}) {
+      for (const auto& [k0, k1, k2] :
+           {std::tuple{0.25, 0.05, 0.1}, std::tuple{0.25, -0.25, 0.25}, std::tuple{1.5, -2.0, 0.8}}) {
+        TileShape pick = UnbentPick(lattice.method, lattice.d1, lattice.d2, lattice.angle, feather);
+        pick.seamK0 = k0;
+        pick.seamK1 = k1;
+        pick.seamK2 = k2;
+        ExpectFastMatchesReference(source, pick,
+                                   Described(pick) + " bent " + std::to_string(k0) + "," +
+                                       std::to_string(k1) + "," + std::to_string(k2));
       }
     }
   }
