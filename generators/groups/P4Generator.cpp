@@ -23,16 +23,25 @@ int P4Generator::Generate(CProgressMeter* meter) {
                             1 / (0.5 - fv), -hv / (0.5 - fv)};
   };
   const bool bent = k0 != 0 || k1 != 0, bothBent = k0 != 0 && k1 != 0;
+  const detail::SideBend corner = larger(1.5 * (1 - fu) * k0), centre = larger(-1.5 * (1 - fv) * k1);
   detail::FoldProgram fold;
   if (bothBent)
-    DescribeQuarterBentSeams(seams, false, larger(1.5 * (1 - fu) * k0), larger(-1.5 * (1 - fv) * k1), fold);
+    DescribeQuarterBentSeams(seams, false, corner, centre, fold);
   else
     DescribeQuarterFold(seams, false, fold);
   detail::SeamBlends blends;
-  if (fv != 0 && !bent) {
-    DescribeQuarterBlends(seams, blends);
+  const bool blendsBent = bothBent && BendsWithin(0.3, k0, k1);
+  if (fv != 0 && (!bent || blendsBent)) {
+    // Bent, the corner's bump moves u up and v down at the edges by the corner, the centre's u down
+    // and v up at those by the centre, as the plan tests and ramps them; the pixels mixed in doubles
+    // take the bumps before the plan's turns across the bent seams, which the blends' copies across
+    // them weigh alike.
+    blends.bends[0] = corner;
+    blends.bends[1] = centre;
+    blends.bendCount = bent ? 2 : 0;
+    DescribeQuarterBlends(seams, blends, {{{1, 0}}, {{0, -1}}, {{-1, 0}}, {{0, 1}}});
     blends.planFold = QuarterTurn::OntoQuarter;
-    blends.planFoldLanes = FoldQuartersAvx2;
+    if (!bent) blends.planFoldLanes = FoldQuartersAvx2;
     fold.blends = &blends;
   }
   return RunTileWorker(*this, meter, P4Plan(*this, seams),

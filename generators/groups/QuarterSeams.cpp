@@ -70,6 +70,10 @@ void DescribeQuarterBentSeams(const QuarterSeams& s, bool mirrored, const detail
 }
 
 void DescribeQuarterBlends(const QuarterSeams& s, detail::SeamBlends& blends) {
+  DescribeQuarterBlends(s, blends, {});
+}
+
+void DescribeQuarterBlends(const QuarterSeams& s, detail::SeamBlends& blends, const RectangleBends& bends) {
   // Turned by a quarter (A or B) or, neither, by half.
   auto turned = [&s](bool a, const Point2D& centre, bool half = false) {
     return detail::AffineOf([&](double u, double v) {
@@ -87,7 +91,7 @@ void DescribeQuarterBlends(const QuarterSeams& s, detail::SeamBlends& blends) {
                                turned(false, s.corner),        turned(false, s.centre),
                                turned(true, s.corner, true),   turned(true, s.twoFoldV, true),
                                turned(true, s.twoFoldU, true), turned(true, s.centre, true)};
-  DescribeRectangleBlends(s.quarter, copies, blends, true);
+  DescribeRectangleBlends(s.quarter, copies, blends, true, bends);
 }
 
 }  // namespace corvel

@@ -37,7 +37,9 @@ void DescribeQuarterBentSeams(const QuarterSeams& seams, bool mirrored, const de
                               const detail::SideBend& centre, detail::FoldProgram& program);
 
 // Feathered, the bands' pixels blend in lanes, and the corners in doubles, as a rectangle's whose
-// plan weighs the copy across u first at every corner.
+// plan weighs the copy across u first at every corner; bent, as the bends given bend its edges.
 void DescribeQuarterBlends(const QuarterSeams& seams, detail::SeamBlends& blends);
+void DescribeQuarterBlends(const QuarterSeams& seams, detail::SeamBlends& blends,
+                           const RectangleBends& bends);
 
 }  // namespace corvel
