@@ -375,11 +375,20 @@ __m256i BlendDownColumn(const std::uint8_t* top, std::intptr_t pitch, int fx, in
 
 // Runs of eight inside the window, without a look at the row tables; each run's footprints are
 // located while the run before is blended, so that its offsets are in memory by its turn. Where
-// looked for, runs of whole steps go at once, as blocks. Answers how many pixels it took.
+// looked for, runs of whole steps go at once, as blocks. The few past the last run of eight, where
+// count (at least eight) has them, go with the seven before them: those taken twice store the
+// same, and one by one a row's last pixels cost more than a run.
 template <bool kWholeSteps>
-int SampleRuns(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions, int count,
-               SampleEdge edge) {
+void SampleRuns(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions, int count,
+                SampleEdge edge) {
   const Window w(rows);
+  if (count % 8 != 0) {
+    const std::int32_t* const last = positions + 2 * (count - 8);
+    EightFootprints f;
+    EightWeights weights;
+    const bool located = LocateEight(rows, w, last, edge, f, weights);
+    BlendLocated(rows, w, out + 4 * (count - 8), last, located, f, weights, edge);
+  }
   EightFootprints buffers[2];
   EightFootprints* f = &buffers[0];
   EightFootprints* next = &buffers[1];
@@ -414,18 +423,17 @@ int SampleRuns(const BgraRows& rows, std::uint8_t* out, const std::int32_t* posi
     weights = nextWeights;
     std::swap(f, next);
   }
-  return 8 * runs;
 }
 
 // A row of a map turned by quarter turns steps whole pixels nearly everywhere, and one turned
 // otherwise nowhere: the look for them, which costs the others, is made where the row's start,
 // middle or end steps so.
-int SampleWindow(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions, int count,
-                 SampleEdge edge) {
+void SampleWindow(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions, int count,
+                  SampleEdge edge) {
   if (StepsWhole(positions) || StepsWhole(positions + 2 * (count / 2 - 1)) ||
       StepsWhole(positions + 2 * (count - 2)))
     return SampleRuns<true>(rows, out, positions, count, edge);
-  return SampleRuns<false>(rows, out, positions, count, edge);
+  SampleRuns<false>(rows, out, positions, count, edge);
 }
 
 // Four footprints through the row tables; false where one leaves the image, its rows differ in
@@ -464,12 +472,8 @@ bool BlendFour(const BgraRows& rows, const std::int32_t* positions, std::uint8_t
 
 void SampleBilinearBgraAvx2(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions, int count,
                             SampleEdge edge) {
+  if (rows.window && count >= 8) return SampleWindow(rows, out, positions, count, edge);
   int i = 0;
-  if (rows.window && count >= 8) {
-    i = SampleWindow(rows, out, positions, count, edge);
-    out += 4 * i;
-    positions += 2 * i;
-  }
   for (; i + 3 < count; i += 4, out += 16, positions += 8)
     if (!BlendFour(rows, positions, out)) SampleBilinearBgraPlain(rows, out, positions, 4, edge);
   if (i < count) SampleBilinearBgraPlain(rows, out, positions, count - i, edge);
