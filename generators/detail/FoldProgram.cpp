@@ -117,8 +117,18 @@ bool IsWholePlane(const HalfPlane& side) { return side.nu == 0 && side.nv == 0 &
 // A chain of steps a position may take: the convex part of the cell that takes it, the map the
 // program's steps make of it and the one the hexagon's would.
 struct Chain {
+  // The maps are left unset until a chain is found, as a polygon's corners are: a render makes
+  // room for the chains of the most steps a program may have, and finds a few.
+  Chain() {}
+  Chain(const Polygon& part, const LatticeAffine& actual, const LatticeAffine& hexagonal)
+      : part(part), actual(actual), hexagonal(hexagonal) {}
   Polygon part;
-  LatticeAffine actual, hexagonal;
+  union {
+    LatticeAffine actual;
+  };
+  union {
+    LatticeAffine hexagonal;
+  };
 
   // How far the program's steps take p from where the hexagon's would.
   Point2D DriftAt(const Point2D& p) const {
@@ -154,7 +164,7 @@ bool HexagonalChains(const FoldProgram& program, Chain* chains, int& count) {
                      const LatticeAffine& hexagonal) -> void {
     if (part.count == 0) return;
     if (i == program.stepCount) {
-      chains[count++] = {part, actual, hexagonal};
+      chains[count++] = Chain(part, actual, hexagonal);
       return;
     }
     const FoldStep& step = program.steps[i];

@@ -29,22 +29,34 @@ int ImageRows::Lock(CRowIteratorBands& image, keFormat format, RowTable* kept) {
     table.found.push_back({part.top, part.bottom, block.bits, block.stride});
   }
   if (table.rows.size() != std::size_t(height_) || table.found != table.filled) {
-    table.rows.assign(std::size_t(height_), nullptr);
-    table.strideBelow.assign(std::size_t(height_), 0);
-    for (const BandPlace& place : table.found) {
-      // A source of thousands of rows: the loops are kept plain.
-      std::uint8_t* const bits = place.bits;
-      const std::intptr_t stride = place.stride;
-      std::uint8_t** const rows = table.rows.data() + place.top;
-      for (int i = 0; i < place.bottom - place.top; ++i) rows[i] = bits + i * stride;
-      if (place.bottom > place.top)
-        std::fill(table.strideBelow.begin() + place.top, table.strideBelow.begin() + (place.bottom - 1),
-                  stride);
-    }
     table.filled.swap(table.found);
-    table.complete = std::find(table.rows.begin(), table.rows.end(), nullptr) == table.rows.end();
+    FillTable(table, height_);
   }
   return table.complete ? 0 : keErrorNotCreated;
+}
+
+void ImageRows::FillTable(RowTable& table, int height) {
+  table.rows.resize(std::size_t(height));
+  table.strideBelow.resize(std::size_t(height));
+  // Most images lie in one band of all their rows, each row then written once.
+  const bool oneBand = table.filled.size() == 1 && table.filled[0].top == 0 &&
+                       table.filled[0].bottom == height && table.filled[0].bits != nullptr;
+  if (!oneBand) {
+    std::fill(table.rows.begin(), table.rows.end(), nullptr);
+    std::fill(table.strideBelow.begin(), table.strideBelow.end(), 0);
+  }
+  for (const BandPlace& place : table.filled) {
+    // A source of thousands of rows: the loops are kept plain.
+    std::uint8_t* const bits = place.bits;
+    const std::intptr_t stride = place.stride;
+    std::uint8_t** const rows = table.rows.data() + place.top;
+    for (int i = 0; i < place.bottom - place.top; ++i) rows[i] = bits + i * stride;
+    if (place.bottom > place.top)
+      std::fill(table.strideBelow.begin() + place.top, table.strideBelow.begin() + (place.bottom - 1),
+                stride);
+  }
+  if (oneBand && height > 0) table.strideBelow[std::size_t(height) - 1] = 0;
+  table.complete = oneBand || std::find(table.rows.begin(), table.rows.end(), nullptr) == table.rows.end();
 }
 
 // The table stays as the lock left it, for the next lock of the same rows.

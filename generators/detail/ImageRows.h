@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/RowIteratorBands.h"
+#include "generators/detail/ScratchVector.h"
 #include "rowops/RowSampler.h"
 
 namespace corvel {
@@ -24,9 +25,10 @@ class ImageRows {
   };
   // The rows' addresses as a lock found them, and where the bands lay then.
   struct RowTable {
-    std::vector<std::uint8_t*> rows;
+    // Left unset as they grow: every entry is written when the table is filled.
+    detail::ScratchVector<std::uint8_t*> rows;
     // Bytes from row y to row y + 1 where both lie in one band, else 0.
-    std::vector<std::intptr_t> strideBelow;
+    detail::ScratchVector<std::intptr_t> strideBelow;
     std::vector<BandPlace> filled, found;
     bool complete = false;  // every row lies in a band
   };
@@ -51,6 +53,9 @@ class ImageRows {
   BgraRows Rows() const { return {table_->rows.data(), table_->strideBelow.data(), width_, height_}; }
 
  private:
+  // The table written from its bands (filled): rows no band holds are null.
+  static void FillTable(RowTable& table, int height);
+
   CRowIteratorBands* image_ = nullptr;
   std::vector<Tile> locked_;
   RowTable own_;
