@@ -31,6 +31,16 @@ TEST(ImageRows, AKeptTableFollowsTheImageLockedNow) {
       ASSERT_EQ(got.rows[y], expected.rows[y]) << "row " << y;
       ASSERT_EQ(got.strideBelow[y], expected.strideBelow[y]) << "row " << y;
     }
+    // A stride leads to the row below; none past the last row, nor, in one block, between rows.
+    ASSERT_EQ(expected.strideBelow[expected.height - 1], 0);
+    for (int y = 0; y + 1 < expected.height; ++y) {
+      if (image->GetBandCount() == 1) {
+        ASSERT_NE(expected.strideBelow[y], 0) << "row " << y;
+      }
+      if (expected.strideBelow[y] != 0) {
+        ASSERT_EQ(expected.rows[y] + expected.strideBelow[y], expected.rows[y + 1]) << "row " << y;
+      }
+    }
   }
 }
 
