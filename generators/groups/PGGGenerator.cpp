@@ -40,9 +40,16 @@ int PGGGenerator::Generate(CProgressMeter* meter) {
   detail::FoldProgram fold;
   DescribePGGFold(seams, fold);
   detail::SeamBlends blends;
-  if (seams.fv != 0 && seams.k0 == 0 && seams.k1 == 0) {
+  if (seams.fv != 0) {
     DescribePGGBlends(seams, blends);
     fold.blends = &blends;
+    // Bent, the pixels mixed in doubles take the plan's bumps on the position before its glides
+    // across the bent seams, whose copies the blends weigh alike.
+    if (seams.k0 != 0 || seams.k1 != 0)
+      blends.planFold = [](Point2D cell) {
+        const Point2D folded = Fold(cell);
+        return Point2D(ClampHalf(folded.x), ClampHalf(folded.y));
+      };
   }
   return RunTileWorker(*this, meter, PGGPlan(*this, seams),
                        BendsWithin(0.25, seams.k0, seams.k1) ? &fold : nullptr);

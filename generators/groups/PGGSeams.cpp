@@ -7,14 +7,21 @@ namespace corvel {
 
 namespace {
 
+// The bumps of v and of u by which the plan bends the glide seams across u and across v.
+detail::SideBend AlongV(const PGGSeams& s) {
+  return BumpOver(-3 * s.k1 * (1 - s.fv) / kSqrt2, true, s.hv, 0.5 - s.fv);
+}
+detail::SideBend AlongU(const PGGSeams& s) {
+  return BumpOver(-3 * s.k0 * (1 - s.fu) / kSqrt2, false, s.hu, 0.5 - s.fu);
+}
+
 // Past the fold, the bent glide seams as the plan bends it, a hair wide as its tests are: u less
 // the bump of v over the quarter, beyond which a position goes to the glide image along A; then v
 // plus the bump of u, beyond which it goes to the one along B. A straight one keeps its bands. The
 // plan reads the bands on the position as both glides leave it: they are marked last.
 void DescribeBentPGGFold(const PGGSeams& s, detail::FoldProgram& program) {
   const double hair = kGeometryTolerance, half = 0.5 + 2 * hair;
-  const detail::SideBend alongV = BumpOver(-3 * s.k1 * (1 - s.fv) / kSqrt2, true, s.hv, 0.5 - s.fv),
-                         alongU = BumpOver(-3 * s.k0 * (1 - s.fu) / kSqrt2, false, s.hu, 0.5 - s.fu);
+  const detail::SideBend alongV = AlongV(s), alongU = AlongU(s);
   if (s.k1 != 0) {
     AddBentCarry(program, {1, 0, hair}, half, alongV, {1, 0, 0.5, 0, -1, 0.5}, {1, 0, -0.5, 0, -1, 0.5},
                  s.hu);
@@ -72,7 +79,13 @@ void DescribePGGBlends(const PGGSeams& s, detail::SeamBlends& blends) {
                                halfTurn(s.h01),
                                halfTurn(s.h10),
                                halfTurn(s.h11)};
-  DescribeRectangleBlends(s.quarter, copies, blends);
+  if (s.k0 == 0 && s.k1 == 0) return DescribeRectangleBlends(s.quarter, copies, blends);
+  // Bent, the plan's regions and ramps taken on u less the bump of v and v plus that of u.
+  blends.bends[0] = AlongV(s);
+  blends.bends[1] = AlongU(s);
+  blends.bendCount = 2;
+  const detail::BlendBends ofU{{1, 0}}, ofV{{0, 1}};
+  DescribeRectangleBlends(s.quarter, copies, blends, false, {ofU, ofU, ofV, ofV});
 }
 
 }  // namespace corvel

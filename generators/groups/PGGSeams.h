@@ -25,7 +25,8 @@ struct PGGSeams : FeatherSeams {
 // planned.
 void DescribePGGFold(const PGGSeams& seams, detail::FoldProgram& program);
 
-// Feathered and unbent, the bands' pixels blend in lanes, and the corners in doubles.
+// Feathered, the bands' pixels blend in lanes, and the corners in doubles; bent, the bands and
+// their ramps follow the bent seams.
 void DescribePGGBlends(const PGGSeams& seams, detail::SeamBlends& blends);
 
 }  // namespace corvel
