@@ -146,8 +146,9 @@ double AcrossAnyLine(const Point2D& drift) {
 // each); false where the steps are not near a hexagon's.
 bool HexagonalChains(const FoldProgram& program, Chain* chains, int& count) {
   count = 0;
+  const int steps = program.reachSteps < 0 ? program.stepCount : program.reachSteps;
   LatticeAffine ideal[FoldProgram::kMaxSteps];
-  for (int i = 0; i < program.stepCount; ++i)
+  for (int i = 0; i < steps; ++i)
     if (!NearestHexagonal(program.steps[i].map, ideal[i])) return false;
   // Every chain is affine on its convex part of the cell, so its drift is largest at a corner of
   // that part. A step not taken bounds the part only where its region is a half-plane. Depth
@@ -163,7 +164,7 @@ bool HexagonalChains(const FoldProgram& program, Chain* chains, int& count) {
   auto explore = [&](auto& self, int i, const Polygon& part, const LatticeAffine& actual,
                      const LatticeAffine& hexagonal) -> void {
     if (part.count == 0) return;
-    if (i == program.stepCount) {
+    if (i == steps) {
       chains[count++] = Chain(part, actual, hexagonal);
       return;
     }
@@ -305,7 +306,7 @@ void ForEachBand(Program& program, Take&& take) {
 // What a reach is worked out from, bit for bit: the steps, the wrap, the bands, the reach so far
 // and near.
 InputKey ReachKey(const FoldProgram& program, double near) {
-  InputKey key(6 + 14 * FoldProgram::kMaxSteps + 5 * 3 + 14 * FoldProgram::kMaxSkewBands);
+  InputKey key(7 + 14 * FoldProgram::kMaxSteps + 5 * 3 + 14 * FoldProgram::kMaxSkewBands);
   auto putBand = [&key](const FoldProgram::Band& band) {
     for (const double t : {double(band.planned), band.from, band.to, band.every, band.ownReach}) key.Put(t);
   };
@@ -313,6 +314,7 @@ InputKey ReachKey(const FoldProgram& program, double near) {
   key.Put(program.seamReach);
   key.Put(program.slackPixels);
   key.Put(program.stepCount);
+  key.Put(program.reachSteps);
   key.Put(program.wrapBias);
   for (int i = 0; i < program.stepCount; ++i) {
     const FoldStep& step = program.steps[i];

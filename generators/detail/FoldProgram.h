@@ -172,6 +172,9 @@ struct FoldProgram {
   enum class Reach { kAsSet, kTurnedSeams, kOwnSeams };
   Reach reach = Reach::kAsSet;
   double reachNear = 0;
+  // Where not negative, the reach is worked out over the first this many steps alone: the later
+  // ones mark the pixels near their own seams, on the position as the plan has it.
+  int reachSteps = -1;
   // Bands reaching near past the seams, the plan's rule for a pixel on one, and as far again as
   // the program's turns, of a lattice a little off the hexagon, move the plan's seams from the
   // bands (where that cannot be told, a pixel along the row); each band only as far as its own

@@ -81,16 +81,19 @@ double FrameDrift(const TileGenerator& g, const P3Seams& seams, bool onRhombus) 
 }
 
 // The program's read through the frame: the map of its positions to the source's lattice, its
-// least corner over the rhombus taken out as the program's 0.
-void ReadThroughTheFrame(const TileGenerator& g, const P3Seams& seams, detail::FoldProgram& program) {
+// least corner over the rhombus, or `beyond` past its edges in the frame, taken out as the
+// program's 0.
+void ReadThroughTheFrame(const TileGenerator& g, const P3Seams& seams, detail::FoldProgram& program,
+                         double beyond = 0) {
   detail::LatticeAffine toSource = detail::AffineOf([&](double u, double v) {
     const Point2D q = g.LatticeToPlane(u, v);
     const Point2D p = seams.source(seams.frame.PlaneToLattice(q.x, q.y));
     return g.detN == 0 ? p : g.invN.Apply(p.x, p.y);
   });
   Point2D low(1e300, 1e300), high(-1e300, -1e300);
-  for (const Point2D& corner :
-       {Point2D(0, 0), Point2D(2.0 / 3, 1.0 / 3), Point2D(1, 1), Point2D(1.0 / 3, 2.0 / 3)}) {
+  const double near = -beyond, far = 1 + beyond;
+  for (const Point2D& st : {Point2D(near, near), Point2D(far, near), Point2D(far, far), Point2D(near, far)}) {
+    const Point2D corner((2 * st.x + st.y) / 3, (st.x + 2 * st.y) / 3);
     const Point2D p(toSource.uu * corner.x + toSource.uv * corner.y + toSource.u1,
                     toSource.vu * corner.x + toSource.vv * corner.y + toSource.v1);
     low = {std::min(low.x, p.x), std::min(low.y, p.y)};
@@ -140,6 +143,71 @@ void DescribeP3BentFold(const TileGenerator& g, const P3Rhombus& rhombus, const 
     skew.band.to += bulge;
     skew.along = {};
   }
+}
+
+namespace {
+
+// nS s + nT t + n1 of the frame's s and t, as a side of the program's lattice position.
+detail::HalfPlane FrameSide(const TileGenerator& g, const P3Seams& s, double nS, double nT, double n1) {
+  return detail::InLatticeSide(g, [&](const Point2D& q) {
+    const Point2D st = s.frame.PlaneToLattice(q.x, q.y);
+    return nS * st.x + nT * st.y + n1;
+  });
+}
+
+// The plan's turn of a source point about a frame corner, as a map of the program's position.
+detail::LatticeAffine TurnedAbout(const TileGenerator& g, const P3Seams& s, const Point2D& centre,
+                                  bool plus) {
+  return detail::InLattice(g, [&](const Point2D& q) {
+    const Point2D st = s.frame.PlaneToLattice(q.x, q.y);
+    const Point2D p = s.source(st.x, st.y);
+    const Point2D back = s.ToFrame(plus ? p.RotatePlus120(centre) : p.RotateMinus120(centre));
+    return s.frame.LatticeToPlane(back.x, back.y);
+  });
+}
+
+}  // namespace
+
+void AddP3BentSteps(const TileGenerator& g, const P3Seams& s, detail::FoldProgram& program) {
+  // The unbent bands reach only as far as the rhombus's turns move the plan's clamps: the carries
+  // are taken on the positions the plan carries.
+  program.reachSteps = program.stepCount;
+  // The plan's bump is the larger of 3 p (1 - p) of p = (s - hu) / (1 - fu) and of the same of t,
+  // each clamped to [0, 1], read before either carry; a pair of edges moves by its amplitude times
+  // the bump over the square root of 2, times 1 - fu (or 1 - fv).
+  const detail::HalfPlane alongS = FrameSide(g, s, 1 / (1 - s.fu), 0, -s.hu / (1 - s.fu)),
+                          alongT = FrameSide(g, s, 0, 1 / (1 - s.fv), -s.hv / (1 - s.fv));
+  auto bend = [&](double k, double f) {
+    detail::SideBend b;
+    b.amount = -3 * (1 - f) * std::abs(k) / kSqrt2;
+    b.tu = alongS.nu;
+    b.tv = alongS.nv;
+    b.t1 = alongS.n1;
+    b.clamped = b.twoBumps = true;
+    b.t2u = alongT.nu;
+    b.t2v = alongT.nv;
+    b.t21 = alongT.n1;
+    return b;
+  };
+  const double tol = kGeometryTolerance;
+  // The edges at anchor2 first: bent by a positive k0, a position short of the edge t = 0 turns
+  // by +120 degrees about it onto the copy past s = 1; by a negative one, past s = 1 by -120.
+  if (s.k0 > 0)
+    program.AddBentMarked(FrameSide(g, s, 0, 1, tol), false, bend(s.k0, s.fu), TurnedAbout(g, s, s.c10, true),
+                          0, 0);
+  else if (s.k0 < 0)
+    program.AddBentMarked(FrameSide(g, s, -1, 0, 1 + tol), false, bend(s.k0, s.fu),
+                          TurnedAbout(g, s, s.c10, false), 0, 0);
+  // Then those at anchor1, on the position as the first carry left it: short of s = 0 by -120,
+  // past t = 1 by +120.
+  if (s.k1 > 0)
+    program.AddBentMarked(FrameSide(g, s, 1, 0, tol), false, bend(s.k1, s.fv),
+                          TurnedAbout(g, s, s.c01, false), 0, 0);
+  else if (s.k1 < 0)
+    program.AddBentMarked(FrameSide(g, s, 0, -1, 1 + tol), false, bend(s.k1, s.fv),
+                          TurnedAbout(g, s, s.c01, true), 0, 0);
+  // The carries take positions past the rhombus by as far as the bends move its edges.
+  ReadThroughTheFrame(g, s, program, 0.75 / kSqrt2 * std::max(std::abs(s.k0), std::abs(s.k1)) + 0.01);
 }
 
 void DescribeP3Blends(const TileGenerator& g, const P3Seams& s, const detail::FoldProgram& program,

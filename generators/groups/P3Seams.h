@@ -49,10 +49,16 @@ struct P3Seams {
 void DescribeP3Fold(const TileGenerator& generator, const P3Rhombus& rhombus, const P3Seams& seams,
                     detail::FoldProgram& program);
 
-// Bent: the same fold, its bands widened by as far as the bends move the edges, every pixel in
+// Bent and feathered: the same fold, its bands widened by as far as the bends move the edges, every pixel in
 // them planned.
 void DescribeP3BentFold(const TileGenerator& generator, const P3Rhombus& rhombus, const P3Seams& seams,
                         detail::FoldProgram& program);
+
+// Bent and unfeathered, past the fold: a step for each bent pair of edges, those at anchor2 and
+// then those at anchor1, carries a position past its bent edge onto the copy turned about its
+// anchor, as the plan does, and marks the pixels near it; only they and the unbent bands are
+// planned.
+void AddP3BentSteps(const TileGenerator& generator, const P3Seams& seams, detail::FoldProgram& program);
 
 // Feathered, the bands' pixels blend in lanes, in the frame; the corners stay planned, and so do
 // pixels past the rhombus's edges (or within a sliver of them), where the turns of a lattice a

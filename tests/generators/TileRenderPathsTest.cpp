@@ -444,6 +444,24 @@ TEST(TileRenderPaths, SeamsBentEitherWayMatchTheReference) {
   }
 }
 
+// P3's steps carry a position across its bent edges as the plan does however far they bend,
+// either way, one pair or both: the plan clamps onto the rhombus before it bends them, so that
+// no bend takes a position across a line the steps do not test.
+TEST(TileRenderPaths, P3EdgesBentFarMatchTheReference) {
+  CRowIteratorBands source;
+  MakeBlocks(source, 480, false);
+  for (double feather : {0.0, 20.0}) {
+    for (const auto& [k0, k1] : {std::pair{2.0, -1.5}, std::pair{-3.0, 0.0}, std::pair{0.0, -7.0},
+                                 std::pair{-1.2, 4.0}, std::pair{20.0, 50.0}}) {
+      TileShape pick = UnbentPick(keTilingP3, {48, 82}, {95, 0}, 30, feather);
+      pick.seamK0 = k0;
+      pick.seamK1 = k1;
+      ExpectFastMatchesReference(source, pick,
+                                 Described(pick) + " bent " + std::to_string(k0) + "," + std::to_string(k1));
+    }
+  }
+}
+
 // Bent further than the fast road follows: P6's turn across a bent axis can take a position past
 // the line of the median the next step tests, where the plan does not test it; feathered, the
 // plan's bands about a median bent far reach past the fold's widened bands.
