@@ -326,8 +326,9 @@ BOOL VirtualFree(LPVOID address, SIZE_T bytes, DWORD freeType) {
 bool OnLargePages(SIZE_T bytes) { return bytes >= kLargePage; }
 
 void FaultInPages(LPVOID region, SIZE_T regionBytes, SIZE_T from, SIZE_T to) {
-  const SIZE_T page = SmallPage();
-  const SIZE_T first = PagesOf(from), last = std::min(PagesOf(to), PagesOf(regionBytes));
+  const SIZE_T page = OnLargePages(regionBytes) ? kLargePage : SmallPage();
+  auto pagesOf = [page](SIZE_T bytes) { return (bytes + page - 1) / page * page; };
+  const SIZE_T first = pagesOf(from), last = std::min(pagesOf(to), pagesOf(regionBytes));
   if (first >= last) return;
   BYTE* const start = static_cast<BYTE*>(region) + first;
   if (madvise(start, last - first, MADV_POPULATE_WRITE) == 0) return;

@@ -42,9 +42,11 @@ LPVOID VirtualAlloc(LPVOID address, SIZE_T bytes, DWORD allocationType, DWORD pr
 BOOL VirtualFree(LPVOID address, SIZE_T bytes, DWORD freeType);
 // Whether a region VirtualAlloc makes of bytes lies on large pages (which a fault maps 512 at once).
 bool OnLargePages(SIZE_T bytes);
-// Maps in, for writing, the pages of a region VirtualAlloc made (regionBytes at region, not on large
-// pages) whose first byte lies at an offset in [from, to), none of them written yet: in one call
-// rather than a fault a page, so that threads splitting a new region's rows map it for half the cost.
+// Maps in, for writing, the pages of a region VirtualAlloc made (regionBytes at region) whose first
+// byte lies at an offset in [from, to), none of them written yet, its large pages where it lies on
+// them: in one call rather than a fault a page, so that threads splitting a new region's rows map
+// it for half the cost, and each large page once (threads whose first writes meet in one would
+// each have a copy of it zeroed, of which one is kept).
 void FaultInPages(LPVOID region, SIZE_T regionBytes, SIZE_T from, SIZE_T to);
 
 // The bytes VirtualAlloc committed that are not yet released, and the most at once since the last

@@ -2,6 +2,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -130,6 +131,42 @@ TEST(VirtualMemory, FaultInPagesMapsThePagesStartingInTheRange) {
   }
   for (BYTE* pages : held) EXPECT_TRUE(VirtualFree(pages, 0, MEM_RELEASE));
   EXPECT_TRUE(OnLargePages(SIZE_T{2} << 20));
+}
+
+// On large pages, a large page at a time: threads whose rows hold a large page's start map it
+// once between them. Where the system grants no large page, its first small page at least.
+TEST(VirtualMemory, FaultInPagesMapsLargePagesWhole) {
+  const SIZE_T page = SIZE_T(sysconf(_SC_PAGESIZE)), large = SIZE_T{2} << 20, bytes = 2 * large + 12345;
+  ASSERT_TRUE(OnLargePages(bytes));
+  struct Case {
+    SIZE_T from, to;
+    std::vector<bool> mapped;  // large page by large page
+  };
+  const Case cases[] = {
+      {0, bytes, {true, true, true}},
+      {1, large + 1, {false, true, false}},
+      {large + 1, 2 * large, {false, false, false}},
+      {2 * large, 2 * large + 1, {false, false, true}},
+      {2 * large + 1, 2 * bytes, {false, false, false}},
+  };
+  for (const Case& c : cases) {
+    auto* pages = static_cast<BYTE*>(VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_NE(pages, nullptr);
+    FaultInPages(pages, bytes, c.from, c.to);
+    std::vector<unsigned char> resident(3 * large / page);
+    ASSERT_EQ(mincore(pages, 3 * large, resident.data()), 0);
+    for (std::size_t i = 0; i < c.mapped.size(); ++i) {
+      const auto first = resident.begin() + std::ptrdiff_t(i * large / page);
+      const bool any = std::any_of(first, first + std::ptrdiff_t(large / page),
+                                   [](unsigned char r) { return r & 1; });
+      EXPECT_EQ(any, c.mapped[i]) << c.from << ".." << c.to << " large page " << i;
+      if (c.mapped[i]) {
+        EXPECT_TRUE(*first & 1) << c.from << ".." << c.to << " large page " << i;
+      }
+    }
+    for (SIZE_T i = 0; i < bytes; i += 4099) ASSERT_EQ(pages[i], 0) << i;
+    EXPECT_TRUE(VirtualFree(pages, 0, MEM_RELEASE));
+  }
 }
 
 // A small region let go of may come back for the next of its size, zeroed again and counted as

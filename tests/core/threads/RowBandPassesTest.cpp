@@ -1,8 +1,13 @@
 // The whole-image passes of the core that run in row bands: the same bytes for any count of
-// threads, and a combine into the first image itself equal to one into a new image.
+// threads, and a combine into the first image itself equal to one into a new image; a new image's
+// pages mapped ahead by the row threads.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <random>
+#include <vector>
 
 #include "core/ConvertImageForHost.h"
 #include "core/MaskedCombine.h"
@@ -33,6 +38,26 @@ TEST(RowBandPasses, MaskedCombineInPlaceAndOnAnyThreads) {
     ASSERT_EQ(MaskedCombine(first, second, first, mask, nullptr, false, &offset).GetCode(), 0);
     EXPECT_EQ(ImageBytes(first), separate);
     EXPECT_NE(separate, a);
+  }
+}
+
+// A new image of several large pages is mapped ahead, each large page by one of the row threads,
+// where several split its rows; one thread alone leaves them to its first writes. Zero either way.
+TEST(RowBandPasses, ANewLargeImageIsMappedAheadWhereThreadsSplitItsRows) {
+  const SIZE_T page = SIZE_T(sysconf(_SC_PAGESIZE)), large = SIZE_T{2} << 20;
+  for (const int threads : {8, 1}) {
+    const RowThreads::ScopedCount count(threads);
+    CRowIteratorBands image;
+    ASSERT_EQ(image.CreateSpread(1000, 1500, keFormatBGRA).GetCode(), keErrorNone);
+    const SIZE_T bytes = image.GetBand(0)->block->Size();
+    ASSERT_GT(bytes, 2 * large);
+    BYTE* top = nullptr;
+    ASSERT_EQ(image.GetRowAddress(0, &top).GetCode(), keErrorNone);
+    std::vector<unsigned char> resident(bytes / page);
+    ASSERT_EQ(mincore(top, resident.size() * page, resident.data()), 0);
+    for (SIZE_T start = 0; start < bytes; start += large)
+      EXPECT_EQ(resident[start / page] & 1, threads > 1 ? 1 : 0) << threads << " threads, at " << start;
+    EXPECT_TRUE(std::all_of(top, top + bytes, [](BYTE b) { return b == 0; }));
   }
 }
 
