@@ -42,11 +42,10 @@ void DescribeStraightRectangleBlends(const FeatheredRectangle& r, const Rectangl
                    c.acrossBoth11);
 }
 
-// The sides of the regions added after `from` bent by the edges they lie on, found by their lines,
-// and their weights by the edges they ramp across. The plans test the bent edges across u first,
-// and within their bands split the corners off by v unbent.
-void BendRegions(const FeatheredRectangle& r, const RectangleBends& bends, int from,
-                 detail::SeamBlends& blends) {
+}  // namespace
+
+void BendRectangleRegions(const FeatheredRectangle& r, const RectangleBends& bends, int from,
+                          detail::SeamBlends& blends) {
   // u < at or u > at (or v's): the side's sum is plus or minus the edge's coordinate.
   auto sign = [](const detail::HalfPlane& side) {
     return (side.nu != 0 ? side.nu : side.nv) > 0 ? 1.0 : -1.0;
@@ -79,13 +78,11 @@ void BendRegions(const FeatheredRectangle& r, const RectangleBends& bends, int f
   }
 }
 
-}  // namespace
-
 void DescribeRectangleBlends(const FeatheredRectangle& r, const RectangleCopies& c,
                              detail::SeamBlends& blends, bool acrossUFirst, const RectangleBends& bends) {
   const int first = blends.regionCount;
   DescribeStraightRectangleBlends(r, c, blends, acrossUFirst);
-  if (blends.bendCount > 0) BendRegions(r, bends, first, blends);
+  if (blends.bendCount > 0) BendRectangleRegions(r, bends, first, blends);
 }
 
 }  // namespace corvel

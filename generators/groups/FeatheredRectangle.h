@@ -39,4 +39,10 @@ void DescribeRectangleBlends(const FeatheredRectangle& rectangle, const Rectangl
                              detail::SeamBlends& blends, bool acrossUFirst = false,
                              const RectangleBends& bends = {});
 
+// The sides of the regions added from `from` on, on the rectangle's edges or their lines, bent by
+// the edges they lie on, and their weights by the edges they ramp across. The plans test the bent
+// edges across u first, and within their bands split the corners off by v unbent.
+void BendRectangleRegions(const FeatheredRectangle& rectangle, const RectangleBends& bends, int from,
+                          detail::SeamBlends& blends);
+
 }  // namespace corvel

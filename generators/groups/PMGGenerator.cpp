@@ -39,9 +39,12 @@ int PMGGenerator::Generate(CProgressMeter* meter) {
   detail::FoldProgram fold;
   DescribePMGFold(seams, fold);
   detail::SeamBlends blends;
-  if (seams.fv != 0 && seams.k0 == 0 && seams.k1 == 0) {
+  if (seams.fv != 0) {
     DescribePMGBlends(seams, blends);
     fold.blends = &blends;
+    // Bent, the pixels mixed in doubles take the plan's bumps on the position before it carries
+    // it across the bent seams, whose copies the blends weigh alike.
+    if (seams.k0 != 0 || seams.k1 != 0) blends.planFold = PMGPlan::OntoStrip;
   }
   return RunTileWorker(*this, meter, PMGPlan(*this, seams),
                        BendsWithin(0.25, seams.k0, seams.k1) ? &fold : nullptr);

@@ -4,10 +4,14 @@
 
 namespace corvel {
 
+Point2D PMGPlan::OntoStrip(const Point2D& cell) {
+  const Point2D folded = PMGGenerator::Fold(cell);
+  return {Clamp01(folded.x), folded.y < 0 ? 0 : (folded.y >= 0.25 ? 0.25 : folded.y)};
+}
+
 void PMGPlan::operator()(int x, int y, SamplePlan& plan) const {
-  const Point2D folded = PMGGenerator::Fold(CellPosition(generator_, x, y));
-  double u = Clamp01(folded.x);
-  double v = folded.y < 0 ? 0 : (folded.y >= 0.25 ? 0.25 : folded.y);
+  const Point2D strip = OntoStrip(CellPosition(generator_, x, y));
+  double u = strip.x, v = strip.y;
   const double fu = s_.fu, fv = s_.fv, hu = s_.hu, hv = s_.hv, k0 = s_.k0, k1 = s_.k1;
   const double su = Clamp01((u - hu) / (1 - fu)), sv = Clamp01((v - hv) / (0.25 - fv));
   const double du = LargerForPositive((1 - fv) * (Bump(sv) * k1), (1 - fv) * (Bump(1 - sv) * k1), k1 < 0);

@@ -13,6 +13,9 @@ class PMGPlan {
   PMGPlan(const TileGenerator& generator, const PMGSeams& seams) : generator_(generator), s_(seams) {}
 
   void operator()(int x, int y, SamplePlan& plan) const;
+  // A cell position folded onto the strip below v = 0.25, before the plan carries it across a
+  // bent seam.
+  static Point2D OntoStrip(const Point2D& cell);
 
  private:
   // The own sample at (u, v), the seams bent by du and dv there, blended with its copies near them.

@@ -1,20 +1,28 @@
 #include "generators/groups/PMGSeams.h"
 
 #include "generators/groups/BentSeam.h"
+#include "generators/groups/FeatheredRectangle.h"
 #include "generators/groups/PMGGenerator.h"
 
 namespace corvel {
 
 namespace {
 
+// The bump of v over the strip by which the plan bends the seams across u, and the S of u over the
+// cell by which it bends the bottom seam.
+detail::SideBend AlongV(const PMGSeams& s) {
+  return BumpOver(-3 * s.k1 * (1 - s.fv), true, s.hv, 0.25 - s.fv);
+}
+detail::SideBend AlongU(const PMGSeams& s) {
+  return BumpOver(-2 * s.k0 * (1 - s.fu), false, s.hu, 1 - s.fu, detail::SideBend::kS);
+}
+
 // Past the fold, the bent seams as the plan bends them: u less the bump of v over the strip,
 // beyond which a position goes a cell along A; then v plus the S of u over the cell, short of which
 // it is turned about (0.5, 0). A straight one keeps its bands. The plan's bands across u, read on
 // the position as turned, are marked last.
 void DescribeBentPMGFold(const PMGSeams& s, detail::FoldProgram& program) {
-  const detail::SideBend alongV = BumpOver(-3 * s.k1 * (1 - s.fv), true, s.hv, 0.25 - s.fv);
-  const detail::SideBend alongU = BumpOver(-2 * s.k0 * (1 - s.fu), false, s.hu, 1 - s.fu,
-                                           detail::SideBend::kS);
+  const detail::SideBend alongV = AlongV(s), alongU = AlongU(s);
   if (s.k1 != 0) {
     AddBentCarry(program, {1, 0, 0}, 1, alongV, {1, 0, 1, 0, 1, 0}, {1, 0, -1, 0, 1, 0}, s.hu);
     program.bandU = {};
@@ -72,6 +80,13 @@ void DescribePMGBlends(const PMGSeams& s, detail::SeamBlends& blends) {
   blends.AddBlend({VBelow(hv), UAbove(hu), UBelow(1 - hu)}, halfTurn(s.q1), lowV);
   blends.AddCorner({UBelow(hu), VBelow(hv)}, acrossLowU, lowU, halfTurn(s.q1), lowV, halfTurn(s.q0));
   blends.AddCorner({UAbove(1 - hu), VBelow(hv)}, acrossHighU, highU, halfTurn(s.q1), lowV, halfTurn(s.q2));
+  if (s.k0 == 0 && s.k1 == 0) return;
+  // Bent, the plan's regions and ramps taken on u less the bump of v and v plus the S of u.
+  blends.bends[0] = AlongV(s);
+  blends.bends[1] = AlongU(s);
+  blends.bendCount = 2;
+  const detail::BlendBends ofU{{1, 0}}, ofV{{0, 1}};
+  BendRectangleRegions({1, 0.5, fu, fv}, {ofU, ofU, ofV, ofV}, 0, blends);
 }
 
 }  // namespace corvel

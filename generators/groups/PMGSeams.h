@@ -25,7 +25,8 @@ struct PMGSeams : FeatherSeams {
 // and in their bands are planned.
 void DescribePMGFold(const PMGSeams& seams, detail::FoldProgram& program);
 
-// Feathered and unbent, the bands' pixels blend in lanes, and the corners in doubles.
+// Feathered, the bands' pixels blend in lanes, and the corners in doubles; bent, the bands and
+// their ramps follow the bent seams.
 void DescribePMGBlends(const PMGSeams& seams, detail::SeamBlends& blends);
 
 }  // namespace corvel
