@@ -359,6 +359,8 @@ using KnownPrograms = std::tuple<
     ProgramKinds<false, 0x1308, 0x2405, kBent | kMarksNear | 0x4200>,
     // a half turn across a line of u + v; half turns across three bent seams, marked near, and,
     // feathered, two steps between them that only mark the pixels near other bent lines
+    ProgramKinds<false, 0x4205, kBent | kMarksNear | 0x4200, kBent | kMarksNear | 0x4200,
+                 kBent | kMarksNear | 0x4200>,
     ProgramKinds<false, 0x4205, kBent | kMarksNear | 0x4200, kBent | kMarksNear | 0x3100,
                  kBent | kMarksNear | 0x4200, kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x4200>,
     // a mirror across a line of v, a step of u on a cell across a bent seam and one that moves
