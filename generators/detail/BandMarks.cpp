@@ -91,16 +91,17 @@ BandMarks::BandMarks(const FoldProgram& program, const TileGenerator& generator)
   add(1, 1, program.bandSum);
   for (const FoldProgram::SkewBand& skew : program.skewBands)
     add(skew.a, skew.b, skew.band, skew.alongA, skew.alongB, skew.along);
-  // Feathered bands of lines with parts are wide, and the doubles test their runs across the
-  // parts' ends pixel by pixel: in lanes where a row crosses some band every 40 pixels or more
-  // often. Other bands cross a row in a few runs, which the doubles mark faster.
+  // Bands of lines with parts in lanes where a row crosses some band every 40 pixels or more
+  // often: the doubles test a feathered band's runs across the parts' ends pixel by pixel, and
+  // pay each narrow unfeathered band's crossing in mispredicted branches. Other bands cross a row
+  // in a few runs, which the doubles mark faster.
   bool parts = false;
   double crossings = 0;
   for (int i = 0; i < count_; ++i) {
     parts = parts || !lines_[i].whole;
     crossings += std::abs(lines_[i].dt);
   }
-  if (program.blends && parts && crossings >= 1.0 / 40 && !offOnly_ && generator.detM != 0) MakeLanes();
+  if (parts && crossings >= 1.0 / 40 && !offOnly_ && generator.detM != 0) MakeLanes();
   if (!offOnly_ || generator.detM == 0) return;
   canMark_ = false;
   auto whole = [](double t) { return t == std::round(t); };
