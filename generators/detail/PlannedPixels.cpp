@@ -5,12 +5,16 @@
 namespace corvel::detail {
 
 int MarkedPlaces(const std::uint8_t* marks, int count, int* places) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u, kLow7 = 0x7F7F7F7F7F7F7F7Fu;
   int planned = 0, x = 0;
   for (std::uint64_t eight = 0; x + 8 <= count; x += 8) {
     std::memcpy(&eight, marks + x, 8);
-    if (eight != 0)
-      for (int i = x; i < x + 8; ++i)
-        if (marks[i] == 1) places[planned++] = i;
+    if (eight == 0) continue;
+    // The marks that are 1 found without a branch on each: the top bit of every byte of
+    // eight ^ kOnes that is 0 (no carry crosses a byte), in order on this little-endian processor.
+    const std::uint64_t other = eight ^ kOnes;
+    for (std::uint64_t ones = ~(((other & kLow7) + kLow7) | other | kLow7); ones != 0; ones &= ones - 1)
+      places[planned++] = x + __builtin_ctzll(ones) / 8;
   }
   for (; x < count; ++x)
     if (marks[x] == 1) places[planned++] = x;

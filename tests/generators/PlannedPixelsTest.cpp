@@ -23,6 +23,22 @@ TEST(MarkedPlaces, FindsTheMarksSetToOneAlone) {
   EXPECT_EQ(std::vector<int>(places, places + 5), (std::vector<int>{0, 7, 8, 15, 20}));
 }
 
+// Bytes that share a mark's low bit or lie beside a run of marks are no marks; every mark of a
+// full run of eight is one.
+TEST(MarkedPlaces, TellsMarksFromBytesLikeThem) {
+  std::vector<std::uint8_t> marks(24, 0);
+  for (int x = 8; x < 16; ++x) marks[std::size_t(x)] = 1;
+  for (int x : {0, 2, 3, 17, 23}) marks[std::size_t(x)] = 1;
+  marks[1] = 0x81;
+  marks[4] = 0xFF;
+  marks[16] = 0x11;
+  marks[18] = 0x80;
+  int places[24];
+  ASSERT_EQ(MarkedPlaces(marks.data(), 24, places), 13);
+  EXPECT_EQ(std::vector<int>(places, places + 13),
+            (std::vector<int>{0, 2, 3, 8, 9, 10, 11, 12, 13, 14, 15, 17, 23}));
+}
+
 // A row of 12 pixels from the plane point (3, 5) on, over a gradient whose red is x and green y:
 // each marked pixel's plan is its own plane point, so that it reads its own coordinates.
 struct Fixture {
