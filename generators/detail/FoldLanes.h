@@ -388,10 +388,13 @@ using KnownPrograms = std::tuple<
     ProgramKinds<false, 0x4204, 0x2301, kBent | kMarksNear | 0x1400, kBent | kMarksNear | 0x1400>,
     ProgramKinds<false, 0x4204, 0x2301, kBent | kMarksNear | 0x1400, kBent | kMarksNear | 0x1400,
                  kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x3100>,
-    // and mirrored across u + v: across the bent seams at the corner and the centre, and,
-    // feathered, two steps that only mark the pixels near other bent lines
+    // and mirrored across u + v: across the bent seams at the corner and the centre, bent either
+    // way, and, feathered, two steps that only mark the pixels near other bent lines
     ProgramKinds<false, 0x4204, 0x2301, 0x2405, kBent | kMarksNear | 0x1400, kBent | kMarksNear | 0x2300>,
     ProgramKinds<false, 0x4204, 0x2301, 0x2405, kBent | kMarksNear | 0x1400, kBent | kMarksNear | 0x2300,
+                 kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4204, 0x2301, 0x2405, kBent | kMarksNear | 0x2300, kBent | kMarksNear | 0x1400>,
+    ProgramKinds<false, 0x4204, 0x2301, 0x2405, kBent | kMarksNear | 0x2300, kBent | kMarksNear | 0x1400,
                  kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x3100>,
     // a half turn across a line of v and a glide across one of u; a glide across a bent seam, a
     // glide and half turn across another or both, and steps that move nothing, all marked near
