@@ -350,9 +350,12 @@ using KnownPrograms = std::tuple<
     ProgramKinds<true, 0x0005, 0x0080, 0x0070, 0x0000, kClampU | 0x3501, kClampV | 0x5103>,
     ProgramKinds<true, 0x4205, 0x0000, 0x0070, 0x0080>,
     // turns in corners across lines of u + v, then turns of any map across one bent seam or two,
-    // marked near
+    // marked near, and two steps that only mark the pixels in bands about other bent lines
+    ProgramKinds<true, 0x0005, 0x0005, 0x0005, 0x0005, kBent | kMarksNear, kBent | kMarksNear,
+                 kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x3100>,
     ProgramKinds<true, 0x0005, 0x0005, 0x0005, 0x0005, kBent | kMarksNear, kBent | kMarksNear>,
     ProgramKinds<true, 0x0005, 0x0005, 0x0005, 0x0005, kBent | kMarksNear>,
+    ProgramKinds<true, 0x0005, 0x0005, 0x0005, 0x0005, kBent | kMarksNear, kBent | kMarksNear | 0x3100>,
     // a wrap bent by bumps: u on a cell by a bump of v, v by a bump of u
     ProgramKinds<false, kBent | 0x3100, kBent | 0x3100>, ProgramKinds<false, kBent | 0x3100>,
     // mirrors across lines of v - u and of u + v, and a half turn across a bent seam, marked near

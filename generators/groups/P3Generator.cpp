@@ -25,14 +25,11 @@ int P3Generator::Generate(CProgressMeter* meter) {
   const P3Seams seams(*this);
   const bool unbent = seams.k0 == 0 && seams.k1 == 0;
   detail::FoldProgram fold;
-  // Bent and unfeathered, steps carry positions across the bent edges as the plan does, for any
-  // amplitude; feathered, the widened bands are planned.
-  const bool bentSteps = !unbent && seams.fv == 0;
-  if (unbent || bentSteps)
-    DescribeP3Fold(*this, rhombus, seams, fold);
-  else
-    DescribeP3BentFold(*this, rhombus, seams, fold);
-  if (bentSteps) AddP3BentSteps(*this, seams, fold);
+  // Bent, steps carry positions across the bent edges as the plan does, for any amplitude, and
+  // mark the pixels near them or, feathered, in their bands; a pair of edges unbent keeps its
+  // bands about the lines.
+  DescribeP3Fold(*this, rhombus, seams, fold, seams.k0 == 0 || seams.k1 == 0);
+  if (!unbent) AddP3BentSteps(*this, seams, fold);
   detail::SeamBlends blends;
   if (seams.fv != 0 && seams.frame.detN != 0 && unbent) {
     DescribeP3Blends(*this, seams, fold, blends);

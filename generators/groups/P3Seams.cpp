@@ -110,11 +110,11 @@ void ReadThroughTheFrame(const TileGenerator& g, const P3Seams& seams, detail::F
 }  // namespace
 
 void DescribeP3Fold(const TileGenerator& g, const P3Rhombus& rhombus, const P3Seams& seams,
-                    detail::FoldProgram& program) {
+                    detail::FoldProgram& program, bool feathersBands) {
   rhombus.AddTurnSteps(program);
   const double turnDrift = detail::HexagonalDrift(program);
   ReadThroughTheFrame(g, seams, program);
-  const double w = std::max(seams.hu, seams.hv);
+  const double w = feathersBands ? std::max(seams.hu, seams.hv) : 0;
   // Six seams leave each lattice point, three each anchor: a line is a seam only within a third
   // of a cell of its lattice points, where u (on u - 2v, v) lies within a third of a whole number.
   // Past a seam's end the other bands hold the blends about it but for less than w / 4 along the
@@ -131,21 +131,10 @@ void DescribeP3Fold(const TileGenerator& g, const P3Rhombus& rhombus, const P3Se
   if (onRhombus) program.slackPixels = 0.25;
 }
 
-void DescribeP3BentFold(const TileGenerator& g, const P3Rhombus& rhombus, const P3Seams& s,
-                        detail::FoldProgram& program) {
-  DescribeP3Fold(g, rhombus, s, program);
-  // The plan's offsets move an edge by up to its amplitude times 3/4 over the square root of 2, in
-  // the frame's s or t, which the three sums measure alike; a hundredth more, for room. A bent
-  // edge near its ends can run past the lattice points' thirds: the whole lines are planned.
-  const double bulge = 0.75 / kSqrt2 * std::max(std::abs(s.k0), std::abs(s.k1)) + 0.01;
-  for (detail::FoldProgram::SkewBand& skew : program.skewBands) {
-    skew.band.from -= bulge;
-    skew.band.to += bulge;
-    skew.along = {};
-  }
-}
-
 namespace {
+
+// Below any bent sum of a position the program reaches.
+constexpr double kAllOfIt = 1e6;
 
 // nS s + nT t + n1 of the frame's s and t, as a side of the program's lattice position.
 detail::HalfPlane FrameSide(const TileGenerator& g, const P3Seams& s, double nS, double nT, double n1) {
@@ -174,12 +163,13 @@ void AddP3BentSteps(const TileGenerator& g, const P3Seams& s, detail::FoldProgra
   program.reachSteps = program.stepCount;
   // The plan's bump is the larger of 3 p (1 - p) of p = (s - hu) / (1 - fu) and of the same of t,
   // each clamped to [0, 1], read before either carry; a pair of edges moves by its amplitude times
-  // the bump over the square root of 2, times 1 - fu (or 1 - fv).
+  // the bump over the square root of 2, times 1 - fu (or 1 - fv): the carries' sums less that,
+  // the bands' more.
   const detail::HalfPlane alongS = FrameSide(g, s, 1 / (1 - s.fu), 0, -s.hu / (1 - s.fu)),
                           alongT = FrameSide(g, s, 0, 1 / (1 - s.fv), -s.hv / (1 - s.fv));
-  auto bend = [&](double k, double f) {
+  auto bend = [&](double k, double f, double sign) {
     detail::SideBend b;
-    b.amount = -3 * (1 - f) * std::abs(k) / kSqrt2;
+    b.amount = sign * 3 * (1 - f) * std::abs(k) / kSqrt2;
     b.tu = alongS.nu;
     b.tv = alongS.nv;
     b.t1 = alongS.n1;
@@ -189,23 +179,35 @@ void AddP3BentSteps(const TileGenerator& g, const P3Seams& s, detail::FoldProgra
     b.t21 = alongT.n1;
     return b;
   };
-  const double tol = kGeometryTolerance;
+  const double tol = kGeometryTolerance, hu = s.hu, hv = s.hv;
+  // Unfeathered a carry marks the pixels near its edge; feathered, those in the band about it,
+  // half a feather wide, and every position it carries.
+  const bool feathered = s.fv != 0;
+  auto carry = [&](double k, double f, double nS, double nT, double n1, const Point2D& centre, bool plus,
+                   double half) {
+    program.AddBentMarked(FrameSide(g, s, nS, nT, n1), false, bend(k, f, -1), TurnedAbout(g, s, centre, plus),
+                          feathered ? -kAllOfIt : 0, feathered ? half + tol : 0);
+  };
   // The edges at anchor2 first: bent by a positive k0, a position short of the edge t = 0 turns
   // by +120 degrees about it onto the copy past s = 1; by a negative one, past s = 1 by -120.
-  if (s.k0 > 0)
-    program.AddBentMarked(FrameSide(g, s, 0, 1, tol), false, bend(s.k0, s.fu), TurnedAbout(g, s, s.c10, true),
-                          0, 0);
-  else if (s.k0 < 0)
-    program.AddBentMarked(FrameSide(g, s, -1, 0, 1 + tol), false, bend(s.k0, s.fu),
-                          TurnedAbout(g, s, s.c10, false), 0, 0);
+  if (s.k0 > 0) carry(s.k0, s.fu, 0, 1, tol, s.c10, true, hv);
+  if (s.k0 < 0) carry(s.k0, s.fu, -1, 0, 1 + tol, s.c10, false, hu);
   // Then those at anchor1, on the position as the first carry left it: short of s = 0 by -120,
   // past t = 1 by +120.
-  if (s.k1 > 0)
-    program.AddBentMarked(FrameSide(g, s, 1, 0, tol), false, bend(s.k1, s.fv),
-                          TurnedAbout(g, s, s.c01, false), 0, 0);
-  else if (s.k1 < 0)
-    program.AddBentMarked(FrameSide(g, s, 0, -1, 1 + tol), false, bend(s.k1, s.fv),
-                          TurnedAbout(g, s, s.c01, true), 0, 0);
+  if (s.k1 > 0) carry(s.k1, s.fv, 1, 0, tol, s.c01, false, hu);
+  if (s.k1 < 0) carry(s.k1, s.fv, 0, -1, 1 + tol, s.c01, true, hv);
+  // Feathered, steps that move nothing mark the pixels in the bands about the edges the carries
+  // carry onto, on the position as they leave it: past s = 1 or t = 0 bent by k0, past t = 1 or
+  // s = 0 bent by k1.
+  if (feathered) {
+    auto band = [&](double k, double f, double nS, double nT, double n1) {
+      program.AddBentMarked(FrameSide(g, s, nS, nT, n1), false, bend(k, f, 1), {}, -kAllOfIt, 0);
+    };
+    if (s.k0 > 0) band(s.k0, s.fu, -1, 0, 1 - hu);
+    if (s.k0 < 0) band(s.k0, s.fu, 0, 1, -hv);
+    if (s.k1 > 0) band(s.k1, s.fv, 0, -1, 1 - hv);
+    if (s.k1 < 0) band(s.k1, s.fv, 1, 0, -hu);
+  }
   // The carries take positions past the rhombus by as far as the bends move its edges.
   ReadThroughTheFrame(g, s, program, 0.75 / kSqrt2 * std::max(std::abs(s.k0), std::abs(s.k1)) + 0.01);
 }

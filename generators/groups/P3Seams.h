@@ -44,20 +44,16 @@ struct P3Seams {
 
 // Unbent, a pixel away from the seams is one sample of its position turned onto the rhombus and
 // read through the frame. The seams lie on the lines where 2u - v, u - 2v or u + v is whole (the
-// frame's s, -t and s + t); the pixels of bands about them as wide as the blends, and as far again
-// as the seams' reach, are left to the plan.
+// frame's s, -t and s + t); the pixels of bands about them as wide as the blends (where
+// feathersBands, else none), and as far again as the seams' reach, are left to the plan.
 void DescribeP3Fold(const TileGenerator& generator, const P3Rhombus& rhombus, const P3Seams& seams,
-                    detail::FoldProgram& program);
+                    detail::FoldProgram& program, bool feathersBands = true);
 
-// Bent and feathered: the same fold, its bands widened by as far as the bends move the edges, every pixel in
-// them planned.
-void DescribeP3BentFold(const TileGenerator& generator, const P3Rhombus& rhombus, const P3Seams& seams,
-                        detail::FoldProgram& program);
-
-// Bent and unfeathered, past the fold: a step for each bent pair of edges, those at anchor2 and
-// then those at anchor1, carries a position past its bent edge onto the copy turned about its
-// anchor, as the plan does, and marks the pixels near it; only they and the unbent bands are
-// planned.
+// Bent, past the fold: a step for each bent pair of edges, those at anchor2 and then those at
+// anchor1, carries a position past its bent edge onto the copy turned about its anchor, as the
+// plan does, and marks the pixels near it; feathered, those in the band about it, and a step for
+// each bent pair those in the band about its other edge. Only they, the unbent bands' reach and
+// the bands of a pair unbent are planned.
 void AddP3BentSteps(const TileGenerator& generator, const P3Seams& seams, detail::FoldProgram& program);
 
 // Feathered, the bands' pixels blend in lanes, in the frame; the corners stay planned, and so do

@@ -450,7 +450,7 @@ TEST(TileRenderPaths, SeamsBentEitherWayMatchTheReference) {
 TEST(TileRenderPaths, P3EdgesBentFarMatchTheReference) {
   CRowIteratorBands source;
   MakeBlocks(source, 480, false);
-  for (double feather : {0.0, 20.0}) {
+  for (double feather : {0.0, 3.0, 20.0}) {
     for (const auto& [k0, k1] : {std::pair{2.0, -1.5}, std::pair{-3.0, 0.0}, std::pair{0.0, -7.0},
                                  std::pair{-1.2, 4.0}, std::pair{20.0, 50.0}}) {
       TileShape pick = UnbentPick(keTilingP3, {48, 82}, {95, 0}, 30, feather);
