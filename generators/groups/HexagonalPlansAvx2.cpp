@@ -90,8 +90,9 @@ Pair OnSource(const KiteLanes& kite, D u, D v) {
   return Apply(kite.lattice.toSource, u + Splat(kite.su), v + Splat(kite.sv));
 }
 
-// HexagonalKite's Clamped, then its Carried.
-void ClampAndCarry(const KiteLanes& kite, D& u, D& v) {
+// HexagonalKite's Clamped, then its Carried. Inlined, as FoldP6 is: a row's few band pixels
+// would each pay the calls and their lanes' round trips through memory.
+__attribute__((always_inline)) inline void ClampAndCarry(const KiteLanes& kite, D& u, D& v) {
   u = ClampHalf(u);
   v = ClampHalf(v);
   const D onK = YAt(kite.toK, u);
@@ -153,7 +154,7 @@ void CellPositions(const LaneLattice& lattice, int x0, const int* xs, int first,
 }
 
 // P6's Fold of cell positions, then the plan's clamps onto the kite and its carry.
-void FoldP6(const P6PlanLanes& plan, D& u, D& v) {
+__attribute__((always_inline)) inline void FoldP6(const P6PlanLanes& plan, D& u, D& v) {
   const KiteLanes& kite = plan.kite;
   const D halfTurn = NotMask(LessBeyondTolerance(v, YAt(plan.shortDiagonal, u)));
   u = Select(halfTurn, (u - Splat(0.5)) * Splat(-1.0) + Splat(0.5), u);
