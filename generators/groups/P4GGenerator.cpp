@@ -23,18 +23,22 @@ int P4GGenerator::Generate(CProgressMeter* meter) {
                             1 / (0.5 - fv), -hv / (0.5 - fv),        smaller};
   };
   const bool bentFast = k0 != 0 && BendsWithin(0.3, k0);
+  const detail::SideBend corner = bump(1.2 * (1 - fu) * k0, false), centre = bump(-1.2 * (1 - fv) * k0, true);
   detail::FoldProgram fold;
   if (bentFast)
-    DescribeQuarterBentSeams(seams, true, bump(1.2 * (1 - fu) * k0, false), bump(-1.2 * (1 - fv) * k0, true),
-                             fold);
+    DescribeQuarterBentSeams(seams, true, corner, centre, fold);
   else
     DescribeQuarterFold(seams, true, fold);
-  // Bent, the bands' pixels are planned.
   detail::SeamBlends blends;
-  if (fv != 0 && k0 == 0) {
-    DescribeQuarterBlends(seams, blends);
+  if (fv != 0 && (k0 == 0 || bentFast)) {
+    // Bent, the pixels mixed in doubles take the bumps on the mirrored quarter, before the plan's
+    // turns across the bent seams.
+    if (k0 != 0)
+      DescribeQuarterBentBlends(seams, corner, centre, blends);
+    else
+      DescribeQuarterBlends(seams, blends);
     blends.planFold = QuarterTurn::OntoQuarterMirrored;
-    blends.planFoldLanes = FoldQuartersMirroredAvx2;
+    if (k0 == 0) blends.planFoldLanes = FoldQuartersMirroredAvx2;
     fold.blends = &blends;
   }
   return RunTileWorker(*this, meter, P4GPlan(*this, seams), k0 == 0 || bentFast ? &fold : nullptr);

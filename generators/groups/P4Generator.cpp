@@ -32,14 +32,12 @@ int P4Generator::Generate(CProgressMeter* meter) {
   detail::SeamBlends blends;
   const bool blendsBent = bothBent && BendsWithin(0.3, k0, k1);
   if (fv != 0 && (!bent || blendsBent)) {
-    // Bent, the corner's bump moves u up and v down at the edges by the corner, the centre's u down
-    // and v up at those by the centre, as the plan tests and ramps them; the pixels mixed in doubles
-    // take the bumps before the plan's turns across the bent seams, which the blends' copies across
-    // them weigh alike.
-    blends.bends[0] = corner;
-    blends.bends[1] = centre;
-    blends.bendCount = bent ? 2 : 0;
-    DescribeQuarterBlends(seams, blends, {{{1, 0}}, {{0, -1}}, {{-1, 0}}, {{0, 1}}});
+    // Bent, the pixels mixed in doubles take the bumps before the plan's turns across the bent
+    // seams, which the blends' copies across them weigh alike.
+    if (bent)
+      DescribeQuarterBentBlends(seams, corner, centre, blends);
+    else
+      DescribeQuarterBlends(seams, blends);
     blends.planFold = QuarterTurn::OntoQuarter;
     if (!bent) blends.planFoldLanes = FoldQuartersAvx2;
     fold.blends = &blends;

@@ -69,11 +69,10 @@ void DescribeQuarterBentSeams(const QuarterSeams& s, bool mirrored, const detail
   program.reachU = program.reachV = 0.5 + beyondCentre;
 }
 
-void DescribeQuarterBlends(const QuarterSeams& s, detail::SeamBlends& blends) {
-  DescribeQuarterBlends(s, blends, {});
-}
+namespace {
 
-void DescribeQuarterBlends(const QuarterSeams& s, detail::SeamBlends& blends, const RectangleBends& bends) {
+// The quarter's blends, its edges bent as given.
+void DescribeBlends(const QuarterSeams& s, detail::SeamBlends& blends, const RectangleBends& bends) {
   // Turned by a quarter (A or B) or, neither, by half.
   auto turned = [&s](bool a, const Point2D& centre, bool half = false) {
     return detail::AffineOf([&](double u, double v) {
@@ -92,6 +91,22 @@ void DescribeQuarterBlends(const QuarterSeams& s, detail::SeamBlends& blends, co
                                turned(true, s.corner, true),   turned(true, s.twoFoldV, true),
                                turned(true, s.twoFoldU, true), turned(true, s.centre, true)};
   DescribeRectangleBlends(s.quarter, copies, blends, true, bends);
+}
+
+}  // namespace
+
+void DescribeQuarterBlends(const QuarterSeams& s, detail::SeamBlends& blends) {
+  DescribeBlends(s, blends, {});
+}
+
+void DescribeQuarterBentBlends(const QuarterSeams& s, const detail::SideBend& corner,
+                               const detail::SideBend& centre, detail::SeamBlends& blends) {
+  // The corner's bump moves u up and v down at the edges by the corner, the centre's u down and v
+  // up at those by the centre, as the plan tests and ramps them.
+  blends.bends[0] = corner;
+  blends.bends[1] = centre;
+  blends.bendCount = 2;
+  DescribeBlends(s, blends, {{{1, 0}}, {{0, -1}}, {{-1, 0}}, {{0, 1}}});
 }
 
 }  // namespace corvel

@@ -37,9 +37,12 @@ void DescribeQuarterBentSeams(const QuarterSeams& seams, bool mirrored, const de
                               const detail::SideBend& centre, detail::FoldProgram& program);
 
 // Feathered, the bands' pixels blend in lanes, and the corners in doubles, as a rectangle's whose
-// plan weighs the copy across u first at every corner; bent, as the bends given bend its edges.
+// plan weighs the copy across u first at every corner.
 void DescribeQuarterBlends(const QuarterSeams& seams, detail::SeamBlends& blends);
-void DescribeQuarterBlends(const QuarterSeams& seams, detail::SeamBlends& blends,
-                           const RectangleBends& bends);
+
+// The same with the seams at the corner and the centre bent by the bends DescribeQuarterBentSeams
+// takes, the quarter's edges bent as the plan tests and ramps them.
+void DescribeQuarterBentBlends(const QuarterSeams& seams, const detail::SideBend& corner,
+                               const detail::SideBend& centre, detail::SeamBlends& blends);
 
 }  // namespace corvel
