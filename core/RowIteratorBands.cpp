@@ -49,14 +49,14 @@ bool IsCreatable(keFormat format) { return format >= keFormatIndex1 && format <=
 // block and every offset inside it fit comfortably.
 constexpr std::int64_t kMaxRowBytes = std::int64_t{1} << 24;
 
-// A new block's pages mapped in by the row threads, each page once, ahead of the rows that fill
-// it: small pages one call a thread rather than a fault a page; large pages one thread each, as
-// threads whose first writes meet in a large page each have a copy of it zeroed (up to a fifth
-// more processor time on 8 threads over a megapixel tile) and wait no less. One thread alone
-// leaves large pages to its first writes.
+// A new block's small pages mapped in by the row threads, each page once, ahead of the rows that
+// fill it: one call a thread rather than a fault a page. Large pages are left to the first writes,
+// though threads whose writes meet in one each have a copy of it zeroed: mapped ahead one thread
+// each, a fifth less processor time on 8 threads over a megapixel tile, a new tile took 5-25% more
+// wall time on a busy machine (a pass of its own, whose threads may be held up).
 void FaultInRows(IMemoryBlock& block, std::intptr_t stride, int height) {
   const SIZE_T bytes = block.Size();
-  if (block.Kind() != keMemoryVirtual || (OnLargePages(bytes) && RowThreads::Count() == 1)) return;
+  if (block.Kind() != keMemoryVirtual || OnLargePages(bytes)) return;
   void* region = nullptr;
   block.Lock(&region, 0, bytes);
   RowThreads::Run(height, [&](int first, int last, int) {
