@@ -201,6 +201,15 @@ struct WholeSteps {
   return (dx == 0) != (dy == 0) && ((dx | dy) == 256 || (dx | dy) == 0xFFFFFF00u);
 }
 
+// Whether the eighth position lies seven of the first step on from the first: a run across a
+// fold's turn, or across two runs laid end to end, mostly does not, and is looked at no further.
+[[gnu::always_inline]] inline bool EndsWhole(const std::int32_t* positions) {
+  const std::uint32_t dx = std::uint32_t(positions[2]) - std::uint32_t(positions[0]),
+                      dy = std::uint32_t(positions[3]) - std::uint32_t(positions[1]);
+  return std::uint32_t(positions[14]) - std::uint32_t(positions[0]) == 7 * dx &&
+         std::uint32_t(positions[15]) - std::uint32_t(positions[1]) == 7 * dy;
+}
+
 // How many runs of eight from positions on, of at most runs, step a whole pixel at a time with
 // their footprints in the window, where the first two positions do; f takes their place and
 // fractions.
@@ -399,7 +408,7 @@ void SampleRuns(const BgraRows& rows, std::uint8_t* out, const std::int32_t* pos
   for (int run = 0; run <= runs; ++run) {
     if constexpr (kWholeSteps) {
       WholeSteps whole;
-      if (run < runs && StepsWhole(positions + 16 * run) &&
+      if (run < runs && StepsWhole(positions + 16 * run) && EndsWhole(positions + 16 * run) &&
           LocateWholeSteps(w, positions + 16 * run, runs - run, whole) > 0) {
         if (pending) {
           BlendLocated(rows, w, out, positions + 16 * (run - 1), located, *f, weights, edge);
