@@ -25,7 +25,8 @@ void P2Plan::operator()(int x, int y, SamplePlan& plan) const {
   const double su = Clamp01((u - f1) * s_.seamScaleU), sv = Clamp01((v - f2) * s_.seamScaleV);
   Offsets d{(1 - 2 * f2) * SeamCurve(sv, s_.k0), (1 - 2 * f1) * SeamCurve(sv, s_.k1),
             (1 - 2 * f2) * SeamCurve(su, s_.k2)};
-  Point2D uv = AcrossCurvedSeams({u, v}, d);
+  Point2D uv(u, v);
+  AcrossCurvedSeams(uv, d);
   Region region = RegionOf(uv.x, uv.y, d);
   if (f2 == 0) {
     region = kInside;
@@ -34,7 +35,7 @@ void P2Plan::operator()(int x, int y, SamplePlan& plan) const {
   PlanRegion(region, uv.x, uv.y, d, plan);
 }
 
-Point2D P2Plan::AcrossCurvedSeams(Point2D uv, Offsets& d) const {
+void P2Plan::AcrossCurvedSeams(Point2D& uv, Offsets& d) const {
   double &u = uv.x, &v = uv.y;
   if (CompareLattice(v, 1 - u - d.d0) != -1) {
     u = 1 - u;
@@ -51,7 +52,6 @@ Point2D P2Plan::AcrossCurvedSeams(Point2D uv, Offsets& d) const {
     v = 1 - v;
     d.d1 = -d.d1;
   }
-  return uv;
 }
 
 P2Plan::Region P2Plan::RegionOf(double u, double v, const Offsets& d) const {

@@ -35,9 +35,10 @@ class P2Plan {
   struct Offsets {
     double d0, d1, d2;
   };
-  // Across a curved seam the point belongs to the copy turned about the seam's midpoint: (u, v)
-  // carried there, the offsets turned with it.
-  Point2D AcrossCurvedSeams(Point2D uv, Offsets& d) const;
+  // Across a curved seam the point belongs to the copy turned about the seam's midpoint: uv
+  // carried there, the offsets turned with it. In place: a point passed by value was stored and
+  // loaded again in halves, a stall on every planned pixel.
+  void AcrossCurvedSeams(Point2D& uv, Offsets& d) const;
   Region RegionOf(double u, double v, const Offsets& d) const;
   void PlanRegion(Region region, double u, double v, const Offsets& d, SamplePlan& plan) const;
   // The six copies that meet at a corner of the triangle, by the pixel's barycentric weights
