@@ -120,19 +120,26 @@ constexpr bool GivesSamples(BlendKind kind) {
 }
 
 // The most bumps that bend a feather's seams (SeamBlends::bends).
-constexpr int kMaxBlendBends = 2;
+constexpr int kMaxBlendBends = 3;
 
 // How a side's sum or a weight is bent: each of the blends' bumps of the position times its factor
 // added.
 struct BlendBends {
   double times[kMaxBlendBends] = {};
 
-  bool Any() const { return times[0] != 0 || times[1] != 0; }
+  bool Any() const { return *this != BlendBends{}; }
   bool operator==(const BlendBends& other) const {
-    return times[0] == other.times[0] && times[1] == other.times[1];
+    for (int b = 0; b < kMaxBlendBends; ++b)
+      if (times[b] != other.times[b]) return false;
+    return true;
   }
-  BlendBends operator-() const { return {{-times[0], -times[1]}}; }
-  BlendBends operator*(double factor) const { return {{factor * times[0], factor * times[1]}}; }
+  bool operator!=(const BlendBends& other) const { return !(*this == other); }
+  BlendBends operator-() const { return *this * -1; }
+  BlendBends operator*(double factor) const {
+    BlendBends scaled;
+    for (int b = 0; b < kMaxBlendBends; ++b) scaled.times[b] = factor * times[b];
+    return scaled;
+  }
 };
 
 struct BlendRegion {

@@ -36,6 +36,14 @@ int P6Generator::Generate(CProgressMeter* meter) {
     fold.blends = &blends;
     blends.planFold = [&kite](Point2D cell) { return kite.Carried(kite.OntoKite(cell)); };
   }
+  const P6Plan plan(*this, kite, seams);
+  // Feathered and bent by up to 0.1, the bands blend in lanes on the kite's fold; bent by an
+  // eighth, some pixels about the bulges came out 2 levels off the plan, and the bands are planned.
+  if (seams.fv != 0 && fastBent && BendsWithin(0.1, seams.k0, seams.k1)) {
+    DescribeP6BentBlends(kite, seams, blends);
+    fold.blends = &blends;
+    blends.planFold = [&plan](Point2D cell) { return plan.Folded(cell); };
+  }
   detail::P6PlanLanes lanes;
   detail::TileWorkerRows::PlanPositions planPositions;
   if (seams.unbent && detail::HasLaneLattice(*this) && render.cpu.avx2) {
@@ -47,8 +55,7 @@ int P6Generator::Generate(CProgressMeter* meter) {
         detail::PlanP6Avx2(lanes, x0, y, xs, count, positions);
       };
   }
-  return RunTileWorker(*this, meter, P6Plan(*this, kite, seams), seams.unbent || fastBent ? &fold : nullptr,
-                       planPositions);
+  return RunTileWorker(*this, meter, plan, seams.unbent || fastBent ? &fold : nullptr, planPositions);
 }
 
 }  // namespace corvel

@@ -15,6 +15,11 @@ class P6Plan {
       : generator_(generator), kite_(kite), s_(seams) {}
 
   void operator()(int x, int y, SamplePlan& plan) const;
+  // A cell position brought onto the kite and across the bent seams, as the plan takes it.
+  Point2D Folded(const Point2D& cell) const {
+    double o1, bend1, bend2;
+    return AcrossBentSeams(kite_.OntoKite(cell), o1, bend1, bend2);
+  }
 
  private:
   // Nothing bends: only a pixel on the second median is carried across it, and a pixel right on

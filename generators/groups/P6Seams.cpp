@@ -174,6 +174,113 @@ void AddCornersAtTheThreeFoldCentre(const P6Seams& s, const Ramps& r, const Feat
 
 }  // namespace
 
+namespace {
+
+// The bulges of the bent seams into the kite and a third of a pixel about them, whose pixels the
+// plan turns across the seams onto a copy that a lattice a little off the hexagon lands some way
+// off the one the blends take across: the medians' mixed in doubles by the plan's fold, the axes'
+// planned, as the plan weighs them by o1 before the turn. The blends' bumps are o1, bend1 and
+// bend2; a bulge of the axes lies along v where o1 is positive, else along u, one of the medians
+// along the first where the plan bends it by bend1, else along the second.
+void AddBulges(const P6Seams& s, detail::SeamBlends& blends) {
+  const double near = s.near;
+  if (s.k0 > 0) {
+    blends.AddPlanned({HalfPlane{0, 1, -near}});  // v - o1 < near
+    blends.BendSide(0, {{-1, 0, 0}});
+  } else if (s.k0 < 0) {
+    blends.AddPlanned({HalfPlane{1, 0, -near}});  // u + o1 < near
+    blends.BendSide(0, {{1, 0, 0}});
+  }
+  if (s.k1 < 0) {
+    // u + bend1 past the first median less near.
+    const detail::LatticeLinear m1 = detail::LinearOf(
+        [&](double u, double v) { return P6Kite::kMedian1.XAt(v) - u - near; });
+    blends.AddPlanned({HalfPlane{m1.wu, m1.wv, m1.w1}}, true);
+    blends.BendSide(0, {{0, -1, 0}});
+  } else if (s.k1 > 0) {
+    // v - bend2 past the second median less near.
+    const detail::LatticeLinear m2 = detail::LinearOf(
+        [&](double u, double v) { return P6Kite::kMedian2.YAt(u) - v - near; });
+    blends.AddPlanned({HalfPlane{m2.wu, m2.wv, m2.w1}}, true);
+    blends.BendSide(0, {{0, 0, 1}});
+  }
+}
+
+}  // namespace
+
+void DescribeP6BentBlends(const P6Kite& kite, const P6Seams& s, detail::SeamBlends& blends) {
+  using detail::Beside;
+  using detail::BlendBends;
+  const FeatherSource& source = kite.Source();
+  const Point2D &z = kite.SixFold(), &t = kite.ThreeFold();
+  // The plan's bumps: o1 of the axes, the larger along u and v; bend1 and bend2 of the medians,
+  // each along itself (by v, by u).
+  const double scale = (1 - s.fu) * kSqrt3, alongMedian = 1 / (s.i1.y - s.hu);
+  detail::SideBend axes{scale * s.k0, 1 / (0.5 - s.fu), 0, -s.hu / (0.5 - s.fu), true};
+  axes.twoBumps = true;
+  axes.t2v = 1 / (0.5 - s.fv);
+  axes.t21 = -s.hv / (0.5 - s.fv);
+  blends.bends[0] = axes;
+  blends.bends[1] = {-scale * s.k1, 0, alongMedian, -s.hv * alongMedian, true};
+  blends.bends[2] = {-scale * s.k1, alongMedian, 0, -s.hu * alongMedian, true};
+  blends.bendCount = 3;
+  const BlendBends o1{{1, 0, 0}}, bend1{{0, 1, 0}}, bend2{{0, 0, 1}};
+  auto side = [](auto&& sum) {
+    const detail::LatticeLinear l = detail::LinearOf(sum);
+    return HalfPlane{l.wu, l.wv, l.w1};
+  };
+  // Near the kite's edges, which the plan clamps onto before it turns, a pixel's side is for
+  // doubles to tell: on the axes, whose copies on the other one the plan weighs by o1 before the
+  // turn, planned.
+  StartKiteBlends(blends);
+  const double sideways = s.Sideways();
+  blends.AddPlannedBeyond(P6Kite::kMedian1, sideways, true);
+  blends.AddPlannedBeyond(P6Kite::kMedian2, sideways, true);
+  blends.AddPlanned({UBelow(sideways)});
+  blends.AddPlanned({VBelow(sideways)});
+  AddBulges(s, blends);
+  // The band about the axis u = 0, past its corners.
+  blends.AddPlanned({UBelow(s.hu), VBelow(s.hv)});
+  blends.BendSide(0, o1);
+  blends.AddBlend({UBelow(s.hu), Beside(s.e2)}, Turned(&Point2D::RotatePlus60, z, source),
+                  {1 / s.fu, 0, 0.5});
+  blends.BendSide(0, o1);
+  blends.BendSide(1, -bend2);
+  blends.BendWeights(o1 * (1 / s.fu));
+  blends.AddPlanned({UBelow(s.hu)});
+  blends.BendSide(0, o1);
+  // Beyond e1 moved out by bend1, along u or along v as u > v or not: the median's band, its
+  // corner and the three-fold centre.
+  const HalfPlane belowMedian2 = Beside(P6Kite::kMedian2), uAboveV{-1, 1, 0};
+  const HalfPlane beyondE1[] = {side([&](double u, double v) { return s.e1.XAt(v) - u; }),
+                                side([&](double u, double v) { return s.e1.YAt(u) - v; })};
+  const detail::LatticeLinear inMedian1 = detail::RampAcross(
+      1, [](double u, double v) { return P6Kite::kMedian1.XAt(v) - u; }, s.fu);
+  for (int k = 0; k < 2; ++k) {
+    const HalfPlane byU = k == 0 ? uAboveV : -uAboveV;
+    blends.AddPlanned({belowMedian2, byU, beyondE1[k], VBelow(s.hv)});
+    blends.BendSide(2, -bend1);
+    blends.BendSide(3, -o1);
+    blends.AddBlend({belowMedian2, byU, beyondE1[k], Beside(s.e2)},
+                    Turned(&Point2D::RotatePlus120, t, source), inMedian1);
+    blends.BendSide(2, -bend1);
+    blends.BendSide(3, bend1);
+    blends.BendWeights(bend1 * (-1 / s.fu));
+    blends.AddPlanned({belowMedian2, byU, beyondE1[k]});
+    blends.BendSide(2, -bend1);
+  }
+  blends.AddBlend({VBelow(s.hv)}, Turned(&Point2D::RotateMinus60, z, source), {0, 1 / s.fv, 0.5});
+  blends.BendSide(0, -o1);
+  blends.BendWeights(o1 * (-1 / s.fv));
+  blends.AddOwn({Beside(s.e2)});
+  blends.BendSide(0, -bend2);
+  blends.AddOwn({side([](double u, double v) { return P6Kite::kMedian1.XAt(v) - u; })});
+  blends.AddBlend({}, Turned(&Point2D::RotateMinus120, t, source),
+                  detail::RampAcross(
+                      1, [](double u, double v) { return P6Kite::kMedian2.YAt(u) - v; }, s.fu));
+  blends.BendWeights(bend2 * (1 / s.fu));
+}
+
 void DescribeP6Blends(const P6Kite& kite, const P6Seams& s, detail::SeamBlends& blends) {
   using detail::Beside;
   const FeatherSource& source = kite.Source();
