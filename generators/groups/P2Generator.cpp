@@ -30,9 +30,7 @@ int P2Generator::Generate(CProgressMeter* meter) {
   const P2Triangle triangle(*this);
   const P2Seams seams(*this);
   detail::FoldProgram fold;
-  // Bent, the program takes the fast road with all three seams bent.
-  const bool allBent = seams.k0 != 0 && seams.k1 != 0 && seams.k2 != 0;
-  if (allBent)
+  if (!seams.unbent)
     DescribeP2BentFold(seams, fold);
   else
     DescribeP2Fold(seams, fold);
@@ -41,8 +39,7 @@ int P2Generator::Generate(CProgressMeter* meter) {
     DescribeP2Blends(seams, blends);
     fold.blends = &blends;
   }
-  return RunTileWorker(*this, meter, P2Plan(*this, triangle, seams),
-                       seams.unbent || allBent ? &fold : nullptr);
+  return RunTileWorker(*this, meter, P2Plan(*this, triangle, seams), &fold);
 }
 
 }  // namespace corvel

@@ -39,25 +39,36 @@ void DescribeP2BentFold(const P2Seams& s, detail::FoldProgram& program) {
     return detail::SideBend{amount, 0, s.seamScaleV, -s.fv * s.seamScaleV, true, detail::SideBend::kS};
   };
   constexpr double kTolerance = 1e-6;  // CompareLattice's
-  const double diagonal = 6 * s.k0 * (1 - 2 * s.fv), bottom = 6 * s.k2 * (1 - 2 * s.fv);
+  const double diagonal = 6 * s.k0 * (1 - 2 * s.fv), bottom = 6 * s.k2 * (1 - 2 * s.fv),
+               left = 6 * s.k1 * (1 - 2 * s.fu);
   const detail::LatticeAffine same{1, 0, 0, 0, 1, 0};
-  program.AddBentMarked({1, 1, kTolerance - 1}, true, alongV(diagonal),
-                        detail::LatticeAffine{-1, 0, 1, 0, -1, 1}, -s.hv, s.hv);
+  if (diagonal != 0)
+    program.AddBentMarked({1, 1, kTolerance - 1}, true, alongV(diagonal),
+                          detail::LatticeAffine{-1, 0, 1, 0, -1, 1}, -s.hv, s.hv);
   // Feathered, the plan tests a position it turns across the bottom or the left seam against the
   // diagonal's band, and one it turns across the left seam against the bottom's, by the offsets
   // of the position before the turns: before each turn, a step marks the positions it would take
   // into those bands (near the corners (0, 0) and (0, 1), where u + v less the diagonal's offset
   // is below hv, or v plus the bottom's above 1 - hv).
   constexpr double kBeyondAnySum = 1e6;
-  if (s.fv != 0) program.AddBentMarked({1, 1, 0}, false, alongV(-diagonal), same, -kBeyondAnySum, s.hv);
-  program.AddBentMarked({0, 1, kTolerance}, false, alongU(-bottom), detail::LatticeAffine{-1, 0, 1, 0, -1, 0},
-                        -s.hv, s.hv);
-  if (s.fv != 0) program.AddBentMarked({0, 1, -1}, true, alongU(bottom), same, -s.hv, kBeyondAnySum);
-  program.AddBentMarked({1, 0, kTolerance}, false, alongV(-6 * s.k1 * (1 - 2 * s.fu)),
-                        detail::LatticeAffine{-1, 0, 0, 0, -1, 1}, -s.hu, s.hu);
-  // A pixel right on the straight diagonal is folded onto either of its two points, whose bumps
-  // differ in sign: planned.
-  program.bandSum = {true, 0, 0, 1};
+  if (s.fv != 0 && diagonal != 0)
+    program.AddBentMarked({1, 1, 0}, false, alongV(-diagonal), same, -kBeyondAnySum, s.hv);
+  if (bottom != 0)
+    program.AddBentMarked({0, 1, kTolerance}, false, alongU(-bottom),
+                          detail::LatticeAffine{-1, 0, 1, 0, -1, 0}, -s.hv, s.hv);
+  if (s.fv != 0 && bottom != 0)
+    program.AddBentMarked({0, 1, -1}, true, alongU(bottom), same, -s.hv, kBeyondAnySum);
+  if (left != 0)
+    program.AddBentMarked({1, 0, kTolerance}, false, alongV(-left), detail::LatticeAffine{-1, 0, 0, 0, -1, 1},
+                          -s.hu, s.hu);
+  // A seam left straight takes no position across it: its band about its whole lines is planned,
+  // which the half turns across the others keep in place (unfeathered, the pixels right on it,
+  // which the wrap may take to either side). A pixel right on the bent diagonal's straight line
+  // is folded onto either of its two points, whose bumps differ in sign: planned.
+  program.bandU = {left == 0, -s.hu, s.hu, 1};
+  program.bandV = {bottom == 0, -s.hv, s.hv, 1};
+  program.bandSum = diagonal == 0 ? detail::FoldProgram::Band{true, -s.hv, s.hv, 1}
+                                  : detail::FoldProgram::Band{true, 0, 0, 1};
   program.slackPixels = 0;
   // The turns take positions beyond the cell by as much as the bends reach, one after another.
   const double beyond = 0.75 * (std::abs(s.k0) + std::abs(s.k1) + std::abs(s.k2));

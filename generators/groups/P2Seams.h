@@ -27,11 +27,11 @@ struct P2Seams : FeatherSeams {
 // plan, or, unfeathered, to the steps, which take a pixel right on a seam onto its first half.
 void DescribeP2Fold(const P2Seams& seams, detail::FoldProgram& program);
 
-// Bent by all three curves: past the triangle's fold, steps take a position across the bent
+// Bent by any of the curves: past the triangle's fold, steps take a position across the bent
 // diagonal, bottom and left seams, each by the half turn about its middle, as the plan does, and
 // mark the pixels near each and within its band, and, feathered, those the turns across the bottom
 // and left seams take into another seam's band; the bumps are S-shaped, of the position the fold
-// left.
+// left. A seam left straight is planned by its band.
 void DescribeP2BentFold(const P2Seams& seams, detail::FoldProgram& program);
 
 // Feathered, the bands' pixels blend in lanes; where they meet away from the triangle's corners
