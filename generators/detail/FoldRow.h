@@ -90,9 +90,11 @@ std::uint32_t FixedFractionOfAny(double t);
 // The fraction of t in unsigned 0.32 fixed point, rounded half away from zero. Inline, as each
 // span of every row starts from two: where t 2^32 + 1/2 is exact and t - floor(t) is too (t not
 // in (-1, 0)), the floor of that sum less the whole part's 2^32 multiple is the same rounding, in
-// one conversion.
+// one conversion. In (-1, 0), t - floor(t) is t + 1 as the double sum rounds it, which lies in
+// (0, 1]: taken so first, most rows' starts left of the cell's origin stay inline.
 inline std::uint32_t FixedFraction(double t) {
-  if (!(t > -0x1p20 && t < 0x1p20) || (t < 0 && t > -1)) return FixedFractionOfAny(t);
+  if (!(t > -0x1p20 && t < 0x1p20)) return FixedFractionOfAny(t);
+  if (t < 0 && t > -1) t += 1;
   const double scaled = t * 0x1p32 + 0.5;
   const std::int64_t whole = std::int64_t(scaled);
   return std::uint32_t(whole - (double(whole) > scaled));

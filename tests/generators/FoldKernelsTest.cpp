@@ -50,6 +50,11 @@ TEST(FoldKernels, ASpanStartsFromTheFractionRoundedAsByTheWholePartTakenOff) {
   std::mt19937 random(7);
   std::uniform_real_distribution<double> spread(-3000, 3000);
   for (int i = 0; i < 100000; ++i) values.push_back(spread(random));
+  // Left of the cell's origin, where t + 1 rounds: down to the least double below 0.
+  std::uniform_real_distribution<double> belowZero(-1, 0);
+  for (int i = 0; i < 100000; ++i) values.push_back(belowZero(random));
+  for (const double t : {-0x1p-1074, -0x1p-54, -0x1p-53, -1 + 0x1p-53, -0.5 - 0x1p-54, -0x1p-32 - 0x1p-86})
+    values.push_back(t);
   for (int k = -40; k <= 40; ++k)
     for (const double near : {k + 0x1p-33, k - 0x1p-33, k + 0.5, k + 0x1p-33 * 3}) values.push_back(near);
   for (const double t : values) EXPECT_EQ(detail::FixedFraction(t), detail::FixedFractionOfAny(t)) << t;
