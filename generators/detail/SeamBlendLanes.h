@@ -38,8 +38,8 @@ inline std::uint64_t LaneBytes(int bits) {
 }
 
 // The kernel's steps over one group of lanes, each forced inline so that the group stays in
-// registers as in one body.
-template <class Isa>
+// registers as in one body; the bends' code only where kBent, as the straight blends have none.
+template <class Isa, bool kBent>
 class SeamBlendLanes {
  public:
   static constexpr int kWidth = Isa::kWidth;
@@ -128,13 +128,15 @@ class SeamBlendLanes {
     g.blended = g.left = g.inDoubles = g.bits = g.decided;
     g.px = g.py = g.middle = g.zero;
     g.w = g.one;
-    for (int b = 0; b < a_.bendCount; ++b) g.bumps[b] = Bump(a_.bends[b], g);
+    if constexpr (kBent)
+      for (int b = 0; b < a_.bendCount; ++b) g.bumps[b] = Bump(a_.bends[b], g);
     // Test t ends in bit t: a true test is -1, so each step shifts in its bit by subtracting it.
     for (int t = a_.testCount - 1; t >= 0; --t) {
       const float* test = a_.tests[t];
       F sum = g.wx * test[0] + g.wy * test[1] + test[2];
-      for (int b = 0; b < a_.bendCount; ++b)
-        if (a_.testBends[t][b] != 0) sum += a_.testBends[t][b] * g.bumps[b];
+      if constexpr (kBent)
+        for (int b = 0; b < a_.bendCount; ++b)
+          if (a_.testBends[t][b] != 0) sum += a_.testBends[t][b] * g.bumps[b];
       g.bits = g.bits + g.bits - (sum < g.zero);
     }
   }
@@ -215,7 +217,8 @@ class SeamBlendLanes {
 
   // The blended weight's bends added to its straight part.
   [[gnu::always_inline]] F Bent(F w, const float* times, const Group& g) const {
-    for (int b = 0; b < a_.bendCount; ++b) w += times[b] * g.bumps[b];
+    if constexpr (kBent)
+      for (int b = 0; b < a_.bendCount; ++b) w += times[b] * g.bumps[b];
     return w;
   }
 
@@ -271,7 +274,8 @@ class SeamBlendLanes {
     g.px = g.x * at(s.partner[0]) + g.y * at(s.partner[1]) + at(s.partner[2]);
     g.py = g.x * at(s.partner[3]) + g.y * at(s.partner[4]) + at(s.partner[5]);
     F w = g.wx * at(s.weight[0]) + g.wy * at(s.weight[1]) + at(s.weight[2]);
-    for (int b = 0; b < a_.bendCount; ++b) w += at(s.weightBends[b]) * g.bumps[b];
+    if constexpr (kBent)
+      for (int b = 0; b < a_.bendCount; ++b) w += at(s.weightBends[b]) * g.bumps[b];
     g.w = g.blended ? w : g.one;
     g.middle = at(exact_ ? s.middleExact : s.middle);
   }
@@ -305,25 +309,35 @@ class SeamBlendLanes {
   I evens_, odds_, lowPairs_, highPairs_;
 };
 
-template <class Isa>
-void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, const float* exactX,
-                   const float* exactY, int count, std::uint8_t* planned, std::int32_t* partners,
-                   float* weights) {
+template <class Isa, bool kBent>
+void SeamBlendRun(const SeamBlendArgs& a, const std::int32_t* positions, const float* exactX,
+                  const float* exactY, int count, std::uint8_t* planned, std::int32_t* partners,
+                  float* weights) {
   constexpr int kWidth = Isa::kWidth;
-  const SeamBlendLanes<Isa> lanes(a, exactX != nullptr);
+  using Lanes = SeamBlendLanes<Isa, kBent>;
+  const Lanes lanes(a, exactX != nullptr);
   for (int k = 0; k < count; k += kWidth) {
     // A run's last few lanes are taken with those before them, where it has that many: each lane
     // is decided alone, so the lanes taken twice store the same twice.
     if (count - k < kWidth && count >= kWidth) k = count - kWidth;
     const int n = count - k < kWidth ? count - k : kWidth;
-    typename SeamBlendLanes<Isa>::Group g;
+    typename Lanes::Group g;
     lanes.Load(positions + 2 * k, exactX ? exactX + k : nullptr, exactY ? exactY + k : nullptr, n, g);
     lanes.TestSides(g);
     lanes.FindRegions(g);
-    typename SeamBlendLanes<Isa>::I outFirst, outSecond;
+    typename Lanes::I outFirst, outSecond;
     const std::uint64_t flags = lanes.Settle(g, outFirst, outSecond);
     lanes.Store(outFirst, outSecond, g.w, flags, k, n, planned, partners, weights);
   }
+}
+
+template <class Isa>
+void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, const float* exactX,
+                   const float* exactY, int count, std::uint8_t* planned, std::int32_t* partners,
+                   float* weights) {
+  if (a.bendCount > 0)
+    return SeamBlendRun<Isa, true>(a, positions, exactX, exactY, count, planned, partners, weights);
+  SeamBlendRun<Isa, false>(a, positions, exactX, exactY, count, planned, partners, weights);
 }
 
 }  // namespace corvel::detail
