@@ -35,6 +35,12 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
     DescribeP3LMBlends(kite, seams, blends);
     fold.blends = &blends;
   }
+  // Feathered and bent by up to 0.2, the bands blend in lanes on the kite's fold; by 0.3, some
+  // pixels about the seam's bulge came out tens of levels off the plan, and the bands are planned.
+  if (seams.fv != 0 && fastBent && BendsWithin(0.2, seams.k0)) {
+    DescribeP3LMBentBlends(kite, seams, blends);
+    fold.blends = &blends;
+  }
   detail::P3LMPlanLanes lanes;
   detail::TileWorkerRows::PlanPositions planPositions;
   if (seams.hardUnbent && detail::HasLaneLattice(*this) && render.cpu.avx2) {

@@ -191,4 +191,71 @@ void DescribeP3LMBlends(const P3LMKite& kite, const P3LMSeams& s, detail::SeamBl
   blends.AddBlend({}, minus, r.inM);
 }
 
+void DescribeP3LMBentBlends(const P3LMKite& kite, const P3LMSeams& s, detail::SeamBlends& blends) {
+  using detail::Beside;
+  using detail::HalfPlane;
+  const FeatherSource& source = kite.Source();
+  const Point2D& gs = kite.ThreeFold();
+  const Line2D &lk = P3LMKite::kToK, &lm = P3LMKite::kToM;
+  // The plan's bump d of both seams from G, the larger along u and v, against the sign of k0.
+  detail::SideBend d{-(1 - s.fu) * kSqrt3 * s.k0, 1 / (s.h - s.hu), 0, -s.hu / (s.h - s.hu), true};
+  d.twoBumps = true;
+  d.t2v = 1 / (s.h - s.hv);
+  d.t21 = -s.hv / (s.h - s.hv);
+  blends.bends[0] = d;
+  blends.bendCount = 1;
+  const detail::BlendBends byD{{1, 0, 0}};
+  auto side = [](auto&& sum) {
+    const LatticeLinear l = detail::LinearOf(sum);
+    return HalfPlane{l.wu, l.wv, l.w1};
+  };
+  const double sideways = s.Sideways(), near = s.near;
+  StartKiteBlends(blends);
+  blends.AddPlannedNear(lk, near);
+  blends.AddPlannedBeyond(lm, sideways);
+  // The seam's bulge into the kite and a third of a pixel about it, whose pixels the plan turns
+  // about G onto a copy a lattice a little off the hexagon lands some way off the one the blends
+  // take across, and blends there by d before the turn: planned. Past K where d is positive, else
+  // past M.
+  if (s.k0 < 0) {
+    blends.AddPlanned({side([&](double u, double v) { return lk.XAt(v) - u - near; })});
+    blends.BendSide(0, -byD);
+  } else {
+    blends.AddPlanned({side([&](double u, double v) { return lm.YAt(u) - v - near; })});
+    blends.BendSide(0, byD);
+  }
+  blends.AddPlanned({Beside(s.la, true), VBelow(sideways)});
+  const LatticeAffine plus = Mapped(source, [&](const Point2D&p) { return p.RotatePlus120(gs); }),
+                      minus = Mapped(source, [&](const Point2D&p) { return p.RotateMinus120(gs); });
+  const HalfPlane belowB = Beside(s.lb);
+  blends.AddOwn({UBelow(s.hu), VBelow(s.hv)});
+  blends.AddOwn({UBelow(s.hu), belowB});
+  blends.AddPlanned({UBelow(s.hu)});
+  // Beyond la moved out by d, along u or along v as u > v or not: the band across K, its corner
+  // and the three copies about G.
+  const HalfPlane uAboveV{-1, 1, 0};
+  const HalfPlane beyondA[] = {side([&](double u, double v) { return s.la.XAt(v) - u; }),
+                               side([&](double u, double v) { return s.la.YAt(u) - v; })};
+  for (int k = 0; k < 2; ++k) {
+    const HalfPlane byU = k == 0 ? uAboveV : -uAboveV;
+    blends.AddPlanned({byU, beyondA[k], VBelow(s.hv)});
+    blends.BendSide(1, -byD);
+    blends.AddBlend({byU, beyondA[k], belowB}, plus,
+                    detail::RampAcross(
+                        1, [&](double u, double v) { return lk.XAt(v) - u; }, s.fu));
+    blends.BendSide(1, -byD);
+    blends.BendSide(2, -byD);
+    blends.BendWeights(byD * (-1 / s.fu));
+    blends.AddPlanned({byU, beyondA[k]});
+    blends.BendSide(1, -byD);
+  }
+  blends.AddOwn({VBelow(s.hv)});
+  blends.AddOwn({belowB});
+  blends.BendSide(0, -byD);
+  blends.AddBlend({}, minus,
+                  detail::RampAcross(
+                      1, [&](double u, double v) { return lm.YAt(u) - v; }, s.fu));
+  blends.BendWeights(byD * (1 / s.fu));
+}
+
 }  // namespace corvel

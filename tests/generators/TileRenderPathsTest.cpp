@@ -388,7 +388,7 @@ TEST(TileRenderPaths, SkewedAndLargeLatticesOnASharpSourceMatchTheReference) {
 // the amplitudes some groups' steps follow (0.26, 0.45, 0.6), which those groups leave to the plan,
 // at and past the most PG's blends follow (0.4, 0.45) and at the most its steps follow (0.5), and
 // at the most PGG's and PMG's follow (0.25) either way, and at and past the most P6's feathered
-// blends follow (0.1, 0.125).
+// blends follow (0.1, 0.125), and at the most P3LM's follow (0.2).
 TEST(TileRenderPaths, SeamsBentEitherWayMatchTheReference) {
   CRowIteratorBands source;
   MakeBlocks(source, 480, false);
@@ -417,7 +417,7 @@ TEST(TileRenderPaths, SeamsBentEitherWayMatchTheReference) {
             std::pair{0.2, -0.125}, std::pair{0.26, 0.1}, std::pair{0.45, -0.7}, std::pair{-0.6, 0.0},
             std::pair{0.25, -0.25}, std::pair{-0.25, 0.25}, std::pair{0.4, -0.4}, std::pair{-0.4, 0.4},
             std::pair{0.45, 0.45}, std::pair{0.5, -0.5}, std::pair{0.1, -0.1}, std::pair{-0.1, 0.1},
-            std::pair{0.125, -0.125}}) {
+            std::pair{0.125, -0.125}, std::pair{0.2, 0.0}, std::pair{-0.2, 0.0}}) {
         TileShape pick = UnbentPick(lattice.method, lattice.d1, lattice.d2, lattice.angle, feather);
         pick.seamK0 = pick.seamK2 = k0;
         pick.seamK1 = k1;
