@@ -236,6 +236,29 @@ TEST(FoldBands, ReachOfTurnedSeamsFollowsEachProgramWhenRendersAlternate) {
   EXPECT_EQ(ownReaches(first, 0.03), own);
 }
 
+TEST(FoldBands, StepsPastThoseTheReachIsWorkedOutOverLeaveTheBandsReachAsItWas) {
+  // A turn taken after the fold, as a carry across a bent seam is, strays from the hexagon's too:
+  // counted with the fold's, it would shrink the reach the fold's own drift gave the bands.
+  TileGenerator generator;
+  SetLattice(generator, {61, 1}, {29, 53});
+  const Point2D far = generator.LatticeToPlane(2.0 / 3, 2.0 / 3);
+  auto ownReaches = [](detail::FoldProgram program) {
+    program.bandU = program.bandV = program.bandSum = {true, 0, 0, 1};
+    program.seamReach = 0.03;
+    program.ReachOwnSeams();
+    detail::KeptBetweenRenders kept;
+    detail::WorkOutReach(program, kept);
+    return std::vector<double>{program.bandU.ownReach, program.bandV.ownReach, program.bandSum.ownReach};
+  };
+  const detail::FoldProgram fold = TurnAboutCentroid({61, 1}, {29, 53});
+  detail::FoldProgram carried = fold;
+  carried.AddBySide(detail::HalfPlane{1, 0, -0.3},
+                    detail::InLattice(generator, [&](const Point2D& q) { return q.RotateMinus120(far); }));
+  EXPECT_NE(ownReaches(carried), ownReaches(fold));
+  carried.reachSteps = 1;
+  EXPECT_EQ(ownReaches(carried), ownReaches(fold));
+}
+
 TEST(FoldBands, EachBandReachesOnlyAsFarAsTheTurnsMoveItsOwnSeams) {
   // A lattice off the hexagon turned about its centroid where u + v < 1: the turn strays from the
   // hexagon's by a drift affine in the position, so each band's own seams stray by that drift
