@@ -781,11 +781,15 @@ void SeamBlendsInDoubles::Locate(const double* x, const double* y, int count, do
     uv = {t.uu * uv.x + t.uv * uv.y + t.u1, t.vu * uv.x + t.vv * uv.y + t.v1};
     const LatticeAffine& f = blends_.frame;
     const Point2D at(f.uu * uv.x + f.uv * uv.y + f.u1, f.vu * uv.x + f.vv * uv.y + f.v1);
+    // Each bump once for the pixel, rather than once for each test it bends.
+    double bumps[kMaxBlendBends];
+    for (int b = 0; b < blends_.bendCount; ++b) bumps[b] = blends_.bends[b].At(at.x, at.y);
     std::uint64_t bits = 0;
     for (int i = 0; i < tests_.count; ++i) {
       const HalfPlane& test = tests_.tests[i];
-      const double sum = test.nu * at.x + test.nv * at.y + test.n1;
-      bits |= std::uint64_t{sum + blends_.BentBy(tests_.testBends[i], at) < 0} << i;
+      double sum = test.nu * at.x + test.nv * at.y + test.n1;
+      for (int b = 0; b < blends_.bendCount; ++b) sum += tests_.testBends[i].times[b] * bumps[b];
+      bits |= std::uint64_t{sum < 0} << i;
     }
     int r = 0;
     while (r < blends_.regionCount && (bits & tests_.care[r]) != tests_.want[r]) ++r;
