@@ -165,6 +165,7 @@ namespace {
 struct VirtualRegion {
   SIZE_T bytes;  // as asked: munmap needs the length that VirtualFree does not pass
   int protection;
+  bool mappedIn = false;  // every page written: a kept region zeroed
 };
 
 // Small read-write regions let go of, still mapped, for the next region of their size: mapping a
@@ -287,6 +288,7 @@ LPVOID VirtualAlloc(LPVOID address, SIZE_T bytes, DWORD allocationType, DWORD pr
   }
   VirtualRegions& regions = Regions();
   void* memory = TakeKept(regions, bytes, protection);
+  const bool kept = memory != nullptr;
   if (!memory) memory = MapPages(bytes, protection);
   if (memory == MAP_FAILED) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -294,7 +296,7 @@ LPVOID VirtualAlloc(LPVOID address, SIZE_T bytes, DWORD allocationType, DWORD pr
   }
   try {
     std::lock_guard<std::mutex> lock(regions.mutex);
-    regions.regions.emplace(memory, VirtualRegion{bytes, protection});
+    regions.regions.emplace(memory, VirtualRegion{bytes, protection, kept});
     regions.use.now += bytes;
     regions.use.peak = std::max(regions.use.peak, regions.use.now);
   } catch (const std::bad_alloc&) {
@@ -326,6 +328,13 @@ BOOL VirtualFree(LPVOID address, SIZE_T bytes, DWORD freeType) {
 bool OnLargePages(SIZE_T bytes) { return bytes >= kLargePage; }
 
 void FaultInPages(LPVOID region, SIZE_T regionBytes, SIZE_T from, SIZE_T to) {
+  {
+    // A kept region's pages are all mapped in already, by its zeroing: asking again walks them.
+    VirtualRegions& regions = Regions();
+    std::lock_guard<std::mutex> lock(regions.mutex);
+    const auto found = regions.regions.find(region);
+    if (found != regions.regions.end() && found->second.mappedIn) return;
+  }
   const SIZE_T page = OnLargePages(regionBytes) ? kLargePage : SmallPage();
   auto pagesOf = [page](SIZE_T bytes) { return (bytes + page - 1) / page * page; };
   const SIZE_T first = pagesOf(from), last = std::min(pagesOf(to), pagesOf(regionBytes));

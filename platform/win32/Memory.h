@@ -46,7 +46,8 @@ bool OnLargePages(SIZE_T bytes);
 // byte lies at an offset in [from, to), none of them written yet, its large pages where it lies on
 // them: in one call rather than a fault a page, so that threads splitting a new region's rows map
 // it for half the cost, and each large page once (threads whose first writes meet in one would
-// each have a copy of it zeroed, of which one is kept).
+// each have a copy of it zeroed, of which one is kept). A kept region handed out again has every
+// page mapped already, by its zeroing, and is left.
 void FaultInPages(LPVOID region, SIZE_T regionBytes, SIZE_T from, SIZE_T to);
 
 // The bytes VirtualAlloc committed that are not yet released, and the most at once since the last

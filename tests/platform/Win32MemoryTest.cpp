@@ -170,7 +170,8 @@ TEST(VirtualMemory, FaultInPagesMapsLargePagesWhole) {
 }
 
 // A small region let go of may come back for the next of its size, zeroed again and counted as
-// held; a region of another size, or one the system cannot write, is new.
+// held, every page of it mapped in (so FaultInPages leaves it); a region of another size, or one
+// the system cannot write, is new.
 TEST(VirtualMemory, ASmallRegionLetGoOfComesBackZeroed) {
   const SIZE_T page = SIZE_T(sysconf(_SC_PAGESIZE)), bytes = 3 * page + 5;
   for (int round = 0; round < 3; ++round) {
@@ -178,6 +179,10 @@ TEST(VirtualMemory, ASmallRegionLetGoOfComesBackZeroed) {
     auto* pages = static_cast<BYTE*>(VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
     ASSERT_NE(pages, nullptr);
     EXPECT_EQ(GetVirtualMemoryUse().now, before.now + bytes);
+    FaultInPages(pages, bytes, 0, bytes);
+    std::vector<unsigned char> resident(PagesOf(bytes) / page);
+    ASSERT_EQ(mincore(pages, bytes, resident.data()), 0);
+    for (const unsigned char r : resident) EXPECT_TRUE(r & 1) << round;
     for (SIZE_T i = 0; i < PagesOf(bytes); ++i) ASSERT_EQ(pages[i], 0) << round << ": " << i;
     std::memset(pages, 0xA5, PagesOf(bytes));
     auto* other = static_cast<BYTE*>(
