@@ -31,7 +31,9 @@ int P3Generator::Generate(CProgressMeter* meter) {
   DescribeP3Fold(*this, rhombus, seams, fold, seams.k0 == 0 || seams.k1 == 0);
   if (!unbent) AddP3BentSteps(*this, seams, fold);
   detail::SeamBlends blends;
-  if (seams.fv != 0 && seams.frame.detN != 0 && unbent) {
+  // Feathered, the bands blend in lanes, bent or not: bent, their sides and ramps by the plan's
+  // offsets, for any amplitude, as the plan clamps onto the rhombus before it bends its edges.
+  if (seams.fv != 0 && seams.frame.detN != 0) {
     DescribeP3Blends(*this, seams, fold, blends);
     fold.blends = &blends;
   }

@@ -212,6 +212,25 @@ void AddP3BentSteps(const TileGenerator& g, const P3Seams& s, detail::FoldProgra
   ReadThroughTheFrame(g, s, program, 0.75 / kSqrt2 * std::max(std::abs(s.k0), std::abs(s.k1)) + 0.01);
 }
 
+namespace {
+
+// How far inside the rhombus a carry's turn lands the edge it carries across, which it should land
+// on the edge past it: on a lattice a little off the hexagon, some way in.
+double CarriesInward(const P3Seams& s) {
+  auto turned = [&](double u, double v, bool plus, const Point2D& centre) {
+    const Point2D p = s.source(u, v);
+    return s.ToFrame(plus ? p.RotatePlus120(centre) : p.RotateMinus120(centre));
+  };
+  double inward = 0;
+  for (double along : {0.0, 1.0}) {
+    inward = std::max({inward, 1 - turned(along, 0, true, s.c10).x, turned(1, along, false, s.c10).y,
+                       1 - turned(0, along, false, s.c01).y, turned(along, 1, true, s.c01).x});
+  }
+  return inward;
+}
+
+}  // namespace
+
 void DescribeP3Blends(const TileGenerator& g, const P3Seams& s, const detail::FoldProgram& program,
                       detail::SeamBlends& blends) {
   using detail::UAbove;
@@ -224,6 +243,21 @@ void DescribeP3Blends(const TileGenerator& g, const P3Seams& s, const detail::Fo
   const Point2D low = program.sourceShift;
   blends.frame = detail::AffineOf(
       [&](double u, double v) { return s.ToFrame(g.LatticeToSource(u + low.x, v + low.y)); });
+  // Bent, the plan moves the edges at anchor2 by o0 and those at anchor1 by o1, each its amplitude
+  // times the larger bump of s and of t, read on the position before its carries: the final one
+  // for every pixel not carried, and a carried one lands past the rhombus, where it is planned.
+  const bool bent = s.k0 != 0 || s.k1 != 0;
+  auto offset = [&](double k, double f) {
+    detail::SideBend b{3 * (1 - f) * k / kSqrt2, 1 / (1 - s.fu), 0, -s.hu / (1 - s.fu), true};
+    b.twoBumps = true;
+    b.t2v = 1 / (1 - s.fv);
+    b.t21 = -s.hv / (1 - s.fv);
+    return b;
+  };
+  blends.bends[0] = offset(s.k0, s.fu);
+  blends.bends[1] = offset(s.k1, s.fv);
+  blends.bendCount = bent ? 2 : 0;
+  const detail::BlendBends o0{{bent ? 1.0 : 0, 0, 0}}, o1{{0, bent ? 1.0 : 0, 0}};
   // Fold lines: the short diagonal, the rhombus's edges and the cell's, where the wrap meets
   // other turns.
   blends.AddFoldLines(1, 1);
@@ -231,19 +265,41 @@ void DescribeP3Blends(const TileGenerator& g, const P3Seams& s, const detail::Fo
   blends.AddFoldLines(1, -2);
   blends.AddFoldLines(1, 0);
   blends.AddFoldLines(0, 1);
-  const double sideways = s.near / 16;  // far beyond a fast position's error, some 1/300 pixel
-  blends.AddPlanned({UBelow(sideways)});
-  blends.AddPlanned({UAbove(1 - sideways)});
-  blends.AddPlanned({VBelow(sideways)});
-  blends.AddPlanned({VAbove(1 - sideways)});
+  // Far beyond a fast position's error, some 1/300 pixel. Bent, a carry takes a position past an
+  // edge, which the plan clamps back, as far inside the edge it lands on: by the turns' and the
+  // frame's drift, and by how far its turn lands the edge inside, twice over for both carries.
+  const double sideways = s.near / 16;
+  const double landed = sideways + program.seamReach - s.near + 2 * CarriesInward(s);
+  blends.AddPlanned({UBelow(s.k1 < 0 ? landed : sideways)});
+  blends.AddPlanned({UAbove(1 - (s.k0 > 0 ? landed : sideways))});
+  blends.AddPlanned({VBelow(s.k0 < 0 ? landed : sideways)});
+  blends.AddPlanned({VAbove(1 - (s.k1 > 0 ? landed : sideways))});
+  // The bands across s between those across t, as the plan tests them: s < hu + o1, t > hv + o0,
+  // t < 1 - hv + o1.
+  auto betweenT = [&] {
+    blends.BendSide(1, o0);
+    blends.BendSide(2, -o1);
+  };
   blends.AddBlend({UBelow(s.hu), VAbove(s.hv), VBelow(1 - s.hv)}, turned(&Point2D::RotateMinus120, s.c01),
                   {1 / s.fu, 0, 0.5});
+  blends.BendSide(0, -o1);
+  betweenT();
+  blends.BendWeights(o1 * (-1 / s.fu));
   blends.AddPlanned({UBelow(s.hu)});
+  blends.BendSide(0, -o1);
   blends.AddBlend({UAbove(1 - s.hu), VAbove(s.hv), VBelow(1 - s.hv)}, turned(&Point2D::RotateMinus120, s.c10),
                   {-1 / s.fu, 0, 1 / s.fu + 0.5});
+  blends.BendSide(0, o0);
+  betweenT();
+  blends.BendWeights(o0 * (1 / s.fu));
   blends.AddPlanned({UAbove(1 - s.hu)});
+  blends.BendSide(0, o0);
   blends.AddBlend({VBelow(s.hv)}, turned(&Point2D::RotatePlus120, s.c10), {0, 1 / s.fv, 0.5});
+  blends.BendSide(0, -o0);
+  blends.BendWeights(o0 * (-1 / s.fv));
   blends.AddBlend({VAbove(1 - s.hv)}, turned(&Point2D::RotatePlus120, s.c01), {0, -1 / s.fv, 1 / s.fv + 0.5});
+  blends.BendSide(0, o1);
+  blends.BendWeights(o1 * (1 / s.fv));
   blends.AddOwn({});
 }
 

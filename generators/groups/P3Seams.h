@@ -58,8 +58,10 @@ void AddP3BentSteps(const TileGenerator& generator, const P3Seams& seams, detail
 
 // Feathered, the bands' pixels blend in lanes, in the frame; the corners stay planned, and so do
 // pixels past the rhombus's edges (or within a sliver of them), where the turns of a lattice a
-// little off the hexagon carry some positions and the plan clamps them back. After the program's
-// read is set.
+// little off the hexagon carry some positions and the plan clamps them back. Bent, the bands'
+// sides and ramps move by the plan's offsets of the edges, and the pixels the carries carry, which
+// land past the rhombus, and as far inside it as the turns' drift, are planned. After the
+// program's read is set.
 void DescribeP3Blends(const TileGenerator& generator, const P3Seams& seams,
                       const detail::FoldProgram& program, detail::SeamBlends& blends);
 

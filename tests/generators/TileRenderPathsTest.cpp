@@ -466,6 +466,27 @@ TEST(TileRenderPaths, P3EdgesBentFarMatchTheReference) {
   }
 }
 
+// P3's feathered bands blend in lanes about its bent edges; on a lattice of a few pixels, a
+// carry's turn lands the edge it carries across a part of a pixel inside the rhombus, where the
+// plan blends by the bends of the position it carried.
+TEST(TileRenderPaths, P3BandsBentOnSmallLatticesMatchTheReference) {
+  CRowIteratorBands source;
+  MakeBlocks(source, 480, false);
+  for (const auto& [d1, d2, angle] :
+       {std::tuple{POINT{14, 24}, POINT{28, 0}, 17}, std::tuple{POINT{29, 53}, POINT{61, 1}, 45},
+        std::tuple{POINT{8, 14}, POINT{17, 0}, 30}}) {
+    for (double feather : {20.0, 50.0}) {
+      for (const auto& [k0, k1] : {std::pair{0.1, -0.1}, std::pair{-0.3, 0.2}, std::pair{0.0, -0.5}}) {
+        TileShape pick = UnbentPick(keTilingP3, d1, d2, angle, feather);
+        pick.seamK0 = k0;
+        pick.seamK1 = k1;
+        ExpectFastMatchesReference(
+            source, pick, Described(pick) + " bent " + std::to_string(k0) + "," + std::to_string(k1));
+      }
+    }
+  }
+}
+
 // Bent further than the fast road follows: P6's turn across a bent axis can take a position past
 // the line of the median the next step tests, where the plan does not test it; feathered, the
 // plan's bands about a median bent far reach past the fold's widened bands.
