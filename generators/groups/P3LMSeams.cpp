@@ -39,6 +39,23 @@ void DescribeP3LMFold(const P3LMKite& kite, const P3LMSeams& seams, detail::Fold
   program.planCellEdges = IsZero(seams.fv);
 }
 
+namespace {
+
+// The plan's Bump is 3 t (1 - t), divided by the square root of 3: the square root of 3 times the
+// program's t (1 - t), the larger of the bumps along u and v, scaled by the amplitude.
+detail::SideBend SeamBump(const P3LMSeams& s, double amplitude) {
+  detail::SideBend bend;
+  bend.amount = (1 - s.fu) * kSqrt3 * amplitude;
+  bend.tu = 1 / (s.h - s.hu);
+  bend.t1 = -s.hu / (s.h - s.hu);
+  bend.clamped = bend.twoBumps = true;
+  bend.t2v = 1 / (s.h - s.hv);
+  bend.t21 = -s.hv / (s.h - s.hv);
+  return bend;
+}
+
+}  // namespace
+
 void DescribeP3LMBentFeatheredFold(const P3LMKite& kite, const P3LMSeams& s, detail::FoldProgram& program) {
   kite.AddSteps(program);
   program.reachU = program.reachV = 0.5;
@@ -51,15 +68,7 @@ void AddP3LMBentStep(const P3LMKite& kite, const P3LMSeams& s, detail::FoldProgr
     return detail::AffineOf(
         [&](double u, double v) { return kite.ToCell((source(u, v).*turn)(kite.ThreeFold())); });
   };
-  // The plan's Bump is 3 t (1 - t), divided by the square root of 3: the square root of 3 times
-  // the program's t (1 - t), the larger of the bumps along u and v.
-  detail::SideBend bend;
-  bend.amount = (1 - s.fu) * kSqrt3 * std::abs(s.k0);
-  bend.tu = 1 / (s.h - s.hu);
-  bend.t1 = -s.hu / (s.h - s.hu);
-  bend.clamped = bend.twoBumps = true;
-  bend.t2v = 1 / (s.h - s.hv);
-  bend.t21 = -s.hv / (s.h - s.hv);
+  const detail::SideBend bend = SeamBump(s, std::abs(s.k0));
   // Bent by a positive amplitude, the seam to M moves into the kite and what lies past it turns
   // back by -120 degrees about G; by a negative one, the seam to K, turned by +120.
   if (s.k0 > 0)
@@ -197,12 +206,8 @@ void DescribeP3LMBentBlends(const P3LMKite& kite, const P3LMSeams& s, detail::Se
   const FeatherSource& source = kite.Source();
   const Point2D& gs = kite.ThreeFold();
   const Line2D &lk = P3LMKite::kToK, &lm = P3LMKite::kToM;
-  // The plan's bump d of both seams from G, the larger along u and v, against the sign of k0.
-  detail::SideBend d{-(1 - s.fu) * kSqrt3 * s.k0, 1 / (s.h - s.hu), 0, -s.hu / (s.h - s.hu), true};
-  d.twoBumps = true;
-  d.t2v = 1 / (s.h - s.hv);
-  d.t21 = -s.hv / (s.h - s.hv);
-  blends.bends[0] = d;
+  // The plan's bump d of both seams from G, against the sign of k0.
+  blends.bends[0] = SeamBump(s, -s.k0);
   blends.bendCount = 1;
   const detail::BlendBends byD{{1, 0, 0}};
   auto side = [](auto&& sum) {
