@@ -52,6 +52,22 @@ void DescribeP6BentFeatheredFold(const P6Kite& kite, const P6Seams& s, detail::F
   s.WidenBandsForBends(std::max(std::abs(s.k0), std::abs(s.k1)), program);
 }
 
+namespace {
+
+// The bump of the axes, the stronger of those along u and v, by the given amount.
+detail::SideBend AxesBump(const P6Seams& s, double amount) {
+  detail::SideBend bend;
+  bend.amount = amount;
+  bend.tu = 1 / (0.5 - s.fu);
+  bend.t1 = -s.hu / (0.5 - s.fu);
+  bend.clamped = bend.twoBumps = true;
+  bend.t2v = 1 / (0.5 - s.fv);
+  bend.t21 = -s.hv / (0.5 - s.fv);
+  return bend;
+}
+
+}  // namespace
+
 void AddP6BentSteps(const P6Kite& kite, const P6Seams& s, detail::FoldProgram& program) {
   using detail::SideBend;
   const FeatherSource& source = kite.Source();
@@ -63,12 +79,7 @@ void AddP6BentSteps(const P6Kite& kite, const P6Seams& s, detail::FoldProgram& p
   const double scale = (1 - s.fu) * kSqrt3;
   if (s.k0 != 0) {
     // The stronger of the bumps along u and v.
-    SideBend axis;
-    axis.tu = 1 / (0.5 - s.fu);
-    axis.t1 = -s.hu / (0.5 - s.fu);
-    axis.clamped = axis.twoBumps = true;
-    axis.t2v = 1 / (0.5 - s.fv);
-    axis.t21 = -s.hv / (0.5 - s.fv);
+    SideBend axis = AxesBump(s, 0);
     if (s.k0 > 0) {
       axis.amount = -scale * s.k0;
       program.AddBentMarked({0, 1, kGeometryTolerance}, false, axis,
@@ -216,10 +227,7 @@ void DescribeP6BentBlends(const P6Kite& kite, const P6Seams& s, detail::SeamBlen
   // The plan's bumps: o1 of the axes, the larger along u and v; bend1 and bend2 of the medians,
   // each along itself (by v, by u).
   const double scale = (1 - s.fu) * kSqrt3, alongMedian = 1 / (s.i1.y - s.hu);
-  detail::SideBend axes{scale * s.k0, 1 / (0.5 - s.fu), 0, -s.hu / (0.5 - s.fu), true};
-  axes.twoBumps = true;
-  axes.t2v = 1 / (0.5 - s.fv);
-  axes.t21 = -s.hv / (0.5 - s.fv);
+  const detail::SideBend axes = AxesBump(s, scale * s.k0);
   blends.bends[0] = axes;
   blends.bends[1] = {-scale * s.k1, 0, alongMedian, -s.hv * alongMedian, true};
   blends.bends[2] = {-scale * s.k1, alongMedian, 0, -s.hu * alongMedian, true};
