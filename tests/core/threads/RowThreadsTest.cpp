@@ -40,16 +40,17 @@ TEST(RowThreads, CoversEveryRowOnceFromSlotsWithinTheCount) {
   }
 }
 
-// Threads out of rows take over what is left of the others' shares: a thread held up in its first
-// run finds every other row done without it, and rows taken while shares change hands, many
-// short runs racing for the last few, are each started once.
+// Threads out of rows take over what is left of the others' shares: the thread that runs first,
+// held up in that run, finds every other row done without it (not always the caller: its share may
+// be taken whole before it starts), and rows taken while shares change hands, many short runs
+// racing for the last few, are each started once.
 TEST(RowThreads, SharesOfHeldUpThreadsAreTakenOverOnce) {
   const RowThreads::ScopedCount count(4);
   constexpr int kRows = 4000;
   std::atomic<int> done{0}, doneWhileHeld{-1}, heldRows{0};
   std::atomic<bool> held{false};
-  RowThreads::Run(kRows, [&](int first, int last, int slot) {
-    if (slot == 0 && !held.exchange(true)) {
+  RowThreads::Run(kRows, [&](int first, int last, int) {
+    if (!held.exchange(true)) {
       heldRows = last - first;
       const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
       while (done.load() < kRows - (last - first) && std::chrono::steady_clock::now() < deadline)
