@@ -189,8 +189,9 @@ namespace {
 
 // The bulges of the bent seams into the kite and a third of a pixel about them, whose pixels the
 // plan turns across the seams onto a copy that a lattice a little off the hexagon lands some way
-// off the one the blends take across: the medians' mixed in doubles by the plan's fold, the axes'
-// planned, as the plan weighs them by o1 before the turn. The blends' bumps are o1, bend1 and
+// off the one the blends take across: planned, the axes' as the plan weighs them by o1 before the
+// turn; the medians' too, as mixing them in doubles by the plan's fold, which finds their region
+// after the turn, costs more than planning them. The blends' bumps are o1, bend1 and
 // bend2; a bulge of the axes lies along v where o1 is positive, else along u, one of the medians
 // along the first where the plan bends it by bend1, else along the second.
 void AddBulges(const P6Seams& s, detail::SeamBlends& blends) {
@@ -206,13 +207,13 @@ void AddBulges(const P6Seams& s, detail::SeamBlends& blends) {
     // u + bend1 past the first median less near.
     const detail::LatticeLinear m1 = detail::LinearOf(
         [&](double u, double v) { return P6Kite::kMedian1.XAt(v) - u - near; });
-    blends.AddPlanned({HalfPlane{m1.wu, m1.wv, m1.w1}}, true);
+    blends.AddPlanned({HalfPlane{m1.wu, m1.wv, m1.w1}});
     blends.BendSide(0, {{0, -1, 0}});
   } else if (s.k1 > 0) {
     // v - bend2 past the second median less near.
     const detail::LatticeLinear m2 = detail::LinearOf(
         [&](double u, double v) { return P6Kite::kMedian2.YAt(u) - v - near; });
-    blends.AddPlanned({HalfPlane{m2.wu, m2.wv, m2.w1}}, true);
+    blends.AddPlanned({HalfPlane{m2.wu, m2.wv, m2.w1}});
     blends.BendSide(0, {{0, 0, 1}});
   }
 }
