@@ -669,8 +669,14 @@ SeamBlendsInDoubles::SeamBlendsInDoubles(const SeamBlends& blends, const FoldPro
       tests_(tables.tests),
       copiesInLanes_(avx2_) {
   std::copy(tables.mixes, tables.mixes + SeamBlends::kMaxRegions, mixes_);
+  place_ = {
+      blends.frame, generator.matN, generator.detN != 0, program.sourceShift, {}};  // origin: the queue's
   for (int r = 0; r < blends.regionCount; ++r) {
     const BlendRegion& region = blends.regions[r];
+    const Mix& mix = mixes_[r];
+    inLanes_[r] = avx2_ && !mix.weightBends.Any() &&
+                  (mix.kind == BlendKind::kBand ||
+                   (mix.kind == BlendKind::kCorner && !mix.weight2Bends.Any()));
     if (region.kind == BlendKind::kCopies && copiesInLanes_) {
       CopyLanes& lanes = copyLanes_[r];
       lanes = CopyLanes{};
@@ -890,6 +896,15 @@ bool SeamBlendsInDoubles::QueueAt(double u, double v, int r, RowQueue& queue) co
   return true;
 }
 
+void SeamBlendsInDoubles::QueueInLanes(int region, const double* u, const double* v, int count,
+                                       RowQueue& queue) const {
+  const Mix& mix = mixes_[region];
+  const RowQueue::Room room = queue.AppendRooms(count, mix.kind == BlendKind::kBand ? 2 : 4);
+  MixPlace place = place_;
+  place.origin = queue.Origin();
+  QueueMixesAvx2(mix, place, u, v, count, room.positions, room.weights);
+}
+
 bool SeamBlendsInDoubles::Plan(const Point2D& plane, SamplePlan& plan) const {
   double u, v;
   int region;
@@ -909,6 +924,7 @@ bool SeamBlendRow::Reserve(int width, const Point2D& origin, const CpuFeatures& 
     middlePlaces_.resize(middles);
     middleRows_.resize(middles);
     middleOut_.resize(middles);
+    keptOut_.resize(middles);
     middleX_.resize(middles);
     middleY_.resize(middles);
     middleU_.resize(middles + 4);
@@ -1046,21 +1062,49 @@ void SeamBlendRow::FinishMiddles(const SeamBlendsInDoubles* middles, const BgraR
   if (queued_ == 0) return;
   middles->Locate(middleX_.data(), middleY_.data(), queued_, middleU_.data(), middleV_.data(),
                   middleRegions_.data());
+  // The pixels of regions queued in lanes are gathered region by region after the others.
+  int inRegion[SeamBlends::kMaxRegions] = {};
   int kept = 0;
   for (int i = 0; i < queued_; ++i) {
     const std::size_t k = std::size_t(i);
     std::uint8_t* const at = middleOut_[k];
+    const int region = middleRegions_[k];
     if (at == unwritten_) continue;
-    if (middles->QueueAt(middleU_[k], middleV_[k], middleRegions_[k], middles_))
-      middleOut_[std::size_t(kept++)] = at;
+    if (middles->QueuesInLanes(region))
+      ++inRegion[region];
+    else if (middles->QueueAt(middleU_[k], middleV_[k], region, middles_))
+      keptOut_[std::size_t(kept++)] = at;
     else
       plan(middleRows_[k], middlePlaces_[k], at - 4 * std::size_t(middlePlaces_[k]));
   }
+  kept = QueueInLanes(middles, inRegion, kept);
   queued_ = lastRowQueued_ = 0;
   if (kept == 0) return;
   // Mixed in the samples' room, which the runs are done with.
   middles_.Finish(source, samples_.data(), kept);
-  for (int i = 0; i < kept; ++i) std::memcpy(middleOut_[std::size_t(i)], samples_.data() + 4 * i, 4);
+  for (int i = 0; i < kept; ++i) std::memcpy(keptOut_[std::size_t(i)], samples_.data() + 4 * i, 4);
+}
+
+int SeamBlendRow::QueueInLanes(const SeamBlendsInDoubles* middles, const int* inRegion, int kept) {
+  // Each region's pixels in turn from kept on, their positions where the plane points were.
+  int next[SeamBlends::kMaxRegions];
+  for (int r = 0, at = kept; r < SeamBlends::kMaxRegions; at += inRegion[r++]) next[r] = at;
+  for (int i = 0; i < queued_; ++i) {
+    const std::size_t k = std::size_t(i);
+    const int region = middleRegions_[k];
+    if (middleOut_[k] == unwritten_ || !middles->QueuesInLanes(region)) continue;
+    const std::size_t to = std::size_t(next[region]++);
+    middleX_[to] = middleU_[k];
+    middleY_[to] = middleV_[k];
+    keptOut_[to] = middleOut_[k];
+  }
+  for (int r = 0; r < SeamBlends::kMaxRegions; ++r) {
+    if (inRegion[r] == 0) continue;
+    const int first = next[r] - inRegion[r];
+    middles->QueueInLanes(r, middleX_.data() + first, middleY_.data() + first, inRegion[r], middles_);
+    kept = next[r];
+  }
+  return kept;
 }
 
 }  // namespace corvel::detail

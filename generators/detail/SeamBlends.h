@@ -385,6 +385,16 @@ struct CopyLanes {
 void QueueCopiesAvx2(const CopyLanes& lanes, const Point2D& at, const Point2D& own, const Point2D& origin,
                      std::int32_t* positions, double* weights);
 
+// Where the pixels mixed in doubles take their samples: the regions' frame, the source lattice
+// the own sample is read through (where not the plane's), the program's source shift, and the
+// origin the queue adds.
+struct MixPlace {
+  LatticeAffine frame;
+  LatticeMatrix toSource;
+  bool throughSource = false;
+  Point2D shift, origin;
+};
+
 // The blended regions in doubles, for the pixels near a seam's middle: the program's fold and
 // the regions' partners and weights as the plan in doubles takes them, so that such a pixel mixes
 // as the plan mixes it and as its image across the seam mixes.
@@ -405,6 +415,12 @@ class SeamBlendsInDoubles {
   bool PlanAt(double u, double v, int region, SamplePlan& plan) const;
   // PlanAt's samples queued, the same.
   bool QueueAt(double u, double v, int region, RowQueue& queue) const;
+  // Whether QueueInLanes takes the region's pixels: a band or a corner, its weights not bent,
+  // where the processor record allows AVX2.
+  bool QueuesInLanes(int region) const { return region >= 0 && inLanes_[region]; }
+  // count pixels of such a region at (u, v) queued as QueueAt queues them one by one, bit for bit,
+  // in AVX2 lanes: at two or four samples a pixel, one by one they cost more than their sampling.
+  void QueueInLanes(int region, const double* u, const double* v, int count, RowQueue& queue) const;
   bool FoldsAsPlan() const { return bool(blends_.planFold); }
 
   // The regions' sides as distinct tests, each setting its bit where side < 0; a region holds the
@@ -450,7 +466,15 @@ class SeamBlendsInDoubles {
   // six copies one by one, and their positions, cost a pixel where six meet hundreds of instructions.
   bool copiesInLanes_ = false;
   CopyLanes copyLanes_[SeamBlends::kMaxRegions];
+  bool inLanes_[SeamBlends::kMaxRegions] = {};
+  MixPlace place_;
 };
+
+// Of count pixels of a band or a corner at folded positions (u, v), the samples QueueAt queues,
+// in AVX2 lanes bit for bit: each pixel's 24.8 positions (with place.origin added) and weights in
+// turn, as RowQueue::AppendRooms lays them.
+void QueueMixesAvx2(const SeamBlendsInDoubles::Mix& mix, const MixPlace& place, const double* u,
+                    const double* v, int count, std::int32_t* positions, double* weights);
 
 // What a render's blends work out before its rows: MakeSeamBlendArgs's answer and arguments, the
 // tables in doubles where the group plans as its regions, and the source the partners read
@@ -517,6 +541,10 @@ class SeamBlendRow {
   // planned, and counted.
   int TakeFoldLines(const SeamBlendsInDoubles* middles, const SeamBlendRowPlace& place, std::uint8_t* marks,
                     std::uint8_t* out);
+  // The queued pixels FinishMiddles left to middles' lanes, held in inRegion of each region,
+  // queued region by region after the kept ones, and their outputs laid after those in keptOut_.
+  // How many are kept in all.
+  int QueueInLanes(const SeamBlendsInDoubles* middles, const int* inRegion, int kept);
   // Pixel x of the row at place, whose output lies at out, queued to be mixed in doubles; inline,
   // as the blends queue a row's middles one by one.
   void Queue(const SeamBlendRowPlace& place, int x, std::uint8_t* out) {
@@ -541,7 +569,7 @@ class SeamBlendRow {
   // of the last row from lastRowQueued_ on, in lastRow_.
   int width_ = 0, queued_ = 0, lastRowQueued_ = 0;
   ScratchVector<int> middleRows_, middlePlaces_;
-  ScratchVector<std::uint8_t*> middleOut_;
+  ScratchVector<std::uint8_t*> middleOut_, keptOut_;
   std::uint8_t* lastRow_ = nullptr;
   std::uint8_t unwritten_[4] = {};
   ScratchVector<double> middleX_, middleY_, middleU_, middleV_;

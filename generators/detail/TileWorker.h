@@ -6,6 +6,7 @@
 #include <emmintrin.h>
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -94,11 +95,14 @@ class RowQueue {
     std::int32_t* positions;
     double* weights;
   };
-  Room AppendRoom(int count) {
+  Room AppendRoom(int count) { return AppendRooms(1, count); }
+  // The next pixels queued with count samples each, laid out one pixel after another.
+  Room AppendRooms(int pixels, int count) {
     const Room room{position_, weight_};
-    position_ += 2 * count;
-    weight_ += count;
-    *count_++ = static_cast<unsigned char>(count);
+    position_ += 2 * pixels * count;
+    weight_ += pixels * count;
+    std::memset(count_, count, std::size_t(pixels));
+    count_ += pixels;
     return room;
   }
   const Point2D& Origin() const { return origin_; }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -736,6 +737,79 @@ TEST(SeamBlends, PixelsQueueAsTheyPlan) {
     EXPECT_EQ(fromPlans, fromQueue) << y;
   }
   for (int r = 0; r < 5; ++r) EXPECT_GT(kinds[r], 0) << r;
+}
+
+// Bands and corners queue in AVX2 lanes bit for bit as one by one: each pixel's 24.8 positions
+// and weights, on random lattices, frames, maps and weights (clamped at either end, or NaN where
+// a map is), in batches whose last lanes are left empty; and through the queue to the same bytes.
+TEST(SeamBlends, BandsAndCornersQueueInLanesAsOneByOne) {
+  if (!ProbeCpuFeatures().avx2) GTEST_SKIP() << "no AVX2";
+  RandomBlends random(77);
+  constexpr int kSize = 64, kMost = 23;
+  std::vector<std::uint8_t> bytes(4 * kSize * kSize);
+  std::uint32_t noise = 9;
+  for (std::uint8_t& byte : bytes) byte = std::uint8_t((noise = noise * 1664525u + 1013904223u) >> 24);
+  std::vector<std::uint8_t*> rows;
+  for (int y = 0; y < kSize; ++y) rows.push_back(bytes.data() + 4 * kSize * y);
+  const std::vector<std::intptr_t> strides(kSize, 4 * kSize);
+  const BgraRows source{rows.data(), strides.data(), kSize, kSize};
+  int tried[2] = {};
+  for (int trial = 0; trial < 300; ++trial) {
+    TileGenerator generator;
+    random.Lattice(generator);
+    generator.render.cpu.avx2 = true;
+    detail::FoldProgram program;
+    program.sourceShift = {random.Uniform(-2, 2), random.Uniform(-2, 2)};
+    detail::SeamBlends blends;
+    if (random.Coin()) blends.frame = random.Map(false);
+    auto weight = [&] {
+      return detail::LatticeLinear{random.Uniform(-3, 3), random.Uniform(-3, 3), random.Uniform(-1, 2)};
+    };
+    const bool corner = trial % 2 == 1;
+    detail::LatticeAffine partner = random.Map(false);
+    if (trial % 50 == 7) partner.u1 = std::numeric_limits<double>::quiet_NaN();
+    if (corner)
+      blends.AddCorner({}, partner, weight(), random.Map(false), weight(), random.Map(false));
+    else
+      blends.AddBlend({}, partner, weight());
+    const detail::SeamBlendsInDoubles inDoubles(blends, program, generator);
+    ASSERT_TRUE(inDoubles.QueuesInLanes(0));
+    const int count = random.Whole(1, kMost);
+    double u[kMost], v[kMost];
+    for (int i = 0; i < count; ++i) u[i] = random.Uniform(-0.5, 1.5), v[i] = random.Uniform(-0.5, 1.5);
+    const Point2D origin(random.Uniform(0, kSize), random.Uniform(0, kSize));
+    const detail::MixPlace place{blends.frame, generator.matN, generator.detN != 0, program.sourceShift,
+                                 origin};
+    std::int32_t positions[8 * kMost];
+    double weights[4 * kMost];
+    detail::QueueMixesAvx2(inDoubles.TablesOf(blends).mixes[0], place, u, v, count, positions, weights);
+    const int samples = corner ? 4 : 2;
+    for (int i = 0; i < count; ++i) {
+      SamplePlan plan;
+      ASSERT_TRUE(inDoubles.PlanAt(u[i], v[i], 0, plan));
+      ASSERT_EQ(plan.count, samples);
+      for (int k = 0; k < samples; ++k) {
+        std::int32_t fixed[2];
+        detail::ToFixed(plan.points[k] + origin, fixed);
+        const int at = samples * i + k;
+        ASSERT_TRUE(fixed[0] == positions[2 * at] && fixed[1] == positions[2 * at + 1] &&
+                    SameBits(plan.weights[k], weights[at]))
+            << "trial " << trial << " pixel " << i << " sample " << k;
+      }
+    }
+    detail::RowQueue oneByOne, inLanes;
+    ASSERT_TRUE(oneByOne.Reserve(kMost, origin, SampleBilinearBgra) &&
+                inLanes.Reserve(kMost, origin, SampleBilinearBgra));
+    for (int i = 0; i < count; ++i) ASSERT_TRUE(inDoubles.QueueAt(u[i], v[i], 0, oneByOne));
+    inDoubles.QueueInLanes(0, u, v, count, inLanes);
+    std::vector<std::uint8_t> fromOneByOne(4 * kMost), fromLanes(4 * kMost);
+    oneByOne.Finish(source, fromOneByOne.data(), count);
+    inLanes.Finish(source, fromLanes.data(), count);
+    ASSERT_EQ(fromOneByOne, fromLanes) << trial;
+    tried[corner] += count;
+  }
+  EXPECT_GT(tried[0], 1000);
+  EXPECT_GT(tried[1], 1000);
 }
 
 // The runs' mix in AVX2 lanes gives, channel by channel and pixel by pixel in order, the truncated

@@ -1,0 +1,149 @@
+// Compiled with AVX2 enabled for this file alone; run only where the processor record allows.
+// No fused multiply-add here, so that the lanes' sums round as SeamBlendsInDoubles::QueueAt's.
+#include <immintrin.h>
+
+#include <cstring>
+
+#include "generators/detail/DoublesRule.h"
+#include "generators/detail/SeamBlends.h"
+
+namespace corvel::detail {
+
+namespace {
+
+using D = __m256d;
+
+[[gnu::always_inline]] inline D Splat(double t) { return _mm256_set1_pd(t); }
+
+// a p + b q + c, summed in that order.
+[[gnu::always_inline]] inline D Affine(double a, D p, double b, D q, double c) {
+  return _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(Splat(a), p), _mm256_mul_pd(Splat(b), q)), Splat(c));
+}
+
+struct Points {
+  D x, y;
+};
+
+[[gnu::always_inline]] inline Points Mapped(const LatticeAffine& a, const Points& p) {
+  return {Affine(a.uu, p.x, a.uv, p.y, a.u1), Affine(a.vu, p.x, a.vv, p.y, a.v1)};
+}
+
+// Clamp01's answer: the maximum and minimum answer their second operands for NaN and for equal
+// zeros, as its comparisons do.
+[[gnu::always_inline]] inline D Weight(const LatticeLinear& w, const Points& at) {
+  return _mm256_min_pd(Splat(1), _mm256_max_pd(_mm256_setzero_pd(), Affine(w.wu, at.x, w.wv, at.y, w.w1)));
+}
+
+// As ToFixed takes a coordinate, the origin added first.
+[[gnu::always_inline]] inline __m128i Fixed(D t, double origin) {
+  const D scaled = _mm256_add_pd(_mm256_mul_pd(Splat(256), _mm256_add_pd(t, Splat(origin))),
+                                 Splat(kFixedPointSlack));
+  return _mm256_cvttpd_epi32(_mm256_min_pd(Splat(2147483647.0), scaled));
+}
+
+// Four points' 24.8 positions.
+struct FixedPoints {
+  __m128i x, y;
+};
+
+[[gnu::always_inline]] inline FixedPoints FixedOf(const Points& p, const Point2D& origin) {
+  return {Fixed(p.x, origin.x), Fixed(p.y, origin.y)};
+}
+
+// Four pixels' positions of two samples each, pixel by pixel: own, then partner.
+[[gnu::always_inline]] inline void StoreTwo(const FixedPoints& a, const FixedPoints& b, std::int32_t* to) {
+  const __m128i a01 = _mm_unpacklo_epi32(a.x, a.y), a23 = _mm_unpackhi_epi32(a.x, a.y);
+  const __m128i b01 = _mm_unpacklo_epi32(b.x, b.y), b23 = _mm_unpackhi_epi32(b.x, b.y);
+  auto store = [to](int pixel, __m128i both) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 4 * pixel), both);
+  };
+  store(0, _mm_unpacklo_epi64(a01, b01));
+  store(1, _mm_unpackhi_epi64(a01, b01));
+  store(2, _mm_unpacklo_epi64(a23, b23));
+  store(3, _mm_unpackhi_epi64(a23, b23));
+}
+
+// The same of four samples each, in the order given.
+[[gnu::always_inline]] inline void StoreFour(const FixedPoints& a, const FixedPoints& b, const FixedPoints& c,
+                                             const FixedPoints& d, std::int32_t* to) {
+  const __m128i a01 = _mm_unpacklo_epi32(a.x, a.y), a23 = _mm_unpackhi_epi32(a.x, a.y);
+  const __m128i b01 = _mm_unpacklo_epi32(b.x, b.y), b23 = _mm_unpackhi_epi32(b.x, b.y);
+  const __m128i c01 = _mm_unpacklo_epi32(c.x, c.y), c23 = _mm_unpackhi_epi32(c.x, c.y);
+  const __m128i d01 = _mm_unpacklo_epi32(d.x, d.y), d23 = _mm_unpackhi_epi32(d.x, d.y);
+  auto store = [to](int pixel, __m128i low, __m128i high) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(to + 8 * pixel), _mm256_setr_m128i(low, high));
+  };
+  store(0, _mm_unpacklo_epi64(a01, b01), _mm_unpacklo_epi64(c01, d01));
+  store(1, _mm_unpackhi_epi64(a01, b01), _mm_unpackhi_epi64(c01, d01));
+  store(2, _mm_unpacklo_epi64(a23, b23), _mm_unpacklo_epi64(c23, d23));
+  store(3, _mm_unpackhi_epi64(a23, b23), _mm_unpackhi_epi64(c23, d23));
+}
+
+// Four pixels' weights, pixel by pixel: w, then 1 - w.
+[[gnu::always_inline]] inline void StoreWeightsTwo(D w, double* to) {
+  const D rest = _mm256_sub_pd(Splat(1), w);
+  const D pixels02 = _mm256_unpacklo_pd(w, rest), pixels13 = _mm256_unpackhi_pd(w, rest);
+  _mm256_storeu_pd(to, _mm256_permute2f128_pd(pixels02, pixels13, 0x20));
+  _mm256_storeu_pd(to + 4, _mm256_permute2f128_pd(pixels02, pixels13, 0x31));
+}
+
+// The same of four weights each, in the order given.
+[[gnu::always_inline]] inline void StoreWeightsFour(D a, D b, D c, D d, double* to) {
+  const D ab02 = _mm256_unpacklo_pd(a, b), ab13 = _mm256_unpackhi_pd(a, b);
+  const D cd02 = _mm256_unpacklo_pd(c, d), cd13 = _mm256_unpackhi_pd(c, d);
+  _mm256_storeu_pd(to, _mm256_permute2f128_pd(ab02, cd02, 0x20));
+  _mm256_storeu_pd(to + 4, _mm256_permute2f128_pd(ab13, cd13, 0x20));
+  _mm256_storeu_pd(to + 8, _mm256_permute2f128_pd(ab02, cd02, 0x31));
+  _mm256_storeu_pd(to + 12, _mm256_permute2f128_pd(ab13, cd13, 0x31));
+}
+
+// Four pixels at (u, v) queued: their samples' positions and weights.
+[[gnu::always_inline]] inline void QueueFour(const SeamBlendsInDoubles::Mix& mix, const MixPlace& place,
+                                             const Points& uv, std::int32_t* positions, double* weights) {
+  const Points at = Mapped(place.frame, uv);
+  Points own{_mm256_add_pd(uv.x, Splat(place.shift.x)), _mm256_add_pd(uv.y, Splat(place.shift.y))};
+  if (place.throughSource) {
+    const LatticeMatrix& m = place.toSource;
+    own = {_mm256_add_pd(_mm256_mul_pd(own.x, Splat(m.m00)), _mm256_mul_pd(own.y, Splat(m.m01))),
+           _mm256_add_pd(_mm256_mul_pd(own.x, Splat(m.m10)), _mm256_mul_pd(own.y, Splat(m.m11)))};
+  }
+  const D w1 = Weight(mix.weight, at);
+  const FixedPoints ownFixed = FixedOf(own, place.origin),
+                    partner = FixedOf(Mapped(mix.partner, at), place.origin);
+  if (mix.kind == BlendKind::kBand) {
+    StoreTwo(ownFixed, partner, positions);
+    StoreWeightsTwo(w1, weights);
+    return;
+  }
+  const D w2 = Weight(mix.weight2, at);
+  const D rest1 = _mm256_sub_pd(Splat(1), w1), rest2 = _mm256_sub_pd(Splat(1), w2);
+  StoreFour(ownFixed, FixedOf(Mapped(mix.partnerBoth, at), place.origin), partner,
+            FixedOf(Mapped(mix.partner2, at), place.origin), positions);
+  StoreWeightsFour(_mm256_mul_pd(w1, w2), _mm256_mul_pd(rest2, rest1), _mm256_mul_pd(rest1, w2),
+                   _mm256_mul_pd(rest2, w1), weights);
+}
+
+}  // namespace
+
+void QueueMixesAvx2(const SeamBlendsInDoubles::Mix& mix, const MixPlace& place, const double* u,
+                    const double* v, int count, std::int32_t* positions, double* weights) {
+  const int samples = mix.kind == BlendKind::kBand ? 2 : 4;
+  int k = 0;
+  for (; k + 4 <= count; k += 4)
+    QueueFour(mix, place, {_mm256_loadu_pd(u + k), _mm256_loadu_pd(v + k)}, positions + 2 * samples * k,
+              weights + samples * k);
+  if (k == count) return;
+  // The last pixel repeated in the lanes past count, which are not kept.
+  auto at = [&](const double* t, int i) { return t[k + i < count ? k + i : count - 1]; };
+  alignas(32) std::int32_t fourPositions[32];
+  alignas(32) double fourWeights[16];
+  QueueFour(mix, place,
+            {_mm256_setr_pd(at(u, 0), at(u, 1), at(u, 2), at(u, 3)),
+             _mm256_setr_pd(at(v, 0), at(v, 1), at(v, 2), at(v, 3))},
+            fourPositions, fourWeights);
+  const int left = count - k;
+  std::memcpy(positions + 2 * samples * k, fourPositions, sizeof(std::int32_t) * 2 * samples * left);
+  std::memcpy(weights + samples * k, fourWeights, sizeof(double) * samples * left);
+}
+
+}  // namespace corvel::detail
