@@ -168,15 +168,22 @@ class SeamBlendLanes {
                                               << 1;
   }
 
-  // The group's first n lanes stored from lane k on.
+  // The group's first n lanes stored from lane k on; where roomPast, its partners and weights
+  // past them too, whole, as another run's take their place after.
   [[gnu::always_inline]] static void Store(const I& outFirst, const I& outSecond, const F& w,
-                                           std::uint64_t flags, int k, int n, std::uint8_t* planned,
-                                           std::int32_t* partners, float* weights) {
-    if (n == kWidth) {
+                                           std::uint64_t flags, int k, int n, bool roomPast,
+                                           std::uint8_t* planned, std::int32_t* partners, float* weights) {
+    if (n == kWidth || roomPast) {
       std::memcpy(partners + 2 * k, &outFirst, sizeof outFirst);
       std::memcpy(partners + 2 * k + kWidth, &outSecond, sizeof outSecond);
       std::memcpy(weights + k, &w, sizeof w);
+    }
+    if (n == kWidth) {
       std::memcpy(planned + k, &flags, kWidth);
+      return;
+    }
+    if (roomPast) {
+      for (int i = 0; i < n; ++i) planned[k + i] = std::uint8_t(flags >> 8 * i);
       return;
     }
     if constexpr (Isa::kPartial) {
@@ -310,34 +317,40 @@ class SeamBlendLanes {
 };
 
 template <class Isa, bool kBent>
-void SeamBlendRun(const SeamBlendArgs& a, const std::int32_t* positions, const float* exactX,
-                  const float* exactY, int count, std::uint8_t* planned, std::int32_t* partners,
-                  float* weights) {
+void SeamBlendRuns(const SeamBlendArgs& a, const std::int32_t* positions, const float* exactX,
+                   const float* exactY, const BlendRun* runs, int runCount, std::uint8_t* planned,
+                   std::int32_t* partners, float* weights) {
   constexpr int kWidth = Isa::kWidth;
   using Lanes = SeamBlendLanes<Isa, kBent>;
   const Lanes lanes(a, exactX != nullptr);
-  for (int k = 0; k < count; k += kWidth) {
-    // A run's last few lanes are taken with those before them, where it has that many: each lane
-    // is decided alone, so the lanes taken twice store the same twice.
-    if (count - k < kWidth && count >= kWidth) k = count - kWidth;
-    const int n = count - k < kWidth ? count - k : kWidth;
-    typename Lanes::Group g;
-    lanes.Load(positions + 2 * k, exactX ? exactX + k : nullptr, exactY ? exactY + k : nullptr, n, g);
-    lanes.TestSides(g);
-    lanes.FindRegions(g);
-    typename Lanes::I outFirst, outSecond;
-    const std::uint64_t flags = lanes.Settle(g, outFirst, outSecond);
-    lanes.Store(outFirst, outSecond, g.w, flags, k, n, planned, partners, weights);
+  for (int r = 0; r < runCount; ++r) {
+    const int x = runs[r].x, count = runs[r].count;
+    for (int k = 0; k < count; k += kWidth) {
+      // A run's last few lanes are taken with those before them, where it has that many: each lane
+      // is decided alone, so the lanes taken twice store the same twice.
+      if (count - k < kWidth && count >= kWidth) k = count - kWidth;
+      const int n = count - k < kWidth ? count - k : kWidth;
+      typename Lanes::Group g;
+      lanes.Load(positions + 2 * (x + k), exactX ? exactX + x + k : nullptr,
+                 exactY ? exactY + x + k : nullptr, n, g);
+      lanes.TestSides(g);
+      lanes.FindRegions(g);
+      typename Lanes::I outFirst, outSecond;
+      const std::uint64_t flags = lanes.Settle(g, outFirst, outSecond);
+      lanes.Store(outFirst, outSecond, g.w, flags, k, n, r + 1 < runCount, planned + x, partners, weights);
+    }
+    partners += 2 * count;
+    weights += count;
   }
 }
 
 template <class Isa>
 void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, const float* exactX,
-                   const float* exactY, int count, std::uint8_t* planned, std::int32_t* partners,
-                   float* weights) {
+                   const float* exactY, const BlendRun* runs, int runCount, std::uint8_t* planned,
+                   std::int32_t* partners, float* weights) {
   if (a.bendCount > 0)
-    return SeamBlendRun<Isa, true>(a, positions, exactX, exactY, count, planned, partners, weights);
-  SeamBlendRun<Isa, false>(a, positions, exactX, exactY, count, planned, partners, weights);
+    return SeamBlendRuns<Isa, true>(a, positions, exactX, exactY, runs, runCount, planned, partners, weights);
+  SeamBlendRuns<Isa, false>(a, positions, exactX, exactY, runs, runCount, planned, partners, weights);
 }
 
 }  // namespace corvel::detail

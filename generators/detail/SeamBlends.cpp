@@ -917,7 +917,7 @@ bool SeamBlendRow::Reserve(int width, const Point2D& origin, const CpuFeatures& 
   sample_ = ChooseBgraSampler(cpu);
   try {
     partners_.resize(2 * (std::size_t(width) + kSampledTogether));
-    weights_.resize(std::size_t(width));
+    weights_.resize(std::size_t(width) + kSampledTogether);
     // The pixels mixed in doubles are queued for as many as two rows' width.
     const std::size_t middles = 2 * std::size_t(width);
     samples_.resize(4 * (middles + kSampledTogether));
@@ -931,6 +931,7 @@ bool SeamBlendRow::Reserve(int width, const Point2D& origin, const CpuFeatures& 
     middleV_.resize(middles + 4);
     middleRegions_.resize(middles + 4);
     mixedRuns_.resize(std::size_t(width));
+    runs_.resize(std::size_t(width) / 2 + 1);
     onFoldLines_.reserve(SeamBlends::kMaxFoldLines * (std::size_t(width) + 2));
   } catch (const std::bad_alloc&) {
     return false;
@@ -960,33 +961,38 @@ int SeamBlendRow::DecideRuns(SeamBlendKernel kernel, const SeamBlendArgs& args,
                              const SeamBlendsInDoubles* middles, const SeamBlendRowPlace& place,
                              const std::int32_t* positions, const float* exact, int width,
                              std::uint8_t* marks, std::uint8_t* out, int& mixedCount, int& mixedRuns) {
-  // Marks come in runs across the bands; each run is decided, and the parts of the runs that
-  // take some of their partners are sampled all at once and mixed in place. Pixels without a
-  // partner between others that take one sample their own position again and keep their own
-  // sample.
-  int planned = 0;
-  for (int x = NextMarked(marks, 0, width); x < width;) {
+  // Marks come in runs across the bands, most of them a few pixels long: the kernel decides all
+  // of a row's at once, and the parts of the runs that take some of their partners are sampled all
+  // at once and mixed in place. Pixels without a partner between others that take one sample their
+  // own position again and keep their own sample.
+  int runCount = 0;
+  for (int x = NextMarked(marks, 0, width); x < width; x = NextMarked(marks, x, width)) {
     const int end = NextClear(marks, x + 1, width);
-    const int count = end - x;
-    std::int32_t* const runPartners = partners_.data() + 2 * mixedCount;
-    float* const runWeights = weights_.data() + mixedCount;
-    kernel(args, positions + 2 * x, exact ? exact + x : nullptr, exact ? exact + width + x : nullptr, count,
-           marks + x, runPartners, runWeights);
-    // Only the part from the first to the last pixel that takes some of its partner is mixed.
-    int first = 0, last = count;
+    runs_[std::size_t(runCount++)] = {x, end - x};
+    x = end;
+  }
+  if (runCount == 0) return 0;
+  kernel(args, positions, exact, exact ? exact + width : nullptr, runs_.data(), runCount, marks,
+         partners_.data(), weights_.data());
+  // Those flagged 2 queued, or else planned; folded as the plan folds, right on a fold line too.
+  const std::uint8_t queuedMark = !middles ? 1 : middles->FoldsAsPlan() ? kMixedAsPlanned : 0;
+  auto queue = [&](int i) {
+    marks[i] = queuedMark;
+    if (middles) Queue(place, i, out);
+  };
+  int planned = 0;
+  for (int r = 0, at = 0; r < runCount; at += runs_[std::size_t(r++)].count) {
+    const int x = runs_[std::size_t(r)].x, end = x + runs_[std::size_t(r)].count;
+    // Only the part from the first to the last pixel that takes some of its partner is mixed; the
+    // partners are sampled up to the last such pixel of the row.
+    const float* const runWeights = weights_.data() + at;
+    int first = 0, last = end - x;
     while (first < last && runWeights[first] == 1) ++first;
     while (last > first && runWeights[last - 1] == 1) --last;
     if (first < last) {
-      // The pixels before first are sampled to no use; the next run's are written over those past last.
-      mixedRuns_[std::size_t(mixedRuns++)] = {x + first, mixedCount + first, last - first};
-      mixedCount += last;
+      mixedRuns_[std::size_t(mixedRuns++)] = {x + first, at + first, last - first};
+      mixedCount = at + last;
     }
-    // Those flagged 2 queued, or else planned; folded as the plan folds, right on a fold line too.
-    const std::uint8_t queuedMark = !middles ? 1 : middles->FoldsAsPlan() ? kMixedAsPlanned : 0;
-    auto queue = [&](int i) {
-      marks[i] = queuedMark;
-      if (middles) Queue(place, i, out);
-    };
     int i = x;
     // Eight flags at a time, their 2s queued in turn, then their 1s counted (no flag is 3 before).
     for (std::uint64_t eight = 0; i + 8 <= end; i += 8) {
@@ -1002,7 +1008,6 @@ int SeamBlendRow::DecideRuns(SeamBlendKernel kernel, const SeamBlendArgs& args,
       if (marks[i] == 2) queue(i);
       planned += marks[i] == 1;
     }
-    x = NextMarked(marks, end, width);
   }
   return planned;
 }

@@ -336,20 +336,26 @@ struct SeamBlendArgs {
   }
 };
 
-// For count own positions (pairs; exactX and exactY, where given: the same before truncation,
-// which the regions and weights are taken on): planned[i] 1 where no region holds the pixel or a planned one
-// does, 2 where a corner holds it or a blended region near its seam's middle, else 0; the
-// partner's 24.8 position and the own sample's weight, or the own position and 1 where the pixel
-// takes no partner.
+// Pixels x to x + count - 1 of a row.
+struct BlendRun {
+  int x, count;
+};
+// For the runs of a row's own positions (pairs; exactX and exactY, where given: the same before
+// truncation, which the regions and weights are taken on): planned[x] 1 where no region holds the
+// pixel or a planned one does, 2 where a corner holds it or a blended region near its seam's
+// middle, else 0; the partner's 24.8 position and the own sample's weight, or the own position and
+// 1 where the pixel takes no partner, one run after another from partners and weights on. Where
+// another run follows, a short run's lanes past its end may be stored after it (the next run's
+// take their place): with several runs, partners and weights need room for eight pixels past them.
 using SeamBlendKernel = void (*)(const SeamBlendArgs& args, const std::int32_t* positions,
-                                 const float* exactX, const float* exactY, int count, std::uint8_t* planned,
-                                 std::int32_t* partners, float* weights);
+                                 const float* exactX, const float* exactY, const BlendRun* runs, int runCount,
+                                 std::uint8_t* planned, std::int32_t* partners, float* weights);
 void SeamBlendSse2(const SeamBlendArgs& args, const std::int32_t* positions, const float* exactX,
-                   const float* exactY, int count, std::uint8_t* planned, std::int32_t* partners,
-                   float* weights);
+                   const float* exactY, const BlendRun* runs, int runCount, std::uint8_t* planned,
+                   std::int32_t* partners, float* weights);
 void SeamBlendAvx2(const SeamBlendArgs& args, const std::int32_t* positions, const float* exactX,
-                   const float* exactY, int count, std::uint8_t* planned, std::int32_t* partners,
-                   float* weights);
+                   const float* exactY, const BlendRun* runs, int runCount, std::uint8_t* planned,
+                   std::int32_t* partners, float* weights);
 // AVX2 where the processor record allows, else SSE2.
 SeamBlendKernel ChooseSeamBlendKernel(const CpuFeatures& cpu);
 
@@ -564,6 +570,7 @@ class SeamBlendRow {
   ScratchVector<float> weights_;
   ScratchVector<std::uint8_t> samples_;
   ScratchVector<MixedRun> mixedRuns_;
+  ScratchVector<BlendRun> runs_;
   RowQueue middles_;
   // The queued pixels: their rows and places in them, where they go, their plane points; those
   // of the last row from lastRowQueued_ on, in lastRow_.

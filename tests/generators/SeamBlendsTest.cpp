@@ -38,6 +38,14 @@ void ExpectPlan(const SamplePlan& plan, std::initializer_list<PlannedSample> exp
   }
 }
 
+// The kernel over one run of count pixels from the first.
+void DecideRun(detail::SeamBlendKernel kernel, const detail::SeamBlendArgs& args,
+               const std::int32_t* positions, const float* exactX, const float* exactY, int count,
+               std::uint8_t* planned, std::int32_t* partners, float* weights) {
+  const detail::BlendRun run{0, count};
+  kernel(args, positions, exactX, exactY, &run, 1, planned, partners, weights);
+}
+
 // Past a line that misses the origin (2u + v = 1 here), and within reach of it before: planned.
 TEST(SeamBlends, PlannedBeyondALineReachesBackOnlyOnItsNearSide) {
   TileGenerator generator;
@@ -58,7 +66,7 @@ TEST(SeamBlends, PlannedBeyondALineReachesBackOnlyOnItsNearSide) {
   std::uint8_t marks[6];
   std::int32_t partners[12];
   float weights[6];
-  detail::SeamBlendSse2(args, positions.data(), nullptr, nullptr, 6, marks, partners, weights);
+  DecideRun(detail::SeamBlendSse2, args, positions.data(), nullptr, nullptr, 6, marks, partners, weights);
   for (int i = 0; i < 6; ++i) EXPECT_EQ(marks[i], planned[i] ? 1 : 0) << i;
 }
 
@@ -102,7 +110,8 @@ TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
     std::vector<std::uint8_t> planned(count + 1, 7);
     std::vector<std::int32_t> partners(2 * count + 2, -7);
     std::vector<float> weights(count + 1, -7);
-    kernel(args, positions.data(), nullptr, nullptr, count, planned.data(), partners.data(), weights.data());
+    DecideRun(kernel, args, positions.data(), nullptr, nullptr, count, planned.data(), partners.data(),
+              weights.data());
     for (int i = 0; i < count; ++i) {
       const Case& c = cases[i];
       EXPECT_EQ(planned[i], c.planned) << i;
@@ -125,8 +134,8 @@ TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
       exact[i] = float(positions[2 * i]) + 0.25f;
       exact[count + i] = float(positions[2 * i + 1]) + 0.75f;
     }
-    kernel(args, positions.data(), exact.data(), exact.data() + count, count, planned.data(), partners.data(),
-           weights.data());
+    DecideRun(kernel, args, positions.data(), exact.data(), exact.data() + count, count, planned.data(),
+              partners.data(), weights.data());
     // Weights taken before truncation are off by far less than a 256th of a pixel: only the
     // pixels that near the seam's middle or its ends mix in doubles.
     EXPECT_EQ(planned[7], 2);
@@ -138,8 +147,8 @@ TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
         std::vector<std::uint8_t> runPlanned(length + 1, 7);
         std::vector<std::int32_t> runPartners(2 * length + 2, -7);
         std::vector<float> runWeights(length + 1, -7);
-        kernel(args, positions.data() + 2 * from, exact.data() + from, exact.data() + count + from, length,
-               runPlanned.data(), runPartners.data(), runWeights.data());
+        DecideRun(kernel, args, positions.data() + 2 * from, exact.data() + from, exact.data() + count + from,
+                  length, runPlanned.data(), runPartners.data(), runWeights.data());
         for (int i = 0; i < length; ++i) {
           const int at = from + i;
           EXPECT_EQ(runPlanned[i], planned[at]) << from << " " << length << " " << i;
@@ -152,6 +161,25 @@ TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
         EXPECT_EQ(runPartners[2 * length], -7);
         EXPECT_EQ(runWeights[length], -7);
       }
+
+    // Runs with gaps between them, in one call: each pixel decided as in the whole run, the
+    // partners and weights one run after another, and the gaps' marks left as they were.
+    const detail::BlendRun runs[] = {{0, 1}, {2, 3}, {6, 2}, {9, 7}};
+    std::vector<std::uint8_t> rowPlanned(count, 7);
+    std::vector<std::int32_t> runPartners(2 * count + 16, -7);
+    std::vector<float> runWeights(count + 8, -7);
+    kernel(args, positions.data(), exact.data(), exact.data() + count, runs, 4, rowPlanned.data(),
+           runPartners.data(), runWeights.data());
+    int at = 0;
+    for (const detail::BlendRun& run : runs)
+      for (int i = run.x; i < run.x + run.count; ++i, ++at) {
+        EXPECT_EQ(rowPlanned[i], planned[i]) << i;
+        if (planned[i] == 1) continue;
+        EXPECT_EQ(runWeights[at], weights[i]) << i;
+        EXPECT_EQ(runPartners[2 * at], partners[2 * i]) << i;
+        EXPECT_EQ(runPartners[2 * at + 1], partners[2 * i + 1]) << i;
+      }
+    for (const int gap : {1, 5, 8}) EXPECT_EQ(rowPlanned[gap], 7) << gap;
   }
 
   // In doubles, a pixel in the blended region takes its own point and its partner as the plan in
@@ -208,7 +236,8 @@ TEST(SeamBlends, BentBandsFollowTheirBumpsInLanesAsInDoubles) {
     std::uint8_t planned[std::size(points)];
     std::int32_t partners[2 * std::size(points)];
     float weights[std::size(points)];
-    kernel(args, positions.data(), exact.data(), exact.data() + count, count, planned, partners, weights);
+    DecideRun(kernel, args, positions.data(), exact.data(), exact.data() + count, count, planned, partners,
+              weights);
     for (int i = 0; i < count; ++i) {
       const double u = points[i].x, v = points[i].y, s = std::min(u, 1 - u);
       const double bent = v + 0.2 * u * (1 - u);
@@ -255,7 +284,7 @@ TEST(SeamBlends, RegionsPlannedInLanesOnlyLeaveTheirPixelsToThePlansFold) {
       std::uint8_t marks[count];
       std::int32_t partners[2 * count];
       float weights[count];
-      kernel(args, positions.data(), nullptr, nullptr, count, marks, partners, weights);
+      DecideRun(kernel, args, positions.data(), nullptr, nullptr, count, marks, partners, weights);
       for (int i = 0; i < count; ++i)
         EXPECT_EQ(marks[i], expected[i]) << i << (foldGiven ? " fold given" : "");
     }
@@ -294,7 +323,8 @@ TEST(SeamBlends, LeadingPlannedRegionsHoldTheirPixelsWhicheverSideOfATestTheyTak
       std::vector<std::uint8_t> marks(std::size_t(count), 7);
       std::vector<std::int32_t> partners(2 * std::size_t(count));
       std::vector<float> weights(marks.size());
-      kernel(args, positions.data(), nullptr, nullptr, count, marks.data(), partners.data(), weights.data());
+      DecideRun(kernel, args, positions.data(), nullptr, nullptr, count, marks.data(), partners.data(),
+                weights.data());
       for (int i = 0; i < count; ++i) ASSERT_EQ(marks[i], expected[i] ? 1 : 0) << bothSides << " " << i;
     }
   }
@@ -336,8 +366,8 @@ TEST(SeamBlends, KernelsDecideAlikeWhereThePlannedRegionsTestsAreMany) {
     planned[k].assign(count, 7);
     partners[k].assign(2 * std::size_t(count), -7);
     weights[k].assign(count, -7);
-    kernel(args, positions.data(), nullptr, nullptr, count, planned[k].data(), partners[k].data(),
-           weights[k].data());
+    DecideRun(kernel, args, positions.data(), nullptr, nullptr, count, planned[k].data(), partners[k].data(),
+              weights[k].data());
     ++k;
   }
   int byPlan = 0;
@@ -372,7 +402,7 @@ TEST(SeamBlends, CornersMixInDoublesAsThePlanWeighsThem) {
     std::uint8_t planned[3];
     std::int32_t partners[6];
     float weights[3];
-    kernel(args, positions, nullptr, nullptr, 3, planned, partners, weights);
+    DecideRun(kernel, args, positions, nullptr, nullptr, 3, planned, partners, weights);
     EXPECT_EQ(planned[0], 2);
     EXPECT_EQ(planned[1], 1);  // in no region
     EXPECT_EQ(planned[2], 2);
@@ -405,7 +435,7 @@ TEST(SeamBlends, ThreeCopiesMixInDoublesAsThePlanWeighsThem) {
   std::uint8_t planned = 0;
   std::int32_t partners[2];
   float weights[1];
-  detail::SeamBlendSse2(args, positions, nullptr, nullptr, 1, &planned, partners, weights);
+  DecideRun(detail::SeamBlendSse2, args, positions, nullptr, nullptr, 1, &planned, partners, weights);
   EXPECT_EQ(planned, 2);
 
   const detail::SeamBlendsInDoubles inDoubles(blends, program, generator);
@@ -448,7 +478,7 @@ TEST(SeamBlends, CopiesMixInDoublesByTheirOwnRegions) {
   std::uint8_t planned[2];
   std::int32_t partners[4];
   float weights[2];
-  detail::SeamBlendSse2(args, positions, nullptr, nullptr, 2, planned, partners, weights);
+  DecideRun(detail::SeamBlendSse2, args, positions, nullptr, nullptr, 2, planned, partners, weights);
   EXPECT_EQ(planned[0], 2);
   EXPECT_EQ(planned[1], 0);
 
