@@ -95,8 +95,9 @@ std::uint32_t FixedFractionOfAny(double t);
 inline std::uint32_t FixedFraction(double t) {
   if (!(t > -0x1p20 && t < 0x1p20)) return FixedFractionOfAny(t);
   if (t < 0 && t > -1) t += 1;
-  // Within half a 2^32nd above 0 the sum below rounds, up to the next whole at worst.
-  if (t >= 0 && t < 0x1p-33) return FixedFractionOfAny(t);
+  // Within half a 2^32nd above 0 the sum below rounds, up to the next whole at worst; the
+  // fraction rounds to 0 there (a row along an axis steps by 0 across it every row).
+  if (t >= 0 && t < 0x1p-33) return 0;
   const double scaled = t * 0x1p32 + 0.5;
   const std::int64_t whole = std::int64_t(scaled);
   return std::uint32_t(whole - (double(whole) > scaled));

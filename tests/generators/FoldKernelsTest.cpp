@@ -55,8 +55,9 @@ TEST(FoldKernels, ASpanStartsFromTheFractionRoundedAsByTheWholePartTakenOff) {
   for (int i = 0; i < 100000; ++i) values.push_back(belowZero(random));
   for (const double t : {-0x1p-1074, -0x1p-54, -0x1p-53, -1 + 0x1p-53, -0.5 - 0x1p-54, -0x1p-32 - 0x1p-86})
     values.push_back(t);
-  // A hair short of half a 2^32nd, where adding the half rounds up to a whole.
-  for (const double t : {0x1.fffffffffffffp-34, -1 + 0x1.fffffffffffffp-34, 0x1p-33 - 0x1p-100})
+  // Nought and above it, to a hair short of half a 2^32nd, where adding the half rounds up to a whole.
+  for (const double t :
+       {0x1.fffffffffffffp-34, -1 + 0x1.fffffffffffffp-34, 0x1p-33 - 0x1p-100, 0.0, -0.0, 0x1p-1074})
     values.push_back(t);
   for (int k = -40; k <= 40; ++k)
     for (const double near : {k + 0x1p-33, k - 0x1p-33, k + 0.5, k + 0x1p-33 * 3}) values.push_back(near);
