@@ -149,9 +149,10 @@ class SeamBlendLanes {
     TestRegionsInTurn(g);
   }
 
-  // The weight clamped and the partners' positions in pairs, and each lane's flag byte: 1 where
-  // planned, 2 where near an exact weight or left to doubles, else 0.
-  [[gnu::always_inline]] std::uint64_t Settle(Group& g, I& outFirst, I& outSecond) const {
+  // The weight clamped and the partners' positions in pairs; the lanes planned (their bits in
+  // planned), and those near an exact weight or left to doubles (in nearMiddle).
+  [[gnu::always_inline]] void Settle(Group& g, I& outFirst, I& outSecond, int& planned,
+                                     int& nearMiddle) const {
     const F zero = g.zero, one = g.one;
     const F offMiddle = g.w - 0.5f, fromMiddle = offMiddle < zero ? -offMiddle : offMiddle;
     const F offEnd = fromMiddle - 0.5f;
@@ -164,33 +165,34 @@ class SeamBlendLanes {
     outFirst = __builtin_shuffle(partnerX, partnerY, lowPairs_);
     outSecond = __builtin_shuffle(partnerX, partnerY, highPairs_);
     const I byPlan = (g.decided & ~g.left) == 0;
-    return LaneBytes(Isa::Bits(byPlan)) | LaneBytes(Isa::Bits((nearExactWeight | g.inDoubles) & ~byPlan))
-                                              << 1;
+    planned = Isa::Bits(byPlan);
+    nearMiddle = Isa::Bits((nearExactWeight | g.inDoubles) & ~byPlan);
   }
 
-  // The group's first n lanes stored from lane k on; where roomPast, its partners and weights
-  // past them too, whole, as another run's take their place after.
-  [[gnu::always_inline]] static void Store(const I& outFirst, const I& outSecond, const F& w,
-                                           std::uint64_t flags, int k, int n, bool roomPast,
-                                           std::uint8_t* planned, std::int32_t* partners, float* weights) {
-    if (n == kWidth || roomPast) {
+  // The group's first n lanes stored from lane k on: each lane's flag byte, 1 where planned, 2
+  // where near a middle, else 0. Where partnersRoom, the partners and weights past them are stored
+  // too, whole; where flagsRoom, the flags, those past n as 0.
+  [[gnu::always_inline]] static void Store(const I& outFirst, const I& outSecond, const F& w, int planned,
+                                           int nearMiddle, int k, int n, bool partnersRoom, bool flagsRoom,
+                                           std::uint8_t* flags, std::int32_t* partners, float* weights) {
+    const std::uint64_t bytes = LaneBytes(planned & ((1 << n) - 1)) | LaneBytes(nearMiddle & ((1 << n) - 1))
+                                                                          << 1;
+    if (n == kWidth || partnersRoom) {
       std::memcpy(partners + 2 * k, &outFirst, sizeof outFirst);
       std::memcpy(partners + 2 * k + kWidth, &outSecond, sizeof outSecond);
       std::memcpy(weights + k, &w, sizeof w);
     }
-    if (n == kWidth) {
-      std::memcpy(planned + k, &flags, kWidth);
-      return;
-    }
-    if (roomPast) {
-      for (int i = 0; i < n; ++i) planned[k + i] = std::uint8_t(flags >> 8 * i);
-      return;
+    if (n == kWidth || flagsRoom) {
+      std::memcpy(flags + k, &bytes, kWidth);
+      if (n == kWidth || partnersRoom) return;
+    } else {
+      for (int i = 0; i < n; ++i) flags[k + i] = std::uint8_t(bytes >> 8 * i);
+      if (partnersRoom) return;
     }
     if constexpr (Isa::kPartial) {
       Isa::StoreInts(partners + 2 * k, outFirst, 2 * n);
       Isa::StoreInts(partners + 2 * k + kWidth, outSecond, 2 * n - kWidth);
       Isa::StoreFloats(weights + k, w, n);
-      for (int i = 0; i < n; ++i) planned[k + i] = std::uint8_t(flags >> 8 * i);
       return;
     }
     alignas(32) std::int32_t outPairs[2 * kWidth];
@@ -202,7 +204,6 @@ class SeamBlendLanes {
       partners[2 * (k + i)] = outPairs[2 * i];
       partners[2 * (k + i) + 1] = outPairs[2 * i + 1];
       weights[k + i] = outW[i];
-      planned[k + i] = std::uint8_t(flags >> 8 * i);
     }
   }
 
@@ -318,16 +319,23 @@ class SeamBlendLanes {
 
 template <class Isa, bool kBent>
 void SeamBlendRuns(const SeamBlendArgs& a, const std::int32_t* positions, const float* exactX,
-                   const float* exactY, const BlendRun* runs, int runCount, std::uint8_t* planned,
-                   std::int32_t* partners, float* weights) {
+                   const float* exactY, BlendRun* runs, int runCount, BlendDecisions& d) {
   constexpr int kWidth = Isa::kWidth;
   using Lanes = SeamBlendLanes<Isa, kBent>;
   const Lanes lanes(a, exactX != nullptr);
+  std::int32_t* partners = d.partners;
+  float* weights = d.weights;
   for (int r = 0; r < runCount; ++r) {
-    const int x = runs[r].x, count = runs[r].count;
-    for (int k = 0; k < count; k += kWidth) {
+    BlendRun& run = runs[r];
+    const int x = run.x, count = run.count;
+    // Lanes past a short run's end are stored where the next run's take their place; its flags
+    // as 0 where they reach no further than the next run, as the marks between runs are 0.
+    const bool next = r + 1 < runCount;
+    const bool flagsRoom = next && x + kWidth <= runs[r + 1].x + runs[r + 1].count;
+    int first = count, last = 0;
+    for (int k = 0, done = 0; k < count; done = k + kWidth, k += kWidth) {
       // A run's last few lanes are taken with those before them, where it has that many: each lane
-      // is decided alone, so the lanes taken twice store the same twice.
+      // is decided alone, so the lanes taken twice store the same twice, and are counted once.
       if (count - k < kWidth && count >= kWidth) k = count - kWidth;
       const int n = count - k < kWidth ? count - k : kWidth;
       typename Lanes::Group g;
@@ -336,9 +344,22 @@ void SeamBlendRuns(const SeamBlendArgs& a, const std::int32_t* positions, const 
       lanes.TestSides(g);
       lanes.FindRegions(g);
       typename Lanes::I outFirst, outSecond;
-      const std::uint64_t flags = lanes.Settle(g, outFirst, outSecond);
-      lanes.Store(outFirst, outSecond, g.w, flags, k, n, r + 1 < runCount, planned + x, partners, weights);
+      int planned, nearMiddle;
+      lanes.Settle(g, outFirst, outSecond, planned, nearMiddle);
+      const int fresh = ((1 << n) - 1) & ~((1 << (done - k)) - 1);
+      d.plannedCount += __builtin_popcount(planned & fresh);
+      for (int m = nearMiddle & fresh; m != 0; m &= m - 1)
+        d.nearMiddles[d.nearMiddleCount++] = x + k + __builtin_ctz(m);
+      const int mixed = Isa::Bits(g.w != g.one) & fresh;
+      if (mixed != 0) {
+        first = first < k + __builtin_ctz(mixed) ? first : k + __builtin_ctz(mixed);
+        last = last > k + 32 - __builtin_clz(mixed) ? last : k + 32 - __builtin_clz(mixed);
+      }
+      lanes.Store(outFirst, outSecond, g.w, planned, nearMiddle, k, n, next, flagsRoom, d.planned + x,
+                  partners, weights);
     }
+    run.first = first < last ? first : 0;
+    run.last = first < last ? last : 0;
     partners += 2 * count;
     weights += count;
   }
@@ -346,11 +367,9 @@ void SeamBlendRuns(const SeamBlendArgs& a, const std::int32_t* positions, const 
 
 template <class Isa>
 void SeamBlendWith(const SeamBlendArgs& a, const std::int32_t* positions, const float* exactX,
-                   const float* exactY, const BlendRun* runs, int runCount, std::uint8_t* planned,
-                   std::int32_t* partners, float* weights) {
-  if (a.bendCount > 0)
-    return SeamBlendRuns<Isa, true>(a, positions, exactX, exactY, runs, runCount, planned, partners, weights);
-  SeamBlendRuns<Isa, false>(a, positions, exactX, exactY, runs, runCount, planned, partners, weights);
+                   const float* exactY, BlendRun* runs, int runCount, BlendDecisions& d) {
+  if (a.bendCount > 0) return SeamBlendRuns<Isa, true>(a, positions, exactX, exactY, runs, runCount, d);
+  SeamBlendRuns<Isa, false>(a, positions, exactX, exactY, runs, runCount, d);
 }
 
 }  // namespace corvel::detail

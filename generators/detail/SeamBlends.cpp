@@ -932,6 +932,7 @@ bool SeamBlendRow::Reserve(int width, const Point2D& origin, const CpuFeatures& 
     middleRegions_.resize(middles + 4);
     mixedRuns_.resize(std::size_t(width));
     runs_.resize(std::size_t(width) / 2 + 1);
+    nearMiddles_.resize(std::size_t(width));
     onFoldLines_.reserve(SeamBlends::kMaxFoldLines * (std::size_t(width) + 2));
   } catch (const std::bad_alloc&) {
     return false;
@@ -972,44 +973,28 @@ int SeamBlendRow::DecideRuns(SeamBlendKernel kernel, const SeamBlendArgs& args,
     x = end;
   }
   if (runCount == 0) return 0;
-  kernel(args, positions, exact, exact ? exact + width : nullptr, runs_.data(), runCount, marks,
-         partners_.data(), weights_.data());
-  // Those flagged 2 queued, or else planned; folded as the plan folds, right on a fold line too.
-  const std::uint8_t queuedMark = !middles ? 1 : middles->FoldsAsPlan() ? kMixedAsPlanned : 0;
-  auto queue = [&](int i) {
-    marks[i] = queuedMark;
-    if (middles) Queue(place, i, out);
-  };
-  int planned = 0;
+  BlendDecisions decided;
+  decided.planned = marks;
+  decided.partners = partners_.data();
+  decided.weights = weights_.data();
+  decided.nearMiddles = nearMiddles_.data();
+  kernel(args, positions, exact, exact ? exact + width : nullptr, runs_.data(), runCount, decided);
   for (int r = 0, at = 0; r < runCount; at += runs_[std::size_t(r++)].count) {
-    const int x = runs_[std::size_t(r)].x, end = x + runs_[std::size_t(r)].count;
     // Only the part from the first to the last pixel that takes some of its partner is mixed; the
     // partners are sampled up to the last such pixel of the row.
-    const float* const runWeights = weights_.data() + at;
-    int first = 0, last = end - x;
-    while (first < last && runWeights[first] == 1) ++first;
-    while (last > first && runWeights[last - 1] == 1) --last;
-    if (first < last) {
-      mixedRuns_[std::size_t(mixedRuns++)] = {x + first, at + first, last - first};
-      mixedCount = at + last;
-    }
-    int i = x;
-    // Eight flags at a time, their 2s queued in turn, then their 1s counted (no flag is 3 before).
-    for (std::uint64_t eight = 0; i + 8 <= end; i += 8) {
-      std::memcpy(&eight, marks + i, 8);
-      const std::uint64_t twos = eight & 0x0202020202020202u;
-      for (std::uint64_t left = twos; left != 0; left &= left - 1) queue(i + __builtin_ctzll(left) / 8);
-      if (twos != 0) std::memcpy(&eight, marks + i, 8);
-      // A byte 1 a lane, the top byte of the product sums them.
-      const std::uint64_t ones = eight & ~(eight >> 1) & 0x0101010101010101u;
-      planned += int((ones * 0x0101010101010101u) >> 56);
-    }
-    for (; i < end; ++i) {
-      if (marks[i] == 2) queue(i);
-      planned += marks[i] == 1;
-    }
+    const BlendRun& run = runs_[std::size_t(r)];
+    if (run.first == run.last) continue;
+    mixedRuns_[std::size_t(mixedRuns++)] = {run.x + run.first, at + run.first, run.last - run.first};
+    mixedCount = at + run.last;
   }
-  return planned;
+  // Those flagged 2 queued, or else planned; folded as the plan folds, right on a fold line too.
+  const std::uint8_t queuedMark = !middles ? 1 : middles->FoldsAsPlan() ? kMixedAsPlanned : 0;
+  for (int i = 0; i < decided.nearMiddleCount; ++i) {
+    const int x = nearMiddles_[std::size_t(i)];
+    marks[x] = queuedMark;
+    if (middles) Queue(place, x, out);
+  }
+  return decided.plannedCount + (middles ? 0 : decided.nearMiddleCount);
 }
 
 int SeamBlendRow::MixRuns(const BgraRows& source, int mixedCount, int mixedRuns, std::uint8_t* marks,

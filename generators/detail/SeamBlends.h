@@ -336,26 +336,36 @@ struct SeamBlendArgs {
   }
 };
 
-// Pixels x to x + count - 1 of a row.
+// Pixels x to x + count - 1 of a row; the kernel finds the part [first, last) of them from the
+// first to the last that takes some of its partner (first == last where none does).
 struct BlendRun {
-  int x, count;
+  int x = 0, count = 0;
+  int first = 0, last = 0;
 };
-// For the runs of a row's own positions (pairs; exactX and exactY, where given: the same before
-// truncation, which the regions and weights are taken on): planned[x] 1 where no region holds the
+// Where the kernel leaves its decisions of a row's runs (planned holds 0 between them, as marks do,
+// and keeps it): planned[x] 1 where no region holds the
 // pixel or a planned one does, 2 where a corner holds it or a blended region near its seam's
 // middle, else 0; the partner's 24.8 position and the own sample's weight, or the own position and
 // 1 where the pixel takes no partner, one run after another from partners and weights on. Where
 // another run follows, a short run's lanes past its end may be stored after it (the next run's
-// take their place): with several runs, partners and weights need room for eight pixels past them.
+// take their place): with several runs, partners and weights need room for eight pixels past
+// them. How many are planned, and the places of those flagged 2 in order.
+struct BlendDecisions {
+  std::uint8_t* planned = nullptr;
+  std::int32_t* partners = nullptr;
+  float* weights = nullptr;
+  int* nearMiddles = nullptr;  // room for every pixel of the runs
+  int plannedCount = 0, nearMiddleCount = 0;
+};
+// The runs of a row's own positions (pairs; exactX and exactY, where given: the same before
+// truncation, which the regions and weights are taken on) decided.
 using SeamBlendKernel = void (*)(const SeamBlendArgs& args, const std::int32_t* positions,
-                                 const float* exactX, const float* exactY, const BlendRun* runs, int runCount,
-                                 std::uint8_t* planned, std::int32_t* partners, float* weights);
+                                 const float* exactX, const float* exactY, BlendRun* runs, int runCount,
+                                 BlendDecisions& decisions);
 void SeamBlendSse2(const SeamBlendArgs& args, const std::int32_t* positions, const float* exactX,
-                   const float* exactY, const BlendRun* runs, int runCount, std::uint8_t* planned,
-                   std::int32_t* partners, float* weights);
+                   const float* exactY, BlendRun* runs, int runCount, BlendDecisions& decisions);
 void SeamBlendAvx2(const SeamBlendArgs& args, const std::int32_t* positions, const float* exactX,
-                   const float* exactY, const BlendRun* runs, int runCount, std::uint8_t* planned,
-                   std::int32_t* partners, float* weights);
+                   const float* exactY, BlendRun* runs, int runCount, BlendDecisions& decisions);
 // AVX2 where the processor record allows, else SSE2.
 SeamBlendKernel ChooseSeamBlendKernel(const CpuFeatures& cpu);
 
@@ -571,6 +581,7 @@ class SeamBlendRow {
   ScratchVector<std::uint8_t> samples_;
   ScratchVector<MixedRun> mixedRuns_;
   ScratchVector<BlendRun> runs_;
+  ScratchVector<int> nearMiddles_;
   RowQueue middles_;
   // The queued pixels: their rows and places in them, where they go, their plane points; those
   // of the last row from lastRowQueued_ on, in lastRow_.

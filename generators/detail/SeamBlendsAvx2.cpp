@@ -58,9 +58,8 @@ struct Avx2 {
 }  // namespace
 
 void SeamBlendAvx2(const SeamBlendArgs& args, const std::int32_t* positions, const float* exactX,
-                   const float* exactY, const BlendRun* runs, int runCount, std::uint8_t* planned,
-                   std::int32_t* partners, float* weights) {
-  SeamBlendWith<Avx2>(args, positions, exactX, exactY, runs, runCount, planned, partners, weights);
+                   const float* exactY, BlendRun* runs, int runCount, BlendDecisions& decisions) {
+  SeamBlendWith<Avx2>(args, positions, exactX, exactY, runs, runCount, decisions);
 }
 
 int MixRunAvx2(std::uint8_t* out, const std::uint8_t* partners, const float* weights, int count) {

@@ -18,9 +18,8 @@ struct Sse2 {
 }  // namespace
 
 void SeamBlendSse2(const SeamBlendArgs& args, const std::int32_t* positions, const float* exactX,
-                   const float* exactY, const BlendRun* runs, int runCount, std::uint8_t* planned,
-                   std::int32_t* partners, float* weights) {
-  SeamBlendWith<Sse2>(args, positions, exactX, exactY, runs, runCount, planned, partners, weights);
+                   const float* exactY, BlendRun* runs, int runCount, BlendDecisions& decisions) {
+  SeamBlendWith<Sse2>(args, positions, exactX, exactY, runs, runCount, decisions);
 }
 
 }  // namespace corvel::detail

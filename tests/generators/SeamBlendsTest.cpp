@@ -42,8 +42,14 @@ void ExpectPlan(const SamplePlan& plan, std::initializer_list<PlannedSample> exp
 void DecideRun(detail::SeamBlendKernel kernel, const detail::SeamBlendArgs& args,
                const std::int32_t* positions, const float* exactX, const float* exactY, int count,
                std::uint8_t* planned, std::int32_t* partners, float* weights) {
-  const detail::BlendRun run{0, count};
-  kernel(args, positions, exactX, exactY, &run, 1, planned, partners, weights);
+  detail::BlendRun run{0, count};
+  std::vector<int> nearMiddles(static_cast<std::size_t>(count));
+  detail::BlendDecisions decided;
+  decided.planned = planned;
+  decided.partners = partners;
+  decided.weights = weights;
+  decided.nearMiddles = nearMiddles.data();
+  kernel(args, positions, exactX, exactY, &run, 1, decided);
 }
 
 // Past a line that misses the origin (2u + v = 1 here), and within reach of it before: planned.
@@ -162,24 +168,45 @@ TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
         EXPECT_EQ(runWeights[length], -7);
       }
 
-    // Runs with gaps between them, in one call: each pixel decided as in the whole run, the
-    // partners and weights one run after another, and the gaps' marks left as they were.
-    const detail::BlendRun runs[] = {{0, 1}, {2, 3}, {6, 2}, {9, 7}};
-    std::vector<std::uint8_t> rowPlanned(count, 7);
+    // Runs with 0s between them, in one call: each pixel decided as in the whole run, the partners
+    // and weights one run after another, the 0s left; the planned counted, those near a middle
+    // listed in order, and each run's part from the first to the last pixel that mixes found.
+    detail::BlendRun runs[] = {{0, 1}, {2, 2}, {5, 11}};
+    std::vector<std::uint8_t> rowPlanned(count, 0);
+    for (const detail::BlendRun& run : runs) std::fill_n(rowPlanned.begin() + run.x, run.count, 7);
     std::vector<std::int32_t> runPartners(2 * count + 16, -7);
     std::vector<float> runWeights(count + 8, -7);
-    kernel(args, positions.data(), exact.data(), exact.data() + count, runs, 4, rowPlanned.data(),
-           runPartners.data(), runWeights.data());
-    int at = 0;
-    for (const detail::BlendRun& run : runs)
+    std::vector<int> nearMiddles(count, -1);
+    detail::BlendDecisions decided;
+    decided.planned = rowPlanned.data();
+    decided.partners = runPartners.data();
+    decided.weights = runWeights.data();
+    decided.nearMiddles = nearMiddles.data();
+    kernel(args, positions.data(), exact.data(), exact.data() + count, runs, 3, decided);
+    int at = 0, plannedCount = 0;
+    std::vector<int> expectedNearMiddles;
+    for (const detail::BlendRun& run : runs) {
+      int first = run.count, last = 0;
       for (int i = run.x; i < run.x + run.count; ++i, ++at) {
         EXPECT_EQ(rowPlanned[i], planned[i]) << i;
+        plannedCount += planned[i] == 1;
+        if (planned[i] == 2) expectedNearMiddles.push_back(i);
+        if (weights[i] != 1) {
+          first = std::min(first, i - run.x);
+          last = i - run.x + 1;
+        }
         if (planned[i] == 1) continue;
         EXPECT_EQ(runWeights[at], weights[i]) << i;
         EXPECT_EQ(runPartners[2 * at], partners[2 * i]) << i;
         EXPECT_EQ(runPartners[2 * at + 1], partners[2 * i + 1]) << i;
       }
-    for (const int gap : {1, 5, 8}) EXPECT_EQ(rowPlanned[gap], 7) << gap;
+      EXPECT_EQ(run.first, first < last ? first : 0) << run.x;
+      EXPECT_EQ(run.last, first < last ? last : 0) << run.x;
+    }
+    for (const int gap : {1, 4}) EXPECT_EQ(rowPlanned[gap], 0) << gap;
+    EXPECT_EQ(decided.plannedCount, plannedCount);
+    ASSERT_EQ(decided.nearMiddleCount, int(expectedNearMiddles.size()));
+    EXPECT_TRUE(std::equal(expectedNearMiddles.begin(), expectedNearMiddles.end(), nearMiddles.begin()));
   }
 
   // In doubles, a pixel in the blended region takes its own point and its partner as the plan in
