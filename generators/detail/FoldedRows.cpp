@@ -111,7 +111,7 @@ bool SizeBuffers(const FoldedRun& run, FoldedRowBuffers& own) {
   }
   const ImageRows& output = run.frame.outputRows;
   const Point2D origin = run.g.origin;
-  return (!bands || own.queue.Reserve(run.frame.width, origin, run.sample)) &&
+  return (!bands || own.queue.Reserve(run.frame.width, origin, run.sample, run.g.render.cpu.avx2)) &&
          ReserveBgraRow(output, own.bgraRow) && ReserveBgraRow(output, own.copyRow) &&
          (!run.road.blend || own.blendRow.Reserve(run.frame.width, origin, run.g.render.cpu));
 }

@@ -939,7 +939,7 @@ bool SeamBlendRow::Reserve(int width, const Point2D& origin, const CpuFeatures& 
   }
   width_ = width;
   queued_ = lastRowQueued_ = 0;
-  return middles_.Reserve(2 * width, origin, sample_);
+  return middles_.Reserve(2 * width, origin, sample_, avx2_);
 }
 
 int SeamBlendRow::Blend(SeamBlendKernel kernel, const SeamBlendArgs& args, const SeamBlendsInDoubles* middles,
@@ -1050,48 +1050,59 @@ void SeamBlendRow::LeaveMarked(const std::uint8_t* marks) {
 void SeamBlendRow::FinishMiddles(const SeamBlendsInDoubles* middles, const BgraRows& source,
                                  const PlanPixel& plan) {
   if (queued_ == 0) return;
-  middles->Locate(middleX_.data(), middleY_.data(), queued_, middleU_.data(), middleV_.data(),
-                  middleRegions_.data());
-  // The pixels of regions queued in lanes are gathered region by region after the others.
+  int* const regions = middleRegions_.data();
+  middles->Locate(middleX_.data(), middleY_.data(), queued_, middleU_.data(), middleV_.data(), regions);
+  // The pixels of regions queued in lanes are gathered region by region after the others, which
+  // are marked in no region. In locals: the stores of pointers may alias the members.
+  std::uint8_t* const* const outs = middleOut_.data();
+  std::uint8_t** const keptOut = keptOut_.data();
   int inRegion[SeamBlends::kMaxRegions] = {};
   int kept = 0;
   for (int i = 0; i < queued_; ++i) {
-    const std::size_t k = std::size_t(i);
-    std::uint8_t* const at = middleOut_[k];
-    const int region = middleRegions_[k];
-    if (at == unwritten_) continue;
-    if (middles->QueuesInLanes(region))
+    std::uint8_t* const at = outs[i];
+    const int region = regions[i];
+    if (at != unwritten_ && middles->QueuesInLanes(region)) {
       ++inRegion[region];
-    else if (middles->QueueAt(middleU_[k], middleV_[k], region, middles_))
-      keptOut_[std::size_t(kept++)] = at;
+      continue;
+    }
+    regions[i] = -1;
+    if (at == unwritten_) continue;
+    if (middles->QueueAt(middleU_[std::size_t(i)], middleV_[std::size_t(i)], region, middles_))
+      keptOut[kept++] = at;
     else
-      plan(middleRows_[k], middlePlaces_[k], at - 4 * std::size_t(middlePlaces_[k]));
+      plan(middleRows_[std::size_t(i)], middlePlaces_[std::size_t(i)],
+           at - 4 * std::size_t(middlePlaces_[std::size_t(i)]));
   }
   kept = QueueInLanes(middles, inRegion, kept);
   queued_ = lastRowQueued_ = 0;
   if (kept == 0) return;
   // Mixed in the samples' room, which the runs are done with.
+  const std::uint8_t* const mixed = samples_.data();
   middles_.Finish(source, samples_.data(), kept);
-  for (int i = 0; i < kept; ++i) std::memcpy(keptOut_[std::size_t(i)], samples_.data() + 4 * i, 4);
+  for (int i = 0; i < kept; ++i) std::memcpy(keptOut[i], mixed + 4 * i, 4);
 }
 
 int SeamBlendRow::QueueInLanes(const SeamBlendsInDoubles* middles, const int* inRegion, int kept) {
   // Each region's pixels in turn from kept on, their positions where the plane points were.
   int next[SeamBlends::kMaxRegions];
   for (int r = 0, at = kept; r < SeamBlends::kMaxRegions; at += inRegion[r++]) next[r] = at;
+  const int* const regions = middleRegions_.data();
+  const double *const us = middleU_.data(), *const vs = middleV_.data();
+  double *const laneUs = middleX_.data(), *const laneVs = middleY_.data();
+  std::uint8_t* const* const outs = middleOut_.data();
+  std::uint8_t** const keptOut = keptOut_.data();
   for (int i = 0; i < queued_; ++i) {
-    const std::size_t k = std::size_t(i);
-    const int region = middleRegions_[k];
-    if (middleOut_[k] == unwritten_ || !middles->QueuesInLanes(region)) continue;
-    const std::size_t to = std::size_t(next[region]++);
-    middleX_[to] = middleU_[k];
-    middleY_[to] = middleV_[k];
-    keptOut_[to] = middleOut_[k];
+    const int region = regions[i];
+    if (region < 0) continue;
+    const int to = next[region]++;
+    laneUs[to] = us[i];
+    laneVs[to] = vs[i];
+    keptOut[to] = outs[i];
   }
   for (int r = 0; r < SeamBlends::kMaxRegions; ++r) {
     if (inRegion[r] == 0) continue;
     const int first = next[r] - inRegion[r];
-    middles->QueueInLanes(r, middleX_.data() + first, middleY_.data() + first, inRegion[r], middles_);
+    middles->QueueInLanes(r, laneUs + first, laneVs + first, inRegion[r], middles_);
     kept = next[r];
   }
   return kept;

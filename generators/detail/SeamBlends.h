@@ -557,9 +557,9 @@ class SeamBlendRow {
   // planned, and counted.
   int TakeFoldLines(const SeamBlendsInDoubles* middles, const SeamBlendRowPlace& place, std::uint8_t* marks,
                     std::uint8_t* out);
-  // The queued pixels FinishMiddles left to middles' lanes, held in inRegion of each region,
-  // queued region by region after the kept ones, and their outputs laid after those in keptOut_.
-  // How many are kept in all.
+  // The queued pixels FinishMiddles left to middles' lanes, those it left in a region (inRegion
+  // of each), queued region by region after the kept ones, and their outputs laid after those in
+  // keptOut_. How many are kept in all.
   int QueueInLanes(const SeamBlendsInDoubles* middles, const int* inRegion, int kept);
   // Pixel x of the row at place, whose output lies at out, queued to be mixed in doubles; inline,
   // as the blends queue a row's middles one by one.

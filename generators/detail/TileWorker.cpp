@@ -23,12 +23,8 @@ namespace detail {
 
 namespace {
 
-// A pixel's samples mixed per channel in doubles, two channels a register, each sum truncated
-// toward zero and kept in 0..255 when the weights sum past 1 (0 for NaN). Equal bytes under
-// weights that sum to 1 can mix to a rounding error short of themselves; the slack keeps them
-// whole (an opaque picture stays opaque) and is far too small to lift a true fraction.
+// A pixel's samples mixed as kQueueMixSlack says, two channels a register.
 void MixSamples(const BYTE* sample, const double* weight, int count, BYTE* out) {
-  constexpr double kRoundingSlack = 1e-6;
   const __m128i zero = _mm_setzero_si128();
   __m128d low = _mm_setzero_pd(), high = _mm_setzero_pd();
   for (int i = 0; i < count; ++i) {
@@ -41,7 +37,7 @@ void MixSamples(const BYTE* sample, const double* weight, int count, BYTE* out) 
   }
   auto clamped = [&](__m128d sum) {
     // The maximum answers its second operand, 0, for NaN.
-    return _mm_min_pd(_mm_max_pd(_mm_add_pd(sum, _mm_set1_pd(kRoundingSlack)), _mm_setzero_pd()),
+    return _mm_min_pd(_mm_max_pd(_mm_add_pd(sum, _mm_set1_pd(kQueueMixSlack)), _mm_setzero_pd()),
                       _mm_set1_pd(255));
   };
   const __m128i words = _mm_unpacklo_epi64(_mm_cvttpd_epi32(clamped(low)), _mm_cvttpd_epi32(clamped(high)));
@@ -50,11 +46,25 @@ void MixSamples(const BYTE* sample, const double* weight, int count, BYTE* out) 
   std::memcpy(out, &mixed, 4);
 }
 
+void MixQueued(const BYTE* sample, const double* weight, const unsigned char* counts, int width, BYTE* out) {
+  for (int x = 0; x < width; ++x, out += 4) {
+    const int count = counts[x];
+    if (count == 1 && weight[0] == 1) {
+      std::memcpy(out, sample, 4);
+    } else {
+      MixSamples(sample, weight, count, out);
+    }
+    sample += 4 * count;
+    weight += count;
+  }
+}
+
 }  // namespace
 
-bool RowQueue::Reserve(int width, const Point2D& origin, BgraSampler sample) {
+bool RowQueue::Reserve(int width, const Point2D& origin, BgraSampler sample, bool mixInAvx2) {
   origin_ = origin;
   sample_ = sample;
+  mixInAvx2_ = mixInAvx2;
   try {
     // Room for a last position repeated up to a whole group of four.
     const std::size_t samples = std::size_t(width) * SamplePlan::kMaxSamples + 3;
@@ -82,18 +92,10 @@ void RowQueue::Finish(const BgraRows& source, std::uint8_t* out, int width) {
   }
   sample_(source, samples_.data(), positions_.data(), int(position_ - positions_.data()) / 2,
           SampleEdge::kClamp);
-  const BYTE* sample = samples_.data();
-  const double* weight = weights_.data();
-  for (int x = 0; x < width; ++x, out += 4) {
-    const int count = counts_[std::size_t(x)];
-    if (count == 1 && weight[0] == 1) {
-      std::memcpy(out, sample, 4);
-    } else {
-      MixSamples(sample, weight, count, out);
-    }
-    sample += 4 * count;
-    weight += count;
-  }
+  if (mixInAvx2_)
+    MixQueuedAvx2(samples_.data(), weights_.data(), counts_.data(), width, out);
+  else
+    MixQueued(samples_.data(), weights_.data(), counts_.data(), width, out);
   position_ = positions_.data();
   weight_ = weights_.data();
   count_ = counts_.data();
@@ -199,7 +201,7 @@ int TileWorkerRows::Run(const std::function<void(int y, RowQueue& queue)>& planR
       [&](int first, int last, int slot) {
         RowQueue& queue = queues[std::size_t(slot)];
         std::vector<std::uint8_t>& bgraRow = bgraRows[std::size_t(slot)];
-        if ((queue.Empty() && !queue.Reserve(width_, origin, sample)) ||
+        if ((queue.Empty() && !queue.Reserve(width_, origin, sample, generator_.render.cpu.avx2)) ||
             !ReserveBgraRow(s.outputRows, bgraRow)) {
           noMemory = true;
           return;

@@ -65,12 +65,23 @@ inline void ToFixed(const Point2D& point, std::int32_t* fixed) {
                    _mm_cvttpd_epi32(_mm_min_pd(_mm_set1_pd(2147483647.0), at)));
 }
 
+// A queued pixel's samples mixed per channel in doubles, each sum truncated toward zero and kept in
+// 0..255 when the weights sum past 1 (0 for NaN), this slack added first: equal bytes under
+// weights that sum to 1 can mix to a rounding error short of themselves; the slack keeps them
+// whole (an opaque picture stays opaque) and is far too small to lift a true fraction.
+constexpr double kQueueMixSlack = 1e-6;
+// The samples of width queued pixels, counts[x] each with their weights, mixed into out as RowQueue
+// mixes them, in AVX2 lanes bit for bit.
+void MixQueuedAvx2(const std::uint8_t* samples, const double* weights, const unsigned char* counts, int width,
+                   std::uint8_t* out);
+
 // One row's queue: each pixel's fetch positions (with the origin added), sample count and
 // weights, and the fetched samples. Every thread has its own.
 class RowQueue {
  public:
-  // Room for a row of width pixels, sampled by sample; false when the memory cannot be had.
-  bool Reserve(int width, const Point2D& origin, BgraSampler sample);
+  // Room for a row of width pixels, sampled by sample, mixed in AVX2 where mixInAvx2 (to the same
+  // bytes); false when the memory cannot be had.
+  bool Reserve(int width, const Point2D& origin, BgraSampler sample, bool mixInAvx2 = false);
   bool Empty() const { return counts_.empty(); }
   // Queues the next pixel's plan. The plan itself stays with the caller, so that it lives in
   // registers and cache rather than in a row.
@@ -112,6 +123,7 @@ class RowQueue {
  private:
   Point2D origin_;
   BgraSampler sample_ = nullptr;
+  bool mixInAvx2_ = false;
   ScratchVector<std::int32_t> positions_;
   ScratchVector<double> weights_;
   ScratchVector<unsigned char> counts_;

@@ -3,7 +3,9 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
+#include "core/CpuFeatures.h"
 #include "core/ProgressMeter.h"
 #include "core/RowThreads.h"
 #include "generators/detail/TileWorker.h"
@@ -81,6 +83,39 @@ TEST(RunTileWorker, MixesInDoublesAndTruncates) {
   EXPECT_EQ(PixelAt(f.g.workImage, 0, 0), (Bgra{7, 1, 40, 255}));
   EXPECT_EQ(PixelAt(f.g.workImage, 1, 0), (Bgra{63, 9, 255, 255}));
   EXPECT_EQ(PixelAt(f.g.workImage, 2, 0), (Bgra{7, 1, 40, 255}));
+}
+
+// The queue's mix in AVX2 lanes gives the bytes of its mix two channels a register: random
+// samples of one to six a pixel under weights of either sign, summing past 1, exactly 1 alone,
+// zero or NaN.
+TEST(RowQueue, MixesInAvx2AsTwoChannelsARegister) {
+  if (!ProbeCpuFeatures().avx2) GTEST_SKIP() << "no AVX2";
+  constexpr int kSize = 32, kWidth = 300;
+  std::vector<std::uint8_t> bytes(4 * kSize * kSize);
+  std::uint32_t noise = 3;
+  auto next = [&noise] { return (noise = noise * 1664525u + 1013904223u) >> 8; };
+  for (std::uint8_t& byte : bytes) byte = std::uint8_t(next());
+  std::vector<std::uint8_t*> rows;
+  for (int y = 0; y < kSize; ++y) rows.push_back(bytes.data() + 4 * kSize * y);
+  const std::vector<std::intptr_t> strides(kSize, 4 * kSize);
+  const BgraRows source{rows.data(), strides.data(), kSize, kSize};
+  detail::RowQueue queues[2];
+  for (int lanes = 0; lanes < 2; ++lanes)
+    ASSERT_TRUE(queues[lanes].Reserve(kWidth, {}, SampleBilinearBgra, lanes == 1));
+  for (int x = 0; x < kWidth; ++x) {
+    SamplePlan plan;
+    plan.Clear();
+    const int count = 1 + int(next() % SamplePlan::kMaxSamples);
+    for (int i = 0; i < count; ++i) {
+      const double weights[] = {1, 0, -0.25, 0.5, 1.0 / 3, std::nan(""), double(next() % 1000) / 700};
+      plan.Add({double(next() % 3000) / 100, double(next() % 3000) / 100}, weights[next() % 7]);
+    }
+    for (detail::RowQueue& queue : queues) queue.Append(plan);
+  }
+  std::vector<std::uint8_t> mixed[2] = {std::vector<std::uint8_t>(4 * kWidth),
+                                        std::vector<std::uint8_t>(4 * kWidth)};
+  for (int lanes = 0; lanes < 2; ++lanes) queues[lanes].Finish(source, mixed[lanes].data(), kWidth);
+  EXPECT_EQ(mixed[0], mixed[1]);
 }
 
 TEST(RunTileWorker, FetchesAtTruncatedFixedPointPositionsOffsetByTheOrigin) {
