@@ -2,6 +2,7 @@
 
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
+#include "generators/groups/BentSeam.h"
 #include "generators/groups/P2Plan.h"
 #include "generators/groups/P2Seams.h"
 #include "generators/groups/P2Triangle.h"
@@ -34,12 +35,17 @@ int P2Generator::Generate(CProgressMeter* meter) {
     DescribeP2BentFold(seams, fold);
   else
     DescribeP2Fold(seams, fold);
+  const P2Plan plan(*this, triangle, seams);
   detail::SeamBlends blends;
-  if (seams.fv != 0 && seams.unbent) {
+  const bool blendsBent = BendsWithin(kP2BlendsBentMost, seams.k0, seams.k1) &&
+                          BendsWithin(kP2BlendsBentMost, seams.k2);
+  if (seams.fv != 0 && (seams.unbent || blendsBent)) {
     DescribeP2Blends(seams, blends);
+    // Bent, the pixels mixed in doubles fold across the bent seams as the plan folds them.
+    if (!seams.unbent) blends.planFold = [&plan](Point2D cell) { return plan.Folded(cell); };
     fold.blends = &blends;
   }
-  return RunTileWorker(*this, meter, P2Plan(*this, triangle, seams), &fold);
+  return RunTileWorker(*this, meter, plan, &fold);
 }
 
 }  // namespace corvel

@@ -1,5 +1,7 @@
 #include "generators/groups/P2Plan.h"
 
+#include "generators/detail/SeamFeathering.h"
+
 namespace corvel {
 
 namespace {
@@ -18,21 +20,32 @@ double SeamCurve(double t, double k) {
 }  // namespace
 
 void P2Plan::operator()(int x, int y, SamplePlan& plan) const {
-  const Point2D q = triangle_.Fold(generator_.WrapToCell(x, y));
-  const Point2D folded = generator_.PlaneToLattice(q.x, q.y);
-  const double u = Clamp01(folded.x), v = Clamp01(folded.y);
-  const double f1 = s_.fu, f2 = s_.fv;
-  const double su = Clamp01((u - f1) * s_.seamScaleU), sv = Clamp01((v - f2) * s_.seamScaleV);
-  Offsets d{(1 - 2 * f2) * SeamCurve(sv, s_.k0), (1 - 2 * f1) * SeamCurve(sv, s_.k1),
-            (1 - 2 * f2) * SeamCurve(su, s_.k2)};
-  Point2D uv(u, v);
-  AcrossCurvedSeams(uv, d);
+  Offsets d;
+  Point2D uv = Folded(CellPosition(generator_, x, y), d);
   Region region = RegionOf(uv.x, uv.y, d);
-  if (f2 == 0) {
+  if (s_.fv == 0) {
     region = kInside;
     if (s_.unbent) uv = P2Triangle::OntoFirstHalves(uv);
   }
   PlanRegion(region, uv.x, uv.y, d, plan);
+}
+
+Point2D P2Plan::Folded(const Point2D& cell) const {
+  Offsets d;
+  return Folded(cell, d);
+}
+
+Point2D P2Plan::Folded(const Point2D& cell, Offsets& d) const {
+  const Point2D q = triangle_.Fold(generator_.LatticeToPlane(cell.x, cell.y));
+  const Point2D folded = generator_.PlaneToLattice(q.x, q.y);
+  const double u = Clamp01(folded.x), v = Clamp01(folded.y);
+  const double f1 = s_.fu, f2 = s_.fv;
+  const double su = Clamp01((u - f1) * s_.seamScaleU), sv = Clamp01((v - f2) * s_.seamScaleV);
+  d = {(1 - 2 * f2) * SeamCurve(sv, s_.k0), (1 - 2 * f1) * SeamCurve(sv, s_.k1),
+       (1 - 2 * f2) * SeamCurve(su, s_.k2)};
+  Point2D uv(u, v);
+  AcrossCurvedSeams(uv, d);
+  return uv;
 }
 
 void P2Plan::AcrossCurvedSeams(Point2D& uv, Offsets& d) const {

@@ -15,6 +15,8 @@ class P2Plan {
       : generator_(generator), triangle_(triangle), s_(seams) {}
 
   void operator()(int x, int y, SamplePlan& plan) const;
+  // A cell position turned onto the triangle and across the curved seams as the plan turns it.
+  Point2D Folded(const Point2D& cell) const;
 
   // Where a pixel lies on the triangle: inside, in a band, where two meet or at a corner.
   enum Region {
@@ -35,6 +37,8 @@ class P2Plan {
   struct Offsets {
     double d0, d1, d2;
   };
+  // The same, with the seams' offsets of the position before the turns, each turned with it.
+  Point2D Folded(const Point2D& cell, Offsets& d) const;
   // Across a curved seam the point belongs to the copy turned about the seam's midpoint: uv
   // carried there, the offsets turned with it. In place: a point passed by value was stored and
   // loaded again in halves, a stall on every planned pixel.

@@ -13,6 +13,9 @@ P2Seams::P2Seams(const TileGenerator& g)
       seamScaleV(1 / (1 - 2 * fv)),
       k2(g.seamK2),
       unbent(k0 == 0 && k1 == 0 && k2 == 0),
+      diagonalBend(6 * k0 * (1 - 2 * fv)),
+      leftBend(6 * k1 * (1 - 2 * fu)),
+      bottomBend(6 * k2 * (1 - 2 * fv)),
       z00(source(0, 0)),
       zCentre(source(0.5, 0.5)),
       zLeft(source(0, 0.5)),
@@ -28,22 +31,26 @@ void DescribeP2Fold(const P2Seams& s, detail::FoldProgram& program) {
   if (s.fv == 0) P2Triangle::AddFirstHalfSteps(program);
 }
 
+namespace {
+
+// SeamCurve's S of k: 6 k (1 - 2 t) min(t, 1 - t), t along the seam as the plan takes it.
+detail::SideBend AlongU(const P2Seams& s, double amount) {
+  return detail::SideBend{amount, s.seamScaleU, 0, -s.fu * s.seamScaleU, true, detail::SideBend::kS};
+}
+detail::SideBend AlongV(const P2Seams& s, double amount) {
+  return detail::SideBend{amount, 0, s.seamScaleV, -s.fv * s.seamScaleV, true, detail::SideBend::kS};
+}
+
+}  // namespace
+
 void DescribeP2BentFold(const P2Seams& s, detail::FoldProgram& program) {
   P2Triangle::AddStep(program);
   program.sourceShift = {s.hu, s.hv};
-  // SeamCurve's S of k: 6 k (1 - 2 t) min(t, 1 - t), t along the seam as the plan takes it.
-  auto alongU = [&](double amount) {
-    return detail::SideBend{amount, s.seamScaleU, 0, -s.fu * s.seamScaleU, true, detail::SideBend::kS};
-  };
-  auto alongV = [&](double amount) {
-    return detail::SideBend{amount, 0, s.seamScaleV, -s.fv * s.seamScaleV, true, detail::SideBend::kS};
-  };
   constexpr double kTolerance = 1e-6;  // CompareLattice's
-  const double diagonal = 6 * s.k0 * (1 - 2 * s.fv), bottom = 6 * s.k2 * (1 - 2 * s.fv),
-               left = 6 * s.k1 * (1 - 2 * s.fu);
+  const double diagonal = s.diagonalBend, bottom = s.bottomBend, left = s.leftBend;
   const detail::LatticeAffine same{1, 0, 0, 0, 1, 0};
   if (diagonal != 0)
-    program.AddBentMarked({1, 1, kTolerance - 1}, true, alongV(diagonal),
+    program.AddBentMarked({1, 1, kTolerance - 1}, true, AlongV(s, diagonal),
                           detail::LatticeAffine{-1, 0, 1, 0, -1, 1}, -s.hv, s.hv);
   // Feathered, the plan tests a position it turns across the bottom or the left seam against the
   // diagonal's band, and one it turns across the left seam against the bottom's, by the offsets
@@ -52,19 +59,19 @@ void DescribeP2BentFold(const P2Seams& s, detail::FoldProgram& program) {
   // is below hv, or v plus the bottom's above 1 - hv).
   constexpr double kBeyondAnySum = 1e6;
   if (s.fv != 0 && diagonal != 0)
-    program.AddBentMarked({1, 1, 0}, false, alongV(-diagonal), same, -kBeyondAnySum, s.hv);
+    program.AddBentMarked({1, 1, 0}, false, AlongV(s, -diagonal), same, -kBeyondAnySum, s.hv);
   if (bottom != 0)
-    program.AddBentMarked({0, 1, kTolerance}, false, alongU(-bottom),
+    program.AddBentMarked({0, 1, kTolerance}, false, AlongU(s, -bottom),
                           detail::LatticeAffine{-1, 0, 1, 0, -1, 0}, -s.hv, s.hv);
   if (s.fv != 0 && bottom != 0)
-    program.AddBentMarked({0, 1, -1}, true, alongU(bottom), same, -s.hv, kBeyondAnySum);
+    program.AddBentMarked({0, 1, -1}, true, AlongU(s, bottom), same, -s.hv, kBeyondAnySum);
   if (left != 0)
-    program.AddBentMarked({1, 0, kTolerance}, false, alongV(-left), detail::LatticeAffine{-1, 0, 0, 0, -1, 1},
-                          -s.hu, s.hu);
-  // A seam left straight takes no position across it: its band about its whole lines is planned,
+    program.AddBentMarked({1, 0, kTolerance}, false, AlongV(s, -left),
+                          detail::LatticeAffine{-1, 0, 0, 0, -1, 1}, -s.hu, s.hu);
+  // A seam left straight takes no position across it: its band about its whole lines is marked,
   // which the half turns across the others keep in place (unfeathered, the pixels right on it,
   // which the wrap may take to either side). A pixel right on the bent diagonal's straight line
-  // is folded onto either of its two points, whose bumps differ in sign: planned.
+  // is folded onto either of its two points, whose bumps differ in sign: marked.
   program.bandU = {left == 0, -s.hu, s.hu, 1};
   program.bandV = {bottom == 0, -s.hv, s.hv, 1};
   program.bandSum = diagonal == 0 ? detail::FoldProgram::Band{true, -s.hv, s.hv, 1}
@@ -118,17 +125,41 @@ void DescribeP2Blends(const P2Seams& s, detail::SeamBlends& blends) {
   };
   const HalfPlane belowDiagonal{1, 1, hv - 1}, aboveDiagonal{-1, -1, 1 - hv};  // v against 1 - hv - u
   blends.plansAsRegions = true;
+  // Bent, the left edge lies at u = d1, the bottom at v = d2 and the diagonal at u + v = 1 - d0,
+  // each offset a bump of the position, d0 and d1 nought where v < fv or v > 1 - fv: the sides
+  // where bands meet lie straight, but the left edge's by the diagonal's band.
+  detail::BlendBends d0, d1, d2;
+  if (!s.unbent) {
+    blends.bends[0] = AlongV(s, s.diagonalBend);
+    blends.bends[1] = AlongV(s, s.leftBend);
+    blends.bends[2] = AlongU(s, s.bottomBend);
+    blends.bendCount = 3;
+    d0.times[0] = d1.times[1] = d2.times[2] = 1;
+  }
   blends.AddOwn({UAbove(hu), VAbove(hv), belowDiagonal});
+  blends.BendSide(0, d1);
+  blends.BendSide(1, d2);
+  blends.BendSide(2, d0);
   blends.AddBlend({UBelow(hu), VAbove(hv), belowDiagonal}, halfTurn(s.zLeft), {1 / f1, 0, 0.5});
+  blends.BendSide(0, -d1);
+  blends.BendWeights(d1 * (-1 / f1));
   blends.AddBlend({UAbove(hu), VBelow(hv), belowDiagonal}, halfTurn(s.zBottom), {0, 1 / f2, 0.5});
+  blends.BendSide(0, d1);
+  blends.BendSide(1, -d2);
+  blends.BendSide(2, d0);
+  blends.BendWeights(d2 * (-1 / f2));
   blends.AddBlend({UAbove(hu), VAbove(hv), aboveDiagonal}, halfTurn(s.zCentre),
                   {-1 / f2, -1 / f2, 1 / f2 + 0.5});
+  blends.BendSide(0, d1);
+  blends.BendSide(2, -d0);
+  blends.BendWeights(d0 * (-1 / f2));
   const detail::LatticeLinear acrossLeft{-1 / f1, 0, 0.5}, acrossBottom{0, -1 / f2, 0.5},
       acrossDiagonal{1 / f2, 1 / f2, 0.5 - 1 / f2};
   blends.AddThreeCopies({UBelow(hu), VBelow(hv), HalfPlane{-1, -1, hv}}, halfTurn(s.zLeft), acrossLeft,
                         halfTurn(s.zBottom), acrossBottom);
   blends.AddThreeCopies({UBelow(hu), VAbove(hv), aboveDiagonal, VBelow(1 - hv)}, halfTurn(s.zLeft),
                         acrossLeft, halfTurn(s.zCentre), acrossDiagonal);
+  blends.BendSide(0, -d1);
   blends.AddThreeCopies({UAbove(hu), VBelow(hv), aboveDiagonal, UBelow(1 - hu)}, halfTurn(s.zBottom),
                         acrossBottom, halfTurn(s.zCentre), acrossDiagonal);
   if (f1 != f2) return;

@@ -18,6 +18,9 @@ struct P2Seams : FeatherSeams {
   double seamScaleU, seamScaleV;
   double k2;
   bool unbent;
+  // The amounts of the S-shaped offsets by which the plan bends the seams: the diagonal's and the
+  // left edge's along v, the bottom's along u.
+  double diagonalBend, leftBend, bottomBend;
   // The half turns' centres on the source: the cell's corners, its edges' midpoints and centre.
   Point2D z00, zCentre, zLeft, zBottom, z10, z01;
 };
@@ -37,7 +40,15 @@ void DescribeP2BentFold(const P2Seams& seams, detail::FoldProgram& program);
 // Feathered, the bands' pixels blend in lanes; where they meet away from the triangle's corners
 // three copies mix in doubles, and at the corners six, by the pixel's barycentric weights in the
 // corner's triangle where the two feathers are alike (else planned: the plan weighs them by
-// unsigned areas).
+// unsigned areas). Bent, the bands' sides and ramps follow the seams' offsets of the position the
+// plan's turns leave, the seams bent by at most kP2BlendsBentMost each.
 void DescribeP2Blends(const P2Seams& seams, detail::SeamBlends& blends);
+// The plan tests a position it turned across a seam against the other seams' bands by the offsets
+// of the position before the turn. Bent by less than a sixth, an offset grows more slowly than
+// the distance from the corner its seam starts at, so that no turn takes a position across
+// another seam, and where an offset before a turn differs from the one after it (it turned sign,
+// or is nought past the seam), the position lies further from that seam's band than either: the
+// bands follow the offsets of the final position.
+constexpr double kP2BlendsBentMost = 0.15;
 
 }  // namespace corvel

@@ -429,13 +429,17 @@ TEST(TileRenderPaths, SeamsBentEitherWayMatchTheReference) {
   // P2's seams each bent its own way or left straight, unfeathered, narrow and wide feathered: the
   // plan tests a position turned across the left seam against the diagonal's and the bottom's
   // bands, by the offsets of the position before the turn, far from where the seam's own band
-  // lay; its steps follow any bend.
+  // lay; its steps follow any bend. Its feathered bands blend in lanes up to 0.15 each way, each
+  // seam alone too, and are planned just past it.
   for (const auto& lattice : lattices) {
     if (lattice.method != keTilingP2) continue;
     for (double feather : {0.0, 5.0, 20.0}) {
       for (const auto& [k0, k1, k2] :
            {std::tuple{0.25, 0.05, 0.1}, std::tuple{0.25, -0.25, 0.25}, std::tuple{1.5, -2.0, 0.8},
-            std::tuple{0.3, 0.0, -0.25}, std::tuple{0.0, 0.0, 0.2}}) {
+            std::tuple{0.3, 0.0, -0.25}, std::tuple{0.0, 0.0, 0.2}, std::tuple{0.15, -0.15, 0.15},
+            std::tuple{-0.15, 0.15, -0.15}, std::tuple{0.15, 0.15, -0.15}, std::tuple{0.15, 0.0, 0.0},
+            std::tuple{0.0, -0.15, 0.0}, std::tuple{0.0, 0.0, 0.15}, std::tuple{-0.15, 0.0, 0.0},
+            std::tuple{0.0, 0.15, 0.0}, std::tuple{0.0, 0.0, -0.15}, std::tuple{0.16, -0.16, 0.16}}) {
         TileShape pick = UnbentPick(lattice.method, lattice.d1, lattice.d2, lattice.angle, feather);
         pick.seamK0 = k0;
         pick.seamK1 = k1;
