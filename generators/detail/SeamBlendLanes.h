@@ -223,6 +223,14 @@ class SeamBlendLanes {
            (bend.smaller ? (first < second ? first : second) : (first > second ? first : second));
   }
 
+  // The own coordinate a partner is mapped from: bent, the point the weight is taken on, as a
+  // partner across a bent seam's bulge can weigh all of a mix, where a truncated unit would move
+  // it by levels; straight, the truncated one.
+  [[gnu::always_inline]] static const F& PartnerFrom(const F& truncated, const F& weighed) {
+    if constexpr (kBent) return weighed;
+    return truncated;
+  }
+
   // The blended weight's bends added to its straight part.
   [[gnu::always_inline]] F Bent(F w, const float* times, const Group& g) const {
     if constexpr (kBent)
@@ -279,8 +287,9 @@ class SeamBlendLanes {
     g.left = (Isa::Permute(s.byPlan, slot) & ~first) | firstPlanned;
     g.decided = g.left == g.left;  // every lane has a slot
     g.inDoubles = (Isa::Permute(s.inDoubles, slot) & ~first) | firstInDoubles;
-    g.px = g.x * at(s.partner[0]) + g.y * at(s.partner[1]) + at(s.partner[2]);
-    g.py = g.x * at(s.partner[3]) + g.y * at(s.partner[4]) + at(s.partner[5]);
+    const F &ax = PartnerFrom(g.x, g.wx), &ay = PartnerFrom(g.y, g.wy);
+    g.px = ax * at(s.partner[0]) + ay * at(s.partner[1]) + at(s.partner[2]);
+    g.py = ax * at(s.partner[3]) + ay * at(s.partner[4]) + at(s.partner[5]);
     F w = g.wx * at(s.weight[0]) + g.wy * at(s.weight[1]) + at(s.weight[2]);
     if constexpr (kBent)
       for (int b = 0; b < a_.bendCount; ++b) w += at(s.weightBends[b]) * g.bumps[b];
@@ -304,8 +313,9 @@ class SeamBlendLanes {
       g.inDoubles |= inside & r.inDoubles;
       if (!r.blended) continue;
       g.blended |= inside;
-      g.px = inside ? g.x * r.partner[0] + g.y * r.partner[1] + r.partner[2] : g.px;
-      g.py = inside ? g.x * r.partner[3] + g.y * r.partner[4] + r.partner[5] : g.py;
+      const F &ax = PartnerFrom(g.x, g.wx), &ay = PartnerFrom(g.y, g.wy);
+      g.px = inside ? ax * r.partner[0] + ay * r.partner[1] + r.partner[2] : g.px;
+      g.py = inside ? ax * r.partner[3] + ay * r.partner[4] + r.partner[5] : g.py;
       g.w = inside ? Bent(g.wx * r.weight[0] + g.wy * r.weight[1] + r.weight[2], r.weightBends, g) : g.w;
       g.middle = inside ? g.zero + (exact_ ? r.middleExact : r.middle) : g.middle;
       if (Isa::All(g.decided)) break;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
@@ -12,6 +13,7 @@
 
 #include "core/CpuFeatures.h"
 #include "generators/Geometry.h"
+#include "generators/detail/DoublesRule.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
 #include "generators/detail/TileGenerator.h"
@@ -277,6 +279,49 @@ TEST(SeamBlends, BentBandsFollowTheirBumpsInLanesAsInDoubles) {
       ASSERT_TRUE(inDoubles.Plan({100 * u, 100 * v}, plan)) << i;
       ASSERT_EQ(plan.count, blended ? 2 : 1) << i;
       EXPECT_NEAR(plan.weights[0], weights[i], 1e-4) << i;
+    }
+  }
+}
+
+// Bent, a partner is mapped from the own point before truncation where that is given, as the
+// weight is: across a bulge it can weigh all of a mix, and a truncated unit, stretched by the
+// partner's map, would move it by levels. Here the partner lies twice as far from the origin.
+TEST(SeamBlends, BentPartnersAreMappedFromThePointBeforeTruncation) {
+  TileGenerator generator;
+  SetLattice(generator, {100, 0}, {0, 100});
+  const detail::FoldProgram program;
+  detail::SeamBlends blends;
+  blends.bends[0] = {0.2, 1, 0, 0, true};
+  blends.bendCount = 1;
+  blends.AddBlend({}, {200, 0, 0, 0, 200, 0}, {0, 0, 0.5});
+  blends.BendWeights({{1}});
+  detail::SeamBlendArgs args;
+  ASSERT_TRUE(detail::MakeSeamBlendArgs(blends, program, generator, args));
+  const std::int32_t positions[] = {7936, 10752, 14080, 5888, 3072, 20480};
+  const int count = int(std::size(positions)) / 2;
+  // A unit's fractions past the truncated positions: 0.9 along x, 0.6 along y.
+  std::vector<float> exact(2 * std::size_t(count));
+  for (int i = 0; i < count; ++i) {
+    exact[std::size_t(i)] = float(positions[2 * i]) + 0.9f;
+    exact[std::size_t(count + i)] = float(positions[2 * i + 1]) + 0.6f;
+  }
+  std::vector<detail::SeamBlendKernel> kernels = {detail::SeamBlendSse2};
+  if (ProbeCpuFeatures().avx2) kernels.push_back(detail::SeamBlendAvx2);
+  for (const detail::SeamBlendKernel kernel : kernels) {
+    std::uint8_t planned[3];
+    std::int32_t partners[6];
+    float weights[3];
+    DecideRun(kernel, args, positions, exact.data(), exact.data() + count, count, planned, partners, weights);
+    for (int i = 0; i < count; ++i) {
+      for (int c = 0; c < 2; ++c) {
+        // The point the weight is taken on lies half a unit below the given one, which holds the
+        // slack added before truncation; the partner's has it added again.
+        const double own = (exact[std::size_t(c * count + i)] - 0.5 + detail::kFixedPointSlack) / 256;
+        const double origin = c == 0 ? generator.origin.x : generator.origin.y;
+        EXPECT_EQ(partners[2 * i + c],
+                  std::int32_t(std::floor(256 * (2 * (own - origin) + origin) + detail::kFixedPointSlack)))
+            << i << " " << c;
+      }
     }
   }
 }
