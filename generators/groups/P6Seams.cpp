@@ -187,6 +187,53 @@ void AddCornersAtTheThreeFoldCentre(const P6Seams& s, const Ramps& r, const Feat
 
 namespace {
 
+// The bulge of the axes past a third of a pixel from the seam, where the plan turns a pixel about
+// the six-fold centre onto the other axis and blends it there across that axis by o1 before the
+// turn: both samples and the weight are affine maps of the position before the turn, o1 bending
+// the weight, and it blends in lanes, the own sample being the partner of the copy the plan shows.
+// Only where the turned position lies in that axis's band between its corners: those stay planned.
+// Bulging along v (o1 positive), the turn lands past u = 0, in the band up to e2 and from v = hv
+// + o1 on; along u, past v = 0, from u = hu - o1 on and up to e1. Their pixels near a weight of 0,
+// 1/2 or 1 the plan's fold turns past the kite's edges, where they are planned.
+void AddAxesBulgeBlend(const P6Kite& kite, const P6Seams& s, detail::SeamBlends& blends) {
+  if (s.k0 == 0) return;
+  const FeatherSource& source = kite.Source();
+  const bool alongV = s.k0 > 0;
+  const auto turn = alongV ? &Point2D::RotateMinus60 : &Point2D::RotatePlus60;
+  auto landed = [&](double u, double v) { return kite.ToCell((source(u, v).*turn)(kite.SixFold())); };
+  auto side = [&](auto&& sum) {
+    const detail::LatticeLinear l = detail::LinearOf(sum);
+    return HalfPlane{l.wu, l.wv, l.w1};
+  };
+  const detail::BlendBends o1{{1, 0, 0}};
+  // Near a weight of 0, 1/2 or 1 a pixel is mixed in doubles by the plan's fold, which would find
+  // it past the turn in the other axis's band and weigh it by o1 there; turned within half a
+  // sliver of the kite's edge, the plan's fold lands it in the sliver, and it is planned. A
+  // lattice a little off the hexagon turns some pixels near the seam's ends less far: planned.
+  const double doublesPlan = s.Sideways() / 2;
+  if (alongV) {
+    blends.AddBlend({HalfPlane{0, 1, s.near},  // v - o1 < -near
+                     side([&](double u, double v) { return landed(u, v).x - doublesPlan; }),
+                     side([&](double u, double v) { return s.hv - landed(u, v).y; }),
+                     side([&](double u, double v) { return landed(u, v).y - s.e2.YAt(landed(u, v).x); })},
+                    Turned(turn, kite.SixFold(), source),
+                    detail::LinearOf([&](double u, double v) { return 0.5 - landed(u, v).x / s.fu; }));
+    blends.BendSide(0, -o1);
+    blends.BendSide(2, o1);
+    blends.BendWeights(o1 * (-1 / s.fu));
+  } else {
+    blends.AddBlend({HalfPlane{1, 0, s.near},  // u + o1 < -near
+                     side([&](double u, double v) { return landed(u, v).y - doublesPlan; }),
+                     side([&](double u, double v) { return s.hu - landed(u, v).x; }),
+                     side([&](double u, double v) { return landed(u, v).x - s.e1.XAt(landed(u, v).y); })},
+                    Turned(turn, kite.SixFold(), source),
+                    detail::LinearOf([&](double u, double v) { return 0.5 - landed(u, v).y / s.fv; }));
+    blends.BendSide(0, o1);
+    blends.BendSide(2, -o1);
+    blends.BendWeights(o1 * (1 / s.fv));
+  }
+}
+
 // The bulges of the bent seams into the kite and a third of a pixel about them, whose pixels the
 // plan turns across the seams onto a copy that a lattice a little off the hexagon lands some way
 // off the one the blends take across: planned, the axes' as the plan weighs them by o1 before the
@@ -194,8 +241,9 @@ namespace {
 // after the turn, costs more than planning them. The blends' bumps are o1, bend1 and
 // bend2; a bulge of the axes lies along v where o1 is positive, else along u, one of the medians
 // along the first where the plan bends it by bend1, else along the second.
-void AddBulges(const P6Seams& s, detail::SeamBlends& blends) {
+void AddBulges(const P6Kite& kite, const P6Seams& s, detail::SeamBlends& blends) {
   const double near = s.near;
+  AddAxesBulgeBlend(kite, s, blends);
   if (s.k0 > 0) {
     blends.AddPlanned({HalfPlane{0, 1, -near}});  // v - o1 < near
     blends.BendSide(0, {{-1, 0, 0}});
@@ -247,7 +295,7 @@ void DescribeP6BentBlends(const P6Kite& kite, const P6Seams& s, detail::SeamBlen
   blends.AddPlannedBeyond(P6Kite::kMedian2, sideways, true);
   blends.AddPlanned({UBelow(sideways)});
   blends.AddPlanned({VBelow(sideways)});
-  AddBulges(s, blends);
+  AddBulges(kite, s, blends);
   // The band about the axis u = 0, past its corners.
   blends.AddPlanned({UBelow(s.hu), VBelow(s.hv)});
   blends.BendSide(0, o1);
