@@ -2,7 +2,6 @@
 
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
-#include "generators/groups/BentSeam.h"
 #include "generators/groups/P2Plan.h"
 #include "generators/groups/P2Seams.h"
 #include "generators/groups/P2Triangle.h"
@@ -37,9 +36,7 @@ int P2Generator::Generate(CProgressMeter* meter) {
     DescribeP2Fold(seams, fold);
   const P2Plan plan(*this, triangle, seams);
   detail::SeamBlends blends;
-  const bool blendsBent = BendsWithin(kP2BlendsBentMost, seams.k0, seams.k1) &&
-                          BendsWithin(kP2BlendsBentMost, seams.k2);
-  if (seams.fv != 0 && (seams.unbent || blendsBent)) {
+  if ((seams.fv != 0 && seams.unbent) || seams.bentBandsBlend) {
     DescribeP2Blends(seams, blends);
     // Bent, the pixels mixed in doubles fold across the bent seams as the plan folds them.
     if (!seams.unbent) blends.planFold = [&plan](Point2D cell) { return plan.Folded(cell); };

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <initializer_list>
 
+#include "generators/groups/BentSeam.h"
 #include "generators/groups/P2Triangle.h"
 
 namespace corvel {
@@ -16,6 +17,8 @@ P2Seams::P2Seams(const TileGenerator& g)
       diagonalBend(6 * k0 * (1 - 2 * fv)),
       leftBend(6 * k1 * (1 - 2 * fu)),
       bottomBend(6 * k2 * (1 - 2 * fv)),
+      bentBandsBlend(fv != 0 && !unbent && BendsWithin(kP2BlendsBentMost, k0, k1) &&
+                     BendsWithin(kP2BlendsBentMost, k2)),
       z00(source(0, 0)),
       zCentre(source(0.5, 0.5)),
       zLeft(source(0, 0.5)),
@@ -56,14 +59,16 @@ void DescribeP2BentFold(const P2Seams& s, detail::FoldProgram& program) {
   // diagonal's band, and one it turns across the left seam against the bottom's, by the offsets
   // of the position before the turns: before each turn, a step marks the positions it would take
   // into those bands (near the corners (0, 0) and (0, 1), where u + v less the diagonal's offset
-  // is below hv, or v plus the bottom's above 1 - hv).
+  // is below hv, or v plus the bottom's above 1 - hv). Bent by at most kP2BlendsBentMost, no turn
+  // takes a position there.
   constexpr double kBeyondAnySum = 1e6;
-  if (s.fv != 0 && diagonal != 0)
+  const bool marksTurnedIntoBands = s.fv != 0 && !s.bentBandsBlend;
+  if (marksTurnedIntoBands && diagonal != 0)
     program.AddBentMarked({1, 1, 0}, false, AlongV(s, -diagonal), same, -kBeyondAnySum, s.hv);
   if (bottom != 0)
     program.AddBentMarked({0, 1, kTolerance}, false, AlongU(s, -bottom),
                           detail::LatticeAffine{-1, 0, 1, 0, -1, 0}, -s.hv, s.hv);
-  if (s.fv != 0 && bottom != 0)
+  if (marksTurnedIntoBands && bottom != 0)
     program.AddBentMarked({0, 1, -1}, true, AlongU(s, bottom), same, -s.hv, kBeyondAnySum);
   if (left != 0)
     program.AddBentMarked({1, 0, kTolerance}, false, AlongV(s, -left),

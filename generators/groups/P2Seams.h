@@ -10,6 +10,14 @@
 
 namespace corvel {
 
+// The plan tests a position it turned across a seam against the other seams' bands by the offsets
+// of the position before the turn. Bent by less than a sixth, an offset grows more slowly than
+// the distance from the corner its seam starts at, so that no turn takes a position across
+// another seam, and where an offset before a turn differs from the one after it (it turned sign,
+// or is nought past the seam), the position lies further from that seam's band than either: the
+// bands follow the offsets of the final position.
+constexpr double kP2BlendsBentMost = 0.15;
+
 struct P2Seams : FeatherSeams {
   // On the generator's shrunk lattice, with its feather fractions and seam amplitudes.
   explicit P2Seams(const TileGenerator& generator);
@@ -21,6 +29,9 @@ struct P2Seams : FeatherSeams {
   // The amounts of the S-shaped offsets by which the plan bends the seams: the diagonal's and the
   // left edge's along v, the bottom's along u.
   double diagonalBend, leftBend, bottomBend;
+  // Feathered and bent by at most kP2BlendsBentMost each: the bands about the bent seams blend in
+  // lanes (DescribeP2Blends).
+  bool bentBandsBlend;
   // The half turns' centres on the source: the cell's corners, its edges' midpoints and centre.
   Point2D z00, zCentre, zLeft, zBottom, z10, z01;
 };
@@ -33,8 +44,8 @@ void DescribeP2Fold(const P2Seams& seams, detail::FoldProgram& program);
 // Bent by any of the curves: past the triangle's fold, steps take a position across the bent
 // diagonal, bottom and left seams, each by the half turn about its middle, as the plan does, and
 // mark the pixels near each and within its band, and, feathered, those the turns across the bottom
-// and left seams take into another seam's band; the bumps are S-shaped, of the position the fold
-// left. A seam left straight is planned by its band.
+// and left seams take into another seam's band (none where the bands blend bent); the bumps are
+// S-shaped, of the position the fold left. A seam left straight is marked by its band.
 void DescribeP2BentFold(const P2Seams& seams, detail::FoldProgram& program);
 
 // Feathered, the bands' pixels blend in lanes; where they meet away from the triangle's corners
@@ -43,12 +54,5 @@ void DescribeP2BentFold(const P2Seams& seams, detail::FoldProgram& program);
 // unsigned areas). Bent, the bands' sides and ramps follow the seams' offsets of the position the
 // plan's turns leave, the seams bent by at most kP2BlendsBentMost each.
 void DescribeP2Blends(const P2Seams& seams, detail::SeamBlends& blends);
-// The plan tests a position it turned across a seam against the other seams' bands by the offsets
-// of the position before the turn. Bent by less than a sixth, an offset grows more slowly than
-// the distance from the corner its seam starts at, so that no turn takes a position across
-// another seam, and where an offset before a turn differs from the one after it (it turned sign,
-// or is nought past the seam), the position lies further from that seam's band than either: the
-// bands follow the offsets of the final position.
-constexpr double kP2BlendsBentMost = 0.15;
 
 }  // namespace corvel
