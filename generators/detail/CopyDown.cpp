@@ -24,4 +24,35 @@ RowRepeat RepeatDown(const POINT& a, const POINT& b, int width, int height) {
   return {int(r0), int(shift < 0 ? shift + width : shift)};
 }
 
+RowTurn TurnHalf(const POINT& start, int width, int height) {
+  if (width <= 0 || height <= 0) return {};
+  auto around = [](std::int64_t t, int n) { return int(((t % n) + n) % n); };
+  RowTurn turn;
+  turn.any = true;
+  turn.width = width;
+  turn.height = height;
+  // The plane point start + (x, y) turns onto -start - (x, y).
+  turn.rowSum = around(-2 * std::int64_t{start.y}, height);
+  turn.columnSum = around(-2 * std::int64_t{start.x}, width);
+  // Rows y and rowSum - y pair up around the tile: made from the first row that turns onto itself,
+  // or from the pair that meets there, half of them and those that turn onto themselves.
+  const int m = turn.rowSum;
+  const bool oddSum = m % 2 != 0, oddHeight = height % 2 != 0;
+  turn.firstMade = (m + (oddSum && oddHeight ? height : 0) + 1) / 2 % height;
+  turn.madeRows = !oddSum && !oddHeight ? height / 2 + 1 : (height + 1) / 2;
+  return turn;
+}
+
+void CopyRowTurned(const ImageRows& rows, std::vector<std::uint8_t>& copyRow, const RowTurn& turn, int y,
+                   const std::uint8_t* made) {
+  const int turned = turn.TurnedRow(y);
+  if (turned == y) return;
+  const OutputRow row(rows, copyRow, turned);
+  std::uint8_t* const out = row.Bgra();
+  for (int x = 0; x < turn.width; ++x) {
+    const int to = turn.columnSum - x;
+    std::memcpy(out + 4 * std::size_t(to < 0 ? to + turn.width : to), made + 4 * std::size_t(x), 4);
+  }
+}
+
 }  // namespace corvel::detail

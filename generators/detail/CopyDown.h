@@ -1,6 +1,7 @@
 // The copy-down stage: a fold program's tile of several cells, rendered unscaled, repeats down
 // itself, so its rows are rendered down to the lattice's least height and copied below, each
-// moved along by that lattice vector.
+// moved along by that lattice vector; a tile that a half turn takes onto itself repeats its rows
+// turned, so half of them are rendered and each copied, reversed, into the row it turns onto.
 #pragma once
 #include <cstdint>
 #include <cstring>
@@ -35,5 +36,26 @@ void CopyRowDown(const ImageRows& rows, std::vector<std::uint8_t>& copyRow, cons
     copied(below, out, shift);
   }
 }
+
+// A tile of width x height pixels from the plane point start, one period of a lattice, turned by
+// half about the plane's origin: pixel x of row y lands on pixel columnSum - x of row rowSum - y,
+// each around the tile. The rows from firstMade on, madeRows of them around the tile, hold one of
+// every pair, and both rows that a row turns onto itself where there are such.
+struct RowTurn {
+  bool any = false;
+  int width = 0, height = 0;
+  int rowSum = 0, columnSum = 0;
+  int firstMade = 0, madeRows = 0;
+
+  // The k-th row made.
+  int MadeRow(int k) const { return (firstMade + k) % height; }
+  int TurnedRow(int y) const { return (rowSum - y + height) % height; }
+};
+
+RowTurn TurnHalf(const POINT& start, int width, int height);
+
+// Row y, made at made, copied reversed into the row it turns onto, unless that is itself.
+void CopyRowTurned(const ImageRows& rows, std::vector<std::uint8_t>& copyRow, const RowTurn& turn, int y,
+                   const std::uint8_t* made);
 
 }  // namespace corvel::detail

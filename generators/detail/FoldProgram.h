@@ -132,6 +132,10 @@ struct FoldProgram {
   // side, and the copies on the two sides may differ (a mirror's or glide's, or a turn's on a
   // lattice off the hexagon).
   bool planCellEdges = false;
+  // The fold takes a cell position and its half turn about the lattice's origin, (-u, -v), to
+  // the same point, and its bands and blends are alike there: a feathered tile of one period is
+  // its own half turn, and half its rows are copies of the others (RowTurn).
+  bool turnsHalfOntoItself = false;
   // Added to the folded position before the map to the source.
   Point2D sourceShift;
   // The map the folded position is read through before the shift: the kernels make it part of

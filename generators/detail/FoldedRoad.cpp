@@ -41,7 +41,12 @@ FoldedRoad DecideRoad(const RoadFacts& facts) {
   if (facts.renderedPeriod && facts.pixelStep.x == 1 && facts.pixelStep.y == 1 && facts.width == period.x &&
       facts.height == period.y)
     road.repeat = RepeatDown(facts.basisA, facts.basisB, facts.width, facts.height);
-  road.madeRows = road.repeat.rows > 0 ? road.repeat.rows : facts.height;
+  // Blended, a pixel and its turn mix alike wherever they lie, cell edges and seams too; rows of one
+  // period each way, from wherever they start, turn onto themselves.
+  if (program.turnsHalfOntoItself && road.blend && road.repeat.rows == 0 && facts.pixelStep.x == 1 &&
+      facts.pixelStep.y == 1 && facts.width == period.x && facts.height == period.y)
+    road.turn = TurnHalf(facts.start, facts.width, facts.height);
+  road.madeRows = road.repeat.rows > 0 ? road.repeat.rows : road.turn.any ? road.turn.madeRows : facts.height;
   road.markCopiedEdges = road.repeat.rows > 0 && bands;
   return road;
 }

@@ -4,7 +4,7 @@
 // (SampleBilinearBgra); the pixels it cannot decide as the plan in doubles does are marked (by
 // BandMarks and CellEdgePixels) and blended in lanes (SeamBlendRow), mixed in doubles from the
 // blends' description, or planned (PlannedPixels); rows that repeat higher ones are copied down
-// (CopyRowDown).
+// (CopyRowDown), or turned (CopyRowTurned).
 #pragma once
 #include "generators/detail/CopyDown.h"
 #include "generators/detail/FoldProgram.h"
@@ -47,6 +47,8 @@ struct RoadFacts {
   POINT basisA{0, 0}, basisB{0, 0};
   int width = 0, height = 0;
   Point2D pixelStep{1, 1};
+  // The plane point of the first row's first pixel.
+  POINT start{0, 0};
 };
 
 struct FoldedRoad {
@@ -75,6 +77,9 @@ struct FoldedRoad {
   // the pixel copied shows the plan's own side of the edge, only those the plan wraps apart from
   // it.
   RowRepeat repeat;
+  // Or, feathered, rows that repeat others turned by half are copied from them as they are made:
+  // the rows made are turn.MadeRow(0 .. madeRows - 1).
+  RowTurn turn;
   int madeRows = 0;
   bool markCopiedEdges = false;
   bool copiesShowThePlan = false;

@@ -62,6 +62,7 @@ class FoldedRun {
     facts.width = frame.width;
     facts.height = frame.height;
     facts.pixelStep = frame.pixelStep;
+    facts.start = frame.start;
     road = DecideRoad(facts);
     blendArgs.cellEdgesByWholeNumbers = road.blendCellEdges;
     if (road.blend && program.blends->plansAsRegions)
@@ -127,6 +128,7 @@ class FoldedRowMaker {
         planned_(run.planPixels, run.planPositions, frame_.sourceRows.Rows(), run.sample, frame_.start,
                  frame_.width, own.queue, own.plannedOut.data(), own.plannedPositions.data()) {}
 
+  // The made rows first to last, in the road's order.
   void MakeRows(int first, int last);
 
  private:
@@ -150,17 +152,19 @@ void FoldedRowMaker::MakeRows(int first, int last) {
     own_.marks[std::size_t(x)] = 1;
     planned_.Plan(y, out, own_.marks.data(), own_.positions.data(), road_.finishTogether);
   };
+  auto rowOf = [&](int k) { return road_.turn.any ? road_.turn.MadeRow(k) : k; };
   // The blends' pixels near a seam's middle and the planned ones are finished several rows at
   // once, and the rows are copied down after.
-  for (int y = first, unfinished = first; y < last; ++y) {
+  for (int k = first, unfinished = first; k < last; ++k) {
+    const int y = rowOf(k);
     const OutputRow outputRow(rows, own_.bgraRow, y);
     MakeRow(y, outputRow.Bgra());
-    if (road_.finishTogether && y + 1 < last && y + 1 - unfinished < kRowsFinishedTogether &&
+    if (road_.finishTogether && k + 1 < last && k + 1 - unfinished < kRowsFinishedTogether &&
         own_.blendRow.RoomForARow())
       continue;
     if (run_.middles) own_.blendRow.FinishMiddles(&*run_.middles, run_.sources.shared, planLeft);
     planned_.Finish(own_.positions.data());
-    for (; unfinished < y; ++unfinished) CopyDown(unfinished, rows.Row(unfinished));
+    for (; unfinished < k; ++unfinished) CopyDown(rowOf(unfinished), rows.Row(rowOf(unfinished)));
     CopyDown(y, outputRow.Bgra());
     ++unfinished;
   }
@@ -202,6 +206,7 @@ void FoldedRowMaker::MakeRowInPlace(int y, const Point2D& rowStart, std::uint8_t
 }
 
 void FoldedRowMaker::CopyDown(int y, const std::uint8_t* made) {
+  if (road_.turn.any) return CopyRowTurned(frame_.outputRows, own_.copyRow, road_.turn, y, made);
   std::uint8_t* const marks = own_.marks.data();
   CopyRowDown(frame_.outputRows, own_.copyRow, road_.repeat, y, made, frame_.width,
               [&](int below, std::uint8_t* out, int shift) {
@@ -228,7 +233,7 @@ int RunFoldedRows(const FoldedFrame& frame, const FoldProgram& described,
     return keErrorNoMemory;
   }
   const FoldedRun run(frame, program, planPixels, planPositions);
-  if (run.road.repeat.rows > 0) meter.SetUnitCount(run.road.madeRows);
+  if (run.road.madeRows != frame.height) meter.SetUnitCount(run.road.madeRows);
   std::atomic<bool> noMemory{false};
   const bool stopped = RowThreads::Run(
       run.road.madeRows,

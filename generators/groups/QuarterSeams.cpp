@@ -19,6 +19,8 @@ void DescribeQuarterFold(const QuarterSeams& s, bool mirrored, detail::FoldProgr
   if (mirrored) QuarterTurn::AddMirrorStep(program);
   DescribeRectangleBands(s.quarter, program);
   if (s.fv == 0) QuarterTurn::AddSeamSides(program, !mirrored);
+  // The corner is a centre of quarter turns.
+  program.turnsHalfOntoItself = true;
 }
 
 namespace {

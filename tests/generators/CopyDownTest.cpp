@@ -1,5 +1,5 @@
 // The copy-down stage: a tile of several cells repeats down itself by the lattice vector of the
-// least height.
+// least height, and a tile that a half turn takes onto itself repeats its rows turned.
 #include "generators/detail/CopyDown.h"
 
 #include <gtest/gtest.h>
@@ -53,6 +53,45 @@ TEST(CopyRowDown, CopiesARowIntoEveryRowThatRepeatsItMovedAlong) {
   CopyRowDown(rows, copyRow, {}, 0, made.data(), 8,
               [&](int below, std::uint8_t*, int) { told.push_back(below); });
   EXPECT_TRUE(told.empty());
+}
+
+// Whatever the start's and the sides' parities, every row is made or turned from one made, once,
+// and a made row that turns onto another is not made again.
+TEST(TurnHalf, MakesOneRowOfEveryPairAndTheRowsThatTurnOntoThemselves) {
+  for (const int height : {1, 2, 7, 8, 230}) {
+    for (const LONG startY : {0L, 1L, -3L, 4L, 117L}) {
+      const RowTurn turn = TurnHalf({5, startY}, 9, height);
+      ASSERT_TRUE(turn.any);
+      std::vector<int> times(std::size_t(height), 0);
+      for (int k = 0; k < turn.madeRows; ++k) {
+        const int y = turn.MadeRow(k), turned = turn.TurnedRow(y);
+        // Plane rows start.y + y and start.y + turned lie either side of the origin, a period apart.
+        EXPECT_EQ(((startY + y + startY + turned) % height + height) % height, 0) << height << " " << startY;
+        ++times[std::size_t(y)];
+        if (turned != y) ++times[std::size_t(turned)];
+      }
+      EXPECT_EQ(times, std::vector<int>(std::size_t(height), 1)) << height << " " << startY;
+    }
+  }
+}
+
+TEST(CopyRowTurned, CopiesARowReversedIntoTheRowItTurnsOnto) {
+  CRowIteratorBands image;
+  ASSERT_TRUE(image.CreateBGRA(8, 7).Ok());
+  ImageRows rows;
+  ASSERT_EQ(rows.Lock(image), 0);
+  std::vector<std::uint8_t> made(4 * 8), copyRow;
+  for (int x = 0; x < 8; ++x) made[4 * std::size_t(x)] = std::uint8_t(10 + x);
+  // From the plane point (-2, -1): row 0 turns onto row 2, pixel x onto 4 - x around the row.
+  const RowTurn turn = TurnHalf({-2, -1}, 8, 7);
+  CopyRowTurned(rows, copyRow, turn, 0, made.data());
+  for (int x = 0; x < 8; ++x) {
+    EXPECT_EQ(rows.Row(2)[4 * ((4 - x + 8) % 8)], 10 + x) << x;
+    EXPECT_EQ(rows.Row(0)[4 * x], 0) << x;  // the row made is the caller's
+  }
+  // Row 1 turns onto itself and is left as made.
+  CopyRowTurned(rows, copyRow, turn, 1, made.data());
+  for (int x = 0; x < 8; ++x) EXPECT_EQ(rows.Row(1)[4 * x], 0) << x;
 }
 
 }  // namespace

@@ -154,5 +154,41 @@ TEST(DecideRoad, CopiesDownOnlyAWholeUnscaledPeriod) {
   }
 }
 
+// A feathered program whose tile is its own half turn makes half the rows of one unscaled period
+// (and the rows that turn onto themselves) unless they repeat down; unfeathered, or scaled, it makes
+// them all.
+TEST(DecideRoad, TurnsRowsOnlyOfAWholeUnscaledFeatheredPeriod) {
+  FoldProgram turning = Program(true), hard = Program(false);
+  turning.turnsHalfOntoItself = hard.turnsHalfOntoItself = true;
+  const POINT upright[] = {{60, 0}, {0, 30}}, leaning[] = {{60, 30}, {-60, 30}};
+  struct Case {
+    const char* what;
+    const FoldProgram& program;
+    const POINT* lattice;
+    Point2D step;
+    int height, madeRows;
+  } cases[] = {
+      {"one cell", turning, upright, {1, 1}, 30, 16},
+      {"unfeathered", hard, upright, {1, 1}, 30, 30},
+      {"scaled", turning, upright, {2, 2}, 30, 30},
+      {"not the period", turning, upright, {1, 1}, 29, 29},
+      {"repeating down", turning, leaning, {1, 1}, 60, 30},
+  };
+  for (const Case& c : cases) {
+    RoadFacts facts = Facts(c.program);
+    facts.blendsMade = c.program.blends != nullptr;
+    facts.renderedPeriod = true;
+    facts.pixelStep = c.step;
+    facts.basisA = c.lattice[0];
+    facts.basisB = c.lattice[1];
+    facts.width = c.lattice == upright ? 60 : 120;
+    facts.height = c.height;
+    facts.start = {3, 4};
+    const FoldedRoad road = DecideRoad(facts);
+    EXPECT_EQ(road.madeRows, c.madeRows) << c.what;
+    EXPECT_EQ(road.turn.any, c.madeRows < c.height && road.repeat.rows == 0) << c.what;
+  }
+}
+
 }  // namespace
 }  // namespace corvel::detail
