@@ -32,6 +32,8 @@ void DescribeP2Fold(const P2Seams& s, detail::FoldProgram& program) {
   program.bandU = {true, -s.hu, s.hu, 1};
   program.bandV = program.bandSum = {true, -s.hv, s.hv, 1};
   if (s.fv == 0) P2Triangle::AddFirstHalfSteps(program);
+  // The cell's corners are centres of half turns.
+  program.turnsHalfOntoItself = true;
 }
 
 namespace {
