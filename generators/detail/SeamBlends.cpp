@@ -666,40 +666,13 @@ SeamBlendsInDoubles::SeamBlendsInDoubles(const SeamBlends& blends, const FoldPro
       program_(program),
       generator_(generator),
       avx2_(generator.render.cpu.avx2),
-      tests_(tables.tests),
-      copiesInLanes_(avx2_) {
+      tests_(tables.tests) {
   std::copy(tables.mixes, tables.mixes + SeamBlends::kMaxRegions, mixes_);
   place_ = {
       blends.frame, generator.matN, generator.detN != 0, program.sourceShift, {}};  // origin: the queue's
   for (int r = 0; r < blends.regionCount; ++r) {
-    const BlendRegion& region = blends.regions[r];
     const Mix& mix = mixes_[r];
-    inLanes_[r] = avx2_ && !mix.weightBends.Any() &&
-                  (mix.kind == BlendKind::kBand ||
-                   (mix.kind == BlendKind::kCorner && !mix.weight2Bends.Any()));
-    if (region.kind == BlendKind::kCopies && copiesInLanes_) {
-      CopyLanes& lanes = copyLanes_[r];
-      lanes = CopyLanes{};
-      lanes.count = region.copyCount;
-      for (int i = 0; i < region.copyCount; ++i) {
-        const BlendCopy& copy = region.copies[i];
-        const LatticeAffine& m = copy.map;
-        const double row[CopyLanes::kRows] = {m.uu,
-                                              m.uv,
-                                              m.u1,
-                                              m.vu,
-                                              m.vv,
-                                              m.v1,
-                                              copy.weight.wu,
-                                              copy.weight.wv,
-                                              copy.weight.w1,
-                                              copy.weight2.wu,
-                                              copy.weight2.wv,
-                                              copy.weight2.w1,
-                                              copy.own ? 1.0 : 0.0};
-        for (int k = 0; k < CopyLanes::kRows; ++k) lanes.rows[i / 4][k][i % 4] = row[k];
-      }
-    }
+    inLanes_[r] = avx2_ && GivesSamples(mix.kind) && !mix.weightBends.Any() && !mix.weight2Bends.Any();
   }
 }
 
@@ -854,16 +827,6 @@ bool SeamBlendsInDoubles::QueueAt(double u, double v, int r, RowQueue& queue) co
   if (r < 0 || !GivesSamples(mixes_[r].kind)) return false;
   const Mix& mix = mixes_[r];
   if (mix.kind == BlendKind::kCopies || mix.kind == BlendKind::kThreeCopies) {
-    const int copies = blends_.regions[r].copyCount;
-    if (mix.kind == BlendKind::kCopies && copiesInLanes_) {
-      const LatticeAffine& f = blends_.frame;
-      const RowQueue::Room room = queue.AppendRoom(copies);
-      QueueCopiesAvx2(copyLanes_[r], {f.uu * u + f.uv * v + f.u1, f.vu * u + f.vv * v + f.v1},
-                      generator_.LatticeToSource(u + program_.sourceShift.x, v + program_.sourceShift.y),
-                      queue.Origin(), room.positions, room.weights);
-      LimitWeightsToOne(room.weights, copies);
-      return true;
-    }
     SamplePlan plan;
     PlanAt(u, v, r, plan);
     queue.Append(plan);
@@ -898,11 +861,11 @@ bool SeamBlendsInDoubles::QueueAt(double u, double v, int r, RowQueue& queue) co
 
 void SeamBlendsInDoubles::QueueInLanes(int region, const double* u, const double* v, int count,
                                        RowQueue& queue) const {
-  const Mix& mix = mixes_[region];
-  const RowQueue::Room room = queue.AppendRooms(count, mix.kind == BlendKind::kBand ? 2 : 4);
+  const BlendRegion& r = blends_.regions[region];
+  const RowQueue::Room room = queue.AppendRooms(count, QueuedSamples(r));
   MixPlace place = place_;
   place.origin = queue.Origin();
-  QueueMixesAvx2(mix, place, u, v, count, room.positions, room.weights);
+  QueueMixesAvx2(r, place, u, v, count, room.positions, room.weights);
 }
 
 bool SeamBlendsInDoubles::Plan(const Point2D& plane, SamplePlan& plan) const {

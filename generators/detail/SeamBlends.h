@@ -386,21 +386,6 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
 RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& program,
                   const TileGenerator& generator, std::vector<SourceReach>& reaches);
 
-// A region's copies four to a group of lanes: a row for each coefficient of the copies' maps
-// (uu uv u1 vu vv v1) and weights (wu wv w1, then weight2's), and one 1 where the copy is the own
-// sample, else 0. Lanes past the copies are zeros.
-struct CopyLanes {
-  static constexpr int kGroups = (BlendRegion::kMaxCopies + 3) / 4, kRows = 13;
-  int count = 0;
-  alignas(32) double rows[kGroups][kRows][4];
-};
-
-// The copies' samples of a pixel at `at` in the blends' frame, own its own source point, as
-// SeamBlendsInDoubles::PlanAt takes them, in AVX2 lanes, bit for bit: their 24.8 positions with
-// origin added, as RowQueue queues them, and their weights, not yet limited to a sum of 1.
-void QueueCopiesAvx2(const CopyLanes& lanes, const Point2D& at, const Point2D& own, const Point2D& origin,
-                     std::int32_t* positions, double* weights);
-
 // Where the pixels mixed in doubles take their samples: the regions' frame, the source lattice
 // the own sample is read through (where not the plane's), the program's source shift, and the
 // origin the queue adds.
@@ -431,11 +416,11 @@ class SeamBlendsInDoubles {
   bool PlanAt(double u, double v, int region, SamplePlan& plan) const;
   // PlanAt's samples queued, the same.
   bool QueueAt(double u, double v, int region, RowQueue& queue) const;
-  // Whether QueueInLanes takes the region's pixels: a band or a corner, its weights not bent,
+  // Whether QueueInLanes takes the region's pixels: one that gives samples, its weights not bent,
   // where the processor record allows AVX2.
   bool QueuesInLanes(int region) const { return region >= 0 && inLanes_[region]; }
   // count pixels of such a region at (u, v) queued as QueueAt queues them one by one, bit for bit,
-  // in AVX2 lanes: at two or four samples a pixel, one by one they cost more than their sampling.
+  // in AVX2 lanes: one by one they cost more than their sampling.
   void QueueInLanes(int region, const double* u, const double* v, int count, RowQueue& queue) const;
   bool FoldsAsPlan() const { return bool(blends_.planFold); }
 
@@ -478,19 +463,31 @@ class SeamBlendsInDoubles {
   bool avx2_;  // the render's processor record allows AVX2
   Tests tests_;
   Mix mixes_[SeamBlends::kMaxRegions];
-  // Where the processor record allows, the copies of the regions that mix them, taken in lanes:
-  // six copies one by one, and their positions, cost a pixel where six meet hundreds of instructions.
-  bool copiesInLanes_ = false;
-  CopyLanes copyLanes_[SeamBlends::kMaxRegions];
   bool inLanes_[SeamBlends::kMaxRegions] = {};
   MixPlace place_;
 };
 
-// Of count pixels of a band or a corner at folded positions (u, v), the samples QueueAt queues,
-// in AVX2 lanes bit for bit: each pixel's 24.8 positions (with place.origin added) and weights in
-// turn, as RowQueue::AppendRooms lays them.
-void QueueMixesAvx2(const SeamBlendsInDoubles::Mix& mix, const MixPlace& place, const double* u,
-                    const double* v, int count, std::int32_t* positions, double* weights);
+// How many samples QueueAt queues for a pixel of a region that gives them.
+inline int QueuedSamples(const BlendRegion& region) {
+  switch (region.kind) {
+    case BlendKind::kBand:
+      return 2;
+    case BlendKind::kCorner:
+      return 4;
+    case BlendKind::kThreeCopies:
+      return 3;
+    case BlendKind::kCopies:
+      return region.copyCount;
+    default:
+      return 1;
+  }
+}
+
+// Of count pixels of a region that gives samples, not bent, at folded positions (u, v), the
+// samples QueueAt queues, in AVX2 lanes bit for bit: each pixel's 24.8 positions (with
+// place.origin added) and weights in turn, as RowQueue::AppendRooms lays them.
+void QueueMixesAvx2(const BlendRegion& region, const MixPlace& place, const double* u, const double* v,
+                    int count, std::int32_t* positions, double* weights);
 
 // What a render's blends work out before its rows: MakeSeamBlendArgs's answer and arguments, the
 // tables in doubles where the group plans as its regions, and the source the partners read

@@ -90,38 +90,6 @@ int MixRunAvx2(std::uint8_t* out, const std::uint8_t* partners, const float* wei
   return i;
 }
 
-void QueueCopiesAvx2(const CopyLanes& lanes, const Point2D& at, const Point2D& own, const Point2D& origin,
-                     std::int32_t* positions, double* weights) {
-  const __m256d x = _mm256_set1_pd(at.x), y = _mm256_set1_pd(at.y), zero = _mm256_setzero_pd();
-  auto firstLanes = [](int count) {
-    return _mm256_cmpgt_epi64(_mm256_set1_epi64x(count), _mm256_setr_epi64x(0, 1, 2, 3));
-  };
-  // As ToFixed takes a coordinate.
-  auto fixed = [](__m256d t, double shift) {
-    const __m256d scaled = _mm256_add_pd(
-        _mm256_mul_pd(_mm256_set1_pd(256), _mm256_add_pd(t, _mm256_set1_pd(shift))),
-        _mm256_set1_pd(kFixedPointSlack));
-    return _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_set1_pd(2147483647.0), scaled));
-  };
-  for (int g = 0; 4 * g < lanes.count; ++g) {
-    auto row = [&](int k) { return _mm256_load_pd(lanes.rows[g][k]); };
-    auto value = [&](int k) {
-      return _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(row(k), x), _mm256_mul_pd(row(k + 1), y)), row(k + 2));
-    };
-    // The maximum and minimum answer their second operands for NaN and for equal zeros, as
-    // Clamp01's comparisons do.
-    auto weight = [&](int k) { return _mm256_min_pd(_mm256_set1_pd(1), _mm256_max_pd(zero, value(k))); };
-    const __m256d isOwn = _mm256_cmp_pd(row(12), zero, _CMP_NEQ_OQ);
-    const __m128i xs = fixed(_mm256_blendv_pd(value(0), _mm256_set1_pd(own.x), isOwn), origin.x),
-                  ys = fixed(_mm256_blendv_pd(value(3), _mm256_set1_pd(own.y), isOwn), origin.y);
-    const int left = lanes.count - 4 * g;
-    const __m256i pairs = _mm256_setr_m128i(_mm_unpacklo_epi32(xs, ys), _mm_unpackhi_epi32(xs, ys));
-    // A pair of 32-bit positions is one 64-bit lane.
-    _mm256_maskstore_epi64(reinterpret_cast<long long*>(positions + 8 * g), firstLanes(left), pairs);
-    _mm256_maskstore_pd(weights + 4 * g, firstLanes(left), _mm256_mul_pd(weight(6), weight(9)));
-  }
-}
-
 namespace {
 
 // As SeamBlendsInDoubles::Locate takes one pixel, operation for operation: no fused multiply-add

@@ -97,8 +97,67 @@ struct FixedPoints {
   _mm256_storeu_pd(to + 12, _mm256_permute2f128_pd(ab13, cd13, 0x31));
 }
 
+// Four pixels' samples of any count, each with its point and weight, stored pixel by pixel.
+struct Samples {
+  int count = 0;
+  Points points[BlendRegion::kMaxCopies];
+  D weights[BlendRegion::kMaxCopies];
+
+  void Add(const Points& point, D weight) {
+    points[count] = point;
+    weights[count++] = weight;
+  }
+  // As LimitWeightsToOne takes each pixel's: summed in order, all divided by a sum not at most 1.
+  void LimitToOne() {
+    D sum = _mm256_setzero_pd();
+    for (int i = 0; i < count; ++i) sum = _mm256_add_pd(sum, weights[i]);
+    const D over = _mm256_cmp_pd(sum, Splat(1), _CMP_NLE_UQ);
+    for (int i = 0; i < count; ++i)
+      weights[i] = _mm256_blendv_pd(weights[i], _mm256_div_pd(weights[i], sum), over);
+  }
+  void Store(const Point2D& origin, std::int32_t* positions, double* to) const {
+    alignas(16) std::int32_t xs[BlendRegion::kMaxCopies][4], ys[BlendRegion::kMaxCopies][4];
+    alignas(32) double ws[BlendRegion::kMaxCopies][4];
+    for (int i = 0; i < count; ++i) {
+      const FixedPoints fixed = FixedOf(points[i], origin);
+      _mm_store_si128(reinterpret_cast<__m128i*>(xs[i]), fixed.x);
+      _mm_store_si128(reinterpret_cast<__m128i*>(ys[i]), fixed.y);
+      _mm256_store_pd(ws[i], weights[i]);
+    }
+    for (int pixel = 0; pixel < 4; ++pixel)
+      for (int i = 0; i < count; ++i, positions += 2) {
+        positions[0] = xs[i][pixel];
+        positions[1] = ys[i][pixel];
+        *to++ = ws[i][pixel];
+      }
+  }
+};
+
+// Three copies' or copies' samples, as PlanAt weighs them.
+[[gnu::always_inline]] inline Samples Copies(const BlendRegion& region, const Points& at, const Points& own) {
+  Samples samples;
+  auto clamped = [](D t) { return _mm256_min_pd(Splat(1), _mm256_max_pd(_mm256_setzero_pd(), t)); };
+  if (region.kind == BlendKind::kThreeCopies) {
+    const D a = Affine(region.weight.wu, at.x, region.weight.wv, at.y, region.weight.w1),
+            b = Affine(region.weight2.wu, at.x, region.weight2.wv, at.y, region.weight2.w1);
+    const D rest = _mm256_sub_pd(_mm256_sub_pd(Splat(1), b), a);
+    if (region.ownSummed == OwnSummed::kFirst) samples.Add(own, clamped(rest));
+    samples.Add(Mapped(region.partner, at), clamped(a));
+    samples.Add(Mapped(region.partner2, at), clamped(b));
+    if (region.ownSummed == OwnSummed::kLast) samples.Add(own, clamped(rest));
+  } else {
+    for (int i = 0; i < region.copyCount; ++i) {
+      const BlendCopy& copy = region.copies[i];
+      samples.Add(copy.own ? own : Mapped(copy.map, at),
+                  _mm256_mul_pd(Weight(copy.weight, at), Weight(copy.weight2, at)));
+    }
+  }
+  samples.LimitToOne();
+  return samples;
+}
+
 // Four pixels at (u, v) queued: their samples' positions and weights.
-[[gnu::always_inline]] inline void QueueFour(const SeamBlendsInDoubles::Mix& mix, const MixPlace& place,
+[[gnu::always_inline]] inline void QueueFour(const BlendRegion& region, const MixPlace& place,
                                              const Points& uv, std::int32_t* positions, double* weights) {
   const Points at = Mapped(place.frame, uv);
   Points own{_mm256_add_pd(uv.x, Splat(place.shift.x)), _mm256_add_pd(uv.y, Splat(place.shift.y))};
@@ -107,37 +166,44 @@ struct FixedPoints {
     own = {_mm256_add_pd(_mm256_mul_pd(own.x, Splat(m.m00)), _mm256_mul_pd(own.y, Splat(m.m01))),
            _mm256_add_pd(_mm256_mul_pd(own.x, Splat(m.m10)), _mm256_mul_pd(own.y, Splat(m.m11)))};
   }
-  const D w1 = Weight(mix.weight, at);
+  if (region.kind == BlendKind::kOwn) {
+    Samples alone;
+    alone.Add(own, Splat(1));
+    return alone.Store(place.origin, positions, weights);
+  }
+  if (region.kind == BlendKind::kThreeCopies || region.kind == BlendKind::kCopies)
+    return Copies(region, at, own).Store(place.origin, positions, weights);
+  const D w1 = Weight(region.weight, at);
   const FixedPoints ownFixed = FixedOf(own, place.origin),
-                    partner = FixedOf(Mapped(mix.partner, at), place.origin);
-  if (mix.kind == BlendKind::kBand) {
+                    partner = FixedOf(Mapped(region.partner, at), place.origin);
+  if (region.kind == BlendKind::kBand) {
     StoreTwo(ownFixed, partner, positions);
     StoreWeightsTwo(w1, weights);
     return;
   }
-  const D w2 = Weight(mix.weight2, at);
+  const D w2 = Weight(region.weight2, at);
   const D rest1 = _mm256_sub_pd(Splat(1), w1), rest2 = _mm256_sub_pd(Splat(1), w2);
-  StoreFour(ownFixed, FixedOf(Mapped(mix.partnerBoth, at), place.origin), partner,
-            FixedOf(Mapped(mix.partner2, at), place.origin), positions);
+  StoreFour(ownFixed, FixedOf(Mapped(region.partnerBoth, at), place.origin), partner,
+            FixedOf(Mapped(region.partner2, at), place.origin), positions);
   StoreWeightsFour(_mm256_mul_pd(w1, w2), _mm256_mul_pd(rest2, rest1), _mm256_mul_pd(rest1, w2),
                    _mm256_mul_pd(rest2, w1), weights);
 }
 
 }  // namespace
 
-void QueueMixesAvx2(const SeamBlendsInDoubles::Mix& mix, const MixPlace& place, const double* u,
-                    const double* v, int count, std::int32_t* positions, double* weights) {
-  const int samples = mix.kind == BlendKind::kBand ? 2 : 4;
+void QueueMixesAvx2(const BlendRegion& region, const MixPlace& place, const double* u, const double* v,
+                    int count, std::int32_t* positions, double* weights) {
+  const int samples = QueuedSamples(region);
   int k = 0;
   for (; k + 4 <= count; k += 4)
-    QueueFour(mix, place, {_mm256_loadu_pd(u + k), _mm256_loadu_pd(v + k)}, positions + 2 * samples * k,
+    QueueFour(region, place, {_mm256_loadu_pd(u + k), _mm256_loadu_pd(v + k)}, positions + 2 * samples * k,
               weights + samples * k);
   if (k == count) return;
   // The last pixel repeated in the lanes past count, which are not kept.
   auto at = [&](const double* t, int i) { return t[k + i < count ? k + i : count - 1]; };
-  alignas(32) std::int32_t fourPositions[32];
-  alignas(32) double fourWeights[16];
-  QueueFour(mix, place,
+  alignas(32) std::int32_t fourPositions[4 * 2 * BlendRegion::kMaxCopies];
+  alignas(32) double fourWeights[4 * BlendRegion::kMaxCopies];
+  QueueFour(region, place,
             {_mm256_setr_pd(at(u, 0), at(u, 1), at(u, 2), at(u, 3)),
              _mm256_setr_pd(at(v, 0), at(v, 1), at(v, 2), at(v, 3))},
             fourPositions, fourWeights);

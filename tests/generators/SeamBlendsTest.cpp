@@ -841,13 +841,14 @@ TEST(SeamBlends, PixelsQueueAsTheyPlan) {
   for (int r = 0; r < 5; ++r) EXPECT_GT(kinds[r], 0) << r;
 }
 
-// Bands and corners queue in AVX2 lanes bit for bit as one by one: each pixel's 24.8 positions
-// and weights, on random lattices, frames, maps and weights (clamped at either end, or NaN where
-// a map is), in batches whose last lanes are left empty; and through the queue to the same bytes.
-TEST(SeamBlends, BandsAndCornersQueueInLanesAsOneByOne) {
+// Every kind of region that gives samples queues in AVX2 lanes bit for bit as one by one: each
+// pixel's 24.8 positions and weights, on random lattices, frames, maps and weights (clamped at
+// either end, summing past 1, or NaN where a map is), in batches whose last lanes are left
+// empty; and through the queue to the same bytes.
+TEST(SeamBlends, RegionsQueueInLanesAsOneByOne) {
   if (!ProbeCpuFeatures().avx2) GTEST_SKIP() << "no AVX2";
   RandomBlends random(77);
-  constexpr int kSize = 64, kMost = 23;
+  constexpr int kSize = 64, kMost = 23, kKinds = 5;
   std::vector<std::uint8_t> bytes(4 * kSize * kSize);
   std::uint32_t noise = 9;
   for (std::uint8_t& byte : bytes) byte = std::uint8_t((noise = noise * 1664525u + 1013904223u) >> 24);
@@ -855,8 +856,8 @@ TEST(SeamBlends, BandsAndCornersQueueInLanesAsOneByOne) {
   for (int y = 0; y < kSize; ++y) rows.push_back(bytes.data() + 4 * kSize * y);
   const std::vector<std::intptr_t> strides(kSize, 4 * kSize);
   const BgraRows source{rows.data(), strides.data(), kSize, kSize};
-  int tried[2] = {};
-  for (int trial = 0; trial < 300; ++trial) {
+  int tried[kKinds] = {};
+  for (int trial = 0; trial < 500; ++trial) {
     TileGenerator generator;
     random.Lattice(generator);
     generator.render.cpu.avx2 = true;
@@ -867,13 +868,24 @@ TEST(SeamBlends, BandsAndCornersQueueInLanesAsOneByOne) {
     auto weight = [&] {
       return detail::LatticeLinear{random.Uniform(-3, 3), random.Uniform(-3, 3), random.Uniform(-1, 2)};
     };
-    const bool corner = trial % 2 == 1;
     detail::LatticeAffine partner = random.Map(false);
     if (trial % 50 == 7) partner.u1 = std::numeric_limits<double>::quiet_NaN();
-    if (corner)
-      blends.AddCorner({}, partner, weight(), random.Map(false), weight(), random.Map(false));
-    else
-      blends.AddBlend({}, partner, weight());
+    const int kind = trial % kKinds;
+    if (kind == 0) blends.AddBlend({}, partner, weight());
+    if (kind == 1) blends.AddCorner({}, partner, weight(), random.Map(false), weight(), random.Map(false));
+    if (kind == 2)
+      blends.AddThreeCopies({}, partner, weight(), random.Map(false), weight(),
+                            random.Coin() ? detail::OwnSummed::kFirst : detail::OwnSummed::kLast);
+    if (kind == 3) {
+      detail::BlendRegion& region = blends.regions[blends.regionCount++];
+      region.kind = detail::BlendKind::kCopies;
+      region.copyCount = random.Whole(1, detail::BlendRegion::kMaxCopies);
+      for (int i = 0; i < region.copyCount; ++i)
+        region.copies[i] = random.Whole(0, 3) == 0
+                               ? detail::BlendCopy::Own(weight(), weight())
+                               : detail::BlendCopy::Mapped(random.Map(false), weight(), weight());
+    }
+    if (kind == 4) blends.AddOwn({});
     const detail::SeamBlendsInDoubles inDoubles(blends, program, generator);
     ASSERT_TRUE(inDoubles.QueuesInLanes(0));
     const int count = random.Whole(1, kMost);
@@ -882,10 +894,10 @@ TEST(SeamBlends, BandsAndCornersQueueInLanesAsOneByOne) {
     const Point2D origin(random.Uniform(0, kSize), random.Uniform(0, kSize));
     const detail::MixPlace place{blends.frame, generator.matN, generator.detN != 0, program.sourceShift,
                                  origin};
-    std::int32_t positions[8 * kMost];
-    double weights[4 * kMost];
-    detail::QueueMixesAvx2(inDoubles.TablesOf(blends).mixes[0], place, u, v, count, positions, weights);
-    const int samples = corner ? 4 : 2;
+    std::int32_t positions[2 * detail::BlendRegion::kMaxCopies * kMost];
+    double weights[detail::BlendRegion::kMaxCopies * kMost];
+    detail::QueueMixesAvx2(blends.regions[0], place, u, v, count, positions, weights);
+    const int samples = detail::QueuedSamples(blends.regions[0]);
     for (int i = 0; i < count; ++i) {
       SamplePlan plan;
       ASSERT_TRUE(inDoubles.PlanAt(u[i], v[i], 0, plan));
@@ -908,10 +920,9 @@ TEST(SeamBlends, BandsAndCornersQueueInLanesAsOneByOne) {
     oneByOne.Finish(source, fromOneByOne.data(), count);
     inLanes.Finish(source, fromLanes.data(), count);
     ASSERT_EQ(fromOneByOne, fromLanes) << trial;
-    tried[corner] += count;
+    tried[kind] += count;
   }
-  EXPECT_GT(tried[0], 1000);
-  EXPECT_GT(tried[1], 1000);
+  for (int kind = 0; kind < kKinds; ++kind) EXPECT_GT(tried[kind], 1000) << kind;
 }
 
 // The runs' mix in AVX2 lanes gives, channel by channel and pixel by pixel in order, the truncated
