@@ -38,7 +38,8 @@ void DescribeP6Fold(const P6Kite& kite, const P6Seams& seams, detail::FoldProgra
 void AddP6BentSteps(const P6Kite& kite, const P6Seams& seams, detail::FoldProgram& program);
 
 // Bent and feathered: the kite's fold alone, its bands widened by as far as the bends move the
-// seams and their bands, every pixel in them planned; no pixel left to the fold lies near a seam.
+// seams and their bands, the medians' only between their centres, every pixel in them planned; no
+// pixel left to the fold lies near a seam.
 void DescribeP6BentFeatheredFold(const P6Kite& kite, const P6Seams& seams, detail::FoldProgram& program);
 
 // Feathered, the bands' pixels blend in lanes, and where they meet, mix in doubles as the plan
