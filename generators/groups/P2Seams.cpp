@@ -100,6 +100,11 @@ using detail::UBelow;
 using detail::VAbove;
 using detail::VBelow;
 
+// The source point half turned about centre, as a map of the position.
+LatticeAffine HalfTurned(const P2Seams& s, const Point2D& centre) {
+  return detail::AffineOf([&](double u, double v) { return s.source(u, v).HalfTurn(centre); });
+}
+
 // The own sample, its half turns about e1 and e2, and the three half turned about the corner
 // first, weighted as the plan weighs six copies at a corner: by the pixel's barycentric weights in
 // the triangle p0, p1, p2.
@@ -120,16 +125,26 @@ void AddSixCopies(const P2Seams& s, std::initializer_list<HalfPlane> sides, cons
        BlendCopy::Mapped(turned(e2, nullptr), detail::BarycentricWeight(p0, p1, p2, 1.0 / 6, 0, 0.5)),
        BlendCopy::Mapped(turned(corner, nullptr), beyond), BlendCopy::Mapped(turned(corner, &e1), beyond),
        BlendCopy::Mapped(turned(corner, &e2), beyond)});
-  blends.AddInDoubles(sides);
+  if (s.unbent) blends.AddInDoubles(sides);
+}
+
+// Where two bands meet: the own sample and its half turns about c1 and c2, weighted by w1 and w2 as
+// the plan weighs three copies. Bent, as copies the lanes pass by, which a region over all the
+// others sends to doubles: the lanes then test the sides of the own sample's and the bands'
+// regions alone, few enough to look a pixel's region up.
+void AddThreeCopies(const P2Seams& s, std::initializer_list<HalfPlane> sides, const Point2D& c1,
+                    const detail::LatticeLinear& w1, const Point2D& c2, const detail::LatticeLinear& w2,
+                    detail::SeamBlends& blends) {
+  if (s.unbent) return blends.AddThreeCopies(sides, HalfTurned(s, c1), w1, HalfTurned(s, c2), w2);
+  const detail::LatticeLinear own{-w1.wu - w2.wu, -w1.wv - w2.wv, 1 - w1.w1 - w2.w1};
+  blends.AddCopies(sides, {BlendCopy::Mapped(HalfTurned(s, c1), w1), BlendCopy::Mapped(HalfTurned(s, c2), w2),
+                           BlendCopy::Own(own)});
 }
 
 }  // namespace
 
 void DescribeP2Blends(const P2Seams& s, detail::SeamBlends& blends) {
   const double f1 = s.fu, f2 = s.fv, hu = s.hu, hv = s.hv;
-  auto halfTurn = [&](const Point2D& centre) {
-    return detail::AffineOf([&](double u, double v) { return s.source(u, v).HalfTurn(centre); });
-  };
   const HalfPlane belowDiagonal{1, 1, hv - 1}, aboveDiagonal{-1, -1, 1 - hv};  // v against 1 - hv - u
   blends.plansAsRegions = true;
   // Bent, the left edge lies at u = d1, the bottom at v = d2 and the diagonal at u + v = 1 - d0,
@@ -147,35 +162,37 @@ void DescribeP2Blends(const P2Seams& s, detail::SeamBlends& blends) {
   blends.BendSide(0, d1);
   blends.BendSide(1, d2);
   blends.BendSide(2, d0);
-  blends.AddBlend({UBelow(hu), VAbove(hv), belowDiagonal}, halfTurn(s.zLeft), {1 / f1, 0, 0.5});
+  blends.AddBlend({UBelow(hu), VAbove(hv), belowDiagonal}, HalfTurned(s, s.zLeft), {1 / f1, 0, 0.5});
   blends.BendSide(0, -d1);
   blends.BendWeights(d1 * (-1 / f1));
-  blends.AddBlend({UAbove(hu), VBelow(hv), belowDiagonal}, halfTurn(s.zBottom), {0, 1 / f2, 0.5});
+  blends.AddBlend({UAbove(hu), VBelow(hv), belowDiagonal}, HalfTurned(s, s.zBottom), {0, 1 / f2, 0.5});
   blends.BendSide(0, d1);
   blends.BendSide(1, -d2);
   blends.BendSide(2, d0);
   blends.BendWeights(d2 * (-1 / f2));
-  blends.AddBlend({UAbove(hu), VAbove(hv), aboveDiagonal}, halfTurn(s.zCentre),
+  blends.AddBlend({UAbove(hu), VAbove(hv), aboveDiagonal}, HalfTurned(s, s.zCentre),
                   {-1 / f2, -1 / f2, 1 / f2 + 0.5});
   blends.BendSide(0, d1);
   blends.BendSide(2, -d0);
   blends.BendWeights(d0 * (-1 / f2));
   const detail::LatticeLinear acrossLeft{-1 / f1, 0, 0.5}, acrossBottom{0, -1 / f2, 0.5},
       acrossDiagonal{1 / f2, 1 / f2, 0.5 - 1 / f2};
-  blends.AddThreeCopies({UBelow(hu), VBelow(hv), HalfPlane{-1, -1, hv}}, halfTurn(s.zLeft), acrossLeft,
-                        halfTurn(s.zBottom), acrossBottom);
-  blends.AddThreeCopies({UBelow(hu), VAbove(hv), aboveDiagonal, VBelow(1 - hv)}, halfTurn(s.zLeft),
-                        acrossLeft, halfTurn(s.zCentre), acrossDiagonal);
+  AddThreeCopies(s, {UBelow(hu), VBelow(hv), HalfPlane{-1, -1, hv}}, s.zLeft, acrossLeft, s.zBottom,
+                 acrossBottom, blends);
+  AddThreeCopies(s, {UBelow(hu), VAbove(hv), aboveDiagonal, VBelow(1 - hv)}, s.zLeft, acrossLeft, s.zCentre,
+                 acrossDiagonal, blends);
   blends.BendSide(0, -d1);
-  blends.AddThreeCopies({UAbove(hu), VBelow(hv), aboveDiagonal, UBelow(1 - hu)}, halfTurn(s.zBottom),
-                        acrossBottom, halfTurn(s.zCentre), acrossDiagonal);
-  if (f1 != f2) return;
-  AddSixCopies(s, {UBelow(hu), VBelow(hv), HalfPlane{1, 1, -hv}}, s.z00, s.zLeft, s.zBottom, {0, 0}, {0, hu},
-               {hu, 0}, blends);
-  AddSixCopies(s, {UBelow(hu), VAbove(1 - hv)}, s.z01, s.zLeft, s.zCentre, {0, 1}, {0, 1 - hu}, {hu, 1 - hu},
-               blends);
-  AddSixCopies(s, {VBelow(hv), aboveDiagonal, UAbove(1 - hu)}, s.z10, s.zBottom, s.zCentre, {1, 0},
-               {1 - hu, 0}, {1 - hu, hu}, blends);
+  AddThreeCopies(s, {UAbove(hu), VBelow(hv), aboveDiagonal, UBelow(1 - hu)}, s.zBottom, acrossBottom,
+                 s.zCentre, acrossDiagonal, blends);
+  if (f1 == f2) {
+    AddSixCopies(s, {UBelow(hu), VBelow(hv), HalfPlane{1, 1, -hv}}, s.z00, s.zLeft, s.zBottom, {0, 0},
+                 {0, hu}, {hu, 0}, blends);
+    AddSixCopies(s, {UBelow(hu), VAbove(1 - hv)}, s.z01, s.zLeft, s.zCentre, {0, 1}, {0, 1 - hu},
+                 {hu, 1 - hu}, blends);
+    AddSixCopies(s, {VBelow(hv), aboveDiagonal, UAbove(1 - hu)}, s.z10, s.zBottom, s.zCentre, {1, 0},
+                 {1 - hu, 0}, {1 - hu, hu}, blends);
+  }
+  if (!s.unbent) blends.AddInDoubles({});
 }
 
 }  // namespace corvel
