@@ -187,6 +187,7 @@ struct VirtualRegions {
   std::vector<KeptRegion> kept;
   SIZE_T keptBytes = 0;
   VirtualMemoryUse use;
+  SIZE_T largestMapped = 0;  // of the regions on large pages ever made: how far below one may start
 };
 
 VirtualRegions& Regions() {
@@ -297,6 +298,7 @@ LPVOID VirtualAlloc(LPVOID address, SIZE_T bytes, DWORD allocationType, DWORD pr
   try {
     std::lock_guard<std::mutex> lock(regions.mutex);
     regions.regions.emplace(memory, VirtualRegion{bytes, protection, kept});
+    if (OnLargePages(bytes)) regions.largestMapped = std::max(regions.largestMapped, MappedBytes(bytes));
     regions.use.now += bytes;
     regions.use.peak = std::max(regions.use.peak, regions.use.now);
   } catch (const std::bad_alloc&) {
@@ -327,6 +329,8 @@ BOOL VirtualFree(LPVOID address, SIZE_T bytes, DWORD freeType) {
 
 bool OnLargePages(SIZE_T bytes) { return bytes >= kLargePage; }
 
+SIZE_T LargePageBytes() { return kLargePage; }
+
 void FaultInPages(LPVOID region, SIZE_T regionBytes, SIZE_T from, SIZE_T to) {
   {
     // A kept region's pages are all mapped in already, by its zeroing: asking again walks them.
@@ -344,6 +348,34 @@ void FaultInPages(LPVOID region, SIZE_T regionBytes, SIZE_T from, SIZE_T to) {
   // A fault a page, writing the zero it holds.
   for (SIZE_T offset = 0; offset < last - first; offset += page)
     *reinterpret_cast<volatile BYTE*>(start + offset) = 0;
+}
+
+bool MapInLargePage(const void* address) {
+  const auto at = reinterpret_cast<std::uintptr_t>(address);
+  void* region = nullptr;
+  SIZE_T regionBytes = 0;
+  {
+    // The nearest region starting at or below the address is the only one that may hold it; one on
+    // large pages starts on one.
+    VirtualRegions& regions = Regions();
+    std::lock_guard<std::mutex> lock(regions.mutex);
+    const std::uintptr_t page = at & ~std::uintptr_t{kLargePage - 1};
+    for (std::uintptr_t below = 0; below < regions.largestMapped && below <= page; below += kLargePage) {
+      const auto found = regions.regions.find(reinterpret_cast<void*>(page - below));
+      if (found == regions.regions.end()) continue;
+      const VirtualRegion& held = found->second;
+      if (OnLargePages(held.bytes) && held.protection == (PROT_READ | PROT_WRITE) &&
+          at - (page - below) < held.bytes) {
+        region = found->first;
+        regionBytes = held.bytes;
+      }
+      break;
+    }
+  }
+  if (!region) return false;
+  const SIZE_T offset = SIZE_T(at - reinterpret_cast<std::uintptr_t>(region)) & ~(kLargePage - 1);
+  FaultInPages(region, regionBytes, offset, offset + 1);
+  return true;
 }
 
 VirtualMemoryUse GetVirtualMemoryUse() {

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "core/RowIteratorBands.h"
+#include "core/RowThreads.h"
 
 namespace corvel {
 namespace {
@@ -39,6 +42,39 @@ TEST(ImageRows, AKeptTableFollowsTheImageLockedNow) {
       }
       if (expected.strideBelow[y] != 0) {
         ASSERT_EQ(expected.rows[y] + expected.strideBelow[y], expected.rows[y + 1]) << "row " << y;
+      }
+    }
+  }
+}
+
+// Rows written by several threads at once into a new image of several large pages, each mapped in
+// by the first thread about to write in it, the others waiting: every row holds what was written,
+// BGRA or grey, in one block (rows crossing from one large page to the next) or in bands.
+TEST(ImageRows, RowsWrittenAsTheirLargePagesAreMappedIn) {
+  constexpr int kWidth = 3001, kHeight = 720, kThreads = 8;
+  for (const keFormat format : {keFormatBGRA, keFormatGrey}) {
+    for (const bool oneBlock : {true, false}) {
+      CRowIteratorBands image;
+      ASSERT_TRUE(
+          (oneBlock ? image.CreateSpread(kWidth, kHeight, format) : image.Create(kWidth, kHeight, format))
+              .Ok());
+      ImageRows rows;
+      ASSERT_EQ(rows.Lock(image, format), 0);
+      rows.MapInAsWritten();
+      std::vector<std::vector<std::uint8_t>> own(kThreads);
+      for (std::vector<std::uint8_t>& row : own) ASSERT_TRUE(ReserveBgraRow(rows, row));
+      const RowThreads::ScopedCount threads(kThreads);
+      RowThreads::Run(kHeight, [&](int first, int last, int slot) {
+        for (int y = first; y < last; ++y) {
+          const OutputRow row(rows, own[std::size_t(slot)], y);
+          std::memset(row.Bgra(), y % 251, 4 * std::size_t(kWidth));
+        }
+      });
+      const std::size_t rowBytes = std::size_t(kWidth) * (format == keFormatGrey ? 1 : 4);
+      for (int y = 0; y < kHeight; ++y) {
+        const std::uint8_t* row = rows.Row(y);
+        for (std::size_t i = 0; i < rowBytes; ++i)
+          ASSERT_EQ(row[i], y % 251) << format << (oneBlock ? " in one block" : " in bands") << " row " << y;
       }
     }
   }

@@ -199,4 +199,54 @@ TEST(VirtualMemory, ASmallRegionLetGoOfComesBackZeroed) {
   EXPECT_TRUE(VirtualFree(readOnly, 0, MEM_RELEASE));
 }
 
+// The large page holding an address of a read-write region on large pages, and only that one, is
+// mapped; an address anywhere else (past the bytes asked for, a small region, a read-only one, the
+// stack, a region let go of) maps nothing and says so.
+TEST(VirtualMemory, MapInLargePageMapsTheLargePageHoldingTheAddress) {
+  const SIZE_T page = SIZE_T(sysconf(_SC_PAGESIZE)), large = SIZE_T{2} << 20, bytes = 2 * large + 12345;
+  ASSERT_EQ(LargePageBytes(), large);
+  struct Case {
+    SIZE_T at;
+    std::vector<bool> mapped;  // large page by large page
+  };
+  const Case cases[] = {
+      {0, {true, false, false}},
+      {large - 1, {true, false, false}},
+      {large + 7, {false, true, false}},
+      {bytes - 1, {false, false, true}},
+  };
+  for (const Case& c : cases) {
+    auto* pages = static_cast<BYTE*>(VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_NE(pages, nullptr);
+    EXPECT_TRUE(MapInLargePage(pages + c.at)) << c.at;
+    std::vector<unsigned char> resident(3 * large / page);
+    ASSERT_EQ(mincore(pages, 3 * large, resident.data()), 0);
+    for (std::size_t i = 0; i < c.mapped.size(); ++i) {
+      const auto first = resident.begin() + std::ptrdiff_t(i * large / page);
+      EXPECT_EQ(
+          std::all_of(first, first + std::ptrdiff_t(large / page), [](unsigned char r) { return r & 1; }),
+          c.mapped[i])
+          << c.at << " large page " << i;
+      EXPECT_EQ(
+          std::none_of(first, first + std::ptrdiff_t(large / page), [](unsigned char r) { return r & 1; }),
+          !c.mapped[i])
+          << c.at << " large page " << i;
+    }
+    for (SIZE_T i = 0; i < bytes; i += 4099) ASSERT_EQ(pages[i], 0) << i;
+    EXPECT_TRUE(VirtualFree(pages, 0, MEM_RELEASE));
+  }
+  auto* pages = static_cast<BYTE*>(VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+  auto* small = static_cast<BYTE*>(VirtualAlloc(nullptr, 3 * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+  auto* readOnly = static_cast<BYTE*>(VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READONLY));
+  ASSERT_TRUE(pages && small && readOnly);
+  int onTheStack = 0;
+  for (const void* elsewhere :
+       {static_cast<const void*>(pages + bytes), static_cast<const void*>(small),
+        static_cast<const void*>(readOnly + 5), static_cast<const void*>(&onTheStack)})
+    EXPECT_FALSE(MapInLargePage(elsewhere)) << elsewhere;
+  EXPECT_EQ(readOnly[bytes - 1], 0);
+  for (BYTE* region : {pages, small, readOnly}) EXPECT_TRUE(VirtualFree(region, 0, MEM_RELEASE));
+  EXPECT_FALSE(MapInLargePage(pages));
+}
+
 }  // namespace
