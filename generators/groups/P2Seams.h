@@ -11,11 +11,11 @@
 namespace corvel {
 
 // The plan tests a position it turned across a seam against the other seams' bands by the offsets
-// of the position before the turn. Bent by less than a sixth, an offset grows more slowly than
-// the distance from the corner its seam starts at, so that no turn takes a position across
-// another seam, and where an offset before a turn differs from the one after it (it turned sign,
-// or is nought past the seam), the position lies further from that seam's band than either: the
-// bands follow the offsets of the final position.
+// of the position before the turn. Bent by less than a sixth (the feathers alike, as "P2" sets
+// them), an offset grows more slowly than the distance from the corner its seam starts at, so
+// that no turn takes a position across another seam, and where an offset before a turn differs
+// from the one after it (it turned sign, or is nought past the seam), the position lies further
+// from that seam's band than either: the bands follow the offsets of the final position.
 constexpr double kP2BlendsBentMost = 0.15;
 
 struct P2Seams : FeatherSeams {
