@@ -126,7 +126,8 @@ struct LaneStep {
 
 // The bump's shape of t.
 template <class L>
-inline typename L::Floats BumpShapeLanes(const FoldKernelArgs::Step& plain, typename L::Floats t) {
+[[gnu::always_inline]] inline typename L::Floats BumpShapeLanes(const FoldKernelArgs::Step& plain,
+                                                                typename L::Floats t) {
   using F = typename L::Floats;
   const F one = L::Splat(1.0f);
   if (plain.bendClampMask) t = L::Max(L::Min(t, one), L::Splat(0.0f));
@@ -136,8 +137,9 @@ inline typename L::Floats BumpShapeLanes(const FoldKernelArgs::Step& plain, type
 
 // The step's bump of the position (bu, bv).
 template <class L>
-inline typename L::Floats BumpLanes(const FoldKernelArgs::Step& plain, const LaneStep<L>& s,
-                                    typename L::Floats bu, typename L::Floats bv) {
+[[gnu::always_inline]] inline typename L::Floats BumpLanes(const FoldKernelArgs::Step& plain,
+                                                           const LaneStep<L>& s, typename L::Floats bu,
+                                                           typename L::Floats bv) {
   typename L::Floats shape = BumpShapeLanes<L>(plain, s.bendT.template At<kAnyMap>(bu, bv));
   if (plain.twoBumpsMask) {
     const typename L::Floats second = BumpShapeLanes<L>(plain, s.bendT2.template At<kAnyMap>(bu, bv));
@@ -150,9 +152,11 @@ inline typename L::Floats BumpLanes(const FoldKernelArgs::Step& plain, const Lan
 // (or, with kAnyBend, where the step has a bend) by the bump of (bu, bv), the position
 // before the first bent step, taken there; the pixels near a bent seam added to near.
 template <class L, int kCode>
-inline typename L::Floats InsideSide(const FoldKernelArgs::Step& plain, const LaneStep<L>& s,
-                                     typename L::Floats tu, typename L::Floats tv, typename L::Floats& bu,
-                                     typename L::Floats& bv, typename L::Floats& near) {
+[[gnu::always_inline]] inline typename L::Floats InsideSide(const FoldKernelArgs::Step& plain,
+                                                            const LaneStep<L>& s, typename L::Floats tu,
+                                                            typename L::Floats tv, typename L::Floats& bu,
+                                                            typename L::Floats& bv,
+                                                            typename L::Floats& near) {
   constexpr bool kBentKinds = (kCode & kBent) != 0;
   if constexpr (kBentKinds || (kCode & kAnyBend) != 0) {
     if (kBentKinds || plain.bend != 0) {
@@ -183,11 +187,14 @@ struct StepsState {
   typename L::Floats bu, bv, inside, near;
 };
 
-// One step on the position (fu, fv) that started as (startU, startV).
+// One step on the position (fu, fv) that started as (startU, startV). The steps are inline whatever
+// the file's other kernels: out of line, a step costs a call and its lanes' round trip through
+// memory for each group of pixels.
 template <class L, bool kCorners, int kCode>
-inline void FoldStepLanes(const FoldKernelArgs::Step& plain, const LaneStep<L>& s, typename L::Floats startU,
-                          typename L::Floats startV, typename L::Floats& fu, typename L::Floats& fv,
-                          StepsState<L>& state) {
+[[gnu::always_inline]] inline void FoldStepLanes(const FoldKernelArgs::Step& plain, const LaneStep<L>& s,
+                                                 typename L::Floats startU, typename L::Floats startV,
+                                                 typename L::Floats& fu, typename L::Floats& fv,
+                                                 StepsState<L>& state) {
   using F = typename L::Floats;
   if constexpr ((kCode & kClampU) != 0) {
     fu = L::Max(fu, s.mapU.c);
@@ -235,12 +242,11 @@ struct ProgramKinds {
 
 // The steps one after another, unrolled; the lanes near a bent seam in near.
 template <class L, class Kinds, std::size_t kCount, std::size_t... kIndex>
-inline void FoldStepsLanes([[maybe_unused]] const FoldKernelArgs& a,
-                           [[maybe_unused]] const std::array<LaneStep<L>, kCount>& steps,
-                           [[maybe_unused]] typename L::Floats startU,
-                           [[maybe_unused]] typename L::Floats startV,
-                           [[maybe_unused]] typename L::Floats& fu, [[maybe_unused]] typename L::Floats& fv,
-                           typename L::Floats& near, std::index_sequence<kIndex...>) {
+[[gnu::always_inline]] inline void FoldStepsLanes(
+    [[maybe_unused]] const FoldKernelArgs& a, [[maybe_unused]] const std::array<LaneStep<L>, kCount>& steps,
+    [[maybe_unused]] typename L::Floats startU, [[maybe_unused]] typename L::Floats startV,
+    [[maybe_unused]] typename L::Floats& fu, [[maybe_unused]] typename L::Floats& fv,
+    typename L::Floats& near, std::index_sequence<kIndex...>) {
   [[maybe_unused]] StepsState<L> state{startU, startV, L::Splat(0.0f), near};
   (FoldStepLanes<L, Kinds::kHasCorners, Kinds::kCode[kIndex]>(a.steps[kIndex], steps[kIndex], startU, startV,
                                                               fu, fv, state),
@@ -315,8 +321,8 @@ void FoldPositionsUnrolled(const FoldKernelArgs& a, const std::uint32_t* starts,
 
 // The kinds of the programs the groups make, with and without their edge steps (steps that set u
 // or v, taking a pixel right on a hard seam onto the side every copy shows): each step as StepCode
-// makes it (hex digits from the right: side, also, map of u, map of v).
-using KnownPrograms = std::tuple<
+// makes it (hex digits from the right: side, also, map of u, map of v). Straight ones first.
+using StraightPrograms = std::tuple<
     // half turns: across u + v, and with corners also in three corners
     ProgramKinds<true, 0x4205, 0x4223, 0x4241, 0x4226>, ProgramKinds<false, 0x4205>,
     // a mirror across a line of v
@@ -348,7 +354,10 @@ using KnownPrograms = std::tuple<
     // clamps of u and of v; a half turn across u + v and then any
     ProgramKinds<true, 0x0005, 0x0005, 0x0005, 0x0005>,
     ProgramKinds<true, 0x0005, 0x0080, 0x0070, 0x0000, kClampU | 0x3501, kClampV | 0x5103>,
-    ProgramKinds<true, 0x4205, 0x0000, 0x0070, 0x0080>,
+    ProgramKinds<true, 0x4205, 0x0000, 0x0070, 0x0080>>;
+
+// Bent ones: a bent step's kinds are kBent with its map's (and kMarksNear where it marks).
+using BentPrograms = std::tuple<
     // turns in corners across lines of u + v, then turns of any map across one bent seam or two,
     // marked near, and two steps that only mark the pixels in bands about other bent lines
     ProgramKinds<true, 0x0005, 0x0005, 0x0005, 0x0005, kBent | kMarksNear, kBent | kMarksNear,
@@ -451,17 +460,33 @@ FoldPositionsKernel AnyKindsKernel(int steps) {
   }
 }
 
-// The kernel for the program's kinds, chosen once a render.
+static inline bool AnyStepBent(const FoldKernelArgs& a) {
+  for (int i = 0; i < a.stepCount; ++i)
+    if (a.steps[i].bend != 0) return true;
+  return false;
+}
+
+// The kernel for a program with no bent step, chosen once a render.
+template <class L>
+FoldPositionsKernel StraightFoldKernel(const FoldKernelArgs& a) {
+  FoldPositionsKernel kernel = nullptr;
+  if (KnownKernel<L>(static_cast<const StraightPrograms*>(nullptr), a, kernel)) return kernel;
+  return a.corners ? AnyKindsKernel<L, true, 0>(a.stepCount) : AnyKindsKernel<L, false, 0>(a.stepCount);
+}
+
+// The kernel for a program with a bent step.
+template <class L>
+FoldPositionsKernel BentFoldKernel(const FoldKernelArgs& a) {
+  FoldPositionsKernel kernel = nullptr;
+  if (KnownKernel<L>(static_cast<const BentPrograms*>(nullptr), a, kernel)) return kernel;
+  return a.corners ? AnyKindsKernel<L, true, kAnyBend>(a.stepCount)
+                   : AnyKindsKernel<L, false, kAnyBend>(a.stepCount);
+}
+
+// The kernel for the program's kinds.
 template <class L>
 FoldPositionsKernel FoldKernelFor(const FoldKernelArgs& a) {
-  FoldPositionsKernel kernel = nullptr;
-  if (KnownKernel<L>(static_cast<const KnownPrograms*>(nullptr), a, kernel)) return kernel;
-  bool bent = false;
-  for (int i = 0; i < a.stepCount; ++i) bent = bent || a.steps[i].bend != 0;
-  if (bent)
-    return a.corners ? AnyKindsKernel<L, true, kAnyBend>(a.stepCount)
-                     : AnyKindsKernel<L, false, kAnyBend>(a.stepCount);
-  return a.corners ? AnyKindsKernel<L, true, 0>(a.stepCount) : AnyKindsKernel<L, false, 0>(a.stepCount);
+  return AnyStepBent(a) ? BentFoldKernel<L>(a) : StraightFoldKernel<L>(a);
 }
 
 }  // namespace corvel::detail

@@ -61,6 +61,8 @@ using FoldPositionsKernel = void (*)(const FoldKernelArgs& args, const std::uint
 // The kernel of each instruction set made for the program's kinds of steps.
 FoldPositionsKernel FoldKernelSse2(const FoldKernelArgs& args);
 FoldPositionsKernel FoldKernelAvx2(const FoldKernelArgs& args);
+// AVX2's for a program with a bent step, which FoldKernelAvx2 hands such programs to.
+FoldPositionsKernel BentFoldKernelAvx2(const FoldKernelArgs& args);
 
 // The program's kernel in what the processor record allows: AVX2, else SSE2.
 FoldPositionsKernel ChooseFoldKernel(const FoldKernelArgs& args, const CpuFeatures& cpu);
