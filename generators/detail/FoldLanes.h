@@ -42,8 +42,11 @@ static constexpr MapKind MapKindOf(float a, float b) {
 // kAnySide; and whether it marks the pixels near its bent seam. A kernel for any kinds of a bent
 // program reads each step's bend and marks at run time (kAnyBend); a known program's step of any
 // kinds is never bent, as StepCodeOf gives a bent step kBent: straight programs' kernels carry no
-// bent code, which would cost them registers in every step.
+// bent code, which would cost them registers in every step. In a program with corners, whether the
+// step tests the start, the previous step's line again, and a second line: a known program's in
+// its kinds, any kinds' read at run time (kCornersAsRead), a load and a branch each.
 constexpr int kClampU = 1 << 16, kClampV = 1 << 17, kBent = 1 << 18, kMarksNear = 1 << 19, kAnyBend = 1 << 20;
+constexpr int kFromStart = 1 << 21, kSameSide = 1 << 22, kAlso = 1 << 23, kCornersAsRead = 1 << 24;
 static constexpr int StepCode(SideKind side, SideKind also, MapKind mapU, MapKind mapV) {
   return side | also << 4 | mapU << 8 | mapV << 12;
 }
@@ -53,7 +56,8 @@ static inline int StepCodeOf(const FoldKernelArgs::Step& s) {
   return StepCode(bent ? kAnySide : SideKindOf(s.nu, s.nv), SideKindOf(s.alsoNu, s.alsoNv),
                   MapKindOf(s.uu, s.uv), MapKindOf(s.vu, s.vv)) |
          (s.clampUMask ? kClampU : 0) | (s.clampVMask ? kClampV : 0) | (bent ? kBent : 0) |
-         (bent && s.plannedMask ? kMarksNear : 0);
+         (bent && s.plannedMask ? kMarksNear : 0) | (s.fromStartMask ? kFromStart : 0) |
+         (s.sameSideMask ? kSameSide : 0) | (s.alsoMask ? kAlso : 0);
 }
 
 // Sides and affine functions in lanes, read by their kind.
@@ -204,26 +208,21 @@ template <class L, bool kCorners, int kCode>
     fv = L::Max(fv, s.mapV.c);
     return;
   }
-  F tu = fu, tv = fv;
-  if constexpr (kCorners) {
-    if (plain.fromStartMask) {
-      tu = startU;
-      tv = startV;
-    }
-  }
+  constexpr bool kRead = (kCode & kCornersAsRead) != 0;
+  const bool fromStart = kCorners && (kRead ? plain.fromStartMask != 0 : (kCode & kFromStart) != 0);
+  const bool sameSide = kCorners && (kRead ? plain.sameSideMask != 0 : (kCode & kSameSide) != 0);
+  const bool also = kCorners && (kRead ? plain.alsoMask != 0 : (kCode & kAlso) != 0);
+  const F tu = fromStart ? startU : fu, tv = fromStart ? startV : fv;
   // The regions of a fold by turns share their lines: a line tested on the same start is not
   // tested again.
   F& inside = state.inside;
-  if (!kCorners || !plain.sameSideMask)
-    inside = InsideSide<L, kCode>(plain, s, tu, tv, state.bu, state.bv, state.near);
+  if (!sameSide) inside = InsideSide<L, kCode>(plain, s, tu, tv, state.bu, state.bv, state.near);
   F taken = L::Xor(inside, s.above);
   // Neighbours mostly lie in one region: a step none of them takes costs only its test.
   if (!L::Any(taken)) return;
-  if constexpr (kCorners) {
-    if (plain.alsoMask) {
-      taken = L::And(taken, s.also.template Inside<(kCode >> 4 & 15)>(tu, tv));
-      if (!L::Any(taken)) return;
-    }
+  if (also) {
+    taken = L::And(taken, s.also.template Inside<(kCode >> 4 & 15)>(tu, tv));
+    if (!L::Any(taken)) return;
   }
   const F mu = s.mapU.template At<(kCode >> 8 & 15)>(fu, fv);
   const F mv = s.mapV.template At<(kCode >> 12 & 15)>(fu, fv);
@@ -321,10 +320,14 @@ void FoldPositionsUnrolled(const FoldKernelArgs& a, const std::uint32_t* starts,
 
 // The kinds of the programs the groups make, with and without their edge steps (steps that set u
 // or v, taking a pixel right on a hard seam onto the side every copy shows): each step as StepCode
-// makes it (hex digits from the right: side, also, map of u, map of v). Straight ones first.
+// makes it (hex digits from the right: side, also, map of u, map of v). A corner is tested on the
+// position as the steps before moved it (kCorner), or on the start, once for steps that share the
+// line (kStartCorner, then kSameStartCorner). Straight ones first.
+constexpr int kCorner = kAlso, kStartCorner = kFromStart | kAlso, kSameStartCorner = kStartCorner | kSameSide;
 using StraightPrograms = std::tuple<
     // half turns: across u + v, and with corners also in three corners
-    ProgramKinds<true, 0x4205, 0x4223, 0x4241, 0x4226>, ProgramKinds<false, 0x4205>,
+    ProgramKinds<true, 0x4205, kCorner | 0x4223, kCorner | 0x4241, kCorner | 0x4226>,
+    ProgramKinds<false, 0x4205>,
     // a mirror across a line of v
     ProgramKinds<false, 0x4103>,
     // a glide across a line of u, and two edge steps
@@ -333,13 +336,13 @@ using StraightPrograms = std::tuple<
     ProgramKinds<false, 0x4103, 0x3201>,
     // a half turn and a mirror across lines of v, with corners also a half turn in a corner and an
     // edge step
-    ProgramKinds<true, 0x4203, 0x4103, 0x4223, 0x3502>, ProgramKinds<false, 0x4203, 0x4103>,
+    ProgramKinds<true, 0x4203, 0x4103, kCorner | 0x4223, 0x3502>, ProgramKinds<false, 0x4203, 0x4103>,
     // a half turn across a line of v and a glide across one of u, and two edge steps
     ProgramKinds<false, 0x4203, 0x4101, 0x5204, 0x4502>, ProgramKinds<false, 0x4203, 0x4101>,
     // a mirror across a line of v - u
     ProgramKinds<false, 0x1308>,
     // mirrors across lines of v - u and of u + v, with corners also a half turn in a corner
-    ProgramKinds<true, 0x1308, 0x2405, 0x4223>, ProgramKinds<false, 0x1308, 0x2405>,
+    ProgramKinds<true, 0x1308, 0x2405, kCorner | 0x4223>, ProgramKinds<false, 0x1308, 0x2405>,
     // a half turn across a line of v and a quarter turn across one of u, and two edge steps
     ProgramKinds<false, 0x4204, 0x2301, 0x1504, 0x1503>, ProgramKinds<false, 0x4204, 0x2301>,
     // mirrors across lines of v, of u and of v - u
@@ -347,24 +350,31 @@ using StraightPrograms = std::tuple<
     // a half turn, a quarter turn and a mirror across a line of u + v, and an edge step
     ProgramKinds<false, 0x4204, 0x2301, 0x2405, 0x1503>, ProgramKinds<false, 0x4204, 0x2301, 0x2405>,
     // turns of any map across lines of u + v, in corners, and a last step of any kinds
-    ProgramKinds<true, 0x0005, 0x0005, 0x0005, 0x0005, 0x0000>,
+    ProgramKinds<true, kStartCorner | 0x0005, kSameStartCorner | 0x0005, kSameStartCorner | 0x0005,
+                 kSameStartCorner | 0x0005, 0x0000>,
     // a half turn across u + v, a step across a line of v - u and two of any kinds
     ProgramKinds<false, 0x4205, 0x0008, 0x0000, 0x0100>,
     // turns in corners: across lines of u + v; across lines of u + v, u - v and v - u with the
     // clamps of u and of v; a half turn across u + v and then any
-    ProgramKinds<true, 0x0005, 0x0005, 0x0005, 0x0005>,
-    ProgramKinds<true, 0x0005, 0x0080, 0x0070, 0x0000, kClampU | 0x3501, kClampV | 0x5103>,
-    ProgramKinds<true, 0x4205, 0x0000, 0x0070, 0x0080>>;
+    ProgramKinds<true, kStartCorner | 0x0005, kSameStartCorner | 0x0005, kSameStartCorner | 0x0005,
+                 kSameStartCorner | 0x0005>,
+    ProgramKinds<true, 0x0005, kCorner | 0x0080, kCorner | 0x0070, 0x0000, kClampU | 0x3501,
+                 kClampV | 0x5103>,
+    ProgramKinds<true, 0x4205, kCorner | 0x0000, kCorner | 0x0070, kCorner | 0x0080>>;
 
 // Bent ones: a bent step's kinds are kBent with its map's (and kMarksNear where it marks).
 using BentPrograms = std::tuple<
     // turns in corners across lines of u + v, then turns of any map across one bent seam or two,
     // marked near, and two steps that only mark the pixels in bands about other bent lines
-    ProgramKinds<true, 0x0005, 0x0005, 0x0005, 0x0005, kBent | kMarksNear, kBent | kMarksNear,
+    ProgramKinds<true, kStartCorner | 0x0005, kSameStartCorner | 0x0005, kSameStartCorner | 0x0005,
+                 kSameStartCorner | 0x0005, kBent | kMarksNear, kBent | kMarksNear,
                  kBent | kMarksNear | 0x3100, kBent | kMarksNear | 0x3100>,
-    ProgramKinds<true, 0x0005, 0x0005, 0x0005, 0x0005, kBent | kMarksNear, kBent | kMarksNear>,
-    ProgramKinds<true, 0x0005, 0x0005, 0x0005, 0x0005, kBent | kMarksNear>,
-    ProgramKinds<true, 0x0005, 0x0005, 0x0005, 0x0005, kBent | kMarksNear, kBent | kMarksNear | 0x3100>,
+    ProgramKinds<true, kStartCorner | 0x0005, kSameStartCorner | 0x0005, kSameStartCorner | 0x0005,
+                 kSameStartCorner | 0x0005, kBent | kMarksNear, kBent | kMarksNear>,
+    ProgramKinds<true, kStartCorner | 0x0005, kSameStartCorner | 0x0005, kSameStartCorner | 0x0005,
+                 kSameStartCorner | 0x0005, kBent | kMarksNear>,
+    ProgramKinds<true, kStartCorner | 0x0005, kSameStartCorner | 0x0005, kSameStartCorner | 0x0005,
+                 kSameStartCorner | 0x0005, kBent | kMarksNear, kBent | kMarksNear | 0x3100>,
     // a wrap bent by bumps: u on a cell by a bump of v, v by a bump of u
     ProgramKinds<false, kBent | 0x3100, kBent | 0x3100>, ProgramKinds<false, kBent | 0x3100>,
     // mirrors across lines of v - u and of u + v, and a half turn across a bent seam, marked near
@@ -432,7 +442,7 @@ bool KnownKernel(const std::tuple<Kinds...>*, const FoldKernelArgs& a, FoldPosit
 
 template <class L, bool kCorners, int kAny, std::size_t... kIndex>
 FoldPositionsKernel AnyKindsKernelOf(std::index_sequence<kIndex...>) {
-  return FoldPositionsUnrolled<L, ProgramKinds<kCorners, (int(kIndex) * 0 | kAny)...>>;
+  return FoldPositionsUnrolled<L, ProgramKinds<kCorners, (int(kIndex) * 0 | kAny | kCornersAsRead)...>>;
 }
 
 // kAny: 0, or kAnyBend for a program with bends.
