@@ -375,6 +375,14 @@ using BentPrograms = std::tuple<
                  kSameStartCorner | 0x0005, kBent | kMarksNear>,
     ProgramKinds<true, kStartCorner | 0x0005, kSameStartCorner | 0x0005, kSameStartCorner | 0x0005,
                  kSameStartCorner | 0x0005, kBent | kMarksNear, kBent | kMarksNear | 0x3100>,
+    // a half turn across u + v and turns in three corners, then steps of any map across one bent
+    // seam or two, marked near; and a step across u + v, turns in two corners, a step of any kinds
+    // and the clamps of u and of v, then a step across a bent seam, marked near
+    ProgramKinds<true, 0x4205, kCorner | 0x0000, kCorner | 0x0070, kCorner | 0x0080, kBent | kMarksNear,
+                 kBent | kMarksNear>,
+    ProgramKinds<true, 0x4205, kCorner | 0x0000, kCorner | 0x0070, kCorner | 0x0080, kBent | kMarksNear>,
+    ProgramKinds<true, 0x0005, kCorner | 0x0080, kCorner | 0x0070, 0x0000, kClampU | 0x3501, kClampV | 0x5103,
+                 kBent | kMarksNear>,
     // a wrap bent by bumps: u on a cell by a bump of v, v by a bump of u
     ProgramKinds<false, kBent | 0x3100, kBent | 0x3100>, ProgramKinds<false, kBent | 0x3100>,
     // mirrors across lines of v - u and of u + v, and a half turn across a bent seam, marked near
