@@ -24,16 +24,18 @@ RowRepeat RepeatDown(const POINT& a, const POINT& b, int width, int height) {
   return {int(r0), int(shift < 0 ? shift + width : shift)};
 }
 
-RowTurn TurnHalf(const POINT& start, int width, int height) {
+RowTurn TurnRows(const POINT& start, int width, int height, bool reverses, const POINT& to) {
   if (width <= 0 || height <= 0) return {};
   auto around = [](std::int64_t t, int n) { return int(((t % n) + n) % n); };
   RowTurn turn;
   turn.any = true;
+  turn.reverses = reverses;
   turn.width = width;
   turn.height = height;
-  // The plane point start + (x, y) turns onto -start - (x, y).
-  turn.rowSum = around(-2 * std::int64_t{start.y}, height);
-  turn.columnSum = around(-2 * std::int64_t{start.x}, width);
+  // The plane point start + (x, y) lands on (reverses ? -start.x - x : start.x + x) + to.x and
+  // to.y - start.y - y.
+  turn.rowSum = around(std::int64_t{to.y} - 2 * std::int64_t{start.y}, height);
+  turn.columnSum = around(std::int64_t{to.x} - (reverses ? 2 * std::int64_t{start.x} : 0), width);
   // Rows y and rowSum - y pair up around the tile: made from the first row that turns onto itself,
   // or from the pair that meets there, half of them and those that turn onto themselves.
   const int m = turn.rowSum;
@@ -49,6 +51,12 @@ void CopyRowTurned(const ImageRows& rows, std::vector<std::uint8_t>& copyRow, co
   if (turned == y) return;
   const OutputRow row(rows, copyRow, turned);
   std::uint8_t* const out = row.Bgra();
+  const std::size_t width = std::size_t(turn.width), shift = std::size_t(turn.columnSum);
+  if (!turn.reverses) {
+    std::memcpy(out + 4 * shift, made, 4 * (width - shift));
+    std::memcpy(out, made + 4 * (width - shift), 4 * shift);
+    return;
+  }
   for (int x = 0; x < turn.width; ++x) {
     const int to = turn.columnSum - x;
     std::memcpy(out + 4 * std::size_t(to < 0 ? to + turn.width : to), made + 4 * std::size_t(x), 4);

@@ -1,7 +1,8 @@
 // The copy-down stage: a fold program's tile of several cells, rendered unscaled, repeats down
 // itself, so its rows are rendered down to the lattice's least height and copied below, each
-// moved along by that lattice vector; a tile that a half turn takes onto itself repeats its rows
-// turned, so half of them are rendered and each copied, reversed, into the row it turns onto.
+// moved along by that lattice vector; a tile that a half turn or a glide takes onto itself repeats
+// its rows turned, so half of them are rendered and each copied, reversed or moved along, into the
+// row it turns onto.
 #pragma once
 #include <cstdint>
 #include <cstring>
@@ -37,12 +38,14 @@ void CopyRowDown(const ImageRows& rows, std::vector<std::uint8_t>& copyRow, cons
   }
 }
 
-// A tile of width x height pixels from the plane point start, one period of a lattice, turned by
-// half about the plane's origin: pixel x of row y lands on pixel columnSum - x of row rowSum - y,
-// each around the tile. The rows from firstMade on, madeRows of them around the tile, hold one of
-// every pair, and both rows that a row turns onto itself where there are such.
+// A tile of width x height pixels from the plane point start, one period of a lattice, taken
+// onto itself by the map of the plane (x, y) -> ((reverses ? -x : x) + to.x, to.y - y): pixel x
+// of row y lands on pixel columnSum - x (or x + columnSum) of row rowSum - y, each around the
+// tile. The rows from firstMade on, madeRows of them around the tile, hold one of every pair, and
+// the rows that the map turns onto themselves.
 struct RowTurn {
   bool any = false;
+  bool reverses = false;
   int width = 0, height = 0;
   int rowSum = 0, columnSum = 0;
   int firstMade = 0, madeRows = 0;
@@ -52,9 +55,10 @@ struct RowTurn {
   int TurnedRow(int y) const { return (rowSum - y + height) % height; }
 };
 
-RowTurn TurnHalf(const POINT& start, int width, int height);
+RowTurn TurnRows(const POINT& start, int width, int height, bool reverses, const POINT& to);
 
-// Row y, made at made, copied reversed into the row it turns onto, unless that is itself.
+// Row y, made at made, copied reversed or moved along into the row it turns onto, unless that is
+// itself.
 void CopyRowTurned(const ImageRows& rows, std::vector<std::uint8_t>& copyRow, const RowTurn& turn, int y,
                    const std::uint8_t* made);
 

@@ -132,10 +132,16 @@ struct FoldProgram {
   // side, and the copies on the two sides may differ (a mirror's or glide's, or a turn's on a
   // lattice off the hexagon).
   bool planCellEdges = false;
-  // The fold takes a cell position and its half turn about the lattice's origin, (-u, -v), to
-  // the same point, and its bands and blends are alike there: a feathered tile of one period is
-  // its own half turn, and half its rows are copies of the others (RowTurn).
-  bool turnsHalfOntoItself = false;
+  // A map of the lattice onto itself, (u, v) -> ((keepsU ? u : -u) + shiftU, -v), under which the
+  // fold takes a cell position to the same point and its bands and blends are alike: the half turn
+  // about the origin, or a glide along u. A feathered tile of one period is then its own image, and
+  // where the map takes whole pixels' rows onto rows, half of them are copies of the others
+  // (RowTurn).
+  struct RowsImage {
+    bool any = false;
+    bool keepsU = false;
+    double shiftU = 0;
+  } rowsImage;
   // Added to the folded position before the map to the source.
   Point2D sourceShift;
   // The map the folded position is read through before the shift: the kernels make it part of

@@ -33,7 +33,7 @@ void DescribeP2Fold(const P2Seams& s, detail::FoldProgram& program) {
   program.bandV = program.bandSum = {true, -s.hv, s.hv, 1};
   if (s.fv == 0) P2Triangle::AddFirstHalfSteps(program);
   // The cell's corners are centres of half turns.
-  program.turnsHalfOntoItself = true;
+  program.rowsImage.any = true;
 }
 
 namespace {

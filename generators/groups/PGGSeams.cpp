@@ -61,7 +61,7 @@ void DescribePGGFold(const PGGSeams& s, detail::FoldProgram& program) {
   if (s.k0 != 0 || s.k1 != 0) return DescribeBentPGGFold(s, program);
   if (s.fv == 0) PGGGenerator::AddLowEdgeSteps(program);
   // The cell's corners are centres of half turns.
-  program.turnsHalfOntoItself = true;
+  program.rowsImage.any = true;
 }
 
 void DescribePGGBlends(const PGGSeams& s, detail::SeamBlends& blends) {

@@ -45,6 +45,8 @@ void DescribePGFold(const PGSeams& s, detail::FoldProgram& program) {
   DescribeRectangleBands(s.half, program);
   if (s.k0 != 0 || s.k1 != 0) return DescribeBentPGFold(s, program);
   if (s.fv == 0) PGGenerator::AddGlideStartSteps(program);
+  // The glide, half a cell along u.
+  program.rowsImage = {true, true, 0.5};
 }
 
 void DescribePGBlends(const PGSeams& s, detail::SeamBlends& blends) {

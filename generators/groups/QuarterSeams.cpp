@@ -20,7 +20,7 @@ void DescribeQuarterFold(const QuarterSeams& s, bool mirrored, detail::FoldProgr
   DescribeRectangleBands(s.quarter, program);
   if (s.fv == 0) QuarterTurn::AddSeamSides(program, !mirrored);
   // The corner is a centre of quarter turns.
-  program.turnsHalfOntoItself = true;
+  program.rowsImage.any = true;
 }
 
 namespace {

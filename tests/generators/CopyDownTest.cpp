@@ -57,33 +57,37 @@ TEST(CopyRowDown, CopiesARowIntoEveryRowThatRepeatsItMovedAlong) {
 
 // Whatever the start's and the sides' parities, every row is made or turned from one made, once,
 // and a made row that turns onto another is not made again.
-TEST(TurnHalf, MakesOneRowOfEveryPairAndTheRowsThatTurnOntoThemselves) {
+TEST(TurnRows, MakesOneRowOfEveryPairAndTheRowsThatTurnOntoThemselves) {
   for (const int height : {1, 2, 7, 8, 230}) {
     for (const LONG startY : {0L, 1L, -3L, 4L, 117L}) {
-      const RowTurn turn = TurnHalf({5, startY}, 9, height);
-      ASSERT_TRUE(turn.any);
-      std::vector<int> times(std::size_t(height), 0);
-      for (int k = 0; k < turn.madeRows; ++k) {
-        const int y = turn.MadeRow(k), turned = turn.TurnedRow(y);
-        // Plane rows start.y + y and start.y + turned lie either side of the origin, a period apart.
-        EXPECT_EQ(((startY + y + startY + turned) % height + height) % height, 0) << height << " " << startY;
-        ++times[std::size_t(y)];
-        if (turned != y) ++times[std::size_t(turned)];
+      for (const LONG toY : {0L, 3L}) {
+        const RowTurn turn = TurnRows({5, startY}, 9, height, true, {0, toY});
+        ASSERT_TRUE(turn.any);
+        std::vector<int> times(std::size_t(height), 0);
+        for (int k = 0; k < turn.madeRows; ++k) {
+          const int y = turn.MadeRow(k), turned = turn.TurnedRow(y);
+          // Plane rows start.y + y and start.y + turned lie either side of toY / 2, periods apart.
+          EXPECT_EQ(((2 * startY + y + turned - toY) % height + height) % height, 0)
+              << height << " " << startY;
+          ++times[std::size_t(y)];
+          if (turned != y) ++times[std::size_t(turned)];
+        }
+        EXPECT_EQ(times, std::vector<int>(std::size_t(height), 1)) << height << " " << startY;
       }
-      EXPECT_EQ(times, std::vector<int>(std::size_t(height), 1)) << height << " " << startY;
     }
   }
 }
 
-TEST(CopyRowTurned, CopiesARowReversedIntoTheRowItTurnsOnto) {
+TEST(CopyRowTurned, CopiesARowReversedOrMovedAlongIntoTheRowItTurnsOnto) {
   CRowIteratorBands image;
   ASSERT_TRUE(image.CreateBGRA(8, 7).Ok());
   ImageRows rows;
   ASSERT_EQ(rows.Lock(image), 0);
   std::vector<std::uint8_t> made(4 * 8), copyRow;
   for (int x = 0; x < 8; ++x) made[4 * std::size_t(x)] = std::uint8_t(10 + x);
-  // From the plane point (-2, -1): row 0 turns onto row 2, pixel x onto 4 - x around the row.
-  const RowTurn turn = TurnHalf({-2, -1}, 8, 7);
+  // From the plane point (-2, -1), turned by half: row 0 lands on row 2, pixel x on 4 - x around
+  // the row.
+  const RowTurn turn = TurnRows({-2, -1}, 8, 7, true, {0, 0});
   CopyRowTurned(rows, copyRow, turn, 0, made.data());
   for (int x = 0; x < 8; ++x) {
     EXPECT_EQ(rows.Row(2)[4 * ((4 - x + 8) % 8)], 10 + x) << x;
@@ -92,6 +96,11 @@ TEST(CopyRowTurned, CopiesARowReversedIntoTheRowItTurnsOnto) {
   // Row 1 turns onto itself and is left as made.
   CopyRowTurned(rows, copyRow, turn, 1, made.data());
   for (int x = 0; x < 8; ++x) EXPECT_EQ(rows.Row(1)[4 * x], 0) << x;
+  // Glided half a period along: row 3, the plane's row 2, lands on its row -2 - 2, row 4 around
+  // the tile, moved 4 along.
+  const RowTurn glide = TurnRows({-2, -1}, 8, 7, false, {4, -2});
+  CopyRowTurned(rows, copyRow, glide, 3, made.data());
+  for (int x = 0; x < 8; ++x) EXPECT_EQ(rows.Row(4)[4 * ((x + 4) % 8)], 10 + x) << x;
 }
 
 }  // namespace

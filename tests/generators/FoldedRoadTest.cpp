@@ -154,25 +154,30 @@ TEST(DecideRoad, CopiesDownOnlyAWholeUnscaledPeriod) {
   }
 }
 
-// A feathered program whose tile is its own half turn makes half the rows of one unscaled period
-// (and the rows that turn onto themselves) unless they repeat down; unfeathered, or scaled, it makes
-// them all.
+// A feathered program whose tile is its own half turn, or glide along rows, makes half the rows of
+// one unscaled period (and the rows that go onto themselves) unless they repeat down; unfeathered,
+// scaled, glided across rows or by half a pixel, it makes them all.
 TEST(DecideRoad, TurnsRowsOnlyOfAWholeUnscaledFeatheredPeriod) {
-  FoldProgram turning = Program(true), hard = Program(false);
-  turning.turnsHalfOntoItself = hard.turnsHalfOntoItself = true;
-  const POINT upright[] = {{60, 0}, {0, 30}}, leaning[] = {{60, 30}, {-60, 30}};
+  FoldProgram turning = Program(true), hard = Program(false), glide = Program(true);
+  turning.rowsImage.any = hard.rowsImage.any = true;
+  glide.rowsImage = {true, true, 0.5};
+  const POINT upright[] = {{60, 0}, {0, 30}}, leaning[] = {{60, 30}, {-60, 30}}, odd[] = {{61, 0}, {0, 30}},
+              across[] = {{0, 30}, {60, 0}};
   struct Case {
     const char* what;
     const FoldProgram& program;
     const POINT* lattice;
     Point2D step;
-    int height, madeRows;
+    int width, height, madeRows;
   } cases[] = {
-      {"one cell", turning, upright, {1, 1}, 30, 16},
-      {"unfeathered", hard, upright, {1, 1}, 30, 30},
-      {"scaled", turning, upright, {2, 2}, 30, 30},
-      {"not the period", turning, upright, {1, 1}, 29, 29},
-      {"repeating down", turning, leaning, {1, 1}, 60, 30},
+      {"one cell", turning, upright, {1, 1}, 60, 30, 16},
+      {"unfeathered", hard, upright, {1, 1}, 60, 30, 30},
+      {"scaled", turning, upright, {2, 2}, 60, 30, 30},
+      {"not the period", turning, upright, {1, 1}, 60, 29, 29},
+      {"repeating down", turning, leaning, {1, 1}, 120, 60, 30},
+      {"glided", glide, upright, {1, 1}, 60, 30, 16},
+      {"glided by half a pixel", glide, odd, {1, 1}, 61, 30, 30},
+      {"glided across the rows", glide, across, {1, 1}, 60, 30, 30},
   };
   for (const Case& c : cases) {
     RoadFacts facts = Facts(c.program);
@@ -181,7 +186,7 @@ TEST(DecideRoad, TurnsRowsOnlyOfAWholeUnscaledFeatheredPeriod) {
     facts.pixelStep = c.step;
     facts.basisA = c.lattice[0];
     facts.basisB = c.lattice[1];
-    facts.width = c.lattice == upright ? 60 : 120;
+    facts.width = c.width;
     facts.height = c.height;
     facts.start = {3, 4};
     const FoldedRoad road = DecideRoad(facts);
