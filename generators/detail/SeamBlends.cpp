@@ -116,28 +116,54 @@ constexpr int kSampledTogether = 8;
 // A mark for a pixel mixed in doubles by the plan's own fold, until the fold lines are done.
 constexpr std::uint8_t kMixedAsPlanned = 3;
 
-// The first x from `from` on whose mark is set, or width.
-int NextMarked(const std::uint8_t* marks, int from, int width) {
-  int x = from;
-  for (std::uint64_t eight = 0; x + 8 <= width; x += 8) {
-    std::memcpy(&eight, marks + x, 8);
-    if (eight != 0) return x + __builtin_ctzll(eight) / 8;
+// Bit i set where marks[from + i] is, for the 64 marks from `from` on; those past width clear.
+std::uint64_t MarkedBits(const std::uint8_t* marks, int from, int width) {
+  auto sixteen = [&](int at) {
+    const __m128i clear = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(marks + at)),
+                                         _mm_setzero_si128());
+    return ~unsigned(_mm_movemask_epi8(clear)) & 0xFFFFu;
+  };
+  std::uint64_t bits = 0;
+  for (int k = 0; k < 64 && from + k < width; k += 16) {
+    const int at = from + k;
+    unsigned set = 0;
+    if (at + 16 <= width) {
+      set = sixteen(at);
+    } else if (width >= 16) {
+      // The row's last sixteen, those before `at` shifted out.
+      set = sixteen(width - 16) >> (at + 16 - width);
+    } else {
+      for (int i = at; i < width; ++i) set |= unsigned(marks[i] != 0) << (i - at);
+    }
+    bits |= std::uint64_t{set} << k;
   }
-  while (x < width && !marks[x]) ++x;
-  return x;
+  return bits;
 }
 
-// The first x from `from` on whose mark is clear, or width.
-int NextClear(const std::uint8_t* marks, int from, int width) {
-  int x = from;
-  for (std::uint64_t eight = 0; x + 8 <= width; x += 8) {
-    std::memcpy(&eight, marks + x, 8);
-    // The lowest clear byte sets the lowest of these bits; bytes above it may too.
-    const std::uint64_t clear = (eight - 0x0101010101010101u) & ~eight & 0x8080808080808080u;
-    if (clear != 0) return x + __builtin_ctzll(clear) / 8;
+// The runs of set marks of a row, in order; how many. Found 64 marks at a time from their bits:
+// most rows hold a few short runs far apart.
+int FindRuns(const std::uint8_t* marks, int width, BlendRun* runs) {
+  int count = 0, start = 0;
+  bool inRun = false;
+  for (int from = 0; from < width; from += 64) {
+    const std::uint64_t bits = MarkedBits(marks, from, width);
+    for (int at = 0; at < 64;) {
+      if (!inRun) {
+        const std::uint64_t set = bits >> at;
+        if (set == 0) break;
+        at += __builtin_ctzll(set);
+        start = from + at;
+        inRun = true;
+      }
+      const std::uint64_t clear = ~bits >> at;
+      if (clear == 0) break;
+      at += __builtin_ctzll(clear);
+      runs[count++] = {start, from + at - start};
+      inRun = false;
+    }
   }
-  while (x < width && marks[x]) ++x;
-  return x;
+  if (inRun) runs[count++] = {start, width - start};
+  return count;
 }
 
 // The band pixels of a row that lie on a fold line, within kOnFoldLine. Away from the bands the
@@ -929,12 +955,7 @@ int SeamBlendRow::DecideRuns(SeamBlendKernel kernel, const SeamBlendArgs& args,
   // of a row's at once, and the parts of the runs that take some of their partners are sampled all
   // at once and mixed in place. Pixels without a partner between others that take one sample their
   // own position again and keep their own sample.
-  int runCount = 0;
-  for (int x = NextMarked(marks, 0, width); x < width; x = NextMarked(marks, x, width)) {
-    const int end = NextClear(marks, x + 1, width);
-    runs_[std::size_t(runCount++)] = {x, end - x};
-    x = end;
-  }
+  const int runCount = FindRuns(marks, width, runs_.data());
   if (runCount == 0) return 0;
   BlendDecisions decided;
   decided.planned = marks;
