@@ -107,6 +107,13 @@ int P1Generator::Generate(CProgressMeter* meter) {
   blends.AddBlend({VBelow(f2), UAbove(f1)},
                   detail::AffineOf([&](double u, double v) { return LatticeToSource(u, v + 1); }),
                   {0, 1 / f2, 0});
+  // Where the bands cross, mixed in doubles rather than planned, the partner across v summed first
+  // as the plan sums it.
+  blends.AddCorner(
+      {UBelow(f1), VBelow(f2)},
+      detail::AffineOf([&](double u, double v) { return LatticeToSource(u, v + 1); }), {0, 1 / f2, 0},
+      detail::AffineOf([&](double u, double v) { return LatticeToSource(u + 1, v); }), {1 / f1, 0, 0},
+      detail::AffineOf([&](double u, double v) { return LatticeToSource(u + 1, v + 1); }));
   if (f1 != 0) wrapOnly.blends = &blends;
   return RunTileWorker(
       *this, meter,
