@@ -37,9 +37,9 @@ int P6Generator::Generate(CProgressMeter* meter) {
     blends.planFold = [&kite](Point2D cell) { return kite.Carried(kite.OntoKite(cell)); };
   }
   const P6Plan plan(*this, kite, seams);
-  // Feathered and bent by up to 0.1, the bands blend in lanes on the kite's fold; bent by an
-  // eighth, some pixels about the bulges came out 2 levels off the plan, and the bands are planned.
-  if (seams.fv != 0 && fastBent && BendsWithin(0.1, seams.k0, seams.k1)) {
+  // Feathered and bent by up to an eighth, the editor's most, the bands blend in lanes on the
+  // kite's fold; bent further, they are planned.
+  if (seams.fv != 0 && fastBent && BendsWithin(0.125, seams.k0, seams.k1)) {
     DescribeP6BentBlends(kite, seams, blends);
     fold.blends = &blends;
     blends.planFold = [&plan](Point2D cell) { return plan.Folded(cell); };

@@ -301,8 +301,8 @@ void DescribeP6BentBlends(const P6Kite& kite, const P6Seams& s, detail::SeamBlen
   // turn, planned.
   StartKiteBlends(blends);
   const double sideways = s.Sideways();
-  blends.AddPlannedBeyond(P6Kite::kMedian1, sideways, true);
-  blends.AddPlannedBeyond(P6Kite::kMedian2, sideways, true);
+  blends.AddPlannedBeyond(P6Kite::kMedian1, sideways);
+  blends.AddPlannedBeyond(P6Kite::kMedian2, sideways);
   blends.AddPlanned({UBelow(sideways)});
   blends.AddPlanned({VBelow(sideways)});
   AddBulges(kite, s, blends);

@@ -451,17 +451,22 @@ TEST(TileRenderPaths, SeamsBentEitherWayMatchTheReference) {
     }
   }
   // P6's bulge of the axes, blended in lanes by the copy the plan's turn lands on, on lattices off
-  // the hexagon, narrow and wide feathered, bulging either way: its partner weighs up to all of a
-  // mix, and its pixels near an exact weight, mixed in doubles, must not be weighed past the turn.
+  // the hexagon, narrow and wide feathered, bulging either way, up to and past the editor's most
+  // bend, the medians alike or not: its partner weighs up to all of a mix, and its pixels near an
+  // exact weight, mixed in doubles, must not be weighed past the turn, nor those the plan turns
+  // across a median from beside it.
   const LatticeCase offTheHexagon[] = {{keTilingP6, {29, 53}, {61, 1}, 45, 5},
                                        {keTilingP6, {48, 82}, {95, 0}, 17, 20},
+                                       {keTilingP6, {48, 82}, {95, 0}, 30, 20},
                                        {keTilingP6, {29, 53}, {61, 1}, 30, 20}};
   for (const LatticeCase& c : offTheHexagon) {
-    for (const double k0 : {0.1, -0.1}) {
+    for (const auto& [k0, k1] : {std::pair{0.1, -0.1}, std::pair{-0.1, 0.1}, std::pair{0.125, 0.125},
+                                 std::pair{-0.125, -0.125}, std::pair{0.13, -0.13}}) {
       TileShape pick = UnbentPick(c.method, c.d1, c.d2, c.angle, c.feather);
       pick.seamK0 = pick.seamK2 = k0;
-      pick.seamK1 = -k0;
-      ExpectFastMatchesReference(source, pick, Described(pick) + " bent " + std::to_string(k0));
+      pick.seamK1 = k1;
+      ExpectFastMatchesReference(source, pick,
+                                 Described(pick) + " bent " + std::to_string(k0) + "," + std::to_string(k1));
     }
   }
 }
