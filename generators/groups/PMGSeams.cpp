@@ -55,6 +55,8 @@ void DescribePMGFold(const PMGSeams& s, detail::FoldProgram& program) {
   program.bandV = {true, -s.hv, s.hv, 0.5};
   if (s.k0 != 0 || s.k1 != 0) return DescribeBentPMGFold(s, program);
   if (s.fv == 0) PMGGenerator::AddFirstCopySteps(program);
+  // The cell's corners are centres of half turns.
+  program.rowsImage.any = true;
 }
 
 void DescribePMGBlends(const PMGSeams& s, detail::SeamBlends& blends) {
