@@ -1,6 +1,7 @@
 #include "generators/detail/ImageRows.h"
 
 #include <algorithm>
+#include <chrono>
 #include <new>
 #include <thread>
 
@@ -104,8 +105,11 @@ void ImageRows::MapInPagesOf(int y) const {
       MapInLargePage(reinterpret_cast<const void*>(at));
       continue;
     }
-    // Zeroing a large page takes some 50 us.
-    while (state.load(std::memory_order_acquire) != kMapped) std::this_thread::yield();
+    // Zeroing a large page takes some 50 us. A thread mapping one held up far longer (preempted on
+    // a busy machine) is not waited for: the write faults the page in itself, as it would unmapped.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(200);
+    while (state.load(std::memory_order_acquire) != kMapped && std::chrono::steady_clock::now() < until)
+      std::this_thread::yield();
   }
 }
 

@@ -56,8 +56,8 @@ class ImageRows {
 
   // For the rows of a new image on large pages that several threads write, until the next lock:
   // each large page is mapped in by the first thread about to write in it while the others coming
-  // to it wait, rather than each having a copy of it zeroed (one of them kept). Rows in one block
-  // top-down alone; elsewhere nothing changes.
+  // to it wait (a while), rather than each having a copy of it zeroed (one of them kept). Rows in
+  // one block top-down alone; elsewhere nothing changes.
   void MapInAsWritten();
   // Before row y is written.
   void BeforeWriting(int y) const {

@@ -352,30 +352,26 @@ void FaultInPages(LPVOID region, SIZE_T regionBytes, SIZE_T from, SIZE_T to) {
 
 bool MapInLargePage(const void* address) {
   const auto at = reinterpret_cast<std::uintptr_t>(address);
-  void* region = nullptr;
-  SIZE_T regionBytes = 0;
+  const std::uintptr_t page = at & ~std::uintptr_t{kLargePage - 1};
+  bool held = false;
   {
     // The nearest region starting at or below the address is the only one that may hold it; one on
-    // large pages starts on one.
+    // large pages starts on one, and spans whole ones.
     VirtualRegions& regions = Regions();
     std::lock_guard<std::mutex> lock(regions.mutex);
-    const std::uintptr_t page = at & ~std::uintptr_t{kLargePage - 1};
     for (std::uintptr_t below = 0; below < regions.largestMapped && below <= page; below += kLargePage) {
       const auto found = regions.regions.find(reinterpret_cast<void*>(page - below));
       if (found == regions.regions.end()) continue;
-      const VirtualRegion& held = found->second;
-      if (OnLargePages(held.bytes) && held.protection == (PROT_READ | PROT_WRITE) &&
-          at - (page - below) < held.bytes) {
-        region = found->first;
-        regionBytes = held.bytes;
-      }
+      const VirtualRegion& region = found->second;
+      held = OnLargePages(region.bytes) && region.protection == (PROT_READ | PROT_WRITE) &&
+             at - (page - below) < region.bytes;
       break;
     }
   }
-  if (!region) return false;
-  const SIZE_T offset = SIZE_T(at - reinterpret_cast<std::uintptr_t>(region)) & ~(kLargePage - 1);
-  FaultInPages(region, regionBytes, offset, offset + 1);
-  return true;
+  // Others may be writing in the page already: where the system cannot map ahead, their writes and
+  // ours fault it in, unlike FaultInPages, which writes the zeros it finds.
+  if (held) madvise(reinterpret_cast<void*>(page), kLargePage, MADV_POPULATE_WRITE);
+  return held;
 }
 
 VirtualMemoryUse GetVirtualMemoryUse() {

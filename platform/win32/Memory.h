@@ -52,8 +52,10 @@ SIZE_T LargePageBytes();
 // page mapped already, by its zeroing, and is left.
 void FaultInPages(LPVOID region, SIZE_T regionBytes, SIZE_T from, SIZE_T to);
 // Maps in, for writing, the large page holding address where that lies in a read-write region
-// VirtualAlloc made on large pages (as FaultInPages does), and answers whether it does: threads
-// writing a new region's rows ask once a large page, one of them, the others waiting for it.
+// VirtualAlloc made on large pages, and answers whether it does: threads writing a new region's
+// rows ask once a large page, one of them, the others waiting for it. Unlike FaultInPages it
+// writes nothing, so others may write in the page meanwhile; where the system cannot map ahead,
+// the writes fault the page in.
 bool MapInLargePage(const void* address);
 
 // The bytes VirtualAlloc committed that are not yet released, and the most at once since the last
