@@ -69,6 +69,9 @@ class SeamBlendLanes {
     std::memcpy(&odds_, V::kOdds, sizeof odds_);
     std::memcpy(&lowPairs_, V::kLowPairs, sizeof lowPairs_);
     std::memcpy(&highPairs_, V::kHighPairs, sizeof highPairs_);
+    // The tests' coefficients in every lane, once for all of a row's groups.
+    for (int t = 0; t < a_.testCount; ++t)
+      for (int c = 0; c < 3; ++c) tests_[t][c] = F{} + a_.tests[t][c];
   }
 
   // The n pixels from pairs (and xs, ys where given) as the group's lanes; lanes past n repeat
@@ -130,15 +133,24 @@ class SeamBlendLanes {
     g.w = g.one;
     if constexpr (kBent)
       for (int b = 0; b < a_.bendCount; ++b) g.bumps[b] = Bump(a_.bends[b], g);
-    // Test t ends in bit t: a true test is -1, so each step shifts in its bit by subtracting it.
-    for (int t = a_.testCount - 1; t >= 0; --t) {
-      const float* test = a_.tests[t];
+    // Test t sets bit t, the tests taken two at a time into two sets of bits: one set's steps
+    // wait on each other, and the tests are many.
+    auto inside = [&](int t) {
+      const F* test = tests_[t];
       F sum = g.wx * test[0] + g.wy * test[1] + test[2];
       if constexpr (kBent)
         for (int b = 0; b < a_.bendCount; ++b)
           if (a_.testBends[t][b] != 0) sum += a_.testBends[t][b] * g.bumps[b];
-      g.bits = g.bits + g.bits - (sum < g.zero);
+      return sum < g.zero;
+    };
+    I even = g.bits, odd = g.bits, bit = g.bits + 1;
+    int t = 0;
+    for (; t + 1 < a_.testCount; t += 2, bit += bit + bit + bit) {
+      even |= inside(t) & bit;
+      odd |= inside(t + 1) & (bit + bit);
     }
+    if (t < a_.testCount) even |= inside(t) & bit;
+    g.bits = even | odd;
   }
 
   // Each lane's region: looked up in the table where there is one, else tested in turn.
@@ -325,6 +337,7 @@ class SeamBlendLanes {
   const SeamBlendArgs& a_;
   const bool exact_;
   I evens_, odds_, lowPairs_, highPairs_;
+  F tests_[SeamBlendArgs::kMaxTests][3];
 };
 
 template <class Isa, bool kBent>
