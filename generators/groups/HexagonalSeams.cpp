@@ -17,9 +17,10 @@ HexagonalSeams::HexagonalSeams(const TileGenerator& g)
 
 void HexagonalSeams::WidenBandsForBends(double most, detail::FoldProgram& program) const {
   program.sourceShift = {su, sv};
-  // The plans' bumps move a seam by up to the square root of 3 over 4 of its amplitude, along u
-  // (or v); the sums across the seams from G run twice as fast. A hundredth more, for room.
-  const double bulge = kSqrt3 / 4 * (1 - fu) * most + 0.01;
+  // The plans' bumps move a seam by up to the square root of 3 over 4 of its amplitude (times
+  // 1 - fu), along u (or v), exactly their largest; the sums across the seams from G run twice as
+  // fast. The turns' drift and the plan's rule for a pixel on a seam are the reach's, not room here.
+  const double bulge = kSqrt3 / 4 * (1 - fu) * most;
   const double w = std::max(hu, hv) + bulge, wm = 0.75 * kSqrt2 * std::max(fu, fv) + 2 * bulge;
   program.bandU = program.bandV = program.bandSum = {true, -w, w, 1};
   program.skewBands[0] = {2, 1, {true, -wm, wm, 1}, 0, 0, {}};
