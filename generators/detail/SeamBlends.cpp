@@ -752,7 +752,7 @@ SeamBlendsInDoubles::Tables SeamBlendsInDoubles::TablesOf(const SeamBlends& blen
     for (std::uint64_t bits = 0; bits < std::uint64_t{1} << t.count; ++bits) {
       int r = 0;
       while (r < blends.regionCount && (bits & t.care[r]) != t.want[r]) ++r;
-      t.regionOf[bits] = std::int8_t(r < blends.regionCount ? r : -1);
+      t.regionOf[bits] = r < blends.regionCount ? r : -1;
     }
   return tables;
 }

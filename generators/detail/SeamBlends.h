@@ -435,7 +435,7 @@ class SeamBlendsInDoubles {
     std::uint64_t care[SeamBlends::kMaxRegions] = {}, want[SeamBlends::kMaxRegions] = {};
     // Where the tests are few, the region (or -1) of each set of their bits.
     static constexpr int kTableTests = 6;
-    std::int8_t regionOf[1 << kTableTests] = {};
+    std::int32_t regionOf[1 << kTableTests] = {};  // gathered in lanes
   };
   // The bands' and corners' maps and weights, kept together for the pixels queued one by one.
   struct Mix {

@@ -133,16 +133,13 @@ class LocatingLanes {
   // The region of each lane's folded position, -1 for none.
   [[gnu::always_inline]] __m128i Regions(const Lanes& folded) const {
     const Lanes at = Mapped(blends_.frame, folded);
+    // Each test's bit shifted in from the last test down, so that test i lands on bit i.
     __m256i bits = _mm256_setzero_si256();
-    for (int i = 0; i < tests_.count; ++i)
-      bits = _mm256_or_si256(bits, _mm256_and_si256(_mm256_castpd_si256(Below(tests_.tests[i], at)),
-                                                    _mm256_set1_epi64x(std::int64_t{1} << i)));
-    if (tests_.count <= SeamBlendsInDoubles::Tests::kTableTests) {
-      alignas(32) std::int64_t laneBits[4];
-      _mm256_store_si256(reinterpret_cast<__m256i*>(laneBits), bits);
-      return _mm_setr_epi32(tests_.regionOf[laneBits[0]], tests_.regionOf[laneBits[1]],
-                            tests_.regionOf[laneBits[2]], tests_.regionOf[laneBits[3]]);
-    }
+    for (int i = tests_.count - 1; i >= 0; --i)
+      bits = _mm256_or_si256(_mm256_slli_epi64(bits, 1),
+                             _mm256_srli_epi64(_mm256_castpd_si256(Below(tests_.tests[i], at)), 63));
+    if (tests_.count <= SeamBlendsInDoubles::Tests::kTableTests)
+      return _mm256_i64gather_epi32(tests_.regionOf, bits, 4);
     return RegionsInTurn(bits);
   }
 
