@@ -4,7 +4,7 @@
 // (SampleBilinearBgra); the pixels it cannot decide as the plan in doubles does are marked (by
 // BandMarks and CellEdgePixels) and blended in lanes (SeamBlendRow), mixed in doubles from the
 // blends' description, or planned (PlannedPixels); rows that repeat higher ones are copied down
-// (CopyRowDown), or turned (CopyRowTurned).
+// (CopyRowDown), or turned (RowTurn).
 #pragma once
 #include "generators/detail/CopyDown.h"
 #include "generators/detail/FoldProgram.h"
@@ -77,8 +77,8 @@ struct FoldedRoad {
   // the pixel copied shows the plan's own side of the edge, only those the plan wraps apart from
   // it.
   RowRepeat repeat;
-  // Or, feathered, rows that repeat others turned by half are copied from them as they are made:
-  // the rows made are turn.MadeRow(0 .. madeRows - 1).
+  // And, feathered, rows that repeat others turned by half (or glided) are turned from them as they
+  // are made: the rows made are then turn.MadeRow(0 .. madeRows - 1).
   RowTurn turn;
   int madeRows = 0;
   bool markCopiedEdges = false;

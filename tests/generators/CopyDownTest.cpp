@@ -55,52 +55,54 @@ TEST(CopyRowDown, CopiesARowIntoEveryRowThatRepeatsItMovedAlong) {
   EXPECT_TRUE(told.empty());
 }
 
-// Whatever the start's and the sides' parities, every row is made or turned from one made, once,
-// and a made row that turns onto another is not made again.
-TEST(TurnRows, MakesOneRowOfEveryPairAndTheRowsThatTurnOntoThemselves) {
+// Whatever the start's and the sides' parities, and down a repeat, every row of those made is made
+// or turned from one made, once, and a made row that lands on another is not made again.
+TEST(TurnRows, MakesOneRowOfEveryPairAndTheRowsThatLandOnThemselves) {
   for (const int height : {1, 2, 7, 8, 230}) {
     for (const LONG startY : {0L, 1L, -3L, 4L, 117L}) {
       for (const LONG toY : {0L, 3L}) {
-        const RowTurn turn = TurnRows({5, startY}, 9, height, true, {0, toY});
-        ASSERT_TRUE(turn.any);
-        std::vector<int> times(std::size_t(height), 0);
-        for (int k = 0; k < turn.madeRows; ++k) {
-          const int y = turn.MadeRow(k), turned = turn.TurnedRow(y);
-          // Plane rows start.y + y and start.y + turned lie either side of toY / 2, periods apart.
-          EXPECT_EQ(((2 * startY + y + turned - toY) % height + height) % height, 0)
-              << height << " " << startY;
-          ++times[std::size_t(y)];
-          if (turned != y) ++times[std::size_t(turned)];
+        for (const int repeats : {1, 2, 3}) {
+          const RowTurn turn = TurnRows({5, startY}, 9, height * repeats, true, {0, toY},
+                                        repeats > 1 ? RowRepeat{height, 4} : RowRepeat{});
+          ASSERT_TRUE(turn.any);
+          std::vector<int> times(std::size_t(height), 0);
+          for (int k = 0; k < turn.madeRows; ++k) {
+            const int y = turn.MadeRow(k), turned = turn.TurnedRow(y);
+            // Plane rows start.y + y and start.y + turned lie either side of toY / 2, repeats apart.
+            EXPECT_EQ(((2 * startY + y + turned - toY) % height + height) % height, 0)
+                << height << " " << startY;
+            ++times[std::size_t(y)];
+            if (turned != y) ++times[std::size_t(turned)];
+          }
+          EXPECT_EQ(times, std::vector<int>(std::size_t(height), 1)) << height << " " << startY;
         }
-        EXPECT_EQ(times, std::vector<int>(std::size_t(height), 1)) << height << " " << startY;
       }
     }
   }
 }
 
-TEST(CopyRowTurned, CopiesARowReversedOrMovedAlongIntoTheRowItTurnsOnto) {
-  CRowIteratorBands image;
-  ASSERT_TRUE(image.CreateBGRA(8, 7).Ok());
-  ImageRows rows;
-  ASSERT_EQ(rows.Lock(image), 0);
-  std::vector<std::uint8_t> made(4 * 8), copyRow;
+TEST(RowTurn, TurnsARowReversedOrMovedAlong) {
+  std::vector<std::uint8_t> made(4 * 8), out(4 * 8);
   for (int x = 0; x < 8; ++x) made[4 * std::size_t(x)] = std::uint8_t(10 + x);
   // From the plane point (-2, -1), turned by half: row 0 lands on row 2, pixel x on 4 - x around
-  // the row.
+  // the row; row 1 on itself.
   const RowTurn turn = TurnRows({-2, -1}, 8, 7, true, {0, 0});
-  CopyRowTurned(rows, copyRow, turn, 0, made.data());
-  for (int x = 0; x < 8; ++x) {
-    EXPECT_EQ(rows.Row(2)[4 * ((4 - x + 8) % 8)], 10 + x) << x;
-    EXPECT_EQ(rows.Row(0)[4 * x], 0) << x;  // the row made is the caller's
-  }
-  // Row 1 turns onto itself and is left as made.
-  CopyRowTurned(rows, copyRow, turn, 1, made.data());
-  for (int x = 0; x < 8; ++x) EXPECT_EQ(rows.Row(1)[4 * x], 0) << x;
+  EXPECT_EQ(turn.TurnedRow(0), 2);
+  EXPECT_EQ(turn.TurnedRow(1), 1);
+  turn.Turn(0, made.data(), out.data());
+  for (int x = 0; x < 8; ++x) EXPECT_EQ(out[4 * ((4 - x + 8) % 8)], 10 + x) << x;
   // Glided half a period along: row 3, the plane's row 2, lands on its row -2 - 2, row 4 around
   // the tile, moved 4 along.
   const RowTurn glide = TurnRows({-2, -1}, 8, 7, false, {4, -2});
-  CopyRowTurned(rows, copyRow, glide, 3, made.data());
-  for (int x = 0; x < 8; ++x) EXPECT_EQ(rows.Row(4)[4 * ((x + 4) % 8)], 10 + x) << x;
+  EXPECT_EQ(glide.TurnedRow(3), 4);
+  glide.Turn(3, made.data(), out.data());
+  for (int x = 0; x < 8; ++x) EXPECT_EQ(out[4 * ((x + 4) % 8)], 10 + x) << x;
+  // Where rows repeat down every 7 moved 3 along, the tile 14 high: row 3 lands on row 13, which
+  // repeats row 6 moved 3 along, so on row 6 moved 3 back.
+  const RowTurn repeated = TurnRows({-2, -8}, 8, 14, true, {0, 0}, {7, 3});
+  EXPECT_EQ(repeated.TurnedRow(3), 6);
+  repeated.Turn(3, made.data(), out.data());
+  for (int x = 0; x < 8; ++x) EXPECT_EQ(out[4 * ((1 - x + 8) % 8)], 10 + x) << x;
 }
 
 }  // namespace
