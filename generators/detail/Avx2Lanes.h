@@ -21,9 +21,11 @@ struct Avx2Lanes {
   static Ints Splat(std::uint32_t t) { return _mm256_set1_epi32(int(t)); }
   static Floats Splat(float t) { return _mm256_set1_ps(t); }
   static Ints Add(Ints a, Ints b) { return _mm256_add_epi32(a, b); }
+  // An unsigned 0.32 coordinate, half a 2^24th added already, rounded down to 24 bits: whole
+  // 2^24ths, as a float.
+  static Floats Whole24ths(Ints t) { return _mm256_cvtepi32_ps(_mm256_srli_epi32(t, 8)); }
   static Floats Unit(Ints t) {
-    const Ints rounded = _mm256_srli_epi32(_mm256_add_epi32(t, _mm256_set1_epi32(128)), 8);
-    return _mm256_mul_ps(_mm256_cvtepi32_ps(rounded), _mm256_set1_ps(0x1p-24f));
+    return _mm256_mul_ps(Whole24ths(_mm256_add_epi32(t, _mm256_set1_epi32(128))), _mm256_set1_ps(0x1p-24f));
   }
   static Floats Add(Floats a, Floats b) { return _mm256_add_ps(a, b); }
   static Floats Sub(Floats a, Floats b) { return _mm256_sub_ps(a, b); }

@@ -60,6 +60,12 @@ static inline int StepCodeOf(const FoldKernelArgs::Step& s) {
          (s.sameSideMask ? kSameSide : 0) | (s.alsoMask ? kAlso : 0);
 }
 
+// The kernels hold cell positions in 2^24ths, as they are stepped: scaled by a power of two, a
+// float rounds to the same bits scaled, so that every sum, product and test gives the bits it gives
+// in cells, and each conversion saves a product. The steps' constants and bounds are scaled up, the
+// coefficients that take a position out of cells (the bumps' and the source map's) down.
+constexpr float kToUnits = 0x1p24f, kToCells = 0x1p-24f;
+
 // Sides and affine functions in lanes, read by their kind.
 template <class L>
 struct LaneSide {
@@ -69,7 +75,7 @@ struct LaneSide {
   LaneSide(float a, float b, float c, std::integral_constant<int, kKind>)
       : a(L::Splat(a)),
         b(L::Splat(b)),
-        bound(L::Splat(kKind == kMinusU || kKind == kMinusV || kKind == kMinusSum ? c : -c)) {}
+        bound(L::Splat(kToUnits * (kKind == kMinusU || kKind == kMinusV || kKind == kMinusSum ? c : -c))) {}
   template <int kKind>
   typename L::Floats Inside(typename L::Floats u, typename L::Floats v) const {
     if constexpr (kKind == kU) return L::Less(u, bound);
@@ -112,13 +118,13 @@ struct LaneStep {
       : side(s.nu, s.nv, s.n1, std::integral_constant<int, (kCode & 15)>()),
         also(s.alsoNu, s.alsoNv, s.alsoN1, std::integral_constant<int, (kCode >> 4 & 15)>()),
         above(L::Mask(s.aboveMask)),
-        mapU(s.uu, s.uv, s.u1),
-        mapV(s.vu, s.vv, s.v1),
-        bend(L::Splat(s.bend)),
-        bendT(s.bendTu, s.bendTv, s.bendT1),
-        bendT2(s.bendT2u, s.bendT2v, s.bendT21),
-        nearFrom(L::Splat(s.plannedFrom - s.n1)),
-        nearTo(L::Splat(s.plannedTo - s.n1)) {}
+        mapU(s.uu, s.uv, kToUnits * s.u1),
+        mapV(s.vu, s.vv, kToUnits * s.v1),
+        bend(L::Splat(kToUnits * s.bend)),
+        bendT(kToCells * s.bendTu, kToCells * s.bendTv, s.bendT1),
+        bendT2(kToCells * s.bendT2u, kToCells * s.bendT2v, s.bendT21),
+        nearFrom(L::Splat(kToUnits * (s.plannedFrom - s.n1))),
+        nearTo(L::Splat(kToUnits * (s.plannedTo - s.n1))) {}
   LaneSide<L> side, also;
   typename L::Floats above;
   LaneAffine<L> mapU, mapV;
@@ -274,18 +280,19 @@ void FoldPositionsUnrolled(const FoldKernelArgs& a, const std::uint32_t* starts,
   constexpr auto kEach = std::make_index_sequence<std::size_t(Kinds::kSteps)>();
   static_assert(kFoldSpan % kWidth == 0, "spans hold whole runs of lanes");
   const I uStep = L::Splat(du * kWidth), vStep = L::Splat(dv * kWidth);
-  const F bias = L::Splat(a.bias);
-  const F sx0 = L::Splat(a.sx0), sxu = L::Splat(a.sxu), sxv = L::Splat(a.sxv);
-  const F sy0 = L::Splat(a.sy0), syu = L::Splat(a.syu), syv = L::Splat(a.syv);
+  const F bias = L::Splat(kToUnits * a.bias);
+  const F sx0 = L::Splat(a.sx0), sxu = L::Splat(kToCells * a.sxu), sxv = L::Splat(kToCells * a.sxv);
+  const F sy0 = L::Splat(a.sy0), syu = L::Splat(kToCells * a.syu), syv = L::Splat(kToCells * a.syv);
   const I wholeX = L::Splat(std::uint32_t(a.x0)), wholeY = L::Splat(std::uint32_t(a.y0));
   const F floatX = L::Splat(float(a.x0)), floatY = L::Splat(float(a.y0));
   const auto steps = LaneSteps<L, Kinds>(a, kEach);
   alignas(32) std::int32_t tail[2 * kWidth];
   for (int first = 0; first < count; first += kFoldSpan, starts += 2) {
-    I us = L::Ramp(starts[0], du), vs = L::Ramp(starts[1], dv);
+    // Half a 2^24th added once, that each position rounds to its nearest.
+    I us = L::Ramp(starts[0] + 128u, du), vs = L::Ramp(starts[1] + 128u, dv);
     const int end = count - first < kFoldSpan ? count : first + kFoldSpan;
     for (int k = first; k < end; k += kWidth) {
-      F fu = L::Sub(L::Unit(us), bias), fv = L::Sub(L::Unit(vs), bias);
+      F fu = L::Sub(L::Whole24ths(us), bias), fv = L::Sub(L::Whole24ths(vs), bias);
       us = L::Add(us, uStep);
       vs = L::Add(vs, vStep);
       const F startU = fu, startV = fv;

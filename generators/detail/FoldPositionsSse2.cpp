@@ -18,10 +18,12 @@ struct Sse2Lanes {
   static Ints Splat(std::uint32_t t) { return _mm_set1_epi32(int(t)); }
   static Floats Splat(float t) { return _mm_set1_ps(t); }
   static Ints Add(Ints a, Ints b) { return _mm_add_epi32(a, b); }
+  // An unsigned 0.32 coordinate, half a 2^24th added already, rounded down to 24 bits: whole
+  // 2^24ths, as a float.
+  static Floats Whole24ths(Ints t) { return _mm_cvtepi32_ps(_mm_srli_epi32(t, 8)); }
   // An unsigned 0.32 coordinate rounded to 24 bits, as a float in [0, 1); the top rounds to 0.
   static Floats Unit(Ints t) {
-    const Ints rounded = _mm_srli_epi32(_mm_add_epi32(t, _mm_set1_epi32(128)), 8);
-    return _mm_mul_ps(_mm_cvtepi32_ps(rounded), _mm_set1_ps(0x1p-24f));
+    return _mm_mul_ps(Whole24ths(_mm_add_epi32(t, _mm_set1_epi32(128))), _mm_set1_ps(0x1p-24f));
   }
   static Floats Add(Floats a, Floats b) { return _mm_add_ps(a, b); }
   static Floats Sub(Floats a, Floats b) { return _mm_sub_ps(a, b); }
