@@ -35,6 +35,7 @@ struct Avx2Lanes {
   static Floats Less(Floats a, Floats b) { return _mm256_cmp_ps(a, b, _CMP_LT_OQ); }
   static Floats Mask(std::uint32_t bits) { return _mm256_castsi256_ps(_mm256_set1_epi32(int(bits))); }
   static Floats And(Floats a, Floats b) { return _mm256_and_ps(a, b); }
+  static Floats AndNot(Floats a, Floats b) { return _mm256_andnot_ps(a, b); }
   static Floats Or(Floats a, Floats b) { return _mm256_or_ps(a, b); }
   static int Bits(Floats mask) { return _mm256_movemask_ps(mask); }
   static Floats ToFloats(Ints t) { return _mm256_cvtepi32_ps(t); }

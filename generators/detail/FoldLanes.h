@@ -47,6 +47,9 @@ static constexpr MapKind MapKindOf(float a, float b) {
 // its kinds, any kinds' read at run time (kCornersAsRead), a load and a branch each.
 constexpr int kClampU = 1 << 16, kClampV = 1 << 17, kBent = 1 << 18, kMarksNear = 1 << 19, kAnyBend = 1 << 20;
 constexpr int kFromStart = 1 << 21, kSameSide = 1 << 22, kAlso = 1 << 23, kCornersAsRead = 1 << 24;
+// Whether a straight step is taken outside its side or inside, where a known program's kinds say:
+// its test then stands as it is, unflipped. StepCodeOf leaves it out, matched only where given.
+constexpr int kTakenAbove = 1 << 25, kTakenBelow = 1 << 26;
 static constexpr int StepCode(SideKind side, SideKind also, MapKind mapU, MapKind mapV) {
   return side | also << 4 | mapU << 8 | mapV << 12;
 }
@@ -223,17 +226,21 @@ template <class L, bool kCorners, int kCode>
   // tested again.
   F& inside = state.inside;
   if (!sameSide) inside = InsideSide<L, kCode>(plain, s, tu, tv, state.bu, state.bv, state.near);
-  F taken = L::Xor(inside, s.above);
+  // Taken where set, or, taken above a line the kinds say so of, where clear.
+  bool clearTaken = (kCode & kTakenAbove) != 0;
+  F taken = (kCode & (kTakenAbove | kTakenBelow)) != 0 ? inside : L::Xor(inside, s.above);
   // Neighbours mostly lie in one region: a step none of them takes costs only its test.
-  if (!L::Any(taken)) return;
+  if (clearTaken ? L::Bits(taken) == (1 << L::kWidth) - 1 : !L::Any(taken)) return;
   if (also) {
-    taken = L::And(taken, s.also.template Inside<(kCode >> 4 & 15)>(tu, tv));
+    const F alsoInside = s.also.template Inside<(kCode >> 4 & 15)>(tu, tv);
+    taken = clearTaken ? L::AndNot(taken, alsoInside) : L::And(taken, alsoInside);
+    clearTaken = false;
     if (!L::Any(taken)) return;
   }
   const F mu = s.mapU.template At<(kCode >> 8 & 15)>(fu, fv);
   const F mv = s.mapV.template At<(kCode >> 12 & 15)>(fu, fv);
-  fu = L::Select(taken, mu, fu);
-  fv = L::Select(taken, mv, fv);
+  fu = clearTaken ? L::Select(taken, fu, mu) : L::Select(taken, mu, fu);
+  fv = clearTaken ? L::Select(taken, fv, mv) : L::Select(taken, mv, fv);
 }
 
 // A program's shape: whether it has corners, and its steps' kinds.
@@ -333,41 +340,58 @@ void FoldPositionsUnrolled(const FoldKernelArgs& a, const std::uint32_t* starts,
 constexpr int kCorner = kAlso, kStartCorner = kFromStart | kAlso, kSameStartCorner = kStartCorner | kSameSide;
 using StraightPrograms = std::tuple<
     // half turns: across u + v, and with corners also in three corners
-    ProgramKinds<true, 0x4205, kCorner | 0x4223, kCorner | 0x4241, kCorner | 0x4226>,
-    ProgramKinds<false, 0x4205>,
+    ProgramKinds<true, kTakenAbove | 0x4205, kTakenBelow | kCorner | 0x4223, kTakenBelow | kCorner | 0x4241,
+                 kTakenBelow | kCorner | 0x4226>,
+    ProgramKinds<false, kTakenAbove | 0x4205>,
     // a mirror across a line of v
-    ProgramKinds<false, 0x4103>,
+    ProgramKinds<false, kTakenAbove | 0x4103>,
     // a glide across a line of u, and two edge steps
-    ProgramKinds<false, 0x4101, 0x4502, 0x5104>, ProgramKinds<false, 0x4101>,
+    ProgramKinds<false, kTakenAbove | 0x4101, kTakenBelow | 0x4502, kTakenBelow | 0x5104>,
+    ProgramKinds<false, kTakenAbove | 0x4101>,
     // mirrors across lines of v and of u
-    ProgramKinds<false, 0x4103, 0x3201>,
+    ProgramKinds<false, kTakenAbove | 0x4103, kTakenAbove | 0x3201>,
     // a half turn and a mirror across lines of v, with corners also a half turn in a corner and an
     // edge step
-    ProgramKinds<true, 0x4203, 0x4103, kCorner | 0x4223, 0x3502>, ProgramKinds<false, 0x4203, 0x4103>,
+    ProgramKinds<true, kTakenAbove | 0x4203, kTakenAbove | 0x4103, kTakenBelow | kCorner | 0x4223,
+                 kTakenBelow | 0x3502>,
+    ProgramKinds<false, kTakenAbove | 0x4203, kTakenAbove | 0x4103>,
     // a half turn across a line of v and a glide across one of u, and two edge steps
-    ProgramKinds<false, 0x4203, 0x4101, 0x5204, 0x4502>, ProgramKinds<false, 0x4203, 0x4101>,
+    ProgramKinds<false, kTakenAbove | 0x4203, kTakenAbove | 0x4101, kTakenBelow | 0x5204,
+                 kTakenBelow | 0x4502>,
+    ProgramKinds<false, kTakenAbove | 0x4203, kTakenAbove | 0x4101>,
     // a mirror across a line of v - u
-    ProgramKinds<false, 0x1308>,
+    ProgramKinds<false, kTakenAbove | 0x1308>,
     // mirrors across lines of v - u and of u + v, with corners also a half turn in a corner
-    ProgramKinds<true, 0x1308, 0x2405, kCorner | 0x4223>, ProgramKinds<false, 0x1308, 0x2405>,
+    ProgramKinds<true, kTakenAbove | 0x1308, kTakenAbove | 0x2405, kTakenBelow | kCorner | 0x4223>,
+    ProgramKinds<false, kTakenAbove | 0x1308, kTakenAbove | 0x2405>,
     // a half turn across a line of v and a quarter turn across one of u, and two edge steps
-    ProgramKinds<false, 0x4204, 0x2301, 0x1504, 0x1503>, ProgramKinds<false, 0x4204, 0x2301>,
+    ProgramKinds<false, kTakenBelow | 0x4204, kTakenAbove | 0x2301, kTakenBelow | 0x1504,
+                 kTakenBelow | 0x1503>,
+    ProgramKinds<false, kTakenBelow | 0x4204, kTakenAbove | 0x2301>,
     // mirrors across lines of v, of u and of v - u
-    ProgramKinds<false, 0x4103, 0x3201, 0x1308>,
+    ProgramKinds<false, kTakenAbove | 0x4103, kTakenAbove | 0x3201, kTakenAbove | 0x1308>,
     // a half turn, a quarter turn and a mirror across a line of u + v, and an edge step
-    ProgramKinds<false, 0x4204, 0x2301, 0x2405, 0x1503>, ProgramKinds<false, 0x4204, 0x2301, 0x2405>,
+    ProgramKinds<false, kTakenBelow | 0x4204, kTakenAbove | 0x2301, kTakenAbove | 0x2405,
+                 kTakenBelow | 0x1503>,
+    ProgramKinds<false, kTakenBelow | 0x4204, kTakenAbove | 0x2301, kTakenAbove | 0x2405>,
     // turns of any map across lines of u + v, in corners, and a last step of any kinds
-    ProgramKinds<true, kStartCorner | 0x0005, kSameStartCorner | 0x0005, kSameStartCorner | 0x0005,
-                 kSameStartCorner | 0x0005, 0x0000>,
-    // a half turn across u + v, a step across a line of v - u and two of any kinds
-    ProgramKinds<false, 0x4205, 0x0008, 0x0000, 0x0100>,
+    ProgramKinds<true, kTakenBelow | kStartCorner | 0x0005, kTakenBelow | kSameStartCorner | 0x0005,
+                 kTakenAbove | kSameStartCorner | 0x0005, kTakenAbove | kSameStartCorner | 0x0005,
+                 kTakenBelow | 0x0000>,
+    // a half turn across u + v (its map of u of any kind on a lattice a little off the hexagon), a
+    // step across a line of v - u and two of any kinds
+    ProgramKinds<false, kTakenAbove | 0x4205, kTakenBelow | 0x0008, kTakenBelow | 0x0000,
+                 kTakenBelow | 0x0100>,
+    ProgramKinds<false, kTakenAbove | 0x0205, kTakenBelow | 0x0008, kTakenBelow | 0x0000,
+                 kTakenBelow | 0x0100>,
     // turns in corners: across lines of u + v; across lines of u + v, u - v and v - u with the
     // clamps of u and of v; a half turn across u + v and then any
-    ProgramKinds<true, kStartCorner | 0x0005, kSameStartCorner | 0x0005, kSameStartCorner | 0x0005,
-                 kSameStartCorner | 0x0005>,
-    ProgramKinds<true, 0x0005, kCorner | 0x0080, kCorner | 0x0070, 0x0000, kClampU | 0x3501,
-                 kClampV | 0x5103>,
-    ProgramKinds<true, 0x4205, kCorner | 0x0000, kCorner | 0x0070, kCorner | 0x0080>>;
+    ProgramKinds<true, kTakenBelow | kStartCorner | 0x0005, kTakenBelow | kSameStartCorner | 0x0005,
+                 kTakenAbove | kSameStartCorner | 0x0005, kTakenAbove | kSameStartCorner | 0x0005>,
+    ProgramKinds<true, kTakenAbove | 0x0005, kTakenAbove | kCorner | 0x0080, kTakenAbove | kCorner | 0x0070,
+                 kTakenAbove | 0x0000, kClampU | 0x3501, kClampV | 0x5103>,
+    ProgramKinds<true, kTakenAbove | 0x4205, kTakenAbove | kCorner | 0x0000, kTakenAbove | kCorner | 0x0070,
+                 kTakenAbove | kCorner | 0x0080>>;
 
 // Bent ones: a bent step's kinds are kBent with its map's (and kMarksNear where it marks).
 using BentPrograms = std::tuple<
@@ -444,8 +468,13 @@ using BentPrograms = std::tuple<
 template <class L, class Kinds>
 bool KernelIfKinds(const FoldKernelArgs& a, FoldPositionsKernel& kernel) {
   if (Kinds::kHasCorners != a.corners || Kinds::kSteps != a.stepCount) return false;
-  for (int i = 0; i < Kinds::kSteps; ++i)
-    if (StepCodeOf(a.steps[i]) != Kinds::kCode[i]) return false;
+  for (int i = 0; i < Kinds::kSteps; ++i) {
+    const int code = Kinds::kCode[i];
+    const int sense = (code & (kTakenAbove | kTakenBelow)) == 0 ? 0
+                      : a.steps[i].aboveMask                    ? kTakenAbove
+                                                                : kTakenBelow;
+    if ((StepCodeOf(a.steps[i]) | sense) != code) return false;
+  }
   kernel = FoldPositionsUnrolled<L, Kinds>;
   return true;
 }

@@ -33,6 +33,7 @@ struct Sse2Lanes {
   static Floats Less(Floats a, Floats b) { return _mm_cmplt_ps(a, b); }
   static Floats Mask(std::uint32_t bits) { return _mm_castsi128_ps(_mm_set1_epi32(int(bits))); }
   static Floats And(Floats a, Floats b) { return _mm_and_ps(a, b); }
+  static Floats AndNot(Floats a, Floats b) { return _mm_andnot_ps(a, b); }
   static Floats Or(Floats a, Floats b) { return _mm_or_ps(a, b); }
   static int Bits(Floats mask) { return _mm_movemask_ps(mask); }
   static Floats ToFloats(Ints t) { return _mm_cvtepi32_ps(t); }
