@@ -120,7 +120,7 @@ constexpr bool GivesSamples(BlendKind kind) {
 }
 
 // The most bumps that bend a feather's seams (SeamBlends::bends).
-constexpr int kMaxBlendBends = 3;
+constexpr int kMaxBlendBends = 4;
 
 // How a side's sum or a weight is bent: each of the blends' bumps of the position times its factor
 // added.
@@ -175,7 +175,7 @@ struct BlendRegion {
 // and so is one in a region added as planned: where the plan in doubles turns on which side of
 // a line a pixel right on it falls, which only doubles can tell.
 struct SeamBlends {
-  static constexpr int kMaxRegions = 20;
+  static constexpr int kMaxRegions = 21;
   int regionCount = 0;
   BlendRegion regions[kMaxRegions];
   // From the folded position to the coordinates the regions are stated in, where a group plans

@@ -197,6 +197,13 @@ void AddCornersAtTheThreeFoldCentre(const P6Seams& s, const Ramps& r, const Feat
 
 namespace {
 
+// Where an affine sum of the position is negative.
+template <class Sum>
+HalfPlane SideOf(Sum&& sum) {
+  const detail::LatticeLinear l = detail::LinearOf(sum);
+  return HalfPlane{l.wu, l.wv, l.w1};
+}
+
 // The bulge of the axes past a third of a pixel from the seam, where the plan turns a pixel about
 // the six-fold centre onto the other axis and blends it there across that axis by o1 before the
 // turn: both samples and the weight are affine maps of the position before the turn, o1 bending
@@ -211,10 +218,6 @@ void AddAxesBulgeBlend(const P6Kite& kite, const P6Seams& s, detail::SeamBlends&
   const bool alongV = s.k0 > 0;
   const auto turn = alongV ? &Point2D::RotateMinus60 : &Point2D::RotatePlus60;
   auto landed = [&](double u, double v) { return kite.ToCell((source(u, v).*turn)(kite.SixFold())); };
-  auto side = [&](auto&& sum) {
-    const detail::LatticeLinear l = detail::LinearOf(sum);
-    return HalfPlane{l.wu, l.wv, l.w1};
-  };
   const detail::BlendBends o1{{1, 0, 0}};
   // Near a weight of 0, 1/2 or 1 a pixel is mixed in doubles by the plan's fold, which would find
   // it past the turn in the other axis's band and weigh it by o1 there; turned within half a
@@ -223,9 +226,9 @@ void AddAxesBulgeBlend(const P6Kite& kite, const P6Seams& s, detail::SeamBlends&
   const double doublesPlan = s.Sideways() / 2;
   if (alongV) {
     blends.AddBlend({HalfPlane{0, 1, s.near},  // v - o1 < -near
-                     side([&](double u, double v) { return landed(u, v).x - doublesPlan; }),
-                     side([&](double u, double v) { return s.hv - landed(u, v).y; }),
-                     side([&](double u, double v) { return landed(u, v).y - s.e2.YAt(landed(u, v).x); })},
+                     SideOf([&](double u, double v) { return landed(u, v).x - doublesPlan; }),
+                     SideOf([&](double u, double v) { return s.hv - landed(u, v).y; }),
+                     SideOf([&](double u, double v) { return landed(u, v).y - s.e2.YAt(landed(u, v).x); })},
                     Turned(turn, kite.SixFold(), source),
                     detail::LinearOf([&](double u, double v) { return 0.5 - landed(u, v).x / s.fu; }));
     blends.BendSide(0, -o1);
@@ -233,9 +236,9 @@ void AddAxesBulgeBlend(const P6Kite& kite, const P6Seams& s, detail::SeamBlends&
     blends.BendWeights(o1 * (-1 / s.fu));
   } else {
     blends.AddBlend({HalfPlane{1, 0, s.near},  // u + o1 < -near
-                     side([&](double u, double v) { return landed(u, v).y - doublesPlan; }),
-                     side([&](double u, double v) { return s.hu - landed(u, v).x; }),
-                     side([&](double u, double v) { return landed(u, v).x - s.e1.XAt(landed(u, v).y); })},
+                     SideOf([&](double u, double v) { return landed(u, v).y - doublesPlan; }),
+                     SideOf([&](double u, double v) { return s.hu - landed(u, v).x; }),
+                     SideOf([&](double u, double v) { return landed(u, v).x - s.e1.XAt(landed(u, v).y); })},
                     Turned(turn, kite.SixFold(), source),
                     detail::LinearOf([&](double u, double v) { return 0.5 - landed(u, v).y / s.fv; }));
     blends.BendSide(0, o1);
@@ -244,13 +247,66 @@ void AddAxesBulgeBlend(const P6Kite& kite, const P6Seams& s, detail::SeamBlends&
   }
 }
 
+// The bulge of a median past a third of a pixel from the seam, where the plan turns a pixel about
+// the three-fold centre past the other median and blends it there across that one, by that one's
+// bump where it lands, a bump of the position before the turn too (the blends' fourth): as the
+// axes' bulge, it blends in lanes, the own sample being the partner of the copy the plan shows.
+// Only where the turned position lies past the other median by half a sliver, which the plan's
+// fold for doubles plans, and clear of the corners and the three-fold centre: those stay planned.
+// The first median bulges where bend1 is positive, its turn landing past the second, from u = hu
+// - o1 on and short of the first; the second where bend2 is negative, landing past the first,
+// from v = hv + o1 on and short of e2.
+void AddMedianBulgeBlend(const P6Kite& kite, const P6Seams& s, detail::SeamBlends& blends) {
+  if (s.k1 == 0) return;
+  const FeatherSource& source = kite.Source();
+  const bool first = s.k1 < 0;
+  const auto turn = first ? &Point2D::RotatePlus120 : &Point2D::RotateMinus120;
+  auto landed = [&](double u, double v) { return kite.ToCell((source(u, v).*turn)(kite.ThreeFold())); };
+  const double past = s.Sideways() / 2, along = 1 / (s.i1.y - s.hu);
+  // The other median's bump where the turn lands, along it.
+  const detail::LatticeLinear t = detail::LinearOf(
+      [&](double u, double v) { return ((first ? landed(u, v).x - s.hu : landed(u, v).y - s.hv)) * along; });
+  blends.bends[3] = {-(1 - s.fu) * kSqrt3 * s.k1, t.wu, t.wv, t.w1, true};
+  blends.bendCount = 4;
+  const detail::BlendBends o1{{1, 0, 0, 0}}, own{{0, first ? 1.0 : 0.0, first ? 0.0 : 1.0, 0}},
+      there{{0, 0, 0, 1}};
+  if (first) {
+    blends.AddBlend(
+        {SideOf([&](double u, double v) { return P6Kite::kMedian1.XAt(v) - u + s.near; }),
+         SideOf([&](double u, double v) {
+           return P6Kite::kMedian2.YAt(landed(u, v).x) + past - landed(u, v).y;
+         }),
+         SideOf([&](double u, double v) { return s.hu - landed(u, v).x; }),
+         SideOf([&](double u, double v) { return landed(u, v).x - P6Kite::kMedian1.XAt(landed(u, v).y); })},
+        Turned(turn, kite.ThreeFold(), source), detail::LinearOf([&](double u, double v) {
+          return 0.5 - (P6Kite::kMedian2.YAt(landed(u, v).x) - landed(u, v).y) / s.fu;
+        }));
+    blends.BendSide(0, -own);
+    blends.BendSide(2, -o1);
+    blends.BendWeights(there * (-1 / s.fu));
+  } else {
+    blends.AddBlend({SideOf([&](double u, double v) { return P6Kite::kMedian2.YAt(u) - v + s.near; }),
+                     SideOf([&](double u, double v) {
+                       return P6Kite::kMedian1.XAt(landed(u, v).y) + past - landed(u, v).x;
+                     }),
+                     SideOf([&](double u, double v) { return s.hv - landed(u, v).y; }),
+                     SideOf([&](double u, double v) { return landed(u, v).y - s.e2.YAt(landed(u, v).x); })},
+                    Turned(turn, kite.ThreeFold(), source), detail::LinearOf([&](double u, double v) {
+                      return 0.5 - (P6Kite::kMedian1.XAt(landed(u, v).y) - landed(u, v).x) / s.fu;
+                    }));
+    blends.BendSide(0, own);
+    blends.BendSide(2, o1);
+    blends.BendWeights(there * (1 / s.fu));
+  }
+}
+
 // The bulges of the bent seams into the kite and a third of a pixel about them, whose pixels the
 // plan turns across the seams onto a copy that a lattice a little off the hexagon lands some way
-// off the one the blends take across: planned, the axes' as the plan weighs them by o1 before the
-// turn; the medians' too, as mixing them in doubles by the plan's fold, which finds their region
-// after the turn, costs more than planning them. The blends' bumps are o1, bend1 and
-// bend2; a bulge of the axes lies along v where o1 is positive, else along u, one of the medians
-// along the first where the plan bends it by bend1, else along the second.
+// off the one the blends take across: blended by that copy where they can be, else planned, as the
+// plan weighs them by o1 before the turn, which the plan's fold for doubles would weigh after it.
+// The blends' bumps are o1, bend1, bend2 and the other median's where a median's turn lands; a
+// bulge of the axes lies along v where o1 is positive, else along u, one of the medians along the
+// first where the plan bends it by bend1, else along the second.
 void AddBulges(const P6Kite& kite, const P6Seams& s, detail::SeamBlends& blends) {
   const double near = s.near;
   AddAxesBulgeBlend(kite, s, blends);
@@ -261,6 +317,7 @@ void AddBulges(const P6Kite& kite, const P6Seams& s, detail::SeamBlends& blends)
     blends.AddPlanned({HalfPlane{1, 0, -near}});  // u + o1 < near
     blends.BendSide(0, {{1, 0, 0}});
   }
+  AddMedianBulgeBlend(kite, s, blends);
   if (s.k1 < 0) {
     // u + bend1 past the first median less near.
     const detail::LatticeLinear m1 = detail::LinearOf(
@@ -292,10 +349,6 @@ void DescribeP6BentBlends(const P6Kite& kite, const P6Seams& s, detail::SeamBlen
   blends.bends[2] = {-scale * s.k1, alongMedian, 0, -s.hu * alongMedian, true};
   blends.bendCount = 3;
   const BlendBends o1{{1, 0, 0}}, bend1{{0, 1, 0}}, bend2{{0, 0, 1}};
-  auto side = [](auto&& sum) {
-    const detail::LatticeLinear l = detail::LinearOf(sum);
-    return HalfPlane{l.wu, l.wv, l.w1};
-  };
   // Near the kite's edges, which the plan clamps onto before it turns, a pixel's side is for
   // doubles to tell: on the axes, whose copies on the other one the plan weighs by o1 before the
   // turn, planned.
@@ -319,8 +372,8 @@ void DescribeP6BentBlends(const P6Kite& kite, const P6Seams& s, detail::SeamBlen
   // Beyond e1 moved out by bend1, along u or along v as u > v or not: the median's band, its
   // corner and the three-fold centre.
   const HalfPlane belowMedian2 = Beside(P6Kite::kMedian2), uAboveV{-1, 1, 0};
-  const HalfPlane beyondE1[] = {side([&](double u, double v) { return s.e1.XAt(v) - u; }),
-                                side([&](double u, double v) { return s.e1.YAt(u) - v; })};
+  const HalfPlane beyondE1[] = {SideOf([&](double u, double v) { return s.e1.XAt(v) - u; }),
+                                SideOf([&](double u, double v) { return s.e1.YAt(u) - v; })};
   const detail::LatticeLinear inMedian1 = detail::RampAcross(
       1, [](double u, double v) { return P6Kite::kMedian1.XAt(v) - u; }, s.fu);
   for (int k = 0; k < 2; ++k) {
@@ -341,7 +394,7 @@ void DescribeP6BentBlends(const P6Kite& kite, const P6Seams& s, detail::SeamBlen
   blends.BendWeights(o1 * (-1 / s.fv));
   blends.AddOwn({Beside(s.e2)});
   blends.BendSide(0, -bend2);
-  blends.AddOwn({side([](double u, double v) { return P6Kite::kMedian1.XAt(v) - u; })});
+  blends.AddOwn({SideOf([](double u, double v) { return P6Kite::kMedian1.XAt(v) - u; })});
   blends.AddBlend({}, Turned(&Point2D::RotateMinus120, t, source),
                   detail::RampAcross(
                       1, [](double u, double v) { return P6Kite::kMedian2.YAt(u) - v; }, s.fu));
