@@ -378,8 +378,8 @@ void SeamBlendRuns(const SeamBlendArgs& a, const std::int32_t* positions, const 
         first = first < k + __builtin_ctz(mixed) ? first : k + __builtin_ctz(mixed);
         last = last > k + 32 - __builtin_clz(mixed) ? last : k + 32 - __builtin_clz(mixed);
       }
-      lanes.Store(outFirst, outSecond, g.w, planned, nearMiddle, k, n, next, flagsRoom, d.planned + x,
-                  partners, weights);
+      lanes.Store(outFirst, outSecond, g.w, planned, nearMiddle, k, n, next || d.roomPast, flagsRoom,
+                  d.planned + x, partners, weights);
     }
     run.first = first < last ? first : 0;
     run.last = first < last ? last : 0;

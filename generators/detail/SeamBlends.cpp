@@ -962,6 +962,7 @@ int SeamBlendRow::DecideRuns(SeamBlendKernel kernel, const SeamBlendArgs& args,
   decided.partners = partners_.data();
   decided.weights = weights_.data();
   decided.nearMiddles = nearMiddles_.data();
+  decided.roomPast = true;
   kernel(args, positions, exact, exact ? exact + width : nullptr, runs_.data(), runCount, decided);
   for (int r = 0, at = 0; r < runCount; at += runs_[std::size_t(r++)].count) {
     // Only the part from the first to the last pixel that takes some of its partner is mixed; the

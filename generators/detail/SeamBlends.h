@@ -343,18 +343,21 @@ struct BlendRun {
   int first = 0, last = 0;
 };
 // Where the kernel leaves its decisions of a row's runs (planned holds 0 between them, as marks do,
-// and keeps it): planned[x] 1 where no region holds the
-// pixel or a planned one does, 2 where a corner holds it or a blended region near its seam's
-// middle, else 0; the partner's 24.8 position and the own sample's weight, or the own position and
-// 1 where the pixel takes no partner, one run after another from partners and weights on. Where
-// another run follows, a short run's lanes past its end may be stored after it (the next run's
-// take their place): with several runs, partners and weights need room for eight pixels past
-// them. How many are planned, and the places of those flagged 2 in order.
+// and keeps it): planned[x] 1 where no region holds the pixel or a planned one does, 2 where a
+// corner holds it or a blended region near its seam's middle, else 0; the partner's 24.8 position
+// and the own sample's weight, or the own position and 1 where the pixel takes no partner, one run
+// after another from partners and weights on. Where another run follows, a short run's lanes past
+// its end may be stored after it (the next run's take their place): with several runs, partners
+// and weights need room for eight pixels past them. How many are planned, and the places of those
+// flagged 2 in order.
 struct BlendDecisions {
   std::uint8_t* planned = nullptr;
   std::int32_t* partners = nullptr;
   float* weights = nullptr;
   int* nearMiddles = nullptr;  // room for every pixel of the runs
+  // Whether the room past the runs is there with one run too: the last run's lanes past its end
+  // are then stored whole, as masked stores cost the short runs most.
+  bool roomPast = false;
   int plannedCount = 0, nearMiddleCount = 0;
 };
 // The runs of a row's own positions (pairs; exactX and exactY, where given: the same before
