@@ -3,9 +3,7 @@
 // The table of the rows' addresses may be kept from one lock to the next. And where a render
 // writes a row: in place, or, for grey rows, in the thread's own BGRA row, made grey after.
 #pragma once
-#include <atomic>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "core/RowIteratorBands.h"
@@ -54,18 +52,7 @@ class ImageRows {
   // The rows as the row sampler reads them.
   BgraRows Rows() const { return {table_->rows.data(), table_->strideBelow.data(), width_, height_}; }
 
-  // For the rows of a new image on large pages that several threads write, until the next lock:
-  // each large page is mapped in by the first thread about to write in it while the others coming
-  // to it wait (a while), rather than each having a copy of it zeroed (one of them kept). Rows in
-  // one block top-down alone; elsewhere nothing changes.
-  void MapInAsWritten();
-  // Before row y is written.
-  void BeforeWriting(int y) const {
-    if (largePages_) MapInPagesOf(y);
-  }
-
  private:
-  void MapInPagesOf(int y) const;
   // The table written from its bands (filled): rows no band holds are null.
   static void FillTable(RowTable& table, int height);
 
@@ -75,9 +62,6 @@ class ImageRows {
   RowTable* table_ = &own_;
   int width_ = 0, height_ = 0;
   keFormat format_ = keFormatNone;
-  // Each large page from the one holding row 0's first byte: unmapped, being mapped, mapped.
-  std::unique_ptr<std::atomic<std::uint8_t>[]> largePages_;
-  std::uintptr_t firstLargePage_ = 0;
 };
 
 // Where a render writes row y of locked rows: in place in BGRA rows; for grey ones in the
@@ -86,9 +70,7 @@ class OutputRow {
  public:
   // own: the thread's row, with room for a BGRA row where the rows are grey (ReserveBgraRow).
   OutputRow(const ImageRows& rows, std::vector<std::uint8_t>& own, int y)
-      : rows_(rows), y_(y), bgra_(rows.Grey() ? own.data() : rows.Row(y)) {
-    rows.BeforeWriting(y);
-  }
+      : rows_(rows), y_(y), bgra_(rows.Grey() ? own.data() : rows.Row(y)) {}
   ~OutputRow();
   OutputRow(const OutputRow&) = delete;
   OutputRow& operator=(const OutputRow&) = delete;

@@ -34,7 +34,6 @@ int RepeatCell(CProgressMeter* meter, const RepeatedCell& from, CRowIteratorBand
   ImageRows cell, tile;
   if (const int code = cell.Lock(*from.image)) return code;
   if (const int code = tile.Lock(image, format)) return code;
-  tile.MapInAsWritten();
   const POINT a = from.basisA, b = from.basisB;
   const long long det = static_cast<long long>(a.x) * b.y - static_cast<long long>(b.x) * a.y;
   if (det == 0) return keErrorBadArgument;

@@ -183,7 +183,6 @@ int TileWorkerRows::Open(const FoldedOpening& opening) {
   result = s.output.CreateSpreadIn(isTile && reusable ? *reusable : none, int(width), int(height), format);
   if (!result.Ok()) return result.GetCode();
   if (const int code = s.outputRows.Lock(s.output, format, &s.kept->outputRows)) return code;
-  s.outputRows.MapInAsWritten();
   width_ = int(width);
   height_ = int(height);
   meter_.SetUnitCount(height_);

@@ -187,7 +187,6 @@ struct VirtualRegions {
   std::vector<KeptRegion> kept;
   SIZE_T keptBytes = 0;
   VirtualMemoryUse use;
-  SIZE_T largestMapped = 0;  // of the regions on large pages ever made: how far below one may start
 };
 
 VirtualRegions& Regions() {
@@ -298,7 +297,6 @@ LPVOID VirtualAlloc(LPVOID address, SIZE_T bytes, DWORD allocationType, DWORD pr
   try {
     std::lock_guard<std::mutex> lock(regions.mutex);
     regions.regions.emplace(memory, VirtualRegion{bytes, protection, kept});
-    if (OnLargePages(bytes)) regions.largestMapped = std::max(regions.largestMapped, MappedBytes(bytes));
     regions.use.now += bytes;
     regions.use.peak = std::max(regions.use.peak, regions.use.now);
   } catch (const std::bad_alloc&) {
@@ -329,8 +327,6 @@ BOOL VirtualFree(LPVOID address, SIZE_T bytes, DWORD freeType) {
 
 bool OnLargePages(SIZE_T bytes) { return bytes >= kLargePage; }
 
-SIZE_T LargePageBytes() { return kLargePage; }
-
 void FaultInPages(LPVOID region, SIZE_T regionBytes, SIZE_T from, SIZE_T to) {
   {
     // A kept region's pages are all mapped in already, by its zeroing: asking again walks them.
@@ -348,30 +344,6 @@ void FaultInPages(LPVOID region, SIZE_T regionBytes, SIZE_T from, SIZE_T to) {
   // A fault a page, writing the zero it holds.
   for (SIZE_T offset = 0; offset < last - first; offset += page)
     *reinterpret_cast<volatile BYTE*>(start + offset) = 0;
-}
-
-bool MapInLargePage(const void* address) {
-  const auto at = reinterpret_cast<std::uintptr_t>(address);
-  const std::uintptr_t page = at & ~std::uintptr_t{kLargePage - 1};
-  bool held = false;
-  {
-    // The nearest region starting at or below the address is the only one that may hold it; one on
-    // large pages starts on one, and spans whole ones.
-    VirtualRegions& regions = Regions();
-    std::lock_guard<std::mutex> lock(regions.mutex);
-    for (std::uintptr_t below = 0; below < regions.largestMapped && below <= page; below += kLargePage) {
-      const auto found = regions.regions.find(reinterpret_cast<void*>(page - below));
-      if (found == regions.regions.end()) continue;
-      const VirtualRegion& region = found->second;
-      held = OnLargePages(region.bytes) && region.protection == (PROT_READ | PROT_WRITE) &&
-             at - (page - below) < region.bytes;
-      break;
-    }
-  }
-  // Others may be writing in the page already: where the system cannot map ahead, their writes and
-  // ours fault it in, unlike FaultInPages, which writes the zeros it finds.
-  if (held) madvise(reinterpret_cast<void*>(page), kLargePage, MADV_POPULATE_WRITE);
-  return held;
 }
 
 VirtualMemoryUse GetVirtualMemoryUse() {

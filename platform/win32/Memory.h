@@ -42,8 +42,6 @@ LPVOID VirtualAlloc(LPVOID address, SIZE_T bytes, DWORD allocationType, DWORD pr
 BOOL VirtualFree(LPVOID address, SIZE_T bytes, DWORD freeType);
 // Whether a region VirtualAlloc makes of bytes lies on large pages (which a fault maps 512 at once).
 bool OnLargePages(SIZE_T bytes);
-// The bytes of a large page; a region on them starts on one.
-SIZE_T LargePageBytes();
 // Maps in, for writing, the pages of a region VirtualAlloc made (regionBytes at region) whose first
 // byte lies at an offset in [from, to), none of them written yet, its large pages where it lies on
 // them: in one call rather than a fault a page, so that threads splitting a new region's rows map
@@ -51,12 +49,6 @@ SIZE_T LargePageBytes();
 // each have a copy of it zeroed, of which one is kept). A kept region handed out again has every
 // page mapped already, by its zeroing, and is left.
 void FaultInPages(LPVOID region, SIZE_T regionBytes, SIZE_T from, SIZE_T to);
-// Maps in, for writing, the large page holding address where that lies in a read-write region
-// VirtualAlloc made on large pages, and answers whether it does: threads writing a new region's
-// rows ask once a large page, one of them, the others waiting for it. Unlike FaultInPages it
-// writes nothing, so others may write in the page meanwhile; where the system cannot map ahead,
-// the writes fault the page in.
-bool MapInLargePage(const void* address);
 
 // The bytes VirtualAlloc committed that are not yet released, and the most at once since the last
 // reset: what a task held at its height.
