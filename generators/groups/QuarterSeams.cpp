@@ -69,6 +69,8 @@ void DescribeQuarterBentSeams(const QuarterSeams& s, bool mirrored, const detail
   const double beyondCorner = std::abs(corner.amount) / 4, beyondCentre = std::abs(centre.amount) / 4;
   program.reachFromU = program.reachFromV = -beyondCorner;
   program.reachU = program.reachV = 0.5 + beyondCentre;
+  // The corner is a centre of quarter turns, of the bent seams too.
+  program.rowsImage.any = true;
 }
 
 namespace {
