@@ -112,24 +112,29 @@ struct Samples {
     D sum = _mm256_setzero_pd();
     for (int i = 0; i < count; ++i) sum = _mm256_add_pd(sum, weights[i]);
     const D over = _mm256_cmp_pd(sum, Splat(1), _CMP_NLE_UQ);
+    if (_mm256_movemask_pd(over) == 0) return;  // the divisions wait long
     for (int i = 0; i < count; ++i)
       weights[i] = _mm256_blendv_pd(weights[i], _mm256_div_pd(weights[i], sum), over);
   }
+  // Each sample's four pixels' positions and weights split between the pixels, a pair of 32-bit
+  // positions and a weight at a time.
   void Store(const Point2D& origin, std::int32_t* positions, double* to) const {
-    alignas(16) std::int32_t xs[BlendRegion::kMaxCopies][4], ys[BlendRegion::kMaxCopies][4];
-    alignas(32) double ws[BlendRegion::kMaxCopies][4];
+    auto pair = [&](int pixel, int i, __m128i both) {
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(positions + 2 * (count * pixel + i)), both);
+    };
     for (int i = 0; i < count; ++i) {
       const FixedPoints fixed = FixedOf(points[i], origin);
-      _mm_store_si128(reinterpret_cast<__m128i*>(xs[i]), fixed.x);
-      _mm_store_si128(reinterpret_cast<__m128i*>(ys[i]), fixed.y);
-      _mm256_store_pd(ws[i], weights[i]);
+      const __m128i xy01 = _mm_unpacklo_epi32(fixed.x, fixed.y), xy23 = _mm_unpackhi_epi32(fixed.x, fixed.y);
+      pair(0, i, xy01);
+      pair(1, i, _mm_srli_si128(xy01, 8));
+      pair(2, i, xy23);
+      pair(3, i, _mm_srli_si128(xy23, 8));
+      const __m128d w01 = _mm256_castpd256_pd128(weights[i]), w23 = _mm256_extractf128_pd(weights[i], 1);
+      _mm_storel_pd(to + i, w01);
+      _mm_storeh_pd(to + count + i, w01);
+      _mm_storel_pd(to + 2 * count + i, w23);
+      _mm_storeh_pd(to + 3 * count + i, w23);
     }
-    for (int pixel = 0; pixel < 4; ++pixel)
-      for (int i = 0; i < count; ++i, positions += 2) {
-        positions[0] = xs[i][pixel];
-        positions[1] = ys[i][pixel];
-        *to++ = ws[i][pixel];
-      }
   }
 };
 
