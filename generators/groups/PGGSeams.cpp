@@ -58,10 +58,10 @@ PGGSeams::PGGSeams(const TileGenerator& g)
 void DescribePGGFold(const PGGSeams& s, detail::FoldProgram& program) {
   PGGGenerator::AddFoldSteps(program);
   DescribeRectangleBands(s.quarter, program);
+  // The cell's corners are centres of half turns, of the bent seams too.
+  program.rowsImage.any = true;
   if (s.k0 != 0 || s.k1 != 0) return DescribeBentPGGFold(s, program);
   if (s.fv == 0) PGGGenerator::AddLowEdgeSteps(program);
-  // The cell's corners are centres of half turns.
-  program.rowsImage.any = true;
 }
 
 void DescribePGGBlends(const PGGSeams& s, detail::SeamBlends& blends) {

@@ -43,10 +43,10 @@ PGSeams::PGSeams(const TileGenerator& g) : FeatherSeams(g), half{0.5, 1, fu, fv}
 void DescribePGFold(const PGSeams& s, detail::FoldProgram& program) {
   PGGenerator::AddFoldStep(program);
   DescribeRectangleBands(s.half, program);
+  // The glide, half a cell along u, of the bent seams too.
+  program.rowsImage = {true, true, 0.5};
   if (s.k0 != 0 || s.k1 != 0) return DescribeBentPGFold(s, program);
   if (s.fv == 0) PGGenerator::AddGlideStartSteps(program);
-  // The glide, half a cell along u.
-  program.rowsImage = {true, true, 0.5};
 }
 
 void DescribePGBlends(const PGSeams& s, detail::SeamBlends& blends) {

@@ -53,10 +53,10 @@ void DescribePMGFold(const PMGSeams& s, detail::FoldProgram& program) {
   program.sourceShift = {s.hu, s.hv};
   program.bandU = {true, -s.hu, s.hu, 1};
   program.bandV = {true, -s.hv, s.hv, 0.5};
+  // The cell's corners are centres of half turns, of the bent seams too.
+  program.rowsImage.any = true;
   if (s.k0 != 0 || s.k1 != 0) return DescribeBentPMGFold(s, program);
   if (s.fv == 0) PMGGenerator::AddFirstCopySteps(program);
-  // The cell's corners are centres of half turns.
-  program.rowsImage.any = true;
 }
 
 void DescribePMGBlends(const PMGSeams& s, detail::SeamBlends& blends) {
