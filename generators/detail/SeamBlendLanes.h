@@ -363,8 +363,11 @@ void SeamBlendRuns(const SeamBlendArgs& a, const std::int32_t* positions, const 
       if (count - k < kWidth && count >= kWidth) k = count - kWidth;
       const int n = count - k < kWidth ? count - k : kWidth;
       typename Lanes::Group g;
+      // Where the flags are stored whole, the lanes past n are read whole too, rather than by
+      // masked loads: the pixels up to the next run's end have positions, and nothing of theirs is
+      // kept.
       lanes.Load(positions + 2 * (x + k), exactX ? exactX + x + k : nullptr,
-                 exactY ? exactY + x + k : nullptr, n, g);
+                 exactY ? exactY + x + k : nullptr, flagsRoom ? kWidth : n, g);
       lanes.TestSides(g);
       lanes.FindRegions(g);
       typename Lanes::I outFirst, outSecond;
