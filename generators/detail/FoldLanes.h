@@ -50,6 +50,9 @@ constexpr int kFromStart = 1 << 21, kSameSide = 1 << 22, kAlso = 1 << 23, kCorne
 // Whether a straight step is taken outside its side or inside, where a known program's kinds say:
 // its test then stands as it is, unflipped. StepCodeOf leaves it out, matched only where given.
 constexpr int kTakenAbove = 1 << 25, kTakenBelow = 1 << 26;
+// Whether a known program's step tests the previous step's line again, on the position as that
+// step left it: where it moved none of the lanes, its test stands.
+constexpr int kRetestsLine = 1 << 27;
 static constexpr int StepCode(SideKind side, SideKind also, MapKind mapU, MapKind mapV) {
   return side | also << 4 | mapU << 8 | mapV << 12;
 }
@@ -194,10 +197,12 @@ std::array<LaneStep<L>, sizeof...(kIndex)> LaneSteps(const FoldKernelArgs& a,
 }
 
 // What the steps of a group of lanes share as they go: the position the bumps read, where the last
-// step's line had the position inside, the pixels marked near a bent seam.
+// step's line had the position inside, the pixels marked near a bent seam, whether the last step
+// moved any lane.
 template <class L>
 struct StepsState {
   typename L::Floats bu, bv, inside, near;
+  bool moved = true;
 };
 
 // One step on the position (fu, fv) that started as (startU, startV). The steps are inline whatever
@@ -211,10 +216,12 @@ template <class L, bool kCorners, int kCode>
   using F = typename L::Floats;
   if constexpr ((kCode & kClampU) != 0) {
     fu = L::Max(fu, s.mapU.c);
+    state.moved = true;
     return;
   }
   if constexpr ((kCode & kClampV) != 0) {
     fv = L::Max(fv, s.mapV.c);
+    state.moved = true;
     return;
   }
   constexpr bool kRead = (kCode & kCornersAsRead) != 0;
@@ -225,7 +232,9 @@ template <class L, bool kCorners, int kCode>
   // The regions of a fold by turns share their lines: a line tested on the same start is not
   // tested again.
   F& inside = state.inside;
-  if (!sameSide) inside = InsideSide<L, kCode>(plain, s, tu, tv, state.bu, state.bv, state.near);
+  const bool standing = sameSide || ((kCode & kRetestsLine) != 0 && !state.moved);
+  if (!standing) inside = InsideSide<L, kCode>(plain, s, tu, tv, state.bu, state.bv, state.near);
+  state.moved = false;
   // Taken where set, or, taken above a line the kinds say so of, where clear.
   bool clearTaken = (kCode & kTakenAbove) != 0;
   F taken = (kCode & (kTakenAbove | kTakenBelow)) != 0 ? inside : L::Xor(inside, s.above);
@@ -241,6 +250,7 @@ template <class L, bool kCorners, int kCode>
   const F mv = s.mapV.template At<(kCode >> 12 & 15)>(fu, fv);
   fu = clearTaken ? L::Select(taken, fu, mu) : L::Select(taken, mu, fu);
   fv = clearTaken ? L::Select(taken, fv, mv) : L::Select(taken, mv, fv);
+  state.moved = true;
 }
 
 // A program's shape: whether it has corners, and its steps' kinds.
@@ -388,10 +398,11 @@ using StraightPrograms = std::tuple<
     // clamps of u and of v; a half turn across u + v and then any
     ProgramKinds<true, kTakenBelow | kStartCorner | 0x0005, kTakenBelow | kSameStartCorner | 0x0005,
                  kTakenAbove | kSameStartCorner | 0x0005, kTakenAbove | kSameStartCorner | 0x0005>,
-    ProgramKinds<true, kTakenAbove | 0x0005, kTakenAbove | kCorner | 0x0080, kTakenAbove | kCorner | 0x0070,
-                 kTakenAbove | 0x0000, kClampU | 0x3501, kClampV | 0x5103>,
+    ProgramKinds<true, kTakenAbove | 0x0005, kTakenAbove | kCorner | 0x0080,
+                 kRetestsLine | kTakenAbove | kCorner | 0x0070, kTakenAbove | 0x0000, kClampU | 0x3501,
+                 kClampV | 0x5103>,
     ProgramKinds<true, kTakenAbove | 0x4205, kTakenAbove | kCorner | 0x0000, kTakenAbove | kCorner | 0x0070,
-                 kTakenAbove | kCorner | 0x0080>>;
+                 kRetestsLine | kTakenAbove | kCorner | 0x0080>>;
 
 // Bent ones: a bent step's kinds are kBent with its map's (and kMarksNear where it marks).
 using BentPrograms = std::tuple<
@@ -409,11 +420,12 @@ using BentPrograms = std::tuple<
     // a half turn across u + v and turns in three corners, then steps of any map across one bent
     // seam or two, marked near; and a step across u + v, turns in two corners, a step of any kinds
     // and the clamps of u and of v, then a step across a bent seam, marked near
-    ProgramKinds<true, 0x4205, kCorner | 0x0000, kCorner | 0x0070, kCorner | 0x0080, kBent | kMarksNear,
+    ProgramKinds<true, 0x4205, kCorner | 0x0000, kCorner | 0x0070, kRetestsLine | kCorner | 0x0080,
+                 kBent | kMarksNear, kBent | kMarksNear>,
+    ProgramKinds<true, 0x4205, kCorner | 0x0000, kCorner | 0x0070, kRetestsLine | kCorner | 0x0080,
                  kBent | kMarksNear>,
-    ProgramKinds<true, 0x4205, kCorner | 0x0000, kCorner | 0x0070, kCorner | 0x0080, kBent | kMarksNear>,
-    ProgramKinds<true, 0x0005, kCorner | 0x0080, kCorner | 0x0070, 0x0000, kClampU | 0x3501, kClampV | 0x5103,
-                 kBent | kMarksNear>,
+    ProgramKinds<true, 0x0005, kCorner | 0x0080, kRetestsLine | kCorner | 0x0070, 0x0000, kClampU | 0x3501,
+                 kClampV | 0x5103, kBent | kMarksNear>,
     // a wrap bent by bumps: u on a cell by a bump of v, v by a bump of u
     ProgramKinds<false, kBent | 0x3100, kBent | 0x3100>, ProgramKinds<false, kBent | 0x3100>,
     // mirrors across lines of v - u and of u + v, and a half turn across a bent seam, marked near
@@ -465,6 +477,14 @@ using BentPrograms = std::tuple<
                  kBent | kMarksNear | 0x3100>,
     ProgramKinds<false, 0x4203, 0x4101, kBent | kMarksNear | 0x3200, kBent | kMarksNear | 0x3100>>;
 
+// Whether step i tests the line step i - 1 tested, both on the position as it goes and unbent.
+static inline bool RetestsLine(const FoldKernelArgs& a, int i) {
+  if (i == 0) return false;
+  const FoldKernelArgs::Step &s = a.steps[i], &before = a.steps[i - 1];
+  return s.nu == before.nu && s.nv == before.nv && s.n1 == before.n1 && !s.fromStartMask &&
+         !before.fromStartMask && s.bend == 0 && before.bend == 0;
+}
+
 template <class L, class Kinds>
 bool KernelIfKinds(const FoldKernelArgs& a, FoldPositionsKernel& kernel) {
   if (Kinds::kHasCorners != a.corners || Kinds::kSteps != a.stepCount) return false;
@@ -473,7 +493,8 @@ bool KernelIfKinds(const FoldKernelArgs& a, FoldPositionsKernel& kernel) {
     const int sense = (code & (kTakenAbove | kTakenBelow)) == 0 ? 0
                       : a.steps[i].aboveMask                    ? kTakenAbove
                                                                 : kTakenBelow;
-    if ((StepCodeOf(a.steps[i]) | sense) != code) return false;
+    if ((code & kRetestsLine) != 0 && !RetestsLine(a, i)) return false;
+    if ((StepCodeOf(a.steps[i]) | sense | (code & kRetestsLine)) != code) return false;
   }
   kernel = FoldPositionsUnrolled<L, Kinds>;
   return true;
