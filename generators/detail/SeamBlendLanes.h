@@ -31,12 +31,6 @@ struct BlendVectors<8> {
   static constexpr std::int32_t kHighPairs[] = {4, 12, 5, 13, 6, 14, 7, 15};
 };
 
-// One byte a lane, 1 where the lane's bit is set: a lane mask's bits as the kernels' flags.
-inline std::uint64_t LaneBytes(int bits) {
-  const std::uint64_t spread = (std::uint64_t(bits) * 0x0101010101010101u) & 0x8040201008040201u;
-  return ((spread + 0x7F7F7F7F7F7F7F7Fu) >> 7) & 0x0101010101010101u;
-}
-
 // The kernel's steps over one group of lanes, each forced inline so that the group stays in
 // registers as in one body; the bends' code only where kBent, as the straight blends have none.
 template <class Isa, bool kBent>
@@ -163,9 +157,10 @@ class SeamBlendLanes {
   }
 
   // The weight clamped and the partners' positions in pairs; the lanes planned (their bits in
-  // planned), and those near an exact weight or left to doubles (in nearMiddle).
-  [[gnu::always_inline]] void Settle(Group& g, I& outFirst, I& outSecond, int& planned,
-                                     int& nearMiddle) const {
+  // planned), and those near an exact weight or left to doubles (in nearMiddle); each lane's flag
+  // byte, 1 where planned, 2 where near a middle, else 0.
+  [[gnu::always_inline]] std::uint64_t Settle(Group& g, I& outFirst, I& outSecond, int& planned,
+                                              int& nearMiddle) const {
     const F zero = g.zero, one = g.one;
     const F offMiddle = g.w - 0.5f, fromMiddle = offMiddle < zero ? -offMiddle : offMiddle;
     const F offEnd = fromMiddle - 0.5f;
@@ -178,28 +173,30 @@ class SeamBlendLanes {
     outFirst = __builtin_shuffle(partnerX, partnerY, lowPairs_);
     outSecond = __builtin_shuffle(partnerX, partnerY, highPairs_);
     const I byPlan = (g.decided & ~g.left) == 0;
+    const I near = (nearExactWeight | g.inDoubles) & ~byPlan;
     planned = Isa::Bits(byPlan);
-    nearMiddle = Isa::Bits((nearExactWeight | g.inDoubles) & ~byPlan);
+    nearMiddle = Isa::Bits(near);
+    return Isa::FlagBytes((byPlan & 1) | (near & 2));
   }
 
-  // The group's first n lanes stored from lane k on: each lane's flag byte, 1 where planned, 2
-  // where near a middle, else 0. Where partnersRoom, the partners and weights past them are stored
-  // too, whole; where flagsRoom, the flags, those past n as 0.
-  [[gnu::always_inline]] static void Store(const I& outFirst, const I& outSecond, const F& w, int planned,
-                                           int nearMiddle, int k, int n, bool partnersRoom, bool flagsRoom,
-                                           std::uint8_t* flags, std::int32_t* partners, float* weights) {
-    const std::uint64_t bytes = LaneBytes(planned & ((1 << n) - 1)) | LaneBytes(nearMiddle & ((1 << n) - 1))
-                                                                          << 1;
+  // The group's first n lanes stored from lane k on, and their flags. Where partnersRoom, the
+  // partners and weights past them are stored too, whole; where flagsRoom, the flags, those past
+  // n as 0.
+  [[gnu::always_inline]] static void Store(const I& outFirst, const I& outSecond, const F& w,
+                                           std::uint64_t flags, int k, int n, bool partnersRoom,
+                                           bool flagsRoom, std::uint8_t* planned, std::int32_t* partners,
+                                           float* weights) {
+    const std::uint64_t bytes = n == kWidth ? flags : flags & ((std::uint64_t{1} << 8 * n) - 1);
     if (n == kWidth || partnersRoom) {
       std::memcpy(partners + 2 * k, &outFirst, sizeof outFirst);
       std::memcpy(partners + 2 * k + kWidth, &outSecond, sizeof outSecond);
       std::memcpy(weights + k, &w, sizeof w);
     }
     if (n == kWidth || flagsRoom) {
-      std::memcpy(flags + k, &bytes, kWidth);
+      std::memcpy(planned + k, &bytes, kWidth);
       if (n == kWidth || partnersRoom) return;
     } else {
-      for (int i = 0; i < n; ++i) flags[k + i] = std::uint8_t(bytes >> 8 * i);
+      for (int i = 0; i < n; ++i) planned[k + i] = std::uint8_t(bytes >> 8 * i);
       if (partnersRoom) return;
     }
     if constexpr (Isa::kPartial) {
@@ -372,7 +369,7 @@ void SeamBlendRuns(const SeamBlendArgs& a, const std::int32_t* positions, const 
       lanes.FindRegions(g);
       typename Lanes::I outFirst, outSecond;
       int planned, nearMiddle;
-      lanes.Settle(g, outFirst, outSecond, planned, nearMiddle);
+      const std::uint64_t flags = lanes.Settle(g, outFirst, outSecond, planned, nearMiddle);
       const int fresh = ((1 << n) - 1) & ~((1 << (done - k)) - 1);
       d.plannedCount += __builtin_popcount(planned & fresh);
       for (int m = nearMiddle & fresh; m != 0; m &= m - 1)
@@ -382,8 +379,8 @@ void SeamBlendRuns(const SeamBlendArgs& a, const std::int32_t* positions, const 
         first = first < k + __builtin_ctz(mixed) ? first : k + __builtin_ctz(mixed);
         last = last > k + 32 - __builtin_clz(mixed) ? last : k + 32 - __builtin_clz(mixed);
       }
-      lanes.Store(outFirst, outSecond, g.w, planned, nearMiddle, k, n, next || d.roomPast, flagsRoom,
-                  d.planned + x, partners, weights);
+      lanes.Store(outFirst, outSecond, g.w, flags, k, n, next || d.roomPast, flagsRoom, d.planned + x,
+                  partners, weights);
     }
     run.first = first < last ? first : 0;
     run.last = first < last ? last : 0;

@@ -29,6 +29,12 @@ struct Avx2 {
   static void StoreFloats(float* to, BlendVectors<kWidth>::Floats lanes, int count) {
     _mm256_maskstore_ps(to, FirstLanes(count), __m256(lanes));
   }
+  // Each lane, 0 to 3, as a byte, the lanes in order.
+  static std::uint64_t FlagBytes(Mask lanes) {
+    const __m128i words = _mm_packs_epi32(_mm256_castsi256_si128(__m256i(lanes)),
+                                          _mm256_extracti128_si256(__m256i(lanes), 1));
+    return std::uint64_t(_mm_cvtsi128_si64(_mm_packs_epi16(words, words)));
+  }
   static constexpr bool kLookUp = true;
   // The table's entries of 6-bit indices, by byte shuffles of its four sixteenths: a gather
   // costs far more.

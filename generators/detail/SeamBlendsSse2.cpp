@@ -11,6 +11,11 @@ struct Sse2 {
   static int Bits(Mask mask) { return _mm_movemask_ps(_mm_castsi128_ps(__m128i(mask))); }
   static bool Any(Mask mask) { return Bits(mask) != 0; }
   static bool All(Mask mask) { return Bits(mask) == 0xF; }
+  // Each lane, 0 to 3, as a byte, the lanes in order.
+  static std::uint64_t FlagBytes(Mask lanes) {
+    const __m128i words = _mm_packs_epi32(__m128i(lanes), __m128i(lanes));
+    return std::uint32_t(_mm_cvtsi128_si32(_mm_packs_epi16(words, words)));
+  }
   static constexpr bool kPartial = false;
   // Regions are tested in turn.
   static constexpr bool kLookUp = false;
