@@ -204,7 +204,7 @@ HalfPlane SideOf(Sum&& sum) {
   return HalfPlane{l.wu, l.wv, l.w1};
 }
 
-// The bulge of the axes past a third of a pixel from the seam, where the plan turns a pixel about
+// The bulge of the axes past a sliver from the seam, where the plan turns a pixel about
 // the six-fold centre onto the other axis and blends it there across that axis by o1 before the
 // turn: both samples and the weight are affine maps of the position before the turn, o1 bending
 // the weight, and it blends in lanes, the own sample being the partner of the copy the plan shows.
@@ -225,7 +225,7 @@ void AddAxesBulgeBlend(const P6Kite& kite, const P6Seams& s, detail::SeamBlends&
   // lattice a little off the hexagon turns some pixels near the seam's ends less far: planned.
   const double doublesPlan = s.Sideways() / 2;
   if (alongV) {
-    blends.AddBlend({HalfPlane{0, 1, s.near},  // v - o1 < -near
+    blends.AddBlend({HalfPlane{0, 1, s.Sideways()},  // v - o1 < -sliver
                      SideOf([&](double u, double v) { return landed(u, v).x - doublesPlan; }),
                      SideOf([&](double u, double v) { return s.hv - landed(u, v).y; }),
                      SideOf([&](double u, double v) { return landed(u, v).y - s.e2.YAt(landed(u, v).x); })},
@@ -235,7 +235,7 @@ void AddAxesBulgeBlend(const P6Kite& kite, const P6Seams& s, detail::SeamBlends&
     blends.BendSide(2, o1);
     blends.BendWeights(o1 * (-1 / s.fu));
   } else {
-    blends.AddBlend({HalfPlane{1, 0, s.near},  // u + o1 < -near
+    blends.AddBlend({HalfPlane{1, 0, s.Sideways()},  // u + o1 < -sliver
                      SideOf([&](double u, double v) { return landed(u, v).y - doublesPlan; }),
                      SideOf([&](double u, double v) { return s.hu - landed(u, v).x; }),
                      SideOf([&](double u, double v) { return landed(u, v).x - s.e1.XAt(landed(u, v).y); })},
@@ -247,7 +247,7 @@ void AddAxesBulgeBlend(const P6Kite& kite, const P6Seams& s, detail::SeamBlends&
   }
 }
 
-// The bulge of a median past a third of a pixel from the seam, where the plan turns a pixel about
+// The bulge of a median past a sliver from the seam, where the plan turns a pixel about
 // the three-fold centre past the other median and blends it there across that one, by that one's
 // bump where it lands, a bump of the position before the turn too (the blends' fourth): as the
 // axes' bulge, it blends in lanes, the own sample being the partner of the copy the plan shows.
@@ -272,7 +272,7 @@ void AddMedianBulgeBlend(const P6Kite& kite, const P6Seams& s, detail::SeamBlend
       there{{0, 0, 0, 1}};
   if (first) {
     blends.AddBlend(
-        {SideOf([&](double u, double v) { return P6Kite::kMedian1.XAt(v) - u + s.near; }),
+        {SideOf([&](double u, double v) { return P6Kite::kMedian1.XAt(v) - u + s.Sideways(); }),
          SideOf([&](double u, double v) {
            return P6Kite::kMedian2.YAt(landed(u, v).x) + past - landed(u, v).y;
          }),
@@ -285,7 +285,7 @@ void AddMedianBulgeBlend(const P6Kite& kite, const P6Seams& s, detail::SeamBlend
     blends.BendSide(2, -o1);
     blends.BendWeights(there * (-1 / s.fu));
   } else {
-    blends.AddBlend({SideOf([&](double u, double v) { return P6Kite::kMedian2.YAt(u) - v + s.near; }),
+    blends.AddBlend({SideOf([&](double u, double v) { return P6Kite::kMedian2.YAt(u) - v + s.Sideways(); }),
                      SideOf([&](double u, double v) {
                        return P6Kite::kMedian1.XAt(landed(u, v).y) + past - landed(u, v).x;
                      }),
@@ -300,34 +300,36 @@ void AddMedianBulgeBlend(const P6Kite& kite, const P6Seams& s, detail::SeamBlend
   }
 }
 
-// The bulges of the bent seams into the kite and a third of a pixel about them, whose pixels the
-// plan turns across the seams onto a copy that a lattice a little off the hexagon lands some way
-// off the one the blends take across: blended by that copy where they can be, else planned, as the
-// plan weighs them by o1 before the turn, which the plan's fold for doubles would weigh after it.
+// The bulges of the bent seams into the kite and a sliver about them, whose pixels the plan turns
+// across the seams onto a copy that a lattice a little off the hexagon lands some way off the one
+// the blends take across: blended by that copy where they can be, else planned, as the plan weighs
+// them by o1 before the turn, which the plan's fold for doubles would weigh after it. Both sides
+// blend the copies the plan shows, so only the seam's line, which the lanes' floats may put a hair
+// to either side, is the plan's: a sliver about it.
 // The blends' bumps are o1, bend1, bend2 and the other median's where a median's turn lands; a
 // bulge of the axes lies along v where o1 is positive, else along u, one of the medians along the
 // first where the plan bends it by bend1, else along the second.
 void AddBulges(const P6Kite& kite, const P6Seams& s, detail::SeamBlends& blends) {
-  const double near = s.near;
+  const double sliver = s.Sideways();
   AddAxesBulgeBlend(kite, s, blends);
   if (s.k0 > 0) {
-    blends.AddPlanned({HalfPlane{0, 1, -near}});  // v - o1 < near
+    blends.AddPlanned({HalfPlane{0, 1, -sliver}});  // v - o1 < sliver
     blends.BendSide(0, {{-1, 0, 0}});
   } else if (s.k0 < 0) {
-    blends.AddPlanned({HalfPlane{1, 0, -near}});  // u + o1 < near
+    blends.AddPlanned({HalfPlane{1, 0, -sliver}});  // u + o1 < sliver
     blends.BendSide(0, {{1, 0, 0}});
   }
   AddMedianBulgeBlend(kite, s, blends);
   if (s.k1 < 0) {
-    // u + bend1 past the first median less near.
+    // u + bend1 past the first median less the sliver.
     const detail::LatticeLinear m1 = detail::LinearOf(
-        [&](double u, double v) { return P6Kite::kMedian1.XAt(v) - u - near; });
+        [&](double u, double v) { return P6Kite::kMedian1.XAt(v) - u - sliver; });
     blends.AddPlanned({HalfPlane{m1.wu, m1.wv, m1.w1}});
     blends.BendSide(0, {{0, -1, 0}});
   } else if (s.k1 > 0) {
-    // v - bend2 past the second median less near.
+    // v - bend2 past the second median less the sliver.
     const detail::LatticeLinear m2 = detail::LinearOf(
-        [&](double u, double v) { return P6Kite::kMedian2.YAt(u) - v - near; });
+        [&](double u, double v) { return P6Kite::kMedian2.YAt(u) - v - sliver; });
     blends.AddPlanned({HalfPlane{m2.wu, m2.wv, m2.w1}});
     blends.BendSide(0, {{0, 0, 1}});
   }
