@@ -525,6 +525,26 @@ TEST(TileRenderPaths, SeamsBentPastTheFastRoadMatchTheReference) {
   }
 }
 
+// A feathered tile that a glide along its rows takes onto itself makes half its rows and copies
+// each, moved half a period along, into the row it lands on: even widths, odd and even heights,
+// straight and bent either way, on a sharp source, where a row or a pixel off shows.
+TEST(TileRenderPaths, GlidedRowsMatchTheReference) {
+  CRowIteratorBands source;
+  MakeBlocks(source, 480, false);
+  const LatticeCase cases[] = {
+      {keTilingPG, {0, 128}, {64, 0}, 0, 50}, {keTilingPG, {0, 128}, {64, 0}, 17, 50},
+      {keTilingPG, {0, 97}, {53, 0}, 30, 50}, {keTilingPG, {0, 97}, {54, 0}, 0, 20},
+      {keTilingPG, {0, 61}, {38, 0}, 17, 5},  {keTilingPG, {0, 40}, {21, 0}, 0, 20}};
+  for (const LatticeCase& c : cases) {
+    for (const double k0 : {0.0, 0.25, -0.3}) {
+      TileShape pick = UnbentPick(c.method, c.d1, c.d2, c.angle, c.feather);
+      pick.seamK0 = pick.seamK2 = k0;
+      pick.seamK1 = -k0;
+      ExpectFastMatchesReference(source, pick, Described(pick) + " bent " + std::to_string(k0));
+    }
+  }
+}
+
 // A float sum errs by some part of the last place of its largest term: some thousands of pixels
 // into the source, or on a seam turned by 45 degrees, whose pixels read a diagonal of the source
 // with the same fraction in both coordinates, a position crossed a 256th of a pixel in both at
