@@ -545,6 +545,26 @@ TEST(TileRenderPaths, GlidedRowsMatchTheReference) {
   }
 }
 
+// PG's seams bent far both ways at narrow feathers, where the bulges of the two seams come within
+// a narrow band of each other: a third or more each way, and past a third one way alone.
+TEST(TileRenderPaths, PGBentFarBothWaysAtNarrowFeathersMatchesTheReference) {
+  CRowIteratorBands source;
+  MakeBlocks(source, 480, false);
+  const LatticeCase cases[] = {{keTilingPG, {0, 61}, {38, 0}, 0, 3},
+                               {keTilingPG, {0, 61}, {97, 0}, 17, 0.5},
+                               {keTilingPG, {0, 40}, {21, 0}, 17, 5}};
+  for (const LatticeCase& c : cases) {
+    for (const auto& [k0, k1] : {std::pair{0.4, 0.4}, std::pair{-0.36, 0.36}, std::pair{0.38, -0.35},
+                                 std::pair{-0.4, -0.38}, std::pair{0.3, 0.4}, std::pair{0.4, -0.3}}) {
+      TileShape pick = UnbentPick(c.method, c.d1, c.d2, c.angle, c.feather);
+      pick.seamK0 = pick.seamK2 = k0;
+      pick.seamK1 = k1;
+      ExpectFastMatchesReference(source, pick,
+                                 Described(pick) + " bent " + std::to_string(k0) + "," + std::to_string(k1));
+    }
+  }
+}
+
 // A float sum errs by some part of the last place of its largest term: some thousands of pixels
 // into the source, or on a seam turned by 45 degrees, whose pixels read a diagonal of the source
 // with the same fraction in both coordinates, a position crossed a 256th of a pixel in both at
