@@ -54,8 +54,9 @@ constexpr std::int64_t kMaxRowBytes = std::int64_t{1} << 24;
 // though threads whose writes meet in one each have a copy of it zeroed: mapped ahead one thread
 // each, a fifth less processor time on 8 threads over a megapixel tile, a new tile took 5-25% more
 // wall time on a busy machine (a pass of its own, whose threads may be held up); mapped by the
-// first thread to write in each while the others coming to it waited, "P6" took 5-17% longer
-// (its threads write in two large pages from their first rows), "P1" about as long, idle or busy.
+// first thread to write in each while the others coming to it waited, a tile whose threads write
+// in two large pages from their first rows took 5-17% longer, one whose threads do not about as
+// long, idle or busy.
 void FaultInRows(IMemoryBlock& block, std::intptr_t stride, int height) {
   const SIZE_T bytes = block.Size();
   if (block.Kind() != keMemoryVirtual || OnLargePages(bytes)) return;
