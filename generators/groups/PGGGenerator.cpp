@@ -40,7 +40,8 @@ int PGGGenerator::Generate(CProgressMeter* meter) {
   detail::FoldProgram fold;
   DescribePGGFold(seams, fold);
   detail::SeamBlends blends;
-  if (seams.fv != 0) {
+  // Bent by more than 0.2 both ways, the bands are planned (OneBendWithin).
+  if (seams.fv != 0 && OneBendWithin(0.2, seams.k0, seams.k1)) {
     DescribePGGBlends(seams, blends);
     fold.blends = &blends;
     // Bent, the pixels mixed in doubles take the plan's bumps on the position before its glides

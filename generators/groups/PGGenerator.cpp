@@ -36,11 +36,9 @@ int PGGenerator::Generate(CProgressMeter* meter) {
   DescribePGFold(seams, fold);
   PGPlan plan(*this, seams);
   detail::SeamBlends blends;
-  // Bent by more than 0.4, or by more than a third both ways (at narrow feathers), the blends in
-  // lanes came out tens of levels off the plan about the seams' bulges: the bands are planned there.
-  const bool blendsFollow = BendsWithin(0.4, seams.k0, seams.k1) &&
-                            (BendsWithin(0.3, seams.k0) || BendsWithin(0.3, seams.k1));
-  if (seams.fv != 0 && blendsFollow) {
+  // Bent by more than 0.4, or by more than 0.3 both ways, the blends in lanes came out tens of
+  // levels off the plan about the seams' bulges: the bands are planned there.
+  if (seams.fv != 0 && BendsWithin(0.4, seams.k0, seams.k1) && OneBendWithin(0.3, seams.k0, seams.k1)) {
     DescribePGBlends(seams, blends);
     fold.blends = &blends;
     // Bent, the pixels mixed in doubles fold across the bent seams as the plan folds them.

@@ -46,8 +46,11 @@ int PMGGenerator::Generate(CProgressMeter* meter) {
     // it across the bent seams, whose copies the blends weigh alike.
     if (seams.k0 != 0 || seams.k1 != 0) blends.planFold = PMGPlan::OntoStrip;
   }
-  return RunTileWorker(*this, meter, PMGPlan(*this, seams),
-                       BendsWithin(0.25, seams.k0, seams.k1) ? &fold : nullptr);
+  // Feathered and bent by more than 0.2 both ways, it is planned (OneBendWithin): planning the
+  // bands alone left the pixels about the bulges off the plan too.
+  const bool fast = BendsWithin(0.25, seams.k0, seams.k1) &&
+                    (seams.fv == 0 || OneBendWithin(0.2, seams.k0, seams.k1));
+  return RunTileWorker(*this, meter, PMGPlan(*this, seams), fast ? &fold : nullptr);
 }
 
 }  // namespace corvel

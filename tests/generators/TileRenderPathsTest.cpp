@@ -545,18 +545,25 @@ TEST(TileRenderPaths, GlidedRowsMatchTheReference) {
   }
 }
 
-// PG's seams bent far both ways at narrow feathers, where the bulges of the two seams come within
-// a narrow band of each other: a third or more each way, and past a third one way alone.
-TEST(TileRenderPaths, PGBentFarBothWaysAtNarrowFeathersMatchesTheReference) {
+// The glide groups' two seams bent far both ways at narrow feathers, where their bulges come near
+// each other: past a fifth each way (PMG, PGG) or three tenths (PG), and past them one way alone.
+TEST(TileRenderPaths, GlideGroupsBentFarBothWaysAtNarrowFeathersMatchTheReference) {
   CRowIteratorBands source;
   MakeBlocks(source, 480, false);
-  const LatticeCase cases[] = {{keTilingPG, {0, 61}, {38, 0}, 0, 3},
-                               {keTilingPG, {0, 61}, {97, 0}, 17, 0.5},
-                               {keTilingPG, {0, 40}, {21, 0}, 17, 5}};
-  for (const LatticeCase& c : cases) {
-    for (const auto& [k0, k1] : {std::pair{0.4, 0.4}, std::pair{-0.36, 0.36}, std::pair{0.38, -0.35},
-                                 std::pair{-0.4, -0.38}, std::pair{0.3, 0.4}, std::pair{0.4, -0.3}}) {
-      TileShape pick = UnbentPick(c.method, c.d1, c.d2, c.angle, c.feather);
+  const struct {
+    LatticeCase lattice;
+    std::pair<double, double> bends[4];
+  } cases[] = {
+      {{keTilingPG, {0, 61}, {38, 0}, 0, 3}, {{0.4, 0.4}, {-0.36, 0.36}, {0.38, -0.35}, {0.3, 0.4}}},
+      {{keTilingPG, {0, 61}, {97, 0}, 17, 0.5}, {{-0.4, -0.38}, {0.4, -0.3}, {0.4, 0.4}, {0.36, 0.36}}},
+      {{keTilingPMG, {0, 29}, {97, 0}, 17, 0.5}, {{0.25, 0.25}, {-0.25, 0.25}, {0.2, 0.25}, {0.25, -0.22}}},
+      {{keTilingPMG, {0, 32}, {128, 0}, 0, 3}, {{-0.25, -0.25}, {0.22, 0.24}, {0.25, 0.2}, {-0.23, 0.23}}},
+      {{keTilingPGG, {0, 64}, {64, 0}, 0, 0.5}, {{0.25, 0.25}, {-0.25, 0.25}, {0.25, -0.2}, {-0.23, -0.25}}},
+  };
+  for (const auto& c : cases) {
+    for (const auto& [k0, k1] : c.bends) {
+      const LatticeCase& l = c.lattice;
+      TileShape pick = UnbentPick(l.method, l.d1, l.d2, l.angle, l.feather);
       pick.seamK0 = pick.seamK2 = k0;
       pick.seamK1 = k1;
       ExpectFastMatchesReference(source, pick,
