@@ -100,14 +100,13 @@ class RowQueue {
     weight_ = weight;
     *count_++ = static_cast<unsigned char>(count);
   }
-  // The next pixel queued with count samples, whose 24.8 positions (the origin added, as ToFixed
-  // takes them) and weights the caller writes where answered.
+  // The next pixels queued with count samples each, laid out one pixel after another, whose 24.8
+  // positions (the origin added, as ToFixed takes them) and weights the caller writes where
+  // answered.
   struct Room {
     std::int32_t* positions;
     double* weights;
   };
-  Room AppendRoom(int count) { return AppendRooms(1, count); }
-  // The next pixels queued with count samples each, laid out one pixel after another.
   Room AppendRooms(int pixels, int count) {
     const Room room{position_, weight_};
     position_ += 2 * pixels * count;
