@@ -101,7 +101,7 @@ bool SizeBuffers(const FoldedRun& run, FoldedRowBuffers& own) {
   try {
     own.positions.resize(2 * width);
     if (run.road.blend) own.exactPositions.resize(2 * width);
-    if (run.road.blend) own.plannedOut.resize(width);
+    if (run.road.blend || run.road.markCopiedEdges) own.plannedOut.resize(width);
     if (run.road.turn.any) own.turnedRow.resize(4 * width);
     // Marks left by an earlier run would plan pixels of this one.
     if (bands) own.marks.assign(width, 0);
@@ -167,11 +167,13 @@ void FoldedRowMaker::MakeRows(int first, int last) {
         own_.blendRow.RoomForARow())
       continue;
     if (run_.middles) own_.blendRow.FinishMiddles(&*run_.middles, run_.sources.shared, planLeft);
-    planned_.Finish(own_.positions.data());
+    // Made rows queue their planned pixels only when finished together.
+    if (road_.finishTogether) planned_.Finish(own_.positions.data());
     for (; unfinished < k; ++unfinished) CopyDown(rowOf(unfinished), rows.Row(rowOf(unfinished)));
     CopyDown(y, outputRow.Bgra());
     ++unfinished;
   }
+  planned_.Finish(own_.positions.data());
 }
 
 void FoldedRowMaker::MakeRow(int y, std::uint8_t* out) {
@@ -224,12 +226,15 @@ void FoldedRowMaker::CopyDown(int y, const std::uint8_t* made) {
 
 void FoldedRowMaker::CopyRepeats(int y, const std::uint8_t* made) {
   std::uint8_t* const marks = own_.marks.data();
+  // A copy's few planned pixels wait in the queue, finished with later rows' in one go (no row is
+  // copied from a copy), except where blends share the queue or grey rows are made as each is left.
+  const bool copiesWait = !road_.blend && !frame_.outputRows.Grey();
   CopyRowDown(frame_.outputRows, own_.copyRow, road_.repeat, y, made, frame_.width,
               [&](int below, std::uint8_t* out, int shift) {
                 const CellEdgePixels::Copied from{frame_.start.y + y, shift};
                 if (run_.copiedEdges && run_.copiedEdges->Mark(frame_.start.y + below, marks,
                                                                road_.copiesShowThePlan ? &from : nullptr))
-                  planned_.Plan(below, out, marks, own_.positions.data());
+                  planned_.Plan(below, out, marks, own_.positions.data(), copiesWait);
               });
 }
 

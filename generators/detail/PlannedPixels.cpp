@@ -43,6 +43,8 @@ void PlannedPixels::Plan(int y, std::uint8_t* out, std::uint8_t* marks, std::int
     }
     return;
   }
+  // The queue mixes all it holds.
+  Finish(scratch);
   std::uint8_t* mixed = reinterpret_cast<std::uint8_t*>(scratch);
   if (planPositions_) {
     planPositions_(start_.x, start_.y + y, places, planned, positions_);

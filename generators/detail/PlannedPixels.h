@@ -36,8 +36,8 @@ class PlannedPixels {
   PlannedPixels& operator=(const PlannedPixels&) = delete;
 
   // The marked pixels of row y planned into out, the row's pixels; where later and planned by
-  // the queue, only queued with the earlier rows' until Finish. scratch holds a row's positions,
-  // which the row is done with.
+  // the queue, only queued with the earlier rows' until Finish; else those queued are finished
+  // first. scratch holds a row's positions, which the row is done with.
   void Plan(int y, std::uint8_t* out, std::uint8_t* marks, std::int32_t* scratch, bool later = false);
   // The queued pixels sampled, mixed into scratch (room for a row's positions) and written.
   void Finish(std::int32_t* scratch);
