@@ -24,35 +24,29 @@ RowRepeat RepeatDown(const POINT& a, const POINT& b, int width, int height) {
   return {int(r0), int(shift < 0 ? shift + width : shift)};
 }
 
-RowTurn TurnRows(const POINT& start, int width, int height, bool reverses, const POINT& to,
-                 const RowRepeat& repeat) {
-  const int rows = repeat.rows > 0 ? repeat.rows : height;
-  if (width <= 0 || height <= 0 || height % rows != 0) return {};
+RowTurn TurnRows(const POINT& start, int width, int height, bool reverses, const POINT& to) {
+  if (width <= 0 || height <= 0) return {};
   auto around = [](std::int64_t t, int n) { return int(((t % n) + n) % n); };
   RowTurn turn;
   turn.any = true;
   turn.reverses = reverses;
   turn.width = width;
   turn.height = height;
-  turn.rows = rows;
-  turn.repeatShift = repeat.rows > 0 ? repeat.shift : 0;
   // The plane point start + (x, y) lands on (reverses ? -start.x - x : start.x + x) + to.x and
   // to.y - start.y - y.
   turn.rowSum = around(std::int64_t{to.y} - 2 * std::int64_t{start.y}, height);
   turn.columnSum = around(std::int64_t{to.x} - (reverses ? 2 * std::int64_t{start.x} : 0), width);
-  // Rows y and rowSum - y pair up around the rows: made from the first row that lands on itself,
+  // Rows y and rowSum - y pair up around the tile: made from the first row that lands on itself,
   // or from the pair that meets there, half of them and those that land on themselves.
-  const int m = turn.rowSum % rows;
-  const bool oddSum = m % 2 != 0, oddRows = rows % 2 != 0;
-  turn.firstMade = (m + (oddSum && oddRows ? rows : 0) + 1) / 2 % rows;
-  turn.madeRows = !oddSum && !oddRows ? rows / 2 + 1 : (rows + 1) / 2;
+  const int m = turn.rowSum;
+  const bool oddSum = m % 2 != 0, oddHeight = height % 2 != 0;
+  turn.firstMade = (m + (oddSum && oddHeight ? height : 0) + 1) / 2 % height;
+  turn.madeRows = !oddSum && !oddHeight ? height / 2 + 1 : (height + 1) / 2;
   return turn;
 }
 
-void RowTurn::Turn(int y, const std::uint8_t* made, std::uint8_t* out) const {
-  // The image lies in the repeat a whole number of times down: moved back along as often.
-  const std::int64_t back = std::int64_t{Image(y) / rows} * repeatShift;
-  const std::size_t shift = std::size_t((columnSum - back % width + width) % width), all = std::size_t(width);
+void RowTurn::Turn(const std::uint8_t* made, std::uint8_t* out) const {
+  const std::size_t shift = std::size_t(columnSum), all = std::size_t(width);
   if (!reverses) {
     std::memcpy(out + 4 * shift, made, 4 * (all - shift));
     std::memcpy(out, made + 4 * (all - shift), 4 * shift);

@@ -1,8 +1,8 @@
 // The copy-down stage: a fold program's tile of several cells, rendered unscaled, repeats down
 // itself, so its rows are rendered down to the lattice's least height and copied below, each
 // moved along by that lattice vector; a tile that a half turn or a glide takes onto itself repeats
-// its rows turned, so half of them (of those made) are rendered and each turned, reversed or moved
-// along, into the row it lands on.
+// its rows turned, so half of them are rendered and each turned, reversed or moved along, into the
+// row it lands on.
 #pragma once
 #include <cstdint>
 #include <cstring>
@@ -41,28 +41,22 @@ void CopyRowDown(const ImageRows& rows, std::vector<std::uint8_t>& copyRow, cons
 // A tile of width x height pixels from the plane point start, one period of a lattice, taken
 // onto itself by the map of the plane (x, y) -> ((reverses ? -x : x) + to.x, to.y - y): pixel x
 // of row y lands on pixel columnSum - x (or x + columnSum) of row rowSum - y, each around the
-// tile. Where the tile repeats down, every `rows` rows moved repeatShift along, the rows of the
-// first `rows` land on each other, each moved back along as far as its image lies repeats down.
-// The rows from firstMade on, madeRows of them around those, hold one of every pair, and the
-// rows that the map takes onto themselves.
+// tile. The rows from firstMade on, madeRows of them around the tile, hold one of every pair,
+// and the rows that the map takes onto themselves.
 struct RowTurn {
   bool any = false;
   bool reverses = false;
-  int width = 0, height = 0, rows = 0;
-  int rowSum = 0, columnSum = 0, repeatShift = 0;
+  int width = 0, height = 0;
+  int rowSum = 0, columnSum = 0;
   int firstMade = 0, madeRows = 0;
 
   // The k-th row made.
-  int MadeRow(int k) const { return (firstMade + k) % rows; }
-  // The row that row y (of the first `rows`) lands on, and the image of its pixels there.
-  int TurnedRow(int y) const { return Image(y) % rows; }
-  void Turn(int y, const std::uint8_t* made, std::uint8_t* out) const;
-
- private:
-  int Image(int y) const { return (rowSum - y + height) % height; }
+  int MadeRow(int k) const { return (firstMade + k) % height; }
+  // The row that row y lands on, and the image of its pixels there.
+  int TurnedRow(int y) const { return (rowSum - y + height) % height; }
+  void Turn(const std::uint8_t* made, std::uint8_t* out) const;
 };
 
-RowTurn TurnRows(const POINT& start, int width, int height, bool reverses, const POINT& to,
-                 const RowRepeat& repeat = {});
+RowTurn TurnRows(const POINT& start, int width, int height, bool reverses, const POINT& to);
 
 }  // namespace corvel::detail

@@ -14,7 +14,6 @@ struct FoldedRowBuffers {
   std::vector<float> exactPositions;  // before truncation, for the blends' weights
   std::vector<int> places;
   std::vector<std::uint8_t> marks, bgraRow, copyRow;
-  std::vector<std::uint8_t> turnedRow;  // a row made, turned, in BGRA
   RowQueue queue;
   std::vector<std::uint8_t*> plannedOut;  // where the planned pixels queued for several rows go
   SeamBlendRow blendRow;

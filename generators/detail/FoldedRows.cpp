@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <new>
 #include <optional>
@@ -102,7 +101,6 @@ bool SizeBuffers(const FoldedRun& run, FoldedRowBuffers& own) {
     own.positions.resize(2 * width);
     if (run.road.blend) own.exactPositions.resize(2 * width);
     if (run.road.blend || run.road.markCopiedEdges) own.plannedOut.resize(width);
-    if (run.road.turn.any) own.turnedRow.resize(4 * width);
     // Marks left by an earlier run would plan pixels of this one.
     if (bands) own.marks.assign(width, 0);
     if (bands && run.planPositions) {
@@ -138,9 +136,8 @@ class FoldedRowMaker {
   // Unblended, with the pixels' planned positions on a source read in place: the marked pixels'
   // planned positions take the place of the program's, and the row is sampled once.
   void MakeRowInPlace(int y, const Point2D& rowStart, std::uint8_t* out);
-  // Row y, made at made, copied into the rows that repeat it, turned and moved down.
+  // Row y, made at made, copied into the row it turns onto or the rows that repeat it below.
   void CopyDown(int y, const std::uint8_t* made);
-  void CopyRepeats(int y, const std::uint8_t* made);
 
   const FoldedRun& run_;
   const FoldedRoad& road_;
@@ -212,19 +209,12 @@ void FoldedRowMaker::MakeRowInPlace(int y, const Point2D& rowStart, std::uint8_t
 }
 
 void FoldedRowMaker::CopyDown(int y, const std::uint8_t* made) {
-  CopyRepeats(y, made);
-  const int turned = road_.turn.any ? road_.turn.TurnedRow(y) : y;
-  if (turned == y) return;
-  std::uint8_t* const image = own_.turnedRow.data();
-  road_.turn.Turn(y, made, image);
-  {
+  if (road_.turn.any) {
+    const int turned = road_.turn.TurnedRow(y);
+    if (turned == y) return;
     const OutputRow row(frame_.outputRows, own_.copyRow, turned);
-    std::memcpy(row.Bgra(), image, own_.turnedRow.size());
+    return road_.turn.Turn(made, row.Bgra());
   }
-  CopyRepeats(turned, image);
-}
-
-void FoldedRowMaker::CopyRepeats(int y, const std::uint8_t* made) {
   std::uint8_t* const marks = own_.marks.data();
   // A copy's few planned pixels wait in the queue, finished with later rows' in one go (no row is
   // copied from a copy), except where blends share the queue or grey rows are made as each is left.

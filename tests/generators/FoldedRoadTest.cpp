@@ -155,8 +155,8 @@ TEST(DecideRoad, CopiesDownOnlyAWholeUnscaledPeriod) {
 }
 
 // A feathered program whose tile is its own half turn, or glide along rows, makes half the rows of
-// one unscaled period (and the rows that land on themselves), half of those that repeat down where
-// they do; unfeathered, scaled, glided across rows or by half a pixel, it makes them all.
+// one unscaled period (and the rows that land on themselves); unfeathered, scaled, repeating down,
+// glided across rows or by half a pixel, it makes them all (or those it repeats down).
 TEST(DecideRoad, TurnsRowsOnlyOfAWholeUnscaledFeatheredPeriod) {
   FoldProgram turning = Program(true), hard = Program(false), glide = Program(true);
   turning.rowsImage.any = hard.rowsImage.any = true;
@@ -175,7 +175,7 @@ TEST(DecideRoad, TurnsRowsOnlyOfAWholeUnscaledFeatheredPeriod) {
       {"unfeathered", hard, upright, {1, 1}, 60, 30, 30, false},
       {"scaled", turning, upright, {2, 2}, 60, 30, 30, false},
       {"not the period", turning, upright, {1, 1}, 60, 29, 29, false},
-      {"repeating down", turning, leaning, {1, 1}, 120, 60, 16, true},
+      {"repeating down", turning, leaning, {1, 1}, 120, 60, 30, false},
       {"glided", glide, upright, {1, 1}, 60, 30, 16, true},
       {"glided by half a pixel", glide, odd, {1, 1}, 61, 30, 30, false},
       {"glided across the rows", glide, across, {1, 1}, 60, 30, 30, false},
