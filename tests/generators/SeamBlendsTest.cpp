@@ -637,6 +637,22 @@ TEST(SeamBlends, PixelsLocatedInLanesAsOneByOne) {
   }
 }
 
+// A square BGRA source of noise, its rows one after another.
+struct NoiseSource {
+  NoiseSource(int size, std::uint32_t seed) : bytes(4 * std::size_t(size) * size), strides(size, 4 * size) {
+    for (std::uint8_t& byte : bytes) byte = std::uint8_t((seed = seed * 1664525u + 1013904223u) >> 24);
+    for (int y = 0; y < size; ++y) starts.push_back(bytes.data() + 4 * std::size_t(size) * y);
+    rows = {starts.data(), strides.data(), size, size};
+  }
+  NoiseSource(const NoiseSource&) = delete;
+  NoiseSource& operator=(const NoiseSource&) = delete;
+
+  std::vector<std::uint8_t> bytes;
+  std::vector<std::intptr_t> strides;
+  std::vector<std::uint8_t*> starts;
+  BgraRows rows{};
+};
+
 // Random lattices, folds, frames and regions, "nice" ones (turns and mirrors of small whole
 // coefficients, lines and points on quarters and eighths, so that many points fall right on a line
 // or a cell's edge) or any.
@@ -814,14 +830,9 @@ TEST(SeamBlends, PixelsQueueAsTheyPlan) {
        detail::BlendCopy::Mapped(across, {1, 1, 0}, {-2, 0, 0.9})});
   blends.AddPlanned({detail::UAbove(0.8)});
   const detail::SeamBlendsInDoubles inDoubles(blends, program, generator);
-  constexpr int kSize = 128, kCount = 50;
-  std::vector<std::uint8_t> bytes(4 * kSize * kSize);
-  std::uint32_t noise = 5;
-  for (std::uint8_t& byte : bytes) byte = std::uint8_t((noise = noise * 1664525u + 1013904223u) >> 24);
-  std::vector<std::uint8_t*> rows;
-  for (int y = 0; y < kSize; ++y) rows.push_back(bytes.data() + 4 * kSize * y);
-  const std::vector<std::intptr_t> strides(kSize, 4 * kSize);
-  const BgraRows source{rows.data(), strides.data(), kSize, kSize};
+  constexpr int kCount = 50;
+  const NoiseSource noise(128, 5);
+  const BgraRows& source = noise.rows;
   double x[kCount], ys[kCount], u[kCount], v[kCount];
   int regions[kCount];
   for (int i = 0; i < kCount; ++i) x[i] = 0.3 + 2 * i;
@@ -858,13 +869,8 @@ TEST(SeamBlends, RegionsQueueInLanesAsOneByOne) {
   if (!ProbeCpuFeatures().avx2) GTEST_SKIP() << "no AVX2";
   RandomBlends random(77);
   constexpr int kSize = 64, kMost = 23, kKinds = 5;
-  std::vector<std::uint8_t> bytes(4 * kSize * kSize);
-  std::uint32_t noise = 9;
-  for (std::uint8_t& byte : bytes) byte = std::uint8_t((noise = noise * 1664525u + 1013904223u) >> 24);
-  std::vector<std::uint8_t*> rows;
-  for (int y = 0; y < kSize; ++y) rows.push_back(bytes.data() + 4 * kSize * y);
-  const std::vector<std::intptr_t> strides(kSize, 4 * kSize);
-  const BgraRows source{rows.data(), strides.data(), kSize, kSize};
+  const NoiseSource noise(kSize, 9);
+  const BgraRows& source = noise.rows;
   int tried[kKinds] = {};
   for (int trial = 0; trial < 500; ++trial) {
     TileGenerator generator;
