@@ -66,6 +66,16 @@ class SeamBlendLanes {
     // The tests' coefficients in every lane, once for all of a row's groups.
     for (int t = 0; t < a_.testCount; ++t)
       for (int c = 0; c < 3; ++c) tests_[t][c] = F{} + a_.tests[t][c];
+    // A test is bent by one bump at most (MakeSeamBlendArgs sees to it): only that one is added.
+    // An unbent test adds nought times the first rather than branch, which, taken one way or the
+    // other in turn, costs more than the product.
+    if constexpr (kBent)
+      for (int t = 0; t < a_.testCount; ++t) {
+        testBendOf_[t] = 0;
+        for (int b = 0; b < a_.bendCount; ++b)
+          if (a_.testBends[t][b] != 0) testBendOf_[t] = b;
+        testBendTimes_[t] = F{} + a_.testBends[t][testBendOf_[t]];
+      }
   }
 
   // The n pixels from pairs (and xs, ys where given) as the group's lanes; lanes past n repeat
@@ -132,10 +142,7 @@ class SeamBlendLanes {
     auto inside = [&](int t) {
       const F* test = tests_[t];
       F sum = g.wx * test[0] + g.wy * test[1] + test[2];
-      // Every bump times its factor, nought for most tests, which adds nothing: a branch on each
-      // factor, taken one way or the other in turn, cost more than the products.
-      if constexpr (kBent)
-        for (int b = 0; b < a_.bendCount; ++b) sum += a_.testBends[t][b] * g.bumps[b];
+      if constexpr (kBent) sum += testBendTimes_[t] * g.bumps[testBendOf_[t]];
       return sum < g.zero;
     };
     I even = g.bits, odd = g.bits, bit = g.bits + 1;
@@ -336,6 +343,8 @@ class SeamBlendLanes {
   const bool exact_;
   I evens_, odds_, lowPairs_, highPairs_;
   F tests_[SeamBlendArgs::kMaxTests][3];
+  F testBendTimes_[SeamBlendArgs::kMaxTests];
+  int testBendOf_[SeamBlendArgs::kMaxTests];
 };
 
 template <class Isa, bool kBent>

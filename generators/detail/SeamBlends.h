@@ -276,7 +276,8 @@ struct SeamBlendArgs {
   int testCount = 0;
   float tests[kMaxTests][3] = {};
   // Bent seams: the bumps on the position, t = t[0] X + t[1] Y + t[2] (and t2 the same) as
-  // SideBend takes them, and each test's sum and blended weight plus each bump times its factor.
+  // SideBend takes them, and each test's sum and blended weight plus each bump times its factor
+  // (a test's by one bump at most).
   struct Bend {
     float t[3], t2[3], amount;
     bool clamped, sShape, twoBumps, smaller;

@@ -292,6 +292,53 @@ TEST(SeamBlends, BentBandsFollowTheirBumpsInLanesAsInDoubles) {
   }
 }
 
+// Each test adds the one bump its side is bent by, whichever of the blends' bumps that is, and an
+// unbent test none; a side bent by two bumps at once has no test in the kernels' form.
+TEST(SeamBlends, EachTestIsBentByItsOwnBumpAlone) {
+  TileGenerator generator;
+  SetLattice(generator, {100, 0}, {0, 100});
+  const detail::FoldProgram program;
+  detail::SeamBlends blends;
+  blends.bends[0] = {0.3, 0, 1, 0, true};
+  blends.bends[1] = {-0.2, 1, 0, 0, true};
+  blends.bends[2] = {0.2, 1, 0, 0, true};
+  blends.bendCount = 3;
+  const detail::BlendBends third{{0, 0, 1}};
+  blends.AddPlanned({detail::UAbove(0.9)});
+  blends.AddBlend({detail::VBelow(0.5)}, {100, 0, 0, 0, 100, 100}, {0, 2, 0});
+  blends.BendSide(0, third);
+  blends.BendWeights(third * 2);
+  blends.AddOwn({detail::VAbove(0.5)});
+  blends.BendSide(0, -third);
+  detail::SeamBlendArgs args;
+  ASSERT_TRUE(detail::MakeSeamBlendArgs(blends, program, generator, args));
+  // The first bump would keep (0.5, 0.44) and (0.3, 0.45) and the second blend (0.5, 0.47).
+  const Point2D points[] = {{0.5, 0.44}, {0.5, 0.47}, {0.1, 0.47}, {0.3, 0.45}, {0.95, 0.3}, {0.7, 0.6}};
+  const int count = int(std::size(points));
+  std::vector<std::int32_t> positions;
+  for (const Point2D& p : points) {
+    positions.push_back(std::int32_t(256 * 100 * p.x));
+    positions.push_back(std::int32_t(256 * 100 * p.y));
+  }
+  std::vector<detail::SeamBlendKernel> kernels = {detail::SeamBlendSse2};
+  if (ProbeCpuFeatures().avx2) kernels.push_back(detail::SeamBlendAvx2);
+  for (const detail::SeamBlendKernel kernel : kernels) {
+    std::uint8_t planned[std::size(points)];
+    std::int32_t partners[2 * std::size(points)];
+    float weights[std::size(points)];
+    DecideRun(kernel, args, positions.data(), nullptr, nullptr, count, planned, partners, weights);
+    for (int i = 0; i < count; ++i) {
+      const double u = points[i].x, v = points[i].y, bent = v + 0.2 * u * (1 - u);
+      EXPECT_EQ(planned[i], u > 0.9 ? 1 : 0) << i;
+      if (u > 0.9) continue;
+      EXPECT_NEAR(weights[i], std::min(2 * bent, 1.0), 1e-3) << i;
+      EXPECT_NEAR(partners[2 * i + 1], positions[2 * i + 1] + (bent < 0.5 ? 25600 : 0), 1) << i;
+    }
+  }
+  blends.BendSide(0, detail::BlendBends{{1, 0, 1}});
+  EXPECT_FALSE(detail::MakeSeamBlendArgs(blends, program, generator, args));
+}
+
 // Bent, a partner is mapped from the own point before truncation where that is given, as the
 // weight is: across a bulge it can weigh all of a mix, and a truncated unit, stretched by the
 // partner's map, would move it by levels. Here the partner lies twice as far from the origin.
