@@ -194,15 +194,15 @@ VirtualRegions& Regions() {
   return regions;
 }
 
-// Regions of a large page and more lie on whole large pages and ask the system for them
+// Regions of a large page and more start on a large page and ask the system for large pages
 // (transparent huge pages, where it grants them on request): a new image's pages then fault in 512
-// at a time, and unmapping them drops a few entries rather than thousands. The last large page,
-// whole, holds at most 2 MB more than was asked for.
+// at a time, and unmapping them drops a few entries rather than thousands.
 constexpr SIZE_T kLargePage = SIZE_T{2} << 20;
-
-SIZE_T MappedBytes(SIZE_T bytes) {
-  return bytes >= kLargePage ? (bytes + kLargePage - 1) / kLargePage * kLargePage : bytes;
-}
+// A region's last part short of a large page lies on small pages unless it fills at least this
+// much of one: a megapixel tile's rows at a spread pitch run 64 KB into a third large page, whose
+// 2 MB were zeroed for them (a small page's fault costs some 1 us, a large page's 40-60 us alone
+// and several times that beside other threads' faults).
+constexpr SIZE_T kLargeTail = kLargePage / 8;
 
 SIZE_T SmallPage() {
   static const SIZE_T page = SIZE_T(sysconf(_SC_PAGESIZE));
@@ -210,6 +210,15 @@ SIZE_T SmallPage() {
 }
 
 SIZE_T PagesOf(SIZE_T bytes) { return (bytes + SmallPage() - 1) / SmallPage() * SmallPage(); }
+
+// The bytes of a region on large pages (its start and any whole large page), the rest on small.
+SIZE_T OnLargePagesOf(SIZE_T bytes) {
+  if (bytes < kLargePage) return 0;
+  const SIZE_T whole = bytes / kLargePage * kLargePage;
+  return bytes - whole >= kLargeTail ? whole + kLargePage : whole;
+}
+
+SIZE_T MappedBytes(SIZE_T bytes) { return std::max(OnLargePagesOf(bytes), PagesOf(bytes)); }
 
 // A kept region of the size asked for, taken out of the kept ones, zeroed; null when none is kept.
 void* TakeKept(VirtualRegions& regions, SIZE_T bytes, int protection) {
@@ -255,7 +264,7 @@ void* MapPages(SIZE_T bytes, int protection) {
                                           ~(std::uintptr_t{kLargePage} - 1));
   if (aligned > start) munmap(start, SIZE_T(aligned - start));
   if (start + kLargePage > aligned) munmap(aligned + mapped, SIZE_T(start + kLargePage - aligned));
-  madvise(aligned, mapped, MADV_HUGEPAGE);
+  madvise(aligned, OnLargePagesOf(bytes), MADV_HUGEPAGE);
   return aligned;
 }
 
@@ -337,7 +346,7 @@ void FaultInPages(LPVOID region, SIZE_T regionBytes, SIZE_T from, SIZE_T to) {
   }
   const SIZE_T page = OnLargePages(regionBytes) ? kLargePage : SmallPage();
   auto pagesOf = [page](SIZE_T bytes) { return (bytes + page - 1) / page * page; };
-  const SIZE_T first = pagesOf(from), last = std::min(pagesOf(to), pagesOf(regionBytes));
+  const SIZE_T first = pagesOf(from), last = std::min(pagesOf(to), MappedBytes(regionBytes));
   if (first >= last) return;
   BYTE* const start = static_cast<BYTE*>(region) + first;
   if (madvise(start, last - first, MADV_POPULATE_WRITE) == 0) return;

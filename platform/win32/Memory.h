@@ -35,8 +35,8 @@ constexpr DWORD PAGE_READONLY = 0x02;
 constexpr DWORD PAGE_READWRITE = 0x04;
 
 // Reserves and commits zeroed pages at an address of the system's choosing (address must be
-// null); only MEM_RESERVE | MEM_COMMIT is supported. Regions of 2 MB and more lie on whole large
-// pages, which the system may back by large pages.
+// null); only MEM_RESERVE | MEM_COMMIT is supported. Regions of 2 MB and more start on a large page
+// and lie on large pages where the system grants them, but for a last part well short of one.
 LPVOID VirtualAlloc(LPVOID address, SIZE_T bytes, DWORD allocationType, DWORD protect);
 // Releases a whole region that VirtualAlloc returned (size 0, MEM_RELEASE).
 BOOL VirtualFree(LPVOID address, SIZE_T bytes, DWORD freeType);

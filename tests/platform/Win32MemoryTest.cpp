@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -153,18 +154,59 @@ TEST(VirtualMemory, FaultInPagesMapsLargePagesWhole) {
     auto* pages = static_cast<BYTE*>(VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
     ASSERT_NE(pages, nullptr);
     FaultInPages(pages, bytes, c.from, c.to);
-    std::vector<unsigned char> resident(3 * large / page);
-    ASSERT_EQ(mincore(pages, 3 * large, resident.data()), 0);
+    // The last part, short of a large page, is mapped to its last small page alone.
+    std::vector<unsigned char> resident(PagesOf(bytes) / page);
+    ASSERT_EQ(mincore(pages, PagesOf(bytes), resident.data()), 0);
     for (std::size_t i = 0; i < c.mapped.size(); ++i) {
       const auto first = resident.begin() + std::ptrdiff_t(i * large / page);
-      const bool any = std::any_of(first, first + std::ptrdiff_t(large / page),
-                                   [](unsigned char r) { return r & 1; });
+      const auto last = resident.begin() + std::ptrdiff_t(std::min(resident.size(), (i + 1) * large / page));
+      const bool any = std::any_of(first, last, [](unsigned char r) { return r & 1; });
       EXPECT_EQ(any, c.mapped[i]) << c.from << ".." << c.to << " large page " << i;
       if (c.mapped[i]) {
         EXPECT_TRUE(*first & 1) << c.from << ".." << c.to << " large page " << i;
       }
     }
     for (SIZE_T i = 0; i < bytes; i += 4099) ASSERT_EQ(pages[i], 0) << i;
+    EXPECT_TRUE(VirtualFree(pages, 0, MEM_RELEASE));
+  }
+}
+
+// Whether the mapping holding address asks for large pages, from /proc/self/smaps.
+bool AsksForLargePages(const BYTE* address) {
+  std::FILE* smaps = std::fopen("/proc/self/smaps", "r");
+  if (!smaps) return false;
+  const auto at = reinterpret_cast<std::uintptr_t>(address);
+  bool inside = false, asks = false;
+  unsigned long long from = 0, to = 0;
+  char line[512];
+  while (std::fgets(line, sizeof line, smaps)) {
+    if (std::sscanf(line, "%llx-%llx ", &from, &to) == 2 && std::strchr(line, '-') < std::strchr(line, ' '))
+      inside = from <= at && at < to;
+    else if (inside && std::strncmp(line, "VmFlags:", 8) == 0)
+      asks = std::strstr(line, " hg") != nullptr;
+  }
+  std::fclose(smaps);
+  return asks;
+}
+
+// A region's last part short of a large page takes a large page only where it fills an eighth of
+// one at least: a megapixel tile running a few rows past two large pages had a third zeroed whole.
+TEST(VirtualMemory, ALargeRegionsShortTailLiesOnSmallPages) {
+  const SIZE_T large = SIZE_T{2} << 20;
+  struct Case {
+    SIZE_T bytes;
+    bool largeTail;
+  };
+  for (const Case& c : {Case{2 * large + 65536, false}, Case{2 * large + 100, false},
+                        Case{large + large / 8, true}, Case{3 * large, true}}) {
+    auto* pages = static_cast<BYTE*>(
+        VirtualAlloc(nullptr, c.bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_NE(pages, nullptr);
+    std::memset(pages, 0x5A, c.bytes);
+    EXPECT_TRUE(AsksForLargePages(pages)) << c.bytes;
+    EXPECT_EQ(AsksForLargePages(pages + c.bytes - 1), c.largeTail) << c.bytes;
+    FaultInPages(pages, c.bytes, 0, c.bytes);
+    EXPECT_EQ(pages[c.bytes - 1], 0x5A);
     EXPECT_TRUE(VirtualFree(pages, 0, MEM_RELEASE));
   }
 }
