@@ -37,14 +37,15 @@ FoldedOpening DecideOpening(const FoldProgram* program, const RenderRecord& rend
 FoldedRoad DecideRoad(const RoadFacts& facts) {
   const FoldProgram& program = *facts.program;
   const bool bands = program.HasBands();
-  const bool wholePixels = program.wrapBias == 0 && facts.pixelStep.x == 1 && facts.pixelStep.y == 1;
+  const bool wholeSteps = facts.pixelStep.x == 1 && facts.pixelStep.y == 1;
+  const bool wholePixels = program.wrapBias == 0 && wholeSteps;
   FoldedRoad road;
   road.mayMark = bands;
   road.markBands = bands && facts.bandsCanMark;
   road.marksInFold = road.markBands && program.MarksInFold();
   road.markCellEdges = bands && program.planCellEdges && !program.blends && wholePixels;
   road.blend = facts.blendsMade;
-  road.blendCellEdges = road.blend && facts.blendsHaveCellEdges && wholePixels;
+  road.blendCellEdges = road.blend && facts.blendsHaveCellEdges && wholeSteps;
   road.planInPlace = !road.blend && facts.plansPositions && bands && facts.sourceInPlace;
   road.finishTogether = road.blend && !facts.greyOutput;
   road.copiesShowThePlan = road.blendCellEdges ||

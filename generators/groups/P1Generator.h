@@ -6,6 +6,10 @@
 
 namespace corvel {
 
+namespace detail {
+struct SeamBlends;
+}
+
 class P1Generator : public TileGenerator {
  public:
   // No fold: a point maps to itself, up to rounding.
@@ -17,6 +21,8 @@ class P1Generator : public TileGenerator {
 
  private:
   void ShrinkLattice();
+  // The feather's bands and where they cross, for the unbent wrap of the given bias.
+  void DescribeBlends(double wrapBias, detail::SeamBlends& blends) const;
 };
 
 }  // namespace corvel

@@ -384,6 +384,20 @@ TEST(TileRenderPaths, SkewedAndLargeLatticesOnASharpSourceMatchTheReference) {
   ExpectCasesMatchTheReference(source, cases);
 }
 
+// Feathered P1 on sheared lattices of whole pixels: the plan takes a pixel right on a cell's edge
+// whose lattice coordinate lies a hair below the whole number to the copy a cell back, and one on
+// or a hair past it to the partner a cell on. Only the first are planned, told by whole numbers.
+TEST(TileRenderPaths, FeatheredP1PixelsRightOnShearedCellEdgesMatchTheReference) {
+  CRowIteratorBands source;
+  MakeBlocks(source, 480, false);
+  const LatticeCase cases[] = {
+      {keTilingP1, {37, 101}, {113, 7}, 0, 20}, {keTilingP1, {-29, 97}, {89, 13}, 0, 5},
+      {keTilingP1, {51, 19}, {17, 1}, 0, 20},   {keTilingP1, {61, 83}, {107, -11}, 30, 50},
+      {keTilingP1, {3, 131}, {127, 5}, 45, 20}, {keTilingP1, {0, 128}, {128, 0}, 0, 20},
+  };
+  ExpectCasesMatchTheReference(source, cases);
+}
+
 // Seams bent either way and by more than the editor's usual handles, on skewed and turned
 // lattices of a sharp source: a wrap bent one way or the other, its bands in bent coordinates, and
 // a seam bent past the folds, feathered bands blended about bent seams; and just past and well past
