@@ -35,13 +35,27 @@ int ImageRows::Lock(CRowIteratorBands& image, keFormat format, RowTable* kept) {
   return table.complete ? 0 : keErrorNotCreated;
 }
 
+namespace {
+
+// Whether the bands hold every row once, one after another from the top, as an image's do.
+bool HoldEveryRowOnce(const std::vector<ImageRows::BandPlace>& bands, int height) {
+  LONG next = 0;
+  for (const ImageRows::BandPlace& place : bands) {
+    if (place.top != next || place.bottom < place.top || place.bits == nullptr) return false;
+    next = place.bottom;
+  }
+  return next == height;
+}
+
+}  // namespace
+
 void ImageRows::FillTable(RowTable& table, int height) {
   table.rows.resize(std::size_t(height));
   table.strideBelow.resize(std::size_t(height));
-  // Most images lie in one band of all their rows, each row then written once.
-  const bool oneBand = table.filled.size() == 1 && table.filled[0].top == 0 &&
-                       table.filled[0].bottom == height && table.filled[0].bits != nullptr;
-  if (!oneBand) {
+  // Where the bands hold every row once, as an image's do, each entry is written once rather than
+  // cleared first: a render with a new table writes a source's thousands once.
+  const bool everyRowOnce = HoldEveryRowOnce(table.filled, height);
+  if (!everyRowOnce) {
     std::fill(table.rows.begin(), table.rows.end(), nullptr);
     std::fill(table.strideBelow.begin(), table.strideBelow.end(), 0);
   }
@@ -51,12 +65,14 @@ void ImageRows::FillTable(RowTable& table, int height) {
     const std::intptr_t stride = place.stride;
     std::uint8_t** const rows = table.rows.data() + place.top;
     for (int i = 0; i < place.bottom - place.top; ++i) rows[i] = bits + i * stride;
-    if (place.bottom > place.top)
+    if (place.bottom > place.top) {
       std::fill(table.strideBelow.begin() + place.top, table.strideBelow.begin() + (place.bottom - 1),
                 stride);
+      if (everyRowOnce) table.strideBelow[std::size_t(place.bottom) - 1] = 0;
+    }
   }
-  if (oneBand && height > 0) table.strideBelow[std::size_t(height) - 1] = 0;
-  table.complete = oneBand || std::find(table.rows.begin(), table.rows.end(), nullptr) == table.rows.end();
+  table.complete = everyRowOnce ||
+                   std::find(table.rows.begin(), table.rows.end(), nullptr) == table.rows.end();
 }
 
 // The table stays as the lock left it, for the next lock of the same rows.

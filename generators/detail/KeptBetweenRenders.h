@@ -5,10 +5,10 @@
 // render), and what a render works out before its rows, for the next render with the same inputs.
 // One render at a time holds a set.
 #pragma once
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <type_traits>
@@ -17,6 +17,7 @@
 
 #include "generators/detail/FoldedRowBuffers.h"
 #include "generators/detail/ImageRows.h"
+#include "generators/detail/ScratchVector.h"
 
 namespace corvel::detail {
 
@@ -24,24 +25,31 @@ namespace corvel::detail {
 // out from equal keys is equal.
 class InputKey {
  public:
-  explicit InputKey(std::size_t expected = 0) { values_.reserve(expected); }
-  void Put(double t) { values_.push_back(t); }
+  // Room for expected values, grown where more are put: a render puts a thousand or so, one struct
+  // at a time, into a new key.
+  explicit InputKey(std::size_t expected = 0) : values_(std::max<std::size_t>(expected, 1)) {}
+  void Put(double t) { *Room(1) = t; }
   // A struct of doubles alone, as they are.
   template <class Doubles>
   void PutAll(const Doubles& doubles) {
     static_assert(std::is_trivially_copyable_v<Doubles> && sizeof(Doubles) % sizeof(double) == 0);
-    double t[sizeof(Doubles) / sizeof(double)];
-    std::memcpy(t, &doubles, sizeof t);
-    values_.insert(values_.end(), std::begin(t), std::end(t));
+    std::memcpy(Room(sizeof(Doubles) / sizeof(double)), &doubles, sizeof(Doubles));
   }
   bool operator==(const InputKey& other) const {
-    return values_.size() == other.values_.size() &&
-           (values_.empty() ||
-            std::memcmp(values_.data(), other.values_.data(), sizeof(double) * values_.size()) == 0);
+    return used_ == other.used_ &&
+           std::memcmp(values_.data(), other.values_.data(), sizeof(double) * used_) == 0;
   }
 
  private:
-  std::vector<double> values_;
+  // Where the next count values go, counted as put.
+  double* Room(std::size_t count) {
+    if (used_ + count > values_.size()) values_.resize(std::max(2 * values_.size(), used_ + count));
+    used_ += count;
+    return values_.data() + (used_ - count);
+  }
+
+  ScratchVector<double> values_;
+  std::size_t used_ = 0;
 };
 
 // What the last render worked out from its key, for a render with the same key (the same shape

@@ -36,6 +36,10 @@ TEST(ImageRows, AKeptTableFollowsTheImageLockedNow) {
     }
     // A stride leads to the row below; none past the last row, nor, in one block, between rows.
     ASSERT_EQ(expected.strideBelow[expected.height - 1], 0);
+    for (int y = 0; y < expected.height; ++y) {
+      ASSERT_EQ(expected.rows[y], image->LockRowPointer(y, 0, -1)) << "row " << y;
+      image->UnlockRow(y);
+    }
     for (int y = 0; y + 1 < expected.height; ++y) {
       if (image->GetBandCount() == 1) {
         ASSERT_NE(expected.strideBelow[y], 0) << "row " << y;
