@@ -12,7 +12,7 @@ namespace corvel::detail {
 struct FoldedRowBuffers {
   std::vector<std::int32_t> positions, plannedPositions;
   std::vector<float> exactPositions;  // before truncation, for the blends' weights
-  std::vector<int> places;
+  std::vector<int> places, waitingPlaces;
   std::vector<std::uint8_t> marks, bgraRow, copyRow;
   RowQueue queue;
   std::vector<std::uint8_t*> plannedOut;  // where the planned pixels queued for several rows go

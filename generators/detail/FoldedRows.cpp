@@ -106,6 +106,7 @@ bool SizeBuffers(const FoldedRun& run, FoldedRowBuffers& own) {
     if (bands && run.planPositions) {
       own.plannedPositions.resize(2 * width);
       own.places.resize(width);
+      if (run.road.markCopiedEdges) own.waitingPlaces.resize(width);
     }
   } catch (const std::bad_alloc&) {
     return false;
@@ -126,7 +127,8 @@ class FoldedRowMaker {
         frame_(run.frame),
         own_(own),
         planned_(run.planPixels, run.planPositions, frame_.sourceRows.Rows(), run.sample, frame_.start,
-                 frame_.width, own.queue, own.plannedOut.data(), own.plannedPositions.data()) {}
+                 frame_.width, own.queue, own.plannedOut.data(), own.plannedPositions.data(),
+                 own.waitingPlaces.empty() ? nullptr : own.waitingPlaces.data()) {}
 
   // The made rows first to last, in the road's order.
   void MakeRows(int first, int last);
@@ -203,8 +205,10 @@ void FoldedRowMaker::MakeRow(int y, std::uint8_t* out) {
 void FoldedRowMaker::MakeRowInPlace(int y, const Point2D& rowStart, std::uint8_t* out) {
   std::uint8_t* const marks = own_.marks.data();
   if (road_.markBands && !road_.marksInFold) run_.bandMarks.Mark(rowStart, frame_.width, marks);
-  if (road_.markCellEdges) run_.cellEdges->Mark(frame_.start.y + y, marks);
-  planned_.PlaceInRow(y, marks, own_.places.data(), own_.positions.data());
+  // Marking cell edges alone, most rows mark none.
+  const bool edgesMarked = road_.markCellEdges && run_.cellEdges->Mark(frame_.start.y + y, marks);
+  if (edgesMarked || road_.markBands)
+    planned_.PlaceInRow(y, marks, own_.places.data(), own_.positions.data());
   run_.sample(run_.sources.program, out, own_.positions.data(), frame_.width, SampleEdge::kClamp);
 }
 

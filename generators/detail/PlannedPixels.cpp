@@ -24,7 +24,15 @@ int MarkedPlaces(const std::uint8_t* marks, int count, int* places) {
 void PlannedPixels::Finish(std::int32_t* scratch) {
   if (queued_ == 0) return;
   std::uint8_t* mixed = reinterpret_cast<std::uint8_t*>(scratch);
-  queue_.Finish(source_, mixed, queued_);
+  if (rowsWaiting_ > 0) {
+    for (int r = 0, at = 0; r < rowsWaiting_; at += waitingRows_[r++].count)
+      planPositions_(start_.x, start_.y + waitingRows_[r].y, waitingPlaces_ + at, waitingRows_[r].count,
+                     positions_ + 2 * at);
+    sample_(source_, mixed, positions_, queued_, SampleEdge::kClamp);
+    rowsWaiting_ = 0;
+  } else {
+    queue_.Finish(source_, mixed, queued_);
+  }
   for (int i = 0; i < queued_; ++i) std::memcpy(out_[i], mixed + 4 * i, 4);
   queued_ = 0;
 }
@@ -34,9 +42,14 @@ void PlannedPixels::Plan(int y, std::uint8_t* out, std::uint8_t* marks, std::int
   int* const places = reinterpret_cast<int*>(scratch) + width_;
   const int planned = MarkedPlaces(marks, width_, places);
   if (planned == 0) return;
-  if (later && !planPositions_) {
-    if (queued_ + planned > width_) Finish(scratch);
-    planPixels_(y, places, planned, queue_);
+  if (later && (!planPositions_ || waitingPlaces_)) {
+    if (queued_ + planned > width_ || rowsWaiting_ == kRowsWaiting) Finish(scratch);
+    if (planPositions_) {
+      std::memcpy(waitingPlaces_ + queued_, places, sizeof(int) * std::size_t(planned));
+      waitingRows_[rowsWaiting_++] = {y, planned};
+    } else {
+      planPixels_(y, places, planned, queue_);
+    }
     for (int i = 0; i < planned; ++i) {
       out_[queued_++] = out + 4 * std::size_t(places[i]);
       marks[places[i]] = 0;

@@ -20,9 +20,12 @@ class PlannedPixels {
   // Pixels x of output row y lie at the plane point (x0 + x, y0 + y); they are planned by
   // planPositions where given, else by planPixels into queue, and read from source by sample. out
   // has room for a row's pointers, positions for a row's positions.
+  // waitingPlaces, where given, has room for a row's places: planned by planPositions, the pixels
+  // of rows that wait are planned when finished, a row after another.
   PlannedPixels(const TileWorkerRows::PlanPixels& planPixels,
                 const TileWorkerRows::PlanPositions& planPositions, BgraRows source, BgraSampler sample,
-                POINT x0y0, int width, RowQueue& queue, std::uint8_t** out, std::int32_t* positions)
+                POINT x0y0, int width, RowQueue& queue, std::uint8_t** out, std::int32_t* positions,
+                int* waitingPlaces)
       : planPixels_(planPixels),
         planPositions_(planPositions),
         source_(source),
@@ -31,15 +34,16 @@ class PlannedPixels {
         width_(width),
         queue_(queue),
         out_(out),
-        positions_(positions) {}
+        positions_(positions),
+        waitingPlaces_(waitingPlaces) {}
   PlannedPixels(const PlannedPixels&) = delete;
   PlannedPixels& operator=(const PlannedPixels&) = delete;
 
   // The marked pixels of row y planned into out, the row's pixels; where later and planned by
-  // the queue, only queued with the earlier rows' until Finish; else those queued are finished
-  // first. scratch holds a row's positions, which the row is done with.
+  // the queue or with room for waiting places, only kept with the earlier rows' until Finish; else
+  // those kept are finished first. scratch holds a row's positions, which the row is done with.
   void Plan(int y, std::uint8_t* out, std::uint8_t* marks, std::int32_t* scratch, bool later = false);
-  // The queued pixels sampled, mixed into scratch (room for a row's positions) and written.
+  // The pixels kept planned, sampled, mixed into scratch (room for a row's positions) and written.
   void Finish(std::int32_t* scratch);
   // Row y's marked pixels' planned positions put in place of the row's own positions, so that the
   // row is sampled once; places has room for a row.
@@ -54,7 +58,18 @@ class PlannedPixels {
   int width_;
   RowQueue& queue_;
   std::uint8_t** out_;
+  // Waiting for Finish: rows whose pixels wait to be planned by planPositions, their places one
+  // row after another in waitingPlaces_. A row's one or two planned pixels would leave most lanes
+  // idle and wait out the plan's chain of divisions on their own; rows in a run overlap theirs.
+  struct WaitingRow {
+    int y, count;
+  };
+  static constexpr int kRowsWaiting = 32;
+
   std::int32_t* positions_;
+  int* waitingPlaces_;
+  WaitingRow waitingRows_[kRowsWaiting];
+  int rowsWaiting_ = 0;
   int queued_ = 0;
 };
 

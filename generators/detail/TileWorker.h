@@ -222,9 +222,11 @@ int RunTileWorker(TileGenerator& generator, CProgressMeter* meter, PlanPixel&& p
 
 // The worker of the groups without feathering: one sample per pixel at the source point of the
 // lattice coordinates foldToLattice(x, y), the pixel's cell position folded into the
-// fundamental region. Prepares the lattice first; the feather and seams are not read.
+// fundamental region. Prepares the lattice first; the feather and seams are not read. planPositions,
+// where given, plans as foldToLattice does (see RunTileWorker).
 template <class FoldToLattice>
-int RunPlainWorker(TileGenerator& generator, CProgressMeter* meter, FoldToLattice&& foldToLattice) {
+int RunPlainWorker(TileGenerator& generator, CProgressMeter* meter, FoldToLattice&& foldToLattice,
+                   const detail::TileWorkerRows::PlanPositions& planPositions = {}) {
   generator.PrepareLattice();
   detail::FoldProgram fold;
   const bool described = generator.DescribeFold(fold);
@@ -234,7 +236,7 @@ int RunPlainWorker(TileGenerator& generator, CProgressMeter* meter, FoldToLattic
         const Point2D uv = foldToLattice(x, y);
         plan.Single(generator.LatticeToSource(uv.x, uv.y));
       },
-      described ? &fold : nullptr);
+      described ? &fold : nullptr, planPositions);
 }
 
 }  // namespace corvel

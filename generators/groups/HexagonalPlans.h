@@ -1,6 +1,6 @@
-// The plans in doubles of the unfeathered, unbent "P3", "P3LM" and "P6", where every pixel is one
-// sample, worked out four pixels at a time in AVX2 lanes by the same operations in the same order:
-// the same positions bit for bit. Each group fills its record from the values its plan reads.
+// The plans in doubles of the unfeathered, unbent "P3", "P3LM" and "P6", and of "P6M", where every
+// pixel is one sample, worked out four pixels at a time in AVX2 lanes by the same operations in the
+// same order: the same positions bit for bit. Each group fills its record from the values its plan reads.
 #pragma once
 #include <cstdint>
 
@@ -60,6 +60,15 @@ struct P3LMPlanLanes {
   LaneLine mirror;
 };
 
+// "P6M"'s triangle: the steps' sides on the lattice, its mirrors on the plane (nx, ny, c as
+// Point2D::Reflect reads them) and the half turn's centre.
+struct P6MPlanLanes {
+  LaneLattice lattice;
+  LaneLine shortDiagonal, diagonal, steep, flat;
+  LaneLine diagonalMirror, steepMirror, flatMirror;
+  Point2D anchor;
+};
+
 // The plan's fold of four cell positions in place: onto P6's kite, clamped onto it and carried
 // across the second median as the plan takes them.
 void FoldP6Avx2(const P6PlanLanes& plan, double* u, double* v);
@@ -67,6 +76,7 @@ void FoldP6Avx2(const P6PlanLanes& plan, double* u, double* v);
 // The 24.8 source positions (the origin added) of the count pixels (x0 + xs[i], y).
 void PlanP6Avx2(const P6PlanLanes& plan, int x0, int y, const int* xs, int count, std::int32_t* positions);
 void PlanP3Avx2(const P3PlanLanes& plan, int x0, int y, const int* xs, int count, std::int32_t* positions);
+void PlanP6MAvx2(const P6MPlanLanes& plan, int x0, int y, const int* xs, int count, std::int32_t* positions);
 void PlanP3LMAvx2(const P3LMPlanLanes& plan, int x0, int y, const int* xs, int count,
                   std::int32_t* positions);
 

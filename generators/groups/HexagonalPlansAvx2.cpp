@@ -236,6 +236,32 @@ void PlanP3Avx2(const P3PlanLanes& plan, int x0, int y, const int* xs, int count
   }
 }
 
+void PlanP6MAvx2(const P6MPlanLanes& plan, int x0, int y, const int* xs, int count, std::int32_t* positions) {
+  const LaneLattice& lattice = plan.lattice;
+  const D py = Splat(double(y)), minusOne = Splat(-1.0), two = Splat(2);
+  const auto reflected = [two](const Pair& q, const LaneLine& mirror) {
+    const D d = Splat(mirror.nx) * q.x + Splat(mirror.ny) * q.y - Splat(mirror.c);
+    return Pair{q.x - Splat(mirror.nx) * (two * d), q.y - Splat(mirror.ny) * (two * d)};
+  };
+  for (int i = 0; i < count; i += 4) {
+    // WrapToCell, then the triangle's steps, each on the lattice position of the step before.
+    const Pair cell = Apply(lattice.toLattice, PixelsX(x0, xs, i, count), py);
+    Pair q = Apply(lattice.toPlane, cell.x - Floor(cell.x), cell.y - Floor(cell.y));
+    Pair uv = Apply(lattice.toLattice, q.x, q.y);
+    const auto take = [&](D taken, const Pair& moved) {
+      q = Select(taken, moved, q);
+      uv = Select(taken, Apply(lattice.toLattice, q.x, q.y), uv);
+    };
+    const D ax = Splat(plan.anchor.x), ay = Splat(plan.anchor.y);
+    take(NotMask(LessBeyondTolerance(uv.y, YAt(plan.shortDiagonal, uv.x))),
+         {(q.x - ax) * minusOne + ax, (q.y - ay) * minusOne + ay});
+    take(LessBeyondTolerance(uv.y, YAt(plan.diagonal, uv.x)), reflected(q, plan.diagonalMirror));
+    take(LessBeyondTolerance(uv.y, YAt(plan.steep, uv.x)), reflected(q, plan.steepMirror));
+    take(LessBeyondTolerance(uv.y, YAt(plan.flat, uv.x)), reflected(q, plan.flatMirror));
+    StorePositions(Apply(lattice.toSource, uv.x, uv.y), lattice.origin, count - i, positions + 2 * i);
+  }
+}
+
 void PlanP3LMAvx2(const P3LMPlanLanes& plan, int x0, int y, const int* xs, int count,
                   std::int32_t* positions) {
   const KiteLanes& kite = plan.kite;

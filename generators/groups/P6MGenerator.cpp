@@ -24,7 +24,17 @@ bool P6MGenerator::DescribeFold(detail::FoldProgram& program) const {
 
 int P6MGenerator::Generate(CProgressMeter* meter) {
   const P6MTriangle triangle(*this);
-  return RunPlainWorker(*this, meter, [&triangle](int x, int y) { return triangle.PixelOnTriangle(x, y); });
+  // The few pixels planned per row are planned four at a time in lanes, to the same positions.
+  detail::P6MPlanLanes lanes;
+  detail::TileWorkerRows::PlanPositions planPositions;
+  if (detail::HasLaneLattice(*this) && render.cpu.avx2) {
+    lanes = triangle.Lanes();
+    planPositions = [&lanes](int x0, int y, const int* xs, int count, std::int32_t* positions) {
+      detail::PlanP6MAvx2(lanes, x0, y, xs, count, positions);
+    };
+  }
+  return RunPlainWorker(
+      *this, meter, [&triangle](int x, int y) { return triangle.PixelOnTriangle(x, y); }, planPositions);
 }
 
 void P6MGenerator::ComputeOrigin() {

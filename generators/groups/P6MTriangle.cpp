@@ -47,4 +47,17 @@ void P6MTriangle::AddSteps(detail::FoldProgram& program) const {
   });
 }
 
+detail::P6MPlanLanes P6MTriangle::Lanes() const {
+  using detail::LaneLineOf;
+  return {detail::LaneLatticeOf(generator_),
+          LaneLineOf(kShortDiagonal),
+          LaneLineOf(kDiagonal),
+          LaneLineOf(kSteep),
+          LaneLineOf(kFlat),
+          LaneLineOf(diagonalMirror_),
+          LaneLineOf(steepMirror_),
+          LaneLineOf(flatMirror_),
+          anchor_};
+}
+
 }  // namespace corvel

@@ -6,6 +6,7 @@
 #include "generators/Geometry.h"
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/TileGenerator.h"
+#include "generators/groups/HexagonalPlans.h"
 
 namespace corvel {
 
@@ -22,6 +23,8 @@ class P6MTriangle {
   Point2D PixelOnTriangle(int x, int y) const;
   // The same as the program's steps.
   void AddSteps(detail::FoldProgram& program) const;
+  // What PlanP6MAvx2 reads to plan as PixelOnTriangle does; the lattice must have a lane lattice.
+  detail::P6MPlanLanes Lanes() const;
 
  private:
   // take(side, above, planeMap) for each step in order, taken above the side's line or below it:

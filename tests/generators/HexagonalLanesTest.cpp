@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <random>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "generators/groups/P3Rhombus.h"
 #include "generators/groups/P3Seams.h"
 #include "generators/groups/P6Kite.h"
+#include "generators/groups/P6MTriangle.h"
 #include "generators/groups/P6Plan.h"
 #include "generators/groups/P6Seams.h"
 
@@ -87,7 +89,7 @@ void ExpectPlannedPositions(const TileGenerator& g, const Plan& plan, const Lane
   std::vector<int> xs(301);
   for (int i = 0; i < int(xs.size()); ++i) xs[std::size_t(i)] = i;
   std::vector<std::int32_t> positions(2 * xs.size());
-  for (int y = -40; y < 260; y += 7) {
+  for (int y = -40; y < 260; ++y) {
     const int count = int(xs.size()) - (y + 42) % 3;
     planInLanes(lanes, -20, y, xs.data(), count, positions.data());
     for (int i = 0; i < count; ++i) {
@@ -111,6 +113,24 @@ TEST(P6Lanes, PlanPositionsAsTheDoublesDo) {
     const P6Seams seams(g, kite);
     ASSERT_TRUE(seams.hardUnbent);
     ExpectPlannedPositions(g, P6Plan(g, kite, seams), kite.Lanes(seams.near), detail::PlanP6Avx2);
+  }
+}
+
+// Also on the shape the benchmark renders, whose pixels on the cell's edges and mirrors the copied
+// rows plan again.
+TEST(P6MLanes, PlanPositionsAsTheDoublesDo) {
+  if (!ProbeCpuFeatures().avx2) GTEST_SKIP() << "no AVX2";
+  std::vector<Lattice> lattices(std::begin(kLattices), std::end(kLattices));
+  lattices.push_back({{192, -111}, {0, 222}, {192, -111}, {0, 222}});
+  for (const Lattice& lattice : lattices) {
+    TileGenerator g;
+    Prepare(g, lattice);
+    const P6MTriangle triangle(g);
+    const auto plan = [&](int x, int y, SamplePlan& single) {
+      const Point2D uv = triangle.PixelOnTriangle(x, y);
+      single.Single(g.LatticeToSource(uv.x, uv.y));
+    };
+    ExpectPlannedPositions(g, plan, triangle.Lanes(), detail::PlanP6MAvx2);
   }
 }
 

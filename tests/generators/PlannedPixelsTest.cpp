@@ -86,7 +86,7 @@ std::vector<std::uint8_t> Marked(std::initializer_list<int> places) {
 TEST(PlannedPixels, PlansTheMarkedPixelsOfARowAndClearsTheirMarks) {
   Fixture f;
   PlannedPixels stage(f.planPixels, f.none, f.rows.Rows(), SampleBilinearBgra, f.start, Fixture::kWidth,
-                      f.queue, f.plannedOut.data(), f.positions.data());
+                      f.queue, f.plannedOut.data(), f.positions.data(), nullptr);
   std::vector<std::uint8_t> marks = Marked({2, 9});
   stage.Plan(1, f.out.data(), marks.data(), f.scratch.data());
   EXPECT_EQ(marks, Marked({}));
@@ -101,7 +101,7 @@ TEST(PlannedPixels, PlansTheMarkedPixelsOfARowAndClearsTheirMarks) {
 TEST(PlannedPixels, PixelsPlannedLaterAreWrittenWhenFinished) {
   Fixture f;
   PlannedPixels stage(f.planPixels, f.none, f.rows.Rows(), SampleBilinearBgra, f.start, Fixture::kWidth,
-                      f.queue, f.plannedOut.data(), f.positions.data());
+                      f.queue, f.plannedOut.data(), f.positions.data(), nullptr);
   std::vector<std::uint8_t> first = Marked({0, 11}), second = Marked({4});
   std::vector<std::uint8_t> below(4 * Fixture::kWidth, 99);
   stage.Plan(0, f.out.data(), first.data(), f.scratch.data(), true);
@@ -120,7 +120,7 @@ TEST(PlannedPixels, PixelsPlannedLaterAreWrittenWhenFinished) {
 TEST(PlannedPixels, PlannedPositionsAreSampledOrPutInTheRowsPlace) {
   Fixture f;
   PlannedPixels stage(f.planPixels, f.planPositions, f.rows.Rows(), SampleBilinearBgra, f.start,
-                      Fixture::kWidth, f.queue, f.plannedOut.data(), f.positions.data());
+                      Fixture::kWidth, f.queue, f.plannedOut.data(), f.positions.data(), nullptr);
   std::vector<std::uint8_t> marks = Marked({5});
   stage.Plan(2, f.out.data(), marks.data(), f.scratch.data(), true);  // not queued: positions are had at once
   EXPECT_EQ(f.out[4 * 5 + 2], 3 + 5 + 7);
@@ -135,6 +135,43 @@ TEST(PlannedPixels, PlannedPositionsAreSampledOrPutInTheRowsPlace) {
   EXPECT_EQ(row[2], 256 * (3 + 1 + 7));
   EXPECT_EQ(row[21], 256 * (5 + 1));
   EXPECT_EQ(row[4], -1);
+}
+
+// With room for waiting places, rows planned later by positions wait, each planned on its own row
+// when finished; more rows than fit a row's places finish the earlier ones first.
+TEST(PlannedPixels, PlannedPositionsOfRowsThatWaitAreSampledWhenFinished) {
+  Fixture f;
+  std::vector<int> waiting(Fixture::kWidth);
+  PlannedPixels stage(f.planPixels, f.planPositions, f.rows.Rows(), SampleBilinearBgra, f.start,
+                      Fixture::kWidth, f.queue, f.plannedOut.data(), f.positions.data(), waiting.data());
+  std::vector<std::uint8_t> first = Marked({1, 3}), second = Marked({0});
+  std::vector<std::uint8_t> below(4 * Fixture::kWidth, 99);
+  stage.Plan(2, f.out.data(), first.data(), f.scratch.data(), true);
+  stage.Plan(4, below.data(), second.data(), f.scratch.data(), true);
+  EXPECT_EQ(first, Marked({}));
+  EXPECT_EQ(f.out[4 * 1 + 2], 99);
+  stage.Finish(f.scratch.data());
+  EXPECT_EQ(f.out[4 * 1 + 2], 3 + 1 + 7);
+  EXPECT_EQ(f.out[4 * 3 + 2], 3 + 3 + 7);
+  EXPECT_EQ(f.out[4 * 3 + 1], 5 + 2 + 1);
+  EXPECT_EQ(below[4 * 0 + 2], 3 + 0 + 7);
+  EXPECT_EQ(below[4 * 0 + 1], 5 + 4 + 1);
+  EXPECT_EQ(f.planned, 0);
+
+  std::vector<std::vector<std::uint8_t>> rows(Fixture::kWidth + 1,
+                                              std::vector<std::uint8_t>(4 * Fixture::kWidth, 99));
+  for (int y = 0; y <= Fixture::kWidth; ++y) {
+    std::vector<std::uint8_t> marks = Marked({y % Fixture::kWidth});
+    stage.Plan(y, rows[std::size_t(y)].data(), marks.data(), f.scratch.data(), true);
+  }
+  EXPECT_EQ(rows[0][2], 3 + 0 + 7);  // finished to make room
+  EXPECT_EQ(rows[Fixture::kWidth][2], 99);
+  stage.Finish(f.scratch.data());
+  for (int y = 0; y <= Fixture::kWidth; ++y) {
+    const std::size_t x = std::size_t(y % Fixture::kWidth);
+    EXPECT_EQ(rows[std::size_t(y)][4 * x + 2], 3 + x + 7) << y;
+    EXPECT_EQ(rows[std::size_t(y)][4 * x + 1], 5 + y + 1) << y;
+  }
 }
 
 }  // namespace
