@@ -106,7 +106,7 @@ bool SizeBuffers(const FoldedRun& run, FoldedRowBuffers& own) {
     if (bands && run.planPositions) {
       own.plannedPositions.resize(2 * width);
       own.places.resize(width);
-      if (run.road.markCopiedEdges) own.waitingPlaces.resize(width);
+      if (run.road.markCopiedEdges) own.waitingPlaces.resize(2 * width);
     }
   } catch (const std::bad_alloc&) {
     return false;

@@ -1,5 +1,6 @@
 #include "generators/detail/PlannedPixels.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace corvel::detail {
@@ -24,12 +25,10 @@ int MarkedPlaces(const std::uint8_t* marks, int count, int* places) {
 void PlannedPixels::Finish(std::int32_t* scratch) {
   if (queued_ == 0) return;
   std::uint8_t* mixed = reinterpret_cast<std::uint8_t*>(scratch);
-  if (rowsWaiting_ > 0) {
-    for (int r = 0, at = 0; r < rowsWaiting_; at += waitingRows_[r++].count)
-      planPositions_(start_.x, start_.y + waitingRows_[r].y, waitingPlaces_ + at, waitingRows_[r].count,
-                     positions_ + 2 * at);
+  // Planned by positions, only pixels with waiting places are kept.
+  if (planPositions_) {
+    planPositions_(start_.x, 0, waitingPlaces_, waitingPlaces_ + width_, queued_, positions_);
     sample_(source_, mixed, positions_, queued_, SampleEdge::kClamp);
-    rowsWaiting_ = 0;
   } else {
     queue_.Finish(source_, mixed, queued_);
   }
@@ -43,10 +42,10 @@ void PlannedPixels::Plan(int y, std::uint8_t* out, std::uint8_t* marks, std::int
   const int planned = MarkedPlaces(marks, width_, places);
   if (planned == 0) return;
   if (later && (!planPositions_ || waitingPlaces_)) {
-    if (queued_ + planned > width_ || rowsWaiting_ == kRowsWaiting) Finish(scratch);
+    if (queued_ + planned > width_) Finish(scratch);
     if (planPositions_) {
       std::memcpy(waitingPlaces_ + queued_, places, sizeof(int) * std::size_t(planned));
-      waitingRows_[rowsWaiting_++] = {y, planned};
+      std::fill_n(waitingPlaces_ + width_ + queued_, planned, start_.y + y);
     } else {
       planPixels_(y, places, planned, queue_);
     }
@@ -60,7 +59,7 @@ void PlannedPixels::Plan(int y, std::uint8_t* out, std::uint8_t* marks, std::int
   Finish(scratch);
   std::uint8_t* mixed = reinterpret_cast<std::uint8_t*>(scratch);
   if (planPositions_) {
-    planPositions_(start_.x, start_.y + y, places, planned, positions_);
+    planPositions_(start_.x, start_.y + y, places, nullptr, planned, positions_);
     sample_(source_, mixed, positions_, planned, SampleEdge::kClamp);
   } else {
     planPixels_(y, places, planned, queue_);
@@ -73,7 +72,7 @@ void PlannedPixels::Plan(int y, std::uint8_t* out, std::uint8_t* marks, std::int
 void PlannedPixels::PlaceInRow(int y, std::uint8_t* marks, int* places, std::int32_t* rowPositions) {
   const int planned = MarkedPlaces(marks, width_, places);
   if (planned == 0) return;
-  planPositions_(start_.x, start_.y + y, places, planned, positions_);
+  planPositions_(start_.x, start_.y + y, places, nullptr, planned, positions_);
   for (int i = 0; i < planned; ++i) {
     const std::size_t x = std::size_t(places[i]);
     rowPositions[2 * x] = positions_[2 * i];

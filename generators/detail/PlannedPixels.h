@@ -20,8 +20,8 @@ class PlannedPixels {
   // Pixels x of output row y lie at the plane point (x0 + x, y0 + y); they are planned by
   // planPositions where given, else by planPixels into queue, and read from source by sample. out
   // has room for a row's pointers, positions for a row's positions.
-  // waitingPlaces, where given, has room for a row's places: planned by planPositions, the pixels
-  // of rows that wait are planned when finished, a row after another.
+  // waitingPlaces, where given, has room for two rows' places: planned by planPositions, the
+  // pixels of rows that wait are planned when finished, all at once.
   PlannedPixels(const TileWorkerRows::PlanPixels& planPixels,
                 const TileWorkerRows::PlanPositions& planPositions, BgraRows source, BgraSampler sample,
                 POINT x0y0, int width, RowQueue& queue, std::uint8_t** out, std::int32_t* positions,
@@ -58,18 +58,10 @@ class PlannedPixels {
   int width_;
   RowQueue& queue_;
   std::uint8_t** out_;
-  // Waiting for Finish: rows whose pixels wait to be planned by planPositions, their places one
-  // row after another in waitingPlaces_. A row's one or two planned pixels would leave most lanes
-  // idle and wait out the plan's chain of divisions on their own; rows in a run overlap theirs.
-  struct WaitingRow {
-    int y, count;
-  };
-  static constexpr int kRowsWaiting = 32;
-
   std::int32_t* positions_;
+  // The pixels waiting to be planned by planPositions: their x and, a row's room on, their y. A
+  // row's one or two would leave most lanes idle and wait out the plan's chain of divisions alone.
   int* waitingPlaces_;
-  WaitingRow waitingRows_[kRowsWaiting];
-  int rowsWaiting_ = 0;
   int queued_ = 0;
 };
 

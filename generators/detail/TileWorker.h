@@ -153,8 +153,10 @@ class TileWorkerRows {
   // Queues the plans of count pixels xs[0 ..] of row y, in the output.
   using PlanPixels = std::function<void(int y, const int* xs, int count, RowQueue& queue)>;
   // Where every plan is one sample: the 24.8 source positions (the origin added) of the count
-  // pixels (x0 + xs[i], y) of the plane, as the queue would hold them.
-  using PlanPositions = std::function<void(int x0, int y, const int* xs, int count, std::int32_t* positions)>;
+  // pixels (x0 + xs[i], y) of the plane, or (x0 + xs[i], ys[i]) where ys is given, as the queue
+  // would hold them.
+  using PlanPositions =
+      std::function<void(int x0, int y, const int* xs, const int* ys, int count, std::int32_t* positions)>;
   // The same by a fold program: one sample a pixel, lattice coordinates stepped in fixed point
   // and folded in SIMD lanes. Within a level of Run's planned samples.
   // Pixels in the program's bands are planned instead, a row's at once, by planPositions where

@@ -73,11 +73,15 @@ struct P6MPlanLanes {
 // across the second median as the plan takes them.
 void FoldP6Avx2(const P6PlanLanes& plan, double* u, double* v);
 
-// The 24.8 source positions (the origin added) of the count pixels (x0 + xs[i], y).
-void PlanP6Avx2(const P6PlanLanes& plan, int x0, int y, const int* xs, int count, std::int32_t* positions);
-void PlanP3Avx2(const P3PlanLanes& plan, int x0, int y, const int* xs, int count, std::int32_t* positions);
-void PlanP6MAvx2(const P6MPlanLanes& plan, int x0, int y, const int* xs, int count, std::int32_t* positions);
-void PlanP3LMAvx2(const P3LMPlanLanes& plan, int x0, int y, const int* xs, int count,
+// The 24.8 source positions (the origin added) of the count pixels (x0 + xs[i], y), or
+// (x0 + xs[i], ys[i]) where ys is given.
+void PlanP6Avx2(const P6PlanLanes& plan, int x0, int y, const int* xs, const int* ys, int count,
+                std::int32_t* positions);
+void PlanP3Avx2(const P3PlanLanes& plan, int x0, int y, const int* xs, const int* ys, int count,
+                std::int32_t* positions);
+void PlanP6MAvx2(const P6MPlanLanes& plan, int x0, int y, const int* xs, const int* ys, int count,
+                 std::int32_t* positions);
+void PlanP3LMAvx2(const P3LMPlanLanes& plan, int x0, int y, const int* xs, const int* ys, int count,
                   std::int32_t* positions);
 
 }  // namespace corvel::detail

@@ -124,6 +124,11 @@ D PixelsX(int x0, const int* xs, int first, int count) {
   return _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x)));
 }
 
+// The rows of pixels first .. first + 3: y, or ys's where given, as PixelsX has them.
+D PixelsY(int y, const int* ys, int first, int count) {
+  return ys ? PixelsX(0, ys, first, count) : Splat(double(y));
+}
+
 // The first count of four pixels' positions.
 void StoreFirst(__m128i x, __m128i y, int count, std::int32_t* positions) {
   std::int32_t both[8];
@@ -146,7 +151,7 @@ void StorePositions(const Pair& p, const Point2D& origin, int count, std::int32_
   }
 }
 
-// CellPosition of the pixels first .. first + 3 of row y.
+// CellPosition of the pixels first .. first + 3, on rows y.
 void CellPositions(const LaneLattice& lattice, int x0, const int* xs, int first, int count, D y, D& u, D& v) {
   const Pair cell = Apply(lattice.toLattice, PixelsX(x0, xs, first, count), y);
   u = cell.x - Floor(cell.x);
@@ -181,12 +186,13 @@ void FoldP6Avx2(const P6PlanLanes& plan, double* u, double* v) {
   _mm256_storeu_pd(v, lanesV);
 }
 
-void PlanP6Avx2(const P6PlanLanes& plan, int x0, int y, const int* xs, int count, std::int32_t* positions) {
+void PlanP6Avx2(const P6PlanLanes& plan, int x0, int y, const int* xs, const int* ys, int count,
+                std::int32_t* positions) {
   const KiteLanes& kite = plan.kite;
-  const D py = Splat(double(y)), near = Splat(kite.near);
+  const D near = Splat(kite.near);
   for (int i = 0; i < count; i += 4) {
     D u, v;
-    CellPositions(kite.lattice, x0, xs, i, count, py, u, v);
+    CellPositions(kite.lattice, x0, xs, i, count, PixelsY(y, ys, i, count), u, v);
     FoldP6(plan, u, v);
     // The hard seams' sides.
     const Pair own = OnSource(kite, u, v);
@@ -197,13 +203,13 @@ void PlanP6Avx2(const P6PlanLanes& plan, int x0, int y, const int* xs, int count
   }
 }
 
-void PlanP3Avx2(const P3PlanLanes& plan, int x0, int y, const int* xs, int count, std::int32_t* positions) {
+void PlanP3Avx2(const P3PlanLanes& plan, int x0, int y, const int* xs, const int* ys, int count,
+                std::int32_t* positions) {
   const LaneLattice& lattice = plan.lattice;
   const D one = Splat(1), half = Splat(0.5), two = Splat(2);
-  const D py = Splat(double(y));
   for (int i = 0; i < count; i += 4) {
     // WrapToCell.
-    const Pair cell = Apply(lattice.toLattice, PixelsX(x0, xs, i, count), py);
+    const Pair cell = Apply(lattice.toLattice, PixelsX(x0, xs, i, count), PixelsY(y, ys, i, count));
     const Pair wrapped = Apply(lattice.toPlane, cell.x - Floor(cell.x), cell.y - Floor(cell.y));
     // Fold.
     const Pair uv = Apply(lattice.toLattice, wrapped.x, wrapped.y);
@@ -236,16 +242,17 @@ void PlanP3Avx2(const P3PlanLanes& plan, int x0, int y, const int* xs, int count
   }
 }
 
-void PlanP6MAvx2(const P6MPlanLanes& plan, int x0, int y, const int* xs, int count, std::int32_t* positions) {
+void PlanP6MAvx2(const P6MPlanLanes& plan, int x0, int y, const int* xs, const int* ys, int count,
+                 std::int32_t* positions) {
   const LaneLattice& lattice = plan.lattice;
-  const D py = Splat(double(y)), minusOne = Splat(-1.0), two = Splat(2);
+  const D minusOne = Splat(-1.0), two = Splat(2);
   const auto reflected = [two](const Pair& q, const LaneLine& mirror) {
     const D d = Splat(mirror.nx) * q.x + Splat(mirror.ny) * q.y - Splat(mirror.c);
     return Pair{q.x - Splat(mirror.nx) * (two * d), q.y - Splat(mirror.ny) * (two * d)};
   };
   for (int i = 0; i < count; i += 4) {
     // WrapToCell, then the triangle's steps, each on the lattice position of the step before.
-    const Pair cell = Apply(lattice.toLattice, PixelsX(x0, xs, i, count), py);
+    const Pair cell = Apply(lattice.toLattice, PixelsX(x0, xs, i, count), PixelsY(y, ys, i, count));
     Pair q = Apply(lattice.toPlane, cell.x - Floor(cell.x), cell.y - Floor(cell.y));
     Pair uv = Apply(lattice.toLattice, q.x, q.y);
     const auto take = [&](D taken, const Pair& moved) {
@@ -262,15 +269,15 @@ void PlanP6MAvx2(const P6MPlanLanes& plan, int x0, int y, const int* xs, int cou
   }
 }
 
-void PlanP3LMAvx2(const P3LMPlanLanes& plan, int x0, int y, const int* xs, int count,
+void PlanP3LMAvx2(const P3LMPlanLanes& plan, int x0, int y, const int* xs, const int* ys, int count,
                   std::int32_t* positions) {
   const KiteLanes& kite = plan.kite;
   const LaneLattice& lattice = kite.lattice;
   const D one = Splat(1), two = Splat(2);
-  const D py = Splat(double(y)), near = Splat(kite.near);
+  const D near = Splat(kite.near);
   for (int i = 0; i < count; i += 4) {
     D u, v;
-    CellPositions(lattice, x0, xs, i, count, py, u, v);
+    CellPositions(lattice, x0, xs, i, count, PixelsY(y, ys, i, count), u, v);
     // FoldLattice: the mirror across A B, then the turns of the kites at A and B.
     const D mirrored = NotMask(LessBeyondTolerance(v, one - u));
     const Pair p = Apply(lattice.toPlane, u, v);

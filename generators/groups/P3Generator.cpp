@@ -45,8 +45,9 @@ int P3Generator::Generate(CProgressMeter* meter) {
   if (seams.hardUnbent && detail::HasLaneLattice(*this) && detail::HasLaneLattice(seams.frame) &&
       render.cpu.avx2) {
     lanes = seams.Lanes(*this, rhombus);
-    planPositions = [&lanes](int x0, int y, const int* xs, int count, std::int32_t* positions) {
-      detail::PlanP3Avx2(lanes, x0, y, xs, count, positions);
+    planPositions = [&lanes](int x0, int y, const int* xs, const int* ys, int count,
+                             std::int32_t* positions) {
+      detail::PlanP3Avx2(lanes, x0, y, xs, ys, count, positions);
     };
   }
   return RunTileWorker(*this, meter, P3Plan(*this, rhombus, seams), &fold, planPositions);

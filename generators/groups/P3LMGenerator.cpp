@@ -45,8 +45,9 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   detail::TileWorkerRows::PlanPositions planPositions;
   if (seams.hardUnbent && detail::HasLaneLattice(*this) && render.cpu.avx2) {
     lanes = kite.Lanes(seams.near);
-    planPositions = [&lanes](int x0, int y, const int* xs, int count, std::int32_t* positions) {
-      detail::PlanP3LMAvx2(lanes, x0, y, xs, count, positions);
+    planPositions = [&lanes](int x0, int y, const int* xs, const int* ys, int count,
+                             std::int32_t* positions) {
+      detail::PlanP3LMAvx2(lanes, x0, y, xs, ys, count, positions);
     };
   }
   return RunTileWorker(*this, meter, P3LMPlan(*this, kite, seams),

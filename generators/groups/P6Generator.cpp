@@ -51,8 +51,9 @@ int P6Generator::Generate(CProgressMeter* meter) {
     if (seams.fv != 0)
       blends.planFoldLanes = [&lanes](double* u, double* v) { detail::FoldP6Avx2(lanes, u, v); };
     if (seams.hardUnbent)
-      planPositions = [&lanes](int x0, int y, const int* xs, int count, std::int32_t* positions) {
-        detail::PlanP6Avx2(lanes, x0, y, xs, count, positions);
+      planPositions = [&lanes](int x0, int y, const int* xs, const int* ys, int count,
+                               std::int32_t* positions) {
+        detail::PlanP6Avx2(lanes, x0, y, xs, ys, count, positions);
       };
   }
   return RunTileWorker(*this, meter, plan, seams.unbent || fastBent ? &fold : nullptr, planPositions);

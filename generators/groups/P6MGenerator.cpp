@@ -29,8 +29,9 @@ int P6MGenerator::Generate(CProgressMeter* meter) {
   detail::TileWorkerRows::PlanPositions planPositions;
   if (detail::HasLaneLattice(*this) && render.cpu.avx2) {
     lanes = triangle.Lanes();
-    planPositions = [&lanes](int x0, int y, const int* xs, int count, std::int32_t* positions) {
-      detail::PlanP6MAvx2(lanes, x0, y, xs, count, positions);
+    planPositions = [&lanes](int x0, int y, const int* xs, const int* ys, int count,
+                             std::int32_t* positions) {
+      detail::PlanP6MAvx2(lanes, x0, y, xs, ys, count, positions);
     };
   }
   return RunPlainWorker(

@@ -82,25 +82,34 @@ TEST(P6Lanes, FoldOntoTheKiteAsTheDoublesDo) {
 }
 
 // Unfeathered and unbent, every pixel is one sample: the lanes' 24.8 positions of rows of 301
-// pixels (not always a whole number of lanes) are the plan's.
+// pixels (not always a whole number of lanes), and of pixels each on a row of its own, are the
+// plan's.
 template <class Plan, class Lanes>
 void ExpectPlannedPositions(const TileGenerator& g, const Plan& plan, const Lanes& lanes,
-                            void (*planInLanes)(const Lanes&, int, int, const int*, int, std::int32_t*)) {
-  std::vector<int> xs(301);
+                            void (*planInLanes)(const Lanes&, int, int, const int*, const int*, int,
+                                                std::int32_t*)) {
+  std::vector<int> xs(301), ys(xs.size());
   for (int i = 0; i < int(xs.size()); ++i) xs[std::size_t(i)] = i;
   std::vector<std::int32_t> positions(2 * xs.size());
-  for (int y = -40; y < 260; ++y) {
-    const int count = int(xs.size()) - (y + 42) % 3;
-    planInLanes(lanes, -20, y, xs.data(), count, positions.data());
+  const auto expectPlanned = [&](int count, auto rowOf) {
     for (int i = 0; i < count; ++i) {
       SamplePlan single;
-      plan(-20 + i, y, single);
+      plan(-20 + i, rowOf(i), single);
       ASSERT_EQ(single.count, 1);
       std::int32_t expected[2];
       detail::ToFixed(single.points[0] + g.origin, expected);
-      ASSERT_EQ(positions[2 * std::size_t(i)], expected[0]) << g.basisB.x << " at " << i << "," << y;
-      ASSERT_EQ(positions[2 * std::size_t(i) + 1], expected[1]) << g.basisB.x << " at " << i << "," << y;
+      ASSERT_EQ(positions[2 * std::size_t(i)], expected[0]) << g.basisB.x << " at " << i << "," << rowOf(i);
+      ASSERT_EQ(positions[2 * std::size_t(i) + 1], expected[1])
+          << g.basisB.x << " at " << i << "," << rowOf(i);
     }
+  };
+  for (int y = -40; y < 260; ++y) {
+    const int count = int(xs.size()) - (y + 42) % 3;
+    planInLanes(lanes, -20, y, xs.data(), nullptr, count, positions.data());
+    expectPlanned(count, [y](int) { return y; });
+    for (int i = 0; i < count; ++i) ys[std::size_t(i)] = -40 + (y + 40 + 7 * i) % 300;
+    planInLanes(lanes, -20, 0, xs.data(), ys.data(), count, positions.data());
+    expectPlanned(count, [&ys](int i) { return ys[std::size_t(i)]; });
   }
 }
 

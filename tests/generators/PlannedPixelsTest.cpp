@@ -67,11 +67,11 @@ struct Fixture {
     }
   };
   // Seven pixels on and a row down from where the plan would read.
-  const TileWorkerRows::PlanPositions planPositions = [](int x0, int y, const int* xs, int count,
-                                                         std::int32_t* at) {
+  const TileWorkerRows::PlanPositions planPositions = [](int x0, int y, const int* xs, const int* ys,
+                                                         int count, std::int32_t* at) {
     for (int i = 0; i < count; ++i) {
       at[2 * i] = 256 * (x0 + xs[i] + 7);
-      at[2 * i + 1] = 256 * (y + 1);
+      at[2 * i + 1] = 256 * ((ys ? ys[i] : y) + 1);
     }
   };
   const TileWorkerRows::PlanPositions none;
@@ -137,11 +137,11 @@ TEST(PlannedPixels, PlannedPositionsAreSampledOrPutInTheRowsPlace) {
   EXPECT_EQ(row[4], -1);
 }
 
-// With room for waiting places, rows planned later by positions wait, each planned on its own row
-// when finished; more rows than fit a row's places finish the earlier ones first.
+// With room for waiting places, rows planned later by positions wait, each pixel planned on its own
+// row when finished; more pixels than fit a row's places finish the earlier ones first.
 TEST(PlannedPixels, PlannedPositionsOfRowsThatWaitAreSampledWhenFinished) {
   Fixture f;
-  std::vector<int> waiting(Fixture::kWidth);
+  std::vector<int> waiting(2 * Fixture::kWidth);
   PlannedPixels stage(f.planPixels, f.planPositions, f.rows.Rows(), SampleBilinearBgra, f.start,
                       Fixture::kWidth, f.queue, f.plannedOut.data(), f.positions.data(), waiting.data());
   std::vector<std::uint8_t> first = Marked({1, 3}), second = Marked({0});
