@@ -73,6 +73,10 @@ struct P6MPlanLanes {
 // across the second median as the plan takes them.
 void FoldP6Avx2(const P6PlanLanes& plan, double* u, double* v);
 
+// The plan's fold of four cell positions in place: onto "P3LM"'s kite and clamped onto it, as
+// the feathered plan takes them.
+void FoldP3LMAvx2(const P3LMPlanLanes& plan, double* u, double* v);
+
 // The 24.8 source positions (the origin added) of the count pixels (x0 + xs[i], y), or
 // (x0 + xs[i], ys[i]) where ys is given.
 void PlanP6Avx2(const P6PlanLanes& plan, int x0, int y, const int* xs, const int* ys, int count,

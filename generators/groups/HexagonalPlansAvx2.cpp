@@ -90,15 +90,21 @@ Pair OnSource(const KiteLanes& kite, D u, D v) {
   return Apply(kite.lattice.toSource, u + Splat(kite.su), v + Splat(kite.sv));
 }
 
-// HexagonalKite's Clamped, then its Carried. Inlined, as FoldP6 is: a row's few band pixels
-// would each pay the calls and their lanes' round trips through memory.
-__attribute__((always_inline)) inline void ClampAndCarry(const KiteLanes& kite, D& u, D& v) {
+// HexagonalKite's Clamped; the line to M's y at the clamped u. Inlined, as FoldP6 is: a row's few
+// band pixels would each pay the calls and their lanes' round trips through memory.
+__attribute__((always_inline)) inline D Clamp(const KiteLanes& kite, D& u, D& v) {
   u = ClampHalf(u);
   v = ClampHalf(v);
   const D onK = YAt(kite.toK, u);
   v = Select(Greater(v, onK), onK, v);
   const D onM = YAt(kite.toM, u);
   v = Select(Greater(v, onM), onM, v);
+  return onM;
+}
+
+// HexagonalKite's Clamped, then its Carried.
+__attribute__((always_inline)) inline void ClampAndCarry(const KiteLanes& kite, D& u, D& v) {
+  const D onM = Clamp(kite, u, v);
   const D carried = NotMask(LessBeyondTolerance(v, onM));
   if (_mm256_movemask_pd(carried) == 0) return;
   const Pair across = Turned(OnSource(kite, u, v), kite.threeFold, kTurnMinus120);
@@ -269,36 +275,53 @@ void PlanP6MAvx2(const P6MPlanLanes& plan, int x0, int y, const int* xs, const i
   }
 }
 
-void PlanP3LMAvx2(const P3LMPlanLanes& plan, int x0, int y, const int* xs, const int* ys, int count,
-                  std::int32_t* positions) {
+namespace {
+
+// P3LMKite's Fold of cell positions: the mirror across A B, then the turns of the kites at A and B.
+__attribute__((always_inline)) inline void FoldP3LM(const P3LMPlanLanes& plan, D& u, D& v) {
   const KiteLanes& kite = plan.kite;
   const LaneLattice& lattice = kite.lattice;
   const D one = Splat(1), two = Splat(2);
+  const D mirrored = NotMask(LessBeyondTolerance(v, one - u));
+  const Pair p = Apply(lattice.toPlane, u, v);
+  const D d = Splat(plan.mirror.nx) * p.x + Splat(plan.mirror.ny) * p.y - Splat(plan.mirror.c);
+  const Pair reflected = Apply(lattice.toLattice, p.x - Splat(plan.mirror.nx) * (two * d),
+                               p.y - Splat(plan.mirror.ny) * (two * d));
+  u = Select(mirrored, reflected.x, u);
+  v = Select(mirrored, reflected.y, v);
+  const D kiteA = NotMask(LessBeyondTolerance(v, one - two * u));
+  const D plus = _mm256_andnot_pd(GreaterBeyondTolerance(v, u), kiteA);
+  const D kiteB = NotMask(LessBeyondTolerance(v, (one - u) / two));
+  const Pair turned = TurnedEither(Apply(lattice.toPlane, u, v), kite.anchor, plus, kTurnPlus120,
+                                   kTurnMinus120);
+  const Pair back = Apply(lattice.toLattice, turned.x, turned.y);
+  const D moved = _mm256_or_pd(kiteA, kiteB);
+  u = Select(moved, back.x, u);
+  v = Select(moved, back.y, v);
+}
+
+}  // namespace
+
+void FoldP3LMAvx2(const P3LMPlanLanes& plan, double* u, double* v) {
+  D lanesU = _mm256_loadu_pd(u), lanesV = _mm256_loadu_pd(v);
+  FoldP3LM(plan, lanesU, lanesV);
+  Clamp(plan.kite, lanesU, lanesV);
+  _mm256_storeu_pd(u, lanesU);
+  _mm256_storeu_pd(v, lanesV);
+}
+
+void PlanP3LMAvx2(const P3LMPlanLanes& plan, int x0, int y, const int* xs, const int* ys, int count,
+                  std::int32_t* positions) {
+  const KiteLanes& kite = plan.kite;
   const D near = Splat(kite.near);
   for (int i = 0; i < count; i += 4) {
     D u, v;
-    CellPositions(lattice, x0, xs, i, count, PixelsY(y, ys, i, count), u, v);
-    // FoldLattice: the mirror across A B, then the turns of the kites at A and B.
-    const D mirrored = NotMask(LessBeyondTolerance(v, one - u));
-    const Pair p = Apply(lattice.toPlane, u, v);
-    const D d = Splat(plan.mirror.nx) * p.x + Splat(plan.mirror.ny) * p.y - Splat(plan.mirror.c);
-    const Pair reflected = Apply(lattice.toLattice, p.x - Splat(plan.mirror.nx) * (two * d),
-                                 p.y - Splat(plan.mirror.ny) * (two * d));
-    u = Select(mirrored, reflected.x, u);
-    v = Select(mirrored, reflected.y, v);
-    const D kiteA = NotMask(LessBeyondTolerance(v, one - two * u));
-    const D plus = _mm256_andnot_pd(GreaterBeyondTolerance(v, u), kiteA);
-    const D kiteB = NotMask(LessBeyondTolerance(v, (one - u) / two));
-    const Pair turned = TurnedEither(Apply(lattice.toPlane, u, v), kite.anchor, plus, kTurnPlus120,
-                                     kTurnMinus120);
-    const Pair back = Apply(lattice.toLattice, turned.x, turned.y);
-    const D moved = _mm256_or_pd(kiteA, kiteB);
-    u = Select(moved, back.x, u);
-    v = Select(moved, back.y, v);
+    CellPositions(kite.lattice, x0, xs, i, count, PixelsY(y, ys, i, count), u, v);
+    FoldP3LM(plan, u, v);
     ClampAndCarry(kite, u, v);
     // The hard seam's side.
     const Pair own = OnSource(kite, u, v);
-    StorePositions(HardSeamSide(kite, u, v, own, near), lattice.origin, count - i, positions + 2 * i);
+    StorePositions(HardSeamSide(kite, u, v, own, near), kite.lattice.origin, count - i, positions + 2 * i);
   }
 }
 

@@ -34,6 +34,7 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   if (seams.fv != 0 && seams.k0 == 0) {
     DescribeP3LMBlends(kite, seams, blends);
     fold.blends = &blends;
+    blends.planFold = [&kite](Point2D cell) { return kite.OntoKite(cell); };
   }
   // Feathered and bent by up to 0.2, the bands blend in lanes on the kite's fold; by 0.3, some
   // pixels about the seam's bulge came out tens of levels off the plan, and the bands are planned.
@@ -43,12 +44,15 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   }
   detail::P3LMPlanLanes lanes;
   detail::TileWorkerRows::PlanPositions planPositions;
-  if (seams.hardUnbent && detail::HasLaneLattice(*this) && render.cpu.avx2) {
+  if (seams.k0 == 0 && detail::HasLaneLattice(*this) && render.cpu.avx2) {
     lanes = kite.Lanes(seams.near);
-    planPositions = [&lanes](int x0, int y, const int* xs, const int* ys, int count,
-                             std::int32_t* positions) {
-      detail::PlanP3LMAvx2(lanes, x0, y, xs, ys, count, positions);
-    };
+    if (seams.fv != 0)
+      blends.planFoldLanes = [&lanes](double* u, double* v) { detail::FoldP3LMAvx2(lanes, u, v); };
+    if (seams.hardUnbent)
+      planPositions = [&lanes](int x0, int y, const int* xs, const int* ys, int count,
+                               std::int32_t* positions) {
+        detail::PlanP3LMAvx2(lanes, x0, y, xs, ys, count, positions);
+      };
   }
   return RunTileWorker(*this, meter, P3LMPlan(*this, kite, seams),
                        seams.k0 == 0 || fastBent ? &fold : nullptr, planPositions);

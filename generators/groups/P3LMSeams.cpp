@@ -160,8 +160,8 @@ void DescribeP3LMBlends(const P3LMKite& kite, const P3LMSeams& s, detail::SeamBl
   // Pixels near the ends of the bands are planned, where the plan jumps, and those where the
   // turns of a lattice a little off the hexagon put the plan's positions some way from the fold's:
   // past lm, which the plan clamps onto it before turning them, so that they come out on either
-  // side of lk.
-  blends.AddPlannedNear(lk, s.near);
+  // side of lk; those near lk mix in doubles where they fold as the plan folds them (planFold).
+  blends.AddPlannedNear(lk, s.near, true);
   blends.AddPlannedBeyond(lm, sideways);
   blends.AddPlannedNear(s.la, sideways);
   blends.AddPlannedNear(s.lb, sideways);

@@ -81,6 +81,28 @@ TEST(P6Lanes, FoldOntoTheKiteAsTheDoublesDo) {
   }
 }
 
+TEST(P3LMLanes, FoldOntoTheKiteAsTheDoublesDo) {
+  if (!ProbeCpuFeatures().avx2) GTEST_SKIP() << "no AVX2";
+  const std::vector<Point2D> cells = CellPositions();
+  for (const Lattice& lattice : kLattices) {
+    TileGenerator g;
+    Prepare(g, lattice);
+    const P3LMKite kite(g, 0.03, 0.05);
+    const detail::P3LMPlanLanes lanes = kite.Lanes(ThirdOfAPixel(g.basisA, g.basisB));
+    for (std::size_t i = 0; i + 4 <= cells.size(); i += 4) {
+      double u[4], v[4];
+      for (int k = 0; k < 4; ++k) u[k] = cells[i + k].x, v[k] = cells[i + k].y;
+      detail::FoldP3LMAvx2(lanes, u, v);
+      for (int k = 0; k < 4; ++k) {
+        const Point2D expected = kite.OntoKite(cells[i + k]);
+        ASSERT_TRUE(SameBits(u[k], expected.x) && SameBits(v[k], expected.y))
+            << lattice.b.x << " at " << cells[i + k].x << "," << cells[i + k].y << ": " << u[k] << "," << v[k]
+            << " against " << expected.x << "," << expected.y;
+      }
+    }
+  }
+}
+
 // Unfeathered and unbent, every pixel is one sample: the lanes' 24.8 positions of rows of 301
 // pixels (not always a whole number of lanes), and of pixels each on a row of its own, are the
 // plan's.
