@@ -16,6 +16,7 @@ int ImageRows::Lock(CRowIteratorBands& image, keFormat format, RowTable* kept) {
   table_ = kept ? kept : &own_;
   RowTable& table = *table_;
   table.found.clear();
+  table.found.reserve(std::size_t(image.GetBandCount()));
   locked_.reserve(std::size_t(image.GetBandCount()));
   for (int band = 0; band < image.GetBandCount(); ++band) {
     RECT part;

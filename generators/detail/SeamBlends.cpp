@@ -676,7 +676,7 @@ std::shared_ptr<const BlendSetup> SetUpBlends(const SeamBlends& blends, const Fo
   if (std::shared_ptr<const BlendSetup> found = kept.Find(key)) return found;
   const std::shared_ptr<BlendSetup> setup = std::make_shared<BlendSetup>();
   setup->made = MakeSeamBlendArgs(blends, program, generator, setup->args);
-  if (setup->made && blends.plansAsRegions) setup->tables = SeamBlendsInDoubles::TablesOf(blends);
+  if (setup->made && blends.plansAsRegions) SeamBlendsInDoubles::FillTables(blends, setup->tables);
   constexpr LONG kLeast = std::numeric_limits<LONG>::min(), kMost = std::numeric_limits<LONG>::max();
   setup->reached = {kMost, kMost, kLeast, kLeast};
   if (setup->made) setup->reached = WithPartners(setup->reached, blends, program, generator, setup->reaches);
@@ -706,6 +706,11 @@ SeamBlendsInDoubles::SeamBlendsInDoubles(const SeamBlends& blends, const FoldPro
 
 SeamBlendsInDoubles::Tables SeamBlendsInDoubles::TablesOf(const SeamBlends& blends) {
   Tables tables;
+  FillTables(blends, tables);
+  return tables;
+}
+
+void SeamBlendsInDoubles::FillTables(const SeamBlends& blends, Tables& tables) {
   Tests& t = tables.tests;
   for (int r = 0; r < blends.regionCount; ++r) {
     const BlendRegion& region = blends.regions[r];
@@ -756,7 +761,6 @@ SeamBlendsInDoubles::Tables SeamBlendsInDoubles::TablesOf(const SeamBlends& blen
       while (r < blends.regionCount && (bits & t.care[r]) != t.want[r]) ++r;
       t.regionOf[bits] = r < blends.regionCount ? r : -1;
     }
-  return tables;
 }
 
 void SeamBlendsInDoubles::Locate(const double* x, const double* y, int count, double* u, double* v,
