@@ -1,5 +1,6 @@
 #include "generators/detail/CellEdgePixels.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -78,10 +79,7 @@ CellEdgePixels::Edge CellEdgePixels::EdgeOf(std::int64_t perX, std::int64_t perY
   edge.unit = modulus_ / edge.every;
   edge.rows = Solve(edge.perY % edge.unit, Residue(-edge.atX0, edge.unit), edge.unit);
   if (alongColumns && !alongRows) {
-    std::vector<std::uint8_t> marks(std::size_t(count_), 0);
-    if (MarkEdge(edge, 0, marks.data(), nullptr))
-      for (int i = 0; i < count_; ++i)
-        if (marks[std::size_t(i)]) edge.columns.push_back(i);
+    EachOnEdge(edge, 0, nullptr, [&](int first, int) { edge.columns.push_back(first); });
     edge.alongColumns = true;
   }
   return edge;
@@ -89,37 +87,48 @@ CellEdgePixels::Edge CellEdgePixels::EdgeOf(std::int64_t perX, std::int64_t perY
 
 bool CellEdgePixels::Mark(std::int64_t y, std::uint8_t* marks, const Copied* copied) const {
   if (modulus_ == 0 || count_ <= 0) return false;
-  const bool onU = MarkEdge(u_, y, marks, copied);
-  return MarkEdge(v_, y, marks, copied) || onU;
+  bool any = false;
+  const auto mark = [&](int first, int last) {
+    std::memset(marks + first, 1, std::size_t(last - first));
+    any = true;
+  };
+  EachOnEdge(u_, y, copied, mark);
+  EachOnEdge(v_, y, copied, mark);
+  return any;
 }
 
-bool CellEdgePixels::MarkEdge(const Edge& edge, std::int64_t y, std::uint8_t* marks,
-                              const Copied* copied) const {
+int CellEdgePixels::Places(std::int64_t y, int* places, const Copied* copied) const {
+  if (modulus_ == 0 || count_ <= 0) return 0;
+  int count = 0;
+  EachOnEdge(u_, y, copied, [&](int first, int last) {
+    for (int i = first; i < last; ++i) places[count++] = i;
+  });
+  // A pixel on both edges lies on a lattice point: listed with the first.
+  const int onU = count;
+  EachOnEdge(v_, y, copied, [&](int first, int last) {
+    for (int i = first; i < last; ++i)
+      if (std::find(places, places + onU, i) == places + onU) places[count++] = i;
+  });
+  return count;
+}
+
+template <class Take>
+void CellEdgePixels::EachOnEdge(const Edge& edge, std::int64_t y, const Copied* copied, Take&& take) const {
   if (edge.alongColumns) {
-    bool any = false;
-    for (const int i : edge.columns) {
-      if (which_ == kApartFromCopied && !WrappedApart(edge, y, i, copied)) continue;
-      marks[i] = 1;
-      any = true;
-    }
-    return any;
+    for (const int i : edge.columns)
+      if (which_ != kApartFromCopied || WrappedApart(edge, y, i, copied)) take(i, i + 1);
+    return;
   }
-  if (!edge.rows.any || Residue(y - edge.rows.first, edge.rows.every) != 0) return false;
+  if (!edge.rows.any || Residue(y - edge.rows.first, edge.rows.every) != 0) return;
   const std::int64_t start = (edge.atX0 + TimesModulo(edge.perY, Residue(y, modulus_), modulus_)) % modulus_;
   const std::int64_t wanted = start == 0 ? 0 : modulus_ - start;
   if (edge.alongRows) {
     // The row lies on the edge, each side's one coordinate all along it.
-    if (!WrappedApart(edge, y, 0, copied)) return false;
-    std::memset(marks, 1, std::size_t(count_));
-    return true;
+    if (WrappedApart(edge, y, 0, copied)) take(0, count_);
+    return;
   }
-  bool any = false;
-  for (std::int64_t i = Solve(edge.perX, wanted, modulus_).first; i < count_; i += edge.every) {
-    if (!WrappedApart(edge, y, i, copied)) continue;
-    marks[i] = 1;
-    any = true;
-  }
-  return any;
+  for (std::int64_t i = Solve(edge.perX, wanted, modulus_).first; i < count_; i += edge.every)
+    if (WrappedApart(edge, y, i, copied)) take(int(i), int(i) + 1);
 }
 
 // The plan wraps t by its floor: to the far side where it lies a hair below the whole number.

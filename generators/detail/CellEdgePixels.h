@@ -31,6 +31,8 @@ class CellEdgePixels {
   // kApartFromCopied, from copied's pixels, or every one with none given); leaves the others.
   // Whether any was marked.
   bool Mark(std::int64_t y, std::uint8_t* marks, const Copied* copied = nullptr) const;
+  // The same pixels' places, each once, in places (room for a row); how many.
+  int Places(std::int64_t y, int* places, const Copied* copied = nullptr) const;
 
  private:
   // Whole numbers every `every` from first, if any.
@@ -53,7 +55,9 @@ class CellEdgePixels {
   // The i where a i = b modulo m (a, b residues of m).
   static Progression Solve(std::int64_t a, std::int64_t b, std::int64_t m);
   Edge EdgeOf(std::int64_t perX, std::int64_t perY, bool isU, bool alongRows, bool alongColumns) const;
-  bool MarkEdge(const Edge& edge, std::int64_t y, std::uint8_t* marks, const Copied* copied) const;
+  // take(first, last) for each run of the row's pixels right on the edge and wrapped apart.
+  template <class Take>
+  void EachOnEdge(const Edge& edge, std::int64_t y, const Copied* copied, Take&& take) const;
   // Whether the plan and the fast positions take pixel i of row y, on the edge, to different sides;
   // marking kApartFromCopied, the plan there and at the pixel copied (always, with none given).
   bool WrappedApart(const Edge& edge, std::int64_t y, std::int64_t i, const Copied* copied) const;

@@ -219,16 +219,18 @@ void FoldedRowMaker::CopyDown(int y, const std::uint8_t* made) {
     const OutputRow row(frame_.outputRows, own_.copyRow, turned);
     return road_.turn.Turn(made, row.Bgra());
   }
-  std::uint8_t* const marks = own_.marks.data();
   // A copy's few planned pixels wait in the queue, finished with later rows' in one go (no row is
   // copied from a copy), except where blends share the queue or grey rows are made as each is left.
   const bool copiesWait = !road_.blend && !frame_.outputRows.Grey();
+  std::int32_t* const scratch = own_.positions.data();
+  int* const places = reinterpret_cast<int*>(scratch) + frame_.width;
   CopyRowDown(frame_.outputRows, own_.copyRow, road_.repeat, y, made, frame_.width,
               [&](int below, std::uint8_t* out, int shift) {
+                if (!run_.copiedEdges) return;
                 const CellEdgePixels::Copied from{frame_.start.y + y, shift};
-                if (run_.copiedEdges && run_.copiedEdges->Mark(frame_.start.y + below, marks,
-                                                               road_.copiesShowThePlan ? &from : nullptr))
-                  planned_.Plan(below, out, marks, own_.positions.data(), copiesWait);
+                const int planned = run_.copiedEdges->Places(frame_.start.y + below, places,
+                                                             road_.copiesShowThePlan ? &from : nullptr);
+                planned_.PlanPlaces(below, out, places, planned, scratch, copiesWait);
               });
 }
 

@@ -40,6 +40,12 @@ void PlannedPixels::Plan(int y, std::uint8_t* out, std::uint8_t* marks, std::int
   // The marked pixels' places, in the row's positions past the last one read.
   int* const places = reinterpret_cast<int*>(scratch) + width_;
   const int planned = MarkedPlaces(marks, width_, places);
+  for (int i = 0; i < planned; ++i) marks[places[i]] = 0;
+  PlanPlaces(y, out, places, planned, scratch, later);
+}
+
+void PlannedPixels::PlanPlaces(int y, std::uint8_t* out, const int* places, int planned,
+                               std::int32_t* scratch, bool later) {
   if (planned == 0) return;
   if (later && (!planPositions_ || waitingPlaces_)) {
     if (queued_ + planned > width_) Finish(scratch);
@@ -49,10 +55,7 @@ void PlannedPixels::Plan(int y, std::uint8_t* out, std::uint8_t* marks, std::int
     } else {
       planPixels_(y, places, planned, queue_);
     }
-    for (int i = 0; i < planned; ++i) {
-      out_[queued_++] = out + 4 * std::size_t(places[i]);
-      marks[places[i]] = 0;
-    }
+    for (int i = 0; i < planned; ++i) out_[queued_++] = out + 4 * std::size_t(places[i]);
     return;
   }
   // The queue mixes all it holds.
@@ -66,7 +69,6 @@ void PlannedPixels::Plan(int y, std::uint8_t* out, std::uint8_t* marks, std::int
     queue_.Finish(source_, mixed, planned);
   }
   for (int i = 0; i < planned; ++i) std::memcpy(out + 4 * std::size_t(places[i]), mixed + 4 * i, 4);
-  for (int i = 0; i < planned; ++i) marks[places[i]] = 0;
 }
 
 void PlannedPixels::PlaceInRow(int y, std::uint8_t* marks, int* places, std::int32_t* rowPositions) {

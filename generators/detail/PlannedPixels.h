@@ -43,6 +43,10 @@ class PlannedPixels {
   // the queue or with room for waiting places, only kept with the earlier rows' until Finish; else
   // those kept are finished first. scratch holds a row's positions, which the row is done with.
   void Plan(int y, std::uint8_t* out, std::uint8_t* marks, std::int32_t* scratch, bool later = false);
+  // The same for the pixels at places (planned of them, a row's at most), which may lie in scratch
+  // past a row's positions' first half.
+  void PlanPlaces(int y, std::uint8_t* out, const int* places, int planned, std::int32_t* scratch,
+                  bool later = false);
   // The pixels kept planned, sampled, mixed into scratch (room for a row's positions) and written.
   void Finish(std::int32_t* scratch);
   // Row y's marked pixels' planned positions put in place of the row's own positions, so that the

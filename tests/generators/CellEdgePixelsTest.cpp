@@ -26,6 +26,23 @@ bool PlanWrapsFar(const TileGenerator& generator, std::int64_t x, std::int64_t y
   return (u ? uv.x : uv.y) > 0.5;
 }
 
+// The places Places lists, in order, which must be each pixel once; and the places marked 1.
+std::vector<int> ListedPlaces(const detail::CellEdgePixels& edges, std::int64_t y, int count,
+                              const detail::CellEdgePixels::Copied* copied = nullptr) {
+  std::vector<int> places(std::size_t(count), -1);
+  places.resize(std::size_t(edges.Places(y, places.data(), copied)));
+  std::sort(places.begin(), places.end());
+  EXPECT_TRUE(std::adjacent_find(places.begin(), places.end()) == places.end());
+  return places;
+}
+
+std::vector<int> MarkedOnes(const std::vector<std::uint8_t>& marks) {
+  std::vector<int> ones;
+  for (int i = 0; i < int(marks.size()); ++i)
+    if (marks[std::size_t(i)] == 1) ones.push_back(i);
+  return ones;
+}
+
 std::int64_t Determinant(const POINT (&basis)[2]) {
   return std::int64_t{basis[0].x} * basis[1].y - std::int64_t{basis[0].y} * basis[1].x;
 }
@@ -63,6 +80,7 @@ TEST(CellEdgePixels, MarksThePixelsRightOnAnEdgeThatThePlanAndTheFastPositionsWr
             << y;
       }
       ASSERT_EQ(any, found);
+      ASSERT_EQ(ListedPlaces(edges, y, 200), MarkedOnes(marks));
       marked += found;
     }
   }
@@ -138,6 +156,8 @@ TEST(CellEdgePixels, MarksTheCopiedPixelsRightOnAnEdgeThatThePlanWrapsApartFromT
         onEdges += onU || onV;
         marked += apart;
       }
+      ASSERT_EQ(ListedPlaces(edges, y, count, &copied), MarkedOnes(marks));
+      ASSERT_EQ(ListedPlaces(edges, y, count), MarkedOnes(every));
     }
   }
   EXPECT_GT(onEdges, 0);
