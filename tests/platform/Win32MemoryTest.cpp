@@ -211,6 +211,36 @@ TEST(VirtualMemory, ALargeRegionsShortTailLiesOnSmallPages) {
   }
 }
 
+// The process's mapped bytes, from /proc/self/statm.
+SIZE_T MappedAddressSpace() {
+  std::FILE* statm = std::fopen("/proc/self/statm", "r");
+  unsigned long long pages = 0;
+  if (statm) {
+    if (std::fscanf(statm, "%llu", &pages) != 1) pages = 0;
+    std::fclose(statm);
+  }
+  return SIZE_T(pages) * SIZE_T(sysconf(_SC_PAGESIZE));
+}
+
+// A large region let go of gives back all it mapped, the room around its start on a large page's
+// boundary included: renders making a new tile each would otherwise leave up to 2 MB each behind.
+TEST(VirtualMemory, ALargeRegionLetGoOfLeavesNothingMapped) {
+  const SIZE_T large = SIZE_T{2} << 20, bytes = 2 * large + 65536;
+  for (int round = 0; round < 2; ++round) {
+    auto* pages = static_cast<BYTE*>(VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_NE(pages, nullptr);
+    EXPECT_TRUE(VirtualFree(pages, 0, MEM_RELEASE));
+  }
+  const SIZE_T before = MappedAddressSpace();
+  for (int round = 0; round < 64; ++round) {
+    auto* pages = static_cast<BYTE*>(VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_NE(pages, nullptr);
+    pages[0] = pages[bytes - 1] = 1;
+    EXPECT_TRUE(VirtualFree(pages, 0, MEM_RELEASE));
+  }
+  EXPECT_LT(MappedAddressSpace(), before + large);
+}
+
 // A small region let go of may come back for the next of its size, zeroed again and counted as
 // held, every page of it mapped in (so FaultInPages leaves it); a region of another size, or one
 // the system cannot write, is new.
