@@ -266,7 +266,10 @@ int RowThreads::Count() {
     const int count = std::atoi(text);
     if (count >= 1 && count <= kMostThreads) return count;
   }
-  return std::clamp(int(std::thread::hardware_concurrency()), 1, kMostThreads);
+  // Read once: the system answers through a file, three calls and some 6 us each time, and a
+  // render asks several times before its rows.
+  static const int processors = std::clamp(int(std::thread::hardware_concurrency()), 1, kMostThreads);
+  return processors;
 }
 
 bool RowThreads::Run(int rows, const std::function<void(int, int, int)>& work,
