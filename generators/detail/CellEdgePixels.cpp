@@ -88,8 +88,12 @@ CellEdgePixels::Edge CellEdgePixels::EdgeOf(std::int64_t perX, std::int64_t perY
 bool CellEdgePixels::Mark(std::int64_t y, std::uint8_t* marks, const Copied* copied) const {
   if (modulus_ == 0 || count_ <= 0) return false;
   bool any = false;
+  // Mostly a pixel alone; a whole row where the row lies on an edge.
   const auto mark = [&](int first, int last) {
-    std::memset(marks + first, 1, std::size_t(last - first));
+    if (last - first == 1)
+      marks[first] = 1;
+    else
+      std::memset(marks + first, 1, std::size_t(last - first));
     any = true;
   };
   EachOnEdge(u_, y, copied, mark);
