@@ -132,6 +132,10 @@ struct FoldProgram {
   // side, and the copies on the two sides may differ (a mirror's or glide's, or a turn's on a
   // lattice off the hexagon).
   bool planCellEdges = false;
+  // And rows copied from ones made higher plan only those the plan wraps apart from the pixel
+  // copied, which shows the plan's side of the edge (planned where the fast positions wrap it to
+  // the other): within a level of the plan as any made pixel, not its bytes.
+  bool copiesKeepCellEdges = false;
   // A map of the lattice onto itself, (u, v) -> ((keepsU ? u : -u) + shiftU, -v), under which the
   // fold takes a cell position to the same point and its bands and blends are alike: the half turn
   // about the origin, or a glide along u. A feathered tile of one period is then its own image, and

@@ -48,7 +48,7 @@ FoldedRoad DecideRoad(const RoadFacts& facts) {
   road.blendCellEdges = road.blend && facts.blendsHaveCellEdges && wholeSteps;
   road.planInPlace = !road.blend && facts.plansPositions && bands && facts.sourceInPlace;
   road.finishTogether = road.blend && !facts.greyOutput;
-  road.copiesShowThePlan = road.blendCellEdges ||
+  road.copiesShowThePlan = road.blendCellEdges || (road.markCellEdges && program.copiesKeepCellEdges) ||
                            (road.markBands && !road.blend && !program.stepsDecideSeams &&
                             HoldsWholeLines(program.bandU) && HoldsWholeLines(program.bandV));
   const POINT period = RectangularPeriod(facts.basisA, facts.basisB);

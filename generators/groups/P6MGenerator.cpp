@@ -18,6 +18,8 @@ bool P6MGenerator::DescribeFold(detail::FoldProgram& program) const {
     program.bandU = program.bandV = onEdge;
     program.LeaveSeamsToSteps();
     program.planCellEdges = true;
+    // Of a copied row's pixels on an edge, most lie where the plan takes them as their copies.
+    program.copiesKeepCellEdges = true;
   }
   return true;
 }
