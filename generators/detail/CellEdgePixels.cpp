@@ -79,7 +79,10 @@ CellEdgePixels::Edge CellEdgePixels::EdgeOf(std::int64_t perX, std::int64_t perY
   edge.unit = modulus_ / edge.every;
   edge.rows = Solve(edge.perY % edge.unit, Residue(-edge.atX0, edge.unit), edge.unit);
   if (alongColumns && !alongRows) {
-    EachOnEdge(edge, 0, nullptr, [&](int first, int) { edge.columns.push_back(first); });
+    EachOnEdge(edge, 0, nullptr, [&](int first, int) {
+      edge.columns.push_back(first);
+      edge.columnsFar.push_back(PlanFar(edge, x0_ + first, 0));
+    });
     edge.alongColumns = true;
   }
   return edge;
@@ -119,8 +122,9 @@ int CellEdgePixels::Places(std::int64_t y, int* places, const Copied* copied) co
 template <class Take>
 void CellEdgePixels::EachOnEdge(const Edge& edge, std::int64_t y, const Copied* copied, Take&& take) const {
   if (edge.alongColumns) {
-    for (const int i : edge.columns)
-      if (which_ != kApartFromCopied || WrappedApart(edge, y, i, copied)) take(i, i + 1);
+    for (std::size_t k = 0; k < edge.columns.size(); ++k)
+      if (which_ != kApartFromCopied || ColumnApartFromCopied(edge, k, y, copied))
+        take(edge.columns[k], edge.columns[k] + 1);
     return;
   }
   if (!edge.rows.any || Residue(y - edge.rows.first, edge.rows.every) != 0) return;
@@ -141,22 +145,34 @@ void CellEdgePixels::EachOnEdge(const Edge& edge, std::int64_t y, const Copied* 
 // takes both to the same point unless it wraps them apart.
 bool CellEdgePixels::WrappedApart(const Edge& edge, std::int64_t y, std::int64_t i,
                                   const Copied* copied) const {
-  const auto planFar = [&](std::int64_t x, std::int64_t row) {
-    const Point2D uv = generator_.PlaneToLattice(double(x), double(row));
-    const double t = edge.isU ? uv.x : uv.y;
-    return t - FloorOf(t) > 0.5;
-  };
   if (which_ == kApartFromCopied) {
     if (!copied) return true;
     const std::int64_t from = i >= copied->shift ? i - copied->shift : i - copied->shift + count_;
-    return planFar(x0_ + i, y) != planFar(x0_ + from, copied->madeY);
+    return PlanFar(edge, x0_ + i, y) != PlanFar(edge, x0_ + from, copied->madeY);
   }
   // With a wrap bias the plan keeps a point a hair below a whole number below 0, where the fast
   // position, on either side of the edge, takes the copy past it: such a pixel is the plan's.
-  if (program_.wrapBias != 0) return planFar(x0_ + i, y);
+  if (program_.wrapBias != 0) return PlanFar(edge, x0_ + i, y);
   const auto fixed = FixedCellPosition(program_, generator_, Point2D(double(x0_), double(y)), int(i));
   const bool fastFar = (edge.isU ? fixed.first : fixed.second) >= 0x800000u;
-  return planFar(x0_ + i, y) != fastFar;
+  return PlanFar(edge, x0_ + i, y) != fastFar;
+}
+
+// In a row of one period the pixel copied lies a lattice vector away, on a column of the edge too.
+bool CellEdgePixels::ColumnApartFromCopied(const Edge& edge, std::size_t k, std::int64_t y,
+                                           const Copied* copied) const {
+  if (!copied) return true;
+  const int i = edge.columns[k];
+  const int from = i >= copied->shift ? i - copied->shift : i - copied->shift + count_;
+  const auto at = std::find(edge.columns.begin(), edge.columns.end(), from);
+  if (at == edge.columns.end()) return WrappedApart(edge, y, i, copied);
+  return edge.columnsFar[k] != edge.columnsFar[std::size_t(at - edge.columns.begin())];
+}
+
+bool CellEdgePixels::PlanFar(const Edge& edge, std::int64_t x, std::int64_t y) const {
+  const Point2D uv = generator_.PlaneToLattice(double(x), double(y));
+  const double t = edge.isU ? uv.x : uv.y;
+  return t - FloorOf(t) > 0.5;
 }
 
 }  // namespace corvel::detail

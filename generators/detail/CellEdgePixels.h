@@ -48,9 +48,11 @@ class CellEdgePixels {
     std::int64_t atX0 = 0;  // perX x0, modulo the determinant
     bool isU = false;
     bool alongRows = false;  // one coordinate all along a row
-    // One coordinate all down a column: the columns wrapped apart, the same for every row.
+    // One coordinate all down a column: the columns wrapped apart, the same for every row, and
+    // the side the plan takes each to (its lattice term in y is nought: the same down it).
     bool alongColumns = false;
     std::vector<int> columns;
+    std::vector<char> columnsFar;
   };
   // The i where a i = b modulo m (a, b residues of m).
   static Progression Solve(std::int64_t a, std::int64_t b, std::int64_t m);
@@ -61,6 +63,10 @@ class CellEdgePixels {
   // Whether the plan and the fast positions take pixel i of row y, on the edge, to different sides;
   // marking kApartFromCopied, the plan there and at the pixel copied (always, with none given).
   bool WrappedApart(const Edge& edge, std::int64_t y, std::int64_t i, const Copied* copied) const;
+  // The same for the edge's column k along columns, marking kApartFromCopied.
+  bool ColumnApartFromCopied(const Edge& edge, std::size_t k, std::int64_t y, const Copied* copied) const;
+  // Whether the plan wraps plane point (x, y), right on the edge, to the cell's far side.
+  bool PlanFar(const Edge& edge, std::int64_t x, std::int64_t y) const;
 
   const FoldProgram& program_;
   const TileGenerator& generator_;

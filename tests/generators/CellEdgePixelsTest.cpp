@@ -124,8 +124,12 @@ TEST(CellEdgePixels, WithAWrapBiasMarksThePixelsRightOnAnEdgeThatThePlanTakesAHa
 TEST(CellEdgePixels, MarksTheCopiedPixelsRightOnAnEdgeThatThePlanWrapsApartFromTheirCopies) {
   // Rows copied a lattice vector down and along, around the row; with no copy given, every pixel
   // right on an edge.
-  const POINT lattices[][2] = {
-      {{30, 1}, {15, 25}}, {{28, 0}, {14, 24}}, {{95, -55}, {0, 110}}, {{-17, 3}, {5, 23}}};
+  // 49 (1 / 49) is a hair below 1: the plan wraps (49, y) to the far side and (0, y) not.
+  const POINT lattices[][2] = {{{30, 1}, {15, 25}},
+                               {{28, 0}, {14, 24}},
+                               {{95, -55}, {0, 110}},
+                               {{-17, 3}, {5, 23}},
+                               {{49, -28}, {0, 56}}};
   const int count = 200;
   int onEdges = 0, marked = 0;
   for (const auto& basis : lattices) {
@@ -136,29 +140,32 @@ TEST(CellEdgePixels, MarksTheCopiedPixelsRightOnAnEdgeThatThePlanWrapsApartFromT
     const detail::CellEdgePixels edges(program, generator, x0, count,
                                        detail::CellEdgePixels::kApartFromCopied);
     const std::int64_t det = Determinant(basis);
-    const int shift = ((basis[1].x % count) + count) % count;
-    for (std::int64_t y = -70; y <= 170; ++y) {
-      const detail::CellEdgePixels::Copied copied{y - basis[1].y, shift};
-      std::vector<std::uint8_t> marks(count, 0), every(count, 0);
-      edges.Mark(y, marks.data(), &copied);
-      edges.Mark(y, every.data());
-      for (int i = 0; i < count; ++i) {
-        const std::int64_t x = x0 + i, from = x0 + (i - shift + count) % count;
-        const bool onU = (basis[1].y * x - basis[1].x * y) % det == 0,
-                   onV = (basis[0].x * y - basis[0].y * x) % det == 0;
-        const bool apart = (onU && PlanWrapsFar(generator, x, y, true) !=
-                                       PlanWrapsFar(generator, from, copied.madeY, true)) ||
-                           (onV && PlanWrapsFar(generator, x, y, false) !=
-                                       PlanWrapsFar(generator, from, copied.madeY, false));
-        ASSERT_EQ(marks[std::size_t(i)], apart ? 1 : 0)
-            << basis[0].x << "," << basis[0].y << " at " << x << "," << y;
-        ASSERT_EQ(every[std::size_t(i)], onU || onV ? 1 : 0);
-        onEdges += onU || onV;
-        marked += apart;
+    // Copied by either vector: around a row not of one period, the pixel copied lies on a column
+    // of the edge or off it.
+    for (int by = 0; by < 2; ++by)
+      for (std::int64_t y = -70; y <= 170; ++y) {
+        const int shift = ((basis[by].x % count) + count) % count;
+        const detail::CellEdgePixels::Copied copied{y - basis[by].y, shift};
+        std::vector<std::uint8_t> marks(count, 0), every(count, 0);
+        edges.Mark(y, marks.data(), &copied);
+        edges.Mark(y, every.data());
+        for (int i = 0; i < count; ++i) {
+          const std::int64_t x = x0 + i, from = x0 + (i - shift + count) % count;
+          const bool onU = (basis[1].y * x - basis[1].x * y) % det == 0,
+                     onV = (basis[0].x * y - basis[0].y * x) % det == 0;
+          const bool apart = (onU && PlanWrapsFar(generator, x, y, true) !=
+                                         PlanWrapsFar(generator, from, copied.madeY, true)) ||
+                             (onV && PlanWrapsFar(generator, x, y, false) !=
+                                         PlanWrapsFar(generator, from, copied.madeY, false));
+          ASSERT_EQ(marks[std::size_t(i)], apart ? 1 : 0)
+              << basis[0].x << "," << basis[0].y << " at " << x << "," << y;
+          ASSERT_EQ(every[std::size_t(i)], onU || onV ? 1 : 0);
+          onEdges += onU || onV;
+          marked += apart;
+        }
+        ASSERT_EQ(ListedPlaces(edges, y, count, &copied), MarkedOnes(marks));
+        ASSERT_EQ(ListedPlaces(edges, y, count), MarkedOnes(every));
       }
-      ASSERT_EQ(ListedPlaces(edges, y, count, &copied), MarkedOnes(marks));
-      ASSERT_EQ(ListedPlaces(edges, y, count), MarkedOnes(every));
-    }
   }
   EXPECT_GT(onEdges, 0);
   EXPECT_LT(marked * 4, onEdges);
