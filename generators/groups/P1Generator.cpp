@@ -139,8 +139,10 @@ int P1Generator::Generate(CProgressMeter* meter) {
         const double v = WrapOnce(PreAdjust(uv.y, dv) - dv);
         // The own sample is the undisplaced position, moved a cell on where the seam was crossed.
         const double su = u + du, sv = v + dv;
-        const bool inU = f1 != 0 && u >= 0 && u < f1;
-        const bool inV = f1 != 0 && v >= 0 && v < f2;
+        // WrapOnce keeps a position a hair below a cell's edge below 0: it lies on the edge, so it
+        // blends wholly its partner a cell on, as do its neighbours there, not the cell's far side.
+        const bool inU = f1 != 0 && u < f1;
+        const bool inV = f1 != 0 && v < f2;
         if (inU && inV) {
           const double wu = Clamp01(u / f1), wv = Clamp01(v / f2);
           plan.Clear();

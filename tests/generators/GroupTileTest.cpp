@@ -13,6 +13,7 @@
 #include <tuple>
 #include <vector>
 
+#include "core/CpuFeatures.h"
 #include "core/ProgressMeter.h"
 #include "core/RowThreads.h"
 #include "generators/GenerateTile.h"
@@ -211,6 +212,42 @@ TEST(FeatheredSeams, NarrowBandsOnSmallPicksKeepTheTurns) {
       ASSERT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNone) << what;
       ExpectGroupSymmetries(tile, shape, false, what);
     }
+  }
+}
+
+// A pixel stands out of its neighbours' range by at most what the source's slope allows: a pixel
+// right on a cell's edge whose lattice coordinate rounds a hair below the whole number blends the
+// side of the source its neighbours blend, by the plan and fast alike. The sheared lattice puts
+// such pixels along the bands' edges every few hundred rows.
+TEST(FeatheredSeams, PixelsRightOnACellsEdgeShowTheSideTheirNeighboursShow) {
+  CRowIteratorBands source;
+  MakeWaves(source, 480, 480);
+  TileShape shape = Pick({keTilingP1, 113, {37, 101}, true, 0}, {200, 150}, 480, 1, 20, 0, 0);
+  shape.p2.y += 7;
+  for (const CpuFeatures& features : {CpuFeatures{}, ProbeCpuFeatures()}) {
+    const CpuFeaturesOverride forced(features);
+    CRowIteratorBands tile;
+    TileShape rendered = shape;
+    ASSERT_EQ(GenerateTile(nullptr, source, rendered, tile).GetCode(), keErrorNone);
+    const TileView view(tile);
+    int standingOut = 0;
+    for (int y = 0; y < view.h; ++y)
+      for (int x = 0; x < view.w; ++x) {
+        const Bgra here = view.At(x, y);
+        const Bgra around[] = {view.At(x - 1, y), view.At(x + 1, y), view.At(x, y - 1), view.At(x, y + 1)};
+        int beyond = 0;
+        for (int c = 0; c < 3; ++c) {
+          int low = 255, high = 0;
+          for (const Bgra& there : around) {
+            low = std::min(low, there[c]);
+            high = std::max(high, there[c]);
+          }
+          beyond = std::max({beyond, low - here[c], here[c] - high});
+        }
+        if (beyond > 8 && ++standingOut <= 3)
+          ADD_FAILURE() << "pixel (" << x << ", " << y << ") stands " << beyond << " levels out";
+      }
+    EXPECT_EQ(standingOut, 0) << view.w << " x " << view.h;
   }
 }
 
