@@ -73,27 +73,16 @@ void P1Generator::ShrinkLattice() {
   basisD = Scaled(basisD, feather1, feather2, false);
 }
 
-// Feathered, the bands' pixels blend as below in lanes. The plan takes a position within 1e-6
-// below a cell edge to its own sample on the near side rather than its partner a cell on, so such
-// a pixel is planned. On a lattice of whole pixels whose spacing of u and v exceeds that, only
-// pixels right on an edge can be such, and whole numbers tell which (the cell edges as fold lines);
-// else every pixel within reach of an edge is planned.
-void P1Generator::DescribeBlends(double wrapBias, detail::SeamBlends& blends) const {
+// Feathered, the bands' pixels blend as below in lanes. A pixel right on a cell's edge, on either
+// side of it as its position rounds, shows the source a cell on: its own sample there, or wholly
+// its partner there.
+void P1Generator::DescribeBlends(detail::SeamBlends& blends) const {
   const double f1 = feather1, f2 = feather2;
   using detail::UAbove;
   using detail::UBelow;
   using detail::VAbove;
   using detail::VBelow;
-  constexpr double kOnEdge = 1e-5;
   blends.plansAsRegions = true;
-  const double det = double(basisA.x) * basisB.y - double(basisA.y) * basisB.x;
-  if (det != 0 && std::abs(det) < 0.5 / wrapBias) {
-    blends.AddFoldLines(1, 0);
-    blends.AddFoldLines(0, 1);
-  } else {
-    blends.AddPlanned({UAbove(-kOnEdge), UBelow(kOnEdge)});
-    blends.AddPlanned({VAbove(-kOnEdge), VBelow(kOnEdge)});
-  }
   blends.AddOwn({UAbove(f1), VAbove(f2)});
   blends.AddBlend({UBelow(f1), VAbove(f2)},
                   detail::AffineOf([&](double u, double v) { return LatticeToSource(u + 1, v); }),
@@ -127,7 +116,7 @@ int P1Generator::Generate(CProgressMeter* meter) {
   detail::FoldProgram bentWrap;
   const bool bentFits = !plain && DescribeBentWrap(bendU, bendV, f1, f2, bentWrap);
   detail::SeamBlends blends;
-  DescribeBlends(wrapOnly.wrapBias, blends);
+  DescribeBlends(blends);
   if (f1 != 0) wrapOnly.blends = &blends;
   return RunTileWorker(
       *this, meter,

@@ -21,8 +21,8 @@ class P1Generator : public TileGenerator {
 
  private:
   void ShrinkLattice();
-  // The feather's bands and where they cross, for the unbent wrap of the given bias.
-  void DescribeBlends(double wrapBias, detail::SeamBlends& blends) const;
+  // The feather's bands and where they cross, for the unbent wrap.
+  void DescribeBlends(detail::SeamBlends& blends) const;
 };
 
 }  // namespace corvel
