@@ -6,12 +6,13 @@
 //   feather 0 and 20, cells of about 1024 and 256 pixels, angles 0 and 30, seams straight;
 // - Bent: the same with the seams bent as the shape editor's curve handles bend them (0.1, -0.1,
 //   0.1), every group that bends;
-// - Cores: all cores against one thread ("cores_vs_one"), new tiles of a megapixel and more, each
-//   render with a cache of its own as the command holds one, tile and cache let go of untimed (the
-//   command keeps both past its render; the threads' buffers handed back cost a flush on every
-//   core, up to 0.6 ms). Medians of the call times rather than sums: a render of a millisecond on
-//   every core waits out a whole time slice whenever another process preempts one of its threads,
-//   which on a shared machine a sum counts as the render's, the one-thread render hardly;
+// - Cores: all cores against one thread ("cores_vs_one") on tiles of a megapixel and more: new
+//   tiles, each render with a cache of its own as the command holds one, tile and cache let go of
+//   untimed (the command keeps both past its render; the threads' buffers handed back cost a flush
+//   on every core, up to 0.6 ms); and, as at an Apply after the first, into the memory the command
+//   kept. Medians of the call times rather than sums: a render of a millisecond on every core
+//   waits out a whole time slice whenever another process preempts one of its threads, which on a
+//   shared machine a sum counts as the render's, the one-thread render hardly;
 // - Preview: the dialog's renders one after another on all cores, each into the memory the command
 //   keeps (the tile before the one shown) with its render cache, "P6" at feather 20 scaled to about
 //   a megapixel, seams straight and bent ("ms" a render).
@@ -239,37 +240,54 @@ BENCHMARK(Bent)
                    {30}})
     ->Unit(benchmark::kMillisecond);
 
-// All cores against one thread, call by call, each into a new tile as the filter's command makes
-// it: with a render cache of its own, empty at its first render, and both let go of after the call,
-// as the command keeps its tile and its cache past the render. "cores_vs_one" is one thread's median
+// The shape a handle has moved a pixel, as the dialog renders it again.
+TileShape MovedAPixel(const TileShape& pick) {
+  TileShape moved = pick;
+  for (POINT* p : {&moved.p0, &moved.p1, &moved.p2, &moved.centre}) p->x += 1;
+  return moved;
+}
+
+// All cores against one thread, call by call. "kept" 0: each render into a new tile as the filter's
+// command makes it, with a render cache of its own, empty at its first render, both let go of
+// after the call, as the command keeps its tile and its cache past the render: the filter's first
+// render, paying for fresh pages. "kept" 1: each into the memory the command keeps from the render
+// before, with its cache, as at every Apply after the first. "cores_vs_one" is one thread's median
 // time over all cores', "vs_warp" the peer's on one thread over our cores'.
 void Cores(benchmark::State& state) {
   MakeInputs();
   const TileShape pick = MegapixelShape(int(state.range(0)), double(state.range(1)), state.range(2) != 0);
-  std::vector<double> all, one, theirs;
+  const TileShape moved = MovedAPixel(pick);
+  const bool kept = state.range(3) != 0;
+  DialogRenders dialogs[2];  // all cores', one thread's
+  std::vector<double> times[2], theirs;
   int width = 0, height = 0;
+  for (int threads : {RowThreads::Count(), 1}) {
+    const RowThreads::ScopedCount count(threads);
+    DialogRenders& dialog = dialogs[threads == 1];
+    if (kept && (!dialog.Render(pick) || !dialog.Render(moved))) return state.SkipWithError("no tile");
+  }
   for (auto _ : state) {
+    const TileShape& shape = theirs.size() % 2 ? pick : moved;
     for (int threads : {RowThreads::Count(), 1}) {
       const RowThreads::ScopedCount count(threads);
-      CRowIteratorBands tile;
-      TileRenderCache cache;
-      (threads == 1 ? one : all).push_back(Seconds([&] {
-        TileShape shape = pick;
-        if (!GenerateTile(nullptr, PhotoSource(), shape, tile, &cache).Ok()) state.SkipWithError("no tile");
+      DialogRenders fresh;
+      DialogRenders& dialog = kept ? dialogs[threads == 1] : fresh;
+      times[threads == 1].push_back(Seconds([&] {
+        if (!dialog.Render(shape)) state.SkipWithError("no tile");
       }));
-      width = tile.Width();
-      height = tile.Height();
+      width = dialog.Width();
+      height = dialog.Height();
     }
     theirs.push_back(Seconds([&] { Peer().Warp(width, height, pick.angle); }));
   }
   state.counters["Mpx"] = double(width) * height / 1e6;
   state.counters["threads"] = RowThreads::Count();
-  state.counters["cores_vs_one"] = benchmark::Counter(Median(one) / Median(all));
-  state.counters["vs_warp"] = benchmark::Counter(Median(theirs) / Median(all));
+  state.counters["cores_vs_one"] = benchmark::Counter(Median(times[1]) / Median(times[0]));
+  state.counters["vs_warp"] = benchmark::Counter(Median(theirs) / Median(times[0]));
 }
 BENCHMARK(Cores)
-    ->ArgNames({"method", "feather", "bent"})
-    ->ArgsProduct({{keTilingP1, keTilingP6}, {0, 20}, {0, 1}})
+    ->ArgNames({"method", "feather", "bent", "kept"})
+    ->ArgsProduct({{keTilingP1, keTilingP6}, {0, 20}, {0, 1}, {0, 1}})
     ->Unit(benchmark::kMillisecond);
 
 // The preview's renders of a megapixel tile as a handle moves the shape a pixel to and fro, on
@@ -278,8 +296,7 @@ BENCHMARK(Cores)
 void Preview(benchmark::State& state) {
   MakeInputs();
   const TileShape pick = MegapixelShape(keTilingP6, 20, state.range(0) != 0);
-  TileShape moved = pick;
-  for (POINT* p : {&moved.p0, &moved.p1, &moved.p2, &moved.centre}) p->x += 1;
+  const TileShape moved = MovedAPixel(pick);
   DialogRenders dialog;
   if (!dialog.Render(pick) || !dialog.Render(moved)) return state.SkipWithError("no tile");
   double ours = 0, theirs = 0;
