@@ -150,9 +150,6 @@ bool CellEdgePixels::WrappedApart(const Edge& edge, std::int64_t y, std::int64_t
     const std::int64_t from = i >= copied->shift ? i - copied->shift : i - copied->shift + count_;
     return PlanFar(edge, x0_ + i, y) != PlanFar(edge, x0_ + from, copied->madeY);
   }
-  // With a wrap bias the plan keeps a point a hair below a whole number below 0, where the fast
-  // position, on either side of the edge, takes the copy past it: such a pixel is the plan's.
-  if (program_.wrapBias != 0) return PlanFar(edge, x0_ + i, y);
   const auto fixed = FixedCellPosition(program_, generator_, Point2D(double(x0_), double(y)), int(i));
   const bool fastFar = (edge.isU ? fixed.first : fixed.second) >= 0x800000u;
   return PlanFar(edge, x0_ + i, y) != fastFar;

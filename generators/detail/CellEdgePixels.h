@@ -1,6 +1,5 @@
 // The pixels right on a cell's edges, where u or v is whole, that the fast positions and the
-// plan's doubles wrap to different sides of the cell, for a program wrapping at whole u and v or
-// (with a wrap bias) a hair below them.
+// plan's doubles wrap to different sides of the cell, for a program wrapping at whole u and v.
 // The lattice's basis is whole pixels, so det u and det v are whole at whole plane points, and
 // whole numbers tell exactly which pixels lie on an edge; the side each takes them to is then
 // worked out as each works it out.

@@ -37,15 +37,14 @@ FoldedOpening DecideOpening(const FoldProgram* program, const RenderRecord& rend
 FoldedRoad DecideRoad(const RoadFacts& facts) {
   const FoldProgram& program = *facts.program;
   const bool bands = program.HasBands();
-  const bool wholeSteps = facts.pixelStep.x == 1 && facts.pixelStep.y == 1;
-  const bool wholePixels = program.wrapBias == 0 && wholeSteps;
+  const bool wholePixels = program.wrapBias == 0 && facts.pixelStep.x == 1 && facts.pixelStep.y == 1;
   FoldedRoad road;
   road.mayMark = bands;
   road.markBands = bands && facts.bandsCanMark;
   road.marksInFold = road.markBands && program.MarksInFold();
   road.markCellEdges = bands && program.planCellEdges && !program.blends && wholePixels;
   road.blend = facts.blendsMade;
-  road.blendCellEdges = road.blend && facts.blendsHaveCellEdges && wholeSteps;
+  road.blendCellEdges = road.blend && facts.blendsHaveCellEdges && wholePixels;
   road.planInPlace = !road.blend && facts.plansPositions && bands && facts.sourceInPlace;
   road.finishTogether = road.blend && !facts.greyOutput;
   road.copiesShowThePlan = road.blendCellEdges || (road.markCellEdges && program.copiesKeepCellEdges) ||

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -87,38 +86,6 @@ TEST(CellEdgePixels, MarksThePixelsRightOnAnEdgeThatThePlanAndTheFastPositionsWr
   // Some are wrapped apart, most not.
   EXPECT_GT(marked, 0);
   EXPECT_LT(marked * 4, onEdges);
-}
-
-TEST(CellEdgePixels, WithAWrapBiasMarksThePixelsRightOnAnEdgeThatThePlanTakesAHairBelowIt) {
-  // Wherever the fast positions go: a hair below, the plan keeps the near side's copy.
-  const POINT lattices[][2] = {{{30, 1}, {15, 25}}, {{95, -55}, {0, 110}}, {{-17, 3}, {5, 23}}};
-  int onEdges = 0, marked = 0;
-  for (const auto& basis : lattices) {
-    TileGenerator generator;
-    SetLattice(generator, basis[0], basis[1]);
-    detail::FoldProgram program;
-    program.wrapBias = 1e-6;
-    const std::int64_t x0 = -101;
-    const detail::CellEdgePixels edges(program, generator, x0, 200);
-    const std::int64_t det = Determinant(basis);
-    for (std::int64_t y = -70; y <= 170; ++y) {
-      std::vector<std::uint8_t> marks(200, 0);
-      edges.Mark(y, marks.data());
-      for (int i = 0; i < int(marks.size()); ++i) {
-        const std::int64_t x = x0 + i;
-        const Point2D uv = generator.PlaneToLattice(double(x), double(y));
-        auto below = [](double t) { return t - std::floor(t) > 0.5; };
-        const bool onU = (basis[1].y * x - basis[1].x * y) % det == 0,
-                   onV = (basis[0].x * y - basis[0].y * x) % det == 0;
-        ASSERT_EQ(marks[std::size_t(i)], (onU && below(uv.x)) || (onV && below(uv.y)) ? 1 : 0)
-            << basis[0].x << "," << basis[0].y << " at " << x << "," << y;
-        onEdges += onU || onV;
-        marked += marks[std::size_t(i)];
-      }
-    }
-  }
-  EXPECT_GT(marked, 0);
-  EXPECT_LT(marked, onEdges);
 }
 
 TEST(CellEdgePixels, MarksTheCopiedPixelsRightOnAnEdgeThatThePlanWrapsApartFromTheirCopies) {

@@ -384,9 +384,9 @@ TEST(TileRenderPaths, SkewedAndLargeLatticesOnASharpSourceMatchTheReference) {
   ExpectCasesMatchTheReference(source, cases);
 }
 
-// Feathered P1 on sheared lattices of whole pixels: the plan takes a pixel right on a cell's edge
-// whose lattice coordinate lies a hair below the whole number to the copy a cell back, and one on
-// or a hair past it to the partner a cell on. Only the first are planned, told by whole numbers.
+// Feathered P1 on sheared lattices of whole pixels: a pixel right on a cell's edge, its lattice
+// coordinate a hair below the whole number or on or a hair past it, shows the source a cell on,
+// however its fast position rounds; the bands' pixels there blend in lanes.
 TEST(TileRenderPaths, FeatheredP1PixelsRightOnShearedCellEdgesMatchTheReference) {
   CRowIteratorBands source;
   MakeBlocks(source, 480, false);
