@@ -70,6 +70,11 @@ void DescribeCMBlends(const CMSeams& s, detail::SeamBlends& blends) {
   blends.AddThreeCopies({VAbove(1 - hu), UAbove(1 - hv)},
                         detail::AffineOf([&](double u, double v) { return s.source(u, v - 1); }), fromTop,
                         acrossRight, fromRight, ownFirst);
+  // The corner at (1, 0) past the line where the bands' corners end, weighed by areas.
+  const Point2D corner(1, 0), alongBottom(1 - hu, 0), alongRight(1, hu);
+  blends.AddThreeCopies({VBelow(hu), UAbove(1 - hv), detail::HalfPlane{-1, 1, 1 - hv}}, acrossBottom,
+                        detail::BarycentricWeight(corner, alongBottom, alongRight, 0, 0.5, 0), acrossRight,
+                        detail::BarycentricWeight(corner, alongBottom, alongRight, 0, 0, 0.5), ownFirst);
 }
 
 }  // namespace corvel

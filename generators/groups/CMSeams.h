@@ -27,8 +27,8 @@ void DescribeCMFold(const CMSeams& seams, detail::FoldProgram& program);
 // edge the fold reaches are marked and planned.
 void DescribeCMBentSeam(const CMSeams& seams, detail::FoldProgram& program);
 
-// Feathered, the bands' pixels blend in lanes, and where they meet three copies mix in doubles;
-// the part of the corner at (1, 0) that the plan weighs by areas is planned.
+// Feathered, the bands' pixels blend in lanes, and where they meet three copies mix in doubles,
+// the part of the corner at (1, 0) that the plan weighs by areas too.
 void DescribeCMBlends(const CMSeams& seams, detail::SeamBlends& blends);
 
 }  // namespace corvel

@@ -8,6 +8,8 @@
 
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
+#include "generators/groups/CMGenerator.h"
+#include "generators/groups/CMPlan.h"
 #include "generators/groups/P4GGenerator.h"
 #include "generators/groups/P4GPlan.h"
 #include "generators/groups/P4Generator.h"
@@ -97,6 +99,10 @@ TEST(GroupBlends, MixThePixelsInDoublesAsThePlan) {
   ExpectBlendsMixAsThePlan<QuarterSeams, P4GPlan>(
       p4g, [](const QuarterSeams& s, detail::FoldProgram& program) { DescribeQuarterFold(s, true, program); },
       DescribeQuarterBlends, QuarterTurn::OntoQuarterMirrored, {0, 0.5}, 0.3);
+  // "CM"'s triangle, its corner at (1, 0) weighed by areas too.
+  CMGenerator cm;
+  ExpectBlendsMixAsThePlan<CMSeams, CMPlan>(cm, DescribeCMFold, DescribeCMBlends, CMGenerator::Fold, {0, 1},
+                                            0.2);
 }
 
 }  // namespace
