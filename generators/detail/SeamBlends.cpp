@@ -302,6 +302,11 @@ void MakeSlots(SeamBlendArgs& args) {
 }  // namespace
 
 BlendRegion& SeamBlends::Add(std::initializer_list<HalfPlane> sides, BlendKind kind) {
+  if (regionCount == kMaxRegions || sides.size() > std::size_t(BlendRegion::kMaxSides)) overran = true;
+  if (overran) {
+    spare_ = BlendRegion{};
+    return spare_;
+  }
   BlendRegion& region = regions[regionCount++];
   for (const HalfPlane& side : sides) region.sides[region.sideCount++] = side;
   region.kind = kind;
@@ -492,7 +497,7 @@ void MakeFoldLines(const SeamBlends& blends, const TileGenerator& generator, Sea
 
 bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, const TileGenerator& generator,
                        SeamBlendArgs& args) {
-  if (generator.detN == 0) return false;
+  if (generator.detN == 0 || blends.overran) return false;
   MakeFoldLines(blends, generator, args);
   KernelRegions regions(blends, program, generator, args);
   regions.AddBends();
@@ -626,10 +631,10 @@ namespace {
 // Every input of SetUpBlends, each count before what it counts.
 InputKey BlendSetupKey(const SeamBlends& blends, const FoldProgram& program, const TileGenerator& generator) {
   InputKey key(64 + 160 * std::size_t(blends.regionCount));
-  for (const double t :
-       {generator.detM, generator.detN, generator.origin.x, generator.origin.y, program.sourceShift.x,
-        program.sourceShift.y, program.reachU, program.reachV, double(blends.plansAsRegions),
-        double(bool(blends.planFold)), double(blends.foldLineCount), double(blends.regionCount)})
+  for (const double t : {generator.detM, generator.detN, generator.origin.x, generator.origin.y,
+                         program.sourceShift.x, program.sourceShift.y, program.reachU, program.reachV,
+                         double(blends.plansAsRegions), double(bool(blends.planFold)),
+                         double(blends.foldLineCount), double(blends.regionCount), double(blends.overran)})
     key.Put(t);
   key.PutAll(generator.invM);
   key.PutAll(generator.invN);

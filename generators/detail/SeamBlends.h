@@ -205,7 +205,16 @@ struct SeamBlends {
   int bendCount = 0;
   SideBend bends[kMaxBlendBends];
 
-  void AddFoldLines(double a, double b) { foldLines[foldLineCount++] = {a, b}; }
+  // Whether the description ran past the room above: nothing was written past it, and it is not
+  // made (its pixels are planned).
+  bool overran = false;
+
+  void AddFoldLines(double a, double b) {
+    if (foldLineCount == kMaxFoldLines)
+      overran = true;
+    else
+      foldLines[foldLineCount++] = {a, b};
+  }
   // The bumps bent by, each times its factor, at the position `at` in the regions' frame.
   double BentBy(const BlendBends& by, const Point2D& at) const {
     double sum = 0;
@@ -214,10 +223,10 @@ struct SeamBlends {
     return sum;
   }
   // The last region added bent: its side `side` (in the order given), and its weights.
-  void BendSide(int side, const BlendBends& by) { regions[regionCount - 1].sideBends[side] = by; }
+  void BendSide(int side, const BlendBends& by) { Last().sideBends[side] = by; }
   void BendWeights(const BlendBends& by, const BlendBends& by2 = {}) {
-    regions[regionCount - 1].weightBends = by;
-    regions[regionCount - 1].weight2Bends = by2;
+    Last().weightBends = by;
+    Last().weight2Bends = by2;
   }
   void AddOwn(std::initializer_list<HalfPlane> sides) { Add(sides, BlendKind::kOwn); }
   // Planned; where inLanesOnly, only for want of the plan's own fold (planFold), by which the
@@ -251,20 +260,27 @@ struct SeamBlends {
   void AddInDoubles(std::initializer_list<HalfPlane> sides) { Add(sides, BlendKind::kInDoubles); }
   void AddCopies(std::initializer_list<HalfPlane> sides, std::initializer_list<BlendCopy> copies) {
     BlendRegion& region = Add(sides, BlendKind::kCopies);
-    for (const BlendCopy& copy : copies) region.copies[region.copyCount++] = copy;
+    if (copies.size() > std::size_t(BlendRegion::kMaxCopies))
+      overran = true;
+    else
+      for (const BlendCopy& copy : copies) region.copies[region.copyCount++] = copy;
   }
   void AddThreeCopies(std::initializer_list<HalfPlane> sides, const LatticeAffine& partner,
                       const LatticeLinear& weight, const LatticeAffine& partner2,
                       const LatticeLinear& weight2, OwnSummed own = OwnSummed::kLast) {
     AddMeeting(sides, BlendKind::kThreeCopies, partner, weight, partner2, weight2, partner);
-    regions[regionCount - 1].ownSummed = own;
+    Last().ownSummed = own;
   }
 
  private:
+  // The region added, or past the room a spare one.
   BlendRegion& Add(std::initializer_list<HalfPlane> sides, BlendKind kind);
+  BlendRegion& Last() { return overran ? spare_ : regions[regionCount - 1]; }
   void AddMeeting(std::initializer_list<HalfPlane> sides, BlendKind kind, const LatticeAffine& partner,
                   const LatticeLinear& weight, const LatticeAffine& partner2, const LatticeLinear& weight2,
                   const LatticeAffine& partnerBoth);
+
+  BlendRegion spare_;
 };
 
 // The regions in the kernels' form, on a pixel's own 24.8 source position (X, Y). Each distinct

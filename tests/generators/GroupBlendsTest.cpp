@@ -8,12 +8,15 @@
 
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
+#include "generators/detail/SeamFeathering.h"
 #include "generators/groups/CMGenerator.h"
 #include "generators/groups/CMPlan.h"
 #include "generators/groups/P4GGenerator.h"
 #include "generators/groups/P4GPlan.h"
 #include "generators/groups/P4Generator.h"
 #include "generators/groups/P4Plan.h"
+#include "generators/groups/P6Kite.h"
+#include "generators/groups/P6Seams.h"
 #include "generators/groups/PGGGenerator.h"
 #include "generators/groups/PGGPlan.h"
 #include "generators/groups/PGGenerator.h"
@@ -103,6 +106,29 @@ TEST(GroupBlends, MixThePixelsInDoublesAsThePlan) {
   CMGenerator cm;
   ExpectBlendsMixAsThePlan<CMSeams, CMPlan>(cm, DescribeCMFold, DescribeCMBlends, CMGenerator::Fold, {0, 1},
                                             0.2);
+}
+
+// Bent "P6" describes the most regions of any group, bent both ways within the editor's eighth:
+// its description fits the blends' room, so that it is made rather than left to the plan.
+TEST(GroupBlends, BentP6FitsTheRoom) {
+  for (const double k0 : {-0.125, 0.125})
+    for (const double k1 : {-0.125, 0.125}) {
+      TileGenerator g;
+      SetLattice(g, {64, 0}, {32, 55});
+      g.feather1 = g.feather2 = 0.2;
+      g.seamK0 = k0;
+      g.seamK1 = k1;
+      ShrinkLatticeXY(g, 1 - 2 * g.feather1, 1 - 2 * g.feather2);
+      const P6Kite kite(g, g.feather1 / 2, g.feather2 / 2);
+      const P6Seams seams(g, kite);
+      detail::FoldProgram program;
+      DescribeP6BentFeatheredFold(kite, seams, program);
+      detail::SeamBlends blends;
+      DescribeP6BentBlends(kite, seams, blends);
+      detail::SeamBlendArgs args;
+      EXPECT_FALSE(blends.overran) << k0 << ", " << k1;
+      EXPECT_TRUE(detail::MakeSeamBlendArgs(blends, program, g, args)) << k0 << ", " << k1;
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <initializer_list>
 #include <limits>
 #include <random>
@@ -233,6 +234,61 @@ TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
   EXPECT_FALSE(inDoubles.Plan({5, 25}, plan));  // planned
   ASSERT_TRUE(inDoubles.Plan({60, 75}, plan));
   ExpectPlan(plan, {{{60, 75}, 1}});
+}
+
+// A description that fills its room is made; one that runs past it, by a region, a side, a copy or
+// a fold line more, writes nothing past it (nor into the last region it holds) and is not made, so
+// that its pixels are planned.
+TEST(SeamBlends, DescriptionsPastTheirRoomAreNotMade) {
+  TileGenerator generator;
+  SetLattice(generator, {100, 0}, {0, 100});
+  const detail::FoldProgram program;
+  const auto filled = [](detail::SeamBlends& blends) {
+    for (int r = 0; r < detail::SeamBlends::kMaxRegions; ++r) blends.AddOwn({detail::UAbove(0.01 * r)});
+  };
+  const detail::HalfPlane side = detail::VAbove(0.5);
+  const detail::BlendCopy copy{};
+  const std::function<void(detail::SeamBlends&)> pastTheRoom[] = {
+      [&](detail::SeamBlends& blends) {
+        filled(blends);
+        blends.AddOwn({side});
+        blends.BendSide(0, detail::BlendBends{{1}});
+        blends.BendWeights(detail::BlendBends{{1}});
+      },
+      [&](detail::SeamBlends& blends) {
+        blends.AddOwn({side, side, side, side, side});
+      },
+      [&](detail::SeamBlends& blends) {
+        blends.AddCopies({side}, {copy, copy, copy, copy, copy, copy, copy});
+      },
+      [&](detail::SeamBlends& blends) {
+        for (int i = 0; i <= detail::SeamBlends::kMaxFoldLines; ++i) blends.AddFoldLines(1, i);
+      },
+  };
+  detail::SeamBlends full;
+  filled(full);
+  detail::SeamBlendArgs args;
+  EXPECT_TRUE(detail::MakeSeamBlendArgs(full, program, generator, args));
+  int which = 0;
+  for (const auto& describe : pastTheRoom) {
+    detail::SeamBlends blends;
+    describe(blends);
+    EXPECT_TRUE(blends.overran) << which;
+    EXPECT_LE(blends.regionCount, detail::SeamBlends::kMaxRegions) << which;
+    EXPECT_LE(blends.foldLineCount, detail::SeamBlends::kMaxFoldLines) << which;
+    for (int r = 0; r < blends.regionCount; ++r) {
+      EXPECT_LE(blends.regions[r].sideCount, detail::BlendRegion::kMaxSides) << which;
+      EXPECT_LE(blends.regions[r].copyCount, detail::BlendRegion::kMaxCopies) << which;
+    }
+    if (which == 0) {
+      const detail::BlendRegion& last = blends.regions[detail::SeamBlends::kMaxRegions - 1];
+      EXPECT_EQ(last.sides[0].n1, full.regions[detail::SeamBlends::kMaxRegions - 1].sides[0].n1);
+      EXPECT_EQ(last.sideBends[0].times[0], 0);
+      EXPECT_EQ(last.weightBends.times[0], 0);
+    }
+    EXPECT_FALSE(detail::MakeSeamBlendArgs(blends, program, generator, args)) << which;
+    ++which;
+  }
 }
 
 // A seam bent by bumps: the lanes test a region's bent sides and ramp its weight on the bent
