@@ -120,8 +120,9 @@ Pair HardSeamSide(const KiteLanes& kite, D u, D v, const Pair& own, D near) {
   return Select(onSecondMedian, Turned(own, kite.threeFold, kTurnMinus120), own);
 }
 
-// The x of pixels first .. first + 3, the lanes past count repeating the last.
-D PixelsX(int x0, const int* xs, int first, int count) {
+// The x of pixels first .. first + 3, the lanes past count repeating the last. Inlined, as are
+// PixelsY and CellPositions: a call every four pixels spills the plans' lanes.
+__attribute__((always_inline)) inline D PixelsX(int x0, const int* xs, int first, int count) {
   if (count - first >= 4)
     return _mm256_cvtepi32_pd(
         _mm_add_epi32(_mm_set1_epi32(x0), _mm_loadu_si128(reinterpret_cast<const __m128i*>(xs + first))));
@@ -131,7 +132,7 @@ D PixelsX(int x0, const int* xs, int first, int count) {
 }
 
 // The rows of pixels first .. first + 3: y, or ys's where given, as PixelsX has them.
-D PixelsY(int y, const int* ys, int first, int count) {
+__attribute__((always_inline)) inline D PixelsY(int y, const int* ys, int first, int count) {
   return ys ? PixelsX(0, ys, first, count) : Splat(double(y));
 }
 
@@ -158,7 +159,8 @@ void StorePositions(const Pair& p, const Point2D& origin, int count, std::int32_
 }
 
 // CellPosition of the pixels first .. first + 3, on rows y.
-void CellPositions(const LaneLattice& lattice, int x0, const int* xs, int first, int count, D y, D& u, D& v) {
+__attribute__((always_inline)) inline void CellPositions(const LaneLattice& lattice, int x0, const int* xs,
+                                                         int first, int count, D y, D& u, D& v) {
   const Pair cell = Apply(lattice.toLattice, PixelsX(x0, xs, first, count), y);
   u = cell.x - Floor(cell.x);
   v = cell.y - Floor(cell.y);
