@@ -271,4 +271,30 @@ TEST(VirtualMemory, ASmallRegionLetGoOfComesBackZeroed) {
   EXPECT_TRUE(VirtualFree(readOnly, 0, MEM_RELEASE));
 }
 
+// The region let go of last is kept for the next of its size, room made by letting go of those
+// kept longest, which are unmapped: kept first come first served, the sizes of earlier renders
+// (another cell, another feather) held the room for good and every later tile was mapped and
+// faulted anew.
+TEST(VirtualMemory, ARegionLetGoOfLastIsKeptBeforeEarlierSizes) {
+  const SIZE_T page = SIZE_T(sysconf(_SC_PAGESIZE)), large = SIZE_T{2} << 20;
+  const SIZE_T before = MappedAddressSpace();
+  for (SIZE_T earlier = large / 2; earlier < large; earlier += large / 32) {
+    void* pages = VirtualAlloc(nullptr, earlier, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    ASSERT_NE(pages, nullptr);
+    EXPECT_TRUE(VirtualFree(pages, 0, MEM_RELEASE));
+  }
+  EXPECT_LE(MappedAddressSpace(), before + large);
+  const SIZE_T bytes = large / 3 + 5;
+  for (int round = 0; round < 2; ++round) {
+    auto* pages = static_cast<BYTE*>(VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_NE(pages, nullptr);
+    if (round > 0) {
+      std::vector<unsigned char> resident(PagesOf(bytes) / page);
+      ASSERT_EQ(mincore(pages, bytes, resident.data()), 0);
+      EXPECT_TRUE(std::all_of(resident.begin(), resident.end(), [](unsigned char r) { return r & 1; }));
+    }
+    EXPECT_TRUE(VirtualFree(pages, 0, MEM_RELEASE));
+  }
+}
+
 }  // namespace
