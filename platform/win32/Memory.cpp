@@ -233,8 +233,9 @@ void* TakeKept(VirtualRegions& regions, SIZE_T bytes, int protection) {
   void* memory = nullptr;
   {
     std::lock_guard<std::mutex> lock(regions.mutex);
-    for (auto kept = regions.kept.begin(); kept != regions.kept.end() && !memory; ++kept) {
-      if (kept->mapped != PagesOf(bytes)) continue;
+    const auto kept = std::find_if(regions.kept.begin(), regions.kept.end(),
+                                   [&](const KeptRegion& region) { return region.mapped == PagesOf(bytes); });
+    if (kept != regions.kept.end()) {
       memory = kept->memory;
       regions.keptBytes -= kept->mapped;
       regions.kept.erase(kept);
