@@ -186,8 +186,15 @@ struct KeptRegion {
 
 struct VirtualRegions {
   // A module unloaded gives back what it kept.
-  ~VirtualRegions() {
-    for (const KeptRegion& region : kept) munmap(region.memory, region.mapped);
+  ~VirtualRegions() { LetGoOfKeptBeyond(0); }
+  // Unmaps the regions kept longest until at most room bytes are kept; under the lock.
+  void LetGoOfKeptBeyond(SIZE_T room) {
+    auto oldest = kept.begin();
+    for (; oldest != kept.end() && keptBytes > room; ++oldest) {
+      munmap(oldest->memory, oldest->mapped);
+      keptBytes -= oldest->mapped;
+    }
+    kept.erase(kept.begin(), oldest);
   }
   std::mutex mutex;
   std::unordered_map<void*, VirtualRegion> regions;
@@ -246,9 +253,9 @@ void* TakeKept(VirtualRegions& regions, SIZE_T bytes, int protection) {
 }
 
 // Under the regions' lock: keeps a small read-write region let go of, letting go of those kept
-// longest where there is no room. Kept first come first served, the sizes of renders before (a
-// larger cell, no feather) held the room for good, and every later render of another size mapped
-// and faulted its tile anew, some 40-50% more a feathered render at cells of 256 and 1024.
+// longest where there is no room. Kept first come first served, the sizes let go of first held
+// the room for good: a host rendering tiles of another size after (another cell, another feather)
+// mapped and faulted every one anew.
 bool Keep(VirtualRegions& regions, void* memory, const VirtualRegion& region) {
   const SIZE_T mapped = PagesOf(region.bytes);
   if (region.protection != (PROT_READ | PROT_WRITE) || region.bytes >= kLargePage) return false;
@@ -258,12 +265,7 @@ bool Keep(VirtualRegions& regions, void* memory, const VirtualRegion& region) {
     return false;
   }
   regions.keptBytes += mapped;
-  while (regions.keptBytes > kLargePage) {
-    const KeptRegion oldest = regions.kept.front();
-    regions.kept.erase(regions.kept.begin());
-    regions.keptBytes -= oldest.mapped;
-    munmap(oldest.memory, oldest.mapped);
-  }
+  regions.LetGoOfKeptBeyond(kLargePage);
   return true;
 }
 
@@ -380,6 +382,12 @@ VirtualMemoryUse GetVirtualMemoryUse() {
   VirtualRegions& regions = Regions();
   std::lock_guard<std::mutex> lock(regions.mutex);
   return regions.use;
+}
+
+void LetGoOfKeptRegions() {
+  VirtualRegions& regions = Regions();
+  std::lock_guard<std::mutex> lock(regions.mutex);
+  regions.LetGoOfKeptBeyond(0);
 }
 
 void ResetVirtualMemoryPeak() {

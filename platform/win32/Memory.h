@@ -57,3 +57,6 @@ struct VirtualMemoryUse {
 };
 VirtualMemoryUse GetVirtualMemoryUse();
 void ResetVirtualMemoryPeak();
+// Unmaps the small regions let go of that VirtualAlloc keeps mapped for the next of their size:
+// a region asked for after is new, as in a new process.
+void LetGoOfKeptRegions();
