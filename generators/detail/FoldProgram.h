@@ -155,14 +155,17 @@ struct FoldProgram {
   const SeamBlends* blends = nullptr;
   int stepCount = 0;
   FoldStep steps[kMaxSteps];
+  // Whether the program ran past the room of its steps or bent bands: nothing was written past
+  // them, and it does not render (the plan in doubles does).
+  bool overran = false;
 
   // Taken where v lies below the line (v < line.YAt(u)), or, when `above`, where not.
   void AddByLine(const Line2D& line, bool above, const LatticeAffine& map) {
-    steps[stepCount++] = {Beside(line), above, HalfPlane{}, false, map, SideBend{}, false, 0, 0};
+    AddStep({Beside(line), above, HalfPlane{}, false, map, SideBend{}, false, 0, 0});
   }
   // Taken where u < at, or, when `above`, where not.
   void AddByU(double at, bool above, const LatticeAffine& map) {
-    steps[stepCount++] = {HalfPlane{1, 0, -at}, above, HalfPlane{}, false, map, SideBend{}, false, 0, 0};
+    AddStep({HalfPlane{1, 0, -at}, above, HalfPlane{}, false, map, SideBend{}, false, 0, 0});
   }
   // For a group whose plan folds by the same lattice: the pixels right on its hard seams are left
   // to the steps, the last of which (added after the fold) take each such pixel onto the copy
@@ -173,13 +176,13 @@ struct FoldProgram {
   }
   // Taken inside the half-plane.
   void AddBySide(const HalfPlane& side, const LatticeAffine& map) {
-    steps[stepCount++] = {side, false, HalfPlane{}, false, map, SideBend{}, false, 0, 0};
+    AddStep({side, false, HalfPlane{}, false, map, SideBend{}, false, 0, 0});
   }
   // Taken inside `also` and inside `side` (or, when `above`, outside it), as the position was
   // before any step: the regions of a fold that turns each region on its own.
   void AddInCorner(const HalfPlane& side, bool above, const HalfPlane& also, const LatticeAffine& map,
                    bool fromStart = true) {
-    steps[stepCount++] = {side, above, also, fromStart, map, SideBend{}, false, 0, 0};
+    AddStep({side, above, also, fromStart, map, SideBend{}, false, 0, 0});
   }
   // How the bands' reach is worked out over the chains of steps before the rows (WorkOutReach),
   // where the group asks for it.
@@ -203,14 +206,25 @@ struct FoldProgram {
   void ReachOwnSeams() { reach = Reach::kOwnSeams; }
   // Taken where the bent side holds (or, when `above`, where not).
   void AddBent(const HalfPlane& side, bool above, const SideBend& bend, const LatticeAffine& map) {
-    steps[stepCount++] = {side, above, HalfPlane{}, false, map, bend, false, 0, 0};
+    AddStep({side, above, HalfPlane{}, false, map, bend, false, 0, 0});
   }
   // The same, the pixels whose bent sum lies in [plannedFrom, plannedTo), or near it, marked.
   void AddBentMarked(const HalfPlane& side, bool above, const SideBend& bend, const LatticeAffine& map,
                      double plannedFrom, double plannedTo) {
-    steps[stepCount++] = {side, above, HalfPlane{}, false, map, bend, true, plannedFrom, plannedTo};
+    AddStep({side, above, HalfPlane{}, false, map, bend, true, plannedFrom, plannedTo});
   }
-  void AddBentBand(const BentBand& band) { bentBands[bentBandCount++] = band; }
+  void AddBentBand(const BentBand& band) {
+    if (bentBandCount == kMaxBentBands)
+      overran = true;
+    else
+      bentBands[bentBandCount++] = band;
+  }
+  void AddStep(const FoldStep& step) {
+    if (stepCount == kMaxSteps)
+      overran = true;
+    else
+      steps[stepCount++] = step;
+  }
   bool MarksInFold() const {
     for (int i = 0; i < stepCount; ++i)
       if (steps[i].marksNear) return true;

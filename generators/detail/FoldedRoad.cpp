@@ -29,7 +29,8 @@ RowTurn TurnRowsOf(const FoldProgram::RowsImage& image, const RoadFacts& facts) 
 
 FoldedOpening DecideOpening(const FoldProgram* program, const RenderRecord& render) {
   FoldedOpening opening;
-  opening.folded = program && render.cpu.sse2 && (!program->HasBands() || render.tilePercent == 100);
+  opening.folded = program && !program->overran && render.cpu.sse2 &&
+                   (!program->HasBands() || render.tilePercent == 100);
   opening.onePass = opening.folded && !program->HasBands();
   return opening;
 }

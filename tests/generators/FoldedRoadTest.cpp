@@ -33,9 +33,15 @@ RoadFacts Facts(const FoldProgram& program) {
 }
 
 // The program renders where the record has SSE2, a program with bands only unscaled; one without
-// any makes the tile in one pass.
+// any makes the tile in one pass. One that ran past its room of steps or bent bands, which holds
+// what fitted, leaves the tile to the plan.
 TEST(DecideOpening, RunsTheProgramWhereItsPixelsCanBeDecided) {
   const FoldProgram hard = Program(false), plain;
+  FoldProgram pastSteps, pastBands;
+  for (int i = 0; i <= FoldProgram::kMaxSteps; ++i) pastSteps.AddByU(0.5, false, {});
+  for (int i = 0; i <= FoldProgram::kMaxBentBands; ++i) pastBands.AddBentBand({});
+  EXPECT_EQ(pastSteps.stepCount, FoldProgram::kMaxSteps);
+  EXPECT_EQ(pastBands.bentBandCount, FoldProgram::kMaxBentBands);
   CpuFeatures sse2;
   sse2.sse2 = true;
   struct Case {
@@ -51,6 +57,8 @@ TEST(DecideOpening, RunsTheProgramWhereItsPixelsCanBeDecided) {
       {"without bands, scaled", &plain, true, 40, true, true},
       {"with bands", &hard, true, 100, true, false},
       {"with bands, scaled", &hard, true, 40, false, false},
+      {"past its steps", &pastSteps, true, 100, false, false},
+      {"past its bent bands", &pastBands, true, 100, false, false},
   };
   for (const Case& c : cases) {
     RenderRecord render;

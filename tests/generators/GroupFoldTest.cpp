@@ -11,8 +11,11 @@
 #include "generators/TileLattice.h"
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/GroupGenerators.h"
+#include "generators/detail/SeamFeathering.h"
 #include "generators/groups/CMGenerator.h"
 #include "generators/groups/CMMGenerator.h"
+#include "generators/groups/P3Rhombus.h"
+#include "generators/groups/P3Seams.h"
 #include "generators/groups/P4MGenerator.h"
 #include "generators/groups/P6MTriangle.h"
 #include "generators/groups/PGGGenerator.h"
@@ -256,6 +259,27 @@ TEST(GroupFolds, HexagonalLattices) {
   ExpectNear(Fold(keTilingP3LM, a3, b3, 0.6, 0.1), plus.x, plus.y);
   ExpectNear(Fold(keTilingP3LM, a3, b3, 0.3, 0.6), minus.x, minus.y);
   ExpectNear(Fold(keTilingP3LM, a3, b3, 0.05, 0.6), minus2.x, minus2.y);
+}
+
+// "P3" takes the most steps of any group, bent either way or one pair of edges left straight,
+// feathered or not: its program fits the steps' room, so that it renders rather than the plan.
+TEST(GroupFolds, P3ProgramFitsItsRoom) {
+  for (const double k0 : {-0.4, 0.0, 0.4})
+    for (const double k1 : {-0.4, 0.0, 0.4})
+      for (const double feather : {0.0, 0.2}) {
+        TileGenerator g;
+        SetLattice(g, {90, -52}, {0, 104});
+        g.feather1 = g.feather2 = feather;
+        g.seamK0 = k0;
+        g.seamK1 = k1;
+        ShrinkLatticeXY(g, 1 - 2 * feather, 1 - 2 * feather);
+        const P3Rhombus rhombus(g);
+        const P3Seams seams(g);
+        detail::FoldProgram program;
+        DescribeP3Fold(g, rhombus, seams, program, k0 == 0 || k1 == 0);
+        if (k0 != 0 || k1 != 0) AddP3BentSteps(g, seams, program);
+        EXPECT_FALSE(program.overran) << k0 << ", " << k1 << ", " << feather;
+      }
 }
 
 // "P6M"'s fold, written once for the doubles and the lanes: on random cell positions of lattices
