@@ -59,48 +59,40 @@ std::vector<Point2D> CellPositions() {
   return cells;
 }
 
-TEST(P6Lanes, FoldOntoTheKiteAsTheDoublesDo) {
-  if (!ProbeCpuFeatures().avx2) GTEST_SKIP() << "no AVX2";
+// Four cell positions at a time folded in lanes, on every lattice, bit for bit as the kite folds
+// each in doubles (expected).
+template <class Kite, class Lanes, class Expected>
+void ExpectFoldedAsTheDoubles(void (*foldInLanes)(const Lanes&, double*, double*), Expected&& expected) {
   const std::vector<Point2D> cells = CellPositions();
   for (const Lattice& lattice : kLattices) {
     TileGenerator g;
     Prepare(g, lattice);
-    const P6Kite kite(g, 0.03, 0.05);
-    const detail::P6PlanLanes lanes = kite.Lanes(ThirdOfAPixel(g.basisA, g.basisB));
+    const Kite kite(g, 0.03, 0.05);
+    const Lanes lanes = kite.Lanes(ThirdOfAPixel(g.basisA, g.basisB));
     for (std::size_t i = 0; i + 4 <= cells.size(); i += 4) {
       double u[4], v[4];
       for (int k = 0; k < 4; ++k) u[k] = cells[i + k].x, v[k] = cells[i + k].y;
-      detail::FoldP6Avx2(lanes, u, v);
+      foldInLanes(lanes, u, v);
       for (int k = 0; k < 4; ++k) {
-        const Point2D expected = kite.Carried(kite.OntoKite(cells[i + k]));
-        ASSERT_TRUE(SameBits(u[k], expected.x) && SameBits(v[k], expected.y))
+        const Point2D folded = expected(kite, cells[i + k]);
+        ASSERT_TRUE(SameBits(u[k], folded.x) && SameBits(v[k], folded.y))
             << lattice.b.x << " at " << cells[i + k].x << "," << cells[i + k].y << ": " << u[k] << "," << v[k]
-            << " against " << expected.x << "," << expected.y;
+            << " against " << folded.x << "," << folded.y;
       }
     }
   }
 }
 
+TEST(P6Lanes, FoldOntoTheKiteAsTheDoublesDo) {
+  if (!ProbeCpuFeatures().avx2) GTEST_SKIP() << "no AVX2";
+  ExpectFoldedAsTheDoubles<P6Kite>(
+      detail::FoldP6Avx2, [](const P6Kite& kite, Point2D cell) { return kite.Carried(kite.OntoKite(cell)); });
+}
+
 TEST(P3LMLanes, FoldOntoTheKiteAsTheDoublesDo) {
   if (!ProbeCpuFeatures().avx2) GTEST_SKIP() << "no AVX2";
-  const std::vector<Point2D> cells = CellPositions();
-  for (const Lattice& lattice : kLattices) {
-    TileGenerator g;
-    Prepare(g, lattice);
-    const P3LMKite kite(g, 0.03, 0.05);
-    const detail::P3LMPlanLanes lanes = kite.Lanes(ThirdOfAPixel(g.basisA, g.basisB));
-    for (std::size_t i = 0; i + 4 <= cells.size(); i += 4) {
-      double u[4], v[4];
-      for (int k = 0; k < 4; ++k) u[k] = cells[i + k].x, v[k] = cells[i + k].y;
-      detail::FoldP3LMAvx2(lanes, u, v);
-      for (int k = 0; k < 4; ++k) {
-        const Point2D expected = kite.OntoKite(cells[i + k]);
-        ASSERT_TRUE(SameBits(u[k], expected.x) && SameBits(v[k], expected.y))
-            << lattice.b.x << " at " << cells[i + k].x << "," << cells[i + k].y << ": " << u[k] << "," << v[k]
-            << " against " << expected.x << "," << expected.y;
-      }
-    }
-  }
+  ExpectFoldedAsTheDoubles<P3LMKite>(detail::FoldP3LMAvx2,
+                                     [](const P3LMKite& kite, Point2D cell) { return kite.OntoKite(cell); });
 }
 
 // Unfeathered and unbent, every pixel is one sample: the lanes' 24.8 positions of rows of 301
