@@ -395,14 +395,13 @@ using StraightPrograms = std::tuple<
     ProgramKinds<false, kTakenAbove | 0x0205, kTakenBelow | 0x0008, kTakenBelow | 0x0000,
                  kTakenBelow | 0x0100>,
     // turns in corners: across lines of u + v; across lines of u + v, u - v and v - u with the
-    // clamps of u and of v; a half turn across u + v and then any
+    // clamps of u and of v; a half turn across u + v and turns in two corners
     ProgramKinds<true, kTakenBelow | kStartCorner | 0x0005, kTakenBelow | kSameStartCorner | 0x0005,
                  kTakenAbove | kSameStartCorner | 0x0005, kTakenAbove | kSameStartCorner | 0x0005>,
     ProgramKinds<true, kTakenAbove | 0x0005, kTakenAbove | kCorner | 0x0080,
                  kRetestsLine | kTakenAbove | kCorner | 0x0070, kTakenAbove | 0x0000, kClampU | 0x3501,
                  kClampV | 0x5103>,
-    ProgramKinds<true, kTakenAbove | 0x4205, kTakenAbove | kCorner | 0x0000, kTakenAbove | kCorner | 0x0070,
-                 kRetestsLine | kTakenAbove | kCorner | 0x0080>>;
+    ProgramKinds<true, kTakenAbove | 0x4205, kTakenAbove | kCorner | 0x0070, kTakenAbove | kCorner | 0x0080>>;
 
 // Bent ones: a bent step's kinds are kBent with its map's (and kMarksNear where it marks).
 using BentPrograms = std::tuple<
@@ -417,13 +416,11 @@ using BentPrograms = std::tuple<
                  kSameStartCorner | 0x0005, kBent | kMarksNear>,
     ProgramKinds<true, kStartCorner | 0x0005, kSameStartCorner | 0x0005, kSameStartCorner | 0x0005,
                  kSameStartCorner | 0x0005, kBent | kMarksNear, kBent | kMarksNear | 0x3100>,
-    // a half turn across u + v and turns in three corners, then steps of any map across one bent
+    // a half turn across u + v and turns in two corners, then steps of any map across one bent
     // seam or two, marked near; and a step across u + v, turns in two corners, a step of any kinds
     // and the clamps of u and of v, then a step across a bent seam, marked near
-    ProgramKinds<true, 0x4205, kCorner | 0x0000, kCorner | 0x0070, kRetestsLine | kCorner | 0x0080,
-                 kBent | kMarksNear, kBent | kMarksNear>,
-    ProgramKinds<true, 0x4205, kCorner | 0x0000, kCorner | 0x0070, kRetestsLine | kCorner | 0x0080,
-                 kBent | kMarksNear>,
+    ProgramKinds<true, 0x4205, kCorner | 0x0070, kCorner | 0x0080, kBent | kMarksNear, kBent | kMarksNear>,
+    ProgramKinds<true, 0x4205, kCorner | 0x0070, kCorner | 0x0080, kBent | kMarksNear>,
     ProgramKinds<true, 0x0005, kCorner | 0x0080, kRetestsLine | kCorner | 0x0070, 0x0000, kClampU | 0x3501,
                  kClampV | 0x5103, kBent | kMarksNear>,
     // a wrap bent by bumps: u on a cell by a bump of v, v by a bump of u

@@ -17,6 +17,7 @@
 #include "generators/groups/P3Rhombus.h"
 #include "generators/groups/P3Seams.h"
 #include "generators/groups/P4MGenerator.h"
+#include "generators/groups/P6Kite.h"
 #include "generators/groups/P6MTriangle.h"
 #include "generators/groups/PGGGenerator.h"
 #include "generators/groups/PGGenerator.h"
@@ -303,6 +304,29 @@ TEST(GroupFolds, P6MProgramTakesEachPositionWhereTheFoldDoes) {
       ExpectNear(TakeSteps(program, uv), folded.x, folded.y, 1e-9);
       EXPECT_TRUE(folded.y >= 2 * folded.x - e && folded.y >= 0.5 + 0.5 * folded.x - e &&
                   folded.x + folded.y <= 1 + e)
+          << folded.x << ", " << folded.y;
+    }
+  }
+}
+
+// "P6"'s fold, the same: the program's steps, whose corners about the three-fold centre share
+// their turns, take each position onto the kite 2u + v <= 1, u + 2v <= 1, where the fold does.
+TEST(GroupFolds, P6ProgramTakesEachPositionWhereTheFoldDoes) {
+  const double e = 2e-3;
+  std::mt19937 random(49);
+  std::uniform_real_distribution<double> unit(0, 1);
+  for (const std::pair<POINT, POINT>& lattice :
+       {std::pair<POINT, POINT>{{120, -69}, {0, 139}}, std::pair<POINT, POINT>{{61, -35}, {1, 71}}}) {
+    TileGenerator g;
+    SetLattice(g, lattice.first, lattice.second);
+    const P6Kite kite(g);
+    detail::FoldProgram program;
+    kite.AddSteps(program);
+    for (int i = 0; i < 2000; ++i) {
+      const Point2D uv(unit(random), unit(random)), folded = kite.Fold(uv);
+      SCOPED_TRACE(::testing::Message() << lattice.first.x << " at " << uv.x << ", " << uv.y);
+      ExpectNear(TakeSteps(program, uv), folded.x, folded.y, 1e-9);
+      EXPECT_TRUE(2 * folded.x + folded.y <= 1 + e && folded.x + 2 * folded.y <= 1 + e)
           << folded.x << ", " << folded.y;
     }
   }
