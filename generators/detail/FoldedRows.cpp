@@ -106,8 +106,9 @@ bool SizeBuffers(const FoldedRun& run, FoldedRowBuffers& own) {
     if (bands && run.planPositions) {
       own.plannedPositions.resize(2 * width);
       own.places.resize(width);
-      if (run.road.markCopiedEdges) own.waitingPlaces.resize(2 * width);
     }
+    // Room left by an earlier run, of another width, would pass for this one's.
+    own.waitingPlaces.resize(bands && run.planPositions && run.road.markCopiedEdges ? 2 * width : 0);
   } catch (const std::bad_alloc&) {
     return false;
   }
