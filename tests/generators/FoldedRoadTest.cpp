@@ -72,6 +72,8 @@ TEST(DecideOpening, RunsTheProgramWhereItsPixelsCanBeDecided) {
 
 TEST(DecideRoad, SendsEachKindOfPixelWhereItsProgramAsks) {
   const FoldProgram hard = Program(false), steps = Program(false, true), feathered = Program(true), plain;
+  FoldProgram keeps = steps;
+  keeps.copiesKeepCellEdges = true;
   struct Case {
     const char* what;
     const FoldProgram& program;
@@ -84,6 +86,8 @@ TEST(DecideRoad, SendsEachKindOfPixelWhereItsProgramAsks) {
        false, false, false, false, false},
       {"hard seams the steps decide", steps, [](RoadFacts&) {}, true, true, false, false, false, false,
        false},
+      {"hard seams the steps decide, copies keeping cell edges", keeps, [](RoadFacts&) {}, true, true, false,
+       false, false, false, true},
       {"hard seams planned in place", hard,
        [](RoadFacts& f) {
          f.plansPositions = true;
