@@ -2,8 +2,10 @@
 // are (CreateSpread, read in place), each tile made as the filter's command makes it, timed call
 // by call against OpenCV's bilinear warpAffine making a new image of the tile's size on one thread
 // ("vs_warp": the peer's time over ours, so above 1 we are faster):
-// - Group: wf-host's single render on one thread, into a new tile let go of after, every group at
-//   feather 0 and 20, cells of about 1024 and 256 pixels, angles 0 and 30, seams straight;
+// - Group: a render on one thread into a new tile let go of after, every group at feather 0 and 20,
+//   cells of about 1024 and 256 pixels, angles 0 and 30, seams straight; a tile of under 2 MB gets
+//   the memory the render before let go of, as the peer's new image gets its allocator's block;
+// - FirstRender: some of the same in a process that has not rendered, every tile's pages new;
 // - Bent: the same with the seams bent as the shape editor's curve handles bend them (0.1, -0.1,
 //   0.1), every group that bends;
 // - Cores: all cores against one thread ("cores_vs_one") on tiles of a megapixel and more: new
@@ -199,8 +201,15 @@ class DialogRenders {
   TileRenderCache cache_;
 };
 
+// Whose memory a new tile's is.
+enum class TileMemory {
+  kAsLetGoOf,  // what the render before let go of, handed back as the peer's allocator hands back its
+               // block (a large tile's pages are always new)
+  kNew,        // new pages, as in a process that has not rendered yet
+};
+
 // Our new tile against the peer at the same output size, both on one thread.
-void AgainstWarpOnOneThread(benchmark::State& state, bool bent) {
+void AgainstWarpOnOneThread(benchmark::State& state, bool bent, TileMemory memory) {
   MakeInputs();
   const RowThreads::ScopedCount oneThread(1);
   const TileShape pick = GroupShape(int(state.range(0)), double(state.range(1)), int(state.range(2)),
@@ -209,9 +218,7 @@ void AgainstWarpOnOneThread(benchmark::State& state, bool bent) {
   double ours = 0, theirs = 0;
   for (auto _ : state) {
     int width = 0, height = 0;
-    // The tile's memory new, as in wf-host's process: not a region a render before let go of,
-    // kept mapped and handed back zeroed, nor kept from another case for good.
-    LetGoOfKeptRegions();
+    if (memory == TileMemory::kNew) LetGoOfKeptRegions();
     ours += Seconds([&] {
       if (!RenderNewTile(pick, width, height)) state.SkipWithError("no tile");
     });
@@ -222,7 +229,7 @@ void AgainstWarpOnOneThread(benchmark::State& state, bool bent) {
   state.counters["vs_warp"] = benchmark::Counter(theirs / ours);
 }
 
-void Group(benchmark::State& state) { AgainstWarpOnOneThread(state, false); }
+void Group(benchmark::State& state) { AgainstWarpOnOneThread(state, false, TileMemory::kAsLetGoOf); }
 BENCHMARK(Group)
     ->ArgNames({"method", "feather", "cell", "angle"})
     ->ArgsProduct({{keTilingP1, keTilingP2, keTilingPM, keTilingPG, keTilingPMM, keTilingPMG, keTilingPGG,
@@ -234,7 +241,7 @@ BENCHMARK(Group)
     ->Unit(benchmark::kMillisecond);
 
 // "PMM", "P4M", "P3ML" and "P6M" have no seam to bend.
-void Bent(benchmark::State& state) { AgainstWarpOnOneThread(state, true); }
+void Bent(benchmark::State& state) { AgainstWarpOnOneThread(state, true, TileMemory::kAsLetGoOf); }
 BENCHMARK(Bent)
     ->ArgNames({"method", "feather", "cell", "angle"})
     ->ArgsProduct({{keTilingP1, keTilingP2, keTilingPM, keTilingPG, keTilingPMG, keTilingPGG, keTilingCM,
@@ -250,6 +257,15 @@ TileShape MovedAPixel(const TileShape& pick) {
   for (POINT* p : {&moved.p0, &moved.p1, &moved.p2, &moved.centre}) p->x += 1;
   return moved;
 }
+
+// A render in a process that has not rendered yet, the tile's pages all new: what mapping a small
+// tile costs beside `Group`, where the render before hands its memory on.
+void FirstRender(benchmark::State& state) { AgainstWarpOnOneThread(state, false, TileMemory::kNew); }
+BENCHMARK(FirstRender)
+    ->ArgNames({"method", "feather", "cell", "angle"})
+    ->ArgsProduct(
+        {{keTilingP1, keTilingP4, keTilingP3LM, keTilingP6, keTilingP6M}, {0, 20}, {1024, 256}, {0}})
+    ->Unit(benchmark::kMillisecond);
 
 // All cores against one thread, call by call. "kept" 0: each render into a new tile as the filter's
 // command makes it, with a render cache of its own, empty at its first render, both let go of
