@@ -287,7 +287,7 @@ void Cores(benchmark::State& state) {
     if (kept && (!dialog.Render(pick) || !dialog.Render(moved))) return state.SkipWithError("no tile");
   }
   for (auto _ : state) {
-    const TileShape& shape = theirs.size() % 2 ? pick : moved;
+    const TileShape& shape = theirs.size() % 2 ? moved : pick;
     for (int threads : {RowThreads::Count(), 1}) {
       const RowThreads::ScopedCount count(threads);
       DialogRenders fresh;
@@ -322,7 +322,7 @@ void Preview(benchmark::State& state) {
   double ours = 0, theirs = 0;
   std::int64_t renders = 0;
   for (auto _ : state) {
-    const TileShape& shape = renders % 2 ? pick : moved;
+    const TileShape& shape = renders % 2 ? moved : pick;
     ours += Seconds([&] {
       if (!dialog.Render(shape)) state.SkipWithError("no tile");
     });
