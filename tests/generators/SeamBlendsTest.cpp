@@ -41,6 +41,24 @@ void ExpectPlan(const SamplePlan& plan, std::initializer_list<PlannedSample> exp
   }
 }
 
+// The kernels this processor runs: SSE2 always, AVX2 where it has it.
+std::vector<detail::SeamBlendKernel> BlendKernels() {
+  std::vector<detail::SeamBlendKernel> kernels = {detail::SeamBlendSse2};
+  if (ProbeCpuFeatures().avx2) kernels.push_back(detail::SeamBlendAvx2);
+  return kernels;
+}
+
+// Points of the 100-pixel square lattice as the kernels take them: x and y in 256ths of a pixel.
+template <std::size_t N>
+std::vector<std::int32_t> LatticePositions(const Point2D (&points)[N]) {
+  std::vector<std::int32_t> positions;
+  for (const Point2D& p : points) {
+    positions.push_back(std::int32_t(256 * 100 * p.x));
+    positions.push_back(std::int32_t(256 * 100 * p.y));
+  }
+  return positions;
+}
+
 // The kernel over one run of count pixels from the first.
 void DecideRun(detail::SeamBlendKernel kernel, const detail::SeamBlendArgs& args,
                const std::int32_t* positions, const float* exactX, const float* exactY, int count,
@@ -113,8 +131,7 @@ TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
     positions.push_back(std::int32_t(256 * (10 + 100 * c.u)));
     positions.push_back(std::int32_t(256 * (20 + 100 * c.v)));
   }
-  std::vector<detail::SeamBlendKernel> kernels = {detail::SeamBlendSse2};
-  if (ProbeCpuFeatures().avx2) kernels.push_back(detail::SeamBlendAvx2);
+  const std::vector<detail::SeamBlendKernel> kernels = BlendKernels();
   for (const detail::SeamBlendKernel kernel : kernels) {
     std::vector<std::uint8_t> planned(count + 1, 7);
     std::vector<std::int32_t> partners(2 * count + 2, -7);
@@ -314,17 +331,14 @@ TEST(SeamBlends, BentBandsFollowTheirBumpsInLanesAsInDoubles) {
   ASSERT_TRUE(detail::MakeSeamBlendArgs(blends, program, generator, args));
   EXPECT_EQ(args.testCount, 1);  // the bent sides share one test
   const Point2D points[] = {{0.5, 0.4}, {0.5, 0.47}, {0.1, 0.47}, {0.8, 0.1}, {0.3, 0.6}, {0.9, 0.47}};
-  std::vector<std::int32_t> positions;
+  const std::vector<std::int32_t> positions = LatticePositions(points);
   std::vector<float> exact(2 * std::size(points));
   for (std::size_t i = 0; i < std::size(points); ++i) {
-    positions.push_back(std::int32_t(256 * 100 * points[i].x));
-    positions.push_back(std::int32_t(256 * 100 * points[i].y));
     exact[i] = float(positions[2 * i]) + 0.5f;
     exact[std::size(points) + i] = float(positions[2 * i + 1]) + 0.5f;
   }
   const int count = int(std::size(points));
-  std::vector<detail::SeamBlendKernel> kernels = {detail::SeamBlendSse2};
-  if (ProbeCpuFeatures().avx2) kernels.push_back(detail::SeamBlendAvx2);
+  const std::vector<detail::SeamBlendKernel> kernels = BlendKernels();
   const detail::SeamBlendsInDoubles inDoubles(blends, program, generator);
   for (const detail::SeamBlendKernel kernel : kernels) {
     std::uint8_t planned[std::size(points)];
@@ -371,13 +385,8 @@ TEST(SeamBlends, EachTestIsBentByItsOwnBumpAlone) {
   // The first bump would keep (0.5, 0.44) and (0.3, 0.45) and the second blend (0.5, 0.47).
   const Point2D points[] = {{0.5, 0.44}, {0.5, 0.47}, {0.1, 0.47}, {0.3, 0.45}, {0.95, 0.3}, {0.7, 0.6}};
   const int count = int(std::size(points));
-  std::vector<std::int32_t> positions;
-  for (const Point2D& p : points) {
-    positions.push_back(std::int32_t(256 * 100 * p.x));
-    positions.push_back(std::int32_t(256 * 100 * p.y));
-  }
-  std::vector<detail::SeamBlendKernel> kernels = {detail::SeamBlendSse2};
-  if (ProbeCpuFeatures().avx2) kernels.push_back(detail::SeamBlendAvx2);
+  const std::vector<std::int32_t> positions = LatticePositions(points);
+  const std::vector<detail::SeamBlendKernel> kernels = BlendKernels();
   for (const detail::SeamBlendKernel kernel : kernels) {
     std::uint8_t planned[std::size(points)];
     std::int32_t partners[2 * std::size(points)];
@@ -417,8 +426,7 @@ TEST(SeamBlends, BentPartnersAreMappedFromThePointBeforeTruncation) {
     exact[std::size_t(i)] = float(positions[2 * i]) + 0.9f;
     exact[std::size_t(count + i)] = float(positions[2 * i + 1]) + 0.6f;
   }
-  std::vector<detail::SeamBlendKernel> kernels = {detail::SeamBlendSse2};
-  if (ProbeCpuFeatures().avx2) kernels.push_back(detail::SeamBlendAvx2);
+  const std::vector<detail::SeamBlendKernel> kernels = BlendKernels();
   for (const detail::SeamBlendKernel kernel : kernels) {
     std::uint8_t planned[3];
     std::int32_t partners[6];
@@ -456,8 +464,7 @@ TEST(SeamBlends, RegionsPlannedInLanesOnlyLeaveTheirPixelsToThePlansFold) {
     positions.push_back(std::int32_t(256 * 100 * us[i]) + 64);
     positions.push_back(std::int32_t(256 * 100 * vs[i]) + 64);
   }
-  std::vector<detail::SeamBlendKernel> kernels = {detail::SeamBlendSse2};
-  if (ProbeCpuFeatures().avx2) kernels.push_back(detail::SeamBlendAvx2);
+  const std::vector<detail::SeamBlendKernel> kernels = BlendKernels();
   for (const bool foldGiven : {false, true}) {
     if (foldGiven) blends.planFold = [](Point2D cell) { return cell; };
     detail::SeamBlendArgs args;
@@ -483,8 +490,7 @@ TEST(SeamBlends, LeadingPlannedRegionsHoldTheirPixelsWhicheverSideOfATestTheyTak
   TileGenerator generator;
   SetLattice(generator, {100, 0}, {0, 100});
   const detail::FoldProgram program;
-  std::vector<detail::SeamBlendKernel> kernels = {detail::SeamBlendSse2};
-  if (ProbeCpuFeatures().avx2) kernels.push_back(detail::SeamBlendAvx2);
+  const std::vector<detail::SeamBlendKernel> kernels = BlendKernels();
   for (const bool bothSides : {false, true}) {
     detail::SeamBlends blends;
     blends.AddPlanned({detail::UBelow(0.3)});
@@ -580,8 +586,7 @@ TEST(SeamBlends, CornersMixInDoublesAsThePlanWeighsThem) {
   detail::SeamBlendArgs args;
   ASSERT_TRUE(detail::MakeSeamBlendArgs(blends, program, generator, args));
   const std::int32_t positions[] = {256 * 5, 256 * 2, 256 * 50, 256 * 2, 256 * 19, 256 * 19};
-  std::vector<detail::SeamBlendKernel> kernels = {detail::SeamBlendSse2};
-  if (ProbeCpuFeatures().avx2) kernels.push_back(detail::SeamBlendAvx2);
+  const std::vector<detail::SeamBlendKernel> kernels = BlendKernels();
   for (const detail::SeamBlendKernel kernel : kernels) {
     std::uint8_t planned[3];
     std::int32_t partners[6];
