@@ -15,12 +15,14 @@
 //   kept. Medians of the call times rather than sums: a render of a millisecond on every core
 //   waits out a whole time slice whenever another process preempts one of its threads, which on a
 //   shared machine a sum counts as the render's, the one-thread render hardly;
+// - CoresArithmetic: the same split of rows of arithmetic alone, what the machine's cores give;
 // - Preview: the dialog's renders one after another on all cores, each into the memory the command
 //   keeps (the tile before the one shown) with its render cache, "P6" at feather 20 scaled to about
 //   a megapixel, seams straight and bent ("ms" a render).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -305,6 +307,40 @@ void Cores(benchmark::State& state) {
   state.counters["cores_vs_one"] = benchmark::Counter(Median(times[1]) / Median(times[0]));
   state.counters["vs_warp"] = benchmark::Counter(Median(theirs) / Median(times[0]));
 }
+// Cores' split of a megapixel's rows with nothing in them but arithmetic, some 2.5 us a row as a
+// render's, paced as Cores' calls are: "cores_vs_one" is what all cores give over one thread on
+// this machine at best, beside the renders' (on a shared virtual machine well short of the count
+// of cores).
+void CoresArithmetic(benchmark::State& state) {
+  MakeInputs();
+  constexpr int kRows = 1024, kStepsARow = 1500;
+  const auto rows = [] {
+    std::atomic<std::uint64_t> sink{0};
+    RowThreads::Run(kRows, [&](int first, int last, int) {
+      std::uint64_t x = std::uint64_t(first) + 1;
+      for (int step = 0; step < (last - first) * kStepsARow; ++step) {
+        x ^= x << 13;
+        x ^= x >> 7;
+        x ^= x << 17;
+      }
+      sink += x;
+    });
+    benchmark::DoNotOptimize(sink.load());
+  };
+  std::vector<double> times[2];
+  for (auto _ : state) {
+    for (int threads : {RowThreads::Count(), 1}) {
+      const RowThreads::ScopedCount count(threads);
+      times[threads == 1].push_back(Seconds(rows));
+    }
+    Peer().Warp(1024, 1024, 30);
+  }
+  state.counters["threads"] = RowThreads::Count();
+  state.counters["cores_vs_one"] = benchmark::Counter(Median(times[1]) / Median(times[0]));
+  state.counters["ms_one"] = benchmark::Counter(1e3 * Median(times[1]));
+}
+BENCHMARK(CoresArithmetic)->Unit(benchmark::kMillisecond);
+
 BENCHMARK(Cores)
     ->ArgNames({"method", "feather", "bent", "kept"})
     ->ArgsProduct({{keTilingP1, keTilingP6}, {0, 20}, {0, 1}, {0, 1}})
