@@ -246,7 +246,7 @@ void CImageFileTGA::EncodeOrThrow(CByteStream* file) {
   WriteLE16(header + 14, static_cast<std::uint16_t>(GetHeight()));
   header[16] = static_cast<unsigned char>(8 * BytesPerPixel(layout));
   // The descriptor's low bits count the alpha bits a pixel has.
-  if (layout == Layout::kGreyAlpha) header[17] = 8;
+  if (layout == Layout::kGreyAlpha || layout == Layout::kColourAlpha) header[17] = 8;
   if (file->Write(header, kHeaderSize, 1) != 1) throw CodecFailure{"Error writing TGA"};
   if (mapped) {
     unsigned char map[3 * kMaxMapLength];

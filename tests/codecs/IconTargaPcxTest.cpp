@@ -165,9 +165,14 @@ TEST(IconTargaPcx, TgaWritesGreyWithAlphaAsGreyAndAlpha) {
       image.AlphaSet(x, y, static_cast<BYTE>(100 * x + 7 * y));
     }
   }
+  const Bytes written = EncodeToBytes(image, keImageFormatTGA);
+  ASSERT_GT(written.size(), 18u);
+  // Grey, 16 bits a pixel, 8 of them alpha: what other readers go by.
+  EXPECT_EQ(written[2], 3);
+  EXPECT_EQ(written[16], 16);
+  EXPECT_EQ(written[17] & 0x0F, 8);
   CImageFile back;
-  ASSERT_TRUE(DecodeBytes(back, EncodeToBytes(image, keImageFormatTGA), keImageFormatTGA))
-      << back.GetLastError();
+  ASSERT_TRUE(DecodeBytes(back, written, keImageFormatTGA)) << back.GetLastError();
   EXPECT_EQ(back.GetBpp(), 8u);
   EXPECT_TRUE(back.IsGrayScale());
   ASSERT_TRUE(back.AlphaIsValid());
@@ -177,6 +182,17 @@ TEST(IconTargaPcx, TgaWritesGreyWithAlphaAsGreyAndAlpha) {
       EXPECT_EQ(back.AlphaGet(x, y), 100 * x + 7 * y) << x << "," << y;
     }
   }
+}
+
+TEST(IconTargaPcx, TgaWritesColourWithAlphaAsThirtyTwoBitsEightOfThemAlpha) {
+  CImageFile image(3, 2, 24, 0);
+  image.AlphaCreate();
+  image.AlphaSet(1, 1, 77);
+  const Bytes written = EncodeToBytes(image, keImageFormatTGA);
+  ASSERT_GT(written.size(), 18u);
+  EXPECT_EQ(written[2], 2);
+  EXPECT_EQ(written[16], 32);
+  EXPECT_EQ(written[17] & 0x0F, 8);
 }
 
 TEST(IconTargaPcx, PcxLinesShorterThanTheRowLeaveTheRestClear) {
