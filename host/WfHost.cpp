@@ -37,7 +37,7 @@ const char kUsage[] =
     "headless under SCRIPT (a click in the box closes it); with neither, its lines go to standard error.\n";
 
 const char kScriptHelp[] =
-    "Event script (--dialog SCRIPT): one step a line; blank lines and lines starting with # are skipped.\n"
+    "Event script (--dialog SCRIPT): one step a line; a # that starts a word starts a comment.\n"
     "Controls are named by their ids (OK 1, Cancel 2, the view 3002, Apply 3006, tile size 3024,\n"
     "edge blending 3025, Save Tile 3028, Show Preview 3018, the group button 3033, Display list 3060).\n"
     "  click ID                     the middle of the control in the active window\n"

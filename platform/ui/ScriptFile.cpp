@@ -1,5 +1,6 @@
 #include "platform/ui/ScriptFile.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -151,6 +152,18 @@ void AddLine(const LineReader& line, const std::string& text, EventScript& scrip
   }
 }
 
+// A # that starts a word starts a comment, to the line's end, with the spaces before it: a # inside
+// a word (a path's, say) is kept.
+std::string WithoutComment(const std::string& text) {
+  for (std::size_t at = text.find('#'); at != std::string::npos; at = text.find('#', at + 1)) {
+    if (at > 0 && !std::isspace(static_cast<unsigned char>(text[at - 1]))) continue;
+    const std::string step = text.substr(0, at);
+    const std::size_t end = step.find_last_not_of(" \t");
+    return end == std::string::npos ? std::string() : step.substr(0, end + 1);
+  }
+  return text;
+}
+
 }  // namespace
 
 void ReadScriptFile(const std::string& path, EventScript& script) {
@@ -159,8 +172,9 @@ void ReadScriptFile(const std::string& path, EventScript& script) {
   std::string text;
   for (int number = 1; std::getline(file, text); ++number) {
     if (!text.empty() && text.back() == '\r') text.pop_back();
+    text = WithoutComment(text);
     const LineReader line(path + ":" + std::to_string(number), text);
-    if (line.Count() == 0 || line.Word(0)[0] == '#') continue;
+    if (line.Count() == 0) continue;
     AddLine(line, text, script);
   }
 }

@@ -15,7 +15,8 @@
 //   activate TITLE               the shown top-level window whose title starts so becomes active
 //   capture PATH                 the active window, as it shows now, into a PNG file
 //
-// Blank lines and lines starting with # are skipped.
+// A # that starts a word starts a comment, after a step or on a line of its own; blank lines are
+// skipped.
 #pragma once
 #include <string>
 

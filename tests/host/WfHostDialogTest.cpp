@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "tests/host/WfHostFixture.h"
@@ -52,6 +53,29 @@ TEST_F(WfHostDialog, OkWritesTheRenderThroughTheSelectionAndARunWithoutTheDialog
     EXPECT_EQ(written.substr(y * row, split), input.substr(y * row, split)) << y;
     EXPECT_NE(written.substr(y * row + split, row - split), input.substr(y * row + split, row - split)) << y;
   }
+}
+
+// The event script of the top README's "wf-host by example", as printed there: the indented
+// lines after the sentence that introduces it.
+std::string ReadmeScript() {
+  std::istringstream readme(Contents(WF_README));
+  std::string line, script;
+  while (std::getline(readme, line) && line.find("lists with the steps:") == std::string::npos) {
+  }
+  std::getline(readme, line);  // the blank line before the block
+  while (std::getline(readme, line) && line.rfind("    ", 0) == 0) script += line.substr(4) + "\n";
+  return script;
+}
+
+TEST_F(WfHostDialog, TheReadmesScriptRunsAsPrinted) {
+  const std::string script = ReadmeScript();
+  ASSERT_NE(script.find("capture dialog.png"), std::string::npos) << script;
+  ASSERT_NE(script.find("  # "), std::string::npos) << "the steps carry comments: " << script;
+  Script(script);
+  const Outcome run = Host("--in picture.png --out out.png --dialog script.txt");
+  ASSERT_EQ(run.exitCode, 0) << run.error;
+  EXPECT_TRUE(Exists("out.png"));
+  EXPECT_EQ(Identify("%m", Path("dialog.png")), "PNG");
 }
 
 TEST_F(WfHostDialog, TheScriptSavesTheTileInEachFormatAndOpensTheTileWindow) {

@@ -65,9 +65,10 @@ TEST_F(ScriptFileTest, StepsDriveTheWindowAndAWaitLastsUntilTheControlIsReady) {
   const std::string path = WriteScript("steps.txt",
                                        "# the number replaced, then the button once it is ready\n"
                                        "\n"
-                                       "double-click-in 10 5 5\r\n"
-                                       "type 4 2\n"
-                                       "key backspace 2\n"
+                                       "double-click-in 10 5 5   # the whole number\r\n"
+                                       "type 4#2 # and its last two typed away\n"
+                                       "  # an indented comment\n"
+                                       "key backspace 2\t#\n"
                                        "wait-enabled 11 5000\n"
                                        "capture " +
                                            picture +
