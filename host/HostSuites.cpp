@@ -1,5 +1,6 @@
 // The host's handle suite and scripting-descriptor suites.
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "host/FilterHost.h"
@@ -14,9 +15,15 @@ struct HandleBlock {
 
 HandleBlock* Block(host::Handle handle) { return reinterpret_cast<HandleBlock*>(handle); }
 
+// Memory that cannot be had is a null handle or an error to the module, which tells its user;
+// an exception would unwind through its entry point.
 host::Handle NewHandle(host::int32 size) {
   if (size < 0) return nullptr;
-  return reinterpret_cast<host::Handle>(new HandleBlock{std::vector<std::uint8_t>(std::size_t(size)), 0});
+  try {
+    return reinterpret_cast<host::Handle>(new HandleBlock{std::vector<std::uint8_t>(std::size_t(size)), 0});
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
 }
 void DisposeHandle(host::Handle handle) { delete Block(handle); }
 host::int32 GetHandleSize(host::Handle handle) {
@@ -25,7 +32,11 @@ host::int32 GetHandleSize(host::Handle handle) {
 host::OSErr SetHandleSize(host::Handle handle, host::int32 size) {
   if (!handle) return host::nilHandleErr;
   if (size < 0) return host::paramErr;
-  Block(handle)->bytes.resize(std::size_t(size));
+  try {
+    Block(handle)->bytes.resize(std::size_t(size));
+  } catch (const std::bad_alloc&) {
+    return host::memFullErr;
+  }
   return host::noErr;
 }
 void* LockHandle(host::Handle handle, bool) {

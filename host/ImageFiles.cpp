@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "codecs/ImageFile.h"
@@ -20,6 +21,14 @@ namespace wfhost {
 namespace {
 
 using detail::kLargestSide;
+
+// The library's reason for a failure; a failed allocation, which it tells in words, leaves as
+// the host's own do, to be told as running out of memory.
+std::string LibraryError(const CImageFile& file) {
+  const std::string reason = file.GetLastError();
+  if (reason.find("can't allocate memory") != std::string::npos) throw std::bad_alloc();
+  return reason;
+}
 
 // 16-bit samples as the 8-bit formats take them. Built field by field: a copy of the whole
 // image first would hold its 16-bit pixels and residues twice while the file is encoded.
@@ -43,7 +52,7 @@ bool EncodeEightBit(const HostImageBuffer& image, unsigned long type, std::vecto
   CImageFile file;
   if (!file.Create(static_cast<unsigned long>(image.width), static_cast<unsigned long>(image.height),
                    image.planes == 1 ? 8 : 24, type))
-    return *error = file.GetLastError(), false;
+    return *error = LibraryError(file), false;
   if (image.planes == 1) file.SetGrayPalette();
   file.SetCodecOption(COMPRESSION_LZW, keImageFormatTIF);  // lossless, where the library's default is not
   for (int y = 0; y < image.height; ++y) {
@@ -61,7 +70,7 @@ bool EncodeEightBit(const HostImageBuffer& image, unsigned long type, std::vecto
   }
   unsigned char* buffer = nullptr;
   long size = 0;
-  if (!file.Encode(buffer, size, type)) return *error = file.GetLastError(), false;
+  if (!file.Encode(buffer, size, type)) return *error = LibraryError(file), false;
   file.Destroy();  // one full-size picture less while the bytes are copied
   bytes->assign(buffer, buffer + size);
   CImageFile::FreeMemory(buffer);
@@ -129,15 +138,15 @@ bool LoadHostImage(const std::string& path, HostImageBuffer* image, std::string*
   CImageFile file;
   if (detail::IsSixteenBitPng(path)) {
     if (detail::LoadPng16(path, image, error)) return true;
-    if (error->empty() && !file.Load(path.c_str(), keImageFormatPNG)) *error = file.GetLastError();
+    if (error->empty() && !file.Load(path.c_str(), keImageFormatPNG)) *error = LibraryError(file);
     if (error->empty()) *error = "is not a readable 16-bit PNG file";
     return false;
   }
   if (detail::IsSixteenBitTiff(path)) return detail::LoadTiff16(path, image, error);
-  if (!file.Load(path.c_str(), static_cast<unsigned long>(type))) return *error = file.GetLastError(), false;
+  if (!file.Load(path.c_str(), static_cast<unsigned long>(type))) return *error = LibraryError(file), false;
   if (file.AlphaIsValid()) file.AlphaStrip();
   const bool grey = file.GetBpp() == 8 && file.IsGrayScale();
-  if (!grey && file.GetBpp() != 24 && !file.IncreaseBpp(24)) return *error = file.GetLastError(), false;
+  if (!grey && file.GetBpp() != 24 && !file.IncreaseBpp(24)) return *error = LibraryError(file), false;
   const int width = static_cast<int>(file.GetWidth()), height = static_cast<int>(file.GetHeight());
   if (width > kLargestSide || height > kLargestSide)
     return *error = "is larger than 32767 pixels on a side", false;
@@ -190,7 +199,7 @@ bool LoadSelection(const std::string& path, int width, int height, std::vector<s
   int type = corvel::keImageFileUnknown;
   if (!IdentifyType(path, &type, error)) return false;
   CImageFile file;
-  if (!file.Load(path.c_str(), static_cast<unsigned long>(type))) return *error = file.GetLastError(), false;
+  if (!file.Load(path.c_str(), static_cast<unsigned long>(type))) return *error = LibraryError(file), false;
   if (static_cast<int>(file.GetWidth()) != width || static_cast<int>(file.GetHeight()) != height)
     return *error = "does not have the image's size", false;
   mask->assign(std::size_t(width) * height, 0);

@@ -19,7 +19,8 @@ struct OutputFormat {
 // The format an output's extension names, or null.
 const OutputFormat* OutputFormatOf(const std::string& path);
 
-// False with the reason.
+// Each answers false with the reason, and throws std::bad_alloc where memory runs out (in the
+// image-file library too).
 bool LoadHostImage(const std::string& path, HostImageBuffer* image, std::string* error);
 // 16-bit samples go out with 8 bits where the format holds no more.
 bool SaveHostImage(const std::string& path, const HostImageBuffer& image, std::string* error);

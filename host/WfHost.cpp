@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -277,11 +278,20 @@ double Since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-}  // namespace
+// What a run is doing, for the one line that tells where it ran out of memory.
+struct RunState {
+  std::string in, out;
+  const char* doing = "starting";
+};
 
-int main(int argc, char** argv) {
-  platform::RemoveUnfinishedReplacementsOnSignals();  // an interrupted save leaves no temporary
-  std::string plugins, in, out, selectionPath;
+int RanOutOfMemory(const RunState& state) {
+  return Fail((state.in.empty() ? "" : state.in + ": ") + "ran out of memory " + state.doing +
+              (state.out.empty() ? "" : "; " + state.out + " is not written"));
+}
+
+int Run(int argc, char** argv, RunState& state) {
+  std::string &in = state.in, &out = state.out;
+  std::string plugins, selectionPath;
   bool time = false, raw = false, help = false, dialog = false, about = false;
   std::string script;
   Descriptor descriptor = DefaultDescriptor();
@@ -336,24 +346,28 @@ int main(int argc, char** argv) {
   const PluginInfo* filter = FindFilter(found);
   if (!filter) return Fail("no Wendle Forge filter module (.8bf) in " + plugins);
 
+  state.doing = "loading the image";
   auto start = std::chrono::steady_clock::now();
   HostImageBuffer image;
   std::string error;
   if (!LoadHostImage(in, &image, &error)) return Fail(in + ": " + error);
   const double loadSeconds = Since(start);
   std::vector<std::uint8_t> selection;
+  state.doing = "loading the selection";
   if (!selectionPath.empty() && !LoadSelection(selectionPath, image.width, image.height, &selection, &error))
     return Fail(selectionPath + ": " + error);
 
+  state.doing = "placing the shape";
   if (!raw) {
     const RECT box = selectionPath.empty() ? RECT{0, 0, image.width, image.height}
                                            : SelectedBox(selection, image.width);
     const int width = box.right - box.left, height = box.bottom - box.top;
     // Nothing selected: the filter refuses the image itself.
     if (width > 0 && height > 0 && !ShapePlacement().Place(width, height, Given(assignments), descriptor))
-      return Fail(in + ": the shape could not be placed (out of memory)");
+      return Fail(in + ": ran out of memory placing the shape; " + out + " is not written");
   }
 
+  state.doing = "running the filter";
   FilterModule module;
   if (!module.Load(filter->path, filter->entryPoint, &error)) return Fail(filter->path + ": " + error);
   FilterRun run;
@@ -369,6 +383,7 @@ int main(int argc, char** argv) {
   if (result != host::noErr)
     return Fail(in + ": " + FilterName(*filter) + " " + Failure(result) + "; " + out + " is not written");
 
+  state.doing = "writing the result";
   start = std::chrono::steady_clock::now();
   if (image.sampleBytes == 2 && !format->holdsSixteenBits)
     Say(out + ": " + format->name + " holds 8 bits a sample: the 16-bit result is written with 8");
@@ -381,4 +396,16 @@ int main(int argc, char** argv) {
     std::printf("filter %.3f s\nsave %.3f s\n", filterSeconds, Since(start));
   }
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  platform::RemoveUnfinishedReplacementsOnSignals();  // an interrupted save leaves no temporary
+  RunState state;
+  try {
+    return Run(argc, argv, state);
+  } catch (const std::bad_alloc&) {
+    return RanOutOfMemory(state);
+  }
 }

@@ -69,11 +69,12 @@ class WfHost : public ::testing::Test {
 
   std::string Path(const std::string& name) const { return folder_ + "/" + name; }
 
-  // Runs wf-host in the test's folder.
-  Outcome Host(const std::string& arguments) const {
+  // Runs wf-host in the test's folder, after the shell's commands `before` (a limit, say).
+  Outcome Host(const std::string& arguments, const std::string& before = "") const {
     const std::string errors = Path("stderr.txt");
-    const std::string command = "cd '" + folder_ + "' && " WF_HOST_PATH " --plugins " WF_PLUGINS_DIR " " +
-                                arguments + " > /dev/null 2> '" + errors + "'";
+    const std::string command = before + "cd '" + folder_ +
+                                "' && " WF_HOST_PATH " --plugins " WF_PLUGINS_DIR " " + arguments +
+                                " > /dev/null 2> '" + errors + "'";
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Contents(errors)};
   }

@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -18,54 +17,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/host/HugeFiles.h"
 #include "tests/host/WfHostFixture.h"
 
 namespace {
 
 using namespace wf_host_test;
-
-// A grey PNG of a size no decoder takes, a few hundred kilobytes on disk.
-void WriteHugePng(const std::string& path, std::uint32_t side) {
-  std::vector<unsigned char> idat;
-  z_stream z{};
-  deflateInit(&z, 9);
-  std::vector<unsigned char> row(side + 1, 0), out(1 << 16);
-  for (std::uint32_t y = 0; y <= side; ++y) {
-    z.next_in = row.data();
-    z.avail_in = y < side ? static_cast<uInt>(row.size()) : 0;
-    do {
-      z.next_out = out.data();
-      z.avail_out = static_cast<uInt>(out.size());
-      deflate(&z, y < side ? Z_NO_FLUSH : Z_FINISH);
-      idat.insert(idat.end(), out.data(), out.data() + (out.size() - z.avail_out));
-    } while (z.avail_out == 0);
-  }
-  deflateEnd(&z);
-  std::ofstream file(path, std::ios::binary);
-  auto chunk = [&](const char* type, const std::vector<unsigned char>& data) {
-    const unsigned char length[4] = {
-        static_cast<unsigned char>(data.size() >> 24), static_cast<unsigned char>(data.size() >> 16),
-        static_cast<unsigned char>(data.size() >> 8), static_cast<unsigned char>(data.size())};
-    file.write(reinterpret_cast<const char*>(length), 4);
-    file.write(type, 4);
-    file.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(type), 4);
-    crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));
-    const unsigned char sum[4] = {static_cast<unsigned char>(crc >> 24),
-                                  static_cast<unsigned char>(crc >> 16), static_cast<unsigned char>(crc >> 8),
-                                  static_cast<unsigned char>(crc)};
-    file.write(reinterpret_cast<const char*>(sum), 4);
-  };
-  file.write("\x89PNG\r\n\x1a\n", 8);
-  std::vector<unsigned char> header = {
-      static_cast<unsigned char>(side >> 24), static_cast<unsigned char>(side >> 16),
-      static_cast<unsigned char>(side >> 8), static_cast<unsigned char>(side)};
-  header.insert(header.end(), header.begin(), header.end());
-  header.insert(header.end(), {8, 0, 0, 0, 0});
-  chunk("IHDR", header);
-  chunk("IDAT", idat);
-  chunk("IEND", {});
-}
 
 int Lines(const std::string& text) {
   int lines = 0;
@@ -168,7 +125,7 @@ TEST_F(WfHost, RefusalsNameTheFileAndTheReasonInOneLine) {
   ASSERT_TRUE(Convert("-size 40x30 plasma:fractal -seed 1 " + Path("whole.jpg")));
   const std::string jpeg = Contents(Path("whole.jpg"));
   std::ofstream(Path("cut.jpg"), std::ios::binary) << jpeg.substr(0, 200);
-  WriteHugePng(Path("huge.png"), 20000);
+  WritePng(Path("huge.png"), 20000, 20000, 8, 1, 20000);
   std::ofstream(Path("readonly.png")) << "old";
   chmod(Path("readonly.png").c_str(), 0444);
   std::filesystem::create_directory(Path("folder.png"));

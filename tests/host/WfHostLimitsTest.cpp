@@ -1,0 +1,94 @@
+// wf-host where memory runs short or a file claims more pixels than any decoder takes: one line
+// and nothing written, never an abort, and no pixel buffer for a picture past the limit.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <climits>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "host/FilterHost.h"
+#include "tests/host/HugeFiles.h"
+#include "tests/host/WfHostFixture.h"
+
+namespace {
+
+using namespace wf_host_test;
+
+// The sanitizers reserve terabytes of address space: a limit on it stops them from starting.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kAddressSpaceLimits = false;
+#else
+constexpr bool kAddressSpaceLimits = true;
+#endif
+
+// The pixels of the image need more than the run's address space is given.
+TEST_F(WfHost, RunningOutOfMemoryIsOneLineAndWritesNothing) {
+  if (!kAddressSpaceLimits) GTEST_SKIP() << "no address-space limit under a sanitizer";
+  WritePng(Path("rgb.png"), 10000, 10000, 8, 3, 10000);
+  WritePng(Path("rgb16.png"), 8000, 8000, 16, 3, 8000);
+  struct Case {
+    const char *arguments, *limitKilobytes, *error;
+  } cases[] = {
+      {"--in rgb.png --out out.png", "450000",  // the host's buffer
+       "wf-host: rgb.png: ran out of memory loading the image; out.png is not written\n"},
+      {"--in rgb.png --out out.png", "200000",  // the image-file library's
+       "wf-host: rgb.png: ran out of memory loading the image; out.png is not written\n"},
+      {"--in rgb16.png --out out.png", "300000",
+       "wf-host: rgb16.png: ran out of memory loading the image; out.png is not written\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.arguments) + " in " + c.limitKilobytes + " KB");
+    const Outcome run = Host(c.arguments, std::string("ulimit -v ") + c.limitKilobytes + " && ");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.error, c.error);
+    EXPECT_FALSE(std::filesystem::exists(Path("out.png")));
+  }
+}
+
+// The module asks the host for memory through its handles: memory not to be had is a null handle
+// or an error, which the module can tell, not an exception through its entry point.
+TEST(HostHandles, MemoryNotToBeHadIsANullHandleOrAnError) {
+  if (!kAddressSpaceLimits) GTEST_SKIP() << "no address-space limit under a sanitizer";
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlim_t room = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t{256} << 20);
+    const rlimit limit{room, room};
+    host::HandleProcs* procs = wfhost::HostHandleProcs();
+    if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(2);
+    try {  // the child must not return into the test program
+      if (procs->newProc(INT_MAX) != nullptr) _exit(3);
+      host::Handle handle = procs->newProc(16);
+      if (!handle || procs->setSizeProc(handle, INT_MAX) != host::memFullErr) _exit(4);
+      const bool kept = procs->getSizeProc(handle) == 16;
+      procs->disposeProc(handle);
+      _exit(kept ? 0 : 5);
+    } catch (...) {
+      _exit(6);
+    }
+  }
+  int status = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (waitpid(child, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      FAIL() << "the child did not end within 30 s";
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(WIFEXITED(status)) << "killed by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  EXPECT_EQ(WEXITSTATUS(status), 0)
+      << "3, 4: no null handle or error; 5: the handle changed; 6: an exception";
+}
+
+}  // namespace
