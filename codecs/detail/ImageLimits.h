@@ -3,10 +3,9 @@
 #pragma once
 #include <cstdint>
 
+#include "codecs/DecodeLimit.h"
+
 // A side must fit the header's signed 32-bit fields.
 constexpr std::uint64_t kMaxImageSide = 0x7FFFFFFF;
 // One pixel block (header, palette and rows), and likewise one alpha or selection plane.
 constexpr std::uint64_t kMaxImageBytes = std::uint64_t{1} << 31;
-// Pictures the library decoders are handed: bigger ones are refused before any pixel is decoded,
-// because a small hostile file can claim a huge picture and take minutes to fill it.
-constexpr std::uint64_t kMaxDecodePixels = std::uint64_t{1} << 28;

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <memory>
 
+#include "codecs/DecodeLimit.h"
+
 namespace wfhost::detail {
 namespace {
 using File = std::unique_ptr<FILE, int (*)(FILE*)>;
@@ -48,6 +50,15 @@ void TakeFileSamples(HostImageBuffer* image) {
     image->fileResidue[i / 2] = static_cast<std::int8_t>(int(v) - int(FromHost16(host)));
     std::memcpy(&image->pixels[i], &host, 2);
   }
+}
+
+// The host's sides, and no more pixels than the image-file library decodes: a few bytes of a
+// file may claim gigabytes. False with the reason, before any pixel buffer is made.
+bool SizeIsTaken(std::uint32_t width, std::uint32_t height, std::string* error) {
+  if (width > kLargestSide || height > kLargestSide)
+    return *error = "is larger than 32767 pixels on a side", false;
+  if (std::uint64_t{width} * height > kMaxDecodePixels) return *error = "Image too large to decode", false;
+  return true;
 }
 
 void SetSize(HostImageBuffer* image, int width, int height, int planes) {
@@ -280,9 +291,9 @@ bool LoadPng16(const std::string& path, HostImageBuffer* image, std::string* err
   int channels = 0;
   bool read = info && ReadPngHeader(png, info, file.get(), &width, &height, &channels) &&
               (channels == 1 || channels == 3);
-  if (read && (width > kLargestSide || height > kLargestSide)) {
+  if (read && !SizeIsTaken(width, height, error)) {
     png_destroy_read_struct(&png, &info, nullptr);
-    return *error = "is larger than 32767 pixels on a side", false;
+    return false;
   }
   if (read) {
     SetSize(image, static_cast<int>(width), static_cast<int>(height), channels);
@@ -330,8 +341,7 @@ bool LoadTiff16(const std::string& path, HostImageBuffer* image, std::string* er
   if ((!grey && photometric != PHOTOMETRIC_RGB) || format != SAMPLEFORMAT_UINT || l.samples < l.used)
     return *error = "is a 16-bit TIFF whose samples are not unsigned grey or RGB, which is not read", false;
   if (l.width == 0 || l.height == 0) return *error = "is not a readable 16-bit TIFF file", false;
-  if (l.width > kLargestSide || l.height > kLargestSide)
-    return *error = "is larger than 32767 pixels on a side", false;
+  if (!SizeIsTaken(l.width, l.height, error)) return false;
   l.separate = planar == PLANARCONFIG_SEPARATE;
   struct stat info;
   const std::uint64_t fileSize = stat(path.c_str(), &info) == 0 ? std::uint64_t(info.st_size) : 0;

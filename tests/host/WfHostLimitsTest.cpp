@@ -91,4 +91,24 @@ TEST(HostHandles, MemoryNotToBeHadIsANullHandleOrAnError) {
       << "3, 4: no null handle or error; 5: the handle changed; 6: an exception";
 }
 
+// A few kilobytes may claim gigabytes of 16-bit pixels: the image-file library's decode limit
+// holds for them too, in its words, before their buffer is made.
+TEST_F(WfHost, SixteenBitPicturesPastTheDecodeLimitAreRefusedAsEightBitOnesAre) {
+  WritePng(Path("huge8.png"), 20000, 20000, 8, 3, 1);
+  WritePng(Path("huge16.png"), 20000, 20000, 16, 3, 1);
+  WriteSharedStripTiff(Path("huge16.tif"), 32000, 32000, 64);
+  ASSERT_LT(std::filesystem::file_size(Path("huge16.tif")), 1u << 20);
+  const Outcome eight = Host("--in huge8.png --out out.png");
+  ASSERT_EQ(eight.error, "wf-host: huge8.png: Image too large to decode\n");
+  // Not enough room for the pixels: a reader that made their buffer would fail otherwise.
+  const std::string limit = kAddressSpaceLimits ? "ulimit -v 2000000 && " : "";
+  for (const char* name : {"huge16.png", "huge16.tif"}) {
+    SCOPED_TRACE(name);
+    const Outcome run = Host(std::string("--in ") + name + " --out out.png", limit);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.error, "wf-host: " + std::string(name) + ": Image too large to decode\n");
+  }
+  EXPECT_FALSE(std::filesystem::exists(Path("out.png")));
+}
+
 }  // namespace
