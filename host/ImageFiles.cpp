@@ -79,6 +79,27 @@ bool EncodeEightBit(const HostImageBuffer& image, unsigned long type, std::vecto
 
 std::string Reason(int error) { return error ? std::strerror(error) : "the system gave no reason"; }
 
+// Kinds of file the core's look at the first bytes does not name, which the image-file library
+// reads: a damaged one gets its own decoder's reason rather than that no decoder took it.
+unsigned long KindOfContent(const std::string& path) {
+  unsigned char head[44] = {};
+  if (FILE* file = std::fopen(path.c_str(), "rb")) {
+    (void)std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+  }
+  auto at = [&](std::size_t offset, const char* bytes, std::size_t size) {
+    return std::memcmp(head + offset, bytes, size) == 0;
+  };
+  const bool emf = at(0, "\x01\0\0\0", 4) && at(40, " EMF", 4);
+  if (emf) return keImageFormatWMF;
+  if (at(0, "\x59\xA6\x6A\x95", 4)) return keImageFormatRAS;
+  if (at(0, "\0\0\0\x0CjP  \r\n\x87\n", 12)) return keImageFormatJP2;
+  if (at(0, "\xFF\x4F\xFF\x51", 4)) return keImageFormatJPC;
+  if (head[0] == 'P' && head[1] >= '1' && head[1] <= '6' && std::isspace(head[2])) return keImageFormatPNM;
+  if (at(0, "PG", 2) && std::isspace(head[2])) return keImageFormatPGX;
+  return keImageFormatUnknown;
+}
+
 // The image-file type that the file's first bytes name (unknown where they name none); false
 // with the reason when no image can be read from the path at all.
 bool IdentifyType(const std::string& path, int* type, std::string* error) {
@@ -89,6 +110,8 @@ bool IdentifyType(const std::string& path, int* type, std::string* error) {
   // A pipe would be read to its end before any decoder saw a byte, or wait for a writer.
   if (!S_ISREG(info.st_mode)) return *error = "is not a regular file", false;
   const std::int32_t code = corvel::LoadImageFile(path.c_str(), type).GetCode();
+  if (code == corvel::keErrorNone && *type == corvel::keImageFileUnknown)
+    *type = static_cast<int>(KindOfContent(path));
   if (code == corvel::keErrorNone) return true;
   if (info.st_size == 0) return *error = "is empty", false;
   if (code == corvel::keErrorFileRead)

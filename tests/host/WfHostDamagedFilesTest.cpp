@@ -1,0 +1,85 @@
+// A damaged file of a kind the core's look at its first bytes does not name: wf-host gives the
+// reason of that kind's decoder, as the image-file library's decode of that kind gives it.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "codecs/ImageFile.h"
+#include "tests/host/HugeFiles.h"
+#include "tests/host/WfHostFixture.h"
+
+namespace {
+
+using namespace wf_host_test;
+
+// A Sun raster of the RGB kind (type 3), which ImageMagick does not write: 16 x 16 pixels.
+Bytes RgbSunRaster() {
+  Bytes file;
+  for (std::uint32_t field : {0x59A66A95u, 16u, 16u, 24u, 16u * 16u * 3u, 3u, 0u, 0u})
+    PutBigEndian(file, field);
+  for (int i = 0; i < 16 * 16 * 3; ++i) file.push_back(static_cast<unsigned char>(i * 7));
+  return file;
+}
+
+// An enhanced metafile of its header record and the end record, 10 x 10 units.
+Bytes Emf() {
+  Bytes file;
+  auto put = [&](std::uint32_t value) { PutLittleEndian(file, value, 4); };
+  for (std::uint32_t field : {1u, 88u, 0u, 0u, 10u, 10u, 0u, 0u, 264u, 264u}) put(field);
+  put(0x464D4520);  // " EMF"
+  for (std::uint32_t field : {0x10000u, 108u, 2u, 1u, 0u, 0u, 0u, 0u, 1024u, 768u, 320u, 240u}) put(field);
+  for (std::uint32_t field : {14u, 20u, 0u, 16u, 20u}) put(field);
+  return file;
+}
+
+void Write(const std::string& path, const Bytes& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+TEST_F(WfHost, ADamagedFileGetsTheReasonOfItsKindsDecoder) {
+  const std::string picture = "-size 48x32 plasma:fractal -seed 3 -depth 8 ";
+  ASSERT_TRUE(Convert(picture + "SUN:" + Path("sun1")));
+  ASSERT_TRUE(Convert(picture + "-compress RLE SUN:" + Path("sun2")));
+  Write(Path("sun3"), RgbSunRaster());
+  ASSERT_TRUE(Convert(picture + "-colorspace Gray PGX:" + Path("pgx")));
+  ASSERT_TRUE(Convert(picture + "PPM:" + Path("pnm")));
+  ASSERT_TRUE(Convert(picture + "JP2:" + Path("jp2")));
+  Write(Path("emf"), Emf());
+  struct Case {
+    const char* name;
+    unsigned long type;
+    double kept;  // the share of the file left
+    const char* reason;
+  } cases[] = {
+      {"sun1", keImageFormatRAS, 2.0 / 3, "the file ends early"},
+      {"sun2", keImageFormatRAS, 0.5, "the file ends early"},
+      {"sun3", keImageFormatRAS, 2.0 / 3, "the file ends early"},
+      {"pgx", keImageFormatPGX, 0.5, "the file ends early"},
+      {"pnm", keImageFormatPNM, 2.0 / 3, "the file ends early"},
+      {"jp2", keImageFormatJP2, 0.5, "the file ends early"},
+      {"emf", keImageFormatWMF, 0.5, "corrupted WMF"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string whole = Contents(Path(c.name));
+    CImageFile image;
+    ASSERT_TRUE(image.Load(Path(c.name).c_str(), c.type)) << image.GetLastError();
+    const std::string cut = std::string("cut-") + c.name;
+    std::ofstream(Path(cut), std::ios::binary) << whole.substr(0, std::size_t(double(whole.size()) * c.kept));
+    EXPECT_FALSE(image.Load(Path(cut).c_str(), c.type));
+    EXPECT_STREQ(image.GetLastError(), c.reason) << "the library's own decode of the kind";
+    const Outcome run = Host("--in " + cut + " --out out.png");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.error, "wf-host: " + cut + ": " + c.reason + "\n");
+    if (c.type != keImageFormatWMF) {  // the metafile is too small a picture for the filter
+      const Outcome whole = Host(std::string("--in ") + c.name + " --out out.png");
+      EXPECT_EQ(whole.exitCode, 0) << whole.error;
+    }
+  }
+}
+
+}  // namespace
