@@ -1,6 +1,7 @@
 #include "app/TilingApp.h"
 
 #include <new>
+#include <string>
 
 #include "app/ScriptingDescriptor.h"
 #include "app/SettingsPanel.h"
@@ -92,7 +93,12 @@ bool TilingApp::CheckFilterSize() {
   if (!PluginApp::CanRun()) return false;
   CRowIteratorBands& source = GetHostImage().GetSourceImage();
   if (source.Width() < kSmallestSide || source.Height() < kSmallestSide) {
-    framework::ShowUserMessage(kTooSmallText, kTooSmallCaption, MB_OK);
+    // The image itself has passed: what is small is the selection, which the user can change.
+    const std::string text = "The selection is too small: " + std::to_string(source.Width()) + " x " +
+                             std::to_string(source.Height()) + " pixels. Select at least " +
+                             std::to_string(kSmallestSide) + " x " + std::to_string(kSmallestSide) +
+                             " pixels.";
+    framework::ShowUserMessage(text.c_str(), kTooSmallCaption, MB_OK);
     return false;
   }
   return true;

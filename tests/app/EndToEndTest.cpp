@@ -183,6 +183,25 @@ TEST_F(AppTest, RefusedModesAndSizesShowTheirMessageAndAnswerCancel) {
     EXPECT_EQ(image.pixels, before);
     LinkedApp() = nullptr;
   }
+  // An image large enough with a selection that is not: the selection's size is told.
+  app::TilingApp linked;
+  ASSERT_TRUE(linked.InitInstance());
+  LinkedApp() = &linked;
+  wfhost::FilterModule module(LinkedEntry);
+  wfhost::HostImageBuffer image = PatternImage(host::kModeRGB, 32, 32);
+  std::vector<std::uint8_t> mask(32 * 32, 0);
+  for (int y = 5; y < 19; ++y) std::fill_n(mask.begin() + y * 32 + 3, 10, 255);
+  platform::EventScript script;
+  script.AnswerMessageBox(IDOK);
+  wfhost::FilterRun selected;
+  selected.descriptor = Recorded();
+  selected.selection = &mask;
+  EXPECT_EQ(RunFilter(module, image, selected), host::userCanceledErr);
+  ASSERT_EQ(script.MessageBoxes().size(), 1u);
+  EXPECT_EQ(script.MessageBoxes()[0].text,
+            "The selection is too small: 10 x 14 pixels. Select at least 15 x 15 pixels.");
+  EXPECT_EQ(script.MessageBoxes()[0].caption, "! Input Data Error !");
+  LinkedApp() = nullptr;
   // The module has no script to answer it: the box becomes one line on standard error.
   wfhost::HostImageBuffer small = PatternImage(host::kModeRGB, 14, 200);
   wfhost::FilterRun run;
