@@ -1,5 +1,6 @@
 #include "host/ShapePlacement.h"
 
+#include <cstdint>
 #include <utility>
 
 #include "core/Rounding.h"
@@ -7,6 +8,7 @@
 #include "framework/HostImage.h"
 #include "framework/TableParameters.h"
 #include "framework/ZoomScrollView.h"
+#include "generators/TileLattice.h"
 #include "resources/ParameterTable.h"
 #include "shapes/TargetShapeFactory.h"
 #include "shapes/UiContext.h"
@@ -26,10 +28,12 @@ bool IsBoundingBox(int id) {
   return id == kBoundBoxLeft || id == kBoundBoxTop || id == kBoundBoxRight || id == kBoundBoxBottom;
 }
 
-DescriptorValue* ValueOf(Descriptor& descriptor, int id) {
+// The value of a descriptor, changeable or not, as the descriptor is.
+template <class Values>
+auto ValueOf(Values& descriptor, int id) -> decltype(descriptor.data()) {
   for (const ParameterRow& row : kParameterTable) {
     if (row.id != id) continue;
-    for (DescriptorValue& value : descriptor) {
+    for (auto& value : descriptor) {
       if (value.key == row.key) return &value;
     }
   }
@@ -120,6 +124,21 @@ const shapes::TargetShape* ShapePlacement::Place(int width, int height, GivenVal
     }
   }
   return shape.get();
+}
+
+bool PlacedCellHasArea(int width, int height, const Descriptor& descriptor) {
+  const DescriptorValue* method = ValueOf(descriptor, kTilingMethod);
+  // As the filter reads them: fractions of the area, rounded to whole pixels.
+  auto at = [&](int xId) {
+    const DescriptorValue *x = ValueOf(descriptor, xId), *y = ValueOf(descriptor, xId + 1);
+    return POINT{corvel::RoundToInt(static_cast<float>(x->real) * width),
+                 corvel::RoundToInt(static_cast<float>(y->real) * height)};
+  };
+  const corvel::TileLattice lattice = corvel::BuildTileLattice(
+      method && method->integer < kGroupCount ? method->integer : 0, at(kPoint3X), at(kPoint1X), at(kPoint2X),
+      at(kPointCenterX));
+  return std::int64_t{lattice.basisA.x} * lattice.basisB.y !=
+         std::int64_t{lattice.basisB.x} * lattice.basisA.y;
 }
 
 }  // namespace wfhost

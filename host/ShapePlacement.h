@@ -37,4 +37,8 @@ class ShapePlacement {
   std::unique_ptr<shapes::TargetShape> shape;
 };
 
+// Whether the cell of the descriptor's corners has an area on an area of the image of this size,
+// in the whole pixels the filter reads: the editor's cell on a narrow image may have none.
+bool PlacedCellHasArea(int width, int height, const Descriptor& descriptor);
+
 }  // namespace wfhost

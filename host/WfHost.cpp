@@ -278,6 +278,22 @@ double Since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// Why the placed cell has no area, in what the user can change: the editor keeps the cell clear
+// of the edges, which leave a narrow image too little room for it.
+std::string NoRoomForTheCell(const Descriptor& descriptor, int width, int height) {
+  int method = 0;
+  for (const resources::ParameterRow& row : resources::kParameterTable) {
+    for (const DescriptorValue& v : descriptor) {
+      if (row.id == resources::kTilingMethod && v.key == row.key) method = v.integer;
+    }
+  }
+  const char* group = method >= 0 && method < resources::kGroupCount ? resources::kGroupNames[method] : "P1";
+  return std::string("the ") + group + " cell has no room on " + std::to_string(width) + " x " +
+         std::to_string(height) +
+         " pixels, where the shape editor keeps it clear of the edges: use a larger image or another group, "
+         "or give the cell's corners with --raw";
+}
+
 // What a run is doing, for the one line that tells where it ran out of memory.
 struct RunState {
   std::string in, out;
@@ -365,6 +381,8 @@ int Run(int argc, char** argv, RunState& state) {
     // Nothing selected: the filter refuses the image itself.
     if (width > 0 && height > 0 && !ShapePlacement().Place(width, height, Given(assignments), descriptor))
       return Fail(in + ": ran out of memory placing the shape; " + out + " is not written");
+    if (width > 0 && height > 0 && !PlacedCellHasArea(width, height, descriptor))
+      return Fail(in + ": " + NoRoomForTheCell(descriptor, width, height) + "; " + out + " is not written");
   }
 
   state.doing = "running the filter";

@@ -164,11 +164,13 @@ TEST_F(WfHost, RefusalsNameTheFileAndTheReasonInOneLine) {
 
 // A filter that fails has said why; wf-host's line after it tells what became of the run, with
 // no host code, and a damaged 16-bit picture gets the image-file library's reason, as others do.
+// A cell placed with no room on a narrow image is told with what the user can do about it.
 TEST_F(WfHost, FailuresSayWhyWithoutHostCodes) {
   ASSERT_TRUE(Convert("-size 3000x3000 xc:gray " + Path("big.png")));
   ASSERT_TRUE(Convert("-size 10x10 xc:red " + Path("small.png")));
   ASSERT_TRUE(Convert("-size 60x40 plasma:fractal -seed 1 -depth 8 " + Path("whole8.png")));
   ASSERT_TRUE(Convert("-size 60x40 plasma:fractal -seed 1 -depth 16 " + Path("whole16.png")));
+  WritePng(Path("wide.png"), 30000, 20, 8, 3, 20);
   std::ofstream(Path("cut8.png"), std::ios::binary) << Contents(Path("whole8.png")).substr(0, 200);
   std::ofstream(Path("cut16.png"), std::ios::binary) << Contents(Path("whole16.png")).substr(0, 200);
   const std::string cut8 = Host("--in cut8.png --out out.png").error;
@@ -191,6 +193,10 @@ TEST_F(WfHost, FailuresSayWhyWithoutHostCodes) {
        "! Input Data Error !: Image size should be more then 15 x 15 .\n"
        "wf-host: small.png: Wendle Forge refused the image; out.png is not written\n"},
       {"--in cut16.png --out out.png", "wf-host: cut16.png: " + cut8.substr(19)},
+      {"--in wide.png --out out.png --set TilingMethod=P4",
+       "wf-host: wide.png: the P4 cell has no room on 30000 x 20 pixels, where the shape editor keeps it "
+       "clear of the edges: use a larger image or another group, or give the cell's corners with --raw; "
+       "out.png is not written\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
@@ -199,6 +205,13 @@ TEST_F(WfHost, FailuresSayWhyWithoutHostCodes) {
     EXPECT_EQ(run.error, c.error);
     EXPECT_FALSE(std::filesystem::exists(Path("out.png")));
   }
+  // As told: a square cell 10 pixels a side, given with --raw, takes the narrow image.
+  const Outcome raw = Host(
+      "--in wide.png --out out.png --raw --set TilingMethod=P4 --set Point3X=0.5 --set Point3Y=0.25 "
+      "--set Point2X=0.50033333 --set Point2Y=0.25 --set Point1X=0.5 --set Point1Y=0.75 --set "
+      "PointCenterX=0.50016667 --set PointCenterY=0.5 --set BoundBoxLeft=0.4999 --set BoundBoxTop=0.2 "
+      "--set BoundBoxRight=0.5004 --set BoundBoxBottom=0.8");
+  EXPECT_EQ(raw.exitCode, 0) << raw.error;
 }
 
 // A group is named by its number or its name in any case; values past the 17 groups name none.
