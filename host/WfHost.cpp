@@ -294,6 +294,12 @@ std::string NoRoomForTheCell(const Descriptor& descriptor, int width, int height
          "or give the cell's corners with --raw";
 }
 
+// The dialog runs on a display or under a script: without either, it would only wait.
+bool DialogCanShow(const std::string& script) {
+  const char* display = std::getenv("DISPLAY");
+  return !script.empty() || (display && *display);
+}
+
 // What a run is doing, for the one line that tells where it ran out of memory.
 struct RunState {
   std::string in, out;
@@ -349,6 +355,10 @@ int Run(int argc, char** argv, RunState& state) {
   if (about) return ShowAboutBox(plugins, script);
   if (plugins.empty() || in.empty() || out.empty())
     return Fail("--plugins, --in and --out are needed (wf-host --help)");
+  if (dialog && !DialogCanShow(script))
+    return Fail(
+        "--dialog: DISPLAY is not set, so the dialog has no display to show on; give an event "
+        "script file to run it without one (--dialog SCRIPT, wf-host --help)");
   for (const std::string& assignment : assignments) {
     const std::string error = SetValue(assignment, descriptor);
     if (!error.empty()) return Fail(error);

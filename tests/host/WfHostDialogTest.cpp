@@ -129,11 +129,22 @@ TEST_F(WfHostDialog, CancelABadScriptOrNoInputWriteNothingAndSayWhy) {
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.error.find("the event script ran dry"), std::string::npos) << run.error;
 
+  const char* given = std::getenv("DISPLAY");
+  const std::string display = given ? given : "";
+  setenv("DISPLAY", ":99", 1);  // not to be opened: WF_HEADLESS keeps the module off any display
   setenv("WF_HEADLESS", "1", 1);
   run = Host("--in picture.png --out out.png --dialog");
   unsetenv("WF_HEADLESS");
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.error.find("no event script is installed"), std::string::npos) << run.error;
+
+  unsetenv("DISPLAY");
+  run = Host("--in picture.png --out out.png --dialog");
+  if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.error,
+            "wf-host: --dialog: DISPLAY is not set, so the dialog has no display to show on; give an event "
+            "script file to run it without one (--dialog SCRIPT, wf-host --help)\n");
   EXPECT_FALSE(Exists("out.png"));
 }
 
