@@ -140,8 +140,16 @@ INT_PTR MessageBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) 
           return TRUE;
         }
       }
-      // Esc and the close box without a Cancel button: only a box with OK alone can be closed.
-      if (id == IDCANCEL && box->buttons.size() == 1) EndDialog(dialog, IDOK);
+      // Esc and the close box without a Cancel button: the answer that does nothing, where the
+      // box has one (No, or OK alone); else the box stays.
+      if (id == IDCANCEL) {
+        for (const MessageBoxButton& button : box->buttons) {
+          if (button.id == IDNO || (button.id == IDOK && box->buttons.size() == 1)) {
+            EndDialog(dialog, button.id);
+            break;
+          }
+        }
+      }
       return TRUE;
     }
     default:

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/ui/Capture.h"
+#include "platform/ui/detail/CommonDialogs.h"
 #include "tests/platform/UiFixture.h"
 
 namespace {
@@ -115,6 +116,28 @@ TEST_F(DialogTest, EscapeCancels) {
   script.Key(VK_ESCAPE);
   EXPECT_EQ(DialogBoxIndirectParam(nullptr, &kDialog, nullptr, TestDialogProc, 0), IDCANCEL);
   EXPECT_EQ(Count(IDCANCEL, BN_CLICKED), 1);
+}
+
+// Esc gives the answer that does nothing: Cancel, else No, else OK alone; a box with none of
+// them stays for a button.
+TEST_F(DialogTest, EscOnAMessageBoxAnswersCancelNoOrALoneOk) {
+  const struct {
+    UINT type;
+    int answer;
+  } cases[] = {{MB_YESNO | MB_ICONQUESTION, IDNO},
+               {MB_YESNO | MB_DEFBUTTON2, IDNO},
+               {MB_YESNOCANCEL, IDCANCEL},
+               {MB_OKCANCEL, IDCANCEL},
+               {MB_OK, IDOK},
+               {MB_ABORTRETRYIGNORE, IDIGNORE}};
+  for (const auto& c : cases) {
+    bool open = false;
+    platform::EventScript script;
+    script.Key(VK_ESCAPE).Then("after Esc", [&] { open = GetActiveWindow() != nullptr; }).Key('I');
+    EXPECT_EQ(platform::detail::RunMessageBoxWindow(nullptr, "Replace it?", "Box", c.type), c.answer)
+        << c.type;
+    EXPECT_EQ(open, c.answer == IDIGNORE) << c.type;
+  }
 }
 
 TEST_F(DialogTest, EnterOnAFocusedPushButtonPressesThatButton) {

@@ -95,6 +95,7 @@ TEST_F(LiveDialogs, AMessageBoxIsAnsweredByAClickEnterEscOrAMnemonic) {
       {MB_YESNO | MB_DEFBUTTON2, "key Return", IDNO},
       {MB_OKCANCEL | MB_ICONWARNING, "key Escape", IDCANCEL},
       {MB_OK | MB_ICONINFORMATION, "key Escape", IDOK},
+      {MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON1, "key Escape", IDNO},
       {MB_YESNOCANCEL, "key n", IDNO},
       {MB_YESNOCANCEL | MB_DEFBUTTON3, "key alt+y", IDYES},
       {MB_ABORTRETRYIGNORE | MB_ICONERROR, "key alt+i", IDIGNORE},
