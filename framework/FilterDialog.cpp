@@ -6,6 +6,19 @@ BEGIN_MESSAGE_MAP(FilterDialog, CDialog)
   ON_WM_SIZE()
 END_MESSAGE_MAP()
 
+namespace {
+
+bool IsKey(const MSG& msg) {
+  return msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN || msg.message == WM_CHAR;
+}
+
+// An edit field: the keys typed into it are its own, "-" a minus rather than a zoom out.
+bool TakesText(HWND window) {
+  return window && (::SendMessage(window, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0;
+}
+
+}  // namespace
+
 CString ZoomPercentText(double zoom) {
   CString text;
   text.Format("%d%%", static_cast<int>(zoom * 100));
@@ -84,7 +97,8 @@ void FilterDialog::OnSize(UINT type, int cx, int cy) {
 }
 
 bool FilterDialog::TranslateAccelerators(MSG* msg) {
-  return accelerators_ && m_hWnd && TranslateAccelerator(m_hWnd, accelerators_, msg);
+  if (!accelerators_ || !m_hWnd || (IsKey(*msg) && TakesText(msg->hwnd))) return false;
+  return TranslateAccelerator(m_hWnd, accelerators_, msg);
 }
 
 BOOL FilterDialog::PreTranslateMessage(MSG* msg) {

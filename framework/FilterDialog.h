@@ -30,7 +30,8 @@ class FilterDialog : public CDialog {
   // The caption becomes the title followed by the zoom in percent in square brackets.
   virtual void ShowZoom(double zoom);
 
-  // The dialog's accelerators (the zoom keys): true when the message was one of them.
+  // The dialog's accelerators (the zoom keys), unless an edit field takes the key: true when the
+  // message was one of them.
   bool TranslateAccelerators(MSG* msg);
 
   BOOL OnInitDialog() override;

@@ -209,10 +209,12 @@ BOOL TranslateMessage(const MSG* msg) {
   if (!msg || msg->message != WM_KEYDOWN) return FALSE;
   int key = static_cast<int>(msg->wParam);
   bool shift = GetKeyState(VK_SHIFT) < 0;
+  bool control = GetKeyState(VK_CONTROL) < 0;
   char character = 0;
   if (key >= 'A' && key <= 'Z') {
-    character = static_cast<char>(shift ? key : std::tolower(key));
-  } else if (key >= '0' && key <= '9' && !shift) {
+    // With Ctrl a letter types its control character (Ctrl+A is 1), which edits do not insert.
+    character = static_cast<char>(control ? key - 'A' + 1 : shift ? key : std::tolower(key));
+  } else if (key >= '0' && key <= '9' && !shift && !control) {
     character = static_cast<char>(key);
   } else if (key == VK_SPACE || key == VK_RETURN || key == VK_BACK || key == VK_TAB || key == VK_ESCAPE) {
     character = key == VK_RETURN ? '\r' : static_cast<char>(key);

@@ -148,6 +148,19 @@ TEST_F(PluginDialogTest, PanelDecidesOkAndGivesTheToolTips) {
   EXPECT_FALSE(dialog.IsWindowVisible());
 }
 
+TEST_F(PluginDialogTest, TheZoomKeysActOnlyWhereNoEditFieldHasTheFocus) {
+  auto zoomKey = [this](CWnd* at, char key) {
+    MSG msg{at->m_hWnd, WM_CHAR, static_cast<WPARAM>(key), 0, 0, {}};
+    return dialog.TranslateAccelerators(&msg);
+  };
+  CWnd* edgeBlending = panel.GetDlgItem(3025);
+  ASSERT_NE(edgeBlending, nullptr);
+  EXPECT_FALSE(zoomKey(edgeBlending, '-')) << "a minus in a number field";
+  EXPECT_FALSE(zoomKey(edgeBlending, '+'));
+  EXPECT_TRUE(zoomKey(dialog.GetDlgItem(IDOK), '-'));
+  EXPECT_TRUE(zoomKey(dialog.GetView(), '+'));
+}
+
 TEST_F(PluginDialogTest, ZoomShowsInTheCaptionAndTheZoomText) {
   dialog.ShowZoom(0.456);
   CString text, caption;

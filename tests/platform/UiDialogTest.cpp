@@ -140,6 +140,20 @@ TEST_F(DialogTest, EscOnAMessageBoxAnswersCancelNoOrALoneOk) {
   }
 }
 
+TEST_F(DialogTest, CtrlASelectsAllOfAnEditAndWhatIsTypedNextReplacesIt) {
+  char typed[16] = {};
+  platform::EventScript script;
+  script.TypeText("abc")
+      .KeyDown(VK_CONTROL)
+      .Key('A')
+      .KeyUp(VK_CONTROL)
+      .TypeText("x")
+      .Then("look", [&] { GetDlgItemText(GetActiveWindow(), kEdit, typed, sizeof typed); })
+      .Key(VK_RETURN);
+  EXPECT_EQ(DialogBoxIndirectParam(nullptr, &kDialog, nullptr, TestDialogProc, 0), IDOK);
+  EXPECT_STREQ(typed, "x");
+}
+
 TEST_F(DialogTest, EnterOnAFocusedPushButtonPressesThatButton) {
   platform::EventScript script;
   script.Then("focus Apply", [] { SetFocus(GetDlgItem(GetActiveWindow(), kApply)); })

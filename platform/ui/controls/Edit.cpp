@@ -142,6 +142,9 @@ void KeyDown(EditState& state, HWND hwnd, int key) {
     case VK_END:
       caret = length;
       break;
+    case 'A':
+      if (GetKeyState(VK_CONTROL) < 0) Select(state, hwnd, 0, length);
+      return;
     case VK_DELETE:
       if (StyleOf(hwnd) & ES_READONLY) return;
       if (state.anchor == state.caret) state.caret = std::min(length, state.caret + 1);
