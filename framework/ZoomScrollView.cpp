@@ -79,6 +79,7 @@ void ZoomScrollView::SetZoom(double zoom, POINT anchor) {
         position(oldScroll.y, moved.y - anchor.y, newOffset.y - oldOffset.y, total.cy, client.Height())));
   }
   Invalidate(TRUE);
+  ZoomChanged();
   if (listener_) listener_->ShowZoom(zoom_);
 }
 

@@ -60,6 +60,8 @@ class ZoomScrollView : public CScrollView {
  protected:
   // Draws over the image in client coordinates, into the bitmap the window gets.
   virtual void DrawOverlay(CDC*) {}
+  // After every change of the zoom, whatever made it.
+  virtual void ZoomChanged() {}
   // The image drawn: the provider's displayed or alternative image, null without one.
   corvel::CRowIteratorBands* GetImage();
 

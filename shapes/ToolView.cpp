@@ -21,7 +21,6 @@ BEGIN_MESSAGE_MAP(CToolView, PreviewView)
   ON_WM_LBUTTONDBLCLK()
   ON_WM_RBUTTONDOWN()
   ON_WM_RBUTTONUP()
-  ON_WM_MOUSEMOVE()
   ON_WM_MOUSEWHEEL()
   ON_WM_SETCURSOR()
 END_MESSAGE_MAP()
@@ -65,6 +64,7 @@ bool CToolView::CreateTargetShape(Point2D centre) {
     AddOverlay(shape.get());
   }
   shape_ = std::move(shape);
+  UpdateHitTolerance();
   return true;
 }
 
@@ -98,6 +98,8 @@ void CToolView::UpdateHitTolerance() {
   shape_->SetHitTolerance(std::max(1, ClientToImageRect(CRect(0, 0, base, base)).Width()));
 }
 
+void CToolView::ZoomChanged() { UpdateHitTolerance(); }
+
 void CToolView::OnLButtonDown(UINT flags, CPoint at) {
   if (currentTool == kZoomTool) {
     ZoomStep(false, at);
@@ -125,19 +127,10 @@ void CToolView::OnRButtonDown(UINT flags, CPoint at) {
 
 void CToolView::OnRButtonUp(UINT flags, CPoint at) { PreviewView::OnRButtonUp(flags, at); }
 
-void CToolView::OnMouseMove(UINT flags, CPoint at) {
-  if (!hitToleranceReady) {
-    UpdateHitTolerance();
-    hitToleranceReady = true;
-  }
-  PreviewView::OnMouseMove(flags, at);
-}
-
 BOOL CToolView::OnMouseWheel(UINT, short delta, CPoint screenPoint) {
   CPoint at = screenPoint;
   ScreenToClient(&at);
   ZoomStep(delta < 0, at);
-  UpdateHitTolerance();
   return 0;
 }
 

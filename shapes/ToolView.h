@@ -31,6 +31,7 @@ class CToolView : public PreviewView {
   void OnInitialUpdate() override;
 
  protected:
+  void ZoomChanged() override;
   afx_msg void OnZoomIn();
   afx_msg void OnZoomOut();
   afx_msg void OnTool(UINT id);
@@ -40,14 +41,14 @@ class CToolView : public PreviewView {
   afx_msg void OnLButtonDblClk(UINT flags, CPoint at);
   afx_msg void OnRButtonDown(UINT flags, CPoint at);
   afx_msg void OnRButtonUp(UINT flags, CPoint at);
-  afx_msg void OnMouseMove(UINT flags, CPoint at);
   afx_msg BOOL OnMouseWheel(UINT flags, short delta, CPoint screenPoint);
   afx_msg BOOL OnSetCursor(CWnd* window, UINT hitTest, UINT message);
   DECLARE_MESSAGE_MAP()
 
  private:
   void ZoomByCommand(bool out);
-  // The base handle size in image units, for the shape's hit test.
+  // The base handle size in image units, for the shape's hit test; kept with every change of the
+  // zoom and every new shape.
   void UpdateHitTolerance();
   // Scrolls with the mouse until the button is released or the capture is lost.
   void PanLoop(CPoint pressed);
@@ -55,7 +56,6 @@ class CToolView : public PreviewView {
   UINT currentTool = kShapeTool;
   HCURSOR zoomCursor;
   HCURSOR panCursor;
-  bool hitToleranceReady = false;
   std::unique_ptr<TargetShape> shape_;
 };
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/ui/Capture.h"
+#include "shapes/TargetShapeFactory.h"
 #include "tests/shapes/ShapeFixture.h"
 
 namespace shapes_test {
@@ -114,15 +115,14 @@ TEST_F(ToolViewTest, ToolsShowTheirHintsAndTheZoomToolZoomsAtTheMouse) {
   EXPECT_EQ(tool->GetCurrentTool(), CToolView::kShapeTool + 5u);
 }
 
-TEST_F(ToolViewTest, ZoomCommandsScaleTheHandlesAndTheWheelTheHitTolerance) {
+TEST_F(ToolViewTest, ZoomCommandsScaleTheHandlesAndEveryZoomTheHitTolerance) {
   Send(WM_MOUSEMOVE, 0, Lp(5, 5));
   EXPECT_EQ(tool->GetShape()->GetHitTolerance(), 4);
   Command(CToolView::kZoomIn);
   Command(CToolView::kZoomIn);
   EXPECT_DOUBLE_EQ(tool->GetZoom(), 2);
   EXPECT_EQ(tool->GetShape()->GetHandleSize(), 8);
-  Send(WM_MOUSEMOVE, 0, Lp(6, 6));
-  EXPECT_EQ(tool->GetShape()->GetHitTolerance(), 4) << "only the first move converts it";
+  EXPECT_EQ(tool->GetShape()->GetHitTolerance(), 2) << "the keys' zoom";
   POINT screen{100, 100};
   ClientToScreen(tool->m_hWnd, &screen);
   Send(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), MAKELPARAM(screen.x, screen.y));
@@ -132,6 +132,16 @@ TEST_F(ToolViewTest, ZoomCommandsScaleTheHandlesAndTheWheelTheHitTolerance) {
   Send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), MAKELPARAM(screen.x, screen.y));
   EXPECT_DOUBLE_EQ(tool->GetZoom(), 2);
   EXPECT_EQ(tool->GetShape()->GetHitTolerance(), 2);
+
+  Command(CToolView::kZoomTool);
+  Send(WM_RBUTTONDOWN, MK_RBUTTON, Lp(150, 150));
+  Send(WM_RBUTTONUP, 0, Lp(150, 150));
+  EXPECT_DOUBLE_EQ(tool->GetZoom(), 1.5);
+  EXPECT_EQ(tool->GetShape()->GetHitTolerance(), 2) << "the zoom tool's: 4 / 1.5, whole";
+  tool->SetZoom(0.1, CToolView::kNoAnchor);
+  EXPECT_EQ(tool->GetShape()->GetHitTolerance(), 40) << "a zoom set from outside, as the dialog fits it";
+  tool->CreateTargetShape(shapes::kKeepCentre);
+  EXPECT_EQ(tool->GetShape()->GetHitTolerance(), 40) << "a new shape at that zoom";
 }
 
 TEST_F(ToolViewTest, ThePanLoopScrollsWithTheMouseWithinTheImage) {
