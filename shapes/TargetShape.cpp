@@ -177,6 +177,28 @@ void TargetShape::RestoreState() {
   ComputeEdgesFromPoints();
 }
 
+bool TargetShape::IsDragging() const {
+  return grabCorner || grabCorner2 || grabCentre || grabControl1 || grabControl2 || grabControl3 ||
+         grabRotation;
+}
+
+void TargetShape::RememberDragStart() {
+  std::copy(points, points + kShapePointCount, dragStartPoints);
+  std::copy(splines, splines + kSplineCount, dragStartSplines);
+  dragStartAngle = angle;
+}
+
+void TargetShape::CancelDrag() {
+  leftDown = rightDown = false;
+  grabCorner = grabCorner2 = grabCentre = grabControl1 = grabControl2 = grabControl3 = grabRotation = false;
+  std::copy(dragStartPoints, dragStartPoints + kShapePointCount, points);
+  std::copy(dragStartSplines, dragStartSplines + kSplineCount, splines);
+  angle = dragStartAngle;
+  ComputeEdgesFromPoints();
+  // Wherever the drag took it.
+  if (view->GetSafeHwnd()) view->Invalidate(TRUE);
+}
+
 void TargetShape::PlaceRotationHandle() {
   ComputeEdgesFromCorners();
   points[11] = points[4] + Point2D(std::trunc(edgeA.x / 3), 0);

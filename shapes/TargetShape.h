@@ -45,6 +45,12 @@ class TargetShape : public ShapeHandle {
 
   // A shift-click: angle and splines 0, the group's reset, refitted. False without Shift.
   bool ResetOnShift(UINT flags);
+  // A handle is held by the mouse.
+  bool IsDragging() const;
+  // Taken at a press, so that a drag can be called off.
+  void RememberDragStart();
+  // Ends the drag with the shape back where it began; the parameters are not written.
+  void CancelDrag();
   void RememberCornerOffsets();
   bool AllPointsInside();
   bool FitStep();
@@ -101,6 +107,9 @@ class TargetShape : public ShapeHandle {
 
  private:
   Point2D* offendingPoint = nullptr;
+  Point2D dragStartPoints[kShapePointCount];
+  double dragStartSplines[kSplineCount] = {0, 0, 0};
+  int dragStartAngle = 0;
 };
 
 }  // namespace shapes

@@ -22,6 +22,7 @@ BEGIN_MESSAGE_MAP(CToolView, PreviewView)
   ON_WM_RBUTTONDOWN()
   ON_WM_RBUTTONUP()
   ON_WM_MOUSEWHEEL()
+  ON_WM_KEYDOWN()
   ON_WM_SETCURSOR()
 END_MESSAGE_MAP()
 
@@ -106,13 +107,39 @@ void CToolView::OnLButtonDown(UINT flags, CPoint at) {
   } else if (currentTool == kPanTool) {
     PanLoop(at);
   } else {
-    if (currentShape) currentShape->OnLButtonDown(flags, at);
+    PressShape(flags, at, false);
     if (SettingsPanelLink* panel = GetUiContext()->panel) panel->ShowOriginal();
   }
   Default();
 }
 
-void CToolView::OnLButtonUp(UINT flags, CPoint at) { PreviewView::OnLButtonUp(flags, at); }
+void CToolView::OnLButtonUp(UINT flags, CPoint at) { ReleaseShape(flags, at, false); }
+
+void CToolView::PressShape(UINT flags, CPoint at, bool right) {
+  if (shape_) shape_->RememberDragStart();
+  if (right)
+    PreviewView::OnRButtonDown(flags, at);
+  else if (currentShape)
+    currentShape->OnLButtonDown(flags, at);
+  if (shape_ && shape_->IsDragging()) SetCapture();
+}
+
+void CToolView::ReleaseShape(UINT flags, CPoint at, bool right) {
+  if (right)
+    PreviewView::OnRButtonUp(flags, at);
+  else
+    PreviewView::OnLButtonUp(flags, at);
+  if (::GetCapture() == m_hWnd && !(shape_ && shape_->IsDragging())) ReleaseCapture();
+}
+
+void CToolView::OnKeyDown(UINT key, UINT, UINT) {
+  if (key != VK_ESCAPE || !shape_ || !shape_->IsDragging()) {
+    Default();
+    return;
+  }
+  shape_->CancelDrag();
+  if (::GetCapture() == m_hWnd) ReleaseCapture();
+}
 
 void CToolView::OnLButtonDblClk(UINT, CPoint) {
   if (currentTool == kShapeTool)
@@ -122,10 +149,10 @@ void CToolView::OnLButtonDblClk(UINT, CPoint) {
 
 void CToolView::OnRButtonDown(UINT flags, CPoint at) {
   if (currentTool == kZoomTool) ZoomStep(true, at);
-  PreviewView::OnRButtonDown(flags, at);
+  PressShape(flags, at, true);
 }
 
-void CToolView::OnRButtonUp(UINT flags, CPoint at) { PreviewView::OnRButtonUp(flags, at); }
+void CToolView::OnRButtonUp(UINT flags, CPoint at) { ReleaseShape(flags, at, true); }
 
 BOOL CToolView::OnMouseWheel(UINT, short delta, CPoint screenPoint) {
   CPoint at = screenPoint;
@@ -153,6 +180,7 @@ void CToolView::PanLoop(CPoint pressed) {
   const CPoint maximum(std::max<LONG>(0, total.cx - client.Width()),
                        std::max<LONG>(0, total.cy - client.Height()));
   CPoint last = pressed;
+  const CPoint start = GetScrollPosition();
   SetCapture();
   MSG message;
   while (::GetCapture() == m_hWnd && ::GetMessage(&message, nullptr, 0, 0)) {
@@ -163,6 +191,9 @@ void CToolView::PanLoop(CPoint pressed) {
                               std::clamp<LONG>(position.y - (p.y - last.y), 0, maximum.y)));
       last = p;
     } else if (message.message == WM_LBUTTONUP) {
+      break;
+    } else if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) {
+      ScrollToPosition(start);
       break;
     } else {
       ::DispatchMessage(&message);

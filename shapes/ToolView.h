@@ -42,6 +42,7 @@ class CToolView : public PreviewView {
   afx_msg void OnRButtonDown(UINT flags, CPoint at);
   afx_msg void OnRButtonUp(UINT flags, CPoint at);
   afx_msg BOOL OnMouseWheel(UINT flags, short delta, CPoint screenPoint);
+  afx_msg void OnKeyDown(UINT key, UINT repeat, UINT flags);
   afx_msg BOOL OnSetCursor(CWnd* window, UINT hitTest, UINT message);
   DECLARE_MESSAGE_MAP()
 
@@ -50,8 +51,13 @@ class CToolView : public PreviewView {
   // The base handle size in image units, for the shape's hit test; kept with every change of the
   // zoom and every new shape.
   void UpdateHitTolerance();
-  // Scrolls with the mouse until the button is released or the capture is lost.
+  // Scrolls with the mouse until the button is released or the capture is lost; Esc scrolls
+  // back to where it began.
   void PanLoop(CPoint pressed);
+  // A press on the shape; a drag it starts holds the mouse, so that Esc comes here (the dialog
+  // leaves it to the window holding the mouse) and calls the drag off.
+  void PressShape(UINT flags, CPoint at, bool right);
+  void ReleaseShape(UINT flags, CPoint at, bool right);
 
   UINT currentTool = kShapeTool;
   HCURSOR zoomCursor;

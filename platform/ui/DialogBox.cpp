@@ -537,10 +537,17 @@ BOOL IsDialogMessage(HWND dialog, MSG* msg) {
         }
         return TRUE;
       }
-      case VK_ESCAPE:
+      case VK_ESCAPE: {
         if (wantsAll) break;
-        Press(outer, IDCANCEL);
+        // A window of the dialog holding the mouse (a drag) takes Esc to call off what it holds.
+        HWND capture = GetCapture();
+        if (capture && IsInside(outer, capture)) {
+          SendMessage(capture, WM_KEYDOWN, msg->wParam, msg->lParam);
+        } else {
+          Press(outer, IDCANCEL);
+        }
         return TRUE;
+      }
       default:
         break;
     }

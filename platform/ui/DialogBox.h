@@ -2,7 +2,8 @@
 // compiler would have linked them in), modal and modeless creation, the dialog class's
 // default procedure and the keyboard interface of dialogs (IsDialogMessage): Tab and the
 // arrows move the focus in template order, on through the controls of a dialog inside another
-// (DS_CONTROL) as if they were the outer one's, Enter presses the default button, Esc cancels,
+// (DS_CONTROL) as if they were the outer one's, Enter presses the default button, Esc cancels
+// (unless a window of the dialog holds the mouse: then Esc is that window's, to end its drag),
 // and a mnemonic (the letter after "&" in a control's text, with Alt, or alone where the focus
 // takes no characters) clicks its button or focuses its control (a label's: the control after it).
 #pragma once

@@ -12,8 +12,10 @@
 #include "LinkedDialogFixture.h"
 #include "app/SettingsPanel.h"
 #include "controls/ThumbnailPopup.h"
+#include "framework/FilterDialog.h"
 #include "platform/ui/Capture.h"
 #include "platform/ui/Script.h"
+#include "shapes/ToolView.h"
 
 namespace apptest {
 namespace {
@@ -158,6 +160,52 @@ TEST_F(DialogRunTest, OkStaysOffUntilARenderHasFinishedAndWhileTheOriginalIsShow
   wfhost::HostImageBuffer image = input;
   wfhost::FilterRun run;
   EXPECT_EQ(RunWithDialog(script, image, run), host::userCanceledErr);
+}
+
+// Esc while a handle is dragged calls the drag off and leaves the dialog open; with nothing
+// held it cancels.
+TEST_F(DialogRunTest, EscDuringADragPutsTheShapeBackAndOnlyThenCancels) {
+  shapes::TargetShape* shape = nullptr;
+  corvel::Point2D before;
+  POINT pressed{};
+  float startX = 0;
+  auto centre = [&] { return shape->GetPoints()[4]; };
+  auto centreX = [this] {
+    float x = 0;
+    linked.GetCommand()->GetParameters().GetParameter(kPointCenterX)->GetFloat(&x);
+    return x;
+  };
+  platform::EventScript script;
+  script.Then("press the shape's centre", [&] {
+    auto* dialog = dynamic_cast<framework::FilterDialog*>(shapes::GetUiContext()->dialog);
+    auto* view = dynamic_cast<shapes::CToolView*>(dialog ? dialog->GetView() : nullptr);
+    ASSERT_NE(view, nullptr);
+    shape = view->GetShape();
+    before = centre();
+    startX = centreX();
+    const corvel::Point2D at = view->ImageToClient(before);
+    pressed = platform::ClientPoint(view->m_hWnd, static_cast<int>(std::lround(at.x)),
+                                    static_cast<int>(std::lround(at.y)));
+    platform::MouseDown(platform::MouseButton::Left, pressed);
+  });
+  script.Then("drag", [&] { platform::MouseMove(POINT{pressed.x + 15, pressed.y + 10}); });
+  script.Then("dragged", [&] { EXPECT_GT(centre().x, before.x); });
+  script.Key(VK_ESCAPE);
+  script.Then("called off", [&] {
+    EXPECT_FALSE(centre() != before);
+    EXPECT_EQ(::GetCapture(), nullptr);
+    platform::MouseMove(POINT{pressed.x + 30, pressed.y + 20});
+    platform::MouseUp(platform::MouseButton::Left, POINT{pressed.x + 30, pressed.y + 20});
+  });
+  script.Then("released", [&] {
+    EXPECT_FALSE(centre() != before) << "the drag ended with Esc";
+    EXPECT_EQ(centreX(), startX);
+  });
+  script.Key(VK_ESCAPE);
+  wfhost::HostImageBuffer image = input;
+  wfhost::FilterRun run;
+  EXPECT_EQ(RunWithDialog(script, image, run), host::userCanceledErr);
+  EXPECT_TRUE(image.pixels == input.pixels);
 }
 
 }  // namespace

@@ -154,6 +154,24 @@ TEST_F(DialogTest, CtrlASelectsAllOfAnEditAndWhatIsTypedNextReplacesIt) {
   EXPECT_STREQ(typed, "x");
 }
 
+// A drag in a window of the dialog holds the mouse: Esc then is that window's, not Cancel.
+TEST_F(DialogTest, EscGoesToTheWindowHoldingTheMouseAndCancelsOnlyWithNothingHeld) {
+  bool open = false;
+  platform::EventScript script;
+  script.Then("hold the mouse", [] { SetCapture(GetDlgItem(GetActiveWindow(), kApply)); })
+      .Then("focus the edit", [] { SetFocus(GetDlgItem(GetActiveWindow(), kEdit)); })
+      .Key(VK_ESCAPE)
+      .Then("let go",
+            [&] {
+              open = GetActiveWindow() != nullptr;
+              ReleaseCapture();
+            })
+      .Key(VK_ESCAPE);
+  EXPECT_EQ(DialogBoxIndirectParam(nullptr, &kDialog, nullptr, TestDialogProc, 0), IDCANCEL);
+  EXPECT_TRUE(open);
+  EXPECT_EQ(Count(IDCANCEL, BN_CLICKED), 1);
+}
+
 TEST_F(DialogTest, EnterOnAFocusedPushButtonPressesThatButton) {
   platform::EventScript script;
   script.Then("focus Apply", [] { SetFocus(GetDlgItem(GetActiveWindow(), kApply)); })

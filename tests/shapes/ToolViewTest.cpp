@@ -159,6 +159,12 @@ TEST_F(ToolViewTest, ThePanLoopScrollsWithTheMouseWithinTheImage) {
   PostMessage(tool->m_hWnd, WM_LBUTTONUP, 0, Lp(390, 290));
   Send(WM_LBUTTONDOWN, MK_LBUTTON, Lp(10, 10));
   EXPECT_EQ(tool->GetScrollPosition(), CPoint(0, 0)) << "clamped at the image's edge";
+
+  PostMessage(tool->m_hWnd, WM_MOUSEMOVE, MK_LBUTTON, Lp(150, 170));
+  PostMessage(tool->m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
+  Send(WM_LBUTTONDOWN, MK_LBUTTON, Lp(200, 200));
+  EXPECT_EQ(tool->GetScrollPosition(), CPoint(0, 0)) << "Esc scrolls back to where the pan began";
+  EXPECT_EQ(GetCapture(), nullptr);
 }
 
 TEST_F(ToolViewTest, TheViewShowsTheOverlayOverThePicture) {
