@@ -12,13 +12,13 @@ void Fill(HDC dc, int x, int y, int width, int height, COLORREF colour) {
   CDC::FromHandle(dc)->FillSolidRect(x, y, width, height, colour);
 }
 
-// Moves the rectangle into the work area; answers the shift.
-POINT KeepRectOnMonitor(RECT& rect, const RECT& work) {
+// Moves the rectangle into `room`, its left edge first; answers the shift.
+POINT KeepRectWithin(RECT& rect, const RECT& room) {
   const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-  int left = std::max(static_cast<int>(work.left),
-                      std::min(static_cast<int>(rect.left), static_cast<int>(work.right) - width));
-  int top = std::max(static_cast<int>(work.top),
-                     std::min(static_cast<int>(rect.top), static_cast<int>(work.bottom) - height));
+  int left = std::max(static_cast<int>(room.left),
+                      std::min(static_cast<int>(rect.left), static_cast<int>(room.right) - width));
+  int top = std::max(static_cast<int>(room.top),
+                     std::min(static_cast<int>(rect.top), static_cast<int>(room.bottom) - height));
   const POINT shift{left - rect.left, top - rect.top};
   ::OffsetRect(&rect, shift.x, shift.y);
   return shift;
@@ -114,7 +114,13 @@ void NumEditButton::OnLButtonDown(UINT, CPoint point) {
   // Framed so that it stands out from the controls it covers; the frame lies around the track.
   RECT place{left, b.bottom + 2, left + width, b.bottom + 22};
   ::InflateRect(&place, GetSystemMetrics(SM_CXBORDER), GetSystemMetrics(SM_CYBORDER));
-  const POINT shift = KeepRectOnMonitor(place, monitor.rcWork);
+  // Within the dialog as well as the monitor, so that it never hangs over the dialog's edge.
+  RECT room = monitor.rcWork, dialog;
+  if (::GetWindowRect(::GetAncestor(m_hWnd, GA_ROOT), &dialog)) {
+    room.left = std::max(room.left, dialog.left);
+    room.right = std::min(room.right, dialog.right);
+  }
+  const POINT shift = KeepRectWithin(place, room);
   if (shift.x || shift.y) ::SetCursorPos(cursor.x + shift.x, cursor.y + shift.y);
 
   slider = new NumEditSlider(minimum, maximum, v, owner->IsLogarithmic() ? 1 : 0, &field);

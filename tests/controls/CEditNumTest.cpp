@@ -13,8 +13,8 @@ constexpr int kId = 3024;
 
 class CEditNumTest : public ControlsTest {
  protected:
-  void Make(double minimum, double maximum, double value, int format, int scale = 0) {
-    ::CreateWindowEx(0, WC_STATIC, "", WS_CHILD | WS_VISIBLE, 20, 20, 120, 22, panel.m_hWnd,
+  void Make(double minimum, double maximum, double value, int format, int scale = 0, int left = 20) {
+    ::CreateWindowEx(0, WC_STATIC, "", WS_CHILD | WS_VISIBLE, left, 20, 120, 22, panel.m_hWnd,
                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kId)), nullptr, nullptr);
     ASSERT_TRUE(
         control.CreateDouble(kId, &panel, minimum, maximum, value, format, scale, -1, 500, TRUE, TRUE));
@@ -134,6 +134,28 @@ TEST_F(CEditNumTest, SliderDragSetsTheValueAndLooksRight) {
   EXPECT_EQ(button->slider, nullptr);
   EXPECT_LT(control.GetValue(), 50);
   EXPECT_EQ(::GetFocus(), control.Field().m_hWnd);
+}
+
+TEST_F(CEditNumTest, TheSliderStaysWithinTheDialogNearItsRightEdge) {
+  Make(0, 100, 0, 3, 0, 170);
+  NumEditButton* button = control.Button();
+  ASSERT_NE(button, nullptr);
+  CRect slider, dialog;
+  panel.GetWindowRect(&dialog);
+  platform::EventScript script;
+  script.Then("measure the slider", [&] { button->slider->GetWindowRect(&slider); });
+  script.Then("stir the mouse where it is", [] {
+    POINT cursor;
+    ::GetCursorPos(&cursor);
+    platform::MouseMove(cursor);
+  });
+  script.Then("release",
+              [] { platform::MouseUp(platform::MouseButton::Left, platform::CentreOf(::GetCapture())); });
+  platform::MouseDown(platform::MouseButton::Left, platform::CentreOf(*button));
+  platform::PumpMessages();
+  EXPECT_EQ(slider.right, dialog.right) << "the track's start under the cursor would reach past it";
+  EXPECT_EQ(slider.Width(), 109);
+  EXPECT_LT(control.GetValue(), 3) << "the cursor moved with it, over the thumb";
 }
 
 TEST_F(CEditNumTest, ThePictureOnTheDropButtonGoesWithTheControl) {

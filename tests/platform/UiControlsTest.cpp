@@ -362,6 +362,20 @@ TEST_F(ControlsTest, ToolTipAsksForItsTextAfterTheDelay) {
   platform::AdvanceVirtualClock(std::chrono::milliseconds(200));
   platform::PumpMessages();
   EXPECT_FALSE(IsWindowVisible(tip));
+
+  // A drag passing over the button, begun elsewhere, shows no tip.
+  platform::MouseDown(platform::MouseButton::Left, POINT{105, 290});
+  platform::MouseMove(platform::CentreOf(button));
+  platform::PumpMessages();
+  platform::AdvanceVirtualClock(std::chrono::milliseconds(600));
+  platform::PumpMessages();
+  EXPECT_FALSE(IsWindowVisible(tip)) << "during a drag";
+  platform::MouseUp(platform::MouseButton::Left, platform::CentreOf(button));
+  platform::MouseMove(platform::CentreOf(button));
+  platform::PumpMessages();
+  platform::AdvanceVirtualClock(std::chrono::milliseconds(600));
+  platform::PumpMessages();
+  EXPECT_TRUE(IsWindowVisible(tip)) << "once the button is up";
 }
 
 TEST_F(ControlsTest, SizeGripSizesItsTopLevelWindow) {

@@ -1,7 +1,7 @@
 // The tooltip control: tools are areas of windows; hovering one for the initial delay shows
 // the tool's text (asked of the tool's window with TTN_NEEDTEXT when it is a callback) in a
 // small pop-up under the cursor, which goes when the cursor leaves the tool or a button goes
-// down. The delays run on the platform clock.
+// down, and does not come while a button is held (a drag). The delays run on the platform clock.
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -104,8 +104,14 @@ RECT Measure(const TipState& state, HWND tip, const std::string& text) {
   return bounds;
 }
 
+bool MouseButtonHeld() {
+  return GetAsyncKeyState(VK_LBUTTON) < 0 || GetAsyncKeyState(VK_RBUTTON) < 0 ||
+         GetAsyncKeyState(VK_MBUTTON) < 0;
+}
+
 void Show(TipState& state, HWND tip) {
-  if (state.hovered < 0 || !state.active) return;
+  // Not over a drag, which may pass the tool on its way.
+  if (state.hovered < 0 || !state.active || MouseButtonHeld()) return;
   Tool& tool = state.tools[static_cast<std::size_t>(state.hovered)];
   std::string text = TextOfTool(tool, tip);
   if (text.empty() || state.hovered < 0) return;
@@ -135,7 +141,10 @@ void Show(TipState& state, HWND tip) {
 }
 
 void Relay(TipState& state, HWND tip, const MSG& msg) {
-  if (msg.message == WM_MOUSEMOVE) {
+  if (msg.message == WM_MOUSEMOVE && (msg.wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) {
+    Hide(state, tip);
+    state.hovered = -1;
+  } else if (msg.message == WM_MOUSEMOVE) {
     POINT screen{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
     ClientToScreen(msg.hwnd, &screen);
     int tool = ToolAt(state, msg.hwnd, screen);
