@@ -88,6 +88,15 @@ int ButtonKey(UINT message) {
   }
 }
 
+// A window takes the mouse only while it and the windows it lies in are enabled: the controls
+// of a dialog that a modal box disabled take no clicks.
+bool TakesMouse(HWND hwnd) {
+  for (HWND at = hwnd; at; at = (GetWindowLongPtr(at, GWL_STYLE) & WS_CHILD) ? GetParent(at) : nullptr) {
+    if (!IsWindowEnabled(at)) return false;
+  }
+  return true;
+}
+
 bool IsPress(UINT message) {
   return message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN;
 }
@@ -345,7 +354,7 @@ MSG DeliverInput(const InputEvent& input) {
     }
     hit = SendMessage(target.hwnd, WM_NCHITTEST, 0, screen);
   }
-  if (!IsWindowEnabled(target.hwnd)) return none;
+  if (!TakesMouse(target.hwnd)) return none;
   if (IsPress(input.message)) {
     HWND top = GetAncestor(target.hwnd, GA_ROOT);
     if (top && GetActiveWindow() != top) {

@@ -140,6 +140,16 @@ TEST_F(UiTest, InputNoWindowCanTakeIsDropped) {
   platform::Click({50, 50});  // a disabled window gets no mouse
   platform::PumpMessages();
   EXPECT_TRUE(Messages(WM_LBUTTONDOWN).empty());
+  // Nor do the enabled controls in it, as in an owner a modal box disabled.
+  HWND child = MakeChild(top, {10, 10, 90, 90}, 1);
+  platform::Click({50, 50});
+  platform::PumpMessages();
+  EXPECT_TRUE(Messages(WM_LBUTTONDOWN).empty()) << "the child of a disabled window";
+  EnableWindow(top, TRUE);
+  platform::Click({50, 50});
+  platform::PumpMessages();
+  ASSERT_EQ(Messages(WM_LBUTTONDOWN).size(), 1u);
+  EXPECT_EQ(Messages(WM_LBUTTONDOWN)[0].hwnd, child);
 }
 
 TEST_F(UiTest, WheelGoesToTheFocusAndUpToItsParent) {
