@@ -137,8 +137,8 @@ void CToolView::OnKeyDown(UINT key, UINT, UINT) {
     Default();
     return;
   }
+  // The mouse stays held until the button comes up, which would else click whatever lies beneath.
   shape_->CancelDrag();
-  if (::GetCapture() == m_hWnd) ReleaseCapture();
 }
 
 void CToolView::OnLButtonDblClk(UINT, CPoint) {
@@ -182,9 +182,11 @@ void CToolView::PanLoop(CPoint pressed) {
   CPoint last = pressed;
   const CPoint start = GetScrollPosition();
   SetCapture();
+  bool calledOff = false;
   MSG message;
   while (::GetCapture() == m_hWnd && ::GetMessage(&message, nullptr, 0, 0)) {
     if (message.message == WM_MOUSEMOVE) {
+      if (calledOff) continue;
       const CPoint p(static_cast<short>(LOWORD(message.lParam)), static_cast<short>(HIWORD(message.lParam)));
       const CPoint position = GetScrollPosition();
       ScrollToPosition(CPoint(std::clamp<LONG>(position.x - (p.x - last.x), 0, maximum.x),
@@ -193,8 +195,9 @@ void CToolView::PanLoop(CPoint pressed) {
     } else if (message.message == WM_LBUTTONUP) {
       break;
     } else if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) {
+      // Held on to until the button comes up, as a shape's drag called off is.
       ScrollToPosition(start);
-      break;
+      calledOff = true;
     } else {
       ::DispatchMessage(&message);
     }

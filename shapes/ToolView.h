@@ -52,7 +52,7 @@ class CToolView : public PreviewView {
   // zoom and every new shape.
   void UpdateHitTolerance();
   // Scrolls with the mouse until the button is released or the capture is lost; Esc scrolls
-  // back to where it began.
+  // back to where it began and the mouse no longer scrolls.
   void PanLoop(CPoint pressed);
   // A press on the shape; a drag it starts holds the mouse, so that Esc comes here (the dialog
   // leaves it to the window holding the mouse) and calls the drag off.

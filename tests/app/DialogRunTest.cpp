@@ -12,7 +12,7 @@
 #include "LinkedDialogFixture.h"
 #include "app/SettingsPanel.h"
 #include "controls/ThumbnailPopup.h"
-#include "framework/FilterDialog.h"
+#include "framework/PluginDialog.h"
 #include "platform/ui/Capture.h"
 #include "platform/ui/Script.h"
 #include "shapes/ToolView.h"
@@ -193,12 +193,17 @@ TEST_F(DialogRunTest, EscDuringADragPutsTheShapeBackAndOnlyThenCancels) {
   script.Key(VK_ESCAPE);
   script.Then("called off", [&] {
     EXPECT_FALSE(centre() != before);
-    EXPECT_EQ(::GetCapture(), nullptr);
-    platform::MouseMove(POINT{pressed.x + 30, pressed.y + 20});
-    platform::MouseUp(platform::MouseButton::Left, POINT{pressed.x + 30, pressed.y + 20});
+    EXPECT_EQ(::GetCapture(), shape->GetView()->m_hWnd) << "the release is still the drag's";
+    // Released over a button, which the release must not click.
+    const POINT button = platform::CentreOf(
+        shapes::GetUiContext()->dialog->GetDlgItem(framework::PluginDialog::kSavePreset)->m_hWnd);
+    platform::MouseMove(button);
+    platform::MouseUp(platform::MouseButton::Left, button);
   });
   script.Then("released", [&] {
     EXPECT_FALSE(centre() != before) << "the drag ended with Esc";
+    EXPECT_EQ(::GetCapture(), nullptr);
+    EXPECT_EQ(::GetActiveWindow(), shapes::GetUiContext()->dialog->m_hWnd) << "no Save Preset box";
     EXPECT_EQ(centreX(), startX);
   });
   script.Key(VK_ESCAPE);

@@ -162,6 +162,8 @@ TEST_F(ToolViewTest, ThePanLoopScrollsWithTheMouseWithinTheImage) {
 
   PostMessage(tool->m_hWnd, WM_MOUSEMOVE, MK_LBUTTON, Lp(150, 170));
   PostMessage(tool->m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
+  PostMessage(tool->m_hWnd, WM_MOUSEMOVE, MK_LBUTTON, Lp(100, 100));
+  PostMessage(tool->m_hWnd, WM_LBUTTONUP, 0, Lp(100, 100));
   Send(WM_LBUTTONDOWN, MK_LBUTTON, Lp(200, 200));
   EXPECT_EQ(tool->GetScrollPosition(), CPoint(0, 0)) << "Esc scrolls back to where the pan began";
   EXPECT_EQ(GetCapture(), nullptr);
