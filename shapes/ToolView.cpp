@@ -102,6 +102,8 @@ void CToolView::UpdateHitTolerance() {
 void CToolView::ZoomChanged() { UpdateHitTolerance(); }
 
 void CToolView::OnLButtonDown(UINT flags, CPoint at) {
+  // Out of an edit field, whose keys would else still be the field's rather than the zoom's.
+  SetFocus();
   if (currentTool == kZoomTool) {
     ZoomStep(false, at);
   } else if (currentTool == kPanTool) {
@@ -148,6 +150,7 @@ void CToolView::OnLButtonDblClk(UINT, CPoint) {
 }
 
 void CToolView::OnRButtonDown(UINT flags, CPoint at) {
+  SetFocus();
   if (currentTool == kZoomTool) ZoomStep(true, at);
   PressShape(flags, at, true);
 }

@@ -91,6 +91,17 @@ TEST_F(ToolViewTest, MouseMessagesDragTheShapeAndWriteTheParameters) {
   EXPECT_EQ(Int(kAngle), 0);
 }
 
+TEST_F(ToolViewTest, APressInTheViewTakesTheFocusFromAnEditField) {
+  HWND field = CreateWindowEx(0, "EDIT", "", WS_CHILD, 0, 0, 50, 20, dialog.m_hWnd, nullptr, nullptr,
+                              nullptr);
+  for (UINT press : {WM_LBUTTONDOWN, WM_RBUTTONDOWN}) {
+    SetFocus(field);
+    Send(press, press == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON, Lp(10, 10));
+    Send(press + 1, 0, Lp(10, 10));
+    EXPECT_EQ(GetFocus(), tool->m_hWnd) << press;
+  }
+}
+
 TEST_F(ToolViewTest, ToolsShowTheirHintsAndTheZoomToolZoomsAtTheMouse) {
   Command(CToolView::kZoomTool);
   EXPECT_EQ(StatusText(), "Click to zoom in. Right-click to zoom out.  Use mouse wheel to zoom.");
