@@ -66,10 +66,11 @@ CoreResult HandOverCell(TileGenerator& g, int code, int percent, POINT period, C
   const int width = std::min<int>(period.x, made.Width()), height = std::min<int>(period.y, made.Height());
   const keFormat format = g.render.tileFormat;
   if (code == keErrorStopped && g.rendered.percent != 100)
-    return detail::HandOverStopped(destination, made.Width(), made.Height(), 100, format);
-  if (code == keErrorStopped) return detail::HandOverStopped(destination, width, height, percent, format);
+    return detail::HandOverStopped(destination, made.Width(), made.Height(), 100, g.render.hexagonal, format);
+  if (code == keErrorStopped)
+    return detail::HandOverStopped(destination, width, height, percent, g.render.hexagonal, format);
   if (g.rendered.percent != 100 || (width == made.Width() && height == made.Height()))
-    return detail::HandOverScaled(made, g.rendered.percent, percent, destination, &steps);
+    return detail::HandOverScaled(made, g.rendered.percent, percent, g.render.hexagonal, destination, &steps);
   // The box of the cell holds its far edge too: the period leaves out at most that row and
   // column, and the tile is ours alone, so it is shared rather than copied.
   CRowIteratorBands cell;
@@ -79,9 +80,9 @@ CoreResult HandOverCell(TileGenerator& g, int code, int percent, POINT period, C
     CRowIteratorBands copy;
     result = copy.CreateCopy(cell);
     if (!result.Ok()) return result;
-    return detail::HandOverScaled(copy, g.rendered.percent, percent, destination, &steps);
+    return detail::HandOverScaled(copy, g.rendered.percent, percent, g.render.hexagonal, destination, &steps);
   }
-  return detail::HandOverScaled(cell, g.rendered.percent, percent, destination, &steps);
+  return detail::HandOverScaled(cell, g.rendered.percent, percent, g.render.hexagonal, destination, &steps);
 }
 
 // The tile of a group that repeats its cell: one period of its lattice, cut to the limit, as the
@@ -89,11 +90,13 @@ CoreResult HandOverCell(TileGenerator& g, int code, int percent, POINT period, C
 CoreResult HandOverPeriod(TileGenerator& g, int code, int percent, POINT period, CProgressMeter& steps,
                           CRowIteratorBands& destination) {
   const keFormat format = g.render.tileFormat;
+  const bool hexagonal = g.render.hexagonal;
   const int width = CutTileSide(period.x, g.render.periodLimit.x),
             height = CutTileSide(period.y, g.render.periodLimit.y);
-  if (code == keErrorStopped) return detail::HandOverStopped(destination, width, height, percent, format);
+  if (code == keErrorStopped)
+    return detail::HandOverStopped(destination, width, height, percent, hexagonal, format);
   if (g.rendered.period)
-    return detail::HandOverScaled(g.workImage, g.rendered.percent, percent, destination, &steps);
+    return detail::HandOverScaled(g.workImage, g.rendered.percent, percent, hexagonal, destination, &steps);
   if (!WithinTileBudget(std::int64_t{g.workImage.Width()} * g.workImage.Height() +
                         std::int64_t{width} * height))
     return keErrorNoMemory;
@@ -104,9 +107,10 @@ CoreResult HandOverPeriod(TileGenerator& g, int code, int percent, POINT period,
   if (!result.Ok()) return result;
   code = detail::RepeatCell(&steps, {&g.workImage, g.origin, g.basisA, g.basisB}, tile, format,
                             ChooseBgraSampler(g.render.cpu));
-  if (code == keErrorStopped) return detail::HandOverStopped(destination, width, height, percent, format);
+  if (code == keErrorStopped)
+    return detail::HandOverStopped(destination, width, height, percent, hexagonal, format);
   if (code != 0) return code;
-  return detail::HandOverScaled(tile, g.rendered.percent, percent, destination, &steps);
+  return detail::HandOverScaled(tile, g.rendered.percent, percent, hexagonal, destination, &steps);
 }
 
 // The generator's lattices from the shape's (the source's turned by the shape's angle), its seams,
@@ -159,6 +163,7 @@ CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileSh
                                                                                             : keFormatBGRA;
   if (&destination != &source) g.render.reusableOutput = &destination;
   g.render.cellIsTile = !lattice.repeats;
+  g.render.hexagonal = lattice.hexagonal;
   const KeptForTheRender kept(cache);
   g.render.kept = kept.get();
   if (lattice.repeats)

@@ -93,12 +93,15 @@ TileLattice P3Lattice(POINT p0, POINT p1, POINT p2, POINT) {
   t.basisA = {k < 0 ? -width : width, -k};
   t.basisB = {0, 2 * k};
   t.repeats = true;
+  t.hexagonal = true;
   return t;
 }
 
-// "P3ML": V2 upright, V1 the same turned by 120 degrees with half of V2's height below.
+// "P3ML": V2 upright, V1 the same turned by 120 degrees with half of V2's height below. V2's height
+// is even, a pixel short of the pick's where that is odd: half of an odd height, cut to whole
+// pixels, would shear the lattice off the hexagon, its period thousands of pixels long.
 void P3MLVectors(POINT p0, POINT p1, POINT p2, POINT& v1, POINT& v2) {
-  v2 = {0, 2 * p1.y - p0.y - p2.y};
+  v2 = {0, (2 * p1.y - p0.y - p2.y) / 2 * 2};
   v1 = v2;
   RotateIntPointDegrees(120, 0, 0, v1);
   v1.y = -v2.y / 2;
@@ -115,6 +118,7 @@ TileLattice P3MLLattice(POINT p0, POINT p1, POINT p2, POINT centre) {
     t.turnedHalf = true;
   }
   t.repeats = true;
+  t.hexagonal = true;
   return t;
 }
 
@@ -127,6 +131,7 @@ TileLattice SixFoldLattice(POINT p0, POINT, POINT p2, POINT) {
   t.basisA = {2 * d, 0};
   t.basisB = {d, d < 0 ? -height : height};
   t.repeats = true;
+  t.hexagonal = true;
   return t;
 }
 
@@ -140,6 +145,7 @@ TileLattice P6MLattice(POINT p0, POINT p1, POINT p2, POINT) {
   t.anchor = p1;
   t.anchorBelowD = true;
   t.repeats = true;
+  t.hexagonal = true;
   return t;
 }
 

@@ -43,6 +43,9 @@ struct TileLattice {
   // other way.
   bool negateK0 = false;
   bool negateK1 = false;
+  // A hexagonal group's: the centred lattice of its period, a hexagon to the pixel, which the
+  // feather's shrink and the tile size's scale keep.
+  bool hexagonal = false;
 };
 
 // method must be 0..16.

@@ -37,6 +37,8 @@ struct RenderRecord {
   // For the groups whose cell is the tile: the far edge of the cell's box, which lies one period
   // on, is left out.
   bool cellIsTile = false;
+  // The lattice is hexagonal: its period scales to the tile size as a hexagon's.
+  bool hexagonal = false;
 };
 
 // What the render made, for the driver to finish the tile from.

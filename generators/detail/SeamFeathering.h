@@ -16,6 +16,12 @@ namespace corvel {
 // never grows, and never vanishes); C and D shrink with A and B. Then the lattice is prepared again.
 void ShrinkLatticeXY(TileGenerator& generator, double factorX, double factorY);
 
+// A lattice that is a hexagon to the pixel (the centred lattice of its period, whose sides stand as
+// 1 to sqrt(3) as near as whole pixels allow) scaled by factor as its period scales by
+// ScaledHexagonalPeriod, so that it stays one; any other as ShrinkLatticeXY by factor both ways.
+// C and D shrink with A and B, and the lattice is prepared again.
+void ShrinkHexagonalLattice(TileGenerator& generator, double factor);
+
 // -min(0, A.x, B.x), -min(0, B.y): where the lattice origin lies in the box of the cell for the
 // groups whose B may lean left.
 Point2D OriginPastTheLeft(POINT a, POINT b);

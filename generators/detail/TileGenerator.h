@@ -41,12 +41,6 @@ inline int CutTileSide(int period, int limit) {
   return period > 32000 ? (period < limit ? period : limit) : period;
 }
 
-// A side of the tile at the share (percent) of its own size it is used at; never below 1.
-inline int ScaledTileSide(int side, int percent) {
-  const long long scaled = static_cast<long long>(side) * percent / 100;
-  return scaled < 1 ? 1 : (scaled > 0x7FFFFFFF ? 0x7FFFFFFF : int(scaled));
-}
-
 // Whether images of these many BGRA pixels together stay within the budget.
 inline bool WithinTileBudget(long long pixels) { return pixels >= 0 && pixels <= kTileMemoryBudget / 4; }
 

@@ -160,8 +160,9 @@ int TileWorkerRows::Open(const FoldedOpening& opening) {
   }
   if (opening.folded && (generator_.rendered.period || generator_.render.cellIsTile) &&
       generator_.render.tilePercent != 100) {
-    const int scaledWidth = ScaledTileSide(int(width), generator_.render.tilePercent),
-              scaledHeight = ScaledTileSide(int(height), generator_.render.tilePercent);
+    const POINT scaled = ScaledTileSize({LONG(width), LONG(height)}, generator_.render.tilePercent,
+                                        generator_.render.hexagonal && generator_.rendered.period);
+    const int scaledWidth = scaled.x, scaledHeight = scaled.y;
     pixelStep_ = {double(width) / scaledWidth, double(height) / scaledHeight};
     width = scaledWidth;
     height = scaledHeight;

@@ -20,7 +20,7 @@ void P3Generator::ComputeOrigin() {
 }
 
 int P3Generator::Generate(CProgressMeter* meter) {
-  ShrinkLatticeXY(*this, 1 - 2 * feather1, 1 - 2 * feather2);
+  ShrinkHexagonalLattice(*this, 1 - 2 * feather1);
   const P3Rhombus rhombus(*this);
   const P3Seams seams(*this);
   const bool unbent = seams.k0 == 0 && seams.k1 == 0;

@@ -16,7 +16,7 @@ Point2D P3LMGenerator::MapPoint(const Point2D& p) const {
 }
 
 int P3LMGenerator::Generate(CProgressMeter* meter) {
-  ShrinkLatticeXY(*this, 1 - 2 * feather1, 1 - 2 * feather2);
+  ShrinkHexagonalLattice(*this, 1 - 2 * feather1);
   const P3LMKite kite(*this, feather1 / 2, feather2 / 2);
   const P3LMSeams seams(*this, kite);
   detail::FoldProgram fold;

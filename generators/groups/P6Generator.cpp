@@ -16,7 +16,7 @@ Point2D P6Generator::MapPoint(const Point2D& p) const {
 }
 
 int P6Generator::Generate(CProgressMeter* meter) {
-  ShrinkLatticeXY(*this, 1 - 2 * feather1, 1 - 2 * feather2);
+  ShrinkHexagonalLattice(*this, 1 - 2 * feather1);
   const P6Kite kite(*this, feather1 / 2, feather2 / 2);
   const P6Seams seams(*this, kite);
   detail::FoldProgram fold;

@@ -1,6 +1,7 @@
 // The exact numbers of the groups: each fold and each lattice built from a pick.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <random>
 #include <string>
@@ -352,7 +353,7 @@ TEST(BuildTileLattice, EveryMethodFromOnePick) {
       {keTilingP4M, {-120, 0}, {0, 120}, p2, false},
       {keTilingP4G, {120, 0}, {0, 120}, p0, false},
       {keTilingP3, {100, -58}, {0, 116}, p0, true},
-      {keTilingP3ML, {100, -57}, {0, 115}, p0, true},
+      {keTilingP3ML, {99, -57}, {0, 114}, p0, true},  // the pick's odd height made even
       {keTilingP3LM, {160, 0}, {80, 139}, p0, true},
       {keTilingP6, {160, 0}, {80, 139}, p0, true},
       {keTilingP6M, {240, -139}, {0, 278}, {100, 239}, true},
@@ -364,6 +365,22 @@ TEST(BuildTileLattice, EveryMethodFromOnePick) {
     EXPECT_TRUE(Same(t.anchor, c.anchor)) << c.method << ": " << t.anchor.x << "," << t.anchor.y;
     EXPECT_EQ(t.repeats, c.repeats) << c.method;
     EXPECT_EQ(t.anchorBelowD, c.method == keTilingP6M) << c.method;
+    EXPECT_EQ(t.hexagonal, c.method >= keTilingP3) << c.method;
+  }
+}
+
+// "P3ML"'s upright vector is even, a pixel short of an odd pick's, so that V1 takes half of it:
+// the half cut to whole pixels sheared the lattice, its period 115 times its cell's width.
+TEST(BuildTileLattice, P3MLTakesAnEvenHeight) {
+  const POINT p0{100, 100}, centre{100, 100};
+  struct Case {
+    LONG p2y, p1y, height;  // the height 2 P1.y - P0.y - P2.y made even (turned to point A right)
+  } cases[] = {{101, 158, 114}, {100, 158, 116}, {101, 43, 114}, {99, 43, 112}};
+  for (const Case& c : cases) {
+    const TileLattice t = BuildTileLattice(keTilingP3ML, p0, {110, c.p1y}, {180, c.p2y}, centre);
+    EXPECT_TRUE(Same(t.basisB, {0, c.height})) << c.p1y << " " << c.p2y;
+    EXPECT_TRUE(Same(t.basisA, {LONG(std::lround(std::sqrt(3.0) * c.height / 2)), -c.height / 2}))
+        << c.p1y << " " << c.p2y << ": " << t.basisA.x << ", " << t.basisA.y;
   }
 }
 

@@ -38,5 +38,25 @@ TEST(RectangularPeriod, SmallestAxisRepeat) {
   }
 }
 
+// A hexagonal period scales by its shorter half, the longer half following by sqrt(3); any other
+// side by side, rounded down; neither below a pixel, and neither at 100 %.
+TEST(ScaledTileSize, KeepsAHexagonalPeriodAHexagon) {
+  struct Case {
+    POINT period;
+    int percent;
+    bool hexagonal;
+    POINT size;
+  } cases[] = {{{388, 672}, 91, true, {354, 614}},    {{672, 388}, 91, true, {614, 354}},
+               {{388, 672}, 91, false, {353, 611}},   {{78, 46}, 100, true, {78, 46}},
+               {{388, 672}, 1, true, {4, 6}},         {{2, 4}, 10, true, {2, 4}},
+               {{387, 672}, 50, true, {193, 336}},    {{30, 20}, 250, false, {75, 50}},
+               {{100, 174}, 2500, true, {2500, 4330}}};
+  for (const Case& c : cases) {
+    const POINT size = ScaledTileSize(c.period, c.percent, c.hexagonal);
+    EXPECT_TRUE(size.x == c.size.x && size.y == c.size.y)
+        << c.period.x << " x " << c.period.y << " at " << c.percent << ": " << size.x << " x " << size.y;
+  }
+}
+
 }  // namespace
 }  // namespace corvel

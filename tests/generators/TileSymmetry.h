@@ -44,12 +44,12 @@ struct Lattice {
   }
 };
 
-// The lattice of the pick scaled to the tile's size: where the feather shrinks a lattice it
+// The lattice of the pick scaled to a tile of that size: where the feather shrinks a lattice it
 // keeps its structure, so this lattice is whole and its period is the tile.
-inline Lattice TileLatticeOf(const TileShape& shape, CRowIteratorBands& tile, const std::string& what) {
+inline Lattice TileLatticeOf(const TileShape& shape, POINT size, const std::string& what) {
   const TileLattice picked = BuildTileLattice(shape.method, shape.p0, shape.p1, shape.p2, shape.centre);
   const POINT period = RectangularPeriod(picked.basisA, picked.basisB);
-  const long long w = tile.Width(), h = tile.Height();
+  const long long w = size.x, h = size.y;
   EXPECT_LE(w, period.x) << what;
   EXPECT_LE(h, period.y) << what;
   for (POINT v : {picked.basisA, picked.basisB}) {
@@ -58,6 +58,10 @@ inline Lattice TileLatticeOf(const TileShape& shape, CRowIteratorBands& tile, co
   }
   auto scaled = [&](POINT v) { return POINT{LONG(v.x * w / period.x), LONG(v.y * h / period.y)}; };
   return {scaled(picked.basisA), scaled(picked.basisB)};
+}
+
+inline Lattice TileLatticeOf(const TileShape& shape, CRowIteratorBands& tile, const std::string& what) {
+  return TileLatticeOf(shape, POINT{tile.Width(), tile.Height()}, what);
 }
 
 // Where the tile shows the plane's origin: the repeated groups show their cell one pixel on,

@@ -12,8 +12,10 @@
 #include <string>
 #include <typeinfo>
 
+#include "core/ProgressMeter.h"
 #include "core/Rounding.h"
 #include "generators/GenerateTile.h"
+#include "generators/RectangularPeriod.h"
 #include "host/ShapePlacement.h"
 #include "resources/ParameterTable.h"
 #include "shapes/P1Shape.h"
@@ -259,6 +261,17 @@ TEST_F(Placement, GivenPointsAndCentreKeepTheGroupsCell) {
   EXPECT_LT(missed(Settings(folder_)), placed - 5);
 }
 
+// Image sizes of cameras, screens and odd crops, on which the editor's cells, kept in fractions of
+// the image, are rounded to pixels.
+const POINT kImageSizes[] = {
+    {1499, 1000}, {1366, 768},  {1024, 768}, {1280, 720}, {1920, 1080}, {1200, 900},  {1600, 900},
+    {1440, 900},  {1680, 1050}, {800, 600},  {640, 480},  {320, 240},   {1023, 767},  {999, 666},
+    {777, 777},   {513, 511},   {1001, 999}, {101, 67},   {1500, 1001}, {1367, 769},  {1025, 769},
+    {1919, 1079}, {1111, 555},  {555, 1111}, {768, 1024}, {1000, 1499}, {733, 491},   {641, 479},
+    {901, 601},   {1299, 866},  {1351, 901}, {999, 999},  {1003, 1001}, {211, 173},   {387, 291},
+    {1597, 987},  {1213, 809},  {857, 643},  {1151, 767}, {1791, 1193}, {2047, 1365}, {15, 15}};
+static_assert(std::size(kImageSizes) >= 40);
+
 // The square groups' cells stay square, and the rhombic ones' edges equal, on every image size: the
 // editor's square, kept in fractions of the image and rounded to pixels corner by corner, may come
 // with edges a pixel apart, which broke the groups' turns and mirrors. Each placement renders at
@@ -266,16 +279,8 @@ TEST_F(Placement, GivenPointsAndCentreKeepTheGroupsCell) {
 class SquareCells : public testing::TestWithParam<int> {};
 
 TEST_P(SquareCells, AreSquareOnEveryImageSizeAngleAndFeather) {
-  const POINT sizes[] = {{1499, 1000}, {1366, 768},  {1024, 768},  {1280, 720},  {1920, 1080}, {1200, 900},
-                         {1600, 900},  {1440, 900},  {1680, 1050}, {800, 600},   {640, 480},   {320, 240},
-                         {1023, 767},  {999, 666},   {777, 777},   {513, 511},   {1001, 999},  {101, 67},
-                         {1500, 1001}, {1367, 769},  {1025, 769},  {1919, 1079}, {1111, 555},  {555, 1111},
-                         {768, 1024},  {1000, 1499}, {733, 491},   {641, 479},   {901, 601},   {1299, 866},
-                         {1351, 901},  {999, 999},   {1003, 1001}, {211, 173},   {387, 291},   {1597, 987},
-                         {1213, 809},  {857, 643},   {1151, 767},  {1791, 1193}, {2047, 1365}, {15, 15}};
-  static_assert(std::size(sizes) >= 40);
   const int method = GetParam();
-  for (const POINT size : sizes) {
+  for (const POINT size : kImageSizes) {
     CRowIteratorBands source;
     const corvel::CColorRef grey(90, 120, 150, 255);
     ASSERT_EQ(source.CreateBGRA(size.x, size.y, &grey).GetCode(), corvel::keErrorNone);
@@ -313,6 +318,85 @@ TEST_P(SquareCells, AreSquareOnEveryImageSizeAngleAndFeather) {
 INSTANTIATE_TEST_SUITE_P(SquareAndRhombicGroups, SquareCells,
                          testing::Values(corvel::keTilingCM, corvel::keTilingCMM, corvel::keTilingP4,
                                          corvel::keTilingP4M, corvel::keTilingP4G),
+                         [](const testing::TestParamInfo<int>& info) {
+                           return std::string(resources::kGroupNames[info.param]);
+                         });
+
+// Whether the lattice is a hexagon to the pixel: the centred lattice of its period, 2S x 2L or
+// 2L x 2S, whose long half L is the short half S times sqrt(3) rounded, or S is L over sqrt(3)
+// rounded (the one side whole pixels give, the other as near the hexagon as they allow).
+testing::AssertionResult IsHexagonalToThePixel(const corvel::tile_symmetry::Lattice& l) {
+  const POINT period = corvel::RectangularPeriod(l.a, l.b);
+  const long long area = std::llabs(std::int64_t{l.a.x} * l.b.y - std::int64_t{l.a.y} * l.b.x);
+  testing::AssertionResult failed = testing::AssertionFailure()
+                                    << "lattice (" << l.a.x << ", " << l.a.y << "), (" << l.b.x << ", "
+                                    << l.b.y << ") of period " << period.x << " x " << period.y;
+  // Of a period's index-2 lattices, only the centred one has neither half side in it.
+  if (period.x % 2 != 0 || period.y % 2 != 0 || 2 * area != std::int64_t{period.x} * period.y)
+    return failed << ": not the centred lattice of its period";
+  const long long shorter = std::min(period.x, period.y) / 2, longer = std::max(period.x, period.y) / 2;
+  const double sqrt3 = std::sqrt(3.0);
+  if (longer != std::llround(sqrt3 * shorter) && shorter != std::llround(longer / sqrt3))
+    return failed << ": off the hexagon";
+  return testing::AssertionSuccess();
+}
+
+// The hexagonal groups' lattices stay hexagons to the pixel, and so the output keeps the group,
+// on every image size, angle, feather and tile size: the lattice shrunk by the feather and the
+// period scaled to the tile size were rounded to pixels side by side, up to 3.5 pixels off the
+// hexagon on large tiles. Renders stopped before they finish give the tile's size at 100 % and at
+// one other size a placement, as the render path sizes the tile, and a few run to the end.
+class HexagonalCells : public testing::TestWithParam<int> {};
+
+TEST_P(HexagonalCells, AreHexagonsToThePixelOnEveryImageSizeAngleFeatherAndTileSize) {
+  const int method = GetParam();
+  corvel::CProgressMeter stopAtOnce;
+  stopAtOnce.SetContinueCallback([](corvel::CProgressMeter*) -> std::int32_t { return 1; });
+  int placed = 0;
+  for (const POINT size : kImageSizes) {
+    CRowIteratorBands source;
+    const corvel::CColorRef grey(90, 120, 150, 255);
+    ASSERT_EQ(source.CreateBGRA(size.x, size.y, &grey).GetCode(), corvel::keErrorNone);
+    for (const int angle : {0, 17, 45}) {
+      std::map<std::string, double> settings = PlacedSettings(method, angle, size.x, size.y);
+      ASSERT_FALSE(settings.empty());
+      const corvel::TileShape shape = ShapeOf(settings, size.x, size.y);
+      for (const int feather : {0, 10, 20, 40}) {
+        const std::string what = std::string(resources::kGroupNames[method]) + " on " +
+                                 std::to_string(size.x) + " x " + std::to_string(size.y) + " at " +
+                                 std::to_string(angle) + " degrees feathered " + std::to_string(feather);
+        auto tileAt = [&](int tileSize, corvel::CProgressMeter* meter) {
+          corvel::TileShape rendered = shape;
+          rendered.feather = feather;
+          rendered.tileSize = tileSize;
+          CRowIteratorBands tile;
+          EXPECT_EQ(corvel::GenerateTile(meter, source, rendered, tile).GetCode(),
+                    meter ? corvel::keErrorStopped : corvel::keErrorNone)
+              << what << " at " << tileSize << " %";
+          return POINT{tile.Width(), tile.Height()};
+        };
+        const POINT period = tileAt(100, &stopAtOnce);
+        for (int tileSize = 20; tileSize <= 100; ++tileSize) {
+          const POINT tile = corvel::ScaledTileSize(period, tileSize, true);
+          const std::string at = what + " at " + std::to_string(tileSize) + " %";
+          ASSERT_TRUE(IsHexagonalToThePixel(corvel::tile_symmetry::TileLatticeOf(shape, tile, at))) << at;
+        }
+        const int tileSize = 20 + placed * 29 % 81;
+        const POINT tile = corvel::ScaledTileSize(period, tileSize, true),
+                    stopped = tileAt(tileSize, &stopAtOnce);
+        EXPECT_TRUE(stopped.x == tile.x && stopped.y == tile.y) << what << " at " << tileSize << " %";
+        if (placed++ % 7 != 0) continue;
+        const POINT finished = tileAt(tileSize, nullptr);
+        EXPECT_TRUE(finished.x == tile.x && finished.y == tile.y)
+            << what << " at " << tileSize << " %, finished";
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(HexagonalGroups, HexagonalCells,
+                         testing::Values(corvel::keTilingP3, corvel::keTilingP3ML, corvel::keTilingP3LM,
+                                         corvel::keTilingP6, corvel::keTilingP6M),
                          [](const testing::TestParamInfo<int>& info) {
                            return std::string(resources::kGroupNames[info.param]);
                          });
