@@ -31,10 +31,9 @@ Point2D PMGGenerator::MapPoint(const Point2D& p) const { return FoldInPlane(p, F
 
 int PMGGenerator::Generate(CProgressMeter* meter) {
   ShrinkLatticeXY(*this, 1 - feather1, 1 - feather2);
-  // The cell gave feather2 of its height to its two half-turn seams, v = 0 and v = 1/2 (the
-  // strips' other edges are mirrors), half to each: the band across each is that wide, so that it
-  // blends as far as the copies overlap and the whole picked strip is read.
-  feather2 /= 2.0;
+  // The cell is four strips high: a quarter of feather2 in units of v is the feather's share of a
+  // strip, the share of the region across its seam that every other group's band takes.
+  feather2 /= 4.0;
   const PMGSeams seams(*this);
   detail::FoldProgram fold;
   DescribePMGFold(seams, fold);

@@ -27,7 +27,8 @@ class PMGGenerator : public TileGenerator {
   // took it to.
   static void AddFirstCopySteps(detail::FoldProgram& program);
   Point2D MapPoint(const Point2D& p) const override;
-  // Halves feather2 in place: from then on it is the width of each half-turn seam's band in units of v.
+  // Quarters feather2 in place: from then on it is the width of each half-turn seam's band in
+  // units of v.
   int Generate(CProgressMeter* meter) override;
   void ComputeOrigin() override { ComputeOriginFromLattice(); }
   void SetFeather(double percentage) override { SetFeatherUV(percentage); }

@@ -10,7 +10,7 @@
 namespace corvel {
 
 struct PMGSeams : FeatherSeams {
-  // On the generator's shrunk lattice, with its feather fractions (feather2 already halved to the
+  // On the generator's shrunk lattice, with its feather fractions (feather2 already quartered to the
   // band of one half-turn seam) and seam amplitudes.
   explicit PMGSeams(const TileGenerator& generator);
 
