@@ -6,6 +6,8 @@
 
 #include <strings.h>
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -135,12 +137,49 @@ FT_UInt SizedFont::Glyph(unsigned char character) const {
   return FT_Get_Char_Index(face, UnicodeOf(character));
 }
 
+namespace {
+std::atomic<unsigned long long> fontsRealized{0}, glyphsLoaded{0};
+}  // namespace
+
+FT_Error LoadGlyph(FT_Face face, FT_UInt glyph, FT_Int32 flags) {
+  glyphsLoaded.fetch_add(1, std::memory_order_relaxed);
+  return FT_Load_Glyph(face, glyph, flags);
+}
+
+namespace {
+
+// A glyph's advance takes a load of the glyph, its hinting program run (microseconds), and text
+// is measured whole at every keystroke: the advances are kept per face and size, for the sizes
+// in use lately.
+using Advances = std::array<LONG, 256>;
+Advances& AdvancesOf(FT_Face face, double emWidth, double emHeight) {
+  using Key = std::tuple<FT_Face, long, long>;
+  static std::map<Key, Advances> kept;
+  constexpr std::size_t kSizesKept = 64;
+  const Key key{face, std::lround(emWidth * 64), std::lround(emHeight * 64)};
+  auto found = kept.find(key);
+  if (found != kept.end()) return found->second;
+  if (kept.size() >= kSizesKept) kept.clear();
+  Advances& advances = kept[key];
+  advances.fill(-1);
+  return advances;
+}
+
+}  // namespace
+
 LONG SizedFont::Advance(unsigned char character) const {
-  if (FT_Load_Glyph(face, Glyph(character), FT_LOAD_DEFAULT) != 0) return 0;
-  return static_cast<LONG>((face->glyph->advance.x + 32) >> 6);
+  auto lock = FontLock();
+  LONG& advance = AdvancesOf(face, emWidth, emHeight)[character];
+  if (advance < 0) {
+    advance = LoadGlyph(face, Glyph(character), FT_LOAD_DEFAULT) == 0
+                  ? static_cast<LONG>((face->glyph->advance.x + 32) >> 6)
+                  : 0;
+  }
+  return advance;
 }
 
 bool Realize(const LOGFONT& logFont, double pixelScale, SizedFont* font) {
+  fontsRealized.fetch_add(1, std::memory_order_relaxed);
   FaceKey key{StandIn(logFont.lfFaceName), logFont.lfWeight >= FW_SEMIBOLD, logFont.lfItalic != 0};
   FT_Face face = LoadFace(key);
   if (!face) return false;
@@ -191,3 +230,12 @@ int CodePageByteOf(unsigned long unicode) {
   }
   return -1;
 }
+
+namespace platform {
+
+TextWork TextWorkSoFar() {
+  return TextWork{gdi::fontsRealized.load(std::memory_order_relaxed),
+                  gdi::glyphsLoaded.load(std::memory_order_relaxed)};
+}
+
+}  // namespace platform

@@ -95,7 +95,7 @@ void DrawRun(DeviceContext& dc, const SizedFont& font, POINT origin, const char*
     double px = origin.x + pen * cosA, py = origin.y - pen * sinA;
     const bool nearClip = px + reach > clipBox.left && px - reach < clipBox.right &&
                           py + reach > clipBox.top && py - reach < clipBox.bottom;
-    if (nearClip && FT_Load_Glyph(font.face, font.Glyph(character), flags) == 0) {
+    if (nearClip && platform::gdi::LoadGlyph(font.face, font.Glyph(character), flags) == 0) {
       const FT_GlyphSlot slot = font.face->glyph;
       BlendBitmap(writer, clipBox, slot->bitmap, static_cast<int>(std::lround(px)) + slot->bitmap_left,
                   static_cast<int>(std::lround(py)) - slot->bitmap_top, dc.state.textColor);
@@ -310,6 +310,26 @@ BOOL GetTextExtentPoint32(HDC handle, LPCSTR text, int count, SIZE* size) {
   if (!FontOf(*dc, &font)) return FALSE;
   size->cx = static_cast<LONG>(
       std::lround(LogicalFromDevice(*dc, TextWidth(font, text, static_cast<std::size_t>(count)), false)));
+  size->cy = static_cast<LONG>(std::lround(LogicalFromDevice(*dc, font.ascent + font.descent, true)));
+  return TRUE;
+}
+
+BOOL GetTextExtentExPoint(HDC handle, LPCSTR text, int count, int maxExtent, int* fit, int* dx, SIZE* size) {
+  DeviceContext* dc = platform::gdi::FindDC(handle);
+  if (!dc || !size || count < 0 || (!text && count)) return FALSE;
+  auto lock = platform::gdi::FontLock();
+  SizedFont font;
+  if (!FontOf(*dc, &font)) return FALSE;
+  LONG device = 0;
+  int fitting = 0;
+  for (int i = 0; i < count; ++i) {
+    device += font.Advance(static_cast<unsigned char>(text[i]));
+    const int extent = static_cast<int>(std::lround(LogicalFromDevice(*dc, device, false)));
+    if (dx) dx[i] = extent;
+    if (extent <= maxExtent && fitting == i) fitting = i + 1;
+  }
+  if (fit) *fit = fitting;
+  size->cx = static_cast<LONG>(std::lround(LogicalFromDevice(*dc, device, false)));
   size->cy = static_cast<LONG>(std::lround(LogicalFromDevice(*dc, font.ascent + font.descent, true)));
   return TRUE;
 }
@@ -600,7 +620,7 @@ DWORD GetGlyphOutline(HDC handle, UINT character, UINT format, GLYPHMETRICS* met
                       : FT_Get_Char_Index(font.face,
                                           platform::gdi::UnicodeOf(static_cast<unsigned char>(character)));
   FT_Int32 flags = FT_LOAD_NO_BITMAP | ((format & GGO_UNHINTED) ? FT_LOAD_NO_HINTING : FT_LOAD_DEFAULT);
-  if (FT_Load_Glyph(font.face, glyph, flags) != 0) return GDI_ERROR;
+  if (platform::gdi::LoadGlyph(font.face, glyph, flags) != 0) return GDI_ERROR;
   FT_Outline& outline = font.face->glyph->outline;
   FT_BBox box;
   FT_Outline_Get_CBox(&outline, &box);

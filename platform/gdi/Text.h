@@ -81,6 +81,9 @@ struct TEXTMETRIC {
 };
 BOOL GetTextMetrics(HDC dc, TEXTMETRIC* metrics);
 BOOL GetTextExtentPoint32(HDC dc, LPCSTR text, int count, SIZE* size);
+// The extents of every beginning of the text in one pass: dx[i] is the width of its first i + 1
+// characters; `fit` (when not null) gets how many characters fit within `maxExtent`.
+BOOL GetTextExtentExPoint(HDC dc, LPCSTR text, int count, int maxExtent, int* fit, int* dx, SIZE* size);
 BOOL GetCharWidth32(HDC dc, UINT first, UINT last, INT* widths);
 int GetTextFace(HDC dc, int size, LPSTR face);
 
@@ -99,6 +102,15 @@ UINT GetTextAlign(HDC dc);
 // The byte of that code page for a Unicode character; -1 for a character it does not have.
 int CodePageByteOf(unsigned long unicode);
 BOOL TextOut(HDC dc, int x, int y, LPCSTR text, int count);
+namespace platform {
+// The work text has cost so far, for tests that hold it to what is new and what is shown: fonts
+// realised for a measure or a drawing (one a call), glyphs loaded to be measured or drawn.
+struct TextWork {
+  unsigned long long fontsRealized = 0;
+  unsigned long long glyphsLoaded = 0;
+};
+TextWork TextWorkSoFar();
+}  // namespace platform
 constexpr UINT ETO_OPAQUE = 0x0002;
 constexpr UINT ETO_CLIPPED = 0x0004;
 // `dx`, when given, holds the advance of each character.

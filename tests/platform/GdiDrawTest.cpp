@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/gdi/DcState.h"
@@ -614,6 +615,25 @@ TEST(Text, ExtentsAreStableAndAddUpFromCharacterWidths) {
   EXPECT_EQ(metrics.tmHeight - metrics.tmInternalLeading, 16);  // the character height asked for
   EXPECT_GT(first.cx, 60);
   EXPECT_LT(first.cx, 140);
+}
+
+TEST(Text, EveryBeginningsExtentComesInOnePassAsEachAlone) {
+  Canvas canvas(200, 40);
+  Selected font(canvas.dc, CreateFont(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "MS Shell Dlg"));
+  const std::string text = "Wendle Forge";
+  const int count = static_cast<int>(text.size());
+  std::vector<int> dx(text.size());
+  SIZE whole{}, alone{};
+  int fit = -1;
+  ASSERT_TRUE(GetTextExtentPoint32(canvas.dc, text.c_str(), 6, &alone));
+  ASSERT_TRUE(GetTextExtentExPoint(canvas.dc, text.c_str(), count, alone.cx, &fit, dx.data(), &whole));
+  EXPECT_EQ(fit, 6) << "\"Wendle\" and no more within its own width";
+  for (int i = 0; i < count; ++i) {
+    ASSERT_TRUE(GetTextExtentPoint32(canvas.dc, text.c_str(), i + 1, &alone));
+    EXPECT_EQ(dx[static_cast<std::size_t>(i)], alone.cx) << i;
+  }
+  EXPECT_EQ(whole.cx, alone.cx);
+  EXPECT_EQ(whole.cy, alone.cy);
 }
 
 TEST(Text, TextOutInksOnlyInsideItsCell) {

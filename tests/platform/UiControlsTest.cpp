@@ -4,6 +4,7 @@
 
 #include "platform/gdi/Dib.h"
 #include "platform/gdi/Draw.h"
+#include "platform/gdi/Text.h"
 #include "platform/ui/Capture.h"
 #include "platform/ui/detail/Controls.h"
 #include "platform/win32/Clock.h"
@@ -68,6 +69,30 @@ TEST_F(ControlsTest, EditIsModifiedByTypingOnly) {
   EXPECT_TRUE(SendMessage(edit, EM_GETMODIFY, 0, 0));
   SetWindowText(edit, "12");
   EXPECT_FALSE(SendMessage(edit, EM_GETMODIFY, 0, 0));
+}
+
+// Each character typed costs the same however long the text already is: the text is not measured
+// a beginning at a time, nor its glyphs loaded anew, for every character typed.
+TEST_F(ControlsTest, TypingIntoALongTextCostsWhatTypingIntoAShortOneDoes) {
+  HWND edit = Control(WC_EDIT, ES_AUTOHSCROLL);
+  SetFocus(edit);
+  auto typeHundred = [&](char c) {
+    const platform::TextWork before = platform::TextWorkSoFar();
+    for (int i = 0; i < 100; ++i) {
+      const char typed[] = {c, '\0'};
+      platform::TypeText(typed);
+      platform::PumpMessages();
+    }
+    const platform::TextWork after = platform::TextWorkSoFar();
+    return platform::TextWork{after.fontsRealized - before.fontsRealized,
+                              after.glyphsLoaded - before.glyphsLoaded};
+  };
+  typeHundred('a');
+  const platform::TextWork second = typeHundred('b'), third = typeHundred('c');
+  EXPECT_EQ(GetWindowTextLength(edit), 300);
+  // The hundred typed after 200 characters against those after 100.
+  EXPECT_LE(third.fontsRealized, second.fontsRealized + second.fontsRealized / 2);
+  EXPECT_LE(third.glyphsLoaded, second.glyphsLoaded + second.glyphsLoaded / 2);
 }
 
 TEST_F(ControlsTest, EditLimitsAndFiltersWhatIsTyped) {

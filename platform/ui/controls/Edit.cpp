@@ -39,11 +39,9 @@ std::vector<int> Boundaries(EditState& state, HWND hwnd, const std::string& text
   HDC dc = GetDC(hwnd);
   HGDIOBJ old = SelectObject(dc, state.font.font ? state.font.font : DialogFont());
   std::string shown = Shown(hwnd, text);
-  for (std::size_t i = 1; i <= shown.size(); ++i) {
-    SIZE size{};
-    GetTextExtentPoint32(dc, shown.c_str(), static_cast<int>(i), &size);
-    edges[i] = size.cx;
-  }
+  SIZE size{};
+  GetTextExtentExPoint(dc, shown.c_str(), static_cast<int>(shown.size()), 0, nullptr, edges.data() + 1,
+                       &size);
   SelectObject(dc, old);
   ReleaseDC(hwnd, dc);
   return edges;
