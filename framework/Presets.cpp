@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -130,16 +132,21 @@ int SavePreset(PresetState& state, const ParameterSet& set, CWnd* parent) {
   std::ostringstream text;
   set.WriteCommand(text);
   const std::string bytes = text.str();
-  bool written = false;
+  std::string whyNot = "the folder of the module is not known";
   if (!state.folder.empty()) {
     std::error_code unmade;  // a folder that cannot be made fails the write below
     std::filesystem::create_directory(state.folder, unmade);
     platform::ReplacementFile file(path);
-    written = file.Stream() && std::fwrite(bytes.data(), 1, bytes.size(), file.Stream()) == bytes.size() &&
-              file.Commit();
+    errno = 0;
+    if (!file.Stream())
+      whyNot = platform::WhyNotReplaceable(path);
+    else if (std::fwrite(bytes.data(), 1, bytes.size(), file.Stream()) != bytes.size() || !file.Commit())
+      whyNot = errno ? std::strerror(errno) : "the system gave no reason";
+    else
+      whyNot.clear();
   }
-  if (!written) {
-    ShowUserMessage("Can't save the preset", "Presets", MB_OK | MB_ICONERROR);
+  if (!whyNot.empty()) {
+    ShowUserMessage(("Can't save the preset\n" + whyNot).c_str(), "Presets", MB_OK | MB_ICONERROR);
     return kPresetNotCreated;
   }
   state.currentPath = path;
@@ -219,6 +226,12 @@ bool DeletePreset(PresetState& state, CComboBox& list, bool allowUndo) {
 
 PresetNameDialog::PresetNameDialog(std::string folder, CWnd* parent)
     : CDialog(kTemplate, parent), folder_(std::move(folder)) {}
+
+BOOL PresetNameDialog::OnInitDialog() {
+  const BOOL result = CDialog::OnInitDialog();
+  SendDlgItemMessage(kNameEdit, EM_LIMITTEXT, kLongestPresetName);
+  return result;
+}
 
 void PresetNameDialog::OnOK() {
   CString text;

@@ -7,11 +7,14 @@
 
 #include "framework/ParameterSet.h"
 #include "platform/classlib/ClassLib.h"
+#include "platform/win32/ReplacementFile.h"
 
 namespace framework {
 
 constexpr char kPresetExtension[] = ".preset";
 constexpr char kDefaultPreset[] = "Default";
+// The name box takes no more, so that the file's name, and its temporary's, can be file names.
+constexpr std::size_t kLongestPresetName = platform::kLongestReplaceableName - (sizeof kPresetExtension - 1);
 // ParsePreset and LoadPreset: the file was read, but some of it was not understood.
 constexpr int kPresetPartlyRead = 1;
 // SavePreset.
@@ -39,7 +42,8 @@ int ParsePreset(std::istream& in, ParameterSet& set);
 // -1 when the file cannot be read, else as ParsePreset.
 int LoadPreset(const std::string& path, ParameterSet& set);
 // Asks for a name and writes the file through a temporary, making the folder when it is missing;
-// 0, kPresetCancelled, or kPresetNotCreated (after a message) when the file cannot be written.
+// 0, kPresetCancelled, or kPresetNotCreated when the file cannot be written (after a message
+// with the reason).
 int SavePreset(PresetState& state, const ParameterSet& set, CWnd* parent = nullptr);
 // "Default", then the folder's presets in its own order; selects the current preset.
 void FillPresetList(const PresetState& state, CComboBox& list);
@@ -58,6 +62,7 @@ class PresetNameDialog : public CDialog {
   static constexpr int kNameEdit = 1010;
   PresetNameDialog(std::string folder, CWnd* parent);
   const std::string& GetName() const { return name_; }
+  BOOL OnInitDialog() override;
   void OnOK() override;
 
  private:

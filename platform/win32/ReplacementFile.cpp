@@ -75,8 +75,10 @@ void Untrack(int slot) {
   if (slot >= 0) unfinished[slot].state.store(0);
 }
 
-// Temporaries are named "<destination>.~wf<pid>-<count>".
+// Temporaries are named "<destination>.~wf<pid>-<count>": a process number of 7 digits at most
+// (the system's highest), a count of 10.
 const char kTemporaryMark[] = ".~wf";
+static_assert(kLongestReplaceableName + sizeof kTemporaryMark - 1 + 7 + 1 + 10 == NAME_MAX);
 
 // The writer's process of a temporary's name after the mark, or 0 where the rest is not
 // "<pid>-<count>".

@@ -1,10 +1,15 @@
 // Writing a file so that it is never seen half written: the bytes go to a file of a unique
 // name beside the destination, which replaces the destination only once everything is written.
 #pragma once
+#include <climits>
 #include <cstdio>
 #include <string>
 
 namespace platform {
+
+// The longest name (without its folder) a destination may have for its temporary's name, the
+// destination's with ".~wf<pid>-<count>" after it, still to be a file name.
+constexpr std::size_t kLongestReplaceableName = NAME_MAX - 22;
 
 class ReplacementFile {
  public:

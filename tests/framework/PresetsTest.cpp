@@ -221,10 +221,21 @@ TEST_F(PresetsTest, ASaveThatCannotWriteTheFileSaysSo) {
   script.AnswerMessageBox(IDOK);
   EXPECT_EQ(SavePreset(state, set, &owner), kPresetNotCreated);
   ASSERT_EQ(script.MessageBoxes().size(), 1u);
-  EXPECT_EQ(script.MessageBoxes()[0].text, "Can't save the preset");
+  EXPECT_EQ(script.MessageBoxes()[0].text, "Can't save the preset\nthe folder " +
+                                               (folder / "file" / "Presets").string() + ": Not a directory");
   EXPECT_TRUE(state.currentName.empty());
   FillPresetList(state, list);
   EXPECT_EQ(Entries(), std::vector<std::string>{"Default"});
+}
+
+// Typed past the longest name a file can have, with its temporary's mark, the box takes no more.
+TEST_F(PresetsTest, ANameIsTakenAsLongAsItCanNameAFile) {
+  platform::EventScript script;
+  script.TypeText(std::string(300, 'n')).ClickControl(IDOK);
+  ASSERT_EQ(SavePreset(state, set, &owner), 0);
+  EXPECT_TRUE(script.MessageBoxes().empty());
+  EXPECT_EQ(state.currentName, std::string(kLongestPresetName, 'n') + ".preset");
+  EXPECT_TRUE(fs::is_regular_file(folder / state.currentName));
 }
 
 TEST_F(PresetsTest, DeletesOnlyTheSelectedEntry) {
