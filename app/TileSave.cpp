@@ -64,8 +64,9 @@ int ExtensionToImageType(const std::string& extension) {
 }
 
 bool SaveTile(CWnd* owner, TilingCommand& command) {
-  // Saving makes a new file, so the name need not exist yet.
-  CFileDialog dialog(FALSE, "JPEG", "*.jpg", OFN_HIDEREADONLY,
+  // Saving makes a new file, so the name need not exist yet; one that does is replaced only after
+  // a Yes: a picture chosen by mistake would be lost.
+  CFileDialog dialog(FALSE, "JPEG", "*.jpg", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
                      "JPEG (*.jpg)|*.jpg|BMP (*.bmp)|*.bmp|PNG (*.png)|*.png|All Files (*.*)|*.*||", owner);
   if (dialog.DoModal() != IDOK) return false;
   const std::string path = static_cast<LPCSTR>(dialog.GetPathName());

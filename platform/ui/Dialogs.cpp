@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/ui/Presenter.h"
 #include "platform/ui/Script.h"
@@ -63,7 +65,8 @@ std::string JoinFilter(LPCSTR filter) {
 }
 
 // The script's answer with the default extension added to a name without one; false for a
-// cancel.
+// cancel. A file that exists is replaced only after a Yes to the question, as on a display; a
+// No takes the script's next answer.
 bool ScriptedFile(EventScript& script, const OPENFILENAME& ofn, bool save, std::string* path) {
   std::string what = std::string(save ? "a save" : "an open") + " file dialog";
   platform::FileDialogRecord record{save,
@@ -71,23 +74,33 @@ bool ScriptedFile(EventScript& script, const OPENFILENAME& ofn, bool save, std::
                                     JoinFilter(ofn.lpstrFilter),
                                     ofn.lpstrDefExt ? ofn.lpstrDefExt : "",
                                     ofn.lpstrFile,
+                                    ofn.lpstrInitialDir ? ofn.lpstrInitialDir : "",
+                                    ofn.nFilterIndex,
                                     ""};
-  EventScript::Step step = script.TakeStep(what + " waited for an answer");
-  if (step.kind == EventScript::StepKind::FileCancel) {
+  for (;;) {
+    EventScript::Step step = script.TakeStep(what + " waited for an answer");
+    if (step.kind == EventScript::StepKind::FileCancel) {
+      script.RecordFileDialog(record);
+      return false;
+    }
+    if (step.kind != EventScript::StepKind::FileAnswer) {
+      throw ScriptFailure(what + " waits for an answer, but the script's next step is to " +
+                          step.description);
+    }
+    *path = step.path;
+    std::size_t nameStart = path->find_last_of('/') + 1;  // npos + 1 == 0
+    std::size_t dot = path->find_last_of('.');
+    if ((dot == std::string::npos || dot <= nameStart) && ofn.lpstrDefExt && *ofn.lpstrDefExt)
+      *path += std::string(".") + ofn.lpstrDefExt;
+    std::error_code error;
+    if (save && (ofn.Flags & OFN_OVERWRITEPROMPT) && std::filesystem::exists(*path, error) &&
+        !platform::detail::ReplaceAsked(ofn.hwndOwner, platform::detail::FileDialogTitle(ofn, save),
+                                        path->substr(nameStart)))
+      continue;
+    record.answer = *path;
     script.RecordFileDialog(record);
-    return false;
+    return true;
   }
-  if (step.kind != EventScript::StepKind::FileAnswer) {
-    throw ScriptFailure(what + " waits for an answer, but the script's next step is to " + step.description);
-  }
-  *path = step.path;
-  std::size_t nameStart = path->find_last_of('/') + 1;  // npos + 1 == 0
-  std::size_t dot = path->find_last_of('.');
-  if ((dot == std::string::npos || dot <= nameStart) && ofn.lpstrDefExt && *ofn.lpstrDefExt)
-    *path += std::string(".") + ofn.lpstrDefExt;
-  record.answer = *path;
-  script.RecordFileDialog(record);
-  return true;
 }
 
 // The chosen path into the caller's buffers; FALSE when it does not fit.
@@ -118,9 +131,7 @@ BOOL RunFileDialog(OPENFILENAME* ofn, bool save) {
   } else {
     // Nobody to ask: the caller goes on as after a cancel.
     std::fprintf(stderr, "%s: no display or event script to answer the file dialog; it is cancelled\n",
-                 ofn->lpstrTitle ? ofn->lpstrTitle
-                 : save          ? "Save As"
-                                 : "Open");
+                 platform::detail::FileDialogTitle(*ofn, save).c_str());
     return FALSE;
   }
   return GiveAnswer(ofn, path);

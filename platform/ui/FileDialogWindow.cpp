@@ -42,10 +42,7 @@ struct Chooser {
   DWORD typeIndex = 1;
 };
 
-std::string Title(const Chooser& chooser) {
-  if (chooser.ofn->lpstrTitle && *chooser.ofn->lpstrTitle) return chooser.ofn->lpstrTitle;
-  return chooser.save ? "Save As" : "Open";
-}
+std::string Title(const Chooser& chooser) { return FileDialogTitle(*chooser.ofn, chooser.save); }
 
 std::vector<FileType> TypesOf(LPCSTR filter) {
   std::vector<FileType> types;
@@ -213,11 +210,8 @@ void Accept(HWND dialog, Chooser& chooser) {
          MB_OK | MB_ICONWARNING);
     return;
   }
-  if (chooser.save && exists && (flags & OFN_OVERWRITEPROMPT) &&
-      Tell(dialog, chooser, "\"" + name + "\" already exists.\nDo you want to replace it?",
-           MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES) {
+  if (chooser.save && exists && (flags & OFN_OVERWRITEPROMPT) && !ReplaceAsked(dialog, Title(chooser), name))
     return;
-  }
   chooser.chosen = path;
   chooser.typeIndex = static_cast<DWORD>(SendDlgItemMessage(dialog, kFileTypeId, CB_GETCURSEL, 0, 0) + 1);
   EndDialog(dialog, IDOK);
@@ -287,6 +281,16 @@ INT_PTR FileDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) 
 }
 
 }  // namespace
+
+std::string FileDialogTitle(const OPENFILENAME& ofn, bool save) {
+  if (ofn.lpstrTitle && *ofn.lpstrTitle) return ofn.lpstrTitle;
+  return save ? "Save As" : "Open";
+}
+
+bool ReplaceAsked(HWND dialog, const std::string& title, const std::string& name) {
+  return ::MessageBox(dialog, ("\"" + name + "\" already exists.\nDo you want to replace it?").c_str(),
+                      title.c_str(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
 
 bool RunFileDialogWindow(const OPENFILENAME& ofn, bool save, std::string* path, DWORD* filterIndex) {
   Chooser chooser{&ofn, save, TypesOf(ofn.lpstrFilter), "", "", {}, "", 1};

@@ -40,6 +40,8 @@ struct FileDialogRecord {
   std::string filter;  // the pairs joined by '|', as a class library writes them
   std::string defaultExtension;
   std::string initialName;
+  std::string initialFolder;
+  DWORD filterIndex;   // 1 for the first pair, as the dialog was opened with
   std::string answer;  // empty when cancelled
 };
 

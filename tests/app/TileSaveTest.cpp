@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,11 @@
 namespace {
 
 using corvel::CRowIteratorBands;
+
+std::string Contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 class TileSaveTest : public apptest::AppTest {
  protected:
@@ -70,10 +76,33 @@ TEST_F(TileSaveTest, BeforeARenderSavesTheSourceAsJpegPngAndBmp) {
     ASSERT_TRUE(Save(dir.Path(c.name))) << c.name;
     EXPECT_TRUE(messages.empty()) << c.name;
     EXPECT_LE(MaxDifference(ReadWithImageMagick(dir.Path(c.name)), Expected()), c.tolerance) << c.name;
+    if (&c == cases) {
+      EXPECT_TRUE(dialog.save);
+      EXPECT_EQ(dialog.defaultExtension, "JPEG");
+      EXPECT_EQ(dialog.initialName, "*.jpg");
+      EXPECT_EQ(dialog.filter, "JPEG (*.jpg)|*.jpg|BMP (*.bmp)|*.bmp|PNG (*.png)|*.png|All Files (*.*)|*.*");
+    }
   }
-  EXPECT_TRUE(dialog.save);
-  EXPECT_EQ(dialog.defaultExtension, "JPEG");
-  EXPECT_EQ(dialog.initialName, "*.jpg");
+}
+
+TEST_F(TileSaveTest, AFileThatExistsIsReplacedOnlyAfterAYes) {
+  std::ofstream(dir.Path("mine.png")) << "a picture of the user's";
+  {
+    platform::EventScript script;
+    script.ChooseFile(dir.Path("mine.png")).AnswerMessageBox(IDNO).ChooseFile(dir.Path("tile.png"));
+    EXPECT_TRUE(app::SaveTile(nullptr, command));
+    ASSERT_EQ(script.MessageBoxes().size(), 1u);
+    EXPECT_EQ(script.MessageBoxes()[0].text, "\"mine.png\" already exists.\nDo you want to replace it?");
+    EXPECT_EQ(script.MessageBoxes()[0].type & 0xF0F, UINT(MB_YESNO | MB_DEFBUTTON2)) << "buttons, default";
+    EXPECT_EQ(script.Remaining(), 0u) << "No returned to the file dialog, which took the next name";
+  }
+  EXPECT_EQ(Contents(dir.Path("mine.png")), "a picture of the user's");
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir.Path("tile.png")));
+
+  platform::EventScript script;
+  script.ChooseFile(dir.Path("mine.png")).AnswerMessageBox(IDYES);
+  EXPECT_TRUE(app::SaveTile(nullptr, command));
+  EXPECT_EQ(Contents(dir.Path("mine.png")).substr(1, 3), "PNG");
 }
 
 TEST_F(TileSaveTest, UnknownExtensionsAndRefusedSavesAreToldAndWriteNothing) {

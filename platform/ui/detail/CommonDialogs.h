@@ -33,6 +33,11 @@ constexpr int kFileListId = 1103;
 constexpr int kFileNameId = 1104;
 constexpr int kFileTypeId = 1105;
 
+// The dialog's title, or the one of its kind.
+std::string FileDialogTitle(const OPENFILENAME& ofn, bool save);
+// Asks, over the save dialog titled `title`, whether the file `name` that exists is replaced:
+// Yes or No, No by default. True for Yes.
+bool ReplaceAsked(HWND dialog, const std::string& title, const std::string& name);
 // Shows the dialog modally; true with the chosen path (absolute) and the 1-based index of the
 // file type chosen.
 bool RunFileDialogWindow(const OPENFILENAME& ofn, bool save, std::string* path, DWORD* filterIndex);
