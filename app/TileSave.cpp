@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
+#include <iterator>
 #include <vector>
 
 #include "app/TilingCommand.h"
@@ -13,6 +15,24 @@ namespace app {
 using corvel::CRowIteratorBands;
 
 namespace {
+
+// The file dialog's types, in the order of its filter.
+const struct {
+  const char* name;
+  const char* pattern;
+  int type;
+} kDialogTypes[] = {{"JPEG", "*.jpg", keImageFormatJPG},
+                    {"BMP", "*.bmp", keImageFormatBMP},
+                    {"PNG", "*.png", keImageFormatPNG},
+                    {"All Files", "*.*", keImageFormatUnknown}};
+
+// "JPEG (*.jpg)|*.jpg|...||"
+std::string DialogFilter() {
+  std::string filter;
+  for (const auto& entry : kDialogTypes)
+    filter += std::string(entry.name) + " (" + entry.pattern + ")|" + entry.pattern + "|";
+  return filter + "|";
+}
 
 int Tell(CWnd* owner, const std::string& text, UINT type, LPCSTR caption = nullptr) {
   if (owner) return owner->MessageBox(text.c_str(), caption, type);
@@ -66,8 +86,11 @@ int ExtensionToImageType(const std::string& extension) {
 bool SaveTile(CWnd* owner, TilingCommand& command) {
   // Saving makes a new file, so the name need not exist yet; one that does is replaced only after
   // a Yes: a picture chosen by mistake would be lost.
-  CFileDialog dialog(FALSE, "JPEG", "*.jpg", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
-                     "JPEG (*.jpg)|*.jpg|BMP (*.bmp)|*.bmp|PNG (*.png)|*.png|All Files (*.*)|*.*||", owner);
+  TileSavePlace& last = command.GetTileSavePlace();
+  CFileDialog dialog(FALSE, "JPEG", kDialogTypes[last.typeIndex - 1].pattern,
+                     OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, DialogFilter().c_str(), owner);
+  dialog.m_ofn.nFilterIndex = static_cast<DWORD>(last.typeIndex);
+  if (!last.folder.empty()) dialog.m_ofn.lpstrInitialDir = last.folder.c_str();
   if (dialog.DoModal() != IDOK) return false;
   const std::string path = static_cast<LPCSTR>(dialog.GetPathName());
   std::string extension = GetExtension(path);
@@ -103,6 +126,11 @@ bool SaveTile(CWnd* owner, TilingCommand& command) {
   if (!file.IsValid() || !file.Save(path.c_str(), static_cast<unsigned long>(type))) {
     Tell(owner, std::string("The tile could not be saved: ") + file.GetLastError(), MB_OK | MB_ICONSTOP);
     return false;
+  }
+  last.folder = std::filesystem::path(path).parent_path().string();
+  last.typeIndex = std::size(kDialogTypes);
+  for (std::size_t i = 0; i + 1 < std::size(kDialogTypes); ++i) {
+    if (kDialogTypes[i].type == type) last.typeIndex = i + 1;
   }
   return true;
 }

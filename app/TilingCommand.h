@@ -16,6 +16,13 @@
 
 namespace app {
 
+// Where Save Tile last wrote the tile and its type among the file dialog's (1 for the first),
+// where its next file dialog opens; kept with the command, so for as long as the module.
+struct TileSavePlace {
+  std::string folder;  // empty: where the file dialog starts by itself
+  unsigned long typeIndex = 1;
+};
+
 class TilingCommand : public framework::GenericCommand {
  public:
   // Defines the parameters and loads the user's last values from the registry.
@@ -44,6 +51,7 @@ class TilingCommand : public framework::GenericCommand {
   corvel::TileRenderCache& GetRenderCache() { return renderCache_; }
   corvel::keFormat GetSourceFormat() const { return sourceFormat_; }
   GroupList& GetGroupList() { return groups_; }
+  TileSavePlace& GetTileSavePlace() { return tileSavePlace_; }
 
  private:
   // Renders into the memory tile holds where the new tile is of its size; throws the core's code
@@ -66,6 +74,7 @@ class TilingCommand : public framework::GenericCommand {
   corvel::keFormat sourceFormat_ = corvel::keFormatNone;
   // What one render leaves to the next: a preview's renders follow one another as a handle moves.
   corvel::TileRenderCache renderCache_;
+  TileSavePlace tileSavePlace_;
 };
 
 // Fills the whole output with the tile repeated from the output's origin, in the output's

@@ -105,6 +105,40 @@ TEST_F(TileSaveTest, AFileThatExistsIsReplacedOnlyAfterAYes) {
   EXPECT_EQ(Contents(dir.Path("mine.png")).substr(1, 3), "PNG");
 }
 
+TEST_F(TileSaveTest, TheFileDialogOpensWhereTheLastTileWasSavedWithItsType) {
+  std::filesystem::create_directory(dir.Path("sub"));
+  const struct {
+    std::string answer;  // empty: the dialog is cancelled
+    bool saved;
+    std::string nextFolder;
+    DWORD nextType;
+    const char* nextPattern;
+  } steps[] = {
+      {dir.Path("sub/a.png"), true, dir.Path("sub/"), 3, "*.png"},
+      {dir.Path("b.bmp"), true, dir.Path(""), 2, "*.bmp"},
+      {"", false, dir.Path(""), 2, "*.bmp"},
+      {dir.Path("missing/c.jpg"), false, dir.Path(""), 2, "*.bmp"},
+      {dir.Path("sub/d.tga"), true, dir.Path("sub/"), 4, "*.*"},
+      {dir.Path("e.JPEG"), true, dir.Path(""), 1, "*.jpg"},
+  };
+  ASSERT_FALSE(Save(dir.Path("missing/first.png"), 1));
+  EXPECT_EQ(dialog.initialFolder, "") << "at first, where the dialog starts by itself";
+  EXPECT_EQ(dialog.filterIndex, 1u);
+  for (const auto& step : steps) {
+    if (step.answer.empty()) {
+      platform::EventScript script;
+      script.CancelFileDialog();
+      EXPECT_FALSE(app::SaveTile(nullptr, command));
+    } else {
+      EXPECT_EQ(Save(step.answer, step.saved ? 0 : 1), step.saved) << step.answer;
+    }
+    ASSERT_FALSE(Save(dir.Path("missing/next.png"), 1));
+    EXPECT_EQ(dialog.initialFolder + "/", step.nextFolder) << step.answer;
+    EXPECT_EQ(dialog.filterIndex, step.nextType) << step.answer;
+    EXPECT_EQ(dialog.initialName, step.nextPattern) << step.answer;
+  }
+}
+
 TEST_F(TileSaveTest, UnknownExtensionsAndRefusedSavesAreToldAndWriteNothing) {
   for (const std::string name : {"tile.", "tile.xyz"}) {
     EXPECT_FALSE(Save(dir.Path(name), 1)) << name;
