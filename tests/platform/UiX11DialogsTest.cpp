@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -46,11 +47,12 @@ class LiveDialogs : public ::testing::Test {
   }
 
   // Runs `show` on this thread while `drive` acts from another once the dialog titled `title`
-  // is on the screen; a drive that fails ends the dialog, so that the test ends. Answers whether
-  // the drive went through.
+  // is on the screen; a drive that fails ends every window it left open, a question over the
+  // dialog first, so that the test ends. Answers whether the drive went through.
   bool WhileShown(const std::string& title, const std::function<void()>& show,
                   const std::function<bool(HWND)>& drive) {
     bool driven = false;
+    std::atomic<bool> returned{false};
     std::thread driver([&] {
       HWND shown = nullptr;
       for (int i = 0; i < 2000 && !(shown = FindWindow(kDialogClassName, title.c_str())); ++i)
@@ -59,9 +61,15 @@ class LiveDialogs : public ::testing::Test {
                Shell("timeout 20 xdotool search --sync --onlyvisible --name '" + title + "' > /dev/null") ==
                    0 &&
                drive(shown);
-      if (!driven && shown) EndDialog(shown, 0);
+      if (driven || !shown) return;
+      // The innermost modal window is the active one; ending it lets the one under it go on.
+      for (int i = 0; i < 1000 && !returned; ++i) {
+        if (HWND active = GetActiveWindow()) EndDialog(active, 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
     });
     show();
+    returned = true;
     driver.join();
     return driven;
   }
