@@ -37,9 +37,14 @@ namespace {
 using namespace wf_host_test;
 using wf_test::Shell;
 
-// Polls until `done` holds, for `seconds` at most.
-bool WaitFor(const std::function<bool()>& done, int seconds = 20) {
-  for (int i = 0; i < seconds * 50; ++i) {
+// What a person's action brings shows within a second, a render's end with it: a wait that fails
+// does so within a few seconds, so that a fault fails every case in time rather than the program.
+constexpr int kPatience = 5;
+
+// Polls until `done` holds, for `seconds` at most however long a look takes.
+bool PollFor(const std::function<bool()>& done, int seconds = kPatience) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < deadline) {
     if (done()) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
@@ -170,12 +175,20 @@ class WfHostLive : public WfHost {
       _exit(127);
     }
   }
+  // Whether wf-host has ended; its status is kept.
+  bool HostEnded() {
+    if (child_ > 0 && waitpid(child_, &status_, WNOHANG) == child_) child_ = -1;
+    return child_ <= 0;
+  }
+  // Polls until `done` holds; false at once when wf-host has ended without it, since nothing
+  // more will show.
+  bool WaitFor(const std::function<bool()>& done, int seconds = kPatience) {
+    return PollFor([&] { return done() || HostEnded(); }, seconds) && done();
+  }
   // wf-host's exit code once it has ended, -1 when it is still running after the wait.
-  int Ended(int seconds = 20) {
-    int status = 0;
-    if (!WaitFor([&] { return waitpid(child_, &status, WNOHANG) == child_; }, seconds)) return -1;
-    child_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  int Ended(int seconds = kPatience) {
+    if (!PollFor([&] { return HostEnded(); }, seconds)) return -1;
+    return WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
   }
   std::string Errors() const { return Contents(Path("stderr.txt")); }
 
@@ -220,6 +233,7 @@ class WfHostLive : public WfHost {
   }
 
   pid_t child_ = -1;
+  int status_ = 0;
 };
 
 TEST_F(WfHostLive, EscOnTheOpenPresetsListClosesOnlyTheList) {
