@@ -120,10 +120,15 @@ bool IdentifyType(const std::string& path, int* type, std::string* error) {
   return *error = "cannot be read (file error " + std::to_string(code) + ")", false;
 }
 
+bool Unwritable(const std::string& path, std::string* error) {
+  *error = "cannot be written: " + platform::WhyNotReplaceable(path);
+  return false;
+}
+
 // The bytes replace the file only once all of them are written.
 bool WriteReplacing(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string* error) {
   platform::ReplacementFile file(path);
-  if (!file.Stream()) return *error = "cannot be written: " + platform::WhyNotReplaceable(path), false;
+  if (!file.Stream()) return Unwritable(path, error);
   errno = 0;
   bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.Stream()) == bytes.size() &&
                  std::fflush(file.Stream()) == 0;
@@ -195,6 +200,12 @@ bool LoadHostImage(const std::string& path, HostImageBuffer* image, std::string*
     }
   }
   return true;
+}
+
+bool CheckWritable(const std::string& path, std::string* error) {
+  // The replacement's temporary is made and let go of again: the one sure test of the folder.
+  const platform::ReplacementFile file(path);
+  return file.Stream() || Unwritable(path, error);
 }
 
 bool SaveHostImage(const std::string& path, const HostImageBuffer& image, std::string* error) {

@@ -22,6 +22,9 @@ const OutputFormat* OutputFormatOf(const std::string& path);
 // Each answers false with the reason, and throws std::bad_alloc where memory runs out (in the
 // image-file library too).
 bool LoadHostImage(const std::string& path, HostImageBuffer* image, std::string* error);
+// Whether a result could be written to the path now: its folder exists and takes a new file, and
+// the name is a file that may be replaced or none; false with the reason.
+bool CheckWritable(const std::string& path, std::string* error);
 // 16-bit samples go out with 8 bits where the format holds no more.
 bool SaveHostImage(const std::string& path, const HostImageBuffer& image, std::string* error);
 // A selection: the file's grey levels, which must match the size and select something.

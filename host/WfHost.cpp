@@ -16,6 +16,8 @@
 #include "host/ImageFiles.h"
 #include "host/PluginInfo.h"
 #include "host/ShapePlacement.h"
+#include "platform/ui/DialogInput.h"
+#include "platform/ui/Ui.h"
 #include "platform/win32/ReplacementFile.h"
 #include "resources/ParameterTable.h"
 
@@ -275,6 +277,11 @@ int ShowAboutBox(const std::string& plugins, const std::string& script) {
   return 0;
 }
 
+void TellOnTheDisplay(const std::string& message) {
+  platform::DialogInput display;
+  MessageBox(nullptr, message.c_str(), "wf-host", MB_OK | MB_ICONSTOP);
+}
+
 double Since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -368,6 +375,9 @@ int Run(int argc, char** argv, RunState& state) {
   const OutputFormat* format = OutputFormatOf(out);
   if (!format)
     return Fail(out + ": the extension names no format written (bmp, jpg, png, tif, gif, tga or pcx)");
+  // Before any work: the dialog's would be lost.
+  std::string error;
+  if (!CheckWritable(out, &error)) return Fail(out + ": " + error);
 
   const std::vector<PluginInfo> found = FindPlugins(plugins);
   const PluginInfo* filter = FindFilter(found);
@@ -376,7 +386,6 @@ int Run(int argc, char** argv, RunState& state) {
   state.doing = "loading the image";
   auto start = std::chrono::steady_clock::now();
   HostImageBuffer image;
-  std::string error;
   if (!LoadHostImage(in, &image, &error)) return Fail(in + ": " + error);
   const double loadSeconds = Since(start);
   std::vector<std::uint8_t> selection;
@@ -416,7 +425,11 @@ int Run(int argc, char** argv, RunState& state) {
   start = std::chrono::steady_clock::now();
   if (image.sampleBytes == 2 && !format->holdsSixteenBits)
     Say(out + ": " + format->name + " holds 8 bits a sample: the 16-bit result is written with 8");
-  if (!SaveHostImage(out, image, &error)) return Fail(out + ": " + error);
+  if (!SaveHostImage(out, image, &error)) {
+    // The person who worked in the dialog is told where they look, not only on standard error.
+    if (dialog && script.empty()) TellOnTheDisplay(out + ": " + error + "\nThe dialog's result is lost.");
+    return Fail(out + ": " + error);
+  }
   if (time) {
     std::printf("load %.3f s\n", loadSeconds);
     double filterSeconds = 0;

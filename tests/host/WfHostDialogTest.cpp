@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -91,6 +92,25 @@ TEST_F(WfHostDialog, TheScriptSavesTheTileInEachFormatAndOpensTheTileWindow) {
   EXPECT_EQ(Identify("%m %wx%h", Path("tile.bmp")), "BMP3 " + size);
   EXPECT_EQ(Identify("%m", Path("tile-window.png")), "PNG");
   EXPECT_TRUE(Exists("out.png"));
+}
+
+// Refused before the dialog opens, so that no work in it is lost: the script's capture never runs.
+TEST_F(WfHostDialog, AnOutputThatCannotBeWrittenIsRefusedBeforeTheDialogOpens) {
+  std::filesystem::create_directory(Path("folder.png"));
+  Script("capture " + Path("dialog.png") + "\nclick 1\n");
+  const struct {
+    const char* out;
+    const char* reason;
+  } cases[] = {
+      {"nofolder/out.png", "nofolder/out.png: cannot be written: the folder nofolder does not exist"},
+      {"folder.png", "folder.png: cannot be written: it is a folder"}};
+  for (const auto& c : cases) {
+    const Outcome run = Host(std::string("--in picture.png --out ") + c.out + " --dialog script.txt");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.error, std::string("wf-host: ") + c.reason + "\n");
+    EXPECT_FALSE(Exists("dialog.png")) << c.out;
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(Path("folder.png"))) << "nothing left behind";
 }
 
 TEST_F(WfHostDialog, AboutShowsTheModulesVersionBlockUntilAClickOrOnStandardError) {

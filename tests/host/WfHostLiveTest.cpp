@@ -393,6 +393,29 @@ TEST_F(WfHostLive, SaveTileAsksForANameInTheFileDialogWritesTheTileAndTheFilterG
   EXPECT_NE(Errors().find("the dialog was cancelled; out.png is not written"), std::string::npos) << Errors();
 }
 
+// The output was checked before the dialog opened; a write that fails after OK all the same is
+// told to the person who worked in the dialog, on the display.
+TEST_F(WfHostLive, AnOutputThatCannotBeWrittenAfterOkIsToldInAMessageBox) {
+  std::filesystem::create_directory(Path("results"));
+  Start("--in picture.png --out results/out.png --dialog");
+  ASSERT_TRUE(Shown("^Wendle Forge"));
+  std::filesystem::remove_all(Path("results"));  // as a disk fills meanwhile
+  // OK comes on once a render has finished.
+  std::optional<RECT> apply, ok;
+  ASSERT_TRUE(WaitFor([&] { return (apply = Find(Screen(), InkOf("Apply", COLOR_BTNFACE))).has_value(); }));
+  ASSERT_TRUE(Click(Centre(*apply)));
+  ASSERT_TRUE(WaitFor([&] { return (ok = Find(Screen(), InkOf("OK", COLOR_BTNFACE))).has_value(); }));
+  ASSERT_TRUE(Click(Centre(*ok)));
+  const std::optional<RECT> box = Shown("^wf-host$");
+  ASSERT_TRUE(box) << Errors();
+  EXPECT_TRUE(WaitFor(
+      [] { return Find(Screen(), InkOf("The dialog's result is lost.", COLOR_BTNFACE)).has_value(); }));
+  Keep("^wf-host$", "wf-host-result-not-written.png");
+  ASSERT_EQ(Shell("xdotool mousemove " + At(Centre(*box)) + " key Return"), 0);
+  EXPECT_EQ(Ended(), 1);
+  EXPECT_EQ(Errors(), "wf-host: results/out.png: cannot be written: the folder results does not exist\n");
+}
+
 TEST_F(WfHostLive, TheAboutBoxShowsTheVersionBlockUntilAClickInIt) {
   Start("--about");
   const std::optional<RECT> box = Shown("^About$");
