@@ -10,11 +10,11 @@
 #include "core/RowThreads.h"
 #include "generators/RectangularPeriod.h"
 #include "generators/TileLattice.h"
-#include "generators/detail/GroupGenerators.h"
 #include "generators/detail/KeptBetweenRenders.h"
 #include "generators/detail/RepeatTile.h"
 #include "generators/detail/ScaleTile.h"
 #include "generators/detail/TileGenerator.h"
+#include "generators/groups/GroupGenerators.h"
 #include "rowops/RowSampler.h"
 
 namespace corvel {

@@ -1,4 +1,4 @@
-#include "generators/detail/GroupGenerators.h"
+#include "generators/groups/GroupGenerators.h"
 
 #include "generators/TileLattice.h"
 #include "generators/groups/CMGenerator.h"
