@@ -45,6 +45,9 @@ struct RenderRecord {
 struct RenderedTile {
   bool period = false;  // one period of the lattice, not the cell's box
   int percent = 100;    // of the tile's own size
+  // Every pixel planned, or the group's fold program rendered, its feathered bands blended in lanes
+  // or not: the road each group's record names.
+  enum class Road { kPlanned, kFolded, kBlended } road = Road::kPlanned;
 };
 
 }  // namespace detail

@@ -197,6 +197,8 @@ int RunTileWorker(TileGenerator& generator, CProgressMeter* meter, PlanPixel&& p
   const detail::FoldedOpening opening = detail::DecideOpening(fold, generator.render);
   int code = rows.Open(opening);
   if (code != 0) return code;
+  using Road = detail::RenderedTile::Road;
+  generator.rendered.road = !opening.folded ? Road::kPlanned : fold->blends ? Road::kBlended : Road::kFolded;
   if (opening.folded) {
     const POINT start = rows.Start();
     return rows.HandOver(rows.RunFolded(

@@ -13,19 +13,6 @@ inline detail::SideBend BumpOver(double amount, bool ofV, double from, double sp
   return {amount, ofV ? 0 : 1 / span, ofV ? 1 / span : 0, -from / span, true, shape};
 }
 
-// Whether the amplitudes are at most `most` each: bent further, the plans' regions past one bent
-// seam reach across another or a cell's width, which the steps do not follow (the shape editor's
-// handles bend by an eighth at most).
-inline bool BendsWithin(double most, double k0, double k1 = 0) {
-  return (k0 < 0 ? -k0 : k0) <= most && (k1 < 0 ? -k1 : k1) <= most;
-}
-
-// Whether one amplitude at least is at most `most`: bent further both ways, at narrow feathers, the
-// lanes came out tens of levels off the plan about the two seams' bulges.
-inline bool OneBendWithin(double most, double k0, double k1) {
-  return BendsWithin(most, k0) || BendsWithin(most, k1);
-}
-
 // How far past its straight line the bend moves the seam: a quarter of its amount, an eighth for
 // the S shape.
 inline double BentSeamOvershoot(const detail::SideBend& bend) {

@@ -2,9 +2,9 @@
 
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
-#include "generators/groups/BentSeam.h"
 #include "generators/groups/CMPlan.h"
 #include "generators/groups/CMSeams.h"
+#include "generators/groups/GroupRoads.h"
 
 namespace corvel {
 
@@ -22,7 +22,8 @@ int CMGenerator::Generate(CProgressMeter* meter) {
     DescribeCMBlends(seams, blends);
     fold.blends = &blends;
   }
-  return RunTileWorker(*this, meter, CMPlan(*this, seams), BendsWithin(0.25, seams.k0) ? &fold : nullptr);
+  return RunTileWorker(*this, meter, CMPlan(*this, seams),
+                       ProgramBends(kGroupRoads[keTilingCM], seams.fv != 0, seams.k0) ? &fold : nullptr);
 }
 
 }  // namespace corvel

@@ -1,10 +1,9 @@
 #include "generators/groups/P1Generator.h"
 
-#include <cmath>
-
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/TileWorker.h"
+#include "generators/groups/GroupRoads.h"
 
 namespace corvel {
 
@@ -33,10 +32,9 @@ inline double PreAdjust(double t, double offset) {
 // The wrap bent as the plan bends it: u goes a cell on where it lies short of the seam u = du(v),
 // du = bendU v (1 - v) (where past the seam a cell on, for a bend the other way: then the positions
 // lie a cell on, taken back by the source shift); v likewise by a bump of u. The pixels near the
-// bent seams, and where feathered the bands past them in bent coordinates, are planned. False for
-// bends of more than half a cell, which one step would not wrap.
-bool DescribeBentWrap(double bendU, double bendV, double f1, double f2, detail::FoldProgram& program) {
-  if (!(std::abs(bendU) < 2 && std::abs(bendV) < 2)) return false;
+// bent seams, and where feathered the bands past them in bent coordinates, are planned. For bends of
+// less than half a cell (|bendU|, |bendV| < 2), which one step wraps.
+void DescribeBentWrap(double bendU, double bendV, double f1, double f2, detail::FoldProgram& program) {
   program.wrapBias = 1e-6;
   const detail::SideBend byV{-bendU, 0, 1, 0}, byU{-bendV, 1, 0, 0};
   if (bendU > 0) program.AddBent({1, 0, 1e-6}, false, byV, {1, 0, 1, 0, 1, 0});
@@ -48,7 +46,6 @@ bool DescribeBentWrap(double bendU, double bendV, double f1, double f2, detail::
   program.reachV = bendV < 0 ? 2 : 1 + bendV / 4;
   if (f1 != 0 || bendU != 0) program.AddBentBand({1, 0, byV, 0, f1});
   if (f1 != 0 || bendV != 0) program.AddBentBand({0, 1, byU, 0, f1 != 0 ? f2 : 0});
-  return true;
 }
 
 POINT Scaled(POINT p, double fx, double fy, bool round) {
@@ -114,7 +111,8 @@ int P1Generator::Generate(CProgressMeter* meter) {
   }
   const bool plain = bendU == 0 && bendV == 0;
   detail::FoldProgram bentWrap;
-  const bool bentFits = !plain && DescribeBentWrap(bendU, bendV, f1, f2, bentWrap);
+  const bool bentFits = !plain && ProgramBends(kGroupRoads[keTilingP1], f1 != 0, seamK0, seamK1);
+  if (bentFits) DescribeBentWrap(bendU, bendV, f1, f2, bentWrap);
   detail::SeamBlends blends;
   DescribeBlends(blends);
   if (f1 != 0) wrapOnly.blends = &blends;

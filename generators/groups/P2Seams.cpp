@@ -3,7 +3,7 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "generators/groups/BentSeam.h"
+#include "generators/groups/GroupRoads.h"
 #include "generators/groups/P2Triangle.h"
 
 namespace corvel {
@@ -17,8 +17,7 @@ P2Seams::P2Seams(const TileGenerator& g)
       diagonalBend(6 * k0 * (1 - 2 * fv)),
       leftBend(6 * k1 * (1 - 2 * fu)),
       bottomBend(6 * k2 * (1 - 2 * fv)),
-      bentBandsBlend(fv != 0 && !unbent && BendsWithin(kP2BlendsBentMost, k0, k1) &&
-                     BendsWithin(kP2BlendsBentMost, k2)),
+      bentBandsBlend(fv != 0 && !unbent && kGroupRoads[keTilingP2].bandsInLanes.Holds(k0, k1, k2)),
       z00(source(0, 0)),
       zCentre(source(0.5, 0.5)),
       zLeft(source(0, 0.5)),
@@ -61,8 +60,8 @@ void DescribeP2BentFold(const P2Seams& s, detail::FoldProgram& program) {
   // diagonal's band, and one it turns across the left seam against the bottom's, by the offsets
   // of the position before the turns: before each turn, a step marks the positions it would take
   // into those bands (near the corners (0, 0) and (0, 1), where u + v less the diagonal's offset
-  // is below hv, or v plus the bottom's above 1 - hv). Bent by at most kP2BlendsBentMost, no turn
-  // takes a position there.
+  // is below hv, or v plus the bottom's above 1 - hv). Bent within its roads' bandsInLanes, no
+  // turn takes a position there.
   constexpr double kBeyondAnySum = 1e6;
   const bool marksTurnedIntoBands = s.fv != 0 && !s.bentBandsBlend;
   if (marksTurnedIntoBands && diagonal != 0)

@@ -10,14 +10,6 @@
 
 namespace corvel {
 
-// The plan tests a position it turned across a seam against the other seams' bands by the offsets
-// of the position before the turn. Bent by less than a sixth (the feathers alike, as "P2" sets
-// them), an offset grows more slowly than the distance from the corner its seam starts at, so
-// that no turn takes a position across another seam, and where an offset before a turn differs
-// from the one after it (it turned sign, or is nought past the seam), the position lies further
-// from that seam's band than either: the bands follow the offsets of the final position.
-constexpr double kP2BlendsBentMost = 0.15;
-
 struct P2Seams : FeatherSeams {
   // On the generator's shrunk lattice, with its feather fractions and seam amplitudes.
   explicit P2Seams(const TileGenerator& generator);
@@ -29,7 +21,7 @@ struct P2Seams : FeatherSeams {
   // The amounts of the S-shaped offsets by which the plan bends the seams: the diagonal's and the
   // left edge's along v, the bottom's along u.
   double diagonalBend, leftBend, bottomBend;
-  // Feathered and bent by at most kP2BlendsBentMost each: the bands about the bent seams blend in
+  // Feathered and bent within its roads' bandsInLanes (GroupRoads.h): the bands about the bent seams blend in
   // lanes (DescribeP2Blends).
   bool bentBandsBlend;
   // The half turns' centres on the source: the cell's corners, its edges' midpoints and centre.
@@ -52,7 +44,7 @@ void DescribeP2BentFold(const P2Seams& seams, detail::FoldProgram& program);
 // three copies mix in doubles, and at the corners six, by the pixel's barycentric weights in the
 // corner's triangle where the two feathers are alike (else planned: the plan weighs them by
 // unsigned areas). Bent, the bands' sides and ramps follow the seams' offsets of the position the
-// plan's turns leave, the seams bent by at most kP2BlendsBentMost each.
+// plan's turns leave, the seams bent within its roads' bandsInLanes.
 void DescribeP2Blends(const P2Seams& seams, detail::SeamBlends& blends);
 
 }  // namespace corvel

@@ -1,9 +1,9 @@
 #include "generators/groups/P3LMGenerator.h"
+#include "generators/groups/GroupRoads.h"
 
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
-#include "generators/groups/BentSeam.h"
 #include "generators/groups/HexagonalPlans.h"
 #include "generators/groups/P3LMKite.h"
 #include "generators/groups/P3LMPlan.h"
@@ -20,11 +20,11 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   const P3LMKite kite(*this, feather1 / 2, feather2 / 2);
   const P3LMSeams seams(*this, kite);
   detail::FoldProgram fold;
-  // Bent, the program takes the fast road for the seam bent by up to 1 unfeathered, 0.3 feathered,
-  // as far as its renders were tried against the plan: unfeathered, a single bent seam, no turn
-  // takes a position across another; feathered and bent by some 0.46 against K, the plan's bands
-  // reach past the widened ones.
-  const bool fastBent = seams.k0 != 0 && BendsWithin(seams.fv == 0 ? 1 : 0.3, seams.k0);
+  // Bent, the program takes the fast road as far as its renders were tried against the plan:
+  // unfeathered, a single bent seam, no turn takes a position across another; feathered and bent
+  // by some 0.46 against K, the plan's bands reach past the widened ones.
+  const GroupRoads& roads = kGroupRoads[keTilingP3LM];
+  const bool fastBent = seams.k0 != 0 && ProgramBends(roads, seams.fv != 0, seams.k0);
   if (fastBent && seams.fv != 0)
     DescribeP3LMBentFeatheredFold(kite, seams, fold);
   else
@@ -36,9 +36,9 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
     fold.blends = &blends;
     blends.planFold = [&kite](Point2D cell) { return kite.OntoKite(cell); };
   }
-  // Feathered and bent by up to 0.2, the bands blend in lanes on the kite's fold; by 0.3, some
-  // pixels about the seam's bulge came out tens of levels off the plan, and the bands are planned.
-  if (seams.fv != 0 && fastBent && BendsWithin(0.2, seams.k0)) {
+  // Feathered and bent a little, the bands blend in lanes on the kite's fold; by 0.3, some pixels
+  // about the seam's bulge came out tens of levels off the plan, and the bands are planned.
+  if (seams.fv != 0 && fastBent && roads.bandsInLanes.Holds(seams.k0)) {
     DescribeP3LMBentBlends(kite, seams, blends);
     fold.blends = &blends;
   }

@@ -1,8 +1,8 @@
 #include "generators/groups/P4GGenerator.h"
+#include "generators/groups/GroupRoads.h"
 
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
-#include "generators/groups/BentSeam.h"
 #include "generators/groups/P4GPlan.h"
 #include "generators/groups/QuarterSeams.h"
 #include "generators/groups/QuarterTurn.h"
@@ -22,7 +22,8 @@ int P4GGenerator::Generate(CProgressMeter* meter) {
                             true,           detail::SideBend::kBump, true,   0,
                             1 / (0.5 - fv), -hv / (0.5 - fv),        smaller};
   };
-  const bool bentFast = k0 != 0 && BendsWithin(0.3, k0);
+  const GroupRoads& roads = kGroupRoads[keTilingP4G];
+  const bool bentFast = k0 != 0 && ProgramBends(roads, fv != 0, k0);
   const detail::SideBend corner = bump(1.2 * (1 - fu) * k0, false), centre = bump(-1.2 * (1 - fv) * k0, true);
   detail::FoldProgram fold;
   if (bentFast)
@@ -30,7 +31,7 @@ int P4GGenerator::Generate(CProgressMeter* meter) {
   else
     DescribeQuarterFold(seams, true, fold);
   detail::SeamBlends blends;
-  if (fv != 0 && (k0 == 0 || bentFast)) {
+  if (fv != 0 && (k0 == 0 || (bentFast && roads.bandsInLanes.Holds(k0)))) {
     // Bent, the pixels mixed in doubles take the bumps on the mirrored quarter, before the plan's
     // turns across the bent seams.
     if (k0 != 0)

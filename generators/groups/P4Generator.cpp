@@ -1,8 +1,8 @@
 #include "generators/groups/P4Generator.h"
+#include "generators/groups/GroupRoads.h"
 
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
-#include "generators/groups/BentSeam.h"
 #include "generators/groups/P4Plan.h"
 #include "generators/groups/QuarterSeams.h"
 #include "generators/groups/QuarterTurn.h"
@@ -30,7 +30,9 @@ int P4Generator::Generate(CProgressMeter* meter) {
   else
     DescribeQuarterFold(seams, false, fold);
   detail::SeamBlends blends;
-  const bool blendsBent = bothBent && BendsWithin(0.3, k0, k1);
+  const GroupRoads& roads = kGroupRoads[keTilingP4];
+  const bool programBends = bent && ProgramBends(roads, fv != 0, k0, k1);
+  const bool blendsBent = programBends && roads.bandsInLanes.Holds(k0, k1);
   if (fv != 0 && (!bent || blendsBent)) {
     // Bent, the pixels mixed in doubles take the bumps before the plan's turns across the bent
     // seams, which the blends' copies across them weigh alike.
@@ -42,8 +44,7 @@ int P4Generator::Generate(CProgressMeter* meter) {
     if (!bent) blends.planFoldLanes = FoldQuartersAvx2;
     fold.blends = &blends;
   }
-  return RunTileWorker(*this, meter, P4Plan(*this, seams),
-                       !bent || (bothBent && BendsWithin(0.3, k0, k1)) ? &fold : nullptr);
+  return RunTileWorker(*this, meter, P4Plan(*this, seams), !bent || programBends ? &fold : nullptr);
 }
 
 }  // namespace corvel

@@ -1,9 +1,9 @@
 #include "generators/groups/P6Generator.h"
+#include "generators/groups/GroupRoads.h"
 
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
-#include "generators/groups/BentSeam.h"
 #include "generators/groups/HexagonalPlans.h"
 #include "generators/groups/P6Kite.h"
 #include "generators/groups/P6Plan.h"
@@ -20,11 +20,12 @@ int P6Generator::Generate(CProgressMeter* meter) {
   const P6Kite kite(*this, feather1 / 2, feather2 / 2);
   const P6Seams seams(*this, kite);
   detail::FoldProgram fold;
-  // Bent, the program takes the fast road for seams bent by up to 0.3, unfeathered the medians by
-  // any amount. Bent further on the axes, a position the first bent step turns can lie past the
-  // line of the median the second tests where the plan, its bump nought there, does not test it;
-  // feathered and bent further on a median, the plan's bands reach past the widened ones.
-  const bool fastBent = !seams.unbent && BendsWithin(0.3, seams.k0, seams.fv == 0 ? 0 : seams.k1);
+  // Bent further on the axes than the program follows, a position the first bent step turns can
+  // lie past the line of the median the second tests where the plan, its bump nought there, does
+  // not test it; feathered and bent further on a median, the plan's bands reach past the widened
+  // ones.
+  const GroupRoads& roads = kGroupRoads[keTilingP6];
+  const bool fastBent = !seams.unbent && ProgramBends(roads, seams.fv != 0, seams.k0, seams.k1);
   if (fastBent && seams.fv != 0)
     DescribeP6BentFeatheredFold(kite, seams, fold);
   else
@@ -37,9 +38,9 @@ int P6Generator::Generate(CProgressMeter* meter) {
     blends.planFold = [&kite](Point2D cell) { return kite.Carried(kite.OntoKite(cell)); };
   }
   const P6Plan plan(*this, kite, seams);
-  // Feathered and bent by up to an eighth, the editor's most, the bands blend in lanes on the
-  // kite's fold; bent further, they are planned.
-  if (seams.fv != 0 && fastBent && BendsWithin(0.125, seams.k0, seams.k1)) {
+  // Feathered and bent by up to the editor's most, the bands blend in lanes on the kite's fold;
+  // bent further, they are planned.
+  if (seams.fv != 0 && fastBent && roads.bandsInLanes.Holds(seams.k0, seams.k1)) {
     DescribeP6BentBlends(kite, seams, blends);
     fold.blends = &blends;
     blends.planFold = [&plan](Point2D cell) { return plan.Folded(cell); };

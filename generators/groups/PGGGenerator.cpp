@@ -1,9 +1,9 @@
 #include "generators/groups/PGGGenerator.h"
+#include "generators/groups/GroupRoads.h"
 
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
-#include "generators/groups/BentSeam.h"
 #include "generators/groups/PGGPlan.h"
 #include "generators/groups/PGGSeams.h"
 
@@ -40,8 +40,8 @@ int PGGGenerator::Generate(CProgressMeter* meter) {
   detail::FoldProgram fold;
   DescribePGGFold(seams, fold);
   detail::SeamBlends blends;
-  // Bent by more than 0.2 both ways, the bands are planned (OneBendWithin).
-  if (seams.fv != 0 && OneBendWithin(0.2, seams.k0, seams.k1)) {
+  const GroupRoads& roads = kGroupRoads[keTilingPGG];
+  if (seams.fv != 0 && roads.bandsInLanes.Holds(seams.k0, seams.k1)) {
     DescribePGGBlends(seams, blends);
     fold.blends = &blends;
     // Bent, the pixels mixed in doubles take the plan's bumps on the position before its glides
@@ -53,7 +53,7 @@ int PGGGenerator::Generate(CProgressMeter* meter) {
       };
   }
   return RunTileWorker(*this, meter, PGGPlan(*this, seams),
-                       BendsWithin(0.25, seams.k0, seams.k1) ? &fold : nullptr);
+                       ProgramBends(roads, seams.fv != 0, seams.k0, seams.k1) ? &fold : nullptr);
 }
 
 }  // namespace corvel

@@ -1,9 +1,9 @@
 #include "generators/groups/PGGenerator.h"
+#include "generators/groups/GroupRoads.h"
 
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
-#include "generators/groups/BentSeam.h"
 #include "generators/groups/PGPlan.h"
 #include "generators/groups/PGSeams.h"
 
@@ -36,9 +36,10 @@ int PGGenerator::Generate(CProgressMeter* meter) {
   DescribePGFold(seams, fold);
   PGPlan plan(*this, seams);
   detail::SeamBlends blends;
-  // Bent by more than 0.4, or by more than 0.3 both ways, the blends in lanes came out tens of
-  // levels off the plan about the seams' bulges: the bands are planned there.
-  if (seams.fv != 0 && BendsWithin(0.4, seams.k0, seams.k1) && OneBendWithin(0.3, seams.k0, seams.k1)) {
+  const GroupRoads& roads = kGroupRoads[keTilingPG];
+  // Bent further, the blends in lanes came out tens of levels off the plan about the seams' bulges:
+  // the bands are planned there.
+  if (seams.fv != 0 && roads.bandsInLanes.Holds(seams.k0, seams.k1)) {
     DescribePGBlends(seams, blends);
     fold.blends = &blends;
     // Bent, the pixels mixed in doubles fold across the bent seams as the plan folds them.
@@ -48,7 +49,8 @@ int PGGenerator::Generate(CProgressMeter* meter) {
         return plan.Folded(cell, du, dv);
       };
   }
-  return RunTileWorker(*this, meter, plan, BendsWithin(0.5, seams.k0, seams.k1) ? &fold : nullptr);
+  return RunTileWorker(*this, meter, plan,
+                       ProgramBends(roads, seams.fv != 0, seams.k0, seams.k1) ? &fold : nullptr);
 }
 
 }  // namespace corvel

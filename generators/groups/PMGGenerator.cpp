@@ -1,9 +1,9 @@
 #include "generators/groups/PMGGenerator.h"
+#include "generators/groups/GroupRoads.h"
 
 #include "generators/detail/FoldProgram.h"
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
-#include "generators/groups/BentSeam.h"
 #include "generators/groups/PMGPlan.h"
 #include "generators/groups/PMGSeams.h"
 
@@ -45,10 +45,9 @@ int PMGGenerator::Generate(CProgressMeter* meter) {
     // it across the bent seams, whose copies the blends weigh alike.
     if (seams.k0 != 0 || seams.k1 != 0) blends.planFold = PMGPlan::OntoStrip;
   }
-  // Feathered and bent by more than 0.2 both ways, it is planned (OneBendWithin): planning the
-  // bands alone left the pixels about the bulges off the plan too.
-  const bool fast = BendsWithin(0.25, seams.k0, seams.k1) &&
-                    (seams.fv == 0 || OneBendWithin(0.2, seams.k0, seams.k1));
+  // Feathered and bent further both ways, it is planned: planning the bands alone left the pixels
+  // about the bulges off the plan too.
+  const bool fast = ProgramBends(kGroupRoads[keTilingPMG], seams.fv != 0, seams.k0, seams.k1);
   return RunTileWorker(*this, meter, PMGPlan(*this, seams), fast ? &fold : nullptr);
 }
 

@@ -1,8 +1,8 @@
 #include "generators/groups/PMGenerator.h"
+#include "generators/groups/GroupRoads.h"
 
 #include "generators/detail/SeamBlends.h"
 #include "generators/detail/SeamFeathering.h"
-#include "generators/groups/BentSeam.h"
 #include "generators/groups/PMPlan.h"
 #include "generators/groups/PMSeams.h"
 
@@ -22,7 +22,8 @@ int PMGenerator::Generate(CProgressMeter* meter) {
     DescribePMBlends(seams, blends);
     fold.blends = &blends;
   }
-  return RunTileWorker(*this, meter, PMPlan(*this, seams), BendsWithin(0.5, seams.k0) ? &fold : nullptr);
+  return RunTileWorker(*this, meter, PMPlan(*this, seams),
+                       ProgramBends(kGroupRoads[keTilingPM], seams.fv != 0, seams.k0) ? &fold : nullptr);
 }
 
 }  // namespace corvel
