@@ -4,6 +4,7 @@
 #include "generators/detail/SeamFeathering.h"
 #include "generators/groups/CMMPlan.h"
 #include "generators/groups/CMMSeams.h"
+#include "generators/groups/GroupRoads.h"
 
 namespace corvel {
 
@@ -31,11 +32,14 @@ int CMMGenerator::Generate(CProgressMeter* meter) {
   detail::FoldProgram fold;
   DescribeCMMFold(seams, fold);
   detail::SeamBlends blends;
-  if (seams.k0 == 0 && seams.fv != 0) {
+  const CMMPlan plan(*this, seams);
+  if (seams.fv != 0 && (seams.k0 == 0 || kGroupRoads[keTilingCMM].bandsInLanes.Holds(seams.k0))) {
     DescribeCMMBlends(seams, blends);
     fold.blends = &blends;
+    // Bent, the pixels mixed in doubles fold across the bent seam as the plan folds them.
+    if (seams.k0 != 0) blends.planFold = [&plan](Point2D cell) { return plan.Folded(cell); };
   }
-  return RunTileWorker(*this, meter, CMMPlan(*this, seams), &fold);
+  return RunTileWorker(*this, meter, plan, &fold);
 }
 
 }  // namespace corvel

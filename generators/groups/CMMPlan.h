@@ -13,8 +13,16 @@ class CMMPlan {
   CMMPlan(const TileGenerator& generator, const CMMSeams& seams) : generator_(generator), s_(seams) {}
 
   void operator()(int x, int y, SamplePlan& plan) const;
+  // A cell position folded as the plan folds it, across the bent seam too.
+  Point2D Folded(Point2D cell) const {
+    double off;
+    return Folded(cell, off);
+  }
 
  private:
+  // The same, and how far the seam is bent off v = 0 there.
+  Point2D Folded(Point2D cell, double& off) const;
+
   const TileGenerator& generator_;
   const CMMSeams& s_;
 };

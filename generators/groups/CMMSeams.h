@@ -19,11 +19,12 @@ struct CMMSeams : FeatherSeams {
 // A pixel away from the seam along the cell's edges is one sample of its position folded across
 // both diagonals. Unbent, the pixels of the bands about the seam are left to the plan, or,
 // unfeathered, to the steps, which take a pixel right on the seam onto its first half; bent, a last
-// step takes a position across the S-shaped seam as the plan does, and the pixels near it and in
-// its band are planned.
+// step takes a position across the S-shaped seam as the plan does, and marks the pixels near it and
+// in its band.
 void DescribeCMMFold(const CMMSeams& seams, detail::FoldProgram& program);
 
-// Feathered and unbent, the band's pixels blend in lanes with their half turn across the seam.
+// Feathered, the band's pixels blend in lanes with their half turn across the seam; bent, its sides
+// and ramp bent by the seam's S-curve.
 void DescribeCMMBlends(const CMMSeams& seams, detail::SeamBlends& blends);
 
 }  // namespace corvel

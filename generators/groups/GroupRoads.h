@@ -63,13 +63,13 @@ constexpr GroupRoads kGroupRoads[keTilingMethodCount] = {
     // differs from the one after it, the position lies further from that seam's band than either:
     // the bands follow the offsets of the final position.
     {3, BentFold::kSteps, kAnyAmplitude, kAnyAmplitude, Each(0.15)},
-    {1, BentFold::kSteps, Each(0.5), Each(0.5), kNoBentSeam},                            // "PM"
+    {1, BentFold::kSteps, Each(0.5), Each(0.5), Each(0.5)},                              // "PM"
     {2, BentFold::kSteps, Each(0.5), Each(0.5), {0.4, 0.4, 0.4, 0.3}},                   // "PG"
     {0, BentFold::kNoSeams, kAnyAmplitude, kAnyAmplitude, kAnyAmplitude},                // "PMM"
     {2, BentFold::kSteps, Each(0.25), {0.25, 0.25, 0.25, 0.2}, kAnyAmplitude},           // "PMG"
     {2, BentFold::kSteps, Each(0.25), Each(0.25), {kAnyBend, kAnyBend, kAnyBend, 0.2}},  // "PGG"
     {1, BentFold::kSteps, Each(0.25), Each(0.25), kNoBentSeam},                          // "CM"
-    {1, BentFold::kSteps, kAnyAmplitude, kAnyAmplitude, kNoBentSeam},                    // "CMM"
+    {1, BentFold::kSteps, kAnyAmplitude, kAnyAmplitude, kAnyAmplitude},                  // "CMM"
     {2, BentFold::kSteps, Each(0.3), Each(0.3), Each(0.3), true},                        // "P4"
     {0, BentFold::kNoSeams, kAnyAmplitude, kAnyAmplitude, kAnyAmplitude},                // "P4M"
     {1, BentFold::kSteps, Each(0.3), Each(0.3), Each(0.3)},                              // "P4G"

@@ -18,12 +18,15 @@ int PMGenerator::Generate(CProgressMeter* meter) {
   detail::FoldProgram fold;
   DescribePMFold(seams, fold);
   detail::SeamBlends blends;
-  if (seams.fv != 0 && seams.k0 == 0) {
+  const GroupRoads& roads = kGroupRoads[keTilingPM];
+  const PMPlan plan(*this, seams);
+  if (seams.fv != 0 && (seams.k0 == 0 || roads.bandsInLanes.Holds(seams.k0))) {
     DescribePMBlends(seams, blends);
     fold.blends = &blends;
+    // Bent, the pixels mixed in doubles fold across the bent seams as the plan folds them.
+    if (seams.k0 != 0) blends.planFold = [&plan](Point2D cell) { return plan.Folded(cell); };
   }
-  return RunTileWorker(*this, meter, PMPlan(*this, seams),
-                       ProgramBends(kGroupRoads[keTilingPM], seams.fv != 0, seams.k0) ? &fold : nullptr);
+  return RunTileWorker(*this, meter, plan, ProgramBends(roads, seams.fv != 0, seams.k0) ? &fold : nullptr);
 }
 
 }  // namespace corvel

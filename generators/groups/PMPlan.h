@@ -13,8 +13,16 @@ class PMPlan {
   PMPlan(const TileGenerator& generator, const PMSeams& seams) : generator_(generator), s_(seams) {}
 
   void operator()(int x, int y, SamplePlan& plan) const;
+  // A cell position folded as the plan folds it, across the bent seam too.
+  Point2D Folded(Point2D cell) const {
+    double du;
+    return Folded(cell, du);
+  }
 
  private:
+  // The same, and how far the seams are bent along u there.
+  Point2D Folded(Point2D cell, double& du) const;
+
   const TileGenerator& generator_;
   const PMSeams& s_;
 };

@@ -16,10 +16,11 @@ struct PMSeams : FeatherSeams {
 // Unbent, a pixel away from the seam across u is one sample of its folded position; the pixels of
 // the bands about it are left to the plan, or, unfeathered, to the steps, but for those right on
 // the cell's edge that the fast positions wrap apart. Bent, the last steps carry a position across
-// the bent seam as the plan does, and the pixels near it and in its bands are planned.
+// the bent seam as the plan does, and mark the pixels near it and in its bands.
 void DescribePMFold(const PMSeams& seams, detail::FoldProgram& program);
 
-// Feathered and unbent, the bands' pixels blend in lanes with the copy one cell on.
+// Feathered, the bands' pixels blend in lanes with the copy one cell on; bent, their sides and ramps
+// bent by the seams' bump.
 void DescribePMBlends(const PMSeams& seams, detail::SeamBlends& blends);
 
 }  // namespace corvel
