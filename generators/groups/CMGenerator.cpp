@@ -16,14 +16,21 @@ int CMGenerator::Generate(CProgressMeter* meter) {
   detail::FoldProgram fold;
   DescribeCMFold(seams, fold);
   detail::SeamBlends blends;
+  const GroupRoads& roads = kGroupRoads[keTilingCM];
+  const CMPlan plan(*this, seams);
   if (seams.k0 != 0) {
     DescribeCMBentSeam(seams, fold);
+    if (seams.fv != 0 && roads.bandsInLanes.Holds(seams.k0)) {
+      DescribeCMBentBlends(seams, blends);
+      // The pixels mixed in doubles fold across the bent seam as the plan folds them.
+      blends.planFold = [&plan](Point2D cell) { return plan.Folded(cell); };
+      fold.blends = &blends;
+    }
   } else if (seams.fv != 0) {
     DescribeCMBlends(seams, blends);
     fold.blends = &blends;
   }
-  return RunTileWorker(*this, meter, CMPlan(*this, seams),
-                       ProgramBends(kGroupRoads[keTilingCM], seams.fv != 0, seams.k0) ? &fold : nullptr);
+  return RunTileWorker(*this, meter, plan, ProgramBends(roads, seams.fv != 0, seams.k0) ? &fold : nullptr);
 }
 
 }  // namespace corvel

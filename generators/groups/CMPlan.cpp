@@ -4,23 +4,22 @@
 
 namespace corvel {
 
-void CMPlan::operator()(int x, int y, SamplePlan& plan) const {
-  const Point2D folded = CMGenerator::Fold(CellPosition(generator_, x, y));
-  double u = Clamp01(folded.x), v = Clamp01(folded.y);
+Point2D CMPlan::Folded(Point2D cell, double& off) const {
+  const Point2D folded = CMGenerator::Fold(cell);
+  const double u = Clamp01(folded.x), v = Clamp01(folded.y);
   const double fu = s_.fu, fv = s_.fv, k0 = s_.k0;
   const double s = Clamp01((u - fu) / (1 - 2 * fu)), t = Clamp01((v - fv) / (1 - 2 * fv));
-  const double off = LargerForPositive(Bump(s) * k0 * (1 - fv), Bump(t) * k0 * (1 - fv), k0 > 0);
+  off = LargerForPositive(Bump(s) * k0 * (1 - fv), Bump(t) * k0 * (1 - fv), k0 > 0);
   // The bottom and right edges are one seam: across it the mirror image one cell on.
-  if (off > 0 && v - off < 0) {
-    const double w = v;
-    v = u;
-    u = w + 1;
-  } else if (off <= 0 && u - off >= 1) {
-    const double w = u;
-    u = v;
-    v = w - 1;
-  }
-  PlanBlends(u, v, off, plan);
+  if (off > 0 && v - off < 0) return {v + 1, u};
+  if (off <= 0 && u - off >= 1) return {v, u - 1};
+  return {u, v};
+}
+
+void CMPlan::operator()(int x, int y, SamplePlan& plan) const {
+  double off;
+  const Point2D uv = Folded(CellPosition(generator_, x, y), off);
+  PlanBlends(uv.x, uv.y, off, plan);
 }
 
 void CMPlan::PlanBlends(double u, double v, double off, SamplePlan& plan) const {

@@ -24,11 +24,15 @@ void DescribeCMFold(const CMSeams& seams, detail::FoldProgram& program);
 
 // Bent, past the fold, a position beyond the bent seam is taken across it as the plan takes it,
 // and the pixels near the seam, within the band about it and within the band along the other
-// edge the fold reaches are marked and planned.
+// edge the fold reaches are marked.
 void DescribeCMBentSeam(const CMSeams& seams, detail::FoldProgram& program);
 
 // Feathered, the bands' pixels blend in lanes, and where they meet three copies mix in doubles,
 // the part of the corner at (1, 0) that the plan weighs by areas too.
 void DescribeCMBlends(const CMSeams& seams, detail::SeamBlends& blends);
+
+// Bent and feathered, the bands' pixels blend in lanes, their sides and ramps bent as the plan bends
+// them, by the bump of the position before the carry across the seam; where they meet, planned.
+void DescribeCMBentBlends(const CMSeams& seams, detail::SeamBlends& blends);
 
 }  // namespace corvel

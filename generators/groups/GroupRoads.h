@@ -68,7 +68,7 @@ constexpr GroupRoads kGroupRoads[keTilingMethodCount] = {
     {0, BentFold::kNoSeams, kAnyAmplitude, kAnyAmplitude, kAnyAmplitude},                // "PMM"
     {2, BentFold::kSteps, Each(0.25), {0.25, 0.25, 0.25, 0.2}, kAnyAmplitude},           // "PMG"
     {2, BentFold::kSteps, Each(0.25), Each(0.25), {kAnyBend, kAnyBend, kAnyBend, 0.2}},  // "PGG"
-    {1, BentFold::kSteps, Each(0.25), Each(0.25), kNoBentSeam},                          // "CM"
+    {1, BentFold::kSteps, Each(0.25), Each(0.25), Each(0.25)},                           // "CM"
     {1, BentFold::kSteps, kAnyAmplitude, kAnyAmplitude, kAnyAmplitude},                  // "CMM"
     {2, BentFold::kSteps, Each(0.3), Each(0.3), Each(0.3), true},                        // "P4"
     {0, BentFold::kNoSeams, kAnyAmplitude, kAnyAmplitude, kAnyAmplitude},                // "P4M"
