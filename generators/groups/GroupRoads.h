@@ -12,7 +12,7 @@ constexpr double kAnyBend = 1e300;
 
 // The amplitudes a road takes: each within its own most, and one of the first two at least within
 // oneOf (bent further both ways, at narrow feathers, the lanes came out tens of levels off the plan
-// about the two seams' bulges). A most of nought takes no bent seam.
+// about the two seams' bulges).
 struct BendLimit {
   double k0Most = kAnyBend, k1Most = kAnyBend, k2Most = kAnyBend;
   double oneOf = kAnyBend;
@@ -24,7 +24,6 @@ struct BendLimit {
 };
 
 constexpr BendLimit kAnyAmplitude{};
-constexpr BendLimit kNoBentSeam{0, 0, 0};
 constexpr BendLimit Each(double most) { return {most, most, most}; }
 
 // How the group's fold program follows bent seams.
@@ -53,9 +52,8 @@ struct GroupRoads {
 // another or a cell's width, which the steps do not follow; the editor's handles bend by an
 // eighth at most. By method.
 constexpr GroupRoads kGroupRoads[keTilingMethodCount] = {
-    // "P1": the wrap bends by under half a cell (3 k sqrt 2 / 4), which one step wraps; its feathered
-    // bands, in bent coordinates, are planned.
-    {2, BentFold::kBentWrap, Each(0.47), Each(0.47), kNoBentSeam},
+    // "P1": the wrap bends by under half a cell (3 k sqrt 2 / 4), which one step wraps.
+    {2, BentFold::kBentWrap, Each(0.47), Each(0.47), Each(0.47)},
     // "P2": the plan tests a position it turned across a seam against the other seams' bands by the
     // offsets of the position before the turn. Bent by less than a sixth (the feathers alike, as
     // "P2" sets them), an offset grows more slowly than the distance from the corner its seam starts

@@ -48,6 +48,21 @@ void DescribeBentWrap(double bendU, double bendV, double f1, double f2, detail::
   if (f1 != 0 || bendV != 0) program.AddBentBand({0, 1, byU, 0, f1 != 0 ? f2 : 0});
 }
 
+// A lattice position wrapped into the cell bent by bendU (u's seam, by v) and bendV as the plan
+// wraps it: the own sample (su, sv), the undisplaced position moved a cell on where the seam was
+// crossed, and the coordinates (u, v) its bands are taken on, su less the bump of v, sv less that
+// of u, each in [0, 1).
+struct BentWrapped {
+  double su, sv, u, v;
+};
+BentWrapped WrapBent(Point2D uv, double bendU, double bendV) {
+  const double uc = WrapOnce(uv.x), vc = WrapOnce(uv.y);
+  const double du = vc * (1 - vc) * bendU, dv = uc * (1 - uc) * bendV;
+  const double u = WrapOnce(PreAdjust(uv.x, du) - du);
+  const double v = WrapOnce(PreAdjust(uv.y, dv) - dv);
+  return {u + du, v + dv, u, v};
+}
+
 POINT Scaled(POINT p, double fx, double fy, bool round) {
   const double x = p.x * (1 - fx), y = p.y * (1 - fy);
   return round ? POINT{RoundToInt(x), RoundToInt(y)} : POINT{LONG(x), LONG(y)};
@@ -96,6 +111,58 @@ void P1Generator::DescribeBlends(detail::SeamBlends& blends) const {
       detail::AffineOf([&](double u, double v) { return LatticeToSource(u + 1, v + 1); }));
 }
 
+void P1Generator::DescribeBentBlends(double bendU, double bendV, Point2D shift,
+                                     detail::SeamBlends& blends) const {
+  const double f1 = feather1, f2 = feather2, au = shift.x, av = shift.y;
+  using detail::UAbove;
+  using detail::UBelow;
+  using detail::VAbove;
+  using detail::VBelow;
+  blends.plansAsRegions = true;
+  // The bump of u's seam is of the wrapped v, which is v on the program's position below v = 1 and
+  // v - 1 past it (either way, the bump is nought at the cell's edge); that of v's seam alike.
+  blends.bends[0] = {-bendU, 0, 1, 0};
+  blends.bends[1] = {-bendU, 0, 1, -1};
+  blends.bends[2] = {-bendV, 1, 0, 0};
+  blends.bends[3] = {-bendV, 1, 0, -1};
+  blends.bendCount = 4;
+  auto at = [&](double du, double dv) {
+    return detail::AffineOf(
+        [&, du, dv](double u, double v) { return LatticeToSource(u + au + du, v + av + dv); });
+  };
+  const detail::LatticeAffine acrossU = at(1, 0), acrossV = at(0, 1), acrossBoth = at(1, 1);
+  // The band coordinates u + au less the bump (the blends' bump is its negative), v alike.
+  const detail::HalfPlane inU{1, 0, au - f1}, pastU{-1, 0, f1 - au}, inV{0, 1, av - f2},
+      pastV{0, -1, f2 - av};
+  const detail::LatticeLinear weightU{1 / f1, 0, au / f1}, weightV{0, 1 / f2, av / f2};
+  for (const bool lowU : {true, false}) {
+    for (const bool lowV : {true, false}) {
+      const detail::HalfPlane quarterU = lowU ? UBelow(1) : UAbove(1),
+                              quarterV = lowV ? VBelow(1) : VAbove(1);
+      detail::BlendBends plusU, minusU, plusV, minusV;
+      plusU.times[lowV ? 0 : 1] = 1;
+      minusU.times[lowV ? 0 : 1] = -1;
+      plusV.times[lowU ? 2 : 3] = 1;
+      minusV.times[lowU ? 2 : 3] = -1;
+      blends.AddOwn({quarterU, quarterV, pastU, pastV});
+      blends.BendSide(2, minusU);
+      blends.BendSide(3, minusV);
+      blends.AddBlend({quarterU, quarterV, inU, pastV}, acrossU, weightU);
+      blends.BendSide(2, plusU);
+      blends.BendSide(3, minusV);
+      blends.BendWeights(plusU * (1 / f1));
+      blends.AddBlend({quarterU, quarterV, inV, pastU}, acrossV, weightV);
+      blends.BendSide(2, plusV);
+      blends.BendSide(3, minusU);
+      blends.BendWeights(plusV * (1 / f2));
+      blends.AddCorner({quarterU, quarterV, inU, inV}, acrossV, weightV, acrossU, weightU, acrossBoth);
+      blends.BendSide(2, plusU);
+      blends.BendSide(3, plusV);
+      blends.BendWeights(plusV * (1 / f2), plusU * (1 / f1));
+    }
+  }
+}
+
 int P1Generator::Generate(CProgressMeter* meter) {
   ShrinkLattice();
   PrepareLattice();
@@ -111,21 +178,28 @@ int P1Generator::Generate(CProgressMeter* meter) {
   }
   const bool plain = bendU == 0 && bendV == 0;
   detail::FoldProgram bentWrap;
-  const bool bentFits = !plain && ProgramBends(kGroupRoads[keTilingP1], f1 != 0, seamK0, seamK1);
+  const GroupRoads& roads = kGroupRoads[keTilingP1];
+  const bool bentFits = !plain && ProgramBends(roads, f1 != 0, seamK0, seamK1);
   if (bentFits) DescribeBentWrap(bendU, bendV, f1, f2, bentWrap);
   detail::SeamBlends blends;
-  DescribeBlends(blends);
-  if (f1 != 0) wrapOnly.blends = &blends;
+  if (plain) {
+    DescribeBlends(blends);
+    if (f1 != 0) wrapOnly.blends = &blends;
+  } else if (bentFits && f1 != 0 && roads.bandsInLanes.Holds(seamK0, seamK1)) {
+    const Point2D shift = bentWrap.sourceShift;
+    DescribeBentBlends(bendU, bendV, shift, blends);
+    bentWrap.blends = &blends;
+    // The pixels mixed in doubles wrap as the plan wraps them, on the program's positions.
+    blends.planFold = [bendU, bendV, shift](Point2D cell) {
+      const BentWrapped w = WrapBent(cell, bendU, bendV);
+      return Point2D(w.su - shift.x, w.sv - shift.y);
+    };
+  }
   return RunTileWorker(
       *this, meter,
       [&](int x, int y, SamplePlan& plan) {
-        Point2D uv = PlaneToLattice(x, y);
-        const double uc = WrapOnce(uv.x), vc = WrapOnce(uv.y);
-        const double du = vc * (1 - vc) * bendU, dv = uc * (1 - uc) * bendV;
-        const double u = WrapOnce(PreAdjust(uv.x, du) - du);
-        const double v = WrapOnce(PreAdjust(uv.y, dv) - dv);
-        // The own sample is the undisplaced position, moved a cell on where the seam was crossed.
-        const double su = u + du, sv = v + dv;
+        const BentWrapped w = WrapBent(PlaneToLattice(x, y), bendU, bendV);
+        const double u = w.u, v = w.v, su = w.su, sv = w.sv;
         // WrapOnce keeps a position a hair below a cell's edge below 0: it lies on the edge, so it
         // blends wholly its partner a cell on, as do its neighbours there, not the cell's far side.
         const bool inU = f1 != 0 && u < f1;

@@ -23,6 +23,9 @@ class P1Generator : public TileGenerator {
   void ShrinkLattice();
   // The feather's bands and where they cross, for the unbent wrap.
   void DescribeBlends(detail::SeamBlends& blends) const;
+  // The same for the wrap bent by bendU and bendV, on the positions its program gives, a cell on
+  // by `shift` from the own sample.
+  void DescribeBentBlends(double bendU, double bendV, Point2D shift, detail::SeamBlends& blends) const;
 };
 
 }  // namespace corvel
