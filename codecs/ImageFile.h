@@ -9,6 +9,7 @@
 // Every codec decodes into a CImageFile and encodes from one; the format classes derive from
 // it. Members report failure by false or null and keep a text in the last error.
 #pragma once
+#include <cstddef>
 #include <cstdio>
 #include <functional>
 
@@ -78,6 +79,10 @@ class CImageFile {
   bool Decode(CByteStream* stream, unsigned long type);
   bool Decode(FILE* stream, unsigned long type);
   bool Decode(unsigned char* buffer, unsigned long size, unsigned long type);
+  // The format whose signature a file's first bytes carry, of those a decode of unknown format
+  // finds only by trying them (the JPEG-2000 family, enhanced metafiles); keImageFormatUnknown
+  // for any other. A damaged file decoded as its format tells what is wrong with it.
+  static unsigned long FormatOfSignature(const unsigned char* head, std::size_t size);
   bool Save(const char* filename, unsigned long type);
   bool Load(const char* filename, unsigned long type = keImageFormatUnknown);
   bool LoadResource(HRSRC resource, unsigned long type, HMODULE module = nullptr);

@@ -17,6 +17,9 @@
 #include "codecs/ImageFileWMF.h"
 #include "codecs/MemoryStream.h"
 #include "codecs/StdioStream.h"
+#include "codecs/detail/JasperImage.h"
+#include "codecs/detail/LittleEndian.h"
+#include "platform/gdi/Metafile.h"
 #include "platform/win32/ReplacementFile.h"
 
 namespace {
@@ -221,6 +224,26 @@ bool CImageFile::Decode(CByteStream* stream, unsigned long type) {
     if (stream) stream->Seek(start, 0);
   }
   return Fail("Decode: Unknown or wrong format");
+}
+
+unsigned long CImageFile::FormatOfSignature(const unsigned char* head, std::size_t size) {
+  // An enhanced metafile opens with its header record (type 1), its signature 40 bytes in.
+  if (size >= 44 && ReadLE32(head) == 1 && ReadLE32(head + 40) == ENHMETA_SIGNATURE) return keImageFormatWMF;
+  jasper::Format format = jasper::Format::Pnm;
+  if (!jasper::FormatOfSignature(head, size, format)) return keImageFormatUnknown;
+  switch (format) {
+    case jasper::Format::Pnm:
+      return keImageFormatPNM;
+    case jasper::Format::Ras:
+      return keImageFormatRAS;
+    case jasper::Format::Jp2:
+      return keImageFormatJP2;
+    case jasper::Format::Jpc:
+      return keImageFormatJPC;
+    case jasper::Format::Pgx:
+      return keImageFormatPGX;
+  }
+  return keImageFormatUnknown;
 }
 
 bool CImageFile::Decode(FILE* stream, unsigned long type) {

@@ -83,21 +83,12 @@ std::string Reason(int error) { return error ? std::strerror(error) : "the syste
 // reads: a damaged one gets its own decoder's reason rather than that no decoder took it.
 unsigned long KindOfContent(const std::string& path) {
   unsigned char head[44] = {};
+  std::size_t got = 0;
   if (FILE* file = std::fopen(path.c_str(), "rb")) {
-    (void)std::fread(head, 1, sizeof head, file);
+    got = std::fread(head, 1, sizeof head, file);
     std::fclose(file);
   }
-  auto at = [&](std::size_t offset, const char* bytes, std::size_t size) {
-    return std::memcmp(head + offset, bytes, size) == 0;
-  };
-  const bool emf = at(0, "\x01\0\0\0", 4) && at(40, " EMF", 4);
-  if (emf) return keImageFormatWMF;
-  if (at(0, "\x59\xA6\x6A\x95", 4)) return keImageFormatRAS;
-  if (at(0, "\0\0\0\x0CjP  \r\n\x87\n", 12)) return keImageFormatJP2;
-  if (at(0, "\xFF\x4F\xFF\x51", 4)) return keImageFormatJPC;
-  if (head[0] == 'P' && head[1] >= '1' && head[1] <= '6' && std::isspace(head[2])) return keImageFormatPNM;
-  if (at(0, "PG", 2) && std::isspace(head[2])) return keImageFormatPGX;
-  return keImageFormatUnknown;
+  return CImageFile::FormatOfSignature(head, got);
 }
 
 // The image-file type that the file's first bytes name (unknown where they name none); false

@@ -48,15 +48,40 @@ bool FormatByName(const char* name, Format& format) {
   return false;
 }
 
+bool FormatOfSignature(const unsigned char* head, std::size_t size, Format& format) {
+  if (size >= 2 && head[0] == 'P' && head[1] >= '1' && head[1] <= '6')
+    format = Format::Pnm;
+  else if (StartsWith(head, size, kRasMagic))
+    format = Format::Ras;
+  else if (StartsWith(head, size, kJp2Signature))
+    format = Format::Jp2;
+  else if (StartsWith(head, size, kJpcStart))
+    format = Format::Jpc;
+  else if (size >= 3 && head[0] == 'P' && head[1] == 'G' && IsSpace(head[2]))
+    format = Format::Pgx;
+  else
+    return false;
+  return true;
+}
+
 std::unique_ptr<FormatReader> DetectFormat(CJasperStream& stream) {
   unsigned char head[12] = {};
   const std::size_t got = stream.Read(head, sizeof(head));
   if (!stream.Seek(0, 0)) return nullptr;
-  if (got >= 2 && head[0] == 'P' && head[1] >= '1' && head[1] <= '6') return MakePnmReader(stream);
-  if (StartsWith(head, got, kRasMagic)) return MakeRasReader(stream);
-  if (StartsWith(head, got, kJp2Signature)) return MakeOpenJpegReader(stream, true);
-  if (StartsWith(head, got, kJpcStart)) return MakeOpenJpegReader(stream, false);
-  if (got >= 3 && head[0] == 'P' && head[1] == 'G' && IsSpace(head[2])) return MakePgxReader(stream);
+  Format format = Format::Pnm;
+  if (!FormatOfSignature(head, got, format)) return nullptr;
+  switch (format) {
+    case Format::Pnm:
+      return MakePnmReader(stream);
+    case Format::Ras:
+      return MakeRasReader(stream);
+    case Format::Jp2:
+      return MakeOpenJpegReader(stream, true);
+    case Format::Jpc:
+      return MakeOpenJpegReader(stream, false);
+    case Format::Pgx:
+      return MakePgxReader(stream);
+  }
   return nullptr;
 }
 

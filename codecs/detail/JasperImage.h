@@ -3,6 +3,7 @@
 // with a rate. JP2 and JPC go through OpenJPEG; PNM, Sun raster and PGX are read and written
 // here.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -59,6 +60,8 @@ class FormatReader {
   bool endedEarly_ = false;
 };
 
+// The format whose signature the first bytes carry; false when they carry none.
+bool FormatOfSignature(const unsigned char* head, std::size_t size, Format& format);
 // The reader of the format the first bytes show, or null when none does.
 std::unique_ptr<FormatReader> DetectFormat(CJasperStream& stream);
 

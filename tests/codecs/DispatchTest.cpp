@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
 
 #include "codecs/ImageFile.h"
 #include "platform/win32/ModuleResource.h"
@@ -94,6 +95,34 @@ TEST(Dispatch, DecodeFindsTheFormatFromTheBytes) {
     EXPECT_NEAR(decoded.GetPixelColor(4, 2).rgbRed, image.GetPixelColor(4, 2).rgbRed, tolerance)
         << c.encodeAs;
     EXPECT_NEAR(decoded.GetPixelColor(2, 1).rgbRed, 255, tolerance) << c.encodeAs;
+  }
+}
+
+TEST(Dispatch, SignaturesNameTheFormatsOnlyTriesWouldFind) {
+  // What the family's encoders write, and a metafile's header, against files of other kinds.
+  struct Case {
+    unsigned long format;
+    std::string head;
+  };
+  std::string emf(44, '\0');
+  emf[0] = 1;
+  emf.replace(40, 4, " EMF");
+  const Case cases[] = {
+      {keImageFormatWMF, emf},
+      {keImageFormatRAS, "\x59\xA6\x6A\x95"},
+      {keImageFormatJP2, std::string("\0\0\0\x0CjP  \r\n\x87\n", 12)},
+      {keImageFormatJPC, "\xFF\x4F\xFF\x51"},
+      {keImageFormatPNM, "P6\n"},
+      {keImageFormatPGX, "PG ML + 8 4 4\n"},
+      {keImageFormatUnknown, emf.substr(0, 43)},  // cut before its signature
+      {keImageFormatUnknown, "PG"},
+      {keImageFormatUnknown, "P7 332\n"},
+      {keImageFormatUnknown, "\x89PNG\r\n\x1A\n"},
+      {keImageFormatUnknown, ""},
+  };
+  for (const Case& c : cases) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(c.head.data());
+    EXPECT_EQ(CImageFile::FormatOfSignature(bytes, c.head.size()), c.format) << c.head.size() << " bytes";
   }
 }
 
