@@ -41,14 +41,13 @@ long long Determinant(POINT a, POINT b) {
   return static_cast<long long>(a.x) * b.y - static_cast<long long>(b.x) * a.y;
 }
 
-// What a render takes from the caller's cache for its length, or makes for itself.
+// What a render takes for its length from the caller's cache, or from the one kept for callers
+// without one.
 class KeptForTheRender {
  public:
   explicit KeptForTheRender(TileRenderCache* cache)
-      : cache_(cache), kept_(cache ? cache->Take() : std::make_unique<detail::KeptBetweenRenders>()) {}
-  ~KeptForTheRender() {
-    if (cache_) cache_->GiveBack(std::move(kept_));
-  }
+      : cache_(cache ? cache : &detail::CacheOfRendersWithoutOne()), kept_(cache_->Take()) {}
+  ~KeptForTheRender() { cache_->GiveBack(std::move(kept_)); }
   KeptForTheRender(const KeptForTheRender&) = delete;
   KeptForTheRender& operator=(const KeptForTheRender&) = delete;
 

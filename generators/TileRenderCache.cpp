@@ -29,6 +29,15 @@ std::unique_ptr<detail::KeptBetweenRenders> TileRenderCache::Take() {
   return std::make_unique<detail::KeptBetweenRenders>();
 }
 
+namespace detail {
+
+TileRenderCache& CacheOfRendersWithoutOne() {
+  static TileRenderCache cache;
+  return cache;
+}
+
+}  // namespace detail
+
 void TileRenderCache::GiveBack(std::unique_ptr<detail::KeptBetweenRenders> kept) {
   const std::lock_guard<std::mutex> hold(lock_);
   kept_ = std::move(kept);

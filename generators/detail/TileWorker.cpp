@@ -192,8 +192,16 @@ int TileWorkerRows::Open(const FoldedOpening& opening) {
 
 int TileWorkerRows::Run(const std::function<void(int y, RowQueue& queue)>& planRow) {
   State& s = *state_;
-  std::vector<RowQueue> queues(std::size_t(RowThreads::Count()));
-  std::vector<std::vector<std::uint8_t>> bgraRows(queues.size());
+  std::vector<RowQueue>& queues = s.kept->plannedQueues;
+  std::vector<std::vector<std::uint8_t>>& bgraRows = s.kept->plannedBgraRows;
+  // Each thread sets its kept queue up for this run at its first rows.
+  std::vector<char> reserved(std::size_t(RowThreads::Count()));
+  try {
+    if (queues.size() < reserved.size()) queues.resize(reserved.size());
+    if (bgraRows.size() < reserved.size()) bgraRows.resize(reserved.size());
+  } catch (const std::bad_alloc&) {
+    return keErrorNoMemory;
+  }
   std::atomic<bool> noMemory{false};
   const Point2D origin = generator_.origin;
   const BgraSampler sample = ChooseBgraSampler(generator_.render.cpu);
@@ -202,11 +210,13 @@ int TileWorkerRows::Run(const std::function<void(int y, RowQueue& queue)>& planR
       [&](int first, int last, int slot) {
         RowQueue& queue = queues[std::size_t(slot)];
         std::vector<std::uint8_t>& bgraRow = bgraRows[std::size_t(slot)];
-        if ((queue.Empty() && !queue.Reserve(width_, origin, sample, generator_.render.cpu.avx2)) ||
-            !ReserveBgraRow(s.outputRows, bgraRow)) {
+        if (!reserved[std::size_t(slot)] &&
+            (!queue.Reserve(width_, origin, sample, generator_.render.cpu.avx2) ||
+             !ReserveBgraRow(s.outputRows, bgraRow))) {
           noMemory = true;
           return;
         }
+        reserved[std::size_t(slot)] = 1;
         for (int y = first; y < last; ++y) {
           planRow(y, queue);
           const OutputRow out(s.outputRows, bgraRow, y);

@@ -82,7 +82,6 @@ class RowQueue {
   // Room for a row of width pixels, sampled by sample, mixed in AVX2 where mixInAvx2 (to the same
   // bytes); false when the memory cannot be had.
   bool Reserve(int width, const Point2D& origin, BgraSampler sample, bool mixInAvx2 = false);
-  bool Empty() const { return counts_.empty(); }
   // Queues the next pixel's plan. The plan itself stays with the caller, so that it lives in
   // registers and cache rather than in a row.
   void Append(const SamplePlan& plan) { Append(plan.points, plan.weights, plan.count); }

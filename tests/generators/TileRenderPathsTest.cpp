@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -16,6 +17,7 @@
 #include "generators/GenerateTile.h"
 #include "generators/TileGroups.h"
 #include "generators/TileRenderCache.h"
+#include "generators/detail/KeptBetweenRenders.h"
 #include "generators/detail/SourceWindow.h"
 #include "tests/generators/TileSymmetry.h"
 #include "tests/generators/TileTestImages.h"
@@ -856,6 +858,30 @@ TEST(TileRenderPaths, ACacheChangesNoByte) {
     ExpectSameBytes(dropped, first, what + " after a drop");
     for (CRowIteratorBands& tile : atOnce) ExpectSameBytes(tile, first, what + " two at once");
   }
+}
+
+// Renders whose caller gives no cache share one the module keeps: the buffers the rows' threads
+// made are not let go of at the end of every render, and the next render finds them.
+TEST(TileRenderPaths, RendersWithoutACacheKeepTheirBuffersForTheNext) {
+  CRowIteratorBands source;
+  MakeGrainyWaves(source, 480);
+  TileRenderCache& kept = detail::CacheOfRendersWithoutOne();
+  kept.Drop();
+  const RowThreads::ScopedCount threads(4);
+  const TileShape pick = Unbent(Pick(keTilingP1, 20, 30));
+  auto keptRows = [&] {
+    std::unique_ptr<detail::KeptBetweenRenders> set = kept.Take();
+    const void* rows = set->threadRows.empty() ? nullptr : set->threadRows[0].positions.data();
+    kept.GiveBack(std::move(set));
+    return rows;
+  };
+  CRowIteratorBands first, second;
+  Render(source, pick, ProbeCpuFeatures(), first);
+  const void* rows = keptRows();
+  ASSERT_NE(rows, nullptr);
+  Render(source, pick, ProbeCpuFeatures(), second);
+  EXPECT_EQ(keptRows(), rows);
+  ExpectSameBytes(second, first, Described(pick) + " again");
 }
 
 // A picked area copied from a source of another format, and a source whose rows lie as the render
