@@ -16,6 +16,10 @@
 //   waits out a whole time slice whenever another process preempts one of its threads, which on a
 //   shared machine a sum counts as the render's, the one-thread render hardly;
 // - CoresArithmetic: the same split of rows of arithmetic alone, what the machine's cores give;
+// - Threads: a direct caller's render without a cache into a new tile of a megapixel, every group
+//   at feather 0 and 20, seams straight and bent, on all cores, half of them and one thread, call
+//   by call ("half_vs_all" and "one_vs_all": the medians' ratios, so at least 1 and 2 when all
+//   cores take at most half of one thread's time and no more than half the cores');
 // - Preview: the dialog's renders one after another on all cores, each into the memory the command
 //   keeps (the tile before the one shown) with its render cache, "P6" at feather 20 scaled to about
 //   a megapixel, seams straight and bent ("ms" a render).
@@ -344,6 +348,44 @@ BENCHMARK(CoresArithmetic)->Unit(benchmark::kMillisecond);
 BENCHMARK(Cores)
     ->ArgNames({"method", "feather", "bent", "kept"})
     ->ArgsProduct({{keTilingP1, keTilingP6}, {0, 20}, {0, 1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+
+// A caller without a cache, such as a library's own benchmark of one render: all cores, half of
+// them and one thread in turn, each render into a new tile let go of untimed.
+void Threads(benchmark::State& state) {
+  MakeInputs();
+  const TileShape pick = MegapixelShape(int(state.range(0)), double(state.range(1)), state.range(2) != 0);
+  const int all = RowThreads::Count(), counts[] = {all, std::max(1, all / 2), 1};
+  std::vector<double> times[3];
+  int width = 0, height = 0;
+  for (auto _ : state) {
+    for (int i = 0; i < 3; ++i) {
+      const RowThreads::ScopedCount count(counts[i]);
+      TileShape shape = pick;
+      CRowIteratorBands tile;
+      times[i].push_back(Seconds([&] {
+        if (!GenerateTile(nullptr, PhotoSource(), shape, tile).Ok()) state.SkipWithError("no tile");
+      }));
+      width = tile.Width();
+      height = tile.Height();
+    }
+  }
+  state.counters["Mpx"] = double(width) * height / 1e6;
+  state.counters["ms_all"] = 1e3 * Median(times[0]);
+  state.counters["half_vs_all"] = Median(times[1]) / Median(times[0]);
+  state.counters["one_vs_all"] = Median(times[2]) / Median(times[0]);
+}
+BENCHMARK(Threads)
+    ->ArgNames({"method", "feather", "bent"})
+    ->ArgsProduct({{keTilingP1, keTilingP2, keTilingPM, keTilingPG, keTilingPMM, keTilingPMG, keTilingPGG,
+                    keTilingCM, keTilingCMM, keTilingP4, keTilingP4M, keTilingP4G, keTilingP3, keTilingP3ML,
+                    keTilingP3LM, keTilingP6, keTilingP6M},
+                   {0, 20},
+                   {0}})
+    ->ArgsProduct({{keTilingP1, keTilingP2, keTilingPM, keTilingPG, keTilingPMG, keTilingPGG, keTilingCM,
+                    keTilingCMM, keTilingP4, keTilingP4G, keTilingP3, keTilingP3LM, keTilingP6},
+                   {0, 20},
+                   {1}})
     ->Unit(benchmark::kMillisecond);
 
 // The preview's renders of a megapixel tile as a handle moves the shape a pixel to and fro, on
