@@ -380,7 +380,13 @@ bool CImageFileJPG::Encode(CByteStream* file) {
   return true;
 }
 
-bool CImageFileJPG::EncodeWithLibrary(CByteStream* file) {
+bool CImageFileJPG::EncodeFrom(const SourceRows& rows, CByteStream* file) {
+  if (!file) return Fail("null file handler");
+  if (!rows.top || rows.width == 0 || rows.height == 0) return Fail("no rows to encode");
+  return EncodeWithLibrary(file, &rows);
+}
+
+bool CImageFileJPG::EncodeWithLibrary(CByteStream* file, const SourceRows* rows) {
   jpeg_compress_struct cinfo;
   JpegErrorTrap trap;
   CJpegStreamIO io;
@@ -394,17 +400,17 @@ bool CImageFileJPG::EncodeWithLibrary(CByteStream* file) {
   InitStreamIO(&io, file);
   cinfo.client_data = &io;
   cinfo.dest = &io.destination;
-  EncodeRows(&cinfo);
+  EncodeRows(&cinfo, rows);
   jpeg_destroy_compress(&cinfo);
   return true;
 }
 
-void CImageFileJPG::EncodeRows(jpeg_compress_struct* cinfo) {
-  const bool grey = GetNumColors() != 0;
-  cinfo->image_width = GetWidth();
-  cinfo->image_height = GetHeight();
+void CImageFileJPG::EncodeRows(jpeg_compress_struct* cinfo, const SourceRows* source) {
+  const bool grey = source ? source->grey : GetNumColors() != 0;
+  cinfo->image_width = source ? source->width : GetWidth();
+  cinfo->image_height = source ? source->height : GetHeight();
   cinfo->input_components = grey ? 1 : 3;
-  cinfo->in_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_BGR;
+  cinfo->in_color_space = grey ? JCS_GRAYSCALE : source ? JCS_RGB : JCS_EXT_BGR;
   jpeg_set_defaults(cinfo);
 
   const unsigned long options = GetCodecOption(keImageFormatJPG);
@@ -418,6 +424,14 @@ void CImageFileJPG::EncodeRows(jpeg_compress_struct* cinfo) {
   cinfo->X_density = static_cast<UINT16>(GetXDPI());
   cinfo->Y_density = static_cast<UINT16>(GetYDPI());
   jpeg_start_compress(cinfo, TRUE);
+  if (source) {
+    while (cinfo->next_scanline < cinfo->image_height) {
+      JSAMPROW row = const_cast<JSAMPROW>(source->top + long(cinfo->next_scanline) * source->pitch);
+      jpeg_write_scanlines(cinfo, &row, 1);
+    }
+    jpeg_finish_compress(cinfo);
+    return;
+  }
 
   // A grey picture's palette is the ramp 0, 1, 2 ...: its indices are its greys, but rows of
   // fewer than 8 bits a pixel must be widened first.

@@ -58,6 +58,18 @@ class CImageFileJPG : public CImageFile {
   // Keeps the EXIF section and first comment of an earlier decode.
   bool Encode(CByteStream* file);
   bool Encode(FILE* file);
+  // Pixels of the caller's: rows top first, pitch bytes apart, of one byte a pixel where grey,
+  // else three in red, green, blue order.
+  struct SourceRows {
+    const BYTE* top;
+    long pitch;
+    unsigned width, height;
+    bool grey;
+  };
+  // The rows encoded with this object's settings, as Encode encodes a picture of the same pixels
+  // (byte for byte), without a picture of its own: a large picture's rows reach the library as
+  // they lie rather than copied into a bitmap first.
+  bool EncodeFrom(const SourceRows& rows, CByteStream* file);
   // Reads the record without moving the stream; true when an EXIF block was parsed.
   bool DecodeExif(CByteStream* file);
   bool DecodeExif(FILE* file);
@@ -71,9 +83,10 @@ class CImageFileJPG : public CImageFile {
   // The library part of Decode and Encode. The library returns from errors by a long jump to
   // the first two, so none of the four may hold a C++ object with a destructor.
   bool DecodeWithLibrary(CByteStream* file, bool exifRead);
-  bool EncodeWithLibrary(CByteStream* file);
+  // rows null: this picture's own.
+  bool EncodeWithLibrary(CByteStream* file, const SourceRows* rows = nullptr);
   bool DecodeRows(jpeg_decompress_struct* cinfo, bool exifRead);
-  void EncodeRows(jpeg_compress_struct* cinfo);
+  void EncodeRows(jpeg_compress_struct* cinfo, const SourceRows* source);
   void SetResolution(bool exifRead, unsigned densityUnit, unsigned xDensity, unsigned yDensity);
   void CopyExifFrom(const CImageFileJPG& src);
 

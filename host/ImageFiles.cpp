@@ -13,6 +13,8 @@
 #include <string>
 
 #include "codecs/ImageFile.h"
+#include "codecs/ImageFileJPG.h"
+#include "codecs/StdioStream.h"
 #include "core/Win32File.h"
 #include "host/detail/SixteenBitFiles.h"
 #include "platform/win32/ReplacementFile.h"
@@ -129,6 +131,25 @@ bool WriteReplacing(const std::string& path, const std::vector<std::uint8_t>& by
   return written;
 }
 
+// A JPEG file is encoded from the image's own rows straight into the file: a bitmap of the whole
+// picture made first, and the encoded bytes gathered and copied before the write, took as long
+// as the encoding itself.
+bool WriteJpeg(const std::string& path, const HostImageBuffer& image, std::string* error) {
+  platform::ReplacementFile file(path);
+  if (!file.Stream()) return *error = "cannot be written: " + platform::WhyNotReplaceable(path), false;
+  CImageFileJPG encoder;
+  CStdioStream stream(file.Stream());
+  const CImageFileJPG::SourceRows rows{image.pixels.data(), image.RowBytes(), unsigned(image.width),
+                                       unsigned(image.height), image.planes == 1};
+  errno = 0;
+  bool written = encoder.EncodeFrom(rows, &stream);
+  int failure = errno;
+  if (!written && !std::ferror(file.Stream())) return *error = encoder.GetLastError(), false;
+  if (written && !file.Commit()) written = false, failure = errno;
+  if (!written) *error = "cannot be written: " + Reason(failure);
+  return written;
+}
+
 const OutputFormat kOutputFormats[] = {
     {"bmp", keImageFormatBMP, "BMP", false},   {"jpg", keImageFormatJPG, "JPEG", false},
     {"jpeg", keImageFormatJPG, "JPEG", false}, {"png", keImageFormatPNG, "PNG", true},
@@ -211,6 +232,9 @@ bool SaveHostImage(const std::string& path, const HostImageBuffer& image, std::s
     if (!encoded) *error = std::string("cannot be encoded as 16-bit ") + format->name;
   } else {
     // Not a conditional expression: it would copy an 8-bit image whole.
+    if (format->type == keImageFormatJPG && image.sampleBytes == 2)
+      return WriteJpeg(path, EightBitCopy(image), error);
+    if (format->type == keImageFormatJPG) return WriteJpeg(path, image, error);
     if (image.sampleBytes == 2)
       encoded = EncodeEightBit(EightBitCopy(image), format->type, &bytes, error);
     else

@@ -1,7 +1,8 @@
 // The host's images from and to files: 8-bit pictures through the image-file library (grey ones
 // as grey, others as RGB), 16-bit PNG through libpng as 16-bit grey or 48-bit RGB. Results are
 // written in the format the name's extension names, through a temporary and a rename: 16-bit
-// PNG and TIFF by libpng and libtiff, everything else through the image-file library.
+// PNG and TIFF by libpng and libtiff, everything else through the image-file library (JPEG from
+// the image's own rows straight into the file).
 #pragma once
 #include <string>
 #include <vector>

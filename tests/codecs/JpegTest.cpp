@@ -6,9 +6,11 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "codecs/ExifInfo.h"
 #include "codecs/ImageFileJPG.h"
+#include "codecs/MemoryStream.h"
 #include "tests/codecs/ImageMagick.h"
 #include "tests/codecs/TempDir.h"
 #include "tests/codecs/TiffBlock.h"
@@ -389,4 +391,44 @@ TEST(Jpeg, TwoComponentFilesAreRefused) {
   CImageFileJPG image;
   EXPECT_FALSE(DecodeBytes(image, jpeg));
   EXPECT_STREQ(image.GetLastError(), "JPEG color space not supported");
+}
+
+// The caller's rows, top first and apart by a pitch of their own, give the bytes a picture of the
+// same pixels gives, colour and grey, with the encoder's settings.
+TEST(Jpeg, CallersRowsEncodeAsAPictureOfTheSamePixels) {
+  const unsigned width = 29, height = 13;
+  for (const bool grey : {false, true}) {
+    const unsigned components = grey ? 1 : 3;
+    const long pitch = long(components * width) + 5;
+    std::vector<BYTE> rows(std::size_t(pitch) * height, 0xEE);
+    CImageFile picture(width, height, grey ? 8 : 24, keImageFormatUnknown);
+    if (grey) picture.SetGrayPalette();
+    for (unsigned y = 0; y < height; ++y) {
+      BYTE* bitmapRow = picture.GetBits(height - 1 - y);
+      for (unsigned x = 0; x < width; ++x) {
+        const BYTE rgb[3] = {BYTE(x * 8), BYTE(y * 19), BYTE((x * y) % 256)};
+        for (unsigned c = 0; c < components; ++c) {
+          rows[std::size_t(y) * pitch + components * x + c] = rgb[c];
+          bitmapRow[components * x + (grey ? 0 : 2 - c)] = rgb[c];
+        }
+      }
+    }
+    picture.SetJpegQuality(75);
+    const Bytes expected = EncodeToBytes(picture, keImageFormatJPG);
+    ASSERT_FALSE(expected.empty()) << picture.GetLastError();
+
+    CImageFileJPG encoder;
+    encoder.SetJpegQuality(75);
+    CMemoryStream stream;
+    ASSERT_TRUE(stream.Open());
+    ASSERT_TRUE(encoder.EncodeFrom({rows.data(), pitch, width, height, grey}, &stream))
+        << encoder.GetLastError();
+    const BYTE* written = stream.GetBuffer(false);
+    EXPECT_TRUE(Bytes(written, written + stream.Size()) == expected) << (grey ? "grey" : "colour");
+  }
+  CImageFileJPG encoder;
+  CMemoryStream stream;
+  ASSERT_TRUE(stream.Open());
+  EXPECT_FALSE(encoder.EncodeFrom({nullptr, 3, 1, 1, false}, &stream));
+  EXPECT_STREQ(encoder.GetLastError(), "no rows to encode");
 }

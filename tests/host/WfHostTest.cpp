@@ -15,6 +15,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/host/HugeFiles.h"
@@ -272,16 +273,22 @@ TEST_F(WfHost, AFullDiskKeepsTheOldOutputAndSaysWhy) {
     ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
   } unmount{disk};
   ASSERT_TRUE(Convert("-size 160x120 xc: +noise Random -depth 16 " + Path("noise16.png")));
-  std::ofstream(disk + "/out.png") << "old picture";
-  const Outcome run = Host("--in noise16.png --out disk/out.png");
-  EXPECT_EQ(run.exitCode, 1);
-  EXPECT_EQ(Lines(run.error), 1) << run.error;
-  EXPECT_EQ(run.error.rfind("wf-host: disk/out.png: ", 0), 0u) << run.error;
-  EXPECT_NE(run.error.find("No space left on device"), std::string::npos) << run.error;
-  EXPECT_TRUE(Contents(disk + "/out.png") == "old picture");
-  int entries = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(disk)) entries += !entry.path().empty();
-  EXPECT_EQ(entries, 1);
+  ASSERT_TRUE(Convert("-size 160x120 xc: +noise Random -depth 8 " + Path("noise8.png")));
+  // A JPEG file is encoded straight into the file, the others first into memory.
+  for (const auto& [in, out] :
+       {std::pair<std::string, std::string>{"noise16.png", "out.png"}, {"noise8.png", "out.jpg"}}) {
+    std::ofstream(disk + "/" + out) << "old picture";
+    const Outcome run = Host("--in " + in + " --out disk/" + out);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(Lines(run.error), 1) << run.error;
+    EXPECT_EQ(run.error.rfind("wf-host: disk/" + out + ": ", 0), 0u) << run.error;
+    EXPECT_NE(run.error.find("No space left on device"), std::string::npos) << run.error;
+    EXPECT_TRUE(Contents(disk + "/" + out) == "old picture");
+    int entries = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(disk)) entries += !entry.path().empty();
+    EXPECT_EQ(entries, 1);
+    std::filesystem::remove(disk + "/" + out);
+  }
 }
 
 }  // namespace
