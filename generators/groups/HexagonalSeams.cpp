@@ -15,14 +15,16 @@ HexagonalSeams::HexagonalSeams(const TileGenerator& g)
       hv(fv / 2),
       near(ThirdOfAPixel(g.basisA, g.basisB)) {}
 
-void HexagonalSeams::WidenBandsForBends(double most, detail::FoldProgram& program) const {
+void HexagonalSeams::WidenBandsForBends(double most, bool edgesAreSeams, detail::FoldProgram& program) const {
   program.sourceShift = {su, sv};
   // The plans' bumps move a seam by up to the square root of 3 over 4 of its amplitude (times
   // 1 - fu), along u (or v), exactly their largest; the sums across the seams from G run twice as
   // fast. The turns' drift and the plan's rule for a pixel on a seam are the reach's, not room here.
   const double bulge = kSqrt3 / 4 * (1 - fu) * most;
   const double w = std::max(hu, hv) + bulge, wm = 0.75 * kSqrt2 * std::max(fu, fv) + 2 * bulge;
-  program.bandU = program.bandV = program.bandSum = {true, -w, w, 1};
+  // Across a mirror the copies match, and a bent seam's band ends where it meets one, within the
+  // bands about the seams from G.
+  if (edgesAreSeams) program.bandU = program.bandV = program.bandSum = {true, -w, w, 1};
   program.skewBands[0] = {2, 1, {true, -wm, wm, 1}, 0, 0, {}};
   program.skewBands[1] = {1, 2, {true, -wm, wm, 1}, 0, 0, {}};
   program.skewBands[2] = {1, -1, {true, -wm, wm, 1}, 0, 0, {}};

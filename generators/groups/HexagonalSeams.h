@@ -19,10 +19,10 @@ struct HexagonalSeams {
   // for doubles to tell.
   double Sideways() const { return near / 16; }
 
-  // Bent and feathered, a kite's fold planning every pixel in its bands about the cell's edges and
-  // the seams from G, widened by as far as bumps of the amplitude most move the seams and their
-  // bands: no pixel left to the fold lies near a seam.
-  void WidenBandsForBends(double most, detail::FoldProgram& program) const;
+  // Bent and feathered, a kite's fold planning every pixel in its bands about the seams from G
+  // and, where they are seams rather than mirrors, the cell's edges, widened by as far as bumps of
+  // the amplitude most move the seams and their bands: no pixel left to the fold lies near a seam.
+  void WidenBandsForBends(double most, bool edgesAreSeams, detail::FoldProgram& program) const;
 };
 
 // Both kites' blends are the plan's own regions, and their folds take positions to one copy or

@@ -59,7 +59,7 @@ detail::SideBend SeamBump(const P3LMSeams& s, double amplitude) {
 void DescribeP3LMBentFeatheredFold(const P3LMKite& kite, const P3LMSeams& s, detail::FoldProgram& program) {
   kite.AddSteps(program);
   program.reachU = program.reachV = 0.5;
-  s.WidenBandsForBends(std::abs(s.k0), program);
+  s.WidenBandsForBends(std::abs(s.k0), false, program);
 }
 
 void AddP3LMBentStep(const P3LMKite& kite, const P3LMSeams& s, detail::FoldProgram& program) {

@@ -58,7 +58,7 @@ void DescribeP6Fold(const P6Kite& kite, const P6Seams& seams, detail::FoldProgra
 
 void DescribeP6BentFeatheredFold(const P6Kite& kite, const P6Seams& s, detail::FoldProgram& program) {
   kite.AddSteps(program);
-  s.WidenBandsForBends(std::max(std::abs(s.k0), std::abs(s.k1)), program);
+  s.WidenBandsForBends(std::max(std::abs(s.k0), std::abs(s.k1)), true, program);
   BandTheMediansBetweenTheirCentres(program.skewBands[0].band.to, program);
 }
 
