@@ -25,10 +25,15 @@ void HexagonalSeams::WidenBandsForBends(double most, bool edgesAreSeams, detail:
   // Across a mirror the copies match, and a bent seam's band ends where it meets one, within the
   // bands about the seams from G.
   if (edgesAreSeams) program.bandU = program.bandV = program.bandSum = {true, -w, w, 1};
-  program.skewBands[0] = {2, 1, {true, -wm, wm, 1}, 0, 0, {}};
-  program.skewBands[1] = {1, 2, {true, -wm, wm, 1}, 0, 0, {}};
-  program.skewBands[2] = {1, -1, {true, -wm, wm, 1}, 0, 0, {}};
+  BandTheMediansBetweenTheirCentres(wm, program);
   program.ReachTurnedSeams(near);
+}
+
+void BandTheMediansBetweenTheirCentres(double wm, detail::FoldProgram& program) {
+  const detail::FoldProgram::Band middle{true, 1.0 / 3 - wm / 2, 2.0 / 3 + wm / 2, 1};
+  program.skewBands[0] = {2, 1, {true, -wm, wm, 1}, 1, 0, middle};
+  program.skewBands[1] = {1, 2, {true, -wm, wm, 1}, 0, 1, middle};
+  program.skewBands[2] = {1, -1, {true, -wm, wm, 1}, 1, 0, middle};
 }
 
 void StartKiteBlends(detail::SeamBlends& blends) {

@@ -20,10 +20,18 @@ struct HexagonalSeams {
   double Sideways() const { return near / 16; }
 
   // Bent and feathered, a kite's fold planning every pixel in its bands about the seams from G
-  // and, where they are seams rather than mirrors, the cell's edges, widened by as far as bumps of
-  // the amplitude most move the seams and their bands: no pixel left to the fold lies near a seam.
+  // (between their centres alone, as unbent) and, where they are seams rather than mirrors, the
+  // cell's edges, widened by as far as bumps of the amplitude most move the seams and their bands:
+  // no pixel left to the fold lies near a seam.
   void WidenBandsForBends(double most, bool edgesAreSeams, detail::FoldProgram& program) const;
 };
+
+// The bands about the medians' lines, wm wide each way, only where those are seams: between
+// two-fold and three-fold centres (an edge's midpoint and a centroid), where u (on u + 2v, v) lies
+// between 1/3 and 2/3 of a cell. Past a three-fold centre the other two bands hold the corner's
+// blends all but the first wm / 3 along the line: wm / 2, for room. Bent, wm holds the medians'
+// bulge, which moves them sideways only.
+void BandTheMediansBetweenTheirCentres(double wm, detail::FoldProgram& program);
 
 // Both kites' blends are the plan's own regions, and their folds take positions to one copy or
 // another across the lines where u + v, u - v, 2u + v, u + 2v, u or v is whole.

@@ -24,14 +24,7 @@ void DescribeP3LMFold(const P3LMKite& kite, const P3LMSeams& seams, detail::Fold
   kite.AddSteps(program);
   program.sourceShift = {seams.su, seams.sv};
   program.reachU = program.reachV = 0.5;
-  const double w = 0.75 * kSqrt2 * std::max(seams.fu, seams.fv);
-  // The seams' lines are seams only between the edges' midpoints and the centroids, where u (on
-  // u + 2v, v) lies between 1/3 and 2/3 of a cell. Past a centroid the other two bands hold the
-  // blends about G all but the first w / 3 along the line: w / 2, for room.
-  const detail::FoldProgram::Band middle{true, 1.0 / 3 - w / 2, 2.0 / 3 + w / 2, 1};
-  program.skewBands[0] = {2, 1, {true, -w, w, 1}, 1, 0, middle};
-  program.skewBands[1] = {1, 2, {true, -w, w, 1}, 0, 1, middle};
-  program.skewBands[2] = {1, -1, {true, -w, w, 1}, 1, 0, middle};
+  BandTheMediansBetweenTheirCentres(0.75 * kSqrt2 * std::max(seams.fu, seams.fv), program);
   program.ReachTurnedSeams(seams.near);
   // The plan and the steps may wrap a pixel right on a cell's edge from either side, which the
   // turns of a lattice off the hexagon take apart: such pixels are planned where they do

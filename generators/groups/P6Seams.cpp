@@ -32,21 +32,6 @@ P6Seams::P6Seams(const TileGenerator& g, const P6Kite& kite)
   e3 = Line2D(i1, j);
 }
 
-namespace {
-
-// The bands about the medians' lines, wm wide each way, only where those are seams: between
-// two-fold and three-fold centres, where u (on u + 2v, v) lies between 1/3 and 2/3 of a cell. Past
-// a three-fold centre the other two bands hold the corner's blends all but the first wm / 3 along
-// the line: wm / 2, for room. Bent, wm holds the medians' bulge, which moves them sideways only.
-void BandTheMediansBetweenTheirCentres(double wm, detail::FoldProgram& program) {
-  const detail::FoldProgram::Band middle{true, kThird - wm / 2, 2 * kThird + wm / 2, 1};
-  program.skewBands[0] = {2, 1, {true, -wm, wm, 1}, 1, 0, middle};
-  program.skewBands[1] = {1, 2, {true, -wm, wm, 1}, 0, 1, middle};
-  program.skewBands[2] = {1, -1, {true, -wm, wm, 1}, 1, 0, middle};
-}
-
-}  // namespace
-
 void DescribeP6Fold(const P6Kite& kite, const P6Seams& seams, detail::FoldProgram& program) {
   kite.AddSteps(program);
   program.sourceShift = {seams.su, seams.sv};
@@ -59,7 +44,6 @@ void DescribeP6Fold(const P6Kite& kite, const P6Seams& seams, detail::FoldProgra
 void DescribeP6BentFeatheredFold(const P6Kite& kite, const P6Seams& s, detail::FoldProgram& program) {
   kite.AddSteps(program);
   s.WidenBandsForBends(std::max(std::abs(s.k0), std::abs(s.k1)), true, program);
-  BandTheMediansBetweenTheirCentres(program.skewBands[0].band.to, program);
 }
 
 namespace {
