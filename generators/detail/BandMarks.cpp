@@ -173,6 +173,54 @@ void BandMarks::MakeBentLanes(const FoldProgram& program) {
   if (bent_.count > 0) bentKernel_ = generator_.render.cpu.avx2 ? MarkBentBandsAvx2 : MarkBentBandsSse2;
 }
 
+bool SpanMissesBentBands(const BentBandLanes& bands, std::uint32_t u0, std::uint32_t v0, std::uint32_t du,
+                         std::uint32_t dv, int count) {
+  constexpr double kSlack = 1e-4;
+  double low[2], high[2];
+  const std::uint32_t starts[2] = {u0, v0}, steps[2] = {du, dv};
+  for (int i = 0; i < 2; ++i) {
+    // Stepped as signed, the fixed-point positions agree with the unsigned steps modulo a cell;
+    // where both ends lie in the cell, so does every position between.
+    const std::int64_t first = starts[i], last = first + std::int64_t(std::int32_t(steps[i])) * (count - 1);
+    if (last < 0 || last > std::int64_t{0xffffffff}) return false;
+    low[i] = double(std::min(first, last)) * 0x1p-32 - bands.bias;
+    high[i] = double(std::max(first, last)) * 0x1p-32 - bands.bias;
+  }
+  // The bounds of a u + b v + c over the span.
+  auto bounds = [&](double a, double b, double c, double& from, double& to) {
+    from = std::min(a * low[0], a * high[0]) + std::min(b * low[1], b * high[1]) + c;
+    to = std::max(a * low[0], a * high[0]) + std::max(b * low[1], b * high[1]) + c;
+  };
+  for (int b = 0; b < bands.count; ++b) {
+    const BentBandLanes::Band& band = bands.bands[b];
+    double t0 = 0, t1 = 0;
+    bounds(band.tu, band.tv, band.t1, t0, t1);
+    if (band.clamped) {
+      t0 = std::clamp(t0, 0.0, 1.0);
+      t1 = std::clamp(t1, 0.0, 1.0);
+    }
+    double shapeLow = 0, shapeHigh = 0;
+    if (band.sShape) {
+      if (t0 < 0 || t1 > 1) return false;
+      shapeLow = -0.125;
+      shapeHigh = 0.125;
+    } else {
+      shapeLow = std::min(t0 * (1 - t0), t1 * (1 - t1));
+      const double middle = std::clamp(0.5, t0, t1);
+      shapeHigh = middle * (1 - middle);
+    }
+    const double bumpLow = std::min(band.bend * shapeLow, band.bend * shapeHigh),
+                 bumpHigh = std::max(band.bend * shapeLow, band.bend * shapeHigh);
+    double sumLow = 0, sumHigh = 0;
+    bounds(band.a, band.b, -double(band.from), sumLow, sumHigh);
+    sumLow += bumpLow - kSlack;
+    sumHigh += bumpHigh + kSlack;
+    const double whole = std::floor(sumLow);
+    if (whole != std::floor(sumHigh) || sumLow - whole < band.width) return false;
+  }
+  return true;
+}
+
 // The kernel run over the row in calls of a few spans, each span's cell position from doubles, as
 // the fold's kernels step them.
 template <class Lanes>

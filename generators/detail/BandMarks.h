@@ -42,6 +42,13 @@ void MarkBentBandsSse2(const BentBandLanes& bands, const std::uint32_t* starts, 
 void MarkBentBandsAvx2(const BentBandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
                        std::uint32_t dv, int count, std::uint8_t* marks);
 
+// Whether no pixel of a span of count positions stepped from (u0, v0) by (du, dv) in fixed point can
+// lie in a bent band: the span's u and v bound from its ends where neither wraps, each band's sum
+// bounded from them, widened far beyond the lanes' rounding. Most spans of a row lie clear of the
+// bands, and this costs a span what the lanes cost a few pixels.
+bool SpanMissesBentBands(const BentBandLanes& bands, std::uint32_t u0, std::uint32_t v0, std::uint32_t du,
+                         std::uint32_t dv, int count);
+
 // Marks (1) the pixels of a row of count cell positions in the bands, and clears the others; the
 // positions as FoldRow's kernels step them, from (starts[2 s], starts[2 s + 1]) for each span s.
 using BandLanesKernel = void (*)(const BandLanes& bands, const std::uint32_t* starts, std::uint32_t du,

@@ -20,8 +20,9 @@ void MarkBentBandsWith(const BentBandLanes& bands, const std::uint32_t* starts, 
   const I uStep = L::Splat(du * kWidth), vStep = L::Splat(dv * kWidth);
   const F bias = L::Splat(bands.bias), one = L::Splat(1.0f);
   for (int first = 0; first < count; first += kFoldSpan, starts += 2) {
-    I us = L::Ramp(starts[0], du), vs = L::Ramp(starts[1], dv);
     const int end = count - first < kFoldSpan ? count : first + kFoldSpan;
+    if (SpanMissesBentBands(bands, starts[0], starts[1], du, dv, end - first)) continue;
+    I us = L::Ramp(starts[0], du), vs = L::Ramp(starts[1], dv);
     for (int k = first; k < end; k += kWidth) {
       const F u = L::Sub(L::Unit(us), bias), v = L::Sub(L::Unit(vs), bias);
       us = L::Add(us, uStep);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -357,6 +358,51 @@ TEST(FoldBands, BentBandsMarkThePixelsNearTheirBentSeams) {
       EXPECT_GT(marked, 0);
     }
   }
+}
+
+// A span of a row passed over as clear of the bent bands holds no position within a band, for bumps
+// and S-shaped seams, clamped or not, bent either way, the spans stepped either way and wrapping or
+// not; and spans far from the bands are passed over.
+TEST(FoldBands, SpansPassedOverLieClearOfEveryBentBand) {
+  std::mt19937 random(59);
+  std::uniform_real_distribution<double> any(-1, 1);
+  auto fixed = [](double t) { return std::uint32_t(std::int64_t(std::floor(t * 0x1p32))); };
+  long long passed = 0;
+  for (int trial = 0; trial < 20000; ++trial) {
+    detail::BentBandLanes lanes;
+    lanes.bias = 1e-6f;
+    lanes.count = 1 + trial % 2;
+    for (int b = 0; b < lanes.count; ++b)
+      lanes.bands[b] = {float(trial % 3 == 0 ? 1 : any(random)),
+                        float(trial % 3 == 1 ? 1 : any(random)),
+                        float(2 * any(random)),
+                        float(any(random)),
+                        float(any(random)),
+                        float(any(random)),
+                        trial % 4 < 2,
+                        trial % 5 < 2,
+                        float(any(random)),
+                        float(0.2 * (any(random) + 1))};
+    const std::uint32_t u0 = fixed(any(random)), v0 = fixed(any(random)),
+                        du = fixed(any(random) / (trial % 7 == 0 ? 10 : 2000)),
+                        dv = fixed(any(random) / 2000);
+    const int count = detail::kFoldSpan;
+    if (!detail::SpanMissesBentBands(lanes, u0, v0, du, dv, count)) continue;
+    ++passed;
+    for (int k = 0; k < count; ++k) {
+      const double u = std::uint32_t(u0 + std::uint32_t(k) * du) * 0x1p-32 - lanes.bias,
+                   v = std::uint32_t(v0 + std::uint32_t(k) * dv) * 0x1p-32 - lanes.bias;
+      for (int b = 0; b < lanes.count; ++b) {
+        const detail::BentBandLanes::Band& band = lanes.bands[b];
+        const detail::SideBend bend{
+            band.bend, band.tu,      band.tv,
+            band.t1,   band.clamped, band.sShape ? detail::SideBend::kS : detail::SideBend::kBump};
+        const double sum = band.a * u + band.b * v + bend.At(u, v) - band.from;
+        ASSERT_GE(sum - std::floor(sum), band.width + 1e-5) << "trial " << trial << " pixel " << k;
+      }
+    }
+  }
+  EXPECT_GT(passed, 2000);
 }
 
 }  // namespace
