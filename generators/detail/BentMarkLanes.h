@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "generators/detail/BandMarks.h"
+#include "generators/detail/FoldLanes.h"
 #include "generators/detail/FoldRow.h"
 
 namespace corvel::detail {
@@ -40,10 +41,7 @@ void MarkBentBandsWith(const BentBandLanes& bands, const std::uint32_t* starts, 
         // Less than two from nought, the sum less its floor is exact.
         in = L::Or(in, L::Less(L::Sub(sum, L::ToFloats(L::Floor(sum))), L::Splat(band.width)));
       }
-      for (int bits = L::Bits(in); bits != 0; bits &= bits - 1) {
-        const int x = k + __builtin_ctz(unsigned(bits));
-        if (x < end) marks[x] = 1;
-      }
+      MarkLanes<L>(in, marks, k, end);
     }
   }
 }
