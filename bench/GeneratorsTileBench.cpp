@@ -16,6 +16,9 @@
 //   waits out a whole time slice whenever another process preempts one of its threads, which on a
 //   shared machine a sum counts as the render's, the one-thread render hardly;
 // - CoresArithmetic: the same split of rows of arithmetic alone, what the machine's cores give;
+// - AllCores: all cores against the peer on all cores ("vs_warp", medians again), every group at
+//   feather 0 and 20, seams straight and bent, each into a new tile of a megapixel as the filter's
+//   process makes its render, with a cache of its own, empty;
 // - Threads: a direct caller's render without a cache into a new tile of a megapixel, every group
 //   at feather 0 and 20, seams straight and bent, on all cores, half of them and one thread, call
 //   by call ("half_vs_all" and "one_vs_all": the medians' ratios, so at least 1 and 2 when all
@@ -140,6 +143,16 @@ class WarpPeer {
       photo.UnlockRow(y);
     }
   }
+  // OpenCV's threads while the object lives (one otherwise): its pool is made anew at every change
+  // of count, so a benchmark sets it once rather than a call.
+  class ScopedThreads {
+   public:
+    explicit ScopedThreads(int count) { cv::setNumThreads(count); }
+    ~ScopedThreads() { cv::setNumThreads(1); }
+    ScopedThreads(const ScopedThreads&) = delete;
+    ScopedThreads& operator=(const ScopedThreads&) = delete;
+  };
+
   void Warp(int width, int height, int angle) {
     const double turn = angle * 3.14159265358979 / 180, c = 0.9 * std::cos(turn), s = 0.9 * std::sin(turn);
     const cv::Matx23d toSource(c, -s, 700, s, c, 300);
@@ -350,6 +363,57 @@ BENCHMARK(Cores)
     ->ArgsProduct({{keTilingP1, keTilingP6}, {0, 20}, {0, 1}, {0, 1}})
     ->Unit(benchmark::kMillisecond);
 
+// Every group at feather 0 and 20 with its seams straight, and bent where it has seams to bend.
+void EveryGroupStraightAndBent(benchmark::internal::Benchmark* benchmark) {
+  benchmark->ArgNames({"method", "feather", "bent"})
+      ->ArgsProduct({{keTilingP1, keTilingP2, keTilingPM, keTilingPG, keTilingPMM, keTilingPMG, keTilingPGG,
+                      keTilingCM, keTilingCMM, keTilingP4, keTilingP4M, keTilingP4G, keTilingP3, keTilingP3ML,
+                      keTilingP3LM, keTilingP6, keTilingP6M},
+                     {0, 20},
+                     {0}})
+      ->ArgsProduct({{keTilingP1, keTilingP2, keTilingPM, keTilingPG, keTilingPMG, keTilingPGG, keTilingCM,
+                      keTilingCMM, keTilingP4, keTilingP4G, keTilingP3, keTilingP3LM, keTilingP6},
+                     {0, 20},
+                     {1}})
+      ->Unit(benchmark::kMillisecond);
+}
+
+// What a user compares: our render on all cores against the peer on as many, call by call, each
+// render into a new tile with a new cache, as the filter's process makes its one render, let go of
+// untimed. The two take turns at going first, so that the threads of the one that ran before,
+// still looking for work a while, cost each alike.
+void AllCores(benchmark::State& state) {
+  MakeInputs();
+  const TileShape pick = MegapixelShape(int(state.range(0)), double(state.range(1)), state.range(2) != 0);
+  const WarpPeer::ScopedThreads peerThreads(RowThreads::Count());
+  int width = 0, height = 0;
+  // The peer's pool starts at its first call.
+  if (!RenderNewTile(pick, width, height)) return state.SkipWithError("no tile");
+  Peer().Warp(width, height, pick.angle);
+  std::vector<double> ours, theirs;
+  const auto render = [&] {
+    DialogRenders process;
+    ours.push_back(Seconds([&] {
+      if (!process.Render(pick)) state.SkipWithError("no tile");
+    }));
+  };
+  const auto warp = [&] { theirs.push_back(Seconds([&] { Peer().Warp(width, height, pick.angle); })); };
+  for (auto _ : state) {
+    if (ours.size() % 2) {
+      warp();
+      render();
+    } else {
+      render();
+      warp();
+    }
+  }
+  state.counters["Mpx"] = double(width) * height / 1e6;
+  state.counters["threads"] = RowThreads::Count();
+  state.counters["ms"] = 1e3 * Median(ours);
+  state.counters["vs_warp"] = Median(theirs) / Median(ours);
+}
+BENCHMARK(AllCores)->Apply(EveryGroupStraightAndBent);
+
 // A caller without a cache, such as a library's own benchmark of one render: all cores, half of
 // them and one thread in turn, each render into a new tile let go of untimed.
 void Threads(benchmark::State& state) {
@@ -375,18 +439,7 @@ void Threads(benchmark::State& state) {
   state.counters["half_vs_all"] = Median(times[1]) / Median(times[0]);
   state.counters["one_vs_all"] = Median(times[2]) / Median(times[0]);
 }
-BENCHMARK(Threads)
-    ->ArgNames({"method", "feather", "bent"})
-    ->ArgsProduct({{keTilingP1, keTilingP2, keTilingPM, keTilingPG, keTilingPMM, keTilingPMG, keTilingPGG,
-                    keTilingCM, keTilingCMM, keTilingP4, keTilingP4M, keTilingP4G, keTilingP3, keTilingP3ML,
-                    keTilingP3LM, keTilingP6, keTilingP6M},
-                   {0, 20},
-                   {0}})
-    ->ArgsProduct({{keTilingP1, keTilingP2, keTilingPM, keTilingPG, keTilingPMG, keTilingPGG, keTilingCM,
-                    keTilingCMM, keTilingP4, keTilingP4G, keTilingP3, keTilingP3LM, keTilingP6},
-                   {0, 20},
-                   {1}})
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(Threads)->Apply(EveryGroupStraightAndBent);
 
 // The preview's renders of a megapixel tile as a handle moves the shape a pixel to and fro, on
 // every core, into the memory the dialog keeps: milliseconds a render, against the 8 a preview may
