@@ -82,16 +82,7 @@ const char* NameOf(Road road) {
 void ExpectWithinALevel(CRowIteratorBands& fast, CRowIteratorBands& reference, const std::string& what) {
   ASSERT_EQ(fast.Width(), reference.Width()) << what;
   ASSERT_EQ(fast.Height(), reference.Height()) << what;
-  int largest = 0;
-  for (int y = 0; y < fast.Height(); ++y) {
-    const BYTE* ours = fast.LockRowPointer(y, 0, -1);
-    const BYTE* theirs = reference.LockRowPointer(y, 0, -1);
-    for (int i = 0; i < 4 * fast.Width(); ++i)
-      largest = std::max(largest, std::abs(int(ours[i]) - int(theirs[i])));
-    fast.UnlockRow(y);
-    reference.UnlockRow(y);
-  }
-  EXPECT_LE(largest, 1) << what;
+  EXPECT_LE(testing_images::DifferenceOf(fast, reference).largest, 1) << what;
 }
 
 // The amplitudes about each of a limit's finite bounds: each bound of one amplitude just within

@@ -72,22 +72,9 @@ void ExpectWithinALevel(CRowIteratorBands& fast, CRowIteratorBands& reference, c
   ASSERT_EQ(fast.Width(), reference.Width()) << what;
   ASSERT_EQ(fast.Height(), reference.Height()) << what;
   ASSERT_EQ(fast.GetFormat(), reference.GetFormat()) << what;
-  const int rowBytes = (fast.GetFormat() == keFormatGrey ? 1 : 4) * fast.Width();
-  long long total = 0;
-  int largest = 0;
-  for (int y = 0; y < fast.Height(); ++y) {
-    const BYTE* ours = fast.LockRowPointer(y, 0, -1);
-    const BYTE* theirs = reference.LockRowPointer(y, 0, -1);
-    for (int i = 0; i < rowBytes; ++i) {
-      const int difference = std::abs(int(ours[i]) - int(theirs[i]));
-      total += difference;
-      largest = std::max(largest, difference);
-    }
-    fast.UnlockRow(y);
-    reference.UnlockRow(y);
-  }
-  EXPECT_LE(largest, 1) << what;
-  EXPECT_LE(double(total) / (double(rowBytes) * fast.Height()), 0.05) << what;
+  const testing_images::ByteDifference difference = testing_images::DifferenceOf(fast, reference);
+  EXPECT_LE(difference.largest, 1) << what;
+  EXPECT_LE(difference.mean, 0.05) << what;
 }
 
 // The plan in doubles and the fast render of pick, within a level of each other.

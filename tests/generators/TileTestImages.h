@@ -1,8 +1,10 @@
 // Images for the generator tests, and pixel access by (x, y).
 #pragma once
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 
 #include "core/RowIteratorBands.h"
 
@@ -10,6 +12,31 @@ namespace corvel {
 namespace testing_images {
 
 using Bgra = std::array<int, 4>;
+
+// How far two images of one format and size lie apart, byte by byte.
+struct ByteDifference {
+  int largest = 0;
+  double mean = 0;
+};
+
+inline ByteDifference DifferenceOf(CRowIteratorBands& a, CRowIteratorBands& b) {
+  const int rowBytes = (a.GetFormat() == keFormatGrey ? 1 : 4) * a.Width();
+  long long total = 0;
+  ByteDifference difference;
+  for (int y = 0; y < a.Height(); ++y) {
+    const BYTE* ours = a.LockRowPointer(y, 0, -1);
+    const BYTE* theirs = b.LockRowPointer(y, 0, -1);
+    for (int i = 0; i < rowBytes; ++i) {
+      const int apart = std::abs(int(ours[i]) - int(theirs[i]));
+      total += apart;
+      difference.largest = std::max(difference.largest, apart);
+    }
+    a.UnlockRow(y);
+    b.UnlockRow(y);
+  }
+  difference.mean = double(total) / (double(rowBytes) * a.Height());
+  return difference;
+}
 
 // A BGRA image whose red is x and green is y (both mod 256), blue 7, alpha 255.
 inline void MakeGradient(CRowIteratorBands& image, int width, int height) {
