@@ -16,8 +16,9 @@
 #include "codecs/ImageFilePNG.h"
 
 // After our headers: the library's TRUE and FALSE must not replace the platform's.
-#include <jpeglib.h>
 #include <png.h>
+
+#include "JpegLibraryPeer.h"
 
 namespace {
 
@@ -142,26 +143,10 @@ void JpegEncodeOurs(benchmark::State& state) {
 void JpegEncodeLibrary(benchmark::State& state) {
   Bytes rgb = PhotoRgb();
   for (auto _ : state) {
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr error;
-    cinfo.err = jpeg_std_error(&error);
-    jpeg_create_compress(&cinfo);
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = kWidth;
-    cinfo.image_height = kHeight;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, kQuality, FALSE);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-      JSAMPROW row = &rgb[std::size_t{cinfo.next_scanline} * kWidth * 3];
-      jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
+    CompressRgbWithLibrary(rgb.data(), std::size_t{kWidth} * 3, kWidth, kHeight, kQuality,
+                           [&](jpeg_compress_struct& cinfo) { jpeg_mem_dest(&cinfo, &buffer, &size); });
     std::free(buffer);
   }
   CountPixels(state);

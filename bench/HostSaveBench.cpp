@@ -17,8 +17,7 @@
 #include "host/FilterHost.h"
 #include "host/ImageFiles.h"
 
-// After our headers: the library's TRUE and FALSE must not replace the platform's.
-#include <jpeglib.h>
+#include "JpegLibraryPeer.h"
 
 namespace {
 
@@ -59,25 +58,9 @@ bool SaveLibrary(const std::string& path) {
   const wfhost::HostImageBuffer& image = PhotoRgb();
   FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) return false;
-  jpeg_compress_struct cinfo;
-  jpeg_error_mgr error;
-  cinfo.err = jpeg_std_error(&error);
-  jpeg_create_compress(&cinfo);
-  jpeg_stdio_dest(&cinfo, file);
-  cinfo.image_width = JDIMENSION(image.width);
-  cinfo.image_height = JDIMENSION(image.height);
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, kQuality, FALSE);
-  jpeg_start_compress(&cinfo, TRUE);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(image.pixels.data() +
-                                        std::size_t(cinfo.next_scanline) * image.RowBytes());
-    jpeg_write_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
+  CompressRgbWithLibrary(image.pixels.data(), std::size_t(image.RowBytes()), unsigned(image.width),
+                         unsigned(image.height), kQuality,
+                         [&](jpeg_compress_struct& cinfo) { jpeg_stdio_dest(&cinfo, file); });
   return std::fclose(file) == 0;
 }
 
