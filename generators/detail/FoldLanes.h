@@ -116,6 +116,18 @@ struct LaneAffine {
   typename L::Floats a, b, c;
 };
 
+// The lowest and highest sums, less the side's constant, that a bent step tests against: its
+// line's and, where it marks, its planned range's ends.
+static inline float LowestBentTest(const FoldKernelArgs::Step& s) {
+  return s.plannedMask && s.plannedFrom < 0 ? s.plannedFrom - s.n1 : -s.n1;
+}
+static inline float HighestBentTest(const FoldKernelArgs::Step& s) {
+  return s.plannedMask && s.plannedTo > 0 ? s.plannedTo - s.n1 : -s.n1;
+}
+// In 2^24ths, beyond the bump's reach: the floats' error in the sums, some 8 units of positions
+// within a few cells, and in the bump.
+constexpr float kBumpSlack = 256;
+
 // The steps' coefficients in lanes, loaded once for a run, for the kinds in code.
 template <class L>
 struct LaneStep {
@@ -130,7 +142,9 @@ struct LaneStep {
         bendT(kToCells * s.bendTu, kToCells * s.bendTv, s.bendT1),
         bendT2(kToCells * s.bendT2u, kToCells * s.bendT2v, s.bendT21),
         nearFrom(L::Splat(kToUnits * (s.plannedFrom - s.n1))),
-        nearTo(L::Splat(kToUnits * (s.plannedTo - s.n1))) {}
+        nearTo(L::Splat(kToUnits * (s.plannedTo - s.n1))),
+        closeFrom(L::Splat(kToUnits * (LowestBentTest(s) - s.bendReach) - kBumpSlack)),
+        closeTo(L::Splat(kToUnits * (HighestBentTest(s) + s.bendReach) + kBumpSlack)) {}
   LaneSide<L> side, also;
   typename L::Floats above;
   LaneAffine<L> mapU, mapV;
@@ -138,6 +152,9 @@ struct LaneStep {
   LaneAffine<L> bendT, bendT2;
   // The planned range of the bent sum, less the side's constant, as Sum reads it.
   typename L::Floats nearFrom, nearTo;
+  // Outside these, the bump can take the sum neither across the side's line nor into the planned
+  // range: the lanes of a group all outside take the straight test, with the same outcome.
+  typename L::Floats closeFrom, closeTo;
 };
 
 // The bump's shape of t.
@@ -180,7 +197,11 @@ template <class L, int kCode>
         bu = tu;
         bv = tv;
       }
-      const typename L::Floats sum = L::Add(s.side.Sum(tu, tv), BumpLanes<L>(plain, s, bu, bv));
+      const typename L::Floats straight = s.side.Sum(tu, tv);
+      // Most groups of lanes lie well away from the bent line: the bump cannot move them across.
+      if (!L::Any(L::And(L::Less(s.closeFrom, straight), L::Less(straight, s.closeTo))))
+        return L::Less(straight, s.side.bound);
+      const typename L::Floats sum = L::Add(straight, BumpLanes<L>(plain, s, bu, bv));
       if ((kCode & kMarksNear) != 0 || ((kCode & kAnyBend) != 0 && plain.plannedMask))
         near = L::Or(near, L::And(L::Less(s.nearFrom, sum), L::Less(sum, s.nearTo)));
       return L::Less(sum, s.side.bound);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "generators/detail/DoublesRule.h"
 
@@ -21,9 +22,40 @@ FoldPositionsKernel ChooseFoldKernel(const FoldKernelArgs& args, const CpuFeatur
 
 namespace {
 
+// The most |shape(t)| over t in [from, to].
+double MostShape(const SideBend& bend, double from, double to) {
+  const double ends = std::max(std::abs(bend.ShapeOf(from)), std::abs(bend.ShapeOf(to)));
+  auto within = [&](double t) { return from <= t && t <= to; };
+  if (bend.shape == SideBend::kBump) return within(0.5) ? 0.25 : ends;
+  return within(0.25) || within(0.75) ? 0.125 : ends;
+}
+
+// How far the bend may move a side's sum at most: by t clamped, or, where its bumps read the
+// position as wrapped into the cell (from -bias to 1 each way), by t over the cell; else no bound.
+double BendReach(const SideBend& bend, bool readsWrapped, double bias) {
+  constexpr double kNoBound = std::numeric_limits<double>::infinity();
+  if (bend.amount == 0) return 0;
+  auto reach = [&](double tu, double tv, double t1) {
+    double from = -kNoBound, to = kNoBound;
+    if (readsWrapped) {
+      const double low = std::min(-bias, 0.0), high = std::max(1 - bias, 1.0);
+      from = t1 + std::min(tu * low, tu * high) + std::min(tv * low, tv * high);
+      to = t1 + std::max(tu * low, tu * high) + std::max(tv * low, tv * high);
+    }
+    if (bend.clamped) {
+      from = std::clamp(from, 0.0, 1.0);
+      to = std::clamp(to, 0.0, 1.0);
+    }
+    return std::isfinite(from) && std::isfinite(to) ? MostShape(bend, from, to) : kNoBound;
+  };
+  double most = reach(bend.tu, bend.tv, bend.t1);
+  if (bend.twoBumps) most = std::max(most, reach(bend.t2u, bend.t2v, bend.t21));
+  return std::abs(bend.amount) * most;
+}
+
 // Step i of the program in the kernels' form; the bumps read the position before it where
-// bumpsHere.
-FoldKernelArgs::Step StepArgs(const FoldProgram& program, int i, bool bumpsHere) {
+// bumpsHere, the position as wrapped into the cell where bumpsReadWrapped.
+FoldKernelArgs::Step StepArgs(const FoldProgram& program, int i, bool bumpsHere, bool bumpsReadWrapped) {
   const FoldStep& s = program.steps[i];
   const LatticeAffine& m = s.map;
   // A line tested on the start, as the previous step's was, is tested once.
@@ -66,7 +98,8 @@ FoldKernelArgs::Step StepArgs(const FoldProgram& program, int i, bool bumpsHere)
           s.bend.smaller ? ~0u : 0u,
           float(s.plannedFrom - kBentMargin),
           float(s.plannedTo + kBentMargin),
-          s.marksNear ? ~0u : 0u};
+          s.marksNear ? ~0u : 0u,
+          float(BendReach(s.bend, bumpsReadWrapped, program.wrapBias))};
 }
 
 }  // namespace
@@ -78,9 +111,15 @@ FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& gener
   args.corners = program.HasCorners();
   int firstBent = 0;
   while (firstBent < program.stepCount && program.steps[firstBent].bend.amount == 0) ++firstBent;
-  for (int i = 0; i < program.stepCount; ++i)
-    args.steps[i] = StepArgs(
-        program, i, program.steps[i].bend.amount != 0 && (i == firstBent || program.steps[i].bend.readHere));
+  // The bumps read the position as the last step that reads them afresh finds it: as wrapped, where
+  // no step has moved it.
+  bool bumpsReadWrapped = true;
+  for (int i = 0; i < program.stepCount; ++i) {
+    const FoldStep& step = program.steps[i];
+    const bool bumpsHere = step.bend.amount != 0 && (i == firstBent || step.bend.readHere);
+    if (bumpsHere) bumpsReadWrapped = i == 0 || step.fromStart;
+    args.steps[i] = StepArgs(program, i, bumpsHere, bumpsReadWrapped);
+  }
   const LatticeMatrix n = generator.detN == 0 ? LatticeMatrix{1, 0, 0, 1} : generator.matN;
   const Point2D shift = generator.LatticeToSource(program.sourceShift.x, program.sourceShift.y);
   const LatticeAffine& t = program.readThrough;

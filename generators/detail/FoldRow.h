@@ -40,6 +40,8 @@ struct FoldKernelArgs {
     std::uint32_t smallerMask;
     float plannedFrom, plannedTo;
     std::uint32_t plannedMask;
+    // How far, in cells, the bump may move the side's sum at most: infinite where it has no bound.
+    float bendReach;
   } steps[FoldProgram::kMaxSteps] = {};
   float sx0 = 0, sxu = 0, sxv = 0, sy0 = 0, syu = 0, syv = 0;
   // Whole units taken out of sx0 and sy0 and added to the positions rounded down: the floats sum
