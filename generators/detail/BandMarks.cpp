@@ -173,28 +173,48 @@ void BandMarks::MakeBentLanes(const FoldProgram& program) {
   if (bent_.count > 0) bentKernel_ = generator_.render.cpu.avx2 ? MarkBentBandsAvx2 : MarkBentBandsSse2;
 }
 
-bool SpanMissesBentBands(const BentBandLanes& bands, std::uint32_t u0, std::uint32_t v0, std::uint32_t du,
-                         std::uint32_t dv, int count) {
-  constexpr double kSlack = 1e-4;
-  double low[2], high[2];
-  const std::uint32_t starts[2] = {u0, v0}, steps[2] = {du, dv};
-  for (int i = 0; i < 2; ++i) {
-    // Stepped as signed, the fixed-point positions agree with the unsigned steps modulo a cell;
-    // where both ends lie in the cell, so does every position between.
-    const std::int64_t first = starts[i], last = first + std::int64_t(std::int32_t(steps[i])) * (count - 1);
-    if (last < 0 || last > std::int64_t{0xffffffff}) return false;
-    low[i] = double(std::min(first, last)) * 0x1p-32 - bands.bias;
-    high[i] = double(std::max(first, last)) * 0x1p-32 - bands.bias;
-  }
-  // The bounds of a u + b v + c over the span.
-  auto bounds = [&](double a, double b, double c, double& from, double& to) {
-    from = std::min(a * low[0], a * high[0]) + std::min(b * low[1], b * high[1]) + c;
-    to = std::max(a * low[0], a * high[0]) + std::max(b * low[1], b * high[1]) + c;
+BentSpanTest::BentSpanTest(const BentBandLanes& bands, std::uint32_t du, std::uint32_t dv, int count)
+    : count_(bands.count),
+      bias_(bands.bias),
+      reachU_(std::int64_t(std::int32_t(du)) * (count - 1)),
+      reachV_(std::int64_t(std::int32_t(dv)) * (count - 1)) {
+  const double lowU = double(std::min<std::int64_t>(reachU_, 0)) * 0x1p-32,
+               highU = double(std::max<std::int64_t>(reachU_, 0)) * 0x1p-32,
+               lowV = double(std::min<std::int64_t>(reachV_, 0)) * 0x1p-32,
+               highV = double(std::max<std::int64_t>(reachV_, 0)) * 0x1p-32;
+  auto spread = [&](double a, double b) -> Spread {
+    return {std::min(a * lowU, a * highU) + std::min(b * lowV, b * highV),
+            std::max(a * lowU, a * highU) + std::max(b * lowV, b * highV)};
   };
-  for (int b = 0; b < bands.count; ++b) {
-    const BentBandLanes::Band& band = bands.bands[b];
-    double t0 = 0, t1 = 0;
-    bounds(band.tu, band.tv, band.t1, t0, t1);
+  for (int i = 0; i < count_; ++i) {
+    const BentBandLanes::Band& band = bands.bands[i];
+    bands_[i] = {band.a,
+                 band.b,
+                 band.from,
+                 band.width,
+                 band.bend,
+                 band.tu,
+                 band.tv,
+                 band.t1,
+                 band.clamped,
+                 band.sShape,
+                 spread(band.a, band.b),
+                 spread(band.tu, band.tv)};
+  }
+}
+
+bool BentSpanTest::Misses(std::uint32_t u0, std::uint32_t v0) const {
+  constexpr double kSlack = 1e-4;
+  // Stepped as signed, the fixed-point positions agree with the unsigned steps modulo a cell;
+  // where both ends lie in the cell, so does every position between.
+  const std::int64_t lastU = std::int64_t{u0} + reachU_, lastV = std::int64_t{v0} + reachV_;
+  constexpr std::int64_t kCell = std::int64_t{1} << 32;
+  if (lastU < 0 || lastU >= kCell || lastV < 0 || lastV >= kCell) return false;
+  const double u = double(u0) * 0x1p-32 - bias_, v = double(v0) * 0x1p-32 - bias_;
+  for (int b = 0; b < count_; ++b) {
+    const Band& band = bands_[b];
+    const double t = band.tu * u + band.tv * v + band.t1;
+    double t0 = t + band.t.low, t1 = t + band.t.high;
     if (band.clamped) {
       t0 = std::clamp(t0, 0.0, 1.0);
       t1 = std::clamp(t1, 0.0, 1.0);
@@ -211,12 +231,11 @@ bool SpanMissesBentBands(const BentBandLanes& bands, std::uint32_t u0, std::uint
     }
     const double bumpLow = std::min(band.bend * shapeLow, band.bend * shapeHigh),
                  bumpHigh = std::max(band.bend * shapeLow, band.bend * shapeHigh);
-    double sumLow = 0, sumHigh = 0;
-    bounds(band.a, band.b, -double(band.from), sumLow, sumHigh);
-    sumLow += bumpLow - kSlack;
-    sumHigh += bumpHigh + kSlack;
+    const double sum = band.a * u + band.b * v - band.from;
+    const double sumLow = sum + band.sum.low + bumpLow - kSlack,
+                 sumHigh = sum + band.sum.high + bumpHigh + kSlack;
     const double whole = std::floor(sumLow);
-    if (whole != std::floor(sumHigh) || sumLow - whole < band.width) return false;
+    if (sumHigh >= whole + 1 || sumLow - whole < band.width) return false;
   }
   return true;
 }

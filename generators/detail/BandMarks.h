@@ -42,12 +42,32 @@ void MarkBentBandsSse2(const BentBandLanes& bands, const std::uint32_t* starts, 
 void MarkBentBandsAvx2(const BentBandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
                        std::uint32_t dv, int count, std::uint8_t* marks);
 
-// Whether no pixel of a span of count positions stepped from (u0, v0) by (du, dv) in fixed point can
+// Whether no pixel of a span of count positions stepped by (du, dv) in fixed point from (u0, v0) can
 // lie in a bent band: the span's u and v bound from its ends where neither wraps, each band's sum
 // bounded from them, widened far beyond the lanes' rounding. Most spans of a row lie clear of the
-// bands, and this costs a span what the lanes cost a few pixels.
-bool SpanMissesBentBands(const BentBandLanes& bands, std::uint32_t u0, std::uint32_t v0, std::uint32_t du,
-                         std::uint32_t dv, int count);
+// bands; what the spans of a row share, the steps' reach and each band's spread over it, is worked
+// out once, so that a span costs a few products a band.
+class BentSpanTest {
+ public:
+  BentSpanTest(const BentBandLanes& bands, std::uint32_t du, std::uint32_t dv, int count);
+  bool Misses(std::uint32_t u0, std::uint32_t v0) const;
+
+ private:
+  // The least and most of a u + b v over a span less its value at the span's start.
+  struct Spread {
+    double low = 0, high = 0;
+  };
+  struct Band {
+    double a, b, from, width, bend, tu, tv, t1;
+    bool clamped, sShape;
+    Spread sum, t;
+  };
+  int count_ = 0;
+  double bias_ = 0;
+  // Each step times count - 1, signed.
+  std::int64_t reachU_ = 0, reachV_ = 0;
+  Band bands_[FoldProgram::kMaxBentBands] = {};
+};
 
 // Marks (1) the pixels of a row of count cell positions in the bands, and clears the others; the
 // positions as FoldRow's kernels step them, from (starts[2 s], starts[2 s + 1]) for each span s.

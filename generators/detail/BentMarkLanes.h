@@ -20,9 +20,10 @@ void MarkBentBandsWith(const BentBandLanes& bands, const std::uint32_t* starts, 
   static_assert(kFoldSpan % kWidth == 0, "spans hold whole runs of lanes");
   const I uStep = L::Splat(du * kWidth), vStep = L::Splat(dv * kWidth);
   const F bias = L::Splat(bands.bias), one = L::Splat(1.0f);
+  const BentSpanTest whole(bands, du, dv, kFoldSpan), last(bands, du, dv, (count - 1) % kFoldSpan + 1);
   for (int first = 0; first < count; first += kFoldSpan, starts += 2) {
     const int end = count - first < kFoldSpan ? count : first + kFoldSpan;
-    if (SpanMissesBentBands(bands, starts[0], starts[1], du, dv, end - first)) continue;
+    if ((end - first == kFoldSpan ? whole : last).Misses(starts[0], starts[1])) continue;
     I us = L::Ramp(starts[0], du), vs = L::Ramp(starts[1], dv);
     for (int k = first; k < end; k += kWidth) {
       const F u = L::Sub(L::Unit(us), bias), v = L::Sub(L::Unit(vs), bias);
