@@ -256,6 +256,10 @@ template <class L, bool kCorners, int kCode>
   const bool standing = sameSide || ((kCode & kRetestsLine) != 0 && !state.moved);
   if (!standing) inside = InsideSide<L, kCode>(plain, s, tu, tv, state.bu, state.bv, state.near);
   state.moved = false;
+  // A bent step that only marks the pixels near its line is done.
+  if constexpr ((kCode & (kBent | kAnyBend)) != 0) {
+    if (plain.movesNothingMask) return;
+  }
   // Taken where set, or, taken above a line the kinds say so of, where clear.
   bool clearTaken = (kCode & kTakenAbove) != 0;
   F taken = (kCode & (kTakenAbove | kTakenBelow)) != 0 ? inside : L::Xor(inside, s.above);

@@ -99,7 +99,8 @@ FoldKernelArgs::Step StepArgs(const FoldProgram& program, int i, bool bumpsHere,
           float(s.plannedFrom - kBentMargin),
           float(s.plannedTo + kBentMargin),
           s.marksNear ? ~0u : 0u,
-          float(BendReach(s.bend, bumpsReadWrapped, program.wrapBias))};
+          float(BendReach(s.bend, bumpsReadWrapped, program.wrapBias)),
+          m.uu == 1 && m.uv == 0 && m.u1 == 0 && m.vu == 0 && m.vv == 1 && m.v1 == 0 ? ~0u : 0u};
 }
 
 }  // namespace

@@ -42,6 +42,8 @@ struct FoldKernelArgs {
     std::uint32_t plannedMask;
     // How far, in cells, the bump may move the side's sum at most: infinite where it has no bound.
     float bendReach;
+    // The map is the identity: the step only marks the pixels near its bent line.
+    std::uint32_t movesNothingMask;
   } steps[FoldProgram::kMaxSteps] = {};
   float sx0 = 0, sxu = 0, sxv = 0, sy0 = 0, syu = 0, syv = 0;
   // Whole units taken out of sx0 and sy0 and added to the positions rounded down: the floats sum
