@@ -137,6 +137,14 @@ static inline float HighestBentTest(const FoldKernelArgs::Step& s) {
 // In 2^24ths, beyond the bump's reach: the floats' error in the sums, some 8 units of positions
 // within a few cells, and in the bump.
 constexpr float kBumpSlack = 256;
+// The straight sums, less the side's constant, between which a bent step's bump may take the sum
+// across its line or into its planned range.
+static inline float BentCloseFrom(const FoldKernelArgs::Step& s) {
+  return kToUnits * (LowestBentTest(s) - s.bendReach) - kBumpSlack;
+}
+static inline float BentCloseTo(const FoldKernelArgs::Step& s) {
+  return kToUnits * (HighestBentTest(s) + s.bendReach) + kBumpSlack;
+}
 
 // The steps' coefficients in lanes, loaded once for a run, for the kinds in code.
 template <class L>
@@ -153,8 +161,10 @@ struct LaneStep {
         bendT2(kToCells * s.bendT2u, kToCells * s.bendT2v, s.bendT21),
         nearFrom(L::Splat(kToUnits * (s.plannedFrom - s.n1))),
         nearTo(L::Splat(kToUnits * (s.plannedTo - s.n1))),
-        closeFrom(L::Splat(kToUnits * (LowestBentTest(s) - s.bendReach) - kBumpSlack)),
-        closeTo(L::Splat(kToUnits * (HighestBentTest(s) + s.bendReach) + kBumpSlack)) {}
+        closeFrom(L::Splat(BentCloseFrom(s))),
+        closeTo(L::Splat(BentCloseTo(s))),
+        untakenFlip(L::Mask(s.aboveMask ? 0x80000000u : 0u)),
+        untakenFrom(L::Splat(s.aboveMask ? -BentCloseFrom(s) : BentCloseTo(s))) {}
   LaneSide<L> side, also;
   typename L::Floats above;
   LaneAffine<L> mapU, mapV;
@@ -165,6 +175,9 @@ struct LaneStep {
   // Outside these, the bump can take the sum neither across the side's line nor into the planned
   // range: the lanes of a group all outside take the straight test, with the same outcome.
   typename L::Floats closeFrom, closeTo;
+  // Where the straight sum, negated where the step is taken above its line, lies at least
+  // untakenFrom, the lane lies beyond the bump's reach on the side the step does not take.
+  typename L::Floats untakenFlip, untakenFrom;
 };
 
 // The bump's shape of t.
@@ -193,13 +206,15 @@ template <class L>
 
 // Whether the position (tu, tv) lies inside the step's side, bent where the step's kinds say so
 // (or, with kAnyBend, where the step has a bend) by the bump of (bu, bv), the position
-// before the first bent step, taken there; the pixels near a bent seam added to near.
+// before the first bent step, taken there; the pixels near a bent seam added to near. Where every
+// lane lies beyond a bent step's reach on the side it does not take, untouched is set: the step
+// neither moves nor marks any.
 template <class L, int kCode>
 [[gnu::always_inline]] inline typename L::Floats InsideSide(const FoldKernelArgs::Step& plain,
                                                             const LaneStep<L>& s, typename L::Floats tu,
                                                             typename L::Floats tv, typename L::Floats& bu,
-                                                            typename L::Floats& bv,
-                                                            typename L::Floats& near) {
+                                                            typename L::Floats& bv, typename L::Floats& near,
+                                                            bool& untouched) {
   constexpr bool kBentKinds = (kCode & kBent) != 0;
   if constexpr (kBentKinds || (kCode & kAnyBend) != 0) {
     if (kBentKinds || plain.bend != 0) {
@@ -209,6 +224,10 @@ template <class L, int kCode>
       }
       const typename L::Floats straight = s.side.template Sum<(kCode & 15)>(tu, tv);
       // Most groups of lanes lie well away from the bent line: the bump cannot move them across.
+      if (!L::Any(L::Less(L::Xor(straight, s.untakenFlip), s.untakenFrom))) {
+        untouched = true;
+        return L::Less(straight, s.side.bound);
+      }
       if (!L::Any(L::And(L::Less(s.closeFrom, straight), L::Less(straight, s.closeTo))))
         return L::Less(straight, s.side.bound);
       const typename L::Floats sum = L::Add(straight, BumpLanes<L>(plain, s, bu, bv));
@@ -264,8 +283,10 @@ template <class L, bool kCorners, int kCode>
   // tested again.
   F& inside = state.inside;
   const bool standing = sameSide || ((kCode & kRetestsLine) != 0 && !state.moved);
-  if (!standing) inside = InsideSide<L, kCode>(plain, s, tu, tv, state.bu, state.bv, state.near);
+  bool untouched = false;
+  if (!standing) inside = InsideSide<L, kCode>(plain, s, tu, tv, state.bu, state.bv, state.near, untouched);
   state.moved = false;
+  if (untouched) return;
   // A bent step that only marks the pixels near its line is done.
   if constexpr ((kCode & (kBent | kAnyBend)) != 0) {
     if (plain.movesNothingMask) return;
