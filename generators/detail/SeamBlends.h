@@ -407,13 +407,15 @@ RECT WithPartners(RECT reached, const SeamBlends& blends, const FoldProgram& pro
                   const TileGenerator& generator, std::vector<SourceReach>& reaches);
 
 // Where the pixels mixed in doubles take their samples: the regions' frame, the source lattice
-// the own sample is read through (where not the plane's), the program's source shift, and the
-// origin the queue adds.
+// the own sample is read through (where not the plane's), the program's source shift, the
+// origin the queue adds, and the bumps that bend the weights (SeamBlends::bends).
 struct MixPlace {
   LatticeAffine frame;
   LatticeMatrix toSource;
   bool throughSource = false;
   Point2D shift, origin;
+  const SideBend* bends = nullptr;
+  int bendCount = 0;
 };
 
 // The blended regions in doubles, for the pixels near a seam's middle: the program's fold and
@@ -436,8 +438,8 @@ class SeamBlendsInDoubles {
   bool PlanAt(double u, double v, int region, SamplePlan& plan) const;
   // PlanAt's samples queued, the same.
   bool QueueAt(double u, double v, int region, RowQueue& queue) const;
-  // Whether QueueInLanes takes the region's pixels: one that gives samples, its weights not bent,
-  // where the processor record allows AVX2.
+  // Whether QueueInLanes takes the region's pixels: one that gives samples, where the processor
+  // record allows AVX2.
   bool QueuesInLanes(int region) const { return region >= 0 && inLanes_[region]; }
   // count pixels of such a region at (u, v) queued as QueueAt queues them one by one, bit for bit,
   // in AVX2 lanes: one by one they cost more than their sampling.
@@ -505,8 +507,8 @@ inline int QueuedSamples(const BlendRegion& region) {
   }
 }
 
-// Of count pixels of a region that gives samples, not bent, at folded positions (u, v), the
-// samples QueueAt queues, in AVX2 lanes bit for bit: each pixel's 24.8 positions (with
+// Of count pixels of a region that gives samples at folded positions (u, v), the samples QueueAt
+// queues, in AVX2 lanes bit for bit: each pixel's 24.8 positions (with
 // place.origin added) and weights in turn, as RowQueue::AppendRooms lays them.
 void QueueMixesAvx2(const BlendRegion& region, const MixPlace& place, const double* u, const double* v,
                     int count, std::int32_t* positions, double* weights);

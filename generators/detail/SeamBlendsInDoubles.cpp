@@ -21,12 +21,10 @@ SeamBlendsInDoubles::SeamBlendsInDoubles(const SeamBlends& blends, const FoldPro
       avx2_(generator.render.cpu.avx2),
       tests_(tables.tests) {
   std::copy(tables.mixes, tables.mixes + SeamBlends::kMaxRegions, mixes_);
-  place_ = {
-      blends.frame, generator.matN, generator.detN != 0, program.sourceShift, {}};  // origin: the queue's
-  for (int r = 0; r < blends.regionCount; ++r) {
-    const Mix& mix = mixes_[r];
-    inLanes_[r] = avx2_ && GivesSamples(mix.kind) && !mix.weightBends.Any() && !mix.weight2Bends.Any();
-  }
+  // The origin: the queue's.
+  place_ = {blends.frame, generator.matN, generator.detN != 0, program.sourceShift,
+            {},           blends.bends,   blends.bendCount};
+  for (int r = 0; r < blends.regionCount; ++r) inLanes_[r] = avx2_ && GivesSamples(mixes_[r].kind);
 }
 
 SeamBlendsInDoubles::Tables SeamBlendsInDoubles::TablesOf(const SeamBlends& blends) {
@@ -90,8 +88,7 @@ void SeamBlendsInDoubles::FillTables(const SeamBlends& blends, Tables& tables) {
 
 void SeamBlendsInDoubles::Locate(const double* x, const double* y, int count, double* u, double* v,
                                  int* regions) const {
-  // Bent, one by one: few pixels are left to doubles there.
-  if (avx2_ && (!blends_.planFold || blends_.planFoldLanes) && blends_.bendCount == 0)
+  if (avx2_ && (!blends_.planFold || blends_.planFoldLanes))
     return LocateInDoublesAvx2(blends_, tests_, program_, generator_, x, y, count, u, v, regions);
   const FoldProgram& p = program_;
   // The program's fold, as the kernels run it in lanes.

@@ -1,5 +1,7 @@
-// Compiled with AVX2 enabled for this file alone; run only where the processor record allows.
-// No fused multiply-add here, so that the lanes' sums round as SeamBlendsInDoubles::QueueAt's.
+// The pixels mixed in doubles located and queued four at a time, as SeamBlendsInDoubles::Locate
+// and QueueAt take them one by one, operation for operation. Compiled with AVX2 enabled for this
+// file alone; run only where the processor record allows. No fused multiply-add here, so that the
+// lanes' sums round as the doubles' do.
 #include <immintrin.h>
 
 #include <cstring>
@@ -30,8 +32,41 @@ struct Points {
 
 // Clamp01's answer: the maximum and minimum answer their second operands for NaN and for equal
 // zeros, as its comparisons do.
+[[gnu::always_inline]] inline D Clamped01(D t) {
+  return _mm256_min_pd(Splat(1), _mm256_max_pd(_mm256_setzero_pd(), t));
+}
+
+// SideBend::At of four points.
+[[gnu::always_inline]] inline D BumpAt(const SideBend& bend, const Points& at) {
+  auto shape = [&](D t) {
+    if (bend.clamped) t = Clamped01(t);
+    const D rest = _mm256_sub_pd(Splat(1), t);
+    if (bend.shape == SideBend::kBump) return _mm256_mul_pd(t, rest);
+    return _mm256_mul_pd(_mm256_sub_pd(Splat(1), _mm256_mul_pd(Splat(2), t)), _mm256_min_pd(t, rest));
+  };
+  const D first = shape(Affine(bend.tu, at.x, bend.tv, at.y, bend.t1));
+  if (!bend.twoBumps) return _mm256_mul_pd(Splat(bend.amount), first);
+  const D second = shape(Affine(bend.t2u, at.x, bend.t2v, at.y, bend.t21));
+  D firstTaken = _mm256_cmp_pd(first, second, _CMP_GT_OQ);
+  if (bend.smaller) firstTaken = _mm256_xor_pd(firstTaken, _mm256_castsi256_pd(_mm256_set1_epi64x(-1)));
+  return _mm256_mul_pd(Splat(bend.amount), _mm256_blendv_pd(second, first, firstTaken));
+}
+
+// SeamBlendsInDoubles::BentWeight's, unclamped: the bumps summed from nought, those the weight is
+// bent by alone, and added to the straight part.
+[[gnu::always_inline]] inline D Value(const LatticeLinear& w, const BlendBends& by, const Points& at,
+                                      const MixPlace& place) {
+  const D straight = Affine(w.wu, at.x, w.wv, at.y, w.w1);
+  if (!by.Any()) return straight;
+  D bent = _mm256_setzero_pd();
+  for (int b = 0; b < place.bendCount; ++b)
+    if (by.times[b] != 0)
+      bent = _mm256_add_pd(bent, _mm256_mul_pd(Splat(by.times[b]), BumpAt(place.bends[b], at)));
+  return _mm256_add_pd(straight, bent);
+}
+
 [[gnu::always_inline]] inline D Weight(const LatticeLinear& w, const Points& at) {
-  return _mm256_min_pd(Splat(1), _mm256_max_pd(_mm256_setzero_pd(), Affine(w.wu, at.x, w.wv, at.y, w.w1)));
+  return Clamped01(Affine(w.wu, at.x, w.wv, at.y, w.w1));
 }
 
 // As ToFixed takes a coordinate, the origin added first.
@@ -139,12 +174,13 @@ struct Samples {
 };
 
 // Three copies' or copies' samples, as PlanAt weighs them.
-[[gnu::always_inline]] inline Samples Copies(const BlendRegion& region, const Points& at, const Points& own) {
+[[gnu::always_inline]] inline Samples Copies(const BlendRegion& region, const MixPlace& place,
+                                             const Points& at, const Points& own) {
   Samples samples;
-  auto clamped = [](D t) { return _mm256_min_pd(Splat(1), _mm256_max_pd(_mm256_setzero_pd(), t)); };
+  auto clamped = [](D t) { return Clamped01(t); };
   if (region.kind == BlendKind::kThreeCopies) {
-    const D a = Affine(region.weight.wu, at.x, region.weight.wv, at.y, region.weight.w1),
-            b = Affine(region.weight2.wu, at.x, region.weight2.wv, at.y, region.weight2.w1);
+    const D a = Value(region.weight, region.weightBends, at, place),
+            b = Value(region.weight2, region.weight2Bends, at, place);
     const D rest = _mm256_sub_pd(_mm256_sub_pd(Splat(1), b), a);
     if (region.ownSummed == OwnSummed::kFirst) samples.Add(own, clamped(rest));
     samples.Add(Mapped(region.partner, at), clamped(a));
@@ -177,8 +213,8 @@ struct Samples {
     return alone.Store(place.origin, positions, weights);
   }
   if (region.kind == BlendKind::kThreeCopies || region.kind == BlendKind::kCopies)
-    return Copies(region, at, own).Store(place.origin, positions, weights);
-  const D w1 = Weight(region.weight, at);
+    return Copies(region, place, at, own).Store(place.origin, positions, weights);
+  const D w1 = Clamped01(Value(region.weight, region.weightBends, at, place));
   const FixedPoints ownFixed = FixedOf(own, place.origin),
                     partner = FixedOf(Mapped(region.partner, at), place.origin);
   if (region.kind == BlendKind::kBand) {
@@ -186,7 +222,7 @@ struct Samples {
     StoreWeightsTwo(w1, weights);
     return;
   }
-  const D w2 = Weight(region.weight2, at);
+  const D w2 = Clamped01(Value(region.weight2, region.weight2Bends, at, place));
   const D rest1 = _mm256_sub_pd(Splat(1), w1), rest2 = _mm256_sub_pd(Splat(1), w2);
   StoreFour(ownFixed, FixedOf(Mapped(region.partnerBoth, at), place.origin), partner,
             FixedOf(Mapped(region.partner2, at), place.origin), positions);
@@ -194,7 +230,145 @@ struct Samples {
                    _mm256_mul_pd(rest2, w1), weights);
 }
 
+// All ones where the point lies inside the side.
+[[gnu::always_inline]] inline D Below(const HalfPlane& side, const Points& p) {
+  return _mm256_cmp_pd(Affine(side.nu, p.x, side.nv, p.y, side.n1), _mm256_setzero_pd(), _CMP_LT_OQ);
+}
+
+class LocatingLanes {
+ public:
+  LocatingLanes(const SeamBlends& blends, const SeamBlendsInDoubles::Tests& tests, const FoldProgram& program,
+                const TileGenerator& generator)
+      : blends_(blends), tests_(tests), program_(program), generator_(generator) {}
+
+  // The folded positions of four plane points, by the plan's own fold where given, else by the
+  // program's, read through.
+  [[gnu::always_inline]] Points Fold(const Points& plane) const {
+    const LatticeAffine& t = program_.readThrough;
+    return Mapped(t, blends_.planFold ? FoldAsPlan(plane) : FoldByProgram(plane));
+  }
+
+  // The region of each lane's folded position, -1 for none.
+  [[gnu::always_inline]] __m128i Regions(const Points& folded) const {
+    const Points at = Mapped(blends_.frame, folded);
+    // Each bump once for the four pixels, rather than once for each test it bends.
+    D bumps[kMaxBlendBends];
+    for (int b = 0; b < blends_.bendCount; ++b) bumps[b] = BumpAt(blends_.bends[b], at);
+    // Each test's bit shifted in from the last test down, so that test i lands on bit i.
+    __m256i bits = _mm256_setzero_si256();
+    for (int i = tests_.count - 1; i >= 0; --i) {
+      const HalfPlane& test = tests_.tests[i];
+      D sum = Affine(test.nu, at.x, test.nv, at.y, test.n1);
+      for (int b = 0; b < blends_.bendCount; ++b)
+        sum = _mm256_add_pd(sum, _mm256_mul_pd(Splat(tests_.testBends[i].times[b]), bumps[b]));
+      const D below = _mm256_cmp_pd(sum, _mm256_setzero_pd(), _CMP_LT_OQ);
+      bits = _mm256_or_si256(_mm256_slli_epi64(bits, 1), _mm256_srli_epi64(_mm256_castpd_si256(below), 63));
+    }
+    if (tests_.count <= SeamBlendsInDoubles::Tests::kTableTests)
+      return _mm256_i64gather_epi32(tests_.regionOf, bits, 4);
+    return RegionsInTurn(bits);
+  }
+
+ private:
+  [[gnu::always_inline]] Points ToLattice(const Points& plane) const {
+    if (generator_.detM == 0) return plane;
+    const LatticeMatrix& m = generator_.invM;
+    return {_mm256_add_pd(_mm256_mul_pd(plane.x, Splat(m.m00)), _mm256_mul_pd(plane.y, Splat(m.m01))),
+            _mm256_add_pd(_mm256_mul_pd(plane.x, Splat(m.m10)), _mm256_mul_pd(plane.y, Splat(m.m11)))};
+  }
+
+  // The whole pixel's cell position, as CellPosition takes it, folded by the plan's fold in lanes.
+  // A whole number, as an int, has no -0, and neither has FloorOf: +0 is added to each.
+  [[gnu::always_inline]] Points FoldAsPlan(const Points& plane) const {
+    constexpr int kTowardZero = _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC;
+    auto whole = [](D t) { return _mm256_add_pd(_mm256_round_pd(t, kTowardZero), _mm256_setzero_pd()); };
+    const Points cell = ToLattice({whole(plane.x), whole(plane.y)});
+    auto inCell = [](D t) {
+      return _mm256_sub_pd(t, _mm256_add_pd(_mm256_floor_pd(t), _mm256_setzero_pd()));
+    };
+    alignas(32) double us[4], vs[4];
+    _mm256_store_pd(us, inCell(cell.x));
+    _mm256_store_pd(vs, inCell(cell.y));
+    blends_.planFoldLanes(us, vs);
+    return {_mm256_load_pd(us), _mm256_load_pd(vs)};
+  }
+
+  // The position wrapped into the cell and taken through the program's steps.
+  [[gnu::always_inline]] Points FoldByProgram(const Points& plane) const {
+    const D bias = Splat(program_.wrapBias);
+    auto wrapped = [&](D t) {
+      t = _mm256_add_pd(t, bias);
+      return _mm256_sub_pd(_mm256_sub_pd(t, _mm256_floor_pd(t)), bias);
+    };
+    const Points cell = ToLattice(plane);
+    const Points start{wrapped(cell.x), wrapped(cell.y)};
+    Points f = start;
+    for (int i = 0; i < program_.stepCount; ++i) {
+      const FoldStep& step = program_.steps[i];
+      const Points tested = step.fromStart ? start : f;
+      D taken = Below(step.side, tested);
+      if (step.above) taken = _mm256_xor_pd(taken, _mm256_castsi256_pd(_mm256_set1_epi64x(-1)));
+      taken = _mm256_and_pd(taken, Below(step.also, tested));
+      const Points m = Mapped(step.map, f);
+      f = {_mm256_blendv_pd(f.x, m.x, taken), _mm256_blendv_pd(f.y, m.y, taken)};
+    }
+    return f;
+  }
+
+  // The first region whose bits each lane's hold, tested in turn.
+  [[gnu::always_inline]] __m128i RegionsInTurn(__m256i bits) const {
+    D decided = _mm256_setzero_pd(), found = Splat(-1);
+    for (int r = 0; r < blends_.regionCount; ++r) {
+      const __m256i held = _mm256_cmpeq_epi64(
+          _mm256_and_si256(bits, _mm256_set1_epi64x(std::int64_t(tests_.care[r]))),
+          _mm256_set1_epi64x(std::int64_t(tests_.want[r])));
+      const D inside = _mm256_andnot_pd(decided, _mm256_castsi256_pd(held));
+      found = _mm256_blendv_pd(found, Splat(r), inside);
+      decided = _mm256_or_pd(decided, inside);
+      if (_mm256_movemask_pd(decided) == 0xF) break;
+    }
+    return _mm256_cvtpd_epi32(found);
+  }
+
+  const SeamBlends& blends_;
+  const SeamBlendsInDoubles::Tests& tests_;
+  const FoldProgram& program_;
+  const TileGenerator& generator_;
+};
+
 }  // namespace
+
+void LocateInDoublesAvx2(const SeamBlends& blends, const SeamBlendsInDoubles::Tests& tests,
+                         const FoldProgram& program, const TileGenerator& generator, const double* x,
+                         const double* y, int count, double* u, double* v, int* regions) {
+  const LocatingLanes lanes(blends, tests, program, generator);
+  for (int k = 0; k < count; k += 4) {
+    // Built in registers at the row's end: four scalar stores read back as one would stall.
+    const bool whole = k + 4 <= count;
+    auto at = [&](const double* t, int i) { return t[k + i < count ? k + i : count - 1]; };
+    const Points plane{
+        whole ? _mm256_loadu_pd(x + k) : _mm256_setr_pd(at(x, 0), at(x, 1), at(x, 2), at(x, 3)),
+        whole ? _mm256_loadu_pd(y + k) : _mm256_setr_pd(at(y, 0), at(y, 1), at(y, 2), at(y, 3))};
+    const Points folded = lanes.Fold(plane);
+    const __m128i region = lanes.Regions(folded);
+    if (whole) {
+      _mm256_storeu_pd(u + k, folded.x);
+      _mm256_storeu_pd(v + k, folded.y);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(regions + k), region);
+      continue;
+    }
+    alignas(32) double us[4], vs[4];
+    alignas(16) int rs[4];
+    _mm256_store_pd(us, folded.x);
+    _mm256_store_pd(vs, folded.y);
+    _mm_store_si128(reinterpret_cast<__m128i*>(rs), region);
+    for (int i = 0; k + i < count; ++i) {
+      u[k + i] = us[i];
+      v[k + i] = vs[i];
+      regions[k + i] = rs[i];
+    }
+  }
+}
 
 void QueueMixesAvx2(const BlendRegion& region, const MixPlace& place, const double* u, const double* v,
                     int count, std::int32_t* positions, double* weights) {

@@ -39,7 +39,7 @@ int P4GGenerator::Generate(CProgressMeter* meter) {
     else
       DescribeQuarterBlends(seams, blends);
     blends.planFold = QuarterTurn::OntoQuarterMirrored;
-    if (k0 == 0) blends.planFoldLanes = FoldQuartersMirroredAvx2;
+    blends.planFoldLanes = FoldQuartersMirroredAvx2;
     fold.blends = &blends;
   }
   return RunTileWorker(*this, meter, P4GPlan(*this, seams), k0 == 0 || bentFast ? &fold : nullptr);

@@ -41,7 +41,7 @@ int P4Generator::Generate(CProgressMeter* meter) {
     else
       DescribeQuarterBlends(seams, blends);
     blends.planFold = QuarterTurn::OntoQuarter;
-    if (!bent) blends.planFoldLanes = FoldQuartersAvx2;
+    blends.planFoldLanes = FoldQuartersAvx2;
     fold.blends = &blends;
   }
   return RunTileWorker(*this, meter, P4Plan(*this, seams), !bent || programBends ? &fold : nullptr);

@@ -814,18 +814,44 @@ class RandomBlends {
     if (Coin()) program.readThrough = Map(nice);
     return program;
   }
+  // A bump of every shape: clamped or not, one or the larger or smaller of two.
+  detail::SideBend Bend() {
+    detail::SideBend bend{Uniform(-1, 1), Uniform(-2, 2),
+                          Uniform(-2, 2), Uniform(-1, 1),
+                          Coin(),         Coin() ? detail::SideBend::kS : detail::SideBend::kBump};
+    if (Coin()) {
+      bend.twoBumps = true;
+      bend.t2u = Uniform(-2, 2);
+      bend.t2v = Uniform(-2, 2);
+      bend.t21 = Uniform(-1, 1);
+      bend.smaller = Coin();
+    }
+    return bend;
+  }
+  // Each bump's factor, some none.
+  detail::BlendBends Bends(int count) {
+    detail::BlendBends by;
+    for (int b = 0; b < count; ++b) by.times[b] = Coin() ? 0 : Uniform(-2, 2);
+    return by;
+  }
   // Regions of every kind, of up to four sides each: their tests few enough for the table, or
-  // more.
+  // more; half of the time with bumps bending their sides and weights.
   detail::SeamBlends Blends(bool nice) {
     detail::SeamBlends blends;
     if (Coin()) blends.frame = Map(nice);
+    if (Coin()) {
+      blends.bendCount = Whole(1, detail::kMaxBlendBends);
+      for (int b = 0; b < blends.bendCount; ++b) blends.bends[b] = Bend();
+    }
     blends.regionCount = Whole(1, 8);
     for (int r = 0; r < blends.regionCount; ++r) {
       detail::BlendRegion& region = blends.regions[r];
       region.kind = detail::BlendKind(Whole(0, int(detail::BlendKind::kPlannedInLanes)));
       region.sideCount = Whole(0, detail::BlendRegion::kMaxSides);
-      for (int i = 0; i < region.sideCount; ++i)
+      for (int i = 0; i < region.sideCount; ++i) {
         region.sides[i] = i > 0 && Coin() ? -region.sides[i - 1] : Side(nice);
+        if (Coin()) region.sideBends[i] = Bends(blends.bendCount);
+      }
     }
     return blends;
   }
@@ -851,7 +877,8 @@ class RandomBlends {
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // The pixels mixed in doubles are located in AVX2 lanes operation for operation as one by one:
-// their folded positions and regions bit for bit, on random lattices, folds and regions, by the
+// their folded positions and regions bit for bit, on random lattices, folds and regions (their
+// sides bent by bumps of every shape half of the time), by the
 // program's steps or by the plan's own fold (a stand-in here, the same in lanes and in doubles;
 // the lanes hand it each pixel's cell position as one by one, to the sign of a zero), in batches
 // whose last lanes the row's end leaves empty.
@@ -971,8 +998,8 @@ TEST(SeamBlends, PixelsQueueAsTheyPlan) {
 
 // Every kind of region that gives samples queues in AVX2 lanes bit for bit as one by one: each
 // pixel's 24.8 positions and weights, on random lattices, frames, maps and weights (clamped at
-// either end, summing past 1, or NaN where a map is), in batches whose last lanes are left
-// empty; and through the queue to the same bytes.
+// either end, summing past 1, or NaN where a map is, bent by bumps of every shape or not), in
+// batches whose last lanes are left empty; and through the queue to the same bytes.
 TEST(SeamBlends, RegionsQueueInLanesAsOneByOne) {
   if (!ProbeCpuFeatures().avx2) GTEST_SKIP() << "no AVX2";
   RandomBlends random(77);
@@ -1009,6 +1036,11 @@ TEST(SeamBlends, RegionsQueueInLanesAsOneByOne) {
                                : detail::BlendCopy::Mapped(random.Map(false), weight(), weight());
     }
     if (kind == 4) blends.AddOwn({});
+    if (trial % 3 != 0) {
+      blends.bendCount = random.Whole(1, detail::kMaxBlendBends);
+      for (int b = 0; b < blends.bendCount; ++b) blends.bends[b] = random.Bend();
+      blends.BendWeights(random.Bends(blends.bendCount), random.Bends(blends.bendCount));
+    }
     const detail::SeamBlendsInDoubles inDoubles(blends, program, generator);
     ASSERT_TRUE(inDoubles.QueuesInLanes(0));
     const int count = random.Whole(1, kMost);
@@ -1016,7 +1048,7 @@ TEST(SeamBlends, RegionsQueueInLanesAsOneByOne) {
     for (int i = 0; i < count; ++i) u[i] = random.Uniform(-0.5, 1.5), v[i] = random.Uniform(-0.5, 1.5);
     const Point2D origin(random.Uniform(0, kSize), random.Uniform(0, kSize));
     const detail::MixPlace place{blends.frame, generator.matN, generator.detN != 0, program.sourceShift,
-                                 origin};
+                                 origin,       blends.bends,   blends.bendCount};
     std::int32_t positions[2 * detail::BlendRegion::kMaxCopies * kMost];
     double weights[detail::BlendRegion::kMaxCopies * kMost];
     detail::QueueMixesAvx2(blends.regions[0], place, u, v, count, positions, weights);
