@@ -36,10 +36,11 @@ void DescribeCMMFold(const CMMSeams& s, detail::FoldProgram& program) {
   program.reachV = 0.5;
   program.sourceShift = {s.hu, s.hv};
   program.bandU = program.bandV = {true, -s.hv, s.hv, 1};
+  // The mirrors cross at the cell's centre, a centre of half turns as its corners are, whatever
+  // the seam's bend.
+  program.rowsImage.any = true;
   if (s.k0 != 0) return AddBentSeam(s, program);
   if (s.fv == 0) CMMGenerator::AddFirstHalfStep(program);
-  // The mirrors cross at the cell's centre, a centre of half turns as its corners are.
-  program.rowsImage.any = true;
 }
 
 void DescribeCMMBlends(const CMMSeams& s, detail::SeamBlends& blends) {

@@ -50,6 +50,8 @@ detail::SideBend AlongV(const P2Seams& s, double amount) {
 void DescribeP2BentFold(const P2Seams& s, detail::FoldProgram& program) {
   P2Triangle::AddStep(program);
   program.sourceShift = {s.hu, s.hv};
+  // The cell's corners are centres of half turns, of the S-shaped seams too.
+  program.rowsImage.any = true;
   constexpr double kTolerance = 1e-6;  // CompareLattice's
   const double diagonal = s.diagonalBend, bottom = s.bottomBend, left = s.leftBend;
   const detail::LatticeAffine same{1, 0, 0, 0, 1, 0};

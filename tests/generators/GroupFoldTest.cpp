@@ -14,7 +14,9 @@
 #include "generators/detail/SeamFeathering.h"
 #include "generators/groups/CMGenerator.h"
 #include "generators/groups/CMMGenerator.h"
+#include "generators/groups/CMMSeams.h"
 #include "generators/groups/GroupGenerators.h"
+#include "generators/groups/P2Seams.h"
 #include "generators/groups/P3Rhombus.h"
 #include "generators/groups/P3Seams.h"
 #include "generators/groups/P4MGenerator.h"
@@ -282,6 +284,25 @@ TEST(GroupFolds, P3ProgramFitsItsRoom) {
         if (k0 != 0 || k1 != 0) AddP3BentSteps(g, seams, program);
         EXPECT_FALSE(program.overran) << k0 << ", " << k1 << ", " << feather;
       }
+}
+
+// Bent, "P2"'s and "CMM"'s seams stay what a half turn about the cell's corners takes onto
+// themselves, and their feathered tiles make half their rows and turn each into the other half.
+TEST(GroupFolds, BentHalfTurnsLeaveHalfTheRowsToBeTurned) {
+  for (const double feather : {0.0, 0.05}) {
+    TileGenerator g;
+    SetLattice(g, {96, 0}, {20, 90});
+    g.feather1 = g.feather2 = feather;
+    g.seamK0 = g.seamK2 = 0.1;
+    g.seamK1 = -0.1;
+    detail::FoldProgram p2, cmm;
+    DescribeP2BentFold(P2Seams(g), p2);
+    DescribeCMMFold(CMMSeams(g), cmm);
+    for (const detail::FoldProgram* program : {&p2, &cmm}) {
+      EXPECT_TRUE(program->rowsImage.any) << feather;
+      EXPECT_FALSE(program->rowsImage.keepsU) << feather;  // a half turn, not a glide
+    }
+  }
 }
 
 // "P6M"'s fold, written once for the doubles and the lanes: on random cell positions of lattices
