@@ -214,12 +214,17 @@ void AddP3BentSteps(const TileGenerator& g, const P3Seams& s, detail::FoldProgra
 
 namespace {
 
+// A frame position turned about a frame corner, as the plan carries it.
+Point2D TurnedInFrame(const P3Seams& s, double u, double v, const Point2D& centre, bool plus) {
+  const Point2D p = s.source(u, v);
+  return s.ToFrame(plus ? p.RotatePlus120(centre) : p.RotateMinus120(centre));
+}
+
 // How far inside the rhombus a carry's turn lands the edge it carries across, which it should land
 // on the edge past it: on a lattice a little off the hexagon, some way in.
 double CarriesInward(const P3Seams& s) {
   auto turned = [&](double u, double v, bool plus, const Point2D& centre) {
-    const Point2D p = s.source(u, v);
-    return s.ToFrame(plus ? p.RotatePlus120(centre) : p.RotateMinus120(centre));
+    return TurnedInFrame(s, u, v, centre, plus);
   };
   double inward = 0;
   for (double along : {0.0, 1.0}) {
@@ -227,6 +232,148 @@ double CarriesInward(const P3Seams& s) {
                        1 - turned(0, along, false, s.c01).y, turned(along, 1, true, s.c01).x});
   }
   return inward;
+}
+
+// The plan's bump of a position a carry about `centre` turned, read on the position before it,
+// times 3 / sqrt 2: the edges' offsets are this times (1 - fu) k0 and (1 - fv) k1.
+detail::SideBend BumpBeforeTheCarry(const P3Seams& s, const Point2D& centre, bool plus) {
+  const detail::LatticeAffine back = detail::AffineOf(
+      [&](double u, double v) { return TurnedInFrame(s, u, v, centre, !plus); });
+  detail::SideBend b;
+  b.amount = 3 / kSqrt2;
+  b.clamped = b.twoBumps = true;
+  b.tu = back.uu / (1 - s.fu);
+  b.tv = back.uv / (1 - s.fu);
+  b.t1 = (back.u1 - s.hu) / (1 - s.fu);
+  b.t2u = back.vu / (1 - s.fv);
+  b.t2v = back.vv / (1 - s.fv);
+  b.t21 = (back.v1 - s.hv) / (1 - s.fv);
+  return b;
+}
+
+// The most the plan moves an edge, bent as far as the amplitudes go.
+double MostOffset(const P3Seams& s) {
+  return 0.75 / kSqrt2 * std::max((1 - s.fu) * std::abs(s.k0), (1 - s.fv) * std::abs(s.k1));
+}
+
+// Whether the positions a carry takes further than `landed` past an edge can blend in lanes:
+// bent so far that they may reach the middle of the rhombus, the plan tests them otherwise.
+bool CarriedBlendInLanes(const P3Seams& s, double landed) {
+  return MostOffset(s) + landed + std::max(s.hu, s.hv) < 0.5;
+}
+
+// A carry as the program's step takes it, across the edges at anchor2 or anchor1: about `centre`,
+// by +120 degrees where `plus`, where nS s + nT t + n1 less the edge's offset is negative; it lands
+// within `past`, near the edge it lands past or beyond it. The end of its edge away from its
+// anchor is at s (alongS, else t) = 0, or 1 where farHigh.
+struct Carry {
+  bool atAnchor2;  // across the edges k0 bends, else k1
+  double k;
+  Point2D centre;
+  bool plus;
+  double nS, nT, n1;
+  bool alongS, farHigh;
+  detail::HalfPlane past;
+};
+
+// Where the carries land: the band about the edge and the copy beyond it, their sides and ramps
+// bent as the plan bends them, by the bump of the position before the carry; the rest planned.
+// First, planned: what a carry took from near the edge it crossed, or past it, which the plan
+// clamps, and what the turns left there uncarried; from near the end of its edge away from its
+// anchor, where the first carry took it, which the plan's bump does not follow; and from near the
+// bent edge, where the program and the plan may carry apart and the plan's weights jump as far as
+// the turn lands the edge off the other on a lattice off the hexagon.
+void AddCarriedBands(const P3Seams& s, double landed, detail::SeamBlends& blends) {
+  using detail::HalfPlane;
+  using detail::UAbove;
+  using detail::UBelow;
+  using detail::VAbove;
+  using detail::VBelow;
+  const double fu = s.fu, fv = s.fv, hu = s.hu, hv = s.hv, tol = kGeometryTolerance;
+  // Every position within `landed` of an edge a carry lands past, or past it, that the first
+  // planned region below leaves was carried.
+  const HalfPlane pastS0 = UBelow(landed), pastS1 = UAbove(1 - landed), pastT0 = VBelow(landed),
+                  pastT1 = VAbove(1 - landed);
+  // As AddP3BentSteps carries: the edges at anchor2 first, then those at anchor1.
+  Carry carries[2];
+  int count = 0;
+  if (s.k0 > 0) carries[count++] = {true, s.k0, s.c10, true, 0, 1, tol, true, false, pastS1};
+  if (s.k0 < 0) carries[count++] = {true, s.k0, s.c10, false, -1, 0, 1 + tol, false, true, pastT0};
+  if (s.k1 > 0) carries[count++] = {false, s.k1, s.c01, false, 1, 0, tol, false, false, pastT1};
+  if (s.k1 < 0) carries[count++] = {false, s.k1, s.c01, true, 0, -1, 1 + tol, true, true, pastS0};
+  // The offsets o0 and o1 of the edges by the bump before each carry.
+  detail::BlendBends o0[2], o1[2];
+  const double nearEnd = MostOffset(s) + 2 * landed;
+  for (int c = 0; c < count; ++c) {
+    const Carry& carry = carries[c];
+    detail::BlendBends bump;
+    bump.times[blends.bendCount] = 1;
+    blends.bends[blends.bendCount++] = BumpBeforeTheCarry(s, carry.centre, carry.plus);
+    o0[c] = bump * ((1 - fu) * s.k0);
+    o1[c] = bump * ((1 - fv) * s.k1);
+    const detail::LatticeAffine back = detail::AffineOf(
+        [&](double u, double v) { return TurnedInFrame(s, u, v, carry.centre, !carry.plus); });
+    // The side's sum before the carry, the offset left out: how far inside the edge it was.
+    const HalfPlane inside{carry.nS * back.uu + carry.nT * back.vu, carry.nS * back.uv + carry.nT * back.vv,
+                           carry.nS * back.u1 + carry.nT * back.v1 + carry.n1};
+    // Within twice `landed` of the edge it crossed, or past it: what the turns left near the edge
+    // it lands past, uncarried, lies there too.
+    blends.AddPlanned({carry.past, HalfPlane{inside.nu, inside.nv, inside.n1 - 2 * landed}});
+    // Near the far end before the carry.
+    const HalfPlane along = carry.alongS ? HalfPlane{back.uu, back.uv, back.u1}
+                                         : HalfPlane{back.vu, back.vv, back.v1};
+    blends.AddPlanned({carry.past, carry.farHigh ? HalfPlane{-along.nu, -along.nv, 1 - along.n1 - nearEnd}
+                                                 : HalfPlane{along.nu, along.nv, along.n1 - nearEnd}});
+    // Near the bent edge: the sum less the offset above -landed.
+    blends.AddPlanned({carry.past, HalfPlane{-inside.nu, -inside.nv, -inside.n1 - landed}});
+    blends.BendSide(1, (carry.atAnchor2 ? o0[c] : o1[c]) * (carry.k > 0 ? 1.0 : -1.0));
+  }
+  auto partner = [&](const Point2D& centre, bool plus) {
+    return detail::AffineOf([&](double u, double v) {
+      const Point2D p = s.source(u, v);
+      return plus ? p.RotatePlus120(centre) : p.RotateMinus120(centre);
+    });
+  };
+  // The band's sides and weight bent, then the copy beyond it's, from the second side on.
+  auto bend = [&](std::initializer_list<detail::BlendBends> sides, const detail::BlendBends& weight) {
+    int side = 1;
+    for (const detail::BlendBends& by : sides) blends.BendSide(side++, by);
+    blends.BendWeights(weight);
+  };
+  for (int c = 0; c < count; ++c) {
+    const Carry& carry = carries[c];
+    const detail::BlendBends &b0 = o0[c], &b1 = o1[c];
+    if (carry.past == pastS1) {
+      // Past s = 1, between the bands across t.
+      blends.AddBlend({pastS1, UAbove(1 - hu), VAbove(hv), VBelow(1 - hv)}, partner(s.c10, false),
+                      {-1 / fu, 0, 1 / fu + 0.5});
+      bend({b0, b0, -b1}, b0 * (1 / fu));
+      blends.AddOwn({pastS1, UBelow(1 - hu), VAbove(hv), VBelow(1 - hv)});
+      bend({-b0, b0, -b1}, {});
+    } else if (carry.past == pastT0) {
+      // Past t = 0, between the bands across s.
+      blends.AddBlend({pastT0, UAbove(hu), UBelow(1 - hu), VBelow(hv)}, partner(s.c10, true),
+                      {0, 1 / fv, 0.5});
+      bend({b1, -b0, -b0}, b0 * (-1 / fv));
+      blends.AddOwn({pastT0, UAbove(hu), UBelow(1 - hu), VAbove(hv)});
+      bend({b1, -b0, b0}, {});
+    } else if (carry.past == pastS0) {
+      // Past s = 0, between the bands across t.
+      blends.AddBlend({pastS0, UBelow(hu), VAbove(hv), VBelow(1 - hv)}, partner(s.c01, false),
+                      {1 / fu, 0, 0.5});
+      bend({-b1, b0, -b1}, b1 * (-1 / fu));
+      blends.AddOwn({pastS0, UAbove(hu), VAbove(hv), VBelow(1 - hv)});
+      bend({b1, b0, -b1}, {});
+    } else {
+      // Past t = 1, between the bands across s.
+      blends.AddBlend({pastT1, UAbove(hu), UBelow(1 - hu), VAbove(1 - hv)}, partner(s.c01, true),
+                      {0, -1 / fv, 1 / fv + 0.5});
+      bend({b1, -b0, b1}, b1 * (1 / fv));
+      blends.AddOwn({pastT1, UAbove(hu), UBelow(1 - hu), VBelow(1 - hv)});
+      bend({b1, -b0, -b1}, {});
+    }
+    blends.AddPlanned({carry.past});
+  }
 }
 
 }  // namespace
@@ -245,7 +392,8 @@ void DescribeP3Blends(const TileGenerator& g, const P3Seams& s, const detail::Fo
       [&](double u, double v) { return s.ToFrame(g.LatticeToSource(u + low.x, v + low.y)); });
   // Bent, the plan moves the edges at anchor2 by o0 and those at anchor1 by o1, each its amplitude
   // times the larger bump of s and of t, read on the position before its carries: the final one
-  // for every pixel not carried, and a carried one lands past the rhombus, where it is planned.
+  // for every pixel not carried; a carried one lands past the rhombus, where the bump is read on
+  // the position turned back.
   const bool bent = s.k0 != 0 || s.k1 != 0;
   auto offset = [&](double k, double f) {
     detail::SideBend b{3 * (1 - f) * k / kSqrt2, 1 / (1 - s.fu), 0, -s.hu / (1 - s.fu), true};
@@ -270,10 +418,18 @@ void DescribeP3Blends(const TileGenerator& g, const P3Seams& s, const detail::Fo
   // frame's drift, and by how far its turn lands the edge inside, twice over for both carries.
   const double sideways = s.near / 16;
   const double landed = sideways + program.seamReach - s.near + 2 * CarriesInward(s);
-  blends.AddPlanned({UBelow(s.k1 < 0 ? landed : sideways)});
-  blends.AddPlanned({UAbove(1 - (s.k0 > 0 ? landed : sideways))});
-  blends.AddPlanned({VBelow(s.k0 < 0 ? landed : sideways)});
-  blends.AddPlanned({VAbove(1 - (s.k1 > 0 ? landed : sideways))});
+  // Near an edge a carry lands past, or beyond it, the positions it took from further inside the
+  // edge it crossed blend in the band about the edge, bent by the offsets of the position before
+  // the carry.
+  const bool carriesBlend = bent && CarriedBlendInLanes(s, landed);
+  auto planned = [&](const detail::HalfPlane& inside, bool landing) {
+    if (!landing || !carriesBlend) blends.AddPlanned({inside});
+  };
+  planned(UBelow(s.k1 < 0 ? landed : sideways), s.k1 < 0);
+  planned(UAbove(1 - (s.k0 > 0 ? landed : sideways)), s.k0 > 0);
+  planned(VBelow(s.k0 < 0 ? landed : sideways), s.k0 < 0);
+  planned(VAbove(1 - (s.k1 > 0 ? landed : sideways)), s.k1 > 0);
+  if (carriesBlend) AddCarriedBands(s, landed, blends);
   // The bands across s between those across t, as the plan tests them: s < hu + o1, t > hv + o0,
   // t < 1 - hv + o1.
   auto betweenT = [&] {

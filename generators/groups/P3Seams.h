@@ -59,9 +59,11 @@ void AddP3BentSteps(const TileGenerator& generator, const P3Seams& seams, detail
 // Feathered, the bands' pixels blend in lanes, in the frame; the corners stay planned, and so do
 // pixels past the rhombus's edges (or within a sliver of them), where the turns of a lattice a
 // little off the hexagon carry some positions and the plan clamps them back. Bent, the bands'
-// sides and ramps move by the plan's offsets of the edges, and the pixels the carries carry, which
-// land past the rhombus, and as far inside it as the turns' drift, are planned. After the
-// program's read is set.
+// sides and ramps move by the plan's offsets of the edges; past the rhombus, where the carries
+// land, by the offsets of the position before the carry, but for the pixels a carry lands as near
+// an edge as the turns' drift, those it took from right on a bent edge or from near the far end of
+// its edge, and all it carries where the bends reach the rhombus's middle, which are planned.
+// After the program's read is set.
 void DescribeP3Blends(const TileGenerator& generator, const P3Seams& seams,
                       const detail::FoldProgram& program, detail::SeamBlends& blends);
 

@@ -11,6 +11,9 @@
 #include "generators/detail/SeamFeathering.h"
 #include "generators/groups/CMGenerator.h"
 #include "generators/groups/CMPlan.h"
+#include "generators/groups/P3Plan.h"
+#include "generators/groups/P3Rhombus.h"
+#include "generators/groups/P3Seams.h"
 #include "generators/groups/P4GGenerator.h"
 #include "generators/groups/P4GPlan.h"
 #include "generators/groups/P4Generator.h"
@@ -106,6 +109,85 @@ TEST(GroupBlends, MixThePixelsInDoublesAsThePlan) {
   CMGenerator cm;
   ExpectBlendsMixAsThePlan<CMSeams, CMPlan>(cm, DescribeCMFold, DescribeCMBlends, CMGenerator::Fold, {0, 1},
                                             0.2);
+}
+
+// The first region of the blends that holds a point of their frame, its sides bent; -1 where none
+// does, or where the point lies within `clear` of a side.
+int RegionHolding(const detail::SeamBlends& blends, const Point2D& at, double clear) {
+  for (int r = 0; r < blends.regionCount; ++r) {
+    const detail::BlendRegion& region = blends.regions[r];
+    bool inside = true;
+    for (int i = 0; i < region.sideCount; ++i) {
+      const detail::HalfPlane& side = region.sides[i];
+      const double sum = side.nu * at.x + side.nv * at.y + side.n1 + blends.BentBy(region.sideBends[i], at);
+      if (std::abs(sum) < clear) return -1;
+      inside = inside && sum < 0;
+    }
+    if (inside) return r;
+  }
+  return -1;
+}
+
+// Bent "P3" carries a position past a bent edge onto the copy turned about its anchor, where the
+// plan bends the edges by the bump of the position before the carry: the carried pixels away from
+// a corner lie in a band or the copy past it, mixed in lanes as the plan mixes them, bent either
+// way and at feathers a little narrower and wider than the bends.
+TEST(GroupBlends, BentP3MixesWhatItsCarriesCarryAsThePlan) {
+  for (const double feather : {0.05, 0.2})
+    for (const double k0 : {-0.1, 0.1})
+      for (const double k1 : {-0.1, 0.0, 0.1}) {
+        SCOPED_TRACE(::testing::Message() << "feather " << feather << " bent " << k0 << ", " << k1);
+        TileGenerator g;
+        SetLattice(g, {203, -47}, {-61, 199});
+        g.feather1 = g.feather2 = feather;
+        g.seamK0 = k0;
+        g.seamK1 = k1;
+        ShrinkHexagonalLattice(g, 1 - 2 * feather);
+        const P3Rhombus rhombus(g);
+        const P3Seams seams(g);
+        detail::FoldProgram program;
+        DescribeP3Fold(g, rhombus, seams, program, k1 == 0);
+        AddP3BentSteps(g, seams, program);
+        detail::SeamBlends blends;
+        DescribeP3Blends(g, seams, program, blends);
+        ASSERT_FALSE(blends.overran);
+        const P3Plan planOf(g, rhombus, seams);
+        int carried = 0, mixed = 0;
+        for (int y = 0; y < 220; ++y) {
+          for (int x = 0; x < 220; ++x) {
+            const Point2D q = rhombus.Fold(g.WrapToCell(x, y));
+            const Point2D st = seams.frame.PlaneToLattice(q.x, q.y);
+            const Point2D own = seams.source(Clamp01(st.x), Clamp01(st.y));
+            SamplePlan plan;
+            planOf(x, y, plan);
+            // A band's first sample and a single one are the own sample, where carried the carried.
+            if (plan.count > 2 ||
+                std::abs(plan.points[0].x - own.x) + std::abs(plan.points[0].y - own.y) < 1e-6)
+              continue;
+            ++carried;
+            const Point2D at = seams.ToFrame(plan.points[0]);
+            const int r = RegionHolding(blends, at, 1e-6);
+            if (r < 0 || !(blends.regions[r].kind == detail::BlendKind::kBand ||
+                           blends.regions[r].kind == detail::BlendKind::kOwn))
+              continue;
+            ++mixed;
+            SCOPED_TRACE(::testing::Message() << "pixel " << x << ", " << y << " region " << r);
+            const detail::BlendRegion& region = blends.regions[r];
+            if (region.kind == detail::BlendKind::kOwn) {
+              EXPECT_EQ(plan.count, 1);
+              continue;
+            }
+            ASSERT_EQ(plan.count, 2);
+            const detail::LatticeAffine& p = region.partner;
+            const detail::LatticeLinear& w = region.weight;
+            EXPECT_NEAR(p.uu * at.x + p.uv * at.y + p.u1, plan.points[1].x, 1e-9);
+            EXPECT_NEAR(p.vu * at.x + p.vv * at.y + p.v1, plan.points[1].y, 1e-9);
+            EXPECT_NEAR(Clamp01(w.wu * at.x + w.wv * at.y + w.w1 + blends.BentBy(region.weightBends, at)),
+                        plan.weights[0], 1e-9);
+          }
+        }
+        EXPECT_GT(mixed, carried / 2) << carried;
+      }
 }
 
 // Bent "P6" describes the most regions of any group, bent both ways within the editor's eighth:

@@ -515,6 +515,25 @@ TEST(TileRenderPaths, P3BandsBentOnSmallLatticesMatchTheReference) {
   }
 }
 
+// P3's carried positions blend in lanes; on lattices a little off the hexagon the program and the
+// plan carry apart right on a bent edge, where the plan's weights jump, and what the turns leave
+// past the rhombus the plan clamps before it carries: such pixels are planned.
+TEST(TileRenderPaths, P3CarriedOffTheHexagonMatchTheReference) {
+  CRowIteratorBands source;
+  MakeBlocks(source, 480, false);
+  for (const auto& [d1, d2, angle] :
+       {std::tuple{POINT{0, 150}, POINT{34, 0}, 17}, std::tuple{POINT{100, 170}, POINT{203, 1}, 17},
+        std::tuple{POINT{0, 94}, POINT{117, 1}, 45}}) {
+    for (const auto& [k0, k1] : {std::pair{0.1, -0.1}, std::pair{-0.1, 0.1}}) {
+      TileShape pick = UnbentPick(keTilingP3, d1, d2, angle, 5);
+      pick.seamK0 = k0;
+      pick.seamK1 = k1;
+      ExpectFastMatchesReference(source, pick,
+                                 Described(pick) + " bent " + std::to_string(k0) + "," + std::to_string(k1));
+    }
+  }
+}
+
 // Bent further than the fast road follows: P6's turn across a bent axis can take a position past
 // the line of the median the next step tests, where the plan does not test it; feathered, the
 // plan's bands about a median bent far reach past the fold's widened bands.
