@@ -191,36 +191,45 @@ template <class L>
                          : L::Mul(t, L::Sub(one, t));
 }
 
-// The step's bump of the position (bu, bv).
+// The step's bump's shape of the position (bu, bv).
 template <class L>
-[[gnu::always_inline]] inline typename L::Floats BumpLanes(const FoldKernelArgs::Step& plain,
-                                                           const LaneStep<L>& s, typename L::Floats bu,
-                                                           typename L::Floats bv) {
+[[gnu::always_inline]] inline typename L::Floats BumpShapeOf(const FoldKernelArgs::Step& plain,
+                                                             const LaneStep<L>& s, typename L::Floats bu,
+                                                             typename L::Floats bv) {
   typename L::Floats shape = BumpShapeLanes<L>(plain, s.bendT.template At<kAnyMap>(bu, bv));
   if (plain.twoBumpsMask) {
     const typename L::Floats second = BumpShapeLanes<L>(plain, s.bendT2.template At<kAnyMap>(bu, bv));
     shape = plain.smallerMask ? L::Min(shape, second) : L::Max(shape, second);
   }
-  return L::Mul(s.bend, shape);
+  return shape;
 }
 
+// What the steps of a group of lanes share as they go: the position the bumps read and the last
+// bump's shape worked out on it (where kept), where the last step's line had the position inside,
+// the pixels marked near a bent seam, whether the last step moved any lane.
+template <class L>
+struct StepsState {
+  typename L::Floats bu, bv, inside, near, shape;
+  bool moved = true, shapeKept = false;
+};
+
 // Whether the position (tu, tv) lies inside the step's side, bent where the step's kinds say so
-// (or, with kAnyBend, where the step has a bend) by the bump of (bu, bv), the position
+// (or, with kAnyBend, where the step has a bend) by the bump of the state's position, the one
 // before the first bent step, taken there; the pixels near a bent seam added to near. Where every
 // lane lies beyond a bent step's reach on the side it does not take, untouched is set: the step
 // neither moves nor marks any.
 template <class L, int kCode>
 [[gnu::always_inline]] inline typename L::Floats InsideSide(const FoldKernelArgs::Step& plain,
                                                             const LaneStep<L>& s, typename L::Floats tu,
-                                                            typename L::Floats tv, typename L::Floats& bu,
-                                                            typename L::Floats& bv, typename L::Floats& near,
+                                                            typename L::Floats tv, StepsState<L>& state,
                                                             bool& untouched) {
   constexpr bool kBentKinds = (kCode & kBent) != 0;
   if constexpr (kBentKinds || (kCode & kAnyBend) != 0) {
     if (kBentKinds || plain.bend != 0) {
       if (plain.bumpsHereMask) {
-        bu = tu;
-        bv = tv;
+        state.bu = tu;
+        state.bv = tv;
+        state.shapeKept = false;
       }
       const typename L::Floats straight = s.side.template Sum<(kCode & 15)>(tu, tv);
       // Most groups of lanes lie well away from the bent line: the bump cannot move them across.
@@ -230,9 +239,13 @@ template <class L, int kCode>
       }
       if (!L::Any(L::And(L::Less(s.closeFrom, straight), L::Less(straight, s.closeTo))))
         return L::Less(straight, s.side.bound);
-      const typename L::Floats sum = L::Add(straight, BumpLanes<L>(plain, s, bu, bv));
+      if (!plain.sameBumpMask || !state.shapeKept) {
+        state.shape = BumpShapeOf<L>(plain, s, state.bu, state.bv);
+        state.shapeKept = true;
+      }
+      const typename L::Floats sum = L::Add(straight, L::Mul(s.bend, state.shape));
       if ((kCode & kMarksNear) != 0 || ((kCode & kAnyBend) != 0 && plain.plannedMask))
-        near = L::Or(near, L::And(L::Less(s.nearFrom, sum), L::Less(sum, s.nearTo)));
+        state.near = L::Or(state.near, L::And(L::Less(s.nearFrom, sum), L::Less(sum, s.nearTo)));
       return L::Less(sum, s.side.bound);
     }
   }
@@ -245,15 +258,6 @@ std::array<LaneStep<L>, sizeof...(kIndex)> LaneSteps(const FoldKernelArgs& a,
                                                      std::index_sequence<kIndex...>) {
   return {LaneStep<L>(a.steps[kIndex], std::integral_constant<int, Kinds::kCode[kIndex]>())...};
 }
-
-// What the steps of a group of lanes share as they go: the position the bumps read, where the last
-// step's line had the position inside, the pixels marked near a bent seam, whether the last step
-// moved any lane.
-template <class L>
-struct StepsState {
-  typename L::Floats bu, bv, inside, near;
-  bool moved = true;
-};
 
 // One step on the position (fu, fv) that started as (startU, startV). The steps are inline whatever
 // the file's other kernels: out of line, a step costs a call and its lanes' round trip through
@@ -284,7 +288,7 @@ template <class L, bool kCorners, int kCode>
   F& inside = state.inside;
   const bool standing = sameSide || ((kCode & kRetestsLine) != 0 && !state.moved);
   bool untouched = false;
-  if (!standing) inside = InsideSide<L, kCode>(plain, s, tu, tv, state.bu, state.bv, state.near, untouched);
+  if (!standing) inside = InsideSide<L, kCode>(plain, s, tu, tv, state, untouched);
   state.moved = false;
   if (untouched) return;
   // A bent step that only marks the pixels near its line is done.
@@ -325,7 +329,7 @@ template <class L, class Kinds, std::size_t kCount, std::size_t... kIndex>
     [[maybe_unused]] typename L::Floats startU, [[maybe_unused]] typename L::Floats startV,
     [[maybe_unused]] typename L::Floats& fu, [[maybe_unused]] typename L::Floats& fv,
     typename L::Floats& near, std::index_sequence<kIndex...>) {
-  [[maybe_unused]] StepsState<L> state{startU, startV, L::Splat(0.0f), near};
+  [[maybe_unused]] StepsState<L> state{startU, startV, L::Splat(0.0f), near, L::Splat(0.0f)};
   (FoldStepLanes<L, Kinds::kHasCorners, Kinds::kCode[kIndex]>(a.steps[kIndex], steps[kIndex], startU, startV,
                                                               fu, fv, state),
    ...);

@@ -100,7 +100,16 @@ FoldKernelArgs::Step StepArgs(const FoldProgram& program, int i, bool bumpsHere,
           float(s.plannedTo + kBentMargin),
           s.marksNear ? ~0u : 0u,
           float(BendReach(s.bend, bumpsReadWrapped, program.wrapBias)),
-          m.uu == 1 && m.uv == 0 && m.u1 == 0 && m.vu == 0 && m.vv == 1 && m.v1 == 0 ? ~0u : 0u};
+          m.uu == 1 && m.uv == 0 && m.u1 == 0 && m.vu == 0 && m.vv == 1 && m.v1 == 0 ? ~0u : 0u,
+          0u};
+}
+
+bool SameBumpShape(const FoldKernelArgs::Step& a, const FoldKernelArgs::Step& b) {
+  return a.bendTu == b.bendTu && a.bendTv == b.bendTv && a.bendT1 == b.bendT1 &&
+         a.bendClampMask == b.bendClampMask && a.bendSMask == b.bendSMask &&
+         a.twoBumpsMask == b.twoBumpsMask &&
+         (!a.twoBumpsMask || (a.bendT2u == b.bendT2u && a.bendT2v == b.bendT2v && a.bendT21 == b.bendT21 &&
+                              a.smallerMask == b.smallerMask));
 }
 
 }  // namespace
@@ -120,6 +129,16 @@ FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& gener
     const bool bumpsHere = step.bend.amount != 0 && (i == firstBent || step.bend.readHere);
     if (bumpsHere) bumpsReadWrapped = i == 0 || step.fromStart;
     args.steps[i] = StepArgs(program, i, bumpsHere, bumpsReadWrapped);
+  }
+  // The bent steps' bumps alike since the position was last read, as "P3"'s are, are worked out once.
+  for (int i = 0, read = -1; i < program.stepCount; ++i) {
+    FoldKernelArgs::Step& step = args.steps[i];
+    if (step.bend == 0) continue;
+    if (step.bumpsHereMask) read = i;
+    bool same = read >= 0 && read < i;
+    for (int j = read; same && j < i; ++j)
+      same = args.steps[j].bend == 0 || SameBumpShape(args.steps[j], step);
+    step.sameBumpMask = same ? ~0u : 0u;
   }
   const LatticeMatrix n = generator.detN == 0 ? LatticeMatrix{1, 0, 0, 1} : generator.matN;
   const Point2D shift = generator.LatticeToSource(program.sourceShift.x, program.sourceShift.y);

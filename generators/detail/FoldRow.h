@@ -44,6 +44,9 @@ struct FoldKernelArgs {
     float bendReach;
     // The map is the identity: the step only marks the pixels near its bent line.
     std::uint32_t movesNothingMask;
+    // The bump's shape that of every bent step before since the position was read, as worked out
+    // there: kept rather than worked out again.
+    std::uint32_t sameBumpMask;
   } steps[FoldProgram::kMaxSteps] = {};
   float sx0 = 0, sxu = 0, sxv = 0, sy0 = 0, syu = 0, syv = 0;
   // Whole units taken out of sx0 and sy0 and added to the positions rounded down: the floats sum
