@@ -184,17 +184,27 @@ TEST(FoldKernels, ABentSeamPastOtherStepsMarksThePixelsNearIt) {
                                 -0.1,
                                 round % 6 == 4};
     program.AddBentMarked({0, 1, -1e-8}, false, seam, detail::LatticeAffine{-1, 0, 1, 0, -1, 0}, -band, band);
-    // Every fourth round a second bent seam, its bump read on the position the first left.
+    // Every fourth round a second bent seam, its bump read on the position the first left; every
+    // fourth another, its bump the first's shape by another amount, which the kernels keep, or
+    // every eighth, read a little further along.
     if (round % 4 == 3) {
       detail::SideBend second{4 * bend(random), 0, 1.3, -0.1, true};
       second.readHere = true;
       program.AddBentMarked({1, 0, -0.4}, false, second, detail::LatticeAffine{-1, 0, 0.8, 0, 1, 0}, -band,
                             band);
     }
+    if (round % 4 == 1) {
+      detail::SideBend again = seam;
+      again.amount = 4 * bend(random);
+      if (round % 8 == 5) again.t1 += 0.05;
+      program.AddBentMarked({1, 0, -0.4}, false, again, detail::LatticeAffine{-1, 0, 0.8, 0, 1, 0}, -band,
+                            band);
+    }
     if (round % 2) program.AddBySide({0.5, 1, -0.75}, {1, 0, 0.5, 0, 1, 0});
     TileGenerator generator;
     SetLattice(generator, {1000, 0}, {0, 1000});
     const detail::FoldKernelArgs args = detail::KernelArgs(program, generator);
+    EXPECT_EQ(args.steps[3].sameBumpMask != 0, round % 8 == 1) << "round " << round;
     const std::vector<detail::FoldPositionsKernel> kernels = KernelsFor(args);
     const std::uint32_t starts[2] = {std::uint32_t(unit(random) * 0x1p32),
                                      std::uint32_t(unit(random) * 0x1p32)};
