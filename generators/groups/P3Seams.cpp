@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "generators/detail/DoublesRule.h"
+
 namespace corvel {
 
 namespace {
@@ -303,7 +305,7 @@ void AddCarriedBands(const P3Seams& s, double landed, detail::SeamBlends& blends
   if (s.k1 < 0) carries[count++] = {false, s.k1, s.c01, true, 0, -1, 1 + tol, true, true, pastS0};
   // The offsets o0 and o1 of the edges by the bump before each carry.
   detail::BlendBends o0[2], o1[2];
-  const double nearEnd = MostOffset(s) + 2 * landed;
+  const double nearEnd = MostOffset(s) + 2 * landed, inward = CarriesInward(s);
   for (int c = 0; c < count; ++c) {
     const Carry& carry = carries[c];
     detail::BlendBends bump;
@@ -316,16 +318,17 @@ void AddCarriedBands(const P3Seams& s, double landed, detail::SeamBlends& blends
     // The side's sum before the carry, the offset left out: how far inside the edge it was.
     const HalfPlane inside{carry.nS * back.uu + carry.nT * back.vu, carry.nS * back.uv + carry.nT * back.vv,
                            carry.nS * back.u1 + carry.nT * back.v1 + carry.n1};
-    // Within twice `landed` of the edge it crossed, or past it: what the turns left near the edge
-    // it lands past, uncarried, lies there too.
-    blends.AddPlanned({carry.past, HalfPlane{inside.nu, inside.nv, inside.n1 - 2 * landed}});
+    // Within `landed` of the edge it crossed, and as far again as the turn lands that edge off the
+    // other, or past it: what the turns left near the edge it lands past, uncarried, lies there too.
+    blends.AddPlanned({carry.past, HalfPlane{inside.nu, inside.nv, inside.n1 - landed - inward}});
     // Near the far end before the carry.
     const HalfPlane along = carry.alongS ? HalfPlane{back.uu, back.uv, back.u1}
                                          : HalfPlane{back.vu, back.vv, back.v1};
     blends.AddPlanned({carry.past, carry.farHigh ? HalfPlane{-along.nu, -along.nv, 1 - along.n1 - nearEnd}
                                                  : HalfPlane{along.nu, along.nv, along.n1 - nearEnd}});
-    // Near the bent edge: the sum less the offset above -landed.
-    blends.AddPlanned({carry.past, HalfPlane{-inside.nu, -inside.nv, -inside.n1 - landed}});
+    // Near the bent edge, as far as the program's sum in floats and the plan's may differ: the sum
+    // less the offset above that.
+    blends.AddPlanned({carry.past, HalfPlane{-inside.nu, -inside.nv, -inside.n1 - 4 * detail::kBentMargin}});
     blends.BendSide(1, (carry.atAnchor2 ? o0[c] : o1[c]) * (carry.k > 0 ? 1.0 : -1.0));
   }
   auto partner = [&](const Point2D& centre, bool plus) {
