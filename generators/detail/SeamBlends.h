@@ -175,7 +175,7 @@ struct BlendRegion {
 // and so is one in a region added as planned: where the plan in doubles turns on which side of
 // a line a pixel right on it falls, which only doubles can tell.
 struct SeamBlends {
-  static constexpr int kMaxRegions = 21;
+  static constexpr int kMaxRegions = 22;
   int regionCount = 0;
   BlendRegion regions[kMaxRegions];
   // From the folded position to the coordinates the regions are stated in, where a group plans

@@ -285,17 +285,17 @@ struct Carry {
 // anchor, where the first carry took it, which the plan's bump does not follow; and from near the
 // bent edge, where the program and the plan may carry apart and the plan's weights jump as far as
 // the turn lands the edge off the other on a lattice off the hexagon.
-void AddCarriedBands(const P3Seams& s, double landed, detail::SeamBlends& blends) {
+void AddCarriedBands(const P3Seams& s, double landed, double drift, detail::SeamBlends& blends) {
   using detail::HalfPlane;
   using detail::UAbove;
   using detail::UBelow;
   using detail::VAbove;
   using detail::VBelow;
   const double fu = s.fu, fv = s.fv, hu = s.hu, hv = s.hv, tol = kGeometryTolerance;
-  // Every position within `landed` of an edge a carry lands past, or past it, that the first
-  // planned region below leaves was carried.
-  const HalfPlane pastS0 = UBelow(landed), pastS1 = UAbove(1 - landed), pastT0 = VBelow(landed),
-                  pastT1 = VAbove(1 - landed);
+  // The turns leave no position further than `drift` past an edge: every position further was
+  // carried.
+  const HalfPlane pastS0 = UBelow(-drift), pastS1 = UAbove(1 + drift), pastT0 = VBelow(-drift),
+                  pastT1 = VAbove(1 + drift);
   // As AddP3BentSteps carries: the edges at anchor2 first, then those at anchor1.
   Carry carries[2];
   int count = 0;
@@ -305,7 +305,7 @@ void AddCarriedBands(const P3Seams& s, double landed, detail::SeamBlends& blends
   if (s.k1 < 0) carries[count++] = {false, s.k1, s.c01, true, 0, -1, 1 + tol, true, true, pastS0};
   // The offsets o0 and o1 of the edges by the bump before each carry.
   detail::BlendBends o0[2], o1[2];
-  const double nearEnd = MostOffset(s) + 2 * landed, inward = CarriesInward(s);
+  const double nearEnd = MostOffset(s) + 2 * landed;
   for (int c = 0; c < count; ++c) {
     const Carry& carry = carries[c];
     detail::BlendBends bump;
@@ -318,14 +318,24 @@ void AddCarriedBands(const P3Seams& s, double landed, detail::SeamBlends& blends
     // The side's sum before the carry, the offset left out: how far inside the edge it was.
     const HalfPlane inside{carry.nS * back.uu + carry.nT * back.vu, carry.nS * back.uv + carry.nT * back.vv,
                            carry.nS * back.u1 + carry.nT * back.v1 + carry.n1};
-    // Within `landed` of the edge it crossed, and as far again as the turn lands that edge off the
-    // other, or past it: what the turns left near the edge it lands past, uncarried, lies there too.
-    blends.AddPlanned({carry.past, HalfPlane{inside.nu, inside.nv, inside.n1 - landed - inward}});
-    // Near the far end before the carry.
-    const HalfPlane along = carry.alongS ? HalfPlane{back.uu, back.uv, back.u1}
-                                         : HalfPlane{back.vu, back.vv, back.v1};
-    blends.AddPlanned({carry.past, carry.farHigh ? HalfPlane{-along.nu, -along.nv, 1 - along.n1 - nearEnd}
-                                                 : HalfPlane{along.nu, along.nv, along.n1 - nearEnd}});
+    // Within `landed` of the edge it lands past, or past it by no more than `drift`: where the
+    // turns leave positions uncarried, and a carry lands them as far inside as it lands the edge off
+    // the other.
+    blends.AddPlanned({carry.past == pastS0   ? UBelow(landed)
+                       : carry.past == pastS1 ? UAbove(1 - landed)
+                       : carry.past == pastT0 ? VBelow(landed)
+                                              : VAbove(1 - landed),
+                       -carry.past});
+    // What lay within `drift` of the edge it crossed, or past it, which the plan clamps first.
+    blends.AddPlanned({carry.past, HalfPlane{inside.nu, inside.nv, inside.n1 - drift}});
+    // What the first carry took to near the end of the second's edge away from its anchor, which the
+    // plan's bump, read before the first, does not follow.
+    if (c == 1) {
+      const HalfPlane along = carry.alongS ? HalfPlane{back.uu, back.uv, back.u1}
+                                           : HalfPlane{back.vu, back.vv, back.v1};
+      blends.AddPlanned({carry.past, carry.farHigh ? HalfPlane{-along.nu, -along.nv, 1 - along.n1 - nearEnd}
+                                                   : HalfPlane{along.nu, along.nv, along.n1 - nearEnd}});
+    }
     // Near the bent edge, as far as the program's sum in floats and the plan's may differ: the sum
     // less the offset above that.
     blends.AddPlanned({carry.past, HalfPlane{-inside.nu, -inside.nv, -inside.n1 - 4 * detail::kBentMargin}});
@@ -432,7 +442,7 @@ void DescribeP3Blends(const TileGenerator& g, const P3Seams& s, const detail::Fo
   planned(UAbove(1 - (s.k0 > 0 ? landed : sideways)), s.k0 > 0);
   planned(VBelow(s.k0 < 0 ? landed : sideways), s.k0 < 0);
   planned(VAbove(1 - (s.k1 > 0 ? landed : sideways)), s.k1 > 0);
-  if (carriesBlend) AddCarriedBands(s, landed, blends);
+  if (carriesBlend) AddCarriedBands(s, landed, sideways + program.seamReach - s.near, blends);
   // The bands across s between those across t, as the plan tests them: s < hu + o1, t > hv + o0,
   // t < 1 - hv + o1.
   auto betweenT = [&] {
