@@ -265,9 +265,9 @@ bool CarriedBlendInLanes(const P3Seams& s, double landed) {
 }
 
 // A carry as the program's step takes it, across the edges at anchor2 or anchor1: about `centre`,
-// by +120 degrees where `plus`, where nS s + nT t + n1 less the edge's offset is negative; it lands
-// within `past`, near the edge it lands past or beyond it. The end of its edge away from its
-// anchor is at s (alongS, else t) = 0, or 1 where farHigh.
+// by +120 degrees where `plus`, where nS s + nT t + n1 less the edge's offset is negative; what it
+// lands further past the edge it lands past than the turns leave any position lies in `past`. The
+// end of its edge away from its anchor is at s (alongS, else t) = 0, or 1 where farHigh.
 struct Carry {
   bool atAnchor2;  // across the edges k0 bends, else k1
   double k;
@@ -280,11 +280,12 @@ struct Carry {
 
 // Where the carries land: the band about the edge and the copy beyond it, their sides and ramps
 // bent as the plan bends them, by the bump of the position before the carry; the rest planned.
-// First, planned: what a carry took from near the edge it crossed, or past it, which the plan
-// clamps, and what the turns left there uncarried; from near the end of its edge away from its
-// anchor, where the first carry took it, which the plan's bump does not follow; and from near the
-// bent edge, where the program and the plan may carry apart and the plan's weights jump as far as
-// the turn lands the edge off the other on a lattice off the hexagon.
+// First, planned: the strip about the edge landed past where the turns leave positions uncarried
+// and a carry lands some as far inside as it lands the edge off the other; what a carry took from
+// within the turns' drift of the edge it crossed, or past it, which the plan clamps first; what the
+// first carry took to near the end of the second's edge, which the plan's bump does not follow;
+// and what it took from right on the bent edge, where the program and the plan may carry apart
+// and the plan's weights jump as far as the turn lands the edge off the other.
 void AddCarriedBands(const P3Seams& s, double landed, double drift, detail::SeamBlends& blends) {
   using detail::HalfPlane;
   using detail::UAbove;
