@@ -1,6 +1,25 @@
 #include "generators/detail/CopyDown.h"
 
+#include <emmintrin.h>
+
+#include <cstring>
+
 namespace corvel::detail {
+
+namespace {
+
+// count pixels from `from` on, stored from `to` down: the first at to, the next at to - 4 bytes.
+// Four at a time, reversed in a register.
+void CopyReversed(const std::uint8_t* from, std::uint8_t* to, std::size_t count) {
+  std::size_t i = 0;
+  for (; i + 4 <= count; i += 4) {
+    const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 4 * i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to - 4 * (i + 3)), _mm_shuffle_epi32(four, 0x1B));
+  }
+  for (; i < count; ++i) std::memcpy(to - 4 * i, from + 4 * i, 4);
+}
+
+}  // namespace
 
 RowRepeat RepeatDown(const POINT& a, const POINT& b, int width, int height) {
   // i a.y + j b.y = gcd(a.y, b.y) along Euclid's steps.
@@ -52,8 +71,9 @@ void RowTurn::Turn(const std::uint8_t* made, std::uint8_t* out) const {
     std::memcpy(out, made + 4 * (all - shift), 4 * shift);
     return;
   }
-  for (std::size_t x = 0; x < all; ++x)
-    std::memcpy(out + 4 * (x <= shift ? shift - x : shift + all - x), made + 4 * x, 4);
+  // Pixels 0 to shift land on shift down to 0, the rest on all - 1 down.
+  CopyReversed(made, out + 4 * shift, shift + 1);
+  CopyReversed(made + 4 * (shift + 1), out + 4 * (all - 1), all - shift - 1);
 }
 
 }  // namespace corvel::detail

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -94,6 +95,27 @@ TEST(RowTurn, TurnsARowReversedOrMovedAlong) {
   EXPECT_EQ(glide.TurnedRow(3), 4);
   glide.Turn(made.data(), out.data());
   for (int x = 0; x < 8; ++x) EXPECT_EQ(out[4 * ((x + 4) % 8)], 10 + x) << x;
+}
+
+// Reversed, every pixel lands on columnSum - x around the row, whatever the row's width and
+// where the turn's column falls in it: the row's parts taken four pixels at a time and one by one.
+TEST(RowTurn, TurnsEveryPixelOfARowOfAnyWidthReversed) {
+  for (int width = 1; width <= 21; ++width) {
+    const std::size_t count = std::size_t(width);
+    std::vector<std::uint32_t> made(count), out(count + 2);
+    for (int x = 0; x < width; ++x) made[std::size_t(x)] = 0x01020304u * std::uint32_t(x + 1);
+    for (int startX = 0; startX < width; ++startX) {
+      const RowTurn turn = TurnRows({-startX, 0}, width, 3, true, {0, 0});
+      // Guards either side of the row.
+      std::fill(out.begin(), out.end(), 0xEEEEEEEEu);
+      turn.Turn(reinterpret_cast<const std::uint8_t*>(made.data()), reinterpret_cast<std::uint8_t*>(&out[1]));
+      EXPECT_EQ(out.front(), 0xEEEEEEEEu);
+      EXPECT_EQ(out.back(), 0xEEEEEEEEu);
+      for (int x = 0; x < width; ++x)
+        ASSERT_EQ(out[1 + std::size_t((turn.columnSum - x + width) % width)], made[std::size_t(x)])
+            << width << " " << startX << " " << x;
+    }
+  }
 }
 
 }  // namespace
