@@ -18,7 +18,7 @@ namespace corvel::detail {
 // most folds' lines and maps in lattice coordinates have, drop their products: the same floats
 // for fewer operations. Kernels are made for the kinds of the groups' programs; any other
 // program runs with every step of the kinds kAnySide and kAnyMap. A bent step's side is read as
-// kAnySide, or, where it is u or v, as kUOrV: the sum picked, either way the same floats.
+// kAnySide, as kSum, or, where it is u or v, as kUOrV: the sum picked, either way the same floats.
 enum SideKind { kAnySide, kU, kMinusU, kV, kMinusV, kSum, kMinusSum, kUMinusV, kVMinusU, kUOrV };
 enum MapKind { kAnyMap, kPlusU, kFromU, kPlusV, kFromV, kConstant };
 
@@ -33,6 +33,7 @@ static constexpr SideKind SideKindOf(float a, float b) {
 }
 
 static constexpr SideKind BentSideKindOf(float a, float b) {
+  if (a == 1 && b == 1) return kSum;
   return (a == 1 && b == 0) || (a == 0 && b == 1) ? kUOrV : kAnySide;
 }
 
@@ -100,9 +101,10 @@ struct LaneSide {
     if constexpr (kKind == kVMinusU) return L::Less(L::Sub(v, u), bound);
     if constexpr (kKind == kAnySide || kKind == kUOrV) return L::Less(Sum<kKind>(u, v), bound);
   }
-  // The sum of a side read as kAnySide or kUOrV, tested against bound.
+  // The sum of a bent side, read as kAnySide, kSum or kUOrV, tested against bound.
   template <int kKind>
   typename L::Floats Sum(typename L::Floats u, typename L::Floats v) const {
+    if constexpr (kKind == kSum) return L::Add(u, v);
     if constexpr (kKind == kUOrV) return L::Select(pickV, v, u);
     return L::Add(L::Mul(u, a), L::Mul(v, b));
   }
@@ -488,8 +490,8 @@ using StraightPrograms = std::tuple<
     ProgramKinds<true, kTakenAbove | 0x4205, kTakenAbove | kCorner | 0x0070, kTakenAbove | kCorner | 0x0080>>;
 
 // Bent ones: a bent step's kinds are kBent with its map's (and kMarksNear where it marks), its side
-// read as kAnySide, or, where it is always u or v, as kUOrV.
-constexpr int kBentOnUOrV = kBent | kUOrV;
+// read as kAnySide, or, where it is always u or v, as kUOrV, or always u + v, as kSum.
+constexpr int kBentOnUOrV = kBent | kUOrV, kBentOnSum = kBent | kSum;
 using BentPrograms = std::tuple<
     // turns in corners across lines of u + v, then turns of any map across one bent seam or two,
     // marked near, and two steps that only mark the pixels in bands about other bent lines
@@ -516,9 +518,9 @@ using BentPrograms = std::tuple<
     ProgramKinds<false, 0x1308, 0x2405, kBentOnUOrV | kMarksNear | 0x4200>,
     // a half turn across a line of u + v; half turns across three bent seams, marked near, and,
     // feathered, two steps between them that only mark the pixels near other bent lines
-    ProgramKinds<false, 0x4205, kBent | kMarksNear | 0x4200, kBentOnUOrV | kMarksNear | 0x4200,
+    ProgramKinds<false, 0x4205, kBentOnSum | kMarksNear | 0x4200, kBentOnUOrV | kMarksNear | 0x4200,
                  kBentOnUOrV | kMarksNear | 0x4200>,
-    ProgramKinds<false, 0x4205, kBent | kMarksNear | 0x4200, kBent | kMarksNear | 0x3100,
+    ProgramKinds<false, 0x4205, kBentOnSum | kMarksNear | 0x4200, kBentOnSum | kMarksNear | 0x3100,
                  kBentOnUOrV | kMarksNear | 0x4200, kBentOnUOrV | kMarksNear | 0x3100,
                  kBentOnUOrV | kMarksNear | 0x4200>,
     // a mirror across a line of v, a step of u on a cell across a bent seam and one that moves
