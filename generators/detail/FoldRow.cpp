@@ -35,6 +35,7 @@ double MostShape(const SideBend& bend, double from, double to) {
 double BendReach(const SideBend& bend, bool readsWrapped, double bias) {
   constexpr double kNoBound = std::numeric_limits<double>::infinity();
   if (bend.amount == 0) return 0;
+  if (!std::isfinite(bend.amount)) return kNoBound;
   auto reach = [&](double tu, double tv, double t1) {
     double from = -kNoBound, to = kNoBound;
     if (readsWrapped) {
