@@ -18,7 +18,8 @@ namespace corvel::detail {
 // most folds' lines and maps in lattice coordinates have, drop their products: the same floats
 // for fewer operations. Kernels are made for the kinds of the groups' programs; any other
 // program runs with every step of the kinds kAnySide and kAnyMap. A bent step's side is read as
-// kAnySide, as kSum, or, where it is u or v, as kUOrV: the sum picked, either way the same floats.
+// kAnySide, or as kU, kV or kSum, or kUOrV (the sum picked where a program's step may be either):
+// each the same floats.
 enum SideKind { kAnySide, kU, kMinusU, kV, kMinusV, kSum, kMinusSum, kUMinusV, kVMinusU, kUOrV };
 enum MapKind { kAnyMap, kPlusU, kFromU, kPlusV, kFromV, kConstant };
 
@@ -33,8 +34,8 @@ static constexpr SideKind SideKindOf(float a, float b) {
 }
 
 static constexpr SideKind BentSideKindOf(float a, float b) {
-  if (a == 1 && b == 1) return kSum;
-  return (a == 1 && b == 0) || (a == 0 && b == 1) ? kUOrV : kAnySide;
+  const SideKind kind = SideKindOf(a, b);
+  return kind == kU || kind == kV || kind == kSum ? kind : kAnySide;
 }
 
 static constexpr MapKind MapKindOf(float a, float b) {
@@ -45,12 +46,13 @@ static constexpr MapKind MapKindOf(float a, float b) {
 
 // A step's kinds in one number: side, also, map of u, map of v; whether it only raises u (or v)
 // to a bound, the larger of the two; whether its side is bent by a bump, the side then read as
-// kAnySide or kUOrV (kinds that give kAnySide for a bent step take either); and whether it marks the pixels
-// near its bent seam. A kernel for any kinds of a bent program reads each step's bend and marks at run time
-// (kAnyBend); a known program's step of any kinds is never bent, as StepCodeOf gives a bent step kBent:
-// straight programs' kernels carry no bent code, which would cost them registers in every step. In a program
-// with corners, whether the step tests the start, the previous step's line again, and a second line: a known
-// program's in its kinds, any kinds' read at run time (kCornersAsRead), a load and a branch each.
+// BentSideKindOf gives (kinds that give kAnySide for a bent step take any, kUOrV u or v); and whether it
+// marks the pixels near its bent seam. A kernel for any kinds of a bent program reads each step's bend and
+// marks at run time (kAnyBend); a known program's step of any kinds is never bent, as StepCodeOf gives a bent
+// step kBent: straight programs' kernels carry no bent code, which would cost them registers in every step.
+// In a program with corners, whether the step tests the start, the previous step's line again, and a second
+// line: a known program's in its kinds, any kinds' read at run time (kCornersAsRead), a load and a branch
+// each.
 constexpr int kClampU = 1 << 16, kClampV = 1 << 17, kBent = 1 << 18, kMarksNear = 1 << 19, kAnyBend = 1 << 20;
 constexpr int kFromStart = 1 << 21, kSameSide = 1 << 22, kAlso = 1 << 23, kCornersAsRead = 1 << 24;
 // Whether a straight step is taken outside its side or inside, where a known program's kinds say:
@@ -101,9 +103,11 @@ struct LaneSide {
     if constexpr (kKind == kVMinusU) return L::Less(L::Sub(v, u), bound);
     if constexpr (kKind == kAnySide || kKind == kUOrV) return L::Less(Sum<kKind>(u, v), bound);
   }
-  // The sum of a bent side, read as kAnySide, kSum or kUOrV, tested against bound.
+  // The sum of a bent side, read as BentSideKindOf gives or as kUOrV, tested against bound.
   template <int kKind>
   typename L::Floats Sum(typename L::Floats u, typename L::Floats v) const {
+    if constexpr (kKind == kU) return u;
+    if constexpr (kKind == kV) return v;
     if constexpr (kKind == kSum) return L::Add(u, v);
     if constexpr (kKind == kUOrV) return L::Select(pickV, v, u);
     return L::Add(L::Mul(u, a), L::Mul(v, b));
@@ -490,8 +494,9 @@ using StraightPrograms = std::tuple<
     ProgramKinds<true, kTakenAbove | 0x4205, kTakenAbove | kCorner | 0x0070, kTakenAbove | kCorner | 0x0080>>;
 
 // Bent ones: a bent step's kinds are kBent with its map's (and kMarksNear where it marks), its side
-// read as kAnySide, or, where it is always u or v, as kUOrV, or always u + v, as kSum.
-constexpr int kBentOnUOrV = kBent | kUOrV, kBentOnSum = kBent | kSum;
+// read as kAnySide, or as the side it always is: u, v, either, or u + v.
+constexpr int kBentOnU = kBent | kU, kBentOnV = kBent | kV, kBentOnUOrV = kBent | kUOrV,
+              kBentOnSum = kBent | kSum;
 using BentPrograms = std::tuple<
     // turns in corners across lines of u + v, then turns of any map across one bent seam or two,
     // marked near, and two steps that only mark the pixels in bands about other bent lines
@@ -512,73 +517,71 @@ using BentPrograms = std::tuple<
     ProgramKinds<true, 0x0005, kCorner | 0x0080, kRetestsLine | kCorner | 0x0070, 0x0000, kClampU | 0x3501,
                  kClampV | 0x5103, kBent | kMarksNear>,
     // a wrap bent by bumps: u on a cell by a bump of v, v by a bump of u
-    ProgramKinds<false, kBentOnUOrV | 0x3100, kBentOnUOrV | 0x3100>,
-    ProgramKinds<false, kBentOnUOrV | 0x3100>,
+    ProgramKinds<false, kBentOnU | 0x3100, kBentOnV | 0x3100>, ProgramKinds<false, kBentOnUOrV | 0x3100>,
     // mirrors across lines of v - u and of u + v, and a half turn across a bent seam, marked near
-    ProgramKinds<false, 0x1308, 0x2405, kBentOnUOrV | kMarksNear | 0x4200>,
+    ProgramKinds<false, 0x1308, 0x2405, kBentOnV | kMarksNear | 0x4200>,
     // a half turn across a line of u + v; half turns across three bent seams, marked near, and,
     // feathered, two steps between them that only mark the pixels near other bent lines
-    ProgramKinds<false, 0x4205, kBentOnSum | kMarksNear | 0x4200, kBentOnUOrV | kMarksNear | 0x4200,
-                 kBentOnUOrV | kMarksNear | 0x4200>,
+    ProgramKinds<false, 0x4205, kBentOnSum | kMarksNear | 0x4200, kBentOnV | kMarksNear | 0x4200,
+                 kBentOnU | kMarksNear | 0x4200>,
     ProgramKinds<false, 0x4205, kBentOnSum | kMarksNear | 0x4200, kBentOnSum | kMarksNear | 0x3100,
-                 kBentOnUOrV | kMarksNear | 0x4200, kBentOnUOrV | kMarksNear | 0x3100,
-                 kBentOnUOrV | kMarksNear | 0x4200>,
+                 kBentOnV | kMarksNear | 0x4200, kBentOnV | kMarksNear | 0x3100,
+                 kBentOnU | kMarksNear | 0x4200>,
     // a mirror across a line of v, a step of u on a cell across a bent seam and one that moves
     // nothing, both marked near
-    ProgramKinds<false, 0x4103, kBentOnUOrV | kMarksNear | 0x3100, kBentOnUOrV | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4103, kBentOnU | kMarksNear | 0x3100, kBentOnU | kMarksNear | 0x3100>,
     // a glide across a line of u; a glide across a bent seam, a step of v on a cell across another
     // or both, each with a step that moves nothing, all marked near
-    ProgramKinds<false, 0x4101, kBentOnUOrV | kMarksNear | 0x4100, kBentOnUOrV | kMarksNear | 0x3100,
-                 kBentOnUOrV | kMarksNear | 0x3100, kBentOnUOrV | kMarksNear | 0x3100>,
-    ProgramKinds<false, 0x4101, kBentOnUOrV | kMarksNear | 0x4100, kBentOnUOrV | kMarksNear | 0x3100>,
-    ProgramKinds<false, 0x4101, kBentOnUOrV | kMarksNear | 0x3100, kBentOnUOrV | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4101, kBentOnU | kMarksNear | 0x4100, kBentOnU | kMarksNear | 0x3100,
+                 kBentOnV | kMarksNear | 0x3100, kBentOnV | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4101, kBentOnU | kMarksNear | 0x4100, kBentOnU | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4101, kBentOnV | kMarksNear | 0x3100, kBentOnV | kMarksNear | 0x3100>,
     // a mirror across a line of v - u, a bent seam that swaps u and v a cell on, marked near, and a
     // step that only marks the pixels near another bent line
     ProgramKinds<false, 0x1308, kBentOnUOrV | kMarksNear | 0x1300>,
     ProgramKinds<false, 0x1308, kBentOnUOrV | kMarksNear | 0x1300, kBentOnUOrV | kMarksNear | 0x3100>,
     // a half turn and a mirror across lines of v; a step of u on a cell across a bent seam, a half
     // turn across another or both, and two steps that move nothing, all marked near
-    ProgramKinds<false, 0x4203, 0x4103, kBentOnUOrV | kMarksNear | 0x3100, kBentOnUOrV | kMarksNear | 0x4200,
-                 kBentOnUOrV | kMarksNear | 0x3100, kBentOnUOrV | kMarksNear | 0x3100>,
-    ProgramKinds<false, 0x4203, 0x4103, kBentOnUOrV | kMarksNear | 0x3100, kBentOnUOrV | kMarksNear | 0x3100,
-                 kBentOnUOrV | kMarksNear | 0x3100>,
-    ProgramKinds<false, 0x4203, 0x4103, kBentOnUOrV | kMarksNear | 0x4200>,
+    ProgramKinds<false, 0x4203, 0x4103, kBentOnU | kMarksNear | 0x3100, kBentOnV | kMarksNear | 0x4200,
+                 kBentOnU | kMarksNear | 0x3100, kBentOnU | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4203, 0x4103, kBentOnU | kMarksNear | 0x3100, kBentOnU | kMarksNear | 0x3100,
+                 kBentOnU | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4203, 0x4103, kBentOnV | kMarksNear | 0x4200>,
     // a half turn across a line of v and a quarter turn across one of u; quarter turns across two
-    // bent seams, each way as its bend turns it, marked near, and two steps that only mark the
-    // pixels near other bent lines
-    ProgramKinds<false, 0x4204, 0x2301, kBentOnUOrV | kMarksNear | 0x1400, kBentOnUOrV | kMarksNear | 0x1400>,
-    ProgramKinds<false, 0x4204, 0x2301, kBentOnUOrV | kMarksNear | 0x1400, kBentOnUOrV | kMarksNear | 0x1400,
-                 kBentOnUOrV | kMarksNear | 0x3100, kBentOnUOrV | kMarksNear | 0x3100>,
-    ProgramKinds<false, 0x4204, 0x2301, kBentOnUOrV | kMarksNear | 0x1400, kBentOnUOrV | kMarksNear | 0x2300>,
-    ProgramKinds<false, 0x4204, 0x2301, kBentOnUOrV | kMarksNear | 0x1400, kBentOnUOrV | kMarksNear | 0x2300,
-                 kBentOnUOrV | kMarksNear | 0x3100, kBentOnUOrV | kMarksNear | 0x3100>,
-    ProgramKinds<false, 0x4204, 0x2301, kBentOnUOrV | kMarksNear | 0x2300, kBentOnUOrV | kMarksNear | 0x1400>,
-    ProgramKinds<false, 0x4204, 0x2301, kBentOnUOrV | kMarksNear | 0x2300, kBentOnUOrV | kMarksNear | 0x1400,
-                 kBentOnUOrV | kMarksNear | 0x3100, kBentOnUOrV | kMarksNear | 0x3100>,
-    ProgramKinds<false, 0x4204, 0x2301, kBentOnUOrV | kMarksNear | 0x2300, kBentOnUOrV | kMarksNear | 0x2300>,
-    ProgramKinds<false, 0x4204, 0x2301, kBentOnUOrV | kMarksNear | 0x2300, kBentOnUOrV | kMarksNear | 0x2300,
-                 kBentOnUOrV | kMarksNear | 0x3100, kBentOnUOrV | kMarksNear | 0x3100>,
+    // bent seams, each way as its bend turns it (across v where the turn is by B, across u where by
+    // A), marked near, and two steps that only mark the pixels near the lines they are glued to
+    ProgramKinds<false, 0x4204, 0x2301, kBentOnV | kMarksNear | 0x1400, kBentOnV | kMarksNear | 0x1400>,
+    ProgramKinds<false, 0x4204, 0x2301, kBentOnV | kMarksNear | 0x1400, kBentOnV | kMarksNear | 0x1400,
+                 kBentOnU | kMarksNear | 0x3100, kBentOnU | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4204, 0x2301, kBentOnV | kMarksNear | 0x1400, kBentOnU | kMarksNear | 0x2300>,
+    ProgramKinds<false, 0x4204, 0x2301, kBentOnV | kMarksNear | 0x1400, kBentOnU | kMarksNear | 0x2300,
+                 kBentOnU | kMarksNear | 0x3100, kBentOnV | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4204, 0x2301, kBentOnU | kMarksNear | 0x2300, kBentOnV | kMarksNear | 0x1400>,
+    ProgramKinds<false, 0x4204, 0x2301, kBentOnU | kMarksNear | 0x2300, kBentOnV | kMarksNear | 0x1400,
+                 kBentOnV | kMarksNear | 0x3100, kBentOnU | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4204, 0x2301, kBentOnU | kMarksNear | 0x2300, kBentOnU | kMarksNear | 0x2300>,
+    ProgramKinds<false, 0x4204, 0x2301, kBentOnU | kMarksNear | 0x2300, kBentOnU | kMarksNear | 0x2300,
+                 kBentOnV | kMarksNear | 0x3100, kBentOnV | kMarksNear | 0x3100>,
     // and mirrored across u + v: across the bent seams at the corner and the centre, bent either
     // way, and, feathered, two steps that only mark the pixels near other bent lines
-    ProgramKinds<false, 0x4204, 0x2301, 0x2405, kBentOnUOrV | kMarksNear | 0x1400,
-                 kBentOnUOrV | kMarksNear | 0x2300>,
-    ProgramKinds<false, 0x4204, 0x2301, 0x2405, kBentOnUOrV | kMarksNear | 0x1400,
-                 kBentOnUOrV | kMarksNear | 0x2300, kBentOnUOrV | kMarksNear | 0x3100,
-                 kBentOnUOrV | kMarksNear | 0x3100>,
-    ProgramKinds<false, 0x4204, 0x2301, 0x2405, kBentOnUOrV | kMarksNear | 0x2300,
-                 kBentOnUOrV | kMarksNear | 0x1400>,
-    ProgramKinds<false, 0x4204, 0x2301, 0x2405, kBentOnUOrV | kMarksNear | 0x2300,
-                 kBentOnUOrV | kMarksNear | 0x1400, kBentOnUOrV | kMarksNear | 0x3100,
-                 kBentOnUOrV | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4204, 0x2301, 0x2405, kBentOnV | kMarksNear | 0x1400,
+                 kBentOnU | kMarksNear | 0x2300>,
+    ProgramKinds<false, 0x4204, 0x2301, 0x2405, kBentOnV | kMarksNear | 0x1400,
+                 kBentOnU | kMarksNear | 0x2300, kBentOnU | kMarksNear | 0x3100,
+                 kBentOnV | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4204, 0x2301, 0x2405, kBentOnU | kMarksNear | 0x2300,
+                 kBentOnV | kMarksNear | 0x1400>,
+    ProgramKinds<false, 0x4204, 0x2301, 0x2405, kBentOnU | kMarksNear | 0x2300,
+                 kBentOnV | kMarksNear | 0x1400, kBentOnV | kMarksNear | 0x3100,
+                 kBentOnU | kMarksNear | 0x3100>,
     // a half turn across a line of v and a glide across one of u; a glide across a bent seam, a
     // glide and half turn across another or both, and steps that move nothing, all marked near
-    ProgramKinds<false, 0x4203, 0x4101, kBentOnUOrV | kMarksNear | 0x4100, kBentOnUOrV | kMarksNear | 0x3200,
-                 kBentOnUOrV | kMarksNear | 0x3100, kBentOnUOrV | kMarksNear | 0x3100,
-                 kBentOnUOrV | kMarksNear | 0x3100>,
-    ProgramKinds<false, 0x4203, 0x4101, kBentOnUOrV | kMarksNear | 0x4100, kBentOnUOrV | kMarksNear | 0x3100,
-                 kBentOnUOrV | kMarksNear | 0x3100>,
-    ProgramKinds<false, 0x4203, 0x4101, kBentOnUOrV | kMarksNear | 0x3200,
-                 kBentOnUOrV | kMarksNear | 0x3100>>;
+    ProgramKinds<false, 0x4203, 0x4101, kBentOnU | kMarksNear | 0x4100, kBentOnV | kMarksNear | 0x3200,
+                 kBentOnU | kMarksNear | 0x3100, kBentOnU | kMarksNear | 0x3100,
+                 kBentOnV | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4203, 0x4101, kBentOnU | kMarksNear | 0x4100, kBentOnU | kMarksNear | 0x3100,
+                 kBentOnU | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4203, 0x4101, kBentOnV | kMarksNear | 0x3200, kBentOnV | kMarksNear | 0x3100>>;
 
 // Whether step i tests the line step i - 1 tested, both on the position as it goes and unbent.
 static inline bool RetestsLine(const FoldKernelArgs& a, int i) {
@@ -597,8 +600,11 @@ bool KernelIfKinds(const FoldKernelArgs& a, FoldPositionsKernel& kernel) {
                       : a.steps[i].aboveMask                    ? kTakenAbove
                                                                 : kTakenBelow;
     if ((code & kRetestsLine) != 0 && !RetestsLine(a, i)) return false;
-    // Kinds that read a bent step's side as kAnySide take any.
-    const int given = StepCodeOf(a.steps[i]) & ((code & kBent) != 0 && (code & 15) == kAnySide ? ~15 : ~0);
+    // Kinds that read a bent step's side as kAnySide take any, as kUOrV u or v.
+    int given = StepCodeOf(a.steps[i]);
+    if ((code & kBent) != 0 && (code & 15) == kAnySide) given &= ~15;
+    if ((code & kBent) != 0 && (code & 15) == kUOrV && ((given & 15) == kU || (given & 15) == kV))
+      given = (given & ~15) | kUOrV;
     if ((given | sense | (code & kRetestsLine)) != code) return false;
   }
   kernel = FoldPositionsUnrolled<L, Kinds>;
