@@ -61,6 +61,10 @@ constexpr int kTakenAbove = 1 << 25, kTakenBelow = 1 << 26;
 // Whether a known program's step tests the previous step's line again, on the position as that
 // step left it: where it moved none of the lanes, its test stands.
 constexpr int kRetestsLine = 1 << 27;
+// Where a known program's bent step's bumps read the position as it finds it: past its first bent
+// step, a step whose kinds say so (kReadsHere); its first bent step always (kReadsFirst, which the
+// kernel adds). Any kinds' read at run time.
+constexpr int kReadsHere = 1 << 28, kReadsFirst = 1 << 29;
 static constexpr int StepCode(SideKind side, SideKind also, MapKind mapU, MapKind mapV) {
   return side | also << 4 | mapU << 8 | mapV << 12;
 }
@@ -232,7 +236,7 @@ template <class L, int kCode>
   constexpr bool kBentKinds = (kCode & kBent) != 0;
   if constexpr (kBentKinds || (kCode & kAnyBend) != 0) {
     if (kBentKinds || plain.bend != 0) {
-      if (plain.bumpsHereMask) {
+      if (kBentKinds ? (kCode & (kReadsHere | kReadsFirst)) != 0 : plain.bumpsHereMask != 0) {
         state.bu = tu;
         state.bv = tv;
         state.shapeKept = false;
@@ -326,6 +330,11 @@ struct ProgramKinds {
   static constexpr int kSteps = int(sizeof...(kCodes));
   static constexpr int kCode[sizeof...(kCodes) + 1] = {kCodes..., 0};
   static constexpr bool kMarks = (((kCodes & (kMarksNear | kAnyBend)) != 0) || ... || false);
+  static constexpr int kFirstBent = [] {
+    for (int i = 0; i < kSteps; ++i)
+      if ((kCode[i] & kBent) != 0) return i;
+    return -1;
+  }();
 };
 
 // The steps one after another, unrolled; the lanes near a bent seam in near.
@@ -336,8 +345,9 @@ template <class L, class Kinds, std::size_t kCount, std::size_t... kIndex>
     [[maybe_unused]] typename L::Floats& fu, [[maybe_unused]] typename L::Floats& fv,
     typename L::Floats& near, std::index_sequence<kIndex...>) {
   [[maybe_unused]] StepsState<L> state{startU, startV, L::Splat(0.0f), near, L::Splat(0.0f)};
-  (FoldStepLanes<L, Kinds::kHasCorners, Kinds::kCode[kIndex]>(a.steps[kIndex], steps[kIndex], startU, startV,
-                                                              fu, fv, state),
+  (FoldStepLanes<L, Kinds::kHasCorners,
+                 Kinds::kCode[kIndex] | (int(kIndex) == Kinds::kFirstBent ? kReadsFirst : 0)>(
+       a.steps[kIndex], steps[kIndex], startU, startV, fu, fv, state),
    ...);
   near = state.near;
 }
@@ -512,7 +522,8 @@ using BentPrograms = std::tuple<
     // a half turn across u + v and turns in two corners, then steps of any map across one bent
     // seam or two, marked near; and a step across u + v, turns in two corners, a step of any kinds
     // and the clamps of u and of v, then a step across a bent seam, marked near
-    ProgramKinds<true, 0x4205, kCorner | 0x0070, kCorner | 0x0080, kBent | kMarksNear, kBent | kMarksNear>,
+    ProgramKinds<true, 0x4205, kCorner | 0x0070, kCorner | 0x0080, kBent | kMarksNear,
+                 kBent | kMarksNear | kReadsHere>,
     ProgramKinds<true, 0x4205, kCorner | 0x0070, kCorner | 0x0080, kBent | kMarksNear>,
     ProgramKinds<true, 0x0005, kCorner | 0x0080, kRetestsLine | kCorner | 0x0070, 0x0000, kClampU | 0x3501,
                  kClampV | 0x5103, kBent | kMarksNear>,
@@ -600,12 +611,15 @@ bool KernelIfKinds(const FoldKernelArgs& a, FoldPositionsKernel& kernel) {
                       : a.steps[i].aboveMask                    ? kTakenAbove
                                                                 : kTakenBelow;
     if ((code & kRetestsLine) != 0 && !RetestsLine(a, i)) return false;
+    if ((code & kBent) != 0 &&
+        (a.steps[i].bumpsHereMask != 0) != (i == Kinds::kFirstBent || (code & kReadsHere) != 0))
+      return false;
     // Kinds that read a bent step's side as kAnySide take any, as kUOrV u or v.
     int given = StepCodeOf(a.steps[i]);
     if ((code & kBent) != 0 && (code & 15) == kAnySide) given &= ~15;
     if ((code & kBent) != 0 && (code & 15) == kUOrV && ((given & 15) == kU || (given & 15) == kV))
       given = (given & ~15) | kUOrV;
-    if ((given | sense | (code & kRetestsLine)) != code) return false;
+    if ((given | sense | (code & (kRetestsLine | kReadsHere))) != code) return false;
   }
   kernel = FoldPositionsUnrolled<L, Kinds>;
   return true;
