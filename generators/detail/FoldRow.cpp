@@ -17,6 +17,7 @@ std::uint32_t FixedFractionOfAny(double t) {
 }
 
 FoldPositionsKernel ChooseFoldKernel(const FoldKernelArgs& args, const CpuFeatures& cpu) {
+  if (cpu.avx2 && cpu.avx512) return FoldKernelAvx512(args);
   return cpu.avx2 ? FoldKernelAvx2(args) : FoldKernelSse2(args);
 }
 

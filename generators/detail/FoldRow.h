@@ -68,10 +68,12 @@ using FoldPositionsKernel = void (*)(const FoldKernelArgs& args, const std::uint
 // The kernel of each instruction set made for the program's kinds of steps.
 FoldPositionsKernel FoldKernelSse2(const FoldKernelArgs& args);
 FoldPositionsKernel FoldKernelAvx2(const FoldKernelArgs& args);
-// AVX2's for a program with a bent step, which FoldKernelAvx2 hands such programs to.
+// AVX2's for a program with a bent step, which FoldKernelAvx2 and FoldKernelAvx512 hand such
+// programs to.
 FoldPositionsKernel BentFoldKernelAvx2(const FoldKernelArgs& args);
+FoldPositionsKernel FoldKernelAvx512(const FoldKernelArgs& args);
 
-// The program's kernel in what the processor record allows: AVX2, else SSE2.
+// The program's kernel in what the processor record allows: AVX-512, else AVX2, else SSE2.
 FoldPositionsKernel ChooseFoldKernel(const FoldKernelArgs& args, const CpuFeatures& cpu);
 
 // The program and the generator's map to the source (its origin added) in the kernels' form.

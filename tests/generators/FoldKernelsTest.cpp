@@ -20,10 +20,11 @@ namespace {
 
 using testing_lattices::SetLattice;
 
-// The kernels made for args: SSE2's, and AVX2's where the processor has it.
+// The kernels made for args: SSE2's, and AVX2's and AVX-512's where the processor has them.
 std::vector<detail::FoldPositionsKernel> KernelsFor(const detail::FoldKernelArgs& args) {
   std::vector<detail::FoldPositionsKernel> kernels{detail::FoldKernelSse2(args)};
   if (GetCpuFeatures().avx2) kernels.push_back(detail::FoldKernelAvx2(args));
+  if (GetCpuFeatures().avx512) kernels.push_back(detail::FoldKernelAvx512(args));
   return kernels;
 }
 

@@ -718,6 +718,29 @@ TEST(TileRenderPaths, SeamPlansInLanesGiveThePlansBytes) {
   }
 }
 
+// The straight programs' fold in sixteen lanes gives the positions of eight: the same bytes for
+// every group, straight at feathers 0 and 20 and turned, and bent ones, which it hands to eight.
+TEST(TileRenderPaths, TheFoldInSixteenLanesGivesTheBytesOfEight) {
+  if (!ProbeCpuFeatures().avx512) GTEST_SKIP() << "no AVX-512";
+  CRowIteratorBands source;
+  MakeGrainyWaves(source, 480);
+  CpuFeatures eight = ProbeCpuFeatures();
+  eight.avx512 = false;
+  for (int method = 0; method < keTilingMethodCount; ++method) {
+    for (double feather : {0.0, 20.0}) {
+      for (int angle : {0, 30, 211}) {
+        for (double bend : {0.0, 0.1}) {
+          const TileShape pick = BentPick(method, feather, angle, bend);
+          CRowIteratorBands tiles[2];
+          Render(source, pick, eight, tiles[0]);
+          Render(source, pick, ProbeCpuFeatures(), tiles[1]);
+          ExpectSameBytes(tiles[0], tiles[1], Described(pick) + (bend != 0 ? " bent" : ""));
+        }
+      }
+    }
+  }
+}
+
 // The reference repeats a cell into a period many cells long; the fast render renders the period
 // in one pass, and at the size the tile is used at, where the reference scales what it rendered.
 TEST(TileRenderPaths, LongPeriodsAndTileSizesMatchTheReference) {
