@@ -30,7 +30,9 @@ CpuFeatures ProbeCpuFeatures() {
   features.sse2 = __builtin_cpu_supports("sse2");
   features.sse41 = __builtin_cpu_supports("sse4.1");
   features.avx2 = __builtin_cpu_supports("avx2");
-  features.avx512 = features.avx2 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
+  features.avx512 = features.avx2 && __builtin_cpu_supports("avx512f") &&
+                    __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512bw") &&
+                    __builtin_cpu_supports("avx512vl");
 #endif
   return features;
 }

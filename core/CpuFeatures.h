@@ -9,7 +9,7 @@ struct CpuFeatures {
   bool sse2 = false;
   bool sse41 = false;
   bool avx2 = false;    // also needs the system to save the wide registers, which the probe checks
-  bool avx512 = false;  // AVX-512 F and DQ, the system saving their registers too
+  bool avx512 = false;  // AVX-512 F, DQ, BW and VL, the system saving their registers too
 };
 
 // What the processor offers, from cpuid.

@@ -52,6 +52,7 @@ void SampleBilinearBgraPlain(const BgraRows& rows, std::uint8_t* out, const std:
 }  // namespace detail
 
 BgraSampler ChooseBgraSampler(const CpuFeatures& features) {
+  if (features.avx2 && features.avx512) return detail::SampleBilinearBgraAvx512;
   if (features.avx2) return detail::SampleBilinearBgraAvx2;
   return features.sse2 ? detail::SampleBilinearBgraSse2 : detail::SampleBilinearBgraPlain;
 }

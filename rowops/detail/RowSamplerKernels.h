@@ -19,6 +19,9 @@ void SampleBilinearBgraPlain(const BgraRows& rows, std::uint8_t* out, const std:
                              int count, SampleEdge edge);
 void SampleBilinearBgraAvx2(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions, int count,
                             SampleEdge edge);
+// AVX2's, rows that turn through a window taken with AVX-512 gathers.
+void SampleBilinearBgraAvx512(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions,
+                              int count, SampleEdge edge);
 void SampleBilinearBgraSse2(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions, int count,
                             SampleEdge edge);
 

@@ -41,10 +41,14 @@ std::vector<std::uint8_t> Sample(const Rows& rows, const std::vector<std::int32_
   return out;
 }
 
-// The SIMD kernels in turn: SSE2 alone, then all the processor has.
+// The SIMD kernels in turn: SSE2 alone, AVX2 without AVX-512 where there is more, then all the
+// processor has.
 std::vector<CpuFeatures> SimdChoices() {
   CpuFeatures sse2 = ProbeCpuFeatures();
   sse2.avx2 = false;
+  CpuFeatures avx2 = ProbeCpuFeatures();
+  avx2.avx512 = false;
+  if (ProbeCpuFeatures().avx512) return {sse2, avx2, ProbeCpuFeatures()};
   return {sse2, ProbeCpuFeatures()};
 }
 
