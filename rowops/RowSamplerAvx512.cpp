@@ -4,8 +4,8 @@
 // Rows that turn through the source, each pixel with fractions of its own: eight footprints'
 // upper and lower pairs are gathered in two loads, where AVX2 puts sixteen pairs in place one by
 // one, and weighed by AVX2's sums on bytes, so that the bytes are the same. Everything else (no
-// window, whole steps along rows or columns, footprints leaving the window, results not opaque)
-// goes to the AVX2 kernel.
+// window, rows of whole steps along rows or columns, footprints leaving the window, results not
+// opaque) goes to the AVX2 kernel.
 // GCC 12 takes the intrinsics' own undefined starting values for uninitialised reads.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
@@ -18,12 +18,14 @@ namespace corvel::detail {
 
 namespace {
 
-// Whether two positions lie a whole pixel apart along a row or a column: AVX2 reads such runs as
-// blocks.
+// Whether a run of eight steps a whole pixel at a time along a row or a column, from its first
+// two positions to its last: AVX2 reads such runs as blocks.
 bool StepsWhole(const std::int32_t* positions) {
   const std::uint32_t dx = std::uint32_t(positions[2]) - std::uint32_t(positions[0]),
                       dy = std::uint32_t(positions[3]) - std::uint32_t(positions[1]);
-  return (dx == 0) != (dy == 0) && ((dx | dy) == 256 || (dx | dy) == 0xFFFFFF00u);
+  return (dx == 0) != (dy == 0) && ((dx | dy) == 256 || (dx | dy) == 0xFFFFFF00u) &&
+         std::uint32_t(positions[14]) - std::uint32_t(positions[0]) == 7 * dx &&
+         std::uint32_t(positions[15]) - std::uint32_t(positions[1]) == 7 * dy;
 }
 
 // What every run reads of the window.
@@ -131,8 +133,10 @@ bool BlendEight(const Window& w, const std::int32_t* positions, std::uint8_t* ou
 
 void SampleBilinearBgraAvx512(const BgraRows& rows, std::uint8_t* out, const std::int32_t* positions,
                               int count, SampleEdge edge) {
-  if (!rows.window || count < 8 || StepsWhole(positions) || StepsWhole(positions + 2 * (count / 2 - 1)) ||
-      StepsWhole(positions + 2 * (count - 2)))
+  // A row that steps whole pixels at its start, middle or end goes to AVX2, which reads them as
+  // blocks; a row scaled by a hair, stepping 255 now and then among 256s, does not.
+  if (!rows.window || count < 8 || StepsWhole(positions) || StepsWhole(positions + 2 * (count / 2 - 4)) ||
+      StepsWhole(positions + 2 * (count - 8)))
     return SampleBilinearBgraAvx2(rows, out, positions, count, edge);
   const Window w(rows);
   // The few past the last run of eight go with the seven before them: those taken twice store
