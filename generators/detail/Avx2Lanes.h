@@ -12,6 +12,7 @@ namespace {
 struct Avx2Lanes {
   using Floats = __m256;
   using Ints = __m256i;
+  using Masks = __m256;  // all of a lane's bits set or clear
   static constexpr int kWidth = 8;
   static Ints Ramp(std::uint32_t start, std::uint32_t step) {
     return _mm256_add_epi32(

@@ -96,7 +96,7 @@ struct LaneSide {
         bound(L::Splat(kToUnits * (kKind == kMinusU || kKind == kMinusV || kKind == kMinusSum ? c : -c))),
         pickV(L::Mask(b != 0 ? ~0u : 0u)) {}
   template <int kKind>
-  typename L::Floats Inside(typename L::Floats u, typename L::Floats v) const {
+  typename L::Masks Inside(typename L::Floats u, typename L::Floats v) const {
     if constexpr (kKind == kU) return L::Less(u, bound);
     if constexpr (kKind == kMinusU) return L::Less(bound, u);
     if constexpr (kKind == kV) return L::Less(v, bound);
@@ -118,7 +118,7 @@ struct LaneSide {
   }
   typename L::Floats a, b, bound;
   // kUOrV's: set where the side is v.
-  typename L::Floats pickV;
+  typename L::Masks pickV;
 };
 
 template <class L>
@@ -173,10 +173,10 @@ struct LaneStep {
         nearTo(L::Splat(kToUnits * (s.plannedTo - s.n1))),
         closeFrom(L::Splat(BentCloseFrom(s))),
         closeTo(L::Splat(BentCloseTo(s))),
-        untakenFlip(L::Mask(s.aboveMask ? 0x80000000u : 0u)),
+        untakenFlip(L::Splat(s.aboveMask ? -0.0f : 0.0f)),
         untakenFrom(L::Splat(s.aboveMask ? -BentCloseFrom(s) : BentCloseTo(s))) {}
   LaneSide<L> side, also;
-  typename L::Floats above;
+  typename L::Masks above;
   LaneAffine<L> mapU, mapV;
   typename L::Floats bend;
   LaneAffine<L> bendT, bendT2;
@@ -219,7 +219,9 @@ template <class L>
 // the pixels marked near a bent seam, whether the last step moved any lane.
 template <class L>
 struct StepsState {
-  typename L::Floats bu, bv, inside, near, shape;
+  typename L::Floats bu, bv;
+  typename L::Masks inside, near;
+  typename L::Floats shape;
   bool moved = true, shapeKept = false;
 };
 
@@ -229,10 +231,10 @@ struct StepsState {
 // lane lies beyond a bent step's reach on the side it does not take, untouched is set: the step
 // neither moves nor marks any.
 template <class L, int kCode>
-[[gnu::always_inline]] inline typename L::Floats InsideSide(const FoldKernelArgs::Step& plain,
-                                                            const LaneStep<L>& s, typename L::Floats tu,
-                                                            typename L::Floats tv, StepsState<L>& state,
-                                                            bool& untouched) {
+[[gnu::always_inline]] inline typename L::Masks InsideSide(const FoldKernelArgs::Step& plain,
+                                                           const LaneStep<L>& s, typename L::Floats tu,
+                                                           typename L::Floats tv, StepsState<L>& state,
+                                                           bool& untouched) {
   constexpr bool kBentKinds = (kCode & kBent) != 0;
   if constexpr (kBentKinds || (kCode & kAnyBend) != 0) {
     if (kBentKinds || plain.bend != 0) {
@@ -295,7 +297,7 @@ template <class L, bool kCorners, int kCode>
   const F tu = fromStart ? startU : fu, tv = fromStart ? startV : fv;
   // The regions of a fold by turns share their lines: a line tested on the same start is not
   // tested again.
-  F& inside = state.inside;
+  typename L::Masks& inside = state.inside;
   const bool standing = sameSide || ((kCode & kRetestsLine) != 0 && !state.moved);
   bool untouched = false;
   if (!standing) inside = InsideSide<L, kCode>(plain, s, tu, tv, state, untouched);
@@ -307,11 +309,11 @@ template <class L, bool kCorners, int kCode>
   }
   // Taken where set, or, taken above a line the kinds say so of, where clear.
   bool clearTaken = (kCode & kTakenAbove) != 0;
-  F taken = (kCode & (kTakenAbove | kTakenBelow)) != 0 ? inside : L::Xor(inside, s.above);
+  typename L::Masks taken = (kCode & (kTakenAbove | kTakenBelow)) != 0 ? inside : L::Xor(inside, s.above);
   // Neighbours mostly lie in one region: a step none of them takes costs only its test.
   if (clearTaken ? L::Bits(taken) == (1 << L::kWidth) - 1 : !L::Any(taken)) return;
   if (also) {
-    const F alsoInside = s.also.template Inside<(kCode >> 4 & 15)>(tu, tv);
+    const typename L::Masks alsoInside = s.also.template Inside<(kCode >> 4 & 15)>(tu, tv);
     taken = clearTaken ? L::AndNot(taken, alsoInside) : L::And(taken, alsoInside);
     clearTaken = false;
     if (!L::Any(taken)) return;
@@ -342,9 +344,9 @@ template <class L, class Kinds, std::size_t kCount, std::size_t... kIndex>
 [[gnu::always_inline]] inline void FoldStepsLanes(
     [[maybe_unused]] const FoldKernelArgs& a, [[maybe_unused]] const std::array<LaneStep<L>, kCount>& steps,
     [[maybe_unused]] typename L::Floats startU, [[maybe_unused]] typename L::Floats startV,
-    [[maybe_unused]] typename L::Floats& fu, [[maybe_unused]] typename L::Floats& fv,
-    typename L::Floats& near, std::index_sequence<kIndex...>) {
-  [[maybe_unused]] StepsState<L> state{startU, startV, L::Splat(0.0f), near, L::Splat(0.0f)};
+    [[maybe_unused]] typename L::Floats& fu, [[maybe_unused]] typename L::Floats& fv, typename L::Masks& near,
+    std::index_sequence<kIndex...>) {
+  [[maybe_unused]] StepsState<L> state{startU, startV, L::Mask(0), near, L::Splat(0.0f)};
   (FoldStepLanes<L, Kinds::kHasCorners,
                  Kinds::kCode[kIndex] | (int(kIndex) == Kinds::kFirstBent ? kReadsFirst : 0)>(
        a.steps[kIndex], steps[kIndex], startU, startV, fu, fv, state),
@@ -368,7 +370,7 @@ inline constexpr LaneMaskBytes kLaneMaskBytes = MakeLaneMaskBytes();
 // Marks (1) the pixels k + i, short of end, of the lanes i set in near: a whole group of lanes in
 // one store, where a lane at a time cost a mispredicted branch about every pixel of a wide band.
 template <class L>
-inline void MarkLanes(typename L::Floats near, std::uint8_t* marks, int k, int end) {
+inline void MarkLanes(typename L::Masks near, std::uint8_t* marks, int k, int end) {
   static_assert(L::kWidth <= 8, "a lane a byte of the mask's");
   int bits = L::Bits(near);
   if (bits == 0) return;
@@ -413,7 +415,7 @@ void FoldPositionsUnrolled(const FoldKernelArgs& a, const std::uint32_t* starts,
       us = L::Add(us, uStep);
       vs = L::Add(vs, vStep);
       const F startU = fu, startV = fv;
-      F near = L::Less(bias, bias);
+      typename L::Masks near = L::Mask(0);
       FoldStepsLanes<L, Kinds>(a, steps, startU, startV, fu, fv, near, kEach);
       if constexpr (Kinds::kMarks) {
         if (marks) MarkLanes<L>(near, marks, k, end);

@@ -1,7 +1,8 @@
 // Compiled with AVX-512 enabled for this file alone; run only where the processor record allows.
 // The straight programs' kernels in sixteen lanes: the same operations lane by lane as AVX2's, so
-// the same positions, at about half the instructions a pixel (the lanes' selects each one masked
-// move, a floor and its conversion one rounded conversion). Bent programs run AVX2's.
+// the same positions, at about half the instructions a pixel (the lanes' tests in mask registers,
+// their selects each one masked move, a floor and its conversion one rounded conversion). Bent
+// programs run AVX2's.
 // GCC 12 takes the intrinsics' own undefined starting values for uninitialised reads.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
@@ -33,21 +34,17 @@ struct Avx512Lanes {
   static Floats Mul(Floats a, Floats b) { return _mm512_mul_ps(a, b); }
   static Floats Max(Floats a, Floats b) { return _mm512_max_ps(a, b); }
   static Floats Min(Floats a, Floats b) { return _mm512_min_ps(a, b); }
-  // Masks as the other lanes hold them, all bits of a lane set.
-  static Floats Less(Floats a, Floats b) {
-    return _mm512_castsi512_ps(_mm512_movm_epi32(_mm512_cmp_ps_mask(a, b, _CMP_LT_OQ)));
-  }
-  static Floats Mask(std::uint32_t bits) { return _mm512_castsi512_ps(_mm512_set1_epi32(int(bits))); }
-  static Floats And(Floats a, Floats b) { return _mm512_and_ps(a, b); }
-  static Floats AndNot(Floats a, Floats b) { return _mm512_andnot_ps(a, b); }
-  static Floats Or(Floats a, Floats b) { return _mm512_or_ps(a, b); }
-  static Floats Xor(Floats a, Floats b) { return _mm512_xor_ps(a, b); }
-  static __mmask16 MaskBits(Floats mask) { return _mm512_movepi32_mask(_mm512_castps_si512(mask)); }
-  static int Bits(Floats mask) { return int(MaskBits(mask)); }
-  static bool Any(Floats mask) { return MaskBits(mask) != 0; }
-  static Floats Select(Floats mask, Floats yes, Floats no) {
-    return _mm512_mask_blend_ps(MaskBits(mask), no, yes);
-  }
+  // A lane's mask a bit.
+  using Masks = __mmask16;
+  static Masks Less(Floats a, Floats b) { return _mm512_cmp_ps_mask(a, b, _CMP_LT_OQ); }
+  static Masks Mask(std::uint32_t bits) { return bits != 0 ? 0xFFFF : 0; }
+  static Masks And(Masks a, Masks b) { return Masks(a & b); }
+  static Masks AndNot(Masks a, Masks b) { return Masks(~a & b); }
+  static Masks Or(Masks a, Masks b) { return Masks(a | b); }
+  static Masks Xor(Masks a, Masks b) { return Masks(a ^ b); }
+  static int Bits(Masks mask) { return mask; }
+  static bool Any(Masks mask) { return mask != 0; }
+  static Floats Select(Masks mask, Floats yes, Floats no) { return _mm512_mask_blend_ps(mask, no, yes); }
   static void Store(float* out, Floats t) { _mm512_storeu_ps(out, t); }
   // Rounded down; NaN and what lies past the integers to the lowest, as a floor then a truncation
   // gives them.

@@ -11,6 +11,7 @@ namespace {
 struct Sse2Lanes {
   using Floats = __m128;
   using Ints = __m128i;
+  using Masks = __m128;  // all of a lane's bits set or clear
   static constexpr int kWidth = 4;
   static Ints Ramp(std::uint32_t start, std::uint32_t step) {
     return _mm_setr_epi32(int(start), int(start + step), int(start + 2 * step), int(start + 3 * step));
