@@ -28,14 +28,13 @@ bool StepsWhole(const std::int32_t* positions) {
          std::uint32_t(positions[15]) - std::uint32_t(positions[1]) == 7 * dy;
 }
 
-// What every run reads of the window.
+// What every run reads of the window; pairs of 32-bit lanes as positions lie, x then y.
 struct Window {
   explicit Window(const BgraRows& rows)
-      : left(_mm256_set1_epi32(rows.windowLeft)),
-        top(_mm256_set1_epi32(rows.windowTop)),
-        lastLeft(_mm256_set1_epi32(rows.windowWidth - 2)),
-        lastTop(_mm256_set1_epi32(rows.windowHeight - 2)),
-        pitch(_mm256_set1_epi32(int(rows.windowPitch))),
+      : corner(Pair(rows.windowLeft, rows.windowTop)),
+        lastCorner(Pair(rows.windowWidth - 2, rows.windowHeight - 2)),
+        strides(Pair(4, std::int32_t(rows.windowPitch))),
+        pitch(_mm512_set1_epi64(rows.windowPitch)),
         base(rows.window),
         pitchBytes(rows.windowPitch),
         ahead(rows.windowAhead),
@@ -43,7 +42,10 @@ struct Window {
         aheadBothWays(rows.aheadBothWays),
         left0(rows.windowLeft),
         top0(rows.windowTop) {}
-  __m256i left, top, lastLeft, lastTop, pitch;
+  static __m512i Pair(std::int32_t x, std::int32_t y) {
+    return _mm512_set1_epi64(std::int64_t(std::uint64_t(std::uint32_t(y)) << 32 | std::uint32_t(x)));
+  }
+  __m512i corner, lastCorner, strides, pitch;
   const std::uint8_t* base;
   std::intptr_t pitchBytes, ahead, aheadRows;
   bool aheadBothWays;
@@ -80,45 +82,44 @@ void ReadAhead(const Window& w, const std::int32_t* from) {
 }
 
 // Eight pixels from their positions into out; false, with nothing stored, where a footprint
-// leaves the window or a result is not opaque.
+// leaves the window or a result is not opaque. Each pixel's x and y stay side by side in a 64-bit
+// lane, as positions lie.
 bool BlendEight(const Window& w, const std::int32_t* positions, std::uint8_t* out) {
   const __m512i pairs = _mm512_loadu_si512(positions);
-  const __m256i x = _mm512_cvtepi64_epi32(pairs), y = _mm512_cvtepi64_epi32(_mm512_srli_epi64(pairs, 32));
-  const __m256i mask = _mm256_set1_epi32(0xFF);
-  const __m256i fx = _mm256_and_si256(x, mask), fy = _mm256_and_si256(y, mask);
-  const __m256i x0 = _mm256_sub_epi32(_mm256_srai_epi32(x, 8), w.left);
-  const __m256i y0 = _mm256_sub_epi32(_mm256_srai_epi32(y, 8), w.top);
+  const __m512i fractions = _mm512_and_si512(pairs, _mm512_set1_epi32(0xFF));
+  const __m512i whole = _mm512_sub_epi32(_mm512_srai_epi32(pairs, 8), w.corner);
   // Unsigned, what lies before the window's corner lies past its far side too.
-  if ((_mm256_cmple_epu32_mask(x0, w.lastLeft) & _mm256_cmple_epu32_mask(y0, w.lastTop)) != 0xFF)
-    return false;
-  const __m256i upper = _mm256_add_epi32(_mm256_mullo_epi32(y0, w.pitch), _mm256_slli_epi32(x0, 2));
-  // Where no weight goes down, the upper row again, weighed (255, 1).
-  const __m256i lower = _mm256_mask_add_epi32(upper, _mm256_test_epi32_mask(fy, fy), upper, w.pitch);
-  const __m512i uppers = _mm512_i32gather_epi64(upper, w.base, 1),
-                lowers = _mm512_i32gather_epi64(lower, w.base, 1);
-  // In each 32-bit lane, the byte pairs (256 - fy, fy) twice, fy raised to 1 where it is 0; and
-  // the 16-bit pair (256 - fx, fx).
-  const __m256i g = _mm256_max_epi32(fy, _mm256_set1_epi32(1));
-  const __m256i columnWeights = _mm256_add_epi32(_mm256_mullo_epi32(g, _mm256_set1_epi32(0x00FF00FF)),
-                                                 _mm256_set1_epi32(0x01000100));
-  const __m256i rowWeights = _mm256_add_epi32(_mm256_mullo_epi32(fx, _mm256_set1_epi32(0xFFFF)),
-                                              _mm256_set1_epi32(256));
-  // The even pixels' footprints, a 128-bit lane each, then the odd ones': upper pair, lower pair.
-  const __m512i even = _mm512_setr_epi32(0, 0, 0, 0, 2, 2, 2, 2, 4, 4, 4, 4, 6, 6, 6, 6);
-  const __m512i odd = _mm512_add_epi32(even, _mm512_set1_epi32(1));
+  if (_mm512_cmple_epu32_mask(whole, w.lastCorner) != 0xFFFF) return false;
+  // The upper pair's offset, 4 x + pitch y; where no weight goes down, the upper row again for the
+  // lower, weighed (255, 1).
+  const __m512i scaled = _mm512_mullo_epi32(whole, w.strides);
+  const __m512i upper = _mm512_add_epi64(_mm512_and_si512(scaled, _mm512_set1_epi64(0xFFFFFFFF)),
+                                         _mm512_srli_epi64(scaled, 32));
+  const __mmask8 down = _mm512_test_epi64_mask(fractions, _mm512_set1_epi64(std::int64_t{0xFF} << 32));
+  const __m512i lower = _mm512_mask_add_epi64(upper, down, upper, w.pitch);
+  const __m512i uppers = _mm512_i64gather_epi64(upper, w.base, 1),
+                lowers = _mm512_i64gather_epi64(lower, w.base, 1);
+  // Beside each x, the 16-bit pair (256 - fx, fx); beside each y, the byte pairs (256 - fy, fy)
+  // twice, fy raised to 1 where it is 0.
+  const __m512i raised = _mm512_max_epi32(fractions, _mm512_set1_epi64(std::int64_t{1} << 32));
+  const __m512i weights = _mm512_add_epi32(_mm512_mullo_epi32(raised, _mm512_set1_epi64(0x00FF00FF0000FFFF)),
+                                           _mm512_set1_epi64(0x0100010000000100));
   const __m512i columns = _mm512_broadcast_i32x4(
       _mm_setr_epi8(0, 8, 4, 12, 1, 9, 5, 13, 2, 10, 6, 14, 3, 11, 7, 15));
   const __m512i flip = _mm512_set1_epi8(-128);
-  // Each channel less 128, in 32 bits, as the AVX2 kernel sums it.
-  auto mix = [&](__m512i footprints, __m512i pick) {
+  // Each channel less 128, in 32 bits, as the AVX2 kernel sums it: the even pixels' footprints, a
+  // 128-bit lane each (upper pair, lower pair), weighed by their lanes' first pair of 32 bits, the
+  // odd ones' by the second.
+  auto mix = [&](__m512i footprints, __m512i columnWeights, __m512i rowWeights) {
     const __m512i taps = _mm512_xor_si512(_mm512_shuffle_epi8(footprints, columns), flip);
-    const __m512i mixed = _mm512_maddubs_epi16(
-        _mm512_permutexvar_epi32(pick, _mm512_castsi256_si512(columnWeights)), taps);
-    return _mm512_srai_epi32(
-        _mm512_madd_epi16(mixed, _mm512_permutexvar_epi32(pick, _mm512_castsi256_si512(rowWeights))), 16);
+    return _mm512_srai_epi32(_mm512_madd_epi16(_mm512_maddubs_epi16(columnWeights, taps), rowWeights), 16);
   };
-  const __m512i evens = mix(_mm512_unpacklo_epi64(uppers, lowers), even);
-  const __m512i odds = mix(_mm512_unpackhi_epi64(uppers, lowers), odd);
+  const __m512i evens = mix(_mm512_unpacklo_epi64(uppers, lowers),
+                            _mm512_shuffle_epi32(weights, _MM_PERM_BBBB),
+                            _mm512_shuffle_epi32(weights, _MM_PERM_AAAA));
+  const __m512i odds = mix(_mm512_unpackhi_epi64(uppers, lowers),
+                           _mm512_shuffle_epi32(weights, _MM_PERM_DDDD),
+                           _mm512_shuffle_epi32(weights, _MM_PERM_CCCC));
   // Each lane: an even pixel and the odd one after it, in bytes back to 0..255.
   const __m512i words = _mm512_packs_epi32(evens, odds);
   const __m512i bytes = _mm512_xor_si512(_mm512_packs_epi16(words, words), flip);
