@@ -346,7 +346,7 @@ template <class L, class Kinds, std::size_t kCount, std::size_t... kIndex>
     [[maybe_unused]] typename L::Floats startU, [[maybe_unused]] typename L::Floats startV,
     [[maybe_unused]] typename L::Floats& fu, [[maybe_unused]] typename L::Floats& fv, typename L::Masks& near,
     std::index_sequence<kIndex...>) {
-  [[maybe_unused]] StepsState<L> state{startU, startV, L::Mask(0), near, L::Splat(0.0f)};
+  [[maybe_unused]] StepsState<L> state{startU, startV, typename L::Masks{}, near, L::Splat(0.0f)};
   (FoldStepLanes<L, Kinds::kHasCorners,
                  Kinds::kCode[kIndex] | (int(kIndex) == Kinds::kFirstBent ? kReadsFirst : 0)>(
        a.steps[kIndex], steps[kIndex], startU, startV, fu, fv, state),
@@ -415,7 +415,7 @@ void FoldPositionsUnrolled(const FoldKernelArgs& a, const std::uint32_t* starts,
       us = L::Add(us, uStep);
       vs = L::Add(vs, vStep);
       const F startU = fu, startV = fv;
-      typename L::Masks near = L::Mask(0);
+      typename L::Masks near = L::Less(bias, bias);
       FoldStepsLanes<L, Kinds>(a, steps, startU, startV, fu, fv, near, kEach);
       if constexpr (Kinds::kMarks) {
         if (marks) MarkLanes<L>(near, marks, k, end);
