@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -199,7 +200,10 @@ class Pool {
     spinTime_.store(std::max(spinTime_.load(std::memory_order_relaxed), kSpinAfterWakeUp.count()),
                     std::memory_order_relaxed);
     generation_.fetch_add(1, std::memory_order_release);
-    wake_.notify_all();
+    // One thread wakes, which wakes the others (see Serve): waking all from here cost the caller
+    // 40-70 us of its set-up on a busy machine, ahead of rows that start some 0.1 ms later.
+    wakeTheRest_ = true;
+    wake_.notify_one();
   }
 
   void Finish() {
@@ -236,11 +240,13 @@ class Pool {
       SpinFor(std::chrono::nanoseconds(spinTime_.load(std::memory_order_relaxed)), WhenOthersRan::kStop,
               [&] { return generation_.load(std::memory_order_acquire) != seen; });
       Job* job = nullptr;
+      bool wakeTheRest = false;
       {
         std::unique_lock<std::mutex> lock(mutex_);
         ++sleeping_;
         wake_.wait(lock, [&] { return generation_.load(std::memory_order_relaxed) != seen; });
         --sleeping_;
+        wakeTheRest = std::exchange(wakeTheRest_, false) && sleeping_ > 0;
         if (quit_) return;
         seen = generation_.load(std::memory_order_relaxed);
         // A thread that takes no part must not look at the job again: it may end any moment.
@@ -249,6 +255,7 @@ class Pool {
           ++claimed_;
         }
       }
+      if (wakeTheRest) wake_.notify_all();
       if (!job) continue;
       TakeRuns(*job, index + 1, [] {});
       // The job lives on its caller's stack: once pending_ reaches 0 it may be gone.
@@ -268,6 +275,7 @@ class Pool {
   std::atomic<int> pending_{0};
   int sleeping_ = 0;                                       // under mutex_
   int claimed_ = 0;                                        // helpers that took the job, under mutex_
+  bool wakeTheRest_ = false;                               // left to the first awake, under mutex_
   std::chrono::steady_clock::time_point lastFinish_;       // under mutex_
   std::atomic<std::int64_t> spinTime_{kSpinTime.count()};  // in nanoseconds
   bool quit_ = false;

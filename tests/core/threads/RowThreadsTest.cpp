@@ -143,6 +143,26 @@ TEST(RowThreads, ConcurrentNestedAndLateCallersAllFinish) {
   EXPECT_EQ(sumRows(1000), 1000L * 999 / 2);
 }
 
+// A pool asleep and woken ahead of a run, as a render's set-up wakes it, or woken by the run
+// itself, takes part in it whole: each thread's first rows wait (up to a deadline) until every
+// slot has come.
+TEST(RowThreads, EveryThreadTakesPartAfterThePoolSlept) {
+  const RowThreads::ScopedCount count(6);
+  for (const bool wokenAhead : {true, false}) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    if (wokenAhead) RowThreads::WakeUp();
+    std::atomic<int> arrived{0};
+    std::vector<std::atomic<bool>> came(6);
+    RowThreads::Run(6 * 16 * 4, [&](int, int, int slot) {
+      if (came[std::size_t(slot)].exchange(true)) return;
+      ++arrived;
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+      while (arrived.load() < 6 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    });
+    EXPECT_EQ(arrived.load(), 6) << (wokenAhead ? "woken ahead" : "woken by the run");
+  }
+}
+
 // A throw from the caller's own rows leaves once the helpers are done; the pool serves on.
 TEST(RowThreads, AThrowFromTheCallersRowsWaitsForTheHelpers) {
   const RowThreads::ScopedCount count(4);
