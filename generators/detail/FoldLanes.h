@@ -451,6 +451,8 @@ void FoldPositionsUnrolled(const FoldKernelArgs& a, const std::uint32_t* starts,
 // line (kStartCorner, then kSameStartCorner). Straight ones first.
 constexpr int kCorner = kAlso, kStartCorner = kFromStart | kAlso, kSameStartCorner = kStartCorner | kSameSide;
 using StraightPrograms = std::tuple<
+    // the wrap alone
+    ProgramKinds<false>,
     // half turns: across u + v, and with corners also in three corners
     ProgramKinds<true, kTakenAbove | 0x4205, kTakenBelow | kCorner | 0x4223, kTakenBelow | kCorner | 0x4241,
                  kTakenBelow | kCorner | 0x4226>,
@@ -540,6 +542,14 @@ using BentPrograms = std::tuple<
     ProgramKinds<false, 0x4205, kBentOnSum | kMarksNear | 0x4200, kBentOnSum | kMarksNear | 0x3100,
                  kBentOnV | kMarksNear | 0x4200, kBentOnV | kMarksNear | 0x3100,
                  kBentOnU | kMarksNear | 0x4200>,
+    // and with only some of the three bent, each read as any side
+    ProgramKinds<false, 0x4205, kBent | kMarksNear | 0x4200>,
+    ProgramKinds<false, 0x4205, kBent | kMarksNear | 0x4200, kBent | kMarksNear | 0x4200>,
+    ProgramKinds<false, 0x4205, kBent | kMarksNear | 0x4200, kBent | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4205, kBent | kMarksNear | 0x4200, kBent | kMarksNear | 0x3100,
+                 kBent | kMarksNear | 0x4200>,
+    ProgramKinds<false, 0x4205, kBent | kMarksNear | 0x4200, kBent | kMarksNear | 0x3100,
+                 kBent | kMarksNear | 0x4200, kBent | kMarksNear | 0x3100>,
     // a mirror across a line of v, a step of u on a cell across a bent seam and one that moves
     // nothing, both marked near
     ProgramKinds<false, 0x4103, kBentOnU | kMarksNear | 0x3100, kBentOnU | kMarksNear | 0x3100>,
@@ -604,8 +614,8 @@ static inline bool RetestsLine(const FoldKernelArgs& a, int i) {
          !before.fromStartMask && s.bend == 0 && before.bend == 0;
 }
 
-template <class L, class Kinds>
-bool KernelIfKinds(const FoldKernelArgs& a, FoldPositionsKernel& kernel) {
+template <class Kinds>
+static bool ProgramHasKinds(const FoldKernelArgs& a) {
   if (Kinds::kHasCorners != a.corners || Kinds::kSteps != a.stepCount) return false;
   for (int i = 0; i < Kinds::kSteps; ++i) {
     const int code = Kinds::kCode[i];
@@ -623,6 +633,12 @@ bool KernelIfKinds(const FoldKernelArgs& a, FoldPositionsKernel& kernel) {
       given = (given & ~15) | kUOrV;
     if ((given | sense | (code & (kRetestsLine | kReadsHere))) != code) return false;
   }
+  return true;
+}
+
+template <class L, class Kinds>
+bool KernelIfKinds(const FoldKernelArgs& a, FoldPositionsKernel& kernel) {
+  if (!ProgramHasKinds<Kinds>(a)) return false;
   kernel = FoldPositionsUnrolled<L, Kinds>;
   return true;
 }
@@ -630,6 +646,11 @@ bool KernelIfKinds(const FoldKernelArgs& a, FoldPositionsKernel& kernel) {
 template <class L, class... Kinds>
 bool KnownKernel(const std::tuple<Kinds...>*, const FoldKernelArgs& a, FoldPositionsKernel& kernel) {
   return (KernelIfKinds<L, Kinds>(a, kernel) || ...);
+}
+
+template <class... Kinds>
+static bool AnyKindsOf(const std::tuple<Kinds...>*, const FoldKernelArgs& a) {
+  return (ProgramHasKinds<Kinds>(a) || ...);
 }
 
 template <class L, bool kCorners, int kAny, std::size_t... kIndex>
@@ -666,6 +687,12 @@ static inline bool AnyStepBent(const FoldKernelArgs& a) {
   for (int i = 0; i < a.stepCount; ++i)
     if (a.steps[i].bend != 0) return true;
   return false;
+}
+
+// Whether a kernel is made for the program's kinds.
+static inline bool KindsKnown(const FoldKernelArgs& a) {
+  return AnyStepBent(a) ? AnyKindsOf(static_cast<const BentPrograms*>(nullptr), a)
+                        : AnyKindsOf(static_cast<const StraightPrograms*>(nullptr), a);
 }
 
 // The kernel for a program with no bent step, chosen once a render.

@@ -70,6 +70,8 @@ struct Sse2Marks {
 
 FoldPositionsKernel FoldKernelSse2(const FoldKernelArgs& args) { return FoldKernelFor<Sse2Lanes>(args); }
 
+bool FoldKernelMadeFor(const FoldKernelArgs& args) { return KindsKnown(args); }
+
 void MarkBandLanesSse2(const BandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
                        std::uint32_t dv, int count, std::uint8_t* marks) {
   MarkBandLanesWith<Sse2Marks>(bands, starts, du, dv, count, marks);

@@ -73,6 +73,10 @@ FoldPositionsKernel FoldKernelAvx2(const FoldKernelArgs& args);
 FoldPositionsKernel BentFoldKernelAvx2(const FoldKernelArgs& args);
 FoldPositionsKernel FoldKernelAvx512(const FoldKernelArgs& args);
 
+// Whether the program's kinds of steps have kernels made for them, rather than the one for any
+// kinds.
+bool FoldKernelMadeFor(const FoldKernelArgs& args);
+
 // The program's kernel in what the processor record allows: AVX-512, else AVX2, else SSE2.
 FoldPositionsKernel ChooseFoldKernel(const FoldKernelArgs& args, const CpuFeatures& cpu);
 

@@ -48,6 +48,9 @@ struct RenderedTile {
   // Every pixel planned, or the group's fold program rendered, its feathered bands blended in lanes
   // or not: the road each group's record names.
   enum class Road { kPlanned, kFolded, kBlended } road = Road::kPlanned;
+  // The fold program ran on the kernel for steps of any kinds, not one made for its own: the same
+  // bytes, more slowly.
+  bool foldKernelForAnyKinds = false;
 };
 
 }  // namespace detail

@@ -15,6 +15,7 @@
 #include "core/RowThreads.h"
 #include "generators/RectangularPeriod.h"
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/FoldRow.h"
 #include "generators/detail/FoldedRows.h"
 #include "generators/detail/KeptBetweenRenders.h"
 
@@ -136,6 +137,7 @@ int TileWorkerRows::Open(const FoldedOpening& opening) {
   std::int64_t width = std::int64_t{box.right} - box.left + 1;
   std::int64_t height = std::int64_t{box.bottom} - box.top + 1;
   generator_.rendered.period = false;
+  generator_.rendered.foldKernelForAnyKinds = false;
   generator_.rendered.percent = 100;
   const POINT limit = generator_.render.periodLimit,
               period = RectangularPeriod(generator_.basisA, generator_.basisB);
@@ -233,6 +235,7 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
   State& s = *state_;
   const FoldedFrame frame{generator_, s.sourceRows, s.outputRows, *s.kept,
                           start_,     width_,       height_,      pixelStep_};
+  generator_.rendered.foldKernelForAnyKinds = !FoldKernelMadeFor(KernelArgs(program, generator_));
   return RunFoldedRows(frame, program, planPixels, planPositions, meter_);
 }
 

@@ -47,8 +47,8 @@ TileShape ShapeOf(int method, double feather, const double (&k)[3]) {
   return shape;
 }
 
-// The road the group's generator takes for the shape, set up as the driver sets it up (upright).
-Road RoadTaken(CRowIteratorBands& source, const TileShape& shape) {
+// What the group's generator renders for the shape, set up as the driver sets it up (upright).
+detail::RenderedTile Rendered(CRowIteratorBands& source, const TileShape& shape) {
   const TileLattice lattice = BuildTileLattice(shape.method, shape.p0, shape.p1, shape.p2, shape.centre);
   const std::unique_ptr<TileGenerator> g = detail::CreateTileGenerator(shape.method);
   g->SetSeamCurves(lattice.negateK0 ? -shape.seamK0 : shape.seamK0,
@@ -64,8 +64,10 @@ Road RoadTaken(CRowIteratorBands& source, const TileShape& shape) {
   g->render.cellIsTile = !lattice.repeats;
   if (lattice.repeats) g->render.periodLimit = {source.Width(), source.Height()};
   EXPECT_EQ(g->Generate(nullptr), 0);
-  return g->rendered.road;
+  return g->rendered;
 }
+
+Road RoadTaken(CRowIteratorBands& source, const TileShape& shape) { return Rendered(source, shape).road; }
 
 // The road the record names for a group bent by k, its other amplitudes nought.
 Road NamedRoad(const GroupRoads& roads, bool feathered, const double (&k)[3]) {
@@ -145,6 +147,42 @@ TEST(GroupRoads, EveryBendLimitTakesTheNamedRoadEitherSideWithinALevelOfThePlan)
           ASSERT_TRUE(GenerateTile(nullptr, source, asked, reference).Ok()) << what;
         }
         ExpectWithinALevel(fast, reference, what);
+      }
+    }
+  }
+}
+
+// Every sign of each seam's bend, the seams bent alone and together, at the editor's 0.1, a little
+// and as far as the program follows, and straight: a fault that leaves a program to the kernel for
+// any kinds changes no byte.
+TEST(GroupRoads, EveryProgramRunsOnAKernelMadeForItsKinds) {
+  if (!ProbeCpuFeatures().sse2) GTEST_SKIP() << "no SSE2: every pixel is planned";
+  CRowIteratorBands source;
+  testing_images::MakeWaves(source, 400, 400);
+  for (int method = 0; method < keTilingMethodCount; ++method) {
+    const GroupRoads& roads = kGroupRoads[method];
+    for (const double feather : {0.0, 20.0}) {
+      const BendLimit& limit = feather != 0 ? roads.feathered : roads.unfeathered;
+      const double mosts[3] = {limit.k0Most, limit.k1Most, limit.k2Most};
+      std::vector<std::vector<double>> bends{{0, 0, 0}};
+      for (int bent = 1; bent < 1 << roads.amplitudes; ++bent) {
+        for (int signs = 0; signs < 1 << roads.amplitudes; ++signs) {
+          if ((signs & ~bent) != 0) continue;
+          for (const double amount : {0.1, 0.03, 0.6}) {
+            std::vector<double> k(3, 0.0);
+            for (int i = 0; i < roads.amplitudes; ++i)
+              if (bent >> i & 1)
+                k[i] = (signs >> i & 1 ? -1 : 1) * std::min({amount, mosts[i] - 0.01, limit.oneOf - 0.01});
+            bends.push_back(k);
+          }
+        }
+      }
+      for (const std::vector<double>& bend : bends) {
+        const double k[3] = {bend[0], bend[1], bend[2]};
+        const detail::RenderedTile rendered = Rendered(source, ShapeOf(method, feather, k));
+        if (rendered.road == Road::kPlanned) continue;
+        EXPECT_FALSE(rendered.foldKernelForAnyKinds) << FindTileGroup(method)->name << " feather " << feather
+                                                     << " bent " << k[0] << ", " << k[1] << ", " << k[2];
       }
     }
   }
