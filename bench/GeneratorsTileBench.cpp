@@ -162,11 +162,12 @@ class WarpPeer {
     WarpInto(output, angle);
   }
   // Into pages new to the process, as its allocator gives a large image in a process that has let
-  // go of none, the filter's one picture: its seconds, the pages let go of untimed.
+  // go of none, the filter's one picture: its seconds, the pages let go of untimed; -1 where no
+  // pages were had.
   double SecondsIntoNewPages(int width, int height, int angle) {
     const std::size_t bytes = 4 * std::size_t(width) * height;
     void* pages = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (pages == MAP_FAILED) return 0;
+    if (pages == MAP_FAILED) return -1;
     cv::Mat output(height, width, CV_8UC4, pages);
     const auto start = std::chrono::steady_clock::now();
     WarpInto(output, angle);
@@ -421,6 +422,7 @@ void AllCores(benchmark::State& state) {
   };
   const auto warp = [&] {
     theirs.push_back(Peer().SecondsIntoNewPages(width, height, pick.angle));
+    if (theirs.back() < 0) state.SkipWithError("no pages for the peer's image");
     theirsKept.push_back(Seconds([&] { Peer().Warp(width, height, pick.angle); }));
   };
   for (auto _ : state) {
