@@ -133,6 +133,7 @@ void MakeSlots(SeamBlendArgs& args) {
 
 }  // namespace
 SeamBlendKernel ChooseSeamBlendKernel(const CpuFeatures& cpu) {
+  if (cpu.avx2 && cpu.avx512) return SeamBlendAvx512;
   return cpu.avx2 ? SeamBlendAvx2 : SeamBlendSse2;
 }
 

@@ -1,7 +1,8 @@
 // The blend kernel written once over the compiler's vector types; each instruction-set file
 // instantiates it with its own tag (Isa::kWidth lanes, Isa::Any and Isa::All of a lane mask), so
-// the two never share a definition.
+// the three never share a definition.
 #pragma once
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -30,6 +31,15 @@ struct BlendVectors<8> {
   static constexpr std::int32_t kLowPairs[] = {0, 8, 1, 9, 2, 10, 3, 11};
   static constexpr std::int32_t kHighPairs[] = {4, 12, 5, 13, 6, 14, 7, 15};
 };
+template <>
+struct BlendVectors<16> {
+  typedef float Floats __attribute__((vector_size(64)));
+  typedef std::int32_t Ints __attribute__((vector_size(64)));
+  static constexpr std::int32_t kEvens[] = {0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30};
+  static constexpr std::int32_t kOdds[] = {1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31};
+  static constexpr std::int32_t kLowPairs[] = {0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23};
+  static constexpr std::int32_t kHighPairs[] = {8, 24, 9, 25, 10, 26, 11, 27, 12, 28, 13, 29, 14, 30, 15, 31};
+};
 
 // The kernel's steps over one group of lanes, each forced inline so that the group stays in
 // registers as in one body; the bends' code only where kBent, as the straight blends have none.
@@ -37,9 +47,12 @@ template <class Isa, bool kBent>
 class SeamBlendLanes {
  public:
   static constexpr int kWidth = Isa::kWidth;
+  static_assert(kWidth <= kMostBlendLanes);
   using V = BlendVectors<kWidth>;
   using F = typename V::Floats;
   using I = typename V::Ints;
+  // Each lane's flag byte, the lanes in order: in a word up to eight lanes.
+  using Flags = decltype(Isa::FlagBytes(I{}));
 
   // One group of lanes as the steps take it.
   struct Group {
@@ -63,19 +76,37 @@ class SeamBlendLanes {
     std::memcpy(&odds_, V::kOdds, sizeof odds_);
     std::memcpy(&lowPairs_, V::kLowPairs, sizeof lowPairs_);
     std::memcpy(&highPairs_, V::kHighPairs, sizeof highPairs_);
+    // Where the bits are set by masked ors, the tests bent by a bump come first, each with its
+    // bit; a straight test's sum is the same without its nought times a bump, where the bumps are
+    // finite numbers, as they are unless an amount is not. Elsewhere the tests keep their order.
+    int order[SeamBlendArgs::kMaxTests];
+    for (int t = 0; t < a_.testCount; ++t) order[t] = t;
+    if constexpr (Isa::kMaskedOr) {
+      bool finite = true;
+      for (int b = 0; b < a_.bendCount; ++b) finite = finite && std::isfinite(a_.bends[b].amount);
+      auto bent = [&](int t) {
+        if (!kBent) return false;
+        bool any = !finite;
+        for (int b = 0; b < a_.bendCount; ++b) any = any || a_.testBends[t][b] != 0;
+        return any;
+      };
+      bentTestCount_ = int(std::stable_partition(order, order + a_.testCount, bent) - order);
+    }
     // The tests' coefficients in every lane, once for all of a row's groups.
-    for (int t = 0; t < a_.testCount; ++t)
-      for (int c = 0; c < 3; ++c) tests_[t][c] = F{} + a_.tests[t][c];
-    // A test is bent by one bump at most (MakeSeamBlendArgs sees to it): only that one is added.
-    // An unbent test adds nought times the first rather than branch, which, taken one way or the
-    // other in turn, costs more than the product.
-    if constexpr (kBent)
-      for (int t = 0; t < a_.testCount; ++t) {
-        testBendOf_[t] = 0;
+    for (int i = 0; i < a_.testCount; ++i) {
+      const int t = order[i];
+      for (int c = 0; c < 3; ++c) tests_[i][c] = F{} + a_.tests[t][c];
+      if constexpr (Isa::kMaskedOr) testBits_[i] = evens_ - evens_ + (std::int32_t{1} << t);
+      // A test is bent by one bump at most (MakeSeamBlendArgs sees to it): only that one is added.
+      // An unbent test adds nought times the first rather than branch, which, taken one way or the
+      // other in turn, costs more than the product.
+      if constexpr (kBent) {
+        testBendOf_[i] = 0;
         for (int b = 0; b < a_.bendCount; ++b)
-          if (a_.testBends[t][b] != 0) testBendOf_[t] = b;
-        testBendTimes_[t] = F{} + a_.testBends[t][testBendOf_[t]];
+          if (a_.testBends[t][b] != 0) testBendOf_[i] = b;
+        testBendTimes_[i] = F{} + a_.testBends[t][testBendOf_[i]];
       }
+    }
   }
 
   // The n pixels from pairs (and xs, ys where given) as the group's lanes; lanes past n repeat
@@ -137,6 +168,7 @@ class SeamBlendLanes {
     g.w = g.one;
     if constexpr (kBent)
       for (int b = 0; b < a_.bendCount; ++b) g.bumps[b] = Bump(a_.bends[b], g);
+    if constexpr (Isa::kMaskedOr) return SetTestBits(g);
     // Test t sets bit t, the tests taken two at a time into two sets of bits: one set's steps
     // wait on each other, and the tests are many.
     auto inside = [&](int t) {
@@ -166,8 +198,8 @@ class SeamBlendLanes {
   // The weight clamped and the partners' positions in pairs; the lanes planned (their bits in
   // planned), and those near an exact weight or left to doubles (in nearMiddle); each lane's flag
   // byte, 1 where planned, 2 where near a middle, else 0.
-  [[gnu::always_inline]] std::uint64_t Settle(Group& g, I& outFirst, I& outSecond, int& planned,
-                                              int& nearMiddle) const {
+  [[gnu::always_inline]] Flags Settle(Group& g, I& outFirst, I& outSecond, int& planned,
+                                      int& nearMiddle) const {
     const F zero = g.zero, one = g.one;
     const F offMiddle = g.w - 0.5f, fromMiddle = offMiddle < zero ? -offMiddle : offMiddle;
     const F offEnd = fromMiddle - 0.5f;
@@ -190,22 +222,25 @@ class SeamBlendLanes {
   // partners and weights past them are stored too, whole; where flagsRoom, the flags, those past
   // n as 0.
   [[gnu::always_inline]] static void Store(const I& outFirst, const I& outSecond, const F& w,
-                                           std::uint64_t flags, int k, int n, bool partnersRoom,
+                                           const Flags& flags, int k, int n, bool partnersRoom,
                                            bool flagsRoom, std::uint8_t* planned, std::int32_t* partners,
                                            float* weights) {
-    const std::uint64_t bytes = n == kWidth ? flags : flags & ((std::uint64_t{1} << 8 * n) - 1);
     if (n == kWidth || partnersRoom) {
       std::memcpy(partners + 2 * k, &outFirst, sizeof outFirst);
       std::memcpy(partners + 2 * k + kWidth, &outSecond, sizeof outSecond);
       std::memcpy(weights + k, &w, sizeof w);
     }
-    if (n == kWidth || flagsRoom) {
-      std::memcpy(planned + k, &bytes, kWidth);
-      if (n == kWidth || partnersRoom) return;
+    if constexpr (kWidth > 8) {
+      // Whole, those past n as 0, or only the first n.
+      Isa::StoreFlags(planned + k, flags, n, n == kWidth || flagsRoom);
     } else {
-      for (int i = 0; i < n; ++i) planned[k + i] = std::uint8_t(bytes >> 8 * i);
-      if (partnersRoom) return;
+      const std::uint64_t bytes = n == kWidth ? flags : flags & ((std::uint64_t{1} << 8 * n) - 1);
+      if (n == kWidth || flagsRoom)
+        std::memcpy(planned + k, &bytes, kWidth);
+      else
+        for (int i = 0; i < n; ++i) planned[k + i] = std::uint8_t(bytes >> 8 * i);
     }
+    if (n == kWidth || partnersRoom) return;
     if constexpr (Isa::kPartial) {
       Isa::StoreInts(partners + 2 * k, outFirst, 2 * n);
       Isa::StoreInts(partners + 2 * k + kWidth, outSecond, 2 * n - kWidth);
@@ -253,6 +288,30 @@ class SeamBlendLanes {
     if constexpr (kBent)
       for (int b = 0; b < a_.bendCount; ++b) w += times[b] * g.bumps[b];
     return w;
+  }
+
+  // Each test's bit set by a masked or, the bent tests adding their bumps and the straight ones
+  // nothing; two sets of bits, as in TestSides.
+  [[gnu::always_inline]] void SetTestBits(Group& g) const {
+    auto below = [&](int i, bool bent) {
+      const F* test = tests_[i];
+      F sum = g.wx * test[0] + g.wy * test[1] + test[2];
+      if constexpr (kBent)
+        if (bent) sum += testBendTimes_[i] * g.bumps[testBendOf_[i]];
+      return Isa::LanesBelow(sum, g.zero);
+    };
+    I even = g.bits, odd = g.bits;
+    auto setBits = [&](int from, int to, bool bent) {
+      int i = from;
+      for (; i + 1 < to; i += 2) {
+        even = Isa::OrWhere(even, below(i, bent), testBits_[i]);
+        odd = Isa::OrWhere(odd, below(i + 1, bent), testBits_[i + 1]);
+      }
+      if (i < to) even = Isa::OrWhere(even, below(i, bent), testBits_[i]);
+    };
+    setBits(0, bentTestCount_, true);
+    setBits(bentTestCount_, a_.testCount, false);
+    g.bits = even | odd;
   }
 
   // Load where the instruction set reads no further than the run, its last position repeated.
@@ -345,6 +404,9 @@ class SeamBlendLanes {
   F tests_[SeamBlendArgs::kMaxTests][3];
   F testBendTimes_[SeamBlendArgs::kMaxTests];
   int testBendOf_[SeamBlendArgs::kMaxTests];
+  // Where the bits are set by masked ors: each test's bit, and how many lead bent.
+  I testBits_[SeamBlendArgs::kMaxTests];
+  int bentTestCount_ = 0;
 };
 
 template <class Isa, bool kBent>
@@ -378,7 +440,7 @@ void SeamBlendRuns(const SeamBlendArgs& a, const std::int32_t* positions, const 
       lanes.FindRegions(g);
       typename Lanes::I outFirst, outSecond;
       int planned, nearMiddle;
-      const std::uint64_t flags = lanes.Settle(g, outFirst, outSecond, planned, nearMiddle);
+      const typename Lanes::Flags flags = lanes.Settle(g, outFirst, outSecond, planned, nearMiddle);
       const int fresh = ((1 << n) - 1) & ~((1 << (done - k)) - 1);
       d.plannedCount += __builtin_popcount(planned & fresh);
       for (int m = nearMiddle & fresh; m != 0; m &= m - 1)

@@ -181,8 +181,10 @@ bool SeamBlendRow::Reserve(int width, const Point2D& origin, const CpuFeatures& 
   avx2_ = cpu.avx2;
   sample_ = ChooseBgraSampler(cpu);
   try {
-    partners_.resize(2 * (std::size_t(width) + kSampledTogether));
-    weights_.resize(std::size_t(width) + kSampledTogether);
+    // Room past the row for the samplers' lanes and the kernel's.
+    const std::size_t past = std::size_t(std::max(kSampledTogether, kMostBlendLanes));
+    partners_.resize(2 * (std::size_t(width) + past));
+    weights_.resize(std::size_t(width) + past);
     // The pixels mixed in doubles are queued for as many as two rows' width.
     const std::size_t middles = 2 * std::size_t(width);
     samples_.resize(4 * (middles + kSampledTogether));

@@ -359,14 +359,16 @@ struct BlendRun {
   int x = 0, count = 0;
   int first = 0, last = 0;
 };
+// The most lanes a blend kernel takes at once.
+constexpr int kMostBlendLanes = 16;
 // Where the kernel leaves its decisions of a row's runs (planned holds 0 between them, as marks do,
 // and keeps it): planned[x] 1 where no region holds the pixel or a planned one does, 2 where a
 // corner holds it or a blended region near its seam's middle, else 0; the partner's 24.8 position
 // and the own sample's weight, or the own position and 1 where the pixel takes no partner, one run
 // after another from partners and weights on. Where another run follows, a short run's lanes past
 // its end may be stored after it (the next run's take their place): with several runs, partners
-// and weights need room for eight pixels past them. How many are planned, and the places of those
-// flagged 2 in order.
+// and weights need room for kMostBlendLanes pixels past them. How many are planned, and the
+// places of those flagged 2 in order.
 struct BlendDecisions {
   std::uint8_t* planned = nullptr;
   std::int32_t* partners = nullptr;
@@ -386,7 +388,9 @@ void SeamBlendSse2(const SeamBlendArgs& args, const std::int32_t* positions, con
                    const float* exactY, BlendRun* runs, int runCount, BlendDecisions& decisions);
 void SeamBlendAvx2(const SeamBlendArgs& args, const std::int32_t* positions, const float* exactX,
                    const float* exactY, BlendRun* runs, int runCount, BlendDecisions& decisions);
-// AVX2 where the processor record allows, else SSE2.
+void SeamBlendAvx512(const SeamBlendArgs& args, const std::int32_t* positions, const float* exactX,
+                     const float* exactY, BlendRun* runs, int runCount, BlendDecisions& decisions);
+// The widest the processor record allows.
 SeamBlendKernel ChooseSeamBlendKernel(const CpuFeatures& cpu);
 
 // Own samples (in out) mixed with their partners' by the own weights as the plan in doubles mixes

@@ -1,5 +1,5 @@
 // The band kernel in lanes: which region each pixel's own position falls in, its partner and its
-// weight, in runs whose length is no multiple of the lanes, for SSE2 and AVX2 alike.
+// weight, in runs whose length is no multiple of the lanes, for SSE2, AVX2 and AVX-512 alike.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -41,10 +41,11 @@ void ExpectPlan(const SamplePlan& plan, std::initializer_list<PlannedSample> exp
   }
 }
 
-// The kernels this processor runs: SSE2 always, AVX2 where it has it.
+// The kernels this processor runs: SSE2 always, AVX2 and AVX-512 where it has them.
 std::vector<detail::SeamBlendKernel> BlendKernels() {
   std::vector<detail::SeamBlendKernel> kernels = {detail::SeamBlendSse2};
   if (ProbeCpuFeatures().avx2) kernels.push_back(detail::SeamBlendAvx2);
+  if (ProbeCpuFeatures().avx2 && ProbeCpuFeatures().avx512) kernels.push_back(detail::SeamBlendAvx512);
   return kernels;
 }
 
@@ -191,15 +192,15 @@ TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
     // Runs with 0s between them, in one call: each pixel decided as in the whole run, the partners
     // and weights one run after another, the 0s left; the planned counted, those near a middle
     // listed in order, and each run's part from the first to the last pixel that mixes found.
-    // Nothing is written past the runs' partners and weights, or past eight more where there is
-    // room for them.
+    // Nothing is written past the room several runs are given: the widest kernel's lanes past
+    // the runs' partners and weights.
     for (const bool roomPast : {false, true}) {
       detail::BlendRun runs[] = {{0, 1}, {2, 2}, {5, 8}, {14, 2}};
       const int total = 13;
       std::vector<std::uint8_t> rowPlanned(count, 0);
       for (const detail::BlendRun& run : runs) std::fill_n(rowPlanned.begin() + run.x, run.count, 7);
-      std::vector<std::int32_t> runPartners(2 * total + 18, -7);
-      std::vector<float> runWeights(total + 9, -7);
+      std::vector<std::int32_t> runPartners(2 * (total + detail::kMostBlendLanes + 1), -7);
+      std::vector<float> runWeights(total + detail::kMostBlendLanes + 1, -7);
       std::vector<int> nearMiddles(count, -1);
       detail::BlendDecisions decided;
       decided.planned = rowPlanned.data();
@@ -232,7 +233,7 @@ TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
       EXPECT_EQ(decided.plannedCount, plannedCount);
       ASSERT_EQ(decided.nearMiddleCount, int(expectedNearMiddles.size()));
       EXPECT_TRUE(std::equal(expectedNearMiddles.begin(), expectedNearMiddles.end(), nearMiddles.begin()));
-      const int end = roomPast ? total + 8 : total;
+      const int end = total + detail::kMostBlendLanes;
       EXPECT_EQ(runPartners[2 * std::size_t(end)], -7) << roomPast;
       EXPECT_EQ(runWeights[std::size_t(end)], -7) << roomPast;
     }
@@ -522,7 +523,8 @@ TEST(SeamBlends, LeadingPlannedRegionsHoldTheirPixelsWhicheverSideOfATestTheyTak
 
 TEST(SeamBlends, KernelsDecideAlikeWhereThePlannedRegionsTestsAreMany) {
   // Eight tests of thin planned strips ahead of three blended regions on three tests of their own:
-  // the AVX2 kernel looks the latter up and tests the strips in turn, as SSE2 tests them all.
+  // the AVX2 and AVX-512 kernels look the latter up and test the strips in turn, as SSE2 tests
+  // them all.
   TileGenerator generator;
   SetLattice(generator, {100, 0}, {0, 100});
   const detail::FoldProgram program;
@@ -548,26 +550,28 @@ TEST(SeamBlends, KernelsDecideAlikeWhereThePlannedRegionsTestsAreMany) {
       positions.push_back(v * 256 + 128 - u % 5);
     }
   const int count = int(positions.size() / 2);
-  std::vector<std::uint8_t> planned[2];
-  std::vector<std::int32_t> partners[2];
-  std::vector<float> weights[2];
-  int k = 0;
-  for (const detail::SeamBlendKernel kernel : {detail::SeamBlendSse2, detail::SeamBlendAvx2}) {
+  const std::vector<detail::SeamBlendKernel> kernels = BlendKernels();
+  const std::size_t kernelCount = kernels.size();
+  std::vector<std::uint8_t> planned[3];
+  std::vector<std::int32_t> partners[3];
+  std::vector<float> weights[3];
+  for (std::size_t k = 0; k < kernelCount; ++k) {
     planned[k].assign(count, 7);
     partners[k].assign(2 * std::size_t(count), -7);
     weights[k].assign(count, -7);
-    DecideRun(kernel, args, positions.data(), nullptr, nullptr, count, planned[k].data(), partners[k].data(),
-              weights[k].data());
-    ++k;
+    DecideRun(kernels[k], args, positions.data(), nullptr, nullptr, count, planned[k].data(),
+              partners[k].data(), weights[k].data());
   }
   int byPlan = 0;
   for (int i = 0; i < count; ++i) {
-    ASSERT_EQ(planned[0][i], planned[1][i]) << i;
     byPlan += planned[0][i] == 1;
-    if (planned[0][i] == 1) continue;
-    ASSERT_EQ(weights[0][i], weights[1][i]) << i;
-    ASSERT_EQ(partners[0][2 * i], partners[1][2 * i]) << i;
-    ASSERT_EQ(partners[0][2 * i + 1], partners[1][2 * i + 1]) << i;
+    for (std::size_t k = 1; k < kernelCount; ++k) {
+      ASSERT_EQ(planned[0][i], planned[k][i]) << i << " kernel " << k;
+      if (planned[0][i] == 1) continue;
+      ASSERT_EQ(weights[0][i], weights[k][i]) << i << " kernel " << k;
+      ASSERT_EQ(partners[0][2 * i], partners[k][2 * i]) << i << " kernel " << k;
+      ASSERT_EQ(partners[0][2 * i + 1], partners[k][2 * i + 1]) << i << " kernel " << k;
+    }
   }
   EXPECT_GT(byPlan, count / 20);
   EXPECT_LT(byPlan, count / 2);
