@@ -81,7 +81,7 @@ class SeamBlendLanes {
     // finite numbers, as they are unless an amount is not. Elsewhere the tests keep their order.
     int order[SeamBlendArgs::kMaxTests];
     for (int t = 0; t < a_.testCount; ++t) order[t] = t;
-    if constexpr (Isa::kMaskedOr) {
+    if constexpr (Isa::kMaskRegisters) {
       bool finite = true;
       for (int b = 0; b < a_.bendCount; ++b) finite = finite && std::isfinite(a_.bends[b].amount);
       auto bent = [&](int t) {
@@ -96,7 +96,7 @@ class SeamBlendLanes {
     for (int i = 0; i < a_.testCount; ++i) {
       const int t = order[i];
       for (int c = 0; c < 3; ++c) tests_[i][c] = F{} + a_.tests[t][c];
-      if constexpr (Isa::kMaskedOr) testBits_[i] = evens_ - evens_ + (std::int32_t{1} << t);
+      if constexpr (Isa::kMaskRegisters) testBits_[i] = evens_ - evens_ + (std::int32_t{1} << t);
       // A test is bent by one bump at most (MakeSeamBlendArgs sees to it): only that one is added.
       // An unbent test adds nought times the first rather than branch, which, taken one way or the
       // other in turn, costs more than the product.
@@ -168,7 +168,7 @@ class SeamBlendLanes {
     g.w = g.one;
     if constexpr (kBent)
       for (int b = 0; b < a_.bendCount; ++b) g.bumps[b] = Bump(a_.bends[b], g);
-    if constexpr (Isa::kMaskedOr) return SetTestBits(g);
+    if constexpr (Isa::kMaskRegisters) return SetTestBits(g);
     // Test t sets bit t, the tests taken two at a time into two sets of bits: one set's steps
     // wait on each other, and the tests are many.
     auto inside = [&](int t) {
@@ -379,23 +379,65 @@ class SeamBlendLanes {
     g.decided = firstPlanned | firstInDoubles;
     g.left = firstPlanned;
     g.inDoubles = firstInDoubles;
+    // The lanes no region has taken yet, in a mask register where the instruction set has them.
+    auto open = Open(g.decided);
     for (int i = a_.plannedFirst; i < a_.regionCount; ++i) {
       const SeamBlendArgs::Region& r = a_.regions[i];
-      const I inside = ((g.bits & r.care) == r.want) & ~g.decided;
+      const auto held = Holds(g.bits, r, open);
       // Neighbours mostly lie in one or two regions: the others cost only their test.
-      if (!Isa::Any(inside)) continue;
+      if (!AnyOf(held)) continue;
+      const I inside = LanesOf(held);
       g.decided |= inside;
       g.left |= inside & r.planned;
       g.inDoubles |= inside & r.inDoubles;
-      if (!r.blended) continue;
+      if (!r.blended) {
+        open = Without(open, held);
+        if (!AnyOf(open)) break;
+        continue;
+      }
       g.blended |= inside;
       const F &ax = PartnerFrom(g.x, g.wx), &ay = PartnerFrom(g.y, g.wy);
       g.px = inside ? ax * r.partner[0] + ay * r.partner[1] + r.partner[2] : g.px;
       g.py = inside ? ax * r.partner[3] + ay * r.partner[4] + r.partner[5] : g.py;
       g.w = inside ? Bent(g.wx * r.weight[0] + g.wy * r.weight[1] + r.weight[2], r.weightBends, g) : g.w;
       g.middle = inside ? g.zero + (exact_ ? r.middleExact : r.middle) : g.middle;
-      if (Isa::All(g.decided)) break;
+      open = Without(open, held);
+      if (!AnyOf(open)) break;
     }
+  }
+
+  // The lane sets of TestRegionsInTurn: mask registers where kMaskRegisters, else vectors.
+  [[gnu::always_inline]] static auto Open(const I& decided) {
+    if constexpr (Isa::kMaskRegisters)
+      return Isa::Zeros(decided);
+    else
+      return ~decided;
+  }
+  template <class Lanes>
+  [[gnu::always_inline]] static Lanes Holds(const I& bits, const SeamBlendArgs::Region& r,
+                                            const Lanes& open) {
+    if constexpr (Isa::kMaskRegisters)
+      return Isa::Equal(bits & r.care, r.want, open);
+    else
+      return ((bits & r.care) == r.want) & open;
+  }
+  template <class Lanes>
+  [[gnu::always_inline]] static bool AnyOf(const Lanes& lanes) {
+    if constexpr (Isa::kMaskRegisters)
+      return lanes != 0;
+    else
+      return Isa::Any(lanes);
+  }
+  template <class Lanes>
+  [[gnu::always_inline]] static Lanes Without(const Lanes& lanes, const Lanes& taken) {
+    return Lanes(lanes & ~taken);
+  }
+  template <class Lanes>
+  [[gnu::always_inline]] static I LanesOf(const Lanes& lanes) {
+    if constexpr (Isa::kMaskRegisters)
+      return Isa::Vector(lanes);
+    else
+      return lanes;
   }
 
   const SeamBlendArgs& a_;

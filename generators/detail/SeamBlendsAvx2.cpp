@@ -35,7 +35,7 @@ struct Avx2 {
                                           _mm256_extracti128_si256(__m256i(lanes), 1));
     return std::uint64_t(_mm_cvtsi128_si64(_mm_packs_epi16(words, words)));
   }
-  static constexpr bool kMaskedOr = false;
+  static constexpr bool kMaskRegisters = false;
   static constexpr bool kLookUp = true;
   // The table's entries of 6-bit indices, by byte shuffles of its four sixteenths: a gather
   // costs far more.

@@ -43,14 +43,21 @@ struct Avx512 {
     else
       _mm_mask_storeu_epi8(to, FirstLanes(count), flags);
   }
-  // The bits set by masked ors of each test's lanes below nought.
-  static constexpr bool kMaskedOr = true;
+  // Lane sets in mask registers: the bits set by masked ors of each test's lanes below nought,
+  // and the regions' lanes.
+  static constexpr bool kMaskRegisters = true;
   static __mmask16 LanesBelow(Floats sum, Floats zero) {
     return _mm512_cmp_ps_mask(__m512(sum), __m512(zero), _CMP_LT_OQ);
   }
   static Mask OrWhere(Mask bits, __mmask16 lanes, Mask bit) {
     return Mask(_mm512_mask_or_epi32(__m512i(bits), lanes, __m512i(bits), __m512i(bit)));
   }
+  static __mmask16 Zeros(Mask lanes) { return _mm512_testn_epi32_mask(__m512i(lanes), __m512i(lanes)); }
+  // Of the lanes given, those where lanes == value.
+  static __mmask16 Equal(Mask lanes, std::int32_t value, __mmask16 of) {
+    return _mm512_mask_cmpeq_epi32_mask(of, __m512i(lanes), _mm512_set1_epi32(value));
+  }
+  static Mask Vector(__mmask16 lanes) { return Mask(_mm512_movm_epi32(lanes)); }
   static constexpr bool kLookUp = true;
   // The table's entries of 6-bit indices, widened, each half of them one two-table permute.
   static Mask LookUp(const std::uint8_t* table, Mask index) {

@@ -18,7 +18,7 @@ struct Sse2 {
   }
   static constexpr bool kPartial = false;
   // Regions are tested in turn.
-  static constexpr bool kMaskedOr = false;
+  static constexpr bool kMaskRegisters = false;
   static constexpr bool kLookUp = false;
 };
 }  // namespace
