@@ -79,6 +79,7 @@ class SeamBlendLanes {
     // Where the bits are set by masked ors, the tests bent by a bump come first, each with its
     // bit; a straight test's sum is the same without its nought times a bump, where the bumps are
     // finite numbers, as they are unless an amount is not. Elsewhere the tests keep their order.
+    // (Ordered by hand: a library algorithm would be code this file's instruction set shares.)
     int order[SeamBlendArgs::kMaxTests];
     for (int t = 0; t < a_.testCount; ++t) order[t] = t;
     if constexpr (Isa::kMaskRegisters) {
@@ -90,7 +91,12 @@ class SeamBlendLanes {
         for (int b = 0; b < a_.bendCount; ++b) any = any || a_.testBends[t][b] != 0;
         return any;
       };
-      bentTestCount_ = int(std::stable_partition(order, order + a_.testCount, bent) - order);
+      int next = 0;
+      for (const bool ofBent : {true, false}) {
+        for (int t = 0; t < a_.testCount; ++t)
+          if (bent(t) == ofBent) order[next++] = t;
+        if (ofBent) bentTestCount_ = next;
+      }
     }
     // The tests' coefficients in every lane, once for all of a row's groups.
     for (int i = 0; i < a_.testCount; ++i) {
