@@ -369,21 +369,25 @@ inline constexpr LaneMaskBytes kLaneMaskBytes = MakeLaneMaskBytes();
 
 // Marks (1) the pixels k + i, short of end, of the lanes i set in near: a whole group of lanes in
 // one store, where a lane at a time cost a mispredicted branch about every pixel of a wide band.
+// Lanes wider than a mask's bytes hold store theirs masked.
 template <class L>
 inline void MarkLanes(typename L::Masks near, std::uint8_t* marks, int k, int end) {
-  static_assert(L::kWidth <= 8, "a lane a byte of the mask's");
-  int bits = L::Bits(near);
-  if (bits == 0) return;
-  if (k + L::kWidth <= end) {
-    std::uint64_t group = 0;
-    std::memcpy(&group, marks + k, L::kWidth);
-    group |= kLaneMaskBytes.of[bits];
-    std::memcpy(marks + k, &group, L::kWidth);
-    return;
-  }
-  for (; bits != 0; bits &= bits - 1) {
-    const int x = k + __builtin_ctz(unsigned(bits));
-    if (x < end) marks[x] = 1;
+  if constexpr (L::kWidth > 8) {
+    if (L::Any(near)) L::MarkOnes(near, marks + k, end - k);
+  } else {
+    int bits = L::Bits(near);
+    if (bits == 0) return;
+    if (k + L::kWidth <= end) {
+      std::uint64_t group = 0;
+      std::memcpy(&group, marks + k, L::kWidth);
+      group |= kLaneMaskBytes.of[bits];
+      std::memcpy(marks + k, &group, L::kWidth);
+      return;
+    }
+    for (; bits != 0; bits &= bits - 1) {
+      const int x = k + __builtin_ctz(unsigned(bits));
+      if (x < end) marks[x] = 1;
+    }
   }
 }
 

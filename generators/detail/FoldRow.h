@@ -68,10 +68,11 @@ using FoldPositionsKernel = void (*)(const FoldKernelArgs& args, const std::uint
 // The kernel of each instruction set made for the program's kinds of steps.
 FoldPositionsKernel FoldKernelSse2(const FoldKernelArgs& args);
 FoldPositionsKernel FoldKernelAvx2(const FoldKernelArgs& args);
-// AVX2's for a program with a bent step, which FoldKernelAvx2 and FoldKernelAvx512 hand such
+FoldPositionsKernel FoldKernelAvx512(const FoldKernelArgs& args);
+// Each one's for a program with a bent step, which FoldKernelAvx2 and FoldKernelAvx512 hand such
 // programs to.
 FoldPositionsKernel BentFoldKernelAvx2(const FoldKernelArgs& args);
-FoldPositionsKernel FoldKernelAvx512(const FoldKernelArgs& args);
+FoldPositionsKernel BentFoldKernelAvx512(const FoldKernelArgs& args);
 
 // Whether the program's kinds of steps have kernels made for them, rather than the one for any
 // kinds.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -245,6 +246,60 @@ TEST(FoldKernels, ABentSeamPastOtherStepsMarksThePixelsNearIt) {
     total += marked;
   }
   EXPECT_GT(total, 0);
+}
+
+// Every kernel folds a row to the same positions, floats and marks, up to its last pixel short of
+// a group of lanes, marking only within the row and leaving what was marked: a bent wrap, its
+// seams marked near, read as any sides where a third step joins them.
+TEST(FoldKernels, EveryKernelFoldsARowToTheSameBitsAndMarksUpToItsEnd) {
+  std::mt19937 random(5);
+  std::uniform_real_distribution<double> unit(0, 1), bend(-0.3, 0.3);
+  int marked = 0, markedLast = 0;
+  for (int round = 0; round < 24; ++round) {
+    detail::FoldProgram program;
+    program.wrapBias = 1e-6;
+    const detail::SideBend byV{bend(random), 0, 1, 0}, byU{bend(random), 1, 0, 0};
+    program.AddBentMarked({1, 0, -0.5}, false, byV, {1, 0, 1, 0, 1, 0}, -0.15, 0.15);
+    program.AddBentMarked({0, 1, -0.5}, false, byU, {1, 0, 0, 0, 1, 1}, -0.15, 0.15);
+    if (round % 2) program.AddBySide({0.5, 1, -0.75}, {1, 0, 0.5, 0, 1, 0});
+    TileGenerator generator;
+    SetLattice(generator, {1000, 0}, {0, 1000});
+    const detail::FoldKernelArgs args = detail::KernelArgs(program, generator);
+    const int count = 3 * detail::kFoldSpan - 1 - round % 16;
+    std::uint32_t starts[6];
+    for (std::uint32_t& start : starts) start = std::uint32_t(unit(random) * 0x1p32);
+    const std::uint32_t du = std::uint32_t(unit(random) * 0x1p26), dv = std::uint32_t(unit(random) * 0x1p26);
+    // Some pixels marked already, and bytes past the row that no kernel may touch.
+    std::vector<std::uint8_t> marksBefore(std::size_t(count) + 32, 7);
+    for (int k = 0; k < count; ++k) marksBefore[std::size_t(k)] = k % 37 == 0;
+    std::vector<std::int32_t> firstPositions;
+    std::vector<float> firstExact;
+    std::vector<std::uint8_t> firstMarks;
+    for (const detail::FoldPositionsKernel kernel : KernelsFor(args)) {
+      std::vector<std::int32_t> positions(2 * std::size_t(count));
+      std::vector<float> exact(2 * std::size_t(count));
+      std::vector<std::uint8_t> marks = marksBefore;
+      kernel(args, starts, du, dv, count, positions.data(), exact.data(), exact.data() + count, marks.data());
+      for (int k = 0; k < count; ++k) EXPECT_GE(marks[std::size_t(k)], marksBefore[std::size_t(k)]) << k;
+      for (std::size_t k = std::size_t(count); k < marks.size(); ++k) EXPECT_EQ(marks[k], 7) << k;
+      if (firstMarks.empty()) {
+        firstPositions = positions;
+        firstExact = exact;
+        firstMarks = marks;
+        continue;
+      }
+      EXPECT_EQ(positions, firstPositions) << "round " << round;
+      EXPECT_EQ(std::memcmp(exact.data(), firstExact.data(), exact.size() * sizeof(float)), 0)
+          << "round " << round;
+      EXPECT_EQ(marks, firstMarks) << "round " << round;
+    }
+    // Marks new to the kernels, some among the row's last lanes.
+    for (int k = 0; k < count; ++k)
+      (k < count - count % 16 ? marked : markedLast) += firstMarks[std::size_t(k)] >
+                                                        marksBefore[std::size_t(k)];
+  }
+  EXPECT_GT(marked, 500);
+  EXPECT_GT(markedLast, 20);
 }
 
 }  // namespace

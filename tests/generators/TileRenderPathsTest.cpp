@@ -718,8 +718,8 @@ TEST(TileRenderPaths, SeamPlansInLanesGiveThePlansBytes) {
   }
 }
 
-// The straight programs' fold in sixteen lanes gives the positions of eight: the same bytes for
-// every group, straight at feathers 0 and 20 and turned, and bent ones, which it hands to eight.
+// The fold in sixteen lanes gives the positions and marks of eight: the same bytes for every
+// group at feathers 0 and 20 and turned, straight and bent either way.
 TEST(TileRenderPaths, TheFoldInSixteenLanesGivesTheBytesOfEight) {
   if (!ProbeCpuFeatures().avx512) GTEST_SKIP() << "no AVX-512";
   CRowIteratorBands source;
@@ -729,12 +729,12 @@ TEST(TileRenderPaths, TheFoldInSixteenLanesGivesTheBytesOfEight) {
   for (int method = 0; method < keTilingMethodCount; ++method) {
     for (double feather : {0.0, 20.0}) {
       for (int angle : {0, 30, 211}) {
-        for (double bend : {0.0, 0.1}) {
+        for (double bend : {0.0, 0.1, -0.1}) {
           const TileShape pick = BentPick(method, feather, angle, bend);
           CRowIteratorBands tiles[2];
           Render(source, pick, eight, tiles[0]);
           Render(source, pick, ProbeCpuFeatures(), tiles[1]);
-          ExpectSameBytes(tiles[0], tiles[1], Described(pick) + (bend != 0 ? " bent" : ""));
+          ExpectSameBytes(tiles[0], tiles[1], Described(pick) + " bent " + std::to_string(bend));
         }
       }
     }
