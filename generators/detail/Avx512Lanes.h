@@ -1,7 +1,7 @@
-// The AVX-512 lanes the fold kernels run on: the same operations lane by lane as AVX2's, so the
-// same positions, the lanes' tests in mask registers, their selects each one masked move, a floor
-// and its conversion one rounded conversion. Include it only from files built for AVX-512 (F and
-// DQ) with contraction off: its code, in an unnamed namespace, stays each file's own.
+// The AVX-512 lanes the fold kernels and the bent bands' marks run on: the same operations lane by lane as
+// AVX2's, so the same positions, the lanes' tests in mask registers, their selects each one masked move, a
+// floor and its conversion one rounded conversion. Include it only from files built for AVX-512 (F and DQ)
+// with contraction off: its code, in an unnamed namespace, stays each file's own.
 #pragma once
 #include <immintrin.h>
 
@@ -27,6 +27,11 @@ struct Avx512Lanes {
   // An unsigned 0.32 coordinate, half a 2^24th added already, rounded down to 24 bits: whole
   // 2^24ths, as a float.
   static Floats Whole24ths(Ints t) { return _mm512_cvtepi32_ps(_mm512_srli_epi32(t, 8)); }
+  // An unsigned 0.32 coordinate rounded to 24 bits, as a float in [0, 1); the top rounds to 0.
+  static Floats Unit(Ints t) {
+    return _mm512_mul_ps(Whole24ths(_mm512_add_epi32(t, _mm512_set1_epi32(128))), _mm512_set1_ps(0x1p-24f));
+  }
+  static Floats ToFloats(Ints t) { return _mm512_cvtepi32_ps(t); }
   static Floats Add(Floats a, Floats b) { return _mm512_add_ps(a, b); }
   static Floats Sub(Floats a, Floats b) { return _mm512_sub_ps(a, b); }
   static Floats Mul(Floats a, Floats b) { return _mm512_mul_ps(a, b); }

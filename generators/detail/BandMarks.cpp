@@ -170,7 +170,10 @@ void BandMarks::MakeBentLanes(const FoldProgram& program) {
                                   float(band.from - reach),
                                   float(std::min(1.0, band.to - band.from + 2 * reach))};
   }
-  if (bent_.count > 0) bentKernel_ = generator_.render.cpu.avx2 ? MarkBentBandsAvx2 : MarkBentBandsSse2;
+  const CpuFeatures& cpu = generator_.render.cpu;
+  if (bent_.count > 0)
+    bentKernel_ = cpu.avx2 && cpu.avx512 ? MarkBentBandsAvx512
+                                         : (cpu.avx2 ? MarkBentBandsAvx2 : MarkBentBandsSse2);
 }
 
 BentSpanTest::BentSpanTest(const BentBandLanes& bands, std::uint32_t du, std::uint32_t dv, int count)

@@ -41,6 +41,8 @@ void MarkBentBandsSse2(const BentBandLanes& bands, const std::uint32_t* starts, 
                        std::uint32_t dv, int count, std::uint8_t* marks);
 void MarkBentBandsAvx2(const BentBandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
                        std::uint32_t dv, int count, std::uint8_t* marks);
+void MarkBentBandsAvx512(const BentBandLanes& bands, const std::uint32_t* starts, std::uint32_t du,
+                         std::uint32_t dv, int count, std::uint8_t* marks);
 
 // Whether no pixel of a span of count positions stepped by (du, dv) in fixed point from (u0, v0) can
 // lie in a bent band: the span's u and v bound from its ends where neither wraps, each band's sum

@@ -29,7 +29,7 @@ void MarkBentBandsWith(const BentBandLanes& bands, const std::uint32_t* starts, 
       const F u = L::Sub(L::Unit(us), bias), v = L::Sub(L::Unit(vs), bias);
       us = L::Add(us, uStep);
       vs = L::Add(vs, vStep);
-      F in = L::Less(one, one);
+      typename L::Masks in = L::Less(one, one);
       for (int b = 0; b < bands.count; ++b) {
         const BentBandLanes::Band& band = bands.bands[b];
         F t = L::Add(L::Add(L::Mul(u, L::Splat(band.tu)), L::Mul(v, L::Splat(band.tv))), L::Splat(band.t1));

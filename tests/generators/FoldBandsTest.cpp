@@ -314,16 +314,18 @@ TEST(FoldBands, EachBandReachesOnlyAsFarAsTheTurnsMoveItsOwnSeams) {
 }
 
 // Bands about seams bent by bumps, a wide one past the seam by u and one of no width by v, on a
-// turned lattice and a skewed one, in AVX2 and SSE2: every pixel within the margin of a band is
-// marked, and none further than a hair beyond it, the bent sum taken in doubles on the cell
-// position as the fold wraps it.
+// turned lattice and a skewed one, in SSE2, AVX2 and AVX-512 where the processor has them: every
+// pixel within the margin of a band is marked, and none further than a hair beyond it, the bent
+// sum taken in doubles on the cell position as the fold wraps it.
 TEST(FoldBands, BentBandsMarkThePixelsNearTheirBentSeams) {
   detail::FoldProgram program;
   program.wrapBias = 1e-6;
   program.AddBentBand({1, 0, {-0.4, 0, 1, 0}, 0, 0.03});
   program.AddBentBand({0, 1, {0.3, 1, 0, 0}, 0, 0});
   const std::pair<POINT, POINT> lattices[] = {{{97, 26}, {-26, 97}}, {{61, 1}, {29, 53}}};
-  for (const CpuFeatures& features : {CpuFeatures{}, ProbeCpuFeatures()}) {
+  CpuFeatures eight = ProbeCpuFeatures();
+  eight.avx512 = false;
+  for (const CpuFeatures& features : {CpuFeatures{}, eight, ProbeCpuFeatures()}) {
     const CpuFeaturesOverride forced(features);
     for (const auto& [a, b] : lattices) {
       TileGenerator generator;
