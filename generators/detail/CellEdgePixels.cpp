@@ -42,6 +42,11 @@ CellEdgePixels::CellEdgePixels(const FoldProgram& program, const TileGenerator& 
   const POINT a = generator.basisA, b = generator.basisB;
   u_ = EdgeOf(b.y, -std::int64_t{b.x}, true, b.y == 0, b.x == 0);
   v_ = EdgeOf(-std::int64_t{a.y}, a.x, false, a.y == 0, a.x == 0);
+  // det (u + v) = (B.y - A.y) x + (A.x - B.x) y.
+  if (which == kEveryOneAndDiagonals) {
+    const std::int64_t perX = std::int64_t{b.y} - a.y, perY = std::int64_t{a.x} - b.x;
+    sum_ = EdgeOf(perX, perY, true, perX == 0, perY == 0);
+  }
 }
 
 CellEdgePixels::Progression CellEdgePixels::Solve(std::int64_t a, std::int64_t b, std::int64_t m) {
@@ -110,12 +115,14 @@ int CellEdgePixels::Places(std::int64_t y, int* places, const Copied* copied) co
   EachOnEdge(u_, y, copied, [&](int first, int last) {
     for (int i = first; i < last; ++i) places[count++] = i;
   });
-  // A pixel on both edges lies on a lattice point: listed with the first.
-  const int onU = count;
-  EachOnEdge(v_, y, copied, [&](int first, int last) {
+  // A pixel on two lines lies on a lattice point, or a diagonal's crossing: listed with the first.
+  const auto listOnce = [&](int first, int last) {
+    const int before = count;
     for (int i = first; i < last; ++i)
-      if (std::find(places, places + onU, i) == places + onU) places[count++] = i;
-  });
+      if (std::find(places, places + before, i) == places + before) places[count++] = i;
+  };
+  EachOnEdge(v_, y, copied, listOnce);
+  if (which_ == kEveryOneAndDiagonals) EachOnEdge(sum_, y, copied, listOnce);
   return count;
 }
 
@@ -145,6 +152,7 @@ void CellEdgePixels::EachOnEdge(const Edge& edge, std::int64_t y, const Copied* 
 // takes both to the same point unless it wraps them apart.
 bool CellEdgePixels::WrappedApart(const Edge& edge, std::int64_t y, std::int64_t i,
                                   const Copied* copied) const {
+  if (which_ == kEveryOneAndDiagonals) return true;
   if (which_ == kApartFromCopied) {
     if (!copied) return true;
     const std::int64_t from = i >= copied->shift ? i - copied->shift : i - copied->shift + count_;

@@ -15,8 +15,9 @@ namespace corvel::detail {
 class CellEdgePixels {
  public:
   // Which pixels right on an edge are marked: those the fast positions and the plan wrap apart,
-  // or, in a row copied from one made higher, those the plan wraps apart from the pixel copied.
-  enum Which { kWrappedApart, kApartFromCopied };
+  // or, in a row copied from one made higher, those the plan wraps apart from the pixel copied;
+  // or, in a row turned from one made, every one, and those right on a line where u + v is whole.
+  enum Which { kWrappedApart, kApartFromCopied, kEveryOneAndDiagonals };
   // A copied row's source: pixel i of row madeY lands at i + shift, around the row.
   struct Copied {
     std::int64_t madeY = 0;
@@ -30,7 +31,8 @@ class CellEdgePixels {
   // kApartFromCopied, from copied's pixels, or every one with none given); leaves the others.
   // Whether any was marked.
   bool Mark(std::int64_t y, std::uint8_t* marks, const Copied* copied = nullptr) const;
-  // The same pixels' places, each once, in places (room for a row); how many.
+  // The same pixels' places, each once, in places (room for a row), with the diagonals' where
+  // asked; how many.
   int Places(std::int64_t y, int* places, const Copied* copied = nullptr) const;
 
  private:
@@ -73,7 +75,7 @@ class CellEdgePixels {
   int count_ = 0;
   Which which_ = kWrappedApart;
   std::int64_t modulus_ = 0;
-  Edge u_, v_;
+  Edge u_, v_, sum_;
 };
 
 }  // namespace corvel::detail

@@ -43,7 +43,7 @@ RowRepeat RepeatDown(const POINT& a, const POINT& b, int width, int height) {
   return {int(r0), int(shift < 0 ? shift + width : shift)};
 }
 
-RowTurn TurnRows(const POINT& start, int width, int height, bool reverses, const POINT& to) {
+RowTurn TurnRows(const POINT& start, int width, int height, bool reverses, const POINT& to, int wrapShift) {
   if (width <= 0 || height <= 0) return {};
   auto around = [](std::int64_t t, int n) { return int(((t % n) + n) % n); };
   RowTurn turn;
@@ -52,9 +52,16 @@ RowTurn TurnRows(const POINT& start, int width, int height, bool reverses, const
   turn.width = width;
   turn.height = height;
   // The plane point start + (x, y) lands on (reverses ? -start.x - x : start.x + x) + to.x and
-  // to.y - start.y - y.
-  turn.rowSum = around(std::int64_t{to.y} - 2 * std::int64_t{start.y}, height);
-  turn.columnSum = around(std::int64_t{to.x} - (reverses ? 2 * std::int64_t{start.x} : 0), width);
+  // to.y - start.y - y: row y on row rowSum - y, which lies `strips` heights below the tile's
+  // row rowSum - y for the rows up to rowSum, a height fewer for the others, and each height
+  // across the edge moves a row back by the wrap.
+  const std::int64_t rowSum = std::int64_t{to.y} - 2 * std::int64_t{start.y};
+  turn.rowSum = around(rowSum, height);
+  const std::int64_t strips = (rowSum - turn.rowSum) / height;
+  turn.columnSum = around(std::int64_t{to.x} - (reverses ? 2 * std::int64_t{start.x} : 0) -
+                              strips % width * std::int64_t{wrapShift},
+                          width);
+  turn.wrapShift = around(wrapShift, width);
   // Rows y and rowSum - y pair up around the tile: made from the first row that lands on itself,
   // or from the pair that meets there, half of them and those that land on themselves.
   const int m = turn.rowSum;
@@ -64,8 +71,8 @@ RowTurn TurnRows(const POINT& start, int width, int height, bool reverses, const
   return turn;
 }
 
-void RowTurn::Turn(const std::uint8_t* made, std::uint8_t* out) const {
-  const std::size_t shift = std::size_t(columnSum), all = std::size_t(width);
+void RowTurn::Turn(const std::uint8_t* made, std::uint8_t* out, int columns) const {
+  const std::size_t shift = std::size_t(columns), all = std::size_t(width);
   if (!reverses) {
     std::memcpy(out + 4 * shift, made, 4 * (all - shift));
     std::memcpy(out, made + 4 * (all - shift), 4 * shift);

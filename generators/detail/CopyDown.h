@@ -38,25 +38,32 @@ void CopyRowDown(const ImageRows& rows, std::vector<std::uint8_t>& copyRow, cons
   }
 }
 
-// A tile of width x height pixels from the plane point start, one period of a lattice, taken
-// onto itself by the map of the plane (x, y) -> ((reverses ? -x : x) + to.x, to.y - y): pixel x
-// of row y lands on pixel columnSum - x (or x + columnSum) of row rowSum - y, each around the
-// tile. The rows from firstMade on, madeRows of them around the tile, hold one of every pair,
-// and the rows that the map takes onto themselves.
+// A tile of width x height pixels from the plane point start, one period of a lattice, or a strip
+// of it whose rows wrapping across the strip's edge move along by wrapShift (the least height's
+// RowRepeat), taken onto itself by the map of the plane (x, y) -> ((reverses ? -x : x) + to.x,
+// to.y - y): pixel x of row y lands on pixel ColumnSum(y) - x (or x + ColumnSum(y)) of row
+// rowSum - y, each around the tile. The rows from firstMade on, madeRows of them around the tile,
+// hold one of every pair, and the rows that the map takes onto themselves.
 struct RowTurn {
   bool any = false;
   bool reverses = false;
   int width = 0, height = 0;
-  int rowSum = 0, columnSum = 0;
+  int rowSum = 0, columnSum = 0, wrapShift = 0;
   int firstMade = 0, madeRows = 0;
 
   // The k-th row made.
   int MadeRow(int k) const { return (firstMade + k) % height; }
-  // The row that row y lands on, and the image of its pixels there.
+  // The row that row y lands on, and where its pixels land there: columnSum for the rows up to
+  // rowSum, moved along by the wrap for those landing across the edge.
   int TurnedRow(int y) const { return (rowSum - y + height) % height; }
-  void Turn(const std::uint8_t* made, std::uint8_t* out) const;
+  int ColumnSum(int y) const {
+    return y > rowSum ? int((std::int64_t{columnSum} + wrapShift) % width) : columnSum;
+  }
+  // A row's pixels turned onto out, landing about the column sum given.
+  void Turn(const std::uint8_t* made, std::uint8_t* out, int columns) const;
 };
 
-RowTurn TurnRows(const POINT& start, int width, int height, bool reverses, const POINT& to);
+RowTurn TurnRows(const POINT& start, int width, int height, bool reverses, const POINT& to,
+                 int wrapShift = 0);
 
 }  // namespace corvel::detail

@@ -15,14 +15,18 @@ bool HoldsWholeLines(const FoldProgram::Band& band) {
 }
 
 // The map of the lattice as one of the plane's pixels, where it takes rows of whole pixels onto
-// rows: -v keeps the rows' direction only where u runs along them and v down the columns.
-RowTurn TurnRowsOf(const FoldProgram::RowsImage& image, const RoadFacts& facts) {
+// rows, (x, y) -> (sx x, -y) moved: a onto sx a.x, -a.y and b onto sx b.x, -b.y. A half turn
+// always does; -v keeps the rows' direction only where u runs along them and its image of v
+// mirrors b about them. Over a strip of the least height, rows wrapping across its edge move
+// along as they repeat.
+RowTurn TurnRowsOf(const FoldProgram::RowsImage& image, const RoadFacts& facts, int height, int wrapShift) {
   const POINT a = facts.basisA, b = facts.basisB;
-  if (image.keepsU && (a.y != 0 || b.x != 0)) return {};
+  const double sx = image.keepsU ? 1 : -1, c = image.uPerV;
+  if ((image.keepsU && a.y != 0) || c * a.x - b.x != sx * b.x || c * a.y != 0) return {};
   const double toX = image.shiftU * a.x, toY = image.shiftU * a.y;
   if (toX != std::floor(toX) || toY != std::floor(toY) || std::abs(toX) > 0x1p30 || std::abs(toY) > 0x1p30)
     return {};
-  return TurnRows(facts.start, facts.width, facts.height, !image.keepsU, {LONG(toX), LONG(toY)});
+  return TurnRows(facts.start, facts.width, height, !image.keepsU, {LONG(toX), LONG(toY)}, wrapShift);
 }
 
 }  // namespace
@@ -56,11 +60,14 @@ FoldedRoad DecideRoad(const RoadFacts& facts) {
       facts.height == period.y)
     road.repeat = RepeatDown(facts.basisA, facts.basisB, facts.width, facts.height);
   // Blended, a pixel and its image mix alike wherever they lie, cell edges and seams too; rows of one
-  // period each way, from wherever they start, go onto themselves.
-  if (program.rowsImage.any && road.blend && road.repeat.rows == 0 && facts.pixelStep.x == 1 &&
-      facts.pixelStep.y == 1 && facts.width == period.x && facts.height == period.y)
-    road.turn = TurnRowsOf(program.rowsImage, facts);
-  road.madeRows = road.repeat.rows > 0 ? road.repeat.rows : road.turn.any ? road.turn.madeRows : facts.height;
+  // period each way, from wherever they start, go onto themselves, and so do those of the strip of
+  // the least height that repeats down it.
+  if (program.rowsImage.any && road.blend && facts.pixelStep.x == 1 && facts.pixelStep.y == 1 &&
+      facts.width == period.x && facts.height == period.y)
+    road.turn = road.repeat.rows > 0
+                    ? TurnRowsOf(program.rowsImage, facts, road.repeat.rows, road.repeat.shift)
+                    : TurnRowsOf(program.rowsImage, facts, facts.height, 0);
+  road.madeRows = road.turn.any ? road.turn.madeRows : road.repeat.rows > 0 ? road.repeat.rows : facts.height;
   road.markCopiedEdges = road.repeat.rows > 0 && bands;
   return road;
 }

@@ -70,6 +70,8 @@ class FoldedRun {
     if (road.markCellEdges || road.blendCellEdges) cellEdges.emplace(program, g, frame.start.x, frame.width);
     if (road.markCopiedEdges)
       copiedEdges.emplace(program, g, frame.start.x, frame.width, CellEdgePixels::kApartFromCopied);
+    if (road.turn.any && program.rowsImage.planEdgesTurned)
+      turnedEdges.emplace(program, g, frame.start.x, frame.width, CellEdgePixels::kEveryOneAndDiagonals);
   }
 
   const FoldedFrame& frame;
@@ -89,7 +91,7 @@ class FoldedRun {
   SeamBlendArgs blendArgs;
   FoldedRoad road;
   std::optional<SeamBlendsInDoubles> middles;
-  std::optional<CellEdgePixels> cellEdges, copiedEdges;
+  std::optional<CellEdgePixels> cellEdges, copiedEdges, turnedEdges;
 };
 
 // A thread's buffers sized for the run at its first rows; the allocation stays. False when the
@@ -214,18 +216,27 @@ void FoldedRowMaker::MakeRowInPlace(int y, const Point2D& rowStart, std::uint8_t
 }
 
 void FoldedRowMaker::CopyDown(int y, const std::uint8_t* made) {
-  if (road_.turn.any) {
-    const int turned = road_.turn.TurnedRow(y);
-    if (turned == y) return;
-    const OutputRow row(frame_.outputRows, own_.copyRow, turned);
-    return road_.turn.Turn(made, row.Bgra());
+  const RowTurn& turn = road_.turn;
+  const RowRepeat& repeat = road_.repeat;
+  std::int32_t* const scratch = own_.positions.data();
+  int* const places = reinterpret_cast<int*>(scratch) + frame_.width;
+  if (turn.any && turn.TurnedRow(y) != y) {
+    // Into the row it lands on and those that repeat that one below, each further along.
+    for (int onto = turn.TurnedRow(y), columns = turn.ColumnSum(y); onto < frame_.height;
+         onto += repeat.rows, columns = (columns + repeat.shift) % frame_.width) {
+      const OutputRow row(frame_.outputRows, own_.copyRow, onto);
+      turn.Turn(made, row.Bgra(), columns);
+      if (run_.turnedEdges)
+        planned_.PlanPlaces(onto, row.Bgra(), places, run_.turnedEdges->Places(frame_.start.y + onto, places),
+                            scratch);
+      if (repeat.rows == 0) break;
+    }
   }
+  if (repeat.rows == 0) return;
   // A copy's few planned pixels wait in the queue, finished with later rows' in one go (no row is
   // copied from a copy), except where blends share the queue or grey rows are made as each is left.
   const bool copiesWait = !road_.blend && !frame_.outputRows.Grey();
-  std::int32_t* const scratch = own_.positions.data();
-  int* const places = reinterpret_cast<int*>(scratch) + frame_.width;
-  CopyRowDown(frame_.outputRows, own_.copyRow, road_.repeat, y, made, frame_.width,
+  CopyRowDown(frame_.outputRows, own_.copyRow, repeat, y, made, frame_.width,
               [&](int below, std::uint8_t* out, int shift) {
                 if (!run_.copiedEdges) return;
                 const CellEdgePixels::Copied from{frame_.start.y + y, shift};
@@ -239,7 +250,8 @@ void FoldedRowMaker::CopyDown(int y, const std::uint8_t* made) {
 
 int RunFoldedRows(const FoldedFrame& frame, const FoldProgram& described,
                   const TileWorkerRows::PlanPixels& planPixels,
-                  const TileWorkerRows::PlanPositions& planPositions, CProgressMeter& meter) {
+                  const TileWorkerRows::PlanPositions& planPositions, CProgressMeter& meter,
+                  bool& rowsTurned) {
   FoldProgram program = described;
   WorkOutReach(program, frame.kept);
   std::vector<FoldedRowBuffers>& buffers = frame.kept.threadRows;
@@ -251,6 +263,7 @@ int RunFoldedRows(const FoldedFrame& frame, const FoldProgram& described,
     return keErrorNoMemory;
   }
   const FoldedRun run(frame, program, planPixels, planPositions);
+  rowsTurned = run.road.turn.any;
   if (run.road.madeRows != frame.height) meter.SetUnitCount(run.road.madeRows);
   std::atomic<bool> noMemory{false};
   const bool stopped = RowThreads::Run(

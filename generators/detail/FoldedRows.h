@@ -24,9 +24,10 @@ struct FoldedFrame {
 
 // The rows made by the program as described (its bands' reach worked out here), the marked
 // pixels planned by planPositions where given, else by planPixels: 0, 100 when the meter asked
-// to stop, or 102.
+// to stop, or 102. rowsTurned: whether rows were turned from those made.
 int RunFoldedRows(const FoldedFrame& frame, const FoldProgram& described,
                   const TileWorkerRows::PlanPixels& planPixels,
-                  const TileWorkerRows::PlanPositions& planPositions, CProgressMeter& meter);
+                  const TileWorkerRows::PlanPositions& planPositions, CProgressMeter& meter,
+                  bool& rowsTurned);
 
 }  // namespace corvel::detail

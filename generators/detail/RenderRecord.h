@@ -51,6 +51,8 @@ struct RenderedTile {
   // The fold program ran on the kernel for steps of any kinds, not one made for its own: the same
   // bytes, more slowly.
   bool foldKernelForAnyKinds = false;
+  // Rows that the tile's own half turn or glide takes onto others were turned from those made.
+  bool rowsTurned = false;
 };
 
 }  // namespace detail

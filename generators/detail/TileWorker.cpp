@@ -138,6 +138,7 @@ int TileWorkerRows::Open(const FoldedOpening& opening) {
   std::int64_t height = std::int64_t{box.bottom} - box.top + 1;
   generator_.rendered.period = false;
   generator_.rendered.foldKernelForAnyKinds = false;
+  generator_.rendered.rowsTurned = false;
   generator_.rendered.percent = 100;
   const POINT limit = generator_.render.periodLimit,
               period = RectangularPeriod(generator_.basisA, generator_.basisB);
@@ -236,7 +237,7 @@ int TileWorkerRows::RunFolded(const FoldProgram& program, const PlanPixels& plan
   const FoldedFrame frame{generator_, s.sourceRows, s.outputRows, *s.kept,
                           start_,     width_,       height_,      pixelStep_};
   generator_.rendered.foldKernelForAnyKinds = !FoldKernelMadeFor(KernelArgs(program, generator_));
-  return RunFoldedRows(frame, program, planPixels, planPositions, meter_);
+  return RunFoldedRows(frame, program, planPixels, planPositions, meter_, generator_.rendered.rowsTurned);
 }
 
 int TileWorkerRows::HandOver(int code) {

@@ -39,11 +39,15 @@ void DescribeP6Fold(const P6Kite& kite, const P6Seams& seams, detail::FoldProgra
   program.bandU = program.bandV = program.bandSum = {true, -w, w, 1};
   BandTheMediansBetweenTheirCentres(0.75 * kSqrt2 * std::max(seams.fu, seams.fv), program);
   program.ReachTurnedSeams(seams.near);
+  // The cell's corners are six-fold centres, and so centres of half turns.
+  program.rowsImage.any = program.rowsImage.planEdgesTurned = true;
 }
 
 void DescribeP6BentFeatheredFold(const P6Kite& kite, const P6Seams& s, detail::FoldProgram& program) {
   kite.AddSteps(program);
   s.WidenBandsForBends(std::max(std::abs(s.k0), std::abs(s.k1)), true, program);
+  // The bent seams keep the six-fold turns about the cell's corners, and so their half turns.
+  program.rowsImage.any = program.rowsImage.planEdgesTurned = true;
 }
 
 namespace {

@@ -79,6 +79,53 @@ TEST(TurnRows, MakesOneRowOfEveryPairAndTheRowsThatLandOnThemselves) {
   }
 }
 
+// Over the strip of a lattice's least height that repeats down a tile of one period, each pixel
+// of a row lands where the map of the plane takes it, a lattice vector on: rows landing across the
+// strip's edge moved along by the repeat's shift. Half turns and a mirror along rows, from starts
+// either side of the strip.
+TEST(TurnRows, LandsEachPixelOfAStripALatticeVectorFromItsImage) {
+  struct Case {
+    POINT a, b;
+    int width, height;
+    bool reverses;
+    POINT to;
+  } cases[] = {
+      {{58, 0}, {29, 50}, 58, 100, true, {0, 0}},    // nearly hexagonal
+      {{61, 1}, {29, 53}, 0, 0, true, {0, 0}},       // off the hexagon, its period worked out below
+      {{60, 30}, {-60, 30}, 120, 60, true, {0, 0}},  // leaning
+      {{58, 0}, {29, 50}, 58, 100, false, {0, 0}},   // mirrored along the rows
+      {{58, 0}, {29, 50}, 58, 100, false, {29, 50}},
+  };
+  for (Case c : cases) {
+    if (c.width == 0) {
+      const std::int64_t det = std::int64_t{c.a.x} * c.b.y - std::int64_t{c.a.y} * c.b.x;
+      c.width = int(det);  // (det, 0) and (0, det) are lattice vectors
+      c.height = int(det);
+    }
+    const RowRepeat repeat = RepeatDown(c.a, c.b, c.width, c.height);
+    ASSERT_GT(repeat.rows, 0);
+    const std::int64_t det = std::int64_t{c.a.x} * c.b.y - std::int64_t{c.a.y} * c.b.x;
+    auto inLattice = [&](std::int64_t x, std::int64_t y) {
+      return (x * c.b.y - y * c.b.x) % det == 0 &&
+             (std::int64_t{c.a.x} * y - std::int64_t{c.a.y} * x) % det == 0;
+    };
+    for (const POINT start : {POINT{1, 0}, POINT{-7, 13}, POINT{5, -40}}) {
+      const RowTurn turn = TurnRows(start, c.width, repeat.rows, c.reverses, c.to, repeat.shift);
+      for (int y = 0; y < repeat.rows; ++y) {
+        const int onto = turn.TurnedRow(y), columns = turn.ColumnSum(y);
+        for (int x = 0; x < c.width; x += 7) {
+          const std::int64_t px = start.x + x, py = start.y + y;
+          const std::int64_t imageX = (c.reverses ? -px : px) + c.to.x, imageY = c.to.y - py;
+          const int landed = c.reverses ? (columns - x + c.width) % c.width : (x + columns) % c.width;
+          ASSERT_TRUE(inLattice(imageX - (start.x + landed), imageY - (start.y + onto)))
+              << c.a.x << "," << c.a.y << " " << c.b.x << "," << c.b.y << " start " << start.x << ","
+              << start.y << " row " << y << " pixel " << x;
+        }
+      }
+    }
+  }
+}
+
 TEST(RowTurn, TurnsARowReversedOrMovedAlong) {
   std::vector<std::uint8_t> made(4 * 8), out(4 * 8);
   for (int x = 0; x < 8; ++x) made[4 * std::size_t(x)] = std::uint8_t(10 + x);
@@ -87,13 +134,13 @@ TEST(RowTurn, TurnsARowReversedOrMovedAlong) {
   const RowTurn turn = TurnRows({-2, -1}, 8, 7, true, {0, 0});
   EXPECT_EQ(turn.TurnedRow(0), 2);
   EXPECT_EQ(turn.TurnedRow(1), 1);
-  turn.Turn(made.data(), out.data());
+  turn.Turn(made.data(), out.data(), turn.ColumnSum(0));
   for (int x = 0; x < 8; ++x) EXPECT_EQ(out[4 * ((4 - x + 8) % 8)], 10 + x) << x;
   // Glided half a period along: row 3, the plane's row 2, lands on its row -2 - 2, row 4 around
   // the tile, moved 4 along.
   const RowTurn glide = TurnRows({-2, -1}, 8, 7, false, {4, -2});
   EXPECT_EQ(glide.TurnedRow(3), 4);
-  glide.Turn(made.data(), out.data());
+  glide.Turn(made.data(), out.data(), glide.ColumnSum(3));
   for (int x = 0; x < 8; ++x) EXPECT_EQ(out[4 * ((x + 4) % 8)], 10 + x) << x;
 }
 
@@ -108,7 +155,8 @@ TEST(RowTurn, TurnsEveryPixelOfARowOfAnyWidthReversed) {
       const RowTurn turn = TurnRows({-startX, 0}, width, 3, true, {0, 0});
       // Guards either side of the row.
       std::fill(out.begin(), out.end(), 0xEEEEEEEEu);
-      turn.Turn(reinterpret_cast<const std::uint8_t*>(made.data()), reinterpret_cast<std::uint8_t*>(&out[1]));
+      turn.Turn(reinterpret_cast<const std::uint8_t*>(made.data()), reinterpret_cast<std::uint8_t*>(&out[1]),
+                turn.columnSum);
       EXPECT_EQ(out.front(), 0xEEEEEEEEu);
       EXPECT_EQ(out.back(), 0xEEEEEEEEu);
       for (int x = 0; x < width; ++x)

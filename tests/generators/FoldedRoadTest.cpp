@@ -166,15 +166,18 @@ TEST(DecideRoad, CopiesDownOnlyAWholeUnscaledPeriod) {
   }
 }
 
-// A feathered program whose tile is its own half turn, or glide along rows, makes half the rows of
-// one unscaled period (and the rows that land on themselves); unfeathered, scaled, repeating down,
-// glided across rows or by half a pixel, it makes them all (or those it repeats down).
+// A feathered program whose tile is its own half turn, or glide or mirror along rows, makes half
+// the rows of one unscaled period (and the rows that land on themselves), or of the strip that
+// repeats down it; unfeathered, scaled, glided across rows or by half a pixel, or mirrored where
+// the mirror does not take rows onto rows, it makes them all (or those it repeats down).
 TEST(DecideRoad, TurnsRowsOnlyOfAWholeUnscaledFeatheredPeriod) {
-  FoldProgram turning = Program(true), hard = Program(false), glide = Program(true);
+  FoldProgram turning = Program(true), hard = Program(false), glide = Program(true), mirror = Program(true);
   turning.rowsImage.any = hard.rowsImage.any = true;
   glide.rowsImage = {true, true, 0.5};
+  mirror.rowsImage = {true, true, 0, 1};
   const POINT upright[] = {{60, 0}, {0, 30}}, leaning[] = {{60, 30}, {-60, 30}}, odd[] = {{61, 0}, {0, 30}},
-              across[] = {{0, 30}, {60, 0}};
+              across[] = {{0, 30}, {60, 0}}, hexagonal[] = {{60, 0}, {30, 26}},
+              skewed[] = {{60, 0}, {20, 30}};
   struct Case {
     const char* what;
     const FoldProgram& program;
@@ -187,8 +190,11 @@ TEST(DecideRoad, TurnsRowsOnlyOfAWholeUnscaledFeatheredPeriod) {
       {"unfeathered", hard, upright, {1, 1}, 60, 30, 30, false},
       {"scaled", turning, upright, {2, 2}, 60, 30, 30, false},
       {"not the period", turning, upright, {1, 1}, 60, 29, 29, false},
-      {"repeating down", turning, leaning, {1, 1}, 120, 60, 30, false},
+      {"repeating down", turning, leaning, {1, 1}, 120, 60, 16, true},
+      {"repeating down, unfeathered", hard, leaning, {1, 1}, 120, 60, 30, false},
       {"glided", glide, upright, {1, 1}, 60, 30, 16, true},
+      {"mirrored along the rows", mirror, hexagonal, {1, 1}, 60, 52, 14, true},
+      {"mirrored off the rows", mirror, skewed, {1, 1}, 60, 90, 30, false},
       {"glided by half a pixel", glide, odd, {1, 1}, 61, 30, 30, false},
       {"glided across the rows", glide, across, {1, 1}, 60, 30, 30, false},
   };

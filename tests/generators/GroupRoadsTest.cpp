@@ -152,6 +152,51 @@ TEST(GroupRoads, EveryBendLimitTakesTheNamedRoadEitherSideWithinALevelOfThePlan)
   }
 }
 
+// A feathered tile of one period that its group's half turn or glide takes onto itself makes only
+// part of its rows and turns the rest, within a level of the plan: straight and bent, on the
+// hexagon and off it (the plan's turns then the hexagon's, which take the pixels right on the cell's
+// edges and diagonals apart from their images), picked upright and turned. Unfeathered, every row
+// repeated is copied, none turned.
+TEST(GroupRoads, FeatheredHexagonalTilesTurnRowsWithinALevelOfThePlan) {
+  if (!ProbeCpuFeatures().sse2) GTEST_SKIP() << "no SSE2: every pixel is planned";
+  CRowIteratorBands source;
+  testing_images::MakeWaves(source, 400, 400);
+  const POINT picks[][2] = {
+      {{48, 82}, {95, 0}}, {{29, 53}, {58, 0}}, {{37, 61}, {77, 1}}, {{29, 53}, {61, 1}}};
+  for (const int method : {keTilingP6}) {
+    for (const POINT(&pick)[2] : picks) {
+      for (const double feather : {0.0, 5.0, 20.0}) {
+        for (const double bend : {0.0, 0.1}) {
+          for (const int angle : {0, 30}) {
+            const double k[3] = {bend, -bend, 0};
+            TileShape shape = ShapeOf(method, feather, k);
+            shape.p1 = {shape.p0.x + pick[0].x, shape.p0.y + pick[0].y};
+            shape.p2 = {shape.p0.x + pick[1].x, shape.p0.y + pick[1].y};
+            shape.angle = angle;
+            char what[160];
+            std::snprintf(what, sizeof what, "%s %ld,%ld %ld,%ld feather %g bent %g angle %d",
+                          FindTileGroup(method)->name, long(pick[0].x), long(pick[0].y), long(pick[1].x),
+                          long(pick[1].y), feather, bend, angle);
+            // The record's render is upright.
+            if (angle == 0) {
+              EXPECT_EQ(Rendered(source, shape).rowsTurned, feather != 0) << what;
+            }
+            CRowIteratorBands fast, reference;
+            TileShape asked = shape;
+            ASSERT_TRUE(GenerateTile(nullptr, source, asked, fast).Ok()) << what;
+            {
+              const CpuFeaturesOverride planOnly(CpuFeatures{});
+              asked = shape;
+              ASSERT_TRUE(GenerateTile(nullptr, source, asked, reference).Ok()) << what;
+            }
+            ExpectWithinALevel(fast, reference, what);
+          }
+        }
+      }
+    }
+  }
+}
+
 // Every sign of each seam's bend, the seams bent alone and together, at the editor's 0.1, a little
 // and as far as the program follows, and straight: a fault that leaves a program to the kernel for
 // any kinds changes no byte.
