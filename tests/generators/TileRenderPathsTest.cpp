@@ -570,7 +570,8 @@ TEST(TileRenderPaths, GlidedRowsMatchTheReference) {
 }
 
 // A grey tile whose rows are half made and half turned or glided from them: each row made is
-// turned from the thread's own BGRA row, not from the grey one it was written to.
+// turned from the thread's own BGRA row, not from the grey one it was written to ("P6"'s into the
+// rows repeating down too, the pixels on its cells' edges and diagonals planned into grey rows).
 TEST(TileRenderPaths, GreyTilesTurnedFromTheRowsMadeMatchTheReference) {
   CRowIteratorBands blocks, source;
   MakeBlocks(blocks, 480, false);
@@ -582,10 +583,10 @@ TEST(TileRenderPaths, GreyTilesTurnedFromTheRowsMadeMatchTheReference) {
           source.SetPixel(x, y, CColorRef(row[4 * x + 1], row[4 * x + 1], row[4 * x + 1], 255, 0, 0)).Ok());
     blocks.UnlockRow(y);
   }
-  const LatticeCase cases[] = {{keTilingP2, {0, 47}, {33, 0}, 17, 20},
-                               {keTilingPG, {0, 48}, {34, 0}, 0, 5},
-                               {keTilingCMM, {0, 47}, {-33, 0}, 17, 20},
-                               {keTilingP4G, {0, 48}, {34, 0}, 45, 50}};
+  const LatticeCase cases[] = {
+      {keTilingP2, {0, 47}, {33, 0}, 17, 20},   {keTilingPG, {0, 48}, {34, 0}, 0, 5},
+      {keTilingCMM, {0, 47}, {-33, 0}, 17, 20}, {keTilingP4G, {0, 48}, {34, 0}, 45, 50},
+      {keTilingP6, {29, 53}, {58, 0}, 0, 5},    {keTilingP6, {29, 53}, {61, 1}, 30, 20}};
   for (const LatticeCase& c : cases) {
     const TileShape pick = UnbentPick(c.method, c.d1, c.d2, c.angle, c.feather);
     CRowIteratorBands reference, fast;
