@@ -59,15 +59,20 @@ FoldedRoad DecideRoad(const RoadFacts& facts) {
   if (facts.renderedPeriod && facts.pixelStep.x == 1 && facts.pixelStep.y == 1 && facts.width == period.x &&
       facts.height == period.y)
     road.repeat = RepeatDown(facts.basisA, facts.basisB, facts.width, facts.height);
-  // Blended, a pixel and its image mix alike wherever they lie, cell edges and seams too; rows of one
-  // period each way, from wherever they start, go onto themselves, and so do those of the strip of
-  // the least height that repeats down it.
-  if (program.rowsImage.any && road.blend && facts.pixelStep.x == 1 && facts.pixelStep.y == 1 &&
-      facts.width == period.x && facts.height == period.y)
-    road.turn = road.repeat.rows > 0
-                    ? TurnRowsOf(program.rowsImage, facts, road.repeat.rows, road.repeat.shift)
-                    : TurnRowsOf(program.rowsImage, facts, facts.height, 0);
-  road.madeRows = road.turn.any ? road.turn.madeRows : road.repeat.rows > 0 ? road.repeat.rows : facts.height;
+  // Blended, a pixel and its image mix alike wherever they lie, cell edges and seams too.
+  // Unfeathered, where the steps take a pixel right on a hard seam onto the copy the plan shows, a
+  // pixel and its image read the same copy, and those near a seam are planned; not where the wrap
+  // may part a pixel right on a cell's edge from its image (the edges marked), nor about bent seams,
+  // where the plan may take a pixel right on one to another copy than its image's. Rows of one
+  // period each way, from wherever they start, go onto themselves, and, blended, so do those of the
+  // strip of the least height that repeats down it.
+  const bool imageAlike = road.blend || (!facts.feathered && program.stepsDecideSeams && !road.markCellEdges);
+  const bool strip = road.repeat.rows > 0;
+  if (program.rowsImage.any && (strip ? road.blend : imageAlike) && facts.pixelStep.x == 1 &&
+      facts.pixelStep.y == 1 && facts.width == period.x && facts.height == period.y)
+    road.turn = strip ? TurnRowsOf(program.rowsImage, facts, road.repeat.rows, road.repeat.shift)
+                      : TurnRowsOf(program.rowsImage, facts, facts.height, 0);
+  road.madeRows = road.turn.any ? road.turn.madeRows : strip ? road.repeat.rows : facts.height;
   road.markCopiedEdges = road.repeat.rows > 0 && bands;
   return road;
 }

@@ -36,6 +36,8 @@ struct RoadFacts {
   // some of their fold lines are the cell's edges.
   bool blendsMade = false;
   bool blendsHaveCellEdges = false;
+  // The seams are feathered (whether or not the blends were set up).
+  bool feathered = false;
   // The group gives the planned positions of its pixels, every one a single sample.
   bool plansPositions = false;
   // Every position reads the source's own rows.
@@ -77,8 +79,9 @@ struct FoldedRoad {
   // the pixel copied shows the plan's own side of the edge, only those the plan wraps apart from
   // it.
   RowRepeat repeat;
-  // And, feathered, rows that repeat others turned by half (or glided) are turned from them as they
-  // are made: the rows made are then turn.MadeRow(0 .. madeRows - 1).
+  // And, feathered or, with no cell edges marked, unfeathered, rows that repeat others turned by half
+  // (or glided) are turned from them as they are made: the rows made are then
+  // turn.MadeRow(0 .. madeRows - 1).
   RowTurn turn;
   int madeRows = 0;
   bool markCopiedEdges = false;

@@ -51,6 +51,7 @@ class FoldedRun {
     RoadFacts facts;
     facts.program = &program;
     facts.bandsCanMark = bandMarks.CanMark();
+    facts.feathered = g.feather1 != 0 || g.feather2 != 0;
     facts.blendsMade = blendsMade;
     facts.blendsHaveCellEdges = blendsMade && blendArgs.CellEdgesAmongFoldLines();
     facts.plansPositions = bool(planPositions);

@@ -166,13 +166,18 @@ TEST(DecideRoad, CopiesDownOnlyAWholeUnscaledPeriod) {
   }
 }
 
-// A feathered program whose tile is its own half turn, or glide or mirror along rows, makes half
-// the rows of one unscaled period (and the rows that land on themselves), or of the strip that
-// repeats down it; unfeathered, scaled, glided across rows or by half a pixel, or mirrored where
-// the mirror does not take rows onto rows, it makes them all (or those it repeats down).
-TEST(DecideRoad, TurnsRowsOnlyOfAWholeUnscaledFeatheredPeriod) {
-  FoldProgram turning = Program(true), hard = Program(false), glide = Program(true), mirror = Program(true);
-  turning.rowsImage.any = hard.rowsImage.any = true;
+// A program whose tile is its own half turn, or glide or mirror along rows, makes half the rows of
+// one unscaled period (and the rows that land on themselves), feathered and blended, or unfeathered
+// where its steps decide the pixels right on its seams and it marks no cell edges; blended, of the
+// strip that repeats down it too. Else, and scaled, glided across rows or by half a pixel, or
+// mirrored where the mirror does not take rows onto rows, it makes them all (or those it repeats down).
+TEST(DecideRoad, TurnsRowsOnlyOfAWholeUnscaledPeriodAlikeInItsImage) {
+  FoldProgram turning = Program(true), hard = Program(false, true), glide = Program(true),
+              hardSeams = Program(false, true), plannedBands = Program(false, true),
+              bentSeams = Program(false), mirror = Program(true);
+  hardSeams.planCellEdges = plannedBands.planCellEdges = bentSeams.planCellEdges = false;
+  for (FoldProgram* program : {&turning, &hard, &hardSeams, &plannedBands, &bentSeams})
+    program->rowsImage.any = true;
   glide.rowsImage = {true, true, 0.5};
   mirror.rowsImage = {true, true, 0, 1};
   const POINT upright[] = {{60, 0}, {0, 30}}, leaning[] = {{60, 30}, {-60, 30}}, odd[] = {{61, 0}, {0, 30}},
@@ -187,7 +192,11 @@ TEST(DecideRoad, TurnsRowsOnlyOfAWholeUnscaledFeatheredPeriod) {
     bool turns;
   } cases[] = {
       {"one cell", turning, upright, {1, 1}, 60, 30, 16, true},
-      {"unfeathered", hard, upright, {1, 1}, 60, 30, 30, false},
+      {"unfeathered, its cell edges marked", hard, upright, {1, 1}, 60, 30, 30, false},
+      {"unfeathered", hardSeams, upright, {1, 1}, 60, 30, 16, true},
+      {"unfeathered, odd", hardSeams, odd, {1, 1}, 61, 30, 16, true},
+      {"feathered, its bands planned", plannedBands, upright, {1, 1}, 60, 30, 30, false},
+      {"unfeathered, its seams not left to the steps", bentSeams, upright, {1, 1}, 60, 30, 30, false},
       {"scaled", turning, upright, {2, 2}, 60, 30, 30, false},
       {"not the period", turning, upright, {1, 1}, 60, 29, 29, false},
       {"repeating down", turning, leaning, {1, 1}, 120, 60, 16, true},
@@ -200,6 +209,7 @@ TEST(DecideRoad, TurnsRowsOnlyOfAWholeUnscaledFeatheredPeriod) {
   };
   for (const Case& c : cases) {
     RoadFacts facts = Facts(c.program);
+    facts.feathered = c.program.blends != nullptr || &c.program == &plannedBands;
     facts.blendsMade = c.program.blends != nullptr;
     facts.renderedPeriod = true;
     facts.pixelStep = c.step;

@@ -569,6 +569,30 @@ TEST(TileRenderPaths, GlidedRowsMatchTheReference) {
   }
 }
 
+// An unfeathered tile with straight seams that a half turn or a glide takes onto itself makes half
+// its rows and turns each into the row it lands on: picks off the axes whose sides hold several
+// pixel centres, so that pixels lie right on the cell's edges and seams, turned by odd angles, on
+// a sharp source, where a pixel reading another copy than its image's shows. Bent, it makes them
+// all: the plan took a pixel right on a bent seam of "PG" and "PMG" to another copy than its image.
+TEST(TileRenderPaths, UnfeatheredTurnedRowsMatchTheReference) {
+  CRowIteratorBands source;
+  MakeBlocks(source, 480, false);
+  for (int method :
+       {keTilingP2, keTilingPG, keTilingPMG, keTilingPGG, keTilingCMM, keTilingP4, keTilingP4G}) {
+    const int across = method == keTilingCMM ? -1 : 1;
+    for (const LatticeCase& c : {LatticeCase{method, {8, 56}, {across * 48, -6}, 0, 0},
+                                 LatticeCase{method, {-6, 45}, {across * 36, 4}, 17, 0},
+                                 LatticeCase{method, {0, 64}, {across * 48, 0}, 30, 0}}) {
+      for (const double bend : {0.0, 0.1}) {
+        TileShape pick = UnbentPick(c.method, c.d1, c.d2, c.angle, c.feather);
+        pick.seamK0 = pick.seamK2 = bend;
+        pick.seamK1 = -bend;
+        ExpectFastMatchesReference(source, pick, Described(pick) + " bent " + std::to_string(bend));
+      }
+    }
+  }
+}
+
 // A grey tile whose rows are half made and half turned or glided from them: each row made is
 // turned from the thread's own BGRA row, not from the grey one it was written to ("P6"'s into the
 // rows repeating down too, the pixels on its cells' edges and diagonals planned into grey rows).
