@@ -193,50 +193,60 @@ TEST(SeamBlends, KernelsPlanBlendOrKeepEachPixelByItsRegion) {
     // and weights one run after another, the 0s left; the planned counted, those near a middle
     // listed in order, and each run's part from the first to the last pixel that mixes found.
     // Nothing is written past the room several runs are given: the widest kernel's lanes past
-    // the runs' partners and weights.
-    for (const bool roomPast : {false, true}) {
-      detail::BlendRun runs[] = {{0, 1}, {2, 2}, {5, 8}, {14, 2}};
-      const int total = 13;
-      std::vector<std::uint8_t> rowPlanned(count, 0);
-      for (const detail::BlendRun& run : runs) std::fill_n(rowPlanned.begin() + run.x, run.count, 7);
-      std::vector<std::int32_t> runPartners(2 * (total + detail::kMostBlendLanes + 1), -7);
-      std::vector<float> runWeights(total + detail::kMostBlendLanes + 1, -7);
-      std::vector<int> nearMiddles(count, -1);
-      detail::BlendDecisions decided;
-      decided.planned = rowPlanned.data();
-      decided.partners = runPartners.data();
-      decided.weights = runWeights.data();
-      decided.nearMiddles = nearMiddles.data();
-      decided.roomPast = roomPast;
-      kernel(args, positions.data(), exact.data(), exact.data() + count, runs, 4, decided);
-      int at = 0, plannedCount = 0;
-      std::vector<int> expectedNearMiddles;
-      for (const detail::BlendRun& run : runs) {
-        int first = run.count, last = 0;
-        for (int i = run.x; i < run.x + run.count; ++i, ++at) {
-          EXPECT_EQ(rowPlanned[i], planned[i]) << i;
-          plannedCount += planned[i] == 1;
-          if (planned[i] == 2) expectedNearMiddles.push_back(i);
-          if (weights[i] != 1) {
-            first = std::min(first, i - run.x);
-            last = i - run.x + 1;
+    // the runs' partners and weights. A short run followed by one that ends within the lanes
+    // stores its flags whole, those of the 0s between as 0 (the pixel between planned, had it been
+    // marked).
+    struct Layout {
+      std::vector<detail::BlendRun> runs;
+      std::vector<int> gaps;
+    };
+    const Layout layouts[] = {{{{0, 1}, {2, 2}, {5, 8}, {14, 2}}, {1, 4, 13}}, {{{0, 6}, {7, 9}}, {6}}};
+    for (const Layout& layout : layouts)
+      for (const bool roomPast : {false, true}) {
+        std::vector<detail::BlendRun> runs = layout.runs;
+        int total = 0;
+        for (const detail::BlendRun& run : runs) total += run.count;
+        std::vector<std::uint8_t> rowPlanned(count, 0);
+        for (const detail::BlendRun& run : runs) std::fill_n(rowPlanned.begin() + run.x, run.count, 7);
+        std::vector<std::int32_t> runPartners(2 * (total + detail::kMostBlendLanes + 1), -7);
+        std::vector<float> runWeights(total + detail::kMostBlendLanes + 1, -7);
+        std::vector<int> nearMiddles(count, -1);
+        detail::BlendDecisions decided;
+        decided.planned = rowPlanned.data();
+        decided.partners = runPartners.data();
+        decided.weights = runWeights.data();
+        decided.nearMiddles = nearMiddles.data();
+        decided.roomPast = roomPast;
+        kernel(args, positions.data(), exact.data(), exact.data() + count, runs.data(), int(runs.size()),
+               decided);
+        int at = 0, plannedCount = 0;
+        std::vector<int> expectedNearMiddles;
+        for (const detail::BlendRun& run : runs) {
+          int first = run.count, last = 0;
+          for (int i = run.x; i < run.x + run.count; ++i, ++at) {
+            EXPECT_EQ(rowPlanned[i], planned[i]) << i;
+            plannedCount += planned[i] == 1;
+            if (planned[i] == 2) expectedNearMiddles.push_back(i);
+            if (weights[i] != 1) {
+              first = std::min(first, i - run.x);
+              last = i - run.x + 1;
+            }
+            if (planned[i] == 1) continue;
+            EXPECT_EQ(runWeights[at], weights[i]) << i;
+            EXPECT_EQ(runPartners[2 * at], partners[2 * i]) << i;
+            EXPECT_EQ(runPartners[2 * at + 1], partners[2 * i + 1]) << i;
           }
-          if (planned[i] == 1) continue;
-          EXPECT_EQ(runWeights[at], weights[i]) << i;
-          EXPECT_EQ(runPartners[2 * at], partners[2 * i]) << i;
-          EXPECT_EQ(runPartners[2 * at + 1], partners[2 * i + 1]) << i;
+          EXPECT_EQ(run.first, first < last ? first : 0) << run.x;
+          EXPECT_EQ(run.last, first < last ? last : 0) << run.x;
         }
-        EXPECT_EQ(run.first, first < last ? first : 0) << run.x;
-        EXPECT_EQ(run.last, first < last ? last : 0) << run.x;
+        for (const int gap : layout.gaps) EXPECT_EQ(rowPlanned[gap], 0) << gap;
+        EXPECT_EQ(decided.plannedCount, plannedCount);
+        ASSERT_EQ(decided.nearMiddleCount, int(expectedNearMiddles.size()));
+        EXPECT_TRUE(std::equal(expectedNearMiddles.begin(), expectedNearMiddles.end(), nearMiddles.begin()));
+        const int end = total + detail::kMostBlendLanes;
+        EXPECT_EQ(runPartners[2 * std::size_t(end)], -7) << roomPast;
+        EXPECT_EQ(runWeights[std::size_t(end)], -7) << roomPast;
       }
-      for (const int gap : {1, 4, 13}) EXPECT_EQ(rowPlanned[gap], 0) << gap;
-      EXPECT_EQ(decided.plannedCount, plannedCount);
-      ASSERT_EQ(decided.nearMiddleCount, int(expectedNearMiddles.size()));
-      EXPECT_TRUE(std::equal(expectedNearMiddles.begin(), expectedNearMiddles.end(), nearMiddles.begin()));
-      const int end = total + detail::kMostBlendLanes;
-      EXPECT_EQ(runPartners[2 * std::size_t(end)], -7) << roomPast;
-      EXPECT_EQ(runWeights[std::size_t(end)], -7) << roomPast;
-    }
   }
 
   // In doubles, a pixel in the blended region takes its own point and its partner as the plan in

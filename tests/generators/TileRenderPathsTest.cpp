@@ -743,8 +743,9 @@ TEST(TileRenderPaths, SeamPlansInLanesGiveThePlansBytes) {
   }
 }
 
-// The fold in sixteen lanes gives the positions and marks of eight: the same bytes for every
-// group at feathers 0 and 20 and turned, straight and bent either way.
+// The fold in sixteen lanes gives the positions and marks of eight, and the blend kernel in
+// sixteen lanes the decisions of eight: the same bytes for every group at feathers 0 and 20 and
+// turned, straight and bent either way.
 TEST(TileRenderPaths, TheFoldInSixteenLanesGivesTheBytesOfEight) {
   if (!ProbeCpuFeatures().avx512) GTEST_SKIP() << "no AVX-512";
   CRowIteratorBands source;
