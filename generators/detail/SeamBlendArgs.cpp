@@ -65,6 +65,19 @@ void PutLaterRegionsTestsFirst(SeamBlendArgs& args) {
   }
 }
 
+void FindBentTests(SeamBlendArgs& args) {
+  bool finite = true;
+  for (int b = 0; b < args.bendCount; ++b) finite = finite && std::isfinite(args.bends[b].amount);
+  args.bentTests = 0;
+  for (int t = 0; t < args.testCount; ++t) {
+    args.testBendOf[t] = 0;
+    for (int b = 0; b < args.bendCount; ++b)
+      if (args.testBends[t][b] != 0) args.testBendOf[t] = b;
+    if (args.bendCount > 0 && (!finite || args.testBends[t][args.testBendOf[t]] != 0))
+      args.bentTests |= std::int32_t{1} << t;
+  }
+}
+
 // The kernels' lanes, one a slot: a blended region each, and one for each kind of the others.
 // The leading regions in the kernels' shorter form, where they are all of one kind.
 void SumUpLeadingRegions(SeamBlendArgs& args) {
@@ -311,6 +324,7 @@ bool MakeSeamBlendArgs(const SeamBlends& blends, const FoldProgram& program, con
   args.plannedFirst = 0;
   while (args.plannedFirst < args.regionCount && leading[args.plannedFirst]) ++args.plannedFirst;
   PutLaterRegionsTestsFirst(args);
+  FindBentTests(args);
   MakeSlots(args);
   SumUpLeadingRegions(args);
   return true;

@@ -2,7 +2,6 @@
 // instantiates it with its own tag (Isa::kWidth lanes, Isa::Any and Isa::All of a lane mask), so
 // the three never share a definition.
 #pragma once
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -77,26 +76,17 @@ class SeamBlendLanes {
     std::memcpy(&lowPairs_, V::kLowPairs, sizeof lowPairs_);
     std::memcpy(&highPairs_, V::kHighPairs, sizeof highPairs_);
     // Where the bits are set by masked ors, the tests bent by a bump come first, each with its
-    // bit; a straight test's sum is the same without its nought times a bump, where the bumps are
-    // finite numbers, as they are unless an amount is not. Elsewhere the tests keep their order.
-    // (Ordered by hand: a library algorithm would be code this file's instruction set shares.)
+    // bit; a straight test's sum is the same without its nought times a bump. Elsewhere the tests
+    // keep their order.
     int order[SeamBlendArgs::kMaxTests];
     for (int t = 0; t < a_.testCount; ++t) order[t] = t;
     if constexpr (Isa::kMaskRegisters) {
-      bool finite = true;
-      for (int b = 0; b < a_.bendCount; ++b) finite = finite && std::isfinite(a_.bends[b].amount);
-      auto bent = [&](int t) {
-        if (!kBent) return false;
-        bool any = !finite;
-        for (int b = 0; b < a_.bendCount; ++b) any = any || a_.testBends[t][b] != 0;
-        return any;
-      };
+      const std::int32_t all = std::int32_t((std::uint32_t{1} << a_.testCount) - 1);
+      const std::int32_t bent = kBent ? a_.bentTests : 0;
       int next = 0;
-      for (const bool ofBent : {true, false}) {
-        for (int t = 0; t < a_.testCount; ++t)
-          if (bent(t) == ofBent) order[next++] = t;
-        if (ofBent) bentTestCount_ = next;
-      }
+      for (std::int32_t left = bent; left != 0; left &= left - 1) order[next++] = __builtin_ctz(left);
+      bentTestCount_ = next;
+      for (std::int32_t left = all & ~bent; left != 0; left &= left - 1) order[next++] = __builtin_ctz(left);
     }
     // The tests' coefficients in every lane, once for all of a row's groups.
     for (int i = 0; i < a_.testCount; ++i) {
@@ -107,9 +97,7 @@ class SeamBlendLanes {
       // An unbent test adds nought times the first rather than branch, which, taken one way or the
       // other in turn, costs more than the product.
       if constexpr (kBent) {
-        testBendOf_[i] = 0;
-        for (int b = 0; b < a_.bendCount; ++b)
-          if (a_.testBends[t][b] != 0) testBendOf_[i] = b;
+        testBendOf_[i] = a_.testBendOf[t];
         testBendTimes_[i] = F{} + a_.testBends[t][testBendOf_[i]];
       }
     }

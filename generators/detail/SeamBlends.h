@@ -301,6 +301,11 @@ struct SeamBlendArgs {
   int bendCount = 0;
   Bend bends[kMaxBlendBends] = {};
   float testBends[kMaxTests][kMaxBlendBends] = {};
+  // Worked out once from the above for the kernels: the bump each test is bent by (0 where none),
+  // and bit t set where test t is bent, or every test's where a bump's amount is not a finite
+  // number (a straight test's nought times it then counts).
+  int testBendOf[kMaxTests] = {};
+  std::int32_t bentTests = 0;
   int regionCount = 0;
   struct Region {
     std::int32_t care, want;
