@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "generators/detail/SeamBlends.h"
 
@@ -91,14 +92,14 @@ class SeamBlendLanes {
     // The tests' coefficients in every lane, once for all of a row's groups.
     for (int i = 0; i < a_.testCount; ++i) {
       const int t = order[i];
-      for (int c = 0; c < 3; ++c) tests_[i][c] = F{} + a_.tests[t][c];
-      if constexpr (Isa::kMaskRegisters) testBits_[i] = evens_ - evens_ + (std::int32_t{1} << t);
+      for (int c = 0; c < 3; ++c) tests_[i][c] = Coefficient{} + a_.tests[t][c];
+      if constexpr (Isa::kMaskRegisters) testBits_[i] = std::int32_t{1} << t;
       // A test is bent by one bump at most (MakeSeamBlendArgs sees to it): only that one is added.
       // An unbent test adds nought times the first rather than branch, which, taken one way or the
       // other in turn, costs more than the product.
       if constexpr (kBent) {
         testBendOf_[i] = a_.testBendOf[t];
-        testBendTimes_[i] = F{} + a_.testBends[t][testBendOf_[i]];
+        testBendTimes_[i] = Coefficient{} + a_.testBends[t][testBendOf_[i]];
       }
     }
   }
@@ -166,7 +167,7 @@ class SeamBlendLanes {
     // Test t sets bit t, the tests taken two at a time into two sets of bits: one set's steps
     // wait on each other, and the tests are many.
     auto inside = [&](int t) {
-      const F* test = tests_[t];
+      const Coefficient* test = tests_[t];
       F sum = g.wx * test[0] + g.wy * test[1] + test[2];
       if constexpr (kBent) sum += testBendTimes_[t] * g.bumps[testBendOf_[t]];
       return sum < g.zero;
@@ -288,7 +289,7 @@ class SeamBlendLanes {
   // nothing; two sets of bits, as in TestSides.
   [[gnu::always_inline]] void SetTestBits(Group& g) const {
     auto below = [&](int i, bool bent) {
-      const F* test = tests_[i];
+      const Coefficient* test = tests_[i];
       F sum = g.wx * test[0] + g.wy * test[1] + test[2];
       if constexpr (kBent)
         if (bent) sum += testBendTimes_[i] * g.bumps[testBendOf_[i]];
@@ -437,11 +438,13 @@ class SeamBlendLanes {
   const SeamBlendArgs& a_;
   const bool exact_;
   I evens_, odds_, lowPairs_, highPairs_;
-  F tests_[SeamBlendArgs::kMaxTests][3];
-  F testBendTimes_[SeamBlendArgs::kMaxTests];
+  // The tests' coefficients, in every lane where the lanes' operations take no single float.
+  using Coefficient = std::conditional_t<Isa::kMaskRegisters, float, F>;
+  Coefficient tests_[SeamBlendArgs::kMaxTests][3];
+  Coefficient testBendTimes_[SeamBlendArgs::kMaxTests];
   int testBendOf_[SeamBlendArgs::kMaxTests];
   // Where the bits are set by masked ors: each test's bit, and how many lead bent.
-  I testBits_[SeamBlendArgs::kMaxTests];
+  std::int32_t testBits_[SeamBlendArgs::kMaxTests];
   int bentTestCount_ = 0;
 };
 

@@ -49,8 +49,8 @@ struct Avx512 {
   static __mmask16 LanesBelow(Floats sum, Floats zero) {
     return _mm512_cmp_ps_mask(__m512(sum), __m512(zero), _CMP_LT_OQ);
   }
-  static Mask OrWhere(Mask bits, __mmask16 lanes, Mask bit) {
-    return Mask(_mm512_mask_or_epi32(__m512i(bits), lanes, __m512i(bits), __m512i(bit)));
+  static Mask OrWhere(Mask bits, __mmask16 lanes, std::int32_t bit) {
+    return Mask(_mm512_mask_or_epi32(__m512i(bits), lanes, __m512i(bits), _mm512_set1_epi32(bit)));
   }
   static __mmask16 Zeros(Mask lanes) { return _mm512_testn_epi32_mask(__m512i(lanes), __m512i(lanes)); }
   // Of the lanes given, those where lanes == value.
