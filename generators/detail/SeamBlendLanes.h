@@ -89,7 +89,7 @@ class SeamBlendLanes {
       bentTestCount_ = next;
       for (std::int32_t left = all & ~bent; left != 0; left &= left - 1) order[next++] = __builtin_ctz(left);
     }
-    // The tests' coefficients in every lane, once for all of a row's groups.
+    // The tests' coefficients, once for all of a row's groups.
     for (int i = 0; i < a_.testCount; ++i) {
       const int t = order[i];
       for (int c = 0; c < 3; ++c) tests_[i][c] = Coefficient{} + a_.tests[t][c];
@@ -385,18 +385,15 @@ class SeamBlendLanes {
       g.decided |= inside;
       g.left |= inside & r.planned;
       g.inDoubles |= inside & r.inDoubles;
-      if (!r.blended) {
-        open = Without(open, held);
-        if (!AnyOf(open)) break;
-        continue;
-      }
-      g.blended |= inside;
-      const F &ax = PartnerFrom(g.x, g.wx), &ay = PartnerFrom(g.y, g.wy);
-      g.px = inside ? ax * r.partner[0] + ay * r.partner[1] + r.partner[2] : g.px;
-      g.py = inside ? ax * r.partner[3] + ay * r.partner[4] + r.partner[5] : g.py;
-      g.w = inside ? Bent(g.wx * r.weight[0] + g.wy * r.weight[1] + r.weight[2], r.weightBends, g) : g.w;
-      g.middle = inside ? g.zero + (exact_ ? r.middleExact : r.middle) : g.middle;
       open = Without(open, held);
+      if (r.blended) {
+        g.blended |= inside;
+        const F &ax = PartnerFrom(g.x, g.wx), &ay = PartnerFrom(g.y, g.wy);
+        g.px = inside ? ax * r.partner[0] + ay * r.partner[1] + r.partner[2] : g.px;
+        g.py = inside ? ax * r.partner[3] + ay * r.partner[4] + r.partner[5] : g.py;
+        g.w = inside ? Bent(g.wx * r.weight[0] + g.wy * r.weight[1] + r.weight[2], r.weightBends, g) : g.w;
+        g.middle = inside ? g.zero + (exact_ ? r.middleExact : r.middle) : g.middle;
+      }
       if (!AnyOf(open)) break;
     }
   }
