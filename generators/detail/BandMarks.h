@@ -53,6 +53,9 @@ class BentSpanTest {
  public:
   BentSpanTest(const BentBandLanes& bands, std::uint32_t du, std::uint32_t dv, int count);
   bool Misses(std::uint32_t u0, std::uint32_t v0) const;
+  // Misses of each of the spans from (starts[2 s], starts[2 s + 1]), s < spans <= 32, in bit s: the
+  // same tests in AVX-512 lanes of doubles, eight spans at once. Run only where the processor has them.
+  std::uint32_t MissesEachAvx512(const std::uint32_t* starts, int spans) const;
 
  private:
   // The least and most of a u + b v over a span less its value at the span's start.

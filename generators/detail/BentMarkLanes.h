@@ -1,6 +1,7 @@
 // The mark stage's bent bands in lanes, written once over the fold kernels' lane type (L as in
 // FoldLanes.h); each instruction-set file instantiates it with its own lanes.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 
 #include "generators/detail/BandMarks.h"
@@ -21,9 +22,17 @@ void MarkBentBandsWith(const BentBandLanes& bands, const std::uint32_t* starts, 
   const I uStep = L::Splat(du * kWidth), vStep = L::Splat(dv * kWidth);
   const F bias = L::Splat(bands.bias), one = L::Splat(1.0f);
   const BentSpanTest whole(bands, du, dv, kFoldSpan), last(bands, du, dv, (count - 1) % kFoldSpan + 1);
-  for (int first = 0; first < count; first += kFoldSpan, starts += 2) {
+  // Sixteen lanes test the whole spans of a run of 32 in lanes, eight at once.
+  std::uint32_t missed = 0;
+  for (int first = 0, span = 0; first < count; first += kFoldSpan, starts += 2, ++span) {
     const int end = count - first < kFoldSpan ? count : first + kFoldSpan;
-    if ((end - first == kFoldSpan ? whole : last).Misses(starts[0], starts[1])) continue;
+    const bool wholeSpan = end - first == kFoldSpan;
+    if constexpr (kWidth == 16) {
+      if (span % 32 == 0) missed = whole.MissesEachAvx512(starts, std::min(32, (count - first) / kFoldSpan));
+    }
+    if (kWidth == 16 && wholeSpan ? (missed >> span % 32 & 1) != 0
+                                  : (wholeSpan ? whole : last).Misses(starts[0], starts[1]))
+      continue;
     I us = L::Ramp(starts[0], du), vs = L::Ramp(starts[1], dv);
     for (int k = first; k < end; k += kWidth) {
       const F u = L::Sub(L::Unit(us), bias), v = L::Sub(L::Unit(vs), bias);

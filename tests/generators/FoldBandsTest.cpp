@@ -407,5 +407,46 @@ TEST(FoldBands, SpansPassedOverLieClearOfEveryBentBand) {
   EXPECT_GT(passed, 2000);
 }
 
+// Sixteen lanes' test of 32 spans at once passes over the spans the test of one passes over, each
+// in its bit: bands as above, spans that wrap or not, of a run of fewer than 32 too.
+TEST(FoldBands, SpansInLanesArePassedOverAsOneByOne) {
+  if (!ProbeCpuFeatures().avx512) GTEST_SKIP() << "no AVX-512";
+  std::mt19937 random(61);
+  std::uniform_real_distribution<double> any(-1, 1);
+  auto fixed = [](double t) { return std::uint32_t(std::int64_t(std::floor(t * 0x1p32))); };
+  long long passed = 0, tested = 0;
+  for (int trial = 0; trial < 2000; ++trial) {
+    detail::BentBandLanes lanes;
+    lanes.bias = 1e-6f;
+    lanes.count = 1 + trial % 2;
+    for (int b = 0; b < lanes.count; ++b)
+      lanes.bands[b] = {float(trial % 3 == 0 ? 1 : any(random)),
+                        float(trial % 3 == 1 ? 1 : any(random)),
+                        float(2 * any(random)),
+                        float(any(random)),
+                        float(any(random)),
+                        float(any(random)),
+                        trial % 4 < 2,
+                        trial % 5 < 2,
+                        float(any(random)),
+                        float(0.2 * (any(random) + 1))};
+    const std::uint32_t du = fixed(any(random) / (trial % 7 == 0 ? 10 : 2000)),
+                        dv = fixed(any(random) / 2000);
+    const detail::BentSpanTest test(lanes, du, dv, detail::kFoldSpan);
+    std::uint32_t starts[64];
+    for (std::uint32_t& start : starts) start = fixed(any(random));
+    const int spans = trial % 3 == 0 ? 1 + trial % 32 : 32;
+    const std::uint32_t missed = test.MissesEachAvx512(starts, spans);
+    for (int s = 0; s < 32; ++s) {
+      const bool one = s < spans && test.Misses(starts[2 * s], starts[2 * s + 1]);
+      EXPECT_EQ((missed >> s & 1) != 0, one) << "trial " << trial << " span " << s;
+      passed += one;
+      tested += s < spans;
+    }
+  }
+  EXPECT_GT(passed, tested / 10);
+  EXPECT_LT(passed, tested * 9 / 10);
+}
+
 }  // namespace
 }  // namespace corvel
