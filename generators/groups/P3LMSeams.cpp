@@ -193,6 +193,90 @@ void DescribeP3LMBlends(const P3LMKite& kite, const P3LMSeams& s, detail::SeamBl
   blends.AddBlend({}, minus, r.inM);
 }
 
+namespace {
+
+// The seam's bulge into the kite, past K where d is positive, else past M, whose pixels the plan
+// turns about G into the band across the other seam and blends there by d before the turn: the
+// same two samples as the band the bulge cuts into, the own one and its turn, but weighed by the
+// ramp of the turned position, which on a lattice a little off the hexagon lies some way off the
+// ramp before the turn. The bulge blends by that ramp where the turn lands well inside the band;
+// a third of a pixel about the bent seam, and where the turn lands near the band's ends or
+// corners, it is planned.
+void AddP3LMBentBulge(const P3LMKite& kite, const P3LMSeams& s, const LatticeAffine& plus,
+                      const LatticeAffine& minus, detail::SeamBlends& blends) {
+  using detail::HalfPlane;
+  const FeatherSource& source = kite.Source();
+  const Line2D &lk = P3LMKite::kToK, &lm = P3LMKite::kToM;
+  const double near = s.near;
+  const bool pastK = s.k0 < 0;
+  const detail::BlendBends byD{{1, 0, 0}};
+  // Where the plan turns a position of the kite.
+  auto turned = [&](double u, double v) {
+    const Point2D p = source(u, v);
+    return kite.ToCell(pastK ? p.RotatePlus120(kite.ThreeFold()) : p.RotateMinus120(kite.ThreeFold()));
+  };
+  // The turned position's sum, where it is below 0, as a side.
+  auto byTurned = [&](auto&& sum) {
+    const LatticeLinear l = detail::LinearOf([&](double u, double v) { return sum(turned(u, v)); });
+    return HalfPlane{l.wu, l.wv, l.w1};
+  };
+  auto side = [](auto&& sum) {
+    const LatticeLinear l = detail::LinearOf(sum);
+    return HalfPlane{l.wu, l.wv, l.w1};
+  };
+  // Below 0 past the bent seam, without d, which bends it.
+  const HalfPlane past = pastK ? side([&](double u, double v) { return lk.XAt(v) - u; })
+                               : side([&](double u, double v) { return lm.YAt(u) - v; });
+  const detail::BlendBends pastBent = pastK ? -byD : byD;
+  const HalfPlane nearSeam[] = {{past.nu, past.nv, past.n1 - near}, {-past.nu, -past.nv, -past.n1 - near}};
+  blends.AddPlanned({nearSeam[0], nearSeam[1]});
+  blends.BendSide(0, pastBent);
+  blends.BendSide(1, -pastBent);
+  if (pastK) {
+    // Turned past M, into the band across M: u above hu, v above u, v within la's and beyond
+    // lb's, each moved by d.
+    blends.AddPlanned({past, byTurned([&](Point2D t) { return t.x - s.hu - near; })});
+    blends.BendSide(0, pastBent);
+    blends.AddPlanned({past, byTurned([&](Point2D t) { return t.y - t.x - near; })});
+    blends.BendSide(0, pastBent);
+    blends.AddPlanned({past, byTurned([&](Point2D t) { return t.y - s.hv - near; })});
+    blends.BendSide(0, pastBent);
+    blends.AddBlend({past, byTurned([&](Point2D t) { return t.y - s.la.YAt(t.x) + near; }),
+                     byTurned([&](Point2D t) { return s.lb.YAt(t.x) - t.y + near; })},
+                    plus, detail::LinearOf([&](double u, double v) {
+                      const Point2D t = turned(u, v);
+                      return 0.5 - (lm.YAt(t.x) - t.y) / s.fu;
+                    }));
+    blends.BendSide(0, pastBent);
+    blends.BendSide(1, byD);
+    blends.BendSide(2, byD);
+    blends.BendWeights(byD * (-1 / s.fu));
+  } else {
+    // Turned past K, into the band across K: u above hu and v, beyond la, v above hv and within
+    // lb, each moved by d.
+    blends.AddPlanned({past, byTurned([&](Point2D t) { return t.x - s.hu - near; })});
+    blends.BendSide(0, pastBent);
+    blends.AddPlanned({past, byTurned([&](Point2D t) { return t.x - t.y - near; })});
+    blends.BendSide(0, pastBent);
+    blends.AddPlanned({past, byTurned([&](Point2D t) { return t.y - s.hv - near; })});
+    blends.BendSide(0, pastBent);
+    blends.AddBlend({past, byTurned([&](Point2D t) { return s.la.XAt(t.y) - t.x + near; }),
+                     byTurned([&](Point2D t) { return t.y - s.lb.YAt(t.x) + near; })},
+                    minus, detail::LinearOf([&](double u, double v) {
+                      const Point2D t = turned(u, v);
+                      return 0.5 - (lk.XAt(t.y) - t.x) / s.fu;
+                    }));
+    blends.BendSide(0, pastBent);
+    blends.BendSide(1, -byD);
+    blends.BendSide(2, byD);
+    blends.BendWeights(byD * (1 / s.fu));
+  }
+  blends.AddPlanned({past});
+  blends.BendSide(0, pastBent);
+}
+
+}  // namespace
+
 void DescribeP3LMBentBlends(const P3LMKite& kite, const P3LMSeams& s, detail::SeamBlends& blends) {
   using detail::Beside;
   using detail::HalfPlane;
@@ -211,20 +295,10 @@ void DescribeP3LMBentBlends(const P3LMKite& kite, const P3LMSeams& s, detail::Se
   StartKiteBlends(blends);
   blends.AddPlannedNear(lk, near);
   blends.AddPlannedBeyond(lm, sideways);
-  // The seam's bulge into the kite and a third of a pixel about it, whose pixels the plan turns
-  // about G onto a copy a lattice a little off the hexagon lands some way off the one the blends
-  // take across, and blends there by d before the turn: planned. Past K where d is positive, else
-  // past M.
-  if (s.k0 < 0) {
-    blends.AddPlanned({side([&](double u, double v) { return lk.XAt(v) - u - near; })});
-    blends.BendSide(0, -byD);
-  } else {
-    blends.AddPlanned({side([&](double u, double v) { return lm.YAt(u) - v - near; })});
-    blends.BendSide(0, byD);
-  }
-  blends.AddPlanned({Beside(s.la, true), VBelow(sideways)});
   const LatticeAffine plus = Mapped(source, [&](const Point2D&p) { return p.RotatePlus120(gs); }),
                       minus = Mapped(source, [&](const Point2D&p) { return p.RotateMinus120(gs); });
+  AddP3LMBentBulge(kite, s, plus, minus, blends);
+  blends.AddPlanned({Beside(s.la, true), VBelow(sideways)});
   const HalfPlane belowB = Beside(s.lb);
   blends.AddOwn({UBelow(s.hu), VBelow(s.hv)});
   blends.AddOwn({UBelow(s.hu), belowB});
