@@ -271,6 +271,17 @@ void AddP3LMBentBulge(const P3LMKite& kite, const P3LMSeams& s, const LatticeAff
     blends.BendSide(2, byD);
     blends.BendWeights(byD * (1 / s.fu));
   }
+  // Turned as near the seam crossed as d reaches past the band's inner edge, the turn's sample
+  // alone: its weight 0 in the band of the turn.
+  const bool uAboveV = !pastK;
+  blends.AddBlend({past, byTurned([&](Point2D t) {
+                     return uAboveV ? t.x - s.la.XAt(t.y) + near : t.y - s.la.YAt(t.x) + near;
+                   }),
+                   byTurned([&](Point2D t) { return t.y - s.lb.YAt(t.x) + near; })},
+                  pastK ? plus : minus, LatticeLinear{0, 0, 0});
+  blends.BendSide(0, pastBent);
+  blends.BendSide(1, byD);
+  blends.BendSide(2, -byD);
   blends.AddPlanned({past});
   blends.BendSide(0, pastBent);
 }
