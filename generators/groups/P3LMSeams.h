@@ -45,8 +45,9 @@ void DescribeP3LMBentFeatheredFold(const P3LMKite& kite, const P3LMSeams& seams,
 void DescribeP3LMBlends(const P3LMKite& kite, const P3LMSeams& seams, detail::SeamBlends& blends);
 
 // Bent and feathered, on the kite's position before the plan's turn across the bent seam: the
-// bands across K and M blend in lanes, their sides and ramps bent by the plan's bump; the seam's
-// bulge, the corners and the three copies about G are planned.
+// bands across K and M blend in lanes, their sides and ramps bent by the plan's bump, and so does
+// the seam's bulge, by the band its turn lands in; the bulge's edge and ends, the corners and the
+// three copies about G are planned.
 void DescribeP3LMBentBlends(const P3LMKite& kite, const P3LMSeams& seams, detail::SeamBlends& blends);
 
 }  // namespace corvel
