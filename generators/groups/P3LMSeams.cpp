@@ -313,7 +313,22 @@ void DescribeP3LMBentBlends(const P3LMKite& kite, const P3LMSeams& s, detail::Se
   const HalfPlane belowB = Beside(s.lb);
   blends.AddOwn({UBelow(s.hu), VBelow(s.hv)});
   blends.AddOwn({UBelow(s.hu), belowB});
-  blends.AddPlanned({UBelow(s.hu)});
+  // The corners mix in doubles as the plan weighs them, the own sample's weights the complements
+  // of the plan's, where the feathers are alike (as unbent); else they are planned.
+  const bool corners = s.hu == s.hv;
+  const LatticeLinear inU{1 / s.fu, 0, 0.5}, inV{0, 1 / s.fv, 0.5};
+  auto reflected = [&](const Line2D& edge) {
+    return Mapped(source, [&](const Point2D& p) { return p.Reflect(edge); });
+  };
+  if (corners) {
+    blends.AddCorner({UBelow(s.hu)}, reflected(s.edgeB), inU, minus,
+                     detail::RampAcross(
+                         1, [&](double u, double v) { return lm.YAt(u) - v; }, s.fu),
+                     Mapped(source, [&](const Point2D& p) { return p.RotateMinus120(gs).Reflect(s.edgeA); }));
+    blends.BendWeights({}, byD * (1 / s.fu));
+  } else {
+    blends.AddPlanned({UBelow(s.hu)});
+  }
   // Beyond la moved out by d, along u or along v as u > v or not: the band across K, its corner
   // and the three copies about G.
   const HalfPlane uAboveV{-1, 1, 0};
@@ -321,7 +336,16 @@ void DescribeP3LMBentBlends(const P3LMKite& kite, const P3LMSeams& s, detail::Se
                                side([&](double u, double v) { return s.la.YAt(u) - v; })};
   for (int k = 0; k < 2; ++k) {
     const HalfPlane byU = k == 0 ? uAboveV : -uAboveV;
-    blends.AddPlanned({byU, beyondA[k], VBelow(s.hv)});
+    if (corners) {
+      blends.AddCorner(
+          {byU, beyondA[k], VBelow(s.hv)}, reflected(s.edgeA), inV, plus,
+          detail::RampAcross(
+              1, [&](double u, double v) { return lk.XAt(v) - u; }, s.fu),
+          Mapped(source, [&](const Point2D& p) { return p.RotatePlus120(gs).Reflect(s.edgeB); }));
+      blends.BendWeights({}, byD * (1 / s.fu));
+    } else {
+      blends.AddPlanned({byU, beyondA[k], VBelow(s.hv)});
+    }
     blends.BendSide(1, -byD);
     blends.AddBlend({byU, beyondA[k], belowB}, plus,
                     detail::RampAcross(
