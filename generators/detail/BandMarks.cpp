@@ -130,22 +130,20 @@ void BandMarks::MakeLanes() {
     const Line& line = lines_[i];
     const double reach = kBandMargin + kWider + slack_ * std::abs(line.dt),
                  width = line.to - line.from + 2 * reach;
-    // A row along the line is tested whole, its part left out.
-    const bool whole = line.whole || line.dt == 0;
     const double partWidth = line.part.to - line.part.from + 2 * kWider;
     if (!(line.every == 1 && integral(line.a) && integral(line.b) && width > 0 && width < 1) ||
-        !(whole || (line.part.every == 1 && integral(line.alongA) && integral(line.alongB) && partWidth > 0 &&
-                    partWidth < 1)))
+        !(line.whole || (line.part.every == 1 && integral(line.alongA) && integral(line.alongB) &&
+                         partWidth > 0 && partWidth < 1)))
       return;
     lanes_.lines[i] = {fixed(line.a),
                        fixed(line.b),
                        FixedFraction(line.from - reach),
                        std::uint32_t(width * 0x1p32),
-                       whole,
+                       line.whole,
                        fixed(line.alongA),
                        fixed(line.alongB),
                        FixedFraction(line.part.from - kWider),
-                       whole ? 0 : std::uint32_t(partWidth * 0x1p32)};
+                       line.whole ? 0 : std::uint32_t(partWidth * 0x1p32)};
     steepest_ = std::max(steepest_, std::abs(line.dt));
   }
   lanes_.count = count_;
@@ -288,7 +286,15 @@ void BandMarks::MarkLine(const Line& line, const Point2D& at, int count, std::ui
     // Bands at most a pixel apart, or none crossed: the row is tested whole.
     const bool onLine = offOnly_ && dt == 0 &&
                         std::abs(t0 - line.middle - std::round(t0 - line.middle)) < kOnLine;
-    if (dt != 0 || (InBand(t, line.reached) && !onLine)) std::memset(marks, 1, std::size_t(count));
+    if (dt != 0 || (InBand(t, line.reached) && !onLine && line.whole)) {
+      std::memset(marks, 1, std::size_t(count));
+    } else if (InBand(t, line.reached) && !onLine) {
+      // A row along a line that is a seam only in parts: only the pixels in them, as a row
+      // across it marks.
+      const double r0 = line.alongA * at.x + line.alongB * at.y;
+      for (int x = 0; x < count; ++x)
+        if (InBand(r0 + x * line.dr, line.part)) marks[x] = 1;
+    }
     return;
   }
   const double slack = slack_, perUnit = line.perUnit;

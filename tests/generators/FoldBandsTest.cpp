@@ -52,6 +52,13 @@ TEST(FoldBands, SkewBandsLimitedToPartsOfTheirLinesMarkOnlyThose) {
   // v = 0.74: at u = 0.26, where the band reaches past the limit's start.
   for (int x : {25, 26, 28, 125, 128}) EXPECT_TRUE(Marked(limited, 74, x)) << x;
   for (int x : {23, 24, 123, 124}) EXPECT_FALSE(Marked(limited, 74, x)) << x;
+
+  // About v whole, limited alike: a row along a line marks only its parts too.
+  detail::FoldProgram along;
+  along.skewBands[0] = {0, 1, {true, -0.02, 0.02, 1}, 1, 0, {true, 0.25, 0.5, 1}};
+  for (int x : {25, 40, 50, 125, 150}) EXPECT_TRUE(Marked(along, 100, x)) << x;
+  for (int x : {0, 10, 23, 52, 70, 99, 110, 175}) EXPECT_FALSE(Marked(along, 100, x)) << x;
+  for (int x : {25, 40, 125}) EXPECT_FALSE(Marked(along, 103, x)) << x;
 }
 
 TEST(FoldBands, BandsReachFurtherByTheSeamReachAndAlongTheRowByTheSlack) {
