@@ -93,8 +93,12 @@ TEST(FoldBands, FeatheredBandsMarkedInLanesHoldEveryPixelTheDoublesMark) {
   detail::FoldProgram lanes = doubles;
   const detail::SeamBlends blends;
   lanes.blends = &blends;
-  const std::pair<POINT, POINT> lattices[] = {
-      {{116, 0}, {58, 100}}, {{100, 58}, {0, 116}}, {{61, 1}, {29, 53}}, {{3, 1}, {1, 3}}};
+  const std::pair<POINT, POINT> lattices[] = {{{116, 0}, {58, 100}},
+                                              {{100, 58}, {0, 116}},
+                                              {{61, 1}, {29, 53}},
+                                              {{3, 1}, {1, 3}},
+                                              // The rows along the lines u - v whole.
+                                              {{50, -30}, {50, 30}}};
   for (const CpuFeatures& features : {CpuFeatures{}, ProbeCpuFeatures()}) {
     const CpuFeaturesOverride forced(features);
     for (const auto& [a, b] : lattices) {
