@@ -564,9 +564,12 @@ using BentPrograms = std::tuple<
     ProgramKinds<false, 0x4101, kBentOnU | kMarksNear | 0x4100, kBentOnU | kMarksNear | 0x3100>,
     ProgramKinds<false, 0x4101, kBentOnV | kMarksNear | 0x3100, kBentOnV | kMarksNear | 0x3100>,
     // a mirror across a line of v - u, a bent seam that swaps u and v a cell on, marked near, and a
-    // step that only marks the pixels near another bent line
-    ProgramKinds<false, 0x1308, kBentOnUOrV | kMarksNear | 0x1300>,
-    ProgramKinds<false, 0x1308, kBentOnUOrV | kMarksNear | 0x1300, kBentOnUOrV | kMarksNear | 0x3100>,
+    // step that only marks the pixels near another bent line: the seam a line of v where bent up, of
+    // u where bent down, each its own kernel, which reads the side without picking it
+    ProgramKinds<false, 0x1308, kBentOnV | kMarksNear | 0x1300>,
+    ProgramKinds<false, 0x1308, kBentOnU | kMarksNear | 0x1300>,
+    ProgramKinds<false, 0x1308, kBentOnV | kMarksNear | 0x1300, kBentOnU | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x1308, kBentOnU | kMarksNear | 0x1300, kBentOnV | kMarksNear | 0x3100>,
     // a half turn and a mirror across lines of v; a step of u on a cell across a bent seam, a half
     // turn across another or both, and two steps that move nothing, all marked near
     ProgramKinds<false, 0x4203, 0x4103, kBentOnU | kMarksNear | 0x3100, kBentOnV | kMarksNear | 0x4200,
