@@ -312,6 +312,10 @@ TEST(TileRenderPaths, UnevenLatticesMatchTheReference) {
       // edge differ: the wrap takes them to one side or the other.
       {keTilingP6M, {0, 24}, {14, 0}, 0, 0},
       {keTilingP6M, {0, 82}, {47, 0}, 17, 0},
+      // Unfeathered "P6" whose pixels lie right at a third of a pixel from its seam along a row,
+      // where the plan takes a pixel to one side: a pixel and its copy a cell below fell apart.
+      {keTilingP6, {0, 75}, {69, 1}, 0, 0},
+      {keTilingP6, {0, 75}, {69, 1}, 17, 0},
   };
   ExpectCasesMatchTheReference(source, cases);
 }
