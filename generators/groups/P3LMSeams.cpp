@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "generators/detail/SeamFeathering.h"
+
 namespace corvel {
 
 P3LMSeams::P3LMSeams(const TileGenerator& g, const P3LMKite& kite)
@@ -47,12 +49,45 @@ detail::SideBend SeamBump(const P3LMSeams& s, double amplitude) {
   return bend;
 }
 
+// How far along u from the seam to K, toward the origin, the plan's cut across the seam to M and
+// its blend reach (and the same of the seams swapped): past G it cuts along the line of the seam
+// to M, bent by the bump of the seam to K, which lies (1 - 3 v) / 2 along v from that line there,
+// and left of u = 1/3 no further than (1 - 3 v) / 6.
+double CutPastG(const P3LMSeams& s) {
+  const double amount = (1 - s.fu) * std::abs(s.k0) / kSqrt3;
+  constexpr int kSteps = 1024;
+  const double step = 1.0 / 3 / kSteps;
+  double most = 0;
+  for (int i = 0; i <= kSteps; ++i) {
+    const double v = i * step, apart = (1 - 3 * v) / 2;
+    const double bump = amount * Bump(Clamp01((v - s.hv) / (s.h - s.hv)));
+    most = std::max(most, std::min(apart / 3, 2 * (bump + s.hu) - apart));
+  }
+  // Between the samples, by at most the steeper slope over half a step.
+  const double slope = 1.5 + 2 * 3 * amount / std::abs(s.h - s.hv);
+  return most + slope * step / 2;
+}
+
 }  // namespace
 
 void DescribeP3LMBentFeatheredFold(const P3LMKite& kite, const P3LMSeams& s, detail::FoldProgram& program) {
   kite.AddSteps(program);
   program.reachU = program.reachV = 0.5;
   s.WidenBandsForBends(std::abs(s.k0), false, program);
+  // The bump moves each seam to one side of its line only: to the origin's side of the seam to K
+  // against a negative amplitude, away from it for the seam to M, their turns about G onto the
+  // diagonal's seam taking K's side with them; the mirrors through the cells' edges keep the
+  // side. The other side needs room only for the other seam's cut and blend past G, as wide as
+  // the band's own room for a blend.
+  const double bulge = kSqrt3 / 2 * (1 - s.fu) * std::abs(s.k0);
+  const double room = 0.75 * kSqrt2 * std::max(s.fu, s.fv);
+  const double narrowed = std::max(0.0, bulge + room - std::max(room, 0.75 * kSqrt2 * 2 * CutPastG(s)));
+  const bool toOriginAtK = s.k0 < 0;
+  detail::FoldProgram::Band &acrossK = program.skewBands[0].band, &acrossM = program.skewBands[1].band,
+                            &diagonal = program.skewBands[2].band;
+  (toOriginAtK ? acrossK.to : acrossK.from) += toOriginAtK ? -narrowed : narrowed;
+  (toOriginAtK ? acrossM.from : acrossM.to) += toOriginAtK ? narrowed : -narrowed;
+  (toOriginAtK ? diagonal.from : diagonal.to) += toOriginAtK ? narrowed : -narrowed;
 }
 
 void AddP3LMBentStep(const P3LMKite& kite, const P3LMSeams& s, detail::FoldProgram& program) {

@@ -36,7 +36,8 @@ void DescribeP3LMFold(const P3LMKite& kite, const P3LMSeams& seams, detail::Fold
 void AddP3LMBentStep(const P3LMKite& kite, const P3LMSeams& seams, detail::FoldProgram& program);
 
 // Bent and feathered: the kite's fold alone, its bands widened by as far as the bend moves the
-// seam and its bands, every pixel in them planned; no pixel left to the fold lies near a seam.
+// seam and its bands, to the side it moves them, every pixel in them planned; no pixel left to the
+// fold lies near a seam.
 void DescribeP3LMBentFeatheredFold(const P3LMKite& kite, const P3LMSeams& seams,
                                    detail::FoldProgram& program);
 

@@ -557,6 +557,22 @@ TEST(TileRenderPaths, P3LMBulgeOffTheHexagonMatchesTheReference) {
   }
 }
 
+// Feathered "P3LM" bent far within its fast road: the plan's cut across one seam runs on past G
+// along its line, bent by the other seam's bump, onto the side of the other seam's line that its
+// own bump leaves, where the bands narrowed to the bulge's side must still reach.
+TEST(TileRenderPaths, P3LMCutPastGMatchesTheReference) {
+  CRowIteratorBands source;
+  MakeBlocks(source, 480, false);
+  for (const auto& [d1, d2] :
+       {std::pair{POINT{48, 82}, POINT{95, 0}}, std::pair{POINT{0, 94}, POINT{117, 1}}}) {
+    for (const double k0 : {0.25, 0.29, -0.29}) {
+      TileShape pick = UnbentPick(keTilingP3LM, d1, d2, 0, 20);
+      pick.seamK0 = k0;
+      ExpectFastMatchesReference(source, pick, Described(pick) + " bent " + std::to_string(k0));
+    }
+  }
+}
+
 // Bent further than the fast road follows: P6's turn across a bent axis can take a position past
 // the line of the median the next step tests, where the plan does not test it; feathered, the
 // plan's bands about a median bent far reach past the fold's widened bands.
