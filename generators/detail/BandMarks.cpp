@@ -57,6 +57,48 @@ void MarkRun(std::uint8_t* marks, int first, int end, int count) {
 
 }  // namespace
 
+void MarkInPart(double r0, double dr, const BandMarks::UnitBand& part, int first, int end,
+                std::uint8_t* marks) {
+  auto test = [&](int x) {
+    if (InBand(r0 + x * dr, part)) marks[x] = 1;
+  };
+  const double s0 = InUnitsOf(r0, part.every), ds = InUnitsOf(dr, part.every);
+  const double a = s0 + first * ds, b = s0 + (end - 1) * ds, low = std::min(a, b), high = std::max(a, b);
+  // Where s crosses one of the part's ends, or a whole number, where the test's floor steps.
+  const double firstBand = std::floor(low - part.to), lastBand = std::ceil(high - part.from),
+               firstWhole = std::floor(low), lastWhole = std::ceil(high);
+  constexpr int kMostCrossings = 16;
+  // Nearly along the part's lines, or across many of them: every pixel tested.
+  constexpr double kSteady = 1e-9;
+  if (std::abs(ds) < kSteady ||
+      2 * (lastBand - firstBand + 1) + lastWhole - firstWhole + 1 > kMostCrossings) {
+    for (int x = first; x < end; ++x) test(x);
+    return;
+  }
+  double crossings[kMostCrossings];
+  int count = 0;
+  auto cross = [&](double at) { crossings[count++] = std::clamp((at - s0) / ds, first - 4.0, end + 4.0); };
+  for (double k = firstBand; k <= lastBand; ++k) {
+    cross(k + part.from);
+    cross(k + part.to);
+  }
+  for (double k = firstWhole; k <= lastWhole; ++k) cross(k);
+  std::sort(crossings, crossings + count);
+  // Two pixels from every crossing, s lies far beyond the rounding from the test's steps: the
+  // pixels between two crossings fill as the first of them tests.
+  int x = first;
+  for (int i = 0; i < count && x < end; ++i) {
+    const int at = int(std::floor(crossings[i]));
+    const int steady = std::min(end, at - 2);
+    if (steady > x) {
+      if (InBand(r0 + x * dr, part)) std::memset(marks + x, 1, std::size_t(steady - x));
+      x = steady;
+    }
+    for (const int past = std::min(end, at + 3); x < past; ++x) test(x);
+  }
+  if (x < end && InBand(r0 + x * dr, part)) std::memset(marks + x, 1, std::size_t(end - x));
+}
+
 BandMarks::BandMarks(const FoldProgram& program, const TileGenerator& generator)
     : generator_(generator), slack_(program.slackPixels), offOnly_(program.stepsDecideSeams) {
   along_ = generator.PlaneToLattice(1, 0);
@@ -292,8 +334,7 @@ void BandMarks::MarkLine(const Line& line, const Point2D& at, int count, std::ui
       // A row along a line that is a seam only in parts: only the pixels in them, as a row
       // across it marks.
       const double r0 = line.alongA * at.x + line.alongB * at.y;
-      for (int x = 0; x < count; ++x)
-        if (InBand(r0 + x * line.dr, line.part)) marks[x] = 1;
+      MarkInPart(r0, line.dr, line.part, 0, count, marks);
     }
     return;
   }
@@ -318,16 +359,15 @@ void BandMarks::MarkLine(const Line& line, const Point2D& at, int count, std::ui
     if (!(first < end)) continue;
     if (!line.whole) {
       // The part's test is affine along the row: a run wholly inside one of its bands is marked
-      // whole, one wholly between two passed over, and only a run across a band's end is tested
-      // pixel by pixel.
+      // whole, one wholly between two passed over, and only about where a run crosses a band's end
+      // are its pixels tested one by one.
       const double a = InUnitsOf(r0 + first * line.dr, along.every),
                    b = InUnitsOf(r0 + (end - 1) * line.dr, along.every);
       const double lowest = std::min(a, b), highest = std::max(a, b);
       const double inside = std::floor(lowest - along.from), gap = std::floor(lowest - along.to);
       if (highest >= inside + along.to) {
         if (highest < gap + 1 + along.from) continue;
-        for (int x = first; x < end; ++x)
-          if (InBand(r0 + x * line.dr, along)) marks[x] = 1;
+        MarkInPart(r0, line.dr, along, first, end, marks);
         continue;
       }
     }

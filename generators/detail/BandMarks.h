@@ -140,4 +140,9 @@ class BandMarks {
   double wrapBias_ = 0;
 };
 
+// Marks the pixels x of [first, end) whose r0 + x dr lies in one of the part's bands, as a test of
+// each pixel in turn marks them; leaves the others.
+void MarkInPart(double r0, double dr, const BandMarks::UnitBand& part, int first, int end,
+                std::uint8_t* marks);
+
 }  // namespace corvel::detail

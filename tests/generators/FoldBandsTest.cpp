@@ -61,6 +61,37 @@ TEST(FoldBands, SkewBandsLimitedToPartsOfTheirLinesMarkOnlyThose) {
   for (int x : {25, 40, 125}) EXPECT_FALSE(Marked(along, 103, x)) << x;
 }
 
+// The runs across a part's end fill between its crossings what a test of each pixel marks: runs
+// across one end and several, along the part's lines and nearly so, upward and downward, starting
+// right on an end; parts of one period and of two, reaching past 0 and 1, and one the test finds
+// only past whole numbers.
+TEST(FoldBands, RunsAcrossAPartsEndMarkAsEachPixelTested) {
+  auto inPart = [](double r, const detail::BandMarks::UnitBand& part) {
+    const double s = r / part.every, f = s - std::floor(s);
+    auto near = [&](double g) { return g >= part.from && g < part.to; };
+    return near(f) || near(f - 1) || near(f + 1);
+  };
+  std::mt19937 random(59);
+  std::uniform_real_distribution<double> unit(0, 1);
+  const detail::BandMarks::UnitBand parts[] = {
+      {0.3, 0.7, 1}, {-0.05, 0.42, 1}, {0.6, 1.1, 1}, {0.2, 0.5, 2}, {-1.1, -0.9, 1}};
+  long long marked = 0;
+  for (const detail::BandMarks::UnitBand& part : parts) {
+    for (int i = 0; i < 4000; ++i) {
+      const double scale = std::pow(10.0, -1 - 10 * unit(random));
+      const double dr = (i % 2 == 0 ? scale : -scale) * (i % 7 == 0 ? 0 : 1);
+      const double r0 = i % 5 == 0 ? part.from * part.every - 30 * dr : 3 * unit(random) - 1;
+      const int first = int(40 * unit(random)), end = first + 1 + int(150 * unit(random));
+      std::vector<std::uint8_t> got(200, 0), expected(200, 0);
+      detail::MarkInPart(r0, dr, part, first, end, got.data());
+      for (int x = first; x < end; ++x) expected[std::size_t(x)] = inPart(r0 + x * dr, part) ? 1 : 0;
+      ASSERT_EQ(got, expected) << "r0 " << r0 << " dr " << dr << " from " << first << " to " << end;
+      marked += std::count(got.begin(), got.end(), 1);
+    }
+  }
+  EXPECT_GT(marked, 100000);
+}
+
 TEST(FoldBands, BandsReachFurtherByTheSeamReachAndAlongTheRowByTheSlack) {
   // About u whole, two and a half pixels each way: pixels 98 to 102 about u = 1.
   detail::FoldProgram program;
