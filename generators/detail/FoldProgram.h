@@ -140,19 +140,16 @@ struct FoldProgram {
   // copied, which shows the plan's side of the edge (planned where the fast positions wrap it to
   // the other): within a level of the plan as any made pixel, not its bytes.
   bool copiesKeepCellEdges = false;
-  // A map of the lattice onto itself, (u, v) -> ((keepsU ? u : -u) + uPerV v + shiftU, -v), under
-  // which the fold takes a cell position to the same point and its bands and blends are alike: the
-  // half turn about the origin, a glide along u, or a mirror along u. A feathered tile of one
-  // period is then its own image, and where the map takes whole pixels' rows onto rows, half of
-  // them are copies of the others (RowTurn).
-  // Where the plan folds the pixels right on the cell's edges and on the lines where u + v is whole
-  // apart from their images (its turns are the hexagon's, the lattice a little off it), the turned
-  // ones there are planned.
+  // A map of the lattice onto itself, (u, v) -> ((keepsU ? u : -u) + shiftU, -v), under which the
+  // fold takes a cell position to the same point and its bands and blends are alike: the half turn
+  // about the origin, or a glide along u. A feathered tile of one period is then its own image, and where the
+  // map takes whole pixels' rows onto rows, half of them are copies of the others (RowTurn). Where the plan
+  // folds the pixels right on the cell's edges and on the lines where u + v is whole apart from their images
+  // (its turns are the hexagon's, the lattice a little off it), the turned ones there are planned.
   struct RowsImage {
     bool any = false;
     bool keepsU = false;
     double shiftU = 0;
-    double uPerV = 0;
     bool planEdgesTurned = false;
   } rowsImage;
   // Added to the folded position before the map to the source.

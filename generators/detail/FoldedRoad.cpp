@@ -15,14 +15,11 @@ bool HoldsWholeLines(const FoldProgram::Band& band) {
 }
 
 // The map of the lattice as one of the plane's pixels, where it takes rows of whole pixels onto
-// rows, (x, y) -> (sx x, -y) moved: a onto sx a.x, -a.y and b onto sx b.x, -b.y. A half turn
-// always does; -v keeps the rows' direction only where u runs along them and its image of v
-// mirrors b about them. Over a strip of the least height, rows wrapping across its edge move
-// along as they repeat.
+// rows: -v keeps the rows' direction only where u runs along them and v down the columns. Over a
+// strip of the least height, rows wrapping across its edge move along as they repeat.
 RowTurn TurnRowsOf(const FoldProgram::RowsImage& image, const RoadFacts& facts, int height, int wrapShift) {
   const POINT a = facts.basisA, b = facts.basisB;
-  const double sx = image.keepsU ? 1 : -1, c = image.uPerV;
-  if ((image.keepsU && a.y != 0) || c * a.x - b.x != sx * b.x || c * a.y != 0) return {};
+  if (image.keepsU && (a.y != 0 || b.x != 0)) return {};
   const double toX = image.shiftU * a.x, toY = image.shiftU * a.y;
   if (toX != std::floor(toX) || toY != std::floor(toY) || std::abs(toX) > 0x1p30 || std::abs(toY) > 0x1p30)
     return {};

@@ -166,23 +166,21 @@ TEST(DecideRoad, CopiesDownOnlyAWholeUnscaledPeriod) {
   }
 }
 
-// A program whose tile is its own half turn, or glide or mirror along rows, makes half the rows of
-// one unscaled period (and the rows that land on themselves), feathered and blended, or unfeathered
+// A program whose tile is its own half turn, or glide along rows, makes half the rows of one
+// unscaled period (and the rows that land on themselves), feathered and blended, or unfeathered
 // where its steps decide the pixels right on its seams and it marks no cell edges; blended, of the
-// strip that repeats down it too. Else, and scaled, glided across rows or by half a pixel, or
-// mirrored where the mirror does not take rows onto rows, it makes them all (or those it repeats down).
+// strip that repeats down it too. Else, and scaled, or glided across rows or by half a pixel, it
+// makes them all (or those it repeats down).
 TEST(DecideRoad, TurnsRowsOnlyOfAWholeUnscaledPeriodAlikeInItsImage) {
   FoldProgram turning = Program(true), hard = Program(false, true), glide = Program(true),
               hardSeams = Program(false, true), plannedBands = Program(false, true),
-              bentSeams = Program(false), mirror = Program(true);
+              bentSeams = Program(false);
   hardSeams.planCellEdges = plannedBands.planCellEdges = bentSeams.planCellEdges = false;
   for (FoldProgram* program : {&turning, &hard, &hardSeams, &plannedBands, &bentSeams})
     program->rowsImage.any = true;
   glide.rowsImage = {true, true, 0.5};
-  mirror.rowsImage = {true, true, 0, 1};
   const POINT upright[] = {{60, 0}, {0, 30}}, leaning[] = {{60, 30}, {-60, 30}}, odd[] = {{61, 0}, {0, 30}},
-              across[] = {{0, 30}, {60, 0}}, hexagonal[] = {{60, 0}, {30, 26}},
-              skewed[] = {{60, 0}, {20, 30}};
+              across[] = {{0, 30}, {60, 0}};
   struct Case {
     const char* what;
     const FoldProgram& program;
@@ -202,8 +200,6 @@ TEST(DecideRoad, TurnsRowsOnlyOfAWholeUnscaledPeriodAlikeInItsImage) {
       {"repeating down", turning, leaning, {1, 1}, 120, 60, 16, true},
       {"repeating down, unfeathered", hard, leaning, {1, 1}, 120, 60, 30, false},
       {"glided", glide, upright, {1, 1}, 60, 30, 16, true},
-      {"mirrored along the rows", mirror, hexagonal, {1, 1}, 60, 52, 14, true},
-      {"mirrored off the rows", mirror, skewed, {1, 1}, 60, 90, 30, false},
       {"glided by half a pixel", glide, odd, {1, 1}, 61, 30, 30, false},
       {"glided across the rows", glide, across, {1, 1}, 60, 30, 30, false},
   };
