@@ -404,32 +404,42 @@ TEST(FoldBands, BentBandsMarkThePixelsNearTheirBentSeams) {
   }
 }
 
+// A coordinate in 0.32 fixed point, as the fold steps it.
+std::uint32_t Fixed(double t) { return std::uint32_t(std::int64_t(std::floor(t * 0x1p32))); }
+
+// One or two bent bands of the trial's kinds (bumps and S-shaped seams, clamped or not, along u or
+// v or askew), their lines, bends and widths drawn from any, which gives numbers in [-1, 1].
+detail::BentBandLanes RandomBentBands(std::mt19937& random, int trial) {
+  std::uniform_real_distribution<double> any(-1, 1);
+  detail::BentBandLanes lanes;
+  lanes.bias = 1e-6f;
+  lanes.count = 1 + trial % 2;
+  for (int b = 0; b < lanes.count; ++b)
+    lanes.bands[b] = {float(trial % 3 == 0 ? 1 : any(random)),
+                      float(trial % 3 == 1 ? 1 : any(random)),
+                      float(2 * any(random)),
+                      float(any(random)),
+                      float(any(random)),
+                      float(any(random)),
+                      trial % 4 < 2,
+                      trial % 5 < 2,
+                      float(any(random)),
+                      float(0.2 * (any(random) + 1))};
+  return lanes;
+}
+
 // A span of a row passed over as clear of the bent bands holds no position within a band, for bumps
 // and S-shaped seams, clamped or not, bent either way, the spans stepped either way and wrapping or
 // not; and spans far from the bands are passed over.
 TEST(FoldBands, SpansPassedOverLieClearOfEveryBentBand) {
   std::mt19937 random(59);
   std::uniform_real_distribution<double> any(-1, 1);
-  auto fixed = [](double t) { return std::uint32_t(std::int64_t(std::floor(t * 0x1p32))); };
   long long passed = 0;
   for (int trial = 0; trial < 20000; ++trial) {
-    detail::BentBandLanes lanes;
-    lanes.bias = 1e-6f;
-    lanes.count = 1 + trial % 2;
-    for (int b = 0; b < lanes.count; ++b)
-      lanes.bands[b] = {float(trial % 3 == 0 ? 1 : any(random)),
-                        float(trial % 3 == 1 ? 1 : any(random)),
-                        float(2 * any(random)),
-                        float(any(random)),
-                        float(any(random)),
-                        float(any(random)),
-                        trial % 4 < 2,
-                        trial % 5 < 2,
-                        float(any(random)),
-                        float(0.2 * (any(random) + 1))};
-    const std::uint32_t u0 = fixed(any(random)), v0 = fixed(any(random)),
-                        du = fixed(any(random) / (trial % 7 == 0 ? 10 : 2000)),
-                        dv = fixed(any(random) / 2000);
+    const detail::BentBandLanes lanes = RandomBentBands(random, trial);
+    const std::uint32_t u0 = Fixed(any(random)), v0 = Fixed(any(random)),
+                        du = Fixed(any(random) / (trial % 7 == 0 ? 10 : 2000)),
+                        dv = Fixed(any(random) / 2000);
     const int count = detail::kFoldSpan;
     if (!detail::BentSpanTest(lanes, du, dv, count).Misses(u0, v0)) continue;
     ++passed;
@@ -455,28 +465,14 @@ TEST(FoldBands, SpansInLanesArePassedOverAsOneByOne) {
   if (!ProbeCpuFeatures().avx512) GTEST_SKIP() << "no AVX-512";
   std::mt19937 random(61);
   std::uniform_real_distribution<double> any(-1, 1);
-  auto fixed = [](double t) { return std::uint32_t(std::int64_t(std::floor(t * 0x1p32))); };
   long long passed = 0, tested = 0;
   for (int trial = 0; trial < 2000; ++trial) {
-    detail::BentBandLanes lanes;
-    lanes.bias = 1e-6f;
-    lanes.count = 1 + trial % 2;
-    for (int b = 0; b < lanes.count; ++b)
-      lanes.bands[b] = {float(trial % 3 == 0 ? 1 : any(random)),
-                        float(trial % 3 == 1 ? 1 : any(random)),
-                        float(2 * any(random)),
-                        float(any(random)),
-                        float(any(random)),
-                        float(any(random)),
-                        trial % 4 < 2,
-                        trial % 5 < 2,
-                        float(any(random)),
-                        float(0.2 * (any(random) + 1))};
-    const std::uint32_t du = fixed(any(random) / (trial % 7 == 0 ? 10 : 2000)),
-                        dv = fixed(any(random) / 2000);
+    const detail::BentBandLanes lanes = RandomBentBands(random, trial);
+    const std::uint32_t du = Fixed(any(random) / (trial % 7 == 0 ? 10 : 2000)),
+                        dv = Fixed(any(random) / 2000);
     const detail::BentSpanTest test(lanes, du, dv, detail::kFoldSpan);
     std::uint32_t starts[64];
-    for (std::uint32_t& start : starts) start = fixed(any(random));
+    for (std::uint32_t& start : starts) start = Fixed(any(random));
     const int spans = trial % 3 == 0 ? 1 + trial % 32 : 32;
     const std::uint32_t missed = test.MissesEachAvx512(starts, spans);
     for (int s = 0; s < 32; ++s) {
