@@ -321,6 +321,28 @@ void AddP3LMBentBulge(const P3LMKite& kite, const P3LMSeams& s, const LatticeAff
   blends.BendSide(0, pastBent);
 }
 
+// Three copies meet about G past the band across K's end, lb moved in by d, and beyond la moved
+// out by d, in the plan's triangles on either side of lg. Where the feathers are alike, no seam
+// bends there (u and v lie past the bumps' ends), and the sides bent as the plan bends them meet
+// la only by xm, where v > u.
+void AddP3LMBentThreeCopies(const P3LMSeams& s, const LatticeAffine& plus, const LatticeAffine& minus,
+                            detail::SeamBlends& blends) {
+  const detail::BlendBends byD{{1, 0, 0}};
+  const Point2D g(1.0 / 3, 1.0 / 3);
+  const LatticeLinear toA = detail::LinearOf([&](double u, double v) { return s.la.YAt(u) - v; });
+  const detail::HalfPlane beyondA{toA.wu, toA.wv, toA.w1}, aboveB = -detail::Beside(s.lb);
+  blends.AddThreeCopies({beyondA, aboveB, detail::Beside(s.lg)}, plus,
+                        detail::BarycentricWeight(s.gi, s.xk, s.xm, 0, 0.5, 0), minus,
+                        detail::BarycentricWeight(s.gi, s.xk, s.xm, 0, 0, 0.5), detail::OwnSummed::kFirst);
+  blends.BendSide(0, -byD);
+  blends.BendSide(1, -byD);
+  blends.AddThreeCopies({beyondA, aboveB}, plus, detail::BarycentricWeight(g, s.xk, s.xm, 1.0 / 3, 0.5, 0),
+                        minus, detail::BarycentricWeight(g, s.xk, s.xm, 1.0 / 3, 0, 0.5),
+                        detail::OwnSummed::kFirst);
+  blends.BendSide(0, -byD);
+  blends.BendSide(1, -byD);
+}
+
 }  // namespace
 
 void DescribeP3LMBentBlends(const P3LMKite& kite, const P3LMSeams& s, detail::SeamBlends& blends) {
@@ -364,8 +386,9 @@ void DescribeP3LMBentBlends(const P3LMKite& kite, const P3LMSeams& s, detail::Se
   } else {
     blends.AddPlanned({UBelow(s.hu)});
   }
-  // Beyond la moved out by d, along u or along v as u > v or not: the band across K, its corner
-  // and the three copies about G.
+  // Beyond la moved out by d, along u or along v as u > v or not: the band across K, which ends
+  // at lb moved in by d, as the plan ends it, its corner and past it the three copies about G,
+  // planned where the feathers differ.
   const HalfPlane uAboveV{-1, 1, 0};
   const HalfPlane beyondA[] = {side([&](double u, double v) { return s.la.XAt(v) - u; }),
                                side([&](double u, double v) { return s.la.YAt(u) - v; })};
@@ -386,11 +409,14 @@ void DescribeP3LMBentBlends(const P3LMKite& kite, const P3LMSeams& s, detail::Se
                     detail::RampAcross(
                         1, [&](double u, double v) { return lk.XAt(v) - u; }, s.fu));
     blends.BendSide(1, -byD);
-    blends.BendSide(2, -byD);
+    blends.BendSide(2, byD);
     blends.BendWeights(byD * (-1 / s.fu));
-    blends.AddPlanned({byU, beyondA[k]});
-    blends.BendSide(1, -byD);
+    if (!corners) {
+      blends.AddPlanned({byU, beyondA[k]});
+      blends.BendSide(1, -byD);
+    }
   }
+  if (corners) AddP3LMBentThreeCopies(s, plus, minus, blends);
   blends.AddOwn({VBelow(s.hv)});
   blends.AddOwn({belowB});
   blends.BendSide(0, -byD);
