@@ -41,12 +41,14 @@ int P3LMGenerator::Generate(CProgressMeter* meter) {
   if (seams.fv != 0 && fastBent && roads.bandsInLanes.Holds(seams.k0)) {
     DescribeP3LMBentBlends(kite, seams, blends);
     fold.blends = &blends;
+    // Its regions lie on the kite before the plan's turn across the bent seam.
+    blends.planFold = [&kite](Point2D cell) { return kite.OntoKite(cell); };
   }
   detail::P3LMPlanLanes lanes;
   detail::TileWorkerRows::PlanPositions planPositions;
-  if (seams.k0 == 0 && detail::HasLaneLattice(*this) && render.cpu.avx2) {
+  if ((seams.k0 == 0 || blends.planFold) && detail::HasLaneLattice(*this) && render.cpu.avx2) {
     lanes = kite.Lanes(seams.near);
-    if (seams.fv != 0)
+    if (blends.planFold)
       blends.planFoldLanes = [&lanes](double* u, double* v) { detail::FoldP3LMAvx2(lanes, u, v); };
     if (seams.hardUnbent)
       planPositions = [&lanes](int x0, int y, const int* xs, const int* ys, int count,
