@@ -11,6 +11,7 @@
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
 
+#include <algorithm>
 #include <cstdint>
 
 #include "rowops/detail/RowSamplerKernels.h"
@@ -29,66 +30,88 @@ bool StepsWhole(const std::int32_t* positions) {
          std::uint32_t(positions[15]) - std::uint32_t(positions[1]) == 7 * dy;
 }
 
-// What every run reads of the window; pairs of 32-bit lanes as positions lie, x then y.
+// A constant the compiler keeps in a register for the whole loop: one it sees through, it makes
+// again from an immediate in every run.
+__m512i Kept(__m512i v) {
+  asm("" : "+v"(v));
+  return v;
+}
+
+// What every run reads of the window, and the loop's constants; pairs of 32-bit lanes as positions
+// lie, x then y.
 struct Window {
   explicit Window(const BgraRows& rows)
-      : corner(Pair(rows.windowLeft, rows.windowTop)),
-        lastCorner(Pair(rows.windowWidth - 2, rows.windowHeight - 2)),
-        strides(Pair(4, std::int32_t(rows.windowPitch))),
-        pitch(_mm512_set1_epi64(rows.windowPitch)),
+      : corner(Kept(Pair(rows.windowLeft, rows.windowTop))),
+        lastCorner(Kept(Pair(rows.windowWidth - 2, rows.windowHeight - 2))),
+        pitch(Kept(_mm512_set1_epi64(rows.windowPitch))),
         base(rows.window) {}
   static __m512i Pair(std::int32_t x, std::int32_t y) {
     return _mm512_set1_epi64(std::int64_t(std::uint64_t(std::uint32_t(y)) << 32 | std::uint32_t(x)));
   }
-  __m512i corner, lastCorner, strides, pitch;
+  __m512i corner, lastCorner, pitch;
   const std::uint8_t* base;
+  const __m512i fraction = Kept(_mm512_set1_epi32(0xFF));
+  const __m512i fractionDown = Kept(_mm512_set1_epi64(std::int64_t{0xFF} << 32));
+  const __m512i four = Kept(_mm512_set1_epi64(4));
+  const __m512i leastDown = Kept(_mm512_set1_epi64(std::int64_t{1} << 32));
+  const __m512i weightSteps = Kept(_mm512_set1_epi64(0x00FF00FF0000FFFF));
+  const __m512i weightStarts = Kept(_mm512_set1_epi64(0x0100010000000100));
+  // Within each 128-bit lane, pixels p and q: the left and right taps of channels 0 and 2 of p,
+  // of q, then of channels 1 and 3 of p, of q.
+  const __m512i channels = Kept(
+      _mm512_broadcast_i32x4(_mm_setr_epi8(0, 4, 2, 6, 8, 12, 10, 14, 1, 5, 3, 7, 9, 13, 11, 15)));
+  const __m512i flip = Kept(_mm512_set1_epi8(-128));
+  // Bytes 3 and 7 of each pixel's 64 bits.
+  const __m512i oddChannels = Kept(_mm512_set1_epi64(std::int64_t(0xFF000000FF000000u)));
+  // Words 1 and 3 of each pixel's 64 bits, pixel by pixel.
+  const __m512i resultWords = Kept(_mm512_set_epi16(31, 29, 27, 25, 23, 21, 19, 17, 15, 13, 11, 9, 7, 5, 3, 1,
+                                                    31, 29, 27, 25, 23, 21, 19, 17, 15, 13, 11, 9, 7, 5, 3,
+                                                    1));
+  const __m256i opaque = _mm256_set1_epi32(int(0xFF000000u));
 };
 
 // Eight pixels from their positions into out; false, with nothing stored, where a footprint
 // leaves the window or a result is not opaque. Each pixel's x and y stay side by side in a 64-bit
-// lane, as positions lie.
-bool BlendEight(const Window& w, const std::int32_t* positions, std::uint8_t* out) {
+// lane, as positions lie, and each pixel's sums stay in its lane.
+[[gnu::always_inline]] inline bool BlendEight(const Window& w, const std::int32_t* positions,
+                                              std::uint8_t* out) {
   const __m512i pairs = _mm512_loadu_si512(positions);
-  const __m512i fractions = _mm512_and_si512(pairs, _mm512_set1_epi32(0xFF));
+  const __m512i fractions = _mm512_and_si512(pairs, w.fraction);
   const __m512i whole = _mm512_sub_epi32(_mm512_srai_epi32(pairs, 8), w.corner);
   // Unsigned, what lies before the window's corner lies past its far side too.
   if (_mm512_cmple_epu32_mask(whole, w.lastCorner) != 0xFFFF) return false;
   // The upper pair's offset, 4 x + pitch y; where no weight goes down, the upper row again for the
   // lower, weighed (255, 1).
-  const __m512i scaled = _mm512_mullo_epi32(whole, w.strides);
-  const __m512i upper = _mm512_add_epi64(_mm512_and_si512(scaled, _mm512_set1_epi64(0xFFFFFFFF)),
-                                         _mm512_srli_epi64(scaled, 32));
-  const __mmask8 down = _mm512_test_epi64_mask(fractions, _mm512_set1_epi64(std::int64_t{0xFF} << 32));
+  const __m512i upper = _mm512_add_epi64(_mm512_mul_epu32(_mm512_srli_epi64(whole, 32), w.pitch),
+                                         _mm512_mul_epu32(whole, w.four));
+  const __mmask8 down = _mm512_test_epi64_mask(fractions, w.fractionDown);
   const __m512i lower = _mm512_mask_add_epi64(upper, down, upper, w.pitch);
   const __m512i uppers = _mm512_i64gather_epi64(upper, w.base, 1),
                 lowers = _mm512_i64gather_epi64(lower, w.base, 1);
-  // Beside each x, the 16-bit pair (256 - fx, fx); beside each y, the byte pairs (256 - fy, fy)
-  // twice, fy raised to 1 where it is 0.
-  const __m512i raised = _mm512_max_epi32(fractions, _mm512_set1_epi64(std::int64_t{1} << 32));
-  const __m512i weights = _mm512_add_epi32(_mm512_mullo_epi32(raised, _mm512_set1_epi64(0x00FF00FF0000FFFF)),
-                                           _mm512_set1_epi64(0x0100010000000100));
-  const __m512i columns = _mm512_broadcast_i32x4(
-      _mm_setr_epi8(0, 8, 4, 12, 1, 9, 5, 13, 2, 10, 6, 14, 3, 11, 7, 15));
-  const __m512i flip = _mm512_set1_epi8(-128);
-  // Each channel less 128, in 32 bits, as the AVX2 kernel sums it: the even pixels' footprints, a
-  // 128-bit lane each (upper pair, lower pair), weighed by their lanes' first pair of 32 bits, the
-  // odd ones' by the second.
-  auto mix = [&](__m512i footprints, __m512i columnWeights, __m512i rowWeights) {
-    const __m512i taps = _mm512_xor_si512(_mm512_shuffle_epi8(footprints, columns), flip);
-    return _mm512_srai_epi32(_mm512_madd_epi16(_mm512_maddubs_epi16(columnWeights, taps), rowWeights), 16);
+  // Each pixel's x weighed (256 - fx, fx) in 16 bits, y by the byte pairs (256 - fy, fy), fy
+  // raised to 1 where it is 0: each twice over the pixel's 64 bits.
+  const __m512i weights = _mm512_add_epi32(
+      _mm512_mullo_epi32(_mm512_max_epi32(fractions, w.leastDown), w.weightSteps), w.weightStarts);
+  const __m512i rowWeights = _mm512_shuffle_epi32(weights, _MM_PERM_CCAA),
+                columnWeights = _mm512_shuffle_epi32(weights, _MM_PERM_DDBB);
+  // Each channel less 128, in 32 bits, as the AVX2 kernel sums it, the upper and lower taps of
+  // each column side by side: channels 0 and 2 of each pixel, then 1 and 3.
+  const __m512i upperTaps = _mm512_shuffle_epi8(uppers, w.channels),
+                lowerTaps = _mm512_shuffle_epi8(lowers, w.channels);
+  auto mix = [&](__m512i taps) {
+    return _mm512_madd_epi16(_mm512_maddubs_epi16(columnWeights, _mm512_xor_si512(taps, w.flip)), rowWeights);
   };
-  const __m512i evens = mix(_mm512_unpacklo_epi64(uppers, lowers),
-                            _mm512_shuffle_epi32(weights, _MM_PERM_BBBB),
-                            _mm512_shuffle_epi32(weights, _MM_PERM_AAAA));
-  const __m512i odds = mix(_mm512_unpackhi_epi64(uppers, lowers),
-                           _mm512_shuffle_epi32(weights, _MM_PERM_DDDD),
-                           _mm512_shuffle_epi32(weights, _MM_PERM_CCCC));
-  // Each lane: an even pixel and the odd one after it, in bytes back to 0..255.
-  const __m512i words = _mm512_packs_epi32(evens, odds);
-  const __m512i bytes = _mm512_xor_si512(_mm512_packs_epi16(words, words), flip);
-  const __m256i pixels = _mm512_castsi512_si256(
-      _mm512_permutexvar_epi64(_mm512_setr_epi64(0, 2, 4, 6, 0, 2, 4, 6), bytes));
-  if (!_mm256_testc_si256(pixels, _mm256_set1_epi32(int(0xFF000000u)))) return false;
+  const __m512i evenChannels = mix(_mm512_unpacklo_epi8(upperTaps, lowerTaps)),
+                oddChannels = mix(_mm512_unpackhi_epi8(upperTaps, lowerTaps));
+  // Each sum is exact, its upper half a byte less 128: the third byte of its 32 bits is the
+  // channel's. Channels 1 and 3 moved up a byte beside 0 and 2, each pixel's four bytes lie in
+  // its words 1 and 3.
+  const __m512i channelPairs = _mm512_ternarylogic_epi32(evenChannels, _mm512_slli_epi32(oddChannels, 8),
+                                                         w.oddChannels, 0xD8);
+  const __m256i pixels = _mm256_xor_si256(
+      _mm512_castsi512_si256(_mm512_permutexvar_epi16(w.resultWords, channelPairs)),
+      _mm512_castsi512_si256(w.flip));
+  if (!_mm256_testc_si256(pixels, w.opaque)) return false;
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), pixels);
   return true;
 }
@@ -104,11 +127,21 @@ void SampleBilinearBgraAvx512(const BgraRows& rows, std::uint8_t* out, const std
     return SampleBilinearBgraAvx2(rows, out, positions, count, edge);
   const Window w(rows);
   // The few past the last run of eight go with the seven before them: those taken twice store
-  // the same.
-  for (int i = 0; i < count; i += 8) {
-    const int first = i + 8 <= count ? i : count - 8;
-    if (!BlendEight(w, positions + 2 * first, out + 4 * first))
+  // the same. The runs not blended here go to AVX2 after each stretch of runs, so that no call
+  // in the loop costs its constants their registers.
+  constexpr int kStretch = 64 * 8;
+  for (int start = 0; start < count; start += kStretch) {
+    const int end = std::min(count, start + kStretch);
+    std::uint64_t missed = 0;
+    for (int i = start; i < end; i += 8) {
+      const int first = i + 8 <= count ? i : count - 8;
+      if (!BlendEight(w, positions + 2 * first, out + 4 * first))
+        missed |= std::uint64_t{1} << ((i - start) / 8);
+    }
+    for (; missed != 0; missed &= missed - 1) {
+      const int first = std::min(start + 8 * __builtin_ctzll(missed), count - 8);
       SampleBilinearBgraAvx2(rows, out + 4 * first, positions + 2 * first, 8, edge);
+    }
   }
 }
 

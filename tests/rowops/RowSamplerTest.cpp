@@ -236,8 +236,11 @@ TEST(RowSampler, AWindowReadsAsTheImage) {
     SampleBilinearBgra(windowed, through.data(), positions.data(), int(positions.size() / 2),
                        SampleEdge::kClamp);
     EXPECT_EQ(through, plain);
-    // Runs a few short of whole ones, their last pixels taken again with those before them.
-    for (int count = 8; count < 24; ++count) {
+    // Runs a few short of whole ones, their last pixels taken again with those before them, in
+    // short rows and in rows of some hundreds, whose runs the window cannot take go after.
+    std::vector<int> counts{505, 511, 512, 513, 519, 520, 527, 1031};
+    for (int count = 8; count < 24; ++count) counts.push_back(count);
+    for (const int count : counts) {
       std::vector<std::uint8_t> some(4 * std::size_t(count), 0);
       SampleBilinearBgra(windowed, some.data(), positions.data(), count, SampleEdge::kClamp);
       EXPECT_TRUE(std::equal(some.begin(), some.end(), plain.begin())) << count;
