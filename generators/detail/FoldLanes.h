@@ -65,6 +65,10 @@ constexpr int kRetestsLine = 1 << 27;
 // step, a step whose kinds say so (kReadsHere); its first bent step always (kReadsFirst, which the
 // kernel adds). Any kinds' read at run time.
 constexpr int kReadsHere = 1 << 28, kReadsFirst = 1 << 29;
+// A known program's bent step that only marks the pixels near its line, moving none: it tests only
+// whether a lane's bent sum may lie in its marked range, and leaves the other steps' record of
+// sides as it was (no step after it may read that record).
+constexpr int kMovesNothing = 1 << 30;
 static constexpr int StepCode(SideKind side, SideKind also, MapKind mapU, MapKind mapV) {
   return side | also << 4 | mapU << 8 | mapV << 12;
 }
@@ -264,6 +268,28 @@ template <class L, int kCode>
   return s.side.template Inside<(kCode & 15)>(tu, tv);
 }
 
+// Marks, where a step that moves nothing says so, the pixels whose side's sum, bent by the bump of the
+// state's position (read here where the step's kinds say so), lies in the step's marked range; only
+// a group of lanes within the bump's reach of that range works the bump out.
+template <class L, int kCode>
+[[gnu::always_inline]] inline void MarkNearBentSide(const FoldKernelArgs::Step& plain, const LaneStep<L>& s,
+                                                    typename L::Floats tu, typename L::Floats tv,
+                                                    StepsState<L>& state) {
+  if constexpr ((kCode & (kReadsHere | kReadsFirst)) != 0) {
+    state.bu = tu;
+    state.bv = tv;
+    state.shapeKept = false;
+  }
+  const typename L::Floats straight = s.side.template Sum<(kCode & 15)>(tu, tv);
+  if (!L::Any(L::And(L::Less(s.closeFrom, straight), L::Less(straight, s.closeTo)))) return;
+  if (!plain.sameBumpMask || !state.shapeKept) {
+    state.shape = BumpShapeOf<L>(plain, s, state.bu, state.bv);
+    state.shapeKept = true;
+  }
+  const typename L::Floats sum = L::Add(straight, L::Mul(s.bend, state.shape));
+  state.near = L::Or(state.near, L::And(L::Less(s.nearFrom, sum), L::Less(sum, s.nearTo)));
+}
+
 // The program's steps in lanes, only as many as it has.
 template <class L, class Kinds, std::size_t... kIndex>
 std::array<LaneStep<L>, sizeof...(kIndex)> LaneSteps(const FoldKernelArgs& a,
@@ -295,6 +321,12 @@ template <class L, bool kCorners, int kCode>
   const bool sameSide = kCorners && (kRead ? plain.sameSideMask != 0 : (kCode & kSameSide) != 0);
   const bool also = kCorners && (kRead ? plain.alsoMask != 0 : (kCode & kAlso) != 0);
   const F tu = fromStart ? startU : fu, tv = fromStart ? startV : fv;
+  if constexpr ((kCode & kMovesNothing) != 0) {
+    static_assert((kCode & kBent) != 0 && (kCode & kMarksNear) != 0, "a step that moves nothing marks");
+    MarkNearBentSide<L, kCode>(plain, s, tu, tv, state);
+    state.moved = false;
+    return;
+  }
   // The regions of a fold by turns share their lines: a line tested on the same start is not
   // tested again.
   typename L::Masks& inside = state.inside;
@@ -332,6 +364,14 @@ struct ProgramKinds {
   static constexpr int kSteps = int(sizeof...(kCodes));
   static constexpr int kCode[sizeof...(kCodes) + 1] = {kCodes..., 0};
   static constexpr bool kMarks = (((kCodes & (kMarksNear | kAnyBend)) != 0) || ... || false);
+  static_assert(
+      [] {
+        for (int i = 0; i + 1 < kSteps; ++i)
+          if ((kCode[i] & kMovesNothing) != 0 && (kCode[i + 1] & (kSameSide | kRetestsLine)) != 0)
+            return false;
+        return true;
+      }(),
+      "no step reads the sides a step that moves nothing leaves");
   static constexpr int kFirstBent = [] {
     for (int i = 0; i < kSteps; ++i)
       if ((kCode[i] & kBent) != 0) return i;
@@ -568,8 +608,10 @@ using BentPrograms = std::tuple<
     // u where bent down, each its own kernel, which reads the side without picking it
     ProgramKinds<false, 0x1308, kBentOnV | kMarksNear | 0x1300>,
     ProgramKinds<false, 0x1308, kBentOnU | kMarksNear | 0x1300>,
-    ProgramKinds<false, 0x1308, kBentOnV | kMarksNear | 0x1300, kBentOnU | kMarksNear | 0x3100>,
-    ProgramKinds<false, 0x1308, kBentOnU | kMarksNear | 0x1300, kBentOnV | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x1308, kBentOnV | kMarksNear | 0x1300,
+                 kBentOnU | kMarksNear | kMovesNothing | 0x3100>,
+    ProgramKinds<false, 0x1308, kBentOnU | kMarksNear | 0x1300,
+                 kBentOnV | kMarksNear | kMovesNothing | 0x3100>,
     // a half turn and a mirror across lines of v; a step of u on a cell across a bent seam, a half
     // turn across another or both, and two steps that move nothing, all marked near
     ProgramKinds<false, 0x4203, 0x4103, kBentOnU | kMarksNear | 0x3100, kBentOnV | kMarksNear | 0x4200,
@@ -638,7 +680,8 @@ static bool ProgramHasKinds(const FoldKernelArgs& a) {
     if ((code & kBent) != 0 && (code & 15) == kAnySide) given &= ~15;
     if ((code & kBent) != 0 && (code & 15) == kUOrV && ((given & 15) == kU || (given & 15) == kV))
       given = (given & ~15) | kUOrV;
-    if ((given | sense | (code & (kRetestsLine | kReadsHere))) != code) return false;
+    if ((code & kMovesNothing) != 0 && !a.steps[i].movesNothingMask) return false;
+    if ((given | sense | (code & (kRetestsLine | kReadsHere | kMovesNothing))) != code) return false;
   }
   return true;
 }
