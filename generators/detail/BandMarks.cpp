@@ -100,7 +100,11 @@ void MarkInPart(double r0, double dr, const BandMarks::UnitBand& part, int first
 }
 
 BandMarks::BandMarks(const FoldProgram& program, const TileGenerator& generator)
-    : generator_(generator), slack_(program.slackPixels), offOnly_(program.stepsDecideSeams) {
+    : generator_(generator),
+      slack_(program.slackPixels),
+      offOnly_(program.stepsDecideSeams),
+      spanStarts_(ChooseSpanStarts(generator.render.cpu)),
+      toLattice_(ToLattice(generator)) {
   along_ = generator.PlaneToLattice(1, 0);
   auto add = [&](double a, double b, FoldProgram::Band band, double alongA = 0, double alongB = 0,
                  FoldProgram::Band part = {}) {
@@ -292,11 +296,7 @@ void BandMarks::MarkBySpans(SpansKernel<Lanes> kernel, const Lanes& lanes, doubl
   std::uint32_t starts[2 * kSpansPerCall];
   for (int call = 0; call < count; call += kSpansPerCall * kFoldSpan) {
     const int length = std::min(count - call, kSpansPerCall * kFoldSpan);
-    for (int first = 0, s = 0; first < length; first += kFoldSpan, s += 2) {
-      const Point2D uv = generator_.PlaneToLattice(start.x + call + first, start.y);
-      starts[s] = FixedFraction(uv.x + bias);
-      starts[s + 1] = FixedFraction(uv.y + bias);
-    }
+    spanStarts_(toLattice_, start.x, start.y, 1, bias, call, (length + kFoldSpan - 1) / kFoldSpan, starts);
     kernel(lanes, starts, du, dv, length, marks + call);
   }
 }

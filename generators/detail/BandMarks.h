@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "generators/detail/FoldProgram.h"
+#include "generators/detail/FoldRow.h"
 #include "generators/detail/TileGenerator.h"
 
 namespace corvel::detail {
@@ -138,6 +139,9 @@ class BandMarks {
   BentBandLanes bent_;
   BentBandsKernel bentKernel_ = nullptr;
   double wrapBias_ = 0;
+  // The spans' starts, as the fold's work them out.
+  SpanStartsKernel spanStarts_ = nullptr;
+  LatticeMatrix toLattice_;
 };
 
 // Marks the pixels x of [first, end) whose r0 + x dr lies in one of the part's bands, as a test of

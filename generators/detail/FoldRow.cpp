@@ -171,19 +171,34 @@ FoldKernelArgs KernelArgs(const FoldProgram& program, const TileGenerator& gener
   return args;
 }
 
-void FoldRow(FoldPositionsKernel kernel, const FoldKernelArgs& args, const FoldProgram& program,
-             const TileGenerator& generator, const Point2D& start, double step, int count,
-             std::int32_t* positions, float* exact, std::uint8_t* marks) {
+void SpanStartsPlain(const LatticeMatrix& toLattice, double x, double y, double step, double bias, int first,
+                     int spans, std::uint32_t* starts) {
+  for (int s = 0; s < spans; ++s) {
+    const double at = x + (first + s * kFoldSpan) * step;
+    starts[2 * s] = FixedFraction(at * toLattice.m00 + y * toLattice.m01 + bias);
+    starts[2 * s + 1] = FixedFraction(at * toLattice.m10 + y * toLattice.m11 + bias);
+  }
+}
+
+SpanStartsKernel ChooseSpanStarts(const CpuFeatures& cpu) {
+  return cpu.avx2 && cpu.avx512 ? SpanStartsAvx512 : SpanStartsPlain;
+}
+
+LatticeMatrix ToLattice(const TileGenerator& generator) {
+  return generator.detM == 0 ? LatticeMatrix{1, 0, 0, 1} : generator.invM;
+}
+
+void FoldRow(FoldPositionsKernel kernel, SpanStartsKernel spanStarts, const FoldKernelArgs& args,
+             const FoldProgram& program, const TileGenerator& generator, const Point2D& start, double step,
+             int count, std::int32_t* positions, float* exact, std::uint8_t* marks) {
   const Point2D along = generator.PlaneToLattice(step, 0);
   const std::uint32_t du = FixedFraction(along.x), dv = FixedFraction(along.y);
+  const LatticeMatrix toLattice = ToLattice(generator);
   std::uint32_t starts[2 * kSpansPerCall];
   for (int call = 0; call < count; call += kSpansPerCall * kFoldSpan) {
     const int length = std::min(count - call, kSpansPerCall * kFoldSpan);
-    for (int first = 0, s = 0; first < length; first += kFoldSpan, s += 2) {
-      const Point2D uv = generator.PlaneToLattice(start.x + (call + first) * step, start.y);
-      starts[s] = FixedFraction(uv.x + program.wrapBias);
-      starts[s + 1] = FixedFraction(uv.y + program.wrapBias);
-    }
+    spanStarts(toLattice, start.x, start.y, step, program.wrapBias, call,
+               (length + kFoldSpan - 1) / kFoldSpan, starts);
     kernel(args, starts, du, dv, length, positions + 2 * call, exact ? exact + call : nullptr,
            exact ? exact + count + call : nullptr, marks ? marks + call : nullptr);
   }

@@ -90,15 +90,32 @@ std::pair<std::uint32_t, std::uint32_t> FixedCellPosition(const FoldProgram& pro
                                                           const TileGenerator& generator,
                                                           const Point2D& start, int i);
 
-// The positions of a row of count pixels from the plane point start on, step apart along x;
-// where exact is given, also as floats before truncation: count x, then count y; where marks is
-// given, the pixels near the bent steps' seams marked.
-void FoldRow(FoldPositionsKernel kernel, const FoldKernelArgs& args, const FoldProgram& program,
-             const TileGenerator& generator, const Point2D& start, double step, int count,
-             std::int32_t* positions, float* exact = nullptr, std::uint8_t* marks = nullptr);
-
 // Spans a kernel call folds: its set-up is made once for them.
 constexpr int kSpansPerCall = 32;
+
+// The cell positions spans of a row start from, each from doubles: span s, s < spans <= kSpansPerCall,
+// from pixel first + s kFoldSpan of a row from the plane point (x, y) on, step apart along x, taken
+// to lattice coordinates by toLattice, bias added and rounded to 0.32 as FixedFraction rounds it,
+// u in starts[2 s] and v in starts[2 s + 1].
+using SpanStartsKernel = void (*)(const LatticeMatrix& toLattice, double x, double y, double step,
+                                  double bias, int first, int spans, std::uint32_t* starts);
+void SpanStartsPlain(const LatticeMatrix& toLattice, double x, double y, double step, double bias, int first,
+                     int spans, std::uint32_t* starts);
+// Eight spans at once in AVX-512 lanes of doubles, the same operations and so the same bits.
+void SpanStartsAvx512(const LatticeMatrix& toLattice, double x, double y, double step, double bias, int first,
+                      int spans, std::uint32_t* starts);
+// AVX-512's where the processor record has it, else the plain one.
+SpanStartsKernel ChooseSpanStarts(const CpuFeatures& cpu);
+// The matrix the generator takes plane points to lattice coordinates by: the identity, whose sums
+// give the point's own bits, where it takes them unchanged.
+LatticeMatrix ToLattice(const TileGenerator& generator);
+
+// The positions of a row of count pixels from the plane point start on, step apart along x, its
+// spans' starts by spanStarts; where exact is given, also as floats before truncation: count x,
+// then count y; where marks is given, the pixels near the bent steps' seams marked.
+void FoldRow(FoldPositionsKernel kernel, SpanStartsKernel spanStarts, const FoldKernelArgs& args,
+             const FoldProgram& program, const TileGenerator& generator, const Point2D& start, double step,
+             int count, std::int32_t* positions, float* exact = nullptr, std::uint8_t* marks = nullptr);
 
 // FixedFraction of any t, the whole part taken off first.
 std::uint32_t FixedFractionOfAny(double t);

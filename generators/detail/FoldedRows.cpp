@@ -41,6 +41,7 @@ class FoldedRun {
         blendsMade(blendSetup && blendSetup->made),
         args(KernelArgs(program, g)),
         kernel(ChooseFoldKernel(args, g.render.cpu)),
+        spanStarts(ChooseSpanStarts(g.render.cpu)),
         bandMarks(program, g),
         blendKernel(ChooseSeamBlendKernel(g.render.cpu)),
         sample(ChooseBgraSampler(g.render.cpu)),
@@ -84,6 +85,7 @@ class FoldedRun {
   const bool blendsMade;
   const FoldKernelArgs args;
   const FoldPositionsKernel kernel;
+  const SpanStartsKernel spanStarts;
   const BandMarks bandMarks;
   const SeamBlendKernel blendKernel;
   const BgraSampler sample;
@@ -186,8 +188,8 @@ void FoldedRowMaker::MakeRow(int y, std::uint8_t* out) {
   float* const exact = road_.blend ? own_.exactPositions.data() : nullptr;
   // The fold marks the pixels near its bent seams beside the bands' marks, made first.
   if (road_.marksInFold) run_.bandMarks.Mark(rowStart, frame_.width, marks);
-  FoldRow(run_.kernel, run_.args, run_.program, run_.g, rowStart, frame_.pixelStep.x, frame_.width, positions,
-          exact, road_.marksInFold ? marks : nullptr);
+  FoldRow(run_.kernel, run_.spanStarts, run_.args, run_.program, run_.g, rowStart, frame_.pixelStep.x,
+          frame_.width, positions, exact, road_.marksInFold ? marks : nullptr);
   if (road_.planInPlace && (road_.markBands || road_.markCellEdges)) return MakeRowInPlace(y, rowStart, out);
   run_.sample(run_.sources.program, out, positions, frame_.width, SampleEdge::kClamp);
   if (!road_.markBands && !road_.markCellEdges) return;

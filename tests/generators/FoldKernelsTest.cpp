@@ -66,6 +66,45 @@ TEST(FoldKernels, ASpanStartsFromTheFractionRoundedAsByTheWholePartTakenOff) {
   for (const double t : values) EXPECT_EQ(detail::FixedFraction(t), detail::FixedFractionOfAny(t)) << t;
 }
 
+TEST(FoldKernels, ARowsSpanStartsAreTheSameBitsInLanesAsOneByOne) {
+  if (!GetCpuFeatures().avx512) GTEST_SKIP() << "no AVX-512";
+  // Rows about the cell's origin, where a start falls just below 0 or right on a whole, and rows
+  // far out, past the lanes' inline range, among them.
+  std::mt19937 random(11);
+  std::uniform_real_distribution<double> entry(-0.01, 0.01), place(-3000, 3000), far(-3e8, 3e8);
+  struct Row {
+    LatticeMatrix toLattice;
+    double x, y, step, bias;
+  };
+  std::vector<Row> rows = {{{1, 0, 0, 1}, 0, 0, 1, 0},
+                           {{1, 0, 0, 1}, -64, -0.0, 1, 0},
+                           {{1.0 / 64, 0, 0, 1.0 / 64}, -1e-12, -64, 1, 1e-6},
+                           {{1, 0, 0, 1}, -0x1p20 - 64, 0x1p20, 1, 0},
+                           {{0x1p-32, 0, 0, 0x1p-34}, 0, 1, 0.5, 0}};
+  // Starts right at the roundings' edges, each span the same.
+  for (const double t : {-0x1p-1074, -0x1p-54, -0x1p-53, -1 + 0x1p-53, -0.5 - 0x1p-54, -0x1p-33 - 0x1p-80,
+                         0x1.fffffffffffffp-34, -1 + 0x1.fffffffffffffp-34, 0x1p-33 - 0x1p-100})
+    rows.push_back({{1, 0, 0, 1}, t, t, 0, 0});
+  for (int i = 0; i < 3000; ++i) {
+    const bool wide = i % 10 == 0;
+    rows.push_back({{entry(random), entry(random), entry(random), entry(random)},
+                    wide ? far(random) : place(random),
+                    wide ? far(random) : place(random),
+                    i % 3 == 0 ? 1 : 0.25 + entry(random) * 50,
+                    i % 2 ? 1e-6 : 0});
+  }
+  for (const Row& row : rows) {
+    for (const int spans : {1, 7, 8, 9, detail::kSpansPerCall}) {
+      std::vector<std::uint32_t> plain(2 * detail::kSpansPerCall + 2, 7), lanes = plain;
+      detail::SpanStartsPlain(row.toLattice, row.x, row.y, row.step, row.bias, 3 * detail::kFoldSpan, spans,
+                              plain.data());
+      detail::SpanStartsAvx512(row.toLattice, row.x, row.y, row.step, row.bias, 3 * detail::kFoldSpan, spans,
+                               lanes.data());
+      ASSERT_EQ(lanes, plain) << "row from " << row.x << ", " << row.y << ", " << spans << " spans";
+    }
+  }
+}
+
 TEST(FoldKernels, AKernelForAnyKindsTakesAStepOnlyWhereItsSideHoldsTheCellPosition) {
   // One step where -u + 0.5 < 0 (u > 0.5), carrying u by 10: x is 256 u, 2560 on where taken.
   for (const float bias : {0.0f, 0.25f}) {
