@@ -127,10 +127,10 @@ struct FoldProgram {
   // the steps themselves (the last of them take a seam's copies onto the one the plan shows,
   // within kOnSeam of the seam), so that only pixels near a line, not on it, are planned.
   bool stepsDecideSeams = false;
-  // Hard seams whose plan takes a pixel within this of a seam (in lattice units) to one side by a
-  // test in doubles: where the lattice puts whole pixels right at that distance, a pixel and its
-  // copy a lattice vector away may fall either side of the test, and no row is copied from another.
-  double planSidesWithin = 0;
+  // Hard seams whose plan takes a pixel within some distance of a seam to one side by a test in
+  // doubles, on a lattice that puts whole pixels right at that distance: a pixel and its copy a
+  // lattice vector away may fall either side of the test, and no row is copied from another.
+  bool copiesMayFallApart = false;
   // And, without blends, the pixels right on the cell's edges that the fast positions and the
   // plan's doubles wrap to different sides are planned: the wrap, not a step, takes them to one
   // side, and the copies on the two sides may differ (a mirror's or glide's, or a turn's on a

@@ -26,13 +26,6 @@ RowTurn TurnRowsOf(const FoldProgram::RowsImage& image, const RoadFacts& facts, 
   return TurnRows(facts.start, facts.width, height, !image.keepsU, {LONG(toX), LONG(toY)}, wrapShift);
 }
 
-// Whether whole plane points lie right at distance d of the lines where a lattice coordinate (or
-// a sum of whole multiples of them) is whole: det times each such sum is whole at whole points.
-bool PixelsRightAt(double d, const POINT& a, const POINT& b) {
-  const double k = d * std::abs(double(a.x) * b.y - double(a.y) * b.x);
-  return d > 0 && std::abs(k - std::round(k)) < 1e-6;
-}
-
 }  // namespace
 
 FoldedOpening DecideOpening(const FoldProgram* program, const RenderRecord& render) {
@@ -61,7 +54,7 @@ FoldedRoad DecideRoad(const RoadFacts& facts) {
                             HoldsWholeLines(program.bandU) && HoldsWholeLines(program.bandV));
   const POINT period = RectangularPeriod(facts.basisA, facts.basisB);
   if (facts.renderedPeriod && facts.pixelStep.x == 1 && facts.pixelStep.y == 1 && facts.width == period.x &&
-      facts.height == period.y && !PixelsRightAt(program.planSidesWithin, facts.basisA, facts.basisB))
+      facts.height == period.y && !program.copiesMayFallApart)
     road.repeat = RepeatDown(facts.basisA, facts.basisB, facts.width, facts.height);
   // Blended, a pixel and its image mix alike wherever they lie, cell edges and seams too.
   // Unfeathered, where the steps take a pixel right on a hard seam onto the copy the plan shows, a

@@ -56,6 +56,14 @@ inline double ThirdOfAPixel(POINT a, POINT b) {
   return 0.3 / std::sqrt(double(std::min(a.x * a.x + a.y * a.y, b.x * b.x + b.y * b.y)));
 }
 
+// Whether whole plane points lie right at distance d of the lines where a coordinate of the lattice
+// of a and b (or a sum of whole multiples of them) is whole: det times each such sum is whole at
+// whole points.
+inline bool PixelsRightAt(double d, POINT a, POINT b) {
+  const double k = d * std::abs(double(a.x) * b.y - double(a.y) * b.x);
+  return d > 0 && std::abs(k - std::round(k)) < 1e-6;
+}
+
 // The width of a feather's blends in lattice units of a and b. The turns of a nearly hexagonal
 // lattice put a seam a fraction of a pixel off from copy to copy, which across a blend of a pixel
 // or less is most of its jump; so a blend spans about two pixels at least (a quarter cell at most).

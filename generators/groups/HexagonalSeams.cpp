@@ -13,7 +13,8 @@ HexagonalSeams::HexagonalSeams(const TileGenerator& g)
       fv(BlendWidth(g.feather2, g.basisA, g.basisB)),
       hu(fu / 2),
       hv(fv / 2),
-      near(ThirdOfAPixel(g.basisA, g.basisB)) {}
+      near(ThirdOfAPixel(g.basisA, g.basisB)),
+      pixelsRightAtNear(PixelsRightAt(near, g.basisA, g.basisB)) {}
 
 void HexagonalSeams::WidenBandsForBends(double most, bool edgesAreSeams, detail::FoldProgram& program) const {
   program.sourceShift = {su, sv};

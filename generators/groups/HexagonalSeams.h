@@ -14,6 +14,9 @@ struct HexagonalSeams {
   // A third of a pixel in lattice units: the turns of a nearly hexagonal lattice end that near to
   // a seam they take a pixel onto.
   double near;
+  // Whole pixels lie right at near from the lines where u, v or a sum of whole multiples of them is
+  // whole, where a test within near in doubles may part a pixel from its copies.
+  bool pixelsRightAtNear;
 
   // A sliver about a line far beyond a fast position's error, some 1/300 pixel: pixels in it are
   // for doubles to tell.

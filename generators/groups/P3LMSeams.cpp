@@ -32,6 +32,7 @@ void DescribeP3LMFold(const P3LMKite& kite, const P3LMSeams& seams, detail::Fold
   // turns of a lattice off the hexagon take apart: such pixels are planned where they do
   // (feathered, the blends plan them alike at full size, and every one on a scaled render).
   program.planCellEdges = IsZero(seams.fv);
+  program.copiesMayFallApart = seams.hardUnbent && seams.pixelsRightAtNear;
 }
 
 namespace {

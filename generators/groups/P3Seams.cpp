@@ -45,6 +45,7 @@ P3Seams::P3Seams(const TileGenerator& g)
       k0(g.seamK0),
       k1(g.seamK1),
       near(ThirdOfAPixel(frame.basisA, frame.basisB)),
+      pixelsRightAtNear(PixelsRightAt(near, frame.basisA, frame.basisB)),
       hardUnbent(IsZero(fv) && k0 == 0 && k1 == 0) {}
 
 Point2D P3Seams::ToFrame(const Point2D& p) const {
@@ -131,6 +132,7 @@ void DescribeP3Fold(const TileGenerator& g, const P3Rhombus& rhombus, const P3Se
   program.seamReach = seams.near + FrameDrift(g, seams, onRhombus) + std::max(turnDrift, 0.0);
   program.ReachOwnSeams();
   if (onRhombus) program.slackPixels = 0.25;
+  program.copiesMayFallApart = seams.hardUnbent && seams.pixelsRightAtNear;
 }
 
 namespace {

@@ -38,6 +38,9 @@ struct P3Seams {
   // A third of a pixel in the frame's units: the turns of a nearly hexagonal lattice end that near
   // to an edge they take a pixel onto.
   double near;
+  // Whole pixels lie right at near from the frame's lines where s, t or s + t is whole, where a
+  // test within near in doubles may part a pixel from its copies.
+  bool pixelsRightAtNear;
   // Unbent and unfeathered nothing bends or carries: the plan needs the clamped position alone.
   bool hardUnbent;
 };

@@ -39,7 +39,7 @@ void DescribeP6Fold(const P6Kite& kite, const P6Seams& seams, detail::FoldProgra
   program.bandU = program.bandV = program.bandSum = {true, -w, w, 1};
   BandTheMediansBetweenTheirCentres(0.75 * kSqrt2 * std::max(seams.fu, seams.fv), program);
   program.ReachTurnedSeams(seams.near);
-  if (seams.hardUnbent) program.planSidesWithin = seams.near;
+  program.copiesMayFallApart = seams.hardUnbent && seams.pixelsRightAtNear;
   // The cell's corners are six-fold centres, and so centres of half turns.
   program.rowsImage.any = program.rowsImage.planEdgesTurned = true;
 }

@@ -316,6 +316,11 @@ TEST(TileRenderPaths, UnevenLatticesMatchTheReference) {
       // where the plan takes a pixel to one side: a pixel and its copy a cell below fell apart.
       {keTilingP6, {0, 75}, {69, 1}, 0, 0},
       {keTilingP6, {0, 75}, {69, 1}, 17, 0},
+      // The same for "P3", whose plan tests the distance on its frame, the rhombus rounded to whole
+      // pixels, and for "P3LM" on its kite's.
+      {keTilingP3, {0, 240}, {60, 0}, 0, 0},
+      {keTilingP3, {0, 240}, {60, 0}, 17, 0},
+      {keTilingP3LM, {0, 480}, {277, 0}, 0, 0},
   };
   ExpectCasesMatchTheReference(source, cases);
 }
