@@ -236,7 +236,8 @@ namespace {
 // same two samples as the band the bulge cuts into, the own one and its turn, but weighed by the
 // ramp of the turned position, which on a lattice a little off the hexagon lies some way off the
 // ramp before the turn. The bulge blends by that ramp where the turn lands well inside the band;
-// a third of a pixel about the bent seam, and where the turn lands near the band's ends or
+// a third of a pixel about the bent seam, where the program's turns and the plan's may end either
+// side, it mixes in doubles on the plan's fold; where the turn lands near the band's ends or
 // corners, it is planned.
 void AddP3LMBentBulge(const P3LMKite& kite, const P3LMSeams& s, const LatticeAffine& plus,
                       const LatticeAffine& minus, detail::SeamBlends& blends) {
@@ -265,7 +266,7 @@ void AddP3LMBentBulge(const P3LMKite& kite, const P3LMSeams& s, const LatticeAff
                                : side([&](double u, double v) { return lm.YAt(u) - v; });
   const detail::BlendBends pastBent = pastK ? -byD : byD;
   const HalfPlane nearSeam[] = {{past.nu, past.nv, past.n1 - near}, {-past.nu, -past.nv, -past.n1 - near}};
-  blends.AddPlanned({nearSeam[0], nearSeam[1]});
+  blends.AddPlanned({nearSeam[0], nearSeam[1]}, true);
   blends.BendSide(0, pastBent);
   blends.BendSide(1, -pastBent);
   if (pastK) {
@@ -362,7 +363,9 @@ void DescribeP3LMBentBlends(const P3LMKite& kite, const P3LMSeams& s, detail::Se
   };
   const double sideways = s.Sideways(), near = s.near;
   StartKiteBlends(blends);
-  blends.AddPlannedNear(lk, near);
+  // Near the seam to K the plan's positions, clamped onto lm before they turn, and the fold's
+  // part: such pixels mix in doubles on the plan's fold.
+  blends.AddPlannedNear(lk, near, true);
   blends.AddPlannedBeyond(lm, sideways);
   const LatticeAffine plus = Mapped(source, [&](const Point2D&p) { return p.RotatePlus120(gs); }),
                       minus = Mapped(source, [&](const Point2D&p) { return p.RotateMinus120(gs); });

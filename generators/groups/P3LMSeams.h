@@ -48,7 +48,8 @@ void DescribeP3LMBlends(const P3LMKite& kite, const P3LMSeams& seams, detail::Se
 // Bent and feathered, on the kite's position before the plan's turn across the bent seam: the
 // bands across K and M blend in lanes, their sides and ramps bent by the plan's bump, and so does
 // the seam's bulge, by the band its turn lands in; the corners and the three copies about G mix in
-// doubles where the feathers are alike; the bulge's edge and ends and the rest are planned.
+// doubles where the feathers are alike, and the bulge's edge and the kite's edge to K on the plan's
+// fold; the bulge's ends and the rest are planned.
 void DescribeP3LMBentBlends(const P3LMKite& kite, const P3LMSeams& seams, detail::SeamBlends& blends);
 
 }  // namespace corvel
