@@ -235,16 +235,16 @@ namespace {
 // turns about G into the band across the other seam and blends there by d before the turn: the
 // same two samples as the band the bulge cuts into, the own one and its turn, but weighed by the
 // ramp of the turned position, which on a lattice a little off the hexagon lies some way off the
-// ramp before the turn. The bulge blends by that ramp where the turn lands well inside the band;
-// a third of a pixel about the bent seam, where the program's turns and the plan's may end either
-// side, it mixes in doubles on the plan's fold; where the turn lands near the band's ends or
-// corners, it is planned.
+// ramp before the turn. The bulge blends by that ramp where the turn lands inside the band: the
+// turn is the plan's, and only a sliver about the band's ends and corners, where the plan's
+// weights jump, is planned; a third of a pixel about the bent seam, where the program's turns and
+// the plan's may end either side, it mixes in doubles on the plan's fold.
 void AddP3LMBentBulge(const P3LMKite& kite, const P3LMSeams& s, const LatticeAffine& plus,
                       const LatticeAffine& minus, detail::SeamBlends& blends) {
   using detail::HalfPlane;
   const FeatherSource& source = kite.Source();
   const Line2D &lk = P3LMKite::kToK, &lm = P3LMKite::kToM;
-  const double near = s.near;
+  const double near = s.near, sideways = s.Sideways();
   const bool pastK = s.k0 < 0;
   const detail::BlendBends byD{{1, 0, 0}};
   // Where the plan turns a position of the kite.
@@ -272,14 +272,14 @@ void AddP3LMBentBulge(const P3LMKite& kite, const P3LMSeams& s, const LatticeAff
   if (pastK) {
     // Turned past M, into the band across M: u above hu, v above u, v within la's and beyond
     // lb's, each moved by d.
-    blends.AddPlanned({past, byTurned([&](Point2D t) { return t.x - s.hu - near; })});
+    blends.AddPlanned({past, byTurned([&](Point2D t) { return t.x - s.hu - sideways; })});
     blends.BendSide(0, pastBent);
-    blends.AddPlanned({past, byTurned([&](Point2D t) { return t.y - t.x - near; })});
+    blends.AddPlanned({past, byTurned([&](Point2D t) { return t.y - t.x - sideways; })});
     blends.BendSide(0, pastBent);
-    blends.AddPlanned({past, byTurned([&](Point2D t) { return t.y - s.hv - near; })});
+    blends.AddPlanned({past, byTurned([&](Point2D t) { return t.y - s.hv - sideways; })});
     blends.BendSide(0, pastBent);
-    blends.AddBlend({past, byTurned([&](Point2D t) { return t.y - s.la.YAt(t.x) + near; }),
-                     byTurned([&](Point2D t) { return s.lb.YAt(t.x) - t.y + near; })},
+    blends.AddBlend({past, byTurned([&](Point2D t) { return t.y - s.la.YAt(t.x) + sideways; }),
+                     byTurned([&](Point2D t) { return s.lb.YAt(t.x) - t.y + sideways; })},
                     plus, detail::LinearOf([&](double u, double v) {
                       const Point2D t = turned(u, v);
                       return 0.5 - (lm.YAt(t.x) - t.y) / s.fu;
@@ -291,14 +291,14 @@ void AddP3LMBentBulge(const P3LMKite& kite, const P3LMSeams& s, const LatticeAff
   } else {
     // Turned past K, into the band across K: u above hu and v, beyond la, v above hv and within
     // lb, each moved by d.
-    blends.AddPlanned({past, byTurned([&](Point2D t) { return t.x - s.hu - near; })});
+    blends.AddPlanned({past, byTurned([&](Point2D t) { return t.x - s.hu - sideways; })});
     blends.BendSide(0, pastBent);
-    blends.AddPlanned({past, byTurned([&](Point2D t) { return t.x - t.y - near; })});
+    blends.AddPlanned({past, byTurned([&](Point2D t) { return t.x - t.y - sideways; })});
     blends.BendSide(0, pastBent);
-    blends.AddPlanned({past, byTurned([&](Point2D t) { return t.y - s.hv - near; })});
+    blends.AddPlanned({past, byTurned([&](Point2D t) { return t.y - s.hv - sideways; })});
     blends.BendSide(0, pastBent);
-    blends.AddBlend({past, byTurned([&](Point2D t) { return s.la.XAt(t.y) - t.x + near; }),
-                     byTurned([&](Point2D t) { return t.y - s.lb.YAt(t.x) + near; })},
+    blends.AddBlend({past, byTurned([&](Point2D t) { return s.la.XAt(t.y) - t.x + sideways; }),
+                     byTurned([&](Point2D t) { return t.y - s.lb.YAt(t.x) + sideways; })},
                     minus, detail::LinearOf([&](double u, double v) {
                       const Point2D t = turned(u, v);
                       return 0.5 - (lk.XAt(t.y) - t.x) / s.fu;
@@ -312,9 +312,9 @@ void AddP3LMBentBulge(const P3LMKite& kite, const P3LMSeams& s, const LatticeAff
   // alone: its weight 0 in the band of the turn.
   const bool uAboveV = !pastK;
   blends.AddBlend({past, byTurned([&](Point2D t) {
-                     return uAboveV ? t.x - s.la.XAt(t.y) + near : t.y - s.la.YAt(t.x) + near;
+                     return uAboveV ? t.x - s.la.XAt(t.y) + sideways : t.y - s.la.YAt(t.x) + sideways;
                    }),
-                   byTurned([&](Point2D t) { return t.y - s.lb.YAt(t.x) + near; })},
+                   byTurned([&](Point2D t) { return t.y - s.lb.YAt(t.x) + sideways; })},
                   pastK ? plus : minus, LatticeLinear{0, 0, 0});
   blends.BendSide(0, pastBent);
   blends.BendSide(1, byD);
