@@ -237,14 +237,14 @@ namespace {
 // ramp of the turned position, which on a lattice a little off the hexagon lies some way off the
 // ramp before the turn. The bulge blends by that ramp where the turn lands inside the band: the
 // turn is the plan's, and only a sliver about the band's ends and corners, where the plan's
-// weights jump, is planned; a third of a pixel about the bent seam, where the program's turns and
-// the plan's may end either side, it mixes in doubles on the plan's fold.
+// weights jump, is planned; a sliver about the bent seam, where the floats may take either side,
+// mixes in doubles on the plan's fold, which the lanes' fold follows there.
 void AddP3LMBentBulge(const P3LMKite& kite, const P3LMSeams& s, const LatticeAffine& plus,
                       const LatticeAffine& minus, detail::SeamBlends& blends) {
   using detail::HalfPlane;
   const FeatherSource& source = kite.Source();
   const Line2D &lk = P3LMKite::kToK, &lm = P3LMKite::kToM;
-  const double near = s.near, sideways = s.Sideways();
+  const double sideways = s.Sideways();
   const bool pastK = s.k0 < 0;
   const detail::BlendBends byD{{1, 0, 0}};
   // Where the plan turns a position of the kite.
@@ -265,7 +265,8 @@ void AddP3LMBentBulge(const P3LMKite& kite, const P3LMSeams& s, const LatticeAff
   const HalfPlane past = pastK ? side([&](double u, double v) { return lk.XAt(v) - u; })
                                : side([&](double u, double v) { return lm.YAt(u) - v; });
   const detail::BlendBends pastBent = pastK ? -byD : byD;
-  const HalfPlane nearSeam[] = {{past.nu, past.nv, past.n1 - near}, {-past.nu, -past.nv, -past.n1 - near}};
+  const HalfPlane nearSeam[] = {{past.nu, past.nv, past.n1 - sideways},
+                                {-past.nu, -past.nv, -past.n1 - sideways}};
   blends.AddPlanned({nearSeam[0], nearSeam[1]}, true);
   blends.BendSide(0, pastBent);
   blends.BendSide(1, -pastBent);
