@@ -50,12 +50,16 @@ struct Window {
   }
   __m512i corner, lastCorner, pitch;
   const std::uint8_t* base;
-  const __m512i fraction = Kept(_mm512_set1_epi32(0xFF));
   const __m512i fractionDown = Kept(_mm512_set1_epi64(std::int64_t{0xFF} << 32));
   const __m512i four = Kept(_mm512_set1_epi64(4));
-  const __m512i leastDown = Kept(_mm512_set1_epi64(std::int64_t{1} << 32));
-  const __m512i weightSteps = Kept(_mm512_set1_epi64(0x00FF00FF0000FFFF));
-  const __m512i weightStarts = Kept(_mm512_set1_epi64(0x0100010000000100));
+  // Within each 128-bit lane of positions, each pixel's fx as 16 bits four times, and its fy as
+  // each of its eight bytes.
+  const __m512i fxWords = Kept(
+      _mm512_broadcast_i32x4(_mm_setr_epi8(0, -1, 0, -1, 0, -1, 0, -1, 8, -1, 8, -1, 8, -1, 8, -1)));
+  const __m512i fyBytes = Kept(
+      _mm512_broadcast_i32x4(_mm_setr_epi8(4, 4, 4, 4, 4, 4, 4, 4, 12, 12, 12, 12, 12, 12, 12, 12)));
+  const __m512i ones = Kept(_mm512_set1_epi8(1));
+  const __m512i full = Kept(_mm512_set1_epi16(256));
   // Within each 128-bit lane, pixels p and q: the left and right taps of channels 0 and 2 of p,
   // of q, then of channels 1 and 3 of p, of q.
   const __m512i channels = Kept(
@@ -76,7 +80,6 @@ struct Window {
 [[gnu::always_inline]] inline bool BlendEight(const Window& w, const std::int32_t* positions,
                                               std::uint8_t* out) {
   const __m512i pairs = _mm512_loadu_si512(positions);
-  const __m512i fractions = _mm512_and_si512(pairs, w.fraction);
   const __m512i whole = _mm512_sub_epi32(_mm512_srai_epi32(pairs, 8), w.corner);
   // Unsigned, what lies before the window's corner lies past its far side too.
   if (_mm512_cmple_epu32_mask(whole, w.lastCorner) != 0xFFFF) return false;
@@ -84,16 +87,18 @@ struct Window {
   // lower, weighed (255, 1).
   const __m512i upper = _mm512_add_epi64(_mm512_mul_epu32(_mm512_srli_epi64(whole, 32), w.pitch),
                                          _mm512_mul_epu32(whole, w.four));
-  const __mmask8 down = _mm512_test_epi64_mask(fractions, w.fractionDown);
+  const __mmask8 down = _mm512_test_epi64_mask(pairs, w.fractionDown);
   const __m512i lower = _mm512_mask_add_epi64(upper, down, upper, w.pitch);
   const __m512i uppers = _mm512_i64gather_epi64(upper, w.base, 1),
                 lowers = _mm512_i64gather_epi64(lower, w.base, 1);
-  // Each pixel's x weighed (256 - fx, fx) in 16 bits, y by the byte pairs (256 - fy, fy), fy
-  // raised to 1 where it is 0: each twice over the pixel's 64 bits.
-  const __m512i weights = _mm512_add_epi32(
-      _mm512_mullo_epi32(_mm512_max_epi32(fractions, w.leastDown), w.weightSteps), w.weightStarts);
-  const __m512i rowWeights = _mm512_shuffle_epi32(weights, _MM_PERM_CCAA),
-                columnWeights = _mm512_shuffle_epi32(weights, _MM_PERM_DDBB);
+  // Over each pixel's 64 bits, x weighed by the 16-bit pairs (256 - fx, fx), y by the byte pairs
+  // (256 - fy, fy), fy raised to 1 where it is 0.
+  const __mmask32 firstWords = 0x55555555;
+  const __mmask64 firstBytes = 0x5555555555555555;
+  const __m512i fx = _mm512_shuffle_epi8(pairs, w.fxWords),
+                fy = _mm512_max_epu8(_mm512_shuffle_epi8(pairs, w.fyBytes), w.ones);
+  const __m512i rowWeights = _mm512_mask_sub_epi16(fx, firstWords, w.full, fx),
+                columnWeights = _mm512_mask_sub_epi8(fy, firstBytes, _mm512_setzero_si512(), fy);
   // Each channel less 128, in 32 bits, as the AVX2 kernel sums it, the upper and lower taps of
   // each column side by side: channels 0 and 2 of each pixel, then 1 and 3.
   const __m512i upperTaps = _mm512_shuffle_epi8(uppers, w.channels),
