@@ -4,9 +4,10 @@
 // Rows that turn through the source, each pixel with fractions of its own: eight footprints'
 // upper and lower pairs are gathered in two loads, where AVX2 puts sixteen pairs in place one by
 // one, and weighed by AVX2's sums on bytes, so that the bytes are the same. Everything else (no
-// window, rows of whole steps along rows or columns, footprints leaving the window, results not
-// opaque) goes to the AVX2 kernel. No rows are asked for ahead, as AVX2 asks: with the gathers,
-// the hints cost more than they gained.
+// window or one too large for 16-bit offsets, rows of whole steps along rows or columns,
+// footprints leaving the window, results not opaque) goes to the AVX2 kernel. No rows are asked
+// for ahead, as AVX2 asks: with the gathers, the hints cost more than they gained (tried again
+// with two hints a run, the sampler took a tenth longer).
 // GCC 12 takes the intrinsics' own undefined starting values for uninitialised reads.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
@@ -43,15 +44,25 @@ struct Window {
   explicit Window(const BgraRows& rows)
       : corner(Kept(Pair(rows.windowLeft, rows.windowTop))),
         lastCorner(Kept(Pair(rows.windowWidth - 2, rows.windowHeight - 2))),
-        pitch(Kept(_mm512_set1_epi64(rows.windowPitch))),
+        pitchPixels(Kept(_mm512_set1_epi64(rows.windowPitch / 4))),
+        indexWeights(Kept(_mm512_set1_epi64(std::int64_t{rows.windowPitch / 4} << 16 | 1))),
         base(rows.window) {}
+  // Whether BlendEight's offsets, 4 (x + y pitch / 4) with x, y and pitch / 4 in 16 signed bits,
+  // reach every pixel of the window: all but windows over 32767 pixels across or down, or at a
+  // pitch of no whole number of pixels.
+  static bool Fits(const BgraRows& rows) {
+    return rows.windowPitch % 4 == 0 && rows.windowPitch / 4 <= 32767 && rows.windowWidth <= 32767 &&
+           rows.windowHeight <= 32767;
+  }
   static __m512i Pair(std::int32_t x, std::int32_t y) {
     return _mm512_set1_epi64(std::int64_t(std::uint64_t(std::uint32_t(y)) << 32 | std::uint32_t(x)));
   }
-  __m512i corner, lastCorner, pitch;
+  __m512i corner, lastCorner, pitchPixels, indexWeights;
   const std::uint8_t* base;
   const __m512i fractionDown = Kept(_mm512_set1_epi64(std::int64_t{0xFF} << 32));
-  const __m512i four = Kept(_mm512_set1_epi64(4));
+  // Within each 128-bit lane of positions less the corner, each pixel's x and y as 16 bits, then 0.
+  const __m512i wholeWords = Kept(
+      _mm512_broadcast_i32x4(_mm_setr_epi8(0, 1, 4, 5, -1, -1, -1, -1, 8, 9, 12, 13, -1, -1, -1, -1)));
   // Within each 128-bit lane of positions, each pixel's fx as 16 bits four times, and its fy as
   // each of its eight bytes.
   const __m512i fxWords = Kept(
@@ -71,26 +82,24 @@ struct Window {
   const __m512i resultWords = Kept(_mm512_set_epi16(31, 29, 27, 25, 23, 21, 19, 17, 15, 13, 11, 9, 7, 5, 3, 1,
                                                     31, 29, 27, 25, 23, 21, 19, 17, 15, 13, 11, 9, 7, 5, 3,
                                                     1));
-  const __m256i opaque = _mm256_set1_epi32(int(0xFF000000u));
 };
 
-// Eight pixels from their positions into out; false, with nothing stored, where a footprint
-// leaves the window or a result is not opaque. Each pixel's x and y stay side by side in a 64-bit
-// lane, as positions lie, and each pixel's sums stay in its lane.
+// Eight pixels from their positions into out, their alpha left in opaque by an and; false, with
+// nothing stored, where a footprint leaves the window. Each pixel's x and y stay side by side in a
+// 64-bit lane, as positions lie, and each pixel's sums stay in its lane.
 [[gnu::always_inline]] inline bool BlendEight(const Window& w, const std::int32_t* positions,
-                                              std::uint8_t* out) {
+                                              std::uint8_t* out, __m256i& opaque) {
   const __m512i pairs = _mm512_loadu_si512(positions);
   const __m512i whole = _mm512_sub_epi32(_mm512_srai_epi32(pairs, 8), w.corner);
   // Unsigned, what lies before the window's corner lies past its far side too.
   if (_mm512_cmple_epu32_mask(whole, w.lastCorner) != 0xFFFF) return false;
-  // The upper pair's offset, 4 x + pitch y; where no weight goes down, the upper row again for the
-  // lower, weighed (255, 1).
-  const __m512i upper = _mm512_add_epi64(_mm512_mul_epu32(_mm512_srli_epi64(whole, 32), w.pitch),
-                                         _mm512_mul_epu32(whole, w.four));
+  // The upper pair's offset over 4, x + y pitch / 4; where no weight goes down, the upper row again
+  // for the lower, weighed (255, 1).
+  const __m512i upper = _mm512_madd_epi16(_mm512_shuffle_epi8(whole, w.wholeWords), w.indexWeights);
   const __mmask8 down = _mm512_test_epi64_mask(pairs, w.fractionDown);
-  const __m512i lower = _mm512_mask_add_epi64(upper, down, upper, w.pitch);
-  const __m512i uppers = _mm512_i64gather_epi64(upper, w.base, 1),
-                lowers = _mm512_i64gather_epi64(lower, w.base, 1);
+  const __m512i lower = _mm512_mask_add_epi64(upper, down, upper, w.pitchPixels);
+  const __m512i uppers = _mm512_i64gather_epi64(upper, w.base, 4),
+                lowers = _mm512_i64gather_epi64(lower, w.base, 4);
   // Over each pixel's 64 bits, x weighed by the 16-bit pairs (256 - fx, fx), y by the byte pairs
   // (256 - fy, fy), fy raised to 1 where it is 0.
   const __mmask32 firstWords = 0x55555555;
@@ -116,9 +125,15 @@ struct Window {
   const __m256i pixels = _mm256_xor_si256(
       _mm512_castsi512_si256(_mm512_permutexvar_epi16(w.resultWords, channelPairs)),
       _mm512_castsi512_si256(w.flip));
-  if (!_mm256_testc_si256(pixels, w.opaque)) return false;
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), pixels);
+  opaque = _mm256_and_si256(opaque, pixels);
   return true;
+}
+
+// Whether the eight pixels at out are all opaque.
+bool AreOpaque(const std::uint8_t* out) {
+  return _mm256_testc_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(out)),
+                            _mm256_set1_epi32(int(0xFF000000u)));
 }
 
 }  // namespace
@@ -127,22 +142,29 @@ void SampleBilinearBgraAvx512(const BgraRows& rows, std::uint8_t* out, const std
                               int count, SampleEdge edge) {
   // A row that steps whole pixels at its start, middle or end goes to AVX2, which reads them as
   // blocks; a row scaled by a hair, stepping 255 now and then among 256s, does not.
-  if (!rows.window || count < 8 || StepsWhole(positions) || StepsWhole(positions + 2 * (count / 2 - 4)) ||
-      StepsWhole(positions + 2 * (count - 8)))
+  if (!rows.window || count < 8 || !Window::Fits(rows) || StepsWhole(positions) ||
+      StepsWhole(positions + 2 * (count / 2 - 4)) || StepsWhole(positions + 2 * (count - 8)))
     return SampleBilinearBgraAvx2(rows, out, positions, count, edge);
   const Window w(rows);
   // The few past the last run of eight go with the seven before them: those taken twice store
-  // the same. The runs not blended here go to AVX2 after each stretch of runs, so that no call
-  // in the loop costs its constants their registers.
+  // the same. The runs not blended here, and those not opaque, which the plain rule weighs by
+  // alpha, go to AVX2 after each stretch of runs, so that no call in the loop costs its constants
+  // their registers.
   constexpr int kStretch = 64 * 8;
   for (int start = 0; start < count; start += kStretch) {
     const int end = std::min(count, start + kStretch);
+    auto firstOf = [&](int i) { return i + 8 <= count ? i : count - 8; };
     std::uint64_t missed = 0;
+    __m256i opaque = _mm256_set1_epi32(-1);
     for (int i = start; i < end; i += 8) {
-      const int first = i + 8 <= count ? i : count - 8;
-      if (!BlendEight(w, positions + 2 * first, out + 4 * first))
+      const int first = firstOf(i);
+      if (!BlendEight(w, positions + 2 * first, out + 4 * first, opaque))
         missed |= std::uint64_t{1} << ((i - start) / 8);
     }
+    if (!_mm256_testc_si256(opaque, _mm256_set1_epi32(int(0xFF000000u))))
+      for (int i = start; i < end; i += 8)
+        if (!(missed >> ((i - start) / 8) & 1) && !AreOpaque(out + 4 * firstOf(i)))
+          missed |= std::uint64_t{1} << ((i - start) / 8);
     for (; missed != 0; missed &= missed - 1) {
       const int first = std::min(start + 8 * __builtin_ctzll(missed), count - 8);
       SampleBilinearBgraAvx2(rows, out + 4 * first, positions + 2 * first, 8, edge);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -98,10 +99,10 @@ TEST(RowSampler, AChosenSamplerFollowsTheRecordItIsGivenNotTheProcesses) {
 // 254, 255 and between), opaque but for a clear column 6 and a half-clear column 7, readable in
 // place as a window.
 struct ExtremeRows {
-  explicit ExtremeRows(int width = 8, int height = 6)
+  explicit ExtremeRows(int width = 8, int height = 6, int rowPitch = 0)
       : width(width),
         height(height),
-        pitch(4 * width + 16),
+        pitch(rowPitch != 0 ? rowPitch : 4 * width + 16),
         bytes(std::size_t(pitch * height)),
         strides(std::size_t(height), pitch) {
     const std::uint8_t values[] = {0, 255, 1, 254, 127, 128, 64, 200};
@@ -208,6 +209,35 @@ TEST(RowSampler, WholeStepsAlongRowsAndColumnsGiveThePlainBytes) {
   }
   for (SampleEdge edge : {SampleEdge::kClamp, SampleEdge::kFill})
     ExpectPlainBytes(image.View(true), positions, edge);
+}
+
+// Rows that turn through a window at a pitch of no whole number of pixels, and through one
+// wider than 32767 pixels, far along it, give the plain bytes too. Green and alpha are 255
+// throughout, so that a pixel read a half off its place would still be opaque, and stand.
+TEST(RowSampler, WindowsAtAnyPitchAndOfAnyWidthGiveThePlainBytes) {
+  auto turned = [](int x, int y, int count) {
+    std::vector<std::int32_t> positions;
+    for (int i = 0; i < count; ++i) positions.insert(positions.end(), {x + 231 * i, y + 97 * i});
+    return positions;
+  };
+  for (const auto& [width, height, pitch, x] :
+       {std::array<int, 4>{40, 12, 4 * 40 + 2, 1}, std::array<int, 4>{32800, 6, 4 * 32800 + 16, 32740}}) {
+    std::vector<std::uint8_t> bytes(std::size_t(pitch) * std::size_t(height));
+    std::vector<std::uint8_t*> pointers;
+    std::vector<std::intptr_t> strides(std::size_t(height), pitch);
+    strides.back() = 0;
+    for (int y = 0; y < height; ++y) {
+      pointers.push_back(bytes.data() + std::size_t(pitch) * std::size_t(y));
+      for (int k = 0; k < width; ++k) {
+        std::uint8_t* pixel = pointers.back() + 4 * k;
+        pixel[0] = std::uint8_t(7 * k + 13 * y);
+        pixel[1] = pixel[3] = 255;
+        pixel[2] = std::uint8_t(5 * k * y + 3);
+      }
+    }
+    BgraRows rows{pointers.data(), strides.data(), width, height, bytes.data(), pitch, 0, 0, width, height};
+    ExpectPlainBytes(rows, turned(256 * x + 17, 2 * 256 + 3, 64), SampleEdge::kClamp);
+  }
 }
 
 // A window copied from the image reads as the image does, inside it, across its edges and beyond.
