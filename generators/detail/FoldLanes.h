@@ -555,6 +555,9 @@ using StraightPrograms = std::tuple<
 // read as kAnySide, or as the side it always is: u, v, either, or u + v.
 constexpr int kBentOnU = kBent | kU, kBentOnV = kBent | kV, kBentOnUOrV = kBent | kUOrV,
               kBentOnSum = kBent | kSum;
+// A bent step on u or on v that only marks the pixels near its line, moving none.
+constexpr int kMarksOnU = kBentOnU | kMarksNear | kMovesNothing | 0x3100,
+              kMarksOnV = kBentOnV | kMarksNear | kMovesNothing | 0x3100;
 using BentPrograms = std::tuple<
     // turns in corners across lines of u + v, then turns of any map across one bent seam or two,
     // marked near, and two steps that only mark the pixels in bands about other bent lines
@@ -596,64 +599,57 @@ using BentPrograms = std::tuple<
                  kBent | kMarksNear | 0x4200, kBent | kMarksNear | 0x3100>,
     // a mirror across a line of v, a step of u on a cell across a bent seam and one that moves
     // nothing, both marked near
-    ProgramKinds<false, 0x4103, kBentOnU | kMarksNear | 0x3100, kBentOnU | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4103, kBentOnU | kMarksNear | 0x3100, kMarksOnU>,
     // a glide across a line of u; a glide across a bent seam, a step of v on a cell across another
     // or both, each with a step that moves nothing, all marked near
-    ProgramKinds<false, 0x4101, kBentOnU | kMarksNear | 0x4100, kBentOnU | kMarksNear | 0x3100,
-                 kBentOnV | kMarksNear | 0x3100, kBentOnV | kMarksNear | 0x3100>,
-    ProgramKinds<false, 0x4101, kBentOnU | kMarksNear | 0x4100, kBentOnU | kMarksNear | 0x3100>,
-    ProgramKinds<false, 0x4101, kBentOnV | kMarksNear | 0x3100, kBentOnV | kMarksNear | 0x3100>,
+    ProgramKinds<false, 0x4101, kBentOnU | kMarksNear | 0x4100, kMarksOnU, kBentOnV | kMarksNear | 0x3100,
+                 kMarksOnV>,
+    ProgramKinds<false, 0x4101, kBentOnU | kMarksNear | 0x4100, kMarksOnU>,
+    ProgramKinds<false, 0x4101, kBentOnV | kMarksNear | 0x3100, kMarksOnV>,
     // a mirror across a line of v - u, a bent seam that swaps u and v a cell on, marked near, and a
     // step that only marks the pixels near another bent line: the seam a line of v where bent up, of
     // u where bent down, each its own kernel, which reads the side without picking it
     ProgramKinds<false, 0x1308, kBentOnV | kMarksNear | 0x1300>,
     ProgramKinds<false, 0x1308, kBentOnU | kMarksNear | 0x1300>,
-    ProgramKinds<false, 0x1308, kBentOnV | kMarksNear | 0x1300,
-                 kBentOnU | kMarksNear | kMovesNothing | 0x3100>,
-    ProgramKinds<false, 0x1308, kBentOnU | kMarksNear | 0x1300,
-                 kBentOnV | kMarksNear | kMovesNothing | 0x3100>,
+    ProgramKinds<false, 0x1308, kBentOnV | kMarksNear | 0x1300, kMarksOnU>,
+    ProgramKinds<false, 0x1308, kBentOnU | kMarksNear | 0x1300, kMarksOnV>,
     // a half turn and a mirror across lines of v; a step of u on a cell across a bent seam, a half
     // turn across another or both, and two steps that move nothing, all marked near
     ProgramKinds<false, 0x4203, 0x4103, kBentOnU | kMarksNear | 0x3100, kBentOnV | kMarksNear | 0x4200,
-                 kBentOnU | kMarksNear | 0x3100, kBentOnU | kMarksNear | 0x3100>,
-    ProgramKinds<false, 0x4203, 0x4103, kBentOnU | kMarksNear | 0x3100, kBentOnU | kMarksNear | 0x3100,
-                 kBentOnU | kMarksNear | 0x3100>,
+                 kMarksOnU, kMarksOnU>,
+    ProgramKinds<false, 0x4203, 0x4103, kBentOnU | kMarksNear | 0x3100, kMarksOnU, kMarksOnU>,
     ProgramKinds<false, 0x4203, 0x4103, kBentOnV | kMarksNear | 0x4200>,
     // a half turn across a line of v and a quarter turn across one of u; quarter turns across two
     // bent seams, each way as its bend turns it (across v where the turn is by B, across u where by
     // A), marked near, and two steps that only mark the pixels near the lines they are glued to
     ProgramKinds<false, 0x4204, 0x2301, kBentOnV | kMarksNear | 0x1400, kBentOnV | kMarksNear | 0x1400>,
     ProgramKinds<false, 0x4204, 0x2301, kBentOnV | kMarksNear | 0x1400, kBentOnV | kMarksNear | 0x1400,
-                 kBentOnU | kMarksNear | 0x3100, kBentOnU | kMarksNear | 0x3100>,
+                 kMarksOnU, kMarksOnU>,
     ProgramKinds<false, 0x4204, 0x2301, kBentOnV | kMarksNear | 0x1400, kBentOnU | kMarksNear | 0x2300>,
     ProgramKinds<false, 0x4204, 0x2301, kBentOnV | kMarksNear | 0x1400, kBentOnU | kMarksNear | 0x2300,
-                 kBentOnU | kMarksNear | 0x3100, kBentOnV | kMarksNear | 0x3100>,
+                 kMarksOnU, kMarksOnV>,
     ProgramKinds<false, 0x4204, 0x2301, kBentOnU | kMarksNear | 0x2300, kBentOnV | kMarksNear | 0x1400>,
     ProgramKinds<false, 0x4204, 0x2301, kBentOnU | kMarksNear | 0x2300, kBentOnV | kMarksNear | 0x1400,
-                 kBentOnV | kMarksNear | 0x3100, kBentOnU | kMarksNear | 0x3100>,
+                 kMarksOnV, kMarksOnU>,
     ProgramKinds<false, 0x4204, 0x2301, kBentOnU | kMarksNear | 0x2300, kBentOnU | kMarksNear | 0x2300>,
     ProgramKinds<false, 0x4204, 0x2301, kBentOnU | kMarksNear | 0x2300, kBentOnU | kMarksNear | 0x2300,
-                 kBentOnV | kMarksNear | 0x3100, kBentOnV | kMarksNear | 0x3100>,
+                 kMarksOnV, kMarksOnV>,
     // and mirrored across u + v: across the bent seams at the corner and the centre, bent either
     // way, and, feathered, two steps that only mark the pixels near other bent lines
     ProgramKinds<false, 0x4204, 0x2301, 0x2405, kBentOnV | kMarksNear | 0x1400,
                  kBentOnU | kMarksNear | 0x2300>,
     ProgramKinds<false, 0x4204, 0x2301, 0x2405, kBentOnV | kMarksNear | 0x1400,
-                 kBentOnU | kMarksNear | 0x2300, kBentOnU | kMarksNear | 0x3100,
-                 kBentOnV | kMarksNear | 0x3100>,
+                 kBentOnU | kMarksNear | 0x2300, kMarksOnU, kMarksOnV>,
     ProgramKinds<false, 0x4204, 0x2301, 0x2405, kBentOnU | kMarksNear | 0x2300,
                  kBentOnV | kMarksNear | 0x1400>,
     ProgramKinds<false, 0x4204, 0x2301, 0x2405, kBentOnU | kMarksNear | 0x2300,
-                 kBentOnV | kMarksNear | 0x1400, kBentOnV | kMarksNear | 0x3100,
-                 kBentOnU | kMarksNear | 0x3100>,
+                 kBentOnV | kMarksNear | 0x1400, kMarksOnV, kMarksOnU>,
     // a half turn across a line of v and a glide across one of u; a glide across a bent seam, a
     // glide and half turn across another or both, and steps that move nothing, all marked near
     ProgramKinds<false, 0x4203, 0x4101, kBentOnU | kMarksNear | 0x4100, kBentOnV | kMarksNear | 0x3200,
-                 kBentOnU | kMarksNear | 0x3100, kBentOnU | kMarksNear | 0x3100,
-                 kBentOnV | kMarksNear | 0x3100>,
-    ProgramKinds<false, 0x4203, 0x4101, kBentOnU | kMarksNear | 0x4100, kBentOnU | kMarksNear | 0x3100,
-                 kBentOnU | kMarksNear | 0x3100>,
-    ProgramKinds<false, 0x4203, 0x4101, kBentOnV | kMarksNear | 0x3200, kBentOnV | kMarksNear | 0x3100>>;
+                 kMarksOnU, kMarksOnU, kMarksOnV>,
+    ProgramKinds<false, 0x4203, 0x4101, kBentOnU | kMarksNear | 0x4100, kMarksOnU, kMarksOnU>,
+    ProgramKinds<false, 0x4203, 0x4101, kBentOnV | kMarksNear | 0x3200, kMarksOnV>>;
 
 // Whether step i tests the line step i - 1 tested, both on the position as it goes and unbent.
 static inline bool RetestsLine(const FoldKernelArgs& a, int i) {
