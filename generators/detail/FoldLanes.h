@@ -205,11 +205,22 @@ template <class L>
                          : L::Mul(t, L::Sub(one, t));
 }
 
+// What a known program's bumps are, where its kinds say: any, read at run time; or the larger of two
+// bumps t (1 - t), t clamped, the first of u alone and the second of v alone ("CM"'s), whose sums
+// drop the products by nought, which add nought.
+enum BumpKind { kAnyBump, kLargerOfUAndV };
+
 // The step's bump's shape of the position (bu, bv).
-template <class L>
+template <class L, int kBump = kAnyBump>
 [[gnu::always_inline]] inline typename L::Floats BumpShapeOf(const FoldKernelArgs::Step& plain,
                                                              const LaneStep<L>& s, typename L::Floats bu,
                                                              typename L::Floats bv) {
+  if constexpr (kBump == kLargerOfUAndV) {
+    const typename L::Floats one = L::Splat(1.0f), none = L::Splat(0.0f);
+    const typename L::Floats t = L::Max(L::Min(L::Add(L::Mul(bu, s.bendT.a), s.bendT.c), one), none);
+    const typename L::Floats t2 = L::Max(L::Min(L::Add(L::Mul(bv, s.bendT2.b), s.bendT2.c), one), none);
+    return L::Max(L::Mul(t, L::Sub(one, t)), L::Mul(t2, L::Sub(one, t2)));
+  }
   typename L::Floats shape = BumpShapeLanes<L>(plain, s.bendT.template At<kAnyMap>(bu, bv));
   if (plain.twoBumpsMask) {
     const typename L::Floats second = BumpShapeLanes<L>(plain, s.bendT2.template At<kAnyMap>(bu, bv));
@@ -234,7 +245,7 @@ struct StepsState {
 // before the first bent step, taken there; the pixels near a bent seam added to near. Where every
 // lane lies beyond a bent step's reach on the side it does not take, untouched is set: the step
 // neither moves nor marks any.
-template <class L, int kCode>
+template <class L, int kCode, int kBump>
 [[gnu::always_inline]] inline typename L::Masks InsideSide(const FoldKernelArgs::Step& plain,
                                                            const LaneStep<L>& s, typename L::Floats tu,
                                                            typename L::Floats tv, StepsState<L>& state,
@@ -256,7 +267,7 @@ template <class L, int kCode>
       if (!L::Any(L::And(L::Less(s.closeFrom, straight), L::Less(straight, s.closeTo))))
         return L::Less(straight, s.side.bound);
       if (!plain.sameBumpMask || !state.shapeKept) {
-        state.shape = BumpShapeOf<L>(plain, s, state.bu, state.bv);
+        state.shape = BumpShapeOf<L, kBump>(plain, s, state.bu, state.bv);
         state.shapeKept = true;
       }
       const typename L::Floats sum = L::Add(straight, L::Mul(s.bend, state.shape));
@@ -271,7 +282,7 @@ template <class L, int kCode>
 // Marks, where a step that moves nothing says so, the pixels whose side's sum, bent by the bump of the
 // state's position (read here where the step's kinds say so), lies in the step's marked range; only
 // a group of lanes within the bump's reach of that range works the bump out.
-template <class L, int kCode>
+template <class L, int kCode, int kBump>
 [[gnu::always_inline]] inline void MarkNearBentSide(const FoldKernelArgs::Step& plain, const LaneStep<L>& s,
                                                     typename L::Floats tu, typename L::Floats tv,
                                                     StepsState<L>& state) {
@@ -283,7 +294,7 @@ template <class L, int kCode>
   const typename L::Floats straight = s.side.template Sum<(kCode & 15)>(tu, tv);
   if (!L::Any(L::And(L::Less(s.closeFrom, straight), L::Less(straight, s.closeTo)))) return;
   if (!plain.sameBumpMask || !state.shapeKept) {
-    state.shape = BumpShapeOf<L>(plain, s, state.bu, state.bv);
+    state.shape = BumpShapeOf<L, kBump>(plain, s, state.bu, state.bv);
     state.shapeKept = true;
   }
   const typename L::Floats sum = L::Add(straight, L::Mul(s.bend, state.shape));
@@ -300,7 +311,7 @@ std::array<LaneStep<L>, sizeof...(kIndex)> LaneSteps(const FoldKernelArgs& a,
 // One step on the position (fu, fv) that started as (startU, startV). The steps are inline whatever
 // the file's other kernels: out of line, a step costs a call and its lanes' round trip through
 // memory for each group of pixels.
-template <class L, bool kCorners, int kCode>
+template <class L, bool kCorners, int kCode, int kBump>
 [[gnu::always_inline]] inline void FoldStepLanes(const FoldKernelArgs::Step& plain, const LaneStep<L>& s,
                                                  typename L::Floats startU, typename L::Floats startV,
                                                  typename L::Floats& fu, typename L::Floats& fv,
@@ -323,7 +334,7 @@ template <class L, bool kCorners, int kCode>
   const F tu = fromStart ? startU : fu, tv = fromStart ? startV : fv;
   if constexpr ((kCode & kMovesNothing) != 0) {
     static_assert((kCode & kBent) != 0 && (kCode & kMarksNear) != 0, "a step that moves nothing marks");
-    MarkNearBentSide<L, kCode>(plain, s, tu, tv, state);
+    MarkNearBentSide<L, kCode, kBump>(plain, s, tu, tv, state);
     state.moved = false;
     return;
   }
@@ -332,7 +343,7 @@ template <class L, bool kCorners, int kCode>
   typename L::Masks& inside = state.inside;
   const bool standing = sameSide || ((kCode & kRetestsLine) != 0 && !state.moved);
   bool untouched = false;
-  if (!standing) inside = InsideSide<L, kCode>(plain, s, tu, tv, state, untouched);
+  if (!standing) inside = InsideSide<L, kCode, kBump>(plain, s, tu, tv, state, untouched);
   state.moved = false;
   if (untouched) return;
   // A bent step that only marks the pixels near its line is done.
@@ -361,6 +372,7 @@ template <class L, bool kCorners, int kCode>
 template <bool kCorners, int... kCodes>
 struct ProgramKinds {
   static constexpr bool kHasCorners = kCorners;
+  static constexpr int kBump = kAnyBump;
   static constexpr int kSteps = int(sizeof...(kCodes));
   static constexpr int kCode[sizeof...(kCodes) + 1] = {kCodes..., 0};
   static constexpr bool kMarks = (((kCodes & (kMarksNear | kAnyBend)) != 0) || ... || false);
@@ -379,6 +391,12 @@ struct ProgramKinds {
   }();
 };
 
+// A program's kinds whose bent steps' bumps are all of one kind.
+template <int kBumpKind, class Kinds>
+struct WithBumps : Kinds {
+  static constexpr int kBump = kBumpKind;
+};
+
 // The steps one after another, unrolled; the lanes near a bent seam in near.
 template <class L, class Kinds, std::size_t kCount, std::size_t... kIndex>
 [[gnu::always_inline]] inline void FoldStepsLanes(
@@ -388,7 +406,7 @@ template <class L, class Kinds, std::size_t kCount, std::size_t... kIndex>
     std::index_sequence<kIndex...>) {
   [[maybe_unused]] StepsState<L> state{startU, startV, typename L::Masks{}, near, L::Splat(0.0f)};
   (FoldStepLanes<L, Kinds::kHasCorners,
-                 Kinds::kCode[kIndex] | (int(kIndex) == Kinds::kFirstBent ? kReadsFirst : 0)>(
+                 Kinds::kCode[kIndex] | (int(kIndex) == Kinds::kFirstBent ? kReadsFirst : 0), Kinds::kBump>(
        a.steps[kIndex], steps[kIndex], startU, startV, fu, fv, state),
    ...);
   near = state.near;
@@ -608,11 +626,12 @@ using BentPrograms = std::tuple<
     ProgramKinds<false, 0x4101, kBentOnV | kMarksNear | 0x3100, kMarksOnV>,
     // a mirror across a line of v - u, a bent seam that swaps u and v a cell on, marked near, and a
     // step that only marks the pixels near another bent line: the seam a line of v where bent up, of
-    // u where bent down, each its own kernel, which reads the side without picking it
-    ProgramKinds<false, 0x1308, kBentOnV | kMarksNear | 0x1300>,
-    ProgramKinds<false, 0x1308, kBentOnU | kMarksNear | 0x1300>,
-    ProgramKinds<false, 0x1308, kBentOnV | kMarksNear | 0x1300, kMarksOnU>,
-    ProgramKinds<false, 0x1308, kBentOnU | kMarksNear | 0x1300, kMarksOnV>,
+    // u where bent down, each its own kernel, which reads the side without picking it and its bumps
+    // as they always are
+    WithBumps<kLargerOfUAndV, ProgramKinds<false, 0x1308, kBentOnV | kMarksNear | 0x1300>>,
+    WithBumps<kLargerOfUAndV, ProgramKinds<false, 0x1308, kBentOnU | kMarksNear | 0x1300>>,
+    WithBumps<kLargerOfUAndV, ProgramKinds<false, 0x1308, kBentOnV | kMarksNear | 0x1300, kMarksOnU>>,
+    WithBumps<kLargerOfUAndV, ProgramKinds<false, 0x1308, kBentOnU | kMarksNear | 0x1300, kMarksOnV>>,
     // a half turn and a mirror across lines of v; a step of u on a cell across a bent seam, a half
     // turn across another or both, and two steps that move nothing, all marked near
     ProgramKinds<false, 0x4203, 0x4103, kBentOnU | kMarksNear | 0x3100, kBentOnV | kMarksNear | 0x4200,
@@ -659,6 +678,12 @@ static inline bool RetestsLine(const FoldKernelArgs& a, int i) {
          !before.fromStartMask && s.bend == 0 && before.bend == 0;
 }
 
+// Whether the step's bumps are of the kind.
+static inline bool BumpHasKind(const FoldKernelArgs::Step& s, int kind) {
+  return kind == kAnyBump || (kind == kLargerOfUAndV && s.bendClampMask && !s.bendSMask && s.twoBumpsMask &&
+                              !s.smallerMask && s.bendTv == 0 && s.bendT2u == 0);
+}
+
 template <class Kinds>
 static bool ProgramHasKinds(const FoldKernelArgs& a) {
   if (Kinds::kHasCorners != a.corners || Kinds::kSteps != a.stepCount) return false;
@@ -677,6 +702,7 @@ static bool ProgramHasKinds(const FoldKernelArgs& a) {
     if ((code & kBent) != 0 && (code & 15) == kUOrV && ((given & 15) == kU || (given & 15) == kV))
       given = (given & ~15) | kUOrV;
     if ((code & kMovesNothing) != 0 && !a.steps[i].movesNothingMask) return false;
+    if ((code & kBent) != 0 && !BumpHasKind(a.steps[i], Kinds::kBump)) return false;
     if ((given | sense | (code & (kRetestsLine | kReadsHere | kMovesNothing))) != code) return false;
   }
   return true;
