@@ -545,13 +545,14 @@ TEST(TileRenderPaths, P3CarriedOffTheHexagonMatchTheReference) {
 
 // Feathered "P3LM" bent either way blends the seam's bulge, which the plan turns about G into the
 // band across the other seam, by the turned position's ramp: on lattices off the hexagon, where
-// the ramp before the turn lies some way off, on a sharp source.
+// the ramp before the turn lies some way off, on a sharp source; and on a hexagon turned so that
+// its diagonal fold line runs through whole pixels, which mix in doubles on the plan's fold.
 TEST(TileRenderPaths, P3LMBulgeOffTheHexagonMatchesTheReference) {
   CRowIteratorBands source;
   MakeBlocks(source, 480, false);
   for (const auto& [d1, d2, angle] :
        {std::tuple{POINT{0, 150}, POINT{34, 0}, 17}, std::tuple{POINT{100, 170}, POINT{203, 1}, 17},
-        std::tuple{POINT{0, 94}, POINT{117, 1}, 45}}) {
+        std::tuple{POINT{0, 94}, POINT{117, 1}, 45}, std::tuple{POINT{64, 111}, POINT{128, 0}, 30}}) {
     for (const double feather : {5.0, 20.0}) {
       for (const double k0 : {0.1, -0.15}) {
         TileShape pick = UnbentPick(keTilingP3LM, d1, d2, angle, feather);
