@@ -130,11 +130,8 @@ struct Window {
   return true;
 }
 
-// Whether the eight pixels at out are all opaque.
-bool AreOpaque(const std::uint8_t* out) {
-  return _mm256_testc_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(out)),
-                            _mm256_set1_epi32(int(0xFF000000u)));
-}
+// Whether every pixel of the eight has alpha 255.
+bool AreOpaque(__m256i pixels) { return _mm256_testc_si256(pixels, _mm256_set1_epi32(int(0xFF000000u))); }
 
 }  // namespace
 
@@ -161,12 +158,13 @@ void SampleBilinearBgraAvx512(const BgraRows& rows, std::uint8_t* out, const std
       if (!BlendEight(w, positions + 2 * first, out + 4 * first, opaque))
         missed |= std::uint64_t{1} << ((i - start) / 8);
     }
-    if (!_mm256_testc_si256(opaque, _mm256_set1_epi32(int(0xFF000000u))))
+    if (!AreOpaque(opaque))
       for (int i = start; i < end; i += 8)
-        if (!(missed >> ((i - start) / 8) & 1) && !AreOpaque(out + 4 * firstOf(i)))
+        if (!(missed >> ((i - start) / 8) & 1) &&
+            !AreOpaque(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + 4 * firstOf(i)))))
           missed |= std::uint64_t{1} << ((i - start) / 8);
     for (; missed != 0; missed &= missed - 1) {
-      const int first = std::min(start + 8 * __builtin_ctzll(missed), count - 8);
+      const int first = firstOf(start + 8 * __builtin_ctzll(missed));
       SampleBilinearBgraAvx2(rows, out + 4 * first, positions + 2 * first, 8, edge);
     }
   }

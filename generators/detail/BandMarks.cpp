@@ -104,7 +104,7 @@ BandMarks::BandMarks(const FoldProgram& program, const TileGenerator& generator)
       slack_(program.slackPixels),
       offOnly_(program.stepsDecideSeams),
       spanStarts_(ChooseSpanStarts(generator.render.cpu)),
-      toLattice_(ToLattice(generator)) {
+      toLattice_(generator.PlaneToLatticeMatrix()) {
   along_ = generator.PlaneToLattice(1, 0);
   auto add = [&](double a, double b, FoldProgram::Band band, double alongA = 0, double alongB = 0,
                  FoldProgram::Band part = {}) {

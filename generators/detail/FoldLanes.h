@@ -240,6 +240,19 @@ struct StepsState {
   bool moved = true, shapeKept = false;
 };
 
+// The side's sum straight bent by the bump of the state's position, its shape worked out again
+// only where the step's bump is not the one before's.
+template <class L, int kBump>
+[[gnu::always_inline]] inline typename L::Floats BentSum(const FoldKernelArgs::Step& plain,
+                                                         const LaneStep<L>& s, typename L::Floats straight,
+                                                         StepsState<L>& state) {
+  if (!plain.sameBumpMask || !state.shapeKept) {
+    state.shape = BumpShapeOf<L, kBump>(plain, s, state.bu, state.bv);
+    state.shapeKept = true;
+  }
+  return L::Add(straight, L::Mul(s.bend, state.shape));
+}
+
 // Whether the position (tu, tv) lies inside the step's side, bent where the step's kinds say so
 // (or, with kAnyBend, where the step has a bend) by the bump of the state's position, the one
 // before the first bent step, taken there; the pixels near a bent seam added to near. Where every
@@ -266,11 +279,7 @@ template <class L, int kCode, int kBump>
       }
       if (!L::Any(L::And(L::Less(s.closeFrom, straight), L::Less(straight, s.closeTo))))
         return L::Less(straight, s.side.bound);
-      if (!plain.sameBumpMask || !state.shapeKept) {
-        state.shape = BumpShapeOf<L, kBump>(plain, s, state.bu, state.bv);
-        state.shapeKept = true;
-      }
-      const typename L::Floats sum = L::Add(straight, L::Mul(s.bend, state.shape));
+      const typename L::Floats sum = BentSum<L, kBump>(plain, s, straight, state);
       if ((kCode & kMarksNear) != 0 || ((kCode & kAnyBend) != 0 && plain.plannedMask))
         state.near = L::Or(state.near, L::And(L::Less(s.nearFrom, sum), L::Less(sum, s.nearTo)));
       return L::Less(sum, s.side.bound);
@@ -293,11 +302,7 @@ template <class L, int kCode, int kBump>
   }
   const typename L::Floats straight = s.side.template Sum<(kCode & 15)>(tu, tv);
   if (!L::Any(L::And(L::Less(s.closeFrom, straight), L::Less(straight, s.closeTo)))) return;
-  if (!plain.sameBumpMask || !state.shapeKept) {
-    state.shape = BumpShapeOf<L, kBump>(plain, s, state.bu, state.bv);
-    state.shapeKept = true;
-  }
-  const typename L::Floats sum = L::Add(straight, L::Mul(s.bend, state.shape));
+  const typename L::Floats sum = BentSum<L, kBump>(plain, s, straight, state);
   state.near = L::Or(state.near, L::And(L::Less(s.nearFrom, sum), L::Less(sum, s.nearTo)));
 }
 

@@ -184,16 +184,12 @@ SpanStartsKernel ChooseSpanStarts(const CpuFeatures& cpu) {
   return cpu.avx2 && cpu.avx512 ? SpanStartsAvx512 : SpanStartsPlain;
 }
 
-LatticeMatrix ToLattice(const TileGenerator& generator) {
-  return generator.detM == 0 ? LatticeMatrix{1, 0, 0, 1} : generator.invM;
-}
-
 void FoldRow(FoldPositionsKernel kernel, SpanStartsKernel spanStarts, const FoldKernelArgs& args,
              const FoldProgram& program, const TileGenerator& generator, const Point2D& start, double step,
              int count, std::int32_t* positions, float* exact, std::uint8_t* marks) {
   const Point2D along = generator.PlaneToLattice(step, 0);
   const std::uint32_t du = FixedFraction(along.x), dv = FixedFraction(along.y);
-  const LatticeMatrix toLattice = ToLattice(generator);
+  const LatticeMatrix toLattice = generator.PlaneToLatticeMatrix();
   std::uint32_t starts[2 * kSpansPerCall];
   for (int call = 0; call < count; call += kSpansPerCall * kFoldSpan) {
     const int length = std::min(count - call, kSpansPerCall * kFoldSpan);

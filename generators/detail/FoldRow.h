@@ -106,9 +106,6 @@ void SpanStartsAvx512(const LatticeMatrix& toLattice, double x, double y, double
                       int spans, std::uint32_t* starts);
 // AVX-512's where the processor record has it, else the plain one.
 SpanStartsKernel ChooseSpanStarts(const CpuFeatures& cpu);
-// The matrix the generator takes plane points to lattice coordinates by: the identity, whose sums
-// give the point's own bits, where it takes them unchanged.
-LatticeMatrix ToLattice(const TileGenerator& generator);
 
 // The positions of a row of count pixels from the plane point start on, step apart along x, its
 // spans' starts by spanStarts; where exact is given, also as floats before truncation: count x,

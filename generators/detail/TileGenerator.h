@@ -81,6 +81,9 @@ class TileGenerator {
   // With a determinant of exactly 0 each returns its input unchanged.
   Point2D LatticeToPlane(double u, double v) const { return detM == 0 ? Point2D(u, v) : matM.Apply(u, v); }
   Point2D PlaneToLattice(double x, double y) const { return detM == 0 ? Point2D(x, y) : invM.Apply(x, y); }
+  // The matrix PlaneToLattice applies: the identity, whose sums give the point's own bits, where it
+  // takes points unchanged.
+  LatticeMatrix PlaneToLatticeMatrix() const { return detM == 0 ? LatticeMatrix{1, 0, 0, 1} : invM; }
   Point2D LatticeToSource(double u, double v) const { return detN == 0 ? Point2D(u, v) : matN.Apply(u, v); }
   // The point of the base cell equivalent to pixel (x, y).
   Point2D WrapToCell(int x, int y) const {

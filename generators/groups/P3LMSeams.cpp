@@ -270,15 +270,17 @@ void AddP3LMBentBulge(const P3LMKite& kite, const P3LMSeams& s, const LatticeAff
   blends.AddPlanned({nearSeam[0], nearSeam[1]}, true);
   blends.BendSide(0, pastBent);
   blends.BendSide(1, -pastBent);
+  // Turned below hu, across the diagonal or below hv: planned.
+  auto plannedPast = [&](auto&& sum) {
+    blends.AddPlanned({past, byTurned(sum)});
+    blends.BendSide(0, pastBent);
+  };
+  plannedPast([&](Point2D t) { return t.x - s.hu - sideways; });
+  plannedPast([&](Point2D t) { return (pastK ? t.y - t.x : t.x - t.y) - sideways; });
+  plannedPast([&](Point2D t) { return t.y - s.hv - sideways; });
   if (pastK) {
     // Turned past M, into the band across M: u above hu, v above u, v within la's and beyond
     // lb's, each moved by d.
-    blends.AddPlanned({past, byTurned([&](Point2D t) { return t.x - s.hu - sideways; })});
-    blends.BendSide(0, pastBent);
-    blends.AddPlanned({past, byTurned([&](Point2D t) { return t.y - t.x - sideways; })});
-    blends.BendSide(0, pastBent);
-    blends.AddPlanned({past, byTurned([&](Point2D t) { return t.y - s.hv - sideways; })});
-    blends.BendSide(0, pastBent);
     blends.AddBlend({past, byTurned([&](Point2D t) { return t.y - s.la.YAt(t.x) + sideways; }),
                      byTurned([&](Point2D t) { return s.lb.YAt(t.x) - t.y + sideways; })},
                     plus, detail::LinearOf([&](double u, double v) {
@@ -292,12 +294,6 @@ void AddP3LMBentBulge(const P3LMKite& kite, const P3LMSeams& s, const LatticeAff
   } else {
     // Turned past K, into the band across K: u above hu and v, beyond la, v above hv and within
     // lb, each moved by d.
-    blends.AddPlanned({past, byTurned([&](Point2D t) { return t.x - s.hu - sideways; })});
-    blends.BendSide(0, pastBent);
-    blends.AddPlanned({past, byTurned([&](Point2D t) { return t.x - t.y - sideways; })});
-    blends.BendSide(0, pastBent);
-    blends.AddPlanned({past, byTurned([&](Point2D t) { return t.y - s.hv - sideways; })});
-    blends.BendSide(0, pastBent);
     blends.AddBlend({past, byTurned([&](Point2D t) { return s.la.XAt(t.y) - t.x + sideways; }),
                      byTurned([&](Point2D t) { return t.y - s.lb.YAt(t.x) + sideways; })},
                     minus, detail::LinearOf([&](double u, double v) {
