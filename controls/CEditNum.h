@@ -69,9 +69,14 @@ class NumEditSlider : public CWnd {
  public:
   NumEditSlider(double minimum, double maximum, double value, int scaleMode, NumEditField* edit)
       : minimum(minimum), maximum(maximum), value(value), scaleMode(scaleMode), edit(edit) {}
-  // The value at x of a track from a to b, and the thumb's x for a value.
+  // The value at x of a track from pixel a to pixel b, and the pixel nearest to a value.
   double ValueAt(int x, int a, int b) const;
   int ThumbAt(double v, int a, int b) const;
+  // The first and last pixel of the track in a slider `width` wide.
+  struct Track {
+    int a, b;
+  };
+  static Track TrackOf(int width) { return {3, width - 4}; }
 
   double minimum, maximum, value;
   int scaleMode;

@@ -77,7 +77,7 @@ void NumEditButton::OnKillFocus(CWnd* next) {
   static_cast<CEditNum*>(GetParent())->FocusLeft(HwndOf(next));
 }
 
-void NumEditButton::OnLButtonDown(UINT, CPoint point) {
+void NumEditButton::OnLButtonDown(UINT, CPoint) {
   auto* owner = static_cast<CEditNum*>(GetParent());
   NumEditField& field = owner->Field();
   hot = false;
@@ -93,24 +93,16 @@ void NumEditButton::OnLButtonDown(UINT, CPoint point) {
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
   ::GetMonitorInfo(::MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST), &monitor);
-  const double v = owner->GetValue(), minimum = owner->Minimum(), maximum = owner->Maximum();
+  const double v = owner->GetValue();
+  slider = new NumEditSlider(owner->Minimum(), owner->Maximum(), v, owner->IsLogarithmic() ? 1 : 0, &field);
   CRect b;
   GetWindowRect(&b);
-  const double u = owner->IsLogarithmic() && maximum != minimum
-                       ? minimum + (maximum - minimum) * (std::log(v) - std::log(minimum)) /
-                                       (std::log(maximum) - std::log(minimum))
-                       : v;
   const int workWidth = monitor.rcWork.right - monitor.rcWork.left;
   int width = owner->SliderWidth() + 7;
   if (width > workWidth) width = workWidth * 2 / 3;
-  int left;
-  if (maximum == minimum) {
-    left = b.left + point.x - 3;  // the thumb rests at the track's left end
-  } else {
-    const int edge = u >= (maximum - minimum) / 2 + 1 ? 4 : 3;
-    left = b.left -
-           static_cast<int>(std::trunc((u - minimum) * (width - 7) / (maximum - minimum) - point.x + edge));
-  }
+  // The value's thumb opens under the pointer, so that a release without a move keeps it.
+  const NumEditSlider::Track track = NumEditSlider::TrackOf(width);
+  const int left = cursor.x - slider->ThumbAt(v, track.a, track.b);
   // Framed so that it stands out from the controls it covers; the frame lies around the track.
   RECT place{left, b.bottom + 2, left + width, b.bottom + 22};
   ::InflateRect(&place, GetSystemMetrics(SM_CXBORDER), GetSystemMetrics(SM_CYBORDER));
@@ -123,7 +115,6 @@ void NumEditButton::OnLButtonDown(UINT, CPoint point) {
   const POINT shift = KeepRectWithin(place, room);
   if (shift.x || shift.y) ::SetCursorPos(cursor.x + shift.x, cursor.y + shift.y);
 
-  slider = new NumEditSlider(minimum, maximum, v, owner->IsLogarithmic() ? 1 : 0, &field);
   if (!slider->CreateEx(0, WC_STATIC, "", WS_POPUP | WS_BORDER, place, &field, 0)) {
     delete slider;
     slider = nullptr;
@@ -170,13 +161,10 @@ double NumEditSlider::ValueAt(int x, int a, int b) const {
 
 int NumEditSlider::ThumbAt(double v, int a, int b) const {
   if (b <= a || maximum <= minimum) return a;
-  if (scaleMode == 1)
-    return static_cast<int>(std::trunc(a + (b - a) * (std::log(v) - std::log(minimum)) /
-                                               (std::log(maximum) - std::log(minimum))));
-  int x = static_cast<int>(std::trunc(a + (v - minimum) * (b - a) / (maximum - minimum))) + 4;
-  x = std::max(a, std::min(x, b));
-  if (x > (a + b) / 2) x = static_cast<int>(std::trunc(x - 5.0 * x / b));
-  return x;
+  const double share = scaleMode == 1
+                           ? (std::log(v) - std::log(minimum)) / (std::log(maximum) - std::log(minimum))
+                           : (v - minimum) / (maximum - minimum);
+  return a + static_cast<int>(std::lround(std::fmin(std::fmax(share, 0.0), 1.0) * (b - a)));
 }
 
 void NumEditSlider::OnSetFocus(CWnd* previous) {
@@ -189,10 +177,13 @@ void NumEditSlider::OnSetFocus(CWnd* previous) {
 
 void NumEditSlider::TrackLoop() {
   const HWND self = m_hWnd;
-  CRect track;
-  GetClientRect(&track);
-  track.DeflateRect(3, 3);
-  const int a = track.left, b = track.right;
+  CRect client;
+  GetClientRect(&client);
+  const auto [a, b] = TrackOf(client.Width());
+  // The thumb's own pixel stands for the value it opened with, which the track's pixels may
+  // fall between.
+  const int openedAt = ThumbAt(value, a, b);
+  const double opened = value;
   ::SetCapture(self);
   double previous = value;
   MSG msg;
@@ -208,7 +199,8 @@ void NumEditSlider::TrackLoop() {
       case WM_LBUTTONDOWN:
         if (!mine) break;
         {
-          double v = ValueAt(GET_X_LPARAM(msg.lParam), a, b);
+          const int x = GET_X_LPARAM(msg.lParam);
+          double v = x == openedAt ? opened : ValueAt(x, a, b);
           if (::GetKeyState(VK_CONTROL) < 0) {
             v = std::trunc(v);
             if (v < minimum) v += 1;
@@ -261,7 +253,8 @@ void NumEditSlider::OnPaint() {
   const int middle = track.CenterPoint().y;
   CRect groove(track.left, middle - 2, track.right, middle + 2);
   dc.Draw3dRect(&groove, Sys(COLOR_BTNSHADOW), Sys(COLOR_BTNHIGHLIGHT));
-  const int x = ThumbAt(value, track.left, track.right);
+  const auto [a, b] = TrackOf(client.Width());
+  const int x = ThumbAt(value, a, b);
   CRect thumb(x - 3, track.top, x + 4, track.bottom);
   dc.FillSolidRect(&thumb, Sys(COLOR_3DFACE));
   dc.Draw3dRect(&thumb, Sys(COLOR_BTNHIGHLIGHT), Sys(COLOR_3DDKSHADOW));

@@ -158,6 +158,47 @@ TEST_F(CEditNumTest, TheSliderStaysWithinTheDialogNearItsRightEdge) {
   EXPECT_LT(control.GetValue(), 3) << "the cursor moved with it, over the thumb";
 }
 
+TEST_F(CEditNumTest, AClickOnTheDropButtonWithoutAMoveKeepsTheValue) {
+  struct Case {
+    double minimum, maximum, value;
+    int format, scale;
+  };
+  for (const Case& c :
+       {Case{10, 250, 100, 3, 0}, Case{10, 250, 93, 3, 0}, Case{10, 250, 247, 3, 0}, Case{0, 100, 0, 3, 0},
+        Case{0, 100, 37, 3, 0}, Case{0, 100, 100, 3, 0}, Case{-5, 5, 0.01, 1, 0}, Case{1, 1000, 10, 3, 1},
+        Case{1, 1000, 997, 3, 1}, Case{0.1, 10, 2.5, 1, 1}, Case{0.5, 4, 0.5, 2, 1}}) {
+    Make(c.minimum, c.maximum, c.value, c.format, c.scale);
+    NumEditButton* button = control.Button();
+    ASSERT_NE(button, nullptr);
+    const std::string text = Text();
+    platform::EventScript script;
+    script.Then("look under the pointer", [&] {
+      POINT cursor;
+      ::GetCursorPos(&cursor);
+      CRect place;
+      button->slider->GetWindowRect(&place);
+      const platform::CapturedImage slider = Picture(button->slider->m_hWnd, "numedit-slider-open");
+      EXPECT_EQ(slider.At(cursor.x - place.left, slider.height / 2), Rgb(GetSysColor(COLOR_BTNTEXT)))
+          << "the thumb's line under the pointer at " << c.value;
+    });
+    script.Then("stir the mouse where it is", [] {
+      POINT cursor;
+      ::GetCursorPos(&cursor);
+      platform::MouseMove(cursor);
+    });
+    script.Then("release where it was pressed", [] {
+      POINT cursor;
+      ::GetCursorPos(&cursor);
+      platform::MouseUp(platform::MouseButton::Left, cursor);
+    });
+    platform::MouseDown(platform::MouseButton::Left, platform::CentreOf(*button));
+    platform::PumpMessages();
+    EXPECT_EQ(Text(), text) << c.minimum << ".." << c.maximum << (c.scale ? " logarithmic" : " linear");
+    EXPECT_EQ(control.GetValue(), c.value);
+    control.DestroyWindow();
+  }
+}
+
 TEST_F(CEditNumTest, ThePictureOnTheDropButtonGoesWithTheControl) {
   Make(0, 100, 50, 3);
   HBITMAP picture = CreateCompatibleBitmap(nullptr, 8, 8);
