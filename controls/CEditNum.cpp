@@ -111,11 +111,11 @@ void NumEditField::OnKillFocus(CWnd* next) {
   Default();
   CEditNum* owner = Owner();
   owner->FocusLeft(HwndOf(next));
-  const double typed = owner->ParseText();
-  const double value = owner->ClampValue(typed);
-  owner->SetValue(value, FALSE, TRUE);
-  const std::string shown = owner->FormatValue(value);
-  if (typed != value && WindowText(m_hWnd) != shown) SetWindowText(shown.c_str());
+  // Left, the field shows the number it holds, not what was typed around it; a new text for
+  // the same number is not reported as a change.
+  const double value = owner->ClampValue(owner->ParseText());
+  const bool rewrite = WindowText(m_hWnd) != owner->FormatValue(value);
+  owner->SetValue(value, rewrite ? TRUE : FALSE, TRUE);
 }
 
 void NumEditField::OnTimer(UINT_PTR id) {

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -195,6 +196,31 @@ TEST_F(CEditNumTest, AClickOnTheDropButtonWithoutAMoveKeepsTheValue) {
     platform::PumpMessages();
     EXPECT_EQ(Text(), text) << c.minimum << ".." << c.maximum << (c.scale ? " logarithmic" : " linear");
     EXPECT_EQ(control.GetValue(), c.value);
+    control.DestroyWindow();
+  }
+}
+
+TEST_F(CEditNumTest, LeavingTheFieldShowsTheNumberItHolds) {
+  struct Case {
+    double minimum;
+    const char* typed;
+    const char* shown;
+    bool changed;  // only a new number is reported
+  };
+  for (const Case& c :
+       {Case{0, "\b", "0", false}, Case{10, "\b", "10", true}, Case{0, "33-", "33", false},
+        Case{-50, "-7-", "-7", false}, Case{0, "1e1", "10", false}, Case{0, "007", "7", false}}) {
+    Make(c.minimum, 100, 50, 3);
+    control.SetFocus();
+    control.Field().SetSel(0, -1);
+    platform::TypeText(c.typed);
+    platform::PumpMessages();
+    panel.commands.clear();
+    panel.SetFocus();
+    platform::PumpMessages();
+    EXPECT_EQ(Text(), c.shown) << c.typed;
+    const std::vector<int> codes = panel.Codes(kId);
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), EN_CHANGE), c.changed ? 1 : 0) << c.typed;
     control.DestroyWindow();
   }
 }
