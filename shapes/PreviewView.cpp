@@ -38,7 +38,7 @@ BOOL PreviewView::RemoveAllOverlays(int) {
 }
 
 void PreviewView::DrawOverlay(CDC* dc) {
-  if (currentShape && !GetImageRect().IsRectEmpty()) currentShape->Draw(dc);
+  if (currentShape && !GetImageRect().IsRectEmpty()) currentShape->Show(dc);
 }
 
 void PreviewView::OnLButtonDown(UINT flags, CPoint at) {

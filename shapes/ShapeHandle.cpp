@@ -14,6 +14,11 @@ bool ShapeHandle::HitTestInt(POINT handle, POINT at) const {
   return std::abs(at.x - handle.x) <= handleSize && std::abs(at.y - handle.y) <= handleSize;
 }
 
+void ShapeHandle::Show(CDC* dc) {
+  lastBounds = GetBounds();
+  Draw(dc);
+}
+
 int ShapeHandle::SetHandleSize(int size) {
   handleSize = size;
   baseHandleSize = size;

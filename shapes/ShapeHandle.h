@@ -33,6 +33,9 @@ class ShapeHandle {
   virtual BOOL OnSetCursor(CWnd*, UINT, UINT) { return FALSE; }
   virtual void OnMouseMove(UINT, CPoint) {}
   virtual void Draw(CDC* dc) = 0;
+  // Draws into the view's picture and keeps where, so that the next change repaints what the
+  // picture holds, however the points got there.
+  void Show(CDC* dc);
   virtual CRect GetBounds() = 0;
   virtual CRect GetInvalidRect() = 0;
   virtual void SetPoints(const Point2D newPoints[kShapePointCount]) = 0;

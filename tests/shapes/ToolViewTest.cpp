@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "generators/TileLattice.h"
 #include "platform/ui/Capture.h"
 #include "shapes/TargetShapeFactory.h"
+#include "tests/platform/ShownCheck.h"
 #include "tests/shapes/ShapeFixture.h"
 
 namespace shapes_test {
@@ -193,6 +195,30 @@ TEST_F(ToolViewTest, TheViewShowsTheOverlayOverThePicture) {
   const int picture = 3 * ((5 + 200) & 0xFF);
   EXPECT_LT(grey(shown.At(5, 200)), picture) << "outside is shaded";
   EXPECT_EQ(grey(shown.At(130, 130)), 3u * ((130 + 130) & 0xFF)) << "inside is as it was";
+}
+
+// What the view shows after each step is what a full repaint of it paints.
+class ShownToolViewTest : public ToolViewTest {
+ protected:
+  wf_test::ShownCheck check;
+};
+
+TEST_F(ShownToolViewTest, TheFirstDragOfANewShapeLeavesNothingWhereItWas) {
+  // A group whose corners the factory derives and fits after taking the parameters.
+  command->GetParameters().GetParameter(kTilingMethod)->SetInt(corvel::keTilingPGG);
+  tool->CreateTargetShape(shapes::kKeepCentre);
+  ASSERT_TRUE(check.AsPainted(tool->m_hWnd, "placed"));
+  CPoint at = At(Centre());
+  Send(WM_MOUSEMOVE, 0, Lp(at.x, at.y));
+  Send(WM_LBUTTONDOWN, MK_LBUTTON, Lp(at.x, at.y));
+  for (int step = 1; step <= 4; ++step) {
+    at.Offset(23, -15);
+    Send(WM_MOUSEMOVE, MK_LBUTTON, Lp(at.x, at.y));
+    EXPECT_TRUE(check.AsPainted(tool->m_hWnd, "drag-step-" + std::to_string(step)));
+  }
+  Send(WM_LBUTTONUP, 0, Lp(at.x, at.y));
+  EXPECT_NEAR(Centre().x, 150 + 4 * 23, 1) << "the drag moved the shape";
+  EXPECT_TRUE(check.AsPainted(tool->m_hWnd, "released"));
 }
 
 }  // namespace
