@@ -45,9 +45,8 @@ class ShapeHandle {
   virtual void SetAngle(int degrees) { angle = degrees; }
   int GetAngle() const { return angle; }
 
-  // The tool view keeps these in step with its zoom.
+  // Window pixels at every zoom; the tool view keeps the hit tolerance in step with its zoom.
   int GetHandleSize() const { return handleSize; }
-  void SetZoomedHandleSize(int size) { handleSize = size; }
   int GetBaseHandleSize() const { return baseHandleSize; }
   int GetHitTolerance() const { return hitTolerance; }
   void SetHitTolerance(int tolerance) { hitTolerance = tolerance; }

@@ -60,10 +60,7 @@ bool CToolView::CreateTargetShape(Point2D centre) {
   RemoveAllOverlays();
   // The replaced shape must not stay current once it is freed.
   currentShape = nullptr;
-  if (shape) {
-    shape->SetZoomedHandleSize(shape_ ? shape_->GetHandleSize() : shape->GetHandleSize());
-    AddOverlay(shape.get());
-  }
+  if (shape) AddOverlay(shape.get());
   shape_ = std::move(shape);
   UpdateHitTolerance();
   return true;
@@ -74,15 +71,9 @@ void CToolView::OnInitialUpdate() {
   ZoomScrollView::OnInitialUpdate();
 }
 
-void CToolView::ZoomByCommand(bool out) {
-  ZoomStep(out, kNoAnchor);
-  if (!shape_) return;
-  const int base = shape_->GetBaseHandleSize();
-  shape_->SetZoomedHandleSize(ImageToClientRect(CRect(0, 0, base, base)).Width());
-}
-
-void CToolView::OnZoomIn() { ZoomByCommand(false); }
-void CToolView::OnZoomOut() { ZoomByCommand(true); }
+// The handles stay their size in window pixels; only their reach in the image follows the zoom.
+void CToolView::OnZoomIn() { ZoomStep(false, kNoAnchor); }
+void CToolView::OnZoomOut() { ZoomStep(true, kNoAnchor); }
 
 void CToolView::OnTool(UINT id) {
   currentTool = id;

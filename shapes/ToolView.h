@@ -47,7 +47,6 @@ class CToolView : public PreviewView {
   DECLARE_MESSAGE_MAP()
 
  private:
-  void ZoomByCommand(bool out);
   // The base handle size in image units, for the shape's hit test; kept with every change of the
   // zoom and every new shape.
   void UpdateHitTolerance();

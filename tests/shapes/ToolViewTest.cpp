@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "generators/TileLattice.h"
 #include "platform/ui/Capture.h"
@@ -128,13 +130,13 @@ TEST_F(ToolViewTest, ToolsShowTheirHintsAndTheZoomToolZoomsAtTheMouse) {
   EXPECT_EQ(tool->GetCurrentTool(), CToolView::kShapeTool + 5u);
 }
 
-TEST_F(ToolViewTest, ZoomCommandsScaleTheHandlesAndEveryZoomTheHitTolerance) {
+TEST_F(ToolViewTest, EveryZoomKeepsTheHandlesAndConvertsTheHitTolerance) {
   Send(WM_MOUSEMOVE, 0, Lp(5, 5));
   EXPECT_EQ(tool->GetShape()->GetHitTolerance(), 4);
   Command(CToolView::kZoomIn);
   Command(CToolView::kZoomIn);
   EXPECT_DOUBLE_EQ(tool->GetZoom(), 2);
-  EXPECT_EQ(tool->GetShape()->GetHandleSize(), 8);
+  EXPECT_EQ(tool->GetShape()->GetHandleSize(), 4) << "window pixels at any zoom";
   EXPECT_EQ(tool->GetShape()->GetHitTolerance(), 2) << "the keys' zoom";
   POINT screen{100, 100};
   ClientToScreen(tool->m_hWnd, &screen);
@@ -155,6 +157,32 @@ TEST_F(ToolViewTest, ZoomCommandsScaleTheHandlesAndEveryZoomTheHitTolerance) {
   EXPECT_EQ(tool->GetShape()->GetHitTolerance(), 40) << "a zoom set from outside, as the dialog fits it";
   tool->CreateTargetShape(shapes::kKeepCentre);
   EXPECT_EQ(tool->GetShape()->GetHitTolerance(), 40) << "a new shape at that zoom";
+}
+
+TEST_F(ToolViewTest, TheHandlesLookTheSameAtAZoomHoweverItWasReached) {
+  tool->SetZoom(0.5, CToolView::kNoAnchor);  // as the dialog fits it
+  const std::vector<std::uint32_t> fitted = platform::Capture(*tool).pixels;
+  POINT screen{100, 100};
+  ClientToScreen(tool->m_hWnd, &screen);
+  const struct {
+    const char* path;
+    std::vector<UINT> keys;
+    std::vector<int> wheel;
+    bool newShape;
+  } paths[] = {
+      {"keys in, out", {CToolView::kZoomIn, CToolView::kZoomOut}, {}, false},
+      {"keys out, in", {CToolView::kZoomOut, CToolView::kZoomIn}, {}, false},
+      {"keys, then the wheel", {CToolView::kZoomIn}, {120, -120, -120}, false},
+      {"keys, then a new shape", {CToolView::kZoomIn, CToolView::kZoomOut}, {}, true},
+  };
+  for (const auto& [path, keys, wheel, newShape] : paths) {
+    for (UINT key : keys) Command(key);
+    for (int delta : wheel)
+      Send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)), MAKELPARAM(screen.x, screen.y));
+    if (newShape) tool->CreateTargetShape(shapes::kKeepCentre);
+    ASSERT_DOUBLE_EQ(tool->GetZoom(), 0.5) << path;
+    EXPECT_TRUE(platform::Capture(*tool).pixels == fitted) << path;
+  }
 }
 
 TEST_F(ToolViewTest, ThePanLoopScrollsWithTheMouseWithinTheImage) {
