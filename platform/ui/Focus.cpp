@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "platform/ui/Input.h"
+#include "platform/ui/Presenter.h"
 #include "platform/ui/Queue.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/detail/Retrieval.h"
@@ -83,13 +84,16 @@ HWND GetFocus() {
 }
 
 HWND SetCapture(HWND hwnd) {
-  HWND previous;
+  HWND previous, top;
   {
     Lock lock(Global().mutex);
     if (hwnd && !FindLive(hwnd)) return nullptr;
     previous = Global().capture;
     Global().capture = hwnd;
+    top = hwnd ? RootLocked(hwnd) : nullptr;
   }
+  if (auto* presenter = platform::GetPresenter(); presenter && previous != hwnd)
+    presenter->CaptureChanged(top);
   if (previous && previous != hwnd) {
     SendMessage(previous, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(hwnd));
   }
@@ -103,6 +107,7 @@ BOOL ReleaseCapture() {
     previous = Global().capture;
     Global().capture = nullptr;
   }
+  if (auto* presenter = platform::GetPresenter(); presenter && previous) presenter->CaptureChanged(nullptr);
   if (previous) SendMessage(previous, WM_CAPTURECHANGED, 0, 0);
   return TRUE;
 }

@@ -20,6 +20,8 @@ class Presenter {
   virtual void CursorSet(HCURSOR cursor) = 0;
   // The program moved the pointer (screen coordinates).
   virtual void CursorMoved(POINT screen) = 0;
+  // The window holding the mouse now lies in `top`; null when none holds it.
+  virtual void CaptureChanged(HWND top) = 0;
 };
 
 // Installs a presenter, or none (null). Install and remove it while no other thread uses

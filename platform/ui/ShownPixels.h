@@ -29,6 +29,7 @@ class ShownPixels final : public Presenter {
   void WindowPainted(HWND top, const Surface& pixels, const RECT& area) override;
   void CursorSet(HCURSOR) override {}
   void CursorMoved(POINT) override {}
+  void CaptureChanged(HWND) override {}
 
  private:
   mutable std::mutex mutex_;

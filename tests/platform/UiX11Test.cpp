@@ -32,7 +32,7 @@ using wf_test::ReadRgb;
 using wf_test::Shell;
 using wf_test::TempPath;
 
-constexpr int kRecorder = 100, kEdit = 101, kCombo = 102;
+constexpr int kRecorder = 100, kEdit = 101, kCombo = 102, kDragger = 103;
 constexpr UINT kCaptureNow = WM_APP + 1, kPaintNow = WM_APP + 2;
 constexpr UINT_PTR kTick = 7;
 
@@ -67,6 +67,25 @@ LRESULT RecorderProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     }
   } else if (message >= WM_LBUTTONDOWN && message <= WM_LBUTTONDBLCLK) {
     run.buttons.push_back(message);
+  }
+  return DefWindowProc(hwnd, message, wParam, lParam);
+}
+
+// Written by the dialog's thread while the driving thread waits on them.
+std::atomic<bool> dragHeld{false}, dragReleased{false};
+std::atomic<WPARAM> keyWhileHeld{0};
+
+// A drag as the shape editor makes one: the press holds the mouse until the release, and Esc
+// meanwhile comes to the window holding it.
+LRESULT DraggerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_LBUTTONDOWN) {
+    SetCapture(hwnd);
+    dragHeld.store(true);
+  } else if (message == WM_KEYDOWN && GetCapture() == hwnd) {
+    keyWhileHeld.store(wParam);
+  } else if (message == WM_LBUTTONUP) {
+    ReleaseCapture();
+    dragReleased.store(true);
   }
   return DefWindowProc(hwnd, message, wParam, lParam);
 }
@@ -120,6 +139,22 @@ const DialogTemplate kDialog{DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION 
                              kItems,
                              std::size(kItems)};
 
+const DialogItemTemplate kDragItems[] = {
+    {"WfLiveDragger", "", kDragger, 7, 7, 60, 40, WS_VISIBLE, WS_EX_CLIENTEDGE},
+    {WC_BUTTON, "OK", IDOK, 80, 7, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_VISIBLE, 0},
+};
+const DialogTemplate kDragDialog{DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                                 0,
+                                 40,
+                                 40,
+                                 140,
+                                 55,
+                                 "Live dialog",
+                                 "MS Shell Dlg",
+                                 8,
+                                 kDragItems,
+                                 std::size(kDragItems)};
+
 class LiveTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -129,6 +164,9 @@ class LiveTest : public ::testing::Test {
       windowClass.lpfnWndProc = RecorderProc;
       windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
       windowClass.lpszClassName = "WfLiveRecorder";
+      if (RegisterClass(&windowClass) == 0) return false;
+      windowClass.lpfnWndProc = DraggerProc;
+      windowClass.lpszClassName = "WfLiveDragger";
       return RegisterClass(&windowClass) != 0;
     }();
     ASSERT_TRUE(registered);
@@ -147,13 +185,13 @@ class LiveTest : public ::testing::Test {
 
   // Runs the dialog modally while `drive` acts from another thread once it is on the screen;
   // a drive that stops early closes the dialog so that the test ends.
-  INT_PTR RunDialog(const std::function<bool()>& drive) {
+  INT_PTR RunDialog(const std::function<bool()>& drive, const DialogTemplate& dialog = kDialog) {
     std::thread driver([&] {
       bool done = Shell("xdotool search --sync --onlyvisible --name 'Live dialog' > /dev/null") == 0 &&
                   drive();
       if (!done) PostMessage(shownDialog.load(), WM_CLOSE, 0, 0);
     });
-    INT_PTR result = DialogBoxIndirectParam(nullptr, &kDialog, nullptr, LiveDialogProc, 0);
+    INT_PTR result = DialogBoxIndirectParam(nullptr, &dialog, nullptr, LiveDialogProc, 0);
     driver.join();
     return result;
   }
@@ -174,6 +212,12 @@ class LiveTest : public ::testing::Test {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
+  }
+
+  // Up to five seconds.
+  static bool WaitFor(const std::atomic<bool>& flag) {
+    for (int i = 0; i < 500 && !flag.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return flag.load();
   }
 
   // The dialog ends by itself: the drive waits for it to go (else it would be closed).
@@ -379,6 +423,35 @@ TEST_F(LiveTest, EscOnAnOpenDropDownClosesOnlyTheList) {
   EXPECT_TRUE(closedAlone);
   EXPECT_EQ(result, IDCANCEL) << "Esc with the list closed cancels";
   EXPECT_EQ(run.picked, 6) << "the choice stays";
+}
+
+TEST_F(LiveTest, EscDuringADragCarriedOutOfTheWindowReachesTheDrag) {
+  dragHeld.store(false);
+  dragReleased.store(false);
+  keyWhileHeld.store(0);
+  int grabAfter = -1;
+  INT_PTR result = RunDialog(
+      [&] {
+        RECT frame;
+        GetWindowRect(shownDialog.load(), &frame);
+        const POINT outside{frame.right + 60, frame.bottom + 60};
+        if (Shell("xdotool " + MoveTo(Centre(kDragger)) + "mousedown 1") != 0 || !WaitFor(dragHeld))
+          return false;
+        // No window manager here: the keyboard would follow the pointer out.
+        if (Shell("xdotool " + MoveTo(outside) + "key Escape mouseup 1") != 0 || !WaitFor(dragReleased))
+          return false;
+        display_->ErrorCount();  // a round trip: the server has whatever the release let go
+        // The keyboard is free again once the mouse is.
+        grabAfter = XGrabKeyboard(wf_test::XServer::keeper, DefaultRootWindow(wf_test::XServer::keeper),
+                                  False, GrabModeAsync, GrabModeAsync, CurrentTime);
+        XUngrabKeyboard(wf_test::XServer::keeper, CurrentTime);
+        XSync(wf_test::XServer::keeper, False);
+        return Shell("xdotool " + MoveTo(Centre(IDOK)) + "click 1") == 0;
+      },
+      kDragDialog);
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(keyWhileHeld.load(), static_cast<WPARAM>(VK_ESCAPE));
+  EXPECT_EQ(grabAfter, GrabSuccess);
 }
 
 TEST(KeysTest, SymbolsTypeTheirCharactersInTheTextCodePage) {

@@ -146,6 +146,7 @@ struct LiveDisplay::Impl final : Presenter {
   std::map<unsigned, Cursor> cursors;
   Cursor cursor = 0;
   DoubleClicks doubleClicks;
+  bool keyboardHeld = false;
 
   void Wake() const {
     std::uint64_t one = 1;
@@ -283,6 +284,30 @@ struct LiveDisplay::Impl final : Presenter {
     std::lock_guard<std::mutex> lock(mutex);
     XWarpPointer(display, 0, root, 0, 0, 0, 0, screen.x, screen.y);
     FlushLocked();
+  }
+
+  // Without a window manager the keyboard follows the pointer, and a drag carried out of the
+  // window would lose its Esc: while a press holds the mouse, its window keeps the keyboard.
+  // A capture without a button down (hover tracking) leaves the keyboard alone.
+  void CaptureChanged(HWND top) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    auto found = top ? shown.find(top) : shown.end();
+    if (found != shown.end() && found->second.mapped && ButtonDownLocked()) {
+      keyboardHeld = XGrabKeyboard(display, found->second.window, False, GrabModeAsync, GrabModeAsync,
+                                   CurrentTime) == GrabSuccess;
+    } else if (keyboardHeld) {
+      XUngrabKeyboard(display, CurrentTime);
+      keyboardHeld = false;
+    }
+    FlushLocked();
+  }
+
+  bool ButtonDownLocked() const {
+    ::Window rootReturn, child;
+    int rootX, rootY, x, y;
+    unsigned mask = 0;
+    XQueryPointer(display, root, &rootReturn, &child, &rootX, &rootY, &x, &y, &mask);
+    return (mask & (Button1Mask | Button2Mask | Button3Mask)) != 0;
   }
 
   HWND WindowOfLocked(::Window window) const {
