@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
 #include "generators/detail/DoublesRule.h"
+#include "generators/groups/HexagonalBlendRows.h"
 
 namespace corvel {
 
@@ -137,14 +139,94 @@ void DescribeP3Fold(const TileGenerator& g, const P3Rhombus& rhombus, const P3Se
 
 namespace {
 
+using detail::HalfPlane;
+
 // Below any bent sum of a position the program reaches.
 constexpr double kAllOfIt = 1e6;
 
+constexpr bool OnS(RhombusEdge edge) { return edge == RhombusEdge::kS0 || edge == RhombusEdge::kS1; }
+constexpr bool AtOne(RhombusEdge edge) { return edge == RhombusEdge::kS1 || edge == RhombusEdge::kT1; }
+constexpr bool AtAnchor2(RhombusEdge edge) { return edge == RhombusEdge::kS1 || edge == RhombusEdge::kT0; }
+constexpr RhombusEdge OtherOfPair(RhombusEdge edge) {
+  return edge == RhombusEdge::kS0   ? RhombusEdge::kT1
+         : edge == RhombusEdge::kT1 ? RhombusEdge::kS0
+         : edge == RhombusEdge::kS1 ? RhombusEdge::kT0
+                                    : RhombusEdge::kS1;
+}
+constexpr RhombusEdge kEdges[] = {RhombusEdge::kS0, RhombusEdge::kS1, RhombusEdge::kT0, RhombusEdge::kT1};
+
+// Inside the edge by `width`, and outside that.
+HalfPlane Inside(RhombusEdge edge, double width) {
+  switch (edge) {
+    case RhombusEdge::kS0:
+      return detail::UBelow(width);
+    case RhombusEdge::kS1:
+      return detail::UAbove(1 - width);
+    case RhombusEdge::kT0:
+      return detail::VBelow(width);
+    default:
+      return detail::VAbove(1 - width);
+  }
+}
+HalfPlane Outside(RhombusEdge edge, double width) {
+  switch (edge) {
+    case RhombusEdge::kS0:
+      return detail::UAbove(width);
+    case RhombusEdge::kS1:
+      return detail::UBelow(1 - width);
+    case RhombusEdge::kT0:
+      return detail::VAbove(width);
+    default:
+      return detail::VBelow(1 - width);
+  }
+}
+// Past the edge by more than `by`.
+HalfPlane Past(RhombusEdge edge, double by) {
+  switch (edge) {
+    case RhombusEdge::kS0:
+      return detail::UBelow(-by);
+    case RhombusEdge::kS1:
+      return detail::UAbove(1 + by);
+    case RhombusEdge::kT0:
+      return detail::VBelow(-by);
+    default:
+      return detail::VAbove(1 + by);
+  }
+}
+double HalfBand(const P3Seams& s, RhombusEdge edge) { return OnS(edge) ? s.hu : s.hv; }
+
+// A carry onto the copy past an edge, as the plan takes it: across the other edge of the pair, past
+// it, turned about the pair's anchor (by +120 degrees across t = 0 or t = 1, else -120), the pair
+// bent by k, its edges' band f wide.
+struct Carry {
+  RhombusEdge landsPast, crosses;
+  double k, f;
+  Point2D centre;
+  bool plus;
+};
+
+Carry CarryOnto(const P3Seams& s, RhombusEdge landsPast) {
+  Carry carry;
+  const bool atAnchor2 = AtAnchor2(landsPast);
+  carry.landsPast = landsPast;
+  carry.crosses = OtherOfPair(landsPast);
+  carry.k = atAnchor2 ? s.k0 : s.k1;
+  carry.f = atAnchor2 ? s.fu : s.fv;
+  carry.centre = atAnchor2 ? s.c10 : s.c01;
+  carry.plus = !OnS(carry.crosses);
+  return carry;
+}
+
+// Whether the row adds `region` for the amplitudes.
+bool RowHolds(const P3BlendRow& row, P3Region region, const P3Seams& s) {
+  return row.region == region && Holds(row.when, s.k0, s.k1);
+}
+
 // nS s + nT t + n1 of the frame's s and t, as a side of the program's lattice position.
-detail::HalfPlane FrameSide(const TileGenerator& g, const P3Seams& s, double nS, double nT, double n1) {
+HalfPlane FrameSide(const TileGenerator& g, const P3Seams& s, const HalfPlane& st) {
   return detail::InLatticeSide(g, [&](const Point2D& q) {
-    const Point2D st = s.frame.PlaneToLattice(q.x, q.y);
-    return nS * st.x + nT * st.y + n1;
+    const Point2D p = s.frame.PlaneToLattice(q.x, q.y);
+    return st.nu * p.x + st.nv * p.y + st.n1;
   });
 }
 
@@ -169,11 +251,11 @@ void AddP3BentSteps(const TileGenerator& g, const P3Seams& s, detail::FoldProgra
   // each clamped to [0, 1], read before either carry; a pair of edges moves by its amplitude times
   // the bump over the square root of 2, times 1 - fu (or 1 - fv): the carries' sums less that,
   // the bands' more.
-  const detail::HalfPlane alongS = FrameSide(g, s, 1 / (1 - s.fu), 0, -s.hu / (1 - s.fu)),
-                          alongT = FrameSide(g, s, 0, 1 / (1 - s.fv), -s.hv / (1 - s.fv));
-  auto bend = [&](double k, double f, double sign) {
+  const HalfPlane alongS = FrameSide(g, s, {1 / (1 - s.fu), 0, -s.hu / (1 - s.fu)}),
+                  alongT = FrameSide(g, s, {0, 1 / (1 - s.fv), -s.hv / (1 - s.fv)});
+  auto bend = [&](const Carry& carry, double sign) {
     detail::SideBend b;
-    b.amount = sign * 3 * (1 - f) * std::abs(k) / kSqrt2;
+    b.amount = sign * 3 * (1 - carry.f) * std::abs(carry.k) / kSqrt2;
     b.tu = alongS.nu;
     b.tv = alongS.nv;
     b.t1 = alongS.n1;
@@ -183,34 +265,27 @@ void AddP3BentSteps(const TileGenerator& g, const P3Seams& s, detail::FoldProgra
     b.t21 = alongT.n1;
     return b;
   };
-  const double tol = kGeometryTolerance, hu = s.hu, hv = s.hv;
+  const double tol = kGeometryTolerance;
   // Unfeathered a carry marks the pixels near its edge; feathered, those in the band about it,
-  // half a feather wide, and every position it carries.
+  // half a feather wide, and every position it carries. The edges at anchor2 first: bent by a
+  // positive k0, a position short of the edge t = 0 turns by +120 degrees about it onto the copy
+  // past s = 1; by a negative one, past s = 1 by -120. Then those at anchor1, on the position as
+  // the first carry left it: short of s = 0 by -120, past t = 1 by +120.
   const bool feathered = s.fv != 0;
-  auto carry = [&](double k, double f, double nS, double nT, double n1, const Point2D& centre, bool plus,
-                   double half) {
-    program.AddBentMarked(FrameSide(g, s, nS, nT, n1), false, bend(k, f, -1), TurnedAbout(g, s, centre, plus),
-                          feathered ? -kAllOfIt : 0, feathered ? half + tol : 0);
-  };
-  // The edges at anchor2 first: bent by a positive k0, a position short of the edge t = 0 turns
-  // by +120 degrees about it onto the copy past s = 1; by a negative one, past s = 1 by -120.
-  if (s.k0 > 0) carry(s.k0, s.fu, 0, 1, tol, s.c10, true, hv);
-  if (s.k0 < 0) carry(s.k0, s.fu, -1, 0, 1 + tol, s.c10, false, hu);
-  // Then those at anchor1, on the position as the first carry left it: short of s = 0 by -120,
-  // past t = 1 by +120.
-  if (s.k1 > 0) carry(s.k1, s.fv, 1, 0, tol, s.c01, false, hu);
-  if (s.k1 < 0) carry(s.k1, s.fv, 0, -1, 1 + tol, s.c01, true, hv);
+  for (const P3BlendRow& row : kP3Blends) {
+    if (!RowHolds(row, P3Region::kCarriedBand, s)) continue;
+    const Carry carry = CarryOnto(s, row.edge);
+    program.AddBentMarked(FrameSide(g, s, Past(carry.crosses, tol)), false, bend(carry, -1),
+                          TurnedAbout(g, s, carry.centre, carry.plus), feathered ? -kAllOfIt : 0,
+                          feathered ? HalfBand(s, carry.crosses) + tol : 0);
+  }
   // Feathered, steps that move nothing mark the pixels in the bands about the edges the carries
-  // carry onto, on the position as they leave it: past s = 1 or t = 0 bent by k0, past t = 1 or
-  // s = 0 bent by k1.
-  if (feathered) {
-    auto band = [&](double k, double f, double nS, double nT, double n1) {
-      program.AddBentMarked(FrameSide(g, s, nS, nT, n1), false, bend(k, f, 1), {}, -kAllOfIt, 0);
-    };
-    if (s.k0 > 0) band(s.k0, s.fu, -1, 0, 1 - hu);
-    if (s.k0 < 0) band(s.k0, s.fu, 0, 1, -hv);
-    if (s.k1 > 0) band(s.k1, s.fv, 0, -1, 1 - hv);
-    if (s.k1 < 0) band(s.k1, s.fv, 1, 0, -hu);
+  // carry onto, on the position as they leave it.
+  for (const P3BlendRow& row : kP3Blends) {
+    if (!feathered || !RowHolds(row, P3Region::kCarriedBand, s)) continue;
+    const Carry carry = CarryOnto(s, row.edge);
+    program.AddBentMarked(FrameSide(g, s, Inside(row.edge, HalfBand(s, row.edge))), false, bend(carry, 1), {},
+                          -kAllOfIt, 0);
   }
   // The carries take positions past the rhombus by as far as the bends move its edges.
   ReadThroughTheFrame(g, s, program, 0.75 / kSqrt2 * std::max(std::abs(s.k0), std::abs(s.k1)) + 0.01);
@@ -266,143 +341,161 @@ bool CarriedBlendInLanes(const P3Seams& s, double landed) {
   return MostOffset(s) + landed + std::max(s.hu, s.hv) < 0.5;
 }
 
-// A carry as the program's step takes it, across the edges at anchor2 or anchor1: about `centre`,
-// by +120 degrees where `plus`, where nS s + nT t + n1 less the edge's offset is negative; what it
-// lands further past the edge it lands past than the turns leave any position lies in `past`. The
-// end of its edge away from its anchor is at s (alongS, else t) = 0, or 1 where farHigh.
-struct Carry {
-  bool atAnchor2;  // across the edges k0 bends, else k1
-  double k;
-  Point2D centre;
-  bool plus;
-  double nS, nT, n1;
-  bool alongS, farHigh;
-  detail::HalfPlane past;
+// What the blends are set up from: how far inside an edge a carry may land a position (`landed`),
+// how far past one the turns leave any (`drift`), a sliver about a line, whether the carries'
+// positions blend in lanes, and the plan's offsets o0 and o1 of the edges at anchor2 and anchor1.
+struct P3BlendsSetUp {
+  double landed, drift, sideways;
+  bool carriesBlend;
+  detail::BlendBends o0, o1;
 };
 
-// Where the carries land: the band about the edge and the copy beyond it, their sides and ramps
-// bent as the plan bends them, by the bump of the position before the carry; the rest planned.
-// First, planned: the strip about the edge landed past where the turns leave positions uncarried
-// and a carry lands some as far inside as it lands the edge off the other; what a carry took from
-// within the turns' drift of the edge it crossed, or past it, which the plan clamps first; what the
-// first carry took to near the end of the second's edge, which the plan's bump does not follow;
-// and what it took from right on the bent edge, where the program and the plan may carry apart
-// and the plan's weights jump as far as the turn lands the edge off the other.
-void AddCarriedBands(const P3Seams& s, double landed, double drift, detail::SeamBlends& blends) {
-  using detail::HalfPlane;
-  using detail::UAbove;
-  using detail::UBelow;
-  using detail::VAbove;
-  using detail::VBelow;
-  const double fu = s.fu, fv = s.fv, hu = s.hu, hv = s.hv, tol = kGeometryTolerance;
-  // The turns leave no position further than `drift` past an edge: every position further was
-  // carried.
-  const HalfPlane pastS0 = UBelow(-drift), pastS1 = UAbove(1 + drift), pastT0 = VBelow(-drift),
-                  pastT1 = VAbove(1 + drift);
-  // As AddP3BentSteps carries: the edges at anchor2 first, then those at anchor1.
-  Carry carries[2];
+// The first of the blends' bumps of the position before a carry, the first carry's.
+constexpr int kFirstCarryBump = 2;
+
+// A region's sides in order, each with what bends it.
+struct EdgeSides {
+  HalfPlane sides[detail::BlendRegion::kMaxSides];
+  detail::BlendBends bends[detail::BlendRegion::kMaxSides];
   int count = 0;
-  if (s.k0 > 0) carries[count++] = {true, s.k0, s.c10, true, 0, 1, tol, true, false, pastS1};
-  if (s.k0 < 0) carries[count++] = {true, s.k0, s.c10, false, -1, 0, 1 + tol, false, true, pastT0};
-  if (s.k1 > 0) carries[count++] = {false, s.k1, s.c01, false, 1, 0, tol, false, false, pastT1};
-  if (s.k1 < 0) carries[count++] = {false, s.k1, s.c01, true, 0, -1, 1 + tol, true, true, pastS0};
-  // The offsets o0 and o1 of the edges by the bump before each carry.
-  detail::BlendBends o0[2], o1[2];
-  const double nearEnd = MostOffset(s) + 2 * landed;
-  for (int c = 0; c < count; ++c) {
-    const Carry& carry = carries[c];
-    detail::BlendBends bump;
-    bump.times[blends.bendCount] = 1;
-    blends.bends[blends.bendCount++] = BumpBeforeTheCarry(s, carry.centre, carry.plus);
-    o0[c] = bump * ((1 - fu) * s.k0);
-    o1[c] = bump * ((1 - fv) * s.k1);
-    const detail::LatticeAffine back = detail::AffineOf(
-        [&](double u, double v) { return TurnedInFrame(s, u, v, carry.centre, !carry.plus); });
-    // The side's sum before the carry, the offset left out: how far inside the edge it was.
-    const HalfPlane inside{carry.nS * back.uu + carry.nT * back.vu, carry.nS * back.uv + carry.nT * back.vv,
-                           carry.nS * back.u1 + carry.nT * back.v1 + carry.n1};
-    // Within `landed` of the edge it lands past, or past it by no more than `drift`: where the
-    // turns leave positions uncarried, and a carry lands them as far inside as it lands the edge off
-    // the other.
-    blends.AddPlanned({carry.past == pastS0   ? UBelow(landed)
-                       : carry.past == pastS1 ? UAbove(1 - landed)
-                       : carry.past == pastT0 ? VBelow(landed)
-                                              : VAbove(1 - landed),
-                       -carry.past});
-    // What lay within `drift` of the edge it crossed, or past it, which the plan clamps first.
-    blends.AddPlanned({carry.past, HalfPlane{inside.nu, inside.nv, inside.n1 - drift}});
-    // What the first carry took to near the end of the second's edge away from its anchor, which the
-    // plan's bump, read before the first, does not follow.
-    if (c == 1) {
-      const HalfPlane along = carry.alongS ? HalfPlane{back.uu, back.uv, back.u1}
-                                           : HalfPlane{back.vu, back.vv, back.v1};
-      blends.AddPlanned({carry.past, carry.farHigh ? HalfPlane{-along.nu, -along.nv, 1 - along.n1 - nearEnd}
-                                                   : HalfPlane{along.nu, along.nv, along.n1 - nearEnd}});
-    }
-    // Near the bent edge, as far as the program's sum in floats and the plan's may differ: the sum
-    // less the offset above that.
-    blends.AddPlanned({carry.past, HalfPlane{-inside.nu, -inside.nv, -inside.n1 - 4 * detail::kBentMargin}});
-    blends.BendSide(1, (carry.atAnchor2 ? o0[c] : o1[c]) * (carry.k > 0 ? 1.0 : -1.0));
+
+  void Add(const HalfPlane& side, const detail::BlendBends& bend = {}) {
+    sides[count] = side;
+    bends[count++] = bend;
   }
-  auto partner = [&](const Point2D& centre, bool plus) {
-    return detail::AffineOf([&](double u, double v) {
-      const Point2D p = s.source(u, v);
-      return plus ? p.RotatePlus120(centre) : p.RotateMinus120(centre);
-    });
-  };
-  // The band's sides and weight bent, then the copy beyond it's, from the second side on.
-  auto bend = [&](std::initializer_list<detail::BlendBends> sides, const detail::BlendBends& weight) {
-    int side = 1;
-    for (const detail::BlendBends& by : sides) blends.BendSide(side++, by);
-    blends.BendWeights(weight);
-  };
-  for (int c = 0; c < count; ++c) {
-    const Carry& carry = carries[c];
-    const detail::BlendBends &b0 = o0[c], &b1 = o1[c];
-    if (carry.past == pastS1) {
-      // Past s = 1, between the bands across t.
-      blends.AddBlend({pastS1, UAbove(1 - hu), VAbove(hv), VBelow(1 - hv)}, partner(s.c10, false),
-                      {-1 / fu, 0, 1 / fu + 0.5});
-      bend({b0, b0, -b1}, b0 * (1 / fu));
-      blends.AddOwn({pastS1, UBelow(1 - hu), VAbove(hv), VBelow(1 - hv)});
-      bend({-b0, b0, -b1}, {});
-    } else if (carry.past == pastT0) {
-      // Past t = 0, between the bands across s.
-      blends.AddBlend({pastT0, UAbove(hu), UBelow(1 - hu), VBelow(hv)}, partner(s.c10, true),
-                      {0, 1 / fv, 0.5});
-      bend({b1, -b0, -b0}, b0 * (-1 / fv));
-      blends.AddOwn({pastT0, UAbove(hu), UBelow(1 - hu), VAbove(hv)});
-      bend({b1, -b0, b0}, {});
-    } else if (carry.past == pastS0) {
-      // Past s = 0, between the bands across t.
-      blends.AddBlend({pastS0, UBelow(hu), VAbove(hv), VBelow(1 - hv)}, partner(s.c01, false),
-                      {1 / fu, 0, 0.5});
-      bend({-b1, b0, -b1}, b1 * (-1 / fu));
-      blends.AddOwn({pastS0, UAbove(hu), VAbove(hv), VBelow(1 - hv)});
-      bend({b1, b0, -b1}, {});
-    } else {
-      // Past t = 1, between the bands across s.
-      blends.AddBlend({pastT1, UAbove(hu), UBelow(1 - hu), VAbove(1 - hv)}, partner(s.c01, true),
-                      {0, -1 / fv, 1 / fv + 0.5});
-      bend({b1, -b0, b1}, b1 * (1 / fv));
-      blends.AddOwn({pastT1, UAbove(hu), UBelow(1 - hu), VBelow(1 - hv)});
-      bend({b1, -b0, -b1}, {});
-    }
-    blends.AddPlanned({carry.past});
+};
+
+// The band about `edge` (or, where `beyond`, the copy past it): inside the edge by half its band,
+// and where `between`, between the bands across the other axis, in the order s = 0, s = 1, t = 0,
+// t = 1, after `past` where given. The edges at anchor2 move by o0, those at anchor1 by o1.
+EdgeSides BandSides(const P3Seams& s, RhombusEdge edge, bool between, bool beyond, const HalfPlane* past,
+                    const detail::BlendBends& o0, const detail::BlendBends& o1) {
+  EdgeSides sides;
+  if (past) sides.Add(*past);
+  for (const RhombusEdge other : kEdges) {
+    if (other != edge && (!between || OnS(other) == OnS(edge))) continue;
+    const bool inside = other == edge && !beyond;
+    const detail::BlendBends& offset = AtAnchor2(other) ? o0 : o1;
+    const double half = HalfBand(s, other);
+    sides.Add(inside ? Inside(other, half) : Outside(other, half), AtOne(other) == inside ? offset : -offset);
   }
+  return sides;
+}
+
+// Adds a region of the sides by `add`, then bends them.
+template <class Add>
+void AddRegion(const EdgeSides& e, detail::SeamBlends& blends, Add&& add) {
+  const HalfPlane* h = e.sides;
+  switch (e.count) {
+    case 1:
+      add({h[0]});
+      break;
+    case 2:
+      add({h[0], h[1]});
+      break;
+    case 3:
+      add({h[0], h[1], h[2]});
+      break;
+    default:
+      add({h[0], h[1], h[2], h[3]});
+      break;
+  }
+  for (int i = 0; i < e.count; ++i) blends.BendSide(i, e.bends[i]);
+}
+
+// The band about `edge` blended with the copy across it, turned about its pair's anchor (by -120
+// degrees across s = 0 or s = 1, else +120), the own sample's weight rising into the rhombus.
+void AddBand(const P3Seams& s, RhombusEdge edge, bool between, const HalfPlane* past,
+             const detail::BlendBends& o0, const detail::BlendBends& o1, detail::SeamBlends& blends) {
+  const Point2D& centre = AtAnchor2(edge) ? s.c10 : s.c01;
+  const detail::LatticeAffine copy = detail::AffineOf([&](double u, double v) {
+    const Point2D p = s.source(u, v);
+    return OnS(edge) ? p.RotateMinus120(centre) : p.RotatePlus120(centre);
+  });
+  const double f = OnS(edge) ? s.fu : s.fv;
+  const detail::LatticeLinear ramp = edge == RhombusEdge::kS0 ? detail::LatticeLinear{1 / f, 0, 0.5}
+                                     : edge == RhombusEdge::kS1
+                                         ? detail::LatticeLinear{-1 / f, 0, 1 / f + 0.5}
+                                     : edge == RhombusEdge::kT0
+                                         ? detail::LatticeLinear{0, 1 / f, 0.5}
+                                         : detail::LatticeLinear{0, -1 / f, 1 / f + 0.5};
+  AddRegion(BandSides(s, edge, between, false, past, o0, o1), blends,
+            [&](std::initializer_list<HalfPlane> sides) { blends.AddBlend(sides, copy, ramp); });
+  blends.BendWeights((AtAnchor2(edge) ? o0 : o1) * (AtOne(edge) ? 1 / f : -1 / f));
+}
+
+// Inside each edge, a sliver about it, or as far as a carry may land a position where one lands
+// past it, planned; but where what the carries land blends.
+void AddStripsInside(const P3Seams& s, const P3BlendsSetUp& set, detail::SeamBlends& blends) {
+  for (const RhombusEdge edge : kEdges) {
+    bool landing = false;
+    for (const P3BlendRow& row : kP3Blends)
+      landing = landing || (RowHolds(row, P3Region::kCarriedBand, s) && row.edge == edge);
+    if (!landing || !set.carriesBlend) blends.AddPlanned({Inside(edge, landing ? set.landed : set.sideways)});
+  }
+}
+
+// The offsets of the edges at anchor2 (or anchor1) by the bump of the position before the carry.
+detail::BlendBends OffsetBeforeTheCarry(const P3Seams& s, int carry, bool atAnchor2) {
+  detail::BlendBends bump;
+  bump.times[kFirstCarryBump + carry] = 1;
+  return atAnchor2 ? bump * ((1 - s.fu) * s.k0) : bump * ((1 - s.fv) * s.k1);
+}
+
+// Planned, past the edge a carry lands past: the strip about that edge where the turns leave
+// positions uncarried and a carry lands some as far inside as it lands the edge off the other; what
+// a carry took from within the turns' drift of the edge it crossed, or past it, which the plan
+// clamps first; what the second carry took to near the end of its edge away from its anchor, which
+// the plan's bump, read before the first, does not follow; and what it took from right on the bent
+// edge, where the program and the plan may carry apart and the plan's weights jump as far as the
+// turn lands the edge off the other.
+void AddCarriedNear(const P3Seams& s, const P3BlendsSetUp& set, RhombusEdge landsPast, int carry,
+                    detail::SeamBlends& blends) {
+  const Carry c = CarryOnto(s, landsPast);
+  blends.bends[kFirstCarryBump + carry] = BumpBeforeTheCarry(s, c.centre, c.plus);
+  blends.bendCount = kFirstCarryBump + carry + 1;
+  const detail::LatticeAffine back = detail::AffineOf(
+      [&](double u, double v) { return TurnedInFrame(s, u, v, c.centre, !c.plus); });
+  // The side's sum before the carry, the offset left out: how far inside the edge it was.
+  const HalfPlane crossing = Past(c.crosses, kGeometryTolerance);
+  const HalfPlane inside{crossing.nu * back.uu + crossing.nv * back.vu,
+                         crossing.nu * back.uv + crossing.nv * back.vv,
+                         crossing.nu * back.u1 + crossing.nv * back.v1 + crossing.n1};
+  const HalfPlane past = Past(landsPast, set.drift);
+  blends.AddPlanned({Inside(landsPast, set.landed), -past});
+  blends.AddPlanned({past, HalfPlane{inside.nu, inside.nv, inside.n1 - set.drift}});
+  if (carry == 1) {
+    const double nearEnd = MostOffset(s) + 2 * set.landed;
+    const bool alongS = !OnS(c.crosses), farHigh = AtAnchor2(landsPast) != alongS;
+    const HalfPlane along = alongS ? HalfPlane{back.uu, back.uv, back.u1}
+                                   : HalfPlane{back.vu, back.vv, back.v1};
+    blends.AddPlanned({past, farHigh ? HalfPlane{-along.nu, -along.nv, 1 - along.n1 - nearEnd}
+                                     : HalfPlane{along.nu, along.nv, along.n1 - nearEnd}});
+  }
+  // Near the bent edge, as far as the program's sum in floats and the plan's may differ: the sum
+  // less the offset above that.
+  blends.AddPlanned({past, HalfPlane{-inside.nu, -inside.nv, -inside.n1 - 4 * detail::kBentMargin}});
+  blends.BendSide(1, OffsetBeforeTheCarry(s, carry, AtAnchor2(landsPast)) * (c.k > 0 ? 1.0 : -1.0));
+}
+
+// Past the edge a carry lands past: the band about it and the copy beyond it, between the bands
+// across the other axis, their sides and ramps bent as the plan bends them, by the bump of the
+// position before the carry; the rest planned.
+void AddCarriedBand(const P3Seams& s, const P3BlendsSetUp& set, RhombusEdge landsPast, int carry,
+                    detail::SeamBlends& blends) {
+  const detail::BlendBends b0 = OffsetBeforeTheCarry(s, carry, true),
+                           b1 = OffsetBeforeTheCarry(s, carry, false);
+  const HalfPlane past = Past(landsPast, set.drift);
+  AddBand(s, landsPast, true, &past, b0, b1, blends);
+  AddRegion(BandSides(s, landsPast, true, true, &past, b0, b1), blends,
+            [&](std::initializer_list<HalfPlane> sides) { blends.AddOwn(sides); });
+  blends.AddPlanned({past});
 }
 
 }  // namespace
 
 void DescribeP3Blends(const TileGenerator& g, const P3Seams& s, const detail::FoldProgram& program,
                       detail::SeamBlends& blends) {
-  using detail::UAbove;
-  using detail::UBelow;
-  using detail::VAbove;
-  using detail::VBelow;
-  auto turned = [&](Point2D (Point2D::*turn)(Point2D) const, const Point2D& centre) {
-    return detail::AffineOf([&](double u, double v) { return (s.source(u, v).*turn)(centre); });
-  };
   const Point2D low = program.sourceShift;
   blends.frame = detail::AffineOf(
       [&](double u, double v) { return s.ToFrame(g.LatticeToSource(u + low.x, v + low.y)); });
@@ -421,7 +514,6 @@ void DescribeP3Blends(const TileGenerator& g, const P3Seams& s, const detail::Fo
   blends.bends[0] = offset(s.k0, s.fu);
   blends.bends[1] = offset(s.k1, s.fv);
   blends.bendCount = bent ? 2 : 0;
-  const detail::BlendBends o0{{bent ? 1.0 : 0, 0, 0}}, o1{{0, bent ? 1.0 : 0, 0}};
   // Fold lines: the short diagonal, the rhombus's edges and the cell's, where the wrap meets
   // other turns.
   blends.AddFoldLines(1, 1);
@@ -432,47 +524,44 @@ void DescribeP3Blends(const TileGenerator& g, const P3Seams& s, const detail::Fo
   // Far beyond a fast position's error, some 1/300 pixel. Bent, a carry takes a position past an
   // edge, which the plan clamps back, as far inside the edge it lands on: by the turns' and the
   // frame's drift, and by how far its turn lands the edge inside, twice over for both carries.
-  const double sideways = s.near / 16;
-  const double landed = sideways + program.seamReach - s.near + 2 * CarriesInward(s);
+  P3BlendsSetUp set;
+  set.sideways = s.near / 16;
+  set.drift = set.sideways + program.seamReach - s.near;
+  set.landed = set.drift + 2 * CarriesInward(s);
   // Near an edge a carry lands past, or beyond it, the positions it took from further inside the
   // edge it crossed blend in the band about the edge, bent by the offsets of the position before
   // the carry.
-  const bool carriesBlend = bent && CarriedBlendInLanes(s, landed);
-  auto planned = [&](const detail::HalfPlane& inside, bool landing) {
-    if (!landing || !carriesBlend) blends.AddPlanned({inside});
-  };
-  planned(UBelow(s.k1 < 0 ? landed : sideways), s.k1 < 0);
-  planned(UAbove(1 - (s.k0 > 0 ? landed : sideways)), s.k0 > 0);
-  planned(VBelow(s.k0 < 0 ? landed : sideways), s.k0 < 0);
-  planned(VAbove(1 - (s.k1 > 0 ? landed : sideways)), s.k1 > 0);
-  if (carriesBlend) AddCarriedBands(s, landed, sideways + program.seamReach - s.near, blends);
-  // The bands across s between those across t, as the plan tests them: s < hu + o1, t > hv + o0,
-  // t < 1 - hv + o1.
-  auto betweenT = [&] {
-    blends.BendSide(1, o0);
-    blends.BendSide(2, -o1);
-  };
-  blends.AddBlend({UBelow(s.hu), VAbove(s.hv), VBelow(1 - s.hv)}, turned(&Point2D::RotateMinus120, s.c01),
-                  {1 / s.fu, 0, 0.5});
-  blends.BendSide(0, -o1);
-  betweenT();
-  blends.BendWeights(o1 * (-1 / s.fu));
-  blends.AddPlanned({UBelow(s.hu)});
-  blends.BendSide(0, -o1);
-  blends.AddBlend({UAbove(1 - s.hu), VAbove(s.hv), VBelow(1 - s.hv)}, turned(&Point2D::RotateMinus120, s.c10),
-                  {-1 / s.fu, 0, 1 / s.fu + 0.5});
-  blends.BendSide(0, o0);
-  betweenT();
-  blends.BendWeights(o0 * (1 / s.fu));
-  blends.AddPlanned({UAbove(1 - s.hu)});
-  blends.BendSide(0, o0);
-  blends.AddBlend({VBelow(s.hv)}, turned(&Point2D::RotatePlus120, s.c10), {0, 1 / s.fv, 0.5});
-  blends.BendSide(0, -o0);
-  blends.BendWeights(o0 * (-1 / s.fv));
-  blends.AddBlend({VAbove(1 - s.hv)}, turned(&Point2D::RotatePlus120, s.c01), {0, -1 / s.fv, 1 / s.fv + 0.5});
-  blends.BendSide(0, o1);
-  blends.BendWeights(o1 * (1 / s.fv));
-  blends.AddOwn({});
+  set.carriesBlend = bent && CarriedBlendInLanes(s, set.landed);
+  set.o0 = detail::BlendBends{{bent ? 1.0 : 0, 0, 0}};
+  set.o1 = detail::BlendBends{{0, bent ? 1.0 : 0, 0}};
+  int near = 0, landing = 0;
+  for (const P3BlendRow& row : kP3Blends) {
+    if (!Holds(row.when, s.k0, s.k1)) continue;
+    const bool between = row.ends == P3Ends::kBetweenTheOtherBands;
+    switch (row.region) {
+      case P3Region::kInside:
+        AddStripsInside(s, set, blends);
+        break;
+      case P3Region::kCarriedNear:
+        if (set.carriesBlend) AddCarriedNear(s, set, row.edge, near++, blends);
+        break;
+      case P3Region::kCarriedBand:
+        if (set.carriesBlend) AddCarriedBand(s, set, row.edge, landing++, blends);
+        break;
+      case P3Region::kBand:
+        AddBand(s, row.edge, between, nullptr, set.o0, set.o1, blends);
+        // The corners, where the bands across the other axis cross it: planned.
+        if (between) {
+          blends.AddPlanned({Inside(row.edge, HalfBand(s, row.edge))});
+          blends.BendSide(0, AtOne(row.edge) ? (AtAnchor2(row.edge) ? set.o0 : set.o1)
+                                             : -(AtAnchor2(row.edge) ? set.o0 : set.o1));
+        }
+        break;
+      case P3Region::kOwn:
+        blends.AddOwn({});
+        break;
+    }
+  }
 }
 
 }  // namespace corvel
