@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "generators/detail/SeamFeathering.h"
+#include "generators/groups/HexagonalBlendRows.h"
 
 namespace corvel {
 
@@ -231,6 +232,78 @@ void DescribeP3LMBlends(const P3LMKite& kite, const P3LMSeams& s, detail::SeamBl
 
 namespace {
 
+using detail::Beside;
+using detail::HalfPlane;
+using detail::VAbove;
+
+// What the bent blends' rows are made from: the bump d of both seams from G (the blends' only
+// one), the turns about G, and which seam the bump moves into the kite.
+struct P3LMBent {
+  P3LMBent(const P3LMKite& kite, const P3LMSeams& s);
+
+  const P3LMKite& kite;
+  const P3LMSeams& s;
+  const FeatherSource& source;
+  LatticeAffine plus, minus;
+  detail::BlendBends byD{{1, 0, 0}};
+  double sideways;
+  // Past K where d is positive (k0 negative), else past M.
+  bool pastK;
+  // The corners and the three copies about G mix as the plan weighs them where the feathers are
+  // alike (their regions the plan's triangles); else they are planned.
+  bool corners;
+  // Beyond la moved out by d, along u where u > v, else along v.
+  HalfPlane beyondA[2];
+
+  // The pixel's source point mapped, as a map of its cell position.
+  template <class Map>
+  LatticeAffine Of(Map&& map) const {
+    return Mapped(source, map);
+  }
+  // Where the plan turns a position of the kite across the bent seam.
+  Point2D Turned(double u, double v) const {
+    const Point2D p = source(u, v);
+    return kite.ToCell(pastK ? p.RotatePlus120(kite.ThreeFold()) : p.RotateMinus120(kite.ThreeFold()));
+  }
+  // Below 0 past the bent seam, without d, which bends it.
+  HalfPlane PastTheSeam() const {
+    return pastK ? SideOf([&](double u, double v) { return P3LMKite::kToK.XAt(v) - u; })
+                 : SideOf([&](double u, double v) { return P3LMKite::kToM.YAt(u) - v; });
+  }
+  detail::BlendBends PastBent() const { return pastK ? -byD : byD; }
+  // The turned position's sum, where it is below 0, as a side.
+  template <class Sum>
+  HalfPlane ByTurned(Sum&& sum) const {
+    return SideOf([&](double u, double v) { return sum(Turned(u, v)); });
+  }
+  template <class Sum>
+  static HalfPlane SideOf(Sum&& sum) {
+    const LatticeLinear l = detail::LinearOf(sum);
+    return HalfPlane{l.wu, l.wv, l.w1};
+  }
+  // The ramps across the seams to K and M, rising into the kite.
+  LatticeLinear InK() const {
+    return detail::RampAcross(
+        1, [&](double u, double v) { return P3LMKite::kToK.XAt(v) - u; }, s.fu);
+  }
+  LatticeLinear InM() const {
+    return detail::RampAcross(
+        1, [&](double u, double v) { return P3LMKite::kToM.YAt(u) - v; }, s.fu);
+  }
+};
+
+P3LMBent::P3LMBent(const P3LMKite& kite, const P3LMSeams& s)
+    : kite(kite),
+      s(s),
+      source(kite.Source()),
+      plus(Of([&](const Point2D& p) { return p.RotatePlus120(kite.ThreeFold()); })),
+      minus(Of([&](const Point2D& p) { return p.RotateMinus120(kite.ThreeFold()); })),
+      sideways(s.Sideways()),
+      pastK(s.k0 < 0),
+      corners(s.hu == s.hv),
+      beyondA{SideOf([&](double u, double v) { return s.la.XAt(v) - u; }),
+              SideOf([&](double u, double v) { return s.la.YAt(u) - v; })} {}
+
 // The seam's bulge into the kite, past K where d is positive, else past M, whose pixels the plan
 // turns about G into the band across the other seam and blends there by d before the turn: the
 // same two samples as the band the bulge cuts into, the own one and its turn, but weighed by the
@@ -239,192 +312,199 @@ namespace {
 // turn is the plan's, and only a sliver about the band's ends and corners, where the plan's
 // weights jump, is planned; a sliver about the bent seam, where the floats may take either side,
 // mixes in doubles on the plan's fold, which the lanes' fold follows there.
-void AddP3LMBentBulge(const P3LMKite& kite, const P3LMSeams& s, const LatticeAffine& plus,
-                      const LatticeAffine& minus, detail::SeamBlends& blends) {
-  using detail::HalfPlane;
-  const FeatherSource& source = kite.Source();
+void AddBulge(const P3LMBent& b, KiteSide side, detail::SeamBlends& blends) {
+  const P3LMSeams& s = b.s;
+  const double sideways = b.sideways;
+  const HalfPlane past = b.PastTheSeam();
+  const detail::BlendBends &byD = b.byD, pastBent = b.PastBent();
   const Line2D &lk = P3LMKite::kToK, &lm = P3LMKite::kToM;
-  const double sideways = s.Sideways();
-  const bool pastK = s.k0 < 0;
-  const detail::BlendBends byD{{1, 0, 0}};
-  // Where the plan turns a position of the kite.
-  auto turned = [&](double u, double v) {
-    const Point2D p = source(u, v);
-    return kite.ToCell(pastK ? p.RotatePlus120(kite.ThreeFold()) : p.RotateMinus120(kite.ThreeFold()));
-  };
-  // The turned position's sum, where it is below 0, as a side.
-  auto byTurned = [&](auto&& sum) {
-    const LatticeLinear l = detail::LinearOf([&](double u, double v) { return sum(turned(u, v)); });
-    return HalfPlane{l.wu, l.wv, l.w1};
-  };
-  auto side = [](auto&& sum) {
-    const LatticeLinear l = detail::LinearOf(sum);
-    return HalfPlane{l.wu, l.wv, l.w1};
-  };
-  // Below 0 past the bent seam, without d, which bends it.
-  const HalfPlane past = pastK ? side([&](double u, double v) { return lk.XAt(v) - u; })
-                               : side([&](double u, double v) { return lm.YAt(u) - v; });
-  const detail::BlendBends pastBent = pastK ? -byD : byD;
-  const HalfPlane nearSeam[] = {{past.nu, past.nv, past.n1 - sideways},
-                                {-past.nu, -past.nv, -past.n1 - sideways}};
-  blends.AddPlanned({nearSeam[0], nearSeam[1]}, true);
-  blends.BendSide(0, pastBent);
-  blends.BendSide(1, -pastBent);
-  // Turned below hu, across the diagonal or below hv: planned.
-  auto plannedPast = [&](auto&& sum) {
-    blends.AddPlanned({past, byTurned(sum)});
-    blends.BendSide(0, pastBent);
-  };
-  plannedPast([&](Point2D t) { return t.x - s.hu - sideways; });
-  plannedPast([&](Point2D t) { return (pastK ? t.y - t.x : t.x - t.y) - sideways; });
-  plannedPast([&](Point2D t) { return t.y - s.hv - sideways; });
-  if (pastK) {
-    // Turned past M, into the band across M: u above hu, v above u, v within la's and beyond
-    // lb's, each moved by d.
-    blends.AddBlend({past, byTurned([&](Point2D t) { return t.y - s.la.YAt(t.x) + sideways; }),
-                     byTurned([&](Point2D t) { return s.lb.YAt(t.x) - t.y + sideways; })},
-                    plus, detail::LinearOf([&](double u, double v) {
-                      const Point2D t = turned(u, v);
-                      return 0.5 - (lm.YAt(t.x) - t.y) / s.fu;
-                    }));
-    blends.BendSide(0, pastBent);
-    blends.BendSide(1, byD);
-    blends.BendSide(2, byD);
-    blends.BendWeights(byD * (-1 / s.fu));
-  } else {
-    // Turned past K, into the band across K: u above hu and v, beyond la, v above hv and within
-    // lb, each moved by d.
-    blends.AddBlend({past, byTurned([&](Point2D t) { return s.la.XAt(t.y) - t.x + sideways; }),
-                     byTurned([&](Point2D t) { return t.y - s.lb.YAt(t.x) + sideways; })},
-                    minus, detail::LinearOf([&](double u, double v) {
-                      const Point2D t = turned(u, v);
-                      return 0.5 - (lk.XAt(t.y) - t.x) / s.fu;
-                    }));
-    blends.BendSide(0, pastBent);
-    blends.BendSide(1, -byD);
-    blends.BendSide(2, byD);
-    blends.BendWeights(byD * (1 / s.fu));
+  const bool pastK = b.pastK;
+  switch (side) {
+    case KiteSide::kNear:
+      blends.AddPlanned({{past.nu, past.nv, past.n1 - sideways}, {-past.nu, -past.nv, -past.n1 - sideways}},
+                        true);
+      blends.BendSide(0, pastBent);
+      blends.BendSide(1, -pastBent);
+      break;
+    case KiteSide::kTurnedOutOfTheBands:
+      // Turned below hu, across the diagonal or below hv.
+      for (const HalfPlane turned :
+           {b.ByTurned([&](Point2D t) { return t.x - s.hu - sideways; }),
+            b.ByTurned([&](Point2D t) { return (pastK ? t.y - t.x : t.x - t.y) - sideways; }),
+            b.ByTurned([&](Point2D t) { return t.y - s.hv - sideways; })}) {
+        blends.AddPlanned({past, turned});
+        blends.BendSide(0, pastBent);
+      }
+      break;
+    case KiteSide::kTurnedIntoTheBand:
+      if (pastK) {
+        // Turned past M, into the band across M: u above hu, v above u, v within la's and beyond
+        // lb's, each moved by d.
+        blends.AddBlend({past, b.ByTurned([&](Point2D t) { return t.y - s.la.YAt(t.x) + sideways; }),
+                         b.ByTurned([&](Point2D t) { return s.lb.YAt(t.x) - t.y + sideways; })},
+                        b.plus, detail::LinearOf([&](double u, double v) {
+                          const Point2D t = b.Turned(u, v);
+                          return 0.5 - (lm.YAt(t.x) - t.y) / s.fu;
+                        }));
+        blends.BendSide(1, byD);
+        blends.BendWeights(byD * (-1 / s.fu));
+      } else {
+        // Turned past K, into the band across K: u above hu and v, beyond la, v above hv and within
+        // lb, each moved by d.
+        blends.AddBlend({past, b.ByTurned([&](Point2D t) { return s.la.XAt(t.y) - t.x + sideways; }),
+                         b.ByTurned([&](Point2D t) { return t.y - s.lb.YAt(t.x) + sideways; })},
+                        b.minus, detail::LinearOf([&](double u, double v) {
+                          const Point2D t = b.Turned(u, v);
+                          return 0.5 - (lk.XAt(t.y) - t.x) / s.fu;
+                        }));
+        blends.BendSide(1, -byD);
+        blends.BendWeights(byD * (1 / s.fu));
+      }
+      blends.BendSide(0, pastBent);
+      blends.BendSide(2, byD);
+      break;
+    case KiteSide::kTurnedNearTheSeamCrossed:
+      // Turned as near the seam crossed as d reaches past the band's inner edge: the turn's sample
+      // alone, its weight 0 in the band of the turn.
+      blends.AddBlend({past, b.ByTurned([&](Point2D t) {
+                         return !pastK ? t.x - s.la.XAt(t.y) + sideways : t.y - s.la.YAt(t.x) + sideways;
+                       }),
+                       b.ByTurned([&](Point2D t) { return t.y - s.lb.YAt(t.x) + sideways; })},
+                      pastK ? b.plus : b.minus, LatticeLinear{0, 0, 0});
+      blends.BendSide(0, pastBent);
+      blends.BendSide(1, byD);
+      blends.BendSide(2, -byD);
+      break;
+    default:
+      blends.AddPlanned({past});
+      blends.BendSide(0, pastBent);
+      break;
   }
-  // Turned as near the seam crossed as d reaches past the band's inner edge, the turn's sample
-  // alone: its weight 0 in the band of the turn.
-  const bool uAboveV = !pastK;
-  blends.AddBlend({past, byTurned([&](Point2D t) {
-                     return uAboveV ? t.x - s.la.XAt(t.y) + sideways : t.y - s.la.YAt(t.x) + sideways;
-                   }),
-                   byTurned([&](Point2D t) { return t.y - s.lb.YAt(t.x) + sideways; })},
-                  pastK ? plus : minus, LatticeLinear{0, 0, 0});
-  blends.BendSide(0, pastBent);
-  blends.BendSide(1, byD);
-  blends.BendSide(2, -byD);
-  blends.AddPlanned({past});
-  blends.BendSide(0, pastBent);
+}
+
+// The corner at the midpoint of 0B, or at the midpoint of 0A on the side of u = v given, mixes in
+// doubles as the plan weighs it, the own sample's weights the complements of the plan's, where the
+// feathers are alike (as unbent); else it is planned.
+void AddCorner(const P3LMBent& b, P3LMRegion region, int half, detail::SeamBlends& blends) {
+  const P3LMSeams& s = b.s;
+  const Point2D& gs = b.kite.ThreeFold();
+  auto reflected = [&](const Line2D& edge) {
+    return b.Of([&](const Point2D& p) { return p.Reflect(edge); });
+  };
+  const HalfPlane uAboveV{-1, 1, 0};
+  if (region == P3LMRegion::kCornerAtB && b.corners) {
+    blends.AddCorner({UBelow(s.hu)}, reflected(s.edgeB), {1 / s.fu, 0, 0.5}, b.minus, b.InM(),
+                     b.Of([&](const Point2D& p) { return p.RotateMinus120(gs).Reflect(s.edgeA); }));
+    blends.BendWeights({}, b.byD * (1 / s.fu));
+  } else if (region == P3LMRegion::kCornerAtB) {
+    blends.AddPlanned({UBelow(s.hu)});
+  } else {
+    const HalfPlane byU = half == 0 ? uAboveV : -uAboveV;
+    if (b.corners) {
+      blends.AddCorner({byU, b.beyondA[half], VBelow(s.hv)}, reflected(s.edgeA), {0, 1 / s.fv, 0.5}, b.plus,
+                       b.InK(), b.Of([&](const Point2D& p) { return p.RotatePlus120(gs).Reflect(s.edgeB); }));
+      blends.BendWeights({}, b.byD * (1 / s.fu));
+    } else {
+      blends.AddPlanned({byU, b.beyondA[half], VBelow(s.hv)});
+    }
+    blends.BendSide(1, -b.byD);
+  }
+}
+
+// The band across K beyond la moved out by d, on the side of u = v given, which ends at lb moved
+// in by d, as the plan ends it; past lb, where the feathers differ, planned.
+void AddBandAcrossK(const P3LMBent& b, int half, detail::SeamBlends& blends) {
+  const HalfPlane uAboveV{-1, 1, 0};
+  const HalfPlane byU = half == 0 ? uAboveV : -uAboveV;
+  blends.AddBlend({byU, b.beyondA[half], Beside(b.s.lb)}, b.plus, b.InK());
+  blends.BendSide(1, -b.byD);
+  blends.BendSide(2, b.byD);
+  blends.BendWeights(b.byD * (-1 / b.s.fu));
+  if (!b.corners) {
+    blends.AddPlanned({byU, b.beyondA[half]});
+    blends.BendSide(1, -b.byD);
+  }
 }
 
 // Three copies meet about G past the band across K's end, lb moved in by d, and beyond la moved
-// out by d, in the plan's triangles on either side of lg. Where the feathers are alike, no seam
+// out by d, in the plan's triangles on either side of lg, where the feathers are alike. No seam
 // bends there (u and v lie past the bumps' ends), and the sides bent as the plan bends them meet
 // la only by xm, where v > u.
-void AddP3LMBentThreeCopies(const P3LMSeams& s, const LatticeAffine& plus, const LatticeAffine& minus,
-                            detail::SeamBlends& blends) {
-  const detail::BlendBends byD{{1, 0, 0}};
+void AddThreeCopies(const P3LMBent& b, detail::SeamBlends& blends) {
+  if (!b.corners) return;
+  const P3LMSeams& s = b.s;
   const Point2D g(1.0 / 3, 1.0 / 3);
   const LatticeLinear toA = detail::LinearOf([&](double u, double v) { return s.la.YAt(u) - v; });
-  const detail::HalfPlane beyondA{toA.wu, toA.wv, toA.w1}, aboveB = -detail::Beside(s.lb);
-  blends.AddThreeCopies({beyondA, aboveB, detail::Beside(s.lg)}, plus,
-                        detail::BarycentricWeight(s.gi, s.xk, s.xm, 0, 0.5, 0), minus,
+  const HalfPlane beyondA{toA.wu, toA.wv, toA.w1}, aboveB = -Beside(s.lb);
+  blends.AddThreeCopies({beyondA, aboveB, Beside(s.lg)}, b.plus,
+                        detail::BarycentricWeight(s.gi, s.xk, s.xm, 0, 0.5, 0), b.minus,
                         detail::BarycentricWeight(s.gi, s.xk, s.xm, 0, 0, 0.5), detail::OwnSummed::kFirst);
-  blends.BendSide(0, -byD);
-  blends.BendSide(1, -byD);
-  blends.AddThreeCopies({beyondA, aboveB}, plus, detail::BarycentricWeight(g, s.xk, s.xm, 1.0 / 3, 0.5, 0),
-                        minus, detail::BarycentricWeight(g, s.xk, s.xm, 1.0 / 3, 0, 0.5),
+  blends.BendSide(0, -b.byD);
+  blends.BendSide(1, -b.byD);
+  blends.AddThreeCopies({beyondA, aboveB}, b.plus, detail::BarycentricWeight(g, s.xk, s.xm, 1.0 / 3, 0.5, 0),
+                        b.minus, detail::BarycentricWeight(g, s.xk, s.xm, 1.0 / 3, 0, 0.5),
                         detail::OwnSummed::kFirst);
-  blends.BendSide(0, -byD);
-  blends.BendSide(1, -byD);
+  blends.BendSide(0, -b.byD);
+  blends.BendSide(1, -b.byD);
+}
+
+// The row's regions: the kite's edges and mirrors, the seams from G and the bands across them.
+void AddRow(const P3LMBent& b, const P3LMBlendRow& row, detail::SeamBlends& blends) {
+  const P3LMSeams& s = b.s;
+  const int half = row.side == KiteSide::kVAboveU ? 1 : 0;
+  switch (row.region) {
+    case P3LMRegion::kSeamToK:
+      // Near the seam to K the plan's positions, clamped onto lm before they turn, and the fold's
+      // part: such pixels mix in doubles on the plan's fold.
+      blends.AddPlannedNear(P3LMKite::kToK, s.near, true);
+      break;
+    case P3LMRegion::kSeamToM:
+      blends.AddPlannedBeyond(P3LMKite::kToM, b.sideways);
+      break;
+    case P3LMRegion::kBulge:
+      AddBulge(b, row.side, blends);
+      break;
+    case P3LMRegion::kCellEdgeV0:
+      blends.AddPlanned({Beside(s.la, true), VBelow(b.sideways)});
+      break;
+    case P3LMRegion::kMirror:
+      if (row.side == KiteSide::kAlongU0) {
+        blends.AddOwn({UBelow(s.hu), VBelow(s.hv)});
+        blends.AddOwn({UBelow(s.hu), Beside(s.lb)});
+      } else {
+        blends.AddOwn({VBelow(s.hv)});
+      }
+      break;
+    case P3LMRegion::kCornerAtB:
+    case P3LMRegion::kCornerAtA:
+      AddCorner(b, row.region, half, blends);
+      break;
+    case P3LMRegion::kBandAcrossK:
+      AddBandAcrossK(b, half, blends);
+      break;
+    case P3LMRegion::kThreeCopies:
+      AddThreeCopies(b, blends);
+      break;
+    case P3LMRegion::kInsideLb:
+      blends.AddOwn({Beside(s.lb)});
+      blends.BendSide(0, -b.byD);
+      break;
+    case P3LMRegion::kBandAcrossM:
+      blends.AddBlend({}, b.minus, b.InM());
+      blends.BendWeights(b.byD * (1 / s.fu));
+      break;
+  }
 }
 
 }  // namespace
 
 void DescribeP3LMBentBlends(const P3LMKite& kite, const P3LMSeams& s, detail::SeamBlends& blends) {
-  using detail::Beside;
-  using detail::HalfPlane;
-  const FeatherSource& source = kite.Source();
-  const Point2D& gs = kite.ThreeFold();
-  const Line2D &lk = P3LMKite::kToK, &lm = P3LMKite::kToM;
   // The plan's bump d of both seams from G, against the sign of k0.
   blends.bends[0] = SeamBump(s, -s.k0);
   blends.bendCount = 1;
-  const detail::BlendBends byD{{1, 0, 0}};
-  auto side = [](auto&& sum) {
-    const LatticeLinear l = detail::LinearOf(sum);
-    return HalfPlane{l.wu, l.wv, l.w1};
-  };
-  const double sideways = s.Sideways(), near = s.near;
   StartKiteBlends(blends);
-  // Near the seam to K the plan's positions, clamped onto lm before they turn, and the fold's
-  // part: such pixels mix in doubles on the plan's fold.
-  blends.AddPlannedNear(lk, near, true);
-  blends.AddPlannedBeyond(lm, sideways);
-  const LatticeAffine plus = Mapped(source, [&](const Point2D&p) { return p.RotatePlus120(gs); }),
-                      minus = Mapped(source, [&](const Point2D&p) { return p.RotateMinus120(gs); });
-  AddP3LMBentBulge(kite, s, plus, minus, blends);
-  blends.AddPlanned({Beside(s.la, true), VBelow(sideways)});
-  const HalfPlane belowB = Beside(s.lb);
-  blends.AddOwn({UBelow(s.hu), VBelow(s.hv)});
-  blends.AddOwn({UBelow(s.hu), belowB});
-  // The corners mix in doubles as the plan weighs them, the own sample's weights the complements
-  // of the plan's, where the feathers are alike (as unbent); else they are planned.
-  const bool corners = s.hu == s.hv;
-  const LatticeLinear inU{1 / s.fu, 0, 0.5}, inV{0, 1 / s.fv, 0.5};
-  auto reflected = [&](const Line2D& edge) {
-    return Mapped(source, [&](const Point2D& p) { return p.Reflect(edge); });
-  };
-  if (corners) {
-    blends.AddCorner({UBelow(s.hu)}, reflected(s.edgeB), inU, minus,
-                     detail::RampAcross(
-                         1, [&](double u, double v) { return lm.YAt(u) - v; }, s.fu),
-                     Mapped(source, [&](const Point2D& p) { return p.RotateMinus120(gs).Reflect(s.edgeA); }));
-    blends.BendWeights({}, byD * (1 / s.fu));
-  } else {
-    blends.AddPlanned({UBelow(s.hu)});
-  }
-  // Beyond la moved out by d, along u or along v as u > v or not: the band across K, which ends
-  // at lb moved in by d, as the plan ends it, its corner and past it the three copies about G,
-  // planned where the feathers differ.
-  const HalfPlane uAboveV{-1, 1, 0};
-  const HalfPlane beyondA[] = {side([&](double u, double v) { return s.la.XAt(v) - u; }),
-                               side([&](double u, double v) { return s.la.YAt(u) - v; })};
-  for (int k = 0; k < 2; ++k) {
-    const HalfPlane byU = k == 0 ? uAboveV : -uAboveV;
-    if (corners) {
-      blends.AddCorner(
-          {byU, beyondA[k], VBelow(s.hv)}, reflected(s.edgeA), inV, plus,
-          detail::RampAcross(
-              1, [&](double u, double v) { return lk.XAt(v) - u; }, s.fu),
-          Mapped(source, [&](const Point2D& p) { return p.RotatePlus120(gs).Reflect(s.edgeB); }));
-      blends.BendWeights({}, byD * (1 / s.fu));
-    } else {
-      blends.AddPlanned({byU, beyondA[k], VBelow(s.hv)});
-    }
-    blends.BendSide(1, -byD);
-    blends.AddBlend({byU, beyondA[k], belowB}, plus,
-                    detail::RampAcross(
-                        1, [&](double u, double v) { return lk.XAt(v) - u; }, s.fu));
-    blends.BendSide(1, -byD);
-    blends.BendSide(2, byD);
-    blends.BendWeights(byD * (-1 / s.fu));
-    if (!corners) {
-      blends.AddPlanned({byU, beyondA[k]});
-      blends.BendSide(1, -byD);
-    }
-  }
-  if (corners) AddP3LMBentThreeCopies(s, plus, minus, blends);
-  blends.AddOwn({VBelow(s.hv)});
-  blends.AddOwn({belowB});
-  blends.BendSide(0, -byD);
-  blends.AddBlend({}, minus,
-                  detail::RampAcross(
-                      1, [&](double u, double v) { return lm.YAt(u) - v; }, s.fu));
-  blends.BendWeights(byD * (1 / s.fu));
+  const P3LMBent bent(kite, s);
+  for (const P3LMBlendRow& row : kP3LMBentBlends) AddRow(bent, row, blends);
 }
 
 }  // namespace corvel

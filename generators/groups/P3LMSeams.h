@@ -45,11 +45,12 @@ void DescribeP3LMBentFeatheredFold(const P3LMKite& kite, const P3LMSeams& seams,
 // weighs them (planned where the feathers across u and v differ).
 void DescribeP3LMBlends(const P3LMKite& kite, const P3LMSeams& seams, detail::SeamBlends& blends);
 
-// Bent and feathered, on the kite's position before the plan's turn across the bent seam: the
-// bands across K and M blend in lanes, their sides and ramps bent by the plan's bump, and so does
-// the seam's bulge, by the band its turn lands in; the corners and the three copies about G mix in
-// doubles where the feathers are alike, and the bulge's edge and the kite's edge to K on the plan's
-// fold; the bulge's ends and the rest are planned.
+// Bent and feathered, row by row of kP3LMBentBlends (HexagonalBlendRows.h), on the kite's position
+// before the plan's turn across the bent seam: the bands across K and M blend in lanes, their sides
+// and ramps bent by the plan's bump, and so does the seam's bulge, by the band its turn lands in;
+// the corners and the three copies about G mix in doubles where the feathers are alike, and the
+// bulge's edge and the kite's edge to K on the plan's fold; the bulge's ends and the rest are
+// planned.
 void DescribeP3LMBentBlends(const P3LMKite& kite, const P3LMSeams& seams, detail::SeamBlends& blends);
 
 }  // namespace corvel

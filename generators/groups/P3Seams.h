@@ -66,7 +66,8 @@ void AddP3BentSteps(const TileGenerator& generator, const P3Seams& seams, detail
 // land, by the offsets of the position before the carry, but for the pixels a carry lands as near
 // an edge as the turns' drift, those it took from right on a bent edge or from near the far end of
 // its edge, and all it carries where the bends reach the rhombus's middle, which are planned.
-// After the program's read is set.
+// Region by region as the rows of kP3Blends (HexagonalBlendRows.h) name them, after the program's
+// read is set.
 void DescribeP3Blends(const TileGenerator& generator, const P3Seams& seams,
                       const detail::FoldProgram& program, detail::SeamBlends& blends);
 

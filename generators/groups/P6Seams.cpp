@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "generators/detail/SeamFeathering.h"
+#include "generators/groups/HexagonalBlendRows.h"
 
 namespace corvel {
 
@@ -202,7 +203,6 @@ HalfPlane SideOf(Sum&& sum) {
 // + o1 on; along u, past v = 0, from u = hu - o1 on and up to e1. Their pixels near a weight of 0,
 // 1/2 or 1 the plan's fold turns past the kite's edges, where they are planned.
 void AddAxesBulgeBlend(const P6Kite& kite, const P6Seams& s, detail::SeamBlends& blends) {
-  if (s.k0 == 0) return;
   const FeatherSource& source = kite.Source();
   const bool alongV = s.k0 > 0;
   const auto turn = alongV ? &Point2D::RotateMinus60 : &Point2D::RotatePlus60;
@@ -246,7 +246,6 @@ void AddAxesBulgeBlend(const P6Kite& kite, const P6Seams& s, detail::SeamBlends&
 // - o1 on and short of the first; the second where bend2 is negative, landing past the first,
 // from v = hv + o1 on and short of e2.
 void AddMedianBulgeBlend(const P6Kite& kite, const P6Seams& s, detail::SeamBlends& blends) {
-  if (s.k1 == 0) return;
   const FeatherSource& source = kite.Source();
   const bool first = s.k1 < 0;
   const auto turn = first ? &Point2D::RotatePlus120 : &Point2D::RotateMinus120;
@@ -289,107 +288,158 @@ void AddMedianBulgeBlend(const P6Kite& kite, const P6Seams& s, detail::SeamBlend
   }
 }
 
-// The bulges of the bent seams into the kite and a sliver about them, whose pixels the plan turns
-// across the seams onto a copy that a lattice a little off the hexagon lands some way off the one
-// the blends take across: blended by that copy where they can be, else planned, as the plan weighs
-// them by o1 before the turn, which the plan's fold for doubles would weigh after it. Both sides
-// blend the copies the plan shows, so only the seam's line, which the lanes' floats may put a hair
-// to either side, is the plan's: a sliver about it.
-// The blends' bumps are o1, bend1, bend2 and the other median's where a median's turn lands; a
-// bulge of the axes lies along v where o1 is positive, else along u, one of the medians along the
-// first where the plan bends it by bend1, else along the second.
-void AddBulges(const P6Kite& kite, const P6Seams& s, detail::SeamBlends& blends) {
+using detail::Beside;
+
+// Within a sliver of the bent seams, where the lanes' floats may put a pixel a hair to either
+// side of the line, the plan's: the axes' line moved by o1 (v where o1 is positive, else u), the
+// first median's by bend1 or the second's by bend2. Both sides of a bulge blend the copies the plan
+// shows, so only that sliver is left to it.
+void AddBentSeamSliver(const P6Seams& s, P6Region region, detail::SeamBlends& blends) {
   const double sliver = s.Sideways();
-  AddAxesBulgeBlend(kite, s, blends);
-  if (s.k0 > 0) {
+  if (region == P6Region::kAxesBulge && s.k0 > 0) {
     blends.AddPlanned({HalfPlane{0, 1, -sliver}});  // v - o1 < sliver
     blends.BendSide(0, {{-1, 0, 0}});
-  } else if (s.k0 < 0) {
+  } else if (region == P6Region::kAxesBulge) {
     blends.AddPlanned({HalfPlane{1, 0, -sliver}});  // u + o1 < sliver
     blends.BendSide(0, {{1, 0, 0}});
-  }
-  AddMedianBulgeBlend(kite, s, blends);
-  if (s.k1 < 0) {
+  } else if (s.k1 < 0) {
     // u + bend1 past the first median less the sliver.
-    const detail::LatticeLinear m1 = detail::LinearOf(
-        [&](double u, double v) { return P6Kite::kMedian1.XAt(v) - u - sliver; });
-    blends.AddPlanned({HalfPlane{m1.wu, m1.wv, m1.w1}});
+    blends.AddPlanned({SideOf([&](double u, double v) { return P6Kite::kMedian1.XAt(v) - u - sliver; })});
     blends.BendSide(0, {{0, -1, 0}});
-  } else if (s.k1 > 0) {
+  } else {
     // v - bend2 past the second median less the sliver.
-    const detail::LatticeLinear m2 = detail::LinearOf(
-        [&](double u, double v) { return P6Kite::kMedian2.YAt(u) - v - sliver; });
-    blends.AddPlanned({HalfPlane{m2.wu, m2.wv, m2.w1}});
+    blends.AddPlanned({SideOf([&](double u, double v) { return P6Kite::kMedian2.YAt(u) - v - sliver; })});
     blends.BendSide(0, {{0, 0, 1}});
+  }
+}
+
+// The blends' first three bumps: o1 of the axes, bend1 and bend2 of the medians (a median's bulge
+// adds the other median's where its turn lands).
+constexpr detail::BlendBends kO1{{1, 0, 0}}, kBend1{{0, 1, 0}}, kBend2{{0, 0, 1}};
+
+// A sliver inside an edge of the kite, which the plan clamps onto before it turns, or the band
+// about it, blended as the plan bends it: the axes' by o1, the medians' each by its own bump.
+void AddLineRow(const P6Kite& kite, const P6Seams& s, const P6BlendRow& row, detail::SeamBlends& blends) {
+  const FeatherSource& source = kite.Source();
+  const Point2D &z = kite.SixFold(), &t = kite.ThreeFold();
+  const double sideways = s.Sideways();
+  const bool band = row.side == KiteSide::kBand;
+  switch (row.region) {
+    case P6Region::kMedian1:
+      blends.AddPlannedBeyond(P6Kite::kMedian1, sideways);
+      break;
+    case P6Region::kMedian2:
+      if (!band) {
+        blends.AddPlannedBeyond(P6Kite::kMedian2, sideways);
+        break;
+      }
+      blends.AddBlend({}, Turned(&Point2D::RotateMinus120, t, source),
+                      detail::RampAcross(
+                          1, [](double u, double v) { return P6Kite::kMedian2.YAt(u) - v; }, s.fu));
+      blends.BendWeights(kBend2 * (1 / s.fu));
+      break;
+    case P6Region::kAxisU0:
+      if (!band) {
+        blends.AddPlanned({UBelow(sideways)});
+        break;
+      }
+      blends.AddBlend({UBelow(s.hu), Beside(s.e2)}, Turned(&Point2D::RotatePlus60, z, source),
+                      {1 / s.fu, 0, 0.5});
+      blends.BendSide(0, kO1);
+      blends.BendSide(1, -kBend2);
+      blends.BendWeights(kO1 * (1 / s.fu));
+      break;
+    default:
+      if (!band) {
+        blends.AddPlanned({VBelow(sideways)});
+        break;
+      }
+      blends.AddBlend({VBelow(s.hv)}, Turned(&Point2D::RotateMinus60, z, source), {0, 1 / s.fv, 0.5});
+      blends.BendSide(0, -kO1);
+      blends.BendWeights(kO1 * (-1 / s.fv));
+      break;
+  }
+}
+
+// The first median's band beyond e1 moved out by bend1, on the side of u = v given: the corner at
+// its two-fold centre, the band up to e2, and the three-fold centre past it.
+void AddMedian1Row(const P6Kite& kite, const P6Seams& s, const P6BlendRow& row, detail::SeamBlends& blends) {
+  const HalfPlane belowMedian2 = Beside(P6Kite::kMedian2), uAboveV{-1, 1, 0};
+  const bool uPastV = row.side == KiteSide::kUAboveV;
+  const HalfPlane byU = uPastV ? uAboveV : -uAboveV;
+  const HalfPlane beyondE1 = uPastV ? SideOf([&](double u, double v) { return s.e1.XAt(v) - u; })
+                                    : SideOf([&](double u, double v) { return s.e1.YAt(u) - v; });
+  if (row.region == P6Region::kTwoFoldCentre1) {
+    blends.AddPlanned({belowMedian2, byU, beyondE1, VBelow(s.hv)});
+    blends.BendSide(3, -kO1);
+  } else if (row.region == P6Region::kMedian1) {
+    blends.AddBlend({belowMedian2, byU, beyondE1, Beside(s.e2)},
+                    Turned(&Point2D::RotatePlus120, kite.ThreeFold(), kite.Source()),
+                    detail::RampAcross(
+                        1, [](double u, double v) { return P6Kite::kMedian1.XAt(v) - u; }, s.fu));
+    blends.BendSide(3, kBend1);
+    blends.BendWeights(kBend1 * (-1 / s.fu));
+  } else {
+    blends.AddPlanned({belowMedian2, byU, beyondE1});
+  }
+  blends.BendSide(2, -kBend1);
+}
+
+void AddRow(const P6Kite& kite, const P6Seams& s, const P6BlendRow& row, detail::SeamBlends& blends) {
+  switch (row.region) {
+    case P6Region::kAxesBulge:
+    case P6Region::kMedianBulge:
+      if (row.side == KiteSide::kNear)
+        AddBentSeamSliver(s, row.region, blends);
+      else if (row.region == P6Region::kAxesBulge)
+        AddAxesBulgeBlend(kite, s, blends);
+      else
+        AddMedianBulgeBlend(kite, s, blends);
+      break;
+    case P6Region::kSixFoldCentre:
+      blends.AddPlanned({UBelow(s.hu), VBelow(s.hv)});
+      blends.BendSide(0, kO1);
+      break;
+    case P6Region::kTwoFoldCentre2:
+      blends.AddPlanned({UBelow(s.hu)});
+      blends.BendSide(0, kO1);
+      break;
+    case P6Region::kTwoFoldCentre1:
+    case P6Region::kThreeFoldCentre:
+      AddMedian1Row(kite, s, row, blends);
+      break;
+    case P6Region::kInsideE2:
+      blends.AddOwn({Beside(s.e2)});
+      blends.BendSide(0, -kBend2);
+      break;
+    case P6Region::kInsideMedian1:
+      blends.AddOwn({SideOf([](double u, double v) { return P6Kite::kMedian1.XAt(v) - u; })});
+      break;
+    default:
+      if (row.region == P6Region::kMedian1 && row.side != KiteSide::kBeyond)
+        AddMedian1Row(kite, s, row, blends);
+      else
+        AddLineRow(kite, s, row, blends);
+      break;
   }
 }
 
 }  // namespace
 
 void DescribeP6BentBlends(const P6Kite& kite, const P6Seams& s, detail::SeamBlends& blends) {
-  using detail::Beside;
-  using detail::BlendBends;
-  const FeatherSource& source = kite.Source();
-  const Point2D &z = kite.SixFold(), &t = kite.ThreeFold();
   // The plan's bumps: o1 of the axes, the larger along u and v; bend1 and bend2 of the medians,
   // each along itself (by v, by u).
   const double scale = (1 - s.fu) * kSqrt3, alongMedian = 1 / (s.i1.y - s.hu);
-  const detail::SideBend axes = AxesBump(s, scale * s.k0);
-  blends.bends[0] = axes;
+  blends.bends[0] = AxesBump(s, scale * s.k0);
   blends.bends[1] = {-scale * s.k1, 0, alongMedian, -s.hv * alongMedian, true};
   blends.bends[2] = {-scale * s.k1, alongMedian, 0, -s.hu * alongMedian, true};
   blends.bendCount = 3;
-  const BlendBends o1{{1, 0, 0}}, bend1{{0, 1, 0}}, bend2{{0, 0, 1}};
   // Near the kite's edges, which the plan clamps onto before it turns, a pixel's side is for
   // doubles to tell: on the axes, whose copies on the other one the plan weighs by o1 before the
   // turn, planned.
   StartKiteBlends(blends);
-  const double sideways = s.Sideways();
-  blends.AddPlannedBeyond(P6Kite::kMedian1, sideways);
-  blends.AddPlannedBeyond(P6Kite::kMedian2, sideways);
-  blends.AddPlanned({UBelow(sideways)});
-  blends.AddPlanned({VBelow(sideways)});
-  AddBulges(kite, s, blends);
-  // The band about the axis u = 0, past its corners.
-  blends.AddPlanned({UBelow(s.hu), VBelow(s.hv)});
-  blends.BendSide(0, o1);
-  blends.AddBlend({UBelow(s.hu), Beside(s.e2)}, Turned(&Point2D::RotatePlus60, z, source),
-                  {1 / s.fu, 0, 0.5});
-  blends.BendSide(0, o1);
-  blends.BendSide(1, -bend2);
-  blends.BendWeights(o1 * (1 / s.fu));
-  blends.AddPlanned({UBelow(s.hu)});
-  blends.BendSide(0, o1);
-  // Beyond e1 moved out by bend1, along u or along v as u > v or not: the median's band, its
-  // corner and the three-fold centre.
-  const HalfPlane belowMedian2 = Beside(P6Kite::kMedian2), uAboveV{-1, 1, 0};
-  const HalfPlane beyondE1[] = {SideOf([&](double u, double v) { return s.e1.XAt(v) - u; }),
-                                SideOf([&](double u, double v) { return s.e1.YAt(u) - v; })};
-  const detail::LatticeLinear inMedian1 = detail::RampAcross(
-      1, [](double u, double v) { return P6Kite::kMedian1.XAt(v) - u; }, s.fu);
-  for (int k = 0; k < 2; ++k) {
-    const HalfPlane byU = k == 0 ? uAboveV : -uAboveV;
-    blends.AddPlanned({belowMedian2, byU, beyondE1[k], VBelow(s.hv)});
-    blends.BendSide(2, -bend1);
-    blends.BendSide(3, -o1);
-    blends.AddBlend({belowMedian2, byU, beyondE1[k], Beside(s.e2)},
-                    Turned(&Point2D::RotatePlus120, t, source), inMedian1);
-    blends.BendSide(2, -bend1);
-    blends.BendSide(3, bend1);
-    blends.BendWeights(bend1 * (-1 / s.fu));
-    blends.AddPlanned({belowMedian2, byU, beyondE1[k]});
-    blends.BendSide(2, -bend1);
-  }
-  blends.AddBlend({VBelow(s.hv)}, Turned(&Point2D::RotateMinus60, z, source), {0, 1 / s.fv, 0.5});
-  blends.BendSide(0, -o1);
-  blends.BendWeights(o1 * (-1 / s.fv));
-  blends.AddOwn({Beside(s.e2)});
-  blends.BendSide(0, -bend2);
-  blends.AddOwn({SideOf([](double u, double v) { return P6Kite::kMedian1.XAt(v) - u; })});
-  blends.AddBlend({}, Turned(&Point2D::RotateMinus120, t, source),
-                  detail::RampAcross(
-                      1, [](double u, double v) { return P6Kite::kMedian2.YAt(u) - v; }, s.fu));
-  blends.BendWeights(bend2 * (1 / s.fu));
+  for (const P6BlendRow& row : kP6BentBlends)
+    if (Holds(row.when, s.k0, s.k1)) AddRow(kite, s, row, blends);
 }
 
 void DescribeP6Blends(const P6Kite& kite, const P6Seams& s, detail::SeamBlends& blends) {

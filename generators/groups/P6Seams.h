@@ -46,10 +46,11 @@ void DescribeP6BentFeatheredFold(const P6Kite& kite, const P6Seams& seams, detai
 // weighs them (planned where the feathers across u and v differ).
 void DescribeP6Blends(const P6Kite& kite, const P6Seams& seams, detail::SeamBlends& blends);
 
-// Bent and feathered, on the kite's position before the plan's turns across the bent seams: the
-// bands about the axes and the medians blend in lanes, their sides and ramps bent by the plan's
-// bumps (the axes' o1 and the medians' own), and the seams' bulges by the copy the plan's turn
-// lands on; the bulges' ends, the corners and the three-fold centre are left to doubles or planned.
+// Bent and feathered, row by row of kP6BentBlends (HexagonalBlendRows.h), on the kite's position
+// before the plan's turns across the bent seams: the bands about the axes and the medians blend in
+// lanes, their sides and ramps bent by the plan's bumps (the axes' o1 and the medians' own), and
+// the seams' bulges by the copy the plan's turn lands on; the bulges' ends, the corners and the
+// three-fold centre are left to doubles or planned.
 void DescribeP6BentBlends(const P6Kite& kite, const P6Seams& seams, detail::SeamBlends& blends);
 
 }  // namespace corvel
