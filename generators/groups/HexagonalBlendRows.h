@@ -1,15 +1,14 @@
-// The hexagonal groups' feathered blends about bent seams, one table a group: each row a band or
-// region the blends add, in the order they test them (the first that holds a pixel decides), with
-// which band it is, on which side, where it ends and how its pixels mix. The groups' blends read
-// their table; the generators' README writes its lists of pixels sent to doubles from these rows,
-// and a test holds the one to the other.
+// The hexagonal groups' feathered blends where their seams bend, one table a group: each row a
+// band or region the blends add, in the order they test them (the first that holds a pixel
+// decides), with which band it is, on which side, where it ends and how its pixels mix. The
+// groups' blends read their table; the generators' README writes its lists of pixels sent to
+// doubles from these rows, and a test holds the one to the other.
 #pragma once
 #include <cstdint>
 
 namespace corvel {
 
-// Where a row is added: always, or only where an amplitude has the sign given (and, for "P3"'s
-// carries, where what they carry blends in lanes at all).
+// Where a row is added: always, or only where an amplitude has the sign given or bends at all.
 enum class BentWhen : std::uint8_t {
   kAlways,
   kK0Positive,
@@ -51,6 +50,9 @@ enum class BentMix : std::uint8_t {
   kDoublesWhereAlike,  // in doubles as the plan weighs them where the feathers are alike, else planned
   kOwnSample,          // the own sample alone
 };
+
+// Whether a planned row's pixels mix in doubles by the plan's own fold where the group gives one.
+constexpr bool ByPlanFold(BentMix mix) { return mix == BentMix::kPlanFold; }
 
 // "P3"'s rhombus edges in its centre frame, s = 0, s = 1, t = 0 and t = 1; k0 bends those at
 // anchor2 (s = 1 and t = 0), k1 those at anchor1. A carry across one edge of a pair lands past the

@@ -312,17 +312,17 @@ P3LMBent::P3LMBent(const P3LMKite& kite, const P3LMSeams& s)
 // turn is the plan's, and only a sliver about the band's ends and corners, where the plan's
 // weights jump, is planned; a sliver about the bent seam, where the floats may take either side,
 // mixes in doubles on the plan's fold, which the lanes' fold follows there.
-void AddBulge(const P3LMBent& b, KiteSide side, detail::SeamBlends& blends) {
+void AddBulge(const P3LMBent& b, const P3LMBlendRow& row, detail::SeamBlends& blends) {
   const P3LMSeams& s = b.s;
   const double sideways = b.sideways;
   const HalfPlane past = b.PastTheSeam();
   const detail::BlendBends &byD = b.byD, pastBent = b.PastBent();
   const Line2D &lk = P3LMKite::kToK, &lm = P3LMKite::kToM;
   const bool pastK = b.pastK;
-  switch (side) {
+  switch (row.side) {
     case KiteSide::kNear:
       blends.AddPlanned({{past.nu, past.nv, past.n1 - sideways}, {-past.nu, -past.nv, -past.n1 - sideways}},
-                        true);
+                        ByPlanFold(row.mixes));
       blends.BendSide(0, pastBent);
       blends.BendSide(1, -pastBent);
       break;
@@ -332,7 +332,7 @@ void AddBulge(const P3LMBent& b, KiteSide side, detail::SeamBlends& blends) {
            {b.ByTurned([&](Point2D t) { return t.x - s.hu - sideways; }),
             b.ByTurned([&](Point2D t) { return (pastK ? t.y - t.x : t.x - t.y) - sideways; }),
             b.ByTurned([&](Point2D t) { return t.y - s.hv - sideways; })}) {
-        blends.AddPlanned({past, turned});
+        blends.AddPlanned({past, turned}, ByPlanFold(row.mixes));
         blends.BendSide(0, pastBent);
       }
       break;
@@ -376,7 +376,7 @@ void AddBulge(const P3LMBent& b, KiteSide side, detail::SeamBlends& blends) {
       blends.BendSide(2, -byD);
       break;
     default:
-      blends.AddPlanned({past});
+      blends.AddPlanned({past}, ByPlanFold(row.mixes));
       blends.BendSide(0, pastBent);
       break;
   }
@@ -385,22 +385,23 @@ void AddBulge(const P3LMBent& b, KiteSide side, detail::SeamBlends& blends) {
 // The corner at the midpoint of 0B, or at the midpoint of 0A on the side of u = v given, mixes in
 // doubles as the plan weighs it, the own sample's weights the complements of the plan's, where the
 // feathers are alike (as unbent); else it is planned.
-void AddCorner(const P3LMBent& b, P3LMRegion region, int half, detail::SeamBlends& blends) {
+void AddCorner(const P3LMBent& b, const P3LMBlendRow& row, int half, detail::SeamBlends& blends) {
+  const bool inDoubles = b.corners && row.mixes == BentMix::kDoublesWhereAlike;
   const P3LMSeams& s = b.s;
   const Point2D& gs = b.kite.ThreeFold();
   auto reflected = [&](const Line2D& edge) {
     return b.Of([&](const Point2D& p) { return p.Reflect(edge); });
   };
   const HalfPlane uAboveV{-1, 1, 0};
-  if (region == P3LMRegion::kCornerAtB && b.corners) {
+  if (row.region == P3LMRegion::kCornerAtB && inDoubles) {
     blends.AddCorner({UBelow(s.hu)}, reflected(s.edgeB), {1 / s.fu, 0, 0.5}, b.minus, b.InM(),
                      b.Of([&](const Point2D& p) { return p.RotateMinus120(gs).Reflect(s.edgeA); }));
     blends.BendWeights({}, b.byD * (1 / s.fu));
-  } else if (region == P3LMRegion::kCornerAtB) {
+  } else if (row.region == P3LMRegion::kCornerAtB) {
     blends.AddPlanned({UBelow(s.hu)});
   } else {
     const HalfPlane byU = half == 0 ? uAboveV : -uAboveV;
-    if (b.corners) {
+    if (inDoubles) {
       blends.AddCorner({byU, b.beyondA[half], VBelow(s.hv)}, reflected(s.edgeA), {0, 1 / s.fv, 0.5}, b.plus,
                        b.InK(), b.Of([&](const Point2D& p) { return p.RotatePlus120(gs).Reflect(s.edgeB); }));
       blends.BendWeights({}, b.byD * (1 / s.fu));
@@ -430,8 +431,8 @@ void AddBandAcrossK(const P3LMBent& b, int half, detail::SeamBlends& blends) {
 // out by d, in the plan's triangles on either side of lg, where the feathers are alike. No seam
 // bends there (u and v lie past the bumps' ends), and the sides bent as the plan bends them meet
 // la only by xm, where v > u.
-void AddThreeCopies(const P3LMBent& b, detail::SeamBlends& blends) {
-  if (!b.corners) return;
+void AddThreeCopies(const P3LMBent& b, const P3LMBlendRow& row, detail::SeamBlends& blends) {
+  if (!b.corners || row.mixes != BentMix::kDoublesWhereAlike) return;
   const P3LMSeams& s = b.s;
   const Point2D g(1.0 / 3, 1.0 / 3);
   const LatticeLinear toA = detail::LinearOf([&](double u, double v) { return s.la.YAt(u) - v; });
@@ -456,16 +457,16 @@ void AddRow(const P3LMBent& b, const P3LMBlendRow& row, detail::SeamBlends& blen
     case P3LMRegion::kSeamToK:
       // Near the seam to K the plan's positions, clamped onto lm before they turn, and the fold's
       // part: such pixels mix in doubles on the plan's fold.
-      blends.AddPlannedNear(P3LMKite::kToK, s.near, true);
+      blends.AddPlannedNear(P3LMKite::kToK, s.near, ByPlanFold(row.mixes));
       break;
     case P3LMRegion::kSeamToM:
-      blends.AddPlannedBeyond(P3LMKite::kToM, b.sideways);
+      blends.AddPlannedBeyond(P3LMKite::kToM, b.sideways, ByPlanFold(row.mixes));
       break;
     case P3LMRegion::kBulge:
-      AddBulge(b, row.side, blends);
+      AddBulge(b, row, blends);
       break;
     case P3LMRegion::kCellEdgeV0:
-      blends.AddPlanned({Beside(s.la, true), VBelow(b.sideways)});
+      blends.AddPlanned({Beside(s.la, true), VBelow(b.sideways)}, ByPlanFold(row.mixes));
       break;
     case P3LMRegion::kMirror:
       if (row.side == KiteSide::kAlongU0) {
@@ -477,13 +478,13 @@ void AddRow(const P3LMBent& b, const P3LMBlendRow& row, detail::SeamBlends& blen
       break;
     case P3LMRegion::kCornerAtB:
     case P3LMRegion::kCornerAtA:
-      AddCorner(b, row.region, half, blends);
+      AddCorner(b, row, half, blends);
       break;
     case P3LMRegion::kBandAcrossK:
       AddBandAcrossK(b, half, blends);
       break;
     case P3LMRegion::kThreeCopies:
-      AddThreeCopies(b, blends);
+      AddThreeCopies(b, row, blends);
       break;
     case P3LMRegion::kInsideLb:
       blends.AddOwn({Beside(s.lb)});

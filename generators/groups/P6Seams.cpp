@@ -294,21 +294,25 @@ using detail::Beside;
 // side of the line, the plan's: the axes' line moved by o1 (v where o1 is positive, else u), the
 // first median's by bend1 or the second's by bend2. Both sides of a bulge blend the copies the plan
 // shows, so only that sliver is left to it.
-void AddBentSeamSliver(const P6Seams& s, P6Region region, detail::SeamBlends& blends) {
+void AddBentSeamSliver(const P6Seams& s, const P6BlendRow& row, detail::SeamBlends& blends) {
   const double sliver = s.Sideways();
+  const P6Region region = row.region;
+  const bool byPlanFold = ByPlanFold(row.mixes);
   if (region == P6Region::kAxesBulge && s.k0 > 0) {
-    blends.AddPlanned({HalfPlane{0, 1, -sliver}});  // v - o1 < sliver
+    blends.AddPlanned({HalfPlane{0, 1, -sliver}}, byPlanFold);  // v - o1 < sliver
     blends.BendSide(0, {{-1, 0, 0}});
   } else if (region == P6Region::kAxesBulge) {
-    blends.AddPlanned({HalfPlane{1, 0, -sliver}});  // u + o1 < sliver
+    blends.AddPlanned({HalfPlane{1, 0, -sliver}}, byPlanFold);  // u + o1 < sliver
     blends.BendSide(0, {{1, 0, 0}});
   } else if (s.k1 < 0) {
     // u + bend1 past the first median less the sliver.
-    blends.AddPlanned({SideOf([&](double u, double v) { return P6Kite::kMedian1.XAt(v) - u - sliver; })});
+    blends.AddPlanned({SideOf([&](double u, double v) { return P6Kite::kMedian1.XAt(v) - u - sliver; })},
+                      byPlanFold);
     blends.BendSide(0, {{0, -1, 0}});
   } else {
     // v - bend2 past the second median less the sliver.
-    blends.AddPlanned({SideOf([&](double u, double v) { return P6Kite::kMedian2.YAt(u) - v - sliver; })});
+    blends.AddPlanned({SideOf([&](double u, double v) { return P6Kite::kMedian2.YAt(u) - v - sliver; })},
+                      byPlanFold);
     blends.BendSide(0, {{0, 0, 1}});
   }
 }
@@ -323,14 +327,14 @@ void AddLineRow(const P6Kite& kite, const P6Seams& s, const P6BlendRow& row, det
   const FeatherSource& source = kite.Source();
   const Point2D &z = kite.SixFold(), &t = kite.ThreeFold();
   const double sideways = s.Sideways();
-  const bool band = row.side == KiteSide::kBand;
+  const bool band = row.side == KiteSide::kBand, byPlanFold = ByPlanFold(row.mixes);
   switch (row.region) {
     case P6Region::kMedian1:
-      blends.AddPlannedBeyond(P6Kite::kMedian1, sideways);
+      blends.AddPlannedBeyond(P6Kite::kMedian1, sideways, byPlanFold);
       break;
     case P6Region::kMedian2:
       if (!band) {
-        blends.AddPlannedBeyond(P6Kite::kMedian2, sideways);
+        blends.AddPlannedBeyond(P6Kite::kMedian2, sideways, byPlanFold);
         break;
       }
       blends.AddBlend({}, Turned(&Point2D::RotateMinus120, t, source),
@@ -340,7 +344,7 @@ void AddLineRow(const P6Kite& kite, const P6Seams& s, const P6BlendRow& row, det
       break;
     case P6Region::kAxisU0:
       if (!band) {
-        blends.AddPlanned({UBelow(sideways)});
+        blends.AddPlanned({UBelow(sideways)}, byPlanFold);
         break;
       }
       blends.AddBlend({UBelow(s.hu), Beside(s.e2)}, Turned(&Point2D::RotatePlus60, z, source),
@@ -351,7 +355,7 @@ void AddLineRow(const P6Kite& kite, const P6Seams& s, const P6BlendRow& row, det
       break;
     default:
       if (!band) {
-        blends.AddPlanned({VBelow(sideways)});
+        blends.AddPlanned({VBelow(sideways)}, byPlanFold);
         break;
       }
       blends.AddBlend({VBelow(s.hv)}, Turned(&Point2D::RotateMinus60, z, source), {0, 1 / s.fv, 0.5});
@@ -370,7 +374,7 @@ void AddMedian1Row(const P6Kite& kite, const P6Seams& s, const P6BlendRow& row, 
   const HalfPlane beyondE1 = uPastV ? SideOf([&](double u, double v) { return s.e1.XAt(v) - u; })
                                     : SideOf([&](double u, double v) { return s.e1.YAt(u) - v; });
   if (row.region == P6Region::kTwoFoldCentre1) {
-    blends.AddPlanned({belowMedian2, byU, beyondE1, VBelow(s.hv)});
+    blends.AddPlanned({belowMedian2, byU, beyondE1, VBelow(s.hv)}, ByPlanFold(row.mixes));
     blends.BendSide(3, -kO1);
   } else if (row.region == P6Region::kMedian1) {
     blends.AddBlend({belowMedian2, byU, beyondE1, Beside(s.e2)},
@@ -380,7 +384,7 @@ void AddMedian1Row(const P6Kite& kite, const P6Seams& s, const P6BlendRow& row, 
     blends.BendSide(3, kBend1);
     blends.BendWeights(kBend1 * (-1 / s.fu));
   } else {
-    blends.AddPlanned({belowMedian2, byU, beyondE1});
+    blends.AddPlanned({belowMedian2, byU, beyondE1}, ByPlanFold(row.mixes));
   }
   blends.BendSide(2, -kBend1);
 }
@@ -390,18 +394,18 @@ void AddRow(const P6Kite& kite, const P6Seams& s, const P6BlendRow& row, detail:
     case P6Region::kAxesBulge:
     case P6Region::kMedianBulge:
       if (row.side == KiteSide::kNear)
-        AddBentSeamSliver(s, row.region, blends);
+        AddBentSeamSliver(s, row, blends);
       else if (row.region == P6Region::kAxesBulge)
         AddAxesBulgeBlend(kite, s, blends);
       else
         AddMedianBulgeBlend(kite, s, blends);
       break;
     case P6Region::kSixFoldCentre:
-      blends.AddPlanned({UBelow(s.hu), VBelow(s.hv)});
+      blends.AddPlanned({UBelow(s.hu), VBelow(s.hv)}, ByPlanFold(row.mixes));
       blends.BendSide(0, kO1);
       break;
     case P6Region::kTwoFoldCentre2:
-      blends.AddPlanned({UBelow(s.hu)});
+      blends.AddPlanned({UBelow(s.hu)}, ByPlanFold(row.mixes));
       blends.BendSide(0, kO1);
       break;
     case P6Region::kTwoFoldCentre1:
