@@ -249,9 +249,9 @@ struct P3LMBent {
   double sideways;
   // Past K where d is positive (k0 negative), else past M.
   bool pastK;
-  // The corners and the three copies about G mix as the plan weighs them where the feathers are
-  // alike (their regions the plan's triangles); else they are planned.
-  bool corners;
+  // Whether the feathers are alike: the corners' and the three copies' regions are then the plan's
+  // triangles, whose copies mix as it weighs them.
+  bool feathersAlike;
   // Beyond la moved out by d, along u where u > v, else along v.
   HalfPlane beyondA[2];
 
@@ -300,7 +300,7 @@ P3LMBent::P3LMBent(const P3LMKite& kite, const P3LMSeams& s)
       minus(Of([&](const Point2D& p) { return p.RotateMinus120(kite.ThreeFold()); })),
       sideways(s.Sideways()),
       pastK(s.k0 < 0),
-      corners(s.hu == s.hv),
+      feathersAlike(s.hu == s.hv),
       beyondA{SideOf([&](double u, double v) { return s.la.XAt(v) - u; }),
               SideOf([&](double u, double v) { return s.la.YAt(u) - v; })} {}
 
@@ -386,7 +386,7 @@ void AddBulge(const P3LMBent& b, const P3LMBlendRow& row, detail::SeamBlends& bl
 // doubles as the plan weighs it, the own sample's weights the complements of the plan's, where the
 // feathers are alike (as unbent); else it is planned.
 void AddCorner(const P3LMBent& b, const P3LMBlendRow& row, int half, detail::SeamBlends& blends) {
-  const bool inDoubles = b.corners && row.mixes == BentMix::kDoublesWhereAlike;
+  const bool inDoubles = b.feathersAlike && row.mixes == BentMix::kDoublesWhereAlike;
   const P3LMSeams& s = b.s;
   const Point2D& gs = b.kite.ThreeFold();
   auto reflected = [&](const Line2D& edge) {
@@ -421,7 +421,7 @@ void AddBandAcrossK(const P3LMBent& b, int half, detail::SeamBlends& blends) {
   blends.BendSide(1, -b.byD);
   blends.BendSide(2, b.byD);
   blends.BendWeights(b.byD * (-1 / b.s.fu));
-  if (!b.corners) {
+  if (!b.feathersAlike) {
     blends.AddPlanned({byU, b.beyondA[half]});
     blends.BendSide(1, -b.byD);
   }
@@ -432,7 +432,7 @@ void AddBandAcrossK(const P3LMBent& b, int half, detail::SeamBlends& blends) {
 // bends there (u and v lie past the bumps' ends), and the sides bent as the plan bends them meet
 // la only by xm, where v > u.
 void AddThreeCopies(const P3LMBent& b, const P3LMBlendRow& row, detail::SeamBlends& blends) {
-  if (!b.corners || row.mixes != BentMix::kDoublesWhereAlike) return;
+  if (!b.feathersAlike || row.mixes != BentMix::kDoublesWhereAlike) return;
   const P3LMSeams& s = b.s;
   const Point2D g(1.0 / 3, 1.0 / 3);
   const LatticeLinear toA = detail::LinearOf([&](double u, double v) { return s.la.YAt(u) - v; });

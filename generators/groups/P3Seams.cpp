@@ -144,9 +144,11 @@ using detail::HalfPlane;
 // Below any bent sum of a position the program reaches.
 constexpr double kAllOfIt = 1e6;
 
+// Whether the edge lies where s (else t) is whole, where it is 1, and whether k0 bends it.
 constexpr bool OnS(RhombusEdge edge) { return edge == RhombusEdge::kS0 || edge == RhombusEdge::kS1; }
 constexpr bool AtOne(RhombusEdge edge) { return edge == RhombusEdge::kS1 || edge == RhombusEdge::kT1; }
 constexpr bool AtAnchor2(RhombusEdge edge) { return edge == RhombusEdge::kS1 || edge == RhombusEdge::kT0; }
+// The pair's other edge: a carry across the one lands past the other.
 constexpr RhombusEdge OtherOfPair(RhombusEdge edge) {
   return edge == RhombusEdge::kS0   ? RhombusEdge::kT1
          : edge == RhombusEdge::kT1 ? RhombusEdge::kS0
@@ -222,7 +224,7 @@ bool RowHolds(const P3BlendRow& row, P3Region region, const P3Seams& s) {
   return row.region == region && Holds(row.when, s.k0, s.k1);
 }
 
-// nS s + nT t + n1 of the frame's s and t, as a side of the program's lattice position.
+// A side in the frame's s and t, as a side of the program's lattice position.
 HalfPlane FrameSide(const TileGenerator& g, const P3Seams& s, const HalfPlane& st) {
   return detail::InLatticeSide(g, [&](const Point2D& q) {
     const Point2D p = s.frame.PlaneToLattice(q.x, q.y);
@@ -403,8 +405,22 @@ void AddRegion(const EdgeSides& e, detail::SeamBlends& blends, Add&& add) {
   for (int i = 0; i < e.count; ++i) blends.BendSide(i, e.bends[i]);
 }
 
+// The own sample's weight across the edge, a half on it, rising by a whole across f into the rhombus.
+detail::LatticeLinear RampInto(RhombusEdge edge, double f) {
+  switch (edge) {
+    case RhombusEdge::kS0:
+      return {1 / f, 0, 0.5};
+    case RhombusEdge::kS1:
+      return {-1 / f, 0, 1 / f + 0.5};
+    case RhombusEdge::kT0:
+      return {0, 1 / f, 0.5};
+    default:
+      return {0, -1 / f, 1 / f + 0.5};
+  }
+}
+
 // The band about `edge` blended with the copy across it, turned about its pair's anchor (by -120
-// degrees across s = 0 or s = 1, else +120), the own sample's weight rising into the rhombus.
+// degrees across s = 0 or s = 1, else +120).
 void AddBand(const P3Seams& s, RhombusEdge edge, bool between, const HalfPlane* past,
              const detail::BlendBends& o0, const detail::BlendBends& o1, detail::SeamBlends& blends) {
   const Point2D& centre = AtAnchor2(edge) ? s.c10 : s.c01;
@@ -413,12 +429,7 @@ void AddBand(const P3Seams& s, RhombusEdge edge, bool between, const HalfPlane* 
     return OnS(edge) ? p.RotateMinus120(centre) : p.RotatePlus120(centre);
   });
   const double f = OnS(edge) ? s.fu : s.fv;
-  const detail::LatticeLinear ramp = edge == RhombusEdge::kS0 ? detail::LatticeLinear{1 / f, 0, 0.5}
-                                     : edge == RhombusEdge::kS1
-                                         ? detail::LatticeLinear{-1 / f, 0, 1 / f + 0.5}
-                                     : edge == RhombusEdge::kT0
-                                         ? detail::LatticeLinear{0, 1 / f, 0.5}
-                                         : detail::LatticeLinear{0, -1 / f, 1 / f + 0.5};
+  const detail::LatticeLinear ramp = RampInto(edge, f);
   AddRegion(BandSides(s, edge, between, false, past, o0, o1), blends,
             [&](std::initializer_list<HalfPlane> sides) { blends.AddBlend(sides, copy, ramp); });
   blends.BendWeights((AtAnchor2(edge) ? o0 : o1) * (AtOne(edge) ? 1 / f : -1 / f));
