@@ -154,6 +154,69 @@ TEST(GroupRoads, EveryBendLimitTakesTheNamedRoadEitherSideWithinALevelOfThePlan)
   }
 }
 
+// The road each bend must take, written out rather than read from the records: each kind of limit
+// just within and past, and the limits on one of two seams with one past them and one within.
+TEST(GroupRoads, BendsTakeTheRoadsTheirLimitsGive) {
+  if (!ProbeCpuFeatures().sse2) GTEST_SKIP() << "no SSE2: every pixel is planned";
+  CRowIteratorBands source;
+  testing_images::MakeWaves(source, 400, 400);
+  struct Case {
+    int method;
+    double feather;
+    double k[3];
+    Road road;
+  };
+  constexpr Road kPlanned = Road::kPlanned, kFolded = Road::kFolded, kBlended = Road::kBlended;
+  const Case cases[] = {
+      // "PG": bands in lanes within 0.4 each, not both past 0.3.
+      {keTilingPG, 20, {0.35, -0.1, 0}, kBlended},
+      {keTilingPG, 20, {-0.1, 0.35, 0}, kBlended},
+      {keTilingPG, 20, {0.35, -0.35, 0}, kFolded},
+      {keTilingPG, 20, {0.1, 0.45, 0}, kFolded},
+      {keTilingPG, 20, {0.55, 0.1, 0}, kPlanned},
+      {keTilingPG, 0, {0.35, -0.35, 0}, kFolded},
+      // "PMG": feathered, the program within 0.25 each, not both past 0.2.
+      {keTilingPMG, 20, {0.22, -0.1, 0}, kBlended},
+      {keTilingPMG, 20, {-0.1, 0.22, 0}, kBlended},
+      {keTilingPMG, 20, {-0.22, 0.22, 0}, kPlanned},
+      {keTilingPMG, 0, {-0.22, 0.22, 0}, kFolded},
+      {keTilingPMG, 0, {0.1, 0.27, 0}, kPlanned},
+      // "PGG": bands in lanes while not both past 0.2.
+      {keTilingPGG, 20, {0.1, -0.22, 0}, kBlended},
+      {keTilingPGG, 20, {0.22, 0.22, 0}, kFolded},
+      {keTilingPGG, 20, {0.27, 0.1, 0}, kPlanned},
+      // "P2": any bend renders; bands in lanes within 0.15, the third seam's too.
+      {keTilingP2, 20, {0.1, -0.1, 0.1}, kBlended},
+      {keTilingP2, 20, {0.1, -0.1, 0.2}, kFolded},
+      {keTilingP2, 0, {0.6, -0.6, 0.6}, kFolded},
+      // "P4": only with both seams bent.
+      {keTilingP4, 0, {0.1, 0, 0}, kPlanned},
+      {keTilingP4, 20, {0.1, 0.1, 0}, kBlended},
+      {keTilingP4, 0, {0.2, -0.35, 0}, kPlanned},
+      // "P6": unfeathered, k1 by any amount.
+      {keTilingP6, 0, {0.1, -0.6, 0}, kFolded},
+      {keTilingP6, 0, {0.35, 0.1, 0}, kPlanned},
+      {keTilingP6, 20, {0.1, -0.1, 0}, kBlended},
+      {keTilingP6, 20, {0.1, -0.2, 0}, kFolded},
+      {keTilingP6, 20, {0.1, -0.35, 0}, kPlanned},
+      // "P3LM", "CMM", "P1".
+      {keTilingP3LM, 0, {0.6, 0, 0}, kFolded},
+      {keTilingP3LM, 20, {-0.25, 0, 0}, kFolded},
+      {keTilingP3LM, 20, {0.35, 0, 0}, kPlanned},
+      {keTilingCMM, 20, {0.6, 0, 0}, kBlended},
+      {keTilingP1, 20, {0.45, -0.45, 0}, kBlended},
+      {keTilingP1, 0, {0.1, 0.5, 0}, kPlanned},
+  };
+  for (const Case& c : cases) {
+    const TileShape shape = ShapeOf(c.method, c.feather, c.k);
+    char what[160];
+    std::snprintf(what, sizeof what, "%s feather %g bent %g, %g, %g", FindTileGroup(c.method)->name,
+                  c.feather, c.k[0], c.k[1], c.k[2]);
+    EXPECT_STREQ(NameOf(RoadTaken(source, shape)), NameOf(c.road)) << what;
+    ExpectFastWithinALevelOfThePlan(source, shape, what);
+  }
+}
+
 // A feathered tile of one period that its group's half turn or glide takes onto itself makes only
 // part of its rows and turns the rest, within a level of the plan: straight and bent, on the
 // hexagon and off it (the plan's turns then the hexagon's, which take the pixels right on the cell's
