@@ -213,32 +213,36 @@ TEST(RowSampler, WholeStepsAlongRowsAndColumnsGiveThePlainBytes) {
     ExpectPlainBytes(image.View(true), positions, edge);
 }
 
-// Rows that turn through a window at a pitch of no whole number of pixels, and through one
-// wider than 32767 pixels, far along it, give the plain bytes too. Green and alpha are 255
+// Rows that turn through a window at a pitch of no whole number of pixels, through one wider than
+// 32767 pixels, far along it, and through one narrower in rows longer than that, where a pitch
+// taken in 16 bits would read row 0 for row 1, give the plain bytes too. Green and alpha are 255
 // throughout, so that a pixel read a half off its place would still be opaque, and stand.
 TEST(RowSampler, WindowsAtAnyPitchAndOfAnyWidthGiveThePlainBytes) {
-  auto turned = [](int x, int y, int count) {
+  auto turned = [](int x, int y, int down, int count) {
     std::vector<std::int32_t> positions;
-    for (int i = 0; i < count; ++i) positions.insert(positions.end(), {x + 231 * i, y + 97 * i});
+    for (int i = 0; i < count; ++i) positions.insert(positions.end(), {x + 231 * i, y + down * i});
     return positions;
   };
-  for (const auto& [width, height, pitch, x] :
-       {std::array<int, 4>{40, 12, 4 * 40 + 2, 1}, std::array<int, 4>{32800, 6, 4 * 32800 + 16, 32740}}) {
+  // Each window's width, height and pitch, and where its row starts and how fast it goes down.
+  for (const auto& [width, height, pitch, x, y, down] :
+       {std::array<int, 6>{40, 12, 4 * 40 + 2, 1, 2, 97},
+        std::array<int, 6>{32800, 6, 4 * 32800 + 16, 32740, 2, 97},
+        std::array<int, 6>{32000, 4, 4 * 40000, 31900, 1, 3}}) {
     std::vector<std::uint8_t> bytes(std::size_t(pitch) * std::size_t(height));
     std::vector<std::uint8_t*> pointers;
     std::vector<std::intptr_t> strides(std::size_t(height), pitch);
     strides.back() = 0;
-    for (int y = 0; y < height; ++y) {
-      pointers.push_back(bytes.data() + std::size_t(pitch) * std::size_t(y));
+    for (int row = 0; row < height; ++row) {
+      pointers.push_back(bytes.data() + std::size_t(pitch) * std::size_t(row));
       for (int k = 0; k < width; ++k) {
         std::uint8_t* pixel = pointers.back() + 4 * k;
-        pixel[0] = std::uint8_t(7 * k + 13 * y);
+        pixel[0] = std::uint8_t(7 * k + 13 * row);
         pixel[1] = pixel[3] = 255;
-        pixel[2] = std::uint8_t(5 * k * y + 3);
+        pixel[2] = std::uint8_t(5 * k * row + 3);
       }
     }
     BgraRows rows{pointers.data(), strides.data(), width, height, bytes.data(), pitch, 0, 0, width, height};
-    ExpectPlainBytes(rows, turned(256 * x + 17, 2 * 256 + 3, 64), SampleEdge::kClamp);
+    ExpectPlainBytes(rows, turned(256 * x + 17, 256 * y + 3, down, 64), SampleEdge::kClamp);
   }
 }
 
