@@ -1,6 +1,7 @@
 # make test   install what is missing, build Release and sanitizer builds, run every test of both,
 #             and the threaded tests under ThreadSanitizer
-# make demo   install what is missing, build, run the filter over a photo for all 17 groups into out/
+# make demo   install what is missing, build wf-host and the module alone, run the filter over a photo
+#             for all 17 groups into out/
 # make bench  build and run the benchmarks (Release)
 # make bench-filter  the filter's path on a 12-megapixel image in process and on a photo through wf-host,
 #                    beside OpenCV's warpAffine (installs python3-opencv)
@@ -36,8 +37,10 @@ test: deps release sanitize tsan
 deps:
 	@sh tools/install-deps
 
+CONFIGURE_RELEASE = cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DWF_WERROR=$(WERROR)
+
 release: deps
-	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DWF_WERROR=$(WERROR)
+	$(CONFIGURE_RELEASE)
 	cmake --build $(RELEASE) -j $(JOBS)
 
 sanitize: deps
@@ -49,7 +52,10 @@ tsan: deps
 	cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=Debug -DWF_TSAN=ON -DWF_BENCHMARKS=OFF -DWF_WERROR=$(WERROR)
 	cmake --build $(TSAN) -j $(JOBS) --target $(notdir $(TSAN_TESTS))
 
-demo: release
+# Only what the demo runs: the tests and benchmarks wait for `make test` and `make bench`.
+demo: deps
+	$(CONFIGURE_RELEASE)
+	cmake --build $(RELEASE) -j $(JOBS) --target wf-host WendleForge
 	sh tools/demo.sh $(RELEASE)
 
 bench-filter: release
