@@ -56,6 +56,9 @@ std::string FindPresetFile(const std::string& folder, const std::string& fileNam
   return std::string();
 }
 
+// The built-in entry's name is its own, in any case, so that no file can be listed beside it.
+bool IsDefaultName(const std::string& name) { return SameIgnoringCase(name, kDefaultPreset); }
+
 std::string SelectedText(CComboBox& list) {
   const int selected = list.GetCurSel();
   if (selected < 0) return std::string();
@@ -158,7 +161,9 @@ void FillPresetList(const PresetState& state, CComboBox& list) {
   list.ResetContent();
   list.AddString(kDefaultPreset);
   for (const std::string& name : FilesOf(state.folder)) {
-    if (EndsWithExtension(name, true)) list.AddString(name.substr(0, name.size() - kExtensionLength).c_str());
+    if (!EndsWithExtension(name, true)) continue;
+    const std::string entry = name.substr(0, name.size() - kExtensionLength);
+    if (!IsDefaultName(entry)) list.AddString(entry.c_str());
   }
   if (state.currentName.size() < kExtensionLength) return;
   const std::string current = state.currentName.substr(0, state.currentName.size() - kExtensionLength);
@@ -244,6 +249,11 @@ void PresetNameDialog::OnOK() {
     return;
   }
   if (!EndsWithExtension(name, false)) name += kPresetExtension;
+  if (IsDefaultName(name.substr(0, name.size() - kExtensionLength))) {
+    ShowUserMessage("\"Default\" is the name of the built-in preset; choose another name", "Save Preset",
+                    MB_OK | MB_ICONWARNING);
+    return;
+  }
   if (!FindPresetFile(folder_, name).empty()) {
     CString question;
     question.LoadString(resources::kFileExistsString);

@@ -200,6 +200,31 @@ TEST_F(PresetsTest, AsksBeforeOverwritingAndRefusesNamesOutsideTheFolder) {
   EXPECT_EQ(SavePreset(state, set, &owner), kPresetCancelled);
 }
 
+// The built-in entry keeps its name: no file is listed beside it and none is saved under it.
+TEST_F(PresetsTest, TheBuiltInNameIsTakenByNoFile) {
+  Write("Default.preset", "TilingCommand\n");
+  Write("default.PRESET", "TilingCommand\n");
+  Write("Defaults.preset", "TilingCommand\n");
+  FillPresetList(state, list);
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"Default", "Defaults"}));
+
+  platform::EventScript script;
+  const char* const refused[] = {"Default", " DEFAULT ", "default.preset"};
+  for (const char* name : refused) {
+    Name(script, name);
+    script.AnswerMessageBox(IDOK);
+  }
+  Name(script, "Default copy");
+  ASSERT_EQ(SavePreset(state, set, &owner), 0);
+  ASSERT_EQ(script.MessageBoxes().size(), std::size(refused));
+  for (const auto& box : script.MessageBoxes())
+    EXPECT_EQ(box.text, "\"Default\" is the name of the built-in preset; choose another name");
+  FillPresetList(state, list);
+  const std::vector<std::string> entries = Entries();
+  EXPECT_EQ(std::count(entries.begin(), entries.end(), "Default"), 1);
+  EXPECT_EQ(Selected(), "Default copy");
+}
+
 TEST_F(PresetsTest, AMissingFolderIsMadeByTheFirstSave) {
   state.folder = (folder / "Presets").string() + "/";
   FillPresetList(state, list);
