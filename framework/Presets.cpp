@@ -12,6 +12,7 @@
 
 #include "framework/UserMessage.h"
 #include "platform/shell/Shell.h"
+#include "platform/win32/CodePage.h"
 #include "platform/win32/ReplacementFile.h"
 #include "resources/ResourceIds.h"
 
@@ -47,17 +48,56 @@ std::vector<std::string> FilesOf(const std::string& folder) {
   return names;
 }
 
-// Names of files ignore case where presets came from, so "Test" finds "Test.PRESET" here too.
-std::string FindPresetFile(const std::string& folder, const std::string& fileName) {
-  std::error_code error;
-  if (std::filesystem::is_regular_file(folder + fileName, error)) return folder + fileName;
-  for (const std::string& name : FilesOf(folder))
-    if (SameIgnoringCase(name, fileName)) return folder + name;
-  return std::string();
-}
-
 // The built-in entry's name is its own, in any case, so that no file can be listed beside it.
 bool IsDefaultName(const std::string& name) { return SameIgnoringCase(name, kDefaultPreset); }
+
+// A preset's file and the name the list shows for it, in the text code page.
+struct PresetFile {
+  std::string entry;
+  std::string fileName;
+  bool utf8 = false;  // else named in the code page itself, as presets were once saved
+};
+
+// The folder's presets in its own order, each name once: a file named in UTF-8 is preferred to
+// one of the same name in the code page.
+std::vector<PresetFile> PresetFilesOf(const std::string& folder) {
+  std::vector<PresetFile> presets;
+  for (const std::string& name : FilesOf(folder)) {
+    if (!EndsWithExtension(name, true)) continue;
+    PresetFile preset;
+    preset.fileName = name;
+    preset.entry = name.substr(0, name.size() - kExtensionLength);
+    preset.utf8 = platform::CodePageFromUtf8(preset.entry, &preset.entry);
+    if (IsDefaultName(preset.entry)) continue;
+    const auto same = std::find_if(presets.begin(), presets.end(), [&preset](const PresetFile& listed) {
+      return listed.entry == preset.entry;
+    });
+    if (same == presets.end())
+      presets.push_back(std::move(preset));
+    else if (preset.utf8 && !same->utf8)
+      *same = std::move(preset);
+  }
+  return presets;
+}
+
+// The preset of a name with its extension: of that very name, else of the name ignoring case, as
+// file names do where presets came from, so "Test" finds "Test.PRESET" here too; null for none.
+const PresetFile* FindPreset(const std::vector<PresetFile>& presets, const std::string& fileName) {
+  if (!EndsWithExtension(fileName, true)) return nullptr;
+  const std::string entry = fileName.substr(0, fileName.size() - kExtensionLength);
+  for (const bool ignoringCase : {false, true}) {
+    for (const PresetFile& preset : presets) {
+      if (ignoringCase ? SameIgnoringCase(preset.entry, entry) : preset.entry == entry) return &preset;
+    }
+  }
+  return nullptr;
+}
+
+std::string FindPresetFile(const std::string& folder, const std::string& fileName) {
+  const std::vector<PresetFile> presets = PresetFilesOf(folder);
+  const PresetFile* preset = FindPreset(presets, fileName);
+  return preset ? folder + preset->fileName : std::string();
+}
 
 std::string SelectedText(CComboBox& list) {
   const int selected = list.GetCurSel();
@@ -130,8 +170,12 @@ int LoadPreset(const std::string& path, ParameterSet& set) {
 int SavePreset(PresetState& state, const ParameterSet& set, CWnd* parent) {
   PresetNameDialog dialog(state.folder, parent);
   if (dialog.DoModal() != IDOK) return kPresetCancelled;
-  const std::string existing = FindPresetFile(state.folder, dialog.GetName());
-  const std::string path = existing.empty() ? state.folder + dialog.GetName() : existing;
+  const std::vector<PresetFile> presets = PresetFilesOf(state.folder);
+  const PresetFile* existing = FindPreset(presets, dialog.GetName());
+  // A preset named in the code page is replaced by one named in UTF-8.
+  const bool inPlace = existing && existing->utf8;
+  const std::string path = state.folder +
+                           (inPlace ? existing->fileName : platform::Utf8FromCodePage(dialog.GetName()));
   std::ostringstream text;
   set.WriteCommand(text);
   const std::string bytes = text.str();
@@ -152,19 +196,17 @@ int SavePreset(PresetState& state, const ParameterSet& set, CWnd* parent) {
     ShowUserMessage(("Can't save the preset\n" + whyNot).c_str(), "Presets", MB_OK | MB_ICONERROR);
     return kPresetNotCreated;
   }
+  std::error_code kept;  // a file left over is listed beneath the new one
+  if (existing && !inPlace) std::filesystem::remove(state.folder + existing->fileName, kept);
   state.currentPath = path;
-  state.currentName = path.substr(state.folder.size());
+  state.currentName = inPlace ? existing->entry + kPresetExtension : dialog.GetName();
   return 0;
 }
 
 void FillPresetList(const PresetState& state, CComboBox& list) {
   list.ResetContent();
   list.AddString(kDefaultPreset);
-  for (const std::string& name : FilesOf(state.folder)) {
-    if (!EndsWithExtension(name, true)) continue;
-    const std::string entry = name.substr(0, name.size() - kExtensionLength);
-    if (!IsDefaultName(entry)) list.AddString(entry.c_str());
-  }
+  for (const PresetFile& preset : PresetFilesOf(state.folder)) list.AddString(preset.entry.c_str());
   if (state.currentName.size() < kExtensionLength) return;
   const std::string current = state.currentName.substr(0, state.currentName.size() - kExtensionLength);
   for (int i = 1; i < list.GetCount(); ++i) {

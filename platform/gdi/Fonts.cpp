@@ -14,6 +14,7 @@
 #include <tuple>
 
 #include "platform/gdi/Text.h"
+#include "platform/win32/CodePage.h"
 
 namespace platform::gdi {
 
@@ -116,25 +117,13 @@ std::unique_lock<std::recursive_mutex> FontLock() {
   return std::unique_lock<std::recursive_mutex>(mutex);
 }
 
-namespace {
-// Windows-1252 differs from Latin-1 in 0x80-0x9F only.
-constexpr unsigned short kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-}  // namespace
-
-unsigned long UnicodeOf(unsigned char character) {
-  return character >= 0x80 && character < 0xA0 ? kHigh[character - 0x80] : character;
-}
-
 void SizedFont::Activate() const {
   FT_Set_Char_Size(face, static_cast<FT_F26Dot6>(std::lround(emWidth * 64)),
                    static_cast<FT_F26Dot6>(std::lround(emHeight * 64)), 72, 72);
 }
 
 FT_UInt SizedFont::Glyph(unsigned char character) const {
-  return FT_Get_Char_Index(face, UnicodeOf(character));
+  return FT_Get_Char_Index(face, UnicodeOfCodePageByte(character));
 }
 
 namespace {
@@ -222,14 +211,6 @@ bool Realize(const LOGFONT& logFont, double pixelScale, SizedFont* font) {
 }
 
 }  // namespace platform::gdi
-
-int CodePageByteOf(unsigned long unicode) {
-  if (unicode < 0x80 || (unicode >= 0xA0 && unicode <= 0xFF)) return static_cast<int>(unicode);
-  for (int i = 0; i < 32; ++i) {
-    if (platform::gdi::kHigh[i] == unicode) return 0x80 + i;
-  }
-  return -1;
-}
 
 namespace platform {
 

@@ -14,6 +14,7 @@
 #include "platform/gdi/Draw.h"
 #include "platform/gdi/detail/Canvas.h"
 #include "platform/gdi/detail/Fonts.h"
+#include "platform/win32/CodePage.h"
 #include "platform/win32/Rect.h"
 
 using platform::gdi::DeviceContext;
@@ -618,7 +619,7 @@ DWORD GetGlyphOutline(HDC handle, UINT character, UINT format, GLYPHMETRICS* met
   FT_UInt glyph = (format & GGO_GLYPH_INDEX)
                       ? character
                       : FT_Get_Char_Index(font.face,
-                                          platform::gdi::UnicodeOf(static_cast<unsigned char>(character)));
+                                          UnicodeOfCodePageByte(static_cast<unsigned char>(character)));
   FT_Int32 flags = FT_LOAD_NO_BITMAP | ((format & GGO_UNHINTED) ? FT_LOAD_NO_HINTING : FT_LOAD_DEFAULT);
   if (platform::gdi::LoadGlyph(font.face, glyph, flags) != 0) return GDI_ERROR;
   FT_Outline& outline = font.face->glyph->outline;

@@ -98,9 +98,7 @@ constexpr UINT TA_BASELINE = 24;
 UINT SetTextAlign(HDC dc, UINT align);
 UINT GetTextAlign(HDC dc);
 
-// Text is single-byte, in the Windows-1252 code page.
-// The byte of that code page for a Unicode character; -1 for a character it does not have.
-int CodePageByteOf(unsigned long unicode);
+// Text is single-byte, in the Windows-1252 code page (CodePageByteOf and UnicodeOfCodePageByte).
 BOOL TextOut(HDC dc, int x, int y, LPCSTR text, int count);
 namespace platform {
 // The work text has cost so far, for tests that hold it to what is new and what is shown: fonts

@@ -225,6 +225,50 @@ TEST_F(PresetsTest, TheBuiltInNameIsTakenByNoFile) {
   EXPECT_EQ(Selected(), "Default copy");
 }
 
+// Names are typed in the text code page; files are named in UTF-8, as the file system shows
+// them, and those once named in the code page itself are still listed and read.
+TEST_F(PresetsTest, FilesAreNamedInUtf8AndOnesNamedInTheCodePageAreStillRead) {
+  set.GetParameter(1)->SetInt(210);
+  platform::EventScript script;
+  Name(script, "Caf\xe9");
+  ASSERT_EQ(SavePreset(state, set, &owner), 0);
+  EXPECT_TRUE(fs::is_regular_file(folder / "Caf\xc3\xa9.preset"));
+  EXPECT_FALSE(fs::exists(folder / "Caf\xe9.preset"));
+  EXPECT_EQ(state.currentName, "Caf\xe9.preset");
+
+  Write("Na\xefve.preset", "TilingCommand\n\tTileSize : 320\n");      // an older save
+  Write("Caf\xe9.preset", "TilingCommand\n\tTileSize : 999\n");       // the same name the old way
+  Write("\xe6\x97\xa5.preset", "TilingCommand\n\tTileSize : 440\n");  // a name the page lacks
+  FillPresetList(state, list);
+  std::vector<std::string> entries = Entries();
+  std::sort(entries.begin() + 1, entries.end());
+  EXPECT_EQ(entries, (std::vector<std::string>{"Default", "?", "Caf\xe9", "Na\xefve"}));
+  EXPECT_EQ(Selected(), "Caf\xe9");
+
+  const struct {
+    const char* entry;
+    int tileSize;
+    const char* file;
+  } chosen[] = {{"Caf\xe9", 210, "Caf\xc3\xa9.preset"},
+                {"Na\xefve", 320, "Na\xefve.preset"},
+                {"?", 440, "\xe6\x97\xa5.preset"}};
+  for (const auto& c : chosen) {
+    list.SetCurSel(list.FindStringExact(0, c.entry));
+    EXPECT_TRUE(SelectPreset(state, list, set)) << c.entry;
+    EXPECT_EQ(Int(set, 1), c.tileSize) << c.entry;
+    EXPECT_EQ(state.currentPath, (folder / c.file).string());
+  }
+
+  // Saved again, an older file gives way to one named in UTF-8.
+  Name(script, "Na\xefve");
+  script.AnswerMessageBox(IDYES);
+  ASSERT_EQ(SavePreset(state, set, &owner), 0);
+  EXPECT_EQ(state.currentPath, (folder / "Na\xc3\xafve.preset").string());
+  EXPECT_FALSE(fs::exists(folder / "Na\xefve.preset"));
+  ASSERT_EQ(script.MessageBoxes().size(), 1u);
+  EXPECT_EQ(script.MessageBoxes()[0].text, "File already exists.\nOverwrite?");
+}
+
 TEST_F(PresetsTest, AMissingFolderIsMadeByTheFirstSave) {
   state.folder = (folder / "Presets").string() + "/";
   FillPresetList(state, list);

@@ -22,6 +22,7 @@
 #include "platform/ui/x11/Keys.h"
 #include "platform/ui/x11/LiveDisplay.h"
 #include "platform/ui/x11/WorkArea.h"
+#include "platform/win32/CodePage.h"
 #include "tests/platform/LiveTesting.h"
 
 #include <X11/Xlib.h>

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -63,6 +64,33 @@ TEST(CodePages, SingleBytePlatformPageAndKnownDoubleBytePages) {
   EXPECT_TRUE(IsDBCSLeadByteEx(950, 0xFE));
   EXPECT_FALSE(GetCPInfo(1251, &info));
   EXPECT_FALSE(GetCPInfo(CP_ACP, nullptr));
+}
+
+TEST(CodePages, TextGoesToUtf8AndBackWithTheCharactersThePageLacksAsQuestionMarks) {
+  const struct {
+    const char* text;  // in the code page
+    const char* utf8;
+  } pairs[] = {
+      {"Sunset 2", "Sunset 2"},
+      {"Caf\xe9", "Caf\xc3\xa9"},
+      {"\x80 \x9f\xff", "\xe2\x82\xac \xc5\xb8\xc3\xbf"},
+  };
+  for (const auto& pair : pairs) {
+    EXPECT_EQ(platform::Utf8FromCodePage(pair.text), pair.utf8) << pair.text;
+    std::string back;
+    EXPECT_TRUE(platform::CodePageFromUtf8(pair.utf8, &back)) << pair.utf8;
+    EXPECT_EQ(back, pair.text);
+  }
+  std::string text = "kept";
+  EXPECT_TRUE(platform::CodePageFromUtf8("\xe6\x97\xa5\xf0\x9f\x98\x80 x", &text));
+  EXPECT_EQ(text, "?? x");
+  // Bytes of the code page itself, cut, overlong, a surrogate, past the last character.
+  for (const char* notUtf8 : {"Caf\xe9", "\xc3", "\xe2\x82", "\xc0\xaf", "\xe0\x80\xaf", "\xed\xa0\x80",
+                              "\xf4\x90\x80\x80", "\x80"}) {
+    text = "kept";
+    EXPECT_FALSE(platform::CodePageFromUtf8(notUtf8, &text)) << notUtf8;
+    EXPECT_EQ(text, "kept");
+  }
 }
 
 TEST(Rectangles, IntersectionAndEmptiness) {

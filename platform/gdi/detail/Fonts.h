@@ -38,7 +38,4 @@ bool Realize(const LOGFONT& logFont, double pixelScale, SizedFont* font);
 // FT_Load_Glyph, counted in TextWorkSoFar().
 FT_Error LoadGlyph(FT_Face face, FT_UInt glyph, FT_Int32 flags);
 
-// The Unicode character of a Windows-1252 byte.
-unsigned long UnicodeOf(unsigned char character);
-
 }  // namespace platform::gdi

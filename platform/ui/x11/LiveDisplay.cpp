@@ -33,6 +33,7 @@
 #include "platform/ui/x11/DoubleClicks.h"
 #include "platform/ui/x11/Keys.h"
 #include "platform/ui/x11/WorkArea.h"
+#include "platform/win32/CodePage.h"
 
 // Last: the X headers define macros (None, Bool, Status) that our headers must not see.
 #include <X11/Xatom.h>
