@@ -382,7 +382,7 @@ bool CImageFileJPG::Encode(CByteStream* file) {
 
 bool CImageFileJPG::EncodeFrom(const SourceRows& rows, CByteStream* file) {
   if (!file) return Fail("null file handler");
-  if (!rows.top || rows.width == 0 || rows.height == 0) return Fail("no rows to encode");
+  if ((!rows.top && !rows.rowList) || rows.width == 0 || rows.height == 0) return Fail("no rows to encode");
   return EncodeWithLibrary(file, &rows);
 }
 
@@ -409,8 +409,12 @@ void CImageFileJPG::EncodeRows(jpeg_compress_struct* cinfo, const SourceRows* so
   const bool grey = source ? source->grey : GetNumColors() != 0;
   cinfo->image_width = source ? source->width : GetWidth();
   cinfo->image_height = source ? source->height : GetHeight();
-  cinfo->input_components = grey ? 1 : 3;
-  cinfo->in_color_space = grey ? JCS_GRAYSCALE : source ? JCS_RGB : JCS_EXT_BGR;
+  const ColourOrder order = source ? source->order : ColourOrder::kBgr;
+  cinfo->input_components = grey ? 1 : order == ColourOrder::kBgrx ? 4 : 3;
+  cinfo->in_color_space = grey                          ? JCS_GRAYSCALE
+                          : order == ColourOrder::kRgb  ? JCS_RGB
+                          : order == ColourOrder::kBgrx ? JCS_EXT_BGRX
+                                                        : JCS_EXT_BGR;
   jpeg_set_defaults(cinfo);
 
   const unsigned long options = GetCodecOption(keImageFormatJPG);
@@ -426,7 +430,9 @@ void CImageFileJPG::EncodeRows(jpeg_compress_struct* cinfo, const SourceRows* so
   jpeg_start_compress(cinfo, TRUE);
   if (source) {
     while (cinfo->next_scanline < cinfo->image_height) {
-      JSAMPROW row = const_cast<JSAMPROW>(source->top + long(cinfo->next_scanline) * source->pitch);
+      const JDIMENSION y = cinfo->next_scanline;
+      JSAMPROW row = const_cast<JSAMPROW>(source->rowList ? source->rowList[y]
+                                                          : source->top + long(y) * source->pitch);
       jpeg_write_scanlines(cinfo, &row, 1);
     }
     jpeg_finish_compress(cinfo);

@@ -58,13 +58,20 @@ class CImageFileJPG : public CImageFile {
   // Keeps the EXIF section and first comment of an earlier decode.
   bool Encode(CByteStream* file);
   bool Encode(FILE* file);
-  // Pixels of the caller's: rows top first, pitch bytes apart, of one byte a pixel where grey,
-  // else three in red, green, blue order.
+  // Pixels of the caller's: rows top first, pitch bytes apart, or where `rowList` points (a
+  // pointer a row) when it is not null; of one byte a pixel where grey, else in `order`.
+  enum class ColourOrder {
+    kRgb,   // red, green, blue
+    kBgr,   // blue, green, red
+    kBgrx,  // blue, green, red and a byte passed over
+  };
   struct SourceRows {
     const BYTE* top;
     long pitch;
     unsigned width, height;
     bool grey;
+    ColourOrder order = ColourOrder::kRgb;
+    const BYTE* const* rowList = nullptr;
   };
   // The rows encoded with this object's settings, as Encode encodes a picture of the same pixels
   // (byte for byte), without a picture of its own: a large picture's rows reach the library as

@@ -1,5 +1,7 @@
 #include "codecs/StdioStream.h"
 
+#include <fcntl.h>
+
 CStdioStream::~CStdioStream() {
   if (fp_ && closeFile_) std::fclose(fp_);
 }
@@ -49,3 +51,22 @@ long CStdioStream::Error() { return fp_ ? std::ferror(fp_) : -1; }
 bool CStdioStream::PutC(unsigned char c) { return fp_ && std::fputc(c, fp_) == c; }
 
 long CStdioStream::GetC() { return fp_ ? std::getc(fp_) : -1; }
+
+namespace {
+constexpr std::size_t kWriteOutEvery = std::size_t{1} << 20;
+}  // namespace
+
+CWritingOutStream::CWritingOutStream(FILE* file) : CStdioStream(file), file_(file) {
+  std::setvbuf(file, nullptr, _IOFBF, kWriteOutEvery);
+}
+
+std::size_t CWritingOutStream::Write(const void* buffer, std::size_t size, std::size_t count) {
+  const std::size_t written = CStdioStream::Write(buffer, size, count);
+  gathered_ += written * size;
+  if (gathered_ >= kWriteOutEvery && std::fflush(file_) == 0) {
+    sync_file_range(fileno(file_), off64_t(startedUpTo_), off64_t(gathered_), SYNC_FILE_RANGE_WRITE);
+    startedUpTo_ += gathered_;
+    gathered_ = 0;
+  }
+  return written;
+}

@@ -1,6 +1,5 @@
 #include "host/ImageFiles.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <tiffio.h>
 #include <unistd.h>
@@ -132,34 +131,6 @@ bool WriteReplacing(const std::string& path, const std::vector<std::uint8_t>& by
   return written;
 }
 
-// The bytes gathered for each call into the system, and started on their way to the disk.
-constexpr std::size_t kWriteOutEvery = std::size_t{1} << 20;
-
-// A stream into a file that starts writing each part out to the disk once it is gathered, while
-// the rest is encoded: the sync before the file replaces the old one then waits for the last part
-// alone (for a 12-megapixel picture's 3 MB on this machine's disk some 2 ms after the encoding
-// rather than 4). What fails is left to the stream's error and that sync to tell.
-class WritingOutStream : public CStdioStream {
- public:
-  explicit WritingOutStream(FILE* file) : CStdioStream(file), file_(file) {
-    std::setvbuf(file, nullptr, _IOFBF, kWriteOutEvery);
-  }
-  std::size_t Write(const void* buffer, std::size_t size, std::size_t count) override {
-    const std::size_t written = CStdioStream::Write(buffer, size, count);
-    gathered_ += written * size;
-    if (gathered_ >= kWriteOutEvery && std::fflush(file_) == 0) {
-      sync_file_range(fileno(file_), off64_t(startedUpTo_), off64_t(gathered_), SYNC_FILE_RANGE_WRITE);
-      startedUpTo_ += gathered_;
-      gathered_ = 0;
-    }
-    return written;
-  }
-
- private:
-  FILE* file_;
-  std::size_t startedUpTo_ = 0, gathered_ = 0;
-};
-
 // A JPEG file is encoded from the image's own rows straight into the file: a bitmap of the whole
 // picture made first, and the encoded bytes gathered and copied before the write, took as long
 // as the encoding itself.
@@ -167,7 +138,7 @@ bool WriteJpeg(const std::string& path, const HostImageBuffer& image, std::strin
   platform::ReplacementFile file(path);
   if (!file.Stream()) return *error = "cannot be written: " + platform::WhyNotReplaceable(path), false;
   CImageFileJPG encoder;
-  WritingOutStream stream(file.Stream());
+  CWritingOutStream stream(file.Stream());
   const CImageFileJPG::SourceRows rows{image.pixels.data(), image.RowBytes(), unsigned(image.width),
                                        unsigned(image.height), image.planes == 1};
   errno = 0;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -393,23 +394,39 @@ TEST(Jpeg, TwoComponentFilesAreRefused) {
   EXPECT_STREQ(image.GetLastError(), "JPEG color space not supported");
 }
 
-// The caller's rows, top first and apart by a pitch of their own, give the bytes a picture of the
-// same pixels gives, colour and grey, with the encoder's settings.
+// The caller's rows, top first and apart by a pitch of their own or each where a list points,
+// give the bytes a picture of the same pixels gives, colour, grey and blue-first with a fourth
+// byte, with the encoder's settings.
 TEST(Jpeg, CallersRowsEncodeAsAPictureOfTheSamePixels) {
   const unsigned width = 29, height = 13;
-  for (const bool grey : {false, true}) {
-    const unsigned components = grey ? 1 : 3;
+  using Order = CImageFileJPG::ColourOrder;
+  const struct {
+    bool grey;
+    Order order;
+    bool listed;
+  } layouts[] = {{false, Order::kRgb, false},
+                 {true, Order::kRgb, false},
+                 {false, Order::kBgr, false},
+                 {false, Order::kBgrx, true},
+                 {true, Order::kBgrx, true}};
+  for (const auto& layout : layouts) {
+    const bool blueFirst = !layout.grey && layout.order != Order::kRgb;
+    const unsigned components = layout.grey ? 1 : layout.order == Order::kBgrx ? 4 : 3;
     const long pitch = long(components * width) + 5;
     std::vector<BYTE> rows(std::size_t(pitch) * height, 0xEE);
-    CImageFile picture(width, height, grey ? 8 : 24, keImageFormatUnknown);
-    if (grey) picture.SetGrayPalette();
+    std::vector<const BYTE*> list(height);
+    CImageFile picture(width, height, layout.grey ? 8 : 24, keImageFormatUnknown);
+    if (layout.grey) picture.SetGrayPalette();
     for (unsigned y = 0; y < height; ++y) {
       BYTE* bitmapRow = picture.GetBits(height - 1 - y);
+      // Listed rows lie bottom first: only the list finds them.
+      BYTE* row = rows.data() + std::size_t(pitch) * (layout.listed ? height - 1 - y : y);
+      list[y] = row;
       for (unsigned x = 0; x < width; ++x) {
         const BYTE rgb[3] = {BYTE(x * 8), BYTE(y * 19), BYTE((x * y) % 256)};
-        for (unsigned c = 0; c < components; ++c) {
-          rows[std::size_t(y) * pitch + components * x + c] = rgb[c];
-          bitmapRow[components * x + (grey ? 0 : 2 - c)] = rgb[c];
+        for (unsigned c = 0; c < std::min(components, 3u); ++c) {
+          row[components * x + (blueFirst ? 2 - c : c)] = rgb[c];
+          bitmapRow[(layout.grey ? 1 : 3) * x + (layout.grey ? 0 : 2 - c)] = rgb[c];
         }
       }
     }
@@ -421,10 +438,13 @@ TEST(Jpeg, CallersRowsEncodeAsAPictureOfTheSamePixels) {
     encoder.SetJpegQuality(75);
     CMemoryStream stream;
     ASSERT_TRUE(stream.Open());
-    ASSERT_TRUE(encoder.EncodeFrom({rows.data(), pitch, width, height, grey}, &stream))
-        << encoder.GetLastError();
+    CImageFileJPG::SourceRows source{
+        layout.listed ? nullptr : rows.data(), pitch, width, height, layout.grey, layout.order,
+        layout.listed ? list.data() : nullptr};
+    ASSERT_TRUE(encoder.EncodeFrom(source, &stream)) << encoder.GetLastError();
     const BYTE* written = stream.GetBuffer(false);
-    EXPECT_TRUE(Bytes(written, written + stream.Size()) == expected) << (grey ? "grey" : "colour");
+    EXPECT_TRUE(Bytes(written, written + stream.Size()) == expected)
+        << layout.grey << int(layout.order) << layout.listed;
   }
   CImageFileJPG encoder;
   CMemoryStream stream;
