@@ -16,6 +16,7 @@
 #include "app/TilingCommand.h"
 #include "platform/registry/Registry.h"
 #include "platform/shell/Shell.h"
+#include "platform/ui/Presenter.h"
 #include "platform/ui/Script.h"
 #include "tests/app/AppFixture.h"
 #include "tests/codecs/ImageMagick.h"
@@ -82,6 +83,42 @@ TEST_F(TileSaveTest, BeforeARenderSavesTheSourceAsJpegPngAndBmp) {
       EXPECT_EQ(dialog.initialName, "*.jpg");
       EXPECT_EQ(dialog.filter, "JPEG (*.jpg)|*.jpg|BMP (*.bmp)|*.bmp|PNG (*.png)|*.png|All Files (*.*)|*.*");
     }
+  }
+}
+
+// Shows nothing; notes each cursor set and whether the file was there yet.
+class CursorWatch : public platform::Presenter {
+ public:
+  explicit CursorWatch(std::string path) : path_(std::move(path)) { platform::SetPresenter(this); }
+  ~CursorWatch() override { platform::SetPresenter(nullptr); }
+  void WindowPlaced(HWND) override {}
+  void WindowDestroyed(HWND) override {}
+  void WindowPainted(HWND, const platform::Surface&, const RECT&) override {}
+  void CursorSet(HCURSOR cursor) override {
+    sets.push_back({platform::detail::StandardCursorName(cursor), std::filesystem::exists(path_)});
+  }
+  void CursorMoved(POINT) override {}
+  void CaptureChanged(HWND) override {}
+  struct Set {
+    int standardName;
+    bool fileThere;
+    bool operator==(const Set& other) const {
+      return standardName == other.standardName && fileThere == other.fileThere;
+    }
+  };
+  std::vector<Set> sets;
+
+ private:
+  std::string path_;
+};
+
+TEST_F(TileSaveTest, TheCursorShowsTheWaitWhileTheFileIsWritten) {
+  const int arrow = 32512, wait = 32514;
+  for (const char* name : {"tile.jpg", "tile.png"}) {
+    SetCursor(LoadCursor(nullptr, IDC_ARROW));
+    CursorWatch watch(dir.Path(name));
+    ASSERT_TRUE(Save(dir.Path(name))) << name;
+    EXPECT_EQ(watch.sets, (std::vector<CursorWatch::Set>{{wait, false}, {arrow, true}})) << name;
   }
 }
 
@@ -195,12 +232,16 @@ TEST_F(TileSaveTest, ATileWithTransparencyAsksBeforeAFormatWithoutAlphaAndBlends
     EXPECT_EQ(refuse.MessageBoxes()[0].caption, "Possible \xe0 loss of data");
     EXPECT_FALSE(std::ifstream(dir.Path("no.bmp")).good());
   }
-  {
+  const struct {
+    const char* name;
+    int tolerance;
+  } merged[] = {{"yes.bmp", 1}, {"yes.jpg", 16}};
+  for (const auto& m : merged) {
     platform::EventScript accept;
-    accept.ChooseFile(dir.Path("yes.bmp")).AnswerMessageBox(IDYES);
-    EXPECT_TRUE(app::SaveTile(nullptr, command));
+    accept.ChooseFile(dir.Path(m.name)).AnswerMessageBox(IDYES);
+    EXPECT_TRUE(app::SaveTile(nullptr, command)) << m.name;
+    EXPECT_LE(MaxDifference(ReadWithImageMagick(dir.Path(m.name)), onWhite), m.tolerance) << m.name;
   }
-  EXPECT_LE(MaxDifference(ReadWithImageMagick(dir.Path("yes.bmp")), onWhite), 1);
 
   ASSERT_TRUE(Save(dir.Path("kept.png")));
   EXPECT_TRUE(messages.empty()) << "PNG keeps the alpha";
