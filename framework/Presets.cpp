@@ -291,6 +291,11 @@ void PresetNameDialog::OnOK() {
     return;
   }
   if (!EndsWithExtension(name, false)) name += kPresetExtension;
+  // The box holds as many characters as a file's name can, but an accented one takes two bytes there.
+  if (platform::Utf8FromCodePage(name).size() > kLongestPresetName + kExtensionLength) {
+    ShowUserMessage("The preset name is too long for a file name", "Save Preset", MB_OK | MB_ICONWARNING);
+    return;
+  }
   if (IsDefaultName(name.substr(0, name.size() - kExtensionLength))) {
     ShowUserMessage("\"Default\" is the name of the built-in preset; choose another name", "Save Preset",
                     MB_OK | MB_ICONWARNING);

@@ -305,6 +305,16 @@ TEST_F(PresetsTest, ANameIsTakenAsLongAsItCanNameAFile) {
   EXPECT_TRUE(script.MessageBoxes().empty());
   EXPECT_EQ(state.currentName, std::string(kLongestPresetName, 'n') + ".preset");
   EXPECT_TRUE(fs::is_regular_file(folder / state.currentName));
+
+  // Each accented letter takes two bytes of the file's name.
+  const std::string accented(kLongestPresetName / 2 + 1, '\xe9');
+  Name(script, accented);
+  script.AnswerMessageBox(IDOK);
+  Name(script, accented.substr(1));
+  ASSERT_EQ(SavePreset(state, set, &owner), 0);
+  ASSERT_EQ(script.MessageBoxes().size(), 1u);
+  EXPECT_EQ(script.MessageBoxes()[0].text, "The preset name is too long for a file name");
+  EXPECT_TRUE(fs::is_regular_file(state.currentPath));
 }
 
 TEST_F(PresetsTest, DeletesOnlyTheSelectedEntry) {
