@@ -80,7 +80,7 @@ class CImageFile {
   bool Decode(FILE* stream, unsigned long type);
   bool Decode(unsigned char* buffer, unsigned long size, unsigned long type);
   // The format whose signature a file's first bytes carry, of those a decode of unknown format
-  // finds only by trying them (the JPEG-2000 family, enhanced metafiles); keImageFormatUnknown
+  // finds only by trying them (the JPEG-2000 family, enhanced metafiles, icons); keImageFormatUnknown
   // for any other. A damaged file decoded as its format tells what is wrong with it.
   static unsigned long FormatOfSignature(const unsigned char* head, std::size_t size);
   bool Save(const char* filename, unsigned long type);

@@ -229,6 +229,10 @@ bool CImageFile::Decode(CByteStream* stream, unsigned long type) {
 unsigned long CImageFile::FormatOfSignature(const unsigned char* head, std::size_t size) {
   // An enhanced metafile opens with its header record (type 1), its signature 40 bytes in.
   if (size >= 44 && ReadLE32(head) == 1 && ReadLE32(head + 40) == ENHMETA_SIGNATURE) return keImageFormatWMF;
+  // An icon's or cursor's directory: a zero word, the kind (1 or 2) and at least one entry.
+  if (size >= 6 && ReadLE16(head) == 0 && (ReadLE16(head + 2) == 1 || ReadLE16(head + 2) == 2) &&
+      ReadLE16(head + 4) != 0)
+    return keImageFormatICO;
   jasper::Format format = jasper::Format::Pnm;
   if (!jasper::FormatOfSignature(head, size, format)) return keImageFormatUnknown;
   switch (format) {

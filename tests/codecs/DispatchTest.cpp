@@ -114,6 +114,11 @@ TEST(Dispatch, SignaturesNameTheFormatsOnlyTriesWouldFind) {
       {keImageFormatJPC, "\xFF\x4F\xFF\x51"},
       {keImageFormatPNM, "P6\n"},
       {keImageFormatPGX, "PG ML + 8 4 4\n"},
+      {keImageFormatICO, std::string("\0\0\1\0\1\0", 6)},
+      {keImageFormatICO, std::string("\0\0\2\0\3\0", 6)},      // a cursor
+      {keImageFormatUnknown, std::string("\0\0\1\0\0\0", 6)},  // no entry
+      {keImageFormatUnknown, std::string("\0\0\3\0\1\0", 6)},
+      {keImageFormatUnknown, std::string("\0\0\1\0\1", 5)},
       {keImageFormatUnknown, emf.substr(0, 43)},  // cut before its signature
       {keImageFormatUnknown, "PG"},
       {keImageFormatUnknown, "P7 332\n"},

@@ -82,4 +82,52 @@ TEST_F(WfHost, ADamagedFileGetsTheReasonOfItsKindsDecoder) {
   }
 }
 
+// An icon of one entry holding the bytes given, at the offset the entry names.
+Bytes Icon(const Bytes& picture, std::uint32_t offset = 22) {
+  Bytes file;
+  for (std::uint32_t field : {0u, 1u, 1u}) PutLittleEndian(file, field, 2);
+  for (std::uint32_t byte : {32u, 32u, 0u, 0u}) file.push_back(static_cast<unsigned char>(byte));
+  for (std::uint32_t field : {1u, 32u}) PutLittleEndian(file, field, 2);
+  PutLittleEndian(file, static_cast<std::uint32_t>(picture.size()), 4);
+  PutLittleEndian(file, offset, 4);
+  file.insert(file.end(), picture.begin(), picture.end());
+  return file;
+}
+
+// The bitmap header of an icon's entry, 32 x 32 pixels of the depth given.
+Bytes IconBitmapHeader(std::uint32_t bits) {
+  Bytes header;
+  for (std::uint32_t field : {40u, 32u, 64u}) PutLittleEndian(header, field, 4);
+  for (std::uint32_t field : {1u, bits}) PutLittleEndian(header, field, 2);
+  for (int i = 0; i < 6; ++i) PutLittleEndian(header, 0, 4);
+  return header;
+}
+
+// An icon the core's look at the first bytes does not name: damaged, it gets the icon reader's
+// reason, as a PNG-compressed one does.
+TEST_F(WfHost, ADamagedIconGetsTheIconReadersReason) {
+  ASSERT_TRUE(Convert("-size 32x32 plasma:fractal -seed 3 -depth 8 " + Path("whole.ico")));
+  ASSERT_TRUE(Convert("-size 32x32 plasma:fractal -seed 3 -depth 8 " + Path("picture.png")));
+  const std::string png = Contents(Path("picture.png"));
+  Write(Path("png.ico"), Icon(Bytes(png.begin(), png.end())));
+  Write(Path("offset.ico"), Icon(IconBitmapHeader(24), 5000));
+  Write(Path("depth.ico"), Icon(IconBitmapHeader(7)));
+  struct Case {
+    const char* name;
+    const char* reason;
+  } cases[] = {
+      {"png.ico", "PNG icons not supported"},
+      {"offset.ico", "Corrupted icon"},
+      {"depth.ico", "Unsupported icon bit depth"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Outcome run = Host(std::string("--in ") + c.name + " --out out.png");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.error, std::string("wf-host: ") + c.name + ": " + c.reason + "\n");
+  }
+  const Outcome whole = Host("--in whole.ico --out out.png");
+  EXPECT_EQ(whole.exitCode, 0) << whole.error;
+}
+
 }  // namespace
