@@ -43,6 +43,8 @@ const char kScriptHelp[] =
     "Event script (--dialog SCRIPT): one step a line; a # that starts a word starts a comment.\n"
     "Controls are named by their ids (OK 1, Cancel 2, the view 3002, Apply 3006, tile size 3024,\n"
     "edge blending 3025, Save Tile 3028, Show Preview 3018, the group button 3033, Display list 3060).\n"
+    "The about box (--about SCRIPT) has no buttons: its lines are 1014 (name), 1015 (vendor),\n"
+    "1016 (authors) and 1017 (description), and a click on any of them closes it (click 1014).\n"
     "  click ID                     the middle of the control in the active window\n"
     "  click-in ID X Y              a point of the control, from its top left\n"
     "  double-click-in ID X Y       (in a number field it selects the whole number)\n"

@@ -132,6 +132,21 @@ TEST_F(WfHostDialog, AboutShowsTheModulesVersionBlockUntilAClickOrOnStandardErro
   EXPECT_NE(run.error.find("About: Copyright (C) 2026 Veltra Moor\n"), std::string::npos) << run.error;
 }
 
+// The help names the about box's lines, and a click on each closes the box.
+TEST_F(WfHostDialog, TheAboutBoxsControlsInTheHelpCloseIt) {
+  const std::string help = Output(WF_HOST_PATH " --help");
+  const std::size_t about = help.find("The about box (--about SCRIPT)");
+  ASSERT_NE(about, std::string::npos) << help;
+  const std::string lines = help.substr(about, help.find('\n', help.find('\n', about) + 1) - about);
+  for (const char* id : {"1014", "1015", "1016", "1017"}) {
+    SCOPED_TRACE(id);
+    EXPECT_NE(lines.find(id), std::string::npos) << lines;
+    Script(std::string("click ") + id + "\n");
+    const Outcome run = Host("--about script.txt");
+    EXPECT_EQ(run.exitCode, 0) << run.error;
+  }
+}
+
 TEST_F(WfHostDialog, CancelABadScriptOrNoInputWriteNothingAndSayWhy) {
   Script("click 3006\nwait-enabled 1\nclick 2\n");
   Outcome run = Host("--in picture.png --out out.png --dialog script.txt");
