@@ -26,6 +26,10 @@ const char kTileTooLargeText[] =
     "The tile at this tile size would need more than the 1024 MB the filter may use for it. Choose a smaller "
     "tile size.";
 const char kTileTooLargeCaption[] = "! Tile too large !";
+const char kOutOfMemoryText[] =
+    "The memory ran out while the tile was made. Close other programs, or choose a smaller tile size or "
+    "image.";
+const char kOutOfMemoryCaption[] = "! Out of memory !";
 const char kNoCellText[] =
     "The tile cannot be made from this shape: its cell has no area at this image's size. Place the shape "
     "again.";
@@ -149,11 +153,14 @@ void TilingCommand::MakeTile(framework::RenderJob& job, CRowIteratorBands& tile)
       RoundToInt(Float(values, kBoundBoxLeft) * width), RoundToInt(Float(values, kBoundBoxTop) * height),
       RoundToInt(Float(values, kBoundBoxRight) * width), RoundToInt(Float(values, kBoundBoxBottom) * height)};
   shape.tileSize = Int(values, kTileSize);
-  // A failed generation leaves here as the core's exception; a tile beyond the memory budget and
-  // a shape that makes none say so first.
+  // A failed generation leaves here as the core's exception; a tile beyond the memory budget,
+  // memory the system would not give and a shape that makes none say so first.
   const std::int32_t generated = GenerateTile(job.progress, source, shape, tile, &renderCache_).GetCode();
-  if (generated == keErrorNoMemory) TellUser(kTileTooLargeText, kTileTooLargeCaption);
+  if (generated == keErrorTileOverBudget) TellUser(kTileTooLargeText, kTileTooLargeCaption);
+  if (generated == keErrorNoMemory) TellUser(kOutOfMemoryText, kOutOfMemoryCaption);
   if (generated == keErrorBadArgument) TellUser(kNoCellText, kNoCellCaption);
+  // Past the budget the filter could not have the memory either, as the host hears.
+  if (generated == keErrorTileOverBudget) throw CJException(keErrorNoMemory);
   if (generated != keErrorNone) throw CJException(generated);
 }
 

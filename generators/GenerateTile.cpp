@@ -98,7 +98,7 @@ CoreResult HandOverPeriod(TileGenerator& g, int code, int percent, POINT period,
     return detail::HandOverScaled(g.workImage, g.rendered.percent, percent, hexagonal, destination, &steps);
   if (!WithinTileBudget(std::int64_t{g.workImage.Width()} * g.workImage.Height() +
                         std::int64_t{width} * height))
-    return keErrorNoMemory;
+    return keErrorTileOverBudget;
   // The last tile's memory goes to the tile made here only where no scale follows.
   CRowIteratorBands tile, none;
   CoreResult result = tile.CreateSpreadIn(percent == g.rendered.percent ? destination : none, width, height,

@@ -13,6 +13,9 @@ class CProgressMeter;
 // What the tile and its working images may hold together, in bytes: a tile size far beyond any
 // screen or print is refused before its images are made rather than left to the system.
 constexpr long long kTileMemoryBudget = 1LL << 30;
+// What a tile past that budget is refused with: the user can choose a smaller tile size, while
+// keErrorNoMemory is memory the system would not give.
+constexpr std::int32_t keErrorTileOverBudget = 103;
 
 // The tile shape as the user placed it, in source pixels.
 struct TileShape {
@@ -29,7 +32,7 @@ struct TileShape {
 
 // Fills destination with a tile of exactly one period of the group's lattice, at tileSize percent
 // of the period's size (each side at least 1 pixel). Tiles and working images beyond
-// kTileMemoryBudget are refused with 102 before they are made. The source must
+// kTileMemoryBudget are refused with keErrorTileOverBudget before they are made. The source must
 // be presented as grey, grey with alpha, BGR or BGRA and is left as it is. Errors: 101 for
 // another format, a method outside 0..16, a feather that is not a number, points more than 2^24
 // pixels out or a degenerate lattice, 100 when the meter asked to stop (destination then a

@@ -18,7 +18,7 @@ CoreResult HandOverScaled(CRowIteratorBands& tile, int renderedPercent, int perc
   const POINT size = ScaledTileSize({tile.Width(), tile.Height()}, percent, hexagonal);
   const int width = size.x, height = size.y;
   if (!WithinTileBudget(std::int64_t{tile.Width()} * tile.Height() + std::int64_t{width} * height))
-    return keErrorNoMemory;
+    return keErrorTileOverBudget;
   CRowIteratorBands scaled;
   CoreResult result = scaled.CreateSpreadIn(destination, width, height, tile.GetFormat());
   if (!result.Ok()) return result;
@@ -39,7 +39,7 @@ CoreResult HandOverStopped(CRowIteratorBands& destination, int width, int height
   const POINT size = ScaledTileSize({width, height}, percent, hexagonal);
   width = size.x;
   height = size.y;
-  if (!WithinTileBudget(std::int64_t{width} * height)) return keErrorNoMemory;
+  if (!WithinTileBudget(std::int64_t{width} * height)) return keErrorTileOverBudget;
   CoreResult result = destination.Create(width, height, format);
   if (!result.Ok()) return result;
   return keErrorStopped;

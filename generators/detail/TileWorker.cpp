@@ -173,7 +173,7 @@ int TileWorkerRows::Open(const FoldedOpening& opening) {
   }
   if (width > std::numeric_limits<std::int32_t>::max() / (8 * SamplePlan::kMaxSamples) ||
       height > std::numeric_limits<std::int32_t>::max() || !WithinTileBudget(width * height))
-    return keErrorNoMemory;
+    return keErrorTileOverBudget;
   // Only what becomes the tile itself is grey: a cell repeated into the tile is read as BGRA.
   const keFormat format = generator_.render.tileFormat == keFormatGrey &&
                                   (generator_.rendered.period || generator_.render.cellIsTile)

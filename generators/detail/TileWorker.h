@@ -140,7 +140,8 @@ class TileWorkerRows {
   TileWorkerRows(const TileWorkerRows&) = delete;
   TileWorkerRows& operator=(const TileWorkerRows&) = delete;
 
-  // 0, or the core code of what could not be set up, the rows laid out as opening decided.
+  // 0, or the core code of what could not be set up (keErrorTileOverBudget for an output past the
+  // tile budget), the rows laid out as opening decided.
   int Open(const FoldedOpening& opening);
   int Width() const { return width_; }
   int Height() const { return height_; }

@@ -213,7 +213,7 @@ TEST(GenerateTile, RefusesATileBeyondTheMemoryBudget) {
       ASSERT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNone);
       const int width = tile.Width();
       shape.tileSize = 20000;  // at least 20000 x 20000 pixels, 1.6 GB
-      EXPECT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNoMemory) << method;
+      EXPECT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorTileOverBudget) << method;
       EXPECT_EQ(tile.Width(), width) << method;
       shape.tileSize = 1000;
       ASSERT_EQ(GenerateTile(nullptr, source, shape, tile).GetCode(), keErrorNone) << method;

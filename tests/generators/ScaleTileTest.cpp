@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "core/ProgressMeter.h"
+#include "generators/GenerateTile.h"
 #include "tests/generators/TileTestImages.h"
 
 namespace corvel::detail {
@@ -47,7 +48,7 @@ TEST(HandOverScaled, RefusesATileBeyondTheBudgetAndLeavesTheDestination) {
   CRowIteratorBands tile, destination;
   testing_images::MakeGradient(tile, 40, 30);
   testing_images::MakeGradient(destination, 5, 5);
-  EXPECT_EQ(HandOverScaled(tile, 100, 100000, false, destination).GetCode(), keErrorNoMemory);
+  EXPECT_EQ(HandOverScaled(tile, 100, 100000, false, destination).GetCode(), keErrorTileOverBudget);
   EXPECT_EQ(destination.Width(), 5);
 }
 
@@ -69,7 +70,8 @@ TEST(HandOverStopped, LeavesABlankOfTheTilesSizeAndSaysStopped) {
   EXPECT_EQ(destination.Width(), 20);
   EXPECT_EQ(destination.Height(), 15);
   EXPECT_EQ(destination.GetFormat(), keFormatGrey);
-  EXPECT_EQ(HandOverStopped(destination, 40, 30, 100000, false, keFormatBGRA).GetCode(), keErrorNoMemory);
+  EXPECT_EQ(HandOverStopped(destination, 40, 30, 100000, false, keFormatBGRA).GetCode(),
+            keErrorTileOverBudget);
 }
 
 }  // namespace

@@ -52,6 +52,22 @@ TEST_F(WfHost, RunningOutOfMemoryIsOneLineAndWritesNothing) {
   }
 }
 
+// A tile within its budget (some 400 MB) that the system will not give the memory for is told as
+// memory running out, not as a tile too large: the two ask different things of the user.
+TEST_F(WfHost, ATileWithoutMemoryIsToldApartFromATileTooLarge) {
+  if (!kAddressSpaceLimits) GTEST_SKIP() << "no address-space limit under a sanitizer";
+  ASSERT_TRUE(Convert("-size 1000x1000 plasma:fractal -seed 1 -depth 8 " + Path("picture.png")));
+  const Outcome run = Host("--in picture.png --out out.png --set TilingMethod=P4M --set TileSize=2500",
+                           "ulimit -v 250000 && export WF_THREADS=1 && ");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(
+      run.error,
+      "! Out of memory !: The memory ran out while the tile was made. Close other programs, or choose a "
+      "smaller tile size or image.\n"
+      "wf-host: picture.png: Wendle Forge ran out of memory; out.png is not written\n");
+  EXPECT_FALSE(std::filesystem::exists(Path("out.png")));
+}
+
 // The module asks the host for memory through its handles: memory not to be had is a null handle
 // or an error, which the module can tell, not an exception through its entry point.
 TEST(HostHandles, MemoryNotToBeHadIsANullHandleOrAnError) {
