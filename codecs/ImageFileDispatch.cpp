@@ -166,8 +166,11 @@ bool CImageFile::Encode(FILE* stream, CImageFile** images, int count, unsigned l
 bool CImageFile::Encode(unsigned char*& buffer, long& size, unsigned long type) {
   if (buffer) return Fail("the buffer must be empty");
   CMemoryStream memory;
-  memory.Open();
-  if (!Encode(&memory, type)) return false;
+  if (!memory.Open()) return Fail("Encode: can't allocate memory");
+  if (!Encode(&memory, type)) {
+    // A stream that cannot grow fails the encoder's write: the cause is the memory, not the format.
+    return memory.RanOutOfMemory() ? Fail("Encode: can't allocate memory") : false;
+  }
   buffer = memory.GetBuffer(true);
   size = memory.Size();
   return true;

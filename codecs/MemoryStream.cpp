@@ -135,7 +135,10 @@ bool CMemoryStream::Alloc(unsigned long n) {
     grown = std::malloc(capacity);
     if (grown && buffer_) std::memcpy(grown, buffer_, static_cast<std::size_t>(size_));
   }
-  if (!grown) return false;
+  if (!grown) {
+    ranOutOfMemory_ = true;
+    return false;
+  }
   buffer_ = static_cast<unsigned char*>(grown);
   capacity_ = capacity;
   freeBuffer_ = true;

@@ -30,6 +30,8 @@ class CMemoryStream : public CByteStream {
   long GetC() override;
 
   unsigned long Capacity() const { return capacity_; }
+  // Whether a write failed for want of memory to grow into, rather than of room in the stream.
+  bool RanOutOfMemory() const { return ranOutOfMemory_; }
 
  protected:
   // Makes room for n bytes; false, keeping the old buffer, when that cannot be had.
@@ -43,4 +45,5 @@ class CMemoryStream : public CByteStream {
   bool freeBuffer_;
   long position_ = 0;
   unsigned long capacity_;
+  bool ranOutOfMemory_ = false;
 };

@@ -1,7 +1,15 @@
 // Saves that run out of room: whichever write fails, the encode says so and the file that was
-// there before is left as it was.
+// there before is left as it was. An encode into memory that runs out of it says so.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <thread>
 
 #include <cerrno>
 #include <cstdio>
@@ -129,3 +137,40 @@ TEST(FullDisk, ASaveThatRunsOutOfRoomKeepsTheOldFile) {
   }
   std::remove(disk.Path("filler").c_str());
 }
+
+// The sanitizers reserve terabytes of address space: a limit on it stops them from starting.
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+TEST(ShortMemory, AnEncodeIntoMemoryThatRunsOutSaysSoRatherThanThatTheWriteFailed) {
+  for (unsigned long type : {keImageFormatBMP, keImageFormatTGA}) {
+    SCOPED_TRACE(type);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      CImageFile image;
+      if (!image.Create(4096, 4096, 24, type)) _exit(2);
+      long pages = 0;
+      std::ifstream("/proc/self/statm") >> pages;
+      // Room for half the 48 MB the encoded picture takes.
+      const rlim_t room = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t{24} << 20);
+      const rlimit limit{room, room};
+      if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(2);
+      unsigned char* buffer = nullptr;
+      long size = 0;
+      if (image.Encode(buffer, size, type)) _exit(3);
+      _exit(std::strcmp(image.GetLastError(), "Encode: can't allocate memory") == 0 ? 0 : 4);
+    }
+    int status = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (waitpid(child, &status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        FAIL() << "the child did not end within 30 s";
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "2: no limit set, 3: encoded all the same, 4: another reason";
+  }
+}
+#endif
