@@ -94,8 +94,10 @@ bool CImageFilePCX::Decode(CByteStream* file) {
 void CImageFilePCX::DecodeOrThrow(CByteStream* file) {
   StreamReader reader(file);
   unsigned char raw[kHeaderSize];
-  if (reader.Read(raw, kHeaderSize) != kHeaderSize) throw CodecFailure{"Can't read PCX image"};
+  const std::size_t got = reader.Read(raw, kHeaderSize);
+  if (got == 0) throw CodecFailure{"Can't read PCX image"};
   if (raw[0] != kManufacturer) throw CodecFailure{"Error: Not a PCX file"};
+  if (got != kHeaderSize) throw CodecFailure{kFileEndsEarly};
   if (raw[2] != kRunLength) throw CodecFailure{"PCX file has unknown encoding scheme"};
   Header header{raw[3], raw[65], 0, 0, ReadLE16(raw + 66), {}};
   std::memcpy(header.map, raw + 16, sizeof(header.map));

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "codecs/detail/CodecFailure.h"
 #include "codecs/detail/ImageLimits.h"
 #include "codecs/detail/LittleEndian.h"
 #include "platform/gdi/DcState.h"
@@ -19,6 +20,9 @@ namespace {
 constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
 constexpr std::size_t kPlaceableBytes = 22;
 constexpr std::size_t kMetaHeaderBytes = 18;
+// An enhanced metafile's header up to its size in bytes, which the signature precedes.
+constexpr std::size_t kEnhancedHeadBytes = 52;
+constexpr std::size_t kEnhancedSignatureAt = 40, kEnhancedSizeAt = 48;
 
 // What a decode holds from the platform, given back on every path.
 struct ScreenContext {
@@ -105,6 +109,23 @@ HENHMETAFILE CImageFileWMF::LoadEnhancedMetafile(CByteStream* file, long* width,
   return metafile;
 }
 
+const char* CImageFileWMF::WhyNotLoaded(CByteStream* file, long start) {
+  unsigned char head[kEnhancedHeadBytes] = {};
+  const std::size_t got = file->Seek(start, 0) ? file->Read(head, 1, sizeof head) : 0;
+  const long fileSize = file->Size();
+  const std::uint64_t held = fileSize > start ? static_cast<std::uint64_t>(fileSize - start) : 0;
+  PlaceableHeader placeable;
+  if (got >= kPlaceableBytes && CheckPlaceableHeader(head, &placeable)) {
+    const std::uint64_t named = kPlaceableBytes + std::uint64_t{ReadLE32(head + kPlaceableBytes + 6)} * 2;
+    return got < kPlaceableBytes + kMetaHeaderBytes || named > held ? kFileEndsEarly : "corrupted WMF";
+  }
+  if (got >= kEnhancedSizeAt && ReadLE32(head) == 1 &&
+      ReadLE32(head + kEnhancedSignatureAt) == ENHMETA_SIGNATURE)
+    return got < kEnhancedHeadBytes || ReadLE32(head + kEnhancedSizeAt) > held ? kFileEndsEarly
+                                                                               : "corrupted EMF";
+  return "corrupted WMF";
+}
+
 void CImageFileWMF::LimitSize(long* width, long* height) {
   // A sliver keeps one row or column rather than vanishing.
   if (*width > kMaxSide) {
@@ -124,18 +145,20 @@ bool CImageFileWMF::Decode(CByteStream* file, long forceWidth, long forceHeight)
   Metafile metafile;
   long width = 0, height = 0;
   metafile.handle = LoadWindowsMetafile(file, screen.dc, &width, &height);
+  const char* empty = "empty WMF";
   if (!metafile.handle) {
     file->Seek(start, 0);
     metafile.handle = LoadEnhancedMetafile(file, &width, &height);
-    if (!metafile.handle) return Fail("corrupted WMF");
+    if (!metafile.handle) return Fail(WhyNotLoaded(file, start));
+    empty = "empty EMF";
   }
   if (GetEscape()) return Fail("Cancelled");
   // A frame whose far side lies before its near side encloses nothing either.
-  if (width <= 0 || height <= 0) return Fail("empty WMF");
+  if (width <= 0 || height <= 0) return Fail(empty);
   if (forceWidth) width = forceWidth;
   if (forceHeight) height = forceHeight;
   LimitSize(&width, &height);
-  if (width <= 0 || height <= 0) return Fail("empty WMF");
+  if (width <= 0 || height <= 0) return Fail(empty);
   return Render(metafile.handle, screen.dc, width, height);
 }
 

@@ -28,6 +28,9 @@ class CImageFileWMF : public CImageFile {
   // Each answers the metafile (null on failure) with the picture's size in pixels.
   static HENHMETAFILE LoadWindowsMetafile(CByteStream* file, HDC screen, long* width, long* height);
   static HENHMETAFILE LoadEnhancedMetafile(CByteStream* file, long* width, long* height);
+  // Why neither could be made of the bytes from start: one that names more bytes than the file
+  // holds ends early; an enhanced metafile is named as such.
+  static const char* WhyNotLoaded(CByteStream* file, long start);
   // Fits the larger side into kMaxSide, keeping the proportions.
   static void LimitSize(long* width, long* height);
 

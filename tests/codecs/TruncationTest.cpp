@@ -51,6 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CutCase{"tga", "TGA", "", keImageFormatTGA, 0.5},
                       CutCase{"tga run-length", "TGA", "-compress RLE", keImageFormatTGA, 0.5},
                       CutCase{"pcx", "PCX", "", keImageFormatPCX, 0.5},
+                      CutCase{"pcx header", "PCX", "", keImageFormatPCX, 0.02},
                       CutCase{"wbmp", "WBMP", "", keImageFormatWBMP, 0.5},
                       CutCase{"jp2", "JP2", "", keImageFormatJP2, 0.5},
                       CutCase{"code stream", "J2K", "", keImageFormatJPC, 0.5},

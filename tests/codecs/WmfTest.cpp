@@ -106,18 +106,22 @@ TEST(Wmf, BadHeadersAndFilesAreRefused) {
   longer[22 + 6] = 0xFF;  // more words than the file holds
   Bytes shortEnhanced = Enhanced();
   shortEnhanced.resize(100);
+  Bytes badHeader = Enhanced();
+  badHeader[4] = 20;  // a header record shorter than a header
   Bytes inverted = Enhanced();
   inverted[8] = 0xFF;  // the bounds' left past their right
   const Case cases[] = {
       {Placeable(100, 50, 0), "corrupted WMF"},
       {Placeable(100, 50, 2541), "corrupted WMF"},
       {checksum, "corrupted WMF"},
-      {longer, "corrupted WMF"},
-      {shortEnhanced, "corrupted WMF"},
+      {longer, "the file ends early"},
+      {shortEnhanced, "the file ends early"},
+      {Bytes(shortEnhanced.begin(), shortEnhanced.begin() + 50), "the file ends early"},  // in its header
+      {badHeader, "corrupted EMF"},
       {Bytes(), "corrupted WMF"},
       {Placeable(0, 50, 96), "empty WMF"},
       {Placeable(-100, 50, 96), "empty WMF"},
-      {inverted, "empty WMF"},
+      {inverted, "empty EMF"},
   };
   for (const Case& c : cases) {
     CImageFileWMF image;
