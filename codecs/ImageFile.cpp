@@ -350,6 +350,17 @@ bool CImageFile::Fail(const char* text) {
   return false;
 }
 
+void CImageFile::NoteShortFile(const char* fill) {
+  if (!info_.shortFileFill) info_.shortFileFill = fill;
+}
+
+const char* CImageFile::LackedRowsFill() const {
+  const RGBQUAD* palette = GetPalette();
+  if (palette && (palette[0].rgbRed || palette[0].rgbGreen || palette[0].rgbBlue))
+    return "the rows it lacks are in its palette's first colour";
+  return "the rows it lacks are black";
+}
+
 bool CImageFile::Guarded(const std::function<void()>& operation) {
   try {
     operation();

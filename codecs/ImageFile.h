@@ -127,6 +127,9 @@ class CImageFile {
   long GetFrame() const;
   void SetFrame(long frame);
   const char* GetLastError() const;
+  // After a decode of a file cut short that shows what came before (BMP, icons, GIF, JPEG): what
+  // stands in for the part it lacks, such as "the rows it lacks are black"; null for a whole file.
+  const char* GetShortFileFill() const;
   static const char* GetVersion();
   static float GetVersionNumber();
   unsigned long GetCodecOption(unsigned long format = keImageFormatUnknown) const;
@@ -344,6 +347,11 @@ class CImageFile {
   void SetLastError(const char* text);
   // A refusal: keeps the text as the last error and answers false.
   bool Fail(const char* text);
+  // A decoder met the file's end and left the rest as created: fill says what shows there (a
+  // lasting text). The first note of a decode is kept.
+  void NoteShortFile(const char* fill);
+  // The note for rows left as created: black, or the first colour of a palette not black there.
+  const char* LackedRowsFill() const;
   // Runs one decode or encode whose failures leave by throwing a CodecFailure
   // (codecs/detail/CodecFailure.h): true when it ends, else false with the failure's text.
   bool Guarded(const std::function<void()>& operation);

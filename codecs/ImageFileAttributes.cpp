@@ -88,6 +88,7 @@ long CImageFile::GetNumFrames() const { return info_.numberOfFrames; }
 long CImageFile::GetFrame() const { return info_.frame; }
 void CImageFile::SetFrame(long frame) { info_.frame = static_cast<std::int32_t>(frame); }
 const char* CImageFile::GetLastError() const { return info_.lastError; }
+const char* CImageFile::GetShortFileFill() const { return info_.shortFileFill; }
 const char* CImageFile::GetVersion() { return "CImageFile 5.99c"; }
 float CImageFile::GetVersionNumber() { return 5.99003f; }
 

@@ -216,35 +216,39 @@ bool CImageFileBMP::ReadPixels(CByteStream* stream, Layout* layout) {
       return ReadRows32(stream, *layout);
     case 24:
       if (compression != BI_RGB) return Fail("unknown compression");
-      ReadRows(stream, layout->topDown, GetEffWidth());
+      ReadRows(stream, layout->topDown, GetEffWidth(), GetWidth() * std::size_t{3});
       return true;
     case 16:
       // The 16-bit rows are shorter than the 24-bit rows they become: read them into the
       // pixel buffer at their own pitch and widen them in place.
-      ReadRows(stream, layout->topDown, (GetWidth() + std::size_t{1}) / 2 * 4);
+      ReadRows(stream, layout->topDown, (GetWidth() + std::size_t{1}) / 2 * 4, GetWidth() * std::size_t{2});
       Bitfield2RGB(GetBits(0), static_cast<unsigned short>(masks[0]), static_cast<unsigned short>(masks[1]),
                    static_cast<unsigned short>(masks[2]), 16);
       return true;
     default:
       if (compression == BI_RGB) {
-        ReadRows(stream, layout->topDown, GetEffWidth());
+        ReadRows(stream, layout->topDown, GetEffWidth(), (GetWidth() * std::size_t{bits} + 7) / 8);
         return true;
       }
       if (compression != BI_RLE8 && compression != BI_RLE4) return Fail("compression type not supported");
-      ReadRunLength(stream, compression == BI_RLE4);
+      if (!ReadRunLength(stream, compression == BI_RLE4)) NoteShortFile(LackedRowsFill());
       if (layout->topDown) Flip();
       return true;
   }
 }
 
 // Rows of a top-down file go straight to their place, so that no second copy of the picture is
-// needed to turn it over. Short reads leave the rest as Create cleared it.
-void CImageFileBMP::ReadRows(CByteStream* stream, bool topDown, std::size_t pitch) {
+// needed to turn it over. Short reads leave the rest as Create cleared it; a last row that lacks
+// only its padding is whole.
+void CImageFileBMP::ReadRows(CByteStream* stream, bool topDown, std::size_t pitch, std::size_t used) {
   const long height = static_cast<long>(GetHeight());
   BYTE* base = GetBits(0);
   for (long row = 0; row < height; ++row) {
     const long y = topDown ? height - 1 - row : row;
-    if (stream->Read(base + pitch * static_cast<std::size_t>(y), 1, pitch) < pitch) return;
+    const std::size_t got = stream->Read(base + pitch * static_cast<std::size_t>(y), 1, pitch);
+    if (got == pitch) continue;
+    if (row + 1 < height || got < used) NoteShortFile(LackedRowsFill());
+    return;
   }
 }
 
@@ -263,7 +267,10 @@ bool CImageFileBMP::ReadRows32(CByteStream* stream, const Layout& layout) {
     std::memset(row.get() + got, 0, rowBytes - got);
     BitfieldRow2RGB(row.get(), GetBits(static_cast<unsigned long>(layout.topDown ? height - 1 - r : r)),
                     masked ? masks[0] : 0, masked ? masks[1] : 0, masked ? masks[2] : 0, 32);
-    if (got < rowBytes) break;
+    if (got < rowBytes) {
+      NoteShortFile(LackedRowsFill());
+      break;
+    }
   }
   return true;
 }
@@ -278,8 +285,9 @@ constexpr int kDelta = 2;
 // Runs and literal strings, rows from the bottom. Positions count bytes in the 8-bit form (used
 // for 1-bit pictures too) and pixels in the 4-bit form, whose bytes hold two, high nibble first.
 // A row ends after its padding, which writers may fill by runs too. Whatever falls outside the
-// rows is dropped; an 8-bit run past the end of its row ends the picture.
-void CImageFileBMP::ReadRunLength(CByteStream* stream, bool fourBits) {
+// rows is dropped; an 8-bit run past the end of its row ends the picture. False where the file
+// ends before the rows are filled.
+bool CImageFileBMP::ReadRunLength(CByteStream* stream, bool fourBits) {
   const long rowUnits = static_cast<long>(fourBits ? GetWidth() : GetEffWidth());
   const long height = static_cast<long>(GetHeight());
   long x = 0;
@@ -295,13 +303,15 @@ void CImageFileBMP::ReadRunLength(CByteStream* stream, bool fourBits) {
       }
     }
   };
+  // A file that ends without the end code may still have filled its rows.
+  const auto filled = [&] { return y >= height || (y == height - 1 && x >= rowUnits); };
   unsigned char literal[256];
   for (;;) {
     const long count = stream->GetC();
     const long value = stream->GetC();
-    if (count < 0 || value < 0) return;
+    if (count < 0 || value < 0) return filled();
     if (count > 0) {
-      if (!fourBits && x + count > rowUnits) return;
+      if (!fourBits && x + count > rowUnits) return true;
       const unsigned char byte = static_cast<unsigned char>(value);
       put(&byte, true, count);
       x += count;
@@ -309,11 +319,11 @@ void CImageFileBMP::ReadRunLength(CByteStream* stream, bool fourBits) {
       x = 0;
       ++y;
     } else if (value == kEndOfBitmap) {
-      return;
+      return true;
     } else if (value == kDelta) {
       const long dx = stream->GetC();
       const long dy = stream->GetC();
-      if (dx < 0 || dy < 0) return;
+      if (dx < 0 || dy < 0) return filled();
       x += dx;
       y += dy;
     } else {
@@ -322,7 +332,7 @@ void CImageFileBMP::ReadRunLength(CByteStream* stream, bool fourBits) {
                                          : static_cast<std::size_t>(value);
       const std::size_t got = stream->Read(literal, 1, bytes + (bytes & 1));
       put(literal, false, std::min<long>(value, static_cast<long>(fourBits ? 2 * got : got)));
-      if (got < bytes) return;
+      if (got < bytes) return filled();
       x += value;
     }
   }

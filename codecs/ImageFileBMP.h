@@ -23,7 +23,7 @@ class CImageFileBMP : public CImageFile {
   bool ReadLayout(CByteStream* stream, Layout* layout);
   void ReadPalette(CByteStream* stream, const BITMAPINFOHEADER& fileHeader);
   bool ReadPixels(CByteStream* stream, Layout* layout);
-  void ReadRows(CByteStream* stream, bool topDown, std::size_t pitch);
+  void ReadRows(CByteStream* stream, bool topDown, std::size_t pitch, std::size_t used);
   bool ReadRows32(CByteStream* stream, const Layout& layout);
-  void ReadRunLength(CByteStream* stream, bool fourBits);
+  bool ReadRunLength(CByteStream* stream, bool fourBits);
 };

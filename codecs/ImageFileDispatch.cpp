@@ -207,6 +207,7 @@ bool CImageFile::DecodeWithFormat(CByteStream* stream, unsigned long type, bool 
   std::unique_ptr<CImageFile> format = codec.make();
   // Options such as the frame to decode reach the decoder through the info record.
   format->CopyInfo(*this);
+  format->info_.shortFileFill = nullptr;
   if (codec.decode(*format, stream, type)) return Transfer(*format);
   if (reportFailure) {
     SetLastError(format->GetLastError());

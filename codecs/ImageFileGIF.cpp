@@ -19,6 +19,8 @@ constexpr unsigned kTileHeight = 15;
 // Frame pixels one decode may lay down, in screens: plenty for an animation that redraws its
 // screen in parts, and a quick end for a small file whose frames claim a huge area each.
 constexpr std::uint64_t kFramePixelScreens = 64;
+// What a frame cut short shows where its codes end: index 0, drawn as any other.
+constexpr char kRowsLackedText[] = "the rows it lacks are in colour 0 of its palette";
 
 int BitsFor(std::size_t entries) { return entries <= 2 ? 1 : entries <= 16 ? 4 : 8; }
 
@@ -239,7 +241,7 @@ bool CImageFileGIF::ComposeFrame(gif::Bytes& in, const std::vector<gif::Frame>& 
   for (std::size_t n = start; n <= last; ++n) {
     if (info_.escape) return Fail("Cancelled");
     if (!Drawn(frames[n], n, last)) continue;
-    DrawFrame(in, frames[n], &canvas, false);
+    if (!DrawFrame(in, frames[n], &canvas, false)) NoteShortFile(kRowsLackedText);
   }
   info_.frameDelay = frames[last].delay;
   if (!indexed) {
@@ -260,7 +262,7 @@ bool CImageFileGIF::ComposeMosaic(gif::Bytes& in, const std::vector<gif::Frame>&
   canvas.UseColours(this);
   for (const gif::Frame& frame : frames) {
     if (info_.escape) return Fail("Cancelled");
-    DrawFrame(in, frame, &canvas, true);
+    if (!DrawFrame(in, frame, &canvas, true)) NoteShortFile(kRowsLackedText);
   }
   const gif::Frame& shown = frames.back();
   info_.frameDelay = shown.delay;
@@ -273,10 +275,10 @@ bool CImageFileGIF::ComposeMosaic(gif::Bytes& in, const std::vector<gif::Frame>&
   return true;
 }
 
-void CImageFileGIF::DrawFrame(gif::Bytes& in, const gif::Frame& frame, gif::Canvas* canvas, bool copyAll) {
+bool CImageFileGIF::DrawFrame(gif::Bytes& in, const gif::Frame& frame, gif::Canvas* canvas, bool copyAll) {
   const gif::Palette palette = gif::PaletteOf(in, frame);
   in.pos = frame.data;
-  gif::DecodeCodes(in, frame, [&](unsigned row, const unsigned char* indices) {
+  return gif::DecodeCodes(in, frame, [&](unsigned row, const unsigned char* indices) {
     canvas->DrawRow(frame, palette, row, indices, copyAll);
   });
 }

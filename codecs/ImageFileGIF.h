@@ -38,7 +38,8 @@ class CImageFileGIF : public CImageFile {
   void ReadExtension(gif::Bytes& in, gif::Frame* control);
   bool ComposeFrame(gif::Bytes& in, const std::vector<gif::Frame>& frames, unsigned width, unsigned height);
   bool ComposeMosaic(gif::Bytes& in, const std::vector<gif::Frame>& frames, unsigned width, unsigned height);
-  static void DrawFrame(gif::Bytes& in, const gif::Frame& frame, gif::Canvas* canvas, bool copyAll);
+  // False where the file ended before the frame was whole.
+  static bool DrawFrame(gif::Bytes& in, const gif::Frame& frame, gif::Canvas* canvas, bool copyAll);
   bool StoreIndices(const gif::Bytes& in, const gif::Canvas& canvas, const gif::Frame& shown, unsigned width,
                     unsigned height);
   bool EncodePicture(CByteStream* stream, long disposal);

@@ -78,10 +78,12 @@ bool CImageFileICO::Decode(CByteStream* stream) {
   std::vector<unsigned char> mask(maskRow * GetHeight());
   const std::uint64_t used = static_cast<std::uint64_t>(stream->Tell() - start) - offset;
   const std::uint64_t held = ReadLE32(entry + 8);
-  if (held < used || mask.size() > held - used || !ReadAll(stream, mask.data(), mask.size())) {
-    return true;  // no mask: the colours alone
+  if (held < used || mask.size() > held - used) return true;  // no mask: the colours alone
+  if (AlphaIsValid()) return true;                            // where there is alpha, it rules
+  if (!ReadAll(stream, mask.data(), mask.size())) {
+    NoteShortFile("its mask is lacking: every pixel shows");
+    return true;
   }
-  if (AlphaIsValid()) return true;  // where there is alpha, it rules
   if (std::all_of(mask.begin(), mask.end(), [](unsigned char b) { return b == 0xFF; })) {
     // Every pixel masked: what shows is the inverse of what lies beneath.
     SetTransIndex(0);
@@ -112,14 +114,18 @@ bool CImageFileICO::ReadColours(CByteStream* stream, unsigned bits, std::uint32_
   const unsigned long height = GetHeight();
   if (bits <= 24) {
     // Short colour data leaves the rest of the rows clear.
-    stream->Read(GetBits(0), 1, std::size_t{GetEffWidth()} * height);
+    const std::size_t bytes = std::size_t{GetEffWidth()} * height;
+    if (stream->Read(GetBits(0), 1, bytes) < bytes) NoteShortFile(LackedRowsFill());
     return true;
   }
   AlphaCreate();
   if (!AlphaIsValid()) return false;
   std::vector<unsigned char> line(4 * std::size_t{width});
   for (unsigned long y = 0; y < height; ++y) {
-    if (!ReadAll(stream, line.data(), line.size())) break;
+    if (!ReadAll(stream, line.data(), line.size())) {
+      NoteShortFile(LackedRowsFill());
+      break;
+    }
     BYTE* row = GetBits(y);
     BYTE* alpha = AlphaGetPointer(0, static_cast<long>(y));
     for (unsigned long x = 0; x < width; ++x) {

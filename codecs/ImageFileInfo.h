@@ -34,5 +34,6 @@ struct CImageFileInfo {
   BYTE lastNearestIndex;
   bool lastNearestValid;
   std::int32_t numberOfLayers;
-  std::uint32_t flags;  // user flags; the high 16 bits are reserved
+  std::uint32_t flags;        // user flags; the high 16 bits are reserved
+  const char* shortFileFill;  // a lasting text; null unless the last decode met the file's end early
 };

@@ -355,6 +355,10 @@ bool CImageFileJPG::DecodeRows(jpeg_decompress_struct* cinfo, bool exifRead) {
     }
   }
   jpeg_finish_decompress(cinfo);
+  // The library decodes the blocks it lacks as mid-grey.
+  if (reinterpret_cast<JpegErrorTrap*>(cinfo->err)->endedEarly)
+    NoteShortFile(cinfo->progressive_mode ? "the detail of the scans it lacks is left out"
+                                          : "the rows it lacks are grey");
   return true;
 }
 

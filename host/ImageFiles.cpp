@@ -79,6 +79,12 @@ bool EncodeEightBit(const HostImageBuffer& image, unsigned long type, std::vecto
   return true;
 }
 
+// That the file ends early and what stands in for the rest, where the library loaded it so.
+void TellShortFile(const CImageFile& file, std::string* shortFile) {
+  if (shortFile && file.GetShortFileFill())
+    *shortFile = std::string("the file ends early; ") + file.GetShortFileFill();
+}
+
 std::string Reason(int error) { return error ? std::strerror(error) : "the system gave no reason"; }
 
 // Kinds of file the core's look at the first bytes does not name, which the image-file library
@@ -171,7 +177,8 @@ const OutputFormat* OutputFormatOf(const std::string& path) {
   return nullptr;
 }
 
-bool LoadHostImage(const std::string& path, HostImageBuffer* image, std::string* error) {
+bool LoadHostImage(const std::string& path, HostImageBuffer* image, std::string* error,
+                   std::string* shortFile) {
   // Loaded as the type its first bytes name, a damaged file keeps that decoder's reason.
   int type = corvel::keImageFileUnknown;
   if (!IdentifyType(path, &type, error)) return false;
@@ -184,6 +191,7 @@ bool LoadHostImage(const std::string& path, HostImageBuffer* image, std::string*
   }
   if (detail::IsSixteenBitTiff(path)) return detail::LoadTiff16(path, image, error);
   if (!file.Load(path.c_str(), static_cast<unsigned long>(type))) return *error = LibraryError(file), false;
+  TellShortFile(file, shortFile);
   if (file.AlphaIsValid()) file.AlphaStrip();
   const bool grey = file.GetBpp() == 8 && file.IsGrayScale();
   if (!grey && file.GetBpp() != 24 && !file.IncreaseBpp(24)) return *error = LibraryError(file), false;
@@ -244,11 +252,12 @@ bool SaveHostImage(const std::string& path, const HostImageBuffer& image, std::s
 }
 
 bool LoadSelection(const std::string& path, int width, int height, std::vector<std::uint8_t>* mask,
-                   std::string* error) {
+                   std::string* error, std::string* shortFile) {
   int type = corvel::keImageFileUnknown;
   if (!IdentifyType(path, &type, error)) return false;
   CImageFile file;
   if (!file.Load(path.c_str(), static_cast<unsigned long>(type))) return *error = LibraryError(file), false;
+  TellShortFile(file, shortFile);
   if (static_cast<int>(file.GetWidth()) != width || static_cast<int>(file.GetHeight()) != height)
     return *error = "does not have the image's size", false;
   mask->assign(std::size_t(width) * height, 0);

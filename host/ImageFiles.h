@@ -21,8 +21,10 @@ struct OutputFormat {
 const OutputFormat* OutputFormatOf(const std::string& path);
 
 // Each answers false with the reason, and throws std::bad_alloc where memory runs out (in the
-// image-file library too).
-bool LoadHostImage(const std::string& path, HostImageBuffer* image, std::string* error);
+// image-file library too). A file cut short whose picture shows what came before (BMP, icons,
+// GIF, JPEG) loads, and a shortFile given says so and what fills the part it lacks.
+bool LoadHostImage(const std::string& path, HostImageBuffer* image, std::string* error,
+                   std::string* shortFile = nullptr);
 // Whether a result could be written to the path now: its folder exists and takes a new file, and
 // the name is a file that may be replaced or none; false with the reason.
 bool CheckWritable(const std::string& path, std::string* error);
@@ -30,6 +32,6 @@ bool CheckWritable(const std::string& path, std::string* error);
 bool SaveHostImage(const std::string& path, const HostImageBuffer& image, std::string* error);
 // A selection: the file's grey levels, which must match the size and select something.
 bool LoadSelection(const std::string& path, int width, int height, std::vector<std::uint8_t>* mask,
-                   std::string* error);
+                   std::string* error, std::string* shortFile = nullptr);
 
 }  // namespace wfhost

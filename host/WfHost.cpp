@@ -388,12 +388,17 @@ int Run(int argc, char** argv, RunState& state) {
   state.doing = "loading the image";
   auto start = std::chrono::steady_clock::now();
   HostImageBuffer image;
-  if (!LoadHostImage(in, &image, &error)) return Fail(in + ": " + error);
+  std::string shortFile;
+  if (!LoadHostImage(in, &image, &error, &shortFile)) return Fail(in + ": " + error);
+  if (!shortFile.empty()) Say(in + ": " + shortFile);
   const double loadSeconds = Since(start);
   std::vector<std::uint8_t> selection;
   state.doing = "loading the selection";
-  if (!selectionPath.empty() && !LoadSelection(selectionPath, image.width, image.height, &selection, &error))
+  shortFile.clear();
+  if (!selectionPath.empty() &&
+      !LoadSelection(selectionPath, image.width, image.height, &selection, &error, &shortFile))
     return Fail(selectionPath + ": " + error);
+  if (!shortFile.empty()) Say(selectionPath + ": " + shortFile);
 
   state.doing = "placing the shape";
   if (!raw) {

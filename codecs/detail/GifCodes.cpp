@@ -168,11 +168,13 @@ void Bytes::SkipBlocks() {
   for (int n = Get(); n > 0; n = Get()) Skip(static_cast<std::size_t>(n));
 }
 
-void DecodeCodes(Bytes& in, const Frame& frame, const RowSink& sink) {
+bool DecodeCodes(Bytes& in, const Frame& frame, const RowSink& sink) {
   RowWriter out(frame, sink);
   const int minimum = in.Get();
   if (minimum >= 2 && minimum <= 9) DecodeTable(in, minimum, out);
+  const bool whole = out.Full() || in.pos < in.data.size();
   out.Pad();
+  return whole;
 }
 
 }  // namespace gif

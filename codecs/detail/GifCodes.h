@@ -44,7 +44,7 @@ struct Frame {
 using RowSink = std::function<void(unsigned row, const unsigned char* indices)>;
 
 // Decodes a frame's codes row by row. Data that ends early or turns corrupt ends the codes there
-// and the rest of the frame is index 0.
-void DecodeCodes(Bytes& in, const Frame& frame, const RowSink& sink);
+// and the rest of the frame is index 0. False where the file ended before the frame was whole.
+bool DecodeCodes(Bytes& in, const Frame& frame, const RowSink& sink);
 
 }  // namespace gif

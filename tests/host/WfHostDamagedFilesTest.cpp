@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -79,6 +80,42 @@ TEST_F(WfHost, ADamagedFileGetsTheReasonOfItsKindsDecoder) {
       const Outcome whole = Host(std::string("--in ") + c.name + " --out out.png");
       EXPECT_EQ(whole.exitCode, 0) << whole.error;
     }
+  }
+}
+
+// A file cut short whose picture shows what came before is tiled as that picture, and wf-host
+// says in one line that the file ends early and what fills the rest; a whole file says nothing.
+TEST_F(WfHost, AFileCutShortIsTiledWithALineThatSaysWhatFillsTheRest) {
+  const std::string picture = "-size 96x64 plasma:fractal -seed 3 -depth 8 ";
+  ASSERT_TRUE(Convert(picture + "-type TrueColor BMP3:" + Path("bmp")));
+  ASSERT_TRUE(Convert(picture + "GIF:" + Path("gif")));
+  ASSERT_TRUE(Convert(picture + "-quality 90 JPEG:" + Path("jpeg")));
+  ASSERT_TRUE(Convert(picture + "-quality 90 -interlace Plane JPEG:" + Path("progressive")));
+  ASSERT_TRUE(Convert(picture + "-resize 48x48! ICO:" + Path("ico")));
+  struct Case {
+    const char* name;
+    double kept;
+    const char* fill;
+  } cases[] = {
+      {"bmp", 0.5, "the rows it lacks are black"},
+      {"bmp", 0.9, "the rows it lacks are black"},
+      {"gif", 0.5, "the rows it lacks are in colour 0 of its palette"},
+      {"jpeg", 0.5, "the rows it lacks are grey"},
+      {"progressive", 0.9, "the detail of the scans it lacks is left out"},
+      {"ico", 0.5, "the rows it lacks are black"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " cut at " + std::to_string(c.kept));
+    const Outcome whole = Host(std::string("--in ") + c.name + " --out out.png");
+    EXPECT_EQ(whole.exitCode, 0) << whole.error;
+    EXPECT_EQ(whole.error, "");
+    const std::string bytes = Contents(Path(c.name)), cut = std::string("cut-") + c.name;
+    std::ofstream(Path(cut), std::ios::binary) << bytes.substr(0, std::size_t(double(bytes.size()) * c.kept));
+    std::filesystem::remove(Path("out.png"));
+    const Outcome run = Host("--in " + cut + " --out out.png");
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.error, "wf-host: " + cut + ": the file ends early; " + c.fill + "\n");
+    EXPECT_TRUE(std::filesystem::exists(Path("out.png")));
   }
 }
 
