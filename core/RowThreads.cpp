@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <mutex>
+#include <new>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -175,17 +177,30 @@ class Pool {
 
   std::unique_lock<std::mutex> Claim() { return std::unique_lock<std::mutex>(busy_, std::try_to_lock); }
 
-  // The claimant's job with job.helpers pool threads.
+  // Starts threads until the pool has count; answers how many it has, up to count: fewer where
+  // the system would start no more (its memory for their stacks run out), whose rows the rest take.
+  int Grow(int count) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    try {
+      while (int(threads_.size()) < count) {
+        const int index = int(threads_.size());
+        threads_.emplace_back([this, index] { Serve(index); });
+      }
+    } catch (const std::system_error&) {
+      // The threads there are do the rows.
+    } catch (const std::bad_alloc&) {
+      // Likewise.
+    }
+    return std::min(count, int(threads_.size()));
+  }
+
+  // The claimant's job with job.helpers pool threads, which Grow has started.
   void Start(Job& job) {
     std::lock_guard<std::mutex> lock(mutex_);
     const std::chrono::nanoseconds idle = std::chrono::steady_clock::now() - lastFinish_;
     spinTime_.store(
         idle > kLongestSpin ? kSpinTime.count() : std::clamp(2 * idle, kSpinTime, kLongestSpin).count(),
         std::memory_order_relaxed);
-    while (int(threads_.size()) < job.helpers) {
-      const int index = int(threads_.size());
-      threads_.emplace_back([this, index] { Serve(index); });
-    }
     job_ = &job;
     claimed_ = 0;
     pending_.store(job.helpers, std::memory_order_relaxed);
@@ -306,6 +321,7 @@ bool RowThreads::Run(int rows, const std::function<void(int, int, int)>& work,
   std::unique_lock<std::mutex> claim;
   if (job.helpers > 0 && !tInsideRun) claim = pool.Claim();
   if (!claim.owns_lock()) job.helpers = 0;
+  if (job.helpers > 0) job.helpers = pool.Grow(job.helpers);
   const int threads = job.helpers + 1;
   for (int i = 0; i < threads; ++i)
     job.shares[i].rows.store(

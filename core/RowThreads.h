@@ -19,7 +19,8 @@ class RowThreads {
   // pool thread's own, for buffers of its own. Only the calling thread calls progress (when
   // given), with the rows finished since its last call; when it answers true no further runs
   // start. Returns true when stopped so; every run started has finished by then. A run asked for
-  // while the pool serves another (or from inside a work call) is done by its caller alone.
+  // while the pool serves another (or from inside a work call) is done by its caller alone, and
+  // one whose threads the system would not start by those it has.
   static bool Run(int rows, const std::function<void(int first, int last, int slot)>& work,
                   const std::function<bool(int finished)>& progress = nullptr);
 

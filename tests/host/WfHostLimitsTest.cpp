@@ -68,6 +68,20 @@ TEST_F(WfHost, ATileWithoutMemoryIsToldApartFromATileTooLarge) {
   EXPECT_FALSE(std::filesystem::exists(Path("out.png")));
 }
 
+// Threads whose stacks the address space cannot hold are not started: the threads there are do
+// their rows, with the same bytes, rather than the filter failing.
+TEST_F(WfHost, ThreadsThatCannotStartLeaveTheirRowsToTheOthers) {
+  if (!kAddressSpaceLimits) GTEST_SKIP() << "no address-space limit under a sanitizer";
+  ASSERT_TRUE(Convert("-size 200x150 plasma:fractal -seed 2 -depth 8 " + Path("picture.png")));
+  ASSERT_EQ(Host("--in picture.png --out all.png", "export WF_THREADS=8 && ").exitCode, 0);
+  // Each thread's stack would take 4 GB of the 3 GB there are.
+  const Outcome run = Host("--in picture.png --out out.png",
+                           "ulimit -v 3000000 && ulimit -s 4000000 && export WF_THREADS=8 && ");
+  EXPECT_EQ(run.exitCode, 0) << run.error;
+  EXPECT_EQ(run.error, "");
+  EXPECT_EQ(Contents(Path("out.png")), Contents(Path("all.png")));
+}
+
 // The module asks the host for memory through its handles: memory not to be had is a null handle
 // or an error, which the module can tell, not an exception through its entry point.
 TEST(HostHandles, MemoryNotToBeHadIsANullHandleOrAnError) {
