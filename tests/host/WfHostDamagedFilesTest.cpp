@@ -117,6 +117,10 @@ TEST_F(WfHost, AFileCutShortIsTiledWithALineThatSaysWhatFillsTheRest) {
     EXPECT_EQ(run.error, "wf-host: " + cut + ": the file ends early; " + c.fill + "\n");
     EXPECT_TRUE(std::filesystem::exists(Path("out.png")));
   }
+  // A selection cut short likewise.
+  const Outcome selected = Host("--in bmp --selection cut-bmp --out out.png");
+  EXPECT_EQ(selected.exitCode, 0);
+  EXPECT_EQ(selected.error, "wf-host: cut-bmp: the file ends early; the rows it lacks are black\n");
 }
 
 // An icon of one entry holding the bytes given, at the offset the entry names.
