@@ -10,6 +10,7 @@
 #include <new>
 #include <system_error>
 #include <thread>
+#include <typeindex>
 #include <utility>
 #include <vector>
 
@@ -221,6 +222,15 @@ class Pool {
     wake_.notify_one();
   }
 
+  // The object of the kind the pool holds, made by make at the first ask.
+  void* Kept(const std::type_info& kind, std::shared_ptr<void> (*make)()) {
+    std::lock_guard<std::mutex> lock(keptLock_);
+    for (const auto& [keptKind, object] : kept_)
+      if (keptKind == kind) return object.get();
+    kept_.emplace_back(kind, make());
+    return kept_.back().second.get();
+  }
+
   void Finish() {
     {
       // Threads still waking find no job: the caller does not wait for them to wake (0.1-0.3 ms)
@@ -246,6 +256,7 @@ class Pool {
     }
     wake_.notify_all();
     for (std::thread& thread : threads_) thread.join();
+    kept_.clear();
   }
 
   void Serve(int index) {
@@ -294,6 +305,8 @@ class Pool {
   std::chrono::steady_clock::time_point lastFinish_;       // under mutex_
   std::atomic<std::int64_t> spinTime_{kSpinTime.count()};  // in nanoseconds
   bool quit_ = false;
+  std::mutex keptLock_;
+  std::vector<std::pair<std::type_index, std::shared_ptr<void>>> kept_;  // under keptLock_
 };
 
 }  // namespace
@@ -357,6 +370,10 @@ bool RowThreads::Run(int rows, const std::function<void(int, int, int)>& work,
 
 void RowThreads::WakeUp() {
   if (Count() > 1 && !tInsideRun) Pool::Instance().WakeUp();
+}
+
+void* RowThreads::KeptWithThePool(const std::type_info& kind, std::shared_ptr<void> (*make)()) {
+  return Pool::Instance().Kept(kind, make);
 }
 
 RowThreads::ScopedCount::ScopedCount(int count)

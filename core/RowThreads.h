@@ -5,6 +5,8 @@
 // of threads.
 #pragma once
 #include <functional>
+#include <memory>
+#include <typeinfo>
 
 namespace corvel {
 
@@ -28,6 +30,16 @@ class RowThreads {
   // wake (some 0.1 ms) while it sets up rather than at its first run.
   static void WakeUp();
 
+  // The one object of type Kept that the pool holds for tasks whose callers keep nothing from one
+  // to the next, such as the buffers its threads made for their rows (handed back to the system at
+  // every task's end, each trimmed heap would interrupt every core where the threads wait): made at
+  // the first ask, ended with the pool once its threads have quit.
+  template <class Kept>
+  static Kept& KeptWithThePool() {
+    return *static_cast<Kept*>(
+        KeptWithThePool(typeid(Kept), [] { return std::shared_ptr<void>(std::make_shared<Kept>()); }));
+  }
+
   // For tests: Count() answers count while the object lives.
   class ScopedCount {
    public:
@@ -39,6 +51,9 @@ class RowThreads {
    private:
     int previous_;
   };
+
+ private:
+  static void* KeptWithThePool(const std::type_info& kind, std::shared_ptr<void> (*make)());
 };
 
 }  // namespace corvel

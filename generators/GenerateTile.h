@@ -42,7 +42,7 @@ struct TileShape {
 // has room for the render, else let go of before the render's memory is made (a failed render
 // then leaves destination empty); memory it shares with another image is only let go of. Given a
 // cache, the render takes what the caller's last render left there and leaves its own: the same
-// bytes, sooner. Without one, renders share one that the module keeps until it goes.
+// bytes, sooner. Without one, renders share one that the row pool holds and ends with its threads.
 CoreResult GenerateTile(CProgressMeter* meter, CRowIteratorBands& source, TileShape& shape,
                         CRowIteratorBands& destination, TileRenderCache* cache = nullptr);
 

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "core/RowThreads.h"
 #include "generators/detail/KeptBetweenRenders.h"
 
 namespace corvel {
@@ -31,10 +32,7 @@ std::unique_ptr<detail::KeptBetweenRenders> TileRenderCache::Take() {
 
 namespace detail {
 
-TileRenderCache& CacheOfRendersWithoutOne() {
-  static TileRenderCache cache;
-  return cache;
-}
+TileRenderCache& CacheOfRendersWithoutOne() { return RowThreads::KeptWithThePool<TileRenderCache>(); }
 
 }  // namespace detail
 

@@ -1,8 +1,8 @@
 // What a render takes over from the last one and leaves to the next, held by the caller's
-// TileRenderCache (or the one kept for callers without one): buffers, so that renders of one size
-// fault in no new pages and the rows' threads hand no memory back to the system between renders
-// (trimming their heaps costs every thread of the process a flush, some 0.2-0.4 ms a render), and
-// what a render works out before its rows, for the next render with the same inputs.
+// TileRenderCache (or the one the row pool keeps for callers without one): buffers, so that renders
+// of one size fault in no new pages and the rows' threads hand no memory back to the system between
+// renders (trimming their heaps costs every thread of the process a flush, some 0.2-0.4 ms a
+// render), and what a render works out before its rows, for the next render with the same inputs.
 // One render at a time holds a set.
 #pragma once
 #include <algorithm>
@@ -88,11 +88,11 @@ struct KeptBetweenRenders {
   KeptByKey<BlendSetup> blendSetup;
 };
 
-// What renders whose caller gives no cache keep, until the module goes: the threads' buffers,
-// made on the pool's threads, would otherwise go back to the system at the end of every render on
-// the calling thread, and each heap the pool's threads made them in, trimmed, interrupts every
-// processor where those threads wait (some 0.5 ms a megapixel render on 8 threads, more than
-// 4 threads gained over them).
+// What renders whose caller gives no cache keep, held by the row pool with its threads and ended
+// with them: the threads' buffers, made on the pool's threads, would otherwise go back to the
+// system at the end of every render on the calling thread, and each heap the pool's threads made
+// them in, trimmed, interrupts every processor where those threads wait (some 0.5 ms a megapixel
+// render on 8 threads, more than 4 threads gained over them).
 TileRenderCache& CacheOfRendersWithoutOne();
 
 }  // namespace corvel::detail

@@ -181,6 +181,29 @@ TEST(RowThreads, AThrowFromTheCallersRowsWaitsForTheHelpers) {
   EXPECT_EQ(rows.load(), 1000);
 }
 
+// What the pool keeps is one object a kind, made once however many threads ask at once: each
+// asker finds what the others left in it.
+TEST(RowThreads, KeepsOneObjectOfEachKindForEveryAsker) {
+  struct Tally {
+    std::atomic<int> asks{0};
+  };
+  struct Other {
+    int value = 7;
+  };
+  std::vector<std::thread> askers;
+  std::vector<Tally*> found(8);
+  for (std::size_t i = 0; i < found.size(); ++i)
+    askers.emplace_back([&, i] {
+      found[i] = &RowThreads::KeptWithThePool<Tally>();
+      ++found[i]->asks;
+    });
+  for (std::thread& asker : askers) asker.join();
+  for (Tally* tally : found) EXPECT_EQ(tally, found[0]);
+  EXPECT_EQ(found[0]->asks.load(), 8);
+  EXPECT_NE(static_cast<void*>(&RowThreads::KeptWithThePool<Other>()), static_cast<void*>(found[0]));
+  EXPECT_EQ(RowThreads::KeptWithThePool<Other>().value, 7);
+}
+
 TEST(RowThreads, CountFollowsTheEnvironmentWithinItsRange) {
   const char* saved = std::getenv("WF_THREADS");
   const std::string previous = saved ? saved : "";
