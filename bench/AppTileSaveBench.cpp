@@ -6,10 +6,7 @@
 // `wf_bench_host_save` gives for wf-host's own JPEG save.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -65,57 +62,18 @@ const std::vector<BYTE>& TileRgb() {
   return rgb;
 }
 
-bool SaveOurs(const std::string& path, bool onWhite) {
-  std::string message;
-  return app::WriteTileFile(Tile(), path, keImageFormatJPG, onWhite, &message);
-}
-
-bool SaveLibrary(const std::string& path) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  CompressRgbWithLibrary(TileRgb().data(), std::size_t(kWidth) * 3, kWidth, kHeight, kQuality,
-                         [&](jpeg_compress_struct& cinfo) { jpeg_stdio_dest(&cinfo, file); });
-  return std::fclose(file) == 0;
-}
-
-template <class Call>
-double Seconds(Call&& call) {
-  const auto start = std::chrono::steady_clock::now();
-  call();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> times) {
-  std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
-  return times[times.size() / 2];
-}
-
 void TileJpegSave(benchmark::State& state) {
-  TileRgb();
-  char folder[] = "/tmp/wf-bench-tile-XXXXXX";
-  if (!mkdtemp(folder)) return state.SkipWithError("no folder");
-  const std::string ours = std::string(folder) + "/ours.jpg", theirs = std::string(folder) + "/library.jpg";
-  std::vector<double> oursTimes, theirTimes;
-  for (auto _ : state) {
-    // Each side first in turn: the one after finds the caches as the one before left them.
-    const bool oursFirst = oursTimes.size() % 2 == 0;
-    for (int side : {oursFirst ? 0 : 1, oursFirst ? 1 : 0}) {
-      if (side == 0)
-        oursTimes.push_back(Seconds([&] {
-          if (!SaveOurs(ours, state.range(0) != 0)) state.SkipWithError("not saved");
-        }));
-      else
-        theirTimes.push_back(Seconds([&] {
-          if (!SaveLibrary(theirs)) state.SkipWithError("not saved");
-        }));
-    }
-  }
-  state.counters["ms_ours"] = 1e3 * Median(oursTimes);
-  state.counters["ms_library"] = 1e3 * Median(theirTimes);
-  state.counters["vs_library"] = Median(theirTimes) / Median(oursTimes);
-  std::remove(ours.c_str());
-  std::remove(theirs.c_str());
-  rmdir(folder);
+  const bool onWhite = state.range(0) != 0;
+  TileRgb();  // made before the timing, with the tile
+  TimeSavesAgainstLibrary(
+      state,
+      [&](const std::string& path) {
+        std::string message;
+        return app::WriteTileFile(Tile(), path, keImageFormatJPG, onWhite, &message);
+      },
+      [](const std::string& path) {
+        return SaveRgbWithLibrary(path, TileRgb().data(), std::size_t(kWidth) * 3, kWidth, kHeight, kQuality);
+      });
 }
 BENCHMARK(TileJpegSave)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 

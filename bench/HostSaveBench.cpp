@@ -4,10 +4,7 @@
 // "vs_library" is the library's median time over ours (at least 0.87 is within 1.15x of it).
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -54,54 +51,12 @@ bool SaveOurs(const std::string& path) {
   return wfhost::SaveHostImage(path, PhotoRgb(), &error);
 }
 
-bool SaveLibrary(const std::string& path) {
-  const wfhost::HostImageBuffer& image = PhotoRgb();
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  CompressRgbWithLibrary(image.pixels.data(), std::size_t(image.RowBytes()), unsigned(image.width),
-                         unsigned(image.height), kQuality,
-                         [&](jpeg_compress_struct& cinfo) { jpeg_stdio_dest(&cinfo, file); });
-  return std::fclose(file) == 0;
-}
-
-template <class Call>
-double Seconds(Call&& call) {
-  const auto start = std::chrono::steady_clock::now();
-  call();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> times) {
-  std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
-  return times[times.size() / 2];
-}
-
 void JpegSave(benchmark::State& state) {
-  PhotoRgb();
-  char folder[] = "/tmp/wf-bench-save-XXXXXX";
-  if (!mkdtemp(folder)) return state.SkipWithError("no folder");
-  const std::string ours = std::string(folder) + "/ours.jpg", theirs = std::string(folder) + "/library.jpg";
-  std::vector<double> oursTimes, theirTimes;
-  for (auto _ : state) {
-    // Each side first in turn: the one after finds the caches as the one before left them.
-    const bool oursFirst = oursTimes.size() % 2 == 0;
-    for (int side : {oursFirst ? 0 : 1, oursFirst ? 1 : 0}) {
-      if (side == 0)
-        oursTimes.push_back(Seconds([&] {
-          if (!SaveOurs(ours)) state.SkipWithError("not saved");
-        }));
-      else
-        theirTimes.push_back(Seconds([&] {
-          if (!SaveLibrary(theirs)) state.SkipWithError("not saved");
-        }));
-    }
-  }
-  state.counters["ms_ours"] = 1e3 * Median(oursTimes);
-  state.counters["ms_library"] = 1e3 * Median(theirTimes);
-  state.counters["vs_library"] = Median(theirTimes) / Median(oursTimes);
-  std::remove(ours.c_str());
-  std::remove(theirs.c_str());
-  rmdir(folder);
+  const wfhost::HostImageBuffer& image = PhotoRgb();
+  TimeSavesAgainstLibrary(state, SaveOurs, [&](const std::string& path) {
+    return SaveRgbWithLibrary(path, image.pixels.data(), std::size_t(image.RowBytes()), unsigned(image.width),
+                              unsigned(image.height), kQuality);
+  });
 }
 BENCHMARK(JpegSave)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 

@@ -2,8 +2,10 @@
 // than hanging it.
 #pragma once
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <chrono>
+#include <csignal>
 #include <string>
 #include <thread>
 
@@ -23,6 +25,16 @@ bool WaitUntil(Condition done, const std::string& what,
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return true;
+}
+
+// Waits for a forked child to end, its status in `status`; one still running after `limit` is
+// killed, and the test fails.
+inline bool WaitForChild(pid_t child, int& status,
+                         std::chrono::milliseconds limit = std::chrono::seconds(30)) {
+  if (WaitUntil([&] { return waitpid(child, &status, WNOHANG) != 0; }, "the child's end", limit)) return true;
+  kill(child, SIGKILL);
+  waitpid(child, &status, 0);
+  return false;
 }
 
 }  // namespace wf_test

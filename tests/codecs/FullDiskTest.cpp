@@ -6,10 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <csignal>
 #include <fstream>
-#include <thread>
 
 #include <cerrno>
 #include <cstdio>
@@ -19,6 +16,7 @@
 
 #include "codecs/ImageFile.h"
 #include "codecs/MemoryStream.h"
+#include "tests/WaitUntil.h"
 #include "tests/codecs/TempDir.h"
 #include "tests/codecs/TiffBlock.h"
 
@@ -160,15 +158,7 @@ TEST(ShortMemory, AnEncodeIntoMemoryThatRunsOutSaysSoRatherThanThatTheWriteFaile
       _exit(std::strcmp(image.GetLastError(), "Encode: can't allocate memory") == 0 ? 0 : 4);
     }
     int status = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (waitpid(child, &status, WNOHANG) == 0) {
-      if (std::chrono::steady_clock::now() > deadline) {
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
-        FAIL() << "the child did not end within 30 s";
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    ASSERT_TRUE(wf_test::WaitForChild(child, status));
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "2: no limit set, 3: encoded all the same, 4: another reason";
   }

@@ -5,15 +5,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <climits>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 
 #include "host/FilterHost.h"
+#include "tests/WaitUntil.h"
 #include "tests/host/HugeFiles.h"
 #include "tests/host/WfHostFixture.h"
 
@@ -107,15 +105,7 @@ TEST(HostHandles, MemoryNotToBeHadIsANullHandleOrAnError) {
     }
   }
   int status = 0;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (waitpid(child, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      kill(child, SIGKILL);
-      waitpid(child, &status, 0);
-      FAIL() << "the child did not end within 30 s";
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  ASSERT_TRUE(wf_test::WaitForChild(child, status));
   EXPECT_TRUE(WIFEXITED(status)) << "killed by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
   EXPECT_EQ(WEXITSTATUS(status), 0)
       << "3, 4: no null handle or error; 5: the handle changed; 6: an exception";
